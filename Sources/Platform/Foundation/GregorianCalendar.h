@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Date.h"
+
+#include <QString>
+#include <QTimeZone>
+
+// The calendar fields of one instant. Weekday runs 1 = Sunday .. 7 = Saturday;
+// weeks start on Sunday and week 1 is the week that holds 1 January, as the
+// desktop calendar of our users counts them.
+struct DateFields {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int weekday = 0;
+    int weekdayOrdinal = 0;   // 1 for the first such weekday of the month, 2 for the second ...
+    int weekOfMonth = 0;
+    int weekOfYear = 0;
+    int yearForWeekOfYear = 0;
+};
+
+// Gregorian arithmetic in a time zone (the system zone unless told otherwise).
+// Daylight saving always comes from the zone rules, never from our own sums.
+class GregorianCalendar {
+public:
+    static QTimeZone systemZone();
+    static QTimeZone utcZone();
+
+    static DateFields fields(const Date& date, const QTimeZone& zone = systemZone());
+
+    // Builds a date from six fields. Out-of-range values carry into the next
+    // field: month 13 is January of the next year, day 0 the last day of the
+    // month before, minute -90 an hour and a half back. The fraction of a second
+    // is never kept.
+    static Date dateFromFields(qint64 year, qint64 month, qint64 day,
+                               qint64 hour, qint64 minute, qint64 second,
+                               const QTimeZone& zone = systemZone());
+
+    // Offsets of the system zone, in seconds: in force now, and at a date.
+    static int secondsFromGMT();
+    static int secondsFromGMTForDate(const Date& date);
+    static int daylightSavingTimeOffset();
+    static int daylightSavingTimeOffsetForDate(const Date& date);
+
+    // "Floating" and any name with a zoneinfo file. The platform accepts any
+    // name (it falls back to a POSIX rule), so it cannot answer this itself.
+    static bool isZoneKnown(const QString& name);
+    static QTimeZone zoneNamed(const QString& name);  // invalid zone when unknown
+
+    static int daysInMonth(int year, int month);
+};
+
+// Whether the user's locale writes times without an AM/PM marker.
+bool localeUses24HourClock();

@@ -1,0 +1,38 @@
+# One library target per Sources/ folder. Sources are globbed so that adding a
+# class is adding its two files; CONFIGURE_DEPENDS re-runs the glob on build.
+function(zoravel_library name)
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  list(FILTER sources EXCLUDE REGEX "/CMakeFiles/")
+  add_library(${name} STATIC ${sources})
+  # A folder that holds only headers so far still links as a library.
+  set_target_properties(${name} PROPERTIES LINKER_LANGUAGE CXX)
+  target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${ARG_LINKS})
+  target_compile_options(${name} PRIVATE -Wall -Wextra -Wno-unused-parameter)
+  target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER)
+  target_precompile_headers(${name} PRIVATE <QString> <QList> <QMap> <QVariant> <memory> <vector>)
+endfunction()
+
+# A test binary per Sources/ folder; tests run in a pinned locale and a zone
+# with daylight saving, never the machine's own.
+function(zoravel_test name)
+  cmake_parse_arguments(ARG "" "TZ" "LINKS;DIRS" ${ARGN})
+  set(sources)
+  foreach(dir ${ARG_DIRS})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp"
+         "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h")
+    list(APPEND sources ${found})
+  endforeach()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ZoravelTestSupport ${ARG_LINKS})
+  target_compile_options(${name} PRIVATE -Wall -Wextra -Wno-unused-parameter)
+  if(NOT ARG_TZ)
+    set(ARG_TZ "Europe/Paris")
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "TZ=${ARG_TZ};LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_QPA_PLATFORM=offscreen")
+endfunction()
