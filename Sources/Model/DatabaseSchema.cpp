@@ -1,0 +1,145 @@
+#include "DatabaseSchema.h"
+
+namespace {
+
+struct Column {
+    const char* name;
+    const char* type;
+    const char* defaultValue;  // nullptr: no DEFAULT clause
+};
+
+QList<QString> addColumns(const char* table, std::initializer_list<Column> columns)
+{
+    QList<QString> statements;
+    statements.reserve(static_cast<qsizetype>(columns.size()));
+    for (const Column& column : columns) {
+        QString sql = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                          .arg(QLatin1String(table), QLatin1String(column.name), QLatin1String(column.type));
+        if (column.defaultValue) sql += QStringLiteral(" DEFAULT ") + QLatin1String(column.defaultValue);
+        statements.append(sql + QLatin1Char(';'));
+    }
+    return statements;
+}
+
+}  // namespace
+
+QList<QString> DatabaseSchema::settingTableChanges()
+{
+    return addColumns("Settings", {
+        {"showWarningTask2Event", "NUMERIC", "1"},
+        {"showWarningEvent2Task", "NUMERIC", "1"},
+        {"showWarningDeleteTag", "NUMERIC", "1"},
+        {"zvwToken", "TEXT", nullptr},
+        {"zvwTokenTime", "NUMERIC", "0"},
+        {"showWarningSetDefault", "NUMERIC", "1"},
+        {"zvwDeletedTag", "TEXT", nullptr},
+        {"lastUpdate", "NUMERIC", "0"},
+        {"hasChanges", "NUMERIC", "1"},
+        {"showWarningChangeTaskOrder", "NUMERIC", "1"},
+        {"lastUpdateWork", "NUMERIC", "0"},
+        {"dockStatus", "NUMERIC", "0"},
+        {"isPinned", "NUMERIC", "0"},
+        {"hasRightPage", "NUMERIC", "0"},
+        {"isCategoryCollapsed", "NUMERIC", "0"},
+        {"isListCollapsed", "NUMERIC", "0"},
+        {"listType", "NUMERIC", "0"},
+        {"showWarningAddRepeatTask", "NUMERIC", "1"},
+        {"doRestore", "NUMERIC", "0"},
+        {"isNoteCollapsed", "NUMERIC", "0"},
+        {"startUpWizard", "NUMERIC", "1"},
+        {"showActiveTaskOnly", "NUMERIC", "0"},
+        {"isWarningForCopyToLink", "NUMERIC", "1"},
+        {"isWeekPlannerPinned", "NUMERIC", "0"},
+        {"isMonthPlannerPinned", "NUMERIC", "0"},
+        {"isIconShowing", "NUMERIC", "1"},
+        {"tzSupport", "NUMERIC", "0"},
+        {"currentTZ", "NUMERIC", "-1"},
+        {"hideDoneToday", "NUMERIC", "0"},
+        {"snoozeVal", "NUMERIC", "900"},
+        {"mustDo", "NUMERIC", "0"},
+        {"defaultTaskAlert", "TEXT", "NULL"},
+        {"defaultEventAlert", "TEXT", "NULL"},
+    });
+}
+
+QList<QString> DatabaseSchema::tagTableCreation()
+{
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS Tag (primaryKey INTEGER PRIMARY KEY, tagName TEXT);")};
+}
+
+QList<QString> DatabaseSchema::tagTableChanges()
+{
+    return addColumns("Tag", {{"zvwKey", "NUMERIC", nullptr}});
+}
+
+QList<QString> DatabaseSchema::linkTableCreation()
+{
+    return {QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS Links (primaryKey INTEGER PRIMARY KEY, rootId INTEGER, targetId INTEGER);")};
+}
+
+QList<QString> DatabaseSchema::linkTableChanges()
+{
+    return addColumns("Links", {
+        {"createdDate", "NUMERIC", "NULL"},
+        {"updatedDate", "NUMERIC", "NULL"},
+        {"zvwKey", "NUMERIC", nullptr},
+        {"status", "NUMERIC", "0"},
+    });
+}
+
+QList<QString> DatabaseSchema::urlTableCreation()
+{
+    return {QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS URLs (primaryKey INTEGER PRIMARY KEY AUTOINCREMENT, urlString TEXT, "
+        "status NUMERIC, updatedTime NUMERIC, zvwKey NUMERIC);")};
+}
+
+QList<QString> DatabaseSchema::commentTableCreation()
+{
+    return {QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS Comments (primaryKey INTEGER PRIMARY KEY AUTOINCREMENT, content TEXT, "
+        "status NUMERIC, createdTime NUMERIC, updatedTime NUMERIC, zvwKey NUMERIC, itemId NUMERIC, "
+        "commetorLastName TEXT, commetorFirstName TEXT, isOwner NUMERIC, cmtType NUMERIC);")};
+}
+
+QList<QString> DatabaseSchema::taskTableChanges()
+{
+    return addColumns("Tasks", {
+        {"hasChanges", "NUMERIC", "1"},
+        {"notes", "TEXT", "NULL"},
+        {"isShared", "NUMERIC", "0"},
+        {"tz", "NUMERIC", nullptr},
+        {"stask", "NUMERIC", "0"},
+        {"assigneeEmail", "TEXT", "NULL"},
+        {"delegateStatus", "NUMERIC", "0"},
+        {"delegateDate", "NUMERIC", "0"},
+    });
+}
+
+QList<QString> DatabaseSchema::calendarTableChanges()
+{
+    return addColumns("Calendars", {
+        {"iCalDirectory", "TEXT", nullptr},
+        {"taskOrEvent", "NUMERIC", "0"},
+        {"typeOfCal", "TEXT", nullptr},
+        {"isTransparent", "NUMERIC", "0"},
+        {"extraStatus", "NUMERIC", "0"},
+        {"ownerName", "TEXT", nullptr},
+        {"sharedStatus", "NUMERIC", "1"},
+        {"hasShared", "NUMERIC", "0"},
+    });
+}
+
+QList<QString> DatabaseSchema::allUpgrades()
+{
+    return settingTableChanges() + tagTableCreation() + tagTableChanges() + linkTableCreation()
+         + linkTableChanges() + urlTableCreation() + commentTableCreation() + taskTableChanges()
+         + calendarTableChanges();
+}
+
+bool DatabaseSchema::isAlreadyDone(const QString& sqliteMessage)
+{
+    return sqliteMessage.startsWith(QLatin1String("duplicate column name"))
+        || (sqliteMessage.startsWith(QLatin1String("table ")) && sqliteMessage.endsWith(QLatin1String("already exists")));
+}

@@ -1,0 +1,134 @@
+#include "RecordStore.h"
+
+#include "Utilities.h"
+
+#include <QtGlobal>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace {
+std::atomic<sqlite3*> database{nullptr};
+
+std::mutex& registryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<CachedStatement*>& registry()
+{
+    static std::vector<CachedStatement*> slots;
+    return slots;
+}
+
+QByteArray messageFor(const char* format, sqlite3* db)
+{
+    const char* message = db ? sqlite3_errmsg(db) : "no database";
+    return QString::asprintf(format, message).toUtf8();
+}
+}  // namespace
+
+sqlite3* RecordStore::sharedDatabase()
+{
+    return database.load();
+}
+
+void RecordStore::setSharedDatabase(sqlite3* db)
+{
+    database.store(db);
+}
+
+void RecordStore::fatal(const char* format, sqlite3* db)
+{
+    qFatal("%s", messageFor(format, db).constData());
+}
+
+void RecordStore::logFailure(const char* format, sqlite3* db)
+{
+    qCritical("%s", messageFor(format, db).constData());
+}
+
+void RecordStore::bindText(sqlite3_stmt* statement, int index, const QString& text)
+{
+    if (text.isNull()) {
+        sqlite3_bind_null(statement, index);
+        return;
+    }
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(statement, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+}
+
+void RecordStore::bindInt64(sqlite3_stmt* statement, int index, qint64 value)
+{
+    sqlite3_bind_int64(statement, index, value);
+}
+
+void RecordStore::bindDate(sqlite3_stmt* statement, int index, const Date& date)
+{
+    sqlite3_bind_double(statement, index, Utilities::toDBDate(date).timeIntervalSince1970());
+}
+
+void RecordStore::bindDouble(sqlite3_stmt* statement, int index, double value)
+{
+    sqlite3_bind_double(statement, index, value);
+}
+
+QString RecordStore::columnText(sqlite3_stmt* statement, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    if (!text) return QStringLiteral("");
+    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+}
+
+qint64 RecordStore::columnInt64(sqlite3_stmt* statement, int column)
+{
+    return sqlite3_column_int64(statement, column);
+}
+
+Date RecordStore::columnDate(sqlite3_stmt* statement, int column)
+{
+    return Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(sqlite3_column_double(statement, column)));
+}
+
+double RecordStore::columnDouble(sqlite3_stmt* statement, int column)
+{
+    return sqlite3_column_double(statement, column);
+}
+
+void RecordStore::finalizeAllStatements()
+{
+    std::lock_guard lock(registryMutex());
+    for (CachedStatement* slot : registry()) slot->finalize();
+}
+
+CachedStatement::CachedStatement(const char* sql) : m_sql(sql)
+{
+    std::lock_guard lock(registryMutex());
+    registry().push_back(this);
+}
+
+CachedStatement::~CachedStatement()
+{
+    std::lock_guard lock(registryMutex());
+    std::erase(registry(), this);
+}
+
+sqlite3_stmt* CachedStatement::get()
+{
+    if (m_statement) return m_statement;
+    sqlite3* db = RecordStore::sharedDatabase();
+    if (sqlite3_prepare_v2(db, m_sql, -1, &m_statement, nullptr) != SQLITE_OK) {
+        m_statement = nullptr;
+        RecordStore::fatal(RecordStore::prepareErrorText, db);
+    }
+    return m_statement;
+}
+
+void CachedStatement::finalize()
+{
+    if (!m_statement) return;
+    sqlite3_finalize(m_statement);
+    m_statement = nullptr;
+}

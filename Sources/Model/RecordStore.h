@@ -1,0 +1,85 @@
+#pragma once
+
+#include "Date.h"
+
+#include <QString>
+
+#include <sqlite3.h>
+
+// The conventions every row record shares: one SQLite connection for the
+// process, statements prepared once per class and reused, text and date
+// encodings, and the error texts. Every record SQL section runs inside a
+// RecordGuard (the process-wide recursive lock).
+namespace RecordStore {
+
+sqlite3* sharedDatabase();
+void setSharedDatabase(sqlite3* database);
+
+// Fatal internal error: a statement that cannot be prepared is a fault of the
+// program, not of the user's data, so the process ends with the text and the
+// SQLite message in the log.
+[[noreturn]] void fatal(const char* format, sqlite3* database);
+
+// A failure at run time (disk full, busy, I/O error) must not end the process:
+// the text and the SQLite message are logged and the caller reports failure.
+void logFailure(const char* format, sqlite3* database);
+
+// Finalizes every cached statement of every record class, for closing the
+// connection (tests, restore); each record class also has its own.
+void finalizeAllStatements();
+
+inline constexpr const char* prepareErrorText = "Error: failed to prepare statement with message '%s'.";
+inline constexpr const char* insertErrorText = "Error: failed to insert into the database with message '%s'.";
+inline constexpr const char* dehydrateErrorText = "Error: failed to dehydrate with message '%s'.";
+inline constexpr const char* deleteErrorText = "Error: failed to delete from database with message '%s'.";
+
+// Binding: text as UTF-8 copied by SQLite, a null string as NULL; dates in
+// their stored form (local wall-clock seconds), the null date as 0.
+void bindText(sqlite3_stmt* statement, int index, const QString& text);
+void bindInt64(sqlite3_stmt* statement, int index, qint64 value);
+void bindDate(sqlite3_stmt* statement, int index, const Date& date);
+void bindDouble(sqlite3_stmt* statement, int index, double value);
+
+// Reading: a NULL text column reads as the empty string, never a null one.
+QString columnText(sqlite3_stmt* statement, int column);
+qint64 columnInt64(sqlite3_stmt* statement, int column);
+Date columnDate(sqlite3_stmt* statement, int column);
+double columnDouble(sqlite3_stmt* statement, int column);
+
+}  // namespace RecordStore
+
+// One class-level statement slot: prepared on first use on the shared
+// connection, reset after each use, finalized only by finalize().
+class CachedStatement {
+public:
+    explicit CachedStatement(const char* sql);
+    ~CachedStatement();
+    CachedStatement(const CachedStatement&) = delete;
+    CachedStatement& operator=(const CachedStatement&) = delete;
+
+    // The prepared statement; a prepare failure is fatal.
+    sqlite3_stmt* get();
+    void finalize();
+    bool isPrepared() const { return m_statement != nullptr; }
+
+private:
+    const char* m_sql;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+// Resets a statement and clears its bindings when the scope ends, so a cached
+// statement is always left ready for its next use, whatever path returned.
+class StatementReset {
+public:
+    explicit StatementReset(sqlite3_stmt* statement) : m_statement(statement) {}
+    ~StatementReset()
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    StatementReset(const StatementReset&) = delete;
+    StatementReset& operator=(const StatementReset&) = delete;
+
+private:
+    sqlite3_stmt* m_statement;
+};
