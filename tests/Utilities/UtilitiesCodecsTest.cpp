@@ -1,4 +1,4 @@
-#include "UtilitiesCodecs.h"
+#include "Utilities.h"
 
 #include "Clock.h"
 
@@ -62,7 +62,7 @@ TEST_F(UtilitiesCodecsTest, RelativeAlertsWriteTypeOffsetAndSound)
     };
     for (const WriteCase& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(UtilitiesCodecs::updateAlertList(c.alerts), QString::fromLatin1(c.text));
+        EXPECT_EQ(Utilities::updateAlertList(c.alerts), QString::fromLatin1(c.text));
     }
 }
 
@@ -80,10 +80,10 @@ TEST_F(UtilitiesCodecsTest, AbsoluteAlertsStoreTheWallClockAndReadBackTheSameIns
                                                 << " month " << month);
                 const Date date = parisDate(2013, month, 20, 9, 0);
                 const double stored = dateAt(2013, month, 20, 9, 0, QTimeZone::utc()).timeIntervalSince1970();
-                const QString text = UtilitiesCodecs::updateAlertList({absoluteAlert(type, date, QStringLiteral("Bell"))});
+                const QString text = Utilities::updateAlertList({absoluteAlert(type, date, QStringLiteral("Bell"))});
                 EXPECT_EQ(text, QStringLiteral("/%1|%2|Bell").arg(type).arg(qint64(stored)));
 
-                const std::shared_ptr<AlertObj> read = UtilitiesCodecs::getAlertFromList(text.split('/'), 1);
+                const std::shared_ptr<AlertObj> read = Utilities::getAlertFromList(text.split('/'), 1);
                 EXPECT_EQ(read->alertType(), type);
                 EXPECT_EQ(read->absoluteDate(), date);
                 EXPECT_EQ(read->relativeOffset(), 0);
@@ -95,8 +95,8 @@ TEST_F(UtilitiesCodecsTest, AbsoluteAlertsStoreTheWallClockAndReadBackTheSameIns
 
 TEST_F(UtilitiesCodecsTest, RelativeAlertReadsBackWithEmptySound)
 {
-    const QString text = UtilitiesCodecs::updateAlertList({relativeAlert(-300, QString())});
-    const std::shared_ptr<AlertObj> read = UtilitiesCodecs::getAlertFromList(text.split('/'), 1);
+    const QString text = Utilities::updateAlertList({relativeAlert(-300, QString())});
+    const std::shared_ptr<AlertObj> read = Utilities::getAlertFromList(text.split('/'), 1);
     EXPECT_EQ(read->alertType(), 1);
     EXPECT_EQ(read->relativeOffset(), -300);
     EXPECT_TRUE(read->absoluteDate().isNull());
@@ -110,7 +110,7 @@ TEST_F(UtilitiesCodecsTest, IndexOutsideTheListGivesAFreshAlert)
     ASSERT_EQ(pieces.size(), 3);
     for (qsizetype index : {qsizetype(3), qsizetype(10), qsizetype(-1)}) {
         SCOPED_TRACE(index);
-        const std::shared_ptr<AlertObj> alert = UtilitiesCodecs::getAlertFromList(pieces, index);
+        const std::shared_ptr<AlertObj> alert = Utilities::getAlertFromList(pieces, index);
         ASSERT_TRUE(alert);
         EXPECT_EQ(alert->alertType(), 0);
         EXPECT_EQ(alert->relativeOffset(), 0);
@@ -144,7 +144,7 @@ TEST_F(UtilitiesCodecsTest, MalformedPiecesReadWithoutFailing)
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.piece);
         const QStringList pieces{QString(), QString::fromLatin1(c.piece)};
-        const std::shared_ptr<AlertObj> alert = UtilitiesCodecs::getAlertFromList(pieces, 1);
+        const std::shared_ptr<AlertObj> alert = Utilities::getAlertFromList(pieces, 1);
         EXPECT_EQ(alert->alertType(), c.type);
         EXPECT_EQ(alert->relativeOffset(), c.offset);
         EXPECT_EQ(alert->soundName(), QString::fromLatin1(c.sound));
@@ -154,7 +154,7 @@ TEST_F(UtilitiesCodecsTest, MalformedPiecesReadWithoutFailing)
 TEST_F(UtilitiesCodecsTest, AbsoluteAlertWithUnreadableDateStillReads)
 {
     Clock::setFixed(parisDate(2013, 1, 15, 12, 0));
-    const std::shared_ptr<AlertObj> alert = UtilitiesCodecs::getAlertFromList({QString(), QStringLiteral("2|abc|")}, 1);
+    const std::shared_ptr<AlertObj> alert = Utilities::getAlertFromList({QString(), QStringLiteral("2|abc|")}, 1);
     EXPECT_EQ(alert->alertType(), 2);
     EXPECT_EQ(alert->relativeOffset(), 0);
     // Stored number 0 is midnight of 1 January 1970 on the Paris clock.
@@ -181,7 +181,7 @@ TEST_F(UtilitiesCodecsTest, TagListMembershipIgnoresCaseAndMatchesParts)
     };
     for (const TagCase& c : cases) {
         SCOPED_TRACE(c.tagList);
-        EXPECT_EQ(UtilitiesCodecs::isTagList(QString::fromUtf8(c.tagList), c.names), c.contained);
+        EXPECT_EQ(Utilities::isTagList(QString::fromUtf8(c.tagList), c.names), c.contained);
     }
 }
 
@@ -196,15 +196,15 @@ TEST_F(UtilitiesCodecsTest, Md5OfTheUtf8BytesUpToTheFirstNul)
     };
     for (const auto& [text, digest] : cases) {
         SCOPED_TRACE(text);
-        EXPECT_EQ(UtilitiesCodecs::md5(QString::fromLatin1(text)), QString::fromLatin1(digest));
+        EXPECT_EQ(Utilities::md5(QString::fromLatin1(text)), QString::fromLatin1(digest));
     }
 
-    EXPECT_EQ(UtilitiesCodecs::md5(QStringLiteral("abc") + QChar(0) + QStringLiteral("def")),
-              UtilitiesCodecs::md5(QStringLiteral("abc")));
-    EXPECT_EQ(UtilitiesCodecs::md5(QString(QChar(0)) + QStringLiteral("abc")),
+    EXPECT_EQ(Utilities::md5(QStringLiteral("abc") + QChar(0) + QStringLiteral("def")),
+              Utilities::md5(QStringLiteral("abc")));
+    EXPECT_EQ(Utilities::md5(QString(QChar(0)) + QStringLiteral("abc")),
               QStringLiteral("d41d8cd98f00b204e9800998ecf8427e"));
     const QString accented = QStringLiteral("Réunion à Zürich");
-    EXPECT_EQ(UtilitiesCodecs::md5(accented),
+    EXPECT_EQ(Utilities::md5(accented),
               QString::fromLatin1(QCryptographicHash::hash(accented.toUtf8(), QCryptographicHash::Md5).toHex()));
 }
 
@@ -231,9 +231,9 @@ TEST_F(UtilitiesCodecsTest, EmailNeedsAnAlphabeticTopLevelDomainOfTwoOrMoreLette
     };
     for (const auto& [text, valid] : cases) {
         SCOPED_TRACE(text);
-        EXPECT_EQ(UtilitiesCodecs::isEmailValid(QString::fromUtf8(text)), valid);
+        EXPECT_EQ(Utilities::isEmailValid(QString::fromUtf8(text)), valid);
     }
-    EXPECT_FALSE(UtilitiesCodecs::isEmailValid(QString()));
+    EXPECT_FALSE(Utilities::isEmailValid(QString()));
 }
 
 }  // namespace

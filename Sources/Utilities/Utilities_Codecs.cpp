@@ -1,6 +1,5 @@
-#include "UtilitiesCodecs.h"
+#include "Utilities.h"
 
-#include "GregorianCalendar.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -15,26 +14,6 @@ namespace {
 bool isAbsoluteAlertType(qint64 type)
 {
     return type == 0 || type == 2;
-}
-
-// Stored form of a date: the instant moved to the local wall-clock reading,
-// with the daylight-saving offset of its own day.
-Date toDBDate(const Date& date)
-{
-    if (date.isNull()) return date;
-    const int gmtOffset = GregorianCalendar::secondsFromGMT();
-    const qint64 shift = static_cast<qint64>(GregorianCalendar::daylightSavingTimeOffset()
-                                             - GregorianCalendar::daylightSavingTimeOffsetForDate(date));
-    return date.dateByAddingTimeInterval(gmtOffset - shift);
-}
-
-Date fromDBDate(const Date& date)
-{
-    if (date.isNull()) return date;
-    const Date moved = date.dateByAddingTimeInterval(-GregorianCalendar::secondsFromGMT());
-    const qint64 shift = static_cast<qint64>(GregorianCalendar::daylightSavingTimeOffset()
-                                             - GregorianCalendar::daylightSavingTimeOffsetForDate(moved));
-    return moved.dateByAddingTimeInterval(shift);
 }
 
 // Column texts may also come from the web service, so reading never fails: a
@@ -70,13 +49,13 @@ QString alertItem(const AlertObj& alert)
         return type % QLatin1Char('|') % QString::number(alert.relativeOffset()) % QLatin1Char('|')
             % alert.soundName();
     // Whole seconds, rounded as printf rounds.
-    const double stored = toDBDate(alert.absoluteDate()).timeIntervalSince1970();
+    const double stored = Utilities::toDBDate(alert.absoluteDate()).timeIntervalSince1970();
     return type % QLatin1Char('|') % QString::asprintf("%0.0f", stored) % QLatin1Char('|') % alert.soundName();
 }
 
 }  // namespace
 
-QString UtilitiesCodecs::updateAlertList(const QList<std::shared_ptr<AlertObj>>& list)
+QString Utilities::updateAlertList(const QList<std::shared_ptr<AlertObj>>& list)
 {
     QString text;
     for (const std::shared_ptr<AlertObj>& alert : list)
@@ -84,7 +63,7 @@ QString UtilitiesCodecs::updateAlertList(const QList<std::shared_ptr<AlertObj>>&
     return text;
 }
 
-std::shared_ptr<AlertObj> UtilitiesCodecs::getAlertFromList(const QStringList& list, qsizetype index)
+std::shared_ptr<AlertObj> Utilities::getAlertFromList(const QStringList& list, qsizetype index)
 {
     auto alert = std::make_shared<AlertObj>();
     if (index < 0 || index >= list.size()) return alert;
@@ -93,14 +72,14 @@ std::shared_ptr<AlertObj> UtilitiesCodecs::getAlertFromList(const QStringList& l
     const auto field = [&fields](qsizetype i) { return i < fields.size() ? fields.at(i) : QString(); };
     alert->setAlertType(intValue(field(0)));
     if (isAbsoluteAlertType(alert->alertType()))
-        alert->setAbsoluteDate(fromDBDate(Date::dateWithTimeIntervalSince1970(doubleValue(field(1)))));
+        alert->setAbsoluteDate(Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(doubleValue(field(1)))));
     else
         alert->setRelativeOffset(intValue(field(1)));
     alert->setSoundName(field(2).isEmpty() ? QStringLiteral("") : field(2));
     return alert;
 }
 
-bool UtilitiesCodecs::isTagList(const QString& tagList, const QStringList& names)
+bool Utilities::isTagList(const QString& tagList, const QStringList& names)
 {
     // An empty name matches no tag.
     return std::any_of(names.cbegin(), names.cend(), [&tagList](const QString& name) {
@@ -108,7 +87,7 @@ bool UtilitiesCodecs::isTagList(const QString& tagList, const QStringList& names
     });
 }
 
-QString UtilitiesCodecs::md5(const QString& string)
+QString Utilities::md5(const QString& string)
 {
     QByteArray bytes = string.toUtf8();
     const qsizetype nul = bytes.indexOf('\0');
@@ -122,7 +101,7 @@ QString UtilitiesCodecs::md5(const QString& string)
     return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), digestLength).toHex());
 }
 
-bool UtilitiesCodecs::isEmailValid(const QString& text)
+bool Utilities::isEmailValid(const QString& text)
 {
     static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
         QStringLiteral("[A-Z0-9a-z._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,}")));
