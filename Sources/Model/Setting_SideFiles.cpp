@@ -8,7 +8,7 @@
 #include "PropertyList.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
-#include "UtilitiesCodecs.h"
+#include "Utilities.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -176,7 +176,7 @@ const QStringList& Setting::dayManagerKeys()
 QString Setting::autoBackupKey()
 {
     // Built at run time from a fixed text; the restore builds the same one.
-    return UtilitiesCodecs::md5(QStringLiteral("ZoravelAutoBak"));
+    return Utilities::md5(QStringLiteral("ZoravelAutoBak"));
 }
 
 QString Setting::dataFilePath(const QString& fileName)
