@@ -37,6 +37,7 @@ constexpr qint64 defaultWorkEnd = 1080;   // 18:00
 constexpr float defaultFontSize = 12.0f;
 // A day keeps its latest backup, and four earlier days are kept beside it.
 constexpr qsizetype earlierDaysKept = 4;
+constexpr const char* copyErrorText = "Error: failed to copy the database with message '%s'.";
 
 // The root dictionary of a side file; nothing when the file is missing or is
 // not a property list with a dictionary at its root.
@@ -106,14 +107,10 @@ bool copyDatabase(sqlite3* source, const QString& destinationPath)
     DatabaseHandle destination(opened);
     if (openResult != SQLITE_OK) return false;
     sqlite3_backup* backup = sqlite3_backup_init(destination.get(), "main", source, "main");
-    if (!backup) {
-        RecordStore::logFailure("Error: failed to copy the database with message '%s'.", destination.get());
-        return false;
-    }
-    const int stepResult = sqlite3_backup_step(backup, -1);
-    sqlite3_backup_finish(backup);
-    if (stepResult != SQLITE_DONE) {
-        RecordStore::logFailure("Error: failed to copy the database with message '%s'.", destination.get());
+    const bool copied = backup && sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+    if (backup) sqlite3_backup_finish(backup);  // leaves its error on the destination
+    if (!copied) {
+        RecordStore::logFailure(copyErrorText, destination.get());
         return false;
     }
     return sqlite3_close(destination.release()) == SQLITE_OK;
