@@ -5,6 +5,7 @@
 #include <QMutexLocker>
 
 std::atomic<bool> databaseOpen{false};
+std::atomic<bool> internetReachable{false};
 
 namespace {
 std::atomic<CoreData*> sharedDataManager{nullptr};

@@ -17,6 +17,8 @@ inline const QString kCalendarListChanged = QStringLiteral("Array of calendarLis
 // The flag that the database opened; queries answer their empty result while
 // it is clear.
 extern std::atomic<bool> databaseOpen;
+// Whether a reachability monitor reports the network reachable.
+extern std::atomic<bool> internetReachable;
 
 // The data manager: one object for the process. It owns the settings record
 // and the working lists. The lists are changed from the main thread and from
