@@ -1,0 +1,139 @@
+#pragma once
+
+#include "AlertObj.h"
+#include "Date.h"
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <iterator>
+
+// Class-level helpers shared by the records, the data manager and the views.
+// They hold no state of their own; each theme below lives in its own
+// Utilities_<Theme>.cpp.
+class Utilities {
+public:
+    // ---- Dates ---------------------------------------------------------------
+    // Calendar work is Gregorian in the system zone. Unless said otherwise a
+    // nil date in gives a nil date out.
+
+    // Stored form: seconds since 1970 of the local wall-clock reading, so the
+    // number read as UTC shows the local time (09:00 local is stored as 09:00 UTC).
+    static Date toDBDate(const Date& date);
+    static Date fromDBDate(const Date& date);
+
+    // Calendar fields; -1 for nil. Weekday runs 1 = Sunday .. 7 = Saturday.
+    static qint64 getSecond(const Date& date);
+    static qint64 getMinute(const Date& date);
+    static qint64 getHour(const Date& date);
+    static qint64 getDay(const Date& date);
+    static qint64 getMonth(const Date& date);
+    static qint64 getYear(const Date& date);
+    static qint64 getWeekday(const Date& date);
+    static qint64 getWeekdayOrdinal(const Date& date);
+    static qint64 getWeekOfYearForDate(const Date& date);
+    static bool isWeekend(const Date& date);
+
+    static Date getCompleteDate();  // now
+
+    // Rebuilding a date from its fields drops the fraction of a second, and
+    // out-of-range fields carry into the next one (month 13, minute -90).
+    static Date today(const Date& date);
+    static Date newDateOnDate(const Date& date, qint64 hour, qint64 min);
+    static Date newDateOnDate(const Date& date, const Date& fromDate);
+    static Date resetTimeForDate(const Date& date, qint64 hour, qint64 minute, qint64 sencond);
+    static Date resetTime4Date(const Date& date, qint64 hour, qint64 minute, qint64 second);
+    static Date resetDate(const Date& date, qint64 year, qint64 month, qint64 day,
+                          qint64 hour, qint64 minute, qint64 sencond);
+    static Date resetSecondToZeroForDate(const Date& date);
+
+    // Wall-clock sums: the offset is added as days, hours, minutes and seconds
+    // on the clock, so 86400 keeps the clock time across a daylight-saving change.
+    static Date newDateFromDate(const Date& date, double offset);
+    static Date newDateFromDateWithNoSecond(const Date& date, double offset);
+    // Plain elapsed time, no calendar.
+    static Date dateByAddTimeInterval(double interval, const Date& date);
+    // Calendar months; a day past the end of the target month is clamped to it.
+    static Date dateByAddNumMonth(qint64 months, const Date& date);
+    static Date dateWithNewMonthOffset(const Date& date, qint64 monthOffset);
+    static Date dateWithNewYearOffset(const Date& date, qint64 yearOffset);
+
+    // Quarter hours: rounding up ignores the seconds (10:00:40 gives 10:00).
+    static Date roundTo15MinutesForCurrentDate();
+    static Date roundTo15MinutesForDate(const Date& date, bool bTzSupport);
+    static Date roundDown15MinutesForDate(const Date& date);
+
+    // -1, 0 or 1 at the grain named; a nil date counts as the earliest.
+    static int compareDateNoTime(const Date& first, const Date& second);
+    static int compareDateNoSecond(const Date& first, const Date& second);
+    static int compareDate(const Date& first, const Date& second);
+    static int compareTimeNoDate(const Date& date, qint64 hour, qint64 minute, qint64 second);
+    // The date moved back by the zone's current offset when that lands on
+    // hour:minute, else the date itself: recognises dates handed over at a UTC time.
+    static Date compareTime(const Date& date, qint64 hour, qint64 minute);
+
+    // Calendar days from the first day to the second, plus one (same day 1);
+    // 0 when either date is nil.
+    static qint64 daysBetweenTwoDates(const Date& first, const Date& second);
+
+    // Time zones of the zone table, by id. The table's names come from the data
+    // manager, which installs the resolver at start-up; until then every id
+    // counts as offset 0.
+    static void setTimeZoneNameResolver(std::function<QString(qint64)> resolver);
+    static qint64 convertTimezoneToOffset(qint64 tzId);
+    static Date getCurrentDate(bool isEnableTimeZone, qint64 oldTZ, qint64 newTZ);
+    static Date getDate(const Date& date, bool isEnableTimeZone, qint64 oldTZ, qint64 newTZ);
+    // Hour plus minute / 60 of now, shifted the same way; newDate is not read.
+    static double getCurrentHour(bool isEnableTimeZone, qint64 oldTZ, qint64 newTZ, const Date& newDate);
+
+    static bool check24HourFormat();
+
+    // Date texts of calendar files: "...;TZID=<zone>:YYYYMMDDTHHMMSS",
+    // "...DATE:YYYYMMDD", "YYYYMMDDTHHMMSSZ" (UTC) and "YYYYMMDDTHHMMSS" (local).
+    // Anything else, or a text too short for its form, gives nil.
+    static Date dateFromString(const QString& text);
+
+    // ---- Text codecs -----------------------------------------------------------
+    // The alert-list text: each alert led by "/", its type, value and sound
+    // name joined by "|". Relative alerts (and any type other than 0 and 2)
+    // write their offset in seconds; absolute ones (0, 2) the stored form of
+    // their date in whole seconds. "" for an empty list.
+    static QString updateAlertList(const QList<std::shared_ptr<AlertObj>>& list);
+
+    // A new alert read from the piece at index of an alert-list text already
+    // split at "/". An index outside the list gives a fresh alert. Missing
+    // fields read as empty and text that is not a number as 0.
+    static std::shared_ptr<AlertObj> getAlertFromList(const QStringList& list, qsizetype index);
+
+    // Whether any of the names occurs in the tag-list text, ignoring case. A
+    // name that is part of a longer tag matches too ("work" in "/homework").
+    static bool isTagList(const QString& tagList, const QStringList& names);
+
+    // 32 lower-case hex digits of the MD5 of the text's UTF-8 bytes up to the
+    // first NUL. Web signatures and file keys are built from it.
+    static QString md5(const QString& string);
+
+    // Whether the whole text is one plausible e-mail address; the top-level
+    // domain needs two or more letters.
+    static bool isEmailValid(const QString& text);
+
+    // ---- Lists ---------------------------------------------------------------
+
+    // Sorts the list in place by the key that keyOf gives for each item (a
+    // callable or a member pointer, also through pointers to the items). Items
+    // with equal keys keep their order; an empty list is left alone.
+    template <typename List, typename KeyOf>
+    static void sortList(List& list, KeyOf keyOf, bool isAscending = true)
+    {
+        if (std::empty(list)) return;
+        std::stable_sort(std::begin(list), std::end(list), [&](const auto& a, const auto& b) {
+            const auto keyA = std::invoke(keyOf, a);
+            const auto keyB = std::invoke(keyOf, b);
+            return isAscending ? keyA < keyB : keyB < keyA;
+        });
+    }
+};

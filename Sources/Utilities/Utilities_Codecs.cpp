@@ -1,0 +1,109 @@
+#include "Utilities.h"
+
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+bool isAbsoluteAlertType(qint64 type)
+{
+    return type == 0 || type == 2;
+}
+
+// Column texts may also come from the web service, so reading never fails: a
+// number is read from the leading part of the text (blanks, sign, digits) and
+// text without one reads as 0. 32-bit readings saturate.
+qint32 intValue(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*([+-]?)([0-9]+)"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) return 0;
+    const bool negative = match.capturedView(1) == QLatin1String("-");
+    bool ok = false;
+    const qlonglong magnitude = match.capturedView(2).toLongLong(&ok);
+    const qlonglong limit = negative ? -qlonglong(std::numeric_limits<qint32>::min())
+                                     : qlonglong(std::numeric_limits<qint32>::max());
+    const qlonglong clamped = ok ? std::min(magnitude, limit) : limit;
+    return static_cast<qint32>(negative ? -clamped : clamped);
+}
+
+double doubleValue(const QString& text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?)"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) return 0.0;
+    return QLocale::c().toDouble(match.capturedView(1));
+}
+
+QString alertItem(const AlertObj& alert)
+{
+    const QString type = QString::number(alert.alertType());
+    if (!isAbsoluteAlertType(alert.alertType()))
+        return type % QLatin1Char('|') % QString::number(alert.relativeOffset()) % QLatin1Char('|')
+            % alert.soundName();
+    // Whole seconds, rounded as printf rounds.
+    const double stored = Utilities::toDBDate(alert.absoluteDate()).timeIntervalSince1970();
+    return type % QLatin1Char('|') % QString::asprintf("%0.0f", stored) % QLatin1Char('|') % alert.soundName();
+}
+
+}  // namespace
+
+QString Utilities::updateAlertList(const QList<std::shared_ptr<AlertObj>>& list)
+{
+    QString text;
+    for (const std::shared_ptr<AlertObj>& alert : list)
+        text += QLatin1Char('/') % alertItem(*alert);
+    return text;
+}
+
+std::shared_ptr<AlertObj> Utilities::getAlertFromList(const QStringList& list, qsizetype index)
+{
+    auto alert = std::make_shared<AlertObj>();
+    if (index < 0 || index >= list.size()) return alert;
+
+    const QStringList fields = list.at(index).split(QLatin1Char('|'));
+    const auto field = [&fields](qsizetype i) { return i < fields.size() ? fields.at(i) : QString(); };
+    alert->setAlertType(intValue(field(0)));
+    if (isAbsoluteAlertType(alert->alertType()))
+        alert->setAbsoluteDate(Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(doubleValue(field(1)))));
+    else
+        alert->setRelativeOffset(intValue(field(1)));
+    alert->setSoundName(field(2).isEmpty() ? QStringLiteral("") : field(2));
+    return alert;
+}
+
+bool Utilities::isTagList(const QString& tagList, const QStringList& names)
+{
+    // An empty name matches no tag.
+    return std::any_of(names.cbegin(), names.cend(), [&tagList](const QString& name) {
+        return !name.isEmpty() && tagList.contains(name, Qt::CaseInsensitive);
+    });
+}
+
+QString Utilities::md5(const QString& string)
+{
+    QByteArray bytes = string.toUtf8();
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0) bytes.truncate(nul);
+
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int digestLength = 0;
+    if (EVP_Digest(bytes.constData(), static_cast<size_t>(bytes.size()), digest, &digestLength, EVP_md5(),
+                   nullptr) != 1)
+        qFatal("MD5 digest failed");
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), digestLength).toHex());
+}
+
+bool Utilities::isEmailValid(const QString& text)
+{
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QStringLiteral("[A-Z0-9a-z._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,}")));
+    return pattern.match(text).hasMatch();
+}
