@@ -121,6 +121,11 @@ public:
     // domain needs two or more letters.
     static bool isEmailValid(const QString& text);
 
+    // ---- Time-zone table -------------------------------------------------------
+    // The city of a zone identifier or display name, blanks for underscores:
+    // "America/Argentina/Buenos_Aires" gives "Buenos Aires".
+    static QString getCityNameFromTimezoneString(const QString& zone);
+
     // ---- Lists ---------------------------------------------------------------
 
     // Sorts the list in place by the key that keyOf gives for each item (a

@@ -2,6 +2,7 @@
 
 #include "CoreData.h"
 #include "DatabaseSchema.h"
+#include "Paths.h"
 #include "RecordStore.h"
 #include "TestEnvironment.h"
 
@@ -41,7 +42,7 @@ protected:
 
     static QString templateSql()
     {
-        QFile file(QStringLiteral(ZORAVEL_RESOURCES_DIR "/Database/Template.sql"));
+        QFile file(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         return QString::fromUtf8(file.readAll());
     }

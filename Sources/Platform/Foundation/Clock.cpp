@@ -13,9 +13,14 @@ Date fixedNow;
 
 Date Clock::now()
 {
-    std::lock_guard lock(clockMutex);
-    if (fixedClock) return fixedNow;
-    if (clockSource) return clockSource();
+    std::function<Date()> source;
+    {
+        std::lock_guard lock(clockMutex);
+        if (fixedClock) return fixedNow;
+        source = clockSource;
+    }
+    // Called unlocked: the source is test code and may wait on threads that read the clock.
+    if (source) return source();
     return Date::dateWithTimeIntervalSince1970(QDateTime::currentMSecsSinceEpoch() / 1000.0);
 }
 

@@ -4,7 +4,7 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QFileInfo>
+#include <QFile>
 #include <QLocale>
 #include <QTime>
 
@@ -17,10 +17,35 @@ qint64 floorDiv(qint64 a, qint64 b)
     return q;
 }
 
+// The invalid zone (what zoneNamed gives for "Floating") counts as offset 0,
+// as floating times do; Qt would give an invalid date-time instead.
+QTimeZone usableZone(const QTimeZone& zone)
+{
+    return zone.isValid() ? zone : QTimeZone::utc();
+}
+
 QDateTime toQDateTime(const Date& date, const QTimeZone& zone)
 {
     const qint64 secs = static_cast<qint64>(std::floor(date.timeIntervalSince1970()));
-    return QDateTime::fromSecsSinceEpoch(secs, zone);
+    return QDateTime::fromSecsSinceEpoch(secs, usableZone(zone));
+}
+
+// A wall-clock time that the zone skips (the hour lost when daylight saving
+// starts) moves forward by the length of the gap: 02:30 becomes 03:30. Qt
+// calls such a time invalid, so the zone's offset of the day before (always
+// before the change) is applied instead.
+qint64 secondsSince1970(const QDate& day, const QTime& time, const QTimeZone& zone)
+{
+    const QDateTime local(day, time, zone);
+    if (local.isValid()) return local.toSecsSinceEpoch();
+    const QDateTime wallClockAsUtc(day, time, QTimeZone::utc());
+    return wallClockAsUtc.toSecsSinceEpoch() - zone.offsetFromUtc(wallClockAsUtc.addDays(-1));
+}
+
+bool isZoneInfoFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(4) == "TZif";
 }
 
 QDateTime nowInSystemZone()
@@ -90,8 +115,7 @@ Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
     const QDate first(static_cast<int>(carriedYear), carriedMonth, 1);
     const QDate d = first.addDays(day - 1 + extraDays);
     const QTime t = QTime(0, 0).addSecs(static_cast<int>(secondsInDay));
-    const QDateTime dt(d, t, zone);
-    return Date::dateWithTimeIntervalSince1970(static_cast<double>(dt.toSecsSinceEpoch()));
+    return Date::dateWithTimeIntervalSince1970(static_cast<double>(secondsSince1970(d, t, usableZone(zone))));
 }
 
 int GregorianCalendar::secondsFromGMT()
@@ -121,8 +145,8 @@ bool GregorianCalendar::isZoneKnown(const QString& name)
         return false;
     static const char* const roots[] = {"/usr/share/zoneinfo/", "/usr/lib/zoneinfo/", "/usr/share/lib/zoneinfo/"};
     for (const char* root : roots) {
-        const QFileInfo info(QString::fromLatin1(root) + name);
-        if (info.isFile()) return true;
+        // The zoneinfo folders also hold tables and lists that are no zones.
+        if (isZoneInfoFile(QString::fromLatin1(root) + name)) return true;
     }
     return false;
 }

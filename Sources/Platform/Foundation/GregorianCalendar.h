@@ -34,7 +34,9 @@ public:
     // Builds a date from six fields. Out-of-range values carry into the next
     // field: month 13 is January of the next year, day 0 the last day of the
     // month before, minute -90 an hour and a half back. The fraction of a second
-    // is never kept.
+    // is never kept. A wall-clock time the zone skips (spring forward) moves
+    // forward by the gap. An invalid zone (as for "Floating") counts as UTC,
+    // here and in fields().
     static Date dateFromFields(qint64 year, qint64 month, qint64 day,
                                qint64 hour, qint64 minute, qint64 second,
                                const QTimeZone& zone = systemZone());

@@ -1,0 +1,310 @@
+// The settings' side files next to the database and the automatic backups.
+#include "Setting.h"
+
+#include "Clock.h"
+#include "DataCrypto.h"
+#include "GTMBase64.h"
+#include "Paths.h"
+#include "PropertyList.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
+#include "Utilities.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include <sqlite3.h>
+
+namespace {
+
+const QString localSettingsFile = QStringLiteral("local.settings");
+const QString dayManagerFile = QStringLiteral("DayManager.dat");
+const QString syncTimeFile = QStringLiteral("synctime.dat");
+const QString autoSyncFile = QStringLiteral("auto.plist");
+const QString backupFolderName = QStringLiteral("AutoBackupData");
+const QString backupExtension = QStringLiteral("abkzvm");
+
+constexpr qint64 defaultWorkStart = 480;  // 08:00
+constexpr qint64 defaultWorkEnd = 1080;   // 18:00
+constexpr float defaultFontSize = 12.0f;
+// A day keeps its latest backup, and four earlier days are kept beside it.
+constexpr qsizetype earlierDaysKept = 4;
+constexpr const char* copyErrorText = "Error: failed to copy the database with message '%s'.";
+
+// The root dictionary of a side file; nothing when the file is missing or is
+// not a property list with a dictionary at its root.
+std::optional<QVariantMap> readDictionary(const QString& path)
+{
+    if (path.isEmpty()) return std::nullopt;
+    const PropertyList::Result result = PropertyList::readFile(path);
+    if (!result.ok() || result.value.typeId() != QMetaType::QVariantMap) return std::nullopt;
+    return result.value.toMap();
+}
+
+// Atomic: a failed write leaves the earlier file whole.
+bool writeDictionary(const QString& path, const QVariantMap& dictionary)
+{
+    return !path.isEmpty() && PropertyList::writeFile(path, dictionary) == PropertyList::Error::None;
+}
+
+// Sets the given keys and keeps every other key already in the file, so a
+// newer version's keys survive a save by this one.
+bool mergeIntoFile(const QString& path, const QVariantMap& values)
+{
+    QVariantMap dictionary = readDictionary(path).value_or(QVariantMap());
+    dictionary.insert(values);
+    return writeDictionary(path, dictionary);
+}
+
+QVariantMap defaultDayManagers()
+{
+    QVariantMap hours;
+    const QStringList& keys = Setting::dayManagerKeys();
+    for (qsizetype i = 0; i < keys.size(); ++i) hours.insert(keys[i], i < 7 ? defaultWorkStart : defaultWorkEnd);
+    return hours;
+}
+
+// Backup names sort by their date and time, so ascending order is oldest first
+// whatever order the folder listing comes in.
+QStringList backupNamesIn(const QString& folder)
+{
+    QStringList names;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::NoSort)) {
+        if (name.endsWith(backupExtension)) names.append(name);
+    }
+    names.sort(Qt::CaseSensitive);
+    return names;
+}
+
+QString backupFileName(const Date& date)
+{
+    const auto seconds = static_cast<qint64>(std::floor(date.timeIntervalSince1970()));
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+           + QLatin1Char('.') + backupExtension;
+}
+
+struct DatabaseCloser {
+    void operator()(sqlite3* database) const { sqlite3_close(database); }
+};
+using DatabaseHandle = std::unique_ptr<sqlite3, DatabaseCloser>;
+
+// A consistent copy of the open database through SQLite's online backup,
+// never the live file, which another thread may be writing. The copy runs
+// under the record guard, so no record statement is half done meanwhile.
+bool copyDatabase(sqlite3* source, const QString& destinationPath)
+{
+    sqlite3* opened = nullptr;
+    const int openResult = sqlite3_open_v2(destinationPath.toUtf8().constData(), &opened,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    DatabaseHandle destination(opened);
+    if (openResult != SQLITE_OK) return false;
+    sqlite3_backup* backup = sqlite3_backup_init(destination.get(), "main", source, "main");
+    const bool copied = backup && sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+    if (backup) sqlite3_backup_finish(backup);  // leaves its error on the destination
+    if (!copied) {
+        RecordStore::logFailure(copyErrorText, destination.get());
+        return false;
+    }
+    return sqlite3_close(destination.release()) == SQLITE_OK;
+}
+
+std::optional<QByteArray> databaseSnapshot()
+{
+    QTemporaryFile file;  // owner-only permissions; removed when done
+    if (!file.open()) return std::nullopt;
+    file.close();
+    {
+        RecordGuard guard;
+        sqlite3* source = RecordStore::sharedDatabase();
+        if (!source || !copyDatabase(source, file.fileName())) return std::nullopt;
+    }
+    if (!file.open()) return std::nullopt;
+    return file.readAll();
+}
+
+// The stored form: "ZVMDatabase:" and the URL-safe Base64 of the database's
+// bytes, as ASCII, encrypted under the automatic-backup key.
+std::optional<QByteArray> autoBackupContent()
+{
+    const std::optional<QByteArray> database = databaseSnapshot();
+    if (!database) return std::nullopt;
+    const std::optional<QString> encoded = GTMBase64::stringByWebSafeEncodingData(*database, true);
+    if (!encoded) return std::nullopt;
+    const QByteArray plain = QByteArrayLiteral("ZVMDatabase:") + encoded->toLatin1();
+    return DataCrypto::AES256EncryptedDataUsingKey(plain, Setting::autoBackupKey());
+}
+
+bool writeAtomically(const QString& path, const QByteArray& content)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (file.write(content) != content.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+}  // namespace
+
+const QStringList& Setting::dayManagerKeys()
+{
+    // Spelled as the files already written spell them.
+    static const QStringList keys = {
+        QStringLiteral("SundayStartTime"),    QStringLiteral("MondayStartTime"),
+        QStringLiteral("TuedayStartTime"),    QStringLiteral("WednesdayStartTime"),
+        QStringLiteral("ThusdayStartTime"),   QStringLiteral("FridayStartTime"),
+        QStringLiteral("SaturdayStartTime"),  QStringLiteral("SundayEndTime"),
+        QStringLiteral("MondayEndTime"),      QStringLiteral("TuedayEndTime"),
+        QStringLiteral("WednesdayEndTime"),   QStringLiteral("ThusdayEndTime"),
+        QStringLiteral("FridayEndTime"),      QStringLiteral("SaturdayEndTime"),
+    };
+    return keys;
+}
+
+QString Setting::autoBackupKey()
+{
+    // Built at run time from a fixed text; the restore builds the same one.
+    return Utilities::md5(QStringLiteral("ZoravelAutoBak"));
+}
+
+QString Setting::dataFilePath(const QString& fileName)
+{
+    const QString folder = Paths::applicationSupportFolder();
+    if (folder.isEmpty()) return QString();
+    return QDir(folder).filePath(fileName);
+}
+
+void Setting::loadLocalSettings()
+{
+    const QVariantMap stored = readDictionary(dataFilePath(localSettingsFile)).value_or(QVariantMap());
+    const auto flag = [&](const QString& key) -> qint64 { return stored.value(key, true).toBool() ? 1 : 0; };
+    setCurrentFontSize(stored.value(QStringLiteral("currentFontSize"), defaultFontSize).toFloat());
+    setNavShowing(stored.value(QStringLiteral("navShowing"), true).toBool());
+    setShowWarningConvert2STask(flag(QStringLiteral("showWarningConvert2STask")));
+    setShowWarningChangeDeadlineTask(flag(QStringLiteral("showWarningChangeDeadlineTask")));
+    setShowWarningConvertSTask2Task(flag(QStringLiteral("showWarningConvertSTask2Task")));
+    setShowWarningConvert2STaskAfterDeadline(flag(QStringLiteral("showWarningConvert2STaskAfterDeadline")));
+    setLatestBackupOnServer(stored.value(QStringLiteral("latestBackupOnServer"), 0.0).toDouble());
+    getAllBackupFiles();
+}
+
+bool Setting::saveLocalSettings()
+{
+    return mergeIntoFile(
+        dataFilePath(localSettingsFile),
+        {
+            {QStringLiteral("currentFontSize"), currentFontSize()},
+            {QStringLiteral("navShowing"), navShowing()},
+            {QStringLiteral("showWarningConvert2STask"), showWarningConvert2STask() != 0},
+            {QStringLiteral("showWarningChangeDeadlineTask"), showWarningChangeDeadlineTask() != 0},
+            {QStringLiteral("showWarningConvertSTask2Task"), showWarningConvertSTask2Task() != 0},
+            {QStringLiteral("showWarningConvert2STaskAfterDeadline"), showWarningConvert2STaskAfterDeadline() != 0},
+            {QStringLiteral("latestBackupOnServer"), latestBackupOnServer()},
+        });
+}
+
+void Setting::loadDayManagerDictionary()
+{
+    // A file that lacks some keys is used as it is; the defaults reach the
+    // disk only with the next save.
+    setDayManagers(readDictionary(dataFilePath(dayManagerFile)).value_or(defaultDayManagers()));
+}
+
+bool Setting::saveDayManagerDictionary()
+{
+    return writeDictionary(dataFilePath(dayManagerFile), dayManagers());
+}
+
+void Setting::loadSyncTime()
+{
+    const QVariantMap stored = readDictionary(dataFilePath(syncTimeFile)).value_or(QVariantMap());
+    setLatestSyncItem(stored.value(QStringLiteral("item")).toLongLong());
+    setLatestSyncLink(stored.value(QStringLiteral("link")).toLongLong());
+    setLatestZVWSyncComment(stored.value(QStringLiteral("cmt")).toLongLong());
+}
+
+bool Setting::saveSyncTime()
+{
+    return mergeIntoFile(dataFilePath(syncTimeFile), {
+                                                         {QStringLiteral("item"), latestSyncItem()},
+                                                         {QStringLiteral("link"), latestSyncLink()},
+                                                         {QStringLiteral("cmt"), latestZVWSyncComment()},
+                                                     });
+}
+
+bool Setting::setAutoSync()
+{
+    return writeDictionary(dataFilePath(autoSyncFile), {
+                                                           {QStringLiteral("autoICalSync"), autoICalSync()},
+                                                           {QStringLiteral("autoZVWSync"), autoZVWSync()},
+                                                       });
+}
+
+void Setting::getAllBackupFiles()
+{
+    const QString folder = dataFilePath(backupFolderName);
+    setAutoBackupFiles(folder.isEmpty() ? QStringList() : backupNamesIn(folder));
+}
+
+QString Setting::getRestoreAutoBackupFile(qint64 index) const
+{
+    const QString folder = dataFilePath(backupFolderName);
+    const QStringList names = autoBackupFiles();
+    if (folder.isEmpty() || index < 0 || index >= names.size()) return QString();
+    return QDir(folder).filePath(names[index]);
+}
+
+// The new backup is written completely (temporary name, then renamed) before
+// any older one is removed, so a failure at any step leaves the earlier
+// backups as they were.
+bool Setting::saveAutoBackupFile()
+{
+    const QString folder = dataFilePath(backupFolderName);
+    if (folder.isEmpty()) return false;
+    std::error_code error;
+    std::filesystem::create_directories(folder.toStdString(), error);
+    if (error) {
+        // The text the system has always logged; a missing backup folder is no
+        // reason to end the program, so the backup just fails.
+        qCritical("Failed to create directory in Application Support with message '%s'.", error.message().c_str());
+        return false;
+    }
+    const QString name = backupFileName(Clock::now());
+    const std::optional<QByteArray> content = autoBackupContent();
+    if (!content || !writeAtomically(QDir(folder).filePath(name), *content)) {
+        qWarning("The automatic backup could not be written.");
+        return false;
+    }
+    removeOlderBackups(folder, name);
+    return true;
+}
+
+void Setting::removeOlderBackups(const QString& folder, const QString& newName)
+{
+    const QString day = newName.left(10);
+    QStringList earlierDays;
+    for (const QString& name : backupNamesIn(folder)) {
+        if (name == newName) continue;
+        if (name.startsWith(day))
+            removeBackupFile(folder, name);
+        else
+            earlierDays.append(name);
+    }
+    while (earlierDays.size() > earlierDaysKept) removeBackupFile(folder, earlierDays.takeFirst());
+}
+
+void Setting::removeBackupFile(const QString& folder, const QString& name)
+{
+    if (!QFile::remove(QDir(folder).filePath(name))) return;
+    QMutexLocker lock(&m_mutex);
+    m_autoBackupFiles.removeAll(name);
+}

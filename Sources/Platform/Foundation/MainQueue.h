@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ScheduledTimer.h"
+
+#include <functional>
+
+// Work for the main thread, where every view and observer runs.
+//
+// Without an application object there is no event loop to hop to: every
+// thread then counts as the main one and work runs at once on the caller.
+class MainQueue {
+public:
+    static bool isMainThread();
+
+    // Runs the job later on the main thread, even when called there.
+    static void async(std::function<void()> job);
+    // Runs the job on the main thread and returns when it is done; directly
+    // when called on the main thread.
+    static void sync(const std::function<void()>& job);
+    // Runs the job on the main thread after the delay, through the current
+    // Scheduler (so tests move it with the clock).
+    static ScheduledTimer after(double seconds, std::function<void()> job);
+};

@@ -1,0 +1,6 @@
+#include "Notification.h"
+
+Notification::Notification(const QString& name, const NotificationObject& object)
+    : m_name(name), m_object(object)
+{
+}

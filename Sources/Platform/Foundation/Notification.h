@@ -1,0 +1,27 @@
+#pragma once
+
+#include "NotificationObject.h"
+
+#include <QString>
+
+// One notification: a fixed name and the object it is about (possibly none).
+class Notification {
+public:
+    explicit Notification(const QString& name, const NotificationObject& object = {});
+
+    const QString& name() const { return m_name; }
+    const std::any& object() const { return m_object.value(); }
+    const void* objectIdentity() const { return m_object.identity(); }
+    bool hasObject() const { return !m_object.isNull(); }
+
+    // The object as T; T's empty value when there is none or it is another type.
+    template <class T>
+    T objectAs() const
+    {
+        return m_object.as<T>();
+    }
+
+private:
+    QString m_name;
+    NotificationObject m_object;
+};

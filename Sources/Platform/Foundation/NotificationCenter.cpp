@@ -1,0 +1,122 @@
+#include "NotificationCenter.h"
+
+#include "MainQueue.h"
+
+#include <QDebug>
+#include <QObject>
+
+#include <atomic>
+
+struct NotificationCenter::Registration {
+    QObject* observer;
+    const void* object;
+    Handler handler;
+    std::atomic<bool> active{true};
+};
+
+NotificationCenter::NotificationCenter() : m_watchContext(std::make_unique<QObject>()) {}
+
+NotificationCenter::~NotificationCenter() = default;
+
+NotificationCenter& NotificationCenter::defaultCenter()
+{
+    static NotificationCenter center;
+    return center;
+}
+
+void NotificationCenter::addObserver(QObject* observer, const QString& name, const void* object,
+                                     Handler handler)
+{
+    if (!observer || !handler) {
+        qWarning() << "NotificationCenter: observer or handler missing for" << name;
+        return;
+    }
+    auto registration = std::make_shared<Registration>();
+    registration->observer = observer;
+    registration->object = object;
+    registration->handler = std::move(handler);
+
+    std::lock_guard lock(m_mutex);
+    m_registrations[name].push_back(std::move(registration));
+    watchForDestruction(observer);
+}
+
+void NotificationCenter::watchForDestruction(QObject* observer)
+{
+    if (m_watched.contains(observer)) return;
+    // Direct: the registrations must be gone before the destructor returns,
+    // whichever thread it runs on.
+    m_watched.insert(observer,
+                     QObject::connect(observer, &QObject::destroyed, m_watchContext.get(),
+                                      [this, observer] { forget(observer, nullptr); },
+                                      Qt::DirectConnection));
+}
+
+void NotificationCenter::removeObserver(QObject* observer)
+{
+    forget(observer, nullptr);
+}
+
+void NotificationCenter::removeObserver(QObject* observer, const QString& name)
+{
+    forget(observer, &name);
+}
+
+void NotificationCenter::forget(QObject* observer, const QString* name)
+{
+    std::lock_guard lock(m_mutex);
+    bool stillObserving = false;
+    for (auto it = m_registrations.begin(); it != m_registrations.end();) {
+        auto& list = it.value();
+        const bool named = !name || it.key() == *name;
+        std::erase_if(list, [&](const std::shared_ptr<Registration>& registration) {
+            if (registration->observer != observer) return false;
+            if (!named) {
+                stillObserving = true;
+                return false;
+            }
+            registration->active = false;
+            return true;
+        });
+        it = list.empty() ? m_registrations.erase(it) : std::next(it);
+    }
+    if (stillObserving) return;
+    const auto watch = m_watched.constFind(observer);
+    if (watch == m_watched.constEnd()) return;
+    QObject::disconnect(watch.value());
+    m_watched.erase(watch);
+}
+
+std::vector<std::shared_ptr<NotificationCenter::Registration>>
+NotificationCenter::registrationsFor(const Notification& notification) const
+{
+    std::vector<std::shared_ptr<Registration>> found;
+    std::lock_guard lock(m_mutex);
+    const auto list = m_registrations.constFind(notification.name());
+    if (list == m_registrations.constEnd()) return found;
+    found.reserve(list->size());
+    for (const auto& registration : *list) {
+        if (!registration->object || registration->object == notification.objectIdentity())
+            found.push_back(registration);
+    }
+    return found;
+}
+
+void NotificationCenter::postNotification(const Notification& notification)
+{
+    for (const auto& registration : registrationsFor(notification)) {
+        if (registration->active) registration->handler(notification);
+    }
+}
+
+void NotificationCenter::postNotificationName(const QString& name, const NotificationObject& object)
+{
+    postNotification(Notification(name, object));
+}
+
+void NotificationCenter::postNotificationOnMainThreadName(const QString& name,
+                                                          const NotificationObject& object)
+{
+    const Notification notification(name, object);
+    MainQueue::sync([this, &notification] { postNotification(notification); });
+}

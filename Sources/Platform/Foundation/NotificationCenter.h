@@ -1,0 +1,63 @@
+#pragma once
+
+#include "Notification.h"
+
+#include <QHash>
+#include <QMetaObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class QObject;
+
+// The in-process event bus. Observers register for a name, optionally only
+// for the posts of one object, and are called synchronously in the order they
+// registered. An observer is a QObject: destroying it removes every one of
+// its registrations, so a destroyed observer is never called.
+//
+// Delivery works on a snapshot taken without holding the centre's lock while
+// observers run: an observer removed during a delivery is not called after
+// its removal, one added during a delivery sees the next post.
+class NotificationCenter {
+public:
+    using Handler = std::function<void(const Notification&)>;
+
+    NotificationCenter();
+    ~NotificationCenter();
+    NotificationCenter(const NotificationCenter&) = delete;
+    NotificationCenter& operator=(const NotificationCenter&) = delete;
+
+    static NotificationCenter& defaultCenter();
+
+    // `object` filters on the poster's object identity (see
+    // NotificationObject::identityOf); null receives every post of the name.
+    void addObserver(QObject* observer, const QString& name, const void* object, Handler handler);
+    void removeObserver(QObject* observer);
+    void removeObserver(QObject* observer, const QString& name);
+
+    // Synchronous, on the calling thread.
+    void postNotification(const Notification& notification);
+    void postNotificationName(const QString& name, const NotificationObject& object = {});
+
+    // Delivered on the main thread: at once when called there; from another
+    // thread the caller waits until every observer has run. The caller must
+    // hold no lock the main thread may be waiting for (the record lock
+    // included), or both threads wait for ever.
+    void postNotificationOnMainThreadName(const QString& name, const NotificationObject& object = {});
+
+private:
+    struct Registration;
+
+    std::vector<std::shared_ptr<Registration>> registrationsFor(const Notification& notification) const;
+    void watchForDestruction(QObject* observer);
+    void forget(QObject* observer, const QString* name);
+
+    mutable std::mutex m_mutex;
+    QHash<QString, std::vector<std::shared_ptr<Registration>>> m_registrations;
+    QHash<QObject*, QMetaObject::Connection> m_watched;
+    // Context of the destruction watches: they end with the centre.
+    std::unique_ptr<QObject> m_watchContext;
+};

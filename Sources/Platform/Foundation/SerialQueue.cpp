@@ -1,0 +1,75 @@
+#include "SerialQueue.h"
+
+#include <QThread>
+
+#include <future>
+
+SerialQueue::SerialQueue(const QString& name) : m_name(name)
+{
+    m_thread.reset(QThread::create([this] { run(); }));
+    m_thread->setObjectName(name);
+    m_thread->start();
+}
+
+SerialQueue::~SerialQueue()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    m_thread->wait();
+}
+
+bool SerialQueue::isCurrent() const
+{
+    return QThread::currentThread() == m_thread.get();
+}
+
+void SerialQueue::async(std::function<void()> job)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_one();
+}
+
+void SerialQueue::sync(const std::function<void()>& job)
+{
+    if (isCurrent()) {
+        job();
+        return;
+    }
+    std::promise<void> done;
+    async([&job, &done] {
+        job();
+        done.set_value();
+    });
+    done.get_future().wait();
+}
+
+void SerialQueue::waitUntilIdle()
+{
+    if (isCurrent()) return;
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
+}
+
+void SerialQueue::run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return !m_jobs.empty() || m_stopping; });
+        if (m_jobs.empty()) return;
+        std::function<void()> job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        m_busy = true;
+        lock.unlock();
+        job();
+        job = nullptr;  // what the job holds is released off the lock too
+        lock.lock();
+        m_busy = false;
+        if (m_jobs.empty()) m_idle.notify_all();
+    }
+}

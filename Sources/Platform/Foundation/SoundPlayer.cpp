@@ -1,0 +1,33 @@
+#include "SoundPlayer.h"
+
+#include "CurrentInstance.h"
+
+#include <QDebug>
+
+namespace {
+
+class SilentSoundPlayer : public SoundPlayer {
+public:
+    void play(const QString& soundName) override { qInfo() << "Sound not played:" << soundName; }
+};
+
+CurrentInstance<SoundPlayer>& installed()
+{
+    static SilentSoundPlayer silent;
+    static CurrentInstance<SoundPlayer> instance(silent);
+    return instance;
+}
+
+}  // namespace
+
+SoundPlayer::~SoundPlayer() = default;
+
+SoundPlayer& SoundPlayer::current()
+{
+    return installed().get();
+}
+
+void SoundPlayer::setCurrent(SoundPlayer* player)
+{
+    installed().set(player);
+}

@@ -1,0 +1,101 @@
+#include "ModelTestFixture.h"
+
+#include "GregorianCalendar.h"
+#include "RecordGuard.h"
+#include "Utilities.h"
+
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+CachedStatement insertName("INSERT INTO Tag (tagName) VALUES (?)");
+CachedStatement selectName("SELECT tagName FROM Tag WHERE primaryKey=?");
+
+}  // namespace
+
+using RecordStoreTest = ModelTest;
+
+TEST_F(RecordStoreTest, NullTextIsStoredAsNullAndReadsBackEmpty)
+{
+    RecordGuard guard;
+    sqlite3_stmt* insert = insertName.get();
+    {
+        StatementReset reset(insert);
+        RecordStore::bindText(insert, 1, QString());
+        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+    }
+    const qint64 key = sqlite3_last_insert_rowid(db());
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tag WHERE tagName IS NULL")), 1);
+
+    sqlite3_stmt* select = selectName.get();
+    StatementReset reset(select);
+    RecordStore::bindInt64(select, 1, key);
+    ASSERT_EQ(sqlite3_step(select), SQLITE_ROW);
+    const QString name = RecordStore::columnText(select, 0);
+    EXPECT_TRUE(name.isEmpty());
+    EXPECT_FALSE(name.isNull());
+}
+
+TEST_F(RecordStoreTest, DatesAreStoredAsLocalWallClockAndReadBackAsTheSameInstant)
+{
+    // 9:00 in Paris on a summer day is stored as the number of 9:00 UTC.
+    const Date nine = GregorianCalendar::dateFromFields(2013, 7, 2, 9, 0, 0);
+    exec(QStringLiteral("CREATE TABLE Dates (value REAL)"));
+    sqlite3_stmt* statement = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db(), "INSERT INTO Dates VALUES (?)", -1, &statement, nullptr), SQLITE_OK);
+    RecordStore::bindDate(statement, 1, nine);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_DONE);
+    sqlite3_finalize(statement);
+
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT CAST(value AS INTEGER) FROM Dates")),
+              static_cast<qint64>(GregorianCalendar::dateFromFields(2013, 7, 2, 9, 0, 0, GregorianCalendar::utcZone())
+                                      .timeIntervalSince1970()));
+    ASSERT_EQ(sqlite3_prepare_v2(db(), "SELECT value FROM Dates", -1, &statement, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_EQ(RecordStore::columnDate(statement, 0), nine);
+    sqlite3_finalize(statement);
+}
+
+TEST_F(RecordStoreTest, FinalizedStatementsArePreparedAgainOnNextUse)
+{
+    sqlite3_stmt* first = selectName.get();
+    ASSERT_NE(first, nullptr);
+    RecordStore::finalizeAllStatements();
+    EXPECT_FALSE(selectName.isPrepared());
+    EXPECT_NE(selectName.get(), nullptr);
+    EXPECT_TRUE(selectName.isPrepared());
+}
+
+TEST_F(RecordStoreTest, UpgradesOnlyCountExistingColumnsAndTablesAsDone)
+{
+    for (const QString& statement : DatabaseSchema::allUpgrades()) {
+        char* error = nullptr;
+        const int rc = sqlite3_exec(db(), statement.toUtf8().constData(), nullptr, nullptr, &error);
+        const QString message = QString::fromUtf8(error ? error : "");
+        sqlite3_free(error);
+        // Running every upgrade a second time must fail only as "already done"
+        // (table creations succeed outright thanks to IF NOT EXISTS).
+        if (rc != SQLITE_OK) {
+            EXPECT_TRUE(DatabaseSchema::isAlreadyDone(message)) << message.toStdString();
+        }
+    }
+    EXPECT_FALSE(DatabaseSchema::isAlreadyDone(QStringLiteral("disk I/O error")));
+    EXPECT_FALSE(DatabaseSchema::isAlreadyDone(QStringLiteral("no such table: Settings")));
+    EXPECT_TRUE(DatabaseSchema::isAlreadyDone(QStringLiteral("table Tag already exists")));
+}
+
+TEST(RecordStoreDeathTest, APrepareFailureEndsTheProcessWithTheFixedText)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            sqlite3* memory = nullptr;
+            sqlite3_open(":memory:", &memory);
+            RecordStore::setSharedDatabase(memory);
+            CachedStatement broken("SELECT value FROM NoSuchTable");
+            broken.get();
+        },
+        "Error: failed to prepare statement with message 'no such table: NoSuchTable'.");
+}

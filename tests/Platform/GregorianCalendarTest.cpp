@@ -1,0 +1,192 @@
+#include "Clock.h"
+#include "GregorianCalendar.h"
+#include "TestEnvironment.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Ymdhms {
+    qint64 year, month, day, hour, minute, second;
+};
+
+Date paris(const Ymdhms& f)
+{
+    return GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second);
+}
+
+class GregorianCalendarTest : public ::testing::Test {
+protected:
+    ScopedTimeZone zone{"Europe/Paris"};
+    void TearDown() override { Clock::reset(); }
+};
+
+TEST_F(GregorianCalendarTest, BuildsTheInstantOfParisWallClockTime)
+{
+    // 1 January 2014, 00:00 in Paris is 23:00 UTC the evening before.
+    EXPECT_EQ(paris({2014, 1, 1, 0, 0, 0}).timeIntervalSince1970(), 1388530800.0);
+    EXPECT_EQ(paris({2014, 7, 1, 0, 0, 0}).timeIntervalSince1970(), 1404165600.0);
+}
+
+TEST_F(GregorianCalendarTest, OutOfRangeFieldsCarryIntoTheNextField)
+{
+    const struct {
+        Ymdhms given;
+        const char* wallClock;
+    } cases[] = {
+        {{2013, 13, 1, 0, 0, 0}, "2014-01-01 00:00:00"},
+        {{2014, 0, 1, 0, 0, 0}, "2013-12-01 00:00:00"},
+        {{2014, 25, 1, 0, 0, 0}, "2016-01-01 00:00:00"},
+        {{2014, 3, 0, 0, 0, 0}, "2014-02-28 00:00:00"},
+        {{2012, 3, 0, 0, 0, 0}, "2012-02-29 00:00:00"},
+        {{2014, 1, 32, 0, 0, 0}, "2014-02-01 00:00:00"},
+        {{2014, 1, 1, 10, -90, 0}, "2014-01-01 08:30:00"},
+        {{2014, 1, 1, 0, -1, 0}, "2013-12-31 23:59:00"},
+        {{2014, 1, 1, 25, 0, 0}, "2014-01-02 01:00:00"},
+        {{2014, 1, 1, 0, 0, -1}, "2013-12-31 23:59:59"},
+    };
+    for (const auto& c : cases) {
+        const DateFields f = GregorianCalendar::fields(paris(c.given));
+        const QString wallClock = QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day,
+                                                    f.hour, f.minute, f.second);
+        EXPECT_EQ(wallClock.toStdString(), c.wallClock);
+    }
+}
+
+TEST_F(GregorianCalendarTest, WallClockTimeInTheSpringGapMovesForwardByTheGap)
+{
+    // Paris skips 02:00-03:00 on 31 March 2024.
+    const Date inGap = paris({2024, 3, 31, 2, 30, 0});
+    ASSERT_TRUE(inGap.isValid());
+    EXPECT_EQ(inGap, paris({2024, 3, 31, 3, 30, 0}));
+    EXPECT_EQ(GregorianCalendar::fields(inGap).hour, 3);
+    // A whole day across the change is 23 hours of real time.
+    EXPECT_EQ(paris({2024, 3, 31, 12, 0, 0}).timeIntervalSinceDate(paris({2024, 3, 30, 12, 0, 0})), 23 * 3600.0);
+}
+
+TEST_F(GregorianCalendarTest, WeekdaysRunFromSundayOneToSaturdaySeven)
+{
+    const struct {
+        Ymdhms day;
+        int weekday;
+        int weekdayOrdinal;
+        int weekOfMonth;
+    } cases[] = {
+        {{2013, 1, 5, 12, 0, 0}, 7, 1, 1},   // Saturday
+        {{2013, 1, 6, 12, 0, 0}, 1, 1, 2},   // Sunday starts the second week
+        {{2013, 1, 7, 0, 0, 0}, 2, 1, 2},    // Monday, first second of the day
+        {{2014, 1, 8, 23, 59, 59}, 4, 2, 2}, // the second Wednesday
+        {{2013, 12, 1, 9, 0, 0}, 1, 1, 1},   // a month starting on Sunday
+    };
+    for (const auto& c : cases) {
+        const DateFields f = GregorianCalendar::fields(paris(c.day));
+        EXPECT_EQ(f.weekday, c.weekday) << c.day.month << "/" << c.day.day;
+        EXPECT_EQ(f.weekdayOrdinal, c.weekdayOrdinal) << c.day.month << "/" << c.day.day;
+        EXPECT_EQ(f.weekOfMonth, c.weekOfMonth) << c.day.month << "/" << c.day.day;
+    }
+}
+
+TEST_F(GregorianCalendarTest, LastDaysOfDecemberBelongToWeekOneOfTheNextYear)
+{
+    const struct {
+        Ymdhms day;
+        int weekOfYear;
+        int yearForWeekOfYear;
+    } cases[] = {
+        {{2013, 12, 28, 12, 0, 0}, 52, 2013},  // Saturday before the week of 1 January
+        {{2013, 12, 29, 12, 0, 0}, 1, 2014},   // Sunday of the week holding 1 January 2014
+        {{2013, 12, 31, 23, 0, 0}, 1, 2014},
+        {{2014, 1, 4, 12, 0, 0}, 1, 2014},
+        {{2014, 1, 5, 12, 0, 0}, 2, 2014},
+        {{2012, 12, 31, 12, 0, 0}, 1, 2013},
+        {{2016, 12, 31, 12, 0, 0}, 53, 2016},  // a Saturday: 1 January starts the next week
+        {{2017, 1, 1, 12, 0, 0}, 1, 2017},
+    };
+    for (const auto& c : cases) {
+        const DateFields f = GregorianCalendar::fields(paris(c.day));
+        EXPECT_EQ(f.weekOfYear, c.weekOfYear) << c.day.year << "-" << c.day.month << "-" << c.day.day;
+        EXPECT_EQ(f.yearForWeekOfYear, c.yearForWeekOfYear) << c.day.year << "-" << c.day.month << "-" << c.day.day;
+    }
+}
+
+TEST_F(GregorianCalendarTest, FieldsOfInstantsBefore1970RoundDown)
+{
+    const DateFields f = GregorianCalendar::fields(Date::dateWithTimeIntervalSince1970(-0.5),
+                                                   GregorianCalendar::utcZone());
+    EXPECT_EQ(f.year, 1969);
+    EXPECT_EQ(f.hour, 23);
+    EXPECT_EQ(f.second, 59);
+}
+
+TEST_F(GregorianCalendarTest, OffsetsFollowTheZoneRulesOfTheDate)
+{
+    const Date winter = paris({2014, 1, 15, 12, 0, 0});
+    const Date summer = paris({2014, 7, 15, 12, 0, 0});
+    EXPECT_EQ(GregorianCalendar::secondsFromGMTForDate(winter), 3600);
+    EXPECT_EQ(GregorianCalendar::secondsFromGMTForDate(summer), 7200);
+    EXPECT_EQ(GregorianCalendar::daylightSavingTimeOffsetForDate(winter), 0);
+    EXPECT_EQ(GregorianCalendar::daylightSavingTimeOffsetForDate(summer), 3600);
+
+    // "Now" is the clock's, not the machine's.
+    Clock::setFixed(summer);
+    EXPECT_EQ(GregorianCalendar::secondsFromGMT(), 7200);
+    EXPECT_EQ(GregorianCalendar::daylightSavingTimeOffset(), 3600);
+    Clock::setFixed(winter);
+    EXPECT_EQ(GregorianCalendar::secondsFromGMT(), 3600);
+    EXPECT_EQ(GregorianCalendar::daylightSavingTimeOffset(), 0);
+}
+
+TEST_F(GregorianCalendarTest, OffsetsWestOfGreenwichAreNegative)
+{
+    ScopedTimeZone newYork("America/New_York");
+    const Date winter = GregorianCalendar::dateFromFields(2014, 1, 15, 12, 0, 0);
+    const Date summer = GregorianCalendar::dateFromFields(2014, 7, 15, 12, 0, 0);
+    EXPECT_EQ(GregorianCalendar::secondsFromGMTForDate(winter), -5 * 3600);
+    EXPECT_EQ(GregorianCalendar::secondsFromGMTForDate(summer), -4 * 3600);
+    EXPECT_EQ(GregorianCalendar::daylightSavingTimeOffsetForDate(summer), 3600);
+    EXPECT_EQ(GregorianCalendar::fields(winter).hour, 12);
+}
+
+TEST_F(GregorianCalendarTest, KnowsOnlyZonesWithRules)
+{
+    const struct {
+        const char* name;
+        bool known;
+    } cases[] = {
+        {"Floating", true},
+        {"Europe/Paris", true},
+        {"America/New_York", true},
+        {"XYZ", false},
+        {"", false},
+        {"Europe", false},          // a folder
+        {"zone.tab", false},        // a table kept beside the zones
+        {"../zoneinfo/Europe/Paris", false},
+        {"/usr/share/zoneinfo/Europe/Paris", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GregorianCalendar::isZoneKnown(QString::fromUtf8(c.name)), c.known) << c.name;
+
+    EXPECT_FALSE(GregorianCalendar::zoneNamed(QStringLiteral("XYZ")).isValid());
+    EXPECT_EQ(GregorianCalendar::zoneNamed(QStringLiteral("Europe/Paris")).id(), QByteArray("Europe/Paris"));
+}
+
+TEST_F(GregorianCalendarTest, FloatingZoneCountsAsOffsetZero)
+{
+    const QTimeZone floating = GregorianCalendar::zoneNamed(QStringLiteral("Floating"));
+    EXPECT_FALSE(floating.isValid());
+    const Date noon = GregorianCalendar::dateFromFields(2014, 7, 15, 12, 0, 0, floating);
+    EXPECT_EQ(noon, GregorianCalendar::dateFromFields(2014, 7, 15, 12, 0, 0, GregorianCalendar::utcZone()));
+    const DateFields f = GregorianCalendar::fields(noon, floating);
+    EXPECT_EQ(f.year, 2014);
+    EXPECT_EQ(f.hour, 12);
+}
+
+TEST(LocaleClockTest, PinnedTestLocaleWritesTwentyFourHourTimes)
+{
+    if (QLocale::system().name() != QLatin1String("C")) GTEST_SKIP() << "needs the C locale the tests pin";
+    EXPECT_TRUE(localeUses24HourClock());
+}
+
+}  // namespace

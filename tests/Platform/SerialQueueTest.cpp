@@ -1,0 +1,85 @@
+#include "SerialQueue.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+TEST(SerialQueueTest, RunsJobsOneAtATimeInTheOrderQueuedOnItsOwnThread)
+{
+    SerialQueue queue(QStringLiteral("com.zoravel.test"));
+    std::mutex mutex;
+    std::vector<int> order;
+    std::vector<QThread*> threads;
+    std::atomic<int> running{0};
+    std::atomic<int> mostAtOnce{0};
+    for (int i = 0; i < 200; ++i) {
+        queue.async([&, i] {
+            const int now = ++running;
+            mostAtOnce = std::max(mostAtOnce.load(), now);
+            {
+                std::lock_guard lock(mutex);
+                order.push_back(i);
+                threads.push_back(QThread::currentThread());
+            }
+            --running;
+        });
+    }
+    queue.waitUntilIdle();
+
+    ASSERT_EQ(order.size(), 200u);
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(order[i], i);
+    EXPECT_EQ(mostAtOnce.load(), 1);
+    EXPECT_NE(threads.front(), QThread::currentThread());
+    EXPECT_EQ(std::count(threads.begin(), threads.end(), threads.front()), 200);
+    EXPECT_EQ(threads.front()->objectName(), QStringLiteral("com.zoravel.test"));
+}
+
+TEST(SerialQueueTest, SyncReturnsAfterItsJobAndTheJobsBeforeIt)
+{
+    SerialQueue queue(QStringLiteral("sync"));
+    std::vector<int> order;  // touched only by the queue until sync returns
+    queue.async([&order] {
+        QThread::msleep(20);
+        order.push_back(1);
+    });
+    bool ranOnQueue = false;
+    queue.sync([&] {
+        order.push_back(2);
+        ranOnQueue = queue.isCurrent();
+    });
+    EXPECT_EQ(order, std::vector<int>({1, 2}));
+    EXPECT_TRUE(ranOnQueue);
+    EXPECT_FALSE(queue.isCurrent());
+}
+
+TEST(SerialQueueTest, SyncFromOneOfItsOwnJobsRunsAtOnceInsteadOfWaitingForEver)
+{
+    SerialQueue queue(QStringLiteral("nested"));
+    std::vector<int> order;
+    queue.sync([&] {
+        order.push_back(1);
+        queue.sync([&] { order.push_back(2); });
+        queue.waitUntilIdle();
+        order.push_back(3);
+    });
+    EXPECT_EQ(order, std::vector<int>({1, 2, 3}));
+}
+
+TEST(SerialQueueTest, DestroyingTheQueueRunsWhatIsStillQueued)
+{
+    std::atomic<int> ran{0};
+    {
+        SerialQueue queue(QStringLiteral("drain"));
+        queue.async([] { QThread::msleep(20); });
+        for (int i = 0; i < 10; ++i) queue.async([&ran] { ++ran; });
+    }
+    EXPECT_EQ(ran.load(), 10);
+}
+
+}  // namespace
