@@ -1,6 +1,7 @@
 #include "Clock.h"
 #include "Link.h"
 #include "ModelTestFixture.h"
+#include "LogCapture.h"
 #include "RecordFailureInjection.h"
 #include "RecordGuard.h"
 
@@ -105,7 +106,7 @@ TEST_F(LinkTest, FailedWriteIsReportedAndTheLinkStaysDirty)
         EXPECT_FALSE(another->insertIntoDatabase(db()));
         EXPECT_EQ(dataManager().linkList(), LinkList{link});
     }
-    EXPECT_EQ(log.critical(),
+    EXPECT_EQ(log.messages(),
               QStringList({QStringLiteral("Error: failed to dehydrate with message 'database is locked'."),
                            QStringLiteral("Error: failed to insert into the database with message 'database is locked'.")}));
     ASSERT_TRUE(link->dehydrate());

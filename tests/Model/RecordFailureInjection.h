@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QMutex>
 #include <QString>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -38,45 +36,6 @@ public:
 
 private:
     sqlite3* m_db = nullptr;
-};
-
-// Collects what the code logs as critical while it is alive.
-class LogCapture {
-public:
-    LogCapture() { m_previous = qInstallMessageHandler(&LogCapture::handle); }
-    ~LogCapture()
-    {
-        qInstallMessageHandler(m_previous);
-        QMutexLocker lock(&mutex());
-        messages().clear();
-    }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    QStringList critical() const
-    {
-        QMutexLocker lock(&mutex());
-        return messages();
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext&, const QString& message)
-    {
-        if (type != QtCriticalMsg) return;
-        QMutexLocker lock(&mutex());
-        messages().append(message);
-    }
-    static QMutex& mutex()
-    {
-        static QMutex instance;
-        return instance;
-    }
-    static QStringList& messages()
-    {
-        static QStringList list;
-        return list;
-    }
-    QtMessageHandler m_previous = nullptr;
 };
 
 // Runs the work on another thread and answers whether it finished in time. A

@@ -1,4 +1,5 @@
 #include "ModelTestFixture.h"
+#include "LogCapture.h"
 #include "RecordFailureInjection.h"
 #include "Tag.h"
 
@@ -99,7 +100,7 @@ TEST_F(TagTest, FailedInsertAndWriteAreReportedAndKeepTheTagOutOfTheList)
     EXPECT_EQ(dataManager().tagList(), TagList{stored});
     EXPECT_FALSE(stored->dehydrate());
     EXPECT_TRUE(stored->dirty());
-    EXPECT_EQ(log.critical().size(), 2);
+    EXPECT_EQ(log.messages().size(), 2);
 
     otherProcess.release();
     EXPECT_TRUE(stored->dehydrate());
