@@ -1,6 +1,7 @@
 // Category lookups and queries of the data manager.
 #include "Calendar.h"
 #include "CoreData.h"
+#include "RecordGuard.h"
 #include "RecordStore.h"
 
 #include <chrono>
@@ -33,6 +34,7 @@ CalendarPtr CoreData::calendarWithPrimaryKey(qint64 key) const
 qint64 CoreData::getMaxOrderOfCalendars() const
 {
     if (!databaseOpen) return 0;
+    RecordGuard guard;
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(RecordStore::sharedDatabase(), "SELECT max(calendarOrder) FROM Calendars", -1, &statement,
                            nullptr) != SQLITE_OK) {
