@@ -113,6 +113,12 @@ void CoreData::setLinkList(const LinkList& links)
     m_linkList = links;
 }
 
+void CoreData::appendToLinkList(const LinkPtr& link)
+{
+    QMutexLocker lock(&m_listMutex);
+    m_linkList.append(link);
+}
+
 void CoreData::doWithAllTasksEventsAdes(const std::optional<TaskList>& list, qint64 action)
 {
     {

@@ -53,6 +53,7 @@ public:
     void appendToTagList(const TagPtr& tag);
     LinkList linkList() const;
     void setLinkList(const LinkList& links);
+    void appendToLinkList(const LinkPtr& link);
 
     // Action 0 adds the items, 1 removes them (all of them with no list), any
     // other action changes nothing; each call posts one change notification.

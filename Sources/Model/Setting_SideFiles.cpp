@@ -10,13 +10,11 @@
 #include "RecordStore.h"
 #include "Utilities.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
-#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -82,13 +80,6 @@ QStringList backupNamesIn(const QString& folder)
     }
     names.sort(Qt::CaseSensitive);
     return names;
-}
-
-QString backupFileName(const Date& date)
-{
-    const auto seconds = static_cast<qint64>(std::floor(date.timeIntervalSince1970()));
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-           + QLatin1Char('.') + backupExtension;
 }
 
 struct DatabaseCloser {
@@ -278,7 +269,7 @@ bool Setting::saveAutoBackupFile()
         qCritical("Failed to create directory in Application Support with message '%s'.", error.message().c_str());
         return false;
     }
-    const QString name = backupFileName(Clock::now());
+    const QString name = Utilities::getShortDateTimeStringFromDate(Clock::now()) + QLatin1Char('.') + backupExtension;
     const std::optional<QByteArray> content = autoBackupContent();
     if (!content || !writeAtomically(QDir(folder).filePath(name), *content)) {
         qWarning("The automatic backup could not be written.");

@@ -121,6 +121,60 @@ public:
     // domain needs two or more letters.
     static bool isEmailValid(const QString& text);
 
+    // ---- Display texts -----------------------------------------------------------
+    // Every word comes from the text table. A nil date gives "" for a name and
+    // a null text for the date and time texts.
+
+    // Whether times read on a 24-hour clock. The application sets it once at
+    // start from check24HourFormat(); until then the 12-hour form is used.
+    static bool use24HourClock();
+    static void setUse24HourClock(bool use24Hour);
+
+    static QString getWeekDayName(const Date& date);    // "Sun" .. "Sat"
+    static QString getMonthName(const Date& date);      // "Jan" .. "Dec"
+    static QString getMonthFullName(const Date& date);  // "January" .. "December"
+    static QString getAMPM(const Date& date);           // "AM" before noon, "PM" from noon
+    static qint64 getHourWithAMPM(const Date& date);    // 12, 1 .. 11; -1 for nil
+
+    // "Sat Jan 05, 2013", with the time "... 2013 14:07" or "... 2013 02:07PM".
+    static QString getStringFromDate(const Date& date, bool isIncludedTime);
+    // The same without the weekday, so it starts with a blank: " Jan 05, 2013".
+    static QString getStringNoWeekDayFromDate(const Date& date, bool isIncludedTime);
+    static QString getShortDateStringFromDate(const Date& date);      // "2013-01-05": sorts by date
+    static QString getShortDateTimeStringFromDate(const Date& date);  // "2013-01-05 14:07:00"
+    // The locale's medium date and short time: "Jan 5, 2013 2:07 PM" in the United States.
+    static QString getFormattedDateStringFromDate(const Date& date);
+    static QString getShortDateStringWithMonthDay(const Date& date);  // "Jan 05, 2013"
+    static QString getMonthDateString(const Date& date);              // "Jan 05"
+    // "14:07 " (the blank stays) or "02:07 PM".
+    static QString getTimeStringAMPMFromDate(const Date& date);
+
+    // Minutes as days, hours and minutes, the parts that are not 0 joined by
+    // ", ": 1445 gives "1 day, 5 mins". "" for 0 or less.
+    static QString getDurationString(qint64 minutes);
+    // Repeat types 1 to 4: "Daily", "Weekly", "Monthly", "Yearly"; "" for any other.
+    static QString getRepeatString(qint64 repeatType);
+    // The due note of a task: due state 2 "Overdue", 4 (no due date) "".
+    // Otherwise n whole days (truncated toward zero) from now to the due date:
+    // "Due today" for 0, else "Due in n days", or "n" and the due word for the
+    // language code "ja". A nil due date has no note ("").
+    static QString getDueString(qint64 dueState, const Date& dueDate, const QString& slang);
+
+    // The first and last day of the week holding the date: Sunday to Saturday
+    // when withStart is 0, else the day after that Sunday to the Sunday after
+    // it, so a Sunday gives the week that starts the next day (callers that
+    // want the week a Sunday ends pass the day before). Whole 86400-second
+    // steps from the date, so the clock time shifts by an hour across a
+    // daylight-saving change. Both nil for a nil date.
+    struct DateRange {
+        Date from;
+        Date to;
+    };
+    static DateRange getDateRangeOfWeekFromDate(const Date& date, qint64 withStart);
+
+    // The text before the first "@"; the whole text without one; null for null.
+    static QString getAccountNameInEmail(const QString& email);
+
     // ---- Time-zone table -------------------------------------------------------
     // The city of a zone identifier or display name, blanks for underscores:
     // "America/Argentina/Buenos_Aires" gives "Buenos Aires".

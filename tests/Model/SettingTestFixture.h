@@ -1,45 +1,15 @@
 #pragma once
 
 #include "Clock.h"
+#include "LogCapture.h"
 #include "ModelTestFixture.h"
 #include "Paths.h"
 #include "Setting.h"
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QMutex>
 #include <QStringList>
 #include <QTemporaryDir>
-
-// Collects the warnings and errors logged while it lives.
-class LogCapture {
-public:
-    LogCapture() { s_previous = qInstallMessageHandler(&LogCapture::handle); }
-    ~LogCapture()
-    {
-        qInstallMessageHandler(s_previous);
-        QMutexLocker lock(&s_mutex);
-        s_messages.clear();
-    }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    QStringList messages() const
-    {
-        QMutexLocker lock(&s_mutex);
-        return s_messages;
-    }
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext&, const QString& message)
-    {
-        QMutexLocker lock(&s_mutex);
-        s_messages.append(message);
-    }
-    static inline QtMessageHandler s_previous = nullptr;
-    static inline QMutex s_mutex;
-    static inline QStringList s_messages;
-};
 
 // A fresh database plus a support folder of its own for each test, so side
 // files and backups never leak from one test into the next.

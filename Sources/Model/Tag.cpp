@@ -1,0 +1,103 @@
+#include "Tag.h"
+
+#include "CoreData.h"
+#include "RecordHelpers.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
+
+namespace {
+CachedStatement insertStatement("INSERT INTO Tag (tagName) VALUES('')");
+CachedStatement selectStatement("SELECT tagName, zvwKey FROM Tag WHERE primaryKey=?");
+CachedStatement deleteStatement("DELETE FROM Tag WHERE primaryKey=?");
+CachedStatement updateStatement("UPDATE Tag SET tagName=?, zvwKey=? WHERE primaryKey=?");
+}  // namespace
+
+using namespace RecordStore;
+
+Tag::Tag() : m_tagName(QStringLiteral("")) {}
+
+TagPtr Tag::initWithPrimaryKey(qint64 key, sqlite3* database)
+{
+    RecordGuard guard;
+    TagPtr tag(new Tag(BaseInit{}));
+    tag->m_primaryKey = key;
+    adoptDatabase(database);
+    sqlite3_stmt* statement = selectStatement.get();
+    StatementReset reset(statement);
+    bindInt64(statement, 1, key);
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        tag->setTagName(columnText(statement, 0));
+        tag->setZvwKey(columnInt64(statement, 1));
+    } else {
+        tag->setTagName(QStringLiteral(""));
+    }
+    tag->m_dirty = false;
+    return tag;
+}
+
+bool Tag::insertIntoDatabase(sqlite3* database)
+{
+    RecordGuard guard;
+    adoptDatabase(database);
+    sqlite3_stmt* statement = insertStatement.get();
+    StatementReset reset(statement);
+    if (!stepDone(statement, insertErrorText)) return false;
+    m_primaryKey = sqlite3_last_insert_rowid(sharedDatabase());
+    if (CoreData* dataManager = CoreData::shared()) dataManager->appendToTagList(shared_from_this());
+    return true;
+}
+
+bool Tag::dehydrate()
+{
+    RecordGuard guard;
+    if (!m_dirty) return true;
+    sqlite3_stmt* statement = updateStatement.get();
+    StatementReset reset(statement);
+    bindText(statement, 1, m_tagName);
+    bindInt64(statement, 2, m_zvwKey);
+    bindInt64(statement, 3, m_primaryKey);
+    if (!stepDone(statement, dehydrateErrorText)) return false;
+    m_dirty = false;
+    return true;
+}
+
+bool Tag::deleteFromDatabase()
+{
+    RecordGuard guard;
+    sqlite3_stmt* statement = deleteStatement.get();
+    StatementReset reset(statement);
+    bindInt64(statement, 1, m_primaryKey);
+    return stepDone(statement, deleteErrorText);
+}
+
+TagPtr Tag::copy() const
+{
+    auto tag = std::make_shared<Tag>();
+    tag->copyContentOfTag(*this);
+    return tag;
+}
+
+void Tag::copyContentOfTag(const Tag& other)
+{
+    setPrimaryKey(other.m_primaryKey);
+    setTagName(other.m_tagName);
+    setZvwKey(other.m_zvwKey);
+}
+
+void Tag::finalizeStatements()
+{
+    insertStatement.finalize();
+    selectStatement.finalize();
+    deleteStatement.finalize();
+    updateStatement.finalize();
+}
+
+void Tag::setTagName(const QString& name)
+{
+    if (assignIfChanged(m_tagName, name)) m_dirty = true;
+}
+
+void Tag::setZvwKey(qint64 key)
+{
+    if (assignIfChanged(m_zvwKey, key)) m_dirty = true;
+}
