@@ -1,3 +1,5 @@
+#include "AlertPresenter.h"
+#include "CoreData.h"
 #include "Utilities.h"
 
 #include <QCoreApplication>
@@ -8,8 +10,22 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Zoravel"));
     QCoreApplication::setApplicationName(QStringLiteral("Zoravel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZORAVEL_VERSION));
     // Read once: the time texts keep the clock the locale had at launch.
     Utilities::setUse24HourClock(Utilities::check24HourFormat());
-    QTextStream(stdout) << "Zoravel is built. It has no window yet: the application shell is not written.\n";
+
+    CoreData dataManager;
+    CoreData::setShared(&dataManager);
+    if (!dataManager.init()) {
+        AlertRequest alert;
+        alert.style = AlertStyle::Critical;
+        alert.messageText = kDatabaseCanNotOpenText;
+        alert.addButtonWithTitle(QStringLiteral("OK"));
+        AlertPresenter::current().runModal(alert);
+        QTextStream(stderr) << kDatabaseCanNotOpenText << '\n';
+        return 1;
+    }
+    QTextStream(stdout) << "Zoravel is built and its data is ready in " << CoreData::databasePath()
+                        << ". It has no window yet: the application shell is not written.\n";
     return 0;
 }

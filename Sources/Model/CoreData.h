@@ -2,13 +2,21 @@
 
 #include "Date.h"
 #include "ModelTypes.h"
+#include "TimezoneList.h"
 
 #include <QMutex>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 #include <optional>
+
+class Notification;
+class QObject;
+class Reachability;
+class ZVWSync;
+class iCalSync;
 
 // Notification names of the data manager's lists.
 inline const QString kAllTasksEventsAdesChanged = QStringLiteral("Array of allTasksEventsAdes has changed");
@@ -19,6 +27,11 @@ inline const QString kCalendarListChanged = QStringLiteral("Array of calendarLis
 extern std::atomic<bool> databaseOpen;
 // Whether a reachability monitor reports the network reachable.
 extern std::atomic<bool> internetReachable;
+// Seconds east of GMT of the system zone, read when the data manager starts.
+extern std::atomic<double> localGMTOffset;
+
+// The text the user sees when the database cannot be opened.
+inline const QString kDatabaseCanNotOpenText = QStringLiteral("Database can not open!");
 
 // The data manager: one object for the process. It owns the settings record
 // and the working lists. The lists are changed from the main thread and from
@@ -34,6 +47,67 @@ public:
     // The process-wide pointer every subsystem reads; null before creation.
     static CoreData* shared();
     static void setShared(CoreData* dataManager);
+
+    // --- start-up ---
+    // The whole start sequence: template copy, open, upgrades, settings,
+    // account and switches, tags, links, categories, version check, sync
+    // objects, network monitors and the zone table. False when the database
+    // cannot be opened; the caller tells the user and ends cleanly.
+    bool init();
+    bool createEditableCopyOfDatabaseIfNeeded();
+    bool initializeDatabase();
+    void refreshInitValuesFromSetting(const SettingPtr& setting);
+    void changeDBSettingTable();
+    void createDBTagTable();
+    void changeDBTagTable();
+    void createDBLinkTable();
+    void changeDBLinkTable();
+    void createDBUrlTable();
+    void createDBCommentTable();
+    void changeDBTaskTable();
+    void changeDBCalendarTable();
+    void getSettingList();
+    void getTagList();
+    void getValidLinks();
+    CalendarList getCalendarList() const;
+    void getZVWAccount();
+    void getAutoSetting();
+    // Upgrade statements that failed for a reason other than "already done".
+    QStringList upgradeFailures() const;
+
+    static QString databasePath();
+    static QString zvwAccountPath();
+    // The key of the account file, built from its full path at run time.
+    static QString zvwAccountKey(const QString& path);
+    // Writes the account file readable by its owner only.
+    static bool writeZVWAccount(const QString& userName, const QString& password);
+
+    void updateInternetConnectionStatus(const Reachability& monitor, bool autoSyncZVW);
+    void reachabilityChanged(const Notification& notification);
+
+    bool isUpgrade() const { return m_isUpgrade; }
+    QString currentVersion() const { return m_currentVersion; }
+    ZVWSync* zvwSync() const { return m_zvwSync.get(); }
+    iCalSync* icalSync() const { return m_icalSync.get(); }
+    // The calendar-store exchange replaces the call recorder at start-up.
+    void setICalSync(std::unique_ptr<iCalSync> sync);
+    bool bSynciCalEnable() const { return m_bSynciCalEnable; }
+    void setBSynciCalEnable(bool enable) { m_bSynciCalEnable = enable; }
+    Date today() const;
+    void setToday(const Date& day);
+    Date currentSelectedDay() const;
+    void setCurrentSelectedDay(const Date& day);
+
+    // --- time zones ---
+    const TimezoneList& tzList() const { return m_tzList; }
+    qint64 appRootTZ() const { return m_appRootTZ; }
+    void loadTimeZones();
+    qint64 getDefaultTimezone() const;
+    qint64 getTimeZoneId(const QString& text) const;
+    QString getTimeZoneName(qint64 zoneId) const;
+    QString getTimeZoneGMT(qint64 zoneId) const;
+    std::optional<TimezoneObj> getTimeZone(qint64 zoneId) const;
+    qint64 getDSTOffetBySetting(const Date& date) const;
 
     // --- shared objects ---
     SettingPtr currentSetting() const;
@@ -76,6 +150,24 @@ public:
     bool hasLinks(const TaskPtr& item) const;
 
 private:
+    void runUpgrades(const QStringList& statements);
+    void startNetworkMonitors();
+
+    bool m_isUpgrade = false;
+    QString m_currentVersion;
+    std::atomic<bool> m_bSynciCalEnable{true};
+    QStringList m_upgradeFailures;
+    std::unique_ptr<ZVWSync> m_zvwSync;
+    std::unique_ptr<iCalSync> m_icalSync;
+    std::shared_ptr<Reachability> m_hostReach;
+    std::shared_ptr<Reachability> m_internetReach;
+    std::shared_ptr<Reachability> m_wifiReach;
+    std::unique_ptr<QObject> m_observer;  // the data manager's notification registrations
+    TimezoneList m_tzList;
+    qint64 m_appRootTZ = 0;
+    Date m_today;
+    Date m_currentSelectedDay;
+
     mutable QMutex m_listMutex;
     TaskList m_allTasksEventsAdes;
     CalendarList m_calendarList;

@@ -24,6 +24,13 @@ public:
         return s_messages;
     }
 
+    bool contains(const QString& text) const
+    {
+        for (const QString& message : messages())
+            if (message.contains(text)) return true;
+        return false;
+    }
+
 private:
     static void handle(QtMsgType, const QMessageLogContext&, const QString& message)
     {
