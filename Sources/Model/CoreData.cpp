@@ -1,6 +1,8 @@
 #include "CoreData.h"
 
 #include "NotificationCenter.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
 
 #include <QMutexLocker>
 
@@ -151,4 +153,20 @@ void CoreData::doWithCalendarList(const std::optional<CalendarList>& list, qint6
         }
     }
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kCalendarListChanged, this);
+}
+
+// A query, not a record method: a statement that cannot run gives the empty
+// answer instead of ending the program.
+qint64 CoreData::queryInt64(const char* sql)
+{
+    if (!databaseOpen) return 0;
+    RecordGuard guard;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(RecordStore::sharedDatabase(), sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return 0;
+    }
+    const qint64 value = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    return value;
 }

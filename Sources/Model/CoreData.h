@@ -74,6 +74,11 @@ public:
     bool hasLinks(const TaskPtr& item) const;
 
 private:
+    // The first column of the first row of a query of our own, under the
+    // record guard; 0 when the database is closed, the statement cannot be
+    // prepared or there is no row.
+    static qint64 queryInt64(const char* sql);
+
     mutable QMutex m_listMutex;
     TaskList m_allTasksEventsAdes;
     CalendarList m_calendarList;
