@@ -68,6 +68,8 @@ public:
 
     // --- items ---
     qint64 getMaxOrderOfTasks() const;
+    // Stores modifyingTask as a new item.
+    void addNewTask();
 
     // --- tags and links ---
     QStringList getShowTag() const;
