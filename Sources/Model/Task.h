@@ -5,13 +5,20 @@
 #include "LocalNotification.h"
 #include "ModelTypes.h"
 
+#include <QByteArray>
 #include <QList>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <memory>
 
 #include <sqlite3.h>
+
+class QImage;
+class QMimeData;
+struct DraggingImageComponent;
 
 // One row of table Tasks: every dated item, be it an event (taskType 0), a
 // task (1), a checklist item (2) or a note (3). Generated occurrences of a
@@ -266,6 +273,45 @@ public:
     // The same for one occurrence: a new item that does not repeat.
     TaskPtr duplicateThisOnly() const;
 
+    // ---- archive and pasteboard (Task_Archive.cpp) --------------------------------
+    // The archived form: "primaryKey", "parentId" (integers), "startTime",
+    // "endTime" (seconds since 1970 of the dates themselves).
+    QVariantMap encodeWithCoder() const;
+    // A stored item reads back as its row is now. An occurrence (negative
+    // key) reads back as its root's row with the occurrence's times, parentId
+    // the root and key -999999, so it is never written. Null for a record
+    // without a key.
+    static TaskPtr initWithCoder(const QVariantMap& archive);
+
+    // Reading option "as keyed archive" of the pasteboard.
+    static constexpr qint64 readingAsKeyedArchive = 4;
+    QStringList writableTypesForPasteboard() const;
+    // The archive of the item for our archive type; null for any other.
+    QByteArray pasteboardPropertyListForType(const QString& type) const;
+    static QStringList readableTypesForPasteboard();
+    static qint64 readingOptionsForType(const QString& type);
+    // Puts the items' archive on a pasteboard payload, and reads it back.
+    static void writeItemsToPasteboard(QMimeData& mimeData, const TaskList& items);
+    static TaskList readItemsFromPasteboard(const QMimeData& mimeData);
+
+    // ---- drag images (Task_DragImages.cpp) ---------------------------------------------
+    static inline const QString draggingImageKey = QStringLiteral("TaskItem");
+    // A 100 x 20 box in the category's colour with the title.
+    QList<DraggingImageComponent> draggingSmallImage() const;
+    // The day view's box at the given width, 46 points an hour (at most 368);
+    // type 0 draws the square event form.
+    QList<DraggingImageComponent> draggingLargeImageWithSize(const QSizeF& size, qint64 type) const;
+    // A planner chip at the given size: the week planner's for type 0.
+    QList<DraggingImageComponent> draggingLargeImageInPlannerWithSize(const QSizeF& size, qint64 type) const;
+    // The day view's box, 186 points wide and as high as the duration needs.
+    QImage draggingImageRepresentative() const;
+
+    // Height of a dragged day-view box: 46 points an hour, 368 above 8 hours.
+    static double dragImageHeight(double hours);
+    // Size of draggingImageRepresentative for a duration in minutes (hours
+    // counted in single precision).
+    static QSizeF draggingImageRepresentativeSize(qint64 durationMinutes);
+
 private:
     struct BaseInit {};
     explicit Task(BaseInit) {}
@@ -286,6 +332,7 @@ private:
     void removeFromWorkingList() const;
     void refreshListEntry() const;
     bool belongsInWorkingList() const;
+    qint64 largeDragImageMinutes(qint64 type) const;
     TaskPtr duplicateWith(void (*prepare)(Task& duplicate)) const;
 
     qint64 m_primaryKey = 0;
