@@ -621,3 +621,19 @@ qint64 CoreData::getDSTOffetBySetting(const Date& date) const
     const auto at = [](const Date& d) { return QDateTime::fromSecsSinceEpoch(qint64(std::floor(d.timeIntervalSince1970()))); };
     return zone.daylightTimeOffset(at(Clock::now())) - zone.daylightTimeOffset(at(date));
 }
+
+// A query, not a record method: a statement that cannot run gives the empty
+// answer instead of ending the program.
+qint64 CoreData::queryInt64(const char* sql)
+{
+    if (!databaseOpen) return 0;
+    RecordGuard guard;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(RecordStore::sharedDatabase(), sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return 0;
+    }
+    const qint64 value = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    return value;
+}

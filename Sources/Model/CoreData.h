@@ -144,6 +144,8 @@ public:
 
     // --- items ---
     qint64 getMaxOrderOfTasks() const;
+    // Stores modifyingTask as a new item.
+    void addNewTask();
 
     // --- tags and links ---
     QStringList getShowTag() const;
@@ -167,6 +169,11 @@ private:
     qint64 m_appRootTZ = 0;
     Date m_today;
     Date m_currentSelectedDay;
+
+    // The first column of the first row of a query of our own, under the
+    // record guard; 0 when the database is closed, the statement cannot be
+    // prepared or there is no row.
+    static qint64 queryInt64(const char* sql);
 
     mutable QMutex m_listMutex;
     TaskList m_allTasksEventsAdes;

@@ -1,8 +1,6 @@
 // Category lookups and queries of the data manager.
 #include "Calendar.h"
 #include "CoreData.h"
-#include "RecordGuard.h"
-#include "RecordStore.h"
 
 #include <chrono>
 #include <thread>
@@ -33,15 +31,5 @@ CalendarPtr CoreData::calendarWithPrimaryKey(qint64 key) const
 
 qint64 CoreData::getMaxOrderOfCalendars() const
 {
-    if (!databaseOpen) return 0;
-    RecordGuard guard;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(RecordStore::sharedDatabase(), "SELECT max(calendarOrder) FROM Calendars", -1, &statement,
-                           nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return 0;
-    }
-    const qint64 order = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
-    sqlite3_finalize(statement);
-    return order;
+    return queryInt64("SELECT max(calendarOrder) FROM Calendars");
 }

@@ -1,0 +1,611 @@
+// The item record: defaults, setters, the row's load, insert, write and
+// delete, and the values derived from its fields.
+#include "Task.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "GregorianCalendar.h"
+#include "OneOffStatement.h"
+#include "RecordGuard.h"
+#include "RecordHelpers.h"
+#include "RecordStore.h"
+#include "Setting.h"
+#include "Utilities.h"
+
+#include <cmath>
+
+namespace {
+
+CachedStatement insertStatement("INSERT INTO Tasks (taskOrder) VALUES (?)");
+CachedStatement selectStatement(
+    "SELECT taskType, isADE, taskName, taskLocation, startTime, endTime, dueEnd, dateUpdate, completedDate, "
+    "hasDue, taskOrder, repeatType, repeatStartDate, repeatEndDate, repeatOptions, repeatExceptions, "
+    "isRepeatForever, hasDuration, duration, calendarId, parentId, isInitialTask, isPinned, alertValues, "
+    "iCalIdentifier, builtIn, isHidden, taskRepeatStyle, zvwID, lastUpdate, status, url, occurrence, tagList, "
+    "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate "
+    "FROM Tasks WHERE primaryKey=?");
+CachedStatement deleteStatement("DELETE FROM Tasks WHERE primaryKey=?");
+// The SET list does not follow the SELECT's order from duration to isPinned.
+CachedStatement updateStatement(
+    "UPDATE Tasks SET taskType=?, isADE=?, taskName=?, taskLocation=?, startTime=?, endTime=?, dueEnd=?, "
+    "dateUpdate=?, completedDate=?, hasDue=?, taskOrder=?, repeatType=?, repeatStartDate=?, repeatEndDate=?, "
+    "repeatOptions=?, repeatExceptions=?, isRepeatForever=?, duration=?, calendarId=?, parentId=?, "
+    "isInitialTask=?, alertValues=?, hasDuration=?, isPinned=?, iCalIdentifier=?, builtIn=?, isHidden=?, "
+    "taskRepeatStyle=?, zvwID=?, lastUpdate=?, status=?, url=?, occurrence=?, tagList=?, hasChanges=?, notes=?, "
+    "isShared=?, tz=?, stask=?, assigneeEmail=?, delegateStatus=?, delegateDate=? WHERE primaryKey=?");
+constexpr int updateKeyIndex = 43;
+// Needed only when an item is deleted.
+constexpr const char* markLinksRemovedSql = "UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?";
+
+constexpr qint64 newItemKey = -1;
+constexpr qint64 taskTypeEvent = 0;
+constexpr qint64 taskTypeTask = 1;
+constexpr qint64 taskTypeChecklistItem = 2;
+constexpr qint64 checklistProjectType = 1;
+constexpr qint64 linkStatusRemoved = 1;
+
+SettingPtr currentSetting()
+{
+    const CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : nullptr;
+}
+
+qint64 defaultTaskMinutes()
+{
+    const SettingPtr setting = currentSetting();
+    return setting ? setting->durationDefTaskVal() : 0;
+}
+
+qint64 defaultEventMinutes()
+{
+    const SettingPtr setting = currentSetting();
+    return setting ? setting->durationDefEventVal() : 0;
+}
+
+// The end of the working hours on the date's weekday, on that day.
+Date workingEndOn(const Date& day)
+{
+    const SettingPtr setting = currentSetting();
+    const QString endKey = Setting::dayManagerKeys().value(Utilities::getWeekday(day) + 6);
+    const qint64 minutes = setting ? setting->dayManagers().value(endKey).toLongLong() : 0;
+    return Utilities::newDateOnDate(day, minutes / 60, minutes % 60);
+}
+
+bool isLineBreak(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x000A && u <= 0x000D) || u == 0x0085 || u == 0x2028 || u == 0x2029;
+}
+
+QString trimmedLineBreaks(const QString& text)
+{
+    if (text.isNull()) return text;
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && isLineBreak(text.at(first))) ++first;
+    while (last > first && isLineBreak(text.at(last - 1))) --last;
+    return text.mid(first, last - first);
+}
+
+QString cleanedUrl(const QString& url)
+{
+    if (url.isNull()) return url;
+    return QString(url).replace(QStringLiteral("%20"), QStringLiteral(" ")).trimmed();
+}
+
+QString withoutCheckMarks(QString line)
+{
+    return line.remove(QChar(0x2705)).remove(QChar(0x274E));
+}
+
+Date inWholeSeconds(const Date& date)
+{
+    if (date.isNull()) return date;
+    const DateFields f = GregorianCalendar::fields(date);
+    return GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second);
+}
+
+bool hasAnyShownTag(const QString& tagList, const QStringList& shownTags)
+{
+    return !tagList.isEmpty() && Utilities::isTagList(tagList, shownTags);
+}
+
+}  // namespace
+
+using namespace RecordStore;
+
+// ---- defaults and load ---------------------------------------------------------
+
+Task::Task()
+{
+    setPrimaryKey(newItemKey);
+    setTaskType(taskTypeTask);
+    setIsADE(0);
+    setTaskName(QStringLiteral(""));
+    setTaskLocation(QStringLiteral(""));
+    setStartTime(Utilities::roundTo15MinutesForCurrentDate());
+    setEndTime(Utilities::newDateFromDate(m_startTime, double(defaultEventMinutes() * 60)));
+    setDueEnd(workingEndOn(m_startTime));
+    setDateUpdate(Clock::now());
+    setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
+    setHasDue(0);
+    setTaskOrder(0);
+    setStatus(0);
+    setUrl(QStringLiteral(""));
+    setTagList(QStringLiteral(""));
+    setRepeatType(0);
+    setRepeatStartDate(m_startTime);
+    setRepeatEndDate(m_endTime);
+    setRepeatOptions(QStringLiteral("1//0"));
+    setRepeatExceptions(QStringLiteral(""));
+    setIsRepeatForever(1);
+    setHasDuration(1);
+    setDuration(defaultTaskMinutes());
+    const SettingPtr setting = currentSetting();
+    setCalendarId(setting ? setting->calendarDefID() : 0);
+    setParentId(-1);
+    setIsInitialTask(0);
+    setIsPinned(0);
+    setAlertValues(QStringLiteral(""));
+    setBuiltIn(0);
+    setTaskRepeatStyle(0);
+    setZvwID(0);
+    setLastUpdate(0);
+    setICalUID(QStringLiteral(""));
+    // The notes and the delegation date below count as changes again, so a
+    // new item always reaches the web service.
+    setHasChanges(0);
+    setNotes(QStringLiteral(""));
+    setIsShared(false);
+    setIsSheduledTask(false);
+    setDelegateStatus(0);
+    setAssigneeEmail(QString());
+    setDelegateDate(Date::dateWithTimeIntervalSince1970(0));
+    setTz(setting ? setting->currentTZ() : 0);
+}
+
+TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
+{
+    TaskPtr item(new Task(BaseInit{}));
+    RecordGuard guard;
+    item->m_primaryKey = key;
+    sqlite3_stmt* statement = selectStatement.get();
+    StatementReset reset(statement);
+    bindInt64(statement, 1, key);
+    if (sqlite3_step(statement) == SQLITE_ROW) item->readColumns(statement);
+    item->m_dirty = false;
+    return item;
+}
+
+// Through the setters in column order: the series start takes the time of
+// the start or due time read before it, and the notes (never NULL once read)
+// mark the item changed for the web service.
+void Task::readColumns(sqlite3_stmt* statement)
+{
+    setTaskType(columnInt64(statement, 0));
+    setIsADE(columnInt64(statement, 1));
+    setTaskName(columnText(statement, 2));
+    setTaskLocation(columnText(statement, 3));
+    setStartTime(columnDate(statement, 4));
+    setEndTime(columnDate(statement, 5));
+    setDueEnd(columnDate(statement, 6));
+    setDateUpdate(columnDate(statement, 7));
+    setCompletedDate(columnDate(statement, 8));
+    setHasDue(columnInt64(statement, 9));
+    setTaskOrder(columnInt64(statement, 10));
+    setRepeatType(columnInt64(statement, 11));
+    setRepeatStartDate(columnDate(statement, 12));
+    setRepeatEndDate(columnDate(statement, 13));
+    setRepeatOptions(columnText(statement, 14));
+    setRepeatExceptions(columnText(statement, 15));
+    setIsRepeatForever(columnInt64(statement, 16));
+    setHasDuration(columnInt64(statement, 17));
+    setDuration(columnInt64(statement, 18));
+    setCalendarId(columnInt64(statement, 19));
+    setParentId(columnInt64(statement, 20));
+    setIsInitialTask(columnInt64(statement, 21));
+    setIsPinned(columnInt64(statement, 22));
+    setAlertValues(columnText(statement, 23));
+    setICalUID(columnText(statement, 24));
+    setBuiltIn(columnInt64(statement, 25));
+    setIsHidden(columnInt64(statement, 26));
+    setTaskRepeatStyle(columnInt64(statement, 27));
+    setZvwID(columnInt64(statement, 28));
+    setLastUpdate(columnInt64(statement, 29));
+    setStatus(columnInt64(statement, 30));
+    setUrl(columnText(statement, 31));
+    setOccurrence(columnDate(statement, 32));
+    setTagList(columnText(statement, 33));
+    setHasChanges(columnInt64(statement, 34));
+    setNotes(columnText(statement, 35));
+    setIsShared(columnInt64(statement, 36) != 0);
+    setTz(columnInt64(statement, 37));
+    setIsSheduledTask(columnInt64(statement, 38) != 0);
+    setAssigneeEmail(columnText(statement, 39));
+    setDelegateStatus(columnInt64(statement, 40));
+    setDelegateDate(columnDate(statement, 41));
+}
+
+void Task::bindColumns(sqlite3_stmt* statement) const
+{
+    bindInt64(statement, 1, m_taskType);
+    bindInt64(statement, 2, m_isADE);
+    bindText(statement, 3, m_taskName);
+    bindText(statement, 4, m_taskLocation);
+    bindDate(statement, 5, m_startTime);
+    bindDate(statement, 6, m_endTime);
+    bindDate(statement, 7, m_dueEnd);
+    bindDate(statement, 8, m_dateUpdate);
+    bindDate(statement, 9, m_completedDate);
+    bindInt64(statement, 10, m_hasDue);
+    bindInt64(statement, 11, m_taskOrder);
+    bindInt64(statement, 12, m_repeatType);
+    bindDate(statement, 13, m_repeatStartDate);
+    bindDate(statement, 14, m_repeatEndDate);
+    bindText(statement, 15, m_repeatOptions);
+    bindText(statement, 16, m_repeatExceptions);
+    bindInt64(statement, 17, m_isRepeatForever);
+    bindInt64(statement, 18, m_duration);
+    bindInt64(statement, 19, m_calendarId);
+    bindInt64(statement, 20, m_parentId);
+    bindInt64(statement, 21, m_isInitialTask);
+    bindText(statement, 22, m_alertValues);
+    bindInt64(statement, 23, m_hasDuration);
+    bindInt64(statement, 24, m_isPinned);
+    bindText(statement, 25, m_iCalUID);
+    bindInt64(statement, 26, m_builtIn);
+    bindInt64(statement, 27, m_isHidden);
+    bindInt64(statement, 28, m_taskRepeatStyle);
+    bindInt64(statement, 29, m_zvwID);
+    bindInt64(statement, 30, m_lastUpdate);
+    bindInt64(statement, 31, m_status);
+    bindText(statement, 32, m_url);
+    bindDate(statement, 33, m_occurrence);
+    bindText(statement, 34, m_tagList);
+    bindInt64(statement, 35, m_hasChanges);
+    bindText(statement, 36, m_notes);
+    bindInt64(statement, 37, m_isShared ? 1 : 0);
+    bindInt64(statement, 38, m_tz);
+    bindInt64(statement, 39, m_isSheduledTask ? 1 : 0);
+    bindText(statement, 40, m_assigneeEmail);
+    bindInt64(statement, 41, m_delegateStatus);
+    bindDate(statement, 42, m_delegateDate);
+}
+
+// ---- insert and write ---------------------------------------------------------
+
+bool Task::insertIntoDatabase(sqlite3*)
+{
+    RecordGuard guard;
+    const CoreData* dataManager = CoreData::shared();
+    setTaskOrder((dataManager ? dataManager->getMaxOrderOfTasks() : 0) + 1);
+    sqlite3_stmt* statement = insertStatement.get();
+    StatementReset reset(statement);
+    bindInt64(statement, 1, m_taskOrder);
+    if (!stepDone(statement, insertErrorText)) return false;
+    m_primaryKey = sqlite3_last_insert_rowid(sharedDatabase());
+    return true;
+}
+
+bool Task::insertIntoDatabaseNoUpdate(sqlite3* database)
+{
+    return insertIntoDatabase(database);
+}
+
+bool Task::insertAndDehydrate()
+{
+    if (!insertIntoDatabase() || !dehydrateUpdateOption(false)) return false;
+    if (!belongsInWorkingList()) return true;
+    CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, 0);
+    return true;
+}
+
+// A new item joins the working list only where the views would show it: its
+// category is visible, the tag filter lets it through, and a task starting
+// after today is not hidden by "active tasks only".
+bool Task::belongsInWorkingList() const
+{
+    const CoreData* dataManager = CoreData::shared();
+    if (!dataManager) return false;
+    const CalendarPtr category = dataManager->calendarWithPrimaryKey(m_calendarId);
+    if (category && category->inVisible() != 0) return false;
+    const QString categoryTags = category ? category->tagList() : QString();
+    if (dataManager->isAppliedTagFilter()) {
+        const QStringList shownTags = dataManager->getShowTag();
+        if (shownTags.isEmpty() && (!categoryTags.isEmpty() || !m_tagList.isEmpty())) return false;
+        if (!shownTags.isEmpty() && !hasAnyShownTag(categoryTags, shownTags)
+            && !hasAnyShownTag(m_tagList, shownTags))
+            return false;
+    }
+    const SettingPtr setting = dataManager->currentSetting();
+    const bool activeTasksOnly = setting && setting->showActiveTaskOnly() != 0;
+    return !(m_taskType == taskTypeTask && activeTasksOnly
+             && Utilities::compareDateNoTime(m_startTime, Clock::now()) == 1);
+}
+
+bool Task::dehydrate()
+{
+    return dehydrateUpdateOption(true);
+}
+
+bool Task::dehydrateUpdateOption(bool updateList)
+{
+    {
+        RecordGuard guard;
+        // Generated occurrences and items never inserted have no row.
+        if (!m_dirty || m_primaryKey < 0) return true;
+        if (!writeRow()) return false;
+        m_dirty = false;
+    }
+    if (updateList) refreshListEntry();
+    if (const SettingPtr setting = currentSetting())
+        setting->setLastUpdateWork(qint64(std::floor(Clock::now().timeIntervalSince1970())));
+    return true;
+}
+
+bool Task::writeRow()
+{
+    setDateUpdate(Clock::now());
+    sqlite3_stmt* statement = updateStatement.get();
+    StatementReset reset(statement);
+    bindColumns(statement);
+    bindInt64(statement, updateKeyIndex, m_primaryKey);
+    return stepDone(statement, dehydrateErrorText);
+}
+
+// An editor's working copy or a sync's row is written on its own; the object
+// the views show is the list's, so it takes the written content.
+void Task::refreshListEntry() const
+{
+    const CoreData* dataManager = CoreData::shared();
+    if (!dataManager) return;
+    for (const TaskPtr& entry : dataManager->allTasksEventsAdes()) {
+        if (entry.get() == this || entry->primaryKey() != m_primaryKey) continue;
+        entry->copyContentOfTask(*this);
+        return;
+    }
+}
+
+// ---- delete --------------------------------------------------------------------
+
+bool Task::deleteFromDatabase()
+{
+    if (!deleteRowAndMarkLinks()) return false;
+    clearCopiedItem();
+    removeFromWorkingList();
+    return true;
+}
+
+bool Task::deleteFromDatabaseNoUpdate()
+{
+    RecordGuard guard;
+    if (!deleteRowAndMarkLinks()) return false;
+    clearCopiedItem();
+    return true;
+}
+
+// The links update shares the connection with every record, so it runs under
+// the record lock like any row statement.
+bool Task::deleteRowAndMarkLinks()
+{
+    RecordGuard guard;
+    if (!deleteRow()) return false;
+    markLinksRemoved();
+    return true;
+}
+
+bool Task::deleteRow()
+{
+    sqlite3_stmt* statement = deleteStatement.get();
+    StatementReset reset(statement);
+    bindInt64(statement, 1, m_primaryKey);
+    return stepDone(statement, deleteErrorText);
+}
+
+// The rows stay, marked removed, until the web sync has told the server. A
+// failure here only leaves links pointing at a missing item, which the link
+// lists skip, so the delete stands.
+void Task::markLinksRemoved() const
+{
+    OneOffStatement update(markLinksRemovedSql);
+    sqlite3_stmt* statement = update.get();
+    bindInt64(statement, 1, linkStatusRemoved);
+    bindDate(statement, 2, Clock::now());
+    bindInt64(statement, 3, m_primaryKey);
+    bindInt64(statement, 4, m_primaryKey);
+    sqlite3_step(statement);
+}
+
+// An occurrence on the pasteboard stands for its series.
+void Task::clearCopiedItem() const
+{
+    CoreData* dataManager = CoreData::shared();
+    if (!dataManager) return;
+    const TaskPtr copied = dataManager->copiedItem();
+    if (!copied) return;
+    const bool isOccurrence = copied->primaryKey() <= 0 && copied->repeatType() != 0;
+    const qint64 copiedKey = isOccurrence ? copied->parentId() : copied->primaryKey();
+    if (copiedKey == m_primaryKey) dataManager->setCopiedItem(nullptr);
+}
+
+void Task::removeFromWorkingList() const
+{
+    CoreData* dataManager = CoreData::shared();
+    if (!dataManager) return;
+    for (const TaskPtr& entry : dataManager->allTasksEventsAdes()) {
+        if (entry->primaryKey() != m_primaryKey) continue;
+        dataManager->doWithAllTasksEventsAdes(TaskList{entry}, 1);
+        return;
+    }
+}
+
+void Task::finalizeStatements()
+{
+    insertStatement.finalize();
+    selectStatement.finalize();
+    deleteStatement.finalize();
+    updateStatement.finalize();
+}
+
+// ---- setters ---------------------------------------------------------------------
+
+void Task::markChanged(WebKept webKept)
+{
+    m_dirty = true;
+    if (webKept == WebKept::Yes) m_hasChanges = 1;
+}
+
+template <class T>
+bool Task::store(T& field, const T& value, WebKept webKept)
+{
+    if (!assignIfChanged(field, value)) return false;
+    markChanged(webKept);
+    return true;
+}
+
+void Task::setPrimaryKey(qint64 key)
+{
+    m_primaryKey = key;
+    m_dirty = true;
+}
+
+void Task::setTaskType(qint64 type)
+{
+    if (!store(m_taskType, type, WebKept::Yes) || m_primaryKey != newItemKey) return;
+    if (type == taskTypeTask) {
+        setDuration(defaultTaskMinutes());
+        return;
+    }
+    setDuration(defaultEventMinutes());
+    setEndTime(Utilities::newDateFromDate(m_startTime, double(m_duration * 60)));
+}
+
+void Task::setStartTime(const Date& date)
+{
+    if (!store(m_startTime, date, WebKept::Yes)) return;
+    // A start in 1970 is a start not yet known; a series made from it must
+    // begin again with the real one.
+    if (m_repeatStartDate.isNull() || Utilities::getYear(date) == 1970) setRepeatStartDate(date);
+}
+
+void Task::setRepeatStartDate(const Date& date)
+{
+    if (!isChange(m_repeatStartDate, date)) return;
+    m_repeatStartDate = seriesStartOn(date);
+    markChanged(WebKept::No);
+}
+
+// A series starts on the given day at the item's own time of day: the due
+// time of a task, the start of anything else. While that time is still
+// unset (a new item or a load seeds the series start from its first start)
+// the missing fields carry back into the day before; the real series start
+// assigned afterwards always differs from that and replaces it.
+Date Task::seriesStartOn(const Date& day) const
+{
+    if (day.isNull()) return day;
+    const Date& clock = m_taskType == taskTypeTask ? m_dueEnd : m_startTime;
+    const DateFields f = GregorianCalendar::fields(day);
+    return GregorianCalendar::dateFromFields(f.year, f.month, f.day, Utilities::getHour(clock),
+                                             Utilities::getMinute(clock), Utilities::getSecond(clock));
+}
+
+void Task::setRepeatEndDate(const Date& date)
+{
+    if (!isChange(m_repeatEndDate, date)) return;
+    m_repeatEndDate = inWholeSeconds(date);
+    markChanged(WebKept::Yes);
+}
+
+void Task::setCalendarId(qint64 key)
+{
+    if (!store(m_calendarId, key, WebKept::Yes)) return;
+    const CoreData* dataManager = CoreData::shared();
+    const CalendarPtr category = dataManager ? dataManager->calendarWithPrimaryKey(key) : nullptr;
+    if (category && category->projectType() == checklistProjectType) setTaskType(taskTypeChecklistItem);
+}
+
+void Task::setTaskName(const QString& name)
+{
+    if (!isChange(m_taskName, name)) return;
+    m_taskName = trimmedLineBreaks(name);
+    markChanged(WebKept::Yes);
+}
+
+void Task::setUrl(const QString& url)
+{
+    if (!isChange(m_url, url)) return;
+    m_url = cleanedUrl(url);
+    markChanged(WebKept::Yes);
+}
+
+void Task::setRepeatExceptions(const QString& exceptions)
+{
+    store(m_repeatExceptions, exceptions.isNull() ? QStringLiteral("") : exceptions, WebKept::Yes);
+}
+
+void Task::setIsADE(qint64 flag) { store(m_isADE, flag, WebKept::Yes); }
+void Task::setTaskLocation(const QString& location) { store(m_taskLocation, location, WebKept::Yes); }
+void Task::setEndTime(const Date& date) { store(m_endTime, date, WebKept::Yes); }
+void Task::setDueEnd(const Date& date) { store(m_dueEnd, date, WebKept::Yes); }
+void Task::setDateUpdate(const Date& date) { store(m_dateUpdate, date, WebKept::No); }
+void Task::setCompletedDate(const Date& date) { store(m_completedDate, date, WebKept::Yes); }
+void Task::setHasDue(qint64 flag) { store(m_hasDue, flag, WebKept::Yes); }
+void Task::setTaskOrder(qint64 order) { store(m_taskOrder, order, WebKept::Yes); }
+void Task::setRepeatType(qint64 type) { store(m_repeatType, type, WebKept::Yes); }
+void Task::setRepeatOptions(const QString& options) { store(m_repeatOptions, options, WebKept::Yes); }
+void Task::setIsRepeatForever(qint64 flag) { store(m_isRepeatForever, flag, WebKept::Yes); }
+void Task::setHasDuration(qint64 flag) { store(m_hasDuration, flag, WebKept::Yes); }
+void Task::setDuration(qint64 minutes) { store(m_duration, minutes, WebKept::Yes); }
+void Task::setParentId(qint64 key) { store(m_parentId, key, WebKept::No); }
+void Task::setIsInitialTask(qint64 flag) { store(m_isInitialTask, flag, WebKept::No); }
+void Task::setIsPinned(qint64 flag) { store(m_isPinned, flag, WebKept::Yes); }
+void Task::setAlertValues(const QString& alerts) { store(m_alertValues, alerts, WebKept::Yes); }
+void Task::setICalUID(const QString& uid) { store(m_iCalUID, uid, WebKept::No); }
+void Task::setBuiltIn(qint64 flag) { store(m_builtIn, flag, WebKept::No); }
+void Task::setIsHidden(qint64 flag) { store(m_isHidden, flag, WebKept::No); }
+void Task::setTaskRepeatStyle(qint64 style) { store(m_taskRepeatStyle, style, WebKept::Yes); }
+void Task::setZvwID(qint64 id) { store(m_zvwID, id, WebKept::No); }
+void Task::setLastUpdate(qint64 stamp) { store(m_lastUpdate, stamp, WebKept::No); }
+void Task::setStatus(qint64 status) { store(m_status, status, WebKept::Yes); }
+void Task::setOccurrence(const Date& date) { store(m_occurrence, date, WebKept::No); }
+void Task::setTagList(const QString& tags) { store(m_tagList, tags, WebKept::Yes); }
+void Task::setHasChanges(qint64 flag) { store(m_hasChanges, flag, WebKept::No); }
+void Task::setNotes(const QString& notes) { store(m_notes, notes, WebKept::Yes); }
+void Task::setIsShared(bool shared) { store(m_isShared, shared, WebKept::No); }
+void Task::setTz(qint64 zoneId) { store(m_tz, zoneId, WebKept::No); }
+void Task::setIsSheduledTask(bool scheduled) { store(m_isSheduledTask, scheduled, WebKept::No); }
+void Task::setAssigneeEmail(const QString& email) { store(m_assigneeEmail, email, WebKept::Yes); }
+void Task::setDelegateStatus(qint64 status) { store(m_delegateStatus, status, WebKept::No); }
+void Task::setDelegateDate(const Date& date) { store(m_delegateDate, date, WebKept::Yes); }
+
+// ---- derived values ------------------------------------------------------------
+
+QString Task::noteSummary() const
+{
+    if (m_notes.isEmpty()) return QStringLiteral("");
+    const QStringList lines = m_notes.split(QLatin1Char('\n'));
+    const QString first = withoutCheckMarks(trimmedLineBreaks(lines.first()));
+    if (first != m_taskName) return first;
+    return lines.size() > 1 ? withoutCheckMarks(lines.at(1)) : QStringLiteral("");
+}
+
+bool Task::hasLink() const
+{
+    const CoreData* dataManager = CoreData::shared();
+    return dataManager && dataManager->hasLinks(std::const_pointer_cast<Task>(shared_from_this()));
+}
+
+bool Task::hasShared() const
+{
+    return Calendar::initWithPrimaryKey(m_calendarId, nullptr)->hasShared();
+}
+
+qint64 Task::sortOrderBySharing() const
+{
+    if (m_isShared && m_delegateStatus == 1) return 1;
+    if (m_isShared && m_delegateStatus == 0) return 3;
+    if (!m_isShared && m_delegateStatus == 0) return 0;
+    if (!m_isShared && m_delegateStatus == 1) return 2;
+    return 999;
+}

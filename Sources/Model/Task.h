@@ -1,0 +1,397 @@
+#pragma once
+
+#include "AlertObj.h"
+#include "Date.h"
+#include "LocalNotification.h"
+#include "ModelTypes.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <memory>
+
+#include <sqlite3.h>
+
+class QImage;
+class QMimeData;
+struct DraggingImageComponent;
+
+// One row of table Tasks: every dated item, be it an event (taskType 0), a
+// task (1), a checklist item (2) or a note (3). Generated occurrences of a
+// repeating event are Tasks too, with keys below -1; they are never written.
+//
+// Setters compare first and act only on a change: the change makes the item
+// dirty, and a change of a field that the web service keeps also sets
+// hasChanges to 1. Loads assign every column through the setters, so their
+// normalisations apply to stored rows as well.
+//
+// Items are always held by a TaskPtr: the list, alarm and link operations
+// hand the item itself (shared_from_this) to the data manager.
+class Task : public std::enable_shared_from_this<Task> {
+public:
+    // A new, unstored item (key -1) with the defaults of a task: starting at
+    // the next quarter hour, due at the end of that weekday's working hours,
+    // in the default category and zone of the settings. It comes out dirty
+    // with hasChanges 1.
+    Task();
+
+    // The item of that row, on the shared connection (the handle is not
+    // used). A key without a row gives an item with that key and every other
+    // field empty. A loaded item always has hasChanges 1.
+    static TaskPtr initWithPrimaryKey(qint64 key, sqlite3* database = nullptr);
+
+    // Inserts a row holding only taskOrder (the highest stored order + 1) and
+    // takes its row id; the next write stores the other columns. False when
+    // SQLite refused the row (logged). The two names are one operation.
+    bool insertIntoDatabase(sqlite3* database = nullptr);
+    bool insertIntoDatabaseNoUpdate(sqlite3* database = nullptr);
+    // Inserts and writes the item, then puts it into the working list unless
+    // its category is hidden, the tag filter hides it, or it is a future task
+    // while only active tasks are shown. False when a statement failed.
+    bool insertAndDehydrate();
+
+    // dehydrateUpdateOption(true).
+    bool dehydrate();
+    // Writes a dirty stored item (key >= 0), stamping dateUpdate and the
+    // setting's lastUpdateWork; with updateList the working list's other
+    // object of the same key takes the written content. Clean or unstored
+    // items write nothing and answer true. False when the write failed
+    // (logged); the item then stays dirty.
+    bool dehydrateUpdateOption(bool updateList);
+
+    // Deletes the row, marks every link of the item removed, empties the
+    // copied-item slot when it holds the item (or an occurrence of it) and
+    // drops the item from the working list. False when the delete failed
+    // (logged); nothing else is touched then.
+    bool deleteFromDatabase();
+    // The same without touching the working list, all under the record lock.
+    bool deleteFromDatabaseNoUpdate();
+
+    static void finalizeStatements();
+
+    bool dirty() const { return m_dirty; }
+
+    // ---- stored fields --------------------------------------------------------
+    qint64 primaryKey() const { return m_primaryKey; }
+    // Stores without comparing and always marks the item dirty.
+    void setPrimaryKey(qint64 key);
+
+    // 0 event, 1 task, 2 checklist item, 3 note. On a new item (key -1) the
+    // type also resets the duration (and for non-tasks the end) to the
+    // settings' default for that kind.
+    qint64 taskType() const { return m_taskType; }
+    void setTaskType(qint64 type);
+    qint64 isADE() const { return m_isADE; }
+    void setIsADE(qint64 flag);
+    // Line breaks at either end are dropped.
+    QString taskName() const { return m_taskName; }
+    void setTaskName(const QString& name);
+    QString taskLocation() const { return m_taskLocation; }
+    void setTaskLocation(const QString& location);
+    // A start in 1970, or the first start of an item, also becomes the series start.
+    Date startTime() const { return m_startTime; }
+    void setStartTime(const Date& date);
+    Date endTime() const { return m_endTime; }
+    void setEndTime(const Date& date);
+    Date dueEnd() const { return m_dueEnd; }
+    void setDueEnd(const Date& date);
+    Date dateUpdate() const { return m_dateUpdate; }
+    void setDateUpdate(const Date& date);
+    // Time interval 0 while not done.
+    Date completedDate() const { return m_completedDate; }
+    void setCompletedDate(const Date& date);
+    qint64 hasDue() const { return m_hasDue; }
+    void setHasDue(qint64 flag);
+    qint64 taskOrder() const { return m_taskOrder; }
+    void setTaskOrder(qint64 order);
+    // 0 none, 1 daily, 2 weekly, 3 monthly, 4 yearly.
+    qint64 repeatType() const { return m_repeatType; }
+    void setRepeatType(qint64 type);
+    // The day of the given date at the time of day of the due time (tasks)
+    // or of the start (every other kind).
+    Date repeatStartDate() const { return m_repeatStartDate; }
+    void setRepeatStartDate(const Date& date);
+    // Kept in whole seconds.
+    Date repeatEndDate() const { return m_repeatEndDate; }
+    void setRepeatEndDate(const Date& date);
+    QString repeatOptions() const { return m_repeatOptions; }
+    void setRepeatOptions(const QString& options);
+    // A null text is taken as "".
+    QString repeatExceptions() const { return m_repeatExceptions; }
+    void setRepeatExceptions(const QString& exceptions);
+    qint64 isRepeatForever() const { return m_isRepeatForever; }
+    void setIsRepeatForever(qint64 flag);
+    qint64 hasDuration() const { return m_hasDuration; }
+    void setHasDuration(qint64 flag);
+    // Minutes.
+    qint64 duration() const { return m_duration; }
+    void setDuration(qint64 minutes);
+    // A checklist category turns the item into a checklist item (type 2).
+    qint64 calendarId() const { return m_calendarId; }
+    void setCalendarId(qint64 key);
+    // -1 for a root item, else the key of the series root.
+    qint64 parentId() const { return m_parentId; }
+    void setParentId(qint64 key);
+    qint64 isInitialTask() const { return m_isInitialTask; }
+    void setIsInitialTask(qint64 flag);
+    qint64 isPinned() const { return m_isPinned; }
+    void setIsPinned(qint64 flag);
+    QString alertValues() const { return m_alertValues; }
+    void setAlertValues(const QString& alerts);
+    // Column iCalIdentifier.
+    QString iCalUID() const { return m_iCalUID; }
+    void setICalUID(const QString& uid);
+    qint64 builtIn() const { return m_builtIn; }
+    void setBuiltIn(qint64 flag);
+    qint64 isHidden() const { return m_isHidden; }
+    void setIsHidden(qint64 flag);
+    qint64 taskRepeatStyle() const { return m_taskRepeatStyle; }
+    void setTaskRepeatStyle(qint64 style);
+    qint64 zvwID() const { return m_zvwID; }
+    void setZvwID(qint64 id);
+    qint64 lastUpdate() const { return m_lastUpdate; }
+    void setLastUpdate(qint64 stamp);
+    // 0 active, 1 done.
+    qint64 status() const { return m_status; }
+    void setStatus(qint64 status);
+    // "%20" reads as a blank; white space at either end is dropped.
+    QString url() const { return m_url; }
+    void setUrl(const QString& url);
+    Date occurrence() const { return m_occurrence; }
+    void setOccurrence(const Date& date);
+    QString tagList() const { return m_tagList; }
+    void setTagList(const QString& tags);
+    qint64 hasChanges() const { return m_hasChanges; }
+    void setHasChanges(qint64 flag);
+    QString notes() const { return m_notes; }
+    void setNotes(const QString& notes);
+    bool isShared() const { return m_isShared; }
+    void setIsShared(bool shared);
+    qint64 tz() const { return m_tz; }
+    void setTz(qint64 zoneId);
+    // Column stask.
+    bool isSheduledTask() const { return m_isSheduledTask; }
+    void setIsSheduledTask(bool scheduled);
+    QString assigneeEmail() const { return m_assigneeEmail; }
+    void setAssigneeEmail(const QString& email);
+    qint64 delegateStatus() const { return m_delegateStatus; }
+    void setDelegateStatus(qint64 status);
+    Date delegateDate() const { return m_delegateDate; }
+    void setDelegateDate(const Date& date);
+
+    // ---- run-time fields (never stored, mark nothing) --------------------------
+    bool isTopGTDTask() const { return m_isTopGTDTask; }
+    void setIsTopGTDTask(bool top) { m_isTopGTDTask = top; }
+    qint64 prevtz() const { return m_prevtz; }
+    void setPrevtz(qint64 zoneId) { m_prevtz = zoneId; }
+    bool prevAllDay() const { return m_prevAllDay; }
+    void setPrevAllDay(bool allDay) { m_prevAllDay = allDay; }
+    Date localStartDate() const { return m_localStartDate; }
+    void setLocalStartDate(const Date& date) { m_localStartDate = date; }
+    Date localEndDate() const { return m_localEndDate; }
+    void setLocalEndDate(const Date& date) { m_localEndDate = date; }
+    qint64 rootTZ() const { return m_rootTZ; }
+    void setRootTZ(qint64 zoneId) { m_rootTZ = zoneId; }
+    Date tzStartTime() const { return m_tzStartTime; }
+    void setTzStartTime(const Date& date) { m_tzStartTime = date; }
+    Date tzEndTime() const { return m_tzEndTime; }
+    void setTzEndTime(const Date& date) { m_tzEndTime = date; }
+    Date npStartTime() const { return m_npStartTime; }
+    void setNpStartTime(const Date& date) { m_npStartTime = date; }
+    bool npNeedGetStartTime() const { return m_npNeedGetStartTime; }
+    void setNpNeedGetStartTime(bool need) { m_npNeedGetStartTime = need; }
+    qint64 npDuration() const { return m_npDuration; }
+    void setNpDuration(qint64 minutes) { m_npDuration = minutes; }
+    bool npIsMustDo() const { return m_npIsMustDo; }
+    void setNpIsMustDo(bool mustDo) { m_npIsMustDo = mustDo; }
+    qint64 npSortOrder() const { return m_npSortOrder; }
+    void setNpSortOrder(qint64 order) { m_npSortOrder = order; }
+
+    // ---- derived values ---------------------------------------------------------
+    // The line of the notes that says more than the title: the first one, or
+    // the second when the first only repeats the title; check marks removed.
+    QString noteSummary() const;
+    // Whether the item has an active link to another item (data manager's hasLinks).
+    bool hasLink() const;
+    // Whether the item's category, as stored, is shared.
+    bool hasShared() const;
+    // Sort key by sharing state: shared and accepted 1, not shared 0 and 2,
+    // shared and not yet accepted 3, anything else 999.
+    qint64 sortOrderBySharing() const;
+
+    // ---- text encodings (Task_Encodings.cpp) ------------------------------------
+    // The three fields of repeatOptions, "%ld/%@/%ld": the interval (at least
+    // 1), the weekday numbers of a weekly rule joined by "|" (1 Sunday .. 7
+    // Saturday), and the monthly flag (0 same day of the month, else same
+    // weekday of the month).
+    struct RepeatOptions {
+        qint64 interval = 1;
+        QString weekdays;
+        qint64 flag = 0;
+        QString text() const;
+    };
+    // A missing or empty text gives interval 1, no weekdays and flag 0; an
+    // interval below 1 counts as 1; missing fields read as empty or 0.
+    static RepeatOptions readRepeatOptions(const QString& text);
+
+    // repeatExceptions holds entries "|<stored seconds>(1)" for an occurrence
+    // changed on its own (a detached row exists) and "(2)" for one deleted.
+    enum class RepeatException : qint64 { Changed = 1, Deleted = 2 };
+    // The stored form of a date in whole seconds ("%0.0f"), as exception
+    // entries write it.
+    static QString storedDateText(const Date& date);
+    // Whether the occurrence's stored text occurs anywhere in repeatExceptions.
+    bool isExceptedOccurrence(const Date& occurrence) const;
+    void addRepeatException(const Date& occurrence, RepeatException kind);
+
+    // The alerts of alertValues, in order; none for a text without "/".
+    QList<std::shared_ptr<AlertObj>> createAlertList() const;
+    void updateAlertList(const QList<std::shared_ptr<AlertObj>>& list);
+
+    // The item's next alarm: the earliest alert firing after now and before
+    // 1 January of next year (at the current time of day), or null. Done
+    // items, tasks without a due date, one-off events that have started,
+    // checklist items and notes have none.
+    std::shared_ptr<LocalNotification> nextAlarmDate();
+
+    // ---- copies (Task_Copies.cpp) ------------------------------------------------
+    // A new item (defaults, then every field of this one, the key included).
+    TaskPtr copy() const;
+    // Takes every stored field and the zone and editing run-time fields of
+    // the source through the setters, the key included.
+    void copyContentOfTask(const Task& source);
+    // Takes the fields the web service carries; keeps its own key, order,
+    // series links, system-calendar uid and hasChanges.
+    void updateContentOfTaskFromZVW(const Task& source);
+    // A copy stored as a new root item, unknown to the web service and the
+    // system calendar store, added through the data manager's addNewTask.
+    TaskPtr duplicate() const;
+    // The same for one occurrence: a new item that does not repeat.
+    TaskPtr duplicateThisOnly() const;
+
+    // ---- archive and pasteboard (Task_Archive.cpp) --------------------------------
+    // The archived form: "primaryKey", "parentId" (integers), "startTime",
+    // "endTime" (seconds since 1970 of the dates themselves).
+    QVariantMap encodeWithCoder() const;
+    // A stored item reads back as its row is now. An occurrence (negative
+    // key) reads back as its root's row with the occurrence's times, parentId
+    // the root and key -999999, so it is never written. Null for a record
+    // without a key.
+    static TaskPtr initWithCoder(const QVariantMap& archive);
+
+    // Reading option "as keyed archive" of the pasteboard.
+    static constexpr qint64 readingAsKeyedArchive = 4;
+    QStringList writableTypesForPasteboard() const;
+    // The archive of the item for our archive type; null for any other.
+    QByteArray pasteboardPropertyListForType(const QString& type) const;
+    static QStringList readableTypesForPasteboard();
+    static qint64 readingOptionsForType(const QString& type);
+    // Puts the items' archive on a pasteboard payload, and reads it back.
+    static void writeItemsToPasteboard(QMimeData& mimeData, const TaskList& items);
+    static TaskList readItemsFromPasteboard(const QMimeData& mimeData);
+
+    // ---- drag images (Task_DragImages.cpp) ---------------------------------------------
+    static inline const QString draggingImageKey = QStringLiteral("TaskItem");
+    // A 100 x 20 box in the category's colour with the title.
+    QList<DraggingImageComponent> draggingSmallImage() const;
+    // The day view's box at the given width, 46 points an hour (at most 368);
+    // type 0 draws the square event form.
+    QList<DraggingImageComponent> draggingLargeImageWithSize(const QSizeF& size, qint64 type) const;
+    // A planner chip at the given size: the week planner's for type 0.
+    QList<DraggingImageComponent> draggingLargeImageInPlannerWithSize(const QSizeF& size, qint64 type) const;
+    // The day view's box, 186 points wide and as high as the duration needs.
+    QImage draggingImageRepresentative() const;
+
+    // Height of a dragged day-view box: 46 points an hour, 368 above 8 hours.
+    static double dragImageHeight(double hours);
+    // Size of draggingImageRepresentative for a duration in minutes (hours
+    // counted in single precision).
+    static QSizeF draggingImageRepresentativeSize(qint64 durationMinutes);
+
+private:
+    struct BaseInit {};
+    explicit Task(BaseInit) {}
+
+    enum class WebKept { No, Yes };
+    void markChanged(WebKept webKept);
+    template <class T>
+    bool store(T& field, const T& value, WebKept webKept);
+
+    Date seriesStartOn(const Date& day) const;
+    void readColumns(sqlite3_stmt* statement);
+    void bindColumns(sqlite3_stmt* statement) const;
+    bool writeRow();
+    bool deleteRowAndMarkLinks();
+    bool deleteRow();
+    void markLinksRemoved() const;
+    void clearCopiedItem() const;
+    void removeFromWorkingList() const;
+    void refreshListEntry() const;
+    bool belongsInWorkingList() const;
+    qint64 largeDragImageMinutes(qint64 type) const;
+    TaskPtr duplicateWith(void (*prepare)(Task& duplicate)) const;
+
+    qint64 m_primaryKey = 0;
+    qint64 m_taskType = 0;
+    qint64 m_isADE = 0;
+    QString m_taskName;
+    QString m_taskLocation;
+    Date m_startTime;
+    Date m_endTime;
+    Date m_dueEnd;
+    Date m_dateUpdate;
+    Date m_completedDate;
+    qint64 m_hasDue = 0;
+    qint64 m_taskOrder = 0;
+    qint64 m_repeatType = 0;
+    Date m_repeatStartDate;
+    Date m_repeatEndDate;
+    QString m_repeatOptions;
+    QString m_repeatExceptions;
+    qint64 m_isRepeatForever = 0;
+    qint64 m_hasDuration = 0;
+    qint64 m_duration = 0;
+    qint64 m_calendarId = 0;
+    qint64 m_parentId = 0;
+    qint64 m_isInitialTask = 0;
+    qint64 m_isPinned = 0;
+    QString m_alertValues;
+    QString m_iCalUID;
+    qint64 m_builtIn = 0;
+    qint64 m_isHidden = 0;
+    qint64 m_taskRepeatStyle = 0;
+    qint64 m_zvwID = 0;
+    qint64 m_lastUpdate = 0;
+    qint64 m_status = 0;
+    QString m_url;
+    Date m_occurrence;
+    QString m_tagList;
+    qint64 m_hasChanges = 0;
+    QString m_notes;
+    bool m_isShared = false;
+    qint64 m_tz = 0;
+    bool m_isSheduledTask = false;
+    QString m_assigneeEmail;
+    qint64 m_delegateStatus = 0;
+    Date m_delegateDate;
+
+    bool m_isTopGTDTask = false;
+    qint64 m_prevtz = 0;
+    bool m_prevAllDay = false;
+    Date m_localStartDate;
+    Date m_localEndDate;
+    qint64 m_rootTZ = 0;
+    Date m_tzStartTime;
+    Date m_tzEndTime;
+    Date m_npStartTime;
+    bool m_npNeedGetStartTime = false;
+    qint64 m_npDuration = 0;
+    bool m_npIsMustDo = false;
+    qint64 m_npSortOrder = 0;
+
+    bool m_dirty = false;
+};
