@@ -12,6 +12,7 @@
 #include "Reachability.h"
 #include "RecordStore.h"
 #include "Setting.h"
+#include "Task.h"
 #include "TimeZoneRecords.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
@@ -620,6 +621,75 @@ qint64 CoreData::getDSTOffetBySetting(const Date& date) const
     if (!zone.isValid()) return 0;
     const auto at = [](const Date& d) { return QDateTime::fromSecsSinceEpoch(qint64(std::floor(d.timeIntervalSince1970()))); };
     return zone.daylightTimeOffset(at(Clock::now())) - zone.daylightTimeOffset(at(date));
+}
+
+namespace {
+
+QDateTime atInstant(const Date& date)
+{
+    return QDateTime::fromSecsSinceEpoch(qint64(std::floor(date.timeIntervalSince1970())));
+}
+
+bool inDaylightSaving(const QTimeZone& zone, const Date& date)
+{
+    return zone.isDaylightTime(atInstant(date));
+}
+
+}  // namespace
+
+void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item) const
+{
+    const SettingPtr setting = currentSetting();
+    const auto plainCopy = [&item] {
+        item->setTzStartTime(item->startTime());
+        item->setTzEndTime(item->endTime());
+    };
+    if (!setting || !setting->tzSupport() || item->taskType() != 0 || item->tz() == setting->currentTZ()
+        || item->tz() == 0 || !getTimeZone(item->tz()) || !getTimeZone(setting->currentTZ())) {
+        plainCopy();
+        return;
+    }
+    const QTimeZone source = GregorianCalendar::zoneNamed(getTimeZoneName(item->tz()));
+    const QTimeZone display = GregorianCalendar::zoneNamed(getTimeZoneName(setting->currentTZ()));
+    if (!source.isValid() || !display.isValid()) {
+        plainCopy();
+        return;
+    }
+    const QDateTime now = atInstant(Clock::now());
+    const Date start = item->startTime();
+    qint64 k = display.daylightTimeOffset(now) - display.daylightTimeOffset(atInstant(start));
+    if (!inDaylightSaving(display, start) && k == 0) {
+        const QTimeZone system = GregorianCalendar::systemZone();
+        k = system.offsetFromUtc(now) - system.offsetFromUtc(atInstant(start));
+        if (inDaylightSaving(system, start)) k = -k;
+    }
+    const double offset = double(display.offsetFromUtc(now) - source.offsetFromUtc(now) - k);
+    Date tzStart = start ? Utilities::newDateFromDate(start, offset) : Date();
+    Date tzEnd = item->endTime() ? Utilities::newDateFromDate(item->endTime(), offset) : Date();
+    if (tzStart && inDaylightSaving(source, tzStart)
+        && ((k != 0 && inDaylightSaving(display, tzStart)) || (k == 0 && !inDaylightSaving(display, tzStart)))) {
+        const qint64 m = source.daylightTimeOffset(now) - source.daylightTimeOffset(atInstant(tzStart));
+        if (m != 0) {
+            tzStart = tzStart.dateByAddingTimeInterval(double(m));
+            tzEnd = tzEnd.dateByAddingTimeInterval(double(m));
+        }
+    }
+    item->setTzStartTime(tzStart);
+    item->setTzEndTime(tzEnd);
+}
+
+void CoreData::recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const
+{
+    const SettingPtr setting = currentSetting();
+    if (!setting || item->taskType() != 0 || item->tz() == setting->currentTZ() || item->tz() == 0) return;
+    if (!getTimeZone(item->tz()) || !getTimeZone(setting->currentTZ())) return;
+    const QTimeZone source = GregorianCalendar::zoneNamed(getTimeZoneName(item->tz()));
+    const QTimeZone display = GregorianCalendar::zoneNamed(getTimeZoneName(setting->currentTZ()));
+    if (!source.isValid() || !display.isValid()) return;
+    const QDateTime now = atInstant(Clock::now());
+    const double offset = double(source.offsetFromUtc(now) - display.offsetFromUtc(now));
+    if (item->startTime()) item->setStartTime(Utilities::newDateFromDate(item->startTime(), offset));
+    if (item->endTime()) item->setEndTime(Utilities::newDateFromDate(item->endTime(), offset));
 }
 
 // A query, not a record method: a statement that cannot run gives the empty

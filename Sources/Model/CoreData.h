@@ -108,6 +108,9 @@ public:
     QString getTimeZoneGMT(qint64 zoneId) const;
     std::optional<TimezoneObj> getTimeZone(qint64 zoneId) const;
     qint64 getDSTOffetBySetting(const Date& date) const;
+    // The item's times in the display zone (tzStartTime, tzEndTime), and back.
+    void recalculateTimeWithTimezoneSupport(const TaskPtr& item) const;
+    void recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const;
 
     // --- shared objects ---
     SettingPtr currentSetting() const;

@@ -1,0 +1,94 @@
+#include "ModelTestFixture.h"
+
+#include "Clock.h"
+#include "GregorianCalendar.h"
+#include "Setting.h"
+#include "Task.h"
+
+namespace {
+
+constexpr qint64 reykjavik = 42624;  // GMT all year
+constexpr qint64 dhaka = 32432;      // GMT+6 all year
+
+class CoreDataTimeZoneTest : public ModelTest {
+protected:
+    void SetUp() override
+    {
+        ModelTest::SetUp();
+        Clock::setFixed(Date::dateWithTimeIntervalSince1970(1357725600));  // 9 January 2013
+        dataManager().loadTimeZones();
+        m_setting = Setting::initWithPrimaryKey(1, db());
+        m_setting->setTzSupport(true);
+        m_setting->setCurrentTZ(dhaka);
+        dataManager().setCurrentSetting(m_setting);
+    }
+    void TearDown() override
+    {
+        Clock::reset();
+        ModelTest::TearDown();
+    }
+
+    static TaskPtr eventAt(const Date& start, qint64 zone, qint64 type = 0)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskType(type);
+        item->setStartTime(start);
+        item->setEndTime(start.dateByAddingTimeInterval(3600));
+        item->setTz(zone);
+        return item;
+    }
+
+    SettingPtr m_setting;
+};
+
+}  // namespace
+
+TEST_F(CoreDataTimeZoneTest, AnEventSixHoursBehindShowsSixHoursLaterAndSavesBack)
+{
+    ScopedTimeZone systemZone("Asia/Tokyo");  // no daylight saving anywhere in this test
+    const Date start = GregorianCalendar::dateFromFields(2013, 7, 2, 9, 0, 0);
+    TaskPtr event = eventAt(start, reykjavik);
+    dataManager().recalculateTimeWithTimezoneSupport(event);
+    EXPECT_EQ(event->tzStartTime(), start.dateByAddingTimeInterval(6 * 3600));
+    EXPECT_EQ(event->tzEndTime(), start.dateByAddingTimeInterval(7 * 3600));
+
+    // An edit made in the display zone is stored back in the event's own zone.
+    event->setStartTime(event->tzStartTime());
+    event->setEndTime(event->tzEndTime());
+    dataManager().recalculateSaveTimeWithTimezoneSupport(event);
+    EXPECT_EQ(event->startTime(), start);
+}
+
+TEST_F(CoreDataTimeZoneTest, DisplayTimesAreCopiesWhereNoConversionApplies)
+{
+    const Date start = GregorianCalendar::dateFromFields(2013, 7, 2, 9, 0, 0);
+    const struct {
+        const char* why;
+        qint64 type;
+        qint64 zone;
+        bool support;
+    } cases[] = {
+        {"a task", 1, reykjavik, true},
+        {"floating", 0, 0, true},
+        {"same zone as shown", 0, dhaka, true},
+        {"unknown zone id", 0, 777, true},
+        {"support off", 0, reykjavik, false},
+    };
+    for (const auto& c : cases) {
+        m_setting->setTzSupport(c.support);
+        TaskPtr item = eventAt(start, c.zone, c.type);
+        dataManager().recalculateTimeWithTimezoneSupport(item);
+        EXPECT_EQ(item->tzStartTime(), item->startTime()) << c.why;
+        EXPECT_EQ(item->tzEndTime(), item->endTime()) << c.why;
+    }
+}
+
+TEST_F(CoreDataTimeZoneTest, DaylightCorrectionOfTheDisplayZoneFollowsTheDate)
+{
+    m_setting->setCurrentTZ(53392);  // Paris; now is winter
+    const Date summer = GregorianCalendar::dateFromFields(2013, 7, 2, 9, 0, 0);
+    EXPECT_EQ(dataManager().getDSTOffetBySetting(summer), -3600);
+    EXPECT_EQ(dataManager().getDSTOffetBySetting(Clock::now()), 0);
+    m_setting->setTzSupport(false);
+    EXPECT_EQ(dataManager().getDSTOffetBySetting(summer), 0);
+}
