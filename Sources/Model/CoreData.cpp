@@ -97,6 +97,17 @@ void CoreData::setModifyingTask(const TaskPtr& item)
     m_modifyingTask = item;
 }
 
+bool CoreData::isAutoZVWSyncOn() const
+{
+    const SettingPtr setting = currentSetting();
+    return setting && setting->autoZVWSync() != 0;
+}
+
+void CoreData::postAutoSyncRequest(qint64 bits) const
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, bits);
+}
+
 TaskList CoreData::allTasksEventsAdes() const
 {
     QMutexLocker lock(&m_listMutex);
