@@ -189,6 +189,23 @@ public:
     // Stores modifyingTask as a new item.
     void addNewTask();
 
+    // --- repeating items ---
+    // Appends to `toList` one virtual instance (negative key, parentId = the
+    // root's key) per occurrence of each repeating event of `items` that
+    // touches the days from `fromDate` to `getInstanceUntilDate`. With isForce,
+    // changed and deleted occurrences are produced too.
+    void fillRepeatEventInstances(const TaskList& items, TaskList& toList, const Date& fromDate,
+                                  const Date& getInstanceUntilDate, bool isForce = false) const;
+    TaskPtr addInstanceTask(const TaskPtr& root, TaskList& toList, qint64 instanceKey, const Date& forDate) const;
+    TaskPtr newInstanceForTask(const TaskPtr& source, qint64 instanceKey, const Date& forDate) const;
+    // The occurrence after the item's own, as a new instance; null when the
+    // item does not repeat or its series has ended.
+    TaskPtr nextInstanceOfRecuringTask(const TaskPtr& item) const;
+    // The open task that takes the place of a repeating task being completed.
+    TaskPtr nextDummyForRepeatingTask(const TaskPtr& item) const;
+    // The process-wide instance key counter: the current value, then one less.
+    static qint64 takeNextInstanceKey();
+
     // --- tags (CoreData_Tags.cpp; getTagList with the start-up loads) ---
     // Adds a tag of that name unless one matches it (blanks and case
     // ignored). The first form asks for a web push of the tags after an
