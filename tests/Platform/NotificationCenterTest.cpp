@@ -58,7 +58,7 @@ TEST_F(NotificationCenterTest, ObjectFilterSelectsThePostsOfOneObject)
     auto watched = std::make_shared<Record>();
     auto other = std::make_shared<Record>();
     QObject filtered, unfiltered;
-    observe(&filtered, QStringLiteral("filtered"), taskChanged, NotificationObject::identityOf(watched));
+    observe(&filtered, QStringLiteral("filtered"), taskChanged, NotificationPayload::identityOf(watched));
     observe(&unfiltered, QStringLiteral("all"), taskChanged);
 
     center.postNotificationName(taskChanged, other);
@@ -75,7 +75,7 @@ TEST_F(NotificationCenterTest, PolymorphicSenderMatchesThroughAnyOfItsPointers)
     QObject observer;
     const Named* asNamed = &sender;
     ASSERT_NE(static_cast<const void*>(asNamed), static_cast<const void*>(&sender));
-    observe(&observer, QStringLiteral("seen"), taskChanged, NotificationObject::identityOf(asNamed));
+    observe(&observer, QStringLiteral("seen"), taskChanged, NotificationPayload::identityOf(asNamed));
 
     center.postNotificationName(taskChanged, &sender);
     EXPECT_EQ(calls, QStringList({"seen:Task changed"}));

@@ -1,6 +1,6 @@
 #include "Notification.h"
 
-Notification::Notification(const QString& name, const NotificationObject& object)
+Notification::Notification(const QString& name, const NotificationPayload& object)
     : m_name(name), m_object(object)
 {
 }

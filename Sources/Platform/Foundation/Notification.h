@@ -1,13 +1,13 @@
 #pragma once
 
-#include "NotificationObject.h"
+#include "NotificationPayload.h"
 
 #include <QString>
 
 // One notification: a fixed name and the object it is about (possibly none).
 class Notification {
 public:
-    explicit Notification(const QString& name, const NotificationObject& object = {});
+    explicit Notification(const QString& name, const NotificationPayload& object = {});
 
     const QString& name() const { return m_name; }
     const std::any& object() const { return m_object.value(); }
@@ -23,5 +23,5 @@ public:
 
 private:
     QString m_name;
-    NotificationObject m_object;
+    NotificationPayload m_object;
 };

@@ -109,13 +109,13 @@ void NotificationCenter::postNotification(const Notification& notification)
     }
 }
 
-void NotificationCenter::postNotificationName(const QString& name, const NotificationObject& object)
+void NotificationCenter::postNotificationName(const QString& name, const NotificationPayload& object)
 {
     postNotification(Notification(name, object));
 }
 
 void NotificationCenter::postNotificationOnMainThreadName(const QString& name,
-                                                          const NotificationObject& object)
+                                                          const NotificationPayload& object)
 {
     const Notification notification(name, object);
     MainQueue::sync([this, &notification] { postNotification(notification); });

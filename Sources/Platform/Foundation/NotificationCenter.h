@@ -33,20 +33,20 @@ public:
     static NotificationCenter& defaultCenter();
 
     // `object` filters on the poster's object identity (see
-    // NotificationObject::identityOf); null receives every post of the name.
+    // NotificationPayload::identityOf); null receives every post of the name.
     void addObserver(QObject* observer, const QString& name, const void* object, Handler handler);
     void removeObserver(QObject* observer);
     void removeObserver(QObject* observer, const QString& name);
 
     // Synchronous, on the calling thread.
     void postNotification(const Notification& notification);
-    void postNotificationName(const QString& name, const NotificationObject& object = {});
+    void postNotificationName(const QString& name, const NotificationPayload& object = {});
 
     // Delivered on the main thread: at once when called there; from another
     // thread the caller waits until every observer has run. The caller must
     // hold no lock the main thread may be waiting for (the record lock
     // included), or both threads wait for ever.
-    void postNotificationOnMainThreadName(const QString& name, const NotificationObject& object = {});
+    void postNotificationOnMainThreadName(const QString& name, const NotificationPayload& object = {});
 
 private:
     struct Registration;

@@ -16,16 +16,16 @@
 // Whole numbers are kept as qint64 whatever their declared type, and text
 // literals as QString, so that `post(name, 10)` reads back with
 // `objectAs<qint64>()` and `post(name, "text")` with `objectAs<QString>()`.
-class NotificationObject {
+class NotificationPayload {
 public:
-    NotificationObject() = default;
-    NotificationObject(std::nullptr_t) {}
+    NotificationPayload() = default;
+    NotificationPayload(std::nullptr_t) {}
 
     template <class T,
-              std::enable_if_t<!std::is_same_v<std::decay_t<T>, NotificationObject>
+              std::enable_if_t<!std::is_same_v<std::decay_t<T>, NotificationPayload>
                                    && !std::is_same_v<std::decay_t<T>, std::nullptr_t>,
                                int> = 0>
-    NotificationObject(T&& value)
+    NotificationPayload(T&& value)
     {
         assign(std::forward<T>(value));
     }
