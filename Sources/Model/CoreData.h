@@ -2,6 +2,7 @@
 
 #include "Date.h"
 #include "ModelTypes.h"
+#include "NotificationObject.h"
 #include "TimezoneList.h"
 
 #include <QMutex>
@@ -205,6 +206,20 @@ public:
     TaskPtr nextDummyForRepeatingTask(const TaskPtr& item) const;
     // The process-wide instance key counter: the current value, then one less.
     static qint64 takeNextInstanceKey();
+
+    // --- comments, current links, event lists and list upkeep ---
+    // Read side (CoreData_Task_1.cpp); none of these changes a row or a list.
+    // The comments on an item (type 0) or a category (type 1), oldest first.
+    QList<ZVCommentPtr> getConversationsFor(qint64 key, qint64 type) const;
+    // One entry per item or category with unread comments: comments on items
+    // first, then on categories, each by key.
+    QList<NotificationObject> getAllNotifications() const;
+    qint64 countAllUnreadConversations() const;
+    // The items actively linked to the item (an occurrence through its root):
+    // notes, checklist items, tasks, events; done before open; the latest
+    // changed link first. A repeating event past its first occurrence stands
+    // as its current occurrence, and not at all once its series has ended.
+    TaskList getCurrentLinks(const TaskPtr& item) const;
 
     // --- tags (CoreData_Tags.cpp; getTagList with the start-up loads) ---
     // Adds a tag of that name unless one matches it (blanks and case
