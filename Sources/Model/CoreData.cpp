@@ -236,6 +236,7 @@ bool CoreData::init()
     Utilities::setTimeZoneNameResolver([this](qint64 zoneId) { return getTimeZoneName(zoneId); });
     if (const SettingPtr setting = currentSetting(); setting && (setting->currentTZ() == -1 || setting->currentTZ() == 0))
         setting->setCurrentTZ(m_appRootTZ);
+    migrateFromCheckListToNote();
     return true;
 }
 

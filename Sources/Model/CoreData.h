@@ -221,6 +221,26 @@ public:
     // as its current occurrence, and not at all once its series has ended.
     TaskList getCurrentLinks(const TaskPtr& item) const;
 
+    // Upkeep (CoreData_Upkeep.cpp).
+    // Takes the tasks that start after today out of the working list, and
+    // puts every task of the shown categories back.
+    void removeInActiveTask();
+    void addActiveTask();
+    // Appends the tasks of those categories that the tag filter lets through
+    // to the working list, without a notification: the callers refresh.
+    void addActiveTasksToListFromCalendarList(const QList<qint64>& keys);
+    // Turns each checklist category into an ordinary one holding one note
+    // with its items as marked lines; runs at every start.
+    void migrateFromCheckListToNote();
+    // Makes the next web sync send the item's links again. False when the
+    // rows could not be written (logged).
+    bool resetZVWIdOfLinksForItem(const TaskPtr& item);
+    // Sets the status of the comments on the item (type 0) or category (1).
+    bool markCommentsStatus(qint64 status, qint64 applyFor, qint64 type);
+    // At sign-out: deletes every comment, shared item and shared category,
+    // and reloads the category and working lists.
+    void removeAllSharedDataInLocal();
+
     // --- tags (CoreData_Tags.cpp; getTagList with the start-up loads) ---
     // Adds a tag of that name unless one matches it (blanks and case
     // ignored). The first form asks for a web push of the tags after an
@@ -284,6 +304,7 @@ private:
     enum class LinkMaking { AlreadyActive, Made, Failed };
     LinkMaking makeOrRestoreLink(qint64 rootKey, qint64 targetKey, bool resendToWeb);
 
+    void migrateChecklistCategory(const CalendarPtr& category);
     void runUpgrades(const QStringList& statements);
     void startNetworkMonitors();
 

@@ -8,6 +8,7 @@
 #include "PropertyList.h"
 #include "RecordStore.h"
 #include "Setting.h"
+#include "Task.h"
 #include "TestEnvironment.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
@@ -244,4 +245,33 @@ TEST_F(CoreDataStartupTest, AnUpgradeThatFailsForAnotherReasonIsReported)
     ASSERT_TRUE(started());
     ASSERT_FALSE(dataManager.upgradeFailures().isEmpty());
     EXPECT_TRUE(dataManager.upgradeFailures().first().contains(QStringLiteral("no such table: Tasks")));
+}
+
+TEST_F(CoreDataStartupTest, AStartTurnsChecklistCategoriesIntoNotes)
+{
+    start();
+    stop();
+    sqlite3* db = nullptr;
+    sqlite3_open(CoreData::databasePath().toUtf8().constData(), &db);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO Calendars (primaryKey, calendarName, projectType, calendarOrder, inVisible) "
+                           "VALUES (50, 'Shopping', 1, 9, 0);"
+                           "INSERT INTO Tasks (taskName, taskType, calendarId, status, taskOrder) "
+                           "VALUES ('Milk', 2, 50, 1, 1), ('Bread', 2, 50, 0, 2);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    CoreData& dataManager = start();
+    ASSERT_TRUE(started());
+    const CalendarPtr shopping = dataManager.calendarWithPrimaryKey(50);
+    ASSERT_NE(shopping, nullptr);
+    EXPECT_EQ(shopping->projectType(), 0);
+    TaskList notes;
+    for (const TaskPtr& item : dataManager.allTasksEventsAdes())
+        if (item->calendarId() == 50) notes.append(item);
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0]->taskType(), 3);
+    EXPECT_EQ(notes[0]->notes(),
+              QStringLiteral("Shopping\n") + QChar(0x2705) + QStringLiteral(" Milk\n") + QChar(0x274E) + QStringLiteral(" Bread"));
 }

@@ -1,0 +1,313 @@
+// Upkeep of the data manager's lists and rows: tasks hidden while only active
+// ones are shown, the turn of checklist categories into notes, link web keys,
+// comment status and the purge of shared data at sign-out.
+#include "CoreData.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "Notifications.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+#include "iCalSync.h"
+
+#include <QMutexLocker>
+
+#include <cstdio>
+
+namespace {
+
+constexpr qint64 typeTask = 1;
+constexpr qint64 typeChecklistItem = 2;
+constexpr qint64 typeNote = 3;
+constexpr qint64 checklistProjectType = 1;
+constexpr qint64 ordinaryProjectType = 0;
+constexpr qint64 doneStatus = 1;
+
+const QChar checkMark(0x2705);  // white heavy check mark
+const QChar crossMark(0x274E);  // negative squared cross mark
+
+void printDatabaseClosed()
+{
+    std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+TaskList tasksOf(const TaskList& items)
+{
+    TaskList tasks;
+    for (const TaskPtr& item : items)
+        if (item->taskType() == typeTask) tasks.append(item);
+    return tasks;
+}
+
+QList<qint64> visibleCategoryKeys(const CalendarList& categories)
+{
+    QList<qint64> keys;
+    for (const CalendarPtr& category : categories)
+        if (category->inVisible() == 0) keys.append(category->primaryKey());
+    return keys;
+}
+
+// A row whose own occurrence is listed among its exceptions stands for an
+// occurrence that was changed or deleted.
+bool isExceptedRow(const Task& item)
+{
+    return !item.repeatExceptions().isEmpty() && item.isExceptedOccurrence(item.occurrence());
+}
+
+bool hasAnyOf(const QString& tagList, const QStringList& tags)
+{
+    return !tagList.isEmpty() && Utilities::isTagList(tagList, tags);
+}
+
+// The tag filter: with no tag shown only untagged items of untagged
+// categories pass; otherwise the category's or the item's own tags must hold
+// a shown one.
+bool passesTagFilter(const Task& item, const CalendarPtr& category, const QStringList& shownTags)
+{
+    const QString categoryTags = category ? category->tagList() : QString();
+    if (shownTags.isEmpty()) return categoryTags.isEmpty() && item.tagList().isEmpty();
+    return hasAnyOf(categoryTags, shownTags) || hasAnyOf(item.tagList(), shownTags);
+}
+
+QList<qint64> taskKeysOfCategory(qint64 categoryKey)
+{
+    RecordGuard guard;
+    QueryStatement query("SELECT primaryKey FROM Tasks WHERE calendarId=? AND taskType=?");
+    query.bindAll({categoryKey, typeTask});
+    return query.int64Column();
+}
+
+// WIRE AT MERGE: stand-ins for the item loads by category, which are not on
+// main yet. Replace addTasksToListStandIn(...) with addTasksToList(...) and
+// addTasksToListFromCalendarListStandIn(*this, keys) with
+// addTasksToListFromCalendarList(keys), then delete both functions.
+void addTasksToListStandIn(TaskList& list, qint64 categoryKey, qint64 type)
+{
+    if (!databaseOpen) {
+        printDatabaseClosed();
+        return;
+    }
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        QueryStatement query("SELECT primaryKey FROM Tasks WHERE taskType=? AND calendarId=?");
+        query.bindAll({type, categoryKey});
+        keys = query.int64Column();
+    }
+    for (const qint64 key : keys)
+        if (const TaskPtr item = Task::initWithPrimaryKey(key); !isExceptedRow(*item)) list.append(item);
+}
+
+void addTasksToListFromCalendarListStandIn(CoreData& dataManager, const QList<qint64>& categoryKeys)
+{
+    if (!databaseOpen) {
+        printDatabaseClosed();
+        return;
+    }
+    const SettingPtr setting = dataManager.currentSetting();
+    const bool activeOnly = setting && setting->showActiveTaskOnly() != 0;
+    const Date now = Clock::now();
+    TaskList items;
+    for (const qint64 categoryKey : categoryKeys) {
+        QList<qint64> keys;
+        {
+            RecordGuard guard;
+            QueryStatement query("SELECT primaryKey FROM Tasks WHERE calendarId=?");
+            query.bind(1, categoryKey);
+            keys = query.int64Column();
+        }
+        for (const qint64 key : keys) {
+            const TaskPtr item = Task::initWithPrimaryKey(key);
+            const bool admitted = item->taskType() == typeTask
+                                      ? !(activeOnly && Utilities::compareDateNoTime(item->startTime(), now) == 1)
+                                      : !isExceptedRow(*item);
+            if (admitted) items.append(item);
+        }
+    }
+    if (!items.isEmpty()) dataManager.doWithAllTasksEventsAdes(items, 0);
+}
+
+// What a checklist becomes: its lines with their marks, and its items' tags.
+struct ChecklistNote {
+    QString text;
+    QStringList tags;
+};
+
+// Each tag once, in the order first met. The fields between the "/" of a
+// tag list are the names; the text before the first "/" is not one.
+void addTagsOf(const Task& item, QStringList& tags)
+{
+    const QStringList fields = item.tagList().split(QLatin1Char('/'));
+    for (qsizetype i = 1; i < fields.size(); ++i) {
+        const QString tag = fields[i].trimmed();
+        if (!tag.isEmpty() && !tags.contains(tag)) tags.append(tag);
+    }
+}
+
+ChecklistNote checklistNote(const QString& name, const TaskList& items)
+{
+    ChecklistNote note;
+    note.text = name + QLatin1Char('\n');
+    for (const TaskPtr& item : items) {
+        const QChar mark = item->status() == doneStatus ? checkMark : crossMark;
+        note.text += mark + QLatin1Char(' ') + item->taskName() + QLatin1Char('\n');
+        addTagsOf(*item, note.tags);
+    }
+    note.text.chop(1);
+    return note;
+}
+
+QString tagListText(const QStringList& tags)
+{
+    QString text;
+    for (const QString& tag : tags) text += QLatin1Char('/') + tag;
+    return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Active tasks only
+
+void CoreData::removeInActiveTask()
+{
+    TaskList future;
+    const Date now = Clock::now();
+    for (const TaskPtr& task : tasksOf(allTasksEventsAdes()))
+        if (Utilities::compareDateNoTime(task->startTime(), now) == 1) future.append(task);
+    doWithAllTasksEventsAdes(future, 1);
+}
+
+void CoreData::addActiveTask()
+{
+    doWithAllTasksEventsAdes(tasksOf(allTasksEventsAdes()), 1);
+    addActiveTasksToListFromCalendarList(visibleCategoryKeys(calendarList()));
+}
+
+void CoreData::addActiveTasksToListFromCalendarList(const QList<qint64>& keys)
+{
+    if (!databaseOpen) {
+        printDatabaseClosed();
+        return;
+    }
+    const QStringList shownTags = getShowTag();
+    const bool tagFilterOn = isAppliedTagFilter();
+    TaskList taken;
+    for (const qint64 key : keys) {
+        const CalendarPtr category = calendarWithPrimaryKey(key);
+        for (const qint64 taskKey : taskKeysOfCategory(key)) {
+            const TaskPtr task = Task::initWithPrimaryKey(taskKey);
+            if (isExceptedRow(*task)) continue;
+            if (tagFilterOn && !passesTagFilter(*task, category, shownTags)) continue;
+            taken.append(task);
+        }
+    }
+    // The callers refresh the views and the alarms once they are done.
+    QMutexLocker lock(&m_listMutex);
+    m_allTasksEventsAdes.append(taken);
+}
+
+// ---------------------------------------------------------------------------
+// Checklist categories become ordinary categories with one note
+
+void CoreData::migrateFromCheckListToNote()
+{
+    for (const CalendarPtr& category : calendarList())
+        if (category->projectType() == checklistProjectType) migrateChecklistCategory(category);
+}
+
+// The note is stored before anything of the checklist goes, and the category
+// is saved as an ordinary one only once its items are gone: a failure on the
+// way leaves a checklist that the next start turns into a note again, never
+// a lost one.
+void CoreData::migrateChecklistCategory(const CalendarPtr& category)
+{
+    TaskList items;
+    addTasksToListStandIn(items, category->primaryKey(), typeChecklistItem);
+    const ChecklistNote content = checklistNote(category->calendarName(), items);
+
+    const qint64 webProjectId = category->zvwProjectId();
+    // An item put into a checklist category becomes a checklist item; the
+    // note must find the category ordinary already.
+    category->setProjectType(ordinaryProjectType);
+    category->setZvwProjectId(0);
+
+    auto note = std::make_shared<Task>();
+    note->setTaskType(typeNote);
+    note->setBuiltIn(0);
+    note->setIsInitialTask(1);
+    note->setTaskName(category->calendarName());
+    note->setCalendarId(category->primaryKey());
+    note->setNotes(content.text);
+    note->setTagList(tagListText(content.tags));
+    setModifyingTask(note);
+    addNewTask();
+    if (note->primaryKey() < 1 || note->dirty()) {
+        qCritical("Error: the checklist '%s' could not be turned into a note.", qUtf8Printable(category->calendarName()));
+        category->setProjectType(checklistProjectType);
+        category->setZvwProjectId(webProjectId);
+        return;
+    }
+
+    bool allDeleted = true;
+    for (const TaskPtr& item : items) allDeleted = item->deleteFromDatabaseNoUpdate() && allDeleted;
+    if (!allDeleted || !category->dehydrate()) return;
+
+    const SettingPtr setting = currentSetting();
+    if (setting && setting->autoICalSync() != 0 && icalSync()) icalSync()->backgroundOneWaySyncUpdateToICal(category);
+    if (setting && setting->autoZVWSync() == 1) postAutoSyncRequest(AutoSync::categories | AutoSync::settings);
+}
+
+// ---------------------------------------------------------------------------
+// Links and comments
+
+bool CoreData::resetZVWIdOfLinksForItem(const TaskPtr& item)
+{
+    if (!databaseOpen) {
+        printDatabaseClosed();
+        return false;
+    }
+    // An occurrence that is not stored is linked through its root.
+    const qint64 key = item->primaryKey() < 0 ? item->parentId() : item->primaryKey();
+    RecordGuard guard;
+    QueryStatement update("UPDATE Links SET zvwKey=0, updatedDate=? WHERE rootId=? OR targetId=?",
+                          QueryStatement::PrepareFailure::Fatal);
+    RecordStore::bindDate(update.get(), 1, Clock::now());
+    update.bind(2, key).bind(3, key);
+    return update.execute(RecordStore::dehydrateErrorText);
+}
+
+bool CoreData::markCommentsStatus(qint64 status, qint64 applyFor, qint64 type)
+{
+    if (!databaseOpen) return false;
+    RecordGuard guard;
+    QueryStatement update("UPDATE Comments SET status=? WHERE itemId=? AND cmtType=?");
+    update.bindAll({status, applyFor, type});
+    return update.execute(RecordStore::dehydrateErrorText);
+}
+
+// ---------------------------------------------------------------------------
+// Sign-out
+
+void CoreData::removeAllSharedDataInLocal()
+{
+    if (!databaseOpen) return;
+    {
+        RecordGuard guard;
+        for (const char* sql :
+             {"DELETE FROM Comments", "DELETE FROM Tasks WHERE isShared=1", "DELETE FROM Calendars WHERE extraStatus=1"}) {
+            QueryStatement purge(sql);
+            purge.execute(RecordStore::deleteErrorText);
+        }
+    }
+    setCalendarReloadInProgress(true);
+    doWithCalendarList(getCalendarList(), 2);
+    setCalendarReloadInProgress(false);
+    doWithAllTasksEventsAdes(std::nullopt, 1);
+    addTasksToListFromCalendarListStandIn(*this, visibleCategoryKeys(calendarList()));
+}
