@@ -106,15 +106,12 @@ QList<qint64> linkedItemKeys(qint64 key)
 
 // A repeating event whose series has moved past its first occurrence counts
 // only while the series goes on.
-bool linkCounts(const Task& linked)
+bool linkCounts(const CoreData& dataManager, const TaskPtr& linked)
 {
-    if (linked.taskType() != 0 || linked.repeatType() == 0 || !(linked.occurrence() > linked.startTime()))
+    if (linked->taskType() != 0 || linked->repeatType() == 0 || !(linked->occurrence() > linked->startTime()))
         return true;
-    if (Task::readRepeatOptions(linked.repeatOptions()).flag != 0) return true;
-    // The next-occurrence test of repeating items plugs in here: the link
-    // counts when the series has an occurrence after this one. Until it
-    // exists such a series is taken as ended.
-    return false;
+    if (Task::readRepeatOptions(linked->repeatOptions()).flag != 0) return true;
+    return dataManager.nextInstanceOfRecuringTask(linked) != nullptr;
 }
 }  // namespace
 
@@ -158,7 +155,7 @@ bool CoreData::hasLinks(const TaskPtr& item) const
 {
     if (!item || !databaseOpen) return false;
     for (qint64 linkedKey : linkedItemKeys(linkKeyOfInstance(*item))) {
-        if (linkCounts(*Task::initWithPrimaryKey(linkedKey))) return true;
+        if (linkCounts(*this, Task::initWithPrimaryKey(linkedKey))) return true;
     }
     return false;
 }
