@@ -292,6 +292,9 @@ public:
     TaskList getDueTaskFromTaskList(const TaskList& list, const Date& onDate) const;
     TaskList getNoteFromTaskList(const TaskList& list, const Date& onDate) const;
     TaskList getDoneTaskFromTaskList(const TaskList& list, const Date& onDate) const;
+    // Occurrences of repeating all-day events from the date to its day's end
+    // first, then the one-off all-day events that touch that stretch.
+    TaskList getAllDayEventFromTaskList(const TaskList& list, const Date& onDate) const;
     TaskList getNoteFromTaskList(const TaskList& list, const QString& searchText) const;
     // Notes whose start day lies in the days; no list at all when a date is missing.
     std::optional<TaskList> getNoteFromTaskList(const TaskList& list, const QString& searchText, const Date& fromDate,

@@ -325,6 +325,17 @@ TaskList CoreData::getDoneTaskFromTaskList(const TaskList& list, const Date& onD
                     &Task::completedDate);
 }
 
+TaskList CoreData::getAllDayEventFromTaskList(const TaskList& list, const Date& onDate) const
+{
+    if (!onDate) return {};
+    const Date dayEnd = Utilities::resetTimeForDate(onDate, 23, 59, 59);
+    TaskList result;
+    fillRepeatEventInstances(getAllRecurringADEsFromTaskList(list, QString()), result, onDate, dayEnd);
+    for (const TaskPtr& item : getADEsOnlyListFromTaskList(list, QString()))
+        if (!(item->startTime() > dayEnd) && !(item->endTime() < onDate)) result.append(item);
+    return result;
+}
+
 TaskList CoreData::getNoteFromTaskList(const TaskList& list, const QString& searchText) const
 {
     return filtered(list, [&](const Task& t) { return t.taskType() == typeNote && matchesSearch(t, searchText); });

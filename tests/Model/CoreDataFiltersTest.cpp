@@ -321,6 +321,36 @@ TEST_F(CoreDataFiltersTest, OneDayFiltersTakeWholeCalendarDaysSortedByTheirTime)
     EXPECT_TRUE(dataManager().getDueTaskFromTaskList(tasks, Date()).isEmpty()) << "no day, no tasks";
 }
 
+TEST_F(CoreDataFiltersTest, AllDayEventsOfADayTouchTheStretchFromTheDateToItsEnd)
+{
+    const Date noon = localDate(2014, 1, 15, 12);
+    const auto allDay = [](const char* name, const Date& start, const Date& end) {
+        return event(QString::fromUtf8(name), start, end, [](Task& t) { t.setIsADE(1); });
+    };
+    const TaskList list = {
+        allDay("holiday", localDate(2014, 1, 15), localDate(2014, 1, 15, 23, 59, 59)),
+        allDay("ended this morning", localDate(2014, 1, 14), localDate(2014, 1, 15, 11, 59, 59)),
+        allDay("trip", localDate(2014, 1, 10), localDate(2014, 1, 20)),
+        allDay("tomorrow", localDate(2014, 1, 16), localDate(2014, 1, 16, 23, 59, 59)),
+        event(QStringLiteral("timed"), noon, noon.dateByAddingTimeInterval(3600)),
+        allDay("daily", localDate(2014, 1, 10), localDate(2014, 1, 10, 23, 59, 59)),
+        allDay("weekly from Thursday", localDate(2014, 1, 9), localDate(2014, 1, 9, 23, 59, 59)),
+    };
+    for (const char* name : {"daily", "weekly from Thursday"}) {
+        const TaskPtr root = list[names(list).indexOf(QString::fromUtf8(name))];
+        root->setPrimaryKey(list.size() + 40);
+        root->setRepeatType(name[0] == 'd' ? 1 : 2);
+        root->setIsRepeatForever(1);
+    }
+
+    const TaskList result = dataManager().getAllDayEventFromTaskList(list, noon);
+
+    EXPECT_EQ(names(result), (QStringList{"daily", "holiday", "trip"})) << "occurrences first";
+    ASSERT_FALSE(result.isEmpty());
+    EXPECT_LT(result.first()->primaryKey(), -1) << "a generated occurrence";
+    EXPECT_EQ(result.first()->startTime(), localDate(2014, 1, 15));
+}
+
 // ---------------------------------------------------------------------------
 // The task pane
 
