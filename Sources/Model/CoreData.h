@@ -323,6 +323,13 @@ public:
     TaskList findAllEventSameStartTime(const TaskPtr& event, const TaskList& list, const Date& forDate) const;
     // Refreshes the stored all-day events of the working list from their rows.
     void reloadADE();
+    // Before a replace from the web service: deletes every tag and link, the
+    // categories of the store's local type and the items of those synced with
+    // the calendar store (and asks the store to delete them), and empties the
+    // lists to match; with createDefault the default category is made again.
+    // The rows go all together or not at all: false (logged, nothing changed)
+    // when the database is closed or a statement fails.
+    bool deleteDatabaseCreateDefaultCate(bool createDefault);
 
 private:
     CalendarList calendarListAfterReload() const;

@@ -1,19 +1,24 @@
 // The write side of the data manager's item commands.
 #include "CoreData.h"
 #include "Clock.h"
+#include "Calendar.h"
 #include "FreeTimeSlots.h"
 #include "GregorianCalendar.h"
 #include "InstanceKeyCounter.h"
+#include "QueryStatement.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
 #include "RecurrenceExpander.h"
+#include "Setting.h"
 #include "Task.h"
 #include "Utilities.h"
+#include "iCalSync.h"
 
 #include <QDate>
 #include <QSet>
 
 #include <cstdio>
+#include <functional>
 
 // For now this only stores the item and lists it where the views show it.
 // The full add command (alerts, system calendar, web push, the questions
@@ -181,31 +186,38 @@ QDate calendarDateOf(const Date& date)
 // run (logged), so nothing is refreshed from rows that could not be read.
 QSet<qint64> keysWithRows(const QList<qint64>& keys)
 {
-    QSet<qint64> found;
-    if (keys.isEmpty()) return found;
-    QByteArray json = "[";
-    for (qint64 key : keys) json += QByteArray::number(key) + ',';
-    json.back() = ']';
+    if (keys.isEmpty()) return {};
+    QStringList numbers;
+    numbers.reserve(keys.size());
+    for (qint64 key : keys) numbers.append(QString::number(key));
     RecordGuard guard;
-    sqlite3* database = RecordStore::sharedDatabase();
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(database,
-                           "SELECT primaryKey FROM Tasks WHERE primaryKey IN (SELECT value FROM json_each(?))", -1,
-                           &statement, nullptr)
-        != SQLITE_OK) {
-        RecordStore::logFailure(RecordStore::prepareErrorText, database);
-        sqlite3_finalize(statement);
-        return found;
+    QueryStatement query("SELECT primaryKey FROM Tasks WHERE primaryKey IN (SELECT value FROM json_each(?))");
+    query.bind(1, QLatin1Char('[') + numbers.join(QLatin1Char(',')) + QLatin1Char(']'));
+    const QList<qint64> found = query.int64Column();
+    return QSet<qint64>(found.begin(), found.end());
+}
+
+// Runs the statements as one unit: all of them or none. A failure is logged
+// by the statement and rolls back whatever ran before it.
+bool runAllOrNothing(const QList<std::function<bool()>>& statements)
+{
+    RecordGuard guard;
+    if (!QueryStatement("SAVEPOINT wipe").execute(RecordStore::deleteErrorText)) return false;
+    for (const auto& statement : statements) {
+        if (statement()) continue;
+        QueryStatement("ROLLBACK TO wipe").execute(RecordStore::deleteErrorText);
+        QueryStatement("RELEASE wipe").execute(RecordStore::deleteErrorText);
+        return false;
     }
-    sqlite3_bind_text(statement, 1, json.constData(), int(json.size()), SQLITE_TRANSIENT);
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) found.insert(sqlite3_column_int64(statement, 0));
-    if (step != SQLITE_DONE) {
-        RecordStore::logFailure("Error: failed to read items with message '%s'.", database);
-        found.clear();
-    }
-    sqlite3_finalize(statement);
-    return found;
+    return QueryStatement("RELEASE wipe").execute(RecordStore::deleteErrorText);
+}
+
+// One "?" per value: "?,?,?".
+QByteArray placeholders(qsizetype count)
+{
+    QByteArray marks;
+    for (qsizetype i = 0; i < count; ++i) marks += i == 0 ? "?" : ",?";
+    return marks;
 }
 
 }  // namespace
@@ -276,4 +288,63 @@ void CoreData::reloadADE()
     const QSet<qint64> stored = keysWithRows(keys);
     for (const TaskPtr& item : allDayEvents)
         if (stored.contains(item->primaryKey())) item->copyContentOfTask(*Task::initWithPrimaryKey(item->primaryKey()));
+}
+
+bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
+{
+    if (!databaseOpen) {
+        std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+        return false;
+    }
+    const SettingPtr setting = currentSetting();
+    const bool syncsWithStore = setting && setting->autoICalSync();
+    const CalendarList listed = calendarList();
+
+    // Without a category synced with the store the whole working list goes.
+    std::optional<TaskList> itemsToDrop;
+    CalendarList storeDeletes;
+    QList<qint64> keysToKeep;
+    for (const CalendarPtr& stored : getCalendarList()) {
+        if (stored->projectType() != 0 || !syncsWithStore || stored->typeOfCal() != CalCalendarTypeLocal) {
+            keysToKeep.append(stored->primaryKey());
+            continue;
+        }
+        if (!itemsToDrop) itemsToDrop = TaskList();
+        if (!getCalendarByPrimaryKey(stored->primaryKey(), 0, listed)) continue;
+        *itemsToDrop += getTaskBelongToCalendarId(stored->primaryKey());
+        *itemsToDrop += getEventBelongToCalendarId(stored->primaryKey());
+        *itemsToDrop += getNoteBelongToCalendarId(stored->primaryKey());
+        storeDeletes.append(stored);
+    }
+
+    const QByteArray itemCondition =
+        keysToKeep.isEmpty() ? QByteArray() : " WHERE calendarId NOT IN (" + placeholders(keysToKeep.size()) + ')';
+    const bool wiped = runAllOrNothing({
+        [] { return QueryStatement("DELETE FROM Tag").execute(RecordStore::deleteErrorText); },
+        [] {
+            return QueryStatement("DELETE FROM Calendars WHERE typeOfCal=?")
+                .bind(1, CalCalendarTypeLocal)
+                .execute(RecordStore::deleteErrorText);
+        },
+        [&] {
+            return QueryStatement("DELETE FROM Tasks" + itemCondition)
+                .bindAll(keysToKeep)
+                .execute(RecordStore::deleteErrorText);
+        },
+        [] { return QueryStatement("DELETE FROM Links").execute(RecordStore::deleteErrorText); },
+    });
+    if (!wiped) return false;
+
+    for (const CalendarPtr& stored : storeDeletes)
+        if (iCalSync* store = icalSync()) store->backgroundOneWaySyncDeleteToICal(stored);
+    setTagList({});
+    doWithAllTasksEventsAdes(itemsToDrop, 1);
+    // Every category of the local type lost its row, synced or not: none may
+    // stay listed, or new items would be filed under a category that is gone.
+    CalendarList categoriesToDrop;
+    for (const CalendarPtr& category : listed)
+        if (category->typeOfCal() == CalCalendarTypeLocal) categoriesToDrop.append(category);
+    doWithCalendarList(categoriesToDrop, 1);
+    if (createDefault) createDefaultCategoryAutoSyncZVW(false);
+    return true;
 }
