@@ -42,6 +42,8 @@ enum PaneFilter : qint64 {
     paneShortestFirst = 7,
 };
 
+enum DoneFilter : qint64 { doneOfEveryKind = 0, doneTasksOnly = 1 };
+
 enum NoteFilter : qint64 { notesAll = 0, notesOfSelectedDay = 1, notesOfThisWeek = 2, notesPinned = 3 };
 
 // The task pane shows a shared task only when it was delegated to, and
@@ -132,9 +134,9 @@ bool occurrenceExists(const Task& item)
 // The done tasks of the task pane, in input order.
 TaskList doneTasksOfPane(const TaskList& list, qint64 filterIndex)
 {
-    if (filterIndex == paneAll)
+    if (filterIndex == doneOfEveryKind)
         return filtered(list, [](const Task& t) { return t.taskType() != typeChecklistItem && t.status() == 1; });
-    if (filterIndex == paneToday)
+    if (filterIndex == doneTasksOnly)
         return filtered(list, [](const Task& t) { return t.taskType() == typeTask && t.status() == 1; });
     return {};
 }
