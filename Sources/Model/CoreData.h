@@ -221,6 +221,12 @@ public:
     // changed link first. A repeating event past its first occurrence stands
     // as its current occurrence, and not at all once its series has ended.
     TaskList getCurrentLinks(const TaskPtr& item) const;
+    // The timed events of the working list on that day, occurrences of
+    // repeating events included, by start.
+    TaskList getEventListForDate(const Date& date) const;
+    // The timed events of the visible categories from the one day to the
+    // other, read from the database: one-off events, then occurrences.
+    TaskList getEventListFromDate(const Date& fromDate, const Date& toDate) const;
 
     // Upkeep (CoreData_Upkeep.cpp).
     // Takes the tasks that start after today out of the working list, and

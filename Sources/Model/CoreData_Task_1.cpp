@@ -14,6 +14,8 @@
 #include "Utilities.h"
 #include "ZVComment.h"
 
+#include <cstdio>
+
 qint64 CoreData::getMaxOrderOfTasks() const
 {
     return queryInt64("SELECT max(taskOrder) FROM Tasks");
@@ -428,7 +430,7 @@ bool CoreData::checkIfEventIsExist(const TaskPtr& item) const
 }
 
 // ---------------------------------------------------------------------------
-// Comment, notification and link queries
+// Comment, notification and link queries; the timed events of a day or range
 
 namespace {
 
@@ -438,6 +440,16 @@ constexpr qint64 commentOnCategory = 1;
 constexpr qint64 activeLinkStatus = 0;
 constexpr qint64 eventItemType = 0;
 constexpr qint64 taskItemType = 1;
+
+// Zones of the world lie at most 26 hours apart: rows that start or end this
+// many days beyond a range may still show inside it in the display zone.
+constexpr qint64 displayZoneMarginDays = 2;
+
+void printDatabaseCanNotOpen()
+{
+    std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
 
 ZVCommentPtr commentFromRow(sqlite3_stmt* statement, qint64 key, qint64 type)
 {
@@ -514,6 +526,37 @@ TaskPtr currentOccurrenceOfLinkedItem(const CoreData& dataManager, const TaskPtr
     return dataManager.nextInstanceOfRecuringTask(linked);
 }
 
+// The timed events of the visible categories that may touch the days from
+// the one to the other, and every repeating event of them. The rows are
+// only narrowed here, with room for the display zone: the filters decide.
+TaskList loadEventsOfVisibleCategories(const Date& fromDate, const Date& toDate)
+{
+    if (!databaseOpen) {
+        printDatabaseCanNotOpen();
+        return {};
+    }
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        QueryStatement query(
+            "SELECT t.primaryKey FROM Tasks t JOIN Calendars c ON t.calendarId = c.primaryKey "
+            "WHERE c.inVisible=0 AND t.taskType=? AND (t.repeatType<>0 OR (t.startTime<=? AND t.endTime>=?))");
+        query.bind(1, eventItemType);
+        if (query.isValid()) {
+            const Date lastDayEnd = Utilities::resetTimeForDate(toDate, 23, 59, 59);
+            const Date firstDayStart = Utilities::resetTimeForDate(fromDate, 0, 0, 0);
+            RecordStore::bindDate(query.get(), 2, DateExtensions::dateByAddingDays(lastDayEnd, displayZoneMarginDays));
+            RecordStore::bindDate(query.get(), 3,
+                                  DateExtensions::dateByAddingDays(firstDayStart, -displayZoneMarginDays));
+        }
+        keys = query.int64Column();
+    }
+    TaskList events;
+    events.reserve(keys.size());
+    for (const qint64 key : keys) events.append(Task::initWithPrimaryKey(key));
+    return events;
+}
+
 }  // namespace
 
 QList<ZVCommentPtr> CoreData::getConversationsFor(qint64 key, qint64 type) const
@@ -567,4 +610,25 @@ TaskList CoreData::getCurrentLinks(const TaskPtr& item) const
         if (const TaskPtr shown = currentOccurrenceOfLinkedItem(*this, other)) linked.append(shown);
     }
     return linked;
+}
+
+TaskList CoreData::getEventListForDate(const Date& date) const
+{
+    const TaskList items = allTasksEventsAdes();
+    TaskList instances;
+    fillRepeatEventInstances(getAllRecurringEventsFromTaskList(items, QString()), instances, date, date);
+    TaskList events = getEventOnlyListFromTaskList(items, date, date, QString());
+    events.append(getEventListFromTaskList(instances, date, date, QString()));
+    Utilities::sortList(events, &Task::startTime);
+    return events;
+}
+
+TaskList CoreData::getEventListFromDate(const Date& fromDate, const Date& toDate) const
+{
+    const TaskList items = loadEventsOfVisibleCategories(fromDate, toDate);
+    TaskList instances;
+    fillRepeatEventInstances(items, instances, fromDate, toDate);
+    TaskList events = getEventOnlyListFromTaskList(items, fromDate, toDate, QString());
+    events.append(getEventListFromTaskList(instances, fromDate, toDate, QString()));
+    return events;
 }

@@ -1,0 +1,118 @@
+#include "TaskTestFixture.h"
+
+namespace {
+
+constexpr qint64 eventType = 0;
+constexpr qint64 taskType = 1;
+
+// The clock stands at Wednesday 15 January 2014, 10:07 in Paris.
+class CoreDataEventListsTest : public TaskTest {
+protected:
+    TaskPtr event(const QString& name, const Date& start, double hours = 1, const CalendarPtr& category = nullptr)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskType(eventType);
+        item->setTaskName(name);
+        if (category) item->setCalendarId(category->primaryKey());
+        item->setStartTime(start);
+        item->setEndTime(start.dateByAddingTimeInterval(hours * 3600));
+        EXPECT_TRUE(item->insertIntoDatabase());
+        EXPECT_TRUE(item->dehydrate());
+        return item;
+    }
+
+    // Daily at 09:00 from Monday 6 January 2014, for ever.
+    TaskPtr dailySeries(const QString& name, const CalendarPtr& category = nullptr)
+    {
+        const TaskPtr series = event(name, localDate(2014, 1, 6, 9, 0), 1, category);
+        series->setRepeatStartDate(series->startTime());
+        series->setRepeatType(1);
+        series->setRepeatOptions(QStringLiteral("1//0"));
+        series->setIsRepeatForever(1);
+        EXPECT_TRUE(series->dehydrate());
+        return series;
+    }
+
+    static QStringList describe(const TaskList& events)
+    {
+        QStringList lines;
+        for (const TaskPtr& item : events)
+            lines.append(item->taskName() + QLatin1Char(' ')
+                         + Utilities::getShortDateTimeStringFromDate(item->startTime()));
+        return lines;
+    }
+};
+
+}  // namespace
+
+TEST_F(CoreDataEventListsTest, ADayListsItsTimedEventsAndOccurrencesByStart)
+{
+    const TaskPtr allDay = event(QStringLiteral("all day"), localDate(2014, 1, 15, 0, 0), 24);
+    allDay->setIsADE(1);
+    ASSERT_TRUE(allDay->dehydrate());
+    auto task = std::make_shared<Task>();
+    task->setTaskType(taskType);
+    task->setStartTime(localDate(2014, 1, 15, 11, 0));
+    const TaskPtr daily = dailySeries(QStringLiteral("stand-up"));
+    dataManager().doWithAllTasksEventsAdes(
+        TaskList{event(QStringLiteral("lunch"), localDate(2014, 1, 15, 12, 30)),
+                 event(QStringLiteral("night shift"), localDate(2014, 1, 14, 23, 0), 2),
+                 event(QStringLiteral("tomorrow"), localDate(2014, 1, 16, 8, 0)),
+                 event(QStringLiteral("early"), localDate(2014, 1, 15, 7, 45)), daily, allDay, task},
+        0);
+
+    const TaskList events = dataManager().getEventListForDate(localDate(2014, 1, 15, 16, 0));
+    EXPECT_EQ(describe(events), (QStringList{"night shift 2014-01-14 23:00:00", "early 2014-01-15 07:45:00",
+                                             "stand-up 2014-01-15 09:00:00", "lunch 2014-01-15 12:30:00"}));
+    ASSERT_EQ(events.size(), 4);
+    EXPECT_LT(events[2]->primaryKey(), -1) << "the series shows as an occurrence";
+    EXPECT_EQ(events[2]->parentId(), daily->primaryKey());
+}
+
+TEST_F(CoreDataEventListsTest, ADeletedOccurrenceIsMissingOnlyOnItsDay)
+{
+    const TaskPtr daily = dailySeries(QStringLiteral("stand-up"));
+    daily->addRepeatException(localDate(2014, 1, 15, 9, 0), Task::RepeatException::Deleted);
+    ASSERT_TRUE(daily->dehydrate());
+    dataManager().doWithAllTasksEventsAdes(TaskList{daily}, 0);
+
+    EXPECT_TRUE(dataManager().getEventListForDate(localDate(2014, 1, 15)).isEmpty());
+    EXPECT_EQ(describe(dataManager().getEventListForDate(localDate(2014, 1, 16))),
+              QStringList{"stand-up 2014-01-16 09:00:00"});
+}
+
+TEST_F(CoreDataEventListsTest, ARangeListsTheEventsOfShownCategoriesFromTheDatabase)
+{
+    const CalendarPtr hidden = addCategory(0, 1);
+    event(QStringLiteral("monday"), localDate(2014, 1, 13, 10, 0));
+    event(QStringLiteral("sunday night"), localDate(2014, 1, 12, 22, 0), 4);
+    event(QStringLiteral("last day afternoon"), localDate(2014, 1, 15, 15, 0));
+    event(QStringLiteral("after the range"), localDate(2014, 1, 16, 0, 30));
+    event(QStringLiteral("hidden"), localDate(2014, 1, 14, 10, 0), 1, hidden);
+    dailySeries(QStringLiteral("hidden series"), hidden);
+    const TaskPtr allDay = event(QStringLiteral("all day"), localDate(2014, 1, 14, 0, 0), 24);
+    allDay->setIsADE(1);
+    ASSERT_TRUE(allDay->dehydrate());
+    dailySeries(QStringLiteral("stand-up"));
+
+    // The days are given at midnight: the whole of the last day counts.
+    const TaskList events = dataManager().getEventListFromDate(localDate(2014, 1, 13), localDate(2014, 1, 15));
+    QStringList oneOffs = describe(events.mid(0, 3));
+    oneOffs.sort();
+    EXPECT_EQ(oneOffs, (QStringList{"last day afternoon 2014-01-15 15:00:00", "monday 2014-01-13 10:00:00",
+                                    "sunday night 2014-01-12 22:00:00"}));
+    EXPECT_EQ(describe(events.mid(3)), (QStringList{"stand-up 2014-01-13 09:00:00", "stand-up 2014-01-14 09:00:00",
+                                                    "stand-up 2014-01-15 09:00:00"}));
+}
+
+TEST_F(CoreDataEventListsTest, ARangeIsEmptyWhileTheDatabaseIsClosed)
+{
+    event(QStringLiteral("monday"), localDate(2014, 1, 13, 10, 0));
+    databaseOpen = false;
+    testing::internal::CaptureStdout();
+    const TaskList events = dataManager().getEventListFromDate(localDate(2014, 1, 13), localDate(2014, 1, 15));
+    const std::string printed = testing::internal::GetCapturedStdout();
+    databaseOpen = true;
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_EQ(printed, "Database can not open!");
+}
