@@ -8,13 +8,13 @@
 #include "LocalNotification.h"
 #include "MainQueue.h"
 #include "NotificationCenter.h"
+#include "Notifications.h"
 #include "Scheduler.h"
 #include "Setting.h"
 #include "SoundPlayer.h"
 #include "Task.h"
 #include "TextTable.h"
 #include "Utilities.h"
-#include "ZVWSync.h"
 #include "iCalSync.h"
 
 #include <QApplication>
@@ -32,7 +32,6 @@ constexpr qint64 snoozeAlertType = 2;
 constexpr qint64 eventsOnlyCategory = 2;
 constexpr qint64 updateThisOccurrence = 0;
 constexpr qint64 deleteAllOccurrences = 1;
-constexpr qint64 itemsChanged = 2;
 
 enum PostponeType : qint64 { postponeNone = 0, postponeDay = 1, postponeWeek = 2, postponeMonth = 3 };
 
@@ -145,7 +144,6 @@ void CoreData::updateLocalNotificationForList(const TaskList& items)
         MainQueue::sync([this, &items] { updateLocalNotificationForList(items); });
         return;
     }
-    m_alertTimer.invalidate();
     LocalNotificationList alarms;
     alarms.reserve(items.size());
     for (const TaskPtr& item : items)
@@ -251,11 +249,12 @@ void CoreData::snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSe
         snooze->setAbsoluteDate(Utilities::newDateFromDateWithNoSecond(Clock::now(), double(snoozeSec)));
         snooze->setSoundName(soundOf(*alarm));
         item->setAlertValues(item->alertValues() % Utilities::updateAlertList({snooze}));
-        // A failed write is logged by the record, which stays dirty; the
-        // snooze still holds for this session.
-        item->dehydrate();
+        // A write the database refuses is logged by the record, which stays
+        // dirty: the snooze still rings in this session, but nothing
+        // announces a change that is not stored.
+        const bool saved = item->dehydrate();
         updateLocalNotificationForTask(item);
-        postItemsChanged(this);
+        if (saved) postItemsChanged(this);
     }
 }
 
@@ -280,7 +279,7 @@ void CoreData::postponeTask(const TaskPtr& task, qint64 postponeType)
     if (hasDoToday() && task->hasDue() != 0 && Utilities::compareDateNoTime(task->dueEnd(), Clock::now()) == 0)
         doToday(task, false);
     pushPostponedTaskToICal(task);
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, itemsChanged);
+    postAutoSyncRequest(AutoSync::items);
 }
 
 // A category that keeps events only has no place for the task in the

@@ -6,10 +6,10 @@
 #include "DateExtensions.h"
 #include "GregorianCalendar.h"
 #include "NotificationCenter.h"
+#include "Notifications.h"
 #include "Setting.h"
 #include "Task.h"
 #include "Utilities.h"
-#include "ZVWSync.h"
 #include "iCalSync.h"
 
 #include <algorithm>
@@ -18,7 +18,6 @@ namespace {
 
 constexpr qint64 taskTypeTask = 1;
 constexpr qint64 updateAllOccurrences = 1;
-constexpr qint64 itemsChanged = 2;
 constexpr double oneDay = 86400;
 
 // The day at a time of "DayManager.dat": minutes after midnight under the key
@@ -196,9 +195,8 @@ void CoreData::moveStoredTasks(const TaskList& tasks, const Date& start, const D
         if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncUpdateToICalTask(stored, updateAllOccurrences);
     }
     if (!moved) return;
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    if (autoSyncZVW) center.postNotificationOnMainThreadName(kAutoSyncNotification, itemsChanged);
-    center.postNotificationOnMainThreadName(kTaskChanged, this);
+    if (autoSyncZVW) postAutoSyncRequest(AutoSync::items);
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, this);
 }
 
 // The working list shows a moved task only where the active-only mode and the

@@ -5,16 +5,15 @@
 #include "Calendar.h"
 #include "Clock.h"
 #include "InstanceKeyCounter.h"
-#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "QueryStatement.h"
 #include "RecordGuard.h"
-#include "RecordStore.h"
 #include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Task.h"
 #include "TaskListState.h"
 #include "TextTable.h"
 #include "Utilities.h"
-#include "ZVWSync.h"
 #include "iCalSync.h"
 
 #include <cstdio>
@@ -32,28 +31,11 @@ constexpr qint64 dueFilter = 4;
 constexpr qint64 checklistTypeTag = 2;
 constexpr qint64 checklistFilter = 1;
 constexpr qint64 updateThisOccurrence = 0;
-constexpr qint64 itemsChanged = 2;
 
 void printDatabaseCanNotOpen()
 {
     std::fputs(qPrintable(kDatabaseCanNotOpenText), stdout);
     std::fflush(stdout);
-}
-
-// The first integer column of each row of a query with integer parameters,
-// under the record guard; none when the statement cannot be prepared.
-QList<qint64> integersOf(const char* sql, std::initializer_list<qint64> parameters)
-{
-    QList<qint64> values;
-    RecordGuard guard;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(RecordStore::sharedDatabase(), sql, -1, &statement, nullptr) == SQLITE_OK) {
-        int index = 1;
-        for (qint64 parameter : parameters) RecordStore::bindInt64(statement, index++, parameter);
-        while (sqlite3_step(statement) == SQLITE_ROW) values.append(sqlite3_column_int64(statement, 0));
-    }
-    sqlite3_finalize(statement);
-    return values;
 }
 
 // The tag filter lets an item through when a shown tag is in its category's
@@ -63,11 +45,6 @@ bool passesTagFilter(const QString& categoryTags, const QString& itemTags, const
     if (shownTags.isEmpty()) return categoryTags.isEmpty() && itemTags.isEmpty();
     return (!categoryTags.isEmpty() && Utilities::isTagList(categoryTags, shownTags))
         || (!itemTags.isEmpty() && Utilities::isTagList(itemTags, shownTags));
-}
-
-void postItemsPush()
-{
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, itemsChanged);
 }
 
 }  // namespace
@@ -88,11 +65,11 @@ void CoreData::addNewTask()
         && Utilities::compareDateNoTime(item->dueEnd(), Clock::now()) == 0)
         doToday(item);
 
-    const SettingPtr setting = currentSetting();
-    const bool autoSync = setting && setting->autoZVWSync() != 0;
+    const bool autoSync = isAutoZVWSyncOn();
     // The calendar-store job asks for the web push itself when it is done.
-    if (!pushNewItemToICal(item, category, autoSync) && autoSync) postItemsPush();
+    if (!pushNewItemToICal(item, category, autoSync) && autoSync) postAutoSyncRequest(AutoSync::items);
 
+    const SettingPtr setting = currentSetting();
     if (item->taskType() == taskTypeTask && item->repeatType() != 0 && setting
         && setting->showWarningAddRepeatTask() != 0)
         warnAboutRepeatingTask(setting);
@@ -188,7 +165,12 @@ TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
         printDatabaseCanNotOpen();
         return nullptr;
     }
-    const QList<qint64> keys = integersOf("SELECT primaryKey FROM Tasks WHERE zvwID=?", {zvwKey});
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        QueryStatement query("SELECT primaryKey FROM Tasks WHERE zvwID=?");
+        keys = query.bind(1, zvwKey).int64Column();
+    }
     return keys.isEmpty() ? nullptr : Task::initWithPrimaryKey(keys.last());
 }
 
@@ -232,10 +214,11 @@ bool CoreData::checkIfTaskIsGTD(const TaskPtr& item) const
         printDatabaseCanNotOpen();
         return false;
     }
-    const QList<qint64> first = integersOf(
-        "SELECT taskOrder FROM Tasks WHERE calendarId=? AND taskType=? AND status=0 ORDER BY taskOrder LIMIT 1",
-        {item->calendarId(), taskTypeTask});
-    return !first.isEmpty() && first.first() == item->taskOrder();
+    RecordGuard guard;
+    QueryStatement query(
+        "SELECT taskOrder FROM Tasks WHERE calendarId=? AND taskType=? AND status=0 ORDER BY taskOrder LIMIT 1");
+    const std::optional<qint64> first = query.bindAll({item->calendarId(), taskTypeTask}).firstInt64();
+    return first == item->taskOrder();
 }
 
 // ---- the working list under the tag filter and the active-only mode ---------------------

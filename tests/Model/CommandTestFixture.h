@@ -2,14 +2,11 @@
 
 #include "LocalNotification.h"
 #include "ManualScheduler.h"
-#include "NotificationCenter.h"
+#include "PostedNotifications.h"
 #include "RecordingSoundPlayer.h"
 #include "ScriptedAlertPresenter.h"
 #include "TaskTestFixture.h"
-#include "ZVWSync.h"
 #include "iCalSync.h"
-
-#include <QObject>
 
 // A notification a command posted: its name and, for the auto-sync request,
 // the bitmask it carries.
@@ -34,16 +31,12 @@ protected:
         TaskTest::SetUp();
         Scheduler::setCurrent(&m_scheduler);
         dataManager().setICalSync(std::make_unique<iCalSync>());
-        for (const QString& name : {kTaskChanged, kTaskOrderChanged, kAutoSyncNotification}) {
-            NotificationCenter::defaultCenter().addObserver(&m_observer, name, nullptr, [this](const Notification& n) {
-                m_posted.append({n.name(), n.objectAs<qint64>()});
-            });
-        }
+        clearPosted();
     }
 
     void TearDown() override
     {
-        NotificationCenter::defaultCenter().removeObserver(&m_observer);
+        m_posted.reset();
         TaskTest::TearDown();
         Scheduler::setCurrent(nullptr);
     }
@@ -84,8 +77,16 @@ protected:
         return operations;
     }
 
-    QList<Posted> posted() const { return m_posted; }
-    void clearPosted() { m_posted.clear(); }
+    QList<Posted> posted() const
+    {
+        QList<Posted> posts;
+        for (const Notification& post : m_posted->posts()) posts.append({post.name(), post.objectAs<qint64>()});
+        return posts;
+    }
+    void clearPosted()
+    {
+        m_posted = std::make_unique<PostedNotifications>(QStringList{kTaskChanged, kTaskOrderChanged, kAutoSyncNotification});
+    }
     static Posted taskChanged() { return {kTaskChanged, 0}; }
     static Posted taskOrderChanged() { return {kTaskOrderChanged, 0}; }
     static Posted itemsPush() { return {kAutoSyncNotification, 2}; }
@@ -94,6 +95,5 @@ protected:
 
 private:
     ManualScheduler m_scheduler;
-    QObject m_observer;
-    QList<Posted> m_posted;
+    std::unique_ptr<PostedNotifications> m_posted;
 };

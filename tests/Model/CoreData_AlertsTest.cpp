@@ -1,5 +1,6 @@
 #include "CommandTestFixture.h"
 
+#include "RecordFailureInjection.h"
 #include "TestEnvironment.h"
 #include "TextTable.h"
 
@@ -166,6 +167,24 @@ TEST_F(AlertsTest, SnoozeAddsAnAbsoluteAlertAtTheWholeMinuteThatFiresInItsMinute
     EXPECT_EQ(sounds.playedSounds(), QStringList({QStringLiteral("Glass"), QStringLiteral("Glass")}));
 }
 
+TEST_F(AlertsTest, ASnoozeTheDatabaseRefusesStillRingsButIsNotAnnounced)
+{
+    const QString alerts = minutesBefore(15);
+    // Its own alert rang at 10:05.
+    const TaskPtr task = listedTask(QStringLiteral("Call Ann"), localDate(2014, 1, 15, 10, 20), alerts);
+    auto alarm = std::make_shared<LocalNotification>();
+    alarm->setTask(task);
+    {
+        WriteLockHolder otherProcess(databasePath());
+        dataManager().snoozeAlerts({alarm}, 600);
+    }
+    EXPECT_EQ(storedColumn(task->primaryKey(), QStringLiteral("alertValues")), QVariant(alerts));
+    EXPECT_TRUE(task->dirty()) << "the next save writes the snooze";
+    EXPECT_TRUE(posted().isEmpty());
+    ASSERT_EQ(dataManager().allAlert().size(), 1);
+    EXPECT_EQ(dataManager().allAlert().first()->dateFire(), localDate(2014, 1, 15, 10, 17));
+}
+
 TEST_F(AlertsTest, PostponingFromTheDialogMovesTheTaskAndPublishesIt)
 {
     Clock::setFixed(localDate(2014, 1, 31, 8, 59, 30));
@@ -318,6 +337,39 @@ TEST_F(AlertsTest, TheAlarmsFollowTheWorkingList)
     dataManager().updateLocalNotificationForList({});
     dataManager().resetLocalNotification();
     EXPECT_EQ(scheduler().pendingTimerCount(), 1) << "one minute timer however often it restarts";
+}
+
+TEST_F(AlertsTest, ARepeatingEventRingsAtEachOccurrenceInTurn)
+{
+    auto standup = std::make_shared<Task>();
+    standup->setTaskName(QStringLiteral("Standup"));
+    standup->setTaskType(0);
+    standup->setStartTime(localDate(2014, 1, 10, 11, 0));
+    standup->setEndTime(localDate(2014, 1, 10, 11, 30));
+    standup->setRepeatStartDate(standup->startTime());
+    standup->setRepeatType(1);
+    standup->setRepeatOptions(QStringLiteral("1//0"));
+    standup->setIsRepeatForever(1);
+    standup->setAlertValues(minutesBefore(15, QStringLiteral("Glass")));
+    ASSERT_TRUE(standup->insertIntoDatabase());
+    ASSERT_TRUE(standup->dehydrate());
+    dataManager().doWithAllTasksEventsAdes(TaskList{standup}, 0);
+    startAlarms();
+    ASSERT_EQ(dataManager().allAlert().size(), 1);
+    EXPECT_EQ(dataManager().allAlert().first()->dateFire(), localDate(2014, 1, 15, 10, 45));
+
+    presenter.scriptButton(AlertResponse::firstButton);
+    presenter.scriptButton(AlertResponse::firstButton);
+    scheduler().advance(38 * 60);
+    scheduler().advance(24 * 3600);
+    ASSERT_EQ(presenter.requests().size(), 2);
+    const auto line = [](const Date& start) {
+        return QStringLiteral("\n\"Standup\": start in ") + Utilities::getStringNoWeekDayFromDate(start, true);
+    };
+    EXPECT_EQ(presenter.requests()[0].informativeText, line(localDate(2014, 1, 15, 11, 0)));
+    EXPECT_EQ(presenter.requests()[1].informativeText, line(localDate(2014, 1, 16, 11, 0)));
+    ASSERT_EQ(dataManager().allAlert().size(), 1);
+    EXPECT_EQ(dataManager().allAlert().first()->dateFire(), localDate(2014, 1, 17, 10, 45));
 }
 
 TEST_F(AlertsTest, ARebuildFromAnotherThreadRunsOnTheMainThreadBeforeTheThreadGoesOn)
