@@ -306,6 +306,10 @@ public:
     // when it is also the first open task of the category in the database.
     void updateTopTasksForList(const TaskList& items) const;
     bool checkIfTaskIsGTD(const TaskPtr& item) const;
+    // The tag filter lets an item through when a shown tag is in its
+    // category's tags or its own; with no tag shown, only items without any
+    // tags pass.
+    static bool passesTagFilter(const QString& categoryTags, const QString& itemTags, const QStringList& shownTags);
     // Drops the working list's copy of an edited item when the tag filter
     // hides it now. False when the list holds no copy of the item.
     bool removeTaskFromListWithTagFilter(const TaskPtr& item);

@@ -38,15 +38,6 @@ void printDatabaseCanNotOpen()
     std::fflush(stdout);
 }
 
-// The tag filter lets an item through when a shown tag is in its category's
-// tags or its own; with no tag shown, only items without any tags pass.
-bool passesTagFilter(const QString& categoryTags, const QString& itemTags, const QStringList& shownTags)
-{
-    if (shownTags.isEmpty()) return categoryTags.isEmpty() && itemTags.isEmpty();
-    return (!categoryTags.isEmpty() && Utilities::isTagList(categoryTags, shownTags))
-        || (!itemTags.isEmpty() && Utilities::isTagList(itemTags, shownTags));
-}
-
 }  // namespace
 
 // ---- adding items ------------------------------------------------------------------
@@ -222,6 +213,13 @@ bool CoreData::checkIfTaskIsGTD(const TaskPtr& item) const
 }
 
 // ---- the working list under the tag filter and the active-only mode ---------------------
+
+bool CoreData::passesTagFilter(const QString& categoryTags, const QString& itemTags, const QStringList& shownTags)
+{
+    if (shownTags.isEmpty()) return categoryTags.isEmpty() && itemTags.isEmpty();
+    return (!categoryTags.isEmpty() && Utilities::isTagList(categoryTags, shownTags))
+        || (!itemTags.isEmpty() && Utilities::isTagList(itemTags, shownTags));
+}
 
 bool CoreData::removeTaskFromListWithTagFilter(const TaskPtr& item)
 {
