@@ -16,7 +16,9 @@
 
 namespace {
 
-constexpr qint64 taskTypeTask = 1;
+// The task pane's filter of every open task.
+constexpr qint64 paneActiveTasks = 0;
+constexpr qint64 allActiveTasks = 0;
 constexpr qint64 updateAllOccurrences = 1;
 constexpr double oneDay = 86400;
 
@@ -71,14 +73,6 @@ void schedule(Task& task, const Schedule& when)
     task.setHasDue(1);
 }
 
-TaskList openTasksOf(const TaskList& items)
-{
-    TaskList open;
-    for (const TaskPtr& item : items)
-        if (item->taskType() == taskTypeTask && item->status() <= 0) open.append(item);
-    return open;
-}
-
 bool holdsKey(const TaskList& items, qint64 key)
 {
     return std::any_of(items.begin(), items.end(), [key](const TaskPtr& item) { return item->primaryKey() == key; });
@@ -93,7 +87,7 @@ void CoreData::doToday(const TaskPtr& task, bool needNotifyChanged)
     if (!task) return;
     const TaskList items = allTasksEventsAdes();
     updateTopTasksForList(items);
-    TaskList active = openTasksOf(items);
+    TaskList active = getTaskFromTaskList(items, allActiveTasks, paneActiveTasks, true);
     Utilities::sortList(active, &Task::taskOrder);
     const qint64 key = task->primaryKey();
     const auto target = std::find_if(active.begin(), active.end(), [key](const TaskPtr& item) { return item->primaryKey() == key; });

@@ -504,7 +504,7 @@ TaskList CoreData::findAllEventSameStartTime(const TaskPtr& event, const TaskLis
 void CoreData::reloadADE()
 {
     if (!databaseOpen) {
-        std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+        printDatabaseCanNotOpen();
         return;
     }
     TaskList allDayEvents;
@@ -522,7 +522,7 @@ void CoreData::reloadADE()
 bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
 {
     if (!databaseOpen) {
-        std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+        printDatabaseCanNotOpen();
         return false;
     }
     const SettingPtr setting = currentSetting();
