@@ -3,6 +3,7 @@
 #include "Date.h"
 #include "ModelTypes.h"
 #include "NotificationObject.h"
+#include "ScheduledTimer.h"
 #include "TimeSlotObject.h"
 #include "TimezoneList.h"
 
@@ -14,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+class LocalNotification;
 class Notification;
 class QObject;
 class Reachability;
@@ -23,6 +25,14 @@ class iCalSync;
 // Notification names of the data manager's lists.
 inline const QString kAllTasksEventsAdesChanged = QStringLiteral("Array of allTasksEventsAdes has changed");
 inline const QString kCalendarListChanged = QStringLiteral("Array of calendarList has changed");
+
+// --- alarms, adding items and rescheduling ---
+// An item was edited; the object is the sender.
+inline const QString kTaskChanged = QStringLiteral("Task changed");
+// The manual order of tasks changed.
+inline const QString kTaskOrderChanged = QStringLiteral("Task order changed");
+using LocalNotificationList = QList<std::shared_ptr<LocalNotification>>;
+// --- end of alarms, adding items and rescheduling ---
 
 // The flag that the database opened; queries answer their empty result while
 // it is clear.
@@ -229,9 +239,8 @@ public:
     TaskList getEventListFromDate(const Date& fromDate, const Date& toDate) const;
 
     // Upkeep (CoreData_Upkeep.cpp).
-    // Takes the tasks that start after today out of the working list, and
-    // puts every task of the shown categories back.
-    void removeInActiveTask();
+    // Puts every task of the shown categories back into the working list
+    // (removeInActiveTask takes the future ones out).
     void addActiveTask();
     // Appends the tasks of those categories that the tag filter lets through
     // to the working list, without a notification: the callers refresh.
@@ -372,6 +381,75 @@ public:
     // when the database is closed or a statement fails.
     bool deleteDatabaseCreateDefaultCate(bool createDefault);
 
+    // --- alarms, adding items and rescheduling ---
+    // The pending alarms, at most one per item, earliest first (a snapshot).
+    LocalNotificationList allAlert() const;
+    // Rebuilds the alarms from the items' next alarms and restarts the
+    // minute timer. The timer and its dialog live on the main thread: called
+    // from another thread, the rebuild runs there and this call waits for it.
+    void updateLocalNotificationForList(const TaskList& items);
+    // Fires the alarms of the current minute, then checks again every 60 s.
+    void resetLocalNotification();
+    // Fires the alarms whose minute is the current one; alarms whose minute
+    // has passed unseen are not fired late. Main thread only.
+    void alertNow();
+    // Replaces the item's alarm (matched by key) by its next one, if any.
+    void updateLocalNotificationForTask(const TaskPtr& item);
+    void deleteLocalNotificationForTask(const TaskPtr& item);
+    // One sound and one modal dialog for alarms that fire together; the
+    // dialog's answer snoozes them or postpones their tasks. Main thread only.
+    void fireAlertNotificationWithLocalNotification(const LocalNotificationList& due);
+    // Gives each alarm's item an absolute alert the given seconds from now
+    // (at second 0).
+    void snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec);
+    // Moves each alarm's task by a day (1), a week (2) or a calendar month (3).
+    void postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType);
+    static constexpr double alertTimerInterval = 60.0;
+
+    // Set by the quick-add field when the new task is to go to the top of the
+    // active list.
+    bool hasDoToday() const { return m_hasDoToday; }
+    void setHasDoToday(bool doToday) { m_hasDoToday = doToday; }
+
+    // Stores an item that came from the web service (modifyingTask): its
+    // parent's web key becomes the local key; the working list is not touched.
+    void addNewTaskNeedSync(bool needSync);
+    void addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder);
+    // Marks the first open task of each category in the list as its top task
+    // when it is also the first open task of the category in the database.
+    void updateTopTasksForList(const TaskList& items) const;
+    bool checkIfTaskIsGTD(const TaskPtr& item) const;
+    // The tag filter lets an item through when a shown tag is in its
+    // category's tags or its own; with no tag shown, only items without any
+    // tags pass.
+    static bool passesTagFilter(const QString& categoryTags, const QString& itemTags, const QStringList& shownTags);
+    // Drops the working list's copy of an edited item when the tag filter
+    // hides it now. False when the list holds no copy of the item.
+    bool removeTaskFromListWithTagFilter(const TaskPtr& item);
+    // Adds the item to the working list when it passes the tag rule.
+    void addTaskToList(const TaskPtr& item, const QStringList& tags);
+    // Drops the tasks that start after today from the working list.
+    void removeInActiveTask();
+    // The item carrying that web id (the last of several); null when none.
+    TaskPtr taskPrimaryKeyWithZVWKey(qint64 zvwKey) const;
+
+    // Moves the task to the top of the active task order.
+    void doToday(const TaskPtr& task, bool needNotifyChanged = true);
+    void doTodayTasks(const TaskList& tasks);
+    // Date setters: they change startTime (next week and month only), dueEnd
+    // and hasDue, and save nothing.
+    void setTodayInfo(const TaskPtr& task) const;
+    void setCurrentDayInfo(const TaskPtr& task) const;
+    void setDoNextWeekInfo(const TaskPtr& task) const;
+    void setDoNextMonthInfo(const TaskPtr& task) const;
+    // Move the stored task (reloaded by key) into next week or next month and
+    // publish the change.
+    void doNextWeek(const TaskPtr& task);
+    void doNextMonth(const TaskPtr& task);
+    void doNextWeekTasks(const TaskList& tasks, bool autoSyncZVW);
+    void doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW);
+    // --- end of alarms, adding items and rescheduling ---
+
 private:
     CalendarList calendarListAfterReload() const;
     // The form in which two category or tag names are compared.
@@ -420,4 +498,23 @@ private:
 
     std::atomic<bool> m_isAppliedTagFilter{false};
     std::atomic<bool> m_calendarReloadInProgress{false};
+
+    // --- alarms, adding items and rescheduling ---
+    void updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action);
+    void postponeTask(const TaskPtr& task, qint64 postponeType);
+    void pushPostponedTaskToICal(const TaskPtr& task);
+    void applyListDefaults(const TaskPtr& item) const;
+    bool pushNewItemToICal(const TaskPtr& item, const CalendarPtr& category, bool autoSync);
+    void warnAboutRepeatingTask(const SettingPtr& setting) const;
+    void addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder);
+    Date displayToday() const;
+    void moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW);
+    void updateWorkingListAfterMove(const TaskPtr& moved);
+
+    mutable QMutex m_alertMutex;
+    LocalNotificationList m_allAlert;
+    ScheduledTimer m_alertTimer;          // main thread only
+    bool m_alertDialogShowing = false;    // main thread only
+    std::atomic<bool> m_hasDoToday{false};
+    // --- end of alarms, adding items and rescheduling ---
 };

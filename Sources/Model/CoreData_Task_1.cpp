@@ -484,19 +484,6 @@ NotificationObject notificationFromRow(sqlite3_stmt* statement)
     return entry;
 }
 
-// WIRE AT MERGE: stand-in for CoreData::checkIfTaskIsGTD (the top-task test
-// of the add command), which is not on main yet. Replace the one call in
-// getCurrentLinks with checkIfTaskIsGTD(other) and delete this function.
-bool checkIfTaskIsGTDStandIn(const Task& task)
-{
-    RecordGuard guard;
-    QueryStatement query(
-        "SELECT taskOrder FROM Tasks WHERE calendarId=? AND taskType=? AND status=0 ORDER BY taskOrder LIMIT 1");
-    query.bindAll({task.calendarId(), taskItemType});
-    const std::optional<qint64> topOrder = query.firstInt64();
-    return topOrder && *topOrder == task.taskOrder();
-}
-
 // The keys of the items at the other end of the item's active links: notes
 // first, then checklist items, tasks and events; done before open; the
 // latest changed link first.
@@ -606,7 +593,7 @@ TaskList CoreData::getCurrentLinks(const TaskPtr& item) const
     const qint64 key = item->primaryKey() < 1 && item->repeatType() != 0 ? item->parentId() : item->primaryKey();
     for (const qint64 linkedKey : currentlyLinkedKeys(key)) {
         const TaskPtr other = Task::initWithPrimaryKey(linkedKey);
-        other->setIsTopGTDTask(other->taskType() == taskItemType && checkIfTaskIsGTDStandIn(*other));
+        other->setIsTopGTDTask(other->taskType() == taskItemType && checkIfTaskIsGTD(other));
         if (const TaskPtr shown = currentOccurrenceOfLinkedItem(*this, other)) linked.append(shown);
     }
     return linked;

@@ -1,16 +1,21 @@
 // The write side of the data manager's item commands.
 #include "CoreData.h"
-#include "Clock.h"
+
+#include "AlertPresenter.h"
 #include "Calendar.h"
+#include "Clock.h"
 #include "FreeTimeSlots.h"
 #include "GregorianCalendar.h"
 #include "InstanceKeyCounter.h"
+#include "Notifications.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
 #include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskListState.h"
+#include "TextTable.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -20,12 +25,236 @@
 #include <cstdio>
 #include <functional>
 
-// For now this only stores the item and lists it where the views show it.
-// The full add command (alerts, system calendar, web push, the questions
-// about repeating items) replaces this body; its callers stay as they are.
+namespace {
+
+constexpr qint64 taskTypeEvent = 0;
+constexpr qint64 taskTypeTask = 1;
+constexpr qint64 taskTypeChecklistItem = 2;
+constexpr qint64 tasksOnlyCategory = 1;
+constexpr qint64 eventsOnlyCategory = 2;
+constexpr qint64 checklistProjectType = 1;
+constexpr qint64 pinnedFilter = 2;
+constexpr qint64 dueFilter = 4;
+constexpr qint64 checklistTypeTag = 2;
+constexpr qint64 checklistFilter = 1;
+constexpr qint64 updateThisOccurrence = 0;
+
+void printDatabaseCanNotOpen()
+{
+    std::fputs(qPrintable(kDatabaseCanNotOpenText), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+// ---- adding items ------------------------------------------------------------------
+
 void CoreData::addNewTask()
 {
-    if (const TaskPtr item = modifyingTask()) item->insertAndDehydrate();
+    const TaskPtr item = modifyingTask();
+    if (!item) return;
+    applyListDefaults(item);
+    item->setHasChanges(0);
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
+    // Logged by the record; an item that is not stored goes nowhere else.
+    if (!item->insertAndDehydrate()) return;
+
+    if (item->taskType() == taskTypeTask && hasDoToday() && item->hasDue() != 0
+        && Utilities::compareDateNoTime(item->dueEnd(), Clock::now()) == 0)
+        doToday(item);
+
+    const bool autoSync = isAutoZVWSyncOn();
+    // The calendar-store job asks for the web push itself when it is done.
+    if (!pushNewItemToICal(item, category, autoSync) && autoSync) postAutoSyncRequest(AutoSync::items);
+
+    const SettingPtr setting = currentSetting();
+    if (item->taskType() == taskTypeTask && item->repeatType() != 0 && setting
+        && setting->showWarningAddRepeatTask() != 0)
+        warnAboutRepeatingTask(setting);
+}
+
+// The filter the user is looking at decides a few defaults, so that the new
+// item shows in the list the user added it to.
+void CoreData::applyListDefaults(const TaskPtr& item) const
+{
+    const TaskListState& list = TaskListState::current();
+    if (item->taskType() == taskTypeChecklistItem) {
+        if (list.typeViewSelectedTag() == checklistTypeTag && list.filterIndex() == checklistFilter) item->setIsPinned(1);
+        return;
+    }
+    if (item->taskType() != taskTypeTask) return;
+    const qint64 filter = list.todayTaskFilterIndex();
+    if (filter == pinnedFilter) {
+        item->setIsPinned(1);
+    } else if (filter == dueFilter) {
+        if (item->hasDue() == 0) setCurrentDayInfo(item);
+        const SettingPtr setting = currentSetting();
+        const QString defaultAlert = setting ? setting->defaultTaskAlert() : QString();
+        if (!defaultAlert.isEmpty()) {
+            item->setHasDue(1);
+            item->setAlertValues(defaultAlert);
+        }
+    }
+}
+
+// Whether the new item went to the calendar store. A scheduled task is not
+// sent: the store keeps none, and the job would drop it without asking for
+// the web push, so the item would never be pushed.
+bool CoreData::pushNewItemToICal(const TaskPtr& item, const CalendarPtr& category, bool autoSync)
+{
+    iCalSync* sync = icalSync();
+    if (!sync) return false;
+    const qint64 kind = category ? category->taskOrEvent() : 0;
+    if (item->taskType() == taskTypeEvent && kind != tasksOnlyCategory && !item->isSheduledTask()) {
+        sync->backgroundOneWaySyncInsertToICalEvent(item, autoSync);
+        return true;
+    }
+    if (item->taskType() == taskTypeTask && kind != eventsOnlyCategory) {
+        sync->backgroundOneWaySyncInsertToICalTask(item, autoSync);
+        return true;
+    }
+    return false;
+}
+
+void CoreData::warnAboutRepeatingTask(const SettingPtr& setting) const
+{
+    AlertRequest request;
+    request.style = AlertStyle::Informational;
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    request.messageText = TextTable::localizedString(QStringLiteral("addRepeatTaskWarningText"));
+    request.informativeText = TextTable::localizedString(QStringLiteral("addRepeatTaskWarningMessage"));
+    request.showsSuppressionButton = true;
+    const AlertResponse response = AlertPresenter::current().runModal(request);
+    // Saved with the next write of the settings.
+    setting->setShowWarningAddRepeatTask(response.suppressed ? 0 : 1);
+}
+
+void CoreData::addNewTaskNeedSync(bool needSync)
+{
+    addNewTaskFromWeb(needSync, std::nullopt);
+}
+
+void CoreData::addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder)
+{
+    addNewTaskFromWeb(needSync, syncTaskOrder);
+}
+
+void CoreData::addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder)
+{
+    const TaskPtr item = modifyingTask();
+    if (!item) return;
+    // A downloaded occurrence names its series by the series' web key.
+    if (item->parentId() >= 1 && item->zvwID() > 0) {
+        const TaskPtr parent = taskPrimaryKeyWithZVWKey(item->parentId());
+        item->setParentId(parent ? parent->primaryKey() : 0);
+        item->setICalUID(parent ? parent->iCalUID() : QStringLiteral(""));
+    }
+    if (!item->insertIntoDatabaseNoUpdate()) return;
+    if (syncTaskOrder && *syncTaskOrder > 0 && item->taskType() == taskTypeTask) item->setTaskOrder(*syncTaskOrder);
+    if (!item->dehydrateUpdateOption(false)) return;
+    if (needSync && item->taskType() == taskTypeEvent && item->parentId() >= 1 && item->zvwID() > 0) {
+        if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncUpdateToICalEvent(item, updateThisOccurrence);
+    }
+}
+
+TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
+{
+    if (!databaseOpen) {
+        printDatabaseCanNotOpen();
+        return nullptr;
+    }
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        QueryStatement query("SELECT primaryKey FROM Tasks WHERE zvwID=?");
+        keys = query.bind(1, zvwKey).int64Column();
+    }
+    return keys.isEmpty() ? nullptr : Task::initWithPrimaryKey(keys.last());
+}
+
+// ---- top task of each category ----------------------------------------------------------
+
+void CoreData::updateTopTasksForList(const TaskList& items) const
+{
+    TaskList remaining = items;
+    Utilities::sortList(remaining, &Task::taskOrder);
+    for (const CalendarPtr& category : calendarList()) {
+        bool found = false;
+        TaskList later;
+        for (const TaskPtr& item : remaining) {
+            if (item->taskType() != taskTypeTask) continue;
+            if (item->calendarId() != category->primaryKey()) {
+                later.append(item);
+                continue;
+            }
+            if (item->status() == 1) {
+                item->setIsTopGTDTask(false);
+                continue;
+            }
+            // A checklist category has no top task; its tasks stay unmarked.
+            if (category->projectType() == checklistProjectType) {
+                later.append(item);
+                continue;
+            }
+            item->setIsTopGTDTask(!found && checkIfTaskIsGTD(item));
+            found = true;
+        }
+        remaining = later;
+    }
+}
+
+// The top task is the first open task of its category in the whole
+// database, not only in the list at hand.
+bool CoreData::checkIfTaskIsGTD(const TaskPtr& item) const
+{
+    if (!item) return false;
+    if (!databaseOpen) {
+        printDatabaseCanNotOpen();
+        return false;
+    }
+    RecordGuard guard;
+    QueryStatement query(
+        "SELECT taskOrder FROM Tasks WHERE calendarId=? AND taskType=? AND status=0 ORDER BY taskOrder LIMIT 1");
+    const std::optional<qint64> first = query.bindAll({item->calendarId(), taskTypeTask}).firstInt64();
+    return first == item->taskOrder();
+}
+
+// ---- the working list under the tag filter and the active-only mode ---------------------
+
+bool CoreData::passesTagFilter(const QString& categoryTags, const QString& itemTags, const QStringList& shownTags)
+{
+    if (shownTags.isEmpty()) return categoryTags.isEmpty() && itemTags.isEmpty();
+    return (!categoryTags.isEmpty() && Utilities::isTagList(categoryTags, shownTags))
+        || (!itemTags.isEmpty() && Utilities::isTagList(itemTags, shownTags));
+}
+
+bool CoreData::removeTaskFromListWithTagFilter(const TaskPtr& item)
+{
+    TaskPtr listed;
+    for (const TaskPtr& entry : allTasksEventsAdes())
+        if (entry->primaryKey() == item->primaryKey()) listed = entry;
+    if (!listed) return false;
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
+    const QString categoryTags = category ? category->tagList() : QString();
+    if (!passesTagFilter(categoryTags, item->tagList(), getShowTag())) doWithAllTasksEventsAdes(TaskList{listed}, 1);
+    return true;
+}
+
+void CoreData::addTaskToList(const TaskPtr& item, const QStringList& tags)
+{
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
+    const QString categoryTags = category ? category->tagList() : QString();
+    if (passesTagFilter(categoryTags, item->tagList(), tags)) doWithAllTasksEventsAdes(TaskList{item}, 0);
+}
+
+void CoreData::removeInActiveTask()
+{
+    const Date now = Clock::now();
+    TaskList future;
+    for (const TaskPtr& item : allTasksEventsAdes())
+        if (item->taskType() == taskTypeTask && Utilities::compareDateNoTime(item->startTime(), now) > 0)
+            future.append(item);
+    doWithAllTasksEventsAdes(future, 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -275,7 +504,7 @@ TaskList CoreData::findAllEventSameStartTime(const TaskPtr& event, const TaskLis
 void CoreData::reloadADE()
 {
     if (!databaseOpen) {
-        std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+        printDatabaseCanNotOpen();
         return;
     }
     TaskList allDayEvents;
@@ -293,7 +522,7 @@ void CoreData::reloadADE()
 bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
 {
     if (!databaseOpen) {
-        std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+        printDatabaseCanNotOpen();
         return false;
     }
     const SettingPtr setting = currentSetting();

@@ -59,21 +59,6 @@ bool isExceptedRow(const Task& item)
     return !item.repeatExceptions().isEmpty() && item.isExceptedOccurrence(item.occurrence());
 }
 
-bool hasAnyOf(const QString& tagList, const QStringList& tags)
-{
-    return !tagList.isEmpty() && Utilities::isTagList(tagList, tags);
-}
-
-// The tag filter: with no tag shown only untagged items of untagged
-// categories pass; otherwise the category's or the item's own tags must hold
-// a shown one.
-bool passesTagFilter(const Task& item, const CalendarPtr& category, const QStringList& shownTags)
-{
-    const QString categoryTags = category ? category->tagList() : QString();
-    if (shownTags.isEmpty()) return categoryTags.isEmpty() && item.tagList().isEmpty();
-    return hasAnyOf(categoryTags, shownTags) || hasAnyOf(item.tagList(), shownTags);
-}
-
 QList<qint64> taskKeysOfCategory(qint64 categoryKey)
 {
     RecordGuard guard;
@@ -172,16 +157,7 @@ QString tagListText(const QStringList& tags)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Active tasks only
-
-void CoreData::removeInActiveTask()
-{
-    TaskList future;
-    const Date now = Clock::now();
-    for (const TaskPtr& task : tasksOf(allTasksEventsAdes()))
-        if (Utilities::compareDateNoTime(task->startTime(), now) == 1) future.append(task);
-    doWithAllTasksEventsAdes(future, 1);
-}
+// All tasks back once the active-only mode ends
 
 void CoreData::addActiveTask()
 {
@@ -200,10 +176,11 @@ void CoreData::addActiveTasksToListFromCalendarList(const QList<qint64>& keys)
     TaskList taken;
     for (const qint64 key : keys) {
         const CalendarPtr category = calendarWithPrimaryKey(key);
+        const QString categoryTags = category ? category->tagList() : QString();
         for (const qint64 taskKey : taskKeysOfCategory(key)) {
             const TaskPtr task = Task::initWithPrimaryKey(taskKey);
             if (isExceptedRow(*task)) continue;
-            if (tagFilterOn && !passesTagFilter(*task, category, shownTags)) continue;
+            if (tagFilterOn && !passesTagFilter(categoryTags, task->tagList(), shownTags)) continue;
             taken.append(task);
         }
     }
