@@ -258,7 +258,36 @@ public:
     qint64 getItemLocalId(qint64 zvwId) const;
     qint64 getProjectLocalId(qint64 zvwProjectId) const;
 
+    // --- done and delete; category and tag deletion (CoreData_Task_2.cpp) ---
+    // None of these posts "Task changed"; the caller does. needSync false
+    // means the other side of a sync made the change: nothing is propagated.
+    // The auto-sync request is posted only with autoSync and the settings'
+    // autoZVWSync on. False when a write failed; nothing is posted then.
+    //
+    // Status 0 reopens the task; any other status writes the done state the
+    // caller set, and a repeating task then stays behind as a done one-off
+    // while its next occurrence goes on as a new open row that takes over
+    // its links.
+    bool doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bool autoSyncZvw = true);
+    bool doDeleteTask(const TaskPtr& item);
+    bool doDeleteTask(const TaskPtr& item, bool autoSyncZVW);
+    bool doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW);
+    // Deletes the category with every item in it. When it was the default,
+    // another category becomes the default (a new one when none is left).
+    bool doDeleteCalendar(const CalendarPtr& calendar);
+    bool doDeleteCalendar(const CalendarPtr& calendar, bool autoSyncZVW);
+    bool doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW);
+    // The tag texts of items and categories stay as they are.
+    bool doDeleteTag(const TagPtr& tag, bool autoSyncZVW = true);
+    // A tag the web service no longer has: nothing is queued or requested.
+    bool doDeleteTagFromZVW(const TagPtr& tag, bool autoSyncZVW);
+
 private:
+    // Done and delete (CoreData_Task_2.cpp).
+    bool completeRepeatingTask(const TaskPtr& task);
+    void chooseDefaultCategoryAfterDeleting(bool pushToWeb);
+    void removeFromTagList(const TagPtr& tag);
+
     CalendarList calendarListAfterReload() const;
     // The form in which two category or tag names are compared.
     static QString comparableName(const QString& name);
