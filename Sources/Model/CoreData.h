@@ -2,6 +2,7 @@
 
 #include "Date.h"
 #include "ModelTypes.h"
+#include "TimeSlotObject.h"
 #include "TimezoneList.h"
 
 #include <QMutex>
@@ -334,6 +335,78 @@ public:
     // item open in an editor while its category belongs to a calendar that
     // is not a local one.
     void deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList);
+
+    // --- item list filters (CoreData_Task_1.cpp) ---
+    // In memory only: each answers a new list holding the same records as the
+    // given list, which it leaves as it is. An empty search text is no search;
+    // otherwise the title must contain it, ignoring case (the two repeating-item
+    // filters compare case-sensitively; accents always count). A day range runs
+    // from 00:00:00 of the from-day to 23:59:59 of the to-day; a range filter
+    // given only one date drops its date test unless said otherwise. "Exists"
+    // is checkIfEventIsExist.
+    TaskList getADEsOnlyListFromTaskList(const TaskList& list, const QString& searchText) const;
+    TaskList getADEListFromTaskList(const TaskList& list, const QString& searchText) const;
+    // Repeating items by repeat type, yearly first.
+    TaskList getAllRecurringADEsFromTaskList(const TaskList& list, const QString& searchText) const;
+    TaskList getAllRecurringEventsFromTaskList(const TaskList& list, const QString& searchText) const;
+    // Timed events that exist, tested by their display times (set here).
+    TaskList getEventListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                      const QString& searchText) const;
+    // One-off timed events, tested by their display times (set here); the
+    // range starts at 00:00:01, so an event ending at midnight stays out.
+    TaskList getEventOnlyListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                          const QString& searchText) const;
+    // Events that exist (by stored times), then tasks due in the range; with a
+    // date missing every task.
+    TaskList getTaskEventADEListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                             const QString& searchText) const;
+    // Tasks completed in the range; empty when a date is missing.
+    TaskList getDoneTasksFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                      const QString& searchText) const;
+    TaskList getTaskListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                     const QString& searchText) const;
+    // One calendar day (a null date gives an empty list), each sorted by its time.
+    TaskList getDueTaskFromTaskList(const TaskList& list, const Date& onDate) const;
+    TaskList getNoteFromTaskList(const TaskList& list, const Date& onDate) const;
+    TaskList getDoneTaskFromTaskList(const TaskList& list, const Date& onDate) const;
+    // Occurrences of repeating all-day events from the date to its day's end
+    // first, then the one-off all-day events that touch that stretch.
+    TaskList getAllDayEventFromTaskList(const TaskList& list, const Date& onDate) const;
+    TaskList getNoteFromTaskList(const TaskList& list, const QString& searchText) const;
+    // Notes whose start day lies in the days; no list at all when a date is missing.
+    std::optional<TaskList> getNoteFromTaskList(const TaskList& list, const QString& searchText, const Date& fromDate,
+                                                const Date& toDate) const;
+    // The task pane. Type 0 active tasks by filter (0 all, 1 today, 2 pinned,
+    // 3 top, 4 due, 6 longest first, 7 shortest first), type 2 done tasks
+    // (filter 0 every kind but checklist items, 1 tasks). With needReorder the
+    // today and due lists come back in date order with their order values
+    // handed out again along it, and are saved.
+    TaskList getTaskFromTaskList(const TaskList& list, qint64 filterIndex, qint64 typeIndex, bool needReorder) const;
+    // The task list's form: input order, and only the tasks that are the
+    // user's own (not shared, no assignee) or delegated to the signed-in user.
+    TaskList getTaskFromTaskList(const TaskList& list, int filterIndex, int typeIndex) const;
+    // The note list: 0 all, 1 the selected day, 2 this week, 3 pinned.
+    TaskList getNotesFromTaskList(const TaskList& list, qint64 filterIndex, bool needReorder) const;
+    // Whether the item's occurrence is part of its series: not excepted and
+    // not past the series' end. Items that do not repeat always exist.
+    bool checkIfEventIsExist(const TaskPtr& item) const;
+
+    // --- free time, same-start groups, reloads (CoreData_Task_2.cpp) ---
+    // The free stretches between the events (in order of start, display
+    // times set here) from one time to the other, in minutes of the from-day.
+    QList<TimeSlotObject> openTimeSlotsFromTime(const Date& fromTime, const Date& toTime, const TaskList& events) const;
+    // The entries at the head of the list that start in the event's quarter
+    // hour (a start before the day counts as the day) in the same time zone.
+    TaskList findAllEventSameStartTime(const TaskPtr& event, const TaskList& list, const Date& forDate) const;
+    // Refreshes the stored all-day events of the working list from their rows.
+    void reloadADE();
+    // Before a replace from the web service: deletes every tag and link, the
+    // categories of the store's local type and the items of those synced with
+    // the calendar store (and asks the store to delete them), and empties the
+    // lists to match; with createDefault the default category is made again.
+    // The rows go all together or not at all: false (logged, nothing changed)
+    // when the database is closed or a statement fails.
+    bool deleteDatabaseCreateDefaultCate(bool createDefault);
 
 private:
     // Done and delete (CoreData_Task_2.cpp).

@@ -3,10 +3,13 @@
 #include "Calendar.h"
 #include "Clock.h"
 #include "DeletedRows.h"
+#include "FreeTimeSlots.h"
+#include "GregorianCalendar.h"
 #include "InstanceKeyCounter.h"
 #include "Notifications.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
+#include "RecordStore.h"
 #include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Tag.h"
@@ -14,7 +17,12 @@
 #include "Utilities.h"
 #include "iCalSync.h"
 
+#include <QDate>
 #include <QMutexLocker>
+#include <QSet>
+
+#include <cstdio>
+#include <functional>
 
 // For now this only stores the item and lists it where the views show it.
 // The full add command (alerts, system calendar, web push, the questions
@@ -341,4 +349,190 @@ void CoreData::removeFromTagList(const TagPtr& tag)
 {
     QMutexLocker lock(&m_listMutex);
     m_tagList.removeIf([&tag](const TagPtr& listed) { return listed->primaryKey() == tag->primaryKey(); });
+}
+
+// Free time, same-start groups and the all-day reload
+
+namespace {
+
+// Wall-clock minutes counted from midnight of the reference day: the time of
+// day on that day, with whole days added for later days (and taken off for
+// earlier ones), so events that run over midnight keep their order.
+qint64 minutesFromDay(const QDate& referenceDay, const Date& date)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    return referenceDay.daysTo(QDate(f.year, f.month, f.day)) * 1440 + f.hour * 60 + f.minute;
+}
+
+QDate calendarDateOf(const Date& date)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    return QDate(f.year, f.month, f.day);
+}
+
+// The keys among `keys` that still have a row; empty when the query cannot
+// run (logged), so nothing is refreshed from rows that could not be read.
+QSet<qint64> keysWithRows(const QList<qint64>& keys)
+{
+    if (keys.isEmpty()) return {};
+    QStringList numbers;
+    numbers.reserve(keys.size());
+    for (qint64 key : keys) numbers.append(QString::number(key));
+    RecordGuard guard;
+    QueryStatement query("SELECT primaryKey FROM Tasks WHERE primaryKey IN (SELECT value FROM json_each(?))");
+    query.bind(1, QLatin1Char('[') + numbers.join(QLatin1Char(',')) + QLatin1Char(']'));
+    const QList<qint64> found = query.int64Column();
+    return QSet<qint64>(found.begin(), found.end());
+}
+
+// Runs the statements as one unit: all of them or none. A failure is logged
+// by the statement and rolls back whatever ran before it.
+bool runAllOrNothing(const QList<std::function<bool()>>& statements)
+{
+    RecordGuard guard;
+    if (!QueryStatement("SAVEPOINT wipe").execute(RecordStore::deleteErrorText)) return false;
+    for (const auto& statement : statements) {
+        if (statement()) continue;
+        QueryStatement("ROLLBACK TO wipe").execute(RecordStore::deleteErrorText);
+        QueryStatement("RELEASE wipe").execute(RecordStore::deleteErrorText);
+        return false;
+    }
+    return QueryStatement("RELEASE wipe").execute(RecordStore::deleteErrorText);
+}
+
+// One "?" per value: "?,?,?".
+QByteArray placeholders(qsizetype count)
+{
+    QByteArray marks;
+    for (qsizetype i = 0; i < count; ++i) marks += i == 0 ? "?" : ",?";
+    return marks;
+}
+
+}  // namespace
+
+QList<TimeSlotObject> CoreData::openTimeSlotsFromTime(const Date& fromTime, const Date& toTime,
+                                                      const TaskList& events) const
+{
+    QList<TimeSlotObject> slots;
+    if (!fromTime || !toTime) return slots;
+    const QDate day = calendarDateOf(fromTime);
+    QList<FreeTimeSlots::MinuteInterval> busy;
+    busy.reserve(events.size());
+    for (const TaskPtr& event : events) {
+        recalculateTimeWithTimezoneSupport(event);
+        // An event without times blocks nothing.
+        if (!event->tzStartTime() || !event->tzEndTime()) continue;
+        busy.append({minutesFromDay(day, event->tzStartTime()), minutesFromDay(day, event->tzEndTime())});
+    }
+    const QList<FreeTimeSlots::MinuteInterval> free =
+        FreeTimeSlots::openTimeSlots(minutesFromDay(day, fromTime), minutesFromDay(day, toTime), busy);
+    slots.reserve(free.size());
+    for (const FreeTimeSlots::MinuteInterval& interval : free) {
+        TimeSlotObject slot;
+        slot.setStartTimeInMinutes(interval.start);
+        slot.setEndTimeInMinutes(interval.end);
+        slots.append(slot);
+    }
+    return slots;
+}
+
+TaskList CoreData::findAllEventSameStartTime(const TaskPtr& event, const TaskList& list, const Date& forDate) const
+{
+    TaskList group;
+    if (!event) return group;
+    // An event that began on an earlier day takes the day's start in the grid.
+    const auto startOnDay = [&forDate](const Task& item) {
+        return Utilities::compareDateNoTime(item.tzStartTime(), forDate) < 0 ? forDate : item.tzStartTime();
+    };
+    const Date quarter = Utilities::roundDown15MinutesForDate(startOnDay(*event));
+    const QString zone = getTimeZoneGMT(event->tz());
+    for (const TaskPtr& entry : list) {
+        if (Utilities::compareDateNoSecond(Utilities::roundDown15MinutesForDate(startOnDay(*entry)), quarter) != 0)
+            break;
+        const QString entryZone = getTimeZoneGMT(entry->tz());
+        if (!zone.isEmpty() && !entryZone.isEmpty() && entryZone.compare(zone, Qt::CaseInsensitive) == 0)
+            group.append(entry);
+    }
+    return group;
+}
+
+// Occurrences of repeating all-day events have no row of their own: they
+// are made again from their series whenever the views ask, so only stored
+// items are refreshed. An item whose row has gone keeps its content rather
+// than taking the empty fields of a missing row.
+void CoreData::reloadADE()
+{
+    if (!databaseOpen) {
+        std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+        return;
+    }
+    TaskList allDayEvents;
+    QList<qint64> keys;
+    for (const TaskPtr& item : allTasksEventsAdes()) {
+        if (item->taskType() != 0 || !item->isADE() || item->primaryKey() < 0) continue;
+        allDayEvents.append(item);
+        keys.append(item->primaryKey());
+    }
+    const QSet<qint64> stored = keysWithRows(keys);
+    for (const TaskPtr& item : allDayEvents)
+        if (stored.contains(item->primaryKey())) item->copyContentOfTask(*Task::initWithPrimaryKey(item->primaryKey()));
+}
+
+bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
+{
+    if (!databaseOpen) {
+        std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+        return false;
+    }
+    const SettingPtr setting = currentSetting();
+    const bool syncsWithStore = setting && setting->autoICalSync();
+    const CalendarList listed = calendarList();
+
+    // Without a category synced with the store the whole working list goes.
+    std::optional<TaskList> itemsToDrop;
+    CalendarList storeDeletes;
+    QList<qint64> keysToKeep;
+    for (const CalendarPtr& stored : getCalendarList()) {
+        if (stored->projectType() != 0 || !syncsWithStore || stored->typeOfCal() != CalCalendarTypeLocal) {
+            keysToKeep.append(stored->primaryKey());
+            continue;
+        }
+        if (!itemsToDrop) itemsToDrop = TaskList();
+        if (!getCalendarByPrimaryKey(stored->primaryKey(), 0, listed)) continue;
+        *itemsToDrop += getTaskBelongToCalendarId(stored->primaryKey());
+        *itemsToDrop += getEventBelongToCalendarId(stored->primaryKey());
+        *itemsToDrop += getNoteBelongToCalendarId(stored->primaryKey());
+        storeDeletes.append(stored);
+    }
+
+    const QByteArray itemCondition =
+        keysToKeep.isEmpty() ? QByteArray() : " WHERE calendarId NOT IN (" + placeholders(keysToKeep.size()) + ')';
+    const bool wiped = runAllOrNothing({
+        [] { return QueryStatement("DELETE FROM Tag").execute(RecordStore::deleteErrorText); },
+        [] {
+            return QueryStatement("DELETE FROM Calendars WHERE typeOfCal=?")
+                .bind(1, CalCalendarTypeLocal)
+                .execute(RecordStore::deleteErrorText);
+        },
+        [&] {
+            return QueryStatement("DELETE FROM Tasks" + itemCondition)
+                .bindAll(keysToKeep)
+                .execute(RecordStore::deleteErrorText);
+        },
+        [] { return QueryStatement("DELETE FROM Links").execute(RecordStore::deleteErrorText); },
+    });
+    if (!wiped) return false;
+
+    for (const CalendarPtr& stored : storeDeletes)
+        if (iCalSync* store = icalSync()) store->backgroundOneWaySyncDeleteToICal(stored);
+    setTagList({});
+    doWithAllTasksEventsAdes(itemsToDrop, 1);
+    // Every category of the local type lost its row, synced or not: none may
+    // stay listed, or new items would be filed under a category that is gone.
+    CalendarList categoriesToDrop;
+    for (const CalendarPtr& category : listed)
+        if (category->typeOfCal() == CalCalendarTypeLocal) categoriesToDrop.append(category);
+    doWithCalendarList(categoriesToDrop, 1);
+    if (createDefault) createDefaultCategoryAutoSyncZVW(false);
+    return true;
 }
