@@ -309,6 +309,83 @@ public:
     qint64 getItemLocalId(qint64 zvwId) const;
     qint64 getProjectLocalId(qint64 zvwProjectId) const;
 
+    // --- done and delete; category and tag deletion (CoreData_Task_2.cpp) ---
+    // None of these posts "Task changed"; the caller does. needSync false
+    // means the other side of a sync made the change: nothing is propagated.
+    // The auto-sync request is posted only with autoSync and the settings'
+    // autoZVWSync on. False when a write failed; nothing is posted then.
+    //
+    // Status 0 reopens the task; any other status writes the done state the
+    // caller set, and a repeating task then stays behind as a done one-off
+    // while its next occurrence goes on as a new open row that takes over
+    // its links.
+    bool doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bool autoSyncZvw = true);
+    bool doDeleteTask(const TaskPtr& item);
+    bool doDeleteTask(const TaskPtr& item, bool autoSyncZVW);
+    bool doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW);
+    // Deletes the category with every item in it. When it was the default,
+    // another category becomes the default (a new one when none is left).
+    bool doDeleteCalendar(const CalendarPtr& calendar);
+    bool doDeleteCalendar(const CalendarPtr& calendar, bool autoSyncZVW);
+    bool doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW);
+    // The tag texts of items and categories stay as they are.
+    bool doDeleteTag(const TagPtr& tag, bool autoSyncZVW = true);
+    // A tag the web service no longer has: nothing is queued or requested.
+    bool doDeleteTagFromZVW(const TagPtr& tag, bool autoSyncZVW);
+
+    // --- edit and delete scopes of repeating events (CoreData_Scopes.cpp) ---
+    // The event handed in is a stored one-off, the root of a series, a
+    // detached occurrence (a stored row standing for one occurrence) or a
+    // generated instance, already changed by the caller. Edits answer false
+    // and deletes null when nothing could be stored; "Task changed" is the
+    // caller's to post.
+    //
+    // All occurrences: the root takes the event's content and times, and the
+    // exceptions and detached occurrences follow the new time of day.
+    bool doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    // This and all future: the series ends the day before the occurrence and
+    // a new series starts at it. From the first occurrence on, that is the
+    // whole series. Always asks for the web push.
+    bool doEditAllFutureOperatorWithEvent(const TaskPtr& event);
+    // Only this occurrence: a stored row is saved in place; an occurrence of
+    // a series becomes a detached row and an exception of its root.
+    bool doEditOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    // Copies the stored row's times, zone, all-day state and system-calendar
+    // uid into the event's previous-state fields.
+    void fetchPrevEvent(const TaskPtr& event, qint64 primaryKey) const;
+    // Deletes the whole series; answers a copy of the event carrying the
+    // root's identity.
+    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event);
+    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW);
+    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW);
+    // Ends the series before the occurrence (deletes it all when nothing is
+    // left before); answers a copy of the event as it was handed in.
+    TaskPtr doDeleteAllFutureOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    // Deletes one occurrence, the whole series when it was the last one.
+    // Answers the event itself for a stored row, else the one-off copy of
+    // the occurrence. sameThread asks the system calendar at once.
+    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event);
+    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW);
+    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW, bool sameThread);
+    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW,
+                                              bool sameThread);
+    // Hands a new event to the system calendar, which passes it on to the
+    // web service when automatic web sync is on.
+    void doInsertAllOperatorWithEvent(const TaskPtr& event);
+    // Series rows removed from the database: the web ids of the removed rows
+    // are queued for the server, their links marked removed, and the working
+    // list updated (the last two routines do that only with the flag).
+    // Detached occurrences of the root from the date on, or on the date.
+    void deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate);
+    void deleteDetachedEventParentID(qint64 parentId, const Date& onDate);
+    // Whole series: their detached occurrences, then the roots; a root's own
+    // web id is queued only with the flag.
+    void deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList);
+    // Every row with one of the system-calendar uids, except the uid of the
+    // item open in an editor while its category belongs to a calendar that
+    // is not a local one.
+    void deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList);
+
     // --- item list filters (CoreData_Task_1.cpp) ---
     // In memory only: each answers a new list holding the same records as the
     // given list, which it leaves as it is. An empty search text is no search;
@@ -451,6 +528,18 @@ public:
     // --- end of alarms, adding items and rescheduling ---
 
 private:
+    // Done and delete (CoreData_Task_2.cpp).
+    bool completeRepeatingTask(const TaskPtr& task);
+    void chooseDefaultCategoryAfterDeleting(bool pushToWeb);
+    void removeFromTagList(const TagPtr& tag);
+    // Scopes of repeating events (CoreData_Scopes.cpp).
+    TaskPtr detachOccurrence(const TaskPtr& event, qint64 rootKey);
+    TaskPtr deleteSeriesOccurrence(const TaskPtr& event, const TaskPtr& root, bool updateList, bool needSync,
+                                   bool sameThread);
+    TaskPtr deleteDetachedOccurrence(const TaskPtr& event, bool needSync, bool sameThread);
+    bool seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const;
+    qint64 deleteSeriesWhenEmpty(const TaskPtr& root);
+
     CalendarList calendarListAfterReload() const;
     // The form in which two category or tag names are compared.
     static QString comparableName(const QString& name);

@@ -4,6 +4,7 @@
 #include "AlertPresenter.h"
 #include "Calendar.h"
 #include "Clock.h"
+#include "DeletedRows.h"
 #include "FreeTimeSlots.h"
 #include "GregorianCalendar.h"
 #include "InstanceKeyCounter.h"
@@ -13,6 +14,7 @@
 #include "RecordStore.h"
 #include "RecurrenceExpander.h"
 #include "Setting.h"
+#include "Tag.h"
 #include "Task.h"
 #include "TaskListState.h"
 #include "TextTable.h"
@@ -20,6 +22,7 @@
 #include "iCalSync.h"
 
 #include <QDate>
+#include <QMutexLocker>
 #include <QSet>
 
 #include <cstdio>
@@ -392,6 +395,190 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
 }
 
 // ---------------------------------------------------------------------------
+// Done and delete; category and tag deletion
+
+namespace {
+
+constexpr qint64 taskItem = 1;
+constexpr qint64 ordinaryCategory = 0;
+constexpr qint64 newItemKey = -1;
+
+// ---- Stand-ins for item queries that are being added to CoreData on other
+// branches. Inside CoreData's members a member of the same name hides these,
+// so once the real ones land the calls go to them and this block is deleted.
+
+// The items actively linked to the item (a generated occurrence counts as its
+// series root).
+TaskList getCurrentLinks(const TaskPtr& item)
+{
+    TaskList linked;
+    if (!databaseOpen) return linked;
+    const qint64 key = item->primaryKey() < 1 && item->repeatType() != 0 ? item->parentId() : item->primaryKey();
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        QueryStatement query(
+            "SELECT t.primaryKey FROM Tasks t JOIN Links l ON (t.primaryKey=l.rootId OR t.primaryKey=l.targetId) "
+            "WHERE t.primaryKey<>? AND l.status=? AND (l.rootId=? OR l.targetId=?) "
+            "ORDER BY t.taskType DESC, t.status DESC, l.updatedDate DESC");
+        query.bindAll({key, 0, key, key});
+        keys = query.int64Column();
+    }
+    for (const qint64 linkedKey : keys) linked.append(Task::initWithPrimaryKey(linkedKey));
+    return linked;
+}
+
+// Deletes every item of the category: web ids queued, links marked removed,
+// the items dropped from the working list.
+void deleteAllTasksBelongCalendar(qint64 key)
+{
+    CoreData* dataManager = CoreData::shared();
+    if (!databaseOpen || !dataManager) return;
+    DeletedRows::deleteItems("calendarId=?", [key](QueryStatement& query) { query.bind(1, key); },
+                             DeletedRows::WebIds::Queue);
+    DeletedRows::dropFromWorkingList(*dataManager, [key](const Task& item) { return item.calendarId() == key; });
+}
+
+// ---- end of the stand-ins
+
+}  // namespace
+
+bool CoreData::doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bool autoSyncZvw)
+{
+    if (!task) return false;
+    qint64 request = AutoSync::items;
+    if (status == 0) {
+        task->setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
+        task->setStatus(0);
+        if (!task->dehydrate()) return false;
+    } else if (task->repeatType() == 0) {
+        if (!task->dehydrate()) return false;
+    } else if (task->taskType() == taskItem) {
+        if (!completeRepeatingTask(task)) return false;
+        request = AutoSync::items | AutoSync::links;
+    }
+    // A repeating item of another kind is never done on its own: nothing is
+    // written for it.
+    if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncUpdateToICalTask(task, 0);
+    if (autoSyncZvw && isAutoZVWSyncOn()) postAutoSyncRequest(request);
+    return true;
+}
+
+// The done row keeps its history and web id as a one-off; the series goes on
+// in a new row the web service has not seen yet.
+bool CoreData::completeRepeatingTask(const TaskPtr& task)
+{
+    const TaskPtr next = nextDummyForRepeatingTask(task);
+    if (next) {
+        next->setPrimaryKey(newItemKey);
+        next->setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
+        next->setStatus(0);
+        next->setZvwID(0);
+        next->setLastUpdate(0);
+        next->setParentId(-1);
+        setModifyingTask(next);
+        addNewTask();
+    }
+    task->setRepeatType(0);
+    if (!task->dehydrate()) return false;
+    // A next row that could not be stored has no key to link to.
+    if (next && next->primaryKey() > 0) restoreLinks(getCurrentLinks(task), next);
+    return true;
+}
+
+bool CoreData::doDeleteTask(const TaskPtr& item)
+{
+    return doDeleteTask(item, true, true);
+}
+
+bool CoreData::doDeleteTask(const TaskPtr& item, bool autoSyncZVW)
+{
+    return doDeleteTask(item, true, autoSyncZVW);
+}
+
+bool CoreData::doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW)
+{
+    if (!item) return false;
+    if (!(needSync ? item->deleteFromDatabase() : item->deleteFromDatabaseNoUpdate())) return false;
+    if (needSync) DeletedRows::queueDeletedItems({item->zvwID()});
+    const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
+    // The server drops a deleted item's links itself; with the push on its
+    // way, the link rows need not wait for the web sync.
+    if (pushToWeb) deleteLinks(item);
+    // Only tasks: the system calendar learns of deleted events through the
+    // scope commands of repeating events and its own sync.
+    iCalSync* sync = icalSync();
+    if (needSync && sync && item->taskType() == taskItem) sync->backgroundOneWaySyncDeleteToICalTask(item, 0);
+    if (pushToWeb) postAutoSyncRequest(AutoSync::items);
+    return true;
+}
+
+bool CoreData::doDeleteCalendar(const CalendarPtr& calendar)
+{
+    return doDeleteCalendar(calendar, true, true);
+}
+
+bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool autoSyncZVW)
+{
+    return doDeleteCalendar(calendar, true, autoSyncZVW);
+}
+
+bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW)
+{
+    if (!calendar) return false;
+    const SettingPtr setting = currentSetting();
+    const bool wasDefault = setting && setting->calendarDefID() == calendar->primaryKey();
+    deleteAllTasksBelongCalendar(calendar->primaryKey());
+    if (!calendar->deleteFromDatabase()) return false;
+    // A checklist category has no calendar in the system store.
+    iCalSync* sync = icalSync();
+    if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == ordinaryCategory)
+        sync->backgroundOneWaySyncDeleteToICal(calendar);
+    const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
+    if (pushToWeb) postAutoSyncRequest(AutoSync::categories | AutoSync::items);
+    if (wasDefault) chooseDefaultCategoryAfterDeleting(pushToWeb);
+    return true;
+}
+
+// New items take the default category, so it must always name a stored one.
+void CoreData::chooseDefaultCategoryAfterDeleting(bool pushToWeb)
+{
+    const SettingPtr setting = currentSetting();
+    for (const CalendarPtr& candidate : getCalendarWithType(ordinaryCategory, calendarList(), true)) {
+        if (candidate->isShared()) continue;
+        setting->setCalendarDefID(candidate->primaryKey());
+        setting->dehydrate();
+        if (pushToWeb) postAutoSyncRequest(AutoSync::settings);
+        return;
+    }
+    // Only hidden or shared categories are left: the general check shows a
+    // hidden one or makes a new default.
+    checkAndSetDefaultCategory();
+}
+
+bool CoreData::doDeleteTag(const TagPtr& tag, bool autoSyncZVW)
+{
+    if (!tag || !tag->deleteFromDatabase()) return false;
+    DeletedRows::queueDeletedTags({tag->zvwKey()});
+    removeFromTagList(tag);
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::tags);
+    return true;
+}
+
+// The web service asked for the deletion, so it is not told again.
+bool CoreData::doDeleteTagFromZVW(const TagPtr& tag, bool /*autoSyncZVW*/)
+{
+    if (!tag || !tag->deleteFromDatabase()) return false;
+    removeFromTagList(tag);
+    return true;
+}
+
+void CoreData::removeFromTagList(const TagPtr& tag)
+{
+    QMutexLocker lock(&m_listMutex);
+    m_tagList.removeIf([&tag](const TagPtr& listed) { return listed->primaryKey() == tag->primaryKey(); });
+}
+
 // Free time, same-start groups and the all-day reload
 
 namespace {
