@@ -407,27 +407,6 @@ constexpr qint64 newItemKey = -1;
 // branches. Inside CoreData's members a member of the same name hides these,
 // so once the real ones land the calls go to them and this block is deleted.
 
-// The items actively linked to the item (a generated occurrence counts as its
-// series root).
-TaskList getCurrentLinks(const TaskPtr& item)
-{
-    TaskList linked;
-    if (!databaseOpen) return linked;
-    const qint64 key = item->primaryKey() < 1 && item->repeatType() != 0 ? item->parentId() : item->primaryKey();
-    QList<qint64> keys;
-    {
-        RecordGuard guard;
-        QueryStatement query(
-            "SELECT t.primaryKey FROM Tasks t JOIN Links l ON (t.primaryKey=l.rootId OR t.primaryKey=l.targetId) "
-            "WHERE t.primaryKey<>? AND l.status=? AND (l.rootId=? OR l.targetId=?) "
-            "ORDER BY t.taskType DESC, t.status DESC, l.updatedDate DESC");
-        query.bindAll({key, 0, key, key});
-        keys = query.int64Column();
-    }
-    for (const qint64 linkedKey : keys) linked.append(Task::initWithPrimaryKey(linkedKey));
-    return linked;
-}
-
 // Deletes every item of the category: web ids queued, links marked removed,
 // the items dropped from the working list.
 void deleteAllTasksBelongCalendar(qint64 key)
