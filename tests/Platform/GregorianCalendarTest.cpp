@@ -2,7 +2,9 @@
 #include "GregorianCalendar.h"
 #include "TestEnvironment.h"
 
+#include <QDateTime>
 #include <QLocale>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -181,6 +183,44 @@ TEST_F(GregorianCalendarTest, FloatingZoneCountsAsOffsetZero)
     const DateFields f = GregorianCalendar::fields(noon, floating);
     EXPECT_EQ(f.year, 2014);
     EXPECT_EQ(f.hour, 12);
+}
+
+// The system zone's offsets and wall-clock conversions are kept per span
+// between transitions; every answer must still be the zone rules' own, on
+// both sides of each change, in zones east and west, with half-hour rules
+// and in the southern hemisphere, and after the zone is switched.
+TEST(GregorianCalendarSystemZoneTest, CachedAnswersAreTheZoneRulesOwn)
+{
+    for (const char* name : {"Europe/Paris", "America/New_York", "Australia/Sydney", "Australia/Lord_Howe",
+                             "Asia/Kolkata", "America/St_Johns"}) {
+        ScopedTimeZone zone(name);
+        const QTimeZone rules(name);
+        ASSERT_EQ(GregorianCalendar::systemZone().id(), QByteArray(name));
+        // Every 97 minutes over two years: instants on either side of every
+        // transition, visited out of order so that spans are reused.
+        constexpr qint64 from = 1356998400;  // 2013-01-01 UTC
+        constexpr qint64 step = 97 * 60;
+        for (qint64 i = 0; i < 2 * 365 * 24 * 60 / 97; ++i) {
+            const qint64 seconds = from + ((i * 7919) % (2 * 365 * 24 * 60 / 97)) * step;
+            const QDateTime at = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+            const Date date = Date::dateWithTimeIntervalSince1970(double(seconds));
+            ASSERT_EQ(GregorianCalendar::secondsFromGMTForDate(date), rules.offsetFromUtc(at)) << name << " " << seconds;
+            ASSERT_EQ(GregorianCalendar::daylightSavingTimeOffsetForDate(date), rules.daylightTimeOffset(at))
+                << name << " " << seconds;
+            const QDateTime local = at.toTimeZone(rules);
+            const DateFields f = GregorianCalendar::fields(date);
+            ASSERT_EQ(QDateTime(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second), Qt::UTC),
+                      QDateTime(local.date(), local.time(), Qt::UTC))
+                << name << " " << seconds;
+            // Qt's own conversion of the wall-clock reading back, wherever it
+            // is unambiguous or skipped (those have rules of their own).
+            const QDateTime fromWallClock(local.date(), local.time(), rules);
+            ASSERT_EQ(GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second)
+                          .timeIntervalSince1970(),
+                      double(fromWallClock.toSecsSinceEpoch()))
+                << name << " " << seconds;
+        }
+    }
 }
 
 TEST(LocaleClockTest, PinnedTestLocaleWritesTwentyFourHourTimes)
