@@ -1,6 +1,140 @@
-// The write side of the data manager's item commands.
+// The write side of the data manager's item commands, the working list's
+// loads by category and tag, and the lookups of series rows.
 #include "CoreData.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreDataQuery.h"
+#include "DateExtensions.h"
+#include "OneOffStatement.h"
+#include "RecordHelpers.h"
+#include "Setting.h"
 #include "Task.h"
+#include "Utilities.h"
+
+#include <QHash>
+#include <QMutexLocker>
+
+#include <optional>
+
+namespace {
+
+constexpr qint64 taskTypeEvent = 0;
+constexpr qint64 taskTypeTask = 1;
+constexpr qint64 linkStatusRemoved = 1;
+
+// A stored occurrence row that its own exception list names as changed or
+// deleted is a leftover of an edit and never shown.
+bool isListedException(const Task& item)
+{
+    return item.isExceptedOccurrence(item.occurrence());
+}
+
+// While only active tasks are shown, tasks starting after today stay out of
+// the working list; they are loaded as future tasks instead.
+class ActiveOnlyRule {
+public:
+    explicit ActiveOnlyRule(const SettingPtr& setting)
+        : m_applies(setting && setting->showActiveTaskOnly() != 0),
+          m_tomorrow(m_applies ? DateExtensions::dateByAddingDays(Utilities::today(Clock::now()), 1) : Date())
+    {
+    }
+
+    bool drops(const Task& item) const
+    {
+        return m_applies && item.taskType() == taskTypeTask && item.startTime() >= m_tomorrow;
+    }
+
+private:
+    bool m_applies;
+    Date m_tomorrow;
+};
+
+bool hasAnyTag(const QString& tagList, const QStringList& tags)
+{
+    return !tagList.isEmpty() && Utilities::isTagList(tagList, tags);
+}
+
+// With tags given, an item passes when it carries one of them; with none,
+// only an item without tags passes.
+bool passesTagTest(const QString& tagList, const QStringList& tags)
+{
+    return tags.isEmpty() ? tagList.isEmpty() : hasAnyTag(tagList, tags);
+}
+
+TaskList itemsOfCategories(const QList<qint64>& calendarIds)
+{
+    QList<CoreDataQuery::Value> values;
+    for (qint64 key : calendarIds) values.append(key);
+    return CoreDataQuery::items("WHERE calendarId IN (" + CoreDataQuery::placeholders(values.size()) + ")", values);
+}
+
+TaskList itemsOfCategory(qint64 calendarId)
+{
+    return CoreDataQuery::items("WHERE calendarId=?", {calendarId});
+}
+
+TaskList listEntriesOfCategory(const TaskList& list, qint64 calendarId)
+{
+    TaskList entries;
+    for (const TaskPtr& item : list)
+        if (item->calendarId() == calendarId) entries.append(item);
+    return entries;
+}
+
+// The web ids of the category's items, read in the same guarded section as
+// the delete that follows; nullopt when they cannot be read.
+std::optional<QList<qint64>> webIdsOfCategory(qint64 calendarId)
+{
+    QList<qint64> webIds;
+    CoreDataQuery query("SELECT zvwID FROM Tasks WHERE calendarId=? AND zvwID>0", {calendarId});
+    while (query.next()) webIds.append(RecordStore::columnInt64(query.statement(), 0));
+    if (query.failed()) return std::nullopt;
+    return webIds;
+}
+
+bool runStatement(const char* sql, const QList<qint64>& values)
+{
+    OneOffStatement statement(sql);
+    for (qsizetype i = 0; i < values.size(); ++i) RecordStore::bindInt64(statement.get(), int(i + 1), values.at(i));
+    return RecordStore::stepDone(statement.get(), RecordStore::deleteErrorText);
+}
+
+// The links of the category's items are marked removed (the web sync deletes
+// them on the server) and the items deleted, both or neither: a savepoint
+// nests inside a transaction the caller may hold.
+bool deleteCategoryRowsAndMarkLinks(qint64 calendarId)
+{
+    if (!runStatement("SAVEPOINT deleteCategoryItems", {})) return false;
+    OneOffStatement links(
+        "UPDATE Links SET status=?, updatedDate=? WHERE rootId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?) "
+        "OR targetId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?)");
+    RecordStore::bindInt64(links.get(), 1, linkStatusRemoved);
+    RecordStore::bindDate(links.get(), 2, Clock::now());
+    RecordStore::bindInt64(links.get(), 3, calendarId);
+    RecordStore::bindInt64(links.get(), 4, calendarId);
+    const bool done = RecordStore::stepDone(links.get(), RecordStore::deleteErrorText)
+                      && runStatement("DELETE FROM Tasks WHERE calendarId=?", {calendarId});
+    if (!done) runStatement("ROLLBACK TO deleteCategoryItems", {});
+    runStatement("RELEASE deleteCategoryItems", {});
+    return done;
+}
+
+void queueWebDeletions(const SettingPtr& setting, const QList<qint64>& webIds)
+{
+    if (!setting) return;
+    {
+        // Items may be deleted from several threads at once: the queue's
+        // read and write must not interleave, or an id is lost.
+        RecordGuard guard;
+        QString queue = setting->zvwDeletedTasks();
+        for (qint64 webId : webIds) queue += QLatin1Char(',') + QString::number(webId);
+        setting->setZvwDeletedTasks(queue);
+    }
+    setting->dehydrate();
+}
+
+}  // namespace
 
 // For now this only stores the item and lists it where the views show it.
 // The full add command (alerts, system calendar, web push, the questions
@@ -8,4 +142,149 @@
 void CoreData::addNewTask()
 {
     if (const TaskPtr item = modifyingTask()) item->insertAndDehydrate();
+}
+
+// ---------------------------------------------------------------------------
+// Items by category and tag
+
+TaskPtr CoreData::taskWithPrimaryKey(qint64 key) const
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
+    return Task::initWithPrimaryKey(key);
+}
+
+TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
+    const TaskList items = CoreDataQuery::items("WHERE zvwID=?", {zvwKey});
+    return items.isEmpty() ? nullptr : items.last();
+}
+
+bool CoreData::hasTaskInGlobalList(const TaskPtr& item) const
+{
+    const TaskList list = allTasksEventsAdes();
+    return std::any_of(list.cbegin(), list.cend(),
+                       [&item](const TaskPtr& entry) { return entry->primaryKey() == item->primaryKey(); });
+}
+
+bool CoreData::addTasksToListFromCalendarId(qint64 calendarId)
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return false;
+    const ActiveOnlyRule activeOnly(currentSetting());
+    TaskList admitted;
+    for (const TaskPtr& item : itemsOfCategory(calendarId))
+        if (!isListedException(*item) && !activeOnly.drops(*item)) admitted.append(item);
+    if (admitted.isEmpty()) return false;
+    doWithAllTasksEventsAdes(admitted, 0);
+    return true;
+}
+
+// One statement for all the categories; the items still enter the list
+// category by category, in the order given.
+void CoreData::addTasksToListFromCalendarList(const QList<qint64>& calendarIds)
+{
+    if (!CoreDataQuery::databaseReadyOrSay() || calendarIds.isEmpty()) return;
+    const ActiveOnlyRule activeOnly(currentSetting());
+    QHash<qint64, TaskList> byCategory;
+    for (const TaskPtr& item : itemsOfCategories(calendarIds)) {
+        const bool dropped = item->taskType() == taskTypeTask ? activeOnly.drops(*item) : isListedException(*item);
+        if (!dropped) byCategory[item->calendarId()].append(item);
+    }
+    TaskList admitted;
+    for (qint64 key : calendarIds) admitted.append(byCategory.value(key));
+    if (!admitted.isEmpty()) doWithAllTasksEventsAdes(admitted, 0);
+}
+
+void CoreData::addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType) const
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return;
+    for (const TaskPtr& item : CoreDataQuery::items("WHERE taskType=? AND calendarId=?", {taskType, calendarId}))
+        if (!isListedException(*item)) list.append(item);
+}
+
+TaskList CoreData::tasksFromCalendarId(qint64 calendarId, const QStringList& tags) const
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return {};
+    const ActiveOnlyRule activeOnly(currentSetting());
+    TaskList passing;
+    for (const TaskPtr& item : itemsOfCategory(calendarId)) {
+        if (isListedException(*item) || !passesTagTest(item->tagList(), tags) || activeOnly.drops(*item)) continue;
+        passing.append(item);
+    }
+    return passing;
+}
+
+// A category's tags stand for its items: a matching category admits its
+// items whatever their own tags.
+void CoreData::addTaskToList(const TaskPtr& item, const QStringList& tags)
+{
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
+    const QString categoryTags = category ? category->tagList() : QString();
+    const bool admitted = tags.isEmpty() ? categoryTags.isEmpty() && item->tagList().isEmpty()
+                                         : hasAnyTag(categoryTags, tags) || hasAnyTag(item->tagList(), tags);
+    if (admitted) doWithAllTasksEventsAdes(TaskList{item}, 0);
+}
+
+// The web deletions are queued only once the rows are gone: a delete that
+// failed must not take the items off the server.
+void CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return;
+    std::optional<QList<qint64>> webIds;
+    {
+        RecordGuard guard;
+        webIds = webIdsOfCategory(calendarId);
+        if (!webIds || !deleteCategoryRowsAndMarkLinks(calendarId)) return;
+    }
+    queueWebDeletions(currentSetting(), *webIds);
+    const TaskList entries = listEntriesOfCategory(allTasksEventsAdes(), calendarId);
+    if (!entries.isEmpty()) doWithAllTasksEventsAdes(entries, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Series and item lookups
+
+TaskPtr CoreData::getRootEventWithParentID(qint64 key) const
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
+    return CoreDataQuery::firstItem("WHERE primaryKey=? AND taskType=? AND parentId=-1", {key, taskTypeEvent});
+}
+
+TaskPtr CoreData::getRootEventWithUID(const QString& uid) const
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
+    return CoreDataQuery::firstItem("WHERE iCalIdentifier=? AND taskType=? AND parentId=-1", {uid, taskTypeEvent});
+}
+
+TaskPtr CoreData::getTaskWithUID(const QString& uid) const
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
+    return CoreDataQuery::firstItem("WHERE iCalIdentifier=? AND taskType=?", {uid, taskTypeTask});
+}
+
+TaskPtr CoreData::getExceptionEventWithParentID(qint64 parentId, const Date& date) const
+{
+    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
+    return CoreDataQuery::firstItem("WHERE taskType=? AND parentId=? AND occurrence=?",
+                                    {taskTypeEvent, parentId, CoreDataQuery::storedOccurrence(date)});
+}
+
+// An instance (negative key) and a detached occurrence stand for their root.
+TaskPtr CoreData::getOriginTaskForTaskInDB(const TaskPtr& item) const
+{
+    if (!databaseOpen) return nullptr;
+    const bool isRoot = item->primaryKey() >= 0 && item->parentId() == -1;
+    return Task::initWithPrimaryKey(isRoot ? item->primaryKey() : item->parentId());
+}
+
+void CoreData::removeAllTaskRelateToPrimaryKey(qint64 key)
+{
+    QMutexLocker lock(&m_listMutex);
+    m_allTasksEventsAdes.removeIf(
+        [key](const TaskPtr& item) { return item->primaryKey() == key || item->parentId() == key; });
+}
+
+void CoreData::removeAllTasksBelongCalendar(qint64 calendarId)
+{
+    doWithAllTasksEventsAdes(listEntriesOfCategory(allTasksEventsAdes(), calendarId), 1);
 }
