@@ -9,6 +9,7 @@
 #include "NotificationCenter.h"
 #include "Paths.h"
 #include "PropertyList.h"
+#include "QueryStatement.h"
 #include "Reachability.h"
 #include "RecordStore.h"
 #include "Setting.h"
@@ -94,6 +95,17 @@ void CoreData::setModifyingTask(const TaskPtr& item)
 {
     QMutexLocker lock(&m_objectMutex);
     m_modifyingTask = item;
+}
+
+bool CoreData::isAutoZVWSyncOn() const
+{
+    const SettingPtr setting = currentSetting();
+    return setting && setting->autoZVWSync() != 0;
+}
+
+void CoreData::postAutoSyncRequest(qint64 bits) const
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, bits);
 }
 
 TaskList CoreData::allTasksEventsAdes() const
@@ -698,12 +710,6 @@ qint64 CoreData::queryInt64(const char* sql)
 {
     if (!databaseOpen) return 0;
     RecordGuard guard;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(RecordStore::sharedDatabase(), sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return 0;
-    }
-    const qint64 value = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
-    sqlite3_finalize(statement);
-    return value;
+    QueryStatement query(sql);
+    return query.firstInt64().value_or(0);
 }

@@ -138,12 +138,51 @@ public:
     // Action 0 adds, 1 removes (all with no list), 2 replaces the whole list.
     void doWithCalendarList(const std::optional<CalendarList>& list, qint64 action);
 
-    // --- categories ---
-    // Waits (0.01 s steps, up to 2 s) only while a category reload is under
-    // way; a category list that is legitimately empty answers at once.
+    // --- categories (CoreData_Category.cpp) ---
+    // The two waiting lookups wait (0.01 s steps, up to 2 s) only while a
+    // category reload is under way; a category list that is legitimately empty
+    // answers at once. The caller of a reload sets the flag around it.
     CalendarPtr calendarWithPrimaryKey(qint64 key) const;
-    qint64 getMaxOrderOfCalendars() const;
+    CalendarPtr calendarWithICalUID(const QString& uid) const;
     void setCalendarReloadInProgress(bool inProgress);
+    CalendarPtr calendarWithZvwID(qint64 zvwProjectId) const;
+    // A category with that key is listed and not hidden.
+    bool isCalendarVisible(qint64 key) const;
+    // The categories of the list with that projectType, in list order; the
+    // isVisible forms keep only the shown (true) or only the hidden (false).
+    CalendarList getCalendarWithType(qint64 type, const CalendarList& list) const;
+    CalendarList getCalendarWithType(qint64 type, const CalendarList& list, bool isVisible) const;
+    CalendarPtr getCalendarByPrimaryKey(qint64 key, qint64 type, const CalendarList& list) const;
+    CalendarPtr getCalendarByPrimaryKey(qint64 key, qint64 type, const CalendarList& list, bool isVisible) const;
+
+    // getCalendarList (with the start-up loads above) gives every stored
+    // category freshly loaded; empty while the database is closed.
+    qint64 getMaxOrderOfCalendars() const;
+    // Whether any stored task (event) belongs to the category.
+    bool hasTasksBelongToCalendarId(qint64 key) const;
+    bool hasEventsBelongToCalendarId(qint64 key) const;
+    // The category's items in the working list: tasks by taskOrder; events
+    // timed before all-day, each newest first; notes in list order.
+    TaskList getTaskBelongToCalendarId(qint64 key) const;
+    TaskList getEventBelongToCalendarId(qint64 key) const;
+    TaskList getNoteBelongToCalendarId(qint64 key) const;
+
+    // The name, or the name followed by "_1", "_2", ... so that no category
+    // of the source carries it (blanks and case ignored; shared categories
+    // and the given one, when any, are not compared).
+    QString createNewcalendarNameIfExist(const QString& name, const CalendarPtr& calendar,
+                                         const CalendarList& source) const;
+    // Stores a new category under a unique name, lists it and asks for its
+    // synchronisation. False when it could not be stored (logged); it is then
+    // not listed.
+    bool addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW);
+    bool addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync);
+    // Creates the "Zoravel" category and makes it the settings' default;
+    // null when it could not be stored.
+    CalendarPtr createDefaultCategoryAutoSyncZVW(bool autoSyncZVW);
+    // Makes the settings' default category an ordinary, unshared one, showing
+    // or creating one when needed.
+    void checkAndSetDefaultCategory();
 
     // --- items ---
     qint64 getMaxOrderOfTasks() const;
@@ -230,11 +269,69 @@ public:
     // Drops the category's objects in one list action.
     void removeAllTasksBelongCalendar(qint64 calendarId);
 
-    // --- tags and links ---
+    // --- tags (CoreData_Tags.cpp; getTagList with the start-up loads) ---
+    // Adds a tag of that name unless one matches it (blanks and case
+    // ignored). The first form asks for a web push of the tags after an
+    // insert; the second, used by the web sync, takes the web key, asks for
+    // nothing and answers whether it stored a new tag.
+    void insertTagIfNA(const QString& name);
+    bool insertTagIfNA(const QString& name, qint64 zvwKey);
+    void setShowAllTag();
+    void setShowNoneTag();
+    // The names of the shown tags: the active tag filter.
     QStringList getShowTag() const;
+
+    // --- links (CoreData_Links.cpp) ---
+    // Links join two items in either direction. An item takes part through
+    // its series root when it is a generated instance of a repeating item.
+    // getValidLinks (with the start-up loads) reloads the link list with the
+    // active links.
+    LinkList getAllLinks() const;
+    // Active links never sent to the web service.
+    LinkList getAllNotSyncLinks() const;
+    // Removed links waiting for the web sync.
+    LinkList getUnlinks() const;
+    // The active link between the two items; null without one.
+    LinkPtr getLink(qint64 first, qint64 second) const;
+    // Any link between the two items, active or removed; null without one.
+    LinkPtr getAlreadyLink(qint64 first, qint64 second) const;
     bool hasLinks(const TaskPtr& item) const;
+    bool hasAnyNoteInLinks(const TaskPtr& item) const;
+    // Stores the link and adds it to the link list; false when the row could
+    // not be written (logged).
+    bool insertLink(const LinkPtr& link);
+    // Marks the active link between the two removed, drops it from the link
+    // list and posts kUnLinkNotification with it. False (nothing posted)
+    // without such a link or when it could not be saved.
+    bool unLink(qint64 first, qint64 second);
+    // Makes the next web sync send the active link between the two again.
+    bool resetLinkZvwKey(qint64 first, qint64 second);
+    // Links every item of the list with the item again (an item that replaces
+    // another takes over its links). False when a link could not be written.
+    bool restoreLinks(const TaskList& items, const TaskPtr& item);
+    // Links the copied item with the item.
+    void pasteToMakeLinkWith(const TaskPtr& item);
+    // Deletes every removed link row, or those of one item; and every link row
+    // of an item. False when the delete failed (logged).
+    bool deleteAllUnLinks();
+    bool deleteAllUnLinks(const TaskPtr& item);
+    bool deleteLinks(const TaskPtr& item);
+    // Web ids and local keys for the web sync; -1 when no row matches.
+    qint64 getZVWId(qint64 key) const;
+    qint64 getItemLocalId(qint64 zvwId) const;
+    qint64 getProjectLocalId(qint64 zvwProjectId) const;
 
 private:
+    CalendarList calendarListAfterReload() const;
+    // The form in which two category or tag names are compared.
+    static QString comparableName(const QString& name);
+    bool isAutoZVWSyncOn() const;
+    void postAutoSyncRequest(qint64 bits) const;
+    bool removeFirstFromLinkList(const LinkPtr& link);
+    void addToLinkListIfMissing(const LinkPtr& link);
+    enum class LinkMaking { AlreadyActive, Made, Failed };
+    LinkMaking makeOrRestoreLink(qint64 rootKey, qint64 targetKey, bool resendToWeb);
+
     void runUpgrades(const QStringList& statements);
     void startNetworkMonitors();
 

@@ -1,8 +1,20 @@
-// Category lookups and queries of the data manager.
+// Category lookups, queries and commands of the data manager.
 #include "Calendar.h"
 #include "CoreData.h"
+#include "Notifications.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+#include "iCalSync.h"
 
+#include <QRandomGenerator>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -10,26 +22,286 @@ namespace {
 // it waits for the reload at most this long.
 constexpr int reloadWaitRounds = 200;
 constexpr std::chrono::milliseconds reloadWaitStep{10};
+
+constexpr qint64 ordinaryCategory = 0;
+constexpr qint64 checklistCategory = 1;
+constexpr qint64 eventType = 0;
+constexpr qint64 taskType = 1;
+constexpr qint64 noteType = 3;
+
+// The number of colour groups and of colours in a group.
+constexpr quint32 colorGroupCount = 4;
+constexpr quint32 colorNameCount = 8;
+
+bool isHidden(const Calendar& calendar)
+{
+    return calendar.inVisible() != 0;
+}
+
+bool hasVisibility(const Calendar& calendar, bool isVisible)
+{
+    return isHidden(calendar) != isVisible;
+}
+
+void reportDatabaseClosed()
+{
+    std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+auto hasKey(qint64 key)
+{
+    return [key](const Calendar& calendar) { return calendar.primaryKey() == key; };
+}
+
+template <class Predicate>
+CalendarPtr firstCalendar(const CalendarList& list, Predicate predicate)
+{
+    const auto found = std::find_if(list.cbegin(), list.cend(), [&](const CalendarPtr& c) { return predicate(*c); });
+    return found == list.cend() ? nullptr : *found;
+}
+
+template <class Predicate>
+CalendarList calendarsWhere(const CalendarList& list, Predicate predicate)
+{
+    CalendarList found;
+    for (const CalendarPtr& calendar : list)
+        if (predicate(*calendar)) found.append(calendar);
+    return found;
+}
 }  // namespace
+
+// ---- lookups -------------------------------------------------------------------
 
 void CoreData::setCalendarReloadInProgress(bool inProgress)
 {
     m_calendarReloadInProgress = inProgress;
 }
 
-CalendarPtr CoreData::calendarWithPrimaryKey(qint64 key) const
+CalendarList CoreData::calendarListAfterReload() const
 {
     CalendarList calendars = calendarList();
     for (int round = 0; calendars.isEmpty() && m_calendarReloadInProgress && round < reloadWaitRounds; ++round) {
         std::this_thread::sleep_for(reloadWaitStep);
         calendars = calendarList();
     }
-    for (const CalendarPtr& calendar : calendars)
-        if (calendar->primaryKey() == key) return calendar;
-    return nullptr;
+    return calendars;
+}
+
+CalendarPtr CoreData::calendarWithPrimaryKey(qint64 key) const
+{
+    return firstCalendar(calendarListAfterReload(), hasKey(key));
+}
+
+CalendarPtr CoreData::calendarWithICalUID(const QString& uid) const
+{
+    return firstCalendar(calendarListAfterReload(), [&uid](const Calendar& c) { return c.iCalUID() == uid; });
+}
+
+CalendarPtr CoreData::calendarWithZvwID(qint64 zvwProjectId) const
+{
+    return firstCalendar(calendarList(),
+                         [zvwProjectId](const Calendar& c) { return c.zvwProjectId() == zvwProjectId; });
+}
+
+bool CoreData::isCalendarVisible(qint64 key) const
+{
+    const CalendarPtr calendar = firstCalendar(calendarList(), hasKey(key));
+    return calendar && !isHidden(*calendar);
+}
+
+CalendarList CoreData::getCalendarWithType(qint64 type, const CalendarList& list) const
+{
+    return calendarsWhere(list, [type](const Calendar& c) { return c.projectType() == type; });
+}
+
+CalendarList CoreData::getCalendarWithType(qint64 type, const CalendarList& list, bool isVisible) const
+{
+    return calendarsWhere(
+        list, [type, isVisible](const Calendar& c) { return c.projectType() == type && hasVisibility(c, isVisible); });
+}
+
+CalendarPtr CoreData::getCalendarByPrimaryKey(qint64 key, qint64 type, const CalendarList& list) const
+{
+    return firstCalendar(list, [key, type](const Calendar& c) { return hasKey(key)(c) && c.projectType() == type; });
+}
+
+CalendarPtr CoreData::getCalendarByPrimaryKey(qint64 key, qint64 type, const CalendarList& list, bool isVisible) const
+{
+    return firstCalendar(list, [key, type, isVisible](const Calendar& c) {
+        return hasKey(key)(c) && c.projectType() == type && hasVisibility(c, isVisible);
+    });
+}
+
+// ---- database queries ----------------------------------------------------------
+
+CalendarList CoreData::getCalendarList() const
+{
+    CalendarList calendars;
+    if (!databaseOpen) return calendars;
+    RecordGuard guard;
+    QueryStatement query("SELECT primaryKey FROM Calendars");
+    for (const qint64 key : query.int64Column())
+        calendars.append(Calendar::initWithPrimaryKey(key, RecordStore::sharedDatabase()));
+    return calendars;
 }
 
 qint64 CoreData::getMaxOrderOfCalendars() const
 {
     return queryInt64("SELECT max(calendarOrder) FROM Calendars");
+}
+
+namespace {
+bool hasItemsOfTypeInCalendar(qint64 type, qint64 key)
+{
+    if (!databaseOpen) {
+        reportDatabaseClosed();
+        return false;
+    }
+    RecordGuard guard;
+    QueryStatement query("SELECT count(*) FROM Tasks WHERE taskType=? AND calendarId=?");
+    query.bind(1, type).bind(2, key);
+    return query.firstInt64().value_or(0) > 0;
+}
+}  // namespace
+
+bool CoreData::hasTasksBelongToCalendarId(qint64 key) const
+{
+    return hasItemsOfTypeInCalendar(taskType, key);
+}
+
+bool CoreData::hasEventsBelongToCalendarId(qint64 key) const
+{
+    return hasItemsOfTypeInCalendar(eventType, key);
+}
+
+// ---- items of a category in the working list ----------------------------------
+
+namespace {
+TaskList itemsOfCalendar(const TaskList& items, qint64 type, qint64 key)
+{
+    TaskList found;
+    for (const TaskPtr& item : items)
+        if (item->taskType() == type && item->calendarId() == key) found.append(item);
+    return found;
+}
+}  // namespace
+
+TaskList CoreData::getTaskBelongToCalendarId(qint64 key) const
+{
+    TaskList tasks = itemsOfCalendar(allTasksEventsAdes(), taskType, key);
+    Utilities::sortList(tasks, &Task::taskOrder);
+    return tasks;
+}
+
+TaskList CoreData::getEventBelongToCalendarId(qint64 key) const
+{
+    TaskList events = itemsOfCalendar(allTasksEventsAdes(), eventType, key);
+    std::stable_sort(events.begin(), events.end(), [](const TaskPtr& a, const TaskPtr& b) {
+        if (a->isADE() != b->isADE()) return a->isADE() < b->isADE();
+        return b->startTime() < a->startTime();
+    });
+    return events;
+}
+
+TaskList CoreData::getNoteBelongToCalendarId(qint64 key) const
+{
+    return itemsOfCalendar(allTasksEventsAdes(), noteType, key);
+}
+
+// ---- commands ------------------------------------------------------------------
+
+QString CoreData::comparableName(const QString& name)
+{
+    QString compact;
+    compact.reserve(name.size());
+    for (const QChar character : name)
+        if (!character.isSpace()) compact.append(character);
+    return compact.toUpper();
+}
+
+QString CoreData::createNewcalendarNameIfExist(const QString& name, const CalendarPtr& calendar,
+                                               const CalendarList& source) const
+{
+    const auto clashes = [&](const QString& candidate) {
+        const QString wanted = comparableName(candidate);
+        return std::any_of(source.cbegin(), source.cend(), [&](const CalendarPtr& other) {
+            if (calendar && other->primaryKey() == calendar->primaryKey()) return false;
+            return !other->isShared() && comparableName(other->calendarName()) == wanted;
+        });
+    };
+    QString candidate = name;
+    for (qint64 counter = 1; clashes(candidate); ++counter)
+        candidate = name + QStringLiteral("_%1").arg(counter);
+    return candidate;
+}
+
+bool CoreData::addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync)
+{
+    return addCalendarToCalendarList(calendar, needSync, true);
+}
+
+bool CoreData::addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW)
+{
+    if (!calendar->isShared())
+        calendar->setCalendarName(createNewcalendarNameIfExist(calendar->calendarName(), nullptr, calendarList()));
+    if (!calendar->insertIntoDatabase(RecordStore::sharedDatabase()) || !calendar->dehydrate()) return false;
+    doWithCalendarList(CalendarList{calendar}, 0);
+
+    const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
+    if (needSync) {
+        // An ordinary category reaches the web service through the system
+        // calendar's request, once the store has made its calendar.
+        iCalSync* sync = icalSync();
+        if (sync && calendar->projectType() == ordinaryCategory)
+            sync->backgroundOneWaySyncInsertToICal(calendar, pushToWeb);
+        if (calendar->projectType() != checklistCategory) return true;
+    }
+    if (pushToWeb) postAutoSyncRequest(AutoSync::categories);
+    return true;
+}
+
+CalendarPtr CoreData::createDefaultCategoryAutoSyncZVW(bool autoSyncZVW)
+{
+    auto calendar = std::make_shared<Calendar>();
+    calendar->setCalendarName(QStringLiteral("Zoravel"));
+    calendar->setColorGroupId(QRandomGenerator::global()->bounded(colorGroupCount));
+    calendar->setColorNameId(QRandomGenerator::global()->bounded(colorNameCount));
+    calendar->setProjectType(ordinaryCategory);
+    if (!addCalendarToCalendarList(calendar, true, autoSyncZVW)) return nullptr;
+
+    if (const SettingPtr setting = currentSetting()) {
+        setting->setCalendarDefID(calendar->primaryKey());
+        setting->dehydrate();
+    }
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::settings);
+    return calendar;
+}
+
+void CoreData::checkAndSetDefaultCategory()
+{
+    const SettingPtr setting = currentSetting();
+    if (!setting) return;
+    const CalendarList usable = calendarsWhere(
+        calendarList(), [](const Calendar& c) { return c.projectType() == ordinaryCategory && !c.isShared(); });
+    const qint64 defaultKey = setting->calendarDefID();
+    if (firstCalendar(usable, hasKey(defaultKey))) return;
+
+    if (usable.isEmpty()) {
+        createDefaultCategoryAutoSyncZVW(false);
+    } else {
+        const CalendarPtr chosen = usable.first();
+        setting->setCalendarDefID(chosen->primaryKey());
+        if (isHidden(*chosen)) {
+            chosen->setInVisible(0);
+            chosen->dehydrate();
+            // The category loads of the item queries plug in here: its items
+            // join the working list (only those with the shown tags while the
+            // tag filter is on). Until they exist the items appear at the
+            // next reload of the working list.
+        }
+        setting->dehydrate();
+    }
+    // The web sync tests its own switch.
+    postAutoSyncRequest(AutoSync::settings);
 }

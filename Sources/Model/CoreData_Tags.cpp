@@ -1,6 +1,61 @@
-// Tag queries of the data manager.
+// Tag commands and queries of the data manager.
 #include "CoreData.h"
+#include "Notifications.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
 #include "Tag.h"
+
+#include <algorithm>
+
+void CoreData::getTagList()
+{
+    if (!databaseOpen) return;
+    TagList tags;
+    {
+        RecordGuard guard;
+        QueryStatement query("SELECT primaryKey FROM Tag");
+        for (const qint64 key : query.int64Column())
+            tags.append(Tag::initWithPrimaryKey(key, RecordStore::sharedDatabase()));
+    }
+    setTagList(tags);
+}
+
+namespace {
+// Inserting adds the tag to the tag list; the name reaches the row with the
+// save that follows.
+bool insertTag(const QString& name, qint64 zvwKey)
+{
+    auto tag = std::make_shared<Tag>();
+    tag->setTagName(name);
+    tag->setZvwKey(zvwKey);
+    return tag->insertIntoDatabase(RecordStore::sharedDatabase()) && tag->dehydrate();
+}
+}  // namespace
+
+void CoreData::insertTagIfNA(const QString& name)
+{
+    if (insertTagIfNA(name, 0)) postAutoSyncRequest(AutoSync::tags);
+}
+
+bool CoreData::insertTagIfNA(const QString& name, qint64 zvwKey)
+{
+    const TagList tags = tagList();
+    const QString wanted = comparableName(name);
+    const auto matches = [&wanted](const TagPtr& tag) { return comparableName(tag->tagName()) == wanted; };
+    if (std::any_of(tags.cbegin(), tags.cend(), matches)) return false;
+    return insertTag(name, zvwKey);
+}
+
+void CoreData::setShowAllTag()
+{
+    for (const TagPtr& tag : tagList()) tag->setIsHidden(false);
+}
+
+void CoreData::setShowNoneTag()
+{
+    for (const TagPtr& tag : tagList()) tag->setIsHidden(true);
+}
 
 QStringList CoreData::getShowTag() const
 {

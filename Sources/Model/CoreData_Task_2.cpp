@@ -1,13 +1,15 @@
 // The write side of the data manager's item commands, the working list's
-// loads by category and tag, and the lookups of series rows.
+// loads by category and tag, the lookups of series rows, and repeating items.
 #include "CoreData.h"
 
 #include "Calendar.h"
 #include "Clock.h"
 #include "CoreDataQuery.h"
 #include "DateExtensions.h"
+#include "InstanceKeyCounter.h"
 #include "OneOffStatement.h"
 #include "RecordHelpers.h"
+#include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Task.h"
 #include "Utilities.h"
@@ -287,4 +289,138 @@ void CoreData::removeAllTaskRelateToPrimaryKey(qint64 key)
 void CoreData::removeAllTasksBelongCalendar(qint64 calendarId)
 {
     doWithAllTasksEventsAdes(listEntriesOfCategory(allTasksEventsAdes(), calendarId), 1);
+}
+
+// ---------------------------------------------------------------------------
+// Repeating items: virtual instances and next occurrences
+
+namespace {
+
+// The root of the series an item belongs to: itself for a root, else the
+// root row (from the working list when it is there, else from the database).
+TaskPtr seriesRoot(const CoreData& dataManager, const TaskPtr& item)
+{
+    if (item->parentId() <= 0) return item;
+    for (const TaskPtr& listed : dataManager.allTasksEventsAdes())
+        if (listed->primaryKey() == item->parentId()) return listed;
+    TaskPtr root = Task::initWithPrimaryKey(item->parentId());
+    // A row that is gone leaves the item to stand for its own series.
+    return root->repeatType() > 0 ? root : item;
+}
+
+// The span a repeating task without a due date moves by when it is done
+// from completion and has exceptions.
+double completionSpan(qint64 repeatType)
+{
+    switch (repeatType) {
+    case 1: return 86400;
+    case 2: return 604800;
+    case 3: return 2592000;
+    case 4: return 31536000;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+qint64 CoreData::takeNextInstanceKey()
+{
+    return InstanceKeyCounter::take();
+}
+
+TaskPtr CoreData::newInstanceForTask(const TaskPtr& source, qint64 instanceKey, const Date& forDate) const
+{
+    TaskPtr instance = source->instanceCopy();
+    instance->setPrimaryKey(instanceKey);
+    if (source->taskType() == 1) {
+        instance->setDueEnd(forDate);
+    } else {
+        instance->setStartTime(forDate);
+        instance->setEndTime(Utilities::newDateFromDate(
+            forDate, source->endTime().timeIntervalSinceDate(source->startTime())));
+        instance->setOccurrence(forDate);
+    }
+    instance->setParentId(source->primaryKey());
+    return instance;
+}
+
+TaskPtr CoreData::addInstanceTask(const TaskPtr& root, TaskList& toList, qint64 instanceKey, const Date& forDate) const
+{
+    TaskPtr instance = root->instanceCopy();
+    instance->setPrimaryKey(instanceKey);
+    if (root->taskType() == 0) {
+        instance->setStartTime(forDate);
+        instance->setEndTime(
+            Utilities::newDateFromDate(forDate, root->endTime().timeIntervalSinceDate(root->startTime())));
+        instance->setOccurrence(forDate);
+    } else {
+        instance->setDueEnd(forDate);
+    }
+    instance->setParentId(root->primaryKey());
+    toList.append(instance);
+    return instance;
+}
+
+void CoreData::fillRepeatEventInstances(const TaskList& items, TaskList& toList, const Date& fromDate,
+                                        const Date& getInstanceUntilDate, bool isForce) const
+{
+    for (const TaskPtr& item : items) {
+        if (item->taskType() != 0 || item->repeatType() <= 0) continue;
+        const QList<Date> dates =
+            RecurrenceExpander::occurrences(item->recurrenceSeries(), fromDate, getInstanceUntilDate, isForce);
+        toList.reserve(toList.size() + dates.size());
+        for (const Date& date : dates) addInstanceTask(item, toList, takeNextInstanceKey(), date);
+    }
+}
+
+TaskPtr CoreData::nextInstanceOfRecuringTask(const TaskPtr& item) const
+{
+    if (!item || item->repeatType() == 0) return nullptr;
+    const TaskPtr root = seriesRoot(*this, item);
+    // The rule steps from the series' own first occurrence, so that the
+    // anchors an instance has lost (the 31st, a fifth Friday, 29 February)
+    // still hold; the item's own date says where to go on from.
+    const Date after = item->taskType() == 1 ? item->dueEnd() : item->startTime();
+    const std::optional<Date> next = RecurrenceExpander::nextOccurrence(root->recurrenceSeries(), after);
+    if (!next) return nullptr;
+    TaskPtr instance = newInstanceForTask(item, takeNextInstanceKey(), *next);
+    // An instance asked for its successor still belongs to the root's series.
+    instance->setParentId(root->primaryKey());
+    return instance;
+}
+
+TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
+{
+    if (!item || item->taskType() != 1 || item->repeatType() == 0) return nullptr;
+    if (item->taskRepeatStyle() == 1) {
+        TaskPtr next = nextInstanceOfRecuringTask(item);
+        if (next) next->setStatus(0);
+        return next;
+    }
+    const Date now = Clock::now();
+    if (item->hasDue() == 0) {
+        TaskPtr copy = item->copy();
+        copy->setHasDue(1);
+        if (item->repeatExceptions().isEmpty()) {
+            copy->setDueEnd(Utilities::roundTo15MinutesForCurrentDate());
+            TaskPtr next = nextDummyForRepeatingTask(copy);
+            if (next) next->setStatus(0);
+            return next;
+        }
+        copy->setStartTime(now);
+        copy->setStatus(0);
+        if (const double span = completionSpan(item->repeatType()); span > 0)
+            copy->setDueEnd(now.dateByAddingTimeInterval(span));
+        return copy;
+    }
+    // From completion: the weekly rhythm moves to the day of completion, which
+    // the completed task keeps, and the next due date lies after today.
+    const RecurrenceExpander::CompletionRepeat repeat =
+        RecurrenceExpander::nextFromCompletion(seriesRoot(*this, item)->recurrenceSeries(), now);
+    item->setRepeatOptions(repeat.rule.options());
+    item->dehydrate();
+    if (!repeat.dueEnd) return nullptr;
+    TaskPtr next = newInstanceForTask(item, takeNextInstanceKey(), *repeat.dueEnd);
+    next->setStatus(0);
+    return next;
 }

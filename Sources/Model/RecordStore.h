@@ -32,6 +32,7 @@ inline constexpr const char* prepareErrorText = "Error: failed to prepare statem
 inline constexpr const char* insertErrorText = "Error: failed to insert into the database with message '%s'.";
 inline constexpr const char* dehydrateErrorText = "Error: failed to dehydrate with message '%s'.";
 inline constexpr const char* deleteErrorText = "Error: failed to delete from database with message '%s'.";
+inline constexpr const char* selectErrorText = "Error: failed to select from the database with message '%s'.";
 
 // Binding: text as UTF-8 copied by SQLite, a null string as NULL; dates in
 // their stored form (local wall-clock seconds), the null date as 0.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RecurrenceSeries.h"
+
 #include "AlertObj.h"
 #include "Date.h"
 #include "LocalNotification.h"
@@ -275,6 +277,14 @@ public:
     // Takes every stored field and the zone and editing run-time fields of
     // the source through the setters, the key included.
     void copyContentOfTask(const Task& source);
+    // A copy for a virtual instance of a repeating item: every field that
+    // copyContentOfTask carries, taken as it stands (the root's fields are
+    // already normalised), without the setters' work, since a month view
+    // makes thousands of them.
+    TaskPtr instanceCopy() const;
+    // What the recurrence reads of the item: its rule, first occurrence (a
+    // task's due date) and the bounds of its series.
+    RecurrenceSeries recurrenceSeries() const;
     // Takes the fields the web service carries; keeps its own key, order,
     // series links, system-calendar uid and hasChanges.
     void updateContentOfTaskFromZVW(const Task& source);

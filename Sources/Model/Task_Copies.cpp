@@ -67,6 +67,32 @@ void Task::copyContentOfTask(const Task& source)
     setPrevAllDay(source.m_prevAllDay);
 }
 
+TaskPtr Task::instanceCopy() const
+{
+    TaskPtr item(new Task(*this));
+    item->m_isTopGTDTask = false;
+    item->m_rootTZ = 0;
+    item->m_npStartTime = Date();
+    item->m_npNeedGetStartTime = false;
+    item->m_npDuration = 0;
+    item->m_npIsMustDo = false;
+    item->m_npSortOrder = 0;
+    item->m_dirty = true;
+    return item;
+}
+
+RecurrenceSeries Task::recurrenceSeries() const
+{
+    const bool isTask = m_taskType == 1;
+    return RecurrenceSeries{RepeatRule::fromOptions(m_repeatType, m_repeatOptions),
+                            isTask ? m_dueEnd : m_startTime,
+                            isTask ? m_dueEnd : m_endTime,
+                            m_repeatStartDate,
+                            m_repeatEndDate,
+                            m_isRepeatForever != 0,
+                            m_repeatExceptions};
+}
+
 // The web service does not know our keys, order, series rows or the system
 // calendar's uid; the previous-state fields let the system calendar sync find
 // its copy of the item as it was received.

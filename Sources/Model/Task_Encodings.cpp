@@ -3,6 +3,8 @@
 #include "Task.h"
 
 #include "Clock.h"
+#include "CoreData.h"
+#include "RecurrenceExpander.h"
 #include "Utilities.h"
 
 namespace {
@@ -13,15 +15,24 @@ bool isAbsoluteAlert(const AlertObj& alert)
 }
 
 // The base of a relative alert of a repeating event: the series' own start
-// while it lies ahead.
-Date repeatingEventAlertBase(const Date& startTime, const Date& now)
+// while it lies ahead, else the occurrence whose alarm is the next to come.
+// No base (the alert never fires) when the series has nothing ahead.
+Date repeatingEventAlertBase(const TaskPtr& item, qint64 offset, const Date& now)
 {
-    if (startTime > now) return startTime;
-    // Recurrence expansion plugs in here: expand the event alone from now
-    // plus the alert's offset, take the first instance's start (or, when its
-    // alarm would not lie ahead, the start of the next instance after it) as
-    // the base. Until then such an alert has no base and fires nothing.
-    return {};
+    if (item->startTime() > now) return item->startTime();
+    const CoreData* dataManager = CoreData::shared();
+    if (!dataManager) return {};
+    const Date from = Utilities::newDateFromDate(now, double(offset));
+    TaskList instances;
+    dataManager->fillRepeatEventInstances({item}, instances, from, from);
+    if (instances.isEmpty()) return {};
+    // The series' first occurrence stands last among its instances.
+    TaskPtr first = instances.first();
+    for (const TaskPtr& instance : instances)
+        if (instance->startTime() < first->startTime()) first = instance;
+    if (Utilities::newDateFromDate(first->startTime(), double(offset)) > now) return first->startTime();
+    const TaskPtr next = dataManager->nextInstanceOfRecuringTask(first);
+    return next ? next->startTime() : Date();
 }
 
 }  // namespace
@@ -49,7 +60,7 @@ QString Task::storedDateText(const Date& date)
 
 bool Task::isExceptedOccurrence(const Date& occurrence) const
 {
-    return m_repeatExceptions.contains(storedDateText(occurrence));
+    return RecurrenceExpander::isExcepted(m_repeatExceptions, occurrence);
 }
 
 void Task::addRepeatException(const Date& occurrence, RepeatException kind)
@@ -104,8 +115,10 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate()
         if (isAbsoluteAlert(*alert)) {
             fire = alert->absoluteDate();
         } else {
-            if (basePerAlert) base = repeatingEventAlertBase(m_startTime, now);
-            fire = Utilities::newDateFromDate(base, double(alert->relativeOffset()));
+            if (basePerAlert) base = repeatingEventAlertBase(shared_from_this(), alert->relativeOffset(), now);
+            // An occurrence-less base gives the zero date, which never fires.
+            fire = base ? Utilities::newDateFromDate(base, double(alert->relativeOffset()))
+                        : Date::dateWithTimeIntervalSince1970(0);
         }
         // The earliest alarm ahead wins; of equal ones the first in the list.
         if (!(fire > now && fire < limit)) continue;

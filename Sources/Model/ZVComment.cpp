@@ -21,7 +21,6 @@ constexpr const char* insertSql =
     "INSERT OR REPLACE INTO Comments (" ZV_COMMENT_COLUMNS ") VALUES(?,?,?,?,?,?,?,?,?,?)";
 constexpr const char* selectByZvwKeySql =
     "SELECT " ZV_COMMENT_COLUMNS " FROM Comments WHERE zvwKey IS NOT NULL AND zvwKey=?";
-constexpr const char* selectErrorText = "Error: failed to select from the database with message '%s'.";
 
 #undef ZV_COMMENT_COLUMNS
 

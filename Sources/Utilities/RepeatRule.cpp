@@ -1,0 +1,60 @@
+#include "RepeatRule.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+// 0 for a missing part or one that is not a number.
+qint64 integerOf(QStringView text)
+{
+    return text.trimmed().toLongLong();
+}
+
+QList<int> sortedWeekdays(QList<int> weekdays)
+{
+    std::sort(weekdays.begin(), weekdays.end());
+    weekdays.erase(std::unique(weekdays.begin(), weekdays.end()), weekdays.end());
+    return weekdays;
+}
+
+QList<int> weekdaysOf(QStringView text)
+{
+    QList<int> weekdays;
+    for (const QStringView entry : text.split(u'|')) {
+        const qint64 weekday = integerOf(entry);
+        if (weekday >= 1 && weekday <= 7) weekdays.append(static_cast<int>(weekday));
+    }
+    return sortedWeekdays(weekdays);
+}
+
+}  // namespace
+
+RepeatRule RepeatRule::fromOptions(qint64 repeatType, const QString& options)
+{
+    RepeatRule rule;
+    rule.repeatType = repeatType;
+    const QList<QStringView> parts = QStringView(options).split(u'/');
+    rule.interval = std::max<qint64>(1, integerOf(parts.value(0)));
+    rule.weekdays = weekdaysOf(parts.value(1));
+    rule.monthlyFlag = integerOf(parts.value(2));
+    return rule;
+}
+
+QString RepeatRule::options() const
+{
+    QStringList days;
+    days.reserve(weekdays.size());
+    for (const int weekday : weekdays) days.append(QString::number(weekday));
+    return QString::number(std::max<qint64>(1, interval)) + u'/' + days.join(u'|') + u'/' +
+           QString::number(monthlyFlag);
+}
+
+RepeatRule RepeatRule::withWeekdayReplaced(int from, int to) const
+{
+    RepeatRule rule = *this;
+    std::replace(rule.weekdays.begin(), rule.weekdays.end(), from, to);
+    rule.weekdays = sortedWeekdays(rule.weekdays);
+    return rule;
+}
