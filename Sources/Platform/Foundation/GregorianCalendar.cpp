@@ -117,7 +117,10 @@ private:
         OffsetSpan span{seconds, seconds + 1, m_zone.offsetFromUtc(at), m_zone.daylightTimeOffset(at)};
         if (!m_zone.hasTransitions()) return span;
         const QTimeZone::OffsetData before = m_zone.previousTransition(at.addSecs(1));
-        const QTimeZone::OffsetData after = m_zone.nextTransition(at);
+        QTimeZone::OffsetData after = m_zone.nextTransition(at);
+        // Asked at the last transition its zone file lists, Qt finds none
+        // after it, though the zone's rule goes on; a second later it does.
+        if (!after.atUtc.isValid()) after = m_zone.nextTransition(at.addSecs(1));
         span.from = before.atUtc.isValid() ? before.atUtc.toSecsSinceEpoch() : std::numeric_limits<qint64>::min();
         span.until = after.atUtc.isValid() ? after.atUtc.toSecsSinceEpoch() : std::numeric_limits<qint64>::max();
         return span;
