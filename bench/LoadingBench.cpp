@@ -1,6 +1,6 @@
 // Loading items from a large database: every item, and the working list of
-// one month as the views build it (the visible categories' items, then the
-// repeating series expanded into the month).
+// one month (the visible categories' items, then the repeating series
+// expanded into the month), whole and restricted to the month's window.
 //
 // The database is built once, in a temporary folder, inside one transaction:
 // 50,000 items over five years in ten categories (two of them hidden), of
@@ -13,6 +13,7 @@
 #include "Paths.h"
 #include "RecordStore.h"
 #include "Task.h"
+#include "TaskQuery.h"
 #include "Utilities.h"
 
 #include <QFile>
@@ -283,6 +284,27 @@ void BM_AllTasksEventsAdes(benchmark::State& state)
 }
 BENCHMARK(BM_AllTasksEventsAdes)->Unit(benchmark::kMillisecond);
 
+TaskList repeatingEventRoots(const TaskList& items)
+{
+    TaskList roots;
+    for (const TaskPtr& item : items)
+        if (item->taskType() == 0 && item->repeatType() > 0 && item->parentId() == -1) roots.append(item);
+    return roots;
+}
+
+// The month's instances of the working list's repeating events, as every
+// view of the month asks for them.
+qsizetype expandIntoMonth(const CoreData& dataManager)
+{
+    TaskList instances;
+    dataManager.fillRepeatEventInstances(repeatingEventRoots(dataManager.allTasksEventsAdes()), instances, monthStart(),
+                                         monthEnd());
+    return instances.size();
+}
+
+// The working list as the views build it: every item of the visible
+// categories, category by category under the admission rules, then the
+// repeating events expanded into the month.
 void BM_MonthWorkingList(benchmark::State& state)
 {
     CoreData& dataManager = database->dataManager();
@@ -290,10 +312,35 @@ void BM_MonthWorkingList(benchmark::State& state)
     for (auto _ : state) {
         dataManager.doWithAllTasksEventsAdes(std::nullopt, 1);
         dataManager.addTasksToListFromCalendarList(visible);
+        state.counters["instances"] = double(expandIntoMonth(dataManager));
         state.counters["items"] = double(dataManager.allTasksEventsAdes().size());
     }
 }
 BENCHMARK(BM_MonthWorkingList)->Unit(benchmark::kMillisecond);
+
+// The same restricted to what a month shows: the visible categories' items
+// that touch the month, the series that may occur in it and their detached
+// occurrences, read with the same one statement of whole rows.
+void BM_MonthWindow(benchmark::State& state)
+{
+    CoreData& dataManager = database->dataManager();
+    QList<TaskQuery::Value> values;
+    for (qint64 key : database->visibleCategories()) values.append(key);
+    const double from = stored(monthStart());
+    const double until = stored(monthEnd());
+    values << until << from << until << from << until << from;
+    const QByteArray condition = "WHERE calendarId IN (" + TaskQuery::placeholders(values.size() - 6)
+                                 + ") AND ((startTime <= ? AND endTime >= ?) OR (dueEnd BETWEEN ? AND ?) "
+                                   "OR (repeatType != 0 AND repeatStartDate <= ? "
+                                   "AND (isRepeatForever = 1 OR repeatEndDate >= ?)))";
+    for (auto _ : state) {
+        dataManager.doWithAllTasksEventsAdes(std::nullopt, 1);
+        dataManager.doWithAllTasksEventsAdes(TaskQuery::items(condition, values), 0);
+        state.counters["instances"] = double(expandIntoMonth(dataManager));
+        state.counters["items"] = double(dataManager.allTasksEventsAdes().size());
+    }
+}
+BENCHMARK(BM_MonthWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

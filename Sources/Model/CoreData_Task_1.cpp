@@ -2,9 +2,11 @@
 #include "CoreData.h"
 
 #include "Calendar.h"
-#include "CoreDataQuery.h"
+#include "DatabaseBusyGuard.h"
+#include "QueryStatement.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskQuery.h"
 #include "Utilities.h"
 
 namespace {
@@ -14,23 +16,23 @@ constexpr qint64 taskTypeTask = 1;
 constexpr qint64 taskTypeChecklistItem = 2;
 constexpr qint64 statusDone = 1;
 
-TaskList loadItems(const QByteArray& condition, const QList<CoreDataQuery::Value>& values = {})
+TaskList loadItems(const QByteArray& condition, const QList<TaskQuery::Value>& values = {})
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return {};
-    return CoreDataQuery::items(condition, values);
+    if (!TaskQuery::databaseReadyOrSay()) return {};
+    return TaskQuery::items(condition, values);
 }
 
-qint64 count(const QByteArray& sql, const QList<CoreDataQuery::Value>& values)
+qint64 count(const QByteArray& sql, const QList<TaskQuery::Value>& values)
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return 0;
-    return CoreDataQuery::number(sql, values);
+    if (!TaskQuery::databaseReadyOrSay()) return 0;
+    return TaskQuery::number(sql, values);
 }
 
 // The categories whose future tasks stay out of view: hidden ones, except the
 // default category, which is never hidden from the lists.
-QList<CoreDataQuery::Value> hiddenCategoryKeys(const CalendarList& categories, qint64 defaultKey)
+QList<TaskQuery::Value> hiddenCategoryKeys(const CalendarList& categories, qint64 defaultKey)
 {
-    QList<CoreDataQuery::Value> keys;
+    QList<TaskQuery::Value> keys;
     for (const CalendarPtr& category : categories)
         if (category->inVisible() != 0 && category->primaryKey() != defaultKey) keys.append(category->primaryKey());
     return keys;
@@ -78,24 +80,25 @@ TaskList CoreData::getAllDetachedEventWithParentID(qint64 parentId) const
 TaskList CoreData::getAllFutureTasks() const
 {
     const SettingPtr setting = currentSetting();
-    const QList<CoreDataQuery::Value> hidden =
+    const QList<TaskQuery::Value> hidden =
         hiddenCategoryKeys(calendarList(), setting ? setting->calendarDefID() : 0);
     const double threshold = Utilities::toDBDate(Utilities::newDateOnDate(today(), 23, 59)).timeIntervalSince1970();
     QByteArray condition = "WHERE taskType=? AND parentId=-1 AND startTime > ?";
-    if (!hidden.isEmpty()) condition += " AND calendarId NOT IN (" + CoreDataQuery::placeholders(hidden.size()) + ")";
-    return loadItems(condition, QList<CoreDataQuery::Value>{taskTypeTask, threshold} + hidden);
+    if (!hidden.isEmpty()) condition += " AND calendarId NOT IN (" + TaskQuery::placeholders(hidden.size()) + ")";
+    return loadItems(condition, QList<TaskQuery::Value>{taskTypeTask, threshold} + hidden);
 }
 
-// The web push reads every changed row while no record may write one (the
-// query holds the record lock and the busy flag throughout), so the set it
-// sends is the set it then marks as sent.
+// The web push reads every changed row while no record may write one, so
+// the set it sends is the set it then marks as sent.
 TaskList CoreData::getTasksInDBNewerThan(qint64 time) const
 {
     if (!databaseOpen) return {};
-    CoreDataQuery query(Task::selectRowsSql("WHERE dateUpdate > ? OR dateUpdate = 0"), {time},
-                        CoreDataQuery::PrepareFailure::Fatal);
+    DatabaseBusyGuard guard;
+    QueryStatement query(Task::selectRowsSql("WHERE dateUpdate > ? OR dateUpdate = 0"),
+                         QueryStatement::PrepareFailure::Fatal);
+    query.bind(1, time);
     TaskList items;
-    while (query.next()) items.append(Task::fromRowOverDefaults(query.statement()));
+    while (query.nextRow()) items.append(Task::fromRowOverDefaults(query.get()));
     return query.failed() ? TaskList() : items;
 }
 
@@ -114,6 +117,6 @@ qint64 CoreData::countDoneCheckInCalendar(const CalendarPtr& calendar) const
 bool CoreData::hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const
 {
     return count("SELECT count(*) FROM Tasks WHERE taskType=? AND parentId=? AND occurrence<=?",
-                 {taskTypeEvent, event->primaryKey(), CoreDataQuery::storedOccurrence(beforeDate)})
+                 {taskTypeEvent, event->primaryKey(), TaskQuery::storedOccurrence(beforeDate)})
            > 0;
 }

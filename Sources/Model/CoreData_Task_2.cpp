@@ -4,14 +4,15 @@
 
 #include "Calendar.h"
 #include "Clock.h"
-#include "CoreDataQuery.h"
 #include "DateExtensions.h"
 #include "InstanceKeyCounter.h"
-#include "OneOffStatement.h"
-#include "RecordHelpers.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
 #include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskQuery.h"
 #include "Utilities.h"
 
 #include <QHash>
@@ -29,7 +30,7 @@ constexpr qint64 linkStatusRemoved = 1;
 // deleted is a leftover of an edit and never shown.
 bool isListedException(const Task& item)
 {
-    return item.isExceptedOccurrence(item.occurrence());
+    return !item.repeatExceptions().isEmpty() && item.isExceptedOccurrence(item.occurrence());
 }
 
 // While only active tasks are shown, tasks starting after today stay out of
@@ -66,14 +67,14 @@ bool passesTagTest(const QString& tagList, const QStringList& tags)
 
 TaskList itemsOfCategories(const QList<qint64>& calendarIds)
 {
-    QList<CoreDataQuery::Value> values;
+    QList<TaskQuery::Value> values;
     for (qint64 key : calendarIds) values.append(key);
-    return CoreDataQuery::items("WHERE calendarId IN (" + CoreDataQuery::placeholders(values.size()) + ")", values);
+    return TaskQuery::items("WHERE calendarId IN (" + TaskQuery::placeholders(values.size()) + ")", values);
 }
 
 TaskList itemsOfCategory(qint64 calendarId)
 {
-    return CoreDataQuery::items("WHERE calendarId=?", {calendarId});
+    return TaskQuery::items("WHERE calendarId=?", {calendarId});
 }
 
 TaskList listEntriesOfCategory(const TaskList& list, qint64 calendarId)
@@ -88,18 +89,18 @@ TaskList listEntriesOfCategory(const TaskList& list, qint64 calendarId)
 // the delete that follows; nullopt when they cannot be read.
 std::optional<QList<qint64>> webIdsOfCategory(qint64 calendarId)
 {
-    QList<qint64> webIds;
-    CoreDataQuery query("SELECT zvwID FROM Tasks WHERE calendarId=? AND zvwID>0", {calendarId});
-    while (query.next()) webIds.append(RecordStore::columnInt64(query.statement(), 0));
+    QueryStatement query("SELECT zvwID FROM Tasks WHERE calendarId=? AND zvwID>0");
+    const QList<qint64> webIds = query.bind(1, calendarId).int64Column();
     if (query.failed()) return std::nullopt;
     return webIds;
 }
 
-bool runStatement(const char* sql, const QList<qint64>& values)
+// Statements of fixed text that must work: one that cannot be prepared ends
+// the program.
+bool execute(const char* sql, const QList<qint64>& values = {})
 {
-    OneOffStatement statement(sql);
-    for (qsizetype i = 0; i < values.size(); ++i) RecordStore::bindInt64(statement.get(), int(i + 1), values.at(i));
-    return RecordStore::stepDone(statement.get(), RecordStore::deleteErrorText);
+    QueryStatement statement(sql, QueryStatement::PrepareFailure::Fatal);
+    return statement.bindAll(values).execute(RecordStore::deleteErrorText);
 }
 
 // The links of the category's items are marked removed (the web sync deletes
@@ -107,18 +108,17 @@ bool runStatement(const char* sql, const QList<qint64>& values)
 // nests inside a transaction the caller may hold.
 bool deleteCategoryRowsAndMarkLinks(qint64 calendarId)
 {
-    if (!runStatement("SAVEPOINT deleteCategoryItems", {})) return false;
-    OneOffStatement links(
+    if (!execute("SAVEPOINT deleteCategoryItems")) return false;
+    QueryStatement links(
         "UPDATE Links SET status=?, updatedDate=? WHERE rootId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?) "
-        "OR targetId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?)");
-    RecordStore::bindInt64(links.get(), 1, linkStatusRemoved);
+        "OR targetId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?)",
+        QueryStatement::PrepareFailure::Fatal);
+    links.bind(1, linkStatusRemoved).bind(3, calendarId).bind(4, calendarId);
     RecordStore::bindDate(links.get(), 2, Clock::now());
-    RecordStore::bindInt64(links.get(), 3, calendarId);
-    RecordStore::bindInt64(links.get(), 4, calendarId);
-    const bool done = RecordStore::stepDone(links.get(), RecordStore::deleteErrorText)
-                      && runStatement("DELETE FROM Tasks WHERE calendarId=?", {calendarId});
-    if (!done) runStatement("ROLLBACK TO deleteCategoryItems", {});
-    runStatement("RELEASE deleteCategoryItems", {});
+    const bool done = links.execute(RecordStore::deleteErrorText)
+                      && execute("DELETE FROM Tasks WHERE calendarId=?", {calendarId});
+    if (!done) execute("ROLLBACK TO deleteCategoryItems");
+    execute("RELEASE deleteCategoryItems");
     return done;
 }
 
@@ -151,14 +151,14 @@ void CoreData::addNewTask()
 
 TaskPtr CoreData::taskWithPrimaryKey(qint64 key) const
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
     return Task::initWithPrimaryKey(key);
 }
 
 TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
-    const TaskList items = CoreDataQuery::items("WHERE zvwID=?", {zvwKey});
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    const TaskList items = TaskQuery::items("WHERE zvwID=?", {zvwKey});
     return items.isEmpty() ? nullptr : items.last();
 }
 
@@ -171,7 +171,7 @@ bool CoreData::hasTaskInGlobalList(const TaskPtr& item) const
 
 bool CoreData::addTasksToListFromCalendarId(qint64 calendarId)
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return false;
+    if (!TaskQuery::databaseReadyOrSay()) return false;
     const ActiveOnlyRule activeOnly(currentSetting());
     TaskList admitted;
     for (const TaskPtr& item : itemsOfCategory(calendarId))
@@ -185,7 +185,7 @@ bool CoreData::addTasksToListFromCalendarId(qint64 calendarId)
 // category by category, in the order given.
 void CoreData::addTasksToListFromCalendarList(const QList<qint64>& calendarIds)
 {
-    if (!CoreDataQuery::databaseReadyOrSay() || calendarIds.isEmpty()) return;
+    if (!TaskQuery::databaseReadyOrSay() || calendarIds.isEmpty()) return;
     const ActiveOnlyRule activeOnly(currentSetting());
     QHash<qint64, TaskList> byCategory;
     for (const TaskPtr& item : itemsOfCategories(calendarIds)) {
@@ -199,14 +199,14 @@ void CoreData::addTasksToListFromCalendarList(const QList<qint64>& calendarIds)
 
 void CoreData::addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType) const
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return;
-    for (const TaskPtr& item : CoreDataQuery::items("WHERE taskType=? AND calendarId=?", {taskType, calendarId}))
+    if (!TaskQuery::databaseReadyOrSay()) return;
+    for (const TaskPtr& item : TaskQuery::items("WHERE taskType=? AND calendarId=?", {taskType, calendarId}))
         if (!isListedException(*item)) list.append(item);
 }
 
 TaskList CoreData::tasksFromCalendarId(qint64 calendarId, const QStringList& tags) const
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return {};
+    if (!TaskQuery::databaseReadyOrSay()) return {};
     const ActiveOnlyRule activeOnly(currentSetting());
     TaskList passing;
     for (const TaskPtr& item : itemsOfCategory(calendarId)) {
@@ -231,7 +231,7 @@ void CoreData::addTaskToList(const TaskPtr& item, const QStringList& tags)
 // failed must not take the items off the server.
 void CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return;
+    if (!TaskQuery::databaseReadyOrSay()) return;
     std::optional<QList<qint64>> webIds;
     {
         RecordGuard guard;
@@ -248,27 +248,27 @@ void CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
 
 TaskPtr CoreData::getRootEventWithParentID(qint64 key) const
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
-    return CoreDataQuery::firstItem("WHERE primaryKey=? AND taskType=? AND parentId=-1", {key, taskTypeEvent});
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return TaskQuery::firstItem("WHERE primaryKey=? AND taskType=? AND parentId=-1", {key, taskTypeEvent});
 }
 
 TaskPtr CoreData::getRootEventWithUID(const QString& uid) const
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
-    return CoreDataQuery::firstItem("WHERE iCalIdentifier=? AND taskType=? AND parentId=-1", {uid, taskTypeEvent});
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=? AND parentId=-1", {uid, taskTypeEvent});
 }
 
 TaskPtr CoreData::getTaskWithUID(const QString& uid) const
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
-    return CoreDataQuery::firstItem("WHERE iCalIdentifier=? AND taskType=?", {uid, taskTypeTask});
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=?", {uid, taskTypeTask});
 }
 
 TaskPtr CoreData::getExceptionEventWithParentID(qint64 parentId, const Date& date) const
 {
-    if (!CoreDataQuery::databaseReadyOrSay()) return nullptr;
-    return CoreDataQuery::firstItem("WHERE taskType=? AND parentId=? AND occurrence=?",
-                                    {taskTypeEvent, parentId, CoreDataQuery::storedOccurrence(date)});
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return TaskQuery::firstItem("WHERE taskType=? AND parentId=? AND occurrence=?",
+                                    {taskTypeEvent, parentId, TaskQuery::storedOccurrence(date)});
 }
 
 // An instance (negative key) and a detached occurrence stand for their root.
