@@ -252,7 +252,8 @@ public:
     // lets it through.
     void addTaskToList(const TaskPtr& item, const QStringList& tags);
     // Deletes the category's items, queues their web ids for deletion on the
-    // server, marks their links removed and drops them from the working list.
+    // server, marks their links removed and drops them from the working list;
+    // when a statement fails (logged) nothing changes.
     void deleteAllTasksBelongCalendar(qint64 calendarId);
 
     TaskPtr getRootEventWithParentID(qint64 key) const;

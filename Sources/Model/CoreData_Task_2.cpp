@@ -95,26 +95,24 @@ std::optional<QList<qint64>> webIdsOfCategory(qint64 calendarId)
     return webIds;
 }
 
-// Statements of fixed text that must work: one that cannot be prepared ends
-// the program.
 bool execute(const char* sql, const QList<qint64>& values = {})
 {
-    QueryStatement statement(sql, QueryStatement::PrepareFailure::Fatal);
+    QueryStatement statement(sql);
     return statement.bindAll(values).execute(RecordStore::deleteErrorText);
 }
 
 // The links of the category's items are marked removed (the web sync deletes
 // them on the server) and the items deleted, both or neither: a savepoint
-// nests inside a transaction the caller may hold.
+// nests inside a transaction the caller may hold. A statement that cannot
+// run is logged and leaves everything as it was.
 bool deleteCategoryRowsAndMarkLinks(qint64 calendarId)
 {
     if (!execute("SAVEPOINT deleteCategoryItems")) return false;
     QueryStatement links(
         "UPDATE Links SET status=?, updatedDate=? WHERE rootId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?) "
-        "OR targetId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?)",
-        QueryStatement::PrepareFailure::Fatal);
+        "OR targetId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?)");
     links.bind(1, linkStatusRemoved).bind(3, calendarId).bind(4, calendarId);
-    RecordStore::bindDate(links.get(), 2, Clock::now());
+    if (links.isValid()) RecordStore::bindDate(links.get(), 2, Clock::now());
     const bool done = links.execute(RecordStore::deleteErrorText)
                       && execute("DELETE FROM Tasks WHERE calendarId=?", {calendarId});
     if (!done) execute("ROLLBACK TO deleteCategoryItems");
