@@ -302,10 +302,10 @@ qsizetype expandIntoMonth(const CoreData& dataManager)
     return instances.size();
 }
 
-// The working list as the views build it: every item of the visible
-// categories, category by category under the admission rules, then the
-// repeating events expanded into the month.
-void BM_MonthWorkingList(benchmark::State& state)
+// The working list as addTasksToListFromCalendarList builds it: every item
+// of the visible categories, whatever its date, under the admission rules;
+// then the repeating events expanded into the month.
+void BM_WholeWorkingListAndMonth(benchmark::State& state)
 {
     CoreData& dataManager = database->dataManager();
     const QList<qint64> visible = database->visibleCategories();
@@ -316,12 +316,13 @@ void BM_MonthWorkingList(benchmark::State& state)
         state.counters["items"] = double(dataManager.allTasksEventsAdes().size());
     }
 }
-BENCHMARK(BM_MonthWorkingList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeWorkingListAndMonth)->Unit(benchmark::kMillisecond);
 
-// The same restricted to what a month shows: the visible categories' items
-// that touch the month, the series that may occur in it and their detached
-// occurrences, read with the same one statement of whole rows.
-void BM_MonthWindow(benchmark::State& state)
+// The working list of a month: the visible categories' items that touch the
+// month and the series that may occur in it, read with the same one
+// statement of whole rows into the list in one action, then the series
+// expanded into the month.
+void BM_WorkingListOfAMonth(benchmark::State& state)
 {
     CoreData& dataManager = database->dataManager();
     QList<TaskQuery::Value> values;
@@ -340,7 +341,7 @@ void BM_MonthWindow(benchmark::State& state)
         state.counters["items"] = double(dataManager.allTasksEventsAdes().size());
     }
 }
-BENCHMARK(BM_MonthWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkingListOfAMonth)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
