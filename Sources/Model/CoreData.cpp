@@ -48,6 +48,7 @@ CoreData::~CoreData()
 {
     CoreData* self = this;
     sharedDataManager.compare_exchange_strong(self, nullptr);
+    m_alertTimer.invalidate();
     if (m_observer) NotificationCenter::defaultCenter().removeObserver(m_observer.get());
 }
 
@@ -169,6 +170,9 @@ void CoreData::doWithAllTasksEventsAdes(const std::optional<TaskList>& list, qin
                 m_allTasksEventsAdes.clear();
         }
     }
+    // The alarms follow the list; outside the list lock, as their rebuild
+    // may wait for the main thread.
+    updateAlarmsForListAction(list, action);
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAllTasksEventsAdesChanged, this);
 }
 

@@ -2,6 +2,8 @@
 
 #include "Date.h"
 #include "ModelTypes.h"
+#include "ScheduledTimer.h"
+#include "TimeSlotObject.h"
 #include "TimezoneList.h"
 
 #include <QMutex>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+class LocalNotification;
 class Notification;
 class QObject;
 class Reachability;
@@ -21,6 +24,14 @@ class iCalSync;
 // Notification names of the data manager's lists.
 inline const QString kAllTasksEventsAdesChanged = QStringLiteral("Array of allTasksEventsAdes has changed");
 inline const QString kCalendarListChanged = QStringLiteral("Array of calendarList has changed");
+
+// --- alarms, adding items and rescheduling ---
+// An item was edited; the object is the sender.
+inline const QString kTaskChanged = QStringLiteral("Task changed");
+// The manual order of tasks changed.
+inline const QString kTaskOrderChanged = QStringLiteral("Task order changed");
+using LocalNotificationList = QList<std::shared_ptr<LocalNotification>>;
+// --- end of alarms, adding items and rescheduling ---
 
 // The flag that the database opened; queries answer their empty result while
 // it is clear.
@@ -236,8 +247,6 @@ public:
     // A key without a row gives an item with only that key, as
     // Task::initWithPrimaryKey does.
     TaskPtr taskWithPrimaryKey(qint64 key) const;
-    // The item of that web id; the last row read when several share it.
-    TaskPtr taskPrimaryKeyWithZVWKey(qint64 zvwKey) const;
     bool hasTaskInGlobalList(const TaskPtr& item) const;
     // Adds the admitted items of the category to the working list in one
     // action; true when there were any.
@@ -248,12 +257,9 @@ public:
     // The admitted items of the category that carry one of the tags, or with
     // no tags given those that carry none.
     TaskList tasksFromCalendarId(qint64 calendarId, const QStringList& tags) const;
-    // Puts an edited item back into the working list when the tag filter
-    // lets it through.
-    void addTaskToList(const TaskPtr& item, const QStringList& tags);
     // Deletes the category's items, queues their web ids for deletion on the
     // server, marks their links removed and drops them from the working list;
-    // when a statement fails (logged) nothing changes.
+    // when the rows cannot be read or deleted (logged) nothing changes.
     void deleteAllTasksBelongCalendar(qint64 calendarId);
 
     TaskPtr getRootEventWithParentID(qint64 key) const;
@@ -262,7 +268,8 @@ public:
     // The detached row of the root's occurrence that starts on `date` by the
     // series' rule.
     TaskPtr getExceptionEventWithParentID(qint64 parentId, const Date& date) const;
-    // The stored row that a root, detached occurrence or instance stands for.
+    // The stored row that a root, detached occurrence or instance stands
+    // for; null when that row is gone.
     TaskPtr getOriginTaskForTaskInDB(const TaskPtr& item) const;
     // Drops the root with that key and every object whose parentId is the
     // key, without a list notification and leaving their alarms.
@@ -322,7 +329,237 @@ public:
     qint64 getItemLocalId(qint64 zvwId) const;
     qint64 getProjectLocalId(qint64 zvwProjectId) const;
 
+    // --- done and delete; category and tag deletion (CoreData_Task_2.cpp) ---
+    // None of these posts "Task changed"; the caller does. needSync false
+    // means the other side of a sync made the change: nothing is propagated.
+    // The auto-sync request is posted only with autoSync and the settings'
+    // autoZVWSync on. False when a write failed; nothing is posted then.
+    //
+    // Status 0 reopens the task; any other status writes the done state the
+    // caller set, and a repeating task then stays behind as a done one-off
+    // while its next occurrence goes on as a new open row that takes over
+    // its links.
+    bool doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bool autoSyncZvw = true);
+    bool doDeleteTask(const TaskPtr& item);
+    bool doDeleteTask(const TaskPtr& item, bool autoSyncZVW);
+    bool doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW);
+    // Deletes the category with every item in it. When it was the default,
+    // another category becomes the default (a new one when none is left).
+    bool doDeleteCalendar(const CalendarPtr& calendar);
+    bool doDeleteCalendar(const CalendarPtr& calendar, bool autoSyncZVW);
+    bool doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW);
+    // The tag texts of items and categories stay as they are.
+    bool doDeleteTag(const TagPtr& tag, bool autoSyncZVW = true);
+    // A tag the web service no longer has: nothing is queued or requested.
+    bool doDeleteTagFromZVW(const TagPtr& tag, bool autoSyncZVW);
+
+    // --- edit and delete scopes of repeating events (CoreData_Scopes.cpp) ---
+    // The event handed in is a stored one-off, the root of a series, a
+    // detached occurrence (a stored row standing for one occurrence) or a
+    // generated instance, already changed by the caller. Edits answer false
+    // and deletes null when nothing could be stored; "Task changed" is the
+    // caller's to post.
+    //
+    // All occurrences: the root takes the event's content and times, and the
+    // exceptions and detached occurrences follow the new time of day.
+    bool doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    // This and all future: the series ends the day before the occurrence and
+    // a new series starts at it. From the first occurrence on, that is the
+    // whole series. Always asks for the web push.
+    bool doEditAllFutureOperatorWithEvent(const TaskPtr& event);
+    // Only this occurrence: a stored row is saved in place; an occurrence of
+    // a series becomes a detached row and an exception of its root.
+    bool doEditOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    // Copies the stored row's times, zone, all-day state and system-calendar
+    // uid into the event's previous-state fields.
+    void fetchPrevEvent(const TaskPtr& event, qint64 primaryKey) const;
+    // Deletes the whole series; answers a copy of the event carrying the
+    // root's identity.
+    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event);
+    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW);
+    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW);
+    // Ends the series before the occurrence (deletes it all when nothing is
+    // left before); answers a copy of the event as it was handed in.
+    TaskPtr doDeleteAllFutureOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    // Deletes one occurrence, the whole series when it was the last one.
+    // Answers the event itself for a stored row, else the one-off copy of
+    // the occurrence. sameThread asks the system calendar at once.
+    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event);
+    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW);
+    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW, bool sameThread);
+    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW,
+                                              bool sameThread);
+    // Hands a new event to the system calendar, which passes it on to the
+    // web service when automatic web sync is on.
+    void doInsertAllOperatorWithEvent(const TaskPtr& event);
+    // Series rows removed from the database: the web ids of the removed rows
+    // are queued for the server, their links marked removed, and the working
+    // list updated (the last two routines do that only with the flag).
+    // Detached occurrences of the root from the date on, or on the date.
+    void deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate);
+    void deleteDetachedEventParentID(qint64 parentId, const Date& onDate);
+    // Whole series: their detached occurrences, then the roots; a root's own
+    // web id is queued only with the flag.
+    void deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList);
+    // Every row with one of the system-calendar uids, except the uid of the
+    // item open in an editor while its category belongs to a calendar that
+    // is not a local one.
+    void deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList);
+
+    // --- item list filters (CoreData_Task_1.cpp) ---
+    // In memory only: each answers a new list holding the same records as the
+    // given list, which it leaves as it is. An empty search text is no search;
+    // otherwise the title must contain it, ignoring case (the two repeating-item
+    // filters compare case-sensitively; accents always count). A day range runs
+    // from 00:00:00 of the from-day to 23:59:59 of the to-day; a range filter
+    // given only one date drops its date test unless said otherwise. "Exists"
+    // is checkIfEventIsExist.
+    TaskList getADEsOnlyListFromTaskList(const TaskList& list, const QString& searchText) const;
+    TaskList getADEListFromTaskList(const TaskList& list, const QString& searchText) const;
+    // Repeating items by repeat type, yearly first.
+    TaskList getAllRecurringADEsFromTaskList(const TaskList& list, const QString& searchText) const;
+    TaskList getAllRecurringEventsFromTaskList(const TaskList& list, const QString& searchText) const;
+    // Timed events that exist, tested by their display times (set here).
+    TaskList getEventListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                      const QString& searchText) const;
+    // One-off timed events, tested by their display times (set here); the
+    // range starts at 00:00:01, so an event ending at midnight stays out.
+    TaskList getEventOnlyListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                          const QString& searchText) const;
+    // Events that exist (by stored times), then tasks due in the range; with a
+    // date missing every task.
+    TaskList getTaskEventADEListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                             const QString& searchText) const;
+    // Tasks completed in the range; empty when a date is missing.
+    TaskList getDoneTasksFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                      const QString& searchText) const;
+    TaskList getTaskListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                     const QString& searchText) const;
+    // One calendar day (a null date gives an empty list), each sorted by its time.
+    TaskList getDueTaskFromTaskList(const TaskList& list, const Date& onDate) const;
+    TaskList getNoteFromTaskList(const TaskList& list, const Date& onDate) const;
+    TaskList getDoneTaskFromTaskList(const TaskList& list, const Date& onDate) const;
+    // Occurrences of repeating all-day events from the date to its day's end
+    // first, then the one-off all-day events that touch that stretch.
+    TaskList getAllDayEventFromTaskList(const TaskList& list, const Date& onDate) const;
+    TaskList getNoteFromTaskList(const TaskList& list, const QString& searchText) const;
+    // Notes whose start day lies in the days; no list at all when a date is missing.
+    std::optional<TaskList> getNoteFromTaskList(const TaskList& list, const QString& searchText, const Date& fromDate,
+                                                const Date& toDate) const;
+    // The task pane. Type 0 active tasks by filter (0 all, 1 today, 2 pinned,
+    // 3 top, 4 due, 6 longest first, 7 shortest first), type 2 done tasks
+    // (filter 0 every kind but checklist items, 1 tasks). With needReorder the
+    // today and due lists come back in date order with their order values
+    // handed out again along it, and are saved.
+    TaskList getTaskFromTaskList(const TaskList& list, qint64 filterIndex, qint64 typeIndex, bool needReorder) const;
+    // The task list's form: input order, and only the tasks that are the
+    // user's own (not shared, no assignee) or delegated to the signed-in user.
+    TaskList getTaskFromTaskList(const TaskList& list, int filterIndex, int typeIndex) const;
+    // The note list: 0 all, 1 the selected day, 2 this week, 3 pinned.
+    TaskList getNotesFromTaskList(const TaskList& list, qint64 filterIndex, bool needReorder) const;
+    // Whether the item's occurrence is part of its series: not excepted and
+    // not past the series' end. Items that do not repeat always exist.
+    bool checkIfEventIsExist(const TaskPtr& item) const;
+
+    // --- free time, same-start groups, reloads (CoreData_Task_2.cpp) ---
+    // The free stretches between the events (in order of start, display
+    // times set here) from one time to the other, in minutes of the from-day.
+    QList<TimeSlotObject> openTimeSlotsFromTime(const Date& fromTime, const Date& toTime, const TaskList& events) const;
+    // The entries at the head of the list that start in the event's quarter
+    // hour (a start before the day counts as the day) in the same time zone.
+    TaskList findAllEventSameStartTime(const TaskPtr& event, const TaskList& list, const Date& forDate) const;
+    // Refreshes the stored all-day events of the working list from their rows.
+    void reloadADE();
+    // Before a replace from the web service: deletes every tag and link, the
+    // categories of the store's local type and the items of those synced with
+    // the calendar store (and asks the store to delete them), and empties the
+    // lists to match; with createDefault the default category is made again.
+    // The rows go all together or not at all: false (logged, nothing changed)
+    // when the database is closed or a statement fails.
+    bool deleteDatabaseCreateDefaultCate(bool createDefault);
+
+    // --- alarms, adding items and rescheduling ---
+    // The pending alarms, at most one per item, earliest first (a snapshot).
+    LocalNotificationList allAlert() const;
+    // Rebuilds the alarms from the items' next alarms and restarts the
+    // minute timer. The timer and its dialog live on the main thread: called
+    // from another thread, the rebuild runs there and this call waits for it.
+    void updateLocalNotificationForList(const TaskList& items);
+    // Fires the alarms of the current minute, then checks again every 60 s.
+    void resetLocalNotification();
+    // Fires the alarms whose minute is the current one; alarms whose minute
+    // has passed unseen are not fired late. Main thread only.
+    void alertNow();
+    // Replaces the item's alarm (matched by key) by its next one, if any.
+    void updateLocalNotificationForTask(const TaskPtr& item);
+    void deleteLocalNotificationForTask(const TaskPtr& item);
+    // One sound and one modal dialog for alarms that fire together; the
+    // dialog's answer snoozes them or postpones their tasks. Main thread only.
+    void fireAlertNotificationWithLocalNotification(const LocalNotificationList& due);
+    // Gives each alarm's item an absolute alert the given seconds from now
+    // (at second 0).
+    void snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec);
+    // Moves each alarm's task by a day (1), a week (2) or a calendar month (3).
+    void postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType);
+    static constexpr double alertTimerInterval = 60.0;
+
+    // Set by the quick-add field when the new task is to go to the top of the
+    // active list.
+    bool hasDoToday() const { return m_hasDoToday; }
+    void setHasDoToday(bool doToday) { m_hasDoToday = doToday; }
+
+    // Stores an item that came from the web service (modifyingTask): its
+    // parent's web key becomes the local key; the working list is not touched.
+    void addNewTaskNeedSync(bool needSync);
+    void addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder);
+    // Marks the first open task of each category in the list as its top task
+    // when it is also the first open task of the category in the database.
+    void updateTopTasksForList(const TaskList& items) const;
+    bool checkIfTaskIsGTD(const TaskPtr& item) const;
+    // The tag filter lets an item through when a shown tag is in its
+    // category's tags or its own; with no tag shown, only items without any
+    // tags pass.
+    static bool passesTagFilter(const QString& categoryTags, const QString& itemTags, const QStringList& shownTags);
+    // Drops the working list's copy of an edited item when the tag filter
+    // hides it now. False when the list holds no copy of the item.
+    bool removeTaskFromListWithTagFilter(const TaskPtr& item);
+    // Adds the item to the working list when it passes the tag rule.
+    void addTaskToList(const TaskPtr& item, const QStringList& tags);
+    // Drops the tasks that start after today from the working list.
+    void removeInActiveTask();
+    // The item carrying that web id (the last of several); null when none.
+    TaskPtr taskPrimaryKeyWithZVWKey(qint64 zvwKey) const;
+
+    // Moves the task to the top of the active task order.
+    void doToday(const TaskPtr& task, bool needNotifyChanged = true);
+    void doTodayTasks(const TaskList& tasks);
+    // Date setters: they change startTime (next week and month only), dueEnd
+    // and hasDue, and save nothing.
+    void setTodayInfo(const TaskPtr& task) const;
+    void setCurrentDayInfo(const TaskPtr& task) const;
+    void setDoNextWeekInfo(const TaskPtr& task) const;
+    void setDoNextMonthInfo(const TaskPtr& task) const;
+    // Move the stored task (reloaded by key) into next week or next month and
+    // publish the change.
+    void doNextWeek(const TaskPtr& task);
+    void doNextMonth(const TaskPtr& task);
+    void doNextWeekTasks(const TaskList& tasks, bool autoSyncZVW);
+    void doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW);
+    // --- end of alarms, adding items and rescheduling ---
+
 private:
+    // Done and delete (CoreData_Task_2.cpp).
+    bool completeRepeatingTask(const TaskPtr& task);
+    void chooseDefaultCategoryAfterDeleting(bool pushToWeb);
+    void removeFromTagList(const TagPtr& tag);
+    // Scopes of repeating events (CoreData_Scopes.cpp).
+    TaskPtr detachOccurrence(const TaskPtr& event, qint64 rootKey);
+    TaskPtr deleteSeriesOccurrence(const TaskPtr& event, const TaskPtr& root, bool updateList, bool needSync,
+                                   bool sameThread);
+    TaskPtr deleteDetachedOccurrence(const TaskPtr& event, bool needSync, bool sameThread);
+    bool seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const;
+    qint64 deleteSeriesWhenEmpty(const TaskPtr& root);
+
     CalendarList calendarListAfterReload() const;
     // The form in which two category or tag names are compared.
     static QString comparableName(const QString& name);
@@ -369,4 +606,23 @@ private:
 
     std::atomic<bool> m_isAppliedTagFilter{false};
     std::atomic<bool> m_calendarReloadInProgress{false};
+
+    // --- alarms, adding items and rescheduling ---
+    void updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action);
+    void postponeTask(const TaskPtr& task, qint64 postponeType);
+    void pushPostponedTaskToICal(const TaskPtr& task);
+    void applyListDefaults(const TaskPtr& item) const;
+    bool pushNewItemToICal(const TaskPtr& item, const CalendarPtr& category, bool autoSync);
+    void warnAboutRepeatingTask(const SettingPtr& setting) const;
+    void addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder);
+    Date displayToday() const;
+    void moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW);
+    void updateWorkingListAfterMove(const TaskPtr& moved);
+
+    mutable QMutex m_alertMutex;
+    LocalNotificationList m_allAlert;
+    ScheduledTimer m_alertTimer;          // main thread only
+    bool m_alertDialogShowing = false;    // main thread only
+    std::atomic<bool> m_hasDoToday{false};
+    // --- end of alarms, adding items and rescheduling ---
 };

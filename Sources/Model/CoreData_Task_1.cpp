@@ -2,18 +2,22 @@
 #include "CoreData.h"
 
 #include "Calendar.h"
+#include "Clock.h"
 #include "DatabaseBusyGuard.h"
+#include "DateExtensions.h"
+#include "GregorianCalendar.h"
 #include "QueryStatement.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskPaneOrder.h"
 #include "TaskQuery.h"
 #include "Utilities.h"
 
 namespace {
 
-constexpr qint64 taskTypeEvent = 0;
-constexpr qint64 taskTypeTask = 1;
-constexpr qint64 taskTypeChecklistItem = 2;
+constexpr qint64 typeEvent = 0;
+constexpr qint64 typeTask = 1;
+constexpr qint64 typeChecklistItem = 2;
 constexpr qint64 statusDone = 1;
 
 TaskList loadItems(const QByteArray& condition, const QList<TaskQuery::Value>& values = {})
@@ -45,19 +49,22 @@ qint64 CoreData::getMaxOrderOfTasks() const
     return queryInt64("SELECT max(taskOrder) FROM Tasks");
 }
 
+// ---------------------------------------------------------------------------
+// Loading items from the database
+
 TaskList CoreData::getAllRootEvents() const
 {
-    return loadItems("WHERE taskType=? AND parentId=-1", {taskTypeEvent});
+    return loadItems("WHERE taskType=? AND parentId=-1", {typeEvent});
 }
 
 TaskList CoreData::getAllTasks() const
 {
-    return loadItems("WHERE taskType=? AND parentId=-1", {taskTypeTask});
+    return loadItems("WHERE taskType=? AND parentId=-1", {typeTask});
 }
 
 TaskList CoreData::getAllTasksEventsAdes() const
 {
-    return loadItems("WHERE taskType!=?", {taskTypeChecklistItem});
+    return loadItems("WHERE taskType!=?", {typeChecklistItem});
 }
 
 TaskList CoreData::getAllTasksInDB() const
@@ -74,7 +81,7 @@ TaskList CoreData::getAllPersonalTasksInDB() const
 
 TaskList CoreData::getAllDetachedEventWithParentID(qint64 parentId) const
 {
-    return loadItems("WHERE taskType=? AND parentId=?", {taskTypeEvent, parentId});
+    return loadItems("WHERE taskType=? AND parentId=?", {typeEvent, parentId});
 }
 
 TaskList CoreData::getAllFutureTasks() const
@@ -85,7 +92,7 @@ TaskList CoreData::getAllFutureTasks() const
     const double threshold = Utilities::toDBDate(Utilities::newDateOnDate(today(), 23, 59)).timeIntervalSince1970();
     QByteArray condition = "WHERE taskType=? AND parentId=-1 AND startTime > ?";
     if (!hidden.isEmpty()) condition += " AND calendarId NOT IN (" + TaskQuery::placeholders(hidden.size()) + ")";
-    return loadItems(condition, QList<TaskQuery::Value>{taskTypeTask, threshold} + hidden);
+    return loadItems(condition, QList<TaskQuery::Value>{typeTask, threshold} + hidden);
 }
 
 // The web push reads every changed row while no record may write one, so
@@ -105,18 +112,423 @@ TaskList CoreData::getTasksInDBNewerThan(qint64 time) const
 qint64 CoreData::countCheckInCalendar(const CalendarPtr& calendar) const
 {
     return count("SELECT count(*) FROM Tasks WHERE taskType=? AND calendarId=?",
-                 {taskTypeChecklistItem, calendar->primaryKey()});
+                 {typeChecklistItem, calendar->primaryKey()});
 }
 
 qint64 CoreData::countDoneCheckInCalendar(const CalendarPtr& calendar) const
 {
     return count("SELECT count(*) FROM Tasks WHERE taskType=? AND calendarId=? AND status=?",
-                 {taskTypeChecklistItem, calendar->primaryKey(), statusDone});
+                 {typeChecklistItem, calendar->primaryKey(), statusDone});
 }
 
 bool CoreData::hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const
 {
     return count("SELECT count(*) FROM Tasks WHERE taskType=? AND parentId=? AND occurrence<=?",
-                 {taskTypeEvent, event->primaryKey(), TaskQuery::storedOccurrence(beforeDate)})
+                 {typeEvent, event->primaryKey(), TaskQuery::storedOccurrence(beforeDate)})
            > 0;
+}
+
+// ---------------------------------------------------------------------------
+// Item list filters
+//
+// The filters make one pass over the list. Sorting a copy by the kind first
+// would only gather the wanted kind in one run; it is the same set, and where
+// the order of the run shows (two kinds, or a key with several values) the
+// result is sorted by that key afterwards, which gives the same order.
+
+namespace {
+
+constexpr qint64 typeNote = 3;
+
+constexpr qint64 paneActiveTasks = 0;
+constexpr qint64 paneDoneTasks = 2;
+
+enum PaneFilter : qint64 {
+    paneAll = 0,
+    paneToday = 1,
+    panePinned = 2,
+    paneTop = 3,
+    paneDue = 4,
+    paneLongestFirst = 6,
+    paneShortestFirst = 7,
+};
+
+enum DoneFilter : qint64 { doneOfEveryKind = 0, doneTasksOnly = 1 };
+
+enum NoteFilter : qint64 { notesAll = 0, notesOfSelectedDay = 1, notesOfThisWeek = 2, notesPinned = 3 };
+
+// The task pane shows a shared task only when it was delegated to, and
+// accepted for, the signed-in user.
+constexpr qint64 delegationAccepted = 1;
+
+bool matchesSearch(const Task& item, const QString& searchText, Qt::CaseSensitivity sensitivity = Qt::CaseInsensitive)
+{
+    return searchText.isEmpty() || item.taskName().contains(searchText, sensitivity);
+}
+
+bool isOpen(const Task& item)
+{
+    return item.status() <= 0;
+}
+
+// Instants of a range, both bounds included. A null date is earlier than any
+// bound, so an item without the date is never inside.
+struct Range {
+    Date first;
+    Date last;
+    bool holds(const Date& time) const { return time.isValid() && !(time < first) && !(time > last); }
+    bool overlaps(const Date& start, const Date& end) const { return !(end < first) && !(start > last); }
+};
+
+// The days from the from-day to the to-day: 00:00:00 (or the given second of
+// the first minute) to 23:59:59.
+std::optional<Range> dayRange(const Date& fromDate, const Date& toDate, qint64 firstSecond = 0)
+{
+    if (!fromDate || !toDate) return std::nullopt;
+    return Range{Utilities::resetTimeForDate(fromDate, 0, 0, firstSecond),
+                 Utilities::resetTimeForDate(toDate, 23, 59, 59)};
+}
+
+// Whole calendar days as instants: from the first day's midnight up to, not
+// including, the midnight after the last day. Testing an instant against
+// them is testing its calendar day, at the cost of two calendar look-ups for
+// the whole list instead of one per item.
+struct CalendarDays {
+    Date start;
+    Date next;
+    bool holds(const Date& time) const { return time.isValid() && !(time < start) && time < next; }
+};
+
+Date midnightOf(const Date& date, qint64 daysLater = 0)
+{
+    const DateFields day = GregorianCalendar::fields(date);
+    return GregorianCalendar::dateFromFields(day.year, day.month, day.day + daysLater, 0, 0, 0);
+}
+
+CalendarDays calendarDays(const Date& firstDay, const Date& lastDay)
+{
+    return CalendarDays{midnightOf(firstDay), midnightOf(lastDay, 1)};
+}
+
+CalendarDays calendarDay(const Date& day)
+{
+    return calendarDays(day, day);
+}
+
+template <class Keep>
+TaskList filtered(const TaskList& list, Keep keep)
+{
+    TaskList result;
+    for (const TaskPtr& item : list)
+        if (keep(*item)) result.append(item);
+    return result;
+}
+
+template <class Key>
+TaskList sortedBy(TaskList list, Key key, bool ascending = true)
+{
+    Utilities::sortList(list, key, ascending);
+    return list;
+}
+
+// An occurrence is part of its series unless it is listed among the
+// exceptions (changed or deleted) or falls after the end of a series that
+// does not repeat for ever.
+bool occurrenceExists(const Task& item)
+{
+    if (item.repeatType() == 0) return true;
+    if (item.isExceptedOccurrence(item.occurrence())) return false;
+    if (item.isRepeatForever()) return true;
+    return !(item.occurrence() > item.repeatEndDate());
+}
+
+// The done tasks of the task pane, in input order.
+TaskList doneTasksOfPane(const TaskList& list, qint64 filterIndex)
+{
+    if (filterIndex == doneOfEveryKind)
+        return filtered(list, [](const Task& t) { return t.taskType() != typeChecklistItem && t.status() == 1; });
+    if (filterIndex == doneTasksOnly)
+        return filtered(list, [](const Task& t) { return t.taskType() == typeTask && t.status() == 1; });
+    return {};
+}
+
+// The open tasks of the task pane under one filter, in input order.
+TaskList activeTasksOfPane(const TaskList& list, qint64 filterIndex, const Date& tomorrow)
+{
+    const auto tasksWhere = [&list](auto keep) {
+        return filtered(list, [&keep](const Task& t) { return t.taskType() == typeTask && keep(t); });
+    };
+    switch (filterIndex) {
+    case paneAll: return tasksWhere(isOpen);
+    case paneToday: return tasksWhere([&tomorrow](const Task& t) { return isOpen(t) && t.startTime() < tomorrow; });
+    case panePinned: return tasksWhere([](const Task& t) { return isOpen(t) && t.isPinned() == 1; });
+    case paneTop: return tasksWhere([](const Task& t) { return t.isTopGTDTask(); });
+    case paneDue: return tasksWhere([](const Task& t) { return t.hasDue() == 1 && isOpen(t); });
+    case paneLongestFirst:
+    case paneShortestFirst:
+        return sortedBy(tasksWhere([](const Task& t) { return t.hasDuration() != 0 && isOpen(t); }),
+                        &Task::duration, filterIndex == paneShortestFirst);
+    default: return {};
+    }
+}
+
+// Puts the list in date order and hands its order values out again along
+// that order, then saves the tasks (only the changed ones are written).
+void reorderAndSave(TaskList& list, Date (Task::*dateOf)() const)
+{
+    QList<TaskPaneOrder::Entry> entries;
+    entries.reserve(list.size());
+    for (const TaskPtr& item : list) entries.append({((*item).*dateOf)(), item->taskOrder()});
+    const TaskPaneOrder::Reorder reorder = TaskPaneOrder::reorderByDate(entries);
+    TaskList ordered;
+    ordered.reserve(list.size());
+    for (qsizetype i = 0; i < reorder.positions.size(); ++i) {
+        const TaskPtr& item = list[reorder.positions[i]];
+        item->setTaskOrder(reorder.orders[i]);
+        ordered.append(item);
+    }
+    for (const TaskPtr& item : ordered) item->dehydrate();
+    list = ordered;
+}
+
+// The week that holds today, from its first day (Sunday, or Monday when
+// weeks start on Monday) to its seventh. Counted in calendar days, so a
+// daylight-saving change inside the week moves no day into the next one.
+CalendarDays weekOf(const Date& today, qint64 weekStartDay)
+{
+    const qint64 firstWeekday = weekStartDay == 1 ? 2 : 1;
+    const qint64 daysIntoWeek = (Utilities::getWeekday(today) - firstWeekday + 7) % 7;
+    const Date first = DateExtensions::dateByAddingDays(today, -daysIntoWeek);
+    return calendarDays(first, DateExtensions::dateByAddingDays(first, 6));
+}
+
+}  // namespace
+
+TaskList CoreData::getADEsOnlyListFromTaskList(const TaskList& list, const QString& searchText) const
+{
+    return filtered(list, [&](const Task& t) {
+        return t.taskType() == typeEvent && t.isADE() && t.repeatType() == 0 && matchesSearch(t, searchText);
+    });
+}
+
+TaskList CoreData::getADEListFromTaskList(const TaskList& list, const QString& searchText) const
+{
+    return filtered(list, [&](const Task& t) {
+        return t.taskType() == typeEvent && t.isADE() && matchesSearch(t, searchText)
+               && occurrenceExists(t);
+    });
+}
+
+TaskList CoreData::getAllRecurringADEsFromTaskList(const TaskList& list, const QString& searchText) const
+{
+    return sortedBy(filtered(list,
+                             [&](const Task& t) {
+                                 return t.repeatType() != 0 && t.taskType() != typeTask && t.isADE()
+                                        && matchesSearch(t, searchText, Qt::CaseSensitive);
+                             }),
+                    &Task::repeatType, false);
+}
+
+TaskList CoreData::getAllRecurringEventsFromTaskList(const TaskList& list, const QString& searchText) const
+{
+    return sortedBy(filtered(list,
+                             [&](const Task& t) {
+                                 return t.repeatType() != 0 && t.taskType() != typeTask && t.isADE() != 1
+                                        && matchesSearch(t, searchText, Qt::CaseSensitive);
+                             }),
+                    &Task::repeatType, false);
+}
+
+// The two event filters below set the display times of every event they
+// test against a range: the views draw those times next.
+TaskList CoreData::getEventListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                            const QString& searchText) const
+{
+    const std::optional<Range> range = dayRange(fromDate, toDate);
+    TaskList result;
+    for (const TaskPtr& item : list) {
+        if (item->taskType() != typeEvent || item->isADE() == 1 || !occurrenceExists(*item)) continue;
+        if (!matchesSearch(*item, searchText)) continue;
+        if (range) {
+            recalculateTimeWithTimezoneSupport(item);
+            if (!range->overlaps(item->tzStartTime(), item->tzEndTime())) continue;
+        }
+        result.append(item);
+    }
+    return result;
+}
+
+TaskList CoreData::getEventOnlyListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                                const QString& searchText) const
+{
+    const std::optional<Range> range = dayRange(fromDate, toDate, 1);
+    TaskList result;
+    for (const TaskPtr& item : list) {
+        if (item->taskType() != typeEvent || item->isADE() == 1 || item->repeatType() != 0) continue;
+        if (!matchesSearch(*item, searchText)) continue;
+        if (range) {
+            recalculateTimeWithTimezoneSupport(item);
+            if (!range->overlaps(item->tzStartTime(), item->tzEndTime())) continue;
+        }
+        result.append(item);
+    }
+    return result;
+}
+
+TaskList CoreData::getTaskEventADEListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                                   const QString& searchText) const
+{
+    const std::optional<Range> range = dayRange(fromDate, toDate);
+    const TaskList kept = filtered(list, [&](const Task& t) {
+        if (!matchesSearch(t, searchText)) return false;
+        if (t.taskType() == typeEvent)
+            return occurrenceExists(t) && (!range || range->overlaps(t.startTime(), t.endTime()));
+        if (t.taskType() == typeTask) return !range || (t.hasDue() && range->holds(t.dueEnd()));
+        return false;
+    });
+    return sortedBy(kept, &Task::taskType);
+}
+
+TaskList CoreData::getDoneTasksFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                            const QString& searchText) const
+{
+    const std::optional<Range> range = dayRange(fromDate, toDate);
+    if (!range) return {};
+    return filtered(list, [&](const Task& t) {
+        return t.taskType() == typeTask && range->holds(t.completedDate()) && matchesSearch(t, searchText);
+    });
+}
+
+TaskList CoreData::getTaskListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                           const QString& searchText) const
+{
+    const std::optional<Range> range = dayRange(fromDate, toDate);
+    return filtered(list, [&](const Task& t) {
+        return t.taskType() == typeTask && (!range || range->holds(t.dueEnd())) && matchesSearch(t, searchText);
+    });
+}
+
+TaskList CoreData::getDueTaskFromTaskList(const TaskList& list, const Date& onDate) const
+{
+    if (!onDate) return {};
+    const CalendarDays day = calendarDay(onDate);
+    return sortedBy(filtered(list,
+                             [&day](const Task& t) {
+                                 return t.taskType() == typeTask && isOpen(t) && t.hasDue() && day.holds(t.dueEnd());
+                             }),
+                    &Task::dueEnd);
+}
+
+TaskList CoreData::getNoteFromTaskList(const TaskList& list, const Date& onDate) const
+{
+    if (!onDate) return {};
+    const CalendarDays day = calendarDay(onDate);
+    return sortedBy(filtered(list, [&day](const Task& t) { return t.taskType() == typeNote && day.holds(t.startTime()); }),
+                    &Task::startTime);
+}
+
+TaskList CoreData::getDoneTaskFromTaskList(const TaskList& list, const Date& onDate) const
+{
+    if (!onDate) return {};
+    const CalendarDays day = calendarDay(onDate);
+    return sortedBy(filtered(list,
+                             [&day](const Task& t) {
+                                 return t.taskType() == typeTask && t.status() == 1 && day.holds(t.completedDate());
+                             }),
+                    &Task::completedDate);
+}
+
+TaskList CoreData::getAllDayEventFromTaskList(const TaskList& list, const Date& onDate) const
+{
+    if (!onDate) return {};
+    const Date dayEnd = Utilities::resetTimeForDate(onDate, 23, 59, 59);
+    TaskList result;
+    fillRepeatEventInstances(getAllRecurringADEsFromTaskList(list, QString()), result, onDate, dayEnd);
+    for (const TaskPtr& item : getADEsOnlyListFromTaskList(list, QString()))
+        if (!(item->startTime() > dayEnd) && !(item->endTime() < onDate)) result.append(item);
+    return result;
+}
+
+TaskList CoreData::getNoteFromTaskList(const TaskList& list, const QString& searchText) const
+{
+    return filtered(list, [&](const Task& t) { return t.taskType() == typeNote && matchesSearch(t, searchText); });
+}
+
+std::optional<TaskList> CoreData::getNoteFromTaskList(const TaskList& list, const QString& searchText,
+                                                      const Date& fromDate, const Date& toDate) const
+{
+    if (!fromDate || !toDate) return std::nullopt;
+    const CalendarDays days = calendarDays(fromDate, toDate);
+    return filtered(list, [&](const Task& t) {
+        return t.taskType() == typeNote && days.holds(t.startTime()) && matchesSearch(t, searchText);
+    });
+}
+
+TaskList CoreData::getTaskFromTaskList(const TaskList& list, qint64 filterIndex, qint64 typeIndex,
+                                       bool needReorder) const
+{
+    if (typeIndex == paneDoneTasks) return sortedBy(doneTasksOfPane(list, filterIndex), &Task::taskType);
+    if (typeIndex != paneActiveTasks) return {};
+
+    const SettingPtr setting = currentSetting();
+    const Date now = setting ? Utilities::getCurrentDate(setting->tzSupport(), m_appRootTZ, setting->currentTZ())
+                             : Clock::now();
+    TaskList result = activeTasksOfPane(list, filterIndex, midnightOf(now, 1));
+    if (needReorder && filterIndex == paneToday) reorderAndSave(result, &Task::startTime);
+    if (needReorder && filterIndex == paneDue) reorderAndSave(result, &Task::dueEnd);
+    return result;
+}
+
+TaskList CoreData::getTaskFromTaskList(const TaskList& list, int filterIndex, int typeIndex) const
+{
+    if (typeIndex == paneDoneTasks) return doneTasksOfPane(list, filterIndex);
+    if (typeIndex != paneActiveTasks) return {};
+
+    const SettingPtr setting = currentSetting();
+    const QString userName = setting ? setting->zvwUserName() : QString();
+    const auto isMine = [&userName](const Task& t) {
+        if (t.isShared())
+            return t.delegateStatus() == delegationAccepted && !userName.isEmpty() && t.assigneeEmail() == userName;
+        return t.assigneeEmail().isEmpty();
+    };
+    const auto openTasksWhere = [&](auto keep) {
+        return filtered(list, [&](const Task& t) {
+            return t.taskType() == typeTask && t.status() == 0 && keep(t) && isMine(t);
+        });
+    };
+    switch (filterIndex) {
+    case paneAll: return openTasksWhere([](const Task&) { return true; });
+    case panePinned: return openTasksWhere([](const Task& t) { return t.isPinned() == 1; });
+    case paneTop: return openTasksWhere([](const Task& t) { return t.isTopGTDTask(); });
+    case paneDue: return openTasksWhere([](const Task& t) { return t.hasDue() == 1; });
+    case paneLongestFirst:
+    case paneShortestFirst: return openTasksWhere([](const Task& t) { return t.hasDuration() == 1; });
+    default: return {};
+    }
+}
+
+TaskList CoreData::getNotesFromTaskList(const TaskList& list, qint64 filterIndex, bool) const
+{
+    const auto notesWhere = [&list](auto keep) {
+        return filtered(list, [&keep](const Task& t) { return t.taskType() == typeNote && keep(t); });
+    };
+    switch (filterIndex) {
+    case notesAll: return notesWhere([](const Task&) { return true; });
+    case notesOfSelectedDay: {
+        const CalendarDays day = calendarDay(currentSelectedDay());
+        return notesWhere([&day](const Task& t) { return day.holds(t.startTime()); });
+    }
+    case notesOfThisWeek: {
+        const SettingPtr setting = currentSetting();
+        const CalendarDays week = weekOf(Utilities::today(Clock::now()), setting ? setting->weekStartDay() : 0);
+        return notesWhere([&week](const Task& t) { return week.holds(t.startTime()); });
+    }
+    case notesPinned: return notesWhere([](const Task& t) { return t.isPinned() == 1; });
+    default: return {};
+    }
+}
+
+bool CoreData::checkIfEventIsExist(const TaskPtr& item) const
+{
+    return item && occurrenceExists(*item);
 }

@@ -2,29 +2,51 @@
 // loads by category and tag, the lookups of series rows, and repeating items.
 #include "CoreData.h"
 
+#include "AlertPresenter.h"
 #include "Calendar.h"
 #include "Clock.h"
 #include "DateExtensions.h"
+#include "DeletedRows.h"
+#include "FreeTimeSlots.h"
+#include "GregorianCalendar.h"
 #include "InstanceKeyCounter.h"
+#include "Notifications.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
 #include "RecurrenceExpander.h"
 #include "Setting.h"
+#include "Tag.h"
 #include "Task.h"
+#include "TaskListState.h"
 #include "TaskQuery.h"
+#include "TextTable.h"
 #include "Utilities.h"
+#include "iCalSync.h"
 
+#include <QDate>
 #include <QHash>
 #include <QMutexLocker>
+#include <QSet>
 
+#include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace {
 
 constexpr qint64 taskTypeEvent = 0;
 constexpr qint64 taskTypeTask = 1;
-constexpr qint64 linkStatusRemoved = 1;
+constexpr qint64 taskTypeChecklistItem = 2;
+constexpr qint64 tasksOnlyCategory = 1;
+constexpr qint64 eventsOnlyCategory = 2;
+constexpr qint64 checklistProjectType = 1;
+constexpr qint64 pinnedFilter = 2;
+constexpr qint64 dueFilter = 4;
+constexpr qint64 checklistTypeTag = 2;
+constexpr qint64 checklistFilter = 1;
+constexpr qint64 updateThisOccurrence = 0;
+
 
 // A stored occurrence row that its own exception list names as changed or
 // deleted is a leftover of an edit and never shown.
@@ -85,63 +107,222 @@ TaskList listEntriesOfCategory(const TaskList& list, qint64 calendarId)
     return entries;
 }
 
-// The web ids of the category's items, read in the same guarded section as
-// the delete that follows; nullopt when they cannot be read.
-std::optional<QList<qint64>> webIdsOfCategory(qint64 calendarId)
+void printDatabaseCanNotOpen()
 {
-    QueryStatement query("SELECT zvwID FROM Tasks WHERE calendarId=? AND zvwID>0");
-    const QList<qint64> webIds = query.bind(1, calendarId).int64Column();
-    if (query.failed()) return std::nullopt;
-    return webIds;
-}
-
-bool execute(const char* sql, const QList<qint64>& values = {})
-{
-    QueryStatement statement(sql);
-    return statement.bindAll(values).execute(RecordStore::deleteErrorText);
-}
-
-// The links of the category's items are marked removed (the web sync deletes
-// them on the server) and the items deleted, both or neither: a savepoint
-// nests inside a transaction the caller may hold. A statement that cannot
-// run is logged and leaves everything as it was.
-bool deleteCategoryRowsAndMarkLinks(qint64 calendarId)
-{
-    if (!execute("SAVEPOINT deleteCategoryItems")) return false;
-    QueryStatement links(
-        "UPDATE Links SET status=?, updatedDate=? WHERE rootId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?) "
-        "OR targetId IN (SELECT primaryKey FROM Tasks WHERE calendarId=?)");
-    links.bind(1, linkStatusRemoved).bind(3, calendarId).bind(4, calendarId);
-    if (links.isValid()) RecordStore::bindDate(links.get(), 2, Clock::now());
-    const bool done = links.execute(RecordStore::deleteErrorText)
-                      && execute("DELETE FROM Tasks WHERE calendarId=?", {calendarId});
-    if (!done) execute("ROLLBACK TO deleteCategoryItems");
-    execute("RELEASE deleteCategoryItems");
-    return done;
-}
-
-void queueWebDeletions(const SettingPtr& setting, const QList<qint64>& webIds)
-{
-    if (!setting) return;
-    {
-        // Items may be deleted from several threads at once: the queue's
-        // read and write must not interleave, or an id is lost.
-        RecordGuard guard;
-        QString queue = setting->zvwDeletedTasks();
-        for (qint64 webId : webIds) queue += QLatin1Char(',') + QString::number(webId);
-        setting->setZvwDeletedTasks(queue);
-    }
-    setting->dehydrate();
+    std::fputs(qPrintable(kDatabaseCanNotOpenText), stdout);
+    std::fflush(stdout);
 }
 
 }  // namespace
 
-// For now this only stores the item and lists it where the views show it.
-// The full add command (alerts, system calendar, web push, the questions
-// about repeating items) replaces this body; its callers stay as they are.
+// ---- adding items ------------------------------------------------------------------
+
 void CoreData::addNewTask()
 {
-    if (const TaskPtr item = modifyingTask()) item->insertAndDehydrate();
+    const TaskPtr item = modifyingTask();
+    if (!item) return;
+    applyListDefaults(item);
+    item->setHasChanges(0);
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
+    // Logged by the record; an item that is not stored goes nowhere else.
+    if (!item->insertAndDehydrate()) return;
+
+    if (item->taskType() == taskTypeTask && hasDoToday() && item->hasDue() != 0
+        && Utilities::compareDateNoTime(item->dueEnd(), Clock::now()) == 0)
+        doToday(item);
+
+    const bool autoSync = isAutoZVWSyncOn();
+    // The calendar-store job asks for the web push itself when it is done.
+    if (!pushNewItemToICal(item, category, autoSync) && autoSync) postAutoSyncRequest(AutoSync::items);
+
+    const SettingPtr setting = currentSetting();
+    if (item->taskType() == taskTypeTask && item->repeatType() != 0 && setting
+        && setting->showWarningAddRepeatTask() != 0)
+        warnAboutRepeatingTask(setting);
+}
+
+// The filter the user is looking at decides a few defaults, so that the new
+// item shows in the list the user added it to.
+void CoreData::applyListDefaults(const TaskPtr& item) const
+{
+    const TaskListState& list = TaskListState::current();
+    if (item->taskType() == taskTypeChecklistItem) {
+        if (list.typeViewSelectedTag() == checklistTypeTag && list.filterIndex() == checklistFilter) item->setIsPinned(1);
+        return;
+    }
+    if (item->taskType() != taskTypeTask) return;
+    const qint64 filter = list.todayTaskFilterIndex();
+    if (filter == pinnedFilter) {
+        item->setIsPinned(1);
+    } else if (filter == dueFilter) {
+        if (item->hasDue() == 0) setCurrentDayInfo(item);
+        const SettingPtr setting = currentSetting();
+        const QString defaultAlert = setting ? setting->defaultTaskAlert() : QString();
+        if (!defaultAlert.isEmpty()) {
+            item->setHasDue(1);
+            item->setAlertValues(defaultAlert);
+        }
+    }
+}
+
+// Whether the new item went to the calendar store. A scheduled task is not
+// sent: the store keeps none, and the job would drop it without asking for
+// the web push, so the item would never be pushed.
+bool CoreData::pushNewItemToICal(const TaskPtr& item, const CalendarPtr& category, bool autoSync)
+{
+    iCalSync* sync = icalSync();
+    if (!sync) return false;
+    const qint64 kind = category ? category->taskOrEvent() : 0;
+    if (item->taskType() == taskTypeEvent && kind != tasksOnlyCategory && !item->isSheduledTask()) {
+        sync->backgroundOneWaySyncInsertToICalEvent(item, autoSync);
+        return true;
+    }
+    if (item->taskType() == taskTypeTask && kind != eventsOnlyCategory) {
+        sync->backgroundOneWaySyncInsertToICalTask(item, autoSync);
+        return true;
+    }
+    return false;
+}
+
+void CoreData::warnAboutRepeatingTask(const SettingPtr& setting) const
+{
+    AlertRequest request;
+    request.style = AlertStyle::Informational;
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    request.messageText = TextTable::localizedString(QStringLiteral("addRepeatTaskWarningText"));
+    request.informativeText = TextTable::localizedString(QStringLiteral("addRepeatTaskWarningMessage"));
+    request.showsSuppressionButton = true;
+    const AlertResponse response = AlertPresenter::current().runModal(request);
+    // Saved with the next write of the settings.
+    setting->setShowWarningAddRepeatTask(response.suppressed ? 0 : 1);
+}
+
+void CoreData::addNewTaskNeedSync(bool needSync)
+{
+    addNewTaskFromWeb(needSync, std::nullopt);
+}
+
+void CoreData::addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder)
+{
+    addNewTaskFromWeb(needSync, syncTaskOrder);
+}
+
+void CoreData::addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder)
+{
+    const TaskPtr item = modifyingTask();
+    if (!item) return;
+    // A downloaded occurrence names its series by the series' web key.
+    if (item->parentId() >= 1 && item->zvwID() > 0) {
+        const TaskPtr parent = taskPrimaryKeyWithZVWKey(item->parentId());
+        item->setParentId(parent ? parent->primaryKey() : 0);
+        item->setICalUID(parent ? parent->iCalUID() : QStringLiteral(""));
+    }
+    if (!item->insertIntoDatabaseNoUpdate()) return;
+    if (syncTaskOrder && *syncTaskOrder > 0 && item->taskType() == taskTypeTask) item->setTaskOrder(*syncTaskOrder);
+    if (!item->dehydrateUpdateOption(false)) return;
+    if (needSync && item->taskType() == taskTypeEvent && item->parentId() >= 1 && item->zvwID() > 0) {
+        if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncUpdateToICalEvent(item, updateThisOccurrence);
+    }
+}
+
+TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
+{
+    if (!databaseOpen) {
+        printDatabaseCanNotOpen();
+        return nullptr;
+    }
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        QueryStatement query("SELECT primaryKey FROM Tasks WHERE zvwID=?");
+        keys = query.bind(1, zvwKey).int64Column();
+    }
+    return keys.isEmpty() ? nullptr : Task::initWithPrimaryKey(keys.last());
+}
+
+// ---- top task of each category ----------------------------------------------------------
+
+void CoreData::updateTopTasksForList(const TaskList& items) const
+{
+    TaskList remaining = items;
+    Utilities::sortList(remaining, &Task::taskOrder);
+    for (const CalendarPtr& category : calendarList()) {
+        bool found = false;
+        TaskList later;
+        for (const TaskPtr& item : remaining) {
+            if (item->taskType() != taskTypeTask) continue;
+            if (item->calendarId() != category->primaryKey()) {
+                later.append(item);
+                continue;
+            }
+            if (item->status() == 1) {
+                item->setIsTopGTDTask(false);
+                continue;
+            }
+            // A checklist category has no top task; its tasks stay unmarked.
+            if (category->projectType() == checklistProjectType) {
+                later.append(item);
+                continue;
+            }
+            item->setIsTopGTDTask(!found && checkIfTaskIsGTD(item));
+            found = true;
+        }
+        remaining = later;
+    }
+}
+
+// The top task is the first open task of its category in the whole
+// database, not only in the list at hand.
+bool CoreData::checkIfTaskIsGTD(const TaskPtr& item) const
+{
+    if (!item) return false;
+    if (!databaseOpen) {
+        printDatabaseCanNotOpen();
+        return false;
+    }
+    RecordGuard guard;
+    QueryStatement query(
+        "SELECT taskOrder FROM Tasks WHERE calendarId=? AND taskType=? AND status=0 ORDER BY taskOrder LIMIT 1");
+    const std::optional<qint64> first = query.bindAll({item->calendarId(), taskTypeTask}).firstInt64();
+    return first == item->taskOrder();
+}
+
+// ---- the working list under the tag filter and the active-only mode ---------------------
+
+bool CoreData::passesTagFilter(const QString& categoryTags, const QString& itemTags, const QStringList& shownTags)
+{
+    if (shownTags.isEmpty()) return categoryTags.isEmpty() && itemTags.isEmpty();
+    return (!categoryTags.isEmpty() && Utilities::isTagList(categoryTags, shownTags))
+        || (!itemTags.isEmpty() && Utilities::isTagList(itemTags, shownTags));
+}
+
+bool CoreData::removeTaskFromListWithTagFilter(const TaskPtr& item)
+{
+    TaskPtr listed;
+    for (const TaskPtr& entry : allTasksEventsAdes())
+        if (entry->primaryKey() == item->primaryKey()) listed = entry;
+    if (!listed) return false;
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
+    const QString categoryTags = category ? category->tagList() : QString();
+    if (!passesTagFilter(categoryTags, item->tagList(), getShowTag())) doWithAllTasksEventsAdes(TaskList{listed}, 1);
+    return true;
+}
+
+void CoreData::addTaskToList(const TaskPtr& item, const QStringList& tags)
+{
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
+    const QString categoryTags = category ? category->tagList() : QString();
+    if (passesTagFilter(categoryTags, item->tagList(), tags)) doWithAllTasksEventsAdes(TaskList{item}, 0);
+}
+
+void CoreData::removeInActiveTask()
+{
+    const Date now = Clock::now();
+    TaskList future;
+    for (const TaskPtr& item : allTasksEventsAdes())
+        if (item->taskType() == taskTypeTask && Utilities::compareDateNoTime(item->startTime(), now) > 0)
+            future.append(item);
+    doWithAllTasksEventsAdes(future, 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -151,13 +332,6 @@ TaskPtr CoreData::taskWithPrimaryKey(qint64 key) const
 {
     if (!TaskQuery::databaseReadyOrSay()) return nullptr;
     return Task::initWithPrimaryKey(key);
-}
-
-TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
-{
-    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
-    const TaskList items = TaskQuery::items("WHERE zvwID=?", {zvwKey});
-    return items.isEmpty() ? nullptr : items.last();
 }
 
 bool CoreData::hasTaskInGlobalList(const TaskPtr& item) const
@@ -214,31 +388,15 @@ TaskList CoreData::tasksFromCalendarId(qint64 calendarId, const QStringList& tag
     return passing;
 }
 
-// A category's tags stand for its items: a matching category admits its
-// items whatever their own tags.
-void CoreData::addTaskToList(const TaskPtr& item, const QStringList& tags)
-{
-    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
-    const QString categoryTags = category ? category->tagList() : QString();
-    const bool admitted = tags.isEmpty() ? categoryTags.isEmpty() && item->tagList().isEmpty()
-                                         : hasAnyTag(categoryTags, tags) || hasAnyTag(item->tagList(), tags);
-    if (admitted) doWithAllTasksEventsAdes(TaskList{item}, 0);
-}
-
-// The web deletions are queued only once the rows are gone: a delete that
-// failed must not take the items off the server.
+// The rows go first: a delete that failed takes nothing off the server nor
+// out of the views.
 void CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
 {
     if (!TaskQuery::databaseReadyOrSay()) return;
-    std::optional<QList<qint64>> webIds;
-    {
-        RecordGuard guard;
-        webIds = webIdsOfCategory(calendarId);
-        if (!webIds || !deleteCategoryRowsAndMarkLinks(calendarId)) return;
-    }
-    queueWebDeletions(currentSetting(), *webIds);
-    const TaskList entries = listEntriesOfCategory(allTasksEventsAdes(), calendarId);
-    if (!entries.isEmpty()) doWithAllTasksEventsAdes(entries, 1);
+    const QList<qint64> deleted = DeletedRows::deleteItems(
+        "calendarId=?", [calendarId](QueryStatement& query) { query.bind(1, calendarId); }, DeletedRows::WebIds::Queue);
+    if (deleted.isEmpty()) return;
+    DeletedRows::dropFromWorkingList(*this, [calendarId](const Task& item) { return item.calendarId() == calendarId; });
 }
 
 // ---------------------------------------------------------------------------
@@ -274,7 +432,7 @@ TaskPtr CoreData::getOriginTaskForTaskInDB(const TaskPtr& item) const
 {
     if (!databaseOpen) return nullptr;
     const bool isRoot = item->primaryKey() >= 0 && item->parentId() == -1;
-    return Task::initWithPrimaryKey(isRoot ? item->primaryKey() : item->parentId());
+    return TaskQuery::firstItem("WHERE primaryKey=?", {isRoot ? item->primaryKey() : item->parentId()});
 }
 
 void CoreData::removeAllTaskRelateToPrimaryKey(qint64 key)
@@ -421,4 +579,364 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
     TaskPtr next = newInstanceForTask(item, takeNextInstanceKey(), *repeat.dueEnd);
     next->setStatus(0);
     return next;
+}
+
+// ---------------------------------------------------------------------------
+// Done and delete; category and tag deletion
+
+namespace {
+
+constexpr qint64 taskItem = 1;
+constexpr qint64 ordinaryCategory = 0;
+constexpr qint64 newItemKey = -1;
+
+// ---- Stand-ins for item queries that are being added to CoreData on other
+// branches. Inside CoreData's members a member of the same name hides these,
+// so once the real ones land the calls go to them and this block is deleted.
+
+// The items actively linked to the item (a generated occurrence counts as its
+// series root).
+TaskList getCurrentLinks(const TaskPtr& item)
+{
+    TaskList linked;
+    if (!databaseOpen) return linked;
+    const qint64 key = item->primaryKey() < 1 && item->repeatType() != 0 ? item->parentId() : item->primaryKey();
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        QueryStatement query(
+            "SELECT t.primaryKey FROM Tasks t JOIN Links l ON (t.primaryKey=l.rootId OR t.primaryKey=l.targetId) "
+            "WHERE t.primaryKey<>? AND l.status=? AND (l.rootId=? OR l.targetId=?) "
+            "ORDER BY t.taskType DESC, t.status DESC, l.updatedDate DESC");
+        query.bindAll({key, 0, key, key});
+        keys = query.int64Column();
+    }
+    for (const qint64 linkedKey : keys) linked.append(Task::initWithPrimaryKey(linkedKey));
+    return linked;
+}
+
+// ---- end of the stand-ins
+
+}  // namespace
+
+bool CoreData::doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bool autoSyncZvw)
+{
+    if (!task) return false;
+    qint64 request = AutoSync::items;
+    if (status == 0) {
+        task->setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
+        task->setStatus(0);
+        if (!task->dehydrate()) return false;
+    } else if (task->repeatType() == 0) {
+        if (!task->dehydrate()) return false;
+    } else if (task->taskType() == taskItem) {
+        if (!completeRepeatingTask(task)) return false;
+        request = AutoSync::items | AutoSync::links;
+    }
+    // A repeating item of another kind is never done on its own: nothing is
+    // written for it.
+    if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncUpdateToICalTask(task, 0);
+    if (autoSyncZvw && isAutoZVWSyncOn()) postAutoSyncRequest(request);
+    return true;
+}
+
+// The done row keeps its history and web id as a one-off; the series goes on
+// in a new row the web service has not seen yet.
+bool CoreData::completeRepeatingTask(const TaskPtr& task)
+{
+    const TaskPtr next = nextDummyForRepeatingTask(task);
+    if (next) {
+        next->setPrimaryKey(newItemKey);
+        next->setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
+        next->setStatus(0);
+        next->setZvwID(0);
+        next->setLastUpdate(0);
+        next->setParentId(-1);
+        setModifyingTask(next);
+        addNewTask();
+    }
+    task->setRepeatType(0);
+    if (!task->dehydrate()) return false;
+    // A next row that could not be stored has no key to link to.
+    if (next && next->primaryKey() > 0) restoreLinks(getCurrentLinks(task), next);
+    return true;
+}
+
+bool CoreData::doDeleteTask(const TaskPtr& item)
+{
+    return doDeleteTask(item, true, true);
+}
+
+bool CoreData::doDeleteTask(const TaskPtr& item, bool autoSyncZVW)
+{
+    return doDeleteTask(item, true, autoSyncZVW);
+}
+
+bool CoreData::doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW)
+{
+    if (!item) return false;
+    if (!(needSync ? item->deleteFromDatabase() : item->deleteFromDatabaseNoUpdate())) return false;
+    if (needSync) DeletedRows::queueDeletedItems({item->zvwID()});
+    const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
+    // The server drops a deleted item's links itself; with the push on its
+    // way, the link rows need not wait for the web sync.
+    if (pushToWeb) deleteLinks(item);
+    // Only tasks: the system calendar learns of deleted events through the
+    // scope commands of repeating events and its own sync.
+    iCalSync* sync = icalSync();
+    if (needSync && sync && item->taskType() == taskItem) sync->backgroundOneWaySyncDeleteToICalTask(item, 0);
+    if (pushToWeb) postAutoSyncRequest(AutoSync::items);
+    return true;
+}
+
+bool CoreData::doDeleteCalendar(const CalendarPtr& calendar)
+{
+    return doDeleteCalendar(calendar, true, true);
+}
+
+bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool autoSyncZVW)
+{
+    return doDeleteCalendar(calendar, true, autoSyncZVW);
+}
+
+bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW)
+{
+    if (!calendar) return false;
+    const SettingPtr setting = currentSetting();
+    const bool wasDefault = setting && setting->calendarDefID() == calendar->primaryKey();
+    deleteAllTasksBelongCalendar(calendar->primaryKey());
+    if (!calendar->deleteFromDatabase()) return false;
+    // A checklist category has no calendar in the system store.
+    iCalSync* sync = icalSync();
+    if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == ordinaryCategory)
+        sync->backgroundOneWaySyncDeleteToICal(calendar);
+    const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
+    if (pushToWeb) postAutoSyncRequest(AutoSync::categories | AutoSync::items);
+    if (wasDefault) chooseDefaultCategoryAfterDeleting(pushToWeb);
+    return true;
+}
+
+// New items take the default category, so it must always name a stored one.
+void CoreData::chooseDefaultCategoryAfterDeleting(bool pushToWeb)
+{
+    const SettingPtr setting = currentSetting();
+    for (const CalendarPtr& candidate : getCalendarWithType(ordinaryCategory, calendarList(), true)) {
+        if (candidate->isShared()) continue;
+        setting->setCalendarDefID(candidate->primaryKey());
+        setting->dehydrate();
+        if (pushToWeb) postAutoSyncRequest(AutoSync::settings);
+        return;
+    }
+    // Only hidden or shared categories are left: the general check shows a
+    // hidden one or makes a new default.
+    checkAndSetDefaultCategory();
+}
+
+bool CoreData::doDeleteTag(const TagPtr& tag, bool autoSyncZVW)
+{
+    if (!tag || !tag->deleteFromDatabase()) return false;
+    DeletedRows::queueDeletedTags({tag->zvwKey()});
+    removeFromTagList(tag);
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::tags);
+    return true;
+}
+
+// The web service asked for the deletion, so it is not told again.
+bool CoreData::doDeleteTagFromZVW(const TagPtr& tag, bool /*autoSyncZVW*/)
+{
+    if (!tag || !tag->deleteFromDatabase()) return false;
+    removeFromTagList(tag);
+    return true;
+}
+
+void CoreData::removeFromTagList(const TagPtr& tag)
+{
+    QMutexLocker lock(&m_listMutex);
+    m_tagList.removeIf([&tag](const TagPtr& listed) { return listed->primaryKey() == tag->primaryKey(); });
+}
+
+// Free time, same-start groups and the all-day reload
+
+namespace {
+
+// Wall-clock minutes counted from midnight of the reference day: the time of
+// day on that day, with whole days added for later days (and taken off for
+// earlier ones), so events that run over midnight keep their order.
+qint64 minutesFromDay(const QDate& referenceDay, const Date& date)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    return referenceDay.daysTo(QDate(f.year, f.month, f.day)) * 1440 + f.hour * 60 + f.minute;
+}
+
+QDate calendarDateOf(const Date& date)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    return QDate(f.year, f.month, f.day);
+}
+
+// The keys among `keys` that still have a row; empty when the query cannot
+// run (logged), so nothing is refreshed from rows that could not be read.
+QSet<qint64> keysWithRows(const QList<qint64>& keys)
+{
+    if (keys.isEmpty()) return {};
+    QStringList numbers;
+    numbers.reserve(keys.size());
+    for (qint64 key : keys) numbers.append(QString::number(key));
+    RecordGuard guard;
+    QueryStatement query("SELECT primaryKey FROM Tasks WHERE primaryKey IN (SELECT value FROM json_each(?))");
+    query.bind(1, QLatin1Char('[') + numbers.join(QLatin1Char(',')) + QLatin1Char(']'));
+    const QList<qint64> found = query.int64Column();
+    return QSet<qint64>(found.begin(), found.end());
+}
+
+// Runs the statements as one unit: all of them or none. A failure is logged
+// by the statement and rolls back whatever ran before it.
+bool runAllOrNothing(const QList<std::function<bool()>>& statements)
+{
+    RecordGuard guard;
+    if (!QueryStatement("SAVEPOINT wipe").execute(RecordStore::deleteErrorText)) return false;
+    for (const auto& statement : statements) {
+        if (statement()) continue;
+        QueryStatement("ROLLBACK TO wipe").execute(RecordStore::deleteErrorText);
+        QueryStatement("RELEASE wipe").execute(RecordStore::deleteErrorText);
+        return false;
+    }
+    return QueryStatement("RELEASE wipe").execute(RecordStore::deleteErrorText);
+}
+
+// One "?" per value: "?,?,?".
+QByteArray placeholders(qsizetype count)
+{
+    QByteArray marks;
+    for (qsizetype i = 0; i < count; ++i) marks += i == 0 ? "?" : ",?";
+    return marks;
+}
+
+}  // namespace
+
+QList<TimeSlotObject> CoreData::openTimeSlotsFromTime(const Date& fromTime, const Date& toTime,
+                                                      const TaskList& events) const
+{
+    QList<TimeSlotObject> slots;
+    if (!fromTime || !toTime) return slots;
+    const QDate day = calendarDateOf(fromTime);
+    QList<FreeTimeSlots::MinuteInterval> busy;
+    busy.reserve(events.size());
+    for (const TaskPtr& event : events) {
+        recalculateTimeWithTimezoneSupport(event);
+        // An event without times blocks nothing.
+        if (!event->tzStartTime() || !event->tzEndTime()) continue;
+        busy.append({minutesFromDay(day, event->tzStartTime()), minutesFromDay(day, event->tzEndTime())});
+    }
+    const QList<FreeTimeSlots::MinuteInterval> free =
+        FreeTimeSlots::openTimeSlots(minutesFromDay(day, fromTime), minutesFromDay(day, toTime), busy);
+    slots.reserve(free.size());
+    for (const FreeTimeSlots::MinuteInterval& interval : free) {
+        TimeSlotObject slot;
+        slot.setStartTimeInMinutes(interval.start);
+        slot.setEndTimeInMinutes(interval.end);
+        slots.append(slot);
+    }
+    return slots;
+}
+
+TaskList CoreData::findAllEventSameStartTime(const TaskPtr& event, const TaskList& list, const Date& forDate) const
+{
+    TaskList group;
+    if (!event) return group;
+    // An event that began on an earlier day takes the day's start in the grid.
+    const auto startOnDay = [&forDate](const Task& item) {
+        return Utilities::compareDateNoTime(item.tzStartTime(), forDate) < 0 ? forDate : item.tzStartTime();
+    };
+    const Date quarter = Utilities::roundDown15MinutesForDate(startOnDay(*event));
+    const QString zone = getTimeZoneGMT(event->tz());
+    for (const TaskPtr& entry : list) {
+        if (Utilities::compareDateNoSecond(Utilities::roundDown15MinutesForDate(startOnDay(*entry)), quarter) != 0)
+            break;
+        const QString entryZone = getTimeZoneGMT(entry->tz());
+        if (!zone.isEmpty() && !entryZone.isEmpty() && entryZone.compare(zone, Qt::CaseInsensitive) == 0)
+            group.append(entry);
+    }
+    return group;
+}
+
+// Occurrences of repeating all-day events have no row of their own: they
+// are made again from their series whenever the views ask, so only stored
+// items are refreshed. An item whose row has gone keeps its content rather
+// than taking the empty fields of a missing row.
+void CoreData::reloadADE()
+{
+    if (!databaseOpen) {
+        printDatabaseCanNotOpen();
+        return;
+    }
+    TaskList allDayEvents;
+    QList<qint64> keys;
+    for (const TaskPtr& item : allTasksEventsAdes()) {
+        if (item->taskType() != 0 || !item->isADE() || item->primaryKey() < 0) continue;
+        allDayEvents.append(item);
+        keys.append(item->primaryKey());
+    }
+    const QSet<qint64> stored = keysWithRows(keys);
+    for (const TaskPtr& item : allDayEvents)
+        if (stored.contains(item->primaryKey())) item->copyContentOfTask(*Task::initWithPrimaryKey(item->primaryKey()));
+}
+
+bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
+{
+    if (!databaseOpen) {
+        printDatabaseCanNotOpen();
+        return false;
+    }
+    const SettingPtr setting = currentSetting();
+    const bool syncsWithStore = setting && setting->autoICalSync();
+    const CalendarList listed = calendarList();
+
+    // Without a category synced with the store the whole working list goes.
+    std::optional<TaskList> itemsToDrop;
+    CalendarList storeDeletes;
+    QList<qint64> keysToKeep;
+    for (const CalendarPtr& stored : getCalendarList()) {
+        if (stored->projectType() != 0 || !syncsWithStore || stored->typeOfCal() != CalCalendarTypeLocal) {
+            keysToKeep.append(stored->primaryKey());
+            continue;
+        }
+        if (!itemsToDrop) itemsToDrop = TaskList();
+        if (!getCalendarByPrimaryKey(stored->primaryKey(), 0, listed)) continue;
+        *itemsToDrop += getTaskBelongToCalendarId(stored->primaryKey());
+        *itemsToDrop += getEventBelongToCalendarId(stored->primaryKey());
+        *itemsToDrop += getNoteBelongToCalendarId(stored->primaryKey());
+        storeDeletes.append(stored);
+    }
+
+    const QByteArray itemCondition =
+        keysToKeep.isEmpty() ? QByteArray() : " WHERE calendarId NOT IN (" + placeholders(keysToKeep.size()) + ')';
+    const bool wiped = runAllOrNothing({
+        [] { return QueryStatement("DELETE FROM Tag").execute(RecordStore::deleteErrorText); },
+        [] {
+            return QueryStatement("DELETE FROM Calendars WHERE typeOfCal=?")
+                .bind(1, CalCalendarTypeLocal)
+                .execute(RecordStore::deleteErrorText);
+        },
+        [&] {
+            return QueryStatement("DELETE FROM Tasks" + itemCondition)
+                .bindAll(keysToKeep)
+                .execute(RecordStore::deleteErrorText);
+        },
+        [] { return QueryStatement("DELETE FROM Links").execute(RecordStore::deleteErrorText); },
+    });
+    if (!wiped) return false;
+
+    for (const CalendarPtr& stored : storeDeletes)
+        if (iCalSync* store = icalSync()) store->backgroundOneWaySyncDeleteToICal(stored);
+    setTagList({});
+    doWithAllTasksEventsAdes(itemsToDrop, 1);
+    // Every category of the local type lost its row, synced or not: none may
+    // stay listed, or new items would be filed under a category that is gone.
+    CalendarList categoriesToDrop;
+    for (const CalendarPtr& category : listed)
+        if (category->typeOfCal() == CalCalendarTypeLocal) categoriesToDrop.append(category);
+    doWithCalendarList(categoriesToDrop, 1);
+    if (createDefault) createDefaultCategoryAutoSyncZVW(false);
+    return true;
 }

@@ -112,11 +112,6 @@ Date inWholeSeconds(const Date& date)
     return GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second);
 }
 
-bool hasAnyShownTag(const QString& tagList, const QStringList& shownTags)
-{
-    return !tagList.isEmpty() && Utilities::isTagList(tagList, shownTags);
-}
-
 }  // namespace
 
 using namespace RecordStore;
@@ -340,13 +335,9 @@ bool Task::belongsInWorkingList() const
     const CalendarPtr category = dataManager->calendarWithPrimaryKey(m_calendarId);
     if (category && category->inVisible() != 0) return false;
     const QString categoryTags = category ? category->tagList() : QString();
-    if (dataManager->isAppliedTagFilter()) {
-        const QStringList shownTags = dataManager->getShowTag();
-        if (shownTags.isEmpty() && (!categoryTags.isEmpty() || !m_tagList.isEmpty())) return false;
-        if (!shownTags.isEmpty() && !hasAnyShownTag(categoryTags, shownTags)
-            && !hasAnyShownTag(m_tagList, shownTags))
-            return false;
-    }
+    if (dataManager->isAppliedTagFilter()
+        && !CoreData::passesTagFilter(categoryTags, m_tagList, dataManager->getShowTag()))
+        return false;
     const SettingPtr setting = dataManager->currentSetting();
     const bool activeTasksOnly = setting && setting->showActiveTaskOnly() != 0;
     return !(m_taskType == taskTypeTask && activeTasksOnly

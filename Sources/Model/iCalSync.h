@@ -11,6 +11,10 @@
 // Set while a system-calendar job runs; jobs wait for it in turn.
 extern std::atomic<bool> iCalSyncBusy;
 
+// The type text of the calendar store's calendars kept on this computer
+// (typeOfCal of a category linked to one).
+inline const QString CalCalendarTypeLocal = QStringLiteral("Local");
+
 // The system-calendar sync as the data manager calls it. Every "background"
 // call returns at once; none reports a result. This base class accepts and
 // records the calls; the calendar-store exchange derives from it and does the

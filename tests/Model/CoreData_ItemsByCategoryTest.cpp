@@ -233,18 +233,6 @@ TEST_F(CategoryDeleteTest, DeleteThatFailsChangesNothing)
     EXPECT_EQ(dataManager().allTasksEventsAdes(), listed);
 }
 
-TEST_F(CategoryDeleteTest, DeleteWhoseStatementCannotBePreparedChangesNothingAndGoesOn)
-{
-    const TaskList listed = dataManager().allTasksEventsAdes();
-    exec(QStringLiteral("ALTER TABLE Links RENAME TO LinksElsewhere"));
-    LogCapture log;
-    dataManager().deleteAllTasksBelongCalendar(category);
-    EXPECT_TRUE(log.contains(QStringLiteral("failed to prepare")));
-    EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE calendarId=%1").arg(category)), 3);
-    EXPECT_EQ(m_storedSetting->zvwDeletedTasks(), QStringLiteral(",3"));
-    EXPECT_EQ(dataManager().allTasksEventsAdes(), listed);
-}
-
 TEST_F(CoreDataItemsByCategoryTest, ItemsFoundByKeyWebIdAndListMembership)
 {
     const qint64 item = row({{"taskType", 1}, {"taskName", QStringLiteral("Call Ann")}});

@@ -1,0 +1,303 @@
+// The data manager's alarms: the pending list, the minute timer, the alert
+// dialog with its sound, snooze and postpone.
+#include "CoreData.h"
+
+#include "AlertPresenter.h"
+#include "Calendar.h"
+#include "Clock.h"
+#include "LocalNotification.h"
+#include "MainQueue.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "Scheduler.h"
+#include "Setting.h"
+#include "SoundPlayer.h"
+#include "Task.h"
+#include "TextTable.h"
+#include "Utilities.h"
+#include "iCalSync.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPointer>
+#include <QScopedValueRollback>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qint64 taskTypeEvent = 0;
+constexpr qint64 taskTypeTask = 1;
+constexpr qint64 snoozeAlertType = 2;
+constexpr qint64 eventsOnlyCategory = 2;
+constexpr qint64 updateThisOccurrence = 0;
+constexpr qint64 deleteAllOccurrences = 1;
+
+enum PostponeType : qint64 { postponeNone = 0, postponeDay = 1, postponeWeek = 2, postponeMonth = 3 };
+
+void sortByFireDate(LocalNotificationList& alarms)
+{
+    Utilities::sortList(alarms, [](const std::shared_ptr<LocalNotification>& alarm) { return alarm->dateFire(); });
+}
+
+void removeFirstAlarmOf(LocalNotificationList& alarms, qint64 key)
+{
+    const auto found = std::find_if(alarms.begin(), alarms.end(), [key](const auto& alarm) {
+        return alarm->task() && alarm->task()->primaryKey() == key;
+    });
+    if (found != alarms.end()) alarms.erase(found);
+}
+
+QString soundOf(const LocalNotification& alarm)
+{
+    return alarm.alertObj() ? alarm.alertObj()->soundName() : QString();
+}
+
+// One line of the dialog per alarm; the quotation marks are part of it.
+QString alarmLine(const LocalNotification& alarm)
+{
+    const Task& item = *alarm.task();
+    const QString name = QLatin1Char('"') % item.taskName() % QLatin1Char('"');
+    const QString when = Utilities::getStringNoWeekDayFromDate(alarm.dateStart(), true);
+    switch (item.taskType()) {
+    case taskTypeTask: return name % QStringLiteral(": due on ") % when;
+    case taskTypeEvent: return name % QStringLiteral(": start in ") % when;
+    default: return name % QStringLiteral(": ") % when;
+    }
+}
+
+Date postponed(const Date& date, qint64 postponeType)
+{
+    switch (postponeType) {
+    case postponeDay: return Utilities::newDateFromDate(date, 86400);
+    case postponeWeek: return Utilities::newDateFromDate(date, 604800);
+    case postponeMonth: return Utilities::dateByAddNumMonth(1, date);
+    default: return date;
+    }
+}
+
+// The pop-up under the alarm texts that postpones the tasks instead of only
+// dismissing them. Widgets need the GUI application: a process without one
+// shows the dialog without the pop-up.
+class PostponePopUp {
+public:
+    explicit PostponePopUp(bool shown)
+    {
+        if (shown && qobject_cast<QApplication*>(QCoreApplication::instance())) build();
+    }
+    // A presenter may have taken the pop-up into its dialog and deleted it
+    // with the dialog; the guarded pointer is null then.
+    ~PostponePopUp() { delete m_box.data(); }
+    PostponePopUp(const PostponePopUp&) = delete;
+    PostponePopUp& operator=(const PostponePopUp&) = delete;
+
+    QWidget* widget() const { return m_box.data(); }
+    qint64 selectedTag() const { return m_box ? m_box->currentData().toLongLong() : postponeNone; }
+
+private:
+    void build()
+    {
+        m_box = new QComboBox;
+        m_box->setGeometry(50, 19, 130, 22);
+        m_box->setAccessibleName(TextTable::localizedString(QStringLiteral("postponeText")));
+        QFont font = m_box->font();
+        font.setPixelSize(12);
+        m_box->setFont(font);
+        m_box->setFrame(true);
+        m_box->addItem(TextTable::localizedString(QStringLiteral("postponeForText")), postponeNone);
+        m_box->addItem(TextTable::localizedString(QStringLiteral("tomorrowText")), postponeDay);
+        m_box->addItem(TextTable::localizedString(QStringLiteral("nextWeekText")), postponeWeek);
+        m_box->addItem(TextTable::localizedString(QStringLiteral("nextMonthText")), postponeMonth);
+        m_box->setCurrentIndex(0);
+    }
+
+    QPointer<QComboBox> m_box;
+};
+
+void postItemsChanged(CoreData* sender)
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, sender);
+}
+
+}  // namespace
+
+LocalNotificationList CoreData::allAlert() const
+{
+    QMutexLocker lock(&m_alertMutex);
+    return m_allAlert;
+}
+
+void CoreData::updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action)
+{
+    if (action == 0 && list) {
+        for (const TaskPtr& item : *list) updateLocalNotificationForTask(item);
+    } else if (action == 1 && list) {
+        for (const TaskPtr& item : *list) deleteLocalNotificationForTask(item);
+    } else if (action == 1) {
+        updateLocalNotificationForList({});
+    }
+}
+
+void CoreData::updateLocalNotificationForList(const TaskList& items)
+{
+    if (!MainQueue::isMainThread()) {
+        MainQueue::sync([this, &items] { updateLocalNotificationForList(items); });
+        return;
+    }
+    LocalNotificationList alarms;
+    alarms.reserve(items.size());
+    for (const TaskPtr& item : items)
+        if (std::shared_ptr<LocalNotification> alarm = item->nextAlarmDate()) alarms.append(alarm);
+    sortByFireDate(alarms);
+    {
+        QMutexLocker lock(&m_alertMutex);
+        m_allAlert = alarms;
+    }
+    resetLocalNotification();
+}
+
+void CoreData::resetLocalNotification()
+{
+    if (!MainQueue::isMainThread()) {
+        MainQueue::sync([this] { resetLocalNotification(); });
+        return;
+    }
+    // A timer left running beside the new one would check every minute twice.
+    m_alertTimer.invalidate();
+    alertNow();
+    m_alertTimer = Scheduler::current().scheduleTimer(alertTimerInterval, true, [this] { alertNow(); });
+}
+
+void CoreData::alertNow()
+{
+    // Qt timers keep firing under a modal dialog. A check that comes while the
+    // dialog is open is skipped: one dialog at a time, and a minute that
+    // passes meanwhile is not fired late.
+    if (m_alertDialogShowing) return;
+    const Date now = Clock::now();
+    LocalNotificationList due;
+    for (const std::shared_ptr<LocalNotification>& alarm : allAlert()) {
+        const int minute = Utilities::compareDateNoSecond(alarm->dateFire(), now);
+        if (minute < 0) continue;
+        updateLocalNotificationForTask(alarm->task());
+        if (minute == 0) due.append(alarm);
+    }
+    if (!due.isEmpty()) fireAlertNotificationWithLocalNotification(due);
+}
+
+void CoreData::updateLocalNotificationForTask(const TaskPtr& item)
+{
+    if (!item) return;
+    const std::shared_ptr<LocalNotification> next = item->nextAlarmDate();
+    QMutexLocker lock(&m_alertMutex);
+    removeFirstAlarmOf(m_allAlert, item->primaryKey());
+    if (next) m_allAlert.append(next);
+    sortByFireDate(m_allAlert);
+}
+
+void CoreData::deleteLocalNotificationForTask(const TaskPtr& item)
+{
+    if (!item) return;
+    QMutexLocker lock(&m_alertMutex);
+    removeFirstAlarmOf(m_allAlert, item->primaryKey());
+}
+
+void CoreData::fireAlertNotificationWithLocalNotification(const LocalNotificationList& due)
+{
+    QString text;
+    bool onlyTasks = true;
+    bool soundPlayed = false;
+    for (const std::shared_ptr<LocalNotification>& alarm : due) {
+        const QString sound = soundOf(*alarm);
+        if (!soundPlayed && !sound.isEmpty()) {
+            SoundPlayer::current().play(sound);
+            soundPlayed = true;
+        }
+        if (alarm->task()->taskType() == taskTypeEvent) onlyTasks = false;
+        text = text % QLatin1Char('\n') % alarmLine(*alarm);
+    }
+
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    const int snoozeButton = request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("snoozeText")));
+    request.messageText = TextTable::localizedString(QStringLiteral("alertTitleText"));
+    request.informativeText = text;
+    // Postponing moves tasks only; with an event among the alarms it is not offered.
+    const PostponePopUp popUp(onlyTasks);
+    request.accessoryView = popUp.widget();
+
+    AlertResponse response;
+    {
+        const QScopedValueRollback<bool> showing(m_alertDialogShowing, true);
+        response = AlertPresenter::current().runModal(request);
+    }
+    if (response.button == snoozeButton) {
+        const SettingPtr setting = currentSetting();
+        snoozeAlerts(due, setting ? setting->snoozeDefVal() : 0);
+    } else if (response.button == AlertResponse::firstButton && popUp.selectedTag() > postponeNone) {
+        postponeAlerts(due, popUp.selectedTag());
+    }
+}
+
+void CoreData::snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec)
+{
+    for (const std::shared_ptr<LocalNotification>& alarm : alerts) {
+        const TaskPtr item = alarm->task();
+        auto snooze = std::make_shared<AlertObj>();
+        snooze->setAlertType(snoozeAlertType);
+        snooze->setAbsoluteDate(Utilities::newDateFromDateWithNoSecond(Clock::now(), double(snoozeSec)));
+        snooze->setSoundName(soundOf(*alarm));
+        item->setAlertValues(item->alertValues() % Utilities::updateAlertList({snooze}));
+        // A write the database refuses is logged by the record, which stays
+        // dirty: the snooze still rings in this session, but nothing
+        // announces a change that is not stored.
+        const bool saved = item->dehydrate();
+        updateLocalNotificationForTask(item);
+        if (saved) postItemsChanged(this);
+    }
+}
+
+void CoreData::postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType)
+{
+    if (postponeType < postponeDay || postponeType > postponeMonth) return;
+    for (const std::shared_ptr<LocalNotification>& alarm : alerts)
+        if (alarm->task()->taskType() == taskTypeTask) postponeTask(alarm->task(), postponeType);
+    postItemsChanged(this);
+}
+
+void CoreData::postponeTask(const TaskPtr& task, qint64 postponeType)
+{
+    task->setStartTime(postponed(task->startTime(), postponeType));
+    task->setDueEnd(postponed(task->dueEnd(), postponeType));
+    // Logged by the record, which stays dirty; nothing announces a move
+    // that is not stored.
+    if (!task->dehydrate()) return;
+    updateLocalNotificationForTask(task);
+    // A done task runs the done command again here once that command exists.
+    updateWorkingListAfterMove(task);
+    if (hasDoToday() && task->hasDue() != 0 && Utilities::compareDateNoTime(task->dueEnd(), Clock::now()) == 0)
+        doToday(task, false);
+    pushPostponedTaskToICal(task);
+    postAutoSyncRequest(AutoSync::items);
+}
+
+// A category that keeps events only has no place for the task in the
+// calendar store: its copy there goes.
+void CoreData::pushPostponedTaskToICal(const TaskPtr& task)
+{
+    iCalSync* sync = icalSync();
+    if (!sync) return;
+    const CalendarPtr category = calendarWithPrimaryKey(task->calendarId());
+    if (!category || category->taskOrEvent() != eventsOnlyCategory) {
+        if (task->iCalUID().isEmpty())
+            sync->backgroundOneWaySyncInsertToICalTask(task);
+        else
+            sync->backgroundOneWaySyncUpdateToICalTask(task, updateThisOccurrence);
+        return;
+    }
+    if (task->iCalUID().isEmpty()) return;
+    sync->backgroundOneWaySyncDeleteToICalTask(task, deleteAllOccurrences);
+    task->setICalUID(QStringLiteral(""));
+    task->dehydrate();
+}

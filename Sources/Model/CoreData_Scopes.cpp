@@ -1,0 +1,564 @@
+// Edit and delete scopes of repeating events (all occurrences, this and all
+// future ones, only this one) and the routines that remove the stored rows
+// of a series.
+//
+// A series is one root row that carries the rule, plus detached rows: stored
+// occurrences changed on their own, each naming its root (parentId) and the
+// occurrence it replaces. The root's exception entries mark occurrences the
+// expansion leaves out: "(1)" changed (a detached row shows it), "(2)" deleted.
+#include "Calendar.h"
+#include "CoreData.h"
+#include "DeletedRows.h"
+#include "Notifications.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
+#include "RecurrenceExpander.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+#include "iCalSync.h"
+
+#include <QStringBuilder>
+
+#include <cstdio>
+
+namespace {
+
+constexpr qint64 eventItem = 0;
+constexpr qint64 newItemKey = -1;
+constexpr qint64 rootParent = -1;
+// A category whose system calendar holds tasks only.
+constexpr qint64 tasksOnlyCalendar = 1;
+
+// The scopes the system calendar is told.
+constexpr qint64 thisOccurrence = 0;
+constexpr qint64 allOccurrences = 1;
+constexpr qint64 thisAndFuture = 2;
+
+// A series cut before an occurrence ends one second less than a day before
+// it, so the occurrence of the day before still belongs to it.
+constexpr double endBeforeOccurrence = -86399;
+
+// The type text the system calendar store gives its local calendars.
+const QString localCalendarType = QStringLiteral("Local");
+
+// The series routines also run on the sync threads, where nobody else would
+// notice a closed database.
+bool isDatabaseOpenElseReport()
+{
+    if (databaseOpen) return true;
+    std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+    return false;
+}
+
+void bindDate(QueryStatement& query, int index, const Date& date)
+{
+    if (query.isValid()) RecordStore::bindDate(query.get(), index, date);
+}
+
+enum class EventKind { Plain, Root, Detached, Instance, Unsaved };
+
+EventKind kindOf(const Task& event)
+{
+    if (event.primaryKey() == newItemKey) return EventKind::Unsaved;
+    if (event.primaryKey() < newItemKey) return EventKind::Instance;
+    if (event.parentId() != rootParent) return EventKind::Detached;
+    return event.repeatType() > 0 ? EventKind::Root : EventKind::Plain;
+}
+
+// The zero date of 1970 stands for "no date" in `occurrence`.
+bool hasDate(const Date& date)
+{
+    return date.isValid() && Utilities::getYear(date) > 1970;
+}
+
+// The root's occurrence names the first occurrence the series still shows;
+// a root that never had it recorded starts with its own start.
+Date currentFirstOccurrence(const Task& root)
+{
+    return hasDate(root.occurrence()) ? root.occurrence() : root.startTime();
+}
+
+// The occurrence the event stands for. The root row stands for the series'
+// current first occurrence, read from the stored root: the caller may have
+// moved the event's own times already.
+Date occurrenceOf(const Task& event, const Task& storedRoot)
+{
+    return kindOf(event) == EventKind::Root ? currentFirstOccurrence(storedRoot) : event.occurrence();
+}
+
+// Whether the series shows an occurrence, neither changed nor deleted, up to
+// the end.
+bool showsOccurrenceUntil(const Task& root, const Date& end)
+{
+    RecurrenceSeries series = root.recurrenceSeries();
+    series.repeatEndDate = end;
+    series.isRepeatForever = false;
+    const std::optional<Date> first =
+        RecurrenceExpander::nextOccurrence(series, root.startTime().dateByAddingTimeInterval(-1));
+    return first && *first <= end;
+}
+
+// When the occurrence taken out of the series was its current first one, the
+// root moves on to the next (to its end when none is left).
+void moveSeriesStartPast(const CoreData& dataManager, const TaskPtr& root, const Date& occurrence)
+{
+    if (currentFirstOccurrence(*root) != occurrence) return;
+    const TaskPtr next = dataManager.nextInstanceOfRecuringTask(root);
+    root->setOccurrence(next ? next->occurrence() : root->repeatEndDate());
+}
+
+// A copy of the event as a new row, not done, without exceptions and unknown
+// to the web service.
+TaskPtr freshCopy(const Task& event)
+{
+    TaskPtr copy = event.copy();
+    copy->setPrimaryKey(newItemKey);
+    copy->setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
+    copy->setRepeatExceptions(QStringLiteral(""));
+    copy->setZvwID(0);
+    copy->setLastUpdate(0);
+    return copy;
+}
+
+// One occurrence of a series as an item of its own.
+TaskPtr oneOffCopy(const Task& event, const Date& occurrence)
+{
+    TaskPtr copy = freshCopy(event);
+    copy->setRepeatType(0);
+    copy->setOccurrence(occurrence);
+    return copy;
+}
+
+// Every exception entry moved to the time of day of `time` on its own day,
+// its mark kept. Entries are rebuilt one by one, so the number of one entry
+// can never be mistaken for a part of another.
+QString retimedExceptions(const QString& exceptions, const Date& time)
+{
+    const QStringList entries = exceptions.split(QLatin1Char('|'));
+    if (entries.size() < 2) return exceptions;
+    QString retimed = entries.first();
+    for (qsizetype index = 1; index < entries.size(); ++index) {
+        const QString& entry = entries[index];
+        const qsizetype markAt = entry.indexOf(QLatin1Char('('));
+        const QString number = markAt < 0 ? entry : entry.left(markAt);
+        bool isNumber = false;
+        const double stored = number.toDouble(&isNumber);
+        if (!isNumber) {
+            retimed += QLatin1Char('|') + entry;
+            continue;
+        }
+        const Date day = Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(stored));
+        retimed += QLatin1Char('|') % Task::storedDateText(Utilities::newDateOnDate(day, time))
+                   % entry.mid(number.size());
+    }
+    return retimed;
+}
+
+// The changed mark of the occurrence turns into the deleted one; an
+// occurrence without a changed mark stays as it is.
+QString markedDeleted(const QString& exceptions, const Date& occurrence)
+{
+    const QString entry = QLatin1Char('|') + Task::storedDateText(occurrence);
+    const qsizetype at = exceptions.indexOf(entry + QStringLiteral("(1)"));
+    if (at < 0) return exceptions;
+    QString marked = exceptions;
+    marked.replace(at + entry.size() + 1, 1, QLatin1Char('2'));
+    return marked;
+}
+
+bool isAutoICalSyncOn(const CoreData& dataManager)
+{
+    const SettingPtr setting = dataManager.currentSetting();
+    return setting && setting->autoICalSync() != 0;
+}
+
+// A written event goes to the system calendar; a calendar that holds tasks
+// only loses its copy of the event instead.
+void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 updateType)
+{
+    iCalSync* sync = dataManager.icalSync();
+    if (!sync || !isAutoICalSyncOn(dataManager)) return;
+    const bool hasCopy = !event->iCalUID().isEmpty();
+    const CalendarPtr category = dataManager.calendarWithPrimaryKey(event->calendarId());
+    if (category && category->taskOrEvent() == tasksOnlyCalendar) {
+        if (hasCopy) sync->backgroundOneWaySyncDeleteToICalEvent(event, allOccurrences);
+        return;
+    }
+    if (hasCopy)
+        sync->backgroundOneWaySyncUpdateToICalEvent(event, updateType);
+    else
+        sync->backgroundOneWaySyncInsertToICalEventRoot(event);
+}
+
+void deleteFromSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 type, bool sameThread)
+{
+    iCalSync* sync = dataManager.icalSync();
+    if (!sync) return;
+    if (sameThread)
+        sync->syncDeleteToICalEvent(event, type);
+    else
+        sync->backgroundOneWaySyncDeleteToICalEvent(event, type);
+}
+
+// An event of a calendar kept on a server can vanish from the store for a
+// moment while it is saved; the item open in the editor is not deleted under
+// the user for that.
+bool isOpenInEditorOfServerCalendar(const CoreData& dataManager, const QString& uid)
+{
+    const TaskPtr editing = dataManager.modifyingTask();
+    if (!editing || editing->builtIn() != 0 || editing->iCalUID() != uid) return false;
+    const CalendarPtr category =
+        dataManager.getCalendarByPrimaryKey(editing->calendarId(), 0, dataManager.calendarList(), true);
+    return !category || category->typeOfCal() != localCalendarType;
+}
+
+}  // namespace
+
+// ---- edits -----------------------------------------------------------------------
+
+void CoreData::fetchPrevEvent(const TaskPtr& event, qint64 primaryKey) const
+{
+    const TaskPtr stored = taskWithPrimaryKey(primaryKey);
+    if (!stored) return;
+    event->setLocalStartDate(stored->startTime());
+    event->setLocalEndDate(stored->endTime());
+    event->setPrevtz(stored->tz());
+    event->setICalUID(stored->iCalUID());
+    event->setPrevAllDay(stored->isADE() != 0);
+}
+
+bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW)
+{
+    if (!event) return false;
+    if (event->parentId() != rootParent) {
+        // From here on the event is written as the root row. It carries the
+        // root's exceptions: a detached row has none of its own, and an
+        // instance's copy may be older than the row.
+        const TaskPtr root = getRootEventWithParentID(event->parentId());
+        if (!root) return false;
+        event->setPrimaryKey(root->primaryKey());
+        event->setParentId(rootParent);
+        event->setICalUID(root->iCalUID());
+        event->setZvwID(root->zvwID());
+        event->setRepeatExceptions(root->repeatExceptions());
+    }
+    if (event->primaryKey() < 0) return false;
+    const Date start = event->startTime();
+    event->setRepeatStartDate(start);
+    event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start));
+    fetchPrevEvent(event, event->primaryKey());
+    if (!event->dehydrate()) return false;
+    // A series that is not for ever but has no end date has no end.
+    if (event->isRepeatForever() == 0 && event->repeatEndDate().isValid())
+        deleteAllDetachedEventsParentID(event->primaryKey(), event->repeatEndDate());
+    updateLocalNotificationForTask(event);
+    // The detached rows keep answering to their exception entries, which
+    // moved to the new time of day.
+    for (const TaskPtr& detached : getAllDetachedEventWithParentID(event->primaryKey())) {
+        detached->setCalendarId(event->calendarId());
+        detached->setOccurrence(Utilities::newDateOnDate(detached->occurrence(), start));
+        detached->dehydrate();
+    }
+    pushEditToSystemCalendar(*this, event, allOccurrences);
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    return true;
+}
+
+bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
+{
+    if (!event) return false;
+    const TaskPtr root =
+        getRootEventWithParentID(event->parentId() != rootParent ? event->parentId() : event->primaryKey());
+    if (!root) return false;
+    const Date occurrence = occurrenceOf(*event, *root);
+    const Date end = Utilities::newDateFromDate(occurrence, endBeforeOccurrence);
+    if (seriesIsEmptyUntil(root, end)) {
+        // Nothing of the series comes before the occurrence: its future is
+        // the whole series. Cutting it there would leave the old root showing
+        // its first occurrence next to the new series' one.
+        if (!doEditAllOperatorWithEvent(event, false)) return false;
+        postAutoSyncRequest(AutoSync::items);
+        return true;
+    }
+    const TaskPtr series = freshCopy(*event);
+    series->setRepeatStartDate(event->startTime());
+    series->setParentId(rootParent);
+    series->setICalUID(root->iCalUID());
+    setModifyingTask(series);
+    root->setRepeatEndDate(end);
+    root->setIsRepeatForever(0);
+    if (!root->dehydrate()) return false;
+    updateLocalNotificationForTask(root);
+    if (isAutoICalSyncOn(*this)) deleteFromSystemCalendar(*this, event, thisAndFuture, false);
+    deleteAllDetachedEventsParentID(root->primaryKey(), occurrence);
+    addNewTask();
+    // Asked for whatever the switch says: the web sync tests it itself.
+    postAutoSyncRequest(AutoSync::items);
+    return series->primaryKey() >= 0;
+}
+
+bool CoreData::doEditOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW)
+{
+    if (!event) return false;
+    TaskPtr written;
+    switch (kindOf(*event)) {
+    case EventKind::Plain:
+    case EventKind::Detached:
+        fetchPrevEvent(event, event->primaryKey());
+        setModifyingTask(event);
+        if (!event->dehydrate()) return false;
+        updateLocalNotificationForTask(event);
+        written = event;
+        break;
+    case EventKind::Root:
+        written = detachOccurrence(event, event->primaryKey());
+        break;
+    case EventKind::Instance:
+        written = detachOccurrence(event, event->parentId());
+        break;
+    case EventKind::Unsaved:
+        return false;
+    }
+    if (!written) return false;
+    pushEditToSystemCalendar(*this, written, thisOccurrence);
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    return true;
+}
+
+// The occurrence becomes a detached row of the series, and its entry in the
+// root's exceptions keeps the series from showing it a second time.
+TaskPtr CoreData::detachOccurrence(const TaskPtr& event, qint64 rootKey)
+{
+    const TaskPtr root = getRootEventWithParentID(rootKey);
+    if (!root) return nullptr;
+    const Date occurrence = occurrenceOf(*event, *root);
+    const TaskPtr detached = oneOffCopy(*event, occurrence);
+    detached->setParentId(rootKey);
+    fetchPrevEvent(detached, rootKey);
+    detached->setRootTZ(root->tz());
+    event->setRootTZ(root->tz());
+    setModifyingTask(detached);
+    root->addRepeatException(occurrence, Task::RepeatException::Changed);
+    moveSeriesStartPast(*this, root, occurrence);
+    if (!root->dehydrate()) return nullptr;
+    updateLocalNotificationForTask(root);
+    if (!detached->insertAndDehydrate()) return nullptr;
+    updateLocalNotificationForTask(detached);
+    return detached;
+}
+
+// ---- deletes ---------------------------------------------------------------------
+
+TaskPtr CoreData::doDeleteAllOperatorWithEvent(const TaskPtr& event)
+{
+    return doDeleteAllOperatorWithEvent(event, true, true);
+}
+
+TaskPtr CoreData::doDeleteAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW)
+{
+    return doDeleteAllOperatorWithEvent(event, true, autoSyncZVW);
+}
+
+TaskPtr CoreData::doDeleteAllOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW)
+{
+    if (!event) return nullptr;
+    if (event->parentId() != rootParent) {
+        const TaskPtr root = getRootEventWithParentID(event->parentId());
+        if (!root) return nullptr;
+        event->setPrimaryKey(root->primaryKey());
+        event->setParentId(rootParent);
+        event->setICalUID(root->iCalUID());
+    }
+    if (event->primaryKey() < 0) return nullptr;
+    const TaskPtr removed = event->copy();
+    deleteAllEventsWithParentID({event->primaryKey()}, needSync);
+    if (needSync && isAutoICalSyncOn(*this)) deleteFromSystemCalendar(*this, removed, allOccurrences, false);
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    return removed;
+}
+
+TaskPtr CoreData::doDeleteAllFutureOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW)
+{
+    if (!event) return nullptr;
+    const TaskPtr handedIn = event->copy();
+    const TaskPtr root = getOriginTaskForTaskInDB(event);
+    if (!root) return nullptr;
+    const Date occurrence = occurrenceOf(*event, *root);
+    const Date end = Utilities::newDateFromDate(occurrence, endBeforeOccurrence);
+    root->setIsRepeatForever(0);
+    root->setRepeatEndDate(end);
+    if (!root->dehydrate()) return nullptr;
+    updateLocalNotificationForTask(root);
+    deleteAllDetachedEventsParentID(root->primaryKey(), occurrence);
+    if (seriesIsEmptyUntil(root, end)) {
+        deleteAllEventsWithParentID({root->primaryKey()}, true);
+        deleteFromSystemCalendar(*this, root, allOccurrences, false);
+    } else {
+        deleteFromSystemCalendar(*this, event, thisAndFuture, false);
+    }
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    return handedIn;
+}
+
+TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event)
+{
+    return doDeleteOnlyThisOperatorWithEvent(event, true, true, false);
+}
+
+TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW)
+{
+    return doDeleteOnlyThisOperatorWithEvent(event, true, autoSyncZVW, false);
+}
+
+TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW, bool sameThread)
+{
+    return doDeleteOnlyThisOperatorWithEvent(event, true, autoSyncZVW, sameThread);
+}
+
+TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW,
+                                                    bool sameThread)
+{
+    if (!event) return nullptr;
+    const EventKind kind = kindOf(*event);
+    if (kind == EventKind::Unsaved) return nullptr;
+    if (kind != EventKind::Instance) {
+        const TaskPtr stored = taskWithPrimaryKey(event->primaryKey());
+        event->setICalUID(stored ? stored->iCalUID() : QStringLiteral(""));
+    }
+    TaskPtr removed;
+    switch (kind) {
+    case EventKind::Plain:
+        if (doDeleteTask(event, needSync, false)) removed = event;
+        if (removed && needSync) deleteFromSystemCalendar(*this, event, thisOccurrence, sameThread);
+        break;
+    case EventKind::Root:
+        removed = deleteSeriesOccurrence(event, event, needSync, needSync, sameThread);
+        break;
+    case EventKind::Instance:
+        if (const TaskPtr root = getRootEventWithParentID(event->parentId()))
+            removed = deleteSeriesOccurrence(event, root, true, needSync, sameThread);
+        break;
+    case EventKind::Detached:
+        removed = deleteDetachedOccurrence(event, needSync, sameThread);
+        break;
+    case EventKind::Unsaved:
+        break;
+    }
+    if (removed && autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    return removed;
+}
+
+// The occurrence is marked deleted in the root, which is written with the
+// list's copy refreshed or not as asked. Answers the occurrence as a one-off
+// item.
+TaskPtr CoreData::deleteSeriesOccurrence(const TaskPtr& event, const TaskPtr& root, bool updateList, bool needSync,
+                                         bool sameThread)
+{
+    const Date occurrence = occurrenceOf(*event, *root);
+    const TaskPtr oneOff = oneOffCopy(*event, occurrence);
+    oneOff->setICalUID(root->iCalUID());
+    root->addRepeatException(occurrence, Task::RepeatException::Deleted);
+    moveSeriesStartPast(*this, root, occurrence);
+    if (!root->dehydrateUpdateOption(updateList)) return nullptr;
+    if (needSync) updateLocalNotificationForTask(root);
+    const qint64 type = deleteSeriesWhenEmpty(root);
+    if (needSync) deleteFromSystemCalendar(*this, oneOff, type, sameThread);
+    return oneOff;
+}
+
+TaskPtr CoreData::deleteDetachedOccurrence(const TaskPtr& event, bool needSync, bool sameThread)
+{
+    if (!doDeleteTask(event, needSync, false)) return nullptr;
+    qint64 type = thisOccurrence;
+    if (const TaskPtr root = getOriginTaskForTaskInDB(event)) {
+        root->setRepeatExceptions(markedDeleted(root->repeatExceptions(), event->occurrence()));
+        root->dehydrate();
+        type = deleteSeriesWhenEmpty(root);
+    }
+    if (needSync) deleteFromSystemCalendar(*this, event, type, sameThread);
+    return event;
+}
+
+// Nothing of the series shows up to the end: no occurrence of the rule that
+// is neither changed nor deleted, and no detached occurrence.
+bool CoreData::seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const
+{
+    return !showsOccurrenceUntil(*root, end) && !hasExceptionEvent(root, end);
+}
+
+// A finite series with nothing left is removed, root included; answers the
+// scope the system calendar is to delete.
+qint64 CoreData::deleteSeriesWhenEmpty(const TaskPtr& root)
+{
+    if (root->isRepeatForever() != 0 || !root->repeatEndDate().isValid()) return thisOccurrence;
+    if (!seriesIsEmptyUntil(root, root->repeatEndDate())) return thisOccurrence;
+    deleteAllEventsWithParentID({root->primaryKey()}, true);
+    return allOccurrences;
+}
+
+void CoreData::doInsertAllOperatorWithEvent(const TaskPtr& event)
+{
+    if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncInsertToICalEvent(event, isAutoZVWSyncOn());
+}
+
+// ---- series rows -----------------------------------------------------------------
+
+void CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate)
+{
+    if (!isDatabaseOpenElseReport()) return;
+    DeletedRows::deleteItems(
+        "parentId=? AND occurrence>=?",
+        [&](QueryStatement& query) {
+            query.bind(1, parentId);
+            bindDate(query, 2, afterDate);
+        },
+        DeletedRows::WebIds::Queue);
+    DeletedRows::dropFromWorkingList(
+        *this, [&](const Task& item) { return item.parentId() == parentId && item.occurrence() >= afterDate; });
+}
+
+void CoreData::deleteDetachedEventParentID(qint64 parentId, const Date& onDate)
+{
+    if (!isDatabaseOpenElseReport()) return;
+    DeletedRows::deleteItems(
+        "parentId=? AND occurrence=?",
+        [&](QueryStatement& query) {
+            query.bind(1, parentId);
+            bindDate(query, 2, onDate);
+        },
+        DeletedRows::WebIds::Queue);
+    DeletedRows::dropFromWorkingList(
+        *this, [&](const Task& item) { return item.parentId() == parentId && item.occurrence() == onDate; });
+}
+
+// Without the flag the server asked for the deletion: it has no use for the
+// root's id, and the working list is the caller's to update.
+void CoreData::deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList)
+{
+    if (!isDatabaseOpenElseReport()) return;
+    for (const qint64 key : parentIds) {
+        const auto bindKey = [key](QueryStatement& query) { query.bind(1, key); };
+        DeletedRows::deleteItems("parentId=?", bindKey, DeletedRows::WebIds::Queue);
+        DeletedRows::deleteItems("primaryKey=?", bindKey,
+                                 needRemoveInAllTaskList ? DeletedRows::WebIds::Queue : DeletedRows::WebIds::Keep);
+        if (!needRemoveInAllTaskList) continue;
+        DeletedRows::dropFromWorkingList(
+            *this, [key](const Task& item) { return item.parentId() == key || item.primaryKey() == key; });
+    }
+}
+
+void CoreData::deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList)
+{
+    if (!isDatabaseOpenElseReport()) return;
+    for (const QString& uid : uids) {
+        // Items without a system-calendar copy all share the empty uid.
+        if (uid.isEmpty() || isOpenInEditorOfServerCalendar(*this, uid)) continue;
+        DeletedRows::deleteItems("iCalIdentifier=?", [&uid](QueryStatement& query) { query.bind(1, uid); },
+                                 DeletedRows::WebIds::Queue);
+        if (!needRemoveInAllTaskList) continue;
+        DeletedRows::dropFromWorkingList(*this, [&uid](const Task& item) { return item.iCalUID() == uid; });
+    }
+}

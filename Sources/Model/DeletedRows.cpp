@@ -1,0 +1,103 @@
+#include "DeletedRows.h"
+
+#include "Clock.h"
+#include "CoreData.h"
+#include "OneOffStatement.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "RecordHelpers.h"
+#include "RecordStore.h"
+#include "Setting.h"
+#include "Task.h"
+
+#include <QStringBuilder>
+
+namespace {
+
+constexpr qint64 removedLink = 1;
+
+using QueueGetter = QString (Setting::*)() const;
+using QueueSetter = void (Setting::*)(const QString&);
+
+// Items may be deleted from several threads at once (the views, the web sync,
+// the system-calendar jobs): the queue's read and write must not interleave,
+// or an id is lost.
+void appendToQueue(QueueGetter read, QueueSetter write, const QList<qint64>& webIds)
+{
+    const CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
+    if (!setting) return;
+    bool added = false;
+    {
+        RecordGuard guard;
+        QString queue = (*setting.*read)();
+        for (const qint64 webId : webIds) {
+            if (webId <= 0) continue;
+            queue = queue % QLatin1Char(',') % QString::number(webId);
+            added = true;
+        }
+        if (added) (*setting.*write)(queue);
+    }
+    if (added) setting->dehydrate();
+}
+
+// The link rows stay, marked removed, until the web sync has told the server.
+// One statement per key keeps clear of SQLite's limit on parameters, which a
+// large category would pass.
+void markLinksRemoved(const QList<qint64>& keys)
+{
+    if (keys.isEmpty()) return;
+    OneOffStatement update("UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?");
+    sqlite3_stmt* statement = update.get();
+    const Date now = Clock::now();
+    for (const qint64 key : keys) {
+        StatementReset reset(statement);
+        RecordStore::bindInt64(statement, 1, removedLink);
+        RecordStore::bindDate(statement, 2, now);
+        RecordStore::bindInt64(statement, 3, key);
+        RecordStore::bindInt64(statement, 4, key);
+        RecordStore::stepDone(statement, RecordStore::dehydrateErrorText);
+    }
+}
+
+}  // namespace
+
+QList<qint64> DeletedRows::deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds)
+{
+    RecordGuard guard;
+    QList<qint64> keys;
+    QList<qint64> ids;
+    {
+        QueryStatement select("SELECT zvwID, primaryKey FROM Tasks WHERE " + condition);
+        bind(select);
+        while (select.nextRow()) {
+            ids.append(sqlite3_column_int64(select.get(), 0));
+            keys.append(sqlite3_column_int64(select.get(), 1));
+        }
+        if (select.failed()) return {};
+    }
+    QueryStatement remove("DELETE FROM Tasks WHERE " + condition, QueryStatement::PrepareFailure::Fatal);
+    bind(remove);
+    if (!remove.execute(RecordStore::deleteErrorText)) return {};
+    if (webIds == WebIds::Queue) queueDeletedItems(ids);
+    markLinksRemoved(keys);
+    return keys;
+}
+
+void DeletedRows::queueDeletedItems(const QList<qint64>& webIds)
+{
+    appendToQueue(&Setting::zvwDeletedTasks, &Setting::setZvwDeletedTasks, webIds);
+}
+
+void DeletedRows::queueDeletedTags(const QList<qint64>& webIds)
+{
+    appendToQueue(&Setting::zvwDeletedTag, &Setting::setZvwDeletedTag, webIds);
+}
+
+void DeletedRows::dropFromWorkingList(CoreData& dataManager, const ItemMatch& match)
+{
+    TaskList matching;
+    for (const TaskPtr& item : dataManager.allTasksEventsAdes())
+        if (match(*item)) matching.append(item);
+    if (!matching.isEmpty()) dataManager.doWithAllTasksEventsAdes(matching, 1);
+}

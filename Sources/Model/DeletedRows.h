@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QtGlobal>
+
+#include <functional>
+
+class CoreData;
+class QueryStatement;
+class Task;
+
+// Bulk removal of item rows, the way the data manager's series and category
+// deletes remove them: the rows go, the web ids of those the server knows
+// join the settings' queue of server deletions, and their links are marked
+// removed so that the web sync can tell the server. The working list is
+// updated separately, once every record guard is left, because that update
+// posts a notification on the main thread.
+class DeletedRows {
+public:
+    using Binder = std::function<void(QueryStatement&)>;
+    using ItemMatch = std::function<bool(const Task&)>;
+    enum class WebIds { Queue, Keep };
+
+    // Removes the rows of table Tasks that match `condition` (the text after
+    // WHERE, with parameters that `bind` fills) and answers their keys. When
+    // the rows cannot be read completely nothing is deleted, so no removal
+    // is ever hidden from the server. A DELETE that cannot be prepared is a
+    // fault of the program.
+    static QList<qint64> deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds);
+
+    // Append ",<id>" for every id above 0 to the settings' queue of deleted
+    // items (tags), and save the settings when one was added.
+    static void queueDeletedItems(const QList<qint64>& webIds);
+    static void queueDeletedTags(const QList<qint64>& webIds);
+
+    // Drops the working list's items that match, in one change; nothing is
+    // posted when none matches.
+    static void dropFromWorkingList(CoreData& dataManager, const ItemMatch& match);
+};

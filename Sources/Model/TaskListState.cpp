@@ -1,0 +1,33 @@
+#include "TaskListState.h"
+
+#include "CurrentInstance.h"
+
+namespace {
+
+class NoTaskList : public TaskListState {
+public:
+    qint64 todayTaskFilterIndex() const override { return 0; }
+    qint64 typeViewSelectedTag() const override { return 0; }
+    qint64 filterIndex() const override { return 0; }
+};
+
+CurrentInstance<const TaskListState>& installed()
+{
+    static const NoTaskList none{};
+    static CurrentInstance<const TaskListState> instance(none);
+    return instance;
+}
+
+}  // namespace
+
+TaskListState::~TaskListState() = default;
+
+const TaskListState& TaskListState::current()
+{
+    return installed().get();
+}
+
+void TaskListState::setCurrent(const TaskListState* state)
+{
+    installed().set(state);
+}
