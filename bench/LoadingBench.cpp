@@ -284,21 +284,15 @@ void BM_AllTasksEventsAdes(benchmark::State& state)
 }
 BENCHMARK(BM_AllTasksEventsAdes)->Unit(benchmark::kMillisecond);
 
-TaskList repeatingEventRoots(const TaskList& items)
-{
-    TaskList roots;
-    for (const TaskPtr& item : items)
-        if (item->taskType() == 0 && item->repeatType() > 0 && item->parentId() == -1) roots.append(item);
-    return roots;
-}
-
 // The month's instances of the working list's repeating events, as every
 // view of the month asks for them.
 qsizetype expandIntoMonth(const CoreData& dataManager)
 {
     TaskList instances;
-    dataManager.fillRepeatEventInstances(repeatingEventRoots(dataManager.allTasksEventsAdes()), instances, monthStart(),
-                                         monthEnd());
+    const TaskList listed = dataManager.allTasksEventsAdes();
+    const TaskList series = dataManager.getAllRecurringEventsFromTaskList(listed, QString());
+    const TaskList allDaySeries = dataManager.getAllRecurringADEsFromTaskList(listed, QString());
+    dataManager.fillRepeatEventInstances(series + allDaySeries, instances, monthStart(), monthEnd());
     return instances.size();
 }
 

@@ -90,6 +90,7 @@ TEST_F(CoreDataSeriesLookupsTest, OriginOfAnItemIsTheRowItStandsFor)
         {"root", item(root, -1), root},
         {"plain item", item(plain, -1), plain},
     };
+    EXPECT_EQ(dataManager().getOriginTaskForTaskInDB(item(-9, 999)), nullptr) << "a series whose root is gone";
     for (const auto& c : cases) {
         const TaskPtr origin = dataManager().getOriginTaskForTaskInDB(c.item);
         ASSERT_NE(origin, nullptr) << c.what;
