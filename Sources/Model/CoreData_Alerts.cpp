@@ -274,7 +274,7 @@ void CoreData::postponeTask(const TaskPtr& task, qint64 postponeType)
     // that is not stored.
     if (!task->dehydrate()) return;
     updateLocalNotificationForTask(task);
-    // A done task runs the done command again here once that command exists.
+    if (task->status() == 1) doMarkDoneOperatorWithTask(task, task->status());
     updateWorkingListAfterMove(task);
     if (hasDoToday() && task->hasDue() != 0 && Utilities::compareDateNoTime(task->dueEnd(), Clock::now()) == 0)
         doToday(task, false);

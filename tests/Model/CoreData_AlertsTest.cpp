@@ -397,3 +397,21 @@ TEST_F(AlertsTest, ARebuildFromAnotherThreadRunsOnTheMainThreadBeforeTheThreadGo
 }
 
 }  // namespace
+
+TEST_F(AlertsTest, PostponingADoneRepeatingTaskRunsTheDoneCommandAgain)
+{
+    const TaskPtr task = listedTask(QStringLiteral("Water the plants"), localDate(2014, 1, 10, 10, 0));
+    task->setHasDue(1);
+    task->setRepeatType(1);
+    task->setRepeatOptions(QStringLiteral("1//0"));
+    task->setTaskRepeatStyle(1);
+    task->setStatus(1);
+    ASSERT_TRUE(task->dehydrate());
+    const qint64 rowsBefore = queryInt(QStringLiteral("SELECT count(*) FROM Tasks"));
+    auto alarm = std::make_shared<LocalNotification>();
+    alarm->setTask(task);
+    dataManager().postponeAlerts({alarm}, 1);
+    EXPECT_EQ(task->dueEnd(), localDate(2014, 1, 11, 10, 0));
+    EXPECT_EQ(task->repeatType(), 0) << "the done row becomes a one-off";
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks")), rowsBefore + 1) << "the series goes on in a new row";
+}
