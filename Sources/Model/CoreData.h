@@ -609,6 +609,7 @@ private:
 
     // --- alarms, adding items and rescheduling ---
     void updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action);
+    void updateLocalNotificationForTasks(const TaskList& items);
     void postponeTask(const TaskPtr& task, qint64 postponeType);
     void pushPostponedTaskToICal(const TaskPtr& task);
     void applyListDefaults(const TaskPtr& item) const;
