@@ -257,6 +257,10 @@ public:
     // The admitted items of the category that carry one of the tags, or with
     // no tags given those that carry none.
     TaskList tasksFromCalendarId(qint64 calendarId, const QStringList& tags) const;
+    // The working list rebuilt for the tag filter; and one category's share
+    // of it (false for a hidden category, which adds nothing).
+    void getTaskWithTag(const QStringList& tags);
+    bool addTasksToListFromCalendar(const CalendarPtr& calendar, const QStringList& tags);
     // Deletes the category's items, queues their web ids for deletion on the
     // server, marks their links removed and drops them from the working list;
     // when the rows cannot be read or deleted (logged) nothing changes.

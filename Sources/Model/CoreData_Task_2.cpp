@@ -315,6 +315,40 @@ void CoreData::addTaskToList(const TaskPtr& item, const QStringList& tags)
     if (passesTagFilter(categoryTags, item->tagList(), tags)) doWithAllTasksEventsAdes(TaskList{item}, 0);
 }
 
+bool CoreData::addTasksToListFromCalendar(const CalendarPtr& calendar, const QStringList& tags)
+{
+    if (!calendar || calendar->inVisible() != 0) return false;
+    const QString categoryTags = calendar->tagList();
+    if (!tags.isEmpty() && !categoryTags.isEmpty() && Utilities::isTagList(categoryTags, tags)) {
+        addTasksToListFromCalendarId(calendar->primaryKey());
+        return true;
+    }
+    if (tags.isEmpty() && !categoryTags.isEmpty()) return true;
+    const TaskList items = tasksFromCalendarId(calendar->primaryKey(), tags);
+    if (!items.isEmpty()) doWithAllTasksEventsAdes(items, 0);
+    return true;
+}
+
+void CoreData::getTaskWithTag(const QStringList& tags)
+{
+    doWithAllTasksEventsAdes(std::nullopt, 1);
+    QList<qint64> wholeCategories;
+    TaskList items;
+    for (const CalendarPtr& calendar : calendarList()) {
+        if (calendar->inVisible() != 0) continue;
+        const QString categoryTags = calendar->tagList();
+        if (tags.isEmpty()) {
+            if (categoryTags.isEmpty()) items.append(tasksFromCalendarId(calendar->primaryKey(), tags));
+        } else if (!categoryTags.isEmpty() && Utilities::isTagList(categoryTags, tags)) {
+            wholeCategories.append(calendar->primaryKey());
+        } else {
+            items.append(tasksFromCalendarId(calendar->primaryKey(), tags));
+        }
+    }
+    addTasksToListFromCalendarList(wholeCategories);
+    if (!items.isEmpty()) doWithAllTasksEventsAdes(items, 0);
+}
+
 void CoreData::removeInActiveTask()
 {
     const Date now = Clock::now();
