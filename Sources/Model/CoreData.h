@@ -257,6 +257,70 @@ public:
     // and reloads the category and working lists.
     void removeAllSharedDataInLocal();
 
+    // --- loading items, items by category and tag, series lookups ---
+    // Direct reads of table Tasks: new lists of new records, the working list
+    // untouched. While the database is closed they write "Database can not
+    // open!" on standard output and answer empty (0, false, null); a
+    // statement that cannot run gives the same empty answer.
+    TaskList getAllRootEvents() const;
+    TaskList getAllTasks() const;
+    // Every item except checklist items.
+    TaskList getAllTasksEventsAdes() const;
+    // Ascending key.
+    TaskList getAllTasksInDB() const;
+    // Items of categories that exist and are not shared, ascending key.
+    TaskList getAllPersonalTasksInDB() const;
+    TaskList getAllDetachedEventWithParentID(qint64 parentId) const;
+    // Root tasks starting after 23:59:00 today, outside hidden categories
+    // other than the default one.
+    TaskList getAllFutureTasks() const;
+    // Rows stamped after `time` (stored-form seconds) or never stamped, over
+    // a new item's defaults and left marked changed, for the web push. Holds
+    // every record method off while it reads; silent while the database is
+    // closed; a statement that cannot be prepared ends the program.
+    TaskList getTasksInDBNewerThan(qint64 time) const;
+    qint64 countCheckInCalendar(const CalendarPtr& calendar) const;
+    qint64 countDoneCheckInCalendar(const CalendarPtr& calendar) const;
+    // Whether detached occurrences of the event exist on or before the date.
+    bool hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const;
+
+    // A key without a row gives an item with only that key, as
+    // Task::initWithPrimaryKey does.
+    TaskPtr taskWithPrimaryKey(qint64 key) const;
+    bool hasTaskInGlobalList(const TaskPtr& item) const;
+    // Adds the admitted items of the category to the working list in one
+    // action; true when there were any.
+    bool addTasksToListFromCalendarId(qint64 calendarId);
+    // The same for several categories, in their order, in one action.
+    void addTasksToListFromCalendarList(const QList<qint64>& calendarIds);
+    void addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType) const;
+    // The admitted items of the category that carry one of the tags, or with
+    // no tags given those that carry none.
+    TaskList tasksFromCalendarId(qint64 calendarId, const QStringList& tags) const;
+    // The working list rebuilt for the tag filter; and one category's share
+    // of it (false for a hidden category, which adds nothing).
+    void getTaskWithTag(const QStringList& tags);
+    bool addTasksToListFromCalendar(const CalendarPtr& calendar, const QStringList& tags);
+    // Deletes the category's items, queues their web ids for deletion on the
+    // server, marks their links removed and drops them from the working list;
+    // when the rows cannot be read or deleted (logged) nothing changes.
+    void deleteAllTasksBelongCalendar(qint64 calendarId);
+
+    TaskPtr getRootEventWithParentID(qint64 key) const;
+    TaskPtr getRootEventWithUID(const QString& uid) const;
+    TaskPtr getTaskWithUID(const QString& uid) const;
+    // The detached row of the root's occurrence that starts on `date` by the
+    // series' rule.
+    TaskPtr getExceptionEventWithParentID(qint64 parentId, const Date& date) const;
+    // The stored row that a root, detached occurrence or instance stands
+    // for; null when that row is gone.
+    TaskPtr getOriginTaskForTaskInDB(const TaskPtr& item) const;
+    // Drops the root with that key and every object whose parentId is the
+    // key, without a list notification and leaving their alarms.
+    void removeAllTaskRelateToPrimaryKey(qint64 key);
+    // Drops the category's objects in one list action.
+    void removeAllTasksBelongCalendar(qint64 calendarId);
+
     // --- tags (CoreData_Tags.cpp; getTagList with the start-up loads) ---
     // Adds a tag of that name unless one matches it (blanks and case
     // ignored). The first form asks for a web push of the tags after an
@@ -590,6 +654,7 @@ private:
 
     // --- alarms, adding items and rescheduling ---
     void updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action);
+    void updateLocalNotificationForTasks(const TaskList& items);
     void postponeTask(const TaskPtr& task, qint64 postponeType);
     void pushPostponedTaskToICal(const TaskPtr& task);
     void applyListDefaults(const TaskPtr& item) const;

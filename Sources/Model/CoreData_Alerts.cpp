@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QPointer>
 #include <QScopedValueRollback>
+#include <QSet>
 
 #include <algorithm>
 
@@ -38,6 +39,15 @@ enum PostponeType : qint64 { postponeNone = 0, postponeDay = 1, postponeWeek = 2
 void sortByFireDate(LocalNotificationList& alarms)
 {
     Utilities::sortList(alarms, [](const std::shared_ptr<LocalNotification>& alarm) { return alarm->dateFire(); });
+}
+
+// Keeps the list in fire order: after the alarms that fire at the same time,
+// as a stable sort of the appended alarm would place it.
+void insertByFireDate(LocalNotificationList& alarms, const std::shared_ptr<LocalNotification>& alarm)
+{
+    const auto position = std::upper_bound(alarms.begin(), alarms.end(), alarm,
+                                           [](const auto& a, const auto& b) { return a->dateFire() < b->dateFire(); });
+    alarms.insert(position, alarm);
 }
 
 void removeFirstAlarmOf(LocalNotificationList& alarms, qint64 key)
@@ -130,7 +140,7 @@ LocalNotificationList CoreData::allAlert() const
 void CoreData::updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action)
 {
     if (action == 0 && list) {
-        for (const TaskPtr& item : *list) updateLocalNotificationForTask(item);
+        updateLocalNotificationForTasks(*list);
     } else if (action == 1 && list) {
         for (const TaskPtr& item : *list) deleteLocalNotificationForTask(item);
     } else if (action == 1) {
@@ -191,8 +201,37 @@ void CoreData::updateLocalNotificationForTask(const TaskPtr& item)
     const std::shared_ptr<LocalNotification> next = item->nextAlarmDate();
     QMutexLocker lock(&m_alertMutex);
     removeFirstAlarmOf(m_allAlert, item->primaryKey());
-    if (next) m_allAlert.append(next);
-    sortByFireDate(m_allAlert);
+    if (next) insertByFireDate(m_allAlert, next);
+}
+
+// The same for a whole list of added items, with one pass over the alarm list
+// and one sort: a category load adds tens of thousands of items at once.
+void CoreData::updateLocalNotificationForTasks(const TaskList& items)
+{
+    QSet<qint64> keys;
+    keys.reserve(items.size());
+    LocalNotificationList added;
+    for (const TaskPtr& item : items) {
+        if (!item) continue;
+        keys.insert(item->primaryKey());
+        if (std::shared_ptr<LocalNotification> next = item->nextAlarmDate()) added.append(next);
+    }
+    QMutexLocker lock(&m_alertMutex);
+    // Each item has at most one alarm in the list; its old one goes.
+    QSet<qint64> removed;
+    LocalNotificationList kept;
+    kept.reserve(m_allAlert.size() + added.size());
+    for (const std::shared_ptr<LocalNotification>& alarm : std::as_const(m_allAlert)) {
+        const qint64 key = alarm->task() ? alarm->task()->primaryKey() : 0;
+        if (alarm->task() && keys.contains(key) && !removed.contains(key)) {
+            removed.insert(key);
+            continue;
+        }
+        kept.append(alarm);
+    }
+    kept.append(added);
+    sortByFireDate(kept);
+    m_allAlert = kept;
 }
 
 void CoreData::deleteLocalNotificationForTask(const TaskPtr& item)

@@ -295,10 +295,10 @@ void CoreData::checkAndSetDefaultCategory()
         if (isHidden(*chosen)) {
             chosen->setInVisible(0);
             chosen->dehydrate();
-            // The category loads of the item queries plug in here: its items
-            // join the working list (only those with the shown tags while the
-            // tag filter is on). Until they exist the items appear at the
-            // next reload of the working list.
+            if (isAppliedTagFilter())
+                addTasksToListFromCalendar(chosen, getShowTag());
+            else
+                addTasksToListFromCalendarId(chosen->primaryKey());
         }
         setting->dehydrate();
     }

@@ -1,7 +1,9 @@
 // The read side of the data manager's item queries.
 #include "CoreData.h"
 
+#include "Calendar.h"
 #include "Clock.h"
+#include "DatabaseBusyGuard.h"
 #include "DateExtensions.h"
 #include "GregorianCalendar.h"
 #include "NotificationObject.h"
@@ -11,14 +13,123 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TaskPaneOrder.h"
+#include "TaskQuery.h"
 #include "Utilities.h"
 #include "ZVComment.h"
 
-#include <cstdio>
+namespace {
+
+constexpr qint64 typeEvent = 0;
+constexpr qint64 typeTask = 1;
+constexpr qint64 typeChecklistItem = 2;
+constexpr qint64 statusDone = 1;
+
+TaskList loadItems(const QByteArray& condition, const QList<TaskQuery::Value>& values = {})
+{
+    if (!TaskQuery::databaseReadyOrSay()) return {};
+    return TaskQuery::items(condition, values);
+}
+
+qint64 count(const QByteArray& sql, const QList<TaskQuery::Value>& values)
+{
+    if (!TaskQuery::databaseReadyOrSay()) return 0;
+    return TaskQuery::number(sql, values);
+}
+
+// The categories whose future tasks stay out of view: hidden ones, except the
+// default category, which is never hidden from the lists.
+QList<TaskQuery::Value> hiddenCategoryKeys(const CalendarList& categories, qint64 defaultKey)
+{
+    QList<TaskQuery::Value> keys;
+    for (const CalendarPtr& category : categories)
+        if (category->inVisible() != 0 && category->primaryKey() != defaultKey) keys.append(category->primaryKey());
+    return keys;
+}
+
+}  // namespace
 
 qint64 CoreData::getMaxOrderOfTasks() const
 {
     return queryInt64("SELECT max(taskOrder) FROM Tasks");
+}
+
+// ---------------------------------------------------------------------------
+// Loading items from the database
+
+TaskList CoreData::getAllRootEvents() const
+{
+    return loadItems("WHERE taskType=? AND parentId=-1", {typeEvent});
+}
+
+TaskList CoreData::getAllTasks() const
+{
+    return loadItems("WHERE taskType=? AND parentId=-1", {typeTask});
+}
+
+TaskList CoreData::getAllTasksEventsAdes() const
+{
+    return loadItems("WHERE taskType!=?", {typeChecklistItem});
+}
+
+TaskList CoreData::getAllTasksInDB() const
+{
+    return loadItems("ORDER BY primaryKey");
+}
+
+// An item whose category row is missing is nobody's: it is left out as well.
+TaskList CoreData::getAllPersonalTasksInDB() const
+{
+    return loadItems("WHERE calendarId IN (SELECT primaryKey FROM Calendars WHERE hasShared=?) ORDER BY primaryKey",
+                     {qint64(0)});
+}
+
+TaskList CoreData::getAllDetachedEventWithParentID(qint64 parentId) const
+{
+    return loadItems("WHERE taskType=? AND parentId=?", {typeEvent, parentId});
+}
+
+TaskList CoreData::getAllFutureTasks() const
+{
+    const SettingPtr setting = currentSetting();
+    const QList<TaskQuery::Value> hidden =
+        hiddenCategoryKeys(calendarList(), setting ? setting->calendarDefID() : 0);
+    const double threshold = Utilities::toDBDate(Utilities::newDateOnDate(today(), 23, 59)).timeIntervalSince1970();
+    QByteArray condition = "WHERE taskType=? AND parentId=-1 AND startTime > ?";
+    if (!hidden.isEmpty()) condition += " AND calendarId NOT IN (" + TaskQuery::placeholders(hidden.size()) + ")";
+    return loadItems(condition, QList<TaskQuery::Value>{typeTask, threshold} + hidden);
+}
+
+// The web push reads every changed row while no record may write one, so
+// the set it sends is the set it then marks as sent.
+TaskList CoreData::getTasksInDBNewerThan(qint64 time) const
+{
+    if (!databaseOpen) return {};
+    DatabaseBusyGuard guard;
+    QueryStatement query(Task::selectRowsSql("WHERE dateUpdate > ? OR dateUpdate = 0"),
+                         QueryStatement::PrepareFailure::Fatal);
+    query.bind(1, time);
+    TaskList items;
+    while (query.nextRow()) items.append(Task::fromRowOverDefaults(query.get()));
+    return query.failed() ? TaskList() : items;
+}
+
+qint64 CoreData::countCheckInCalendar(const CalendarPtr& calendar) const
+{
+    return count("SELECT count(*) FROM Tasks WHERE taskType=? AND calendarId=?",
+                 {typeChecklistItem, calendar->primaryKey()});
+}
+
+qint64 CoreData::countDoneCheckInCalendar(const CalendarPtr& calendar) const
+{
+    return count("SELECT count(*) FROM Tasks WHERE taskType=? AND calendarId=? AND status=?",
+                 {typeChecklistItem, calendar->primaryKey(), statusDone});
+}
+
+bool CoreData::hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const
+{
+    return count("SELECT count(*) FROM Tasks WHERE taskType=? AND parentId=? AND occurrence<=?",
+                 {typeEvent, event->primaryKey(), TaskQuery::storedOccurrence(beforeDate)})
+           > 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -31,9 +142,6 @@ qint64 CoreData::getMaxOrderOfTasks() const
 
 namespace {
 
-constexpr qint64 typeEvent = 0;
-constexpr qint64 typeTask = 1;
-constexpr qint64 typeChecklistItem = 2;
 constexpr qint64 typeNote = 3;
 
 constexpr qint64 paneActiveTasks = 0;
@@ -438,18 +546,10 @@ constexpr qint64 unreadCommentStatus = 0;
 constexpr qint64 commentOnItem = 0;
 constexpr qint64 commentOnCategory = 1;
 constexpr qint64 activeLinkStatus = 0;
-constexpr qint64 eventItemType = 0;
-constexpr qint64 taskItemType = 1;
 
 // Zones of the world lie at most 26 hours apart: rows that start or end this
 // many days beyond a range may still show inside it in the display zone.
 constexpr qint64 displayZoneMarginDays = 2;
-
-void printDatabaseCanNotOpen()
-{
-    std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 ZVCommentPtr commentFromRow(sqlite3_stmt* statement, qint64 key, qint64 type)
 {
@@ -502,7 +602,7 @@ QList<qint64> currentlyLinkedKeys(qint64 key)
 // occurrence it has come to; a series that has ended shows nothing.
 TaskPtr currentOccurrenceOfLinkedItem(const CoreData& dataManager, const TaskPtr& linked)
 {
-    if (linked->taskType() != eventItemType || linked->repeatType() == 0
+    if (linked->taskType() != typeEvent || linked->repeatType() == 0
         || !(linked->occurrence() > linked->startTime()))
         return linked;
     if (Task::readRepeatOptions(linked->repeatOptions()).flag != 0) {
@@ -518,30 +618,15 @@ TaskPtr currentOccurrenceOfLinkedItem(const CoreData& dataManager, const TaskPtr
 // only narrowed here, with room for the display zone: the filters decide.
 TaskList loadEventsOfVisibleCategories(const Date& fromDate, const Date& toDate)
 {
-    if (!databaseOpen) {
-        printDatabaseCanNotOpen();
-        return {};
-    }
-    QList<qint64> keys;
-    {
-        RecordGuard guard;
-        QueryStatement query(
-            "SELECT t.primaryKey FROM Tasks t JOIN Calendars c ON t.calendarId = c.primaryKey "
-            "WHERE c.inVisible=0 AND t.taskType=? AND (t.repeatType<>0 OR (t.startTime<=? AND t.endTime>=?))");
-        query.bind(1, eventItemType);
-        if (query.isValid()) {
-            const Date lastDayEnd = Utilities::resetTimeForDate(toDate, 23, 59, 59);
-            const Date firstDayStart = Utilities::resetTimeForDate(fromDate, 0, 0, 0);
-            RecordStore::bindDate(query.get(), 2, DateExtensions::dateByAddingDays(lastDayEnd, displayZoneMarginDays));
-            RecordStore::bindDate(query.get(), 3,
-                                  DateExtensions::dateByAddingDays(firstDayStart, -displayZoneMarginDays));
-        }
-        keys = query.int64Column();
-    }
-    TaskList events;
-    events.reserve(keys.size());
-    for (const qint64 key : keys) events.append(Task::initWithPrimaryKey(key));
-    return events;
+    if (!TaskQuery::databaseReadyOrSay()) return {};
+    const auto stored = [](const Date& date) { return Utilities::toDBDate(date).timeIntervalSince1970(); };
+    const Date lastDayEnd = Utilities::resetTimeForDate(toDate, 23, 59, 59);
+    const Date firstDayStart = Utilities::resetTimeForDate(fromDate, 0, 0, 0);
+    return TaskQuery::items(
+        "WHERE calendarId IN (SELECT primaryKey FROM Calendars WHERE inVisible=0) AND taskType=? "
+        "AND (repeatType<>0 OR (startTime<=? AND endTime>=?))",
+        {typeEvent, stored(DateExtensions::dateByAddingDays(lastDayEnd, displayZoneMarginDays)),
+         stored(DateExtensions::dateByAddingDays(firstDayStart, -displayZoneMarginDays))});
 }
 
 }  // namespace
@@ -593,7 +678,7 @@ TaskList CoreData::getCurrentLinks(const TaskPtr& item) const
     const qint64 key = item->primaryKey() < 1 && item->repeatType() != 0 ? item->parentId() : item->primaryKey();
     for (const qint64 linkedKey : currentlyLinkedKeys(key)) {
         const TaskPtr other = Task::initWithPrimaryKey(linkedKey);
-        other->setIsTopGTDTask(other->taskType() == taskItemType && checkIfTaskIsGTD(other));
+        other->setIsTopGTDTask(other->taskType() == typeTask && checkIfTaskIsGTD(other));
         if (const TaskPtr shown = currentOccurrenceOfLinkedItem(*this, other)) linked.append(shown);
     }
     return linked;

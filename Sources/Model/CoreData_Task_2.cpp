@@ -1,9 +1,11 @@
-// The write side of the data manager's item commands.
+// The write side of the data manager's item commands, the working list's
+// loads by category and tag, the lookups of series rows, and repeating items.
 #include "CoreData.h"
 
 #include "AlertPresenter.h"
 #include "Calendar.h"
 #include "Clock.h"
+#include "DateExtensions.h"
 #include "DeletedRows.h"
 #include "FreeTimeSlots.h"
 #include "GregorianCalendar.h"
@@ -17,16 +19,19 @@
 #include "Tag.h"
 #include "Task.h"
 #include "TaskListState.h"
+#include "TaskQuery.h"
 #include "TextTable.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
 #include <QDate>
+#include <QHash>
 #include <QMutexLocker>
 #include <QSet>
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -41,6 +46,66 @@ constexpr qint64 dueFilter = 4;
 constexpr qint64 checklistTypeTag = 2;
 constexpr qint64 checklistFilter = 1;
 constexpr qint64 updateThisOccurrence = 0;
+
+
+// A stored occurrence row that its own exception list names as changed or
+// deleted is a leftover of an edit and never shown.
+bool isListedException(const Task& item)
+{
+    return !item.repeatExceptions().isEmpty() && item.isExceptedOccurrence(item.occurrence());
+}
+
+// While only active tasks are shown, tasks starting after today stay out of
+// the working list; they are loaded as future tasks instead.
+class ActiveOnlyRule {
+public:
+    explicit ActiveOnlyRule(const SettingPtr& setting)
+        : m_applies(setting && setting->showActiveTaskOnly() != 0),
+          m_tomorrow(m_applies ? DateExtensions::dateByAddingDays(Utilities::today(Clock::now()), 1) : Date())
+    {
+    }
+
+    bool drops(const Task& item) const
+    {
+        return m_applies && item.taskType() == taskTypeTask && item.startTime() >= m_tomorrow;
+    }
+
+private:
+    bool m_applies;
+    Date m_tomorrow;
+};
+
+bool hasAnyTag(const QString& tagList, const QStringList& tags)
+{
+    return !tagList.isEmpty() && Utilities::isTagList(tagList, tags);
+}
+
+// With tags given, an item passes when it carries one of them; with none,
+// only an item without tags passes.
+bool passesTagTest(const QString& tagList, const QStringList& tags)
+{
+    return tags.isEmpty() ? tagList.isEmpty() : hasAnyTag(tagList, tags);
+}
+
+TaskList itemsOfCategories(const QList<qint64>& calendarIds)
+{
+    QList<TaskQuery::Value> values;
+    for (qint64 key : calendarIds) values.append(key);
+    return TaskQuery::items("WHERE calendarId IN (" + TaskQuery::placeholders(values.size()) + ")", values);
+}
+
+TaskList itemsOfCategory(qint64 calendarId)
+{
+    return TaskQuery::items("WHERE calendarId=?", {calendarId});
+}
+
+TaskList listEntriesOfCategory(const TaskList& list, qint64 calendarId)
+{
+    TaskList entries;
+    for (const TaskPtr& item : list)
+        if (item->calendarId() == calendarId) entries.append(item);
+    return entries;
+}
 
 void printDatabaseCanNotOpen()
 {
@@ -250,6 +315,40 @@ void CoreData::addTaskToList(const TaskPtr& item, const QStringList& tags)
     if (passesTagFilter(categoryTags, item->tagList(), tags)) doWithAllTasksEventsAdes(TaskList{item}, 0);
 }
 
+bool CoreData::addTasksToListFromCalendar(const CalendarPtr& calendar, const QStringList& tags)
+{
+    if (!calendar || calendar->inVisible() != 0) return false;
+    const QString categoryTags = calendar->tagList();
+    if (!tags.isEmpty() && !categoryTags.isEmpty() && Utilities::isTagList(categoryTags, tags)) {
+        addTasksToListFromCalendarId(calendar->primaryKey());
+        return true;
+    }
+    if (tags.isEmpty() && !categoryTags.isEmpty()) return true;
+    const TaskList items = tasksFromCalendarId(calendar->primaryKey(), tags);
+    if (!items.isEmpty()) doWithAllTasksEventsAdes(items, 0);
+    return true;
+}
+
+void CoreData::getTaskWithTag(const QStringList& tags)
+{
+    doWithAllTasksEventsAdes(std::nullopt, 1);
+    QList<qint64> wholeCategories;
+    TaskList items;
+    for (const CalendarPtr& calendar : calendarList()) {
+        if (calendar->inVisible() != 0) continue;
+        const QString categoryTags = calendar->tagList();
+        if (tags.isEmpty()) {
+            if (categoryTags.isEmpty()) items.append(tasksFromCalendarId(calendar->primaryKey(), tags));
+        } else if (!categoryTags.isEmpty() && Utilities::isTagList(categoryTags, tags)) {
+            wholeCategories.append(calendar->primaryKey());
+        } else {
+            items.append(tasksFromCalendarId(calendar->primaryKey(), tags));
+        }
+    }
+    addTasksToListFromCalendarList(wholeCategories);
+    if (!items.isEmpty()) doWithAllTasksEventsAdes(items, 0);
+}
+
 void CoreData::removeInActiveTask()
 {
     const Date now = Clock::now();
@@ -258,6 +357,128 @@ void CoreData::removeInActiveTask()
         if (item->taskType() == taskTypeTask && Utilities::compareDateNoTime(item->startTime(), now) > 0)
             future.append(item);
     doWithAllTasksEventsAdes(future, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Items by category and tag
+
+TaskPtr CoreData::taskWithPrimaryKey(qint64 key) const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return Task::initWithPrimaryKey(key);
+}
+
+bool CoreData::hasTaskInGlobalList(const TaskPtr& item) const
+{
+    const TaskList list = allTasksEventsAdes();
+    return std::any_of(list.cbegin(), list.cend(),
+                       [&item](const TaskPtr& entry) { return entry->primaryKey() == item->primaryKey(); });
+}
+
+bool CoreData::addTasksToListFromCalendarId(qint64 calendarId)
+{
+    if (!TaskQuery::databaseReadyOrSay()) return false;
+    const ActiveOnlyRule activeOnly(currentSetting());
+    TaskList admitted;
+    for (const TaskPtr& item : itemsOfCategory(calendarId))
+        if (!isListedException(*item) && !activeOnly.drops(*item)) admitted.append(item);
+    if (admitted.isEmpty()) return false;
+    doWithAllTasksEventsAdes(admitted, 0);
+    return true;
+}
+
+// One statement for all the categories; the items still enter the list
+// category by category, in the order given.
+void CoreData::addTasksToListFromCalendarList(const QList<qint64>& calendarIds)
+{
+    if (!TaskQuery::databaseReadyOrSay() || calendarIds.isEmpty()) return;
+    const ActiveOnlyRule activeOnly(currentSetting());
+    QHash<qint64, TaskList> byCategory;
+    for (const TaskPtr& item : itemsOfCategories(calendarIds)) {
+        const bool dropped = item->taskType() == taskTypeTask ? activeOnly.drops(*item) : isListedException(*item);
+        if (!dropped) byCategory[item->calendarId()].append(item);
+    }
+    TaskList admitted;
+    for (qint64 key : calendarIds) admitted.append(byCategory.value(key));
+    if (!admitted.isEmpty()) doWithAllTasksEventsAdes(admitted, 0);
+}
+
+void CoreData::addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType) const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return;
+    for (const TaskPtr& item : TaskQuery::items("WHERE taskType=? AND calendarId=?", {taskType, calendarId}))
+        if (!isListedException(*item)) list.append(item);
+}
+
+TaskList CoreData::tasksFromCalendarId(qint64 calendarId, const QStringList& tags) const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return {};
+    const ActiveOnlyRule activeOnly(currentSetting());
+    TaskList passing;
+    for (const TaskPtr& item : itemsOfCategory(calendarId)) {
+        if (isListedException(*item) || !passesTagTest(item->tagList(), tags) || activeOnly.drops(*item)) continue;
+        passing.append(item);
+    }
+    return passing;
+}
+
+// The rows go first: a delete that failed takes nothing off the server nor
+// out of the views.
+void CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
+{
+    if (!TaskQuery::databaseReadyOrSay()) return;
+    const QList<qint64> deleted = DeletedRows::deleteItems(
+        "calendarId=?", [calendarId](QueryStatement& query) { query.bind(1, calendarId); }, DeletedRows::WebIds::Queue);
+    if (deleted.isEmpty()) return;
+    DeletedRows::dropFromWorkingList(*this, [calendarId](const Task& item) { return item.calendarId() == calendarId; });
+}
+
+// ---------------------------------------------------------------------------
+// Series and item lookups
+
+TaskPtr CoreData::getRootEventWithParentID(qint64 key) const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return TaskQuery::firstItem("WHERE primaryKey=? AND taskType=? AND parentId=-1", {key, taskTypeEvent});
+}
+
+TaskPtr CoreData::getRootEventWithUID(const QString& uid) const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=? AND parentId=-1", {uid, taskTypeEvent});
+}
+
+TaskPtr CoreData::getTaskWithUID(const QString& uid) const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=?", {uid, taskTypeTask});
+}
+
+TaskPtr CoreData::getExceptionEventWithParentID(qint64 parentId, const Date& date) const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
+    return TaskQuery::firstItem("WHERE taskType=? AND parentId=? AND occurrence=?",
+                                    {taskTypeEvent, parentId, TaskQuery::storedOccurrence(date)});
+}
+
+// An instance (negative key) and a detached occurrence stand for their root.
+TaskPtr CoreData::getOriginTaskForTaskInDB(const TaskPtr& item) const
+{
+    if (!databaseOpen) return nullptr;
+    const bool isRoot = item->primaryKey() >= 0 && item->parentId() == -1;
+    return TaskQuery::firstItem("WHERE primaryKey=?", {isRoot ? item->primaryKey() : item->parentId()});
+}
+
+void CoreData::removeAllTaskRelateToPrimaryKey(qint64 key)
+{
+    QMutexLocker lock(&m_listMutex);
+    m_allTasksEventsAdes.removeIf(
+        [key](const TaskPtr& item) { return item->primaryKey() == key || item->parentId() == key; });
+}
+
+void CoreData::removeAllTasksBelongCalendar(qint64 calendarId)
+{
+    doWithAllTasksEventsAdes(listEntriesOfCategory(allTasksEventsAdes(), calendarId), 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -402,23 +623,6 @@ namespace {
 constexpr qint64 taskItem = 1;
 constexpr qint64 ordinaryCategory = 0;
 constexpr qint64 newItemKey = -1;
-
-// ---- Stand-ins for item queries that are being added to CoreData on other
-// branches. Inside CoreData's members a member of the same name hides these,
-// so once the real ones land the calls go to them and this block is deleted.
-
-// Deletes every item of the category: web ids queued, links marked removed,
-// the items dropped from the working list.
-void deleteAllTasksBelongCalendar(qint64 key)
-{
-    CoreData* dataManager = CoreData::shared();
-    if (!databaseOpen || !dataManager) return;
-    DeletedRows::deleteItems("calendarId=?", [key](QueryStatement& query) { query.bind(1, key); },
-                             DeletedRows::WebIds::Queue);
-    DeletedRows::dropFromWorkingList(*dataManager, [key](const Task& item) { return item.calendarId() == key; });
-}
-
-// ---- end of the stand-ins
 
 }  // namespace
 

@@ -1,6 +1,6 @@
-// Upkeep of the data manager's lists and rows: tasks hidden while only active
-// ones are shown, the turn of checklist categories into notes, link web keys,
-// comment status and the purge of shared data at sign-out.
+// Upkeep of the data manager's lists and rows: the tasks that come back when
+// the active-only mode ends, the turn of checklist categories into notes, link
+// web keys, comment status and the purge of shared data at sign-out.
 #include "CoreData.h"
 
 #include "Calendar.h"
@@ -11,12 +11,11 @@
 #include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskQuery.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
 #include <QMutexLocker>
-
-#include <cstdio>
 
 namespace {
 
@@ -29,12 +28,6 @@ constexpr qint64 doneStatus = 1;
 
 const QChar checkMark(0x2705);  // white heavy check mark
 const QChar crossMark(0x274E);  // negative squared cross mark
-
-void printDatabaseClosed()
-{
-    std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 TaskList tasksOf(const TaskList& items)
 {
@@ -57,64 +50,6 @@ QList<qint64> visibleCategoryKeys(const CalendarList& categories)
 bool isExceptedRow(const Task& item)
 {
     return !item.repeatExceptions().isEmpty() && item.isExceptedOccurrence(item.occurrence());
-}
-
-QList<qint64> taskKeysOfCategory(qint64 categoryKey)
-{
-    RecordGuard guard;
-    QueryStatement query("SELECT primaryKey FROM Tasks WHERE calendarId=? AND taskType=?");
-    query.bindAll({categoryKey, typeTask});
-    return query.int64Column();
-}
-
-// WIRE AT MERGE: stand-ins for the item loads by category, which are not on
-// main yet. Replace addTasksToListStandIn(...) with addTasksToList(...) and
-// addTasksToListFromCalendarListStandIn(*this, keys) with
-// addTasksToListFromCalendarList(keys), then delete both functions.
-void addTasksToListStandIn(TaskList& list, qint64 categoryKey, qint64 type)
-{
-    if (!databaseOpen) {
-        printDatabaseClosed();
-        return;
-    }
-    QList<qint64> keys;
-    {
-        RecordGuard guard;
-        QueryStatement query("SELECT primaryKey FROM Tasks WHERE taskType=? AND calendarId=?");
-        query.bindAll({type, categoryKey});
-        keys = query.int64Column();
-    }
-    for (const qint64 key : keys)
-        if (const TaskPtr item = Task::initWithPrimaryKey(key); !isExceptedRow(*item)) list.append(item);
-}
-
-void addTasksToListFromCalendarListStandIn(CoreData& dataManager, const QList<qint64>& categoryKeys)
-{
-    if (!databaseOpen) {
-        printDatabaseClosed();
-        return;
-    }
-    const SettingPtr setting = dataManager.currentSetting();
-    const bool activeOnly = setting && setting->showActiveTaskOnly() != 0;
-    const Date now = Clock::now();
-    TaskList items;
-    for (const qint64 categoryKey : categoryKeys) {
-        QList<qint64> keys;
-        {
-            RecordGuard guard;
-            QueryStatement query("SELECT primaryKey FROM Tasks WHERE calendarId=?");
-            query.bind(1, categoryKey);
-            keys = query.int64Column();
-        }
-        for (const qint64 key : keys) {
-            const TaskPtr item = Task::initWithPrimaryKey(key);
-            const bool admitted = item->taskType() == typeTask
-                                      ? !(activeOnly && Utilities::compareDateNoTime(item->startTime(), now) == 1)
-                                      : !isExceptedRow(*item);
-            if (admitted) items.append(item);
-        }
-    }
-    if (!items.isEmpty()) dataManager.doWithAllTasksEventsAdes(items, 0);
 }
 
 // What a checklist becomes: its lines with their marks, and its items' tags.
@@ -167,18 +102,14 @@ void CoreData::addActiveTask()
 
 void CoreData::addActiveTasksToListFromCalendarList(const QList<qint64>& keys)
 {
-    if (!databaseOpen) {
-        printDatabaseClosed();
-        return;
-    }
+    if (!TaskQuery::databaseReadyOrSay()) return;
     const QStringList shownTags = getShowTag();
     const bool tagFilterOn = isAppliedTagFilter();
     TaskList taken;
     for (const qint64 key : keys) {
         const CalendarPtr category = calendarWithPrimaryKey(key);
         const QString categoryTags = category ? category->tagList() : QString();
-        for (const qint64 taskKey : taskKeysOfCategory(key)) {
-            const TaskPtr task = Task::initWithPrimaryKey(taskKey);
+        for (const TaskPtr& task : TaskQuery::items("WHERE calendarId=? AND taskType=?", {key, typeTask})) {
             if (isExceptedRow(*task)) continue;
             if (tagFilterOn && !passesTagFilter(categoryTags, task->tagList(), shownTags)) continue;
             taken.append(task);
@@ -205,7 +136,7 @@ void CoreData::migrateFromCheckListToNote()
 void CoreData::migrateChecklistCategory(const CalendarPtr& category)
 {
     TaskList items;
-    addTasksToListStandIn(items, category->primaryKey(), typeChecklistItem);
+    addTasksToList(items, category->primaryKey(), typeChecklistItem);
     const ChecklistNote content = checklistNote(category->calendarName(), items);
 
     const qint64 webProjectId = category->zvwProjectId();
@@ -245,10 +176,7 @@ void CoreData::migrateChecklistCategory(const CalendarPtr& category)
 
 bool CoreData::resetZVWIdOfLinksForItem(const TaskPtr& item)
 {
-    if (!databaseOpen) {
-        printDatabaseClosed();
-        return false;
-    }
+    if (!TaskQuery::databaseReadyOrSay()) return false;
     // An occurrence that is not stored is linked through its root.
     const qint64 key = item->primaryKey() < 0 ? item->parentId() : item->primaryKey();
     RecordGuard guard;
@@ -286,5 +214,5 @@ void CoreData::removeAllSharedDataInLocal()
     doWithCalendarList(getCalendarList(), 2);
     setCalendarReloadInProgress(false);
     doWithAllTasksEventsAdes(std::nullopt, 1);
-    addTasksToListFromCalendarListStandIn(*this, visibleCategoryKeys(calendarList()));
+    addTasksToListFromCalendarList(visibleCategoryKeys(calendarList()));
 }

@@ -17,14 +17,20 @@
 
 namespace {
 
-CachedStatement insertStatement("INSERT INTO Tasks (taskOrder) VALUES (?)");
-CachedStatement selectStatement(
-    "SELECT taskType, isADE, taskName, taskLocation, startTime, endTime, dueEnd, dateUpdate, completedDate, "
+// The columns readColumns reads, in its order. A statement of many rows
+// carries the key after them.
+constexpr char rowColumns[] =
+    "taskType, isADE, taskName, taskLocation, startTime, endTime, dueEnd, dateUpdate, completedDate, "
     "hasDue, taskOrder, repeatType, repeatStartDate, repeatEndDate, repeatOptions, repeatExceptions, "
     "isRepeatForever, hasDuration, duration, calendarId, parentId, isInitialTask, isPinned, alertValues, "
     "iCalIdentifier, builtIn, isHidden, taskRepeatStyle, zvwID, lastUpdate, status, url, occurrence, tagList, "
-    "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate "
-    "FROM Tasks WHERE primaryKey=?");
+    "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate";
+constexpr int rowKeyColumn = 42;
+
+CachedStatement insertStatement("INSERT INTO Tasks (taskOrder) VALUES (?)");
+// Defined before the slot that keeps a pointer to its text.
+const QByteArray selectSql = Task::selectRowsSql("WHERE primaryKey=?");
+CachedStatement selectStatement(selectSql.constData());
 CachedStatement deleteStatement("DELETE FROM Tasks WHERE primaryKey=?");
 // The SET list does not follow the SELECT's order from duration to isPinned.
 CachedStatement updateStatement(
@@ -162,14 +168,37 @@ Task::Task()
 
 TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
 {
-    TaskPtr item(new Task(BaseInit{}));
     RecordGuard guard;
-    item->m_primaryKey = key;
     sqlite3_stmt* statement = selectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
-    if (sqlite3_step(statement) == SQLITE_ROW) item->readColumns(statement);
+    if (sqlite3_step(statement) == SQLITE_ROW) return fromRow(statement);
+    TaskPtr item(new Task(BaseInit{}));
+    item->m_primaryKey = key;
+    return item;
+}
+
+QByteArray Task::selectRowsSql(const QByteArray& condition)
+{
+    return QByteArray("SELECT ") + rowColumns + ", primaryKey FROM Tasks " + condition;
+}
+
+TaskPtr Task::fromRow(sqlite3_stmt* statement)
+{
+    TaskPtr item(new Task(BaseInit{}));
+    // The key comes first: the setters treat an item with the new-item key
+    // differently.
+    item->m_primaryKey = columnInt64(statement, rowKeyColumn);
+    item->readColumns(statement);
     item->m_dirty = false;
+    return item;
+}
+
+TaskPtr Task::fromRowOverDefaults(sqlite3_stmt* statement)
+{
+    auto item = std::make_shared<Task>();
+    item->setPrimaryKey(columnInt64(statement, rowKeyColumn));
+    item->readColumns(statement);
     return item;
 }
 
@@ -497,8 +526,9 @@ Date Task::seriesStartOn(const Date& day) const
     if (day.isNull()) return day;
     const Date& clock = m_taskType == taskTypeTask ? m_dueEnd : m_startTime;
     const DateFields f = GregorianCalendar::fields(day);
-    return GregorianCalendar::dateFromFields(f.year, f.month, f.day, Utilities::getHour(clock),
-                                             Utilities::getMinute(clock), Utilities::getSecond(clock));
+    if (clock.isNull()) return GregorianCalendar::dateFromFields(f.year, f.month, f.day, -1, -1, -1);
+    const DateFields time = GregorianCalendar::fields(clock);
+    return GregorianCalendar::dateFromFields(f.year, f.month, f.day, time.hour, time.minute, time.second);
 }
 
 void Task::setRepeatEndDate(const Date& date)

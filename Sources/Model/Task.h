@@ -46,6 +46,17 @@ public:
     // field empty. A loaded item always has hasChanges 1.
     static TaskPtr initWithPrimaryKey(qint64 key, sqlite3* database = nullptr);
 
+    // Lists load many rows with one statement: "SELECT <the row's columns>,
+    // primaryKey FROM Tasks " followed by the condition (WHERE, ORDER BY).
+    static QByteArray selectRowsSql(const QByteArray& condition);
+    // The item of the statement's current row, built exactly as
+    // initWithPrimaryKey builds it. The caller holds the record guard.
+    static TaskPtr fromRow(sqlite3_stmt* statement);
+    // The row's fields set through the setters over a new item's defaults:
+    // the item stays marked changed, and with hasChanges 1 whatever the row
+    // says (the absent assignee of the defaults always takes the row's text).
+    static TaskPtr fromRowOverDefaults(sqlite3_stmt* statement);
+
     // Inserts a row holding only taskOrder (the highest stored order + 1) and
     // takes its row id; the next write stores the other columns. False when
     // SQLite refused the row (logged). The two names are one operation.

@@ -127,9 +127,10 @@ Date Utilities::toDBDate(const Date& date)
 {
     if (date.isNull()) return date;
     // The date gains the standard offset plus the daylight-saving offset of its own day.
-    const int now = GregorianCalendar::daylightSavingTimeOffset();
+    const Date now = Clock::now();
+    const int dstNow = GregorianCalendar::daylightSavingTimeOffsetForDate(now);
     const int atDate = GregorianCalendar::daylightSavingTimeOffsetForDate(date);
-    return date.dateByAddingTimeInterval(GregorianCalendar::secondsFromGMT() - (now - atDate));
+    return date.dateByAddingTimeInterval(GregorianCalendar::secondsFromGMTForDate(now) - (dstNow - atDate));
 }
 
 Date Utilities::fromDBDate(const Date& date)
@@ -137,10 +138,11 @@ Date Utilities::fromDBDate(const Date& date)
     if (date.isNull()) return date;
     // The daylight-saving offset is looked up at the number less today's
     // offset, not at the instant that comes out; stored numbers depend on it.
-    const Date moved = date.dateByAddingTimeInterval(-GregorianCalendar::secondsFromGMT());
-    const int now = GregorianCalendar::daylightSavingTimeOffset();
+    const Date now = Clock::now();
+    const Date moved = date.dateByAddingTimeInterval(-GregorianCalendar::secondsFromGMTForDate(now));
+    const int dstNow = GregorianCalendar::daylightSavingTimeOffsetForDate(now);
     const int atMoved = GregorianCalendar::daylightSavingTimeOffsetForDate(moved);
-    return moved.dateByAddingTimeInterval(now - atMoved);
+    return moved.dateByAddingTimeInterval(dstNow - atMoved);
 }
 
 // ---- Fields -----------------------------------------------------------------

@@ -63,11 +63,13 @@ ZoneOffsetTable::ZoneOffsetTable(const QTimeZone& zone)
 std::shared_ptr<const ZoneOffsetTable> ZoneOffsetTable::systemZone()
 {
     static SystemTable cache;
-    const QByteArray id = QTimeZone::systemTimeZoneId();
+    // The calendar's system zone, so that the table and the calendar always
+    // speak of the same zone.
+    const QTimeZone zone = GregorianCalendar::systemZone();
     std::lock_guard lock(cache.mutex);
-    if (!cache.table || cache.zoneId != id) {
-        cache.table = std::make_shared<const ZoneOffsetTable>(GregorianCalendar::systemZone());
-        cache.zoneId = id;
+    if (!cache.table || cache.zoneId != zone.id()) {
+        cache.table = std::make_shared<const ZoneOffsetTable>(zone);
+        cache.zoneId = zone.id();
     }
     return cache.table;
 }

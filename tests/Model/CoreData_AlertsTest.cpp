@@ -415,3 +415,31 @@ TEST_F(AlertsTest, PostponingADoneRepeatingTaskRunsTheDoneCommandAgain)
     EXPECT_EQ(task->repeatType(), 0) << "the done row becomes a one-off";
     EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks")), rowsBefore + 1) << "the series goes on in a new row";
 }
+
+TEST_F(AlertsTest, ItemsAddedTogetherGetOneAlarmEachInFireOrder)
+{
+    const QString alert = QStringLiteral("/1|-900|Glass");
+    QList<TaskPtr> items;
+    for (int hour : {15, 12, 13}) {
+        auto item = std::make_shared<Task>();
+        item->setTaskName(QStringLiteral("at %1").arg(hour));
+        item->setHasDue(1);
+        item->setDueEnd(localDate(2014, 1, 15, hour, 0));
+        item->setAlertValues(alert);
+        ASSERT_TRUE(item->insertIntoDatabase());
+        ASSERT_TRUE(item->dehydrate());
+        items << item;
+    }
+    dataManager().doWithAllTasksEventsAdes(items, 0);
+    const auto fireHours = [this] {
+        QList<int> hours;
+        for (const auto& alarm : dataManager().allAlert()) hours << Utilities::getHour(alarm->dateStart());
+        return hours;
+    };
+    EXPECT_EQ(fireHours(), (QList<int>{12, 13, 15}));
+
+    // Added again with a new due time, an item keeps a single alarm.
+    items[0]->setDueEnd(localDate(2014, 1, 15, 11, 0));
+    dataManager().doWithAllTasksEventsAdes(TaskList{items[0]}, 0);
+    EXPECT_EQ(fireHours(), (QList<int>{11, 12, 13}));
+}

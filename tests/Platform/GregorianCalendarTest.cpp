@@ -2,7 +2,9 @@
 #include "GregorianCalendar.h"
 #include "TestEnvironment.h"
 
+#include <QDateTime>
 #include <QLocale>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -181,6 +183,56 @@ TEST_F(GregorianCalendarTest, FloatingZoneCountsAsOffsetZero)
     const DateFields f = GregorianCalendar::fields(noon, floating);
     EXPECT_EQ(f.year, 2014);
     EXPECT_EQ(f.hour, 12);
+}
+
+// What the zone rules themselves answer for an instant, compared with the
+// calendar's cached answers: offsets, fields, and the wall-clock reading
+// converted back wherever Qt converts it (unambiguous or skipped readings).
+void expectTheRulesAnswer(const QTimeZone& rules, qint64 seconds)
+{
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    const Date date = Date::dateWithTimeIntervalSince1970(double(seconds));
+    const QByteArray where = rules.id() + " at " + QByteArray::number(seconds);
+    ASSERT_EQ(GregorianCalendar::secondsFromGMTForDate(date), rules.offsetFromUtc(at)) << where.constData();
+    ASSERT_EQ(GregorianCalendar::daylightSavingTimeOffsetForDate(date), rules.daylightTimeOffset(at)) << where.constData();
+    const QDateTime local = at.toTimeZone(rules);
+    const DateFields f = GregorianCalendar::fields(date);
+    ASSERT_EQ(QDateTime(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second), Qt::UTC),
+              QDateTime(local.date(), local.time(), Qt::UTC))
+        << where.constData();
+    const QDateTime fromWallClock(local.date(), local.time(), rules);
+    ASSERT_EQ(GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second)
+                  .timeIntervalSince1970(),
+              double(fromWallClock.toSecsSinceEpoch()))
+        << where.constData();
+}
+
+// The system zone's offsets and wall-clock conversions are kept per span
+// between transitions; every answer must still be the zone rules' own: at
+// and around every transition up to years past the last one the zone file
+// lists, far from any, in zones east and west, with half-hour rules and in
+// the southern hemisphere, and after the zone is switched.
+TEST(GregorianCalendarSystemZoneTest, CachedAnswersAreTheZoneRulesOwn)
+{
+    for (const char* name : {"Europe/Paris", "America/New_York", "Australia/Sydney", "Australia/Lord_Howe",
+                             "Asia/Kolkata", "America/St_Johns"}) {
+        ScopedTimeZone zone(name);
+        const QTimeZone rules(name);
+        ASSERT_EQ(GregorianCalendar::systemZone().id(), QByteArray(name));
+        QDateTime at(QDate(2012, 1, 1), QTime(0, 0), Qt::UTC);
+        const QDateTime end(QDate(2045, 1, 1), QTime(0, 0), Qt::UTC);
+        for (QTimeZone::OffsetData next = rules.nextTransition(at); next.atUtc.isValid() && next.atUtc < end;
+             next = rules.nextTransition(at)) {
+            const qint64 transition = next.atUtc.toSecsSinceEpoch();
+            for (qint64 delta : {-86400LL, -3601LL, -1LL, 0LL, 1LL, 1800LL, 3600LL, 86400LL})
+                expectTheRulesAnswer(rules, transition + delta);
+            at = next.atUtc.addSecs(1);
+        }
+        // Out of order, so that kept spans are reused and replaced.
+        constexpr qint64 from = 1356998400;  // 2013-01-01 UTC
+        constexpr qint64 samples = 20000;
+        for (qint64 i = 0; i < samples; ++i) expectTheRulesAnswer(rules, from + (i * 7919) % samples * 3593);
+    }
 }
 
 TEST(LocaleClockTest, PinnedTestLocaleWritesTwentyFourHourTimes)

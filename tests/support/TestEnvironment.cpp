@@ -1,5 +1,7 @@
 #include "TestEnvironment.h"
 
+#include "GregorianCalendar.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -11,6 +13,7 @@ ScopedTimeZone::ScopedTimeZone(const char* zone)
 {
     qputenv("TZ", zone);
     tzset();
+    GregorianCalendar::resetSystemZone();
 }
 
 ScopedTimeZone::~ScopedTimeZone()
@@ -20,6 +23,7 @@ ScopedTimeZone::~ScopedTimeZone()
     else
         qunsetenv("TZ");
     tzset();
+    GregorianCalendar::resetSystemZone();
 }
 
 bool processEventsUntil(const std::function<bool()>& predicate, int timeoutMs)

@@ -8,6 +8,11 @@
 #include <QLocale>
 #include <QTime>
 
+#include <atomic>
+#include <limits>
+#include <optional>
+#include <vector>
+
 namespace {
 
 qint64 floorDiv(qint64 a, qint64 b)
@@ -24,40 +29,157 @@ QTimeZone usableZone(const QTimeZone& zone)
     return zone.isValid() ? zone : QTimeZone::utc();
 }
 
-QDateTime toQDateTime(const Date& date, const QTimeZone& zone)
-{
-    const qint64 secs = static_cast<qint64>(std::floor(date.timeIntervalSince1970()));
-    return QDateTime::fromSecsSinceEpoch(secs, usableZone(zone));
-}
-
-// A wall-clock time that the zone skips (the hour lost when daylight saving
-// starts) moves forward by the length of the gap: 02:30 becomes 03:30. Qt
-// calls such a time invalid, so the zone's offset of the day before (always
-// before the change) is applied instead.
-qint64 secondsSince1970(const QDate& day, const QTime& time, const QTimeZone& zone)
-{
-    const QDateTime local(day, time, zone);
-    if (local.isValid()) return local.toSecsSinceEpoch();
-    const QDateTime wallClockAsUtc(day, time, QTimeZone::utc());
-    return wallClockAsUtc.toSecsSinceEpoch() - zone.offsetFromUtc(wallClockAsUtc.addDays(-1));
-}
-
 bool isZoneInfoFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.read(4) == "TZif";
 }
 
-QDateTime nowInSystemZone()
+qint64 wholeSeconds(const Date& date)
 {
-    return toQDateTime(Clock::now(), GregorianCalendar::systemZone());
+    return static_cast<qint64>(std::floor(date.timeIntervalSince1970()));
+}
+
+// Offset queries need only the instant: a date-time in UTC carries it
+// without working out the zone's own fields first.
+QDateTime utcInstant(qint64 seconds)
+{
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+}
+
+// The system zone's offsets between two of its transitions.
+struct OffsetSpan {
+    qint64 from;   // first second of the span
+    qint64 until;  // first second after it
+    int fromGMT;
+    int daylightSaving;
+};
+
+// Bumped by GregorianCalendar::resetSystemZone(); every thread's cache
+// reads the zone again when it sees a new value.
+std::atomic<int> systemZoneGeneration{0};
+
+// The system zone and the offsets it has had, per thread. Looking a zone's
+// offset up costs as much as reading its rules, and dates are converted by
+// the hundred thousand when items load; their dates fall into a handful of
+// spans between transitions, so whole spans are kept.
+class SystemZoneCache {
+public:
+    static SystemZoneCache& current()
+    {
+        thread_local SystemZoneCache cache;
+        cache.refresh();
+        return cache;
+    }
+
+    const QTimeZone& zone() const { return m_zone; }
+
+    OffsetSpan spanAt(qint64 seconds)
+    {
+        for (const OffsetSpan& span : m_spans)
+            if (span.from <= seconds && seconds < span.until) return span;
+        return remember(lookUp(seconds));
+    }
+
+    // The instant of a wall-clock reading (its seconds read as UTC) when no
+    // transition lies anywhere near, so that no other offset could give the
+    // same reading; nullopt near a transition.
+    std::optional<qint64> instantFarFromTransitions(qint64 wallClock)
+    {
+        // No zone has ever been further than this from GMT.
+        constexpr qint64 widestOffset = 18 * 3600;
+        const int guess = spanAt(wallClock).fromGMT;
+        const OffsetSpan span = spanAt(wallClock - guess);
+        if (span.fromGMT != guess || span.from > wallClock - widestOffset || span.until <= wallClock + widestOffset)
+            return std::nullopt;
+        return wallClock - guess;
+    }
+
+private:
+    static constexpr size_t keptSpans = 32;
+
+    SystemZoneCache() { m_spans.reserve(keptSpans); }
+
+    void refresh()
+    {
+        const int generation = systemZoneGeneration.load(std::memory_order_acquire);
+        if (m_loaded && generation == m_generation) return;
+        m_zone = QTimeZone::systemTimeZone();
+        m_generation = generation;
+        m_loaded = true;
+        m_spans.clear();
+        m_nextSlot = 0;
+    }
+
+    OffsetSpan lookUp(qint64 seconds) const
+    {
+        const QDateTime at = utcInstant(seconds);
+        OffsetSpan span{seconds, seconds + 1, m_zone.offsetFromUtc(at), m_zone.daylightTimeOffset(at)};
+        if (!m_zone.hasTransitions()) return span;
+        const QTimeZone::OffsetData before = m_zone.previousTransition(at.addSecs(1));
+        QTimeZone::OffsetData after = m_zone.nextTransition(at);
+        // Asked at the last transition its zone file lists, Qt finds none
+        // after it, though the zone's rule goes on; a second later it does.
+        if (!after.atUtc.isValid()) after = m_zone.nextTransition(at.addSecs(1));
+        span.from = before.atUtc.isValid() ? before.atUtc.toSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+        span.until = after.atUtc.isValid() ? after.atUtc.toSecsSinceEpoch() : std::numeric_limits<qint64>::max();
+        return span;
+    }
+
+    OffsetSpan remember(const OffsetSpan& span)
+    {
+        if (m_spans.size() < keptSpans) {
+            m_spans.push_back(span);
+        } else {
+            m_spans[m_nextSlot] = span;
+            m_nextSlot = (m_nextSlot + 1) % keptSpans;
+        }
+        return span;
+    }
+
+    bool m_loaded = false;
+    int m_generation = 0;
+    QTimeZone m_zone;
+    std::vector<OffsetSpan> m_spans;
+    size_t m_nextSlot = 0;
+};
+
+// Seconds east of GMT of the zone at the instant.
+int offsetAt(qint64 seconds, const QTimeZone& zone)
+{
+    SystemZoneCache& system = SystemZoneCache::current();
+    if (zone == system.zone()) return system.spanAt(seconds).fromGMT;
+    return usableZone(zone).offsetFromUtc(utcInstant(seconds));
+}
+
+// Away from transitions the system zone's cached offsets answer. Near one,
+// the platform decides: a wall-clock time that the zone skips (the hour lost
+// when daylight saving starts) moves forward by the length of the gap, 02:30
+// becoming 03:30; Qt calls such a time invalid, so the zone's offset of the
+// day before (always before the change) is applied instead.
+qint64 secondsSince1970(const QDate& day, const QTime& time, const QTimeZone& zone)
+{
+    constexpr qint64 julianDayOf1970 = 2440588;
+    const qint64 wallClock = (day.toJulianDay() - julianDayOf1970) * 86400 + time.msecsSinceStartOfDay() / 1000;
+    SystemZoneCache& system = SystemZoneCache::current();
+    if (zone == system.zone())
+        if (const std::optional<qint64> instant = system.instantFarFromTransitions(wallClock)) return *instant;
+    const QDateTime local(day, time, zone);
+    if (local.isValid()) return local.toSecsSinceEpoch();
+    const QDateTime wallClockAsUtc(day, time, QTimeZone::utc());
+    return wallClockAsUtc.toSecsSinceEpoch() - zone.offsetFromUtc(wallClockAsUtc.addDays(-1));
 }
 
 }  // namespace
 
 QTimeZone GregorianCalendar::systemZone()
 {
-    return QTimeZone::systemTimeZone();
+    return SystemZoneCache::current().zone();
+}
+
+void GregorianCalendar::resetSystemZone()
+{
+    systemZoneGeneration.fetch_add(1, std::memory_order_release);
 }
 
 QTimeZone GregorianCalendar::utcZone()
@@ -73,12 +195,13 @@ int GregorianCalendar::daysInMonth(int year, int month)
 DateFields GregorianCalendar::fields(const Date& date, const QTimeZone& zone)
 {
     DateFields f;
-    const QDateTime dt = toQDateTime(date, zone);
+    // The wall-clock reading of the instant, as a date-time without a zone.
+    const qint64 seconds = wholeSeconds(date);
+    const QDateTime dt = utcInstant(seconds + offsetAt(seconds, zone));
     const QDate d = dt.date();
     const QTime t = dt.time();
-    f.year = d.year();
-    f.month = d.month();
-    f.day = d.day();
+    // One conversion from the day number for all three fields.
+    d.getDate(&f.year, &f.month, &f.day);
     f.hour = t.hour();
     f.minute = t.minute();
     f.second = t.second();
@@ -88,8 +211,9 @@ DateFields GregorianCalendar::fields(const Date& date, const QTimeZone& zone)
     const int firstOfMonthWeekday = QDate(f.year, f.month, 1).dayOfWeek() % 7 + 1;
     f.weekOfMonth = (f.day - 1 + firstOfMonthWeekday - 1) / 7 + 1;
 
-    const int jan1Weekday = QDate(f.year, 1, 1).dayOfWeek() % 7 + 1;
-    f.weekOfYear = (d.dayOfYear() - 1 + jan1Weekday - 1) / 7 + 1;
+    const QDate jan1(f.year, 1, 1);
+    const int jan1Weekday = jan1.dayOfWeek() % 7 + 1;
+    f.weekOfYear = (int(jan1.daysTo(d)) + jan1Weekday - 1) / 7 + 1;
     f.yearForWeekOfYear = f.year;
     // The last days of December share their week with 1 January of the next year.
     if (f.month == 12 && f.day + (7 - f.weekday) > 31) {
@@ -120,22 +244,22 @@ Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
 
 int GregorianCalendar::secondsFromGMT()
 {
-    return systemZone().offsetFromUtc(nowInSystemZone());
+    return secondsFromGMTForDate(Clock::now());
 }
 
 int GregorianCalendar::secondsFromGMTForDate(const Date& date)
 {
-    return systemZone().offsetFromUtc(toQDateTime(date, systemZone()));
+    return SystemZoneCache::current().spanAt(wholeSeconds(date)).fromGMT;
 }
 
 int GregorianCalendar::daylightSavingTimeOffset()
 {
-    return systemZone().daylightTimeOffset(nowInSystemZone());
+    return daylightSavingTimeOffsetForDate(Clock::now());
 }
 
 int GregorianCalendar::daylightSavingTimeOffsetForDate(const Date& date)
 {
-    return systemZone().daylightTimeOffset(toQDateTime(date, systemZone()));
+    return SystemZoneCache::current().spanAt(wholeSeconds(date)).daylightSaving;
 }
 
 bool GregorianCalendar::isZoneKnown(const QString& name)

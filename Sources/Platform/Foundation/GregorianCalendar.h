@@ -26,7 +26,10 @@ struct DateFields {
 // Daylight saving always comes from the zone rules, never from our own sums.
 class GregorianCalendar {
 public:
+    // The system zone is read once, as the platform reads it, and kept:
+    // after changing TZ call resetSystemZone() to have it read again.
     static QTimeZone systemZone();
+    static void resetSystemZone();
     static QTimeZone utcZone();
 
     static DateFields fields(const Date& date, const QTimeZone& zone = systemZone());
