@@ -591,6 +591,36 @@ public:
     void doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW);
     // --- end of alarms, adding items and rescheduling ---
 
+    // --- conversions between kinds, batch commands, duplicate purge and shared status ---
+    // (CoreData_Conversions.cpp, CoreData_Batch.cpp)
+    // Conversions into a new row: the event or scheduled task leaves through
+    // the delete scopes, the new task goes in through addNewTask, takes over
+    // the source's links and stays in modifyingTask. Null (and modifyingTask
+    // null) when the user cancels, or when the scopes gave back no copy to
+    // convert: nothing is added then.
+    TaskPtr convertEvent2Task(const TaskPtr& event);
+    TaskPtr convertSTask2Task(const TaskPtr& scheduledTask);
+    // Completes a scheduled task as a done task of its own row. Only with
+    // autoSyncZVW (the first form) does it ask for a web push; a batch asks
+    // once for the whole selection instead.
+    void markSTaskDone(const TaskPtr& scheduledTask);
+    void markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW);
+    // A new task on the selected day at the next quarter hour, in the note's
+    // category and linked from the note; the note itself stays as it is.
+    TaskPtr makeTaskFromNote(const TaskPtr& note);
+    void ConvertNotesToTasks(const TaskList& notes);
+    // Conversions in place: key, web id, links, alerts and repeat rule stay.
+    // A null start means the next quarter hour. Null when the user cancels
+    // or the item could not be saved.
+    TaskPtr convertTask2Event(const TaskPtr& task, const Date& startTime);
+    TaskPtr convertTask2STask(const TaskPtr& task, const Date& startTime);
+    // After a move to another category the stored rows of the item (of the
+    // whole series for an event) become new items for the web service: their
+    // web ids are queued for deletion and cleared.
+    void changeCalendarId(qint64 calendarId, qint64 forAllEventWithParentID);
+    void resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOption);
+    // --- end of conversions, batch commands, duplicate purge and shared status ---
+
 private:
     // Done and delete (CoreData_Task_2.cpp).
     bool completeRepeatingTask(const TaskPtr& task);
@@ -615,6 +645,15 @@ private:
     LinkMaking makeOrRestoreLink(qint64 rootKey, qint64 targetKey, bool resendToWeb);
 
     void migrateChecklistCategory(const CalendarPtr& category);
+
+    // --- conversions between kinds, batch commands ---
+    struct EventConversion;
+    TaskPtr convertToTask(const TaskPtr& source, const EventConversion& kind);
+    TaskPtr takeOccurrencesAsTask(const TaskPtr& source, const EventConversion& kind);
+    TaskPtr takeSingleAsTask(const TaskPtr& source, const EventConversion& kind);
+    void announceTasksFromNotes();
+    // --- end of conversions between kinds, batch commands ---
+
     void runUpgrades(const QStringList& statements);
     void startNetworkMonitors();
 
