@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -619,6 +620,35 @@ public:
     // web ids are queued for deletion and cleared.
     void changeCalendarId(qint64 calendarId, qint64 forAllEventWithParentID);
     void resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOption);
+
+    // Row commands over a selection, in its order, on the objects themselves;
+    // each asks for at most one web push, after the whole list. Shared items
+    // are never deleted.
+    void doDeleteTasks(const TaskList& items, bool autoSyncZVW);
+    void doDuplicateTasks(const TaskList& items, bool autoSyncZVW);
+    void doMarkStarTasks(const TaskList& items, bool autoSyncZVW);
+    void doMarkUnStarTasks(const TaskList& items, bool autoSyncZVW);
+    void doMarkDoneTasks(const TaskList& items, bool autoSyncZVW);
+    void doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW);
+    // Deletes the newer copies of items that look the same (tasks and notes:
+    // name, category and status; events: name, category, start and end to
+    // the second). It reads and groups on the caller's thread, meant to be a
+    // background one, and deletes group by group on the main thread. The
+    // setting isCancellingRemoving stops it before the next group; false
+    // then, true when it ran to its end.
+    bool deleteSuspectedDuplicatedTasks(bool autoSyncZVW);
+    // The same on the global queue; the answer comes on the main thread.
+    void deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std::function<void(bool finished)> onFinished);
+    // Apply a delegation or share state the web service reported.
+    void updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole);
+    void updateShareProjectStatus(const CalendarPtr& category);
+    // A note saved from a link list's quick-add row: stored and linked, not
+    // yet in the working list.
+    TaskPtr quickAddItemInPreview() const;
+    void setQuickAddItemInPreview(const TaskPtr& item);
+    // Lists a fresh copy of the preview note's row and forgets the note;
+    // false when there was none (or its row is gone).
+    bool pushAddedItemInPreviewToAdesIfNeed();
     // --- end of conversions, batch commands, duplicate purge and shared status ---
 
 private:
@@ -652,6 +682,7 @@ private:
     TaskPtr takeOccurrencesAsTask(const TaskPtr& source, const EventConversion& kind);
     TaskPtr takeSingleAsTask(const TaskPtr& source, const EventConversion& kind);
     void announceTasksFromNotes();
+    void announceBatchChange(qint64 autoSyncBits, bool autoSyncZVW);
     // --- end of conversions between kinds, batch commands ---
 
     void runUpgrades(const QStringList& statements);
@@ -687,6 +718,7 @@ private:
     SettingPtr m_currentSetting;
     TaskPtr m_copiedItem;
     TaskPtr m_modifyingTask;
+    TaskPtr m_quickAddItemInPreview;
 
     std::atomic<bool> m_isAppliedTagFilter{false};
     std::atomic<bool> m_calendarReloadInProgress{false};

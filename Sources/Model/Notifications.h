@@ -9,6 +9,11 @@
 // A link between two items was removed; the object is the Link.
 inline const QString kUnLinkNotification = QStringLiteral("com.qrb.zvm.UnLinkNotification");
 
+// The web service changed the share state of a category; the object is the
+// category.
+inline const QString kShareItemChangedStatusNotification =
+    QStringLiteral("com.qrb.zvm.ShareItemChangedStatusNotification");
+
 // What an auto-sync request asks the web sync to push.
 namespace AutoSync {
 inline constexpr qint64 categories = 1;

@@ -1,0 +1,287 @@
+// Row commands over a selection of items, the purge of suspected duplicates,
+// the share and delegation states the web service reports, and the hand-over
+// of the quick-add preview note to the working list.
+#include "CoreData.h"
+
+#include "Calendar.h"
+#include "GlobalQueue.h"
+#include "MainQueue.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+#include "iCalSync.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+#include <utility>
+
+namespace {
+
+constexpr qint64 eventType = 0;
+constexpr qint64 taskType = 1;
+
+// The stored form of "no date" in completedDate.
+constexpr Date zeroDate = Date::dateWithTimeIntervalSince1970(0);
+
+void setPinned(const TaskList& items, qint64 pinned)
+{
+    for (const TaskPtr& item : items) {
+        item->setIsPinned(pinned);
+        item->dehydrateUpdateOption(false);
+    }
+}
+
+qint64 wholeSeconds(const Date& date)
+{
+    return qint64(std::floor(date.timeIntervalSince1970()));
+}
+
+// Items look the same when they have the same name (letter case counts),
+// kind and category, and, for tasks and notes, the same status or, for
+// events, the same start and end to the second. The first item of a group
+// is the one to keep; every later one is a duplicate of it.
+using DuplicateKey = std::tuple<QString, qint64, qint64, qint64, qint64, qint64>;
+
+DuplicateKey duplicateKeyOf(const Task& item)
+{
+    if (item.taskType() == eventType)
+        return {item.taskName(), item.taskType(), item.calendarId(), 0, wholeSeconds(item.startTime()),
+                wholeSeconds(item.endTime())};
+    return {item.taskName(), item.taskType(), item.calendarId(), item.status(), 0, 0};
+}
+
+// Stored roots and plain items, grouped in key order: detached occurrences
+// belong to their series and never count on their own. No answer when the
+// purge was cancelled while grouping.
+std::optional<QList<TaskList>> groupsOfLookAlikes(const TaskList& items, const std::function<bool()>& cancelled)
+{
+    std::map<DuplicateKey, qsizetype> groupIndex;
+    QList<TaskList> groups;
+    for (const TaskPtr& item : items) {
+        if (cancelled()) return std::nullopt;
+        if (item->primaryKey() < 0 || item->parentId() != -1) continue;
+        const auto [entry, isNew] = groupIndex.try_emplace(duplicateKeyOf(*item), groups.size());
+        if (isNew) groups.append(TaskList{});
+        groups[entry->second].append(item);
+    }
+    return groups;
+}
+
+// The deletes mark the links of every removed row removed, so the web sync
+// tells the server.
+void deleteDuplicates(CoreData& dataManager, const TaskList& duplicates)
+{
+    for (const TaskPtr& duplicate : duplicates) {
+        if (duplicate->taskType() == eventType)
+            dataManager.doDeleteAllOperatorWithEvent(duplicate, false);
+        else
+            dataManager.doDeleteTask(duplicate, false);
+    }
+}
+
+bool hasStoredRow(qint64 key)
+{
+    if (!databaseOpen) return false;
+    RecordGuard guard;
+    QueryStatement query("SELECT primaryKey FROM Tasks WHERE primaryKey=?");
+    query.bind(1, key);
+    return query.firstInt64().has_value();
+}
+
+}  // namespace
+
+// ---- row commands over a selection ---------------------------------------------------
+
+void CoreData::announceBatchChange(qint64 autoSyncBits, bool autoSyncZVW)
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, this);
+    if (autoSyncZVW) postAutoSyncRequest(autoSyncBits);
+}
+
+void CoreData::doDeleteTasks(const TaskList& items, bool autoSyncZVW)
+{
+    const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
+    for (const TaskPtr& item : items) {
+        // Another user's item is theirs to delete.
+        if (item->isShared()) continue;
+        if (pushToWeb) deleteLinks(item);
+        // The single delete tells the system calendar about tasks only; an
+        // event left in the store would come back with its next import.
+        if (item->taskType() == eventType)
+            if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncDeleteToICalEvent(item, 0);
+        doDeleteTask(item, true, false);
+    }
+    if (const SettingPtr setting = currentSetting()) setting->dehydrate();
+    if (pushToWeb) postAutoSyncRequest(AutoSync::items);
+}
+
+void CoreData::doDuplicateTasks(const TaskList& items, bool autoSyncZVW)
+{
+    TaskList events;
+    TaskList tasks;
+    for (const TaskPtr& item : items) {
+        // A new root of its own, unknown to the web service and the store.
+        const TaskPtr copy = item->copy();
+        copy->setParentId(-1);
+        copy->setZvwID(0);
+        copy->setICalUID(QStringLiteral(""));
+        copy->setLastUpdate(0);
+        copy->setRepeatStartDate(copy->startTime());
+        if (!copy->insertAndDehydrate()) continue;
+        // Scheduled tasks live on the day grid only, never in the store.
+        if (copy->taskType() == eventType && !copy->isSheduledTask()) events.append(copy);
+        if (copy->taskType() == taskType) tasks.append(copy);
+    }
+    if (iCalSync* sync = icalSync()) {
+        if (!events.isEmpty()) sync->backgroundOneWaySyncInsertToICalEventList(events);
+        if (!tasks.isEmpty()) sync->backgroundOneWaySyncInsertToICalTaskList(tasks);
+    }
+    if (autoSyncZVW) postAutoSyncRequest(AutoSync::items);
+}
+
+void CoreData::doMarkStarTasks(const TaskList& items, bool autoSyncZVW)
+{
+    setPinned(items, 1);
+    announceBatchChange(AutoSync::items, autoSyncZVW);
+}
+
+void CoreData::doMarkUnStarTasks(const TaskList& items, bool autoSyncZVW)
+{
+    setPinned(items, 0);
+    announceBatchChange(AutoSync::items, autoSyncZVW);
+}
+
+void CoreData::doMarkDoneTasks(const TaskList& items, bool autoSyncZVW)
+{
+    for (const TaskPtr& item : items) {
+        if (item->taskType() == eventType) {
+            // A scheduled task is completed as a done task of its own row; a
+            // plain event has nothing to complete.
+            if (item->isSheduledTask()) markSTaskDone(item, false);
+            continue;
+        }
+        item->setStatus(1);
+        item->setCompletedDate(Utilities::getCompleteDate());
+        doMarkDoneOperatorWithTask(item, 1, false);
+    }
+    // A repeating task hands its links to the task that follows it.
+    announceBatchChange(AutoSync::items | AutoSync::links, autoSyncZVW);
+}
+
+void CoreData::doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW)
+{
+    for (const TaskPtr& item : items) {
+        item->setStatus(0);
+        item->setCompletedDate(zeroDate);
+        doMarkDoneOperatorWithTask(item, 0, false);
+    }
+    announceBatchChange(AutoSync::items, autoSyncZVW);
+}
+
+// ---- the purge of suspected duplicates ---------------------------------------------------
+
+bool CoreData::deleteSuspectedDuplicatedTasks(bool autoSyncZVW)
+{
+    const auto cancelled = [this] {
+        const SettingPtr setting = currentSetting();
+        return setting && setting->isCancellingRemoving();
+    };
+    const std::optional<QList<TaskList>> groups = groupsOfLookAlikes(getAllTasksInDB(), cancelled);
+    if (!groups) return false;
+    for (const TaskList& group : *groups) {
+        if (group.size() < 2) continue;
+        bool stopped = false;
+        // The cancel button sets the flag on the main thread, so tested here
+        // no group starts after it was pressed, and a group once started is
+        // deleted whole.
+        MainQueue::sync([&] {
+            stopped = cancelled();
+            if (!stopped) deleteDuplicates(*this, group.mid(1));
+        });
+        if (stopped) return false;
+    }
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    return true;
+}
+
+void CoreData::deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std::function<void(bool)> onFinished)
+{
+    GlobalQueue::async([this, autoSyncZVW, onFinished = std::move(onFinished)] {
+        const bool finished = deleteSuspectedDuplicatedTasks(autoSyncZVW);
+        if (onFinished) MainQueue::async([onFinished, finished] { onFinished(finished); });
+    });
+}
+
+// ---- states reported by the web service ----------------------------------------------------
+
+void CoreData::updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole)
+{
+    // The role the web sync passes when the answer gives this user no
+    // permission on the task any more.
+    constexpr qint32 roleWithoutPermission = 4;
+    if (task->delegateStatus() == 2) {
+        if (taskRole == roleWithoutPermission) {
+            // The task is gone for this user: nothing to tell the server or
+            // the system calendar.
+            doDeleteTask(task, false, false);
+        } else {
+            task->setAssigneeEmail(QStringLiteral(""));
+            task->setDelegateDate(Date());
+            task->setDelegateStatus(0);
+            task->dehydrate();
+        }
+    } else if (task->delegateStatus() == 1) {
+        task->dehydrate();
+    }
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, task);
+}
+
+void CoreData::updateShareProjectStatus(const CalendarPtr& category)
+{
+    if (category->sharedStatus() == 2)
+        doDeleteCalendar(category);
+    else if (category->sharedStatus() == 1)
+        category->dehydrate();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kShareItemChangedStatusNotification, category);
+}
+
+// ---- the quick-add preview note ---------------------------------------------------------------
+
+TaskPtr CoreData::quickAddItemInPreview() const
+{
+    QMutexLocker lock(&m_objectMutex);
+    return m_quickAddItemInPreview;
+}
+
+void CoreData::setQuickAddItemInPreview(const TaskPtr& item)
+{
+    QMutexLocker lock(&m_objectMutex);
+    m_quickAddItemInPreview = item;
+}
+
+bool CoreData::pushAddedItemInPreviewToAdesIfNeed()
+{
+    TaskPtr preview;
+    {
+        QMutexLocker lock(&m_objectMutex);
+        preview = std::exchange(m_quickAddItemInPreview, nullptr);
+    }
+    if (!preview) return false;
+    const qint64 key = preview->primaryKey();
+    // The note may have been deleted from its link list, or listed by a
+    // reload, since it was saved.
+    const TaskList listed = allTasksEventsAdes();
+    const bool isListed =
+        std::any_of(listed.cbegin(), listed.cend(), [key](const TaskPtr& item) { return item->primaryKey() == key; });
+    if (isListed || !hasStoredRow(key)) return false;
+    doWithAllTasksEventsAdes(TaskList{Task::initWithPrimaryKey(key)}, 0);
+    return true;
+}
