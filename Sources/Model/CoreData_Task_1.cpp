@@ -345,16 +345,19 @@ TaskList CoreData::getAllRecurringEventsFromTaskList(const TaskList& list, const
 
 // The two event filters below set the display times of every event they
 // test against a range: the views draw those times next.
-TaskList CoreData::getEventListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
-                                            const QString& searchText) const
+namespace {
+
+// Timed events that pass `admits` and the search, with their display times
+// set and overlapping the range when there is one.
+TaskList timedEventsInRange(const CoreData& dataManager, const TaskList& list, const std::optional<Range>& range,
+                            const QString& searchText, bool (*admits)(const Task&))
 {
-    const std::optional<Range> range = dayRange(fromDate, toDate);
     TaskList result;
     for (const TaskPtr& item : list) {
-        if (item->taskType() != typeEvent || item->isADE() == 1 || !occurrenceExists(*item)) continue;
+        if (item->taskType() != typeEvent || item->isADE() == 1 || !admits(*item)) continue;
         if (!matchesSearch(*item, searchText)) continue;
         if (range) {
-            recalculateTimeWithTimezoneSupport(item);
+            dataManager.recalculateTimeWithTimezoneSupport(item);
             if (!range->overlaps(item->tzStartTime(), item->tzEndTime())) continue;
         }
         result.append(item);
@@ -362,21 +365,20 @@ TaskList CoreData::getEventListFromTaskList(const TaskList& list, const Date& fr
     return result;
 }
 
+}  // namespace
+
+TaskList CoreData::getEventListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
+                                            const QString& searchText) const
+{
+    return timedEventsInRange(*this, list, dayRange(fromDate, toDate), searchText,
+                              [](const Task& item) { return occurrenceExists(item); });
+}
+
 TaskList CoreData::getEventOnlyListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
                                                 const QString& searchText) const
 {
-    const std::optional<Range> range = dayRange(fromDate, toDate, 1);
-    TaskList result;
-    for (const TaskPtr& item : list) {
-        if (item->taskType() != typeEvent || item->isADE() == 1 || item->repeatType() != 0) continue;
-        if (!matchesSearch(*item, searchText)) continue;
-        if (range) {
-            recalculateTimeWithTimezoneSupport(item);
-            if (!range->overlaps(item->tzStartTime(), item->tzEndTime())) continue;
-        }
-        result.append(item);
-    }
-    return result;
+    return timedEventsInRange(*this, list, dayRange(fromDate, toDate, 1), searchText,
+                              [](const Task& item) { return item.repeatType() == 0; });
 }
 
 TaskList CoreData::getTaskEventADEListFromTaskList(const TaskList& list, const Date& fromDate, const Date& toDate,
