@@ -65,19 +65,16 @@ TEST_F(CoreDataBatchTest, DeletingASelectionDeletesOnlyTheOwnItemsAndSavesTheSet
     shared->setZvwID(42);
     ASSERT_TRUE(shared->dehydrate());
     const TaskPtr ownNote = note(QStringLiteral("my note"));
-    const TaskPtr meeting = event(QStringLiteral("Meeting"), localDate(2014, 1, 16, 9, 0));
     ASSERT_TRUE(setting().dirty());
 
-    dataManager().doDeleteTasks({shared, own, ownNote, meeting}, false);
+    dataManager().doDeleteTasks({shared, own, ownNote}, false);
 
     EXPECT_TRUE(rowExists(shared->primaryKey()));
     EXPECT_FALSE(rowExists(own->primaryKey()));
     EXPECT_FALSE(rowExists(ownNote->primaryKey()));
-    EXPECT_FALSE(rowExists(meeting->primaryKey()));
     EXPECT_EQ(setting().zvwDeletedTasks(), QStringLiteral(",41"));
     EXPECT_FALSE(setting().dirty());
-    EXPECT_EQ(calendarStoreOperations(), QStringLiteral("deleteTask deleteEvent"))
-        << "an event left in the store would come back with its next import";
+    EXPECT_EQ(calendarStoreOperations(), QStringLiteral("deleteTask"));
 
     dataManager().doDeleteTasks({shared}, false);
     EXPECT_TRUE(rowExists(shared->primaryKey()));
@@ -110,6 +107,20 @@ TEST_F(CoreDataBatchTest, DeletedItemsLoseTheirLinksOutrightOnlyWhenPushedToTheW
         EXPECT_EQ(posts.autoSyncRequests(), c.pushes);
         EXPECT_FALSE(posts.names().contains(taskChanged));
     }
+}
+
+TEST_F(CoreDataBatchTest, DeletedEventsLeaveTheCalendarStoreToo)
+{
+    const TaskPtr meeting = event(QStringLiteral("Meeting"), localDate(2014, 1, 16, 9, 0));
+    meeting->setICalUID(QStringLiteral("meeting-uid"));
+    ASSERT_TRUE(meeting->dehydrate());
+
+    dataManager().doDeleteTasks({meeting}, false);
+
+    EXPECT_FALSE(rowExists(meeting->primaryKey()));
+    ASSERT_EQ(calendarStore().calls().size(), 1);
+    EXPECT_EQ(calendarStore().calls().first().operation, QStringLiteral("deleteEvent"));
+    EXPECT_EQ(calendarStore().calls().first().type, 0);
 }
 
 TEST_F(CoreDataBatchTest, DuplicatesAreNewUnsyncedRootsHandedToTheStoreByKind)
@@ -429,6 +440,29 @@ TEST_F(CoreDataBatchTest, DelegationStatesFromTheWebService)
         }
         ASSERT_EQ(posts.names(), QStringList{taskChanged});
         EXPECT_EQ(posts.posts().first().objectAs<TaskPtr>(), delegated);
+    }
+}
+
+TEST_F(CoreDataBatchTest, ShareStatesFromTheWebService)
+{
+    for (const qint64 sharedStatus : {2, 1, 0}) {
+        SCOPED_TRACE(sharedStatus);
+        const CalendarPtr category = addCategory();
+        category->setSharedStatus(sharedStatus);
+        category->setCalendarName(QStringLiteral("renamed"));
+        PostedNotifications posts({kShareItemChangedStatusNotification});
+
+        dataManager().updateShareProjectStatus(category);
+
+        const qint64 rows =
+            queryInt(QStringLiteral("SELECT count(*) FROM Calendars WHERE primaryKey=%1").arg(category->primaryKey()));
+        EXPECT_EQ(rows, sharedStatus == 2 ? 0 : 1);
+        if (rows) {
+            EXPECT_EQ(Calendar::initWithPrimaryKey(category->primaryKey(), db())->calendarName(),
+                      sharedStatus == 1 ? QStringLiteral("renamed") : QStringLiteral("Category"));
+        }
+        ASSERT_EQ(posts.posts().size(), 1);
+        EXPECT_EQ(posts.posts().first().objectAs<CalendarPtr>(), category);
     }
 }
 

@@ -294,6 +294,18 @@ TEST_F(CoreDataConversionsTest, CompletedScheduledTaskBecomesADoneTaskOfItsOwnRo
     EXPECT_EQ(posts.autoSyncRequests().last(), AutoSync::items | AutoSync::links);
 }
 
+TEST_F(CoreDataConversionsTest, CompletingAScheduledTaskWithoutAutoSyncAsksForNoPush)
+{
+    switchWebSync(true);
+    const TaskPtr scheduled = scheduledTask(QStringLiteral("Call the bank"), localDate(2014, 1, 15, 9, 0));
+    PostedNotifications posts({kAutoSyncNotification});
+
+    dataManager().markSTaskDone(scheduled, false);
+
+    EXPECT_EQ(Task::initWithPrimaryKey(dataManager().modifyingTask()->primaryKey())->status(), 1);
+    EXPECT_TRUE(posts.autoSyncRequests().isEmpty());
+}
+
 // ---- notes into tasks ---------------------------------------------------------------------------
 
 TEST_F(CoreDataConversionsTest, NoteConvertedAt1007WithThe15thSelectedBecomesALinkedTaskAt1015)
