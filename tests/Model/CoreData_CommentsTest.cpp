@@ -13,24 +13,36 @@ constexpr qint64 readStatus = 1;
 // The clock stands at Wednesday 15 January 2014, 10:07 in Paris.
 class CoreDataCommentsTest : public TaskTest {
 protected:
-    // A comment row as the web sync stores it; texts are SQL literals, so a
-    // missing one can be NULL. The first name goes into commetorLastName, as
-    // the stored databases keep it.
+    // A comment row as the web sync stores it. Null texts stay NULL.
     qint64 storedComment(qint64 itemKey, qint64 type, qint64 status, const Date& created,
-                         const QString& content = QStringLiteral("'text'"),
-                         const QString& first = QStringLiteral("'Ann'"), const QString& last = QStringLiteral("'Lee'"))
+                         const QString& content = QStringLiteral("text"), const QString& first = QStringLiteral("Ann"),
+                         const QString& last = QStringLiteral("Lee"))
     {
-        exec(QStringLiteral("INSERT INTO Comments (content, status, createdTime, updatedTime, zvwKey, itemId, "
-                            "commetorLastName, commetorFirstName, isOwner, cmtType) "
-                            "VALUES (%1, %2, %3, %4, %5, %6, %7, %8, 1, %9)")
-                 .arg(content)
-                 .arg(status)
-                 .arg(storedSeconds(created), 0, 'f', 0)
-                 .arg(storedSeconds(created) + 60, 0, 'f', 0)
-                 .arg(900 + ++m_webKeys)
-                 .arg(itemKey)
-                 .arg(first, last)
-                 .arg(type));
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db(),
+                                     "INSERT INTO Comments (content, status, createdTime, updatedTime, zvwKey, itemId, "
+                                     "commetorLastName, commetorFirstName, isOwner, cmtType) "
+                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                                     -1, &statement, nullptr),
+                  SQLITE_OK);
+        const auto bindText = [statement](int index, const QString& text) {
+            if (text.isNull()) return;
+            const QByteArray utf8 = text.toUtf8();
+            sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        };
+        bindText(1, content);
+        sqlite3_bind_int64(statement, 2, status);
+        sqlite3_bind_double(statement, 3, storedSeconds(created));
+        sqlite3_bind_double(statement, 4, storedSeconds(created.dateByAddingTimeInterval(60)));
+        sqlite3_bind_int64(statement, 5, 900 + ++m_webKeys);
+        sqlite3_bind_int64(statement, 6, itemKey);
+        // The stored databases keep the first name in commetorLastName.
+        bindText(7, first);
+        bindText(8, last);
+        sqlite3_bind_int64(statement, 9, 1);
+        sqlite3_bind_int64(statement, 10, type);
+        EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE);
+        sqlite3_finalize(statement);
         return sqlite3_last_insert_rowid(db());
     }
 
@@ -49,11 +61,11 @@ TEST_F(CoreDataCommentsTest, ConversationIsOldestFirstWithEveryFieldRead)
 {
     const Date earlier = localDate(2014, 1, 10, 8, 30);
     const Date later = localDate(2014, 1, 12, 17, 45);
-    const qint64 second = storedComment(42, onItem, readStatus, later, QStringLiteral("'second'"));
-    const qint64 first = storedComment(42, onItem, unread, earlier, QStringLiteral("'first'"), QStringLiteral("'Mia'"),
-                                       QStringLiteral("'Roe'"));
-    storedComment(42, onCategory, unread, earlier, QStringLiteral("'on the category'"));
-    storedComment(43, onItem, unread, earlier, QStringLiteral("'on another item'"));
+    const qint64 second = storedComment(42, onItem, readStatus, later, QStringLiteral("second"));
+    const qint64 first = storedComment(42, onItem, unread, earlier, QStringLiteral("first"), QStringLiteral("Mia"),
+                                       QStringLiteral("Roe"));
+    storedComment(42, onCategory, unread, earlier, QStringLiteral("on the category with the same key"));
+    storedComment(43, onItem, unread, earlier, QStringLiteral("on another item"));
 
     const QList<ZVCommentPtr> comments = dataManager().getConversationsFor(42, onItem);
     ASSERT_EQ(comments.size(), 2);
@@ -78,7 +90,7 @@ TEST_F(CoreDataCommentsTest, ConversationIsOldestFirstWithEveryFieldRead)
 
 TEST_F(CoreDataCommentsTest, MissingTextsOfACommentReadAsEmpty)
 {
-    storedComment(7, onItem, unread, now(), QStringLiteral("NULL"), QStringLiteral("NULL"), QStringLiteral("NULL"));
+    storedComment(7, onItem, unread, now(), QString(), QString(), QString());
     const QList<ZVCommentPtr> comments = dataManager().getConversationsFor(7, onItem);
     ASSERT_EQ(comments.size(), 1);
     for (const QString& text : {comments[0]->content(), comments[0]->firstName(), comments[0]->lastName()}) {
@@ -99,10 +111,9 @@ TEST_F(CoreDataCommentsTest, UnreadCommentsGiveOneEntryPerItemOrCategoryWithItsN
     storedComment(category->primaryKey(), onCategory, unread, now());
     storedComment(category->primaryKey(), onCategory, readStatus, now());
     storedComment(9999, onItem, unread, now());  // its item was deleted since
-    storedComment(task->primaryKey(), 5, unread, now());  // a kind without a name
 
     const QList<NotificationObject> entries = dataManager().getAllNotifications();
-    ASSERT_EQ(entries.size(), 4);
+    ASSERT_EQ(entries.size(), 3);
     struct Expected {
         qint64 key;
         qint64 type;
@@ -111,17 +122,26 @@ TEST_F(CoreDataCommentsTest, UnreadCommentsGiveOneEntryPerItemOrCategoryWithItsN
     };
     const QList<Expected> expected{{task->primaryKey(), onItem, QStringLiteral("Plan the trip"), 2},
                                    {9999, onItem, QStringLiteral(""), 1},
-                                   {category->primaryKey(), onCategory, QStringLiteral("Family"), 1},
-                                   {task->primaryKey(), 5, QString(), 1}};
+                                   {category->primaryKey(), onCategory, QStringLiteral("Family"), 1}};
     for (qsizetype i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(entries[i].itemKey(), expected[i].key);
         EXPECT_EQ(entries[i].itemType(), expected[i].type);
         EXPECT_EQ(entries[i].textShow(), expected[i].text);
-        EXPECT_EQ(entries[i].textShow().isNull(), expected[i].text.isNull());
         EXPECT_EQ(entries[i].numberValue(), expected[i].count);
     }
-    EXPECT_EQ(dataManager().countAllUnreadConversations(), 5) << "comments of any status but 0 are read";
+    EXPECT_EQ(dataManager().countAllUnreadConversations(), 4) << "comments of any status but 0 are read";
+}
+
+TEST_F(CoreDataCommentsTest, ACommentOfAnUnknownKindIsListedWithoutAName)
+{
+    const TaskPtr task = storedItem(QStringLiteral("Named"));
+    storedComment(task->primaryKey(), 5, unread, now());
+    const QList<NotificationObject> entries = dataManager().getAllNotifications();
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0].itemType(), 5);
+    EXPECT_TRUE(entries[0].textShow().isNull());
+    EXPECT_EQ(entries[0].numberValue(), 1);
 }
 
 TEST_F(CoreDataCommentsTest, MarkingCommentsTouchesOnlyThatItemAndKind)
