@@ -5,6 +5,7 @@
 #include "QueryStatement.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
+#include "TaskQuery.h"
 #include "Setting.h"
 #include "Task.h"
 #include "Utilities.h"
@@ -41,12 +42,6 @@ bool isHidden(const Calendar& calendar)
 bool hasVisibility(const Calendar& calendar, bool isVisible)
 {
     return isHidden(calendar) != isVisible;
-}
-
-void reportDatabaseClosed()
-{
-    std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
-    std::fflush(stdout);
 }
 
 auto hasKey(qint64 key)
@@ -154,10 +149,7 @@ qint64 CoreData::getMaxOrderOfCalendars() const
 namespace {
 bool hasItemsOfTypeInCalendar(qint64 type, qint64 key)
 {
-    if (!databaseOpen) {
-        reportDatabaseClosed();
-        return false;
-    }
+    if (!TaskQuery::databaseReadyOrSay()) return false;
     RecordGuard guard;
     QueryStatement query("SELECT count(*) FROM Tasks WHERE taskType=? AND calendarId=?");
     query.bind(1, type).bind(2, key);

@@ -16,6 +16,7 @@
 #include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskQuery.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -42,16 +43,6 @@ constexpr double endBeforeOccurrence = -86399;
 
 // The type text the system calendar store gives its local calendars.
 const QString localCalendarType = QStringLiteral("Local");
-
-// The series routines also run on the sync threads, where nobody else would
-// notice a closed database.
-bool isDatabaseOpenElseReport()
-{
-    if (databaseOpen) return true;
-    std::fputs(kDatabaseCanNotOpenText.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-    return false;
-}
 
 void bindDate(QueryStatement& query, int index, const Date& date)
 {
@@ -508,7 +499,7 @@ void CoreData::doInsertAllOperatorWithEvent(const TaskPtr& event)
 
 void CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate)
 {
-    if (!isDatabaseOpenElseReport()) return;
+    if (!TaskQuery::databaseReadyOrSay()) return;
     DeletedRows::deleteItems(
         "parentId=? AND occurrence>=?",
         [&](QueryStatement& query) {
@@ -522,7 +513,7 @@ void CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afte
 
 void CoreData::deleteDetachedEventParentID(qint64 parentId, const Date& onDate)
 {
-    if (!isDatabaseOpenElseReport()) return;
+    if (!TaskQuery::databaseReadyOrSay()) return;
     DeletedRows::deleteItems(
         "parentId=? AND occurrence=?",
         [&](QueryStatement& query) {
@@ -538,7 +529,7 @@ void CoreData::deleteDetachedEventParentID(qint64 parentId, const Date& onDate)
 // root's id, and the working list is the caller's to update.
 void CoreData::deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList)
 {
-    if (!isDatabaseOpenElseReport()) return;
+    if (!TaskQuery::databaseReadyOrSay()) return;
     for (const qint64 key : parentIds) {
         const auto bindKey = [key](QueryStatement& query) { query.bind(1, key); };
         DeletedRows::deleteItems("parentId=?", bindKey, DeletedRows::WebIds::Queue);
@@ -552,7 +543,7 @@ void CoreData::deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool 
 
 void CoreData::deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList)
 {
-    if (!isDatabaseOpenElseReport()) return;
+    if (!TaskQuery::databaseReadyOrSay()) return;
     for (const QString& uid : uids) {
         // Items without a system-calendar copy all share the empty uid.
         if (uid.isEmpty() || isOpenInEditorOfServerCalendar(*this, uid)) continue;

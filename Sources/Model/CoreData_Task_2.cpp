@@ -107,12 +107,6 @@ TaskList listEntriesOfCategory(const TaskList& list, qint64 calendarId)
     return entries;
 }
 
-void printDatabaseCanNotOpen()
-{
-    std::fputs(qPrintable(kDatabaseCanNotOpenText), stdout);
-    std::fflush(stdout);
-}
-
 }  // namespace
 
 // ---- adding items ------------------------------------------------------------------
@@ -227,10 +221,7 @@ void CoreData::addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOr
 
 TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
 {
-    if (!databaseOpen) {
-        printDatabaseCanNotOpen();
-        return nullptr;
-    }
+    if (!TaskQuery::databaseReadyOrSay()) return nullptr;
     QList<qint64> keys;
     {
         RecordGuard guard;
@@ -276,10 +267,7 @@ void CoreData::updateTopTasksForList(const TaskList& items) const
 bool CoreData::checkIfTaskIsGTD(const TaskPtr& item) const
 {
     if (!item) return false;
-    if (!databaseOpen) {
-        printDatabaseCanNotOpen();
-        return false;
-    }
+    if (!TaskQuery::databaseReadyOrSay()) return false;
     RecordGuard guard;
     QueryStatement query(
         "SELECT taskOrder FROM Tasks WHERE calendarId=? AND taskType=? AND status=0 ORDER BY taskOrder LIMIT 1");
@@ -873,10 +861,7 @@ TaskList CoreData::findAllEventSameStartTime(const TaskPtr& event, const TaskLis
 // than taking the empty fields of a missing row.
 void CoreData::reloadADE()
 {
-    if (!databaseOpen) {
-        printDatabaseCanNotOpen();
-        return;
-    }
+    if (!TaskQuery::databaseReadyOrSay()) return;
     TaskList allDayEvents;
     QList<qint64> keys;
     for (const TaskPtr& item : allTasksEventsAdes()) {
@@ -891,10 +876,7 @@ void CoreData::reloadADE()
 
 bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
 {
-    if (!databaseOpen) {
-        printDatabaseCanNotOpen();
-        return false;
-    }
+    if (!TaskQuery::databaseReadyOrSay()) return false;
     const SettingPtr setting = currentSetting();
     const bool syncsWithStore = setting && setting->autoICalSync();
     const CalendarList listed = calendarList();
