@@ -235,6 +235,43 @@ TEST(GregorianCalendarSystemZoneTest, CachedAnswersAreTheZoneRulesOwn)
     }
 }
 
+// Day numbers are worked out with integer arithmetic; every day from 1583 to
+// 2400, and the carry of out-of-range fields, must agree with the platform's
+// own dates: leap centuries, years before 1970, week numbers at year ends.
+TEST(GregorianCalendarDaysTest, DayArithmeticAgreesWithThePlatformDates)
+{
+    ScopedTimeZone zone("UTC");
+    const QDate epoch(1970, 1, 1);
+    for (QDate day(1583, 1, 1); day <= QDate(2400, 12, 31); day = day.addDays(1)) {
+        const qint64 midday = epoch.daysTo(day) * 86400 + 12 * 3600 + 34 * 60 + 56;
+        const DateFields f = GregorianCalendar::fields(Date::dateWithTimeIntervalSince1970(double(midday)));
+        const QByteArray where = day.toString(Qt::ISODate).toLatin1();
+        ASSERT_EQ(QDate(f.year, f.month, f.day), day) << where.constData();
+        ASSERT_EQ(f.weekday, day.dayOfWeek() % 7 + 1) << where.constData();
+        ASSERT_EQ(f.hour * 3600 + f.minute * 60 + f.second, 12 * 3600 + 34 * 60 + 56) << where.constData();
+        const QDate jan1(day.year(), 1, 1);
+        const int weekOfYear = int(jan1.daysTo(day) + jan1.dayOfWeek() % 7) / 7 + 1;
+        const bool sharesNextYearsWeek = day.month() == 12 && day.day() + (7 - f.weekday) > 31;
+        ASSERT_EQ(f.weekOfYear, sharesNextYearsWeek ? 1 : weekOfYear) << where.constData();
+        ASSERT_EQ(f.yearForWeekOfYear, sharesNextYearsWeek ? day.year() + 1 : day.year()) << where.constData();
+        ASSERT_EQ(f.weekOfMonth, (day.day() - 1 + QDate(day.year(), day.month(), 1).dayOfWeek() % 7) / 7 + 1)
+            << where.constData();
+        ASSERT_EQ(GregorianCalendar::dateFromFields(f.year, f.month, f.day, 12, 34, 56).timeIntervalSince1970(),
+                  double(midday))
+            << where.constData();
+    }
+    // Carries across months, years and days, both ways.
+    for (int month = -30; month <= 30; month += 7)
+        for (int dayOfMonth = -40; dayOfMonth <= 70; dayOfMonth += 9)
+            for (int hour = -50; hour <= 50; hour += 13) {
+                const QDate first = QDate(1999, 1, 1).addMonths(month - 1);
+                const qint64 expected = epoch.daysTo(first.addDays(dayOfMonth - 1)) * 86400 + qint64(hour) * 3600;
+                ASSERT_EQ(GregorianCalendar::dateFromFields(1999, month, dayOfMonth, hour, 0, 0).timeIntervalSince1970(),
+                          double(expected))
+                    << month << " " << dayOfMonth << " " << hour;
+            }
+}
+
 TEST(LocaleClockTest, PinnedTestLocaleWritesTwentyFourHourTimes)
 {
     if (QLocale::system().name() != QLatin1String("C")) GTEST_SKIP() << "needs the C locale the tests pin";

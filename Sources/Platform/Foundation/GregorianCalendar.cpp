@@ -152,22 +152,96 @@ int offsetAt(qint64 seconds, const QTimeZone& zone)
     return usableZone(zone).offsetFromUtc(utcInstant(seconds));
 }
 
+// Days from 1 January 1970 to a day of the proleptic Gregorian calendar
+// (month 1 to 12), and back: integer arithmetic over 400-year eras, exact for
+// any year, and far cheaper than going through the platform's date types.
+qint64 daysFromCivil(qint64 year, int month, int day)
+{
+    year -= month <= 2 ? 1 : 0;
+    const qint64 era = floorDiv(year, 400);
+    const qint64 yearOfEra = year - era * 400;
+    const qint64 dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+void civilFromDays(qint64 days, int& year, int& month, int& day)
+{
+    days += 719468;
+    const qint64 era = floorDiv(days, 146097);
+    const qint64 dayOfEra = days - era * 146097;
+    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 shiftedMonth = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+    year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+// 1 = Sunday .. 7 = Saturday; 1 January 1970 was a Thursday.
+int weekdayOfDays(qint64 days)
+{
+    return static_cast<int>(days + 4 - floorDiv(days + 4, 7) * 7) + 1;
+}
+
+// The fields of a wall-clock reading (seconds since 1970 read as UTC).
+DateFields fieldsOfWallClock(qint64 wallClock)
+{
+    DateFields f;
+    const qint64 days = floorDiv(wallClock, 86400);
+    const qint64 secondsInDay = wallClock - days * 86400;
+    civilFromDays(days, f.year, f.month, f.day);
+    f.hour = static_cast<int>(secondsInDay / 3600);
+    f.minute = static_cast<int>(secondsInDay / 60 % 60);
+    f.second = static_cast<int>(secondsInDay % 60);
+    f.weekday = weekdayOfDays(days);
+    f.weekdayOrdinal = (f.day - 1) / 7 + 1;
+
+    const int firstOfMonthWeekday = weekdayOfDays(days - (f.day - 1));
+    f.weekOfMonth = (f.day - 1 + firstOfMonthWeekday - 1) / 7 + 1;
+
+    const qint64 jan1 = daysFromCivil(f.year, 1, 1);
+    f.weekOfYear = static_cast<int>((days - jan1 + weekdayOfDays(jan1) - 1) / 7 + 1);
+    f.yearForWeekOfYear = f.year;
+    // The last days of December share their week with 1 January of the next year.
+    if (f.month == 12 && f.day + (7 - f.weekday) > 31) {
+        f.weekOfYear = 1;
+        f.yearForWeekOfYear = f.year + 1;
+    }
+    return f;
+}
+
+// The wall-clock reading of six fields, carrying the time of day into whole
+// days first, then months into years.
+qint64 wallClockOfFields(qint64 year, qint64 month, qint64 day, qint64 hour, qint64 minute, qint64 second)
+{
+    const qint64 timeOfDay = hour * 3600 + minute * 60 + second;
+    const qint64 extraDays = floorDiv(timeOfDay, 86400);
+    const qint64 secondsInDay = timeOfDay - extraDays * 86400;
+
+    const qint64 monthIndex = month - 1;
+    const qint64 carriedYear = year + floorDiv(monthIndex, 12);
+    const int carriedMonth = static_cast<int>(monthIndex - floorDiv(monthIndex, 12) * 12) + 1;
+    const qint64 days = daysFromCivil(carriedYear, carriedMonth, 1) + day - 1 + extraDays;
+    return days * 86400 + secondsInDay;
+}
+
 // Away from transitions the system zone's cached offsets answer. Near one,
 // the platform decides: a wall-clock time that the zone skips (the hour lost
 // when daylight saving starts) moves forward by the length of the gap, 02:30
 // becoming 03:30; Qt calls such a time invalid, so the zone's offset of the
 // day before (always before the change) is applied instead.
-qint64 secondsSince1970(const QDate& day, const QTime& time, const QTimeZone& zone)
+Date dateOfWallClock(qint64 wallClock, const QTimeZone& zone)
 {
-    constexpr qint64 julianDayOf1970 = 2440588;
-    const qint64 wallClock = (day.toJulianDay() - julianDayOf1970) * 86400 + time.msecsSinceStartOfDay() / 1000;
     SystemZoneCache& system = SystemZoneCache::current();
     if (zone == system.zone())
-        if (const std::optional<qint64> instant = system.instantFarFromTransitions(wallClock)) return *instant;
-    const QDateTime local(day, time, zone);
-    if (local.isValid()) return local.toSecsSinceEpoch();
-    const QDateTime wallClockAsUtc(day, time, QTimeZone::utc());
-    return wallClockAsUtc.toSecsSinceEpoch() - zone.offsetFromUtc(wallClockAsUtc.addDays(-1));
+        if (const std::optional<qint64> instant = system.instantFarFromTransitions(wallClock))
+            return Date::dateWithTimeIntervalSince1970(static_cast<double>(*instant));
+    const QDateTime wallClockAsUtc = utcInstant(wallClock);
+    const QDateTime local(wallClockAsUtc.date(), wallClockAsUtc.time(), zone);
+    const qint64 seconds = local.isValid() ? local.toSecsSinceEpoch()
+                                           : wallClock - zone.offsetFromUtc(wallClockAsUtc.addDays(-1));
+    return Date::dateWithTimeIntervalSince1970(static_cast<double>(seconds));
 }
 
 }  // namespace
@@ -192,54 +266,32 @@ int GregorianCalendar::daysInMonth(int year, int month)
     return QDate(year, month, 1).daysInMonth();
 }
 
+DateFields GregorianCalendar::fields(const Date& date)
+{
+    const qint64 seconds = wholeSeconds(date);
+    return fieldsOfWallClock(seconds + SystemZoneCache::current().spanAt(seconds).fromGMT);
+}
+
 DateFields GregorianCalendar::fields(const Date& date, const QTimeZone& zone)
 {
-    DateFields f;
-    // The wall-clock reading of the instant, as a date-time without a zone.
     const qint64 seconds = wholeSeconds(date);
-    const QDateTime dt = utcInstant(seconds + offsetAt(seconds, zone));
-    const QDate d = dt.date();
-    const QTime t = dt.time();
-    // One conversion from the day number for all three fields.
-    d.getDate(&f.year, &f.month, &f.day);
-    f.hour = t.hour();
-    f.minute = t.minute();
-    f.second = t.second();
-    f.weekday = d.dayOfWeek() % 7 + 1;  // Qt: 1 = Monday .. 7 = Sunday
-    f.weekdayOrdinal = (f.day - 1) / 7 + 1;
+    return fieldsOfWallClock(seconds + offsetAt(seconds, zone));
+}
 
-    const int firstOfMonthWeekday = QDate(f.year, f.month, 1).dayOfWeek() % 7 + 1;
-    f.weekOfMonth = (f.day - 1 + firstOfMonthWeekday - 1) / 7 + 1;
-
-    const QDate jan1(f.year, 1, 1);
-    const int jan1Weekday = jan1.dayOfWeek() % 7 + 1;
-    f.weekOfYear = (int(jan1.daysTo(d)) + jan1Weekday - 1) / 7 + 1;
-    f.yearForWeekOfYear = f.year;
-    // The last days of December share their week with 1 January of the next year.
-    if (f.month == 12 && f.day + (7 - f.weekday) > 31) {
-        f.weekOfYear = 1;
-        f.yearForWeekOfYear = f.year + 1;
-    }
-    return f;
+Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
+                                       qint64 hour, qint64 minute, qint64 second)
+{
+    const qint64 wallClock = wallClockOfFields(year, month, day, hour, minute, second);
+    if (const std::optional<qint64> instant = SystemZoneCache::current().instantFarFromTransitions(wallClock))
+        return Date::dateWithTimeIntervalSince1970(static_cast<double>(*instant));
+    return dateOfWallClock(wallClock, SystemZoneCache::current().zone());
 }
 
 Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
                                        qint64 hour, qint64 minute, qint64 second,
                                        const QTimeZone& zone)
 {
-    // Carry the time of day into whole days first, then months into years.
-    const qint64 timeOfDay = hour * 3600 + minute * 60 + second;
-    const qint64 extraDays = floorDiv(timeOfDay, 86400);
-    const qint64 secondsInDay = timeOfDay - extraDays * 86400;
-
-    const qint64 monthIndex = month - 1;
-    const qint64 carriedYear = year + floorDiv(monthIndex, 12);
-    const int carriedMonth = static_cast<int>(monthIndex - floorDiv(monthIndex, 12) * 12) + 1;
-
-    const QDate first(static_cast<int>(carriedYear), carriedMonth, 1);
-    const QDate d = first.addDays(day - 1 + extraDays);
-    const QTime t = QTime(0, 0).addSecs(static_cast<int>(secondsInDay));
-    return Date::dateWithTimeIntervalSince1970(static_cast<double>(secondsSince1970(d, t, usableZone(zone))));
+    return dateOfWallClock(wallClockOfFields(year, month, day, hour, minute, second), usableZone(zone));
 }
 
 int GregorianCalendar::secondsFromGMT()

@@ -32,7 +32,9 @@ public:
     static void resetSystemZone();
     static QTimeZone utcZone();
 
-    static DateFields fields(const Date& date, const QTimeZone& zone = systemZone());
+    // Without a zone: the system zone, by its cached offsets.
+    static DateFields fields(const Date& date);
+    static DateFields fields(const Date& date, const QTimeZone& zone);
 
     // Builds a date from six fields. Out-of-range values carry into the next
     // field: month 13 is January of the next year, day 0 the last day of the
@@ -41,8 +43,10 @@ public:
     // forward by the gap. An invalid zone (as for "Floating") counts as UTC,
     // here and in fields().
     static Date dateFromFields(qint64 year, qint64 month, qint64 day,
+                               qint64 hour, qint64 minute, qint64 second);
+    static Date dateFromFields(qint64 year, qint64 month, qint64 day,
                                qint64 hour, qint64 minute, qint64 second,
-                               const QTimeZone& zone = systemZone());
+                               const QTimeZone& zone);
 
     // Offsets of the system zone, in seconds: in force now, and at a date.
     static int secondsFromGMT();
