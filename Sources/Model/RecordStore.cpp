@@ -92,6 +92,11 @@ Date RecordStore::columnDate(sqlite3_stmt* statement, int column)
     return Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(sqlite3_column_double(statement, column)));
 }
 
+Date RecordStore::columnDate(sqlite3_stmt* statement, int column, const StoredDateReader& dates)
+{
+    return dates.fromDBSeconds(sqlite3_column_double(statement, column));
+}
+
 double RecordStore::columnDouble(sqlite3_stmt* statement, int column)
 {
     return sqlite3_column_double(statement, column);

@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+class StoredDateReader;
+
 // The conventions every row record shares: one SQLite connection for the
 // process, statements prepared once per class and reused, text and date
 // encodings, and the error texts. Every record SQL section runs inside a
@@ -45,6 +47,7 @@ void bindDouble(sqlite3_stmt* statement, int index, double value);
 QString columnText(sqlite3_stmt* statement, int column);
 qint64 columnInt64(sqlite3_stmt* statement, int column);
 Date columnDate(sqlite3_stmt* statement, int column);
+Date columnDate(sqlite3_stmt* statement, int column, const StoredDateReader& dates);
 double columnDouble(sqlite3_stmt* statement, int column);
 
 }  // namespace RecordStore

@@ -166,6 +166,19 @@ Task::Task()
     setTz(setting ? setting->currentTZ() : 0);
 }
 
+TaskRowContext::TaskRowContext(const Date& now) : m_dates(now) {}
+
+bool TaskRowContext::isChecklistCategory(qint64 calendarId)
+{
+    const auto known = m_checklistCategories.constFind(calendarId);
+    if (known != m_checklistCategories.cend()) return *known;
+    const CoreData* dataManager = CoreData::shared();
+    const CalendarPtr category = dataManager ? dataManager->calendarWithPrimaryKey(calendarId) : nullptr;
+    const bool checklist = category && category->projectType() == checklistProjectType;
+    m_checklistCategories.insert(calendarId, checklist);
+    return checklist;
+}
+
 TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
 {
     RecordGuard guard;
@@ -185,11 +198,17 @@ QByteArray Task::selectRowsSql(const QByteArray& condition)
 
 TaskPtr Task::fromRow(sqlite3_stmt* statement)
 {
+    TaskRowContext context(Clock::now());
+    return fromRow(statement, context);
+}
+
+TaskPtr Task::fromRow(sqlite3_stmt* statement, TaskRowContext& context)
+{
     TaskPtr item(new Task(BaseInit{}));
     // The key comes first: the setters treat an item with the new-item key
     // differently.
     item->m_primaryKey = columnInt64(statement, rowKeyColumn);
-    item->readColumns(statement);
+    item->readColumns(statement, context);
     item->m_dirty = false;
     return item;
 }
@@ -198,15 +217,19 @@ TaskPtr Task::fromRowOverDefaults(sqlite3_stmt* statement)
 {
     auto item = std::make_shared<Task>();
     item->setPrimaryKey(columnInt64(statement, rowKeyColumn));
-    item->readColumns(statement);
+    TaskRowContext context(Clock::now());
+    item->readColumns(statement, context);
     return item;
 }
 
 // Through the setters in column order: the series start takes the time of
 // the start or due time read before it, and the notes (never NULL once read)
 // mark the item changed for the web service.
-void Task::readColumns(sqlite3_stmt* statement)
+void Task::readColumns(sqlite3_stmt* statement, TaskRowContext& context)
 {
+    const auto columnDate = [&context](sqlite3_stmt* row, int column) {
+        return RecordStore::columnDate(row, column, context.dates());
+    };
     setTaskType(columnInt64(statement, 0));
     setIsADE(columnInt64(statement, 1));
     setTaskName(columnText(statement, 2));
@@ -226,7 +249,9 @@ void Task::readColumns(sqlite3_stmt* statement)
     setIsRepeatForever(columnInt64(statement, 16));
     setHasDuration(columnInt64(statement, 17));
     setDuration(columnInt64(statement, 18));
-    setCalendarId(columnInt64(statement, 19));
+    // As setCalendarId, with the category's kind asked of the context.
+    if (store(m_calendarId, columnInt64(statement, 19), WebKept::Yes) && context.isChecklistCategory(m_calendarId))
+        setTaskType(taskTypeChecklistItem);
     setParentId(columnInt64(statement, 20));
     setIsInitialTask(columnInt64(statement, 21));
     setIsPinned(columnInt64(statement, 22));

@@ -6,8 +6,10 @@
 #include "Date.h"
 #include "LocalNotification.h"
 #include "ModelTypes.h"
+#include "Utilities.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QSizeF>
 #include <QString>
@@ -33,6 +35,20 @@ struct DraggingImageComponent;
 //
 // Items are always held by a TaskPtr: the list, alarm and link operations
 // hand the item itself (shared_from_this) to the data manager.
+// What the rows of one load share: the offsets that convert their stored
+// dates, and which categories are checklists (asked once per category, not
+// once per row). One per thread: it is not safe to share.
+class TaskRowContext {
+public:
+    explicit TaskRowContext(const Date& now);
+    const StoredDateReader& dates() const { return m_dates; }
+    bool isChecklistCategory(qint64 calendarId);
+
+private:
+    StoredDateReader m_dates;
+    QHash<qint64, bool> m_checklistCategories;
+};
+
 class Task : public std::enable_shared_from_this<Task> {
 public:
     // A new, unstored item (key -1) with the defaults of a task: starting at
@@ -52,6 +68,8 @@ public:
     // The item of the statement's current row, built exactly as
     // initWithPrimaryKey builds it. The caller holds the record guard.
     static TaskPtr fromRow(sqlite3_stmt* statement);
+    // The same, with what the rows of one load share.
+    static TaskPtr fromRow(sqlite3_stmt* statement, TaskRowContext& context);
     // The row's fields set through the setters over a new item's defaults:
     // the item stays marked changed, and with hasChanges 1 whatever the row
     // says (the absent assignee of the defaults always takes the row's text).
@@ -343,7 +361,7 @@ private:
     bool store(T& field, const T& value, WebKept webKept);
 
     Date seriesStartOn(const Date& day) const;
-    void readColumns(sqlite3_stmt* statement);
+    void readColumns(sqlite3_stmt* statement, TaskRowContext& context);
     void bindColumns(sqlite3_stmt* statement) const;
     bool writeRow();
     bool deleteRowAndMarkLinks();

@@ -12,6 +12,21 @@
 #include <memory>
 #include <iterator>
 
+// Reads stored-form dates back with the offsets in force at one instant,
+// looked up once: loading the items converts dates by the hundred thousand,
+// and each Utilities::fromDBDate() would read the clock and the zone again.
+// A reader gives exactly what fromDBDate() gives at its instant.
+class StoredDateReader {
+public:
+    explicit StoredDateReader(const Date& now);
+    Date fromDBDate(const Date& date) const;
+    Date fromDBSeconds(double seconds) const;
+
+private:
+    int m_secondsFromGMTNow;
+    int m_daylightSavingNow;
+};
+
 // Class-level helpers shared by the records, the data manager and the views.
 // They hold no state of their own; each theme below lives in its own
 // Utilities_<Theme>.cpp.

@@ -136,13 +136,28 @@ Date Utilities::toDBDate(const Date& date)
 Date Utilities::fromDBDate(const Date& date)
 {
     if (date.isNull()) return date;
+    return StoredDateReader(Clock::now()).fromDBDate(date);
+}
+
+StoredDateReader::StoredDateReader(const Date& now)
+    : m_secondsFromGMTNow(GregorianCalendar::secondsFromGMTForDate(now))
+    , m_daylightSavingNow(GregorianCalendar::daylightSavingTimeOffsetForDate(now))
+{
+}
+
+Date StoredDateReader::fromDBDate(const Date& date) const
+{
+    if (date.isNull()) return date;
     // The daylight-saving offset is looked up at the number less today's
     // offset, not at the instant that comes out; stored numbers depend on it.
-    const Date now = Clock::now();
-    const Date moved = date.dateByAddingTimeInterval(-GregorianCalendar::secondsFromGMTForDate(now));
-    const int dstNow = GregorianCalendar::daylightSavingTimeOffsetForDate(now);
+    const Date moved = date.dateByAddingTimeInterval(-m_secondsFromGMTNow);
     const int atMoved = GregorianCalendar::daylightSavingTimeOffsetForDate(moved);
-    return moved.dateByAddingTimeInterval(dstNow - atMoved);
+    return moved.dateByAddingTimeInterval(m_daylightSavingNow - atMoved);
+}
+
+Date StoredDateReader::fromDBSeconds(double seconds) const
+{
+    return fromDBDate(Date::dateWithTimeIntervalSince1970(seconds));
 }
 
 // ---- Fields -----------------------------------------------------------------
