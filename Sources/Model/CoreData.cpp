@@ -109,19 +109,19 @@ void CoreData::postAutoSyncRequest(qint64 bits) const
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, bits);
 }
 
-TaskList CoreData::allTasksEventsAdes() const
+const TaskList CoreData::allTasksEventsAdes() const
 {
     QMutexLocker lock(&m_listMutex);
     return m_allTasksEventsAdes;
 }
 
-CalendarList CoreData::calendarList() const
+const CalendarList CoreData::calendarList() const
 {
     QMutexLocker lock(&m_listMutex);
     return m_calendarList;
 }
 
-TagList CoreData::tagList() const
+const TagList CoreData::tagList() const
 {
     QMutexLocker lock(&m_listMutex);
     return m_tagList;
@@ -139,7 +139,7 @@ void CoreData::appendToTagList(const TagPtr& tag)
     m_tagList.append(tag);
 }
 
-LinkList CoreData::linkList() const
+const LinkList CoreData::linkList() const
 {
     QMutexLocker lock(&m_listMutex);
     return m_linkList;

@@ -136,12 +136,14 @@ public:
     void setIsAppliedTagFilter(bool applied) { m_isAppliedTagFilter = applied; }
 
     // --- working lists (snapshots) ---
-    TaskList allTasksEventsAdes() const;
-    CalendarList calendarList() const;
-    TagList tagList() const;
+    // Const, so that walking a snapshot (a range-for over the call) reads the
+    // shared list instead of copying every entry out of it first.
+    const TaskList allTasksEventsAdes() const;
+    const CalendarList calendarList() const;
+    const TagList tagList() const;
     void setTagList(const TagList& tags);
     void appendToTagList(const TagPtr& tag);
-    LinkList linkList() const;
+    const LinkList linkList() const;
     void setLinkList(const LinkList& links);
     void appendToLinkList(const LinkPtr& link);
 
@@ -525,7 +527,7 @@ public:
 
     // --- alarms, adding items and rescheduling ---
     // The pending alarms, at most one per item, earliest first (a snapshot).
-    LocalNotificationList allAlert() const;
+    const LocalNotificationList allAlert() const;
     // Rebuilds the alarms from the items' next alarms and restarts the
     // minute timer. The timer and its dialog live on the main thread: called
     // from another thread, the rebuild runs there and this call waits for it.

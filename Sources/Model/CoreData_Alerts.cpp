@@ -131,7 +131,7 @@ void postItemsChanged(CoreData* sender)
 
 }  // namespace
 
-LocalNotificationList CoreData::allAlert() const
+const LocalNotificationList CoreData::allAlert() const
 {
     QMutexLocker lock(&m_alertMutex);
     return m_allAlert;
