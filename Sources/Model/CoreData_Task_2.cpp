@@ -91,7 +91,7 @@ TaskList itemsOfCategories(const QList<qint64>& calendarIds)
 {
     QList<TaskQuery::Value> values;
     for (qint64 key : calendarIds) values.append(key);
-    return TaskQuery::items("WHERE calendarId IN (" + TaskQuery::placeholders(values.size()) + ")", values);
+    return TaskQuery::itemsInKeyOrder("calendarId IN (" + TaskQuery::placeholders(values.size()) + ")", values);
 }
 
 TaskList itemsOfCategory(qint64 calendarId)

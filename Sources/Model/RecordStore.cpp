@@ -1,5 +1,6 @@
 #include "RecordStore.h"
 
+#include "ReadConnections.h"
 #include "Utilities.h"
 
 #include <QtGlobal>
@@ -37,7 +38,8 @@ sqlite3* RecordStore::sharedDatabase()
 
 void RecordStore::setSharedDatabase(sqlite3* db)
 {
-    database.store(db);
+    // Read connections belong to the file of the connection they were opened beside.
+    if (database.exchange(db) != db) ReadConnections::closeAll();
 }
 
 void RecordStore::fatal(const char* format, sqlite3* db)
@@ -104,8 +106,11 @@ double RecordStore::columnDouble(sqlite3_stmt* statement, int column)
 
 void RecordStore::finalizeAllStatements()
 {
-    std::lock_guard lock(registryMutex());
-    for (CachedStatement* slot : registry()) slot->finalize();
+    {
+        std::lock_guard lock(registryMutex());
+        for (CachedStatement* slot : registry()) slot->finalize();
+    }
+    ReadConnections::closeAll();
 }
 
 CachedStatement::CachedStatement(const char* sql) : m_sql(sql)

@@ -1,14 +1,24 @@
 #include "TaskQuery.h"
 
+#include "Clock.h"
 #include "CoreData.h"
 #include "QueryStatement.h"
+#include "ReadConnections.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
 #include "Task.h"
 #include "Utilities.h"
 
+#include <QThread>
+#include <QThreadPool>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <latch>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,6 +40,96 @@ void bindValues(QueryStatement& query, const QList<TaskQuery::Value>& values)
     for (qsizetype i = 0; i < values.size(); ++i) std::visit(ValueBinder{query, int(i + 1)}, values.at(i));
 }
 
+// Below this many keys a table is read in one part: the parts' start-up
+// would cost more than they save.
+constexpr qint64 smallestSplitKeySpan = 8192;
+constexpr int mostParts = 8;
+
+// One key range of a split read, on a read connection of its own.
+struct KeyRangePart {
+    qint64 from = 0;   // first key
+    qint64 until = 0;  // first key after the range
+    TaskList items;
+    bool failed = false;
+};
+
+void readPart(sqlite3* connection, const QByteArray& sql, const QList<TaskQuery::Value>& values, KeyRangePart& part)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(connection, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK) {
+        RecordStore::logFailure(RecordStore::prepareErrorText, connection);
+        part.failed = true;
+        return;
+    }
+    int index = 1;
+    for (const TaskQuery::Value& value : values) {
+        if (const qint64* number = std::get_if<qint64>(&value))
+            RecordStore::bindInt64(statement, index, *number);
+        else if (const double* real = std::get_if<double>(&value))
+            RecordStore::bindDouble(statement, index, *real);
+        else
+            RecordStore::bindText(statement, index, std::get<QString>(value));
+        ++index;
+    }
+    RecordStore::bindInt64(statement, index++, part.from);
+    RecordStore::bindInt64(statement, index, part.until);
+    TaskRowContext context(Clock::now());
+    int result = SQLITE_ROW;
+    while ((result = sqlite3_step(statement)) == SQLITE_ROW) part.items.append(Task::fromRow(statement, context));
+    if (result != SQLITE_DONE) {
+        RecordStore::logFailure(RecordStore::selectErrorText, connection);
+        part.failed = true;
+    }
+    sqlite3_finalize(statement);
+}
+
+// The lowest and highest key of the table, or nothing when it is empty.
+std::optional<std::pair<qint64, qint64>> keySpan()
+{
+    QueryStatement query("SELECT min(primaryKey), max(primaryKey) FROM Tasks");
+    if (!query.nextRow() || sqlite3_column_type(query.get(), 0) == SQLITE_NULL) return std::nullopt;
+    return std::make_pair(sqlite3_column_int64(query.get(), 0), sqlite3_column_int64(query.get(), 1));
+}
+
+QThreadPool& partPool()
+{
+    // A pool of its own: a load started from a thread of the global pool
+    // must never wait for work queued behind it there.
+    static QThreadPool* pool = [] {
+        auto* created = new QThreadPool;
+        created->setMaxThreadCount(mostParts - 1);
+        return created;
+    }();
+    return *pool;
+}
+
+// Reads the parts side by side: the first on this thread, the others on the
+// part pool. False when any part could not be read.
+bool readParts(sqlite3* shared, const QByteArray& sql, const QList<TaskQuery::Value>& values,
+               std::vector<KeyRangePart>& parts)
+{
+    std::vector<sqlite3*> connections;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        sqlite3* connection = ReadConnections::acquire(shared);
+        if (!connection) break;
+        connections.push_back(connection);
+    }
+    bool complete = connections.size() == parts.size();
+    if (complete) {
+        std::latch done(std::ptrdiff_t(parts.size() - 1));
+        for (size_t i = 1; i < parts.size(); ++i)
+            partPool().start([&, i] {
+                readPart(connections[i], sql, values, parts[i]);
+                done.count_down();
+            });
+        readPart(connections[0], sql, values, parts[0]);
+        done.wait();
+        complete = std::none_of(parts.begin(), parts.end(), [](const KeyRangePart& part) { return part.failed; });
+    }
+    for (sqlite3* connection : connections) ReadConnections::release(connection);
+    return complete;
+}
+
 }  // namespace
 
 bool TaskQuery::databaseReadyOrSay()
@@ -46,8 +146,43 @@ TaskList TaskQuery::items(const QByteArray& condition, const QList<Value>& value
     QueryStatement query(Task::selectRowsSql(condition));
     bindValues(query, values);
     TaskList items;
-    while (query.nextRow()) items.append(Task::fromRow(query.get()));
+    TaskRowContext context(Clock::now());
+    while (query.nextRow()) items.append(Task::fromRow(query.get(), context));
     return query.failed() ? TaskList() : items;
+}
+
+TaskList TaskQuery::itemsInKeyOrder(const QByteArray& condition, const QList<Value>& values)
+{
+    RecordGuard guard;
+    sqlite3* shared = RecordStore::sharedDatabase();
+    const int partCount = std::min(mostParts, QThread::idealThreadCount());
+    // Inside a transaction only the shared connection sees what it wrote.
+    const bool mayDivide = shared && sqlite3_get_autocommit(shared) != 0 && partCount > 1;
+    const std::optional<std::pair<qint64, qint64>> span = mayDivide ? keySpan() : std::nullopt;
+    if (span && span->second - span->first >= smallestSplitKeySpan) {
+        std::vector<KeyRangePart> parts(static_cast<size_t>(partCount));
+        const qint64 step = (span->second - span->first) / partCount + 1;
+        for (int i = 0; i < partCount; ++i) {
+            parts[size_t(i)].from = span->first + i * step;
+            parts[size_t(i)].until = i + 1 == partCount ? span->second + 1 : span->first + (i + 1) * step;
+        }
+        // Each part walks the table over its key range; an index of the
+        // condition's columns would visit the same rows in another order,
+        // each with a search of its own.
+        const QByteArray sql =
+            Task::selectRowsSql("NOT INDEXED WHERE (" + condition + ") AND primaryKey >= ? AND primaryKey < ?");
+        if (readParts(shared, sql, values, parts)) {
+            TaskList items;
+            qsizetype total = 0;
+            for (const KeyRangePart& part : parts) total += part.items.size();
+            items.reserve(total);
+            for (KeyRangePart& part : parts) items.append(std::move(part.items));
+            return items;
+        }
+        // A part that could not be read: one statement on the shared
+        // connection still answers (or logs why not).
+    }
+    return items("WHERE " + condition + " ORDER BY primaryKey", values);
 }
 
 TaskPtr TaskQuery::firstItem(const QByteArray& condition, const QList<Value>& values)

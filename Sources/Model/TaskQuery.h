@@ -26,6 +26,11 @@ bool databaseReadyOrSay();
 // optional "ORDER BY ..."), read with one statement in the order SQLite
 // returns them, each built as Task::initWithPrimaryKey builds it.
 TaskList items(const QByteArray& condition, const QList<Value>& values = {});
+// The items of the rows that the condition (an expression, without WHERE)
+// selects, in key order. A large table is read in key ranges side by side, each part on a
+// read-only connection of its own (ReadConnections); a small one, or one read
+// inside an open transaction, is read on the shared connection.
+TaskList itemsInKeyOrder(const QByteArray& condition, const QList<Value>& values = {});
 // The first of those items, or null.
 TaskPtr firstItem(const QByteArray& condition, const QList<Value>& values = {});
 // The first column of the first row; 0 without a row.
