@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStringView>
 
 #include <openssl/evp.h>
 
@@ -18,28 +19,64 @@ bool isAbsoluteAlertType(qint64 type)
 
 // Column texts may also come from the web service, so reading never fails: a
 // number is read from the leading part of the text (blanks, sign, digits) and
-// text without one reads as 0. 32-bit readings saturate.
-qint32 intValue(const QString& text)
+// text without one reads as 0. 32-bit readings saturate. Scanned by hand: the
+// alarms read every alert text of the working list whenever it loads.
+bool isBlank(QChar c)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*([+-]?)([0-9]+)"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch()) return 0;
-    const bool negative = match.capturedView(1) == QLatin1String("-");
-    bool ok = false;
-    const qlonglong magnitude = match.capturedView(2).toLongLong(&ok);
-    const qlonglong limit = negative ? -qlonglong(std::numeric_limits<qint32>::min())
-                                     : qlonglong(std::numeric_limits<qint32>::max());
-    const qlonglong clamped = ok ? std::min(magnitude, limit) : limit;
-    return static_cast<qint32>(negative ? -clamped : clamped);
+    const char16_t u = c.unicode();
+    return u == u' ' || (u >= u'\t' && u <= u'\r');
 }
 
+bool isDigit(QStringView text, qsizetype at)
+{
+    return at < text.size() && text[at].unicode() >= u'0' && text[at].unicode() <= u'9';
+}
+
+qsizetype afterBlanks(QStringView text)
+{
+    qsizetype at = 0;
+    while (at < text.size() && isBlank(text[at])) ++at;
+    return at;
+}
+
+qint32 intValue(const QString& text)
+{
+    qsizetype at = afterBlanks(text);
+    const bool negative = at < text.size() && text[at] == u'-';
+    if (at < text.size() && (text[at] == u'-' || text[at] == u'+')) ++at;
+    if (!isDigit(text, at)) return 0;
+    const qint64 limit = negative ? -qint64(std::numeric_limits<qint32>::min()) : qint64(std::numeric_limits<qint32>::max());
+    qint64 magnitude = 0;
+    for (; isDigit(text, at); ++at) magnitude = std::min(magnitude * 10 + (text[at].unicode() - u'0'), limit);
+    return static_cast<qint32>(negative ? -magnitude : magnitude);
+}
+
+// The leading decimal number: sign, digits with an optional point (or a
+// point and digits), an exponent only when digits follow its "e".
 double doubleValue(const QString& text)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*([+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?)"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch()) return 0.0;
-    return QLocale::c().toDouble(match.capturedView(1));
+    const qsizetype start = afterBlanks(text);
+    qsizetype at = start;
+    if (at < text.size() && (text[at] == u'-' || text[at] == u'+')) ++at;
+    const qsizetype integerStart = at;
+    while (isDigit(text, at)) ++at;
+    if (at > integerStart) {
+        if (at < text.size() && text[at] == u'.') ++at;
+        while (isDigit(text, at)) ++at;
+    } else {
+        if (!(at < text.size() && text[at] == u'.' && isDigit(text, at + 1))) return 0.0;
+        ++at;
+        while (isDigit(text, at)) ++at;
+    }
+    if (at < text.size() && (text[at] == u'e' || text[at] == u'E')) {
+        qsizetype exponent = at + 1;
+        if (exponent < text.size() && (text[exponent] == u'-' || text[exponent] == u'+')) ++exponent;
+        if (isDigit(text, exponent)) {
+            while (isDigit(text, exponent)) ++exponent;
+            at = exponent;
+        }
+    }
+    return QLocale::c().toDouble(QStringView(text).mid(start, at - start));
 }
 
 QString alertItem(const AlertObj& alert)

@@ -161,6 +161,25 @@ TEST_F(UtilitiesCodecsTest, AbsoluteAlertWithUnreadableDateStillReads)
     EXPECT_EQ(alert->absoluteDate(), parisDate(1970, 1, 1, 0, 0));
 }
 
+// The stored number of an absolute alert is the text's leading decimal
+// number: point and exponent optional, an "e" without digits not part of it.
+TEST_F(UtilitiesCodecsTest, AbsoluteDatesReadTheLeadingNumber)
+{
+    Clock::setFixed(parisDate(2013, 1, 15, 12, 0));
+    const std::pair<const char*, double> cases[] = {
+        {"0|1388570400|", 1388570400.0}, {"0| +1388570400.75x|", 1388570400.75}, {"2|.5|", 0.5},
+        {"2|5.|", 5.0},                  {"2|1e3|", 1000.0},                      {"2|-2.5E+2|", -250.0},
+        {"2|7e|", 7.0},                  {"2|7e+|", 7.0},                         {"2|.|", 0.0},
+        {"2|-|", 0.0},                   {"2|\t\n42|", 42.0},
+    };
+    for (const auto& [piece, stored] : cases) {
+        SCOPED_TRACE(piece);
+        const std::shared_ptr<AlertObj> alert =
+            Utilities::getAlertFromList({QString(), QString::fromLatin1(piece)}, 1);
+        EXPECT_EQ(alert->absoluteDate(), Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(stored)));
+    }
+}
+
 struct TagCase {
     const char* tagList;
     QStringList names;
