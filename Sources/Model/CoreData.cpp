@@ -320,9 +320,12 @@ bool CoreData::createEditableCopyOfDatabaseIfNeeded()
 
 bool CoreData::initializeDatabase()
 {
-    // Fails harmlessly (SQLITE_MISUSE) once SQLite is initialised; the open
-    // below asks for a serialized connection either way.
+    // Fail harmlessly (SQLITE_MISUSE) once SQLite is initialised; the open
+    // below asks for a serialized connection either way. Without the memory
+    // statistics (which nothing reads) SQLite allocates without a global lock,
+    // which the loads that read on several connections at once would share.
     sqlite3_config(SQLITE_CONFIG_SERIALIZED);
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     sqlite3* database = nullptr;
     const QByteArray path = databasePath().toUtf8();
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;

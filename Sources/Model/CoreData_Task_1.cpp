@@ -30,6 +30,13 @@ TaskList loadItems(const QByteArray& condition, const QList<TaskQuery::Value>& v
     return TaskQuery::items(condition, values);
 }
 
+// The whole-table loads: read in key ranges side by side on a large table.
+TaskList loadItemsInKeyOrder(const QByteArray& condition, const QList<TaskQuery::Value>& values = {})
+{
+    if (!TaskQuery::databaseReadyOrSay()) return {};
+    return TaskQuery::itemsInKeyOrder(condition, values);
+}
+
 qint64 count(const QByteArray& sql, const QList<TaskQuery::Value>& values)
 {
     if (!TaskQuery::databaseReadyOrSay()) return 0;
@@ -68,19 +75,18 @@ TaskList CoreData::getAllTasks() const
 
 TaskList CoreData::getAllTasksEventsAdes() const
 {
-    return loadItems("WHERE taskType!=?", {typeChecklistItem});
+    return loadItemsInKeyOrder("taskType!=?", {typeChecklistItem});
 }
 
 TaskList CoreData::getAllTasksInDB() const
 {
-    return loadItems("ORDER BY primaryKey");
+    return loadItemsInKeyOrder("1");  // every row
 }
 
 // An item whose category row is missing is nobody's: it is left out as well.
 TaskList CoreData::getAllPersonalTasksInDB() const
 {
-    return loadItems("WHERE calendarId IN (SELECT primaryKey FROM Calendars WHERE hasShared=?) ORDER BY primaryKey",
-                     {qint64(0)});
+    return loadItemsInKeyOrder("calendarId IN (SELECT primaryKey FROM Calendars WHERE hasShared=?)", {qint64(0)});
 }
 
 TaskList CoreData::getAllDetachedEventWithParentID(qint64 parentId) const

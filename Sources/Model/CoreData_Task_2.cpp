@@ -381,12 +381,14 @@ void CoreData::addTasksToListFromCalendarList(const QList<qint64>& calendarIds)
 {
     if (!TaskQuery::databaseReadyOrSay() || calendarIds.isEmpty()) return;
     const ActiveOnlyRule activeOnly(currentSetting());
+    TaskList loaded = itemsOfCategories(calendarIds);
     QHash<qint64, TaskList> byCategory;
-    for (const TaskPtr& item : itemsOfCategories(calendarIds)) {
+    for (TaskPtr& item : loaded) {
         const bool dropped = item->taskType() == taskTypeTask ? activeOnly.drops(*item) : isListedException(*item);
-        if (!dropped) byCategory[item->calendarId()].append(item);
+        if (!dropped) byCategory[item->calendarId()].append(std::move(item));
     }
     TaskList admitted;
+    admitted.reserve(loaded.size());
     for (qint64 key : calendarIds) admitted.append(byCategory.value(key));
     if (!admitted.isEmpty()) doWithAllTasksEventsAdes(admitted, 0);
 }
