@@ -22,22 +22,27 @@
 
 namespace {
 
-// Binds the value to its parameter, whichever kind it is; nothing on a
-// statement that could not be prepared.
-struct ValueBinder {
-    QueryStatement& query;
-    int index;
-    void operator()(qint64 value) const { query.bind(index, value); }
-    void operator()(const QString& value) const { query.bind(index, value); }
-    void operator()(double value) const
-    {
-        if (query.isValid()) RecordStore::bindDouble(query.get(), index, value);
+// Binds the values to the parameters 1, 2, ... whichever kind each is;
+// answers the next parameter's index.
+int bindValues(sqlite3_stmt* statement, const QList<TaskQuery::Value>& values)
+{
+    int index = 1;
+    for (const TaskQuery::Value& value : values) {
+        if (const qint64* number = std::get_if<qint64>(&value))
+            RecordStore::bindInt64(statement, index, *number);
+        else if (const double* real = std::get_if<double>(&value))
+            RecordStore::bindDouble(statement, index, *real);
+        else
+            RecordStore::bindText(statement, index, std::get<QString>(value));
+        ++index;
     }
-};
+    return index;
+}
 
+// Nothing on a statement that could not be prepared.
 void bindValues(QueryStatement& query, const QList<TaskQuery::Value>& values)
 {
-    for (qsizetype i = 0; i < values.size(); ++i) std::visit(ValueBinder{query, int(i + 1)}, values.at(i));
+    if (query.isValid()) bindValues(query.get(), values);
 }
 
 // Below this many keys a table is read in one part: the parts' start-up
@@ -61,16 +66,7 @@ void readPart(sqlite3* connection, const QByteArray& sql, const QList<TaskQuery:
         part.failed = true;
         return;
     }
-    int index = 1;
-    for (const TaskQuery::Value& value : values) {
-        if (const qint64* number = std::get_if<qint64>(&value))
-            RecordStore::bindInt64(statement, index, *number);
-        else if (const double* real = std::get_if<double>(&value))
-            RecordStore::bindDouble(statement, index, *real);
-        else
-            RecordStore::bindText(statement, index, std::get<QString>(value));
-        ++index;
-    }
+    int index = bindValues(statement, values);
     RecordStore::bindInt64(statement, index++, part.from);
     RecordStore::bindInt64(statement, index, part.until);
     TaskRowContext context(Clock::now());
