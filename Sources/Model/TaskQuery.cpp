@@ -151,20 +151,17 @@ TaskList TaskQuery::itemsInKeyOrder(const QByteArray& condition, const QList<Val
 {
     RecordGuard guard;
     sqlite3* shared = RecordStore::sharedDatabase();
+    const std::optional<std::pair<qint64, qint64>> span = shared ? keySpan() : std::nullopt;
+    const bool large = span && span->second - span->first >= smallestSplitKeySpan;
     const int partCount = std::min(mostParts, QThread::idealThreadCount());
     // Inside a transaction only the shared connection sees what it wrote.
-    const bool mayDivide = shared && sqlite3_get_autocommit(shared) != 0 && partCount > 1;
-    const std::optional<std::pair<qint64, qint64>> span = mayDivide ? keySpan() : std::nullopt;
-    if (span && span->second - span->first >= smallestSplitKeySpan) {
+    if (large && partCount > 1 && sqlite3_get_autocommit(shared) != 0) {
         std::vector<KeyRangePart> parts(static_cast<size_t>(partCount));
         const qint64 step = (span->second - span->first) / partCount + 1;
         for (int i = 0; i < partCount; ++i) {
             parts[size_t(i)].from = span->first + i * step;
             parts[size_t(i)].until = i + 1 == partCount ? span->second + 1 : span->first + (i + 1) * step;
         }
-        // Each part walks the table over its key range; an index of the
-        // condition's columns would visit the same rows in another order,
-        // each with a search of its own.
         const QByteArray sql =
             Task::selectRowsSql("NOT INDEXED WHERE (" + condition + ") AND primaryKey >= ? AND primaryKey < ?");
         if (readParts(shared, sql, values, parts)) {
@@ -178,7 +175,11 @@ TaskList TaskQuery::itemsInKeyOrder(const QByteArray& condition, const QList<Val
         // A part that could not be read: one statement on the shared
         // connection still answers (or logs why not).
     }
-    return items("WHERE " + condition + " ORDER BY primaryKey", values);
+    // These loads take most of the table (whole categories, every item): one
+    // walk over a large table in key order beats an index of the condition's
+    // columns, which visits the rows in another order, each with a search of
+    // its own, and then sorts them.
+    return items((large ? "NOT INDEXED WHERE " : "WHERE ") + condition + " ORDER BY primaryKey", values);
 }
 
 TaskPtr TaskQuery::firstItem(const QByteArray& condition, const QList<Value>& values)
