@@ -208,15 +208,21 @@ void CoreData::updateLocalNotificationForTask(const TaskPtr& item)
 // and one sort: a category load adds tens of thousands of items at once.
 void CoreData::updateLocalNotificationForTasks(const TaskList& items)
 {
+    LocalNotificationList added;
+    for (const TaskPtr& item : items)
+        if (item)
+            if (std::shared_ptr<LocalNotification> next = item->nextAlarmDate()) added.append(next);
+    QMutexLocker lock(&m_alertMutex);
+    if (m_allAlert.isEmpty()) {
+        // The list is being filled (the working list loads): nothing to replace.
+        sortByFireDate(added);
+        m_allAlert = added;
+        return;
+    }
     QSet<qint64> keys;
     keys.reserve(items.size());
-    LocalNotificationList added;
-    for (const TaskPtr& item : items) {
-        if (!item) continue;
-        keys.insert(item->primaryKey());
-        if (std::shared_ptr<LocalNotification> next = item->nextAlarmDate()) added.append(next);
-    }
-    QMutexLocker lock(&m_alertMutex);
+    for (const TaskPtr& item : items)
+        if (item) keys.insert(item->primaryKey());
     // Each item has at most one alarm in the list; its old one goes.
     QSet<qint64> removed;
     LocalNotificationList kept;

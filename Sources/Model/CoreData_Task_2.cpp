@@ -548,7 +548,8 @@ void CoreData::fillRepeatEventInstances(const TaskList& items, TaskList& toList,
         if (item->taskType() != 0 || item->repeatType() <= 0) continue;
         const QList<Date> dates =
             RecurrenceExpander::occurrences(item->recurrenceSeries(), fromDate, getInstanceUntilDate, isForce);
-        toList.reserve(toList.size() + dates.size());
+        // Grown by the list itself: reserving each series' exact share would
+        // copy the whole list once per series.
         for (const Date& date : dates) addInstanceTask(item, toList, takeNextInstanceKey(), date);
     }
 }
