@@ -550,10 +550,9 @@ Date Task::seriesStartOn(const Date& day) const
 {
     if (day.isNull()) return day;
     const Date& clock = m_taskType == taskTypeTask ? m_dueEnd : m_startTime;
-    const DateFields f = GregorianCalendar::fields(day);
-    if (clock.isNull()) return GregorianCalendar::dateFromFields(f.year, f.month, f.day, -1, -1, -1);
-    const DateFields time = GregorianCalendar::fields(clock);
-    return GregorianCalendar::dateFromFields(f.year, f.month, f.day, time.hour, time.minute, time.second);
+    // An unset time reads as hour, minute and second -1 each.
+    constexpr qint64 unsetTime = -3600 - 60 - 1;
+    return GregorianCalendar::dateOnDayOf(day, clock.isNull() ? unsetTime : GregorianCalendar::secondsIntoDay(clock));
 }
 
 void Task::setRepeatEndDate(const Date& date)

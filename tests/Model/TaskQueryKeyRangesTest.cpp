@@ -66,8 +66,11 @@ TEST_F(TaskQueryKeyRangesTest, PartsReadSideBySideGiveWhatOneStatementGives)
     const QList<qint64> keys = keysOf(inParts);
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
     // The rows of a checklist category become checklist items, as single loads make them.
-    for (const TaskPtr& item : inParts)
-        if (item->calendarId() == checklist) ASSERT_EQ(item->taskType(), 2) << item->primaryKey();
+    for (const TaskPtr& item : inParts) {
+        if (item->calendarId() == checklist) {
+            ASSERT_EQ(item->taskType(), 2) << item->primaryKey();
+        }
+    }
 
     // Another condition on the same kept connections, and a text value.
     const TaskList tagged = TaskQuery::itemsInKeyOrder("tagList = ?", {QStringLiteral("/Home")});

@@ -200,6 +200,13 @@ void expectTheRulesAnswer(const QTimeZone& rules, qint64 seconds)
     ASSERT_EQ(QDateTime(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second), Qt::UTC),
               QDateTime(local.date(), local.time(), Qt::UTC))
         << where.constData();
+    // The time of day alone, and a day's instant at a time of day (with carries).
+    const int secondsIntoDay = f.hour * 3600 + f.minute * 60 + f.second;
+    ASSERT_EQ(GregorianCalendar::secondsIntoDay(date), secondsIntoDay) << where.constData();
+    for (qint64 wanted : {qint64(secondsIntoDay), qint64(-3661), qint64(2 * 3600 + 1800), qint64(90000)})
+        ASSERT_EQ(GregorianCalendar::dateOnDayOf(date, wanted),
+                  GregorianCalendar::dateFromFields(f.year, f.month, f.day, 0, 0, wanted))
+            << where.constData() << " at " << wanted;
     const QDateTime fromWallClock(local.date(), local.time(), rules);
     ASSERT_EQ(GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second)
                   .timeIntervalSince1970(),

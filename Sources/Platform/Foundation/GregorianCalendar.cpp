@@ -294,6 +294,23 @@ Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
     return dateOfWallClock(wallClockOfFields(year, month, day, hour, minute, second), usableZone(zone));
 }
 
+int GregorianCalendar::secondsIntoDay(const Date& date)
+{
+    const qint64 seconds = wholeSeconds(date);
+    const qint64 wallClock = seconds + SystemZoneCache::current().spanAt(seconds).fromGMT;
+    return static_cast<int>(wallClock - floorDiv(wallClock, 86400) * 86400);
+}
+
+Date GregorianCalendar::dateOnDayOf(const Date& day, qint64 secondsIntoDay)
+{
+    const qint64 seconds = wholeSeconds(day);
+    const qint64 dayWallClock = seconds + SystemZoneCache::current().spanAt(seconds).fromGMT;
+    const qint64 wallClock = floorDiv(dayWallClock, 86400) * 86400 + secondsIntoDay;
+    if (const std::optional<qint64> instant = SystemZoneCache::current().instantFarFromTransitions(wallClock))
+        return Date::dateWithTimeIntervalSince1970(static_cast<double>(*instant));
+    return dateOfWallClock(wallClock, SystemZoneCache::current().zone());
+}
+
 int GregorianCalendar::secondsFromGMT()
 {
     return secondsFromGMTForDate(Clock::now());

@@ -48,6 +48,13 @@ public:
                                qint64 hour, qint64 minute, qint64 second,
                                const QTimeZone& zone);
 
+    // Wall-clock seconds since the local midnight of the date's day, and the
+    // instant that many seconds after the local midnight of a date's day
+    // (out-of-range seconds carry into other days), as fields() and
+    // dateFromFields() would give them, without the other fields.
+    static int secondsIntoDay(const Date& date);
+    static Date dateOnDayOf(const Date& day, qint64 secondsIntoDay);
+
     // Offsets of the system zone, in seconds: in force now, and at a date.
     static int secondsFromGMT();
     static int secondsFromGMTForDate(const Date& date);
