@@ -13,7 +13,10 @@
 #include "Setting.h"
 #include "Utilities.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +29,9 @@ constexpr char rowColumns[] =
     "iCalIdentifier, builtIn, isHidden, taskRepeatStyle, zvwID, lastUpdate, status, url, occurrence, tagList, "
     "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate";
 constexpr int rowKeyColumn = 42;
+// The short coded texts of a row, which rows often share with the one before:
+// location, repeat options and exceptions, alerts, link, tags, assignee.
+constexpr std::array<int, 7> repeatedTextColumns{3, 14, 15, 23, 31, 33, 39};
 
 CachedStatement insertStatement("INSERT INTO Tasks (taskOrder) VALUES (?)");
 // Defined before the slot that keeps a pointer to its text.
@@ -179,6 +185,27 @@ bool TaskRowContext::isChecklistCategory(qint64 calendarId)
     return checklist;
 }
 
+QString TaskRowContext::repeatedText(sqlite3_stmt* statement, int column)
+{
+    // Each coded column has a slot of its own; any other column shares the last.
+    const auto known = std::find(repeatedTextColumns.begin(), repeatedTextColumns.end(), column);
+    const auto slot = std::min<size_t>(size_t(known - repeatedTextColumns.begin()), m_lastTexts.size() - 1);
+    LastText& last = m_lastTexts[slot];
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    const int length = sqlite3_column_bytes(statement, column);
+    if (!bytes) return QStringLiteral("");
+    if (last.column == column && last.length == length && std::memcmp(last.bytes, bytes, size_t(length)) == 0)
+        return last.text;
+    QString text = QString::fromUtf8(bytes, length);
+    if (length <= int(sizeof(last.bytes))) {
+        last.column = column;
+        last.length = length;
+        std::memcpy(last.bytes, bytes, size_t(length));
+        last.text = text;
+    }
+    return text;
+}
+
 TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
 {
     RecordGuard guard;
@@ -186,7 +213,7 @@ TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
     if (sqlite3_step(statement) == SQLITE_ROW) return fromRow(statement);
-    TaskPtr item(new Task(BaseInit{}));
+    auto item = std::make_shared<Task>(BaseInit{});
     item->m_primaryKey = key;
     return item;
 }
@@ -204,7 +231,7 @@ TaskPtr Task::fromRow(sqlite3_stmt* statement)
 
 TaskPtr Task::fromRow(sqlite3_stmt* statement, TaskRowContext& context)
 {
-    TaskPtr item(new Task(BaseInit{}));
+    auto item = std::make_shared<Task>(BaseInit{});
     // The key comes first: the setters treat an item with the new-item key
     // differently.
     item->m_primaryKey = columnInt64(statement, rowKeyColumn);
@@ -233,7 +260,7 @@ void Task::readColumns(sqlite3_stmt* statement, TaskRowContext& context)
     setTaskType(columnInt64(statement, 0));
     setIsADE(columnInt64(statement, 1));
     setTaskName(columnText(statement, 2));
-    setTaskLocation(columnText(statement, 3));
+    setTaskLocation(context.repeatedText(statement, 3));
     setStartTime(columnDate(statement, 4));
     setEndTime(columnDate(statement, 5));
     setDueEnd(columnDate(statement, 6));
@@ -244,8 +271,8 @@ void Task::readColumns(sqlite3_stmt* statement, TaskRowContext& context)
     setRepeatType(columnInt64(statement, 11));
     setRepeatStartDate(columnDate(statement, 12));
     setRepeatEndDate(columnDate(statement, 13));
-    setRepeatOptions(columnText(statement, 14));
-    setRepeatExceptions(columnText(statement, 15));
+    setRepeatOptions(context.repeatedText(statement, 14));
+    setRepeatExceptions(context.repeatedText(statement, 15));
     setIsRepeatForever(columnInt64(statement, 16));
     setHasDuration(columnInt64(statement, 17));
     setDuration(columnInt64(statement, 18));
@@ -255,7 +282,7 @@ void Task::readColumns(sqlite3_stmt* statement, TaskRowContext& context)
     setParentId(columnInt64(statement, 20));
     setIsInitialTask(columnInt64(statement, 21));
     setIsPinned(columnInt64(statement, 22));
-    setAlertValues(columnText(statement, 23));
+    setAlertValues(context.repeatedText(statement, 23));
     setICalUID(columnText(statement, 24));
     setBuiltIn(columnInt64(statement, 25));
     setIsHidden(columnInt64(statement, 26));
@@ -263,15 +290,15 @@ void Task::readColumns(sqlite3_stmt* statement, TaskRowContext& context)
     setZvwID(columnInt64(statement, 28));
     setLastUpdate(columnInt64(statement, 29));
     setStatus(columnInt64(statement, 30));
-    setUrl(columnText(statement, 31));
+    setUrl(context.repeatedText(statement, 31));
     setOccurrence(columnDate(statement, 32));
-    setTagList(columnText(statement, 33));
+    setTagList(context.repeatedText(statement, 33));
     setHasChanges(columnInt64(statement, 34));
     setNotes(columnText(statement, 35));
     setIsShared(columnInt64(statement, 36) != 0);
     setTz(columnInt64(statement, 37));
     setIsSheduledTask(columnInt64(statement, 38) != 0);
-    setAssigneeEmail(columnText(statement, 39));
+    setAssigneeEmail(context.repeatedText(statement, 39));
     setDelegateStatus(columnInt64(statement, 40));
     setDelegateDate(columnDate(statement, 41));
 }

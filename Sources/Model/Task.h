@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <array>
 #include <memory>
 
 #include <sqlite3.h>
@@ -43,10 +44,23 @@ public:
     explicit TaskRowContext(const Date& now);
     const StoredDateReader& dates() const { return m_dates; }
     bool isChecklistCategory(qint64 calendarId);
+    // A short coded text of the row (repeat options, alerts, tags...): rows
+    // tend to repeat the one before, and then share its text instead of
+    // converting and storing the same characters again.
+    QString repeatedText(sqlite3_stmt* statement, int column);
 
 private:
+    // The last short text read per column, with the bytes it came from.
+    struct LastText {
+        int column = -1;
+        int length = -1;
+        char bytes[48];
+        QString text;
+    };
+
     StoredDateReader m_dates;
     QHash<qint64, bool> m_checklistCategories;
+    std::array<LastText, 8> m_lastTexts;
 };
 
 class Task : public std::enable_shared_from_this<Task> {
@@ -352,8 +366,18 @@ public:
     static QSizeF draggingImageRepresentativeSize(qint64 durationMinutes);
 
 private:
-    struct BaseInit {};
+    // Only the record itself can name this: the constructor that takes it
+    // is public only so that the record and its control block can share
+    // one allocation (std::make_shared).
+    class BaseInit {
+        friend class Task;
+        BaseInit() = default;
+    };
+
+public:
     explicit Task(BaseInit) {}
+
+private:
 
     enum class WebKept { No, Yes };
     void markChanged(WebKept webKept);

@@ -36,6 +36,11 @@ protected:
                  {"calendarId", categories[i % 3]},
                  {"alertValues", QStringLiteral("/1|-900|Glass")},
                  {"url", QStringLiteral("www.example.org/%1").arg(i)},
+                 // Runs of equal texts, texts that differ only in their
+                 // bytes' meaning, and one too long to be kept.
+                 {"taskLocation", i % 4 < 2 ? QStringLiteral("Café")
+                                  : i % 4 == 2 ? QStringLiteral("CafÃ©")
+                                               : QStringLiteral("A room far along the corridor, past the café and the lifts")},
                  {"tagList", i % 5 == 0 ? QStringLiteral("/Home") : QString()},
                  {"notes", QString(i % 50, QLatin1Char('n'))},
                  {"zvwID", qint64(1) << 40 | i}});
@@ -63,6 +68,10 @@ TEST_F(TaskQueryKeyRangesTest, PartsReadSideBySideGiveWhatOneStatementGives)
     const TaskList inOne = TaskQuery::items("WHERE calendarId IN (?,?) ORDER BY primaryKey", values);
     ASSERT_EQ(inParts.size(), rowCount * 2 / 3 + 1);
     EXPECT_EQ(fieldsOfAll(inParts), fieldsOfAll(inOne));
+    // Rows of one load share what they can; each row read alone shares nothing.
+    TaskList oneByOne;
+    for (const TaskPtr& item : inParts) oneByOne.append(Task::initWithPrimaryKey(item->primaryKey()));
+    EXPECT_EQ(fieldsOfAll(inParts), fieldsOfAll(oneByOne));
     const QList<qint64> keys = keysOf(inParts);
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
     // The rows of a checklist category become checklist items, as single loads make them.
