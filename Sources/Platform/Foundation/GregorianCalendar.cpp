@@ -244,6 +244,15 @@ Date dateOfWallClock(qint64 wallClock, const QTimeZone& zone)
     return Date::dateWithTimeIntervalSince1970(static_cast<double>(seconds));
 }
 
+// The same in the system zone, without comparing zones on the common path.
+Date systemDateOfWallClock(qint64 wallClock)
+{
+    SystemZoneCache& system = SystemZoneCache::current();
+    if (const std::optional<qint64> instant = system.instantFarFromTransitions(wallClock))
+        return Date::dateWithTimeIntervalSince1970(static_cast<double>(*instant));
+    return dateOfWallClock(wallClock, system.zone());
+}
+
 }  // namespace
 
 QTimeZone GregorianCalendar::systemZone()
@@ -281,10 +290,7 @@ DateFields GregorianCalendar::fields(const Date& date, const QTimeZone& zone)
 Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
                                        qint64 hour, qint64 minute, qint64 second)
 {
-    const qint64 wallClock = wallClockOfFields(year, month, day, hour, minute, second);
-    if (const std::optional<qint64> instant = SystemZoneCache::current().instantFarFromTransitions(wallClock))
-        return Date::dateWithTimeIntervalSince1970(static_cast<double>(*instant));
-    return dateOfWallClock(wallClock, SystemZoneCache::current().zone());
+    return systemDateOfWallClock(wallClockOfFields(year, month, day, hour, minute, second));
 }
 
 Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
@@ -305,10 +311,7 @@ Date GregorianCalendar::dateOnDayOf(const Date& day, qint64 secondsIntoDay)
 {
     const qint64 seconds = wholeSeconds(day);
     const qint64 dayWallClock = seconds + SystemZoneCache::current().spanAt(seconds).fromGMT;
-    const qint64 wallClock = floorDiv(dayWallClock, 86400) * 86400 + secondsIntoDay;
-    if (const std::optional<qint64> instant = SystemZoneCache::current().instantFarFromTransitions(wallClock))
-        return Date::dateWithTimeIntervalSince1970(static_cast<double>(*instant));
-    return dateOfWallClock(wallClock, SystemZoneCache::current().zone());
+    return systemDateOfWallClock(floorDiv(dayWallClock, 86400) * 86400 + secondsIntoDay);
 }
 
 int GregorianCalendar::secondsFromGMT()
