@@ -1,6 +1,7 @@
 #include "Calendar.h"
 
 #include "CoreData.h"
+#include "Transaction.h"
 #include "RecordHelpers.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
@@ -42,7 +43,7 @@ CalendarPtr Calendar::initWithPrimaryKey(qint64 key, sqlite3* database)
     sqlite3_stmt* statement = selectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
-    if (sqlite3_step(statement) == SQLITE_ROW) {
+    if (RecordStore::step(statement) == SQLITE_ROW) {
         calendar->readColumns(statement);
     } else {
         calendar->setCalendarName(QStringLiteral(""));
@@ -108,6 +109,7 @@ bool Calendar::insertIntoDatabase(sqlite3* database)
 {
     RecordGuard guard;
     adoptDatabase(database);
+    keepForUndo();
     sqlite3_stmt* statement = insertStatement.get();
     StatementReset reset(statement);
     const CoreData* dataManager = CoreData::shared();
@@ -123,6 +125,7 @@ bool Calendar::dehydrate()
     {
         RecordGuard guard;
         if (!m_dirty) return true;
+        keepForUndo();
         if (!writeRow()) return false;
         m_dirty = false;
     }
@@ -147,6 +150,7 @@ void Calendar::refreshListEntry() const
     if (!dataManager) return;
     for (const CalendarPtr& entry : dataManager->calendarList()) {
         if (entry->primaryKey() != m_primaryKey) continue;
+        Transaction::keepInCurrent(entry);
         entry->copyContentOfCalendar(*this);
         return;
     }
@@ -154,13 +158,19 @@ void Calendar::refreshListEntry() const
 
 bool Calendar::deleteFromDatabase()
 {
-    if (!deleteRow()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen() || !deleteRow()) return false;
     CoreData* dataManager = CoreData::shared();
-    if (!dataManager) return true;
+    if (!dataManager) return transaction.commit();
     if (CalendarPtr listed = dataManager->calendarWithPrimaryKey(m_primaryKey))
         dataManager->doWithCalendarList(CalendarList{listed}, 1);
-    queueWebDeletion();
-    return true;
+    return queueWebDeletion() && transaction.commit();
+}
+
+void Calendar::keepForUndo()
+{
+    if (Transaction::current())
+        if (const CalendarPtr self = weak_from_this().lock()) Transaction::keepInCurrent(self);
 }
 
 bool Calendar::deleteRow()
@@ -174,11 +184,11 @@ bool Calendar::deleteRow()
 
 // The web sync sends the queued ids and removes what it sent; a category that
 // never reached the server has nothing to delete there.
-void Calendar::queueWebDeletion() const
+bool Calendar::queueWebDeletion() const
 {
-    if (m_zvwProjectId <= 0) return;
+    if (m_zvwProjectId <= 0) return true;
     const SettingPtr setting = CoreData::shared()->currentSetting();
-    if (!setting) return;
+    if (!setting) return true;
     {
         // Categories may be deleted from several threads at once: the queue's
         // read and write must not interleave, or one id is lost.
@@ -186,7 +196,7 @@ void Calendar::queueWebDeletion() const
         setting->setZvwDeletedProjects(setting->zvwDeletedProjects() + QLatin1Char(',')
                                        + QString::number(m_zvwProjectId));
     }
-    setting->dehydrate();
+    return setting->dehydrate();
 }
 
 CalendarPtr Calendar::copy() const

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 #include <sqlite3.h>
 
 // One row of table Calendars: a category that groups items, gives them their
@@ -11,7 +13,7 @@
 // and shared through the web service. The data manager keeps every category
 // in its category list; a category written from another object with the same
 // key refreshes the list's object.
-class Calendar {
+class Calendar : public std::enable_shared_from_this<Calendar> {
 public:
     // A new, unstored category: numbers 0, flags off, texts empty, clean.
     Calendar();
@@ -24,13 +26,13 @@ public:
     // Inserts a row holding only calendarOrder (the highest stored order + 1)
     // and takes its row id. The other columns are written by the next
     // dehydrate. False when SQLite refused the row (logged).
-    bool insertIntoDatabase(sqlite3* database);
+    [[nodiscard]] bool insertIntoDatabase(sqlite3* database);
     // Writes a dirty category and refreshes its entry in the category list.
     // False when the write failed (logged); the category then stays dirty.
-    bool dehydrate();
+    [[nodiscard]] bool dehydrate();
     // Deletes the row, drops the category from the category list and queues
     // its web id for deletion on the server. False when the delete failed.
-    bool deleteFromDatabase();
+    [[nodiscard]] bool deleteFromDatabase();
 
     CalendarPtr copy() const;
     // Copies every field, the key included, through the setters.
@@ -104,7 +106,8 @@ private:
     bool writeRow();
     bool deleteRow();
     void refreshListEntry() const;
-    void queueWebDeletion() const;
+    bool queueWebDeletion() const;
+    void keepForUndo();
 
     qint64 m_primaryKey = 0;
     QString m_calendarName;

@@ -15,6 +15,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TimeZoneRecords.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
 #include "iCalSync.h"
@@ -70,6 +71,7 @@ SettingPtr CoreData::currentSetting() const
 
 void CoreData::setCurrentSetting(const SettingPtr& setting)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_objectMutex);
     m_currentSetting = setting;
 }
@@ -82,6 +84,7 @@ TaskPtr CoreData::copiedItem() const
 
 void CoreData::setCopiedItem(const TaskPtr& item)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_objectMutex);
     m_copiedItem = item;
 }
@@ -94,6 +97,7 @@ TaskPtr CoreData::modifyingTask() const
 
 void CoreData::setModifyingTask(const TaskPtr& item)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_objectMutex);
     m_modifyingTask = item;
 }
@@ -127,14 +131,70 @@ const TagList CoreData::tagList() const
     return m_tagList;
 }
 
+void CoreData::keepStateForUndo()
+{
+    Transaction* open = Transaction::current();
+    if (!open || !open->firstChangeOf(this)) return;
+    struct Saved {
+        TaskList items;
+        CalendarList categories;
+        TagList tags;
+        LinkList links;
+        LocalNotificationList alarms;
+        SettingPtr setting;
+        TaskPtr copied;
+        TaskPtr modifying;
+        TaskPtr preview;
+    };
+    auto saved = std::make_shared<Saved>();
+    {
+        QMutexLocker lock(&m_listMutex);
+        saved->items = m_allTasksEventsAdes;
+        saved->categories = m_calendarList;
+        saved->tags = m_tagList;
+        saved->links = m_linkList;
+    }
+    {
+        QMutexLocker lock(&m_alertMutex);
+        saved->alarms = m_allAlert;
+    }
+    {
+        QMutexLocker lock(&m_objectMutex);
+        saved->setting = m_currentSetting;
+        saved->copied = m_copiedItem;
+        saved->modifying = m_modifyingTask;
+        saved->preview = m_quickAddItemInPreview;
+    }
+    open->onRollback([this, saved] {
+        {
+            QMutexLocker lock(&m_listMutex);
+            m_allTasksEventsAdes = saved->items;
+            m_calendarList = saved->categories;
+            m_tagList = saved->tags;
+            m_linkList = saved->links;
+        }
+        {
+            QMutexLocker lock(&m_alertMutex);
+            m_allAlert = saved->alarms;
+        }
+        QMutexLocker lock(&m_objectMutex);
+        m_currentSetting = saved->setting;
+        m_copiedItem = saved->copied;
+        m_modifyingTask = saved->modifying;
+        m_quickAddItemInPreview = saved->preview;
+    });
+}
+
 void CoreData::setTagList(const TagList& tags)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
     m_tagList = tags;
 }
 
 void CoreData::appendToTagList(const TagPtr& tag)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
     m_tagList.append(tag);
 }
@@ -147,18 +207,21 @@ const LinkList CoreData::linkList() const
 
 void CoreData::setLinkList(const LinkList& links)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
     m_linkList = links;
 }
 
 void CoreData::appendToLinkList(const LinkPtr& link)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
     m_linkList.append(link);
 }
 
 void CoreData::doWithAllTasksEventsAdes(const std::optional<TaskList>& list, qint64 action)
 {
+    keepStateForUndo();
     {
         QMutexLocker lock(&m_listMutex);
         if (action == 0 && list) {
@@ -171,13 +234,15 @@ void CoreData::doWithAllTasksEventsAdes(const std::optional<TaskList>& list, qin
         }
     }
     // The alarms follow the list; outside the list lock, as their rebuild
-    // may wait for the main thread.
-    updateAlarmsForListAction(list, action);
+    // may wait for the main thread, and only once the change is there to
+    // stay.
+    Transaction::afterCommitOrNow([this, list, action] { updateAlarmsForListAction(list, action); });
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAllTasksEventsAdesChanged, this);
 }
 
 void CoreData::doWithCalendarList(const std::optional<CalendarList>& list, qint64 action)
 {
+    keepStateForUndo();
     {
         QMutexLocker lock(&m_listMutex);
         if (action == 0 && list) {
@@ -407,7 +472,7 @@ void CoreData::getSettingList()
         if (sqlite3_prepare_v2(RecordStore::sharedDatabase(), "SELECT primaryKey FROM Settings", -1, &statement,
                                nullptr) != SQLITE_OK)
             return;
-        while (sqlite3_step(statement) == SQLITE_ROW) keys.append(sqlite3_column_int64(statement, 0));
+        while (RecordStore::step(statement) == SQLITE_ROW) keys.append(sqlite3_column_int64(statement, 0));
         sqlite3_finalize(statement);
     }
     // With several rows, the last one read is the one in use.

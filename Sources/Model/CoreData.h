@@ -666,6 +666,12 @@ private:
     bool seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const;
     qint64 deleteSeriesWhenEmpty(const TaskPtr& root);
 
+    // Inside a command's unit, registers the working lists, the alarms and
+    // the shared objects as they are now, to come back if the unit fails.
+    // Called before each change of them; only the first call of a unit
+    // takes the snapshot.
+    void keepStateForUndo();
+
     CalendarList calendarListAfterReload() const;
     // The form in which two category or tag names are compared.
     static QString comparableName(const QString& name);

@@ -263,6 +263,7 @@ TaskPtr CoreData::quickAddItemInPreview() const
 
 void CoreData::setQuickAddItemInPreview(const TaskPtr& item)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_objectMutex);
     m_quickAddItemInPreview = item;
 }

@@ -181,6 +181,7 @@ bool CoreData::insertLink(const LinkPtr& link)
 
 bool CoreData::removeFirstFromLinkList(const LinkPtr& link)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
     const auto listed = std::find_if(m_linkList.begin(), m_linkList.end(), [&](const LinkPtr& entry) {
         return entry->rootId() == link->rootId() && entry->targetId() == link->targetId();
@@ -192,6 +193,7 @@ bool CoreData::removeFirstFromLinkList(const LinkPtr& link)
 
 void CoreData::addToLinkListIfMissing(const LinkPtr& link)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
     const bool listed = std::any_of(m_linkList.cbegin(), m_linkList.cend(),
                                     [&](const LinkPtr& entry) { return entry->primaryKey() == link->primaryKey(); });

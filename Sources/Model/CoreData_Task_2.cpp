@@ -461,6 +461,7 @@ TaskPtr CoreData::getOriginTaskForTaskInDB(const TaskPtr& item) const
 
 void CoreData::removeAllTaskRelateToPrimaryKey(qint64 key)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
     m_allTasksEventsAdes.removeIf(
         [key](const TaskPtr& item) { return item->primaryKey() == key || item->parentId() == key; });
@@ -749,6 +750,7 @@ bool CoreData::doDeleteTagFromZVW(const TagPtr& tag, bool /*autoSyncZVW*/)
 
 void CoreData::removeFromTagList(const TagPtr& tag)
 {
+    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
     m_tagList.removeIf([&tag](const TagPtr& listed) { return listed->primaryKey() == tag->primaryKey(); });
 }

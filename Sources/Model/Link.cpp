@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "OneOffStatement.h"
+#include "Transaction.h"
 #include "RecordHelpers.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
@@ -36,7 +37,7 @@ LinkPtr Link::initWithPrimaryKey(qint64 key, sqlite3* database)
     sqlite3_stmt* statement = selectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
-    if (sqlite3_step(statement) == SQLITE_ROW) {
+    if (RecordStore::step(statement) == SQLITE_ROW) {
         link->setRootId(columnInt64(statement, 0));
         link->setTargetId(columnInt64(statement, 1));
         link->setCreatedDate(columnDate(statement, 2));
@@ -52,6 +53,7 @@ bool Link::insertIntoDatabase(sqlite3* database)
 {
     RecordGuard guard;
     adoptDatabase(database);
+    keepForUndo();
     OneOffStatement insert(insertSql);
     sqlite3_stmt* statement = insert.get();
     bindInt64(statement, 1, m_rootId);
@@ -69,6 +71,7 @@ bool Link::dehydrate()
 {
     RecordGuard guard;
     if (!m_dirty) return true;
+    keepForUndo();
     setUpdatedDate(Clock::now());
     sqlite3_stmt* statement = updateStatement.get();
     StatementReset reset(statement);
@@ -91,6 +94,12 @@ bool Link::deleteFromDatabase()
     StatementReset reset(statement);
     bindInt64(statement, 1, m_primaryKey);
     return stepDone(statement, deleteErrorText);
+}
+
+void Link::keepForUndo()
+{
+    if (Transaction::current())
+        if (const LinkPtr self = weak_from_this().lock()) Transaction::keepInCurrent(self);
 }
 
 void Link::finalizeStatements()

@@ -25,12 +25,12 @@ public:
     // takes its row id and adds the link (held by a LinkPtr) to the data
     // manager's link list. dirty is left as it was. False when SQLite refused
     // the row (logged).
-    bool insertIntoDatabase(sqlite3* database);
+    [[nodiscard]] bool insertIntoDatabase(sqlite3* database);
     // Stamps updatedDate with now and writes a dirty link. False when the
     // write failed (logged); the link then stays dirty.
-    bool dehydrate();
+    [[nodiscard]] bool dehydrate();
     // Deletes the row only; the link list is the data manager's to update.
-    bool deleteFromDatabase();
+    [[nodiscard]] bool deleteFromDatabase();
 
     static void finalizeStatements();
 
@@ -53,6 +53,7 @@ public:
     void setStatus(qint64 status);
 
 private:
+    void keepForUndo();
     struct BaseInit {};
     explicit Link(BaseInit) {}
 

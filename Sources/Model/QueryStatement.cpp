@@ -39,7 +39,7 @@ QueryStatement& QueryStatement::bindAll(const QList<qint64>& values)
 bool QueryStatement::execute(const char* failureText)
 {
     if (!m_statement) return false;
-    if (sqlite3_step(m_statement) == SQLITE_DONE) return true;
+    if (RecordStore::step(m_statement) == SQLITE_DONE) return true;
     RecordStore::logFailure(failureText, RecordStore::sharedDatabase());
     m_failed = true;
     return false;
@@ -48,7 +48,7 @@ bool QueryStatement::execute(const char* failureText)
 bool QueryStatement::nextRow()
 {
     if (!m_statement || m_failed) return false;
-    const int result = sqlite3_step(m_statement);
+    const int result = RecordStore::step(m_statement);
     if (result == SQLITE_ROW) return true;
     if (result == SQLITE_DONE) return false;
     RecordStore::logFailure(RecordStore::selectErrorText, RecordStore::sharedDatabase());

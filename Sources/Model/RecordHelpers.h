@@ -47,7 +47,7 @@ bool assignIfChanged(T& field, const T& value)
 // with the given text and the connection's message; the caller reports it.
 inline bool stepDone(sqlite3_stmt* statement, const char* failureText)
 {
-    if (sqlite3_step(statement) == SQLITE_DONE) return true;
+    if (RecordStore::step(statement) == SQLITE_DONE) return true;
     logFailure(failureText, sharedDatabase());
     return false;
 }

@@ -5,12 +5,15 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <vector>
 
 namespace {
 std::atomic<sqlite3*> database{nullptr};
+// Steps left until the one that is to fail; 0 when none is to fail.
+std::atomic<qint64> stepsUntilFailure{0};
 
 std::mutex& registryMutex()
 {
@@ -50,6 +53,23 @@ void RecordStore::fatal(const char* format, sqlite3* db)
 void RecordStore::logFailure(const char* format, sqlite3* db)
 {
     qCritical("%s", messageFor(format, db).constData());
+}
+
+int RecordStore::step(sqlite3_stmt* statement)
+{
+    if (stepsUntilFailure.load(std::memory_order_relaxed) > 0 && stepsUntilFailure.fetch_sub(1) == 1)
+        return SQLITE_IOERR;
+    return sqlite3_step(statement);
+}
+
+void RecordStore::failStep(qint64 nth)
+{
+    stepsUntilFailure = std::max<qint64>(nth, 0);
+}
+
+bool RecordStore::stepFailurePending()
+{
+    return stepsUntilFailure.load() > 0;
 }
 
 void RecordStore::bindText(sqlite3_stmt* statement, int index, const QString& text)

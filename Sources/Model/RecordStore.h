@@ -26,6 +26,14 @@ void setSharedDatabase(sqlite3* database);
 // the text and the SQLite message are logged and the caller reports failure.
 void logFailure(const char* format, sqlite3* database);
 
+// Every statement of ours is stepped here, so that tests can make any one
+// of them fail as a full disk would.
+int step(sqlite3_stmt* statement);
+// For tests: the nth step from now (1 the next one) answers SQLITE_IOERR
+// without running; 0 disarms. Pending until that step has been reached.
+void failStep(qint64 nth);
+bool stepFailurePending();
+
 // Finalizes every cached statement of every record class, for closing the
 // connection (tests, restore); each record class also has its own.
 void finalizeAllStatements();

@@ -1,4 +1,5 @@
 #include "Setting.h"
+#include "Transaction.h"
 
 #include "Clock.h"
 #include "RecordGuard.h"
@@ -121,6 +122,16 @@ struct Setting::Column {
 };
 
 Setting::Setting() = default;
+
+std::function<void()> Setting::restorePoint()
+{
+    QMutexLocker lock(&m_mutex);
+    std::shared_ptr<const Setting> saved(new Setting(*this));
+    return [this, saved] {
+        QMutexLocker restoring(&m_mutex);
+        *this = *saved;
+    };
+}
 
 const std::vector<Setting::Column>& Setting::columns()
 {
@@ -255,7 +266,7 @@ void Setting::loadRow(qint64 primaryKey)
     sqlite3_stmt* statement = selectStatement().get();
     StatementReset reset(statement);
     bindInt64(statement, 1, primaryKey);
-    const int result = sqlite3_step(statement);
+    const int result = RecordStore::step(statement);
     if (result == SQLITE_ROW) {
         int index = 0;
         for (const Column& column : columns()) loadColumn(*this, statement, index++, column.field);
@@ -279,13 +290,24 @@ bool Setting::dehydrate()
     return normalDehydrate();
 }
 
+// A command's unit that fails puts the shared record back as it found it.
+void Setting::keepForUndo()
+{
+    if (Transaction* open = Transaction::current(); open && open->firstChangeOf(this))
+        open->onRollback(restorePoint());
+}
+
 bool Setting::normalDehydrate()
 {
+    keepForUndo();
     const bool written = writeRow();
     // The side files hold what the row has no column for; they are saved
-    // whether or not the row needed writing.
-    saveLocalSettings();
-    saveDayManagerDictionary();
+    // whether or not the row needed writing, but only once the row is there
+    // to stay: a command that is rolled back leaves the files as they were.
+    Transaction::afterCommitOrNow([this] {
+        saveLocalSettings();
+        saveDayManagerDictionary();
+    });
     return written;
 }
 
@@ -301,7 +323,7 @@ bool Setting::writeRow()
     int index = 1;
     for (const Column& column : updateColumns()) bindColumn(*this, statement, index++, column.field);
     bindInt64(statement, index, m_primaryKey);
-    if (sqlite3_step(statement) != SQLITE_DONE) {
+    if (RecordStore::step(statement) != SQLITE_DONE) {
         logFailure(dehydrateErrorText, sharedDatabase());
         return false;
     }
@@ -319,6 +341,7 @@ void Setting::change(T& field, const T& value, Mark mark)
 {
     QMutexLocker lock(&m_mutex);
     if (!isChange(field, value)) return;
+    keepForUndo();
     field = value;
     m_dirty = true;
     if (mark == Mark::DirtyAndWebChange) m_hasChanges = 1;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
 #include <vector>
 
 struct sqlite3;
@@ -26,8 +27,9 @@ public:
     // A blank record (every property zero or nil, no side files read): the
     // web sync's scratch holder for downloaded values.
     Setting();
-    Setting(const Setting&) = delete;
-    Setting& operator=(const Setting&) = delete;
+    // The record's present values, to be put back by calling the answer: a
+    // command that fails after changing the shared record undoes it so.
+    std::function<void()> restorePoint();
 
     // Loads the row of that key on the shared connection (the handle is not
     // used), then reads "local.settings" (and rescans the backups),
@@ -36,11 +38,11 @@ public:
     static SettingPtr initWithPrimaryKey(qint64 primaryKey, sqlite3* database);
 
     // Same as normalDehydrate.
-    bool dehydrate();
+    [[nodiscard]] bool dehydrate();
     // Writes the row when dirty, then "local.settings" and "DayManager.dat"
     // whether or not the row was written. False when the row write failed
     // (logged); the record then stays dirty.
-    bool normalDehydrate();
+    [[nodiscard]] bool normalDehydrate();
     static void finalizeStatements();
 
     bool dirty() const;
@@ -267,6 +269,7 @@ private:
     template <class T>
     void change(T& field, const T& value, Mark mark);
 
+    void keepForUndo();
     void loadRow(qint64 primaryKey);
     bool writeRow();
     void loadSideFiles();
@@ -274,7 +277,17 @@ private:
     void removeOlderBackups(const QString& folder, const QString& newName);
     void removeBackupFile(const QString& folder, const QString& name);
 
-    mutable QRecursiveMutex m_mutex;
+    // Copying the record's values never copies its lock.
+    struct ValueLock : QRecursiveMutex {
+        ValueLock() = default;
+        ValueLock(const ValueLock&) : QRecursiveMutex() {}
+        ValueLock& operator=(const ValueLock&) { return *this; }
+    };
+    // Only restorePoint copies the record.
+    Setting(const Setting&) = default;
+    Setting& operator=(const Setting&) = default;
+
+    mutable ValueLock m_mutex;
     bool m_dirty = false;
 
     qint64 m_primaryKey = 0;

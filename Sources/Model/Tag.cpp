@@ -1,6 +1,7 @@
 #include "Tag.h"
 
 #include "CoreData.h"
+#include "Transaction.h"
 #include "RecordHelpers.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
@@ -25,7 +26,7 @@ TagPtr Tag::initWithPrimaryKey(qint64 key, sqlite3* database)
     sqlite3_stmt* statement = selectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
-    if (sqlite3_step(statement) == SQLITE_ROW) {
+    if (RecordStore::step(statement) == SQLITE_ROW) {
         tag->setTagName(columnText(statement, 0));
         tag->setZvwKey(columnInt64(statement, 1));
     } else {
@@ -39,6 +40,7 @@ bool Tag::insertIntoDatabase(sqlite3* database)
 {
     RecordGuard guard;
     adoptDatabase(database);
+    keepForUndo();
     sqlite3_stmt* statement = insertStatement.get();
     StatementReset reset(statement);
     if (!stepDone(statement, insertErrorText)) return false;
@@ -51,6 +53,7 @@ bool Tag::dehydrate()
 {
     RecordGuard guard;
     if (!m_dirty) return true;
+    keepForUndo();
     sqlite3_stmt* statement = updateStatement.get();
     StatementReset reset(statement);
     bindText(statement, 1, m_tagName);
@@ -68,6 +71,12 @@ bool Tag::deleteFromDatabase()
     StatementReset reset(statement);
     bindInt64(statement, 1, m_primaryKey);
     return stepDone(statement, deleteErrorText);
+}
+
+void Tag::keepForUndo()
+{
+    if (Transaction::current())
+        if (const TagPtr self = weak_from_this().lock()) Transaction::keepInCurrent(self);
 }
 
 TagPtr Tag::copy() const

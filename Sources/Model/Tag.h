@@ -24,13 +24,13 @@ public:
     // Inserts a row with an empty name, takes its row id and adds the tag (held
     // by a TagPtr) to the data manager's tag list; the name is written by the
     // next dehydrate. False when SQLite refused the row (logged).
-    bool insertIntoDatabase(sqlite3* database);
+    [[nodiscard]] bool insertIntoDatabase(sqlite3* database);
     // Writes a dirty tag's name and web key. False when the write failed
     // (logged); the tag then stays dirty.
-    bool dehydrate();
+    [[nodiscard]] bool dehydrate();
     // Deletes the row only: the lists and item tag lists are the data
     // manager's to update.
-    bool deleteFromDatabase();
+    [[nodiscard]] bool deleteFromDatabase();
 
     TagPtr copy() const;
     void copyContentOfTag(const Tag& other);
@@ -49,6 +49,7 @@ public:
     void setIsHidden(bool hidden) { m_isHidden = hidden; }
 
 private:
+    void keepForUndo();
     struct BaseInit {};
     explicit Tag(BaseInit) {}
 

@@ -11,6 +11,7 @@
 #include "RecordHelpers.h"
 #include "RecordStore.h"
 #include "Setting.h"
+#include "Transaction.h"
 #include "Utilities.h"
 
 #include <algorithm>
@@ -212,7 +213,7 @@ TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
     sqlite3_stmt* statement = selectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
-    if (sqlite3_step(statement) == SQLITE_ROW) return fromRow(statement);
+    if (RecordStore::step(statement) == SQLITE_ROW) return fromRow(statement);
     auto item = std::make_shared<Task>(BaseInit{});
     item->m_primaryKey = key;
     return item;
@@ -354,6 +355,7 @@ void Task::bindColumns(sqlite3_stmt* statement) const
 bool Task::insertIntoDatabase(sqlite3*)
 {
     RecordGuard guard;
+    keepForUndo();
     const CoreData* dataManager = CoreData::shared();
     setTaskOrder((dataManager ? dataManager->getMaxOrderOfTasks() : 0) + 1);
     sqlite3_stmt* statement = insertStatement.get();
@@ -369,12 +371,22 @@ bool Task::insertIntoDatabaseNoUpdate(sqlite3* database)
     return insertIntoDatabase(database);
 }
 
+// The row and its columns go in as one unit: a crash or a failed write in
+// between must never leave a blank row that a sync would push.
 bool Task::insertAndDehydrate()
 {
-    if (!insertIntoDatabase() || !dehydrateUpdateOption(false)) return false;
-    if (!belongsInWorkingList()) return true;
-    CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, 0);
-    return true;
+    Transaction transaction;
+    if (!transaction.isOpen() || !insertIntoDatabase() || !dehydrateUpdateOption(false)) return false;
+    if (belongsInWorkingList()) CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, 0);
+    return transaction.commit();
+}
+
+// A write inside a command's unit can still be undone: the record's state
+// before it comes back with the rows.
+void Task::keepForUndo()
+{
+    if (Transaction::current())
+        if (const TaskPtr self = weak_from_this().lock()) Transaction::keepInCurrent(self);
 }
 
 // A new item joins the working list only where the views would show it: its
@@ -407,6 +419,7 @@ bool Task::dehydrateUpdateOption(bool updateList)
         RecordGuard guard;
         // Generated occurrences and items never inserted have no row.
         if (!m_dirty || m_primaryKey < 0) return true;
+        keepForUndo();
         if (!writeRow()) return false;
         m_dirty = false;
     }
@@ -434,6 +447,7 @@ void Task::refreshListEntry() const
     if (!dataManager) return;
     for (const TaskPtr& entry : dataManager->allTasksEventsAdes()) {
         if (entry.get() == this || entry->primaryKey() != m_primaryKey) continue;
+        Transaction::keepInCurrent(entry);
         entry->copyContentOfTask(*this);
         return;
     }
@@ -443,28 +457,27 @@ void Task::refreshListEntry() const
 
 bool Task::deleteFromDatabase()
 {
-    if (!deleteRowAndMarkLinks()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen() || !deleteRowAndMarkLinks()) return false;
     clearCopiedItem();
     removeFromWorkingList();
-    return true;
+    return transaction.commit();
 }
 
 bool Task::deleteFromDatabaseNoUpdate()
 {
-    RecordGuard guard;
-    if (!deleteRowAndMarkLinks()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen() || !deleteRowAndMarkLinks()) return false;
     clearCopiedItem();
-    return true;
+    return transaction.commit();
 }
 
-// The links update shares the connection with every record, so it runs under
-// the record lock like any row statement.
+// The row and the marks on its links go together: a link left active on a
+// deleted item would be sent to the web service as a live one.
 bool Task::deleteRowAndMarkLinks()
 {
-    RecordGuard guard;
-    if (!deleteRow()) return false;
-    markLinksRemoved();
-    return true;
+    Transaction transaction;
+    return transaction.isOpen() && deleteRow() && markLinksRemoved() && transaction.commit();
 }
 
 bool Task::deleteRow()
@@ -475,10 +488,8 @@ bool Task::deleteRow()
     return stepDone(statement, deleteErrorText);
 }
 
-// The rows stay, marked removed, until the web sync has told the server. A
-// failure here only leaves links pointing at a missing item, which the link
-// lists skip, so the delete stands.
-void Task::markLinksRemoved() const
+// The rows stay, marked removed, until the web sync has told the server.
+bool Task::markLinksRemoved() const
 {
     OneOffStatement update(markLinksRemovedSql);
     sqlite3_stmt* statement = update.get();
@@ -486,7 +497,7 @@ void Task::markLinksRemoved() const
     bindDate(statement, 2, Clock::now());
     bindInt64(statement, 3, m_primaryKey);
     bindInt64(statement, 4, m_primaryKey);
-    sqlite3_step(statement);
+    return stepDone(statement, dehydrateErrorText);
 }
 
 // An occurrence on the pasteboard stands for its series.

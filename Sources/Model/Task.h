@@ -92,29 +92,29 @@ public:
     // Inserts a row holding only taskOrder (the highest stored order + 1) and
     // takes its row id; the next write stores the other columns. False when
     // SQLite refused the row (logged). The two names are one operation.
-    bool insertIntoDatabase(sqlite3* database = nullptr);
-    bool insertIntoDatabaseNoUpdate(sqlite3* database = nullptr);
+    [[nodiscard]] bool insertIntoDatabase(sqlite3* database = nullptr);
+    [[nodiscard]] bool insertIntoDatabaseNoUpdate(sqlite3* database = nullptr);
     // Inserts and writes the item, then puts it into the working list unless
     // its category is hidden, the tag filter hides it, or it is a future task
     // while only active tasks are shown. False when a statement failed.
-    bool insertAndDehydrate();
+    [[nodiscard]] bool insertAndDehydrate();
 
     // dehydrateUpdateOption(true).
-    bool dehydrate();
+    [[nodiscard]] bool dehydrate();
     // Writes a dirty stored item (key >= 0), stamping dateUpdate and the
     // setting's lastUpdateWork; with updateList the working list's other
     // object of the same key takes the written content. Clean or unstored
     // items write nothing and answer true. False when the write failed
     // (logged); the item then stays dirty.
-    bool dehydrateUpdateOption(bool updateList);
+    [[nodiscard]] bool dehydrateUpdateOption(bool updateList);
 
     // Deletes the row, marks every link of the item removed, empties the
     // copied-item slot when it holds the item (or an occurrence of it) and
     // drops the item from the working list. False when the delete failed
     // (logged); nothing else is touched then.
-    bool deleteFromDatabase();
+    [[nodiscard]] bool deleteFromDatabase();
     // The same without touching the working list, all under the record lock.
-    bool deleteFromDatabaseNoUpdate();
+    [[nodiscard]] bool deleteFromDatabaseNoUpdate();
 
     static void finalizeStatements();
 
@@ -390,7 +390,8 @@ private:
     bool writeRow();
     bool deleteRowAndMarkLinks();
     bool deleteRow();
-    void markLinksRemoved() const;
+    bool markLinksRemoved() const;
+    void keepForUndo();
     void clearCopiedItem() const;
     void removeFromWorkingList() const;
     void refreshListEntry() const;

@@ -71,7 +71,7 @@ void readPart(sqlite3* connection, const QByteArray& sql, const QList<TaskQuery:
     RecordStore::bindInt64(statement, index, part.until);
     TaskRowContext context(Clock::now());
     int result = SQLITE_ROW;
-    while ((result = sqlite3_step(statement)) == SQLITE_ROW) part.items.append(Task::fromRow(statement, context));
+    while ((result = RecordStore::step(statement)) == SQLITE_ROW) part.items.append(Task::fromRow(statement, context));
     if (result != SQLITE_DONE) {
         RecordStore::logFailure(RecordStore::selectErrorText, connection);
         part.failed = true;

@@ -52,7 +52,7 @@ ZVCommentPtr ZVComment::initWithPrimaryKey(qint64 key, sqlite3* database)
     sqlite3_stmt* statement = selectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
-    if (sqlite3_step(statement) == SQLITE_ROW) comment->readColumns(statement);
+    if (RecordStore::step(statement) == SQLITE_ROW) comment->readColumns(statement);
     return comment;
 }
 
@@ -130,7 +130,7 @@ qint64 ZVComment::checkStatusInDB(bool byZvwKey) const
     }
     StatementReset reset(statement);
     bindInt64(statement, 1, byZvwKey ? m_zvwKey : m_primaryKey);
-    const int result = sqlite3_step(statement);
+    const int result = RecordStore::step(statement);
     if (result == SQLITE_DONE) return NotStored;
     // A failed read must not make the sync store the comment a second time
     // or overwrite it: the comment counts as unchanged until the next sync.

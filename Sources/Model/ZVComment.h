@@ -36,7 +36,7 @@ public:
     // Writes content, dates, item key, names, isOwner and type into the row
     // with the same web key; the stored status stays. False on failure (logged).
     bool updateByZVWKey();
-    bool deleteFromDatabase();
+    [[nodiscard]] bool deleteFromDatabase();
 
     // Compares the receiver with its stored row, found by web key (true) or
     // by primary key (false): NotStored, Unchanged or Changed. Only status,

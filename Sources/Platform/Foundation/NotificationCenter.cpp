@@ -114,9 +114,46 @@ void NotificationCenter::postNotificationName(const QString& name, const Notific
     postNotification(Notification(name, object));
 }
 
+namespace {
+thread_local NotificationCenter::HeldPosts* innermostHold = nullptr;
+}
+
 void NotificationCenter::postNotificationOnMainThreadName(const QString& name,
                                                           const NotificationPayload& object)
 {
+    if (innermostHold) {
+        HeldPosts::runOrHold([this, name, object] { postNotificationOnMainThreadName(name, object); });
+        return;
+    }
     const Notification notification(name, object);
     MainQueue::sync([this, &notification] { postNotification(notification); });
+}
+
+NotificationCenter::HeldPosts::HeldPosts() : m_outer(innermostHold)
+{
+    innermostHold = this;
+}
+
+NotificationCenter::HeldPosts::~HeldPosts()
+{
+    if (!m_ended) innermostHold = m_outer;
+}
+
+void NotificationCenter::HeldPosts::runOrHold(std::function<void()> action)
+{
+    if (innermostHold)
+        innermostHold->m_held.push_back(std::move(action));
+    else
+        action();
+}
+
+void NotificationCenter::HeldPosts::release()
+{
+    if (m_ended) return;
+    m_ended = true;
+    innermostHold = m_outer;
+    std::vector<std::function<void()>> held;
+    held.swap(m_held);
+    // Into the enclosing hold when there is one, else delivered now.
+    for (auto& action : held) runOrHold(std::move(action));
 }

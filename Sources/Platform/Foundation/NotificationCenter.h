@@ -48,6 +48,29 @@ public:
     // included), or both threads wait for ever.
     void postNotificationOnMainThreadName(const QString& name, const NotificationPayload& object = {});
 
+    // Holds this thread's main-thread posts while it lives: a command that
+    // may still be undone must not tell the views about it, and must not wait
+    // for the main thread while it holds the record lock. release() delivers
+    // the held posts in order (into an enclosing hold, if any); a hold that
+    // ends without release() drops them. Holds nest, innermost first.
+    class HeldPosts {
+    public:
+        HeldPosts();
+        ~HeldPosts();
+        HeldPosts(const HeldPosts&) = delete;
+        HeldPosts& operator=(const HeldPosts&) = delete;
+        void release();
+        // Work that must wait for the posts held with it (the follow-ups of
+        // a command) runs in their order at the release; at once when no
+        // hold is open on this thread.
+        static void runOrHold(std::function<void()> action);
+
+    private:
+        HeldPosts* m_outer;
+        bool m_ended = false;
+        std::vector<std::function<void()>> m_held;
+    };
+
 private:
     struct Registration;
 

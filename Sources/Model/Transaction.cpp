@@ -1,0 +1,123 @@
+#include "Transaction.h"
+
+#include "RecordStore.h"
+
+#include <QtGlobal>
+
+namespace {
+
+thread_local Transaction* innermost = nullptr;
+thread_local int openDepth = 0;
+
+constexpr const char* beginErrorText = "Error: failed to begin a transaction with message '%s'.";
+constexpr const char* commitErrorText = "Error: failed to commit a transaction with message '%s'.";
+
+}  // namespace
+
+Transaction::Transaction() : m_outer(innermost), m_depth(openDepth + 1)
+{
+    m_guard.emplace();
+    m_savepoint = "unit" + QByteArray::number(m_depth);
+    innermost = this;
+    openDepth = m_depth;
+    // SAVEPOINT outside any transaction starts one, so every level is alike.
+    m_state = execute("SAVEPOINT " + m_savepoint) ? State::Open : State::Failed;
+    if (m_state == State::Failed) RecordStore::logFailure(beginErrorText, RecordStore::sharedDatabase());
+}
+
+Transaction::~Transaction()
+{
+    if (m_state == State::Open) rollback();
+    if (m_state == State::Failed) runUndo();
+    if (innermost == this) leave();
+}
+
+Transaction* Transaction::current()
+{
+    return innermost;
+}
+
+void Transaction::afterCommitOrNow(std::function<void()> action)
+{
+    NotificationCenter::HeldPosts::runOrHold(std::move(action));
+}
+
+void Transaction::onRollback(std::function<void()> undo)
+{
+    m_undo.push_back(std::move(undo));
+}
+
+bool Transaction::execute(const QByteArray& sql)
+{
+    sqlite3* db = RecordStore::sharedDatabase();
+    if (!db) return false;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK) return false;
+    const int result = RecordStore::step(statement);
+    sqlite3_finalize(statement);
+    return result == SQLITE_DONE;
+}
+
+bool Transaction::commit()
+{
+    if (m_state != State::Open) {
+        rollback();
+        return false;
+    }
+    if (!execute("RELEASE " + m_savepoint)) {
+        RecordStore::logFailure(commitErrorText, RecordStore::sharedDatabase());
+        rollback();
+        return false;
+    }
+    m_state = State::Committed;
+    if (m_outer) {
+        // The enclosing unit may still roll back what this one did.
+        for (auto& undo : m_undo) m_outer->m_undo.push_back(std::move(undo));
+        m_outer->m_kept.insert(m_kept.begin(), m_kept.end());
+    }
+    m_undo.clear();
+    leave();
+    // The outermost unit lets the lock go first: the views hear of the change
+    // only now, and never while this thread holds a lock the main thread may
+    // be waiting for. An inner unit's posts join the enclosing hold.
+    if (!m_outer) m_guard.reset();
+    m_posts.release();
+    return true;
+}
+
+void Transaction::rollback()
+{
+    if (m_state == State::Committed || m_state == State::RolledBack) return;
+    if (m_state == State::Open) rollBackRows();
+    m_state = State::RolledBack;
+    runUndo();
+}
+
+// The rollback itself is never a step that tests make fail: a unit that
+// cannot be undone is beyond what a caller could repair.
+void Transaction::rollBackRows()
+{
+    sqlite3* db = RecordStore::sharedDatabase();
+    if (!db) return;
+    // A failed write of some kinds (a full disk, an interrupt) may already
+    // have rolled the whole transaction back; there is nothing left to undo.
+    if (sqlite3_get_autocommit(db)) return;
+    const QByteArray sql = "ROLLBACK TO " + m_savepoint + "; RELEASE " + m_savepoint;
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK)
+        qCritical("Error: failed to roll back a transaction with message '%s'.", error ? error : "");
+    sqlite3_free(error);
+}
+
+void Transaction::runUndo()
+{
+    std::vector<std::function<void()>> undo;
+    undo.swap(m_undo);
+    for (auto it = undo.rbegin(); it != undo.rend(); ++it) (*it)();
+}
+
+void Transaction::leave()
+{
+    innermost = m_outer;
+    openDepth = m_depth - 1;
+}

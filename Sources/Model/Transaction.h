@@ -1,0 +1,87 @@
+#pragma once
+
+#include "NotificationCenter.h"
+#include "RecordGuard.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <type_traits>
+#include <unordered_set>
+#include <vector>
+
+// One unit of writes on the shared connection. What is written while it is
+// open stays only when commit() answers true; leaving it any other way rolls
+// the rows back and runs the undo actions registered for what the command
+// changed in memory (records, lists), newest first. A failed command thus
+// leaves the database, the records and the working lists as they were.
+//
+// Units nest as savepoints: an inner commit joins the enclosing unit, which
+// may still roll it back, undo actions included.
+//
+// While a unit is open its thread holds the record lock, so no statement of
+// another thread slips into it, and the thread's main-thread posts are held:
+// they are delivered, with the after-commit actions, once the outermost unit
+// has committed and the lock is released, and dropped on a rollback.
+class Transaction {
+public:
+    Transaction();
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    // False when the unit could not be started (logged); commit() then fails.
+    bool isOpen() const { return m_state == State::Open; }
+    // Makes the unit's writes part of the enclosing unit, or of the database
+    // for the outermost one. False (everything rolled back) when that failed.
+    [[nodiscard]] bool commit();
+    // Rolls back now; the destructor does the same for a unit not committed.
+    void rollback();
+
+    void onRollback(std::function<void()> undo);
+
+    // Registers the record's present state to come back on a rollback. Call
+    // it before changing the record; a record kept twice in one unit keeps
+    // its first state.
+    template <class Record>
+    void keep(const std::shared_ptr<Record>& record)
+    {
+        if (!record || !m_kept.insert(record.get()).second) return;
+        if constexpr (std::is_copy_assignable_v<Record>) {
+            onRollback([record, saved = Record(*record)] { *record = saved; });
+        } else {
+            onRollback(record->restorePoint());
+        }
+    }
+    // True the first time it is asked for that address in this unit: a
+    // state kept once per unit (a list) registers its undo only then.
+    bool firstChangeOf(const void* state) { return m_kept.insert(state).second; }
+
+    // The innermost unit open on this thread; null without one.
+    static Transaction* current();
+    template <class Record>
+    static void keepInCurrent(const std::shared_ptr<Record>& record)
+    {
+        if (Transaction* open = current()) open->keep(record);
+    }
+    // Runs the action after the open units commit, in order with the posts
+    // they hold, or at once without one; dropped on a rollback.
+    static void afterCommitOrNow(std::function<void()> action);
+
+private:
+    enum class State { Open, Failed, Committed, RolledBack };
+
+    bool execute(const QByteArray& sql);
+    void rollBackRows();
+    void runUndo();
+    void leave();
+
+    std::optional<RecordGuard> m_guard;
+    NotificationCenter::HeldPosts m_posts;
+    Transaction* m_outer;
+    int m_depth;
+    QByteArray m_savepoint;
+    State m_state = State::Failed;
+    std::vector<std::function<void()>> m_undo;
+    std::unordered_set<const void*> m_kept;
+};
