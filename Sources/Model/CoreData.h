@@ -656,7 +656,7 @@ public:
 private:
     // Done and delete (CoreData_Task_2.cpp).
     bool completeRepeatingTask(const TaskPtr& task);
-    void chooseDefaultCategoryAfterDeleting(bool pushToWeb);
+    bool chooseDefaultCategoryAfterDeleting(bool pushToWeb);
     void removeFromTagList(const TagPtr& tag);
     // Scopes of repeating events (CoreData_Scopes.cpp).
     TaskPtr detachOccurrence(const TaskPtr& event, qint64 rootKey);

@@ -18,6 +18,7 @@
 #include "Setting.h"
 #include "Tag.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "TaskListState.h"
 #include "TaskQuery.h"
 #include "TextTable.h"
@@ -701,6 +702,8 @@ bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool autoSyncZVW)
 bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW)
 {
     if (!calendar) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const SettingPtr setting = currentSetting();
     const bool wasDefault = setting && setting->calendarDefID() == calendar->primaryKey();
     deleteAllTasksBelongCalendar(calendar->primaryKey());
@@ -708,27 +711,29 @@ bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool
     // A checklist category has no calendar in the system store.
     iCalSync* sync = icalSync();
     if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == ordinaryCategory)
-        sync->backgroundOneWaySyncDeleteToICal(calendar);
+        Transaction::afterCommitOrNow([sync, calendar] { sync->backgroundOneWaySyncDeleteToICal(calendar); });
     const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
     if (pushToWeb) postAutoSyncRequest(AutoSync::categories | AutoSync::items);
-    if (wasDefault) chooseDefaultCategoryAfterDeleting(pushToWeb);
-    return true;
+    if (wasDefault && !chooseDefaultCategoryAfterDeleting(pushToWeb)) return false;
+    return transaction.commit();
 }
 
 // New items take the default category, so it must always name a stored one.
-void CoreData::chooseDefaultCategoryAfterDeleting(bool pushToWeb)
+bool CoreData::chooseDefaultCategoryAfterDeleting(bool pushToWeb)
 {
     const SettingPtr setting = currentSetting();
     for (const CalendarPtr& candidate : getCalendarWithType(ordinaryCategory, calendarList(), true)) {
         if (candidate->isShared()) continue;
         setting->setCalendarDefID(candidate->primaryKey());
-        setting->dehydrate();
+        if (!setting->dehydrate()) return false;
         if (pushToWeb) postAutoSyncRequest(AutoSync::settings);
-        return;
+        return true;
     }
     // Only hidden or shared categories are left: the general check shows a
-    // hidden one or makes a new default.
+    // hidden one or makes a new default. Its writes, if any fail, spoil the
+    // caller's unit.
     checkAndSetDefaultCategory();
+    return true;
 }
 
 bool CoreData::doDeleteTag(const TagPtr& tag, bool autoSyncZVW)

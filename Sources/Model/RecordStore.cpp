@@ -1,6 +1,7 @@
 #include "RecordStore.h"
 
 #include "ReadConnections.h"
+#include "Transaction.h"
 #include "Utilities.h"
 
 #include <QtGlobal>
@@ -57,9 +58,11 @@ void RecordStore::logFailure(const char* format, sqlite3* db)
 
 int RecordStore::step(sqlite3_stmt* statement)
 {
-    if (stepsUntilFailure.load(std::memory_order_relaxed) > 0 && stepsUntilFailure.fetch_sub(1) == 1)
-        return SQLITE_IOERR;
-    return sqlite3_step(statement);
+    const bool injected =
+        stepsUntilFailure.load(std::memory_order_relaxed) > 0 && stepsUntilFailure.fetch_sub(1) == 1;
+    const int result = injected ? SQLITE_IOERR : sqlite3_step(statement);
+    if (result != SQLITE_ROW && result != SQLITE_DONE) Transaction::stepFailed();
+    return result;
 }
 
 void RecordStore::failStep(qint64 nth)

@@ -58,9 +58,15 @@ bool Transaction::execute(const QByteArray& sql)
     return result == SQLITE_DONE;
 }
 
+void Transaction::stepFailed()
+{
+    for (Transaction* unit = innermost; unit; unit = unit->m_outer) unit->m_stepFailed = true;
+}
+
 bool Transaction::commit()
 {
-    if (m_state != State::Open) {
+    if (m_state != State::Open || m_stepFailed) {
+        if (m_stepFailed) qWarning("A statement of the unit failed; nothing of it is kept.");
         rollback();
         return false;
     }

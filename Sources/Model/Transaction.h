@@ -64,6 +64,10 @@ public:
     {
         if (Transaction* open = current()) open->keep(record);
     }
+    // A statement failed on this thread: the open units can no longer
+    // commit. A read that failed may have made a command act on half the
+    // rows, so it spoils the unit as a failed write does.
+    static void stepFailed();
     // Runs the action after the open units commit, in order with the posts
     // they hold, or at once without one; dropped on a rollback.
     static void afterCommitOrNow(std::function<void()> action);
@@ -82,6 +86,7 @@ private:
     int m_depth;
     QByteArray m_savepoint;
     State m_state = State::Failed;
+    bool m_stepFailed = false;
     std::vector<std::function<void()>> m_undo;
     std::unordered_set<const void*> m_kept;
 };
