@@ -1,0 +1,116 @@
+#include "Notifications.h"
+#include "RecordLock.h"
+#include "TaskTestFixture.h"
+#include "Transaction.h"
+
+#include <QObject>
+
+#include <future>
+
+// Units of work: rows, records and lists go back together, nested units join
+// their parent, and nobody hears of a change before it is there to stay.
+class TransactionTest : public TaskTest {
+protected:
+    TaskPtr newItem(const QString& name)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskName(name);
+        EXPECT_TRUE(item->insertAndDehydrate());
+        return item;
+    }
+    qint64 itemsNamed(const QString& name)
+    {
+        return queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE taskName='%1'").arg(name));
+    }
+};
+
+TEST_F(TransactionTest, InnerRollbackKeepsTheOuterWritesAndOuterRollbackUndoesACommittedInnerOne)
+{
+    {
+        Transaction outer;
+        ASSERT_TRUE(outer.isOpen());
+        newItem(QStringLiteral("outer"));
+        {
+            Transaction inner;
+            newItem(QStringLiteral("dropped"));
+        }
+        EXPECT_EQ(itemsNamed(QStringLiteral("dropped")), 0);
+        ASSERT_TRUE(outer.commit());
+    }
+    EXPECT_EQ(itemsNamed(QStringLiteral("outer")), 1);
+
+    const TaskPtr kept = dataManager().allTasksEventsAdes().last();
+    const qint64 listed = dataManager().allTasksEventsAdes().size();
+    {
+        Transaction outer;
+        {
+            Transaction inner;
+            kept->setTaskName(QStringLiteral("renamed"));
+            ASSERT_TRUE(kept->dehydrate());
+            newItem(QStringLiteral("inner"));
+            ASSERT_TRUE(inner.commit());
+        }
+        EXPECT_EQ(itemsNamed(QStringLiteral("inner")), 1);
+    }
+    EXPECT_EQ(itemsNamed(QStringLiteral("inner")), 0);
+    EXPECT_EQ(itemsNamed(QStringLiteral("renamed")), 0);
+    // The record written inside comes back as it was when the unit wrote it:
+    // changed by its caller, and therefore still dirty.
+    EXPECT_EQ(kept->taskName(), QStringLiteral("renamed"));
+    EXPECT_TRUE(kept->dirty());
+    EXPECT_EQ(dataManager().allTasksEventsAdes().size(), listed);
+}
+
+TEST_F(TransactionTest, AFailedReadSpoilsTheUnit)
+{
+    Transaction unit;
+    newItem(QStringLiteral("written"));
+    RecordStore::failStep(1);
+    EXPECT_TRUE(dataManager().getAllTasks().isEmpty());
+    EXPECT_FALSE(unit.commit());
+    EXPECT_EQ(itemsNamed(QStringLiteral("written")), 0);
+}
+
+TEST_F(TransactionTest, KeptRecordsAndTheSharedSettingsComeBackOnRollback)
+{
+    const TaskPtr item = newItem(QStringLiteral("item"));
+    setting().setZvwDeletedTasks(QStringLiteral(",1"));
+    {
+        Transaction unit;
+        unit.keep(item);
+        item->setTaskName(QStringLiteral("changed"));
+        item->setStatus(1);
+        setting().setZvwDeletedTasks(QStringLiteral(",1,2"));
+        setting().setCalendarDefID(99);
+    }
+    EXPECT_EQ(item->taskName(), QStringLiteral("item"));
+    EXPECT_EQ(item->status(), 0);
+    EXPECT_EQ(setting().zvwDeletedTasks(), QStringLiteral(",1"));
+    EXPECT_EQ(setting().calendarDefID(), 1);
+}
+
+TEST_F(TransactionTest, PostsArriveAfterCommitWithTheLockReleasedAndNeverAfterARollback)
+{
+    QObject observer;
+    QList<bool> lockFreeAtDelivery;
+    NotificationCenter::defaultCenter().addObserver(&observer, kAllTasksEventsAdesChanged, nullptr, [&](const Notification&) {
+        // Another thread must be able to take the record lock by now.
+        lockFreeAtDelivery.append(std::async(std::launch::async, [] {
+                                      const bool taken = recordLock().try_lock();
+                                      if (taken) recordLock().unlock();
+                                      return taken;
+                                  }).get());
+    });
+    {
+        Transaction unit;
+        newItem(QStringLiteral("rolled back"));
+    }
+    EXPECT_TRUE(lockFreeAtDelivery.isEmpty());
+    {
+        Transaction unit;
+        newItem(QStringLiteral("kept"));
+        EXPECT_TRUE(lockFreeAtDelivery.isEmpty());
+        ASSERT_TRUE(unit.commit());
+    }
+    EXPECT_EQ(lockFreeAtDelivery, QList<bool>{true});
+}
