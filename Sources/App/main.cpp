@@ -1,4 +1,3 @@
-#include "AlertPresenter.h"
 #include "CoreData.h"
 #include "Utilities.h"
 
@@ -16,15 +15,8 @@ int main(int argc, char* argv[])
 
     CoreData dataManager;
     CoreData::setShared(&dataManager);
-    if (!dataManager.init()) {
-        AlertRequest alert;
-        alert.style = AlertStyle::Critical;
-        alert.messageText = kDatabaseCanNotOpenText;
-        alert.addButtonWithTitle(QStringLiteral("OK"));
-        AlertPresenter::current().runModal(alert);
-        QTextStream(stderr) << kDatabaseCanNotOpenText << '\n';
-        return 1;
-    }
+    // A refused start has told the user why already (alert and log).
+    if (!dataManager.init()) return 1;
     QTextStream(stdout) << "Zoravel is built and its data is ready in " << CoreData::databasePath()
                         << ". It has no window yet: the application shell is not written.\n";
     return 0;

@@ -1,9 +1,11 @@
 #include "CoreData.h"
 
+#include "AlertPresenter.h"
 #include "Calendar.h"
 #include "Clock.h"
 #include "RecordGuard.h"
 #include "DataCrypto.h"
+#include "DataFolder.h"
 #include "DatabaseSchema.h"
 #include "GregorianCalendar.h"
 #include "NotificationCenter.h"
@@ -14,6 +16,7 @@
 #include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TextTable.h"
 #include "TimeZoneRecords.h"
 #include "Transaction.h"
 #include "Utilities.h"
@@ -28,6 +31,7 @@
 #include <QJsonObject>
 #include <QMutexLocker>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 std::atomic<bool> databaseOpen{false};
 std::atomic<bool> internetReachable{false};
@@ -278,10 +282,40 @@ bool isFile(const QString& path)
     return info.exists() && info.isFile();
 }
 
+// The user is told why the start stopped; the log keeps the same text.
+void reportStartupFailure(const StartupFailure& failure)
+{
+    qCritical("Zoravel cannot start: %s", qUtf8Printable(failure.message));
+    AlertRequest alert;
+    alert.style = AlertStyle::Critical;
+    alert.messageText = kDatabaseCanNotOpenText;
+    alert.informativeText = failure.message;
+    alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    AlertPresenter::current().runModal(alert);
+}
+
+// Local time, without the colons a file name should not carry.
+QString fileNameTimestamp()
+{
+    const double seconds = std::floor(Clock::now().timeIntervalSince1970());
+    return QDateTime::fromSecsSinceEpoch(qint64(seconds)).toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+// A journal or write-ahead log beside a database may still hold its content;
+// SQLite, not we, decides what such a database is.
+bool hasJournal(const QString& databasePath)
+{
+    for (const char* suffix : {"-journal", "-wal"})
+        if (QFileInfo::exists(databasePath + QLatin1String(suffix))) return true;
+    return false;
+}
+
 }  // namespace
 
 bool CoreData::init()
 {
+    m_startupFailure = StartupFailure();
+    m_accountProblemReported = false;
     m_bSynciCalEnable = true;
     localGMTOffset = GregorianCalendar::secondsFromGMT();
     const Date now = Utilities::getCurrentDate(false, 0, 0);
@@ -289,7 +323,12 @@ bool CoreData::init()
     setCurrentSelectedDay(today());
     m_currentVersion = QCoreApplication::applicationVersion();
 
-    if (!createEditableCopyOfDatabaseIfNeeded() || !initializeDatabase()) return false;
+    if (!createEditableCopyOfDatabaseIfNeeded() || !initializeDatabase()) {
+        if (m_startupFailure.problem == StartupProblem::None)
+            failStartup(StartupProblem::DatabaseCannotBeOpened, databasePath(), kDatabaseCanNotOpenText);
+        reportStartupFailure(m_startupFailure);
+        return false;
+    }
     refreshInitValuesFromSetting(currentSetting());
 
     m_zvwSync = std::make_unique<ZVWSync>();
@@ -357,29 +396,83 @@ bool CoreData::writeZVWAccount(const QString& userName, const QString& password)
     return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+bool CoreData::failStartup(StartupProblem problem, const QString& path, const QString& message)
+{
+    m_startupFailure = {problem, path, message};
+    return false;
+}
+
 bool CoreData::createEditableCopyOfDatabaseIfNeeded()
 {
     const QString folder = Paths::applicationSupportFolder();
     if (folder.isEmpty()) {
         qCritical("Failed to create directory in Application Support with message '%s'.",
                   "the folder cannot be created");
-        return false;
+        const QString wanted = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        return failStartup(StartupProblem::FolderUnavailable, wanted,
+                           TextTable::localizedString(QStringLiteral("startupFolderUnavailableText")).arg(wanted));
     }
+    // Checked before anything is made in it: root could copy the template
+    // into a folder the user made read-only.
+    if (!checkDataFolder(folder)) return false;
     const QString target = databasePath();
-    if (QFileInfo::exists(target)) {
-        m_isUpgrade = true;
-        return true;
+    const QFileInfo existing(target);
+    if (existing.exists() || existing.isSymLink()) {
+        if (!checkExistingDatabase(target)) return false;
+        if (QFileInfo::exists(target)) {
+            m_isUpgrade = true;
+            return true;
+        }
     }
+    if (!copyTemplateDatabase(target)) return false;
+    m_isUpgrade = false;
+    return true;
+}
+
+bool CoreData::checkDataFolder(const QString& folder)
+{
+    if (DataFolder::isWritable(folder)) return true;
+    return failStartup(StartupProblem::FolderReadOnly, folder,
+                       TextTable::localizedString(QStringLiteral("startupFolderReadOnlyText")).arg(folder));
+}
+
+// True when the database may be opened, or when it was an empty file that is
+// now set aside for the template to take its place.
+bool CoreData::checkExistingDatabase(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return failStartup(StartupProblem::DatabaseNotSQLite, path,
+                           TextTable::localizedString(QStringLiteral("startupDatabaseNotAFileText")).arg(path));
+    if (!DataFolder::isWritable(path))
+        return failStartup(StartupProblem::DatabaseReadOnly, path,
+                           TextTable::localizedString(QStringLiteral("startupDatabaseReadOnlyText")).arg(path));
+    if (info.size() != 0 || hasJournal(path)) return true;
+    // SQLite would take an empty file for an empty database and every upgrade
+    // would fail on it. It holds nothing, but it is kept: it may tell the
+    // user (or us) what went wrong before.
+    const QString aside = DataFolder::moveAside(path, path + QStringLiteral(".empty-") + fileNameTimestamp(), QString());
+    if (aside.isNull())
+        return failStartup(StartupProblem::DatabaseCannotBeCreated, path,
+                           TextTable::localizedString(QStringLiteral("startupEmptyDatabaseNotMovedText")).arg(path));
+    qWarning("The database '%s' was empty; it is kept as '%s' and a new one is made from the template.",
+             qUtf8Printable(path), qUtf8Printable(aside));
+    return true;
+}
+
+bool CoreData::copyTemplateDatabase(const QString& target)
+{
     const QString source = Paths::resourcesFolder() + QStringLiteral("/Database.sql");
     QFile templateFile(source);
     if (!templateFile.copy(target)) {
         qCritical("Failed to create writable database file with message '%s'.",
                   qUtf8Printable(templateFile.errorString()));
-        return false;
+        return failStartup(StartupProblem::DatabaseCannotBeCreated, target,
+                           TextTable::localizedString(QStringLiteral("startupDatabaseCannotCreateText"))
+                               .arg(target, templateFile.errorString()));
     }
     // A copy of a read-only resource stays read-only; the database must not.
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    m_isUpgrade = false;
     return true;
 }
 
@@ -392,16 +485,24 @@ bool CoreData::initializeDatabase()
     sqlite3_config(SQLITE_CONFIG_SERIALIZED);
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     sqlite3* database = nullptr;
-    const QByteArray path = databasePath().toUtf8();
+    const QString path = databasePath();
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
-    if (sqlite3_open_v2(path.constData(), &database, flags, nullptr) != SQLITE_OK
-        || sqlite3_exec(database, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        qCritical("Failed to open database with message '%s'.", database ? sqlite3_errmsg(database) : "out of memory");
+    if (sqlite3_open_v2(path.toUtf8().constData(), &database, flags, nullptr) != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(database ? sqlite3_errmsg(database) : "out of memory");
+        qCritical("Failed to open database with message '%s'.", qUtf8Printable(reason));
+        sqlite3_close(database);
+        return failStartup(StartupProblem::DatabaseCannotBeOpened, path,
+                           TextTable::localizedString(QStringLiteral("startupDatabaseCannotOpenText")).arg(path, reason));
+    }
+    // Nothing is written (no upgrade, no setting) before the file is known to
+    // be a database of ours that we may change.
+    if (!checkDatabaseIsOurs(database)) {
         sqlite3_close(database);
         return false;
     }
     RecordStore::setSharedDatabase(database);
     databaseOpen = true;
+    restrictDataFolderToOwner();
 
     changeDBSettingTable();
     getSettingList();
@@ -457,6 +558,53 @@ void CoreData::createDBCommentTable() { runUpgrades(DatabaseSchema::commentTable
 void CoreData::changeDBTaskTable() { runUpgrades(DatabaseSchema::taskTableChanges()); }
 void CoreData::changeDBCalendarTable() { runUpgrades(DatabaseSchema::calendarTableChanges()); }
 
+bool CoreData::checkDatabaseIsOurs(sqlite3* database)
+{
+    const QString path = databasePath();
+    // Where the system refuses the write, SQLite opens the file read-only
+    // instead of failing.
+    if (sqlite3_db_readonly(database, "main") == 1)
+        return failStartup(StartupProblem::DatabaseReadOnly, path,
+                           TextTable::localizedString(QStringLiteral("startupDatabaseReadOnlyText")).arg(path));
+    QStringList tables;
+    sqlite3_stmt* statement = nullptr;
+    int result = sqlite3_prepare_v2(database, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &statement,
+                                    nullptr);
+    if (result == SQLITE_OK) {
+        while ((result = sqlite3_step(statement)) == SQLITE_ROW)
+            tables.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+    }
+    const QString reason = QString::fromUtf8(sqlite3_errmsg(database));
+    sqlite3_finalize(statement);
+    if (result != SQLITE_DONE) {
+        qCritical("Failed to open database with message '%s'.", qUtf8Printable(reason));
+        if ((result & 0xff) == SQLITE_NOTADB)
+            return failStartup(StartupProblem::DatabaseNotSQLite, path,
+                               TextTable::localizedString(QStringLiteral("startupDatabaseNotSQLiteText")).arg(path, reason));
+        return failStartup(StartupProblem::DatabaseCannotBeOpened, path,
+                           TextTable::localizedString(QStringLiteral("startupDatabaseCannotOpenText")).arg(path, reason));
+    }
+    QStringList missing;
+    for (const QString& table : DatabaseSchema::ownTables())
+        if (!tables.contains(table, Qt::CaseInsensitive)) missing.append(table);
+    if (missing.isEmpty()) return true;
+    return failStartup(StartupProblem::DatabaseNotOurs, path,
+                       TextTable::localizedString(QStringLiteral("startupDatabaseNotOursText"))
+                           .arg(path, missing.join(QStringLiteral(", "))));
+}
+
+// The database, the account and the backups hold everything the user has,
+// the service token included; folders made by earlier versions were open to
+// every user of the machine.
+void CoreData::restrictDataFolderToOwner() const
+{
+    const QString folder = Paths::applicationSupportFolder();
+    for (const QString& path : {folder, databasePath(), zvwAccountPath()})
+        if (!DataFolder::restrictToOwner(path))
+            qWarning("Cannot make '%s' private to its owner.", qUtf8Printable(path));
+    Setting::restrictAutoBackupsToOwner();
+}
+
 QStringList CoreData::upgradeFailures() const
 {
     return m_upgradeFailures;
@@ -499,6 +647,7 @@ void CoreData::getZVWAccount()
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
+        reportUnreadableAccountFile(path, file.errorString());
         clearAccount(true);
         return;
     }
@@ -506,12 +655,32 @@ void CoreData::getZVWAccount()
     const PropertyList::Result read = plain ? PropertyList::fromData(*plain) : PropertyList::Result{};
     const QVariantMap account = read.ok() ? read.value.toMap() : QVariantMap();
     if (!account.contains(QStringLiteral("username"))) {
+        reportUnreadableAccountFile(path, !plain      ? QStringLiteral("it cannot be decrypted")
+                                          : !read.ok() ? read.errorText
+                                                       : QStringLiteral("it holds no account"));
         clearAccount(true);
         return;
     }
     setting->setZvwUserName(account.value(QStringLiteral("username")).toString());
     setting->setZvwPassword(account.value(QStringLiteral("password"), QStringLiteral("")).toString());
     setting->setZvwToken(QStringLiteral(""));
+}
+
+// The account stops working, so the user must hear of it, but once a start:
+// the account is read again after a sign-in or a restore. The file itself is
+// left as it is.
+void CoreData::reportUnreadableAccountFile(const QString& path, const QString& reason)
+{
+    if (m_accountProblemReported) return;
+    m_accountProblemReported = true;
+    qWarning("The account file '%s' cannot be read (%s); web sync stays off until the next sign-in.",
+             qUtf8Printable(path), qUtf8Printable(reason));
+    AlertRequest alert;
+    alert.style = AlertStyle::Warning;
+    alert.messageText = TextTable::localizedString(QStringLiteral("accountFileUnreadableText"));
+    alert.informativeText = TextTable::localizedString(QStringLiteral("accountFileUnreadableMessage")).arg(path);
+    alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    AlertPresenter::current().runModal(alert);
 }
 
 void CoreData::getAutoSetting()

@@ -22,6 +22,7 @@ class QObject;
 class Reachability;
 class ZVWSync;
 class iCalSync;
+struct sqlite3;
 
 // Notification names of the data manager's lists.
 inline const QString kAllTasksEventsAdesChanged = QStringLiteral("Array of allTasksEventsAdes has changed");
@@ -46,6 +47,25 @@ extern std::atomic<double> localGMTOffset;
 // The text the user sees when the database cannot be opened.
 inline const QString kDatabaseCanNotOpenText = QStringLiteral("Database can not open!");
 
+// Why a start refused the data folder. A refused start writes nothing: the
+// folder and the database are left exactly as they were.
+enum class StartupProblem {
+    None,
+    FolderUnavailable,        // the support folder cannot be created
+    FolderReadOnly,           // no new file can be made in the support folder
+    DatabaseReadOnly,
+    DatabaseNotSQLite,        // a file that is not a database at all
+    DatabaseNotOurs,          // a database without Zoravel's tables
+    DatabaseCannotBeCreated,  // the template could not be copied
+    DatabaseCannotBeOpened,
+};
+
+struct StartupFailure {
+    StartupProblem problem = StartupProblem::None;
+    QString path;     // the folder or file at fault
+    QString message;  // what the user is told: the file and the reason
+};
+
 // The data manager: one object for the process. It owns the settings record
 // and the working lists. The lists are changed from the main thread and from
 // the sync threads, so one mutex guards them; readers get snapshots, and list
@@ -64,9 +84,11 @@ public:
     // --- start-up ---
     // The whole start sequence: template copy, open, upgrades, settings,
     // account and switches, tags, links, categories, version check, sync
-    // objects, network monitors and the zone table. False when the database
-    // cannot be opened; the caller tells the user and ends cleanly.
+    // objects, network monitors and the zone table. False when the data
+    // folder or the database cannot be used; startupFailure() then says why,
+    // the user has been told (alert and log) and nothing was written.
     bool init();
+    const StartupFailure& startupFailure() const { return m_startupFailure; }
     bool createEditableCopyOfDatabaseIfNeeded();
     bool initializeDatabase();
     void refreshInitValuesFromSetting(const SettingPtr& setting);
@@ -695,8 +717,17 @@ private:
 
     void runUpgrades(const QStringList& statements);
     void startNetworkMonitors();
+    bool failStartup(StartupProblem problem, const QString& path, const QString& message);
+    bool checkDataFolder(const QString& folder);
+    bool checkExistingDatabase(const QString& path);
+    bool copyTemplateDatabase(const QString& target);
+    bool checkDatabaseIsOurs(sqlite3* database);
+    void restrictDataFolderToOwner() const;
+    void reportUnreadableAccountFile(const QString& path, const QString& reason);
 
     bool m_isUpgrade = false;
+    StartupFailure m_startupFailure;
+    bool m_accountProblemReported = false;  // once per start
     QString m_currentVersion;
     std::atomic<bool> m_bSynciCalEnable{true};
     QStringList m_upgradeFailures;

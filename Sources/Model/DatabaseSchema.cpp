@@ -138,6 +138,11 @@ QList<QString> DatabaseSchema::allUpgrades()
          + calendarTableChanges();
 }
 
+QList<QString> DatabaseSchema::ownTables()
+{
+    return {QStringLiteral("Calendars"), QStringLiteral("Settings"), QStringLiteral("Tasks")};
+}
+
 bool DatabaseSchema::isAlreadyDone(const QString& sqliteMessage)
 {
     return sqliteMessage.startsWith(QLatin1String("duplicate column name"))

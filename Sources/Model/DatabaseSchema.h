@@ -21,6 +21,10 @@ QList<QString> calendarTableChanges();
 // Every group above, in the order the start-up runs them.
 QList<QString> allUpgrades();
 
+// The tables every Zoravel database has had since its first version (the
+// upgrades only add columns to them): a database lacking one is not ours.
+QList<QString> ownTables();
+
 // Whether an upgrade failure only says the change is already there.
 bool isAlreadyDone(const QString& sqliteMessage);
 

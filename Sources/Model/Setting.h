@@ -63,6 +63,9 @@ public:
     bool saveAutoBackupFile();
     // Rescans "AutoBackupData" into autoBackupFiles, oldest first.
     void getAllBackupFiles();
+    // Makes "AutoBackupData" and the backups in it private to their owner,
+    // as new ones are written; earlier versions left them readable by all.
+    static void restrictAutoBackupsToOwner();
     // Full path of the backup at that index of autoBackupFiles; empty without
     // a support folder or for an index outside the list.
     QString getRestoreAutoBackupFile(qint64 index) const;

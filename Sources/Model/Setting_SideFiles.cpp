@@ -3,6 +3,7 @@
 
 #include "Clock.h"
 #include "DataCrypto.h"
+#include "DataFolder.h"
 #include "GTMBase64.h"
 #include "Paths.h"
 #include "PropertyList.h"
@@ -12,10 +13,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -37,29 +38,62 @@ constexpr float defaultFontSize = 12.0f;
 constexpr qsizetype earlierDaysKept = 4;
 constexpr const char* copyErrorText = "Error: failed to copy the database with message '%s'.";
 
+bool isDictionary(const PropertyList::Result& read)
+{
+    return read.ok() && read.value.typeId() == QMetaType::QVariantMap;
+}
+
 // The root dictionary of a side file; nothing when the file is missing or is
 // not a property list with a dictionary at its root.
 std::optional<QVariantMap> readDictionary(const QString& path)
 {
     if (path.isEmpty()) return std::nullopt;
     const PropertyList::Result result = PropertyList::readFile(path);
-    if (!result.ok() || result.value.typeId() != QMetaType::QVariantMap) return std::nullopt;
+    if (!isDictionary(result)) return std::nullopt;
     return result.value.toMap();
 }
 
+// A side file that is there but cannot be read is renamed "<name>.damaged"
+// (or "<name>.2.damaged" ... beside earlier ones) before a write replaces it,
+// so what it held, keys of a newer version included, is not lost. False when
+// it could not be moved: the write must not go over it then.
+bool setAsideIfUnreadable(const QString& path, const PropertyList::Result& read)
+{
+    if (read.error == PropertyList::Error::FileMissing || isDictionary(read)) return true;
+    const QString problem =
+        read.ok() ? QStringLiteral("its root is not a dictionary") : read.errorText;
+    const QString aside = DataFolder::moveAside(path, path, QStringLiteral(".damaged"));
+    if (aside.isNull()) {
+        qWarning("The side file '%s' cannot be read (%s) nor moved aside; it is not written over.",
+                 qUtf8Printable(path), qUtf8Printable(problem));
+        return false;
+    }
+    qWarning("The side file '%s' cannot be read (%s); it is kept as '%s' and written anew.", qUtf8Printable(path),
+             qUtf8Printable(problem), qUtf8Printable(aside));
+    return true;
+}
+
 // Atomic: a failed write leaves the earlier file whole.
+bool writeReadDictionary(const QString& path, const PropertyList::Result& read, const QVariantMap& dictionary)
+{
+    return setAsideIfUnreadable(path, read)
+        && PropertyList::writeFile(path, dictionary) == PropertyList::Error::None;
+}
+
 bool writeDictionary(const QString& path, const QVariantMap& dictionary)
 {
-    return !path.isEmpty() && PropertyList::writeFile(path, dictionary) == PropertyList::Error::None;
+    return !path.isEmpty() && writeReadDictionary(path, PropertyList::readFile(path), dictionary);
 }
 
 // Sets the given keys and keeps every other key already in the file, so a
 // newer version's keys survive a save by this one.
 bool mergeIntoFile(const QString& path, const QVariantMap& values)
 {
-    QVariantMap dictionary = readDictionary(path).value_or(QVariantMap());
+    if (path.isEmpty()) return false;
+    const PropertyList::Result read = PropertyList::readFile(path);
+    QVariantMap dictionary = isDictionary(read) ? read.value.toMap() : QVariantMap();
     dictionary.insert(values);
-    return writeDictionary(path, dictionary);
+    return writeReadDictionary(path, read, dictionary);
 }
 
 QVariantMap defaultDayManagers()
@@ -133,11 +167,14 @@ std::optional<QByteArray> autoBackupContent()
     return DataCrypto::AES256EncryptedDataUsingKey(plain, Setting::autoBackupKey());
 }
 
+// Readable by its owner only from the moment it exists: a backup holds the
+// whole database and the service token.
 bool writeAtomically(const QString& path, const QByteArray& content)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(content) != content.size()) {
+    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        || file.write(content) != content.size()) {
         file.cancelWriting();
         return false;
     }
@@ -246,6 +283,16 @@ void Setting::getAllBackupFiles()
     setAutoBackupFiles(folder.isEmpty() ? QStringList() : backupNamesIn(folder));
 }
 
+void Setting::restrictAutoBackupsToOwner()
+{
+    const QString folder = dataFilePath(backupFolderName);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+    QStringList paths{folder};
+    for (const QString& name : backupNamesIn(folder)) paths.append(QDir(folder).filePath(name));
+    for (const QString& path : paths)
+        if (!DataFolder::restrictToOwner(path)) qWarning("Cannot make '%s' private to its owner.", qUtf8Printable(path));
+}
+
 QString Setting::getRestoreAutoBackupFile(qint64 index) const
 {
     const QString folder = dataFilePath(backupFolderName);
@@ -261,12 +308,10 @@ bool Setting::saveAutoBackupFile()
 {
     const QString folder = dataFilePath(backupFolderName);
     if (folder.isEmpty()) return false;
-    std::error_code error;
-    std::filesystem::create_directories(folder.toStdString(), error);
-    if (error) {
+    if (QString error; !DataFolder::makeOwnerOnlyFolder(folder, &error)) {
         // The text the system has always logged; a missing backup folder is no
         // reason to end the program, so the backup just fails.
-        qCritical("Failed to create directory in Application Support with message '%s'.", error.message().c_str());
+        qCritical("Failed to create directory in Application Support with message '%s'.", qUtf8Printable(error));
         return false;
     }
     const QString name = Utilities::getShortDateTimeStringFromDate(Clock::now()) + QLatin1Char('.') + backupExtension;

@@ -1,22 +1,29 @@
 #include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "DataCrypto.h"
 #include "LogCapture.h"
 #include "NetworkStatus.h"
 #include "NotificationCenter.h"
 #include "Paths.h"
 #include "PropertyList.h"
 #include "RecordStore.h"
+#include "ScriptedAlertPresenter.h"
 #include "Setting.h"
 #include "Task.h"
 #include "TestEnvironment.h"
+#include "TextTable.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +96,9 @@ protected:
 
     bool started() const { return m_started; }
 
+    static QString supportFolder() { return Paths::applicationSupportFolder(); }
+    static QString inSupportFolder(const QString& name) { return QDir(supportFolder()).filePath(name); }
+
 private:
     QTemporaryDir m_home;
     QByteArray m_previousHome;
@@ -96,6 +106,55 @@ private:
     std::unique_ptr<CoreData> m_dataManager;
     bool m_started = false;
 };
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
+    return info.st_mode & 07777;
+}
+
+void setMode(const QString& path, unsigned mode)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
+}
+
+// Everything under the folder: each entry's mode, and each file's bytes.
+QMap<QString, QByteArray> snapshotOf(const QString& folder)
+{
+    QMap<QString, QByteArray> entries;
+    entries.insert(QStringLiteral("."), QByteArray::number(modeOf(folder), 8));
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QByteArray mode = QByteArray::number(modeOf(path), 8);
+        entries.insert(QDir(folder).relativeFilePath(path), it.fileInfo().isDir() ? mode : mode + ' ' + readFile(path));
+    }
+    return entries;
+}
+
+void makeSQLiteFile(const QString& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    const int result = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(result, SQLITE_OK) << sql;
+}
 
 }  // namespace
 
@@ -236,15 +295,19 @@ TEST_F(CoreDataStartupTest, AnUpgradeThatFailsForAnotherReasonIsReported)
 {
     start();
     stop();
-    // A database whose Tasks table went missing cannot take its new columns.
+    // A view where the tag table should be cannot take the tag table's new column.
     sqlite3* db = nullptr;
     sqlite3_open(CoreData::databasePath().toUtf8().constData(), &db);
-    sqlite3_exec(db, "DROP TABLE Tasks", nullptr, nullptr, nullptr);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "DROP TABLE Tag; "
+                           "CREATE VIEW Tag AS SELECT 1 AS primaryKey, 'x' AS tagName, 0 AS zvwKey WHERE 0",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
     sqlite3_close(db);
     CoreData& dataManager = start();
     ASSERT_TRUE(started());
-    ASSERT_FALSE(dataManager.upgradeFailures().isEmpty());
-    EXPECT_TRUE(dataManager.upgradeFailures().first().contains(QStringLiteral("no such table: Tasks")));
+    ASSERT_EQ(dataManager.upgradeFailures().size(), 1) << dataManager.upgradeFailures().join('\n').toStdString();
+    EXPECT_TRUE(dataManager.upgradeFailures().first().contains(QStringLiteral("Cannot add a column to a view")));
 }
 
 TEST_F(CoreDataStartupTest, AStartTurnsChecklistCategoriesIntoNotes)
@@ -274,4 +337,201 @@ TEST_F(CoreDataStartupTest, AStartTurnsChecklistCategoriesIntoNotes)
     EXPECT_EQ(notes[0]->taskType(), 3);
     EXPECT_EQ(notes[0]->notes(),
               QStringLiteral("Shopping\n") + QChar(0x2705) + QStringLiteral(" Milk\n") + QChar(0x274E) + QStringLiteral(" Bread"));
+}
+
+// Each case leaves a support folder that the start must not use; the start
+// says so by value, by one alert and in the log, and changes nothing on disk.
+// The read-only cases hold for root too, whom the system lets write anyway.
+TEST_F(CoreDataStartupTest, AFolderOrDatabaseWeMustNotUseStopsTheStartAndIsLeftAsItWas)
+{
+    struct Case {
+        const char* name;
+        bool afterAFirstStart;
+        std::function<void(const QString& folder, const QString& database)> prepare;
+        StartupProblem problem;
+        bool folderAtFault;
+        QString reason;  // besides the path, what the message must say
+    };
+    const QList<Case> cases = {
+        {"read-only folder, first start", false,
+         [](const QString& folder, const QString&) { setMode(folder, 0555); }, StartupProblem::FolderReadOnly, true,
+         QStringLiteral("read-only")},
+        {"read-only folder holding a database", true,
+         [](const QString& folder, const QString&) { setMode(folder, 0500); }, StartupProblem::FolderReadOnly, true,
+         QStringLiteral("read-only")},
+        {"read-only database", true,
+         [](const QString&, const QString& database) { setMode(database, 0444); }, StartupProblem::DatabaseReadOnly,
+         false, QStringLiteral("read-only")},
+        {"another program's SQLite file", false,
+         [](const QString&, const QString& database) {
+             makeSQLiteFile(database, "CREATE TABLE Photos (id INTEGER, path TEXT); INSERT INTO Photos VALUES (1, 'a')");
+         },
+         StartupProblem::DatabaseNotOurs, false, QStringLiteral("(Calendars, Settings, Tasks)")},
+        {"our database without its Tasks table", true,
+         [](const QString&, const QString& database) { makeSQLiteFile(database, "DROP TABLE Tasks"); },
+         StartupProblem::DatabaseNotOurs, false, QStringLiteral("(Tasks)")},
+        {"a file that is not SQLite", false,
+         [](const QString&, const QString& database) { writeFile(database, QByteArray(4096, 'z')); },
+         StartupProblem::DatabaseNotSQLite, false, QStringLiteral("file is not a database")},
+        {"a short text file", false,
+         [](const QString&, const QString& database) { writeFile(database, "hello\n"); },
+         StartupProblem::DatabaseNotSQLite, false, QStringLiteral("file is not a database")},
+        {"a folder where the database should be", false,
+         [](const QString&, const QString& database) { QDir().mkdir(database); }, StartupProblem::DatabaseNotSQLite,
+         false, QStringLiteral("is not a file")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(supportFolder()).removeRecursively();
+        if (c.afterAFirstStart) {
+            start();
+            ASSERT_TRUE(started());
+            stop();
+        }
+        const QString folder = supportFolder();
+        const QString database = CoreData::databasePath();
+        c.prepare(folder, database);
+        const QMap<QString, QByteArray> before = snapshotOf(folder);
+
+        ScriptedAlertPresenter alerts;
+        alerts.scriptButton(AlertResponse::firstButton);
+        LogCapture log;
+        CoreData& dataManager = start();
+
+        EXPECT_FALSE(started());
+        EXPECT_FALSE(databaseOpen);
+        const StartupFailure& failure = dataManager.startupFailure();
+        EXPECT_EQ(failure.problem, c.problem);
+        EXPECT_EQ(failure.path, c.folderAtFault ? folder : database);
+        EXPECT_TRUE(failure.message.contains(failure.path)) << failure.message.toStdString();
+        EXPECT_TRUE(failure.message.contains(c.reason)) << failure.message.toStdString();
+        ASSERT_EQ(alerts.requests().size(), 1);
+        EXPECT_EQ(alerts.requests()[0].style, AlertStyle::Critical);
+        EXPECT_EQ(alerts.requests()[0].informativeText, failure.message);
+        EXPECT_TRUE(log.contains(failure.message));
+        EXPECT_EQ(snapshotOf(folder), before);
+
+        stop();
+        setMode(folder, 0700);
+    }
+}
+
+TEST_F(CoreDataStartupTest, AnEmptyDatabaseIsKeptAsideUnderAFreeNameAndReplacedFromTheTemplate)
+{
+    // The fixed clock reads 11:00 in Paris.
+    const QString earlier = inSupportFolder(QStringLiteral("Database.sql.empty-20130109-110000"));
+    writeFile(earlier, "an earlier empty database, kept by hand");
+    writeFile(CoreData::databasePath(), QByteArray());
+
+    for (const QString& expectedAside : QStringList{earlier + QStringLiteral(".2"), earlier + QStringLiteral(".3")}) {
+        ScriptedAlertPresenter noAlerts;
+        LogCapture log;
+        CoreData& dataManager = start();
+        ASSERT_TRUE(started()) << dataManager.startupFailure().message.toStdString();
+        EXPECT_FALSE(dataManager.isUpgrade()) << "a first start from the template";
+        EXPECT_TRUE(dataManager.upgradeFailures().isEmpty()) << dataManager.upgradeFailures().join('\n').toStdString();
+        EXPECT_FALSE(dataManager.calendarList().isEmpty());
+        EXPECT_TRUE(QFileInfo(expectedAside).isFile());
+        EXPECT_EQ(QFileInfo(expectedAside).size(), 0);
+        EXPECT_TRUE(log.contains(expectedAside));
+        EXPECT_EQ(readFile(earlier), QByteArray("an earlier empty database, kept by hand"));
+        stop();
+        ASSERT_TRUE(QFile::resize(CoreData::databasePath(), 0));
+    }
+}
+
+TEST_F(CoreDataStartupTest, AnEmptyDatabaseWithAJournalBesideItIsLeftToSQLite)
+{
+    writeFile(CoreData::databasePath(), QByteArray());
+    writeFile(CoreData::databasePath() + QStringLiteral("-journal"), QByteArray(512, '\0'));
+    start();
+    // SQLite sees an empty database, which is not ours; nothing was moved aside.
+    EXPECT_FALSE(started());
+    EXPECT_EQ(CoreData::shared()->startupFailure().problem, StartupProblem::DatabaseNotOurs);
+    EXPECT_TRUE(QDir(supportFolder()).entryList({QStringLiteral("*.empty-*")}).isEmpty());
+    EXPECT_TRUE(QFileInfo(CoreData::databasePath()).isFile());
+}
+
+TEST_F(CoreDataStartupTest, TheDataFolderDatabaseAccountAndBackupsBecomeTheOwnersAlone)
+{
+    start();
+    ASSERT_TRUE(started());
+    EXPECT_EQ(modeOf(supportFolder()), 0700u) << "made private";
+    EXPECT_EQ(modeOf(CoreData::databasePath()), 0600u);
+    stop();
+
+    // As an earlier version left them.
+    ASSERT_TRUE(CoreData::writeZVWAccount(QStringLiteral("ann@example.com"), QStringLiteral("secret")));
+    const QString backups = inSupportFolder(QStringLiteral("AutoBackupData"));
+    const QString backup = QDir(backups).filePath(QStringLiteral("2013-01-08 09:00:00.abkzvm"));
+    QDir().mkpath(backups);
+    writeFile(backup, "an earlier backup");
+    for (const QString& path : {supportFolder(), backups})
+        setMode(path, 0755);
+    for (const QString& path : {CoreData::databasePath(), CoreData::zvwAccountPath(), backup})
+        setMode(path, 0644);
+
+    CoreData& dataManager = start();
+    ASSERT_TRUE(started());
+    for (const QString& path : {supportFolder(), backups})
+        EXPECT_EQ(modeOf(path), 0700u) << path.toStdString();
+    for (const QString& path : {CoreData::databasePath(), CoreData::zvwAccountPath(), backup})
+        EXPECT_EQ(modeOf(path), 0600u) << path.toStdString();
+
+    ASSERT_TRUE(dataManager.currentSetting()->saveAutoBackupFile());
+    const QString newBackup = QDir(backups).filePath(QStringLiteral("2013-01-09 11:00:00.abkzvm"));
+    ASSERT_TRUE(QFileInfo(newBackup).isFile());
+    EXPECT_EQ(modeOf(newBackup), 0600u);
+}
+
+// However the account file fails to read, the user hears of it once a start
+// (one alert, one log line), and the file stays for a later sign-in to replace.
+TEST_F(CoreDataStartupTest, AnAccountFileThatCannotBeReadIsReportedOnceAStartAndLeftAsItIs)
+{
+    const QString path = CoreData::zvwAccountPath();
+    const auto encrypted = [&path](const QByteArray& plain) {
+        return DataCrypto::AES256EncryptedDataUsingKey(plain, CoreData::zvwAccountKey(path)).value_or(QByteArray());
+    };
+    const struct {
+        const char* name;
+        QByteArray content;
+    } cases[] = {
+        {"not encrypted with our key", QByteArray(48, 'x')},
+        {"encrypted, not a property list", encrypted("not a property list")},
+        {"encrypted property list without an account",
+         encrypted(PropertyList::toData(QVariantMap{{QStringLiteral("password"), QStringLiteral("secret")}}).value())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.content.isEmpty());
+        writeFile(path, c.content);
+        ScriptedAlertPresenter alerts;
+        LogCapture log;
+        const auto accountLines = [&log, &path] {
+            qsizetype count = 0;
+            for (const QString& message : log.messages()) count += message.contains(path);
+            return count;
+        };
+
+        alerts.scriptButton(AlertResponse::firstButton);
+        CoreData& dataManager = start();
+        ASSERT_TRUE(started());
+        ASSERT_EQ(alerts.requests().size(), 1);
+        EXPECT_EQ(alerts.requests()[0].messageText, TextTable::localizedString(QStringLiteral("accountFileUnreadableText")));
+        EXPECT_TRUE(alerts.requests()[0].informativeText.contains(path));
+        EXPECT_EQ(accountLines(), 1);
+        EXPECT_TRUE(dataManager.currentSetting()->zvwUserName().isEmpty());
+        EXPECT_EQ(dataManager.currentSetting()->autoZVWSync(), 0);
+
+        dataManager.getZVWAccount();  // read again in the same start: no second report
+        EXPECT_EQ(alerts.requests().size(), 1);
+        EXPECT_EQ(accountLines(), 1);
+        EXPECT_EQ(readFile(path), c.content);
+
+        alerts.scriptButton(AlertResponse::firstButton);
+        start();  // the next start tells again
+        EXPECT_EQ(alerts.requests().size(), 2);
+        EXPECT_EQ(accountLines(), 2);
+        stop();
+    }
 }

@@ -8,6 +8,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
+
+#include <sys/stat.h>
+
 namespace {
 
 QVariantMap readPlist(const QString& path)
@@ -40,6 +44,19 @@ void placeEarlierBackups(const QStringList& names)
     QDir().mkpath(backupFolder());
     for (auto it = names.crbegin(); it != names.crend(); ++it)
         writeFile(QDir(backupFolder()).filePath(*it), QByteArrayLiteral("old ") + it->toUtf8());
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
+    return info.st_mode & 07777;
 }
 
 const QStringList fiveEarlierDays = {
@@ -301,4 +318,74 @@ TEST_F(SettingSideFilesTest, ABackupFolderThatCannotBeMadeFailsTheBackupWithoutE
     ASSERT_FALSE(log.messages().isEmpty());
     EXPECT_TRUE(log.messages().first().startsWith(
         QStringLiteral("Failed to create directory in Application Support with message '")));
+}
+
+// A side file that cannot be read (not a property list, or not a dictionary at
+// its root) is still the user's: the next write keeps it aside under a name
+// of its own instead of going over it, and says so in the log.
+TEST_F(SettingSideFilesTest, AnUnreadableSideFileIsKeptAsideBeforeItIsWrittenAgain)
+{
+    const struct {
+        const char* file;
+        std::function<bool(Setting&)> save;
+    } files[] = {
+        {"local.settings", [](Setting& setting) { return setting.saveLocalSettings(); }},
+        {"DayManager.dat", [](Setting& setting) { return setting.saveDayManagerDictionary(); }},
+        {"synctime.dat", [](Setting& setting) { return setting.saveSyncTime(); }},
+        {"auto.plist", [](Setting& setting) { return setting.setAutoSync(); }},
+    };
+    const QByteArray malformed = "<?xml version=\"1.0\"?><plist><dict><key>newerKey</key><string>kept";
+    const QByteArray arrayAtRoot = "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>";
+    for (const auto& side : files) {
+        SCOPED_TRACE(side.file);
+        const QString path = Setting::dataFilePath(QString::fromLatin1(side.file));
+        writeFile(path, malformed);
+        SettingPtr setting = loadSetting();
+        {
+            LogCapture log;
+            ASSERT_TRUE(side.save(*setting));
+            EXPECT_TRUE(log.contains(path + QStringLiteral(".damaged")));
+        }
+        EXPECT_EQ(readBytes(path + QStringLiteral(".damaged")), malformed);
+        EXPECT_EQ(PropertyList::readFile(path).value.typeId(), QMetaType::QVariantMap) << "written anew";
+
+        // A readable file is written over as before; nothing more is kept.
+        ASSERT_TRUE(side.save(*setting));
+        EXPECT_FALSE(QFile::exists(path + QStringLiteral(".2.damaged")));
+
+        // Damaged again: the copy kept earlier stays as it is.
+        writeFile(path, arrayAtRoot);
+        ASSERT_TRUE(side.save(*setting));
+        EXPECT_EQ(readBytes(path + QStringLiteral(".2.damaged")), arrayAtRoot);
+        EXPECT_EQ(readBytes(path + QStringLiteral(".damaged")), malformed);
+        EXPECT_EQ(PropertyList::readFile(path).value.typeId(), QMetaType::QVariantMap);
+    }
+}
+
+// A folder where the file should be cannot be read either; it is moved, not
+// emptied, and the file takes its place.
+TEST_F(SettingSideFilesTest, AFolderInPlaceOfASideFileIsMovedAsideWithWhatItHolds)
+{
+    const QString path = Setting::dataFilePath(QStringLiteral("local.settings"));
+    QDir().mkpath(path);
+    writeFile(path + QStringLiteral("/inside"), "kept");
+    ASSERT_TRUE(loadSetting()->saveLocalSettings());
+    EXPECT_EQ(readBytes(path + QStringLiteral(".damaged/inside")), QByteArray("kept"));
+    EXPECT_TRUE(QFileInfo(path).isFile());
+}
+
+TEST_F(SettingSideFilesTest, BackupsAndTheirFolderAreReadableByTheirOwnerOnly)
+{
+    SettingPtr setting = loadSetting();
+    Clock::setFixed(parisTime(2014, 3, 25, 9, 5));
+    ASSERT_TRUE(setting->saveAutoBackupFile());
+    EXPECT_EQ(modeOf(backupFolder()), 0700u);
+    EXPECT_EQ(modeOf(QDir(backupFolder()).filePath(QStringLiteral("2014-03-25 09:05:00.abkzvm"))), 0600u);
+
+    // A folder an earlier version left open to everyone is closed by the next backup.
+    ASSERT_EQ(::chmod(QFile::encodeName(backupFolder()).constData(), 0755), 0);
+    Clock::setFixed(parisTime(2014, 3, 26, 9, 5));
+    ASSERT_TRUE(setting->saveAutoBackupFile());
+    EXPECT_EQ(modeOf(backupFolder()), 0700u);
+    EXPECT_EQ(modeOf(QDir(backupFolder()).filePath(QStringLiteral("2014-03-26 09:05:00.abkzvm"))), 0600u);
 }

@@ -6,7 +6,8 @@
 class Paths {
 public:
     // The per-user data folder (XDG_DATA_HOME/<organisation>/<application>),
-    // created when missing. Empty when it cannot be created.
+    // created readable by its owner only when missing. Empty when it cannot
+    // be created.
     static QString applicationSupportFolder();
 
     // The Resources/ folder of the source tree the program was built from:
