@@ -38,6 +38,9 @@ int main(int argc, char** argv)
         item->setCalendarId(1);
         if (!item->insertAndDehydrate()) return 4;
         written.append(item);
+        // One line per item, so the test can let a few through before it kills.
+        std::fputs("item\n", stdout);
+        std::fflush(stdout);
         // Edits and deletes of earlier items, so kills land in every kind of write.
         if (n % 3 == 0) {
             const TaskPtr earlier = written.takeFirst();
