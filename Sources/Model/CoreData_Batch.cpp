@@ -10,6 +10,7 @@
 #include "Notifications.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
+#include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
 #include "Transaction.h"
@@ -224,7 +225,12 @@ bool CoreData::deleteSuspectedDuplicatedTasks(bool autoSyncZVW)
         const SettingPtr setting = currentSetting();
         return setting && setting->isCancellingRemoving();
     };
-    const std::optional<QList<TaskList>> groups = groupsOfLookAlikes(getAllTasksInDB(), cancelled);
+    // A read that fails answers no rows: the purge must not report that it
+    // found nothing to delete.
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
+    const TaskList stored = getAllTasksInDB();
+    if (RecordStore::failedStepsOnThisThread() != failuresBefore) return false;
+    const std::optional<QList<TaskList>> groups = groupsOfLookAlikes(stored, cancelled);
     if (!groups) return false;
     for (const TaskList& group : *groups) {
         if (group.size() < 2) continue;
