@@ -93,6 +93,20 @@ Confirmation confirm(const QString& message, const QString& informative)
     return {response.button == ok, response.suppressed ? 0 : 1};
 }
 
+// A do-not-ask switch of the settings.
+struct AskSwitch {
+    qint64 (Setting::*get)() const = nullptr;
+    void (Setting::*set)(qint64) = nullptr;
+};
+
+// Sets the switch inside the open unit. Some switches live outside what the
+// record keeps for a rollback, so the old value is put back by hand.
+void setAskSwitchInUnit(Transaction& transaction, Setting& setting, const AskSwitch& askSwitch, qint64 value)
+{
+    transaction.onRollback([&setting, askSwitch, before = (setting.*askSwitch.get)()] { (setting.*askSwitch.set)(before); });
+    (setting.*askSwitch.set)(value);
+}
+
 // Which part of a series the user chose to take out as a task.
 enum class SeriesPart { None, OnlyThis, Rest };
 
@@ -260,7 +274,7 @@ TaskPtr CoreData::convertToTask(const TaskPtr& source, const EventConversion& ki
     // the new task itself.
     transaction.keep(source);
     const TaskList links = getCurrentLinks(source);
-    if (answer) (setting.get()->*kind.setAskSwitch)(answer->askAgain);
+    if (answer) setAskSwitchInUnit(transaction, *setting, {kind.askSwitch, kind.setAskSwitch}, answer->askAgain);
     const TaskPtr converted = series ? takeOccurrencesAsTask(source, kind, part == SeriesPart::OnlyThis)
                                      : takeSingleAsTask(source);
     if (answer) {
@@ -395,7 +409,7 @@ TaskPtr CoreData::convertTask2STask(const TaskPtr& task, const Date& startTime)
 {
     const SettingPtr setting = currentSetting();
     std::optional<Confirmation> answer;
-    void (Setting::*setAskSwitch)(qint64) = nullptr;
+    AskSwitch setAskSwitch;
     if (setting) {
         // Only a task that has a due date can be scheduled after it.
         const Date start = startTime ? startTime : Utilities::roundTo15MinutesForCurrentDate();
@@ -404,13 +418,14 @@ TaskPtr CoreData::convertTask2STask(const TaskPtr& task, const Date& startTime)
         const QString message = TextTable::localizedString(QStringLiteral("staskConvertConfirmText"));
         if (afterDeadline) {
             answer = confirm(message, TextTable::localizedString(QStringLiteral("staskConvertAfterDeadlineNote")));
-            setAskSwitch = &Setting::setShowWarningConvert2STaskAfterDeadline;
+            setAskSwitch = {&Setting::showWarningConvert2STaskAfterDeadline,
+                            &Setting::setShowWarningConvert2STaskAfterDeadline};
         } else if (setting->showWarningConvert2STask() != 0) {
             answer = confirm(message, TextTable::localizedString(QStringLiteral("staskConvertConfirmNote")));
-            setAskSwitch = &Setting::setShowWarningConvert2STask;
+            setAskSwitch = {&Setting::showWarningConvert2STask, &Setting::setShowWarningConvert2STask};
         }
         if (answer && !answer->ok) {
-            (setting.get()->*setAskSwitch)(answer->askAgain);
+            (setting.get()->*setAskSwitch.set)(answer->askAgain);
             setting->saveLocalSettings();
             return nullptr;
         }
@@ -420,7 +435,7 @@ TaskPtr CoreData::convertTask2STask(const TaskPtr& task, const Date& startTime)
     if (!transaction.isOpen()) return nullptr;
     transaction.keep(task);
     if (answer) {
-        (setting.get()->*setAskSwitch)(answer->askAgain);
+        setAskSwitchInUnit(transaction, *setting, setAskSwitch, answer->askAgain);
         // The switches live in the side file, written once the task is.
         Transaction::afterCommitOrNow([setting] { setting->saveLocalSettings(); });
     }

@@ -224,9 +224,10 @@ TEST_F(BatchUnitTest, DelegationStateIsAppliedWholeOrNotAtAll)
                            anyPost, [&]() -> QString { return describe(delegated) + delegated->assigneeEmail(); });
 
         EXPECT_EQ(rowExists(delegated->primaryKey()), c.rowKept);
-        if (c.rowKept)
+        if (c.rowKept) {
             EXPECT_EQ(Task::initWithPrimaryKey(delegated->primaryKey())->taskName(),
                       QStringLiteral("renamed by the server"));
+        }
     }
 }
 
