@@ -108,13 +108,17 @@ protected:
 
     // The calls of these operations the calendar store was asked for, in
     // order: the part of the outside world the command under test answers for
-    // itself.
-    std::function<QString()> storeCallsOf(const QStringList& operations)
+    // itself. Calls about the items left to other commands are not counted.
+    std::function<QString()> storeCallsOf(const QStringList& operations, const TaskList& leftToOthers = {})
     {
-        return [this, operations] {
+        QList<qint64> otherKeys;
+        for (const TaskPtr& item : leftToOthers) otherKeys.append(item->primaryKey());
+        return [this, operations, otherKeys] {
             QStringList made;
-            for (const iCalSync::Call& call : calendarStore().calls())
-                if (operations.contains(call.operation)) made.append(call.operation);
+            for (const iCalSync::Call& call : calendarStore().calls()) {
+                const bool others = !call.items.isEmpty() && otherKeys.contains(call.items.first()->primaryKey());
+                if (operations.contains(call.operation) && !others) made.append(call.operation);
+            }
             return made.join(QLatin1Char(' '));
         };
     }
