@@ -103,7 +103,8 @@ struct AskSwitch {
 // record keeps for a rollback, so the old value is put back by hand.
 void setAskSwitchInUnit(Transaction& transaction, Setting& setting, const AskSwitch& askSwitch, qint64 value)
 {
-    transaction.onRollback([&setting, askSwitch, before = (setting.*askSwitch.get)()] { (setting.*askSwitch.set)(before); });
+    transaction.onRollback(
+        [&setting, askSwitch, before = (setting.*askSwitch.get)()] { (setting.*askSwitch.set)(before); });
     (setting.*askSwitch.set)(value);
 }
 
@@ -145,8 +146,9 @@ void placeOnDayGrid(CoreData& dataManager, const TaskPtr& task, const Date& star
     task->setTaskType(eventType);
     if (!task->iCalUID().isEmpty())
         if (iCalSync* sync = dataManager.icalSync())
-            Transaction::afterCommitOrNow(
-                [sync, reminder = std::make_shared<Task>(*task)] { sync->backgroundOneWaySyncDeleteToICalTask(reminder, 0); });
+            Transaction::afterCommitOrNow([sync, reminder = std::make_shared<Task>(*task)] {
+                sync->backgroundOneWaySyncDeleteToICalTask(reminder, 0);
+            });
     const Date start = startTime ? startTime : Utilities::roundTo15MinutesForCurrentDate();
     task->setStartTime(start);
     if (task->hasDuration() == 0) {

@@ -99,7 +99,7 @@ TEST_F(CategoryUnitTest, UnusableDefaultIsReplacedOrNothingChanges)
         EXPECT_EQ(chosen->inVisible(), 0);
         if (anyUsable) {
             EXPECT_EQ(chosen, hidden);
-            EXPECT_EQ(queryInt(QStringLiteral("SELECT inVisible FROM Calendars WHERE primaryKey=%1").arg(hidden->primaryKey())), 0);
+            EXPECT_EQ(Calendar::initWithPrimaryKey(hidden->primaryKey(), db())->inVisible(), 0);
             ASSERT_EQ(dataManager().allTasksEventsAdes().size(), 1) << "its tasks are shown with it";
             EXPECT_EQ(dataManager().allTasksEventsAdes().first()->primaryKey(), waiting->primaryKey());
         }

@@ -80,7 +80,8 @@ TEST_F(ConversionUnitTest, EventsAndScheduledTasksBecomeTasksWholeOrNotAtAll)
         expectAllOrNothing(
             db(),
             [&] {
-                converted = c.scheduled ? dataManager().convertSTask2Task(source) : dataManager().convertEvent2Task(source);
+                converted = c.scheduled ? dataManager().convertSTask2Task(source)
+                                        : dataManager().convertEvent2Task(source);
                 return converted != nullptr;
             },
             anyPost, [&]() -> QString { return sharedObjects() + describe(source) + askSwitches(); });
@@ -186,8 +187,8 @@ TEST_F(ConversionUnitTest, SeriesMovesToAnotherCategoryWithNewWebIdentitiesOrNot
     listed(series.root);
     const CalendarPtr other = addCategory();
 
-    expectAllOrNothing(db(), [&] { return dataManager().changeCalendarId(other->primaryKey(), series.root->primaryKey()); },
-                       anyPost);
+    const auto move = [&] { return dataManager().changeCalendarId(other->primaryKey(), series.root->primaryKey()); };
+    expectAllOrNothing(db(), move, anyPost);
 
     for (const TaskPtr& row : {series.root, series.detached}) {
         EXPECT_EQ(storedColumn(row->primaryKey(), QStringLiteral("calendarId")), QVariant(other->primaryKey()));

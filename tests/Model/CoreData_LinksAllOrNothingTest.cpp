@@ -13,8 +13,12 @@ protected:
         switchWebSync(true);
     }
 
-    qint64 statusOf(qint64 key) { return queryInt(QStringLiteral("SELECT status FROM Links WHERE primaryKey=%1").arg(key)); }
-    qint64 webKeyOf(qint64 key) { return queryInt(QStringLiteral("SELECT zvwKey FROM Links WHERE primaryKey=%1").arg(key)); }
+    qint64 columnOf(qint64 key, const char* column)
+    {
+        return queryInt(QStringLiteral("SELECT %1 FROM Links WHERE primaryKey=%2").arg(QLatin1String(column)).arg(key));
+    }
+    qint64 statusOf(qint64 key) { return columnOf(key, "status"); }
+    qint64 webKeyOf(qint64 key) { return columnOf(key, "zvwKey"); }
 };
 
 }  // namespace

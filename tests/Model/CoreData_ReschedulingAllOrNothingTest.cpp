@@ -21,7 +21,8 @@ protected:
     QList<qint64> storedOrders(const TaskList& tasks)
     {
         QList<qint64> orders;
-        for (const TaskPtr& task : tasks) orders.append(storedColumn(task->primaryKey(), QStringLiteral("taskOrder")).toLongLong());
+        for (const TaskPtr& task : tasks)
+            orders.append(storedColumn(task->primaryKey(), QStringLiteral("taskOrder")).toLongLong());
         return orders;
     }
 };

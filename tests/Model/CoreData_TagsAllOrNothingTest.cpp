@@ -10,7 +10,8 @@ protected:
     {
         QStringList names;
         sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db(), "SELECT tagName || ':' || zvwKey FROM Tag ORDER BY primaryKey", -1, &statement, nullptr);
+        const char* sql = "SELECT tagName || ':' || zvwKey FROM Tag ORDER BY primaryKey";
+        sqlite3_prepare_v2(db(), sql, -1, &statement, nullptr);
         while (sqlite3_step(statement) == SQLITE_ROW)
             names.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
         sqlite3_finalize(statement);
