@@ -314,6 +314,8 @@ void CoreData::setQuickAddItemInPreview(const TaskPtr& item)
 
 bool CoreData::pushAddedItemInPreviewToAdesIfNeed()
 {
+    // Most calls find no preview: they open no unit.
+    if (!quickAddItemInPreview()) return false;
     Transaction transaction;
     if (!transaction.isOpen()) return false;
     keepStateForUndo();
