@@ -344,6 +344,8 @@ bool CoreData::init()
     Utilities::setTimeZoneNameResolver([this](qint64 zoneId) { return getTimeZoneName(zoneId); });
     if (const SettingPtr setting = currentSetting(); setting && (setting->currentTZ() == -1 || setting->currentTZ() == 0))
         setting->setCurrentTZ(m_appRootTZ);
+    // A checklist that could not be turned stays one (logged); the next
+    // start tries again, and the program runs meanwhile.
     migrateFromCheckListToNote();
     return true;
 }

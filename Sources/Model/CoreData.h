@@ -218,8 +218,9 @@ public:
     // null when it could not be stored.
     CalendarPtr createDefaultCategoryAutoSyncZVW(bool autoSyncZVW);
     // Makes the settings' default category an ordinary, unshared one, showing
-    // or creating one when needed.
-    void checkAndSetDefaultCategory();
+    // or creating one when needed. False (nothing changed) when there is no
+    // settings record or a write failed.
+    bool checkAndSetDefaultCategory();
 
     // --- items ---
     qint64 getMaxOrderOfTasks() const;
@@ -265,22 +266,25 @@ public:
 
     // Upkeep (CoreData_Upkeep.cpp).
     // Puts every task of the shown categories back into the working list
-    // (removeInActiveTask takes the future ones out).
-    void addActiveTask();
+    // (removeInActiveTask takes the future ones out). False (the list as it
+    // was) when a read failed.
+    bool addActiveTask();
     // Appends the tasks of those categories that the tag filter lets through
     // to the working list, without a notification: the callers refresh.
     void addActiveTasksToListFromCalendarList(const QList<qint64>& keys);
     // Turns each checklist category into an ordinary one holding one note
-    // with its items as marked lines; runs at every start.
-    void migrateFromCheckListToNote();
+    // with its items as marked lines; runs at every start. Each category
+    // turns whole or stays a checklist; false when any stayed.
+    bool migrateFromCheckListToNote();
     // Makes the next web sync send the item's links again. False when the
     // rows could not be written (logged).
     bool resetZVWIdOfLinksForItem(const TaskPtr& item);
     // Sets the status of the comments on the item (type 0) or category (1).
     bool markCommentsStatus(qint64 status, qint64 applyFor, qint64 type);
     // At sign-out: deletes every comment, shared item and shared category,
-    // and reloads the category and working lists.
-    void removeAllSharedDataInLocal();
+    // and reloads the category and working lists. False (nothing changed)
+    // when a statement failed.
+    bool removeAllSharedDataInLocal();
 
     // --- loading items, items by category and tag, series lookups ---
     // Direct reads of table Tasks: new lists of new records, the working list
@@ -350,8 +354,8 @@ public:
     // Adds a tag of that name unless one matches it (blanks and case
     // ignored). The first form asks for a web push of the tags after an
     // insert; the second, used by the web sync, takes the web key, asks for
-    // nothing and answers whether it stored a new tag.
-    void insertTagIfNA(const QString& name);
+    // nothing; both answer whether they stored a new tag.
+    bool insertTagIfNA(const QString& name);
     bool insertTagIfNA(const QString& name, qint64 zvwKey);
     void setShowAllTag();
     void setShowNoneTag();
@@ -384,10 +388,12 @@ public:
     // Makes the next web sync send the active link between the two again.
     bool resetLinkZvwKey(qint64 first, qint64 second);
     // Links every item of the list with the item again (an item that replaces
-    // another takes over its links). False when a link could not be written.
+    // another takes over its links). False, with no link written, when one
+    // could not be.
     bool restoreLinks(const TaskList& items, const TaskPtr& item);
-    // Links the copied item with the item.
-    void pasteToMakeLinkWith(const TaskPtr& item);
+    // Links the copied item with the item; false when there is nothing to
+    // link or the link could not be written.
+    bool pasteToMakeLinkWith(const TaskPtr& item);
     // Deletes every removed link row, or those of one item; and every link row
     // of an item. False when the delete failed (logged).
     bool deleteAllUnLinks();
@@ -567,9 +573,10 @@ public:
     void fireAlertNotificationWithLocalNotification(const LocalNotificationList& due);
     // Gives each alarm's item an absolute alert the given seconds from now
     // (at second 0).
-    void snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec);
+    bool snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec);
     // Moves each alarm's task by a day (1), a week (2) or a calendar month (3).
-    void postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType);
+    // Both act on all the alarms or, false, on none.
+    bool postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType);
     static constexpr double alertTimerInterval = 60.0;
 
     // Set by the quick-add field when the new task is to go to the top of the
@@ -599,9 +606,10 @@ public:
     // The item carrying that web id (the last of several); null when none.
     TaskPtr taskPrimaryKeyWithZVWKey(qint64 zvwKey) const;
 
-    // Moves the task to the top of the active task order.
-    void doToday(const TaskPtr& task, bool needNotifyChanged = true);
-    void doTodayTasks(const TaskList& tasks);
+    // Moves the task to the top of the active task order. False (no order
+    // changed) when a statement failed.
+    bool doToday(const TaskPtr& task, bool needNotifyChanged = true);
+    bool doTodayTasks(const TaskList& tasks);
     // Date setters: they change startTime (next week and month only), dueEnd
     // and hasDue, and save nothing.
     void setTodayInfo(const TaskPtr& task) const;
@@ -609,11 +617,11 @@ public:
     void setDoNextWeekInfo(const TaskPtr& task) const;
     void setDoNextMonthInfo(const TaskPtr& task) const;
     // Move the stored task (reloaded by key) into next week or next month and
-    // publish the change.
-    void doNextWeek(const TaskPtr& task);
-    void doNextMonth(const TaskPtr& task);
-    void doNextWeekTasks(const TaskList& tasks, bool autoSyncZVW);
-    void doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW);
+    // publish the change; a selection moves whole or, false, not at all.
+    bool doNextWeek(const TaskPtr& task);
+    bool doNextMonth(const TaskPtr& task);
+    bool doNextWeekTasks(const TaskList& tasks, bool autoSyncZVW);
+    bool doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW);
     // --- end of alarms, adding items and rescheduling ---
 
     // --- conversions between kinds, batch commands, duplicate purge and shared status ---
@@ -627,13 +635,14 @@ public:
     TaskPtr convertSTask2Task(const TaskPtr& scheduledTask);
     // Completes a scheduled task as a done task of its own row. Only with
     // autoSyncZVW (the first form) does it ask for a web push; a batch asks
-    // once for the whole selection instead.
-    void markSTaskDone(const TaskPtr& scheduledTask);
-    void markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW);
+    // once for the whole selection instead. False (nothing changed) when
+    // the scopes gave nothing to complete or a write failed.
+    bool markSTaskDone(const TaskPtr& scheduledTask);
+    bool markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW);
     // A new task on the selected day at the next quarter hour, in the note's
     // category and linked from the note; the note itself stays as it is.
     TaskPtr makeTaskFromNote(const TaskPtr& note);
-    void ConvertNotesToTasks(const TaskList& notes);
+    bool ConvertNotesToTasks(const TaskList& notes);
     // Conversions in place: key, web id, links, alerts and repeat rule stay.
     // A null start means the next quarter hour. Null when the user cancels
     // or the item could not be saved.
@@ -641,37 +650,41 @@ public:
     TaskPtr convertTask2STask(const TaskPtr& task, const Date& startTime);
     // After a move to another category the stored rows of the item (of the
     // whole series for an event) become new items for the web service: their
-    // web ids are queued for deletion and cleared.
-    void changeCalendarId(qint64 calendarId, qint64 forAllEventWithParentID);
-    void resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOption);
+    // web ids are queued for deletion and cleared. False (nothing changed)
+    // when there is no such series or a write failed.
+    bool changeCalendarId(qint64 calendarId, qint64 forAllEventWithParentID);
+    bool resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOption);
 
     // Row commands over a selection, in its order, on the objects themselves;
     // each asks for at most one web push, after the whole list. Shared items
-    // are never deleted.
-    void doDeleteTasks(const TaskList& items, bool autoSyncZVW);
-    void doDuplicateTasks(const TaskList& items, bool autoSyncZVW);
-    void doMarkStarTasks(const TaskList& items, bool autoSyncZVW);
-    void doMarkUnStarTasks(const TaskList& items, bool autoSyncZVW);
-    void doMarkDoneTasks(const TaskList& items, bool autoSyncZVW);
-    void doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW);
+    // are never deleted. The selection changes whole or, false, not at all.
+    bool doDeleteTasks(const TaskList& items, bool autoSyncZVW);
+    bool doDuplicateTasks(const TaskList& items, bool autoSyncZVW);
+    bool doMarkStarTasks(const TaskList& items, bool autoSyncZVW);
+    bool doMarkUnStarTasks(const TaskList& items, bool autoSyncZVW);
+    bool doMarkDoneTasks(const TaskList& items, bool autoSyncZVW);
+    bool doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW);
     // Deletes the newer copies of items that look the same (tasks and notes:
     // name, category and status; events: name, category, start and end to
     // the second). It reads and groups on the caller's thread, meant to be a
-    // background one, and deletes group by group on the main thread. The
-    // setting isCancellingRemoving stops it before the next group; false
+    // background one, and deletes group by group on the main thread, each
+    // group whole or not at all. The setting isCancellingRemoving, or a
+    // group that cannot be deleted, stops it before the next group; false
     // then, true when it ran to its end.
     bool deleteSuspectedDuplicatedTasks(bool autoSyncZVW);
     // The same on the global queue; the answer comes on the main thread.
     void deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std::function<void(bool finished)> onFinished);
-    // Apply a delegation or share state the web service reported.
-    void updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole);
-    void updateShareProjectStatus(const CalendarPtr& category);
+    // Apply a delegation or share state the web service reported; false
+    // (nothing changed) when a write failed.
+    bool updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole);
+    bool updateShareProjectStatus(const CalendarPtr& category);
     // A note saved from a link list's quick-add row: stored and linked, not
     // yet in the working list.
     TaskPtr quickAddItemInPreview() const;
     void setQuickAddItemInPreview(const TaskPtr& item);
     // Lists a fresh copy of the preview note's row and forgets the note;
-    // false when there was none (or its row is gone).
+    // false when there was none (or its row is gone), and when a read failed
+    // (the note then stays the preview).
     bool pushAddedItemInPreviewToAdesIfNeed();
     // --- end of conversions, batch commands, duplicate purge and shared status ---
 
@@ -704,13 +717,13 @@ private:
     enum class LinkMaking { AlreadyActive, Made, Failed };
     LinkMaking makeOrRestoreLink(qint64 rootKey, qint64 targetKey, bool resendToWeb);
 
-    void migrateChecklistCategory(const CalendarPtr& category);
+    bool migrateChecklistCategory(const CalendarPtr& category);
 
     // --- conversions between kinds, batch commands ---
     struct EventConversion;
     TaskPtr convertToTask(const TaskPtr& source, const EventConversion& kind);
-    TaskPtr takeOccurrencesAsTask(const TaskPtr& source, const EventConversion& kind);
-    TaskPtr takeSingleAsTask(const TaskPtr& source, const EventConversion& kind);
+    TaskPtr takeOccurrencesAsTask(const TaskPtr& source, const EventConversion& kind, bool onlyThis);
+    TaskPtr takeSingleAsTask(const TaskPtr& source);
     void announceTasksFromNotes();
     void announceBatchChange(qint64 autoSyncBits, bool autoSyncZVW);
     // --- end of conversions between kinds, batch commands ---
@@ -765,14 +778,14 @@ private:
     // --- alarms, adding items and rescheduling ---
     void updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action);
     void updateLocalNotificationForTasks(const TaskList& items);
-    void postponeTask(const TaskPtr& task, qint64 postponeType);
-    void pushPostponedTaskToICal(const TaskPtr& task);
+    bool postponeTask(const TaskPtr& task, qint64 postponeType);
+    bool pushPostponedTaskToICal(const TaskPtr& task);
     void applyListDefaults(const TaskPtr& item) const;
     bool pushNewItemToICal(const TaskPtr& item, const CalendarPtr& category, bool autoSync);
     void warnAboutRepeatingTask(const SettingPtr& setting) const;
     void addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder);
     Date displayToday() const;
-    void moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW);
+    bool moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW);
     void updateWorkingListAfterMove(const TaskPtr& moved);
 
     mutable QMutex m_alertMutex;

@@ -14,6 +14,7 @@
 #include "SoundPlayer.h"
 #include "Task.h"
 #include "TextTable.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -199,6 +200,7 @@ void CoreData::updateLocalNotificationForTask(const TaskPtr& item)
 {
     if (!item) return;
     const std::shared_ptr<LocalNotification> next = item->nextAlarmDate();
+    keepStateForUndo();
     QMutexLocker lock(&m_alertMutex);
     removeFirstAlarmOf(m_allAlert, item->primaryKey());
     if (next) insertByFireDate(m_allAlert, next);
@@ -212,6 +214,7 @@ void CoreData::updateLocalNotificationForTasks(const TaskList& items)
     for (const TaskPtr& item : items)
         if (item)
             if (std::shared_ptr<LocalNotification> next = item->nextAlarmDate()) added.append(next);
+    keepStateForUndo();
     QMutexLocker lock(&m_alertMutex);
     if (m_allAlert.isEmpty()) {
         // The list is being filled (the working list loads): nothing to replace.
@@ -243,6 +246,7 @@ void CoreData::updateLocalNotificationForTasks(const TaskList& items)
 void CoreData::deleteLocalNotificationForTask(const TaskPtr& item)
 {
     if (!item) return;
+    keepStateForUndo();
     QMutexLocker lock(&m_alertMutex);
     removeFirstAlarmOf(m_allAlert, item->primaryKey());
 }
@@ -285,64 +289,77 @@ void CoreData::fireAlertNotificationWithLocalNotification(const LocalNotificatio
     }
 }
 
-void CoreData::snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec)
+// The alarms answered together are snoozed together, or none is: a write
+// the database refuses (logged by the record) leaves every item and alarm as
+// it was, and nothing is announced.
+bool CoreData::snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     for (const std::shared_ptr<LocalNotification>& alarm : alerts) {
         const TaskPtr item = alarm->task();
         auto snooze = std::make_shared<AlertObj>();
         snooze->setAlertType(snoozeAlertType);
         snooze->setAbsoluteDate(Utilities::newDateFromDateWithNoSecond(Clock::now(), double(snoozeSec)));
         snooze->setSoundName(soundOf(*alarm));
+        transaction.keep(item);
         item->setAlertValues(item->alertValues() % Utilities::updateAlertList({snooze}));
-        // A write the database refuses is logged by the record, which stays
-        // dirty: the snooze still rings in this session, but nothing
-        // announces a change that is not stored.
-        const bool saved = item->dehydrate();
+        if (!item->dehydrate()) return false;
         updateLocalNotificationForTask(item);
-        if (saved) postItemsChanged(this);
+        postItemsChanged(this);
     }
+    return transaction.commit();
 }
 
-void CoreData::postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType)
+bool CoreData::postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType)
 {
-    if (postponeType < postponeDay || postponeType > postponeMonth) return;
+    if (postponeType < postponeDay || postponeType > postponeMonth) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     for (const std::shared_ptr<LocalNotification>& alarm : alerts)
-        if (alarm->task()->taskType() == taskTypeTask) postponeTask(alarm->task(), postponeType);
+        if (alarm->task()->taskType() == taskTypeTask && !postponeTask(alarm->task(), postponeType)) return false;
     postItemsChanged(this);
+    return transaction.commit();
 }
 
-void CoreData::postponeTask(const TaskPtr& task, qint64 postponeType)
+// Inside the caller's unit.
+bool CoreData::postponeTask(const TaskPtr& task, qint64 postponeType)
 {
+    Transaction::keepInCurrent(task);
     task->setStartTime(postponed(task->startTime(), postponeType));
     task->setDueEnd(postponed(task->dueEnd(), postponeType));
-    // Logged by the record, which stays dirty; nothing announces a move
-    // that is not stored.
-    if (!task->dehydrate()) return;
+    if (!task->dehydrate()) return false;
     updateLocalNotificationForTask(task);
-    if (task->status() == 1) doMarkDoneOperatorWithTask(task, task->status());
+    if (task->status() == 1 && !doMarkDoneOperatorWithTask(task, task->status())) return false;
     updateWorkingListAfterMove(task);
-    if (hasDoToday() && task->hasDue() != 0 && Utilities::compareDateNoTime(task->dueEnd(), Clock::now()) == 0)
-        doToday(task, false);
-    pushPostponedTaskToICal(task);
+    if (hasDoToday() && task->hasDue() != 0 && Utilities::compareDateNoTime(task->dueEnd(), Clock::now()) == 0
+        && !doToday(task, false))
+        return false;
+    if (!pushPostponedTaskToICal(task)) return false;
     postAutoSyncRequest(AutoSync::items);
+    return true;
 }
 
 // A category that keeps events only has no place for the task in the
-// calendar store: its copy there goes.
-void CoreData::pushPostponedTaskToICal(const TaskPtr& task)
+// calendar store: its copy there goes. The store hears of it once the
+// command's unit stays, handed the task as it is now, uid included.
+bool CoreData::pushPostponedTaskToICal(const TaskPtr& task)
 {
     iCalSync* sync = icalSync();
-    if (!sync) return;
+    if (!sync) return true;
     const CalendarPtr category = calendarWithPrimaryKey(task->calendarId());
     if (!category || category->taskOrEvent() != eventsOnlyCategory) {
         if (task->iCalUID().isEmpty())
-            sync->backgroundOneWaySyncInsertToICalTask(task);
+            Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncInsertToICalTask(task); });
         else
-            sync->backgroundOneWaySyncUpdateToICalTask(task, updateThisOccurrence);
-        return;
+            Transaction::afterCommitOrNow(
+                [sync, task] { sync->backgroundOneWaySyncUpdateToICalTask(task, updateThisOccurrence); });
+        return true;
     }
-    if (task->iCalUID().isEmpty()) return;
-    sync->backgroundOneWaySyncDeleteToICalTask(task, deleteAllOccurrences);
+    if (task->iCalUID().isEmpty()) return true;
+    Transaction::afterCommitOrNow([sync, inStore = std::make_shared<Task>(*task)] {
+        sync->backgroundOneWaySyncDeleteToICalTask(inStore, deleteAllOccurrences);
+    });
     task->setICalUID(QStringLiteral(""));
-    task->dehydrate();
+    return task->dehydrate();
 }

@@ -10,8 +10,10 @@
 #include "Notifications.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
+#include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -31,12 +33,15 @@ constexpr qint64 taskType = 1;
 // The stored form of "no date" in completedDate.
 constexpr Date zeroDate = Date::dateWithTimeIntervalSince1970(0);
 
-void setPinned(const TaskList& items, qint64 pinned)
+// Inside the caller's unit: a failed write leaves every item as it was.
+bool setPinned(const TaskList& items, qint64 pinned)
 {
     for (const TaskPtr& item : items) {
+        Transaction::keepInCurrent(item);
         item->setIsPinned(pinned);
-        item->dehydrateUpdateOption(false);
+        if (!item->dehydrateUpdateOption(false)) return false;
     }
+    return true;
 }
 
 qint64 wholeSeconds(const Date& date)
@@ -76,15 +81,18 @@ std::optional<QList<TaskList>> groupsOfLookAlikes(const TaskList& items, const s
 }
 
 // The deletes mark the links of every removed row removed, so the web sync
-// tells the server.
-void deleteDuplicates(CoreData& dataManager, const TaskList& duplicates)
+// tells the server. One group goes whole or not at all.
+bool deleteDuplicates(CoreData& dataManager, const TaskList& duplicates)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     for (const TaskPtr& duplicate : duplicates) {
-        if (duplicate->taskType() == eventType)
-            dataManager.doDeleteAllOperatorWithEvent(duplicate, false);
-        else
-            dataManager.doDeleteTask(duplicate, false);
+        const bool deleted = duplicate->taskType() == eventType
+                                 ? dataManager.doDeleteAllOperatorWithEvent(duplicate, false) != nullptr
+                                 : dataManager.doDeleteTask(duplicate, false);
+        if (!deleted) return false;
     }
+    return transaction.commit();
 }
 
 bool hasStoredRow(qint64 key)
@@ -106,25 +114,31 @@ void CoreData::announceBatchChange(qint64 autoSyncBits, bool autoSyncZVW)
     if (autoSyncZVW) postAutoSyncRequest(autoSyncBits);
 }
 
-void CoreData::doDeleteTasks(const TaskList& items, bool autoSyncZVW)
+bool CoreData::doDeleteTasks(const TaskList& items, bool autoSyncZVW)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
     for (const TaskPtr& item : items) {
         // Another user's item is theirs to delete.
         if (item->isShared()) continue;
-        if (pushToWeb) deleteLinks(item);
+        if (pushToWeb && !deleteLinks(item)) return false;
         // The single delete tells the system calendar about tasks only; an
         // event left in the store would come back with its next import.
         if (item->taskType() == eventType)
-            if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncDeleteToICalEvent(item, 0);
-        doDeleteTask(item, true, false);
+            if (iCalSync* sync = icalSync())
+                Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncDeleteToICalEvent(item, 0); });
+        if (!doDeleteTask(item, true, false)) return false;
     }
-    if (const SettingPtr setting = currentSetting()) setting->dehydrate();
+    if (const SettingPtr setting = currentSetting(); setting && !setting->dehydrate()) return false;
     if (pushToWeb) postAutoSyncRequest(AutoSync::items);
+    return transaction.commit();
 }
 
-void CoreData::doDuplicateTasks(const TaskList& items, bool autoSyncZVW)
+bool CoreData::doDuplicateTasks(const TaskList& items, bool autoSyncZVW)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     TaskList events;
     TaskList tasks;
     for (const TaskPtr& item : items) {
@@ -135,55 +149,72 @@ void CoreData::doDuplicateTasks(const TaskList& items, bool autoSyncZVW)
         copy->setICalUID(QStringLiteral(""));
         copy->setLastUpdate(0);
         copy->setRepeatStartDate(copy->startTime());
-        if (!copy->insertAndDehydrate()) continue;
+        if (!copy->insertAndDehydrate()) return false;
         // Scheduled tasks live on the day grid only, never in the store.
         if (copy->taskType() == eventType && !copy->isSheduledTask()) events.append(copy);
         if (copy->taskType() == taskType) tasks.append(copy);
     }
     if (iCalSync* sync = icalSync()) {
-        if (!events.isEmpty()) sync->backgroundOneWaySyncInsertToICalEventList(events);
-        if (!tasks.isEmpty()) sync->backgroundOneWaySyncInsertToICalTaskList(tasks);
+        Transaction::afterCommitOrNow([sync, events, tasks] {
+            if (!events.isEmpty()) sync->backgroundOneWaySyncInsertToICalEventList(events);
+            if (!tasks.isEmpty()) sync->backgroundOneWaySyncInsertToICalTaskList(tasks);
+        });
     }
     if (autoSyncZVW) postAutoSyncRequest(AutoSync::items);
+    return transaction.commit();
 }
 
-void CoreData::doMarkStarTasks(const TaskList& items, bool autoSyncZVW)
+bool CoreData::doMarkStarTasks(const TaskList& items, bool autoSyncZVW)
 {
-    setPinned(items, 1);
+    Transaction transaction;
+    if (!transaction.isOpen() || !setPinned(items, 1)) return false;
     announceBatchChange(AutoSync::items, autoSyncZVW);
+    return transaction.commit();
 }
 
-void CoreData::doMarkUnStarTasks(const TaskList& items, bool autoSyncZVW)
+bool CoreData::doMarkUnStarTasks(const TaskList& items, bool autoSyncZVW)
 {
-    setPinned(items, 0);
+    Transaction transaction;
+    if (!transaction.isOpen() || !setPinned(items, 0)) return false;
     announceBatchChange(AutoSync::items, autoSyncZVW);
+    return transaction.commit();
 }
 
-void CoreData::doMarkDoneTasks(const TaskList& items, bool autoSyncZVW)
+bool CoreData::doMarkDoneTasks(const TaskList& items, bool autoSyncZVW)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     for (const TaskPtr& item : items) {
         if (item->taskType() == eventType) {
             // A scheduled task is completed as a done task of its own row; a
-            // plain event has nothing to complete.
-            if (item->isSheduledTask()) markSTaskDone(item, false);
+            // plain event has nothing to complete. A scheduled task that the
+            // scopes cannot take (never stored) is passed over; a write of
+            // its completion that fails spoils the unit, and the commit says so.
+            if (item->isSheduledTask()) static_cast<void>(markSTaskDone(item, false));
             continue;
         }
+        transaction.keep(item);
         item->setStatus(1);
         item->setCompletedDate(Utilities::getCompleteDate());
-        doMarkDoneOperatorWithTask(item, 1, false);
+        if (!doMarkDoneOperatorWithTask(item, 1, false)) return false;
     }
     // A repeating task hands its links to the task that follows it.
     announceBatchChange(AutoSync::items | AutoSync::links, autoSyncZVW);
+    return transaction.commit();
 }
 
-void CoreData::doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW)
+bool CoreData::doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     for (const TaskPtr& item : items) {
+        transaction.keep(item);
         item->setStatus(0);
         item->setCompletedDate(zeroDate);
-        doMarkDoneOperatorWithTask(item, 0, false);
+        if (!doMarkDoneOperatorWithTask(item, 0, false)) return false;
     }
     announceBatchChange(AutoSync::items, autoSyncZVW);
+    return transaction.commit();
 }
 
 // ---- the purge of suspected duplicates ---------------------------------------------------
@@ -194,17 +225,22 @@ bool CoreData::deleteSuspectedDuplicatedTasks(bool autoSyncZVW)
         const SettingPtr setting = currentSetting();
         return setting && setting->isCancellingRemoving();
     };
-    const std::optional<QList<TaskList>> groups = groupsOfLookAlikes(getAllTasksInDB(), cancelled);
+    // A read that fails answers no rows: the purge must not report that it
+    // found nothing to delete.
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
+    const TaskList stored = getAllTasksInDB();
+    if (RecordStore::failedStepsOnThisThread() != failuresBefore) return false;
+    const std::optional<QList<TaskList>> groups = groupsOfLookAlikes(stored, cancelled);
     if (!groups) return false;
     for (const TaskList& group : *groups) {
         if (group.size() < 2) continue;
         bool stopped = false;
         // The cancel button sets the flag on the main thread, so tested here
         // no group starts after it was pressed, and a group once started is
-        // deleted whole.
+        // deleted whole. A group that cannot be deleted ends the purge: the
+        // groups before it stay deleted.
         MainQueue::sync([&] {
-            stopped = cancelled();
-            if (!stopped) deleteDuplicates(*this, group.mid(1));
+            stopped = cancelled() || !deleteDuplicates(*this, group.mid(1));
         });
         if (stopped) return false;
     }
@@ -222,35 +258,43 @@ void CoreData::deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std:
 
 // ---- states reported by the web service ----------------------------------------------------
 
-void CoreData::updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole)
+bool CoreData::updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole)
 {
     // The role the web sync passes when the answer gives this user no
     // permission on the task any more.
     constexpr qint32 roleWithoutPermission = 4;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     if (task->delegateStatus() == 2) {
         if (taskRole == roleWithoutPermission) {
             // The task is gone for this user: nothing to tell the server or
             // the system calendar.
-            doDeleteTask(task, false, false);
+            if (!doDeleteTask(task, false, false)) return false;
         } else {
+            transaction.keep(task);
             task->setAssigneeEmail(QStringLiteral(""));
             task->setDelegateDate(Date());
             task->setDelegateStatus(0);
-            task->dehydrate();
+            if (!task->dehydrate()) return false;
         }
     } else if (task->delegateStatus() == 1) {
-        task->dehydrate();
+        if (!task->dehydrate()) return false;
     }
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, task);
+    return transaction.commit();
 }
 
-void CoreData::updateShareProjectStatus(const CalendarPtr& category)
+bool CoreData::updateShareProjectStatus(const CalendarPtr& category)
 {
-    if (category->sharedStatus() == 2)
-        doDeleteCalendar(category);
-    else if (category->sharedStatus() == 1)
-        category->dehydrate();
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    if (category->sharedStatus() == 2) {
+        if (!doDeleteCalendar(category)) return false;
+    } else if (category->sharedStatus() == 1) {
+        if (!category->dehydrate()) return false;
+    }
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kShareItemChangedStatusNotification, category);
+    return transaction.commit();
 }
 
 // ---- the quick-add preview note ---------------------------------------------------------------
@@ -270,6 +314,11 @@ void CoreData::setQuickAddItemInPreview(const TaskPtr& item)
 
 bool CoreData::pushAddedItemInPreviewToAdesIfNeed()
 {
+    // Most calls find no preview: they open no unit.
+    if (!quickAddItemInPreview()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    keepStateForUndo();
     TaskPtr preview;
     {
         QMutexLocker lock(&m_objectMutex);
@@ -282,7 +331,13 @@ bool CoreData::pushAddedItemInPreviewToAdesIfNeed()
     const TaskList listed = allTasksEventsAdes();
     const bool isListed =
         std::any_of(listed.cbegin(), listed.cend(), [key](const TaskPtr& item) { return item->primaryKey() == key; });
-    if (isListed || !hasStoredRow(key)) return false;
+    if (isListed || !hasStoredRow(key)) {
+        // Nothing to list, and the note is forgotten all the same; a read
+        // that failed undoes that too, and the answer is false either way.
+        static_cast<void>(transaction.commit());
+        return false;
+    }
+    // A row that cannot be read spoils the unit: no blank item is listed.
     doWithAllTasksEventsAdes(TaskList{Task::initWithPrimaryKey(key)}, 0);
-    return true;
+    return transaction.commit();
 }

@@ -8,6 +8,7 @@
 #include "TaskQuery.h"
 #include "Setting.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -235,6 +236,10 @@ bool CoreData::addCalendarToCalendarList(const CalendarPtr& calendar, bool needS
 
 bool CoreData::addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    // A category that is not stored keeps the name and key it came with.
+    transaction.keep(calendar);
     if (!calendar->isShared())
         calendar->setCalendarName(createNewcalendarNameIfExist(calendar->calendarName(), nullptr, calendarList()));
     if (!calendar->insertIntoDatabase(RecordStore::sharedDatabase()) || !calendar->dehydrate()) return false;
@@ -246,15 +251,18 @@ bool CoreData::addCalendarToCalendarList(const CalendarPtr& calendar, bool needS
         // calendar's request, once the store has made its calendar.
         iCalSync* sync = icalSync();
         if (sync && calendar->projectType() == ordinaryCategory)
-            sync->backgroundOneWaySyncInsertToICal(calendar, pushToWeb);
-        if (calendar->projectType() != checklistCategory) return true;
+            Transaction::afterCommitOrNow(
+                [sync, calendar, pushToWeb] { sync->backgroundOneWaySyncInsertToICal(calendar, pushToWeb); });
+        if (calendar->projectType() != checklistCategory) return transaction.commit();
     }
     if (pushToWeb) postAutoSyncRequest(AutoSync::categories);
-    return true;
+    return transaction.commit();
 }
 
 CalendarPtr CoreData::createDefaultCategoryAutoSyncZVW(bool autoSyncZVW)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return nullptr;
     auto calendar = std::make_shared<Calendar>();
     calendar->setCalendarName(QStringLiteral("Zoravel"));
     calendar->setColorGroupId(QRandomGenerator::global()->bounded(colorGroupCount));
@@ -264,36 +272,42 @@ CalendarPtr CoreData::createDefaultCategoryAutoSyncZVW(bool autoSyncZVW)
 
     if (const SettingPtr setting = currentSetting()) {
         setting->setCalendarDefID(calendar->primaryKey());
-        setting->dehydrate();
+        if (!setting->dehydrate()) return nullptr;
     }
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::settings);
-    return calendar;
+    return transaction.commit() ? calendar : nullptr;
 }
 
-void CoreData::checkAndSetDefaultCategory()
+bool CoreData::checkAndSetDefaultCategory()
 {
     const SettingPtr setting = currentSetting();
-    if (!setting) return;
+    if (!setting) return false;
     const CalendarList usable = calendarsWhere(
         calendarList(), [](const Calendar& c) { return c.projectType() == ordinaryCategory && !c.isShared(); });
     const qint64 defaultKey = setting->calendarDefID();
-    if (firstCalendar(usable, hasKey(defaultKey))) return;
+    if (firstCalendar(usable, hasKey(defaultKey))) return true;
 
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     if (usable.isEmpty()) {
-        createDefaultCategoryAutoSyncZVW(false);
+        if (!createDefaultCategoryAutoSyncZVW(false)) return false;
     } else {
         const CalendarPtr chosen = usable.first();
         setting->setCalendarDefID(chosen->primaryKey());
         if (isHidden(*chosen)) {
+            transaction.keep(chosen);
             chosen->setInVisible(0);
-            chosen->dehydrate();
+            if (!chosen->dehydrate()) return false;
+            // These answer whether items were listed; a read of them that
+            // fails spoils the unit, and the commit says so.
             if (isAppliedTagFilter())
                 addTasksToListFromCalendar(chosen, getShowTag());
             else
                 addTasksToListFromCalendarId(chosen->primaryKey());
         }
-        setting->dehydrate();
+        if (!setting->dehydrate()) return false;
     }
     // The web sync tests its own switch.
     postAutoSyncRequest(AutoSync::settings);
+    return transaction.commit();
 }

@@ -11,6 +11,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TextTable.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -72,10 +73,15 @@ void resetAsNewTask(Task& item, NewTaskReset variant, ZoneReset zone)
     if (variant == NewTaskReset::Whole) item.setIsRepeatForever(1);
 }
 
-// A question with OK and Cancel and a do-not-ask-again box, whose state goes
-// into the switch right after the alert. True for OK.
-bool confirm(const QString& message, const QString& informative, Setting& setting,
-             void (Setting::*setAskSwitch)(qint64))
+// The answer to a question with OK and Cancel and a do-not-ask-again box.
+// Questions are asked before a command's unit opens, so that no lock is held
+// while the user thinks; the unit then sets the switch with the rest.
+struct Confirmation {
+    bool ok = false;
+    qint64 askAgain = 1;  // the value of the switch that asks the question
+};
+
+Confirmation confirm(const QString& message, const QString& informative)
 {
     AlertRequest request;
     request.messageText = message;
@@ -84,18 +90,65 @@ bool confirm(const QString& message, const QString& informative, Setting& settin
     request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
     request.showsSuppressionButton = true;
     const AlertResponse response = AlertPresenter::current().runModal(request);
-    (setting.*setAskSwitch)(response.suppressed ? 0 : 1);
-    return response.button == ok;
+    return {response.button == ok, response.suppressed ? 0 : 1};
+}
+
+// A do-not-ask switch of the settings.
+struct AskSwitch {
+    qint64 (Setting::*get)() const = nullptr;
+    void (Setting::*set)(qint64) = nullptr;
+};
+
+// Sets the switch inside the open unit. Some switches live outside what the
+// record keeps for a rollback, so the old value is put back by hand.
+void setAskSwitchInUnit(Transaction& transaction, Setting& setting, const AskSwitch& askSwitch, qint64 value)
+{
+    transaction.onRollback(
+        [&setting, askSwitch, before = (setting.*askSwitch.get)()] { (setting.*askSwitch.set)(before); });
+    (setting.*askSwitch.set)(value);
+}
+
+// Which part of a series the user chose to take out as a task.
+enum class SeriesPart { None, OnlyThis, Rest };
+
+// The first occurrence of a series offers all of it; a later one offers
+// itself and the rest of the series.
+bool isFirstOccurrence(const Task& source)
+{
+    return Utilities::compareDateNoTime(source.occurrence(), source.repeatStartDate()) == 0;
+}
+
+SeriesPart askSeriesPart(const Task& source, const QString& message, const QString& onlyThisTitle,
+                         const QString& allFutureTitle)
+{
+    const bool firstOccurrence = isFirstOccurrence(source);
+    AlertRequest request;
+    request.messageText = message;
+    request.informativeText =
+        firstOccurrence ? TextTable::localizedString(QStringLiteral("convertAllEvent2TaskMessageText"))
+                        : TextTable::localizedString(QStringLiteral("convertAllFutureEvent2TaskMessageText"));
+    const int onlyThis = request.addButtonWithTitle(onlyThisTitle);
+    const int rest = request.addButtonWithTitle(
+        firstOccurrence ? TextTable::localizedString(QStringLiteral("allText")) : allFutureTitle);
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    const int answer = AlertPresenter::current().runModal(request).button;
+    if (answer == onlyThis) return SeriesPart::OnlyThis;
+    return answer == rest ? SeriesPart::Rest : SeriesPart::None;
 }
 
 // Places a task on the day grid as an event starting at the start given, or
-// at the next quarter hour; its system-calendar reminder goes.
+// at the next quarter hour; its system-calendar reminder goes once the
+// command's unit stays. The store is handed the task as it is now: the
+// conversion may clear the uid it needs to find the reminder.
 void placeOnDayGrid(CoreData& dataManager, const TaskPtr& task, const Date& startTime)
 {
     const SettingPtr setting = dataManager.currentSetting();
     task->setTaskType(eventType);
     if (!task->iCalUID().isEmpty())
-        if (iCalSync* sync = dataManager.icalSync()) sync->backgroundOneWaySyncDeleteToICalTask(task, 0);
+        if (iCalSync* sync = dataManager.icalSync())
+            Transaction::afterCommitOrNow([sync, reminder = std::make_shared<Task>(*task)] {
+                sync->backgroundOneWaySyncDeleteToICalTask(reminder, 0);
+            });
     const Date start = startTime ? startTime : Utilities::roundTo15MinutesForCurrentDate();
     task->setStartTime(start);
     if (task->hasDuration() == 0) {
@@ -132,8 +185,7 @@ TaskPtr newTaskLinkedFromNote(CoreData& dataManager, const Task& note)
     auto link = std::make_shared<Link>();
     link->setRootId(note.primaryKey());
     link->setTargetId(task->primaryKey());
-    dataManager.insertLink(link);
-    return task;
+    return dataManager.insertLink(link) ? task : nullptr;
 }
 
 // A category that cannot be found counts as mixed.
@@ -145,19 +197,21 @@ qint64 categoryKindOf(const CoreData& dataManager, qint64 calendarId)
 
 // The web service keeps the item under its old category: the next push
 // creates it anew and the server deletes the old copy.
-void forgetWebIdentity(Task& item)
+bool forgetWebIdentity(Task& item)
 {
-    if (item.zvwID() <= 0) return;
-    DeletedRows::queueDeletedItems({item.zvwID()});
+    if (item.zvwID() <= 0) return true;
+    if (!DeletedRows::queueDeletedItems({item.zvwID()})) return false;
     item.setZvwID(0);
+    return true;
 }
 
-void renewIdentity(CoreData& dataManager, const TaskPtr& item, bool dropSystemUid, bool updateOption)
+// Inside the caller's unit.
+bool renewIdentity(CoreData& dataManager, const TaskPtr& item, bool dropSystemUid, bool updateOption)
 {
+    Transaction::keepInCurrent(item);
     if (dropSystemUid) item->setICalUID(QStringLiteral(""));
-    forgetWebIdentity(*item);
-    item->dehydrateUpdateOption(updateOption);
-    dataManager.resetZVWIdOfLinksForItem(item);
+    return forgetWebIdentity(*item) && item->dehydrateUpdateOption(updateOption)
+           && dataManager.resetZVWIdOfLinksForItem(item);
 }
 
 }  // namespace
@@ -199,34 +253,54 @@ TaskPtr CoreData::convertSTask2Task(const TaskPtr& scheduledTask)
 
 TaskPtr CoreData::convertToTask(const TaskPtr& source, const EventConversion& kind)
 {
+    const SettingPtr setting = currentSetting();
+    const bool series = isSeriesCase(*source);
+    SeriesPart part = SeriesPart::None;
+    std::optional<Confirmation> answer;
+    if (series) {
+        part = askSeriesPart(*source, kind.message, kind.onlyThisTitle, kind.allFutureTitle);
+    } else if (setting && (setting.get()->*kind.askSwitch)() != 0) {
+        answer = confirm(kind.message, kind.singleInformative);
+    }
+    const bool cancelled = series ? part == SeriesPart::None : answer && !answer->ok;
+    if (cancelled) {
+        // Saved with the next write of the settings.
+        if (answer) (setting.get()->*kind.setAskSwitch)(answer->askAgain);
+        setModifyingTask(nullptr);
+        return nullptr;
+    }
+
+    Transaction transaction;
+    if (!transaction.isOpen()) return nullptr;
+    // The scopes write the source's key and uid, and a plain event becomes
+    // the new task itself.
+    transaction.keep(source);
     const TaskList links = getCurrentLinks(source);
-    const TaskPtr converted =
-        isSeriesCase(*source) ? takeOccurrencesAsTask(source, kind) : takeSingleAsTask(source, kind);
+    if (answer) setAskSwitchInUnit(transaction, *setting, {kind.askSwitch, kind.setAskSwitch}, answer->askAgain);
+    const TaskPtr converted = series ? takeOccurrencesAsTask(source, kind, part == SeriesPart::OnlyThis)
+                                     : takeSingleAsTask(source);
+    if (answer) {
+        if (!setting->dehydrate()) return nullptr;
+        postAutoSyncRequest(AutoSync::settings);
+    }
     if (converted && kind.scheduledTask) converted->setIsSheduledTask(false);
     setModifyingTask(converted);
-    if (!converted) return nullptr;
+    if (!converted) {
+        // Nothing to convert: only the answer about the question stays. A
+        // write that failed on the way undoes that too; null either way.
+        static_cast<void>(transaction.commit());
+        return nullptr;
+    }
     addNewTask();
-    if (restoreLinks(links, converted) && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::links);
-    return converted;
+    // A task that could not be stored stays dirty (logged by the record).
+    if (converted->dirty() || !restoreLinks(links, converted)) return nullptr;
+    if (isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::links);
+    return transaction.commit() ? converted : nullptr;
 }
 
-// The first occurrence of a series offers all of it; a later one offers
-// itself and the rest of the series.
-TaskPtr CoreData::takeOccurrencesAsTask(const TaskPtr& source, const EventConversion& kind)
+TaskPtr CoreData::takeOccurrencesAsTask(const TaskPtr& source, const EventConversion& kind, bool onlyThis)
 {
-    const bool firstOccurrence = Utilities::compareDateNoTime(source->occurrence(), source->repeatStartDate()) == 0;
-    AlertRequest request;
-    request.messageText = kind.message;
-    request.informativeText =
-        firstOccurrence ? TextTable::localizedString(QStringLiteral("convertAllEvent2TaskMessageText"))
-                        : TextTable::localizedString(QStringLiteral("convertAllFutureEvent2TaskMessageText"));
-    const int onlyThis = request.addButtonWithTitle(kind.onlyThisTitle);
-    const int rest = request.addButtonWithTitle(
-        firstOccurrence ? TextTable::localizedString(QStringLiteral("allText")) : kind.allFutureTitle);
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    const int answer = AlertPresenter::current().runModal(request).button;
-
-    if (answer == onlyThis) {
+    if (onlyThis) {
         // A scheduled task was never in the system calendar store or on the
         // web as an occurrence of its own: nothing is asked to delete it.
         const TaskPtr copy = kind.scheduledTask ? doDeleteOnlyThisOperatorWithEvent(source, false, true, false)
@@ -234,60 +308,63 @@ TaskPtr CoreData::takeOccurrencesAsTask(const TaskPtr& source, const EventConver
         if (copy) resetAsNewTask(*copy, NewTaskReset::OnlyThis, ZoneReset::Floating);
         return copy;
     }
-    if (answer != rest) return nullptr;
-    const TaskPtr copy = firstOccurrence ? doDeleteAllOperatorWithEvent(source, false)
-                                         : doDeleteAllFutureOperatorWithEvent(source, false);
+    const TaskPtr copy = isFirstOccurrence(*source) ? doDeleteAllOperatorWithEvent(source, false)
+                                                    : doDeleteAllFutureOperatorWithEvent(source, false);
     if (copy) resetAsNewTask(*copy, NewTaskReset::Whole, ZoneReset::Floating);
     return copy;
 }
 
-TaskPtr CoreData::takeSingleAsTask(const TaskPtr& source, const EventConversion& kind)
+TaskPtr CoreData::takeSingleAsTask(const TaskPtr& source)
 {
-    const SettingPtr setting = currentSetting();
-    const bool ask = setting && (setting.get()->*kind.askSwitch)() != 0;
-    if (ask && !confirm(kind.message, kind.singleInformative, *setting, kind.setAskSwitch)) return nullptr;
     const TaskPtr copy = doDeleteOnlyThisOperatorWithEvent(source);
     if (copy) resetAsNewTask(*copy, NewTaskReset::Single, ZoneReset::Floating);
-    if (ask) {
-        setting->dehydrate();
-        postAutoSyncRequest(AutoSync::settings);
-    }
     return copy;
 }
 
-void CoreData::markSTaskDone(const TaskPtr& scheduledTask)
+bool CoreData::markSTaskDone(const TaskPtr& scheduledTask)
 {
-    markSTaskDone(scheduledTask, true);
+    return markSTaskDone(scheduledTask, true);
 }
 
-void CoreData::markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW)
+bool CoreData::markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    transaction.keep(scheduledTask);
     const TaskList links = getCurrentLinks(scheduledTask);
     const TaskPtr done = doDeleteOnlyThisOperatorWithEvent(scheduledTask, autoSyncZVW);
-    if (!done) return;
+    if (!done) return false;
     resetAsNewTask(*done, NewTaskReset::Single, ZoneReset::Keep);
     done->setStatus(1);
     done->setCompletedDate(Utilities::getCompleteDate());
     setModifyingTask(done);
     addNewTask();
-    const bool linked = restoreLinks(links, done);
-    if (autoSyncZVW && isAutoZVWSyncOn())
-        postAutoSyncRequest(linked ? AutoSync::items | AutoSync::links : AutoSync::items);
+    // A task that could not be stored stays dirty (logged by the record).
+    if (done->dirty() || !restoreLinks(links, done)) return false;
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items | AutoSync::links);
+    return transaction.commit();
 }
 
 // ---- tasks from notes ----------------------------------------------------------------
 
 TaskPtr CoreData::makeTaskFromNote(const TaskPtr& note)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return nullptr;
     const TaskPtr task = newTaskLinkedFromNote(*this, *note);
+    if (!task) return nullptr;
     announceTasksFromNotes();
-    return task;
+    return transaction.commit() ? task : nullptr;
 }
 
-void CoreData::ConvertNotesToTasks(const TaskList& notes)
+bool CoreData::ConvertNotesToTasks(const TaskList& notes)
 {
-    for (const TaskPtr& note : notes) newTaskLinkedFromNote(*this, *note);
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    for (const TaskPtr& note : notes)
+        if (!newTaskLinkedFromNote(*this, *note)) return false;
     announceTasksFromNotes();
+    return transaction.commit();
 }
 
 void CoreData::announceTasksFromNotes()
@@ -301,48 +378,69 @@ void CoreData::announceTasksFromNotes()
 TaskPtr CoreData::convertTask2Event(const TaskPtr& task, const Date& startTime)
 {
     const SettingPtr setting = currentSetting();
-    const bool ask = setting && setting->showWarningTask2Event() != 0;
-    if (ask
-        && !confirm(TextTable::localizedString(QStringLiteral("convertTask2EventText")),
-                    TextTable::localizedString(QStringLiteral("convertTask2EventMessageText")), *setting,
-                    &Setting::setShowWarningTask2Event))
-        return nullptr;
+    std::optional<Confirmation> answer;
+    if (setting && setting->showWarningTask2Event() != 0) {
+        answer = confirm(TextTable::localizedString(QStringLiteral("convertTask2EventText")),
+                         TextTable::localizedString(QStringLiteral("convertTask2EventMessageText")));
+        if (!answer->ok) {
+            // Saved with the next write of the settings.
+            setting->setShowWarningTask2Event(answer->askAgain);
+            return nullptr;
+        }
+    }
 
+    Transaction transaction;
+    if (!transaction.isOpen()) return nullptr;
+    transaction.keep(task);
+    if (answer) setting->setShowWarningTask2Event(answer->askAgain);
     placeOnDayGrid(*this, task, startTime);
     // An event of a tasks-only category stays out of the system calendar.
     const bool tasksOnly = categoryKindOf(*this, task->calendarId()) == tasksOnlyCategory;
     if (tasksOnly) task->setICalUID(QStringLiteral(""));
-    const bool saved = task->dehydrate();
-    if (saved && !tasksOnly) doInsertAllOperatorWithEvent(task);
-    if (ask) {
-        setting->dehydrate();
+    if (!task->dehydrate()) return nullptr;
+    if (!tasksOnly) Transaction::afterCommitOrNow([this, task] { doInsertAllOperatorWithEvent(task); });
+    if (answer) {
+        if (!setting->dehydrate()) return nullptr;
         postAutoSyncRequest(AutoSync::settings);
     }
-    if (!saved) return nullptr;
     if (tasksOnly && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
-    return task;
+    return transaction.commit() ? task : nullptr;
 }
 
 TaskPtr CoreData::convertTask2STask(const TaskPtr& task, const Date& startTime)
 {
     const SettingPtr setting = currentSetting();
+    std::optional<Confirmation> answer;
+    AskSwitch setAskSwitch;
     if (setting) {
         // Only a task that has a due date can be scheduled after it.
         const Date start = startTime ? startTime : Utilities::roundTo15MinutesForCurrentDate();
         const bool afterDeadline = setting->showWarningConvert2STaskAfterDeadline() != 0 && task->hasDue() != 0
                                    && task->dueEnd() < start;
         const QString message = TextTable::localizedString(QStringLiteral("staskConvertConfirmText"));
-        std::optional<bool> confirmed;
-        if (afterDeadline)
-            confirmed = confirm(message, TextTable::localizedString(QStringLiteral("staskConvertAfterDeadlineNote")),
-                                *setting, &Setting::setShowWarningConvert2STaskAfterDeadline);
-        else if (setting->showWarningConvert2STask() != 0)
-            confirmed = confirm(message, TextTable::localizedString(QStringLiteral("staskConvertConfirmNote")),
-                                *setting, &Setting::setShowWarningConvert2STask);
-        if (confirmed) setting->saveLocalSettings();
-        if (confirmed == false) return nullptr;
+        if (afterDeadline) {
+            answer = confirm(message, TextTable::localizedString(QStringLiteral("staskConvertAfterDeadlineNote")));
+            setAskSwitch = {&Setting::showWarningConvert2STaskAfterDeadline,
+                            &Setting::setShowWarningConvert2STaskAfterDeadline};
+        } else if (setting->showWarningConvert2STask() != 0) {
+            answer = confirm(message, TextTable::localizedString(QStringLiteral("staskConvertConfirmNote")));
+            setAskSwitch = {&Setting::showWarningConvert2STask, &Setting::setShowWarningConvert2STask};
+        }
+        if (answer && !answer->ok) {
+            (setting.get()->*setAskSwitch.set)(answer->askAgain);
+            setting->saveLocalSettings();
+            return nullptr;
+        }
     }
 
+    Transaction transaction;
+    if (!transaction.isOpen()) return nullptr;
+    transaction.keep(task);
+    if (answer) {
+        setAskSwitchInUnit(transaction, *setting, setAskSwitch, answer->askAgain);
+        // The switches live in the side file, written once the task is.
+        Transaction::afterCommitOrNow([setting] { setting->saveLocalSettings(); });
+    }
     placeOnDayGrid(*this, task, startTime);
     task->setOccurrence(task->startTime());
     // A scheduled task lives on the day grid only: never in the system
@@ -351,37 +449,42 @@ TaskPtr CoreData::convertTask2STask(const TaskPtr& task, const Date& startTime)
     task->setICalUID(QStringLiteral(""));
     task->setHasDue(0);
     task->setStatus(0);
-    return task->dehydrate() ? task : nullptr;
+    return task->dehydrate() && transaction.commit() ? task : nullptr;
 }
 
 // ---- category moves -------------------------------------------------------------------------
 
-void CoreData::changeCalendarId(qint64 calendarId, qint64 forAllEventWithParentID)
+// The rows are read fresh for the move, so only they change.
+bool CoreData::changeCalendarId(qint64 calendarId, qint64 forAllEventWithParentID)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const TaskPtr root = getRootEventWithParentID(forAllEventWithParentID);
-    if (!root) return;
+    if (!root) return false;
     TaskList rows{root};
     rows.append(getAllDetachedEventWithParentID(root->primaryKey()));
     for (const TaskPtr& row : rows) {
         row->setCalendarId(calendarId);
-        forgetWebIdentity(*row);
-        row->dehydrate();
+        if (!forgetWebIdentity(*row) || !row->dehydrate()) return false;
     }
+    return transaction.commit();
 }
 
-void CoreData::resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOption)
+bool CoreData::resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOption)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     if (item->taskType() != eventType) {
         const bool eventsOnly =
             item->taskType() == taskType && categoryKindOf(*this, item->calendarId()) == eventsOnlyCategory;
-        renewIdentity(*this, item, eventsOnly, withUpdateOption);
-        return;
+        return renewIdentity(*this, item, eventsOnly, withUpdateOption) && transaction.commit();
     }
     const TaskPtr root = getRootEventWithParentID(item->parentId() != -1 ? item->parentId() : item->primaryKey());
-    if (!root) return;
+    if (!root) return false;
     // The whole series follows the root's category.
     const bool tasksOnly = categoryKindOf(*this, root->calendarId()) == tasksOnlyCategory;
-    renewIdentity(*this, root, tasksOnly, withUpdateOption);
+    if (!renewIdentity(*this, root, tasksOnly, withUpdateOption)) return false;
     for (const TaskPtr& detached : getAllDetachedEventWithParentID(root->primaryKey()))
-        renewIdentity(*this, detached, tasksOnly, withUpdateOption);
+        if (!renewIdentity(*this, detached, tasksOnly, withUpdateOption)) return false;
+    return transaction.commit();
 }

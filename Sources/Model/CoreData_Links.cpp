@@ -9,6 +9,7 @@
 #include "RecordGuard.h"
 #include "RecordStore.h"
 #include "Task.h"
+#include "Transaction.h"
 
 #include <QMutexLocker>
 
@@ -200,24 +201,30 @@ void CoreData::addToLinkListIfMissing(const LinkPtr& link)
     if (!listed) m_linkList.append(link);
 }
 
+// The link is read fresh: the unit holds the row from the read to the write.
 bool CoreData::unLink(qint64 first, qint64 second)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const LinkPtr link = getLink(first, second);
     if (!link) return false;
     link->setStatus(removedLink);
     // The web sync finds the removal through getUnlinks; no push is asked for.
     if (!link->dehydrate()) return false;
+    // Whether the list held it does not matter: the row is what counts.
     removeFirstFromLinkList(link);
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kUnLinkNotification, link);
-    return true;
+    return transaction.commit();
 }
 
 bool CoreData::resetLinkZvwKey(qint64 first, qint64 second)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const LinkPtr link = getLink(first, second);
     if (!link) return false;
     link->setZvwKey(0);
-    return link->dehydrate();
+    return link->dehydrate() && transaction.commit();
 }
 
 // A removed link that is made again becomes active again: its row is kept
@@ -241,21 +248,28 @@ CoreData::LinkMaking CoreData::makeOrRestoreLink(qint64 rootKey, qint64 targetKe
 bool CoreData::restoreLinks(const TaskList& items, const TaskPtr& item)
 {
     if (!databaseOpen) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const qint64 targetKey = linkKeyOfOccurrence(*item);
-    bool allWritten = true;
     for (const TaskPtr& listed : items)
-        if (makeOrRestoreLink(targetKey, linkKeyOfOccurrence(*listed), true) == LinkMaking::Failed) allWritten = false;
-    return allWritten;
+        if (makeOrRestoreLink(targetKey, linkKeyOfOccurrence(*listed), true) == LinkMaking::Failed) return false;
+    return transaction.commit();
 }
 
-void CoreData::pasteToMakeLinkWith(const TaskPtr& item)
+bool CoreData::pasteToMakeLinkWith(const TaskPtr& item)
 {
     const TaskPtr copied = copiedItem();
-    if (!copied || !item || !databaseOpen) return;
-    if (makeOrRestoreLink(linkKeyOfOccurrence(*copied), linkKeyOfOccurrence(*item), false) != LinkMaking::Made) return;
+    if (!copied || !item || !databaseOpen) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    const LinkMaking made = makeOrRestoreLink(linkKeyOfOccurrence(*copied), linkKeyOfOccurrence(*item), false);
+    // Already linked: nothing to do, and nothing failed unless the read did.
+    if (made == LinkMaking::AlreadyActive) return transaction.commit();
+    if (made != LinkMaking::Made) return false;
     if (isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::links);
     // Nothing is added: the views refresh through the list notification.
     doWithAllTasksEventsAdes(std::nullopt, 0);
+    return transaction.commit();
 }
 
 // The removed rows are deleted once the web sync has sent the removals.

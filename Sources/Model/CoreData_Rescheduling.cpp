@@ -9,6 +9,7 @@
 #include "Notifications.h"
 #include "Setting.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -82,33 +83,43 @@ bool holdsKey(const TaskList& items, qint64 key)
 
 // ---- do today ------------------------------------------------------------------
 
-void CoreData::doToday(const TaskPtr& task, bool needNotifyChanged)
+bool CoreData::doToday(const TaskPtr& task, bool needNotifyChanged)
 {
-    if (!task) return;
+    if (!task) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const TaskList items = allTasksEventsAdes();
     updateTopTasksForList(items);
     TaskList active = getTaskFromTaskList(items, allActiveTasks, paneActiveTasks, true);
     Utilities::sortList(active, &Task::taskOrder);
     const qint64 key = task->primaryKey();
     const auto target = std::find_if(active.begin(), active.end(), [key](const TaskPtr& item) { return item->primaryKey() == key; });
-    if (target == active.end()) return;
+    // Not an open task of the pane: nothing moves (false when a read failed).
+    if (target == active.end()) return transaction.commit();
 
     // The task takes the first order of the run above it; each task of the
     // run moves down one place.
     const TaskList run(active.begin(), target + 1);
     const qint64 firstOrder = run.first()->taskOrder();
     for (qsizetype index = 0; index + 1 < run.size(); ++index) {
+        transaction.keep(run[index]);
         run[index]->setTaskOrder(run[index + 1]->taskOrder());
-        run[index]->dehydrate();
+        if (!run[index]->dehydrate()) return false;
     }
+    transaction.keep(run.last());
     run.last()->setTaskOrder(firstOrder);
-    run.last()->dehydrate();
+    if (!run.last()->dehydrate()) return false;
     if (needNotifyChanged) NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskOrderChanged, this);
+    return transaction.commit();
 }
 
-void CoreData::doTodayTasks(const TaskList& tasks)
+bool CoreData::doTodayTasks(const TaskList& tasks)
 {
-    for (const TaskPtr& task : tasks) doToday(task, true);
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    for (const TaskPtr& task : tasks)
+        if (!doToday(task, true)) return false;
+    return transaction.commit();
 }
 
 // ---- date setters ------------------------------------------------------------------
@@ -149,48 +160,55 @@ void CoreData::setDoNextMonthInfo(const TaskPtr& task) const
 
 // ---- moving stored tasks -------------------------------------------------------------
 
-void CoreData::doNextWeek(const TaskPtr& task)
+bool CoreData::doNextWeek(const TaskPtr& task)
 {
-    doNextWeekTasks({task}, true);
+    return doNextWeekTasks({task}, true);
 }
 
-void CoreData::doNextMonth(const TaskPtr& task)
+bool CoreData::doNextMonth(const TaskPtr& task)
 {
-    doNextMonthTasks({task}, true);
+    return doNextMonthTasks({task}, true);
 }
 
 // A batch starts from the same day as the single command, so a selection and
 // one task moved on the same evening land in the same week.
-void CoreData::doNextWeekTasks(const TaskList& tasks, bool autoSyncZVW)
+bool CoreData::doNextWeekTasks(const TaskList& tasks, bool autoSyncZVW)
 {
     const Schedule week = nextWeekFrom(displayToday(), currentSetting());
-    moveStoredTasks(tasks, week.start, week.due, autoSyncZVW);
+    return moveStoredTasks(tasks, week.start, week.due, autoSyncZVW);
 }
 
-void CoreData::doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW)
+bool CoreData::doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW)
 {
     const Schedule month = nextMonthFrom(displayToday(), currentSetting());
-    moveStoredTasks(tasks, month.start, month.due, autoSyncZVW);
+    return moveStoredTasks(tasks, month.start, month.due, autoSyncZVW);
 }
 
-// Each task is reloaded from its row, whatever state the caller's object is in.
-void CoreData::moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW)
+// Each task is reloaded from its row, whatever state the caller's object is
+// in. The selection moves whole or not at all: a row the database refuses
+// (logged by the record) leaves every task where it was.
+bool CoreData::moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     bool moved = false;
     for (const TaskPtr& task : tasks) {
         if (!task || task->primaryKey() < 1) continue;
         const TaskPtr stored = Task::initWithPrimaryKey(task->primaryKey());
         schedule(*stored, {start, due});
-        // Logged by the record; the task stays where it was.
-        if (!stored->dehydrate()) continue;
+        if (!stored->dehydrate()) return false;
         moved = true;
         updateLocalNotificationForTask(stored);
         updateWorkingListAfterMove(stored);
-        if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncUpdateToICalTask(stored, updateAllOccurrences);
+        if (iCalSync* sync = icalSync())
+            Transaction::afterCommitOrNow(
+                [sync, stored] { sync->backgroundOneWaySyncUpdateToICalTask(stored, updateAllOccurrences); });
     }
-    if (!moved) return;
-    if (autoSyncZVW) postAutoSyncRequest(AutoSync::items);
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, this);
+    if (moved) {
+        if (autoSyncZVW) postAutoSyncRequest(AutoSync::items);
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, this);
+    }
+    return transaction.commit();
 }
 
 // The working list shows a moved task only where the active-only mode and the

@@ -5,6 +5,7 @@
 #include "RecordGuard.h"
 #include "RecordStore.h"
 #include "Tag.h"
+#include "Transaction.h"
 
 #include <algorithm>
 
@@ -23,19 +24,23 @@ void CoreData::getTagList()
 
 namespace {
 // Inserting adds the tag to the tag list; the name reaches the row with the
-// save that follows.
+// save that follows, in the same unit, so no nameless tag is ever kept.
 bool insertTag(const QString& name, qint64 zvwKey)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     auto tag = std::make_shared<Tag>();
     tag->setTagName(name);
     tag->setZvwKey(zvwKey);
-    return tag->insertIntoDatabase(RecordStore::sharedDatabase()) && tag->dehydrate();
+    return tag->insertIntoDatabase(RecordStore::sharedDatabase()) && tag->dehydrate() && transaction.commit();
 }
 }  // namespace
 
-void CoreData::insertTagIfNA(const QString& name)
+bool CoreData::insertTagIfNA(const QString& name)
 {
-    if (insertTagIfNA(name, 0)) postAutoSyncRequest(AutoSync::tags);
+    if (!insertTagIfNA(name, 0)) return false;
+    postAutoSyncRequest(AutoSync::tags);
+    return true;
 }
 
 bool CoreData::insertTagIfNA(const QString& name, qint64 zvwKey)

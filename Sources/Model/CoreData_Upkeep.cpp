@@ -12,6 +12,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TaskQuery.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -94,10 +95,14 @@ QString tagListText(const QStringList& tags)
 // ---------------------------------------------------------------------------
 // All tasks back once the active-only mode ends
 
-void CoreData::addActiveTask()
+// A read that fails spoils the unit: the list never shows half the tasks.
+bool CoreData::addActiveTask()
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     doWithAllTasksEventsAdes(tasksOf(allTasksEventsAdes()), 1);
     addActiveTasksToListFromCalendarList(visibleCategoryKeys(calendarList()));
+    return transaction.commit();
 }
 
 void CoreData::addActiveTasksToListFromCalendarList(const QList<qint64>& keys)
@@ -124,25 +129,27 @@ void CoreData::addActiveTasksToListFromCalendarList(const QList<qint64>& keys)
 // ---------------------------------------------------------------------------
 // Checklist categories become ordinary categories with one note
 
-void CoreData::migrateFromCheckListToNote()
+// Each category is turned whole or not at all; one that fails stays a
+// checklist, which the next start tries again, and the others go on.
+bool CoreData::migrateFromCheckListToNote()
 {
+    bool allTurned = true;
     for (const CalendarPtr& category : calendarList())
-        if (category->projectType() == checklistProjectType) migrateChecklistCategory(category);
+        if (category->projectType() == checklistProjectType && !migrateChecklistCategory(category)) allTurned = false;
+    return allTurned;
 }
 
-// The note is stored before anything of the checklist goes, and the category
-// is saved as an ordinary one only once its items are gone: a failure on the
-// way leaves a checklist that the next start turns into a note again, never
-// a lost one.
-void CoreData::migrateChecklistCategory(const CalendarPtr& category)
+bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     TaskList items;
     addTasksToList(items, category->primaryKey(), typeChecklistItem);
     const ChecklistNote content = checklistNote(category->calendarName(), items);
 
-    const qint64 webProjectId = category->zvwProjectId();
     // An item put into a checklist category becomes a checklist item; the
     // note must find the category ordinary already.
+    transaction.keep(category);
     category->setProjectType(ordinaryProjectType);
     category->setZvwProjectId(0);
 
@@ -158,18 +165,17 @@ void CoreData::migrateChecklistCategory(const CalendarPtr& category)
     addNewTask();
     if (note->primaryKey() < 1 || note->dirty()) {
         qCritical("Error: the checklist '%s' could not be turned into a note.", qUtf8Printable(category->calendarName()));
-        category->setProjectType(checklistProjectType);
-        category->setZvwProjectId(webProjectId);
-        return;
+        return false;
     }
-
-    bool allDeleted = true;
-    for (const TaskPtr& item : items) allDeleted = item->deleteFromDatabaseNoUpdate() && allDeleted;
-    if (!allDeleted || !category->dehydrate()) return;
+    for (const TaskPtr& item : items)
+        if (!item->deleteFromDatabaseNoUpdate()) return false;
+    if (!category->dehydrate()) return false;
 
     const SettingPtr setting = currentSetting();
-    if (setting && setting->autoICalSync() != 0 && icalSync()) icalSync()->backgroundOneWaySyncUpdateToICal(category);
+    if (iCalSync* sync = icalSync(); sync && setting && setting->autoICalSync() != 0)
+        Transaction::afterCommitOrNow([sync, category] { sync->backgroundOneWaySyncUpdateToICal(category); });
     if (setting && setting->autoZVWSync() == 1) postAutoSyncRequest(AutoSync::categories | AutoSync::settings);
+    return transaction.commit();
 }
 
 // ---------------------------------------------------------------------------
@@ -200,20 +206,22 @@ bool CoreData::markCommentsStatus(qint64 status, qint64 applyFor, qint64 type)
 // ---------------------------------------------------------------------------
 // Sign-out
 
-void CoreData::removeAllSharedDataInLocal()
+// The rows and the reloaded lists go together: a reload that fails to read
+// must not show an empty category list over rows that are still there.
+bool CoreData::removeAllSharedDataInLocal()
 {
-    if (!databaseOpen) return;
-    {
-        RecordGuard guard;
-        for (const char* sql :
-             {"DELETE FROM Comments", "DELETE FROM Tasks WHERE isShared=1", "DELETE FROM Calendars WHERE extraStatus=1"}) {
-            QueryStatement purge(sql);
-            purge.execute(RecordStore::deleteErrorText);
-        }
+    if (!databaseOpen) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    for (const char* sql :
+         {"DELETE FROM Comments", "DELETE FROM Tasks WHERE isShared=1", "DELETE FROM Calendars WHERE extraStatus=1"}) {
+        QueryStatement purge(sql);
+        if (!purge.execute(RecordStore::deleteErrorText)) return false;
     }
     setCalendarReloadInProgress(true);
     doWithCalendarList(getCalendarList(), 2);
     setCalendarReloadInProgress(false);
     doWithAllTasksEventsAdes(std::nullopt, 1);
     addTasksToListFromCalendarList(visibleCategoryKeys(calendarList()));
+    return transaction.commit();
 }

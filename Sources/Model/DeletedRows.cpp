@@ -9,6 +9,7 @@
 #include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
+#include "Transaction.h"
 
 #include <QStringBuilder>
 
@@ -22,11 +23,11 @@ using QueueSetter = void (Setting::*)(const QString&);
 // Items may be deleted from several threads at once (the views, the web sync,
 // the system-calendar jobs): the queue's read and write must not interleave,
 // or an id is lost.
-void appendToQueue(QueueGetter read, QueueSetter write, const QList<qint64>& webIds)
+bool appendToQueue(QueueGetter read, QueueSetter write, const QList<qint64>& webIds)
 {
     const CoreData* dataManager = CoreData::shared();
     const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
-    if (!setting) return;
+    if (!setting) return true;
     bool added = false;
     {
         RecordGuard guard;
@@ -38,15 +39,15 @@ void appendToQueue(QueueGetter read, QueueSetter write, const QList<qint64>& web
         }
         if (added) (*setting.*write)(queue);
     }
-    if (added) setting->dehydrate();
+    return !added || setting->dehydrate();
 }
 
 // The link rows stay, marked removed, until the web sync has told the server.
 // One statement per key keeps clear of SQLite's limit on parameters, which a
 // large category would pass.
-void markLinksRemoved(const QList<qint64>& keys)
+bool markLinksRemoved(const QList<qint64>& keys)
 {
-    if (keys.isEmpty()) return;
+    if (keys.isEmpty()) return true;
     OneOffStatement update("UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?");
     sqlite3_stmt* statement = update.get();
     const Date now = Clock::now();
@@ -56,15 +57,20 @@ void markLinksRemoved(const QList<qint64>& keys)
         RecordStore::bindDate(statement, 2, now);
         RecordStore::bindInt64(statement, 3, key);
         RecordStore::bindInt64(statement, 4, key);
-        RecordStore::stepDone(statement, RecordStore::dehydrateErrorText);
+        if (!RecordStore::stepDone(statement, RecordStore::dehydrateErrorText)) return false;
     }
+    return true;
 }
 
 }  // namespace
 
+// The rows, the queue and the marks go as one unit: a row deleted without its
+// queued web id would live on at the server, one whose links stay active
+// would have them sent as live links.
 QList<qint64> DeletedRows::deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds)
 {
-    RecordGuard guard;
+    Transaction transaction;
+    if (!transaction.isOpen()) return {};
     QList<qint64> keys;
     QList<qint64> ids;
     {
@@ -79,19 +85,19 @@ QList<qint64> DeletedRows::deleteItems(const QByteArray& condition, const Binder
     QueryStatement remove("DELETE FROM Tasks WHERE " + condition, QueryStatement::PrepareFailure::Fatal);
     bind(remove);
     if (!remove.execute(RecordStore::deleteErrorText)) return {};
-    if (webIds == WebIds::Queue) queueDeletedItems(ids);
-    markLinksRemoved(keys);
+    if (webIds == WebIds::Queue && !queueDeletedItems(ids)) return {};
+    if (!markLinksRemoved(keys) || !transaction.commit()) return {};
     return keys;
 }
 
-void DeletedRows::queueDeletedItems(const QList<qint64>& webIds)
+bool DeletedRows::queueDeletedItems(const QList<qint64>& webIds)
 {
-    appendToQueue(&Setting::zvwDeletedTasks, &Setting::setZvwDeletedTasks, webIds);
+    return appendToQueue(&Setting::zvwDeletedTasks, &Setting::setZvwDeletedTasks, webIds);
 }
 
-void DeletedRows::queueDeletedTags(const QList<qint64>& webIds)
+bool DeletedRows::queueDeletedTags(const QList<qint64>& webIds)
 {
-    appendToQueue(&Setting::zvwDeletedTag, &Setting::setZvwDeletedTag, webIds);
+    return appendToQueue(&Setting::zvwDeletedTag, &Setting::setZvwDeletedTag, webIds);
 }
 
 void DeletedRows::dropFromWorkingList(CoreData& dataManager, const ItemMatch& match)

@@ -23,16 +23,19 @@ public:
     enum class WebIds { Queue, Keep };
 
     // Removes the rows of table Tasks that match `condition` (the text after
-    // WHERE, with parameters that `bind` fills) and answers their keys. When
-    // the rows cannot be read completely nothing is deleted, so no removal
-    // is ever hidden from the server. A DELETE that cannot be prepared is a
-    // fault of the program.
+    // WHERE, with parameters that `bind` fills) and answers their keys. The
+    // rows, the queued web ids and the marks on the links go together: when
+    // the rows cannot be read completely or any write fails nothing is
+    // deleted (and an enclosing unit cannot commit), so no removal is ever
+    // hidden from the server. A DELETE that cannot be prepared is a fault of
+    // the program.
     static QList<qint64> deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds);
 
     // Append ",<id>" for every id above 0 to the settings' queue of deleted
-    // items (tags), and save the settings when one was added.
-    static void queueDeletedItems(const QList<qint64>& webIds);
-    static void queueDeletedTags(const QList<qint64>& webIds);
+    // items (tags), and save the settings when one was added. False when
+    // that save failed (logged).
+    [[nodiscard]] static bool queueDeletedItems(const QList<qint64>& webIds);
+    [[nodiscard]] static bool queueDeletedTags(const QList<qint64>& webIds);
 
     // Drops the working list's items that match, in one change; nothing is
     // posted when none matches.

@@ -15,6 +15,7 @@ namespace {
 std::atomic<sqlite3*> database{nullptr};
 // Steps left until the one that is to fail; 0 when none is to fail.
 std::atomic<qint64> stepsUntilFailure{0};
+thread_local quint64 failedSteps = 0;
 
 std::mutex& registryMutex()
 {
@@ -61,8 +62,16 @@ int RecordStore::step(sqlite3_stmt* statement)
     const bool injected =
         stepsUntilFailure.load(std::memory_order_relaxed) > 0 && stepsUntilFailure.fetch_sub(1) == 1;
     const int result = injected ? SQLITE_IOERR : sqlite3_step(statement);
-    if (result != SQLITE_ROW && result != SQLITE_DONE) Transaction::stepFailed();
+    if (result != SQLITE_ROW && result != SQLITE_DONE) {
+        ++failedSteps;
+        Transaction::stepFailed();
+    }
     return result;
+}
+
+quint64 RecordStore::failedStepsOnThisThread()
+{
+    return failedSteps;
 }
 
 void RecordStore::failStep(qint64 nth)

@@ -29,6 +29,9 @@ void logFailure(const char* format, sqlite3* database);
 // Every statement of ours is stepped here, so that tests can make any one
 // of them fail as a full disk would.
 int step(sqlite3_stmt* statement);
+// How many steps have failed on this thread so far: a read outside any unit
+// that answers empty can tell a failure from an empty table by it.
+quint64 failedStepsOnThisThread();
 // For tests: the nth step from now (1 the next one) answers SQLITE_IOERR
 // without running; 0 disarms. Pending until that step has been reached.
 void failStep(qint64 nth);
