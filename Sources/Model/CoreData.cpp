@@ -278,6 +278,23 @@ bool isFile(const QString& path)
     return info.exists() && info.isFile();
 }
 
+// Categories stored without an order take the next ones after the highest,
+// all in one unit, so the list never shows orders that its rows lack. A
+// failure (logged) leaves rows and list as they were; the next start tries
+// again.
+bool giveUnorderedCategoriesAnOrder(const CoreData& dataManager)
+{
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    for (const CalendarPtr& calendar : dataManager.calendarList()) {
+        if (calendar->calendarOrder() >= 1) continue;
+        transaction.keep(calendar);
+        calendar->setCalendarOrder(dataManager.getMaxOrderOfCalendars() + 1);
+        if (!calendar->dehydrate()) return false;
+    }
+    return transaction.commit();
+}
+
 }  // namespace
 
 bool CoreData::init()
@@ -424,11 +441,8 @@ bool CoreData::initializeDatabase()
     setCalendarReloadInProgress(true);
     doWithCalendarList(getCalendarList(), 2);
     setCalendarReloadInProgress(false);
-    for (const CalendarPtr& calendar : calendarList()) {
-        if (calendar->calendarOrder() >= 1) continue;
-        calendar->setCalendarOrder(getMaxOrderOfCalendars() + 1);
-        calendar->dehydrate();
-    }
+    // Only the display order is at stake: the start goes on either way.
+    if (!giveUnorderedCategoriesAnOrder(*this)) qWarning("Categories without an order keep none until the next start.");
     return true;
 }
 
@@ -488,7 +502,9 @@ void CoreData::getZVWAccount()
         setting->setZvwPassword(clearToken ? QStringLiteral("") : QString());
         if (clearToken) setting->setZvwToken(QStringLiteral(""));
         setting->setAutoZVWSync(0);
-        setting->dehydrate();
+        // One row. Cleared in memory either way; a write that failed (logged)
+        // leaves the record dirty, saved with the next write of the settings.
+        static_cast<void>(setting->dehydrate());
         setting->setAutoSync();
     };
 
@@ -535,7 +551,10 @@ void CoreData::refreshInitValuesFromSetting(const SettingPtr& setting)
     if (!setting || m_currentVersion == setting->databaseVersion()) return;
     setting->setStartUpWizard(1);
     setting->setDatabaseVersion(m_currentVersion);
-    setting->dehydrate();
+    // One row. A write that failed (logged) leaves the record dirty, saved
+    // with the next write of the settings; until then the next start compares
+    // the stored version again and shows the wizard again.
+    static_cast<void>(setting->dehydrate());
 }
 
 void CoreData::setICalSync(std::unique_ptr<iCalSync> sync)

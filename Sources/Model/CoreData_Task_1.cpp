@@ -14,6 +14,7 @@
 #include "Task.h"
 #include "TaskPaneOrder.h"
 #include "TaskQuery.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "ZVComment.h"
 
@@ -283,22 +284,29 @@ TaskList activeTasksOfPane(const TaskList& list, qint64 filterIndex, const Date&
 }
 
 // Puts the list in date order and hands its order values out again along
-// that order, then saves the tasks (only the changed ones are written).
+// that order, then saves the tasks (only the changed ones are written). The
+// orders are saved together or not at all: a half-saved run would give two
+// tasks one place. When that fails the list, its orders and the rows stay
+// as they were.
 void reorderAndSave(TaskList& list, Date (Task::*dateOf)() const)
 {
     QList<TaskPaneOrder::Entry> entries;
     entries.reserve(list.size());
     for (const TaskPtr& item : list) entries.append({((*item).*dateOf)(), item->taskOrder()});
     const TaskPaneOrder::Reorder reorder = TaskPaneOrder::reorderByDate(entries);
+    Transaction transaction;
+    if (!transaction.isOpen()) return;
     TaskList ordered;
     ordered.reserve(list.size());
     for (qsizetype i = 0; i < reorder.positions.size(); ++i) {
         const TaskPtr& item = list[reorder.positions[i]];
+        if (item->taskOrder() != reorder.orders[i]) transaction.keep(item);
         item->setTaskOrder(reorder.orders[i]);
         ordered.append(item);
     }
-    for (const TaskPtr& item : ordered) item->dehydrate();
-    list = ordered;
+    for (const TaskPtr& item : ordered)
+        if (!item->dehydrate()) return;
+    if (transaction.commit()) list = ordered;
 }
 
 // The week that holds today, from its first day (Sunday, or Monday when

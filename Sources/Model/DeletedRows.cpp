@@ -22,11 +22,11 @@ using QueueSetter = void (Setting::*)(const QString&);
 // Items may be deleted from several threads at once (the views, the web sync,
 // the system-calendar jobs): the queue's read and write must not interleave,
 // or an id is lost.
-void appendToQueue(QueueGetter read, QueueSetter write, const QList<qint64>& webIds)
+bool appendToQueue(QueueGetter read, QueueSetter write, const QList<qint64>& webIds)
 {
     const CoreData* dataManager = CoreData::shared();
     const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
-    if (!setting) return;
+    if (!setting) return true;
     bool added = false;
     {
         RecordGuard guard;
@@ -38,15 +38,15 @@ void appendToQueue(QueueGetter read, QueueSetter write, const QList<qint64>& web
         }
         if (added) (*setting.*write)(queue);
     }
-    if (added) setting->dehydrate();
+    return !added || setting->dehydrate();
 }
 
 // The link rows stay, marked removed, until the web sync has told the server.
 // One statement per key keeps clear of SQLite's limit on parameters, which a
 // large category would pass.
-void markLinksRemoved(const QList<qint64>& keys)
+bool markLinksRemoved(const QList<qint64>& keys)
 {
-    if (keys.isEmpty()) return;
+    if (keys.isEmpty()) return true;
     OneOffStatement update("UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?");
     sqlite3_stmt* statement = update.get();
     const Date now = Clock::now();
@@ -56,13 +56,14 @@ void markLinksRemoved(const QList<qint64>& keys)
         RecordStore::bindDate(statement, 2, now);
         RecordStore::bindInt64(statement, 3, key);
         RecordStore::bindInt64(statement, 4, key);
-        RecordStore::stepDone(statement, RecordStore::dehydrateErrorText);
+        if (!RecordStore::stepDone(statement, RecordStore::dehydrateErrorText)) return false;
     }
+    return true;
 }
 
 }  // namespace
 
-QList<qint64> DeletedRows::deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds)
+std::optional<QList<qint64>> DeletedRows::deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds)
 {
     RecordGuard guard;
     QList<qint64> keys;
@@ -74,24 +75,24 @@ QList<qint64> DeletedRows::deleteItems(const QByteArray& condition, const Binder
             ids.append(sqlite3_column_int64(select.get(), 0));
             keys.append(sqlite3_column_int64(select.get(), 1));
         }
-        if (select.failed()) return {};
+        if (select.failed()) return std::nullopt;
     }
     QueryStatement remove("DELETE FROM Tasks WHERE " + condition, QueryStatement::PrepareFailure::Fatal);
     bind(remove);
-    if (!remove.execute(RecordStore::deleteErrorText)) return {};
-    if (webIds == WebIds::Queue) queueDeletedItems(ids);
-    markLinksRemoved(keys);
+    if (!remove.execute(RecordStore::deleteErrorText)) return std::nullopt;
+    if (webIds == WebIds::Queue && !queueDeletedItems(ids)) return std::nullopt;
+    if (!markLinksRemoved(keys)) return std::nullopt;
     return keys;
 }
 
-void DeletedRows::queueDeletedItems(const QList<qint64>& webIds)
+bool DeletedRows::queueDeletedItems(const QList<qint64>& webIds)
 {
-    appendToQueue(&Setting::zvwDeletedTasks, &Setting::setZvwDeletedTasks, webIds);
+    return appendToQueue(&Setting::zvwDeletedTasks, &Setting::setZvwDeletedTasks, webIds);
 }
 
-void DeletedRows::queueDeletedTags(const QList<qint64>& webIds)
+bool DeletedRows::queueDeletedTags(const QList<qint64>& webIds)
 {
-    appendToQueue(&Setting::zvwDeletedTag, &Setting::setZvwDeletedTag, webIds);
+    return appendToQueue(&Setting::zvwDeletedTag, &Setting::setZvwDeletedTag, webIds);
 }
 
 void DeletedRows::dropFromWorkingList(CoreData& dataManager, const ItemMatch& match)

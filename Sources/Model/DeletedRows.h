@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 class CoreData;
 class QueryStatement;
@@ -16,6 +17,9 @@ class Task;
 // removed so that the web sync can tell the server. The working list is
 // updated separately, once every record guard is left, because that update
 // posts a notification on the main thread.
+//
+// Each of these writes several rows and runs inside the caller's unit
+// (Transaction), which alone makes a failure leave nothing behind.
 class DeletedRows {
 public:
     using Binder = std::function<void(QueryStatement&)>;
@@ -25,14 +29,15 @@ public:
     // Removes the rows of table Tasks that match `condition` (the text after
     // WHERE, with parameters that `bind` fills) and answers their keys. When
     // the rows cannot be read completely nothing is deleted, so no removal
-    // is ever hidden from the server. A DELETE that cannot be prepared is a
-    // fault of the program.
-    static QList<qint64> deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds);
+    // is ever hidden from the server. Nothing (logged) when a statement
+    // failed. A DELETE that cannot be prepared is a fault of the program.
+    static std::optional<QList<qint64>> deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds);
 
     // Append ",<id>" for every id above 0 to the settings' queue of deleted
-    // items (tags), and save the settings when one was added.
-    static void queueDeletedItems(const QList<qint64>& webIds);
-    static void queueDeletedTags(const QList<qint64>& webIds);
+    // items (tags), and save the settings when one was added. False when the
+    // settings could not be saved (logged).
+    static bool queueDeletedItems(const QList<qint64>& webIds);
+    static bool queueDeletedTags(const QList<qint64>& webIds);
 
     // Drops the working list's items that match, in one change; nothing is
     // posted when none matches.

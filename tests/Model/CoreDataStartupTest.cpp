@@ -120,7 +120,7 @@ TEST_F(CoreDataStartupTest, ANewApplicationVersionShowsTheWizardOnceAndStoresThe
     start();
     SettingPtr setting = CoreData::shared()->currentSetting();
     setting->setStartUpWizard(0);
-    setting->dehydrate();
+    ASSERT_TRUE(setting->dehydrate());
 
     start();
     EXPECT_EQ(CoreData::shared()->currentSetting()->startUpWizard(), 0) << "same version: no wizard";
