@@ -278,14 +278,16 @@ bool isFile(const QString& path)
     return info.exists() && info.isFile();
 }
 
-// Categories stored without an order take the next ones after the highest,
-// all in one unit, so the list never shows orders that its rows lack. A
-// failure (logged) leaves rows and list as they were; the next start tries
-// again.
-bool giveUnorderedCategoriesAnOrder(const CoreData& dataManager)
+// Lists the stored categories; those stored without an order take the next
+// ones after the highest. One unit with the load: a category whose read
+// failed comes back blank, and its order must never carry that blank record
+// over its row. A failure (logged) leaves the rows and the list as they
+// were; the next start tries again.
+bool loadCategoriesGivingThemAnOrder(CoreData& dataManager)
 {
     Transaction transaction;
     if (!transaction.isOpen()) return false;
+    dataManager.doWithCalendarList(dataManager.getCalendarList(), 2);
     for (const CalendarPtr& calendar : dataManager.calendarList()) {
         if (calendar->calendarOrder() >= 1) continue;
         transaction.keep(calendar);
@@ -439,10 +441,13 @@ bool CoreData::initializeDatabase()
 
     changeDBCalendarTable();
     setCalendarReloadInProgress(true);
-    doWithCalendarList(getCalendarList(), 2);
+    // Only the display order is at stake: the start goes on with the
+    // categories as they can be read.
+    if (!loadCategoriesGivingThemAnOrder(*this)) {
+        qWarning("Categories without an order keep none until the next start.");
+        doWithCalendarList(getCalendarList(), 2);
+    }
     setCalendarReloadInProgress(false);
-    // Only the display order is at stake: the start goes on either way.
-    if (!giveUnorderedCategoriesAnOrder(*this)) qWarning("Categories without an order keep none until the next start.");
     return true;
 }
 

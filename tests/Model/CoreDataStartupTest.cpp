@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -274,4 +275,69 @@ TEST_F(CoreDataStartupTest, AStartTurnsChecklistCategoriesIntoNotes)
     EXPECT_EQ(notes[0]->taskType(), 3);
     EXPECT_EQ(notes[0]->notes(),
               QStringLiteral("Shopping\n") + QChar(0x2705) + QStringLiteral(" Milk\n") + QChar(0x274E) + QStringLiteral(" Bread"));
+}
+
+// Categories stored without an order are given one at start-up. Whichever
+// statement of the start fails, no category row takes the blank content of
+// a read that failed, and the listed categories show the orders their rows
+// hold.
+TEST_F(CoreDataStartupTest, UnorderedCategoriesGetTheirOrdersWithTheListOrNotAtAll)
+{
+    start();
+    stop();
+    const QString path = CoreData::databasePath();
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO Calendars (primaryKey, calendarName, calendarOrder) "
+                           "VALUES (60, 'Home', 0), (61, 'Work', 0)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const QString pristine = path + QStringLiteral(".pristine");
+    ASSERT_TRUE(QFile::copy(path, pristine));
+
+    const auto storedCategories = [] {
+        QMap<qint64, QPair<QString, qint64>> rows;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(RecordStore::sharedDatabase(), "SELECT primaryKey, calendarName, calendarOrder FROM Calendars",
+                           -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            rows.insert(sqlite3_column_int64(statement, 0),
+                        {QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1))),
+                         sqlite3_column_int64(statement, 2)});
+        sqlite3_finalize(statement);
+        return rows;
+    };
+    const QStringList names{QStringLiteral("Zoravel"), QStringLiteral("Home"), QStringLiteral("Work")};
+
+    for (int failing = 1;; ++failing) {
+        SCOPED_TRACE(failing);
+        ASSERT_LT(failing, 2000) << "the start never ran through";
+        stop();
+        ASSERT_TRUE(QFile::remove(path));
+        ASSERT_TRUE(QFile::copy(pristine, path));
+        RecordStore::failStep(failing);
+        CoreData& dataManager = start();
+        const bool reached = !RecordStore::stepFailurePending();
+        RecordStore::failStep(0);
+        ASSERT_TRUE(started());
+
+        const auto rows = storedCategories();
+        QStringList stored;
+        for (const auto& row : rows) stored.append(row.first);
+        ASSERT_EQ(stored, names) << "no row took a blank name";
+        for (const CalendarPtr& category : dataManager.calendarList())
+            if (rows.contains(category->primaryKey()))
+                EXPECT_EQ(category->calendarOrder(), rows.value(category->primaryKey()).second)
+                    << category->calendarName().toStdString();
+        if (::testing::Test::HasFailure()) return;
+        if (reached) continue;
+
+        QList<qint64> orders;
+        for (const auto& row : rows) orders.append(row.second);
+        EXPECT_EQ(orders, (QList<qint64>{1, 2, 3}));
+        EXPECT_EQ(dataManager.calendarList().size(), 3);
+        return;
+    }
 }
