@@ -8,6 +8,7 @@
 #include "TaskQuery.h"
 #include "Setting.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
@@ -246,7 +247,8 @@ bool CoreData::addCalendarToCalendarList(const CalendarPtr& calendar, bool needS
         // calendar's request, once the store has made its calendar.
         iCalSync* sync = icalSync();
         if (sync && calendar->projectType() == ordinaryCategory)
-            sync->backgroundOneWaySyncInsertToICal(calendar, pushToWeb);
+            Transaction::afterCommitOrNow(
+                [sync, calendar, pushToWeb] { sync->backgroundOneWaySyncInsertToICal(calendar, pushToWeb); });
         if (calendar->projectType() != checklistCategory) return true;
     }
     if (pushToWeb) postAutoSyncRequest(AutoSync::categories);
