@@ -228,20 +228,30 @@ TEST_F(ScopesAllOrNothingTest, EditOnlyThisDetachesOrSavesInPlaceWholeOrNotAtAll
 
 TEST_F(ScopesAllOrNothingTest, DeleteAllTakesEveryRowOfTheSeriesOrNone)
 {
-    for (const bool needSync : {true, false}) {
-        SCOPED_TRACE(needSync ? "from the user" : "from the web sync");
+    struct Form {
+        const char* name;
+        std::function<TaskPtr(CoreData&, const TaskPtr&)> command;
+        bool needSync;
+    };
+    const Form forms[] = {
+        {"from the user", [](CoreData& d, const TaskPtr& e) { return d.doDeleteAllOperatorWithEvent(e); }, true},
+        {"without a push", [](CoreData& d, const TaskPtr& e) { return d.doDeleteAllOperatorWithEvent(e, false); },
+         true},
+        {"from the web sync",
+         [](CoreData& d, const TaskPtr& e) { return d.doDeleteAllOperatorWithEvent(e, false, true); }, false},
+    };
+    for (const Form& form : forms) {
+        SCOPED_TRACE(form.name);
         const Series made = series();
         const TaskPtr chosen = made.twelfth;
         TaskPtr removed;
 
-        expectWholeOrNothing(
-            [&] { return (removed = dataManager().doDeleteAllOperatorWithEvent(chosen, needSync, true)) != nullptr; },
-            {chosen});
+        expectWholeOrNothing([&] { return (removed = form.command(dataManager(), chosen)) != nullptr; }, {chosen});
 
         ASSERT_TRUE(removed);
         EXPECT_EQ(removed->primaryKey(), made.root->primaryKey());
         for (const TaskPtr& row : {made.root, made.fifth, made.twelfth}) EXPECT_FALSE(rowExists(row));
-        EXPECT_EQ(queue().contains(QStringLiteral(",%1").arg(made.root->zvwID())), needSync);
+        EXPECT_EQ(queue().contains(QStringLiteral(",%1").arg(made.root->zvwID())), form.needSync);
         EXPECT_TRUE(queue().contains(QStringLiteral(",%1").arg(made.fifth->zvwID())));
         EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Links WHERE status=0 AND (rootId=%1 OR targetId=%1)")
                                .arg(made.fifth->primaryKey())),
@@ -303,13 +313,33 @@ TEST_F(ScopesAllOrNothingTest, DeleteOnlyThisChangesTheSeriesWholeOrNotAtAll)
     }
 }
 
-TEST_F(ScopesAllOrNothingTest, DeleteOnlyThisOnTheSameThreadAsksTheStoreOnlyOnceItStands)
+TEST_F(ScopesAllOrNothingTest, DeleteOnlyThisInEveryFormTellsTheStoreOnlyOnceItStands)
 {
+    struct Form {
+        const char* name;
+        int day;
+        std::function<TaskPtr(CoreData&, const TaskPtr&)> command;
+        QString storeCall;
+    };
+    const Form forms[] = {
+        {"without a push", 10, [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, false); },
+         QStringLiteral("deleteEvent")},
+        {"on the same thread", 11,
+         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, true, true); },
+         QStringLiteral("syncDeleteEvent")},
+        {"from the web sync", 13,
+         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, false, true, false); },
+         QString()},
+    };
     const Series made = series();
-    const TaskPtr tenth = instanceAt(made.root, march(10));
-    expectWholeOrNothing(
-        [&] { return dataManager().doDeleteOnlyThisOperatorWithEvent(tenth, true, true, true) != nullptr; }, {tenth});
-    EXPECT_EQ(iCalOperations().value(iCalOperations().size() - 1), QStringLiteral("syncDeleteEvent"));
+    for (const Form& form : forms) {
+        SCOPED_TRACE(form.name);
+        dataManager().icalSync()->clearCalls();
+        const TaskPtr occurrence = instanceAt(made.root, march(form.day));
+        expectWholeOrNothing([&] { return form.command(dataManager(), occurrence) != nullptr; }, {occurrence});
+        EXPECT_TRUE(reload(made.root)->isExceptedOccurrence(march(form.day)));
+        EXPECT_EQ(iCalOperations(), form.storeCall.isNull() ? QStringList() : QStringList{form.storeCall});
+    }
 }
 
 // ---- the store hears of a new event only once it is saved ----------------------------
