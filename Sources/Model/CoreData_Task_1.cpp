@@ -18,6 +18,8 @@
 #include "Utilities.h"
 #include "ZVComment.h"
 
+#include <optional>
+
 namespace {
 
 constexpr qint64 typeEvent = 0;
@@ -287,26 +289,35 @@ TaskList activeTasksOfPane(const TaskList& list, qint64 filterIndex, const Date&
 // that order, then saves the tasks (only the changed ones are written). The
 // orders are saved together or not at all: a half-saved run would give two
 // tasks one place. When that fails the list, its orders and the rows stay
-// as they were.
+// as they were. Items never stored have no row to save, so a list of them
+// alone needs no database.
 void reorderAndSave(TaskList& list, Date (Task::*dateOf)() const)
 {
     QList<TaskPaneOrder::Entry> entries;
     entries.reserve(list.size());
     for (const TaskPtr& item : list) entries.append({((*item).*dateOf)(), item->taskOrder()});
     const TaskPaneOrder::Reorder reorder = TaskPaneOrder::reorderByDate(entries);
-    Transaction transaction;
-    if (!transaction.isOpen()) return;
     TaskList ordered;
     ordered.reserve(list.size());
+    bool writesRows = false;
     for (qsizetype i = 0; i < reorder.positions.size(); ++i) {
         const TaskPtr& item = list[reorder.positions[i]];
-        if (item->taskOrder() != reorder.orders[i]) transaction.keep(item);
-        item->setTaskOrder(reorder.orders[i]);
         ordered.append(item);
+        writesRows = writesRows
+                     || (item->primaryKey() >= 0 && (item->dirty() || item->taskOrder() != reorder.orders[i]));
+    }
+    std::optional<Transaction> transaction;
+    if (writesRows) {
+        transaction.emplace();
+        if (!transaction->isOpen()) return;
+    }
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        if (transaction && ordered[i]->taskOrder() != reorder.orders[i]) transaction->keep(ordered[i]);
+        ordered[i]->setTaskOrder(reorder.orders[i]);
     }
     for (const TaskPtr& item : ordered)
         if (!item->dehydrate()) return;
-    if (transaction.commit()) list = ordered;
+    if (!transaction || transaction->commit()) list = ordered;
 }
 
 // The week that holds today, from its first day (Sunday, or Monday when
