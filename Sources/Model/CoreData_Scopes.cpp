@@ -190,7 +190,8 @@ void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event,
     const bool hasCopy = !event->iCalUID().isEmpty();
     const CalendarPtr category = dataManager.calendarWithPrimaryKey(event->calendarId());
     if (category && category->taskOrEvent() == tasksOnlyCalendar) {
-        if (hasCopy) whenCommitted([sync, event] { sync->backgroundOneWaySyncDeleteToICalEvent(event, allOccurrences); });
+        if (hasCopy)
+            whenCommitted([sync, event] { sync->backgroundOneWaySyncDeleteToICalEvent(event, allOccurrences); });
         return;
     }
     if (hasCopy)

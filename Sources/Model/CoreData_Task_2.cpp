@@ -115,13 +115,15 @@ bool CoreData::addNewTask()
 {
     const TaskPtr item = modifyingTask();
     if (!item) return false;
+    // Looked up before the unit takes the record lock: the lookup waits for
+    // a category reload under way, which needs that lock.
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
     Transaction transaction;
     if (!transaction.isOpen()) return false;
     // The defaults below change the item before its row is written.
     transaction.keep(item);
     applyListDefaults(item);
     item->setHasChanges(0);
-    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
     // Logged by the record; an item that is not stored goes nowhere else.
     if (!item->insertAndDehydrate()) return false;
 

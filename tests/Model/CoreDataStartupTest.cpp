@@ -300,8 +300,8 @@ TEST_F(CoreDataStartupTest, UnorderedCategoriesGetTheirOrdersWithTheListOrNotAtA
     const auto storedCategories = [] {
         QMap<qint64, QPair<QString, qint64>> rows;
         sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(RecordStore::sharedDatabase(), "SELECT primaryKey, calendarName, calendarOrder FROM Calendars",
-                           -1, &statement, nullptr);
+        sqlite3_prepare_v2(RecordStore::sharedDatabase(),
+                           "SELECT primaryKey, calendarName, calendarOrder FROM Calendars", -1, &statement, nullptr);
         while (sqlite3_step(statement) == SQLITE_ROW)
             rows.insert(sqlite3_column_int64(statement, 0),
                         {QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1))),

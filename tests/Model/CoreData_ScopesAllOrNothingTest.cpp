@@ -322,7 +322,8 @@ TEST_F(ScopesAllOrNothingTest, DeleteOnlyThisInEveryFormTellsTheStoreOnlyOnceItS
         QString storeCall;
     };
     const Form forms[] = {
-        {"without a push", 10, [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, false); },
+        {"without a push", 10,
+         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, false); },
          QStringLiteral("deleteEvent")},
         {"on the same thread", 11,
          [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, true, true); },

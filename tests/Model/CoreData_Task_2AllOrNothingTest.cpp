@@ -47,7 +47,10 @@ protected:
     }
 
     qint64 count(const QString& sql) { return queryInt(QStringLiteral("SELECT count(*) FROM ") + sql); }
-    bool rowExists(const TaskPtr& item) { return count(QStringLiteral("Tasks WHERE primaryKey=%1").arg(item->primaryKey())) == 1; }
+    bool rowExists(const TaskPtr& item)
+    {
+        return count(QStringLiteral("Tasks WHERE primaryKey=%1").arg(item->primaryKey())) == 1;
+    }
 
     // The records handed to the command, the item being edited, and the calls
     // the calendar store received.
