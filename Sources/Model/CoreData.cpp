@@ -278,6 +278,18 @@ bool isFile(const QString& path)
     return info.exists() && info.isFile();
 }
 
+// A settings row that could not be read gives a blank record, which the
+// writes of the start would then carry over the row: the queues of server
+// deletions, the default category and every choice of the user lost. Such a
+// start stops as one whose database cannot be opened.
+bool readSettingsWhole(CoreData& dataManager)
+{
+    Transaction reading;
+    if (!reading.isOpen()) return false;
+    dataManager.getSettingList();
+    return reading.commit();
+}
+
 // Lists the stored categories; those stored without an order take the next
 // ones after the highest. One unit with the load: a category whose read
 // failed comes back blank, and its order must never carry that blank record
@@ -423,7 +435,10 @@ bool CoreData::initializeDatabase()
     databaseOpen = true;
 
     changeDBSettingTable();
-    getSettingList();
+    if (!readSettingsWhole(*this)) {
+        qCritical("Failed to open database with message '%s'.", "the settings could not be read");
+        return false;
+    }
     if (const SettingPtr setting = currentSetting()) setting->setNoteMode(1);
     getZVWAccount();
     getAutoSetting();

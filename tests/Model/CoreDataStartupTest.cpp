@@ -277,11 +277,11 @@ TEST_F(CoreDataStartupTest, AStartTurnsChecklistCategoriesIntoNotes)
               QStringLiteral("Shopping\n") + QChar(0x2705) + QStringLiteral(" Milk\n") + QChar(0x274E) + QStringLiteral(" Bread"));
 }
 
-// Categories stored without an order are given one at start-up. Whichever
-// statement of the start fails, no category row takes the blank content of
-// a read that failed, and the listed categories show the orders their rows
-// hold.
-TEST_F(CoreDataStartupTest, UnorderedCategoriesGetTheirOrdersWithTheListOrNotAtAll)
+// Whichever statement of a start fails, no row takes the blank content of a
+// record whose read failed: the categories keep their names (and the listed
+// ones show the orders their rows hold), the settings row keeps its queue of
+// server deletions. Categories stored without an order get one.
+TEST_F(CoreDataStartupTest, AFailedStatementAtStartNeverWritesABlankRecordOverItsRow)
 {
     start();
     stop();
@@ -290,7 +290,8 @@ TEST_F(CoreDataStartupTest, UnorderedCategoriesGetTheirOrdersWithTheListOrNotAtA
     sqlite3_open(path.toUtf8().constData(), &db);
     ASSERT_EQ(sqlite3_exec(db,
                            "INSERT INTO Calendars (primaryKey, calendarName, calendarOrder) "
-                           "VALUES (60, 'Home', 0), (61, 'Work', 0)",
+                           "VALUES (60, 'Home', 0), (61, 'Work', 0);"
+                           "UPDATE Settings SET zvwDeletedTasks=',77'",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
@@ -309,6 +310,16 @@ TEST_F(CoreDataStartupTest, UnorderedCategoriesGetTheirOrdersWithTheListOrNotAtA
         sqlite3_finalize(statement);
         return rows;
     };
+    const auto storedQueue = [] {
+        QString queue;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(RecordStore::sharedDatabase(), "SELECT zvwDeletedTasks FROM Settings", -1, &statement,
+                           nullptr);
+        if (sqlite3_step(statement) == SQLITE_ROW)
+            queue = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+        return queue;
+    };
     const QStringList names{QStringLiteral("Zoravel"), QStringLiteral("Home"), QStringLiteral("Work")};
 
     for (int failing = 1;; ++failing) {
@@ -321,19 +332,24 @@ TEST_F(CoreDataStartupTest, UnorderedCategoriesGetTheirOrdersWithTheListOrNotAtA
         CoreData& dataManager = start();
         const bool reached = !RecordStore::stepFailurePending();
         RecordStore::failStep(0);
-        ASSERT_TRUE(started());
 
+        EXPECT_EQ(storedQueue(), QStringLiteral(",77"));
         const auto rows = storedCategories();
         QStringList stored;
         for (const auto& row : rows) stored.append(row.first);
-        ASSERT_EQ(stored, names) << "no row took a blank name";
-        for (const CalendarPtr& category : dataManager.calendarList())
-            if (rows.contains(category->primaryKey()))
-                EXPECT_EQ(category->calendarOrder(), rows.value(category->primaryKey()).second)
-                    << category->calendarName().toStdString();
+        EXPECT_EQ(stored, names) << "no category row took a blank name";
+        if (started()) {
+            ASSERT_TRUE(dataManager.currentSetting()) << "a start goes on only with its settings";
+            EXPECT_EQ(dataManager.currentSetting()->zvwDeletedTasks(), QStringLiteral(",77"));
+            for (const CalendarPtr& category : dataManager.calendarList())
+                if (rows.contains(category->primaryKey()))
+                    EXPECT_EQ(category->calendarOrder(), rows.value(category->primaryKey()).second)
+                        << category->calendarName().toStdString();
+        }
         if (::testing::Test::HasFailure()) return;
         if (reached) continue;
 
+        ASSERT_TRUE(started());
         QList<qint64> orders;
         for (const auto& row : rows) orders.append(row.second);
         EXPECT_EQ(orders, (QList<qint64>{1, 2, 3}));
