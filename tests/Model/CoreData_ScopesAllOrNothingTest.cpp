@@ -1,29 +1,13 @@
-#include "AllOrNothing.h"
-#include "CommandTestFixture.h"
-#include "Notifications.h"
+#include "AllOrNothingCommandTest.h"
 #include "Transaction.h"
 
 namespace {
 
 // The scope commands of repeating events and the series deletes succeed whole
 // or change nothing. The clock stands at 15 January 2014 in Paris; the series
-// run in March, with alarms pending, web ids that fill the deletion queue,
-// and the calendar store and the web push switched on.
-class ScopesAllOrNothingTest : public CommandTest {
+// run in March, with alarms pending and web ids that fill the deletion queue.
+class ScopesAllOrNothingTest : public AllOrNothingCommandTest {
 protected:
-    void SetUp() override
-    {
-        CommandTest::SetUp();
-        // The settings record is the stored row, so the queues are written.
-        setting().setPrimaryKey(1);
-        setting().setAutoZVWSync(1);
-        setting().setAutoICalSync(1);
-        ASSERT_TRUE(setting().dehydrate());
-    }
-
-    const QStringList postNames{kAllTasksEventsAdesChanged, kCalendarListChanged, kTaskChanged, kTaskOrderChanged,
-                                kAutoSyncNotification, kUnLinkNotification};
-
     static Date march(int day, int hour = 9, int minute = 0) { return localDate(2014, 3, day, hour, minute); }
 
     struct Series {
@@ -84,16 +68,6 @@ protected:
         return row;
     }
 
-    TaskPtr note() { return storedItem(QStringLiteral("notes"), 3); }
-
-    void link(const TaskPtr& from, const TaskPtr& to)
-    {
-        auto made = std::make_shared<Link>();
-        made->setRootId(from->primaryKey());
-        made->setTargetId(to->primaryKey());
-        EXPECT_TRUE(dataManager().insertLink(made));
-    }
-
     // The instance the views would show for the occurrence.
     TaskPtr instanceAt(const TaskPtr& root, const Date& occurrence)
     {
@@ -106,34 +80,6 @@ protected:
     }
 
     static TaskPtr reload(const TaskPtr& item) { return Task::initWithPrimaryKey(item->primaryKey()); }
-
-    bool rowExists(const TaskPtr& item)
-    {
-        return queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE primaryKey=%1").arg(item->primaryKey())) == 1;
-    }
-
-    // What the command handed in and the world outside the database: the
-    // records given to the command, the item being edited, and the calls the
-    // calendar store received.
-    std::function<QString()> outside(const TaskList& handedIn)
-    {
-        return [this, handedIn] {
-            QStringList described = iCalOperations();
-            for (const TaskPtr& item : handedIn) described.append(allornothing::describe(*item));
-            if (const TaskPtr editing = dataManager().modifyingTask())
-                described.append(QStringLiteral("editing ") + allornothing::describe(*editing));
-            return described.join(QLatin1Char('\n'));
-        };
-    }
-
-    // Runs the command through the failing steps; the last run succeeds.
-    void expectWholeOrNothing(const std::function<bool()>& command, const TaskList& handedIn)
-    {
-        const int steps = expectAllOrNothing(db(), command, postNames, outside(handedIn));
-        EXPECT_GE(steps, 3) << "a command of several rows";
-    }
-
-    QString queue() const { return CoreData::shared()->currentSetting()->zvwDeletedTasks(); }
 
 private:
     qint64 m_nextWebId = 100;
@@ -161,7 +107,7 @@ TEST_F(ScopesAllOrNothingTest, EditAllMovesRootExceptionsAndDetachedRowsTogether
         EXPECT_EQ(Task::initWithPrimaryKey(fifthKey)->occurrence(), march(5, 14, 30))
             << "the detached row follows the new time";
         EXPECT_FALSE(rowExists(made.twelfth)) << "past the new end";
-        EXPECT_TRUE(queue().endsWith(QStringLiteral(",%1").arg(made.twelfth->zvwID())));
+        EXPECT_TRUE(itemQueue().endsWith(QStringLiteral(",%1").arg(made.twelfth->zvwID())));
         EXPECT_EQ(iCalOperations().value(iCalOperations().size() - 1), QStringLiteral("updateEvent"));
         dataManager().icalSync()->clearCalls();
     }
@@ -178,7 +124,7 @@ TEST_F(ScopesAllOrNothingTest, EditThisAndFutureCutsTheSeriesAndStartsTheNewOneO
 
     EXPECT_EQ(reload(made.root)->repeatEndDate(), march(9).dateByAddingTimeInterval(1));
     EXPECT_FALSE(rowExists(made.twelfth));
-    EXPECT_TRUE(queue().contains(QStringLiteral(",%1").arg(made.twelfth->zvwID())));
+    EXPECT_TRUE(itemQueue().contains(QStringLiteral(",%1").arg(made.twelfth->zvwID())));
     const TaskPtr newSeries = dataManager().modifyingTask();
     ASSERT_TRUE(newSeries);
     EXPECT_EQ(reload(newSeries)->taskName(), QStringLiteral("planning"));
@@ -251,8 +197,8 @@ TEST_F(ScopesAllOrNothingTest, DeleteAllTakesEveryRowOfTheSeriesOrNone)
         ASSERT_TRUE(removed);
         EXPECT_EQ(removed->primaryKey(), made.root->primaryKey());
         for (const TaskPtr& row : {made.root, made.fifth, made.twelfth}) EXPECT_FALSE(rowExists(row));
-        EXPECT_EQ(queue().contains(QStringLiteral(",%1").arg(made.root->zvwID())), form.needSync);
-        EXPECT_TRUE(queue().contains(QStringLiteral(",%1").arg(made.fifth->zvwID())));
+        EXPECT_EQ(itemQueue().contains(QStringLiteral(",%1").arg(made.root->zvwID())), form.needSync);
+        EXPECT_TRUE(itemQueue().contains(QStringLiteral(",%1").arg(made.fifth->zvwID())));
         EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Links WHERE status=0 AND (rootId=%1 OR targetId=%1)")
                                .arg(made.fifth->primaryKey())),
                   0)
@@ -282,64 +228,51 @@ TEST_F(ScopesAllOrNothingTest, DeleteThisAndFutureEndsTheSeriesOrDeletesItWhole)
     EXPECT_EQ(iCalCalls().last().type, 1);
 }
 
+// Each kind of event, and each form of the command on an instance.
 TEST_F(ScopesAllOrNothingTest, DeleteOnlyThisChangesTheSeriesWholeOrNotAtAll)
 {
+    using Command = std::function<TaskPtr(CoreData&, const TaskPtr&)>;
+    const Command fromUser = [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e); };
     const Series made = series();
     const TaskPtr plain = event(march(20), 900);
     dataManager().doWithAllTasksEventsAdes(TaskList{plain}, 0);
     const Series ending = series(march(3, 12));
+    const auto excepted = [&](int day) { return [&, day] { return reload(made.root)->isExceptedOccurrence(march(day)); }; };
     struct Case {
         const char* name;
         TaskPtr event;
+        Command command;
         std::function<bool()> removedAsAsked;
+        QStringList storeCalls;
     };
     const Case cases[] = {
-        {"an instance", instanceAt(made.root, march(10)),
-         [&] { return reload(made.root)->isExceptedOccurrence(march(10)); }},
-        {"the root row", reload(made.root), [&] { return reload(made.root)->occurrence() == march(4); }},
-        {"a detached row", made.twelfth,
+        {"an instance", instanceAt(made.root, march(10)), fromUser, excepted(10), {QStringLiteral("deleteEvent")}},
+        {"the root row", reload(made.root), fromUser, [&] { return reload(made.root)->occurrence() == march(4); },
+         {QStringLiteral("deleteEvent")}},
+        {"a detached row", made.twelfth, fromUser,
          [&] {
              return !rowExists(made.twelfth) && reload(made.root)->repeatExceptions().contains(QStringLiteral("(2)"));
-         }},
-        {"a one-off", plain, [&] { return !rowExists(plain); }},
-        {"the last occurrence left", instanceAt(ending.root, march(3)),
-         [&] { return !rowExists(ending.root) && !rowExists(ending.fifth); }},
+         },
+         {QStringLiteral("deleteEvent")}},
+        {"a one-off", plain, fromUser, [&] { return !rowExists(plain); }, {QStringLiteral("deleteEvent")}},
+        {"the last occurrence left", instanceAt(ending.root, march(3)), fromUser,
+         [&] { return !rowExists(ending.root) && !rowExists(ending.fifth); }, {QStringLiteral("deleteEvent")}},
+        {"without a push", instanceAt(made.root, march(11)),
+         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, false); }, excepted(11),
+         {QStringLiteral("deleteEvent")}},
+        {"on the same thread", instanceAt(made.root, march(13)),
+         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, true, true); },
+         excepted(13), {QStringLiteral("syncDeleteEvent")}},
+        {"from the web sync", instanceAt(made.root, march(14)),
+         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, false, true, false); },
+         excepted(14), {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        expectWholeOrNothing([&] { return dataManager().doDeleteOnlyThisOperatorWithEvent(c.event) != nullptr; },
-                             {c.event});
-        EXPECT_TRUE(c.removedAsAsked());
-    }
-}
-
-TEST_F(ScopesAllOrNothingTest, DeleteOnlyThisInEveryFormTellsTheStoreOnlyOnceItStands)
-{
-    struct Form {
-        const char* name;
-        int day;
-        std::function<TaskPtr(CoreData&, const TaskPtr&)> command;
-        QString storeCall;
-    };
-    const Form forms[] = {
-        {"without a push", 10,
-         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, false); },
-         QStringLiteral("deleteEvent")},
-        {"on the same thread", 11,
-         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, true, true); },
-         QStringLiteral("syncDeleteEvent")},
-        {"from the web sync", 13,
-         [](CoreData& d, const TaskPtr& e) { return d.doDeleteOnlyThisOperatorWithEvent(e, false, true, false); },
-         QString()},
-    };
-    const Series made = series();
-    for (const Form& form : forms) {
-        SCOPED_TRACE(form.name);
         dataManager().icalSync()->clearCalls();
-        const TaskPtr occurrence = instanceAt(made.root, march(form.day));
-        expectWholeOrNothing([&] { return form.command(dataManager(), occurrence) != nullptr; }, {occurrence});
-        EXPECT_TRUE(reload(made.root)->isExceptedOccurrence(march(form.day)));
-        EXPECT_EQ(iCalOperations(), form.storeCall.isNull() ? QStringList() : QStringList{form.storeCall});
+        expectWholeOrNothing([&] { return c.command(dataManager(), c.event) != nullptr; }, {c.event});
+        EXPECT_TRUE(c.removedAsAsked());
+        EXPECT_EQ(iCalOperations(), c.storeCalls);
     }
 }
 
@@ -390,7 +323,7 @@ TEST_F(ScopesAllOrNothingTest, SeriesDeletesRemoveEveryMatchingRowOrNone)
             },
             {});
         for (const TaskPtr& row : {a.root, b.root, b.fifth, b.twelfth}) EXPECT_FALSE(rowExists(row));
-        EXPECT_EQ(queue().contains(QStringLiteral(",%1").arg(b.root->zvwID())), needRemove);
+        EXPECT_EQ(itemQueue().contains(QStringLiteral(",%1").arg(b.root->zvwID())), needRemove);
     }
     EXPECT_EQ(dataManager().allTasksEventsAdes().size(), 6) << "the server's deletes leave the list to the caller";
 
@@ -400,7 +333,7 @@ TEST_F(ScopesAllOrNothingTest, SeriesDeletesRemoveEveryMatchingRowOrNone)
         [&] { return dataManager().deleteAllEventsWithUID({fifth.root->iCalUID(), sixth.root->iCalUID()}, true); },
         {});
     for (const TaskPtr& row : {fifth.root, fifth.fifth, sixth.root, sixth.twelfth}) EXPECT_FALSE(rowExists(row));
-    EXPECT_TRUE(queue().contains(QStringLiteral(",%1").arg(sixth.twelfth->zvwID())));
+    EXPECT_TRUE(itemQueue().contains(QStringLiteral(",%1").arg(sixth.twelfth->zvwID())));
 }
 
 }  // namespace

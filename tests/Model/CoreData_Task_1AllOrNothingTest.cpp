@@ -1,13 +1,11 @@
-#include "AllOrNothing.h"
-#include "CommandTestFixture.h"
-#include "Notifications.h"
+#include "AllOrNothingCommandTest.h"
 
 namespace {
 
 // The task pane's reorder saves the new orders of a run of tasks together:
 // whichever write fails, every task keeps its order, in the rows and in the
 // records, and the pane gets the list as it was.
-class Task1AllOrNothingTest : public CommandTest {
+class Task1AllOrNothingTest : public AllOrNothingCommandTest {
 protected:
     static QStringList names(const TaskList& list)
     {
@@ -29,16 +27,9 @@ TEST_F(Task1AllOrNothingTest, ReorderedTasksAreSavedTogetherOrKeepTheirOrders)
         dataManager().doWithAllTasksEventsAdes(std::nullopt, 1);
         TaskList list;
         // Listed against their dates: the earliest carries the highest order.
-        for (const int hour : {13, 11, 9}) {
-            const TaskPtr task = listedTask(QStringLiteral("at %1").arg(hour), localDate(2014, 1, 15, hour, 0));
-            list.append(task);
-        }
+        for (const int hour : {13, 11, 9})
+            list.append(listedTask(QStringLiteral("at %1").arg(hour), localDate(2014, 1, 15, hour, 0)));
         const QStringList inDateOrder{QStringLiteral("at 9"), QStringLiteral("at 11"), QStringLiteral("at 13")};
-        const auto records = [&list] {
-            QStringList described;
-            for (const TaskPtr& item : list) described.append(allornothing::describe(*item));
-            return described.join(QLatin1Char('\n'));
-        };
         TaskList shown;
         const auto reorder = [&] {
             shown = dataManager().getTaskFromTaskList(list, c.filter, qint64(0), true);
@@ -46,7 +37,7 @@ TEST_F(Task1AllOrNothingTest, ReorderedTasksAreSavedTogetherOrKeepTheirOrders)
             return names(shown) == inDateOrder;
         };
 
-        const int steps = expectAllOrNothing(db(), reorder, {kAllTasksEventsAdesChanged, kTaskChanged}, records);
+        const int steps = expectWholeOrNothing(reorder, list);
 
         EXPECT_GE(steps, 3) << "two rows change their order";
         ASSERT_EQ(shown.size(), 3);

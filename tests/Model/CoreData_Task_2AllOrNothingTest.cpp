@@ -1,6 +1,4 @@
-#include "AllOrNothing.h"
-#include "CommandTestFixture.h"
-#include "Notifications.h"
+#include "AllOrNothingCommandTest.h"
 #include "Tag.h"
 
 namespace {
@@ -8,24 +6,9 @@ namespace {
 // Adding, done, the deletes of items, tags and categories, the all-day reload,
 // the top-task marks and the wipe before a replace succeed whole or change
 // nothing. The clock stands at Wednesday 15 January 2014, 10:07 in Paris; the
-// items carry alarms, web ids that fill the deletion queues, and links; the
-// calendar store and the web push are switched on.
-class Task2AllOrNothingTest : public CommandTest {
+// items carry alarms, web ids that fill the deletion queues, and links.
+class Task2AllOrNothingTest : public AllOrNothingCommandTest {
 protected:
-    void SetUp() override
-    {
-        CommandTest::SetUp();
-        // The settings record is the stored row, so the queues are written.
-        setting().setPrimaryKey(1);
-        setting().setAutoZVWSync(1);
-        setting().setAutoICalSync(1);
-        setting().setShowWarningAddRepeatTask(0);
-        ASSERT_TRUE(setting().dehydrate());
-    }
-
-    const QStringList postNames{kAllTasksEventsAdesChanged, kCalendarListChanged, kTaskChanged, kTaskOrderChanged,
-                                kAutoSyncNotification, kUnLinkNotification};
-
     static Date tomorrowAt(int hour) { return localDate(2014, 1, 16, hour, 0); }
 
     // A listed task due tomorrow with an alarm, known to the web service.
@@ -37,42 +20,7 @@ protected:
         return item;
     }
 
-    qint64 link(const TaskPtr& from, const TaskPtr& to)
-    {
-        auto made = std::make_shared<Link>();
-        made->setRootId(from->primaryKey());
-        made->setTargetId(to->primaryKey());
-        EXPECT_TRUE(dataManager().insertLink(made));
-        return made->primaryKey();
-    }
-
     qint64 count(const QString& sql) { return queryInt(QStringLiteral("SELECT count(*) FROM ") + sql); }
-    bool rowExists(const TaskPtr& item)
-    {
-        return count(QStringLiteral("Tasks WHERE primaryKey=%1").arg(item->primaryKey())) == 1;
-    }
-
-    // The records handed to the command, the item being edited, and the calls
-    // the calendar store received.
-    std::function<QString()> outside(const TaskList& handedIn)
-    {
-        return [this, handedIn] {
-            QStringList described = iCalOperations();
-            for (const TaskPtr& item : handedIn)
-                described.append(allornothing::describe(*item) + QLatin1Char('|')
-                                 + QString::number(item->isTopGTDTask()));
-            if (const TaskPtr editing = dataManager().modifyingTask())
-                described.append(QStringLiteral("editing ") + allornothing::describe(*editing));
-            return described.join(QLatin1Char('\n'));
-        };
-    }
-
-    int expectWholeOrNothing(const std::function<bool()>& command, const TaskList& handedIn = {})
-    {
-        return expectAllOrNothing(db(), command, postNames, outside(handedIn));
-    }
-
-    QString itemQueue() const { return CoreData::shared()->currentSetting()->zvwDeletedTasks(); }
 
     ScriptedAlertPresenter presenter;
 };
@@ -205,7 +153,7 @@ TEST_F(Task2AllOrNothingTest, ADeletedItemTakesItsLinksQueueAndListEntryOrNothin
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const TaskPtr item = task(QStringLiteral("doomed"), 12);
-        const qint64 linked = link(item, storedItem(QStringLiteral("note"), 3));
+        const qint64 linked = link(item, note());
         dataManager().setCopiedItem(item);
         setting().setZvwDeletedTasks(QStringLiteral(""));
 
@@ -223,7 +171,7 @@ TEST_F(Task2AllOrNothingTest, ADeletedItemTakesItsLinksQueueAndListEntryOrNothin
 TEST_F(Task2AllOrNothingTest, LinkRowsOfAnItemGoInOneStatement)
 {
     const TaskPtr item = task(QStringLiteral("linked"), 0);
-    for (int i = 0; i < 3; ++i) link(item, storedItem(QStringLiteral("note"), 3));
+    for (int i = 0; i < 3; ++i) link(item, note());
     exec(QStringLiteral("UPDATE Links SET status=1 WHERE primaryKey<=2"));
 
     EXPECT_EQ(expectWholeOrNothing([&] { return dataManager().deleteAllUnLinks(item); }), 1);
@@ -265,7 +213,7 @@ TEST_F(Task2AllOrNothingTest, TheItemsOfACategoryGoTogetherOrNoneGoes)
         ASSERT_TRUE(item->dehydrate());
         items.append(item);
     }
-    const qint64 linked = link(items.first(), storedItem(QStringLiteral("note"), 3));
+    const qint64 linked = link(items.first(), note());
 
     expectWholeOrNothing([&] { return dataManager().deleteAllTasksBelongCalendar(category->primaryKey()); });
 
