@@ -310,6 +310,37 @@ bool hasJournal(const QString& databasePath)
     return false;
 }
 
+// A settings row that could not be read gives a blank record, which the
+// writes of the start would then carry over the row: the queues of server
+// deletions, the default category and every choice of the user lost. Such a
+// start stops as one whose database cannot be opened.
+bool readSettingsWhole(CoreData& dataManager)
+{
+    Transaction reading;
+    if (!reading.isOpen()) return false;
+    dataManager.getSettingList();
+    return reading.commit();
+}
+
+// Lists the stored categories; those stored without an order take the next
+// ones after the highest. One unit with the load: a category whose read
+// failed comes back blank, and its order must never carry that blank record
+// over its row. A failure (logged) leaves the rows and the list as they
+// were; the next start tries again.
+bool loadCategoriesGivingThemAnOrder(CoreData& dataManager)
+{
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    dataManager.doWithCalendarList(dataManager.getCalendarList(), 2);
+    for (const CalendarPtr& calendar : dataManager.calendarList()) {
+        if (calendar->calendarOrder() >= 1) continue;
+        transaction.keep(calendar);
+        calendar->setCalendarOrder(dataManager.getMaxOrderOfCalendars() + 1);
+        if (!calendar->dehydrate()) return false;
+    }
+    return transaction.commit();
+}
+
 }  // namespace
 
 bool CoreData::init()
@@ -507,7 +538,10 @@ bool CoreData::initializeDatabase()
     restrictDataFolderToOwner();
 
     changeDBSettingTable();
-    getSettingList();
+    if (!readSettingsWhole(*this)) {
+        qCritical("Failed to open database with message '%s'.", "the settings could not be read");
+        return false;
+    }
     if (const SettingPtr setting = currentSetting()) setting->setNoteMode(1);
     getZVWAccount();
     getAutoSetting();
@@ -525,13 +559,13 @@ bool CoreData::initializeDatabase()
 
     changeDBCalendarTable();
     setCalendarReloadInProgress(true);
-    doWithCalendarList(getCalendarList(), 2);
-    setCalendarReloadInProgress(false);
-    for (const CalendarPtr& calendar : calendarList()) {
-        if (calendar->calendarOrder() >= 1) continue;
-        calendar->setCalendarOrder(getMaxOrderOfCalendars() + 1);
-        calendar->dehydrate();
+    // Only the display order is at stake: the start goes on with the
+    // categories as they can be read.
+    if (!loadCategoriesGivingThemAnOrder(*this)) {
+        qWarning("Categories without an order keep none until the next start.");
+        doWithCalendarList(getCalendarList(), 2);
     }
+    setCalendarReloadInProgress(false);
     return true;
 }
 
@@ -638,7 +672,9 @@ void CoreData::getZVWAccount()
         setting->setZvwPassword(clearToken ? QStringLiteral("") : QString());
         if (clearToken) setting->setZvwToken(QStringLiteral(""));
         setting->setAutoZVWSync(0);
-        setting->dehydrate();
+        // One row. Cleared in memory either way; a write that failed (logged)
+        // leaves the record dirty, saved with the next write of the settings.
+        static_cast<void>(setting->dehydrate());
         setting->setAutoSync();
     };
 
@@ -706,7 +742,10 @@ void CoreData::refreshInitValuesFromSetting(const SettingPtr& setting)
     if (!setting || m_currentVersion == setting->databaseVersion()) return;
     setting->setStartUpWizard(1);
     setting->setDatabaseVersion(m_currentVersion);
-    setting->dehydrate();
+    // One row. A write that failed (logged) leaves the record dirty, saved
+    // with the next write of the settings; until then the next start compares
+    // the stored version again and shows the wizard again.
+    static_cast<void>(setting->dehydrate());
 }
 
 void CoreData::setICalSync(std::unique_ptr<iCalSync> sync)

@@ -224,8 +224,9 @@ public:
 
     // --- items ---
     qint64 getMaxOrderOfTasks() const;
-    // Stores modifyingTask as a new item.
-    void addNewTask();
+    // Stores modifyingTask as a new item. False when there is none or it
+    // could not be stored: nothing is changed or sent then.
+    bool addNewTask();
 
     // --- repeating items ---
     // Appends to `toList` one virtual instance (negative key, parentId = the
@@ -332,8 +333,9 @@ public:
     bool addTasksToListFromCalendar(const CalendarPtr& calendar, const QStringList& tags);
     // Deletes the category's items, queues their web ids for deletion on the
     // server, marks their links removed and drops them from the working list;
-    // when the rows cannot be read or deleted (logged) nothing changes.
-    void deleteAllTasksBelongCalendar(qint64 calendarId);
+    // when the rows cannot be read or deleted (logged) nothing changes and
+    // the answer is false.
+    bool deleteAllTasksBelongCalendar(qint64 calendarId);
 
     TaskPtr getRootEventWithParentID(qint64 key) const;
     TaskPtr getRootEventWithUID(const QString& uid) const;
@@ -432,8 +434,9 @@ public:
     // The event handed in is a stored one-off, the root of a series, a
     // detached occurrence (a stored row standing for one occurrence) or a
     // generated instance, already changed by the caller. Edits answer false
-    // and deletes null when nothing could be stored; "Task changed" is the
-    // caller's to post.
+    // and deletes null when a write failed: then no row, list or record
+    // (the event included) has changed and nothing was sent. "Task changed"
+    // is the caller's to post.
     //
     // All occurrences: the root takes the event's content and times, and the
     // exceptions and detached occurrences follow the new time of day.
@@ -469,17 +472,19 @@ public:
     void doInsertAllOperatorWithEvent(const TaskPtr& event);
     // Series rows removed from the database: the web ids of the removed rows
     // are queued for the server, their links marked removed, and the working
-    // list updated (the last two routines do that only with the flag).
+    // list updated (the last two routines do that only with the flag). False
+    // when the database is closed or a statement failed (logged): nothing is
+    // removed then.
     // Detached occurrences of the root from the date on, or on the date.
-    void deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate);
-    void deleteDetachedEventParentID(qint64 parentId, const Date& onDate);
+    bool deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate);
+    bool deleteDetachedEventParentID(qint64 parentId, const Date& onDate);
     // Whole series: their detached occurrences, then the roots; a root's own
     // web id is queued only with the flag.
-    void deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList);
+    bool deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList);
     // Every row with one of the system-calendar uids, except the uid of the
     // item open in an editor while its category belongs to a calendar that
     // is not a local one.
-    void deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList);
+    bool deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList);
 
     // --- item list filters (CoreData_Task_1.cpp) ---
     // In memory only: each answers a new list holding the same records as the
@@ -544,7 +549,8 @@ public:
     // hour (a start before the day counts as the day) in the same time zone.
     TaskList findAllEventSameStartTime(const TaskPtr& event, const TaskList& list, const Date& forDate) const;
     // Refreshes the stored all-day events of the working list from their rows.
-    void reloadADE();
+    // False, every item as it was, when the rows could not be read.
+    bool reloadADE();
     // Before a replace from the web service: deletes every tag and link, the
     // categories of the store's local type and the items of those synced with
     // the calendar store (and asks the store to delete them), and empties the
@@ -586,11 +592,13 @@ public:
 
     // Stores an item that came from the web service (modifyingTask): its
     // parent's web key becomes the local key; the working list is not touched.
-    void addNewTaskNeedSync(bool needSync);
-    void addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder);
+    // False when there is none or it could not be stored (nothing changed).
+    bool addNewTaskNeedSync(bool needSync);
+    bool addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder);
     // Marks the first open task of each category in the list as its top task
     // when it is also the first open task of the category in the database.
-    void updateTopTasksForList(const TaskList& items) const;
+    // False, every mark as it was, when the database could not be read.
+    bool updateTopTasksForList(const TaskList& items) const;
     bool checkIfTaskIsGTD(const TaskPtr& item) const;
     // The tag filter lets an item through when a shown tag is in its
     // category's tags or its own; with no tag shown, only items without any
@@ -699,7 +707,7 @@ private:
                                    bool sameThread);
     TaskPtr deleteDetachedOccurrence(const TaskPtr& event, bool needSync, bool sameThread);
     bool seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const;
-    qint64 deleteSeriesWhenEmpty(const TaskPtr& root);
+    std::optional<qint64> deleteSeriesWhenEmpty(const TaskPtr& root);
 
     // Inside a command's unit, registers the working lists, the alarms and
     // the shared objects as they are now, to come back if the unit fails.
@@ -783,7 +791,7 @@ private:
     void applyListDefaults(const TaskPtr& item) const;
     bool pushNewItemToICal(const TaskPtr& item, const CalendarPtr& category, bool autoSync);
     void warnAboutRepeatingTask(const SettingPtr& setting) const;
-    void addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder);
+    bool addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder);
     Date displayToday() const;
     bool moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW);
     void updateWorkingListAfterMove(const TaskPtr& moved);

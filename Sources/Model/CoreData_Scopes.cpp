@@ -17,12 +17,15 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TaskQuery.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
 
 #include <QStringBuilder>
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -166,6 +169,18 @@ bool isAutoICalSyncOn(const CoreData& dataManager)
     return setting && setting->autoICalSync() != 0;
 }
 
+// The system calendar and the alarms hear of a change only once it is there
+// to stay: a command that fails later on sends nothing.
+void whenCommitted(std::function<void()> action)
+{
+    Transaction::afterCommitOrNow(std::move(action));
+}
+
+void updateAlarmWhenCommitted(CoreData& dataManager, const TaskPtr& item)
+{
+    whenCommitted([&dataManager, item] { dataManager.updateLocalNotificationForTask(item); });
+}
+
 // A written event goes to the system calendar; a calendar that holds tasks
 // only loses its copy of the event instead.
 void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 updateType)
@@ -175,23 +190,26 @@ void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event,
     const bool hasCopy = !event->iCalUID().isEmpty();
     const CalendarPtr category = dataManager.calendarWithPrimaryKey(event->calendarId());
     if (category && category->taskOrEvent() == tasksOnlyCalendar) {
-        if (hasCopy) sync->backgroundOneWaySyncDeleteToICalEvent(event, allOccurrences);
+        if (hasCopy)
+            whenCommitted([sync, event] { sync->backgroundOneWaySyncDeleteToICalEvent(event, allOccurrences); });
         return;
     }
     if (hasCopy)
-        sync->backgroundOneWaySyncUpdateToICalEvent(event, updateType);
+        whenCommitted([sync, event, updateType] { sync->backgroundOneWaySyncUpdateToICalEvent(event, updateType); });
     else
-        sync->backgroundOneWaySyncInsertToICalEventRoot(event);
+        whenCommitted([sync, event] { sync->backgroundOneWaySyncInsertToICalEventRoot(event); });
 }
 
 void deleteFromSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 type, bool sameThread)
 {
     iCalSync* sync = dataManager.icalSync();
     if (!sync) return;
-    if (sameThread)
-        sync->syncDeleteToICalEvent(event, type);
-    else
-        sync->backgroundOneWaySyncDeleteToICalEvent(event, type);
+    whenCommitted([sync, event, type, sameThread] {
+        if (sameThread)
+            sync->syncDeleteToICalEvent(event, type);
+        else
+            sync->backgroundOneWaySyncDeleteToICalEvent(event, type);
+    });
 }
 
 // An event of a calendar kept on a server can vanish from the store for a
@@ -224,6 +242,11 @@ void CoreData::fetchPrevEvent(const TaskPtr& event, qint64 primaryKey) const
 bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW)
 {
     if (!event) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    // The event takes the root's identity and previous state before it is
+    // written; a failure hands it back as the caller left it.
+    transaction.keep(event);
     if (event->parentId() != rootParent) {
         // From here on the event is written as the root row. It carries the
         // root's exceptions: a detached row has none of its own, and an
@@ -243,24 +266,27 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     fetchPrevEvent(event, event->primaryKey());
     if (!event->dehydrate()) return false;
     // A series that is not for ever but has no end date has no end.
-    if (event->isRepeatForever() == 0 && event->repeatEndDate().isValid())
-        deleteAllDetachedEventsParentID(event->primaryKey(), event->repeatEndDate());
-    updateLocalNotificationForTask(event);
+    if (event->isRepeatForever() == 0 && event->repeatEndDate().isValid()
+        && !deleteAllDetachedEventsParentID(event->primaryKey(), event->repeatEndDate()))
+        return false;
+    updateAlarmWhenCommitted(*this, event);
     // The detached rows keep answering to their exception entries, which
     // moved to the new time of day.
     for (const TaskPtr& detached : getAllDetachedEventWithParentID(event->primaryKey())) {
         detached->setCalendarId(event->calendarId());
         detached->setOccurrence(Utilities::newDateOnDate(detached->occurrence(), start));
-        detached->dehydrate();
+        if (!detached->dehydrate()) return false;
     }
     pushEditToSystemCalendar(*this, event, allOccurrences);
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
-    return true;
+    return transaction.commit();
 }
 
 bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
 {
     if (!event) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const TaskPtr root =
         getRootEventWithParentID(event->parentId() != rootParent ? event->parentId() : event->primaryKey());
     if (!root) return false;
@@ -272,7 +298,7 @@ bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
         // its first occurrence next to the new series' one.
         if (!doEditAllOperatorWithEvent(event, false)) return false;
         postAutoSyncRequest(AutoSync::items);
-        return true;
+        return transaction.commit();
     }
     const TaskPtr series = freshCopy(*event);
     series->setRepeatStartDate(event->startTime());
@@ -282,18 +308,22 @@ bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
     root->setRepeatEndDate(end);
     root->setIsRepeatForever(0);
     if (!root->dehydrate()) return false;
-    updateLocalNotificationForTask(root);
+    updateAlarmWhenCommitted(*this, root);
     if (isAutoICalSyncOn(*this)) deleteFromSystemCalendar(*this, event, thisAndFuture, false);
-    deleteAllDetachedEventsParentID(root->primaryKey(), occurrence);
-    addNewTask();
+    if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence) || !addNewTask()) return false;
     // Asked for whatever the switch says: the web sync tests it itself.
     postAutoSyncRequest(AutoSync::items);
-    return series->primaryKey() >= 0;
+    return transaction.commit();
 }
 
 bool CoreData::doEditOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW)
 {
     if (!event) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    // Its previous state and root zone are filled in before anything is
+    // written.
+    transaction.keep(event);
     TaskPtr written;
     switch (kindOf(*event)) {
     case EventKind::Plain:
@@ -301,7 +331,7 @@ bool CoreData::doEditOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSy
         fetchPrevEvent(event, event->primaryKey());
         setModifyingTask(event);
         if (!event->dehydrate()) return false;
-        updateLocalNotificationForTask(event);
+        updateAlarmWhenCommitted(*this, event);
         written = event;
         break;
     case EventKind::Root:
@@ -316,11 +346,12 @@ bool CoreData::doEditOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSy
     if (!written) return false;
     pushEditToSystemCalendar(*this, written, thisOccurrence);
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
-    return true;
+    return transaction.commit();
 }
 
 // The occurrence becomes a detached row of the series, and its entry in the
-// root's exceptions keeps the series from showing it a second time.
+// root's exceptions keeps the series from showing it a second time. Runs in
+// the caller's unit.
 TaskPtr CoreData::detachOccurrence(const TaskPtr& event, qint64 rootKey)
 {
     const TaskPtr root = getRootEventWithParentID(rootKey);
@@ -335,9 +366,9 @@ TaskPtr CoreData::detachOccurrence(const TaskPtr& event, qint64 rootKey)
     root->addRepeatException(occurrence, Task::RepeatException::Changed);
     moveSeriesStartPast(*this, root, occurrence);
     if (!root->dehydrate()) return nullptr;
-    updateLocalNotificationForTask(root);
+    updateAlarmWhenCommitted(*this, root);
     if (!detached->insertAndDehydrate()) return nullptr;
-    updateLocalNotificationForTask(detached);
+    updateAlarmWhenCommitted(*this, detached);
     return detached;
 }
 
@@ -356,6 +387,9 @@ TaskPtr CoreData::doDeleteAllOperatorWithEvent(const TaskPtr& event, bool autoSy
 TaskPtr CoreData::doDeleteAllOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW)
 {
     if (!event) return nullptr;
+    Transaction transaction;
+    if (!transaction.isOpen()) return nullptr;
+    transaction.keep(event);
     if (event->parentId() != rootParent) {
         const TaskPtr root = getRootEventWithParentID(event->parentId());
         if (!root) return nullptr;
@@ -365,15 +399,17 @@ TaskPtr CoreData::doDeleteAllOperatorWithEvent(const TaskPtr& event, bool needSy
     }
     if (event->primaryKey() < 0) return nullptr;
     const TaskPtr removed = event->copy();
-    deleteAllEventsWithParentID({event->primaryKey()}, needSync);
+    if (!deleteAllEventsWithParentID({event->primaryKey()}, needSync)) return nullptr;
     if (needSync && isAutoICalSyncOn(*this)) deleteFromSystemCalendar(*this, removed, allOccurrences, false);
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
-    return removed;
+    return transaction.commit() ? removed : nullptr;
 }
 
 TaskPtr CoreData::doDeleteAllFutureOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW)
 {
     if (!event) return nullptr;
+    Transaction transaction;
+    if (!transaction.isOpen()) return nullptr;
     const TaskPtr handedIn = event->copy();
     const TaskPtr root = getOriginTaskForTaskInDB(event);
     if (!root) return nullptr;
@@ -382,16 +418,16 @@ TaskPtr CoreData::doDeleteAllFutureOperatorWithEvent(const TaskPtr& event, bool 
     root->setIsRepeatForever(0);
     root->setRepeatEndDate(end);
     if (!root->dehydrate()) return nullptr;
-    updateLocalNotificationForTask(root);
-    deleteAllDetachedEventsParentID(root->primaryKey(), occurrence);
+    updateAlarmWhenCommitted(*this, root);
+    if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence)) return nullptr;
     if (seriesIsEmptyUntil(root, end)) {
-        deleteAllEventsWithParentID({root->primaryKey()}, true);
+        if (!deleteAllEventsWithParentID({root->primaryKey()}, true)) return nullptr;
         deleteFromSystemCalendar(*this, root, allOccurrences, false);
     } else {
         deleteFromSystemCalendar(*this, event, thisAndFuture, false);
     }
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
-    return handedIn;
+    return transaction.commit() ? handedIn : nullptr;
 }
 
 TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event)
@@ -415,6 +451,11 @@ TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool n
     if (!event) return nullptr;
     const EventKind kind = kindOf(*event);
     if (kind == EventKind::Unsaved) return nullptr;
+    Transaction transaction;
+    if (!transaction.isOpen()) return nullptr;
+    // Its uid is refreshed, and a root row takes the exception, before
+    // anything is written.
+    transaction.keep(event);
     if (kind != EventKind::Instance) {
         const TaskPtr stored = taskWithPrimaryKey(event->primaryKey());
         event->setICalUID(stored ? stored->iCalUID() : QStringLiteral(""));
@@ -422,8 +463,9 @@ TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool n
     TaskPtr removed;
     switch (kind) {
     case EventKind::Plain:
-        if (doDeleteTask(event, needSync, false)) removed = event;
-        if (removed && needSync) deleteFromSystemCalendar(*this, event, thisOccurrence, sameThread);
+        if (!doDeleteTask(event, needSync, false)) return nullptr;
+        removed = event;
+        if (needSync) deleteFromSystemCalendar(*this, event, thisOccurrence, sameThread);
         break;
     case EventKind::Root:
         removed = deleteSeriesOccurrence(event, event, needSync, needSync, sameThread);
@@ -438,13 +480,14 @@ TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool n
     case EventKind::Unsaved:
         break;
     }
-    if (removed && autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
-    return removed;
+    if (!removed) return nullptr;
+    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    return transaction.commit() ? removed : nullptr;
 }
 
 // The occurrence is marked deleted in the root, which is written with the
 // list's copy refreshed or not as asked. Answers the occurrence as a one-off
-// item.
+// item. Runs in the caller's unit, as does the detached delete below.
 TaskPtr CoreData::deleteSeriesOccurrence(const TaskPtr& event, const TaskPtr& root, bool updateList, bool needSync,
                                          bool sameThread)
 {
@@ -454,22 +497,24 @@ TaskPtr CoreData::deleteSeriesOccurrence(const TaskPtr& event, const TaskPtr& ro
     root->addRepeatException(occurrence, Task::RepeatException::Deleted);
     moveSeriesStartPast(*this, root, occurrence);
     if (!root->dehydrateUpdateOption(updateList)) return nullptr;
-    if (needSync) updateLocalNotificationForTask(root);
-    const qint64 type = deleteSeriesWhenEmpty(root);
-    if (needSync) deleteFromSystemCalendar(*this, oneOff, type, sameThread);
+    if (needSync) updateAlarmWhenCommitted(*this, root);
+    const std::optional<qint64> type = deleteSeriesWhenEmpty(root);
+    if (!type) return nullptr;
+    if (needSync) deleteFromSystemCalendar(*this, oneOff, *type, sameThread);
     return oneOff;
 }
 
 TaskPtr CoreData::deleteDetachedOccurrence(const TaskPtr& event, bool needSync, bool sameThread)
 {
     if (!doDeleteTask(event, needSync, false)) return nullptr;
-    qint64 type = thisOccurrence;
+    std::optional<qint64> type = thisOccurrence;
     if (const TaskPtr root = getOriginTaskForTaskInDB(event)) {
         root->setRepeatExceptions(markedDeleted(root->repeatExceptions(), event->occurrence()));
-        root->dehydrate();
+        if (!root->dehydrate()) return nullptr;
         type = deleteSeriesWhenEmpty(root);
+        if (!type) return nullptr;
     }
-    if (needSync) deleteFromSystemCalendar(*this, event, type, sameThread);
+    if (needSync) deleteFromSystemCalendar(*this, event, *type, sameThread);
     return event;
 }
 
@@ -481,75 +526,91 @@ bool CoreData::seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const
 }
 
 // A finite series with nothing left is removed, root included; answers the
-// scope the system calendar is to delete.
-qint64 CoreData::deleteSeriesWhenEmpty(const TaskPtr& root)
+// scope the system calendar is to delete, nothing when the removal failed.
+std::optional<qint64> CoreData::deleteSeriesWhenEmpty(const TaskPtr& root)
 {
     if (root->isRepeatForever() != 0 || !root->repeatEndDate().isValid()) return thisOccurrence;
     if (!seriesIsEmptyUntil(root, root->repeatEndDate())) return thisOccurrence;
-    deleteAllEventsWithParentID({root->primaryKey()}, true);
+    if (!deleteAllEventsWithParentID({root->primaryKey()}, true)) return std::nullopt;
     return allOccurrences;
 }
 
+// Called after the event's row is saved, possibly inside the caller's unit:
+// the store hears of it once that unit has committed.
 void CoreData::doInsertAllOperatorWithEvent(const TaskPtr& event)
 {
-    if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncInsertToICalEvent(event, isAutoZVWSyncOn());
+    iCalSync* sync = icalSync();
+    if (!sync) return;
+    const bool insertToZVW = isAutoZVWSyncOn();
+    whenCommitted([sync, event, insertToZVW] { sync->backgroundOneWaySyncInsertToICalEvent(event, insertToZVW); });
 }
 
 // ---- series rows -----------------------------------------------------------------
 
-void CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate)
+bool CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate)
 {
-    if (!TaskQuery::databaseReadyOrSay()) return;
-    DeletedRows::deleteItems(
-        "parentId=? AND occurrence>=?",
-        [&](QueryStatement& query) {
-            query.bind(1, parentId);
-            bindDate(query, 2, afterDate);
-        },
-        DeletedRows::WebIds::Queue);
+    if (!TaskQuery::databaseReadyOrSay()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    const auto bindRow = [&](QueryStatement& query) {
+        query.bind(1, parentId);
+        bindDate(query, 2, afterDate);
+    };
+    if (!DeletedRows::deleteItems("parentId=? AND occurrence>=?", bindRow, DeletedRows::WebIds::Queue)) return false;
     DeletedRows::dropFromWorkingList(
         *this, [&](const Task& item) { return item.parentId() == parentId && item.occurrence() >= afterDate; });
+    return transaction.commit();
 }
 
-void CoreData::deleteDetachedEventParentID(qint64 parentId, const Date& onDate)
+bool CoreData::deleteDetachedEventParentID(qint64 parentId, const Date& onDate)
 {
-    if (!TaskQuery::databaseReadyOrSay()) return;
-    DeletedRows::deleteItems(
-        "parentId=? AND occurrence=?",
-        [&](QueryStatement& query) {
-            query.bind(1, parentId);
-            bindDate(query, 2, onDate);
-        },
-        DeletedRows::WebIds::Queue);
+    if (!TaskQuery::databaseReadyOrSay()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    const auto bindRow = [&](QueryStatement& query) {
+        query.bind(1, parentId);
+        bindDate(query, 2, onDate);
+    };
+    if (!DeletedRows::deleteItems("parentId=? AND occurrence=?", bindRow, DeletedRows::WebIds::Queue)) return false;
     DeletedRows::dropFromWorkingList(
         *this, [&](const Task& item) { return item.parentId() == parentId && item.occurrence() == onDate; });
+    return transaction.commit();
 }
 
 // Without the flag the server asked for the deletion: it has no use for the
 // root's id, and the working list is the caller's to update.
-void CoreData::deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList)
+bool CoreData::deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList)
 {
-    if (!TaskQuery::databaseReadyOrSay()) return;
+    if (!TaskQuery::databaseReadyOrSay()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     for (const qint64 key : parentIds) {
         const auto bindKey = [key](QueryStatement& query) { query.bind(1, key); };
-        DeletedRows::deleteItems("parentId=?", bindKey, DeletedRows::WebIds::Queue);
-        DeletedRows::deleteItems("primaryKey=?", bindKey,
-                                 needRemoveInAllTaskList ? DeletedRows::WebIds::Queue : DeletedRows::WebIds::Keep);
+        if (!DeletedRows::deleteItems("parentId=?", bindKey, DeletedRows::WebIds::Queue)
+            || !DeletedRows::deleteItems("primaryKey=?", bindKey,
+                                         needRemoveInAllTaskList ? DeletedRows::WebIds::Queue
+                                                                 : DeletedRows::WebIds::Keep))
+            return false;
         if (!needRemoveInAllTaskList) continue;
         DeletedRows::dropFromWorkingList(
             *this, [key](const Task& item) { return item.parentId() == key || item.primaryKey() == key; });
     }
+    return transaction.commit();
 }
 
-void CoreData::deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList)
+bool CoreData::deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList)
 {
-    if (!TaskQuery::databaseReadyOrSay()) return;
+    if (!TaskQuery::databaseReadyOrSay()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     for (const QString& uid : uids) {
         // Items without a system-calendar copy all share the empty uid.
         if (uid.isEmpty() || isOpenInEditorOfServerCalendar(*this, uid)) continue;
-        DeletedRows::deleteItems("iCalIdentifier=?", [&uid](QueryStatement& query) { query.bind(1, uid); },
-                                 DeletedRows::WebIds::Queue);
+        if (!DeletedRows::deleteItems("iCalIdentifier=?", [&uid](QueryStatement& query) { query.bind(1, uid); },
+                                      DeletedRows::WebIds::Queue))
+            return false;
         if (!needRemoveInAllTaskList) continue;
         DeletedRows::dropFromWorkingList(*this, [&uid](const Task& item) { return item.iCalUID() == uid; });
     }
+    return transaction.commit();
 }

@@ -14,8 +14,11 @@
 #include "Task.h"
 #include "TaskPaneOrder.h"
 #include "TaskQuery.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "ZVComment.h"
+
+#include <optional>
 
 namespace {
 
@@ -283,7 +286,11 @@ TaskList activeTasksOfPane(const TaskList& list, qint64 filterIndex, const Date&
 }
 
 // Puts the list in date order and hands its order values out again along
-// that order, then saves the tasks (only the changed ones are written).
+// that order, then saves the tasks (only the changed ones are written). The
+// orders are saved together or not at all: a half-saved run would give two
+// tasks one place. When that fails the list, its orders and the rows stay
+// as they were. Items never stored have no row to save, so a list of them
+// alone needs no database.
 void reorderAndSave(TaskList& list, Date (Task::*dateOf)() const)
 {
     QList<TaskPaneOrder::Entry> entries;
@@ -292,13 +299,25 @@ void reorderAndSave(TaskList& list, Date (Task::*dateOf)() const)
     const TaskPaneOrder::Reorder reorder = TaskPaneOrder::reorderByDate(entries);
     TaskList ordered;
     ordered.reserve(list.size());
+    bool writesRows = false;
     for (qsizetype i = 0; i < reorder.positions.size(); ++i) {
         const TaskPtr& item = list[reorder.positions[i]];
-        item->setTaskOrder(reorder.orders[i]);
         ordered.append(item);
+        writesRows = writesRows
+                     || (item->primaryKey() >= 0 && (item->dirty() || item->taskOrder() != reorder.orders[i]));
     }
-    for (const TaskPtr& item : ordered) item->dehydrate();
-    list = ordered;
+    std::optional<Transaction> transaction;
+    if (writesRows) {
+        transaction.emplace();
+        if (!transaction->isOpen()) return;
+    }
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        if (transaction && ordered[i]->taskOrder() != reorder.orders[i]) transaction->keep(ordered[i]);
+        ordered[i]->setTaskOrder(reorder.orders[i]);
+    }
+    for (const TaskPtr& item : ordered)
+        if (!item->dehydrate()) return;
+    if (!transaction || transaction->commit()) list = ordered;
 }
 
 // The week that holds today, from its first day (Sunday, or Monday when

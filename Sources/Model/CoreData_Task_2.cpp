@@ -31,7 +31,6 @@
 #include <QSet>
 
 #include <cstdio>
-#include <functional>
 #include <optional>
 
 namespace {
@@ -112,15 +111,21 @@ TaskList listEntriesOfCategory(const TaskList& list, qint64 calendarId)
 
 // ---- adding items ------------------------------------------------------------------
 
-void CoreData::addNewTask()
+bool CoreData::addNewTask()
 {
     const TaskPtr item = modifyingTask();
-    if (!item) return;
+    if (!item) return false;
+    // Looked up before the unit takes the record lock: the lookup waits for
+    // a category reload under way, which needs that lock.
+    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    // The defaults below change the item before its row is written.
+    transaction.keep(item);
     applyListDefaults(item);
     item->setHasChanges(0);
-    const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
     // Logged by the record; an item that is not stored goes nowhere else.
-    if (!item->insertAndDehydrate()) return;
+    if (!item->insertAndDehydrate()) return false;
 
     if (item->taskType() == taskTypeTask && hasDoToday() && item->hasDue() != 0
         && Utilities::compareDateNoTime(item->dueEnd(), Clock::now()) == 0)
@@ -128,12 +133,16 @@ void CoreData::addNewTask()
 
     const bool autoSync = isAutoZVWSyncOn();
     // The calendar-store job asks for the web push itself when it is done.
-    if (!pushNewItemToICal(item, category, autoSync) && autoSync) postAutoSyncRequest(AutoSync::items);
+    Transaction::afterCommitOrNow([this, item, category, autoSync] {
+        if (!pushNewItemToICal(item, category, autoSync) && autoSync) postAutoSyncRequest(AutoSync::items);
+    });
 
+    // A modal alert never runs while the unit holds the record lock.
     const SettingPtr setting = currentSetting();
     if (item->taskType() == taskTypeTask && item->repeatType() != 0 && setting
         && setting->showWarningAddRepeatTask() != 0)
-        warnAboutRepeatingTask(setting);
+        Transaction::afterCommitOrNow([this, setting] { warnAboutRepeatingTask(setting); });
+    return transaction.commit();
 }
 
 // The filter the user is looking at decides a few defaults, so that the new
@@ -192,32 +201,38 @@ void CoreData::warnAboutRepeatingTask(const SettingPtr& setting) const
     setting->setShowWarningAddRepeatTask(response.suppressed ? 0 : 1);
 }
 
-void CoreData::addNewTaskNeedSync(bool needSync)
+bool CoreData::addNewTaskNeedSync(bool needSync)
 {
-    addNewTaskFromWeb(needSync, std::nullopt);
+    return addNewTaskFromWeb(needSync, std::nullopt);
 }
 
-void CoreData::addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder)
+bool CoreData::addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder)
 {
-    addNewTaskFromWeb(needSync, syncTaskOrder);
+    return addNewTaskFromWeb(needSync, syncTaskOrder);
 }
 
-void CoreData::addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder)
+bool CoreData::addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder)
 {
     const TaskPtr item = modifyingTask();
-    if (!item) return;
+    if (!item) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    transaction.keep(item);
     // A downloaded occurrence names its series by the series' web key.
     if (item->parentId() >= 1 && item->zvwID() > 0) {
         const TaskPtr parent = taskPrimaryKeyWithZVWKey(item->parentId());
         item->setParentId(parent ? parent->primaryKey() : 0);
         item->setICalUID(parent ? parent->iCalUID() : QStringLiteral(""));
     }
-    if (!item->insertIntoDatabaseNoUpdate()) return;
+    if (!item->insertIntoDatabaseNoUpdate()) return false;
     if (syncTaskOrder && *syncTaskOrder > 0 && item->taskType() == taskTypeTask) item->setTaskOrder(*syncTaskOrder);
-    if (!item->dehydrateUpdateOption(false)) return;
+    if (!item->dehydrateUpdateOption(false)) return false;
     if (needSync && item->taskType() == taskTypeEvent && item->parentId() >= 1 && item->zvwID() > 0) {
-        if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncUpdateToICalEvent(item, updateThisOccurrence);
+        if (iCalSync* sync = icalSync())
+            Transaction::afterCommitOrNow(
+                [sync, item] { sync->backgroundOneWaySyncUpdateToICalEvent(item, updateThisOccurrence); });
     }
+    return transaction.commit();
 }
 
 TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
@@ -234,8 +249,18 @@ TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
 
 // ---- top task of each category ----------------------------------------------------------
 
-void CoreData::updateTopTasksForList(const TaskList& items) const
+// A read that failed would unmark the category's real top task: then every
+// mark goes back to what it was.
+bool CoreData::updateTopTasksForList(const TaskList& items) const
 {
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    const auto mark = [&transaction](const TaskPtr& item, bool top) {
+        const bool was = item->isTopGTDTask();
+        if (was == top) return;
+        transaction.onRollback([item, was] { item->setIsTopGTDTask(was); });
+        item->setIsTopGTDTask(top);
+    };
     TaskList remaining = items;
     Utilities::sortList(remaining, &Task::taskOrder);
     for (const CalendarPtr& category : calendarList()) {
@@ -248,7 +273,7 @@ void CoreData::updateTopTasksForList(const TaskList& items) const
                 continue;
             }
             if (item->status() == 1) {
-                item->setIsTopGTDTask(false);
+                mark(item, false);
                 continue;
             }
             // A checklist category has no top task; its tasks stay unmarked.
@@ -256,11 +281,12 @@ void CoreData::updateTopTasksForList(const TaskList& items) const
                 later.append(item);
                 continue;
             }
-            item->setIsTopGTDTask(!found && checkIfTaskIsGTD(item));
+            mark(item, !found && checkIfTaskIsGTD(item));
             found = true;
         }
         remaining = later;
     }
+    return transaction.commit();
 }
 
 // The top task is the first open task of its category in the whole
@@ -415,13 +441,18 @@ TaskList CoreData::tasksFromCalendarId(qint64 calendarId, const QStringList& tag
 
 // The rows go first: a delete that failed takes nothing off the server nor
 // out of the views.
-void CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
+bool CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
 {
-    if (!TaskQuery::databaseReadyOrSay()) return;
-    const QList<qint64> deleted = DeletedRows::deleteItems(
+    if (!TaskQuery::databaseReadyOrSay()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
+    const std::optional<QList<qint64>> deleted = DeletedRows::deleteItems(
         "calendarId=?", [calendarId](QueryStatement& query) { query.bind(1, calendarId); }, DeletedRows::WebIds::Queue);
-    if (deleted.isEmpty()) return;
-    DeletedRows::dropFromWorkingList(*this, [calendarId](const Task& item) { return item.calendarId() == calendarId; });
+    if (!deleted) return false;
+    if (!deleted->isEmpty())
+        DeletedRows::dropFromWorkingList(*this,
+                                         [calendarId](const Task& item) { return item.calendarId() == calendarId; });
+    return transaction.commit();
 }
 
 // ---------------------------------------------------------------------------
@@ -600,8 +631,11 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
     // the completed task keeps, and the next due date lies after today.
     const RecurrenceExpander::CompletionRepeat repeat =
         RecurrenceExpander::nextFromCompletion(seriesRoot(*this, item)->recurrenceSeries(), now);
+    Transaction::keepInCurrent(item);
     item->setRepeatOptions(repeat.rule.options());
-    item->dehydrate();
+    // A failed write (logged) spoils the caller's unit, which then undoes the
+    // new rule with everything else; there is no next task to offer.
+    if (!item->dehydrate()) return nullptr;
     if (!repeat.dueEnd) return nullptr;
     TaskPtr next = newInstanceForTask(item, takeNextInstanceKey(), *repeat.dueEnd);
     next->setStatus(0);
@@ -622,8 +656,11 @@ constexpr qint64 newItemKey = -1;
 bool CoreData::doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bool autoSyncZvw)
 {
     if (!task) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     qint64 request = AutoSync::items;
     if (status == 0) {
+        transaction.keep(task);
         task->setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
         task->setStatus(0);
         if (!task->dehydrate()) return false;
@@ -635,15 +672,18 @@ bool CoreData::doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bo
     }
     // A repeating item of another kind is never done on its own: nothing is
     // written for it.
-    if (iCalSync* sync = icalSync()) sync->backgroundOneWaySyncUpdateToICalTask(task, 0);
+    if (iCalSync* sync = icalSync())
+        Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncUpdateToICalTask(task, 0); });
     if (autoSyncZvw && isAutoZVWSyncOn()) postAutoSyncRequest(request);
-    return true;
+    return transaction.commit();
 }
 
 // The done row keeps its history and web id as a one-off; the series goes on
-// in a new row the web service has not seen yet.
+// in a new row the web service has not seen yet. Runs inside the caller's
+// unit: the done row, the next one and its links go in together.
 bool CoreData::completeRepeatingTask(const TaskPtr& task)
 {
+    Transaction::keepInCurrent(task);
     const TaskPtr next = nextDummyForRepeatingTask(task);
     if (next) {
         next->setPrimaryKey(newItemKey);
@@ -653,13 +693,11 @@ bool CoreData::completeRepeatingTask(const TaskPtr& task)
         next->setLastUpdate(0);
         next->setParentId(-1);
         setModifyingTask(next);
-        addNewTask();
+        if (!addNewTask()) return false;
     }
     task->setRepeatType(0);
     if (!task->dehydrate()) return false;
-    // A next row that could not be stored has no key to link to.
-    if (next && next->primaryKey() > 0) restoreLinks(getCurrentLinks(task), next);
-    return true;
+    return !next || restoreLinks(getCurrentLinks(task), next);
 }
 
 bool CoreData::doDeleteTask(const TaskPtr& item)
@@ -675,18 +713,21 @@ bool CoreData::doDeleteTask(const TaskPtr& item, bool autoSyncZVW)
 bool CoreData::doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW)
 {
     if (!item) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     if (!(needSync ? item->deleteFromDatabase() : item->deleteFromDatabaseNoUpdate())) return false;
-    if (needSync) DeletedRows::queueDeletedItems({item->zvwID()});
+    if (needSync && !DeletedRows::queueDeletedItems({item->zvwID()})) return false;
     const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
     // The server drops a deleted item's links itself; with the push on its
     // way, the link rows need not wait for the web sync.
-    if (pushToWeb) deleteLinks(item);
+    if (pushToWeb && !deleteLinks(item)) return false;
     // Only tasks: the system calendar learns of deleted events through the
     // scope commands of repeating events and its own sync.
     iCalSync* sync = icalSync();
-    if (needSync && sync && item->taskType() == taskItem) sync->backgroundOneWaySyncDeleteToICalTask(item, 0);
+    if (needSync && sync && item->taskType() == taskItem)
+        Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncDeleteToICalTask(item, 0); });
     if (pushToWeb) postAutoSyncRequest(AutoSync::items);
-    return true;
+    return transaction.commit();
 }
 
 bool CoreData::doDeleteCalendar(const CalendarPtr& calendar)
@@ -706,8 +747,7 @@ bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool
     if (!transaction.isOpen()) return false;
     const SettingPtr setting = currentSetting();
     const bool wasDefault = setting && setting->calendarDefID() == calendar->primaryKey();
-    deleteAllTasksBelongCalendar(calendar->primaryKey());
-    if (!calendar->deleteFromDatabase()) return false;
+    if (!deleteAllTasksBelongCalendar(calendar->primaryKey()) || !calendar->deleteFromDatabase()) return false;
     // A checklist category has no calendar in the system store.
     iCalSync* sync = icalSync();
     if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == ordinaryCategory)
@@ -738,14 +778,17 @@ bool CoreData::chooseDefaultCategoryAfterDeleting(bool pushToWeb)
 
 bool CoreData::doDeleteTag(const TagPtr& tag, bool autoSyncZVW)
 {
-    if (!tag || !tag->deleteFromDatabase()) return false;
-    DeletedRows::queueDeletedTags({tag->zvwKey()});
+    if (!tag) return false;
+    Transaction transaction;
+    if (!transaction.isOpen() || !tag->deleteFromDatabase() || !DeletedRows::queueDeletedTags({tag->zvwKey()}))
+        return false;
     removeFromTagList(tag);
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::tags);
-    return true;
+    return transaction.commit();
 }
 
-// The web service asked for the deletion, so it is not told again.
+// The web service asked for the deletion, so it is not told again. One row:
+// the list changes only once it is gone.
 bool CoreData::doDeleteTagFromZVW(const TagPtr& tag, bool /*autoSyncZVW*/)
 {
     if (!tag || !tag->deleteFromDatabase()) return false;
@@ -792,21 +835,6 @@ QSet<qint64> keysWithRows(const QList<qint64>& keys)
     query.bind(1, QLatin1Char('[') + numbers.join(QLatin1Char(',')) + QLatin1Char(']'));
     const QList<qint64> found = query.int64Column();
     return QSet<qint64>(found.begin(), found.end());
-}
-
-// Runs the statements as one unit: all of them or none. A failure is logged
-// by the statement and rolls back whatever ran before it.
-bool runAllOrNothing(const QList<std::function<bool()>>& statements)
-{
-    RecordGuard guard;
-    if (!QueryStatement("SAVEPOINT wipe").execute(RecordStore::deleteErrorText)) return false;
-    for (const auto& statement : statements) {
-        if (statement()) continue;
-        QueryStatement("ROLLBACK TO wipe").execute(RecordStore::deleteErrorText);
-        QueryStatement("RELEASE wipe").execute(RecordStore::deleteErrorText);
-        return false;
-    }
-    return QueryStatement("RELEASE wipe").execute(RecordStore::deleteErrorText);
 }
 
 // One "?" per value: "?,?,?".
@@ -868,10 +896,13 @@ TaskList CoreData::findAllEventSameStartTime(const TaskPtr& event, const TaskLis
 // Occurrences of repeating all-day events have no row of their own: they
 // are made again from their series whenever the views ask, so only stored
 // items are refreshed. An item whose row has gone keeps its content rather
-// than taking the empty fields of a missing row.
-void CoreData::reloadADE()
+// than taking the empty fields of a missing row; a row that could not be
+// read gives empty fields too, so then every item goes back as it was.
+bool CoreData::reloadADE()
 {
-    if (!TaskQuery::databaseReadyOrSay()) return;
+    if (!TaskQuery::databaseReadyOrSay()) return false;
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     TaskList allDayEvents;
     QList<qint64> keys;
     for (const TaskPtr& item : allTasksEventsAdes()) {
@@ -880,13 +911,22 @@ void CoreData::reloadADE()
         keys.append(item->primaryKey());
     }
     const QSet<qint64> stored = keysWithRows(keys);
-    for (const TaskPtr& item : allDayEvents)
-        if (stored.contains(item->primaryKey())) item->copyContentOfTask(*Task::initWithPrimaryKey(item->primaryKey()));
+    for (const TaskPtr& item : allDayEvents) {
+        if (!stored.contains(item->primaryKey())) continue;
+        const TaskPtr row = Task::initWithPrimaryKey(item->primaryKey());
+        transaction.keep(item);
+        item->copyContentOfTask(*row);
+    }
+    return transaction.commit();
 }
 
 bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
 {
     if (!TaskQuery::databaseReadyOrSay()) return false;
+    // Nothing is deleted unless everything is: a wipe that stopped half-way
+    // would leave the replace to download on top of what is left.
+    Transaction transaction;
+    if (!transaction.isOpen()) return false;
     const SettingPtr setting = currentSetting();
     const bool syncsWithStore = setting && setting->autoICalSync();
     const CalendarList listed = calendarList();
@@ -910,24 +950,18 @@ bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
 
     const QByteArray itemCondition =
         keysToKeep.isEmpty() ? QByteArray() : " WHERE calendarId NOT IN (" + placeholders(keysToKeep.size()) + ')';
-    const bool wiped = runAllOrNothing({
-        [] { return QueryStatement("DELETE FROM Tag").execute(RecordStore::deleteErrorText); },
-        [] {
-            return QueryStatement("DELETE FROM Calendars WHERE typeOfCal=?")
-                .bind(1, CalCalendarTypeLocal)
-                .execute(RecordStore::deleteErrorText);
-        },
-        [&] {
-            return QueryStatement("DELETE FROM Tasks" + itemCondition)
-                .bindAll(keysToKeep)
-                .execute(RecordStore::deleteErrorText);
-        },
-        [] { return QueryStatement("DELETE FROM Links").execute(RecordStore::deleteErrorText); },
-    });
+    const bool wiped =
+        QueryStatement("DELETE FROM Tag").execute(RecordStore::deleteErrorText)
+        && QueryStatement("DELETE FROM Calendars WHERE typeOfCal=?")
+               .bind(1, CalCalendarTypeLocal)
+               .execute(RecordStore::deleteErrorText)
+        && QueryStatement("DELETE FROM Tasks" + itemCondition).bindAll(keysToKeep).execute(RecordStore::deleteErrorText)
+        && QueryStatement("DELETE FROM Links").execute(RecordStore::deleteErrorText);
     if (!wiped) return false;
 
-    for (const CalendarPtr& stored : storeDeletes)
-        if (iCalSync* store = icalSync()) store->backgroundOneWaySyncDeleteToICal(stored);
+    if (iCalSync* store = icalSync())
+        for (const CalendarPtr& stored : storeDeletes)
+            Transaction::afterCommitOrNow([store, stored] { store->backgroundOneWaySyncDeleteToICal(stored); });
     setTagList({});
     doWithAllTasksEventsAdes(itemsToDrop, 1);
     // Every category of the local type lost its row, synced or not: none may
@@ -936,6 +970,6 @@ bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
     for (const CalendarPtr& category : listed)
         if (category->typeOfCal() == CalCalendarTypeLocal) categoriesToDrop.append(category);
     doWithCalendarList(categoriesToDrop, 1);
-    if (createDefault) createDefaultCategoryAutoSyncZVW(false);
-    return true;
+    if (createDefault && !createDefaultCategoryAutoSyncZVW(false)) return false;
+    return transaction.commit();
 }

@@ -67,10 +67,10 @@ bool markLinksRemoved(const QList<qint64>& keys)
 // The rows, the queue and the marks go as one unit: a row deleted without its
 // queued web id would live on at the server, one whose links stay active
 // would have them sent as live links.
-QList<qint64> DeletedRows::deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds)
+std::optional<QList<qint64>> DeletedRows::deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds)
 {
     Transaction transaction;
-    if (!transaction.isOpen()) return {};
+    if (!transaction.isOpen()) return std::nullopt;
     QList<qint64> keys;
     QList<qint64> ids;
     {
@@ -80,13 +80,13 @@ QList<qint64> DeletedRows::deleteItems(const QByteArray& condition, const Binder
             ids.append(sqlite3_column_int64(select.get(), 0));
             keys.append(sqlite3_column_int64(select.get(), 1));
         }
-        if (select.failed()) return {};
+        if (select.failed()) return std::nullopt;
     }
     QueryStatement remove("DELETE FROM Tasks WHERE " + condition, QueryStatement::PrepareFailure::Fatal);
     bind(remove);
-    if (!remove.execute(RecordStore::deleteErrorText)) return {};
-    if (webIds == WebIds::Queue && !queueDeletedItems(ids)) return {};
-    if (!markLinksRemoved(keys) || !transaction.commit()) return {};
+    if (!remove.execute(RecordStore::deleteErrorText)) return std::nullopt;
+    if (webIds == WebIds::Queue && !queueDeletedItems(ids)) return std::nullopt;
+    if (!markLinksRemoved(keys) || !transaction.commit()) return std::nullopt;
     return keys;
 }
 

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 class CoreData;
 class QueryStatement;
@@ -16,6 +17,9 @@ class Task;
 // removed so that the web sync can tell the server. The working list is
 // updated separately, once every record guard is left, because that update
 // posts a notification on the main thread.
+//
+// Each of these writes several rows and runs inside the caller's unit
+// (Transaction), which alone makes a failure leave nothing behind.
 class DeletedRows {
 public:
     using Binder = std::function<void(QueryStatement&)>;
@@ -27,9 +31,9 @@ public:
     // rows, the queued web ids and the marks on the links go together: when
     // the rows cannot be read completely or any write fails nothing is
     // deleted (and an enclosing unit cannot commit), so no removal is ever
-    // hidden from the server. A DELETE that cannot be prepared is a fault of
-    // the program.
-    static QList<qint64> deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds);
+    // hidden from the server; the answer is then nothing (logged). A DELETE
+    // that cannot be prepared is a fault of the program.
+    static std::optional<QList<qint64>> deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds);
 
     // Append ",<id>" for every id above 0 to the settings' queue of deleted
     // items (tags), and save the settings when one was added. False when

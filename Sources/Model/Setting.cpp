@@ -127,7 +127,10 @@ std::function<void()> Setting::restorePoint()
 {
     QMutexLocker lock(&m_mutex);
     std::shared_ptr<const Setting> saved(new Setting(*this));
-    return [this, saved] {
+    // The record stays alive until its undo has run: an undo that runs
+    // before it may drop the last other holder of a record made inside the
+    // unit.
+    return [this, self = weak_from_this().lock(), saved] {
         QMutexLocker restoring(&m_mutex);
         *this = *saved;
     };

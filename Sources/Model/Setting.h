@@ -9,6 +9,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct sqlite3;
@@ -22,7 +23,7 @@ class CachedStatement;
 // The data manager's one record is read and changed from the main thread and
 // from the sync threads, so every property goes through one mutex of the
 // record; the row's SQL runs under the record guard as every record's does.
-class Setting {
+class Setting : public std::enable_shared_from_this<Setting> {
 public:
     // A blank record (every property zero or nil, no side files read): the
     // web sync's scratch holder for downloaded values.

@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -179,7 +180,7 @@ TEST_F(CoreDataStartupTest, ANewApplicationVersionShowsTheWizardOnceAndStoresThe
     start();
     SettingPtr setting = CoreData::shared()->currentSetting();
     setting->setStartUpWizard(0);
-    setting->dehydrate();
+    ASSERT_TRUE(setting->dehydrate());
 
     start();
     EXPECT_EQ(CoreData::shared()->currentSetting()->startUpWizard(), 0) << "same version: no wizard";
@@ -533,5 +534,86 @@ TEST_F(CoreDataStartupTest, AnAccountFileThatCannotBeReadIsReportedOnceAStartAnd
         EXPECT_EQ(alerts.requests().size(), 2);
         EXPECT_EQ(accountLines(), 2);
         stop();
+    }
+}
+
+// Whichever statement of a start fails, no row takes the blank content of a
+// record whose read failed: the categories keep their names (and the listed
+// ones show the orders their rows hold), the settings row keeps its queue of
+// server deletions. Categories stored without an order get one.
+TEST_F(CoreDataStartupTest, AFailedStatementAtStartNeverWritesABlankRecordOverItsRow)
+{
+    start();
+    stop();
+    const QString path = CoreData::databasePath();
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO Calendars (primaryKey, calendarName, calendarOrder) "
+                           "VALUES (60, 'Home', 0), (61, 'Work', 0);"
+                           "UPDATE Settings SET zvwDeletedTasks=',77'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const QString pristine = path + QStringLiteral(".pristine");
+    ASSERT_TRUE(QFile::copy(path, pristine));
+
+    const auto storedCategories = [] {
+        QMap<qint64, QPair<QString, qint64>> rows;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(RecordStore::sharedDatabase(),
+                           "SELECT primaryKey, calendarName, calendarOrder FROM Calendars", -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            rows.insert(sqlite3_column_int64(statement, 0),
+                        {QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1))),
+                         sqlite3_column_int64(statement, 2)});
+        sqlite3_finalize(statement);
+        return rows;
+    };
+    const auto storedQueue = [] {
+        QString queue;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(RecordStore::sharedDatabase(), "SELECT zvwDeletedTasks FROM Settings", -1, &statement,
+                           nullptr);
+        if (sqlite3_step(statement) == SQLITE_ROW)
+            queue = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+        return queue;
+    };
+    const QStringList names{QStringLiteral("Zoravel"), QStringLiteral("Home"), QStringLiteral("Work")};
+
+    for (int failing = 1;; ++failing) {
+        SCOPED_TRACE(failing);
+        ASSERT_LT(failing, 2000) << "the start never ran through";
+        stop();
+        ASSERT_TRUE(QFile::remove(path));
+        ASSERT_TRUE(QFile::copy(pristine, path));
+        RecordStore::failStep(failing);
+        CoreData& dataManager = start();
+        const bool reached = !RecordStore::stepFailurePending();
+        RecordStore::failStep(0);
+
+        EXPECT_EQ(storedQueue(), QStringLiteral(",77"));
+        const auto rows = storedCategories();
+        QStringList stored;
+        for (const auto& row : rows) stored.append(row.first);
+        EXPECT_EQ(stored, names) << "no category row took a blank name";
+        if (started()) {
+            ASSERT_TRUE(dataManager.currentSetting()) << "a start goes on only with its settings";
+            EXPECT_EQ(dataManager.currentSetting()->zvwDeletedTasks(), QStringLiteral(",77"));
+            for (const CalendarPtr& category : dataManager.calendarList())
+                if (rows.contains(category->primaryKey()))
+                    EXPECT_EQ(category->calendarOrder(), rows.value(category->primaryKey()).second)
+                        << category->calendarName().toStdString();
+        }
+        if (::testing::Test::HasFailure()) return;
+        if (reached) continue;
+
+        ASSERT_TRUE(started());
+        QList<qint64> orders;
+        for (const auto& row : rows) orders.append(row.second);
+        EXPECT_EQ(orders, (QList<qint64>{1, 2, 3}));
+        EXPECT_EQ(dataManager.calendarList().size(), 3);
+        return;
     }
 }

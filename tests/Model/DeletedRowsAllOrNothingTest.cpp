@@ -25,8 +25,9 @@ TEST_F(CommandUnitTest, BulkRemovalTakesRowsQueueAndLinkMarksTogether)
     expectAllOrNothing(
         db(),
         [&] {
-            removed = DeletedRows::deleteItems("calendarId=?", bindCategory, DeletedRows::WebIds::Queue);
-            return !removed.isEmpty();
+            const auto deleted = DeletedRows::deleteItems("calendarId=?", bindCategory, DeletedRows::WebIds::Queue);
+            removed = deleted.value_or(QList<qint64>());
+            return deleted.has_value();
         },
         anyPost);
 

@@ -309,3 +309,21 @@ TEST_F(SettingTest, FailedWriteIsLoggedReleasesTheLockAndKeepsTheRecordDirty)
     EXPECT_FALSE(setting->dirty());
     EXPECT_EQ(queryInt(QStringLiteral("SELECT snoozeVal FROM Settings")), 77);
 }
+
+// A record made inside a unit may lose its last other holder to an undo that
+// runs first (the data manager's shared objects going back): its own undo
+// must still find it alive, and put its values back.
+TEST_F(SettingTest, ARestorePointKeepsItsRecordAliveUntilItHasRun)
+{
+    auto setting = std::make_shared<Setting>();
+    setting->setZvwDeletedTasks(QStringLiteral(",1"));
+    const std::function<void()> restore = setting->restorePoint();
+    setting->setZvwDeletedTasks(QStringLiteral(",1,2"));
+    const std::weak_ptr<Setting> watched = setting;
+    const Setting* record = setting.get();
+    setting.reset();
+
+    ASSERT_FALSE(watched.expired()) << "the restore point holds the record";
+    restore();
+    EXPECT_EQ(record->zvwDeletedTasks(), QStringLiteral(",1"));
+}
