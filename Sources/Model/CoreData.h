@@ -102,7 +102,7 @@ public:
     QString currentVersion() const { return m_currentVersion; }
     ZVWSync* zvwSync() const { return m_zvwSync.get(); }
     iCalSync* icalSync() const { return m_icalSync.get(); }
-    // The calendar-store exchange replaces the call recorder at start-up.
+    // The calendar-store exchange replaces the default, which drops every call.
     void setICalSync(std::unique_ptr<iCalSync> sync);
     bool bSynciCalEnable() const { return m_bSynciCalEnable; }
     void setBSynciCalEnable(bool enable) { m_bSynciCalEnable = enable; }

@@ -292,7 +292,7 @@ TEST_F(AlertsTest, PostponeLeavesEventsAndFollowsTheCategoryIntoTheCalendarStore
 
     dataManager().postponeAlerts(alarms, 1);
     EXPECT_EQ(event->startTime(), localDate(2014, 1, 16, 9, 0)) << "events are not postponed";
-    const QList<iCalSync::Call> calls = iCalCalls();
+    const QList<RecordingICalSync::Call> calls = iCalCalls();
     ASSERT_EQ(calls.size(), 2);
     EXPECT_EQ(calls[0].operation, QStringLiteral("updateTask"));
     EXPECT_EQ(calls[0].type, 0);

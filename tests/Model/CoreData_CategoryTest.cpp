@@ -5,7 +5,7 @@
 #include "RecordFailureInjection.h"
 #include "Setting.h"
 #include "TaskTestFixture.h"
-#include "iCalSync.h"
+#include "RecordingICalSync.h"
 
 #include <atomic>
 #include <chrono>
@@ -52,7 +52,7 @@ protected:
         CoreDataCategoryTest::SetUp();
         m_setting = Setting::initWithPrimaryKey(1, db());
         dataManager().setCurrentSetting(m_setting);
-        auto sync = std::make_unique<iCalSync>();
+        auto sync = std::make_unique<RecordingICalSync>();
         m_icalSync = sync.get();
         dataManager().setICalSync(std::move(sync));
         // Start from a category list that matches the table.
@@ -78,7 +78,7 @@ protected:
     qint64 storedDefaultCategory() { return queryInt(QStringLiteral("SELECT calendarDefID FROM Settings")); }
 
     SettingPtr m_setting;
-    iCalSync* m_icalSync = nullptr;
+    RecordingICalSync* m_icalSync = nullptr;
 };
 
 TEST_F(CoreDataCategoryTest, HighestOrderIsZeroWithoutRowsOrDatabase)
@@ -277,7 +277,7 @@ TEST_F(CoreDataCategoryCommandTest, AddedCategoryIsStoredListedAndSynchronisedBy
         EXPECT_GT(calendar->primaryKey(), 0);
         EXPECT_TRUE(dataManager().calendarList().contains(calendar));
         EXPECT_EQ(Calendar::initWithPrimaryKey(calendar->primaryKey(), db())->calendarName(), calendar->calendarName());
-        const QList<iCalSync::Call> calls = m_icalSync->calls();
+        const QList<RecordingICalSync::Call> calls = m_icalSync->calls();
         ASSERT_EQ(calls.size(), c.calendarStoreInsert ? 1 : 0);
         if (c.calendarStoreInsert) {
             EXPECT_EQ(calls[0].operation, QStringLiteral("insertCalendar"));
