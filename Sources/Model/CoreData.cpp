@@ -46,6 +46,8 @@ CoreData::CoreData() = default;
 
 CoreData::~CoreData()
 {
+    // First, while every member is whole: a running purge may still read them.
+    stopPurgeJobs();
     CoreData* self = this;
     sharedDataManager.compare_exchange_strong(self, nullptr);
     m_alertTimer.invalidate();

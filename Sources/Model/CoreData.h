@@ -640,6 +640,8 @@ public:
     // then, true when it ran to its end.
     bool deleteSuspectedDuplicatedTasks(bool autoSyncZVW);
     // The same on the global queue; the answer comes on the main thread.
+    // The data manager owns the job: going away, it stops the job before the
+    // next group and waits for it, and the answer is then never delivered.
     void deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std::function<void(bool finished)> onFinished);
     // Apply a delegation or share state the web service reported.
     void updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole);
@@ -685,6 +687,9 @@ private:
     TaskPtr takeSingleAsTask(const TaskPtr& source, const EventConversion& kind);
     void announceTasksFromNotes();
     void announceBatchChange(qint64 autoSyncBits, bool autoSyncZVW);
+    class PurgeJob;
+    bool purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job);
+    void stopPurgeJobs();
     // --- end of conversions between kinds, batch commands ---
 
     void runUpgrades(const QStringList& statements);
@@ -724,6 +729,9 @@ private:
 
     std::atomic<bool> m_isAppliedTagFilter{false};
     std::atomic<bool> m_calendarReloadInProgress{false};
+
+    QMutex m_purgeMutex;
+    QList<std::shared_ptr<PurgeJob>> m_purgeJobs;  // started in the background, finished ones pruned at each start
 
     // --- alarms, adding items and rescheduling ---
     void updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action);
