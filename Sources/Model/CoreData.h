@@ -8,6 +8,7 @@
 #include "TimezoneList.h"
 
 #include <QMutex>
+#include <QWaitCondition>
 #include <QString>
 #include <QStringList>
 
@@ -154,9 +155,10 @@ public:
     void doWithCalendarList(const std::optional<CalendarList>& list, qint64 action);
 
     // --- categories (CoreData_Category.cpp) ---
-    // The two waiting lookups wait (0.01 s steps, up to 2 s) only while a
-    // category reload is under way; a category list that is legitimately empty
-    // answers at once. The caller of a reload sets the flag around it.
+    // The two waiting lookups wait (up to 2 s) only while a category reload
+    // is under way and the list is empty; they answer as soon as the list is
+    // filled or the reload ends, and a category list that is legitimately
+    // empty answers at once. The caller of a reload sets the flag around it.
     CalendarPtr calendarWithPrimaryKey(qint64 key) const;
     CalendarPtr calendarWithICalUID(const QString& uid) const;
     void setCalendarReloadInProgress(bool inProgress);
@@ -728,7 +730,8 @@ private:
     TaskPtr m_quickAddItemInPreview;
 
     std::atomic<bool> m_isAppliedTagFilter{false};
-    std::atomic<bool> m_calendarReloadInProgress{false};
+    bool m_calendarReloadInProgress = false;           // guarded by m_listMutex
+    mutable QWaitCondition m_calendarListSettled;      // the list was filled or the reload ended
 
     QMutex m_purgeMutex;
     QList<std::shared_ptr<PurgeJob>> m_purgeJobs;  // started in the background, finished ones pruned at each start
