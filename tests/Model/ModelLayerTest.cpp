@@ -78,15 +78,8 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
-TEST(ModelLayer, TheWidgetModuleNamesItsClasses)
-{
-    const QSet<QString> names = widgetModuleNames();
-    for (const char* widget : {"QWidget", "QApplication", "QComboBox", "QMessageBox", "QtWidgets"})
-        EXPECT_TRUE(names.contains(QString::fromLatin1(widget))) << widget;
-    for (const char* other : {"QString", "QObject", "QImage", "QPainter", "QFont"})
-        EXPECT_FALSE(names.contains(QString::fromLatin1(other))) << other;
-}
-
+// Also proves that the widget module's names were found: an empty set would
+// let the model's check pass without looking.
 TEST(ModelLayer, ScanFindsWidgetIncludesAndNamesButNotComments)
 {
     QTemporaryDir root;
