@@ -234,7 +234,7 @@ public:
             step();
             return true;
         }
-        auto ran = std::make_shared<bool>(false);
+        auto ran = std::make_shared<bool>(false);  // guarded by m_mutex
         {
             std::lock_guard lock(m_mutex);
             if (m_stopped) return false;
@@ -295,7 +295,8 @@ bool CoreData::purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job)
         });
         if (!ran || stopped) return false;
     }
-    // Posted from the main thread, so that a job never waits on its own.
+    // Through the same hop: a blocking post from the job would wait on a main
+    // thread that may be waiting for the job.
     if (autoSyncZVW && isAutoZVWSyncOn()) onMainThread([this] { postAutoSyncRequest(AutoSync::items); });
     return true;
 }
