@@ -51,6 +51,8 @@ CoreData::CoreData() = default;
 
 CoreData::~CoreData()
 {
+    // First, while every member is whole: a running purge may still read them.
+    stopPurgeJobs();
     CoreData* self = this;
     sharedDataManager.compare_exchange_strong(self, nullptr);
     m_alertTimer.invalidate();
@@ -260,6 +262,7 @@ void CoreData::doWithCalendarList(const std::optional<CalendarList>& list, qint6
             m_calendarList.clear();
             if (list) m_calendarList.append(*list);
         }
+        if (!m_calendarList.isEmpty()) m_calendarListSettled.wakeAll();
     }
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kCalendarListChanged, this);
 }

@@ -8,6 +8,7 @@
 #include "TimezoneList.h"
 
 #include <QMutex>
+#include <QWaitCondition>
 #include <QString>
 #include <QStringList>
 
@@ -124,7 +125,7 @@ public:
     QString currentVersion() const { return m_currentVersion; }
     ZVWSync* zvwSync() const { return m_zvwSync.get(); }
     iCalSync* icalSync() const { return m_icalSync.get(); }
-    // The calendar-store exchange replaces the call recorder at start-up.
+    // The calendar-store exchange replaces the default, which drops every call.
     void setICalSync(std::unique_ptr<iCalSync> sync);
     bool bSynciCalEnable() const { return m_bSynciCalEnable; }
     void setBSynciCalEnable(bool enable) { m_bSynciCalEnable = enable; }
@@ -176,9 +177,10 @@ public:
     void doWithCalendarList(const std::optional<CalendarList>& list, qint64 action);
 
     // --- categories (CoreData_Category.cpp) ---
-    // The two waiting lookups wait (0.01 s steps, up to 2 s) only while a
-    // category reload is under way; a category list that is legitimately empty
-    // answers at once. The caller of a reload sets the flag around it.
+    // The two waiting lookups wait (up to 2 s) only while a category reload
+    // is under way and the list is empty; they answer as soon as the list is
+    // filled or the reload ends, and a category list that is legitimately
+    // empty answers at once. The caller of a reload sets the flag around it.
     CalendarPtr calendarWithPrimaryKey(qint64 key) const;
     CalendarPtr calendarWithICalUID(const QString& uid) const;
     void setCalendarReloadInProgress(bool inProgress);
@@ -681,6 +683,8 @@ public:
     // then, true when it ran to its end.
     bool deleteSuspectedDuplicatedTasks(bool autoSyncZVW);
     // The same on the global queue; the answer comes on the main thread.
+    // The data manager owns the job: going away, it stops the job before the
+    // next group and waits for it, and the answer is then never delivered.
     void deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std::function<void(bool finished)> onFinished);
     // Apply a delegation or share state the web service reported; false
     // (nothing changed) when a write failed.
@@ -734,6 +738,9 @@ private:
     TaskPtr takeSingleAsTask(const TaskPtr& source);
     void announceTasksFromNotes();
     void announceBatchChange(qint64 autoSyncBits, bool autoSyncZVW);
+    class PurgeJob;
+    bool purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job);
+    void stopPurgeJobs();
     // --- end of conversions between kinds, batch commands ---
 
     void runUpgrades(const QStringList& statements);
@@ -781,7 +788,11 @@ private:
     TaskPtr m_quickAddItemInPreview;
 
     std::atomic<bool> m_isAppliedTagFilter{false};
-    std::atomic<bool> m_calendarReloadInProgress{false};
+    bool m_calendarReloadInProgress = false;           // guarded by m_listMutex
+    mutable QWaitCondition m_calendarListSettled;      // the list was filled or the reload ended
+
+    QMutex m_purgeMutex;
+    QList<std::shared_ptr<PurgeJob>> m_purgeJobs;  // started in the background, finished ones pruned at each start
 
     // --- alarms, adding items and rescheduling ---
     void updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action);

@@ -18,9 +18,6 @@
 #include "Utilities.h"
 #include "iCalSync.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QPointer>
 #include <QScopedValueRollback>
 #include <QSet>
 
@@ -88,42 +85,18 @@ Date postponed(const Date& date, qint64 postponeType)
 }
 
 // The pop-up under the alarm texts that postpones the tasks instead of only
-// dismissing them. Widgets need the GUI application: a process without one
-// shows the dialog without the pop-up.
-class PostponePopUp {
-public:
-    explicit PostponePopUp(bool shown)
-    {
-        if (shown && qobject_cast<QApplication*>(QCoreApplication::instance())) build();
-    }
-    // A presenter may have taken the pop-up into its dialog and deleted it
-    // with the dialog; the guarded pointer is null then.
-    ~PostponePopUp() { delete m_box.data(); }
-    PostponePopUp(const PostponePopUp&) = delete;
-    PostponePopUp& operator=(const PostponePopUp&) = delete;
-
-    QWidget* widget() const { return m_box.data(); }
-    qint64 selectedTag() const { return m_box ? m_box->currentData().toLongLong() : postponeNone; }
-
-private:
-    void build()
-    {
-        m_box = new QComboBox;
-        m_box->setGeometry(50, 19, 130, 22);
-        m_box->setAccessibleName(TextTable::localizedString(QStringLiteral("postponeText")));
-        QFont font = m_box->font();
-        font.setPixelSize(12);
-        m_box->setFont(font);
-        m_box->setFrame(true);
-        m_box->addItem(TextTable::localizedString(QStringLiteral("postponeForText")), postponeNone);
-        m_box->addItem(TextTable::localizedString(QStringLiteral("tomorrowText")), postponeDay);
-        m_box->addItem(TextTable::localizedString(QStringLiteral("nextWeekText")), postponeWeek);
-        m_box->addItem(TextTable::localizedString(QStringLiteral("nextMonthText")), postponeMonth);
-        m_box->setCurrentIndex(0);
-    }
-
-    QPointer<QComboBox> m_box;
-};
+// dismissing them; the answer's tag is the postpone type.
+void offerPostpone(AlertRequest& request)
+{
+    request.accessoryTitle = TextTable::localizedString(QStringLiteral("postponeText"));
+    request.accessoryChoices = {
+        {TextTable::localizedString(QStringLiteral("postponeForText")), postponeNone},
+        {TextTable::localizedString(QStringLiteral("tomorrowText")), postponeDay},
+        {TextTable::localizedString(QStringLiteral("nextWeekText")), postponeWeek},
+        {TextTable::localizedString(QStringLiteral("nextMonthText")), postponeMonth},
+    };
+    request.accessoryChosenTag = postponeNone;
+}
 
 void postItemsChanged(CoreData* sender)
 {
@@ -273,8 +246,7 @@ void CoreData::fireAlertNotificationWithLocalNotification(const LocalNotificatio
     request.messageText = TextTable::localizedString(QStringLiteral("alertTitleText"));
     request.informativeText = text;
     // Postponing moves tasks only; with an event among the alarms it is not offered.
-    const PostponePopUp popUp(onlyTasks);
-    request.accessoryView = popUp.widget();
+    if (onlyTasks) offerPostpone(request);
 
     AlertResponse response;
     {
@@ -284,8 +256,11 @@ void CoreData::fireAlertNotificationWithLocalNotification(const LocalNotificatio
     if (response.button == snoozeButton) {
         const SettingPtr setting = currentSetting();
         snoozeAlerts(due, setting ? setting->snoozeDefVal() : 0);
-    } else if (response.button == AlertResponse::firstButton && popUp.selectedTag() > postponeNone) {
-        postponeAlerts(due, popUp.selectedTag());
+    } else if (response.button == AlertResponse::firstButton && response.chosenTag != postponeNone
+               && request.offersChoice(response.chosenTag)) {
+        // Only a choice the dialog offered moves anything: a presenter's
+        // stray tag must not postpone alarms that had no pop-up.
+        postponeAlerts(due, response.chosenTag);
     }
 }
 

@@ -21,7 +21,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <tuple>
 #include <utility>
 
@@ -219,9 +221,89 @@ bool CoreData::doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW)
 
 // ---- the purge of suspected duplicates ---------------------------------------------------
 
+// The handle of a purge started in the background. The job reaches the main
+// thread through it, never through MainQueue::sync: the data manager goes away
+// on the main thread and waits there for the job, which must then not be
+// waiting for the main thread in turn.
+class CoreData::PurgeJob : public std::enable_shared_from_this<PurgeJob> {
+public:
+    bool isStopped() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_stopped;
+    }
+    bool isFinished() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_finished;
+    }
+
+    // Main thread: no step starts after this, and it returns once the job
+    // has left the data manager.
+    void stopAndWait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_stopped = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_finished; });
+    }
+
+    void finish()
+    {
+        std::lock_guard lock(m_mutex);
+        m_finished = true;
+        m_changed.notify_all();
+    }
+
+    // Runs the step on the main thread and waits for it; false when the job
+    // was stopped first. A step still queued when the job stops does nothing
+    // when its turn comes, so it never touches a data manager that is gone.
+    bool runOnMainThread(const std::function<void()>& step)
+    {
+        if (MainQueue::isMainThread()) {
+            if (isStopped()) return false;
+            step();
+            return true;
+        }
+        auto ran = std::make_shared<bool>(false);  // guarded by m_mutex
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopped) return false;
+        }
+        MainQueue::async([self = shared_from_this(), ran, step] {
+            {
+                std::lock_guard lock(self->m_mutex);
+                if (self->m_stopped) return;
+                self->m_stepRunning = true;
+            }
+            step();
+            std::lock_guard lock(self->m_mutex);
+            self->m_stepRunning = false;
+            *ran = true;
+            self->m_changed.notify_all();
+        });
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return *ran || (m_stopped && !m_stepRunning); });
+        return *ran;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopped = false;
+    bool m_finished = false;
+    bool m_stepRunning = false;
+};
+
 bool CoreData::deleteSuspectedDuplicatedTasks(bool autoSyncZVW)
 {
-    const auto cancelled = [this] {
+    return purgeSuspectedDuplicates(autoSyncZVW, nullptr);
+}
+
+bool CoreData::purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job)
+{
+    const auto cancelled = [this, job] {
+        if (job && job->isStopped()) return true;
         const SettingPtr setting = currentSetting();
         return setting && setting->isCancellingRemoving();
     };
@@ -230,30 +312,57 @@ bool CoreData::deleteSuspectedDuplicatedTasks(bool autoSyncZVW)
     const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     const TaskList stored = getAllTasksInDB();
     if (RecordStore::failedStepsOnThisThread() != failuresBefore) return false;
+    const auto onMainThread = [job](const std::function<void()>& step) {
+        if (job) return job->runOnMainThread(step);
+        MainQueue::sync(step);
+        return true;
+    };
     const std::optional<QList<TaskList>> groups = groupsOfLookAlikes(stored, cancelled);
     if (!groups) return false;
     for (const TaskList& group : *groups) {
         if (group.size() < 2) continue;
-        bool stopped = false;
+        bool stopped = true;
         // The cancel button sets the flag on the main thread, so tested here
         // no group starts after it was pressed, and a group once started is
         // deleted whole. A group that cannot be deleted ends the purge: the
         // groups before it stay deleted.
-        MainQueue::sync([&] {
+        const bool ran = onMainThread([&] {
             stopped = cancelled() || !deleteDuplicates(*this, group.mid(1));
         });
-        if (stopped) return false;
+        if (!ran || stopped) return false;
     }
-    if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    // Through the same hop: a blocking post from the job would wait on a main
+    // thread that may be waiting for the job.
+    if (autoSyncZVW && isAutoZVWSyncOn()) onMainThread([this] { postAutoSyncRequest(AutoSync::items); });
     return true;
 }
 
 void CoreData::deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std::function<void(bool)> onFinished)
 {
-    GlobalQueue::async([this, autoSyncZVW, onFinished = std::move(onFinished)] {
-        const bool finished = deleteSuspectedDuplicatedTasks(autoSyncZVW);
-        if (onFinished) MainQueue::async([onFinished, finished] { onFinished(finished); });
+    auto job = std::make_shared<PurgeJob>();
+    {
+        QMutexLocker lock(&m_purgeMutex);
+        m_purgeJobs.removeIf([](const std::shared_ptr<PurgeJob>& done) { return done->isFinished(); });
+        m_purgeJobs.append(job);
+    }
+    GlobalQueue::async([this, job, autoSyncZVW, onFinished = std::move(onFinished)] {
+        const bool finished = !job->isStopped() && purgeSuspectedDuplicates(autoSyncZVW, job.get());
+        if (onFinished)
+            MainQueue::async([job, onFinished, finished] {
+                if (!job->isStopped()) onFinished(finished);
+            });
+        job->finish();
     });
+}
+
+void CoreData::stopPurgeJobs()
+{
+    QList<std::shared_ptr<PurgeJob>> jobs;
+    {
+        QMutexLocker lock(&m_purgeMutex);
+        jobs.swap(m_purgeJobs);
+    }
+    for (const std::shared_ptr<PurgeJob>& job : jobs) job->stopAndWait();
 }
 
 // ---- states reported by the web service ----------------------------------------------------

@@ -12,18 +12,17 @@
 #include "Utilities.h"
 #include "iCalSync.h"
 
+#include <QDeadlineTimer>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace {
 // A sync thread may ask for a category while the list is being reloaded;
 // it waits for the reload at most this long.
-constexpr int reloadWaitRounds = 200;
-constexpr std::chrono::milliseconds reloadWaitStep{10};
+constexpr std::chrono::milliseconds reloadWaitLimit{2000};
 
 constexpr qint64 ordinaryCategory = 0;
 constexpr qint64 checklistCategory = 1;
@@ -71,17 +70,19 @@ CalendarList calendarsWhere(const CalendarList& list, Predicate predicate)
 
 void CoreData::setCalendarReloadInProgress(bool inProgress)
 {
+    // Changed under the list's mutex, so a waiting lookup cannot miss the end.
+    QMutexLocker lock(&m_listMutex);
     m_calendarReloadInProgress = inProgress;
+    if (!inProgress) m_calendarListSettled.wakeAll();
 }
 
 CalendarList CoreData::calendarListAfterReload() const
 {
-    CalendarList calendars = calendarList();
-    for (int round = 0; calendars.isEmpty() && m_calendarReloadInProgress && round < reloadWaitRounds; ++round) {
-        std::this_thread::sleep_for(reloadWaitStep);
-        calendars = calendarList();
-    }
-    return calendars;
+    const QDeadlineTimer deadline(reloadWaitLimit);
+    QMutexLocker lock(&m_listMutex);
+    while (m_calendarList.isEmpty() && m_calendarReloadInProgress)
+        if (!m_calendarListSettled.wait(&m_listMutex, deadline)) break;
+    return m_calendarList;
 }
 
 CalendarPtr CoreData::calendarWithPrimaryKey(qint64 key) const

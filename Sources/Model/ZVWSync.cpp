@@ -5,6 +5,8 @@
 #include "Scheduler.h"
 #include "Setting.h"
 
+#include <utility>
+
 ZVWSync::ZVWSync()
 {
     NotificationCenter::defaultCenter().addObserver(this, kAutoSyncNotification, nullptr,
@@ -21,7 +23,6 @@ ZVWSync::~ZVWSync()
 void ZVWSync::receiveAutoSyncNotification(qint64 bits)
 {
     std::lock_guard lock(m_mutex);
-    m_received.append(bits);
     if (m_isSyncing) return;
     m_pendingBits |= bits;
     m_timer.invalidate();
@@ -31,11 +32,16 @@ void ZVWSync::receiveAutoSyncNotification(qint64 bits)
 void ZVWSync::startAutoSync()
 {
     const SettingPtr setting = CoreData::shared() ? CoreData::shared()->currentSetting() : nullptr;
-    std::lock_guard lock(m_mutex);
-    if (!setting || !setting->autoZVWSync() || !internetReachable || m_isSyncing || m_pendingBits == 0) return;
-    m_pushes.append(m_pendingBits);
-    m_pendingBits = 0;
+    qint64 bits = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!setting || !setting->autoZVWSync() || !internetReachable || m_isSyncing || m_pendingBits == 0) return;
+        bits = std::exchange(m_pendingBits, 0);
+    }
+    pushChanges(bits);
 }
+
+void ZVWSync::pushChanges(qint64 bits) {}
 
 bool ZVWSync::isSyncing() const
 {
@@ -53,16 +59,4 @@ qint64 ZVWSync::pendingBits() const
 {
     std::lock_guard lock(m_mutex);
     return m_pendingBits;
-}
-
-QList<qint64> ZVWSync::receivedRequests() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_received;
-}
-
-QList<qint64> ZVWSync::pushes() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_pushes;
 }

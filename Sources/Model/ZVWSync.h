@@ -2,7 +2,6 @@
 
 #include "ScheduledTimer.h"
 
-#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -20,27 +19,25 @@ public:
     ZVWSync();
     ~ZVWSync() override;
 
-    void receiveAutoSyncNotification(qint64 bits);
+    virtual void receiveAutoSyncNotification(qint64 bits);
     // The push: runs only with automatic web sync on, the network reachable
-    // and no sync running.
+    // and no sync running; it hands the merged bits to pushChanges.
     void startAutoSync();
 
     bool isSyncing() const;
     void setIsSyncing(bool syncing);
     qint64 pendingBits() const;
-    // Every request received, in order, dropped ones included (for the
-    // activity the interface shows and for tests).
-    QList<qint64> receivedRequests() const;
-    // The bit sets of the pushes that ran.
-    QList<qint64> pushes() const;
 
     static constexpr double autoSyncDelay = 10.0;
+
+protected:
+    // Sends what the bits name. The web client is not written yet: nothing
+    // is sent and nothing is kept.
+    virtual void pushChanges(qint64 bits);
 
 private:
     mutable std::mutex m_mutex;
     bool m_isSyncing = false;
     qint64 m_pendingBits = 0;
-    QList<qint64> m_received;
-    QList<qint64> m_pushes;
     ScheduledTimer m_timer;
 };

@@ -6,7 +6,7 @@
 #include "RecordingSoundPlayer.h"
 #include "ScriptedAlertPresenter.h"
 #include "TaskTestFixture.h"
-#include "iCalSync.h"
+#include "RecordingICalSync.h"
 
 // A notification a command posted: its name and, for the auto-sync request,
 // the bitmask it carries.
@@ -30,7 +30,9 @@ protected:
     {
         TaskTest::SetUp();
         Scheduler::setCurrent(&m_scheduler);
-        dataManager().setICalSync(std::make_unique<iCalSync>());
+        auto store = std::make_unique<RecordingICalSync>();
+        m_calendarStore = store.get();
+        dataManager().setICalSync(std::move(store));
         clearPosted();
     }
 
@@ -69,11 +71,12 @@ protected:
         return QStringLiteral("/1|%1|%2").arg(-minutes * 60).arg(sound);
     }
 
-    QList<iCalSync::Call> iCalCalls() const { return CoreData::shared()->icalSync()->calls(); }
+    RecordingICalSync& calendarStore() const { return *m_calendarStore; }
+    QList<RecordingICalSync::Call> iCalCalls() const { return m_calendarStore->calls(); }
     QStringList iCalOperations() const
     {
         QStringList operations;
-        for (const iCalSync::Call& call : iCalCalls()) operations.append(call.operation);
+        for (const RecordingICalSync::Call& call : iCalCalls()) operations.append(call.operation);
         return operations;
     }
 
@@ -96,4 +99,5 @@ protected:
 private:
     ManualScheduler m_scheduler;
     std::unique_ptr<PostedNotifications> m_posted;
+    RecordingICalSync* m_calendarStore = nullptr;
 };

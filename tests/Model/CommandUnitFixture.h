@@ -115,7 +115,7 @@ protected:
         for (const TaskPtr& item : leftToOthers) otherKeys.append(item->primaryKey());
         return [this, operations, otherKeys] {
             QStringList made;
-            for (const iCalSync::Call& call : calendarStore().calls()) {
+            for (const RecordingICalSync::Call& call : calendarStore().calls()) {
                 const bool others = !call.items.isEmpty() && otherKeys.contains(call.items.first()->primaryKey());
                 if (operations.contains(call.operation) && !others) made.append(call.operation);
             }

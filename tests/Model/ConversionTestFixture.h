@@ -6,7 +6,7 @@
 #include "ScriptedAlertPresenter.h"
 #include "TaskTestFixture.h"
 #include "ZVWSync.h"
-#include "iCalSync.h"
+#include "RecordingICalSync.h"
 
 #include <QStringList>
 
@@ -18,16 +18,18 @@ protected:
     void SetUp() override
     {
         TaskTest::SetUp();
-        dataManager().setICalSync(std::make_unique<iCalSync>());
+        auto store = std::make_unique<RecordingICalSync>();
+        m_calendarStore = store.get();
+        dataManager().setICalSync(std::move(store));
     }
 
-    iCalSync& calendarStore() { return *dataManager().icalSync(); }
+    RecordingICalSync& calendarStore() { return *m_calendarStore; }
 
     // The calls the calendar store was asked for, in order, separated by blanks.
     QString calendarStoreOperations()
     {
         QStringList operations;
-        for (const iCalSync::Call& call : calendarStore().calls()) operations.append(call.operation);
+        for (const RecordingICalSync::Call& call : calendarStore().calls()) operations.append(call.operation);
         return operations.join(QLatin1Char(' '));
     }
 
@@ -136,4 +138,7 @@ protected:
     qint64 lastKey() { return queryInt(QStringLiteral("SELECT coalesce(max(primaryKey), 0) FROM Tasks")); }
 
     static constexpr Date zeroDate = Date::dateWithTimeIntervalSince1970(0);
+
+private:
+    RecordingICalSync* m_calendarStore = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "NetworkStatus.h"
 #include "NotificationCenter.h"
 #include "Paths.h"
+#include "PostedNotifications.h"
 #include "PropertyList.h"
 #include "RecordStore.h"
 #include "ScriptedAlertPresenter.h"
@@ -14,7 +15,6 @@
 #include "TestEnvironment.h"
 #include "TextTable.h"
 #include "Utilities.h"
-#include "ZVWSync.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -270,10 +270,11 @@ TEST_F(CoreDataStartupTest, NetworkComingBackAsksForOnePushOfEverythingButLinks)
     ASSERT_EQ(dataManager.currentSetting()->autoZVWSync(), 1);
     EXPECT_FALSE(internetReachable);
 
+    PostedNotifications requests({kAutoSyncNotification});
     NetworkStatus::instance().setOverride(1);
     EXPECT_TRUE(internetReachable);
     NetworkStatus::instance().setOverride(2);  // already reachable: no second request
-    EXPECT_EQ(dataManager.zvwSync()->receivedRequests(), QList<qint64>{39});
+    EXPECT_EQ(requests.autoSyncRequests(), QList<qint64>{39});
     NetworkStatus::instance().setOverride(0);
     EXPECT_FALSE(internetReachable);
 }

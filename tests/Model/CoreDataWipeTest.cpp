@@ -1,7 +1,7 @@
 #include "LogCapture.h"
 #include "Tag.h"
 #include "TaskTestFixture.h"
-#include "iCalSync.h"
+#include "RecordingICalSync.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ protected:
     void SetUp() override
     {
         TaskTest::SetUp();
-        auto store = std::make_unique<iCalSync>();
+        auto store = std::make_unique<RecordingICalSync>();
         m_store = store.get();
         dataManager().setICalSync(std::move(store));
         m_local = addCategory();
@@ -55,7 +55,7 @@ protected:
                == 1;
     }
 
-    iCalSync* m_store = nullptr;
+    RecordingICalSync* m_store = nullptr;
     CalendarPtr m_local, m_account;
     TaskPtr m_localTask, m_localEvent, m_localNote, m_accountTask, m_orphan;
 };
@@ -80,7 +80,7 @@ TEST_F(CoreDataWipeTest, WithStoreSyncOnTheLocalCategoryGoesWithItsItemsEverywhe
     EXPECT_FALSE(dataManager().calendarList().contains(m_local));
     EXPECT_TRUE(dataManager().calendarList().contains(m_account));
     EXPECT_TRUE(dataManager().tagList().isEmpty());
-    const QList<iCalSync::Call> calls = m_store->calls();
+    const QList<RecordingICalSync::Call> calls = m_store->calls();
     ASSERT_EQ(calls.size(), 1);
     EXPECT_EQ(calls.first().operation, QStringLiteral("deleteCalendar"));
     EXPECT_EQ(calls.first().calendar->primaryKey(), m_local->primaryKey());

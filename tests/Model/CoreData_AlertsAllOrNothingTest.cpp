@@ -64,7 +64,7 @@ TEST_F(AlertsUnitTest, TasksAnsweredTogetherArePostponedTogetherOrNotAtAll)
     EXPECT_EQ(storedColumn(misplaced->primaryKey(), QStringLiteral("iCalIdentifier")), QVariant(QStringLiteral("")));
     EXPECT_EQ(event->startTime(), localDate(2014, 1, 15, 14, 0)) << "events are not postponed";
     EXPECT_EQ(storeCalls(), QStringLiteral("updateTask deleteTask"));
-    const QList<iCalSync::Call> calls = calendarStore().calls();
+    const QList<RecordingICalSync::Call> calls = calendarStore().calls();
     EXPECT_EQ(calls.last().items.first()->iCalUID(), QStringLiteral("misplaced-uid")) << "the copy to delete";
     EXPECT_EQ(storedColumn(late->primaryKey(), QStringLiteral("taskOrder")).toLongLong(),
               queryInt(QStringLiteral("SELECT min(taskOrder) FROM Tasks WHERE taskType=1 AND status=0")))

@@ -4,7 +4,6 @@
 #include "TestEnvironment.h"
 #include "TextTable.h"
 
-#include <QComboBox>
 #include <QThread>
 
 #include <atomic>
@@ -12,39 +11,20 @@
 
 namespace {
 
-// Answers from the script like its base, and meanwhile looks at the
-// postpone pop-up of the alarm dialog (choosing one of its entries when
-// told) and runs what a test wants to happen while the dialog is open.
+// Answers from the script like its base, and meanwhile runs what a test
+// wants to happen while the dialog is open.
 class AlarmDialogPresenter : public ScriptedAlertPresenter {
 public:
-    struct PopUpEntry {
-        QString title;
-        qint64 tag = 0;
-        bool operator==(const PopUpEntry&) const = default;
-    };
-
-    void choosePostpone(qint64 tag) { m_choice = tag; }
     void whileOpen(std::function<void()> action) { m_whileOpen = std::move(action); }
-    // The entries of the pop-up of each dialog; empty for a dialog without one.
-    QList<QList<PopUpEntry>> popUps() const { return m_popUps; }
 
     AlertResponse runModal(const AlertRequest& request) override
     {
-        QList<PopUpEntry> entries;
-        if (auto* box = qobject_cast<QComboBox*>(request.accessoryView)) {
-            for (int index = 0; index < box->count(); ++index)
-                entries.append({box->itemText(index), box->itemData(index).toLongLong()});
-            box->setCurrentIndex(box->findData(m_choice));
-        }
-        m_popUps.append(entries);
         if (m_whileOpen) std::exchange(m_whileOpen, nullptr)();
         return ScriptedAlertPresenter::runModal(request);
     }
 
 private:
-    qint64 m_choice = 0;
     std::function<void()> m_whileOpen;
-    QList<QList<PopUpEntry>> m_popUps;
 };
 
 class ThreadRecordingScheduler : public ManualScheduler {
@@ -103,9 +83,10 @@ TEST_F(AlertsTest, TasksDueInTheSameMinuteShareOneDialogOneSoundAndThePostponePo
     EXPECT_EQ(request.buttonTitles, QStringList({text("okText"), text("snoozeText")}));
     EXPECT_EQ(request.style, AlertStyle::Warning);
     EXPECT_EQ(sounds.playedSounds(), QStringList{QStringLiteral("Glass")}) << "only the first named sound plays";
-    using Entry = AlarmDialogPresenter::PopUpEntry;
-    EXPECT_EQ(presenter.popUps().first(), QList<Entry>({{text("postponeForText"), 0}, {text("tomorrowText"), 1},
-                                                       {text("nextWeekText"), 2}, {text("nextMonthText"), 3}}));
+    EXPECT_EQ(request.accessoryChoices, QList<AlertChoice>({{text("postponeForText"), 0}, {text("tomorrowText"), 1},
+                                                           {text("nextWeekText"), 2}, {text("nextMonthText"), 3}}));
+    EXPECT_EQ(request.accessoryChosenTag, 0) << "the dialog opens on no postpone";
+    EXPECT_EQ(request.accessoryTitle, text("postponeText"));
     EXPECT_EQ(alarmItems(), TaskList{later}) << "the fired alarms have no next one";
 
     scheduler().advance(10 * 60);
@@ -125,7 +106,7 @@ TEST_F(AlertsTest, AnEventAmongTheAlarmsLeavesOutThePostponePopUp)
     EXPECT_EQ(presenter.requests().first().informativeText,
               dueLine(QStringLiteral("Call Ann"), when) + QStringLiteral("\n\"Standup\": start in ")
                   + Utilities::getStringNoWeekDayFromDate(when, true));
-    EXPECT_TRUE(presenter.popUps().first().isEmpty());
+    EXPECT_TRUE(presenter.requests().first().accessoryChoices.isEmpty());
     EXPECT_TRUE(sounds.playedSounds().isEmpty());
 }
 
@@ -191,8 +172,7 @@ TEST_F(AlertsTest, PostponingFromTheDialogMovesTheTaskAndPublishesIt)
     Clock::setFixed(localDate(2014, 1, 31, 8, 59, 30));
     const TaskPtr task = listedTask(QStringLiteral("Report"), localDate(2014, 1, 31, 17, 0), minutesBefore(8 * 60));
     startAlarms();
-    presenter.choosePostpone(3);
-    presenter.scriptButton(AlertResponse::firstButton);
+    presenter.scriptChoice(AlertResponse::firstButton, 3);
     scheduler().advance(60);
 
     ASSERT_EQ(presenter.requests().size(), 1);
@@ -215,6 +195,54 @@ TEST_F(AlertsTest, OkWithoutAPostponeChoiceOnlyDismisses)
     EXPECT_EQ(task->dueEnd(), localDate(2014, 1, 15, 10, 30));
     EXPECT_TRUE(posted().isEmpty());
     EXPECT_TRUE(iCalCalls().isEmpty());
+}
+
+// The presenter is the shell's: whatever tag it answers, only a postpone
+// the dialog offered, confirmed with its first button, moves a task.
+TEST_F(AlertsTest, OnlyAnOfferedPostponeConfirmedWithOkMovesTheTasks)
+{
+    class FixedAnswer : public AlertPresenter {
+    public:
+        explicit FixedAnswer(AlertResponse answer) : m_answer(answer), m_previous(&AlertPresenter::current())
+        {
+            AlertPresenter::setCurrent(this);
+        }
+        ~FixedAnswer() override { AlertPresenter::setCurrent(m_previous); }
+        AlertResponse runModal(const AlertRequest&) override { return m_answer; }
+
+    private:
+        AlertResponse m_answer;
+        AlertPresenter* m_previous;
+    };
+    struct Case {
+        const char* what;
+        bool withEvent;
+        AlertResponse answer;
+        bool moved;
+    };
+    const Case cases[] = {
+        {"ok after choosing next week", false, {AlertResponse::firstButton, false, 2}, true},
+        {"snooze after choosing next week", false, {AlertResponse::secondButton, false, 2}, false},
+        {"a tag the pop-up does not list", false, {AlertResponse::firstButton, false, 7}, false},
+        {"a tag though an event left the pop-up out", true, {AlertResponse::firstButton, false, 1}, false},
+    };
+    const Date due = localDate(2014, 1, 15, 17, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LocalNotificationList alarms;
+        const TaskPtr task = listedTask(QStringLiteral("Report"), due);
+        for (const TaskPtr& item : c.withEvent ? TaskList{task, listedTask(QStringLiteral("Standup"), due, {}, 0)}
+                                               : TaskList{task}) {
+            auto alarm = std::make_shared<LocalNotification>();
+            alarm->setTask(item);
+            alarm->setDateStart(due);
+            alarms.append(alarm);
+        }
+        FixedAnswer presenter(c.answer);
+        dataManager().fireAlertNotificationWithLocalNotification(alarms);
+        EXPECT_EQ(task->dueEnd() != due, c.moved);
+        EXPECT_EQ(storedColumn(task->primaryKey(), QStringLiteral("dueEnd")) != QVariant(storedSeconds(due)), c.moved);
+    }
 }
 
 // Postponing goes by the clock and the calendar: a day across the spring
@@ -265,7 +293,7 @@ TEST_F(AlertsTest, PostponeLeavesEventsAndFollowsTheCategoryIntoTheCalendarStore
 
     dataManager().postponeAlerts(alarms, 1);
     EXPECT_EQ(event->startTime(), localDate(2014, 1, 16, 9, 0)) << "events are not postponed";
-    const QList<iCalSync::Call> calls = iCalCalls();
+    const QList<RecordingICalSync::Call> calls = iCalCalls();
     ASSERT_EQ(calls.size(), 2);
     EXPECT_EQ(calls[0].operation, QStringLiteral("updateTask"));
     EXPECT_EQ(calls[0].type, 0);
@@ -364,6 +392,7 @@ TEST_F(AlertsTest, ARepeatingEventRingsAtEachOccurrenceInTurn)
     scheduler().advance(38 * 60);
     scheduler().advance(24 * 3600);
     ASSERT_EQ(presenter.requests().size(), 2);
+    // A QString, not the string builder: that would refer to the temporaries.
     const auto line = [](const Date& start) -> QString {
         return QStringLiteral("\n\"Standup\": start in ") + Utilities::getStringNoWeekDayFromDate(start, true);
     };

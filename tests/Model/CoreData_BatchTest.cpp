@@ -4,6 +4,12 @@
 #include "MainQueue.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -397,6 +403,53 @@ TEST_F(CoreDataBatchTest, PurgeCancelledBeforeItStartsDeletesNothing)
     startPurge();
     EXPECT_EQ(purgeInBackground(false), true);
     EXPECT_EQ(remainingOf(pair), QList<qint64>{pair[0]->primaryKey()});
+}
+
+// The application may quit while the purge runs. The data manager stops the
+// job before its next group and waits for it; nothing of the job runs on the
+// main thread afterwards (under the sanitizer build, a touch of the freed data
+// manager fails here too), and a waiting job never dead-locks the quit.
+TEST_F(CoreDataBatchTest, ADataManagerGoingAwayStopsItsPurgeAndWaitsForIt)
+{
+    constexpr int groups = 60;
+    for (int group = 0; group < groups; ++group)
+        for (int copy = 0; copy < 2; ++copy) listed(task(QStringLiteral("twin %1").arg(group)));
+    QObject observer;
+    std::atomic<int> deletions{0};
+    NotificationCenter::defaultCenter().addObserver(&observer, kAllTasksEventsAdesChanged, nullptr,
+                                                    [&](const Notification&) { ++deletions; });
+    startPurge();
+    bool answered = false;
+    dataManager().deleteSuspectedDuplicatedTasksInBackground(false, [&](bool) { answered = true; });
+    ASSERT_TRUE(processEventsUntil([&] { return deletions > 0; }));
+    // Without turning the event loop: the job queues its next group and waits.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+    std::mutex watchMutex;
+    std::condition_variable watchChanged;
+    bool destroyed = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(watchMutex);
+        if (!watchChanged.wait_for(lock, std::chrono::seconds(20), [&] { return destroyed; })) {
+            std::fprintf(stderr, "The data manager and its purge wait for each other\n");
+            std::abort();
+        }
+    });
+    destroyDataManager();
+    {
+        std::lock_guard lock(watchMutex);
+        destroyed = true;
+    }
+    watchChanged.notify_all();
+    watchdog.join();
+
+    const int deletedBefore = deletions;
+    EXPECT_LT(deletedBefore, groups) << "the purge was stopped, not run to its end";
+    processEventsUntil([] { return false; }, 200);
+    EXPECT_EQ(deletions, deletedBefore) << "no group after the data manager went";
+    EXPECT_FALSE(answered) << "nobody is left to answer";
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE taskName LIKE 'twin %'")),
+              2 * groups - deletedBefore);
 }
 
 // ---- states reported by the web service ----------------------------------------------------------------

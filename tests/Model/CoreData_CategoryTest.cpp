@@ -5,10 +5,11 @@
 #include "RecordFailureInjection.h"
 #include "Setting.h"
 #include "TaskTestFixture.h"
-#include "iCalSync.h"
+#include "RecordingICalSync.h"
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -52,7 +53,7 @@ protected:
         CoreDataCategoryTest::SetUp();
         m_setting = Setting::initWithPrimaryKey(1, db());
         dataManager().setCurrentSetting(m_setting);
-        auto sync = std::make_unique<iCalSync>();
+        auto sync = std::make_unique<RecordingICalSync>();
         m_icalSync = sync.get();
         dataManager().setICalSync(std::move(sync));
         // Start from a category list that matches the table.
@@ -78,7 +79,7 @@ protected:
     qint64 storedDefaultCategory() { return queryInt(QStringLiteral("SELECT calendarDefID FROM Settings")); }
 
     SettingPtr m_setting;
-    iCalSync* m_icalSync = nullptr;
+    RecordingICalSync* m_icalSync = nullptr;
 };
 
 TEST_F(CoreDataCategoryTest, HighestOrderIsZeroWithoutRowsOrDatabase)
@@ -127,6 +128,52 @@ TEST_F(CoreDataCategoryTest, LookupDuringAReloadFindsTheCategoryAddedMeanwhile)
     EXPECT_TRUE(processEventsUntil([&] { return reloadDone.load(); }));
     reloader.join();
     EXPECT_EQ(found, reloaded);
+}
+
+// A lookup on a sync thread waits for a reload only while the list is empty
+// and the reload runs, and never longer than two seconds; the end of the
+// reload wakes it at once. (With no reload it answers at once, above.)
+TEST_F(CoreDataCategoryTest, LookupWaitsForAReloadOnlyWhileItRuns)
+{
+    using Clock = std::chrono::steady_clock;
+    struct Case {
+        const char* what;
+        bool listed;
+        std::optional<std::chrono::milliseconds> reloadEndsAfter;
+        std::chrono::milliseconds atLeast;
+        std::chrono::milliseconds below;
+    };
+    const Case cases[] = {
+        {"categories listed while the reload runs", true, std::nullopt, 0ms, 100ms},
+        {"the reload ends with no category", false, 300ms, 280ms, 1500ms},
+        {"the reload never ends", false, std::nullopt, 1900ms, 4000ms},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dataManager().doWithCalendarList(c.listed ? std::optional(CalendarList{listedCategory(7)}) : std::nullopt, 2);
+        dataManager().setCalendarReloadInProgress(true);
+        std::promise<void> started;
+        std::promise<Clock::duration> waited;
+        std::future<Clock::duration> answer = waited.get_future();
+        std::thread syncThread([&] {
+            const auto start = Clock::now();
+            started.set_value();
+            dataManager().calendarWithPrimaryKey(7);
+            waited.set_value(Clock::now() - start);
+        });
+        if (c.reloadEndsAfter) {
+            started.get_future().wait();
+            std::this_thread::sleep_for(*c.reloadEndsAfter);
+            dataManager().setCalendarReloadInProgress(false);
+        }
+        const bool answered = answer.wait_for(8s) == std::future_status::ready;
+        dataManager().setCalendarReloadInProgress(false);
+        syncThread.join();
+        ASSERT_TRUE(answered) << "the lookup never gave up";
+        const Clock::duration elapsed = answer.get();
+        EXPECT_GE(elapsed, c.atLeast);
+        EXPECT_LT(elapsed, c.below);
+    }
 }
 
 }  // namespace
@@ -277,7 +324,7 @@ TEST_F(CoreDataCategoryCommandTest, AddedCategoryIsStoredListedAndSynchronisedBy
         EXPECT_GT(calendar->primaryKey(), 0);
         EXPECT_TRUE(dataManager().calendarList().contains(calendar));
         EXPECT_EQ(Calendar::initWithPrimaryKey(calendar->primaryKey(), db())->calendarName(), calendar->calendarName());
-        const QList<iCalSync::Call> calls = m_icalSync->calls();
+        const QList<RecordingICalSync::Call> calls = m_icalSync->calls();
         ASSERT_EQ(calls.size(), c.calendarStoreInsert ? 1 : 0);
         if (c.calendarStoreInsert) {
             EXPECT_EQ(calls[0].operation, QStringLiteral("insertCalendar"));

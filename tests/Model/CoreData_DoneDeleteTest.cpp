@@ -3,7 +3,7 @@
 #include "PostedNotifications.h"
 #include "Tag.h"
 #include "TaskTestFixture.h"
-#include "iCalSync.h"
+#include "RecordingICalSync.h"
 
 namespace {
 
@@ -13,18 +13,18 @@ protected:
     void SetUp() override
     {
         TaskTest::SetUp();
-        auto sync = std::make_unique<iCalSync>();
+        auto sync = std::make_unique<RecordingICalSync>();
         m_icalSync = sync.get();
         dataManager().setICalSync(std::move(sync));
         setting().setAutoZVWSync(1);
     }
 
-    iCalSync& icalSync() { return *m_icalSync; }
+    RecordingICalSync& icalSync() { return *m_icalSync; }
 
     QStringList icalOperations() const
     {
         QStringList operations;
-        for (const iCalSync::Call& call : m_icalSync->calls()) operations.append(call.operation);
+        for (const RecordingICalSync::Call& call : m_icalSync->calls()) operations.append(call.operation);
         return operations;
     }
 
@@ -55,7 +55,7 @@ protected:
     }
 
 private:
-    iCalSync* m_icalSync = nullptr;
+    RecordingICalSync* m_icalSync = nullptr;
 };
 
 TEST_F(CoreDataDoneDeleteTest, ReopeningATaskClearsItsCompletionAndAsksForAnItemPush)

@@ -129,7 +129,7 @@ TEST_F(ReschedulingTest, MovingOneTaskSavesItsRowReschedulesItsAlarmAndPublishes
     EXPECT_EQ(task->dueEnd(), stored->dueEnd()) << "the list's object follows its row";
     ASSERT_EQ(dataManager().allAlert().size(), 1);
     EXPECT_EQ(dataManager().allAlert().first()->dateFire(), localDate(2014, 1, 24, 16, 0));
-    const QList<iCalSync::Call> calls = iCalCalls();
+    const QList<RecordingICalSync::Call> calls = iCalCalls();
     ASSERT_EQ(calls.size(), 1);
     EXPECT_EQ(calls.first().operation, QStringLiteral("updateTask"));
     EXPECT_EQ(calls.first().type, 1);

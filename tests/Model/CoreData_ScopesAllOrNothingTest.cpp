@@ -109,7 +109,7 @@ TEST_F(ScopesAllOrNothingTest, EditAllMovesRootExceptionsAndDetachedRowsTogether
         EXPECT_FALSE(rowExists(made.twelfth)) << "past the new end";
         EXPECT_TRUE(itemQueue().endsWith(QStringLiteral(",%1").arg(made.twelfth->zvwID())));
         EXPECT_EQ(iCalOperations().value(iCalOperations().size() - 1), QStringLiteral("updateEvent"));
-        dataManager().icalSync()->clearCalls();
+        calendarStore().clearCalls();
     }
 }
 
@@ -269,7 +269,7 @@ TEST_F(ScopesAllOrNothingTest, DeleteOnlyThisChangesTheSeriesWholeOrNotAtAll)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        dataManager().icalSync()->clearCalls();
+        calendarStore().clearCalls();
         expectWholeOrNothing([&] { return c.command(dataManager(), c.event) != nullptr; }, {c.event});
         EXPECT_TRUE(c.removedAsAsked());
         EXPECT_EQ(iCalOperations(), c.storeCalls);

@@ -2,7 +2,7 @@
 #include "Notifications.h"
 #include "PostedNotifications.h"
 #include "TaskTestFixture.h"
-#include "iCalSync.h"
+#include "RecordingICalSync.h"
 
 #include <algorithm>
 
@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         TaskTest::SetUp();
-        auto sync = std::make_unique<iCalSync>();
+        auto sync = std::make_unique<RecordingICalSync>();
         m_icalSync = sync.get();
         dataManager().setICalSync(std::move(sync));
         setting().setAutoZVWSync(1);
@@ -105,18 +105,18 @@ protected:
         });
     }
 
-    QList<iCalSync::Call> calls(const QString& operation) const
+    QList<RecordingICalSync::Call> calls(const QString& operation) const
     {
-        QList<iCalSync::Call> found;
-        for (const iCalSync::Call& call : m_icalSync->calls())
+        QList<RecordingICalSync::Call> found;
+        for (const RecordingICalSync::Call& call : m_icalSync->calls())
             if (call.operation == operation) found.append(call);
         return found;
     }
 
-    iCalSync& icalSync() { return *m_icalSync; }
+    RecordingICalSync& icalSync() { return *m_icalSync; }
 
 private:
-    iCalSync* m_icalSync = nullptr;
+    RecordingICalSync* m_icalSync = nullptr;
 };
 
 // ---- delete ------------------------------------------------------------------------
@@ -146,7 +146,7 @@ TEST_F(CoreDataScopesTest, DeleteAllFromADetachedRowRemovesTheWholeSeries)
         EXPECT_TRUE(queue.contains(QStringLiteral(",101")) && queue.contains(QStringLiteral(",102")));
         EXPECT_EQ(queue.contains(QStringLiteral(",100")), needSync) << "the server deleted the root itself";
         EXPECT_EQ(dataManager().allTasksEventsAdes().isEmpty(), needSync);
-        const QList<iCalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
+        const QList<RecordingICalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
         ASSERT_EQ(deletes.size(), needSync ? 1 : 0);
         if (needSync) {
             EXPECT_EQ(deletes[0].type, 1);
@@ -168,7 +168,7 @@ TEST_F(CoreDataScopesTest, DeleteThisAndFutureOnTheSecondDayEndsTheSeriesOnTheFi
     EXPECT_EQ(stored->isRepeatForever(), 0);
     EXPECT_EQ(shownOn(march(3)), 1);
     EXPECT_EQ(shownOn(march(4)), 0);
-    const QList<iCalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
+    const QList<RecordingICalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
     ASSERT_EQ(deletes.size(), 1);
     EXPECT_EQ(deletes[0].type, 2);
     EXPECT_EQ(deletes[0].items[0], second);
@@ -184,7 +184,7 @@ TEST_F(CoreDataScopesTest, ThisAndFutureFromTheFirstOccurrenceDeletesTheWholeSer
         ASSERT_TRUE(dataManager().doDeleteAllFutureOperatorWithEvent(chosen));
         EXPECT_FALSE(rowExists(root->primaryKey()));
         EXPECT_EQ(shownOn(march(3)), 0) << "nothing of the series is left to show";
-        const QList<iCalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
+        const QList<RecordingICalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
         ASSERT_EQ(deletes.size(), 1);
         EXPECT_EQ(deletes[0].type, 1);
     }
@@ -324,7 +324,7 @@ TEST_F(CoreDataScopesTest, EditThisAndFutureSplitsTheSeries)
     EXPECT_EQ(stored->taskName(), QStringLiteral("planning"));
     for (const int day : {9, 10, 11}) EXPECT_EQ(shownOn(march(day)), 1) << day;
     EXPECT_EQ(posted.autoSyncRequests(), QList<qint64>{AutoSync::items}) << "asked for although the switch is off";
-    const QList<iCalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
+    const QList<RecordingICalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
     ASSERT_EQ(deletes.size(), 1);
     EXPECT_EQ(deletes[0].type, 2);
 }
@@ -404,7 +404,7 @@ TEST_F(CoreDataScopesTest, AnEventOfATasksOnlyCalendarLeavesTheSystemCalendar)
 
     ASSERT_TRUE(dataManager().doEditOnlyThisOperatorWithEvent(event));
     EXPECT_TRUE(calls(QStringLiteral("updateEvent")).isEmpty());
-    const QList<iCalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
+    const QList<RecordingICalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
     ASSERT_EQ(deletes.size(), 1);
     EXPECT_EQ(deletes[0].type, 1);
 }

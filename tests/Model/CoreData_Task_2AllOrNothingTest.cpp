@@ -42,7 +42,7 @@ TEST_F(Task2AllOrNothingTest, ANewItemGoesInWithItsAlarmAndStoreCallOrNotAtAll)
     setting().setShowWarningAddRepeatTask(1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        dataManager().icalSync()->clearCalls();
+        calendarStore().clearCalls();
         auto item = std::make_shared<Task>();
         item->setTaskName(QStringLiteral("new"));
         item->setTaskType(c.type);
@@ -283,7 +283,7 @@ TEST_F(Task2AllOrNothingTest, TheWipeDeletesEverythingAndMakesTheDefaultOrNothin
         link(localTask, accountTask);
         exec(QStringLiteral("INSERT INTO Tag (tagName) VALUES ('Work')"));
         dataManager().setTagList(TagList{std::make_shared<Tag>()});
-        dataManager().icalSync()->clearCalls();
+        calendarStore().clearCalls();
 
         expectWholeOrNothing([&] { return dataManager().deleteDatabaseCreateDefaultCate(createDefault); });
 

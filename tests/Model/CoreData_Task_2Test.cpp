@@ -146,14 +146,14 @@ TEST_F(AddingTest, ANewItemGoesToTheCalendarStoreOrAsksForTheWebPushItself)
     };
     for (const Case& c : cases) {
         setting().setAutoZVWSync(c.autoSync);
-        CoreData::shared()->icalSync()->clearCalls();
+        calendarStore().clearCalls();
         clearPosted();
         auto item = std::make_shared<Task>();
         item->setTaskType(c.type);
         item->setCalendarId(c.category);
         item->setIsSheduledTask(c.scheduled);
         add(item);
-        const QList<iCalSync::Call> calls = iCalCalls();
+        const QList<RecordingICalSync::Call> calls = iCalCalls();
         if (c.operation.isEmpty()) {
             EXPECT_TRUE(calls.isEmpty()) << c.what;
         } else {

@@ -3,7 +3,7 @@
 #include "PostedNotifications.h"
 #include "Tag.h"
 #include "TaskTestFixture.h"
-#include "iCalSync.h"
+#include "RecordingICalSync.h"
 
 #include <QSet>
 
@@ -157,7 +157,9 @@ TEST_F(CoreDataUpkeepTest, TheTagFilterDecidesWhichTasksAreLoaded)
 
 TEST_F(CoreDataUpkeepTest, AChecklistCategoryBecomesAnOrdinaryCategoryWithOneNote)
 {
-    dataManager().setICalSync(std::make_unique<iCalSync>());
+    auto store = std::make_unique<RecordingICalSync>();
+    const RecordingICalSync& calendarStore = *store;
+    dataManager().setICalSync(std::move(store));
     setting().setAutoICalSync(1);
     setting().setAutoZVWSync(1);
     const CalendarPtr shopping = named(addCategory(1), QStringLiteral("Shopping"));
@@ -189,9 +191,9 @@ TEST_F(CoreDataUpkeepTest, AChecklistCategoryBecomesAnOrdinaryCategoryWithOneNot
     EXPECT_EQ(note->builtIn(), 0);
     EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE primaryKey=%1").arg(elsewhere->primaryKey())), 1);
 
-    ASSERT_EQ(dataManager().icalSync()->calls().size(), 1);
-    EXPECT_EQ(dataManager().icalSync()->calls()[0].operation, QStringLiteral("updateCalendar"));
-    EXPECT_EQ(dataManager().icalSync()->calls()[0].calendar, shopping);
+    ASSERT_EQ(calendarStore.calls().size(), 1);
+    EXPECT_EQ(calendarStore.calls()[0].operation, QStringLiteral("updateCalendar"));
+    EXPECT_EQ(calendarStore.calls()[0].calendar, shopping);
     EXPECT_TRUE(posts.autoSyncRequests().contains(33)) << "categories and settings";
 
     dataManager().migrateFromCheckListToNote();

@@ -67,6 +67,8 @@ protected:
     QString dataFolder() const { return m_dir.path(); }
     sqlite3* db() const { return m_db; }
     CoreData& dataManager() { return *m_dataManager; }
+    // Ends the data manager as the application does when it quits.
+    void destroyDataManager() { m_dataManager.reset(); }
 
 private:
     QTemporaryDir m_dir;

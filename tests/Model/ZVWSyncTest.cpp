@@ -4,7 +4,7 @@
 #include "ManualScheduler.h"
 #include "NotificationCenter.h"
 #include "Setting.h"
-#include "ZVWSync.h"
+#include "RecordingZVWSync.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ protected:
 
 TEST_F(ZVWSyncTest, RequestsMergeAndPushTenSecondsAfterTheLastOne)
 {
-    ZVWSync sync;
+    RecordingZVWSync sync;
     request(2);
     m_scheduler.advance(9);
     request(8);
@@ -53,7 +53,7 @@ TEST_F(ZVWSyncTest, RequestsMergeAndPushTenSecondsAfterTheLastOne)
 
 TEST_F(ZVWSyncTest, RequestsDuringASyncAreDroppedAndPushesWaitForTheSwitchAndNetwork)
 {
-    ZVWSync sync;
+    RecordingZVWSync sync;
     sync.setIsSyncing(true);
     request(1);
     EXPECT_EQ(sync.pendingBits(), 0);

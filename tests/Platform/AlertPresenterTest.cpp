@@ -25,13 +25,45 @@ TEST(AlertRequestTest, ButtonsAnswerInTheOrderAdded)
     EXPECT_EQ(request.buttonTitles, QStringList({"Only this", "All", "Cancel"}));
 }
 
-TEST(AlertPresenterTest, UnattendedPresenterAnswersTheFirstButtonAndLeavesTheBoxAsShown)
+AlertRequest postponeQuestion()
 {
-    AlertRequest request = deleteQuestion();
+    AlertRequest request;
+    request.messageText = QStringLiteral("Due now");
+    request.accessoryChoices = {{QStringLiteral("Postpone for..."), 0}, {QStringLiteral("Tomorrow"), 1}};
+    request.accessoryChosenTag = 0;
+    return request;
+}
+
+TEST(AlertPresenterTest, UnattendedPresenterAnswersTheFirstButtonAndLeavesTheBoxAndPopUpAsShown)
+{
+    AlertRequest request = postponeQuestion();
+    request.showsSuppressionButton = true;
     request.suppressionState = true;
+    request.accessoryChosenTag = 1;
     const AlertResponse response = AlertPresenter::current().runModal(request);
     EXPECT_EQ(response.button, AlertResponse::firstButton);
     EXPECT_TRUE(response.suppressed);
+    EXPECT_EQ(response.chosenTag, 1);
+}
+
+TEST(AlertPresenterTest, ScriptedPresenterAnswersAChosenEntryOnlyWhenTheAlertOffersIt)
+{
+    {
+        ScriptedAlertPresenter presenter;
+        presenter.scriptChoice(AlertResponse::firstButton, 1);
+        presenter.scriptButton(AlertResponse::secondButton);
+        AlertRequest openedOnTomorrow = postponeQuestion();
+        openedOnTomorrow.accessoryChosenTag = 1;
+        EXPECT_EQ(AlertPresenter::current().runModal(postponeQuestion()).chosenTag, 1);
+        EXPECT_EQ(AlertPresenter::current().runModal(openedOnTomorrow).chosenTag, 1) << "left as it opened";
+    }
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedAlertPresenter presenter;
+            presenter.scriptChoice(AlertResponse::firstButton, 1);
+            AlertPresenter::current().runModal(deleteQuestion());
+        },
+        "choice 1 not offered");
 }
 
 TEST(AlertPresenterTest, ScriptedPresenterAnswersInTurnAndRecordsTheRequests)

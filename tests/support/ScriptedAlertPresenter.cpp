@@ -16,12 +16,19 @@ ScriptedAlertPresenter::~ScriptedAlertPresenter()
 void ScriptedAlertPresenter::script(const AlertResponse& response)
 {
     std::lock_guard lock(m_mutex);
-    m_script.push_back(response);
+    m_script.push_back({response.button, response.suppressed, response.chosenTag});
 }
 
 void ScriptedAlertPresenter::scriptButton(int button, bool suppressed)
 {
-    script({button, suppressed});
+    std::lock_guard lock(m_mutex);
+    m_script.push_back({button, suppressed, std::nullopt});
+}
+
+void ScriptedAlertPresenter::scriptChoice(int button, qint64 tag)
+{
+    std::lock_guard lock(m_mutex);
+    m_script.push_back({button, false, tag});
 }
 
 AlertResponse ScriptedAlertPresenter::runModal(const AlertRequest& request)
@@ -31,11 +38,16 @@ AlertResponse ScriptedAlertPresenter::runModal(const AlertRequest& request)
     if (m_script.empty()) {
         ADD_FAILURE() << "Unexpected alert: \"" << request.messageText.toStdString() << "\" / \""
                       << request.informativeText.toStdString() << "\"";
-        return {};
+        return {AlertResponse::firstButton, request.suppressionState, request.accessoryChosenTag};
     }
-    const AlertResponse response = m_script.front();
+    const Answer answer = m_script.front();
     m_script.pop_front();
-    return response;
+    const qint64 tag = answer.tag.value_or(request.accessoryChosenTag);
+    // A user can only pick what the pop-up lists; leaving it alone keeps the initial tag.
+    if (tag != request.accessoryChosenTag && !request.offersChoice(tag))
+        ADD_FAILURE() << "Scripted pop-up choice " << tag << " not offered by \"" << request.messageText.toStdString()
+                      << "\"";
+    return {answer.button, answer.suppressed, tag};
 }
 
 QList<AlertRequest> ScriptedAlertPresenter::requests() const

@@ -6,13 +6,14 @@
 
 namespace {
 
-// Answers without asking anyone: the first button, the box as it was.
+// Answers without asking anyone: the first button, the box and the pop-up
+// as they were.
 class UnattendedAlertPresenter : public AlertPresenter {
 public:
     AlertResponse runModal(const AlertRequest& request) override
     {
         qInfo() << "Alert answered unattended:" << request.messageText << request.informativeText;
-        return {AlertResponse::firstButton, request.suppressionState};
+        return {AlertResponse::firstButton, request.suppressionState, request.accessoryChosenTag};
     }
 };
 

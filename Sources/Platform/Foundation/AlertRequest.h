@@ -2,15 +2,24 @@
 
 #include "AlertResponse.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-class QWidget;
-
 enum class AlertStyle { Warning, Informational, Critical };
+
+// One entry of the pop-up an alert may carry under its texts: what the user
+// reads and the tag the answer gives back when it is chosen.
+struct AlertChoice {
+    QString title;
+    qint64 tag = 0;
+    bool operator==(const AlertChoice&) const = default;
+};
 
 // What a modal alert shows. Texts are final (already looked up in the
 // TextTable). Buttons appear in the order added and answer 1000, 1001, 1002 ...
+// The pop-up is plain data: the presenter decides how to show it, so the
+// code that raises an alert never builds a widget.
 struct AlertRequest {
     AlertStyle style = AlertStyle::Warning;
     QString messageText;
@@ -18,12 +27,21 @@ struct AlertRequest {
     QStringList buttonTitles;
     bool showsSuppressionButton = false;
     bool suppressionState = false;        // the do-not-ask-again box as the alert opens
-    QWidget* accessoryView = nullptr;     // not owned; shown under the texts
+    QList<AlertChoice> accessoryChoices;  // the pop-up's entries in order; none, no pop-up
+    qint64 accessoryChosenTag = 0;        // the entry chosen as the alert opens
+    QString accessoryTitle;               // names the pop-up for assistive technology
 
     // The answer the new button gives.
     int addButtonWithTitle(const QString& title)
     {
         buttonTitles.append(title);
         return AlertResponse::firstButton + static_cast<int>(buttonTitles.size()) - 1;
+    }
+
+    bool offersChoice(qint64 tag) const
+    {
+        for (const AlertChoice& choice : accessoryChoices)
+            if (choice.tag == tag) return true;
+        return false;
     }
 };

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QtGlobal>
+
 // How a modal alert was answered: the button (1000 for the first added,
-// 1001 for the second ...) and whether the do-not-ask-again box was ticked.
+// 1001 for the second ...), whether the do-not-ask-again box was ticked, and
+// the tag of the pop-up entry chosen (the request's initial one when the
+// alert had no pop-up or the user left it alone).
 struct AlertResponse {
     static constexpr int firstButton = 1000;
     static constexpr int secondButton = 1001;
@@ -9,4 +13,5 @@ struct AlertResponse {
 
     int button = firstButton;
     bool suppressed = false;
+    qint64 chosenTag = 0;
 };

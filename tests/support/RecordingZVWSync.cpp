@@ -1,0 +1,36 @@
+#include "RecordingZVWSync.h"
+
+#include "NotificationCenter.h"
+
+RecordingZVWSync::~RecordingZVWSync()
+{
+    // The base's registration outlives this part of the object.
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+void RecordingZVWSync::receiveAutoSyncNotification(qint64 bits)
+{
+    {
+        std::lock_guard lock(m_recordMutex);
+        m_received.append(bits);
+    }
+    ZVWSync::receiveAutoSyncNotification(bits);
+}
+
+QList<qint64> RecordingZVWSync::receivedRequests() const
+{
+    std::lock_guard lock(m_recordMutex);
+    return m_received;
+}
+
+QList<qint64> RecordingZVWSync::pushes() const
+{
+    std::lock_guard lock(m_recordMutex);
+    return m_pushes;
+}
+
+void RecordingZVWSync::pushChanges(qint64 bits)
+{
+    std::lock_guard lock(m_recordMutex);
+    m_pushes.append(bits);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ZVWSync.h"
+
+#include <QList>
+
+#include <mutex>
+
+// The web sync's request collector that also keeps every request it received
+// (dropped ones included) and the bits of every push, in order.
+class RecordingZVWSync : public ZVWSync {
+public:
+    ~RecordingZVWSync() override;
+
+    void receiveAutoSyncNotification(qint64 bits) override;
+
+    QList<qint64> receivedRequests() const;
+    QList<qint64> pushes() const;
+
+protected:
+    void pushChanges(qint64 bits) override;
+
+private:
+    mutable std::mutex m_recordMutex;
+    QList<qint64> m_received;
+    QList<qint64> m_pushes;
+};
