@@ -291,9 +291,8 @@ TaskPtr CoreData::convertToTask(const TaskPtr& source, const EventConversion& ki
         static_cast<void>(transaction.commit());
         return nullptr;
     }
-    addNewTask();
     // A task that could not be stored stays dirty (logged by the record).
-    if (converted->dirty() || !restoreLinks(links, converted)) return nullptr;
+    if (!addNewTask() || converted->dirty() || !restoreLinks(links, converted)) return nullptr;
     if (isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::links);
     return transaction.commit() ? converted : nullptr;
 }
@@ -338,9 +337,8 @@ bool CoreData::markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW)
     done->setStatus(1);
     done->setCompletedDate(Utilities::getCompleteDate());
     setModifyingTask(done);
-    addNewTask();
     // A task that could not be stored stays dirty (logged by the record).
-    if (done->dirty() || !restoreLinks(links, done)) return false;
+    if (!addNewTask() || done->dirty() || !restoreLinks(links, done)) return false;
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items | AutoSync::links);
     return transaction.commit();
 }

@@ -89,7 +89,7 @@ bool CoreData::doToday(const TaskPtr& task, bool needNotifyChanged)
     Transaction transaction;
     if (!transaction.isOpen()) return false;
     const TaskList items = allTasksEventsAdes();
-    updateTopTasksForList(items);
+    if (!updateTopTasksForList(items)) return false;
     TaskList active = getTaskFromTaskList(items, allActiveTasks, paneActiveTasks, true);
     Utilities::sortList(active, &Task::taskOrder);
     const qint64 key = task->primaryKey();

@@ -128,8 +128,8 @@ bool CoreData::addNewTask()
     if (!item->insertAndDehydrate()) return false;
 
     if (item->taskType() == taskTypeTask && hasDoToday() && item->hasDue() != 0
-        && Utilities::compareDateNoTime(item->dueEnd(), Clock::now()) == 0)
-        doToday(item);
+        && Utilities::compareDateNoTime(item->dueEnd(), Clock::now()) == 0 && !doToday(item))
+        return false;
 
     const bool autoSync = isAutoZVWSyncOn();
     // The calendar-store job asks for the web push itself when it is done.

@@ -162,8 +162,7 @@ bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
     note->setNotes(content.text);
     note->setTagList(tagListText(content.tags));
     setModifyingTask(note);
-    addNewTask();
-    if (note->primaryKey() < 1 || note->dirty()) {
+    if (!addNewTask() || note->primaryKey() < 1 || note->dirty()) {
         qCritical("Error: the checklist '%s' could not be turned into a note.", qUtf8Printable(category->calendarName()));
         return false;
     }
