@@ -163,7 +163,7 @@ bool Calendar::deleteFromDatabase()
     CoreData* dataManager = CoreData::shared();
     if (!dataManager) return transaction.commit();
     if (CalendarPtr listed = dataManager->calendarWithPrimaryKey(m_primaryKey))
-        dataManager->doWithCalendarList(CalendarList{listed}, 1);
+        dataManager->doWithCalendarList(CalendarList{listed}, ListAction::Remove);
     return queueWebDeletion() && transaction.commit();
 }
 

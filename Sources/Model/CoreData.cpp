@@ -334,7 +334,7 @@ bool loadCategoriesGivingThemAnOrder(CoreData& dataManager)
 {
     Transaction transaction;
     if (!transaction.isOpen()) return false;
-    dataManager.doWithCalendarList(dataManager.getCalendarList(), 2);
+    dataManager.doWithCalendarList(dataManager.getCalendarList(), ListAction::Replace);
     for (const CalendarPtr& calendar : dataManager.calendarList()) {
         if (calendar->calendarOrder() >= 1) continue;
         transaction.keep(calendar);
@@ -566,7 +566,7 @@ bool CoreData::initializeDatabase()
     // categories as they can be read.
     if (!loadCategoriesGivingThemAnOrder(*this)) {
         qWarning("Categories without an order keep none until the next start.");
-        doWithCalendarList(getCalendarList(), 2);
+        doWithCalendarList(getCalendarList(), ListAction::Replace);
     }
     setCalendarReloadInProgress(false);
     return true;
@@ -942,7 +942,7 @@ void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item) const
         item->setTzStartTime(item->startTime());
         item->setTzEndTime(item->endTime());
     };
-    if (!setting || !setting->tzSupport() || item->taskType() != 0 || item->tz() == setting->currentTZ()
+    if (!setting || !setting->tzSupport() || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ()
         || item->tz() == 0 || !getTimeZone(item->tz()) || !getTimeZone(setting->currentTZ())) {
         plainCopy();
         return;
@@ -979,7 +979,7 @@ void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item) const
 void CoreData::recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const
 {
     const SettingPtr setting = currentSetting();
-    if (!setting || item->taskType() != 0 || item->tz() == setting->currentTZ() || item->tz() == 0) return;
+    if (!setting || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ() || item->tz() == 0) return;
     if (!getTimeZone(item->tz()) || !getTimeZone(setting->currentTZ())) return;
     const QTimeZone source = GregorianCalendar::zoneNamed(getTimeZoneName(item->tz()));
     const QTimeZone display = GregorianCalendar::zoneNamed(getTimeZoneName(setting->currentTZ()));

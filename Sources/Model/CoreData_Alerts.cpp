@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr qint64 taskTypeEvent = 0;
-constexpr qint64 taskTypeTask = 1;
 constexpr qint64 snoozeAlertType = 2;
 constexpr qint64 eventsOnlyCategory = 2;
 constexpr qint64 updateThisOccurrence = 0;
@@ -68,8 +66,8 @@ QString alarmLine(const LocalNotification& alarm)
     const QString name = QLatin1Char('"') % item.taskName() % QLatin1Char('"');
     const QString when = Utilities::getStringNoWeekDayFromDate(alarm.dateStart(), true);
     switch (item.taskType()) {
-    case taskTypeTask: return name % QStringLiteral(": due on ") % when;
-    case taskTypeEvent: return name % QStringLiteral(": start in ") % when;
+    case ItemKind::Task: return name % QStringLiteral(": due on ") % when;
+    case ItemKind::Event: return name % QStringLiteral(": start in ") % when;
     default: return name % QStringLiteral(": ") % when;
     }
 }
@@ -235,7 +233,7 @@ void CoreData::fireAlertNotificationWithLocalNotification(const LocalNotificatio
             SoundPlayer::current().play(sound);
             soundPlayed = true;
         }
-        if (alarm->task()->taskType() == taskTypeEvent) onlyTasks = false;
+        if (alarm->task()->taskType() == ItemKind::Event) onlyTasks = false;
         text = text % QLatin1Char('\n') % alarmLine(*alarm);
     }
 
@@ -292,7 +290,7 @@ bool CoreData::postponeAlerts(const LocalNotificationList& alerts, qint64 postpo
     Transaction transaction;
     if (!transaction.isOpen()) return false;
     for (const std::shared_ptr<LocalNotification>& alarm : alerts)
-        if (alarm->task()->taskType() == taskTypeTask && !postponeTask(alarm->task(), postponeType)) return false;
+        if (alarm->task()->taskType() == ItemKind::Task && !postponeTask(alarm->task(), postponeType)) return false;
     postItemsChanged(this);
     return transaction.commit();
 }

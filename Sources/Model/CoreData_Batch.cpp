@@ -29,9 +29,6 @@
 
 namespace {
 
-constexpr qint64 eventType = 0;
-constexpr qint64 taskType = 1;
-
 // The stored form of "no date" in completedDate.
 constexpr Date zeroDate = Date::dateWithTimeIntervalSince1970(0);
 
@@ -59,7 +56,7 @@ using DuplicateKey = std::tuple<QString, qint64, qint64, qint64, qint64, qint64>
 
 DuplicateKey duplicateKeyOf(const Task& item)
 {
-    if (item.taskType() == eventType)
+    if (item.taskType() == ItemKind::Event)
         return {item.taskName(), item.taskType(), item.calendarId(), 0, wholeSeconds(item.startTime()),
                 wholeSeconds(item.endTime())};
     return {item.taskName(), item.taskType(), item.calendarId(), item.status(), 0, 0};
@@ -89,7 +86,7 @@ bool deleteDuplicates(CoreData& dataManager, const TaskList& duplicates)
     Transaction transaction;
     if (!transaction.isOpen()) return false;
     for (const TaskPtr& duplicate : duplicates) {
-        const bool deleted = duplicate->taskType() == eventType
+        const bool deleted = duplicate->taskType() == ItemKind::Event
                                  ? dataManager.doDeleteAllOperatorWithEvent(duplicate, false) != nullptr
                                  : dataManager.doDeleteTask(duplicate, false);
         if (!deleted) return false;
@@ -127,7 +124,7 @@ bool CoreData::doDeleteTasks(const TaskList& items, bool autoSyncZVW)
         if (pushToWeb && !deleteLinks(item)) return false;
         // The single delete tells the system calendar about tasks only; an
         // event left in the store would come back with its next import.
-        if (item->taskType() == eventType)
+        if (item->taskType() == ItemKind::Event)
             if (iCalSync* sync = icalSync())
                 Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncDeleteToICalEvent(item, 0); });
         if (!doDeleteTask(item, true, false)) return false;
@@ -153,8 +150,8 @@ bool CoreData::doDuplicateTasks(const TaskList& items, bool autoSyncZVW)
         copy->setRepeatStartDate(copy->startTime());
         if (!copy->insertAndDehydrate()) return false;
         // Scheduled tasks live on the day grid only, never in the store.
-        if (copy->taskType() == eventType && !copy->isSheduledTask()) events.append(copy);
-        if (copy->taskType() == taskType) tasks.append(copy);
+        if (copy->taskType() == ItemKind::Event && !copy->isSheduledTask()) events.append(copy);
+        if (copy->taskType() == ItemKind::Task) tasks.append(copy);
     }
     if (iCalSync* sync = icalSync()) {
         Transaction::afterCommitOrNow([sync, events, tasks] {
@@ -187,7 +184,7 @@ bool CoreData::doMarkDoneTasks(const TaskList& items, bool autoSyncZVW)
     Transaction transaction;
     if (!transaction.isOpen()) return false;
     for (const TaskPtr& item : items) {
-        if (item->taskType() == eventType) {
+        if (item->taskType() == ItemKind::Event) {
             // A scheduled task is completed as a done task of its own row; a
             // plain event has nothing to complete. A scheduled task that the
             // scopes cannot take (never stored) is passed over; a write of
@@ -447,6 +444,6 @@ bool CoreData::pushAddedItemInPreviewToAdesIfNeed()
         return false;
     }
     // A row that cannot be read spoils the unit: no blank item is listed.
-    doWithAllTasksEventsAdes(TaskList{Task::initWithPrimaryKey(key)}, 0);
+    doWithAllTasksEventsAdes(TaskList{Task::initWithPrimaryKey(key)}, ListAction::Add);
     return transaction.commit();
 }

@@ -24,12 +24,6 @@ namespace {
 // it waits for the reload at most this long.
 constexpr std::chrono::milliseconds reloadWaitLimit{2000};
 
-constexpr qint64 ordinaryCategory = 0;
-constexpr qint64 checklistCategory = 1;
-constexpr qint64 eventType = 0;
-constexpr qint64 taskType = 1;
-constexpr qint64 noteType = 3;
-
 // The number of colour groups and of colours in a group.
 constexpr quint32 colorGroupCount = 4;
 constexpr quint32 colorNameCount = 8;
@@ -161,12 +155,12 @@ bool hasItemsOfTypeInCalendar(qint64 type, qint64 key)
 
 bool CoreData::hasTasksBelongToCalendarId(qint64 key) const
 {
-    return hasItemsOfTypeInCalendar(taskType, key);
+    return hasItemsOfTypeInCalendar(ItemKind::Task, key);
 }
 
 bool CoreData::hasEventsBelongToCalendarId(qint64 key) const
 {
-    return hasItemsOfTypeInCalendar(eventType, key);
+    return hasItemsOfTypeInCalendar(ItemKind::Event, key);
 }
 
 // ---- items of a category in the working list ----------------------------------
@@ -183,14 +177,14 @@ TaskList itemsOfCalendar(const TaskList& items, qint64 type, qint64 key)
 
 TaskList CoreData::getTaskBelongToCalendarId(qint64 key) const
 {
-    TaskList tasks = itemsOfCalendar(allTasksEventsAdes(), taskType, key);
+    TaskList tasks = itemsOfCalendar(allTasksEventsAdes(), ItemKind::Task, key);
     Utilities::sortList(tasks, &Task::taskOrder);
     return tasks;
 }
 
 TaskList CoreData::getEventBelongToCalendarId(qint64 key) const
 {
-    TaskList events = itemsOfCalendar(allTasksEventsAdes(), eventType, key);
+    TaskList events = itemsOfCalendar(allTasksEventsAdes(), ItemKind::Event, key);
     std::stable_sort(events.begin(), events.end(), [](const TaskPtr& a, const TaskPtr& b) {
         if (a->isADE() != b->isADE()) return a->isADE() < b->isADE();
         return b->startTime() < a->startTime();
@@ -200,7 +194,7 @@ TaskList CoreData::getEventBelongToCalendarId(qint64 key) const
 
 TaskList CoreData::getNoteBelongToCalendarId(qint64 key) const
 {
-    return itemsOfCalendar(allTasksEventsAdes(), noteType, key);
+    return itemsOfCalendar(allTasksEventsAdes(), ItemKind::Note, key);
 }
 
 // ---- commands ------------------------------------------------------------------
@@ -244,17 +238,17 @@ bool CoreData::addCalendarToCalendarList(const CalendarPtr& calendar, bool needS
     if (!calendar->isShared())
         calendar->setCalendarName(createNewcalendarNameIfExist(calendar->calendarName(), nullptr, calendarList()));
     if (!calendar->insertIntoDatabase(RecordStore::sharedDatabase()) || !calendar->dehydrate()) return false;
-    doWithCalendarList(CalendarList{calendar}, 0);
+    doWithCalendarList(CalendarList{calendar}, ListAction::Add);
 
     const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
     if (needSync) {
         // An ordinary category reaches the web service through the system
         // calendar's request, once the store has made its calendar.
         iCalSync* sync = icalSync();
-        if (sync && calendar->projectType() == ordinaryCategory)
+        if (sync && calendar->projectType() == CategoryKind::Ordinary)
             Transaction::afterCommitOrNow(
                 [sync, calendar, pushToWeb] { sync->backgroundOneWaySyncInsertToICal(calendar, pushToWeb); });
-        if (calendar->projectType() != checklistCategory) return transaction.commit();
+        if (calendar->projectType() != CategoryKind::Checklist) return transaction.commit();
     }
     if (pushToWeb) postAutoSyncRequest(AutoSync::categories);
     return transaction.commit();
@@ -268,7 +262,7 @@ CalendarPtr CoreData::createDefaultCategoryAutoSyncZVW(bool autoSyncZVW)
     calendar->setCalendarName(QStringLiteral("Zoravel"));
     calendar->setColorGroupId(QRandomGenerator::global()->bounded(colorGroupCount));
     calendar->setColorNameId(QRandomGenerator::global()->bounded(colorNameCount));
-    calendar->setProjectType(ordinaryCategory);
+    calendar->setProjectType(CategoryKind::Ordinary);
     if (!addCalendarToCalendarList(calendar, true, autoSyncZVW)) return nullptr;
 
     if (const SettingPtr setting = currentSetting()) {
@@ -284,7 +278,7 @@ bool CoreData::checkAndSetDefaultCategory()
     const SettingPtr setting = currentSetting();
     if (!setting) return false;
     const CalendarList usable = calendarsWhere(
-        calendarList(), [](const Calendar& c) { return c.projectType() == ordinaryCategory && !c.isShared(); });
+        calendarList(), [](const Calendar& c) { return c.projectType() == CategoryKind::Ordinary && !c.isShared(); });
     const qint64 defaultKey = setting->calendarDefID();
     if (firstCalendar(usable, hasKey(defaultKey))) return true;
 

@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr qint64 eventType = 0;
-constexpr qint64 taskType = 1;
 constexpr qint64 tasksOnlyCategory = 1;
 constexpr qint64 eventsOnlyCategory = 2;
 
@@ -59,7 +57,7 @@ void resetAsNewTask(Task& item, NewTaskReset variant, ZoneReset zone)
 {
     const Date occurrenceEnd = item.endTime();
     const qint64 minutes = item.duration();
-    item.setTaskType(taskType);
+    item.setTaskType(ItemKind::Task);
     // A copy that never had a row would take the default task length here.
     item.setDuration(minutes);
     const Date start = Utilities::roundTo15MinutesForCurrentDate();
@@ -143,7 +141,7 @@ SeriesPart askSeriesPart(const Task& source, const QString& message, const QStri
 void placeOnDayGrid(CoreData& dataManager, const TaskPtr& task, const Date& startTime)
 {
     const SettingPtr setting = dataManager.currentSetting();
-    task->setTaskType(eventType);
+    task->setTaskType(ItemKind::Event);
     if (!task->iCalUID().isEmpty())
         if (iCalSync* sync = dataManager.icalSync())
             Transaction::afterCommitOrNow([sync, reminder = std::make_shared<Task>(*task)] {
@@ -169,7 +167,7 @@ TaskPtr newTaskLinkedFromNote(CoreData& dataManager, const Task& note)
 {
     auto task = std::make_shared<Task>();
     task->setTaskName(note.taskName());
-    task->setTaskType(taskType);
+    task->setTaskType(ItemKind::Task);
     const Date start = Utilities::roundTo15MinutesForDate(dataManager.currentSelectedDay(), false);
     task->setStartTime(start);
     const SettingPtr setting = dataManager.currentSetting();
@@ -472,9 +470,9 @@ bool CoreData::resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOpti
 {
     Transaction transaction;
     if (!transaction.isOpen()) return false;
-    if (item->taskType() != eventType) {
+    if (item->taskType() != ItemKind::Event) {
         const bool eventsOnly =
-            item->taskType() == taskType && categoryKindOf(*this, item->calendarId()) == eventsOnlyCategory;
+            item->taskType() == ItemKind::Task && categoryKindOf(*this, item->calendarId()) == eventsOnlyCategory;
         return renewIdentity(*this, item, eventsOnly, withUpdateOption) && transaction.commit();
     }
     const TaskPtr root = getRootEventWithParentID(item->parentId() != -1 ? item->parentId() : item->primaryKey());

@@ -18,7 +18,6 @@
 namespace {
 constexpr qint64 activeLink = 0;
 constexpr qint64 removedLink = 1;
-constexpr qint64 noteType = 3;
 
 // A generated instance of a repeating item (keys from -2 down) takes part in
 // links through its series root.
@@ -109,7 +108,7 @@ QList<qint64> linkedItemKeys(qint64 key)
 // only while the series goes on.
 bool linkCounts(const CoreData& dataManager, const TaskPtr& linked)
 {
-    if (linked->taskType() != 0 || linked->repeatType() == 0 || !(linked->occurrence() > linked->startTime()))
+    if (linked->taskType() != ItemKind::Event || linked->repeatType() == 0 || !(linked->occurrence() > linked->startTime()))
         return true;
     if (Task::readRepeatOptions(linked->repeatOptions()).flag != 0) return true;
     return dataManager.nextInstanceOfRecuringTask(linked) != nullptr;
@@ -169,7 +168,7 @@ bool CoreData::hasAnyNoteInLinks(const TaskPtr& item) const
     QueryStatement query(
         "SELECT t.primaryKey FROM Tasks t JOIN Links l ON (t.primaryKey=l.rootId OR t.primaryKey=l.targetId) "
         "WHERE t.taskType=? AND t.primaryKey<>? AND l.status=? AND (l.rootId=? OR l.targetId=?)");
-    query.bindAll({noteType, key, activeLink, key, key});
+    query.bindAll({ItemKind::Note, key, activeLink, key, key});
     return query.firstInt64().has_value();
 }
 
@@ -268,7 +267,7 @@ bool CoreData::pasteToMakeLinkWith(const TaskPtr& item)
     if (made != LinkMaking::Made) return false;
     if (isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::links);
     // Nothing is added: the views refresh through the list notification.
-    doWithAllTasksEventsAdes(std::nullopt, 0);
+    doWithAllTasksEventsAdes(std::nullopt, ListAction::Add);
     return transaction.commit();
 }
 

@@ -222,7 +222,7 @@ void CoreData::updateWorkingListAfterMove(const TaskPtr& moved)
         return;
     }
     if (activeOnly && !isAppliedTagFilter()) {
-        if (!holdsKey(allTasksEventsAdes(), moved->primaryKey())) doWithAllTasksEventsAdes(TaskList{moved}, 0);
+        if (!holdsKey(allTasksEventsAdes(), moved->primaryKey())) doWithAllTasksEventsAdes(TaskList{moved}, ListAction::Add);
         return;
     }
     if (isAppliedTagFilter() && !removeTaskFromListWithTagFilter(moved)) addTaskToList(moved, getShowTag());

@@ -22,9 +22,6 @@
 
 namespace {
 
-constexpr qint64 typeEvent = 0;
-constexpr qint64 typeTask = 1;
-constexpr qint64 typeChecklistItem = 2;
 constexpr qint64 statusDone = 1;
 
 TaskList loadItems(const QByteArray& condition, const QList<TaskQuery::Value>& values = {})
@@ -68,17 +65,17 @@ qint64 CoreData::getMaxOrderOfTasks() const
 
 TaskList CoreData::getAllRootEvents() const
 {
-    return loadItems("WHERE taskType=? AND parentId=-1", {typeEvent});
+    return loadItems("WHERE taskType=? AND parentId=-1", {ItemKind::Event});
 }
 
 TaskList CoreData::getAllTasks() const
 {
-    return loadItems("WHERE taskType=? AND parentId=-1", {typeTask});
+    return loadItems("WHERE taskType=? AND parentId=-1", {ItemKind::Task});
 }
 
 TaskList CoreData::getAllTasksEventsAdes() const
 {
-    return loadItemsInKeyOrder("taskType!=?", {typeChecklistItem});
+    return loadItemsInKeyOrder("taskType!=?", {ItemKind::ChecklistItem});
 }
 
 TaskList CoreData::getAllTasksInDB() const
@@ -94,7 +91,7 @@ TaskList CoreData::getAllPersonalTasksInDB() const
 
 TaskList CoreData::getAllDetachedEventWithParentID(qint64 parentId) const
 {
-    return loadItems("WHERE taskType=? AND parentId=?", {typeEvent, parentId});
+    return loadItems("WHERE taskType=? AND parentId=?", {ItemKind::Event, parentId});
 }
 
 TaskList CoreData::getAllFutureTasks() const
@@ -105,7 +102,7 @@ TaskList CoreData::getAllFutureTasks() const
     const double threshold = Utilities::toDBDate(Utilities::newDateOnDate(today(), 23, 59)).timeIntervalSince1970();
     QByteArray condition = "WHERE taskType=? AND parentId=-1 AND startTime > ?";
     if (!hidden.isEmpty()) condition += " AND calendarId NOT IN (" + TaskQuery::placeholders(hidden.size()) + ")";
-    return loadItems(condition, QList<TaskQuery::Value>{typeTask, threshold} + hidden);
+    return loadItems(condition, QList<TaskQuery::Value>{ItemKind::Task, threshold} + hidden);
 }
 
 // The web push reads every changed row while no record may write one, so
@@ -125,19 +122,19 @@ TaskList CoreData::getTasksInDBNewerThan(qint64 time) const
 qint64 CoreData::countCheckInCalendar(const CalendarPtr& calendar) const
 {
     return count("SELECT count(*) FROM Tasks WHERE taskType=? AND calendarId=?",
-                 {typeChecklistItem, calendar->primaryKey()});
+                 {ItemKind::ChecklistItem, calendar->primaryKey()});
 }
 
 qint64 CoreData::countDoneCheckInCalendar(const CalendarPtr& calendar) const
 {
     return count("SELECT count(*) FROM Tasks WHERE taskType=? AND calendarId=? AND status=?",
-                 {typeChecklistItem, calendar->primaryKey(), statusDone});
+                 {ItemKind::ChecklistItem, calendar->primaryKey(), statusDone});
 }
 
 bool CoreData::hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const
 {
     return count("SELECT count(*) FROM Tasks WHERE taskType=? AND parentId=? AND occurrence<=?",
-                 {typeEvent, event->primaryKey(), TaskQuery::storedOccurrence(beforeDate)})
+                 {ItemKind::Event, event->primaryKey(), TaskQuery::storedOccurrence(beforeDate)})
            > 0;
 }
 
@@ -150,8 +147,6 @@ bool CoreData::hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) c
 // result is sorted by that key afterwards, which gives the same order.
 
 namespace {
-
-constexpr qint64 typeNote = 3;
 
 constexpr qint64 paneActiveTasks = 0;
 constexpr qint64 paneDoneTasks = 2;
@@ -259,9 +254,9 @@ bool occurrenceExists(const Task& item)
 TaskList doneTasksOfPane(const TaskList& list, qint64 filterIndex)
 {
     if (filterIndex == doneOfEveryKind)
-        return filtered(list, [](const Task& t) { return t.taskType() != typeChecklistItem && t.status() == 1; });
+        return filtered(list, [](const Task& t) { return t.taskType() != ItemKind::ChecklistItem && t.status() == 1; });
     if (filterIndex == doneTasksOnly)
-        return filtered(list, [](const Task& t) { return t.taskType() == typeTask && t.status() == 1; });
+        return filtered(list, [](const Task& t) { return t.taskType() == ItemKind::Task && t.status() == 1; });
     return {};
 }
 
@@ -269,7 +264,7 @@ TaskList doneTasksOfPane(const TaskList& list, qint64 filterIndex)
 TaskList activeTasksOfPane(const TaskList& list, qint64 filterIndex, const Date& tomorrow)
 {
     const auto tasksWhere = [&list](auto keep) {
-        return filtered(list, [&keep](const Task& t) { return t.taskType() == typeTask && keep(t); });
+        return filtered(list, [&keep](const Task& t) { return t.taskType() == ItemKind::Task && keep(t); });
     };
     switch (filterIndex) {
     case paneAll: return tasksWhere(isOpen);
@@ -336,14 +331,14 @@ CalendarDays weekOf(const Date& today, qint64 weekStartDay)
 TaskList CoreData::getADEsOnlyListFromTaskList(const TaskList& list, const QString& searchText) const
 {
     return filtered(list, [&](const Task& t) {
-        return t.taskType() == typeEvent && t.isADE() && t.repeatType() == 0 && matchesSearch(t, searchText);
+        return t.taskType() == ItemKind::Event && t.isADE() && t.repeatType() == 0 && matchesSearch(t, searchText);
     });
 }
 
 TaskList CoreData::getADEListFromTaskList(const TaskList& list, const QString& searchText) const
 {
     return filtered(list, [&](const Task& t) {
-        return t.taskType() == typeEvent && t.isADE() && matchesSearch(t, searchText)
+        return t.taskType() == ItemKind::Event && t.isADE() && matchesSearch(t, searchText)
                && occurrenceExists(t);
     });
 }
@@ -352,7 +347,7 @@ TaskList CoreData::getAllRecurringADEsFromTaskList(const TaskList& list, const Q
 {
     return sortedBy(filtered(list,
                              [&](const Task& t) {
-                                 return t.repeatType() != 0 && t.taskType() != typeTask && t.isADE()
+                                 return t.repeatType() != 0 && t.taskType() != ItemKind::Task && t.isADE()
                                         && matchesSearch(t, searchText, Qt::CaseSensitive);
                              }),
                     &Task::repeatType, false);
@@ -362,7 +357,7 @@ TaskList CoreData::getAllRecurringEventsFromTaskList(const TaskList& list, const
 {
     return sortedBy(filtered(list,
                              [&](const Task& t) {
-                                 return t.repeatType() != 0 && t.taskType() != typeTask && t.isADE() != 1
+                                 return t.repeatType() != 0 && t.taskType() != ItemKind::Task && t.isADE() != 1
                                         && matchesSearch(t, searchText, Qt::CaseSensitive);
                              }),
                     &Task::repeatType, false);
@@ -379,7 +374,7 @@ TaskList timedEventsInRange(const CoreData& dataManager, const TaskList& list, c
 {
     TaskList result;
     for (const TaskPtr& item : list) {
-        if (item->taskType() != typeEvent || item->isADE() == 1 || !admits(*item)) continue;
+        if (item->taskType() != ItemKind::Event || item->isADE() == 1 || !admits(*item)) continue;
         if (!matchesSearch(*item, searchText)) continue;
         if (range) {
             dataManager.recalculateTimeWithTimezoneSupport(item);
@@ -412,9 +407,9 @@ TaskList CoreData::getTaskEventADEListFromTaskList(const TaskList& list, const D
     const std::optional<Range> range = dayRange(fromDate, toDate);
     const TaskList kept = filtered(list, [&](const Task& t) {
         if (!matchesSearch(t, searchText)) return false;
-        if (t.taskType() == typeEvent)
+        if (t.taskType() == ItemKind::Event)
             return occurrenceExists(t) && (!range || range->overlaps(t.startTime(), t.endTime()));
-        if (t.taskType() == typeTask) return !range || (t.hasDue() && range->holds(t.dueEnd()));
+        if (t.taskType() == ItemKind::Task) return !range || (t.hasDue() && range->holds(t.dueEnd()));
         return false;
     });
     return sortedBy(kept, &Task::taskType);
@@ -426,7 +421,7 @@ TaskList CoreData::getDoneTasksFromTaskList(const TaskList& list, const Date& fr
     const std::optional<Range> range = dayRange(fromDate, toDate);
     if (!range) return {};
     return filtered(list, [&](const Task& t) {
-        return t.taskType() == typeTask && range->holds(t.completedDate()) && matchesSearch(t, searchText);
+        return t.taskType() == ItemKind::Task && range->holds(t.completedDate()) && matchesSearch(t, searchText);
     });
 }
 
@@ -435,7 +430,7 @@ TaskList CoreData::getTaskListFromTaskList(const TaskList& list, const Date& fro
 {
     const std::optional<Range> range = dayRange(fromDate, toDate);
     return filtered(list, [&](const Task& t) {
-        return t.taskType() == typeTask && (!range || range->holds(t.dueEnd())) && matchesSearch(t, searchText);
+        return t.taskType() == ItemKind::Task && (!range || range->holds(t.dueEnd())) && matchesSearch(t, searchText);
     });
 }
 
@@ -445,7 +440,7 @@ TaskList CoreData::getDueTaskFromTaskList(const TaskList& list, const Date& onDa
     const CalendarDays day = calendarDay(onDate);
     return sortedBy(filtered(list,
                              [&day](const Task& t) {
-                                 return t.taskType() == typeTask && isOpen(t) && t.hasDue() && day.holds(t.dueEnd());
+                                 return t.taskType() == ItemKind::Task && isOpen(t) && t.hasDue() && day.holds(t.dueEnd());
                              }),
                     &Task::dueEnd);
 }
@@ -454,7 +449,7 @@ TaskList CoreData::getNoteFromTaskList(const TaskList& list, const Date& onDate)
 {
     if (!onDate) return {};
     const CalendarDays day = calendarDay(onDate);
-    return sortedBy(filtered(list, [&day](const Task& t) { return t.taskType() == typeNote && day.holds(t.startTime()); }),
+    return sortedBy(filtered(list, [&day](const Task& t) { return t.taskType() == ItemKind::Note && day.holds(t.startTime()); }),
                     &Task::startTime);
 }
 
@@ -464,7 +459,7 @@ TaskList CoreData::getDoneTaskFromTaskList(const TaskList& list, const Date& onD
     const CalendarDays day = calendarDay(onDate);
     return sortedBy(filtered(list,
                              [&day](const Task& t) {
-                                 return t.taskType() == typeTask && t.status() == 1 && day.holds(t.completedDate());
+                                 return t.taskType() == ItemKind::Task && t.status() == 1 && day.holds(t.completedDate());
                              }),
                     &Task::completedDate);
 }
@@ -482,7 +477,7 @@ TaskList CoreData::getAllDayEventFromTaskList(const TaskList& list, const Date& 
 
 TaskList CoreData::getNoteFromTaskList(const TaskList& list, const QString& searchText) const
 {
-    return filtered(list, [&](const Task& t) { return t.taskType() == typeNote && matchesSearch(t, searchText); });
+    return filtered(list, [&](const Task& t) { return t.taskType() == ItemKind::Note && matchesSearch(t, searchText); });
 }
 
 std::optional<TaskList> CoreData::getNoteFromTaskList(const TaskList& list, const QString& searchText,
@@ -491,7 +486,7 @@ std::optional<TaskList> CoreData::getNoteFromTaskList(const TaskList& list, cons
     if (!fromDate || !toDate) return std::nullopt;
     const CalendarDays days = calendarDays(fromDate, toDate);
     return filtered(list, [&](const Task& t) {
-        return t.taskType() == typeNote && days.holds(t.startTime()) && matchesSearch(t, searchText);
+        return t.taskType() == ItemKind::Note && days.holds(t.startTime()) && matchesSearch(t, searchText);
     });
 }
 
@@ -524,7 +519,7 @@ TaskList CoreData::getTaskFromTaskList(const TaskList& list, int filterIndex, in
     };
     const auto openTasksWhere = [&](auto keep) {
         return filtered(list, [&](const Task& t) {
-            return t.taskType() == typeTask && t.status() == 0 && keep(t) && isMine(t);
+            return t.taskType() == ItemKind::Task && t.status() == 0 && keep(t) && isMine(t);
         });
     };
     switch (filterIndex) {
@@ -541,7 +536,7 @@ TaskList CoreData::getTaskFromTaskList(const TaskList& list, int filterIndex, in
 TaskList CoreData::getNotesFromTaskList(const TaskList& list, qint64 filterIndex, bool) const
 {
     const auto notesWhere = [&list](auto keep) {
-        return filtered(list, [&keep](const Task& t) { return t.taskType() == typeNote && keep(t); });
+        return filtered(list, [&keep](const Task& t) { return t.taskType() == ItemKind::Note && keep(t); });
     };
     switch (filterIndex) {
     case notesAll: return notesWhere([](const Task&) { return true; });
@@ -629,7 +624,7 @@ QList<qint64> currentlyLinkedKeys(qint64 key)
 // occurrence it has come to; a series that has ended shows nothing.
 TaskPtr currentOccurrenceOfLinkedItem(const CoreData& dataManager, const TaskPtr& linked)
 {
-    if (linked->taskType() != typeEvent || linked->repeatType() == 0
+    if (linked->taskType() != ItemKind::Event || linked->repeatType() == 0
         || !(linked->occurrence() > linked->startTime()))
         return linked;
     if (Task::readRepeatOptions(linked->repeatOptions()).flag != 0) {
@@ -652,7 +647,7 @@ TaskList loadEventsOfVisibleCategories(const Date& fromDate, const Date& toDate)
     return TaskQuery::items(
         "WHERE calendarId IN (SELECT primaryKey FROM Calendars WHERE inVisible=0) AND taskType=? "
         "AND (repeatType<>0 OR (startTime<=? AND endTime>=?))",
-        {typeEvent, stored(DateExtensions::dateByAddingDays(lastDayEnd, displayZoneMarginDays)),
+        {ItemKind::Event, stored(DateExtensions::dateByAddingDays(lastDayEnd, displayZoneMarginDays)),
          stored(DateExtensions::dateByAddingDays(firstDayStart, -displayZoneMarginDays))});
 }
 
@@ -705,7 +700,7 @@ TaskList CoreData::getCurrentLinks(const TaskPtr& item) const
     const qint64 key = item->primaryKey() < 1 && item->repeatType() != 0 ? item->parentId() : item->primaryKey();
     for (const qint64 linkedKey : currentlyLinkedKeys(key)) {
         const TaskPtr other = Task::initWithPrimaryKey(linkedKey);
-        other->setIsTopGTDTask(other->taskType() == typeTask && checkIfTaskIsGTD(other));
+        other->setIsTopGTDTask(other->taskType() == ItemKind::Task && checkIfTaskIsGTD(other));
         if (const TaskPtr shown = currentOccurrenceOfLinkedItem(*this, other)) linked.append(shown);
     }
     return linked;

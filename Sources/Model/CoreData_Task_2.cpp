@@ -35,18 +35,13 @@
 
 namespace {
 
-constexpr qint64 taskTypeEvent = 0;
-constexpr qint64 taskTypeTask = 1;
-constexpr qint64 taskTypeChecklistItem = 2;
 constexpr qint64 tasksOnlyCategory = 1;
 constexpr qint64 eventsOnlyCategory = 2;
-constexpr qint64 checklistProjectType = 1;
 constexpr qint64 pinnedFilter = 2;
 constexpr qint64 dueFilter = 4;
 constexpr qint64 checklistTypeTag = 2;
 constexpr qint64 checklistFilter = 1;
 constexpr qint64 updateThisOccurrence = 0;
-
 
 // A stored occurrence row that its own exception list names as changed or
 // deleted is a leftover of an edit and never shown.
@@ -67,7 +62,7 @@ public:
 
     bool drops(const Task& item) const
     {
-        return m_applies && item.taskType() == taskTypeTask && item.startTime() >= m_tomorrow;
+        return m_applies && item.taskType() == ItemKind::Task && item.startTime() >= m_tomorrow;
     }
 
 private:
@@ -127,7 +122,7 @@ bool CoreData::addNewTask()
     // Logged by the record; an item that is not stored goes nowhere else.
     if (!item->insertAndDehydrate()) return false;
 
-    if (item->taskType() == taskTypeTask && hasDoToday() && item->hasDue() != 0
+    if (item->taskType() == ItemKind::Task && hasDoToday() && item->hasDue() != 0
         && Utilities::compareDateNoTime(item->dueEnd(), Clock::now()) == 0 && !doToday(item))
         return false;
 
@@ -139,7 +134,7 @@ bool CoreData::addNewTask()
 
     // A modal alert never runs while the unit holds the record lock.
     const SettingPtr setting = currentSetting();
-    if (item->taskType() == taskTypeTask && item->repeatType() != 0 && setting
+    if (item->taskType() == ItemKind::Task && item->repeatType() != 0 && setting
         && setting->showWarningAddRepeatTask() != 0)
         Transaction::afterCommitOrNow([this, setting] { warnAboutRepeatingTask(setting); });
     return transaction.commit();
@@ -150,11 +145,11 @@ bool CoreData::addNewTask()
 void CoreData::applyListDefaults(const TaskPtr& item) const
 {
     const TaskListState& list = TaskListState::current();
-    if (item->taskType() == taskTypeChecklistItem) {
+    if (item->taskType() == ItemKind::ChecklistItem) {
         if (list.typeViewSelectedTag() == checklistTypeTag && list.filterIndex() == checklistFilter) item->setIsPinned(1);
         return;
     }
-    if (item->taskType() != taskTypeTask) return;
+    if (item->taskType() != ItemKind::Task) return;
     const qint64 filter = list.todayTaskFilterIndex();
     if (filter == pinnedFilter) {
         item->setIsPinned(1);
@@ -177,11 +172,11 @@ bool CoreData::pushNewItemToICal(const TaskPtr& item, const CalendarPtr& categor
     iCalSync* sync = icalSync();
     if (!sync) return false;
     const qint64 kind = category ? category->taskOrEvent() : 0;
-    if (item->taskType() == taskTypeEvent && kind != tasksOnlyCategory && !item->isSheduledTask()) {
+    if (item->taskType() == ItemKind::Event && kind != tasksOnlyCategory && !item->isSheduledTask()) {
         sync->backgroundOneWaySyncInsertToICalEvent(item, autoSync);
         return true;
     }
-    if (item->taskType() == taskTypeTask && kind != eventsOnlyCategory) {
+    if (item->taskType() == ItemKind::Task && kind != eventsOnlyCategory) {
         sync->backgroundOneWaySyncInsertToICalTask(item, autoSync);
         return true;
     }
@@ -225,9 +220,9 @@ bool CoreData::addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOr
         item->setICalUID(parent ? parent->iCalUID() : QStringLiteral(""));
     }
     if (!item->insertIntoDatabaseNoUpdate()) return false;
-    if (syncTaskOrder && *syncTaskOrder > 0 && item->taskType() == taskTypeTask) item->setTaskOrder(*syncTaskOrder);
+    if (syncTaskOrder && *syncTaskOrder > 0 && item->taskType() == ItemKind::Task) item->setTaskOrder(*syncTaskOrder);
     if (!item->dehydrateUpdateOption(false)) return false;
-    if (needSync && item->taskType() == taskTypeEvent && item->parentId() >= 1 && item->zvwID() > 0) {
+    if (needSync && item->taskType() == ItemKind::Event && item->parentId() >= 1 && item->zvwID() > 0) {
         if (iCalSync* sync = icalSync())
             Transaction::afterCommitOrNow(
                 [sync, item] { sync->backgroundOneWaySyncUpdateToICalEvent(item, updateThisOccurrence); });
@@ -267,7 +262,7 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
         bool found = false;
         TaskList later;
         for (const TaskPtr& item : remaining) {
-            if (item->taskType() != taskTypeTask) continue;
+            if (item->taskType() != ItemKind::Task) continue;
             if (item->calendarId() != category->primaryKey()) {
                 later.append(item);
                 continue;
@@ -277,7 +272,7 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
                 continue;
             }
             // A checklist category has no top task; its tasks stay unmarked.
-            if (category->projectType() == checklistProjectType) {
+            if (category->projectType() == CategoryKind::Checklist) {
                 later.append(item);
                 continue;
             }
@@ -298,7 +293,7 @@ bool CoreData::checkIfTaskIsGTD(const TaskPtr& item) const
     RecordGuard guard;
     QueryStatement query(
         "SELECT taskOrder FROM Tasks WHERE calendarId=? AND taskType=? AND status=0 ORDER BY taskOrder LIMIT 1");
-    const std::optional<qint64> first = query.bindAll({item->calendarId(), taskTypeTask}).firstInt64();
+    const std::optional<qint64> first = query.bindAll({item->calendarId(), ItemKind::Task}).firstInt64();
     return first == item->taskOrder();
 }
 
@@ -319,7 +314,7 @@ bool CoreData::removeTaskFromListWithTagFilter(const TaskPtr& item)
     if (!listed) return false;
     const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
     const QString categoryTags = category ? category->tagList() : QString();
-    if (!passesTagFilter(categoryTags, item->tagList(), getShowTag())) doWithAllTasksEventsAdes(TaskList{listed}, 1);
+    if (!passesTagFilter(categoryTags, item->tagList(), getShowTag())) doWithAllTasksEventsAdes(TaskList{listed}, ListAction::Remove);
     return true;
 }
 
@@ -327,7 +322,7 @@ void CoreData::addTaskToList(const TaskPtr& item, const QStringList& tags)
 {
     const CalendarPtr category = calendarWithPrimaryKey(item->calendarId());
     const QString categoryTags = category ? category->tagList() : QString();
-    if (passesTagFilter(categoryTags, item->tagList(), tags)) doWithAllTasksEventsAdes(TaskList{item}, 0);
+    if (passesTagFilter(categoryTags, item->tagList(), tags)) doWithAllTasksEventsAdes(TaskList{item}, ListAction::Add);
 }
 
 bool CoreData::addTasksToListFromCalendar(const CalendarPtr& calendar, const QStringList& tags)
@@ -340,13 +335,13 @@ bool CoreData::addTasksToListFromCalendar(const CalendarPtr& calendar, const QSt
     }
     if (tags.isEmpty() && !categoryTags.isEmpty()) return true;
     const TaskList items = tasksFromCalendarId(calendar->primaryKey(), tags);
-    if (!items.isEmpty()) doWithAllTasksEventsAdes(items, 0);
+    if (!items.isEmpty()) doWithAllTasksEventsAdes(items, ListAction::Add);
     return true;
 }
 
 void CoreData::getTaskWithTag(const QStringList& tags)
 {
-    doWithAllTasksEventsAdes(std::nullopt, 1);
+    doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
     QList<qint64> wholeCategories;
     TaskList items;
     for (const CalendarPtr& calendar : calendarList()) {
@@ -361,7 +356,7 @@ void CoreData::getTaskWithTag(const QStringList& tags)
         }
     }
     addTasksToListFromCalendarList(wholeCategories);
-    if (!items.isEmpty()) doWithAllTasksEventsAdes(items, 0);
+    if (!items.isEmpty()) doWithAllTasksEventsAdes(items, ListAction::Add);
 }
 
 void CoreData::removeInActiveTask()
@@ -369,9 +364,9 @@ void CoreData::removeInActiveTask()
     const Date now = Clock::now();
     TaskList future;
     for (const TaskPtr& item : allTasksEventsAdes())
-        if (item->taskType() == taskTypeTask && Utilities::compareDateNoTime(item->startTime(), now) > 0)
+        if (item->taskType() == ItemKind::Task && Utilities::compareDateNoTime(item->startTime(), now) > 0)
             future.append(item);
-    doWithAllTasksEventsAdes(future, 1);
+    doWithAllTasksEventsAdes(future, ListAction::Remove);
 }
 
 // ---------------------------------------------------------------------------
@@ -398,7 +393,7 @@ bool CoreData::addTasksToListFromCalendarId(qint64 calendarId)
     for (const TaskPtr& item : itemsOfCategory(calendarId))
         if (!isListedException(*item) && !activeOnly.drops(*item)) admitted.append(item);
     if (admitted.isEmpty()) return false;
-    doWithAllTasksEventsAdes(admitted, 0);
+    doWithAllTasksEventsAdes(admitted, ListAction::Add);
     return true;
 }
 
@@ -411,13 +406,13 @@ void CoreData::addTasksToListFromCalendarList(const QList<qint64>& calendarIds)
     TaskList loaded = itemsOfCategories(calendarIds);
     QHash<qint64, TaskList> byCategory;
     for (TaskPtr& item : loaded) {
-        const bool dropped = item->taskType() == taskTypeTask ? activeOnly.drops(*item) : isListedException(*item);
+        const bool dropped = item->taskType() == ItemKind::Task ? activeOnly.drops(*item) : isListedException(*item);
         if (!dropped) byCategory[item->calendarId()].append(std::move(item));
     }
     TaskList admitted;
     admitted.reserve(loaded.size());
     for (qint64 key : calendarIds) admitted.append(byCategory.value(key));
-    if (!admitted.isEmpty()) doWithAllTasksEventsAdes(admitted, 0);
+    if (!admitted.isEmpty()) doWithAllTasksEventsAdes(admitted, ListAction::Add);
 }
 
 void CoreData::addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType) const
@@ -461,26 +456,26 @@ bool CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
 TaskPtr CoreData::getRootEventWithParentID(qint64 key) const
 {
     if (!TaskQuery::databaseReadyOrSay()) return nullptr;
-    return TaskQuery::firstItem("WHERE primaryKey=? AND taskType=? AND parentId=-1", {key, taskTypeEvent});
+    return TaskQuery::firstItem("WHERE primaryKey=? AND taskType=? AND parentId=-1", {key, ItemKind::Event});
 }
 
 TaskPtr CoreData::getRootEventWithUID(const QString& uid) const
 {
     if (!TaskQuery::databaseReadyOrSay()) return nullptr;
-    return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=? AND parentId=-1", {uid, taskTypeEvent});
+    return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=? AND parentId=-1", {uid, ItemKind::Event});
 }
 
 TaskPtr CoreData::getTaskWithUID(const QString& uid) const
 {
     if (!TaskQuery::databaseReadyOrSay()) return nullptr;
-    return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=?", {uid, taskTypeTask});
+    return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=?", {uid, ItemKind::Task});
 }
 
 TaskPtr CoreData::getExceptionEventWithParentID(qint64 parentId, const Date& date) const
 {
     if (!TaskQuery::databaseReadyOrSay()) return nullptr;
     return TaskQuery::firstItem("WHERE taskType=? AND parentId=? AND occurrence=?",
-                                    {taskTypeEvent, parentId, TaskQuery::storedOccurrence(date)});
+                                    {ItemKind::Event, parentId, TaskQuery::storedOccurrence(date)});
 }
 
 // An instance (negative key) and a detached occurrence stand for their root.
@@ -501,7 +496,7 @@ void CoreData::removeAllTaskRelateToPrimaryKey(qint64 key)
 
 void CoreData::removeAllTasksBelongCalendar(qint64 calendarId)
 {
-    doWithAllTasksEventsAdes(listEntriesOfCategory(allTasksEventsAdes(), calendarId), 1);
+    doWithAllTasksEventsAdes(listEntriesOfCategory(allTasksEventsAdes(), calendarId), ListAction::Remove);
 }
 
 // ---------------------------------------------------------------------------
@@ -545,7 +540,7 @@ TaskPtr CoreData::newInstanceForTask(const TaskPtr& source, qint64 instanceKey, 
 {
     TaskPtr instance = source->instanceCopy();
     instance->setPrimaryKey(instanceKey);
-    if (source->taskType() == 1) {
+    if (source->taskType() == ItemKind::Task) {
         instance->setDueEnd(forDate);
     } else {
         instance->setStartTime(forDate);
@@ -561,7 +556,7 @@ TaskPtr CoreData::addInstanceTask(const TaskPtr& root, TaskList& toList, qint64 
 {
     TaskPtr instance = root->instanceCopy();
     instance->setPrimaryKey(instanceKey);
-    if (root->taskType() == 0) {
+    if (root->taskType() == ItemKind::Event) {
         instance->setStartTime(forDate);
         instance->setEndTime(
             Utilities::newDateFromDate(forDate, root->endTime().timeIntervalSinceDate(root->startTime())));
@@ -578,7 +573,7 @@ void CoreData::fillRepeatEventInstances(const TaskList& items, TaskList& toList,
                                         const Date& getInstanceUntilDate, bool isForce) const
 {
     for (const TaskPtr& item : items) {
-        if (item->taskType() != 0 || item->repeatType() <= 0) continue;
+        if (item->taskType() != ItemKind::Event || item->repeatType() <= 0) continue;
         const QList<Date> dates =
             RecurrenceExpander::occurrences(item->recurrenceSeries(), fromDate, getInstanceUntilDate, isForce);
         // Grown by the list itself: reserving each series' exact share would
@@ -594,7 +589,7 @@ TaskPtr CoreData::nextInstanceOfRecuringTask(const TaskPtr& item) const
     // The rule steps from the series' own first occurrence, so that the
     // anchors an instance has lost (the 31st, a fifth Friday, 29 February)
     // still hold; the item's own date says where to go on from.
-    const Date after = item->taskType() == 1 ? item->dueEnd() : item->startTime();
+    const Date after = item->taskType() == ItemKind::Task ? item->dueEnd() : item->startTime();
     const std::optional<Date> next = RecurrenceExpander::nextOccurrence(root->recurrenceSeries(), after);
     if (!next) return nullptr;
     TaskPtr instance = newInstanceForTask(item, takeNextInstanceKey(), *next);
@@ -605,7 +600,7 @@ TaskPtr CoreData::nextInstanceOfRecuringTask(const TaskPtr& item) const
 
 TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
 {
-    if (!item || item->taskType() != 1 || item->repeatType() == 0) return nullptr;
+    if (!item || item->taskType() != ItemKind::Task || item->repeatType() == 0) return nullptr;
     if (item->taskRepeatStyle() == 1) {
         TaskPtr next = nextInstanceOfRecuringTask(item);
         if (next) next->setStatus(0);
@@ -648,7 +643,6 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
 namespace {
 
 constexpr qint64 taskItem = 1;
-constexpr qint64 ordinaryCategory = 0;
 constexpr qint64 newItemKey = -1;
 
 }  // namespace
@@ -750,7 +744,7 @@ bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool
     if (!deleteAllTasksBelongCalendar(calendar->primaryKey()) || !calendar->deleteFromDatabase()) return false;
     // A checklist category has no calendar in the system store.
     iCalSync* sync = icalSync();
-    if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == ordinaryCategory)
+    if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == CategoryKind::Ordinary)
         Transaction::afterCommitOrNow([sync, calendar] { sync->backgroundOneWaySyncDeleteToICal(calendar); });
     const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
     if (pushToWeb) postAutoSyncRequest(AutoSync::categories | AutoSync::items);
@@ -762,7 +756,7 @@ bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool
 bool CoreData::chooseDefaultCategoryAfterDeleting(bool pushToWeb)
 {
     const SettingPtr setting = currentSetting();
-    for (const CalendarPtr& candidate : getCalendarWithType(ordinaryCategory, calendarList(), true)) {
+    for (const CalendarPtr& candidate : getCalendarWithType(CategoryKind::Ordinary, calendarList(), true)) {
         if (candidate->isShared()) continue;
         setting->setCalendarDefID(candidate->primaryKey());
         if (!setting->dehydrate()) return false;
@@ -906,7 +900,7 @@ bool CoreData::reloadADE()
     TaskList allDayEvents;
     QList<qint64> keys;
     for (const TaskPtr& item : allTasksEventsAdes()) {
-        if (item->taskType() != 0 || !item->isADE() || item->primaryKey() < 0) continue;
+        if (item->taskType() != ItemKind::Event || !item->isADE() || item->primaryKey() < 0) continue;
         allDayEvents.append(item);
         keys.append(item->primaryKey());
     }
@@ -963,13 +957,13 @@ bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
         for (const CalendarPtr& stored : storeDeletes)
             Transaction::afterCommitOrNow([store, stored] { store->backgroundOneWaySyncDeleteToICal(stored); });
     setTagList({});
-    doWithAllTasksEventsAdes(itemsToDrop, 1);
+    doWithAllTasksEventsAdes(itemsToDrop, ListAction::Remove);
     // Every category of the local type lost its row, synced or not: none may
     // stay listed, or new items would be filed under a category that is gone.
     CalendarList categoriesToDrop;
     for (const CalendarPtr& category : listed)
         if (category->typeOfCal() == CalCalendarTypeLocal) categoriesToDrop.append(category);
-    doWithCalendarList(categoriesToDrop, 1);
+    doWithCalendarList(categoriesToDrop, ListAction::Remove);
     if (createDefault && !createDefaultCategoryAutoSyncZVW(false)) return false;
     return transaction.commit();
 }

@@ -20,11 +20,6 @@
 
 namespace {
 
-constexpr qint64 typeTask = 1;
-constexpr qint64 typeChecklistItem = 2;
-constexpr qint64 typeNote = 3;
-constexpr qint64 checklistProjectType = 1;
-constexpr qint64 ordinaryProjectType = 0;
 constexpr qint64 doneStatus = 1;
 
 const QChar checkMark(0x2705);  // white heavy check mark
@@ -34,7 +29,7 @@ TaskList tasksOf(const TaskList& items)
 {
     TaskList tasks;
     for (const TaskPtr& item : items)
-        if (item->taskType() == typeTask) tasks.append(item);
+        if (item->taskType() == ItemKind::Task) tasks.append(item);
     return tasks;
 }
 
@@ -100,7 +95,7 @@ bool CoreData::addActiveTask()
 {
     Transaction transaction;
     if (!transaction.isOpen()) return false;
-    doWithAllTasksEventsAdes(tasksOf(allTasksEventsAdes()), 1);
+    doWithAllTasksEventsAdes(tasksOf(allTasksEventsAdes()), ListAction::Remove);
     addActiveTasksToListFromCalendarList(visibleCategoryKeys(calendarList()));
     return transaction.commit();
 }
@@ -114,7 +109,7 @@ void CoreData::addActiveTasksToListFromCalendarList(const QList<qint64>& keys)
     for (const qint64 key : keys) {
         const CalendarPtr category = calendarWithPrimaryKey(key);
         const QString categoryTags = category ? category->tagList() : QString();
-        for (const TaskPtr& task : TaskQuery::items("WHERE calendarId=? AND taskType=?", {key, typeTask})) {
+        for (const TaskPtr& task : TaskQuery::items("WHERE calendarId=? AND taskType=?", {key, ItemKind::Task})) {
             if (isExceptedRow(*task)) continue;
             if (tagFilterOn && !passesTagFilter(categoryTags, task->tagList(), shownTags)) continue;
             taken.append(task);
@@ -135,7 +130,7 @@ bool CoreData::migrateFromCheckListToNote()
 {
     bool allTurned = true;
     for (const CalendarPtr& category : calendarList())
-        if (category->projectType() == checklistProjectType && !migrateChecklistCategory(category)) allTurned = false;
+        if (category->projectType() == CategoryKind::Checklist && !migrateChecklistCategory(category)) allTurned = false;
     return allTurned;
 }
 
@@ -144,17 +139,17 @@ bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
     Transaction transaction;
     if (!transaction.isOpen()) return false;
     TaskList items;
-    addTasksToList(items, category->primaryKey(), typeChecklistItem);
+    addTasksToList(items, category->primaryKey(), ItemKind::ChecklistItem);
     const ChecklistNote content = checklistNote(category->calendarName(), items);
 
     // An item put into a checklist category becomes a checklist item; the
     // note must find the category ordinary already.
     transaction.keep(category);
-    category->setProjectType(ordinaryProjectType);
+    category->setProjectType(CategoryKind::Ordinary);
     category->setZvwProjectId(0);
 
     auto note = std::make_shared<Task>();
-    note->setTaskType(typeNote);
+    note->setTaskType(ItemKind::Note);
     note->setBuiltIn(0);
     note->setIsInitialTask(1);
     note->setTaskName(category->calendarName());
@@ -218,9 +213,9 @@ bool CoreData::removeAllSharedDataInLocal()
         if (!purge.execute(RecordStore::deleteErrorText)) return false;
     }
     setCalendarReloadInProgress(true);
-    doWithCalendarList(getCalendarList(), 2);
+    doWithCalendarList(getCalendarList(), ListAction::Replace);
     setCalendarReloadInProgress(false);
-    doWithAllTasksEventsAdes(std::nullopt, 1);
+    doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
     addTasksToListFromCalendarList(visibleCategoryKeys(calendarList()));
     return transaction.commit();
 }

@@ -105,5 +105,5 @@ void DeletedRows::dropFromWorkingList(CoreData& dataManager, const ItemMatch& ma
     TaskList matching;
     for (const TaskPtr& item : dataManager.allTasksEventsAdes())
         if (match(*item)) matching.append(item);
-    if (!matching.isEmpty()) dataManager.doWithAllTasksEventsAdes(matching, 1);
+    if (!matching.isEmpty()) dataManager.doWithAllTasksEventsAdes(matching, ListAction::Remove);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QtGlobal>
 
 #include <memory>
 
@@ -23,3 +24,19 @@ using TaskList = QList<TaskPtr>;
 using CalendarList = QList<CalendarPtr>;
 using TagList = QList<TagPtr>;
 using LinkList = QList<LinkPtr>;
+
+// What a Task row holds, by the taskType stored in it.
+namespace ItemKind {
+enum Value : qint64 { Event = 0, Task = 1, ChecklistItem = 2, Note = 3 };
+}
+
+// What a category holds, by the projectType stored in it.
+namespace CategoryKind {
+enum Value : qint64 { Ordinary = 0, Checklist = 1 };
+}
+
+// What doWithAllTasksEventsAdes and doWithCalendarList do with the list they
+// are given.
+namespace ListAction {
+enum Value : qint64 { Add = 0, Remove = 1, Replace = 2 };
+}

@@ -52,10 +52,6 @@ constexpr int updateKeyIndex = 43;
 constexpr const char* markLinksRemovedSql = "UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?";
 
 constexpr qint64 newItemKey = -1;
-constexpr qint64 taskTypeEvent = 0;
-constexpr qint64 taskTypeTask = 1;
-constexpr qint64 taskTypeChecklistItem = 2;
-constexpr qint64 checklistProjectType = 1;
 constexpr qint64 linkStatusRemoved = 1;
 
 SettingPtr currentSetting()
@@ -128,7 +124,7 @@ using namespace RecordStore;
 Task::Task()
 {
     setPrimaryKey(newItemKey);
-    setTaskType(taskTypeTask);
+    setTaskType(ItemKind::Task);
     setIsADE(0);
     setTaskName(QStringLiteral(""));
     setTaskLocation(QStringLiteral(""));
@@ -181,7 +177,7 @@ bool TaskRowContext::isChecklistCategory(qint64 calendarId)
     if (known != m_checklistCategories.cend()) return *known;
     const CoreData* dataManager = CoreData::shared();
     const CalendarPtr category = dataManager ? dataManager->calendarWithPrimaryKey(calendarId) : nullptr;
-    const bool checklist = category && category->projectType() == checklistProjectType;
+    const bool checklist = category && category->projectType() == CategoryKind::Checklist;
     m_checklistCategories.insert(calendarId, checklist);
     return checklist;
 }
@@ -279,7 +275,7 @@ void Task::readColumns(sqlite3_stmt* statement, TaskRowContext& context)
     setDuration(columnInt64(statement, 18));
     // As setCalendarId, with the category's kind asked of the context.
     if (store(m_calendarId, columnInt64(statement, 19), WebKept::Yes) && context.isChecklistCategory(m_calendarId))
-        setTaskType(taskTypeChecklistItem);
+        setTaskType(ItemKind::ChecklistItem);
     setParentId(columnInt64(statement, 20));
     setIsInitialTask(columnInt64(statement, 21));
     setIsPinned(columnInt64(statement, 22));
@@ -377,7 +373,7 @@ bool Task::insertAndDehydrate()
 {
     Transaction transaction;
     if (!transaction.isOpen() || !insertIntoDatabase() || !dehydrateUpdateOption(false)) return false;
-    if (belongsInWorkingList()) CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, 0);
+    if (belongsInWorkingList()) CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, ListAction::Add);
     return transaction.commit();
 }
 
@@ -404,7 +400,7 @@ bool Task::belongsInWorkingList() const
         return false;
     const SettingPtr setting = dataManager->currentSetting();
     const bool activeTasksOnly = setting && setting->showActiveTaskOnly() != 0;
-    return !(m_taskType == taskTypeTask && activeTasksOnly
+    return !(m_taskType == ItemKind::Task && activeTasksOnly
              && Utilities::compareDateNoTime(m_startTime, Clock::now()) == 1);
 }
 
@@ -518,7 +514,7 @@ void Task::removeFromWorkingList() const
     if (!dataManager) return;
     for (const TaskPtr& entry : dataManager->allTasksEventsAdes()) {
         if (entry->primaryKey() != m_primaryKey) continue;
-        dataManager->doWithAllTasksEventsAdes(TaskList{entry}, 1);
+        dataManager->doWithAllTasksEventsAdes(TaskList{entry}, ListAction::Remove);
         return;
     }
 }
@@ -556,7 +552,7 @@ void Task::setPrimaryKey(qint64 key)
 void Task::setTaskType(qint64 type)
 {
     if (!store(m_taskType, type, WebKept::Yes) || m_primaryKey != newItemKey) return;
-    if (type == taskTypeTask) {
+    if (type == ItemKind::Task) {
         setDuration(defaultTaskMinutes());
         return;
     }
@@ -587,7 +583,7 @@ void Task::setRepeatStartDate(const Date& date)
 Date Task::seriesStartOn(const Date& day) const
 {
     if (day.isNull()) return day;
-    const Date& clock = m_taskType == taskTypeTask ? m_dueEnd : m_startTime;
+    const Date& clock = m_taskType == ItemKind::Task ? m_dueEnd : m_startTime;
     // An unset time reads as hour, minute and second -1 each.
     constexpr qint64 unsetTime = -3600 - 60 - 1;
     return GregorianCalendar::dateOnDayOf(day, clock.isNull() ? unsetTime : GregorianCalendar::secondsIntoDay(clock));
@@ -605,7 +601,7 @@ void Task::setCalendarId(qint64 key)
     if (!store(m_calendarId, key, WebKept::Yes)) return;
     const CoreData* dataManager = CoreData::shared();
     const CalendarPtr category = dataManager ? dataManager->calendarWithPrimaryKey(key) : nullptr;
-    if (category && category->projectType() == checklistProjectType) setTaskType(taskTypeChecklistItem);
+    if (category && category->projectType() == CategoryKind::Checklist) setTaskType(ItemKind::ChecklistItem);
 }
 
 void Task::setTaskName(const QString& name)
