@@ -363,7 +363,7 @@ TEST_F(AlertsTest, ARepeatingEventRingsAtEachOccurrenceInTurn)
     scheduler().advance(38 * 60);
     scheduler().advance(24 * 3600);
     ASSERT_EQ(presenter.requests().size(), 2);
-    const auto line = [](const Date& start) {
+    const auto line = [](const Date& start) -> QString {
         return QStringLiteral("\n\"Standup\": start in ") + Utilities::getStringNoWeekDayFromDate(start, true);
     };
     EXPECT_EQ(presenter.requests()[0].informativeText, line(localDate(2014, 1, 15, 11, 0)));

@@ -50,7 +50,7 @@ TEST_F(CoreDataConversionsTest, SeriesQuestionOffersAllOnTheFirstOccurrenceAndAl
         EXPECT_EQ(dataManager().convertEvent2Task(chosen), nullptr) << "cancelled";
 
         ASSERT_EQ(alerts.requests().size(), 1);
-        const AlertRequest& asked = alerts.requests().first();
+        const AlertRequest asked = alerts.requests().first();
         EXPECT_EQ(asked.messageText, text("convertEvent2TaskText"));
         EXPECT_EQ(asked.informativeText, text(c.informative));
         EXPECT_EQ(asked.buttonTitles,
