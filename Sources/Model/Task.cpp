@@ -51,7 +51,6 @@ constexpr int updateKeyIndex = 43;
 constexpr const char* markLinksRemovedSql = "UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?";
 
 constexpr qint64 newItemKey = -1;
-constexpr qint64 taskTypeEvent = 0;
 constexpr qint64 taskTypeTask = 1;
 constexpr qint64 taskTypeChecklistItem = 2;
 constexpr qint64 checklistProjectType = 1;
