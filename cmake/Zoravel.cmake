@@ -1,3 +1,14 @@
+if(ZORAVEL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# clang stamps a precompiled header with the time it was made, which would turn
+# every compile that uses one into a ccache miss.
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  add_compile_options("SHELL:-Xclang -fno-pch-timestamp")
+endif()
+
 # One library target per Sources/ folder. Sources are globbed so that adding a
 # class is adding its two files; CONFIGURE_DEPENDS re-runs the glob on build.
 function(zoravel_library name)

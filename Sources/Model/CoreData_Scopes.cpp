@@ -29,7 +29,6 @@
 
 namespace {
 
-constexpr qint64 eventItem = 0;
 constexpr qint64 newItemKey = -1;
 constexpr qint64 rootParent = -1;
 // A category whose system calendar holds tasks only.

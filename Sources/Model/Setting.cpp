@@ -51,6 +51,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// clang 14 does not yet deduce an aggregate's arguments by itself.
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 constexpr const char* loadErrorText = "Error: failed to load the settings with message '%s'.";
 

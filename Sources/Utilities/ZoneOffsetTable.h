@@ -54,5 +54,4 @@ private:
     // end of the covered span) with the offset m_offsets[i].
     std::vector<qint64> m_starts;
     std::vector<int> m_offsets;
-    qint64 m_coveredEnd = 0;
 };

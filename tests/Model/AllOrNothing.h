@@ -175,7 +175,9 @@ inline int expectAllOrNothing(sqlite3* db, const std::function<bool()>& command,
         }
         EXPECT_FALSE(succeeded) << "step " << failing << " failed, yet the command answered success";
         EXPECT_EQ(captureStoreState(db), before) << "after a failure at step " << failing;
-        if (extra) EXPECT_EQ(extra(), extraBefore) << "after a failure at step " << failing;
+        if (extra) {
+            EXPECT_EQ(extra(), extraBefore) << "after a failure at step " << failing;
+        }
         EXPECT_TRUE(posts.names().isEmpty()) << "step " << failing << " failed, yet it posted "
                                              << posts.names().join(QLatin1Char(',')).toStdString();
         if (::testing::Test::HasFailure()) return failing;

@@ -602,10 +602,12 @@ TEST_F(CoreDataStartupTest, AFailedStatementAtStartNeverWritesABlankRecordOverIt
         if (started()) {
             ASSERT_TRUE(dataManager.currentSetting()) << "a start goes on only with its settings";
             EXPECT_EQ(dataManager.currentSetting()->zvwDeletedTasks(), QStringLiteral(",77"));
-            for (const CalendarPtr& category : dataManager.calendarList())
-                if (rows.contains(category->primaryKey()))
+            for (const CalendarPtr& category : dataManager.calendarList()) {
+                if (rows.contains(category->primaryKey())) {
                     EXPECT_EQ(category->calendarOrder(), rows.value(category->primaryKey()).second)
                         << category->calendarName().toStdString();
+                }
+            }
         }
         if (::testing::Test::HasFailure()) return;
         if (reached) continue;

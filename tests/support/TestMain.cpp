@@ -17,6 +17,22 @@ QString testDataRoot()
     return dataRoot;
 }
 
+#ifdef ZORAVEL_SANITIZE
+// The sanitizers read these before main, in every run of a test binary (CTest's,
+// its test listing, or by hand), so a report always fails the run. Settings in
+// ASAN_OPTIONS / UBSAN_OPTIONS still override them one by one.
+extern "C" const char* __asan_default_options()
+{
+    return "halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
+           ":check_initialization_order=1:strict_init_order=1:strict_string_checks=1";
+}
+
+extern "C" const char* __ubsan_default_options()
+{
+    return "halt_on_error=1:print_stacktrace=1";
+}
+#endif
+
 int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
