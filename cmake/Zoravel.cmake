@@ -21,7 +21,9 @@ function(zoravel_library name)
   set_target_properties(${name} PROPERTIES LINKER_LANGUAGE CXX)
   target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${ARG_LINKS})
-  target_compile_options(${name} PRIVATE -Wall -Wextra -Wno-unused-parameter)
+  # A write whose result is dropped is how a failed save goes unnoticed: the
+  # record writes are [[nodiscard]], and ignoring one does not build.
+  target_compile_options(${name} PRIVATE -Wall -Wextra -Wno-unused-parameter -Werror=unused-result)
   target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER)
   target_precompile_headers(${name} PRIVATE <QString> <QList> <QMap> <QVariant> <memory> <vector>)
 endfunction()
