@@ -10,6 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
+class CachedStatement;
+
 // One unit of writes on the shared connection. What is written while it is
 // open stays only when commit() answers true; leaving it any other way rolls
 // the rows back and runs the undo actions registered for what the command
@@ -76,6 +78,7 @@ private:
     enum class State { Open, Failed, Committed, RolledBack };
 
     bool execute(const QByteArray& sql);
+    bool execute(CachedStatement& cached);
     void rollBackRows();
     void runUndo();
     void leave();
