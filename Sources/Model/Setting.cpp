@@ -50,6 +50,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// Spelled out for compilers that do not yet deduce aggregate templates.
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 constexpr const char* loadErrorText = "Error: failed to load the settings with message '%s'.";
 
