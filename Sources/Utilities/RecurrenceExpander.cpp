@@ -11,15 +11,14 @@
 namespace {
 
 constexpr qint64 secondsPerDay = 86400;
-// Dates further than this from 1970 (about 300,000 years) are no calendar
-// dates; a series that holds one repeats nothing rather than overflow.
-constexpr double farthestSeconds = 1e13;
 // No rule steps further than the calendar reaches: 10,000 years in days.
 constexpr qint64 largestInterval = 3652425;
 
+// A series that holds a date outside the calendar repeats nothing rather
+// than overflow.
 bool isCalendarDate(const Date& date)
 {
-    return date.isValid() && std::abs(date.timeIntervalSince1970()) < farthestSeconds;
+    return date.isValid() && Date::isWithinCalendar(date.timeIntervalSince1970());
 }
 
 // The entries of an exceptions text, read once: "|N(" with N a whole number
