@@ -108,6 +108,9 @@ qint64 ZoneOffsetTable::utcSecondsFromCalendar(qint64 wallClockSeconds) const
 {
     const WallClockFields f = fields(wallClockSeconds);
     const Date date = GregorianCalendar::dateFromFields(f.year, f.month, f.day, 0, 0, f.secondOfDay, ownZone());
+    // Beyond the calendar no zone rule applies: the reading is its own instant,
+    // so later readings stay later instants.
+    if (date.isNull()) return wallClockSeconds;
     return Date::truncated(date.timeIntervalSince1970());
 }
 
