@@ -19,12 +19,12 @@ export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 failed=()
-for seeds in fuzz/corpus/*/; do
-  driver=$(basename "$seeds")
+for source in fuzz/*Fuzzer.cpp; do
+  driver=$(basename "$source" .cpp)
   corpus="$build/corpus/$driver"
   findings="$build/findings/$driver"
   mkdir -p "$corpus" "$findings"
-  cp -r "$seeds". "$corpus/"
+  if [ -d "fuzz/corpus/$driver" ]; then cp -r "fuzz/corpus/$driver/." "$corpus/"; fi
   echo "== $driver: ${seconds}s"
   if ! "$build/fuzz/$driver" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" 2>"$build/$driver.log"; then
