@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Date base = Date::dateWithTimeIntervalSince1970(1388566800);
     for (qsizetype index = 1; index < pieces.size(); ++index) {
         const std::shared_ptr<AlertObj> alert = Utilities::getAlertFromList(pieces, index);
-        Fuzz::require(alert->absoluteDate().isNull() || Date::isWithinCalendar(alert->absoluteDate().timeIntervalSince1970()),
+        const Date absolute = alert->absoluteDate();
+        Fuzz::require(absolute.isNull() || Date::isWithinCalendar(absolute.timeIntervalSince1970()),
                       "an alert's date is null or inside the calendar");
         // The full walk of the calendar is slow; a few alerts of each text
         // get it, which the fuzzer reaches by moving pieces to the front.

@@ -246,8 +246,9 @@ void Setting::loadLocalSettings()
     setShowWarningConvert2STaskAfterDeadline(flag(QStringLiteral("showWarningConvert2STaskAfterDeadline")));
     const QString latestBackupKey = QStringLiteral("latestBackupOnServer");
     const double latestBackup = stored.value(latestBackupKey, 0.0).toDouble();
-    if (!Date::isWithinCalendar(latestBackup)) logIgnored(localSettingsFile, latestBackupKey, stored.value(latestBackupKey));
-    setLatestBackupOnServer(Date::isWithinCalendar(latestBackup) ? latestBackup : 0.0);
+    const bool isBackupDate = Date::isWithinCalendar(latestBackup);
+    if (!isBackupDate) logIgnored(localSettingsFile, latestBackupKey, stored.value(latestBackupKey));
+    setLatestBackupOnServer(isBackupDate ? latestBackup : 0.0);
     getAllBackupFiles();
 }
 

@@ -307,7 +307,8 @@ Date Utilities::dateByAddNumMonth(qint64 months, const Date& date)
 {
     if (date.isNull()) return date;
     const DateFields f = fieldsOf(date);
-    const QDate target = QDate(f.year, f.month, f.day).addMonths(static_cast<int>(std::clamp(months, -calendarMonths, calendarMonths)));
+    const int steps = static_cast<int>(std::clamp(months, -calendarMonths, calendarMonths));
+    const QDate target = QDate(f.year, f.month, f.day).addMonths(steps);
     return withFractionOf(date, GregorianCalendar::dateFromFields(target.year(), target.month(), target.day(),
                                                                   f.hour, f.minute, f.second));
 }

@@ -73,8 +73,9 @@ TEST_F(SettingSideFileValuesTest, LatestBackupOutsideTheCalendarAndFontSizesThat
         EXPECT_TRUE(std::isfinite(setting->currentFontSize())) << number.name;
         EXPECT_FALSE(setting->navShowing()) << number.name;
     }
-    writeSideFile(QStringLiteral("local.settings"), entry("latestBackupOnServer", QStringLiteral("<real>1400000000.5</real>"))
-                                                        + entry("currentFontSize", QStringLiteral("<real>1e300</real>")));
+    writeSideFile(QStringLiteral("local.settings"),
+                  entry("latestBackupOnServer", QStringLiteral("<real>1400000000.5</real>"))
+                      + entry("currentFontSize", QStringLiteral("<real>1e300</real>")));
     SettingPtr setting = loadSetting();
     EXPECT_EQ(setting->latestBackupOnServer(), 1400000000.5);
     EXPECT_FLOAT_EQ(setting->currentFontSize(), 12.0f);
@@ -96,7 +97,8 @@ TEST_F(SettingSideFileValuesTest, SyncStampsThatAreNoWholeNumbersReadAsZero)
     };
     for (const auto& c : cases) {
         writeSideFile(QStringLiteral("synctime.dat"),
-                      entry("item", c.value) + entry("link", c.value) + entry("cmt", QStringLiteral("<integer>7</integer>")));
+                      entry("item", c.value) + entry("link", c.value)
+                          + entry("cmt", QStringLiteral("<integer>7</integer>")));
         SettingPtr setting = loadSetting();
         EXPECT_EQ(setting->latestSyncItem(), c.stamp) << c.value.toStdString();
         EXPECT_EQ(setting->latestSyncLink(), c.stamp) << c.value.toStdString();

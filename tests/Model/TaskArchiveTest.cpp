@@ -91,8 +91,10 @@ TEST_F(TaskArchiveTest, HostileNumbersInAnArchiveNeverBecomeDatesOrKeys)
 {
     exec(QStringLiteral("INSERT INTO Tasks (primaryKey, taskType, taskName, repeatType) VALUES (12, 0, 'Standup', 2)"));
     for (const HostileNumber& number : hostileNumbers) {
-        const QVariantMap occurrence{{QStringLiteral("primaryKey"), qint64(-7)}, {QStringLiteral("parentId"), qint64(12)},
-                                     {QStringLiteral("startTime"), number.seconds}, {QStringLiteral("endTime"), number.seconds}};
+        const QVariantMap occurrence{{QStringLiteral("primaryKey"), qint64(-7)},
+                                     {QStringLiteral("parentId"), qint64(12)},
+                                     {QStringLiteral("startTime"), number.seconds},
+                                     {QStringLiteral("endTime"), number.seconds}};
         LogCapture log;
         const TaskPtr read = Task::initWithCoder(occurrence);
         ASSERT_TRUE(read) << number.name;
@@ -102,7 +104,8 @@ TEST_F(TaskArchiveTest, HostileNumbersInAnArchiveNeverBecomeDatesOrKeys)
         EXPECT_TRUE(read->occurrence().isNull()) << number.name;
         EXPECT_TRUE(log.contains(QStringLiteral("the pasteboard"))) << number.name;
     }
-    for (const QVariant& key : {QVariant(1e300), QVariant(std::nan("")), QVariant(-1e19), QVariant(QStringLiteral("twelve"))})
+    for (const QVariant& key :
+         {QVariant(1e300), QVariant(std::nan("")), QVariant(-1e19), QVariant(QStringLiteral("twelve"))})
         EXPECT_FALSE(Task::initWithCoder({{QStringLiteral("primaryKey"), key}})) << key.toString().toStdString();
     const TaskPtr byRealKey = Task::initWithCoder({{QStringLiteral("primaryKey"), 12.0}});
     ASSERT_TRUE(byRealKey);

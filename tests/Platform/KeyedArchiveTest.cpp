@@ -176,7 +176,8 @@ TEST(KeyedArchiveTest, HostilePayloadsInAValidHeaderGiveNothingAndALogLine)
     for (const auto& c : cases) {
         LogCapture log;
         EXPECT_TRUE(KeyedArchive::unarchiveRecords(c.data).isEmpty()) << c.name;
-        EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << c.name << ": " << log.messages().join('\n').toStdString();
+        EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged)))
+            << c.name << ": " << log.messages().join('\n').toStdString();
     }
 }
 

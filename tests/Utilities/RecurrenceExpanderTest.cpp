@@ -352,7 +352,8 @@ TEST_F(RecurrenceExpanderTest, StridesThatLeaveTheCalendarEndTheExpansion)
                                 "9223372036854775807/3/1"}) {
         for (qint64 type : {1, 2, 3, 4}) {
             const RecurrenceSeries s = series(type, QString::fromLatin1(options), {2014, 1, 1, 10, 0}, 1800);
-            EXPECT_TRUE(RecurrenceExpander::occurrences(s, firstDay, lastDay, false).isEmpty()) << options << " " << type;
+            EXPECT_TRUE(RecurrenceExpander::occurrences(s, firstDay, lastDay, false).isEmpty())
+                << options << " " << type;
             EXPECT_EQ(RecurrenceExpander::occurrences(s, localDate(2014, 1, 1, 0, 0, 0), lastDay, false),
                       QList<Date>{s.startTime})
                 << options << " " << type;

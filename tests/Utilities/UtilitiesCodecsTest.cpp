@@ -190,7 +190,7 @@ TEST_F(UtilitiesCodecsTest, AbsoluteDatesOutsideTheCalendarReadAsNoDate)
     for (const char* number : {"1e300", "-1e300", "1e999", "-1e999", "-62150000000", "253450000000",
                                "9223372036854775807", "-9223372036854775808"}) {
         for (const char* type : {"0", "2"}) {
-            const QString piece = QString::fromLatin1(type) + QLatin1Char('|') + QString::fromLatin1(number) + QLatin1Char('|');
+            const QString piece = QStringLiteral("%1|%2|").arg(QLatin1String(type), QLatin1String(number));
             LogCapture log;
             const std::shared_ptr<AlertObj> alert = Utilities::getAlertFromList({QString(), piece}, 1);
             EXPECT_TRUE(alert->absoluteDate().isNull()) << piece.toStdString();
