@@ -79,6 +79,16 @@ QByteArray hugeBitArray()
     });
 }
 
+// What the earlier format wrote for an ordinary item.
+QByteArray earlierItem()
+{
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << quint32(1) << QVariantMap{{"primaryKey", qint64(12)}, {"startTime", 1388530800.0}};
+    return payload;
+}
+
 QByteArray font()
 {
     return streamedVariants([](QDataStream& out) {
@@ -147,6 +157,7 @@ TEST(KeyedArchiveTest, HostilePayloadsInAValidHeaderGiveNothingAndALogLine)
         {"huge bit array, earlier version", wrapped(hugeBitArray(), 1), "another format version"},
         {"font, current version", wrapped(font()), "Ignoring the items"},
         {"font, earlier version", wrapped(font(), 1), "another format version"},
+        {"ordinary item, earlier version", wrapped(earlierItem(), 1), "another format version"},
         {"unknown type code", wrapped(oneEntry(QByteArray("\x05", 1) + bigEndian64(0))), "unknown type"},
         {"type code of a list", wrapped(oneEntry(QByteArray("\x09", 1) + bigEndian64(1))), "unknown type"},
         {"NaN real", wrapped(oneEntry("\x02" + bigEndian64(0x7ff8000000000000ull))), "not finite"},
