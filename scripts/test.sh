@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test twice: the g++ build in
 # build/, then a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
-# in build-asan/, where any sanitizer report fails its test. Each test binary
+# in build-asan/, where any sanitizer report fails its test. Then every fuzz
+# driver runs for 20 seconds (ZORAVEL_FUZZ_SECONDS changes that). Each test binary
 # runs headless, in a pinned locale and a zone with daylight saving (CTest sets them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,3 +22,5 @@ if [ ! -f build-asan/build.ninja ]; then
 fi
 cmake --build build-asan --parallel "$jobs"
 ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --timeout 300
+
+scripts/fuzz.sh "${ZORAVEL_FUZZ_SECONDS:-20}"

@@ -139,11 +139,14 @@ QString retimedExceptions(const QString& exceptions, const Date& time)
         const QString number = markAt < 0 ? entry : entry.left(markAt);
         bool isNumber = false;
         const double stored = number.toDouble(&isNumber);
-        if (!isNumber) {
+        // An entry whose number is no calendar date ("nan", "1e300") is kept
+        // as it is, as one that is no number.
+        const Date storedDate = isNumber ? Date::dateFromOutside(stored, "the repeat exceptions") : Date();
+        if (storedDate.isNull()) {
             retimed += QLatin1Char('|') + entry;
             continue;
         }
-        const Date day = Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(stored));
+        const Date day = Utilities::fromDBDate(storedDate);
         retimed += QLatin1Char('|') % Task::storedDateText(Utilities::newDateOnDate(day, time))
                    % entry.mid(number.size());
     }

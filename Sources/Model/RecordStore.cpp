@@ -123,7 +123,7 @@ qint64 RecordStore::columnInt64(sqlite3_stmt* statement, int column)
 
 Date RecordStore::columnDate(sqlite3_stmt* statement, int column)
 {
-    return Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(sqlite3_column_double(statement, column)));
+    return Utilities::fromDBDate(Date::dateFromOutside(sqlite3_column_double(statement, column), "a stored row"));
 }
 
 Date RecordStore::columnDate(sqlite3_stmt* statement, int column, const StoredDateReader& dates)

@@ -54,7 +54,9 @@ void bindInt64(sqlite3_stmt* statement, int index, qint64 value);
 void bindDate(sqlite3_stmt* statement, int index, const Date& date);
 void bindDouble(sqlite3_stmt* statement, int index, double value);
 
-// Reading: a NULL text column reads as the empty string, never a null one.
+// Reading: a NULL text column reads as the empty string, never a null one; a
+// date column that holds no calendar date (NaN, 1e300, beyond the year 9999)
+// reads as the null date, with a log line.
 QString columnText(sqlite3_stmt* statement, int column);
 qint64 columnInt64(sqlite3_stmt* statement, int column);
 Date columnDate(sqlite3_stmt* statement, int column);

@@ -90,7 +90,7 @@ void loadColumn(Setting& setting, sqlite3_stmt* statement, int index, const Colu
                    [&](const DateColumn& column) {
                        const double seconds = column.wholeSeconds ? double(columnInt64(statement, index))
                                                                   : columnDouble(statement, index);
-                       (setting.*column.set)(Date::dateWithTimeIntervalSince1970(seconds));
+                       (setting.*column.set)(Date::dateFromOutside(seconds, "the settings row"));
                    },
                    [](const ReservedColumn&) {},
                },

@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -94,6 +95,62 @@ bool mergeIntoFile(const QString& path, const QVariantMap& values)
     QVariantMap dictionary = isDictionary(read) ? read.value.toMap() : QVariantMap();
     dictionary.insert(values);
     return writeReadDictionary(path, read, dictionary);
+}
+
+// ---- Values from the side files ----
+// Another program may have written anything under our keys. A number that is
+// not finite, or a time beyond the calendar, is treated as absent (with a log
+// line) before anything computes with it.
+
+bool isReal(const QVariant& value)
+{
+    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
+
+bool isNumber(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void logIgnored(const QString& file, const QString& key, const QVariant& value)
+{
+    qWarning("Ignoring %s in \"%s\" of %s: not a usable number.", qPrintable(value.toString()), qPrintable(key),
+             qPrintable(file));
+}
+
+// Minutes after midnight: any number of minutes within the calendar's length
+// still names a day of it.
+QVariantMap usableDayManagers(QVariantMap hours)
+{
+    constexpr double calendarMinutes = (Date::latestSeconds - Date::earliestSeconds) / 60;
+    hours.removeIf([](const QVariantMap::iterator& entry) {
+        if (!isNumber(entry.value()) || std::abs(entry.value().toDouble()) <= calendarMinutes) return false;
+        logIgnored(dayManagerFile, entry.key(), entry.value());
+        return true;
+    });
+    return hours;
+}
+
+// A whole number; a real that is not finite or does not fit reads as 0.
+qint64 usableWholeNumber(const QVariantMap& stored, const QString& file, const QString& key)
+{
+    const QVariant value = stored.value(key);
+    if (!isReal(value)) return value.toLongLong();
+    const double number = value.toDouble();
+    constexpr double limit = 9223372036854775808.0;  // 2^63
+    if (std::isfinite(number) && number > -limit && number < limit) return static_cast<qint64>(number);
+    logIgnored(file, key, value);
+    return 0;
 }
 
 QVariantMap defaultDayManagers()
@@ -215,13 +272,20 @@ void Setting::loadLocalSettings()
 {
     const QVariantMap stored = readDictionary(dataFilePath(localSettingsFile)).value_or(QVariantMap());
     const auto flag = [&](const QString& key) -> qint64 { return stored.value(key, true).toBool() ? 1 : 0; };
-    setCurrentFontSize(stored.value(QStringLiteral("currentFontSize"), defaultFontSize).toFloat());
+    const QString fontSizeKey = QStringLiteral("currentFontSize");
+    const float fontSize = stored.value(fontSizeKey, defaultFontSize).toFloat();
+    if (!std::isfinite(fontSize)) logIgnored(localSettingsFile, fontSizeKey, stored.value(fontSizeKey));
+    setCurrentFontSize(std::isfinite(fontSize) ? fontSize : defaultFontSize);
     setNavShowing(stored.value(QStringLiteral("navShowing"), true).toBool());
     setShowWarningConvert2STask(flag(QStringLiteral("showWarningConvert2STask")));
     setShowWarningChangeDeadlineTask(flag(QStringLiteral("showWarningChangeDeadlineTask")));
     setShowWarningConvertSTask2Task(flag(QStringLiteral("showWarningConvertSTask2Task")));
     setShowWarningConvert2STaskAfterDeadline(flag(QStringLiteral("showWarningConvert2STaskAfterDeadline")));
-    setLatestBackupOnServer(stored.value(QStringLiteral("latestBackupOnServer"), 0.0).toDouble());
+    const QString latestBackupKey = QStringLiteral("latestBackupOnServer");
+    const double latestBackup = stored.value(latestBackupKey, 0.0).toDouble();
+    const bool isBackupDate = Date::isWithinCalendar(latestBackup);
+    if (!isBackupDate) logIgnored(localSettingsFile, latestBackupKey, stored.value(latestBackupKey));
+    setLatestBackupOnServer(isBackupDate ? latestBackup : 0.0);
     getAllBackupFiles();
 }
 
@@ -244,7 +308,8 @@ void Setting::loadDayManagerDictionary()
 {
     // A file that lacks some keys is used as it is; the defaults reach the
     // disk only with the next save.
-    setDayManagers(readDictionary(dataFilePath(dayManagerFile)).value_or(defaultDayManagers()));
+    const std::optional<QVariantMap> stored = readDictionary(dataFilePath(dayManagerFile));
+    setDayManagers(stored ? usableDayManagers(*stored) : defaultDayManagers());
 }
 
 bool Setting::saveDayManagerDictionary()
@@ -255,9 +320,9 @@ bool Setting::saveDayManagerDictionary()
 void Setting::loadSyncTime()
 {
     const QVariantMap stored = readDictionary(dataFilePath(syncTimeFile)).value_or(QVariantMap());
-    setLatestSyncItem(stored.value(QStringLiteral("item")).toLongLong());
-    setLatestSyncLink(stored.value(QStringLiteral("link")).toLongLong());
-    setLatestZVWSyncComment(stored.value(QStringLiteral("cmt")).toLongLong());
+    setLatestSyncItem(usableWholeNumber(stored, syncTimeFile, QStringLiteral("item")));
+    setLatestSyncLink(usableWholeNumber(stored, syncTimeFile, QStringLiteral("link")));
+    setLatestZVWSyncComment(usableWholeNumber(stored, syncTimeFile, QStringLiteral("cmt")));
 }
 
 bool Setting::saveSyncTime()

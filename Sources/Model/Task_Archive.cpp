@@ -6,6 +6,8 @@
 
 #include <QMimeData>
 
+#include <optional>
+
 namespace {
 
 const QString primaryKeyKey = QStringLiteral("primaryKey");
@@ -16,6 +18,26 @@ const QString endTimeKey = QStringLiteral("endTime");
 // An occurrence read back from an archive: never written, never mistaken for
 // a generated one.
 constexpr qint64 archivedOccurrenceKey = -999999;
+
+// A key read back from an archive: a whole number, or a real that is one.
+// Anything else (a text, a real beyond 64 bits) names no item.
+std::optional<qint64> archivedKey(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Double) {
+        const double real = value.toDouble();
+        constexpr double limit = 9223372036854775808.0;  // 2^63
+        if (!(real > -limit && real < limit)) return std::nullopt;
+        return static_cast<qint64>(real);
+    }
+    bool ok = false;
+    const qint64 key = value.toLongLong(&ok);
+    return ok ? std::optional<qint64>(key) : std::nullopt;
+}
+
+Date archivedDate(const QVariant& value)
+{
+    return Date::dateFromOutside(value.toDouble(), "the pasteboard");
+}
 
 }  // namespace
 
@@ -34,14 +56,16 @@ QVariantMap Task::encodeWithCoder() const
 TaskPtr Task::initWithCoder(const QVariantMap& archive)
 {
     if (!archive.contains(primaryKeyKey)) return nullptr;
-    const qint64 key = archive.value(primaryKeyKey).toLongLong();
-    if (key >= 0) return initWithPrimaryKey(key);
+    const std::optional<qint64> key = archivedKey(archive.value(primaryKeyKey));
+    if (!key) return nullptr;
+    if (*key >= 0) return initWithPrimaryKey(*key);
 
-    const qint64 rootKey = archive.value(parentIdKey).toLongLong();
+    const qint64 rootKey = archivedKey(archive.value(parentIdKey)).value_or(0);
     const TaskPtr item = initWithPrimaryKey(rootKey);
     item->setParentId(rootKey);
-    item->setStartTime(Date::dateWithTimeIntervalSince1970(archive.value(startTimeKey).toDouble()));
-    item->setEndTime(Date::dateWithTimeIntervalSince1970(archive.value(endTimeKey).toDouble()));
+    // Times outside the calendar read as no time, never as a date to compute with.
+    item->setStartTime(archivedDate(archive.value(startTimeKey)));
+    item->setEndTime(archivedDate(archive.value(endTimeKey)));
     item->setOccurrence(item->startTime());
     item->setPrimaryKey(archivedOccurrenceKey);
     return item;

@@ -11,15 +11,14 @@
 namespace {
 
 constexpr qint64 secondsPerDay = 86400;
-// Dates further than this from 1970 (about 300,000 years) are no calendar
-// dates; a series that holds one repeats nothing rather than overflow.
-constexpr double farthestSeconds = 1e13;
 // No rule steps further than the calendar reaches: 10,000 years in days.
 constexpr qint64 largestInterval = 3652425;
 
+// A series that holds a date outside the calendar repeats nothing rather
+// than overflow.
 bool isCalendarDate(const Date& date)
 {
-    return date.isValid() && std::abs(date.timeIntervalSince1970()) < farthestSeconds;
+    return date.isValid() && Date::isWithinCalendar(date.timeIntervalSince1970());
 }
 
 // The entries of an exceptions text, read once: "|N(" with N a whole number
@@ -266,7 +265,9 @@ bool hasEnd(const RecurrenceSeries& series)
 qsizetype expectedCount(const RepeatRule& rule, const Date& from, const Date& to)
 {
     const auto days = static_cast<qint64>(to.timeIntervalSinceDate(from) / secondsPerDay) + 1;
-    const qint64 interval = std::max<qint64>(1, rule.interval);
+    // No rule steps past the largest interval, and a multiple of a longer one
+    // would not fit 64 bits.
+    const qint64 interval = std::clamp<qint64>(rule.interval, 1, largestInterval + 1);
     qint64 count = 0;
     switch (rule.repeatType) {
     case RepeatRule::Daily: count = days / interval; break;
@@ -340,6 +341,8 @@ std::optional<Date> RecurrenceExpander::nextOccurrence(const RecurrenceSeries& s
     std::optional<Date> next;
     const auto take = [&](const Date& candidate) {
         if (candidate <= after) return true;
+        // The calendar ends before a rule's long stride lands.
+        if (!isCalendarDate(candidate)) return false;
         if (hasEnd(series) && candidate > series.repeatEndDate) return false;
         if (exceptions.contains(candidate)) return true;
         next = candidate;

@@ -20,6 +20,8 @@ class StoredDateReader {
 public:
     explicit StoredDateReader(const Date& now);
     Date fromDBDate(const Date& date) const;
+    // Seconds as a date column holds them; a number outside the calendar
+    // (NaN, 1e300) gives the null date, with a log line.
     Date fromDBSeconds(double seconds) const;
 
 private:
@@ -121,7 +123,8 @@ public:
 
     // A new alert read from the piece at index of an alert-list text already
     // split at "/". An index outside the list gives a fresh alert. Missing
-    // fields read as empty and text that is not a number as 0.
+    // fields read as empty and text that is not a number as 0; an absolute
+    // date outside the calendar (NaN, 1e300) reads as no date.
     static std::shared_ptr<AlertObj> getAlertFromList(const QStringList& list, qsizetype index);
 
     // Whether any of the names occurs in the tag-list text, ignoring case. A

@@ -109,7 +109,7 @@ std::shared_ptr<AlertObj> Utilities::getAlertFromList(const QStringList& list, q
     const auto field = [&fields](qsizetype i) { return i < fields.size() ? fields.at(i) : QString(); };
     alert->setAlertType(intValue(field(0)));
     if (isAbsoluteAlertType(alert->alertType()))
-        alert->setAbsoluteDate(Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(doubleValue(field(1)))));
+        alert->setAbsoluteDate(Utilities::fromDBDate(Date::dateFromOutside(doubleValue(field(1)), "an alert list")));
     else
         alert->setRelativeOffset(intValue(field(1)));
     alert->setSoundName(field(2).isEmpty() ? QStringLiteral("") : field(2));

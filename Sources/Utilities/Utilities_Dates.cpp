@@ -8,11 +8,17 @@
 #include <QStringView>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <span>
 
 namespace {
+
+// The length of the calendar (years 1 to 9999) in seconds and in months,
+// with room to spare: any step longer than that leaves it.
+constexpr double calendarSpan = Date::latestSeconds - Date::earliestSeconds + 86400.0;
+constexpr qint64 calendarMonths = 10000 * 12;
 
 std::mutex resolverMutex;
 std::function<QString(qint64)> timeZoneNameResolver;
@@ -46,11 +52,12 @@ Date onDayAt(const Date& date, qint64 hour, qint64 minute, qint64 second)
 }
 
 // Adding calendar units keeps the fraction of a second that rebuilding from
-// fields drops.
+// fields drops (a number with no fraction, as NaN, adds none).
 Date withFractionOf(const Date& source, const Date& wholeSeconds)
 {
     const double seconds = source.timeIntervalSince1970();
-    return wholeSeconds.dateByAddingTimeInterval(seconds - std::floor(seconds));
+    const double fraction = seconds - std::floor(seconds);
+    return std::isfinite(fraction) ? wholeSeconds.dateByAddingTimeInterval(fraction) : wholeSeconds;
 }
 
 int compareFields(const DateFields& a, const DateFields& b, std::span<int DateFields::*const> order)
@@ -109,14 +116,54 @@ int intValue(QStringView text)
     return negative ? -value : value;
 }
 
+// The wall time of a calendar text's fields in the zone. A year outside the
+// calendar (0000, -999, or months carrying past 9999) is no date.
+Date dateOfTextFields(QStringView text, int year, int month, int day, int hour, int minute, int second,
+                      const QTimeZone& zone)
+{
+    const int carriedYear = year + (month > 0 ? (month - 1) / 12 : (month - 12) / 12);
+    if (carriedYear < 1 || carriedYear > 9999) {
+        qWarning("Ignoring the calendar text \"%s\": its year is outside 1 to 9999.",
+                 qPrintable(text.left(64).toString()));
+        return {};
+    }
+    return GregorianCalendar::dateFromFields(year, month, day, hour, minute, second, zone);
+}
+
 // "YYYYMMDDTHHMMSS" at the start of the text (the character at 8 is skipped),
 // as a wall time in the zone.
 Date dateFromDigits(QStringView digits, const QTimeZone& zone)
 {
     if (digits.size() < 15) return {};
-    return GregorianCalendar::dateFromFields(intValue(digits.mid(0, 4)), intValue(digits.mid(4, 2)),
-                                             intValue(digits.mid(6, 2)), intValue(digits.mid(9, 2)),
-                                             intValue(digits.mid(11, 2)), intValue(digits.mid(13, 2)), zone);
+    return dateOfTextFields(digits, intValue(digits.mid(0, 4)), intValue(digits.mid(4, 2)),
+                            intValue(digits.mid(6, 2)), intValue(digits.mid(9, 2)), intValue(digits.mid(11, 2)),
+                            intValue(digits.mid(13, 2)), zone);
+}
+
+// The date a calendar text spells, before any check of its range.
+Date dateOfText(const QString& text)
+{
+    const qsizetype tzid = text.indexOf(QLatin1String("TZID="), 0, Qt::CaseInsensitive);
+    if (tzid >= 0) {
+        const qsizetype nameStart = tzid + 5;
+        const qsizetype colon = text.indexOf(u':');
+        // No colon, or the first one sits before the zone name: no readable zone.
+        if (colon < nameStart) return {};
+        // A zone we have no rules for reads as the system zone.
+        const QTimeZone named = GregorianCalendar::zoneNamed(text.mid(nameStart, colon - nameStart));
+        const QTimeZone zone = named.isValid() ? named : GregorianCalendar::systemZone();
+        return dateFromDigits(QStringView(text).mid(colon + 1), zone);
+    }
+    const qsizetype dateTag = text.indexOf(QLatin1String("DATE:"), 0, Qt::CaseInsensitive);
+    if (dateTag >= 0) {
+        const QStringView digits = QStringView(text).mid(dateTag + 5);
+        if (digits.size() < 8) return {};
+        return dateOfTextFields(digits, intValue(digits.mid(0, 4)), intValue(digits.mid(4, 2)),
+                                intValue(digits.mid(6, 2)), 0, 0, 0, GregorianCalendar::systemZone());
+    }
+    if (text.size() == 16) return dateFromDigits(text, GregorianCalendar::utcZone());
+    if (text.size() == 15) return dateFromDigits(text, GregorianCalendar::systemZone());
+    return {};
 }
 
 }  // namespace
@@ -157,7 +204,8 @@ Date StoredDateReader::fromDBDate(const Date& date) const
 
 Date StoredDateReader::fromDBSeconds(double seconds) const
 {
-    return fromDBDate(Date::dateWithTimeIntervalSince1970(seconds));
+    // A file written by a damaged program may hold anything in a date column.
+    return fromDBDate(Date::dateFromOutside(seconds, "a stored row"));
 }
 
 // ---- Fields -----------------------------------------------------------------
@@ -232,8 +280,10 @@ Date Utilities::newDateFromDate(const Date& date, double offset)
 {
     if (date.isNull() || !std::isfinite(offset)) return {};
     // Truncating division gives every part the sign of the offset, and the
-    // calendar carries negative fields into the ones above.
-    const auto n = static_cast<qint64>(offset);
+    // calendar carries negative fields into the ones above. An offset longer
+    // than the whole calendar lands outside it however it is cut, so it is cut
+    // to that length before it becomes an integer.
+    const auto n = static_cast<qint64>(std::clamp(offset, -calendarSpan, calendarSpan));
     const qint64 days = n / 86400;
     const qint64 hours = n % 86400 / 3600;
     const qint64 minutes = n % 3600 / 60;
@@ -257,7 +307,8 @@ Date Utilities::dateByAddNumMonth(qint64 months, const Date& date)
 {
     if (date.isNull()) return date;
     const DateFields f = fieldsOf(date);
-    const QDate target = QDate(f.year, f.month, f.day).addMonths(static_cast<int>(months));
+    const int steps = static_cast<int>(std::clamp(months, -calendarMonths, calendarMonths));
+    const QDate target = QDate(f.year, f.month, f.day).addMonths(steps);
     return withFractionOf(date, GregorianCalendar::dateFromFields(target.year(), target.month(), target.day(),
                                                                   f.hour, f.minute, f.second));
 }
@@ -352,7 +403,7 @@ qint64 Utilities::convertTimezoneToOffset(qint64 tzId)
     // "Floating" and names without zone rules have no zone, hence offset 0.
     const QTimeZone zone = GregorianCalendar::zoneNamed(timeZoneName(tzId));
     if (!zone.isValid()) return 0;
-    const auto now = static_cast<qint64>(std::floor(Clock::now().timeIntervalSince1970()));
+    const qint64 now = Clock::now().wholeSecondsSince1970();
     return zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(now, QTimeZone::utc()));
 }
 
@@ -381,25 +432,7 @@ bool Utilities::check24HourFormat()
 
 Date Utilities::dateFromString(const QString& text)
 {
-    const qsizetype tzid = text.indexOf(QLatin1String("TZID="), 0, Qt::CaseInsensitive);
-    if (tzid >= 0) {
-        const qsizetype nameStart = tzid + 5;
-        const qsizetype colon = text.indexOf(u':');
-        // No colon, or the first one sits before the zone name: no readable zone.
-        if (colon < nameStart) return {};
-        // A zone we have no rules for reads as the system zone.
-        const QTimeZone named = GregorianCalendar::zoneNamed(text.mid(nameStart, colon - nameStart));
-        const QTimeZone zone = named.isValid() ? named : GregorianCalendar::systemZone();
-        return dateFromDigits(QStringView(text).mid(colon + 1), zone);
-    }
-    const qsizetype dateTag = text.indexOf(QLatin1String("DATE:"), 0, Qt::CaseInsensitive);
-    if (dateTag >= 0) {
-        const QStringView digits = QStringView(text).mid(dateTag + 5);
-        if (digits.size() < 8) return {};
-        return GregorianCalendar::dateFromFields(intValue(digits.mid(0, 4)), intValue(digits.mid(4, 2)),
-                                                 intValue(digits.mid(6, 2)), 0, 0, 0);
-    }
-    if (text.size() == 16) return dateFromDigits(text, GregorianCalendar::utcZone());
-    if (text.size() == 15) return dateFromDigits(text, GregorianCalendar::systemZone());
-    return {};
+    // Days that carry the last day of 9999 into the next year leave the
+    // calendar too.
+    return Date::dateFromOutside(dateOfText(text), "a calendar text");
 }

@@ -212,7 +212,7 @@ QString Utilities::getFormattedDateStringFromDate(const Date& date)
 {
     if (date.isNull()) return QString();
     const QLocale locale;
-    const auto ms = static_cast<qint64>(date.timeIntervalSince1970() * 1000);
+    const qint64 ms = Date::truncated(date.timeIntervalSince1970() * 1000);
     const QDateTime dateTime = QDateTime::fromMSecsSinceEpoch(ms, GregorianCalendar::systemZone());
     return locale.toString(dateTime, mediumDateFormat(locale) + QLatin1Char(' ') + locale.timeFormat(QLocale::ShortFormat));
 }
@@ -263,7 +263,7 @@ QString Utilities::getDueString(qint64 dueState, const Date& dueDate, const QStr
 {
     if (dueState == overdueState) return TextTable::localizedString(QStringLiteral("overDueText"));
     if (dueState == noDueDateState || dueDate.isNull()) return QStringLiteral("");
-    const auto days = static_cast<qint64>(dueDate.timeIntervalSinceDate(getCompleteDate()) / secondsPerDay);
+    const qint64 days = Date::truncated(dueDate.timeIntervalSinceDate(getCompleteDate()) / secondsPerDay);
     if (days == 0) return TextTable::localizedString(QStringLiteral("dueTodayText"));
     const QString dueIn = TextTable::localizedString(QStringLiteral("dueInText"));
     if (slang == QLatin1String("ja")) return QString::number(days) + dueIn;

@@ -108,7 +108,10 @@ qint64 ZoneOffsetTable::utcSecondsFromCalendar(qint64 wallClockSeconds) const
 {
     const WallClockFields f = fields(wallClockSeconds);
     const Date date = GregorianCalendar::dateFromFields(f.year, f.month, f.day, 0, 0, f.secondOfDay, ownZone());
-    return static_cast<qint64>(date.timeIntervalSince1970());
+    // Beyond the calendar no zone rule applies: the reading is its own instant,
+    // so later readings stay later instants.
+    if (date.isNull()) return wallClockSeconds;
+    return Date::truncated(date.timeIntervalSince1970());
 }
 
 ZoneOffsetTable::WallClockFields ZoneOffsetTable::fields(qint64 wallClockSeconds)

@@ -1,4 +1,5 @@
 #include "Link.h"
+#include "LogCapture.h"
 #include "Notifications.h"
 #include "PostedNotifications.h"
 #include "TaskTestFixture.h"
@@ -292,6 +293,24 @@ TEST_F(CoreDataScopesTest, EditAllMovesEveryExceptionAndDetachedRowToTheNewTime)
     EXPECT_EQ(shownOn(march(5)), 1) << "the detached row still stands in for its occurrence";
     EXPECT_EQ(shownOn(march(31)), 0);
     EXPECT_EQ(calls(QStringLiteral("updateEvent")).last().type, 1);
+}
+
+// Exceptions may come from the web service or a damaged row; entries whose
+// number is no calendar date stay as they are and never reach the calendar.
+TEST_F(CoreDataScopesTest, EditAllKeepsExceptionEntriesThatAreNoDates)
+{
+    const TaskPtr root = dailySeries(march(3));
+    const QString hostile = QStringLiteral("|nan(2)|1e300(1)|-inf(2)|9223372036854775807(2)|-62150000000(1)");
+    root->setRepeatExceptions(QStringLiteral("|%1(2)").arg(storedText(31, 9, 0)) + hostile);
+    ASSERT_TRUE(root->dehydrate());
+
+    const TaskPtr edited = instanceAt(root, march(3));
+    edited->setStartTime(march(3, 14, 30));
+    edited->setEndTime(march(3, 15, 0));
+    LogCapture log;
+    ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(edited));
+    EXPECT_EQ(reload(root)->repeatExceptions(), QStringLiteral("|%1(2)").arg(storedText(31, 14, 30)) + hostile);
+    EXPECT_TRUE(log.contains(QStringLiteral("the repeat exceptions")));
 }
 
 TEST_F(CoreDataScopesTest, EditThisAndFutureSplitsTheSeries)

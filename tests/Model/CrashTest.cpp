@@ -25,7 +25,9 @@ TEST_F(CrashTest, KillsDuringItemWritesLeaveNoHalfWrittenItem)
         int lines = 0;
         const int wanted = 1 + itemsFirst(random);
         while (lines < wanted) {
-            if (!writer.canReadLine()) ASSERT_TRUE(writer.waitForReadyRead(10000)) << "the writer stalled";
+            if (!writer.canReadLine()) {
+                ASSERT_TRUE(writer.waitForReadyRead(10000)) << "the writer stalled";
+            }
             while (writer.canReadLine() && lines < wanted) {
                 writer.readLine();
                 ++lines;

@@ -1,12 +1,16 @@
 #include "ModelTestFixture.h"
 
+#include "Clock.h"
 #include "GregorianCalendar.h"
+#include "HostileNumbers.h"
+#include "LogCapture.h"
 #include "RecordGuard.h"
 #include "Utilities.h"
 
 #include <QThread>
 
 #include <atomic>
+#include <limits>
 
 namespace {
 
@@ -56,6 +60,40 @@ TEST_F(RecordStoreTest, DatesAreStoredAsLocalWallClockAndReadBackAsTheSameInstan
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
     EXPECT_EQ(RecordStore::columnDate(statement, 0), nine);
     sqlite3_finalize(statement);
+}
+
+// A database written by a damaged program (or edited by hand) may hold any
+// number in a date column; it reads as no date, through both readers, and
+// never reaches the calendar. SQLite stores NaN as NULL, which reads as 0.
+TEST_F(RecordStoreTest, DateColumnsHoldingNoCalendarDateReadAsNoDate)
+{
+    exec(QStringLiteral("CREATE TABLE Dates (value)"));
+    sqlite3_stmt* insert = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db(), "INSERT INTO Dates VALUES (?)", -1, &insert, nullptr), SQLITE_OK);
+    for (const HostileNumber& number : hostileNumbers) {
+        if (number.seconds != number.seconds) continue;
+        sqlite3_reset(insert);
+        sqlite3_bind_double(insert, 1, number.seconds);
+        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE) << number.name;
+    }
+    sqlite3_reset(insert);
+    sqlite3_bind_int64(insert, 1, std::numeric_limits<qint64>::max());
+    ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+    sqlite3_finalize(insert);
+
+    sqlite3_stmt* select = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db(), "SELECT value FROM Dates", -1, &select, nullptr), SQLITE_OK);
+    const StoredDateReader reader(Clock::now());
+    int rows = 0;
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        LogCapture log;
+        EXPECT_TRUE(RecordStore::columnDate(select, 0).isNull()) << sqlite3_column_double(select, 0);
+        EXPECT_TRUE(RecordStore::columnDate(select, 0, reader).isNull()) << sqlite3_column_double(select, 0);
+        EXPECT_TRUE(log.contains(QStringLiteral("a stored row")));
+        ++rows;
+    }
+    sqlite3_finalize(select);
+    EXPECT_EQ(rows, 9);
 }
 
 TEST_F(RecordStoreTest, FinalizedStatementsArePreparedAgainOnNextUse)

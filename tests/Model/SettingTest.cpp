@@ -160,6 +160,20 @@ TEST_F(SettingTest, SyncTimeLoadsWholeSecondsWhileOtherDatesKeepTheirFraction)
     EXPECT_EQ(reloaded->zvwTokenTime().timeIntervalSince1970(), 1400000200.5);
 }
 
+TEST_F(SettingTest, DatesOfTheRowOutsideTheCalendarLoadAsNil)
+{
+    Clock::setFixed(Date::dateWithTimeIntervalSince1970(1500000000));
+    exec(QStringLiteral("UPDATE Settings SET zvwSyncTime=9223372036854775807, iCalLastSyncTime=1e300, "
+                        "zvwTokenTime=-9e999"));
+    LogCapture log;
+    SettingPtr setting = loadSetting();
+    EXPECT_TRUE(setting->zvwSyncTime().isNull());
+    // These two have no nil: a nil time reads as now, as when it is set.
+    EXPECT_EQ(setting->iCalLastSyncTime(), Clock::now());
+    EXPECT_EQ(setting->zvwTokenTime(), Clock::now());
+    EXPECT_TRUE(log.contains(QStringLiteral("the settings row")));
+}
+
 TEST_F(SettingTest, NilSyncAndTokenTimesStoreNowButNilWebSyncTimeStaysNil)
 {
     Clock::setFixed(Date::dateWithTimeIntervalSince1970(1500000000));

@@ -1,7 +1,11 @@
+#include "HostileNumbers.h"
 #include "KeyedArchive.h"
+#include "LogCapture.h"
 #include "TaskTestFixture.h"
 
 #include <QMimeData>
+
+#include <cmath>
 
 namespace {
 
@@ -79,6 +83,33 @@ TEST_F(TaskArchiveTest, PasteboardCarriesItemsOnlyAsOurArchive)
         EXPECT_EQ(Task::readingOptionsForType(c.type), c.readingOptions) << c.type.toStdString();
         EXPECT_EQ(!item->pasteboardPropertyListForType(c.type).isNull(), c.hasData) << c.type.toStdString();
     }
+}
+
+// Any program can put our type on the pasteboard: times that are no calendar
+// dates read as no time, and a key that is no whole number names no item.
+TEST_F(TaskArchiveTest, HostileNumbersInAnArchiveNeverBecomeDatesOrKeys)
+{
+    exec(QStringLiteral("INSERT INTO Tasks (primaryKey, taskType, taskName, repeatType) VALUES (12, 0, 'Standup', 2)"));
+    for (const HostileNumber& number : hostileNumbers) {
+        const QVariantMap occurrence{{QStringLiteral("primaryKey"), qint64(-7)},
+                                     {QStringLiteral("parentId"), qint64(12)},
+                                     {QStringLiteral("startTime"), number.seconds},
+                                     {QStringLiteral("endTime"), number.seconds}};
+        LogCapture log;
+        const TaskPtr read = Task::initWithCoder(occurrence);
+        ASSERT_TRUE(read) << number.name;
+        EXPECT_EQ(read->parentId(), 12) << number.name;
+        EXPECT_TRUE(read->startTime().isNull()) << number.name;
+        EXPECT_TRUE(read->endTime().isNull()) << number.name;
+        EXPECT_TRUE(read->occurrence().isNull()) << number.name;
+        EXPECT_TRUE(log.contains(QStringLiteral("the pasteboard"))) << number.name;
+    }
+    for (const QVariant& key :
+         {QVariant(1e300), QVariant(std::nan("")), QVariant(-1e19), QVariant(QStringLiteral("twelve"))})
+        EXPECT_FALSE(Task::initWithCoder({{QStringLiteral("primaryKey"), key}})) << key.toString().toStdString();
+    const TaskPtr byRealKey = Task::initWithCoder({{QStringLiteral("primaryKey"), 12.0}});
+    ASSERT_TRUE(byRealKey);
+    EXPECT_EQ(byRealKey->taskName(), QStringLiteral("Standup"));
 }
 
 TEST_F(TaskArchiveTest, PasteboardWithoutItemsReadsAsNoItems)

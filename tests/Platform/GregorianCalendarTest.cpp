@@ -1,5 +1,6 @@
 #include "Clock.h"
 #include "GregorianCalendar.h"
+#include "HostileNumbers.h"
 #include "TestEnvironment.h"
 
 #include <QDateTime>
@@ -7,6 +8,8 @@
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -120,6 +123,50 @@ TEST_F(GregorianCalendarTest, FieldsOfInstantsBefore1970RoundDown)
     EXPECT_EQ(f.year, 1969);
     EXPECT_EQ(f.hour, 23);
     EXPECT_EQ(f.second, 59);
+}
+
+// Dates and fields far beyond the calendar reach the arithmetic only through
+// a fault elsewhere; even then every sum stays inside 64 bits (the sanitizer
+// build checks that) and the answers are the calendar's ends or no date.
+TEST_F(GregorianCalendarTest, HostileDatesGiveTheCalendarsEndsAndHostileFieldsNoDate)
+{
+    for (const HostileNumber& number : hostileNumbers) {
+        const Date date = Date::dateWithTimeIntervalSince1970(number.seconds);
+        const DateFields f = GregorianCalendar::fields(date, GregorianCalendar::utcZone());
+        const bool late = number.seconds > 0;
+        if (number.seconds != number.seconds) {
+            EXPECT_EQ(f.year, 1970) << number.name;
+        } else {
+            EXPECT_EQ(f.year, late ? 9999 : 1) << number.name;
+            EXPECT_EQ(f.month, late ? 12 : 1) << number.name;
+        }
+        const DateFields local = GregorianCalendar::fields(date);
+        EXPECT_GE(local.year, 0) << number.name;
+        EXPECT_LE(local.year, 10000) << number.name;
+        EXPECT_GE(GregorianCalendar::secondsIntoDay(date), 0) << number.name;
+        GregorianCalendar::secondsFromGMTForDate(date);
+        GregorianCalendar::daylightSavingTimeOffsetForDate(date);
+    }
+    constexpr qint64 huge = std::numeric_limits<qint64>::max();
+    constexpr qint64 tiny = std::numeric_limits<qint64>::min();
+    const Ymdhms beyond[] = {
+        {0, 1, 1, 0, 0, 0},          {10000, 1, 3, 0, 0, 0},   {huge, 1, 1, 0, 0, 0},
+        {tiny, 1, 1, 0, 0, 0},       {2014, huge, 1, 0, 0, 0}, {2014, 1, tiny, 0, 0, 0},
+        {2014, 1, 1, huge, 0, 0},    {2014, 1, 1, 0, tiny, 0}, {2014, 1, 1, 0, 0, huge},
+        {huge, huge, huge, huge, huge, huge}, {tiny, tiny, tiny, tiny, tiny, tiny},
+    };
+    for (const Ymdhms& f : beyond) {
+        EXPECT_TRUE(paris(f).isNull()) << f.year << " " << f.month << " " << f.day << " " << f.hour;
+        EXPECT_TRUE(GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second,
+                                                      GregorianCalendar::zoneNamed(QStringLiteral("Asia/Tokyo")))
+                        .isNull());
+    }
+    const Date day = paris({2014, 1, 15, 0, 0, 0});
+    EXPECT_TRUE(GregorianCalendar::dateOnDayOf(day, huge).isNull());
+    EXPECT_TRUE(GregorianCalendar::dateOnDayOf(day, tiny).isNull());
+    // The calendar's own ends still convert, whatever the zone's offset.
+    EXPECT_EQ(GregorianCalendar::fields(paris({1, 1, 1, 0, 0, 0})).year, 1);
+    EXPECT_EQ(GregorianCalendar::fields(paris({9999, 12, 31, 23, 59, 59})).year, 9999);
 }
 
 TEST_F(GregorianCalendarTest, OffsetsFollowTheZoneRulesOfTheDate)

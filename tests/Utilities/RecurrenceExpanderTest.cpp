@@ -211,6 +211,9 @@ TEST_F(RecurrenceExpanderTest, NextOccurrence)
          at({2024, 1, 4, 10, 0})},
         {"BeforeTheSeriesItsFirstOccurrenceIsNext", dailyAtNine, Moment{2024, 4, 20, 9, 0}, at(may1)},
         {"NoRepeatHasNone", series(0, "1//0", may1, 0), {}, std::nullopt},
+        // A stride of 58,000 years lands beyond the calendar, where no date is.
+        {"ARuleWhoseNextStepLeavesTheCalendarHasNone", series(2, "3039176//0", may1, 0), {}, std::nullopt},
+        {"AYearlyRuleAtTheEndOfTheCalendarHasNone", series(4, "1//0", {9999, 6, 1, 9, 0}, 0), {}, std::nullopt},
         {"UnknownRepeatTypeHasNone", series(9, "1//0", may1, 0), {}, std::nullopt},
     };
     for (const NextCase& c : cases) {
@@ -336,6 +339,25 @@ TEST_F(RecurrenceExpanderTest, RepeatingFromCompletion)
         const RecurrenceExpander::CompletionRepeat next = RecurrenceExpander::nextFromCompletion(c.task, at(c.completed));
         EXPECT_EQ(next.rule.options(), c.storedOptions);
         EXPECT_EQ(next.dueEnd, c.nextDue);
+    }
+}
+
+// Strides of any length the options allow end the expansion once they pass
+// the period; one that lands beyond the calendar once stepped on for ever.
+TEST_F(RecurrenceExpanderTest, StridesThatLeaveTheCalendarEndTheExpansion)
+{
+    const Date firstDay = localDate(2014, 2, 1, 0, 0, 0);
+    const Date lastDay = localDate(2014, 2, 28, 0, 0, 0);
+    for (const char* options : {"3039176//0", "3652425/1|2/0", "3652425//1", "4444444444444444445//0",
+                                "9223372036854775807/3/1"}) {
+        for (qint64 type : {1, 2, 3, 4}) {
+            const RecurrenceSeries s = series(type, QString::fromLatin1(options), {2014, 1, 1, 10, 0}, 1800);
+            EXPECT_TRUE(RecurrenceExpander::occurrences(s, firstDay, lastDay, false).isEmpty())
+                << options << " " << type;
+            EXPECT_EQ(RecurrenceExpander::occurrences(s, localDate(2014, 1, 1, 0, 0, 0), lastDay, false),
+                      QList<Date>{s.startTime})
+                << options << " " << type;
+        }
     }
 }
 

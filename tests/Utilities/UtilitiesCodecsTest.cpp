@@ -1,6 +1,7 @@
 #include "Utilities.h"
 
 #include "Clock.h"
+#include "LogCapture.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -178,6 +179,28 @@ TEST_F(UtilitiesCodecsTest, AbsoluteDatesReadTheLeadingNumber)
             Utilities::getAlertFromList({QString(), QString::fromLatin1(piece)}, 1);
         EXPECT_EQ(alert->absoluteDate(), Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(stored)));
     }
+}
+
+// An alert list may come from the web service or a damaged row: a number
+// that is no calendar date must not reach the calendar (it did, as NaN or
+// 1e300, and overflowed the integer arithmetic).
+TEST_F(UtilitiesCodecsTest, AbsoluteDatesOutsideTheCalendarReadAsNoDate)
+{
+    Clock::setFixed(parisDate(2013, 1, 15, 12, 0));
+    for (const char* number : {"1e300", "-1e300", "1e999", "-1e999", "-62150000000", "253450000000",
+                               "9223372036854775807", "-9223372036854775808"}) {
+        for (const char* type : {"0", "2"}) {
+            const QString piece = QStringLiteral("%1|%2|").arg(QLatin1String(type), QLatin1String(number));
+            LogCapture log;
+            const std::shared_ptr<AlertObj> alert = Utilities::getAlertFromList({QString(), piece}, 1);
+            EXPECT_TRUE(alert->absoluteDate().isNull()) << piece.toStdString();
+            EXPECT_TRUE(log.contains(QStringLiteral("an alert list"))) << piece.toStdString();
+        }
+    }
+    // The calendar's own ends still read.
+    const std::shared_ptr<AlertObj> first =
+        Utilities::getAlertFromList({QString(), QStringLiteral("0|-62135596800|")}, 1);
+    EXPECT_EQ(Utilities::getYear(first->absoluteDate()), 1);
 }
 
 struct TagCase {

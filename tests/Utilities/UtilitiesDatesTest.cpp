@@ -2,6 +2,8 @@
 
 #include "Clock.h"
 #include "DateTestSupport.h"
+#include "HostileNumbers.h"
+#include "LogCapture.h"
 #include "TestEnvironment.h"
 
 #include <QList>
@@ -10,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -353,6 +357,77 @@ TEST_F(UtilitiesDates, CalendarTextsReadTheirZoneAndRejectShortTexts)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Utilities::dateFromString(QString::fromLatin1(c.text)), c.expected) << c.text;
+}
+
+TEST_F(UtilitiesDates, CalendarTextsOutsideTheYears1To9999GiveNoDateAndALogLine)
+{
+    const char* outside[] = {
+        "00000101T000000",
+        "00001231T235959Z",
+        "-0010615T120000",
+        "DTSTART;VALUE=DATE:00000101",
+        "DTSTART;TZID=Europe/Paris:00000615T120000",
+        "99999901T000000",  // month 99 carries into the year 10007
+        "00010001T000000Z",  // month 0 of the year 1 is December of the year 0
+    };
+    for (const char* text : outside) {
+        LogCapture log;
+        EXPECT_TRUE(Utilities::dateFromString(QString::fromLatin1(text)).isNull()) << text;
+        EXPECT_FALSE(log.messages().isEmpty()) << text;
+    }
+    EXPECT_TRUE(Utilities::dateFromString(QStringLiteral("99991299T000000")).isNull());
+    EXPECT_EQ(Utilities::dateFromString(QStringLiteral("00010101T000000Z")).timeIntervalSince1970(),
+              Date::earliestSeconds);
+    EXPECT_EQ(Utilities::dateFromString(QStringLiteral("99991231T235959Z")).timeIntervalSince1970(),
+              Date::latestSeconds);
+}
+
+// Dates and offsets that never passed a check still compute without undefined
+// behaviour (the sanitizer build checks that), and steps beyond the calendar
+// give no date.
+TEST_F(UtilitiesDates, ArithmeticWithHostileNumbersGivesNoDateOrStaysInTheCalendar)
+{
+    Clock::setFixed(localDate(2013, 1, 15, 12));
+    const Date today = localDate(2013, 1, 15, 9);
+    const auto nearTheCalendar = [](const Date& date) {
+        return date.isNull() || (date.timeIntervalSince1970() > Date::earliestSeconds - 4 * 86400
+                                 && date.timeIntervalSince1970() < Date::latestSeconds + 4 * 86400);
+    };
+    for (const HostileNumber& number : hostileNumbers) {
+        SCOPED_TRACE(number.name);
+        // An offset of two thousand years is a long step, not an absurd one.
+        const bool absurd = !std::isfinite(number.seconds) || std::abs(number.seconds) > 1e12;
+        if (absurd) {
+            EXPECT_TRUE(Utilities::newDateFromDate(today, number.seconds).isNull());
+            EXPECT_TRUE(Utilities::newDateFromDateWithNoSecond(today, number.seconds).isNull());
+        }
+
+        const Date hostile = Date::dateWithTimeIntervalSince1970(number.seconds);
+        EXPECT_TRUE(nearTheCalendar(Utilities::newDateFromDate(hostile, 3600)));
+        EXPECT_TRUE(nearTheCalendar(Utilities::dateByAddNumMonth(1, hostile)));
+        EXPECT_TRUE(nearTheCalendar(Utilities::today(hostile)));
+        Utilities::fromDBDate(Utilities::toDBDate(hostile));
+        EXPECT_GE(Utilities::getYear(hostile), 1);
+        EXPECT_LE(Utilities::getYear(hostile), 10000);
+        EXPECT_FALSE(Utilities::getFormattedDateStringFromDate(hostile).isEmpty());
+        EXPECT_FALSE(Utilities::getDueString(0, hostile, QStringLiteral("en")).isEmpty());
+
+        LogCapture log;
+        EXPECT_TRUE(StoredDateReader(Clock::now()).fromDBSeconds(number.seconds).isNull());
+        EXPECT_TRUE(log.contains(QStringLiteral("a stored row")));
+    }
+    constexpr qint64 huge = std::numeric_limits<qint64>::max();
+    constexpr qint64 tiny = std::numeric_limits<qint64>::min();
+    for (const qint64 months : {huge, tiny, qint64(10000) * 12, -qint64(10000) * 12}) {
+        EXPECT_TRUE(Utilities::dateByAddNumMonth(months, today).isNull()) << months;
+        EXPECT_TRUE(Utilities::dateWithNewMonthOffset(today, months).isNull()) << months;
+    }
+    for (const qint64 steps : {huge, tiny}) {
+        EXPECT_TRUE(Utilities::dateWithNewYearOffset(today, steps).isNull()) << steps;
+        EXPECT_TRUE(Utilities::newDateOnDate(today, steps, 0).isNull()) << steps;
+        EXPECT_TRUE(Utilities::newDateOnDate(today, 0, steps).isNull()) << steps;
+        EXPECT_TRUE(Utilities::resetDate(today, 2013, 1, 1, 0, 0, steps).isNull()) << steps;
+    }
 }
 
 TEST_F(UtilitiesDates, CalendarTextsWithoutZoneReadInTheSystemZone)

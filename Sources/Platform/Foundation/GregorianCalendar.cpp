@@ -15,9 +15,15 @@
 
 namespace {
 
-qint64 floorDiv(qint64 a, qint64 b)
+// Sums of fields from outside are worked in 128 bits: six 64-bit fields
+// scaled to seconds cannot overflow there, so any fields give an exact
+// reading (or one plainly beyond the calendar), never undefined behaviour.
+using WideInt = __int128;
+
+template <typename Int>
+Int floorDiv(Int a, Int b)
 {
-    qint64 q = a / b;
+    Int q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
     return q;
 }
@@ -37,7 +43,19 @@ bool isZoneInfoFile(const QString& path)
 
 qint64 wholeSeconds(const Date& date)
 {
-    return static_cast<qint64>(std::floor(date.timeIntervalSince1970()));
+    return date.wholeSecondsSince1970();
+}
+
+// Readings this far beyond the calendar's ends still convert (so local dates
+// near year 1 or 9999 work in any zone); further out there is no date.
+constexpr qint64 readingMargin = 2 * 86400;
+
+std::optional<qint64> convertibleReading(WideInt wallClock)
+{
+    if (wallClock < static_cast<qint64>(Date::earliestSeconds) - readingMargin
+        || wallClock > static_cast<qint64>(Date::latestSeconds) + readingMargin)
+        return std::nullopt;
+    return static_cast<qint64>(wallClock);
 }
 
 // Offset queries need only the instant: a date-time in UTC carries it
@@ -155,20 +173,21 @@ int offsetAt(qint64 seconds, const QTimeZone& zone)
 // Days from 1 January 1970 to a day of the proleptic Gregorian calendar
 // (month 1 to 12), and back: integer arithmetic over 400-year eras, exact for
 // any year, and far cheaper than going through the platform's date types.
-qint64 daysFromCivil(qint64 year, int month, int day)
+template <typename Int>
+Int daysFromCivil(Int year, int month, int day)
 {
     year -= month <= 2 ? 1 : 0;
-    const qint64 era = floorDiv(year, 400);
-    const qint64 yearOfEra = year - era * 400;
-    const qint64 dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const Int era = floorDiv<Int>(year, 400);
+    const Int yearOfEra = year - era * 400;
+    const Int dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const Int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
     return era * 146097 + dayOfEra - 719468;
 }
 
 void civilFromDays(qint64 days, int& year, int& month, int& day)
 {
     days += 719468;
-    const qint64 era = floorDiv(days, 146097);
+    const qint64 era = floorDiv<qint64>(days, 146097);
     const qint64 dayOfEra = days - era * 146097;
     const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
@@ -181,14 +200,14 @@ void civilFromDays(qint64 days, int& year, int& month, int& day)
 // 1 = Sunday .. 7 = Saturday; 1 January 1970 was a Thursday.
 int weekdayOfDays(qint64 days)
 {
-    return static_cast<int>(days + 4 - floorDiv(days + 4, 7) * 7) + 1;
+    return static_cast<int>(days + 4 - floorDiv<qint64>(days + 4, 7) * 7) + 1;
 }
 
 // The fields of a wall-clock reading (seconds since 1970 read as UTC).
 DateFields fieldsOfWallClock(qint64 wallClock)
 {
     DateFields f;
-    const qint64 days = floorDiv(wallClock, 86400);
+    const qint64 days = floorDiv<qint64>(wallClock, 86400);
     const qint64 secondsInDay = wallClock - days * 86400;
     civilFromDays(days, f.year, f.month, f.day);
     f.hour = static_cast<int>(secondsInDay / 3600);
@@ -200,7 +219,7 @@ DateFields fieldsOfWallClock(qint64 wallClock)
     const int firstOfMonthWeekday = weekdayOfDays(days - (f.day - 1));
     f.weekOfMonth = (f.day - 1 + firstOfMonthWeekday - 1) / 7 + 1;
 
-    const qint64 jan1 = daysFromCivil(f.year, 1, 1);
+    const qint64 jan1 = daysFromCivil<qint64>(f.year, 1, 1);
     f.weekOfYear = static_cast<int>((days - jan1 + weekdayOfDays(jan1) - 1) / 7 + 1);
     f.yearForWeekOfYear = f.year;
     // The last days of December share their week with 1 January of the next year.
@@ -213,17 +232,35 @@ DateFields fieldsOfWallClock(qint64 wallClock)
 
 // The wall-clock reading of six fields, carrying the time of day into whole
 // days first, then months into years.
-qint64 wallClockOfFields(qint64 year, qint64 month, qint64 day, qint64 hour, qint64 minute, qint64 second)
+template <typename Int>
+Int readingOfFields(Int year, Int month, Int day, Int hour, Int minute, Int second)
 {
-    const qint64 timeOfDay = hour * 3600 + minute * 60 + second;
-    const qint64 extraDays = floorDiv(timeOfDay, 86400);
-    const qint64 secondsInDay = timeOfDay - extraDays * 86400;
+    const Int timeOfDay = hour * 3600 + minute * 60 + second;
+    const Int extraDays = floorDiv<Int>(timeOfDay, 86400);
+    const Int secondsInDay = timeOfDay - extraDays * 86400;
 
-    const qint64 monthIndex = month - 1;
-    const qint64 carriedYear = year + floorDiv(monthIndex, 12);
-    const int carriedMonth = static_cast<int>(monthIndex - floorDiv(monthIndex, 12) * 12) + 1;
-    const qint64 days = daysFromCivil(carriedYear, carriedMonth, 1) + day - 1 + extraDays;
+    const Int monthIndex = month - 1;
+    const Int carriedYear = year + floorDiv<Int>(monthIndex, 12);
+    const int carriedMonth = static_cast<int>(monthIndex - floorDiv<Int>(monthIndex, 12) * 12) + 1;
+    const Int days = daysFromCivil<Int>(carriedYear, carriedMonth, 1) + day - 1 + extraDays;
     return days * 86400 + secondsInDay;
+}
+
+bool fitsIn32Bits(qint64 value)
+{
+    return value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max();
+}
+
+// The same, nothing when it lies beyond the calendar. Fields of 32 bits (all
+// the calendar's own) cannot overflow 64-bit sums; larger ones come only from
+// outside and take the wide path.
+std::optional<qint64> wallClockOfFields(qint64 year, qint64 month, qint64 day, qint64 hour, qint64 minute,
+                                        qint64 second)
+{
+    if (fitsIn32Bits(year) && fitsIn32Bits(month) && fitsIn32Bits(day) && fitsIn32Bits(hour)
+        && fitsIn32Bits(minute) && fitsIn32Bits(second))
+        return convertibleReading(readingOfFields<qint64>(year, month, day, hour, minute, second));
+    return convertibleReading(readingOfFields<WideInt>(year, month, day, hour, minute, second));
 }
 
 // Away from transitions the system zone's cached offsets answer. Near one,
@@ -290,28 +327,32 @@ DateFields GregorianCalendar::fields(const Date& date, const QTimeZone& zone)
 Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
                                        qint64 hour, qint64 minute, qint64 second)
 {
-    return systemDateOfWallClock(wallClockOfFields(year, month, day, hour, minute, second));
+    const std::optional<qint64> wallClock = wallClockOfFields(year, month, day, hour, minute, second);
+    return wallClock ? systemDateOfWallClock(*wallClock) : Date();
 }
 
 Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
                                        qint64 hour, qint64 minute, qint64 second,
                                        const QTimeZone& zone)
 {
-    return dateOfWallClock(wallClockOfFields(year, month, day, hour, minute, second), usableZone(zone));
+    const std::optional<qint64> wallClock = wallClockOfFields(year, month, day, hour, minute, second);
+    return wallClock ? dateOfWallClock(*wallClock, usableZone(zone)) : Date();
 }
 
 int GregorianCalendar::secondsIntoDay(const Date& date)
 {
     const qint64 seconds = wholeSeconds(date);
     const qint64 wallClock = seconds + SystemZoneCache::current().spanAt(seconds).fromGMT;
-    return static_cast<int>(wallClock - floorDiv(wallClock, 86400) * 86400);
+    return static_cast<int>(wallClock - floorDiv<qint64>(wallClock, 86400) * 86400);
 }
 
 Date GregorianCalendar::dateOnDayOf(const Date& day, qint64 secondsIntoDay)
 {
     const qint64 seconds = wholeSeconds(day);
     const qint64 dayWallClock = seconds + SystemZoneCache::current().spanAt(seconds).fromGMT;
-    return systemDateOfWallClock(floorDiv(dayWallClock, 86400) * 86400 + secondsIntoDay);
+    const std::optional<qint64> wallClock =
+        convertibleReading(WideInt(floorDiv<qint64>(dayWallClock, 86400) * 86400) + secondsIntoDay);
+    return wallClock ? systemDateOfWallClock(*wallClock) : Date();
 }
 
 int GregorianCalendar::secondsFromGMT()

@@ -32,7 +32,8 @@ public:
     static void resetSystemZone();
     static QTimeZone utcZone();
 
-    // Without a zone: the system zone, by its cached offsets.
+    // Without a zone: the system zone, by its cached offsets. A date beyond
+    // the calendar (years 1 to 9999) gives the fields of its nearer end.
     static DateFields fields(const Date& date);
     static DateFields fields(const Date& date, const QTimeZone& zone);
 
@@ -41,7 +42,8 @@ public:
     // month before, minute -90 an hour and a half back. The fraction of a second
     // is never kept. A wall-clock time the zone skips (spring forward) moves
     // forward by the gap. An invalid zone (as for "Floating") counts as UTC,
-    // here and in fields().
+    // here and in fields(). Fields that land beyond the calendar (more than a
+    // day or two outside years 1 to 9999) give the null date.
     static Date dateFromFields(qint64 year, qint64 month, qint64 day,
                                qint64 hour, qint64 minute, qint64 second);
     static Date dateFromFields(qint64 year, qint64 month, qint64 day,
