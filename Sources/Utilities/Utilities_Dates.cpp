@@ -317,14 +317,17 @@ Date Utilities::dateWithNewMonthOffset(const Date& date, qint64 monthOffset)
 {
     if (date.isNull()) return date;
     const DateFields f = fieldsOf(date);
-    return GregorianCalendar::dateFromFields(f.year, f.month + monthOffset, 1, f.hour, f.minute, f.second);
+    // Any offset longer than the calendar leaves it; clamped, the sum cannot overflow.
+    const qint64 offset = std::clamp(monthOffset, -calendarMonths, calendarMonths);
+    return GregorianCalendar::dateFromFields(f.year, f.month + offset, 1, f.hour, f.minute, f.second);
 }
 
 Date Utilities::dateWithNewYearOffset(const Date& date, qint64 yearOffset)
 {
     if (date.isNull()) return date;
     const DateFields f = fieldsOf(date);
-    return GregorianCalendar::dateFromFields(f.year + yearOffset, 1, 1, f.hour, f.minute, f.second);
+    const qint64 offset = std::clamp(yearOffset, -calendarMonths / 12, calendarMonths / 12);
+    return GregorianCalendar::dateFromFields(f.year + offset, 1, 1, f.hour, f.minute, f.second);
 }
 
 // ---- Quarter hours --------------------------------------------------------------
