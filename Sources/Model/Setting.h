@@ -268,6 +268,9 @@ private:
     void store(T& field, const T& value)
     {
         QMutexLocker lock(&m_mutex);
+        // Values outside the row (switches kept in the side files) come back
+        // with the rest when a command's unit fails.
+        if (field != value) keepForUndo();
         field = value;
     }
     template <class T>

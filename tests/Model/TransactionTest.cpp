@@ -83,10 +83,15 @@ TEST_F(TransactionTest, KeptRecordsAndTheSharedSettingsComeBackOnRollback)
         setting().setZvwDeletedTasks(QStringLiteral(",1,2"));
         setting().setCalendarDefID(99);
     }
+    {
+        Transaction unit;
+        setting().setNoteMode(3);
+    }
     EXPECT_EQ(item->taskName(), QStringLiteral("item"));
     EXPECT_EQ(item->status(), 0);
     EXPECT_EQ(setting().zvwDeletedTasks(), QStringLiteral(",1"));
     EXPECT_EQ(setting().calendarDefID(), 1);
+    EXPECT_EQ(setting().noteMode(), 0) << "a value kept outside the row comes back too";
 }
 
 TEST_F(TransactionTest, PostsArriveAfterCommitWithTheLockReleasedAndNeverAfterARollback)
