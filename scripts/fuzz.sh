@@ -14,7 +14,8 @@ fi
 cmake --build "$build" --parallel 4
 
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8
-# Every report stops the run; leaks count as failures too.
+# Every report stops the run; leaks count as failures too. An input that
+# runs 30 s is a hang; less would also catch a busy machine's stall.
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
@@ -26,7 +27,7 @@ for source in fuzz/*Fuzzer.cpp; do
   mkdir -p "$corpus" "$findings"
   if [ -d "fuzz/corpus/$driver" ]; then cp -r "fuzz/corpus/$driver/." "$corpus/"; fi
   echo "== $driver: ${seconds}s"
-  if ! "$build/fuzz/$driver" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if ! "$build/fuzz/$driver" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
       -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" 2>"$build/$driver.log"; then
     tail -n 60 "$build/$driver.log"
     failed+=("$driver")
