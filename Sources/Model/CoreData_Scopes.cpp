@@ -549,34 +549,40 @@ void CoreData::doInsertAllOperatorWithEvent(const TaskPtr& event)
 
 // ---- series rows -----------------------------------------------------------------
 
-bool CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate)
+namespace {
+
+// The detached rows of a series whose occurrence matches `occurrenceTest`
+// ("occurrence>=?" or "occurrence=?") against the date, gone from the rows and
+// the working list together.
+bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date, const QByteArray& occurrenceTest,
+                        const std::function<bool(const Date&)>& matches)
 {
     if (!TaskQuery::databaseReadyOrSay()) return false;
     Transaction transaction;
     if (!transaction.isOpen()) return false;
     const auto bindRow = [&](QueryStatement& query) {
         query.bind(1, parentId);
-        bindDate(query, 2, afterDate);
+        bindDate(query, 2, date);
     };
-    if (!DeletedRows::deleteItems("parentId=? AND occurrence>=?", bindRow, DeletedRows::WebIds::Queue)) return false;
+    if (!DeletedRows::deleteItems("parentId=? AND " + occurrenceTest, bindRow, DeletedRows::WebIds::Queue))
+        return false;
     DeletedRows::dropFromWorkingList(
-        *this, [&](const Task& item) { return item.parentId() == parentId && item.occurrence() >= afterDate; });
+        dataManager, [&](const Task& item) { return item.parentId() == parentId && matches(item.occurrence()); });
     return transaction.commit();
+}
+
+}  // namespace
+
+bool CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate)
+{
+    return deleteDetachedRows(*this, parentId, afterDate, "occurrence>=?",
+                              [&](const Date& occurrence) { return occurrence >= afterDate; });
 }
 
 bool CoreData::deleteDetachedEventParentID(qint64 parentId, const Date& onDate)
 {
-    if (!TaskQuery::databaseReadyOrSay()) return false;
-    Transaction transaction;
-    if (!transaction.isOpen()) return false;
-    const auto bindRow = [&](QueryStatement& query) {
-        query.bind(1, parentId);
-        bindDate(query, 2, onDate);
-    };
-    if (!DeletedRows::deleteItems("parentId=? AND occurrence=?", bindRow, DeletedRows::WebIds::Queue)) return false;
-    DeletedRows::dropFromWorkingList(
-        *this, [&](const Task& item) { return item.parentId() == parentId && item.occurrence() == onDate; });
-    return transaction.commit();
+    return deleteDetachedRows(*this, parentId, onDate, "occurrence=?",
+                              [&](const Date& occurrence) { return occurrence == onDate; });
 }
 
 // Without the flag the server asked for the deletion: it has no use for the
