@@ -421,11 +421,13 @@ QRectF View::convertRect(const QRectF& rect, const View* fromView) const
 
 View* View::hitTest(const QPointF& pointInSuperview)
 {
-    if (isHidden() || !containsPoint(m_frame, pointInSuperview)) return nullptr;
+    // Hidden by the caller, not merely not shown yet (a root never shown).
+    const bool hidden = testAttribute(Qt::WA_WState_Hidden) && testAttribute(Qt::WA_WState_ExplicitShowHide);
+    if (hidden || !containsPoint(m_frame, pointInSuperview)) return nullptr;
     // Into this view's coordinates: relative to the frame's origin, turned
     // when this view and its superview disagree on which way y runs.
     QPointF local = pointInSuperview - m_frame.topLeft();
-    if (isFlipped() != superviewIsFlipped()) local.setY(m_frame.height() - local.y());
+    if (parentWidget() && isFlipped() != superviewIsFlipped()) local.setY(m_frame.height() - local.y());
     const QList<View*> views = subviews();
     for (auto it = views.crbegin(); it != views.crend(); ++it)
         if (View* hit = (*it)->hitTest(local)) return hit;
@@ -677,7 +679,7 @@ void View::updateTracking(const QPointF& pointInView, QMouseEvent* qtEvent)
         auto it = std::find_if(m_trackingRects.begin(), m_trackingRects.end(),
                                [identifier](const TrackingRect& r) { return r.identifier == identifier; });
         if (it == m_trackingRects.end()) continue;
-        const bool inside = containsPoint(it->rect, pointInView) && !isHidden();
+        const bool inside = containsPoint(it->rect, pointInView);
         const bool was = it->inside;
         it->inside = inside;
         const int number = it->trackingNumber;
