@@ -12,7 +12,7 @@ endif()
 # One library target per Sources/ folder. Sources are globbed so that adding a
 # class is adding its two files; CONFIGURE_DEPENDS re-runs the glob on build.
 function(zoravel_library name)
-  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LINKS;PRECOMPILE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER sources EXCLUDE REGEX "/CMakeFiles/")
@@ -25,7 +25,7 @@ function(zoravel_library name)
   # record writes are [[nodiscard]], and ignoring one does not build.
   target_compile_options(${name} PRIVATE -Wall -Wextra -Wno-unused-parameter -Werror=unused-result)
   target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER)
-  target_precompile_headers(${name} PRIVATE <QString> <QList> <QMap> <QVariant> <memory> <vector>)
+  target_precompile_headers(${name} PRIVATE <QString> <QList> <QMap> <QVariant> <memory> <vector> ${ARG_PRECOMPILE})
 endfunction()
 
 # A test binary per Sources/ folder; tests run in a pinned locale and a zone
