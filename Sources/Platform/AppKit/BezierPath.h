@@ -75,7 +75,7 @@ public:
     Qt::FillRule windingRule() const { return m_path.fillRule(); }
     void setWindingRule(Qt::FillRule rule) { m_path.setFillRule(rule); }
 
-    // The pen that strokes this path in `color`, dashes converted.
+    // The pen that strokes this path with `brush`, dashes converted.
     QPen pen(const QBrush& brush) const;
 
     void fill(QPainter& painter, const QBrush& brush) const;
