@@ -1,0 +1,171 @@
+#include "Drawing.h"
+
+#include "Font.h"
+#include "TextMeasure.h"
+
+#include <QDebug>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+
+constexpr int largestImageSide = 16384;
+
+// Runs with the painter turned so that inside `rect` y runs down the screen,
+// as QPainter draws images and text, whichever way the caller's painter ran.
+// The rect keeps its numbers: its visual top is rect.top().
+class UprightIn {
+public:
+    UprightIn(QPainter& painter, const QRectF& rect) : m_painter(painter)
+    {
+        m_painter.save();
+        if (Drawing::isYTurnedUp(painter)) {
+            m_painter.translate(0, rect.top() + rect.bottom());
+            m_painter.scale(1, -1);
+        }
+    }
+    ~UprightIn() { m_painter.restore(); }
+    UprightIn(const UprightIn&) = delete;
+    UprightIn& operator=(const UprightIn&) = delete;
+
+private:
+    QPainter& m_painter;
+};
+
+qreal horizontalOffset(qreal free, Qt::Alignment alignment)
+{
+    if (alignment & Qt::AlignRight) return free;
+    if (alignment & Qt::AlignHCenter) return free / 2;
+    return 0;
+}
+
+// Draws one line with its baseline at `baseline`, at the font's exact size.
+void drawLine(QPainter& painter, const QString& line, const Font& font, const QPointF& baseline)
+{
+    const qreal scale = font.baseScale();
+    if (scale == 1.0) {
+        painter.drawText(baseline, line);
+        return;
+    }
+    painter.save();
+    painter.translate(baseline);
+    painter.scale(scale, scale);
+    painter.drawText(QPointF(0, 0), line);
+    painter.restore();
+}
+
+void prepareForText(QPainter& painter, const Font& font, const QColor& color)
+{
+    painter.setFont(font.baseFont());
+    painter.setPen(color);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+}
+
+}  // namespace
+
+bool Drawing::isYTurnedUp(const QPainter& painter)
+{
+    // The y axis runs up when the transform mirrors (a negative determinant);
+    // a quarter turn or more is no view's business.
+    return painter.worldTransform().determinant() < 0;
+}
+
+void Drawing::drawImage(QPainter& painter, const QImage& image, const QRectF& rect, qreal fraction,
+                        QPainter::CompositionMode operation)
+{
+    if (image.isNull() || rect.isEmpty()) return;
+    if (!std::isfinite(fraction) || fraction <= 0) return;
+    UprightIn upright(painter, rect);
+    painter.setOpacity(painter.opacity() * std::min(fraction, 1.0));
+    painter.setCompositionMode(operation);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(rect, image);
+}
+
+void Drawing::drawText(QPainter& painter, const QString& text, const Font& font, const QColor& color,
+                       const QRectF& rect, Qt::Alignment alignment, Qt::TextElideMode elide)
+{
+    if (text.isEmpty()) return;
+    const QString line = TextMeasure::elidedText(text, font, rect.width(), elide);
+    const qreal width = TextMeasure::sizeOfText(line, font).width();
+    const qreal height = TextMeasure::lineHeight(font);
+    qreal top = rect.top();
+    if (alignment & Qt::AlignBottom)
+        top = rect.bottom() - height;
+    else if (alignment & Qt::AlignVCenter)
+        top = rect.top() + (rect.height() - height) / 2;
+
+    UprightIn upright(painter, rect);
+    prepareForText(painter, font, color);
+    drawLine(painter, line, font,
+             {rect.left() + horizontalOffset(rect.width() - width, alignment), top + TextMeasure::ascent(font)});
+}
+
+void Drawing::drawWrappedText(QPainter& painter, const QString& text, const Font& font, const QColor& color,
+                              const QRectF& rect, Qt::Alignment alignment)
+{
+    if (text.isEmpty()) return;
+    const QStringList lines = TextMeasure::elidedWrappedLines(text, font, rect.size());
+    const qreal lineHeight = TextMeasure::lineHeight(font);
+    const qreal ascent = TextMeasure::ascent(font);
+
+    UprightIn upright(painter, rect);
+    prepareForText(painter, font, color);
+    qreal top = rect.top();
+    for (const QString& line : lines) {
+        const qreal width = TextMeasure::sizeOfText(line, font).width();
+        drawLine(painter, line, font, {rect.left() + horizontalOffset(rect.width() - width, alignment), top + ascent});
+        top += lineHeight;
+    }
+}
+
+QImage Drawing::imageWithSize(const QSizeF& size, const DrawingFunction& draw, qreal devicePixelRatio, bool flipped)
+{
+    const qreal ratio = std::isfinite(devicePixelRatio) && devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const qreal pixelWidth = std::ceil(size.width() * ratio), pixelHeight = std::ceil(size.height() * ratio);
+    if (!(pixelWidth >= 1 && pixelHeight >= 1 && pixelWidth <= largestImageSide && pixelHeight <= largestImageSide)) {
+        qWarning() << "No picture can be made at" << size << "points and" << ratio << "pixels a point";
+        return {};
+    }
+    QImage image(int(pixelWidth), int(pixelHeight), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        qWarning() << "No memory for a picture of" << size << "points";
+        return {};
+    }
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    if (!draw) return image;
+
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (!flipped) {
+        painter.translate(0, size.height());
+        painter.scale(1, -1);
+    }
+    draw(painter, QRectF(QPointF(0, 0), size));
+    return image;
+}
+
+QImage Drawing::snapshot(QWidget* widget, qreal devicePixelRatio)
+{
+    if (!widget) {
+        qWarning() << "A picture of no view was asked for";
+        return {};
+    }
+    const QSize size = widget->size();
+    const DrawingFunction render = [widget](QPainter& painter, const QRectF&) {
+        widget->render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    };
+    return imageWithSize(QSizeF(size), render, devicePixelRatio, true);
+}
+
+QImage Drawing::tinted(const QImage& image, const QColor& color)
+{
+    if (image.isNull()) return {};
+    QImage result = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&result);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(QRectF(QPointF(0, 0), result.deviceIndependentSize()), color);
+    return result;
+}

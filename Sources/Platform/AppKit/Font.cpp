@@ -1,0 +1,86 @@
+#include "Font.h"
+
+#include <QDebug>
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+const QString installedFace = QStringLiteral("DejaVu Sans");
+const QString systemFaceName = QStringLiteral("Lucida Grande");
+const QString boldSystemFaceName = QStringLiteral("Lucida Grande Bold");
+
+// The faces the views name, and whether each is the bold one.
+const QHash<QString, bool>& knownFaces()
+{
+    static const QHash<QString, bool> faces = {
+        {systemFaceName, false},
+        {boldSystemFaceName, true},
+        {QStringLiteral("Helvetica"), false},
+        {QStringLiteral("Helvetica Bold"), true},
+    };
+    return faces;
+}
+
+bool boldFaceFor(const QString& name)
+{
+    const auto known = knownFaces().constFind(name);
+    if (known != knownFaces().constEnd()) return known.value();
+    static QMutex mutex;
+    static QSet<QString> reported;
+    QMutexLocker lock(&mutex);
+    if (!reported.contains(name)) {
+        reported.insert(name);
+        qWarning() << "No font face is known as" << name << "- drawing with" << installedFace;
+    }
+    return false;
+}
+
+qreal checkedSize(qreal pixelSize)
+{
+    if (std::isfinite(pixelSize) && pixelSize > 0 && pixelSize < 10000) return pixelSize;
+    qWarning() << "A font size of" << pixelSize << "pixels is no size; using" << Font::systemFontSize;
+    return Font::systemFontSize;
+}
+
+}  // namespace
+
+Font::Font() : Font(systemFaceName, systemFontSize, false) {}
+
+Font::Font(const QString& name, qreal pixelSize, bool bold) : m_name(name), m_pixelSize(checkedSize(pixelSize))
+{
+    // A fractional size is drawn from the face at four times the size (or
+    // near it), scaled down: the base is then large enough that rounding its
+    // metrics to Qt's 1/64 pixel costs nothing visible.
+    const bool whole = m_pixelSize == std::round(m_pixelSize);
+    const int basePixels = whole ? int(m_pixelSize) : std::max(1, int(std::lround(m_pixelSize * 4)));
+    m_scale = m_pixelSize / basePixels;
+    m_base.setFamilies({installedFace});
+    m_base.setPixelSize(basePixels);
+    m_base.setBold(bold);
+}
+
+Font Font::fontWithName(const QString& name, qreal pixelSize)
+{
+    return Font(name, pixelSize, boldFaceFor(name));
+}
+
+Font Font::systemFont(qreal pixelSize)
+{
+    return Font(systemFaceName, pixelSize, false);
+}
+
+Font Font::boldSystemFont(qreal pixelSize)
+{
+    return Font(boldSystemFaceName, pixelSize, true);
+}
+
+QFont Font::widgetFont() const
+{
+    QFont font = m_base;
+    font.setPixelSize(std::max(1, int(std::lround(m_pixelSize))));
+    return font;
+}
