@@ -29,6 +29,8 @@ const QColor borderColor(120, 120, 120);
 const QColor bezelShadow(150, 150, 155);
 const QColor bezelLight(205, 205, 210);
 
+constexpr double disabledTextOpacity = 0.45;
+
 // The room between a framed field's edge and its text.
 constexpr double framedInset = 3.0;
 
@@ -202,6 +204,9 @@ void TextField::updateEditor()
     QPalette palette = m_editor->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
     palette.setColor(QPalette::Text, m_textColor);
+    QColor faded = m_textColor;
+    faded.setAlphaF(faded.alphaF() * disabledTextOpacity);
+    palette.setColor(QPalette::Disabled, QPalette::Text, faded);
     palette.setColor(QPalette::PlaceholderText, placeholderColor);
     m_editor->setPalette(palette);
     m_editor->setFocusPolicy(usesEditor() ? Qt::StrongFocus : Qt::NoFocus);
@@ -259,7 +264,7 @@ void TextField::drawRect(QPainter& painter, const QRectF&)
     const QString& text = placeholder ? m_placeholder : m_text;
     if (text.isEmpty()) return;
     QColor color = placeholder ? placeholderColor : m_textColor;
-    if (!isEnabled()) color.setAlphaF(color.alphaF() * 0.45);
+    if (!isEnabled()) color.setAlphaF(color.alphaF() * disabledTextOpacity);
     painter.setFont(font());
     painter.setPen(color);
     const QRectF area = textArea();
