@@ -168,6 +168,20 @@ TEST(TextField, HandledEscapeKeepsTheWindowsCancelButtonFromClicking)
     EXPECT_EQ(cancels, 1) << "unhandled, Escape reaches the cancel button";
 }
 
+TEST(TextField, ReturnCommitsTheEditBeforeTheDefaultButtonActs)
+{
+    Form form;
+    auto* ok = new Button(QRectF(220, 30, 70, 24), form.window.get());
+    int endingsSeenByButton = -1;
+    ok->setTarget(nullptr, [&](Button*) { endingsSeenByButton = form.endings; });
+    ok->setKeyEquivalent(QStringLiteral("\r"));
+    ok->show();
+    type(QStringLiteral("7"));
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(endingsSeenByButton, 1) << "the button ran, after the end of editing";
+    EXPECT_EQ(form.endings, 1) << "and the edit is reported once";
+}
+
 TEST(TextField, NumbersReadTheLeadingNumberOrZero)
 {
     struct Case {
