@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QShortcut>
 
+#include <algorithm>
+
 namespace {
 
 const char* const menuIdentityProperty = "zoravelMenuIdentity";
@@ -218,7 +220,9 @@ void installKeyEquivalents(const Menu& menu, QWidget* window)
     std::vector<std::pair<QString, unsigned>> keys;
     collectKeyEquivalents(menu, keys);
     const std::weak_ptr<const Menu*> weakMenu = menu.m_self;
-    for (const auto& [key, mask] : keys) {
+    for (const auto& entry : keys) {
+        const QString key = entry.first;
+        const unsigned mask = entry.second;
         const auto run = [weakMenu, key, mask] {
             const std::shared_ptr<const Menu*> self = weakMenu.lock();
             if (!self) return;
