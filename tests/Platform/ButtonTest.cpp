@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,18 @@ TEST(Button, ActionOfADestroyedReceiverIsNeverCalled)
     receiver.reset();
     button.performClick();
     EXPECT_EQ(calls, 1);
+}
+
+TEST(Button, ActionMayDeleteTheButtonItWasClickedOn)
+{
+    // A close button that destroys its own panel: nothing may touch the
+    // button once its action has run.
+    Window w;
+    QPointer<Button> button = w.button;
+    w.button->setTarget(nullptr, [](Button* b) { delete b; });
+    sendMouse(w.button, QEvent::MouseButtonPress, {10, 10});
+    sendMouse(w.button, QEvent::MouseButtonRelease, {10, 10});
+    EXPECT_TRUE(button.isNull());
 }
 
 TEST(Button, ImageToggleShowsItsAlternateImageWhenOn)
