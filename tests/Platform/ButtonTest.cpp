@@ -224,6 +224,13 @@ TEST(Button, ContentLayoutKeepsImageAndTitleApartAndInside)
     const auto big = Button::contentLayout(QRectF(0, 0, 60, 40), QSizeF(100, 100), title, ImagePosition::ImageAbove);
     EXPECT_LE(big.imageRect.height() + big.titleRect.height(), 40.0);
     EXPECT_DOUBLE_EQ(big.imageRect.width(), big.imageRect.height()) << "proportions kept";
+
+    // A button too small for its bezel draws nothing rather than garbage.
+    for (ImagePosition position : {ImagePosition::ImageLeft, ImagePosition::ImageAbove, ImagePosition::ImageOverlaps}) {
+        const auto none = Button::contentLayout(QRectF(6, 3, -4, -2), image, title, position);
+        EXPECT_TRUE(none.imageRect.isEmpty()) << int(position);
+        EXPECT_TRUE(none.titleRect.isEmpty()) << int(position);
+    }
 }
 
 TEST(Button, AttributedTitleCarriesItsColourFontAndAlignment)
