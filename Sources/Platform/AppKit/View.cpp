@@ -556,6 +556,9 @@ void View::dispatchMouse(QMouseEvent* qtEvent, bool press)
         if (button == m_pressedButton || m_controlClick) m_controlClick = false;
     }
 
+    // A handler may destroy its own view (a close button's action): then
+    // nothing of the view is read again, and the event counts as handled.
+    const QPointer<View> alive(this);
     switch (type) {
     case EventType::LeftMouseDown: mouseDown(event); break;
     case EventType::LeftMouseUp: mouseUp(event); break;
@@ -564,6 +567,7 @@ void View::dispatchMouse(QMouseEvent* qtEvent, bool press)
     case EventType::OtherMouseDown: otherMouseDown(event); break;
     default: otherMouseUp(event); break;
     }
+    if (!alive) return qtEvent->accept();
     if (m_passedOn) qtEvent->ignore();
     else qtEvent->accept();
 }
@@ -588,8 +592,10 @@ void View::mouseReleaseEvent(QMouseEvent* event)
 void View::mouseMoveEvent(QMouseEvent* qtEvent)
 {
     m_passedOn = false;
+    const QPointer<View> alive(this);
     const QPointF local = fromQt(qtEvent->position());
     if (!m_trackingRects.empty()) updateTracking(local, qtEvent);
+    if (!alive) return qtEvent->accept();
 
     const Qt::MouseButtons buttons = qtEvent->buttons();
     if (buttons == Qt::NoButton) {
@@ -610,6 +616,7 @@ void View::mouseMoveEvent(QMouseEvent* qtEvent)
     if (type == EventType::LeftMouseDragged) mouseDragged(event);
     else if (type == EventType::RightMouseDragged) rightMouseDragged(event);
     else passOn();
+    if (!alive) return qtEvent->accept();
     if (m_passedOn) qtEvent->ignore();
     else qtEvent->accept();
 }
@@ -617,7 +624,9 @@ void View::mouseMoveEvent(QMouseEvent* qtEvent)
 void View::wheelEvent(QWheelEvent* qtEvent)
 {
     m_passedOn = false;
+    const QPointer<View> alive(this);
     scrollWheel(eventFrom(qtEvent, EventType::ScrollWheel));
+    if (!alive) return qtEvent->accept();
     if (m_passedOn) qtEvent->ignore();
     else qtEvent->accept();
 }
@@ -625,7 +634,9 @@ void View::wheelEvent(QWheelEvent* qtEvent)
 void View::keyPressEvent(QKeyEvent* qtEvent)
 {
     m_passedOn = false;
+    const QPointer<View> alive(this);
     keyDown(eventFrom(qtEvent, EventType::KeyDown));
+    if (!alive) return qtEvent->accept();
     if (m_passedOn) qtEvent->ignore();
     else qtEvent->accept();
 }
@@ -633,7 +644,9 @@ void View::keyPressEvent(QKeyEvent* qtEvent)
 void View::keyReleaseEvent(QKeyEvent* qtEvent)
 {
     m_passedOn = false;
+    const QPointer<View> alive(this);
     keyUp(eventFrom(qtEvent, EventType::KeyUp));
+    if (!alive) return qtEvent->accept();
     if (m_passedOn) qtEvent->ignore();
     else qtEvent->accept();
 }

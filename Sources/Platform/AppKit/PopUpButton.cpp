@@ -1,0 +1,245 @@
+#include "PopUpButton.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+// The face every control's text uses until the kit's fonts are named.
+QFont controlFont(int pixelSize)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+const QColor faceFill(252, 252, 252);
+const QColor faceEdge(168, 168, 172);
+const QColor titleColor(38, 38, 38);
+const QColor arrowColor(70, 70, 75);
+constexpr double arrowRoom = 20.0;
+constexpr double textInset = 8.0;
+
+void drawChevron(QPainter& painter, const QPointF& tip, double halfWidth, double height)
+{
+    QPainterPath path;
+    path.moveTo(tip.x() - halfWidth, tip.y() - height);
+    path.lineTo(tip);
+    path.lineTo(tip.x() + halfWidth, tip.y() - height);
+    painter.drawPath(path);
+}
+
+}  // namespace
+
+PopUpItem PopUpItem::separatorItem()
+{
+    PopUpItem item;
+    item.separator = true;
+    return item;
+}
+
+PopUpItem PopUpItem::headerItem(const QString& title)
+{
+    PopUpItem item;
+    item.title = title;
+    item.header = true;
+    return item;
+}
+
+PopUpButton::PopUpButton(const QRectF& frame, QWidget* parent, bool pullsDown)
+    : View(frame, parent), m_pullsDown(pullsDown)
+{
+    setFont(controlFont(13));
+}
+
+PopUpButton::~PopUpButton() = default;
+
+void PopUpButton::setPullsDown(bool pullsDown)
+{
+    m_pullsDown = pullsDown;
+    update();
+}
+
+const PopUpItem* PopUpButton::itemAtIndex(int index) const
+{
+    return index >= 0 && index < numberOfItems() ? &m_items[size_t(index)] : nullptr;
+}
+
+void PopUpButton::addItem(const PopUpItem& item)
+{
+    m_items.push_back(item);
+    update();
+}
+
+void PopUpButton::addItemWithTitle(const QString& title, int tag)
+{
+    PopUpItem item;
+    item.title = title;
+    item.tag = tag;
+    addItem(item);
+}
+
+void PopUpButton::addSeparator()
+{
+    addItem(PopUpItem::separatorItem());
+}
+
+void PopUpButton::addHeader(const QString& title)
+{
+    addItem(PopUpItem::headerItem(title));
+}
+
+void PopUpButton::removeAllItems()
+{
+    m_items.clear();
+    m_chosenIndex = -1;
+    update();
+}
+
+bool PopUpButton::selectItemAtIndex(int index)
+{
+    const PopUpItem* item = itemAtIndex(index);
+    if (!item || !item->isSelectable()) return false;
+    m_chosenIndex = index;
+    update();
+    return true;
+}
+
+bool PopUpButton::selectItemWithTag(int tag)
+{
+    for (int i = 0; i < numberOfItems(); ++i)
+        if (m_items[size_t(i)].isSelectable() && m_items[size_t(i)].tag == tag) return selectItemAtIndex(i);
+    return false;
+}
+
+int PopUpButton::firstEnabledIndex() const
+{
+    for (int i = 0; i < numberOfItems(); ++i)
+        if (m_items[size_t(i)].isSelectable() && m_items[size_t(i)].enabled) return i;
+    return -1;
+}
+
+int PopUpButton::indexOfSelectedItem() const
+{
+    if (m_chosenIndex >= 0 || m_pullsDown) return m_chosenIndex;
+    return firstEnabledIndex();
+}
+
+const PopUpItem* PopUpButton::selectedItem() const
+{
+    return itemAtIndex(indexOfSelectedItem());
+}
+
+QString PopUpButton::titleOfSelectedItem() const
+{
+    const PopUpItem* item = selectedItem();
+    return item ? item->title : QString();
+}
+
+QString PopUpButton::faceTitle() const
+{
+    if (!m_pullsDown) return titleOfSelectedItem();
+    return m_items.empty() ? QString() : m_items.front().title;
+}
+
+void PopUpButton::setTarget(QObject* receiver, std::function<void(PopUpButton*)> action)
+{
+    m_hasReceiver = receiver != nullptr;
+    m_receiver = receiver;
+    m_action = std::move(action);
+}
+
+bool PopUpButton::canChoose(int index) const
+{
+    const PopUpItem* item = itemAtIndex(index);
+    if (!item || !item->isSelectable() || !item->enabled) return false;
+    return !(m_pullsDown && index == 0);
+}
+
+bool PopUpButton::performClickOnItem(int index)
+{
+    if (!isEnabled() || !canChoose(index)) return false;
+    m_chosenIndex = index;
+    update();
+    if (m_action && !(m_hasReceiver && !m_receiver)) {
+        const std::function<void(PopUpButton*)> action = m_action;
+        action(this);
+    }
+    return true;
+}
+
+Menu PopUpButton::choicesMenu() const
+{
+    Menu menu;
+    const int selected = m_pullsDown ? -1 : indexOfSelectedItem();
+    QPointer<PopUpButton> self(const_cast<PopUpButton*>(this));
+    for (int i = m_pullsDown ? 1 : 0; i < numberOfItems(); ++i) {
+        const PopUpItem& item = m_items[size_t(i)];
+        if (item.separator) {
+            menu.addSeparator();
+            continue;
+        }
+        MenuItem row;
+        row.title = item.title;
+        row.tag = item.tag;
+        row.image = item.image;
+        row.indentationLevel = item.indentationLevel;
+        row.state = i == selected ? OnState : OffState;
+        row.keyEquivalentModifierMask = 0;
+        // Headers and disabled items get no action: rows without one are
+        // shown disabled.
+        if (canChoose(i))
+            row.action = [self, i] {
+                if (self) self->performClickOnItem(i);
+            };
+        menu.addItem(row);
+    }
+    return menu;
+}
+
+void PopUpButton::mouseDown(const Event&)
+{
+    // Opens the list under the face; the choice arrives through the rows'
+    // actions before this returns.
+    choicesMenu().popUpUnderView(this);
+}
+
+void PopUpButton::drawRect(QPainter& painter, const QRectF&)
+{
+    const QRectF edge = bounds().adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath face;
+    face.addRoundedRect(edge, 5, 5);
+    painter.fillPath(face, faceFill);
+    painter.setPen(QPen(faceEdge, 1));
+    painter.drawPath(face);
+    if (!isEnabled()) painter.setOpacity(0.4);
+
+    // The arrows: up and down for a pop-up, one down for a pull-down.
+    const double middleX = bounds().right() - arrowRoom / 2;
+    const double middleY = bounds().center().y();
+    painter.setPen(QPen(arrowColor, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    if (m_pullsDown) {
+        drawChevron(painter, QPointF(middleX, middleY + 2), 3.5, 4);
+    } else {
+        drawChevron(painter, QPointF(middleX, middleY - 6), 3.5, -3.5);
+        drawChevron(painter, QPointF(middleX, middleY + 6), 3.5, 3.5);
+    }
+
+    QRectF text(textInset, 0, bounds().width() - textInset - arrowRoom, bounds().height());
+    const PopUpItem* shown = m_pullsDown ? itemAtIndex(0) : selectedItem();
+    if (shown && !shown->image.isNull()) {
+        const QSizeF size = shown->image.deviceIndependentSize().scaled(
+            QSizeF(bounds().height() - 6, bounds().height() - 6), Qt::KeepAspectRatio);
+        const QSizeF imageSize = size.width() > shown->image.deviceIndependentSize().width()
+                                     ? shown->image.deviceIndependentSize()
+                                     : size;
+        painter.drawImage(QRectF(QPointF(text.left(), middleY - imageSize.height() / 2), imageSize), shown->image);
+        text.setLeft(text.left() + imageSize.width() + 4);
+    }
+    const QFontMetricsF metrics(font());
+    painter.setFont(font());
+    painter.setPen(titleColor);
+    painter.drawText(text, int(Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
+                     metrics.elidedText(faceTitle(), Qt::ElideRight, text.width()));
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Menu.h"
+#include "View.h"
+
+#include <QImage>
+#include <QPointer>
+
+#include <functional>
+
+// One choice of a pop-up button. Separators and headers (a title naming the
+// group below it) are never chosen.
+struct PopUpItem {
+    QString title;
+    int tag = 0;
+    QImage image;
+    int indentationLevel = 0;
+    bool enabled = true;
+    bool separator = false;
+    bool header = false;
+
+    static PopUpItem separatorItem();
+    static PopUpItem headerItem(const QString& title);
+    // Can be the selected item (a disabled one only by the program).
+    bool isSelectable() const { return !separator && !header; }
+};
+
+// A button showing one of its items, which opens the list of them when
+// pressed. In the pull-down mode the face always shows the first item, as
+// the title of the list, and the choices are the items after it.
+class PopUpButton : public View {
+    Q_OBJECT
+
+public:
+    explicit PopUpButton(const QRectF& frame = QRectF(), QWidget* parent = nullptr, bool pullsDown = false);
+    ~PopUpButton() override;
+
+    bool pullsDown() const { return m_pullsDown; }
+    void setPullsDown(bool pullsDown);
+
+    const std::vector<PopUpItem>& items() const { return m_items; }
+    int numberOfItems() const { return int(m_items.size()); }
+    const PopUpItem* itemAtIndex(int index) const;
+    void addItem(const PopUpItem& item);
+    void addItemWithTitle(const QString& title, int tag = 0);
+    void addSeparator();
+    void addHeader(const QString& title);
+    void removeAllItems();
+
+    // Selects without calling the action; false (and no change) for an
+    // index out of range, a separator or a header.
+    bool selectItemAtIndex(int index);
+    // The first item with the tag that can be selected.
+    bool selectItemWithTag(int tag);
+    // The item the face shows in the pop-up mode: the one chosen, else the
+    // first enabled item; -1 when there is none. In the pull-down mode, the
+    // item chosen last, -1 before any.
+    int indexOfSelectedItem() const;
+    const PopUpItem* selectedItem() const;
+    QString titleOfSelectedItem() const;
+    // What the face shows: the first item in the pull-down mode.
+    QString faceTitle() const;
+
+    // Called after the user chose an item (never for selectItem...).
+    // Runs while the receiver lives; a null receiver ties it to nothing.
+    void setTarget(QObject* receiver, std::function<void(PopUpButton*)> action);
+
+    // The user's choice of the item, as from the open list: selects it and
+    // calls the action. False for an item that cannot be chosen (disabled,
+    // a separator or a header, the pull-down's title).
+    bool performClickOnItem(int index);
+
+    // The list the button opens, as menu data (check mark on the selection).
+    Menu choicesMenu() const;
+
+    bool isFlipped() const override { return true; }
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    void mouseDown(const Event& event) override;
+
+private:
+    bool canChoose(int index) const;
+    int firstEnabledIndex() const;
+
+    bool m_pullsDown = false;
+    std::vector<PopUpItem> m_items;
+    int m_chosenIndex = -1;
+    bool m_hasReceiver = false;
+    QPointer<QObject> m_receiver;
+    std::function<void(PopUpButton*)> m_action;
+};

@@ -1,0 +1,366 @@
+#include "TextField.h"
+
+#include <QFocusEvent>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTextOption>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The face every control's text uses until the kit's fonts are named.
+QFont controlFont(int pixelSize)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+const QColor defaultTextColor(30, 30, 30);
+const QColor placeholderColor(150, 150, 150);
+const QColor fieldBackground(255, 255, 255);
+const QColor borderColor(120, 120, 120);
+const QColor bezelShadow(150, 150, 155);
+const QColor bezelLight(205, 205, 210);
+
+constexpr double disabledTextOpacity = 0.45;
+
+// The room between a framed field's edge and its text.
+constexpr double framedInset = 3.0;
+
+std::optional<FieldCommand> commandOfKey(const QKeyEvent* key)
+{
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return std::nullopt;
+    switch (key->key()) {
+    case Qt::Key_Up: return FieldCommand::MoveUp;
+    case Qt::Key_Down: return FieldCommand::MoveDown;
+    case Qt::Key_Escape: return FieldCommand::Cancel;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return FieldCommand::InsertNewline;
+    case Qt::Key_Tab: return FieldCommand::InsertTab;
+    case Qt::Key_Backtab: return FieldCommand::InsertBacktab;
+    default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
+TextField::TextField(const QRectF& frame, QWidget* parent)
+    : View(frame, parent), m_textColor(defaultTextColor), m_backgroundColor(fieldBackground)
+{
+    setFont(controlFont(13));
+    m_editor = new QLineEdit(this);
+    m_editor->setFrame(false);
+    m_editor->setAutoFillBackground(false);
+    m_editor->installEventFilter(this);
+    // The user's typing is an edit; setStringValue's setText is not.
+    connect(m_editor, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_text = text;
+        m_edited = true;
+    });
+    updateEditor();
+}
+
+TextField::~TextField() = default;
+
+TextField* TextField::labelWithString(const QString& text, const QRectF& frame, QWidget* parent)
+{
+    auto* label = new TextField(frame, parent);
+    label->setEditable(false);
+    label->setSelectable(false);
+    label->setBezeled(false);
+    label->setBordered(false);
+    label->setDrawsBackground(false);
+    label->setStringValue(text);
+    return label;
+}
+
+QString TextField::stringValue() const
+{
+    return m_text;
+}
+
+void TextField::setStringValue(const QString& text)
+{
+    m_text = text;
+    m_edited = false;
+    if (m_editor->text() != text) m_editor->setText(text);
+    update();
+}
+
+int TextField::intValue() const
+{
+    static const QRegularExpression leadingInteger(QStringLiteral("^\\s*([+-]?\\d+)"));
+    const QRegularExpressionMatch match = leadingInteger.match(m_text);
+    if (!match.hasMatch()) return 0;
+    bool ok = false;
+    const qlonglong value = match.captured(1).toLongLong(&ok);
+    if (!ok || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) return 0;
+    return int(value);
+}
+
+double TextField::doubleValue() const
+{
+    static const QRegularExpression leadingNumber(
+        QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
+    const QRegularExpressionMatch match = leadingNumber.match(m_text);
+    if (!match.hasMatch()) return 0;
+    bool ok = false;
+    const double value = match.captured(1).toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0.0;
+}
+
+void TextField::setIntValue(int value)
+{
+    setStringValue(QString::number(value));
+}
+
+void TextField::setDoubleValue(double value)
+{
+    setStringValue(std::isfinite(value) ? QString::number(value, 'g', 15) : QString());
+}
+
+void TextField::setPlaceholderString(const QString& placeholder)
+{
+    m_placeholder = placeholder;
+    m_editor->setPlaceholderText(placeholder);
+    update();
+}
+
+void TextField::setTextColor(const QColor& color)
+{
+    m_textColor = color.isValid() ? color : defaultTextColor;
+    updateEditor();
+    update();
+}
+
+void TextField::setDrawsBackground(bool draws)
+{
+    m_drawsBackground = draws;
+    update();
+}
+
+void TextField::setBackgroundColor(const QColor& color)
+{
+    m_backgroundColor = color.isValid() ? color : fieldBackground;
+    update();
+}
+
+void TextField::setBordered(bool bordered)
+{
+    m_bordered = bordered;
+    placeEditor();
+    update();
+}
+
+void TextField::setBezeled(bool bezeled)
+{
+    m_bezeled = bezeled;
+    placeEditor();
+    update();
+}
+
+void TextField::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment & Qt::AlignHorizontal_Mask;
+    updateEditor();
+    update();
+}
+
+void TextField::setWraps(bool wraps)
+{
+    m_wraps = wraps;
+    update();
+}
+
+void TextField::setEditable(bool editable)
+{
+    m_editable = editable;
+    if (editable) m_selectable = true;
+    updateEditor();
+}
+
+void TextField::setSelectable(bool selectable)
+{
+    m_selectable = selectable || m_editable;
+    updateEditor();
+}
+
+void TextField::setOnEndEditing(std::function<void(TextField*)> onEndEditing)
+{
+    m_onEndEditing = std::move(onEndEditing);
+}
+
+void TextField::updateEditor()
+{
+    m_editor->setReadOnly(!m_editable);
+    m_editor->setAlignment(m_alignment | Qt::AlignVCenter);
+    QPalette palette = m_editor->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, m_textColor);
+    QColor faded = m_textColor;
+    faded.setAlphaF(faded.alphaF() * disabledTextOpacity);
+    palette.setColor(QPalette::Disabled, QPalette::Text, faded);
+    palette.setColor(QPalette::PlaceholderText, placeholderColor);
+    m_editor->setPalette(palette);
+    m_editor->setFocusPolicy(usesEditor() ? Qt::StrongFocus : Qt::NoFocus);
+    m_editor->setVisible(usesEditor());
+    placeEditor();
+    update();
+}
+
+QRectF TextField::textArea() const
+{
+    const double inset = (m_bezeled || m_bordered) ? framedInset : 1.0;
+    return bounds().adjusted(inset, inset, -inset, -inset);
+}
+
+void TextField::placeEditor()
+{
+    m_editor->setGeometry(textArea().toAlignedRect());
+}
+
+void TextField::resizeEvent(QResizeEvent* event)
+{
+    View::resizeEvent(event);
+    placeEditor();
+}
+
+void TextField::changeEvent(QEvent* event)
+{
+    View::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange) update();
+}
+
+QRectF TextField::singleLineRect(const QRectF& textArea, double lineHeight)
+{
+    const double height = std::min(lineHeight, textArea.height());
+    return QRectF(textArea.left(), textArea.center().y() - height / 2, textArea.width(), height);
+}
+
+void TextField::drawRect(QPainter& painter, const QRectF&)
+{
+    const QRectF edge = bounds().adjusted(0.5, 0.5, -0.5, -0.5);
+    if (m_drawsBackground) painter.fillRect(bounds(), m_backgroundColor);
+    if (m_bezeled) {
+        // Sunken: darker along the top, lighter at the sides and bottom.
+        painter.setPen(QPen(bezelLight, 1));
+        painter.drawRect(edge);
+        painter.setPen(QPen(bezelShadow, 1));
+        painter.drawLine(edge.topLeft(), edge.topRight());
+    } else if (m_bordered) {
+        painter.setPen(QPen(borderColor, 1));
+        painter.drawRect(edge);
+    }
+    if (usesEditor()) return;  // the editor shows the text
+
+    const bool placeholder = m_text.isEmpty();
+    const QString& text = placeholder ? m_placeholder : m_text;
+    if (text.isEmpty()) return;
+    QColor color = placeholder ? placeholderColor : m_textColor;
+    if (!isEnabled()) color.setAlphaF(color.alphaF() * disabledTextOpacity);
+    painter.setFont(font());
+    painter.setPen(color);
+    const QRectF area = textArea();
+    const QFontMetricsF metrics(font());
+    if (m_wraps) {
+        QTextOption option(m_alignment);
+        option.setWrapMode(QTextOption::WordWrap);
+        painter.save();
+        painter.setClipRect(area);
+        painter.drawText(area, text, option);
+        painter.restore();
+        return;
+    }
+    // One line: line breaks become spaces, and what does not fit ends in an
+    // ellipsis.
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString shown = metrics.elidedText(line, Qt::ElideRight, area.width());
+    painter.drawText(singleLineRect(area, metrics.height()), int(m_alignment | Qt::AlignVCenter) | Qt::TextSingleLine,
+                     shown);
+}
+
+void TextField::endEditing()
+{
+    m_edited = false;
+    if (!m_onEndEditing) return;
+    const std::function<void(TextField*)> call = m_onEndEditing;
+    call(this);
+}
+
+TextField::KeyOutcome TextField::handleCommandKey(QKeyEvent* key)
+{
+    const std::optional<FieldCommand> command = commandOfKey(key);
+    if (!command) return KeyOutcome::NotACommand;
+    QPointer<TextField> alive(this);
+    if (m_delegate && m_delegate->doCommand(this, *command)) return KeyOutcome::Consumed;
+    if (!alive) return KeyOutcome::Consumed;
+    switch (*command) {
+    case FieldCommand::InsertNewline:
+    case FieldCommand::InsertTab:
+    case FieldCommand::InsertBacktab:
+        endEditing();
+        return KeyOutcome::EndedEditing;
+    case FieldCommand::MoveUp:
+    case FieldCommand::MoveDown:
+    case FieldCommand::Cancel: break;
+    }
+    return KeyOutcome::NotACommand;
+}
+
+// Return ends editing and goes no further; Tab ends editing and Qt moves the
+// focus on (the focus loss then finds nothing more to report).
+bool TextField::swallowsKeyPress(const QKeyEvent* key, KeyOutcome outcome)
+{
+    if (outcome == KeyOutcome::Consumed) return true;
+    return outcome == KeyOutcome::EndedEditing && commandOfKey(key) == FieldCommand::InsertNewline;
+}
+
+bool TextField::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_editor || !m_editable) return View::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        // Asked before the window's shortcuts: the delegate and the end of
+        // editing come before a default button's Return or a cancel
+        // button's Escape, which still run unless the delegate took the key.
+        auto* key = static_cast<QKeyEvent*>(event);
+        m_handledKey = {};
+        if (!commandOfKey(key)) return false;
+        const HandledKey handled{key->key(), key->timestamp(), false};
+        QPointer<TextField> alive(this);
+        const KeyOutcome outcome = handleCommandKey(key);
+        if (!alive) return true;
+        m_handledKey = handled;
+        m_handledKey.swallow = swallowsKeyPress(key, outcome);
+        if (outcome != KeyOutcome::Consumed) return false;
+        event->accept();
+        return true;
+    }
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // The key press that follows a shortcut question already answered.
+        if (m_handledKey.key != 0 && m_handledKey.key == key->key() && m_handledKey.timestamp == key->timestamp()) {
+            const bool swallow = m_handledKey.swallow;
+            m_handledKey = {};
+            return swallow;
+        }
+        const KeyOutcome outcome = handleCommandKey(key);
+        return swallowsKeyPress(key, outcome);
+    }
+    case QEvent::FocusOut: {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // A context menu or a pop-up takes the focus for a moment only.
+        if (reason != Qt::PopupFocusReason && m_edited) endEditing();
+        return false;
+    }
+    default: return false;
+    }
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "View.h"
+
+#include <QColor>
+
+#include <functional>
+
+class QLineEdit;
+class QKeyEvent;
+
+// Keys a field hands to its delegate before acting on them itself.
+enum class FieldCommand {
+    MoveUp,         // Up arrow
+    MoveDown,       // Down arrow
+    Cancel,         // Escape
+    InsertNewline,  // Return or Enter
+    InsertTab,      // Tab
+    InsertBacktab,  // Shift-Tab
+};
+
+class TextField;
+
+class TextFieldDelegate {
+public:
+    virtual ~TextFieldDelegate() = default;
+    // True when the delegate has dealt with the command: the field then does
+    // nothing more with the key.
+    virtual bool doCommand(TextField* field, FieldCommand command) = 0;
+};
+
+// A line of text: an editable field (a QLineEdit inside, drawn over our own
+// background and border) or a label that draws itself, on one line cut at
+// the tail or wrapped onto as many lines as it needs. A selectable label
+// keeps the field's read-only editor, so it shows one line.
+class TextField : public View {
+    Q_OBJECT
+
+public:
+    // An editable, bezeled field on a white background.
+    explicit TextField(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~TextField() override;
+    // A label: not editable, not selectable, no border, no background.
+    static TextField* labelWithString(const QString& text, const QRectF& frame = QRectF(),
+                                      QWidget* parent = nullptr);
+
+    QString stringValue() const;
+    // Never counts as an edit: the end-of-editing call does not follow.
+    void setStringValue(const QString& text);
+    // The whole text read as a number; a leading number counts, anything
+    // else (or a number out of range) reads as 0.
+    int intValue() const;
+    double doubleValue() const;
+    void setIntValue(int value);
+    void setDoubleValue(double value);
+
+    QString placeholderString() const { return m_placeholder; }
+    void setPlaceholderString(const QString& placeholder);
+
+    QColor textColor() const { return m_textColor; }
+    void setTextColor(const QColor& color);
+    bool drawsBackground() const { return m_drawsBackground; }
+    void setDrawsBackground(bool draws);
+    QColor backgroundColor() const { return m_backgroundColor; }
+    void setBackgroundColor(const QColor& color);
+    // A plain line around the field.
+    bool isBordered() const { return m_bordered; }
+    void setBordered(bool bordered);
+    // A sunken frame around the field; wins over bordered.
+    bool isBezeled() const { return m_bezeled; }
+    void setBezeled(bool bezeled);
+    // Horizontal alignment; a single line is always centred vertically.
+    Qt::Alignment alignment() const { return m_alignment; }
+    void setAlignment(Qt::Alignment alignment);
+    // Wrapping labels break at words onto more lines; a single line is cut
+    // at its tail with an ellipsis.
+    bool wraps() const { return m_wraps; }
+    void setWraps(bool wraps);
+
+    bool isEditable() const { return m_editable; }
+    void setEditable(bool editable);
+    bool isSelectable() const { return m_selectable; }
+    void setSelectable(bool selectable);
+
+    // Called when editing ends: on Return, on Tab, and when the field loses
+    // the keyboard focus after the user changed its text.
+    void setOnEndEditing(std::function<void(TextField*)> onEndEditing);
+    TextFieldDelegate* delegate() const { return m_delegate; }
+    // Not owned.
+    void setDelegate(TextFieldDelegate* delegate) { m_delegate = delegate; }
+
+    // The editor while the field is editable or selectable, else hidden.
+    QLineEdit* editor() const { return m_editor; }
+
+    bool isFlipped() const override { return true; }
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+
+    // Where a single line of the given height sits: centred vertically in
+    // the text area.
+    static QRectF singleLineRect(const QRectF& textArea, double lineHeight);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    bool usesEditor() const { return m_editable || m_selectable; }
+    void updateEditor();
+    void placeEditor();
+    QRectF textArea() const;
+    enum class KeyOutcome { NotACommand, Consumed, EndedEditing };
+    KeyOutcome handleCommandKey(QKeyEvent* key);
+    static bool swallowsKeyPress(const QKeyEvent* key, KeyOutcome outcome);
+    void endEditing();
+
+    QLineEdit* m_editor = nullptr;
+    QString m_text;  // kept as given: the editor may not hold line breaks
+    QString m_placeholder;
+    QColor m_textColor;
+    QColor m_backgroundColor;
+    bool m_drawsBackground = true;
+    bool m_bordered = false;
+    bool m_bezeled = true;
+    Qt::Alignment m_alignment = Qt::AlignLeft;
+    bool m_wraps = false;
+    bool m_editable = true;
+    bool m_selectable = true;
+    bool m_edited = false;
+    // The key whose command was dealt with while Qt asked about shortcuts,
+    // so that its key press, if it still comes, is not dealt with twice.
+    struct HandledKey {
+        int key = 0;
+        quint64 timestamp = 0;
+        bool swallow = false;
+    } m_handledKey;
+    std::function<void(TextField*)> m_onEndEditing;
+    TextFieldDelegate* m_delegate = nullptr;
+};
