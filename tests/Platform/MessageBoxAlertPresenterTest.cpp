@@ -249,6 +249,29 @@ TEST(MessageBoxAlertPresenterTest, StopModalEndsTheAlertWithTheCodeOfNoButton)
     MessageBoxAlertPresenter::stopModal();  // with none running: nothing to stop, no crash
 }
 
+// An alert raised inside another's loop (a timer fired under it) is the one
+// stopped; the one under it goes on waiting for the user.
+TEST(MessageBoxAlertPresenterTest, StopModalEndsOnlyTheInnermostAlert)
+{
+    AlertResponse inner;
+    bool outerOpenAfterwards = false;
+    bool runningAfterwards = false;
+    const AlertResponse outer = runWhileActing(threeButtons(), [&](QMessageBox& outerBox) {
+        AlertActor stopper([](QMessageBox&) { MessageBoxAlertPresenter::stopModal(); });
+        AlertRequest second;
+        second.messageText = QStringLiteral("Due now");
+        second.addButtonWithTitle(QStringLiteral("OK"));
+        inner = MessageBoxAlertPresenter().runModal(second);
+        outerOpenAfterwards = outerBox.isVisible();
+        runningAfterwards = MessageBoxAlertPresenter::isRunning();
+        buttonTitled(outerBox, QStringLiteral("B"))->click();
+    });
+    EXPECT_EQ(inner.button, AlertResponse::stopped);
+    EXPECT_TRUE(outerOpenAfterwards);
+    EXPECT_TRUE(runningAfterwards);
+    EXPECT_EQ(outer.button, AlertResponse::secondButton);
+}
+
 // Counts the posts of a notification while it lives.
 class PostCounter : public QObject {
 public:

@@ -5,6 +5,8 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QSoundEffect>
+#include <QUrl>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -56,6 +58,12 @@ TEST(QtSoundPlayerTest, ShippedSoundsAreShortPcmWaves)
         const double seconds = double(dataSize) / byteRate;
         EXPECT_GT(seconds, 0.01);
         EXPECT_LT(seconds, 1.5);
+
+        // And Qt's own decoder takes it, with or without an audio output.
+        QSoundEffect effect;
+        effect.setSource(QUrl::fromLocalFile(file.fileName()));
+        EXPECT_TRUE(processEventsUntil([&] { return effect.status() != QSoundEffect::Loading; }));
+        EXPECT_EQ(effect.status(), QSoundEffect::Ready);
     }
 }
 
