@@ -100,7 +100,8 @@ std::atomic<int> runningCount{0};
 QWidget* anchorFor(const AlertRequest& request)
 {
     QWidget* window = request.attached ? Application::mainWindow() : nullptr;
-    return window && window->isVisible() ? window : nullptr;
+    // A minimized window would hide the alert that hangs from it.
+    return window && window->isVisible() && !window->isMinimized() ? window : nullptr;
 }
 
 // Runs the box and takes it off the list of running ones, whatever ends it:
