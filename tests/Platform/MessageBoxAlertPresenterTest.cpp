@@ -1,5 +1,9 @@
 #include "MessageBoxAlertPresenter.h"
 
+#include "Application.h"
+#include "NotificationCenter.h"
+#include "Screenshot.h"
+#include "TestEnvironment.h"
 #include "TextTable.h"
 
 #include <QApplication>
@@ -9,11 +13,16 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <QThread>
+
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -22,29 +31,45 @@ using UserAction = std::function<void(QMessageBox&)>;
 
 QMessageBox* openBox()
 {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) return box;
     for (QWidget* window : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) return box;
     return nullptr;
 }
 
-// Runs the alert, acting in it once it shows. A box never found fails the
-// test; the box is then closed by its first button so that the test ends.
-AlertResponse runWhileActing(const AlertRequest& request, const UserAction& act)
+// Acts in the alert once it shows, from a timer of the main thread (which
+// keeps firing inside the alert's loop). A box never found fails the test; a
+// box the action left open is closed by its first button so that the test ends.
+class AlertActor {
+public:
+    explicit AlertActor(const UserAction& act);
+
+private:
+    QTimer m_poll;
+    int m_rounds = 0;
+};
+
+AlertActor::AlertActor(const UserAction& act)
 {
-    QTimer poll;
-    int rounds = 0;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    QObject::connect(&m_poll, &QTimer::timeout, [this, act] {
         QMessageBox* box = openBox();
-        if (!box && ++rounds < 500) return;
-        poll.stop();
+        if (!box && ++m_rounds < 500) return;
+        m_poll.stop();
         if (!box) {
             ADD_FAILURE() << "The alert never showed";
             return;
         }
+        const QPointer<QMessageBox> guard(box);
         act(*box);
-        if (box->isVisible()) box->buttons().first()->click();
+        if (guard && guard->isVisible()) guard->buttons().first()->click();
     });
-    poll.start(5);
+    m_poll.start(5);
+}
+
+// Runs the alert, acting in it once it shows.
+AlertResponse runWhileActing(const AlertRequest& request, const UserAction& act)
+{
+    AlertActor actor(act);
     MessageBoxAlertPresenter presenter;
     return presenter.runModal(request);
 }
@@ -161,6 +186,235 @@ TEST(MessageBoxAlertPresenterTest, AnAlertWithoutChoicesHasNoPopUpAndKeepsItsTag
     EXPECT_EQ(response.button, AlertResponse::firstButton);
     EXPECT_TRUE(response.suppressed) << "a box not shown answers as it was";
     EXPECT_EQ(response.chosenTag, 5);
+}
+
+AlertRequest threeButtons()
+{
+    AlertRequest request;
+    request.messageText = QStringLiteral("Save the changes?");
+    request.informativeText = QStringLiteral("Your changes are lost if you do not save them.");
+    request.addButtonWithTitle(QStringLiteral("A"));
+    request.addButtonWithTitle(QStringLiteral("B"));
+    request.addButtonWithTitle(QStringLiteral("C"));
+    return request;
+}
+
+// A right-to-left layout shows the buttons in the opposite order: the answer
+// still follows the button pressed.
+TEST(MessageBoxAlertPresenterTest, EachButtonAnswersItsOwnCodeInEitherLayoutDirection)
+{
+    struct Case {
+        const char* pressed;
+        int answer;
+    };
+    const Case cases[] = {{"A", 1000}, {"B", 1001}, {"C", 1002}};
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        QApplication::setLayoutDirection(direction);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.pressed) + (direction == Qt::RightToLeft ? " right to left" : ""));
+            const AlertResponse response = runWhileActing(threeButtons(), [&](QMessageBox& box) {
+                buttonTitled(box, QString::fromLatin1(c.pressed))->click();
+            });
+            EXPECT_EQ(response.button, c.answer);
+        }
+    }
+    QApplication::setLayoutDirection(Qt::LeftToRight);
+}
+
+TEST(MessageBoxAlertPresenterTest, AnAlertWithoutButtonsShowsOneOkAnsweringTheFirstCode)
+{
+    AlertRequest request;
+    request.messageText = QStringLiteral("Nothing to answer");
+    QStringList titles;
+    const AlertResponse response = runWhileActing(request, [&](QMessageBox& box) {
+        for (QAbstractButton* button : box.buttons()) titles.append(button->text());
+        box.buttons().first()->click();
+    });
+    EXPECT_EQ(titles, QStringList{TextTable::localizedString(QStringLiteral("okText"))});
+    EXPECT_EQ(response.button, AlertResponse::firstButton);
+}
+
+TEST(MessageBoxAlertPresenterTest, StopModalEndsTheAlertWithTheCodeOfNoButton)
+{
+    AlertRequest request = postponeQuestion();
+    request.showsSuppressionButton = true;
+    const AlertResponse response = runWhileActing(request, [](QMessageBox& box) {
+        box.checkBox()->setChecked(true);
+        MessageBoxAlertPresenter::stopModal();
+    });
+    EXPECT_EQ(response.button, AlertResponse::stopped);
+    EXPECT_EQ(response.button, -1000);
+    EXPECT_TRUE(response.suppressed) << "the box is read however the alert ended";
+    EXPECT_EQ(response.chosenTag, 1);
+    MessageBoxAlertPresenter::stopModal();  // with none running: nothing to stop, no crash
+}
+
+// An alert raised inside another's loop (a timer fired under it) is the one
+// stopped; the one under it goes on waiting for the user.
+TEST(MessageBoxAlertPresenterTest, StopModalEndsOnlyTheInnermostAlert)
+{
+    AlertResponse inner;
+    bool outerOpenAfterwards = false;
+    bool runningAfterwards = false;
+    const AlertResponse outer = runWhileActing(threeButtons(), [&](QMessageBox& outerBox) {
+        AlertActor stopper([](QMessageBox&) { MessageBoxAlertPresenter::stopModal(); });
+        AlertRequest second;
+        second.messageText = QStringLiteral("Due now");
+        second.addButtonWithTitle(QStringLiteral("OK"));
+        inner = MessageBoxAlertPresenter().runModal(second);
+        outerOpenAfterwards = outerBox.isVisible();
+        runningAfterwards = MessageBoxAlertPresenter::isRunning();
+        buttonTitled(outerBox, QStringLiteral("B"))->click();
+    });
+    EXPECT_EQ(inner.button, AlertResponse::stopped);
+    EXPECT_TRUE(outerOpenAfterwards);
+    EXPECT_TRUE(runningAfterwards);
+    EXPECT_EQ(outer.button, AlertResponse::secondButton);
+}
+
+// Counts the posts of a notification while it lives.
+class PostCounter : public QObject {
+public:
+    explicit PostCounter(const QString& name)
+    {
+        NotificationCenter::defaultCenter().addObserver(this, name, nullptr, [this](const Notification& n) {
+            objects.append(n.objectAs<qint64>());
+            runningWhenPosted = MessageBoxAlertPresenter::isRunning();
+        });
+    }
+    QList<qint64> objects;
+    bool runningWhenPosted = true;
+};
+
+TEST(MessageBoxAlertPresenterTest, RunsWhileOpenAndTellsOnceWhenItEnds)
+{
+    PostCounter ended(kAlertDidEndNotification);
+    EXPECT_FALSE(MessageBoxAlertPresenter::isRunning());
+    bool runningInside = false;
+    qsizetype postsInside = -1;
+    const AlertResponse response = runWhileActing(threeButtons(), [&](QMessageBox& box) {
+        runningInside = MessageBoxAlertPresenter::isRunning();
+        postsInside = ended.objects.size();
+        buttonTitled(box, QStringLiteral("B"))->click();
+    });
+    EXPECT_TRUE(runningInside);
+    EXPECT_EQ(postsInside, 0);
+    EXPECT_FALSE(MessageBoxAlertPresenter::isRunning());
+    EXPECT_EQ(ended.objects, QList<qint64>{response.button});
+    EXPECT_FALSE(ended.runningWhenPosted) << "observers may rebuild at once";
+}
+
+// The shell's main window for the life of the object, shown on screen.
+class MainWindow {
+public:
+    MainWindow()
+    {
+        window->setGeometry(140, 120, 900, 560);
+        window->show();
+        Application::setMainWindow(window.get());
+    }
+    ~MainWindow() { Application::setMainWindow(nullptr); }
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+};
+
+TEST(MessageBoxAlertPresenterTest, AnAttachedAlertHangsCentredUnderTheTopOfTheMainWindow)
+{
+    MainWindow main;
+    QRectF alert;
+    QWidget* parent = nullptr;
+    Qt::WindowModality modality = Qt::NonModal;
+    runWhileActing(threeButtons(), [&](QMessageBox& box) {
+        alert = box.frameGeometry();
+        parent = box.parentWidget();
+        modality = box.windowModality();
+    });
+    const QRectF window = main.window->geometry();
+    EXPECT_NEAR(alert.center().x(), window.center().x(), 1.0);
+    EXPECT_EQ(alert.top(), window.top()) << "its top just under the title bar";
+    EXPECT_LT(alert.height(), window.height()) << "it keeps its own height";
+    EXPECT_EQ(parent, main.window.get());
+    EXPECT_EQ(modality, Qt::WindowModal);
+}
+
+TEST(MessageBoxAlertPresenterTest, WithoutAVisibleMainWindowOrWhenDetachedTheAlertIsAPlainCentredOne)
+{
+    struct Case {
+        const char* name;
+        bool registered;
+        bool visible;
+        bool attached;
+    };
+    const Case cases[] = {
+        {"no main window", false, false, true},
+        {"main window hidden", true, false, true},
+        {"not attached", true, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<MainWindow> main = c.registered ? std::make_unique<MainWindow>() : nullptr;
+        if (main && !c.visible) main->window->hide();
+        AlertRequest request = threeButtons();
+        request.attached = c.attached;
+        QWidget* parent = main ? main->window.get() : nullptr;
+        Qt::WindowModality modality = Qt::NonModal;
+        QPointF centre;
+        runWhileActing(request, [&](QMessageBox& box) {
+            parent = box.parentWidget();
+            modality = box.windowModality();
+            centre = QRectF(box.frameGeometry()).center();
+        });
+        EXPECT_EQ(parent, nullptr);
+        EXPECT_EQ(modality, Qt::ApplicationModal);
+        const QPointF screenCentre = QRectF(QApplication::primaryScreen()->availableGeometry()).center();
+        EXPECT_NEAR(centre.x(), screenCentre.x(), 1.0);
+        EXPECT_NEAR(centre.y(), screenCentre.y(), 1.0);
+    }
+}
+
+TEST(MessageBoxAlertPresenterTest, AMainWindowClosedUnderItsAlertEndsItWithNoButton)
+{
+    auto main = std::make_unique<MainWindow>();
+    PostCounter ended(kAlertDidEndNotification);
+    const AlertResponse response = runWhileActing(threeButtons(), [&](QMessageBox&) { main->window.reset(); });
+    EXPECT_EQ(response.button, AlertResponse::stopped);
+    EXPECT_FALSE(MessageBoxAlertPresenter::isRunning());
+    EXPECT_EQ(ended.objects.size(), 1);
+    main.reset();
+}
+
+TEST(MessageBoxAlertPresenterTest, AnAlertAskedOnAnotherThreadRunsOnTheMainThreadAndAnswersTheCaller)
+{
+    QThread* boxThread = nullptr;
+    AlertActor actor([&](QMessageBox& box) {
+        boxThread = box.thread();
+        buttonTitled(box, QStringLiteral("C"))->click();
+    });
+    std::atomic<bool> done = false;
+    AlertResponse response;
+    std::unique_ptr<QThread> caller(QThread::create([&] {
+        MessageBoxAlertPresenter presenter;
+        response = presenter.runModal(threeButtons());
+        done = true;
+    }));
+    caller->start();
+    EXPECT_TRUE(processEventsUntil([&] { return done.load(); }, 20000));
+    caller->wait();
+    EXPECT_EQ(response.button, AlertResponse::thirdButton);
+    EXPECT_EQ(boxThread, QApplication::instance()->thread());
+}
+
+TEST(MessageBoxAlertPresenterTest, ScreenshotOfAnAlertWithItsBox)
+{
+    AlertRequest request = threeButtons();
+    request.buttonTitles = {QStringLiteral("Save"), QStringLiteral("Don't Save"), QStringLiteral("Cancel")};
+    request.showsSuppressionButton = true;
+    QString saved;
+    runWhileActing(request, [&](QMessageBox& box) {
+        box.checkBox()->setChecked(true);
+        saved = saveScreenshot(&box, QStringLiteral("alert-with-box"));
+        buttonTitled(box, QStringLiteral("Cancel"))->click();
+    });
+    EXPECT_FALSE(saved.isEmpty());
 }
 
 }  // namespace

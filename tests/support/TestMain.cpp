@@ -1,8 +1,10 @@
-// Entry point of every test binary: a headless application in a private data
-// folder, so tests never touch the user's files or need a display.
+// Entry point of every test binary: a headless application (the program's own
+// application object) in a private data folder, so tests never touch the
+// user's files or need a display.
 #include "TestEnvironment.h"
 
-#include <QApplication>
+#include "Application.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -49,7 +51,7 @@ int main(int argc, char** argv)
     qputenv("XDG_DATA_HOME", (dataRoot + QStringLiteral("/data")).toUtf8());
     qputenv("XDG_CONFIG_HOME", (dataRoot + QStringLiteral("/config")).toUtf8());
 
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Zoravel"));
     QCoreApplication::setApplicationName(QStringLiteral("ZoravelTests"));
 

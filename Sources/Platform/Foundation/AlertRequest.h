@@ -18,6 +18,7 @@ struct AlertChoice {
 
 // What a modal alert shows. Texts are final (already looked up in the
 // TextTable). Buttons appear in the order added and answer 1000, 1001, 1002 ...
+// A request without buttons shows one "OK" answering 1000.
 // The pop-up is plain data: the presenter decides how to show it, so the
 // code that raises an alert never builds a widget.
 struct AlertRequest {
@@ -30,6 +31,9 @@ struct AlertRequest {
     QList<AlertChoice> accessoryChoices;  // the pop-up's entries in order; none, no pop-up
     qint64 accessoryChosenTag = 0;        // the entry chosen as the alert opens
     QString accessoryTitle;               // names the pop-up for assistive technology
+    // Hangs from the main window when the shell has one on screen; a plain
+    // centred alert otherwise.
+    bool attached = true;
 
     // The answer the new button gives.
     int addButtonWithTitle(const QString& title)

@@ -1,0 +1,199 @@
+#include "MessageBoxAlertPresenter.h"
+
+#include "Application.h"
+#include "MainQueue.h"
+#include "NotificationCenter.h"
+#include "ScreenGeometry.h"
+#include "TextTable.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+#include <atomic>
+#include <vector>
+
+namespace {
+
+QMessageBox::Icon iconOf(AlertStyle style)
+{
+    switch (style) {
+    case AlertStyle::Informational: return QMessageBox::Information;
+    case AlertStyle::Critical: return QMessageBox::Critical;
+    case AlertStyle::Warning: break;
+    }
+    return QMessageBox::Warning;
+}
+
+QComboBox* popUpOf(const AlertRequest& request, QWidget* parent)
+{
+    auto* popUp = new QComboBox(parent);
+    popUp->setAccessibleName(request.accessoryTitle);
+    for (const AlertChoice& choice : request.accessoryChoices) popUp->addItem(choice.title, choice.tag);
+    popUp->setCurrentIndex(std::max(0, popUp->findData(request.accessoryChosenTag)));
+    return popUp;
+}
+
+// The message box has no place for a view of ours: the pop-up goes into its
+// grid between the texts and the buttons, moving the buttons one row down.
+// Called after every setter, since some of them rebuild the grid.
+void placeUnderTexts(QMessageBox& box, QWidget* accessory)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    auto* buttons = box.findChild<QDialogButtonBox*>();
+    const int buttonsIndex = grid && buttons ? grid->indexOf(buttons) : -1;
+    if (buttonsIndex < 0) {
+        box.layout()->addWidget(accessory);
+        return;
+    }
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    grid->getItemPosition(buttonsIndex, &row, &column, &rowSpan, &columnSpan);
+    grid->removeWidget(buttons);
+    grid->addWidget(accessory, row, 1, 1, 1, Qt::AlignLeft);
+    grid->addWidget(buttons, row + 1, column, rowSpan, columnSpan);
+}
+
+// A message box that, attached, moves under its window's top once it knows
+// its own size: the box sizes itself in its show event, and the window
+// system shows it only after that event, so it never appears elsewhere first.
+class AlertBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+    bool wasStopped() const { return m_stopped; }
+    void stop()
+    {
+        m_stopped = true;
+        done(0);
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        QWidget* anchor = windowModality() == Qt::WindowModal ? parentWidget() : nullptr;
+        if (!anchor) return;
+        const QRectF window = ScreenGeometry::fromQt(QRectF(anchor->geometry()));
+        const QRectF frame = MessageBoxAlertPresenter::attachedFrame(window, QSizeF(frameGeometry().size()));
+        move(ScreenGeometry::toQt(frame).topLeft().toPoint());
+    }
+
+private:
+    bool m_stopped = false;
+};
+
+// The alerts open now, innermost last (an alert raised inside another's
+// loop, by a timer, runs on top of it). Main thread only; the count is for
+// the other threads.
+std::vector<QPointer<AlertBox>>& runningBoxes()
+{
+    static std::vector<QPointer<AlertBox>> boxes;
+    return boxes;
+}
+
+std::atomic<int> runningCount{0};
+
+QWidget* anchorFor(const AlertRequest& request)
+{
+    QWidget* window = request.attached ? Application::mainWindow() : nullptr;
+    // A minimized window would hide the alert that hangs from it.
+    return window && window->isVisible() && !window->isMinimized() ? window : nullptr;
+}
+
+// Runs the box and takes it off the list of running ones, whatever ends it:
+// a button, stopModal, or the main window (its parent) going away with it.
+void runBox(const QPointer<AlertBox>& box)
+{
+    runningBoxes().push_back(box);
+    ++runningCount;
+    box->exec();
+    std::erase_if(runningBoxes(), [&](const QPointer<AlertBox>& running) { return !running || running == box; });
+    --runningCount;
+}
+
+AlertResponse runOnMainThread(const AlertRequest& request)
+{
+    QWidget* anchor = anchorFor(request);
+    QPointer<AlertBox> box = new AlertBox(anchor);
+    if (anchor) box->setWindowModality(Qt::WindowModal);
+    box->setIcon(iconOf(request.style));
+    box->setText(request.messageText);
+    box->setInformativeText(request.informativeText);
+
+    // Every button has the same role, so the box keeps them in the order
+    // added; the answer comes from the button pressed, never its position.
+    QStringList titles = request.buttonTitles;
+    if (titles.isEmpty()) {
+        qWarning() << "Alert without buttons, shown with OK:" << request.messageText;
+        titles.append(TextTable::localizedString(QStringLiteral("okText")));
+    }
+    QList<QAbstractButton*> buttons;
+    for (const QString& title : titles) buttons.append(box->addButton(title, QMessageBox::AcceptRole));
+    box->setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+
+    QCheckBox* suppression = nullptr;
+    if (request.showsSuppressionButton) {
+        suppression = new QCheckBox(TextTable::localizedString(QStringLiteral("doNotAskAgainText")));
+        suppression->setChecked(request.suppressionState);
+        box->setCheckBox(suppression);
+    }
+    QComboBox* popUp = nullptr;
+    if (!request.accessoryChoices.isEmpty()) {
+        popUp = popUpOf(request, box);
+        placeUnderTexts(*box, popUp);
+    }
+
+    runBox(box);
+
+    AlertResponse response{AlertResponse::stopped, request.suppressionState, request.accessoryChosenTag};
+    if (!box) return response;  // destroyed with its window: nothing was pressed
+    const qsizetype pressed = buttons.indexOf(box->clickedButton());
+    if (!box->wasStopped() && pressed >= 0) response.button = AlertResponse::firstButton + static_cast<int>(pressed);
+    if (suppression) response.suppressed = suppression->isChecked();
+    if (popUp) response.chosenTag = popUp->currentData().toLongLong();
+    delete box.data();
+    return response;
+}
+
+}  // namespace
+
+AlertResponse MessageBoxAlertPresenter::runModal(const AlertRequest& request)
+{
+    if (!MainQueue::isMainThread()) {
+        AlertResponse response;
+        MainQueue::sync([&] { response = runModal(request); });
+        return response;
+    }
+    const AlertResponse response = runOnMainThread(request);
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAlertDidEndNotification,
+                                                                        qint64(response.button));
+    return response;
+}
+
+void MessageBoxAlertPresenter::stopModal()
+{
+    if (!MainQueue::isMainThread()) {
+        MainQueue::async(&MessageBoxAlertPresenter::stopModal);
+        return;
+    }
+    std::vector<QPointer<AlertBox>>& boxes = runningBoxes();
+    while (!boxes.empty() && !boxes.back()) boxes.pop_back();
+    if (!boxes.empty()) boxes.back()->stop();
+}
+
+bool MessageBoxAlertPresenter::isRunning()
+{
+    return runningCount.load() > 0;
+}
+
+QRectF MessageBoxAlertPresenter::attachedFrame(const QRectF& windowFrame, const QSizeF& alertSize)
+{
+    // y goes up: the window's top edge is its y plus its height.
+    const double windowTop = windowFrame.y() + windowFrame.height();
+    return QRectF(windowFrame.center().x() - alertSize.width() / 2, windowTop - alertSize.height(), alertSize.width(),
+                  alertSize.height());
+}
