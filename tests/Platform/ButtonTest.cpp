@@ -236,15 +236,14 @@ TEST(Button, ContentLayoutKeepsImageAndTitleApartAndInside)
 TEST(Button, AttributedTitleCarriesItsColourFontAndAlignment)
 {
     Window w;
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(15);
-    font.setBold(true);
     w.button->setBordered(false);
-    w.button->setAttributedTitle({QStringLiteral("WWW"), QColor(0, 160, 0), font, Qt::AlignLeft | Qt::AlignVCenter});
+    w.button->setAttributedTitle(
+        {QStringLiteral("WWW"), QColor(0, 160, 0), Font::boldSystemFont(15), Qt::AlignLeft | Qt::AlignVCenter});
     const AttributedTitle title = w.button->attributedTitle();
     EXPECT_EQ(title.text, QStringLiteral("WWW"));
     EXPECT_EQ(title.color, QColor(0, 160, 0));
-    EXPECT_EQ(title.font.pixelSize(), 15);
+    EXPECT_EQ(title.font, Font::boldSystemFont(15));
+    EXPECT_EQ(w.button->textFont(), Font::boldSystemFont(15));
     EXPECT_EQ(w.button->title(), QStringLiteral("WWW"));
 
     const QImage shot = w.button->snapshot();

@@ -95,10 +95,7 @@ Button* addButton(View* root, double top, double x, const QString& title, double
 TextField* addLabel(View* root, double x, double top, double width, const QString& text)
 {
     auto* label = TextField::labelWithString(text, fromTop(root->bounds().height(), x, top, width, 16), root);
-    QFont font = label->font();
-    font.setPixelSize(11);
-    font.setBold(true);
-    label->setFont(font);
+    label->setTextFont(Font::boldSystemFont(11));
     label->setTextColor(QColor(90, 90, 95));
     return label;
 }
@@ -152,11 +149,8 @@ TEST(ControlsGallery, EveryControlInEachState)
     right->setImage(dot);
     right->setImagePosition(ImagePosition::ImageRight);
     auto* attributed = addButton(r, 484, c1, QString());
-    QFont bold(QStringLiteral("DejaVu Sans"));
-    bold.setPixelSize(13);
-    bold.setBold(true);
-    attributed->setAttributedTitle(
-        {QStringLiteral("Attributed"), QColor(30, 110, 200), bold, Qt::AlignLeft | Qt::AlignVCenter});
+    attributed->setAttributedTitle({QStringLiteral("Attributed"), QColor(30, 110, 200), Font::boldSystemFont(13),
+                                    Qt::AlignLeft | Qt::AlignVCenter});
     auto* imageOnly = addButton(r, 520, c1, QString(), 28, 28);
     imageOnly->setImage(dot);
     imageOnly->setImagePosition(ImagePosition::ImageOnly);

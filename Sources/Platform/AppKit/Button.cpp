@@ -1,9 +1,10 @@
 #include "Button.h"
 
+#include "Drawing.h"
 #include "KeyEquivalent.h"
+#include "TextMeasure.h"
 
 #include <QEvent>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
@@ -11,14 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-// The face every control's text uses until the kit's fonts are named.
-QFont controlFont(int pixelSize)
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 const QColor titleColor(38, 38, 38);
 const QColor bezelFill(252, 252, 252);
@@ -59,7 +52,6 @@ QImage darkened(const QImage& image)
 Button::Button(const QRectF& frame, QWidget* parent)
     : View(frame, parent), m_titleColor(titleColor)
 {
-    setFont(controlFont(13));
 }
 
 Button::~Button() = default;
@@ -78,15 +70,21 @@ void Button::setTitle(const QString& title)
 
 AttributedTitle Button::attributedTitle() const
 {
-    return AttributedTitle{m_title, m_titleColor, font(), m_alignment};
+    return AttributedTitle{m_title, m_titleColor, m_font, m_alignment};
 }
 
 void Button::setAttributedTitle(const AttributedTitle& title)
 {
     m_title = title.text;
     m_titleColor = title.color.isValid() ? title.color : titleColor;
-    setFont(title.font);
+    m_font = title.font;
     m_alignment = title.alignment;
+    update();
+}
+
+void Button::setTextFont(const Font& font)
+{
+    m_font = font;
     update();
 }
 
@@ -272,21 +270,22 @@ void Button::drawRect(QPainter& painter, const QRectF&)
 
     const QImage image = currentImage();
     const ImagePosition position = effectivePosition(image);
-    const QFontMetricsF metrics(font());
-    const QSizeF titleSize(metrics.horizontalAdvance(m_title), metrics.height());
+    // The title is one line: line breaks show as spaces, and it is measured
+    // as it is drawn, so a title that fits its room is never cut.
+    QString title = m_title;
+    title.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QSizeF titleSize = TextMeasure::sizeOfText(title, m_font);
     const ContentLayout layout =
         contentLayout(contentRect(), image.deviceIndependentSize(), titleSize, position);
 
     if (!layout.imageRect.isEmpty())
         painter.drawImage(layout.imageRect, m_highlighted && !m_bordered ? darkened(image) : image);
-    if (!layout.titleRect.isEmpty() && !m_title.isEmpty()) {
+    if (!layout.titleRect.isEmpty() && !title.isEmpty()) {
         const Qt::Alignment horizontal =
             (position == ImagePosition::ImageLeft || position == ImagePosition::ImageRight)
                 ? Qt::AlignLeft
                 : (m_alignment & Qt::AlignHorizontal_Mask);
-        painter.setFont(font());
-        painter.setPen(m_titleColor);
-        const QString shown = metrics.elidedText(m_title, Qt::ElideRight, layout.titleRect.width());
-        painter.drawText(layout.titleRect, int(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine, shown);
+        Drawing::drawText(painter, title, m_font, m_titleColor, layout.titleRect, horizontal | Qt::AlignVCenter,
+                          Qt::ElideRight);
     }
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ControlState.h"
+#include "Font.h"
 #include "View.h"
 
 #include <QColor>
-#include <QFont>
 #include <QImage>
 #include <QPointer>
 
@@ -33,7 +33,7 @@ enum class ImagePosition {
 struct AttributedTitle {
     QString text;
     QColor color;
-    QFont font;
+    Font font;
     Qt::Alignment alignment = Qt::AlignCenter;
 };
 
@@ -55,6 +55,10 @@ public:
     // The title with the button's colour, font and alignment.
     AttributedTitle attributedTitle() const;
     void setAttributedTitle(const AttributedTitle& title);
+    // The kit font the title is measured and drawn in (the system font at
+    // 13 px unless set). Qt's own QWidget::font() plays no part.
+    const Font& textFont() const { return m_font; }
+    void setTextFont(const Font& font);
 
     QImage image() const { return m_image; }
     void setImage(const QImage& image);
@@ -120,6 +124,7 @@ private:
     ButtonType m_type = ButtonType::MomentaryPushIn;
     QString m_title;
     QColor m_titleColor;
+    Font m_font;  // the system font
     Qt::Alignment m_alignment = Qt::AlignCenter;
     QImage m_image;
     QImage m_alternateImage;

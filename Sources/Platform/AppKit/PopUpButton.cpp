@@ -1,18 +1,11 @@
 #include "PopUpButton.h"
 
-#include <QFontMetricsF>
+#include "Drawing.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
 namespace {
-
-// The face every control's text uses until the kit's fonts are named.
-QFont controlFont(int pixelSize)
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 const QColor faceFill(252, 252, 252);
 const QColor faceEdge(168, 168, 172);
@@ -50,7 +43,6 @@ PopUpItem PopUpItem::headerItem(const QString& title)
 PopUpButton::PopUpButton(const QRectF& frame, QWidget* parent, bool pullsDown)
     : View(frame, parent), m_pullsDown(pullsDown)
 {
-    setFont(controlFont(13));
 }
 
 PopUpButton::~PopUpButton() = default;
@@ -58,6 +50,12 @@ PopUpButton::~PopUpButton() = default;
 void PopUpButton::setPullsDown(bool pullsDown)
 {
     m_pullsDown = pullsDown;
+    update();
+}
+
+void PopUpButton::setTextFont(const Font& font)
+{
+    m_font = font;
     update();
 }
 
@@ -237,9 +235,7 @@ void PopUpButton::drawRect(QPainter& painter, const QRectF&)
         painter.drawImage(QRectF(QPointF(text.left(), middleY - imageSize.height() / 2), imageSize), shown->image);
         text.setLeft(text.left() + imageSize.width() + 4);
     }
-    const QFontMetricsF metrics(font());
-    painter.setFont(font());
-    painter.setPen(titleColor);
-    painter.drawText(text, int(Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
-                     metrics.elidedText(faceTitle(), Qt::ElideRight, text.width()));
+    QString title = faceTitle();
+    title.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    Drawing::drawText(painter, title, m_font, titleColor, text, Qt::AlignLeft | Qt::AlignVCenter, Qt::ElideRight);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Font.h"
 #include "Menu.h"
 #include "View.h"
 
@@ -70,6 +71,11 @@ public:
     // a separator or a header, the pull-down's title).
     bool performClickOnItem(int index);
 
+    // The kit font the face's title is measured and drawn in (the system
+    // font at 13 px unless set). Qt's own QWidget::font() plays no part.
+    const Font& textFont() const { return m_font; }
+    void setTextFont(const Font& font);
+
     // The list the button opens, as menu data (check mark on the selection).
     Menu choicesMenu() const;
 
@@ -83,6 +89,7 @@ private:
 
     bool m_pullsDown = false;
     std::vector<PopUpItem> m_items;
+    Font m_font;  // the system font
     int m_chosenIndex = -1;
     bool m_hasReceiver = false;
     QPointer<QObject> m_receiver;

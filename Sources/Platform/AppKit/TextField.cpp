@@ -1,26 +1,19 @@
 #include "TextField.h"
 
+#include "Drawing.h"
+#include "TextMeasure.h"
+
 #include <QFocusEvent>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTextOption>
 
 #include <cmath>
 #include <limits>
 
 namespace {
-
-// The face every control's text uses until the kit's fonts are named.
-QFont controlFont(int pixelSize)
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 const QColor defaultTextColor(30, 30, 30);
 const QColor placeholderColor(150, 150, 150);
@@ -54,8 +47,8 @@ std::optional<FieldCommand> commandOfKey(const QKeyEvent* key)
 TextField::TextField(const QRectF& frame, QWidget* parent)
     : View(frame, parent), m_textColor(defaultTextColor), m_backgroundColor(fieldBackground)
 {
-    setFont(controlFont(13));
     m_editor = new QLineEdit(this);
+    m_editor->setFont(m_font.widgetFont());
     m_editor->setFrame(false);
     m_editor->setAutoFillBackground(false);
     m_editor->installEventFilter(this);
@@ -130,6 +123,13 @@ void TextField::setPlaceholderString(const QString& placeholder)
 {
     m_placeholder = placeholder;
     m_editor->setPlaceholderText(placeholder);
+    update();
+}
+
+void TextField::setTextFont(const Font& font)
+{
+    m_font = font;
+    m_editor->setFont(font.widgetFont());
     update();
 }
 
@@ -265,16 +265,14 @@ void TextField::drawRect(QPainter& painter, const QRectF&)
     if (text.isEmpty()) return;
     QColor color = placeholder ? placeholderColor : m_textColor;
     if (!isEnabled()) color.setAlphaF(color.alphaF() * disabledTextOpacity);
-    painter.setFont(font());
-    painter.setPen(color);
     const QRectF area = textArea();
-    const QFontMetricsF metrics(font());
     if (m_wraps) {
-        QTextOption option(m_alignment);
-        option.setWrapMode(QTextOption::WordWrap);
+        // Lines that do not fit are left out, the last one shown ending in
+        // "…"; a frame too low for even one line still shows no more than
+        // its own area.
         painter.save();
         painter.setClipRect(area);
-        painter.drawText(area, text, option);
+        Drawing::drawWrappedText(painter, text, m_font, color, area, m_alignment);
         painter.restore();
         return;
     }
@@ -282,9 +280,8 @@ void TextField::drawRect(QPainter& painter, const QRectF&)
     // ellipsis.
     QString line = text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString shown = metrics.elidedText(line, Qt::ElideRight, area.width());
-    painter.drawText(singleLineRect(area, metrics.height()), int(m_alignment | Qt::AlignVCenter) | Qt::TextSingleLine,
-                     shown);
+    Drawing::drawText(painter, line, m_font, color, singleLineRect(area, TextMeasure::lineHeight(m_font)),
+                      m_alignment | Qt::AlignVCenter, Qt::ElideRight);
 }
 
 void TextField::endEditing()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Font.h"
 #include "View.h"
 
 #include <QColor>
@@ -56,6 +57,12 @@ public:
 
     QString placeholderString() const { return m_placeholder; }
     void setPlaceholderString(const QString& placeholder);
+
+    // The kit font the text is measured and drawn in (the system font at
+    // 13 px unless set); the editor gets its nearest whole pixel size.
+    // Qt's own QWidget::font() plays no part.
+    const Font& textFont() const { return m_font; }
+    void setTextFont(const Font& font);
 
     QColor textColor() const { return m_textColor; }
     void setTextColor(const QColor& color);
@@ -117,6 +124,7 @@ private:
     QLineEdit* m_editor = nullptr;
     QString m_text;  // kept as given: the editor may not hold line breaks
     QString m_placeholder;
+    Font m_font;  // the system font
     QColor m_textColor;
     QColor m_backgroundColor;
     bool m_drawsBackground = true;
