@@ -122,6 +122,13 @@ TEST(View, FractionalFramesAreKeptWhileQtGetsWholePixels)
     EXPECT_EQ(child->geometry().width(), 31);
     parent.setFrameSize(QSizeF(100, 110));
     EXPECT_EQ(child->frame(), QRectF(10.25, 20.5, 30.5, 10));
+
+    // A view on its own keeps its fractional size when it is first shown.
+    View alone(QRectF(0, 0, 40.5, 20.25));
+    alone.show();
+    EXPECT_EQ(alone.frame().size(), QSizeF(40.5, 20.25));
+    alone.resize(60, 30);
+    EXPECT_EQ(alone.frame().size(), QSizeF(60, 30));
 }
 
 TEST(View, AQtResizeOfTheWidgetBecomesTheFrame)

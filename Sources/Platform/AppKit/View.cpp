@@ -206,7 +206,9 @@ void View::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (m_placing || isWindow()) {
-        if (isWindow() && !m_placing && QSizeF(size()) != m_frame.size()) {
+        // A fractional frame is shown at whole pixels: only another size is
+        // a resize by the window.
+        if (isWindow() && !m_placing && size() != qtGeometryOf(m_frame).size()) {
             // A top-level view resized by its window: the size is the window's.
             const QSizeF old = m_frame.size();
             m_frame.setSize(size());
