@@ -49,17 +49,23 @@ function(zoravel_test name)
   if(NOT ARG_PLATFORM)
     set(ARG_PLATFORM "offscreen")
   endif()
-  set(properties ENVIRONMENT "TZ=${ARG_TZ};LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_QPA_PLATFORM=${ARG_PLATFORM}")
-  if(ARG_LABELS)
-    list(APPEND properties LABELS "${ARG_LABELS}")
-  endif()
-  if(ARG_RESOURCE_LOCK)
-    list(APPEND properties RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
-  endif()
   # Listing the tests never needs a display: the test main lists them on the
   # offscreen platform whatever QT_QPA_PLATFORM says.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ${properties})
+    DISCOVERY_TIMEOUT 60)
+  # The discovered tests' properties are set by a file of our own, read after
+  # the discovery's: the discovery hands on each item of a list-valued
+  # property (ENVIRONMENT) as a property of its own, so only the first
+  # variable would be set.
+  set(properties "ENVIRONMENT \"TZ=${ARG_TZ};LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_QPA_PLATFORM=${ARG_PLATFORM}\"")
+  if(ARG_LABELS)
+    string(APPEND properties " LABELS \"${ARG_LABELS}\"")
+  endif()
+  if(ARG_RESOURCE_LOCK)
+    string(APPEND properties " RESOURCE_LOCK \"${ARG_RESOURCE_LOCK}\"")
+  endif()
+  set(file "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+  file(WRITE "${file}" "if(DEFINED ${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ${properties})\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${file}")
 endfunction()
