@@ -225,6 +225,25 @@ TEST(WindowTest, FadesOfZeroLengthEndAtOnceAndNewFadesReplaceOld)
     EXPECT_NEAR(window.alphaValue(), 1.0, 0.01);
 }
 
+TEST(WindowTest, TheDelegateHearsOfMovesResizesAndTheClose)
+{
+    struct Recorder : WindowDelegate {
+        QStringList calls;
+        void windowDidResize(Window*) override { calls.append(QStringLiteral("resize")); }
+        void windowDidMove(Window*) override { calls.append(QStringLiteral("move")); }
+        void windowWillClose(Window*) override { calls.append(QStringLiteral("close")); }
+    } recorder;
+    Window window(QRectF(100, 100, 300, 200));
+    window.show();
+    window.setDelegate(&recorder);
+    window.setFrameOrigin(QPointF(150, 100));
+    window.setContentSize(QSizeF(320, 200));
+    window.orderOut();
+    window.show();
+    window.close();
+    EXPECT_EQ(recorder.calls, QStringList({"move", "resize", "close"}));
+}
+
 TEST(WindowTest, UpdateSuspensionsNest)
 {
     Window window;

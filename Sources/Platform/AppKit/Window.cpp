@@ -83,7 +83,7 @@ class WindowFocusTracker : public QObject {
 public:
     static void ensureStarted()
     {
-        static WindowFocusTracker* tracker = nullptr;
+        static QPointer<WindowFocusTracker> tracker;
         if (tracker || !qApp) return;
         tracker = new WindowFocusTracker(qApp);
         connect(qApp, &QGuiApplication::focusWindowChanged, tracker,
@@ -236,16 +236,22 @@ void Window::layOutContentView()
     if (m_contentView) m_contentView->setFrame(QRectF(QPointF(0, 0), QSizeF(size())));
 }
 
+// Qt repeats move and resize events (on showing a window again, on a
+// geometry set to what it was): the delegate hears only of real changes.
 void Window::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layOutContentView();
+    if (size() == m_reportedGeometry.size()) return;
+    m_reportedGeometry.setSize(size());
     if (m_delegate) m_delegate->windowDidResize(this);
 }
 
 void Window::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
+    if (pos() == m_reportedGeometry.topLeft()) return;
+    m_reportedGeometry.moveTopLeft(pos());
     if (m_delegate) m_delegate->windowDidMove(this);
 }
 

@@ -173,6 +173,7 @@ private:
     QImage m_backgroundImage;
     QBrush m_backgroundBrush;
     QRectF m_frame;   // as last set; trusted while Qt's geometry still matches it
+    QRect m_reportedGeometry;   // as last told to the delegate
     QPointer<Window> m_parentWindow;
     QList<QPointer<Window>> m_childWindows;
     QPointer<Window> m_attachedSheet;
