@@ -2,66 +2,27 @@
 // what stays above what, what reaches the screen. Run by
 // scripts/with-display.sh (Xvfb with a tray); without a display every test
 // fails unless ZORAVEL_NO_DISPLAY_TESTS=1 says to skip them.
+#include "RealWindowSupport.h"
 #include "Screen.h"
 #include "Screenshot.h"
 #include "View.h"
 #include "Window.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 #include <QSystemTrayIcon>
-#include <QThread>
-#include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 
+using namespace RealWindows;
+
 namespace {
-
-// X answers asynchronously: keep the event loop turning until the condition
-// holds or the time is up.
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-bool shownOnScreen(Window& window)
-{
-    return waitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); });
-}
-
-// The colour the X server shows at a point of Qt's global coordinates.
-QColor colourOnScreenAt(const QPoint& point)
-{
-    const QPixmap pixel = QGuiApplication::primaryScreen()->grabWindow(0, point.x(), point.y(), 1, 1);
-    return pixel.toImage().pixelColor(0, 0);
-}
-
-bool sameColour(const QColor& a, const QColor& b)
-{
-    return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
-           std::abs(a.blue() - b.blue()) <= 8;
-}
-
-// Waits until the screen shows the colour at the point (painting reaches
-// the server a little after the window is exposed).
-bool screenShows(const QPoint& point, const QColor& colour)
-{
-    return waitUntil([&] { return sameColour(colourOnScreenAt(point), colour); });
-}
 
 class FocusLog : public WindowDelegate {
 public:
@@ -80,21 +41,6 @@ std::unique_ptr<Window> colouredWindow(const QRectF& frame, const QColor& colour
     window->setBackgroundBrush(colour);
     return window;
 }
-
-class RealWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            if (qgetenv("ZORAVEL_NO_DISPLAY_TESTS") == "1") GTEST_SKIP() << "ZORAVEL_NO_DISPLAY_TESTS=1: no display";
-            FAIL() << "No usable X display (the platform is " << QGuiApplication::platformName().toStdString()
-                   << "): run these tests under scripts/with-display.sh, or set ZORAVEL_NO_DISPLAY_TESTS=1 to "
-                      "skip them.";
-        }
-        Window::setAnimationDurationScale(0);
-    }
-    void TearDown() override { Window::setAnimationDurationScale(1); }
-};
 
 TEST_F(RealWindowTest, TheScreenInOurCoordinatesMatchesTheServers)
 {
