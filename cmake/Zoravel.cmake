@@ -31,9 +31,10 @@ endfunction()
 # A test binary per Sources/ folder; tests run in a pinned locale and a zone
 # with daylight saving, never the machine's own.
 # PLATFORM picks the Qt platform the tests run on (offscreen unless given);
-# LABELS and RESOURCE_LOCK go to every test found in the binary.
+# ENVIRONMENT adds variables; LABELS and RESOURCE_LOCK go to every test found
+# in the binary.
 function(zoravel_test name)
-  cmake_parse_arguments(ARG "" "TZ;PLATFORM;RESOURCE_LOCK" "LINKS;DIRS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TZ;PLATFORM;RESOURCE_LOCK" "LINKS;DIRS;LABELS;ENVIRONMENT" ${ARGN})
   set(sources)
   foreach(dir ${ARG_DIRS})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp"
@@ -58,7 +59,8 @@ function(zoravel_test name)
   # the discovery's: the discovery hands on each item of a list-valued
   # property (ENVIRONMENT) as a property of its own, so only the first
   # variable would be set.
-  set(properties "ENVIRONMENT \"TZ=${ARG_TZ};LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_QPA_PLATFORM=${ARG_PLATFORM}\"")
+  set(environment "TZ=${ARG_TZ}" "LC_ALL=C.UTF-8" "LANG=C.UTF-8" "QT_QPA_PLATFORM=${ARG_PLATFORM}" ${ARG_ENVIRONMENT})
+  set(properties "ENVIRONMENT \"${environment}\"")
   if(ARG_LABELS)
     string(APPEND properties " LABELS \"${ARG_LABELS}\"")
   endif()
