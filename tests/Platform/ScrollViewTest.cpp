@@ -258,6 +258,16 @@ TEST(ScrollViewTest, ReplacingTheDocumentStartsAtTheTopAndStopsFollowingTheOldOn
     EXPECT_DOUBLE_EQ(s.scrollView->maximumScrollOffset(), 200);
 }
 
+TEST(ScrollViewTest, ADeletedDocumentLeavesNothingToScroll)
+{
+    Scrolling s;
+    s.scrollView->scrollToPoint(QPointF(0, 500));
+    delete s.document;
+    EXPECT_EQ(s.scrollView->documentView(), nullptr);
+    EXPECT_DOUBLE_EQ(s.scrollView->scrollOffset(), 0);
+    EXPECT_FALSE(s.scrollView->isScrollerShown());
+}
+
 TEST(ScrollViewTest, ScreenshotHalfwayOverAStripedDocument)
 {
     ScrollView scrollView(QRectF(0, 0, 240, 200));

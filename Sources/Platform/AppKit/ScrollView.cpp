@@ -38,17 +38,30 @@ ScrollView::ScrollView(const QRectF& frame, QWidget* parent) : View(frame, paren
 ScrollView::~ScrollView()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    // The document dies with the clip after this part of the object is gone.
+    if (m_document) disconnect(m_document, nullptr, this, nullptr);
 }
 
 void ScrollView::setDocumentView(View* document)
 {
     if (document == m_document) return;
     NotificationCenter::defaultCenter().removeObserver(this, View::frameDidChangeNotification);
-    if (m_document) m_document->removeFromSuperview();
+    if (m_document) {
+        disconnect(m_document, &QObject::destroyed, this, nullptr);
+        m_document->removeFromSuperview();
+    }
     m_document = document;
     m_offset = 0;
     if (m_document) {
         m_clip->addSubview(m_document);
+        // A document deleted by its owner leaves nothing to scroll. The
+        // signal comes from inside its destructor: forget it before tiling.
+        connect(m_document, &QObject::destroyed, this, [this, document] {
+            if (m_document != document) return;
+            NotificationCenter::defaultCenter().removeObserver(this, View::frameDidChangeNotification);
+            m_document = nullptr;
+            tile();
+        });
         NotificationCenter::defaultCenter().addObserver(
             this, View::frameDidChangeNotification, NotificationPayload::identityOf(document),
             [this](const Notification&) {

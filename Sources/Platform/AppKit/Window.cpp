@@ -287,12 +287,16 @@ void Window::applyFlags()
 {
     const Qt::WindowFlags flags = wantedFlags();
     if (flags == windowFlags()) return;
-    // Qt hides a window whose flags change: put it back where it was.
+    // Qt hides a window whose flags change: put it back where it was, with
+    // the focus if it had it.
     const bool wasVisible = isVisible();
+    const bool hadFocus = wasVisible && windowHandle() && QGuiApplication::focusWindow() == windowHandle();
     const QRect geometry = this->geometry();
     setWindowFlags(flags);
     setGeometry(geometry);
-    if (wasVisible) show();
+    if (!wasVisible) return;
+    show();
+    if (hadFocus && canBecomeKeyWindow()) activateWindow();
 }
 
 void Window::setVisible(bool visible)
