@@ -54,8 +54,7 @@ void ScrollView::setDocumentView(View* document)
     m_offset = 0;
     if (m_document) {
         m_clip->addSubview(m_document);
-        // A document deleted by its owner leaves nothing to scroll. The
-        // signal comes from inside its destructor: forget it before tiling.
+        // A document deleted by its owner leaves nothing to scroll.
         connect(m_document, &QObject::destroyed, this, [this, document] {
             if (m_document != document) return;
             NotificationCenter::defaultCenter().removeObserver(this, View::frameDidChangeNotification);

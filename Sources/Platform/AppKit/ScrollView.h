@@ -2,8 +2,6 @@
 
 #include "View.h"
 
-#include <QPointer>
-
 class QScrollBar;
 
 // A view that shows part of a taller document view through a clip view, with
@@ -89,7 +87,9 @@ private:
     void postIfVisibleRectChanged();
 
     View* m_clip = nullptr;
-    QPointer<View> m_document;
+    // Cleared from the document's destroyed signal, which comes from inside
+    // its destructor (a QPointer would still answer there, as a half-gone View).
+    View* m_document = nullptr;
     QScrollBar* m_scroller = nullptr;
     double m_offset = 0;
     bool m_hasVerticalScroller = true;

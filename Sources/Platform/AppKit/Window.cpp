@@ -128,7 +128,14 @@ Window::~Window()
     // deleted with their parent as Qt children would be.
     const QList<Window*> children = childWindows();
     for (Window* child : children) detachChildWindow(child, false);
-    if (m_parentWindow) m_parentWindow->m_childWindows.removeAll(this);
+    if (m_parentWindow) {
+        m_parentWindow->m_childWindows.removeAll(this);
+        // A sheet deleted while shown ends without its completion.
+        if (m_parentWindow->m_attachedSheet == this) {
+            m_parentWindow->m_attachedSheet = nullptr;
+            m_parentWindow->m_sheetCompletion = nullptr;
+        }
+    }
 }
 
 // --- content and look -------------------------------------------------------
