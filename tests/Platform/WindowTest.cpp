@@ -199,6 +199,15 @@ TEST(WindowTest, SheetsHangFromTheParentsTopAndReportTheirCode)
     EXPECT_FALSE(sheet.isSheet());
     EXPECT_EQ(parent.attachedSheet(), nullptr);
     EXPECT_EQ(sheet.parentWindow(), nullptr);
+
+    // A sheet deleted while shown frees the parent for the next one.
+    auto doomed = std::make_unique<Window>(QRectF(0, 0, 100, 50));
+    parent.beginSheet(doomed.get(), [&](int code) { codes.push_back(code); });
+    doomed.reset();
+    EXPECT_EQ(parent.attachedSheet(), nullptr);
+    parent.beginSheet(&second, [&](int code) { codes.push_back(code); });
+    EXPECT_EQ(parent.attachedSheet(), &second);
+    EXPECT_EQ(codes, (std::vector<int>{99, 7}));
 }
 
 TEST(WindowTest, FadesOfZeroLengthEndAtOnceAndNewFadesReplaceOld)

@@ -84,11 +84,15 @@ TEST_F(RealWindowTest, OnlyAStatusWindowStaysOnTop)
     EXPECT_TRUE(status->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(normal->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
 
-    // Back to normal on screen: the flag goes, the window stays where it was.
+    // Back to normal on screen: the flag goes, the window stays where it
+    // was and keeps the focus it had.
+    status->makeKeyAndOrderFront();
+    ASSERT_TRUE(waitUntil([&] { return status->isKeyWindow(); }));
     status->setLevel(Window::Level::Normal);
     ASSERT_TRUE(shownOnScreen(*status));
     EXPECT_FALSE(status->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(status->frame(), QRectF(150, 150, 200, 200));
+    EXPECT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == status->windowHandle(); }));
 }
 
 TEST_F(RealWindowTest, AChildWindowStaysAChildAboveItsParent)
