@@ -148,8 +148,10 @@ void Window::setContentView(View* view)
     if (m_contentView->parentWidget() != this) m_contentView->setParent(this);
     layOutContentView();
     m_contentView->show();
-    if (old && old != m_contentView) old->deleteLater();
-    if (old) old->hide();
+    if (old) {
+        old->hide();
+        old->deleteLater();
+    }
 }
 
 void Window::setStyleMask(unsigned mask)

@@ -63,8 +63,6 @@ public:
     void setContentView(View* view);
     unsigned styleMask() const { return m_styleMask; }
     void setStyleMask(unsigned mask);
-    QString title() const { return windowTitle(); }
-    void setTitle(const QString& title) { setWindowTitle(title); }
 
     // A non-opaque window shows only what it paints: its background image or
     // brush and its views, so it can take any shape.
