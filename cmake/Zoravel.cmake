@@ -30,8 +30,11 @@ endfunction()
 
 # A test binary per Sources/ folder; tests run in a pinned locale and a zone
 # with daylight saving, never the machine's own.
+# PLATFORM picks the Qt platform the tests run on (offscreen unless given);
+# ENVIRONMENT adds variables; LABELS and RESOURCE_LOCK go to every test found
+# in the binary.
 function(zoravel_test name)
-  cmake_parse_arguments(ARG "" "TZ" "LINKS;DIRS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TZ;PLATFORM;RESOURCE_LOCK" "LINKS;DIRS;LABELS;ENVIRONMENT" ${ARGN})
   set(sources)
   foreach(dir ${ARG_DIRS})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp"
@@ -44,8 +47,27 @@ function(zoravel_test name)
   if(NOT ARG_TZ)
     set(ARG_TZ "Europe/Paris")
   endif()
+  if(NOT ARG_PLATFORM)
+    set(ARG_PLATFORM "offscreen")
+  endif()
+  # Listing the tests never needs a display: the test main lists them on the
+  # offscreen platform whatever QT_QPA_PLATFORM says.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "TZ=${ARG_TZ};LC_ALL=C.UTF-8;LANG=C.UTF-8;QT_QPA_PLATFORM=offscreen")
+    DISCOVERY_TIMEOUT 60)
+  # The discovered tests' properties are set by a file of our own, read after
+  # the discovery's: the discovery hands on each item of a list-valued
+  # property (ENVIRONMENT) as a property of its own, so only the first
+  # variable would be set.
+  set(environment "TZ=${ARG_TZ}" "LC_ALL=C.UTF-8" "LANG=C.UTF-8" "QT_QPA_PLATFORM=${ARG_PLATFORM}" ${ARG_ENVIRONMENT})
+  set(properties "ENVIRONMENT \"${environment}\"")
+  if(ARG_LABELS)
+    string(APPEND properties " LABELS \"${ARG_LABELS}\"")
+  endif()
+  if(ARG_RESOURCE_LOCK)
+    string(APPEND properties " RESOURCE_LOCK \"${ARG_RESOURCE_LOCK}\"")
+  endif()
+  set(file "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+  file(WRITE "${file}" "if(DEFINED ${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ${properties})\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${file}")
 endfunction()

@@ -35,9 +35,26 @@ extern "C" const char* __ubsan_default_options()
 }
 #endif
 
+namespace {
+
+bool listsTestsOnly(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--gtest_list_tests") == 0) return true;
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
+    // Listing the tests (CTest's discovery, at build or test time) must work
+    // without a display, whatever platform the tests themselves run on. A
+    // binary asked for xcb without a DISPLAY starts offscreen too, so its
+    // tests can fail with a clear message instead of Qt aborting.
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY");
+    if (listsTestsOnly(argc, argv) || (noDisplay && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) ||
+        (noDisplay && qgetenv("QT_QPA_PLATFORM") == "xcb"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", "Europe/Paris");
 

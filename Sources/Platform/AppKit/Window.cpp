@@ -1,0 +1,524 @@
+#include "Window.h"
+
+#include "Screen.h"
+#include "View.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double& durationScale()
+{
+    static double scale = 1.0;
+    return scale;
+}
+
+double finiteOrZero(double value)
+{
+    return std::isfinite(value) ? value : 0.0;
+}
+
+QRectF sanitized(const QRectF& frame)
+{
+    return QRectF(finiteOrZero(frame.x()), finiteOrZero(frame.y()), std::max(0.0, finiteOrZero(frame.width())),
+                  std::max(0.0, finiteOrZero(frame.height())));
+}
+
+// Qt places whole pixels: each edge is rounded, so two windows that share an
+// edge in our coordinates share it on the screen too.
+QRect roundedQtGeometry(const QRectF& frame)
+{
+    const QRectF qt = Screen::toQt(frame);
+    const int left = int(std::lround(qt.left()));
+    const int top = int(std::lround(qt.top()));
+    const int right = int(std::lround(qt.left() + qt.width()));
+    const int bottom = int(std::lround(qt.top() + qt.height()));
+    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
+}
+
+QList<Window*>& liveWindows()
+{
+    static QList<Window*> windows;
+    return windows;
+}
+
+QWidget* widgetOfWindow(const QWindow* window)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->windowHandle() == window) return widget;
+    return nullptr;
+}
+
+// Whether a top-level's chain of transient or Qt parents reaches the target.
+bool leadsTo(QWindow* window, const Window* target)
+{
+    const QWindow* targetHandle = target->windowHandle();
+    if (!targetHandle) return false;
+    // Bounded: a parent chain is short, and a cycle must not hang the focus.
+    for (int depth = 0; window && depth < 64; ++depth) {
+        if (window == targetHandle) return true;
+        QWindow* next = window->transientParent();
+        if (!next) {
+            const QWidget* widget = widgetOfWindow(window);
+            const QWidget* parent = widget ? widget->parentWidget() : nullptr;
+            next = parent ? parent->window()->windowHandle() : nullptr;
+        }
+        window = next;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Follows the application's focus window and tells each window whether it
+// (or one of its own child windows) holds the focus now.
+class WindowFocusTracker : public QObject {
+public:
+    static void ensureStarted()
+    {
+        static QPointer<WindowFocusTracker> tracker;
+        if (tracker || !qApp) return;
+        tracker = new WindowFocusTracker(qApp);
+        connect(qApp, &QGuiApplication::focusWindowChanged, tracker,
+                [](QWindow* focus) { WindowFocusTracker::focusMoved(focus); });
+    }
+
+    static void focusMoved(QWindow* focus)
+    {
+        QList<QPointer<Window>> losing;
+        QList<QPointer<Window>> gaining;
+        for (Window* window : liveWindows()) {
+            const bool key = focus && window->canBecomeKeyWindow() && leadsTo(focus, window);
+            if (key == window->m_key) continue;
+            (key ? gaining : losing).append(window);
+        }
+        // Resigns first, so a delegate never sees two windows claim the focus
+        // that one of them has already lost.
+        for (const QPointer<Window>& window : losing)
+            if (window) window->setKey(false);
+        for (const QPointer<Window>& window : gaining)
+            if (window) window->setKey(true);
+    }
+
+private:
+    using QObject::QObject;
+};
+
+Window::Window(const QRectF& contentRect, unsigned styleMask) : QWidget(nullptr), m_styleMask(styleMask)
+{
+    WindowFocusTracker::ensureStarted();
+    liveWindows().append(this);
+    setWindowFlags(wantedFlags());
+    m_contentView = new View(QRectF(QPointF(0, 0), sanitized(contentRect).size()), this);
+    setFrame(contentRect, false);
+}
+
+Window::~Window()
+{
+    liveWindows().removeAll(this);
+    stopFade();
+    // Child windows belong to whoever made them: they are set free, not
+    // deleted with their parent as Qt children would be.
+    const QList<Window*> children = childWindows();
+    for (Window* child : children) detachChildWindow(child, false);
+    if (m_parentWindow) {
+        m_parentWindow->m_childWindows.removeAll(this);
+        // A sheet deleted while shown ends without its completion.
+        if (m_parentWindow->m_attachedSheet == this) {
+            m_parentWindow->m_attachedSheet = nullptr;
+            m_parentWindow->m_sheetCompletion = nullptr;
+        }
+    }
+}
+
+// --- content and look -------------------------------------------------------
+
+void Window::setContentView(View* view)
+{
+    if (view == m_contentView && view) return;
+    View* old = m_contentView;
+    m_contentView = view ? view : new View(this);
+    if (m_contentView->parentWidget() != this) m_contentView->setParent(this);
+    layOutContentView();
+    m_contentView->show();
+    if (old) {
+        old->hide();
+        old->deleteLater();
+    }
+}
+
+void Window::setStyleMask(unsigned mask)
+{
+    m_styleMask = mask;
+    applyFlags();
+}
+
+void Window::setOpaque(bool opaque)
+{
+    m_opaque = opaque;
+    setAttribute(Qt::WA_TranslucentBackground, !opaque);
+    setAttribute(Qt::WA_NoSystemBackground, !opaque);
+    update();
+}
+
+void Window::setBackgroundImage(const QImage& image)
+{
+    m_backgroundImage = image;
+    update();
+}
+
+void Window::setBackgroundBrush(const QBrush& brush)
+{
+    m_backgroundBrush = brush;
+    update();
+}
+
+void Window::paintEvent(QPaintEvent*)
+{
+    if (m_backgroundImage.isNull() && m_backgroundBrush.style() == Qt::NoBrush) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    if (!m_opaque) {
+        // What lies under a shaped window must show through its corners.
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    if (!m_backgroundImage.isNull())
+        painter.drawImage(QRectF(rect()), m_backgroundImage);
+    else
+        painter.fillRect(rect(), m_backgroundBrush);
+}
+
+// --- geometry ---------------------------------------------------------------
+
+QRectF Window::frame() const
+{
+    const QRect qt = geometry();
+    if (qt == roundedQtGeometry(m_frame)) return m_frame;
+    return Screen::fromQt(QRectF(qt));
+}
+
+void Window::setFrame(const QRectF& newFrame, bool display)
+{
+    m_frame = sanitized(newFrame);
+    setGeometry(roundedQtGeometry(m_frame));
+    layOutContentView();
+    if (display) {
+        update();
+        m_contentView->update();
+    }
+}
+
+void Window::setFrameOrigin(const QPointF& origin)
+{
+    setFrame(QRectF(origin, frame().size()));
+}
+
+void Window::setContentSize(const QSizeF& size)
+{
+    const QRectF current = frame();
+    const QSizeF wanted(std::max(0.0, finiteOrZero(size.width())), std::max(0.0, finiteOrZero(size.height())));
+    setFrame(QRectF(current.x(), current.y() + current.height() - wanted.height(), wanted.width(), wanted.height()));
+}
+
+QRectF Window::sheetFrame(const QRectF& parentFrame, const QSizeF& sheetSize)
+{
+    const double x = parentFrame.x() + (parentFrame.width() - sheetSize.width()) / 2;
+    const double y = parentFrame.y() + parentFrame.height() - sheetSize.height();
+    return QRectF(x, y, sheetSize.width(), sheetSize.height());
+}
+
+void Window::layOutContentView()
+{
+    // The window's whole pixels: a fractional content frame would round to a
+    // view a pixel off the window's edges.
+    // Set even when the frame stays: a view outside any view places itself
+    // from its parent's height, which the window has just changed.
+    if (m_contentView) m_contentView->setFrame(QRectF(QPointF(0, 0), QSizeF(size())));
+}
+
+// Qt repeats move and resize events (on showing a window again, on a
+// geometry set to what it was): the delegate hears only of real changes.
+void Window::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layOutContentView();
+    if (size() == m_reportedGeometry.size()) return;
+    m_reportedGeometry.setSize(size());
+    if (m_delegate) m_delegate->windowDidResize(this);
+}
+
+void Window::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    if (pos() == m_reportedGeometry.topLeft()) return;
+    m_reportedGeometry.moveTopLeft(pos());
+    if (m_delegate) m_delegate->windowDidMove(this);
+}
+
+void Window::closeEvent(QCloseEvent* event)
+{
+    if (m_delegate) m_delegate->windowWillClose(this);
+    stopFade();
+    QWidget::closeEvent(event);
+}
+
+// --- flags, levels and child windows -----------------------------------------
+
+Qt::WindowFlags Window::wantedFlags() const
+{
+    Qt::WindowFlags flags;
+    if (m_isSheet) flags = Qt::Dialog;
+    else if (m_styleMask & UtilityWindowMask) flags = Qt::Tool;
+    else flags = Qt::Window;
+    if (m_styleMask & TitledWindowMask) {
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (m_styleMask & ClosableWindowMask) flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+        if (m_styleMask & MiniaturizableWindowMask) flags |= Qt::WindowMinimizeButtonHint;
+        if (m_styleMask & ResizableWindowMask) flags |= Qt::WindowMaximizeButtonHint;
+    } else {
+        flags |= Qt::FramelessWindowHint;
+    }
+    if (m_level == Level::Status) flags |= Qt::WindowStaysOnTopHint;
+    if (!canBecomeKeyWindow()) flags |= Qt::WindowDoesNotAcceptFocus;
+    return flags;
+}
+
+void Window::applyFlags()
+{
+    const Qt::WindowFlags flags = wantedFlags();
+    if (flags == windowFlags()) return;
+    // Qt hides a window whose flags change: put it back where it was, with
+    // the focus if it had it.
+    const bool wasVisible = isVisible();
+    const bool hadFocus = wasVisible && windowHandle() && QGuiApplication::focusWindow() == windowHandle();
+    const QRect geometry = this->geometry();
+    setWindowFlags(flags);
+    setGeometry(geometry);
+    if (!wasVisible) return;
+    show();
+    if (hadFocus && canBecomeKeyWindow()) activateWindow();
+}
+
+void Window::setVisible(bool visible)
+{
+    // Virtual answers (canBecomeKeyWindow) are known only once the object is
+    // whole: the flags are settled before every showing.
+    if (visible && !isVisible()) applyFlags();
+    if (!visible) stopFade();
+    QWidget::setVisible(visible);
+}
+
+void Window::setLevel(Level level)
+{
+    if (m_level == level) return;
+    m_level = level;
+    applyFlags();
+}
+
+void Window::addChildWindow(Window* child, Ordering ordering)
+{
+    if (!child || child == this) return;
+    for (const Window* ancestor = this; ancestor; ancestor = ancestor->m_parentWindow)
+        if (ancestor == child) {
+            qWarning("Not adding a window as a child of its own child window.");
+            return;
+        }
+    if (ordering == Ordering::Below)
+        qWarning("A child window cannot be kept below its parent here; it is kept above.");
+    if (child->m_parentWindow == this) return;
+    if (child->m_parentWindow) child->m_parentWindow->removeChildWindow(child);
+    const bool wasVisible = child->isVisible();
+    const QRect geometry = child->geometry();
+    // A Qt parent makes the child transient for this window: the window
+    // manager keeps it above, and it is part of this window for the focus.
+    child->setParent(this, child->wantedFlags());
+    child->setGeometry(geometry);
+    child->m_parentWindow = this;
+    m_childWindows.append(child);
+    if (wasVisible) {
+        child->show();
+        child->raise();
+    }
+}
+
+void Window::removeChildWindow(Window* child)
+{
+    detachChildWindow(child, true);
+}
+
+void Window::detachChildWindow(Window* child, bool keepShown)
+{
+    if (!child || child->m_parentWindow != this) return;
+    m_childWindows.removeAll(child);
+    child->m_parentWindow = nullptr;
+    const bool wasVisible = child->isVisible();
+    const QRect geometry = child->geometry();
+    child->setParent(nullptr, child->wantedFlags());
+    child->setGeometry(geometry);
+    if (wasVisible && keepShown) child->show();
+}
+
+QList<Window*> Window::childWindows() const
+{
+    QList<Window*> windows;
+    windows.reserve(m_childWindows.size());
+    for (const QPointer<Window>& child : m_childWindows)
+        if (child) windows.append(child);
+    return windows;
+}
+
+void Window::raiseChildWindows()
+{
+    for (Window* child : childWindows()) {
+        if (!child->isVisible()) continue;
+        child->raise();
+        child->raiseChildWindows();
+    }
+}
+
+void Window::beginSheet(Window* sheet, std::function<void(int)> completion)
+{
+    if (!sheet || sheet == this) return;
+    if (m_attachedSheet) {
+        qWarning("A window shows one sheet at a time: the new sheet is refused.");
+        if (completion) completion(-1);
+        return;
+    }
+    m_attachedSheet = sheet;
+    m_sheetCompletion = std::move(completion);
+    sheet->hide();
+    sheet->m_isSheet = true;
+    addChildWindow(sheet);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->setFrame(sheetFrame(frame(), sheet->frame().size()));
+    sheet->makeKeyAndOrderFront();
+}
+
+void Window::endSheet(Window* sheet, int returnCode)
+{
+    if (!sheet || sheet != m_attachedSheet) {
+        qWarning("Ending a sheet that is not this window's: ignored.");
+        return;
+    }
+    sheet->orderOut();
+    removeChildWindow(sheet);
+    sheet->setWindowModality(Qt::NonModal);
+    sheet->m_isSheet = false;
+    m_attachedSheet = nullptr;
+    std::function<void(int)> completion = std::move(m_sheetCompletion);
+    m_sheetCompletion = nullptr;
+    if (completion) completion(returnCode);
+}
+
+// --- ordering and focus -------------------------------------------------------
+
+void Window::orderFront()
+{
+    show();
+    raise();
+    // Without a window manager nothing keeps child windows above: do it here.
+    raiseChildWindows();
+}
+
+void Window::makeKeyAndOrderFront()
+{
+    orderFront();
+    if (canBecomeKeyWindow()) activateWindow();
+}
+
+void Window::orderOut()
+{
+    hide();
+}
+
+void Window::setKey(bool key)
+{
+    if (m_key == key) return;
+    m_key = key;
+    if (!m_delegate) return;
+    if (key) m_delegate->windowDidBecomeKey(this);
+    else m_delegate->windowDidResignKey(this);
+}
+
+// --- alpha and fades ------------------------------------------------------------
+
+void Window::setAlphaValue(double alpha)
+{
+    stopFade();
+    setWindowOpacity(std::clamp(finiteOrZero(alpha), 0.0, 1.0));
+}
+
+void Window::fadeAlphaTo(double alpha, double seconds, std::function<void()> completion)
+{
+    stopFade();
+    const double target = std::clamp(finiteOrZero(alpha), 0.0, 1.0);
+    const double length = std::max(0.0, finiteOrZero(seconds)) * durationScale();
+    if (length <= 0) {
+        setWindowOpacity(target);
+        if (completion) completion();
+        return;
+    }
+    auto* animation = new QPropertyAnimation(this, "windowOpacity", this);
+    animation->setStartValue(windowOpacity());
+    animation->setEndValue(target);
+    animation->setDuration(std::max(1, int(std::lround(length * 1000))));
+    m_fade = animation;
+    connect(animation, &QPropertyAnimation::finished, this, [this, animation, completion = std::move(completion)] {
+        if (m_fade == animation) m_fade = nullptr;
+        animation->deleteLater();
+        if (completion) completion();
+    });
+    animation->start();
+}
+
+bool Window::isFading() const
+{
+    return m_fade && m_fade->state() == QAbstractAnimation::Running;
+}
+
+void Window::stopFade()
+{
+    if (!m_fade) return;
+    QPropertyAnimation* animation = m_fade;
+    m_fade = nullptr;
+    // Stopping emits no finished(): the replaced completion is dropped.
+    animation->disconnect(this);
+    animation->stop();
+    animation->deleteLater();
+}
+
+void Window::setAnimationDurationScale(double scale)
+{
+    durationScale() = std::max(0.0, finiteOrZero(scale));
+}
+
+double Window::animationDurationScale()
+{
+    return durationScale();
+}
+
+void Window::setUpdatesSuspended(bool suspended)
+{
+    if (suspended) {
+        ++m_updateSuspensions;
+    } else if (m_updateSuspensions > 0) {
+        --m_updateSuspensions;
+    } else {
+        qWarning("Resuming the updates of a window that was not suspended: ignored.");
+        return;
+    }
+    setUpdatesEnabled(m_updateSuspensions == 0);
+}
+
+// --- panel ----------------------------------------------------------------------
+
+Panel::Panel(const QRectF& contentRect, unsigned styleMask) : Window(contentRect, styleMask | UtilityWindowMask) {}

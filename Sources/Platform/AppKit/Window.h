@@ -1,0 +1,194 @@
+#pragma once
+
+#include <QBrush>
+#include <QImage>
+#include <QPointer>
+#include <QRectF>
+#include <QWidget>
+
+#include <functional>
+
+class QPropertyAnimation;
+class View;
+class Window;
+
+// The calls a window makes to whoever controls it. Every one has an empty
+// default, so a delegate overrides only what it follows.
+class WindowDelegate {
+public:
+    virtual ~WindowDelegate() = default;
+    virtual void windowDidBecomeKey(Window*) {}
+    virtual void windowDidResignKey(Window*) {}
+    virtual void windowWillClose(Window*) {}
+    virtual void windowDidResize(Window*) {}
+    virtual void windowDidMove(Window*) {}
+};
+
+// What a window looks like; the masks combine. A borderless window has no
+// decoration and no title; a utility window is a floating panel's tool window.
+enum WindowStyleMask : unsigned {
+    BorderlessWindowMask = 0,
+    TitledWindowMask = 1,
+    ClosableWindowMask = 2,
+    MiniaturizableWindowMask = 4,
+    ResizableWindowMask = 8,
+    UtilityWindowMask = 16,
+};
+
+// A top-level window holding one content view. Its frame is kept in our
+// screen coordinates (origin at the bottom left of the main screen, y up);
+// it is the area Qt places, so decorations a window manager adds lie outside
+// it. The content view always covers the whole window: (0, 0, width,
+// height) in window coordinates, in the whole pixels Qt gave the window.
+//
+// Key status: a window is key while it or one of its own child windows (any
+// top-level whose transient or Qt parent chain leads to it: a panel, a
+// popover, an alert parented to it) holds the keyboard focus. Focus moving
+// into such a child is therefore no resign-key of the window, and focus
+// coming back from it no new become-key.
+class Window : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Level { Normal, Status };
+    enum class Ordering { Above, Below };
+
+    explicit Window(const QRectF& contentRect = QRectF(0, 0, 400, 300), unsigned styleMask = TitledWindowMask);
+    ~Window() override;
+
+    // --- content and look -------------------------------------------------
+    View* contentView() const { return m_contentView; }
+    // The window takes the view (its old content view is deleted); null puts
+    // an empty view in its place.
+    void setContentView(View* view);
+    unsigned styleMask() const { return m_styleMask; }
+    void setStyleMask(unsigned mask);
+
+    // A non-opaque window shows only what it paints: its background image or
+    // brush and its views, so it can take any shape.
+    bool isOpaque() const { return m_opaque; }
+    void setOpaque(bool opaque);
+    // Painted under the content view. An image is stretched over the whole
+    // window (a shape drawn at the window's size); a brush (a colour or a
+    // pattern image) fills it. The image wins when both are set.
+    void setBackgroundImage(const QImage& image);
+    QImage backgroundImage() const { return m_backgroundImage; }
+    void setBackgroundBrush(const QBrush& brush);
+    QBrush backgroundBrush() const { return m_backgroundBrush; }
+
+    // --- geometry ---------------------------------------------------------
+    // In our screen coordinates. Fractions are kept while Qt leaves the
+    // window where it was put; a move by someone else (the user, the window
+    // manager) is read back from Qt.
+    QRectF frame() const;
+    void setFrame(const QRectF& frame, bool display = true);
+    void setFrameOrigin(const QPointF& origin);
+    // Keeps the top left corner where it is, as the eye expects.
+    void setContentSize(const QSizeF& size);
+    // Where a sheet of the given size goes on a parent frame: centred,
+    // hanging from the parent's top edge. Our coordinates in and out.
+    static QRectF sheetFrame(const QRectF& parentFrame, const QSizeF& sheetSize);
+
+    // --- levels and child windows -----------------------------------------
+    Level level() const { return m_level; }
+    // A status window stays above every normal one.
+    void setLevel(Level level);
+    // The child stays above this window (it is not moved with it). A child
+    // cannot be kept below its parent here: Below is taken as Above, logged.
+    // Children are not owned: a window being destroyed hides its child
+    // windows and sets them free.
+    void addChildWindow(Window* child, Ordering ordering = Ordering::Above);
+    void removeChildWindow(Window* child);
+    QList<Window*> childWindows() const;
+    Window* parentWindow() const { return m_parentWindow; }
+
+    // A window-modal sheet: shown on this window, which takes no input until
+    // endSheet; the completion gets the return code.
+    void beginSheet(Window* sheet, std::function<void(int returnCode)> completion = {});
+    void endSheet(Window* sheet, int returnCode = 0);
+    Window* attachedSheet() const { return m_attachedSheet; }
+
+    // --- ordering and focus -----------------------------------------------
+    // A window that cannot become key never takes the keyboard focus.
+    virtual bool canBecomeKeyWindow() const { return true; }
+    virtual bool canBecomeMainWindow() const { return (m_styleMask & UtilityWindowMask) == 0; }
+    // Shows and raises the window (its child windows above it) and, when it
+    // can become key, activates it.
+    void makeKeyAndOrderFront();
+    void orderFront();
+    void orderOut();
+    // Whether the window or one of its own child windows holds the focus:
+    // the state of the last become-key / resign-key call.
+    bool isKeyWindow() const { return m_key; }
+    bool isSheet() const { return m_isSheet; }
+
+    WindowDelegate* delegate() const { return m_delegate; }
+    void setDelegate(WindowDelegate* delegate) { m_delegate = delegate; }
+
+    // --- alpha and fades --------------------------------------------------
+    double alphaValue() const { return windowOpacity(); }
+    void setAlphaValue(double alpha);
+    // Animates the alpha to the target over the duration (scaled by the
+    // animation scale); the completion runs when it is reached. A new fade
+    // or an orderOut replaces a running fade, whose completion is dropped.
+    // With a zero length the alpha is set and the completion runs at once.
+    void fadeAlphaTo(double alpha, double seconds, std::function<void()> completion = {});
+    bool isFading() const;
+    // Every fade's length is multiplied by this; tests set 0.
+    static void setAnimationDurationScale(double scale);
+    static double animationDurationScale();
+
+    // Holds repainting while a series of changes is made; nestable, so the
+    // window paints again only when the outermost suspension ends.
+    void setUpdatesSuspended(bool suspended);
+    bool areUpdatesSuspended() const { return m_updateSuspensions > 0; }
+
+    void setVisible(bool visible) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class WindowFocusTracker;
+
+    Qt::WindowFlags wantedFlags() const;
+    void applyFlags();
+    void layOutContentView();
+    void raiseChildWindows();
+    void detachChildWindow(Window* child, bool keepShown);
+    void setKey(bool key);
+    void stopFade();
+
+    View* m_contentView = nullptr;
+    unsigned m_styleMask;
+    Level m_level = Level::Normal;
+    bool m_opaque = true;
+    bool m_key = false;
+    bool m_isSheet = false;
+    QImage m_backgroundImage;
+    QBrush m_backgroundBrush;
+    QRectF m_frame;   // as last set; trusted while Qt's geometry still matches it
+    QRect m_reportedGeometry;   // as last told to the delegate
+    QPointer<Window> m_parentWindow;
+    QList<QPointer<Window>> m_childWindows;
+    QPointer<Window> m_attachedSheet;
+    std::function<void(int)> m_sheetCompletion;
+    WindowDelegate* m_delegate = nullptr;
+    QPointer<QPropertyAnimation> m_fade;
+    int m_updateSuspensions = 0;
+};
+
+// A floating panel: a tool window that stays above the window it is a child
+// of and never becomes the main window.
+class Panel : public Window {
+    Q_OBJECT
+
+public:
+    explicit Panel(const QRectF& contentRect = QRectF(0, 0, 240, 160),
+                   unsigned styleMask = TitledWindowMask | UtilityWindowMask);
+
+    bool canBecomeMainWindow() const override { return false; }
+};
