@@ -1,7 +1,7 @@
 #include "StatusItem.h"
 
 #include "FakeStatusItem.h"
-#include "ScreenGeometry.h"
+#include "Screen.h"
 #include "TrayStatusItem.h"
 
 #include <QMenu>
@@ -102,7 +102,7 @@ TEST(StatusItemTest, TheFakeHangsWindowsFromWhereTheTestPutsIt)
     item.setRectOnScreen(QRectF(900, 1000, 30, 24));
     EXPECT_EQ(item.hangingPoint(), QPointF(915, 1000));
     item.setRectOnScreen(QRectF());
-    const QRectF visible = ScreenGeometry::mainVisibleFrame();
+    const QRectF visible = Screen::mainVisibleFrame();
     EXPECT_EQ(item.hangingPoint(), QPointF(visible.right(), visible.y() + visible.height()));
 }
 
@@ -112,7 +112,7 @@ TEST(StatusItemTest, WithoutATrayTheRealItemHasNoRectAndHangsFromTheScreensTopRi
     TrayStatusItem item;
     EXPECT_FALSE(item.isAvailable());
     EXPECT_TRUE(item.rectOnScreen().isEmpty());
-    const QRectF visible = ScreenGeometry::mainVisibleFrame();
+    const QRectF visible = Screen::mainVisibleFrame();
     ASSERT_FALSE(visible.isEmpty());
     EXPECT_EQ(item.hangingPoint(), QPointF(visible.x() + visible.width(), visible.y() + visible.height()));
     QMenu menu;

@@ -2,7 +2,7 @@
 // (trayer) started first. Skipped where the desktop has no tray.
 #include "TrayStatusItem.h"
 
-#include "ScreenGeometry.h"
+#include "Screen.h"
 #include "TestEnvironment.h"
 
 #include <QApplication>
@@ -66,7 +66,7 @@ TEST_F(TrayStatusItemTest, TheTrayGivesARectOnScreenAndWindowsHangFromItsBottomM
 {
     EXPECT_TRUE(item->isAvailable());
     const QRectF rect = item->rectOnScreen();
-    const QRectF screen = ScreenGeometry::fromQt(QRectF(QGuiApplication::primaryScreen()->geometry()));
+    const QRectF screen = Screen::fromQt(QRectF(QGuiApplication::primaryScreen()->geometry()));
     EXPECT_TRUE(screen.contains(rect));
     EXPECT_EQ(item->hangingPoint(), QPointF(rect.center().x(), rect.y()));
     EXPECT_LT(rect.width(), 100) << "an icon's size, not a whole panel";

@@ -3,7 +3,7 @@
 #include "Application.h"
 #include "MainQueue.h"
 #include "NotificationCenter.h"
-#include "ScreenGeometry.h"
+#include "Screen.h"
 #include "TextTable.h"
 
 #include <QCheckBox>
@@ -77,9 +77,9 @@ protected:
         QMessageBox::showEvent(event);
         QWidget* anchor = windowModality() == Qt::WindowModal ? parentWidget() : nullptr;
         if (!anchor) return;
-        const QRectF window = ScreenGeometry::fromQt(QRectF(anchor->geometry()));
+        const QRectF window = Screen::fromQt(QRectF(anchor->geometry()));
         const QRectF frame = MessageBoxAlertPresenter::attachedFrame(window, QSizeF(frameGeometry().size()));
-        move(ScreenGeometry::toQt(frame).topLeft().toPoint());
+        move(Screen::toQt(frame).topLeft().toPoint());
     }
 
 private:

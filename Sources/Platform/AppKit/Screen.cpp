@@ -46,18 +46,26 @@ QPointF toQt(const QPointF& point)
     return QPointF(point.x() + primary.x(), primary.y() + primary.height() - point.y());
 }
 
-QRectF fromQt(const QRectF& rect)
+QRectF fromQt(const QRectF& rect, const QRectF& primary)
 {
-    const QRectF primary = primaryGeometry();
     return QRectF(rect.x() - primary.x(), primary.y() + primary.height() - rect.y() - rect.height(), rect.width(),
                   rect.height());
 }
 
-QRectF toQt(const QRectF& rect)
+QRectF toQt(const QRectF& rect, const QRectF& primary)
 {
-    const QRectF primary = primaryGeometry();
     return QRectF(rect.x() + primary.x(), primary.y() + primary.height() - rect.y() - rect.height(), rect.width(),
                   rect.height());
+}
+
+QRectF fromQt(const QRectF& rect)
+{
+    return fromQt(rect, primaryGeometry());
+}
+
+QRectF toQt(const QRectF& rect)
+{
+    return toQt(rect, primaryGeometry());
 }
 
 }  // namespace Screen

@@ -17,6 +17,10 @@ double mainScale();
 
 // Qt's global coordinates <-> ours.
 QPointF fromQt(const QPointF& point);
+// The same against a main screen of the given Qt geometry: pure, for tests
+// and for callers that already hold the screen.
+QRectF fromQt(const QRectF& rect, const QRectF& mainScreenQtFrame);
+QRectF toQt(const QRectF& rect, const QRectF& mainScreenQtFrame);
 QPointF toQt(const QPointF& point);
 QRectF fromQt(const QRectF& rect);
 QRectF toQt(const QRectF& rect);

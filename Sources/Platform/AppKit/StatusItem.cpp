@@ -1,6 +1,6 @@
 #include "StatusItem.h"
 
-#include "ScreenGeometry.h"
+#include "Screen.h"
 
 #include <QDebug>
 #include <QGuiApplication>
@@ -47,7 +47,7 @@ QMenu* StatusItem::menu() const
 
 QPointF StatusItem::hangingPoint() const
 {
-    return hangingPoint(rectOnScreen(), ScreenGeometry::mainVisibleFrame());
+    return hangingPoint(rectOnScreen(), Screen::mainVisibleFrame());
 }
 
 QPointF StatusItem::hangingPoint(const QRectF& itemRect, const QRectF& mainVisibleFrame)

@@ -1,6 +1,6 @@
 #include "TrayStatusItem.h"
 
-#include "ScreenGeometry.h"
+#include "Screen.h"
 
 #include <QIcon>
 #include <QMenu>
@@ -23,7 +23,7 @@ TrayStatusItem::~TrayStatusItem() = default;
 QRectF TrayStatusItem::rectOnScreen() const
 {
     const QRect frame = m_tray.geometry();
-    return frame.isEmpty() ? QRectF() : ScreenGeometry::fromQt(QRectF(frame));
+    return frame.isEmpty() ? QRectF() : Screen::fromQt(QRectF(frame));
 }
 
 bool TrayStatusItem::isAvailable() const

@@ -1,10 +1,10 @@
-#include "ScreenGeometry.h"
+#include "Screen.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(ScreenGeometryTest, OurYGoesUpFromTheBottomOfTheMainScreen)
+TEST(ScreenTest, OurYGoesUpFromTheBottomOfTheMainScreen)
 {
     const QRectF screen(0, 0, 1920, 1080);
     struct Case {
@@ -18,11 +18,14 @@ TEST(ScreenGeometryTest, OurYGoesUpFromTheBottomOfTheMainScreen)
         {{2000, -100, 50, 50}, {2000, 1130, 50, 50}},  // a screen above and to the right
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ScreenGeometry::fromQt(c.qt, screen), c.ours);
-        EXPECT_EQ(ScreenGeometry::toQt(c.ours, screen), c.qt);
+        EXPECT_EQ(Screen::fromQt(c.qt, screen), c.ours);
+        EXPECT_EQ(Screen::toQt(c.ours, screen), c.qt);
     }
-    // A main screen that does not start at Qt's origin.
-    EXPECT_EQ(ScreenGeometry::fromQt(QRectF(0, 100, 10, 10), QRectF(0, 100, 800, 600)), QRectF(0, 590, 10, 10));
+    // A main screen that does not start at Qt's origin: its bottom left is
+    // still our origin.
+    const QRectF offset(300, 100, 800, 600);
+    EXPECT_EQ(Screen::fromQt(QRectF(300, 100, 10, 10), offset), QRectF(0, 590, 10, 10));
+    EXPECT_EQ(Screen::toQt(QRectF(0, 590, 10, 10), offset), QRectF(300, 100, 10, 10));
 }
 
 }  // namespace
