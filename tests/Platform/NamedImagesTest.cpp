@@ -1,13 +1,11 @@
 #include "NamedImages.h"
+#include "SourceScan.h"
 
 #include "LogCapture.h"
-#include "Paths.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -75,72 +73,24 @@ TEST(NamedImages, FullScreenTemplatesAreBlackArrowsOnTransparent)
 
 // Every picture the program draws is looked up by a name written out in the
 // call; the names are read from the sources, as the text keys are.
-struct NameScan {
-    int filesRead = 0;
-    QStringList names;
-    QStringList unreadableCalls;  // "file:line" of calls whose name is not a literal
-};
-
-NameScan scanSources(const QString& root)
-{
-    static const QRegularExpression call(QStringLiteral("\\b(imageNamed|iconNamed)\\s*\\("));
-    static const QRegularExpression literalCall(QStringLiteral(
-        "(imageNamed|iconNamed)\\s*\\(\\s*QStringLiteral\\s*\\(\\s*\"([^\"\\\\]*)\"\\s*\\)\\s*[,)]"));
-    NameScan scan;
-    QDirIterator files(root, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
-                       QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString path = files.next();
-        // The lookup's own files declare and define the calls.
-        if (QFileInfo(path).completeBaseName() == QLatin1String("NamedImages")) continue;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            ADD_FAILURE() << "Cannot read " << path.toStdString();
-            continue;
-        }
-        const QString text = QString::fromUtf8(file.readAll());
-        ++scan.filesRead;
-        for (const QRegularExpressionMatch& found : call.globalMatch(text)) {
-            const QRegularExpressionMatch literal = literalCall.match(
-                text, found.capturedStart(), QRegularExpression::NormalMatch,
-                QRegularExpression::AnchorAtOffsetMatchOption);
-            if (literal.hasMatch()) {
-                scan.names.append(literal.captured(2));
-            } else {
-                const int line = int(QStringView(text).left(found.capturedStart()).count(u'\n')) + 1;
-                scan.unreadableCalls.append(QDir(root).relativeFilePath(path) + QLatin1Char(':') + QString::number(line));
-            }
-        }
-    }
-    scan.names.removeDuplicates();
-    return scan;
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 TEST(ImageNames, ScanReadsLiteralNamesInAnyLayoutAndReportsOtherCalls)
 {
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
-    writeFile(root.filePath(QStringLiteral("A/One.cpp")),
-              "QImage a() { return NamedImages::imageNamed(QStringLiteral(\"first\")); }\n"
-              "QImage b() { return NamedImages::imageNamed(\n"
-              "    QStringLiteral( \"second\" ), 2.0); }\n"
-              "QIcon c() { return NamedImages::iconNamed(QStringLiteral(\"first\")); }\n");
-    writeFile(root.filePath(QStringLiteral("B/Two.h")),
-              "inline QImage d(const QString& name) {\n"
-              "    return NamedImages::imageNamed(name); }\n");
-    writeFile(root.filePath(QStringLiteral("Platform/NamedImages.cpp")),
-              "QImage NamedImages::imageNamed(const QString& name, qreal ratio) { return {}; }\n");
-    writeFile(root.filePath(QStringLiteral("notes.txt")), "imageNamed(QStringLiteral(\"notCode\"))\n");
+    ASSERT_TRUE(writeTextFile(root.filePath(QStringLiteral("A/One.cpp")),
+                              "QImage a() { return NamedImages::imageNamed(QStringLiteral(\"first\")); }\n"
+                              "QImage b() { return NamedImages::imageNamed(\n"
+                              "    QStringLiteral( \"second\" ), 2.0); }\n"
+                              "QIcon c() { return NamedImages::iconNamed(QStringLiteral(\"first\")); }\n"));
+    ASSERT_TRUE(writeTextFile(root.filePath(QStringLiteral("B/Two.h")),
+                              "inline QImage d(const QString& name) {\n"
+                              "    return NamedImages::imageNamed(name); }\n"));
+    ASSERT_TRUE(writeTextFile(root.filePath(QStringLiteral("Platform/NamedImages.cpp")),
+                              "QImage NamedImages::imageNamed(const QString& name, qreal ratio) { return {}; }\n"));
+    ASSERT_TRUE(writeTextFile(root.filePath(QStringLiteral("notes.txt")), "imageNamed(QStringLiteral(\"notCode\"))\n"));
 
-    const NameScan scan = scanSources(root.path());
+    const LiteralScan scan = scanLiteralCalls(root.path(), {QStringLiteral("imageNamed"), QStringLiteral("iconNamed")},
+                                              QStringLiteral("NamedImages"));
 
     EXPECT_EQ(scan.filesRead, 2);
     EXPECT_EQ(scan.names, QStringList({QStringLiteral("first"), QStringLiteral("second")}));
@@ -149,15 +99,17 @@ TEST(ImageNames, ScanReadsLiteralNamesInAnyLayoutAndReportsOtherCalls)
 
 TEST(ImageNames, EveryNameTheSourcesLookUpHasAPicture)
 {
-    const QString sources = QDir::cleanPath(Paths::resourcesFolder() + QStringLiteral("/../Sources"));
-    const NameScan scan = scanSources(sources);
+    const QString sources = sourcesFolder();
+    const LiteralScan scan = scanLiteralCalls(sources, {QStringLiteral("imageNamed"), QStringLiteral("iconNamed")},
+                                              QStringLiteral("NamedImages"));
 
     ASSERT_GT(scan.filesRead, 0) << "No sources under " << sources.toStdString();
     EXPECT_TRUE(scan.unreadableCalls.isEmpty())
         << "Write the name as a literal in the call: " << scan.unreadableCalls.join(QStringLiteral(", ")).toStdString();
     for (const QString& name : scan.names) {
-        const bool hasFile = QFileInfo::exists(NamedImages::imagesFolder() + QLatin1Char('/') + name + QStringLiteral(".png"))
-                             || QFileInfo::exists(NamedImages::imagesFolder() + QLatin1Char('/') + name + QStringLiteral("@2x.png"));
+        const bool hasFile =
+            QFileInfo::exists(NamedImages::imagesFolder() + QLatin1Char('/') + name + QStringLiteral(".png")) ||
+            QFileInfo::exists(NamedImages::imagesFolder() + QLatin1Char('/') + name + QStringLiteral("@2x.png"));
         EXPECT_TRUE(hasFile || NamedImages::isDrawnInCode(name)) << "No picture named " << name.toStdString();
     }
 }
