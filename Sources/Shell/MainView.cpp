@@ -1,0 +1,94 @@
+#include "MainView.h"
+
+#include "Button.h"
+#include "CoreData.h"
+#include "Setting.h"
+
+#include <QDebug>
+#include <QPointer>
+
+namespace {
+
+QPointer<MainView>& currentMainView()
+{
+    static QPointer<MainView> view;
+    return view;
+}
+
+SettingPtr settings()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : SettingPtr();
+}
+
+void saveSettings(const SettingPtr& setting)
+{
+    if (setting && !setting->dehydrate()) qWarning() << "The window's docking and pinning could not be saved";
+}
+
+}  // namespace
+
+MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+{
+    m_showHideBtn = new Button(QRectF(0, 0, 22, 22), this);
+    m_showHideBtn->setButtonType(ButtonType::PushOnPushOff);
+    m_showHideBtn->setHidden(true);
+    m_togglePinBtn = new Button(QRectF(0, 0, 22, 22), this);
+    m_togglePinBtn->setButtonType(ButtonType::PushOnPushOff);
+    m_togglePinBtn->setHidden(true);
+    if (const SettingPtr setting = settings()) {
+        m_isPinned = setting->isPinned() != 0;
+        m_isPlannerExpand = setting->isMonthPlannerPinned() != 0 || setting->isWeekPlannerPinned() != 0;
+    }
+}
+
+MainView::~MainView() = default;
+
+MainView* MainView::current()
+{
+    return currentMainView();
+}
+
+void MainView::setCurrent(MainView* view)
+{
+    currentMainView() = view;
+}
+
+void MainView::reloadData() {}
+
+void MainView::resetData() {}
+
+void MainView::showHide() {}
+
+void MainView::dockLeft()
+{
+    dock(true);
+}
+
+void MainView::dockRight()
+{
+    dock(false);
+}
+
+void MainView::dock(bool left)
+{
+    m_isDockedLeft = left;
+    m_isDockedRight = !left;
+    m_isPinned = true;
+    m_togglePinBtn->setState(1);
+    if (const SettingPtr setting = settings()) {
+        setting->setDockStatus(left ? -1 : 1);
+        setting->setIsPinned(1);
+        saveSettings(setting);
+    }
+    if (!m_isPlannerExpand && m_openWindow) m_openWindow();
+}
+
+void MainView::togglePin()
+{
+    m_isPinned = !m_isPinned;
+    if (const SettingPtr setting = settings()) {
+        setting->setIsPinned(m_isPinned ? 1 : 0);
+        saveSettings(setting);
+    }
+}

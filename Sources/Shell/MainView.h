@@ -1,0 +1,66 @@
+#pragma once
+
+#include "View.h"
+
+#include <functional>
+
+class Button;
+
+// The main window's content. Its panes come later; for now it holds the
+// state start-up and the window controller read and set: the layout flags,
+// the list and pin buttons, and the operations they call.
+class MainView : public View {
+    Q_OBJECT
+
+public:
+    // Takes isPinned from the settings, and planner mode when either planner
+    // is pinned there.
+    explicit MainView(const QRectF& frame, QWidget* parent = nullptr);
+    ~MainView() override;
+
+    // The process's main view, set by start-up; null before.
+    static MainView* current();
+    static void setCurrent(MainView* view);
+
+    double currentSize() const { return m_currentSize; }
+    void setCurrentSize(double size) { m_currentSize = size; }
+    bool isPlannerExpand() const { return m_isPlannerExpand; }
+    void setIsPlannerExpand(bool expand) { m_isPlannerExpand = expand; }
+    bool isDockedLeft() const { return m_isDockedLeft; }
+    void setIsDockedLeft(bool docked) { m_isDockedLeft = docked; }
+    bool isDockedRight() const { return m_isDockedRight; }
+    void setIsDockedRight(bool docked) { m_isDockedRight = docked; }
+    bool isPinned() const { return m_isPinned; }
+    void setIsPinned(bool pinned) { m_isPinned = pinned; }
+
+    Button* showHideBtn() const { return m_showHideBtn; }
+    Button* togglePinBtn() const { return m_togglePinBtn; }
+
+    // Reloads every pane (no panes yet) and resets the quick-add bar (none yet).
+    void reloadData();
+    void resetData();
+    // Lays the panes out for the list button's state (no panes yet).
+    void showHide();
+    // Docking pins the window and keeps the side in the settings; outside
+    // planner mode the window opens again where the side puts it.
+    void dockLeft();
+    void dockRight();
+    // Flips isPinned and keeps it in the settings.
+    void togglePin();
+
+    // How the view asks for its window to be opened again (the delegate's
+    // window controller); nothing until start-up sets it.
+    void setOpenWindowHandler(std::function<void()> handler) { m_openWindow = std::move(handler); }
+
+private:
+    void dock(bool left);
+
+    double m_currentSize = 0;
+    bool m_isPlannerExpand = false;
+    bool m_isDockedLeft = false;
+    bool m_isDockedRight = false;
+    bool m_isPinned = false;
+    Button* m_showHideBtn = nullptr;
+    Button* m_togglePinBtn = nullptr;
+    std::function<void()> m_openWindow;
+};
