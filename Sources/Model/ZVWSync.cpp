@@ -1,9 +1,14 @@
 #include "ZVWSync.h"
 
 #include "CoreData.h"
+#include "MainQueue.h"
+#include "MainViewAccess.h"
 #include "NotificationCenter.h"
 #include "Scheduler.h"
 #include "Setting.h"
+
+#include <QDebug>
+#include <QPointer>
 
 #include <utility>
 
@@ -18,6 +23,7 @@ ZVWSync::ZVWSync()
 ZVWSync::~ZVWSync()
 {
     m_timer.invalidate();
+    m_queue.waitUntilIdle();
 }
 
 void ZVWSync::receiveAutoSyncNotification(qint64 bits)
@@ -42,6 +48,40 @@ void ZVWSync::startAutoSync()
 }
 
 void ZVWSync::pushChanges(qint64 bits) {}
+
+void ZVWSync::fullSync() {}
+
+bool ZVWSync::backgroundFullSync(QObject* sender)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!internetReachable || m_isSyncing) return false;
+        m_isSyncing = true;
+    }
+    QPointer<QObject> asker(sender);
+    const bool hadSender = sender != nullptr;
+    m_queue.async([this, asker, hadSender] {
+        MainQueue::async([] {
+            if (MainViewAccess* mainView = MainViewAccess::current()) mainView->showSyncingIndicator();
+        });
+        fullSync();
+        setIsSyncing(false);
+        // A sender destroyed meanwhile is not posted as a dangling pointer.
+        MainQueue::async([asker, hadSender] {
+            if (MainViewAccess* mainView = MainViewAccess::current()) mainView->hideSyncingIndicator();
+            if (hadSender && !asker) return;
+            NotificationCenter::defaultCenter().postNotificationName(kSyncZVWFinishedNotification, asker.data());
+        });
+    });
+    return true;
+}
+
+bool ZVWSync::waitUntilIdle(double seconds)
+{
+    if (MainQueue::waitWhile([this] { return isSyncing(); }, seconds)) return true;
+    qWarning() << "The web sync did not end within" << seconds << "s";
+    return false;
+}
 
 bool ZVWSync::isSyncing() const
 {

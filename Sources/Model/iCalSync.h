@@ -38,4 +38,17 @@ public:
     virtual void backgroundOneWaySyncInsertToICalTaskList(const TaskList& tasks) {}
     virtual void backgroundOneWaySyncUpdateToICalTask(const TaskPtr& task, qint64 updateType) {}
     virtual void backgroundOneWaySyncDeleteToICalTask(const TaskPtr& task, qint64 deleteType) {}
+
+    // The full two-way exchange, run on the calling thread; it returns when
+    // it ends.
+    virtual void backgroundFullSync() {}
+    // Pushes the categories, events and tasks of a restored database.
+    virtual void backgroundRestoreCalendars() {}
+    // Removes a category's calendar, or a task's reminder, from the store.
+    virtual void syncDeleteToIcal(const CalendarPtr& calendar) {}
+    virtual void syncDeleteToICalTask(const TaskPtr& task) {}
+
+    // Blocks until no calendar-store job runs, at most `seconds`; answers
+    // whether they ended. Quit waits here before the database closes.
+    static bool waitUntilIdle(double seconds = 30.0);
 };

@@ -1,10 +1,16 @@
 #include "ModelTestFixture.h"
 
 #include "Clock.h"
+#include "MainQueue.h"
+#include "MainViewAccess.h"
 #include "ManualScheduler.h"
 #include "NotificationCenter.h"
 #include "Setting.h"
 #include "RecordingZVWSync.h"
+#include "SerialQueue.h"
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -76,4 +82,97 @@ TEST_F(ZVWSyncTest, RequestsDuringASyncAreDroppedAndPushesWaitForTheSwitchAndNet
     request(2);
     m_scheduler.advance(10);
     EXPECT_EQ(sync.pushes(), QList<qint64>{38});
+}
+
+namespace {
+
+// A full sync that runs until the test lets it end.
+class HeldFullSync : public ZVWSync {
+public:
+    ~HeldFullSync() override { release(); }
+    void release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_wake.notify_all();
+    }
+
+protected:
+    void fullSync() override
+    {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return m_released; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_released = false;
+};
+
+class RecordingMainView : public MainViewAccess {
+public:
+    void showSyncingIndicator() override { calls.append(QStringLiteral("show")); }
+    void hideSyncingIndicator() override { calls.append(QStringLiteral("hide")); }
+    QStringList calls;
+};
+
+}  // namespace
+
+TEST_F(ZVWSyncTest, AFullSyncRunsInTheBackgroundWithTheIndicatorAndAnswersItsSender)
+{
+    RecordingMainView mainView;
+    MainViewAccess::setCurrent(&mainView);
+    QObject sender;
+    QObject observer;
+    QList<QObject*> finished;
+    NotificationCenter::defaultCenter().addObserver(&observer, kSyncZVWFinishedNotification, nullptr,
+                                                    [&](const Notification& n) { finished.append(n.objectAs<QObject*>()); });
+    HeldFullSync sync;
+
+    ASSERT_TRUE(sync.backgroundFullSync(&sender));
+    EXPECT_TRUE(sync.isSyncing());
+    EXPECT_FALSE(sync.backgroundFullSync(nullptr)) << "one sync at a time";
+    EXPECT_FALSE(sync.waitUntilIdle(0.05)) << "the wait ends at its limit while the sync runs";
+
+    sync.release();
+    EXPECT_TRUE(sync.waitUntilIdle(5));
+    ASSERT_TRUE(processEventsUntil([&] { return !finished.isEmpty(); }));
+    EXPECT_EQ(finished, QList<QObject*>{&sender});
+    EXPECT_EQ(mainView.calls, (QStringList{QStringLiteral("show"), QStringLiteral("hide")}));
+    MainViewAccess::setCurrent(nullptr);
+}
+
+TEST_F(ZVWSyncTest, AFullSyncNeedsTheNetworkAndForgetsASenderThatIsGone)
+{
+    QObject observer;
+    int finished = 0;
+    NotificationCenter::defaultCenter().addObserver(&observer, kSyncZVWFinishedNotification, nullptr,
+                                                    [&](const Notification&) { ++finished; });
+    HeldFullSync sync;
+    internetReachable = false;
+    EXPECT_FALSE(sync.backgroundFullSync(nullptr));
+    EXPECT_FALSE(sync.isSyncing());
+
+    internetReachable = true;
+    auto sender = std::make_unique<QObject>();
+    ASSERT_TRUE(sync.backgroundFullSync(sender.get()));
+    sender.reset();
+    sync.release();
+    ASSERT_TRUE(sync.waitUntilIdle(5));
+    processEventsUntil([] { return false; }, 100);
+    EXPECT_EQ(finished, 0) << "no post names a destroyed sender";
+}
+
+TEST(MainQueueWait, KeepsDeliveringWhatAWorkerQueuesForTheMainThread)
+{
+    // A worker that needs the main thread before it can finish: a plain wait
+    // on the main thread would hold both for ever.
+    std::atomic<bool> busy{true};
+    SerialQueue worker(QStringLiteral("worker"));
+    worker.async([&] {
+        MainQueue::sync([] {});
+        busy = false;
+    });
+    EXPECT_TRUE(MainQueue::waitWhile([&] { return busy.load(); }, 5));
 }

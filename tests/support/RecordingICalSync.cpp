@@ -88,3 +88,23 @@ void RecordingICalSync::backgroundOneWaySyncDeleteToICalTask(const TaskPtr& task
 {
     record(QStringLiteral("deleteTask"), {task}, nullptr, deleteType);
 }
+
+void RecordingICalSync::backgroundFullSync()
+{
+    record(QStringLiteral("fullSync"), {});
+}
+
+void RecordingICalSync::backgroundRestoreCalendars()
+{
+    record(QStringLiteral("restoreCalendars"), {});
+}
+
+void RecordingICalSync::syncDeleteToIcal(const CalendarPtr& calendar)
+{
+    record(QStringLiteral("syncDeleteCalendar"), {}, calendar);
+}
+
+void RecordingICalSync::syncDeleteToICalTask(const TaskPtr& task)
+{
+    record(QStringLiteral("syncDeleteTask"), {task});
+}

@@ -37,6 +37,11 @@ public:
     void backgroundOneWaySyncUpdateToICalTask(const TaskPtr& task, qint64 updateType) override;
     void backgroundOneWaySyncDeleteToICalTask(const TaskPtr& task, qint64 deleteType) override;
 
+    void backgroundFullSync() override;
+    void backgroundRestoreCalendars() override;
+    void syncDeleteToIcal(const CalendarPtr& calendar) override;
+    void syncDeleteToICalTask(const TaskPtr& task) override;
+
     QList<Call> calls() const;
     void clearCalls();
 

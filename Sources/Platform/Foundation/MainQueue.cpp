@@ -3,6 +3,7 @@
 #include "Scheduler.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 
 bool MainQueue::isMainThread()
@@ -33,4 +34,17 @@ void MainQueue::sync(const std::function<void()>& job)
 ScheduledTimer MainQueue::after(double seconds, std::function<void()> job)
 {
     return Scheduler::current().scheduleTimer(seconds, false, std::move(job));
+}
+
+bool MainQueue::waitWhile(const std::function<bool()>& busy, double seconds)
+{
+    QElapsedTimer waited;
+    waited.start();
+    const bool onMain = isMainThread() && QCoreApplication::instance();
+    while (busy()) {
+        if (waited.elapsed() > seconds * 1000) return false;
+        if (onMain) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
 }

@@ -20,4 +20,10 @@ public:
     // Runs the job on the main thread after the delay, through the current
     // Scheduler (so tests move it with the clock).
     static ScheduledTimer after(double seconds, std::function<void()> job);
+
+    // Waits while busy() holds, at most `seconds` (wall time); answers
+    // whether it stopped holding. On the main thread the wait keeps
+    // delivering what other threads queue for it, so a worker that posts on
+    // the main thread as it finishes is not stuck behind the wait.
+    static bool waitWhile(const std::function<bool()>& busy, double seconds);
 };
