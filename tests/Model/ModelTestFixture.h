@@ -22,6 +22,10 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
         ASSERT_EQ(sqlite3_open(path.constData(), &m_db), SQLITE_OK);
+        // Each test's database is thrown away: waiting for the disk at every
+        // commit would only make the suite slow (the crash test, which is
+        // about the disk, runs its own writer process).
+        exec(QStringLiteral("PRAGMA synchronous=OFF"));
         exec(templateSql());
         for (const QString& statement : DatabaseSchema::allUpgrades()) exec(statement);
         RecordStore::setSharedDatabase(m_db);
