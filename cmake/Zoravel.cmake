@@ -17,6 +17,19 @@ function(zoravel_library name)
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER sources EXCLUDE REGEX "/CMakeFiles/")
   add_library(${name} STATIC ${sources})
+  # The moc step reruns only when a header it already knows changes, so a
+  # header added since the last build (a new class) would go without its
+  # meta-object code until the build folder is made anew. When the list of
+  # headers changes, its output and cache are removed, and the next build
+  # runs it afresh.
+  set(headers ${sources})
+  list(FILTER headers INCLUDE REGEX "\\.h$")
+  string(SHA1 headers_hash "${headers}")
+  if(NOT headers_hash STREQUAL "${ZORAVEL_HEADERS_OF_${name}}")
+    file(REMOVE_RECURSE "${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen"
+                        "${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${name}_autogen.dir/ParseCache.txt")
+    set(ZORAVEL_HEADERS_OF_${name} "${headers_hash}" CACHE INTERNAL "the headers moc last saw")
+  endif()
   # A folder that holds only headers so far still links as a library.
   set_target_properties(${name} PROPERTIES LINKER_LANGUAGE CXX)
   target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
