@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Names of the notifications the shell and the views post to each other.
+
+// Every open popover closes (object: whoever asks, e.g. the window controller).
+inline const QString kPopoverShouldClose = QStringLiteral("NSPopOver should close");

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class MAAttachedWindow;
+class ShellHost;
+class View;
+
+// Owns the one window the program shows most of the time: an arrow window
+// whose content is the main view (or, for the instance made at launch, the
+// splash view). It places the window under the tray item, docked at a screen
+// edge or at the top right for the planners, fades it in and out, closes it
+// when it loses the focus unless pinned, and tells whether it is open.
+class WindowController : public QObject {
+    Q_OBJECT
+
+public:
+    // The splash instance shows `content` (the splash view); the main one
+    // shows MainView::current(). Both start inactive.
+    static std::unique_ptr<WindowController> initWithSplashScreen(ShellHost* rootApp, View* content);
+    static std::unique_ptr<WindowController> initWithRootApp(ShellHost* rootApp);
+    ~WindowController() override;
+
+    MAAttachedWindow* popoverWindow() const;
+    ShellHost* rootApp() const;
+    void setRootApp(ShellHost* rootApp);
+
+    bool isActive() const;
+    // Opens (on) or closes (off) the window when the value changes;
+    // isActiveChanged carries the old and the new value.
+    void setActive(bool active);
+
+    void showSplashScreen();
+    void openWindow();
+    void closeWindow();
+    void customResignFirstResponder();
+
+Q_SIGNALS:
+    void isActiveChanged(bool oldValue, bool newValue);
+
+private:
+    struct Private;
+    explicit WindowController(std::unique_ptr<Private> d);
+    std::unique_ptr<Private> d;
+};
