@@ -1,23 +1,30 @@
-#include "CoreData.h"
-#include "Utilities.h"
+#include "ZVApplication.h"
+#include "ZoravelAppDelegate.h"
 
-#include <QCoreApplication>
-#include <QTextStream>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The program places its own windows (under the tray icon, at a screen
+    // edge), which a Wayland session does not allow: ask for X (XWayland
+    // there) unless the user chose a platform.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    ZVApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Zoravel"));
     QCoreApplication::setApplicationName(QStringLiteral("Zoravel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORAVEL_VERSION));
-    // Read once: the time texts keep the clock the locale had at launch.
-    Utilities::setUse24HourClock(Utilities::check24HourFormat());
+    // The program lives in the tray: closing its last window is no reason to end.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    CoreData dataManager;
-    CoreData::setShared(&dataManager);
-    // A refused start has told the user why already (alert and log).
-    if (!dataManager.init()) return 1;
-    QTextStream(stdout) << "Zoravel is built and its data is ready in " << CoreData::databasePath()
-                        << ". It has no window yet: the application shell is not written.\n";
-    return 0;
+    ZoravelAppDelegate delegate;
+    int status = 0;
+    // The launch runs once the event loop turns, as windows expect.
+    QTimer::singleShot(0, &delegate, [&] {
+        if (!delegate.applicationDidFinishLaunching()) {
+            status = 1;
+            QCoreApplication::exit(1);
+        }
+    });
+    const int loopStatus = app.exec();
+    return status != 0 ? status : loopStatus;
 }

@@ -95,6 +95,16 @@ CoreData* ZoravelAppDelegate::dataManager() const
     return m_ownDataManager ? m_ownDataManager.get() : CoreData::shared();
 }
 
+SplashScreenView* ZoravelAppDelegate::splashView() const
+{
+    return m_splashView;
+}
+
+MainView* ZoravelAppDelegate::mainView() const
+{
+    return m_mainView;
+}
+
 // --- the launch --------------------------------------------------------------
 
 bool ZoravelAppDelegate::applicationDidFinishLaunching()

@@ -80,8 +80,8 @@ public:
     StatusItem* statusItem() const { return m_statusItem.get(); }
     StatusMenuView* sttMenuView() const { return m_sttMenuView.get(); }
     StartUpWizardPanel* wizardPanel() const { return m_wizardPanel.get(); }
-    SplashScreenView* splashView() const { return m_splashView; }
-    MainView* mainView() const { return m_mainView; }
+    SplashScreenView* splashView() const;
+    MainView* mainView() const;
     // The window that holds the main view; null before it is built.
     Window* mainWindow() const;
     // Whether the launch found no tray (the window then opens at once).

@@ -58,6 +58,10 @@ protected:
         m_previousHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", m_home.path().toUtf8());
         NetworkStatus::instance().setOverride(0);
+        // The program's version is stored at the first start; the same one
+        // at the next start keeps the wizard away.
+        m_previousVersion = QCoreApplication::applicationVersion();
+        QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
         // A start after the first: no wizard.
         {
             CoreData manager;
@@ -76,6 +80,7 @@ protected:
         delegate.reset();
         closeDatabase();
         NetworkStatus::instance().setOverride(std::nullopt);
+        QCoreApplication::setApplicationVersion(m_previousVersion);
         if (!m_previousHome.isNull()) qputenv("XDG_DATA_HOME", m_previousHome);
         RealWindowTest::TearDown();
     }
@@ -95,6 +100,7 @@ protected:
 private:
     QTemporaryDir m_home;
     QByteArray m_previousHome;
+    QString m_previousVersion;
 };
 
 }  // namespace
