@@ -1,0 +1,229 @@
+#include "WindowController.h"
+
+#include "Color.h"
+#include "MAAttachedWindow.h"
+#include "MainQueue.h"
+#include "MainView.h"
+#include "Notifications.h"
+#include "NotificationCenter.h"
+#include "Screen.h"
+#include "ShellHost.h"
+#include "WindowPlacement.h"
+
+#include <QDebug>
+#include <QPointer>
+
+namespace {
+
+constexpr double fadeInSeconds = 0.15;
+constexpr double fadeOutSeconds = 0.1;
+// The window leaves the screen once its fade out has run.
+constexpr double closeDelaySeconds = 0.2;
+// Fields the panes focus while they load let go of the keys once shown.
+constexpr double resignFocusDelaySeconds = 0.15;
+
+}  // namespace
+
+struct WindowController::Private : public WindowDelegate {
+    WindowController* q = nullptr;
+    ShellHost* rootApp = nullptr;
+    bool active = false;
+    std::unique_ptr<MAAttachedWindow> window;
+    ScheduledTimer pendingClose;
+    ScheduledTimer pendingResign;
+
+    QSizeF screenSize() const
+    {
+        return rootApp ? rootApp->screenResolution(true) : Screen::mainFrame().size();
+    }
+    void statusItemNeedsDisplay() const
+    {
+        if (rootApp) rootApp->statusItemNeedsDisplay();
+    }
+    void activate() const
+    {
+        if (rootApp) rootApp->activateIgnoringOtherApps();
+    }
+
+    void windowDidResignKey(Window*) override
+    {
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kPopoverShouldClose, q);
+        const MainView* mainView = MainView::current();
+        // A pinned window, or one showing a child window (a panel, a sheet),
+        // stays when the focus goes elsewhere.
+        if (window && window->isVisible() && window->childWindows().isEmpty() && !(mainView && mainView->isPinned()))
+            q->setActive(false);
+    }
+
+    void windowWillClose(Window*) override
+    {
+        q->setActive(false);
+        if (!window) return;
+        for (Window* child : window->childWindows()) {
+            window->removeChildWindow(child);
+            child->close();
+        }
+    }
+};
+
+WindowController::WindowController(std::unique_ptr<Private> d) : d(std::move(d))
+{
+    this->d->q = this;
+}
+
+WindowController::~WindowController()
+{
+    d->pendingClose.invalidate();
+    d->pendingResign.invalidate();
+    if (d->window) d->window->setDelegate(nullptr);
+}
+
+std::unique_ptr<WindowController> WindowController::initWithSplashScreen(ShellHost* rootApp, View* content)
+{
+    auto d = std::make_unique<Private>();
+    d->rootApp = rootApp;
+    d->window = MAAttachedWindow::initWithView(content, QPointF(20, 0), nullptr, AttachedLeftDownward, 0);
+    if (d->window) {
+        d->window->setBackgroundColor(Color::clear());
+        d->window->setBorderColor(Color::clear());
+        d->window->setHasArrow(false);
+    } else {
+        qWarning() << "The splash screen has no view: it is not shown";
+    }
+    return std::unique_ptr<WindowController>(new WindowController(std::move(d)));
+}
+
+std::unique_ptr<WindowController> WindowController::initWithRootApp(ShellHost* rootApp)
+{
+    auto d = std::make_unique<Private>();
+    d->rootApp = rootApp;
+    const QPointF position = rootApp ? rootApp->statusItemPosition() : QPointF();
+    d->window = MAAttachedWindow::initWithView(MainView::current(), position, nullptr, AttachedBelow, 0);
+    std::unique_ptr<WindowController> controller(new WindowController(std::move(d)));
+    MAAttachedWindow* window = controller->d->window.get();
+    if (!window) {
+        qWarning() << "There is no main view yet: the main window cannot be made";
+        return controller;
+    }
+    window->setBorderColor(Color::calibratedRGB(55 / 255.0, 15 / 255.0, 0, 1));
+    window->setBackgroundColor(Color::calibratedRGB(12 / 255.0, 34 / 255.0, 83 / 255.0, 1));
+    window->setBorderWidth(1);
+    window->setCornerRadius(6);
+    window->setHasArrow(false);
+    window->setViewMargin(6);
+    window->setArrowBaseWidth(20);
+    window->setArrowHeight(10);
+    window->setDelegate(controller->d.get());
+    window->setLevel(Window::Level::Normal);
+    return controller;
+}
+
+MAAttachedWindow* WindowController::popoverWindow() const
+{
+    return d->window.get();
+}
+
+ShellHost* WindowController::rootApp() const
+{
+    return d->rootApp;
+}
+
+void WindowController::setRootApp(ShellHost* rootApp)
+{
+    d->rootApp = rootApp;
+}
+
+bool WindowController::isActive() const
+{
+    return d->active;
+}
+
+void WindowController::setActive(bool active)
+{
+    if (active == d->active) return;
+    const bool old = d->active;
+    d->active = active;
+    if (active) openWindow();
+    else closeWindow();
+    Q_EMIT isActiveChanged(old, active);
+}
+
+void WindowController::showSplashScreen()
+{
+    MAAttachedWindow* window = d->window.get();
+    if (!window) return;
+    d->pendingClose.invalidate();
+    d->statusItemNeedsDisplay();
+    const WindowPlacement placement = WindowPlacement::forSplash(d->screenSize());
+    window->setHasArrow(placement.hasArrow);
+    window->setPoint(placement.point, placement.side);
+    window->setStyleMask(placement.styleMask);
+    d->activate();
+    window->setAlphaValue(0);
+    window->makeKeyAndOrderFront();
+    window->redisplay();
+    window->fadeAlphaTo(1, fadeInSeconds);
+}
+
+void WindowController::openWindow()
+{
+    MAAttachedWindow* window = d->window.get();
+    if (!window) {
+        qWarning() << "The main window was never made: nothing to open";
+        return;
+    }
+    // Opened again before an earlier close came due: that close is void.
+    d->pendingClose.invalidate();
+
+    const MainView* mainView = MainView::current();
+    const bool planner = mainView && mainView->isPlannerExpand();
+    const bool dockedLeft = mainView && mainView->isDockedLeft();
+    const bool dockedRight = mainView && mainView->isDockedRight();
+    const QPointF position = d->rootApp ? d->rootApp->statusItemPosition() : QPointF();
+    const WindowPlacement placement =
+        WindowPlacement::forMainWindow(planner, dockedLeft, dockedRight, d->screenSize(), position);
+
+    if (planner || (!dockedLeft && !dockedRight)) d->statusItemNeedsDisplay();
+    window->setHasArrow(placement.hasArrow);
+    window->setPoint(placement.point, placement.side);
+    window->setStyleMask(placement.styleMask);
+    d->activate();
+
+    // The window sizes itself round its view and hangs from its point.
+    window->setAlphaValue(0);
+    window->redisplay();
+    window->makeKeyAndOrderFront();
+    window->fadeAlphaTo(1, fadeInSeconds);
+
+    if (!planner && dockedLeft) d->activate();
+    if (MainView* view = MainView::current()) view->reloadData();
+
+    QPointer<WindowController> self(this);
+    d->pendingResign.invalidate();
+    d->pendingResign = MainQueue::after(resignFocusDelaySeconds, [self] {
+        if (self) self->customResignFirstResponder();
+    });
+}
+
+void WindowController::closeWindow()
+{
+    d->statusItemNeedsDisplay();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kPopoverShouldClose, this);
+    if (MAAttachedWindow* window = d->window.get()) {
+        window->fadeAlphaTo(0, fadeOutSeconds);
+        QPointer<MAAttachedWindow> target(window);
+        d->pendingClose.invalidate();
+        d->pendingClose = MainQueue::after(closeDelaySeconds, [target] {
+            if (target) target->close();
+        });
+    }
+    if (MainView* view = MainView::current()) view->resetData();
+}
+
+void WindowController::customResignFirstResponder()
+{
+    MAAttachedWindow* window = d->window.get();
+    if (!window) return;
+    // Taking the focus away ends a field's editing as leaving it would.
+    if (QWidget* focus = window->focusWidget()) focus->clearFocus();
+}

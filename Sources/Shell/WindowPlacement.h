@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QPointF>
+#include <QSizeF>
+
+// Where the main window goes for the main view's layout: the point its arrow
+// window hangs from, the side, whether the arrow shows and the style mask.
+// Pure, in our screen coordinates.
+struct WindowPlacement {
+    QPointF point;
+    int side = 1;
+    bool hasArrow = false;
+    unsigned styleMask = 0;
+
+    // Planner mode wins; then the window hangs under the tray item unless it
+    // is docked at the left or right screen edge. `screenSize` is the main
+    // screen's full frame size.
+    static WindowPlacement forMainWindow(bool plannerExpand, bool dockedLeft, bool dockedRight,
+                                         const QSizeF& screenSize, const QPointF& statusItemPosition);
+    // The splash hangs at the top right of the screen.
+    static WindowPlacement forSplash(const QSizeF& screenSize);
+};

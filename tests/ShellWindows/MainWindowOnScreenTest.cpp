@@ -1,0 +1,134 @@
+// The main window and the splash on a real X server: where they land, the
+// focus, and closing when another window takes the focus.
+#include "../PlatformWindows/RealWindowSupport.h"
+
+#include "MAAttachedWindow.h"
+#include "MainView.h"
+#include "Screen.h"
+#include "Screenshot.h"
+#include "ShellHost.h"
+#include "WindowController.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+#include <memory>
+
+using namespace RealWindows;
+
+namespace {
+
+// The real screen, and a tray item standing at the top of it.
+class ScreenHost : public ShellHost {
+public:
+    QSizeF screenResolution(bool fullFrame) const override
+    {
+        return (fullFrame ? Screen::mainFrame() : Screen::mainVisibleFrame()).size();
+    }
+    QPointF statusItemPosition() const override { return position; }
+    void statusItemNeedsDisplay() override {}
+    void activateIgnoringOtherApps() override {}
+
+    QPointF position = QPointF(700, Screen::mainFrame().height() - 24);
+};
+
+class PaintedView : public View {
+public:
+    PaintedView(const QRectF& frame, QColor colour) : View(frame), m_colour(colour) {}
+    void drawRect(QPainter& painter, const QRectF&) override { painter.fillRect(bounds().adjusted(20, 20, -20, -20), m_colour); }
+
+private:
+    QColor m_colour;
+};
+
+class MainWindowOnScreen : public RealWindowTest {
+protected:
+    void SetUp() override
+    {
+        RealWindowTest::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        mainView = std::make_unique<MainView>(QRectF(0, 0, 400, 500));
+        MainView::setCurrent(mainView.get());
+        controller = WindowController::initWithRootApp(&host);
+        ASSERT_TRUE(controller->popoverWindow());
+    }
+    void TearDown() override
+    {
+        controller.reset();
+        MainView::setCurrent(nullptr);
+        RealWindowTest::TearDown();
+    }
+    MAAttachedWindow* window() const { return controller->popoverWindow(); }
+
+    ScreenHost host;
+    std::unique_ptr<MainView> mainView;
+    std::unique_ptr<WindowController> controller;
+};
+
+}  // namespace
+
+TEST_F(MainWindowOnScreen, OpensUnderTheTrayItemAsTheKeyWindow)
+{
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    EXPECT_TRUE(waitUntil([&] { return window()->isKeyWindow(); }));
+
+    // The arrow's tip is at the item's point: the window hangs centred from it.
+    const QRectF frame = window()->frame();
+    EXPECT_DOUBLE_EQ(frame.center().x(), host.position.x());
+    EXPECT_DOUBLE_EQ(frame.y() + frame.height(), host.position.y());
+    const QRect expected = Screen::toQt(frame).toRect();
+    EXPECT_TRUE(waitUntil([&] { return window()->windowHandle()->geometry() == expected; }));
+
+    // The bubble's colour shows round the (empty) main view.
+    const QPointF inside(frame.center().x(), frame.y() + frame.height() / 2);
+    EXPECT_TRUE(screenShows(Screen::toQt(inside).toPoint(), QColor(12, 34, 83)));
+
+    const QRect grab = expected.adjusted(-20, -20, 20, 20);
+    const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0, grab.x(), grab.y(), grab.width(),
+                                                                         grab.height()).toImage();
+    EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(QStringLiteral("main-window-attached.png"))));
+}
+
+TEST_F(MainWindowOnScreen, AnotherWindowTakingTheFocusClosesItUnlessPinned)
+{
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    ASSERT_TRUE(waitUntil([&] { return window()->isKeyWindow(); }));
+
+    Window other(QRectF(50, 50, 200, 150));
+    other.makeKeyAndOrderFront();
+    EXPECT_TRUE(waitUntil([&] { return !controller->isActive(); }));
+    EXPECT_TRUE(waitUntil([&] { return !window()->isVisible(); }));
+
+    mainView->setIsPinned(true);
+    controller->setActive(true);
+    ASSERT_TRUE(waitUntil([&] { return window()->isKeyWindow(); }));
+    other.makeKeyAndOrderFront();
+    ASSERT_TRUE(waitUntil([&] { return other.isKeyWindow(); }));
+    QElapsedTimer timer;
+    timer.start();
+    waitUntil([&] { return timer.elapsed() > 400; });  // longer than the delayed close
+    EXPECT_TRUE(controller->isActive());
+    EXPECT_TRUE(window()->isVisible());
+}
+
+TEST_F(MainWindowOnScreen, TheSplashShowsAtTheTopRightOfTheScreen)
+{
+    PaintedView splash(QRectF(0, 0, 300, 200), QColor(200, 80, 40));
+    auto splashController = WindowController::initWithSplashScreen(&host, &splash);
+    MAAttachedWindow* window = splashController->popoverWindow();
+    ASSERT_TRUE(window);
+    splashController->showSplashScreen();
+    ASSERT_TRUE(shownOnScreen(*window));
+
+    const QRectF screen = Screen::mainFrame();
+    const QRectF frame = window->frame();
+    EXPECT_LE(frame.x() + frame.width(), screen.width() + 20);
+    EXPECT_GT(frame.x(), screen.width() / 2);
+    EXPECT_DOUBLE_EQ(frame.y() + frame.height(), screen.height() - 285);
+    const QPointF middle = frame.center();
+    EXPECT_TRUE(screenShows(Screen::toQt(middle).toPoint(), QColor(200, 80, 40)));
+}
