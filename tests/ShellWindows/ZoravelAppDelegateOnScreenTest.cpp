@@ -18,6 +18,10 @@
 #include "Window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -122,6 +126,11 @@ TEST_F(ZoravelAppDelegateOnScreenTest, TheTrayIconTheSplashThenTheMainWindowUnde
     ASSERT_TRUE(RealWindows::waitUntil([&] { return delegate->mainWindow() && delegate->mainWindow()->isVisible(); }));
     Window* window = delegate->mainWindow();
     EXPECT_EQ(delegate->statusItemPosition(), delegate->statusItem()->hangingPoint());
+    // The whole screen as the user sees it: the icon in the tray, the window under it.
+    QThread::msleep(300);
+    QCoreApplication::processEvents();
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    ASSERT_TRUE(screen.save(QDir(screenshotFolder()).filePath(QStringLiteral("startup-on-screen.png"))));
 
     // The window's open state follows the tray's clicks: on, then off.
     clickTrayIcon();
