@@ -96,9 +96,11 @@ protected:
         closeDatabase();
     }
 
-    // The settings as the next start reads them.
+    // The settings as the next start reads them (the delegate's database
+    // closed first).
     SettingPtr settingsOnDisk()
     {
+        EXPECT_FALSE(databaseOpen);
         auto manager = std::make_unique<CoreData>();
         CoreData::setShared(manager.get());
         EXPECT_TRUE(manager->init());
@@ -174,6 +176,8 @@ TEST_F(ZoravelAppDelegateTest, TheFirstRunShowsOnlyTheWizardWithWebSyncOffAndCal
     ASSERT_NE(delegate->mainView(), nullptr);
     ASSERT_NE(delegate->windowController(), nullptr);
     EXPECT_EQ(setting().startUpWizard(), 0);
+    delegate->finalizeDataBeforeShutdown();
+    delegate.reset();
     EXPECT_EQ(settingsOnDisk()->startUpWizard(), 0);
 }
 
