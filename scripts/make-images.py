@@ -51,55 +51,187 @@ def calendar_page(x, y):
     return colour
 
 
+def sample(shape, x, y, step, samples):
+    """The colour of one pixel from samples x samples points of the shape."""
+    red = green = blue = alpha = 0.0
+    for sy in range(samples):
+        for sx in range(samples):
+            colour = shape(x + (sx + 0.5) * step / samples, y + (sy + 0.5) * step / samples)
+            if colour is None:
+                continue
+            a = colour[3] / 255
+            red += colour[0] * a
+            green += colour[1] * a
+            blue += colour[2] * a
+            alpha += a
+    if alpha <= 0:
+        return None
+    count = samples * samples
+    return (red / alpha, green / alpha, blue / alpha, 255 * alpha / count)
+
+
 def render(shape, points, scale):
-    side = points * scale
+    width, height = points if isinstance(points, tuple) else (points, points)
     rows = []
-    for py in range(side):
+    for py in range(height * scale):
         row = bytearray()
-        for px in range(side):
-            red = green = blue = alpha = 0.0
-            for sy in range(SAMPLES):
-                for sx in range(SAMPLES):
-                    x = (px + (sx + 0.5) / SAMPLES) / scale
-                    y = (py + (sy + 0.5) / SAMPLES) / scale
-                    colour = shape(x, y)
-                    if colour is None:
-                        continue
-                    a = colour[3] / 255
-                    red += colour[0] * a
-                    green += colour[1] * a
-                    blue += colour[2] * a
-                    alpha += a
-            count = SAMPLES * SAMPLES
-            if alpha > 0:
-                row += bytes((round(red / alpha), round(green / alpha), round(blue / alpha),
-                              round(255 * alpha / count)))
-            else:
+        for px in range(width * scale):
+            colour = shape.pixel(px / scale, py / scale, 1 / scale) if hasattr(shape, "pixel") else \
+                sample(shape, px / scale, py / scale, 1 / scale, SAMPLES)
+            if colour is None:
                 row += bytes(4)
+            else:
+                row += bytes(max(0, min(255, round(c))) for c in colour)
         rows.append(bytes(row))
-    return side, rows
+    return width * scale, height * scale, rows
 
 
-def png(side, rows):
+def png(width, height, rows):
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
     raw = b"".join(b"\x00" + row for row in rows)
-    header = struct.pack(">IIBBBBB", side, side, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
             + chunk(b"IEND", b""))
 
 
+def over(top, bottom):
+    """Porter-Duff over of two straight-alpha colours (alpha 0-255)."""
+    if top is None or top[3] <= 0:
+        return bottom
+    if bottom is None or bottom[3] <= 0:
+        return top
+    ta, ba = top[3] / 255, bottom[3] / 255
+    a = ta + ba * (1 - ta)
+    return tuple((top[i] * ta + bottom[i] * ba * (1 - ta)) / a for i in range(3)) + (255 * a,)
+
+
+def with_coverage(colour, coverage):
+    return colour[:3] + (colour[3] * coverage,)
+
+
+def coverage_of(distance, pixel):
+    """How much of a pixel a shape covers from its signed distance (points)."""
+    return max(0.0, min(1.0, 0.5 - distance / pixel))
+
+
+def segment_distance(x, y, ax, ay, bx, by):
+    dx, dy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(x - ax - t * dx, y - ay - t * dy)
+
+
+def arc_distance(x, y, cx, cy, radius, start, end):
+    """Distance to a circle's arc from angle start to end (degrees, clockwise
+    on screen since y points down)."""
+    angle = math.degrees(math.atan2(y - cy, x - cx)) % 360
+    span = end - start
+    if span >= 360 or (angle - start) % 360 <= span:
+        return abs(math.hypot(x - cx, y - cy) - radius)
+    ends = [(cx + radius * math.cos(math.radians(a)), cy + radius * math.sin(math.radians(a))) for a in (start, end)]
+    return min(math.hypot(x - ex, y - ey) for ex, ey in ends)
+
+
+class Splash:
+    """The splash banner: the tray icon's calendar page beside the program's
+    name drawn in round-ended strokes, white on the main window's deep blue."""
+
+    WIDTH, HEIGHT = 1426, 300
+    TOP, BOTTOM = (30, 62, 128, 255), (12, 34, 83, 255)
+    TEXT = (246, 248, 252, 255)
+    ICON_SCALE = 8.0
+    ICON_LEFT, ICON_TOP = 318.0, 62.0
+    STROKE = 7.0  # half the width of a letter's stroke
+    BASE, XTOP, CAP = 196.0, 124.0, 96.0
+
+    def __init__(self):
+        h, b, xt, cap = self.STROKE, self.BASE, self.XTOP, self.CAP
+        r = (b - xt) / 2 - h  # bowl radius, to the middle of the stroke
+        cy = (b + xt) / 2
+        x = 560.0
+        parts = []
+
+        def seg(ax, ay, bx, by):
+            parts.append(("s", ax, ay, bx, by))
+
+        def arc(cx, cy_, rad, start, end):
+            parts.append(("a", cx, cy_, rad, start, end))
+
+        # Z
+        seg(x + h, cap + h, x + 70 - h, cap + h)
+        seg(x + 70 - h, cap + h, x + h, b - h)
+        seg(x + h, b - h, x + 70 - h, b - h)
+        x += 70 + 24
+        # o
+        arc(x + h + r, cy, r, 0, 360)
+        x += 2 * (r + h) + 24
+        # r
+        seg(x + h, xt + h, x + h, b - h)
+        arc(x + h + r, xt + h + r, r, 180, 300)
+        x += r + 2 * h + 26
+        # a (one storey)
+        arc(x + h + r, cy, r, 0, 360)
+        seg(x + 2 * r + h, xt + h, x + 2 * r + h, b - h)
+        x += 2 * (r + h) + 22
+        # v
+        seg(x + h, xt + h, x + 34, b - h)
+        seg(x + 34, b - h, x + 68 - h, xt + h)
+        x += 68 + 22
+        # e: a ring open at the lower right, crossed by its bar
+        arc(x + h + r, cy, r, 40, 360)
+        seg(x + h, cy, x + h + 2 * r, cy)
+        x += 2 * (r + h) + 24
+        # l
+        seg(x + h, cap + h, x + h, b - h)
+        self.parts = parts
+        self.text_box = (560.0 - 2, cap - 2, x + 2 * h + 2, b + 2)
+
+    def text_distance(self, x, y):
+        best = 1e9
+        for part in self.parts:
+            if part[0] == "s":
+                d = segment_distance(x, y, *part[1:])
+            else:
+                d = arc_distance(x, y, *part[1:])
+            best = min(best, d)
+        return best - self.STROKE
+
+    def pixel(self, x, y, pixel):
+        cx, cy = x + pixel / 2, y + pixel / 2
+        card = rounded_rect_distance(cx, cy, 0, 0, self.WIDTH, self.HEIGHT, 22.0)
+        cover = coverage_of(card, pixel)
+        if cover <= 0:
+            return None
+        t = cy / self.HEIGHT
+        colour = tuple(self.TOP[i] + (self.BOTTOM[i] - self.TOP[i]) * t for i in range(3)) + (255,)
+        left, top = self.ICON_LEFT, self.ICON_TOP
+        side = 20 * self.ICON_SCALE
+        if left <= cx < left + side and top <= cy < top + side:
+            icon = lambda u, v: calendar_page((u - left) / self.ICON_SCALE, (v - top) / self.ICON_SCALE)
+            colour = over(sample(icon, x, y, pixel, 4), colour)
+        box = self.text_box
+        if box[0] - 2 <= cx < box[2] + 2 and box[1] - 2 <= cy < box[3] + 2:
+            colour = over(with_coverage(self.TEXT, coverage_of(self.text_distance(cx, cy), pixel)), colour)
+        return with_coverage(colour, cover)
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
+    "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
 }
 
 
 def main():
+    """Draws every image, or only those named on the command line."""
+    import sys
     folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "Resources", "Images")
     os.makedirs(folder, exist_ok=True)
+    wanted = sys.argv[1:] or list(IMAGES)
     for name, (shape, points) in IMAGES.items():
+        if name not in wanted:
+            continue
         for scale, suffix in ((1, ""), (2, "@2x")):
             path = os.path.join(folder, name + suffix + ".png")
             with open(path, "wb") as out:

@@ -1,0 +1,414 @@
+#include "ZoravelAppDelegate.h"
+
+#include "Application.h"
+#include "Button.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "iCalSync.h"
+#include "MainView.h"
+#include "MainViewHeight.h"
+#include "MessageBoxAlertPresenter.h"
+#include "Notifications.h"
+#include "NotificationCenter.h"
+#include "QtSoundPlayer.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
+#include "Scheduler.h"
+#include "Screen.h"
+#include "Setting.h"
+#include "SplashScreenView.h"
+#include "StartUpWizardPanel.h"
+#include "StatusMenuView.h"
+#include "Tag.h"
+#include "Task.h"
+#include "Calendar.h"
+#include "Link.h"
+#include "TrayStatusItem.h"
+#include "Utilities.h"
+#include "Window.h"
+#include "WindowController.h"
+#include "ZVWSync.h"
+
+#include <QDebug>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTextStream>
+
+namespace {
+
+QPointer<ZoravelAppDelegate>& sharedDelegate()
+{
+    static QPointer<ZoravelAppDelegate> delegate;
+    return delegate;
+}
+
+// The splash banner's frame: 1440 × 360, centred on the visible width.
+constexpr double splashWidth = 1440;
+constexpr double splashHeight = 360;
+// The width the main view leaves free on the visible screen.
+constexpr double mainViewMargin = 20;
+constexpr double mainViewCurrentSize = 310;
+
+SettingPtr currentSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : SettingPtr();
+}
+
+}  // namespace
+
+ZoravelAppDelegate::ZoravelAppDelegate(std::unique_ptr<StatusItem> statusItem, QObject* parent)
+    : QObject(parent), m_statusItem(std::move(statusItem))
+{
+}
+
+ZoravelAppDelegate::~ZoravelAppDelegate()
+{
+    for (ScheduledTimer* timer : {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer})
+        timer->invalidate();
+    NotificationCenter::defaultCenter().removeObserver(this);
+    if (m_mainView) m_mainView->setOpenWindowHandler({});
+    if (MainView::current() == m_mainView) MainView::setCurrent(nullptr);
+    // The controller's window holds the main view (or the splash view).
+    m_windowController.reset();
+    delete m_mainView.data();
+    delete m_splashView.data();
+    m_wizardPanel.reset();
+    m_sttMenuView.reset();
+    m_statusItem.reset();
+    if (m_alertPresenter && &AlertPresenter::current() == m_alertPresenter.get()) AlertPresenter::setCurrent(nullptr);
+    if (m_soundPlayer && &SoundPlayer::current() == m_soundPlayer.get()) SoundPlayer::setCurrent(nullptr);
+    if (m_ownDataManager) {
+        if (CoreData::shared() == m_ownDataManager.get()) CoreData::setShared(nullptr);
+        m_ownDataManager.reset();
+    }
+    if (sharedDelegate() == this) sharedDelegate() = nullptr;
+}
+
+ZoravelAppDelegate* ZoravelAppDelegate::shared()
+{
+    return sharedDelegate();
+}
+
+CoreData* ZoravelAppDelegate::dataManager() const
+{
+    return m_ownDataManager ? m_ownDataManager.get() : CoreData::shared();
+}
+
+SplashScreenView* ZoravelAppDelegate::splashView() const
+{
+    return m_splashView;
+}
+
+MainView* ZoravelAppDelegate::mainView() const
+{
+    return m_mainView;
+}
+
+// --- the launch --------------------------------------------------------------
+
+bool ZoravelAppDelegate::applicationDidFinishLaunching()
+{
+    // First, so that a database that cannot be opened is told in a real alert.
+    if (m_installsAlertsAndSounds) {
+        m_alertPresenter = std::make_unique<MessageBoxAlertPresenter>();
+        AlertPresenter::setCurrent(m_alertPresenter.get());
+        m_soundPlayer = std::make_unique<QtSoundPlayer>();
+        SoundPlayer::setCurrent(m_soundPlayer.get());
+    }
+    if (!initData()) return false;
+    activateStatusMenu();
+    sharedDelegate() = this;
+    observeActivation();
+
+    const SettingPtr setting = currentSetting();
+    if (setting && setting->startUpWizard() != 0) {
+        showStartUpWizard();
+        return true;
+    }
+
+    if (!m_statusItem->isAvailable()) {
+        // Nothing to click to bring the window back: it opens at once and
+        // stays open (pinned for this run, not in the settings).
+        m_withoutTray = true;
+        QTextStream(stderr) << "Zoravel: the desktop has no tray to show its icon in; "
+                               "the main window opens at once and stays open.\n";
+        initMainViewUI();
+        return true;
+    }
+
+    // The two launch steps only order and delay work of the main thread, so
+    // they are timers of the main thread, not threads: the splash at once,
+    // the main window 0.4 s later, which gives the splash its head start.
+    Scheduler& scheduler = Scheduler::current();
+    m_splashTimer = scheduler.scheduleTimer(0, false, [this] { initSplashScreen(); });
+    m_mainViewTimer = scheduler.scheduleTimer(mainWindowDelay, false, [this] { initMainViewUI(); });
+    return true;
+}
+
+bool ZoravelAppDelegate::initData()
+{
+    // Read once: the time texts keep the clock the locale had at launch.
+    Utilities::setUse24HourClock(Utilities::check24HourFormat());
+    CoreData* manager = CoreData::shared();
+    if (!manager) {
+        m_ownDataManager = std::make_unique<CoreData>();
+        CoreData::setShared(m_ownDataManager.get());
+        // A refused start has told the user why (alert and log) and wrote nothing.
+        if (!m_ownDataManager->init()) {
+            CoreData::setShared(nullptr);
+            m_ownDataManager.reset();
+            return false;
+        }
+        manager = m_ownDataManager.get();
+    }
+    const SettingPtr setting = manager->currentSetting();
+    if (!setting) return false;
+    // A first installation starts with the list pane shown.
+    if (!manager->isUpgrade()) {
+        setting->setHasRightPage(1);
+        if (!setting->dehydrate()) qWarning() << "The list pane's first state could not be saved";
+    }
+    return true;
+}
+
+void ZoravelAppDelegate::activateStatusMenu()
+{
+    if (!m_statusItem) m_statusItem = std::make_unique<TrayStatusItem>();
+    m_sttMenuView = std::make_unique<StatusMenuView>();
+    m_sttMenuView->setAction([this] { toggleWindow(); });
+    m_sttMenuView->setCloseAppAction([this] { closeApp(); });
+    m_sttMenuView->setStatusItem(m_statusItem.get());
+}
+
+void ZoravelAppDelegate::showStartUpWizard()
+{
+    const SettingPtr setting = currentSetting();
+    setting->setAutoZVWSync(0);
+    setting->setAutoICalSync(1);
+    if (!setting->setAutoSync()) qWarning() << "The sync switches of the first start could not be written";
+    m_wizardPanel = std::make_unique<StartUpWizardPanel>([this] {
+        initUserInterface();
+        if (WindowController* controller = windowController()) controller->openWindow();
+    });
+    Application::setMainWindow(m_wizardPanel.get());
+    m_wizardPanel->makeKeyAndOrderFront();
+    activateIgnoringOtherApps();
+}
+
+void ZoravelAppDelegate::initSplashScreen()
+{
+    const QSizeF visible = screenResolution(false);
+    auto* splash = new SplashScreenView(
+        QRectF((visible.width() - splashWidth) * 0.5, 0, splashWidth, splashHeight));
+    m_splashView = splash;
+    setWindowController(WindowController::initWithSplashScreen(this, splash));
+    m_showSplashTimer = Scheduler::current().scheduleTimer(splashShowDelay, false, [this] {
+        if (m_windowController && m_splashView) m_windowController->showSplashScreen();
+    });
+}
+
+void ZoravelAppDelegate::initMainViewUI()
+{
+    initUserInterface();
+    const SettingPtr setting = currentSetting();
+    if (!setting || !m_mainView) return;
+    if (setting->autoZVWSync() != 0)
+        if (ZVWSync* sync = dataManager()->zvwSync()) sync->backgroundFullSync(nullptr);
+
+    // Docking pins the window and the pin is then flipped: a docked window
+    // starts unpinned.
+    switch (setting->dockStatus()) {
+    case -1:
+    case 1:
+        if (setting->dockStatus() == -1)
+            m_mainView->dockLeft();
+        else
+            m_mainView->dockRight();
+        m_mainView->togglePinBtn()->setState(0);
+        m_mainView->togglePin();
+        break;
+    case 0:
+        if (setting->isPinned() != 0) m_mainView->togglePinBtn()->setState(1);
+        break;
+    default: break;
+    }
+    if (m_withoutTray) m_mainView->setIsPinned(true);
+
+    m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
+        if (WindowController* controller = windowController()) controller->openWindow();
+    });
+}
+
+void ZoravelAppDelegate::initUserInterface()
+{
+    // Built once: the wizard and the launch both lead here.
+    if (m_mainView) return;
+    CoreData* manager = dataManager();
+    // Runs to its end on this thread before the views read the data.
+    if (manager)
+        if (iCalSync* sync = manager->icalSync()) sync->backgroundFullSync();
+
+    const QSizeF visible = screenResolution(false);
+    mainViewHeight = mainViewHeightForVisibleHeight(visible.height());
+    auto* view = new MainView(QRectF(0, 0, std::max(0.0, visible.width() - mainViewMargin), double(mainViewHeight)));
+    m_mainView = view;
+    view->setAutoresizesSubviews(true);
+    view->setCurrentSize(mainViewCurrentSize);
+    MainView::setCurrent(view);
+    view->setOpenWindowHandler([this] {
+        if (m_windowController) m_windowController->openWindow();
+    });
+
+    const SettingPtr setting = currentSetting();
+    view->showHideBtn()->setState(setting && setting->hasRightPage() == 1 ? 1 : 0);
+    view->showHide();
+
+    // Replaces the splash controller, and with it the splash window.
+    setWindowController(WindowController::initWithRootApp(this));
+    Application::setMainWindow(mainWindow());
+}
+
+void ZoravelAppDelegate::setWindowController(std::unique_ptr<WindowController> controller)
+{
+    m_windowController = std::move(controller);
+    if (!m_windowController) return;
+    connect(m_windowController.get(), &WindowController::isActiveChanged, this, [this](bool, bool active) {
+        if (m_sttMenuView) m_sttMenuView->setActive(active);
+    });
+}
+
+WindowController* ZoravelAppDelegate::windowController()
+{
+    // The main controller shows the main view: none can be made before it.
+    if (!m_windowController && m_mainView) setWindowController(WindowController::initWithRootApp(this));
+    return m_windowController.get();
+}
+
+Window* ZoravelAppDelegate::mainWindow() const
+{
+    if (!m_mainView) return nullptr;
+    return qobject_cast<Window*>(m_mainView->window());
+}
+
+// --- the host of the window controller ---------------------------------------
+
+QSizeF ZoravelAppDelegate::screenResolution(bool fullFrame) const
+{
+    if (!QGuiApplication::primaryScreen()) return QSizeF(0, 0);
+    return fullFrame ? Screen::mainFrame().size() : Screen::mainVisibleFrame().size();
+}
+
+QPointF ZoravelAppDelegate::statusItemPosition() const
+{
+    return m_sttMenuView ? m_sttMenuView->position() : QPointF(0, 0);
+}
+
+void ZoravelAppDelegate::statusItemNeedsDisplay()
+{
+    if (m_sttMenuView) m_sttMenuView->setNeedsDisplay();
+}
+
+void ZoravelAppDelegate::activateIgnoringOtherApps()
+{
+    if (Application* application = Application::shared()) application->activateIgnoringOtherApps();
+}
+
+void ZoravelAppDelegate::toggleWindow()
+{
+    const SettingPtr setting = currentSetting();
+    if (setting && setting->startUpWizard() != 0) {
+        if (m_wizardPanel) {
+            m_wizardPanel->makeKeyAndOrderFront();
+            activateIgnoringOtherApps();
+        }
+        return;
+    }
+    // Between the splash and the main window there is nothing to toggle yet:
+    // the main window opens by itself a moment later.
+    if (!m_mainView || !m_sttMenuView) return;
+    WindowController* controller = windowController();
+    if (!controller) return;
+    m_sttMenuView->setActive(!m_sttMenuView->isActive());
+    controller->setActive(m_sttMenuView->isActive());
+}
+
+void ZoravelAppDelegate::closeApp()
+{
+    QCoreApplication::quit();
+}
+
+// --- activation and shut-down -------------------------------------------------
+
+void ZoravelAppDelegate::observeActivation()
+{
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.removeObserver(this);
+    center.addObserver(this, kApplicationWillBecomeActiveNotification, nullptr,
+                       [this](const Notification&) { applicationWillBecomeActive(); });
+    center.addObserver(this, kApplicationWillResignActiveNotification, nullptr,
+                       [this](const Notification&) { applicationWillResignActive(); });
+    center.addObserver(this, kApplicationWillTerminateNotification, nullptr,
+                       [this](const Notification&) { applicationWillTerminate(); });
+}
+
+void ZoravelAppDelegate::applicationWillBecomeActive()
+{
+    if (Window* window = mainWindow()) window->setLevel(Window::Level::Normal);
+}
+
+void ZoravelAppDelegate::applicationWillResignActive()
+{
+    MessageBoxAlertPresenter::stopModal();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kPopoverShouldClose, this);
+    if (CoreData* manager = dataManager()) manager->pushAddedItemInPreviewToAdesIfNeed();
+    // A pinned window floats above the other programs' windows while they
+    // are in front.
+    if (Window* window = mainWindow())
+        window->setLevel(m_mainView && m_mainView->isPinned() ? Window::Level::Status : Window::Level::Normal);
+}
+
+void ZoravelAppDelegate::applicationWillTerminate()
+{
+    if (m_terminated) return;
+    m_terminated = true;
+    // A sync still running would write into a closed database: let it end
+    // (the main thread's work is delivered meanwhile).
+    if (CoreData* manager = dataManager()) {
+        if (ZVWSync* sync = manager->zvwSync(); sync && !sync->waitUntilIdle())
+            qWarning() << "The web sync did not end in time; the database closes under it";
+    }
+    if (!iCalSync::waitUntilIdle()) qWarning() << "The calendar sync did not end in time; the database closes under it";
+    if (const SettingPtr setting = currentSetting(); setting && databaseOpen) {
+        setting->setICalLastSyncTime(Clock::now());
+        if (!setting->dehydrate()) qWarning() << "The settings could not be saved at the end";
+    }
+    finalizeDataBeforeShutdown();
+}
+
+void ZoravelAppDelegate::finalizeDataBeforeShutdown()
+{
+    if (!RecordStore::sharedDatabase()) return;
+    RecordGuard guard;
+    Setting::finalizeStatements();
+    Task::finalizeStatements();
+    Calendar::finalizeStatements();
+    Tag::finalizeStatements();
+    Link::finalizeStatements();
+    closeDatabase();
+}
+
+void ZoravelAppDelegate::closeDatabase()
+{
+    // The other cached statements (comments, transactions) and the read
+    // connections go too: one left prepared would keep the database open.
+    RecordStore::finalizeAllStatements();
+    sqlite3* database = RecordStore::sharedDatabase();
+    databaseOpen = false;
+    RecordStore::setSharedDatabase(nullptr);
+    if (sqlite3_close(database) != SQLITE_OK) {
+        qCritical("Error: failed to close database with message '%s'.", sqlite3_errmsg(database));
+        // Closed for good once whatever still holds it lets go.
+        sqlite3_close_v2(database);
+    }
+}

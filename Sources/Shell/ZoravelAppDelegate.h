@@ -1,0 +1,118 @@
+#pragma once
+
+#include "ScheduledTimer.h"
+#include "ShellHost.h"
+#include "StatusItem.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class CoreData;
+class MainView;
+class QtSoundPlayer;
+class MessageBoxAlertPresenter;
+class SplashScreenView;
+class StartUpWizardPanel;
+class StatusMenuView;
+class Window;
+class WindowController;
+
+// The program's spine: the launch (data, tray item, then either the first-run
+// wizard or the splash and the main window), activation, and the orderly
+// shut-down that closes the database. One object for the process, made by
+// main() (or a test) and reached through shared().
+// A QObject only to own its connections and observations (it declares no
+// signals of its own).
+class ZoravelAppDelegate : public QObject, public ShellHost {
+public:
+    // The tray item to use; none makes a TrayStatusItem (tests give a
+    // FakeStatusItem). The delegate owns it.
+    explicit ZoravelAppDelegate(std::unique_ptr<StatusItem> statusItem = nullptr, QObject* parent = nullptr);
+    ~ZoravelAppDelegate() override;
+
+    static ZoravelAppDelegate* shared();
+
+    // Whether the launch installs the real alert presenter and sound player
+    // (on unless a test, which installs its own, turns it off first).
+    void setInstallsAlertsAndSounds(bool installs) { m_installsAlertsAndSounds = installs; }
+
+    // --- the launch ---------------------------------------------------------
+    // Runs once the event loop is going. False when the data cannot be
+    // opened: the user has been told (alert and log), nothing is shown and
+    // the program should end.
+    bool applicationDidFinishLaunching();
+    // The 24-hour flag and the data manager (made here unless one exists);
+    // a database just made from the template starts with the list pane.
+    bool initData();
+    void activateStatusMenu();
+    void initSplashScreen();
+    void initMainViewUI();
+    // Builds the main view and the main window controller; the wizard calls
+    // it too when it ends.
+    void initUserInterface();
+
+    // --- ShellHost ----------------------------------------------------------
+    QSizeF screenResolution(bool fullFrame) const override;
+    QPointF statusItemPosition() const override;
+    void statusItemNeedsDisplay() override;
+    void activateIgnoringOtherApps() override;
+
+    // The tray item's click: brings the wizard forward while it is due,
+    // otherwise opens or closes the main window.
+    void toggleWindow();
+    // The splash controller first, then the main one. Made on demand once the
+    // main view exists; null before that.
+    WindowController* windowController();
+    // Quits the program (the tray menu's entry); the shut-down follows.
+    void closeApp();
+
+    // --- activation and shut-down ------------------------------------------
+    void applicationWillBecomeActive();
+    void applicationWillResignActive();
+    void applicationWillTerminate();
+    // Lets go of every prepared statement and closes the database.
+    void finalizeDataBeforeShutdown();
+
+    // --- what start-up made ------------------------------------------------
+    CoreData* dataManager() const;
+    StatusItem* statusItem() const { return m_statusItem.get(); }
+    StatusMenuView* sttMenuView() const { return m_sttMenuView.get(); }
+    StartUpWizardPanel* wizardPanel() const { return m_wizardPanel.get(); }
+    SplashScreenView* splashView() const;
+    MainView* mainView() const;
+    // The window that holds the main view; null before it is built.
+    Window* mainWindow() const;
+    // Whether the launch found no tray (the window then opens at once).
+    bool launchedWithoutTray() const { return m_withoutTray; }
+
+    // The delay of the main window after the splash, and of its opening
+    // after it is built (seconds).
+    static constexpr double mainWindowDelay = 0.4;
+    static constexpr double openWindowDelay = 0.1;
+    static constexpr double splashShowDelay = 0.1;
+
+private:
+    void setWindowController(std::unique_ptr<WindowController> controller);
+    void observeActivation();
+    void showStartUpWizard();
+    void closeDatabase();
+
+    std::unique_ptr<CoreData> m_ownDataManager;
+    std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<StatusMenuView> m_sttMenuView;
+    std::unique_ptr<StartUpWizardPanel> m_wizardPanel;
+    std::unique_ptr<WindowController> m_windowController;
+    std::unique_ptr<MessageBoxAlertPresenter> m_alertPresenter;
+    std::unique_ptr<QtSoundPlayer> m_soundPlayer;
+    QPointer<SplashScreenView> m_splashView;
+    QPointer<MainView> m_mainView;
+    ScheduledTimer m_splashTimer;
+    ScheduledTimer m_mainViewTimer;
+    ScheduledTimer m_showSplashTimer;
+    ScheduledTimer m_openWindowTimer;
+    bool m_installsAlertsAndSounds = true;
+    bool m_withoutTray = false;
+    bool m_terminated = false;
+};

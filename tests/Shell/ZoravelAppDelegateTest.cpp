@@ -1,0 +1,382 @@
+// The launch, activation and shut-down of the program, offscreen, with a fake
+// tray item, the manual scheduler, a fixed clock and a fresh data folder.
+#include "ZoravelAppDelegate.h"
+
+#include "AlertResponse.h"
+#include "Application.h"
+#include "Button.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "FakeStatusItem.h"
+#include "GregorianCalendar.h"
+#include "LogCapture.h"
+#include "MainView.h"
+#include "MainViewHeight.h"
+#include "ManualScheduler.h"
+#include "MessageBoxAlertPresenter.h"
+#include "NetworkStatus.h"
+#include "Notifications.h"
+#include "NotificationCenter.h"
+#include "Paths.h"
+#include "PropertyList.h"
+#include "RecordStore.h"
+#include "Screen.h"
+#include "ScriptedAlertPresenter.h"
+#include "Setting.h"
+#include "SplashScreenView.h"
+#include "StartUpWizardPanel.h"
+#include "StatusMenuView.h"
+#include "TestEnvironment.h"
+#include "Window.h"
+#include "WindowController.h"
+#include "ZVComment.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+class ZoravelAppDelegateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_home.isValid());
+        m_previousHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", m_home.path().toUtf8());
+        m_previousVersion = QCoreApplication::applicationVersion();
+        QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+        NetworkStatus::instance().setOverride(0);
+        Clock::setFixed(GregorianCalendar::dateFromFields(2014, 1, 15, 9, 0, 0));
+        Scheduler::setCurrent(&scheduler);
+        Window::setAnimationDurationScale(0);
+    }
+
+    void TearDown() override
+    {
+        if (delegate && databaseOpen) delegate->finalizeDataBeforeShutdown();
+        delegate.reset();
+        closeDatabase();
+        Window::setAnimationDurationScale(1);
+        Scheduler::setCurrent(nullptr);
+        Clock::reset();
+        NetworkStatus::instance().setOverride(std::nullopt);
+        QCoreApplication::setApplicationVersion(m_previousVersion);
+        qputenv("XDG_DATA_HOME", m_previousHome);
+    }
+
+    static void closeDatabase()
+    {
+        RecordStore::finalizeAllStatements();
+        sqlite3_close(RecordStore::sharedDatabase());
+        RecordStore::setSharedDatabase(nullptr);
+        databaseOpen = false;
+        internetReachable = false;
+    }
+
+    // A database as an earlier start left it: started once, the settings
+    // edited and saved, everything closed again.
+    void prepareDatabase(const std::function<void(Setting&)>& edit)
+    {
+        {
+            CoreData manager;
+            CoreData::setShared(&manager);
+            ASSERT_TRUE(manager.init());
+            Setting& setting = *manager.currentSetting();
+            setting.setStartUpWizard(0);
+            edit(setting);
+            ASSERT_TRUE(setting.dehydrate());
+            CoreData::setShared(nullptr);
+        }
+        closeDatabase();
+    }
+
+    // The settings as the next start reads them (the delegate's database
+    // closed first).
+    SettingPtr settingsOnDisk()
+    {
+        EXPECT_FALSE(databaseOpen);
+        auto manager = std::make_unique<CoreData>();
+        CoreData::setShared(manager.get());
+        EXPECT_TRUE(manager->init());
+        SettingPtr setting = manager->currentSetting();
+        CoreData::setShared(nullptr);
+        manager.reset();
+        closeDatabase();
+        return setting;
+    }
+
+    void launch(bool trayAvailable = true)
+    {
+        auto item = std::make_unique<FakeStatusItem>();
+        tray = item.get();
+        tray->setRectOnScreen(QRectF(1200, 776, 24, 24));
+        tray->setAvailable(trayAvailable);
+        delegate = std::make_unique<ZoravelAppDelegate>(std::move(item));
+        delegate->setInstallsAlertsAndSounds(false);
+        ASSERT_TRUE(delegate->applicationDidFinishLaunching());
+    }
+
+    // Launches into the main window, as a start after the first one does.
+    void launchToMainWindow()
+    {
+        launch();
+        scheduler.advance(ZoravelAppDelegate::mainWindowDelay + ZoravelAppDelegate::openWindowDelay + 0.5);
+        ASSERT_NE(delegate->mainView(), nullptr);
+    }
+
+    Setting& setting() { return *CoreData::shared()->currentSetting(); }
+
+    ManualScheduler scheduler;
+    ScriptedAlertPresenter alerts;  // any alert the launch raises fails the test
+    std::unique_ptr<ZoravelAppDelegate> delegate;
+    FakeStatusItem* tray = nullptr;  // the delegate's
+
+private:
+    QTemporaryDir m_home;
+    QByteArray m_previousHome;
+    QString m_previousVersion;
+};
+
+}  // namespace
+
+TEST_F(ZoravelAppDelegateTest, TheFirstRunShowsOnlyTheWizardWithWebSyncOffAndCalendarSyncOn)
+{
+    launch();
+    ASSERT_NE(setting().startUpWizard(), 0) << "a new database starts with the wizard due";
+    scheduler.advance(5);
+
+    ASSERT_NE(delegate->wizardPanel(), nullptr);
+    EXPECT_TRUE(delegate->wizardPanel()->isVisible());
+    EXPECT_EQ(delegate->splashView(), nullptr) << "no splash on the first run";
+    EXPECT_EQ(delegate->mainView(), nullptr) << "no main window until the wizard ends";
+    EXPECT_EQ(delegate->windowController(), nullptr);
+    EXPECT_EQ(setting().autoZVWSync(), 0);
+    EXPECT_EQ(setting().autoICalSync(), 1);
+    const PropertyList::Result switches =
+        PropertyList::readFile(QDir(Paths::applicationSupportFolder()).filePath(QStringLiteral("auto.plist")));
+    ASSERT_TRUE(switches.ok()) << switches.errorText.toStdString();
+    EXPECT_EQ(switches.value.toMap().value(QStringLiteral("autoZVWSync")).toLongLong(), 0);
+    EXPECT_EQ(switches.value.toMap().value(QStringLiteral("autoICalSync")).toLongLong(), 1);
+
+    // A click on the tray brings the wizard forward instead of a window.
+    delegate->wizardPanel()->orderOut();
+    tray->click();
+    EXPECT_TRUE(delegate->wizardPanel()->isVisible());
+    EXPECT_FALSE(delegate->sttMenuView()->isActive());
+    EXPECT_EQ(delegate->mainView(), nullptr);
+
+    // Its Start builds the main window and opens it; the next click toggles it.
+    delegate->wizardPanel()->startButton()->performClick();
+    ASSERT_NE(delegate->mainView(), nullptr);
+    ASSERT_NE(delegate->windowController(), nullptr);
+    EXPECT_EQ(setting().startUpWizard(), 0);
+    delegate->finalizeDataBeforeShutdown();
+    delegate.reset();
+    EXPECT_EQ(settingsOnDisk()->startUpWizard(), 0);
+}
+
+TEST_F(ZoravelAppDelegateTest, AFreshDatabaseShowsTheListPaneAndAnExistingOneKeepsItsChoice)
+{
+    launch();
+    EXPECT_FALSE(CoreData::shared()->isUpgrade());
+    EXPECT_EQ(setting().hasRightPage(), 1);
+    delegate->finalizeDataBeforeShutdown();
+    delegate.reset();
+    EXPECT_EQ(settingsOnDisk()->hasRightPage(), 1) << "saved, not only set";
+
+    prepareDatabase([](Setting& s) { s.setHasRightPage(0); });
+    launchToMainWindow();
+    EXPECT_TRUE(CoreData::shared()->isUpgrade());
+    EXPECT_EQ(setting().hasRightPage(), 0);
+    EXPECT_EQ(delegate->mainView()->showHideBtn()->state(), 0);
+}
+
+TEST_F(ZoravelAppDelegateTest, TheSplashComesAtOnceAndTheMainWindowFourTenthsLater)
+{
+    prepareDatabase([](Setting& s) { s.setHasRightPage(1); });
+    launch();
+    EXPECT_EQ(delegate->splashView(), nullptr) << "the launch steps wait for the event loop";
+    scheduler.advance(0);
+    ASSERT_NE(delegate->splashView(), nullptr);
+    // Its window places it; the splash keeps the banner's size.
+    EXPECT_EQ(delegate->splashView()->frame().size(), QSizeF(1440, 360));
+    EXPECT_NE(delegate->windowController(), nullptr);
+    scheduler.advance(0.39);
+    EXPECT_EQ(delegate->mainView(), nullptr);
+    scheduler.advance(0.02);
+    ASSERT_NE(delegate->mainView(), nullptr);
+    EXPECT_EQ(MainView::current(), delegate->mainView());
+    EXPECT_EQ(delegate->wizardPanel(), nullptr);
+
+    const QRectF visible = Screen::mainVisibleFrame();
+    EXPECT_EQ(mainViewHeight, mainViewHeightForVisibleHeight(visible.height()));
+    EXPECT_EQ(delegate->mainView()->frame().size(), QSizeF(visible.width() - 20, double(mainViewHeight)));
+    EXPECT_EQ(delegate->mainView()->currentSize(), 310);
+    EXPECT_TRUE(delegate->mainView()->autoresizesSubviews());
+    EXPECT_EQ(delegate->mainView()->showHideBtn()->state(), 1);
+    EXPECT_EQ(delegate->screenResolution(false), visible.size());
+    EXPECT_EQ(delegate->screenResolution(true), Screen::mainFrame().size());
+    EXPECT_EQ(delegate->statusItemPosition(), QPointF(1212, 776));
+
+    // The window opens 0.1 s after the main view is built.
+    scheduler.advance(0.1);
+    ASSERT_NE(delegate->mainWindow(), nullptr);
+    EXPECT_TRUE(delegate->mainWindow()->isVisible());
+    EXPECT_EQ(Application::mainWindow(), delegate->mainWindow()) << "attached alerts hang from it";
+}
+
+TEST_F(ZoravelAppDelegateTest, ASavedDockSideOpensDockedButUnpinnedAndASavedPinShowsOnItsButton)
+{
+    struct Case {
+        const char* name;
+        qint64 dockStatus;
+        qint64 isPinned;
+        bool left, right, pinned;
+        int pinButton;
+    };
+    const Case cases[] = {
+        {"docked left", -1, 1, true, false, false, 0},
+        {"docked right", 1, 0, false, true, false, 0},
+        {"attached and pinned", 0, 1, false, false, true, 1},
+        {"attached", 0, 0, false, false, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prepareDatabase([&](Setting& s) {
+            s.setDockStatus(c.dockStatus);
+            s.setIsPinned(c.isPinned);
+        });
+        launchToMainWindow();
+        MainView* view = delegate->mainView();
+        EXPECT_EQ(view->isDockedLeft(), c.left);
+        EXPECT_EQ(view->isDockedRight(), c.right);
+        EXPECT_EQ(view->isPinned(), c.pinned);
+        EXPECT_EQ(view->togglePinBtn()->state(), c.pinButton);
+        EXPECT_EQ(setting().isPinned(), c.pinned ? 1 : 0);
+        delegate->finalizeDataBeforeShutdown();
+        delegate.reset();
+    }
+}
+
+TEST_F(ZoravelAppDelegateTest, TrayClicksOpenAndCloseTheMainWindow)
+{
+    prepareDatabase([](Setting&) {});
+    launchToMainWindow();
+    WindowController* controller = delegate->windowController();
+    const bool openAtStart = controller->isActive();
+    tray->click();
+    EXPECT_EQ(controller->isActive(), !openAtStart);
+    EXPECT_EQ(delegate->sttMenuView()->isActive(), controller->isActive());
+    tray->click();
+    EXPECT_EQ(controller->isActive(), openAtStart);
+    EXPECT_EQ(delegate->sttMenuView()->isActive(), openAtStart);
+
+    // The controller closing its own window is copied to the tray's view.
+    controller->setActive(true);
+    EXPECT_TRUE(delegate->sttMenuView()->isActive());
+    controller->setActive(false);
+    EXPECT_FALSE(delegate->sttMenuView()->isActive());
+}
+
+TEST_F(ZoravelAppDelegateTest, LosingTheFocusStopsAnAlertClosesPopoversAndFloatsOnlyAPinnedWindow)
+{
+    prepareDatabase([](Setting& s) { s.setIsPinned(1); });
+    launchToMainWindow();
+    Window* window = delegate->mainWindow();
+    ASSERT_NE(window, nullptr);
+    QObject observer;
+    QList<ZoravelAppDelegate*> popoverCloses;
+    // The delegate's own posts (the window controller posts its own too).
+    NotificationCenter::defaultCenter().addObserver(&observer, kPopoverShouldClose,
+                                                    NotificationPayload::identityOf(delegate.get()),
+                                                    [&](const Notification& note) {
+        popoverCloses.append(note.objectAs<ZoravelAppDelegate*>());
+    });
+
+    // An alert open when another program takes the focus ends unanswered.
+    MessageBoxAlertPresenter presenter;
+    QTimer::singleShot(50, [&] {
+        NotificationCenter::defaultCenter().postNotificationName(kApplicationWillResignActiveNotification,
+                                                                 Application::shared());
+    });
+    AlertRequest request;
+    request.messageText = QStringLiteral("Still here?");
+    request.attached = false;
+    request.addButtonWithTitle(QStringLiteral("OK"));
+    EXPECT_EQ(presenter.runModal(request).button, AlertResponse::stopped);
+    EXPECT_EQ(popoverCloses, QList<ZoravelAppDelegate*>{delegate.get()});
+    EXPECT_EQ(window->level(), Window::Level::Status) << "pinned: above the other programs' windows";
+
+    NotificationCenter::defaultCenter().postNotificationName(kApplicationWillBecomeActiveNotification,
+                                                             Application::shared());
+    EXPECT_EQ(window->level(), Window::Level::Normal);
+
+    delegate->mainView()->togglePin();
+    ASSERT_FALSE(delegate->mainView()->isPinned());
+    delegate->applicationWillResignActive();
+    EXPECT_EQ(window->level(), Window::Level::Normal);
+    EXPECT_EQ(popoverCloses.size(), 2);
+}
+
+TEST_F(ZoravelAppDelegateTest, QuittingStampsTheSyncTimeSavesAndClosesTheDatabase)
+{
+    prepareDatabase([](Setting& s) { s.setICalLastSyncTime(GregorianCalendar::dateFromFields(2013, 6, 1, 12, 0, 0)); });
+    launchToMainWindow();
+    // A statement of a class the shut-down does not name is prepared too:
+    // the database must close all the same.
+    ZVComment::initWithPrimaryKey(1, RecordStore::sharedDatabase());
+    setting().setHasRightPage(0);  // an unsaved change
+
+    LogCapture log;
+    NotificationCenter::defaultCenter().postNotificationName(kApplicationWillTerminateNotification,
+                                                             Application::shared());
+    EXPECT_FALSE(databaseOpen);
+    EXPECT_EQ(RecordStore::sharedDatabase(), nullptr);
+    EXPECT_FALSE(log.contains(QStringLiteral("failed to close database")));
+    // Quitting twice (the menu, then the system) does no harm.
+    NotificationCenter::defaultCenter().postNotificationName(kApplicationWillTerminateNotification,
+                                                             Application::shared());
+
+    const SettingPtr saved = settingsOnDisk();
+    EXPECT_EQ(saved->iCalLastSyncTime(), Clock::now());
+    EXPECT_EQ(saved->hasRightPage(), 0);
+}
+
+TEST_F(ZoravelAppDelegateTest, ADatabaseThatCannotBeOpenedEndsTheLaunchBeforeAnyWindow)
+{
+    ASSERT_TRUE(QDir().mkpath(QDir(Paths::applicationSupportFolder()).filePath(QStringLiteral("Database.sql"))));
+    alerts.scriptButton(AlertResponse::firstButton);
+    auto item = std::make_unique<FakeStatusItem>();
+    FakeStatusItem* fake = item.get();
+    delegate = std::make_unique<ZoravelAppDelegate>(std::move(item));
+    delegate->setInstallsAlertsAndSounds(false);
+    EXPECT_FALSE(delegate->applicationDidFinishLaunching());
+    ASSERT_EQ(alerts.requests().size(), 1);
+    EXPECT_EQ(alerts.requests().front().messageText, kDatabaseCanNotOpenText);
+    EXPECT_EQ(CoreData::shared(), nullptr);
+    EXPECT_TRUE(fake->image().isNull()) << "no tray icon either";
+    EXPECT_EQ(delegate->sttMenuView(), nullptr);
+    scheduler.advance(5);
+    EXPECT_EQ(scheduler.pendingTimerCount(), 0);
+    EXPECT_EQ(delegate->mainView(), nullptr);
+}
+
+TEST_F(ZoravelAppDelegateTest, WithoutATrayTheMainWindowOpensAtOnceAndStaysOpen)
+{
+    prepareDatabase([](Setting&) {});
+    launch(false);
+    EXPECT_TRUE(delegate->launchedWithoutTray());
+    ASSERT_NE(delegate->mainView(), nullptr) << "no splash first";
+    EXPECT_EQ(delegate->splashView(), nullptr);
+    EXPECT_TRUE(delegate->mainView()->isPinned()) << "nothing could bring it back once closed";
+    EXPECT_EQ(setting().isPinned(), 0) << "pinned for this run only";
+    scheduler.advance(ZoravelAppDelegate::openWindowDelay);
+    ASSERT_NE(delegate->mainWindow(), nullptr);
+    EXPECT_TRUE(delegate->mainWindow()->isVisible());
+}

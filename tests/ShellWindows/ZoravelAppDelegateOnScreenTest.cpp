@@ -1,0 +1,156 @@
+// The launch on a real X server with a tray (scripts/with-display.sh): the
+// tray icon, the splash, the main window under the icon, and the quit.
+#include "ZoravelAppDelegate.h"
+
+#include "../PlatformWindows/RealWindowSupport.h"
+#include "Application.h"
+#include "CoreData.h"
+#include "MainView.h"
+#include "NetworkStatus.h"
+#include "NotificationCenter.h"
+#include "RecordStore.h"
+#include "Screenshot.h"
+#include "ScriptedAlertPresenter.h"
+#include "Setting.h"
+#include "SplashScreenView.h"
+#include "StatusItem.h"
+#include "StatusMenuView.h"
+#include "Window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
+#include <QMouseEvent>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+QWidget* trayIconWindow()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qstrcmp(window->metaObject()->className(), "QSystemTrayIconSys") == 0 && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+void clickTrayIcon()
+{
+    QWidget* window = trayIconWindow();
+    ASSERT_NE(window, nullptr);
+    const QPointF at = QRectF(window->rect()).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, window->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &release);
+}
+
+class ZoravelAppDelegateOnScreenTest : public RealWindowTest {
+protected:
+    void SetUp() override
+    {
+        RealWindowTest::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "no tray on this desktop";
+        ASSERT_TRUE(m_home.isValid());
+        m_previousHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", m_home.path().toUtf8());
+        NetworkStatus::instance().setOverride(0);
+        // The program's version is stored at the first start; the same one
+        // at the next start keeps the wizard away.
+        m_previousVersion = QCoreApplication::applicationVersion();
+        QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+        // A start after the first: no wizard.
+        {
+            CoreData manager;
+            CoreData::setShared(&manager);
+            ASSERT_TRUE(manager.init());
+            manager.currentSetting()->setStartUpWizard(0);
+            ASSERT_TRUE(manager.currentSetting()->dehydrate());
+            CoreData::setShared(nullptr);
+        }
+        closeDatabase();
+    }
+
+    void TearDown() override
+    {
+        if (delegate && databaseOpen) delegate->finalizeDataBeforeShutdown();
+        delegate.reset();
+        closeDatabase();
+        NetworkStatus::instance().setOverride(std::nullopt);
+        QCoreApplication::setApplicationVersion(m_previousVersion);
+        if (!m_previousHome.isNull()) qputenv("XDG_DATA_HOME", m_previousHome);
+        RealWindowTest::TearDown();
+    }
+
+    static void closeDatabase()
+    {
+        RecordStore::finalizeAllStatements();
+        sqlite3_close(RecordStore::sharedDatabase());
+        RecordStore::setSharedDatabase(nullptr);
+        databaseOpen = false;
+        internetReachable = false;
+    }
+
+    ScriptedAlertPresenter alerts;
+    std::unique_ptr<ZoravelAppDelegate> delegate;
+
+private:
+    QTemporaryDir m_home;
+    QByteArray m_previousHome;
+    QString m_previousVersion;
+};
+
+}  // namespace
+
+TEST_F(ZoravelAppDelegateOnScreenTest, TheTrayIconTheSplashThenTheMainWindowUnderTheIcon)
+{
+    delegate = std::make_unique<ZoravelAppDelegate>();
+    delegate->setInstallsAlertsAndSounds(false);
+    ASSERT_TRUE(delegate->applicationDidFinishLaunching());
+    ASSERT_TRUE(RealWindows::waitUntil([] { return trayIconWindow() != nullptr; })) << "the icon is in the tray";
+    ASSERT_TRUE(RealWindows::waitUntil([&] { return !delegate->statusItem()->rectOnScreen().isEmpty(); }));
+
+    ASSERT_TRUE(RealWindows::waitUntil([&] {
+        SplashScreenView* splash = delegate->splashView();
+        return splash && splash->window() && splash->window()->isVisible();
+    }));
+    ASSERT_FALSE(saveScreenshot(delegate->splashView()->window(), QStringLiteral("splash-window")).isEmpty());
+
+    ASSERT_TRUE(RealWindows::waitUntil([&] { return delegate->mainWindow() && delegate->mainWindow()->isVisible(); }));
+    Window* window = delegate->mainWindow();
+    EXPECT_EQ(delegate->statusItemPosition(), delegate->statusItem()->hangingPoint());
+    // The whole screen as the user sees it: the icon in the tray, the window under it.
+    QThread::msleep(300);
+    QCoreApplication::processEvents();
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    ASSERT_TRUE(screen.save(QDir(screenshotFolder()).filePath(QStringLiteral("startup-on-screen.png"))));
+
+    // The window's open state follows the tray's clicks: on, then off.
+    clickTrayIcon();
+    EXPECT_TRUE(delegate->sttMenuView()->isActive());
+    EXPECT_TRUE(window->isVisible());
+    clickTrayIcon();
+    EXPECT_FALSE(delegate->sttMenuView()->isActive());
+    EXPECT_TRUE(RealWindows::waitUntil([&] { return !window->isVisible(); }));
+    clickTrayIcon();
+    EXPECT_TRUE(RealWindows::waitUntil([&] { return window->isVisible(); }));
+}
+
+TEST_F(ZoravelAppDelegateOnScreenTest, QuittingClosesTheDatabase)
+{
+    delegate = std::make_unique<ZoravelAppDelegate>();
+    delegate->setInstallsAlertsAndSounds(false);
+    ASSERT_TRUE(delegate->applicationDidFinishLaunching());
+    ASSERT_TRUE(RealWindows::waitUntil([&] { return delegate->mainWindow() && delegate->mainWindow()->isVisible(); }));
+    NotificationCenter::defaultCenter().postNotificationName(kApplicationWillTerminateNotification,
+                                                             Application::shared());
+    EXPECT_FALSE(databaseOpen);
+    EXPECT_EQ(RecordStore::sharedDatabase(), nullptr);
+}
