@@ -2,10 +2,13 @@
 
 #include "Button.h"
 #include "CoreData.h"
+#include "Screen.h"
 #include "Setting.h"
 
 #include <QDebug>
 #include <QPointer>
+
+#include <cmath>
 
 namespace {
 
@@ -42,7 +45,10 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     }
 }
 
-MainView::~MainView() = default;
+MainView::~MainView()
+{
+    if (currentMainView() == this) setCurrent(nullptr);
+}
 
 MainView* MainView::current()
 {
@@ -52,13 +58,25 @@ MainView* MainView::current()
 void MainView::setCurrent(MainView* view)
 {
     currentMainView() = view;
+    MainViewAccess::setCurrent(view);
 }
 
 void MainView::reloadData() {}
 
 void MainView::resetData() {}
 
-void MainView::showHide() {}
+void MainView::showHide()
+{
+    // The panes come later; the width they need already follows the list
+    // column and the mode, so the window has its size from the start.
+    const bool listShown = m_showHideBtn->state() == 1;
+    if (const SettingPtr setting = settings()) {
+        setting->setHasRightPage(listShown ? 1 : 0);
+        if (!setting->dehydrate()) qWarning() << "Whether the list column shows could not be saved";
+    }
+    const double width = m_isPlannerExpand ? std::floor(Screen::mainVisibleFrame().width() - 20) : (listShown ? 620 : 310);
+    setFrameSize(QSizeF(width, frame().height()));
+}
 
 void MainView::dockLeft()
 {

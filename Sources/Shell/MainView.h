@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MainViewAccess.h"
 #include "View.h"
 
 #include <functional>
@@ -9,7 +10,7 @@ class Button;
 // The main window's content. Its panes come later; for now it holds the
 // state start-up and the window controller read and set: the layout flags,
 // the list and pin buttons, and the operations they call.
-class MainView : public View {
+class MainView : public View, public MainViewAccess {
     Q_OBJECT
 
 public:
@@ -18,9 +19,16 @@ public:
     explicit MainView(const QRectF& frame, QWidget* parent = nullptr);
     ~MainView() override;
 
-    // The process's main view, set by start-up; null before.
+    // The process's main view, set by start-up; null before. It is also what
+    // the syncs reach as MainViewAccess.
     static MainView* current();
     static void setCurrent(MainView* view);
+
+    // The syncing indicator of the bottom bar (the bar comes later: for now
+    // the state alone).
+    void showSyncingIndicator() override { m_syncingIndicatorShown = true; }
+    void hideSyncingIndicator() override { m_syncingIndicatorShown = false; }
+    bool isSyncingIndicatorShown() const { return m_syncingIndicatorShown; }
 
     double currentSize() const { return m_currentSize; }
     void setCurrentSize(double size) { m_currentSize = size; }
@@ -39,7 +47,9 @@ public:
     // Reloads every pane (no panes yet) and resets the quick-add bar (none yet).
     void reloadData();
     void resetData();
-    // Lays the panes out for the list button's state (no panes yet).
+    // Lays the view out for the list button's state and keeps that state in
+    // the settings: 310 points wide without the list column, 620 with it,
+    // the visible screen's width less 20 in planner mode (no panes yet).
     void showHide();
     // Docking pins the window and keeps the side in the settings; outside
     // planner mode the window opens again where the side puts it.
@@ -60,6 +70,7 @@ private:
     bool m_isDockedLeft = false;
     bool m_isDockedRight = false;
     bool m_isPinned = false;
+    bool m_syncingIndicatorShown = false;
     Button* m_showHideBtn = nullptr;
     Button* m_togglePinBtn = nullptr;
     std::function<void()> m_openWindow;

@@ -180,8 +180,10 @@ void WindowController::openWindow()
     const bool dockedLeft = mainView && mainView->isDockedLeft();
     const bool dockedRight = mainView && mainView->isDockedRight();
     const QPointF position = d->rootApp ? d->rootApp->statusItemPosition() : QPointF();
+    const double windowWidth =
+        mainView ? mainView->frame().width() + 2 * window->viewMargin() * Screen::mainScale() : 0;
     const WindowPlacement placement =
-        WindowPlacement::forMainWindow(planner, dockedLeft, dockedRight, d->screenSize(), position);
+        WindowPlacement::forMainWindow(planner, dockedLeft, dockedRight, d->screenSize(), position, windowWidth);
 
     if (planner || (!dockedLeft && !dockedRight)) d->statusItemNeedsDisplay();
     window->setHasArrow(placement.hasArrow);

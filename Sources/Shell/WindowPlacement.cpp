@@ -4,14 +4,20 @@
 #include "Window.h"
 
 WindowPlacement WindowPlacement::forMainWindow(bool plannerExpand, bool dockedLeft, bool dockedRight,
-                                               const QSizeF& screenSize, const QPointF& statusItemPosition)
+                                               const QSizeF& screenSize, const QPointF& statusItemPosition,
+                                               double windowWidth)
 {
     const double width = screenSize.width(), height = screenSize.height();
     // The planners and the docked windows hang 14 points under the screen's
     // top edge, 20 in from its side, and carry no arrow.
     if (plannerExpand)
         return {QPointF(width - 20, height - 14), AttachedBelowLeftward, false, ClosableWindowMask};
-    if (!dockedLeft && !dockedRight) return {statusItemPosition, AttachedBelow, true, BorderlessWindowMask};
+    if (!dockedLeft && !dockedRight) {
+        int side = AttachedBelow;
+        if (statusItemPosition.x() + windowWidth / 2 > width) side = AttachedBelowLeftward;
+        else if (statusItemPosition.x() - windowWidth / 2 < 0) side = AttachedBelowRightward;
+        return {statusItemPosition, side, true, BorderlessWindowMask};
+    }
     if (dockedLeft) return {QPointF(20, height - 14), AttachedBelowRightward, false, ClosableWindowMask};
     return {QPointF(width - 20, height - 14), AttachedBelowLeftward, false, ClosableWindowMask};
 }

@@ -14,9 +14,14 @@ struct WindowPlacement {
 
     // Planner mode wins; then the window hangs under the tray item unless it
     // is docked at the left or right screen edge. `screenSize` is the main
-    // screen's full frame size.
+    // screen's full frame size. Under the tray item the window is centred on
+    // it, unless a window `windowWidth` wide would then stick out of the
+    // screen: trays sit at the screen's corners, and half a window past the
+    // edge cannot be used. It then extends from the item toward the screen's
+    // middle instead.
     static WindowPlacement forMainWindow(bool plannerExpand, bool dockedLeft, bool dockedRight,
-                                         const QSizeF& screenSize, const QPointF& statusItemPosition);
+                                         const QSizeF& screenSize, const QPointF& statusItemPosition,
+                                         double windowWidth = 0);
     // The splash hangs at the top right of the screen.
     static WindowPlacement forSplash(const QSizeF& screenSize);
 };

@@ -3,7 +3,10 @@
 #include "Button.h"
 #include "CoreData.h"
 #include "../Model/ModelTestFixture.h"
+#include "Screen.h"
 #include "Setting.h"
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -60,4 +63,38 @@ TEST_F(MainViewTest, StartsFromTheSavedPinAndPlanners)
     MainView pinned(QRectF(0, 0, 100, 100));
     EXPECT_TRUE(pinned.isPinned());
     EXPECT_FALSE(pinned.isPlannerExpand());
+}
+
+TEST_F(MainViewTest, TheListColumnSetsTheWidthAndIsKept)
+{
+    MainView view(QRectF(0, 0, 1000, 700));
+    view.showHideBtn()->setState(1);
+    view.showHide();
+    EXPECT_EQ(view.frame().size(), QSizeF(620, 700));
+    EXPECT_EQ(setting().hasRightPage(), 1);
+
+    view.showHideBtn()->setState(0);
+    view.showHide();
+    EXPECT_EQ(view.frame().size(), QSizeF(310, 700));
+    EXPECT_EQ(setting().hasRightPage(), 0);
+
+    view.setIsPlannerExpand(true);
+    view.showHide();
+    EXPECT_EQ(view.frame().width(), std::floor(Screen::mainVisibleFrame().width() - 20));
+}
+
+TEST_F(MainViewTest, TheProcesssMainViewIsWhatTheSyncsReach)
+{
+    {
+        MainView view(QRectF(0, 0, 100, 100));
+        MainView::setCurrent(&view);
+        ASSERT_EQ(MainViewAccess::current(), &view);
+        MainViewAccess::current()->showSyncingIndicator();
+        EXPECT_TRUE(view.isSyncingIndicatorShown());
+        MainViewAccess::current()->hideSyncingIndicator();
+        EXPECT_FALSE(view.isSyncingIndicatorShown());
+    }
+    // A destroyed main view is reached by nobody.
+    EXPECT_EQ(MainView::current(), nullptr);
+    EXPECT_EQ(MainViewAccess::current(), nullptr);
 }

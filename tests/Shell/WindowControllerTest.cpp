@@ -89,6 +89,30 @@ TEST(WindowPlacement, EachLayoutHasItsPointSideArrowAndStyle)
     }
 }
 
+TEST(WindowPlacement, AWindowUnderATrayAtTheScreensEdgeExtendsTowardItsMiddle)
+{
+    const QSizeF F(1280, 800);
+    struct Case {
+        const char* name;
+        double itemX;
+        double windowWidth;
+        int side;
+    } cases[] = {
+        {"room on both sides: centred", 900, 632, AttachedBelow},
+        {"tray at the top right", 1268, 632, AttachedBelowLeftward},
+        {"tray at the top left", 12, 632, AttachedBelowRightward},
+        {"just fits at the right", 1280 - 316, 632, AttachedBelow},
+        {"width not known: centred", 1268, 0, AttachedBelow},
+    };
+    for (const Case& c : cases) {
+        const WindowPlacement p =
+            WindowPlacement::forMainWindow(false, false, false, F, QPointF(c.itemX, 778), c.windowWidth);
+        EXPECT_EQ(p.side, c.side) << c.name;
+        EXPECT_EQ(p.point, QPointF(c.itemX, 778)) << c.name;
+        EXPECT_TRUE(p.hasArrow) << c.name;
+    }
+}
+
 TEST_F(WindowControllerTest, TheMainWindowIsMadeWithTheMainLookAndStartsClosed)
 {
     controller = WindowController::initWithRootApp(&host);
