@@ -1,6 +1,7 @@
 // The launch, activation and shut-down of the program, offscreen, with a fake
 // tray item, the manual scheduler, a fixed clock and a fresh data folder.
 #include "ZoravelAppDelegate.h"
+#include "iCalSync.h"
 
 #include "AlertResponse.h"
 #include "Application.h"
@@ -39,6 +40,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -380,4 +382,24 @@ TEST_F(ZoravelAppDelegateTest, WithoutATrayTheMainWindowOpensAtOnceAndStaysOpen)
     scheduler.advance(ZoravelAppDelegate::openWindowDelay);
     ASSERT_NE(delegate->mainWindow(), nullptr);
     EXPECT_TRUE(delegate->mainWindow()->isVisible());
+}
+
+TEST_F(ZoravelAppDelegateTest, QuitWaitsForARunningCalendarJobBeforeTheDatabaseCloses)
+{
+    prepareDatabase([](Setting&) {});
+    launchToMainWindow();
+    // A calendar-store job still at work when the user quits; it finishes
+    // on its own thread a moment later and must find the database open.
+    iCalSyncBusy = true;
+    std::atomic<bool> openAtItsEnd{false};
+    std::thread job([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        openAtItsEnd = databaseOpen.load();
+        iCalSyncBusy = false;
+    });
+    NotificationCenter::defaultCenter().postNotificationName(kApplicationWillTerminateNotification,
+                                                             Application::shared());
+    job.join();
+    EXPECT_TRUE(openAtItsEnd) << "the database closed under the job";
+    EXPECT_FALSE(databaseOpen);
 }
