@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   clang libclang-rt-14-dev llvm
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
-  libsqlite3-dev libssl-dev libical-dev libcpp-httplib-dev
+  libsqlite3-dev sqlite3 libssl-dev libical-dev libcpp-httplib-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core tzdata locales xvfb xauth trayer x11-utils
 )
