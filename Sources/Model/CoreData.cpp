@@ -82,6 +82,54 @@ void CoreData::setCurrentSetting(const SettingPtr& setting)
     m_currentSetting = setting;
 }
 
+std::optional<CoreData::WeekdayTaskLists> CoreData::sevenDaysEventList() const
+{
+    QMutexLocker lock(&m_objectMutex);
+    return m_sevenDaysEventList;
+}
+
+void CoreData::setSevenDaysEventList(const std::optional<WeekdayTaskLists>& list)
+{
+    QMutexLocker lock(&m_objectMutex);
+    m_sevenDaysEventList = list;
+}
+
+std::optional<CoreData::WeekdayTaskLists> CoreData::sevenDaysTaskList() const
+{
+    QMutexLocker lock(&m_objectMutex);
+    return m_sevenDaysTaskList;
+}
+
+void CoreData::setSevenDaysTaskList(const std::optional<WeekdayTaskLists>& list)
+{
+    QMutexLocker lock(&m_objectMutex);
+    m_sevenDaysTaskList = list;
+}
+
+std::optional<CoreData::WeekdayTimeSlots> CoreData::sevenDaysOpenTimeSlotsList() const
+{
+    QMutexLocker lock(&m_objectMutex);
+    return m_sevenDaysOpenTimeSlotsList;
+}
+
+void CoreData::setSevenDaysOpenTimeSlotsList(const std::optional<WeekdayTimeSlots>& list)
+{
+    QMutexLocker lock(&m_objectMutex);
+    m_sevenDaysOpenTimeSlotsList = list;
+}
+
+std::optional<TaskList> CoreData::futureTaskList() const
+{
+    QMutexLocker lock(&m_objectMutex);
+    return m_futureTaskList;
+}
+
+void CoreData::setFutureTaskList(const std::optional<TaskList>& list)
+{
+    QMutexLocker lock(&m_objectMutex);
+    m_futureTaskList = list;
+}
+
 TaskPtr CoreData::copiedItem() const
 {
     QMutexLocker lock(&m_objectMutex);

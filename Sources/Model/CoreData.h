@@ -7,6 +7,7 @@
 #include "TimeSlotObject.h"
 #include "TimezoneList.h"
 
+#include <QMap>
 #include <QMutex>
 #include <QWaitCondition>
 #include <QString>
@@ -157,6 +158,37 @@ public:
     void setModifyingTask(const TaskPtr& item);
     bool isAppliedTagFilter() const { return m_isAppliedTagFilter; }
     void setIsAppliedTagFilter(bool applied) { m_isAppliedTagFilter = applied; }
+
+    // --- state the views share through the data manager ---
+    // The today planner's results for the coming seven days, keyed by the
+    // localised short weekday texts ("sunText" ... "satText"): the day's
+    // timed events, the tasks poured into it and its free working time.
+    // None until the planner first stores them; readers get snapshots.
+    using WeekdayTaskLists = QMap<QString, TaskList>;
+    using WeekdayTimeSlots = QMap<QString, QList<TimeSlotObject>>;
+    std::optional<WeekdayTaskLists> sevenDaysEventList() const;
+    void setSevenDaysEventList(const std::optional<WeekdayTaskLists>& list);
+    std::optional<WeekdayTaskLists> sevenDaysTaskList() const;
+    void setSevenDaysTaskList(const std::optional<WeekdayTaskLists>& list);
+    std::optional<WeekdayTimeSlots> sevenDaysOpenTimeSlotsList() const;
+    void setSevenDaysOpenTimeSlotsList(const std::optional<WeekdayTimeSlots>& list);
+    // The tasks that start after today, kept apart from the working list by
+    // the main view while only active tasks are shown; none until set.
+    std::optional<TaskList> futureTaskList() const;
+    void setFutureTaskList(const std::optional<TaskList>& list);
+    // The number of visible categories, kept by the category list.
+    qint64 numberOfActiveProject() const { return m_numberOfActiveProject; }
+    void setNumberOfActiveProject(qint64 count) { m_numberOfActiveProject = count; }
+    // The task pane's chosen filter.
+    quint64 taskFilterMenuIndex() const { return m_taskFilterMenuIndex; }
+    void setTaskFilterMenuIndex(quint64 index) { m_taskFilterMenuIndex = index; }
+    // The taskOrder of the first open task of the do-today group, or
+    // noDoTodayTask when that group has none. Unsigned: the item menu offers
+    // "do today" for tasks whose order is greater, so with no open task
+    // (all bits set) it offers it for none.
+    static constexpr quint64 noDoTodayTask = ~quint64(0);
+    quint64 firstDoTodayTaskOder() const { return m_firstDoTodayTaskOder; }
+    void setFirstDoTodayTaskOder(quint64 order) { m_firstDoTodayTaskOder = order; }
 
     // --- working lists (snapshots) ---
     // Const, so that walking a snapshot (a range-for over the call) reads the
@@ -787,6 +819,13 @@ private:
     TaskPtr m_modifyingTask;
     TaskPtr m_quickAddItemInPreview;
 
+    std::optional<WeekdayTaskLists> m_sevenDaysEventList;      // guarded by m_objectMutex
+    std::optional<WeekdayTaskLists> m_sevenDaysTaskList;       // guarded by m_objectMutex
+    std::optional<WeekdayTimeSlots> m_sevenDaysOpenTimeSlotsList;  // guarded by m_objectMutex
+    std::optional<TaskList> m_futureTaskList;                  // guarded by m_objectMutex
+    std::atomic<qint64> m_numberOfActiveProject{0};
+    std::atomic<quint64> m_taskFilterMenuIndex{0};
+    std::atomic<quint64> m_firstDoTodayTaskOder{0};
     std::atomic<bool> m_isAppliedTagFilter{false};
     bool m_calendarReloadInProgress = false;           // guarded by m_listMutex
     mutable QWaitCondition m_calendarListSettled;      // the list was filled or the reload ended
