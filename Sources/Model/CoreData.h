@@ -624,13 +624,6 @@ public:
     bool hasDoToday() const { return m_hasDoToday; }
     void setHasDoToday(bool doToday) { m_hasDoToday = doToday; }
 
-    // The taskOrder of the first open task in the task list's group of tasks
-    // to do today, set by the list's loader; all bits set when that group has
-    // no open task. Tasks ordered after it are offered "do today". 0 until
-    // the list first loads, so every task is offered it then.
-    quint64 firstDoTodayTaskOder() const { return m_firstDoTodayTaskOder; }
-    void setFirstDoTodayTaskOder(quint64 order) { m_firstDoTodayTaskOder = order; }
-
     // Stores an item that came from the web service (modifyingTask): its
     // parent's web key becomes the local key; the working list is not touched.
     // False when there is none or it could not be stored (nothing changed).
@@ -858,6 +851,5 @@ private:
     ScheduledTimer m_alertTimer;          // main thread only
     bool m_alertDialogShowing = false;    // main thread only
     std::atomic<bool> m_hasDoToday{false};
-    std::atomic<quint64> m_firstDoTodayTaskOder{0};
     // --- end of alarms, adding items and rescheduling ---
 };
