@@ -217,9 +217,67 @@ class Splash:
         return with_coverage(colour, cover)
 
 
+# The marks drawn over a category's colour in the item-kind icons and the task
+# check boxes. The icons draw only the top-left 9 x 9 points of a mark at the
+# lower-left corner of a square of 12 or 13 points, so each mark keeps to the
+# part x 3-9, y 0-6 (y down), which lands in the middle of the square.
+MARK = (0xFF, 0xFF, 0xFF, 255)
+SOFT_MARK = (0xFF, 0xFF, 0xFF, 200)
+MARK_EDGE = (0x00, 0x00, 0x00, 90)
+
+
+def horizontal_lines(rows, lengths, colour, thickness=1.0):
+    """Lines of one point across the mark's area, from its left edge."""
+    def shape(x, y):
+        for top, length in zip(rows, lengths):
+            if in_rect(x, y, 3.0, top, 3.0 + length, top + thickness):
+                return colour
+        return None
+    return shape
+
+
+def box_outline(x, y):
+    outer = in_rect(x, y, 3.5, 0.5, 8.5, 5.5)
+    inner = in_rect(x, y, 4.5, 1.5, 7.5, 4.5)
+    return MARK if outer and not inner else None
+
+
+def ticked_box(x, y):
+    tick = min(segment_distance(x, y, 4.2, 2.6, 5.8, 4.4), segment_distance(x, y, 5.8, 4.4, 9.0, 0.2))
+    if tick <= 0.75:
+        return MARK
+    return box_outline(x, y)
+
+
+def planned_task(x, y):
+    """A dot for the task and two lines for its time on the day grid."""
+    if in_rect(x, y, 3.0, 0.5, 5.0, 2.5):
+        return MARK
+    return horizontal_lines((1.0, 4.0), (0, 6.0), MARK)(x, y) or \
+        (MARK if in_rect(x, y, 6.0, 1.0, 9.0, 2.0) else None)
+
+
+def done_tick(x, y):
+    """The tick over a done task's box: drawn at (-2, -1) over a box whose
+    square starts at x 0, so the box spans x 2-14 of this picture."""
+    d = min(segment_distance(x, y, 4.5, 7.5, 7.0, 10.5), segment_distance(x, y, 7.0, 10.5, 13.0, 2.5))
+    if d <= 1.1:
+        return MARK
+    if d <= 1.8:
+        return MARK_EDGE
+    return None
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
+    "event_lines": (horizontal_lines((0.5, 2.5, 4.5), (6.0, 6.0, 6.0), MARK), 9),
+    "ptask_lines": (planned_task, 9),
+    "task_lines": (box_outline, 9),
+    "task_done_lines": (ticked_box, 9),
+    "note_lines": (horizontal_lines((0.5, 2.5, 4.5), (6.0, 6.0, 4.0), SOFT_MARK), 9),
+    "note_lines_highlighted": (horizontal_lines((0.5, 2.5, 4.5), (6.0, 6.0, 4.0), MARK), 9),
+    "markdone": (done_tick, 15),
 }
 
 
