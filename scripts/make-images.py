@@ -237,24 +237,23 @@ def horizontal_lines(rows, lengths, colour, thickness=1.0):
 
 
 def box_outline(x, y):
-    outer = in_rect(x, y, 3.5, 0.5, 8.5, 5.5)
-    inner = in_rect(x, y, 4.5, 1.5, 7.5, 4.5)
+    outer = in_rect(x, y, 3.0, 0.0, 9.0, 6.0)
+    inner = in_rect(x, y, 4.0, 1.0, 8.0, 5.0)
     return MARK if outer and not inner else None
 
 
 def ticked_box(x, y):
-    tick = min(segment_distance(x, y, 4.2, 2.6, 5.8, 4.4), segment_distance(x, y, 5.8, 4.4, 9.0, 0.2))
-    if tick <= 0.75:
+    tick = min(segment_distance(x, y, 4.8, 2.8, 6.0, 4.2), segment_distance(x, y, 6.0, 4.2, 8.6, 1.0))
+    if tick <= 0.6:
         return MARK
     return box_outline(x, y)
 
 
 def planned_task(x, y):
     """A dot for the task and two lines for its time on the day grid."""
-    if in_rect(x, y, 3.0, 0.5, 5.0, 2.5):
+    if in_rect(x, y, 3.0, 0.0, 5.0, 2.0) or in_rect(x, y, 6.0, 1.0, 9.0, 2.0):
         return MARK
-    return horizontal_lines((1.0, 4.0), (0, 6.0), MARK)(x, y) or \
-        (MARK if in_rect(x, y, 6.0, 1.0, 9.0, 2.0) else None)
+    return horizontal_lines((4.0,), (6.0,), MARK)(x, y)
 
 
 def done_tick(x, y):
@@ -271,12 +270,12 @@ def done_tick(x, y):
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
-    "event_lines": (horizontal_lines((0.5, 2.5, 4.5), (6.0, 6.0, 6.0), MARK), 9),
+    "event_lines": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 6.0), MARK), 9),
     "ptask_lines": (planned_task, 9),
     "task_lines": (box_outline, 9),
     "task_done_lines": (ticked_box, 9),
-    "note_lines": (horizontal_lines((0.5, 2.5, 4.5), (6.0, 6.0, 4.0), SOFT_MARK), 9),
-    "note_lines_highlighted": (horizontal_lines((0.5, 2.5, 4.5), (6.0, 6.0, 4.0), MARK), 9),
+    "note_lines": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 4.0), SOFT_MARK), 9),
+    "note_lines_highlighted": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 4.0), MARK), 9),
     "markdone": (done_tick, 15),
 }
 
