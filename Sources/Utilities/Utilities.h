@@ -1,8 +1,10 @@
 #pragma once
 
 #include "AlertObj.h"
+#include "ColorObject.h"
 #include "Date.h"
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -197,6 +199,32 @@ public:
     // The city of a zone identifier or display name, blanks for underscores:
     // "America/Argentina/Buenos_Aires" gives "Buenos Aires".
     static QString getCityNameFromTimezoneString(const QString& zone);
+
+    // ---- Colour palette --------------------------------------------------------
+    // A category names its colour by a group (0-3) and a colour in the group
+    // (0-7); group x 8 + colour is its palette position (0-31). Each colour
+    // has three shades, 0 (darkest) to 2 (lightest).
+    // A colour id or shade outside the tables is clamped to them (9 reads as
+    // 7, -1 as 0), so stored data the tables do not know still draws. A group
+    // outside 0-3 has no colour: colorInGroup gives an empty object and
+    // getColorInGroupID an invalid QColor. An item whose category is missing
+    // is drawn in the first palette colour: callers pass group 0, colour 0.
+
+    // The nine components (0..1) of the three shades of a palette colour.
+    static ColorObject colorInGroup(qint64 group, qint64 colorID);
+    // One shade as an opaque colour.
+    static QColor getColorInGroupID(qint64 group, qint64 colorID, qint64 pos);
+    // The colour's integer in the web service's category records (0xRRGGBB).
+    // These are a table of their own, not a shade: seven of them match none.
+    // A group outside 0-3 is clamped like a colour id.
+    static qint64 getHexColor(qint64 group, qint64 name);
+    // The group and colour of the first palette colour whose web integer is
+    // intValueColor; 0 and 0 when none has it.
+    static void getGroup(qint64& group, qint64& name, qint64 intValueColor);
+    // The palette position of the reference colour nearest in hue,
+    // saturation and brightness; on a tie the lower position. The alpha is
+    // ignored; an invalid colour gives position 0 (logged).
+    static qint64 getClosestColorPosWithColor(const QColor& color);
 
     // ---- Lists ---------------------------------------------------------------
 
