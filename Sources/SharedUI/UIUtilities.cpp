@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QPainter>
+#include <QPainterPathStroker>
 
 #include <array>
 #include <cmath>
@@ -53,6 +54,20 @@ BezierPath roundedPath(const QRectF& bounds, double radius)
     return BezierPath::roundedRect(bounds, r, r);
 }
 
+// A 1-point line along the path. Filled as the outline of the line rather
+// than stroked: the raster engine's path for thin translucent lines costs
+// ten times as much on an item box.
+void strokeThin(QPainter& painter, const BezierPath& path, const QColor& color)
+{
+    QPainterPathStroker stroker;
+    stroker.setWidth(1);
+    stroker.setJoinStyle(path.lineJoinStyle());
+    stroker.setCapStyle(path.lineCapStyle());
+    QPainterPath outline = stroker.createStroke(path.painterPath());
+    outline.setFillRule(Qt::WindingFill);
+    BezierPath(outline).fill(painter, color);
+}
+
 void strokeHighlight(QPainter& painter, BezierPath path)
 {
     path.setLineWidth(3);
@@ -75,7 +90,7 @@ QImage gradientBackground(const ColorObject& color, double colorAlpha, const QSi
         const BezierPath path = roundedPath(bounds, radius);
         if (shades) {
             threeShadeGradient(*shades).drawInBezierPath(painter, path, angle);
-            if (shadeBorder && !isHighlighted) path.stroke(painter, (*shades)[0]);
+            if (shadeBorder && !isHighlighted) strokeThin(painter, path, (*shades)[0]);
         }
         if (isHighlighted) strokeHighlight(painter, path);
     });
@@ -195,6 +210,7 @@ QImage UIUtilities::getIconForType(qint64 type, bool isScheduleTask, bool isDone
         const QPointF origin((size.width() - s) / 2, (size.height() - s) / 2);
         const QRectF plain(origin, QSizeF(s, s));
         QImage mark;
+        QRectF square = plain;
         switch (type) {
         case 0:
             if (isScheduleTask) {
@@ -202,7 +218,8 @@ QImage UIUtilities::getIconForType(qint64 type, bool isScheduleTask, bool isDone
                 mark = NamedImages::imageNamed(QStringLiteral("ptask_lines"));
             } else {
                 const double radius = double(qint64(s) / 2);
-                BezierPath::roundedRect(QRectF(origin, QSizeF(s + 1, s + 1)), radius, radius).fill(painter, color);
+                square = QRectF(origin, QSizeF(s + 1, s + 1));
+                BezierPath::roundedRect(square, radius, radius).fill(painter, color);
                 mark = NamedImages::imageNamed(QStringLiteral("event_lines"));
             }
             break;
@@ -212,7 +229,8 @@ QImage UIUtilities::getIconForType(qint64 type, bool isScheduleTask, bool isDone
                           : NamedImages::imageNamed(QStringLiteral("task_lines"));
             break;
         case 3:
-            BezierPath::roundedRect(QRectF(origin, QSizeF(s + 1, s + 1)), 1, 1).fill(painter, color);
+            square = QRectF(origin, QSizeF(s + 1, s + 1));
+            BezierPath::roundedRect(square, 1, 1).fill(painter, color);
             mark = isDone ? NamedImages::imageNamed(QStringLiteral("note_lines_highlighted"))
                           : NamedImages::imageNamed(QStringLiteral("note_lines"));
             break;
@@ -221,6 +239,9 @@ QImage UIUtilities::getIconForType(qint64 type, bool isScheduleTask, bool isDone
             // not know: no icon.
             return;
         }
+        // The marks are made for the list rows' square of 12; on a smaller
+        // one they would run off its edge.
+        painter.setClipRect(square);
         drawMarkPart(painter, mark, origin, QSizeF(9, 9));
     });
 }

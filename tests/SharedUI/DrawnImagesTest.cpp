@@ -214,22 +214,23 @@ TEST(DrawnImages, AnIconOfFractionalSizeKeepsTheWholeSideCentred)
     EXPECT_COLOR(probe(icon, 6, 1, 13.5), QColor(255, 0, 0, 64));
 }
 
+// The marks are white over the colour: a task's box outline when open, a
+// tick when done; the other kinds carry lines.
 TEST(DrawnImages, IconsCarryTheMarkOfTheirState)
 {
     const QColor green(21, 189, 30);
-    const auto whitePixels = [](const QImage& image) {
-        int count = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (image.pixelColor(x, y).blue() > 200) ++count;
-        return count;
-    };
-    const int open = whitePixels(UIUtilities::getIconForType(1, false, false, green, QSizeF(14, 14)));
-    const int done = whitePixels(UIUtilities::getIconForType(1, false, true, green, QSizeF(14, 14)));
-    EXPECT_GT(open, 0);
-    EXPECT_GT(done, open);
+    const QSizeF size(14, 14);
+    const auto isMark = [](const QColor& c) { return c.blue() > 200; };
+    const QImage open = UIUtilities::getIconForType(1, false, false, green, size);
+    const QImage done = UIUtilities::getIconForType(1, false, true, green, size);
+    const QPointF boxEdge(4.5, 8.5), tickMiddle(8.5, 7.5);
+    EXPECT_TRUE(isMark(probe(open, boxEdge.x(), boxEdge.y())));
+    EXPECT_FALSE(isMark(probe(open, tickMiddle.x(), tickMiddle.y())));
+    EXPECT_FALSE(isMark(probe(done, boxEdge.x(), boxEdge.y())));
+    EXPECT_TRUE(isMark(probe(done, tickMiddle.x(), tickMiddle.y())));
+    // The first line of an event's and a note's mark.
     for (qint64 type : {0, 3})
-        EXPECT_GT(whitePixels(UIUtilities::getIconForType(type, green, QSizeF(14, 14))), 0) << type;
+        EXPECT_TRUE(isMark(probe(UIUtilities::getIconForType(type, green, size), 6.5, 8.5))) << type;
 }
 
 TEST(DrawnImages, CheckBoxesAreAColourSquareOutlinedInWhiteWhenHighlightedAndTickedWhenDone)
