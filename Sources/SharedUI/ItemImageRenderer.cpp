@@ -63,6 +63,8 @@ QImage ItemImageRenderer::dayBoxImage(const Task& task, const QSizeF& size, bool
     return itemBox(task, size, squareBox ? 0 : 8, highlight);
 }
 
+// The week and month planners' chips differ in their layout, not in the
+// picture a drag carries.
 QImage ItemImageRenderer::plannerItemImage(const Task& task, const QSizeF& size, bool, bool squareBox,
                                            bool highlight) const
 {
