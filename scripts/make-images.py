@@ -217,9 +217,68 @@ class Splash:
         return with_coverage(colour, cover)
 
 
+# The marks drawn over a category's colour in the item-kind icons and the task
+# check boxes. The icons draw only the top-left 9 x 9 points of a mark at the
+# lower-left corner of a square of 12 or 13 points, so each mark keeps to the
+# part x 3-9, y 0-6 (y down), which lands in the middle of the square.
+MARK = (0xFF, 0xFF, 0xFF, 255)
+SOFT_MARK = (0xFF, 0xFF, 0xFF, 200)
+MARK_EDGE = (0x00, 0x00, 0x00, 90)
+
+
+def horizontal_lines(rows, lengths, colour, thickness=1.0):
+    """Lines of one point across the mark's area, from its left edge."""
+    def shape(x, y):
+        for top, length in zip(rows, lengths):
+            if in_rect(x, y, 3.0, top, 3.0 + length, top + thickness):
+                return colour
+        return None
+    return shape
+
+
+def box_outline(x, y):
+    outer = in_rect(x, y, 3.0, 0.0, 9.0, 6.0)
+    inner = in_rect(x, y, 4.0, 1.0, 8.0, 5.0)
+    return MARK if outer and not inner else None
+
+
+def ticked_box(x, y):
+    """A done task: a tick across the whole mark, clearer at this size than
+    a tick inside the box."""
+    tick = min(segment_distance(x, y, 3.6, 3.2, 5.4, 5.2), segment_distance(x, y, 5.4, 5.2, 8.6, 0.6))
+    if tick <= 0.7:
+        return MARK
+    return None
+
+
+def planned_task(x, y):
+    """A dot for the task and two lines for its time on the day grid."""
+    if in_rect(x, y, 3.0, 0.0, 5.0, 2.0) or in_rect(x, y, 6.0, 1.0, 9.0, 2.0):
+        return MARK
+    return horizontal_lines((4.0,), (6.0,), MARK)(x, y)
+
+
+def done_tick(x, y):
+    """The tick over a done task's box: drawn at (-2, -1) over a box whose
+    square starts at x 0, so the box spans x 2-14 of this picture."""
+    d = min(segment_distance(x, y, 4.5, 7.5, 7.0, 10.5), segment_distance(x, y, 7.0, 10.5, 13.0, 2.5))
+    if d <= 1.1:
+        return MARK
+    if d <= 1.8:
+        return MARK_EDGE
+    return None
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
+    "event_lines": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 6.0), MARK), 9),
+    "ptask_lines": (planned_task, 9),
+    "task_lines": (box_outline, 9),
+    "task_done_lines": (ticked_box, 9),
+    "note_lines": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 4.0), SOFT_MARK), 9),
+    "note_lines_highlighted": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 4.0), MARK), 9),
+    "markdone": (done_tick, 15),
 }
 
 

@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "iCalSync.h"
+#include "ItemImageRenderer.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "MessageBoxAlertPresenter.h"
@@ -115,6 +116,7 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
         AlertPresenter::setCurrent(m_alertPresenter.get());
         m_soundPlayer = std::make_unique<QtSoundPlayer>();
         SoundPlayer::setCurrent(m_soundPlayer.get());
+        ItemImageRenderer::install();
     }
     if (!initData()) return false;
     activateStatusMenu();
