@@ -285,7 +285,8 @@ bool SegmentedControl::event(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const int segment = segmentAtPoint(fromQt(QPointF(help->pos())));
-        const QString text = toolTipForSegment(segment);
+        const QString own = toolTipForSegment(segment);
+        const QString text = own.isEmpty() ? toolTip() : own;
         if (text.isEmpty()) {
             QToolTip::hideText();
             event->ignore();

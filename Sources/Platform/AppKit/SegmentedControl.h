@@ -61,7 +61,9 @@ public:
     // A negative or non-finite width counts as 0 (a shared width).
     void setWidth(double width, int segment);
     QString toolTipForSegment(int segment) const;
+    // A segment without its own tooltip shows the control's (QWidget's).
     void setToolTip(const QString& toolTip, int segment);
+    using View::setToolTip;
     bool isEnabledForSegment(int segment) const;
     void setEnabled(bool enabled, int segment);
     using View::setEnabled;
