@@ -1,0 +1,140 @@
+#include "DatePicker.h"
+
+#include "GregorianCalendar.h"
+#include "NotificationCenter.h"
+
+#include <QDateTimeEdit>
+#include <QDebug>
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace {
+
+// The editor works in wall-clock fields kept as UTC, so that it never
+// applies daylight saving rules of its own: the calendar converts, in the
+// system zone, as everywhere else in the project.
+QDateTime wallClockOf(const Date& date, bool dropTime)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    const QTime time = dropTime ? QTime(0, 0) : QTime(f.hour, f.minute);
+    return QDateTime(QDate(f.year, f.month, f.day), time, QTimeZone::utc());
+}
+
+Date dateOf(const QDateTime& wallClock, bool dropTime)
+{
+    const QDate day = wallClock.date();
+    const QTime time = dropTime ? QTime(0, 0) : wallClock.time();
+    return GregorianCalendar::dateFromFields(day.year(), day.month(), day.day(), time.hour(), time.minute(), 0);
+}
+
+// The locale's short date, with the year written out: a two-digit year
+// cannot say which century the user means.
+QString dateFormat()
+{
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
+    format.replace(shortYear, QStringLiteral("yyyy"));
+    return format;
+}
+
+}  // namespace
+
+DatePicker::DatePicker(const QRectF& frame, QWidget* parent, DatePickerElements elements)
+    : View(frame, parent), m_editor(new QDateTimeEdit(this)), m_elements(elements)
+{
+    m_editor->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    m_editor->setTimeSpec(Qt::UTC);
+    m_editor->setCalendarPopup(false);
+    m_editor->setFont(m_font.widgetFont());
+    m_editor->setGeometry(rect());
+    applyFormat();
+    // dateTimeChanged alone: the date and time signals would post twice.
+    connect(m_editor, &QDateTimeEdit::dateTimeChanged, this, [this] { userChanged(); });
+}
+
+DatePicker::~DatePicker() = default;
+
+void DatePicker::setElements(DatePickerElements elements)
+{
+    if (m_elements == elements) return;
+    const Date value = dateValue();
+    m_elements = elements;
+    m_settingByCode = true;
+    applyFormat();
+    applyMinimum();
+    m_editor->setDateTime(wallClockOf(value, m_elements == DatePickerElements::Date));
+    m_settingByCode = false;
+}
+
+Date DatePicker::dateValue() const
+{
+    return dateOf(m_editor->dateTime(), m_elements == DatePickerElements::Date);
+}
+
+void DatePicker::setDateValue(const Date& date)
+{
+    if (date.isNull() || !Date::isWithinCalendar(date.timeIntervalSince1970())) {
+        qWarning() << "A date picker was given no date; it keeps the one it shows";
+        return;
+    }
+    m_settingByCode = true;
+    // Below the minimum the editor shows the minimum.
+    m_editor->setDateTime(wallClockOf(date, m_elements == DatePickerElements::Date));
+    m_settingByCode = false;
+}
+
+void DatePicker::setMinDate(const Date& date)
+{
+    if (date.isValid() && !Date::isWithinCalendar(date.timeIntervalSince1970())) {
+        qWarning() << "A date picker was given a minimum beyond the calendar; it keeps none";
+        m_minDate = Date();
+    } else {
+        m_minDate = date;
+    }
+    m_settingByCode = true;
+    applyMinimum();
+    m_settingByCode = false;
+}
+
+void DatePicker::applyMinimum()
+{
+    if (m_minDate.isNull())
+        m_editor->clearMinimumDateTime();
+    else
+        m_editor->setMinimumDateTime(wallClockOf(m_minDate, m_elements == DatePickerElements::Date));
+}
+
+void DatePicker::setUses24HourClock(bool uses24HourClock)
+{
+    if (m_uses24HourClock == uses24HourClock) return;
+    m_uses24HourClock = uses24HourClock;
+    m_settingByCode = true;
+    applyFormat();
+    m_settingByCode = false;
+}
+
+void DatePicker::applyFormat()
+{
+    QString format = dateFormat();
+    if (m_elements == DatePickerElements::DateHourMinute)
+        format += m_uses24HourClock ? QStringLiteral(" HH:mm") : QStringLiteral(" h:mm AP");
+    m_editor->setDisplayFormat(format);
+}
+
+void DatePicker::setTextFont(const Font& font)
+{
+    m_font = font;
+    m_editor->setFont(font.widgetFont());
+}
+
+void DatePicker::userChanged()
+{
+    if (m_settingByCode) return;
+    NotificationCenter::defaultCenter().postNotificationName(kTextFieldHasChangedNotification, this);
+}
+
+void DatePicker::resizeEvent(QResizeEvent* event)
+{
+    View::resizeEvent(event);
+    m_editor->setGeometry(rect());
+}

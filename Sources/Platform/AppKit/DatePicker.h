@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Date.h"
+#include "Font.h"
+#include "View.h"
+
+#include <QString>
+
+class QDateTimeEdit;
+
+// Posted (object: the picker) once for each change of the value the user
+// makes; the views listen for the name their text fields post.
+inline const QString kTextFieldHasChangedNotification = QStringLiteral("NSTextField has changed");
+
+// Which parts of the date the picker shows and edits.
+enum class DatePickerElements {
+    DateHourMinute,  // the day, the hours and the minutes
+    Date,            // the day alone; its value is the local midnight of the day
+};
+
+// A date in a text box with no stepper buttons (a QDateTimeEdit inside):
+// the user types into a part or steps it with the arrow keys. Values are the
+// project's Date, read as wall-clock time in the system zone.
+class DatePicker : public View {
+    Q_OBJECT
+
+public:
+    explicit DatePicker(const QRectF& frame = QRectF(), QWidget* parent = nullptr,
+                        DatePickerElements elements = DatePickerElements::DateHourMinute);
+    ~DatePicker() override;
+
+    DatePickerElements elements() const { return m_elements; }
+    // Going to Date drops the time of the value (no notification).
+    void setElements(DatePickerElements elements);
+
+    // The value shown, to the minute (or the local midnight of its day).
+    Date dateValue() const;
+    // Never posts. A date before the minimum shows the minimum; the null
+    // date or one beyond the calendar changes nothing (logged).
+    void setDateValue(const Date& date);
+
+    // The earliest value the user can reach; the null date for none.
+    Date minDate() const { return m_minDate; }
+    void setMinDate(const Date& date);
+
+    bool uses24HourClock() const { return m_uses24HourClock; }
+    void setUses24HourClock(bool uses24HourClock);
+
+    // The kit font of the text (the stock editor gets its nearest whole size).
+    const Font& textFont() const { return m_font; }
+    void setTextFont(const Font& font);
+
+    // The editor inside, for tests and focus handling.
+    QDateTimeEdit* editor() const { return m_editor; }
+
+    bool isFlipped() const override { return true; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyFormat();
+    void applyMinimum();
+    void userChanged();
+
+    QDateTimeEdit* m_editor = nullptr;
+    DatePickerElements m_elements;
+    Date m_minDate;
+    bool m_uses24HourClock = true;
+    bool m_settingByCode = false;
+    Font m_font;  // the system font
+};

@@ -1,0 +1,183 @@
+#include "DatePicker.h"
+#include "GregorianCalendar.h"
+#include "NotificationCenter.h"
+#include "Screenshot.h"
+#include "SegmentedControl.h"
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+void sendKey(QWidget* target, int key, const QString& text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &release);
+}
+
+Date at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+{
+    return GregorianCalendar::dateFromFields(year, month, day, hour, minute, second);
+}
+
+// A shown picker with the focus in its editor, counting the posts it makes.
+struct Form {
+    std::unique_ptr<View> window = std::make_unique<View>(QRectF(0, 0, 300, 60));
+    DatePicker* picker;
+    QObject observer;
+    int posts = 0;
+    explicit Form(DatePickerElements elements = DatePickerElements::DateHourMinute)
+        : picker(new DatePicker(QRectF(10, 10, 220, 26), window.get(), elements))
+    {
+        NotificationCenter::defaultCenter().addObserver(&observer, kTextFieldHasChangedNotification,
+                                                        NotificationPayload::identityOf(picker),
+                                                        [this](const Notification& n) {
+                                                            EXPECT_EQ(n.objectAs<DatePicker*>(), picker);
+                                                            ++posts;
+                                                        });
+        window->show();
+        picker->editor()->setFocus(Qt::OtherFocusReason);
+    }
+};
+
+}  // namespace
+
+TEST(DatePicker, AValueSetByCodePostsNothingAndReadsBackToTheMinute)
+{
+    Form form;
+    form.picker->setDateValue(at(2026, 3, 14, 9, 26, 53));
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 3, 14, 9, 26));
+    form.picker->setMinDate(at(2026, 5, 1));  // moves the value up to the minimum
+    form.picker->setUses24HourClock(false);
+    form.picker->setElements(DatePickerElements::Date);
+    EXPECT_EQ(form.posts, 0);
+    // No date changes nothing.
+    form.picker->setDateValue(Date());
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 5, 1));
+}
+
+TEST(DatePicker, AUserEditPostsExactlyOnce)
+{
+    Form form;
+    form.picker->setDateValue(at(2026, 3, 14, 9, 26));
+    QDateTimeEdit* editor = form.picker->editor();
+    editor->setCurrentSection(QDateTimeEdit::MinuteSection);
+    sendKey(editor, Qt::Key_Up);
+    EXPECT_EQ(form.posts, 1);
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 3, 14, 9, 27));
+
+    // Typing a digit over the selected hour.
+    editor->setCurrentSection(QDateTimeEdit::HourSection);
+    editor->setSelectedSection(QDateTimeEdit::HourSection);
+    sendKey(editor, Qt::Key_5, QStringLiteral("5"));
+    EXPECT_EQ(form.posts, 2);
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 3, 14, 5, 27));
+
+    // A key that changes nothing posts nothing.
+    sendKey(editor, Qt::Key_Right);
+    EXPECT_EQ(form.posts, 2);
+}
+
+TEST(DatePicker, TheMinimumHoldsForCodeAndForTheUser)
+{
+    Form form;
+    const Date minimum = at(2026, 6, 10, 8, 0);
+    form.picker->setMinDate(minimum);
+    form.picker->setDateValue(at(2026, 6, 1, 12, 0));
+    EXPECT_EQ(form.picker->dateValue(), minimum);
+
+    QDateTimeEdit* editor = form.picker->editor();
+    editor->setCurrentSection(QDateTimeEdit::DaySection);
+    sendKey(editor, Qt::Key_Down);
+    EXPECT_GE(form.picker->dateValue(), minimum);
+    EXPECT_EQ(form.posts, 0) << "nothing changed, nothing posted";
+
+    form.picker->setMinDate(Date());
+    form.picker->setDateValue(at(2026, 1, 2, 3, 4));
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 1, 2, 3, 4)) << "no minimum any more";
+}
+
+TEST(DatePicker, DateOnlyDropsTheTime)
+{
+    Form form(DatePickerElements::Date);
+    form.picker->setDateValue(at(2026, 10, 24, 14, 37));
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 10, 24));
+    EXPECT_FALSE(form.picker->editor()->text().contains(QLatin1Char(':'))) << form.picker->editor()->text().toStdString();
+
+    // The minimum counts by its day: its own day stays reachable.
+    form.picker->setMinDate(at(2026, 11, 3, 18, 0));
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 11, 3));
+
+    // Showing the time again keeps the midnight; dropping it again drops it.
+    form.picker->setElements(DatePickerElements::DateHourMinute);
+    EXPECT_TRUE(form.picker->editor()->text().contains(QLatin1Char(':')));
+    form.picker->setDateValue(at(2026, 11, 5, 7, 45));
+    form.picker->setElements(DatePickerElements::Date);
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 11, 5));
+    EXPECT_EQ(form.posts, 0);
+}
+
+TEST(DatePicker, TheClockShowsTwelveOrTwentyFourHours)
+{
+    Form form;
+    form.picker->setDateValue(at(2026, 3, 14, 15, 5));
+    EXPECT_TRUE(form.picker->editor()->text().contains(QStringLiteral("15:05")));
+    form.picker->setUses24HourClock(false);
+    EXPECT_TRUE(form.picker->editor()->text().contains(QStringLiteral("3:05 PM")))
+        << form.picker->editor()->text().toStdString();
+    EXPECT_EQ(form.picker->dateValue(), at(2026, 3, 14, 15, 5));
+    EXPECT_EQ(form.picker->editor()->buttonSymbols(), QAbstractSpinBox::NoButtons);
+}
+
+namespace {
+
+class Backdrop : public View {
+public:
+    using View::View;
+    bool isFlipped() const override { return true; }
+    void drawRect(QPainter& painter, const QRectF&) override { painter.fillRect(bounds(), QColor(236, 236, 238)); }
+};
+
+}  // namespace
+
+TEST(DatePicker, ScreenshotOfSegmentedControlsAndPickers)
+{
+    Backdrop root(QRectF(0, 0, 340, 300));
+    const auto threeSegments = [&](double y, int selected) {
+        auto* control = new SegmentedControl(QRectF(20, y, 300, 24), &root);
+        control->setSegmentCount(3);
+        control->setLabel(QStringLiteral("Day"), 0);
+        control->setLabel(QStringLiteral("Week"), 1);
+        control->setLabel(QStringLiteral("A month that is far too long"), 2);
+        control->setSelectedSegment(selected);
+        return control;
+    };
+    for (int selected = -1; selected < 3; ++selected) threeSegments(14 + (selected + 1) * 34, selected);
+
+    auto* any = new SegmentedControl(QRectF(20, 150, 300, 24), &root);
+    any->setTrackingMode(SegmentSwitchTracking::SelectAny);
+    any->setSegmentCount(4);
+    const char* labels[] = {"Bold", "Italic", "Under", "Strike"};
+    for (int i = 0; i < 4; ++i) any->setLabel(QString::fromLatin1(labels[i]), i);
+    any->setWidth(60, 0);
+    any->setSelected(true, 0);
+    any->setSelected(true, 2);
+    any->setEnabled(false, 3);
+
+    auto* full = new DatePicker(QRectF(20, 196, 200, 26), &root);
+    full->setDateValue(at(2026, 12, 7, 16, 30));
+    auto* dateOnly = new DatePicker(QRectF(20, 236, 200, 26), &root, DatePickerElements::Date);
+    dateOnly->setDateValue(at(2026, 12, 7));
+
+    root.show();
+    EXPECT_FALSE(saveScreenshot(&root, QStringLiteral("segmented-and-date-picker")).isEmpty());
+}
