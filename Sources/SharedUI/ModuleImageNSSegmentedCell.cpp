@@ -21,8 +21,8 @@ constexpr double tabExtraWidth = 5;
 // so that a one-point line stays sharp.
 constexpr double separatorInset = 4.5;
 constexpr double separatorTop = 4;
-// Only the first two tabs have a separator on their right: the strips have
-// three tabs, and the last one ends at the strip's edge.
+// Only the first two tabs have a separator on their right, however many
+// there are: in the three-tab strips the last one ends at the strip's edge.
 constexpr int segmentsWithSeparator = 2;
 constexpr double contentInset = 6;
 constexpr double disabledOpacity = 0.5;
@@ -45,12 +45,22 @@ QRectF ModuleImageNSSegmentedCell::tabRect(const QRectF& cellFrame)
                   tabHeight);
 }
 
+// The control saves and restores the painter around each segment, so the
+// clip and pen set here stay with the segment.
 void ModuleImageNSSegmentedCell::drawSegment(QPainter& painter, int segment, const QRectF& cellFrame,
                                              const SegmentedControl& control) const
 {
     if (segment < 0 || segment >= control.segmentCount()) return;
     const QRectF tab = tabRect(cellFrame);
     const bool selected = control.isSelectedForSegment(segment);
+
+    // Each tab overhangs its left neighbour, whose separator was drawn
+    // before it: keep to the right of that line so it stays in sight.
+    if (segment > 0 && segment - 1 < segmentsWithSeparator) {
+        const QRectF previous = tabRect(cellFrameOfSegment(control.frameOfSegment(segment - 1)));
+        const double left = previous.right() - separatorInset + 0.5;
+        painter.setClipRect(QRectF(left, tab.top(), tab.right() - left, tab.height()), Qt::IntersectClip);
+    }
 
     if (selected) {
         painter.fillRect(tab, Color::white());

@@ -21,8 +21,7 @@ namespace {
 // A paint device that keeps what is painted on it as calls rather than
 // pixels, so a test can read the rectangles, lines, images and texts a view
 // paints in the painter's coordinates.
-class RecordingEngine : public QPaintEngine {
-public:
+struct PaintCalls {
     struct Fill {
         QRectF rect;
         QBrush brush;
@@ -31,7 +30,14 @@ public:
         QLineF line;
         QPen pen;
     };
+    std::vector<Fill> fills;
+    std::vector<Line> strokes;
+    std::vector<std::pair<QRectF, QImage>> images;
+    QStringList texts;
+};
 
+class RecordingEngine : public QPaintEngine {
+public:
     RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
@@ -44,25 +50,22 @@ public:
     }
     void drawRects(const QRectF* rects, int count) override
     {
-        for (int i = 0; i < count; ++i) fills.push_back({m_transform.mapRect(rects[i]), m_brush});
+        for (int i = 0; i < count; ++i) calls.fills.push_back({m_transform.mapRect(rects[i]), m_brush});
     }
     void drawLines(const QLineF* lines, int count) override
     {
-        for (int i = 0; i < count; ++i) strokes.push_back({m_transform.map(lines[i]), m_pen});
+        for (int i = 0; i < count; ++i) calls.strokes.push_back({m_transform.map(lines[i]), m_pen});
     }
     void drawImage(const QRectF& rect, const QImage& image, const QRectF&, Qt::ImageConversionFlags) override
     {
-        images.push_back({m_transform.mapRect(rect), image});
+        calls.images.push_back({m_transform.mapRect(rect), image});
     }
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
     void drawPath(const QPainterPath&) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    void drawTextItem(const QPointF&, const QTextItem& item) override { texts.push_back(item.text()); }
+    void drawTextItem(const QPointF&, const QTextItem& item) override { calls.texts.push_back(item.text()); }
 
-    std::vector<Fill> fills;
-    std::vector<Line> strokes;
-    std::vector<std::pair<QRectF, QImage>> images;
-    QStringList texts;
+    PaintCalls calls;
 
 private:
     QTransform m_transform;
@@ -97,14 +100,14 @@ protected:
 };
 
 // Paints the control through its segment hook onto a recording device.
-RecordingEngine paintCalls(SegmentedControl& control)
+PaintCalls paintCalls(SegmentedControl& control)
 {
     RecordingDevice device;
     {
         QPainter painter(&device);
         control.drawRect(painter, control.bounds());
     }
-    return device.engine;
+    return device.engine.calls;
 }
 
 QImage solidIcon(const QColor& colour)
@@ -191,7 +194,7 @@ TEST(ModuleImageNSSegmentedCell, PaintsEachTabFortyFivePointsHighOverItsFrame)
     for (double height : {45.0, 30.0}) {
         ImageSegmentedControl strip(QRectF(0, 0, 280, height), {1, 2, 3}, {}, {}, threeTexts, height);
         strip.setSelectedSegment(1);
-        const RecordingEngine calls = paintCalls(strip);
+        const PaintCalls calls = paintCalls(strip);
 
         std::vector<QRectF> tabs;
         for (const auto& fill : calls.fills)
@@ -211,7 +214,7 @@ TEST(ModuleImageNSSegmentedCell, SelectedTabIsWhiteWithABlueBarOthersArePatterne
     ImageSegmentedControl strip(QRectF(0, 0, 280, 45), {1, 2, 3}, {}, {}, threeTexts, 45);
     for (int selected = 0; selected < 3; ++selected) {
         strip.setSelectedSegment(selected);
-        const RecordingEngine calls = paintCalls(strip);
+        const PaintCalls calls = paintCalls(strip);
         int bars = 0, whites = 0, patterns = 0;
         for (const auto& fill : calls.fills) {
             if (fill.rect.height() == 4) {
@@ -237,7 +240,7 @@ TEST(ModuleImageNSSegmentedCell, SeparatorsStandRightOfTheFirstTwoTabsOnly)
 {
     const QStringList fourTexts = threeTexts + QStringList{QStringLiteral("Links")};
     ImageSegmentedControl strip(QRectF(0, 0, 287, 45), {1, 2, 3, 4}, {}, {}, fourTexts, 45);
-    const RecordingEngine calls = paintCalls(strip);
+    const PaintCalls calls = paintCalls(strip);
 
     ASSERT_EQ(calls.strokes.size(), 2u);
     for (int i = 0; i < 2; ++i) {
@@ -245,6 +248,29 @@ TEST(ModuleImageNSSegmentedCell, SeparatorsStandRightOfTheFirstTwoTabsOnly)
         EXPECT_EQ(calls.strokes[size_t(i)].line, QLineF(right - 4.5, 4, right - 4.5, 45)) << i;
         EXPECT_EQ(calls.strokes[size_t(i)].pen.widthF(), 1.0);
         EXPECT_EQ(calls.strokes[size_t(i)].pen.color(), QColor::fromRgbF(2.0 / 3, 2.0 / 3, 2.0 / 3));
+    }
+}
+
+TEST(ModuleImageNSSegmentedCell, SeparatorsStayInSightUnderTheNextTab)
+{
+    // Each tab overhangs the one before it; the separators must still show.
+    for (int selected : {-1, 0, 1, 2}) {
+        ImageSegmentedControl strip(QRectF(0, 0, 280, 45), {1, 2, 3}, {}, {}, threeTexts, 45);
+        strip.setSelectedSegment(selected);
+        QImage image(strip.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        {
+            QPainter painter(&image);
+            strip.drawRect(painter, strip.bounds());
+        }
+        for (int x : {88, 179}) {
+            EXPECT_EQ(image.pixelColor(x, 30), QColor::fromRgbF(2.0 / 3, 2.0 / 3, 2.0 / 3).toRgb())
+                << "separator at " << x << ", selected " << selected;
+            EXPECT_NE(image.pixelColor(x + 1, 30), image.pixelColor(x, 30)) << x;
+        }
+        // The tabs cover the strip from its top edge.
+        EXPECT_NE(image.pixelColor(5, 0), QColor(Qt::black));
+        EXPECT_EQ(image.pixelColor(5, 1), selected == 0 ? QColor(61, 98, 187) : image.pixelColor(5, 1));
     }
 }
 
@@ -284,13 +310,13 @@ TEST(ModuleImageNSSegmentedCell, AMissingImageLeavesTheLabel)
                                 {missing, missing, missing}, threeTexts, 45);
     strip.setSelectedSegment(1);
     strip.selectedSegmentWithIndex(1);
-    const RecordingEngine calls = paintCalls(strip);
+    const PaintCalls calls = paintCalls(strip);
 
     EXPECT_TRUE(calls.images.empty());  // tab 1's selected icon is missing too
     for (const QString& text : threeTexts) EXPECT_TRUE(calls.texts.join(QString()).contains(text)) << text.toStdString();
 
     strip.selectedSegmentWithIndex(0);
-    const RecordingEngine withIcon = paintCalls(strip);
+    const PaintCalls withIcon = paintCalls(strip);
     ASSERT_EQ(withIcon.images.size(), 1u);
     EXPECT_TRUE(withIcon.images[0].first.intersects(QRectF(88, 0, 96, 45)));
     EXPECT_TRUE(withIcon.texts.join(QString()).contains(QStringLiteral("Notes")));
