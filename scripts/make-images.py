@@ -269,6 +269,18 @@ def done_tick(x, y):
     return None
 
 
+TAB_PAPER = (0xEC, 0xEE, 0xF2, 255)
+TAB_STRIPE = (0xDF, 0xE2, 0xE8, 255)
+
+
+def tab_pattern(x, y):
+    """The background of the tabs that are not in front: fine diagonal
+    stripes on a light grey, a 4-point tile that repeats seamlessly."""
+    if (x + y) % 4.0 < 1.0:
+        return TAB_STRIPE
+    return TAB_PAPER
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -279,6 +291,7 @@ IMAGES = {
     "note_lines": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 4.0), SOFT_MARK), 9),
     "note_lines_highlighted": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 4.0), MARK), 9),
     "markdone": (done_tick, 15),
+    "tab_normal": (tab_pattern, 4),
 }
 
 
