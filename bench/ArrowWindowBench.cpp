@@ -3,7 +3,6 @@
 // the whole background picture again, as every change of look does.
 #include "AttachedWindowShape.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -48,13 +47,3 @@ void BM_BackgroundOf620x900View(benchmark::State& state)
 BENCHMARK(BM_BackgroundOf620x900View)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

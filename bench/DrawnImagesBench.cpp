@@ -3,7 +3,6 @@
 #include "UIUtilities.h"
 #include "Utilities.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -68,13 +67,3 @@ void BM_DoneCheckBox14x14(benchmark::State& state)
 BENCHMARK(BM_DoneCheckBox14x14)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

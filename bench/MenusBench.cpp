@@ -5,7 +5,6 @@
 
 #include "Task.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -60,13 +59,3 @@ void BM_ItemMenuAsKitMenu(benchmark::State& state)
 BENCHMARK(BM_ItemMenuAsKitMenu)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

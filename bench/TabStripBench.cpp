@@ -4,7 +4,6 @@
 // stay well under a millisecond.
 #include "ImageSegmentedControl.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -60,13 +59,3 @@ void BM_RenderTabStripWidget(benchmark::State& state)
 BENCHMARK(BM_RenderTabStripWidget)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
