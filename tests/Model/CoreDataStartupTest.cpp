@@ -38,11 +38,8 @@ class CoreDataStartupTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_home.isValid());
-        m_previousHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", m_home.path().toUtf8());
-        m_previousVersion = QCoreApplication::applicationVersion();
-        QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+        m_home = std::make_unique<ScopedDataHome>();
+        ASSERT_TRUE(m_home->isValid());
         NetworkStatus::instance().setOverride(0);
         // A winter day, so the Paris label carries its standard offset.
         Clock::setFixed(Date::dateWithTimeIntervalSince1970(
@@ -53,8 +50,7 @@ protected:
     {
         stop();
         NetworkStatus::instance().setOverride(std::nullopt);
-        QCoreApplication::setApplicationVersion(m_previousVersion);
-        qputenv("XDG_DATA_HOME", m_previousHome);
+        m_home.reset();
         Clock::reset();
     }
 
@@ -101,9 +97,7 @@ protected:
     static QString inSupportFolder(const QString& name) { return QDir(supportFolder()).filePath(name); }
 
 private:
-    QTemporaryDir m_home;
-    QByteArray m_previousHome;
-    QString m_previousVersion;
+    std::unique_ptr<ScopedDataHome> m_home;
     std::unique_ptr<CoreData> m_dataManager;
     bool m_started = false;
 };

@@ -48,11 +48,8 @@ class ZoravelAppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_home.isValid());
-        m_previousHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", m_home.path().toUtf8());
-        m_previousVersion = QCoreApplication::applicationVersion();
-        QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+        m_home = std::make_unique<ScopedDataHome>();
+        ASSERT_TRUE(m_home->isValid());
         NetworkStatus::instance().setOverride(0);
         Clock::setFixed(GregorianCalendar::dateFromFields(2014, 1, 15, 9, 0, 0));
         Scheduler::setCurrent(&scheduler);
@@ -68,8 +65,7 @@ protected:
         Scheduler::setCurrent(nullptr);
         Clock::reset();
         NetworkStatus::instance().setOverride(std::nullopt);
-        QCoreApplication::setApplicationVersion(m_previousVersion);
-        qputenv("XDG_DATA_HOME", m_previousHome);
+        m_home.reset();
     }
 
     static void closeDatabase()
@@ -140,9 +136,7 @@ protected:
     FakeStatusItem* tray = nullptr;  // the delegate's
 
 private:
-    QTemporaryDir m_home;
-    QByteArray m_previousHome;
-    QString m_previousVersion;
+    std::unique_ptr<ScopedDataHome> m_home;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <ctime>
@@ -36,4 +37,29 @@ bool processEventsUntil(const std::function<bool()>& predicate, int timeoutMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+ScopedDataHome::ScopedDataHome(const QString& version)
+    : m_home(std::make_unique<QTemporaryDir>()),
+      m_previousHome(qgetenv("XDG_DATA_HOME")),
+      m_previousVersion(QCoreApplication::applicationVersion())
+{
+    qputenv("XDG_DATA_HOME", m_home->path().toUtf8());
+    QCoreApplication::setApplicationVersion(version);
+}
+
+ScopedDataHome::~ScopedDataHome()
+{
+    QCoreApplication::setApplicationVersion(m_previousVersion);
+    qputenv("XDG_DATA_HOME", m_previousHome);
+}
+
+bool ScopedDataHome::isValid() const
+{
+    return m_home->isValid();
+}
+
+QString ScopedDataHome::path() const
+{
+    return m_home->path();
 }

@@ -4,6 +4,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class QTemporaryDir;
 
 // Switches the process's time zone for the life of the object (TZ and tzset),
 // so one test can run west of GMT while its suite runs in Paris.
@@ -25,3 +28,22 @@ bool processEventsUntil(const std::function<bool()>& predicate, int timeoutMs = 
 
 // The private data folder every test binary runs in (XDG_DATA_HOME points into it).
 QString testDataRoot();
+
+// A start of the program of its own: XDG_DATA_HOME points at a fresh folder
+// (so the support folder and its database are new) and the application's
+// version is `version`, for the life of the object; both come back after.
+class ScopedDataHome {
+public:
+    explicit ScopedDataHome(const QString& version = QStringLiteral("2.0"));
+    ~ScopedDataHome();
+    ScopedDataHome(const ScopedDataHome&) = delete;
+    ScopedDataHome& operator=(const ScopedDataHome&) = delete;
+
+    bool isValid() const;
+    QString path() const;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+    QByteArray m_previousHome;
+    QString m_previousVersion;
+};
