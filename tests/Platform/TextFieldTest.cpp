@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -266,4 +267,26 @@ TEST(TextField, LongSingleLineEndsInAnEllipsisAndAWrappedLabelUsesMoreLines)
     label->setWraps(true);
     const int wrapped = inkRows();
     EXPECT_GT(wrapped, singleLine * 2) << "three or more lines against one";
+}
+
+TEST(TextField, LabelPainterDrawsLabelsButNotEditableFields)
+{
+    std::unique_ptr<TextField> label(TextField::labelWithString(QStringLiteral("Hidden"), QRectF(0, 0, 40, 20)));
+    int calls = 0;
+    label->setLabelPainter([&calls](QPainter& painter, const TextField& field) {
+        ++calls;
+        painter.fillRect(field.bounds(), Qt::red);
+    });
+    QImage shot = label->snapshot();
+    EXPECT_GE(calls, 1);
+    EXPECT_EQ(shot.pixelColor(20, 10), QColor(Qt::red)) << "the painter replaces the text";
+
+    // Once editable, the field draws itself again (its white background).
+    label->setEditable(true);
+    label->setDrawsBackground(true);
+    label->setBackgroundColor(Qt::white);
+    calls = 0;
+    shot = label->snapshot();
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(shot.pixelColor(1, 1), QColor(Qt::white));
 }

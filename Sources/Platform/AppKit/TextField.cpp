@@ -244,8 +244,18 @@ QRectF TextField::singleLineRect(const QRectF& textArea, double lineHeight)
     return QRectF(textArea.left(), textArea.center().y() - height / 2, textArea.width(), height);
 }
 
+void TextField::setLabelPainter(LabelPainter painter)
+{
+    m_labelPainter = std::move(painter);
+    update();
+}
+
 void TextField::drawRect(QPainter& painter, const QRectF&)
 {
+    if (m_labelPainter && !usesEditor()) {
+        m_labelPainter(painter, *this);
+        return;
+    }
     const QRectF edge = bounds().adjusted(0.5, 0.5, -0.5, -0.5);
     if (m_drawsBackground) painter.fillRect(bounds(), m_backgroundColor);
     if (m_bezeled) {

@@ -99,6 +99,17 @@ public:
     // The editor while the field is editable or selectable, else hidden.
     QLineEdit* editor() const { return m_editor; }
 
+    // Draws a label (a field neither editable nor selectable) in place of
+    // the field's own drawing: background, border and text are all the
+    // painter's, in the field's coordinates (y down). Controls that centre
+    // or shade their text differently are labels with a painter. Null
+    // restores the field's own drawing. Editable fields ignore it.
+    using LabelPainter = std::function<void(QPainter& painter, const TextField& field)>;
+    void setLabelPainter(LabelPainter painter);
+    bool hasLabelPainter() const { return bool(m_labelPainter); }
+    // Where the text goes: the bounds less the room the border takes.
+    QRectF textArea() const;
+
     bool isFlipped() const override { return true; }
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 
@@ -115,7 +126,6 @@ private:
     bool usesEditor() const { return m_editable || m_selectable; }
     void updateEditor();
     void placeEditor();
-    QRectF textArea() const;
     enum class KeyOutcome { NotACommand, Consumed, EndedEditing };
     KeyOutcome handleCommandKey(QKeyEvent* key);
     static bool swallowsKeyPress(const QKeyEvent* key, KeyOutcome outcome);
@@ -144,4 +154,5 @@ private:
     } m_handledKey;
     std::function<void(TextField*)> m_onEndEditing;
     TextFieldDelegate* m_delegate = nullptr;
+    LabelPainter m_labelPainter;
 };
