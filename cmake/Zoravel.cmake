@@ -9,19 +9,12 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   add_compile_options("SHELL:-Xclang -fno-pch-timestamp")
 endif()
 
-# One library target per Sources/ folder. Sources are globbed so that adding a
-# class is adding its two files; CONFIGURE_DEPENDS re-runs the glob on build.
-function(zoravel_library name)
-  cmake_parse_arguments(ARG "" "" "LINKS;PRECOMPILE" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
-       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
-  list(FILTER sources EXCLUDE REGEX "/CMakeFiles/")
-  add_library(${name} STATIC ${sources})
-  # The moc step reruns only when a header it already knows changes, so a
-  # header added since the last build (a new class) would go without its
-  # meta-object code until the build folder is made anew. When the list of
-  # headers changes, its output and cache are removed, and the next build
-  # runs it afresh.
+# The moc step reruns only when a header it already knows changes, so a
+# header added since the last build (a new class) would go without its
+# meta-object code until the build folder is made anew. When the list of
+# headers of a target changes, its moc output and cache are removed, and the
+# next build runs it afresh.
+function(zoravel_moc_sees_new_headers name sources)
   set(headers ${sources})
   list(FILTER headers INCLUDE REGEX "\\.h$")
   string(SHA1 headers_hash "${headers}")
@@ -30,6 +23,17 @@ function(zoravel_library name)
                         "${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/${name}_autogen.dir/ParseCache.txt")
     set(ZORAVEL_HEADERS_OF_${name} "${headers_hash}" CACHE INTERNAL "the headers moc last saw")
   endif()
+endfunction()
+
+# One library target per Sources/ folder. Sources are globbed so that adding a
+# class is adding its two files; CONFIGURE_DEPENDS re-runs the glob on build.
+function(zoravel_library name)
+  cmake_parse_arguments(ARG "" "" "LINKS;PRECOMPILE" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  list(FILTER sources EXCLUDE REGEX "/CMakeFiles/")
+  add_library(${name} STATIC ${sources})
+  zoravel_moc_sees_new_headers(${name} "${sources}")
   # A folder that holds only headers so far still links as a library.
   set_target_properties(${name} PROPERTIES LINKER_LANGUAGE CXX)
   target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
@@ -55,6 +59,7 @@ function(zoravel_test name)
     list(APPEND sources ${found})
   endforeach()
   add_executable(${name} ${sources})
+  zoravel_moc_sees_new_headers(${name} "${sources}")
   target_link_libraries(${name} PRIVATE ZoravelTestSupport ${ARG_LINKS})
   target_compile_options(${name} PRIVATE -Wall -Wextra -Wno-unused-parameter)
   if(NOT ARG_TZ)

@@ -4,19 +4,31 @@
 #include "ContextMenuRow.h"
 #include "Menu.h"
 #include "ModelTypes.h"
+#include "PopUpButton.h"
 
 #include <QColor>
 #include <QImage>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <optional>
+#include <variant>
 #include <vector>
 
+class Button;
+class CustomNSPopUpButton;
 class Font;
+class PopUpButton;
+class QObject;
+class SegmentedControl;
+class TextField;
+enum class ButtonType;
 
-// Class-level helpers of the views: drawn images and context menus.
+// Class-level helpers of the views: drawn images, the standard controls and
+// context menus.
 //
 // Drawn images:
 // the small pictures item boxes, list rows, menus and icons are painted with,
@@ -87,6 +99,91 @@ public:
     // checked without reading pixels. Null stops the reports.
     using TextObserver = std::function<void(const QString& line, const Font& font, const QRectF& rect)>;
     static void setTextObserver(TextObserver observer);
+
+    // ---- standard controls (UIUtilities_Controls.cpp) ---------------------------
+    // The controls that recur in every view, made alike so the views look
+    // alike. Each call answers a new control without a parent, owned by the
+    // caller. Actions follow the kit: a callable that runs while the target
+    // (any QObject, usually the view that builds the control) lives; a null
+    // target ties the action to nothing. Images are passed looked up (each
+    // name in its own NamedImages::imageNamed call); a null image counts as
+    // none.
+
+    // A button. A null title sets no title; an empty one (the image
+    // buttons') shows none. With a title: "Lucida Grande" (bold when asked)
+    // of titleSize in titleColor, aligned as given. The normal image is
+    // drawn under the title, the selected one shows while a toggle is on.
+    static Button* createButton(const QString& title, int titleSize, const QColor& titleColor, bool isBold,
+                                Qt::Alignment titleAlignment, ButtonType buttonType, const QRectF& frame,
+                                QObject* target, std::function<void(Button*)> selector,
+                                const QImage& normalStateImage, const QImage& selectedStateImage, bool hasBorder);
+    static Button* createButton(const QString& title, int titleSize, const QColor& titleColor,
+                                Qt::Alignment titleAlignment, ButtonType buttonType, const QRectF& frame,
+                                QObject* target, std::function<void(Button*)> selector,
+                                const QImage& normalStateImage, const QImage& selectedStateImage, bool hasBorder);
+    // An unbordered toggle with no title, its images scaled to the frame.
+    static Button* createCheckboxWithFrame(const QRectF& frame, QObject* target,
+                                           std::function<void(Button*)> selector, const QImage& normalStateImage,
+                                           const QImage& selectedStateImage);
+    // New text, the title's colour, font and alignment kept.
+    static void setAttributedTitle(const QString& text, Button* button);
+
+    // Pop-ups over a list of texts and images. An image gives an untitled
+    // item; a text an item in "Lucida Grande" of the size. Tags: tagArray's
+    // (read as 32-bit), or 1, 2, 3... without one; item i takes tag i
+    // whatever kind of item it becomes (a tag missing from a short array is
+    // 0, logged). Nothing is selected: the face shows the first item.
+    using PopUpElement = std::variant<QString, QImage>;
+    using PopUpAction = std::function<void(PopUpButton*)>;
+    // A plain pop-up; an empty text is an untitled item.
+    static PopUpButton* createButtonWithFrame(const QRectF& frame, const QString& menuTitle, int size,
+                                              QObject* target, PopUpAction selector,
+                                              const std::vector<PopUpElement>& itemArray,
+                                              const std::optional<QList<qint64>>& tagArray = std::nullopt);
+    // The same on a face that is only its title, centred.
+    static PopUpButton* createCustomButtonCellWithFrame(const QRectF& frame, const QString& menuTitle, int size,
+                                                        QObject* target, PopUpAction selector,
+                                                        const std::vector<PopUpElement>& itemArray,
+                                                        const std::optional<QList<qint64>>& tagArray = std::nullopt);
+    // These two make an empty text a separator, and their image items send
+    // nothing when chosen.
+    static CustomNSPopUpButton* createCustomButtonWithFrame(
+        const QRectF& frame, const QString& menuTitle, int size, QObject* target, PopUpAction selector,
+        const std::vector<PopUpElement>& itemArray, const std::optional<QList<qint64>>& tagArray = std::nullopt);
+    static PopUpButton* createPopUpButtonWithFrame(const QRectF& frame, const QString& menuTitle, int size,
+                                                   QObject* target, PopUpAction selector,
+                                                   const std::vector<PopUpElement>& itemArray,
+                                                   const std::optional<QList<qint64>>& tagArray = std::nullopt);
+
+    // The category chooser: the categories under group headers (general,
+    // events only, tasks only, checklists; empty groups left out, separators
+    // between groups), each with its colour swatch and its key as tag.
+    // Categories of an unknown projectType are left out. Nothing is selected.
+    static CustomNSPopUpButton* createCalendarPopUpButtonWithFrame(const QRectF& frame, QObject* target,
+                                                                   PopUpAction selector,
+                                                                   const CalendarList& itemArray);
+    static PopUpButton* createCalendarNSPopUpButtonWithFrame(const QRectF& frame, QObject* target,
+                                                             PopUpAction selector, const CalendarList& itemArray);
+    // The chooser's items, as the two above fill their pop-ups.
+    static std::vector<PopUpItem> calendarMenuItems(const CalendarList& itemArray);
+
+    // A small select-any segmented control, one segment per label, tags 1,
+    // 2, 3..., the segments sharing the frame's width; sized to fit at the
+    // frame's origin.
+    static SegmentedControl* createSegmentedControlWithFrame(const QRectF& frame, const QStringList& items,
+                                                             QObject* target,
+                                                             std::function<void(SegmentedControl*)> selector);
+    // The small control's height.
+    static constexpr double miniSegmentedHeight = 16;
+
+    // The standard label: black "Lucida Grande" 13 on no background, left
+    // aligned, not selectable, no border.
+    static TextField* getCommonTextFieldWithFrame(const QRectF& frame);
+    // The same with its line centred vertically and an engraved shadow.
+    static TextField* getCommonTextFieldCenterVerticalWithFrame(const QRectF& frame);
+    // Centred, in the default font, without the shadow.
+    static TextField* makeCommonTextFieldCenterVerticalWithFrame(const QRectF& frame);
+    // ---- end of standard controls -----------------------------------------------
 
     // ---- context menus (UIUtilities_Menus.cpp) --------------------------------
     // A right click on an item, a selection, a category, a tag, a link row or

@@ -82,6 +82,17 @@ void Button::setAttributedTitle(const AttributedTitle& title)
     update();
 }
 
+QColor Button::textColor() const
+{
+    return m_title.isEmpty() ? QColor(Qt::black) : m_titleColor;
+}
+
+void Button::setTextColor(const QColor& color)
+{
+    m_titleColor = color.isValid() ? color : titleColor;
+    update();
+}
+
 void Button::setTextFont(const Font& font)
 {
     m_font = font;

@@ -55,6 +55,11 @@ public:
     // The title with the button's colour, font and alignment.
     AttributedTitle attributedTitle() const;
     void setAttributedTitle(const AttributedTitle& title);
+    // The title's colour; a button without a title answers the standard
+    // control text colour (black), whatever was set.
+    QColor textColor() const;
+    // Recolours the whole title, now and for titles set later by setTitle.
+    void setTextColor(const QColor& color);
     // The kit font the title is measured and drawn in (the system font at
     // 13 px unless set). Qt's own QWidget::font() plays no part.
     const Font& textFont() const { return m_font; }

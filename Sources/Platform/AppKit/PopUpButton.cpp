@@ -160,6 +160,7 @@ bool PopUpButton::performClickOnItem(int index)
     if (!isEnabled() || !canChoose(index)) return false;
     m_chosenIndex = index;
     update();
+    if (!m_items[size_t(index)].sendsAction) return true;
     if (m_action && !(m_hasReceiver && !m_receiver)) {
         const std::function<void(PopUpButton*)> action = m_action;
         action(this);
@@ -169,7 +170,7 @@ bool PopUpButton::performClickOnItem(int index)
 
 Menu PopUpButton::choicesMenu() const
 {
-    Menu menu;
+    Menu menu(m_menuTitle);
     const int selected = m_pullsDown ? -1 : indexOfSelectedItem();
     QPointer<PopUpButton> self(const_cast<PopUpButton*>(this));
     for (int i = m_pullsDown ? 1 : 0; i < numberOfItems(); ++i) {
@@ -203,9 +204,46 @@ void PopUpButton::mouseDown(const Event&)
     choicesMenu().popUpUnderView(this);
 }
 
+void PopUpButton::setCellPainter(CellPainter painter)
+{
+    m_cellPainter = std::move(painter);
+    update();
+}
+
+const PopUpItem* PopUpButton::shownItem() const
+{
+    return m_pullsDown ? itemAtIndex(0) : selectedItem();
+}
+
+QRectF PopUpButton::titleRectForBounds(const QRectF& cellFrame)
+{
+    return QRectF(cellFrame.left() + textInset, cellFrame.top(), cellFrame.width() - textInset - arrowRoom,
+                  cellFrame.height());
+}
+
 void PopUpButton::drawRect(QPainter& painter, const QRectF&)
 {
-    const QRectF edge = bounds().adjusted(0.5, 0.5, -0.5, -0.5);
+    drawCell(painter, bounds());
+}
+
+void PopUpButton::drawCell(QPainter& painter, const QRectF& cellFrame) const
+{
+    if (m_cellPainter) {
+        // A copy: the painter may replace itself while it runs.
+        const CellPainter cellPainter = m_cellPainter;
+        painter.save();
+        cellPainter(painter, *this, cellFrame);
+        painter.restore();
+        return;
+    }
+    painter.save();
+    drawOwnCell(painter, cellFrame);
+    painter.restore();
+}
+
+void PopUpButton::drawOwnCell(QPainter& painter, const QRectF& cellFrame) const
+{
+    const QRectF edge = cellFrame.adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath face;
     face.addRoundedRect(edge, 5, 5);
     painter.fillPath(face, faceFill);
@@ -214,8 +252,8 @@ void PopUpButton::drawRect(QPainter& painter, const QRectF&)
     if (!isEnabled()) painter.setOpacity(0.4);
 
     // The arrows: up and down for a pop-up, one down for a pull-down.
-    const double middleX = bounds().right() - arrowRoom / 2;
-    const double middleY = bounds().center().y();
+    const double middleX = cellFrame.right() - arrowRoom / 2;
+    const double middleY = cellFrame.center().y();
     painter.setPen(QPen(arrowColor, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     if (m_pullsDown) {
         drawChevron(painter, QPointF(middleX, middleY + 2), 3.5, 4);
@@ -224,11 +262,11 @@ void PopUpButton::drawRect(QPainter& painter, const QRectF&)
         drawChevron(painter, QPointF(middleX, middleY + 6), 3.5, 3.5);
     }
 
-    QRectF text(textInset, 0, bounds().width() - textInset - arrowRoom, bounds().height());
-    const PopUpItem* shown = m_pullsDown ? itemAtIndex(0) : selectedItem();
+    QRectF text = titleRectForBounds(cellFrame);
+    const PopUpItem* shown = shownItem();
     if (shown && !shown->image.isNull()) {
         const QSizeF size = shown->image.deviceIndependentSize().scaled(
-            QSizeF(bounds().height() - 6, bounds().height() - 6), Qt::KeepAspectRatio);
+            QSizeF(cellFrame.height() - 6, cellFrame.height() - 6), Qt::KeepAspectRatio);
         const QSizeF imageSize = size.width() > shown->image.deviceIndependentSize().width()
                                      ? shown->image.deviceIndependentSize()
                                      : size;

@@ -19,6 +19,8 @@ struct PopUpItem {
     bool enabled = true;
     bool separator = false;
     bool header = false;
+    // Choosing an item that sends no action still selects it.
+    bool sendsAction = true;
 
     static PopUpItem separatorItem();
     static PopUpItem headerItem(const QString& title);
@@ -76,10 +78,28 @@ public:
     const Font& textFont() const { return m_font; }
     void setTextFont(const Font& font);
 
+    // The title of the list the button opens.
+    QString menuTitle() const { return m_menuTitle; }
+    void setMenuTitle(const QString& title) { m_menuTitle = title; }
     // The list the button opens, as menu data (check mark on the selection).
     Menu choicesMenu() const;
 
+    // Draws the face in place of the button's own look: the painter is in
+    // the button's coordinates (y down), cellFrame where the face goes.
+    // Null restores the button's own look.
+    using CellPainter = std::function<void(QPainter& painter, const PopUpButton& button, const QRectF& cellFrame)>;
+    void setCellPainter(CellPainter painter);
+    // The face in cellFrame: the cell painter's, else the button's own look.
+    void drawCell(QPainter& painter, const QRectF& cellFrame) const;
+    // The button's own look in cellFrame: bezel, arrows, image and title.
+    void drawOwnCell(QPainter& painter, const QRectF& cellFrame) const;
+    // Where the button's own look puts the title in cellFrame.
+    static QRectF titleRectForBounds(const QRectF& cellFrame);
+    // The face shows this item: the first in the pull-down mode.
+    const PopUpItem* shownItem() const;
+
     bool isFlipped() const override { return true; }
+    // Draws the face over the bounds.
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
     void mouseDown(const Event& event) override;
 
@@ -88,6 +108,8 @@ private:
     int firstEnabledIndex() const;
 
     bool m_pullsDown = false;
+    QString m_menuTitle;
+    CellPainter m_cellPainter;
     std::vector<PopUpItem> m_items;
     Font m_font;  // the system font
     int m_chosenIndex = -1;

@@ -185,10 +185,35 @@ void SegmentedControl::setTarget(QObject* receiver, std::function<void(Segmented
     m_action = std::move(action);
 }
 
-void SegmentedControl::setSegmentPainter(SegmentPainter painter)
+void SegmentedControl::setSegmentPainter(SegmentPainter painter, PainterScope scope)
 {
     m_painter = std::move(painter);
+    m_painterScope = scope;
     update();
+}
+
+void SegmentedControl::drawSegmentAsControl(QPainter& painter, int segment, const QRectF& frame) const
+{
+    if (!isValidSegment(segment)) return;
+    painter.save();
+    drawSegment(painter, segment, frame);
+    painter.restore();
+}
+
+double SegmentedControl::fittingWidth() const
+{
+    double width = 0;
+    for (const Segment& item : m_segments) {
+        if (item.width > 0) {
+            width += item.width;
+            continue;
+        }
+        const QSizeF label = TextMeasure::sizeOfText(item.label, m_font);
+        const double image = item.image.isNull() ? 0 : item.image.deviceIndependentSize().width();
+        const double gap = (image > 0 && !item.label.isEmpty()) ? 4 : 0;
+        width += std::ceil(label.width() + image + gap + 2 * horizontalInset);
+    }
+    return width + 2 * segmentCount() + 2;
 }
 
 void SegmentedControl::setTextFont(const Font& font)
@@ -309,7 +334,7 @@ void SegmentedControl::changeEvent(QEvent* event)
 
 void SegmentedControl::drawRect(QPainter& painter, const QRectF&)
 {
-    if (m_painter) {
+    if (m_painter && m_painterScope == PainterScope::Whole) {
         // A copy: the painter may replace itself while it runs.
         const SegmentPainter segmentPainter = m_painter;
         for (int i = 0; i < segmentCount(); ++i) {
@@ -326,7 +351,16 @@ void SegmentedControl::drawRect(QPainter& painter, const QRectF&)
     painter.fillPath(bezel, bezelFill);
     painter.save();
     painter.setClipPath(bezel);
-    for (int i = 0; i < segmentCount(); ++i) drawSegment(painter, i, frameOfSegment(i));
+    if (m_painter) {
+        const SegmentPainter segmentPainter = m_painter;
+        for (int i = 0; i < segmentCount(); ++i) {
+            painter.save();
+            segmentPainter(painter, i, frameOfSegment(i), isSelectedForSegment(i), m_highlighted == i);
+            painter.restore();
+        }
+    } else {
+        for (int i = 0; i < segmentCount(); ++i) drawSegment(painter, i, frameOfSegment(i));
+    }
     painter.restore();
     // Dividers between neighbours, then the edge over everything.
     painter.setPen(QPen(bezelEdge, 1));
@@ -337,7 +371,7 @@ void SegmentedControl::drawRect(QPainter& painter, const QRectF&)
     painter.drawPath(bezel);
 }
 
-void SegmentedControl::drawSegment(QPainter& painter, int segment, const QRectF& frame)
+void SegmentedControl::drawSegment(QPainter& painter, int segment, const QRectF& frame) const
 {
     if (frame.isEmpty()) return;
     const Segment& item = m_segments[size_t(segment)];

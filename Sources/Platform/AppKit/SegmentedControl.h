@@ -88,7 +88,18 @@ public:
     // receiver lives; a null receiver ties it to nothing.
     void setTarget(QObject* receiver, std::function<void(SegmentedControl*)> action);
 
-    void setSegmentPainter(SegmentPainter painter);
+    // What a segment painter replaces: the whole look (bezel, dividers and
+    // segments), or only each segment's content inside the control's bezel.
+    enum class PainterScope { Whole, SegmentContent };
+    void setSegmentPainter(SegmentPainter painter, PainterScope scope = PainterScope::Whole);
+    // The control's own drawing of one segment (its fill, image and label)
+    // in the given frame; a segment painter may call it with a frame of its
+    // own.
+    void drawSegmentAsControl(QPainter& painter, int segment, const QRectF& frame) const;
+
+    // The width the control needs: each segment's width (a shared one its
+    // content's), plus one point of divider on each side of a segment.
+    double fittingWidth() const;
 
     // The kit font of the labels (the system font at 13 px unless set).
     const Font& textFont() const { return m_font; }
@@ -122,7 +133,7 @@ private:
     bool isValidSegment(int segment) const { return segment >= 0 && segment < segmentCount(); }
     int segmentAtEvent(const Event& event) const;
     void setHighlighted(int segment);
-    void drawSegment(QPainter& painter, int segment, const QRectF& frame);
+    void drawSegment(QPainter& painter, int segment, const QRectF& frame) const;
 
     std::vector<Segment> m_segments;
     SegmentSwitchTracking m_tracking = SegmentSwitchTracking::SelectOne;
@@ -131,6 +142,7 @@ private:
     int m_highlighted = -1;
     Font m_font;  // the system font
     SegmentPainter m_painter;
+    PainterScope m_painterScope = PainterScope::Whole;
     bool m_hasReceiver = false;
     QPointer<QObject> m_receiver;
     std::function<void(SegmentedControl*)> m_action;

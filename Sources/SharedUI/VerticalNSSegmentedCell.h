@@ -1,0 +1,14 @@
+#pragma once
+
+class SegmentedControl;
+
+// Segments drawn as the control draws them but 4 points higher, so that
+// image segments sit level with the title bar they share with other
+// controls. The bezel stays where it is.
+class VerticalNSSegmentedCell {
+public:
+    static constexpr double segmentRaise = 4;
+
+    // Makes the control draw its segments this way from then on.
+    static void install(SegmentedControl& control);
+};
