@@ -1,10 +1,23 @@
 #include "MainViewAccess.h"
 
+#include "MainQueue.h"
+
 #include <atomic>
 
 namespace {
+
 std::atomic<MainViewAccess*> installed{nullptr};
+
+// The view is looked up when the job runs, not when it is posted, so a view
+// removed meanwhile is never called.
+void onMainView(void (MainViewAccess::*call)())
+{
+    MainQueue::async([call] {
+        if (MainViewAccess* view = MainViewAccess::current()) (view->*call)();
+    });
 }
+
+}  // namespace
 
 MainViewAccess::~MainViewAccess()
 {
@@ -20,4 +33,31 @@ MainViewAccess* MainViewAccess::current()
 void MainViewAccess::setCurrent(MainViewAccess* access)
 {
     installed.store(access);
+}
+
+void MainViewAccess::postShowSyncingIndicator()
+{
+    onMainView(&MainViewAccess::showSyncingIndicator);
+}
+
+void MainViewAccess::postHideSyncingIndicator()
+{
+    onMainView(&MainViewAccess::hideSyncingIndicator);
+}
+
+void MainViewAccess::postReloadData()
+{
+    onMainView(&MainViewAccess::reloadData);
+}
+
+bool MainViewAccess::windowIsVisible()
+{
+    const MainViewAccess* view = current();
+    return view && view->isWindowVisible();
+}
+
+bool MainViewAccess::windowIsKey()
+{
+    const MainViewAccess* view = current();
+    return view && view->isKeyWindow();
 }

@@ -61,9 +61,7 @@ bool ZVWSync::backgroundFullSync(QObject* sender)
     QPointer<QObject> asker(sender);
     const bool hadSender = sender != nullptr;
     m_queue.async([this, asker, hadSender] {
-        MainQueue::async([] {
-            if (MainViewAccess* mainView = MainViewAccess::current()) mainView->showSyncingIndicator();
-        });
+        MainViewAccess::postShowSyncingIndicator();
         fullSync();
         setIsSyncing(false);
         // A sender destroyed meanwhile is not posted as a dangling pointer.

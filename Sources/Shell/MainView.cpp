@@ -6,6 +6,7 @@
 #include "Setting.h"
 
 #include <QDebug>
+#include <QEvent>
 #include <QPointer>
 
 #include <cmath>
@@ -62,6 +63,22 @@ void MainView::setCurrent(MainView* view)
 }
 
 void MainView::reloadData() {}
+
+bool MainView::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ActivationChange:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+        m_windowVisible.store(isVisible() && window()->isVisible());
+        m_keyWindow.store(isVisible() && isActiveWindow());
+        break;
+    default: break;
+    }
+    return View::event(event);
+}
 
 void MainView::resetData() {}
 

@@ -3,6 +3,7 @@
 #include "MainViewAccess.h"
 #include "View.h"
 
+#include <atomic>
 #include <functional>
 
 class Button;
@@ -45,7 +46,11 @@ public:
     Button* togglePinBtn() const { return m_togglePinBtn; }
 
     // Reloads every pane (no panes yet) and resets the quick-add bar (none yet).
-    void reloadData();
+    void reloadData() override;
+    // Kept as the window shows, hides and comes to the front, so that
+    // other threads can read them.
+    bool isWindowVisible() const override { return m_windowVisible.load(); }
+    bool isKeyWindow() const override { return m_keyWindow.load(); }
     void resetData();
     // Lays the view out for the list button's state and keeps that state in
     // the settings: 310 points wide without the list column, 620 with it,
@@ -62,6 +67,9 @@ public:
     // window controller); nothing until start-up sets it.
     void setOpenWindowHandler(std::function<void()> handler) { m_openWindow = std::move(handler); }
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void dock(bool left);
 
@@ -71,6 +79,8 @@ private:
     bool m_isDockedRight = false;
     bool m_isPinned = false;
     bool m_syncingIndicatorShown = false;
+    std::atomic<bool> m_windowVisible{false};
+    std::atomic<bool> m_keyWindow{false};
     Button* m_showHideBtn = nullptr;
     Button* m_togglePinBtn = nullptr;
     std::function<void()> m_openWindow;

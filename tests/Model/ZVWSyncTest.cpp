@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "MainQueue.h"
 #include "MainViewAccess.h"
+#include "RecordingMainView.h"
 #include "ManualScheduler.h"
 #include "NotificationCenter.h"
 #include "Setting.h"
@@ -110,19 +111,11 @@ private:
     bool m_released = false;
 };
 
-class RecordingMainView : public MainViewAccess {
-public:
-    void showSyncingIndicator() override { calls.append(QStringLiteral("show")); }
-    void hideSyncingIndicator() override { calls.append(QStringLiteral("hide")); }
-    QStringList calls;
-};
-
 }  // namespace
 
 TEST_F(ZVWSyncTest, AFullSyncRunsInTheBackgroundWithTheIndicatorAndAnswersItsSender)
 {
     RecordingMainView mainView;
-    MainViewAccess::setCurrent(&mainView);
     QObject sender;
     QObject observer;
     QList<QObject*> finished;
@@ -139,8 +132,7 @@ TEST_F(ZVWSyncTest, AFullSyncRunsInTheBackgroundWithTheIndicatorAndAnswersItsSen
     EXPECT_TRUE(sync.waitUntilIdle(5));
     ASSERT_TRUE(processEventsUntil([&] { return !finished.isEmpty(); }));
     EXPECT_EQ(finished, QList<QObject*>{&sender});
-    EXPECT_EQ(mainView.calls, (QStringList{QStringLiteral("show"), QStringLiteral("hide")}));
-    MainViewAccess::setCurrent(nullptr);
+    EXPECT_EQ(mainView.calls(), (QStringList{QStringLiteral("show"), QStringLiteral("hide")}));
 }
 
 TEST_F(ZVWSyncTest, AFullSyncNeedsTheNetworkAndForgetsASenderThatIsGone)

@@ -5,6 +5,9 @@
 #include "../Model/ModelTestFixture.h"
 #include "Screen.h"
 #include "Setting.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
 
 #include <cmath>
 
@@ -97,4 +100,20 @@ TEST_F(MainViewTest, TheProcesssMainViewIsWhatTheSyncsReach)
     // A destroyed main view is reached by nobody.
     EXPECT_EQ(MainView::current(), nullptr);
     EXPECT_EQ(MainViewAccess::current(), nullptr);
+}
+
+TEST_F(MainViewTest, TheWindowStateFollowsTheWindowForOtherThreads)
+{
+    View window(QRectF(0, 0, 320, 200));
+    auto* view = new MainView(QRectF(0, 0, 310, 200), &window);
+    MainView::setCurrent(view);
+    EXPECT_FALSE(MainViewAccess::windowIsVisible());
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(processEventsUntil([&] { return MainViewAccess::windowIsVisible() && MainViewAccess::windowIsKey(); }));
+    window.hide();
+    EXPECT_FALSE(MainViewAccess::windowIsVisible());
+    EXPECT_FALSE(MainViewAccess::windowIsKey()) << "a hidden window is not in front";
+    MainView::setCurrent(nullptr);
 }
