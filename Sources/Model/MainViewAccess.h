@@ -1,7 +1,12 @@
 #pragma once
 
-// What the data manager and the syncs ask of the main window without knowing
-// it: the syncing indicator, a reload of the panes after their changes, and
+#include "ModelTypes.h"
+
+class QObject;
+
+// What the data manager, the syncs and the panes ask of the main window
+// without knowing it: the syncing indicator, reloads of the panes after
+// their changes, the current-time line, the selection across panes, and
 // whether the window is on screen and in front. The main view installs
 // itself at start-up; until then (and in tests that do not care) nothing is
 // shown and the window counts as hidden.
@@ -13,6 +18,22 @@ public:
     virtual void showSyncingIndicator() = 0;
     virtual void hideSyncingIndicator() = 0;
     virtual void reloadData() = 0;
+    // The mini month and the day pane (and the planner in planner mode).
+    virtual void reloadLeftPageData() = 0;
+    // The day pane alone.
+    virtual void reloadDataDayCalendar() = 0;
+    // Moves the current-time line of the day grid and the week planner to
+    // the hour (with its fraction) of the shown time zone.
+    virtual void refreshTimeLine(double hour) = 0;
+    // Every pane but the sender drops its selection. Senders are told
+    // apart by their class (their meta-object's class name).
+    virtual void clearHighlightExcept(QObject* sender) = 0;
+    // An item just made on a pane, and the pane that opens its editor
+    // after the next reload.
+    virtual void setLoadingItem(const TaskPtr& item) = 0;
+    virtual void setLoadingView(QObject* view) = 0;
+    // Whether a planner fills the window (the day pane is hidden then).
+    virtual bool isPlannerExpand() const = 0;
     // May be called on any thread: the state the view last saw.
     virtual bool isWindowVisible() const = 0;
     virtual bool isKeyWindow() const = 0;

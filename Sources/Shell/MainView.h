@@ -3,6 +3,8 @@
 #include "MainViewAccess.h"
 #include "View.h"
 
+#include <QPointer>
+
 #include <atomic>
 #include <functional>
 
@@ -33,7 +35,7 @@ public:
 
     double currentSize() const { return m_currentSize; }
     void setCurrentSize(double size) { m_currentSize = size; }
-    bool isPlannerExpand() const { return m_isPlannerExpand; }
+    bool isPlannerExpand() const override { return m_isPlannerExpand; }
     void setIsPlannerExpand(bool expand) { m_isPlannerExpand = expand; }
     bool isDockedLeft() const { return m_isDockedLeft; }
     void setIsDockedLeft(bool docked) { m_isDockedLeft = docked; }
@@ -47,6 +49,15 @@ public:
 
     // Reloads every pane (no panes yet) and resets the quick-add bar (none yet).
     void reloadData() override;
+    // The panes these reach come with the main view's set-up.
+    void reloadLeftPageData() override {}
+    void reloadDataDayCalendar() override {}
+    void refreshTimeLine(double) override {}
+    void clearHighlightExcept(QObject*) override {}
+    void setLoadingItem(const TaskPtr& item) override { m_loadingItem = item; }
+    void setLoadingView(QObject* view) override { m_loadingView = view; }
+    TaskPtr loadingItem() const { return m_loadingItem; }
+    QObject* loadingView() const { return m_loadingView; }
     // Kept as the window shows, hides and comes to the front, so that
     // other threads can read them.
     bool isWindowVisible() const override { return m_windowVisible.load(); }
@@ -84,4 +95,6 @@ private:
     Button* m_showHideBtn = nullptr;
     Button* m_togglePinBtn = nullptr;
     std::function<void()> m_openWindow;
+    TaskPtr m_loadingItem;
+    QPointer<QObject> m_loadingView;
 };

@@ -1,5 +1,9 @@
 #include "RecordingMainView.h"
 
+#include "Task.h"
+
+#include <QObject>
+
 RecordingMainView::RecordingMainView()
 {
     MainViewAccess::setCurrent(this);
@@ -23,6 +27,58 @@ void RecordingMainView::hideSyncingIndicator()
 void RecordingMainView::reloadData()
 {
     record(QStringLiteral("reload"));
+}
+
+void RecordingMainView::reloadLeftPageData()
+{
+    record(QStringLiteral("reloadLeftPage"));
+}
+
+void RecordingMainView::reloadDataDayCalendar()
+{
+    record(QStringLiteral("reloadDay"));
+}
+
+void RecordingMainView::refreshTimeLine(double hour)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastHour = hour;
+    }
+    record(QStringLiteral("timeLine %1").arg(hour));
+}
+
+void RecordingMainView::clearHighlightExcept(QObject* sender)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastSender = sender;
+    }
+    record(QStringLiteral("clearHighlight %1")
+               .arg(sender ? QString::fromLatin1(sender->metaObject()->className()) : QStringLiteral("none")));
+}
+
+void RecordingMainView::setLoadingItem(const TaskPtr& item)
+{
+    record(QStringLiteral("loadingItem %1").arg(item ? item->primaryKey() : 0));
+}
+
+void RecordingMainView::setLoadingView(QObject* view)
+{
+    record(QStringLiteral("loadingView %1")
+               .arg(view ? QString::fromLatin1(view->metaObject()->className()) : QStringLiteral("none")));
+}
+
+double RecordingMainView::lastTimeLineHour() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastHour;
+}
+
+QObject* RecordingMainView::lastHighlightSender() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastSender;
 }
 
 QStringList RecordingMainView::calls() const

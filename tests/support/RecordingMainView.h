@@ -7,9 +7,11 @@
 #include <atomic>
 #include <mutex>
 
-// A main view for tests of the data manager and the syncs: records the calls
-// it gets ("show", "hide", "reload") and answers the window state it is
-// given. Installs itself while it lives.
+// A main view for tests of the data manager, the syncs and the panes:
+// records the calls it gets ("show", "hide", "reload", "reloadLeftPage",
+// "reloadDay", "timeLine 9.5", "clearHighlight <class>", "loadingItem <key>",
+// "loadingView <class>") and answers the window state it is given.
+// Installs itself while it lives.
 class RecordingMainView : public MainViewAccess {
 public:
     RecordingMainView();
@@ -18,6 +20,13 @@ public:
     void showSyncingIndicator() override;
     void hideSyncingIndicator() override;
     void reloadData() override;
+    void reloadLeftPageData() override;
+    void reloadDataDayCalendar() override;
+    void refreshTimeLine(double hour) override;
+    void clearHighlightExcept(QObject* sender) override;
+    void setLoadingItem(const TaskPtr& item) override;
+    void setLoadingView(QObject* view) override;
+    bool isPlannerExpand() const override { return plannerExpand.load(); }
     bool isWindowVisible() const override { return windowVisible.load(); }
     bool isKeyWindow() const override { return keyWindow.load(); }
 
@@ -25,10 +34,16 @@ public:
 
     std::atomic<bool> windowVisible{false};
     std::atomic<bool> keyWindow{false};
+    std::atomic<bool> plannerExpand{false};
+    // The last ones given.
+    double lastTimeLineHour() const;
+    QObject* lastHighlightSender() const;
 
 private:
     void record(const QString& call);
 
     mutable std::mutex m_mutex;
     QStringList m_calls;
+    double m_lastHour = -1;
+    QObject* m_lastSender = nullptr;
 };

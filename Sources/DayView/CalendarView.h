@@ -1,0 +1,152 @@
+#pragma once
+
+#include "Date.h"
+#include "ModelTypes.h"
+#include "MonthView.h"
+#include "ScheduledTimer.h"
+#include "View.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QSizeF>
+
+#include <vector>
+
+class CurrentTimeIndicatorView;
+class CustomNSView;
+class ImageView;
+class ScrollView;
+class TaskLinkLine;
+class TaskView;
+class TimeLineView;
+
+// The hour grid of the shown day: 25 rows of 46 points in a flipped
+// document 1150 high, a box for every timed event of the day (events that
+// start together share the width; a group starting while earlier boxes run
+// is indented), the pieces of the tasks the today planner poured into the
+// day's open time, the current-time line on today, and drops of items.
+//
+// The shown day is always the mini month's current day; the grid keeps no
+// day of its own. Main thread only.
+class CalendarView : public View {
+    Q_OBJECT
+
+public:
+    static constexpr double hourHeight = 46;
+    static constexpr double firstLineY = 23;  // the line of hour h is at 46 h + 23
+    static constexpr double documentHeight = 1150;
+    static constexpr double boxLeft = 55;
+    static constexpr double lineLeft = 57;
+    static constexpr double minimumBoxHeight = 23;
+    static constexpr double groupIndent = 5;
+    static constexpr double midnightLineY = 1127;  // the 24:00 line
+    static constexpr double taskZoneLeft = 67;      // drops right of it become tasks
+    static constexpr int rowCount = 25;
+
+    explicit CalendarView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~CalendarView() override;
+
+    // The full reload for the shown day: boxes, current-time line and its
+    // timer, pieces. A reload started while one runs only clears the
+    // selection.
+    void reloadData();
+    // Lays the event boxes out again.
+    void reloadEvent();
+    // Pours the planned tasks into the day's open time again.
+    void reloadTodayTask();
+    // Re-reads the items of the listed boxes (keys as "%ld" texts) without
+    // moving anything.
+    void reloadData(const QHash<QString, QVariant>& changedItems);
+    // Pours again (the object is not used).
+    void moveToTop(QObject* object);
+
+    // Moves the current-time line to the hour (with its fraction).
+    void refreshTimeLine(double hour);
+    // Scrolls to an hour before now (to the 17:00 row after 18:00).
+    void scrollToCurrentTime();
+
+    // For events only: shows the event's day, scrolls to it and selects its
+    // box; false for anything else or when no box matches. The second one
+    // also opens the box's editor.
+    bool revealToEvent(const TaskPtr& item);
+    bool showPopupEditDetail(const TaskPtr& item);
+    // Selects the box of an event just made on the shown day and opens its
+    // editor.
+    void findAndEditEvent(const TaskPtr& item);
+
+    // Highlights every box and piece of the box's item, and only those.
+    void selectTask(TaskView* box);
+    // Hides the boxes of the selected item while it is dragged.
+    void draggingTask(QObject* box);
+    // Fits the scroll view to the grid's height.
+    void rearrangeView();
+
+    // A day back or forward (one calendar day).
+    void goPrev();
+    void goNext();
+
+    // The shown day: the mini month's current day, at 00:00.
+    Date shownDay() const;
+
+    const std::vector<TimeLineView*>& timeCellList() const { return m_timeCellList; }
+    MonthView* monthView() const { return m_monthView; }
+    void setMonthView(MonthView* monthView) { m_monthView = monthView; }
+    // The layout's working list: empty once the layout is done.
+    const TaskList& eventList() const { return m_eventList; }
+    const std::vector<QPointer<TaskView>>& eventBoxes() const { return m_eventBoxes; }
+    const std::vector<QPointer<TaskView>>& taskPieces() const { return m_taskPieces; }
+    const std::vector<QPointer<TaskLinkLine>>& linkLines() const { return m_linkLines; }
+    CustomNSView* contentView() const { return m_contentView; }
+    ScrollView* scrollView() const { return m_scrollView; }
+    CurrentTimeIndicatorView* currentIndicatorView() const { return m_currentIndicatorView; }
+    ImageView* imageEventView() const { return m_imageEventView; }
+    QSizeF draggingSize() const { return m_draggingSize; }
+    void setDraggingSize(const QSizeF& size) { m_draggingSize = size; }
+    TaskView* selectedItem() const { return m_selectedItem; }
+    void setSelectedItem(TaskView* box) { m_selectedItem = box; }
+    bool isLoading() const { return m_isLoading; }
+    // Whether the 60-s timer of the current-time line runs.
+    bool isTimeLineTimerRunning() const { return m_timeLineTimer.isValid(); }
+
+    // The document's width (rows, boxes and pieces are laid out in it).
+    double documentWidth() const;
+
+    // The hour labels: "0:00" .. "23:00", "0:00" on the 24-hour clock, the
+    // "_12AMText" .. "_11PMText", "_12AMText" texts otherwise.
+    static QString hourLabel(int row, bool uses24HourClock);
+
+    // Where an event's box goes on the shown day (y and height), from its
+    // shown start and end: the pure part of the layout.
+    struct BoxPlacement {
+        double y = 0;
+        double height = 0;
+    };
+    static BoxPlacement placementOfEvent(const Date& shownStart, const Date& shownEnd, const Date& shownDay);
+
+    bool isFlipped() const override { return false; }
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    void scrollWheel(const Event& event) override;
+
+private:
+    void setHourLabels();
+    void removeBoxes(std::vector<QPointer<TaskView>>& boxes);
+    void sortBoxOrder();
+    void stopTimeLineTimer();
+    TaskView* makeBox(const TaskPtr& item, bool squareBox, const QRectF& frame);
+
+    bool m_isLoading = false;
+    std::vector<TimeLineView*> m_timeCellList;
+    TaskList m_eventList;
+    std::vector<QPointer<TaskView>> m_eventBoxes;
+    std::vector<QPointer<TaskView>> m_taskPieces;
+    std::vector<QPointer<TaskLinkLine>> m_linkLines;
+    ScrollView* m_scrollView = nullptr;
+    CustomNSView* m_contentView = nullptr;
+    CurrentTimeIndicatorView* m_currentIndicatorView = nullptr;
+    ImageView* m_imageEventView = nullptr;
+    QSizeF m_draggingSize{186, 46};
+    QPointer<MonthView> m_monthView;
+    ScheduledTimer m_timeLineTimer;
+    qint64 m_selectingKey = 0;
+    QPointer<TaskView> m_selectedItem;
+};

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "CalendarView.h"
+#include "ModelTypes.h"
+#include "ScheduledTimer.h"
+#include "View.h"
+
+#include <QColor>
+#include <QPointer>
+
+class DetailViewController;
+class TextField;
+
+// The box of one item on the day grid: an event box (square corners), or
+// one piece of a task the today planner poured into an open slot (rounded).
+// It draws the item in its category's colour with its title; a click selects
+// it, a double click opens its editor, holding the button 0.3 s drags the
+// item out, dragging its top or bottom edge changes its start or end (times
+// snap to quarter hours on release), a right click opens the item menu, and
+// Delete deletes it while it is selected.
+//
+// The grid makes the box, then sets parentView, isSquareBox, highlight,
+// task and the frame. The box lives until the grid reloads; boxes leave the
+// grid with deleteLater, so none goes while its own handler runs.
+class TaskView : public View {
+    Q_OBJECT
+
+public:
+    // The height of each edge strip that starts an edge drag.
+    static constexpr double edgeStripHeight = 5;
+
+    explicit TaskView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~TaskView() override;
+
+    TaskPtr task() const { return m_task; }
+    // Keeps the item and takes its title and colour.
+    void setTask(const TaskPtr& task);
+
+    CalendarView* parentView() const { return m_parentView; }
+    void setParentView(CalendarView* parentView) { m_parentView = parentView; }
+
+    bool isHighlight() const { return m_highlight; }
+    void setHighlight(bool highlight);
+    bool isSquareBox() const { return m_isSquareBox; }
+    void setIsSquareBox(bool isSquareBox);
+
+    // The frame height given at creation: what a piece's new duration is
+    // measured against.
+    double initHeight() const { return m_initHeight; }
+    TextField* taskNameLabel() const { return m_taskNameLabel; }
+    QColor projectColor() const { return m_projectColor; }
+    bool isStartTimeMoving() const { return m_isStartTimeMoving; }
+    bool isEndTimeMoving() const { return m_isEndTimeMoving; }
+    DetailViewController* detailViewController() const { return m_detailViewController; }
+
+    // The title: the name, then " - " and the location when it has one.
+    static QString titleOfItem(const Task& task);
+
+    // A snapshot of the box's visible part (the drag image).
+    QImage imageRepresentative();
+
+    void popupEditDetail();
+    void popupLinkDetail();
+
+    // The top (false) or bottom (true) edge strip, in the box's coordinates.
+    QRectF trackRect(bool bottom) const;
+
+    // Turns the frame into the item's times on the shown day.
+    void changeStartEndTime();
+
+    bool isFlipped() const override { return true; }
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    void mouseDown(const Event& event) override;
+    void mouseDragged(const Event& event) override;
+    void mouseUp(const Event& event) override;
+    void rightMouseDown(const Event& event) override;
+    void keyDown(const Event& event) override;
+    void cursorUpdate(const Event& event) override;
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+
+private:
+    TaskPtr m_task;
+    QPointer<CalendarView> m_parentView;
+    double m_initHeight = 0;
+    TextField* m_taskNameLabel = nullptr;
+    bool m_highlight = false;
+    bool m_isSquareBox = false;
+    bool m_isStartTimeMoving = false;
+    bool m_isEndTimeMoving = false;
+    DetailViewController* m_detailViewController = nullptr;
+    ScheduledTimer m_holdTimer;
+    ScheduledTimer m_singleClickTimer;
+    double m_lastMouseDown = 0;
+    QColor m_projectColor;
+};
