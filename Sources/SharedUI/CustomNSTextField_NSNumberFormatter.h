@@ -29,7 +29,7 @@ public:
 
     // The text editing ends with: `text` when it is a number within the
     // bounds, else the nearest bound written as a plain integer (minValue
-    // for an empty text). Bounds given the wrong way round favour minValue.
+    // for an empty text).
     static QString clampedText(const QString& text, qint64 minValue, qint64 maxValue);
 
     // A click anywhere puts the insertion point after the last digit.
