@@ -19,6 +19,7 @@
 #include "TextField.h"
 #include "TextTable.h"
 #include "TimeLineView.h"
+#include "Transaction.h"
 #include "Utilities.h"
 
 #include <QDate>
@@ -217,14 +218,14 @@ TaskView* CalendarView::makeBox(const TaskPtr& item, bool squareBox, const QRect
 
 void CalendarView::removeBoxes(std::vector<QPointer<TaskView>>& boxes)
 {
-    // Later, not now: the box may be the one whose handler caused this
-    // reload, or have an alert of its own open.
-    for (const QPointer<TaskView>& box : boxes) {
-        if (!box) continue;
-        box->hide();
-        box->setParent(nullptr);
-        box->deleteLater();
-    }
+    if (boxes.empty()) return;
+    // Later, not now: a box may be the one whose handler caused this
+    // reload, or have an alert of its own open. They go together under one
+    // holder, so hundreds of boxes cost one deferred deletion, not hundreds.
+    auto* holder = new QWidget;
+    for (const QPointer<TaskView>& box : boxes)
+        if (box) box->setParent(holder);  // leaves the document, hidden
+    holder->deleteLater();
     boxes.clear();
 }
 
@@ -284,60 +285,66 @@ void CalendarView::reloadEvent()
 
     const double available = documentWidth() * 0.5 + 40;
     const qsizetype count = m_eventList.size();
-    int indent = 0;
-    double bottom = 0;
-    qsizetype processed = 0;
-    m_eventBoxes.reserve(size_t(count));
-    while (processed < count) {
-        if (m_eventList.isEmpty()) {
-            ++processed;
-            continue;
-        }
-        const TaskPtr first = m_eventList.takeFirst();
-        TaskList group = manager->findAllEventSameStartTime(first, m_eventList, day);
-        for (const TaskPtr& member : group) m_eventList.removeOne(member);
-        group.prepend(first);
-        const qsizetype n = group.size();
-        double column = (available - groupIndent * indent) / double(n);
-        for (qsizetype j = 0; j < n; ++j) {
-            const TaskPtr& event = group[j];
-            const BoxPlacement place = placementOfEvent(event->tzStartTime(), event->tzEndTime(), day);
-            if (place.y >= bottom) {
-                column = available / double(n);
-                indent = 0;
+    struct Placed {
+        TaskPtr item;
+        QRectF frame;
+    };
+    std::vector<Placed> placed;
+    placed.reserve(size_t(count));
+    {
+        // One read unit for all the rows: one lock of the file, not one per row.
+        Transaction reads;
+        int indent = 0;
+        double bottom = 0;
+        qsizetype processed = 0;
+        while (processed < count) {
+            if (m_eventList.isEmpty()) {
+                ++processed;
+                continue;
             }
-            bottom = std::max(bottom, place.y + place.height);
+            const TaskPtr first = m_eventList.takeFirst();
+            TaskList group = manager->findAllEventSameStartTime(first, m_eventList, day);
+            for (const TaskPtr& member : group) m_eventList.removeOne(member);
+            group.prepend(first);
+            const qsizetype n = group.size();
+            double column = (available - groupIndent * indent) / double(n);
+            for (qsizetype j = 0; j < n; ++j) {
+                const TaskPtr& event = group[j];
+                const BoxPlacement place = placementOfEvent(event->tzStartTime(), event->tzEndTime(), day);
+                if (place.y >= bottom) {
+                    column = available / double(n);
+                    indent = 0;
+                }
+                bottom = std::max(bottom, place.y + place.height);
 
-            TaskPtr item;
-            if (event->repeatType() == 0) {
-                // A fresh read, so the box edits the stored row; a row that
-                // cannot be read keeps the list's copy.
-                item = Task::initWithPrimaryKey(event->primaryKey());
-                if (item)
-                    manager->recalculateTimeWithTimezoneSupport(item);
-                else
+                TaskPtr item;
+                if (event->repeatType() == 0) {
+                    // A fresh read, so the box edits the stored row; a row
+                    // that cannot be read keeps the list's copy.
+                    item = Task::initWithPrimaryKey(event->primaryKey());
+                    if (item)
+                        manager->recalculateTimeWithTimezoneSupport(item);
+                    else
+                        item = event->copy();
+                } else {
                     item = event->copy();
-            } else {
-                item = event->copy();
+                }
+                placed.push_back({item, QRectF(double(j) * column + boxLeft + groupIndent * indent, place.y,
+                                               column - 2, place.height)});
             }
-            const QRectF frame(double(j) * column + boxLeft + groupIndent * indent, place.y, column - 2,
-                               place.height);
-            m_eventBoxes.push_back(makeBox(item, true, frame));
+            processed += n;
+            ++indent;
         }
-        processed += n;
-        ++indent;
-    }
+    }  // nothing was written: leaving the unit ends it
+    m_eventBoxes.reserve(placed.size());
+    for (const Placed& box : placed) m_eventBoxes.push_back(makeBox(box.item, true, box.frame));
 }
 
 void CalendarView::reloadTodayTask()
 {
     removeBoxes(m_taskPieces);
-    for (const QPointer<TaskLinkLine>& line : m_linkLines)
-        if (line) {
-            line->hide();
-            line->setParent(nullptr);
-            line->deleteLater();
-        }
+    // Link lines run no handler of their own: they can go at once.
+    for (const QPointer<TaskLinkLine>& line : m_linkLines) delete line.data();
     m_linkLines.clear();
 
     CoreData* manager = dataManager();
