@@ -28,3 +28,14 @@ QString MonthView::preferredLang()
     // "ja-JP" and "ja_JP" are both Japanese.
     return first.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
 }
+
+void MonthView::reloadDataWithDaylabel(bool withDayLabel)
+{
+    reloadDataWithDaylabel(withDayLabel, false);
+}
+
+void MonthView::reloadDataWithDaylabel(bool, bool forceIfHide)
+{
+    if (isHidden() && !forceIfHide) return;
+    ++m_reloadCount;
+}

@@ -18,9 +18,17 @@ public:
     // Selects today (at 00:00 in the system zone) and shows its month.
     void goToday();
 
+    // Draws the month again (and the day label when asked); a hidden mini
+    // month waits unless forced. Its grid comes with the month views: for
+    // now the reloads are counted.
+    void reloadDataWithDaylabel(bool withDayLabel);
+    void reloadDataWithDaylabel(bool withDayLabel, bool forceIfHide);
+    int reloadCount() const { return m_reloadCount; }
+
     // The user's preferred language as a code such as "en" or "ja".
     static QString preferredLang();
 
 private:
     MonthCalendarView* m_monthCalendarView = nullptr;
+    int m_reloadCount = 0;
 };

@@ -1,0 +1,16 @@
+#include "PlannerPanes.h"
+
+bool PlannerPaneBase::showPopupEditDetail(const TaskPtr& item)
+{
+    m_lastItemAsked = item;
+    return false;
+}
+
+PlannerWeekView::PlannerWeekView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+{
+    setFlipped(true);
+    m_plannerPane = new PlannerPane(QRectF(0, 0, frame.width(), 60), this);
+    m_weeklyPane = new WeeklyPane(QRectF(0, 60, frame.width(), std::max(0.0, frame.height() - 60)), this);
+}
+
+PlannerWeekView::~PlannerWeekView() = default;
