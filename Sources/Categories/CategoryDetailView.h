@@ -1,0 +1,25 @@
+#pragma once
+
+#include "View.h"
+
+class CategoryDetailListView;
+
+// The content of a category's detail panel: its tabs and the list of the
+// category's items.
+class CategoryDetailView : public View {
+    Q_OBJECT
+
+public:
+    explicit CategoryDetailView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~CategoryDetailView() override;
+
+    // Brings the tab to the front (a negative tab is taken as 0).
+    void setFocusTab(int tab);
+    int focusTab() const { return m_focusTab; }
+
+    CategoryDetailListView* detailView() const { return m_listView; }
+
+private:
+    int m_focusTab = 0;
+    CategoryDetailListView* m_listView = nullptr;
+};
