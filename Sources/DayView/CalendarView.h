@@ -102,8 +102,8 @@ public:
     ImageView* imageEventView() const { return m_imageEventView; }
     QSizeF draggingSize() const { return m_draggingSize; }
     void setDraggingSize(const QSizeF& size) { m_draggingSize = size; }
-    TaskView* selectedItem() const { return m_selectedItem; }
-    void setSelectedItem(TaskView* box) { m_selectedItem = box; }
+    TaskView* selectedItem() const;
+    void setSelectedItem(TaskView* box);
     bool isLoading() const { return m_isLoading; }
     // Whether the 60-s timer of the current-time line runs.
     bool isTimeLineTimerRunning() const { return m_timeLineTimer.isValid(); }

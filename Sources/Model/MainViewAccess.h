@@ -23,8 +23,8 @@ public:
     // The day pane alone.
     virtual void reloadDataDayCalendar() = 0;
     // Moves the current-time line of the day grid and the week planner to
-    // the hour (with its fraction) of the shown time zone.
-    virtual void refreshTimeLine(double hour) = 0;
+    // the current hour (with its fraction) of the shown time zone.
+    virtual void refreshTimeLine() = 0;
     // Every pane but the sender drops its selection. Senders are told
     // apart by their class (their meta-object's class name).
     virtual void clearHighlightExcept(QObject* sender) = 0;

@@ -235,4 +235,9 @@ public:
     // The English-table title of a menu row's key; "" for a key no menu uses.
     static QString menuTitleText(const QString& titleKey);
     // ---- end of context menus ---------------------------------------------------
+
+    // ---- link style (UIUtilities_Links.cpp) ----
+    // Shows the field's whole text as a link to itself (blue, underlined);
+    // an empty text leaves no link. A null field is logged and ignored.
+    static void getUrlFormInNSTextField(TextField* field);
 };

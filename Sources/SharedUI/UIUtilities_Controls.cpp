@@ -261,8 +261,9 @@ SegmentedControl* UIUtilities::createSegmentedControlWithFrame(const QRectF& fra
     auto* control = new SegmentedControl();
     const int count = int(items.size());
     control->setSegmentCount(count);
-    // Each segment's share leaves a point on either side of it and of the
-    // control for the dividers and the edge.
+    // Each segment's share leaves room for the dividers and the edge the
+    // control's look was drawn with; fitted, the control is that much
+    // narrower than the frame.
     const double width = count > 0 ? (frame.width() - (2.0 * count + 2)) / count : 0;
     for (int i = 0; i < count; ++i) {
         control->setLabel(items[i], i);

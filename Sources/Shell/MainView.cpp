@@ -1,7 +1,13 @@
 #include "MainView.h"
 
 #include "Button.h"
+#include "CalendarView.h"
 #include "CoreData.h"
+#include "DayCalendarView.h"
+#include "MainViewHeight.h"
+#include "MonthView.h"
+#include "TaskView.h"
+#include "Utilities.h"
 #include "Screen.h"
 #include "Setting.h"
 
@@ -34,6 +40,15 @@ void saveSettings(const SettingPtr& setting)
 
 MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
+    setFlipped(true);
+    // The left column as the first layout leaves it in the narrow window.
+    const double columnX = 17;
+    const double height = std::max(frame.height(), double(mainViewHeight));
+    m_monthView = new MonthView(QRectF(columnX, 73, 280, 243), this);
+    m_monthView->setHidden(true);  // its month grid comes later
+    m_dayCalendarView = new DayCalendarView(QRectF(columnX, 321, 280, std::max(0.0, height - 361)), this);
+    m_dayCalendarView->setMonthView(m_monthView);
+    m_monthView->goToday();
     m_showHideBtn = new Button(QRectF(0, 0, 22, 22), this);
     m_showHideBtn->setButtonType(ButtonType::PushOnPushOff);
     m_showHideBtn->setHidden(true);
@@ -62,7 +77,40 @@ void MainView::setCurrent(MainView* view)
     MainViewAccess::setCurrent(view);
 }
 
-void MainView::reloadData() {}
+void MainView::reloadData()
+{
+    if (!isWindowVisible()) return;
+    m_dayCalendarView->reloadData();
+}
+
+void MainView::reloadLeftPageData()
+{
+    if (!isWindowVisible()) return;
+    m_dayCalendarView->reloadData();
+}
+
+void MainView::reloadDataDayCalendar()
+{
+    if (!isWindowVisible()) return;
+    m_dayCalendarView->reloadData();
+}
+
+void MainView::refreshTimeLine()
+{
+    const CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = settings();
+    const double hour = dataManager && setting
+                            ? Utilities::getCurrentHour(setting->tzSupport() != 0, dataManager->appRootTZ(),
+                                                        setting->currentTZ(), Date())
+                            : Utilities::getCurrentHour(false, 0, 0, Date());
+    m_dayCalendarView->calendarView()->refreshTimeLine(hour);
+}
+
+void MainView::clearHighlightExcept(QObject* sender)
+{
+    if (qobject_cast<TaskView*>(sender) || sender == m_dayCalendarView->calendarView()) return;
+    m_dayCalendarView->calendarView()->selectTask(nullptr);
+}
 
 bool MainView::event(QEvent* event)
 {

@@ -9,10 +9,13 @@
 #include <functional>
 
 class Button;
+class DayCalendarView;
+class MonthView;
 
-// The main window's content. Its panes come later; for now it holds the
-// state start-up and the window controller read and set: the layout flags,
-// the list and pin buttons, and the operations they call.
+// The main window's content: for now the mini month's selected day and the
+// day pane in the left column, and the state start-up and the window
+// controller read and set: the layout flags, the list and pin buttons, and
+// the operations they call. The other panes come with the view's full set-up.
 class MainView : public View, public MainViewAccess {
     Q_OBJECT
 
@@ -44,16 +47,20 @@ public:
     bool isPinned() const { return m_isPinned; }
     void setIsPinned(bool pinned) { m_isPinned = pinned; }
 
+    MonthView* monthView() const { return m_monthView; }
+    DayCalendarView* dayCalendarView() const { return m_dayCalendarView; }
     Button* showHideBtn() const { return m_showHideBtn; }
     Button* togglePinBtn() const { return m_togglePinBtn; }
 
-    // Reloads every pane (no panes yet) and resets the quick-add bar (none yet).
+    // Reloads the panes there are (the day pane; the mini month has no grid
+    // yet) while the window is visible.
     void reloadData() override;
-    // The panes these reach come with the main view's set-up.
-    void reloadLeftPageData() override {}
-    void reloadDataDayCalendar() override {}
-    void refreshTimeLine(double) override {}
-    void clearHighlightExcept(QObject*) override {}
+    void reloadLeftPageData() override;
+    void reloadDataDayCalendar() override;
+    // The current hour of the shown zone to the day grid's line.
+    void refreshTimeLine() override;
+    // The day grid drops its selection unless the sender is one of its boxes.
+    void clearHighlightExcept(QObject* sender) override;
     void setLoadingItem(const TaskPtr& item) override { m_loadingItem = item; }
     void setLoadingView(QObject* view) override { m_loadingView = view; }
     TaskPtr loadingItem() const { return m_loadingItem; }
@@ -92,6 +99,8 @@ private:
     bool m_syncingIndicatorShown = false;
     std::atomic<bool> m_windowVisible{false};
     std::atomic<bool> m_keyWindow{false};
+    MonthView* m_monthView = nullptr;
+    DayCalendarView* m_dayCalendarView = nullptr;
     Button* m_showHideBtn = nullptr;
     Button* m_togglePinBtn = nullptr;
     std::function<void()> m_openWindow;

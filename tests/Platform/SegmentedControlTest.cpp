@@ -275,3 +275,30 @@ TEST(SegmentedControl, AMissingImageLeavesTheLabel)
     EXPECT_NE(labelOnly, blank) << "the label shows";
     EXPECT_NE(withImage, labelOnly) << "a real image shows beside the label";
 }
+
+TEST(SegmentedControl, FittingWidthAddsFixedWidthsAndTheContentOfSharedOnes)
+{
+    SegmentedControl control(QRectF(0, 0, 300, 24));
+    control.setSegmentCount(2);
+    control.setWidth(40, 0);
+    EXPECT_EQ(control.fittingWidth(), 40 + 12) << "an empty shared segment is its insets";
+    control.setLabel(QStringLiteral("Month"), 1);
+    const double withLabel = control.fittingWidth();
+    EXPECT_GT(withLabel, 52 + 20);
+    control.setWidth(70, 1);
+    EXPECT_EQ(control.fittingWidth(), 110);
+}
+
+TEST(SegmentedControl, AContentPainterDrawsInsideTheControlsOwnBezel)
+{
+    Window window;
+    std::vector<int> painted;
+    window.control->setSegmentPainter(
+        [&painted](QPainter&, int segment, const QRectF&, bool, bool) { painted.push_back(segment); },
+        SegmentedControl::PainterScope::SegmentContent);
+    const QImage shot = window.control->snapshot();
+    EXPECT_EQ(painted, (std::vector<int>{0, 1, 2}));
+    // The bezel's edge is still drawn: the pixel on the left edge, halfway
+    // down, is not transparent.
+    EXPECT_GT(shot.pixelColor(0, 15).alpha(), 0);
+}

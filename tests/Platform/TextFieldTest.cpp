@@ -290,3 +290,48 @@ TEST(TextField, LabelPainterDrawsLabelsButNotEditableFields)
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(shot.pixelColor(1, 1), QColor(Qt::white));
 }
+
+TEST(TextField, LinkShowsTheWholeTextBlueAndUnderlinedUntilCleared)
+{
+    Form form;
+    QLineEdit* editor = form.field->editor();
+    const QColor plain = editor->palette().color(QPalette::Text);
+    form.field->setLink(QStringLiteral("https://example.org"));
+    EXPECT_EQ(form.field->link(), QStringLiteral("https://example.org"));
+    EXPECT_TRUE(editor->font().underline());
+    const QColor linkBlue = editor->palette().color(QPalette::Text);
+    EXPECT_GT(linkBlue.blue(), 2 * std::max(linkBlue.red(), linkBlue.green()));
+
+    // Typing keeps the link look; a new kit font does not drop the underline.
+    type(QStringLiteral("ab"));
+    form.field->setTextFont(Font::systemFont(15));
+    EXPECT_TRUE(editor->font().underline());
+    EXPECT_EQ(editor->palette().color(QPalette::Text), linkBlue);
+
+    form.field->setLink(QString());
+    EXPECT_FALSE(editor->font().underline());
+    EXPECT_EQ(editor->palette().color(QPalette::Text), plain);
+}
+
+TEST(TextField, LinkedLabelDrawsBlueInkWithALineUnderIt)
+{
+    std::unique_ptr<TextField> label(TextField::labelWithString(QStringLiteral("Go there"), QRectF(0, 0, 120, 30)));
+    label->setLink(QStringLiteral("https://example.org/there"));
+    const QImage shot = label->snapshot();
+    int blueInk = 0, otherInk = 0, longestRun = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.alpha() < 200) {
+                run = 0;
+                continue;
+            }
+            (c.blue() > c.red() + 100 ? blueInk : otherInk) += 1;
+            longestRun = std::max(longestRun, ++run);
+        }
+    }
+    EXPECT_GT(blueInk, 20);
+    EXPECT_EQ(otherInk, 0) << "no part of the text keeps the plain colour";
+    EXPECT_GT(longestRun, 30) << "the underline runs along the text";
+}

@@ -212,7 +212,7 @@ TEST(StandardControls, SegmentedControlSharesTheFrameAndTogglesEachSegment)
         EXPECT_EQ(control->tagForSegment(i), i + 1);
     }
     EXPECT_EQ(control->frame().topLeft(), QPointF(12, 30)) << "placed at the frame's origin";
-    EXPECT_NEAR(control->frame().width(), 100, 1e-9) << "fitted, it fills the frame's width again";
+    EXPECT_NEAR(control->frame().width(), 92, 1e-9) << "fitted to its segments, edge to edge";
     EXPECT_EQ(control->frame().height(), UIUtilities::miniSegmentedHeight) << "its own small height";
     EXPECT_EQ(control->trackingMode(), SegmentSwitchTracking::SelectAny);
 

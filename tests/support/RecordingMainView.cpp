@@ -39,13 +39,9 @@ void RecordingMainView::reloadDataDayCalendar()
     record(QStringLiteral("reloadDay"));
 }
 
-void RecordingMainView::refreshTimeLine(double hour)
+void RecordingMainView::refreshTimeLine()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_lastHour = hour;
-    }
-    record(QStringLiteral("timeLine %1").arg(hour));
+    record(QStringLiteral("timeLine"));
 }
 
 void RecordingMainView::clearHighlightExcept(QObject* sender)
@@ -67,12 +63,6 @@ void RecordingMainView::setLoadingView(QObject* view)
 {
     record(QStringLiteral("loadingView %1")
                .arg(view ? QString::fromLatin1(view->metaObject()->className()) : QStringLiteral("none")));
-}
-
-double RecordingMainView::lastTimeLineHour() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_lastHour;
 }
 
 QObject* RecordingMainView::lastHighlightSender() const

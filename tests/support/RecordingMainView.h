@@ -9,7 +9,7 @@
 
 // A main view for tests of the data manager, the syncs and the panes:
 // records the calls it gets ("show", "hide", "reload", "reloadLeftPage",
-// "reloadDay", "timeLine 9.5", "clearHighlight <class>", "loadingItem <key>",
+// "reloadDay", "timeLine", "clearHighlight <class>", "loadingItem <key>",
 // "loadingView <class>") and answers the window state it is given.
 // Installs itself while it lives.
 class RecordingMainView : public MainViewAccess {
@@ -22,7 +22,7 @@ public:
     void reloadData() override;
     void reloadLeftPageData() override;
     void reloadDataDayCalendar() override;
-    void refreshTimeLine(double hour) override;
+    void refreshTimeLine() override;
     void clearHighlightExcept(QObject* sender) override;
     void setLoadingItem(const TaskPtr& item) override;
     void setLoadingView(QObject* view) override;
@@ -35,8 +35,7 @@ public:
     std::atomic<bool> windowVisible{false};
     std::atomic<bool> keyWindow{false};
     std::atomic<bool> plannerExpand{false};
-    // The last ones given.
-    double lastTimeLineHour() const;
+    // The last sender given to clearHighlightExcept.
     QObject* lastHighlightSender() const;
 
 private:
@@ -44,6 +43,5 @@ private:
 
     mutable std::mutex m_mutex;
     QStringList m_calls;
-    double m_lastHour = -1;
     QObject* m_lastSender = nullptr;
 };

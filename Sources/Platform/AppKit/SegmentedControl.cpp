@@ -213,7 +213,7 @@ double SegmentedControl::fittingWidth() const
         const double gap = (image > 0 && !item.label.isEmpty()) ? 4 : 0;
         width += std::ceil(label.width() + image + gap + 2 * horizontalInset);
     }
-    return width + 2 * segmentCount() + 2;
+    return width;
 }
 
 void SegmentedControl::setTextFont(const Font& font)

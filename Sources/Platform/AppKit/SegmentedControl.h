@@ -97,8 +97,8 @@ public:
     // own.
     void drawSegmentAsControl(QPainter& painter, int segment, const QRectF& frame) const;
 
-    // The width the control needs: each segment's width (a shared one its
-    // content's), plus one point of divider on each side of a segment.
+    // The width the control needs: the sum of the segments' widths, a
+    // shared one counting its content's (label, image and insets).
     double fittingWidth() const;
 
     // The kit font of the labels (the system font at 13 px unless set).

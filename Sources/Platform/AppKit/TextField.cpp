@@ -17,6 +17,7 @@ namespace {
 
 const QColor defaultTextColor(30, 30, 30);
 const QColor placeholderColor(150, 150, 150);
+const QColor linkColor(0, 0, 238);
 const QColor fieldBackground(255, 255, 255);
 const QColor borderColor(120, 120, 120);
 const QColor bezelShadow(150, 150, 155);
@@ -129,8 +130,13 @@ void TextField::setPlaceholderString(const QString& placeholder)
 void TextField::setTextFont(const Font& font)
 {
     m_font = font;
-    m_editor->setFont(font.widgetFont());
-    update();
+    updateEditor();
+}
+
+void TextField::setLink(const QString& address)
+{
+    m_link = address;
+    updateEditor();
 }
 
 void TextField::setTextColor(const QColor& color)
@@ -203,12 +209,16 @@ void TextField::updateEditor()
     m_editor->setAlignment(m_alignment | Qt::AlignVCenter);
     QPalette palette = m_editor->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, m_textColor);
-    QColor faded = m_textColor;
+    const QColor textColor = m_link.isEmpty() ? m_textColor : linkColor;
+    palette.setColor(QPalette::Text, textColor);
+    QColor faded = textColor;
     faded.setAlphaF(faded.alphaF() * disabledTextOpacity);
     palette.setColor(QPalette::Disabled, QPalette::Text, faded);
     palette.setColor(QPalette::PlaceholderText, placeholderColor);
     m_editor->setPalette(palette);
+    QFont editorFont = m_font.widgetFont();
+    editorFont.setUnderline(!m_link.isEmpty());
+    m_editor->setFont(editorFont);
     m_editor->setFocusPolicy(usesEditor() ? Qt::StrongFocus : Qt::NoFocus);
     m_editor->setVisible(usesEditor());
     placeEditor();
@@ -273,7 +283,8 @@ void TextField::drawRect(QPainter& painter, const QRectF&)
     const bool placeholder = m_text.isEmpty();
     const QString& text = placeholder ? m_placeholder : m_text;
     if (text.isEmpty()) return;
-    QColor color = placeholder ? placeholderColor : m_textColor;
+    const bool linked = !placeholder && !m_link.isEmpty();
+    QColor color = placeholder ? placeholderColor : linked ? linkColor : m_textColor;
     if (!isEnabled()) color.setAlphaF(color.alphaF() * disabledTextOpacity);
     const QRectF area = textArea();
     if (m_wraps) {
@@ -290,8 +301,22 @@ void TextField::drawRect(QPainter& painter, const QRectF&)
     // ellipsis.
     QString line = text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    Drawing::drawText(painter, line, m_font, color, singleLineRect(area, TextMeasure::lineHeight(m_font)),
-                      m_alignment | Qt::AlignVCenter, Qt::ElideRight);
+    const QRectF lineRect = singleLineRect(area, TextMeasure::lineHeight(m_font));
+    Drawing::drawText(painter, line, m_font, color, lineRect, m_alignment | Qt::AlignVCenter, Qt::ElideRight);
+    if (linked) underline(painter, line, color, lineRect);
+}
+
+// Under the whole visible line, placed as the text is aligned.
+void TextField::underline(QPainter& painter, const QString& line, const QColor& color, const QRectF& lineRect) const
+{
+    const double width = std::min(TextMeasure::sizeOfText(line, m_font).width(), lineRect.width());
+    double left = lineRect.left();
+    if (m_alignment & Qt::AlignRight) left = lineRect.right() - width;
+    else if (m_alignment & Qt::AlignHCenter) left = lineRect.center().x() - width / 2;
+    // On a pixel row's middle, so the line is crisp rather than two faint rows.
+    const double y = std::floor(lineRect.top() + std::min(TextMeasure::ascent(m_font) + 1.5, lineRect.height() - 0.5)) + 0.5;
+    painter.setPen(QPen(color, 1));
+    painter.drawLine(QPointF(left, y), QPointF(left + width, y));
 }
 
 void TextField::endEditing()

@@ -84,6 +84,12 @@ public:
     bool wraps() const { return m_wraps; }
     void setWraps(bool wraps);
 
+    // A link: the address the text leads to. While one is set the whole text
+    // is drawn and edited blue and underlined; the address stays as given
+    // when the text changes (empty sets no link).
+    QString link() const { return m_link; }
+    void setLink(const QString& address);
+
     bool isEditable() const { return m_editable; }
     void setEditable(bool editable);
     bool isSelectable() const { return m_selectable; }
@@ -130,10 +136,12 @@ private:
     KeyOutcome handleCommandKey(QKeyEvent* key);
     static bool swallowsKeyPress(const QKeyEvent* key, KeyOutcome outcome);
     void endEditing();
+    void underline(QPainter& painter, const QString& line, const QColor& color, const QRectF& lineRect) const;
 
     QLineEdit* m_editor = nullptr;
     QString m_text;  // kept as given: the editor may not hold line breaks
     QString m_placeholder;
+    QString m_link;
     Font m_font;  // the system font
     QColor m_textColor;
     QColor m_backgroundColor;

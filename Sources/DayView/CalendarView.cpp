@@ -1,0 +1,611 @@
+#include "CalendarView.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "CurrentTimeIndicatorView.h"
+#include "CustomNSView.h"
+#include "Event.h"
+#include "GregorianCalendar.h"
+#include "ImageView.h"
+#include "MainViewAccess.h"
+#include "MonthCalendarView.h"
+#include "Scheduler.h"
+#include "ScrollView.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TaskLinkLine.h"
+#include "TaskView.h"
+#include "TextField.h"
+#include "TextTable.h"
+#include "TimeLineView.h"
+#include "Transaction.h"
+#include "Utilities.h"
+
+#include <QDate>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double timeLineInterval = 60;
+constexpr int daysWithPlan = 7;  // today and the six days after it
+
+CoreData* dataManager()
+{
+    return CoreData::shared();
+}
+
+// A day as the layout compares days: year, month and day, as the texts
+// "%02ld-%02ld-%02ld" of the two dates would compare.
+qint64 dayNumber(const Date& date)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    return qint64(f.year) * 10000 + f.month * 100 + f.day;
+}
+
+double hoursIntoDay(const Date& date)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    return f.hour + f.minute / 60.0;
+}
+
+// The shown day's distance from today, in calendar days (a day of a
+// daylight-saving change counts as one day like any other).
+qint64 daysFromToday(const Date& day, const Date& today)
+{
+    const DateFields a = GregorianCalendar::fields(today);
+    const DateFields b = GregorianCalendar::fields(day);
+    return QDate(a.year, a.month, a.day).daysTo(QDate(b.year, b.month, b.day));
+}
+
+// 00:00 of the day `days` calendar days away.
+Date dayOffsetBy(const Date& day, int days)
+{
+    const DateFields f = GregorianCalendar::fields(day);
+    return GregorianCalendar::dateFromFields(f.year, f.month, f.day + days, 0, 0, 0);
+}
+
+Date currentDateInShownZone()
+{
+    const CoreData* manager = dataManager();
+    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
+    if (!manager || !setting) return Utilities::getCurrentDate(false, 0, 0);
+    return Utilities::getCurrentDate(setting->tzSupport() != 0, manager->appRootTZ(), setting->currentTZ());
+}
+
+// The one key an item's boxes share: an instance of a repeating item
+// counts as its series.
+qint64 seriesKeyOf(const Task& item)
+{
+    return item.primaryKey() > 0 ? item.primaryKey() : item.parentId();
+}
+
+}  // namespace
+
+CalendarView::CalendarView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+{
+    m_scrollView = new ScrollView(QRectF(1, 0, frame.width() - 2, frame.height()), this);
+    m_scrollView->setHasVerticalScroller(true);
+    m_scrollView->setAutoresizingMask(ViewHeightSizable);
+    const double width = ScrollView::contentWidthForFrameWidth(frame.width() - 2, true);
+
+    m_contentView = new CustomNSView(QRectF(0, 0, width, documentHeight));
+    m_contentView->setBackgroundColor(Qt::white);
+    m_contentView->setAutoresizingMask(ViewWidthSizable);
+
+    const bool uses24 = Utilities::use24HourClock();
+    for (int i = 0; i < rowCount; ++i) {
+        auto* row = new TimeLineView(QRectF(0, hourHeight * i, width, hourHeight), m_contentView);
+        row->setTag(i + 1);
+        row->setLineColor(Qt::black);
+        row->setPatternType(i < rowCount - 1 ? TimeLineView::HourAndHalfHour : TimeLineView::HourOnly);
+        row->setAutoresizingMask(ViewWidthSizable);
+        row->timeLabel()->setStringValue(hourLabel(i, uses24));
+        m_timeCellList.push_back(row);
+    }
+
+    m_currentIndicatorView = new CurrentTimeIndicatorView(QRectF(49, -10, width - 5, 10), m_contentView);
+    m_currentIndicatorView->setAutoresizingMask(ViewWidthSizable);
+
+    m_imageEventView = new ImageView(QRectF(), m_contentView);
+    m_imageEventView->setHidden(true);
+
+    m_scrollView->setDocumentView(m_contentView);
+    scrollToCurrentTime();
+}
+
+CalendarView::~CalendarView()
+{
+    m_timeLineTimer.invalidate();
+}
+
+TaskView* CalendarView::selectedItem() const
+{
+    return m_selectedItem;
+}
+
+void CalendarView::setSelectedItem(TaskView* box)
+{
+    m_selectedItem = box;
+}
+
+double CalendarView::documentWidth() const
+{
+    return m_contentView->frame().width();
+}
+
+Date CalendarView::shownDay() const
+{
+    Date day;
+    if (m_monthView && m_monthView->monthCalendarView()) day = m_monthView->monthCalendarView()->currentDay();
+    if (day.isNull() && dataManager()) day = dataManager()->currentSelectedDay();
+    if (day.isNull()) day = Clock::now();
+    return Utilities::newDateOnDate(day, 0, 0);
+}
+
+QString CalendarView::hourLabel(int row, bool uses24HourClock)
+{
+    const int hour = row % 24;
+    if (uses24HourClock) return QStringLiteral("%1:00").arg(hour);
+    // Each key written out, so the check of the text table sees them all.
+    switch (hour) {
+    case 0: return TextTable::localizedString(QStringLiteral("_12AMText"));
+    case 1: return TextTable::localizedString(QStringLiteral("_1AMText"));
+    case 2: return TextTable::localizedString(QStringLiteral("_2AMText"));
+    case 3: return TextTable::localizedString(QStringLiteral("_3AMText"));
+    case 4: return TextTable::localizedString(QStringLiteral("_4AMText"));
+    case 5: return TextTable::localizedString(QStringLiteral("_5AMText"));
+    case 6: return TextTable::localizedString(QStringLiteral("_6AMText"));
+    case 7: return TextTable::localizedString(QStringLiteral("_7AMText"));
+    case 8: return TextTable::localizedString(QStringLiteral("_8AMText"));
+    case 9: return TextTable::localizedString(QStringLiteral("_9AMText"));
+    case 10: return TextTable::localizedString(QStringLiteral("_10AMText"));
+    case 11: return TextTable::localizedString(QStringLiteral("_11AMText"));
+    case 12: return TextTable::localizedString(QStringLiteral("_12PMText"));
+    case 13: return TextTable::localizedString(QStringLiteral("_1PMText"));
+    case 14: return TextTable::localizedString(QStringLiteral("_2PMText"));
+    case 15: return TextTable::localizedString(QStringLiteral("_3PMText"));
+    case 16: return TextTable::localizedString(QStringLiteral("_4PMText"));
+    case 17: return TextTable::localizedString(QStringLiteral("_5PMText"));
+    case 18: return TextTable::localizedString(QStringLiteral("_6PMText"));
+    case 19: return TextTable::localizedString(QStringLiteral("_7PMText"));
+    case 20: return TextTable::localizedString(QStringLiteral("_8PMText"));
+    case 21: return TextTable::localizedString(QStringLiteral("_9PMText"));
+    case 22: return TextTable::localizedString(QStringLiteral("_10PMText"));
+    case 23: return TextTable::localizedString(QStringLiteral("_11PMText"));
+    default: return QString();
+    }
+}
+
+void CalendarView::setHourLabels()
+{
+    const bool uses24 = Utilities::use24HourClock();
+    for (size_t i = 0; i < m_timeCellList.size(); ++i)
+        m_timeCellList[i]->timeLabel()->setStringValue(hourLabel(int(i), uses24));
+}
+
+CalendarView::BoxPlacement CalendarView::placementOfEvent(const Date& shownStart, const Date& shownEnd,
+                                                          const Date& shownDay)
+{
+    const qint64 day = dayNumber(shownDay);
+    BoxPlacement placement;
+    if (dayNumber(shownStart) < day) {
+        placement.y = firstLineY;
+        placement.height = hoursIntoDay(shownEnd) * hourHeight;
+    } else {
+        placement.y = hoursIntoDay(shownStart) * hourHeight + firstLineY;
+        placement.height = shownEnd.timeIntervalSinceDate(shownStart) * hourHeight / 3600;
+    }
+    if (dayNumber(shownEnd) > day) placement.height = 24 * hourHeight - (placement.y - firstLineY);
+    placement.height = std::max(minimumBoxHeight, placement.height);
+    return placement;
+}
+
+TaskView* CalendarView::makeBox(const TaskPtr& item, bool squareBox, const QRectF& frame)
+{
+    auto* box = new TaskView(frame, m_contentView);
+    box->setParentView(this);
+    box->setIsSquareBox(squareBox);
+    box->setHighlight(false);
+    box->setTask(item);
+    box->setFrame(frame);
+    box->show();
+    return box;
+}
+
+void CalendarView::removeBoxes(std::vector<QPointer<TaskView>>& boxes)
+{
+    if (boxes.empty()) return;
+    // Later, not now: a box may be the one whose handler caused this
+    // reload, or have an alert of its own open. They go together under one
+    // holder, so hundreds of boxes cost one deferred deletion, not hundreds.
+    auto* holder = new QWidget;
+    for (const QPointer<TaskView>& box : boxes)
+        if (box) box->setParent(holder);  // leaves the document, hidden
+    holder->deleteLater();
+    boxes.clear();
+}
+
+void CalendarView::reloadData()
+{
+    if (!m_isLoading) {
+        m_isLoading = true;
+        reloadEvent();
+
+        const Date now = currentDateInShownZone();
+        const Date today = Utilities::newDateOnDate(now, 0, 0);
+        const Date day = shownDay();
+        const qint64 offset = daysFromToday(day, today);
+        m_currentIndicatorView->setHidden(offset != 0);
+        stopTimeLineTimer();
+        if (offset >= 0 && offset < daysWithPlan) {
+            // The working-hours band joins the grid with its own change.
+            if (MainViewAccess* mainView = MainViewAccess::current()) mainView->refreshTimeLine();
+            m_timeLineTimer = Scheduler::current().scheduleTimer(timeLineInterval, true, [] {
+                if (MainViewAccess* mainView = MainViewAccess::current()) mainView->refreshTimeLine();
+            });
+        }
+        reloadTodayTask();
+        sortBoxOrder();
+        m_isLoading = false;
+    }
+    m_selectedItem = nullptr;
+    m_selectingKey = 0;
+}
+
+void CalendarView::stopTimeLineTimer()
+{
+    m_timeLineTimer.invalidate();
+    m_timeLineTimer = ScheduledTimer();
+}
+
+void CalendarView::reloadEvent()
+{
+    setHourLabels();
+    removeBoxes(m_eventBoxes);
+    m_eventList.clear();
+
+    CoreData* manager = dataManager();
+    if (!manager) return;
+    const Date day = shownDay();
+    const Date dayEnd = GregorianCalendar::dateOnDayOf(day, 86399);
+    const TaskList candidates = manager->allTasksEventsAdes();
+    const TaskList repeating = manager->getAllRecurringEventsFromTaskList(candidates, QString());
+    TaskList instances;
+    manager->fillRepeatEventInstances(repeating, instances, day, day);
+
+    m_eventList = manager->getEventOnlyListFromTaskList(candidates, day, dayEnd, QString());
+    m_eventList.append(manager->getEventListFromTaskList(instances, day, dayEnd, QString()));
+    std::stable_sort(m_eventList.begin(), m_eventList.end(), [](const TaskPtr& a, const TaskPtr& b) {
+        return a->startTime() < b->startTime();
+    });
+
+    const double available = documentWidth() * 0.5 + 40;
+    const qsizetype count = m_eventList.size();
+    struct Placed {
+        TaskPtr item;
+        QRectF frame;
+    };
+    std::vector<Placed> placed;
+    placed.reserve(size_t(count));
+    {
+        // One read unit for all the rows: one lock of the file, not one per row.
+        Transaction reads;
+        int indent = 0;
+        double bottom = 0;
+        qsizetype processed = 0;
+        while (processed < count) {
+            if (m_eventList.isEmpty()) {
+                ++processed;
+                continue;
+            }
+            const TaskPtr first = m_eventList.takeFirst();
+            TaskList group = manager->findAllEventSameStartTime(first, m_eventList, day);
+            for (const TaskPtr& member : group) m_eventList.removeOne(member);
+            group.prepend(first);
+            const qsizetype n = group.size();
+            double column = (available - groupIndent * indent) / double(n);
+            for (qsizetype j = 0; j < n; ++j) {
+                const TaskPtr& event = group[j];
+                const BoxPlacement place = placementOfEvent(event->tzStartTime(), event->tzEndTime(), day);
+                if (place.y >= bottom) {
+                    column = available / double(n);
+                    indent = 0;
+                }
+                bottom = std::max(bottom, place.y + place.height);
+
+                TaskPtr item;
+                if (event->repeatType() == 0) {
+                    // A fresh read, so the box edits the stored row; a row
+                    // that cannot be read keeps the list's copy.
+                    item = Task::initWithPrimaryKey(event->primaryKey());
+                    if (item)
+                        manager->recalculateTimeWithTimezoneSupport(item);
+                    else
+                        item = event->copy();
+                } else {
+                    item = event->copy();
+                }
+                placed.push_back({item, QRectF(double(j) * column + boxLeft + groupIndent * indent, place.y,
+                                               column - 2, place.height)});
+            }
+            processed += n;
+            ++indent;
+        }
+    }  // nothing was written: leaving the unit ends it
+    m_eventBoxes.reserve(placed.size());
+    for (const Placed& box : placed) m_eventBoxes.push_back(makeBox(box.item, true, box.frame));
+}
+
+void CalendarView::reloadTodayTask()
+{
+    removeBoxes(m_taskPieces);
+    // Link lines run no handler of their own: they can go at once.
+    for (const QPointer<TaskLinkLine>& line : m_linkLines) delete line.data();
+    m_linkLines.clear();
+
+    CoreData* manager = dataManager();
+    if (!manager) return;
+    const SettingPtr setting = manager->currentSetting();
+    if (!setting || setting->showTask() == 0) return;
+
+    const Date day = shownDay();
+    const Date today = Utilities::newDateOnDate(currentDateInShownZone(), 0, 0);
+    const qint64 offset = daysFromToday(day, today);
+    if (offset < 0 || offset >= daysWithPlan) return;
+
+    const QString weekday = Utilities::getWeekDayName(day);
+    const std::optional<CoreData::WeekdayTaskLists> taskLists = manager->sevenDaysTaskList();
+    TaskList tasks = taskLists ? taskLists->value(weekday) : TaskList();
+
+    const quint64 filter = manager->taskFilterMenuIndex();
+    if (filter == 4 || filter == 6 || filter == 7)
+        std::stable_sort(tasks.begin(), tasks.end(),
+                         [](const TaskPtr& a, const TaskPtr& b) { return a->npSortOrder() < b->npSortOrder(); });
+    else
+        std::stable_sort(tasks.begin(), tasks.end(),
+                         [](const TaskPtr& a, const TaskPtr& b) { return a->taskOrder() < b->taskOrder(); });
+    if (setting->mustDo() > 0)
+        std::stable_sort(tasks.begin(), tasks.end(),
+                         [](const TaskPtr& a, const TaskPtr& b) { return a->npIsMustDo() && !b->npIsMustDo(); });
+    tasks.removeIf([](const TaskPtr& t) { return !t || t->status() == 1 || t->hasDuration() == 0; });
+    if (tasks.isEmpty()) return;
+
+    const std::optional<CoreData::WeekdayTimeSlots> slotLists = manager->sevenDaysOpenTimeSlotsList();
+    // A copy: the pour uses up the slots; the planner's stay as they are.
+    QList<TimeSlotObject> slots = slotLists ? slotLists->value(weekday) : QList<TimeSlotObject>();
+    if (slots.isEmpty()) return;
+
+    const double width = documentWidth();
+    const double pieceX = std::round(width * 0.5 - 50) + 2;
+    const double pieceWidth = std::round(width * 0.5 + 50) - 3;
+    const double lineX = std::round(width - 15);
+    const auto yOfMinute = [](double minute) { return std::round(minute * hourHeight / 60 + firstLineY); };
+
+    for (const TaskPtr& task : tasks) {
+        if (slots.isEmpty()) break;
+        double remaining = double(task->duration());
+        const CalendarPtr category = manager->calendarWithPrimaryKey(task->calendarId());
+        const QColor color = category ? Utilities::getColorInGroupID(category->colorGroupId(), category->colorNameId(), 0)
+                                       : Utilities::getColorInGroupID(0, 0, 0);
+        bool drawnPiece = false;
+        double previousBottom = 0;
+        const auto addPiece = [&](double startMinute, double minutes) {
+            const double y = yOfMinute(startMinute);
+            if (drawnPiece) {
+                auto* line = new TaskLinkLine(QRectF(lineX, previousBottom, TaskLinkLine::lineWidth,
+                                                     std::round(startMinute * hourHeight / 60 + firstLineY - previousBottom)),
+                                              m_contentView);
+                line->setLineColor(color);
+                line->setTask(task);
+                line->show();
+                m_linkLines.push_back(line);
+            }
+            const double height = std::round(minutes * hourHeight / 60);
+            m_taskPieces.push_back(makeBox(task, false, QRectF(pieceX, y, pieceWidth, height)));
+            previousBottom = y + height;
+            drawnPiece = true;
+        };
+
+        bool slotsRanOut = false;
+        while (true) {
+            const TimeSlotObject& slot = slots.front();
+            const double length = double(slot.endTimeInMinutes() - slot.startTimeInMinutes());
+            if (remaining <= length) break;
+            if (length >= 15) addPiece(double(slot.startTimeInMinutes()), length);
+            slots.removeFirst();
+            remaining -= length;
+            if (slots.isEmpty()) {
+                slotsRanOut = true;
+                break;
+            }
+        }
+        if (slotsRanOut) break;
+        TimeSlotObject& slot = slots.front();
+        if (remaining >= 15) addPiece(double(slot.startTimeInMinutes()), remaining);
+        slot.setStartTimeInMinutes(slot.startTimeInMinutes() + qint64(remaining));
+    }
+}
+
+void CalendarView::sortBoxOrder()
+{
+    // Event boxes above the pieces: raising each event box in turn keeps
+    // their own order among them.
+    for (const QPointer<TaskView>& box : m_eventBoxes)
+        if (box && box->task() && box->task()->taskType() == 0) box->raise();
+    m_currentIndicatorView->raise();
+}
+
+void CalendarView::reloadData(const QHash<QString, QVariant>& changedItems)
+{
+    CoreData* manager = dataManager();
+    if (!manager) return;
+    for (const QPointer<TaskView>& box : m_eventBoxes) {
+        if (!box || box->isHidden() || !box->task()) continue;
+        const TaskPtr old = box->task();
+        const qint64 key = seriesKeyOf(*old);
+        if (!changedItems.contains(QString::number(key))) continue;
+        TaskPtr fresh = Task::initWithPrimaryKey(key);
+        if (!fresh) continue;
+        if (old->primaryKey() < 0) {
+            // An instance stays an instance: the series' new content with
+            // its own key, occurrence and times.
+            fresh = manager->newInstanceForTask(fresh, old->primaryKey(), old->occurrence());
+            fresh->setStartTime(old->startTime());
+            fresh->setEndTime(old->endTime());
+        }
+        manager->recalculateTimeWithTimezoneSupport(fresh);
+        box->setTask(fresh);
+        box->update();
+    }
+    for (const QPointer<TaskView>& piece : m_taskPieces) {
+        if (!piece || piece->isHidden() || !piece->task()) continue;
+        const qint64 key = piece->task()->primaryKey();
+        if (!changedItems.contains(QString::number(key))) continue;
+        if (TaskPtr fresh = Task::initWithPrimaryKey(key)) {
+            piece->setTask(fresh);
+            piece->update();
+        }
+    }
+}
+
+void CalendarView::moveToTop(QObject*)
+{
+    reloadTodayTask();
+    sortBoxOrder();
+}
+
+void CalendarView::refreshTimeLine(double hour)
+{
+    if (!std::isfinite(hour)) return;
+    QRectF frame = m_currentIndicatorView->frame();
+    frame.moveTop(std::round(hour * hourHeight + firstLineY - 5));
+    m_currentIndicatorView->setFrame(frame);
+}
+
+void CalendarView::scrollToCurrentTime()
+{
+    const CoreData* manager = dataManager();
+    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
+    const double hour = setting ? Utilities::getCurrentHour(setting->tzSupport() != 0, manager->appRootTZ(),
+                                                            setting->currentTZ(), Date())
+                                : Utilities::getCurrentHour(false, 0, 0, Date());
+    const double y = hour > 18 ? 17 * hourHeight : hourHeight * hour - hourHeight;
+    m_scrollView->scrollToPoint(QPointF(0, y));
+}
+
+bool CalendarView::revealToEvent(const TaskPtr& item)
+{
+    if (!item || item->taskType() != 0) return false;
+    CoreData* manager = dataManager();
+    if (item->tzStartTime().isNull() && manager) manager->recalculateTimeWithTimezoneSupport(item);
+    const Date start = item->tzStartTime().isNull() ? item->startTime() : item->tzStartTime();
+    if (m_monthView && m_monthView->monthCalendarView()) {
+        const Date day = Utilities::newDateOnDate(start, 0, 0);
+        m_monthView->monthCalendarView()->setMonthDate(day);
+        m_monthView->monthCalendarView()->setCurrentDay(day);
+    }
+    if (MainViewAccess* mainView = MainViewAccess::current()) mainView->reloadLeftPageData();
+    m_scrollView->scrollToPoint(QPointF(0, hourHeight * GregorianCalendar::fields(start).hour - hourHeight));
+
+    const qint64 key = seriesKeyOf(*item);
+    for (const QPointer<TaskView>& box : m_eventBoxes) {
+        if (!box || box->isHidden() || !box->task()) continue;
+        const Task& boxed = *box->task();
+        if (boxed.repeatType() != item->repeatType() || seriesKeyOf(boxed) != key) continue;
+        selectTask(box);
+        return true;
+    }
+    return false;
+}
+
+bool CalendarView::showPopupEditDetail(const TaskPtr& item)
+{
+    if (!revealToEvent(item)) return false;
+    if (m_selectedItem) m_selectedItem->popupEditDetail();
+    return true;
+}
+
+void CalendarView::findAndEditEvent(const TaskPtr& item)
+{
+    if (!item || item->taskType() != 0) return;
+    for (const QPointer<TaskView>& box : m_eventBoxes) {
+        if (!box || box->isHidden() || !box->task() || box->task()->primaryKey() != item->primaryKey()) continue;
+        box->setTask(item);
+        selectTask(box);
+        box->popupEditDetail();
+        return;
+    }
+}
+
+void CalendarView::selectTask(TaskView* box)
+{
+    m_selectingKey = box && box->task() ? box->task()->primaryKey() : 0;
+    m_selectedItem = box;
+    const auto mark = [this](const std::vector<QPointer<TaskView>>& boxes) {
+        for (const QPointer<TaskView>& each : boxes) {
+            if (!each) continue;
+            const bool selected = each->task() && m_selectingKey != 0 && each->task()->primaryKey() == m_selectingKey;
+            each->setHighlight(selected);
+            if (selected) each->setFocus(Qt::OtherFocusReason);
+            each->update();
+        }
+    };
+    mark(m_eventBoxes);
+    mark(m_taskPieces);
+}
+
+void CalendarView::draggingTask(QObject*)
+{
+    if (m_selectingKey == 0) return;
+    for (const auto* list : {&m_eventBoxes, &m_taskPieces})
+        for (const QPointer<TaskView>& box : *list)
+            if (box && box->task() && box->task()->primaryKey() == m_selectingKey) box->setHidden(true);
+}
+
+void CalendarView::rearrangeView()
+{
+    m_scrollView->setFrame(QRectF(m_scrollView->frame().x(), 0, m_scrollView->frame().width(), frame().height()));
+}
+
+void CalendarView::goPrev()
+{
+    if (!m_monthView || !m_monthView->monthCalendarView()) return;
+    // A calendar day back, whatever its length.
+    const Date day = dayOffsetBy(shownDay(), -1);
+    if (m_monthView->monthCalendarView()->setCurrentDay(day))
+        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->reloadLeftPageData();
+}
+
+void CalendarView::goNext()
+{
+    if (!m_monthView || !m_monthView->monthCalendarView()) return;
+    const Date day = dayOffsetBy(shownDay(), 1);
+    if (m_monthView->monthCalendarView()->setCurrentDay(day))
+        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->reloadLeftPageData();
+}
+
+void CalendarView::scrollWheel(const Event& event)
+{
+    // A sideways swipe moves the day; anything else scrolls the grid.
+    if (event.deltaX != 0 && std::abs(event.deltaX) > std::abs(event.deltaY)) {
+        if (event.deltaX < 0)
+            goPrev();
+        else
+            goNext();
+        update();
+        return;
+    }
+    View::scrollWheel(event);
+}
+
+void CalendarView::drawRect(QPainter& painter, const QRectF&)
+{
+    painter.setPen(QPen(QColor(211, 211, 211), 1));
+    const QRectF b = bounds();
+    painter.drawLine(QPointF(0.5, 0), QPointF(0.5, b.height()));
+    painter.drawLine(QPointF(b.width() - 0.5, 0), QPointF(b.width() - 0.5, b.height()));
+}

@@ -1,0 +1,194 @@
+// The cost of the day grid at its busiest: a full reload of a day with 500
+// events picked from a month's working list, painting the whole grid
+// document, and pouring a day's planned tasks into its free time.
+#include "Calendar.h"
+#include "Clock.h"
+#include "CalendarView.h"
+#include "CoreData.h"
+#include "CustomNSView.h"
+#include "DatabaseSchema.h"
+#include "DayCalendarView.h"
+#include "GregorianCalendar.h"
+#include "MonthCalendarView.h"
+#include "MonthView.h"
+#include "Paths.h"
+#include "RecordStore.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TimeSlotObject.h"
+#include "Utilities.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int eventsOnTheDay = 500;
+constexpr int eventsElsewhereInTheMonth = 1500;
+constexpr int plannedTasks = 40;
+
+Date theDay() { return GregorianCalendar::dateFromFields(2026, 12, 7, 0, 0, 0); }
+
+void exec(sqlite3* db, const QByteArray& sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "%s in %s\n", error ? error : "", sql.constData());
+        std::exit(1);
+    }
+}
+
+QByteArray templateSql()
+{
+    QFile file(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
+    if (!file.open(QIODevice::ReadOnly)) std::exit(1);
+    return file.readAll();
+}
+
+// A month's working list in a real database: 500 events on the shown day,
+// spread over its hours with many overlaps, and the rest of the month.
+class GridDatabase {
+public:
+    GridDatabase()
+    {
+        // The shown day is today, so its tasks are poured.
+        Clock::setFixed(theDay().dateByAddingTimeInterval(10 * 3600));
+        const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
+        if (sqlite3_open(path.constData(), &m_db) != SQLITE_OK) std::exit(1);
+        exec(m_db, "PRAGMA synchronous=OFF");
+        exec(m_db, templateSql());
+        for (const QString& statement : DatabaseSchema::allUpgrades()) exec(m_db, statement.toUtf8());
+        RecordStore::setSharedDatabase(m_db);
+        databaseOpen = true;
+        m_dataManager = std::make_unique<CoreData>();
+        CoreData::setShared(m_dataManager.get());
+        m_dataManager->getSettingList();
+        m_dataManager->doWithCalendarList(m_dataManager->getCalendarList(), 2);
+        m_dataManager->loadTimeZones();
+        if (const SettingPtr setting = m_dataManager->currentSetting()) setting->setShowTask(1);
+
+        TaskList items;
+        exec(m_db, "BEGIN");
+        const auto addEvent = [&](int day, int minuteOfDay, int minutes, int n) {
+            auto event = std::make_shared<Task>();
+            event->setTaskType(0);
+            event->setTaskName(QStringLiteral("Event %1").arg(n));
+            event->setCalendarId(1);
+            event->setTz(m_dataManager->getDefaultTimezone());
+            const Date start = GregorianCalendar::dateFromFields(2026, 12, day, 0, minuteOfDay, 0);
+            event->setStartTime(start);
+            event->setEndTime(start.dateByAddingTimeInterval(minutes * 60.0));
+            if (!event->insertAndDehydrate()) std::exit(1);
+            items.append(event);
+        };
+        for (int i = 0; i < eventsOnTheDay; ++i) addEvent(7, (i * 37) % (23 * 60), 30 + (i % 5) * 15, i);
+        for (int i = 0; i < eventsElsewhereInTheMonth; ++i)
+            addEvent(1 + (i % 30 >= 6 ? i % 30 + 1 : i % 30), (i * 53) % (23 * 60), 45, eventsOnTheDay + i);
+        exec(m_db, "COMMIT");  // each stored event joined the working list
+
+        TaskList tasks;
+        for (int i = 0; i < plannedTasks; ++i) {
+            auto task = std::make_shared<Task>();
+            task->setPrimaryKey(100000 + i);
+            task->setTaskType(1);
+            task->setTaskName(QStringLiteral("Task %1").arg(i));
+            task->setCalendarId(1);
+            task->setHasDuration(1);
+            task->setDuration(20 + (i % 4) * 25);
+            task->setTaskOrder(i);
+            tasks.append(task);
+        }
+        QList<TimeSlotObject> slots;
+        for (int hour = 8; hour < 20; ++hour) {
+            TimeSlotObject slot;
+            slot.setStartTimeInMinutes(hour * 60 + 10);
+            slot.setEndTimeInMinutes(hour * 60 + 50);
+            slots.append(slot);
+        }
+        const QString weekday = Utilities::getWeekDayName(theDay());
+        m_dataManager->setSevenDaysTaskList(CoreData::WeekdayTaskLists{{weekday, tasks}});
+        m_dataManager->setSevenDaysOpenTimeSlotsList(CoreData::WeekdayTimeSlots{{weekday, slots}});
+    }
+
+    ~GridDatabase()
+    {
+        CoreData::setShared(nullptr);
+        m_dataManager.reset();
+        RecordStore::finalizeAllStatements();
+        RecordStore::setSharedDatabase(nullptr);
+        databaseOpen = false;
+        sqlite3_close(m_db);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    sqlite3* m_db = nullptr;
+    std::unique_ptr<CoreData> m_dataManager;
+};
+
+struct DayPane {
+    MonthView monthView{QRectF(0, 0, 280, 243)};
+    DayCalendarView pane{QRectF(0, 0, 280, 700)};
+    DayPane()
+    {
+        pane.setMonthView(&monthView);
+        monthView.monthCalendarView()->setCurrentDay(theDay(), false);
+    }
+    CalendarView& grid() { return *pane.calendarView(); }
+};
+
+GridDatabase& database()
+{
+    static GridDatabase made;
+    return made;
+}
+
+void BM_ReloadDayWith500Events(benchmark::State& state)
+{
+    database();
+    DayPane day;
+    for (auto _ : state) {
+        day.grid().reloadEvent();
+        // What a turn of the event loop does after a reload: the events the
+        // new boxes posted, and the boxes of the reload before deleted.
+        QCoreApplication::sendPostedEvents();
+    }
+    state.counters["boxes"] = double(day.grid().eventBoxes().size());
+}
+BENCHMARK(BM_ReloadDayWith500Events)->Unit(benchmark::kMillisecond);
+
+void BM_PaintWholeGridDocument(benchmark::State& state)
+{
+    database();
+    DayPane day;
+    day.grid().reloadEvent();
+    QWidget* document = day.grid().contentView();
+    QImage target(document->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        document->render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_PaintWholeGridDocument)->Unit(benchmark::kMillisecond);
+
+void BM_PourOneDay(benchmark::State& state)
+{
+    database();
+    DayPane day;
+    for (auto _ : state) {
+        day.grid().reloadTodayTask();
+        QCoreApplication::sendPostedEvents();
+    }
+    state.counters["pieces"] = double(day.grid().taskPieces().size());
+}
+BENCHMARK(BM_PourOneDay)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
