@@ -210,6 +210,7 @@ TEST_F(TaskViewEdgeDragTest, RepeatingEventsAskHowFarTheChangeGoes)
         master->setDuration(60);
         master->setRepeatType(1);
         master->setIsRepeatForever(1);
+        master->setRepeatStartDate(master->startTime());
         ASSERT_TRUE(master->insertAndDehydrate());
         TaskList instances;
         dataManager().fillRepeatEventInstances(TaskList{master}, instances, shownDay(), shownDay());

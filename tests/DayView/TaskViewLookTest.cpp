@@ -205,30 +205,30 @@ TEST_F(TaskViewLookTest, DayBoxesScreenshot)
     auto& grid = *m_grid;
     grid.setFrame(QRectF(0, 0, 520, 330));
 
-    const TaskPtr event = storedEvent(QStringLiteral("Design review"), at(1), at(2), QStringLiteral("Room 4"));
-    TaskView* eventBox = place(event, true, QRectF(55, yOf(1), 210, 46));
+    const TaskPtr event = storedEvent(QStringLiteral("Design review"), at(9), at(10), QStringLiteral("Room 4"));
+    TaskView* eventBox = place(event, true, QRectF(55, yOf(9), 210, 46));
     Q_UNUSED(eventBox);
 
-    const TaskPtr selected = storedEvent(QStringLiteral("Lunch with Ada"), at(2, 30), at(3, 30));
-    TaskView* selectedBox = place(selected, true, QRectF(55, yOf(2.5), 210, 46));
+    const TaskPtr selected = storedEvent(QStringLiteral("Lunch with Ada"), at(10, 30), at(11, 30));
+    TaskView* selectedBox = place(selected, true, QRectF(55, yOf(10.5), 210, 46));
     selectedBox->setHighlight(true);
 
     auto scheduled = copyOf(selected);
     scheduled->setTaskName(QStringLiteral("Scheduled: write report"));
     scheduled->setIsSheduledTask(true);
     scheduled->setCalendarId(green->primaryKey());
-    place(scheduled, true, QRectF(55, yOf(4), 210, 46));
+    place(scheduled, true, QRectF(55, yOf(12), 210, 46));
 
     const TaskPtr piece = storedTask(QStringLiteral("Plan the week"), 60);
-    place(piece, false, QRectF(290, yOf(1), 180, 46));
+    place(piece, false, QRectF(290, yOf(9), 180, 46));
 
     auto shared = copyOf(event);
     shared->setTaskName(QStringLiteral("Shared: team sync"));
     shared->setIsShared(true);
-    place(shared, true, QRectF(55, yOf(5.5), 210, 46));
+    place(shared, true, QRectF(55, yOf(13.5), 210, 46));
 
     const TaskPtr stretched = storedTask(QStringLiteral("Piece being stretched"), 30);
-    TaskView* stretchedBox = place(stretched, false, QRectF(290, yOf(3), 180, 23));
+    TaskView* stretchedBox = place(stretched, false, QRectF(290, yOf(11), 180, 23));
     Pointer mouse(stretchedBox);
     mouse.press({90, 21});
     mouse.dragBy(46);
