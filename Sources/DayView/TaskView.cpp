@@ -497,19 +497,26 @@ bool TaskView::applyEdgeDragToRepeatingEvent()
 {
     const bool scheduled = m_task->isSheduledTask();
     const bool first = isSameDay(m_task->occurrence(), m_task->repeatStartDate());
-    auto text = [](const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); };
-
+    // Each key written out in its call, so that the text table's check sees it.
     AlertRequest request;
     request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(text(scheduled ? "onlyThisSTaskText" : "onlyThisEventText"));
-    request.addButtonWithTitle(first ? text("allText") : text(scheduled ? "allFutureSTasksText" : "allFutureEventsText"));
-    request.addButtonWithTitle(text("cancelText"));
-    request.messageText = text(scheduled ? "editingSTaskText" : "editingEventText");
+    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
+                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
     if (first)
-        request.informativeText = text(scheduled ? "editingAllSTaskMessageText" : "editingAllMessageText");
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
+    else
+        request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText"))
+                                             : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("editingSTaskText"))
+                                    : TextTable::localizedString(QStringLiteral("editingEventText"));
+    if (first)
+        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskMessageText"))
+                                            : TextTable::localizedString(QStringLiteral("editingAllMessageText"));
     else
         request.informativeText =
-            text(scheduled ? "editingAllSTaskFutureMessageText" : "editingAllFutureMessageText");
+            scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskFutureMessageText"))
+                      : TextTable::localizedString(QStringLiteral("editingAllFutureMessageText"));
 
     // Timers keep firing while the alert is open: the item is held here, and
     // the box is not read again if it went meanwhile.
