@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QStyleHints>
 
@@ -203,4 +204,28 @@ TEST_F(TaskViewClickTest, TheItemMenuShowsOnlyForTheSelectedBoxAndRunsTheBoxsCom
     EXPECT_EQ(box->detailViewController()->lastRequest().request, DetailViewController::Request::EventEditor);
     ASSERT_TRUE(run(TextTable::localizedString(QStringLiteral("menuDelete"))));
     EXPECT_EQ(box->deletes, 1);
+}
+
+TEST_F(TaskViewClickTest, ARightClickSelectsTheBoxAndOpensTheItemMenu)
+{
+    const TaskPtr item = storedEvent(QStringLiteral("Standup"), at(9), at(10));
+    TaskView* box = placeEvent(item, 9, 10);
+    for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+        m_grid->selectTask(nullptr);
+        const QPointF point(60, 20);
+        const Qt::MouseButton button = modifiers ? Qt::LeftButton : Qt::RightButton;
+        QMouseEvent press(QEvent::MouseButtonPress, point, box->mapToGlobal(point), button, button, modifiers);
+        QApplication::sendEvent(box, &press);
+        EXPECT_EQ(m_grid->selectedItem(), box);
+        QMenu* shown = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible()) shown = menu;
+        ASSERT_NE(shown, nullptr) << "with modifiers " << int(modifiers);
+        EXPECT_FALSE(shown->actions().isEmpty());
+        EXPECT_FALSE(box->isHoldTimerPending()) << "a right click never drags";
+        shown->close();
+        QMouseEvent release(QEvent::MouseButtonRelease, point, box->mapToGlobal(point), button, Qt::NoButton,
+                            modifiers);
+        QApplication::sendEvent(box, &release);
+    }
 }
