@@ -281,6 +281,30 @@ def tab_pattern(x, y):
     return TAB_PAPER
 
 
+PATTERN_STRIPE = (0x80, 0x80, 0x80, 110)
+
+
+def see_through_pattern(x, y):
+    """The fill under the box of an item the user cannot change (a shared or
+    see-through category): grey diagonal stripes on nothing, an 8-point tile
+    that repeats seamlessly."""
+    if (x + y) % 8.0 < 2.5:
+        return PATTERN_STRIPE
+    return None
+
+
+def planned_task_mark(x, y):
+    """The mark of a task placed on the day grid, drawn at the top left of
+    its box: a check box with a tick, in the title's dark grey, 11 points."""
+    outline = rounded_rect_distance(x, y, 1.0, 1.0, 10.0, 10.0, 1.5)
+    if abs(outline) <= 0.6:
+        return INK
+    tick = min(segment_distance(x, y, 3.0, 5.5, 4.8, 7.6), segment_distance(x, y, 4.8, 7.6, 8.2, 3.2))
+    if tick <= 0.75:
+        return INK
+    return None
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -292,6 +316,8 @@ IMAGES = {
     "note_lines_highlighted": (horizontal_lines((1.0, 3.0, 5.0), (6.0, 6.0, 4.0), MARK), 9),
     "markdone": (done_tick, 15),
     "tab_normal": (tab_pattern, 4),
+    "transparent_pattern": (see_through_pattern, 8),
+    "ptask": (planned_task_mark, 11),
 }
 
 

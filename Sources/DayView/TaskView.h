@@ -1,12 +1,16 @@
 #pragma once
 
 #include "CalendarView.h"
+#include "DragSource.h"
+#include "Menu.h"
 #include "ModelTypes.h"
 #include "ScheduledTimer.h"
 #include "View.h"
 
 #include <QColor>
 #include <QPointer>
+
+#include <functional>
 
 class DetailViewController;
 class TextField;
@@ -22,12 +26,19 @@ class TextField;
 // The grid makes the box, then sets parentView, isSquareBox, highlight,
 // task and the frame. The box lives until the grid reloads; boxes leave the
 // grid with deleteLater, so none goes while its own handler runs.
-class TaskView : public View {
+class TaskView : public View, public DraggingSource {
     Q_OBJECT
 
 public:
     // The height of each edge strip that starts an edge drag.
     static constexpr double edgeStripHeight = 5;
+    // How long the button is held in a box before the item is dragged out.
+    static constexpr double holdInterval = 0.3;
+    // The width dragged boxes draw their picture in on the grid.
+    static constexpr double draggingWidth = 186;
+    // Posted (object: the main view) when the list font size changed; boxes
+    // set their titles' font again.
+    static const QString currentFontSizeChangedNotification;
 
     explicit TaskView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~TaskView() override;
@@ -68,6 +79,19 @@ public:
     // Turns the frame into the item's times on the shown day.
     void changeStartEndTime();
 
+    // Deletes the item (the Delete key while the box is selected, and the
+    // menu's delete row).
+    virtual void applyDelete();
+
+    // The item menu while the box is selected; an empty menu otherwise.
+    Menu menuForEvent(const Event& event);
+    // The commands the box carries for the item menu's rows.
+    std::function<void()> commandForAction(const QString& action);
+
+    // A first click still waiting for its second (0 when none), in seconds.
+    double lastMouseDown() const { return m_lastMouseDown; }
+    bool isHoldTimerPending() const { return m_holdTimer.isValid(); }
+
     bool isFlipped() const override { return true; }
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
     void mouseDown(const Event& event) override;
@@ -76,11 +100,37 @@ public:
     void rightMouseDown(const Event& event) override;
     void keyDown(const Event& event) override;
     void cursorUpdate(const Event& event) override;
+    void mouseExited(const Event& event) override;
+    void updateTrackingAreas() override;
+
+    unsigned draggingSourceOperationMask() const override { return DragOperationGeneric; }
+    void draggingEnded(const QPointF& screenPoint, unsigned operation) override;
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
+    void currentSizeChange();
+    void handleSingleClick();
+    void handleDoubleClick();
+    void beginDrag(const Event& mouseDown);
+    // The title's frame for the box's size and kind.
+    void layoutLabel();
+    void updateLabelColor();
+    // The strips' tracking rectangles, made again for the current size.
+    void ensureTrackingArea();
+    // The edge drag's release: the piece's duration or the event's times.
+    void applyEdgeDrag();
+    // Asks how to apply an edge drag to a repeating event; false when the
+    // user cancelled (nothing was changed).
+    bool applyEdgeDragToRepeatingEvent();
+    void endEdgeDrag();
+    static double fontSize();
+
+    int m_startTrackingArea = 0;
+    int m_endTrackingArea = 0;
+    // The frame when the edge press came: a release at the same frame changes nothing.
+    QRectF m_edgePressFrame;
     TaskPtr m_task;
     QPointer<CalendarView> m_parentView;
     double m_initHeight = 0;

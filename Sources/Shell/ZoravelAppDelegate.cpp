@@ -5,7 +5,7 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "iCalSync.h"
-#include "ItemImageRenderer.h"
+#include "DayBoxImageRenderer.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "MessageBoxAlertPresenter.h"
@@ -116,7 +116,7 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
         AlertPresenter::setCurrent(m_alertPresenter.get());
         m_soundPlayer = std::make_unique<QtSoundPlayer>();
         SoundPlayer::setCurrent(m_soundPlayer.get());
-        ItemImageRenderer::install();
+        DayBoxImageRenderer::install();
     }
     if (!initData()) return false;
     activateStatusMenu();
