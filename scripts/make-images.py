@@ -305,6 +305,218 @@ def planned_task_mark(x, y):
     return None
 
 
+# The main window. Its backgrounds are stretched vertically in three slices
+# (a 40-point top cap, repeated middle rows, a 40-point bottom cap), so every
+# band and edge lies on whole points and the middle rows are all alike.
+PANEL = (0xE6, 0xE7, 0xEB, 255)
+PANEL_BAND = (0xEF, 0xF0, 0xF3, 255)
+LIST_PANEL = (0xEE, 0xEF, 0xF2, 255)
+LIST_BAND = (0xF6, 0xF7, 0xF9, 255)
+BAND_RULE = (0xDC, 0xDD, 0xE2, 255)
+PANEL_EDGE = (0xC4, 0xC6, 0xCD, 255)
+BAND_HEIGHT = 40.0
+
+
+class Flat:
+    """A picture whose pixels are read at their centres: for shapes made only
+    of whole-point bands, quicker than sampling and as crisp."""
+
+    def __init__(self, colour_at):
+        self.colour_at = colour_at
+
+    def pixel(self, x, y, pixel):
+        return self.colour_at(x + pixel / 2, y + pixel / 2)
+
+
+def panel(fill, band, width, edge):
+    """A column of the main window: a lighter band for its title, a faint
+    rule under it, and a darker line on one side ("left", "right" or None)."""
+    def colour_at(x, y):
+        if (edge == "left" and x < 1.0) or (edge == "right" and x >= width - 1.0):
+            return PANEL_EDGE
+        if band == fill or y >= BAND_HEIGHT:
+            return fill
+        return BAND_RULE if y >= BAND_HEIGHT - 1.0 else band
+    return Flat(colour_at)
+
+
+SHADOW_DEPTH = 10.0
+SHADOW_ALPHA = 0.28
+
+
+def shadow_alpha(distance):
+    """The shadow's strength at a distance (points) in from where it is
+    darkest, easing out to nothing at SHADOW_DEPTH."""
+    t = max(0.0, min(1.0, distance / SHADOW_DEPTH))
+    return 255 * SHADOW_ALPHA * (1 - t) ** 2
+
+
+def box_shadow(side):
+    """The shadow around a box: dark at the picture's edges and clear inside,
+    with round corners, so it can be sliced nine ways around any box."""
+    inner = (SHADOW_DEPTH, SHADOW_DEPTH, side - SHADOW_DEPTH, side - SHADOW_DEPTH)
+
+    def colour_at(x, y):
+        beyond = rounded_rect_distance(x, y, *inner, 4.0)
+        return (0, 0, 0, shadow_alpha(SHADOW_DEPTH - beyond))
+    return Flat(colour_at)
+
+
+def bottom_shadow(x, y):
+    return (0, 0, 0, shadow_alpha(y))
+
+
+class Mark:
+    """A small mark sampled like the others, but told the pixel's size so it
+    can keep thin strokes on whole pixels at 1x."""
+
+    def __init__(self, shape):
+        self.shape = shape
+
+    def pixel(self, x, y, pixel):
+        return sample(lambda u, v: self.shape(u, v, pixel), x, y, pixel, SAMPLES)
+
+
+def polygon_distance(x, y, points):
+    """Signed distance to a closed polygon (negative inside)."""
+    best = min(segment_distance(x, y, *points[i], *points[(i + 1) % len(points)]) for i in range(len(points)))
+    inside = False
+    for i in range(len(points)):
+        (ax, ay), (bx, by) = points[i], points[(i + 1) % len(points)]
+        if (ay > y) != (by > y) and x < ax + (y - ay) * (bx - ax) / (by - ay):
+            inside = not inside
+    return -best if inside else best
+
+
+def outline(distance, width=1.0):
+    """Inside a stroke of the given width laid just inside a shape's edge."""
+    return -width <= distance <= 0.0
+
+
+BUTTON_MARK = (90, 90, 95, 255)
+ACCENT = (61, 98, 187, 255)
+WHITE_MARK = (0xFF, 0xFF, 0xFF, 255)
+
+
+def pane_button(filled):
+    """A window split in two; the right half outlined, or filled once the
+    list column is shown."""
+    def shape(x, y):
+        frame = rounded_rect_distance(x, y, 2.0, 4.0, 18.0, 16.0, 1.5)
+        if outline(frame) or in_rect(x, y, 10.0, 4.0, 11.0, 16.0):
+            return BUTTON_MARK
+        if filled and frame <= 0 and x >= 10.0:
+            return BUTTON_MARK
+        return None
+    return shape
+
+
+def pin(filled):
+    """A push pin standing up: a round head, a waist, a wide collar and the
+    needle below it. Its parts are odd numbers of points wide round x 10.5,
+    so the one-point needle lies on whole pixels at 1x."""
+    colour = ACCENT if filled else BUTTON_MARK
+
+    def shape(x, y):
+        body = min(rounded_rect_distance(x, y, 6.0, 2.0, 15.0, 5.0, 1.5),
+                   rounded_rect_distance(x, y, 8.0, 4.0, 13.0, 10.0, 0.01),
+                   rounded_rect_distance(x, y, 4.0, 10.0, 17.0, 13.0, 1.5))
+        if in_rect(x, y, 10.0, 13.0, 11.0, 18.5):
+            return colour
+        if (body <= 0) if filled else outline(body):
+            return colour
+        return None
+    return shape
+
+
+def arrow_head(x, y, tip, back, half_width):
+    """Inside a triangle pointing from the middle of its back to its tip."""
+    dx, dy = tip[0] - back[0], tip[1] - back[1]
+    length = math.hypot(dx, dy)
+    ux, uy = dx / length, dy / length
+    along = (x - back[0]) * ux + (y - back[1]) * uy
+    across = abs(-(x - back[0]) * uy + (y - back[1]) * ux)
+    return 0.0 <= along <= length and across <= half_width * (1 - along / length)
+
+
+def syncing(x, y):
+    """Two arrows chasing each other round a circle."""
+    cx = cy = 10.0
+    radius = 6.0
+    if min(arc_distance(x, y, cx, cy, radius, 200, 330), arc_distance(x, y, cx, cy, radius, 20, 150)) <= 0.75:
+        return BUTTON_MARK
+    for end in (330.0, 150.0):
+        a = math.radians(end)
+        back = (cx + radius * math.cos(a), cy + radius * math.sin(a))
+        # Clockwise on screen the tangent is (-sin, cos).
+        tip = (back[0] - 3.5 * math.sin(a), back[1] + 3.5 * math.cos(a))
+        if arrow_head(x, y, tip, back, 3.0):
+            return BUTTON_MARK
+    return None
+
+
+def eye(x, y):
+    """An almond outline, from two circles' overlap, round a full pupil."""
+    half_height, half_width = 4.5, 7.5
+    offset = (half_width ** 2 - half_height ** 2) / (2 * half_height)
+    radius = offset + half_height
+    almond = max(math.hypot(x - 10.0, y - (10.0 + offset)), math.hypot(x - 10.0, y - (10.0 - offset))) - radius
+    if outline(almond, 1.2) or math.hypot(x - 10.0, y - 10.0) <= 2.5:
+        return BUTTON_MARK
+    return None
+
+
+def price_tag(x, y):
+    """A tag pointing left, its hole near the point: a dot on whole pixels,
+    which reads better at 1x than a ring."""
+    tag = polygon_distance(x, y, [(2.0, 10.0), (7.0, 5.0), (18.0, 5.0), (18.0, 15.0), (7.0, 15.0)])
+    if outline(tag) or math.hypot(x - 8.0, y - 10.0) <= 1.1:
+        return BUTTON_MARK
+    return None
+
+
+def speech_bubble(x, y):
+    """A bubble with its tail at the lower left, in the left 20 points."""
+    bubble = min(rounded_rect_distance(x, y, 2.0, 3.0, 18.0, 14.0, 3.0),
+                 polygon_distance(x, y, [(5.0, 13.0), (9.0, 13.0), (4.0, 17.5)]))
+    if outline(bubble):
+        return BUTTON_MARK
+    return None
+
+
+def calendar_view(body):
+    """A page for the view switch: an outline with a full top band, and what
+    the view shows drawn inside by `body`."""
+    def shape(x, y, pixel):
+        page = rounded_rect_distance(x, y, 1.0, 1.0, 15.0, 15.0, 1.5)
+        if page <= 0 and (y < 4.0 or outline(page)):
+            return WHITE_MARK
+        if body(x, y, pixel):
+            return WHITE_MARK
+        return None
+    return Mark(shape)
+
+
+def day_body(x, y, pixel):
+    return in_rect(x, y, 4.0, 8.0, 12.0, 10.0)
+
+
+def week(x, y, pixel):
+    """A page of seven columns one point wide and a point apart under a top
+    band; they span 13 points, so centred they would sit half a point off the
+    grid: at 1x they move left onto whole pixels."""
+    left = 1.0 if pixel >= 1.0 else 1.5
+    column = x - left
+    if 0.0 <= column < 13.0 and (y < 4.0 and y >= 1.0 or 5.0 <= y < 15.0 and column % 2.0 < 1.0):
+        return WHITE_MARK
+    return None
+
+
+def month_body(x, y, pixel):
+    return any(in_rect(x, y, left, top, left + 1.0, top + 1.0)
+               for left in (3.0, 6.0, 9.0, 12.0) for top in (6.0, 9.0, 12.0))
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -318,6 +530,24 @@ IMAGES = {
     "tab_normal": (tab_pattern, 4),
     "transparent_pattern": (see_through_pattern, 8),
     "ptask": (planned_task_mark, 11),
+    # The main window.
+    "bg": (panel(PANEL, PANEL_BAND, 310.0, "right"), (310, 200)),
+    "bg_center": (panel(PANEL, PANEL_BAND, 100.0, None), (100, 200)),
+    "bg_right_top": (panel(LIST_PANEL, LIST_BAND, 310.0, "left"), (310, 50)),
+    "bg_right": (panel(LIST_PANEL, LIST_PANEL, 310.0, "left"), (310, 200)),
+    "shadow_bg": (box_shadow(300.0), 300),
+    "shadow_bottom_bg": (Flat(bottom_shadow), (300, 10)),
+    "showpane": (pane_button(False), 20),
+    "hidepane": (pane_button(True), 20),
+    "pin_off": (pin(False), 20),
+    "pin_on": (pin(True), 20),
+    "syncing": (syncing, 20),
+    "showhide_normal": (eye, 20),
+    "tag_normal": (price_tag, 20),
+    "conversation": (speech_bubble, (40, 20)),
+    "day": (calendar_view(day_body), 16),
+    "week": (Mark(week), 16),
+    "month": (calendar_view(month_body), 16),
 }
 
 

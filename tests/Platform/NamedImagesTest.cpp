@@ -114,4 +114,159 @@ TEST(ImageNames, EveryNameTheSourcesLookUpHasAPicture)
     }
 }
 
+struct MainWindowImage {
+    const char* name;
+    QSize points;
+};
+
+const MainWindowImage mainWindowImages[] = {
+    {"bg", {310, 200}},       {"bg_center", {100, 200}},      {"bg_right_top", {310, 50}},
+    {"bg_right", {310, 200}}, {"shadow_bg", {300, 300}},      {"shadow_bottom_bg", {300, 10}},
+    {"showpane", {20, 20}},   {"hidepane", {20, 20}},         {"pin_off", {20, 20}},
+    {"pin_on", {20, 20}},     {"syncing", {20, 20}},          {"showhide_normal", {20, 20}},
+    {"tag_normal", {20, 20}}, {"conversation", {40, 20}},     {"day", {16, 16}},
+    {"week", {16, 16}},       {"month", {16, 16}},
+};
+
+QImage named(const char* name, qreal ratio = 1.0)
+{
+    return NamedImages::imageNamed(QString::fromLatin1(name), ratio);
+}
+
+TEST(MainWindowImages, EachLoadsAtItsSizeAtEitherPixelRatio)
+{
+    for (const MainWindowImage& expected : mainWindowImages) {
+        const QImage single = named(expected.name);
+        const QImage doubled = named(expected.name, 2.0);
+        ASSERT_FALSE(single.isNull()) << expected.name;
+        ASSERT_FALSE(doubled.isNull()) << expected.name;
+        EXPECT_EQ(single.size(), expected.points) << expected.name;
+        EXPECT_EQ(doubled.size(), expected.points * 2) << expected.name;
+        EXPECT_EQ(doubled.deviceIndependentSize(), QSizeF(expected.points)) << expected.name;
+    }
+}
+
+// The backgrounds are stretched by repeating their middle rows, so those rows
+// must all be alike, and no pixel may let the window behind show through.
+TEST(MainWindowImages, BackgroundsAreOpaqueWithRepeatableMiddles)
+{
+    for (const char* name : {"bg", "bg_center", "bg_right", "bg_right_top"})
+        for (const qreal ratio : {1.0, 2.0}) {
+            const QImage image = named(name, ratio).convertToFormat(QImage::Format_ARGB32);
+            const int cap = int(40 * ratio);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    ASSERT_EQ(qAlpha(image.pixel(x, y)), 255) << name << " at " << x << "," << y;
+            for (int y = cap; y < image.height() - cap; ++y)
+                EXPECT_EQ(image.copy(0, y, image.width(), 1), image.copy(0, cap, image.width(), 1)) << name << " row " << y;
+        }
+}
+
+TEST(MainWindowImages, ColumnsMeetWithTheirEdgeLinesOnTheRightSides)
+{
+    for (const qreal ratio : {1.0, 2.0}) {
+        const int line = int(ratio);
+        const QImage left = named("bg", ratio), center = named("bg_center", ratio);
+        const QImage listTop = named("bg_right_top", ratio), list = named("bg_right", ratio);
+        const int middle = left.height() / 2, right = left.width() - 1;
+        const auto lightness = [](const QImage& image, int x, int y) { return image.pixelColor(x, y).lightness(); };
+
+        // The left column ends in a darker line one point wide; the centre has none.
+        EXPECT_LT(lightness(left, right, middle), lightness(left, right - line - 1, middle));
+        EXPECT_EQ(left.pixelColor(right - line + 1, middle), left.pixelColor(right, middle));
+        EXPECT_NE(left.pixelColor(right - line, middle), left.pixelColor(right, middle));
+        EXPECT_EQ(center.pixelColor(0, middle), center.pixelColor(center.width() - 1, middle));
+        EXPECT_EQ(center.pixelColor(center.width() / 2, middle), left.pixelColor(left.width() / 2, middle));
+
+        // The list column is lighter than the left one, its line on the left.
+        EXPECT_GT(lightness(list, list.width() / 2, middle), lightness(left, left.width() / 2, middle));
+        EXPECT_LT(lightness(list, 0, middle), lightness(list, line + 1, middle));
+        EXPECT_NE(list.pixelColor(line, middle), list.pixelColor(0, middle));
+
+        // The title band is lighter than the column below it.
+        EXPECT_GT(lightness(left, left.width() / 2, 5), lightness(left, left.width() / 2, middle));
+        EXPECT_GT(lightness(listTop, listTop.width() / 2, 5), lightness(list, list.width() / 2, middle));
+
+        // The list's top piece runs straight on into the list below it.
+        EXPECT_EQ(listTop.copy(0, listTop.height() - 1, listTop.width(), 1), list.copy(0, 0, list.width(), 1));
+    }
+}
+
+TEST(MainWindowImages, ShadowsAreDarkAtTheirOuterEdgesAndClearInside)
+{
+    for (const qreal ratio : {1.0, 2.0}) {
+        const QImage box = named("shadow_bg", ratio), bottom = named("shadow_bottom_bg", ratio);
+        const int mid = box.width() / 2, last = box.width() - 1;
+        for (const QPoint& edge : {QPoint(mid, 0), QPoint(0, mid), QPoint(last, mid), QPoint(mid, last)}) {
+            EXPECT_GT(box.pixelColor(edge).alpha(), 40) << edge.x() << "," << edge.y();
+            EXPECT_EQ(box.pixelColor(edge).rgb() & 0xFFFFFF, 0u);
+        }
+        EXPECT_GT(box.pixelColor(mid, 0).alpha(), box.pixelColor(mid, int(5 * ratio)).alpha());
+        EXPECT_EQ(box.pixelColor(mid, mid).alpha(), 0);
+        EXPECT_EQ(box.pixelColor(int(12 * ratio), int(12 * ratio)).alpha(), 0);
+
+        EXPECT_GT(bottom.pixelColor(mid, 0).alpha(), 40);
+        EXPECT_GT(bottom.pixelColor(mid, 0).alpha(), bottom.pixelColor(mid, bottom.height() / 2).alpha());
+        EXPECT_LT(bottom.pixelColor(mid, bottom.height() - 1).alpha(), 8);
+        // Its top row carries on from the bottom row of the box's shadow.
+        EXPECT_NEAR(bottom.pixelColor(mid, 0).alpha(), box.pixelColor(mid, last).alpha(), 12);
+    }
+}
+
+// Marks are one colour on transparent: the buttons' grey, the pinned pin's
+// blue, the view switch's white. Each has enough ink to be seen, and leaves
+// most of its square clear.
+TEST(MainWindowImages, MarksAreOneColourOnTransparent)
+{
+    const QRgb grey = qRgb(90, 90, 95), blue = qRgb(61, 98, 187), white = qRgb(255, 255, 255);
+    const struct {
+        const char* name;
+        QRgb colour;
+    } marks[] = {{"showpane", grey},   {"hidepane", grey},        {"pin_off", grey},    {"pin_on", blue},
+                 {"syncing", grey},    {"showhide_normal", grey}, {"tag_normal", grey}, {"conversation", grey},
+                 {"day", white},       {"week", white},           {"month", white}};
+    for (const auto& mark : marks)
+        for (const qreal ratio : {1.0, 2.0}) {
+            const QImage image = named(mark.name, ratio).convertToFormat(QImage::Format_ARGB32);
+            int opaque = 0, clear = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QRgb pixel = image.pixel(x, y);
+                    if (qAlpha(pixel) == 0) ++clear;
+                    if (qAlpha(pixel) < 128) continue;
+                    ++opaque;
+                    EXPECT_EQ(pixel & 0xFFFFFF, mark.colour & 0xFFFFFF) << mark.name << " at " << x << "," << y;
+                }
+            EXPECT_GT(opaque, int(12 * ratio * ratio)) << mark.name;
+            EXPECT_GT(clear, image.width() * image.height() / 3) << mark.name;
+        }
+}
+
+TEST(MainWindowImages, PairedMarksDifferWhereTheyShould)
+{
+    const auto ink = [](const QImage& image, int x, int y) { return image.pixelColor(x, y).alpha(); };
+    const QImage shown = named("showpane"), hidden = named("hidepane");
+    // Inside the right half: empty to show the list, full while it is shown.
+    EXPECT_EQ(ink(shown, 14, 10), 0);
+    EXPECT_EQ(ink(hidden, 14, 10), 255);
+    EXPECT_EQ(ink(shown, 6, 10), 0);
+    EXPECT_EQ(ink(hidden, 6, 10), 0);
+
+    const QImage off = named("pin_off"), on = named("pin_on");
+    EXPECT_EQ(ink(off, 10, 11), 0);
+    EXPECT_EQ(ink(on, 10, 11), 255);
+
+    // The bubble keeps to the left 20 points of its 40.
+    const QImage bubble = named("conversation");
+    for (int y = 0; y < bubble.height(); ++y)
+        for (int x = 20; x < bubble.width(); ++x)
+            ASSERT_EQ(ink(bubble, x, y), 0) << x << "," << y;
+
+    // The three views tell themselves apart at 1x.
+    const QImage day = named("day"), week = named("week"), month = named("month");
+    EXPECT_NE(day, week);
+    EXPECT_NE(week, month);
+    EXPECT_NE(day, month);
+}
+
 }  // namespace
