@@ -48,10 +48,18 @@ std::optional<FieldCommand> commandOfKey(const QKeyEvent* key)
 TextField::TextField(const QRectF& frame, QWidget* parent)
     : View(frame, parent), m_textColor(defaultTextColor), m_backgroundColor(fieldBackground)
 {
+    // The editor is made when the field is first shown as a field (or asked
+    // for): labels, which a grid may hold by the hundred, never make one.
+}
+
+void TextField::ensureEditor()
+{
+    if (m_editor) return;
     m_editor = new QLineEdit(this);
-    m_editor->setFont(m_font.widgetFont());
     m_editor->setFrame(false);
     m_editor->setAutoFillBackground(false);
+    m_editor->setText(m_text);
+    m_editor->setPlaceholderText(m_placeholder);
     m_editor->installEventFilter(this);
     // The user's typing is an edit; setStringValue's setText is not.
     connect(m_editor, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -59,6 +67,20 @@ TextField::TextField(const QRectF& frame, QWidget* parent)
         m_edited = true;
     });
     updateEditor();
+}
+
+QLineEdit* TextField::editor() const
+{
+    const_cast<TextField*>(this)->ensureEditor();
+    return m_editor;
+}
+
+bool TextField::event(QEvent* event)
+{
+    // Polished before it is first shown or drawn: a field gets its editor
+    // then, so the editor shows the text from the first picture on.
+    if (event->type() == QEvent::Polish && usesEditor()) ensureEditor();
+    return View::event(event);
 }
 
 TextField::~TextField() = default;
@@ -84,7 +106,7 @@ void TextField::setStringValue(const QString& text)
 {
     m_text = text;
     m_edited = false;
-    if (m_editor->text() != text) m_editor->setText(text);
+    if (m_editor && m_editor->text() != text) m_editor->setText(text);
     update();
 }
 
@@ -123,7 +145,7 @@ void TextField::setDoubleValue(double value)
 void TextField::setPlaceholderString(const QString& placeholder)
 {
     m_placeholder = placeholder;
-    m_editor->setPlaceholderText(placeholder);
+    if (m_editor) m_editor->setPlaceholderText(placeholder);
     update();
 }
 
@@ -205,6 +227,15 @@ void TextField::setOnEndEditing(std::function<void(TextField*)> onEndEditing)
 
 void TextField::updateEditor()
 {
+    if (!m_editor) {
+        // A field that turned editable while on screen gets its editor now.
+        if (!usesEditor() || !isVisible()) {
+            update();
+            return;
+        }
+        ensureEditor();
+        return;
+    }
     m_editor->setReadOnly(!m_editable);
     m_editor->setAlignment(m_alignment | Qt::AlignVCenter);
     QPalette palette = m_editor->palette();
@@ -233,6 +264,7 @@ QRectF TextField::textArea() const
 
 void TextField::placeEditor()
 {
+    if (!m_editor) return;
     m_editor->setGeometry(textArea().toAlignedRect());
 }
 

@@ -102,8 +102,9 @@ public:
     // Not owned.
     void setDelegate(TextFieldDelegate* delegate) { m_delegate = delegate; }
 
-    // The editor while the field is editable or selectable, else hidden.
-    QLineEdit* editor() const { return m_editor; }
+    // The editor while the field is editable or selectable, else hidden;
+    // made on first use (a label never needs one).
+    QLineEdit* editor() const;
 
     // Draws a label (a field neither editable nor selectable) in place of
     // the field's own drawing: background, border and text are all the
@@ -127,9 +128,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     bool usesEditor() const { return m_editable || m_selectable; }
+    void ensureEditor();
     void updateEditor();
     void placeEditor();
     enum class KeyOutcome { NotACommand, Consumed, EndedEditing };

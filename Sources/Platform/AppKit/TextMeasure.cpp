@@ -1,5 +1,6 @@
 #include "TextMeasure.h"
 
+#include <QCache>
 #include <QFontMetricsF>
 #include <QTextLayout>
 
@@ -89,7 +90,47 @@ QString TextMeasure::elidedText(const QString& text, const Font& font, qreal wid
     return QFontMetricsF(font.baseFont()).elidedText(text, mode, width / font.baseScale());
 }
 
+namespace {
+
+// Wrapping is the costly part of drawing a label, and views draw the same
+// labels in the same boxes again and again (every box of the day grid on
+// every repaint): the last answers are kept, per thread.
+struct WrapKey {
+    QString text;
+    QString fontKey;
+    double width;
+    double height;
+    bool operator==(const WrapKey&) const = default;
+};
+
+size_t qHash(const WrapKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.text, key.fontKey, key.width, key.height);
+}
+
+QCache<WrapKey, QStringList>& wrapCache()
+{
+    thread_local QCache<WrapKey, QStringList> cache(2000);
+    return cache;
+}
+
+QString fontKeyOf(const Font& font)
+{
+    return font.baseFont().key() + QLatin1Char('/') + QString::number(font.pixelSize());
+}
+
+}  // namespace
+
 QStringList TextMeasure::elidedWrappedLines(const QString& text, const Font& font, const QSizeF& size)
+{
+    const WrapKey key{text, fontKeyOf(font), size.width(), size.height()};
+    if (const QStringList* known = wrapCache().object(key)) return *known;
+    const QStringList lines = computeElidedWrappedLines(text, font, size);
+    wrapCache().insert(key, new QStringList(lines));
+    return lines;
+}
+
+QStringList TextMeasure::computeElidedWrappedLines(const QString& text, const Font& font, const QSizeF& size)
 {
     QStringList lines = wrappedLines(text, font, size.width());
     const qreal height = size.height();

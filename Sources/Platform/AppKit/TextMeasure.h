@@ -36,4 +36,7 @@ public:
     // (always at least one): when the text needs more, the last one shown
     // carries on to the end of the text and is cut at the tail with "…".
     static QStringList elidedWrappedLines(const QString& text, const Font& font, const QSizeF& size);
+
+private:
+    static QStringList computeElidedWrappedLines(const QString& text, const Font& font, const QSizeF& size);
 };

@@ -37,6 +37,7 @@ void NotificationCenter::addObserver(QObject* observer, const QString& name, con
     registration->handler = std::move(handler);
 
     std::lock_guard lock(m_mutex);
+    m_byObserver[observer].emplace_back(name, registration);
     m_registrations[name].push_back(std::move(registration));
     watchForDestruction(observer);
 }
@@ -66,19 +67,32 @@ void NotificationCenter::forget(QObject* observer, const QString* name)
 {
     std::lock_guard lock(m_mutex);
     bool stillObserving = false;
-    for (auto it = m_registrations.begin(); it != m_registrations.end();) {
-        auto& list = it.value();
-        const bool named = !name || it.key() == *name;
-        std::erase_if(list, [&](const std::shared_ptr<Registration>& registration) {
-            if (registration->observer != observer) return false;
-            if (!named) {
+    const auto mine = m_byObserver.find(observer);
+    if (mine != m_byObserver.end()) {
+        std::vector<QString> touched;
+        std::erase_if(mine.value(), [&](const std::pair<QString, std::shared_ptr<Registration>>& entry) {
+            if (name && entry.first != *name) {
                 stillObserving = true;
                 return false;
             }
-            registration->active = false;
+            entry.second->active = false;
+            touched.push_back(entry.first);
             return true;
         });
-        it = list.empty() ? m_registrations.erase(it) : std::next(it);
+        if (mine.value().empty()) m_byObserver.erase(mine);
+        for (const QString& touchedName : touched) {
+            const auto list = m_registrations.find(touchedName);
+            if (list == m_registrations.end()) continue;
+            qsizetype& forgotten = m_forgottenCount[touchedName];
+            ++forgotten;
+            if (forgotten * 2 < qsizetype(list->size())) continue;
+            std::erase_if(list.value(), [](const std::shared_ptr<Registration>& r) { return !r->active; });
+            forgotten = 0;
+            if (list->empty()) {
+                m_registrations.erase(list);
+                m_forgottenCount.remove(touchedName);
+            }
+        }
     }
     if (stillObserving) return;
     const auto watch = m_watched.constFind(observer);
@@ -96,6 +110,7 @@ NotificationCenter::registrationsFor(const Notification& notification) const
     if (list == m_registrations.constEnd()) return found;
     found.reserve(list->size());
     for (const auto& registration : *list) {
+        if (!registration->active) continue;
         if (!registration->object || registration->object == notification.objectIdentity())
             found.push_back(registration);
     }

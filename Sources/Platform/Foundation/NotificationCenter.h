@@ -80,6 +80,12 @@ private:
 
     mutable std::mutex m_mutex;
     QHash<QString, std::vector<std::shared_ptr<Registration>>> m_registrations;
+    // Each observer's registrations, so that forgetting one observer does
+    // not walk everyone's: a grid of hundreds of boxes, each observing, comes
+    // and goes at every reload. Forgotten registrations are only marked in
+    // their name's list and swept once they are half of it.
+    QHash<QObject*, std::vector<std::pair<QString, std::shared_ptr<Registration>>>> m_byObserver;
+    QHash<QString, qsizetype> m_forgottenCount;
     QHash<QObject*, QMetaObject::Connection> m_watched;
     // Context of the destruction watches: they end with the centre.
     std::unique_ptr<QObject> m_watchContext;
