@@ -15,12 +15,14 @@
 #include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskView.h"
 #include "TimeSlotObject.h"
 #include "Utilities.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -190,5 +192,33 @@ void BM_PourOneDay(benchmark::State& state)
     state.counters["pieces"] = double(day.grid().taskPieces().size());
 }
 BENCHMARK(BM_PourOneDay)->Unit(benchmark::kMicrosecond);
+
+// One move of a box's bottom edge while it is dragged, with the repaint of
+// the part of the grid the box covers.
+void BM_EdgeDragMoveAndRedraw(benchmark::State& state)
+{
+    database();
+    DayPane day;
+    day.grid().reloadEvent();
+    TaskView* box = day.grid().eventBoxes().front();
+    QWidget* document = day.grid().contentView();
+    QImage target(document->size(), QImage::Format_ARGB32_Premultiplied);
+    const auto send = [box](QEvent::Type type, const QPointF& point, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, point, box->mapToGlobal(point), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(box, &event);
+    };
+    double y = box->height() - 2;
+    send(QEvent::MouseButtonPress, QPointF(10, y), Qt::LeftButton);
+    double step = 1;
+    for (auto _ : state) {
+        y += step;
+        send(QEvent::MouseMove, QPointF(10, y), Qt::LeftButton);
+        const QRect dirty = box->geometry().adjusted(0, -4, 0, 4);
+        document->render(&target, dirty.topLeft(), QRegion(dirty));
+        step = -step;  // back and forth over one point
+    }
+    send(QEvent::MouseButtonRelease, QPointF(10, y), Qt::NoButton);
+}
+BENCHMARK(BM_EdgeDragMoveAndRedraw)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

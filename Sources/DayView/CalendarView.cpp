@@ -222,7 +222,10 @@ void CalendarView::removeBoxes(std::vector<QPointer<TaskView>>& boxes)
     // Later, not now: a box may be the one whose handler caused this
     // reload, or have an alert of its own open. They go together under one
     // holder, so hundreds of boxes cost one deferred deletion, not hundreds.
-    auto* holder = new QWidget;
+    // The holder stays in the grid's window: moving a box to another window
+    // would walk the window's whole focus chain, box by box.
+    auto* holder = new QWidget(this);
+    holder->hide();
     for (const QPointer<TaskView>& box : boxes)
         if (box) box->setParent(holder);  // leaves the document, hidden
     holder->deleteLater();

@@ -276,9 +276,18 @@ void TaskView::drawRect(QPainter& painter, const QRectF&)
         }
     }
     const double radius = m_isSquareBox ? 0 : 8;
-    const QImage background = UIUtilities::getTaskBackgroundImage(
-        Utilities::colorInGroup(palette.group, palette.color), alpha, box.size(), radius, m_highlight);
-    if (!background.isNull()) Drawing::drawImage(painter, background, box);
+    // Drawn again only when its look changes: a repaint of the grid then
+    // costs a copy per box.
+    const BackgroundKey key{box.size(), palette.group, palette.color, alpha, radius, m_highlight};
+    if (!(key == m_backgroundKey) || m_background.isNull()) {
+        m_background = UIUtilities::getTaskBackgroundImage(Utilities::colorInGroup(palette.group, palette.color), alpha,
+                                                           box.size(), radius, m_highlight);
+        m_backgroundKey = key;
+    }
+    // At its own size: the picture was made for the box, and drawing it into
+    // the box's fractional rectangle would scale it (and hand the scaling to
+    // Qt's worker threads) at every repaint.
+    if (!m_background.isNull()) painter.drawImage(QPointF(0, 0), m_background);
     if (m_isSquareBox && m_task && m_task->isSheduledTask()) {
         const QImage mark = NamedImages::imageNamed(QStringLiteral("ptask"));
         if (!mark.isNull()) Drawing::drawImage(painter, mark, QRectF(QPointF(3, 2), mark.deviceIndependentSize()));

@@ -8,6 +8,7 @@
 #include "View.h"
 
 #include <QColor>
+#include <QImage>
 #include <QPointer>
 
 #include <functional>
@@ -144,4 +145,15 @@ private:
     ScheduledTimer m_singleClickTimer;
     double m_lastMouseDown = 0;
     QColor m_projectColor;
+    struct BackgroundKey {
+        QSizeF size;
+        qint64 group = -1;
+        qint64 color = -1;
+        double alpha = 0;
+        double radius = 0;
+        bool highlight = false;
+        bool operator==(const BackgroundKey&) const = default;
+    };
+    BackgroundKey m_backgroundKey;
+    QImage m_background;
 };
