@@ -412,7 +412,6 @@ void ZVWSync::connectionDidFinishLoading()
         handleError(statusText(reply.status));
         return;
     }
-    reply.status = 200;  // judged: parseData reads the body alone
     parseData(reply.body);
 }
 
@@ -512,6 +511,7 @@ std::optional<QString> ZVWSync::askForToken(const QString& userName, const QStri
     if (token.kind != ZVWReply::Kind::Dictionary) {
         if (token.kind != ZVWReply::Kind::TransportFailure) logUnusableReply("token", reply);
         setIsError(true);
+        m_lastAccountCheck = AccountCheck::NoReply;
         return std::nullopt;
     }
     // A dictionary without a usable token, or with an error, is the
@@ -519,8 +519,10 @@ std::optional<QString> ZVWSync::askForToken(const QString& userName, const QStri
     if (!token.token || token.error) {
         setIsError(true);
         *refused = true;
+        m_lastAccountCheck = AccountCheck::Refused;
         return std::nullopt;
     }
+    m_lastAccountCheck = AccountCheck::Valid;
     return token.token;
 }
 
@@ -531,11 +533,9 @@ qint64 ZVWSync::checkValidity(const QString& userName, const QString& password)
     const std::optional<QString> token = askForToken(userName, password, &refused);
     const SettingPtr setting = currentSetting();
     if (!token) {
-        m_lastAccountCheck = refused ? AccountCheck::Refused : AccountCheck::NoReply;
         if (refused && setting) setting->setZvwPassword(QString());
         return -1;
     }
-    m_lastAccountCheck = AccountCheck::Valid;
     if (!setting) return 1;
     const QString stored = setting->zvwUserName();
     const qint64 result = !stored.isEmpty() && stored != userName ? 2 : 1;

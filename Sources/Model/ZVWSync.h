@@ -164,7 +164,7 @@ public:
     // the settings.
     qint64 checkValidToken(const QString& userName, const QString& password);
 
-    // What the last sign-in check learnt: the account screens show "no
+    // What the last of the two checks learnt: the account screens show "no
     // connection" for NoReply and "invalid account" for Refused.
     enum class AccountCheck { Valid, Refused, NoReply };
     AccountCheck lastAccountCheck() const { return m_lastAccountCheck; }

@@ -360,6 +360,7 @@ TEST_F(ZVWSyncRequestsTest, TheWebToMacCheckTouchesNothingAndDoesNotWait)
     webSyncBusy = true;
     EXPECT_EQ(m_sync->checkValidToken(ann, annPassword), 2);
     EXPECT_EQ(m_sync->checkValidToken(ann, QStringLiteral("wrong")), -1);
+    EXPECT_EQ(m_sync->lastAccountCheck(), ZVWSync::AccountCheck::Refused);
     EXPECT_EQ(m_setting->zvwUserName(), QStringLiteral("other@example.com"));
     EXPECT_EQ(m_setting->zvwPassword(), QStringLiteral("kept"));
 }
