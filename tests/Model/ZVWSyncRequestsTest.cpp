@@ -386,18 +386,23 @@ TEST_F(ZVWSyncRequestsTest, MangledRepliesNeverCrashOrChangeTheStoredAccount)
     QList<QByteArray> mutations;
     for (const QByteArray& reply : replies) {
         for (qsizetype length = 0; length < reply.size(); ++length) mutations.append(reply.left(length));
-        for (qsizetype at = 0; at < reply.size(); at += 2) {
-            QByteArray flipped = reply;
-            flipped[at] = char(flipped[at] ^ 0x5a);
-            mutations.append(flipped);
+        for (qsizetype at = 0; at < reply.size(); ++at) {
+            for (const char mask : {char(0x5a), char(0x01)}) {
+                QByteArray flipped = reply;
+                flipped[at] = char(flipped[at] ^ mask);
+                mutations.append(flipped);
+            }
         }
     }
+    for (const char* key : {"tokenapi", "error", "account"})
+        for (const char* value : {"null", "true", "[]", "{}", "\"\"", "-1", "1.5", "\"x\""})
+            mutations.append(QByteArray("{\"") + key + "\":" + value + "}");
     for (const char* odd : {R"({"tokenapi":[1]})", R"({"tokenapi":{}})", R"({"error":true})", R"({"error":1e400})",
                             R"({"error":"99999999999999999999"})", R"({"account":false})", "null", "\"text\"", "17"})
         mutations.append(odd);
     mutations.append(QByteArray(5000, '[') + QByteArray(5000, ']'));
     mutations.append("{\"a\":" + QByteArray(3000, '{') + QByteArray(3000, '}') + "}");
-    ASSERT_GT(mutations.size(), 150);
+    ASSERT_GT(mutations.size(), 300);
 
     signIn(QStringLiteral("other@example.com"), QStringLiteral("kept"));
     for (const QByteArray& mutation : mutations) {

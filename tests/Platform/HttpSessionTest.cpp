@@ -169,3 +169,15 @@ TEST_F(HttpSessionTest, HttpsTrustsTheTestAuthorityOnlyWhenTheEnvironmentNamesIt
     byName.url.replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
     EXPECT_EQ(trusting.send(byName).status, 200) << "the certificate names both";
 }
+
+TEST_F(HttpSessionTest, ACertificateForAnotherHostFailsEvenFromATrustedAuthority)
+{
+    LoopbackService service(LoopbackService::Scheme::HttpsForAnotherHost);
+    ASSERT_TRUE(service.isRunning());
+    qputenv("ZORAVEL_CA_FILE", service.caFile().toUtf8());
+    HttpSession session(shortTimeouts());
+    const HttpReply reply = session.send(tokenRequest(service));
+    EXPECT_EQ(reply.failure, HttpFailure::Certificate);
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_TRUE(service.requests().isEmpty()) << "nothing was sent without verification";
+}

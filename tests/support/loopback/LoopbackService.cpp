@@ -172,8 +172,9 @@ struct LoopbackService::State {
 LoopbackService::LoopbackService(Scheme scheme) : d(std::make_unique<State>())
 {
     d->scheme = scheme;
-    if (scheme == Scheme::Https) {
-        const TestCertificates certificates;
+    if (scheme != Scheme::Http) {
+        const TestCertificates certificates(scheme == Scheme::Https ? "DNS:localhost,IP:127.0.0.1"
+                                                                    : "DNS:elsewhere.example");
         if (!certificates.isValid()) return;
         d->caFile = d->folder.filePath(QStringLiteral("test-ca.pem"));
         QFile file(d->caFile);
@@ -226,7 +227,7 @@ int LoopbackService::port() const
 
 QString LoopbackService::baseAddress() const
 {
-    const QString scheme = d->scheme == Scheme::Https ? QStringLiteral("https") : QStringLiteral("http");
+    const QString scheme = d->scheme == Scheme::Http ? QStringLiteral("http") : QStringLiteral("https");
     return QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(d->port);
 }
 

@@ -60,7 +60,8 @@ struct ServiceFault {
 // signature that does not fit the account's password, 5 a user name taken.
 class LoopbackService {
 public:
-    enum class Scheme { Http, Https };
+    // HttpsForAnotherHost: a certificate of the same CA that names another host.
+    enum class Scheme { Http, Https, HttpsForAnotherHost };
     explicit LoopbackService(Scheme scheme = Scheme::Http);
     ~LoopbackService();
     LoopbackService(const LoopbackService&) = delete;

@@ -40,7 +40,7 @@ X509* makeCertificate(EVP_PKEY* key, const char* commonName, long serial)
 
 }  // namespace
 
-TestCertificates::TestCertificates()
+TestCertificates::TestCertificates(const char* subjectAltNames)
 {
     m_caKey = makeKey();
     m_serverKey = makeKey();
@@ -58,7 +58,7 @@ TestCertificates::TestCertificates()
     if (!ok || !m_serverCertificate) return;
     X509_set_issuer_name(m_serverCertificate, X509_get_subject_name(m_caCertificate));
     ok = addExtension(m_serverCertificate, m_caCertificate, NID_basic_constraints, "CA:FALSE") &&
-         addExtension(m_serverCertificate, m_caCertificate, NID_subject_alt_name, "DNS:localhost,IP:127.0.0.1") &&
+         addExtension(m_serverCertificate, m_caCertificate, NID_subject_alt_name, subjectAltNames) &&
          addExtension(m_serverCertificate, m_caCertificate, NID_ext_key_usage, "serverAuth") &&
          X509_sign(m_serverCertificate, m_caKey, EVP_sha256()) > 0;
     if (!ok) {

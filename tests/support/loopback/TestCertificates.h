@@ -7,11 +7,12 @@
 typedef struct x509_st X509;
 typedef struct evp_pkey_st EVP_PKEY;
 
-// A test CA and a server certificate it signed, for 127.0.0.1 and
-// "localhost", valid from an hour ago for ten years. Made in memory at run time.
+// A test CA and a server certificate it signed, for the given names (127.0.0.1
+// and "localhost" unless told), valid from an hour ago for ten years. Made in
+// memory at run time.
 class TestCertificates {
 public:
-    TestCertificates();
+    explicit TestCertificates(const char* subjectAltNames = "DNS:localhost,IP:127.0.0.1");
     ~TestCertificates();
     TestCertificates(const TestCertificates&) = delete;
     TestCertificates& operator=(const TestCertificates&) = delete;
