@@ -137,8 +137,7 @@ QByteArray queryValue(const QString& value)
     return QUrl::toPercentEncoding(value);
 }
 
-// The text of a reply that is neither a failure of the transport nor one the
-// Parts read: a status that says the request failed.
+// What the user reads for a reply whose status says the request failed.
 QString statusText(int status)
 {
     return TextTable::localizedString(QStringLiteral("zvwStatusErrorText")).arg(status);
@@ -327,6 +326,9 @@ void ZVWSync::getToken(ScheduledTimer timer)
     if (kind != parseKeyNone) return;
     const SettingPtr setting = currentSetting();
     if (!setting) {
+        // No settings, no credentials: the run must still learn the end.
+        setParseKey(parseKeyFailed);
+        setIsFinishedGetToken(true);
         timer.invalidate();
         return;
     }
