@@ -14,6 +14,7 @@
 
 #include <QJsonObject>
 #include <QTcpServer>
+#include <QThread>
 
 #include <thread>
 
@@ -231,6 +232,26 @@ TEST_F(ZVWSyncRequestsTest, TheOneWayRunGetsItsTokenOnAWorkerAndStampsIt)
     // Fresh now: the next run asks nothing.
     runAsynchronousTokenRequest();
     EXPECT_EQ(m_service.requestsTo(tokenPath).size(), 1);
+}
+
+TEST_F(ZVWSyncRequestsTest, TheAsynchronousOutcomeArrivesOnTheRunsOwnThread)
+{
+    QThread run;
+    run.start();
+    QObject onRun;
+    onRun.moveToThread(&run);
+    m_sync->setParseKey(0);
+    QMetaObject::invokeMethod(&onRun, [this] { m_sync->getToken(ScheduledTimer::create()); });
+    // The main thread turns no events meanwhile: only the run's loop can deliver.
+    bool arrived = false;
+    for (int i = 0; i < 500 && !arrived; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        arrived = m_sync->isFinishedGetToken() && m_sync->parseKey() == 0;
+    }
+    EXPECT_TRUE(arrived);
+    EXPECT_EQ(m_setting->zvwToken(), m_service.tokensOf(ann).value(0));
+    run.quit();
+    run.wait();
 }
 
 TEST_F(ZVWSyncRequestsTest, AnAsynchronousReplyWithoutTokenOrRefusalEndsTheRequestAsFailed)
