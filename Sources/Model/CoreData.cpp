@@ -20,6 +20,7 @@
 #include "TimeZoneRecords.h"
 #include "Transaction.h"
 #include "Utilities.h"
+#include "ZVWService.h"
 #include "ZVWSync.h"
 #include "iCalSync.h"
 
@@ -320,9 +321,6 @@ void CoreData::doWithCalendarList(const std::optional<CalendarList>& list, qint6
 
 namespace {
 
-// The fixed host whose reachability stands for the web service's.
-const QString webServiceHost = QStringLiteral("www.zoravel.com");
-
 // The account file's key text: 27 characters with the file's path in place
 // of "%1". It is never stored; the sign-in builds the same key.
 const QString accountKeyFormat = QStringLiteral("zoravel:%1:account-key-01");
@@ -434,17 +432,21 @@ bool CoreData::init()
 
 void CoreData::startNetworkMonitors()
 {
-    m_hostReach = Reachability::reachabilityWithHostName(webServiceHost);
-    m_hostReach->startNotifer();
-    updateInternetConnectionStatus(*m_hostReach, false);
+    // The service's own host stands for the service. A monitor the platform
+    // cannot make counts as not reachable.
+    const auto startAndApply = [this](const std::shared_ptr<Reachability>& monitor) {
+        if (!monitor) return;
+        monitor->startNotifer();
+        updateInternetConnectionStatus(*monitor, false);
+    };
+    m_hostReach = Reachability::reachabilityWithHostName(ZVWService::hostOf(m_zvwSync->baseAddress()));
+    startAndApply(m_hostReach);
     if (internetReachable) return;
     m_internetReach = Reachability::reachabilityForInternetConnection();
-    m_internetReach->startNotifer();
-    updateInternetConnectionStatus(*m_internetReach, false);
+    startAndApply(m_internetReach);
     if (internetReachable) return;
     m_wifiReach = Reachability::reachabilityForLocalWiFi();
-    m_wifiReach->startNotifer();
-    updateInternetConnectionStatus(*m_wifiReach, false);
+    startAndApply(m_wifiReach);
 }
 
 QString CoreData::databasePath()

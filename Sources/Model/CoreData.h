@@ -125,6 +125,9 @@ public:
     bool isUpgrade() const { return m_isUpgrade; }
     QString currentVersion() const { return m_currentVersion; }
     ZVWSync* zvwSync() const { return m_zvwSync.get(); }
+    // The monitors made at start-up (null for those not needed).
+    const Reachability* hostReachability() const { return m_hostReach.get(); }
+    const Reachability* internetReachability() const { return m_internetReach.get(); }
     iCalSync* icalSync() const { return m_icalSync.get(); }
     // The calendar-store exchange replaces the default, which drops every call.
     void setICalSync(std::unique_ptr<iCalSync> sync);

@@ -1,18 +1,32 @@
 #include "ZVWSync.h"
 
+#include "AlertPresenter.h"
+#include "Clock.h"
 #include "CoreData.h"
+#include "GlobalQueue.h"
 #include "MainQueue.h"
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
 #include "Scheduler.h"
 #include "Setting.h"
+#include "TextTable.h"
+#include "Utilities.h"
+#include "ZVWReply.h"
+#include "ZVWService.h"
 
 #include <QDebug>
+#include <QMetaObject>
 #include <QPointer>
+#include <QThread>
+#include <QUrl>
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
-ZVWSync::ZVWSync()
+std::atomic<bool> webSyncBusy{false};
+
+ZVWSync::ZVWSync() : m_baseAddress(ZVWService::baseAddressFromConfiguration()), m_zvwSetting(std::make_shared<Setting>())
 {
     NotificationCenter::defaultCenter().addObserver(this, kAutoSyncNotification, nullptr,
                                                     [this](const Notification& notification) {
@@ -22,8 +36,11 @@ ZVWSync::ZVWSync()
 
 ZVWSync::~ZVWSync()
 {
+    *m_alive = false;
     m_timer.invalidate();
     m_queue.waitUntilIdle();
+    // A worker still sending ends within the request's time-outs.
+    while (m_requestsInFlight.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 void ZVWSync::receiveAutoSyncNotification(qint64 bits)
@@ -97,4 +114,443 @@ qint64 ZVWSync::pendingBits() const
 {
     std::lock_guard lock(m_mutex);
     return m_pendingBits;
+}
+
+// ---------------------------------------------------------------------------
+// State
+
+namespace {
+
+SettingPtr currentSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : nullptr;
+}
+
+void saveSettings(const SettingPtr& setting)
+{
+    if (!setting->dehydrate()) qWarning() << "The web sync could not save the settings; the token stays in memory";
+}
+
+QByteArray queryValue(const QString& value)
+{
+    return QUrl::toPercentEncoding(value);
+}
+
+// What the user reads for a reply whose status says the request failed.
+QString statusText(int status)
+{
+    return TextTable::localizedString(QStringLiteral("zvwStatusErrorText")).arg(status);
+}
+
+void logUnusableReply(const char* endpoint, const HttpReply& reply)
+{
+    qWarning().nospace() << "Web service reply to " << endpoint << " not usable (status " << reply.status << ", "
+                         << reply.body.size() << " bytes)";
+}
+
+}  // namespace
+
+std::optional<QByteArray> ZVWSync::jsonData() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_jsonData;
+}
+
+void ZVWSync::setJsonData(const std::optional<QByteArray>& data)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_jsonData = data;
+}
+
+QString ZVWSync::zvwKeyAPI() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_zvwKeyAPI;
+}
+
+void ZVWSync::setZvwKeyAPI(const QString& key)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_zvwKeyAPI = key;
+}
+
+QString ZVWSync::errorDescription() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_errorDescription;
+}
+
+void ZVWSync::setErrorDescription(const QString& text)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_errorDescription = text;
+}
+
+SettingPtr ZVWSync::zvwSetting() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_zvwSetting;
+}
+
+void ZVWSync::setZvwSetting(const SettingPtr& setting)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_zvwSetting = setting;
+}
+
+QVariantList ZVWSync::list(const QVariantList& member) const
+{
+    std::lock_guard lock(m_stateMutex);
+    return member;
+}
+
+void ZVWSync::setList(QVariantList& member, const QVariantList& records)
+{
+    std::lock_guard lock(m_stateMutex);
+    member = records;
+}
+
+// ---------------------------------------------------------------------------
+// Requests
+
+QString ZVWSync::accountSignature(const QString& userName, const QString& password)
+{
+    return Utilities::md5(userName.toLower() + password + ZVWService::applicationKey());
+}
+
+QString ZVWSync::requestKey(const QString& password, const QString& token)
+{
+    return Utilities::md5(Utilities::md5(password) + ZVWService::applicationKey() + token);
+}
+
+bool ZVWSync::isTokenFresh(const QString& token, double tokenTime, double now)
+{
+    return !token.isEmpty() && (now - tokenTime) / 3600.0 <= 3.0;
+}
+
+QString ZVWSync::tokenAddress(const QString& userName, const QString& password) const
+{
+    // Values as typed, percent-encoded; the signature is made from the
+    // values before encoding.
+    return m_baseAddress + QStringLiteral("/api/token.json?username=") + QString::fromLatin1(queryValue(userName)) +
+           QStringLiteral("&appreg=") + QString::fromLatin1(queryValue(ZVWService::applicationKey())) +
+           QStringLiteral("&sig=") + QString::fromLatin1(queryValue(accountSignature(userName, password)));
+}
+
+HttpReply ZVWSync::sendRequest(const QByteArray& method, const QString& url, bool jsonContentType)
+{
+    HttpRequest request;
+    request.method = method;
+    request.url = url;
+    if (jsonContentType) request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    return m_passSession.send(request);
+}
+
+void ZVWSync::reportServerError(const QString& text)
+{
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (m_errorDescription.isEmpty()) m_errorDescription = text;
+    }
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kServerErrorNotification, text);
+}
+
+void ZVWSync::fireErrorWhenSync(const QJsonObject& reply)
+{
+    if (ZVWReply::isAccountRefusal(ZVWReply::integer(reply, QStringLiteral("error"))))
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kZVWAccountInvalidNotification, this);
+}
+
+void ZVWSync::refreshToken()
+{
+    const SettingPtr setting = currentSetting();
+    if (!setting) return;
+    if (isTokenFresh(setting->zvwToken(), setting->zvwTokenTime().timeIntervalSince1970(),
+                     Clock::now().timeIntervalSince1970()))
+        return;
+    setting->setZvwToken(QString());
+    saveSettings(setting);
+
+    const QString userName = setting->zvwUserName();
+    const QString password = setting->zvwPassword();
+    if (userName.isEmpty() || password.isEmpty()) return;
+
+    const HttpReply reply = sendRequest("POST", tokenAddress(userName, password), true);
+    const ZVWReply::Token token = ZVWReply::token(reply);
+    switch (token.kind) {
+    case ZVWReply::Kind::TransportFailure: reportServerError(reply.errorText); return;
+    case ZVWReply::Kind::BadStatus:
+        logUnusableReply("token", reply);
+        reportServerError(statusText(reply.status));
+        return;
+    case ZVWReply::Kind::NotADictionary: logUnusableReply("token", reply); break;
+    case ZVWReply::Kind::Dictionary: break;
+    }
+    if (ZVWReply::isAccountRefusal(token.error)) {
+        setErrorDescription(QString::number(*token.error));
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kZVWAccountInvalidNotification, this);
+    }
+    if (token.token) {
+        // The time is left alone: only the one-way run's token sets it.
+        setting->setZvwToken(*token.token);
+        saveSettings(setting);
+        return;
+    }
+    // Without a token every data call would be refused: the pass stops here.
+    if (errorDescription().isEmpty()) reportServerError(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));
+}
+
+bool ZVWSync::makeZvwKeyAPI()
+{
+    const SettingPtr setting = currentSetting();
+    const QString token = setting ? setting->zvwToken() : QString();
+    if (token.isEmpty()) {
+        setZvwKeyAPI(QString());
+        return false;
+    }
+    setZvwKeyAPI(requestKey(setting->zvwPassword(), token));
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The asynchronous token request
+
+void ZVWSync::getToken(ScheduledTimer timer)
+{
+    const qint64 kind = parseKey();
+    if (kind == parseKeyFailed) {
+        timer.invalidate();
+        return;
+    }
+    if (kind != parseKeyNone) return;
+    const SettingPtr setting = currentSetting();
+    if (!setting) {
+        // No settings, no credentials: the run must still learn the end.
+        setParseKey(parseKeyFailed);
+        setIsFinishedGetToken(true);
+        timer.invalidate();
+        return;
+    }
+    if (isTokenFresh(setting->zvwToken(), setting->zvwTokenTime().timeIntervalSince1970(),
+                     Clock::now().timeIntervalSince1970())) {
+        setIsFinishedGetToken(true);
+        timer.invalidate();
+        return;
+    }
+    setting->setZvwToken(QString());
+    saveSettings(setting);
+    const QString userName = setting->zvwUserName();
+    const QString password = setting->zvwPassword();
+    if (!userName.isEmpty() && !password.isEmpty()) {
+        setParseKey(parseKeyToken);
+        getDataWithURL(tokenAddress(userName, password));
+    } else {
+        setParseKey(parseKeyFailed);
+        setIsFinishedGetToken(true);
+    }
+    timer.invalidate();
+}
+
+void ZVWSync::getDataWithURL(const QString& url)
+{
+    // The outcome comes back to this thread through a receiver living here.
+    auto* receiver = new QObject();
+    const std::weak_ptr<std::atomic<bool>> alive = m_alive;
+    ++m_requestsInFlight;
+    GlobalQueue::async([this, url, receiver, alive] {
+        HttpRequest request;
+        request.url = url;
+        HttpSession session;
+        const HttpReply reply = session.send(request);
+        QMetaObject::invokeMethod(
+            receiver,
+            [this, receiver, reply, alive] {
+                receiver->deleteLater();
+                const auto living = alive.lock();
+                if (living && *living) deliverAsynchronousReply(reply);
+            },
+            Qt::QueuedConnection);
+        --m_requestsInFlight;
+    });
+}
+
+void ZVWSync::deliverAsynchronousReply(const HttpReply& reply)
+{
+    if (reply.transportFailed()) {
+        connectionDidFailWithError(reply);
+        return;
+    }
+    connectionDidReceiveResponse(reply.status);
+    connectionDidReceiveData(reply.body);
+    connectionDidFinishLoading();
+}
+
+void ZVWSync::connectionDidReceiveResponse(int status)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_asyncStatus = status;
+    m_jsonData = QByteArray();
+}
+
+void ZVWSync::connectionDidReceiveData(const QByteArray& data)
+{
+    std::lock_guard lock(m_stateMutex);
+    if (!m_jsonData) m_jsonData = QByteArray();
+    m_jsonData->append(data);
+}
+
+void ZVWSync::connectionDidFinishLoading()
+{
+    HttpReply reply;
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (!m_jsonData) return;
+        reply.status = m_asyncStatus;
+        reply.body = *std::exchange(m_jsonData, std::nullopt);
+    }
+    if (ZVWReply::judge(reply) == ZVWReply::Kind::BadStatus) {
+        logUnusableReply("token", reply);
+        handleError(statusText(reply.status));
+        return;
+    }
+    parseData(reply.body);
+}
+
+void ZVWSync::connectionDidFailWithError(const HttpReply& failure)
+{
+    if (failure.failure == HttpFailure::NotConnectedToInternet) {
+        handleError(TextTable::localizedString(QStringLiteral("No Connection Error")));
+        return;
+    }
+    handleError(failure.errorText);
+}
+
+void ZVWSync::parseData(const QByteArray& body)
+{
+    if (parseKey() != parseKeyToken) return;
+    HttpReply reply;
+    reply.status = 200;
+    reply.body = body;
+    const ZVWReply::Token token = ZVWReply::token(reply);
+    if (token.token) {
+        if (const SettingPtr setting = currentSetting()) {
+            setting->setZvwToken(*token.token);
+            setting->setZvwTokenTime(Clock::now());
+            saveSettings(setting);
+        }
+        setIsFinishedGetToken(true);
+        setParseKey(parseKeyNone);
+    }
+    if (token.error) {
+        setIsError(true);
+        setParseKey(parseKeyFailed);
+        webSyncBusy = false;
+        MainViewAccess::postHideSyncingIndicator();
+        if (ZVWReply::isAccountRefusal(token.error))
+            NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kZVWAccountInvalidNotification, this);
+        return;
+    }
+    // Neither a token nor a refusal: the run must not wait for ever.
+    if (!token.token) {
+        logUnusableReply("token", reply);
+        failTokenRequest();
+    }
+}
+
+void ZVWSync::failTokenRequest()
+{
+    setIsError(true);
+    setParseKey(parseKeyFailed);
+    webSyncBusy = false;
+}
+
+void ZVWSync::handleError(const QString& description)
+{
+    // At most one alert per process; the asking thread does not wait for it.
+    if (!m_didShowedConnectError.exchange(true)) {
+        MainQueue::async([description] {
+            AlertRequest alert;
+            alert.messageText = description;
+            AlertPresenter::current().runModal(alert);
+        });
+    }
+    failTokenRequest();
+}
+
+// ---------------------------------------------------------------------------
+// Account calls
+
+qint64 ZVWSync::createNewAccount(const QString& userName, const QString& passWord)
+{
+    const QString address = m_baseAddress + QStringLiteral("/api/users.json?username=") +
+                            QString::fromLatin1(queryValue(userName)) + QStringLiteral("&pass=") +
+                            QString::fromLatin1(queryValue(passWord)) + QStringLiteral("&appreg=") +
+                            QString::fromLatin1(queryValue(ZVWService::applicationKey())) + QStringLiteral("&sig=") +
+                            QString::fromLatin1(queryValue(accountSignature(userName, passWord)));
+    setParseKey(parseKeyAccountCreation);
+    HttpSession session;
+    HttpRequest request;
+    request.method = "POST";
+    request.url = address;
+    request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    const HttpReply reply = session.send(request);
+    setParseKey(parseKeyNone);
+    const qint64 result = ZVWReply::accountCreationResult(reply);
+    if (result == -1 && !reply.transportFailed()) logUnusableReply("users", reply);
+    return result;
+}
+
+std::optional<QString> ZVWSync::askForToken(const QString& userName, const QString& password, bool* refused)
+{
+    setIsError(false);
+    *refused = false;
+    HttpSession session;
+    HttpRequest request;
+    request.url = tokenAddress(userName, password);
+    const HttpReply reply = session.send(request);
+    const ZVWReply::Token token = ZVWReply::token(reply);
+    if (token.kind != ZVWReply::Kind::Dictionary) {
+        if (token.kind != ZVWReply::Kind::TransportFailure) logUnusableReply("token", reply);
+        setIsError(true);
+        m_lastAccountCheck = AccountCheck::NoReply;
+        return std::nullopt;
+    }
+    // A dictionary without a usable token, or with an error, is the
+    // service's refusal of the account.
+    if (!token.token || token.error) {
+        setIsError(true);
+        *refused = true;
+        m_lastAccountCheck = AccountCheck::Refused;
+        return std::nullopt;
+    }
+    m_lastAccountCheck = AccountCheck::Valid;
+    return token.token;
+}
+
+qint64 ZVWSync::checkValidity(const QString& userName, const QString& password)
+{
+    while (webSyncBusy) MainQueue::waitWhile([] { return webSyncBusy.load(); }, 0.01);
+    bool refused = false;
+    const std::optional<QString> token = askForToken(userName, password, &refused);
+    const SettingPtr setting = currentSetting();
+    if (!token) {
+        if (refused && setting) setting->setZvwPassword(QString());
+        return -1;
+    }
+    if (!setting) return 1;
+    const QString stored = setting->zvwUserName();
+    const qint64 result = !stored.isEmpty() && stored != userName ? 2 : 1;
+    setting->setZvwUserName(userName);
+    setting->setZvwPassword(password);
+    return result;
+}
+
+qint64 ZVWSync::checkValidToken(const QString& userName, const QString& password)
+{
+    bool refused = false;
+    if (!askForToken(userName, password, &refused)) return -1;
+    const SettingPtr setting = currentSetting();
+    const QString stored = setting ? setting->zvwUserName() : QString();
+    return !stored.isEmpty() && stored != userName ? 2 : 1;
 }

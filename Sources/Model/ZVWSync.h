@@ -1,28 +1,50 @@
 #pragma once
 
+#include "HttpSession.h"
+#include "ModelTypes.h"
 #include "ScheduledTimer.h"
 #include "SerialQueue.h"
 
+#include <QByteArray>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 
+#include <atomic>
 #include <mutex>
+#include <optional>
 
 inline const QString kAutoSyncNotification = QStringLiteral("com.qrb.zvm.AutoSyncNotification");
 // Posted on the main thread when a full web sync ends; the object is the
 // sender that asked for it (none when nobody did).
 inline const QString kSyncZVWFinishedNotification = QStringLiteral("Sync ZVW finished notification");
+// A web request failed; the object is the failure's text.
+inline const QString kServerErrorNotification = QStringLiteral("com.qrb.zvm.ServerErrorNotification");
+// The web service refused the account; the object is the web sync.
+inline const QString kZVWAccountInvalidNotification = QStringLiteral("ZVW account is invalid");
 
-// The web sync as the data manager sees it: one object for the process that
-// collects automatic push requests. Each request is a bitmask (1 categories,
-// 2 items, 4 tags, 8 links, 32 settings); requests during a sync are dropped,
-// the rest are merged and a push follows 10 s after the last one.
+// Set while a one-way web replace runs; the sign-in check waits for it.
+extern std::atomic<bool> webSyncBusy;
+
+// The one client of the web service in the process, made by the data manager.
+//
+// It builds, sends and judges the requests (one blocking request at a time on
+// the calling thread, with the HTTP layer's time-outs), keeps the request
+// token fresh, signs the account calls and the data calls, and collects the
+// automatic push requests: each request is a bitmask (1 categories, 2 items,
+// 4 tags, 8 links, 32 settings); requests during a sync are dropped, the rest
+// are merged and a push follows 10 s after the last one.
+//
+// Its flags, `parseKey` and `errorDescription` may be read and written from
+// several threads.
 class ZVWSync : public QObject {
     Q_OBJECT
 public:
     ZVWSync();
     ~ZVWSync() override;
 
+    // ---- automatic pushes and full syncs ---------------------------------------
     virtual void receiveAutoSyncNotification(qint64 bits);
     // The push: runs only with automatic web sync on, the network reachable
     // and no sync running; it hands the merged bits to pushChanges.
@@ -43,18 +65,166 @@ public:
 
     static constexpr double autoSyncDelay = 10.0;
 
+    // ---- the service -------------------------------------------------------------
+    // The base address, read once when the object is made.
+    QString baseAddress() const { return m_baseAddress; }
+
+    // Request kinds held in parseKey.
+    static constexpr qint64 parseKeyNone = 0;
+    static constexpr qint64 parseKeyToken = 1;
+    static constexpr qint64 parseKeyFailed = 10;
+    static constexpr qint64 parseKeyAccountCreation = 11;
+
+    // ---- state -----------------------------------------------------------------
+    // The asynchronous reply collected so far; none while no request is open.
+    std::optional<QByteArray> jsonData() const;
+    void setJsonData(const std::optional<QByteArray>& data);
+    bool didShowedConnectError() const { return m_didShowedConnectError; }
+    bool isError() const { return m_isError; }
+    void setIsError(bool flag) { m_isError = flag; }
+    qint64 parseKey() const { return m_parseKey; }
+    void setParseKey(qint64 kind) { m_parseKey = kind; }
+    QString zvwKeyAPI() const;
+    void setZvwKeyAPI(const QString& key);
+    // Working lists of the entity exchanges.
+    QVariantList zvwTagList() const { return list(m_zvwTagList); }
+    void setZvwTagList(const QVariantList& records) { setList(m_zvwTagList, records); }
+    QVariantList zvwProjectList() const { return list(m_zvwProjectList); }
+    void setZvwProjectList(const QVariantList& records) { setList(m_zvwProjectList, records); }
+    QVariantList currentUsingProjects() const { return list(m_currentUsingProjects); }
+    void setCurrentUsingProjects(const QVariantList& records) { setList(m_currentUsingProjects, records); }
+    QVariantList zvwWorkList() const { return list(m_zvwWorkList); }
+    void setZvwWorkList(const QVariantList& records) { setList(m_zvwWorkList, records); }
+    QVariantList currentUsingWorks() const { return list(m_currentUsingWorks); }
+    void setCurrentUsingWorks(const QVariantList& records) { setList(m_currentUsingWorks, records); }
+    QVariantList zvwLinkList() const { return list(m_zvwLinkList); }
+    void setZvwLinkList(const QVariantList& records) { setList(m_zvwLinkList, records); }
+    QVariantList zvwCommentList() const { return list(m_zvwCommentList); }
+    void setZvwCommentList(const QVariantList& records) { setList(m_zvwCommentList, records); }
+    // The server's copy of the settings: tied to no row, never saved.
+    SettingPtr zvwSetting() const;
+    void setZvwSetting(const SettingPtr& setting);
+    bool canSyncSettingAfterSyncProjectDefault() const { return m_canSyncSettingAfterSyncProjectDefault; }
+    void setCanSyncSettingAfterSyncProjectDefault(bool flag) { m_canSyncSettingAfterSyncProjectDefault = flag; }
+    bool willUpdateRemoteOrder() const { return m_willUpdateRemoteOrder; }
+    void setWillUpdateRemoteOrder(bool flag) { m_willUpdateRemoteOrder = flag; }
+    // The stop request; once set it holds for the life of the process.
+    bool isBreak() const { return m_isBreak; }
+    void setIsBreak(bool flag) { m_isBreak = flag; }
+    // The first failure of the current pass; empty when it has had none.
+    QString errorDescription() const;
+    void setErrorDescription(const QString& text);
+    bool isFinishedGetToken() const { return m_isFinishedGetToken; }
+    void setIsFinishedGetToken(bool flag) { m_isFinishedGetToken = flag; }
+
+    // ---- signatures and the token ----------------------------------------------
+    // MD5 text of the lower-cased user name, the password and the application key.
+    static QString accountSignature(const QString& userName, const QString& password);
+    // MD5 text of the password's MD5 text, the application key and the token.
+    static QString requestKey(const QString& password, const QString& token);
+    // Whether a token obtained at `tokenTime` is still fresh at `now`: at most
+    // three hours old.
+    static bool isTokenFresh(const QString& token, double tokenTime, double now);
+
+    // Makes sure the settings hold a fresh token, asking the service for one
+    // when the stored one is empty or stale. A pass that ends here without a
+    // token is stopped: errorDescription is set and the failure posted.
+    void refreshToken();
+    // Computes zvwKeyAPI from the stored password and token; with no token
+    // the key stays empty and the answer is false, so no data call goes out
+    // with a key the service must refuse.
+    bool makeZvwKeyAPI();
+
+    // Posts "ZVW account is invalid" when the reply's error is 2 or 4.
+    void fireErrorWhenSync(const QJsonObject& reply);
+
+    // ---- the asynchronous token request of the one-way run -----------------------
+    // One tick of the run's repeating timer.
+    void getToken(ScheduledTimer timer);
+    // Sends a GET without header fields on a worker; its outcome comes back
+    // through the connection operations below, on the calling thread's event
+    // loop, which must keep running.
+    void getDataWithURL(const QString& url);
+    void connectionDidReceiveResponse(int status);
+    void connectionDidReceiveData(const QByteArray& data);
+    void connectionDidFinishLoading();
+    void connectionDidFailWithError(const HttpReply& failure);
+    void parseData(const QByteArray& body);
+    void handleError(const QString& description);
+
+    // ---- account calls (blocking, on the caller's thread) -------------------------
+    // 0 created, the service's refusal code, -1 for no usable reply.
+    qint64 createNewAccount(const QString& userName, const QString& passWord);
+    // 1 valid, 2 valid and another user name was stored, -1 otherwise; waits
+    // while a one-way run holds webSyncBusy, stores the credentials when
+    // valid and empties the stored password only when the service refused
+    // the account.
+    qint64 checkValidity(const QString& userName, const QString& password);
+    // The same request and answers, without the wait and without touching
+    // the settings.
+    qint64 checkValidToken(const QString& userName, const QString& password);
+
+    // What the last of the two checks learnt: the account screens show "no
+    // connection" for NoReply and "invalid account" for Refused.
+    enum class AccountCheck { Valid, Refused, NoReply };
+    AccountCheck lastAccountCheck() const { return m_lastAccountCheck; }
+
 protected:
-    // Sends what the bits name. The web client is not written yet: nothing
-    // is sent and nothing is kept.
+    // Sends what the bits name. Not written yet: nothing is sent and nothing
+    // is kept.
     virtual void pushChanges(qint64 bits);
-    // The exchange of a full sync, run on the sync queue. The web client is
-    // not written yet: nothing is exchanged.
+    // The exchange of a full sync, run on the sync queue. Not written yet:
+    // nothing is exchanged.
     virtual void fullSync();
 
+    // One blocking request of a pass, on the pass's kept-alive connection.
+    HttpReply sendRequest(const QByteArray& method, const QString& url, bool jsonContentType);
+    // A failure that stops the pass: the first one is kept as
+    // errorDescription, and every one is posted on the main thread.
+    void reportServerError(const QString& text);
+    QString tokenAddress(const QString& userName, const QString& password) const;
+
 private:
+    QVariantList list(const QVariantList& member) const;
+    void setList(QVariantList& member, const QVariantList& records);
+    // Ends the asynchronous token request as failed.
+    void failTokenRequest();
+    void deliverAsynchronousReply(const HttpReply& reply);
+    std::optional<QString> askForToken(const QString& userName, const QString& password, bool* refused);
+
     mutable std::mutex m_mutex;
     SerialQueue m_queue{QStringLiteral("ZVWSync")};
     bool m_isSyncing = false;
     qint64 m_pendingBits = 0;
     ScheduledTimer m_timer;
+
+    const QString m_baseAddress;
+    HttpSession m_passSession;
+
+    mutable std::mutex m_stateMutex;
+    std::optional<QByteArray> m_jsonData;
+    QString m_zvwKeyAPI;
+    QString m_errorDescription;
+    QVariantList m_zvwTagList;
+    QVariantList m_zvwProjectList;
+    QVariantList m_currentUsingProjects;
+    QVariantList m_zvwWorkList;
+    QVariantList m_currentUsingWorks;
+    QVariantList m_zvwLinkList;
+    QVariantList m_zvwCommentList;
+    SettingPtr m_zvwSetting;
+    int m_asyncStatus = 0;
+
+    std::atomic<bool> m_didShowedConnectError{false};
+    std::atomic<bool> m_isError{false};
+    std::atomic<qint64> m_parseKey{0};
+    std::atomic<bool> m_canSyncSettingAfterSyncProjectDefault{false};
+    std::atomic<bool> m_willUpdateRemoteOrder{false};
+    std::atomic<bool> m_isBreak{false};
+    std::atomic<bool> m_isFinishedGetToken{false};
+    std::atomic<AccountCheck> m_lastAccountCheck{AccountCheck::NoReply};
+
+    // Asynchronous requests still on a worker; the destructor waits for them.
+    std::atomic<int> m_requestsInFlight{0};
+    std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
 };

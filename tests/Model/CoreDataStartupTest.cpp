@@ -6,6 +6,7 @@
 #include "NetworkStatus.h"
 #include "NotificationCenter.h"
 #include "Paths.h"
+#include "Reachability.h"
 #include "PostedNotifications.h"
 #include "PropertyList.h"
 #include "RecordStore.h"
@@ -265,9 +266,9 @@ TEST_F(CoreDataStartupTest, NetworkComingBackAsksForOnePushOfEverythingButLinks)
     EXPECT_FALSE(internetReachable);
 
     PostedNotifications requests({kAutoSyncNotification});
-    NetworkStatus::instance().setOverride(1);
+    NetworkStatus::instance().setOverride(2);
     EXPECT_TRUE(internetReachable);
-    NetworkStatus::instance().setOverride(2);  // already reachable: no second request
+    NetworkStatus::instance().setOverride(2 | 8);  // already reachable: no second request
     EXPECT_EQ(requests.autoSyncRequests(), QList<qint64>{39});
     NetworkStatus::instance().setOverride(0);
     EXPECT_FALSE(internetReachable);
@@ -613,4 +614,20 @@ TEST_F(CoreDataStartupTest, AFailedStatementAtStartNeverWritesABlankRecordOverIt
         EXPECT_EQ(dataManager.calendarList().size(), 3);
         return;
     }
+}
+
+TEST_F(CoreDataStartupTest, TheHostMonitorWatchesTheServiceAndOnlyAnUnreachableOneBringsInTheOthers)
+{
+    qputenv("ZORAVEL_SERVICE_URL", "http://127.0.0.1:9");
+    CoreData& onLoopback = start();
+    ASSERT_NE(onLoopback.hostReachability(), nullptr);
+    EXPECT_EQ(onLoopback.hostReachability()->hostName(), QStringLiteral("127.0.0.1"));
+    EXPECT_TRUE(internetReachable);
+    EXPECT_EQ(onLoopback.internetReachability(), nullptr) << "a reachable host monitor is enough";
+
+    qunsetenv("ZORAVEL_SERVICE_URL");
+    CoreData& unconfigured = start();
+    EXPECT_TRUE(unconfigured.hostReachability()->hostName().endsWith(QStringLiteral(".invalid")));
+    EXPECT_FALSE(internetReachable);
+    EXPECT_NE(unconfigured.internetReachability(), nullptr);
 }

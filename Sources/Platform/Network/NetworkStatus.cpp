@@ -1,6 +1,8 @@
 #include "NetworkStatus.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
+#include <QMetaObject>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
 #include <QThread>
@@ -20,6 +22,8 @@ bool isUsableInterface(const QNetworkInterface& interface)
     if (flags.testFlag(QNetworkInterface::IsLoopBack)) return false;
     return !interface.addressEntries().isEmpty();
 }
+
+constexpr quint32 reachableAndDirect = NetworkStatus::reachableFlag | NetworkStatus::isDirectFlag;
 
 }  // namespace
 
@@ -41,51 +45,79 @@ NetworkStatus::NetworkStatus()
         connect(info, &QNetworkInformation::reachabilityChanged, this, &NetworkStatus::announce);
         connect(info, &QNetworkInformation::transportMediumChanged, this, &NetworkStatus::announce);
     }
-    m_lastStatus = currentStatus();
+    m_lastInternet = internetFlags();
+    m_lastLink = localLinkFlags();
 }
 
-int NetworkStatus::currentStatus() const
+quint32 NetworkStatus::internetFlags() const
 {
-    if (m_override) return *m_override;
-    return m_backendLoaded ? platformStatus() : interfaceStatus();
+    const qint64 pinned = m_overrideInternet.load();
+    if (pinned >= 0) return quint32(pinned);
+    return m_backendLoaded ? platformFlags() : interfaceFlags();
 }
 
-bool NetworkStatus::wifiReachable() const
+quint32 NetworkStatus::localLinkFlags() const
 {
-    return currentStatus() == ReachableViaWiFi;
+    const qint64 pinned = m_overrideLink.load();
+    if (pinned >= 0) return quint32(pinned);
+    if (m_overrideInternet.load() >= 0) return isMachineOnline() ? reachableAndDirect : 0;
+    return hasUsableInterface() ? reachableAndDirect : 0;
 }
 
-void NetworkStatus::setOverride(std::optional<int> status)
+quint32 NetworkStatus::hostFlags(const QString& host) const
 {
-    m_override = status;
-    announce();
+    const QString name = host.trimmed().toLower();
+    if (name.isEmpty()) return 0;
+    if (name == QLatin1String("localhost") || name.endsWith(QLatin1String(".localhost"))) return reachableAndDirect;
+    const QHostAddress address(name);
+    if (!address.isNull() && address.isLoopback()) return reachableAndDirect;
+    if (name == QLatin1String("invalid") || name.endsWith(QLatin1String(".invalid"))) return 0;
+    return internetFlags();
 }
 
-int NetworkStatus::platformStatus() const
+void NetworkStatus::setOverride(std::optional<quint32> internetFlags, std::optional<quint32> localLinkFlags)
+{
+    m_overrideInternet = internetFlags ? qint64(*internetFlags) : -1;
+    m_overrideLink = localLinkFlags ? qint64(*localLinkFlags) : -1;
+    // The announcement runs where the monitors live.
+    if (QThread::currentThread() == thread())
+        announce();
+    else
+        QMetaObject::invokeMethod(this, &NetworkStatus::announce, Qt::BlockingQueuedConnection);
+}
+
+quint32 NetworkStatus::platformFlags() const
 {
     const QNetworkInformation* info = QNetworkInformation::instance();
-    const auto reachability = info->reachability();
-    if (reachability == QNetworkInformation::Reachability::Unknown) return interfaceStatus();
-    if (reachability != QNetworkInformation::Reachability::Online) return NotReachable;
-    return info->transportMedium() == QNetworkInformation::TransportMedium::WiFi ? ReachableViaWiFi
-                                                                                : ReachableViaWWAN;
+    switch (info->reachability()) {
+    case QNetworkInformation::Reachability::Unknown: return interfaceFlags();
+    case QNetworkInformation::Reachability::Online: return reachableFlag;
+    case QNetworkInformation::Reachability::Local:
+    case QNetworkInformation::Reachability::Site: return reachableFlag | connectionRequiredFlag;
+    case QNetworkInformation::Reachability::Disconnected: return 0;
+    }
+    return 0;
 }
 
-int NetworkStatus::interfaceStatus() const
+// Without a backend, a usable interface is taken as a way out.
+quint32 NetworkStatus::interfaceFlags() const
 {
-    int status = NotReachable;
-    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
-        if (!isUsableInterface(interface)) continue;
-        if (interface.type() == QNetworkInterface::Wifi) return ReachableViaWiFi;
-        status = ReachableViaWWAN;
-    }
-    return status;
+    return hasUsableInterface() ? reachableFlag : 0;
+}
+
+bool NetworkStatus::hasUsableInterface() const
+{
+    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces())
+        if (isUsableInterface(interface)) return true;
+    return false;
 }
 
 void NetworkStatus::announce()
 {
-    const int status = currentStatus();
-    if (status == m_lastStatus) return;
-    m_lastStatus = status;
-    Q_EMIT statusChanged(status);
+    const quint32 internet = internetFlags();
+    const quint32 link = localLinkFlags();
+    if (internet == m_lastInternet && link == m_lastLink) return;
+    m_lastInternet = internet;
+    m_lastLink = link;
+    Q_EMIT changed();
 }

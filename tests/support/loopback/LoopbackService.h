@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// One request as the service received it.
+struct ServiceRequest {
+    QString method;
+    QString path;
+    QList<QPair<QString, QString>> query;  // decoded, in order
+    QByteArray body;
+    std::optional<QString> contentType;    // absent when the header was not sent
+    int remotePort = 0;                    // tells connections apart
+
+    QString queryValue(const QString& name) const;
+    bool hasQueryValue(const QString& name) const;
+};
+
+struct ServiceReply {
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "application/json";
+
+    static ServiceReply json(const QJsonValue& value, int status = 200);
+    static ServiceReply error(qint64 code);
+};
+
+// How an endpoint misbehaves when told to.
+struct ServiceFault {
+    enum Kind {
+        Status,        // the status (500 unless given) with `body` or a short text
+        Body,          // status 200 with `body` as it stands
+        ErrorRecords,  // every record of the normal reply becomes {"error": errorCode}
+        Delay,         // the normal reply after `delayMs`
+        Drop,          // the reply's head, then the connection is closed
+    };
+    Kind kind = Status;
+    int status = 500;
+    QByteArray body;
+    qint64 errorCode = 1;
+    int delayMs = 0;
+};
+
+// A web service on 127.0.0.1 and a free port, on its own threads: it keeps
+// accounts, checks the application key and the signatures, issues tokens and
+// answers the endpoints of its table. Every request is recorded. An HTTPS
+// variant serves a certificate made at start-up for 127.0.0.1 and
+// "localhost", signed by a test CA whose file `caFile()` names.
+//
+// Error codes of its refusals: 1 a bad application key or request, 2 an
+// unknown account, 3 a request key that fits no account and token, 4 a
+// signature that does not fit the account's password, 5 a user name taken.
+class LoopbackService {
+public:
+    // HttpsForAnotherHost: a certificate of the same CA that names another host.
+    enum class Scheme { Http, Https, HttpsForAnotherHost };
+    explicit LoopbackService(Scheme scheme = Scheme::Http);
+    ~LoopbackService();
+    LoopbackService(const LoopbackService&) = delete;
+    LoopbackService& operator=(const LoopbackService&) = delete;
+
+    bool isRunning() const;
+    int port() const;
+    // "http://127.0.0.1:<port>" (or https), the client's base address.
+    QString baseAddress() const;
+    // The PEM file of the test CA (HTTPS only).
+    QString caFile() const;
+
+    // The application key it accepts.
+    static QString applicationKey();
+
+    void addAccount(const QString& userName, const QString& password);
+    bool hasAccount(const QString& userName) const;
+    QString passwordOf(const QString& userName) const;
+    // Tokens issued so far to that account, oldest first.
+    QStringList tokensOf(const QString& userName) const;
+    // The account whose password and one of whose tokens make that request
+    // key; empty when none does.
+    QString accountForKey(const QString& keyapi) const;
+
+    // The endpoint table: an exact path (or, with a leading "^", a regular
+    // expression) and a method. Later endpoints are added the same way.
+    using Handler = std::function<ServiceReply(const ServiceRequest&)>;
+    void addEndpoint(const QString& method, const QString& path, Handler handler);
+    // A data endpoint: its handler runs only for a request whose `keyapi`
+    // fits an account (given to the handler), else the reply is error 3.
+    using DataHandler = std::function<ServiceReply(const ServiceRequest&, const QString& account)>;
+    void addDataEndpoint(const QString& method, const QString& path, DataHandler handler);
+
+    void setFault(const QString& method, const QString& path, const ServiceFault& fault);
+    void clearFaults();
+
+    QList<ServiceRequest> requests() const;
+    QList<ServiceRequest> requestsTo(const QString& path) const;
+    void clearRequests();
+
+    static QString md5(const QString& text);
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+
+    void addAccountEndpoints();
+    void rememberToken(const QString& userName, const QString& token);
+};
