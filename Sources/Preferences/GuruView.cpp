@@ -13,6 +13,8 @@ namespace {
 
 constexpr double margin = 12;
 constexpr double fontSize = 12;
+// A borderless label keeps this much of its frame clear on every side.
+constexpr double labelInset = 1;
 
 Font tipFont()
 {
@@ -33,7 +35,8 @@ GuruView::~GuruView() = default;
 void GuruView::setText(const QString& text)
 {
     const double textWidth = width - 2 * margin;
-    const double textHeight = std::ceil(TextMeasure::heightOfText(text, tipFont(), textWidth));
+    const double textHeight =
+        std::ceil(TextMeasure::heightOfText(text, tipFont(), textWidth - 2 * labelInset)) + 2 * labelInset;
     m_label->setStringValue(text);
     m_label->setFrame(QRectF(margin, margin, textWidth, textHeight));
     setFrameSize(QSizeF(width, textHeight + 2 * margin));
