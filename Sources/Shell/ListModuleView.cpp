@@ -14,6 +14,7 @@
 #include <QDebug>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
