@@ -2,21 +2,20 @@
 
 #include "Popover.h"
 #include "PopoverListView.h"
-#include "TextTable.h"
 #include "View.h"
 
 #include <QDebug>
 
-void CategoryPopovers::showBelow(Popover*& popover, QObject* owner, const QString& titleKey, View* view)
+void CategoryPopovers::showBelow(Popover*& popover, QObject* owner, const QString& title, View* view)
 {
     if (!view) {
-        qWarning() << "The popover" << titleKey << "was asked for beside no view; it stays closed";
+        qWarning() << "The popover" << title << "was asked for beside no view; it stays closed";
         return;
     }
     if (!popover) {
         popover = new Popover(owner);
         popover->setBehavior(PopoverBehavior::Transient);
-        popover->setContentView(new PopoverListView(TextTable::localizedString(titleKey)));
+        popover->setContentView(new PopoverListView(title));
     }
     popover->showRelativeToRect(view->bounds(), view, view->isFlipped() ? RectEdge::MaxY : RectEdge::MinY);
 }

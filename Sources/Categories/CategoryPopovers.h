@@ -9,8 +9,8 @@ class View;
 namespace CategoryPopovers {
 
 // Shows the popover below the view, making it first (owned by owner, with
-// a list view titled by the text under titleKey) when popover is null. No
-// view shows nothing, logged.
-void showBelow(Popover*& popover, QObject* owner, const QString& titleKey, View* view);
+// a list view under the title) when popover is null. No view shows
+// nothing, logged.
+void showBelow(Popover*& popover, QObject* owner, const QString& title, View* view);
 
 }  // namespace CategoryPopovers

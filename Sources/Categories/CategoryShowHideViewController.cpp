@@ -3,6 +3,7 @@
 #include "CategoryPopovers.h"
 #include "Popover.h"
 #include "PopoverListView.h"
+#include "TextTable.h"
 
 CategoryShowHideViewController::CategoryShowHideViewController(QObject* parent) : QObject(parent) {}
 
@@ -10,7 +11,7 @@ CategoryShowHideViewController::~CategoryShowHideViewController() = default;
 
 void CategoryShowHideViewController::categoryShowHideViewPopOverAtPositionView(View* view)
 {
-    CategoryPopovers::showBelow(m_popover, this, QStringLiteral("categoryShowHideTitle"), view);
+    CategoryPopovers::showBelow(m_popover, this, TextTable::localizedString(QStringLiteral("categoryShowHideTitle")), view);
 }
 
 PopoverListView* CategoryShowHideViewController::contentView() const

@@ -3,6 +3,7 @@
 #include "CategoryPopovers.h"
 #include "Popover.h"
 #include "PopoverListView.h"
+#include "TextTable.h"
 
 NotificationViewController::NotificationViewController(QObject* parent) : QObject(parent) {}
 
@@ -10,7 +11,7 @@ NotificationViewController::~NotificationViewController() = default;
 
 void NotificationViewController::showNotificationViewPopOverAtPositionView(View* view)
 {
-    CategoryPopovers::showBelow(m_popover, this, QStringLiteral("newCommentsTitle"), view);
+    CategoryPopovers::showBelow(m_popover, this, TextTable::localizedString(QStringLiteral("newCommentsTitle")), view);
 }
 
 PopoverListView* NotificationViewController::contentView() const

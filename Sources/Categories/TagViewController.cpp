@@ -3,6 +3,7 @@
 #include "CategoryPopovers.h"
 #include "Popover.h"
 #include "PopoverListView.h"
+#include "TextTable.h"
 
 TagViewController::TagViewController(QObject* parent) : QObject(parent) {}
 
@@ -10,7 +11,7 @@ TagViewController::~TagViewController() = default;
 
 void TagViewController::tagViewPopOverAtPositionView(View* view)
 {
-    CategoryPopovers::showBelow(m_popover, this, QStringLiteral("tagFilterTitle"), view);
+    CategoryPopovers::showBelow(m_popover, this, TextTable::localizedString(QStringLiteral("tagFilterTitle")), view);
 }
 
 PopoverListView* TagViewController::contentView() const

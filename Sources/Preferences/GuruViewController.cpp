@@ -11,14 +11,14 @@ GuruViewController::GuruViewController(QObject* parent) : QObject(parent) {}
 
 GuruViewController::~GuruViewController() = default;
 
-QString GuruViewController::textKeyForType(int type)
+QString GuruViewController::textForType(int type)
 {
     switch (type) {
-    case DayCalendarTip: return QStringLiteral("guruDayCalendarText");
-    case TaskListTip: return QStringLiteral("guruTaskListText");
-    case ProjectListTip: return QStringLiteral("guruProjectListText");
-    case NoteListTip: return QStringLiteral("guruNoteListText");
-    default: return QStringLiteral("guruGeneralText");
+    case DayCalendarTip: return TextTable::localizedString(QStringLiteral("guruDayCalendarText"));
+    case TaskListTip: return TextTable::localizedString(QStringLiteral("guruTaskListText"));
+    case ProjectListTip: return TextTable::localizedString(QStringLiteral("guruProjectListText"));
+    case NoteListTip: return TextTable::localizedString(QStringLiteral("guruNoteListText"));
+    default: return TextTable::localizedString(QStringLiteral("guruGeneralText"));
     }
 }
 
@@ -38,7 +38,7 @@ void GuruViewController::showGuruPopOverAtPositionView(View* view, int type, int
         m_guruView = new GuruView;
         m_popover->setContentView(m_guruView);
     }
-    m_guruView->setText(TextTable::localizedString(textKeyForType(type)));
+    m_guruView->setText(textForType(type));
     m_shownType = type;
     m_popover->showRelativeToRect(view->bounds(), view, RectEdge(position));
 }

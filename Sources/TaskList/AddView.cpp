@@ -7,12 +7,14 @@ AddView::AddView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setFlipped(true);
     m_menuSegmentedControl = new SegmentedControl(QRectF(), this);
-    const QString keys[] = {QStringLiteral("eventText"), QStringLiteral("taskText"), QStringLiteral("noteText"),
-                            QStringLiteral("projectText")};
+    const QString labels[] = {TextTable::localizedString(QStringLiteral("eventText")),
+                              TextTable::localizedString(QStringLiteral("taskText")),
+                              TextTable::localizedString(QStringLiteral("noteText")),
+                              TextTable::localizedString(QStringLiteral("projectText"))};
     const int tags[] = {EventEditor, TaskEditor, NoteEditor, ProjectEditor};
     m_menuSegmentedControl->setSegmentCount(4);
     for (int i = 0; i < 4; ++i) {
-        m_menuSegmentedControl->setLabel(TextTable::localizedString(keys[i]), i);
+        m_menuSegmentedControl->setLabel(labels[i], i);
         m_menuSegmentedControl->setTag(tags[i], i);
     }
     m_menuSegmentedControl->setTarget(this, [this](SegmentedControl* control) { menuControl(control); });
