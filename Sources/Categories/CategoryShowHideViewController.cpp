@@ -11,7 +11,8 @@ CategoryShowHideViewController::~CategoryShowHideViewController() = default;
 
 void CategoryShowHideViewController::categoryShowHideViewPopOverAtPositionView(View* view)
 {
-    CategoryPopovers::showBelow(m_popover, this, TextTable::localizedString(QStringLiteral("categoryShowHideTitle")), view);
+    CategoryPopovers::showBelow(m_popover, this,
+                                TextTable::localizedString(QStringLiteral("categoryShowHideTitle")), view);
 }
 
 PopoverListView* CategoryShowHideViewController::contentView() const

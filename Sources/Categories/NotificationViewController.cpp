@@ -11,7 +11,8 @@ NotificationViewController::~NotificationViewController() = default;
 
 void NotificationViewController::showNotificationViewPopOverAtPositionView(View* view)
 {
-    CategoryPopovers::showBelow(m_popover, this, TextTable::localizedString(QStringLiteral("newCommentsTitle")), view);
+    CategoryPopovers::showBelow(m_popover, this,
+                                TextTable::localizedString(QStringLiteral("newCommentsTitle")), view);
 }
 
 PopoverListView* NotificationViewController::contentView() const

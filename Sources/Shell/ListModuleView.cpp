@@ -103,8 +103,8 @@ Button* ListModuleView::makeGuruButton(int module, void (ListModuleView::*action
     const QRectF frame(module * t - helpButtonInset, helpButtonTop, helpButtonSize, helpButtonSize);
     Button* button = UIUtilities::createButton(
         QString(), helpTitleSize, Color::black(), Qt::AlignLeft, ButtonType::Toggle, frame, this,
-        [this, action](Button* sender) { (this->*action)(sender); }, NamedImages::imageNamed(QStringLiteral("guru_icon")),
-        QImage(), false);
+        [this, action](Button* sender) { (this->*action)(sender); },
+        NamedImages::imageNamed(QStringLiteral("guru_icon")), QImage(), false);
     button->hide();
     button->setToolTip(TextTable::localizedString(QStringLiteral("guruTooltip")));
     addSubview(button);
