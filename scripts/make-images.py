@@ -515,6 +515,68 @@ def week(x, y, pixel):
 def month_body(x, y, pixel):
     return any(in_rect(x, y, left, top, left + 1.0, top + 1.0)
                for left in (3.0, 6.0, 9.0, 12.0) for top in (6.0, 9.0, 12.0))
+TAB_ICON_NORMAL = (0x7A, 0x80, 0x8C, 255)
+TAB_ICON_SELECTED = (0x3D, 0x62, 0xBB, 255)
+
+
+def stroke(distance, half_width, colour):
+    """The colour where a point lies within half_width of a line."""
+    return colour if distance <= half_width else None
+
+
+def task_icon(colour):
+    """A task: a rounded box with a tick running out of it, 16 points."""
+    def shape(x, y):
+        box = rounded_rect_distance(x, y, 2.5, 3.5, 12.5, 13.5, 2.0)
+        tick = min(segment_distance(x, y, 5.0, 8.0, 7.5, 10.8), segment_distance(x, y, 7.5, 10.8, 14.0, 2.5))
+        if tick <= 1.0:
+            return colour
+        return stroke(abs(box), 0.6, colour)
+    return shape
+
+
+def note_icon(colour):
+    """A note: a page with a folded corner and three lines of text."""
+    def shape(x, y):
+        page = rounded_rect_distance(x, y, 3.0, 2.0, 13.0, 14.5, 1.0)
+        if x + (2.0 - y) > 13.0 - 3.5:
+            # The folded corner: the page's outline gives way to the fold.
+            fold = segment_distance(x, y, 9.5, 2.0, 13.0, 5.5)
+            return stroke(fold, 0.6, colour)
+        for top, length in ((6.5, 6.0), (9.0, 6.0), (11.5, 4.0)):
+            if in_rect(x, y, 5.0, top, 5.0 + length, top + 1.0):
+                return colour
+        return stroke(abs(page), 0.6, colour)
+    return shape
+
+
+def project_icon(colour):
+    """A project: a folder with its tab on the upper left."""
+    def shape(x, y):
+        body = rounded_rect_distance(x, y, 1.5, 5.0, 14.5, 13.5, 1.5)
+        tab = rounded_rect_distance(x, y, 1.5, 3.0, 7.0, 6.5, 1.0)
+        if body <= 0 and y < 7.0:
+            return colour
+        if tab <= 0:
+            return colour
+        return stroke(abs(body), 0.6, colour)
+    return shape
+
+
+GURU_DISC = (0x8A, 0x93, 0xA3, 255)
+
+
+def guru_mark(x, y):
+    """The help button: a white question mark on a grey disc, 20 points."""
+    disc = math.hypot(x - 10.0, y - 10.0) - 7.0
+    if disc > 0.5:
+        return None
+    curl = arc_distance(x, y, 10.0, 8.2, 2.5, 180.0, 405.0)
+    stem = segment_distance(x, y, 11.77, 9.97, 10.0, 11.6)
+    dot = math.hypot(x - 10.0, y - 14.0) - 0.95
+    if min(curl, stem) <= 0.85 or dot <= 0:
+        return PAPER
+    return GURU_DISC
 
 
 IMAGES = {
@@ -548,6 +610,13 @@ IMAGES = {
     "day": (calendar_view(day_body), 16),
     "week": (Mark(week), 16),
     "month": (calendar_view(month_body), 16),
+    "tab_task_normal": (task_icon(TAB_ICON_NORMAL), 16),
+    "tab_task_highlight": (task_icon(TAB_ICON_SELECTED), 16),
+    "tab_note_normal": (note_icon(TAB_ICON_NORMAL), 16),
+    "tab_note_highlight": (note_icon(TAB_ICON_SELECTED), 16),
+    "tab_project_normal": (project_icon(TAB_ICON_NORMAL), 16),
+    "tab_project_highlight": (project_icon(TAB_ICON_SELECTED), 16),
+    "guru_icon": (guru_mark, 20),
 }
 
 

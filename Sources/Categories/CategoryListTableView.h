@@ -1,11 +1,10 @@
 #pragma once
 
+#include "CategoryDetailPanel.h"
 #include "ModelTypes.h"
 #include "View.h"
 
 #include <QPointer>
-
-class CategoryDetailPanel;
 
 // The category list's table. Until the category list is built it lists
 // nothing: it keeps what it was asked, so the main view's refresh can be

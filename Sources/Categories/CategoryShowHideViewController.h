@@ -7,8 +7,8 @@ class Popover;
 class PopoverListView;
 class View;
 
-// Shows the category visibility popover. The popover and its view are made on first
-// use and kept; the list stays empty until its subsystem fills it.
+// Shows the category visibility popover. The popover and its view are made on
+// first use and kept; the list stays empty until its subsystem fills it.
 class CategoryShowHideViewController : public QObject {
     Q_OBJECT
 

@@ -7,8 +7,9 @@ class Popover;
 class PopoverListView;
 class View;
 
-// Shows the popover of the items with new comments. The popover and its view are made on first
-// use and kept; the list stays empty until its subsystem fills it.
+// Shows the popover of the items with new comments. The popover and its view
+// are made on first use and kept; the list stays empty until its subsystem
+// fills it.
 class NotificationViewController : public QObject {
     Q_OBJECT
 

@@ -32,8 +32,8 @@ public:
     // The type last shown; 0 before any.
     int shownType() const { return m_shownType; }
 
-    // The text-table key of a tip type's text.
-    static QString textKeyForType(int type);
+    // The text of a tip type (a general tip for an unknown type).
+    static QString textForType(int type);
 
 private:
     Popover* m_popover = nullptr;

@@ -87,6 +87,7 @@ protected:
 private:
     void selectTabWithIdentifier(const QString& identifier);
     void showGuru(int type);
+    void showGuruButtonAt(const QPointF& point);
     Button* makeGuruButton(int module, void (ListModuleView::*action)(QObject*));
 
     ImageSegmentedControl* m_tabsView = nullptr;

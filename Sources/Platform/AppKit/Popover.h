@@ -25,8 +25,9 @@ enum class PopoverBehavior {
 enum class PopoverCloseReason {
     Asked,             // close() or a new showing elsewhere
     PressOutside,      // a press its behaviour closes it on
+    Deactivated,       // the application went inactive (transient behaviours)
     ShouldClose,       // the "NSPopOver should close" notification
-    AnchorGone,        // the positioning view was destroyed or hidden
+    AnchorGone,        // the positioning view was destroyed, or its window hidden
 };
 
 // A popover: a content view in a frameless tool window (never a Qt::Popup,

@@ -1,0 +1,5 @@
+#include "CategoryDetailListItemView.h"
+
+CategoryDetailListItemView::CategoryDetailListItemView(const QRectF& frame, QWidget* parent) : View(frame, parent) {}
+
+CategoryDetailListItemView::~CategoryDetailListItemView() = default;

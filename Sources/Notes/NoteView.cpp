@@ -1,0 +1,5 @@
+#include "NoteView.h"
+
+NoteView::NoteView(const QRectF& frame, QWidget* parent) : View(frame, parent) {}
+
+NoteView::~NoteView() = default;

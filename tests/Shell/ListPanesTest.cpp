@@ -1,0 +1,336 @@
+// The list panes the main view builds and refreshes, the popovers of the
+// category list and the help tips: what they keep of what they are asked.
+
+#include "AddView.h"
+#include "Calendar.h"
+#include "CalendarView.h"
+#include "CategoryDetailListView.h"
+#include "CategoryDetailPanel.h"
+#include "CategoryDetailView.h"
+#include "CategoryListTableView.h"
+#include "CategoryListView.h"
+#include "CategoryShowHideViewController.h"
+#include "GuruView.h"
+#include "GuruViewController.h"
+#include "LogCapture.h"
+#include "NoteListTableView.h"
+#include "NoteListView.h"
+#include "NotificationCenter.h"
+#include "NotificationViewController.h"
+#include "Notifications.h"
+#include "PopUpButton.h"
+#include "Popover.h"
+#include "PopoverListView.h"
+#include "QuickAddView.h"
+#include "Screen.h"
+#include "Screenshot.h"
+#include "ScrollView.h"
+#include "SearchResultTableView.h"
+#include "SearchResultView.h"
+#include "SegmentedControl.h"
+#include "TagViewController.h"
+#include "Task.h"
+#include "TaskListTableView.h"
+#include "TaskListView.h"
+#include "TextTable.h"
+#include "Window.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+TEST(TaskListViewTest, TheMainListPlansTheWeekAgainWhenTheWorkingHoursChangeAndOtherKindsDoNot)
+{
+    TaskListView list(QRectF(0, 0, 280, 400));
+    auto workingHoursChanged = [] { NotificationCenter::defaultCenter().postNotificationName(kTimeManagerChanged); };
+    workingHoursChanged();
+    EXPECT_EQ(list.reloadTodayTaskCount(), 0);
+
+    list.setTypeOfView(TaskListView::mainListType);
+    list.setTypeOfView(TaskListView::mainListType);  // observed once, not twice
+    EXPECT_EQ(list.typeOfView(), 0);
+    workingHoursChanged();
+    EXPECT_EQ(list.reloadTodayTaskCount(), 1);
+
+    list.setTypeOfView(1);
+    workingHoursChanged();
+    EXPECT_EQ(list.reloadTodayTaskCount(), 1);
+    EXPECT_EQ(list.reloadCount(), 0);
+}
+
+TEST(TaskListViewTest, ShowsTheTaskViewUnfilteredAndForgetsADayGridThatWent)
+{
+    TaskListView list(QRectF(0, 0, 280, 400));
+    ASSERT_NE(list.typeViewBtn(), nullptr);
+    ASSERT_NE(list.typeViewBtn()->selectedItem(), nullptr);
+    EXPECT_EQ(list.typeViewBtn()->selectedItem()->tag, TaskListView::taskViewTag);
+    EXPECT_EQ(list.filterIndex(), 0);
+    {
+        LogCapture log;
+        list.setFilterIndex(-3);
+        EXPECT_EQ(list.filterIndex(), 0);
+        EXPECT_FALSE(log.messages().isEmpty());
+    }
+    list.setFilterIndex(2);
+    EXPECT_EQ(list.filterIndex(), 2);
+
+    auto grid = std::make_unique<CalendarView>(QRectF(0, 0, 280, 600));
+    list.setCalendarView(grid.get());
+    EXPECT_EQ(list.calendarView(), grid.get());
+    grid.reset();
+    EXPECT_EQ(list.calendarView(), nullptr);
+}
+
+// The three tables answer the same questions; each keeps the last item.
+TEST(ListTablesTest, CountWhatTheyWereAskedAndOpenNoEditorWhileNothingIsListed)
+{
+    auto task = std::make_shared<Task>();
+    auto other = std::make_shared<Task>();
+    TaskListTableView tasks;
+    NoteListTableView notes;
+    CategoryListTableView categories;
+
+    tasks.reloadData(task);
+    tasks.reloadData(other);
+    tasks.moveToTop(task);
+    EXPECT_FALSE(tasks.showPopupEditDetail(other));
+    tasks.deselectAll();
+    EXPECT_EQ(tasks.reloadCount(), 2);
+    EXPECT_EQ(tasks.lastReloadedItem(), other);
+    EXPECT_EQ(tasks.moveToTopCount(), 1);
+    EXPECT_EQ(tasks.lastMovedItem(), task);
+    EXPECT_EQ(tasks.showPopupEditDetailCount(), 1);
+    EXPECT_EQ(tasks.lastShownItem(), other);
+    EXPECT_EQ(tasks.deselectCount(), 1);
+    tasks.reloadData(nullptr);
+    EXPECT_EQ(tasks.lastReloadedItem(), nullptr);
+
+    notes.reloadData(task);
+    EXPECT_FALSE(notes.showPopupEditDetail(task));
+    notes.deselectAll();
+    notes.deselectAll();
+    EXPECT_EQ(notes.reloadCount(), 1);
+    EXPECT_EQ(notes.lastShownItem(), task);
+    EXPECT_EQ(notes.deselectCount(), 2);
+
+    auto category = std::make_shared<Calendar>();
+    categories.moveToTop(other);
+    EXPECT_FALSE(categories.showPopupEditDetail(task));
+    EXPECT_FALSE(categories.showPopupCalendarEditDetail(category));
+    EXPECT_EQ(categories.lastMovedItem(), other);
+    EXPECT_EQ(categories.showPopupCalendarEditDetailCount(), 1);
+    EXPECT_EQ(categories.lastShownCategory(), category);
+    EXPECT_EQ(categories.categoryDetailPanel(), nullptr);
+}
+
+TEST(ListPanelsTest, ReloadThemselvesNotTheirTablesAndKeepTheTableAtTheirSize)
+{
+    NoteListView notes(QRectF(0, 0, 280, 400));
+    CategoryListView categories(QRectF(0, 0, 280, 400));
+    TaskListView tasks(QRectF(0, 0, 280, 400));
+    notes.reloadData();
+    categories.reloadData();
+    categories.reloadData();
+    tasks.reloadData();
+    EXPECT_EQ(notes.reloadCount(), 1);
+    EXPECT_EQ(categories.reloadCount(), 2);
+    EXPECT_EQ(tasks.reloadCount(), 1);
+    EXPECT_EQ(notes.noteListTableView()->reloadCount(), 0);
+
+    const std::pair<View*, View*> panels[] = {{&notes, notes.noteListTableView()},
+                                              {&categories, categories.categoryListTableView()},
+                                              {&tasks, tasks.taskListTableView()}};
+    for (const auto& [panel, table] : panels) {
+        EXPECT_EQ(table->superview(), panel);
+        panel->setFrameSize(QSizeF(300, 500));
+        EXPECT_EQ(table->frame(), QRectF(0, 0, 300, 500));
+    }
+}
+
+TEST(CategoryDetailTest, ShowsTheTabAskedForAndCountsDeselections)
+{
+    CategoryDetailPanel panel(QRectF(0, 0, 300, 400));
+    CategoryDetailView* detail = panel.categoryDetailView();
+    ASSERT_NE(detail, nullptr);
+    detail->setFocusTab(2);
+    EXPECT_EQ(detail->focusTab(), 2);
+    {
+        LogCapture log;
+        detail->setFocusTab(-1);
+        EXPECT_EQ(detail->focusTab(), 0);
+        EXPECT_FALSE(log.messages().isEmpty());
+    }
+    detail->detailView()->deselectAll();
+    EXPECT_EQ(detail->detailView()->deselectCount(), 1);
+}
+
+TEST(QuickAddViewTest, HostsAQuickAddFormAndResultsAndResetsToNeitherSearchingNorAdding)
+{
+    QuickAddView bar(QRectF(0, 0, 280, 28));
+    ASSERT_NE(bar.addView(), nullptr);
+    EXPECT_TRUE(bar.addView()->isQuickAdd());
+    EXPECT_FALSE(bar.isSearching());
+    EXPECT_FALSE(bar.isAdding());
+
+    bar.searchView()->resultView()->deselectAll();
+    EXPECT_EQ(bar.searchView()->resultView()->deselectCount(), 1);
+    auto task = std::make_shared<Task>();
+    bar.reloadData(task);
+    bar.search();
+    bar.resetData();
+    EXPECT_EQ(bar.reloadCount(), 1);
+    EXPECT_EQ(bar.lastReloadedItem(), task);
+    EXPECT_EQ(bar.searchCount(), 1);
+    EXPECT_EQ(bar.resetCount(), 1);
+    EXPECT_FALSE(bar.isSearching());
+    EXPECT_FALSE(bar.isAdding());
+    EXPECT_EQ(QuickAddView::addNotification, QStringLiteral("Add notification"));
+}
+
+TEST(AddViewTest, TheEditorSwitchShowsTheEditorOfItsSelectedSegment)
+{
+    AddView form;
+    SegmentedControl* menu = form.menuSegmentedControl();
+    ASSERT_EQ(menu->segmentCount(), 4);
+    EXPECT_EQ(form.shownEditor(), -1);
+    const int tags[] = {AddView::EventEditor, AddView::TaskEditor, AddView::NoteEditor, AddView::ProjectEditor};
+    for (int segment = 0; segment < 4; ++segment) {
+        EXPECT_EQ(menu->tagForSegment(segment), segment);
+        menu->setSelectedSegment(segment);
+        form.menuControl(menu);
+        EXPECT_EQ(form.shownEditor(), tags[segment]);
+    }
+    menu->setSelectedSegment(-1);
+    form.menuControl(menu);
+    EXPECT_EQ(form.shownEditor(), -1);
+
+    EXPECT_FALSE(form.isNoteMode());
+    form.changeModeNote();
+    EXPECT_TRUE(form.isNoteMode());
+    form.changeModeNote();
+    EXPECT_FALSE(form.isNoteMode());
+}
+
+class ShownAnchorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Window::setAnimationDurationScale(0);
+        const QRectF visible = Screen::mainVisibleFrame();
+        window = std::make_unique<Window>(
+            QRectF(visible.center().x() - 150, visible.center().y() - 100, 300, 200), BorderlessWindowMask);
+        anchor = new View(QRectF(100, 80, 60, 30));
+        window->contentView()->addSubview(anchor);
+        window->orderFront();
+    }
+    void TearDown() override { Window::setAnimationDurationScale(1); }
+
+    std::unique_ptr<Window> window;
+    View* anchor = nullptr;
+};
+
+TEST_F(ShownAnchorTest, EachTipTypeShowsItsOwnTextBesideTheViewOnTheEdgeAsked)
+{
+    struct Case {
+        int type;
+        const char* key;
+    };
+    const Case cases[] = {{1, "guruDayCalendarText"}, {2, "guruTaskListText"}, {3, "guruProjectListText"},
+                          {5, "guruNoteListText"}, {4, "guruGeneralText"}, {-7, "guruGeneralText"}};
+    GuruViewController controller;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        const QString text = TextTable::localizedString(QString::fromLatin1(c.key));
+        EXPECT_FALSE(text.isEmpty());
+        controller.showGuruPopOverAtPositionView(anchor, c.type, int(RectEdge::MaxX));
+        EXPECT_EQ(controller.shownType(), c.type);
+        EXPECT_EQ(controller.guruView()->text(), text);
+        ASSERT_TRUE(controller.popover()->isShown());
+        EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MaxX);
+    }
+    // The tip is as tall as its text needs, the margins included.
+    EXPECT_EQ(controller.guruView()->frame().width(), GuruView::width);
+    EXPECT_GT(controller.guruView()->frame().height(), 24);
+    controller.showGuruPopOverAtPositionView(anchor, GuruViewController::TaskListTip, int(RectEdge::MaxX));
+    EXPECT_FALSE(saveScreenshot(controller.popover()->window(), QStringLiteral("help-tip")).isEmpty());
+
+    NotificationCenter::defaultCenter().postNotificationName(kPopoverShouldClose);
+    EXPECT_FALSE(controller.popover()->isShown());
+}
+
+TEST_F(ShownAnchorTest, ATipWithoutAViewOrOnAnUnknownEdgeFallsBackAndSaysSo)
+{
+    GuruViewController controller;
+    LogCapture log;
+    controller.showGuruPopOverAtPositionView(nullptr, 2, 0);
+    EXPECT_EQ(controller.popover(), nullptr);
+    EXPECT_EQ(controller.shownType(), 0);
+
+    controller.showGuruPopOverAtPositionView(anchor, 2, 9);
+    ASSERT_NE(controller.popover(), nullptr);
+    EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MinX);
+    EXPECT_TRUE(log.contains(QStringLiteral("beside no view")));
+    EXPECT_TRUE(log.contains(QStringLiteral("on edge 9")));
+
+    // Without an edge: below the view on screen, whichever way its y runs.
+    controller.showGuruPopOverAtPositionView(anchor, 2);
+    EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MinY);
+    anchor->setFlipped(true);
+    controller.showGuruPopOverAtPositionView(anchor, 2);
+    EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MinY);
+}
+
+TEST_F(ShownAnchorTest, TheCategoryTagAndCommentPopoversShowATitledEmptyListBelowTheViewAndAreKept)
+{
+    CategoryShowHideViewController categories;
+    TagViewController tags;
+    NotificationViewController comments;
+    struct Case {
+        std::function<void(View*)> show;
+        std::function<Popover*()> popover;
+        std::function<PopoverListView*()> content;
+        const char* titleKey;
+    };
+    const Case cases[] = {
+        {[&](View* v) { categories.categoryShowHideViewPopOverAtPositionView(v); },
+         [&] { return categories.popover(); }, [&] { return categories.contentView(); }, "categoryShowHideTitle"},
+        {[&](View* v) { tags.tagViewPopOverAtPositionView(v); }, [&] { return tags.popover(); },
+         [&] { return tags.contentView(); }, "tagFilterTitle"},
+        {[&](View* v) { comments.showNotificationViewPopOverAtPositionView(v); },
+         [&] { return comments.popover(); }, [&] { return comments.contentView(); }, "newCommentsTitle"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.titleKey);
+        {
+            LogCapture log;
+            c.show(nullptr);
+            EXPECT_EQ(c.popover(), nullptr);
+            EXPECT_FALSE(log.messages().isEmpty());
+        }
+        c.show(anchor);
+        Popover* popover = c.popover();
+        ASSERT_NE(popover, nullptr);
+        EXPECT_TRUE(popover->isShown());
+        EXPECT_EQ(popover->shownScreenEdge(), RectEdge::MinY);
+        ASSERT_NE(c.content(), nullptr);
+        EXPECT_EQ(c.content()->title(), TextTable::localizedString(QString::fromLatin1(c.titleKey)));
+        EXPECT_FALSE(c.content()->title().isEmpty());
+        EXPECT_EQ(c.content()->listView()->documentView()->subviews().size(), 0);
+        if (c.popover() == tags.popover())
+            EXPECT_FALSE(saveScreenshot(popover->window(), QStringLiteral("tag-popover")).isEmpty());
+        popover->close();
+        c.show(anchor);
+        EXPECT_EQ(c.popover(), popover);
+        EXPECT_TRUE(popover->isShown());
+    }
+}
+
+TEST(PopoverNotificationTest, TheShellsCloseRequestIsTheOneEveryPopoverHears)
+{
+    EXPECT_EQ(kPopoverShouldClose, Popover::shouldCloseNotification);
+}
+
+}  // namespace
