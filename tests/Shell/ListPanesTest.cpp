@@ -319,8 +319,9 @@ TEST_F(ShownAnchorTest, TheCategoryTagAndCommentPopoversShowATitledEmptyListBelo
         EXPECT_EQ(c.content()->title(), TextTable::localizedString(QString::fromLatin1(c.titleKey)));
         EXPECT_FALSE(c.content()->title().isEmpty());
         EXPECT_EQ(c.content()->listView()->documentView()->subviews().size(), 0);
-        if (c.popover() == tags.popover())
+        if (c.popover() == tags.popover()) {
             EXPECT_FALSE(saveScreenshot(popover->window(), QStringLiteral("tag-popover")).isEmpty());
+        }
         popover->close();
         c.show(anchor);
         EXPECT_EQ(c.popover(), popover);
