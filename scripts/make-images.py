@@ -309,9 +309,9 @@ def planned_task_mark(x, y):
 # (a 40-point top cap, repeated middle rows, a 40-point bottom cap), so every
 # band and edge lies on whole points and the middle rows are all alike.
 PANEL = (0xE6, 0xE7, 0xEB, 255)
-PANEL_BAND = (0xEF, 0xF0, 0xF3, 255)
+PANEL_BAND = (0x3E, 0x4A, 0x61, 255)
 LIST_PANEL = (0xEE, 0xEF, 0xF2, 255)
-LIST_BAND = (0xF6, 0xF7, 0xF9, 255)
+LIST_BAND = (0x46, 0x52, 0x69, 255)
 BAND_RULE = (0xDC, 0xDD, 0xE2, 255)
 PANEL_EDGE = (0xC4, 0xC6, 0xCD, 255)
 BAND_HEIGHT = 40.0

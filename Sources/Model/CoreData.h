@@ -141,6 +141,7 @@ public:
     // --- time zones ---
     const TimezoneList& tzList() const { return m_tzList; }
     qint64 appRootTZ() const { return m_appRootTZ; }
+    void setAppRootTZ(qint64 zoneId) { m_appRootTZ = zoneId; }
     void loadTimeZones();
     qint64 getDefaultTimezone() const;
     qint64 getTimeZoneId(const QString& text) const;

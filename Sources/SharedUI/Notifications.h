@@ -10,3 +10,23 @@ inline const QString kPopoverShouldClose = QStringLiteral("NSPopOver should clos
 // The working hours of a weekday were changed on the working-hours band
 // (object: the band); the today planner plans the week again.
 inline const QString kTimeManagerChanged = QStringLiteral("TimeManager changed");
+// The quick-add bar grew into search results or an add form, or shrank back
+// (object: the bar).
+inline const QString kAddNotification = QStringLiteral("Add notification");
+// The note editor switched its input mode.
+inline const QString kInputModeNoteChanged = QStringLiteral("Input mode note changed");
+// The mini month shows or hides with the navigator setting.
+inline const QString kRefreshHideStateOfMonthView =
+    QStringLiteral("com.qrb.zvm.RefeshHideStateOfMonthViewNotification");
+// Read the unread-comment counts again.
+inline const QString kRefreshCommentCount = QStringLiteral("com.qrb.zvm.RefeshCommentCountNotification");
+// The navigator setting changed: the main view lays out again.
+inline const QString kNavShowHideChanged = QStringLiteral("navShowHideChangedNotification.");
+// Time-zone support was switched on or off.
+inline const QString kTurnOnOffTimezone = QStringLiteral("turn on off timezone");
+// A web sync changed the settings.
+inline const QString kSettingChangedBySync = QStringLiteral("com.qrb.settingChangedBySyncNotification");
+// The automatic backup's countdown ended.
+inline const QString kAutoBackupEndNotification = QStringLiteral("com.qrb.zvm.AutoBackupEndNotification");
+// The navigator's months drop their selection (object: the main view).
+inline const QString kClearSelectedNavigatorMonth = QStringLiteral("clearSelectedNavigatorMonthNotification.");

@@ -1,15 +1,54 @@
 #include "MainView.h"
 
+#include "AlertPresenter.h"
+#include "AddView.h"
 #include "Button.h"
+#include "Calendar.h"
 #include "CalendarView.h"
+#include "CategoryDetailListView.h"
+#include "CategoryDetailPanel.h"
+#include "CategoryDetailView.h"
+#include "CategoryListTableView.h"
+#include "CategoryListView.h"
 #include "CoreData.h"
+#include "CustomNSImage.h"
 #include "DayCalendarView.h"
+#include "Event.h"
+#include "Font.h"
+#include "ImageView.h"
+#include "ListModuleView.h"
+#include "MainQueue.h"
 #include "MainViewHeight.h"
+#include "MessageBoxAlertPresenter.h"
+#include "MonthCalendarView.h"
+#include "MonthNavigation.h"
 #include "MonthView.h"
-#include "TaskView.h"
-#include "Utilities.h"
+#include "NamedImages.h"
+#include "NoteListTableView.h"
+#include "NoteListView.h"
+#include "Notification.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "PlannerPanes.h"
+#include "QuickAddView.h"
+#include "Scheduler.h"
 #include "Screen.h"
+#include "SearchResultTableView.h"
+#include "SearchResultView.h"
+#include "SegmentedControl.h"
 #include "Setting.h"
+#include "ShellNotifications.h"
+#include "SystemTimeZoneWatcher.h"
+#include "Task.h"
+#include "TaskListTableView.h"
+#include "TaskListView.h"
+#include "TaskView.h"
+#include "TextField.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "Utilities.h"
+#include "VerticalNSSegmentedCell.h"
+#include "ZVWSync.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -19,16 +58,28 @@
 
 namespace {
 
+constexpr double debounceSeconds = 0.5;
+constexpr int autoBackupCountdownStart = 10;
+constexpr double columnWidth = 310;
+constexpr double columnInset = 17;
+constexpr double paneWidth = 280;
+constexpr double backgroundCap = 40;
+
 QPointer<MainView>& currentMainView()
 {
     static QPointer<MainView> view;
     return view;
 }
 
+CoreData* dataManager()
+{
+    return CoreData::shared();
+}
+
 SettingPtr settings()
 {
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : SettingPtr();
+    CoreData* manager = dataManager();
+    return manager ? manager->currentSetting() : SettingPtr();
 }
 
 void saveSettings(const SettingPtr& setting)
@@ -36,33 +87,179 @@ void saveSettings(const SettingPtr& setting)
     if (setting && !setting->dehydrate()) qWarning() << "The window's docking and pinning could not be saved";
 }
 
+QString classNameOf(const QObject* object)
+{
+    return object ? QString::fromLatin1(object->metaObject()->className()).section(QStringLiteral("::"), -1)
+                  : QString();
+}
+
+ImageView* backgroundImage(const QRectF& frame, const QImage& image, View* parent)
+{
+    auto* view = new ImageView(frame, parent);
+    view->setImageScaling(ImageScaling::AxesIndependently);
+    view->setImage(image);
+    return view;
+}
+
+// A background image stretched from its top cap to the height.
+QImage stretched(const QImage& image, double height)
+{
+    return CustomNSImage::stretchableImageWithTopCapHeight(image, int(backgroundCap), height);
+}
+
 }  // namespace
+
+double MainView::navigatorWidthForHeight(double height)
+{
+    const double n = height - 115;  // the bars above and below the stack
+    return (n >= 780 ? n * 0.25 : n / 3) * 170 / 195;
+}
 
 MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setFlipped(true);
-    // The left column as the first layout leaves it in the narrow window.
-    const double columnX = 17;
-    const double height = std::max(frame.height(), double(mainViewHeight));
-    m_monthView = new MonthView(QRectF(columnX, 73, 280, 243), this);
-    m_monthView->setHidden(true);  // its month grid comes later
-    m_dayCalendarView = new DayCalendarView(QRectF(columnX, 321, 280, std::max(0.0, height - 361)), this);
+    const double W = frame.width();
+    const double H = frame.height();
+    const double h = double(mainViewHeight);
+    const double x0 = W - 620;
+    const double x1 = x0 + columnInset;
+
+    const QImage bg = NamedImages::imageNamed(QStringLiteral("bg"));
+    m_leftPlannerBgImage = backgroundImage(QRectF(0, 0, columnWidth, h), stretched(bg, h), this);
+    m_preferredLang = MonthView::preferredLang();
+    m_monthPlannerView = new PlannerMonthView(QRectF(0, 0, std::max(0.0, W - 612), h));
+    m_weekPlannerView = new PlannerWeekView(QRectF(0, 0, std::max(0.0, W - 612), h));
+    m_leftBgImage = backgroundImage(QRectF(x0, 0, columnWidth, h), stretched(bg, h), this);
+    m_bottomPlannerBar = backgroundImage(QRectF(60, 0, std::max(0.0, W - 620), h),
+                                         stretched(NamedImages::imageNamed(QStringLiteral("bg_center")), h), this);
+    m_rightTopBgImage = backgroundImage(QRectF(x0 + columnWidth, 0, columnWidth, 50),
+                                        NamedImages::imageNamed(QStringLiteral("bg_right_top")), this);
+    m_rightBgImage = backgroundImage(QRectF(x0 + columnWidth, 45, columnWidth, h - 45),
+                                     stretched(NamedImages::imageNamed(QStringLiteral("bg_right")), h - 45), this);
+    m_quickAddView = new QuickAddView(QRectF(x1, 40, paneWidth, 28));
+    m_monthView = new MonthView(QRectF(x1, 73, paneWidth, 243), this);
+    const double navigatorHeight = H - 115;
+    m_monthNav = new MonthNavigation(QRectF(x1, 40, navigatorWidthForHeight(H), std::max(0.0, navigatorHeight)), this);
+    m_monthNav->setHidden(true);  // planner mode shows it
+    m_dayCalendarView = new DayCalendarView(QRectF(x1, 321, paneWidth, std::max(0.0, h - 361)), this);
     m_dayCalendarView->setMonthView(m_monthView);
-    m_monthView->goToday();
-    m_showHideBtn = new Button(QRectF(0, 0, 22, 22), this);
-    m_showHideBtn->setButtonType(ButtonType::PushOnPushOff);
-    m_showHideBtn->setHidden(true);
-    m_togglePinBtn = new Button(QRectF(0, 0, 22, 22), this);
-    m_togglePinBtn->setButtonType(ButtonType::PushOnPushOff);
-    m_togglePinBtn->setHidden(true);
-    if (const SettingPtr setting = settings()) {
-        m_isPinned = setting->isPinned() != 0;
+
+    // The bottom bar.
+    const auto barButton = [this, H](int titleSize, Qt::Alignment alignment, double x, double width,
+                                     std::function<void(Button*)> action, const QImage& normal,
+                                     const QImage& selected, const QString& tooltipKeyText) {
+        Button* button = UIUtilities::createButton(QString(), titleSize, Qt::black, alignment, ButtonType::Toggle,
+                                                   QRectF(x, H - 30, width, 20), this, std::move(action), normal,
+                                                   selected, false);
+        if (!tooltipKeyText.isEmpty()) button->setToolTip(tooltipKeyText);
+        return button;
+    };
+    m_showHideBtn = barButton(10, Qt::AlignHCenter, x0 + 280, 20, [this](Button*) { showHide(); },
+                              NamedImages::imageNamed(QStringLiteral("showpane")),
+                              NamedImages::imageNamed(QStringLiteral("hidepane")),
+                              TextTable::localizedString(QStringLiteral("taskListTooltip")));
+    m_togglePinBtn = barButton(10, Qt::AlignHCenter, x0 + 260, 20, [this](Button*) { togglePin(); },
+                               NamedImages::imageNamed(QStringLiteral("pin_off")),
+                               NamedImages::imageNamed(QStringLiteral("pin_on")),
+                               TextTable::localizedString(QStringLiteral("dockTooltip")));
+    m_togglePinBtn->setKeyEquivalent(QStringLiteral("p"), CommandKeyMask);
+    addSubview(m_showHideBtn);
+    addSubview(m_togglePinBtn);
+    // The sync button's command comes with the web-sync trigger.
+    m_syncingBtn = barButton(10, Qt::AlignHCenter, x1 + 32, 20, {}, NamedImages::imageNamed(QStringLiteral("syncing")),
+                             QImage(), TextTable::localizedString(QStringLiteral("syncZVWTooltipText")));
+    // The three popovers open with the window's layouts.
+    m_categoryShowHideBtn = barButton(12, Qt::AlignHCenter, x1 + 54, 20, {},
+                                      NamedImages::imageNamed(QStringLiteral("showhide_normal")), QImage(),
+                                      TextTable::localizedString(QStringLiteral("showHideCategoryTooltip")));
+    m_tagShowHideBtn = barButton(12, Qt::AlignHCenter, x1 + 76, 20, {},
+                                 NamedImages::imageNamed(QStringLiteral("tag_normal")), QImage(),
+                                 TextTable::localizedString(QStringLiteral("tagListTooltip")));
+    m_convNotifBtn = barButton(12, Qt::AlignLeft, x1 + 98, 40, {},
+                               NamedImages::imageNamed(QStringLiteral("conversation")), QImage(), QString());
+    addSubview(m_categoryShowHideBtn);
+    addSubview(m_tagShowHideBtn);
+    addSubview(m_convNotifBtn);
+
+    m_numberOfNewNotifLabel = UIUtilities::getCommonTextFieldWithFrame(QRectF(10, 0, 20, 10));
+    m_numberOfNewNotifLabel->setDrawsBackground(true);
+    m_numberOfNewNotifLabel->setBackgroundColor(Qt::red);
+    m_numberOfNewNotifLabel->setTextColor(Qt::white);
+    m_numberOfNewNotifLabel->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 7.5));
+    m_numberOfNewNotifLabel->setAlignment(Qt::AlignHCenter);
+    m_numberOfNewNotifLabel->setHidden(true);
+    m_convNotifBtn->addSubview(m_numberOfNewNotifLabel);
+
+    if (const SettingPtr setting = settings())
         m_isPlannerExpand = setting->isMonthPlannerPinned() != 0 || setting->isWeekPlannerPinned() != 0;
+    m_listModuleView = new ListModuleView(
+        QRectF(m_isPlannerExpand ? x0 + 327 : 327, 40, paneWidth, std::round(H - 50)), this);
+    m_listModuleView->taskListView()->setCalendarView(m_dayCalendarView->calendarView());
+
+    addSubview(m_monthPlannerView);
+    addSubview(m_weekPlannerView);
+    m_monthPlannerView->setHidden(true);
+    m_weekPlannerView->setHidden(true);
+
+    m_bgShadow = backgroundImage(QRectF(7, 70, 300, 300), NamedImages::imageNamed(QStringLiteral("shadow_bg")), this);
+    m_bgShadowBottom =
+        backgroundImage(QRectF(7, 370, 300, 10), NamedImages::imageNamed(QStringLiteral("shadow_bottom_bg")), this);
+    m_bgShadow->setHidden(true);
+    m_bgShadowBottom->setHidden(true);
+
+    addSubview(m_quickAddView);
+    addSubview(m_syncingBtn);
+
+    m_viewNavSegmentedControl = new SegmentedControl(QRectF(0, 0, 84, 24), this);
+    VerticalNSSegmentedCell::install(*m_viewNavSegmentedControl);
+    m_viewNavSegmentedControl->setSegmentCount(3);
+    // The marks are drawn for a dark control; here they take the segments'
+    // label colours.
+    m_viewNavSegmentedControl->setTemplateImages(true);
+    m_viewNavSegmentedControl->setSelectedSegment(0);
+    const QImage navImages[3] = {NamedImages::imageNamed(QStringLiteral("day")),
+                                 NamedImages::imageNamed(QStringLiteral("week")),
+                                 NamedImages::imageNamed(QStringLiteral("month"))};
+    const QString navTips[3] = {TextTable::localizedString(QStringLiteral("dayViewTooltip")),
+                                TextTable::localizedString(QStringLiteral("weekViewTooltip")),
+                                TextTable::localizedString(QStringLiteral("monthViewTooltip"))};
+    for (int i = 0; i < 3; ++i) {
+        m_viewNavSegmentedControl->setImage(navImages[i], i);
+        m_viewNavSegmentedControl->setWidth(28, i);
+        m_viewNavSegmentedControl->setTag(i + 1, i);
+        m_viewNavSegmentedControl->setToolTip(navTips[i], i);
     }
+    m_viewNavSegmentedControl->setFrameSize(QSizeF(m_viewNavSegmentedControl->fittingWidth(), 24));
+
+    m_appTitle = UIUtilities::getCommonTextFieldWithFrame(QRectF(0, 7, W, 25));
+    m_appTitle->setTextFont(Font::fontWithName(QStringLiteral("Helvetica Bold"), 18));
+    m_appTitle->setAlignment(Qt::AlignHCenter);
+    m_appTitle->setTextColor(QColor(244, 244, 244));
+    m_appTitle->setStringValue(QStringLiteral("Zoravel"));
+    addSubview(m_appTitle);
+
+    registerObservers();
+    reloadData();
+
+    m_numberOfNewNotif = 0;
+    m_isDockedLeft = m_isDockedRight = m_isPinned = m_needGoToday = m_hasPopup = false;
+    if (const SettingPtr setting = settings()) {
+        m_isPlannerExpand = setting->isMonthPlannerPinned() != 0 || setting->isWeekPlannerPinned() != 0;
+        if (setting->isPinned() != 0) m_isPinned = true;
+    }
+    m_countDownForAutoBackup = autoBackupCountdownStart;
+
+    m_focusTmp = new TextField(QRectF(), this);
+    m_monthView->goToday();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kRefreshCommentCount,
+                                                                         static_cast<QObject*>(this));
 }
 
 MainView::~MainView()
 {
+    m_delayReloadDataTimer.invalidate();
+    m_delayDataChangeTimer.invalidate();
+    NotificationCenter::defaultCenter().removeObserver(this);
     if (currentMainView() == this) setCurrent(nullptr);
 }
 
@@ -77,16 +274,156 @@ void MainView::setCurrent(MainView* view)
     MainViewAccess::setCurrent(view);
 }
 
+void MainView::registerObservers()
+{
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    // Only the view's own bar: its growing moves the left column.
+    center.addObserver(this, kAddNotification, m_quickAddView,
+                       [this](const Notification&) { rearrangeLeftViewAddNew(); });
+    center.addObserver(this, kAllTasksEventsAdesChanged, nullptr, [this](const Notification&) { adeListChanged(); });
+    center.addObserver(this, kCalendarListChanged, nullptr, [this](const Notification&) { calendarListChanged(); });
+    center.addObserver(this, kTaskChanged, nullptr, [this](const Notification& n) { dataChanged(n); });
+    center.addObserver(this, kTaskOrderChanged, nullptr, [this](const Notification&) { taskOrderChanged(); });
+    center.addObserver(this, kRefreshHideStateOfMonthView, nullptr,
+                       [this](const Notification&) { navigatorMonthViewStateChanged(); });
+    center.addObserver(this, kRefreshCommentCount, nullptr,
+                       [this](const Notification&) { refreshCommentCountNofitication(); });
+    // The sync errors, the layouts' settings and the backup countdown are
+    // answered by the window's sync, layout and backup commands; for now
+    // the countdown starts again as it should and the rest is heard only.
+    const void* zvwSync = dataManager() ? static_cast<const void*>(dataManager()->zvwSync()) : nullptr;
+    center.addObserver(this, kZVWAccountInvalidNotification, zvwSync, [](const Notification&) {});
+    center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,
+                       [this](const Notification&) { reloadADEandUI(); });
+    center.addObserver(this, kInputModeNoteChanged, nullptr, [this](const Notification&) { refreshModeNote(); });
+    center.addObserver(this, kNavShowHideChanged, nullptr, [](const Notification&) {});
+    center.addObserver(this, kTurnOnOffTimezone, nullptr, [](const Notification&) {});
+    center.addObserver(this, kSettingChangedBySync, nullptr, [](const Notification&) {});
+    center.addObserver(this, kAutoBackupStartNotification, nullptr,
+                       [this](const Notification&) { m_countDownForAutoBackup = autoBackupCountdownStart; });
+    center.addObserver(this, kAutoBackupEndNotification, nullptr, [](const Notification&) {});
+    center.addObserver(this, kServerErrorNotification, nullptr, [](const Notification&) {});
+    center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,
+                       [this](const Notification&) { systemTimeZoneChanged(); });
+}
+
+// ---- reloads ---------------------------------------------------------------------
+
+void MainView::preamble()
+{
+    CoreData* manager = dataManager();
+    const SettingPtr setting = settings();
+    if (m_needUpdateCoreData && manager) {
+        m_needUpdateCoreData = false;
+        if (setting && setting->showActiveTaskOnly() != 0)
+            manager->removeInActiveTask();
+        else if (!manager->addActiveTask())
+            qWarning() << "The tasks of the working list could not all be read again";
+    }
+    const bool miniMonthHidden =
+        m_quickAddView->isSearching() || m_quickAddView->isAdding() || !(setting && setting->navShowing());
+    if (miniMonthHidden) m_quickAddView->search();
+    if (manager && setting && setting->showActiveTaskOnly() != 0) manager->setFutureTaskList(manager->getAllFutureTasks());
+}
+
+void MainView::reloadMonthAndDay(bool forced)
+{
+    m_monthView->reloadDataWithDaylabel(true, forced);
+    m_dayCalendarView->reloadData();
+    ++m_reloadCounts.monthAndDay;
+}
+
+void MainView::reloadFocusPane()
+{
+    // The focus pane lives in the day pane; it reloads with its list.
+    ++m_reloadCounts.focusPane;
+}
+
+void MainView::reloadNavigatorIfNeed()
+{
+    m_monthNav->reloadDataIfNeed();
+}
+
+void MainView::reloadPane(RefreshRule::Pane pane)
+{
+    using RefreshRule::Pane;
+    switch (pane) {
+    case Pane::TaskList: m_listModuleView->taskListView()->reloadData(); break;
+    case Pane::NoteList: m_listModuleView->noteListView()->reloadData(); break;
+    case Pane::ProjectList: m_listModuleView->categoryListView()->reloadData(); break;
+    case Pane::FocusPane: reloadFocusPane(); break;
+    case Pane::MonthAndDay: reloadMonthAndDay(false); break;
+    case Pane::MonthAndDayForced: reloadMonthAndDay(true); break;
+    case Pane::Navigator: reloadNavigatorIfNeed(); break;
+    case Pane::Planner: reloadPlannerView(false); break;
+    }
+}
+
 void MainView::reloadData()
 {
     if (!isWindowVisible()) return;
-    m_dayCalendarView->reloadData();
+    preamble();
+    if (m_isPlannerExpand) {
+        m_listModuleView->taskListView()->reloadData();
+        m_listModuleView->categoryListView()->reloadData();
+        reloadPlannerView(true);
+        m_listModuleView->noteListView()->reloadData();
+    } else {
+        m_monthView->reloadDataWithDaylabel(true);
+        m_listModuleView->taskListView()->reloadData();
+        m_listModuleView->noteListView()->reloadData();
+        m_dayCalendarView->reloadData();
+        m_listModuleView->categoryListView()->reloadData();
+        ++m_reloadCounts.monthAndDay;
+        if (m_needGoToday && !m_hasPopup) {
+            m_monthView->goToday();
+            m_dayCalendarView->calendarView()->scrollToCurrentTime();
+            m_needGoToday = false;
+        }
+    }
+}
+
+void MainView::reloadData(const TaskPtr& item)
+{
+    if (!isWindowVisible()) return;
+    CoreData* manager = dataManager();
+    const SettingPtr setting = settings();
+    if (m_needUpdateCoreData && manager) {
+        m_needUpdateCoreData = false;
+        if (setting && setting->showActiveTaskOnly() != 0)
+            manager->removeInActiveTask();
+        else if (!manager->addActiveTask())
+            qWarning() << "The tasks of the working list could not all be read again";
+    }
+    const bool miniMonthHidden =
+        m_quickAddView->isSearching() || m_quickAddView->isAdding() || !(setting && setting->navShowing());
+    if (miniMonthHidden) m_quickAddView->reloadData(item);
+    if (manager && setting && setting->showActiveTaskOnly() != 0) manager->setFutureTaskList(manager->getAllFutureTasks());
+    if (m_isPlannerExpand)
+        m_monthNav->reloadData();
+    else
+        m_monthView->reloadDataWithDaylabel(true);
+    m_listModuleView->taskListView()->taskListTableView()->reloadData(item);
+    m_listModuleView->noteListView()->noteListTableView()->reloadData(item);
+    QHash<QString, QVariant> changed;
+    if (item) changed.insert(QString::number(item->primaryKey()), 1);
+    m_dayCalendarView->reloadData(changed);
+    m_listModuleView->categoryListView()->categoryListTableView()->reloadData(item);
+}
+
+void MainView::moveToTop(const TaskPtr& item)
+{
+    if (!isWindowVisible()) return;
+    m_listModuleView->taskListView()->taskListTableView()->moveToTop(item);
+    m_dayCalendarView->moveToTop(nullptr);
+    m_listModuleView->categoryListView()->categoryListTableView()->moveToTop(item);
 }
 
 void MainView::reloadLeftPageData()
 {
     if (!isWindowVisible()) return;
-    m_dayCalendarView->reloadData();
+    reloadMonthAndDay(false);
+    if (m_isPlannerExpand) reloadPlannerView(true);
 }
 
 void MainView::reloadDataDayCalendar()
@@ -95,22 +432,389 @@ void MainView::reloadDataDayCalendar()
     m_dayCalendarView->reloadData();
 }
 
+void MainView::reloadCategoryView()
+{
+    if (!isWindowVisible()) return;
+    m_listModuleView->categoryListView()->reloadData();
+}
+
+void MainView::reloadPlannerView(bool forceNavigator)
+{
+    if (!isWindowVisible() || !m_isPlannerExpand) return;
+    if (forceNavigator) {
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
+                                                                             static_cast<QObject*>(this));
+        if (!m_monthNav->monthList().empty())
+            m_monthNav->monthList().front()->monthCalendarView()->setMonthDate(
+                m_monthView->monthCalendarView()->monthDate());
+    }
+    ++m_reloadCounts.planner;
+    if (!m_weekPlannerView->isHidden())
+        m_weekPlannerView->reloadData();
+    else if (!m_monthPlannerView->isHidden())
+        m_monthPlannerView->reloadData();
+}
+
 void MainView::refreshTimeLine()
 {
-    const CoreData* dataManager = CoreData::shared();
+    const CoreData* manager = dataManager();
     const SettingPtr setting = settings();
-    const double hour = dataManager && setting
-                            ? Utilities::getCurrentHour(setting->tzSupport() != 0, dataManager->appRootTZ(),
-                                                        setting->currentTZ(), Date())
-                            : Utilities::getCurrentHour(false, 0, 0, Date());
+    const double hour = manager && setting ? Utilities::getCurrentHour(setting->tzSupport() != 0, manager->appRootTZ(),
+                                                                       setting->currentTZ(), Date())
+                                           : Utilities::getCurrentHour(false, 0, 0, Date());
     m_dayCalendarView->calendarView()->refreshTimeLine(hour);
+    m_weekPlannerView->weeklyPane()->refreshTimeLine(hour);
 }
 
 void MainView::clearHighlightExcept(QObject* sender)
 {
-    if (qobject_cast<TaskView*>(sender) || sender == m_dayCalendarView->calendarView()) return;
-    m_dayCalendarView->calendarView()->selectTask(nullptr);
+    // Exact classes: a view of a class derived from a list's own class
+    // still clears that list.
+    const QString name = classNameOf(sender);
+    if (name != QLatin1String("TaskListTableView")) m_listModuleView->taskListView()->taskListTableView()->deselectAll();
+    if (name != QLatin1String("NoteListTableView")) m_listModuleView->noteListView()->noteListTableView()->deselectAll();
+    if (name != QLatin1String("FocusPaneDetailView")) reloadFocusPane();
+    if (name != QLatin1String("TaskView") && name != QLatin1String("CalendarView")) m_dayCalendarView->reloadData();
+    if (name != QLatin1String("SearchResultView")) m_quickAddView->searchView()->resultView()->deselectAll();
+    if (name != QLatin1String("CategoryListTableView") && name != QLatin1String("CategoryDetailListItemView"))
+        if (CategoryDetailPanel* panel = m_listModuleView->categoryListView()->categoryListTableView()->categoryDetailPanel())
+            panel->categoryDetailView()->detailView()->deselectAll();
+    if (name != QLatin1String("PlannerPane") && name != QLatin1String("WeeklyPane")) m_weekPlannerView->reloadData();
+    if (name != QLatin1String("PlannerMonthView")) m_monthPlannerView->reloadData();
 }
+
+void MainView::setCurrentDate(const Date& date, bool isReloadData)
+{
+    m_monthView->monthCalendarView()->setCurrentDay(date, isReloadData);
+}
+
+// ---- handlers ---------------------------------------------------------------------
+
+void MainView::afterAlerts(std::function<void()> job)
+{
+    // Qt's timers fire inside an alert's loop: a reload then would rebuild
+    // panes under an open question. It waits for the alert to close.
+    if (!MessageBoxAlertPresenter::isRunning()) {
+        job();
+        return;
+    }
+    auto* waiter = new QObject(this);
+    NotificationCenter::defaultCenter().addObserver(waiter, kAlertDidEndNotification, nullptr,
+                                                    [this, waiter, job = std::move(job)](const Notification&) {
+                                                        waiter->deleteLater();
+                                                        NotificationCenter::defaultCenter().removeObserver(waiter);
+                                                        afterAlerts(job);
+                                                    });
+}
+
+void MainView::dataChanged(const Notification& notification)
+{
+    m_delayReloadDataTimer.invalidate();
+    const QStringList sender = RefreshRule::classChainOfSender(notification);
+    QPointer<MainView> self(this);
+    m_delayReloadDataTimer = Scheduler::current().scheduleTimer(debounceSeconds, true, [self, sender] {
+        if (self) self->refreshDelay(sender);
+    });
+}
+
+void MainView::refreshDelay(const QStringList& senderClassChain)
+{
+    m_delayReloadDataTimer.invalidate();
+    m_delayReloadDataTimer = ScheduledTimer();
+    if (!isWindowVisible()) return;  // opening the window reloads everything
+    afterAlerts([this, senderClassChain] {
+        preamble();
+        CoreData* manager = dataManager();
+        const TaskPtr adding = manager ? manager->modifyingTask() : nullptr;
+        const qint64 addingType = adding ? adding->taskType() : -1;
+        for (RefreshRule::Pane pane : RefreshRule::panesToReload(senderClassChain, m_isPlannerExpand, addingType))
+            reloadPane(pane);
+    });
+}
+
+void MainView::adeListChanged()
+{
+    m_delayDataChangeTimer.invalidate();
+    QPointer<MainView> self(this);
+    m_delayDataChangeTimer = Scheduler::current().scheduleTimer(debounceSeconds, true, [self] {
+        if (self) self->refreshADEListDelay();
+    });
+}
+
+void MainView::refreshADEListDelay()
+{
+    m_delayDataChangeTimer.invalidate();
+    m_delayDataChangeTimer = ScheduledTimer();
+    afterAlerts([this] {
+        preamble();
+        m_listModuleView->taskListView()->reloadData();
+        const SettingPtr setting = settings();
+        const bool weekStartDiffers = setting && m_monthNav->weekStart() != int(setting->weekStartDay());
+        if (m_isPlannerExpand) {
+            if (weekStartDiffers)
+                m_monthNav->forceReloadData();
+            else
+                m_monthNav->reloadDataIfNeed();
+            reloadPlannerView(false);
+        } else {
+            if (weekStartDiffers) m_monthNav->forceReloadData();
+            reloadMonthAndDay(false);
+        }
+        m_listModuleView->noteListView()->reloadData();
+        m_listModuleView->categoryListView()->reloadData();
+        if (m_loadingView && m_loadingItem) {
+            if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
+        }
+        m_loadingView = nullptr;
+        m_loadingItem.reset();
+    });
+}
+
+void MainView::calendarListChanged()
+{
+    m_listModuleView->categoryListView()->reloadData();
+}
+
+void MainView::taskOrderChanged()
+{
+    if (!isWindowVisible()) return;
+    preamble();
+    m_listModuleView->taskListView()->reloadData();
+    if (m_isPlannerExpand)
+        reloadPlannerView(false);
+    else
+        m_dayCalendarView->reloadData();
+    m_listModuleView->categoryListView()->reloadData();
+}
+
+void MainView::navigatorMonthViewStateChanged()
+{
+    const SettingPtr setting = settings();
+    if (!(setting && setting->navShowing())) m_monthView->setHidden(true);
+}
+
+void MainView::refreshCommentCountNofitication()
+{
+    const CoreData* manager = dataManager();
+    m_numberOfNewNotif = manager ? manager->countAllUnreadConversations() : 0;
+    m_numberOfNewNotifLabel->setStringValue(QString::number(m_numberOfNewNotif));
+    m_numberOfNewNotifLabel->setHidden(m_numberOfNewNotif <= 0);
+}
+
+void MainView::rearrangeLeftViewAddNew()
+{
+    const SettingPtr setting = settings();
+    const bool navShowing = setting && setting->navShowing();
+    if (m_quickAddView->isSearching() || m_quickAddView->isAdding()) {
+        m_monthView->setHidden(true);
+        m_dayCalendarView->setHidden(true);
+        if (m_isPlannerExpand) {
+            m_bgShadow->setHidden(false);
+            m_bgShadowBottom->setHidden(false);
+        }
+    } else {
+        m_bgShadow->setHidden(true);
+        m_bgShadowBottom->setHidden(true);
+        if (!m_isPlannerExpand) {
+            m_monthView->setHidden(!navShowing);
+            m_dayCalendarView->setHidden(false);
+            double x = frame().width() - columnWidth + columnInset;
+            if (m_showHideBtn->state() == 1) x -= columnWidth;
+            const QRectF bar = m_quickAddView->frame();
+            m_monthView->setFrameOrigin(QPointF(x, bar.y() + bar.height() + 5));
+            const double h = double(mainViewHeight);
+            if (navShowing) {
+                m_monthView->setFrame(QRectF(x, 73, paneWidth, 243));
+                m_dayCalendarView->setFrame(QRectF(x, 321, paneWidth, std::max(0.0, h - 361)));
+            } else {
+                m_dayCalendarView->setFrame(QRectF(x, 73, paneWidth, std::max(0.0, h - 113)));
+            }
+        }
+    }
+}
+
+void MainView::reloadADEandUI()
+{
+    if (CoreData* manager = dataManager())
+        if (!manager->reloadADE()) qWarning() << "The all-day events could not be read again after a zone change";
+    reloadData();
+}
+
+void MainView::systemTimeZoneChanged()
+{
+    CoreData* manager = dataManager();
+    const SettingPtr setting = settings();
+    if (manager) {
+        manager->setAppRootTZ(manager->getDefaultTimezone());
+        if (setting && setting->tzSupport() == 0) {
+            setting->setCurrentTZ(manager->appRootTZ());
+            if (!setting->dehydrate()) qWarning() << "The new time zone could not be saved in the settings";
+        }
+    }
+    m_listModuleView->taskListView()->reloadData();
+    const bool weekStartDiffers = setting && m_monthNav->weekStart() != int(setting->weekStartDay());
+    if (m_isPlannerExpand) {
+        if (weekStartDiffers)
+            m_monthNav->forceReloadData();
+        else
+            m_monthNav->reloadDataIfNeed();
+        reloadPlannerView(false);
+    } else {
+        if (weekStartDiffers) m_monthNav->forceReloadData();
+        reloadMonthAndDay(false);
+    }
+    m_listModuleView->noteListView()->reloadData();
+    m_listModuleView->categoryListView()->reloadData();
+    if (m_loadingView && m_loadingItem)
+        if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
+    m_loadingView = nullptr;
+    m_loadingItem.reset();
+}
+
+void MainView::refreshModeNote()
+{
+    m_quickAddView->addView()->changeModeNote();
+}
+
+// ---- opening items --------------------------------------------------------------
+
+void MainView::showHiddenAlert()
+{
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.messageText = TextTable::localizedString(QStringLiteral("hiddenLinkMsg"));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    AlertPresenter::current().runModal(request);
+}
+
+void MainView::showItemDetail(const TaskPtr& item, int tab)
+{
+    if (!item) return;
+    CoreData* manager = dataManager();
+    if (manager && !manager->isCalendarVisible(item->calendarId())) {
+        showHiddenAlert();
+        return;
+    }
+    m_currentItemContentTab = tab;
+    const SettingPtr setting = settings();
+    const bool weekPinned = setting && setting->isWeekPlannerPinned() != 0;
+    const bool monthPinned = setting && setting->isMonthPlannerPinned() != 0;
+    TaskListTableView* taskTable = m_listModuleView->taskListView()->taskListTableView();
+    NoteListTableView* noteTable = m_listModuleView->noteListView()->noteListTableView();
+    CategoryListTableView* projectTable = m_listModuleView->categoryListView()->categoryListTableView();
+    const bool listShown = setting && setting->hasRightPage() != 0;
+
+    switch (item->taskType()) {
+    case 3:  // a note
+        if (listShown && noteTable->showPopupEditDetail(item)) {
+            clearHighlightExcept(noteTable);
+            return;
+        }
+        if (weekPinned) {
+            m_weekPlannerView->plannerPane()->showPopupEditDetail(item);
+            return;
+        }
+        if (monthPinned) {
+            m_monthPlannerView->showPopupEditDetail(item);
+            return;
+        }
+        if (projectTable->showPopupEditDetail(item)) {
+            clearHighlightExcept(projectTable);
+            return;
+        }
+        showHiddenAlert();
+        return;
+    case 1:  // a task
+        if (listShown && taskTable->showPopupEditDetail(item)) {
+            clearHighlightExcept(taskTable);
+            return;
+        }
+        if (weekPinned && item->hasDue() != 0) {
+            m_weekPlannerView->plannerPane()->showPopupEditDetail(item);
+            return;
+        }
+        if (monthPinned && item->hasDue() != 0) {
+            m_monthPlannerView->showPopupEditDetail(item);
+            return;
+        }
+        // The focus pane lists the day's tasks once it is built.
+        if (projectTable->showPopupEditDetail(item)) {
+            clearHighlightExcept(projectTable);
+            return;
+        }
+        showHiddenAlert();
+        return;
+    case 0:
+        if (item->isADE() != 0) {
+            if (weekPinned) {
+                m_weekPlannerView->plannerPane()->showPopupEditDetail(item);
+                return;
+            }
+            if (monthPinned) {
+                m_monthPlannerView->showPopupEditDetail(item);
+                return;
+            }
+            // An occurrence of a repeating all-day event opens on its own
+            // day, not on its series' first.
+            const Date date = item->primaryKey() < 0 && !item->occurrence().isNull() ? item->occurrence()
+                                                                                     : item->startTime();
+            const Date day = Utilities::newDateOnDate(date, 0, 0);
+            m_monthView->monthCalendarView()->setMonthDate(day);
+            m_monthView->monthCalendarView()->setCurrentDay(day);
+            if (projectTable->showPopupEditDetail(item)) {
+                clearHighlightExcept(projectTable);
+                return;
+            }
+            showHiddenAlert();
+            return;
+        }
+        if (weekPinned) {
+            m_weekPlannerView->weeklyPane()->showPopupEditDetail(item);
+            return;
+        }
+        if (monthPinned) {
+            m_monthPlannerView->showPopupEditDetail(item);
+            return;
+        }
+        if (m_dayCalendarView->calendarView()->showPopupEditDetail(item)) {
+            clearHighlightExcept(m_dayCalendarView->calendarView());
+            return;
+        }
+        showHiddenAlert();
+        return;
+    default: return;
+    }
+}
+
+void MainView::showCalendarDetail(const CalendarPtr& category, int)
+{
+    if (!category) return;
+    CoreData* manager = dataManager();
+    CategoryListTableView* projectTable = m_listModuleView->categoryListView()->categoryListTableView();
+    if (manager && manager->isCalendarVisible(category->primaryKey()) &&
+        projectTable->showPopupCalendarEditDetail(category)) {
+        if (CategoryDetailPanel* panel = projectTable->categoryDetailPanel()) panel->categoryDetailView()->setFocusTab(1);
+        return;
+    }
+    showHiddenAlert();
+}
+
+void MainView::setShadowLocationWithHeight(double height)
+{
+    if (!std::isfinite(height) || height < 0) return;
+    const QRectF bar = m_quickAddView->frame();
+    m_bgShadow->setFrame(QRectF(bar.x() - 10, 70, 300, height));
+    m_bgShadow->setImage(NamedImages::imageNamed(QStringLiteral("shadow_bg"))
+                             .scaled(QSize(300, std::max(1, int(height))), Qt::IgnoreAspectRatio));
+    m_bgShadowBottom->setFrameOrigin(QPointF(bar.x() - 10, m_bgShadow->frame().bottom()));
+}
+
+void MainView::resetData()
+{
+    m_quickAddView->resetData();
+}
+
+// ---- window state and layout ----------------------------------------------------
 
 bool MainView::event(QEvent* event)
 {
@@ -128,12 +832,33 @@ bool MainView::event(QEvent* event)
     return View::event(event);
 }
 
-void MainView::resetData() {}
+void MainView::layoutColumns()
+{
+    // Normal mode: the left column (mini month, day pane, quick-add bar)
+    // 17 points in, the list column beside it when shown. The planners'
+    // layouts come with the window's layouts.
+    if (m_isPlannerExpand) return;
+    const double h = double(mainViewHeight);
+    const double H = frame().height();
+    m_leftBgImage->setFrame(QRectF(0, 0, columnWidth, h));
+    m_rightTopBgImage->setFrame(QRectF(columnWidth, 0, columnWidth, 50));
+    m_rightBgImage->setFrame(QRectF(columnWidth, 45, columnWidth, h - 45));
+    m_quickAddView->setFrameOrigin(QPointF(columnInset, 40));
+    m_monthView->setFrameOrigin(QPointF(columnInset, 73));
+    m_dayCalendarView->setFrameOrigin(QPointF(columnInset, 321));
+    m_listModuleView->setFrameOrigin(QPointF(327, 40));
+    m_appTitle->setFrame(QRectF(0, 7, columnWidth, 25));
+    m_showHideBtn->setFrameOrigin(QPointF(280, H - 30));
+    m_togglePinBtn->setFrameOrigin(QPointF(260, H - 30));
+    m_syncingBtn->setFrameOrigin(QPointF(columnInset + 32, H - 30));
+    m_categoryShowHideBtn->setFrameOrigin(QPointF(columnInset + 54, H - 30));
+    m_tagShowHideBtn->setFrameOrigin(QPointF(columnInset + 76, H - 30));
+    m_convNotifBtn->setFrameOrigin(QPointF(columnInset + 98, H - 30));
+    m_viewNavSegmentedControl->setFrameOrigin(QPointF(columnWidth - columnInset - m_viewNavSegmentedControl->frame().width(), 8));
+}
 
 void MainView::showHide()
 {
-    // The panes come later; the width they need already follows the list
-    // column and the mode, so the window has its size from the start.
     const bool listShown = m_showHideBtn->state() == 1;
     if (const SettingPtr setting = settings()) {
         setting->setHasRightPage(listShown ? 1 : 0);
@@ -141,6 +866,7 @@ void MainView::showHide()
     }
     const double width = m_isPlannerExpand ? std::floor(Screen::mainVisibleFrame().width() - 20) : (listShown ? 620 : 310);
     setFrameSize(QSizeF(width, frame().height()));
+    layoutColumns();
 }
 
 void MainView::dockLeft()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Date.h"
 #include "MainViewAccess.h"
+#include "RefreshRule.h"
+#include "ScheduledTimer.h"
 #include "View.h"
 
 #include <QPointer>
@@ -8,14 +11,32 @@
 #include <atomic>
 #include <functional>
 
+class AboutUsPanel;
 class Button;
+class CategoryShowHideViewController;
 class DayCalendarView;
+class ImageView;
+class ListModuleView;
+class MonthNavigation;
 class MonthView;
+class Notification;
+class NotificationViewController;
+class PlannerMonthView;
+class PlannerWeekView;
+class Preferences;
+class QuickAddView;
+class SegmentedControl;
+class TagViewController;
+class TextField;
 
-// The main window's content: for now the mini month's selected day and the
-// day pane in the left column, and the state start-up and the window
-// controller read and set: the layout flags, the list and pin buttons, and
-// the operations they call. The other panes come with the view's full set-up.
+// The main window's content and the hub of the interface: it builds every
+// pane (mini month, navigator, day pane, list module, quick-add bar, the two
+// planners), the backgrounds and the bottom bar, listens to the
+// notifications of the rest of the program, and reloads exactly the panes
+// that can show a change. One exists, kept for the life of the process.
+//
+// Flipped: the origin is the top-left corner. The frames set here are the
+// first ones; the layout of each mode moves the panes.
 class MainView : public View, public MainViewAccess {
     Q_OBJECT
 
@@ -26,12 +47,43 @@ public:
     ~MainView() override;
 
     // The process's main view, set by start-up; null before. It is also what
-    // the syncs reach as MainViewAccess.
+    // the syncs and the panes reach as MainViewAccess.
     static MainView* current();
     static void setCurrent(MainView* view);
 
-    // The syncing indicator of the bottom bar (the bar comes later: for now
-    // the state alone).
+    // ---- panes and controls -------------------------------------------------
+    ImageView* leftPlannerBgImage() const { return m_leftPlannerBgImage; }
+    QString preferredLang() const { return m_preferredLang; }
+    PlannerMonthView* monthPlannerView() const { return m_monthPlannerView; }
+    PlannerWeekView* weekPlannerView() const { return m_weekPlannerView; }
+    ImageView* leftBgImage() const { return m_leftBgImage; }
+    ImageView* bottomPlannerBar() const { return m_bottomPlannerBar; }
+    ImageView* rightTopBgImage() const { return m_rightTopBgImage; }
+    ImageView* rightBgImage() const { return m_rightBgImage; }
+    QuickAddView* quickAddView() const { return m_quickAddView; }
+    MonthView* monthView() const { return m_monthView; }
+    MonthNavigation* monthNav() const { return m_monthNav; }
+    DayCalendarView* dayCalendarView() const { return m_dayCalendarView; }
+    Button* showHideBtn() const { return m_showHideBtn; }
+    Button* togglePinBtn() const { return m_togglePinBtn; }
+    Button* syncingBtn() const { return m_syncingBtn; }
+    Button* categoryShowHideBtn() const { return m_categoryShowHideBtn; }
+    Button* tagShowHideBtn() const { return m_tagShowHideBtn; }
+    Button* convNotifBtn() const { return m_convNotifBtn; }
+    TextField* numberOfNewNotifLabel() const { return m_numberOfNewNotifLabel; }
+    ListModuleView* listModuleView() const { return m_listModuleView; }
+    ImageView* bgShadow() const { return m_bgShadow; }
+    ImageView* bgShadowBottom() const { return m_bgShadowBottom; }
+    SegmentedControl* viewNavSegmentedControl() const { return m_viewNavSegmentedControl; }
+    TextField* appTitle() const { return m_appTitle; }
+    TextField* focusTmp() const { return m_focusTmp; }
+
+    // The width of the month navigator for the view's height.
+    static double navigatorWidthForHeight(double height);
+
+    // ---- state ------------------------------------------------------------------
+    // The syncing indicator of the bottom bar comes with the web-sync
+    // trigger: for now the state alone.
     void showSyncingIndicator() override { m_syncingIndicatorShown = true; }
     void hideSyncingIndicator() override { m_syncingIndicatorShown = false; }
     bool isSyncingIndicatorShown() const { return m_syncingIndicatorShown; }
@@ -46,21 +98,15 @@ public:
     void setIsDockedRight(bool docked) { m_isDockedRight = docked; }
     bool isPinned() const { return m_isPinned; }
     void setIsPinned(bool pinned) { m_isPinned = pinned; }
-
-    MonthView* monthView() const { return m_monthView; }
-    DayCalendarView* dayCalendarView() const { return m_dayCalendarView; }
-    Button* showHideBtn() const { return m_showHideBtn; }
-    Button* togglePinBtn() const { return m_togglePinBtn; }
-
-    // Reloads the panes there are (the day pane; the mini month has no grid
-    // yet) while the window is visible.
-    void reloadData() override;
-    void reloadLeftPageData() override;
-    void reloadDataDayCalendar() override;
-    // The current hour of the shown zone to the day grid's line.
-    void refreshTimeLine() override;
-    // The day grid drops its selection unless the sender is one of its boxes.
-    void clearHighlightExcept(QObject* sender) override;
+    bool needGoToday() const { return m_needGoToday; }
+    void setNeedGoToday(bool need) { m_needGoToday = need; }
+    bool hasPopup() const { return m_hasPopup; }
+    void setHasPopup(bool has) { m_hasPopup = has; }
+    bool needUpdateCoreData() const { return m_needUpdateCoreData; }
+    void setNeedUpdateCoreData(bool need) { m_needUpdateCoreData = need; }
+    qint64 numberOfNewNotif() const { return m_numberOfNewNotif; }
+    int countDownForAutoBackup() const { return m_countDownForAutoBackup; }
+    int currentItemContentTab() const { return m_currentItemContentTab; }
     void setLoadingItem(const TaskPtr& item) override { m_loadingItem = item; }
     void setLoadingView(QObject* view) override { m_loadingView = view; }
     TaskPtr loadingItem() const { return m_loadingItem; }
@@ -69,10 +115,57 @@ public:
     // other threads can read them.
     bool isWindowVisible() const override { return m_windowVisible.load(); }
     bool isKeyWindow() const override { return m_keyWindow.load(); }
+
+    // ---- reloads other views call --------------------------------------------
+    // Every pane, while the window is visible.
+    void reloadData() override;
+    // Like reloadData, with the item handed to each list's own reload.
+    void reloadData(const TaskPtr& item);
+    void moveToTop(const TaskPtr& item);
+    void reloadLeftPageData() override;
+    void reloadDataDayCalendar() override;
+    void reloadCategoryView();
+    // The planner in front (planner mode and a visible window only); with
+    // forceNavigator the navigator shows the mini month's selection first.
+    void reloadPlannerView(bool forceNavigator);
+    // The current hour of the shown zone to the day grid's line and the week
+    // planner's.
+    void refreshTimeLine() override;
+    // Every list and grid whose class is not exactly the sender's drops its
+    // selection.
+    void clearHighlightExcept(QObject* sender) override;
+    void setCurrentDate(const Date& date, bool isReloadData);
+    // Opens the item's editor in the first pane that shows it; an item of a
+    // hidden category gets the "hidden" alert.
+    void showItemDetail(const TaskPtr& item, int tab);
+    void showCalendarDetail(const CalendarPtr& category, int tab);
+    // The quick-add bar's add form changed height: the shadow under it.
+    void setShadowLocationWithHeight(double height);
+    // Empties the quick-add bar (the window closed).
     void resetData();
+
+    // ---- handlers of the notifications ---------------------------------------
+    void dataChanged(const Notification& notification);
+    void adeListChanged();
+    void calendarListChanged();
+    void taskOrderChanged();
+    void navigatorMonthViewStateChanged();
+    void refreshCommentCountNofitication();
+    void rearrangeLeftViewAddNew();
+    void reloadADEandUI();
+    void systemTimeZoneChanged();
+    void refreshModeNote();
+    // The reload after the debounce of "Task changed", for that sender.
+    void refreshDelay(const QStringList& senderClassChain);
+    // The reload after the data manager replaced its item list.
+    void refreshADEListDelay();
+    bool isReloadPending() const { return m_delayReloadDataTimer.isValid(); }
+    bool isItemListReloadPending() const { return m_delayDataChangeTimer.isValid(); }
+
+    // ---- layout and the bottom bar's commands ------------------------------------
     // Lays the view out for the list button's state and keeps that state in
     // the settings: 310 points wide without the list column, 620 with it,
-    // the visible screen's width less 20 in planner mode (no panes yet).
+    // the visible screen's width less 20 in planner mode.
     void showHide();
     // Docking pins the window and keeps the side in the settings; outside
     // planner mode the window opens again where the side puts it.
@@ -85,25 +178,75 @@ public:
     // window controller); nothing until start-up sets it.
     void setOpenWindowHandler(std::function<void()> handler) { m_openWindow = std::move(handler); }
 
+    // How many times each pane was reloaded through this view, for tests of
+    // the reload rule.
+    struct ReloadCounts {
+        int monthAndDay = 0;
+        int planner = 0;
+        int focusPane = 0;
+    };
+    const ReloadCounts& reloadCounts() const { return m_reloadCounts; }
+
 protected:
     bool event(QEvent* event) override;
 
 private:
     void dock(bool left);
+    void registerObservers();
+    void preamble();
+    void reloadPane(RefreshRule::Pane pane);
+    void reloadMonthAndDay(bool forced);
+    void reloadNavigatorIfNeed();
+    void reloadFocusPane();
+    void showHiddenAlert();
+    // Runs the job now, or once an open alert has closed.
+    void afterAlerts(std::function<void()> job);
+    void layoutColumns();
+
+    ImageView* m_leftPlannerBgImage = nullptr;
+    QString m_preferredLang;
+    PlannerMonthView* m_monthPlannerView = nullptr;
+    PlannerWeekView* m_weekPlannerView = nullptr;
+    ImageView* m_leftBgImage = nullptr;
+    ImageView* m_bottomPlannerBar = nullptr;
+    ImageView* m_rightTopBgImage = nullptr;
+    ImageView* m_rightBgImage = nullptr;
+    QuickAddView* m_quickAddView = nullptr;
+    MonthView* m_monthView = nullptr;
+    MonthNavigation* m_monthNav = nullptr;
+    DayCalendarView* m_dayCalendarView = nullptr;
+    Button* m_showHideBtn = nullptr;
+    Button* m_togglePinBtn = nullptr;
+    Button* m_syncingBtn = nullptr;
+    Button* m_categoryShowHideBtn = nullptr;
+    Button* m_tagShowHideBtn = nullptr;
+    Button* m_convNotifBtn = nullptr;
+    TextField* m_numberOfNewNotifLabel = nullptr;
+    ListModuleView* m_listModuleView = nullptr;
+    ImageView* m_bgShadow = nullptr;
+    ImageView* m_bgShadowBottom = nullptr;
+    SegmentedControl* m_viewNavSegmentedControl = nullptr;
+    TextField* m_appTitle = nullptr;
+    TextField* m_focusTmp = nullptr;
 
     double m_currentSize = 0;
     bool m_isPlannerExpand = false;
     bool m_isDockedLeft = false;
     bool m_isDockedRight = false;
     bool m_isPinned = false;
+    bool m_needGoToday = false;
+    bool m_hasPopup = false;
+    bool m_needUpdateCoreData = false;
     bool m_syncingIndicatorShown = false;
+    qint64 m_numberOfNewNotif = 0;
+    int m_countDownForAutoBackup = 10;
+    int m_currentItemContentTab = 0;
     std::atomic<bool> m_windowVisible{false};
     std::atomic<bool> m_keyWindow{false};
-    MonthView* m_monthView = nullptr;
-    DayCalendarView* m_dayCalendarView = nullptr;
-    Button* m_showHideBtn = nullptr;
-    Button* m_togglePinBtn = nullptr;
-    std::function<void()> m_openWindow;
+    ScheduledTimer m_delayReloadDataTimer;
+    ScheduledTimer m_delayDataChangeTimer;
     TaskPtr m_loadingItem;
     QPointer<QObject> m_loadingView;
+    std::function<void()> m_openWindow;
+    ReloadCounts m_reloadCounts;
 };

@@ -12,8 +12,9 @@ QStringList classChainOfSender(const Notification& notification)
 {
     QStringList chain;
     if (QObject* sender = notification.objectAs<QObject*>()) {
+        // A class's own name, without the namespace that may hold it.
         for (const QMetaObject* meta = sender->metaObject(); meta; meta = meta->superClass())
-            chain.append(QString::fromLatin1(meta->className()));
+            chain.append(QString::fromLatin1(meta->className()).section(QStringLiteral("::"), -1));
     } else if (notification.objectAs<CoreData*>()) {
         chain.append(QStringLiteral("CoreData"));
     }

@@ -302,3 +302,23 @@ TEST(SegmentedControl, AContentPainterDrawsInsideTheControlsOwnBezel)
     // down, is not transparent.
     EXPECT_GT(shot.pixelColor(0, 15).alpha(), 0);
 }
+
+TEST(SegmentedControl, TemplateImagesTakeTheLabelColourOfTheirSegment)
+{
+    SegmentedControl control(QRectF(0, 0, 80, 30));
+    control.setSegmentCount(2);
+    QImage white(12, 12, QImage::Format_ARGB32_Premultiplied);
+    white.fill(Qt::white);
+    control.setImage(white, 0);
+    control.setImage(white, 1);
+    control.setSelectedSegment(1);
+    const auto centreOf = [&control](int segment) {
+        return control.frameOfSegment(segment).center().toPoint();
+    };
+    QImage plain = control.snapshot();
+    EXPECT_GT(qGray(plain.pixel(centreOf(0))), 240) << "as made: white on the light segment";
+    control.setTemplateImages(true);
+    const QImage tinted = control.snapshot();
+    EXPECT_LT(qGray(tinted.pixel(centreOf(0))), 80) << "dark on the light segment";
+    EXPECT_GT(qGray(tinted.pixel(centreOf(1))), 240) << "white on the selected one";
+}

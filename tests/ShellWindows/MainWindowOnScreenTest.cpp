@@ -82,9 +82,10 @@ TEST_F(MainWindowOnScreen, OpensUnderTheTrayItemAsTheKeyWindow)
     const QRect expected = Screen::toQt(frame).toRect();
     EXPECT_TRUE(waitUntil([&] { return window()->windowHandle()->geometry() == expected; }));
 
-    // The bubble's colour shows round the (empty) main view.
-    const QPointF inside(frame.center().x(), frame.y() + frame.height() / 2);
-    EXPECT_TRUE(screenShows(Screen::toQt(inside).toPoint(), QColor(12, 34, 83)));
+    // The bubble's colour shows in the arrow, just under its tip; the main
+    // view's panes cover the rest.
+    const QPointF inArrow(host.position.x(), host.position.y() - 6);
+    EXPECT_TRUE(screenShows(Screen::toQt(inArrow).toPoint(), QColor(12, 34, 83)));
 
     const QRect grab = expected.adjusted(-20, -20, 20, 20);
     const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0, grab.x(), grab.y(), grab.width(),

@@ -395,7 +395,19 @@ void SegmentedControl::drawSegment(QPainter& painter, int segment, const QRectF&
     const Button::ContentLayout layout = Button::contentLayout(
         content, hasImage ? item.image.deviceIndependentSize() : QSizeF(), TextMeasure::sizeOfText(label, m_font),
         position);
-    if (hasImage && !layout.imageRect.isEmpty()) painter.drawImage(layout.imageRect, item.image);
+    if (hasImage && !layout.imageRect.isEmpty()) {
+        if (m_templateImages) {
+            // Only the image's shape counts: it takes the label's colour.
+            QImage tinted = item.image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QPainter tint(&tinted);
+            tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            tint.fillRect(tinted.rect(), item.selected ? selectedLabelColor : labelColor);
+            tint.end();
+            painter.drawImage(layout.imageRect, tinted);
+        } else {
+            painter.drawImage(layout.imageRect, item.image);
+        }
+    }
     if (!label.isEmpty() && !layout.titleRect.isEmpty()) {
         const Qt::Alignment horizontal = position == ImagePosition::ImageLeft ? Qt::AlignLeft : Qt::AlignHCenter;
         Drawing::drawText(painter, label, m_font, item.selected ? selectedLabelColor : labelColor, layout.titleRect,

@@ -101,6 +101,15 @@ public:
     // shared one counting its content's (label, image and insets).
     double fittingWidth() const;
 
+    // Template images are shapes: drawn in the label's colour (dark, or
+    // white on a selected segment) whatever colour they were made in.
+    bool hasTemplateImages() const { return m_templateImages; }
+    void setTemplateImages(bool templateImages)
+    {
+        m_templateImages = templateImages;
+        update();
+    }
+
     // The kit font of the labels (the system font at 13 px unless set).
     const Font& textFont() const { return m_font; }
     void setTextFont(const Font& font);
@@ -142,6 +151,7 @@ private:
     int m_highlighted = -1;
     Font m_font;  // the system font
     SegmentPainter m_painter;
+    bool m_templateImages = false;
     PainterScope m_painterScope = PainterScope::Whole;
     bool m_hasReceiver = false;
     QPointer<QObject> m_receiver;

@@ -1,0 +1,161 @@
+// The cost of the main window's hub: building the main view with every
+// pane, deciding which panes a change reloads, and the refresh that follows
+// an item box's "Task changed" once the debounce has fired, over a working
+// list of 50,000 items.
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "DatabaseSchema.h"
+#include "GregorianCalendar.h"
+#include "MainView.h"
+#include "MainViewHeight.h"
+#include "ManualScheduler.h"
+#include "Paths.h"
+#include "RecordStore.h"
+#include "RefreshRule.h"
+#include "Scheduler.h"
+#include "Setting.h"
+#include "Task.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int workingListItems = 50000;
+
+Date theDay() { return GregorianCalendar::dateFromFields(2026, 12, 7, 0, 0, 0); }
+
+void exec(sqlite3* db, const QByteArray& sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "%s in %s\n", error ? error : "", sql.constData());
+        std::exit(1);
+    }
+}
+
+QByteArray templateSql()
+{
+    QFile file(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
+    if (!file.open(QIODevice::ReadOnly)) std::exit(1);
+    return file.readAll();
+}
+
+// A database and a data manager whose working list holds 50,000 events and
+// tasks over a few years, a hundred of them on the shown day.
+class Product {
+public:
+    Product()
+    {
+        Clock::setFixed(theDay().dateByAddingTimeInterval(10 * 3600));
+        Scheduler::setCurrent(&m_scheduler);
+        const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
+        if (sqlite3_open(path.constData(), &m_db) != SQLITE_OK) std::exit(1);
+        exec(m_db, "PRAGMA synchronous=OFF");
+        exec(m_db, templateSql());
+        for (const QString& statement : DatabaseSchema::allUpgrades()) exec(m_db, statement.toUtf8());
+        RecordStore::setSharedDatabase(m_db);
+        databaseOpen = true;
+        m_dataManager = std::make_unique<CoreData>();
+        CoreData::setShared(m_dataManager.get());
+        m_dataManager->getSettingList();
+        m_dataManager->doWithCalendarList(m_dataManager->getCalendarList(), 2);
+        m_dataManager->loadTimeZones();
+
+        exec(m_db, "BEGIN");
+        for (int i = 0; i < workingListItems; ++i) {
+            auto item = std::make_shared<Task>();
+            const bool event = i % 2 == 0;
+            item->setTaskType(event ? 0 : 1);
+            item->setTaskName(QStringLiteral("Item %1").arg(i));
+            item->setCalendarId(1);
+            item->setTz(m_dataManager->getDefaultTimezone());
+            // A hundred on the shown day, the rest spread over four years.
+            const int dayOffset = i < 100 ? 0 : (i * 7919) % 1460 - 730;
+            const Date start = GregorianCalendar::dateFromFields(2026, 12, 7 + dayOffset, 8 + i % 10, (i * 13) % 60, 0);
+            if (event) {
+                item->setStartTime(start);
+                item->setEndTime(start.dateByAddingTimeInterval(45 * 60));
+            } else {
+                item->setHasDue(1);
+                item->setDueEnd(start);
+            }
+            if (!item->insertAndDehydrate()) std::exit(1);
+        }
+        exec(m_db, "COMMIT");
+        mainViewHeight = 900;
+    }
+
+    ~Product()
+    {
+        CoreData::setShared(nullptr);
+        m_dataManager.reset();
+        RecordStore::finalizeAllStatements();
+        RecordStore::setSharedDatabase(nullptr);
+        databaseOpen = false;
+        sqlite3_close(m_db);
+        Scheduler::setCurrent(nullptr);
+    }
+
+    ManualScheduler& scheduler() { return m_scheduler; }
+
+private:
+    QTemporaryDir m_dir;
+    sqlite3* m_db = nullptr;
+    std::unique_ptr<CoreData> m_dataManager;
+    ManualScheduler m_scheduler;
+};
+
+Product& product()
+{
+    static Product made;
+    return made;
+}
+
+void BM_BuildMainView(benchmark::State& state)
+{
+    product();
+    for (auto _ : state) {
+        auto view = std::make_unique<MainView>(QRectF(0, 0, 1900, 900));
+        benchmark::DoNotOptimize(view.get());
+        view.reset();
+        QCoreApplication::sendPostedEvents();
+    }
+}
+BENCHMARK(BM_BuildMainView)->Unit(benchmark::kMillisecond);
+
+void BM_ReloadRule(benchmark::State& state)
+{
+    const QStringList chain{QStringLiteral("TaskView"), QStringLiteral("View"), QStringLiteral("QWidget"),
+                            QStringLiteral("QObject")};
+    for (auto _ : state) benchmark::DoNotOptimize(RefreshRule::panesToReload(chain, false, 1));
+}
+BENCHMARK(BM_ReloadRule)->Unit(benchmark::kNanosecond);
+
+// The work once the debounce fires for a box of the day grid: the task
+// list, the mini month and the day pane, the project list.
+void BM_RefreshAfterAnItemBoxChange(benchmark::State& state)
+{
+    product();
+    View window(QRectF(0, 0, 1900, 900));
+    auto* view = new MainView(QRectF(0, 0, 1900, 900), &window);
+    MainView::setCurrent(view);
+    window.show();
+    while (!view->isWindowVisible()) QCoreApplication::processEvents();
+    const QStringList sender{QStringLiteral("TaskView"), QStringLiteral("View")};
+    for (auto _ : state) {
+        view->refreshDelay(sender);
+        QCoreApplication::sendPostedEvents();
+    }
+    MainView::setCurrent(nullptr);
+}
+BENCHMARK(BM_RefreshAfterAnItemBoxChange)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,355 @@
+// The main view built over a test database: where its panes start, the
+// reloads the notifications cause (which panes, when, how often) and the
+// routing that opens an item in the pane that shows it.
+#include "MainView.h"
+#include "MainViewHeight.h"
+
+#include "../Model/ModelTestFixture.h"
+#include "Button.h"
+#include "Calendar.h"
+#include "CalendarView.h"
+#include "CategoryListView.h"
+#include "DayCalendarView.h"
+#include "FakeSenders.h"
+#include "ListModuleView.h"
+#include "ManualScheduler.h"
+#include "MessageBoxAlertPresenter.h"
+#include "MonthCalendarView.h"
+#include "MonthNavigation.h"
+#include "MonthView.h"
+#include "NoteListTableView.h"
+#include "NoteListView.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "PlannerPanes.h"
+#include "QuickAddView.h"
+#include "Scheduler.h"
+#include "Screenshot.h"
+#include "ScriptedAlertPresenter.h"
+#include "SegmentedControl.h"
+#include "Setting.h"
+#include "SystemTimeZoneWatcher.h"
+#include "Task.h"
+#include "TaskListTableView.h"
+#include "TaskListView.h"
+#include "TestEnvironment.h"
+#include "TextField.h"
+#include "TextTable.h"
+#include "GregorianCalendar.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr double W = 1200;
+constexpr double H = 800;
+
+class MainViewRefreshTest : public ModelTest {
+protected:
+    void SetUp() override
+    {
+        ModelTest::SetUp();
+        dataManager().setCurrentSetting(Setting::initWithPrimaryKey(1, db()));
+        ASSERT_TRUE(dataManager().currentSetting());
+        dataManager().doWithCalendarList(dataManager().getCalendarList(), 2);
+        Scheduler::setCurrent(&scheduler);
+        AlertPresenter::setCurrent(&alerts);
+        m_previousHeight = mainViewHeight;
+        mainViewHeight = quint64(H);
+    }
+
+    void TearDown() override
+    {
+        m_window.reset();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        AlertPresenter::setCurrent(nullptr);
+        Scheduler::setCurrent(nullptr);
+        mainViewHeight = m_previousHeight;
+        ModelTest::TearDown();
+    }
+
+    Setting& setting() { return *dataManager().currentSetting(); }
+
+    // The main view in a shown window, so that it counts as visible.
+    MainView& openMainView()
+    {
+        m_window = std::make_unique<View>(QRectF(0, 0, W, H));
+        m_view = new MainView(QRectF(0, 0, W, H), m_window.get());
+        MainView::setCurrent(m_view);
+        m_window->show();
+        processEventsUntil([this] { return m_view->isWindowVisible(); });
+        return *m_view;
+    }
+
+    void closeWindow()
+    {
+        m_window->hide();
+        QApplication::processEvents();
+    }
+
+    TaskListView& taskList() { return *m_view->listModuleView()->taskListView(); }
+    NoteListView& noteList() { return *m_view->listModuleView()->noteListView(); }
+    CategoryListView& projectList() { return *m_view->listModuleView()->categoryListView(); }
+
+    struct Counts {
+        int task, note, project, focus, monthAndDay, planner, navigator;
+        bool operator==(const Counts&) const = default;
+    };
+    Counts counts()
+    {
+        return {taskList().reloadCount(),
+                noteList().reloadCount(),
+                projectList().reloadCount(),
+                m_view->reloadCounts().focusPane,
+                m_view->reloadCounts().monthAndDay,
+                m_view->reloadCounts().planner,
+                m_view->monthNav()->reloadCount()};
+    }
+    Counts since(const Counts& before)
+    {
+        const Counts now = counts();
+        return {now.task - before.task,         now.note - before.note,
+                now.project - before.project,   now.focus - before.focus,
+                now.monthAndDay - before.monthAndDay, now.planner - before.planner,
+                now.navigator - before.navigator};
+    }
+
+    void post(const QString& name, QObject* sender)
+    {
+        NotificationCenter::defaultCenter().postNotificationName(name, sender);
+    }
+
+    ManualScheduler scheduler;
+    ScriptedAlertPresenter alerts;
+    quint64 m_previousHeight = 0;
+    std::unique_ptr<View> m_window;
+    MainView* m_view = nullptr;
+};
+
+TaskPtr item(qint64 type, qint64 key, qint64 calendarId = 1)
+{
+    auto made = std::make_shared<Task>();
+    made->setTaskType(type);
+    made->setPrimaryKey(key);
+    made->setCalendarId(calendarId);
+    made->setTaskName(QStringLiteral("Item %1").arg(key));
+    return made;
+}
+
+}  // namespace
+
+TEST_F(MainViewRefreshTest, ThePanesStartWhereTheFirstLayoutFindsThem)
+{
+    MainView& view = openMainView();
+    const double x0 = W - 620, x1 = x0 + 17;
+    EXPECT_EQ(view.quickAddView()->frame(), QRectF(x1, 40, 280, 28));
+    EXPECT_EQ(view.monthView()->frame(), QRectF(x1, 73, 280, 243));
+    EXPECT_EQ(view.dayCalendarView()->frame().topLeft(), QPointF(x1, 321));
+    EXPECT_EQ(view.listModuleView()->frame().topLeft(), QPointF(327, 40));
+    EXPECT_TRUE(view.monthPlannerView()->isHidden());
+    EXPECT_TRUE(view.weekPlannerView()->isHidden());
+    EXPECT_FALSE(view.isPlannerExpand());
+
+    EXPECT_EQ(view.togglePinBtn()->keyEquivalent(), QStringLiteral("p"));
+    EXPECT_EQ(view.togglePinBtn()->keyEquivalentModifierMask(), unsigned(CommandKeyMask));
+    SegmentedControl* viewSwitch = view.viewNavSegmentedControl();
+    ASSERT_EQ(viewSwitch->segmentCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(viewSwitch->widthForSegment(i), 28);
+        EXPECT_EQ(viewSwitch->tagForSegment(i), i + 1);
+        EXPECT_FALSE(viewSwitch->imageForSegment(i).isNull()) << i;
+    }
+    EXPECT_EQ(view.countDownForAutoBackup(), 10);
+    EXPECT_EQ(view.appTitle()->stringValue(), QStringLiteral("Zoravel"));
+    EXPECT_FALSE(view.preferredLang().isEmpty());
+
+    // The navigator's width follows the height.
+    EXPECT_NEAR(MainView::navigatorWidthForHeight(900), 785 * 0.25 * 170 / 195, 1e-9);
+    EXPECT_NEAR(MainView::navigatorWidthForHeight(700), 170, 1e-9);
+}
+
+TEST_F(MainViewRefreshTest, EitherPlannerPinnedStartsInPlannerMode)
+{
+    setting().setIsWeekPlannerPinned(1);
+    MainView& view = openMainView();
+    EXPECT_TRUE(view.isPlannerExpand());
+    EXPECT_EQ(view.listModuleView()->frame().x(), W - 620 + 327);
+}
+
+TEST_F(MainViewRefreshTest, ABurstOfChangesReloadsOnceWhatTheLastSenderNeeds)
+{
+    openMainView();
+    TaskListTableView tableSender;
+    FocusPaneDetailView focusSender;
+    const Counts before = counts();
+
+    post(kTaskChanged, &tableSender);
+    scheduler.advance(0.3);
+    post(kTaskChanged, &focusSender);
+    scheduler.advance(0.3);
+    EXPECT_EQ(since(before), (Counts{0, 0, 0, 0, 0, 0, 0})) << "still within the debounce";
+    scheduler.advance(0.3);
+    EXPECT_EQ(since(before), (Counts{1, 0, 0, 1, 0, 0, 0})) << "the task list and the focus pane, once";
+    scheduler.advance(5);
+    EXPECT_EQ(since(before), (Counts{1, 0, 0, 1, 0, 0, 0})) << "and only once";
+}
+
+TEST_F(MainViewRefreshTest, NothingReloadsWhileTheWindowIsClosedAndTaskOrderReloadsAtOnce)
+{
+    openMainView();
+    closeWindow();
+    TaskListTableView sender;
+    Counts before = counts();
+    post(kTaskChanged, &sender);
+    scheduler.advance(1);
+    EXPECT_EQ(since(before), (Counts{0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(m_view->isReloadPending()) << "nothing is kept for later: opening reloads everything";
+
+    m_window->show();
+    processEventsUntil([this] { return m_view->isWindowVisible(); });
+    before = counts();
+    m_view->reloadData();  // what opening the window does
+    EXPECT_EQ(since(before).task, 1);
+    EXPECT_EQ(since(before).monthAndDay, 1);
+
+    before = counts();
+    post(kTaskOrderChanged, nullptr);
+    EXPECT_EQ(since(before), (Counts{1, 0, 1, 0, 0, 0, 0})) << "task list, day pane, project list, no debounce";
+}
+
+TEST_F(MainViewRefreshTest, TheItemListReloadForcesANavigatorLaidOutForAnotherWeekStart)
+{
+    openMainView();
+    const int forcedBefore = m_view->monthNav()->forcedReloadCount();
+    post(kAllTasksEventsAdesChanged, nullptr);
+    scheduler.advance(0.6);
+    EXPECT_EQ(m_view->monthNav()->forcedReloadCount(), forcedBefore) << "same week start: no forced reload";
+
+    setting().setWeekStartDay(1);
+    post(kAllTasksEventsAdesChanged, nullptr);
+    scheduler.advance(0.6);
+    EXPECT_EQ(m_view->monthNav()->forcedReloadCount(), forcedBefore + 1);
+    EXPECT_EQ(m_view->monthNav()->weekStart(), 1);
+
+    // An item to open after the reload with no view to open it: both go.
+    m_view->setLoadingView(m_view->dayCalendarView()->calendarView());
+    post(kAllTasksEventsAdesChanged, nullptr);
+    scheduler.advance(0.6);
+    EXPECT_EQ(m_view->loadingView(), nullptr);
+    EXPECT_EQ(m_view->loadingItem(), nullptr);
+}
+
+TEST_F(MainViewRefreshTest, SelectionsClearByExactClass)
+{
+    openMainView();
+    TaskListTableView* taskTable = taskList().taskListTableView();
+    NoteListTableView* noteTable = noteList().noteListTableView();
+    const int taskBefore = taskTable->deselectCount();
+    const int noteBefore = noteTable->deselectCount();
+
+    m_view->clearHighlightExcept(taskTable);
+    EXPECT_EQ(taskTable->deselectCount(), taskBefore) << "the sender's own list keeps its selection";
+    EXPECT_EQ(noteTable->deselectCount(), noteBefore + 1);
+
+    // A class derived from the task list's table is not that class.
+    DerivedTaskListTableView derived;
+    m_view->clearHighlightExcept(&derived);
+    EXPECT_EQ(taskTable->deselectCount(), taskBefore + 1);
+}
+
+TEST_F(MainViewRefreshTest, AddNotificationFromAnyOtherObjectIsIgnored)
+{
+    MainView& view = openMainView();
+    QuickAddView stranger(QRectF(0, 0, 280, 28));
+    view.monthView()->setHidden(false);
+    NotificationCenter::defaultCenter().postNotificationName(kAddNotification, static_cast<QObject*>(&stranger));
+    EXPECT_FALSE(view.monthView()->isHidden());
+    EXPECT_FALSE(view.dayCalendarView()->isHidden());
+
+    // The view's own bar, not searching or adding: the left column lines up
+    // at 17 points in, without the mini month when the navigator is off.
+    setting().setNavShowing(false);
+    NotificationCenter::defaultCenter().postNotificationName(kAddNotification,
+                                                             static_cast<QObject*>(view.quickAddView()));
+    EXPECT_TRUE(view.monthView()->isHidden());
+    EXPECT_EQ(view.dayCalendarView()->frame().topLeft(), QPointF(W - 310 + 17, 73));
+}
+
+TEST_F(MainViewRefreshTest, ItemsOfHiddenCategoriesAreNotOpenedAndAllDayEventsMoveTheMonth)
+{
+    MainView& view = openMainView();
+    auto hidden = std::make_shared<Calendar>();
+    hidden->setCalendarName(QStringLiteral("Hidden"));
+    hidden->setInVisible(1);
+    ASSERT_TRUE(hidden->insertIntoDatabase(db()));
+    ASSERT_TRUE(hidden->dehydrate());
+    dataManager().doWithCalendarList(CalendarList{hidden}, 0);
+
+    alerts.scriptButton(1000);
+    view.showItemDetail(item(1, 7, hidden->primaryKey()), 2);
+    ASSERT_EQ(alerts.requests().size(), 1);
+    EXPECT_EQ(alerts.requests().front().messageText, TextTable::localizedString(QStringLiteral("hiddenLinkMsg")));
+    EXPECT_EQ(alerts.requests().front().buttonTitles, QStringList{TextTable::localizedString(QStringLiteral("okText"))});
+    EXPECT_EQ(view.currentItemContentTab(), 0) << "nothing was opened";
+
+    // An occurrence of a repeating all-day event: the mini month goes to the
+    // occurrence's day before any list is asked.
+    TaskPtr allDay = item(0, -3);
+    allDay->setIsADE(1);
+    allDay->setParentId(40);
+    allDay->setStartTime(GregorianCalendar::dateFromFields(2026, 3, 1, 0, 0, 0));
+    allDay->setOccurrence(GregorianCalendar::dateFromFields(2026, 3, 9, 0, 0, 0));
+    alerts.scriptButton(1000);  // no pane lists it yet
+    view.showItemDetail(allDay, 1);
+    EXPECT_EQ(view.monthView()->monthCalendarView()->currentDay(), GregorianCalendar::dateFromFields(2026, 3, 9, 0, 0, 0));
+    EXPECT_EQ(view.currentItemContentTab(), 1);
+
+    // A kind the routing does not know opens nothing and asks nothing.
+    const qsizetype asked = alerts.requests().size();
+    view.showItemDetail(item(5, 8), 0);
+    EXPECT_EQ(alerts.requests().size(), asked);
+}
+
+TEST_F(MainViewRefreshTest, AReloadDueDuringAnAlertWaitsUntilTheAlertHasClosed)
+{
+    openMainView();
+    TaskListTableView sender;
+    const Counts before = counts();
+    int reloadsWhileOpen = -1;
+    post(kTaskChanged, &sender);
+    // The debounce ends while a real alert's loop runs.
+    QTimer::singleShot(0, [&] {
+        scheduler.advance(1);
+        reloadsWhileOpen = since(before).task;
+        MessageBoxAlertPresenter::stopModal();
+    });
+    MessageBoxAlertPresenter presenter;
+    AlertRequest question;
+    question.attached = false;
+    question.messageText = QStringLiteral("A question");
+    presenter.runModal(question);
+    EXPECT_EQ(reloadsWhileOpen, 0) << "no pane is rebuilt under an open question";
+    EXPECT_EQ(since(before).task, 1) << "the reload ran once the alert closed";
+}
+
+TEST_F(MainViewRefreshTest, PicturesOfTheWindowWithAndWithoutTheListColumn)
+{
+    MainView& view = openMainView();
+    for (const int listShown : {0, 1}) {
+        view.showHideBtn()->setState(listShown);
+        view.showHide();
+        m_window->setFrameSize(view.frame().size());
+        QApplication::processEvents();
+        EXPECT_EQ(view.frame().width(), listShown ? 620 : 310);
+        EXPECT_EQ(view.dayCalendarView()->frame().x(), 17) << "the left column stays 17 points in";
+        EXPECT_EQ(view.listModuleView()->frame().x(), 327);
+        EXPECT_FALSE(saveScreenshot(&view, listShown ? QStringLiteral("main-view-with-lists")
+                                                     : QStringLiteral("main-view-day-only"))
+                         .isEmpty());
+    }
+}
