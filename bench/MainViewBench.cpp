@@ -3,6 +3,8 @@
 // an item box's "Task changed" once the debounce has fired, over a working
 // list of 50,000 items.
 #include "Calendar.h"
+#include "CalendarView.h"
+#include "DayCalendarView.h"
 #include "Clock.h"
 #include "CoreData.h"
 #include "DatabaseSchema.h"
@@ -154,6 +156,8 @@ void BM_RefreshAfterAnItemBoxChange(benchmark::State& state)
         view->refreshDelay(sender);
         QCoreApplication::sendPostedEvents();
     }
+    state.counters["dayBoxes"] = double(view->dayCalendarView()->calendarView()->eventBoxes().size());
+    state.counters["items"] = double(CoreData::shared()->allTasksEventsAdes().size());
     MainView::setCurrent(nullptr);
 }
 BENCHMARK(BM_RefreshAfterAnItemBoxChange)->Unit(benchmark::kMillisecond);
