@@ -1,0 +1,116 @@
+#include "StoreFixture.h"
+
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace {
+
+using StoreReadingTest = StoreFixture;
+
+QString describe(const CalEventPtr& event)
+{
+    const DateFields f = GregorianCalendar::fields(event->startDate());
+    return QStringLiteral("%1 %2 %3:%4%5")
+        .arg(event->uid())
+        .arg(f.day)
+        .arg(f.hour)
+        .arg(f.minute, 2, 10, QLatin1Char('0'))
+        .arg(event->isDetached() ? QStringLiteral(" moved") : QString());
+}
+
+// Files as other programs write them, read into one occurrence each in March
+// 2014 (times in Paris, the tests' zone).
+TEST_F(StoreReadingTest, FilesOfOtherProgramsReadAsTheyMean)
+{
+    const QString events = makeCalendarFolder(QStringLiteral("OTHER"), QStringLiteral("Other")) + QStringLiteral("/Events/");
+    const QStringList names{QStringLiteral("bare-line-feeds.ics"), QStringLiteral("folded-lines.ics"),
+                            QStringLiteral("exdate-several.ics"), QStringLiteral("unknown-tzid.ics"),
+                            QStringLiteral("all-day.ics"), QStringLiteral("override-before-master.ics"),
+                            QStringLiteral("named-otherwise.ics")};
+    for (const QString& name : names) writeBytes(events + name, fixture(name));
+
+    CalError error;
+    const CalEventList march = eventsBetween(paris(2014, 3, 1), paris(2014, 3, 31, 23, 59, 59), &error);
+    EXPECT_TRUE(error.ok()) << error.text.toStdString();
+    QStringList seen;
+    for (const CalEventPtr& event : march) seen << describe(event);
+    const QStringList expected{
+        QStringLiteral("exdates-1 3 9:00"),          QStringLiteral("override-first-1 4 9:00"),
+        QStringLiteral("all-day-1 5 0:00"),          QStringLiteral("exdates-1 5 9:00"),
+        QStringLiteral("exdates-1 7 9:00"),          QStringLiteral("exdates-1 9 9:00"),
+        QStringLiteral("exdates-1 10 9:00"),         QStringLiteral("exdates-1 11 9:00"),
+        QStringLiteral("override-first-1 11 14:00 moved"), QStringLiteral("exdates-1 12 9:00"),
+        QStringLiteral("override-first-1 18 9:00"),  QStringLiteral("override-first-1 25 9:00"),
+        QStringLiteral("bare-lf-1 25 11:00"),  QStringLiteral("folded-1 26 10:00"),
+        QStringLiteral("unknown-zone-1 27 10:00"),   QStringLiteral("the.real.uid@example.org 28 13:00")};
+    EXPECT_EQ(seen.join(QStringLiteral(" | ")).toStdString(), expected.join(QStringLiteral(" | ")).toStdString());
+
+    const CalEventPtr folded = store->eventWithUID(QStringLiteral("folded-1"), Date());
+    ASSERT_TRUE(folded);
+    EXPECT_EQ(folded->title(),
+              QStringLiteral("A title long enough that the writer folded it over more than one line of the file"));
+    EXPECT_EQ(folded->notes(), QStringLiteral("First part and second part"));
+    const CalEventPtr allDay = store->eventWithUID(QStringLiteral("all-day-1"), Date());
+    ASSERT_TRUE(allDay);
+    EXPECT_TRUE(allDay->isAllDay());
+    EXPECT_EQ(allDay->endDate(), paris(2014, 3, 6));
+    const CalEventPtr moved = store->eventWithUID(QStringLiteral("override-first-1"), paris(2014, 3, 11, 9, 0));
+    ASSERT_TRUE(moved);
+    EXPECT_TRUE(moved->isDetached());
+    EXPECT_EQ(moved->title(), QStringLiteral("Moved to the afternoon"));
+    EXPECT_TRUE(store->eventWithUID(QStringLiteral("the.real.uid@example.org"), utc(2014, 3, 28, 12, 0)));
+    EXPECT_TRUE(store->unreadableFiles().isEmpty());
+}
+
+// Bad input is logged, listed as unreadable and read around; nothing stops.
+TEST_F(StoreReadingTest, UnusableFilesAndFoldersAreListedAndSkipped)
+{
+    const QString folder = makeCalendarFolder(QStringLiteral("MIXED"), QStringLiteral("Mixed"));
+    const QString events = folder + QStringLiteral("/Events/");
+    for (const QString& name : {QStringLiteral("garbage.ics"), QStringLiteral("no-vevent.ics"),
+                                QStringLiteral("no-uid.ics"), QStringLiteral("no-dtstart.ics"),
+                                QStringLiteral("bare-line-feeds.ics")})
+        writeBytes(events + name, fixture(name));
+    writeBytes(events + QStringLiteral("a-copy.ics"), fixture(QStringLiteral("bare-line-feeds.ics")));
+    ASSERT_EQ(::symlink("loop.ics", (events + QStringLiteral("loop.ics")).toLocal8Bit().constData()), 0);
+    writeBytes(folder + QStringLiteral("/Tasks/garbage.ics"), fixture(QStringLiteral("garbage.ics")));
+    // A calendar without Info.plist, one whose Info.plist is no property list,
+    // and things in the root that are no calendars.
+    QDir().mkpath(root() + QStringLiteral("/BARE.calendar/Events"));
+    QDir().mkpath(root() + QStringLiteral("/JUNK.calendar"));
+    writeBytes(root() + QStringLiteral("/JUNK.calendar/Info.plist"), "<plist><dict><key>Title");
+    QDir().mkpath(root() + QStringLiteral("/Backups"));
+    writeBytes(root() + QStringLiteral("/notes.txt"), "mine");
+
+    QStringList titles;
+    for (const CalCalendarPtr& calendar : store->calendars()) titles << calendar->uid() + QLatin1Char('=') + calendar->title();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("BARE=BARE"), QStringLiteral("JUNK=JUNK"), QStringLiteral("MIXED=Mixed")}));
+
+    QStringList unreadable;
+    for (const QString& path : store->unreadableFiles()) unreadable << QFileInfo(path).fileName();
+    unreadable.sort();
+    EXPECT_EQ(unreadable, (QStringList{QStringLiteral("bare-line-feeds.ics"), QStringLiteral("garbage.ics"),
+                                       QStringLiteral("garbage.ics"), QStringLiteral("loop.ics"),
+                                       QStringLiteral("no-dtstart.ics"), QStringLiteral("no-uid.ics"),
+                                       QStringLiteral("no-vevent.ics")}));
+
+    // The copy listed first counts; the answer over the calendar says it is incomplete.
+    CalError error;
+    const CalEventList all = eventsBetween(paris(2014, 3, 1), paris(2014, 3, 31), &error);
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_EQ(all.first()->uid(), QStringLiteral("bare-lf-1"));
+    EXPECT_EQ(error.code, CalError::Code::CannotRead);
+    // A query for one uid is incomplete only when its own file is unreadable.
+    const CalCalendarList mixed{store->calendarWithUID(QStringLiteral("MIXED"))};
+    store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(paris(2014, 3, 1), paris(2014, 3, 31),
+                                                                             QStringLiteral("bare-lf-1"), mixed), &error);
+    EXPECT_TRUE(error.ok()) << error.text.toStdString();
+    store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(paris(2014, 3, 1), paris(2014, 3, 31),
+                                                                             QStringLiteral("garbage"), mixed), &error);
+    EXPECT_EQ(error.code, CalError::Code::CannotRead);
+    // The store never writes over a file it cannot read.
+    EXPECT_EQ(readBytes(events + QStringLiteral("garbage.ics")), fixture(QStringLiteral("garbage.ics")));
+}
+
+}  // namespace
