@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "iCalSync.h"
+#include "iCalSyncJobs.h"
 #include "ItemImageRenderer.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
@@ -163,6 +164,8 @@ bool ZoravelAppDelegate::initData()
             return false;
         }
         manager = m_ownDataManager.get();
+        // The exchange with the system calendar store, on the user's store.
+        manager->setICalSync(std::make_unique<iCalSyncJobs>());
     }
     const SettingPtr setting = manager->currentSetting();
     if (!setting) return false;

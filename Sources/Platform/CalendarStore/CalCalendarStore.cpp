@@ -67,6 +67,13 @@ std::shared_ptr<CalCalendarStore>& installedDefault()
     return store;
 }
 
+// Set while a store given by setDefaultCalendarStore stands in for the user's.
+bool& defaultIsInstalled()
+{
+    static bool installed = false;
+    return installed;
+}
+
 std::mutex& defaultMutex()
 {
     static std::mutex mutex;
@@ -142,13 +149,16 @@ std::shared_ptr<CalCalendarStore> CalCalendarStore::defaultCalendarStore()
 {
     std::lock_guard lock(defaultMutex());
     auto& store = installedDefault();
-    if (!store) store = create(defaultLocation());
+    // The user's store follows its location (a new data home makes a new one).
+    if (!store || (!defaultIsInstalled() && store->rootPath() != QDir::cleanPath(defaultLocation())))
+        store = create(defaultLocation());
     return store;
 }
 
 void CalCalendarStore::setDefaultCalendarStore(std::shared_ptr<CalCalendarStore> store)
 {
     std::lock_guard lock(defaultMutex());
+    defaultIsInstalled() = store != nullptr;
     installedDefault() = std::move(store);
 }
 
