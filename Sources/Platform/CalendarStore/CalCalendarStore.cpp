@@ -276,63 +276,68 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         const QFileInfoList listing =
             dir.entryInfoList({QStringLiteral("*.ics")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         files.reserve(listing.size());
+        QHash<QString, const FileEntry*> known;
+        if (before)
+            for (const FileEntry& candidate : *before) known.insert(candidate.path, &candidate);
         for (const QFileInfo& fileInfo : listing) {
-            FileEntry file;
-            file.path = fileInfo.filePath();
-            if (fileInfo.isSymLink()) {
-                file.problem = QStringLiteral("a symbolic link is not followed");
-                logOnceLocked(file.path, file.problem);
-                files << file;
-                continue;
-            }
-            file.modified = modificationOf(fileInfo);
-            file.size = fileInfo.size();
-            const FileEntry* old = nullptr;
-            if (before)
-                for (const FileEntry& candidate : *before)
-                    if (candidate.path == file.path) old = &candidate;
-            if (old && old->modified == file.modified && old->size == file.size && !rereadFiles.contains(file.path)) {
-                files << *old;
-                files.last().duplicate = false;
-                continue;
-            }
-            QFile handle(file.path);
-            if (!handle.open(QIODevice::ReadOnly)) {
-                file.problem = QStringLiteral("cannot be read: ") + handle.errorString();
-                logOnceLocked(file.path, file.problem);
-                files << file;
-                continue;
-            }
-            const QByteArray bytes = handle.readAll();
-            file.fingerprint = fingerprint(bytes);
-            if (old && old->fingerprint == file.fingerprint && old->usable()) {
-                // Touched but not changed: keep what was read.
-                FileEntry same = *old;
-                same.modified = file.modified;
-                same.size = file.size;
-                same.duplicate = false;
-                files << same;
-                continue;
-            }
-            QString problem;
-            if (tasks) {
-                if (auto task = ICalendarFile::readTask(bytes, &problem)) {
-                    file.uid = task->uid;
-                    file.task = std::make_shared<const ICalTaskData>(std::move(*task));
-                } else {
-                    file.problem = problem;
-                }
-            } else if (auto events = ICalendarFile::readEvents(bytes, &problem)) {
-                file.uid = events->uid;
-                file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
-                if (!problem.isEmpty()) logOnceLocked(file.path, problem);
-            } else {
-                file.problem = problem;
-            }
-            if (!file.problem.isEmpty()) logOnceLocked(file.path, file.problem);
-            files << file;
+            const FileEntry* old = known.value(fileInfo.filePath());
+            files << readFileLocked(fileInfo, tasks, old, rereadFiles.contains(fileInfo.filePath()));
         }
     }
+}
+
+// One file as the index keeps it: what was read before when the file has
+// not changed, else read and parsed anew.
+CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fileInfo, bool tasks,
+                                                             const FileEntry* old, bool reread) const
+{
+    FileEntry file;
+    file.path = fileInfo.filePath();
+    if (fileInfo.isSymLink()) {
+        file.problem = QStringLiteral("a symbolic link is not followed");
+        logOnceLocked(file.path, file.problem);
+        return file;
+    }
+    file.modified = modificationOf(fileInfo);
+    file.size = fileInfo.size();
+    if (old && old->modified == file.modified && old->size == file.size && !reread) {
+        FileEntry same = *old;
+        same.duplicate = false;
+        return same;
+    }
+    QFile handle(file.path);
+    if (!handle.open(QIODevice::ReadOnly)) {
+        file.problem = QStringLiteral("cannot be read: ") + handle.errorString();
+        logOnceLocked(file.path, file.problem);
+        return file;
+    }
+    const QByteArray bytes = handle.readAll();
+    file.fingerprint = fingerprint(bytes);
+    if (old && old->fingerprint == file.fingerprint && old->usable()) {
+        // Touched but not changed: keep what was read.
+        FileEntry same = *old;
+        same.modified = file.modified;
+        same.size = file.size;
+        same.duplicate = false;
+        return same;
+    }
+    QString problem;
+    if (tasks) {
+        if (auto task = ICalendarFile::readTask(bytes, &problem)) {
+            file.uid = task->uid;
+            file.task = std::make_shared<const ICalTaskData>(std::move(*task));
+        } else {
+            file.problem = problem;
+        }
+    } else if (auto events = ICalendarFile::readEvents(bytes, &problem)) {
+        file.uid = events->uid;
+        file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
+        if (!problem.isEmpty()) logOnceLocked(file.path, problem);
+    } else {
+        file.problem = problem;
+    }
+    if (!file.problem.isEmpty()) logOnceLocked(file.path, file.problem);
+    return file;
 }
 
 void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
@@ -701,13 +706,20 @@ bool CalCalendarStore::removeFileLocked(const QString& path, CalError* error)
 // scan finds nothing new in it.
 void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path)
 {
-    CalendarEntry fresh;
-    fresh.folder = calendar->folder;
-    QSet<QString> reread{path};
-    scanCalendarLocked(&fresh, calendar, reread);
-    *calendar = fresh;
+    QList<FileEntry>& files = tasks ? calendar->tasks : calendar->events;
+    const auto at = std::find_if(files.begin(), files.end(), [&path](const FileEntry& f) { return f.path == path; });
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        if (at != files.end()) files.erase(at);
+    } else if (at != files.end()) {
+        *at = readFileLocked(info, tasks, nullptr, true);
+    } else {
+        // Kept in listing order (by name), as a scan would list it.
+        const auto place = std::lower_bound(files.begin(), files.end(), path,
+                                            [](const FileEntry& f, const QString& p) { return f.path < p; });
+        files.insert(place, readFileLocked(info, tasks, nullptr, true));
+    }
     resolveDuplicatesLocked(m_index.get());
-    (void)tasks;
 }
 
 namespace {

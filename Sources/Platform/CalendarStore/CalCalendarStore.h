@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 
+class QFileInfo;
 class QFileSystemWatcher;
 class QObject;
 struct ICalEventFileData;
@@ -108,6 +109,7 @@ private:
     void scanRootLocked(Index* index, const Index* previous, bool relist, const QSet<QString>& dirtyCalendars,
                         const QSet<QString>& rereadFiles) const;
     void scanCalendarLocked(CalendarEntry* entry, const CalendarEntry* previous, const QSet<QString>& rereadFiles) const;
+    FileEntry readFileLocked(const QFileInfo& info, bool tasks, const FileEntry* old, bool reread) const;
     void resolveDuplicatesLocked(Index* index) const;
     void logOnceLocked(const QString& path, const QString& problem) const;
 
