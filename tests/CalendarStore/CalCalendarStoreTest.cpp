@@ -302,6 +302,10 @@ TEST_F(CalendarStoreTest, RefusedAndFailedWritesAreErrorsAndChangeNothing)
     EXPECT_EQ(error.code, CalError::Code::Refused);
     EXPECT_FALSE(store->saveEvent(timedEvent(nullptr, QStringLiteral("x"), paris(2014, 3, 3, 9)), 0, &error));
     EXPECT_EQ(error.code, CalError::Code::Refused);
+    // A date no file can hold (the format's writer stops at the year 3000).
+    const CalCalendarPtr writable = newCalendar(QStringLiteral("Writable"));
+    EXPECT_FALSE(store->saveEvent(timedEvent(writable, QStringLiteral("far"), paris(3500, 1, 1, 9)), 0, &error));
+    EXPECT_EQ(error.code, CalError::Code::Refused);
     auto task = CalTask::task();
     EXPECT_FALSE(store->saveTask(task, &error));
     EXPECT_EQ(error.code, CalError::Code::Refused);

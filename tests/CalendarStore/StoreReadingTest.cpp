@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <unistd.h>
 
@@ -111,6 +112,89 @@ TEST_F(StoreReadingTest, UnusableFilesAndFoldersAreListedAndSkipped)
     EXPECT_EQ(error.code, CalError::Code::CannotRead);
     // The store never writes over a file it cannot read.
     EXPECT_EQ(readBytes(events + QStringLiteral("garbage.ics")), fixture(QStringLiteral("garbage.ics")));
+}
+
+// A few hundred damaged copies of the fixtures (bytes flipped, lines cut,
+// doubled or dropped): the store reads around them and, when it saves and
+// removes other events of their calendar, never writes over them.
+TEST_F(StoreReadingTest, DamagedFilesAreReadAroundAndNeverWrittenOver)
+{
+    const QString events = makeCalendarFolder(QStringLiteral("DAMAGED"), QStringLiteral("Damaged")) + QStringLiteral("/Events/");
+    const QStringList names = QDir(QStringLiteral(ZORAVEL_STORE_FIXTURES)).entryList({QStringLiteral("*.ics")}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(names.isEmpty());
+    QRandomGenerator random(37);
+    QHash<QString, QByteArray> written;
+    for (int i = 0; i < 300; ++i) {
+        QByteArray bytes = fixture(names[i % names.size()]);
+        QList<QByteArray> lines = bytes.split('\n');
+        switch (i % 4) {
+        case 0:
+            for (int n = 0; n < 4; ++n) bytes[random.bounded(int(bytes.size()))] = char(random.bounded(256));
+            break;
+        case 1: bytes.truncate(random.bounded(int(bytes.size()))); break;
+        case 2: {
+            const int at = random.bounded(int(lines.size()));
+            lines.insert(at, lines[at]);
+            bytes = lines.join('\n');
+            break;
+        }
+        default:
+            lines.removeAt(random.bounded(int(lines.size())));
+            bytes = lines.join('\n');
+            break;
+        }
+        const QString path = events + QStringLiteral("damaged-%1.ics").arg(i, 3, 10, QLatin1Char('0'));
+        writeBytes(path, bytes);
+        written.insert(path, bytes);
+    }
+
+    CalError error;
+    eventsBetween(utc(2000, 1, 1), utc(2030, 1, 1), &error);
+    const CalCalendarPtr calendar = store->calendarWithUID(QStringLiteral("DAMAGED"));
+    ASSERT_TRUE(calendar);
+    auto event = CalEvent::event();
+    event->setCalendar(calendar);
+    event->setTitle(QStringLiteral("Ours"));
+    event->setStartDate(paris(2014, 3, 20, 10));
+    event->setEndDate(paris(2014, 3, 20, 11));
+    ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+    event->setTitle(QStringLiteral("Ours, renamed"));
+    ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+    ASSERT_TRUE(store->removeEvent(event, CalSpanAllEvents));
+
+    // The store writes only the file it is asked to write.
+    for (auto it = written.constBegin(); it != written.constEnd(); ++it)
+        EXPECT_EQ(readBytes(it.key()), it.value()) << it.key().toStdString();
+    EXPECT_FALSE(store->unreadableFiles().isEmpty());
+}
+
+// Found by fuzzing: what the store would write back of these files must read
+// as the same event.
+TEST_F(StoreReadingTest, AFileBelongsToItsMasterAndUidsWithControlCharactersAreSkipped)
+{
+    const QString events = makeCalendarFolder(QStringLiteral("ODD"), QStringLiteral("Odd")) + QStringLiteral("/Events/");
+    // A changed occurrence of another uid before the master.
+    writeBytes(events + QStringLiteral("stray.ics"),
+               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:stray\r\nRECURRENCE-ID:20140311T080000Z\r\n"
+               "DTSTART:20140311T130000Z\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:owner\r\nDTSTART:20140304T080000Z\r\n"
+               "RRULE:FREQ=WEEKLY;COUNT=2\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    // A carriage return inside a uid: libical would write it back as another uid.
+    writeBytes(events + QStringLiteral("cr.ics"),
+               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:broken\rDTSTAMP:20140301T000000Z\r\n"
+               "DTSTART:20140305T080000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    QStringList uids;
+    for (const CalEventPtr& event : eventsBetween(paris(2014, 3, 1), paris(2014, 3, 31))) uids << event->uid();
+    EXPECT_EQ(uids, (QStringList{QStringLiteral("owner"), QStringLiteral("owner")}));
+    EXPECT_EQ(store->unreadableFiles(), QStringList{events + QStringLiteral("cr.ics")});
+
+    // Saving the owner keeps it the owner's file.
+    const CalEventPtr owner = store->eventWithUID(QStringLiteral("owner"), Date());
+    ASSERT_TRUE(owner);
+    owner->setTitle(QStringLiteral("Renamed"));
+    ASSERT_TRUE(store->saveEvent(owner, CalSpanAllEvents));
+    const CalEventPtr again = CalCalendarStore::create(root())->eventWithUID(QStringLiteral("owner"), Date());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->title(), QStringLiteral("Renamed"));
 }
 
 }  // namespace

@@ -470,7 +470,8 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
         *entry = fresh;
     *calendar = fresh.calendar;
     resolveDuplicatesLocked(m_index.get());
-    if (isNew && m_watcher) MainQueue::async([weak = weak_from_this()] {
+    // The watcher (main thread only) learns of the new folders there.
+    if (isNew) MainQueue::async([weak = weak_from_this()] {
         if (auto store = weak.lock()) store->watchCurrentPaths();
     });
     return reportCalError(error, CalError::none());
@@ -748,8 +749,9 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     ensureIndexedLocked();
     CalendarEntry* target = calendarEntryLocked(event->calendar() ? event->calendar()->uid() : QString());
     if (refusesWritesLocked(target, error, QStringLiteral("event"))) return false;
-    if (!event->startDate())
-        return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("the event has no start date")));
+    if (!ICalendarFile::canWrite(event->startDate()) || (event->endDate() && !ICalendarFile::canWrite(event->endDate())))
+        return reportCalError(error, CalError::make(CalError::Code::Refused,
+                                                    QStringLiteral("the event has no start date, or a date beyond the year 3000")));
     const ICalEventFields fields = fieldsOf(*event);
     const auto location = locateEventLocked(event->uid());
 
@@ -856,6 +858,9 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
     ensureIndexedLocked();
     CalendarEntry* target = calendarEntryLocked(task->calendar() ? task->calendar()->uid() : QString());
     if (refusesWritesLocked(target, error, QStringLiteral("task"))) return false;
+    for (const Date& date : {task->dueDate(), task->completedDate()})
+        if (date && !ICalendarFile::canWrite(date))
+            return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("a date beyond the year 3000")));
     ICalTaskData data;
     data.title = task->title();
     data.notes = task->notes();

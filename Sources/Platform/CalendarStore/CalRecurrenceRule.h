@@ -43,7 +43,6 @@ public:
     bool operator==(const CalRecurrenceRule&) const = default;
 
 private:
-    friend class ICalendarFile;
     static CalRecurrenceRule make(Type type, int interval, const std::optional<CalRecurrenceEnd>& end);
 
     int m_type = Daily;

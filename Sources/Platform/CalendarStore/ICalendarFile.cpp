@@ -49,9 +49,13 @@ struct ReadTime {
     QString tzid;  // set when it names a zone
 };
 
+// libical writes no year beyond 3000 (it writes a null time instead), so a
+// later date read from a file could never be written back: it reads as no date.
+constexpr int latestWritableYear = 3000;
+
 bool usableFields(const icaltimetype& time)
 {
-    return !icaltime_is_null_time(time) && time.year >= 1 && time.year <= 9999 && time.month >= 1
+    return !icaltime_is_null_time(time) && time.year >= 1 && time.year <= latestWritableYear && time.month >= 1
            && time.month <= 12 && time.day >= 1 && time.day <= 31 && time.hour >= 0 && time.hour <= 23
            && time.minute >= 0 && time.minute <= 59 && time.second >= 0 && time.second <= 60;
 }
@@ -163,11 +167,22 @@ QString propertyText(icalcomponent* component, icalproperty_kind kind)
 
 std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence);
 
+// A uid names files and is written back as it was read: one with line breaks
+// or other control characters would break the line structure of the file.
+bool usableUid(const QString& uid)
+{
+    return std::none_of(uid.begin(), uid.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
 bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems)
 {
     event->uid = propertyText(component, ICAL_UID_PROPERTY);
     if (event->uid.isEmpty()) {
         problems->append(QStringLiteral("an event without UID is skipped"));
+        return false;
+    }
+    if (!usableUid(event->uid)) {
+        problems->append(QStringLiteral("an event whose UID holds control characters is skipped"));
         return false;
     }
     icalproperty* startProperty = icalcomponent_get_first_property(component, ICAL_DTSTART_PROPERTY);
@@ -392,11 +407,18 @@ std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& byt
         if (problem) *problem = QStringLiteral("not an iCalendar file");
         return std::nullopt;
     }
-    ICalEventFileData file;
+    QList<ICalEventData> read;
     for (icalcomponent* component : componentsOf(root, ICAL_VEVENT_COMPONENT)) {
         ICalEventData event;
-        if (!readEvent(component, &event, &problems)) continue;
-        if (file.uid.isEmpty()) file.uid = event.uid;
+        if (readEvent(component, &event, &problems)) read << event;
+    }
+    ICalEventFileData file;
+    // The file is its master's: changed occurrences may come first, and one
+    // of another uid among them must not take the file over.
+    const auto master = std::find_if(read.cbegin(), read.cend(), [](const ICalEventData& e) { return !e.recurrenceId; });
+    if (master != read.cend()) file.uid = master->uid;
+    else if (!read.isEmpty()) file.uid = read.first().uid;
+    for (const ICalEventData& event : read) {
         if (event.uid != file.uid) {
             problems << QStringLiteral("an event of another uid (%1) is ignored").arg(event.uid);
             continue;
@@ -443,8 +465,8 @@ std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QSt
             read.completedDate = readTime(completed, icalproperty_get_completed(completed), &problems).instant;
             if (read.completedDate) read.completed = true;
         }
-        if (read.uid.isEmpty())
-            problems << QStringLiteral("a task without UID");
+        if (read.uid.isEmpty() || !usableUid(read.uid))
+            problems << QStringLiteral("a task without a usable UID");
         else
             task = read;
     } else {
@@ -481,6 +503,14 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
 }
 
 // --- editing ---
+
+bool ICalendarFile::canWrite(const Date& date)
+{
+    if (!date) return false;
+    const DateFields utc = GregorianCalendar::fields(date, QTimeZone::utc());
+    const DateFields local = GregorianCalendar::fields(date);
+    return utc.year >= 2 && utc.year < latestWritableYear && local.year >= 2 && local.year < latestWritableYear;
+}
 
 ICalendarFile::ICalendarFile(icalcomponent_impl* root) : m_root(root) {}
 
@@ -568,18 +598,22 @@ QList<std::pair<icalproperty*, Date>> datesOf(icalcomponent* component, icalprop
 icalproperty* timeProperty(icalproperty_kind kind, const Date& date, const TimeForm& form)
 {
     icalproperty* property = icalproperty_new(kind);
-    icaltimetype time;
+    icaltimetype time = icaltime_null_time();
+    bool inZone = false;
     if (form.isDate) {
         time = wallTime(date, GregorianCalendar::systemZone(), true);
+        if (!usableFields(time)) time = wallTime(date, QTimeZone::utc(), true);
     } else if (!form.tzid.isEmpty()) {
         bool known = false;
         time = wallTime(date, zoneOfName(form.tzid, &known), false);
-    } else {
-        time = icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
+        inZone = usableFields(time);
     }
+    // A time the zone's rules cannot give as wall-clock time is written in
+    // UTC, which every reader takes, rather than as no time at all.
+    if (!form.isDate && !inZone)
+        time = icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
     icalproperty_set_value(property, form.isDate ? icalvalue_new_date(time) : icalvalue_new_datetime(time));
-    if (!form.isDate && !form.tzid.isEmpty())
-        icalproperty_add_parameter(property, icalparameter_new_tzid(form.tzid.toUtf8().constData()));
+    if (inZone) icalproperty_add_parameter(property, icalparameter_new_tzid(form.tzid.toUtf8().constData()));
     return property;
 }
 
@@ -595,9 +629,12 @@ void setText(icalcomponent* component, icalproperty_kind kind, const QString& va
 {
     removeAll(component, kind);
     if (value.isEmpty()) return;
+    // libical escapes line feeds in text but writes a carriage return as it
+    // is, which would end the line early for every reader.
+    const QString clean = QString(value).remove(QLatin1Char('\r'));
     icalproperty* property = icalproperty_new(kind);
-    icalproperty_set_value(property, kind == ICAL_URL_PROPERTY ? icalvalue_new_uri(value.toUtf8().constData())
-                                                               : icalvalue_new_text(value.toUtf8().constData()));
+    icalproperty_set_value(property, kind == ICAL_URL_PROPERTY ? icalvalue_new_uri(clean.toUtf8().constData())
+                                                               : icalvalue_new_text(clean.toUtf8().constData()));
     icalcomponent_add_property(component, property);
 }
 

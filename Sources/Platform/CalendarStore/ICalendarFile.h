@@ -84,6 +84,9 @@ public:
     // applied; a rule that cannot be expanded gives the master alone.
     static QList<ICalOccurrence> expand(const ICalEventFileData& file, const Date& from, const Date& to);
 
+    // Whether a date can be written to a file (and so read back).
+    static bool canWrite(const Date& date);
+
     // An editable document: a file read again, or a new VCALENDAR.
     static std::unique_ptr<ICalendarFile> parse(const QByteArray& bytes);
     static std::unique_ptr<ICalendarFile> newCalendar();
