@@ -4,6 +4,15 @@
 
 #include <chrono>
 
+namespace {
+thread_local int turnsHeld = 0;
+}  // namespace
+
+bool ICalJobDiscipline::holdsTurnOnThisThread()
+{
+    return turnsHeld > 0;
+}
+
 ICalJobDiscipline::Ticket ICalJobDiscipline::enter(std::atomic<qint64>* counter, QList<Batch>* queue, Batch batch)
 {
     std::lock_guard lock(m_mutex);
@@ -33,6 +42,7 @@ ICalJobDiscipline::Turn::Turn(ICalJobDiscipline& discipline, const Ticket& ticke
     // The batch leaves its queue as soon as its job holds the flag, before
     // the job looks at anything, so no later batch waits for a gone one.
     discipline.removeBatch(m_ticket);
+    ++turnsHeld;
 }
 
 ICalJobDiscipline::Turn::~Turn()
@@ -44,6 +54,7 @@ void ICalJobDiscipline::Turn::release()
 {
     if (m_released) return;
     m_released = true;
+    --turnsHeld;
     iCalSyncBusy.store(false);
     m_discipline.finish(m_ticket);
 }

@@ -51,6 +51,11 @@ public:
         bool m_released = false;
     };
 
+    // Whether this thread's job holds the flag now: a job that must run on
+    // its caller's thread, started from inside such a job, is part of its
+    // work (waiting for a turn behind itself would never end).
+    static bool holdsTurnOnThisThread();
+
     // Gives back a ticket whose job never ran (its thread could not start).
     void abandon(const Ticket& ticket);
 

@@ -90,6 +90,10 @@ ICalJobOutcome iCalSyncJobs::work(const ICalJob& job)
 void iCalSyncJobs::startJob(ICalJob job, Thread thread, std::atomic<qint64>* counter,
                             QList<ICalJobDiscipline::Batch>* queue, ICalJobDiscipline::Batch batch)
 {
+    if (thread == Thread::Caller && ICalJobDiscipline::holdsTurnOnThisThread()) {
+        work(job);  // inside the job that holds the flag, as part of its work
+        return;
+    }
     const ICalJobDiscipline::Ticket ticket = m_discipline.enter(counter, queue, std::move(batch));
     if (thread == Thread::Caller) {
         runJob(job, ticket);

@@ -190,8 +190,7 @@ CalEventPtr iCalSyncJobs::findNextRootForIEvent(const CalEvent& event, const Dat
     if (!error.ok()) return nullptr;
     Date windowStart = startOfDay(startDate);
     Date windowEnd = endOfDay(startDate).dateByAddingTimeInterval(step);
-    const Date giveUp = endDate ? Date() : Utilities::newDateFromDate(windowStart, 0).dateByAddingTimeInterval(
-                                                nextRootSearchYears * 365.25 * 86400);
+    const Date giveUp = endDate ? Date() : windowStart.dateByAddingTimeInterval(nextRootSearchYears * 365.25 * 86400);
     for (;;) {
         if (endDate && !(windowStart < endDate)) return nullptr;
         if (giveUp && !(windowStart < giveUp)) return nullptr;

@@ -260,6 +260,20 @@ TEST_F(JobDisciplineTest, AJobGivesTheFlagBackBeforeItsPostsReachTheMainThread)
     EXPECT_TRUE(processEventsUntil([&] { return delivered.load(); }));
 }
 
+// A job whose work deletes at once (on its own thread) does not wait for
+// the flag it holds itself.
+TEST_F(JobDisciplineTest, ASynchronousJobStartedInsideAJobRunsAsPartOfIt)
+{
+    jobs->script = [&](const ICalJob& job) {
+        if (job.kind == Kind::RestoreCalendars) jobs->syncDeleteToICalTask(item());
+        return ICalJobOutcome{};
+    };
+    jobs->backgroundRestoreCalendars();
+    expectStarted(2);
+    EXPECT_EQ(jobs->order, (QList<Kind>{Kind::RestoreCalendars, Kind::SyncDeleteTask}));
+    EXPECT_FALSE(iCalSyncBusy.load());
+}
+
 struct RefreshCase {
     const char* name;
     bool visible;
