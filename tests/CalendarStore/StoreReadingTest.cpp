@@ -197,4 +197,27 @@ TEST_F(StoreReadingTest, AFileBelongsToItsMasterAndUidsWithControlCharactersAreS
     EXPECT_EQ(again->title(), QStringLiteral("Renamed"));
 }
 
+TEST_F(StoreReadingTest, RulesOfOtherFrequenciesExpandAndRulesThatCannotGiveTheMasterAlone)
+{
+    const QString events = makeCalendarFolder(QStringLiteral("RULES"), QStringLiteral("Rules")) + QStringLiteral("/Events/");
+    const auto file = [](const char* uid, const char* rule) {
+        return QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:%1\r\n"
+                              "DTSTART:20140305T080000Z\r\nDTEND:20140305T081500Z\r\nRRULE:%2\r\nEND:VEVENT\r\n"
+                              "END:VCALENDAR\r\n")
+            .arg(QLatin1String(uid), QLatin1String(rule))
+            .toUtf8();
+    };
+    writeBytes(events + QStringLiteral("hourly.ics"), file("hourly", "FREQ=HOURLY;INTERVAL=2;COUNT=3"));
+    writeBytes(events + QStringLiteral("bad.ics"), file("bad", "FREQ=MONTHLY;BYYEARDAY=1"));
+
+    QStringList seen;
+    for (const CalEventPtr& event : eventsBetween(paris(2014, 3, 1), paris(2014, 3, 31))) seen << describe(event);
+    EXPECT_EQ(seen.join(QStringLiteral(" | ")).toStdString(),
+              "bad 5 9:00 | hourly 5 9:00 | hourly 5 11:00 | hourly 5 13:00");
+    const CalEventPtr hourly = store->eventWithUID(QStringLiteral("hourly"), Date());
+    ASSERT_TRUE(hourly && hourly->recurrenceRule());
+    EXPECT_EQ(hourly->recurrenceRule()->recurrenceType(), CalRecurrenceRule::Other);
+    EXPECT_EQ(hourly->recurrenceRule()->recurrenceInterval(), 2);
+}
+
 }  // namespace

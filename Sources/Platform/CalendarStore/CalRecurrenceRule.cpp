@@ -55,3 +55,9 @@ CalRecurrenceRule CalRecurrenceRule::initYearlyRecurrenceWithInterval(int interv
         if (month >= 1 && month <= 12) rule.m_monthsOfTheYear << month;
     return rule;
 }
+
+CalRecurrenceRule CalRecurrenceRule::initOtherRecurrenceWithInterval(int interval,
+                                                                     const std::optional<CalRecurrenceEnd>& end)
+{
+    return make(Other, interval, end);
+}

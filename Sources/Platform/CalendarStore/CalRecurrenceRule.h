@@ -31,6 +31,9 @@ public:
                                                                const std::optional<CalRecurrenceEnd>& end);
     static CalRecurrenceRule initYearlyRecurrenceWithInterval(int interval, const QList<int>& monthsOfTheYear,
                                                               const std::optional<CalRecurrenceEnd>& end);
+    // A rule of a frequency the organizer does not map (hourly, say), as
+    // other programs write them; the store expands it from the file.
+    static CalRecurrenceRule initOtherRecurrenceWithInterval(int interval, const std::optional<CalRecurrenceEnd>& end);
 
     int recurrenceType() const { return m_type; }
     int recurrenceInterval() const { return m_interval; }

@@ -276,12 +276,10 @@ std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence)
     case ICAL_YEARLY_RECURRENCE:
         return CalRecurrenceRule::initYearlyRecurrenceWithInterval(interval, months, end);
     case ICAL_NO_RECURRENCE: return std::nullopt;
-    default: {
-        // Kept as a rule the store can still expand, of a type the organizer
-        // does not map.
-        CalRecurrenceRule rule = CalRecurrenceRule::initDailyRecurrenceWithInterval(interval, end);
-        return rule;
-    }
+    default:
+        // A frequency the organizer does not map: the store still expands it
+        // from the file's own text.
+        return CalRecurrenceRule::initOtherRecurrenceWithInterval(interval, end);
     }
 }
 
