@@ -27,11 +27,15 @@ endfunction()
 
 # One library target per Sources/ folder. Sources are globbed so that adding a
 # class is adding its two files; CONFIGURE_DEPENDS re-runs the glob on build.
+# EXCLUDE names subfolders that are libraries of their own.
 function(zoravel_library name)
-  cmake_parse_arguments(ARG "" "" "LINKS;PRECOMPILE" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LINKS;PRECOMPILE;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER sources EXCLUDE REGEX "/CMakeFiles/")
+  foreach(folder ${ARG_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${folder}/")
+  endforeach()
   add_library(${name} STATIC ${sources})
   zoravel_moc_sees_new_headers(${name} "${sources}")
   # A folder that holds only headers so far still links as a library.

@@ -25,10 +25,15 @@ public:
     virtual void backgroundOneWaySyncInsertToICal(const CalendarPtr& calendar, bool andInsertToZVW) {}
     virtual void backgroundOneWaySyncUpdateToICal(const CalendarPtr& calendar) {}
     virtual void backgroundOneWaySyncDeleteToICal(const CalendarPtr& calendar) {}
+    // The categories a web sync inserted, renamed and deleted, in one job.
+    virtual void backgroundOneWaySyncInsertToICalList(const CalendarList& insertList, const CalendarList& updateList,
+                                                      const CalendarList& deleteList) {}
 
     virtual void backgroundOneWaySyncInsertToICalEvent(const TaskPtr& event, bool andInsertToZVW) {}
     virtual void backgroundOneWaySyncInsertToICalEventRoot(const TaskPtr& root) {}
     virtual void backgroundOneWaySyncInsertToICalEventList(const TaskList& events) {}
+    // The roots of a restored database, and their changed occurrences.
+    virtual void backgroundOneWaySyncInsertToICalEventList(const TaskList& insertList, const TaskList& syncUpdate) {}
     virtual void backgroundOneWaySyncUpdateToICalEvent(const TaskPtr& event, qint64 updateType) {}
     virtual void backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& event, qint64 deleteType) {}
     virtual void syncDeleteToICalEvent(const TaskPtr& event, qint64 type) {}
@@ -38,6 +43,11 @@ public:
     virtual void backgroundOneWaySyncInsertToICalTaskList(const TaskList& tasks) {}
     virtual void backgroundOneWaySyncUpdateToICalTask(const TaskPtr& task, qint64 updateType) {}
     virtual void backgroundOneWaySyncDeleteToICalTask(const TaskPtr& task, qint64 deleteType) {}
+
+    // The items a web sync inserted, updated and deleted, applied on the
+    // calling thread (the web sync goes on when the store is up to date).
+    virtual void backgroundOneWaySyncInsertToICalItemList(const TaskList& insertList, const TaskList& updateList,
+                                                          const TaskList& deleteList) {}
 
     // The full two-way exchange, run on the calling thread; it returns when
     // it ends.

@@ -6,6 +6,7 @@
 #include "CoreData.h"
 #include "iCalSync.h"
 #include "DayBoxImageRenderer.h"
+#include "iCalSyncJobs.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "MessageBoxAlertPresenter.h"
@@ -163,6 +164,8 @@ bool ZoravelAppDelegate::initData()
             return false;
         }
         manager = m_ownDataManager.get();
+        // The exchange with the system calendar store, on the user's store.
+        manager->setICalSync(std::make_unique<iCalSyncJobs>());
     }
     const SettingPtr setting = manager->currentSetting();
     if (!setting) return false;

@@ -236,4 +236,37 @@ TEST_F(NotificationCenterTest, PlainPostIsDeliveredOnThePostingThread)
     EXPECT_EQ(deliveredOn.load(), workerThread);
 }
 
+// The details of a notice travel with it whichever way it is delivered: at
+// once, from a worker onto the main thread, and out of a hold.
+TEST_F(NotificationCenterTest, UserInfoReachesTheObserverOnEveryRoad)
+{
+    QObject observer;
+    QList<QVariantMap> seen;
+    center.addObserver(&observer, taskChanged, nullptr,
+                       [&seen](const Notification& n) { seen << n.userInfo(); });
+    const QVariantMap info{{QStringLiteral("CalInsertedRecordsKey"), QStringList{QStringLiteral("a"), QStringLiteral("b")}}};
+
+    center.postNotificationName(taskChanged, 1, info);
+    std::atomic<bool> workerDone{false};
+    std::thread worker([&] {
+        center.postNotificationOnMainThreadName(taskChanged, 2, info);
+        workerDone = true;
+    });
+    ASSERT_TRUE(processEventsUntil([&] { return workerDone.load(); }));
+    worker.join();
+    {
+        NotificationCenter::HeldPosts hold;
+        center.postNotificationOnMainThreadName(taskChanged, 3, info);
+        EXPECT_EQ(seen.size(), 2);  // held, not yet delivered
+        hold.release();
+    }
+    center.postNotificationName(taskChanged);
+
+    ASSERT_EQ(seen.size(), 4);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(seen[i].value(QStringLiteral("CalInsertedRecordsKey")).toStringList(),
+                  (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_TRUE(seen[3].isEmpty());
+}
+
 }  // namespace

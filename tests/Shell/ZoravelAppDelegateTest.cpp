@@ -2,6 +2,7 @@
 // tray item, the manual scheduler, a fixed clock and a fresh data folder.
 #include "ZoravelAppDelegate.h"
 #include "iCalSync.h"
+#include "iCalSyncJobs.h"
 
 #include "AlertResponse.h"
 #include "Application.h"
@@ -33,6 +34,7 @@
 #include "ZVComment.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -175,6 +177,16 @@ TEST_F(ZoravelAppDelegateTest, TheFirstRunShowsOnlyTheWizardWithWebSyncOffAndCal
     delegate->finalizeDataBeforeShutdown();
     delegate.reset();
     EXPECT_EQ(settingsOnDisk()->startUpWizard(), 0);
+}
+
+TEST_F(ZoravelAppDelegateTest, TheLaunchInstallsTheCalendarStoreSyncOnTheUsersStore)
+{
+    launch();
+    const auto* sync = dynamic_cast<iCalSyncJobs*>(CoreData::shared()->icalSync());
+    ASSERT_NE(sync, nullptr);
+    const QString expected = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/calendars");
+    EXPECT_EQ(sync->iCalStore()->rootPath(), expected);
+    EXPECT_TRUE(QFileInfo(expected).isDir());
 }
 
 TEST_F(ZoravelAppDelegateTest, AFreshDatabaseShowsTheListPaneAndAnExistingOneKeepsItsChoice)

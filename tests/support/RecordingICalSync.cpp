@@ -108,3 +108,31 @@ void RecordingICalSync::syncDeleteToICalTask(const TaskPtr& task)
 {
     record(QStringLiteral("syncDeleteTask"), {task});
 }
+
+void RecordingICalSync::recordLists(const QString& operation, const QList<TaskList>& itemLists,
+                                    const QList<CalendarList>& calendarLists)
+{
+    std::lock_guard lock(m_mutex);
+    Call call{operation, {}, nullptr, -1, false, itemLists, calendarLists};
+    m_calls.append(call);
+}
+
+void RecordingICalSync::backgroundOneWaySyncInsertToICalList(const CalendarList& insertList,
+                                                             const CalendarList& updateList,
+                                                             const CalendarList& deleteList)
+{
+    recordLists(QStringLiteral("calendarLists"), {}, {insertList, updateList, deleteList});
+}
+
+void RecordingICalSync::backgroundOneWaySyncInsertToICalEventList(const TaskList& insertList,
+                                                                  const TaskList& syncUpdate)
+{
+    recordLists(QStringLiteral("insertAndUpdateEvents"), {insertList, syncUpdate}, {});
+}
+
+void RecordingICalSync::backgroundOneWaySyncInsertToICalItemList(const TaskList& insertList,
+                                                                 const TaskList& updateList,
+                                                                 const TaskList& deleteList)
+{
+    recordLists(QStringLiteral("webItemLists"), {insertList, updateList, deleteList}, {});
+}

@@ -124,9 +124,10 @@ void NotificationCenter::postNotification(const Notification& notification)
     }
 }
 
-void NotificationCenter::postNotificationName(const QString& name, const NotificationPayload& object)
+void NotificationCenter::postNotificationName(const QString& name, const NotificationPayload& object,
+                                              const QVariantMap& userInfo)
 {
-    postNotification(Notification(name, object));
+    postNotification(Notification(name, object, userInfo));
 }
 
 namespace {
@@ -134,13 +135,16 @@ thread_local NotificationCenter::HeldPosts* innermostHold = nullptr;
 }
 
 void NotificationCenter::postNotificationOnMainThreadName(const QString& name,
-                                                          const NotificationPayload& object)
+                                                          const NotificationPayload& object,
+                                                          const QVariantMap& userInfo)
 {
     if (innermostHold) {
-        HeldPosts::runOrHold([this, name, object] { postNotificationOnMainThreadName(name, object); });
+        HeldPosts::runOrHold([this, name, object, userInfo] {
+            postNotificationOnMainThreadName(name, object, userInfo);
+        });
         return;
     }
-    const Notification notification(name, object);
+    const Notification notification(name, object, userInfo);
     MainQueue::sync([this, &notification] { postNotification(notification); });
 }
 

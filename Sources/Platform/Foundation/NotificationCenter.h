@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMetaObject>
 #include <QString>
+#include <QVariantMap>
 
 #include <functional>
 #include <memory>
@@ -40,13 +41,15 @@ public:
 
     // Synchronous, on the calling thread.
     void postNotification(const Notification& notification);
-    void postNotificationName(const QString& name, const NotificationPayload& object = {});
+    void postNotificationName(const QString& name, const NotificationPayload& object = {},
+                              const QVariantMap& userInfo = {});
 
     // Delivered on the main thread: at once when called there; from another
     // thread the caller waits until every observer has run. The caller must
     // hold no lock the main thread may be waiting for (the record lock
     // included), or both threads wait for ever.
-    void postNotificationOnMainThreadName(const QString& name, const NotificationPayload& object = {});
+    void postNotificationOnMainThreadName(const QString& name, const NotificationPayload& object = {},
+                                          const QVariantMap& userInfo = {});
 
     // Holds this thread's main-thread posts while it lives: a command that
     // may still be undone must not tell the views about it, and must not wait

@@ -1,0 +1,337 @@
+#include "iCalSyncJobs.h"
+
+#include "CoreData.h"
+#include "MainQueue.h"
+#include "MainViewAccess.h"
+#include "Notification.h"
+#include "NotificationCenter.h"
+#include "Setting.h"
+#include "Task.h"
+#include "ZVWSync.h"
+
+#include <QDebug>
+
+#include <exception>
+
+namespace {
+
+// MainView restarts its automatic-backup countdown on it.
+const QString autoBackupStartNotification = QStringLiteral("com.qrb.zvm.AutoBackupStartNotification");
+
+// How long the sync object waits for its jobs when it goes.
+constexpr double jobsEndSeconds = 30.0;
+
+}  // namespace
+
+iCalSyncJobs::iCalSyncJobs(std::shared_ptr<CalCalendarStore> store)
+    : m_iCalStore(store ? std::move(store) : CalCalendarStore::defaultCalendarStore()),
+      m_observer(std::make_unique<QObject>())
+{
+    observeStore();
+}
+
+iCalSyncJobs::~iCalSyncJobs()
+{
+    m_observer.reset();  // no new imports
+    if (!MainQueue::waitWhile([this] { return m_runningThreads.load() > 0; }, jobsEndSeconds))
+        qWarning() << "Calendar-store jobs still run as the sync ends; they are left to finish alone";
+    std::lock_guard lock(m_threadsMutex);
+    for (JobThread& job : m_threads) {
+        if (!job.thread.joinable()) continue;
+        if (job.done->load())
+            job.thread.join();
+        else
+            job.thread.detach();
+    }
+}
+
+void iCalSyncJobs::setICalStore(std::shared_ptr<CalCalendarStore> store)
+{
+    m_iCalStore = std::move(store);
+    NotificationCenter::defaultCenter().removeObserver(m_observer.get());
+    observeStore();
+}
+
+void iCalSyncJobs::observeStore()
+{
+    const void* store = NotificationPayload::identityOf(m_iCalStore.get());
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(m_observer.get(), CalCalendarsChangedExternallyNotification, store,
+                       [this](const Notification& n) { doSthWithCal(n); });
+    center.addObserver(m_observer.get(), CalEventsChangedExternallyNotification, store,
+                       [this](const Notification& n) { doSthWithEvent(n); });
+    center.addObserver(m_observer.get(), CalTasksChangedExternallyNotification, store,
+                       [this](const Notification& n) { doSthWithTask(n); });
+}
+
+QList<ICalJobDiscipline::Batch> iCalSyncJobs::iEventListICal() const
+{
+    return m_discipline.queueCopy(m_iEventListICal);
+}
+
+QList<ICalJobDiscipline::Batch> iCalSyncJobs::iTaskListICal() const
+{
+    return m_discipline.queueCopy(m_iTaskListICal);
+}
+
+bool iCalSyncJobs::syncEnabled()
+{
+    const CoreData* manager = CoreData::shared();
+    return !manager || manager->bSynciCalEnable();
+}
+
+ICalJobOutcome iCalSyncJobs::work(const ICalJob& job)
+{
+    return {};
+}
+
+// --- the discipline ---
+
+void iCalSyncJobs::startJob(ICalJob job, Thread thread, std::atomic<qint64>* counter,
+                            QList<ICalJobDiscipline::Batch>* queue, ICalJobDiscipline::Batch batch)
+{
+    if (thread == Thread::Caller && ICalJobDiscipline::holdsTurnOnThisThread()) {
+        work(job);  // inside the job that holds the flag, as part of its work
+        return;
+    }
+    const ICalJobDiscipline::Ticket ticket = m_discipline.enter(counter, queue, std::move(batch));
+    if (thread == Thread::Caller) {
+        runJob(job, ticket);
+        return;
+    }
+    std::lock_guard lock(m_threadsMutex);
+    // Threads that have ended are joined as new ones start.
+    std::erase_if(m_threads, [](JobThread& ended) {
+        if (!ended.done->load()) return false;
+        ended.thread.join();
+        return true;
+    });
+    m_runningThreads.fetch_add(1);
+    try {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread thread([this, job = std::move(job), ticket, done] {
+            runJob(job, ticket);
+            m_runningThreads.fetch_sub(1);
+            done->store(true);
+        });
+        m_threads.push_back({std::move(thread), done});
+    } catch (const std::exception& error) {
+        m_runningThreads.fetch_sub(1);
+        qWarning() << "A calendar-store job could not start:" << error.what();
+        m_discipline.abandon(ticket);
+    }
+}
+
+void iCalSyncJobs::runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& ticket)
+{
+    // The work's notices wait until the flag is back: a job that waited for
+    // the main thread while holding the flag would never get it when the
+    // main thread itself waits for the flag (the start-up full sync, the
+    // synchronous deletes).
+    NotificationCenter::HeldPosts posts;
+    ICalJobOutcome outcome;
+    {
+        ICalJobDiscipline::Turn turn(m_discipline, ticket);
+        try {
+            outcome = work(job);
+        } catch (const std::exception& error) {
+            qWarning() << "A calendar-store job failed:" << error.what();
+        } catch (...) {
+            qWarning() << "A calendar-store job failed";
+        }
+        turn.release();
+    }
+    posts.release();
+    finishJob(outcome);
+}
+
+void iCalSyncJobs::finishJob(const ICalJobOutcome& outcome)
+{
+    if (outcome.changedLocalItems && MainViewAccess::windowIsVisible() && !MainViewAccess::windowIsKey())
+        MainViewAccess::postReloadData();
+    if (!outcome.autoSyncMask) return;
+    const CoreData* manager = CoreData::shared();
+    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
+    if (!outcome.autoSyncEvenWhenOff && !(setting && setting->autoZVWSync())) return;
+    const qint64 mask = outcome.autoSyncMask;
+    // Not waited for: the job's thread ends at once, even while the main
+    // thread waits for the sync to end.
+    MainQueue::async([mask] { NotificationCenter::defaultCenter().postNotificationName(kAutoSyncNotification, mask); });
+}
+
+// --- category pushes ---
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICal(const CalendarPtr& calendar, bool andInsertToZVW)
+{
+    // Counted before the job exists, so an item push started next already
+    // finds the category ahead of it.
+    m_numOfInsertedCal.fetch_add(1);
+    startJob({.kind = ICalJob::Kind::InsertCalendar, .calendar = calendar, .flag = andInsertToZVW}, Thread::Own,
+             &m_numOfInsertedCal);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncUpdateToICal(const CalendarPtr& calendar)
+{
+    startJob({.kind = ICalJob::Kind::UpdateCalendar, .calendar = calendar}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncDeleteToICal(const CalendarPtr& calendar)
+{
+    startJob({.kind = ICalJob::Kind::DeleteCalendar, .calendar = calendar}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalList(const CalendarList& insertList,
+                                                        const CalendarList& updateList,
+                                                        const CalendarList& deleteList)
+{
+    m_numOfInsertedCal.fetch_add(1);
+    startJob({.kind = ICalJob::Kind::CalendarLists, .calendarLists = {insertList, updateList, deleteList}},
+             Thread::Own, &m_numOfInsertedCal);
+}
+
+void iCalSyncJobs::syncDeleteToIcal(const CalendarPtr& calendar)
+{
+    // The restore removes the old calendars at once, without the flag.
+    try {
+        work({.kind = ICalJob::Kind::DeleteCalendarNow, .calendar = calendar});
+    } catch (const std::exception& error) {
+        qWarning() << "Removing a calendar from the store failed:" << error.what();
+    }
+}
+
+// --- event pushes ---
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalEvent(const TaskPtr& event, bool andInsertToZVW)
+{
+    // A task placed on the day grid is never an event of the store.
+    if (!event || event->isSheduledTask()) return;
+    startJob({.kind = ICalJob::Kind::InsertEvent, .items = {event}, .flag = andInsertToZVW}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalEventRoot(const TaskPtr& root)
+{
+    startJob({.kind = ICalJob::Kind::InsertEventRoot, .items = {root}}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalEventList(const TaskList& events)
+{
+    startJob({.kind = ICalJob::Kind::InsertEventList, .items = events}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalEventList(const TaskList& insertList, const TaskList& syncUpdate)
+{
+    startJob({.kind = ICalJob::Kind::InsertAndUpdateEvents, .itemLists = {insertList, syncUpdate}}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncUpdateToICalEvent(const TaskPtr& event, qint64 updateType)
+{
+    startJob({.kind = ICalJob::Kind::UpdateEvent, .items = {event}, .type = updateType}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& event, qint64 deleteType)
+{
+    // A copy: the data manager deletes the item meanwhile.
+    startJob({.kind = ICalJob::Kind::DeleteEvent, .items = {event ? event->copy() : nullptr}, .type = deleteType},
+             Thread::Own);
+}
+
+void iCalSyncJobs::syncDeleteToICalEvent(const TaskPtr& event, qint64 type)
+{
+    startJob({.kind = ICalJob::Kind::SyncDeleteEvent, .items = {event}, .type = type}, Thread::Caller);
+}
+
+// --- task pushes ---
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalTask(const TaskPtr& task)
+{
+    startJob({.kind = ICalJob::Kind::InsertTask, .items = {task}}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalTask(const TaskPtr& task, bool andInsertToZVW)
+{
+    startJob({.kind = ICalJob::Kind::InsertTask, .items = {task}, .flag = andInsertToZVW}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalTaskList(const TaskList& tasks)
+{
+    startJob({.kind = ICalJob::Kind::InsertTaskList, .items = tasks}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncUpdateToICalTask(const TaskPtr& task, qint64 updateType)
+{
+    startJob({.kind = ICalJob::Kind::UpdateTask, .items = {task}, .type = updateType}, Thread::Own);
+}
+
+void iCalSyncJobs::backgroundOneWaySyncDeleteToICalTask(const TaskPtr& task, qint64 deleteType)
+{
+    startJob({.kind = ICalJob::Kind::DeleteTask, .items = {task ? task->copy() : nullptr}, .type = deleteType},
+             Thread::Own);
+}
+
+void iCalSyncJobs::syncDeleteToICalTask(const TaskPtr& task)
+{
+    startJob({.kind = ICalJob::Kind::SyncDeleteTask, .items = {task}}, Thread::Caller);
+}
+
+// --- whole passes ---
+
+void iCalSyncJobs::backgroundOneWaySyncInsertToICalItemList(const TaskList& insertList, const TaskList& updateList,
+                                                            const TaskList& deleteList)
+{
+    startJob({.kind = ICalJob::Kind::WebItemLists, .itemLists = {insertList, updateList, deleteList}}, Thread::Caller);
+}
+
+void iCalSyncJobs::backgroundFullSync()
+{
+    startJob({.kind = ICalJob::Kind::FullSync}, Thread::Caller);
+}
+
+void iCalSyncJobs::backgroundRestoreCalendars()
+{
+    startJob({.kind = ICalJob::Kind::RestoreCalendars}, Thread::Caller);
+}
+
+// --- the observers ---
+
+void iCalSyncJobs::startImports(const Notification& notification, QList<ICalJobDiscipline::Batch>* queue,
+                                ICalJob::Kind insert, ICalJob::Kind update, ICalJob::Kind remove)
+{
+    const QVariantMap& info = notification.userInfo();
+    const std::pair<QString, ICalJob::Kind> lists[] = {
+        {CalDeletedRecordsKey, remove}, {CalInsertedRecordsKey, insert}, {CalUpdatedRecordsKey, update}};
+    for (const auto& [key, kind] : lists) {
+        const QStringList uids = info.value(key).toStringList();
+        if (uids.isEmpty()) continue;
+        std::atomic<qint64>* counter = nullptr;
+        // The items of a calendar made outside wait for its import.
+        if (kind == ICalJob::Kind::InsertCalendarsFromICal) {
+            m_numOfInsertedICal.fetch_add(1);
+            counter = &m_numOfInsertedICal;
+        }
+        startJob({.kind = kind, .uids = uids}, Thread::Own, counter, queue,
+                 queue ? std::make_shared<const QStringList>(uids) : nullptr);
+    }
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(autoBackupStartNotification,
+                                                                         static_cast<iCalSync*>(this));
+}
+
+void iCalSyncJobs::doSthWithCal(const Notification& notification)
+{
+    if (!syncEnabled()) return;
+    startImports(notification, nullptr, ICalJob::Kind::InsertCalendarsFromICal,
+                 ICalJob::Kind::UpdateCalendarsFromICal, ICalJob::Kind::DeleteCalendarsFromICal);
+}
+
+void iCalSyncJobs::doSthWithEvent(const Notification& notification)
+{
+    if (!syncEnabled()) return;
+    startImports(notification, &m_iEventListICal, ICalJob::Kind::InsertEventsFromICal,
+                 ICalJob::Kind::UpdateEventsFromICal, ICalJob::Kind::DeleteEventsFromICal);
+}
+
+void iCalSyncJobs::doSthWithTask(const Notification& notification)
+{
+    if (!syncEnabled()) return;
+    startImports(notification, &m_iTaskListICal, ICalJob::Kind::InsertTasksFromICal,
+                 ICalJob::Kind::UpdateTasksFromICal, ICalJob::Kind::DeleteTasksFromICal);
+}

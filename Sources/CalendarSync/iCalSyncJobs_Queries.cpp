@@ -1,0 +1,252 @@
+#include "iCalSyncJobs.h"
+
+#include "Clock.h"
+#include "CoreData.h"
+#include "GregorianCalendar.h"
+#include "Setting.h"
+#include "Utilities.h"
+
+#include <QDebug>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+constexpr qint64 windowChoices[] = {7, 14, 30, 90, 180, 365};
+
+// An occurrence farther than this from the date asked for is another one.
+constexpr double nearestOccurrenceLimit = 900000;
+
+// Without an end date the search for the next ordinary occurrence gives up
+// after this many years of windows: a series whose occurrences all went
+// would otherwise be searched for ever.
+constexpr int nextRootSearchYears = 10;
+
+Date startOfDay(const Date& date)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    return GregorianCalendar::dateFromFields(f.year, f.month, f.day, 0, 0, 0);
+}
+
+Date endOfDay(const Date& date)
+{
+    const DateFields f = GregorianCalendar::fields(date);
+    return GregorianCalendar::dateFromFields(f.year, f.month, f.day, 23, 59, 59);
+}
+
+Date movedByDays(const Date& date, qint64 days)
+{
+    return Utilities::newDateFromDate(date, double(days) * 86400);
+}
+
+void logFailure(const char* query, const CalError& error)
+{
+    qWarning().noquote() << "Calendar store query" << query << "failed:" << error.text;
+}
+
+}  // namespace
+
+// --- the sync window ---
+
+qint64 iCalSyncJobs::nearestWindowDays(qint64 days)
+{
+    qint64 best = windowChoices[0];
+    for (qint64 choice : windowChoices) {
+        const qint64 distance = std::llabs(choice - days);
+        const qint64 bestDistance = std::llabs(best - days);
+        if (distance < bestDistance || (distance == bestDistance && choice > best)) best = choice;
+    }
+    return best;
+}
+
+Date iCalSyncJobs::syncWindowDate(bool start, qint64 days, const Date& now)
+{
+    if (!now) return Date();
+    const DateFields f = GregorianCalendar::fields(now);
+    const int w = f.weekday;
+    switch (nearestWindowDays(days)) {
+    case 7:
+        return start ? movedByDays(startOfDay(now), -6 - w) : movedByDays(endOfDay(now), 14 - w);
+    case 14:
+        return start ? movedByDays(startOfDay(now), -13 - w) : movedByDays(endOfDay(now), 21 - w);
+    case 30:
+        return start ? GregorianCalendar::dateFromFields(f.year, f.month - 1, 1, 0, 0, 0)
+                     : movedByDays(GregorianCalendar::dateFromFields(f.year, f.month + 2, 1, 23, 59, 59), -1);
+    case 90:
+        return start ? GregorianCalendar::dateFromFields(f.year, f.month - 3, 1, 0, 0, 0)
+                     : movedByDays(GregorianCalendar::dateFromFields(f.year, f.month + 4, 1, 23, 59, 59), -1);
+    case 180:
+        return start ? GregorianCalendar::dateFromFields(f.year, f.month - 6, 1, 0, 0, 0)
+                     : movedByDays(GregorianCalendar::dateFromFields(f.year, f.month + 7, 1, 23, 59, 59), -1);
+    default:
+        return start ? GregorianCalendar::dateFromFields(f.year - 1, 1, 1, 0, 0, 0)
+                     : movedByDays(GregorianCalendar::dateFromFields(f.year + 2, 1, 1, 23, 59, 59), -1);
+    }
+}
+
+Date iCalSyncJobs::getSyncWindowDate(bool start) const
+{
+    const CoreData* manager = CoreData::shared();
+    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
+    if (!setting) return Date();
+    return syncWindowDate(start, start ? setting->iCalSyncWindowStart() : setting->iCalSyncWindowEnd(), Clock::now());
+}
+
+// --- the queries ---
+
+std::optional<CalEventList> iCalSyncJobs::getICalEventsWithCalendars(const CalCalendarList& calendars) const
+{
+    if (!syncEnabled()) return std::nullopt;
+    CalError error;
+    const CalEventList events = m_iCalStore->eventsWithPredicate(
+        CalCalendarStore::eventPredicateWithStartDate(getSyncWindowDate(true), getSyncWindowDate(false), calendars),
+        &error);
+    if (!error.ok()) {
+        logFailure("events of calendars", error);
+        return std::nullopt;
+    }
+    return events;
+}
+
+std::optional<CalTaskList> iCalSyncJobs::getICalTasksWithCalendars(const CalCalendarList& calendars) const
+{
+    if (!syncEnabled()) return std::nullopt;
+    CalError error;
+    const CalTaskList tasks =
+        m_iCalStore->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(calendars), &error);
+    if (!error.ok()) {
+        logFailure("tasks of calendars", error);
+        return std::nullopt;
+    }
+    return tasks;
+}
+
+std::optional<CalEventList> iCalSyncJobs::getICalEventsWithEventUIDList(const QStringList& uids) const
+{
+    if (!syncEnabled()) return std::nullopt;
+    CalEventList events;
+    if (uids.isEmpty()) return events;
+    CalError error;
+    const CalCalendarList calendars = m_iCalStore->calendars(&error);
+    if (!error.ok()) {
+        logFailure("calendars", error);
+        return std::nullopt;
+    }
+    if (calendars.isEmpty()) return std::nullopt;
+    const Date start = getSyncWindowDate(true);
+    const Date end = getSyncWindowDate(false);
+    for (const QString& uid : uids) {
+        events += m_iCalStore->eventsWithPredicate(
+            CalCalendarStore::eventPredicateWithStartDate(start, end, uid, calendars), &error);
+        if (!error.ok()) {
+            logFailure("events of a uid", error);
+            return std::nullopt;
+        }
+    }
+    return events;
+}
+
+Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start)
+{
+    const auto& rule = event.recurrenceRule();
+    if (!rule || !rule->recurrenceEnd()) return Date();
+    const CalRecurrenceEnd& end = *rule->recurrenceEnd();
+    if (end.usesEndDate()) return end.endDate();
+    const qint64 steps = qint64(rule->recurrenceInterval()) * (end.occurrenceCount() - 1);
+    if (!start) return Date();
+    if (rule->recurrenceType() == CalRecurrenceRule::Yearly) {
+        // Calendar years: 365 days fall short of the last occurrence
+        // whenever a 29 February lies between.
+        const DateFields f = GregorianCalendar::fields(start);
+        return GregorianCalendar::dateFromFields(f.year + steps, f.month, f.day, f.hour, f.minute, f.second);
+    }
+    qint64 daysPerStep = 0;
+    switch (rule->recurrenceType()) {
+    case CalRecurrenceRule::Daily: daysPerStep = 1; break;
+    case CalRecurrenceRule::Weekly: daysPerStep = 7; break;
+    case CalRecurrenceRule::Monthly: daysPerStep = 31; break;  // at or after the last occurrence
+    default: break;
+    }
+    return movedByDays(start, steps * daysPerStep);
+}
+
+CalEventPtr iCalSyncJobs::findNextRootForIEvent(const CalEvent& event, const Date& startDate,
+                                                const Date& endDate) const
+{
+    const auto& rule = event.recurrenceRule();
+    if (!rule || !startDate) return nullptr;
+    double step = 0;
+    switch (rule->recurrenceType()) {
+    case CalRecurrenceRule::Daily:
+    case CalRecurrenceRule::Weekly: step = 604800; break;
+    case CalRecurrenceRule::Monthly: step = 2678400; break;
+    case CalRecurrenceRule::Yearly: step = 31536000; break;
+    default: return nullptr;
+    }
+    CalError error;
+    const CalCalendarList calendars = m_iCalStore->calendars(&error);
+    if (!error.ok()) return nullptr;
+    Date windowStart = startOfDay(startDate);
+    Date windowEnd = endOfDay(startDate).dateByAddingTimeInterval(step);
+    const Date giveUp = endDate ? Date() : windowStart.dateByAddingTimeInterval(nextRootSearchYears * 365.25 * 86400);
+    for (;;) {
+        if (endDate && !(windowStart < endDate)) return nullptr;
+        if (giveUp && !(windowStart < giveUp)) return nullptr;
+        const CalEventList found = m_iCalStore->eventsWithPredicate(
+            CalCalendarStore::eventPredicateWithStartDate(windowStart, windowEnd, event.uid(), calendars), &error);
+        if (!error.ok()) {
+            logFailure("next occurrence", error);
+            return nullptr;
+        }
+        for (const CalEventPtr& candidate : found)
+            if (!candidate->isDetached()) return candidate;
+        windowStart = windowStart.dateByAddingTimeInterval(step);
+        windowEnd = windowEnd.dateByAddingTimeInterval(step);
+    }
+}
+
+CalEventPtr iCalSyncJobs::getIEventWithUIDAndStartEndDate(const QString& uid, const Date& startDate,
+                                                          const Date& endDate) const
+{
+    if (!syncEnabled()) return nullptr;
+    CalError error;
+    const CalCalendarList calendars = m_iCalStore->calendars(&error);
+    if (!error.ok()) return nullptr;
+    const CalEventList found = m_iCalStore->eventsWithPredicate(
+        CalCalendarStore::eventPredicateWithStartDate(startDate, endDate, uid, calendars), &error);
+    if (!error.ok()) {
+        logFailure("event by its dates", error);
+        return nullptr;
+    }
+    for (const CalEventPtr& event : found)
+        if (event->startDate() == startDate && event->endDate() == endDate) return event;
+    return getIEventWithUID(uid, startDate, startDate);
+}
+
+CalEventPtr iCalSyncJobs::getIEventWithUID(const QString& uid, const Date& startDate, const Date& occurrenceDate) const
+{
+    if (!syncEnabled() || uid.isEmpty() || !startDate) return nullptr;
+    CalError error;
+    const CalCalendarList calendars = m_iCalStore->calendars(&error);
+    if (!error.ok()) return nullptr;
+    const CalEventList found = m_iCalStore->eventsWithPredicate(
+        CalCalendarStore::eventPredicateWithStartDate(startOfDay(startDate), endOfDay(startDate), uid, calendars),
+        &error);
+    if (!error.ok()) {
+        logFailure("nearest occurrence", error);
+        return nullptr;
+    }
+    CalEventPtr nearest;
+    double nearestDistance = std::numeric_limits<double>::max();
+    for (const CalEventPtr& event : found) {
+        // Whole seconds, cut toward zero.
+        const double distance = std::fabs(std::trunc(event->occurrence().timeIntervalSinceDate(occurrenceDate)));
+        if (distance < nearestDistance) {
+            nearest = event;
+            nearestDistance = distance;
+        }
+    }
+    return nearestDistance < nearestOccurrenceLimit ? nearest : nullptr;
+}

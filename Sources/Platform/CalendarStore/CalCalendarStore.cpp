@@ -1,0 +1,1061 @@
+#include "CalCalendarStore.h"
+
+#include "GregorianCalendar.h"
+#include "ICalendarFile.h"
+#include "MainQueue.h"
+#include "NotificationCenter.h"
+#include "PropertyList.h"
+#include "Scheduler.h"
+
+#include <QDebug>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QHashFunctions>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <algorithm>
+
+namespace {
+
+const QString calendarSuffix = QStringLiteral(".calendar");
+const QString eventsFolder = QStringLiteral("Events");
+const QString tasksFolder = QStringLiteral("Tasks");
+const QString infoFile = QStringLiteral("Info.plist");
+
+// Changes reported within this span come as one notice.
+constexpr double coalescingSeconds = 0.2;
+// A stream of changes that never pauses is still reported this often.
+constexpr double longestCoalescingSeconds = 1.0;
+
+// The colours the store gives the calendars it makes, in turn.
+const char* const calendarColors[] = {"#1BADF8", "#63DA38", "#FFCC00", "#FF9500",
+                                      "#FF2968", "#CC73E1", "#A2845E", "#5856D6"};
+
+QString newUid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString fileNameOf(const QString& uid)
+{
+    QString name = uid;
+    name.remove(QLatin1Char('.'));
+    // A uid is text from anywhere: it never names a path outside its folder.
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (name.isEmpty()) name = newUid();
+    return name + QStringLiteral(".ics");
+}
+
+quint64 fingerprint(const QByteArray& bytes)
+{
+    return qHashBits(bytes.constData(), size_t(bytes.size()), 0x5a0e);
+}
+
+qint64 modificationOf(const QFileInfo& info)
+{
+    return info.lastModified().toMSecsSinceEpoch();
+}
+
+std::shared_ptr<CalCalendarStore>& installedDefault()
+{
+    static std::shared_ptr<CalCalendarStore> store;
+    return store;
+}
+
+// Set while a store given by setDefaultCalendarStore stands in for the user's.
+bool& defaultIsInstalled()
+{
+    static bool installed = false;
+    return installed;
+}
+
+std::mutex& defaultMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+struct CalCalendarStore::FileEntry {
+    QString path;
+    QString uid;
+    qint64 modified = 0;
+    qint64 size = -1;
+    quint64 fingerprint = 0;
+    std::shared_ptr<const ICalEventFileData> events;
+    std::shared_ptr<const ICalTaskData> task;
+    QString problem;   // set on a file that cannot be used
+    bool duplicate = false;
+    bool usable() const { return problem.isEmpty() && !duplicate; }
+};
+
+struct CalCalendarStore::CalendarEntry {
+    QString folder;
+    CalCalendar calendar;
+    quint64 infoFingerprint = 0;
+    bool listable = true;
+    QList<FileEntry> events;
+    QList<FileEntry> tasks;
+};
+
+struct CalCalendarStore::Index {
+    bool rootListable = true;
+    QList<CalendarEntry> calendars;  // listing order
+};
+
+struct CalCalendarStore::EventLocation {
+    CalendarEntry* calendar;
+    FileEntry* file;
+};
+
+struct CalCalendarStore::Changes {
+    QStringList calendars[3];  // inserted, updated, deleted
+    QStringList events[3];
+    QStringList tasks[3];
+};
+
+CalCalendarStore::CalCalendarStore(const QString& rootPath) : m_root(QDir::cleanPath(rootPath)) {}
+
+CalCalendarStore::~CalCalendarStore()
+{
+    m_coalesceTimer.invalidate();
+    if (m_watchContext && !MainQueue::isMainThread()) {
+        // The watcher lives on the main thread; it goes there.
+        QObject* context = m_watchContext.release();
+        MainQueue::async([context] { delete context; });
+    }
+}
+
+std::shared_ptr<CalCalendarStore> CalCalendarStore::create(const QString& rootPath)
+{
+    if (!QDir().mkpath(rootPath)) qWarning() << "Cannot create the calendar store folder" << rootPath;
+    return std::shared_ptr<CalCalendarStore>(new CalCalendarStore(rootPath));
+}
+
+QString CalCalendarStore::defaultLocation()
+{
+    const QString named = qEnvironmentVariable("ZORAVEL_CALENDAR_STORE");
+    if (!named.isEmpty()) return named;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/calendars");
+}
+
+std::shared_ptr<CalCalendarStore> CalCalendarStore::defaultCalendarStore()
+{
+    std::lock_guard lock(defaultMutex());
+    auto& store = installedDefault();
+    // The user's store follows its location (a new data home makes a new one).
+    if (!store || (!defaultIsInstalled() && store->rootPath() != QDir::cleanPath(defaultLocation())))
+        store = create(defaultLocation());
+    return store;
+}
+
+void CalCalendarStore::setDefaultCalendarStore(std::shared_ptr<CalCalendarStore> store)
+{
+    std::lock_guard lock(defaultMutex());
+    defaultIsInstalled() = store != nullptr;
+    installedDefault() = std::move(store);
+}
+
+// --- the index ---
+
+void CalCalendarStore::logOnceLocked(const QString& path, const QString& problem) const
+{
+    const QString key = path + QLatin1Char('\n') + problem;
+    if (m_logged.contains(key)) return;
+    m_logged.insert(key);
+    qWarning().noquote() << "Calendar store:" << path << "-" << problem;
+}
+
+void CalCalendarStore::ensureIndexedLocked() const
+{
+    if (m_index) return;
+    auto index = std::make_unique<Index>();
+    scanRootLocked(index.get(), nullptr, true, {}, {});
+    m_index = std::move(index);
+    if (!m_watchRequested) {
+        m_watchRequested = true;
+        std::weak_ptr<const CalCalendarStore> weak = weak_from_this();
+        MainQueue::async([weak] {
+            if (auto store = std::const_pointer_cast<CalCalendarStore>(weak.lock())) store->startWatching();
+        });
+    }
+}
+
+void CalCalendarStore::scanRootLocked(Index* index, const Index* previous, bool relist,
+                                      const QSet<QString>& dirtyCalendars, const QSet<QString>& rereadFiles) const
+{
+    QStringList folders;
+    if (relist || !previous) {
+        const QDir root(m_root);
+        index->rootListable = root.exists() && QFileInfo(m_root).isReadable();
+        if (!index->rootListable) logOnceLocked(m_root, QStringLiteral("the store folder cannot be listed"));
+        for (const QFileInfo& info : root.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name)) {
+            if (!info.fileName().endsWith(calendarSuffix) || info.fileName().size() == calendarSuffix.size()) continue;
+            if (info.isSymLink()) {
+                logOnceLocked(info.filePath(), QStringLiteral("a symbolic link is not followed"));
+                continue;
+            }
+            folders << info.filePath();
+        }
+    } else {
+        index->rootListable = previous->rootListable;
+        for (const CalendarEntry& entry : previous->calendars) folders << entry.folder;
+    }
+    for (const QString& folder : folders) {
+        const CalendarEntry* before = nullptr;
+        if (previous)
+            for (const CalendarEntry& entry : previous->calendars)
+                if (entry.folder == folder) before = &entry;
+        CalendarEntry entry;
+        entry.folder = folder;
+        const QString uid = QFileInfo(folder).fileName().chopped(calendarSuffix.size());
+        if (before && !dirtyCalendars.contains(uid) && QFileInfo(folder).isDir()) {
+            index->calendars << *before;
+            continue;
+        }
+        if (!QFileInfo(folder).isDir()) continue;
+        scanCalendarLocked(&entry, before, rereadFiles);
+        index->calendars << entry;
+    }
+    resolveDuplicatesLocked(index);
+}
+
+void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEntry* previous,
+                                          const QSet<QString>& rereadFiles) const
+{
+    CalCalendar& calendar = entry->calendar;
+    const QFileInfo folderInfo(entry->folder);
+    calendar.m_uid = folderInfo.fileName().chopped(calendarSuffix.size());
+    calendar.m_title = calendar.m_uid;
+    calendar.m_type = QStringLiteral("Local");
+    calendar.m_editable = folderInfo.isWritable();
+
+    const QString infoPath = entry->folder + QLatin1Char('/') + infoFile;
+    QFile info(infoPath);
+    if (info.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = info.read(1 << 20);
+        entry->infoFingerprint = fingerprint(bytes);
+        const PropertyList::Result read = PropertyList::fromData(bytes);
+        const QVariantMap map = read.value.toMap();
+        if (!read.ok() || read.value.typeId() != QMetaType::QVariantMap) {
+            logOnceLocked(infoPath, QStringLiteral("not a property list; the calendar is named after its folder"));
+        } else {
+            if (map.value(QStringLiteral("Title")).typeId() == QMetaType::QString)
+                calendar.m_title = map.value(QStringLiteral("Title")).toString();
+            if (map.value(QStringLiteral("Type")).typeId() == QMetaType::QString)
+                calendar.m_type = map.value(QStringLiteral("Type")).toString();
+            const QColor color(map.value(QStringLiteral("Color")).toString());
+            if (color.isValid()) calendar.m_color = color;
+            if (map.contains(QStringLiteral("Editable")) && !map.value(QStringLiteral("Editable")).toBool())
+                calendar.m_editable = false;
+            calendar.m_holdsEvents = map.value(QStringLiteral("EventContainer")).toLongLong() != 0
+                                     || map.value(QStringLiteral("EventContainer")).toBool();
+            calendar.m_holdsTasks = map.value(QStringLiteral("TaskContainer")).toLongLong() != 0
+                                    || map.value(QStringLiteral("TaskContainer")).toBool();
+        }
+    } else {
+        entry->infoFingerprint = 0;
+        logOnceLocked(infoPath, QStringLiteral("missing or unreadable; the calendar is named after its folder"));
+    }
+
+    for (const bool tasks : {false, true}) {
+        const QString folder = entry->folder + QLatin1Char('/') + (tasks ? tasksFolder : eventsFolder);
+        QList<FileEntry>& files = tasks ? entry->tasks : entry->events;
+        const QList<FileEntry>* before = previous ? (tasks ? &previous->tasks : &previous->events) : nullptr;
+        const QDir dir(folder);
+        if (dir.exists() && !QFileInfo(folder).isReadable()) {
+            entry->listable = false;
+            logOnceLocked(folder, QStringLiteral("cannot be listed"));
+        }
+        const QFileInfoList listing =
+            dir.entryInfoList({QStringLiteral("*.ics")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+        files.reserve(listing.size());
+        QHash<QString, const FileEntry*> known;
+        if (before)
+            for (const FileEntry& candidate : *before) known.insert(candidate.path, &candidate);
+        for (const QFileInfo& fileInfo : listing) {
+            const FileEntry* old = known.value(fileInfo.filePath());
+            files << readFileLocked(fileInfo, tasks, old, rereadFiles.contains(fileInfo.filePath()));
+        }
+    }
+}
+
+// One file as the index keeps it: what was read before when the file has
+// not changed, else read and parsed anew.
+CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fileInfo, bool tasks,
+                                                             const FileEntry* old, bool reread) const
+{
+    FileEntry file;
+    file.path = fileInfo.filePath();
+    if (fileInfo.isSymLink()) {
+        file.problem = QStringLiteral("a symbolic link is not followed");
+        logOnceLocked(file.path, file.problem);
+        return file;
+    }
+    file.modified = modificationOf(fileInfo);
+    file.size = fileInfo.size();
+    if (old && old->modified == file.modified && old->size == file.size && !reread) {
+        FileEntry same = *old;
+        same.duplicate = false;
+        return same;
+    }
+    QFile handle(file.path);
+    if (!handle.open(QIODevice::ReadOnly)) {
+        file.problem = QStringLiteral("cannot be read: ") + handle.errorString();
+        logOnceLocked(file.path, file.problem);
+        return file;
+    }
+    const QByteArray bytes = handle.readAll();
+    file.fingerprint = fingerprint(bytes);
+    if (old && old->fingerprint == file.fingerprint && old->usable()) {
+        // Touched but not changed: keep what was read.
+        FileEntry same = *old;
+        same.modified = file.modified;
+        same.size = file.size;
+        same.duplicate = false;
+        return same;
+    }
+    QString problem;
+    if (tasks) {
+        if (auto task = ICalendarFile::readTask(bytes, &problem)) {
+            file.uid = task->uid;
+            file.task = std::make_shared<const ICalTaskData>(std::move(*task));
+        } else {
+            file.problem = problem;
+        }
+    } else if (auto events = ICalendarFile::readEvents(bytes, &problem)) {
+        file.uid = events->uid;
+        file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
+        if (!problem.isEmpty()) logOnceLocked(file.path, problem);
+    } else {
+        file.problem = problem;
+    }
+    if (!file.problem.isEmpty()) logOnceLocked(file.path, file.problem);
+    return file;
+}
+
+void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
+{
+    QSet<QString> events;
+    QSet<QString> tasks;
+    for (CalendarEntry& calendar : index->calendars) {
+        for (const bool isTasks : {false, true}) {
+            QSet<QString>& seen = isTasks ? tasks : events;
+            for (FileEntry& file : isTasks ? calendar.tasks : calendar.events) {
+                file.duplicate = false;
+                if (!file.problem.isEmpty()) continue;
+                if (seen.contains(file.uid)) {
+                    file.duplicate = true;
+                    logOnceLocked(file.path, QStringLiteral("another file holds the uid %1; the first one counts").arg(file.uid));
+                    continue;
+                }
+                seen.insert(file.uid);
+            }
+        }
+    }
+}
+
+CalCalendarStore::CalendarEntry* CalCalendarStore::calendarEntryLocked(const QString& uid) const
+{
+    ensureIndexedLocked();
+    if (uid.isEmpty()) return nullptr;
+    for (CalendarEntry& entry : m_index->calendars)
+        if (entry.calendar.m_uid == uid) return &entry;
+    return nullptr;
+}
+
+std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateEventLocked(const QString& uid) const
+{
+    ensureIndexedLocked();
+    if (uid.isEmpty()) return std::nullopt;
+    for (CalendarEntry& calendar : m_index->calendars)
+        for (FileEntry& file : calendar.events)
+            if (file.usable() && file.uid == uid) return EventLocation{&calendar, &file};
+    return std::nullopt;
+}
+
+std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateTaskLocked(const QString& uid) const
+{
+    ensureIndexedLocked();
+    if (uid.isEmpty()) return std::nullopt;
+    for (CalendarEntry& calendar : m_index->calendars)
+        for (FileEntry& file : calendar.tasks)
+            if (file.usable() && file.uid == uid) return EventLocation{&calendar, &file};
+    return std::nullopt;
+}
+
+QStringList CalCalendarStore::unreadableFiles() const
+{
+    std::lock_guard lock(m_mutex);
+    ensureIndexedLocked();
+    QStringList files;
+    for (const CalendarEntry& calendar : m_index->calendars)
+        for (const auto* list : {&calendar.events, &calendar.tasks})
+            for (const FileEntry& file : *list)
+                if (!file.usable()) files << file.path;
+    return files;
+}
+
+// --- calendars ---
+
+CalCalendarList CalCalendarStore::calendars(CalError* error) const
+{
+    std::lock_guard lock(m_mutex);
+    ensureIndexedLocked();
+    CalCalendarList list;
+    for (const CalendarEntry& entry : m_index->calendars) list << std::make_shared<CalCalendar>(entry.calendar);
+    reportCalError(error, m_index->rootListable ? CalError::none()
+                                                : CalError::make(CalError::Code::CannotRead,
+                                                                 QStringLiteral("the store folder cannot be listed")));
+    return list;
+}
+
+CalCalendarPtr CalCalendarStore::calendarWithUID(const QString& uid) const
+{
+    std::lock_guard lock(m_mutex);
+    const CalendarEntry* entry = calendarEntryLocked(uid);
+    return entry ? std::make_shared<CalCalendar>(entry->calendar) : nullptr;
+}
+
+bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* error)
+{
+    if (!calendar)
+        return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no calendar given")));
+    std::lock_guard lock(m_mutex);
+    ensureIndexedLocked();
+    CalendarEntry* entry = calendarEntryLocked(calendar->uid());
+    const bool isNew = !entry;
+    QVariantMap info;
+    QString folder;
+    if (isNew) {
+        const QString uid = calendar->uid().isEmpty() ? newUid() : calendar->uid();
+        folder = m_root + QLatin1Char('/') + QString(uid).replace(QLatin1Char('/'), QLatin1Char('_')) + calendarSuffix;
+        if (!QDir().mkpath(folder + QLatin1Char('/') + eventsFolder) || !QDir().mkpath(folder + QLatin1Char('/') + tasksFolder))
+            return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
+                                                        QStringLiteral("cannot create the folder ") + folder));
+        info.insert(QStringLiteral("EventContainer"), qint64(1));
+        info.insert(QStringLiteral("TaskContainer"), qint64(1));
+        info.insert(QStringLiteral("Type"), calendar->type().isEmpty() ? QStringLiteral("Local") : calendar->type());
+        const QColor color = calendar->color().isValid()
+                                 ? calendar->color()
+                                 : QColor(QString::fromLatin1(calendarColors[m_index->calendars.size() % 8]));
+        info.insert(QStringLiteral("Color"), color.name(QColor::HexRgb).toUpper());
+    } else {
+        if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
+        folder = entry->folder;
+        const PropertyList::Result read = PropertyList::readFile(folder + QLatin1Char('/') + infoFile);
+        info = read.value.toMap();  // an unreadable one is written anew
+        if (!calendar->type().isEmpty()) info.insert(QStringLiteral("Type"), calendar->type());
+        if (calendar->color().isValid())
+            info.insert(QStringLiteral("Color"), calendar->color().name(QColor::HexRgb).toUpper());
+    }
+    info.insert(QStringLiteral("Title"), calendar->title());
+    if (PropertyList::writeFile(folder + QLatin1Char('/') + infoFile, info) != PropertyList::Error::None) {
+        if (isNew) QDir(folder).removeRecursively();
+        return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
+                                                    QStringLiteral("cannot write ") + folder + QLatin1Char('/') + infoFile));
+    }
+    CalendarEntry fresh;
+    fresh.folder = folder;
+    scanCalendarLocked(&fresh, entry, {});
+    if (isNew)
+        m_index->calendars << fresh;
+    else
+        *entry = fresh;
+    *calendar = fresh.calendar;
+    resolveDuplicatesLocked(m_index.get());
+    // The watcher (main thread only) learns of the new folders there.
+    if (isNew) MainQueue::async([weak = weak_from_this()] {
+        if (auto store = weak.lock()) store->watchCurrentPaths();
+    });
+    return reportCalError(error, CalError::none());
+}
+
+bool CalCalendarStore::removeCalendar(const CalCalendarPtr& calendar, CalError* error)
+{
+    std::lock_guard lock(m_mutex);
+    CalendarEntry* entry = calendar ? calendarEntryLocked(calendar->uid()) : nullptr;
+    if (!entry)
+        return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no such calendar")));
+    if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
+    if (!QDir(entry->folder).removeRecursively())
+        return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
+                                                    QStringLiteral("cannot remove ") + entry->folder));
+    const QString folder = entry->folder;
+    m_index->calendars.removeIf([&folder](const CalendarEntry& e) { return e.folder == folder; });
+    resolveDuplicatesLocked(m_index.get());
+    return reportCalError(error, CalError::none());
+}
+
+bool CalCalendarStore::refusesWritesLocked(const CalendarEntry* calendar, CalError* error, const QString& what) const
+{
+    if (!calendar)
+        return !reportCalError(error, CalError::make(CalError::Code::Refused,
+                                                     QStringLiteral("the %1 has no calendar of the store").arg(what)));
+    if (calendar->calendar.m_editable && QFileInfo(calendar->folder).isWritable()) return false;
+    return !reportCalError(error, CalError::make(CalError::Code::Refused,
+                                                 QStringLiteral("the calendar %1 is not editable").arg(calendar->calendar.m_uid)));
+}
+
+// --- queries ---
+
+CalPredicate CalCalendarStore::eventPredicateWithStartDate(const Date& startDate, const Date& endDate,
+                                                           const CalCalendarList& calendars)
+{
+    return eventPredicateWithStartDate(startDate, endDate, QString(), calendars);
+}
+
+CalPredicate CalCalendarStore::eventPredicateWithStartDate(const Date& startDate, const Date& endDate,
+                                                           const QString& uid, const CalCalendarList& calendars)
+{
+    CalPredicate predicate;
+    predicate.kind = CalPredicate::Kind::Events;
+    predicate.startDate = startDate;
+    predicate.endDate = endDate;
+    predicate.uid = uid;
+    for (const CalCalendarPtr& calendar : calendars)
+        if (calendar) predicate.calendarUids << calendar->uid();
+    return predicate;
+}
+
+CalPredicate CalCalendarStore::taskPredicateWithCalendars(const CalCalendarList& calendars)
+{
+    CalPredicate predicate = eventPredicateWithStartDate(Date(), Date(), QString(), calendars);
+    predicate.kind = CalPredicate::Kind::Tasks;
+    return predicate;
+}
+
+bool CalCalendarStore::queryIsIncompleteLocked(const CalendarEntry& calendar, bool tasks, const QString& uid,
+                                               QStringList* files) const
+{
+    bool incomplete = !calendar.listable;
+    if (!calendar.listable) *files << calendar.folder;
+    for (const FileEntry& file : tasks ? calendar.tasks : calendar.events) {
+        if (file.problem.isEmpty()) continue;
+        // A query for one uid misses only the file that may hold it.
+        if (!uid.isEmpty() && QFileInfo(file.path).fileName() != fileNameOf(uid)) continue;
+        incomplete = true;
+        *files << file.path;
+    }
+    return incomplete;
+}
+
+CalEventPtr CalCalendarStore::eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
+                                      const CalCalendarPtr& calendar)
+{
+    auto event = CalEvent::event();
+    const ICalEventData& data = *occurrence.data;
+    event->m_uid = file.uid;
+    event->m_title = data.title;
+    event->m_location = data.location;
+    event->m_notes = data.notes;
+    event->m_url = data.url;
+    event->m_startDate = occurrence.start;
+    event->m_endDate = occurrence.end;
+    event->m_allDay = data.allDay;
+    event->m_timeZone = data.timeZone;
+    // A changed occurrence carries its series' rule.
+    if (file.master) event->m_rule = file.master->rule;
+    event->m_occurrence = occurrence.occurrence;
+    event->m_detached = occurrence.detached;
+    event->m_calendar = calendar;
+    return event;
+}
+
+CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate, CalError* error) const
+{
+    CalEventList events;
+    if (predicate.kind != CalPredicate::Kind::Events || !predicate.startDate || !predicate.endDate) {
+        reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("not an event query")));
+        return events;
+    }
+    std::lock_guard lock(m_mutex);
+    ensureIndexedLocked();
+    QStringList incomplete;
+    if (!m_index->rootListable) incomplete << m_root;
+    for (const CalendarEntry& calendar : m_index->calendars) {
+        if (!predicate.calendarUids.contains(calendar.calendar.m_uid)) continue;
+        queryIsIncompleteLocked(calendar, false, predicate.uid, &incomplete);
+        const auto calendarCopy = std::make_shared<CalCalendar>(calendar.calendar);
+        for (const FileEntry& file : calendar.events) {
+            if (!file.usable() || (!predicate.uid.isEmpty() && file.uid != predicate.uid)) continue;
+            for (const ICalOccurrence& occurrence :
+                 ICalendarFile::expand(*file.events, predicate.startDate, predicate.endDate))
+                events << eventOf(*file.events, occurrence, calendarCopy);
+        }
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const CalEventPtr& a, const CalEventPtr& b) { return a->startDate() < b->startDate(); });
+    reportCalError(error, incomplete.isEmpty()
+                              ? CalError::none()
+                              : CalError::make(CalError::Code::CannotRead,
+                                               QStringLiteral("cannot read ") + incomplete.join(QStringLiteral(", "))));
+    return events;
+}
+
+namespace {
+
+CalTaskPtr taskOf(const ICalTaskData& data)
+{
+    auto task = CalTask::task();
+    task->setTitle(data.title);
+    task->setNotes(data.notes);
+    task->setUrl(data.url);
+    task->setDueDate(data.due);
+    task->setIsCompleted(data.completed);
+    task->setCompletedDate(data.completedDate);
+    return task;
+}
+
+}  // namespace
+
+CalTaskPtr CalCalendarStore::taskFrom(const FileEntry& file, const CalendarEntry& calendar)
+{
+    CalTaskPtr task = taskOf(*file.task);
+    task->m_uid = file.uid;
+    task->m_calendar = std::make_shared<CalCalendar>(calendar.calendar);
+    return task;
+}
+
+CalTaskList CalCalendarStore::tasksWithPredicate(const CalPredicate& predicate, CalError* error) const
+{
+    CalTaskList tasks;
+    if (predicate.kind != CalPredicate::Kind::Tasks) {
+        reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("not a task query")));
+        return tasks;
+    }
+    std::lock_guard lock(m_mutex);
+    ensureIndexedLocked();
+    QStringList incomplete;
+    if (!m_index->rootListable) incomplete << m_root;
+    for (const CalendarEntry& calendar : m_index->calendars) {
+        if (!predicate.calendarUids.contains(calendar.calendar.m_uid)) continue;
+        queryIsIncompleteLocked(calendar, true, predicate.uid, &incomplete);
+        for (const FileEntry& file : calendar.tasks)
+            if (file.usable() && (predicate.uid.isEmpty() || file.uid == predicate.uid)) tasks << taskFrom(file, calendar);
+    }
+    reportCalError(error, incomplete.isEmpty()
+                              ? CalError::none()
+                              : CalError::make(CalError::Code::CannotRead,
+                                               QStringLiteral("cannot read ") + incomplete.join(QStringLiteral(", "))));
+    return tasks;
+}
+
+CalEventPtr CalCalendarStore::eventWithUID(const QString& uid, const Date& occurrence, CalError* error) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto location = locateEventLocked(uid);
+    if (!location) {
+        reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no event ") + uid));
+        return nullptr;
+    }
+    const ICalEventFileData& file = *location->file->events;
+    const auto calendar = std::make_shared<CalCalendar>(location->calendar->calendar);
+    reportCalError(error, CalError::none());
+    if (!occurrence) {
+        if (file.master) return eventOf(file, {&*file.master, file.master->start, file.master->end, file.master->start, false}, calendar);
+        if (!file.overrides.isEmpty()) {
+            const ICalEventData& first = file.overrides.first();
+            return eventOf(file, {&first, first.start, first.end, first.recurrenceId, true}, calendar);
+        }
+    }
+    for (const ICalEventData& changed : file.overrides)
+        if (changed.recurrenceId.wholeSecondsSince1970() == occurrence.wholeSecondsSince1970())
+            return eventOf(file, {&changed, changed.start, changed.end, changed.recurrenceId, true}, calendar);
+    for (const ICalOccurrence& found : ICalendarFile::expand(file, occurrence, occurrence))
+        if (!found.detached && found.occurrence.wholeSecondsSince1970() == occurrence.wholeSecondsSince1970())
+            return eventOf(file, found, calendar);
+    reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no such occurrence of ") + uid));
+    return nullptr;
+}
+
+CalTaskPtr CalCalendarStore::taskWithUID(const QString& uid, CalError* error) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto location = locateTaskLocked(uid);
+    if (!location) {
+        reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no task ") + uid));
+        return nullptr;
+    }
+    reportCalError(error, CalError::none());
+    return taskFrom(*location->file, *location->calendar);
+}
+
+// --- writes ---
+
+bool CalCalendarStore::writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
+    return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
+                                                QStringLiteral("cannot write %1: %2").arg(path, file.errorString())));
+}
+
+bool CalCalendarStore::removeFileLocked(const QString& path, CalError* error)
+{
+    if (QFile::remove(path) || !QFileInfo::exists(path)) return true;
+    return reportCalError(error, CalError::make(CalError::Code::WriteFailed, QStringLiteral("cannot remove ") + path));
+}
+
+// Reads back a file this store wrote (or removed), so the watcher's next
+// scan finds nothing new in it.
+void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path)
+{
+    QList<FileEntry>& files = tasks ? calendar->tasks : calendar->events;
+    const auto at = std::find_if(files.begin(), files.end(), [&path](const FileEntry& f) { return f.path == path; });
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        if (at != files.end()) files.erase(at);
+    } else if (at != files.end()) {
+        *at = readFileLocked(info, tasks, nullptr, true);
+    } else {
+        // Kept in listing order (by name), as a scan would list it.
+        const auto place = std::lower_bound(files.begin(), files.end(), path,
+                                            [](const FileEntry& f, const QString& p) { return f.path < p; });
+        files.insert(place, readFileLocked(info, tasks, nullptr, true));
+    }
+    resolveDuplicatesLocked(m_index.get());
+}
+
+namespace {
+
+ICalEventFields fieldsOf(const CalEvent& event)
+{
+    ICalEventFields fields;
+    fields.title = event.title();
+    fields.location = event.location();
+    fields.notes = event.notes();
+    fields.url = event.url();
+    fields.start = event.startDate();
+    fields.end = event.endDate();
+    fields.allDay = event.isAllDay();
+    fields.timeZone = event.timeZone();
+    fields.rule = event.recurrenceRule();
+    return fields;
+}
+
+}  // namespace
+
+bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* error)
+{
+    if (!event) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no event given")));
+    std::lock_guard lock(m_mutex);
+    ensureIndexedLocked();
+    CalendarEntry* target = calendarEntryLocked(event->calendar() ? event->calendar()->uid() : QString());
+    if (refusesWritesLocked(target, error, QStringLiteral("event"))) return false;
+    if (!ICalendarFile::canWrite(event->startDate()) || (event->endDate() && !ICalendarFile::canWrite(event->endDate())))
+        return reportCalError(error, CalError::make(CalError::Code::Refused,
+                                                    QStringLiteral("the event has no start date, or a date beyond the year 3000")));
+    const ICalEventFields fields = fieldsOf(*event);
+    const auto location = locateEventLocked(event->uid());
+
+    const auto createSeries = [&](const QString& uid) {
+        auto document = ICalendarFile::newCalendar();
+        document->writeMaster(uid, fields);
+        const QString path = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid);
+        if (!writeFileLocked(path, document->toBytes(), error)) return false;
+        reindexFileLocked(target, false, path);
+        event->m_uid = uid;
+        event->m_occurrence = event->startDate();
+        event->m_detached = false;
+        return true;
+    };
+    if (!location) {
+        if (!createSeries(newUid())) return false;
+        return reportCalError(error, CalError::none());
+    }
+    CalendarEntry* source = location->calendar;
+    if (source != target && refusesWritesLocked(source, error, QStringLiteral("event"))) return false;
+    const QString uid = location->file->uid;
+    const QString path = location->file->path;
+    QFile current(path);
+    auto document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+    if (!document)
+        return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
+
+    const Date occurrence = event->occurrence();
+    const Date masterStart = document->masterStart();
+    const bool firstOccurrence = occurrence.wholeSecondsSince1970() == masterStart.wholeSecondsSince1970();
+    if (document->masterRepeats() && occurrence && span == CalSpanThisEvent) {
+        document->writeOverride(uid, occurrence, fields);
+    } else if (document->masterRepeats() && occurrence && span == CalSpanFutureEvents && !firstOccurrence) {
+        // The series ends before this occurrence; the change goes on as a new one.
+        document->endSeriesBefore(occurrence);
+        if (!writeFileLocked(path, document->toBytes(), error)) return false;
+        reindexFileLocked(source, false, path);
+        if (!createSeries(newUid())) return false;
+        return reportCalError(error, CalError::none());
+    } else if (document->masterRepeats() && occurrence) {
+        // The whole series moves by what this occurrence moved.
+        const double shift = event->startDate().timeIntervalSinceDate(occurrence);
+        ICalEventFields master = fields;
+        master.start = masterStart.dateByAddingTimeInterval(shift);
+        master.end = master.start.dateByAddingTimeInterval(fields.end ? fields.end.timeIntervalSinceDate(fields.start) : 0);
+        document->writeMaster(uid, master);
+        document->shiftExceptions(shift);
+    } else {
+        document->writeMaster(uid, fields);
+    }
+    if (source == target) {
+        if (!writeFileLocked(path, document->toBytes(), error)) return false;
+        reindexFileLocked(source, false, path);
+    } else {
+        const QString moved = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + QFileInfo(path).fileName();
+        if (!writeFileLocked(moved, document->toBytes(), error)) return false;
+        const bool removed = removeFileLocked(path, error);
+        reindexFileLocked(target, false, moved);
+        reindexFileLocked(source, false, path);
+        if (!removed) return false;
+    }
+    event->m_uid = uid;
+    if (!occurrence) event->m_occurrence = event->startDate();
+    return reportCalError(error, CalError::none());
+}
+
+bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError* error)
+{
+    if (!event) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no event given")));
+    std::lock_guard lock(m_mutex);
+    const auto location = locateEventLocked(event->uid());
+    if (!location)
+        return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no event ") + event->uid()));
+    if (refusesWritesLocked(location->calendar, error, QStringLiteral("event"))) return false;
+    CalendarEntry* calendar = location->calendar;
+    const QString path = location->file->path;
+    QFile current(path);
+    auto document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+    if (!document)
+        return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
+    const Date occurrence = event->occurrence();
+    const bool firstOccurrence =
+        occurrence.wholeSecondsSince1970() == document->masterStart().wholeSecondsSince1970();
+    const bool wholeFile = !document->masterRepeats() || !occurrence || span == CalSpanAllEvents
+                           || (span == CalSpanFutureEvents && firstOccurrence);
+    if (wholeFile) {
+        const bool removed = removeFileLocked(path, error);
+        reindexFileLocked(calendar, false, path);
+        return removed && reportCalError(error, CalError::none());
+    }
+    if (span == CalSpanFutureEvents)
+        document->endSeriesBefore(occurrence);
+    else
+        document->addExceptionDate(occurrence);
+    if (!writeFileLocked(path, document->toBytes(), error)) return false;
+    reindexFileLocked(calendar, false, path);
+    return reportCalError(error, CalError::none());
+}
+
+bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
+{
+    if (!task) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no task given")));
+    std::lock_guard lock(m_mutex);
+    ensureIndexedLocked();
+    CalendarEntry* target = calendarEntryLocked(task->calendar() ? task->calendar()->uid() : QString());
+    if (refusesWritesLocked(target, error, QStringLiteral("task"))) return false;
+    for (const Date& date : {task->dueDate(), task->completedDate()})
+        if (date && !ICalendarFile::canWrite(date))
+            return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("a date beyond the year 3000")));
+    ICalTaskData data;
+    data.title = task->title();
+    data.notes = task->notes();
+    data.url = task->url();
+    data.due = task->dueDate();
+    data.completed = task->isCompleted();
+    data.completedDate = task->completedDate();
+
+    const auto location = locateTaskLocked(task->uid());
+    CalendarEntry* source = location ? location->calendar : nullptr;
+    if (source && source != target && refusesWritesLocked(source, error, QStringLiteral("task"))) return false;
+    const QString uid = location ? location->file->uid : newUid();
+    const QString oldPath = location ? location->file->path : QString();
+    std::unique_ptr<ICalendarFile> document;
+    if (location) {
+        QFile current(oldPath);
+        document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+        if (!document)
+            return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + oldPath));
+    } else {
+        document = ICalendarFile::newCalendar();
+    }
+    document->writeTask(uid, data);
+    const QString fileName = location ? QFileInfo(oldPath).fileName() : fileNameOf(uid);
+    const QString path = target->folder + QLatin1Char('/') + tasksFolder + QLatin1Char('/') + fileName;
+    if (!writeFileLocked(path, document->toBytes(), error)) return false;
+    bool removed = true;
+    if (source && source != target) {
+        removed = removeFileLocked(oldPath, error);
+        reindexFileLocked(source, true, oldPath);
+    }
+    reindexFileLocked(target, true, path);
+    task->m_uid = uid;
+    return removed && reportCalError(error, CalError::none());
+}
+
+bool CalCalendarStore::removeTask(const CalTaskPtr& task, CalError* error)
+{
+    if (!task) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no task given")));
+    std::lock_guard lock(m_mutex);
+    const auto location = locateTaskLocked(task->uid());
+    if (!location)
+        return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no task ") + task->uid()));
+    if (refusesWritesLocked(location->calendar, error, QStringLiteral("task"))) return false;
+    CalendarEntry* calendar = location->calendar;
+    const QString path = location->file->path;
+    const bool removed = removeFileLocked(path, error);
+    reindexFileLocked(calendar, true, path);
+    return removed && reportCalError(error, CalError::none());
+}
+
+// --- watching ---
+
+void CalCalendarStore::startWatching()
+{
+    if (m_watcher) return;
+    m_watchContext = std::make_unique<QObject>();
+    m_watcher = new QFileSystemWatcher(m_watchContext.get());
+    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+    QObject::connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_watchContext.get(), [weak](const QString& path) {
+        if (auto store = weak.lock()) store->noteChange(path, false);
+    });
+    QObject::connect(m_watcher, &QFileSystemWatcher::fileChanged, m_watchContext.get(), [weak](const QString& path) {
+        if (auto store = weak.lock()) store->noteChange(path, true);
+    });
+    watchCurrentPaths();
+}
+
+void CalCalendarStore::watchCurrentPaths()
+{
+    if (!m_watcher) return;
+    QStringList wanted{m_root};
+    {
+        std::lock_guard lock(m_mutex);
+        ensureIndexedLocked();
+        for (const CalendarEntry& calendar : m_index->calendars) {
+            wanted << calendar.folder << calendar.folder + QLatin1Char('/') + eventsFolder
+                   << calendar.folder + QLatin1Char('/') + tasksFolder;
+            // A directory watch does not see a file rewritten in place.
+            for (const auto* list : {&calendar.events, &calendar.tasks})
+                for (const FileEntry& file : *list) wanted << file.path;
+        }
+    }
+    const QStringList watched = m_watcher->files() + m_watcher->directories();
+    const QSet<QString> have(watched.begin(), watched.end());
+    const QSet<QString> want(wanted.begin(), wanted.end());
+    QStringList add;
+    for (const QString& path : wanted)
+        if (!have.contains(path) && QFileInfo::exists(path)) add << path;
+    QStringList drop;
+    for (const QString& path : watched)
+        if (!want.contains(path)) drop << path;
+    if (!drop.isEmpty()) m_watcher->removePaths(drop);
+    if (!add.isEmpty()) {
+        const QStringList failed = m_watcher->addPaths(add);
+        if (!failed.isEmpty()) {
+            std::lock_guard lock(m_mutex);
+            logOnceLocked(failed.first(), QStringLiteral("%1 paths cannot be watched; changes to them show at the next change of their folder").arg(failed.size()));
+        }
+    }
+}
+
+void CalCalendarStore::noteChange(const QString& path, bool fileChanged)
+{
+    const QString relative = QDir(m_root).relativeFilePath(path);
+    if (path == m_root || relative.isEmpty() || relative == QLatin1String(".")) {
+        m_rootDirty = true;
+    } else {
+        const QString first = relative.section(QLatin1Char('/'), 0, 0);
+        if (first.endsWith(calendarSuffix)) m_dirtyCalendars.insert(first.chopped(calendarSuffix.size()));
+        // A calendar folder that appeared or went is a change of the root.
+        if (!relative.contains(QLatin1Char('/'))) m_rootDirty = true;
+        if (fileChanged) m_rereadFiles.insert(path);
+    }
+    if (!m_coalesceTimer.isValid()) m_pendingSince.start();
+    if (m_coalesceTimer.isValid() && m_pendingSince.elapsed() > longestCoalescingSeconds * 1000) return;
+    m_coalesceTimer.invalidate();
+    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+    m_coalesceTimer = Scheduler::current().scheduleTimer(coalescingSeconds, false, [weak] {
+        if (auto store = weak.lock()) store->rescanChanges();
+    });
+}
+
+void CalCalendarStore::rescanChanges()
+{
+    m_coalesceTimer.invalidate();
+    const bool relist = m_rootDirty;
+    const QSet<QString> dirty = std::exchange(m_dirtyCalendars, {});
+    const QSet<QString> reread = std::exchange(m_rereadFiles, {});
+    m_rootDirty = false;
+    Changes changes;
+    {
+        std::lock_guard lock(m_mutex);
+        ensureIndexedLocked();
+        auto fresh = std::make_unique<Index>();
+        scanRootLocked(fresh.get(), m_index.get(), relist, dirty, reread);
+        changes = compare(*m_index, *fresh);
+        m_index = std::move(fresh);
+    }
+    watchCurrentPaths();
+    postChanges(changes);
+}
+
+CalCalendarStore::Changes CalCalendarStore::compare(const Index& before, const Index& after) const
+{
+    struct Seen {
+        QString calendar;
+        QString path;
+        quint64 fingerprint;
+    };
+    const auto collect = [](const Index& index, bool tasks) {
+        QHash<QString, Seen> seen;
+        for (const CalendarEntry& calendar : index.calendars)
+            for (const FileEntry& file : tasks ? calendar.tasks : calendar.events)
+                if (file.usable()) seen.insert(file.uid, {calendar.calendar.m_uid, file.path, file.fingerprint});
+        return seen;
+    };
+    const auto diff = [](const QHash<QString, Seen>& old, const QHash<QString, Seen>& now, QStringList* out) {
+        for (auto it = now.constBegin(); it != now.constEnd(); ++it) {
+            const auto was = old.constFind(it.key());
+            if (was == old.constEnd())
+                out[0] << it.key();
+            else if (was->fingerprint != it->fingerprint || was->path != it->path || was->calendar != it->calendar)
+                out[1] << it.key();
+        }
+        for (auto it = old.constBegin(); it != old.constEnd(); ++it)
+            if (!now.contains(it.key())) out[2] << it.key();
+        for (int i = 0; i < 3; ++i) out[i].sort();
+    };
+    Changes changes;
+    diff(collect(before, false), collect(after, false), changes.events);
+    diff(collect(before, true), collect(after, true), changes.tasks);
+    QHash<QString, Seen> oldCalendars;
+    QHash<QString, Seen> newCalendars;
+    const auto calendarKey = [](const CalendarEntry& entry) {
+        return entry.infoFingerprint ^ (entry.calendar.m_editable ? 1u : 0u);
+    };
+    for (const CalendarEntry& entry : before.calendars)
+        oldCalendars.insert(entry.calendar.m_uid, {entry.calendar.m_uid, entry.folder, calendarKey(entry)});
+    for (const CalendarEntry& entry : after.calendars)
+        newCalendars.insert(entry.calendar.m_uid, {entry.calendar.m_uid, entry.folder, calendarKey(entry)});
+    diff(oldCalendars, newCalendars, changes.calendars);
+    return changes;
+}
+
+void CalCalendarStore::postChanges(const Changes& changes)
+{
+    const auto post = [this](const QString& name, const QStringList* lists) {
+        if (lists[0].isEmpty() && lists[1].isEmpty() && lists[2].isEmpty()) return;
+        const QVariantMap info{{CalInsertedRecordsKey, lists[0]},
+                               {CalUpdatedRecordsKey, lists[1]},
+                               {CalDeletedRecordsKey, lists[2]}};
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(name, this, info);
+    };
+    post(CalCalendarsChangedExternallyNotification, changes.calendars);
+    post(CalEventsChangedExternallyNotification, changes.events);
+    post(CalTasksChangedExternallyNotification, changes.tasks);
+}

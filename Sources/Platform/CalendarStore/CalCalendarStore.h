@@ -1,0 +1,150 @@
+#pragma once
+
+#include "CalCalendar.h"
+#include "CalError.h"
+#include "CalEvent.h"
+#include "CalPredicate.h"
+#include "CalTask.h"
+#include "ScheduledTimer.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <memory>
+#include <mutex>
+
+class QFileInfo;
+class QFileSystemWatcher;
+class QObject;
+struct ICalEventFileData;
+struct ICalTaskData;
+struct ICalOccurrence;
+
+// Posted on the main thread, with the store as object, when another program
+// changed the store; the user info holds the uids under the three keys.
+inline const QString CalCalendarsChangedExternallyNotification = QStringLiteral("CalCalendarsChangedExternallyNotification");
+inline const QString CalEventsChangedExternallyNotification = QStringLiteral("CalEventsChangedExternallyNotification");
+inline const QString CalTasksChangedExternallyNotification = QStringLiteral("CalTasksChangedExternallyNotification");
+inline const QString CalInsertedRecordsKey = QStringLiteral("CalInsertedRecordsKey");
+inline const QString CalUpdatedRecordsKey = QStringLiteral("CalUpdatedRecordsKey");
+inline const QString CalDeletedRecordsKey = QStringLiteral("CalDeletedRecordsKey");
+
+// The spans of an event write or removal.
+enum CalSpan { CalSpanThisEvent = 0, CalSpanFutureEvents = 1, CalSpanAllEvents = 2 };
+
+// The system calendar store: a folder of "<uid>.calendar" folders, each with
+// an "Info.plist" and one iCalendar file per event ("Events/") and per task
+// ("Tasks/"), which other calendar programs read and write too
+// (docs/calendar-store.md). The store indexes the folder on first use and
+// keeps the index fresh with a file watcher; what other programs change is
+// posted as the three notices above, what this store writes is not.
+//
+// Every call may come from any thread. Writes go through QSaveFile, so a
+// failed or interrupted write leaves the old file. Answers are copies.
+class CalCalendarStore : public std::enable_shared_from_this<CalCalendarStore> {
+public:
+    static std::shared_ptr<CalCalendarStore> create(const QString& rootPath);
+    ~CalCalendarStore();
+    CalCalendarStore(const CalCalendarStore&) = delete;
+    CalCalendarStore& operator=(const CalCalendarStore&) = delete;
+
+    // The user's store: $ZORAVEL_CALENDAR_STORE, else $XDG_DATA_HOME/calendars.
+    static std::shared_ptr<CalCalendarStore> defaultCalendarStore();
+    // Tests install a store of their own; null goes back to the user's.
+    static void setDefaultCalendarStore(std::shared_ptr<CalCalendarStore> store);
+    static QString defaultLocation();
+
+    const QString& rootPath() const { return m_root; }
+
+    CalCalendarList calendars(CalError* error = nullptr) const;
+    CalCalendarPtr calendarWithUID(const QString& uid) const;
+    // A new calendar (no uid) becomes a folder holding events and tasks, of
+    // type "Local" and a colour of the store's choosing; an existing one
+    // takes the title, colour and type given.
+    bool saveCalendar(const CalCalendarPtr& calendar, CalError* error = nullptr);
+    bool removeCalendar(const CalCalendarPtr& calendar, CalError* error = nullptr);
+
+    static CalPredicate eventPredicateWithStartDate(const Date& startDate, const Date& endDate,
+                                                    const CalCalendarList& calendars);
+    static CalPredicate eventPredicateWithStartDate(const Date& startDate, const Date& endDate, const QString& uid,
+                                                    const CalCalendarList& calendars);
+    static CalPredicate taskPredicateWithCalendars(const CalCalendarList& calendars);
+
+    // One event per occurrence overlapping the range, in start order. The
+    // error is CannotRead when the store cannot be listed, or when a file
+    // that may hold what was asked for cannot be read: the answer is then
+    // incomplete and must not be taken for the store's whole content.
+    CalEventList eventsWithPredicate(const CalPredicate& predicate, CalError* error = nullptr) const;
+    CalTaskList tasksWithPredicate(const CalPredicate& predicate, CalError* error = nullptr) const;
+    // The series (a null occurrence) or its occurrence of that original date.
+    CalEventPtr eventWithUID(const QString& uid, const Date& occurrence, CalError* error = nullptr) const;
+    CalTaskPtr taskWithUID(const QString& uid, CalError* error = nullptr) const;
+
+    // span: CalSpan. A new event takes a new uid; "future events" on a later
+    // occurrence ends the series before it and gives the event the uid of the
+    // new series that continues it.
+    bool saveEvent(const CalEventPtr& event, int span, CalError* error = nullptr);
+    bool removeEvent(const CalEventPtr& event, int span, CalError* error = nullptr);
+    bool saveTask(const CalTaskPtr& task, CalError* error = nullptr);
+    bool removeTask(const CalTaskPtr& task, CalError* error = nullptr);
+
+    // The files the last scan could not use (unreadable, not iCalendar, a
+    // uid another file holds first, a symbolic link); each is logged once.
+    QStringList unreadableFiles() const;
+
+private:
+    struct FileEntry;
+    struct CalendarEntry;
+    struct Index;
+    struct Changes;
+    struct EventLocation;
+
+    explicit CalCalendarStore(const QString& rootPath);
+
+    void ensureIndexedLocked() const;
+    void scanRootLocked(Index* index, const Index* previous, bool relist, const QSet<QString>& dirtyCalendars,
+                        const QSet<QString>& rereadFiles) const;
+    void scanCalendarLocked(CalendarEntry* entry, const CalendarEntry* previous, const QSet<QString>& rereadFiles) const;
+    FileEntry readFileLocked(const QFileInfo& info, bool tasks, const FileEntry* old, bool reread) const;
+    void resolveDuplicatesLocked(Index* index) const;
+    void logOnceLocked(const QString& path, const QString& problem) const;
+
+    CalendarEntry* calendarEntryLocked(const QString& uid) const;
+    std::optional<EventLocation> locateEventLocked(const QString& uid) const;
+    std::optional<EventLocation> locateTaskLocked(const QString& uid) const;
+    bool writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error);
+    bool removeFileLocked(const QString& path, CalError* error);
+    void reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path);
+    bool refusesWritesLocked(const CalendarEntry* calendar, CalError* error, const QString& what) const;
+    static CalEventPtr eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
+                               const CalCalendarPtr& calendar);
+    static CalTaskPtr taskFrom(const FileEntry& file, const CalendarEntry& calendar);
+    bool queryIsIncompleteLocked(const CalendarEntry& calendar, bool tasks, const QString& uid, QStringList* files) const;
+
+    // The watcher and the coalescing of its reports, on the main thread.
+    void startWatching();
+    void watchCurrentPaths();
+    void noteChange(const QString& path, bool fileChanged);
+    void rescanChanges();
+    Changes compare(const Index& before, const Index& after) const;
+    void postChanges(const Changes& changes);
+
+    const QString m_root;
+    mutable std::recursive_mutex m_mutex;
+    mutable std::unique_ptr<Index> m_index;
+    mutable QSet<QString> m_logged;
+    mutable bool m_watchRequested = false;
+
+    // Main thread only.
+    std::unique_ptr<QObject> m_watchContext;
+    QFileSystemWatcher* m_watcher = nullptr;
+    ScheduledTimer m_coalesceTimer;
+    QElapsedTimer m_pendingSince;
+    bool m_rootDirty = false;
+    QSet<QString> m_dirtyCalendars;
+    QSet<QString> m_rereadFiles;
+};

@@ -1,0 +1,882 @@
+#include "ICalendarFile.h"
+
+#include "GregorianCalendar.h"
+
+#include <QDebug>
+#include <QHash>
+#include <QSet>
+
+#include <libical/ical.h>
+
+#include <algorithm>
+#include <mutex>
+
+namespace {
+
+// libical may be built to abort on its own errors; a file from another
+// program must never end the process.
+void makeLibicalErrorsNonFatal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { icalerror_set_errors_are_fatal(0); });
+}
+
+QString text(const char* value)
+{
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+// Whether a zone name is usable, asked once per name: the answer reads the
+// zoneinfo files, and a store holds the same few names thousands of times.
+QTimeZone zoneOfName(const QString& name, bool* known)
+{
+    static std::mutex mutex;
+    static QHash<QString, QTimeZone> zones;
+    std::lock_guard lock(mutex);
+    auto found = zones.constFind(name);
+    if (found == zones.constEnd()) {
+        const QTimeZone zone = name == QLatin1String("Floating") ? QTimeZone() : GregorianCalendar::zoneNamed(name);
+        found = zones.insert(name, zone);
+    }
+    *known = found->isValid();
+    return found->isValid() ? *found : GregorianCalendar::systemZone();
+}
+
+struct ReadTime {
+    Date instant;
+    bool isDate = false;
+    QTimeZone zone;
+    QString tzid;  // set when it names a zone
+};
+
+// libical writes no year beyond 3000 (it writes a null time instead), so a
+// later date read from a file could never be written back: it reads as no date.
+constexpr int latestWritableYear = 3000;
+
+bool usableFields(const icaltimetype& time)
+{
+    return !icaltime_is_null_time(time) && time.year >= 1 && time.year <= latestWritableYear && time.month >= 1
+           && time.month <= 12 && time.day >= 1 && time.day <= 31 && time.hour >= 0 && time.hour <= 23
+           && time.minute >= 0 && time.minute <= 59 && time.second >= 0 && time.second <= 60;
+}
+
+// The instant of a time value: a DATE at 00:00 in the system zone, a "Z" time
+// in UTC, a time with a TZID in that zone (the system zone when the name is
+// no zone, logged), a floating time in the system zone.
+ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList* problems)
+{
+    ReadTime read;
+    if (!usableFields(time)) return read;
+    read.isDate = time.is_date;
+    if (time.is_date) {
+        read.zone = GregorianCalendar::systemZone();
+    } else if (icaltime_is_utc(time)) {
+        read.zone = QTimeZone::utc();
+    } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
+        const QString name = text(icalparameter_get_tzid(parameter));
+        bool known = false;
+        read.zone = zoneOfName(name, &known);
+        if (known)
+            read.tzid = name;
+        else
+            problems->append(QStringLiteral("the zone \"%1\" is unknown; read in the system time zone").arg(name));
+    } else {
+        read.zone = GregorianCalendar::systemZone();
+    }
+    read.instant = GregorianCalendar::dateFromFields(time.year, time.month, time.day, time.is_date ? 0 : time.hour,
+                                                     time.is_date ? 0 : time.minute,
+                                                     time.is_date ? 0 : time.second, read.zone);
+    return read;
+}
+
+Date untilInstant(const icaltimetype& until)
+{
+    if (!usableFields(until)) return Date();
+    const QTimeZone zone = icaltime_is_utc(until) ? QTimeZone::utc() : GregorianCalendar::systemZone();
+    if (until.is_date) return GregorianCalendar::dateFromFields(until.year, until.month, until.day, 23, 59, 59, zone);
+    return GregorianCalendar::dateFromFields(until.year, until.month, until.day, until.hour, until.minute,
+                                             until.second, zone);
+}
+
+QList<short> encodedList(const short* values, int size)
+{
+    QList<short> list;
+    for (int i = 0; i < size && values[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) list << values[i];
+    return list;
+}
+
+icaltimetype wallTime(const Date& date, const QTimeZone& zone, bool isDate)
+{
+    const DateFields fields = GregorianCalendar::fields(date, zone);
+    icaltimetype time = icaltime_null_time();
+    time.year = fields.year;
+    time.month = fields.month;
+    time.day = fields.day;
+    time.is_date = isDate;
+    if (!isDate) {
+        time.hour = fields.hour;
+        time.minute = fields.minute;
+        time.second = fields.second;
+    }
+    return time;
+}
+
+// The whole seconds a date is compared by (exceptions against occurrences).
+qint64 key(const Date& date)
+{
+    return date.wholeSecondsSince1970();
+}
+
+icalcomponent* firstCalendarOrSelf(icalcomponent* root)
+{
+    if (icalcomponent_isa(root) == ICAL_XROOT_COMPONENT)
+        return icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT);
+    return root;
+}
+
+QList<icalcomponent*> componentsOf(icalcomponent* root, icalcomponent_kind kind)
+{
+    QList<icalcomponent*> found;
+    icalcomponent* calendar = firstCalendarOrSelf(root);
+    if (!calendar) return found;
+    if (icalcomponent_isa(calendar) == kind) {
+        found << calendar;
+        return found;
+    }
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, kind); c;
+         c = icalcomponent_get_next_component(calendar, kind))
+        found << c;
+    return found;
+}
+
+QString propertyText(icalcomponent* component, icalproperty_kind kind)
+{
+    icalproperty* property = icalcomponent_get_first_property(component, kind);
+    if (!property) return QString();
+    const icalvalue* value = icalproperty_get_value(property);
+    if (!value) return QString();
+    switch (kind) {
+    case ICAL_SUMMARY_PROPERTY: return text(icalproperty_get_summary(property));
+    case ICAL_LOCATION_PROPERTY: return text(icalproperty_get_location(property));
+    case ICAL_DESCRIPTION_PROPERTY: return text(icalproperty_get_description(property));
+    case ICAL_URL_PROPERTY: return text(icalproperty_get_url(property));
+    case ICAL_UID_PROPERTY: return text(icalproperty_get_uid(property));
+    default: return QString();
+    }
+}
+
+std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence);
+
+// A uid names files and is written back as it was read: one with line breaks
+// or other control characters would break the line structure of the file.
+bool usableUid(const QString& uid)
+{
+    return std::none_of(uid.begin(), uid.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems)
+{
+    event->uid = propertyText(component, ICAL_UID_PROPERTY);
+    if (event->uid.isEmpty()) {
+        problems->append(QStringLiteral("an event without UID is skipped"));
+        return false;
+    }
+    if (!usableUid(event->uid)) {
+        problems->append(QStringLiteral("an event whose UID holds control characters is skipped"));
+        return false;
+    }
+    icalproperty* startProperty = icalcomponent_get_first_property(component, ICAL_DTSTART_PROPERTY);
+    const ReadTime start =
+        startProperty ? readTime(startProperty, icalproperty_get_dtstart(startProperty), problems) : ReadTime();
+    if (!start.instant) {
+        problems->append(QStringLiteral("the event %1 has no usable DTSTART and is skipped").arg(event->uid));
+        return false;
+    }
+    event->start = start.instant;
+    event->allDay = start.isDate;
+    event->timeZone = start.tzid;
+    event->wallZone = start.zone;
+    event->title = propertyText(component, ICAL_SUMMARY_PROPERTY);
+    event->location = propertyText(component, ICAL_LOCATION_PROPERTY);
+    event->notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
+    event->url = propertyText(component, ICAL_URL_PROPERTY);
+
+    if (icalproperty* endProperty = icalcomponent_get_first_property(component, ICAL_DTEND_PROPERTY))
+        event->end = readTime(endProperty, icalproperty_get_dtend(endProperty), problems).instant;
+    if (!event->end) {
+        if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY))
+            event->end = event->start.dateByAddingTimeInterval(
+                std::max(0, icaldurationtype_as_int(icalproperty_get_duration(duration))));
+        else if (event->allDay)
+            event->end = GregorianCalendar::dateOnDayOf(event->start, 86400);
+        else
+            event->end = event->start;
+    }
+    if (event->end < event->start) event->end = event->start;
+
+    if (icalproperty* ruleProperty = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY)) {
+        icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
+        event->rule = ruleOf(recurrence);
+        if (event->rule) {
+            char* written = icalrecurrencetype_as_string_r(&recurrence);
+            event->ruleText = QByteArray(written ? written : "");
+            icalmemory_free_buffer(written);
+        }
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
+        const Date date = readTime(p, icalproperty_get_exdate(p), problems).instant;
+        if (date) event->exceptionDates << date;
+    }
+    if (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY)) {
+        event->recurrenceId = readTime(p, icalproperty_get_recurrenceid(p), problems).instant;
+        if (!event->recurrenceId) {
+            problems->append(QStringLiteral("a changed occurrence of %1 has no usable RECURRENCE-ID").arg(event->uid));
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence)
+{
+    std::optional<CalRecurrenceEnd> end;
+    if (!icaltime_is_null_time(recurrence.until)) {
+        const Date until = untilInstant(recurrence.until);
+        if (until) end = CalRecurrenceEnd::recurrenceEndWithEndDate(until);
+    } else if (recurrence.count > 0) {
+        end = CalRecurrenceEnd::recurrenceEndWithOccurrenceCount(recurrence.count);
+    }
+    const int interval = recurrence.interval;
+    QList<int> weekdays;
+    QList<CalNthWeekDay> nthWeekdays;
+    for (short day : encodedList(recurrence.by_day, ICAL_BY_DAY_SIZE)) {
+        const int weekday = icalrecurrencetype_day_day_of_week(day);
+        const int position = icalrecurrencetype_day_position(day);
+        if (weekday < 1 || weekday > 7) continue;
+        if (position == 0)
+            weekdays << weekday;
+        else
+            nthWeekdays << CalNthWeekDay{weekday, position};
+    }
+    QList<int> monthDays;
+    for (short day : encodedList(recurrence.by_month_day, ICAL_BY_MONTHDAY_SIZE)) monthDays << day;
+    QList<int> months;
+    for (short month : encodedList(recurrence.by_month, ICAL_BY_MONTH_SIZE)) months << month;
+
+    switch (recurrence.freq) {
+    case ICAL_DAILY_RECURRENCE: return CalRecurrenceRule::initDailyRecurrenceWithInterval(interval, end);
+    case ICAL_WEEKLY_RECURRENCE:
+        return CalRecurrenceRule::initWeeklyRecurrenceWithInterval(interval, weekdays, end);
+    case ICAL_MONTHLY_RECURRENCE:
+        if (!nthWeekdays.isEmpty())
+            return CalRecurrenceRule::initMonthlyRecurrenceWithInterval(interval, nthWeekdays.first().dayOfTheWeek,
+                                                                        nthWeekdays.first().weekNumber, end);
+        return CalRecurrenceRule::initMonthlyRecurrenceWithInterval(interval, monthDays, end);
+    case ICAL_YEARLY_RECURRENCE:
+        return CalRecurrenceRule::initYearlyRecurrenceWithInterval(interval, months, end);
+    case ICAL_NO_RECURRENCE: return std::nullopt;
+    default:
+        // A frequency the organizer does not map: the store still expands it
+        // from the file's own text.
+        return CalRecurrenceRule::initOtherRecurrenceWithInterval(interval, end);
+    }
+}
+
+void setShortList(short* target, int size, const QList<short>& values)
+{
+    int i = 0;
+    for (; i < size - 1 && i < values.size(); ++i) target[i] = values[i];
+    target[i] = ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// A BYDAY entry as libical keeps it: the weekday plus 8 times the week's
+// position, negative for a position counted from the month's end.
+short encodedDay(int weekday, int position)
+{
+    const int magnitude = std::abs(position) * 8 + weekday;
+    return static_cast<short>(position < 0 ? -magnitude : magnitude);
+}
+
+icalrecurrencetype recurrenceOf(const CalRecurrenceRule& rule, bool allDay)
+{
+    icalrecurrencetype recurrence;
+    icalrecurrencetype_clear(&recurrence);
+    switch (rule.recurrenceType()) {
+    case CalRecurrenceRule::Weekly: recurrence.freq = ICAL_WEEKLY_RECURRENCE; break;
+    case CalRecurrenceRule::Monthly: recurrence.freq = ICAL_MONTHLY_RECURRENCE; break;
+    case CalRecurrenceRule::Yearly: recurrence.freq = ICAL_YEARLY_RECURRENCE; break;
+    default: recurrence.freq = ICAL_DAILY_RECURRENCE; break;
+    }
+    recurrence.interval = static_cast<short>(std::clamp(rule.recurrenceInterval(), 1, 1000));
+    QList<short> days;
+    for (int day : rule.daysOfTheWeek())
+        days << encodedDay(day, 0);
+    for (const CalNthWeekDay& nth : rule.nthWeekDaysOfTheMonth())
+        days << encodedDay(nth.dayOfTheWeek, nth.weekNumber);
+    setShortList(recurrence.by_day, ICAL_BY_DAY_SIZE, days);
+    QList<short> monthDays;
+    for (int day : rule.daysOfTheMonth()) monthDays << static_cast<short>(day);
+    setShortList(recurrence.by_month_day, ICAL_BY_MONTHDAY_SIZE, monthDays);
+    QList<short> months;
+    for (int month : rule.monthsOfTheYear()) months << static_cast<short>(month);
+    setShortList(recurrence.by_month, ICAL_BY_MONTH_SIZE, months);
+    if (const auto& end = rule.recurrenceEnd()) {
+        if (end->usesEndDate())
+            recurrence.until = allDay ? wallTime(end->endDate(), GregorianCalendar::systemZone(), true)
+                                      : icaltime_from_timet_with_zone(end->endDate().wholeSecondsSince1970(), 0,
+                                                                      icaltimezone_get_utc_timezone());
+        else if (end->occurrenceCount() > 0)
+            recurrence.count = end->occurrenceCount();
+    }
+    return recurrence;
+}
+
+bool overlaps(const Date& start, const Date& end, const Date& from, const Date& to)
+{
+    if (end > start) return start <= to && end > from;
+    return start >= from && start <= to;
+}
+
+// A series expanded without bound stops here: far more occurrences than any
+// window shows, few enough that a rule of every second cannot stall a query.
+constexpr int maximumOccurrences = 100000;
+
+Date endOfOccurrence(const ICalEventData& master, const Date& start)
+{
+    if (!master.allDay) return start.dateByAddingTimeInterval(master.end.timeIntervalSinceDate(master.start));
+    // Whole days, so an all-day event keeps its length across a clock change.
+    const qint64 days = qRound64(master.end.timeIntervalSinceDate(master.start) / 86400.0);
+    const DateFields fields = GregorianCalendar::fields(start);
+    return GregorianCalendar::dateFromFields(fields.year, fields.month, fields.day + days, 0, 0, 0);
+}
+
+void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const Date& from, const Date& to,
+                  QList<ICalOccurrence>* out)
+{
+    const auto addMasterAlone = [&] {
+        if (!hidden.contains(key(master.start)) && overlaps(master.start, master.end, from, to))
+            out->append({&master, master.start, master.end, master.start, false});
+    };
+    icalrecurrencetype recurrence = icalrecurrencetype_from_string(master.ruleText.constData());
+    if (recurrence.freq == ICAL_NO_RECURRENCE) return addMasterAlone();
+    // UNTIL is compared here as an instant: libical would compare it with the
+    // floating wall-clock times it iterates over.
+    const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
+    recurrence.until = icaltime_null_time();
+
+    const icaltimetype start = wallTime(master.start, master.wallZone, master.allDay);
+    icalrecur_iterator* iterator = icalrecur_iterator_new(recurrence, start);
+    if (!iterator) return addMasterAlone();
+    const double length = master.end.timeIntervalSinceDate(master.start);
+    const Date skipTo = from.dateByAddingTimeInterval(-length - 2 * 86400.0);
+    if (recurrence.count == 0 && skipTo > master.start)
+        icalrecur_iterator_set_start(iterator, wallTime(skipTo, master.wallZone, master.allDay));
+
+    for (int n = 0; n < maximumOccurrences; ++n) {
+        const icaltimetype next = icalrecur_iterator_next(iterator);
+        if (icaltime_is_null_time(next) || !usableFields(next)) break;
+        const Date occurrence = GregorianCalendar::dateFromFields(next.year, next.month, next.day, next.hour,
+                                                                  next.minute, next.second, master.wallZone);
+        if (!occurrence || occurrence > to || (until && occurrence > until)) break;
+        if (hidden.contains(key(occurrence))) continue;
+        const Date end = endOfOccurrence(master, occurrence);
+        if (overlaps(occurrence, end, from, to)) out->append({&master, occurrence, end, occurrence, false});
+    }
+    icalrecur_iterator_free(iterator);
+}
+
+QByteArray bytesOf(icalcomponent* component)
+{
+    char* written = icalcomponent_as_ical_string_r(component);
+    QByteArray bytes(written ? written : "");
+    icalmemory_free_buffer(written);
+    return bytes;
+}
+
+}  // namespace
+
+std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
+{
+    makeLibicalErrorsNonFatal();
+    QStringList problems;
+    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    if (!root) {
+        if (problem) *problem = QStringLiteral("not an iCalendar file");
+        return std::nullopt;
+    }
+    QList<ICalEventData> read;
+    for (icalcomponent* component : componentsOf(root, ICAL_VEVENT_COMPONENT)) {
+        ICalEventData event;
+        if (readEvent(component, &event, &problems)) read << event;
+    }
+    ICalEventFileData file;
+    // The file is its master's: changed occurrences may come first, and one
+    // of another uid among them must not take the file over.
+    const auto master = std::find_if(read.cbegin(), read.cend(), [](const ICalEventData& e) { return !e.recurrenceId; });
+    if (master != read.cend()) file.uid = master->uid;
+    else if (!read.isEmpty()) file.uid = read.first().uid;
+    for (const ICalEventData& event : read) {
+        if (event.uid != file.uid) {
+            problems << QStringLiteral("an event of another uid (%1) is ignored").arg(event.uid);
+            continue;
+        }
+        if (event.recurrenceId) {
+            file.overrides << event;
+        } else if (file.master) {
+            problems << QStringLiteral("a second master of %1 is ignored").arg(event.uid);
+        } else {
+            file.master = event;
+        }
+    }
+    icalcomponent_free(root);
+    if (file.uid.isEmpty()) problems.prepend(QStringLiteral("no usable VEVENT"));
+    problems.removeDuplicates();
+    if (problem) *problem = problems.join(QStringLiteral("; "));
+    if (file.uid.isEmpty()) return std::nullopt;
+    return file;
+}
+
+std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QString* problem)
+{
+    makeLibicalErrorsNonFatal();
+    QStringList problems;
+    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    if (!root) {
+        if (problem) *problem = QStringLiteral("not an iCalendar file");
+        return std::nullopt;
+    }
+    std::optional<ICalTaskData> task;
+    const QList<icalcomponent*> todos = componentsOf(root, ICAL_VTODO_COMPONENT);
+    if (!todos.isEmpty()) {
+        icalcomponent* component = todos.first();
+        ICalTaskData read;
+        read.uid = propertyText(component, ICAL_UID_PROPERTY);
+        read.title = propertyText(component, ICAL_SUMMARY_PROPERTY);
+        read.notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
+        read.url = propertyText(component, ICAL_URL_PROPERTY);
+        if (icalproperty* due = icalcomponent_get_first_property(component, ICAL_DUE_PROPERTY))
+            read.due = readTime(due, icalproperty_get_due(due), &problems).instant;
+        if (icalproperty* status = icalcomponent_get_first_property(component, ICAL_STATUS_PROPERTY))
+            read.completed = icalproperty_get_status(status) == ICAL_STATUS_COMPLETED;
+        if (icalproperty* completed = icalcomponent_get_first_property(component, ICAL_COMPLETED_PROPERTY)) {
+            read.completedDate = readTime(completed, icalproperty_get_completed(completed), &problems).instant;
+            if (read.completedDate) read.completed = true;
+        }
+        if (read.uid.isEmpty() || !usableUid(read.uid))
+            problems << QStringLiteral("a task without a usable UID");
+        else
+            task = read;
+    } else {
+        problems << QStringLiteral("no VTODO");
+    }
+    icalcomponent_free(root);
+    if (problem) *problem = problems.join(QStringLiteral("; "));
+    return task;
+}
+
+QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const Date& from, const Date& to)
+{
+    makeLibicalErrorsNonFatal();
+    QList<ICalOccurrence> out;
+    QSet<qint64> hidden;
+    QSet<qint64> exceptions;
+    if (file.master) {
+        for (const Date& date : file.master->exceptionDates) exceptions.insert(key(date));
+        hidden = exceptions;
+        for (const ICalEventData& changed : file.overrides) hidden.insert(key(changed.recurrenceId));
+        if (file.master->rule && !file.master->ruleText.isEmpty())
+            expandSeries(*file.master, hidden, from, to, &out);
+        else if (!hidden.contains(key(file.master->start)) && overlaps(file.master->start, file.master->end, from, to))
+            out.append({&*file.master, file.master->start, file.master->end, file.master->start, false});
+    }
+    for (const ICalEventData& changed : file.overrides) {
+        if (exceptions.contains(key(changed.recurrenceId))) continue;
+        if (overlaps(changed.start, changed.end, from, to))
+            out.append({&changed, changed.start, changed.end, changed.recurrenceId, true});
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const ICalOccurrence& a, const ICalOccurrence& b) { return a.start < b.start; });
+    return out;
+}
+
+// --- editing ---
+
+bool ICalendarFile::canWrite(const Date& date)
+{
+    if (!date) return false;
+    const DateFields utc = GregorianCalendar::fields(date, QTimeZone::utc());
+    const DateFields local = GregorianCalendar::fields(date);
+    return utc.year >= 2 && utc.year < latestWritableYear && local.year >= 2 && local.year < latestWritableYear;
+}
+
+ICalendarFile::ICalendarFile(icalcomponent_impl* root) : m_root(root) {}
+
+ICalendarFile::~ICalendarFile()
+{
+    icalcomponent_free(m_root);
+}
+
+std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
+{
+    makeLibicalErrorsNonFatal();
+    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    if (!root) return nullptr;
+    icalcomponent* calendar = firstCalendarOrSelf(root);
+    if (!calendar || icalcomponent_isa(calendar) != ICAL_VCALENDAR_COMPONENT) {
+        icalcomponent_free(root);
+        return nullptr;
+    }
+    if (calendar != root) {
+        icalcomponent_remove_component(root, calendar);
+        icalcomponent_free(root);
+    }
+    return std::unique_ptr<ICalendarFile>(new ICalendarFile(calendar));
+}
+
+std::unique_ptr<ICalendarFile> ICalendarFile::newCalendar()
+{
+    makeLibicalErrorsNonFatal();
+    icalcomponent* calendar = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
+    icalcomponent_add_property(calendar, icalproperty_new_version("2.0"));
+    icalcomponent_add_property(calendar, icalproperty_new_prodid("-//Zoravel//Calendar Store//EN"));
+    return std::unique_ptr<ICalendarFile>(new ICalendarFile(calendar));
+}
+
+QByteArray ICalendarFile::toBytes() const
+{
+    return bytesOf(m_root);
+}
+
+namespace {
+
+icalcomponent* masterOf(icalcomponent* calendar)
+{
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+        if (!icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) return c;
+    return nullptr;
+}
+
+// How the master writes its start: a DATE, a time in a named zone, or UTC.
+struct TimeForm {
+    bool isDate = false;
+    QString tzid;
+};
+
+TimeForm formOf(icalcomponent* master)
+{
+    TimeForm form;
+    icalproperty* start = master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr;
+    if (!start) return form;
+    form.isDate = icalproperty_get_dtstart(start).is_date;
+    if (icalparameter* tzid = icalproperty_get_first_parameter(start, ICAL_TZID_PARAMETER)) {
+        bool known = false;
+        const QString name = text(icalparameter_get_tzid(tzid));
+        zoneOfName(name, &known);
+        if (known) form.tzid = name;
+    }
+    return form;
+}
+
+// The master's dates as read back, to find exceptions by date.
+QList<std::pair<icalproperty*, Date>> datesOf(icalcomponent* component, icalproperty_kind kind)
+{
+    QList<std::pair<icalproperty*, Date>> dates;
+    QStringList ignored;
+    for (icalproperty* p = icalcomponent_get_first_property(component, kind); p;
+         p = icalcomponent_get_next_property(component, kind)) {
+        const icaltimetype time = kind == ICAL_EXDATE_PROPERTY ? icalproperty_get_exdate(p)
+                                                               : icalproperty_get_recurrenceid(p);
+        dates.append({p, readTime(p, time, &ignored).instant});
+    }
+    return dates;
+}
+
+icalproperty* timeProperty(icalproperty_kind kind, const Date& date, const TimeForm& form)
+{
+    icalproperty* property = icalproperty_new(kind);
+    icaltimetype time = icaltime_null_time();
+    bool inZone = false;
+    if (form.isDate) {
+        time = wallTime(date, GregorianCalendar::systemZone(), true);
+        if (!usableFields(time)) time = wallTime(date, QTimeZone::utc(), true);
+    } else if (!form.tzid.isEmpty()) {
+        bool known = false;
+        time = wallTime(date, zoneOfName(form.tzid, &known), false);
+        inZone = usableFields(time);
+    }
+    // A time the zone's rules cannot give as wall-clock time is written in
+    // UTC, which every reader takes, rather than as no time at all.
+    if (!form.isDate && !inZone)
+        time = icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
+    icalproperty_set_value(property, form.isDate ? icalvalue_new_date(time) : icalvalue_new_datetime(time));
+    if (inZone) icalproperty_add_parameter(property, icalparameter_new_tzid(form.tzid.toUtf8().constData()));
+    return property;
+}
+
+void removeAll(icalcomponent* component, icalproperty_kind kind)
+{
+    while (icalproperty* p = icalcomponent_get_first_property(component, kind)) {
+        icalcomponent_remove_property(component, p);
+        icalproperty_free(p);
+    }
+}
+
+void setText(icalcomponent* component, icalproperty_kind kind, const QString& value)
+{
+    removeAll(component, kind);
+    if (value.isEmpty()) return;
+    // libical escapes line feeds in text but writes a carriage return as it
+    // is, which would end the line early for every reader.
+    const QString clean = QString(value).remove(QLatin1Char('\r'));
+    icalproperty* property = icalproperty_new(kind);
+    icalproperty_set_value(property, kind == ICAL_URL_PROPERTY ? icalvalue_new_uri(clean.toUtf8().constData())
+                                                               : icalvalue_new_text(clean.toUtf8().constData()));
+    icalcomponent_add_property(component, property);
+}
+
+// Adds the definition of a zone the file uses, as other programs expect it.
+void addZoneDefinition(icalcomponent* calendar, const QString& tzid)
+{
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        icalproperty* id = icalcomponent_get_first_property(c, ICAL_TZID_PROPERTY);
+        if (id && text(icalproperty_get_tzid(id)) == tzid) return;
+    }
+    icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.toUtf8().constData());
+    icalcomponent* definition = zone ? icaltimezone_get_component(zone) : nullptr;
+    if (!definition) return;
+    icalcomponent* copy = icalcomponent_new_clone(definition);
+    // The builtin definitions carry libical's own TZID prefix; the events name the zone plainly.
+    removeAll(copy, ICAL_TZID_PROPERTY);
+    icalcomponent_add_property(copy, icalproperty_new_tzid(tzid.toUtf8().constData()));
+    // Zones go before the events, as other programs write them.
+    icalcomponent* first = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT);
+    if (first) {
+        QList<icalcomponent*> rest;
+        for (icalcomponent* c = first; c; c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT))
+            rest << c;
+        for (icalcomponent* c : rest) icalcomponent_remove_component(calendar, c);
+        icalcomponent_add_component(calendar, copy);
+        for (icalcomponent* c : rest) icalcomponent_add_component(calendar, c);
+    } else {
+        icalcomponent_add_component(calendar, copy);
+    }
+}
+
+void touch(icalcomponent* component)
+{
+    removeAll(component, ICAL_DTSTAMP_PROPERTY);
+    icalcomponent_add_property(component, icalproperty_new_dtstamp(icaltime_current_time_with_zone(
+                                              icaltimezone_get_utc_timezone())));
+}
+
+void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QString& uid,
+                      const ICalEventFields& fields, bool master)
+{
+    setText(event, ICAL_UID_PROPERTY, uid);
+    touch(event);
+    setText(event, ICAL_SUMMARY_PROPERTY, fields.title);
+    setText(event, ICAL_LOCATION_PROPERTY, fields.location);
+    setText(event, ICAL_DESCRIPTION_PROPERTY, fields.notes);
+    setText(event, ICAL_URL_PROPERTY, fields.url);
+
+    TimeForm form;
+    form.isDate = fields.allDay;
+    bool known = false;
+    if (!fields.allDay && !fields.timeZone.isEmpty()) {
+        zoneOfName(fields.timeZone, &known);
+        if (known && icaltimezone_get_builtin_timezone(fields.timeZone.toUtf8().constData())) form.tzid = fields.timeZone;
+    }
+    removeAll(event, ICAL_DTSTART_PROPERTY);
+    removeAll(event, ICAL_DTEND_PROPERTY);
+    removeAll(event, ICAL_DURATION_PROPERTY);
+    icalcomponent_add_property(event, timeProperty(ICAL_DTSTART_PROPERTY, fields.start, form));
+    Date end = fields.end ? fields.end : fields.start;
+    if (fields.allDay) {
+        // The day of the end given, at least the day after the start.
+        const DateFields startDay = GregorianCalendar::fields(fields.start);
+        const Date dayAfterStart = GregorianCalendar::dateFromFields(startDay.year, startDay.month, startDay.day + 1, 0, 0, 0);
+        if (end < dayAfterStart) end = dayAfterStart;
+    } else if (end < fields.start) {
+        end = fields.start;
+    }
+    icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
+    if (!form.tzid.isEmpty()) addZoneDefinition(calendar, form.tzid);
+
+    if (master) {
+        removeAll(event, ICAL_RRULE_PROPERTY);
+        if (fields.rule) icalcomponent_add_property(event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay)));
+    }
+}
+
+}  // namespace
+
+bool ICalendarFile::hasMaster() const
+{
+    return masterOf(m_root) != nullptr;
+}
+
+bool ICalendarFile::masterRepeats() const
+{
+    icalcomponent* master = masterOf(m_root);
+    return master && icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY);
+}
+
+Date ICalendarFile::masterStart() const
+{
+    icalcomponent* master = masterOf(m_root);
+    icalproperty* start = master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr;
+    QStringList ignored;
+    return start ? readTime(start, icalproperty_get_dtstart(start), &ignored).instant : Date();
+}
+
+void ICalendarFile::writeMaster(const QString& uid, const ICalEventFields& fields)
+{
+    icalcomponent* master = masterOf(m_root);
+    if (!master) {
+        master = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+        // The master leads the file.
+        icalcomponent* first = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT);
+        QList<icalcomponent*> rest;
+        for (icalcomponent* c = first; c; c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) rest << c;
+        for (icalcomponent* c : rest) icalcomponent_remove_component(m_root, c);
+        icalcomponent_add_component(m_root, master);
+        for (icalcomponent* c : rest) icalcomponent_add_component(m_root, c);
+    }
+    writeEventFields(m_root, master, uid, fields, true);
+}
+
+void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, const ICalEventFields& fields)
+{
+    removeOverride(occurrence);
+    const TimeForm form = formOf(masterOf(m_root));
+    icalcomponent* changed = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+    icalcomponent_add_property(changed, timeProperty(ICAL_RECURRENCEID_PROPERTY, occurrence, form));
+    ICalEventFields own = fields;
+    own.rule.reset();
+    writeEventFields(m_root, changed, uid, own, false);
+    icalcomponent_add_component(m_root, changed);
+}
+
+void ICalendarFile::removeOverride(const Date& occurrence)
+{
+    QList<icalcomponent*> doomed;
+    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (!dates.isEmpty() && key(dates.first().second) == key(occurrence)) doomed << c;
+    }
+    for (icalcomponent* c : doomed) {
+        icalcomponent_remove_component(m_root, c);
+        icalcomponent_free(c);
+    }
+}
+
+void ICalendarFile::addExceptionDate(const Date& occurrence)
+{
+    icalcomponent* master = masterOf(m_root);
+    if (!master) return;
+    removeOverride(occurrence);
+    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY))
+        if (key(date) == key(occurrence)) return;
+    icalcomponent_add_property(master, timeProperty(ICAL_EXDATE_PROPERTY, occurrence, formOf(master)));
+}
+
+void ICalendarFile::endSeriesBefore(const Date& occurrence)
+{
+    icalcomponent* master = masterOf(m_root);
+    icalproperty* ruleProperty = master ? icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY) : nullptr;
+    if (!ruleProperty) return;
+    const TimeForm form = formOf(master);
+    icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
+    recurrence.count = 0;
+    const Date last = occurrence.dateByAddingTimeInterval(form.isDate ? -86400 : -1);
+    recurrence.until = form.isDate ? wallTime(last, GregorianCalendar::systemZone(), true)
+                                   : icaltime_from_timet_with_zone(last.wholeSecondsSince1970(), 0,
+                                                                   icaltimezone_get_utc_timezone());
+    icalproperty_set_rrule(ruleProperty, recurrence);
+    // Exceptions from the date on belong to the part that no longer exists.
+    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY)) {
+        if (date && date < occurrence) continue;
+        icalcomponent_remove_property(master, property);
+        icalproperty_free(property);
+    }
+    QList<icalcomponent*> doomed;
+    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (!dates.isEmpty() && !(dates.first().second < occurrence)) doomed << c;
+    }
+    for (icalcomponent* c : doomed) {
+        icalcomponent_remove_component(m_root, c);
+        icalcomponent_free(c);
+    }
+}
+
+void ICalendarFile::shiftExceptions(double seconds)
+{
+    if (seconds == 0) return;
+    icalcomponent* master = masterOf(m_root);
+    if (!master) return;
+    const TimeForm form = formOf(master);
+    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY)) {
+        icalcomponent_remove_property(master, property);
+        icalproperty_free(property);
+        if (date)
+            icalcomponent_add_property(master, timeProperty(ICAL_EXDATE_PROPERTY, date.dateByAddingTimeInterval(seconds), form));
+    }
+    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (dates.isEmpty() || !dates.first().second) continue;
+        icalcomponent_remove_property(c, dates.first().first);
+        icalproperty_free(dates.first().first);
+        icalcomponent_add_property(
+            c, timeProperty(ICAL_RECURRENCEID_PROPERTY, dates.first().second.dateByAddingTimeInterval(seconds), form));
+    }
+}
+
+void ICalendarFile::keepExceptionsFrom(const Date& occurrence)
+{
+    icalcomponent* master = masterOf(m_root);
+    if (!master) return;
+    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY)) {
+        if (date && !(date < occurrence)) continue;
+        icalcomponent_remove_property(master, property);
+        icalproperty_free(property);
+    }
+    QList<icalcomponent*> doomed;
+    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (!dates.isEmpty() && dates.first().second < occurrence) doomed << c;
+    }
+    for (icalcomponent* c : doomed) {
+        icalcomponent_remove_component(m_root, c);
+        icalcomponent_free(c);
+    }
+}
+
+void ICalendarFile::writeTask(const QString& uid, const ICalTaskData& task)
+{
+    icalcomponent* todo = icalcomponent_get_first_component(m_root, ICAL_VTODO_COMPONENT);
+    if (!todo) {
+        todo = icalcomponent_new(ICAL_VTODO_COMPONENT);
+        icalcomponent_add_component(m_root, todo);
+    }
+    setText(todo, ICAL_UID_PROPERTY, uid);
+    touch(todo);
+    setText(todo, ICAL_SUMMARY_PROPERTY, task.title);
+    setText(todo, ICAL_DESCRIPTION_PROPERTY, task.notes);
+    setText(todo, ICAL_URL_PROPERTY, task.url);
+    removeAll(todo, ICAL_DUE_PROPERTY);
+    if (task.due) icalcomponent_add_property(todo, timeProperty(ICAL_DUE_PROPERTY, task.due, TimeForm()));
+    removeAll(todo, ICAL_STATUS_PROPERTY);
+    removeAll(todo, ICAL_COMPLETED_PROPERTY);
+    icalcomponent_add_property(todo, icalproperty_new_status(task.completed ? ICAL_STATUS_COMPLETED
+                                                                            : ICAL_STATUS_NEEDSACTION));
+    if (task.completed && task.completedDate)
+        icalcomponent_add_property(todo, timeProperty(ICAL_COMPLETED_PROPERTY, task.completedDate, TimeForm()));
+}

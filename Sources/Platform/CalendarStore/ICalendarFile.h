@@ -1,0 +1,122 @@
+#pragma once
+
+#include "CalRecurrenceRule.h"
+#include "Date.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTimeZone>
+
+#include <memory>
+#include <optional>
+
+struct icalcomponent_impl;
+
+// One VEVENT as the store reads it. Times are instants; the wall-clock start
+// and its zone are kept as well, since occurrences repeat at the same wall
+// time across daylight-saving changes.
+struct ICalEventData {
+    QString uid;
+    QString title;
+    QString location;
+    QString notes;
+    QString url;
+    Date start;
+    Date end;
+    bool allDay = false;
+    QString timeZone;                // the TZID written, when it names a zone
+    QTimeZone wallZone;              // the zone of the wall-clock start (UTC for "Z" times)
+    std::optional<CalRecurrenceRule> rule;
+    QByteArray ruleText;             // the RRULE value, for the expansion
+    Date recurrenceId;               // null on the master
+    QList<Date> exceptionDates;      // EXDATE values
+};
+
+// An event file: its master and its changed occurrences, in any order in the file.
+struct ICalEventFileData {
+    QString uid;
+    std::optional<ICalEventData> master;
+    QList<ICalEventData> overrides;
+};
+
+struct ICalTaskData {
+    QString uid;
+    QString title;
+    QString notes;
+    QString url;
+    Date due;
+    bool completed = false;
+    Date completedDate;
+};
+
+// One occurrence of an event file within a range.
+struct ICalOccurrence {
+    const ICalEventData* data = nullptr;  // the master or the changed occurrence
+    Date start;
+    Date end;
+    Date occurrence;
+    bool detached = false;
+};
+
+// The fields the store writes into a VEVENT.
+struct ICalEventFields {
+    QString title;
+    QString location;
+    QString notes;
+    QString url;
+    Date start;
+    Date end;
+    bool allDay = false;
+    QString timeZone;
+    std::optional<CalRecurrenceRule> rule;
+};
+
+// Reading, expanding and editing the store's iCalendar files with libical.
+// Reading never fails hard: a file that cannot be used answers nothing and
+// says why.
+class ICalendarFile {
+public:
+    static std::optional<ICalEventFileData> readEvents(const QByteArray& bytes, QString* problem);
+    static std::optional<ICalTaskData> readTask(const QByteArray& bytes, QString* problem);
+
+    // The occurrences overlapping [from, to], EXDATEs and changed occurrences
+    // applied; a rule that cannot be expanded gives the master alone.
+    static QList<ICalOccurrence> expand(const ICalEventFileData& file, const Date& from, const Date& to);
+
+    // Whether a date can be written to a file (and so read back).
+    static bool canWrite(const Date& date);
+
+    // An editable document: a file read again, or a new VCALENDAR.
+    static std::unique_ptr<ICalendarFile> parse(const QByteArray& bytes);
+    static std::unique_ptr<ICalendarFile> newCalendar();
+    ~ICalendarFile();
+    ICalendarFile(const ICalendarFile&) = delete;
+    ICalendarFile& operator=(const ICalendarFile&) = delete;
+
+    QByteArray toBytes() const;
+
+    // Events: the master is the VEVENT without RECURRENCE-ID.
+    bool hasMaster() const;
+    bool masterRepeats() const;
+    Date masterStart() const;
+    void writeMaster(const QString& uid, const ICalEventFields& fields);
+    // Writes (or replaces) the changed occurrence of that original date.
+    void writeOverride(const QString& uid, const Date& occurrence, const ICalEventFields& fields);
+    void removeOverride(const Date& occurrence);
+    void addExceptionDate(const Date& occurrence);
+    // Ends the series before the date and drops its exceptions from the date on.
+    void endSeriesBefore(const Date& occurrence);
+    // Moves the exceptions with the series when its start moves.
+    void shiftExceptions(double seconds);
+    // Keeps the exceptions from the date on, dropping the earlier ones (the
+    // part that continues as a new series).
+    void keepExceptionsFrom(const Date& occurrence);
+
+    // Tasks: one VTODO.
+    void writeTask(const QString& uid, const ICalTaskData& task);
+
+private:
+    explicit ICalendarFile(icalcomponent_impl* root);
+    icalcomponent_impl* m_root;
+};

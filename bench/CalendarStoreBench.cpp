@@ -1,0 +1,123 @@
+// The system calendar store opened on 5,000 event files (500 of them
+// repeating) in five calendars, and asked for the events of the sync window
+// (30 days back and ahead, aligned to months: about three months).
+//
+// Cold: a new store object on the folder, so the index is built from the
+// files (read and parsed with libical) before the query; the file watcher
+// it starts afterwards on the main thread is counted too. Indexed: the same
+// query again on a store that has its index.
+//
+// The files are written once, in a temporary folder, as other calendar
+// programs write them.
+#include "CalCalendarStore.h"
+#include "GregorianCalendar.h"
+#include "iCalSyncJobs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <memory>
+
+namespace {
+
+constexpr int calendarCount = 5;
+constexpr int eventCount = 5000;
+constexpr int everyNthRepeats = 10;
+
+QString stamp(const QDateTime& time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
+
+QTemporaryDir& storeFolder()
+{
+    static QTemporaryDir folder;
+    static bool written = false;
+    if (written) return folder;
+    written = true;
+    QRandomGenerator random(20140312);
+    const QDateTime first(QDate(2013, 1, 1), QTime(8, 0), QTimeZone::utc());
+    const char* const rules[] = {"FREQ=WEEKLY", "FREQ=DAILY;COUNT=30", "FREQ=MONTHLY;BYMONTHDAY=15",
+                                 "FREQ=WEEKLY;INTERVAL=2;BYDAY=MO,WE", "FREQ=YEARLY"};
+    for (int i = 0; i < eventCount; ++i) {
+        const QString calendar = QStringLiteral("%1/CAL%2.calendar").arg(folder.path()).arg(i % calendarCount);
+        if (i < calendarCount) {
+            QDir().mkpath(calendar + QStringLiteral("/Events"));
+            QFile info(calendar + QStringLiteral("/Info.plist"));
+            info.open(QIODevice::WriteOnly);
+            info.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                       "<key>Title</key><string>Calendar</string><key>EventContainer</key><integer>1</integer>"
+                       "</dict></plist>\n");
+        }
+        const QDateTime start = first.addSecs(qint64(random.bounded(3 * 365 * 24)) * 3600);
+        QString event = QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Bench//EN\r\nBEGIN:VEVENT\r\n"
+                                       "UID:bench-%1\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:%2\r\nDTEND:%3\r\n"
+                                       "SUMMARY:Event %1\r\nLOCATION:Room %4\r\n")
+                            .arg(i)
+                            .arg(stamp(start), stamp(start.addSecs(3600)))
+                            .arg(i % 40);
+        if (i % everyNthRepeats == 0) event += QStringLiteral("RRULE:%1\r\n").arg(QLatin1String(rules[(i / 10) % 5]));
+        event += QStringLiteral("END:VEVENT\r\nEND:VCALENDAR\r\n");
+        QFile file(QStringLiteral("%1/Events/bench-%2.ics").arg(calendar).arg(i));
+        file.open(QIODevice::WriteOnly);
+        file.write(event.toUtf8());
+    }
+    return folder;
+}
+
+CalPredicate windowPredicate(const CalCalendarStore& store)
+{
+    const Date now = GregorianCalendar::dateFromFields(2014, 3, 12, 10, 0, 0);
+    return CalCalendarStore::eventPredicateWithStartDate(iCalSyncJobs::syncWindowDate(true, 30, now),
+                                                         iCalSyncJobs::syncWindowDate(false, 30, now),
+                                                         store.calendars());
+}
+
+void BM_SyncWindowEventsCold(benchmark::State& state)
+{
+    const QString root = storeFolder().path();
+    qint64 found = 0;
+    for (auto _ : state) {
+        const auto store = CalCalendarStore::create(root);
+        found = store->eventsWithPredicate(windowPredicate(*store)).size();
+        // The watcher starts on the main thread once the index exists.
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["events"] = double(found);
+}
+BENCHMARK(BM_SyncWindowEventsCold)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SyncWindowEventsIndexed(benchmark::State& state)
+{
+    const auto store = CalCalendarStore::create(storeFolder().path());
+    const CalPredicate predicate = windowPredicate(*store);
+    qint64 found = store->eventsWithPredicate(predicate).size();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        found = store->eventsWithPredicate(predicate).size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["events"] = double(found);
+}
+BENCHMARK(BM_SyncWindowEventsIndexed)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", "Europe/Paris");
+    tzset();
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

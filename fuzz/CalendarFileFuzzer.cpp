@@ -1,0 +1,75 @@
+// The calendar store's iCalendar files: events and tasks as other programs
+// write them, read, expanded into occurrences, and edited and written back
+// as the store does on a save. (Info.plist goes through the property-list
+// reader, which PropertyListFuzzer drives.)
+#include "FuzzSupport.h"
+#include "GregorianCalendar.h"
+#include "ICalendarFile.h"
+
+namespace {
+
+void checkEvent(const ICalEventData& event)
+{
+    Fuzz::checkDateFromOutside(event.start);
+    Fuzz::checkDateFromOutside(event.end);
+    Fuzz::checkDateFromOutside(event.recurrenceId);
+    for (const Date& date : event.exceptionDates) Fuzz::checkDateFromOutside(date);
+    Fuzz::require(!event.start.isNull(), "an event read has a start");
+    Fuzz::require(!(event.end < event.start), "an event never ends before it starts");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    Fuzz::setUp();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes = Fuzz::bytes(data, size);
+    QString problem;
+    if (const auto task = ICalendarFile::readTask(bytes, &problem)) {
+        Fuzz::require(!task->uid.isEmpty(), "a task read has a uid");
+        Fuzz::checkDateFromOutside(task->due);
+        Fuzz::checkDateFromOutside(task->completedDate);
+    }
+    const auto file = ICalendarFile::readEvents(bytes, &problem);
+    if (!file) return 0;
+    Fuzz::require(!file->uid.isEmpty(), "an event file read has a uid");
+    if (file->master) checkEvent(*file->master);
+    for (const ICalEventData& changed : file->overrides) {
+        checkEvent(changed);
+        Fuzz::require(!changed.recurrenceId.isNull(), "a changed occurrence knows its original date");
+    }
+
+    // A year of occurrences around the start: bounded, in order, inside the range.
+    const Date around = file->master ? file->master->start : file->overrides.first().start;
+    const Date from = around.dateByAddingTimeInterval(-183 * 86400.0);
+    const Date to = around.dateByAddingTimeInterval(183 * 86400.0);
+    Date previous;
+    for (const ICalOccurrence& occurrence : ICalendarFile::expand(*file, from, to)) {
+        Fuzz::checkDateFromOutside(occurrence.start);
+        Fuzz::require(!(occurrence.start < previous), "occurrences come in start order");
+        Fuzz::require(!(occurrence.start > to), "no occurrence starts after the range");
+        previous = occurrence.start;
+    }
+
+    // A save on the file: what the store writes reads back.
+    auto document = ICalendarFile::parse(bytes);
+    if (!document || !file->master || !ICalendarFile::canWrite(file->master->start)) return 0;
+    ICalEventFields fields;
+    fields.title = file->master->title;
+    fields.start = file->master->start;
+    fields.end = file->master->end;
+    fields.allDay = file->master->allDay;
+    fields.timeZone = file->master->timeZone;
+    fields.rule = file->master->rule;
+    document->writeMaster(file->uid, fields);
+    const Date exception = file->master->start.dateByAddingTimeInterval(7 * 86400.0);
+    if (ICalendarFile::canWrite(exception)) document->addExceptionDate(exception);
+    const auto written = ICalendarFile::readEvents(document->toBytes(), &problem);
+    Fuzz::require(written && written->uid == file->uid && written->master, "a file the store writes reads back");
+    return 0;
+}

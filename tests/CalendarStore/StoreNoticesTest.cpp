@@ -1,0 +1,148 @@
+#include "StoreFixture.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Lets the store start its watcher (and lets late notices arrive).
+void settle(int ms = 350)
+{
+    processEventsUntil([] { return false; }, ms);
+}
+
+QByteArray eventFile(const QString& uid, const QString& title, int day = 25)
+{
+    return QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:%1\r\n"
+                          "DTSTAMP:20140301T000000Z\r\nDTSTART:201403%3T100000Z\r\nDTEND:201403%3T110000Z\r\n"
+                          "SUMMARY:%2\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+        .arg(uid, title)
+        .arg(day, 2, 10, QLatin1Char('0'))
+        .toUtf8();
+}
+
+class StoreNoticesTest : public StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        events = makeCalendarFolder(QStringLiteral("CAL"), QStringLiteral("Cal")) + QStringLiteral("/Events/");
+        recorder = std::make_unique<NoticeRecorder>(store.get());
+        ASSERT_EQ(store->calendars().size(), 1);
+        settle();
+    }
+
+    bool waitForNotices(int count) { return processEventsUntil([&] { return recorder->notices.size() >= count; }); }
+
+    QString events;
+    std::unique_ptr<NoticeRecorder> recorder;
+};
+
+TEST_F(StoreNoticesTest, AnotherProgramsWriteRewriteAndRemovalArriveAsInsertUpdateDelete)
+{
+    writeBytes(events + QStringLiteral("one.ics"), eventFile(QStringLiteral("uid-1"), QStringLiteral("First")));
+    ASSERT_TRUE(waitForNotices(1));
+    settle();
+    ASSERT_EQ(recorder->notices.size(), 1);
+    EXPECT_EQ(recorder->notices[0].name, CalEventsChangedExternallyNotification);
+    EXPECT_EQ(recorder->notices[0].inserted, QStringList{QStringLiteral("uid-1")});
+    EXPECT_TRUE(recorder->notices[0].updated.isEmpty());
+    EXPECT_EQ(store->eventWithUID(QStringLiteral("uid-1"), Date())->title(), QStringLiteral("First"));
+
+    // Rewritten in place (same file, same inode): only a file watch sees it.
+    writeBytes(events + QStringLiteral("one.ics"), eventFile(QStringLiteral("uid-1"), QStringLiteral("Second")));
+    ASSERT_TRUE(waitForNotices(2));
+    EXPECT_EQ(recorder->notices[1].updated, QStringList{QStringLiteral("uid-1")});
+    EXPECT_EQ(store->eventWithUID(QStringLiteral("uid-1"), Date())->title(), QStringLiteral("Second"));
+
+    ASSERT_TRUE(QFile::remove(events + QStringLiteral("one.ics")));
+    ASSERT_TRUE(waitForNotices(3));
+    EXPECT_EQ(recorder->notices[2].deleted, QStringList{QStringLiteral("uid-1")});
+    EXPECT_FALSE(store->eventWithUID(QStringLiteral("uid-1"), Date()));
+
+    // Written elsewhere and renamed in, as most programs save.
+    writeBytes(root() + QStringLiteral("/elsewhere.tmp"), eventFile(QStringLiteral("uid-2"), QStringLiteral("Renamed")));
+    ASSERT_TRUE(QFile::rename(root() + QStringLiteral("/elsewhere.tmp"), events + QStringLiteral("two.ics")));
+    ASSERT_TRUE(waitForNotices(4));
+    EXPECT_EQ(recorder->notices[3].inserted, QStringList{QStringLiteral("uid-2")});
+}
+
+TEST_F(StoreNoticesTest, HundredFilesWrittenAtOnceGiveOneNotice)
+{
+    QStringList uids;
+    for (int i = 0; i < 100; ++i) {
+        uids << QStringLiteral("bulk-%1").arg(i, 3, 10, QLatin1Char('0'));
+        writeBytes(events + uids.last() + QStringLiteral(".ics"), eventFile(uids.last(), QStringLiteral("Bulk")));
+    }
+    ASSERT_TRUE(waitForNotices(1));
+    settle(500);
+    ASSERT_EQ(recorder->notices.size(), 1);
+    EXPECT_EQ(recorder->notices[0].inserted, uids);
+}
+
+TEST_F(StoreNoticesTest, TheStoresOwnWritesAreNotReportedButASecondStoresAre)
+{
+    const CalCalendarPtr calendar = store->calendarWithUID(QStringLiteral("CAL"));
+    auto event = CalEvent::event();
+    event->setCalendar(calendar);
+    event->setTitle(QStringLiteral("Mine"));
+    event->setStartDate(paris(2014, 3, 25, 10));
+    event->setEndDate(paris(2014, 3, 25, 11));
+    ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+    event->setTitle(QStringLiteral("Mine, renamed"));
+    ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+    auto task = CalTask::task();
+    task->setCalendar(calendar);
+    task->setTitle(QStringLiteral("Mine too"));
+    ASSERT_TRUE(store->saveTask(task));
+    ASSERT_TRUE(newCalendar(QStringLiteral("New one")));
+    ASSERT_TRUE(store->removeEvent(event, CalSpanAllEvents));
+    settle(800);
+    EXPECT_TRUE(recorder->notices.isEmpty());
+
+    const auto other = CalCalendarStore::create(root());
+    auto theirs = CalEvent::event();
+    theirs->setCalendar(other->calendarWithUID(QStringLiteral("CAL")));
+    theirs->setTitle(QStringLiteral("Theirs"));
+    theirs->setStartDate(paris(2014, 3, 26, 10));
+    theirs->setEndDate(paris(2014, 3, 26, 11));
+    ASSERT_TRUE(other->saveEvent(theirs, CalSpanAllEvents));
+    ASSERT_TRUE(waitForNotices(1));
+    EXPECT_EQ(recorder->named(CalEventsChangedExternallyNotification).first().inserted, QStringList{theirs->uid()});
+}
+
+// A file removed and written again before the notice goes is an update.
+TEST_F(StoreNoticesTest, RemovedAndWrittenAgainWithinTheIntervalIsAnUpdate)
+{
+    writeBytes(events + QStringLiteral("a.ics"), eventFile(QStringLiteral("uid-a"), QStringLiteral("Before")));
+    ASSERT_TRUE(waitForNotices(1));
+    settle();
+    ASSERT_TRUE(QFile::remove(events + QStringLiteral("a.ics")));
+    writeBytes(events + QStringLiteral("a.ics"), eventFile(QStringLiteral("uid-a"), QStringLiteral("After")));
+    ASSERT_TRUE(waitForNotices(2));
+    settle();
+    ASSERT_EQ(recorder->notices.size(), 2);
+    EXPECT_EQ(recorder->notices[1].updated, QStringList{QStringLiteral("uid-a")});
+    EXPECT_TRUE(recorder->notices[1].deleted.isEmpty());
+}
+
+TEST_F(StoreNoticesTest, CalendarsAndTasksOfOtherProgramsAreReported)
+{
+    makeCalendarFolder(QStringLiteral("THEIRS"), QStringLiteral("Theirs"));
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalCalendarsChangedExternallyNotification).isEmpty(); }));
+    EXPECT_EQ(recorder->named(CalCalendarsChangedExternallyNotification).first().inserted, QStringList{QStringLiteral("THEIRS")});
+    settle();
+
+    const QString tasks = root() + QStringLiteral("/CAL.calendar/Tasks/");
+    writeBytes(tasks + QStringLiteral("task.ics"), fixture(QStringLiteral("task.ics")));
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalTasksChangedExternallyNotification).isEmpty(); }));
+    EXPECT_EQ(recorder->named(CalTasksChangedExternallyNotification).first().inserted, QStringList{QStringLiteral("task-1")});
+
+    // A title changed in Info.plist is an update of the calendar.
+    recorder->notices.clear();
+    makeCalendarFolder(QStringLiteral("THEIRS"), QStringLiteral("Theirs, renamed"));
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalCalendarsChangedExternallyNotification).isEmpty(); }));
+    EXPECT_EQ(recorder->named(CalCalendarsChangedExternallyNotification).first().updated, QStringList{QStringLiteral("THEIRS")});
+    EXPECT_EQ(store->calendarWithUID(QStringLiteral("THEIRS"))->title(), QStringLiteral("Theirs, renamed"));
+}
+
+}  // namespace
