@@ -6,12 +6,11 @@
 #include "CalendarView.h"
 #include "CoreData.h"
 #include "CustomNSView.h"
-#include "DatabaseSchema.h"
+#include "support/BenchDatabase.h"
 #include "DayCalendarView.h"
 #include "GregorianCalendar.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
-#include "Paths.h"
 #include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
@@ -20,7 +19,6 @@
 #include "Utilities.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,52 +37,25 @@ constexpr int plannedTasks = 40;
 
 Date theDay() { return GregorianCalendar::dateFromFields(2026, 12, 7, 0, 0, 0); }
 
-void exec(sqlite3* db, const QByteArray& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "%s in %s\n", error ? error : "", sql.constData());
-        std::exit(1);
-    }
-}
-
-QByteArray templateSql()
-{
-    QFile file(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
-    if (!file.open(QIODevice::ReadOnly)) std::exit(1);
-    return file.readAll();
-}
-
 // A month's working list in a real database: 500 events on the shown day,
 // spread over its hours with many overlaps, and the rest of the month.
-class GridDatabase {
+class GridDatabase : public BenchDatabase {
 public:
     GridDatabase()
     {
         // The shown day is today, so its tasks are poured.
         Clock::setFixed(theDay().dateByAddingTimeInterval(10 * 3600));
-        const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
-        if (sqlite3_open(path.constData(), &m_db) != SQLITE_OK) std::exit(1);
-        exec(m_db, "PRAGMA synchronous=OFF");
-        exec(m_db, templateSql());
-        for (const QString& statement : DatabaseSchema::allUpgrades()) exec(m_db, statement.toUtf8());
-        RecordStore::setSharedDatabase(m_db);
-        databaseOpen = true;
-        m_dataManager = std::make_unique<CoreData>();
-        CoreData::setShared(m_dataManager.get());
-        m_dataManager->getSettingList();
-        m_dataManager->doWithCalendarList(m_dataManager->getCalendarList(), 2);
-        m_dataManager->loadTimeZones();
-        if (const SettingPtr setting = m_dataManager->currentSetting()) setting->setShowTask(1);
+        CoreData* manager = &dataManager();
+        if (const SettingPtr setting = manager->currentSetting()) setting->setShowTask(1);
 
         TaskList items;
-        exec(m_db, "BEGIN");
+        exec("BEGIN");
         const auto addEvent = [&](int day, int minuteOfDay, int minutes, int n) {
             auto event = std::make_shared<Task>();
             event->setTaskType(0);
             event->setTaskName(QStringLiteral("Event %1").arg(n));
             event->setCalendarId(1);
-            event->setTz(m_dataManager->getDefaultTimezone());
+            event->setTz(manager->getDefaultTimezone());
             const Date start = GregorianCalendar::dateFromFields(2026, 12, day, 0, minuteOfDay, 0);
             event->setStartTime(start);
             event->setEndTime(start.dateByAddingTimeInterval(minutes * 60.0));
@@ -94,7 +65,7 @@ public:
         for (int i = 0; i < eventsOnTheDay; ++i) addEvent(7, (i * 37) % (23 * 60), 30 + (i % 5) * 15, i);
         for (int i = 0; i < eventsElsewhereInTheMonth; ++i)
             addEvent(1 + (i % 30 >= 6 ? i % 30 + 1 : i % 30), (i * 53) % (23 * 60), 45, eventsOnTheDay + i);
-        exec(m_db, "COMMIT");  // each stored event joined the working list
+        exec("COMMIT");  // each stored event joined the working list
 
         TaskList tasks;
         for (int i = 0; i < plannedTasks; ++i) {
@@ -116,24 +87,9 @@ public:
             slots.append(slot);
         }
         const QString weekday = Utilities::getWeekDayName(theDay());
-        m_dataManager->setSevenDaysTaskList(CoreData::WeekdayTaskLists{{weekday, tasks}});
-        m_dataManager->setSevenDaysOpenTimeSlotsList(CoreData::WeekdayTimeSlots{{weekday, slots}});
+        manager->setSevenDaysTaskList(CoreData::WeekdayTaskLists{{weekday, tasks}});
+        manager->setSevenDaysOpenTimeSlotsList(CoreData::WeekdayTimeSlots{{weekday, slots}});
     }
-
-    ~GridDatabase()
-    {
-        CoreData::setShared(nullptr);
-        m_dataManager.reset();
-        RecordStore::finalizeAllStatements();
-        RecordStore::setSharedDatabase(nullptr);
-        databaseOpen = false;
-        sqlite3_close(m_db);
-    }
-
-private:
-    QTemporaryDir m_dir;
-    sqlite3* m_db = nullptr;
-    std::unique_ptr<CoreData> m_dataManager;
 };
 
 struct DayPane {

@@ -7,12 +7,11 @@
 #include "DayCalendarView.h"
 #include "Clock.h"
 #include "CoreData.h"
-#include "DatabaseSchema.h"
+#include "support/BenchDatabase.h"
 #include "GregorianCalendar.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "ManualScheduler.h"
-#include "Paths.h"
 #include "RecordStore.h"
 #include "RefreshRule.h"
 #include "Scheduler.h"
@@ -20,7 +19,6 @@
 #include "Task.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -34,51 +32,24 @@ constexpr int workingListItems = 50000;
 
 Date theDay() { return GregorianCalendar::dateFromFields(2026, 12, 7, 0, 0, 0); }
 
-void exec(sqlite3* db, const QByteArray& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "%s in %s\n", error ? error : "", sql.constData());
-        std::exit(1);
-    }
-}
-
-QByteArray templateSql()
-{
-    QFile file(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
-    if (!file.open(QIODevice::ReadOnly)) std::exit(1);
-    return file.readAll();
-}
-
 // A database and a data manager whose working list holds 50,000 events and
 // tasks over a few years, a hundred of them on the shown day.
-class Product {
+class Product : public BenchDatabase {
 public:
     Product()
     {
         Clock::setFixed(theDay().dateByAddingTimeInterval(10 * 3600));
         Scheduler::setCurrent(&m_scheduler);
-        const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
-        if (sqlite3_open(path.constData(), &m_db) != SQLITE_OK) std::exit(1);
-        exec(m_db, "PRAGMA synchronous=OFF");
-        exec(m_db, templateSql());
-        for (const QString& statement : DatabaseSchema::allUpgrades()) exec(m_db, statement.toUtf8());
-        RecordStore::setSharedDatabase(m_db);
-        databaseOpen = true;
-        m_dataManager = std::make_unique<CoreData>();
-        CoreData::setShared(m_dataManager.get());
-        m_dataManager->getSettingList();
-        m_dataManager->doWithCalendarList(m_dataManager->getCalendarList(), 2);
-        m_dataManager->loadTimeZones();
+        CoreData* manager = &dataManager();
 
-        exec(m_db, "BEGIN");
+        exec("BEGIN");
         for (int i = 0; i < workingListItems; ++i) {
             auto item = std::make_shared<Task>();
             const bool event = i % 2 == 0;
             item->setTaskType(event ? 0 : 1);
             item->setTaskName(QStringLiteral("Item %1").arg(i));
             item->setCalendarId(1);
-            item->setTz(m_dataManager->getDefaultTimezone());
+            item->setTz(manager->getDefaultTimezone());
             // A hundred on the shown day, the rest spread over four years.
             const int dayOffset = i < 100 ? 0 : (i * 7919) % 1460 - 730;
             const Date start = GregorianCalendar::dateFromFields(2026, 12, 7 + dayOffset, 8 + i % 10, (i * 13) % 60, 0);
@@ -91,27 +62,15 @@ public:
             }
             if (!item->insertAndDehydrate()) std::exit(1);
         }
-        exec(m_db, "COMMIT");
+        exec("COMMIT");
         mainViewHeight = 900;
     }
 
-    ~Product()
-    {
-        CoreData::setShared(nullptr);
-        m_dataManager.reset();
-        RecordStore::finalizeAllStatements();
-        RecordStore::setSharedDatabase(nullptr);
-        databaseOpen = false;
-        sqlite3_close(m_db);
-        Scheduler::setCurrent(nullptr);
-    }
+    ~Product() { Scheduler::setCurrent(nullptr); }
 
     ManualScheduler& scheduler() { return m_scheduler; }
 
 private:
-    QTemporaryDir m_dir;
-    sqlite3* m_db = nullptr;
-    std::unique_ptr<CoreData> m_dataManager;
     ManualScheduler m_scheduler;
 };
 

@@ -309,7 +309,7 @@ void MainView::registerObservers()
 
 // ---- reloads ---------------------------------------------------------------------
 
-void MainView::preamble()
+void MainView::preamble(const TaskPtr& item)
 {
     CoreData* manager = dataManager();
     const SettingPtr setting = settings();
@@ -322,7 +322,14 @@ void MainView::preamble()
     }
     const bool miniMonthHidden =
         m_quickAddView->isSearching() || m_quickAddView->isAdding() || !(setting && setting->navShowing());
-    if (miniMonthHidden) m_quickAddView->search();
+    // The bar shows search results in the mini month's place: they follow the
+    // change (the one item's row when an item is given).
+    if (miniMonthHidden) {
+        if (item)
+            m_quickAddView->reloadData(item);
+        else
+            m_quickAddView->search();
+    }
     if (manager && setting && setting->showActiveTaskOnly() != 0) manager->setFutureTaskList(manager->getAllFutureTasks());
 }
 
@@ -386,19 +393,7 @@ void MainView::reloadData()
 void MainView::reloadData(const TaskPtr& item)
 {
     if (!isWindowVisible()) return;
-    CoreData* manager = dataManager();
-    const SettingPtr setting = settings();
-    if (m_needUpdateCoreData && manager) {
-        m_needUpdateCoreData = false;
-        if (setting && setting->showActiveTaskOnly() != 0)
-            manager->removeInActiveTask();
-        else if (!manager->addActiveTask())
-            qWarning() << "The tasks of the working list could not all be read again";
-    }
-    const bool miniMonthHidden =
-        m_quickAddView->isSearching() || m_quickAddView->isAdding() || !(setting && setting->navShowing());
-    if (miniMonthHidden) m_quickAddView->reloadData(item);
-    if (manager && setting && setting->showActiveTaskOnly() != 0) manager->setFutureTaskList(manager->getAllFutureTasks());
+    preamble(item);
     if (m_isPlannerExpand)
         m_monthNav->reloadData();
     else
@@ -547,27 +542,34 @@ void MainView::refreshADEListDelay()
     m_delayDataChangeTimer = ScheduledTimer();
     afterAlerts([this] {
         preamble();
-        m_listModuleView->taskListView()->reloadData();
-        const SettingPtr setting = settings();
-        const bool weekStartDiffers = setting && m_monthNav->weekStart() != int(setting->weekStartDay());
-        if (m_isPlannerExpand) {
-            if (weekStartDiffers)
-                m_monthNav->forceReloadData();
-            else
-                m_monthNav->reloadDataIfNeed();
-            reloadPlannerView(false);
-        } else {
-            if (weekStartDiffers) m_monthNav->forceReloadData();
-            reloadMonthAndDay(false);
-        }
-        m_listModuleView->noteListView()->reloadData();
-        m_listModuleView->categoryListView()->reloadData();
-        if (m_loadingView && m_loadingItem) {
-            if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
-        }
-        m_loadingView = nullptr;
-        m_loadingItem.reset();
+        reloadAfterItemListChange();
     });
+}
+
+// What follows a new item list or a new system zone: the lists, the
+// navigator (laid out again when the week start changed), the month and day
+// or the planner, then the editor a pane asked to open once the list was new.
+void MainView::reloadAfterItemListChange()
+{
+    m_listModuleView->taskListView()->reloadData();
+    const SettingPtr setting = settings();
+    const bool weekStartDiffers = setting && m_monthNav->weekStart() != int(setting->weekStartDay());
+    if (m_isPlannerExpand) {
+        if (weekStartDiffers)
+            m_monthNav->forceReloadData();
+        else
+            m_monthNav->reloadDataIfNeed();
+        reloadPlannerView(false);
+    } else {
+        if (weekStartDiffers) m_monthNav->forceReloadData();
+        reloadMonthAndDay(false);
+    }
+    m_listModuleView->noteListView()->reloadData();
+    m_listModuleView->categoryListView()->reloadData();
+    if (m_loadingView && m_loadingItem)
+        if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
+    m_loadingView = nullptr;
+    m_loadingItem.reset();
 }
 
 void MainView::calendarListChanged()
@@ -651,24 +653,7 @@ void MainView::systemTimeZoneChanged()
             if (!setting->dehydrate()) qWarning() << "The new time zone could not be saved in the settings";
         }
     }
-    m_listModuleView->taskListView()->reloadData();
-    const bool weekStartDiffers = setting && m_monthNav->weekStart() != int(setting->weekStartDay());
-    if (m_isPlannerExpand) {
-        if (weekStartDiffers)
-            m_monthNav->forceReloadData();
-        else
-            m_monthNav->reloadDataIfNeed();
-        reloadPlannerView(false);
-    } else {
-        if (weekStartDiffers) m_monthNav->forceReloadData();
-        reloadMonthAndDay(false);
-    }
-    m_listModuleView->noteListView()->reloadData();
-    m_listModuleView->categoryListView()->reloadData();
-    if (m_loadingView && m_loadingItem)
-        if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
-    m_loadingView = nullptr;
-    m_loadingItem.reset();
+    reloadAfterItemListChange();
 }
 
 void MainView::refreshModeNote()

@@ -193,7 +193,8 @@ protected:
 private:
     void dock(bool left);
     void registerObservers();
-    void preamble();
+    void preamble(const TaskPtr& item = nullptr);
+    void reloadAfterItemListChange();
     void reloadPane(RefreshRule::Pane pane);
     void reloadMonthAndDay(bool forced);
     void reloadNavigatorIfNeed();
