@@ -466,6 +466,14 @@ def eye(x, y):
     return None
 
 
+def eye_in(colour):
+    """The eye in another colour: the category button while a category is
+    hidden."""
+    def shape(x, y):
+        return colour if eye(x, y) else None
+    return shape
+
+
 def price_tag(x, y):
     """A tag pointing left, its hole near the point: a dot on whole pixels,
     which reads better at 1x than a ring."""
@@ -605,6 +613,7 @@ IMAGES = {
     "pin_on": (pin(True), 20),
     "syncing": (syncing, 20),
     "showhide_normal": (eye, 20),
+    "showhide_selected": (eye_in(ACCENT), 20),
     "tag_normal": (price_tag, 20),
     "conversation": (speech_bubble, (40, 20)),
     "day": (calendar_view(day_body), 16),

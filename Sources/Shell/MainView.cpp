@@ -10,6 +10,9 @@
 #include "CategoryDetailView.h"
 #include "CategoryListTableView.h"
 #include "CategoryListView.h"
+#include "CategoryShowHideViewController.h"
+#include "NotificationViewController.h"
+#include "TagViewController.h"
 #include "CoreData.h"
 #include "CustomNSImage.h"
 #include "DayCalendarView.h"
@@ -168,14 +171,13 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     // The sync button's command comes with the web-sync trigger.
     m_syncingBtn = barButton(10, Qt::AlignHCenter, x1 + 32, 20, {}, NamedImages::imageNamed(QStringLiteral("syncing")),
                              QImage(), TextTable::localizedString(QStringLiteral("syncZVWTooltipText")));
-    // The three popovers open with the window's layouts.
-    m_categoryShowHideBtn = barButton(12, Qt::AlignHCenter, x1 + 54, 20, {},
+    m_categoryShowHideBtn = barButton(12, Qt::AlignHCenter, x1 + 54, 20, [this](Button*) { categoryShowHide(); },
                                       NamedImages::imageNamed(QStringLiteral("showhide_normal")), QImage(),
                                       TextTable::localizedString(QStringLiteral("showHideCategoryTooltip")));
-    m_tagShowHideBtn = barButton(12, Qt::AlignHCenter, x1 + 76, 20, {},
+    m_tagShowHideBtn = barButton(12, Qt::AlignHCenter, x1 + 76, 20, [this](Button*) { tagShowHide(); },
                                  NamedImages::imageNamed(QStringLiteral("tag_normal")), QImage(),
                                  TextTable::localizedString(QStringLiteral("tagListTooltip")));
-    m_convNotifBtn = barButton(12, Qt::AlignLeft, x1 + 98, 40, {},
+    m_convNotifBtn = barButton(12, Qt::AlignLeft, x1 + 98, 40, [this](Button*) { openNotificationList(); },
                                NamedImages::imageNamed(QStringLiteral("conversation")), QImage(), QString());
     addSubview(m_categoryShowHideBtn);
     addSubview(m_tagShowHideBtn);
@@ -230,6 +232,9 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
         m_viewNavSegmentedControl->setToolTip(navTips[i], i);
     }
     m_viewNavSegmentedControl->setFrameSize(QSizeF(m_viewNavSegmentedControl->fittingWidth(), 24));
+    m_viewNavSegmentedControl->setTarget(this, [this](SegmentedControl* control) {
+        viewNavControl(control->selectedSegment());
+    });
 
     m_appTitle = UIUtilities::getCommonTextFieldWithFrame(QRectF(0, 7, W, 25));
     m_appTitle->setTextFont(Font::fontWithName(QStringLiteral("Helvetica Bold"), 18));
@@ -288,16 +293,17 @@ void MainView::registerObservers()
                        [this](const Notification&) { navigatorMonthViewStateChanged(); });
     center.addObserver(this, kRefreshCommentCount, nullptr,
                        [this](const Notification&) { refreshCommentCountNofitication(); });
-    // The sync errors, the layouts' settings and the backup countdown are
-    // answered by the window's sync, layout and backup commands; for now
-    // the countdown starts again as it should and the rest is heard only.
+    // The sync errors and the backups are answered by the window's sync and
+    // backup commands; for now the countdown starts again as it should and
+    // the rest is heard only. A zone changed by a sync reaches the
+    // time-zone control, which comes with the time-zone picker.
     const void* zvwSync = dataManager() ? static_cast<const void*>(dataManager()->zvwSync()) : nullptr;
     center.addObserver(this, kZVWAccountInvalidNotification, zvwSync, [](const Notification&) {});
     center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,
                        [this](const Notification&) { reloadADEandUI(); });
     center.addObserver(this, kInputModeNoteChanged, nullptr, [this](const Notification&) { refreshModeNote(); });
-    center.addObserver(this, kNavShowHideChanged, nullptr, [](const Notification&) {});
-    center.addObserver(this, kTurnOnOffTimezone, nullptr, [](const Notification&) {});
+    center.addObserver(this, kNavShowHideChanged, nullptr, [this](const Notification&) { navShowHideChange(); });
+    center.addObserver(this, kTurnOnOffTimezone, nullptr, [this](const Notification&) { turnOnTimeZone(); });
     center.addObserver(this, kSettingChangedBySync, nullptr, [](const Notification&) {});
     center.addObserver(this, kAutoBackupStartNotification, nullptr,
                        [this](const Notification&) { m_countDownForAutoBackup = autoBackupCountdownStart; });
@@ -388,6 +394,7 @@ void MainView::reloadData()
             m_needGoToday = false;
         }
     }
+    changeCategoryShowHideState();
 }
 
 void MainView::reloadData(const TaskPtr& item)
@@ -454,9 +461,10 @@ void MainView::refreshTimeLine()
 {
     const CoreData* manager = dataManager();
     const SettingPtr setting = settings();
+    const Date day = m_monthView->monthCalendarView()->currentDay();
     const double hour = manager && setting ? Utilities::getCurrentHour(setting->tzSupport() != 0, manager->appRootTZ(),
-                                                                       setting->currentTZ(), Date())
-                                           : Utilities::getCurrentHour(false, 0, 0, Date());
+                                                                       setting->currentTZ(), day)
+                                           : Utilities::getCurrentHour(false, 0, 0, day);
     m_dayCalendarView->calendarView()->refreshTimeLine(hour);
     m_weekPlannerView->weeklyPane()->refreshTimeLine(hour);
 }
@@ -566,6 +574,7 @@ void MainView::reloadAfterItemListChange()
     }
     m_listModuleView->noteListView()->reloadData();
     m_listModuleView->categoryListView()->reloadData();
+    changeCategoryShowHideState();
     if (m_loadingView && m_loadingItem)
         if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
     m_loadingView = nullptr;
@@ -575,6 +584,7 @@ void MainView::reloadAfterItemListChange()
 void MainView::calendarListChanged()
 {
     m_listModuleView->categoryListView()->reloadData();
+    changeCategoryShowHideState();
 }
 
 void MainView::taskOrderChanged()
@@ -599,8 +609,7 @@ void MainView::refreshCommentCountNofitication()
 {
     const CoreData* manager = dataManager();
     m_numberOfNewNotif = manager ? manager->countAllUnreadConversations() : 0;
-    m_numberOfNewNotifLabel->setStringValue(QString::number(m_numberOfNewNotif));
-    m_numberOfNewNotifLabel->setHidden(m_numberOfNewNotif <= 0);
+    notificationButtonState();
 }
 
 void MainView::rearrangeLeftViewAddNew()
@@ -817,41 +826,396 @@ bool MainView::event(QEvent* event)
     return View::event(event);
 }
 
-void MainView::layoutColumns()
+void MainView::placeBottomBar(double H)
 {
-    // Normal mode: the left column (mini month, day pane, quick-add bar)
-    // 17 points in, the list column beside it when shown. The planners'
-    // layouts come with the window's layouts.
-    if (m_isPlannerExpand) return;
-    const double h = double(mainViewHeight);
-    const double H = frame().height();
-    m_leftBgImage->setFrame(QRectF(0, 0, columnWidth, h));
-    m_rightTopBgImage->setFrame(QRectF(columnWidth, 0, columnWidth, 50));
-    m_rightBgImage->setFrame(QRectF(columnWidth, 45, columnWidth, h - 45));
-    m_quickAddView->setFrameOrigin(QPointF(columnInset, 40));
-    m_monthView->setFrameOrigin(QPointF(columnInset, 73));
-    m_dayCalendarView->setFrameOrigin(QPointF(columnInset, 321));
-    m_listModuleView->setFrameOrigin(QPointF(327, 40));
-    m_appTitle->setFrame(QRectF(0, 7, columnWidth, 25));
-    m_showHideBtn->setFrameOrigin(QPointF(280, H - 30));
-    m_togglePinBtn->setFrameOrigin(QPointF(260, H - 30));
-    m_syncingBtn->setFrameOrigin(QPointF(columnInset + 32, H - 30));
-    m_categoryShowHideBtn->setFrameOrigin(QPointF(columnInset + 54, H - 30));
-    m_tagShowHideBtn->setFrameOrigin(QPointF(columnInset + 76, H - 30));
-    m_convNotifBtn->setFrameOrigin(QPointF(columnInset + 98, H - 30));
-    m_viewNavSegmentedControl->setFrameOrigin(QPointF(columnWidth - columnInset - m_viewNavSegmentedControl->frame().width(), 8));
+    const double B = H - 30;
+    m_syncingBtn->setFrame(QRectF(49, B, 20, 20));
+    m_categoryShowHideBtn->setFrame(QRectF(79, B, 20, 20));
+    m_tagShowHideBtn->setFrame(QRectF(109, B, 20, 20));
+    notificationButtonState();
+}
+
+void MainView::layoutNormalMode(double H)
+{
+    const SettingPtr setting = settings();
+    const bool navShowing = setting && setting->navShowing();
+    m_viewNavSegmentedControl->setSelectedSegment(0);
+    m_weekPlannerView->setHidden(true);
+    m_monthPlannerView->setHidden(true);
+    m_bottomPlannerBar->setHidden(true);
+    m_monthView->setHidden(!navShowing);
+    m_dayCalendarView->setHidden(false);
+    m_leftBgImage->setFrame(QRectF(0, 0, columnWidth, H));
+
+    const bool listShown = m_showHideBtn->state() == 1;
+    if (setting) {
+        setting->setHasRightPage(listShown ? 1 : 0);
+        if (!setting->dehydrate()) qWarning() << "Whether the list column shows could not be saved";
+    }
+    const double W = listShown ? 2 * columnWidth : columnWidth;
+    m_listModuleView->setHidden(!listShown);
+    m_rightTopBgImage->setHidden(!listShown);
+    m_rightBgImage->setHidden(!listShown);
+    if (listShown) {
+        m_listModuleView->reloadData();
+        m_rightTopBgImage->setFrame(QRectF(columnWidth, 0, columnWidth, 50));
+        m_rightBgImage->setFrame(QRectF(columnWidth, 45, columnWidth, H - 45));
+        m_listModuleView->setFrameOrigin(QPointF(327, m_listModuleView->frame().y()));
+    }
+    m_quickAddView->setFrame(QRectF(columnInset, 40, paneWidth, 28));
+    if (navShowing) {
+        m_monthView->setFrame(QRectF(columnInset, 73, paneWidth, 243));
+        m_dayCalendarView->setFrame(QRectF(columnInset, 321, paneWidth, std::max(0.0, H - 361)));
+    } else {
+        m_dayCalendarView->setFrame(QRectF(columnInset, 73, paneWidth, std::max(0.0, H - 113)));
+    }
+    const double B = H - 30;
+    m_showHideBtn->setFrame(QRectF(280, B, 20, 20));
+    m_togglePinBtn->setFrame(QRectF(260, B, 20, 20));
+    placeBottomBar(H);
+    setFrameSize(QSizeF(W, H));
+    m_currentSize = W;
+    m_viewNavSegmentedControl->setFrameOrigin(QPointF(columnInset, 41));
+    m_appTitle->setFrameSize(QSizeF(listShown ? W - columnWidth : W, 25));
+}
+
+void MainView::layoutPlannerMode(double H)
+{
+    const SettingPtr setting = settings();
+    const bool navShowing = setting && setting->navShowing();
+    const bool weekPinned = setting && setting->isWeekPlannerPinned() != 0;
+    if (!m_isDockedLeft && !m_isDockedRight) {
+        m_isDockedRight = true;
+        if (setting) {
+            setting->setDockStatus(1);
+            if (!setting->dehydrate()) qWarning() << "The planner window's docking could not be saved";
+        }
+    }
+    const double W = std::floor(Screen::mainVisibleFrame().width() - 20);
+    const bool listShown = m_showHideBtn->state() == 1;
+    const QRectF bar(150, 0, std::max(0.0, W - (listShown ? 620 : 310)), H);
+    m_bottomPlannerBar->setHidden(false);
+    m_bottomPlannerBar->setFrame(bar);
+    m_bottomPlannerBar->setImage(stretched(NamedImages::imageNamed(QStringLiteral("bg_center")), H));
+    m_monthNav->setHidden(!navShowing);
+    m_viewNavSegmentedControl->setSelectedSegment(weekPinned ? 1 : 2);
+    m_weekPlannerView->setHidden(!weekPinned);
+    m_monthPlannerView->setHidden(weekPinned);
+    m_dayCalendarView->setHidden(true);
+    m_monthView->setHidden(true);
+
+    const double N = m_monthNav->frame().width();
+    const double L = listShown ? columnWidth : 0;
+    double P = W - L - N - (weekPinned ? 43 : 34);
+    if (!navShowing) P += N + 10;
+    View* planner = weekPinned ? static_cast<View*>(m_weekPlannerView) : m_monthPlannerView;
+    planner->setFrame(QRectF(columnInset, 40, std::max(0.0, P), std::max(0.0, H - 40)));
+
+    if (setting) {
+        setting->setHasRightPage(listShown ? 1 : 0);
+        if (!setting->dehydrate()) qWarning() << "Whether the list column shows could not be saved";
+    }
+    double C = 0;
+    m_listModuleView->setHidden(!listShown);
+    m_rightTopBgImage->setHidden(!listShown);
+    m_rightBgImage->setHidden(!listShown);
+    if (!listShown) {
+        m_leftBgImage->setFrame(QRectF(W - columnWidth, 0, columnWidth, H));
+        C = W - 293;
+    } else {
+        m_listModuleView->reloadData();
+        m_leftBgImage->setFrame(QRectF(W - 620, 0, columnWidth, H));
+        m_rightTopBgImage->setFrame(QRectF(W - columnWidth, 0, columnWidth, 50));
+        m_rightBgImage->setFrame(QRectF(W - columnWidth, 45, columnWidth, H - 45));
+        m_listModuleView->setFrameOrigin(QPointF(W - 293, m_listModuleView->frame().y()));
+        C = W - 603;
+    }
+    if (navShowing) {
+        const QRectF nav = m_monthNav->frame();
+        m_monthNav->setFrameOrigin(QPointF(planner->frame().x() + P + (weekPinned ? 14 : 5), 70));
+        Q_UNUSED(nav);
+    }
+    const double B = H - 30;
+    m_quickAddView->setFrame(QRectF(C, 40, paneWidth, 28));
+    m_showHideBtn->setFrame(QRectF(C + 263, B, 20, 20));
+    m_togglePinBtn->setFrame(QRectF(C + 243, B, 20, 20));
+    placeBottomBar(H);
+    setFrameSize(QSizeF(W, H));
+    m_currentSize = W;
+    m_viewNavSegmentedControl->setFrameOrigin(QPointF(C, 41));
+    m_appTitle->setFrameSize(QSizeF(listShown ? W - columnWidth : W, 25));
+}
+
+void MainView::toggleViewSize()
+{
+    // The view is always the main view height high.
+    const double H = double(mainViewHeight) > 0 ? double(mainViewHeight) : frame().height();
+    if (m_isPlannerExpand)
+        layoutPlannerMode(H);
+    else
+        layoutNormalMode(H);
 }
 
 void MainView::showHide()
 {
-    const bool listShown = m_showHideBtn->state() == 1;
+    toggleViewSize();
+    const SettingPtr setting = settings();
+    if (setting && setting->isMonthPlannerPinned() != 0)
+        m_monthPlannerView->redrawItemsIfNeed();
+    else if (setting && setting->isWeekPlannerPinned() != 0)
+        m_weekPlannerView->redrawItemsIfNeed();
+}
+
+void MainView::showHideListByShorcut()
+{
+    m_showHideBtn->setState(m_showHideBtn->state() == 0 ? 1 : 0);
+    showHide();
+}
+
+void MainView::navShowHide()
+{
     if (const SettingPtr setting = settings()) {
-        setting->setHasRightPage(listShown ? 1 : 0);
-        if (!setting->dehydrate()) qWarning() << "Whether the list column shows could not be saved";
+        setting->setNavShowing(!setting->navShowing());
+        if (!setting->saveLocalSettings()) qWarning() << "Whether the navigator shows could not be saved";
     }
-    const double width = m_isPlannerExpand ? std::floor(Screen::mainVisibleFrame().width() - 20) : (listShown ? 620 : 310);
-    setFrameSize(QSizeF(width, frame().height()));
-    layoutColumns();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kNavShowHideChanged,
+                                                                         static_cast<QObject*>(this));
+}
+
+void MainView::navShowHideChange()
+{
+    toggleViewSize();
+    if (!m_isPlannerExpand) {
+        m_monthView->reloadDataWithDaylabel(true);
+        return;
+    }
+    m_monthNav->reloadData();
+    const SettingPtr setting = settings();
+    if (setting && setting->isMonthPlannerPinned() != 0)
+        m_monthPlannerView->redrawItemsIfNeed();
+    else
+        m_weekPlannerView->redrawItemsIfNeed();
+}
+
+void MainView::reopenWindowUnlessDocked()
+{
+    if (!m_isDockedLeft && !m_isDockedRight && m_openWindow) m_openWindow();
+}
+
+void MainView::dayShowHide()
+{
+    if (const SettingPtr setting = settings()) {
+        setting->setIsWeekPlannerPinned(0);
+        setting->setIsMonthPlannerPinned(0);
+        if (!setting->dehydrate()) qWarning() << "The planner choice could not be saved";
+    }
+    m_isPlannerExpand = false;
+    reopenWindowUnlessDocked();
+    toggleViewSize();
+    m_monthView->reloadDataWithDaylabel(true);
+    m_dayCalendarView->reloadData();
+    m_dayCalendarView->calendarView()->scrollToCurrentTime();
+}
+
+void MainView::weekPlannerShowHide()
+{
+    if (const SettingPtr setting = settings()) {
+        setting->setIsWeekPlannerPinned(1);
+        setting->setIsMonthPlannerPinned(0);
+        if (!setting->dehydrate()) qWarning() << "The planner choice could not be saved";
+    }
+    m_isPlannerExpand = true;
+    reopenWindowUnlessDocked();
+    toggleViewSize();
+    reloadPlannerView(true);
+    m_weekPlannerView->scrollToCurrentTime();
+}
+
+void MainView::monthPlannerShowHide()
+{
+    if (const SettingPtr setting = settings()) {
+        setting->setIsWeekPlannerPinned(0);
+        setting->setIsMonthPlannerPinned(1);
+        if (!setting->dehydrate()) qWarning() << "The planner choice could not be saved";
+    }
+    m_isPlannerExpand = true;
+    reopenWindowUnlessDocked();
+    toggleViewSize();
+    reloadPlannerView(true);
+}
+
+void MainView::viewNavControl(int segment)
+{
+    m_quickAddView->resetData();
+    const SettingPtr setting = settings();
+    const bool weekPinned = setting && setting->isWeekPlannerPinned() != 0;
+    const bool monthPinned = setting && setting->isMonthPlannerPinned() != 0;
+    switch (segment) {
+    case 2:
+        if (!monthPinned) monthPlannerShowHide();
+        break;
+    case 1:
+        if (!weekPinned) weekPlannerShowHide();
+        break;
+    case 0:
+        if (weekPinned || monthPinned) dayShowHide();
+        break;
+    default: break;
+    }
+}
+
+void MainView::nodock()
+{
+    if (m_isPlannerExpand) return;  // the planner window stays docked
+    m_isDockedLeft = m_isDockedRight = m_isPinned = false;
+    m_togglePinBtn->setState(0);
+    if (const SettingPtr setting = settings()) {
+        setting->setDockStatus(0);
+        setting->setIsPinned(0);
+        saveSettings(setting);
+    }
+    if (m_openWindow) m_openWindow();
+}
+
+namespace {
+
+// The font size of the local settings, brought into the steps' range: a
+// value outside it (or none) would otherwise never come back by steps.
+double fontSizeInRange(const SettingPtr& setting)
+{
+    const double size = setting ? double(setting->currentFontSize()) : MainView::smallestFontSize;
+    if (!std::isfinite(size)) return MainView::smallestFontSize;
+    return std::clamp(size, MainView::smallestFontSize, MainView::largestFontSize);
+}
+
+}  // namespace
+
+void MainView::increaseCurrentFont()
+{
+    const SettingPtr setting = settings();
+    if (!setting) return;
+    const double size = fontSizeInRange(setting);
+    const double next = size >= largestFontSize ? size : size + 0.5;
+    if (next == double(setting->currentFontSize())) return;
+    setting->setCurrentFontSize(float(next));
+    if (!setting->saveLocalSettings()) qWarning() << "The list font size could not be saved";
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(TaskView::currentFontSizeChangedNotification,
+                                                                         static_cast<QObject*>(this));
+}
+
+void MainView::decreaseCurrentFont()
+{
+    const SettingPtr setting = settings();
+    if (!setting) return;
+    const double size = fontSizeInRange(setting);
+    const double next = size <= smallestFontSize ? size : size - 0.5;
+    if (next == double(setting->currentFontSize())) return;
+    setting->setCurrentFontSize(float(next));
+    if (!setting->saveLocalSettings()) qWarning() << "The list font size could not be saved";
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(TaskView::currentFontSizeChangedNotification,
+                                                                         static_cast<QObject*>(this));
+}
+
+void MainView::categoryShowHide()
+{
+    if (m_categoryShowHideBtn->state() != 1) {
+        NotificationCenter::defaultCenter().postNotificationName(kPopoverShouldClose, static_cast<QObject*>(this));
+        return;
+    }
+    if (!m_categoryShowHideViewController) m_categoryShowHideViewController = new CategoryShowHideViewController(this);
+    m_categoryShowHideViewController->categoryShowHideViewPopOverAtPositionView(m_categoryShowHideBtn);
+}
+
+void MainView::tagShowHide()
+{
+    if (m_tagShowHideBtn->state() != 1) {
+        NotificationCenter::defaultCenter().postNotificationName(kPopoverShouldClose, static_cast<QObject*>(this));
+        return;
+    }
+    if (!m_tagViewController) m_tagViewController = new TagViewController(this);
+    m_tagViewController->tagViewPopOverAtPositionView(m_tagShowHideBtn);
+}
+
+void MainView::openNotificationList()
+{
+    if (m_convNotifBtn->state() != 1 || m_numberOfNewNotif < 1) {
+        NotificationCenter::defaultCenter().postNotificationName(kPopoverShouldClose, static_cast<QObject*>(this));
+        return;
+    }
+    if (!m_notifViewController) m_notifViewController = new NotificationViewController(this);
+    m_notifViewController->showNotificationViewPopOverAtPositionView(m_convNotifBtn);
+}
+
+void MainView::changeCategoryShowHideState()
+{
+    const CoreData* manager = dataManager();
+    const bool someHidden = manager && manager->numberOfActiveProject() < manager->calendarList().size();
+    m_categoryShowHideBtn->setImage(someHidden ? NamedImages::imageNamed(QStringLiteral("showhide_selected"))
+                                               : NamedImages::imageNamed(QStringLiteral("showhide_normal")));
+}
+
+void MainView::notificationButtonState()
+{
+    const bool shown = m_numberOfNewNotif >= 1;
+    m_numberOfNewNotifLabel->setHidden(!shown);
+    m_convNotifBtn->setHidden(!shown);
+    if (!shown) return;
+    m_numberOfNewNotifLabel->setStringValue(QString::number(m_numberOfNewNotif));
+    const double H = double(mainViewHeight) > 0 ? double(mainViewHeight) : frame().height();
+    m_convNotifBtn->setFrame(QRectF(139, H - 30, 20, 20));
+    // The badge stands beside the button, in the view itself.
+    if (m_numberOfNewNotifLabel->superview() != this) addSubview(m_numberOfNewNotifLabel);
+    m_numberOfNewNotifLabel->setFrame(QRectF(139 + 13, H - 30, m_numberOfNewNotif < 100 ? 19 : 24, 9));
+}
+
+void MainView::turnOnTimeZone()
+{
+    const CoreData* manager = dataManager();
+    const SettingPtr setting = settings();
+    if (!manager || !setting || !manager->getTimeZone(setting->currentTZ())) return;
+    m_monthView->goToday();
+    recalculateTaskTimeZone();
+    reloadPlannerView(true);
+}
+
+void MainView::recalculateTaskTimeZone()
+{
+    CoreData* manager = dataManager();
+    if (!manager) return;
+    TaskList items = manager->allTasksEventsAdes();
+    std::stable_sort(items.begin(), items.end(),
+                     [](const TaskPtr& a, const TaskPtr& b) { return a->taskType() < b->taskType(); });
+    for (const TaskPtr& item : items) {
+        if (item->taskType() > 0) break;
+        if (item->isADE() == 0 && item->repeatType() == 0) manager->recalculateTimeWithTimezoneSupport(item);
+    }
+}
+
+void MainView::showTaskModuleAndReloadData()
+{
+    m_listModuleView->setFocusModule(1);
+    m_listModuleView->taskListView()->reloadData();
+}
+
+void MainView::showNoteModuleAndReloadData()
+{
+    m_listModuleView->setFocusModule(2);
+    m_listModuleView->noteListView()->reloadData();
+}
+
+void MainView::showProjectModuleAndReloadData()
+{
+    m_listModuleView->setFocusModule(3);
+    reloadCategoryView();
+}
+
+View* MainView::hitTest(const QPointF& pointInSuperview)
+{
+    for (View* control : {static_cast<View*>(m_syncingBtn), static_cast<View*>(m_categoryShowHideBtn),
+                          static_cast<View*>(m_tagShowHideBtn), static_cast<View*>(m_showHideBtn),
+                          static_cast<View*>(m_togglePinBtn), static_cast<View*>(m_viewNavSegmentedControl)})
+        control->setEnabled(true);
+    return View::hitTest(pointInSuperview);
 }
 
 void MainView::dockLeft()

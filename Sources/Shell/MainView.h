@@ -163,10 +163,48 @@ public:
     bool isItemListReloadPending() const { return m_delayDataChangeTimer.isValid(); }
 
     // ---- layout and the bottom bar's commands ------------------------------------
-    // Lays the view out for the list button's state and keeps that state in
-    // the settings: 310 points wide without the list column, 620 with it,
-    // the visible screen's width less 20 in planner mode.
+    // Lays every pane out for the mode and the list button's state, keeps
+    // that state in the settings and sizes the view: 310 points wide without
+    // the list column, 620 with it, the visible screen's width less 20 in
+    // planner mode (which docks an undocked window on the right).
+    void toggleViewSize();
+    // The list button's command: the layout, then the pinned planner's items.
     void showHide();
+    // The gear menu's: flips the list button, then as showHide.
+    void showHideListByShorcut();
+    // Shows or hides the navigator (kept in the local settings).
+    void navShowHide();
+    void navShowHideChange();
+    // Back to the day, or the week or month planner pinned.
+    void dayShowHide();
+    void weekPlannerShowHide();
+    void monthPlannerShowHide();
+    // The day, week and month switch: segment 0, 1 or 2.
+    void viewNavControl(int segment);
+    // Leaves the docked places (not in planner mode, whose window stays docked).
+    void nodock();
+    // The list font in half-point steps, from 11 to 17.
+    void increaseCurrentFont();
+    void decreaseCurrentFont();
+    static constexpr double smallestFontSize = 11;
+    static constexpr double largestFontSize = 17;
+    // The bottom bar's popovers: shown while their button is on, else closed.
+    void categoryShowHide();
+    void tagShowHide();
+    void openNotificationList();
+    // The category button shows whether a category is hidden.
+    void changeCategoryShowHideState();
+    // The unread-comment badge beside the notification button.
+    void notificationButtonState();
+    // The time zone chosen in the settings reaches the mini month and the items.
+    void turnOnTimeZone();
+    void recalculateTaskTimeZone();
+    // Brings a list of the list module forward and reloads it.
+    void showTaskModuleAndReloadData();
+    void showNoteModuleAndReloadData();
+    void showProjectModuleAndReloadData();
+    // Enables the bar's controls before any hit test.
+    View* hitTest(const QPointF& pointInSuperview) override;
     // Docking pins the window and keeps the side in the settings; outside
     // planner mode the window opens again where the side puts it.
     void dockLeft();
@@ -202,7 +240,10 @@ private:
     void showHiddenAlert();
     // Runs the job now, or once an open alert has closed.
     void afterAlerts(std::function<void()> job);
-    void layoutColumns();
+    void layoutNormalMode(double H);
+    void layoutPlannerMode(double H);
+    void placeBottomBar(double H);
+    void reopenWindowUnlessDocked();
 
     ImageView* m_leftPlannerBgImage = nullptr;
     QString m_preferredLang;
@@ -250,4 +291,7 @@ private:
     QPointer<QObject> m_loadingView;
     std::function<void()> m_openWindow;
     ReloadCounts m_reloadCounts;
+    CategoryShowHideViewController* m_categoryShowHideViewController = nullptr;
+    TagViewController* m_tagViewController = nullptr;
+    NotificationViewController* m_notifViewController = nullptr;
 };

@@ -159,13 +159,20 @@ TEST_F(JobDisciplineTest, CategoryPushComesBeforeTheEventPushesThatFollowIt)
 TEST_F(JobDisciplineTest, ImportBatchesLeaveTheQueueWhenTheirTurnComesWhateverTheJobDoes)
 {
     std::atomic<int> queueSeenByFirst{-1};
+    std::atomic<bool> allQueued{false};
     jobs->script = [&](const ICalJob& job) {
-        if (job.uids.first() == QStringLiteral("a")) queueSeenByFirst = int(jobs->iEventListICal().size());
+        if (job.uids.first() == QStringLiteral("a")) {
+            // The first job may start before the second notice is queued:
+            // it looks at the queue once both are in.
+            for (int i = 0; i < 2000 && !allQueued; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            queueSeenByFirst = int(jobs->iEventListICal().size());
+        }
         return ICalJobOutcome{};  // as if the sync had been switched off meanwhile
     };
     jobs->doSthWithEvent(storeNotice(store.get(), CalEventsChangedExternallyNotification, {QStringLiteral("a")}, {}, {}));
     jobs->doSthWithEvent(storeNotice(store.get(), CalEventsChangedExternallyNotification, {}, {QStringLiteral("b")},
                                      {QStringLiteral("c")}));
+    allQueued = true;
     expectStarted(3);
     jobs->waitForAll();
     EXPECT_EQ(jobs->firstUids, (QStringList{QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("b")}));

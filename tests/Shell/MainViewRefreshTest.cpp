@@ -353,3 +353,104 @@ TEST_F(MainViewRefreshTest, PicturesOfTheWindowWithAndWithoutTheListColumn)
                          .isEmpty());
     }
 }
+
+TEST_F(MainViewRefreshTest, TheNormalLayoutPlacesTheColumnsAndTheBar)
+{
+    MainView& view = openMainView();
+    const double B = H - 30;
+    view.showHideBtn()->setState(0);
+    view.showHide();
+    EXPECT_EQ(view.frame().width(), 310);
+    EXPECT_TRUE(view.listModuleView()->isHidden());
+    view.showHideBtn()->setState(1);
+    view.showHide();
+    EXPECT_EQ(view.frame().width(), 620);
+    EXPECT_FALSE(view.listModuleView()->isHidden());
+    EXPECT_EQ(view.listModuleView()->frame().x(), 327);
+    EXPECT_EQ(view.showHideBtn()->frame(), QRectF(280, B, 20, 20));
+    EXPECT_EQ(view.togglePinBtn()->frame(), QRectF(260, B, 20, 20));
+    EXPECT_EQ(view.syncingBtn()->frame(), QRectF(49, B, 20, 20));
+    EXPECT_EQ(view.categoryShowHideBtn()->frame(), QRectF(79, B, 20, 20));
+    EXPECT_EQ(view.tagShowHideBtn()->frame(), QRectF(109, B, 20, 20));
+    EXPECT_EQ(view.quickAddView()->frame(), QRectF(17, 40, 280, 28));
+    EXPECT_EQ(view.viewNavSegmentedControl()->frame().topLeft(), QPointF(17, 41));
+    EXPECT_EQ(setting().hasRightPage(), 1);
+
+    // The gear menu's shortcut flips the list.
+    view.showHideListByShorcut();
+    EXPECT_EQ(view.frame().width(), 310);
+    EXPECT_EQ(setting().hasRightPage(), 0);
+}
+
+TEST_F(MainViewRefreshTest, PlannerModeDocksAnUndockedWindowAndNoDockKeepsIt)
+{
+    MainView& view = openMainView();
+    view.weekPlannerShowHide();
+    EXPECT_TRUE(view.isPlannerExpand());
+    EXPECT_TRUE(view.isDockedRight());
+    EXPECT_EQ(setting().dockStatus(), 1);
+    EXPECT_FALSE(view.weekPlannerView()->isHidden());
+    EXPECT_TRUE(view.dayCalendarView()->isHidden());
+    EXPECT_EQ(view.viewNavSegmentedControl()->selectedSegment(), 1);
+
+    view.nodock();
+    EXPECT_TRUE(view.isDockedRight()) << "the planner window stays docked";
+    EXPECT_EQ(setting().dockStatus(), 1);
+
+    // The switch: segment 1 while the week planner is pinned does nothing;
+    // segment 2 moves to the month planner; segment 0 goes back to the day.
+    view.viewNavControl(1);
+    EXPECT_EQ(setting().isWeekPlannerPinned(), 1);
+    view.viewNavControl(2);
+    EXPECT_EQ(setting().isMonthPlannerPinned(), 1);
+    EXPECT_EQ(setting().isWeekPlannerPinned(), 0);
+    EXPECT_FALSE(view.monthPlannerView()->isHidden());
+    view.viewNavControl(0);
+    EXPECT_FALSE(view.isPlannerExpand());
+    EXPECT_FALSE(view.dayCalendarView()->isHidden());
+    // Segment 0 with no planner pinned does nothing.
+    const double width = view.frame().width();
+    view.viewNavControl(0);
+    EXPECT_EQ(view.frame().width(), width);
+    EXPECT_FALSE(view.isPlannerExpand());
+}
+
+TEST_F(MainViewRefreshTest, TheFontSizeStepsStayWithinElevenAndSeventeen)
+{
+    MainView& view = openMainView();
+    struct Case {
+        float from;
+        bool increase;
+        float to;
+    };
+    const Case cases[] = {
+        {17, true, 17}, {11, false, 11}, {11.5f, false, 11}, {12, true, 12.5f},
+        {25, true, 17},  // a stored size out of the range comes back into it
+        {3, false, 11},
+    };
+    for (const Case& c : cases) {
+        setting().setCurrentFontSize(c.from);
+        if (c.increase)
+            view.increaseCurrentFont();
+        else
+            view.decreaseCurrentFont();
+        EXPECT_EQ(setting().currentFontSize(), c.to) << c.from << (c.increase ? " up" : " down");
+    }
+}
+
+TEST_F(MainViewRefreshTest, TheBadgeAndTheCategoryButtonShowTheirState)
+{
+    MainView& view = openMainView();
+    // Every category shown: the plain eye.
+    dataManager().setNumberOfActiveProject(dataManager().calendarList().size());
+    view.changeCategoryShowHideState();
+    const QImage normal = view.categoryShowHideBtn()->image();
+    dataManager().setNumberOfActiveProject(dataManager().calendarList().size() - 1);
+    view.changeCategoryShowHideState();
+    EXPECT_NE(view.categoryShowHideBtn()->image(), normal) << "a hidden category shows the other eye";
+
+    // No unread comments: no badge, no button.
+    view.notificationButtonState();
+    EXPECT_TRUE(view.convNotifBtn()->isHidden());
+    EXPECT_TRUE(view.numberOfNewNotifLabel()->isHidden());
+}
