@@ -20,6 +20,7 @@
 #include "Font.h"
 #include "ImageView.h"
 #include "ListModuleView.h"
+#include "MAAttachedWindow.h"
 #include "MainQueue.h"
 #include "MainViewHeight.h"
 #include "MessageBoxAlertPresenter.h"
@@ -954,6 +955,8 @@ void MainView::toggleViewSize()
         layoutPlannerMode(H);
     else
         layoutNormalMode(H);
+    // The window takes the new width round the view, keeping its point.
+    if (auto* attached = qobject_cast<MAAttachedWindow*>(window())) attached->redisplay();
 }
 
 void MainView::showHide()
