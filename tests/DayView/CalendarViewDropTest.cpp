@@ -398,8 +398,8 @@ TEST_F(CalendarViewDropTest, AReorderUnderAFilteredTaskListWarnsFirst)
     }
     {
         ScriptedAlertPresenter alerts;  // no more question
-        dragADown();
-
-        EXPECT_EQ(storedOrder(tasks[0]), 1);
+        dragATo(9 * 46 + 20);
+        EXPECT_EQ(storedOrder(tasks[0]), 1) << "back in front";
+        EXPECT_EQ(storedOrder(tasks[1]), 2);
     }
 }
