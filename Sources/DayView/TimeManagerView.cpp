@@ -103,6 +103,7 @@ TimeManagerView::TimeManagerView(const QRectF& frame, QWidget* parent) : View(fr
         // Presses on a handle are the band's: it starts the edge drag.
         (*view)->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
+    placeHandles();
     resetData();
 }
 
