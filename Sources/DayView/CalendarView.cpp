@@ -673,7 +673,8 @@ bool isFirstOccurrence(const Task& item)
 CalendarView::DropTime CalendarView::dropTimeOfImageTop(double imageTop)
 {
     if (!std::isfinite(imageTop)) return {};
-    const double hours = (imageTop - firstLineY) / hourHeight;
+    // Far outside the document a position still names a day near the shown one.
+    const double hours = std::clamp((imageTop - firstLineY) / hourHeight, -24.0, 48.0);
     const double hour = std::floor(hours);
     const int minute = int(std::floor((hours - hour) * 60));
     return {int(hour), minute / 15 * 15};

@@ -275,7 +275,7 @@ TimeManagerView::QuarterHour TimeManagerView::quarterHourAt(double y) const
     const double offset = isDayGrid() ? 23 : 23.5;
     QuarterHour q;
     if (!std::isfinite(y)) return q;
-    const double hours = (y - offset) / pitch;
+    const double hours = std::clamp((y - offset) / pitch, -24.0, 48.0);
     q.hour = qint64(std::floor(hours));
     q.minute = qint64(std::floor((hours - std::floor(hours)) * 60)) / 15 * 15;
     q.pointY = qint64(std::lround((double(q.minute) / 60 + double(q.hour)) * pitch + offset));
