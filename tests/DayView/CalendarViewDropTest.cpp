@@ -6,12 +6,17 @@
 #include "DropTarget.h"
 #include "ImageView.h"
 #include "KeyedArchive.h"
+#include "MessageBoxAlertPresenter.h"
+#include "Screenshot.h"
 #include "ScriptedAlertPresenter.h"
 #include "TaskListTableView.h"
 #include "TextTable.h"
 #include "TimeSlotObject.h"
 
+#include <QAbstractButton>
 #include <QDropEvent>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMimeData>
 
 namespace {
@@ -402,4 +407,79 @@ TEST_F(CalendarViewDropTest, AReorderUnderAFilteredTaskListWarnsFirst)
         EXPECT_EQ(storedOrder(tasks[0]), 1) << "back in front";
         EXPECT_EQ(storedOrder(tasks[1]), 2);
     }
+}
+
+namespace {
+
+// Shows each alert as the shell would, takes its picture, and answers with
+// its last button (cancel).
+class PhotographingPresenter : public AlertPresenter {
+public:
+    explicit PhotographingPresenter(QStringList names) : m_names(std::move(names)), m_previous(&AlertPresenter::current())
+    {
+        AlertPresenter::setCurrent(this);
+    }
+    ~PhotographingPresenter() override { AlertPresenter::setCurrent(m_previous == this ? nullptr : m_previous); }
+
+    AlertResponse runModal(const AlertRequest& request) override
+    {
+        const QString name = m_names.value(m_shown++, QStringLiteral("drop-alert-%1").arg(m_shown));
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QMessageBox* box = nullptr;
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* found = qobject_cast<QMessageBox*>(window); found && found->isVisible()) box = found;
+            if (!box) return;
+            poll.stop();
+            saved.append(saveScreenshot(box, name));
+            box->buttons().value(0)->setFocus();
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == request.buttonTitles.back()) button->click();
+        });
+        poll.start(5);
+        MessageBoxAlertPresenter real;
+        return real.runModal(request);
+    }
+
+    QStringList saved;
+
+private:
+    QStringList m_names;
+    AlertPresenter* m_previous;
+    int m_shown = 0;
+};
+
+}  // namespace
+
+TEST_F(CalendarViewDropTest, ScreenshotsOfTheRepeatingQuestionAndTheReorderWarning)
+{
+    auto master = std::make_shared<Task>();
+    master->setTaskType(0);
+    master->setTaskName(QStringLiteral("Standup"));
+    master->setCalendarId(1);
+    master->setStartTime(at(9, 0, -2));
+    master->setEndTime(at(10, 0, -2));
+    master->setDuration(60);
+    master->setRepeatType(1);
+    master->setIsRepeatForever(1);
+    master->setRepeatStartDate(master->startTime());
+    ASSERT_TRUE(master->insertAndDehydrate());
+    TaskList instances;
+    dataManager().fillRepeatEventInstances(TaskList{master}, instances, shownDay(), shownDay());
+    ASSERT_FALSE(instances.isEmpty());
+
+    PhotographingPresenter alerts({QStringLiteral("drop-repeating-question"), QStringLiteral("drop-reorder-warning")});
+    drag(sourceBox(instances.front()), payloadOf(instances.front()), {40, 506});
+
+    const TaskList tasks = planTasks({QStringLiteral("A"), QStringLiteral("B")}, 60);
+    m_grid->setTaskListFilterQuery([] { return true; });
+    setting().setShowWarningChangeTaskOrder(1);
+    TaskView* pieceA = m_grid->taskPieces()[0];
+    m_grid->selectTask(pieceA);
+    m_grid->draggingTask(pieceA);
+    drag(pieceA, payloadOf(reread(pieceA->task())), {200, 11 * 46 + 23});
+
+    ASSERT_EQ(alerts.saved.size(), 2);
+    for (const QString& path : alerts.saved) EXPECT_FALSE(path.isEmpty());
+    EXPECT_EQ(reread(master)->startTime(), at(9, 0, -2)) << "cancelled";
 }
