@@ -5,7 +5,12 @@
 #include "CoreData.h"
 #include "CurrentTimeIndicatorView.h"
 #include "CustomNSView.h"
+#include "DraggingImageComponent.h"
+#include "AlertPresenter.h"
 #include "Event.h"
+#include "KeyedArchive.h"
+#include "NotificationCenter.h"
+#include "Popover.h"
 #include "GregorianCalendar.h"
 #include "ImageView.h"
 #include "MainViewAccess.h"
@@ -19,10 +24,13 @@
 #include "TextField.h"
 #include "TextTable.h"
 #include "TimeLineView.h"
+#include "TimeManagerView.h"
 #include "Transaction.h"
 #include "Utilities.h"
 
 #include <QDate>
+#include <QDebug>
+#include <QMimeData>
 #include <QPainter>
 
 #include <algorithm>
@@ -110,8 +118,17 @@ CalendarView::CalendarView(const QRectF& frame, QWidget* parent) : View(frame, p
     m_currentIndicatorView = new CurrentTimeIndicatorView(QRectF(49, -10, width - 5, 10), m_contentView);
     m_currentIndicatorView->setAutoresizingMask(ViewWidthSizable);
 
+    // The band lies under every box: it is the document's first view after
+    // the rows, and boxes are added after it.
+    m_timeManagerView = new TimeManagerView(QRectF(boxLeft, 0, width - boxLeft, documentHeight), m_contentView);
+    m_timeManagerView->setAutoresizingMask(ViewWidthSizable);
+    m_timeManagerView->setParentView(this);
+
     m_imageEventView = new ImageView(QRectF(), m_contentView);
     m_imageEventView->setHidden(true);
+    m_dragPreviewView = new ImageView(QRectF(), m_contentView);
+    m_dragPreviewView->setHidden(true);
+    DropTarget::registerForDraggedTypes(this, this, {KeyedArchive::mimeType});
 
     m_scrollView->setDocumentView(m_contentView);
     scrollToCurrentTime();
@@ -144,6 +161,21 @@ Date CalendarView::shownDay() const
     if (day.isNull() && dataManager()) day = dataManager()->currentSelectedDay();
     if (day.isNull()) day = Clock::now();
     return Utilities::newDateOnDate(day, 0, 0);
+}
+
+void CalendarView::showEventSketch(const QImage& image, const QRectF& frame)
+{
+    m_imageEventView->setFrame(frame);
+    m_imageEventView->setImage(image);
+    m_imageEventView->setHidden(false);
+    m_imageEventView->raise();
+    m_contentView->update();
+}
+
+void CalendarView::hideEventSketch()
+{
+    m_imageEventView->setHidden(true);
+    m_contentView->update();
 }
 
 QString CalendarView::hourLabel(int row, bool uses24HourClock)
@@ -244,8 +276,12 @@ void CalendarView::reloadData()
         const qint64 offset = daysFromToday(day, today);
         m_currentIndicatorView->setHidden(offset != 0);
         stopTimeLineTimer();
-        if (offset >= 0 && offset < daysWithPlan) {
-            // The working-hours band joins the grid with its own change.
+        const bool withPlan = offset >= 0 && offset < daysWithPlan;
+        m_timeManagerView->setIsActive(withPlan);
+        if (withPlan) m_timeManagerView->resetData();
+        m_timeManagerView->updateTrackingAreas();
+        m_timeManagerView->update();
+        if (withPlan) {
             if (MainViewAccess* mainView = MainViewAccess::current()) mainView->refreshTimeLine();
             m_timeLineTimer = Scheduler::current().scheduleTimer(timeLineInterval, true, [] {
                 if (MainViewAccess* mainView = MainViewAccess::current()) mainView->refreshTimeLine();
@@ -440,6 +476,8 @@ void CalendarView::sortBoxOrder()
     for (const QPointer<TaskView>& box : m_eventBoxes)
         if (box && box->task() && box->task()->taskType() == 0) box->raise();
     m_currentIndicatorView->raise();
+    m_imageEventView->raise();
+    m_dragPreviewView->raise();
 }
 
 void CalendarView::reloadData(const QHash<QString, QVariant>& changedItems)
@@ -611,4 +649,341 @@ void CalendarView::drawRect(QPainter& painter, const QRectF&)
     const QRectF b = bounds();
     painter.drawLine(QPointF(0.5, 0), QPointF(0.5, b.height()));
     painter.drawLine(QPointF(b.width() - 0.5, 0), QPointF(b.width() - 0.5, b.height()));
+}
+
+// ---- drops --------------------------------------------------------------------
+
+namespace {
+
+constexpr qint64 checklistItem = 2;
+constexpr qint64 note = 3;
+
+bool isRepeatingOrInstance(const Task& item)
+{
+    return (item.parentId() == -1 && item.repeatType() != 0) || item.primaryKey() <= -2;
+}
+
+bool isFirstOccurrence(const Task& item)
+{
+    return Utilities::today(item.occurrence()) == Utilities::today(item.repeatStartDate());
+}
+
+}  // namespace
+
+CalendarView::DropTime CalendarView::dropTimeOfImageTop(double imageTop)
+{
+    if (!std::isfinite(imageTop)) return {};
+    // Far outside the document a position still names a day near the shown one.
+    const double hours = std::clamp((imageTop - firstLineY) / hourHeight, -24.0, 48.0);
+    const double hour = std::floor(hours);
+    const int minute = int(std::floor((hours - hour) * 60));
+    return {int(hour), minute / 15 * 15};
+}
+
+TaskPtr CalendarView::acceptableDraggedItem(const QMimeData& payload)
+{
+    if (!payload.hasFormat(KeyedArchive::mimeType)) return nullptr;
+    const TaskList items = Task::readItemsFromPasteboard(payload);
+    if (items.isEmpty()) return nullptr;
+    const TaskPtr& item = items.front();
+    if (!item || item->taskType() == checklistItem || item->taskType() == note || item->isShared()) return nullptr;
+    if (item->taskType() != 0 && item->taskType() != 1) return nullptr;
+    return item;
+}
+
+bool CalendarView::isInTaskZone(double x) const
+{
+    return Utilities::today(Clock::now()) == Utilities::today(shownDay()) && x >= taskZoneLeft;
+}
+
+QPointF CalendarView::documentPointOf(const DraggingInfo& info) const
+{
+    // Our coordinates of the grid, to Qt's, to the flipped document's.
+    const QPointF inGrid = toQt(info.draggedImageLocation());
+    return QPointF(m_contentView->mapFrom(this, inGrid.toPoint())) + (inGrid - inGrid.toPoint());
+}
+
+unsigned CalendarView::draggingEntered(const DraggingInfo& info)
+{
+    if (!info.hasInApplicationSource()) return DragOperationNone;
+    const TaskPtr item = acceptableDraggedItem(info.draggingPasteboard());
+    if (!item) return DragOperationNone;
+    // An open editor closes before the item moves under it.
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(Popover::shouldCloseNotification,
+                                                                         static_cast<QObject*>(this));
+    showDragPreview(item, documentPointOf(info), item->taskType());
+    return DragOperationGeneric;
+}
+
+unsigned CalendarView::draggingUpdated(const DraggingInfo& info)
+{
+    if (!info.hasInApplicationSource()) return DragOperationNone;
+    const TaskPtr item = acceptableDraggedItem(info.draggingPasteboard());
+    if (!item) return DragOperationNone;
+    const QPointF point = documentPointOf(info);
+    showDragPreview(item, point, isInTaskZone(point.x()) ? 1 : 0);
+    return DragOperationGeneric;
+}
+
+void CalendarView::draggingExited()
+{
+    hideDragPreview();
+}
+
+void CalendarView::showDragPreview(const TaskPtr& item, const QPointF& imageBottomLeft, qint64 type)
+{
+    const QSizeF size = m_draggingSize.isValid() ? m_draggingSize : QSizeF(TaskView::draggingWidth, hourHeight);
+    // The picture is drawn again only when the item, its look or its size
+    // changes; a move only moves it.
+    if (type != m_draggedImageType || item->primaryKey() != m_dragPreviewKey || size != m_dragPreviewSize) {
+        const QList<DraggingImageComponent> components = item->draggingLargeImageWithSize(size, type);
+        m_dragPreviewView->setImage(components.isEmpty() ? QImage() : components.front().contents);
+        m_draggedImageType = type;
+        m_dragPreviewKey = item->primaryKey();
+        m_dragPreviewSize = size;
+    }
+    m_dragPreviewView->setFrame(QRectF(imageBottomLeft.x(), imageBottomLeft.y() - size.height(), size.width(),
+                                       size.height()));
+    m_dragPreviewView->setHidden(false);
+    m_dragPreviewView->raise();
+}
+
+void CalendarView::hideDragPreview()
+{
+    m_dragPreviewView->setHidden(true);
+    m_draggedImageType = -1;
+    m_dragPreviewKey = 0;
+}
+
+void CalendarView::postTaskChanged()
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(this));
+}
+
+bool CalendarView::performDragOperation(const DraggingInfo& info)
+{
+    hideDragPreview();
+    if (!info.hasInApplicationSource()) return false;
+    const TaskList items = Task::readItemsFromPasteboard(info.draggingPasteboard());
+    const TaskPtr item = items.isEmpty() ? nullptr : items.front();
+    if (!item || item->taskType() == note || item->isShared()) return false;
+    if (item->taskType() == checklistItem) return false;
+
+    const QPointF imagePoint = documentPointOf(info);
+    const double imageTop = imagePoint.y() - (info.draggedImageSize().isValid() ? info.draggedImageSize().height() : 0);
+    const DropTime time = dropTimeOfImageTop(imageTop);
+    const bool inTaskZone = isInTaskZone(imagePoint.x());
+    const bool fromList = info.sourceInherits("TaskListTableView") || info.sourceInherits("CategoryDetailListItemView");
+
+    if (fromList) {
+        if (item->taskType() == 1)
+            convertTaskToSTaskByDrag(item, time.hour, time.minute);
+        else if (item->taskType() == 0 && item->isSheduledTask())
+            changeEventInfoByMoveInTimeline(item, time.hour, time.minute);
+    } else if (item->taskType() == 0) {
+        if (inTaskZone)
+            convertEvent2Task(item, imageTop);
+        else
+            changeEventInfoByMoveInTimeline(item, time.hour, time.minute);
+    } else if (item->taskType() == 1) {
+        if (inTaskZone)
+            changeTaskInfoByDrag(item, imageTop, imagePoint);
+        else
+            convertTaskToSTaskByDrag(item, time.hour, time.minute);
+    }
+    postTaskChanged();
+    return true;
+}
+
+void CalendarView::moveItemToStart(const TaskPtr& item, Date start)
+{
+    CoreData* manager = dataManager();
+    if (!manager) return;
+    const SettingPtr setting = manager->currentSetting();
+    // An item kept in another zone than the one shown moves by the shown
+    // zone's daylight-saving difference for the new start.
+    if (setting && item->tz() != 0 && manager->getTimeZone(item->tz()) && item->tz() != setting->currentTZ()) {
+        const qint64 offset = manager->getDSTOffetBySetting(start);
+        if (offset != 0) start = start.dateByAddingTimeInterval(double(offset));
+    }
+    item->setStartTime(start);
+    item->setEndTime(start.dateByAddingTimeInterval(double(item->duration()) * 60));
+    manager->recalculateSaveTimeWithTimezoneSupport(item);
+}
+
+bool CalendarView::changeEventInfoByMoveInTimeline(const TaskPtr& item, int hour, int minute)
+{
+    CoreData* manager = dataManager();
+    if (!item || !manager) return false;
+    manager->recalculateTimeWithTimezoneSupport(item);
+    const Date start = Utilities::newDateOnDate(shownDay(), hour, minute);
+    if (item->tzStartTime() == start) return true;
+
+    if (!isRepeatingOrInstance(*item)) {
+        moveItemToStart(item, start);
+        const bool saved = item->parentId() != -1 ? manager->doEditOnlyThisOperatorWithEvent(item)
+                                                   : manager->doEditAllOperatorWithEvent(item);
+        if (!saved) qWarning() << "The moved item" << item->primaryKey() << "could not be saved";
+        return saved;
+    }
+
+    const bool scheduled = item->isSheduledTask();
+    const bool first = isFirstOccurrence(*item);
+    // Each key written out in its call, so that the text table's check sees it.
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
+                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
+    if (first)
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
+    else
+        request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText"))
+                                             : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("editingSTaskText"))
+                                    : TextTable::localizedString(QStringLiteral("editingEventText"));
+    if (first)
+        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskMessageText"))
+                                            : TextTable::localizedString(QStringLiteral("editingAllMessageText"));
+    else
+        request.informativeText =
+            scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskFutureMessageText"))
+                      : TextTable::localizedString(QStringLiteral("editingAllFutureMessageText"));
+
+    const int answer = AlertPresenter::current().runModal(request).button;
+    if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return false;
+    moveItemToStart(item, start);
+    bool saved = false;
+    if (answer == AlertResponse::firstButton) saved = manager->doEditOnlyThisOperatorWithEvent(item);
+    else if (first) saved = manager->doEditAllOperatorWithEvent(item);
+    else saved = manager->doEditAllFutureOperatorWithEvent(item);
+    if (!saved) qWarning() << "The moved item" << item->primaryKey() << "could not be saved";
+    return saved;
+}
+
+bool CalendarView::convertTaskToSTaskByDrag(const TaskPtr& task, int hour, int minute)
+{
+    CoreData* manager = dataManager();
+    if (!task || !manager) return false;
+    Date start = Utilities::newDateOnDate(shownDay(), hour, minute);
+    const qint64 offset = manager->getDSTOffetBySetting(start);
+    if (offset != 0) start = start.dateByAddingTimeInterval(double(offset));
+    return manager->convertTask2STask(task, start) != nullptr;
+}
+
+bool CalendarView::convertEvent2Task(const TaskPtr& item, double imageTop)
+{
+    CoreData* manager = dataManager();
+    if (!item || !manager) return false;
+    const TaskPtr task = item->isSheduledTask() ? manager->convertSTask2Task(item) : manager->convertEvent2Task(item);
+    if (!task) return true;  // refused or cancelled: the order stays
+    TaskList list = findTaskAbove(documentHeight, imageTop, task);
+    list.prepend(task);
+    updateTaskAboveOrderInList(list);
+    return true;
+}
+
+bool CalendarView::changeTaskInfoByDrag(const TaskPtr& task, double imageTop, const QPointF& imagePoint)
+{
+    CoreData* manager = dataManager();
+    if (!task || !manager) return false;
+    const SettingPtr setting = manager->currentSetting();
+    const bool filtered = m_taskListFilterQuery && m_taskListFilterQuery();
+    const bool warns = setting && setting->showWarningChangeTaskOrder() != 0 && filtered;
+    if (warns) {
+        AlertRequest request;
+        request.style = AlertStyle::Warning;
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+        request.messageText = TextTable::localizedString(QStringLiteral("changeTaskOrderText"));
+        request.informativeText = TextTable::localizedString(QStringLiteral("changeTaskOrderMessage"));
+        request.showsSuppressionButton = true;
+        const AlertResponse response = AlertPresenter::current().runModal(request);
+        setting->setShowWarningChangeTaskOrder(response.suppressed ? 0 : 1);
+        if (response.button == AlertResponse::secondButton) return false;
+        if (response.button != AlertResponse::firstButton) return true;
+    }
+
+    const double draggedY = findDraggedPosY(task);
+    if (draggedY >= imagePoint.y()) {
+        TaskList list = findTaskAbove(draggedY, imageTop, task);
+        list.prepend(task);
+        updateTaskAboveOrderInList(list);
+    } else {
+        TaskList list = findTaskBelow(draggedY, imageTop, task);
+        list.append(task);
+        updateTaskBelowOrderInList(list);
+    }
+    if (warns && !setting->dehydrate()) qWarning() << "The settings could not be saved after a reorder";
+    return true;
+}
+
+double CalendarView::findDraggedPosY(const TaskPtr& task) const
+{
+    for (const QPointer<TaskView>& piece : m_taskPieces) {
+        if (!piece) continue;
+        if (piece->isHidden() || (task && piece->task() && piece->task()->primaryKey() == task->primaryKey()))
+            return piece->frame().y();
+    }
+    return documentHeight;
+}
+
+TaskList CalendarView::findTaskAbove(double above, double below, const TaskPtr& task) const
+{
+    TaskList found;
+    const qint64 key = task ? task->primaryKey() : 0;
+    for (const QPointer<TaskView>& piece : m_taskPieces) {
+        if (!piece || piece->isHidden() || !piece->task() || piece->task()->primaryKey() == key) continue;
+        const double y = piece->frame().y();
+        if (y < below || y > above) continue;
+        // One entry per run of pieces of the same task.
+        if (!found.isEmpty() && found.back()->primaryKey() == piece->task()->primaryKey()) continue;
+        found.append(piece->task());
+    }
+    return found;
+}
+
+TaskList CalendarView::findTaskBelow(double below, double above, const TaskPtr& task) const
+{
+    TaskList found;
+    const qint64 key = task ? task->primaryKey() : 0;
+    for (const QPointer<TaskView>& piece : m_taskPieces) {
+        if (!piece || piece->isHidden() || !piece->task() || piece->task()->primaryKey() == key) continue;
+        const double y = piece->frame().y();
+        if (y < below || y > above) continue;
+        if (!found.isEmpty() && found.back()->primaryKey() == piece->task()->primaryKey()) continue;
+        found.append(piece->task());
+    }
+    return found;
+}
+
+void CalendarView::updateTaskAboveOrderInList(const TaskList& items)
+{
+    if (items.isEmpty()) return;
+    // One write unit for the whole list.
+    Transaction writes;
+    const qint64 firstOrder = items.front()->taskOrder();
+    bool saved = true;
+    for (qsizetype i = 1; i < items.size(); ++i) {
+        items[i - 1]->setTaskOrder(items[i]->taskOrder());
+        saved = items[i - 1]->dehydrate() && saved;
+    }
+    items.back()->setTaskOrder(firstOrder);
+    saved = items.back()->dehydrate() && saved;
+    if (!saved || !writes.commit()) qWarning() << "The planned order could not be saved";
+}
+
+void CalendarView::updateTaskBelowOrderInList(const TaskList& items)
+{
+    if (items.isEmpty()) return;
+    Transaction writes;
+    const qint64 lastOrder = items.back()->taskOrder();
+    bool saved = true;
+    for (qsizetype i = items.size() - 1; i >= 1; --i) {
+        items[i]->setTaskOrder(items[i - 1]->taskOrder());
+        saved = items[i]->dehydrate() && saved;
+    }
+    items.front()->setTaskOrder(lastOrder);
+    saved = items.front()->dehydrate() && saved;
+    if (!saved || !writes.commit()) qWarning() << "The planned order could not be saved";
 }

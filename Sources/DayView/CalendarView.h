@@ -1,18 +1,22 @@
 #pragma once
 
 #include "Date.h"
+#include "DropTarget.h"
 #include "ModelTypes.h"
 #include "MonthView.h"
 #include "ScheduledTimer.h"
+#include "TimeManagerView.h"
 #include "View.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QSizeF>
 
+#include <functional>
 #include <vector>
 
 class CurrentTimeIndicatorView;
+class QMimeData;
 class CustomNSView;
 class ImageView;
 class ScrollView;
@@ -28,7 +32,7 @@ class TimeLineView;
 //
 // The shown day is always the mini month's current day; the grid keeps no
 // day of its own. Main thread only.
-class CalendarView : public View {
+class CalendarView : public View, public DraggingDestination, public TimeManagerHost {
     Q_OBJECT
 
 public:
@@ -86,7 +90,14 @@ public:
     void goNext();
 
     // The shown day: the mini month's current day, at 00:00.
-    Date shownDay() const;
+    Date shownDay() const override;
+
+    // As the working-hours band's host: the day grid, sketching new events
+    // in imageEventView.
+    bool isDayGridHost() const override { return true; }
+    QObject* hostObject() override { return this; }
+    void showEventSketch(const QImage& image, const QRectF& frame) override;
+    void hideEventSketch() override;
 
     const std::vector<TimeLineView*>& timeCellList() const { return m_timeCellList; }
     MonthView* monthView() const { return m_monthView; }
@@ -123,11 +134,65 @@ public:
     };
     static BoxPlacement placementOfEvent(const Date& shownStart, const Date& shownEnd, const Date& shownDay);
 
+    // ---- drops ---------------------------------------------------------------
+    // The time of day a dropped image whose top is at y of the document
+    // stands for: the hour of the line above it, minutes cut to a quarter.
+    struct DropTime {
+        int hour = 0;
+        int minute = 0;
+    };
+    static DropTime dropTimeOfImageTop(double imageTop);
+    // The one item a payload carries, when the grid takes drops of it: not a
+    // checklist item, note or shared item. Null otherwise.
+    static TaskPtr acceptableDraggedItem(const QMimeData& payload);
+    // Whether a drop at x of the document on the shown day lands in the
+    // task zone: the shown day is today and x is right of taskZoneLeft.
+    bool isInTaskZone(double x) const;
+
+    unsigned draggingEntered(const DraggingInfo& info) override;
+    unsigned draggingUpdated(const DraggingInfo& info) override;
+    void draggingExited() override;
+    bool performDragOperation(const DraggingInfo& info) override;
+    // The look the dragged item has over the grid: 0 the event box, 1 the
+    // task piece; -1 while nothing is dragged over it.
+    qint64 draggedImageType() const { return m_draggedImageType; }
+    ImageView* dragPreviewView() const { return m_dragPreviewView; }
+
+    // The drop commands; each answers whether it changed the item as asked.
+    bool changeEventInfoByMoveInTimeline(const TaskPtr& item, int hour, int minute);
+    bool convertTaskToSTaskByDrag(const TaskPtr& task, int hour, int minute);
+    bool convertEvent2Task(const TaskPtr& item, double imageTop);
+    bool changeTaskInfoByDrag(const TaskPtr& task, double imageTop, const QPointF& imagePoint);
+
+    // Lookups over the planned tasks' pieces (hidden pieces are skipped).
+    double findDraggedPosY(const TaskPtr& task) const;
+    TaskList findTaskAbove(double above, double below, const TaskPtr& task) const;
+    TaskList findTaskBelow(double below, double above, const TaskPtr& task) const;
+    // The first item moves in front of the others (it takes the second's
+    // place, each other one the next one's); the last one behind them.
+    static void updateTaskAboveOrderInList(const TaskList& items);
+    static void updateTaskBelowOrderInList(const TaskList& items);
+
+    // Whether the task list shows its task view under a filter (a reorder
+    // there warns first); asked of the task list, false until it says.
+    void setTaskListFilterQuery(std::function<bool()> query) { m_taskListFilterQuery = std::move(query); }
+
+    // The working-hours band over the grid's document.
+    TimeManagerView* timeManagerView() const { return m_timeManagerView; }
+
     bool isFlipped() const override { return false; }
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
     void scrollWheel(const Event& event) override;
 
 private:
+    // The dragged item's preview in the look for the zone under it.
+    void showDragPreview(const TaskPtr& item, const QPointF& imageBottomLeft, qint64 type);
+    void hideDragPreview();
+    // The dragged image's lower-left corner in the document.
+    QPointF documentPointOf(const DraggingInfo& info) const;
+    void postTaskChanged();
+    // Sets a new start keeping the duration, with the zone rule.
+    static void moveItemToStart(const TaskPtr& item, Date start);
     void setHourLabels();
     void removeBoxes(std::vector<QPointer<TaskView>>& boxes);
     void sortBoxOrder();
@@ -149,4 +214,10 @@ private:
     ScheduledTimer m_timeLineTimer;
     qint64 m_selectingKey = 0;
     QPointer<TaskView> m_selectedItem;
+    ImageView* m_dragPreviewView = nullptr;
+    qint64 m_draggedImageType = -1;
+    qint64 m_dragPreviewKey = 0;
+    QSizeF m_dragPreviewSize;
+    std::function<bool()> m_taskListFilterQuery;
+    TimeManagerView* m_timeManagerView = nullptr;
 };

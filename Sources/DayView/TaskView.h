@@ -81,8 +81,16 @@ public:
     void changeStartEndTime();
 
     // Deletes the item (the Delete key while the box is selected, and the
-    // menu's delete row).
+    // menu's delete row), asking first as the item and the settings want.
     virtual void applyDelete();
+    // The item menu's commands.
+    void selectDone();
+    void duplicateTask();
+    void doToday();
+    void doNextWeek();
+    void doNextMonth();
+    void copyToMakeLink();
+    void pasteToMakeLink();
 
     // The item menu while the box is selected; an empty menu otherwise.
     Menu menuForEvent(const Event& event);

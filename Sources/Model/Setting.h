@@ -76,6 +76,9 @@ public:
     // "DayManager.dat" keys: for weekday w (1 Sunday .. 7 Saturday) the start
     // key is entry w - 1 and the end key entry w + 6.
     static const QStringList& dayManagerKeys();
+    // The working hours of a weekday with none stored: 08:00 to 18:00.
+    static constexpr qint64 defaultWorkStartMinutes = 480;
+    static constexpr qint64 defaultWorkEndMinutes = 1080;
 
     // ---- columns ---------------------------------------------------------------
     qint64 primaryKey() const { return read(m_primaryKey); }

@@ -32,8 +32,8 @@ const QString autoSyncFile = QStringLiteral("auto.plist");
 const QString backupFolderName = QStringLiteral("AutoBackupData");
 const QString backupExtension = QStringLiteral("abkzvm");
 
-constexpr qint64 defaultWorkStart = 480;  // 08:00
-constexpr qint64 defaultWorkEnd = 1080;   // 18:00
+constexpr qint64 defaultWorkStart = Setting::defaultWorkStartMinutes;
+constexpr qint64 defaultWorkEnd = Setting::defaultWorkEndMinutes;
 constexpr float defaultFontSize = 12.0f;
 // A day keeps its latest backup, and four earlier days are kept beside it.
 constexpr qsizetype earlierDaysKept = 4;

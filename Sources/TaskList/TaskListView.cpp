@@ -64,6 +64,13 @@ void TaskListView::reloadTodayTask()
 void TaskListView::setCalendarView(CalendarView* view)
 {
     m_calendarView = view;
+    if (!view) return;
+    // A reorder on the grid warns while the list shows its tasks filtered.
+    view->setTaskListFilterQuery([list = QPointer<TaskListView>(this)] {
+        if (!list) return false;
+        const PopUpItem* shown = list->typeViewBtn() ? list->typeViewBtn()->selectedItem() : nullptr;
+        return shown && shown->tag == taskViewTag && list->filterIndex() != 0;
+    });
 }
 
 CalendarView* TaskListView::calendarView() const
