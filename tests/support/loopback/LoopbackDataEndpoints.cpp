@@ -64,6 +64,18 @@ struct LoopbackService::Data {
         qint64 settingsStamp = 0;
         qint64 taskStamp = 0;
         QMap<qint64, QString> tags;
+        QHash<QString, qint64> tagKeys;  // match key -> id
+        void addTag(qint64 id, const QString& name)
+        {
+            tags.insert(id, name);
+            tagKeys.insert(matchKey(name), id);
+        }
+        bool removeTag(qint64 id)
+        {
+            if (!tags.contains(id)) return false;
+            tagKeys.remove(matchKey(tags.take(id)));
+            return true;
+        }
         QMap<qint64, QJsonObject> categories;
         QMap<qint64, qint64> items;  // item id -> category id
         QString firstName, lastName;
@@ -148,12 +160,11 @@ void LoopbackService::addDataEndpoints()
                                 answer.append(QJsonObject{{QStringLiteral("error"), QStringLiteral("no name")}});
                                 continue;
                             }
-                            qint64 id = 0;
-                            for (auto it = owner.tags.constBegin(); it != owner.tags.constEnd() && !id; ++it)
-                                if (matchKey(it.value()) == matchKey(name)) id = it.key();
+                            // A name the account already has gives that tag's id.
+                            qint64 id = owner.tagKeys.value(matchKey(name));
                             if (!id) {
                                 id = data->nextId++;
-                                owner.tags.insert(id, name);
+                                owner.addTag(id, name);
                                 data->grow();
                             }
                             answer.append(QJsonObject{{QStringLiteral("id"), id}, {QStringLiteral("name"), name}});
@@ -172,7 +183,7 @@ void LoopbackService::addDataEndpoints()
                         else
                             for (const QString& id : ids.split(QLatin1Char(','))) wanted.append(id.toLongLong());
                         for (const qint64 id : wanted) {
-                            if (owner.tags.remove(id)) {
+                            if (owner.removeTag(id)) {
                                 data->grow();
                                 answer.append(QJsonObject{{QStringLiteral("success"), lineFor(id, "deleted")}});
                             } else {
@@ -309,7 +320,7 @@ qint64 LoopbackService::addTag(const QString& account, const QString& name)
 {
     std::lock_guard lock(m_data->mutex);
     const qint64 id = m_data->nextId++;
-    m_data->account(account).tags.insert(id, name);
+    m_data->account(account).addTag(id, name);
     m_data->grow();
     return id;
 }
