@@ -245,9 +245,9 @@ protected:
     // "<base>/api/<path>?keyapi=<key>" followed by `more` ("&a=b...").
     QString dataAddress(const QString& path, const QString& more = QString()) const;
     HttpReply sendJson(const QByteArray& method, const QString& url, const QJsonValue& body);
-    // A list download that is not a list of records stops the pass with the
-    // text of `textKey` (naming the step); false then.
-    bool acceptDownload(const QString& textKey, const HttpReply& reply, const ZVWReply::Records& list);
+    // A list download that is not a list of records stops the pass with
+    // `stepText` (naming the step, "%1" the reason); false then.
+    bool acceptDownload(const QString& stepText, const HttpReply& reply, const ZVWReply::Records& list);
     // The pending-deletion text without one ",<id>" entry per id given.
     static QString withoutPendingIds(const QString& pending, const QStringList& ids);
     // The closing actions of a full pass, run after the settings decision:

@@ -83,7 +83,8 @@ void ZVWSync::getProjectsFromZVW()
                     true);
     setZvwProjectList({});
     const ZVWReply::Records list = ZVWReply::records(reply);
-    if (!acceptDownload(QStringLiteral("zvwCategoriesDownloadErrorText"), reply, list)) return;
+    if (!acceptDownload(TextTable::localizedString(QStringLiteral("zvwCategoriesDownloadErrorText")), reply, list))
+        return;
     CalendarList categories;
     for (const QJsonObject& record : list.records) categories.append(ZVWReply::category(record));
     if (list.refused > 0) {

@@ -55,7 +55,7 @@ void ZVWSync::getTagsFromZVW()
     const HttpReply reply = sendRequest("GET", dataAddress(QStringLiteral("tags.json")), true);
     setZvwTagList({});
     const ZVWReply::Records list = ZVWReply::records(reply);
-    if (!acceptDownload(QStringLiteral("zvwTagsDownloadErrorText"), reply, list)) return;
+    if (!acceptDownload(TextTable::localizedString(QStringLiteral("zvwTagsDownloadErrorText")), reply, list)) return;
     TagList tags;
     for (const QJsonObject& record : list.records) tags.append(ZVWReply::tag(record));
     if (list.refused > 0) {
@@ -66,7 +66,7 @@ void ZVWSync::getTagsFromZVW()
     setZvwTagList(tags);
 }
 
-bool ZVWSync::acceptDownload(const QString& textKey, const HttpReply& reply, const ZVWReply::Records& list)
+bool ZVWSync::acceptDownload(const QString& stepText, const HttpReply& reply, const ZVWReply::Records& list)
 {
     QString reason;
     switch (list.kind) {
@@ -84,9 +84,9 @@ bool ZVWSync::acceptDownload(const QString& textKey, const HttpReply& reply, con
         reason = TextTable::localizedString(QStringLiteral("zvwNotAListText"));
         break;
     }
-    qWarning().nospace() << "Web service download failed (" << textKey << ", status " << reply.status << ", "
+    qWarning().nospace() << "Web service download failed (" << stepText << ", status " << reply.status << ", "
                          << reply.body.size() << " bytes)";
-    reportServerError(TextTable::localizedString(textKey).arg(reason));
+    reportServerError(QString(stepText).arg(reason));
     return false;
 }
 
