@@ -1,5 +1,6 @@
 #include "WebExchangeFixture.h"
 
+#include "LogCapture.h"
 #include "Utilities.h"
 
 #include <QJsonArray>
@@ -86,8 +87,13 @@ TEST_F(ZVWSyncCategoriesTest, TheNewerSideWinsAndEqualStampsSendOnlyALocalChange
     home->setTagList("/x");  // a local change waiting to go up
     ASSERT_TRUE(home->dehydrate());
     ASSERT_TRUE(m_service.changeCategory(account, renamed, {{"name", "Office"}}));
+    work->setInVisible(1);  // replaced by the service's newer copy, and logged
+    ASSERT_TRUE(work->dehydrate());
 
+    LogCapture log;
     mergeCategories();
+    EXPECT_TRUE(log.contains(QStringLiteral("replaces local changes of category %1 \"Work\"").arg(work->primaryKey())));
+    EXPECT_EQ(storedCategory("Office")->inVisible(), 0);
 
     EXPECT_TRUE(storedCategory("Office")) << "the service's newer copy wins";
     EXPECT_EQ(storedCategory("Office")->primaryKey(), work->primaryKey());

@@ -1,5 +1,7 @@
 #include "WebExchangeFixture.h"
 
+#include "LogCapture.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -111,6 +113,7 @@ TEST_F(ZVWSyncSettingsTest, TheDecisionFollowsTheStampsAndTheDefaultCategory)
                           Case{"equal, changed here", true, 0, true, true, false},
                           Case{"equal, default unknown here", false, 0, false, true, false},
                           Case{"service newer", true, -1, false, false, true},
+                          Case{"service newer over a local change", true, -1, true, false, true},
                           Case{"service newer, default unknown", false, -1, false, true, true},
                           Case{"local newer", true, 1, false, false, false}}) {
         SCOPED_TRACE(c.name);
@@ -122,8 +125,11 @@ TEST_F(ZVWSyncSettingsTest, TheDecisionFollowsTheStampsAndTheDefaultCategory)
         if (c.localChange) m_setting->setShowTask(m_setting->showTask() ? 0 : 1);
         m_service.clearRequests();
 
+        LogCapture log;
         decide();
 
+        EXPECT_EQ(log.contains(QStringLiteral("newer settings replace local changes")),
+                  c.localTakesService && c.localChange);
         ASSERT_EQ(uploads().size(), c.sent ? 1 : 0);
         EXPECT_EQ(m_setting->durationDefTaskVal(), c.localTakesService ? 25 : (c.sent ? 40 : 40));
         if (c.sent) {
