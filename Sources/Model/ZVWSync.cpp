@@ -15,6 +15,8 @@
 #include "ZVWService.h"
 
 #include <QDebug>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMetaObject>
 #include <QPointer>
 #include <QThread>
@@ -199,6 +201,42 @@ void ZVWSync::setZvwSetting(const SettingPtr& setting)
     m_zvwSetting = setting;
 }
 
+TagList ZVWSync::zvwTagList() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_zvwTagList;
+}
+
+void ZVWSync::setZvwTagList(const TagList& tags)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_zvwTagList = tags;
+}
+
+CalendarList ZVWSync::zvwProjectList() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_zvwProjectList;
+}
+
+void ZVWSync::setZvwProjectList(const CalendarList& categories)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_zvwProjectList = categories;
+}
+
+QStringList ZVWSync::currentUsingProjects() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_currentUsingProjects;
+}
+
+void ZVWSync::setCurrentUsingProjects(const QStringList& ids)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_currentUsingProjects = ids;
+}
+
 QVariantList ZVWSync::list(const QVariantList& member) const
 {
     std::lock_guard lock(m_stateMutex);
@@ -246,6 +284,25 @@ HttpReply ZVWSync::sendRequest(const QByteArray& method, const QString& url, boo
     if (jsonContentType) request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
     return m_passSession.send(request);
 }
+
+QString ZVWSync::dataAddress(const QString& path, const QString& more) const
+{
+    return m_baseAddress + QStringLiteral("/api/") + path + QStringLiteral("?keyapi=") +
+           QString::fromLatin1(queryValue(zvwKeyAPI())) + more;
+}
+
+HttpReply ZVWSync::sendJson(const QByteArray& method, const QString& url, const QJsonValue& body)
+{
+    HttpRequest request;
+    request.method = method;
+    request.url = url;
+    request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    request.body = body.isArray() ? QJsonDocument(body.toArray()).toJson(QJsonDocument::Compact)
+                                  : QJsonDocument(body.toObject()).toJson(QJsonDocument::Compact);
+    return m_passSession.send(request);
+}
+
+void ZVWSync::closeFullPass(QObject* /*sender*/) {}
 
 void ZVWSync::reportServerError(const QString& text)
 {

@@ -3,12 +3,14 @@
 #include "HttpSession.h"
 #include "ModelTypes.h"
 #include "ScheduledTimer.h"
+#include "ZVWReply.h"
 #include "SerialQueue.h"
 
 #include <QByteArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 #include <atomic>
@@ -87,12 +89,12 @@ public:
     QString zvwKeyAPI() const;
     void setZvwKeyAPI(const QString& key);
     // Working lists of the entity exchanges.
-    QVariantList zvwTagList() const { return list(m_zvwTagList); }
-    void setZvwTagList(const QVariantList& records) { setList(m_zvwTagList, records); }
-    QVariantList zvwProjectList() const { return list(m_zvwProjectList); }
-    void setZvwProjectList(const QVariantList& records) { setList(m_zvwProjectList, records); }
-    QVariantList currentUsingProjects() const { return list(m_currentUsingProjects); }
-    void setCurrentUsingProjects(const QVariantList& records) { setList(m_currentUsingProjects, records); }
+    TagList zvwTagList() const;
+    void setZvwTagList(const TagList& tags);
+    CalendarList zvwProjectList() const;
+    void setZvwProjectList(const CalendarList& categories);
+    QStringList currentUsingProjects() const;
+    void setCurrentUsingProjects(const QStringList& ids);
     QVariantList zvwWorkList() const { return list(m_zvwWorkList); }
     void setZvwWorkList(const QVariantList& records) { setList(m_zvwWorkList, records); }
     QVariantList currentUsingWorks() const { return list(m_currentUsingWorks); }
@@ -164,6 +166,63 @@ public:
     // the settings.
     qint64 checkValidToken(const QString& userName, const QString& password);
 
+    // ---- settings ---------------------------------------------------------------
+    // Downloads the service's settings into zvwSetting. A transport failure
+    // stops the pass; an error reply posts the account's refusal (codes 2
+    // and 4) and leaves zvwSetting as it was.
+    void getSettingFromZVW();
+    // Sends the local settings; the reply's stamp is kept and hasChanges
+    // cleared only when the service took them (no "error").
+    void updateSettingFromLocalToZVW();
+    // Copies zvwSetting into the local settings and saves them.
+    void updateSettingFromZVWToLocal();
+    // Decides which side's settings win, then closes the pass. Nothing is
+    // exchanged when this pass's download gave no settings record.
+    void syncSettingWithZVW(QObject* sender);
+    // The automatic push of changed settings.
+    void oneWayAutoSyncSettings();
+    // The settings record as it goes up.
+    QJsonObject settingsRecord(const Setting& local) const;
+
+    // ---- tags -------------------------------------------------------------------
+    // Downloads the service's tags into zvwTagList. Anything but a list of
+    // tag records stops the pass (named in errorDescription).
+    void getTagsFromZVW();
+    // The merge of a full pass (names compared without blanks and case).
+    void syncTagsWithZVW();
+    // Uploads the tags in batches of 50, emptying the list as it goes.
+    void addTag(TagList& tags);
+    void addTagsWithURLBody(const QByteArray& body, const TagList& tags);
+    // Sends the pending deletions of zvwDeletedTag in batches of 50; the ids
+    // the service did not answer for stay pending.
+    void deleteTag();
+    // One deletion request; answers whether the service took it (a reply
+    // with a status of 200-299).
+    bool deleteTagsWithURLString(const QString& ids);
+    // The automatic push of tags.
+    void oneWayAutoSyncTags();
+
+    // ---- categories --------------------------------------------------------------
+    // Downloads the service's categories (shared ones included) into
+    // zvwProjectList; anything but a list of category records stops the pass.
+    void getProjectsFromZVW();
+    // The merge of a full pass.
+    void syncProjectsWithZVW();
+    // Creates the category on the service (never a shared one); the caller
+    // saves it.
+    void addProject(const CalendarPtr& calendar);
+    // Sends a category's changes; saves it once the service gave its stamp.
+    void updateProject(const CalendarPtr& calendar);
+    // Sends the pending deletions of zvwDeletedProjects in batches of 50 and
+    // takes those categories out of zvwProjectList.
+    void deleteProject();
+    // One deletion request ("0" for every category); the ids the service
+    // answered for leave zvwDeletedProjects.
+    void deleteProject(const QString& ids, bool isPersonal);
+    // The records as they go up.
+    static QJsonObject categoryRecord(const Calendar& calendar);
+    static QJsonObject categoryChangeRecord(const Calendar& calendar);
+
     // What the last of the two checks learnt: the account screens show "no
     // connection" for NoReply and "invalid account" for Refused.
     enum class AccountCheck { Valid, Refused, NoReply };
@@ -183,6 +242,17 @@ protected:
     // errorDescription, and every one is posted on the main thread.
     void reportServerError(const QString& text);
     QString tokenAddress(const QString& userName, const QString& password) const;
+    // "<base>/api/<path>?keyapi=<key>" followed by `more` ("&a=b...").
+    QString dataAddress(const QString& path, const QString& more = QString()) const;
+    HttpReply sendJson(const QByteArray& method, const QString& url, const QJsonValue& body);
+    // A list download that is not a list of records stops the pass with
+    // `stepText` (naming the step, "%1" the reason); false then.
+    bool acceptDownload(const QString& stepText, const HttpReply& reply, const ZVWReply::Records& list);
+    // The pending-deletion text without one ",<id>" entry per id given.
+    static QString withoutPendingIds(const QString& pending, const QStringList& ids);
+    // The closing actions of a full pass, run after the settings decision:
+    // they belong to the pass driver, which overrides this.
+    virtual void closeFullPass(QObject* sender);
 
 private:
     QVariantList list(const QVariantList& member) const;
@@ -205,9 +275,15 @@ private:
     std::optional<QByteArray> m_jsonData;
     QString m_zvwKeyAPI;
     QString m_errorDescription;
-    QVariantList m_zvwTagList;
-    QVariantList m_zvwProjectList;
-    QVariantList m_currentUsingProjects;
+    TagList m_zvwTagList;
+    CalendarList m_zvwProjectList;
+    QStringList m_currentUsingProjects;
+    // What this pass's downloads gave: whether a settings record came, and
+    // whether a list held refused records (then nothing is deleted here for
+    // being absent from it).
+    bool m_hasSettingsRecord = false;
+    bool m_tagDownloadIncomplete = false;
+    bool m_projectDownloadIncomplete = false;
     QVariantList m_zvwWorkList;
     QVariantList m_currentUsingWorks;
     QVariantList m_zvwLinkList;

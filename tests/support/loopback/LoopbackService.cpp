@@ -197,6 +197,7 @@ LoopbackService::LoopbackService(Scheme scheme) : d(std::make_unique<State>())
     server.Delete(".*", handler);
 
     addAccountEndpoints();
+    addDataEndpoints();
 
     d->port = server.bind_to_any_port("127.0.0.1");
     if (d->port <= 0) return;

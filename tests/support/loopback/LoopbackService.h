@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
 #include <QMap>
@@ -104,10 +105,38 @@ public:
 
     static QString md5(const QString& text);
 
+    // ---- what the data endpoints hold, per account (user names in any case) --
+    // One stamp for the whole service, grown by every change: the records'
+    // "last_update" and the settings' "lastupdatesetting" and
+    // "lastupdatetask" are its values at their last change.
+    qint64 stamp() const;
+    // The settings record as the download gives it.
+    QJsonObject settingsOf(const QString& account) const;
+    // Changes settings keys as another device would (a new stamp).
+    void setSettings(const QString& account, const QJsonObject& values);
+    // The account's tags, {"id", "name"}, in id order.
+    QList<QJsonObject> tagsOf(const QString& account) const;
+    qint64 addTag(const QString& account, const QString& name);
+    // The account's own categories with "id" and "last_update", in id order.
+    QList<QJsonObject> categoriesOf(const QString& account) const;
+    qint64 addCategory(const QString& account, const QJsonObject& fields);
+    // Changes keys of a category as another device would (a new stamp).
+    bool changeCategory(const QString& account, qint64 id, const QJsonObject& fields);
+    // The owner's names that shared categories show.
+    void setOwnerName(const QString& account, const QString& firstName, const QString& lastName);
+    // Shares the owner's category with another account.
+    void shareCategory(const QString& owner, qint64 id, const QString& with, qint64 sharedStatus);
+    // Items stand only for what a category deletion takes with it.
+    qint64 addItem(const QString& account, qint64 categoryId);
+    QList<qint64> itemsOf(const QString& account, qint64 categoryId) const;
+
 private:
     struct State;
     std::unique_ptr<State> d;
+    struct Data;
+    std::shared_ptr<Data> m_data;
 
     void addAccountEndpoints();
+    void addDataEndpoints();
     void rememberToken(const QString& userName, const QString& token);
 };
