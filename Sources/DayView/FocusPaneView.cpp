@@ -37,22 +37,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// The item a drag carries, when it is one the pane takes: a task or a note,
-// not shared.
-TaskPtr droppableItem(const QMimeData& data, bool fromThisProgram)
-{
-    if (!fromThisProgram || !data.hasFormat(KeyedArchive::mimeType)) return nullptr;
-    const TaskList items = Task::readItemsFromPasteboard(data);
-    if (items.isEmpty() || !items.first()) return nullptr;
-    const TaskPtr item = items.first();
-    if (item->isShared()) return nullptr;
-    if (item->taskType() != 1 && item->taskType() != 3) return nullptr;
-    return item;
-}
-
-}  // namespace
 
 FocusPaneView::FocusPaneView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
@@ -254,6 +238,17 @@ void FocusPaneView::drawRect(QPainter& painter, const QRectF&)
 
 // ---- drops -----------------------------------------------------------------------
 
+TaskPtr FocusPaneView::itemForDrop(const QMimeData& data, bool fromThisProgram)
+{
+    if (!fromThisProgram || !data.hasFormat(KeyedArchive::mimeType)) return nullptr;
+    const TaskList items = Task::readItemsFromPasteboard(data);
+    if (items.isEmpty() || !items.first()) return nullptr;
+    const TaskPtr item = items.first();
+    if (item->isShared()) return nullptr;
+    if (item->taskType() != 1 && item->taskType() != 3) return nullptr;
+    return item;
+}
+
 Date FocusPaneView::workingEndOnDay(const Date& day, const QVariantMap& dayManagers)
 {
     // Sunday first, as the weekday numbers run; the keys as stored.
@@ -275,12 +270,12 @@ Date FocusPaneView::workingEndOnDay(const Date& day, const QVariantMap& dayManag
 
 unsigned FocusPaneView::draggingEntered(const QMimeData& data, bool fromThisProgram) const
 {
-    return droppableItem(data, fromThisProgram) ? DragOperationGeneric : DragOperationNone;
+    return itemForDrop(data, fromThisProgram) ? DragOperationGeneric : DragOperationNone;
 }
 
 bool FocusPaneView::performDragOperation(const QMimeData& data, bool fromThisProgram)
 {
-    const TaskPtr item = droppableItem(data, fromThisProgram);
+    const TaskPtr item = itemForDrop(data, fromThisProgram);
     const Date day = selectedDay();
     if (!item || !day.isValid()) return false;
     CoreData* manager = CoreData::shared();

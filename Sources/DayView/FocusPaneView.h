@@ -59,6 +59,8 @@ public:
 
     // Drops: what a drag over the pane may do, and the drop itself. Only
     // a task or a note that is not shared, dragged inside the program.
+    // The item a drag carries when the pane takes it; null otherwise.
+    static TaskPtr itemForDrop(const QMimeData& data, bool fromThisProgram);
     unsigned draggingEntered(const QMimeData& data, bool fromThisProgram) const;
     bool performDragOperation(const QMimeData& data, bool fromThisProgram);
 

@@ -471,7 +471,10 @@ void MainView::clearHighlightExcept(QObject* sender)
     if (name != QLatin1String("TaskListTableView")) m_listModuleView->taskListView()->taskListTableView()->deselectAll();
     if (name != QLatin1String("NoteListTableView")) m_listModuleView->noteListView()->noteListTableView()->deselectAll();
     if (name != QLatin1String("FocusPaneDetailView")) m_dayCalendarView->focusPaneView()->focusPaneDetailView()->deselectAll();
-    if (name != QLatin1String("TaskView") && name != QLatin1String("CalendarView")) m_dayCalendarView->reloadData();
+    // The grid alone: reloading the whole day pane would also reload the
+    // focus list and drop the selection a click there just made.
+    if (name != QLatin1String("TaskView") && name != QLatin1String("CalendarView"))
+        m_dayCalendarView->calendarView()->reloadData();
     if (name != QLatin1String("SearchResultView")) m_quickAddView->searchView()->resultView()->deselectAll();
     if (name != QLatin1String("CategoryListTableView") && name != QLatin1String("CategoryDetailListItemView"))
         if (CategoryDetailPanel* panel = m_listModuleView->categoryListView()->categoryListTableView()->categoryDetailPanel())

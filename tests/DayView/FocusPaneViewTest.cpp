@@ -49,6 +49,7 @@ TEST_F(FocusPaneTest, ThePaneLaysOutItsHeaderListAndHandle)
     EXPECT_EQ(view.maximizeBtn()->state(), 0);
     EXPECT_EQ(view.dayLabel()->frame(), QRectF(28, 6, 230, 30));
     EXPECT_DOUBLE_EQ(view.dayLabel()->textFont().pixelSize(), 16);
+    EXPECT_TRUE(view.dayLabel()->alignment() & Qt::AlignHCenter);
     EXPECT_EQ(view.guruBtn()->frame(), QRectF(paneWidth - 25, 5, 20, 20));
     EXPECT_TRUE(view.guruBtn()->isHidden());
     EXPECT_EQ(view.pointerView()->frame(), QRectF(paneWidth / 2, 30, 1, 1));
