@@ -162,16 +162,28 @@ FocusPaneItemView* FocusPaneDetailView::appendRow(const TaskPtr& item)
 void FocusPaneDetailView::loadDataOnDate(const Date& date)
 {
     m_date = date;
-    clearRows();
-    const CoreData* manager = CoreData::shared();
-    if (manager) {
+    TaskList items;
+    if (const CoreData* manager = CoreData::shared()) {
         TaskList pool = manager->allTasksEventsAdes();
         const SettingPtr setting = manager->currentSetting();
         if (setting && setting->showActiveTaskOnly() != 0)
             if (const std::optional<TaskList> future = manager->futureTaskList()) pool += *future;
-        const TaskList items = itemsForDay(pool, date, accountUserName(manager));
-        m_arrayOfTasks.reserve(std::size_t(items.size()));
-        for (const TaskPtr& item : items) appendRow(item);
+        items = itemsForDay(pool, date, accountUserName(manager));
+    }
+    // The row views are bound to the new items in turn, and only the rows
+    // beyond them go: a busy day's reload then makes no widgets at all.
+    while (m_arrayOfTasks.size() > std::size_t(items.size())) {
+        FocusPaneItemView* extra = m_arrayOfTasks.back();
+        m_arrayOfTasks.pop_back();
+        extra->removeFromSuperview();
+        extra->deleteLater();
+    }
+    m_arrayOfTasks.reserve(std::size_t(items.size()));
+    for (qsizetype index = 0; index < items.size(); ++index) {
+        if (std::size_t(index) < m_arrayOfTasks.size())
+            m_arrayOfTasks[std::size_t(index)]->setTask(items[index]);
+        else
+            appendRow(items[index]);
     }
     m_selectedItem = nullptr;
     deselectAll();
@@ -524,7 +536,9 @@ void FocusPaneDetailView::applyDelete()
             // A note the web service never saw may be older here than on
             // disk: the row takes the stored one, and that one goes.
             if (TaskPtr fresh = Task::initWithPrimaryKey(item->primaryKey())) {
-                if (row) row->setTask(fresh);
+                // The row may show another item by now: a reload during the
+                // question binds rows again.
+                if (row && row->task() == item) row->setTask(fresh);
                 target = fresh;
             }
         }
