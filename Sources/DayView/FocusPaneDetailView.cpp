@@ -340,18 +340,18 @@ void FocusPaneDetailView::mouseDown(const Event& event)
         m_lastMouseDown = now;
         m_singleClickTimer.invalidate();
         const QPointer<FocusPaneDetailView> list(this);
-        const bool slowSecondClick = m_selectedCount != 0;
-        m_singleClickTimer = Scheduler::current().scheduleTimer(doubleClickInterval(), false, [list, slowSecondClick] {
-            if (list) list->handleSingleClick(slowSecondClick);
+        m_singleClickTimer = Scheduler::current().scheduleTimer(doubleClickInterval(), false, [list] {
+            if (list) list->handleSingleClick();
         });
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) mainView->clearHighlightExcept(this);
 }
 
-void FocusPaneDetailView::handleSingleClick(bool)
+// A single click only selects. (A slow second click on the selected row
+// would hold the main view's refreshes for an editor opened in place; the
+// editors have no such hold to honour.)
+void FocusPaneDetailView::handleSingleClick()
 {
-    // A slow second click on the selected row would hold the main view's
-    // refreshes for an editor; the main view has no such hold yet.
     m_lastMouseDown = 0;
 }
 

@@ -88,7 +88,7 @@ public:
 private:
     void clearRows();
     FocusPaneItemView* appendRow(const TaskPtr& item);
-    void handleSingleClick(bool slowSecondClick);
+    void handleSingleClick();
     void selectDone();
     void duplicateTask();
     void duplicateNote();
