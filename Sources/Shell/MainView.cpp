@@ -16,6 +16,8 @@
 #include "CoreData.h"
 #include "CustomNSImage.h"
 #include "DayCalendarView.h"
+#include "FocusPaneDetailView.h"
+#include "FocusPaneView.h"
 #include "Event.h"
 #include "Font.h"
 #include "ImageView.h"
@@ -349,7 +351,7 @@ void MainView::reloadMonthAndDay(bool forced)
 
 void MainView::reloadFocusPane()
 {
-    // The focus pane lives in the day pane; it reloads with its list.
+    m_dayCalendarView->focusPaneView()->reloadData();
     ++m_reloadCounts.focusPane;
 }
 
@@ -418,7 +420,7 @@ void MainView::moveToTop(const TaskPtr& item)
 {
     if (!isWindowVisible()) return;
     m_listModuleView->taskListView()->taskListTableView()->moveToTop(item);
-    m_dayCalendarView->moveToTop(nullptr);
+    m_dayCalendarView->moveToTop(item);
     m_listModuleView->categoryListView()->categoryListTableView()->moveToTop(item);
 }
 
@@ -477,8 +479,11 @@ void MainView::clearHighlightExcept(QObject* sender)
     const QString name = classNameOf(sender);
     if (name != QLatin1String("TaskListTableView")) m_listModuleView->taskListView()->taskListTableView()->deselectAll();
     if (name != QLatin1String("NoteListTableView")) m_listModuleView->noteListView()->noteListTableView()->deselectAll();
-    if (name != QLatin1String("FocusPaneDetailView")) reloadFocusPane();
-    if (name != QLatin1String("TaskView") && name != QLatin1String("CalendarView")) m_dayCalendarView->reloadData();
+    if (name != QLatin1String("FocusPaneDetailView")) m_dayCalendarView->focusPaneView()->focusPaneDetailView()->deselectAll();
+    // The grid alone: reloading the whole day pane would also reload the
+    // focus list and drop the selection a click there just made.
+    if (name != QLatin1String("TaskView") && name != QLatin1String("CalendarView"))
+        m_dayCalendarView->calendarView()->reloadData();
     if (name != QLatin1String("SearchResultView")) m_quickAddView->searchView()->resultView()->deselectAll();
     if (name != QLatin1String("CategoryListTableView") && name != QLatin1String("CategoryDetailListItemView"))
         if (CategoryDetailPanel* panel = m_listModuleView->categoryListView()->categoryListTableView()->categoryDetailPanel())
@@ -732,7 +737,11 @@ void MainView::showItemDetail(const TaskPtr& item, int tab)
             m_monthPlannerView->showPopupEditDetail(item);
             return;
         }
-        // The focus pane lists the day's tasks once it is built.
+        if (FocusPaneDetailView* focusList = m_dayCalendarView->focusPaneView()->focusPaneDetailView();
+            focusList->showPopupEditDetail(item)) {
+            clearHighlightExcept(focusList);
+            return;
+        }
         if (projectTable->showPopupEditDetail(item)) {
             clearHighlightExcept(projectTable);
             return;
@@ -756,6 +765,11 @@ void MainView::showItemDetail(const TaskPtr& item, int tab)
             const Date day = Utilities::newDateOnDate(date, 0, 0);
             m_monthView->monthCalendarView()->setMonthDate(day);
             m_monthView->monthCalendarView()->setCurrentDay(day);
+            if (FocusPaneDetailView* focusList = m_dayCalendarView->focusPaneView()->focusPaneDetailView();
+                focusList->showPopupEditDetail(item)) {
+                clearHighlightExcept(focusList);
+                return;
+            }
             if (projectTable->showPopupEditDetail(item)) {
                 clearHighlightExcept(projectTable);
                 return;

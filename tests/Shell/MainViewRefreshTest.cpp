@@ -11,6 +11,8 @@
 #include "CategoryListView.h"
 #include "DayCalendarView.h"
 #include "FakeSenders.h"
+#include "FocusPaneDetailView.h"
+#include "FocusPaneView.h"
 #include "ListModuleView.h"
 #include "ManualScheduler.h"
 #include "MessageBoxAlertPresenter.h"
@@ -260,6 +262,24 @@ TEST_F(MainViewRefreshTest, SelectionsClearByExactClass)
     DerivedTaskListTableView derived;
     m_view->clearHighlightExcept(&derived);
     EXPECT_EQ(taskTable->deselectCount(), taskBefore + 1);
+}
+
+TEST_F(MainViewRefreshTest, TheFocusListKeepsItsSelectionWhenItClearsTheOthers)
+{
+    openMainView();
+    FocusPaneDetailView* focusList = m_view->dayCalendarView()->focusPaneView()->focusPaneDetailView();
+    auto* row = new FocusPaneItemView();
+    row->setTask(item(1, 5));
+    focusList->setArrayOfTasks({row});
+    focusList->selectRowIndexes({0}, false);
+
+    m_view->clearHighlightExcept(focusList);
+    EXPECT_EQ(focusList->selectedRow(), 0) << "a click on the list must not clear the list";
+    EXPECT_EQ(focusList->numberOfRows(), 1);
+
+    m_view->clearHighlightExcept(taskList().taskListTableView());
+    EXPECT_EQ(focusList->selectedRow(), -1);
+    EXPECT_EQ(focusList->numberOfRows(), 1) << "deselected, not reloaded";
 }
 
 TEST_F(MainViewRefreshTest, AddNotificationFromAnyOtherObjectIsIgnored)

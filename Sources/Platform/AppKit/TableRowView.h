@@ -1,0 +1,29 @@
+#pragma once
+
+#include "View.h"
+
+// One row of a TableView: a flipped view that draws itself in three layers,
+// its background, then (while selected) its selection, then its separator.
+// Subclasses replace the layers they need; the defaults draw nothing but the
+// selection, a plain highlight.
+class TableRowView : public View {
+    Q_OBJECT
+
+public:
+    explicit TableRowView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~TableRowView() override;
+
+    bool isSelected() const { return m_selected; }
+    // Redraws when the state changes.
+    void setSelected(bool selected);
+
+    virtual void drawBackgroundInRect(QPainter& painter, const QRectF& dirtyRect);
+    virtual void drawSelectionInRect(QPainter& painter, const QRectF& dirtyRect);
+    virtual void drawSeparatorInRect(QPainter& painter, const QRectF& dirtyRect);
+
+    bool isFlipped() const override { return true; }
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+
+private:
+    bool m_selected = false;
+};

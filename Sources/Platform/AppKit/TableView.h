@@ -1,0 +1,117 @@
+#pragma once
+
+#include "View.h"
+
+#include "TableRowView.h"
+
+#include <QColor>
+#include <QPointer>
+
+#include <set>
+#include <vector>
+
+class ScrollView;
+
+// A list of self-drawing rows, one column, no header: the document of a
+// ScrollView. Row r sits at y = r × (row height + vertical spacing) in the
+// table's flipped coordinates, as wide as the table and one row height high.
+// Subclasses are the data source: they answer the number of rows and the
+// row view of each index (a view they keep; the table places it and marks
+// its selection but never deletes it).
+//
+// Selection under the mouse is told apart from a settled one: while a press
+// changes it, selectionIsChanging() runs; selectionDidChange() runs once
+// when the press ends, or at once for a change made in code.
+class TableView : public View {
+    Q_OBJECT
+
+public:
+    enum GridStyle : unsigned { GridNone = 0, SolidHorizontalGridLine = 2 };
+
+    explicit TableView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~TableView() override;
+
+    double rowHeight() const { return m_rowHeight; }
+    // A negative or non-finite height is taken as 0.
+    void setRowHeight(double height);
+    // The space between rows (the platform's default 2 points).
+    double verticalSpacing() const { return m_verticalSpacing; }
+    void setVerticalSpacing(double spacing);
+    // Row height plus spacing: the distance from one row's top to the next.
+    double rowPitch() const { return m_rowHeight + m_verticalSpacing; }
+
+    unsigned gridStyleMask() const { return m_gridStyle; }
+    void setGridStyleMask(unsigned mask) { m_gridStyle = mask; }
+    QColor gridColor() const { return m_gridColor; }
+    void setGridColor(const QColor& color) { m_gridColor = color; }
+    QColor backgroundColor() const { return m_backgroundColor; }
+    void setBackgroundColor(const QColor& color) { m_backgroundColor = color; }
+    bool allowsMultipleSelection() const { return m_allowsMultipleSelection; }
+    void setAllowsMultipleSelection(bool allows);
+
+    // --- data source -------------------------------------------------------
+    virtual int numberOfRows() const { return 0; }
+    // Null past the end.
+    virtual TableRowView* rowViewForRow(int row) { (void)row; return nullptr; }
+
+    // Asks the data source again: places every row, takes away views that
+    // are no longer rows, drops selected indexes past the end.
+    void reloadData();
+    int rowCount() const { return m_rowCount; }
+
+    // --- geometry ----------------------------------------------------------
+    // -1 outside the rows (the spacing under a row belongs to that row).
+    int rowAtPoint(const QPointF& point) const;
+    QRectF rectOfRow(int row) const;
+    // The first row and the count of rows that meet the rectangle.
+    std::pair<int, int> rowsInRect(const QRectF& rect) const;
+    // The rows the enclosing scroll view shows (all rows without one).
+    std::pair<int, int> visibleRows() const;
+    // Scrolls the enclosing scroll view the least that shows the row.
+    void scrollRowToVisible(int row);
+    ScrollView* enclosingScrollView() const;
+
+    // --- selection ---------------------------------------------------------
+    std::vector<int> selectedRowIndexes() const { return {m_selected.begin(), m_selected.end()}; }
+    // The first selected row; -1 when none.
+    int selectedRow() const { return m_selected.empty() ? -1 : *m_selected.begin(); }
+    bool isRowSelected(int row) const { return m_selected.count(row) != 0; }
+    // Indexes outside the rows are ignored; without multiple selection only
+    // the first is taken and extend is ignored.
+    void selectRowIndexes(const std::vector<int>& rows, bool extend);
+    void deselectRow(int row);
+    void deselectAll();
+
+    bool isFlipped() const override { return true; }
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    // A press selects the row under it (Command toggles, Shift extends when
+    // multiple selection is on); a press outside the rows clears it.
+    void mouseDown(const Event& event) override;
+    void mouseUp(const Event& event) override;
+
+Q_SIGNALS:
+    void selectionChanging();
+    void selectionChanged();
+
+protected:
+    virtual void selectionIsChanging() {}
+    virtual void selectionDidChange() {}
+
+private:
+    void applySelection(std::set<int> selection);
+    void markRows();
+
+    double m_rowHeight = 16;
+    double m_verticalSpacing = 2;
+    unsigned m_gridStyle = GridNone;
+    QColor m_gridColor{223, 223, 223};
+    QColor m_backgroundColor;
+    bool m_allowsMultipleSelection = false;
+    int m_rowCount = 0;
+    std::set<int> m_selected;
+    int m_anchorRow = -1;
+    bool m_tracking = false;
+    bool m_changedWhileTracking = false;
+    // Guarded: a data source may delete a row view between reloads.
+    std::vector<QPointer<TableRowView>> m_placedRows;
+};
