@@ -181,7 +181,7 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
         m_eventStore->calendarWithIdentifier(calEvent.calendar() ? calEvent.calendar()->uid() : QString());
     if (!calendar || !calEvent.startDate() || !calEvent.endDate()) return;
     const auto events = m_eventStore->eventsMatchingPredicate(
-        EKEventStore::predicateForEventsWithStartDate(calEvent.startDate(), calEvent.endDate(), {calendar}));
+        EKEventStore::predicateForEventsWithStartDate(calEvent.startDate(), calEvent.endDate(), calEvent.uid(), {calendar}));
     if (!events || events->isEmpty()) return;
     const EKEventPtr twin = getEKEvent(*events, calEvent);
     if (!twin) return;
@@ -205,6 +205,21 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
     taskEvent->setPrevAllDay(calEvent.isAllDay());
 }
 
+namespace {
+
+// What a zone write changes on an event.
+struct Written {
+    QTimeZone zone;
+    Date start;
+    Date end;
+    bool operator==(const Written& other) const
+    {
+        return zone == other.zone && start == other.start && end == other.end;
+    }
+};
+
+}  // namespace
+
 bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent, int span) const
 {
     const CoreData* data = manager();
@@ -216,7 +231,7 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
     std::optional<EKEventList> events;
     if (calEvent.startDate() && calEvent.endDate())
         events = m_eventStore->eventsMatchingPredicate(
-            EKEventStore::predicateForEventsWithStartDate(calEvent.startDate(), calEvent.endDate(), {calendar}));
+            EKEventStore::predicateForEventsWithStartDate(calEvent.startDate(), calEvent.endDate(), calEvent.uid(), {calendar}));
     if (!events || events->isEmpty()) events = getEkEventList(taskEvent->occurrence(), calendar);
     if (!events || events->isEmpty()) return false;
     for (const EKEventPtr& event : *events) {
@@ -224,6 +239,8 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
         if (event->eventIdentifier() != calEvent.uid() || event->startDate() != calEvent.startDate()
             || event->endDate() != calEvent.endDate())
             continue;
+        const Written before{event->timeZone(), event->startDate(), event->endDate()};
+        Written masterBefore;
         EKEventPtr master = m_eventStore->eventWithIdentifier(event->eventIdentifier());
         if (master) master->refresh();
         QTimeZone zone;
@@ -244,11 +261,17 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
         }
         EKEventPtr saved = event;
         if (!event->isDetached() && master && master->hasRecurrenceRules()) {
+            masterBefore = {master->timeZone(), master->startDate(), master->endDate()};
             master->setStartDate(event->startDate());
             master->setEndDate(event->endDate());
             master->setTimeZone(event->timeZone());
             saved = master;
+        } else {
+            masterBefore = before;
         }
+        // A write that would change nothing is left out: every write of the
+        // store is a file written to disk.
+        if (masterBefore == Written{saved->timeZone(), saved->startDate(), saved->endDate()}) continue;
         CalError error;
         if (!m_eventStore->saveEvent(saved, span, true, &error))
             qWarning().noquote() << "Calendar store: the zone of" << calEvent.uid() << "was not written:" << error.text;

@@ -41,6 +41,12 @@ CalPredicate EKEventStore::predicateForEventsWithStartDate(const Date& startDate
     return CalCalendarStore::eventPredicateWithStartDate(startDate, endDate, calendars);
 }
 
+CalPredicate EKEventStore::predicateForEventsWithStartDate(const Date& startDate, const Date& endDate,
+                                                           const QString& uid, const CalCalendarList& calendars)
+{
+    return CalCalendarStore::eventPredicateWithStartDate(startDate, endDate, uid, calendars);
+}
+
 std::optional<EKEventList> EKEventStore::eventsMatchingPredicate(const CalPredicate& predicate, CalError* error) const
 {
     CalError failure;

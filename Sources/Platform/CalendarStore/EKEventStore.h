@@ -58,6 +58,9 @@ public:
     CalCalendarPtr calendarWithIdentifier(const QString& identifier) const;
     static CalPredicate predicateForEventsWithStartDate(const Date& startDate, const Date& endDate,
                                                        const CalCalendarList& calendars);
+    // The same, for the occurrences of one event only.
+    static CalPredicate predicateForEventsWithStartDate(const Date& startDate, const Date& endDate, const QString& uid,
+                                                       const CalCalendarList& calendars);
     // Nothing when the store could not answer in full (error filled).
     std::optional<EKEventList> eventsMatchingPredicate(const CalPredicate& predicate, CalError* error = nullptr) const;
     // The series of that uid (the event itself when it does not repeat).
