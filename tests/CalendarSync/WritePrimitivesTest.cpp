@@ -214,3 +214,29 @@ TEST_F(WritePrimitivesTest, TasksInSharedCategoriesStayOutOfTheStoreButMayLeaveI
     EXPECT_TRUE(jobs->deleteTaskOnICal(stored));
     EXPECT_FALSE(store->taskWithUID(task->iCalUID()));
 }
+
+// Files the store cannot use stay as they are whatever is written beside them.
+TEST_F(WritePrimitivesTest, BadFilesOfOtherProgramsAreLeftAlone)
+{
+    const char* names[] = {"garbage.ics", "no-uid.ics", "no-dtstart.ics", "unknown-tzid.ics"};
+    QMap<QString, QByteArray> written;
+    for (const char* name : names) {
+        QFile fixture(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QString::fromLatin1(name));
+        ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+        const QByteArray bytes = fixture.readAll();
+        written.insert(writeEventFile(QString::fromLatin1(name), bytes), bytes);
+    }
+    TaskPtr item = storedEvent(local(2014, 3, 27, 10), local(2014, 3, 27, 11));
+    item->setTz(tokyoZone);
+    ASSERT_TRUE(jobs->createNewEventOnICal(item, 1));
+    item->setICalUID(QStringLiteral("unknown-zone-1"));
+    const CalEventPtr other = store->eventWithUID(QStringLiteral("unknown-zone-1"), Date());
+    ASSERT_TRUE(other);  // read in the system zone
+    jobs->synchEventTimeZone(*other, item);
+    EXPECT_EQ(item->tz(), 0);  // no zone it names: floating
+    for (auto it = written.cbegin(); it != written.cend(); ++it) {
+        QFile file(it.key());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), it.value()) << it.key().toStdString();
+    }
+}
