@@ -4,6 +4,7 @@
 
 #include "Calendar.h"
 #include "CoreData.h"
+#include "GregorianCalendar.h"
 #include "Task.h"
 #include "TextTable.h"
 #include "Utilities.h"
@@ -244,6 +245,16 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
         }
     }
     if (item->isADE() && end) end = newEvent ? Utilities::newDateFromDate(end, 86400) : end.dateByAddingTimeInterval(1);
+    // The zone the zone write gives the event (none for all-day events and
+    // items without zone), so that write finds the file as it should be and
+    // the store writes each event once.
+    QString zone;
+    if (item->tz() != 0 && !item->isADE()) {
+        const CoreData* manager = CoreData::shared();
+        const QString name = manager ? manager->getTimeZoneName(item->tz()) : QString();
+        if (GregorianCalendar::zoneNamed(name).isValid()) zone = name;
+    }
+    event.setTimeZone(zone);
     event.setStartDate(start);
     event.setEndDate(end);
     event.setRecurrenceRule(item->repeatType() >= 1 ? getICalRERuleFromLocalEvent(item) : std::nullopt);
