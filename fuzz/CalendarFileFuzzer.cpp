@@ -1,10 +1,12 @@
 // The calendar store's iCalendar files: events and tasks as other programs
 // write them, read, expanded into occurrences, and edited and written back
-// as the store does on a save. (Info.plist goes through the property-list
+// as the store does on a save; and the dates the sync reads from an event
+// file for its deleted and changed occurrences. (Info.plist goes through the property-list
 // reader, which PropertyListFuzzer drives.)
 #include "FuzzSupport.h"
 #include "GregorianCalendar.h"
 #include "ICalendarFile.h"
+#include "Utilities.h"
 
 namespace {
 
@@ -34,6 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Fuzz::require(!task->uid.isEmpty(), "a task read has a uid");
         Fuzz::checkDateFromOutside(task->due);
         Fuzz::checkDateFromOutside(task->completedDate);
+    }
+    if (const auto texts = ICalendarFile::readExceptionTexts(bytes, &problem)) {
+        Fuzz::checkDateFromOutside(Utilities::dateFromString(texts->masterStart));
+        for (const QString& text : texts->exceptionDates) {
+            Fuzz::require(!text.contains(QLatin1Char(',')), "a list of deleted dates is split");
+            Fuzz::checkDateFromOutside(Utilities::dateFromString(text));
+        }
+        for (const ICalExceptionTexts::Changed& changed : texts->changed) {
+            Fuzz::checkDateFromOutside(Utilities::dateFromString(changed.start));
+            Fuzz::checkDateFromOutside(Utilities::dateFromString(changed.recurrenceId));
+        }
     }
     const auto file = ICalendarFile::readEvents(bytes, &problem);
     if (!file) return 0;

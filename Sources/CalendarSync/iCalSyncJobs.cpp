@@ -25,6 +25,7 @@ constexpr double jobsEndSeconds = 30.0;
 
 iCalSyncJobs::iCalSyncJobs(std::shared_ptr<CalCalendarStore> store)
     : m_iCalStore(store ? std::move(store) : CalCalendarStore::defaultCalendarStore()),
+      m_eventStore(std::make_shared<EKEventStore>(m_iCalStore)),
       m_observer(std::make_unique<QObject>())
 {
     observeStore();
@@ -48,6 +49,7 @@ iCalSyncJobs::~iCalSyncJobs()
 void iCalSyncJobs::setICalStore(std::shared_ptr<CalCalendarStore> store)
 {
     m_iCalStore = std::move(store);
+    m_eventStore = std::make_shared<EKEventStore>(m_iCalStore);
     NotificationCenter::defaultCenter().removeObserver(m_observer.get());
     observeStore();
 }

@@ -1,9 +1,14 @@
 #pragma once
 
 #include "CalCalendarStore.h"
+#include "EKEventStore.h"
 #include "ICalJob.h"
 #include "ICalJobDiscipline.h"
+#include "PairOfDate.h"
 #include "iCalSync.h"
+
+#include <QMap>
+#include <QTimeZone>
 
 #include <QObject>
 
@@ -33,7 +38,10 @@ public:
     ~iCalSyncJobs() override;
 
     const std::shared_ptr<CalCalendarStore>& iCalStore() const { return m_iCalStore; }
+    // Also gives the sync a new zone view over that store.
     void setICalStore(std::shared_ptr<CalCalendarStore> store);
+    const std::shared_ptr<EKEventStore>& eventStore() const { return m_eventStore; }
+    void setEventStore(std::shared_ptr<EKEventStore> store) { m_eventStore = std::move(store); }
     // The batches of the store's notices whose import has not started its work.
     QList<ICalJobDiscipline::Batch> iEventListICal() const;
     QList<ICalJobDiscipline::Batch> iTaskListICal() const;
@@ -92,6 +100,67 @@ public:
     CalEventPtr getIEventWithUIDAndStartEndDate(const QString& uid, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUID(const QString& uid, const Date& startDate, const Date& occurrenceDate) const;
 
+    // --- calendar folders and event files ---
+    // Folder map: calendar uid -> "<calendar folder>|<kinds>" (kinds: 2 holds
+    // events, plus 1 holds tasks); a calendar without folder gets "|0".
+    using FolderMap = QMap<QString, QString>;
+    FolderMap findDirectoryOfCalendar(const CalCalendarList& calendars) const;
+    qint64 getICalTypeOfCalendarUID(const QString& uid, const QString& resultFolder) const;
+    // The folder map of every editable calendar of the store.
+    FolderMap getICalCalendarDirectory() const;
+    // The series' first ordinary occurrence (or the event standing in for
+    // it), then its changed occurrences in file order. Appends the deleted
+    // occurrences to exceptList and sets the start of the series; the end of
+    // the series only when a first event was found.
+    CalEventList getICalEventInfo(const QString& uid, const QString& inDirectory, QList<Date>* exceptList,
+                                  Date* startTime, Date* endTime) const;
+    // The store's changed occurrence whose original date is that date.
+    CalEventPtr getICalEvent(const QString& uid, const Date& occurrenceDate) const;
+    // Below a folder, the relative path of the first file of that name; for a
+    // path that is no folder, "YES" when it names that file. Null otherwise.
+    QString scanPath(const QString& path, const QString& toFindFile) const;
+
+    // --- field and recurrence mapping ---
+    // Fill the item from the store record; answer whether its category changed.
+    bool updateInfoFromICalEvent(const CalEvent& event, const TaskPtr& item, const Date& repeatStartDate,
+                                 const Date& endDate, bool isForce = false) const;
+    void updateRETypeForEvent(const TaskPtr& item, const CalEvent& event, const Date& repeatEndDate) const;
+    bool updateInfoFromICalTask(const CalTask& task, const TaskPtr& item) const;
+    // The store rule of a repeating item; nothing when it does not repeat or
+    // the sync is off.
+    std::optional<CalRecurrenceRule> getICalRERuleFromLocalEvent(const TaskPtr& item) const;
+    // The fields a push writes into a store record; newEvent chooses the end
+    // of an all-day event (a day later when created, a second when updated).
+    void fillICalEvent(const TaskPtr& item, CalEvent& event, bool newEvent) const;
+    void fillICalTask(const TaskPtr& item, CalTask& task) const;
+    // The store calendar of the item's category, or null.
+    CalCalendarPtr storeCalendarOfItem(const TaskPtr& item) const;
+
+    // --- event time zones ---
+    // The twin of a store event among zone-view events: same uid, same start and end.
+    EKEventPtr getEKEvent(const EKEventList& list, const CalEvent& calEvent) const;
+    std::optional<EKEventList> getEkEventList(const Date& date, const CalCalendarPtr& cal) const;
+    void synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent) const;
+    bool saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent, int span) const;
+    // Store times to local (negative +1) and local times to store (-1);
+    // false, the out dates untouched, when the item's zone is not known.
+    bool reveseICalTime(const EKEvent& event, const TaskPtr& smdEvent, int negative, Date* startDate,
+                        Date* endDate) const;
+    bool reveseTime(const TaskPtr& event, int negative, Date* startDate, Date* endDate) const;
+    static qint64 calculateOffsetByTimeZone(const QTimeZone& zone);
+    qint64 calculateOffset(qint64 tzId) const;
+
+    // --- store writes ---
+    // The store span and the zone span of a scope code.
+    static int storeSpanOfScope(qint64 scope);
+    static int zoneSpanOfScope(qint64 scope);
+    bool createNewEventOnICal(const TaskPtr& event, qint64 updateREType);
+    bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
+    bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
+    bool createNewTaskOnICal(const TaskPtr& task);
+    bool updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask);
+    bool deleteTaskOnICal(const CalTaskPtr& iCalTask);
+
 protected:
     // A job's work, run while it holds the flag. The work of each job belongs
     // to the exchange that owns it; until it is given, a job does nothing to
@@ -111,7 +180,12 @@ private:
                       ICalJob::Kind insert, ICalJob::Kind update, ICalJob::Kind remove);
     void observeStore();
 
+    bool saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create);
+    // The zone correction of the offset arithmetic for an item starting at t0.
+    qint64 daylightCorrection(const QTimeZone& itemZone, const Date& t0) const;
+
     std::shared_ptr<CalCalendarStore> m_iCalStore;
+    std::shared_ptr<EKEventStore> m_eventStore;
     std::atomic<qint64> m_numOfInsertedCal{0};
     std::atomic<qint64> m_numOfInsertedICal{0};
     QList<ICalJobDiscipline::Batch> m_iEventListICal;  // guarded by the discipline

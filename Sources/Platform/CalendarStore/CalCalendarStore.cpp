@@ -390,6 +390,13 @@ std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateTaskLocke
     return std::nullopt;
 }
 
+QString CalCalendarStore::eventFilePath(const QString& uid) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto location = locateEventLocked(uid);
+    return location ? location->file->path : QString();
+}
+
 QStringList CalCalendarStore::unreadableFiles() const
 {
     std::lock_guard lock(m_mutex);

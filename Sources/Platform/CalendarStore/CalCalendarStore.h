@@ -83,6 +83,9 @@ public:
     // The series (a null occurrence) or its occurrence of that original date.
     CalEventPtr eventWithUID(const QString& uid, const Date& occurrence, CalError* error = nullptr) const;
     CalTaskPtr taskWithUID(const QString& uid, CalError* error = nullptr) const;
+    // The file the index holds for an event uid (other programs may name
+    // theirs otherwise); empty when the store knows none.
+    QString eventFilePath(const QString& uid) const;
 
     // span: CalSpan. A new event takes a new uid; "future events" on a later
     // occurrence ends the series before it and gives the event the uid of the

@@ -437,6 +437,79 @@ std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& byt
     return file;
 }
 
+namespace {
+
+// One value of a date property in the text form the sync's date reader
+// takes; a list value ("a,b") gives one text per date.
+QStringList dateTexts(icalproperty* property)
+{
+    QStringList texts;
+    if (!property) return texts;
+    const char* raw = icalproperty_get_value_as_string(property);
+    if (!raw) return texts;
+    QString prefix;
+    if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
+        prefix = QStringLiteral("TZID=") + text(icalparameter_get_tzid(parameter)) + QLatin1Char(':');
+    } else {
+        const icalvalue* value = icalproperty_get_value(property);
+        if (value && icalvalue_isa(value) == ICAL_DATE_VALUE) prefix = QStringLiteral("VALUE=DATE:");
+    }
+    for (const QString& part : QString::fromUtf8(raw).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString date = part.trimmed();
+        if (date.isEmpty()) continue;
+        // A list may mix forms; a bare day in it is a DATE.
+        if (prefix.isEmpty() && date.size() == 8) texts << QStringLiteral("VALUE=DATE:") + date;
+        else texts << prefix + date;
+    }
+    return texts;
+}
+
+QString firstDateText(icalcomponent* component, icalproperty_kind kind)
+{
+    const QStringList texts = dateTexts(icalcomponent_get_first_property(component, kind));
+    return texts.isEmpty() ? QString() : texts.first();
+}
+
+}  // namespace
+
+std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteArray& bytes, QString* problem)
+{
+    makeLibicalErrorsNonFatal();
+    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    if (!root) {
+        if (problem) *problem = QStringLiteral("not an iCalendar file");
+        return std::nullopt;
+    }
+    const QList<icalcomponent*> events = componentsOf(root, ICAL_VEVENT_COMPONENT);
+    if (events.isEmpty()) {
+        icalcomponent_free(root);
+        if (problem) *problem = QStringLiteral("no VEVENT");
+        return std::nullopt;
+    }
+    ICalExceptionTexts texts;
+    icalcomponent* master = nullptr;
+    for (icalcomponent* event : events) {
+        if (!icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
+            master = event;
+            break;
+        }
+    }
+    if (master) {
+        texts.masterStart = firstDateText(master, ICAL_DTSTART_PROPERTY);
+        for (icalproperty* p = icalcomponent_get_first_property(master, ICAL_EXDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(master, ICAL_EXDATE_PROPERTY))
+            texts.exceptionDates += dateTexts(p);
+    }
+    for (icalcomponent* event : events) {
+        if (event == master) continue;
+        texts.changed << ICalExceptionTexts::Changed{firstDateText(event, ICAL_DTSTART_PROPERTY),
+                                                     firstDateText(event, ICAL_RECURRENCEID_PROPERTY)};
+    }
+    icalcomponent_free(root);
+    if (problem) problem->clear();
+    return texts;
+}
+
 std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QString* problem)
 {
     makeLibicalErrorsNonFatal();

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTimeZone>
 
 #include <memory>
@@ -72,6 +73,20 @@ struct ICalEventFields {
     std::optional<CalRecurrenceRule> rule;
 };
 
+// The dates of an event file as texts of the forms "TZID=<zone>:<time>",
+// "VALUE=DATE:<day>" and "<time>" (with "Z" for UTC): the master's start and
+// deleted occurrences, then the start and original date of each changed
+// occurrence in file order. Empty texts where a VEVENT has no such line.
+struct ICalExceptionTexts {
+    struct Changed {
+        QString start;
+        QString recurrenceId;
+    };
+    QString masterStart;
+    QStringList exceptionDates;  // every date of every EXDATE, in file order
+    QList<Changed> changed;
+};
+
 // Reading, expanding and editing the store's iCalendar files with libical.
 // Reading never fails hard: a file that cannot be used answers nothing and
 // says why.
@@ -79,6 +94,10 @@ class ICalendarFile {
 public:
     static std::optional<ICalEventFileData> readEvents(const QByteArray& bytes, QString* problem);
     static std::optional<ICalTaskData> readTask(const QByteArray& bytes, QString* problem);
+    // The master is the first VEVENT without RECURRENCE-ID; every other
+    // VEVENT counts as a changed occurrence. Nothing when the bytes are not
+    // iCalendar or hold no VEVENT.
+    static std::optional<ICalExceptionTexts> readExceptionTexts(const QByteArray& bytes, QString* problem);
 
     // The occurrences overlapping [from, to], EXDATEs and changed occurrences
     // applied; a rule that cannot be expanded gives the master alone.

@@ -1,0 +1,200 @@
+// The store's calendar folders, the kinds of items a calendar holds, and the
+// deleted and changed occurrences of an event read from its event file.
+#include "iCalSyncJobs.h"
+
+#include "ICalendarFile.h"
+#include "PropertyList.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString calendarSuffix = QStringLiteral("calendar");
+
+// Every entry below the folder, depth first, each folder's entries by name:
+// the same order on every run. Symbolic links are not followed.
+void listRecursively(const QString& folder, const QString& relative, QStringList* entries)
+{
+    const QFileInfoList infos = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo& info : infos) {
+        const QString path = relative.isEmpty() ? info.fileName() : relative + QLatin1Char('/') + info.fileName();
+        *entries << path;
+        if (info.isDir()) listRecursively(info.filePath(), path, entries);
+    }
+}
+
+QStringList recursiveListing(const QString& folder)
+{
+    QStringList entries;
+    listRecursively(folder, QString(), &entries);
+    return entries;
+}
+
+// The dates an event file gives, or nothing (logged) when it cannot be read.
+std::optional<ICalExceptionTexts> readEventFile(const QString& path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QString problem;
+    auto texts = ICalendarFile::readExceptionTexts(file.readAll(), &problem);
+    if (!texts) qWarning().noquote() << "Calendar event file" << path << "gives no dates:" << problem;
+    return texts;
+}
+
+QString withoutDots(QString uid)
+{
+    return uid.remove(QLatin1Char('.'));
+}
+
+}  // namespace
+
+iCalSyncJobs::FolderMap iCalSyncJobs::findDirectoryOfCalendar(const CalCalendarList& calendars) const
+{
+    FolderMap map;
+    const QString root = m_iCalStore ? m_iCalStore->rootPath() : QString();
+    if (root.isEmpty()) return map;
+    QStringList folders;
+    if (QFileInfo(root).isDir()) {
+        for (const QString& entry : recursiveListing(root))
+            if (QFileInfo(entry).suffix() == calendarSuffix && QFileInfo(root + QLatin1Char('/') + entry).isDir())
+                folders << entry;
+    }
+    for (const CalCalendarPtr& calendar : calendars) {
+        if (!calendar) continue;
+        const QString uid = calendar->uid();
+        QString found;
+        // The uid is looked for below the root only: a root whose own path
+        // holds a uid must not make every folder that calendar's.
+        if (!uid.isEmpty())
+            for (const QString& folder : folders)
+                if (folder.contains(uid)) found = root + QLatin1Char('/') + folder;
+        map.insert(uid, found);
+    }
+    for (const CalCalendarPtr& calendar : calendars) {
+        if (!calendar) continue;
+        const QString folder = map.value(calendar->uid());
+        map.insert(calendar->uid(), QStringLiteral("%1|%2").arg(folder).arg(getICalTypeOfCalendarUID(calendar->uid(), folder)));
+    }
+    return map;
+}
+
+qint64 iCalSyncJobs::getICalTypeOfCalendarUID(const QString& /*uid*/, const QString& resultFolder) const
+{
+    if (!syncEnabled() || resultFolder.isEmpty()) return 0;
+    const PropertyList::Result read = PropertyList::readFile(resultFolder + QStringLiteral("/Info.plist"));
+    if (!read.ok()) return 0;
+    const QVariantMap info = read.value.toMap();
+    const auto nonZero = [&](const QString& key) {
+        const QVariant value = info.value(key);
+        return value.isValid() && value.toLongLong() != 0;
+    };
+    const qint64 tasks = nonZero(QStringLiteral("TaskContainer")) ? 1 : 0;
+    return nonZero(QStringLiteral("EventContainer")) ? 2 + tasks : tasks;
+}
+
+iCalSyncJobs::FolderMap iCalSyncJobs::getICalCalendarDirectory() const
+{
+    const CalCalendarList calendars = m_iCalStore->calendars();
+    FolderMap map = findDirectoryOfCalendar(calendars);
+    for (const CalCalendarPtr& calendar : calendars)
+        if (calendar && !calendar->isEditable() && !calendar->uid().isEmpty()) map.remove(calendar->uid());
+    return map;
+}
+
+CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& inDirectory, QList<Date>* exceptList,
+                                            Date* startTime, Date* endTime) const
+{
+    CalEventList result;
+    if (!syncEnabled() || uid.isEmpty()) return result;
+    // The store's own index knows the file of a uid whatever its name;
+    // the name the store gives its own files is the fallback.
+    QString path = m_iCalStore->eventFilePath(uid);
+    if (path.isEmpty() && !inDirectory.isEmpty())
+        path = QStringLiteral("%1/Events/%2.ics").arg(inDirectory, withoutDots(uid));
+    const std::optional<ICalExceptionTexts> texts = readEventFile(path);
+
+    Date seriesStart;
+    QList<Date> deleted;
+    QList<PairOfDate> pairs;
+    if (texts) {
+        seriesStart = Utilities::dateFromString(texts->masterStart);
+        for (const QString& text : texts->exceptionDates)
+            if (const Date date = Utilities::dateFromString(text)) deleted << date;
+        for (const ICalExceptionTexts::Changed& changed : texts->changed)
+            pairs << PairOfDate(Utilities::dateFromString(changed.start), Utilities::dateFromString(changed.recurrenceId));
+    }
+    if (exceptList) *exceptList += deleted;
+
+    CalEventList changedEvents;
+    for (const PairOfDate& pair : pairs)
+        if (CalEventPtr event = getIEventWithUID(uid, pair.startDate(), pair.occurrenceDate())) changedEvents << event;
+    result = changedEvents;
+    if (startTime) *startTime = seriesStart;
+    if (!seriesStart) return result;
+
+    const auto putRootFirst = [&]() {
+        if (CalEventPtr root = getIEventWithUID(uid, seriesStart, seriesStart)) {
+            result.prepend(root);
+            if (endTime) *endTime = findEndDateForIEvent(*root, seriesStart);
+        }
+    };
+    if (pairs.isEmpty() && deleted.isEmpty()) {
+        putRootFirst();
+        return result;
+    }
+    QList<Date> moved = deleted;
+    for (const CalEventPtr& event : changedEvents)
+        moved << (event->isAllDay() ? Utilities::compareTime(event->occurrence(), 0, 0) : event->occurrence());
+    if (!moved.contains(seriesStart)) {
+        putRootFirst();
+        return result;
+    }
+    // The series' own first occurrence was deleted or moved: the next
+    // ordinary occurrence stands in for it.
+    const std::optional<CalEventList> all = getICalEventsWithEventUIDList({uid});
+    if (!all || all->isEmpty()) return result;
+    const CalEventPtr first = all->first();
+    const Date end = findEndDateForIEvent(*first, seriesStart);
+    if (endTime) *endTime = end;
+    const CalEventPtr next = findNextRootForIEvent(*first, seriesStart, end);
+    result.prepend(next ? next : first);
+    return result;
+}
+
+CalEventPtr iCalSyncJobs::getICalEvent(const QString& uid, const Date& occurrenceDate) const
+{
+    if (uid.isEmpty() || !m_iCalStore || m_iCalStore->rootPath().isEmpty()) return nullptr;
+    const QString root = m_iCalStore->rootPath();
+    QString path = m_iCalStore->eventFilePath(uid);
+    if (path.isEmpty()) {
+        const QString found = scanPath(root, withoutDots(uid) + QStringLiteral(".ics"));
+        if (found.isEmpty()) return nullptr;
+        path = root + QLatin1Char('/') + found;
+    }
+    const std::optional<ICalExceptionTexts> texts = readEventFile(path);
+    if (!texts) return nullptr;
+    for (const ICalExceptionTexts::Changed& changed : texts->changed) {
+        const PairOfDate pair(Utilities::dateFromString(changed.start), Utilities::dateFromString(changed.recurrenceId));
+        if (pair.occurrenceDate() && pair.occurrenceDate() == occurrenceDate)
+            return getIEventWithUID(uid, pair.startDate(), pair.occurrenceDate());
+    }
+    return nullptr;
+}
+
+QString iCalSyncJobs::scanPath(const QString& path, const QString& toFindFile) const
+{
+    const QFileInfo info(path);
+    if (!info.isDir()) return info.fileName() == toFindFile ? QStringLiteral("YES") : QString();
+    if (toFindFile.isEmpty()) return QString();
+    for (const QString& entry : recursiveListing(path)) {
+        if (!entry.contains(toFindFile)) continue;
+        if (QFileInfo(entry).fileName() == toFindFile && !QFileInfo(path + QLatin1Char('/') + entry).isDir())
+            return entry;
+    }
+    return QString();
+}

@@ -1,0 +1,274 @@
+// Store records to local items and local items to store records, field by
+// field: events, tasks and repeat rules.
+#include "iCalSyncJobs.h"
+
+#include "Calendar.h"
+#include "CoreData.h"
+#include "GregorianCalendar.h"
+#include "Task.h"
+#include "TextTable.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QUrl>
+
+#include <cmath>
+
+namespace {
+
+Date epoch()
+{
+    return Date::dateWithTimeIntervalSince1970(0);
+}
+
+bool blankTitle(const QString& title)
+{
+    return QString(title).remove(QLatin1Char(' ')).isEmpty();
+}
+
+// The text of a link: a link that does not parse is no link.
+QString linkText(const QString& text)
+{
+    if (text.isEmpty()) return QString(QLatin1String(""));
+    const QUrl url(text, QUrl::StrictMode);
+    return url.isValid() && !url.scheme().isEmpty() ? url.toString() : QString(QLatin1String(""));
+}
+
+// The local category of a store calendar, waiting while the categories reload.
+void applyCategory(const CalCalendarPtr& storeCalendar, const TaskPtr& item)
+{
+    const CoreData* manager = CoreData::shared();
+    const CalendarPtr category =
+        manager && storeCalendar ? manager->calendarWithICalUID(storeCalendar->uid()) : nullptr;
+    item->setCalendarId(category ? category->primaryKey() : 0);
+    item->setIsHidden(category ? category->inVisible() : 0);
+}
+
+}  // namespace
+
+bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr& item, const Date& repeatStartDate,
+                                           const Date& endDate, bool isForce) const
+{
+    if (!item) return false;
+    const qint64 categoryBefore = item->calendarId();
+    Date start = event.startDate();
+    Date end = event.endDate();
+    if (repeatStartDate && event.startDate()) {
+        start = Utilities::newDateOnDate(repeatStartDate, Utilities::getHour(event.startDate()),
+                                         Utilities::getMinute(event.startDate()));
+        const double length = event.endDate() ? event.endDate().timeIntervalSinceDate(event.startDate()) : 0;
+        end = Utilities::newDateFromDate(start, length);
+    }
+    item->setTaskName(blankTitle(event.title()) ? TextTable::localizedString(QStringLiteral("newEventText"))
+                                                : event.title());
+    item->setTaskLocation(event.location().isNull() ? QString(QLatin1String("")) : event.location());
+    item->setIsADE(event.isAllDay() ? 1 : 0);
+    item->setICalUID(event.uid());
+    item->setTaskType(0);
+    item->setStartTime(start);
+    item->setEndTime(event.isAllDay() ? Utilities::newDateFromDate(end, -86400) : end);
+    item->setOccurrence(event.occurrence());
+    item->setBuiltIn(1);
+    item->setUrl(linkText(event.url()));
+    item->setNotes(event.notes());
+    applyCategory(event.calendar(), item);
+    if (event.isAllDay()) {
+        item->setStartTime(Utilities::resetTimeForDate(item->startTime(), 0, 0, 0));
+        item->setEndTime(Utilities::resetTimeForDate(item->endTime(), 23, 59, 59));
+    }
+    if (item->startTime() && item->endTime())
+        item->setDuration(qint64(std::trunc(item->endTime().timeIntervalSinceDate(item->startTime()) / 60)));
+    if ((!event.isDetached() && event.recurrenceRule()) || isForce) {
+        item->setRepeatStartDate(repeatStartDate);
+        updateRETypeForEvent(item, event, endDate);
+    } else {
+        item->setRepeatType(0);
+    }
+    return item->calendarId() != categoryBefore;
+}
+
+void iCalSyncJobs::updateRETypeForEvent(const TaskPtr& item, const CalEvent& event, const Date& repeatEndDate) const
+{
+    if (!item) return;
+    // A forced event without a rule of its own stands for no repetition.
+    if (!event.recurrenceRule()) {
+        item->setRepeatType(0);
+        item->setIsRepeatForever(0);
+        return;
+    }
+    const CalRecurrenceRule& rule = *event.recurrenceRule();
+    const qint64 interval = rule.recurrenceInterval();
+    switch (rule.recurrenceType()) {
+    case CalRecurrenceRule::Daily: item->setRepeatType(1); break;
+    case CalRecurrenceRule::Weekly: item->setRepeatType(2); break;
+    case CalRecurrenceRule::Monthly: item->setRepeatType(3); break;
+    case CalRecurrenceRule::Yearly: item->setRepeatType(4); break;
+    default:
+        item->setRepeatType(0);
+        item->setIsRepeatForever(0);
+        return;
+    }
+    QString weekdays;
+    qint64 flag = 0;
+    if (rule.recurrenceType() == CalRecurrenceRule::Weekly) {
+        if (!rule.daysOfTheWeek().isEmpty()) {
+            QStringList days;
+            for (int day : rule.daysOfTheWeek()) days << QString::number(day);
+            weekdays = days.join(QLatin1Char('|'));
+        } else {
+            weekdays = QString::number(Utilities::getWeekday(event.startDate()));
+        }
+    }
+    if (rule.recurrenceType() == CalRecurrenceRule::Monthly) {
+        if (!rule.daysOfTheMonth().isEmpty())
+            weekdays = QString::number(Utilities::getWeekday(event.startDate()));
+        else
+            flag = rule.nthWeekDaysOfTheMonth().isEmpty() ? 0 : 1;
+    }
+    item->setRepeatOptions(QStringLiteral("%1/%2/%3").arg(interval).arg(weekdays).arg(flag));
+    const auto& end = rule.recurrenceEnd();
+    if (end && (end->usesEndDate() || end->occurrenceCount() != 0)) {
+        item->setIsRepeatForever(0);
+        item->setRepeatEndDate(repeatEndDate);
+    } else {
+        item->setRepeatEndDate(epoch());
+        item->setIsRepeatForever(1);
+    }
+}
+
+bool iCalSyncJobs::updateInfoFromICalTask(const CalTask& task, const TaskPtr& item) const
+{
+    if (!item) return false;
+    const qint64 categoryBefore = item->calendarId();
+    item->setTaskName(blankTitle(task.title()) ? TextTable::localizedString(QStringLiteral("newTaskText"))
+                                               : task.title());
+    item->setICalUID(task.uid());
+    item->setTaskType(1);
+    item->setUrl(linkText(task.url()));
+    item->setNotes(task.notes());
+    item->setHasDue(task.dueDate() ? 1 : 0);
+    if (!task.dueDate()) {
+        item->setAlertValues(QString(QLatin1String("")));
+    } else {
+        // The store carries the day; the item keeps its time of day.
+        const Date before = item->dueEnd();
+        item->setDueEnd(Utilities::newDateOnDate(task.dueDate(), before ? Utilities::getHour(before) : 0,
+                                                 before ? Utilities::getMinute(before) : 0));
+    }
+    item->setStatus(task.isCompleted() ? 1 : 0);
+    item->setCompletedDate(task.isCompleted() && task.completedDate() ? task.completedDate() : epoch());
+    applyCategory(task.calendar(), item);
+    if (item->repeatType() != 0 && item->status() == 1) {
+        CoreData* manager = CoreData::shared();
+        if (TaskPtr next = manager ? manager->nextDummyForRepeatingTask(item) : nullptr) {
+            next->setCompletedDate(epoch());
+            next->setStatus(0);
+            next->setZvwID(0);
+            next->setLastUpdate(0);
+            next->setParentId(-1);
+            manager->setModifyingTask(next);
+            if (!manager->addNewTask())
+                qWarning().noquote() << "The next instance of the completed task" << item->taskName()
+                                     << "could not be stored";
+        }
+        item->setRepeatType(0);
+    }
+    return item->calendarId() != categoryBefore;
+}
+
+std::optional<CalRecurrenceRule> iCalSyncJobs::getICalRERuleFromLocalEvent(const TaskPtr& item) const
+{
+    if (!item || item->repeatType() == 0 || !syncEnabled()) return std::nullopt;
+    qint64 interval = 1;
+    QString weekdays;
+    qint64 flag = 0;
+    if (!item->repeatOptions().isEmpty()) {
+        const QStringList fields = item->repeatOptions().split(QLatin1Char('/'));
+        interval = fields.value(0).toLongLong();
+        weekdays = fields.value(1);
+        flag = fields.value(2).toLongLong();
+    }
+    // An interval the store cannot write counts as 1.
+    if (interval < 1 || interval > 100000) interval = 1;
+    std::optional<CalRecurrenceEnd> end;
+    if (!item->isRepeatForever()) end = CalRecurrenceEnd::recurrenceEndWithEndDate(item->repeatEndDate());
+    const Date start = item->startTime();
+    switch (item->repeatType()) {
+    case 1: return CalRecurrenceRule::initDailyRecurrenceWithInterval(int(interval), end);
+    case 2: {
+        QList<int> days;
+        for (const QString& entry : weekdays.split(QLatin1Char('|'))) {
+            const int day = entry.toInt();
+            if (day >= 1 && day <= 7) days << day;
+        }
+        return CalRecurrenceRule::initWeeklyRecurrenceWithInterval(int(interval), days, end);
+    }
+    case 3: {
+        if (flag == 1) {
+            const qint64 ordinal = Utilities::getWeekdayOrdinal(start);
+            return CalRecurrenceRule::initMonthlyRecurrenceWithInterval(int(interval), int(Utilities::getWeekday(start)),
+                                                                       ordinal < 5 ? int(ordinal) : -1, end);
+        }
+        return CalRecurrenceRule::initMonthlyRecurrenceWithInterval(int(interval), QList<int>{int(Utilities::getDay(start))},
+                                                                   end);
+    }
+    case 4:
+        return CalRecurrenceRule::initYearlyRecurrenceWithInterval(int(interval), QList<int>{int(Utilities::getMonth(start))},
+                                                                  end);
+    default: return std::nullopt;
+    }
+}
+
+CalCalendarPtr iCalSyncJobs::storeCalendarOfItem(const TaskPtr& item) const
+{
+    const CoreData* manager = CoreData::shared();
+    const CalendarPtr category = manager && item ? manager->calendarWithPrimaryKey(item->calendarId()) : nullptr;
+    if (!category || category->iCalUID().isEmpty()) return nullptr;
+    for (const CalCalendarPtr& calendar : m_iCalStore->calendars())
+        if (calendar && calendar->uid() == category->iCalUID()) return calendar;
+    return nullptr;
+}
+
+void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newEvent) const
+{
+    event.setTitle(item->taskName());
+    event.setIsAllDay(item->isADE() != 0);
+    if (CalCalendarPtr calendar = storeCalendarOfItem(item)) event.setCalendar(calendar);
+    event.setLocation(item->taskLocation());
+    Date start = item->startTime();
+    Date end = item->endTime();
+    if (item->tz() != 0 && !item->isADE()) {
+        Date zoneStart, zoneEnd;
+        if (reveseTime(item, -1, &zoneStart, &zoneEnd)) {
+            start = zoneStart;
+            end = zoneEnd;
+        }
+    }
+    if (item->isADE() && end) end = newEvent ? Utilities::newDateFromDate(end, 86400) : end.dateByAddingTimeInterval(1);
+    // The zone the zone write gives the event (none for all-day events and
+    // items without zone), so that write finds the file as it should be and
+    // the store writes each event once.
+    QString zone;
+    if (item->tz() != 0 && !item->isADE()) {
+        const CoreData* manager = CoreData::shared();
+        const QString name = manager ? manager->getTimeZoneName(item->tz()) : QString();
+        if (GregorianCalendar::zoneNamed(name).isValid()) zone = name;
+    }
+    event.setTimeZone(zone);
+    event.setStartDate(start);
+    event.setEndDate(end);
+    event.setRecurrenceRule(item->repeatType() >= 1 ? getICalRERuleFromLocalEvent(item) : std::nullopt);
+    event.setUrl(linkText(item->url()));
+    event.setNotes(item->notes());
+}
+
+void iCalSyncJobs::fillICalTask(const TaskPtr& item, CalTask& task) const
+{
+    task.setTitle(item->taskName());
+    if (CalCalendarPtr calendar = storeCalendarOfItem(item)) task.setCalendar(calendar);
+    task.setDueDate(item->hasDue() ? item->dueEnd() : Date());
+    task.setIsCompleted(item->status() != 0);
+    task.setCompletedDate(item->status() != 0 ? item->completedDate() : Date());
+    task.setUrl(linkText(item->url()));
+    task.setNotes(item->notes());
+}

@@ -1,0 +1,280 @@
+// An event's time zone between the store and the local item: finding the
+// zone-view twin of a store event, giving the item the twin's zone and times,
+// writing the item's zone and times onto the twin, and the offset arithmetic
+// both directions share.
+#include "iCalSyncJobs.h"
+
+#include "Clock.h"
+#include "CoreData.h"
+#include "GregorianCalendar.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+
+#include <QDateTime>
+#include <QDebug>
+
+namespace {
+
+QDateTime at(const Date& date)
+{
+    return QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970(), QTimeZone::utc());
+}
+
+// Offsets of a zone that may be missing: a missing zone counts as having no
+// daylight saving.
+int dst(const QTimeZone& zone, const Date& date)
+{
+    return zone.isValid() ? zone.daylightTimeOffset(at(date)) : 0;
+}
+
+bool inDst(const QTimeZone& zone, const Date& date)
+{
+    return zone.isValid() && zone.isDaylightTime(at(date));
+}
+
+const CoreData* manager()
+{
+    return CoreData::shared();
+}
+
+QTimeZone zoneOfId(qint64 tzId)
+{
+    const CoreData* data = manager();
+    if (!data) return QTimeZone();
+    const QString name = data->getTimeZoneName(tzId);
+    return name.isEmpty() ? QTimeZone() : GregorianCalendar::zoneNamed(name);
+}
+
+// The application's zone, from the settings.
+QTimeZone applicationZone()
+{
+    const CoreData* data = manager();
+    const SettingPtr setting = data ? data->currentSetting() : nullptr;
+    return setting ? zoneOfId(setting->currentTZ()) : QTimeZone();
+}
+
+bool tzSupportOn()
+{
+    const CoreData* data = manager();
+    const SettingPtr setting = data ? data->currentSetting() : nullptr;
+    return setting && setting->tzSupport();
+}
+
+Date startOfDay(const Date& date)
+{
+    return Utilities::resetTimeForDate(date, 0, 0, 0);
+}
+
+Date endOfDay(const Date& date)
+{
+    return Utilities::resetTimeForDate(date, 23, 59, 59);
+}
+
+}  // namespace
+
+qint64 iCalSyncJobs::calculateOffsetByTimeZone(const QTimeZone& zone)
+{
+    const QDateTime now = at(Clock::now());
+    const QTimeZone local = GregorianCalendar::systemZone();
+    return qint64(zone.isValid() ? zone.offsetFromUtc(now) : 0) - local.offsetFromUtc(now);
+}
+
+qint64 iCalSyncJobs::calculateOffset(qint64 tzId) const
+{
+    const CoreData* data = manager();
+    const QString localName = QString::fromUtf8(GregorianCalendar::systemZone().id());
+    const qint64 localId = data ? data->getTimeZoneId(localName) : 0;
+    return Utilities::convertTimezoneToOffset(tzId) - Utilities::convertTimezoneToOffset(localId);
+}
+
+qint64 iCalSyncJobs::daylightCorrection(const QTimeZone& itemZone, const Date& t0) const
+{
+    // The platform's default zone, the system zone and the local zone are
+    // one zone here: the process's.
+    const QTimeZone defaultZone = GregorianCalendar::systemZone();
+    if (itemZone == defaultZone) return 0;
+    const QTimeZone app = applicationZone();
+    const Date now = Clock::now();
+    qint64 k = dst(app, now) - dst(app, t0);
+    if (!inDst(app, t0) && k == 0) k = dst(defaultZone, now) - dst(defaultZone, t0);
+    if (inDst(defaultZone, t0)) k = -k;
+    return k;
+}
+
+bool iCalSyncJobs::reveseICalTime(const EKEvent& event, const TaskPtr& smdEvent, int negative, Date* startDate,
+                                  Date* endDate) const
+{
+    if (!smdEvent) return false;
+    const QTimeZone z = zoneOfId(smdEvent->tz());
+    if (!z.isValid() || !event.startDate()) return false;
+    const qint64 k = daylightCorrection(z, smdEvent->startTime());
+    const qint64 delta = negative * calculateOffsetByTimeZone(event.timeZone()) - k;
+    Date start = Utilities::newDateFromDate(event.startDate(), double(delta));
+    Date end = event.endDate() ? Utilities::newDateFromDate(event.endDate(), double(delta)) : Date();
+    const QTimeZone app = applicationZone();
+    const QTimeZone defaultZone = GregorianCalendar::systemZone();
+    if (k == 0 && inDst(z, event.startDate()) && !inDst(app, event.startDate()) && !inDst(defaultZone, event.startDate())) {
+        const qint64 j = dst(z, Clock::now()) - dst(z, event.startDate());
+        if (j != 0) {
+            start = start.dateByAddingTimeInterval(double(-j));
+            if (end) end = end.dateByAddingTimeInterval(double(-j));
+        }
+    }
+    if (startDate) *startDate = start;
+    if (endDate) *endDate = end;
+    return true;
+}
+
+bool iCalSyncJobs::reveseTime(const TaskPtr& event, int negative, Date* startDate, Date* endDate) const
+{
+    if (!event) return false;
+    const QTimeZone z = zoneOfId(event->tz());
+    if (!z.isValid() || !event->startTime()) return false;
+    const qint64 k = daylightCorrection(z, event->startTime());
+    const qint64 delta = negative * calculateOffsetByTimeZone(z) + k;
+    Date start = Utilities::newDateFromDate(event->startTime(), double(delta));
+    Date end = event->endTime() ? Utilities::newDateFromDate(event->endTime(), double(delta)) : Date();
+    const QTimeZone app = applicationZone();
+    const QTimeZone defaultZone = GregorianCalendar::systemZone();
+    if (k == 0 && inDst(z, start) && !inDst(app, start) && !inDst(defaultZone, start)) {
+        const qint64 j = dst(z, Clock::now()) - dst(z, start);
+        if (j != 0) {
+            start = start.dateByAddingTimeInterval(double(j));
+            if (end) end = end.dateByAddingTimeInterval(double(j));
+        }
+    }
+    if (startDate) *startDate = start;
+    if (endDate) *endDate = end;
+    return true;
+}
+
+EKEventPtr iCalSyncJobs::getEKEvent(const EKEventList& list, const CalEvent& calEvent) const
+{
+    for (const EKEventPtr& event : list) {
+        if (!event) continue;
+        event->refresh();
+        // The same uid as well: another event at the same times is not the twin.
+        if (event->eventIdentifier() == calEvent.uid() && event->startDate() == calEvent.startDate()
+            && event->endDate() == calEvent.endDate())
+            return event;
+    }
+    return nullptr;
+}
+
+std::optional<EKEventList> iCalSyncJobs::getEkEventList(const Date& date, const CalCalendarPtr& cal) const
+{
+    const CoreData* data = manager();
+    if ((data && !data->bSynciCalEnable()) || !date || !cal || !m_eventStore) return std::nullopt;
+    CalError error;
+    auto events = m_eventStore->eventsMatchingPredicate(
+        EKEventStore::predicateForEventsWithStartDate(startOfDay(date), endOfDay(date), {cal}), &error);
+    if (!events) qWarning().noquote() << "Calendar store: the events of a day could not be read:" << error.text;
+    return events;
+}
+
+void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent) const
+{
+    const CoreData* data = manager();
+    if (!taskEvent || !data || !data->bSynciCalEnable() || !tzSupportOn() || !m_eventStore) return;
+    const CalCalendarPtr calendar =
+        m_eventStore->calendarWithIdentifier(calEvent.calendar() ? calEvent.calendar()->uid() : QString());
+    if (!calendar || !calEvent.startDate() || !calEvent.endDate()) return;
+    const auto events = m_eventStore->eventsMatchingPredicate(
+        EKEventStore::predicateForEventsWithStartDate(calEvent.startDate(), calEvent.endDate(), calEvent.uid(), {calendar}));
+    if (!events || events->isEmpty()) return;
+    const EKEventPtr twin = getEKEvent(*events, calEvent);
+    if (!twin) return;
+    const QTimeZone zone = twin->timeZone();
+    const SettingPtr setting = data->currentSetting();
+    if (!zone.isValid() || zone.offsetFromUtc(at(twin->startDate())) == 0) {
+        // No zone, or one at GMT: the event floats.
+        taskEvent->setTz(twin->isAllDay() ? (setting ? setting->currentTZ() : 0)
+                                          : data->getTimeZoneId(QStringLiteral("Floating")));
+    } else {
+        taskEvent->setTz(data->getTimeZoneId(QString::fromUtf8(zone.id())));
+        Date start, end;
+        if (reveseICalTime(*twin, taskEvent, 1, &start, &end)) {
+            taskEvent->setStartTime(start);
+            taskEvent->setEndTime(end);
+        }
+    }
+    taskEvent->setPrevtz(taskEvent->tz());
+    taskEvent->setLocalStartDate(taskEvent->startTime());
+    taskEvent->setLocalEndDate(taskEvent->endTime());
+    taskEvent->setPrevAllDay(calEvent.isAllDay());
+}
+
+namespace {
+
+// What a zone write changes on an event.
+struct Written {
+    QTimeZone zone;
+    Date start;
+    Date end;
+    bool operator==(const Written& other) const
+    {
+        return zone == other.zone && start == other.start && end == other.end;
+    }
+};
+
+}  // namespace
+
+bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent, int span) const
+{
+    const CoreData* data = manager();
+    if (!taskEvent || (data && !data->bSynciCalEnable()) || !m_eventStore) return false;
+    m_eventStore->reset();
+    const CalCalendarPtr calendar =
+        m_eventStore->calendarWithIdentifier(calEvent.calendar() ? calEvent.calendar()->uid() : QString());
+    if (!calendar) return false;
+    std::optional<EKEventList> events;
+    if (calEvent.startDate() && calEvent.endDate())
+        events = m_eventStore->eventsMatchingPredicate(
+            EKEventStore::predicateForEventsWithStartDate(calEvent.startDate(), calEvent.endDate(), calEvent.uid(), {calendar}));
+    if (!events || events->isEmpty()) events = getEkEventList(taskEvent->occurrence(), calendar);
+    if (!events || events->isEmpty()) return false;
+    for (const EKEventPtr& event : *events) {
+        event->refresh();
+        if (event->eventIdentifier() != calEvent.uid() || event->startDate() != calEvent.startDate()
+            || event->endDate() != calEvent.endDate())
+            continue;
+        const Written before{event->timeZone(), event->startDate(), event->endDate()};
+        Written masterBefore;
+        EKEventPtr master = m_eventStore->eventWithIdentifier(event->eventIdentifier());
+        if (master) master->refresh();
+        QTimeZone zone;
+        if (taskEvent->tz() != 0 && !calEvent.isAllDay()) zone = zoneOfId(taskEvent->tz());
+        event->setTimeZone(zone);
+        if (calEvent.isAllDay()) {
+            event->setStartDate(calEvent.startDate());
+            event->setEndDate(calEvent.endDate());
+        } else if (zone.isValid()) {
+            Date start, end;
+            if (reveseTime(taskEvent, -1, &start, &end)) {
+                event->setStartDate(start);
+                event->setEndDate(end);
+            }
+        } else {
+            event->setStartDate(taskEvent->startTime());
+            event->setEndDate(taskEvent->endTime());
+        }
+        EKEventPtr saved = event;
+        if (!event->isDetached() && master && master->hasRecurrenceRules()) {
+            masterBefore = {master->timeZone(), master->startDate(), master->endDate()};
+            master->setStartDate(event->startDate());
+            master->setEndDate(event->endDate());
+            master->setTimeZone(event->timeZone());
+            saved = master;
+        } else {
+            masterBefore = before;
+        }
+        // A write that would change nothing is left out: every write of the
+        // store is a file written to disk.
+        if (masterBefore == Written{saved->timeZone(), saved->startDate(), saved->endDate()}) continue;
+        CalError error;
+        if (!m_eventStore->saveEvent(saved, span, true, &error))
+            qWarning().noquote() << "Calendar store: the zone of" << calEvent.uid() << "was not written:" << error.text;
+    }
+    return true;
+}

@@ -1,0 +1,144 @@
+// The six writes of local events and tasks to the store: they fill the store
+// record, choose the spans of the scope code, save, and link the item to its
+// store copy. Waiting and refreshing are the jobs' business.
+#include "iCalSyncJobs.h"
+
+#include "Calendar.h"
+#include "CoreData.h"
+#include "Task.h"
+
+#include <QDebug>
+
+#include <exception>
+
+namespace {
+
+bool categoryIsShared(const TaskPtr& item)
+{
+    const CoreData* manager = CoreData::shared();
+    const CalendarPtr category = manager ? manager->calendarWithPrimaryKey(item->calendarId()) : nullptr;
+    return category && category->isShared();
+}
+
+void logRefusal(const char* what, const TaskPtr& item, const char* why)
+{
+    qInfo().noquote() << "Calendar store:" << what << item->taskName() << "is not written:" << why;
+}
+
+void logFailure(const char* what, const QString& name, const CalError& error)
+{
+    qWarning().noquote() << "Calendar store:" << what << name << "failed:" << error.text;
+}
+
+}  // namespace
+
+int iCalSyncJobs::storeSpanOfScope(qint64 scope)
+{
+    switch (scope) {
+    case 1: return CalSpanAllEvents;
+    case 2: return CalSpanFutureEvents;
+    default: return CalSpanThisEvent;
+    }
+}
+
+int iCalSyncJobs::zoneSpanOfScope(qint64 scope)
+{
+    return scope == 1 || scope == 2 ? EKSpanFutureEvents : EKSpanThisEvent;
+}
+
+bool iCalSyncJobs::saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create)
+{
+    try {
+        fillICalEvent(item, *record, create);
+        if (!record->endDate()) {
+            logRefusal("the event", item, "it has no end");
+            return false;
+        }
+        CalError error;
+        if (!m_iCalStore->saveEvent(record, storeSpanOfScope(scope), &error)) {
+            logFailure(create ? "creating the event" : "updating the event", item->taskName(), error);
+            return false;
+        }
+        saveEventTimeZone(*record, item, zoneSpanOfScope(scope));
+    } catch (const std::exception& exception) {
+        qWarning().noquote() << "Calendar store: writing the event" << item->taskName() << "failed:" << exception.what();
+        return false;
+    }
+    if (create) {
+        item->setICalUID(record->uid());
+        item->setOccurrence(record->occurrence());
+        if (CoreData* manager = CoreData::shared()) manager->setModifyingTask(item);
+        if (!item->dehydrate())
+            qWarning().noquote() << "The link of" << item->taskName() << "to its store copy could not be stored";
+    }
+    return true;
+}
+
+bool iCalSyncJobs::createNewEventOnICal(const TaskPtr& event, qint64 updateREType)
+{
+    if (!event) return false;
+    if (event->isShared()) return logRefusal("the event", event, "it is shared"), false;
+    if (event->isSheduledTask()) return logRefusal("the event", event, "it is a scheduled task"), false;
+    if (!syncEnabled()) return false;
+    return saveICalEvent(event, CalEvent::event(), updateREType, true);
+}
+
+bool iCalSyncJobs::updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType)
+{
+    if (!event || !iCalEvent || !syncEnabled()) return false;
+    if (event->isSheduledTask()) return logRefusal("the event", event, "it is a scheduled task"), false;
+    return saveICalEvent(event, iCalEvent, updateREType, false);
+}
+
+bool iCalSyncJobs::deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType)
+{
+    if (!iCalEvent || !syncEnabled()) return false;
+    CalError error;
+    if (!m_iCalStore->removeEvent(iCalEvent, storeSpanOfScope(deleteREType), &error)) {
+        logFailure("removing the event", iCalEvent->uid(), error);
+        return false;
+    }
+    return true;
+}
+
+bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
+{
+    if (!task) return false;
+    if (task->isShared() || categoryIsShared(task)) return logRefusal("the task", task, "it is shared"), false;
+    const auto record = CalTask::task();
+    fillICalTask(task, *record);
+    CalError error;
+    if (!m_iCalStore->saveTask(record, &error)) {
+        logFailure("creating the task", task->taskName(), error);
+        return false;
+    }
+    task->setICalUID(record->uid());
+    if (!task->dehydrate())
+        qWarning().noquote() << "The link of" << task->taskName() << "to its store copy could not be stored";
+    return true;
+}
+
+bool iCalSyncJobs::updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask)
+{
+    if (!task || !iCalTask) return false;
+    if (task->isShared() || categoryIsShared(task)) return logRefusal("the task", task, "it is shared"), false;
+    if (!syncEnabled()) return false;
+    fillICalTask(task, *iCalTask);
+    CalError error;
+    if (!m_iCalStore->saveTask(iCalTask, &error)) {
+        logFailure("updating the task", task->taskName(), error);
+        return false;
+    }
+    return true;
+}
+
+bool iCalSyncJobs::deleteTaskOnICal(const CalTaskPtr& iCalTask)
+{
+    if (!iCalTask) return false;
+    CalError error;
+    if (!m_iCalStore->removeTask(iCalTask, &error)) {
+        logFailure("removing the task", iCalTask->uid(), error);
+        return false;
+    }
+    return true;
+}

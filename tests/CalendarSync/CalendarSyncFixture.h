@@ -1,0 +1,121 @@
+#pragma once
+
+#include "../Model/ModelTestFixture.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "GregorianCalendar.h"
+#include "ICalendarFile.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+#include "iCalSyncJobs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+// A database, a data manager with the zone table, the settings and one
+// category linked to a store calendar, and the sync over a store on a
+// temporary folder. Files written here stand for those of other programs.
+class CalendarSyncTest : public ModelTest {
+protected:
+    static constexpr qint64 parisZone = 53392;
+    static constexpr qint64 tokyoZone = 40264;
+    static constexpr qint64 newYorkZone = -21536;
+    static constexpr qint64 reykjavikZone = 42624;
+
+    void SetUp() override
+    {
+        ModelTest::SetUp();
+        ASSERT_TRUE(storeFolder.isValid());
+        Clock::setFixed(local(2014, 3, 12, 10, 0));
+        dataManager().loadTimeZones();
+        Utilities::setTimeZoneNameResolver([this](qint64 zoneId) { return dataManager().getTimeZoneName(zoneId); });
+        setting = Setting::initWithPrimaryKey(1, db());
+        ASSERT_TRUE(setting);
+        setting->setICalSyncWindowStart(30);
+        setting->setICalSyncWindowEnd(30);
+        setting->setTzSupport(true);
+        setting->setCurrentTZ(parisZone);
+        dataManager().setCurrentSetting(setting);
+        store = CalCalendarStore::create(storeFolder.path());
+        jobs = std::make_unique<iCalSyncJobs>(store);
+        storeCalendar = CalCalendar::calendar();
+        storeCalendar->setTitle(QStringLiteral("Home"));
+        ASSERT_TRUE(store->saveCalendar(storeCalendar));
+        category = std::make_shared<Calendar>();
+        category->setPrimaryKey(7);
+        category->setCalendarName(QStringLiteral("Home"));
+        category->setICalUID(storeCalendar->uid());
+        category->setInVisible(1);
+        dataManager().doWithCalendarList(CalendarList{category}, 0);
+    }
+    void TearDown() override
+    {
+        jobs.reset();
+        Utilities::setTimeZoneNameResolver(nullptr);
+        Clock::reset();
+        ModelTest::TearDown();
+    }
+
+    static Date local(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+    {
+        return GregorianCalendar::dateFromFields(year, month, day, hour, minute, second);
+    }
+    static Date utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+    {
+        return GregorianCalendar::dateFromFields(year, month, day, hour, minute, second, QTimeZone::utc());
+    }
+
+    // Writes an event file into the calendar's folder and gives the sync a
+    // fresh store that reads it, as after another program's write.
+    QString writeEventFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = QStringLiteral("%1/%2.calendar/Events/%3").arg(storeFolder.path(), storeCalendar->uid(), name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        reopenStore();
+        return path;
+    }
+    void reopenStore()
+    {
+        store = CalCalendarStore::create(storeFolder.path());
+        jobs->setICalStore(store);
+    }
+    QString calendarFolder() const
+    {
+        return QStringLiteral("%1/%2.calendar").arg(storeFolder.path(), storeCalendar->uid());
+    }
+
+    // The event file of a uid, read back through libical.
+    std::optional<ICalEventFileData> readBack(const QString& uid) const
+    {
+        QFile file(store->eventFilePath(uid));
+        if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+        QString problem;
+        return ICalendarFile::readEvents(file.readAll(), &problem);
+    }
+
+    TaskPtr localEvent(const Date& start, const Date& end)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskType(0);
+        item->setTaskName(QStringLiteral("Dentist"));
+        item->setStartTime(start);
+        item->setEndTime(end);
+        item->setCalendarId(category->primaryKey());
+        item->setTz(0);
+        item->setRepeatType(0);
+        return item;
+    }
+
+    QTemporaryDir storeFolder;
+    std::shared_ptr<CalCalendarStore> store;
+    std::unique_ptr<iCalSyncJobs> jobs;
+    SettingPtr setting;
+    CalCalendarPtr storeCalendar;
+    CalendarPtr category;
+};

@@ -1,0 +1,242 @@
+#include "CalendarSyncFixture.h"
+
+#include "LogCapture.h"
+#include "ObjICalSync.h"
+#include "PropertyList.h"
+
+#include <QDirIterator>
+
+namespace {
+
+class WritePrimitivesTest : public CalendarSyncTest {
+protected:
+    TaskPtr storedEvent(const Date& start, const Date& end)
+    {
+        TaskPtr item = localEvent(start, end);
+        EXPECT_TRUE(item->insertIntoDatabase());
+        return item;
+    }
+    int eventFiles() const
+    {
+        int count = 0;
+        QDirIterator it(storeFolder.path(), {QStringLiteral("*.ics")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            if (it.filePath().contains(QStringLiteral("/Events/"))) ++count;
+        }
+        return count;
+    }
+    CalendarPtr sharedCategory()
+    {
+        auto shared = std::make_shared<Calendar>();
+        shared->setPrimaryKey(8);
+        shared->setICalUID(storeCalendar->uid());
+        shared->setExtraStatus(1);
+        dataManager().doWithCalendarList(CalendarList{shared}, 0);
+        return shared;
+    }
+};
+
+}  // namespace
+
+TEST_F(WritePrimitivesTest, ScopeCodesChooseTheSpans)
+{
+    struct Case {
+        qint64 scope;
+        int store;
+        int zone;
+    };
+    const Case cases[] = {{0, CalSpanThisEvent, EKSpanThisEvent}, {1, CalSpanAllEvents, EKSpanFutureEvents},
+                          {2, CalSpanFutureEvents, EKSpanFutureEvents}, {3, CalSpanThisEvent, EKSpanThisEvent},
+                          {-1, CalSpanThisEvent, EKSpanThisEvent}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scope);
+        EXPECT_EQ(iCalSyncJobs::storeSpanOfScope(c.scope), c.store);
+        EXPECT_EQ(iCalSyncJobs::zoneSpanOfScope(c.scope), c.zone);
+    }
+    ObjICalSync job(localEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10)), 2);
+    EXPECT_EQ(job.type(), 2);
+    job.setType(0);
+    EXPECT_EQ(job.type(), 0);
+}
+
+TEST_F(WritePrimitivesTest, ACreatedEventIsInTheFileAndLinkedToTheItem)
+{
+    TaskPtr item = storedEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11, 30));
+    item->setTaskLocation(QStringLiteral("Harbour"));
+    item->setTz(tokyoZone);
+    ASSERT_TRUE(jobs->createNewEventOnICal(item, 7));  // an unknown scope acts as 0
+    ASSERT_FALSE(item->iCalUID().isEmpty());
+    EXPECT_EQ(item->occurrence(), utc(2014, 3, 20, 1));
+    EXPECT_EQ(dataManager().modifyingTask(), item);
+    EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey())->iCalUID(), item->iCalUID());
+
+    const auto back = readBack(item->iCalUID());
+    ASSERT_TRUE(back && back->master);
+    EXPECT_EQ(back->master->title, QStringLiteral("Dentist"));
+    EXPECT_EQ(back->master->location, QStringLiteral("Harbour"));
+    EXPECT_EQ(back->master->timeZone, QStringLiteral("Asia/Tokyo"));
+    EXPECT_EQ(back->master->start, utc(2014, 3, 20, 1));
+    EXPECT_EQ(back->master->end, utc(2014, 3, 20, 2, 30));
+}
+
+TEST_F(WritePrimitivesTest, AllDayEventsEndOnTheDayAfterTheirLastDay)
+{
+    TaskPtr item = storedEvent(local(2014, 3, 5), local(2014, 3, 6, 23, 59, 59));
+    item->setIsADE(1);
+    ASSERT_TRUE(jobs->createNewEventOnICal(item, 0));
+    auto back = readBack(item->iCalUID());
+    ASSERT_TRUE(back && back->master);
+    EXPECT_TRUE(back->master->allDay);
+    EXPECT_EQ(back->master->start, local(2014, 3, 5));
+    EXPECT_EQ(back->master->end, local(2014, 3, 7));
+
+    item->setTaskName(QStringLiteral("Fair"));
+    ASSERT_TRUE(jobs->updateEventOnICal(item, store->eventWithUID(item->iCalUID(), Date()), 0));
+    back = readBack(item->iCalUID());
+    ASSERT_TRUE(back && back->master);
+    EXPECT_EQ(back->master->title, QStringLiteral("Fair"));
+    EXPECT_EQ(back->master->end, local(2014, 3, 7));
+}
+
+TEST_F(WritePrimitivesTest, ScopeCodesActOnASeries)
+{
+    TaskPtr item = storedEvent(local(2014, 3, 3, 9), local(2014, 3, 3, 10));
+    item->setRepeatType(1);
+    item->setRepeatOptions(QStringLiteral("1//0"));
+    item->setIsRepeatForever(1);
+    ASSERT_TRUE(jobs->createNewEventOnICal(item, 1));
+    const QString uid = item->iCalUID();
+
+    // This occurrence only: a changed occurrence in the file.
+    item->setStartTime(local(2014, 3, 5, 14));
+    item->setEndTime(local(2014, 3, 5, 15));
+    ASSERT_TRUE(jobs->updateEventOnICal(item, store->eventWithUID(uid, local(2014, 3, 5, 9)), 0));
+    auto back = readBack(uid);
+    ASSERT_TRUE(back && back->master);
+    ASSERT_EQ(back->overrides.size(), 1);
+    EXPECT_EQ(back->overrides.first().start, local(2014, 3, 5, 14));
+    EXPECT_EQ(back->master->start, local(2014, 3, 3, 9));
+
+    // This and the following ones: the series ends before the occurrence.
+    item->setStartTime(local(2014, 3, 10, 11));
+    item->setEndTime(local(2014, 3, 10, 12));
+    ASSERT_TRUE(jobs->updateEventOnICal(item, store->eventWithUID(uid, local(2014, 3, 10, 9)), 2));
+    back = readBack(uid);
+    ASSERT_TRUE(back && back->master && back->master->rule);
+    ASSERT_TRUE(back->master->rule->recurrenceEnd());
+    EXPECT_LT(back->master->rule->recurrenceEnd()->endDate(), local(2014, 3, 10, 9));
+
+    // Removing this occurrence only: a deleted date.
+    ASSERT_TRUE(jobs->deleteEventOnICal(store->eventWithUID(uid, local(2014, 3, 4, 9)), 0));
+    back = readBack(uid);
+    ASSERT_TRUE(back && back->master);
+    EXPECT_EQ(back->master->exceptionDates, QList<Date>{local(2014, 3, 4, 9)});
+    // All of them: the file goes.
+    ASSERT_TRUE(jobs->deleteEventOnICal(store->eventWithUID(uid, Date()), 1));
+    EXPECT_TRUE(store->eventFilePath(uid).isEmpty());
+}
+
+TEST_F(WritePrimitivesTest, RefusedEventWritesChangeNothing)
+{
+    TaskPtr noEnd = storedEvent(local(2014, 3, 20, 9), Date());
+    TaskPtr scheduled = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    scheduled->setIsSheduledTask(true);
+    TaskPtr shared = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    shared->setIsShared(true);
+    TaskPtr unlinked = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    unlinked->setCalendarId(99);  // a category without a store calendar
+    LogCapture log;
+    for (const TaskPtr& item : {noEnd, scheduled, shared, unlinked}) {
+        item->setICalUID(QStringLiteral("OLD"));
+        EXPECT_FALSE(jobs->createNewEventOnICal(item, 0));
+        EXPECT_EQ(item->iCalUID(), QStringLiteral("OLD"));
+    }
+    EXPECT_TRUE(log.contains(QStringLiteral("failed")));  // the store's refusal is logged
+    EXPECT_EQ(eventFiles(), 0);
+    EXPECT_FALSE(jobs->updateEventOnICal(scheduled, CalEvent::event(), 0));
+
+    TaskPtr fine = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    dataManager().setBSynciCalEnable(false);
+    EXPECT_FALSE(jobs->createNewEventOnICal(fine, 0));
+    EXPECT_EQ(eventFiles(), 0);
+}
+
+TEST_F(WritePrimitivesTest, AFailedStoreWriteKeepsTheOldLinkAndIsLogged)
+{
+    TaskPtr item = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    ASSERT_TRUE(jobs->createNewEventOnICal(item, 0));
+    const QString uid = item->iCalUID();
+    // Another program makes the calendar read-only.
+    const QString info = calendarFolder() + QStringLiteral("/Info.plist");
+    QVariantMap map = PropertyList::readFile(info).value.toMap();
+    map.insert(QStringLiteral("Editable"), false);
+    ASSERT_EQ(PropertyList::writeFile(info, map), PropertyList::Error::None);
+    reopenStore();
+
+    LogCapture log;
+    item->setTaskName(QStringLiteral("Renamed"));
+    EXPECT_FALSE(jobs->updateEventOnICal(item, store->eventWithUID(uid, Date()), 0));
+    EXPECT_FALSE(jobs->createNewEventOnICal(item, 0));
+    EXPECT_EQ(item->iCalUID(), uid);
+    EXPECT_TRUE(log.contains(QStringLiteral("Calendar store: updating the event")));
+    EXPECT_FALSE(jobs->deleteEventOnICal(store->eventWithUID(uid, Date()), 1));
+    EXPECT_EQ(readBack(uid)->master->title, QStringLiteral("Dentist"));
+}
+
+TEST_F(WritePrimitivesTest, TasksInSharedCategoriesStayOutOfTheStoreButMayLeaveIt)
+{
+    auto task = std::make_shared<Task>();
+    task->setTaskType(1);
+    task->setTaskName(QStringLiteral("Report"));
+    task->setCalendarId(category->primaryKey());
+    task->setHasDue(1);
+    task->setDueEnd(local(2014, 3, 21, 17));
+    ASSERT_TRUE(task->insertIntoDatabase());
+    dataManager().setBSynciCalEnable(false);  // task creation does not ask
+    ASSERT_TRUE(jobs->createNewTaskOnICal(task));
+    dataManager().setBSynciCalEnable(true);
+    ASSERT_FALSE(task->iCalUID().isEmpty());
+    const CalTaskPtr stored = store->taskWithUID(task->iCalUID());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->title(), QStringLiteral("Report"));
+    EXPECT_EQ(stored->dueDate(), local(2014, 3, 21, 17));
+
+    task->setCalendarId(sharedCategory()->primaryKey());
+    task->setTaskName(QStringLiteral("Changed"));
+    EXPECT_FALSE(jobs->updateTaskOnICal(task, stored));
+    EXPECT_EQ(store->taskWithUID(task->iCalUID())->title(), QStringLiteral("Report"));
+    auto other = std::make_shared<Task>();
+    other->setTaskType(1);
+    other->setCalendarId(8);
+    EXPECT_FALSE(jobs->createNewTaskOnICal(other));
+    EXPECT_TRUE(other->iCalUID().isEmpty());
+    EXPECT_TRUE(jobs->deleteTaskOnICal(stored));
+    EXPECT_FALSE(store->taskWithUID(task->iCalUID()));
+}
+
+// Files the store cannot use stay as they are whatever is written beside them.
+TEST_F(WritePrimitivesTest, BadFilesOfOtherProgramsAreLeftAlone)
+{
+    const char* names[] = {"garbage.ics", "no-uid.ics", "no-dtstart.ics", "unknown-tzid.ics"};
+    QMap<QString, QByteArray> written;
+    for (const char* name : names) {
+        QFile fixture(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QString::fromLatin1(name));
+        ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+        const QByteArray bytes = fixture.readAll();
+        written.insert(writeEventFile(QString::fromLatin1(name), bytes), bytes);
+    }
+    TaskPtr item = storedEvent(local(2014, 3, 27, 10), local(2014, 3, 27, 11));
+    item->setTz(tokyoZone);
+    ASSERT_TRUE(jobs->createNewEventOnICal(item, 1));
+    item->setICalUID(QStringLiteral("unknown-zone-1"));
+    const CalEventPtr other = store->eventWithUID(QStringLiteral("unknown-zone-1"), Date());
+    ASSERT_TRUE(other);  // read in the system zone
+    jobs->synchEventTimeZone(*other, item);
+    EXPECT_EQ(item->tz(), 0);  // no zone it names: floating
+    for (auto it = written.cbegin(); it != written.cend(); ++it) {
+        QFile file(it.key());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), it.value()) << it.key().toStdString();
+    }
+}
