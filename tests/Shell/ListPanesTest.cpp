@@ -9,6 +9,7 @@
 #include "CategoryDetailView.h"
 #include "CategoryListTableView.h"
 #include "CategoryListView.h"
+#include "CoreData.h"
 #include "CategoryShowHideViewController.h"
 #include "GuruView.h"
 #include "GuruViewController.h"
@@ -335,3 +336,20 @@ TEST(PopoverNotificationTest, TheShellsCloseRequestIsTheOneEveryPopoverHears)
 }
 
 }  // namespace
+
+TEST(CategoryListCountTest, AReloadCountsTheCategoriesItShows)
+{
+    CoreData manager;
+    CoreData::setShared(&manager);
+    CalendarList categories;
+    for (const qint64 hidden : {0, 1, 0}) {
+        auto category = std::make_shared<Calendar>();
+        category->setInVisible(hidden);
+        categories.append(category);
+    }
+    manager.doWithCalendarList(categories, 2);
+    CategoryListView list(QRectF(0, 0, 280, 400));
+    list.reloadData();
+    EXPECT_EQ(manager.numberOfActiveProject(), 2) << "the main window's category button compares it with all three";
+    CoreData::setShared(nullptr);
+}
