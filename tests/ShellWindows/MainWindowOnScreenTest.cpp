@@ -3,6 +3,7 @@
 #include "../PlatformWindows/RealWindowSupport.h"
 
 #include "MAAttachedWindow.h"
+#include "Button.h"
 #include "MainView.h"
 #include "Screen.h"
 #include "Screenshot.h"
@@ -132,4 +133,29 @@ TEST_F(MainWindowOnScreen, TheSplashShowsAtTheTopRightOfTheScreen)
     EXPECT_DOUBLE_EQ(frame.y() + frame.height(), screen.height() - 285);
     const QPointF middle = frame.center();
     EXPECT_TRUE(screenShows(Screen::toQt(middle).toPoint(), QColor(200, 80, 40)));
+}
+
+TEST_F(MainWindowOnScreen, TheListColumnWidensTheOpenWindowRoundItsPoint)
+{
+    mainView->showHideBtn()->setState(0);
+    mainView->showHide();
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    const double narrow = window()->frame().width();
+
+    mainView->showHideBtn()->setState(1);
+    mainView->showHide();
+    EXPECT_TRUE(waitUntil([&] { return window()->frame().width() > narrow + 300; }))
+        << "the window takes the list column's 310 points";
+    const QRectF frame = window()->frame();
+    EXPECT_DOUBLE_EQ(frame.y() + frame.height(), host.position.y()) << "still hanging from the item's point";
+    const QRect expected = Screen::toQt(frame).toRect();
+    EXPECT_TRUE(waitUntil([&] { return window()->windowHandle()->geometry() == expected; }));
+    QElapsedTimer settle;
+    settle.start();
+    waitUntil([&] { return settle.elapsed() > 300; });  // the server repaints the wider window
+    const QRect grab = expected.adjusted(-10, -10, 10, 10);
+    const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0, grab.x(), grab.y(), grab.width(),
+                                                                         grab.height()).toImage();
+    EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(QStringLiteral("main-window-with-lists-on-screen.png"))));
 }
