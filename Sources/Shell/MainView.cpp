@@ -699,65 +699,52 @@ void MainView::showItemDetail(const TaskPtr& item, int tab)
     const SettingPtr setting = settings();
     const bool weekPinned = setting && setting->isWeekPlannerPinned() != 0;
     const bool monthPinned = setting && setting->isMonthPlannerPinned() != 0;
+    const bool listShown = setting && setting->hasRightPage() != 0;
     TaskListTableView* taskTable = m_listModuleView->taskListView()->taskListTableView();
     NoteListTableView* noteTable = m_listModuleView->noteListView()->noteListTableView();
     CategoryListTableView* projectTable = m_listModuleView->categoryListView()->categoryListTableView();
-    const bool listShown = setting && setting->hasRightPage() != 0;
+    FocusPaneDetailView* focusList = m_dayCalendarView->focusPaneView()->focusPaneDetailView();
+    // A list that shows the item opens its editor, and every other pane
+    // drops its selection; a planner's answer is not used.
+    const auto openedIn = [this, &item](auto* list) {
+        if (!list->showPopupEditDetail(item)) return false;
+        clearHighlightExcept(list);
+        return true;
+    };
+    const auto openInPlanner = [this, &item, weekPinned](bool weeklyGrid) {
+        if (weekPinned) {
+            if (weeklyGrid)
+                m_weekPlannerView->weeklyPane()->showPopupEditDetail(item);
+            else
+                m_weekPlannerView->plannerPane()->showPopupEditDetail(item);
+        } else {
+            m_monthPlannerView->showPopupEditDetail(item);
+        }
+    };
 
     switch (item->taskType()) {
     case 3:  // a note
-        if (listShown && noteTable->showPopupEditDetail(item)) {
-            clearHighlightExcept(noteTable);
+        if (listShown && openedIn(noteTable)) return;
+        if (weekPinned || monthPinned) {
+            openInPlanner(false);
             return;
         }
-        if (weekPinned) {
-            m_weekPlannerView->plannerPane()->showPopupEditDetail(item);
-            return;
-        }
-        if (monthPinned) {
-            m_monthPlannerView->showPopupEditDetail(item);
-            return;
-        }
-        if (projectTable->showPopupEditDetail(item)) {
-            clearHighlightExcept(projectTable);
-            return;
-        }
-        showHiddenAlert();
+        if (!openedIn(projectTable)) showHiddenAlert();
         return;
     case 1:  // a task
-        if (listShown && taskTable->showPopupEditDetail(item)) {
-            clearHighlightExcept(taskTable);
+        if (listShown && openedIn(taskTable)) return;
+        if ((weekPinned || monthPinned) && item->hasDue() != 0) {
+            openInPlanner(false);
             return;
         }
-        if (weekPinned && item->hasDue() != 0) {
-            m_weekPlannerView->plannerPane()->showPopupEditDetail(item);
-            return;
-        }
-        if (monthPinned && item->hasDue() != 0) {
-            m_monthPlannerView->showPopupEditDetail(item);
-            return;
-        }
-        if (FocusPaneDetailView* focusList = m_dayCalendarView->focusPaneView()->focusPaneDetailView();
-            focusList->showPopupEditDetail(item)) {
-            clearHighlightExcept(focusList);
-            return;
-        }
-        if (projectTable->showPopupEditDetail(item)) {
-            clearHighlightExcept(projectTable);
-            return;
-        }
-        showHiddenAlert();
+        if (!openedIn(focusList) && !openedIn(projectTable)) showHiddenAlert();
         return;
     case 0:
+        if (weekPinned || monthPinned) {
+            openInPlanner(item->isADE() == 0);
+            return;
+        }
         if (item->isADE() != 0) {
-            if (weekPinned) {
-                m_weekPlannerView->plannerPane()->showPopupEditDetail(item);
-                return;
-            }
-            if (monthPinned) {
-                m_monthPlannerView->showPopupEditDetail(item);
-                return;
-            }
             // An occurrence of a repeating all-day event opens on its own
             // day, not on its series' first.
             const Date date = item->primaryKey() < 0 && !item->occurrence().isNull() ? item->occurrence()
@@ -765,31 +752,10 @@ void MainView::showItemDetail(const TaskPtr& item, int tab)
             const Date day = Utilities::newDateOnDate(date, 0, 0);
             m_monthView->monthCalendarView()->setMonthDate(day);
             m_monthView->monthCalendarView()->setCurrentDay(day);
-            if (FocusPaneDetailView* focusList = m_dayCalendarView->focusPaneView()->focusPaneDetailView();
-                focusList->showPopupEditDetail(item)) {
-                clearHighlightExcept(focusList);
-                return;
-            }
-            if (projectTable->showPopupEditDetail(item)) {
-                clearHighlightExcept(projectTable);
-                return;
-            }
-            showHiddenAlert();
+            if (!openedIn(focusList) && !openedIn(projectTable)) showHiddenAlert();
             return;
         }
-        if (weekPinned) {
-            m_weekPlannerView->weeklyPane()->showPopupEditDetail(item);
-            return;
-        }
-        if (monthPinned) {
-            m_monthPlannerView->showPopupEditDetail(item);
-            return;
-        }
-        if (m_dayCalendarView->calendarView()->showPopupEditDetail(item)) {
-            clearHighlightExcept(m_dayCalendarView->calendarView());
-            return;
-        }
-        showHiddenAlert();
+        if (!openedIn(m_dayCalendarView->calendarView())) showHiddenAlert();
         return;
     default: return;
     }
