@@ -1,3 +1,4 @@
+#include "Event.h"
 #include "LogCapture.h"
 #include "Screen.h"
 #include "Screenshot.h"
@@ -311,6 +312,45 @@ TEST_F(VRLPopoverWindowTest, LengthsThatAreNotNumbersAreRefusedAndNegativeOnesCo
     EXPECT_EQ(window->arrowHeight(), 0.0);
     EXPECT_DOUBLE_EQ(window->frame().height(), before.height() - 16);
     EXPECT_FALSE(log.messages().isEmpty());
+}
+
+TEST_F(VRLPopoverWindowTest, PressesMoveOrResizeOnlyWhenSwitchedOn)
+{
+    VRLPopoverWindowFrame* frameView = window->popoverWindowFrame();
+    auto press = [&](EventType type, const QPointF& inWindow, const QPointF& onScreen) {
+        Event event;
+        event.type = type;
+        event.locationInWindow = inWindow;
+        event.locationOnScreen = onScreen;
+        if (type == EventType::LeftMouseDown) frameView->mouseDown(event);
+        else frameView->mouseDragged(event);
+    };
+    const QRectF start = window->frame();
+    // In the content, then on the band between the content and the outline.
+    for (const QPointF& at : {QPointF(50, 40), QPointF(3, 40)}) {
+        press(EventType::LeftMouseDown, at, QPointF(500, 500));
+        press(EventType::LeftMouseDragged, at, QPointF(520, 490));
+        EXPECT_EQ(window->frame(), start);
+    }
+
+    window->setMovable(true);
+    press(EventType::LeftMouseDown, QPointF(50, 40), QPointF(500, 500));
+    press(EventType::LeftMouseDragged, QPointF(50, 40), QPointF(520, 490));
+    EXPECT_EQ(window->frame(), start.translated(20, -10));
+    window->setMovable(false);
+
+    // Resizing moves the right and bottom edges; the content never gets
+    // smaller than the window's minimum.
+    window->setResizable(true);
+    window->setMinimumSize(QSize(100, 70));
+    const QRectF moved = window->frame();
+    press(EventType::LeftMouseDown, QPointF(3, 40), QPointF(500, 500));
+    press(EventType::LeftMouseDragged, QPointF(3, 40), QPointF(530, 494));
+    EXPECT_EQ(window->frame(), QRectF(moved.x(), moved.y() - 6, moved.width() + 30, moved.height() + 6));
+    EXPECT_EQ(view->frame().size(), QSizeF(150, 86));
+    press(EventType::LeftMouseDragged, QPointF(3, 40), QPointF(300, 900));
+    EXPECT_EQ(view->frame().size(), QSizeF(100, 70));
+    EXPECT_DOUBLE_EQ(window->frame().y() + window->frame().height(), moved.y() + moved.height());
 }
 
 // --- the popover -----------------------------------------------------------

@@ -79,6 +79,7 @@ TEST_F(VRLPopoverOnScreen, ChangingThePositionKeepsTheAttachmentPointAndTheKeybo
             const QPointF placed = window->popoverWindowFrame()->attachmentPointForRect(placedFrame());
             return std::abs(placed.x() - before.x()) <= 1.0 && std::abs(placed.y() - before.y()) <= 1.0;
         })) << position;
+        EXPECT_EQ(window->parentWindow(), parent.get()) << position;
     }
 }
 
