@@ -1,0 +1,100 @@
+#include "VRLPopover.h"
+
+#include "Screen.h"
+#include "View.h"
+
+#include <QDebug>
+#include <QGuiApplication>
+
+#include <cmath>
+
+namespace {
+
+// The parent's origin in our screen coordinates (its bottom left).
+QPointF toScreen(const Window* parentWindow, const QPointF& point)
+{
+    if (!parentWindow) return point;
+    const QRectF frame = parentWindow->frame();
+    return {frame.x() + point.x(), frame.y() + point.y()};
+}
+
+}  // namespace
+
+VRLPopover::VRLPopover(View* contentView, QObject* parent) : QObject(parent)
+{
+    if (!contentView) contentView = new View(QRectF(0, 0, 100, 100));
+    m_contentView = contentView;
+    const QSizeF size = contentView->frame().size();
+    m_popoverWindow = std::make_unique<VRLPopoverWindow>(QRectF(QPointF(0, 0), size));
+    m_popoverWindow->setPopoverContentView(contentView);
+    m_popoverWindow->setMinimumSize(size.toSize());
+    m_popoverWindow->setDelegate(this);
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive) applicationDidResignActive();
+    });
+}
+
+VRLPopover::~VRLPopover()
+{
+    m_popoverWindow->setDelegate(nullptr);
+    if (Window* parent = m_popoverWindow->parentWindow()) parent->removeChildWindow(m_popoverWindow.get());
+    m_popoverWindow.reset();
+    delete m_contentView.data();
+}
+
+void VRLPopover::displayPopoverInWindow(Window* parentWindow, const QPointF& point, bool chooseBestLocation)
+{
+    if (isVisible()) return;
+    if (!std::isfinite(point.x()) || !std::isfinite(point.y())) {
+        qWarning() << "The popover is not shown at a point that is not a number";
+        return;
+    }
+    if (chooseBestLocation) setPosition(bestPositionInWindow(parentWindow, point));
+    const QPointF origin = toScreen(parentWindow, point) - m_popoverWindow->popoverWindowFrame()->attachmentPoint();
+    m_popoverWindow->setFrameOrigin(origin);
+    if (m_animates) m_popoverWindow->setAlphaValue(0);
+    if (parentWindow) parentWindow->addChildWindow(m_popoverWindow.get(), Window::Ordering::Above);
+    m_popoverWindow->makeKeyAndOrderFront();
+    if (m_animates) m_popoverWindow->fadeAlphaTo(1.0, fadeSeconds);
+}
+
+void VRLPopover::closePopover()
+{
+    if (!isVisible()) return;
+    VRLPopoverWindow* window = m_popoverWindow.get();
+    auto takeAway = [window] {
+        if (Window* parent = window->parentWindow()) parent->removeChildWindow(window);
+        window->orderOut();
+    };
+    if (!m_animates) {
+        takeAway();
+        return;
+    }
+    // A fade replaced by a new one drops this completion, so a popover shown
+    // again meanwhile stays.
+    window->fadeAlphaTo(0, fadeSeconds, [window, takeAway] {
+        if (window->alphaValue() > 0) return;
+        takeAway();
+        window->setAlphaValue(1.0);
+    });
+}
+
+int VRLPopover::bestPositionInWindow(Window* parentWindow, const QPointF& point) const
+{
+    const QRectF screenArea = Screen::mainVisibleFrame();
+    QRectF parentArea = screenArea;
+    if (parentWindow) parentArea = parentWindow->frame().intersected(screenArea);
+    return VRLPopoverWindowFrame::bestPosition(m_popoverWindow->frame().size(), toScreen(parentWindow, point),
+                                               m_popoverWindow->popoverWindowFrame()->geometry(), screenArea,
+                                               parentArea);
+}
+
+void VRLPopover::windowDidResignKey(Window*)
+{
+    if (m_closesWhenPopoverResignsKey) closePopover();
+}
+
+void VRLPopover::applicationDidResignActive()
+{
+    if (m_closesWhenApplicationBecomesInactive) closePopover();
+}
