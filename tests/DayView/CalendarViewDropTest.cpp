@@ -274,7 +274,7 @@ TEST_F(CalendarViewDropTest, ARepeatingEventAsksHowFarTheMoveGoes)
         const qint64 rowsBefore = rowCount();
         drag(source, payloadOf(occurrence), {40, 506});
         ASSERT_EQ(alerts.requests().size(), 1) << c.name;
-        const AlertRequest& asked = alerts.requests().front();
+        const AlertRequest asked = alerts.requests().front();
         EXPECT_EQ(asked.buttonTitles, (QStringList{text("onlyThisEventText"), c.second, text("cancelText")})) << c.name;
         EXPECT_EQ(asked.messageText, text("editingEventText")) << c.name;
         EXPECT_TRUE(asked.attached) << "over the main window";

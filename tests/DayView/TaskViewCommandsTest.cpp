@@ -55,7 +55,7 @@ TEST_F(TaskViewCommandsTest, DeletingARepeatingEventAsksAndGoesAsFarAsAnswered)
         alerts.scriptButton(AlertResponse::secondButton);
         box->applyDelete();
         ASSERT_EQ(alerts.requests().size(), 1);
-        const AlertRequest& asked = alerts.requests().front();
+        const AlertRequest asked = alerts.requests().front();
         EXPECT_EQ(asked.buttonTitles, (QStringList{text("onlyThisEventText"), text("allText"), text("cancelText")}));
         EXPECT_EQ(asked.messageText, text("deletingEventText"));
         EXPECT_EQ(asked.informativeText, text("deletingAllMessageText"));
@@ -70,7 +70,7 @@ TEST_F(TaskViewCommandsTest, DeletingARepeatingEventAsksAndGoesAsFarAsAnswered)
         alerts.scriptButton(AlertResponse::secondButton);
         box->applyDelete();
         ASSERT_EQ(alerts.requests().size(), 1);
-        const AlertRequest& asked = alerts.requests().front();
+        const AlertRequest asked = alerts.requests().front();
         EXPECT_EQ(asked.buttonTitles,
                   (QStringList{text("onlyThisSTaskText"), text("allFutureEventsText"), text("cancelText")}));
         EXPECT_EQ(asked.messageText, text("deletingSTaskText"));
