@@ -95,10 +95,10 @@ public:
 struct DayPane {
     MonthView monthView{QRectF(0, 0, 280, 243)};
     DayCalendarView pane{QRectF(0, 0, 280, 700)};
-    DayPane()
+    explicit DayPane(const Date& day = theDay())
     {
         pane.setMonthView(&monthView);
-        monthView.monthCalendarView()->setCurrentDay(theDay(), false);
+        monthView.monthCalendarView()->setCurrentDay(day, false);
     }
     CalendarView& grid() { return *pane.calendarView(); }
 };
@@ -150,14 +150,17 @@ void BM_PourOneDay(benchmark::State& state)
 BENCHMARK(BM_PourOneDay)->Unit(benchmark::kMicrosecond);
 
 // One move of a box's bottom edge while it is dragged, with the repaint of
-// the part of the grid the box covers.
-void BM_EdgeDragMoveAndRedraw(benchmark::State& state)
+// the part of the grid the box covers: on the day of 500 events, where dozens
+// of boxes lie under the one dragged, and on the day after it, with the
+// fifty or so events of an ordinary busy day.
+void edgeDragMoves(benchmark::State& state, const Date& day)
 {
     database();
-    DayPane day;
-    day.grid().reloadEvent();
-    TaskView* box = day.grid().eventBoxes().front();
-    QWidget* document = day.grid().contentView();
+    DayPane pane(day);
+    pane.grid().reloadEvent();
+    state.counters["boxes"] = double(pane.grid().eventBoxes().size());
+    TaskView* box = pane.grid().eventBoxes().front();
+    QWidget* document = pane.grid().contentView();
     QImage target(document->size(), QImage::Format_ARGB32_Premultiplied);
     const auto send = [box](QEvent::Type type, const QPointF& point, Qt::MouseButtons buttons) {
         QMouseEvent event(type, point, box->mapToGlobal(point), Qt::LeftButton, buttons, Qt::NoModifier);
@@ -175,6 +178,17 @@ void BM_EdgeDragMoveAndRedraw(benchmark::State& state)
     }
     send(QEvent::MouseButtonRelease, QPointF(10, y), Qt::NoButton);
 }
+
+void BM_EdgeDragMoveAndRedraw(benchmark::State& state)
+{
+    edgeDragMoves(state, theDay());
+}
 BENCHMARK(BM_EdgeDragMoveAndRedraw)->Unit(benchmark::kMicrosecond);
+
+void BM_EdgeDragMoveAndRedrawOnAnOrdinaryDay(benchmark::State& state)
+{
+    edgeDragMoves(state, theDay().dateByAddingTimeInterval(86400));
+}
+BENCHMARK(BM_EdgeDragMoveAndRedrawOnAnOrdinaryDay)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -281,7 +281,18 @@ void TaskView::drawRect(QPainter& painter, const QRectF&)
     // Drawn again only when its look changes: a repaint of the grid then
     // costs a copy per box.
     const BackgroundKey key{box.size(), palette.group, palette.color, alpha, radius, m_highlight};
-    if (!(key == m_backgroundKey) || m_background.isNull()) {
+    BackgroundKey sameLookOtherHeight = key;
+    sameLookOtherHeight.size.setHeight(m_backgroundKey.size.height());
+    const bool edgeDragged = m_isStartTimeMoving || m_isEndTimeMoving;
+    if (edgeDragged && !m_background.isNull() && sameLookOtherHeight == m_backgroundKey) {
+        // While an edge moves, the picture of the press is stretched to the
+        // box (plainly, the gradient runs from top to bottom anyway); the
+        // box's own picture is made again once the edge is let go.
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(QRectF(QPointF(0, 0), box.size()), m_background);
+        painter.restore();
+    } else if (!(key == m_backgroundKey) || m_background.isNull()) {
         m_background = UIUtilities::getTaskBackgroundImage(Utilities::colorInGroup(palette.group, palette.color), alpha,
                                                            box.size(), radius, m_highlight);
         m_backgroundKey = key;
@@ -289,7 +300,7 @@ void TaskView::drawRect(QPainter& painter, const QRectF&)
     // At its own size: the picture was made for the box, and drawing it into
     // the box's fractional rectangle would scale it (and hand the scaling to
     // Qt's worker threads) at every repaint.
-    if (!m_background.isNull()) painter.drawImage(QPointF(0, 0), m_background);
+    if (!m_background.isNull() && key == m_backgroundKey) painter.drawImage(QPointF(0, 0), m_background);
     if (m_isSquareBox && m_task && m_task->isSheduledTask()) {
         const QImage mark = NamedImages::imageNamed(QStringLiteral("ptask"));
         if (!mark.isNull()) Drawing::drawImage(painter, mark, QRectF(QPointF(3, 2), mark.deviceIndependentSize()));
