@@ -21,6 +21,7 @@
 #include "Task.h"
 #include "TaskLinkLine.h"
 #include "TaskView.h"
+#include "RepeatingEditQuestion.h"
 #include "TextField.h"
 #include "TextTable.h"
 #include "TimeLineView.h"
@@ -829,26 +830,7 @@ bool CalendarView::changeEventInfoByMoveInTimeline(const TaskPtr& item, int hour
 
     const bool scheduled = item->isSheduledTask();
     const bool first = isFirstOccurrence(*item);
-    // Each key written out in its call, so that the text table's check sees it.
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
-                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
-    if (first)
-        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
-    else
-        request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText"))
-                                             : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("editingSTaskText"))
-                                    : TextTable::localizedString(QStringLiteral("editingEventText"));
-    if (first)
-        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskMessageText"))
-                                            : TextTable::localizedString(QStringLiteral("editingAllMessageText"));
-    else
-        request.informativeText =
-            scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskFutureMessageText"))
-                      : TextTable::localizedString(QStringLiteral("editingAllFutureMessageText"));
+    const AlertRequest request = repeatingEditQuestion(scheduled, first);
 
     const int answer = AlertPresenter::current().runModal(request).button;
     if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return false;

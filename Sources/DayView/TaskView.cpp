@@ -1,5 +1,7 @@
 #include "TaskView.h"
 
+#include "RepeatingEditQuestion.h"
+
 #include "AlertPresenter.h"
 #include "Calendar.h"
 #include "Clock.h"
@@ -519,26 +521,7 @@ bool TaskView::applyEdgeDragToRepeatingEvent()
 {
     const bool scheduled = m_task->isSheduledTask();
     const bool first = isSameDay(m_task->occurrence(), m_task->repeatStartDate());
-    // Each key written out in its call, so that the text table's check sees it.
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
-                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
-    if (first)
-        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
-    else
-        request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText"))
-                                             : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("editingSTaskText"))
-                                    : TextTable::localizedString(QStringLiteral("editingEventText"));
-    if (first)
-        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskMessageText"))
-                                            : TextTable::localizedString(QStringLiteral("editingAllMessageText"));
-    else
-        request.informativeText =
-            scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskFutureMessageText"))
-                      : TextTable::localizedString(QStringLiteral("editingAllFutureMessageText"));
+    const AlertRequest request = repeatingEditQuestion(scheduled, first);
 
     // Timers keep firing while the alert is open: the item is held here, and
     // the box is not read again if it went meanwhile.
