@@ -155,6 +155,10 @@ public:
     static int storeSpanOfScope(qint64 scope);
     static int zoneSpanOfScope(qint64 scope);
     bool createNewEventOnICal(const TaskPtr& event, qint64 updateREType);
+    // The same for a list, with the links to the new store copies written in
+    // one database unit: one commit for the list, not one per event. Answers
+    // how many events were created and linked.
+    int createNewEventsOnICal(const TaskList& events, qint64 updateREType);
     bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
     bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
     bool createNewTaskOnICal(const TaskPtr& task);
@@ -181,6 +185,10 @@ private:
     void observeStore();
 
     bool saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create);
+    // The store write of saveICalEvent, without linking a new copy.
+    bool writeICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create);
+    static void linkToStoreCopy(const TaskPtr& item, const CalEvent& record);
+    bool mayCreateEvent(const TaskPtr& event) const;
     // The zone correction of the offset arithmetic for an item starting at t0.
     qint64 daylightCorrection(const QTimeZone& itemZone, const Date& t0) const;
 

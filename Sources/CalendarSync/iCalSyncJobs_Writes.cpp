@@ -6,6 +6,7 @@
 #include "Calendar.h"
 #include "CoreData.h"
 #include "Task.h"
+#include "Transaction.h"
 
 #include <QDebug>
 
@@ -46,7 +47,7 @@ int iCalSyncJobs::zoneSpanOfScope(qint64 scope)
     return scope == 1 || scope == 2 ? EKSpanFutureEvents : EKSpanThisEvent;
 }
 
-bool iCalSyncJobs::saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create)
+bool iCalSyncJobs::writeICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create)
 {
     try {
         fillICalEvent(item, *record, create);
@@ -64,23 +65,64 @@ bool iCalSyncJobs::saveICalEvent(const TaskPtr& item, const CalEventPtr& record,
         qWarning().noquote() << "Calendar store: writing the event" << item->taskName() << "failed:" << exception.what();
         return false;
     }
-    if (create) {
-        item->setICalUID(record->uid());
-        item->setOccurrence(record->occurrence());
-        if (CoreData* manager = CoreData::shared()) manager->setModifyingTask(item);
-        if (!item->dehydrate())
-            qWarning().noquote() << "The link of" << item->taskName() << "to its store copy could not be stored";
-    }
     return true;
 }
 
-bool iCalSyncJobs::createNewEventOnICal(const TaskPtr& event, qint64 updateREType)
+void iCalSyncJobs::linkToStoreCopy(const TaskPtr& item, const CalEvent& record)
+{
+    item->setICalUID(record.uid());
+    item->setOccurrence(record.occurrence());
+    if (CoreData* manager = CoreData::shared()) manager->setModifyingTask(item);
+    if (!item->dehydrate())
+        qWarning().noquote() << "The link of" << item->taskName() << "to its store copy could not be stored";
+}
+
+bool iCalSyncJobs::saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create)
+{
+    if (!writeICalEvent(item, record, scope, create)) return false;
+    if (create) linkToStoreCopy(item, *record);
+    return true;
+}
+
+bool iCalSyncJobs::mayCreateEvent(const TaskPtr& event) const
 {
     if (!event) return false;
     if (event->isShared()) return logRefusal("the event", event, "it is shared"), false;
     if (event->isSheduledTask()) return logRefusal("the event", event, "it is a scheduled task"), false;
-    if (!syncEnabled()) return false;
+    return syncEnabled();
+}
+
+bool iCalSyncJobs::createNewEventOnICal(const TaskPtr& event, qint64 updateREType)
+{
+    if (!mayCreateEvent(event)) return false;
     return saveICalEvent(event, CalEvent::event(), updateREType, true);
+}
+
+int iCalSyncJobs::createNewEventsOnICal(const TaskList& events, qint64 updateREType)
+{
+    // The store copies are written first, outside the unit, so the record
+    // lock is held only for the links and not for the file writes.
+    std::vector<std::pair<TaskPtr, CalEventPtr>> written;
+    written.reserve(size_t(events.size()));
+    for (const TaskPtr& event : events) {
+        if (!mayCreateEvent(event)) continue;
+        const CalEventPtr record = CalEvent::event();
+        if (writeICalEvent(event, record, updateREType, true)) written.emplace_back(event, record);
+    }
+    if (written.empty()) return 0;
+
+    Transaction unit;
+    for (const auto& [event, record] : written) {
+        unit.keep(event);
+        linkToStoreCopy(event, *record);
+    }
+    if (unit.commit()) return int(written.size());
+    // Unlinked store copies would come back as new items with the next full
+    // sync, doubling every event of the list: take them out again.
+    qWarning().noquote() << "Calendar store: the links of" << written.size()
+                         << "new store events could not be stored; the copies are removed";
+    for (const auto& [event, record] : written) deleteEventOnICal(record, 1);
+    return 0;
 }
 
 bool iCalSyncJobs::updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType)

@@ -240,3 +240,38 @@ TEST_F(WritePrimitivesTest, BadFilesOfOtherProgramsAreLeftAlone)
         EXPECT_EQ(file.readAll(), it.value()) << it.key().toStdString();
     }
 }
+
+TEST_F(WritePrimitivesTest, AListOfNewEventsIsLinkedWholeOrNotAtAll)
+{
+    TaskList batch;
+    for (int hour = 9; hour < 12; ++hour) batch << storedEvent(local(2014, 3, 20, hour), local(2014, 3, 20, hour + 1));
+    TaskPtr shared = storedEvent(local(2014, 3, 21, 9), local(2014, 3, 21, 10));
+    shared->setIsShared(true);
+    batch.insert(1, shared);
+
+    EXPECT_EQ(jobs->createNewEventsOnICal(batch, 0), 3);
+    EXPECT_EQ(eventFiles(), 3);
+    EXPECT_TRUE(shared->iCalUID().isEmpty());
+    for (const TaskPtr& item : batch) {
+        if (item == shared) continue;
+        ASSERT_FALSE(item->iCalUID().isEmpty());
+        EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey())->iCalUID(), item->iCalUID());
+        EXPECT_TRUE(readBack(item->iCalUID()));
+    }
+
+    // When the links cannot be stored the new copies leave the store again,
+    // so the next full sync cannot bring them back as doubles.
+    TaskList second;
+    for (int hour = 13; hour < 15; ++hour) second << storedEvent(local(2014, 3, 20, hour), local(2014, 3, 20, hour + 1));
+    exec(QStringLiteral("CREATE TRIGGER refuseLinks BEFORE UPDATE ON Tasks BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    LogCapture log;
+    EXPECT_EQ(jobs->createNewEventsOnICal(second, 0), 0);
+    exec(QStringLiteral("DROP TRIGGER refuseLinks"));
+    EXPECT_EQ(eventFiles(), 3);
+    for (const TaskPtr& item : second) {
+        EXPECT_TRUE(item->iCalUID().isEmpty());
+        EXPECT_TRUE(Task::initWithPrimaryKey(item->primaryKey())->iCalUID().isEmpty());
+    }
+    EXPECT_TRUE(log.contains(QStringLiteral("the copies are removed")));
+    EXPECT_EQ(jobs->createNewEventsOnICal({}, 0), 0);
+}

@@ -5,7 +5,9 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QLocale>
+#include <QMutex>
 #include <QTime>
 
 #include <atomic>
@@ -390,8 +392,20 @@ bool GregorianCalendar::isZoneKnown(const QString& name)
 
 QTimeZone GregorianCalendar::zoneNamed(const QString& name)
 {
-    if (name == QLatin1String("Floating") || !isZoneKnown(name)) return QTimeZone();
-    return QTimeZone(name.toUtf8());
+    if (name == QLatin1String("Floating")) return QTimeZone();
+    // Every event written or read with a zone asks for it again, and each
+    // answer costs two reads of its zoneinfo file; the files do not change
+    // while the program runs, so each zone is read once. Only known zones are
+    // kept, which bounds the table whatever names outside files carry.
+    static QMutex mutex;
+    static QHash<QString, QTimeZone> zones;
+    QMutexLocker lock(&mutex);
+    const auto found = zones.constFind(name);
+    if (found != zones.cend()) return *found;
+    if (!isZoneKnown(name)) return QTimeZone();
+    const QTimeZone zone(name.toUtf8());
+    zones.insert(name, zone);
+    return zone;
 }
 
 bool localeUses24HourClock()
