@@ -5,6 +5,7 @@
 #include "GregorianCalendar.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskOrder.h"
 #include "TodayPlanner.h"
 #include "support/BenchDatabase.h"
 
@@ -101,6 +102,31 @@ void BM_OrderRepair(benchmark::State& state)
     state.counters["items"] = double(items.size());
 }
 BENCHMARK(BM_OrderRepair)->Unit(benchmark::kMillisecond);
+
+// The first of 1,000 task rows dragged to the end and back: every order
+// value moves, and all are saved in one unit.
+void BM_DragAcrossRows(benchmark::State& state)
+{
+    PlannerDatabase database(1000);
+    TaskList rows = database.dataManager().allTasksEventsAdes();
+    std::sort(rows.begin(), rows.end(), [](const TaskPtr& a, const TaskPtr& b) { return a->taskOrder() < b->taskOrder(); });
+    bool down = true;
+    for (auto _ : state) {
+        std::vector<TaskOrder::Row> orders;
+        for (const TaskPtr& row : rows) orders.push_back(row->taskOrder());
+        const int from = down ? 0 : int(rows.size()) - 1;
+        const int to = down ? int(rows.size()) : 0;
+        const TaskOrder::Move move = TaskOrder::plan(orders, from, to);
+        const TaskPtr moved = rows.takeAt(from);
+        rows.insert(move.dest, moved);
+        TaskList affected;
+        for (int row : move.rows) affected << rows[row];
+        if (!TaskOrder::save(affected, move.orders)) state.SkipWithError("the order was not saved");
+        down = !down;
+    }
+    state.counters["rows"] = double(rows.size());
+}
+BENCHMARK(BM_DragAcrossRows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
