@@ -455,6 +455,18 @@ def syncing(x, y):
     return None
 
 
+def gear(x, y):
+    """A cog of eight teeth round a hole, the face of the gear menu."""
+    cx = cy = 10.0
+    distance = math.hypot(x - cx, y - cy)
+    if distance < 2.6:
+        return None
+    # Each tooth takes the middle 40 % of its eighth of the turn.
+    turn = (math.degrees(math.atan2(y - cy, x - cx)) + 22.5 / 2) % 45.0 / 45.0
+    rim = 7.6 if 0.3 <= turn <= 0.7 else 5.6
+    return BUTTON_MARK if distance <= rim else None
+
+
 def eye(x, y):
     """An almond outline, from two circles' overlap, round a full pupil."""
     half_height, half_width = 4.5, 7.5
@@ -612,6 +624,7 @@ IMAGES = {
     "pin_off": (pin(False), 20),
     "pin_on": (pin(True), 20),
     "syncing": (syncing, 20),
+    "settingMenu": (gear, 20),
     "showhide_normal": (eye, 20),
     "showhide_selected": (eye_in(ACCENT), 20),
     "tag_normal": (price_tag, 20),

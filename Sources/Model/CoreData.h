@@ -125,6 +125,9 @@ public:
     bool isUpgrade() const { return m_isUpgrade; }
     QString currentVersion() const { return m_currentVersion; }
     ZVWSync* zvwSync() const { return m_zvwSync.get(); }
+    // Start-up makes the web-sync object; a data manager started without
+    // init (tests) is handed one.
+    void setZVWSync(std::unique_ptr<ZVWSync> sync);
     // The monitors made at start-up (null for those not needed).
     const Reachability* hostReachability() const { return m_hostReach.get(); }
     const Reachability* internetReachability() const { return m_internetReach.get(); }

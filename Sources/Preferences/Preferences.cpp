@@ -2,6 +2,8 @@
 
 #include "TextTable.h"
 
+#include <QDebug>
+
 Preferences::Preferences() : Window(QRectF(0, 0, 560, 420), TitledWindowMask | ClosableWindowMask)
 {
     general(nullptr);
@@ -23,4 +25,15 @@ void Preferences::general(QObject*)
 void Preferences::sync(QObject*)
 {
     setSelectedItemIdentifier(TextTable::localizedString(QStringLiteral("syncText")));
+}
+
+void Preferences::signOutAccount()
+{
+    ++m_signOutRequests;
+    qInfo() << "The sync pane that signs the web account out is not built yet";
+}
+
+void Preferences::closeProgressBarSyncing()
+{
+    ++m_closeProgressBarRequests;
 }

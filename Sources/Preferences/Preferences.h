@@ -18,6 +18,17 @@ public:
     void general(QObject* sender);
     void sync(QObject* sender);
 
+    // What the main view asks of the sync pane after the web service refused
+    // the account: sign the account out, and close the pane's sync progress
+    // bar. The pane comes with its own subsystem; until then the window
+    // counts the requests, so that they are not lost from sight.
+    void signOutAccount();
+    void closeProgressBarSyncing();
+    int signOutRequestCount() const { return m_signOutRequests; }
+    int closeProgressBarRequestCount() const { return m_closeProgressBarRequests; }
+
 private:
     QString m_selected;
+    int m_signOutRequests = 0;
+    int m_closeProgressBarRequests = 0;
 };

@@ -1,5 +1,6 @@
 #include "MainView.h"
 
+#include "AboutUsPanel.h"
 #include "AlertPresenter.h"
 #include "AddView.h"
 #include "Button.h"
@@ -36,6 +37,8 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerPanes.h"
+#include "PopUpButton.h"
+#include "Preferences.h"
 #include "QuickAddView.h"
 #include "Scheduler.h"
 #include "Screen.h"
@@ -44,6 +47,7 @@
 #include "SegmentedControl.h"
 #include "Setting.h"
 #include "ShellNotifications.h"
+#include "SyncProgressView.h"
 #include "SystemTimeZoneWatcher.h"
 #include "Task.h"
 #include "TaskListTableView.h"
@@ -171,9 +175,9 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_togglePinBtn->setKeyEquivalent(QStringLiteral("p"), CommandKeyMask);
     addSubview(m_showHideBtn);
     addSubview(m_togglePinBtn);
-    // The sync button's command comes with the web-sync trigger.
-    m_syncingBtn = barButton(10, Qt::AlignHCenter, x1 + 32, 20, {}, NamedImages::imageNamed(QStringLiteral("syncing")),
-                             QImage(), TextTable::localizedString(QStringLiteral("syncZVWTooltipText")));
+    m_syncingBtn = barButton(10, Qt::AlignHCenter, x1 + 32, 20, [this](Button*) { syncZVW(); },
+                             NamedImages::imageNamed(QStringLiteral("syncing")), QImage(),
+                             TextTable::localizedString(QStringLiteral("syncZVWTooltipText")));
     m_categoryShowHideBtn = barButton(12, Qt::AlignHCenter, x1 + 54, 20, [this](Button*) { categoryShowHide(); },
                                       NamedImages::imageNamed(QStringLiteral("showhide_normal")), QImage(),
                                       TextTable::localizedString(QStringLiteral("showHideCategoryTooltip")));
@@ -214,6 +218,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 
     addSubview(m_quickAddView);
     addSubview(m_syncingBtn);
+    setUpGearAndSyncControls(H);
 
     m_viewNavSegmentedControl = new SegmentedControl(QRectF(0, 0, 84, 24), this);
     VerticalNSSegmentedCell::install(*m_viewNavSegmentedControl);
@@ -296,12 +301,14 @@ void MainView::registerObservers()
                        [this](const Notification&) { navigatorMonthViewStateChanged(); });
     center.addObserver(this, kRefreshCommentCount, nullptr,
                        [this](const Notification&) { refreshCommentCountNofitication(); });
-    // The sync errors and the backups are answered by the window's sync and
-    // backup commands; for now the countdown starts again as it should and
-    // the rest is heard only. A zone changed by a sync reaches the
-    // time-zone control, which comes with the time-zone picker.
-    const void* zvwSync = dataManager() ? static_cast<const void*>(dataManager()->zvwSync()) : nullptr;
-    center.addObserver(this, kZVWAccountInvalidNotification, zvwSync, [](const Notification&) {});
+    // The backups are answered by the window's backup commands; for now the
+    // countdown starts again as it should and the rest is heard only. A zone
+    // changed by a sync reaches the time-zone control, which comes with the
+    // time-zone picker. The account refusal is checked against the web-sync
+    // object at delivery: with no filter here, the view's own repost would
+    // come back to it.
+    center.addObserver(this, kZVWAccountInvalidNotification, nullptr,
+                       [this](const Notification& n) { accountInvalidNotification(n); });
     center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,
                        [this](const Notification&) { reloadADEandUI(); });
     center.addObserver(this, kInputModeNoteChanged, nullptr, [this](const Notification&) { refreshModeNote(); });
@@ -311,7 +318,8 @@ void MainView::registerObservers()
     center.addObserver(this, kAutoBackupStartNotification, nullptr,
                        [this](const Notification&) { m_countDownForAutoBackup = autoBackupCountdownStart; });
     center.addObserver(this, kAutoBackupEndNotification, nullptr, [](const Notification&) {});
-    center.addObserver(this, kServerErrorNotification, nullptr, [](const Notification&) {});
+    center.addObserver(this, kServerErrorNotification, nullptr,
+                       [this](const Notification& n) { serverHasError(n); });
     center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,
                        [this](const Notification&) { systemTimeZoneChanged(); });
 }
@@ -810,7 +818,9 @@ bool MainView::event(QEvent* event)
 void MainView::placeBottomBar(double H)
 {
     const double B = H - 30;
+    m_settingBtn->setFrame(QRectF(7, H - 40, 38, 40));
     m_syncingBtn->setFrame(QRectF(49, B, 20, 20));
+    m_syncingView->setFrame(QRectF(49, B, 120, 20));
     m_categoryShowHideBtn->setFrame(QRectF(79, B, 20, 20));
     m_tagShowHideBtn->setFrame(QRectF(109, B, 20, 20));
     notificationButtonState();

@@ -7,9 +7,11 @@
 #include "View.h"
 
 #include <QPointer>
+#include <QUrl>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class AboutUsPanel;
 class Button;
@@ -21,11 +23,13 @@ class MonthNavigation;
 class MonthView;
 class Notification;
 class NotificationViewController;
+class PopUpButton;
 class PlannerMonthView;
 class PlannerWeekView;
 class Preferences;
 class QuickAddView;
 class SegmentedControl;
+class SyncProgressView;
 class TagViewController;
 class TextField;
 
@@ -82,10 +86,9 @@ public:
     static double navigatorWidthForHeight(double height);
 
     // ---- state ------------------------------------------------------------------
-    // The syncing indicator of the bottom bar comes with the web-sync
-    // trigger: for now the state alone.
-    void showSyncingIndicator() override { m_syncingIndicatorShown = true; }
-    void hideSyncingIndicator() override { m_syncingIndicatorShown = false; }
+    // The syncing indicator of the bottom bar (MainView_Sync.cpp).
+    void showSyncingIndicator() override;
+    void hideSyncingIndicator() override;
     bool isSyncingIndicatorShown() const { return m_syncingIndicatorShown; }
 
     double currentSize() const { return m_currentSize; }
@@ -294,4 +297,53 @@ private:
     CategoryShowHideViewController* m_categoryShowHideViewController = nullptr;
     TagViewController* m_tagViewController = nullptr;
     NotificationViewController* m_notifViewController = nullptr;
+
+    // ---- the gear menu and its shortcuts (MainView_Gear.cpp), the web-sync
+    // trigger and its errors (MainView_Sync.cpp) ----------------------------------
+public:
+    // The gear pull-down of the bottom bar with its menu and submenus; the
+    // caller adds it to the view. The view makes one at start-up, kept as
+    // settingBtn, and makes the menu's key equivalents Ctrl shortcuts of
+    // the window it is in.
+    PopUpButton* createSettingMenuWithFrame(const QRectF& frame);
+    PopUpButton* settingBtn() const { return m_settingBtn; }
+    // The quick-add bar's add form on the editor of a new event, task, note
+    // or project (the note one leaves isQuickAdd as it was).
+    void hiddenAddEvent();
+    void hiddenAddTask();
+    void hiddenAddNote();
+    void hiddenAddProject();
+    // The preferences window on its General pane, made on first use.
+    void preference();
+    // The user guide in the desktop's browser.
+    void help();
+    static QUrl onlineGuideAddress();
+    // The About panel, a child window of the main window centred across it.
+    void about();
+    Preferences* pref() const { return m_pref.get(); }
+    AboutUsPanel* aboutPanel() const;
+
+    // The sync button's command: a full web sync, or the alert that says
+    // why none can start.
+    void syncZVW();
+    // The web service refused the account (from the web-sync object only).
+    void ZVWSyncError();
+    // A web request failed: its text in an alert.
+    void serverHasError(const Notification& notification);
+    SyncProgressView* syncingView() const { return m_syncingView; }
+
+private:
+    void setUpGearAndSyncControls(double H);
+    void hiddenAdd(int editorTag, bool setsQuickAdd);
+    Preferences* preferencesWindow();
+    void showPreferencesAtSyncPane(bool signOut);
+    // The account alert: true when the user chose to set the account up.
+    bool runAccountAlert(const QString& informativeText, bool attached);
+    void accountInvalidNotification(const Notification& notification);
+
+    PopUpButton* m_settingBtn = nullptr;
+    SyncProgressView* m_syncingView = nullptr;
+    std::unique_ptr<Preferences> m_pref;
+    // Owned by the view until it hangs from the main window, then by that.
+    QPointer<AboutUsPanel> m_aboutPanel;
 };

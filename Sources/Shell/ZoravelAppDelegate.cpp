@@ -13,6 +13,7 @@
 #include "Notifications.h"
 #include "NotificationCenter.h"
 #include "QtSoundPlayer.h"
+#include "UrlOpener.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
 #include "Scheduler.h"
@@ -117,6 +118,9 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
         AlertPresenter::setCurrent(m_alertPresenter.get());
         m_soundPlayer = std::make_unique<QtSoundPlayer>();
         SoundPlayer::setCurrent(m_soundPlayer.get());
+        // Pages open in the desktop's browser; the opener holds no state.
+        static DesktopUrlOpener desktopUrlOpener;
+        UrlOpener::setCurrent(&desktopUrlOpener);
         DayBoxImageRenderer::install();
     }
     if (!initData()) return false;

@@ -151,3 +151,44 @@ TEST(PopUpButton, RowOfAPopUpDestroyedWhileItsListIsOpenDoesNothing)
     rowsOf(menu.get())[2]->trigger();  // must not touch the destroyed button
     EXPECT_EQ(calls, 0);
 }
+
+TEST(PopUpButton, PullDownWithAMenuOfItsOwnOpensThatMenuUnderTheFace)
+{
+    PopUpButton popUp(QRectF(0, 0, 38, 40), nullptr, true);
+    popUp.addItemWithTitle(QStringLiteral("Face"));
+    popUp.addItemWithTitle(QStringLiteral("Ignored while the menu is set"));
+    popUp.setMenuTitle(QStringLiteral("Setting"));
+
+    int runs = 0;
+    Menu inner(QStringLiteral("More"));
+    inner.addItem(QStringLiteral("Deep"), [&runs] { runs += 10; }, QStringLiteral("d"));
+    Menu own;
+    own.addItem(QStringLiteral("Top"), [&runs] { ++runs; }, QStringLiteral("t"));
+    MenuItem more;
+    more.title = QStringLiteral("More");
+    more.submenu = std::make_shared<Menu>(inner);
+    own.addItem(more);
+    popUp.setPullDownMenu(own);
+
+    ASSERT_NE(popUp.pullDownMenu(), nullptr);
+    const Menu shown = popUp.choicesMenu();
+    EXPECT_EQ(shown.title(), QStringLiteral("Setting")) << "an untitled menu takes the button's title";
+    ASSERT_EQ(shown.numberOfItems(), 2);
+    EXPECT_EQ(popUp.faceTitle(), QStringLiteral("Face"));
+
+    std::unique_ptr<QMenu> menu(shown.toQMenu(nullptr));
+    const QList<QAction*> rows = rowsOf(menu.get());
+    ASSERT_EQ(rows.size(), 2);
+    ASSERT_NE(rows[1]->menu(), nullptr) << "the submenu opens from its row";
+    rows[1]->menu()->actions().first()->trigger();
+    rows[0]->trigger();
+    EXPECT_EQ(runs, 11);
+
+    // The menu kept by the button answers key equivalents in submenus too.
+    EXPECT_NE(popUp.pullDownMenu()->itemForKeyEquivalent(QStringLiteral("d"), CommandKeyMask), nullptr);
+
+    // In the pop-up mode the items are the list, whatever menu is kept.
+    popUp.setPullsDown(false);
+    EXPECT_EQ(popUp.choicesMenu().numberOfItems(), 2);
+    EXPECT_EQ(popUp.choicesMenu().itemAtIndex(0)->title, QStringLiteral("Face"));
+}

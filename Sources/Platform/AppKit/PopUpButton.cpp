@@ -168,8 +168,18 @@ bool PopUpButton::performClickOnItem(int index)
     return true;
 }
 
+void PopUpButton::setPullDownMenu(const Menu& menu)
+{
+    m_pullDownMenu = std::make_unique<Menu>(menu);
+}
+
 Menu PopUpButton::choicesMenu() const
 {
+    if (m_pullsDown && m_pullDownMenu) {
+        Menu own(*m_pullDownMenu);
+        if (own.title().isEmpty()) own.setTitle(m_menuTitle);
+        return own;
+    }
     Menu menu(m_menuTitle);
     const int selected = m_pullsDown ? -1 : indexOfSelectedItem();
     QPointer<PopUpButton> self(const_cast<PopUpButton*>(this));

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 // One choice of a pop-up button. Separators and headers (a title naming the
 // group below it) are never chosen.
@@ -84,6 +85,15 @@ public:
     // The list the button opens, as menu data (check mark on the selection).
     Menu choicesMenu() const;
 
+    // A pull-down may carry a menu of its own, whose rows have their own
+    // actions, key equivalents and submenus: its press then opens that menu
+    // in place of the items after the first, which the face still shows.
+    // The button keeps the menu for its life (so shortcuts installed for it
+    // with installKeyEquivalents stay live); setting another replaces it.
+    void setPullDownMenu(const Menu& menu);
+    // Null when none was set.
+    const Menu* pullDownMenu() const { return m_pullDownMenu.get(); }
+
     // Draws the face in place of the button's own look: the painter is in
     // the button's coordinates (y down), cellFrame where the face goes.
     // Null restores the button's own look.
@@ -116,4 +126,5 @@ private:
     bool m_hasReceiver = false;
     QPointer<QObject> m_receiver;
     std::function<void(PopUpButton*)> m_action;
+    std::unique_ptr<Menu> m_pullDownMenu;
 };

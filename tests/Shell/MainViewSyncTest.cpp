@@ -1,0 +1,293 @@
+// The web-sync trigger of the main window: the sync command and its alerts,
+// the indicator in the bottom bar, the refused account and the server's
+// error texts.
+#include "GearSyncFixture.h"
+
+#include "Button.h"
+#include "CoreData.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "Preferences.h"
+#include "ProgressSpinner.h"
+#include "PropertyList.h"
+#include "Screenshot.h"
+#include "SyncProgressView.h"
+#include "TextTable.h"
+#include "ZVWSync.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString text(const char* key)
+{
+    return TextTable::localizedString(QString::fromLatin1(key));
+}
+
+class MainViewSyncTest : public GearSyncTest {
+protected:
+    void SetUp() override
+    {
+        GearSyncTest::SetUp();
+        dataManager().setZVWSync(std::make_unique<ZVWSync>());
+        NotificationCenter::defaultCenter().addObserver(&m_observer, kRefreshCommentCount, nullptr,
+                                                        [this](const Notification& n) {
+                                                            m_refreshObjects.append(n.objectIdentity());
+                                                        });
+        NotificationCenter::defaultCenter().addObserver(&m_observer, kZVWAccountInvalidNotification, nullptr,
+                                                        [this](const Notification& n) {
+                                                            m_invalidObjects.append(n.objectIdentity());
+                                                        });
+    }
+    void TearDown() override
+    {
+        NotificationCenter::defaultCenter().removeObserver(&m_observer);
+        if (ZVWSync* sync = dataManager().zvwSync()) sync->waitUntilIdle(5);
+        GearSyncTest::TearDown();
+    }
+
+    void setAccount(const QString& userName, const QString& password)
+    {
+        setting().setZvwUserName(userName);
+        setting().setZvwPassword(password);
+    }
+
+    // Automatic web sync on, in the settings and in its side file.
+    void turnAutoSyncOn()
+    {
+        setting().setAutoZVWSync(1);
+        ASSERT_TRUE(setting().setAutoSync());
+    }
+    qint64 autoSyncInSideFile() const
+    {
+        const PropertyList::Result read = PropertyList::readFile(Setting::dataFilePath(QStringLiteral("auto.plist")));
+        return read.ok() ? read.value.toMap().value(QStringLiteral("autoZVWSync"), -1).toLongLong() : -1;
+    }
+
+    void postAccountInvalid(QObject* fromObject)
+    {
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kZVWAccountInvalidNotification,
+                                                                             fromObject);
+    }
+
+    QObject m_observer;
+    QList<const void*> m_refreshObjects;
+    QList<const void*> m_invalidObjects;
+};
+
+}  // namespace
+
+TEST_F(MainViewSyncTest, WithoutNetworkTheCommandSaysSoAndStartsNothing)
+{
+    MainView& view = openMainView();
+    setAccount(QStringLiteral("ann@example.com"), QStringLiteral("secret"));
+    internetReachable = false;
+    alerts.scriptButton(1000);
+
+    view.syncingBtn()->performClick();
+
+    ASSERT_EQ(alerts.requests().size(), 1);
+    const AlertRequest alert = alerts.requests().front();
+    EXPECT_EQ(alert.style, AlertStyle::Informational);
+    EXPECT_EQ(alert.messageText, text("noInternetText"));
+    EXPECT_EQ(alert.informativeText, text("noInternetMessage"));
+    EXPECT_EQ(alert.buttonTitles, QStringList{text("tryAgainText")});
+    EXPECT_FALSE(dataManager().zvwSync()->isSyncing());
+    EXPECT_FALSE(view.isSyncingIndicatorShown());
+    EXPECT_EQ(view.pref(), nullptr);
+}
+
+TEST_F(MainViewSyncTest, TheStoredAccountDecidesBetweenASyncAndTheAccountAlert)
+{
+    struct Case {
+        QString userName;
+        QString password;
+        bool syncs;
+    };
+    const Case cases[] = {
+        {QStringLiteral("ann@example.com"), QStringLiteral("secret"), true},
+        {QStringLiteral("   "), QStringLiteral("secret"), true},  // spaces count as a name
+        {QStringLiteral("ann@example.com"), QString(), false},
+        {QStringLiteral("ann@example.com"), QStringLiteral(""), false},
+        {QString(), QStringLiteral("secret"), false},
+    };
+    internetReachable = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.userName.toStdString() + "/" + c.password.toStdString());
+        MainView& view = openMainView();
+        setAccount(c.userName, c.password);
+        const int asked = int(alerts.requests().size());
+        const int refreshes = int(m_refreshObjects.size());
+        if (!c.syncs) alerts.scriptButton(1001);  // Cancel
+
+        view.syncZVW();
+
+        if (c.syncs) {
+            EXPECT_EQ(alerts.requests().size(), asked);
+            // The sync runs in the background and drives the indicator.
+            EXPECT_TRUE(processEventsUntil([&] { return m_refreshObjects.size() > refreshes; }));
+            EXPECT_TRUE(dataManager().zvwSync()->waitUntilIdle(5));
+            EXPECT_FALSE(view.isSyncingIndicatorShown());
+        } else {
+            ASSERT_EQ(alerts.requests().size(), asked + 1);
+            const AlertRequest alert = alerts.requests().back();
+            EXPECT_EQ(alert.style, AlertStyle::Critical);
+            EXPECT_EQ(alert.messageText, text("anErrorText"));
+            EXPECT_EQ(alert.informativeText, text("invalidUserNameNPasswordText"));
+            EXPECT_EQ(alert.buttonTitles, QStringList({text("setUpText"), text("cancelText")}));
+            EXPECT_TRUE(alert.attached);
+            EXPECT_EQ(view.pref(), nullptr) << "Cancel leaves the preferences closed";
+            EXPECT_FALSE(dataManager().zvwSync()->isSyncing());
+        }
+    }
+}
+
+TEST_F(MainViewSyncTest, SetUpInTheAccountAlertOpensTheSyncPaneWithoutSigningOut)
+{
+    MainView& view = openMainView();
+    internetReachable = true;
+    setAccount(QStringLiteral("ann@example.com"), QString());
+    alerts.scriptButton(1000);
+
+    view.syncZVW();
+
+    ASSERT_NE(view.pref(), nullptr);
+    EXPECT_EQ(view.pref()->selectedItemIdentifier(), text("syncText"));
+    EXPECT_TRUE(view.pref()->isVisible());
+    EXPECT_EQ(view.pref()->signOutRequestCount(), 0);
+}
+
+TEST_F(MainViewSyncTest, TheIndicatorStandsInTheSyncButtonsPlaceWhileASyncRuns)
+{
+    MainView& view = openMainView();
+    SyncProgressView* indicator = view.syncingView();
+    ASSERT_NE(indicator, nullptr);
+    view.toggleViewSize();  // the layout puts the bar in place
+    EXPECT_EQ(indicator->frame(), QRectF(49, H - 30, 120, 20));
+    EXPECT_EQ(view.syncingBtn()->frame(), QRectF(49, H - 30, 20, 20));
+    EXPECT_TRUE(indicator->isHidden());
+    EXPECT_FALSE(view.syncingBtn()->isHidden());
+
+    view.showSyncingIndicator();
+    EXPECT_FALSE(indicator->isHidden());
+    EXPECT_TRUE(view.syncingBtn()->isHidden());
+    EXPECT_TRUE(indicator->progressView()->isAnimating());
+    scheduler.advance(ProgressSpinner::stepSeconds * 2 + 0.001);
+    EXPECT_EQ(indicator->progressView()->phase(), 2) << "it turns while shown";
+    saveScreenshot(m_window.get(), QStringLiteral("main-view-syncing"));
+
+    m_refreshObjects.clear();
+    view.hideSyncingIndicator();
+    EXPECT_TRUE(indicator->isHidden());
+    EXPECT_FALSE(view.syncingBtn()->isHidden());
+    EXPECT_FALSE(indicator->progressView()->isAnimating());
+    EXPECT_EQ(m_refreshObjects, QList<const void*>({NotificationPayload::identityOf(&view)}))
+        << "the comment counts are read again after every sync";
+}
+
+TEST_F(MainViewSyncTest, ARefusalWithTheWindowHiddenAndNoPreferencesTurnsAutoSyncOffAndAlertsUnattached)
+{
+    MainView& view = openMainView(false);
+    turnAutoSyncOn();
+    alerts.scriptButton(1001);  // Cancel
+
+    postAccountInvalid(dataManager().zvwSync());
+
+    EXPECT_EQ(setting().autoZVWSync(), 0);
+    EXPECT_EQ(autoSyncInSideFile(), 0);
+    ASSERT_EQ(alerts.requests().size(), 1);
+    const AlertRequest alert = alerts.requests().front();
+    EXPECT_EQ(alert.informativeText, text("autoSyncZVWWithInvalidUserNameNPasswordText"));
+    EXPECT_EQ(alert.messageText, text("anErrorText"));
+    EXPECT_EQ(alert.buttonTitles, QStringList({text("setUpText"), text("cancelText")}));
+    EXPECT_FALSE(alert.attached);
+    EXPECT_EQ(view.pref(), nullptr);
+}
+
+TEST_F(MainViewSyncTest, SetUpAfterARefusalSignsOutAndOpensTheSyncPane)
+{
+    MainView& view = openMainView(false);
+    view.preference();  // a preferences window exists but is not in front
+    view.pref()->hide();
+    turnAutoSyncOn();
+    alerts.scriptButton(1000);
+
+    postAccountInvalid(dataManager().zvwSync());
+
+    EXPECT_EQ(setting().autoZVWSync(), 0);
+    EXPECT_EQ(view.pref()->closeProgressBarRequestCount(), 1);
+    EXPECT_EQ(view.pref()->signOutRequestCount(), 1);
+    EXPECT_EQ(view.pref()->selectedItemIdentifier(), text("syncText"));
+    EXPECT_TRUE(view.pref()->isVisible());
+}
+
+TEST_F(MainViewSyncTest, ARefusalWithTheMainWindowInFrontAsksAttached)
+{
+    MainView& view = openMainView(true);
+    ASSERT_TRUE(view.isKeyWindow());
+    turnAutoSyncOn();
+    alerts.scriptButton(1001);
+
+    postAccountInvalid(dataManager().zvwSync());
+
+    EXPECT_EQ(setting().autoZVWSync(), 0);
+    EXPECT_EQ(autoSyncInSideFile(), 0);
+    ASSERT_EQ(alerts.requests().size(), 1);
+    EXPECT_EQ(alerts.requests().front().informativeText, text("invalidUserNameNPasswordText"));
+    EXPECT_TRUE(alerts.requests().front().attached);
+}
+
+TEST_F(MainViewSyncTest, ARefusalWhileThePreferencesAreInFrontIsLeftToThem)
+{
+    MainView& view = openMainView(false);
+    view.preference();
+    ASSERT_TRUE(processEventsUntil([&] { return view.pref()->isKeyWindow(); }));
+    turnAutoSyncOn();
+    m_invalidObjects.clear();
+
+    postAccountInvalid(dataManager().zvwSync());
+
+    EXPECT_TRUE(alerts.requests().isEmpty());
+    EXPECT_EQ(setting().autoZVWSync(), 1) << "nothing else changes";
+    EXPECT_EQ(m_invalidObjects, QList<const void*>({NotificationPayload::identityOf(dataManager().zvwSync()),
+                                                    NotificationPayload::identityOf(&view)}))
+        << "posted again once, with the main view as object, and not answered again";
+}
+
+TEST_F(MainViewSyncTest, ARefusalPostedByAnyOtherObjectIsIgnored)
+{
+    MainView& view = openMainView(false);
+    turnAutoSyncOn();
+    QObject stranger;
+
+    postAccountInvalid(&stranger);
+    postAccountInvalid(&view);
+    NotificationCenter::defaultCenter().postNotificationName(kZVWAccountInvalidNotification);
+
+    EXPECT_TRUE(alerts.requests().isEmpty());
+    EXPECT_EQ(setting().autoZVWSync(), 1);
+}
+
+TEST_F(MainViewSyncTest, AServerErrorShowsItsTextInAWarning)
+{
+    openMainView();
+    struct Case {
+        QString posted;
+        QString shown;
+    };
+    const QString longText(5000, QLatin1Char('x'));
+    const Case cases[] = {
+        {QStringLiteral("The tags could not be read (status 500)"), QStringLiteral("The tags could not be read (status 500)")},
+        {QString(), text("anErrorText")},  // no text: still a readable alert
+        {longText, longText.left(600) + QChar(0x2026)},
+    };
+    for (const Case& c : cases) {
+        alerts.scriptButton(1000);
+        NotificationCenter::defaultCenter().postNotificationName(kServerErrorNotification, c.posted);
+        const AlertRequest alert = alerts.requests().back();
+        EXPECT_EQ(alert.style, AlertStyle::Warning);
+        EXPECT_EQ(alert.messageText, c.shown);
+        EXPECT_EQ(alert.buttonTitles, QStringList{text("okText")});
+    }
+    EXPECT_EQ(alerts.requests().size(), 3);
+}
