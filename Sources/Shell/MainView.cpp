@@ -51,6 +51,7 @@
 #include "TaskView.h"
 #include "TextField.h"
 #include "TextTable.h"
+#include "TimezoneSearchView.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "VerticalNSSegmentedCell.h"
@@ -171,6 +172,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_togglePinBtn->setKeyEquivalent(QStringLiteral("p"), CommandKeyMask);
     addSubview(m_showHideBtn);
     addSubview(m_togglePinBtn);
+    setUpTimezoneView(x1, H);
     // The sync button's command comes with the web-sync trigger.
     m_syncingBtn = barButton(10, Qt::AlignHCenter, x1 + 32, 20, {}, NamedImages::imageNamed(QStringLiteral("syncing")),
                              QImage(), TextTable::localizedString(QStringLiteral("syncZVWTooltipText")));
@@ -256,6 +258,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
         if (setting->isPinned() != 0) m_isPinned = true;
     }
     m_countDownForAutoBackup = autoBackupCountdownStart;
+    refreshUI();
 
     m_focusTmp = new TextField(QRectF(), this);
     m_monthView->goToday();
@@ -298,8 +301,7 @@ void MainView::registerObservers()
                        [this](const Notification&) { refreshCommentCountNofitication(); });
     // The sync errors and the backups are answered by the window's sync and
     // backup commands; for now the countdown starts again as it should and
-    // the rest is heard only. A zone changed by a sync reaches the
-    // time-zone control, which comes with the time-zone picker.
+    // the rest is heard only.
     const void* zvwSync = dataManager() ? static_cast<const void*>(dataManager()->zvwSync()) : nullptr;
     center.addObserver(this, kZVWAccountInvalidNotification, zvwSync, [](const Notification&) {});
     center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,
@@ -307,7 +309,8 @@ void MainView::registerObservers()
     center.addObserver(this, kInputModeNoteChanged, nullptr, [this](const Notification&) { refreshModeNote(); });
     center.addObserver(this, kNavShowHideChanged, nullptr, [this](const Notification&) { navShowHideChange(); });
     center.addObserver(this, kTurnOnOffTimezone, nullptr, [this](const Notification&) { turnOnTimeZone(); });
-    center.addObserver(this, kSettingChangedBySync, nullptr, [](const Notification&) {});
+    center.addObserver(this, kSettingChangedBySync, nullptr,
+                       [this](const Notification&) { settingTimezoneChangedWhenSync(); });
     center.addObserver(this, kAutoBackupStartNotification, nullptr,
                        [this](const Notification&) { m_countDownForAutoBackup = autoBackupCountdownStart; });
     center.addObserver(this, kAutoBackupEndNotification, nullptr, [](const Notification&) {});
@@ -581,6 +584,7 @@ void MainView::reloadAfterItemListChange()
     m_listModuleView->noteListView()->reloadData();
     m_listModuleView->categoryListView()->reloadData();
     changeCategoryShowHideState();
+    refreshUI();
     if (m_loadingView && m_loadingItem)
         if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
     m_loadingView = nullptr;
@@ -810,6 +814,7 @@ bool MainView::event(QEvent* event)
 void MainView::placeBottomBar(double H)
 {
     const double B = H - 30;
+    m_timezoneView->setFrameOrigin(QPointF(7, H - 28));
     m_syncingBtn->setFrame(QRectF(49, B, 20, 20));
     m_categoryShowHideBtn->setFrame(QRectF(79, B, 20, 20));
     m_tagShowHideBtn->setFrame(QRectF(109, B, 20, 20));
@@ -1149,16 +1154,6 @@ void MainView::notificationButtonState()
     // The badge stands beside the button, in the view itself.
     if (m_numberOfNewNotifLabel->superview() != this) addSubview(m_numberOfNewNotifLabel);
     m_numberOfNewNotifLabel->setFrame(QRectF(139 + 13, H - 30, m_numberOfNewNotif < 100 ? 19 : 24, 9));
-}
-
-void MainView::turnOnTimeZone()
-{
-    const CoreData* manager = dataManager();
-    const SettingPtr setting = settings();
-    if (!manager || !setting || !manager->getTimeZone(setting->currentTZ())) return;
-    m_monthView->goToday();
-    recalculateTaskTimeZone();
-    reloadPlannerView(true);
 }
 
 void MainView::recalculateTaskTimeZone()
