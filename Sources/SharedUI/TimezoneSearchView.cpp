@@ -6,6 +6,7 @@
 #include "Notification.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
+#include "Screen.h"
 #include "ScrollView.h"
 #include "VRLPopover.h"
 #include "Window.h"
@@ -30,11 +31,10 @@ void postClose(const NotificationPayload& object = {})
 // origin plus its window location (a window-less event is taken as it is).
 QPointF screenPointOf(const Event& event)
 {
-    if (const auto* window = qobject_cast<const Window*>(event.window)) {
-        const QRectF frame = window->frame();
-        return {frame.x() + event.locationInWindow.x(), frame.y() + event.locationInWindow.y()};
-    }
-    return event.locationInWindow;
+    if (!event.window) return event.locationInWindow;
+    const auto* window = qobject_cast<const Window*>(event.window);
+    const QRectF frame = window ? window->frame() : Screen::fromQt(QRectF(event.window->geometry()));
+    return {frame.x() + event.locationInWindow.x(), frame.y() + event.locationInWindow.y()};
 }
 
 }  // namespace
@@ -418,11 +418,11 @@ void TimezoneSearchView::closeListForEvent(const Event& event)
 {
     // The field and the button deal with their own presses.
     QPointF inPicker = event.locationInWindow;
-    const Window* own = pickerWindow();
-    if (event.window && own && event.window != own) {
-        const QPointF screen = screenPointOf(event);
-        const QRectF frame = own->frame();
-        inPicker = screen - frame.topLeft();
+    const QWidget* own = window();
+    if (event.window && event.window != own) {
+        const auto* ownWindow = qobject_cast<const Window*>(own);
+        const QRectF frame = ownWindow ? ownWindow->frame() : Screen::fromQt(QRectF(own->geometry()));
+        inPicker = screenPointOf(event) - frame.topLeft();
     }
     if (bounds().contains(convertPointFromWindow(inPicker))) return;
 
