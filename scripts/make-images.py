@@ -599,6 +599,21 @@ def guru_mark(x, y):
     return GURU_DISC
 
 
+def globe(x, y):
+    """The time-zone picker's button: a globe, its outline, equator, one
+    meridian's ellipse and the central meridian."""
+    cx, cy, radius = 10.0, 10.0, 6.5
+    edge = math.hypot(x - cx, y - cy) - radius
+    if edge > 0.6:
+        return None
+    if abs(edge) <= 0.6:
+        return BUTTON_MARK
+    meridian = math.hypot((x - cx) / 3.0, (y - cy) / radius) - 1.0
+    if abs(meridian) * 3.0 <= 0.55 or abs(x - cx) <= 0.5 or abs(y - cy) <= 0.5:
+        return BUTTON_MARK
+    return None
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -639,6 +654,7 @@ IMAGES = {
     "tab_project_normal": (project_icon(TAB_ICON_NORMAL), 16),
     "tab_project_highlight": (project_icon(TAB_ICON_SELECTED), 16),
     "guru_icon": (guru_mark, 20),
+    "timezone": (globe, 20),
 }
 
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command on a private X server: Xvfb on a free display (1280x800,
-# 24 bits) with a system tray (trayer), since a bare X server has none. The
-# command gets DISPLAY; both servers stop when it ends, however it ends.
+# 24 bits, or ZORAVEL_SCREEN_SIZE=WIDTHxHEIGHT) with a system tray (trayer),
+# since a bare X server has none. The command gets DISPLAY; both servers
+# stop when it ends, however it ends.
 # Usage: scripts/with-display.sh <command> [arguments...]
 set -euo pipefail
 
@@ -37,7 +38,12 @@ trap 'exit 130' INT TERM
 # connections.
 # Its output goes to a file: a server left holding the caller's pipe would
 # keep a reader such as `| tee` waiting.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$workdir/display" >"$workdir/xvfb.log" 2>&1 </dev/null &
+screen_size=${ZORAVEL_SCREEN_SIZE:-1280x800}
+if ! [[ "$screen_size" =~ ^[0-9]+x[0-9]+$ ]]; then
+  echo "$0: ZORAVEL_SCREEN_SIZE must be WIDTHxHEIGHT, not '$screen_size'" >&2
+  exit 2
+fi
+Xvfb -displayfd 3 -screen 0 "${screen_size}x24" -nolisten tcp 3>"$workdir/display" >"$workdir/xvfb.log" 2>&1 </dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$workdir/display" ] && break

@@ -30,3 +30,8 @@ inline const QString kSettingChangedBySync = QStringLiteral("com.qrb.settingChan
 inline const QString kAutoBackupEndNotification = QStringLiteral("com.qrb.zvm.AutoBackupEndNotification");
 // The navigator's months drop their selection (object: the main view).
 inline const QString kClearSelectedNavigatorMonth = QStringLiteral("clearSelectedNavigatorMonthNotification.");
+// An open time-zone list closes. Posted by the application object, on the
+// main thread, after every left or right press (object: the press, an
+// Event), and by the list's keys: no object chooses the selected row, false
+// closes without a choice.
+inline const QString kTimeZoneListCloseNotification = QStringLiteral("com.quorbin.zvm.TimeZoneListCloseNotification");

@@ -55,6 +55,7 @@
 #include "TaskView.h"
 #include "TextField.h"
 #include "TextTable.h"
+#include "TimezoneSearchView.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "VerticalNSSegmentedCell.h"
@@ -175,6 +176,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_togglePinBtn->setKeyEquivalent(QStringLiteral("p"), CommandKeyMask);
     addSubview(m_showHideBtn);
     addSubview(m_togglePinBtn);
+    setUpTimezoneView(x1, H);
     m_syncingBtn = barButton(10, Qt::AlignHCenter, x1 + 32, 20, [this](Button*) { syncZVW(); },
                              NamedImages::imageNamed(QStringLiteral("syncing")), QImage(),
                              TextTable::localizedString(QStringLiteral("syncZVWTooltipText")));
@@ -261,6 +263,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
         if (setting->isPinned() != 0) m_isPinned = true;
     }
     m_countDownForAutoBackup = autoBackupCountdownStart;
+    refreshUI();
 
     m_focusTmp = new TextField(QRectF(), this);
     m_monthView->goToday();
@@ -302,11 +305,9 @@ void MainView::registerObservers()
     center.addObserver(this, kRefreshCommentCount, nullptr,
                        [this](const Notification&) { refreshCommentCountNofitication(); });
     // The backups are answered by the window's backup commands; for now the
-    // countdown starts again as it should and the rest is heard only. A zone
-    // changed by a sync reaches the time-zone control, which comes with the
-    // time-zone picker. The account refusal is checked against the web-sync
-    // object at delivery: with no filter here, the view's own repost would
-    // come back to it.
+    // countdown starts again as it should and the rest is heard only. The
+    // account refusal is checked against the web-sync object at delivery:
+    // with no filter here, the view's own repost would come back to it.
     center.addObserver(this, kZVWAccountInvalidNotification, nullptr,
                        [this](const Notification& n) { accountInvalidNotification(n); });
     center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,
@@ -314,7 +315,8 @@ void MainView::registerObservers()
     center.addObserver(this, kInputModeNoteChanged, nullptr, [this](const Notification&) { refreshModeNote(); });
     center.addObserver(this, kNavShowHideChanged, nullptr, [this](const Notification&) { navShowHideChange(); });
     center.addObserver(this, kTurnOnOffTimezone, nullptr, [this](const Notification&) { turnOnTimeZone(); });
-    center.addObserver(this, kSettingChangedBySync, nullptr, [](const Notification&) {});
+    center.addObserver(this, kSettingChangedBySync, nullptr,
+                       [this](const Notification&) { settingTimezoneChangedWhenSync(); });
     center.addObserver(this, kAutoBackupStartNotification, nullptr,
                        [this](const Notification&) { m_countDownForAutoBackup = autoBackupCountdownStart; });
     center.addObserver(this, kAutoBackupEndNotification, nullptr, [](const Notification&) {});
@@ -589,6 +591,7 @@ void MainView::reloadAfterItemListChange()
     m_listModuleView->noteListView()->reloadData();
     m_listModuleView->categoryListView()->reloadData();
     changeCategoryShowHideState();
+    refreshUI();
     if (m_loadingView && m_loadingItem)
         if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
     m_loadingView = nullptr;
@@ -819,6 +822,7 @@ void MainView::placeBottomBar(double H)
 {
     const double B = H - 30;
     m_settingBtn->setFrame(QRectF(7, H - 40, 38, 40));
+    m_timezoneView->setFrameOrigin(QPointF(7, H - 28));
     m_syncingBtn->setFrame(QRectF(49, B, 20, 20));
     m_syncingView->setFrame(QRectF(49, B, 120, 20));
     m_categoryShowHideBtn->setFrame(QRectF(79, B, 20, 20));
@@ -1159,16 +1163,6 @@ void MainView::notificationButtonState()
     // The badge stands beside the button, in the view itself.
     if (m_numberOfNewNotifLabel->superview() != this) addSubview(m_numberOfNewNotifLabel);
     m_numberOfNewNotifLabel->setFrame(QRectF(139 + 13, H - 30, m_numberOfNewNotif < 100 ? 19 : 24, 9));
-}
-
-void MainView::turnOnTimeZone()
-{
-    const CoreData* manager = dataManager();
-    const SettingPtr setting = settings();
-    if (!manager || !setting || !manager->getTimeZone(setting->currentTZ())) return;
-    m_monthView->goToday();
-    recalculateTaskTimeZone();
-    reloadPlannerView(true);
 }
 
 void MainView::recalculateTaskTimeZone()

@@ -4,6 +4,7 @@
 #include "MainViewAccess.h"
 #include "RefreshRule.h"
 #include "ScheduledTimer.h"
+#include "TimezoneSearchViewDelegate.h"
 #include "View.h"
 
 #include <QPointer>
@@ -32,6 +33,7 @@ class SegmentedControl;
 class SyncProgressView;
 class TagViewController;
 class TextField;
+class TimezoneSearchView;
 
 // The main window's content and the hub of the interface: it builds every
 // pane (mini month, navigator, day pane, list module, quick-add bar, the two
@@ -41,7 +43,7 @@ class TextField;
 //
 // Flipped: the origin is the top-left corner. The frames set here are the
 // first ones; the layout of each mode moves the panes.
-class MainView : public View, public MainViewAccess {
+class MainView : public View, public MainViewAccess, public TimezoneSearchViewDelegate {
     Q_OBJECT
 
 public:
@@ -227,6 +229,23 @@ public:
         int focusPane = 0;
     };
     const ReloadCounts& reloadCounts() const { return m_reloadCounts; }
+
+    // ---- the time-zone control (MainView_TimeZone.cpp) ------------------------
+    // The bottom bar's picker of the shown zone; hidden unless time-zone
+    // support is on.
+    TimezoneSearchView* timezoneView() const { return m_timezoneView; }
+    // The settings' zone reaches the control and the panes, then the item
+    // list and the web sync hear of it.
+    void timezoneSelection();
+    // A sync changed the settings: the control shows the settings' zone.
+    void settingTimezoneChangedWhenSync();
+    // The picker's choice becomes the settings' zone.
+    void changeItemTo(const TimezoneObj& zone) override;
+    void refreshUI();
+
+private:
+    void setUpTimezoneView(double x1, double H);
+    TimezoneSearchView* m_timezoneView = nullptr;
 
 protected:
     bool event(QEvent* event) override;

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "Notifications.h"
+
 #include <QString>
 
-// Posted by the application object, on the main thread, for every left or
-// right press: an open time-zone list closes (object: the press, an Event).
-inline const QString kTimeZoneListCloseNotification = QStringLiteral("com.quorbin.zvm.TimeZoneListCloseNotification");
+// kTimeZoneListCloseNotification, which the application object posts for
+// every left or right press, is with the time-zone picker's names.
 
 // Posted for every input the user means (keys, scrolls, releases, drags):
 // the automatic-backup countdown starts again (object: the application).

@@ -1,0 +1,216 @@
+// The main window in planner mode and the time-zone picker's list on a real
+// X server: the window's width and docking, the list as a child window above
+// or below its field, and the keyboard.
+#include "../PlatformWindows/RealWindowSupport.h"
+#include "../Model/ModelTestFixture.h"
+
+#include "Button.h"
+#include "ListModuleView.h"
+#include "MAAttachedWindow.h"
+#include "MainView.h"
+#include "MainViewHeight.h"
+#include "Screen.h"
+#include "Screenshot.h"
+#include "Setting.h"
+#include "ShellHost.h"
+#include "TimezoneSearchView.h"
+#include "VRLPopover.h"
+#include "WindowController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <memory>
+
+using namespace RealWindows;
+
+namespace {
+
+constexpr qint64 paris = 53392;
+
+class ScreenHost : public ShellHost {
+public:
+    QSizeF screenResolution(bool fullFrame) const override
+    {
+        return (fullFrame ? Screen::mainFrame() : Screen::mainVisibleFrame()).size();
+    }
+    QPointF statusItemPosition() const override { return QPointF(700, Screen::mainFrame().height() - 24); }
+    void statusItemNeedsDisplay() override {}
+    void activateIgnoringOtherApps() override {}
+};
+
+// A database of its own, made and dropped around each test.
+class Database : public ModelTest {
+public:
+    void TestBody() override {}
+    void open() { SetUp(); }
+    void close() { TearDown(); }
+    Setting& setting() { return *dataManager().currentSetting(); }
+    void loadSettingsAndZones()
+    {
+        dataManager().loadTimeZones();
+        dataManager().setCurrentSetting(Setting::initWithPrimaryKey(1, db()));
+    }
+};
+
+class PlannerWindowOnScreen : public RealWindowTest {
+protected:
+    void SetUp() override
+    {
+        RealWindowTest::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        database.open();
+        database.loadSettingsAndZones();
+        ASSERT_NE(CoreData::shared()->currentSetting(), nullptr);
+        database.setting().setTzSupport(true);
+        database.setting().setCurrentTZ(paris);
+        savedHeight = mainViewHeight;
+        mainViewHeight = mainViewHeightForVisibleHeight(Screen::mainVisibleFrame().height());
+    }
+    void TearDown() override
+    {
+        controller.reset();
+        MainView::setCurrent(nullptr);
+        mainView.reset();
+        mainViewHeight = savedHeight;
+        if (CoreData::shared()) database.close();
+        RealWindowTest::TearDown();
+    }
+    void openMainView()
+    {
+        mainView = std::make_unique<MainView>(QRectF(0, 0, 620, double(mainViewHeight)));
+        MainView::setCurrent(mainView.get());
+        controller = WindowController::initWithRootApp(&host);
+        ASSERT_TRUE(controller->popoverWindow());
+        mainView->setOpenWindowHandler([this] { controller->openWindow(); });
+    }
+    MAAttachedWindow* window() const { return controller->popoverWindow(); }
+    void saveScreen(const QString& name) const
+    {
+        QElapsedTimer settle;
+        settle.start();
+        waitUntil([&] { return settle.elapsed() > 300; });  // the server repaints
+        const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(name + QStringLiteral(".png"))));
+    }
+
+    Database database;
+    quint64 savedHeight = 0;
+    ScreenHost host;
+    std::unique_ptr<MainView> mainView;
+    std::unique_ptr<WindowController> controller;
+};
+
+}  // namespace
+
+TEST_F(PlannerWindowOnScreen, PlannerModeWidensTheWindowToTheScreenAndDocksIt)
+{
+    openMainView();
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    const double narrow = window()->frame().width();
+
+    mainView->weekPlannerShowHide();
+    const QRectF visible = Screen::mainVisibleFrame();
+    const double W = std::floor(visible.width() - 20);
+    EXPECT_EQ(mainView->currentSize(), W);
+    EXPECT_TRUE(mainView->isDockedRight());
+    EXPECT_EQ(database.setting().dockStatus(), 1);
+    EXPECT_TRUE(waitUntil([&] { return window()->frame().width() >= W; })) << "was " << narrow;
+    const QRectF frame = window()->frame();
+    EXPECT_LE(frame.width(), visible.width()) << "nearly the screen's width, not more";
+    EXPECT_LE(frame.x() + frame.width(), visible.x() + visible.width() + 1) << "on the screen's right";
+    const QRect expected = Screen::toQt(frame).toRect();
+    EXPECT_TRUE(waitUntil([&] { return window()->windowHandle()->geometry() == expected; }));
+    EXPECT_TRUE(waitUntil([&] { return window()->isKeyWindow(); }));
+
+    // Nodock leaves the planner window where it is.
+    mainView->nodock();
+    EXPECT_TRUE(mainView->isDockedRight());
+    EXPECT_EQ(database.setting().dockStatus(), 1);
+}
+
+TEST_F(PlannerWindowOnScreen, PicturesOfThePlannersDockedWithAndWithoutTheList)
+{
+    openMainView();
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    for (const bool week : {true, false}) {
+        for (const bool left : {false, true}) {
+            for (const bool list : {false, true}) {
+                if (left)
+                    mainView->dockLeft();
+                else
+                    mainView->dockRight();
+                mainView->showHideBtn()->setState(list ? 1 : 0);
+                if (week)
+                    mainView->weekPlannerShowHide();
+                else
+                    mainView->monthPlannerShowHide();
+                mainView->showHide();
+                ASSERT_TRUE(shownOnScreen(*window()));
+                EXPECT_TRUE(waitUntil([&] { return window()->frame().width() >= mainView->currentSize(); }));
+                EXPECT_EQ(mainView->listModuleView()->isHidden(), !list);
+                saveScreen(QStringLiteral("main-window-%1-planner-docked-%2-%3")
+                               .arg(week ? QStringLiteral("week") : QStringLiteral("month"),
+                                    left ? QStringLiteral("left") : QStringLiteral("right"),
+                                    list ? QStringLiteral("with-list") : QStringLiteral("without-list")));
+            }
+        }
+    }
+}
+
+TEST_F(PlannerWindowOnScreen, ThePickersListIsAChildWindowAboveOrBelowTheFieldAndKeepsTheKeyboard)
+{
+    openMainView();
+    mainView->showHideBtn()->setState(1);
+    mainView->showHide();
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    ASSERT_TRUE(waitUntil([&] { return window()->isKeyWindow(); }));
+    TimezoneSearchView* picker = mainView->timezoneView();
+    ASSERT_FALSE(picker->isHidden());
+    EXPECT_EQ(picker->searchField()->stringValue(), QStringLiteral("Paris"));
+
+    for (int position : {3, 1}) {
+        picker->setPosition(position);
+        picker->dropdownBtn()->performClick();
+        VRLPopoverWindow* list = picker->popover()->popoverWindow();
+        ASSERT_TRUE(shownOnScreen(*list)) << position;
+        EXPECT_EQ(list->parentWindow(), window()) << position;
+        EXPECT_TRUE(window()->childWindows().contains(list));
+        // Where X put both, in Qt's coordinates (y down).
+        const QRect field(picker->searchField()->mapToGlobal(QPoint(0, 0)), picker->searchField()->size());
+        const QRect placed = list->geometry();
+        if (position == 3)
+            EXPECT_LE(placed.bottom(), field.top()) << "above the field";
+        else
+            EXPECT_GE(placed.top(), field.bottom()) << "below the field";
+        const QRect control(picker->mapToGlobal(QPoint(0, 0)), picker->size());
+        EXPECT_NEAR(placed.center().x(), control.center().x(), 2);
+        EXPECT_TRUE(window()->isVisible()) << "the main window stays open while its child shows";
+        if (position == 3) saveScreen(QStringLiteral("main-window-timezone-list-open"));
+        picker->dropdownBtn()->performClick();
+        EXPECT_TRUE(waitUntil([&] { return !list->isVisible(); })) << position;
+    }
+
+    // Into the list with the down arrow: its window takes the keyboard, and
+    // keeps it while the list moves from above the field to below it.
+    picker->setPosition(3);
+    picker->dropdownBtn()->performClick();
+    VRLPopoverWindow* list = picker->popover()->popoverWindow();
+    ASSERT_TRUE(shownOnScreen(*list));
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(picker->searchField()->editor(), &down);
+    EXPECT_EQ(picker->listView()->selectedRow(), 0);
+    ASSERT_TRUE(waitUntil([&] { return list->isKeyWindow() && QGuiApplication::focusWindow() == list->windowHandle(); }));
+    const QRect above = list->geometry();
+    picker->setPosition(1);
+    EXPECT_TRUE(waitUntil([&] { return list->geometry().top() > above.bottom(); })) << "moved below";
+    EXPECT_TRUE(waitUntil([&] { return list->isKeyWindow() && QGuiApplication::focusWindow() == list->windowHandle(); }));
+    EXPECT_EQ(list->focusWidget(), picker->listView()) << (list->focusWidget() ? list->focusWidget()->metaObject()->className() : "none");
+    EXPECT_TRUE(waitUntil([&] { return picker->listView()->hasFocus(); }));
+    EXPECT_TRUE(window()->isVisible());
+}
