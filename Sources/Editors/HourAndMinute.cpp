@@ -23,12 +23,12 @@ CustomNSTextField_NSNumberFormatter* numberField(const QRectF& frame, qint64 lar
     return field;
 }
 
-TextField* label(const QRectF& frame, const QString& key, QWidget* parent)
+TextField* label(const QRectF& frame, const QString& text, QWidget* parent)
 {
     TextField* label = UIUtilities::getCommonTextFieldWithFrame(frame);
     label->setParent(parent);
     label->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 12));
-    label->setStringValue(TextTable::localizedString(key));
+    label->setStringValue(text);
     label->show();
     return label;
 }
@@ -51,9 +51,9 @@ HourAndMinute::HourAndMinute(const QRectF& frame, QWidget* parent)
     : View(frame, parent)
 {
     m_durationHourTextField = numberField(QRectF(0, 0, 25, rowHeight), 23, this);
-    m_hoursLabel = label(QRectF(26, 0, 37, rowHeight), QStringLiteral("oneOrMoreHrsText"), this);
+    m_hoursLabel = label(QRectF(26, 0, 37, rowHeight), TextTable::localizedString(QStringLiteral("oneOrMoreHrsText")), this);
     m_durationMinuteTextField = numberField(QRectF(63, 0, 25, rowHeight), 59, this);
-    m_minutesLabel = label(QRectF(90, 0, 42, rowHeight), QStringLiteral("oneOrMoreMinsText"), this);
+    m_minutesLabel = label(QRectF(90, 0, 42, rowHeight), TextTable::localizedString(QStringLiteral("oneOrMoreMinsText")), this);
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
     for (TextField* field : {static_cast<TextField*>(m_durationHourTextField), static_cast<TextField*>(m_durationMinuteTextField)})
