@@ -843,7 +843,9 @@ void MainView::layoutNormalMode(double H)
     m_leftBgImage->setFrame(QRectF(0, 0, columnWidth, H));
 
     const bool listShown = m_showHideBtn->state() == 1;
-    if (setting) {
+    // Every layout passes here; a save writes the row and two side files to
+    // disk, so it is done only when the choice changed.
+    if (setting && setting->hasRightPage() != (listShown ? 1 : 0)) {
         setting->setHasRightPage(listShown ? 1 : 0);
         if (!setting->dehydrate()) qWarning() << "Whether the list column shows could not be saved";
     }
@@ -906,7 +908,7 @@ void MainView::layoutPlannerMode(double H)
     View* planner = weekPinned ? static_cast<View*>(m_weekPlannerView) : m_monthPlannerView;
     planner->setFrame(QRectF(columnInset, 40, std::max(0.0, P), std::max(0.0, H - 40)));
 
-    if (setting) {
+    if (setting && setting->hasRightPage() != (listShown ? 1 : 0)) {
         setting->setHasRightPage(listShown ? 1 : 0);
         if (!setting->dehydrate()) qWarning() << "Whether the list column shows could not be saved";
     }
