@@ -806,6 +806,11 @@ void CoreData::setICalSync(std::unique_ptr<iCalSync> sync)
     m_icalSync = std::move(sync);
 }
 
+void CoreData::setZvwSync(std::unique_ptr<ZVWSync> sync)
+{
+    m_zvwSync = std::move(sync);
+}
+
 Date CoreData::today() const
 {
     QMutexLocker lock(&m_objectMutex);

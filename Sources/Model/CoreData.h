@@ -131,6 +131,9 @@ public:
     iCalSync* icalSync() const { return m_icalSync.get(); }
     // The calendar-store exchange replaces the default, which drops every call.
     void setICalSync(std::unique_ptr<iCalSync> sync);
+    // Start-up makes the web sync; a data manager that never starts (tests)
+    // is given one here.
+    void setZvwSync(std::unique_ptr<ZVWSync> sync);
     bool bSynciCalEnable() const { return m_bSynciCalEnable; }
     void setBSynciCalEnable(bool enable) { m_bSynciCalEnable = enable; }
     Date today() const;

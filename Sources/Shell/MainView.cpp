@@ -1233,3 +1233,13 @@ void MainView::togglePin()
         saveSettings(setting);
     }
 }
+
+int MainView::currentListModule() const
+{
+    return m_listModuleView->currentModuleShowing();
+}
+
+void MainView::setFocusListModule(int module)
+{
+    m_listModuleView->setFocusModule(module);
+}
