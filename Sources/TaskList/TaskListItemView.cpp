@@ -107,6 +107,13 @@ PaletteColor paletteColorOf(const Task& task)
     return {group, color};
 }
 
+// A link list's row ticks its box for the list to read later.
+QString doneToolTip(bool forLinkList)
+{
+    return forLinkList ? TextTable::localizedString(QStringLiteral("markDoneForLinkTooltip"))
+                       : TextTable::localizedString(QStringLiteral("markDoneTooltip"));
+}
+
 bool isOverdueState(int typeOfDue)
 {
     return typeOfDue == 2;
@@ -256,8 +263,8 @@ QString TaskListItemView::pendingStringFrom(const Date& from, const Date& to)
         if (data && setting) start = Utilities::getDate(from, setting->tzSupport(), data->appRootTZ(), setting->currentTZ());
     }
     const PendingCount count = pendingCountFrom(start, to);
-    const QString format = TextTable::localizedString(count.inDays ? QStringLiteral("pendingInSharingByDayText")
-                                                                   : QStringLiteral("pendingInSharingByHourText"));
+    const QString format = count.inDays ? TextTable::localizedString(QStringLiteral("pendingInSharingByDayText"))
+                                        : TextTable::localizedString(QStringLiteral("pendingInSharingByHourText"));
     return format.arg(count.count);
 }
 
@@ -393,8 +400,10 @@ void TaskListItemView::ensureControls()
     m_acceptRejectBtn = new SegmentedControl(QRectF(205, 30, 65, 19));
     m_acceptRejectBtn->setSegmentCount(2);
     const QString names[] = {QStringLiteral("task_accept"), QStringLiteral("task_reject")};
+    const QImage images[] = {NamedImages::imageNamed(QStringLiteral("task_accept")),
+                             NamedImages::imageNamed(QStringLiteral("task_reject"))};
     for (int segment = 0; segment < 2; ++segment) {
-        m_acceptRejectBtn->setImage(NamedImages::imageNamed(names[segment]), segment);
+        m_acceptRejectBtn->setImage(images[segment], segment);
         m_acceptRejectBtn->setToolTip(names[segment], segment);
         m_acceptRejectBtn->setTag(segment + 1, segment);
         m_acceptRejectBtn->setWidth(31, segment);
@@ -421,6 +430,15 @@ Button* TaskListItemView::starBtn() { ensureControls(); return m_starBtn; }
 SegmentedControl* TaskListItemView::acceptRejectBtn() { ensureControls(); return m_acceptRejectBtn; }
 LinkListForTableItem* TaskListItemView::linkItem() { ensureControls(); return m_linkItem; }
 
+bool TaskListItemView::hasLink() const
+{
+    if (!m_hasLinkKnown) {
+        m_hasLink = m_task && m_task->hasLink();
+        m_hasLinkKnown = true;
+    }
+    return m_hasLink;
+}
+
 int TaskListItemView::doneStatus() const
 {
     return m_doneBtn ? m_doneBtn->state() : m_doneState;
@@ -440,8 +458,7 @@ void TaskListItemView::setIsPopoverReloadAfterDoAction(bool flag)
 {
     m_isPopoverReloadAfterDoAction = flag;
     if (m_doneBtn)
-        m_doneBtn->setToolTip(TextTable::localizedString(flag ? QStringLiteral("markDoneForLinkTooltip")
-                                                               : QStringLiteral("markDoneTooltip")));
+        m_doneBtn->setToolTip(doneToolTip(flag));
 }
 
 void TaskListItemView::setIsAssetNeedGrayout(bool flag)
@@ -453,7 +470,7 @@ void TaskListItemView::setIsAssetNeedGrayout(bool flag)
 void TaskListItemView::setTask(const TaskPtr& task)
 {
     m_task = task;
-    m_hasLink = task && task->hasLink() != 0;
+    m_hasLinkKnown = false;
     m_firstLoad = true;
     m_doneState = task && task->status() != 0 ? 1 : 0;
     m_starState = task && task->isPinned() != 0 ? 1 : 0;
@@ -476,6 +493,10 @@ void TaskListItemView::bindControls()
     if (!m_task || !m_taskName) return;
     const Task& task = *m_task;
     m_acceptRejectBtn->setHidden(!offersAcceptReject(task, accountUserName()));
+    // A row bound to another item starts with its controls enabled.
+    m_acceptRejectBtn->setEnabled(true);
+    m_doneBtn->setEnabled(true);
+    m_starBtn->setEnabled(true);
     if (task.isShared()) {
         if (task.delegateStatus() != 1) m_doneBtn->setEnabled(false);
         m_starBtn->setEnabled(false);
@@ -492,8 +513,7 @@ void TaskListItemView::bindControls()
     makeIconItem();
     m_doneBtn->setState(m_doneState);
     m_starBtn->setState(m_starState);
-    m_doneBtn->setToolTip(TextTable::localizedString(m_isPopoverReloadAfterDoAction ? QStringLiteral("markDoneForLinkTooltip")
-                                                                                     : QStringLiteral("markDoneTooltip")));
+    m_doneBtn->setToolTip(doneToolTip(m_isPopoverReloadAfterDoAction));
 }
 
 void TaskListItemView::makeIconItem()
@@ -561,7 +581,7 @@ void TaskListItemView::arrangeSubViews()
     in.isDone = task.status() == 1;
     in.hasDue = task.hasDue() != 0;
     in.filter = filter;
-    in.hasLink = m_hasLink;
+    in.hasLink = hasLink();
     in.width = bounds().width();
     in.height = bounds().height();
     in.overdueAndTicked = isOverdueState(m_typeOfDue) && doneStatus() == 1;

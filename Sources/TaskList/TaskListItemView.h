@@ -91,7 +91,9 @@ public:
     void setIsPopoverReloadAfterDoAction(bool flag);
     bool isAssetNeedGrayout() const { return m_isAssetNeedGrayout; }
     void setIsAssetNeedGrayout(bool flag);
-    bool hasLink() const { return m_hasLink; }
+    // Asked of the data manager on first use after setTask: a long list
+    // asks only for the rows it lays out.
+    bool hasLink() const;
     int doneStatus() const;
     int starStatus() const;
     int typeOfDue() const { return m_typeOfDue; }
@@ -147,7 +149,8 @@ private:
     bool m_needLeftAlign = false;
     bool m_isPopoverReloadAfterDoAction = false;
     bool m_isAssetNeedGrayout = false;
-    bool m_hasLink = false;
+    mutable bool m_hasLink = false;
+    mutable bool m_hasLinkKnown = false;
     bool m_firstLoad = true;
     int m_typeOfDue = 4;
     int m_doneState = 0;

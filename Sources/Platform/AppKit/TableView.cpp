@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 TableView::TableView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
@@ -128,9 +129,13 @@ void TableView::reloadData()
         else if (view->superview() == this && !view->isHidden())
             view->hide();  // placed earlier at a place it may have left
     }
+    // A set: a long list would otherwise compare every old row with every new one.
+    std::unordered_set<const TableRowView*> stillRows;
+    stillRows.reserve(rows.size());
+    for (const QPointer<TableRowView>& row : rows)
+        if (row) stillRows.insert(row.data());
     for (const QPointer<TableRowView>& old : m_placedRows)
-        if (old && std::find(rows.begin(), rows.end(), old) == rows.end() && old->superview() == this)
-            old->removeFromSuperview();
+        if (old && !stillRows.count(old.data()) && old->superview() == this) old->removeFromSuperview();
     m_placedRows = std::move(rows);
 
     std::set<int> kept;
