@@ -56,6 +56,8 @@ public:
     void popupEditDetail(const TaskPtr& item, View* positioningView);
     void popupLinkDetail();
     double yPositionPastLastRow() const;
+    // As tall as the rows, and at least as tall as its scroll view shows.
+    void fitHeight();
 
     // ---- the rows ----------------------------------------------------------
     const std::vector<TableRowView*>& rootItems() const { return m_rootItems; }
@@ -108,7 +110,6 @@ private:
     void dropSpareRows();
     void buildRows(TaskList listed, const Date& today);
     TaskListItemView* appendRow(const TaskPtr& item);
-    void fitHeight();
     int rowIndexOf(qint64 primaryKey) const;
     void selectOnly(int row);
     static void refreshInPlace(const TaskPtr& item);

@@ -187,6 +187,8 @@ void TaskListView::rearrangeView()
     QRectF scroll = m_tableScrollView->frame();
     scroll.setHeight(std::max(0.0, bounds().height() - 31));
     m_tableScrollView->setFrame(scroll);
+    // A shorter pane shows no scroller for rows that fit.
+    m_tableView->fitHeight();
     const double rowHeight = m_tableView->rowHeight();
     m_topItemTemp->setFrame(QRectF(scroll.x(), scroll.y(), scroll.width(), rowHeight));
     m_bottomItemTemp->setFrame(QRectF(scroll.x(), scroll.y() + scroll.height() - rowHeight - 1, scroll.width(), rowHeight));
