@@ -614,6 +614,88 @@ def globe(x, y):
     return None
 
 
+# ---- the task pane ----------------------------------------------------------------
+
+FILTER_INK = (0x4A, 0x4A, 0x4A, 255)
+STAR_GOLD = (0xF2, 0xB1, 0x2B, 255)
+STAR_EDGE = (0xB8, 0x80, 0x10, 255)
+OFF_STAR = (0xB0, 0xB0, 0xB0, 255)
+ACCEPT_GREEN = (0x2E, 0x8B, 0x3A, 255)
+REJECT_RED = (0xC6, 0x32, 0x2B, 255)
+
+
+def star_points(cx, cy, outer, inner):
+    points = []
+    for i in range(10):
+        radius = outer if i % 2 == 0 else inner
+        angle = math.radians(-90 + i * 36)
+        points.append((cx + radius * math.cos(angle), cy + radius * math.sin(angle)))
+    return points
+
+
+def star_shape(fill, edge, size):
+    """A five-pointed star; filled, or only its outline when fill is None."""
+    points = star_points(size / 2, size / 2 + 0.5, size / 2 - 0.5, size / 5)
+    def shape(x, y):
+        distance = polygon_distance(x, y, points)
+        if fill is not None and distance <= 0:
+            return fill if distance < -0.6 else edge
+        return stroke(abs(distance), 0.6, edge)
+    return shape
+
+
+def filter_all(x, y):
+    """All tasks: three short lines, each led by a dot."""
+    for top in (4.0, 8.0, 12.0):
+        if math.hypot(x - 3.5, y - top) <= 1.2:
+            return FILTER_INK
+        if in_rect(x, y, 6.0, top - 0.6, 14.0, top + 0.6):
+            return FILTER_INK
+    return None
+
+
+def filter_top(x, y):
+    """The top task of each category: a bar over two lower bars."""
+    if in_rect(x, y, 2.0, 3.0, 14.0, 6.0):
+        return FILTER_INK
+    for top in (8.5, 12.0):
+        if in_rect(x, y, 4.0, top, 12.0, top + 1.2):
+            return FILTER_INK
+    return None
+
+
+def filter_due(x, y):
+    """Due: a clock face with its hands at four."""
+    face = math.hypot(x - 8.0, y - 8.0) - 6.0
+    hands = min(segment_distance(x, y, 8.0, 8.0, 8.0, 4.0), segment_distance(x, y, 8.0, 8.0, 11.0, 9.5))
+    if hands <= 0.7:
+        return FILTER_INK
+    return stroke(abs(face), 0.6, FILTER_INK)
+
+
+def filter_length(longest_first):
+    """Durations: bars by length, longest on top or at the bottom."""
+    lengths = (11.0, 8.0, 5.0) if longest_first else (5.0, 8.0, 11.0)
+    def shape(x, y):
+        for top, length in zip((3.0, 7.0, 11.0), lengths):
+            if in_rect(x, y, 2.5, top, 2.5 + length, top + 2.0):
+                return FILTER_INK
+        return None
+    return shape
+
+
+def accept_tick(x, y):
+    """Accept: a green tick."""
+    tick = min(segment_distance(x, y, 2.5, 6.5, 5.0, 9.0), segment_distance(x, y, 5.0, 9.0, 9.5, 3.0))
+    return ACCEPT_GREEN if tick <= 1.0 else None
+
+
+def reject_cross(x, y):
+    """Reject: a red cross."""
+    cross = min(segment_distance(x, y, 3.0, 3.0, 9.0, 9.0), segment_distance(x, y, 9.0, 3.0, 3.0, 9.0))
+    return REJECT_RED if cross <= 1.0 else None
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -655,6 +737,17 @@ IMAGES = {
     "tab_project_highlight": (project_icon(TAB_ICON_SELECTED), 16),
     "guru_icon": (guru_mark, 20),
     "timezone": (globe, 20),
+    # The task pane.
+    "filter_all": (filter_all, 16),
+    "filter_gtdo": (filter_top, 16),
+    "filter_star": (star_shape(FILTER_INK, FILTER_INK, 16), 16),
+    "filter_due": (filter_due, 16),
+    "filter_long": (filter_length(True), 16),
+    "filter_short": (filter_length(False), 16),
+    "star": (star_shape(STAR_GOLD, STAR_EDGE, 14), 14),
+    "star_none": (star_shape(None, OFF_STAR, 14), 14),
+    "task_accept": (accept_tick, 12),
+    "task_reject": (reject_cross, 12),
 }
 
 

@@ -2,6 +2,8 @@
 
 #include "ModelTypes.h"
 
+#include <QString>
+
 class QObject;
 
 // What the data manager, the syncs and the panes ask of the main window
@@ -34,6 +36,14 @@ public:
     virtual void setLoadingView(QObject* view) = 0;
     // Whether a planner fills the window (the day pane is hidden then).
     virtual bool isPlannerExpand() const = 0;
+    // The language the main view formats for ("ja" changes some texts).
+    virtual QString preferredLang() const { return QString(); }
+    // Holds (false) or allows the main view's refreshes after a change.
+    virtual void setCanRefreshData(bool canRefresh) { (void)canRefresh; }
+    // The module the list area shows (1 tasks, 2 notes, 3 categories) and
+    // the switch to another.
+    virtual int currentListModule() const { return 1; }
+    virtual void setFocusListModule(int module) { (void)module; }
     // May be called on any thread: the state the view last saw.
     virtual bool isWindowVisible() const = 0;
     virtual bool isKeyWindow() const = 0;

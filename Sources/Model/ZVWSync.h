@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QList>
 
 #include <atomic>
 #include <mutex>
@@ -60,6 +61,17 @@ public:
     // Blocks until no sync runs, at most `seconds`; answers whether it
     // ended. Quit waits here before the database closes under a sync.
     bool waitUntilIdle(double seconds = 30.0);
+
+    // Sends a delegated task's new status (1 accepted, 2 rejected) for the
+    // account's user. Until the web client exists the request is kept (and
+    // logged), as pushes are, so that callers and tests can see it.
+    struct StatusChange {
+        qint64 primaryKey = 0;
+        qint64 zvwID = 0;
+        qint64 delegateStatus = 0;
+    };
+    virtual void changeItemStatus(const TaskPtr& item);
+    QList<StatusChange> statusChanges() const;
 
     bool isSyncing() const;
     void setIsSyncing(bool syncing);
@@ -263,6 +275,7 @@ private:
     std::optional<QString> askForToken(const QString& userName, const QString& password, bool* refused);
 
     mutable std::mutex m_mutex;
+    QList<StatusChange> m_statusChanges;  // guarded by m_mutex
     SerialQueue m_queue{QStringLiteral("ZVWSync")};
     bool m_isSyncing = false;
     qint64 m_pendingBits = 0;

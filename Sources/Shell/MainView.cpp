@@ -1239,3 +1239,13 @@ void MainView::togglePin()
         saveSettings(setting);
     }
 }
+
+int MainView::currentListModule() const
+{
+    return m_listModuleView->currentModuleShowing();
+}
+
+void MainView::setFocusListModule(int module)
+{
+    m_listModuleView->setFocusModule(module);
+}

@@ -59,7 +59,7 @@ public:
 
     // ---- panes and controls -------------------------------------------------
     ImageView* leftPlannerBgImage() const { return m_leftPlannerBgImage; }
-    QString preferredLang() const { return m_preferredLang; }
+    QString preferredLang() const override { return m_preferredLang; }
     PlannerMonthView* monthPlannerView() const { return m_monthPlannerView; }
     PlannerWeekView* weekPlannerView() const { return m_weekPlannerView; }
     ImageView* leftBgImage() const { return m_leftBgImage; }
@@ -96,6 +96,10 @@ public:
     double currentSize() const { return m_currentSize; }
     void setCurrentSize(double size) { m_currentSize = size; }
     bool isPlannerExpand() const override { return m_isPlannerExpand; }
+    void setCanRefreshData(bool canRefresh) override { m_canRefreshData = canRefresh; }
+    bool canRefreshData() const { return m_canRefreshData; }
+    int currentListModule() const override;
+    void setFocusListModule(int module) override;
     void setIsPlannerExpand(bool expand) { m_isPlannerExpand = expand; }
     bool isDockedLeft() const { return m_isDockedLeft; }
     void setIsDockedLeft(bool docked) { m_isDockedLeft = docked; }
@@ -269,6 +273,7 @@ private:
 
     ImageView* m_leftPlannerBgImage = nullptr;
     QString m_preferredLang;
+    bool m_canRefreshData = true;
     PlannerMonthView* m_monthPlannerView = nullptr;
     PlannerWeekView* m_weekPlannerView = nullptr;
     ImageView* m_leftBgImage = nullptr;

@@ -1,32 +1,581 @@
 #include "TaskListTableView.h"
 
-TaskListTableView::TaskListTableView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+#include "AlertPresenter.h"
+#include "Color.h"
+#include "CoreData.h"
+#include "DetailViewController.h"
+#include "InfoListItemView.h"
+#include "MainViewAccess.h"
+#include "NotificationCenter.h"
+#include "Scheduler.h"
+#include "ScrollView.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TaskListItemView.h"
+#include "TaskListView.h"
+#include "TextField.h"
+#include "TextTable.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QGuiApplication>
+#include <QSet>
+#include <QStyleHints>
+
+#include <algorithm>
+
+namespace {
+
+constexpr double headerHeight = 18;
+constexpr double quickAddHeaderHeight = 26;
+constexpr int daysPlanned = 7;
+constexpr qint64 noKey = -99999;
+
+// Weekday w: 1 Sunday ... 7 Saturday.
+QString shortWeekdayText(int weekday)
 {
-    setFlipped(true);
+    switch (std::clamp(weekday, 1, 7)) {
+    case 1: return TextTable::localizedString(QStringLiteral("sunText"));
+    case 2: return TextTable::localizedString(QStringLiteral("monText"));
+    case 3: return TextTable::localizedString(QStringLiteral("tueText"));
+    case 4: return TextTable::localizedString(QStringLiteral("wedText"));
+    case 5: return TextTable::localizedString(QStringLiteral("thuText"));
+    case 6: return TextTable::localizedString(QStringLiteral("friText"));
+    default: return TextTable::localizedString(QStringLiteral("satText"));
+    }
 }
 
-TaskListTableView::~TaskListTableView() = default;
+QString fullWeekdayText(int weekday)
+{
+    switch (std::clamp(weekday, 1, 7)) {
+    case 1: return TextTable::localizedString(QStringLiteral("sundayText"));
+    case 2: return TextTable::localizedString(QStringLiteral("mondayText"));
+    case 3: return TextTable::localizedString(QStringLiteral("tuesdayText"));
+    case 4: return TextTable::localizedString(QStringLiteral("wednesdayText"));
+    case 5: return TextTable::localizedString(QStringLiteral("thursdayText"));
+    case 6: return TextTable::localizedString(QStringLiteral("fridayText"));
+    default: return TextTable::localizedString(QStringLiteral("saturdayText"));
+    }
+}
+
+double systemDoubleClickInterval()
+{
+    return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
+}
+
+bool isHeader(const TableRowView* row)
+{
+    return qobject_cast<const InfoListItemView*>(row) != nullptr;
+}
+
+TaskListItemView* asItemRow(TableRowView* row)
+{
+    return qobject_cast<TaskListItemView*>(row);
+}
+
+}  // namespace
+
+TaskListTableView::TaskListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
+{
+    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
+    setGridStyleMask(SolidHorizontalGridLine);
+    setVerticalSpacing(0);
+    setRowHeight(itemRowHeight);
+    setAllowsMultipleSelection(true);
+    // A long list builds the controls of the rows in view only.
+    setPlacesVisibleRowsOnly(true);
+}
+
+TaskListTableView::~TaskListTableView()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    if (m_detailViewController) NotificationCenter::defaultCenter().removeObserver(m_detailViewController);
+    for (TableRowView* row : m_rootItems) delete row;
+    for (TaskListItemView* row : m_spareRows) delete row;
+}
+
+void TaskListTableView::setParentView(TaskListView* pane)
+{
+    m_parentView = pane;
+    m_parentGuard = pane;
+}
+
+// ---- pure parts ------------------------------------------------------------------
+
+bool TaskListTableView::isDoubleClick(double lastMouseDown, double eventTime, double interval)
+{
+    return lastMouseDown != 0 && eventTime - lastMouseDown <= interval;
+}
+
+QString TaskListTableView::headerTextFor(int dayIndex, int weekday, const Date& groupDate, const QString& preferredLang)
+{
+    const QString dayName = fullWeekdayText(weekday);
+    if (dayIndex == 0) return QStringLiteral("%1 - %2").arg(TextTable::localizedString(QStringLiteral("doTodayText")), dayName);
+    if (dayIndex == 1)
+        return QStringLiteral("%1 - %2").arg(TextTable::localizedString(QStringLiteral("doTomorrowText")), dayName);
+    const QString monthDay = Utilities::getMonthDateString(groupDate);
+    if (preferredLang == QLatin1String("ja"))
+        return QStringLiteral("%1, %2%3").arg(dayName, monthDay, TextTable::localizedString(QStringLiteral("dayText")));
+    return QStringLiteral("%1, %2").arg(dayName, monthDay);
+}
+
+// ---- outline answers ---------------------------------------------------------------
+
+int TaskListTableView::numberOfChildrenOfItem(TableRowView* item) const
+{
+    if (!item) return int(m_rootItems.size());
+    if (const auto* header = qobject_cast<InfoListItemView*>(item)) {
+        const auto found = m_childItems.constFind(header->leftTextField()->stringValue());
+        return found == m_childItems.constEnd() ? 0 : int(found->size());
+    }
+    return 0;
+}
+
+TableRowView* TaskListTableView::childOfItem(int index, TableRowView* item) const
+{
+    if (!item) return index >= 0 && index < int(m_rootItems.size()) ? m_rootItems[std::size_t(index)] : nullptr;
+    if (const auto* header = qobject_cast<InfoListItemView*>(item)) {
+        const auto found = m_childItems.constFind(header->leftTextField()->stringValue());
+        if (found != m_childItems.constEnd() && index >= 0 && index < int(found->size())) return (*found)[std::size_t(index)];
+    }
+    return nullptr;
+}
+
+bool TaskListTableView::isItemExpandable(TableRowView* item) const
+{
+    const auto* header = qobject_cast<InfoListItemView*>(item);
+    return header && header->isExpanable();
+}
+
+bool TaskListTableView::isGroupItem(TableRowView* item) const
+{
+    return isHeader(item);
+}
+
+bool TaskListTableView::shouldSelectItem(TableRowView* item) const
+{
+    return !isHeader(item);
+}
+
+double TaskListTableView::heightOfRowByItem(TableRowView* item) const
+{
+    if (const auto* header = qobject_cast<InfoListItemView*>(item))
+        return header->quickAddTask()->isHidden() ? headerHeight : quickAddHeaderHeight;
+    return rowHeight();
+}
+
+// ---- loading -----------------------------------------------------------------------
+
+void TaskListTableView::clearRows()
+{
+    // Headers go later: a row may be the one whose handler is running. Item
+    // rows are kept for the next load (reloads wait while a question runs).
+    for (TableRowView* row : m_rootItems) {
+        if (auto* item = qobject_cast<TaskListItemView*>(row)) {
+            m_spareRows.push_back(item);
+            continue;
+        }
+        row->hide();
+        row->deleteLater();
+    }
+    // Taken from the back: the first rows of the last load come first again.
+    std::reverse(m_spareRows.begin(), m_spareRows.end());
+    m_rootItems.clear();
+    m_childItems.clear();
+    m_selectedItem = nullptr;
+}
+
+void TaskListTableView::dropSpareRows()
+{
+    for (TaskListItemView* row : m_spareRows) {
+        row->hide();
+        row->deleteLater();
+    }
+    m_spareRows.clear();
+}
+
+void TaskListTableView::setRootItems(std::vector<TableRowView*> items)
+{
+    clearRows();
+    dropSpareRows();
+    m_rootItems = std::move(items);
+    reloadData();
+    fitHeight();
+}
+
+TaskListItemView* TaskListTableView::appendRow(const TaskPtr& item)
+{
+    TaskListItemView* row = nullptr;
+    if (!m_spareRows.empty()) {
+        row = m_spareRows.back();
+        m_spareRows.pop_back();
+    } else {
+        row = new TaskListItemView();
+    }
+    row->setTask(item);
+    m_rootItems.push_back(row);
+    return row;
+}
+
+void TaskListTableView::loadDataWithFilter(int filter, int typeOfTask)
+{
+    // A question on screen may belong to a row: its reload waits until the
+    // question has closed.
+    if (AlertPresenter::isAlertRunning()) {
+        const QPointer<TaskListTableView> list(this);
+        AlertPresenter::whenNoAlertRuns([list, filter, typeOfTask] {
+            if (list) list->loadDataWithFilter(filter, typeOfTask);
+        });
+        return;
+    }
+    clearRows();
+    deselectAll();
+    CoreData* manager = CoreData::shared();
+    if (!manager) {
+        dropSpareRows();
+        reloadData();
+        fitHeight();
+        return;
+    }
+    TaskList pool = manager->allTasksEventsAdes();
+    if (!manager->updateTopTasksForList(pool)) qWarning() << "The top tasks could not be marked for the task list";
+    TaskList listed = manager->getTaskFromTaskList(pool, filter, typeOfTask);
+
+    const SettingPtr setting = manager->currentSetting();
+    const Date today = setting ? Utilities::getCurrentDate(setting->tzSupport(), manager->appRootTZ(), setting->currentTZ())
+                               : Utilities::getCurrentDate(false, 0, 0);
+    const qint64 mustDo = setting ? setting->mustDo() : 0;
+    if (mustDo > 0 && filter != 0 && filter != 4) {
+        QSet<const Task*> shown;
+        for (const TaskPtr& item : listed) shown.insert(item.get());
+        TaskList rest = pool;
+        rest.removeIf([&shown](const TaskPtr& item) { return shown.contains(item.get()); });
+        for (const TaskPtr& item : manager->getTaskFromTaskList(rest, 4, 0)) {
+            if (Utilities::daysBetweenTwoDates(today, item->dueEnd()) > mustDo) continue;
+            item->setNpIsMustDo(true);
+            listed.append(item);
+        }
+    }
+    if (filter != 0 && listed.isEmpty()) {
+        dropSpareRows();
+        manager->setHasDoToday(false);
+        reloadData();
+        fitHeight();
+        return;
+    }
+    buildRows(std::move(listed), today);
+    dropSpareRows();
+    m_isDraggable = true;
+    reloadData();
+    expandItem(nullptr, true);
+    fitHeight();
+}
+
+void TaskListTableView::buildRows(TaskList listed, const Date& today)
+{
+    CoreData* manager = CoreData::shared();
+    const std::optional<CoreData::WeekdayTaskLists> planned = manager->sevenDaysTaskList();
+    int weekday = int(Utilities::getWeekday(today));
+    Date groupDate = today;
+    qint64 lastKey = noKey;
+    std::optional<qint64> firstOrder;
+    for (int day = 0; day < daysPlanned; ++day) {
+        if (weekday > 7) weekday = 1;
+        const TaskList dayList = planned ? planned->value(shortWeekdayText(weekday)) : TaskList();
+        if (!dayList.isEmpty()) {
+            auto* header = new InfoListItemView();
+            header->setIsExpanable(false);
+            header->leftTextField()->setStringValue(headerTextFor(day, weekday, groupDate, m_preferredLang));
+            m_rootItems.push_back(header);
+            bool appended = false;
+            for (const TaskPtr& item : dayList) {
+                if (!item || item->primaryKey() == lastKey) continue;
+                lastKey = item->primaryKey();
+                if (!firstOrder) firstOrder = item->taskOrder();
+                appendRow(item);
+                appended = true;
+            }
+            // Every day's header goes when it heads no row, the seventh's too:
+            // unplanned tasks must not stand under a day they are not on.
+            if (!appended) {
+                m_rootItems.pop_back();
+                delete header;
+            }
+            QSet<const Task*> gone;
+            for (const TaskPtr& item : dayList) gone.insert(item.get());
+            listed.removeIf([&gone](const TaskPtr& item) { return gone.contains(item.get()); });
+        }
+        groupDate = Utilities::newDateFromDate(groupDate, 86400);
+        ++weekday;
+    }
+    if (firstOrder && manager->taskFilterMenuIndex() == 0) {
+        manager->setHasDoToday(true);
+        manager->setFirstDoTodayTaskOder(quint64(*firstOrder));
+    } else {
+        manager->setHasDoToday(false);
+    }
+
+    const bool forceSort = parentView() && parentView()->forceSort();
+    const qint64 order = parentView() ? parentView()->todayTaskFilterIndex() : 0;
+    const auto by = [&listed](auto key, bool ascending) {
+        std::stable_sort(listed.begin(), listed.end(), [&](const TaskPtr& a, const TaskPtr& b) {
+            return ascending ? key(*a) < key(*b) : key(*b) < key(*a);
+        });
+    };
+    if (forceSort) {
+        if (order == 4) by([](const Task& t) { return t.dueEnd().timeIntervalSince1970(); }, true);
+        else if (order == 6) by([](const Task& t) { return t.duration(); }, false);
+        else if (order == 7) by([](const Task& t) { return t.duration(); }, true);
+        qint64 position = 1;
+        for (const TaskPtr& item : listed) item->setNpSortOrder(position++);
+    } else if (order == 4 || order == 6 || order == 7) {
+        by([](const Task& t) { return t.npSortOrder(); }, true);
+    } else {
+        by([](const Task& t) { return t.taskOrder(); }, true);
+    }
+    for (const TaskPtr& item : listed) appendRow(item);
+}
+
+// The list is as tall as its rows, and never shorter than what its scroll
+// view shows (the ruled page goes on below the rows).
+void TaskListTableView::fitHeight()
+{
+    double height = heightOfAllRows();
+    if (ScrollView* scroll = enclosingScrollView()) height = std::max(height, scroll->contentSize().height());
+    if (frame().height() != height) setFrameSize(QSizeF(frame().width(), height));
+    placeVisibleRows();
+}
+
+void TaskListTableView::loadData()
+{
+    if (TaskListView* pane = parentView()) pane->reloadData();
+}
+
+void TaskListTableView::refreshInPlace(const TaskPtr& item)
+{
+    if (!item || item->primaryKey() < 0) return;
+    const TaskPtr fresh = Task::initWithPrimaryKey(item->primaryKey());
+    if (fresh) item->copyContentOfTask(*fresh);
+}
+
+void TaskListTableView::reloadData(const QHash<QString, QVariant>& changedItems)
+{
+    if (changedItems.isEmpty()) return;
+    for (TableRowView* view : m_rootItems) {
+        TaskListItemView* row = asItemRow(view);
+        if (!row || !row->task()) continue;
+        if (!changedItems.contains(QString::number(row->task()->primaryKey()))) continue;
+        refreshInPlace(row->task());
+        row->setTask(row->task());
+        row->reload();
+    }
+}
 
 void TaskListTableView::reloadData(const TaskPtr& item)
 {
     ++m_reloadCount;
     m_lastReloadedItem = item;
+    if (!item) return;
+    QHash<QString, QVariant> changed;
+    changed.insert(QString::number(item->primaryKey()), 1);
+    reloadData(changed);
+}
+
+int TaskListTableView::rowIndexOf(qint64 primaryKey) const
+{
+    for (int index = 0; index < int(m_rootItems.size()); ++index) {
+        const TaskListItemView* row = qobject_cast<TaskListItemView*>(m_rootItems[std::size_t(index)]);
+        if (row && row->task() && row->task()->primaryKey() == primaryKey) return index;
+    }
+    return -1;
+}
+
+TaskListItemView* TaskListTableView::rowOfItem(qint64 primaryKey) const
+{
+    const int index = rowIndexOf(primaryKey);
+    return index < 0 ? nullptr : qobject_cast<TaskListItemView*>(m_rootItems[std::size_t(index)]);
 }
 
 void TaskListTableView::moveToTop(const TaskPtr& item)
 {
     ++m_moveToTopCount;
     m_lastMovedItem = item;
+    if (!item) return;
+    // The walk counts item rows only for its target, but the places it moves
+    // between are places in rootItems, headers included.
+    int found = -1;
+    int previousTop = -1;
+    int targetItems = 2;
+    int target = -1;
+    for (int index = 0; index < int(m_rootItems.size()); ++index) {
+        TaskListItemView* row = asItemRow(m_rootItems[std::size_t(index)]);
+        if (!row || !row->task()) continue;
+        const TaskPtr task = row->task();
+        const int nextTarget = task->status() == 1 ? targetItems + 1 : targetItems;
+        if (found == -1 && task->primaryKey() == item->primaryKey()) {
+            found = index;
+        } else if (previousTop == -1 && task->calendarId() == item->calendarId() && task->isTopGTDTask()) {
+            refreshInPlace(task);
+            task->setIsTopGTDTask(false);
+            row->reload();
+            previousTop = index;
+        }
+        targetItems = nextTarget;
+        if (found >= 0 && previousTop >= 0) break;
+    }
+    if (found < 0) return;
+    // The target is the place of the item row at that count, or the last row.
+    int counted = 0;
+    for (int index = 0; index < int(m_rootItems.size()); ++index) {
+        if (!asItemRow(m_rootItems[std::size_t(index)])) continue;
+        if (counted++ == targetItems) {
+            target = index;
+            break;
+        }
+    }
+    if (target < 0 || target >= int(m_rootItems.size())) target = int(m_rootItems.size()) - 1;
+    TableRowView* moved = m_rootItems[std::size_t(found)];
+    m_rootItems.erase(m_rootItems.begin() + found);
+    m_rootItems.insert(m_rootItems.begin() + std::min<int>(target, int(m_rootItems.size())), moved);
+    moveItemAtIndex(found, nullptr, target, nullptr);
+    TaskListItemView* row = asItemRow(moved);
+    refreshInPlace(row->task());
+    if (row->task()->status() == 0) row->task()->setIsTopGTDTask(true);
+    row->reload();
+}
+
+void TaskListTableView::selectOnly(int row)
+{
+    if (selectedRowIndexes() != std::vector<int>{row}) {
+        OutlineView::deselectAll();
+        selectRowIndexes({row}, false);
+    }
+}
+
+bool TaskListTableView::revealToTask(const TaskPtr& item)
+{
+    if (isHidden() || !item) return false;
+    const int index = rowIndexOf(item->primaryKey());
+    if (index < 0) return false;
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (mainView && mainView->currentListModule() != 1) mainView->setFocusListModule(1);
+    const int row = rowForItem(m_rootItems[std::size_t(index)]);
+    scrollRowToVisible(row);
+    selectOnly(row);
+    return true;
 }
 
 bool TaskListTableView::showPopupEditDetail(const TaskPtr& item)
 {
     ++m_showPopupCount;
     m_lastShownItem = item;
-    return false;
+    if (!item) return false;
+    const int firstVisible = visibleRows().first;
+    const int index = rowIndexOf(item->primaryKey());
+    if (index < 0) return false;
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (mainView && mainView->currentListModule() != 1) mainView->setFocusListModule(1);
+    auto* rowView = asItemRow(m_rootItems[std::size_t(index)]);
+    const int row = rowForItem(rowView);
+    scrollRowToVisible(row);
+    selectOnly(row);
+    m_selectedItem = rowView;
+    View* anchor = rowView;
+    if (!rowView->window() || rowView->superview() != this) {
+        if (TaskListView* pane = parentView()) anchor = row > firstVisible ? pane->bottomItemTemp() : pane->topItemTemp();
+    }
+    popupEditDetail(rowView->task(), anchor);
+    return true;
+}
+
+void TaskListTableView::popupEditDetail(const TaskPtr& item, View* positioningView)
+{
+    if (!item) return;
+    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
+    m_detailViewController->editTask(item, positioningView);
+}
+
+void TaskListTableView::popupLinkDetail()
+{
+    if (selectedRow() < 0 || !m_selectedItem || !m_selectedItem->task()) return;
+    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
+    m_detailViewController->detailLink(m_selectedItem->task(), m_selectedItem);
+    becomeFirstResponder();
+}
+
+double TaskListTableView::yPositionPastLastRow() const
+{
+    if (rowCount() == 0) return 0;
+    return rectOfRow(rowCount() - 1).bottom();
+}
+
+void TaskListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    OutlineView::resizeSubviewsWithOldSize(oldSize);
+    // The ruled part below the rows is drawn anew as the list grows.
+    const double past = yPositionPastLastRow();
+    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
 }
 
 void TaskListTableView::deselectAll()
 {
     ++m_deselectCount;
+    OutlineView::deselectAll();
 }
+
+// ---- input ---------------------------------------------------------------------------
+
+void TaskListTableView::mouseDown(const Event& event)
+{
+    const int previous = selectedRow();
+    OutlineView::mouseDown(event);
+    m_canShowPreview = true;
+    const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (previous == -1 && mainView) mainView->setCanRefreshData(false);
+    m_selectedCount = row == previous && m_selectedCount < 1 ? m_selectedCount + 1 : 0;
+    if (row < 0) {
+        m_selectedItem = nullptr;
+        return;
+    }
+    if (selectedRowIndexes().size() > 1) return;
+    TableRowView* clicked = itemAtRow(row);
+    if (isHeader(clicked)) {
+        m_selectedItem = nullptr;
+        return;
+    }
+    m_selectedItem = asItemRow(clicked);
+    const bool repeated = m_selectedCount != 0;
+    const double interval = mainView && mainView->isPlannerExpand() ? 1.0 : systemDoubleClickInterval();
+    if (m_lastMouseDown != 0) {
+        if (isDoubleClick(m_lastMouseDown, event.timestamp, interval)) handleDoubleClick();
+    } else {
+        m_lastMouseDown = event.timestamp;
+        m_singleClickTimer.invalidate();
+        const QPointer<TaskListTableView> list(this);
+        m_singleClickTimer = Scheduler::current().scheduleTimer(interval, false, [list, repeated] {
+            if (list) list->handleSingleClick(repeated);
+        });
+    }
+    if (mainView) mainView->clearHighlightExcept(this);
+}
+
+void TaskListTableView::handleSingleClick(bool repeated)
+{
+    if (repeated) {
+        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+        m_lastMouseDown = 0;
+    } else if (m_canShowPreview) {
+        m_lastMouseDown = 0;
+    }
+}
+
+void TaskListTableView::handleDoubleClick()
+{
+    m_lastMouseDown = 0;
+    m_singleClickTimer.invalidate();
+    if (m_selectedItem && m_selectedItem->task()) popupEditDetail(m_selectedItem->task(), m_selectedItem);
+}
+
+// Only Delete acts, and that comes with the row commands; no key is passed on.
+void TaskListTableView::keyDown(const Event&) {}

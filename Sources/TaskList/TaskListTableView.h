@@ -1,27 +1,97 @@
 #pragma once
 
+#include "Date.h"
 #include "ModelTypes.h"
-#include "View.h"
+#include "OutlineView.h"
+#include "ScheduledTimer.h"
 
-// The task list's table. Until the task list is built it lists nothing: it
-// keeps what it was asked, so the main view's refresh can be read back.
-class TaskListTableView : public View {
+#include <QHash>
+#include <QMap>
+#include <QPointer>
+#include <QVariant>
+
+#include <vector>
+
+#include "DetailViewController.h"
+#include "TaskListItemView.h"
+
+class InfoListItemView;
+class TaskListView;
+
+// The task list: the open tasks of the pane's filter, grouped under the
+// days of the week ahead on which the today planner placed them (headers
+// that cannot be selected), then the rest in forced or manual order, each
+// a TaskListItemView row. A single click selects; a double click opens the
+// item's editor. Its own data source; main thread only.
+class TaskListTableView : public OutlineView {
     Q_OBJECT
 
 public:
+    static constexpr double itemRowHeight = 55;
+
     explicit TaskListTableView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~TaskListTableView() override;
 
-    // Loads the rows again, keeping the item (none: no item) in view.
-    void reloadData(const TaskPtr& item);
-    // Brings the item's row to the top of the list.
-    void moveToTop(const TaskPtr& item);
-    // Opens the item's editor when the item is listed: true then. Nothing is
-    // listed yet, so the answer is false.
-    bool showPopupEditDetail(const TaskPtr& item);
-    // Drops the selection.
-    void deselectAll();
+    // ---- pure parts ------------------------------------------------------
+    // Whether a press at eventTime pairs with the pending one at lastMouseDown
+    // (0: none pending) into a double click.
+    static bool isDoubleClick(double lastMouseDown, double eventTime, double interval);
+    // The header text of the group d days after today (weekday w, 1 =
+    // Sunday) on the group's date.
+    static QString headerTextFor(int dayIndex, int weekday, const Date& groupDate, const QString& preferredLang);
 
+    // ---- loading ---------------------------------------------------------
+    // Rebuilds the rows for the filter (0, 2, 3, 4, 6 or 7); type 0.
+    void loadDataWithFilter(int filter, int typeOfTask);
+    // Asks the pane to reload (planner, then this list).
+    void loadData();
+    // Re-reads the rows of the items whose keys ("%ld") are keys of the table.
+    void reloadData(const QHash<QString, QVariant>& changedItems);
+    // The main view's refresh after an item changed: that item's row again.
+    void reloadData(const TaskPtr& item);
+    using OutlineView::reloadData;
+    void moveToTop(const TaskPtr& item);
+    bool revealToTask(const TaskPtr& item);
+    bool showPopupEditDetail(const TaskPtr& item);
+    void popupEditDetail(const TaskPtr& item, View* positioningView);
+    void popupLinkDetail();
+    double yPositionPastLastRow() const;
+    // As tall as the rows, and at least as tall as its scroll view shows.
+    void fitHeight();
+
+    // ---- the rows ----------------------------------------------------------
+    const std::vector<TableRowView*>& rootItems() const { return m_rootItems; }
+    void setRootItems(std::vector<TableRowView*> items);
+    const QMap<QString, std::vector<TableRowView*>>& childItems() const { return m_childItems; }
+    void setChildItems(const QMap<QString, std::vector<TableRowView*>>& items) { m_childItems = items; }
+    TaskListView* parentView() const { return m_parentGuard ? m_parentView : nullptr; }
+    void setParentView(TaskListView* pane);
+    QString preferredLang() const { return m_preferredLang; }
+    void setPreferredLang(const QString& lang) { m_preferredLang = lang; }
+    TaskListItemView* selectedItem() const { return m_selectedItem; }
+    int selectedCount() const { return m_selectedCount; }
+    double lastMouseDown() const { return m_lastMouseDown; }
+    bool isDraggable() const { return m_isDraggable; }
+    bool canShowPreview() const { return m_canShowPreview; }
+    DetailViewController* detailViewController() const { return m_detailViewController; }
+    // The row of the item (first by key); null when it has none here.
+    TaskListItemView* rowOfItem(qint64 primaryKey) const;
+
+    // ---- outline answers -------------------------------------------------
+    int numberOfChildrenOfItem(TableRowView* item) const override;
+    TableRowView* childOfItem(int index, TableRowView* item) const override;
+    bool isItemExpandable(TableRowView* item) const override;
+    bool isGroupItem(TableRowView* item) const override;
+    bool shouldSelectItem(TableRowView* item) const override;
+    double heightOfRowByItem(TableRowView* item) const override;
+
+    // ---- input -----------------------------------------------------------
+    void mouseDown(const Event& event) override;
+    void handleSingleClick(bool repeated);
+    void handleDoubleClick();
+    void keyDown(const Event& event) override;
+
+    // What the main view asked of the list, for its own checks.
     int reloadCount() const { return m_reloadCount; }
     TaskPtr lastReloadedItem() const { return m_lastReloadedItem; }
     int moveToTopCount() const { return m_moveToTopCount; }
@@ -29,8 +99,39 @@ public:
     int showPopupEditDetailCount() const { return m_showPopupCount; }
     TaskPtr lastShownItem() const { return m_lastShownItem; }
     int deselectCount() const { return m_deselectCount; }
+    // Drops the selection (the main view's clearing of the other lists).
+    void deselectAll();
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
+    void clearRows();
+    void dropSpareRows();
+    void buildRows(TaskList listed, const Date& today);
+    TaskListItemView* appendRow(const TaskPtr& item);
+    int rowIndexOf(qint64 primaryKey) const;
+    void selectOnly(int row);
+    static void refreshInPlace(const TaskPtr& item);
+
+    std::vector<TableRowView*> m_rootItems;
+    // Item rows of the last load, bound to the next load's items in turn:
+    // a reload of thousands of rows then makes and destroys no widgets.
+    std::vector<TaskListItemView*> m_spareRows;
+    QMap<QString, std::vector<TableRowView*>> m_childItems;
+    // The pane, guarded through its QObject (the pane's class is only
+    // declared here).
+    TaskListView* m_parentView = nullptr;
+    QPointer<QObject> m_parentGuard;
+    QString m_preferredLang;
+    QPointer<TaskListItemView> m_selectedItem;
+    int m_selectedCount = 0;
+    double m_lastMouseDown = 0;
+    bool m_isDraggable = false;
+    bool m_canShowPreview = true;
+    ScheduledTimer m_singleClickTimer;
+    QPointer<DetailViewController> m_detailViewController;
+
     int m_reloadCount = 0;
     TaskPtr m_lastReloadedItem;
     int m_moveToTopCount = 0;

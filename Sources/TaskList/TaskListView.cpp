@@ -1,30 +1,106 @@
 #include "TaskListView.h"
 
 #include "CalendarView.h"
+#include "Color.h"
+#include "Common.h"
+#include "CoreData.h"
+#include "Font.h"
+#include "NamedImages.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PopUpButton.h"
+#include "ScrollView.h"
+#include "SegmentedControl.h"
 #include "TaskListTableView.h"
 #include "TextTable.h"
+#include "UIUtilities.h"
 
 #include <QDebug>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+struct FilterSegment {
+    int tag;
+    QImage image;
+    QString toolTip;
+};
+
+std::vector<FilterSegment> filterSegments()
+{
+    return {
+        {0, NamedImages::imageNamed(QStringLiteral("filter_all")), TextTable::localizedString(QStringLiteral("filterAllText"))},
+        {3, NamedImages::imageNamed(QStringLiteral("filter_gtdo")), TextTable::localizedString(QStringLiteral("filterGTDText"))},
+        {2, NamedImages::imageNamed(QStringLiteral("filter_star")), TextTable::localizedString(QStringLiteral("filterStarredText"))},
+        {4, NamedImages::imageNamed(QStringLiteral("filter_due")), TextTable::localizedString(QStringLiteral("filterDueText"))},
+        {6, NamedImages::imageNamed(QStringLiteral("filter_long")), TextTable::localizedString(QStringLiteral("filterLongText"))},
+        {7, NamedImages::imageNamed(QStringLiteral("filter_short")), TextTable::localizedString(QStringLiteral("filterShortText"))},
+    };
+}
+
+bool forcesOrder(qint64 filter)
+{
+    return filter == 4 || filter == 6 || filter == 7;
+}
+
+}  // namespace
 
 TaskListView::TaskListView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setFlipped(true);
-    m_typeViewBtn = new PopUpButton(QRectF(), this);
-    m_typeViewBtn->addItemWithTitle(TextTable::localizedString(QStringLiteral("taskViewText")), taskViewTag);
+    const double W = frame.width();
+    const double H = frame.height();
+
+    // The type chooser stays at Tasks; it is kept, not shown.
+    m_typeViewBtn = UIUtilities::createButtonWithFrame(
+        QRectF(), QStringLiteral("TypeView"), 12, this, {},
+        {TextTable::localizedString(QStringLiteral("tasksText")), TextTable::localizedString(QStringLiteral("historyText"))});
+    m_typeViewBtn->setParent(this);
     m_typeViewBtn->selectItemWithTag(taskViewTag);
-    // The pop-up and the table belong to the list's own look, which comes
-    // with the task list; until then the panel shows nothing of them.
     m_typeViewBtn->hide();
-    m_tableView = new TaskListTableView(bounds(), this);
-    m_tableView->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
+
+    m_filterBtn = new SegmentedControl(QRectF(4, 1, std::max(0.0, W - 4), 29));
+    const std::vector<FilterSegment> segments = filterSegments();
+    m_filterBtn->setSegmentCount(int(segments.size()));
+    const double segmentWidth = std::max(0.0, (W - 14) / 6);
+    for (int segment = 0; segment < int(segments.size()); ++segment) {
+        const FilterSegment& s = segments[std::size_t(segment)];
+        m_filterBtn->setImage(s.image, segment);
+        m_filterBtn->setToolTip(s.toolTip, segment);
+        m_filterBtn->setTag(s.tag, segment);
+        m_filterBtn->setWidth(segmentWidth, segment);
+    }
+    m_filterBtn->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 11));
+    m_filterBtn->setTarget(this, [this](SegmentedControl*) { selectTypeOfFilter(); });
+    m_filterBtn->setSelectedSegment(0);
+    addSubview(m_filterBtn);
+
+    m_tableScrollView = new ScrollView(QRectF(2, 30, std::max(0.0, W - 4), std::max(0.0, H - 31)));
+    m_tableScrollView->setHasVerticalScroller(true);
+    m_tableView = new TaskListTableView(
+        QRectF(0, 0, ScrollView::contentWidthForFrameWidth(std::max(0.0, W - 4), true), std::max(0.0, H - 30)));
+    m_tableView->setAutoresizingMask(ViewWidthSizable);
+    m_tableView->setParentView(this);
+    m_tableScrollView->setDocumentView(m_tableView);
+    addSubview(m_tableScrollView);
+
+    m_topItemTemp = new View(QRectF());
+    m_bottomItemTemp = new View(QRectF());
+    addSubview(m_topItemTemp);
+    addSubview(m_bottomItemTemp);
+    rearrangeView();
+    updateTrackingAreas();
+
+    // New items follow the filter the user looks at.
+    TaskListState::setCurrent(this);
 }
 
 TaskListView::~TaskListView()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    if (&TaskListState::current() == this) TaskListState::setCurrent(nullptr);
 }
 
 void TaskListView::setTypeOfView(int type)
@@ -45,6 +121,24 @@ void TaskListView::setTypeOfView(int type)
 void TaskListView::reloadData()
 {
     ++m_reloadCount;
+    m_tableView->loadDataWithFilter(int(m_filterIndex), 0);
+}
+
+void TaskListView::selectTypeOfFilter()
+{
+    const int segment = m_filterBtn->selectedSegment();
+    if (segment < 0) return;
+    m_filterIndex = m_filterBtn->tagForSegment(segment);
+    m_forceSort = forcesOrder(m_filterIndex);
+    if (CoreData* manager = CoreData::shared()) manager->setTaskFilterMenuIndex(quint64(m_filterIndex));
+    if (typeViewSelectedTag() == taskViewTag) m_todayTaskFilterIndex = m_filterIndex;
+    reloadData();
+}
+
+qint64 TaskListView::typeViewSelectedTag() const
+{
+    const PopUpItem* item = m_typeViewBtn ? m_typeViewBtn->selectedItem() : nullptr;
+    return item ? item->tag : 0;
 }
 
 void TaskListView::setFilterIndex(int index)
@@ -76,4 +170,80 @@ void TaskListView::setCalendarView(CalendarView* view)
 CalendarView* TaskListView::calendarView() const
 {
     return m_calendarView;
+}
+
+// ---- layout and the grip -------------------------------------------------------------
+
+void TaskListView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    View::resizeSubviewsWithOldSize(oldSize);
+    rearrangeView();
+    updateTrackingAreas();
+}
+
+void TaskListView::rearrangeView()
+{
+    if (!m_tableScrollView) return;
+    QRectF scroll = m_tableScrollView->frame();
+    scroll.setHeight(std::max(0.0, bounds().height() - 31));
+    m_tableScrollView->setFrame(scroll);
+    // A shorter pane shows no scroller for rows that fit.
+    m_tableView->fitHeight();
+    const double rowHeight = m_tableView->rowHeight();
+    m_topItemTemp->setFrame(QRectF(scroll.x(), scroll.y(), scroll.width(), rowHeight));
+    m_bottomItemTemp->setFrame(QRectF(scroll.x(), scroll.y() + scroll.height() - rowHeight - 1, scroll.width(), rowHeight));
+}
+
+QRectF TaskListView::trackRect() const
+{
+    const QRectF b = bounds();
+    return QRectF(b.x(), b.height() - gripHeight, b.width(), gripHeight);
+}
+
+void TaskListView::updateTrackingAreas()
+{
+    View::updateTrackingAreas();
+    if (m_trackingArea >= 0) removeTrackingRect(m_trackingArea);
+    m_trackingArea = addTrackingRect(trackRect(), 0, TrackCursorUpdate | TrackMouseEnteredAndExited);
+}
+
+void TaskListView::cursorUpdate(const Event&)
+{
+    if (m_trackingArea >= 0) setCursorShape(CursorShape::ResizeUpDown);
+}
+
+void TaskListView::mouseDown(const Event& event)
+{
+    const QPointF point = convertPointFromWindow(event.locationInWindow);
+    if (!trackRect().contains(point)) return;
+    m_isMoving = true;
+    setNeedsDisplay();
+}
+
+void TaskListView::mouseDragged(const Event& event)
+{
+    if (!m_isMoving) return;
+    setCursorShape(CursorShape::ResizeUpDown);
+    // Our deltas count upward: a drag down makes the pane taller.
+    const double height = std::clamp(frame().height() - event.deltaY, m_minY, m_maxY);
+    setFrameSize(QSizeF(frame().width(), height));
+    setNeedsDisplay();
+}
+
+void TaskListView::mouseUp(const Event&)
+{
+    if (!m_isMoving) return;
+    m_isMoving = false;
+    setCursorShape(CursorShape::Arrow);
+    setNeedsDisplay();
+}
+
+void TaskListView::drawRect(QPainter& painter, const QRectF&)
+{
+    const QRectF b = bounds();
+    painter.setPen(QPen(Color::lightGray(), 1));
+    painter.drawRect(b.adjusted(0.5, 0.5, -0.5, -0.5));
+    if (!m_isMoving) return;
+    painter.setPen(QPen(Color::black(), 2));
+    painter.drawLine(QPointF(0, b.height() - 1), QPointF(b.width(), b.height() - 1));
 }

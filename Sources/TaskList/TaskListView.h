@@ -1,17 +1,23 @@
 #pragma once
 
+#include "TaskListState.h"
 #include "View.h"
 
 #include <QPointer>
 
 class CalendarView;
 class PopUpButton;
+class ScrollView;
+class SegmentedControl;
 class TaskListTableView;
 
-// The task list panel: its table, the pop-up choosing what it lists, the
-// filter, and the today planner it runs. Until the task list is built it
-// draws nothing and keeps what it was asked.
-class TaskListView : public View {
+// The task pane of the list module: the filter control, the task list in a
+// scroll view, two invisible strips at the top and bottom of what the list
+// shows (anchors for editors of rows scrolled away), and a grip along its
+// bottom edge that drags its height. It decides which filter the list and
+// the planner use, and is the task-list state the data manager reads.
+// Flipped.
+class TaskListView : public View, public TaskListState {
     Q_OBJECT
 
 public:
@@ -19,26 +25,42 @@ public:
     static constexpr int mainListType = 0;
     // The tag of typeViewBtn()'s item that shows the tasks.
     static constexpr int taskViewTag = 1;
+    // The filter segments' tags in their order.
+    static constexpr int filterTags[6] = {0, 3, 2, 4, 6, 7};
+    static constexpr double gripHeight = 5;
 
     explicit TaskListView(const QRectF& frame, QWidget* parent = nullptr);
     ~TaskListView() override;
 
-    // Stores the kind and arranges the panel for it. The main list's kind
-    // runs the today planner again whenever the working hours change.
+    // Stores the kind. The main list's kind runs the today planner again
+    // whenever the working hours change.
     void setTypeOfView(int type);
     int typeOfView() const { return m_typeOfView; }
 
-    // Reloads the table for the panel's kind, filter and type pop-up.
+    // Reloads the list with the pane's filter from the week's plan as the
+    // planner left it.
     void reloadData();
     int reloadCount() const { return m_reloadCount; }
+
+    // The filter segment's action.
+    void selectTypeOfFilter();
+    SegmentedControl* filterBtn() const { return m_filterBtn; }
 
     // The pop-up whose selected tag taskViewTag means the tasks are shown.
     PopUpButton* typeViewBtn() const { return m_typeViewBtn; }
     // The filter (0: none; a negative index is taken as 0).
-    int filterIndex() const { return m_filterIndex; }
+    qint64 filterIndex() const override { return m_filterIndex; }
     void setFilterIndex(int index);
+    qint64 todayTaskFilterIndex() const override { return m_todayTaskFilterIndex; }
+    void setTodayTaskFilterIndex(qint64 index) { m_todayTaskFilterIndex = index; }
+    qint64 typeViewSelectedTag() const override;
+    bool forceSort() const { return m_forceSort; }
+    void setForceSort(bool force) { m_forceSort = force; }
 
     TaskListTableView* taskListTableView() const { return m_tableView; }
+    ScrollView* tableScrollView() const { return m_tableScrollView; }
+    View* topItemTemp() const { return m_topItemTemp; }
+    View* bottomItemTemp() const { return m_bottomItemTemp; }
 
     // The today planner: lays the open tasks out over today to today + 6.
     void reloadTodayTask();
@@ -48,13 +70,43 @@ public:
     void setCalendarView(CalendarView* view);
     CalendarView* calendarView() const;
 
+    // ---- layout and the resize grip ------------------------------------------
+    void rearrangeView();
+    QRectF trackRect() const;
+    double minY() const { return m_minY; }
+    void setMinY(double value) { m_minY = value; }
+    double maxY() const { return m_maxY; }
+    void setMaxY(double value) { m_maxY = value; }
+    bool isMoving() const { return m_isMoving; }
+
+    bool isFlipped() const override { return true; }
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    void mouseDown(const Event& event) override;
+    void mouseDragged(const Event& event) override;
+    void mouseUp(const Event& event) override;
+    void cursorUpdate(const Event& event) override;
+    void updateTrackingAreas() override;
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+
 private:
     int m_typeOfView = -1;
     int m_reloadCount = 0;
     int m_reloadTodayTaskCount = 0;
-    int m_filterIndex = 0;
+    qint64 m_filterIndex = 0;
+    qint64 m_todayTaskFilterIndex = 0;
+    bool m_forceSort = false;
     bool m_observesWorkingHours = false;
+    bool m_isMoving = false;
+    double m_minY = 31;
+    double m_maxY = 600;
+    int m_trackingArea = -1;
+    SegmentedControl* m_filterBtn = nullptr;
     PopUpButton* m_typeViewBtn = nullptr;
+    ScrollView* m_tableScrollView = nullptr;
     TaskListTableView* m_tableView = nullptr;
+    View* m_topItemTemp = nullptr;
+    View* m_bottomItemTemp = nullptr;
     QPointer<CalendarView> m_calendarView;
 };

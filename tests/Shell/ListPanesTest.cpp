@@ -142,13 +142,18 @@ TEST(ListPanelsTest, ReloadThemselvesNotTheirTablesAndKeepTheTableAtTheirSize)
     EXPECT_EQ(notes.noteListTableView()->reloadCount(), 0);
 
     const std::pair<View*, View*> panels[] = {{&notes, notes.noteListTableView()},
-                                              {&categories, categories.categoryListTableView()},
-                                              {&tasks, tasks.taskListTableView()}};
+                                              {&categories, categories.categoryListTableView()}};
     for (const auto& [panel, table] : panels) {
         EXPECT_EQ(table->superview(), panel);
         panel->setFrameSize(QSizeF(300, 500));
         EXPECT_EQ(table->frame(), QRectF(0, 0, 300, 500));
     }
+    // The task list scrolls under the filter control; its scroll view keeps
+    // the pane's height less the control's.
+    EXPECT_EQ(tasks.tableScrollView()->documentView(), tasks.taskListTableView());
+    EXPECT_EQ(tasks.tableScrollView()->superview(), &tasks);
+    tasks.setFrameSize(QSizeF(280, 500));
+    EXPECT_EQ(tasks.tableScrollView()->frame(), QRectF(2, 30, 276, 469));
 }
 
 TEST(CategoryDetailTest, ShowsTheTabAskedForAndCountsDeselections)

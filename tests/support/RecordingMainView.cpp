@@ -82,3 +82,14 @@ void RecordingMainView::record(const QString& call)
     std::lock_guard lock(m_mutex);
     m_calls.append(call);
 }
+
+void RecordingMainView::setCanRefreshData(bool canRefresh)
+{
+    record(canRefresh ? QStringLiteral("setCanRefreshData:YES") : QStringLiteral("setCanRefreshData:NO"));
+}
+
+void RecordingMainView::setFocusListModule(int module)
+{
+    listModule = module;
+    record(QStringLiteral("setFocusListModule:%1").arg(module));
+}

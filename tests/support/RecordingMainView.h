@@ -27,6 +27,9 @@ public:
     void setLoadingItem(const TaskPtr& item) override;
     void setLoadingView(QObject* view) override;
     bool isPlannerExpand() const override { return plannerExpand.load(); }
+    void setCanRefreshData(bool canRefresh) override;
+    int currentListModule() const override { return listModule.load(); }
+    void setFocusListModule(int module) override;
     bool isWindowVisible() const override { return windowVisible.load(); }
     bool isKeyWindow() const override { return keyWindow.load(); }
 
@@ -35,6 +38,7 @@ public:
     std::atomic<bool> windowVisible{false};
     std::atomic<bool> keyWindow{false};
     std::atomic<bool> plannerExpand{false};
+    std::atomic<int> listModule{1};
     // The last sender given to clearHighlightExcept.
     QObject* lastHighlightSender() const;
 

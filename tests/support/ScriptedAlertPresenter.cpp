@@ -33,6 +33,8 @@ void ScriptedAlertPresenter::scriptChoice(int button, qint64 tag)
 
 AlertResponse ScriptedAlertPresenter::runModal(const AlertRequest& request)
 {
+    const RunningScope running;
+    if (m_whileRunning) m_whileRunning();
     std::lock_guard lock(m_mutex);
     m_requests.append(request);
     if (m_script.empty()) {

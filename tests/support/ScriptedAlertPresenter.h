@@ -5,6 +5,7 @@
 #include <QList>
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -26,6 +27,9 @@ public:
     void scriptChoice(int button, qint64 tag);
 
     AlertResponse runModal(const AlertRequest& request) override;
+    // Runs while the next alerts are up, as a timer firing inside a modal
+    // alert would.
+    void setWhileRunning(std::function<void()> job) { m_whileRunning = std::move(job); }
 
     QList<AlertRequest> requests() const;
 
@@ -40,4 +44,5 @@ private:
     mutable std::mutex m_mutex;
     std::deque<Answer> m_script;
     QList<AlertRequest> m_requests;
+    std::function<void()> m_whileRunning;
 };

@@ -168,7 +168,11 @@ AlertResponse MessageBoxAlertPresenter::runModal(const AlertRequest& request)
         MainQueue::sync([&] { response = runModal(request); });
         return response;
     }
-    const AlertResponse response = runOnMainThread(request);
+    AlertResponse response;
+    {
+        const RunningScope running;
+        response = runOnMainThread(request);
+    }
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAlertDidEndNotification,
                                                                         qint64(response.button));
     return response;

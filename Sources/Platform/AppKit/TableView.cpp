@@ -1,5 +1,6 @@
 #include "TableView.h"
 
+#include "NotificationCenter.h"
 #include "ScrollView.h"
 #include "TableRowView.h"
 
@@ -8,22 +9,100 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 TableView::TableView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setAcceptsFirstResponder(true);
 }
 
-TableView::~TableView() = default;
+TableView::~TableView()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
 
 void TableView::setRowHeight(double height)
 {
     m_rowHeight = std::isfinite(height) && height > 0 ? height : 0;
+    computeRowTops();
 }
 
 void TableView::setVerticalSpacing(double spacing)
 {
     m_verticalSpacing = std::isfinite(spacing) && spacing > 0 ? spacing : 0;
+    computeRowTops();
+}
+
+// Heights are asked once per reload; a bad answer counts as 0 high.
+void TableView::computeRowTops()
+{
+    m_rowTops.clear();
+    bool uniform = true;
+    std::vector<double> tops;
+    tops.reserve(std::size_t(m_rowCount) + 1);
+    double y = 0;
+    for (int row = 0; row < m_rowCount; ++row) {
+        tops.push_back(y);
+        double height = heightOfRow(row);
+        if (!std::isfinite(height) || height < 0) height = 0;
+        if (height != m_rowHeight) uniform = false;
+        y += height + m_verticalSpacing;
+    }
+    tops.push_back(y);
+    if (!uniform) m_rowTops = std::move(tops);
+}
+
+void TableView::setPlacesVisibleRowsOnly(bool only)
+{
+    if (m_placesVisibleRowsOnly == only) return;
+    m_placesVisibleRowsOnly = only;
+    if (only) observeScrollView();
+    reloadData();
+}
+
+// The scroll view is looked up again at every reload: the table may have
+// been put into one after the setting was made.
+void TableView::observeScrollView()
+{
+    ScrollView* scroll = enclosingScrollView();
+    if (scroll == m_observedScrollView) return;
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.removeObserver(this, ScrollView::boundsDidChangeNotification);
+    m_observedScrollView = scroll;
+    if (!scroll) return;
+    center.addObserver(this, ScrollView::boundsDidChangeNotification, NotificationPayload::identityOf(scroll),
+                       [this](const Notification&) { placeVisibleRows(); });
+}
+
+void TableView::placeRow(int row, TableRowView* view)
+{
+    view->setFrame(rectOfRow(row));
+    if (view->superview() != this) addSubview(view);
+    if (view->isHidden()) view->show();
+}
+
+void TableView::placeVisibleRows()
+{
+    if (!m_placesVisibleRowsOnly) return;
+    const auto [first, count] = visibleRows();
+    for (int row = first; row < first + count && row < int(m_placedRows.size()); ++row)
+        if (TableRowView* view = m_placedRows[std::size_t(row)]) placeRow(row, view);
+}
+
+void TableView::moveRow(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= m_rowCount || to >= m_rowCount || from == to) return;
+    std::set<int> moved;
+    for (int row : m_selected) {
+        int index = row;
+        if (row == from) index = to;
+        else if (from < to && row > from && row <= to) index = row - 1;
+        else if (from > to && row >= to && row < from) index = row + 1;
+        moved.insert(index);
+    }
+    if (m_anchorRow == from) m_anchorRow = to;
+    m_selected = std::move(moved);
+    reloadData();
 }
 
 void TableView::setAllowsMultipleSelection(bool allows)
@@ -35,21 +114,29 @@ void TableView::setAllowsMultipleSelection(bool allows)
 void TableView::reloadData()
 {
     const int count = std::max(0, numberOfRows());
+    m_rowCount = count;
+    computeRowTops();
+    if (m_placesVisibleRowsOnly) observeScrollView();
+    const std::pair<int, int> shown = m_placesVisibleRowsOnly ? visibleRows() : std::pair<int, int>{0, count};
     std::vector<QPointer<TableRowView>> rows;
     rows.reserve(std::size_t(count));
     for (int row = 0; row < count; ++row) {
         TableRowView* view = rowViewForRow(row);
         rows.emplace_back(view);  // kept at its index, a missing one too
         if (!view) continue;
-        view->setFrame(rectOfRow(row));
-        if (view->superview() != this) addSubview(view);
-        view->show();
+        if (row >= shown.first && row < shown.first + shown.second)
+            placeRow(row, view);
+        else if (view->superview() == this && !view->isHidden())
+            view->hide();  // placed earlier at a place it may have left
     }
+    // A set: a long list would otherwise compare every old row with every new one.
+    std::unordered_set<const TableRowView*> stillRows;
+    stillRows.reserve(rows.size());
+    for (const QPointer<TableRowView>& row : rows)
+        if (row) stillRows.insert(row.data());
     for (const QPointer<TableRowView>& old : m_placedRows)
-        if (old && std::find(rows.begin(), rows.end(), old) == rows.end() && old->superview() == this)
-            old->removeFromSuperview();
+        if (old && !stillRows.count(old.data()) && old->superview() == this) old->removeFromSuperview();
     m_placedRows = std::move(rows);
-    m_rowCount = count;
 
     std::set<int> kept;
     for (int row : m_selected)
@@ -61,8 +148,15 @@ void TableView::reloadData()
 
 int TableView::rowAtPoint(const QPointF& point) const
 {
+    if (point.y() < 0 || point.x() < 0 || point.x() >= bounds().width()) return -1;
+    if (!m_rowTops.empty()) {
+        // The last top not below the point; past the last row's spacing, none.
+        if (point.y() >= m_rowTops.back()) return -1;
+        const auto after = std::upper_bound(m_rowTops.begin(), m_rowTops.end(), point.y());
+        return std::clamp(int(after - m_rowTops.begin()) - 1, 0, m_rowCount - 1);
+    }
     const double pitch = rowPitch();
-    if (pitch <= 0 || point.y() < 0 || point.x() < 0 || point.x() >= bounds().width()) return -1;
+    if (pitch <= 0) return -1;
     const int row = int(std::floor(point.y() / pitch));
     return row < m_rowCount ? row : -1;
 }
@@ -70,13 +164,31 @@ int TableView::rowAtPoint(const QPointF& point) const
 QRectF TableView::rectOfRow(int row) const
 {
     if (row < 0) return QRectF();
+    if (!m_rowTops.empty() && row < m_rowCount) {
+        const double top = m_rowTops[std::size_t(row)];
+        return QRectF(0, top, bounds().width(), m_rowTops[std::size_t(row) + 1] - top - m_verticalSpacing);
+    }
     return QRectF(0, row * rowPitch(), bounds().width(), m_rowHeight);
+}
+
+double TableView::heightOfAllRows() const
+{
+    if (!m_rowTops.empty()) return m_rowTops.back();
+    return m_rowCount * rowPitch();
 }
 
 std::pair<int, int> TableView::rowsInRect(const QRectF& rect) const
 {
+    if (m_rowCount == 0 || rect.height() <= 0) return {0, 0};
+    if (!m_rowTops.empty()) {
+        const auto firstAfter = std::upper_bound(m_rowTops.begin(), m_rowTops.end(), rect.top());
+        const int first = std::clamp(int(firstAfter - m_rowTops.begin()) - 1, 0, m_rowCount);
+        const auto lastAfter = std::lower_bound(m_rowTops.begin(), m_rowTops.end(), rect.bottom());
+        const int last = std::clamp(int(lastAfter - m_rowTops.begin()), 0, m_rowCount);
+        return {first, std::max(0, last - first)};
+    }
     const double pitch = rowPitch();
-    if (pitch <= 0 || m_rowCount == 0 || rect.height() <= 0) return {0, 0};
+    if (pitch <= 0) return {0, 0};
     const int first = std::clamp(int(std::floor(rect.top() / pitch)), 0, m_rowCount);
     const int last = std::clamp(int(std::ceil(rect.bottom() / pitch)), 0, m_rowCount);
     return {first, std::max(0, last - first)};
@@ -109,7 +221,7 @@ void TableView::selectRowIndexes(const std::vector<int>& rows, bool extend)
 {
     std::set<int> selection = extend && m_allowsMultipleSelection ? m_selected : std::set<int>();
     for (int row : rows) {
-        if (row < 0 || row >= m_rowCount) continue;
+        if (row < 0 || row >= m_rowCount || !shouldSelectRow(row)) continue;
         selection.insert(row);
         if (!m_allowsMultipleSelection) {
             selection = {row};
@@ -157,14 +269,19 @@ void TableView::mouseDown(const Event& event)
     becomeFirstResponder();
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
     std::set<int> selection;
-    if (row >= 0) {
+    if (row >= 0 && !shouldSelectRow(row)) {
+        // A row that cannot be selected takes the press and leaves the
+        // selection as it was.
+        selection = m_selected;
+    } else if (row >= 0) {
         if (m_allowsMultipleSelection && event.hasModifier(CommandKeyMask)) {
             selection = m_selected;
             if (!selection.erase(row)) selection.insert(row);
             m_anchorRow = row;
         } else if (m_allowsMultipleSelection && event.hasModifier(ShiftKeyMask) && m_anchorRow >= 0 &&
                    m_anchorRow < m_rowCount) {
-            for (int r = std::min(row, m_anchorRow); r <= std::max(row, m_anchorRow); ++r) selection.insert(r);
+            for (int r = std::min(row, m_anchorRow); r <= std::max(row, m_anchorRow); ++r)
+                if (shouldSelectRow(r)) selection.insert(r);
         } else {
             selection = {row};
             m_anchorRow = row;
@@ -193,6 +310,19 @@ void TableView::drawRect(QPainter& painter, const QRectF& dirtyRect)
     if (m_backgroundColor.isValid()) painter.fillRect(dirtyRect, m_backgroundColor);
     const double pitch = rowPitch();
     if (!(m_gridStyle & SolidHorizontalGridLine) || pitch <= 0) return;
+    if (!m_rowTops.empty()) {
+        // A line under each row, then ruled on at the plain pitch.
+        const auto [firstRow, rowCount] = rowsInRect(dirtyRect);
+        for (int row = firstRow; row < firstRow + rowCount; ++row)
+            painter.fillRect(QRectF(dirtyRect.left(), m_rowTops[std::size_t(row) + 1] - 1, dirtyRect.width(), 1), m_gridColor);
+        const double end = m_rowTops.back();
+        if (dirtyRect.bottom() <= end) return;
+        const int from = std::max(1, int(std::floor((dirtyRect.top() - end) / pitch)));
+        const int to = int(std::ceil((dirtyRect.bottom() - end) / pitch));
+        for (int step = from; step <= to; ++step)
+            painter.fillRect(QRectF(dirtyRect.left(), end + step * pitch - 1, dirtyRect.width(), 1), m_gridColor);
+        return;
+    }
     // A line under every row's spacing, also down the empty part below the
     // rows, as a ruled page.
     const int first = std::max(0, int(std::floor(dirtyRect.top() / pitch)));

@@ -53,16 +53,32 @@ public:
     virtual int numberOfRows() const { return 0; }
     // Null past the end.
     virtual TableRowView* rowViewForRow(int row) { (void)row; return nullptr; }
+    // The height of one row; read at every reload. The default is rowHeight().
+    virtual double heightOfRow(int row) const { (void)row; return m_rowHeight; }
+    // Whether a row may be selected (by a press or in code).
+    virtual bool shouldSelectRow(int row) const { (void)row; return true; }
 
     // Asks the data source again: places every row, takes away views that
     // are no longer rows, drops selected indexes past the end.
-    void reloadData();
+    virtual void reloadData();
+    // After the data source moved one row from one index to another: the
+    // selection moves with it and the rows are placed again.
+    void moveRow(int from, int to);
+    // A long list places (adds, shows) only the rows the enclosing scroll
+    // view shows, and more as it scrolls; the others are left alone. Off by
+    // default.
+    bool placesVisibleRowsOnly() const { return m_placesVisibleRowsOnly; }
+    void setPlacesVisibleRowsOnly(bool only);
+    // Places the rows now in view (a no-op unless placesVisibleRowsOnly()).
+    void placeVisibleRows();
     int rowCount() const { return m_rowCount; }
 
     // --- geometry ----------------------------------------------------------
     // -1 outside the rows (the spacing under a row belongs to that row).
     int rowAtPoint(const QPointF& point) const;
     QRectF rectOfRow(int row) const;
+    // The height the rows take, their spacing included.
+    double heightOfAllRows() const;
     // The first row and the count of rows that meet the rectangle.
     std::pair<int, int> rowsInRect(const QRectF& rect) const;
     // The rows the enclosing scroll view shows (all rows without one).
@@ -100,6 +116,9 @@ protected:
 private:
     void applySelection(std::set<int> selection);
     void markRows();
+    void placeRow(int row, TableRowView* view);
+    void computeRowTops();
+    void observeScrollView();
 
     double m_rowHeight = 16;
     double m_verticalSpacing = 2;
@@ -114,4 +133,9 @@ private:
     bool m_changedWhileTracking = false;
     // Guarded: a data source may delete a row view between reloads.
     std::vector<QPointer<TableRowView>> m_placedRows;
+    // The top of every row and, last, the end of the last one's spacing;
+    // empty while all rows are rowHeight() high.
+    std::vector<double> m_rowTops;
+    bool m_placesVisibleRowsOnly = false;
+    QPointer<ScrollView> m_observedScrollView;
 };
