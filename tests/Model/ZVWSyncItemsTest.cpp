@@ -337,3 +337,25 @@ TEST_F(ZVWSyncItemsTest, OnlyPositiveIdsEverReachADeletionAddress)
     m_sync->deleteWork(QStringLiteral("5,../x"));
     EXPECT_TRUE(deletionAddresses().isEmpty());
 }
+
+TEST_F(ZVWSyncItemsTest, AStopLeavesTheRestUnsentAndABatchOfSharedItemsAnswersNone)
+{
+    TaskList items = addLocalItems(3);
+    startPass();
+    m_setting->setZvwDeletedTasks(",5");
+    m_sync->setIsBreak(true);
+    m_sync->addWorksFromList(items, false);
+    EXPECT_EQ(items.size(), 3) << "a stop before the first item takes none of them";
+    EXPECT_TRUE(requestsOf("POST", "/api/tasks.json").isEmpty());
+    m_sync->deleteItemsInLocal();
+    EXPECT_TRUE(deletionAddresses().isEmpty());
+    m_sync->setIsBreak(false);
+
+    const CalendarPtr shared = addLocalCategory("Theirs", 55);
+    shared->setExtraStatus(1);
+    ASSERT_TRUE(shared->dehydrate());
+    TaskList theirs{addLocalItem("A", shared->primaryKey()), addLocalItem("B", shared->primaryKey())};
+    m_sync->addWorksFromList(theirs, false);
+    EXPECT_EQ(bodySizes("POST", "/api/tasks.json"), QList<qsizetype>{0}) << "an empty array still goes";
+    EXPECT_TRUE(m_service.itemRecordsOf(account).isEmpty());
+}
