@@ -51,7 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Fuzz::require(item->repeatType() >= 0 && item->repeatType() <= 4, "a known repeat");
         Fuzz::require(isRepeatOptionsText(item->repeatOptions()), "repeat options of three fields, interval >= 1");
         Fuzz::require(item->tagList().isEmpty() || item->tagList().startsWith(QLatin1Char('/')), "a stored tags text");
-        Fuzz::require(item->parentId() >= -1 || item->parentId() == item->parentId(), "a parent id");
         Fuzz::require(item->primaryKey() == -1, "a downloaded item is not stored");
         // What would go back up is built without a fault either.
         const QJsonObject record = ZVWSync::itemCreateRecord(*item, 1, 0, true);
