@@ -47,6 +47,12 @@ protected:
     {
         return queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE primaryKey = %1").arg(task->primaryKey())) == 1;
     }
+    static ServiceFault dropped()
+    {
+        ServiceFault fault;
+        fault.kind = ServiceFault::Drop;
+        return fault;
+    }
     const QString owner = QStringLiteral("owner@example.com");
 };
 
@@ -112,7 +118,7 @@ TEST_F(ZVWSyncStatusTest, AnAnswerRefusedOrNotReceivedIsTakenBackAndNotSaved)
     } rows[] = {{"error record", body(R"([{"error":"no"}])")},
                 {"error object", body(R"({"error":1})")},
                 {"status 503", status(503)},
-                {"dropped", ServiceFault{ServiceFault::Drop}}};
+                {"dropped", dropped()}};
     for (const auto& row : rows) {
         m_service.setFault("PUT", "/api/status/updates.json", row.fault);
         task->setDelegateStatus(1);
