@@ -359,3 +359,25 @@ TEST_F(ZVWSyncItemsTest, AStopLeavesTheRestUnsentAndABatchOfSharedItemsAnswersNo
     EXPECT_EQ(bodySizes("POST", "/api/tasks.json"), QList<qsizetype>{0}) << "an empty array still goes";
     EXPECT_TRUE(m_service.itemRecordsOf(account).isEmpty());
 }
+
+TEST_F(ZVWSyncItemsTest, AChildCreatedAfterItsRootNamesTheRootsNewServerId)
+{
+    const TaskPtr root = addLocalItem("Series");
+    auto child = std::make_shared<Task>();
+    child->setTaskName("Moved occurrence");
+    child->setParentId(root->primaryKey());
+    ASSERT_TRUE(child->insertAndDehydrate());
+    startPass();
+    TaskList roots{root};
+    m_sync->addWorksFromList(roots, false);
+    TaskList children{child};
+    m_sync->addWorksFromList(children, false);
+    const QList<ServiceRequest> posts = requestsOf("POST", "/api/tasks.json");
+    ASSERT_EQ(posts.size(), 2);
+    const QJsonObject sentRoot = QJsonDocument::fromJson(posts[0].body).array()[0].toObject();
+    const QJsonObject sentChild = QJsonDocument::fromJson(posts[1].body).array()[0].toObject();
+    EXPECT_EQ(sentRoot.value("group_id").toInteger(), 0);
+    EXPECT_EQ(sentRoot.value("repeat").toObject(), QJsonObject{}) << "a one-off sends an empty repeat";
+    EXPECT_GT(storedItem(root)->zvwID(), 0);
+    EXPECT_EQ(sentChild.value("group_id").toInteger(), storedItem(root)->zvwID());
+}
