@@ -2,6 +2,8 @@
 // one kept-alive connection, and the sync object's whole token renewal
 // (settings saved twice per renewal). Then the tags and categories merges
 // with 1,000 of each when nothing changed, and the upload of 1,000 new tags.
+// Items: reading a download of 10,000 records, and uploading 10,000 new items
+// (200 requests, the answers written back).
 #include "Calendar.h"
 #include "CoreData.h"
 #include "DatabaseSchema.h"
@@ -11,10 +13,15 @@
 #include "RecordStore.h"
 #include "Setting.h"
 #include "Tag.h"
+#include "Task.h"
+#include "Transaction.h"
+#include "ZVWReply.h"
 #include "ZVWSync.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -186,6 +193,80 @@ void BM_UploadThousandNewTags(benchmark::State& state)
     }
 }
 BENCHMARK(BM_UploadThousandNewTags)->Unit(benchmark::kMillisecond);
+
+// A download of mixed records: tasks with alerts, weekly series with
+// exceptions and their changed occurrences, notes; every tenth one names a
+// parent listed after it.
+QByteArray itemsDownload(int count)
+{
+    QJsonArray records;
+    const qint64 start = 1357725600;
+    for (int i = 0; i < count; ++i) {
+        QJsonObject record{{"id", 100000 + i},
+                           {"title", QStringLiteral(" Item %1, ").arg(i)},
+                           {"tags", "home, work,"},
+                           {"task_type", 1 + i % 4},
+                           {"start_time", start + i * 900},
+                           {"end_time", start + i * 900 + 3600},
+                           {"duration", 30},
+                           {"due", i % 2},
+                           {"last_update", 5000 + i},
+                           {"category_id", 0},
+                           {"order_number", i},
+                           {"content", "Notes of the item"},
+                           {"alerts", QJsonArray{QJsonObject{{"minutes", 15}, {"alert_type", "P"}}}}};
+        if (i % 5 == 0)
+            record.insert("repeat", QJsonObject{{"repeat_type", "W"},
+                                                {"repeat_flag", "0100100"},
+                                                {"repeat_interval", 1},
+                                                {"repeat_end", 0},
+                                                {"repeat_exceptions", QJsonArray{QJsonObject{{"exception_date", start + 86400 * 7}}}}});
+        record.insert("group_id", i % 5 == 1 ? 100000 + i - 1 : (i % 10 == 3 ? 100000 + i + 1 : 0));
+        records.append(record);
+    }
+    return QJsonDocument(records).toJson(QJsonDocument::Compact);
+}
+
+void BM_ReadTenThousandItemRecords(benchmark::State& state)
+{
+    ExchangeSetUp setUp;
+    HttpReply reply;
+    reply.status = 200;
+    reply.body = itemsDownload(10000);
+    for (auto _ : state) {
+        const ZVWReply::Records list = ZVWReply::records(reply);
+        const ZVWSync::ItemRecords read = ZVWSync::itemsFromRecords(list.elements, ZVWSync::itemReadingFromData());
+        if (read.items.size() != 10000) state.SkipWithError("records were lost");
+        benchmark::DoNotOptimize(read.items.last().get());
+    }
+}
+BENCHMARK(BM_ReadTenThousandItemRecords)->Unit(benchmark::kMillisecond);
+
+void BM_UploadTenThousandNewItems(benchmark::State& state)
+{
+    ExchangeSetUp setUp;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TaskList items;
+        {
+            Transaction unit;
+            for (int i = 0; i < 10000; ++i) {
+                auto item = std::make_shared<Task>();
+                item->setTaskName(QStringLiteral("round %1 item %2").arg(round).arg(i));
+                if (!item->insertIntoDatabase() || !item->dehydrateUpdateOption(false)) state.SkipWithError("no item row");
+                items.append(item);
+            }
+            if (!unit.commit()) state.SkipWithError("the items were not stored");
+        }
+        const TaskList sent = items;
+        ++round;
+        state.ResumeTiming();
+        setUp.sync->addWorksFromList(items, false);
+        if (sent.first()->zvwID() <= 0 || sent.last()->zvwID() <= 0) state.SkipWithError("an item got no id");
+    }
+}
+BENCHMARK(BM_UploadTenThousandNewItems)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -24,6 +24,7 @@ using TaskList = QList<TaskPtr>;
 using CalendarList = QList<CalendarPtr>;
 using TagList = QList<TagPtr>;
 using LinkList = QList<LinkPtr>;
+using ZVCommentList = QList<ZVCommentPtr>;
 
 // What a Task row holds, by the taskType stored in it.
 namespace ItemKind {

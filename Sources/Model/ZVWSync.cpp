@@ -252,6 +252,42 @@ void ZVWSync::setCurrentUsingProjects(const QStringList& ids)
     m_currentUsingProjects = ids;
 }
 
+TaskList ZVWSync::zvwWorkList() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_zvwWorkList;
+}
+
+void ZVWSync::setZvwWorkList(const TaskList& items)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_zvwWorkList = items;
+}
+
+QStringList ZVWSync::currentUsingWorks() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_currentUsingWorks;
+}
+
+void ZVWSync::setCurrentUsingWorks(const QStringList& ids)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_currentUsingWorks = ids;
+}
+
+ZVCommentList ZVWSync::zvwCommentList() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_zvwCommentList;
+}
+
+void ZVWSync::setZvwCommentList(const ZVCommentList& comments)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_zvwCommentList = comments;
+}
+
 QVariantList ZVWSync::list(const QVariantList& member) const
 {
     std::lock_guard lock(m_stateMutex);
@@ -293,11 +329,16 @@ QString ZVWSync::tokenAddress(const QString& userName, const QString& password) 
 
 HttpReply ZVWSync::sendRequest(const QByteArray& method, const QString& url, bool jsonContentType)
 {
+    return sendRequest(m_passSession, method, url, jsonContentType);
+}
+
+HttpReply ZVWSync::sendRequest(HttpSession& session, const QByteArray& method, const QString& url, bool jsonContentType)
+{
     HttpRequest request;
     request.method = method;
     request.url = url;
     if (jsonContentType) request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
-    return m_passSession.send(request);
+    return session.send(request);
 }
 
 QString ZVWSync::dataAddress(const QString& path, const QString& more) const
@@ -336,6 +377,11 @@ void ZVWSync::fireErrorWhenSync(const QJsonObject& reply)
 
 void ZVWSync::refreshToken()
 {
+    refreshToken(m_passSession);
+}
+
+void ZVWSync::refreshToken(HttpSession& session)
+{
     const SettingPtr setting = currentSetting();
     if (!setting) return;
     if (isTokenFresh(setting->zvwToken(), setting->zvwTokenTime().timeIntervalSince1970(),
@@ -348,7 +394,7 @@ void ZVWSync::refreshToken()
     const QString password = setting->zvwPassword();
     if (userName.isEmpty() || password.isEmpty()) return;
 
-    const HttpReply reply = sendRequest("POST", tokenAddress(userName, password), true);
+    const HttpReply reply = sendRequest(session, "POST", tokenAddress(userName, password), true);
     const ZVWReply::Token token = ZVWReply::token(reply);
     switch (token.kind) {
     case ZVWReply::Kind::TransportFailure: reportServerError(reply.errorText); return;

@@ -7,6 +7,8 @@
 #include "SerialQueue.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
@@ -15,6 +17,7 @@
 #include <QList>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -107,14 +110,16 @@ public:
     void setZvwProjectList(const CalendarList& categories);
     QStringList currentUsingProjects() const;
     void setCurrentUsingProjects(const QStringList& ids);
-    QVariantList zvwWorkList() const { return list(m_zvwWorkList); }
-    void setZvwWorkList(const QVariantList& records) { setList(m_zvwWorkList, records); }
-    QVariantList currentUsingWorks() const { return list(m_currentUsingWorks); }
-    void setCurrentUsingWorks(const QVariantList& records) { setList(m_currentUsingWorks, records); }
+    // The items of the last download, unsaved, in the reply's order.
+    TaskList zvwWorkList() const;
+    void setZvwWorkList(const TaskList& items);
+    // The ids one deletion reply answered for.
+    QStringList currentUsingWorks() const;
+    void setCurrentUsingWorks(const QStringList& ids);
     QVariantList zvwLinkList() const { return list(m_zvwLinkList); }
     void setZvwLinkList(const QVariantList& records) { setList(m_zvwLinkList, records); }
-    QVariantList zvwCommentList() const { return list(m_zvwCommentList); }
-    void setZvwCommentList(const QVariantList& records) { setList(m_zvwCommentList, records); }
+    ZVCommentList zvwCommentList() const;
+    void setZvwCommentList(const ZVCommentList& comments);
     // The server's copy of the settings: tied to no row, never saved.
     SettingPtr zvwSetting() const;
     void setZvwSetting(const SettingPtr& setting);
@@ -235,6 +240,104 @@ public:
     static QJsonObject categoryRecord(const Calendar& calendar);
     static QJsonObject categoryChangeRecord(const Calendar& calendar);
 
+    // ---- the item record ----------------------------------------------------------
+    // What reading item records needs besides the records: the local key of
+    // each category by its server id, the signed-in user (whose own order
+    // of a task shared with them is "assignee_order") and the default task
+    // duration.
+    struct ItemReading {
+        QHash<qint64, qint64> categoryKeys;
+        QString userName;
+        qint64 defaultTaskDuration = 0;
+    };
+    // The reading context of the data manager's categories and settings.
+    static ItemReading itemReadingFromData();
+    // The download's records as new unsaved items, in order: refused records
+    // ("error", or not an object) are dropped and counted. A "group_id" names
+    // the server id of a record read earlier (parentId is then that id, 0 when
+    // none was read before it, -1 for no parent).
+    struct ItemRecords {
+        TaskList items;
+        qsizetype refused = 0;
+    };
+    static ItemRecords itemsFromRecords(const QJsonArray& elements, const ItemReading& reading);
+    // One record over a new item's defaults; `earlier` finds the items read
+    // before it by server id.
+    static TaskPtr itemFromRecord(const QJsonObject& record, const ItemReading& reading,
+                                  const std::function<TaskPtr(qint64)>& earlier);
+    // The records that go up. The category's server id and (create only) the
+    // parent's server id are the caller's to look up; `withOrder` puts the
+    // order keys in: on a create record they then carry taskOrder, else 0.
+    static QJsonObject itemCreateRecord(const Task& item, qint64 categoryZvwId, qint64 groupId, bool withOrder);
+    static QJsonObject itemUpdateRecord(const Task& item, qint64 categoryZvwId, bool withOrder);
+    static QJsonArray alertRecords(const Task& item);
+    // {} unless the item is a repeating root.
+    static QJsonObject repeatRecord(const Task& item);
+    // The "exception_date" objects of a repeatExceptions text.
+    static QJsonArray exceptionRecords(const QString& repeatExceptions);
+
+    // ---- items -------------------------------------------------------------------
+    // Downloads every item into zvwWorkList. Anything but a list of records
+    // stops the pass (named in errorDescription), as does an empty list while
+    // local items carry server ids (outside restore mode); zvwWorkList then
+    // stays as it was.
+    void getItemsFromZVW();
+    // Whether this pass's item download held refused records: then the merge
+    // deletes nothing for being absent from it.
+    bool itemDownloadIncomplete() const { return m_itemDownloadIncomplete; }
+    // The first item of zvwWorkList with that server id.
+    TaskPtr findTaskWithZVWKey(qint64 zvwKey) const;
+    // Upload the items in batches of 50, taking them out of the caller's
+    // list as they go; needUpdate saves the answered items with the working
+    // list's refresh (and leaves the order keys out of update records).
+    void addWorksFromList(TaskList& works, bool needUpdate);
+    void updateWorksFromList(TaskList& works, bool needUpdate);
+    // One request: the body holds the records of the items, in their order
+    // (items of shared categories left out of a create body are skipped when
+    // the reply is paired). The answered items are saved in one unit.
+    void addWorksWithURLBody(const QByteArray& body, const TaskList& worksList, bool needUpdate);
+    void updateWorksWithURLBody(const QByteArray& body, const TaskList& tasksList, bool needUpdate);
+    // The pending deletions of zvwDeletedTasks in groups of 50; entries that
+    // are not positive decimal ids are dropped (logged). Nothing when the
+    // pass already failed.
+    void deleteItemsInLocal();
+    // The same for the merge: only positive ids go, the rest stay pending.
+    void deleteWork();
+    // One deletion request of comma-joined positive ids; the ids the reply
+    // answers for leave zvwDeletedTasks.
+    void deleteWork(const QString& ids);
+
+    // ---- comments ----------------------------------------------------------------
+    // Downloads every comment into zvwCommentList; anything but a list of
+    // records stops the pass.
+    void getCommentsFromZVW();
+    // Stores the downloaded comments and deletes the stored ones the service
+    // no longer lists (not after a download that held refused records).
+    void syncCommentsWithZVW();
+    // The comments of a download's records (refused ones dropped and
+    // counted); each raises `latestStamp` to its "last_update".
+    struct CommentRecords {
+        ZVCommentList comments;
+        qsizetype refused = 0;
+        qint64 latestStamp = 0;
+    };
+    static CommentRecords commentsFromRecords(const QJsonArray& elements, qint64 latestStamp,
+                                              const std::function<qint64(qint64 type, qint64 rootId)>& localKey);
+
+    // ---- answers to shares and delegations -----------------------------------------
+    // Sends the answer the row set on the item (delegateStatus, sharedStatus)
+    // and applies the service's reply; blocks the caller for at most the
+    // client's time-outs.
+    void changeItemStatus(const TaskPtr& task);
+    void changeItemStatus(const CalendarPtr& category);
+    // How the service took a status answer.
+    struct StatusAnswer {
+        enum Kind { NotReached, Refused, NoObject, Accepted } kind = NotReached;
+        qint32 taskRole = 0;  // of an accepted answer
+    };
+    static StatusAnswer statusAnswer(const HttpReply& reply);
+    static qint32 taskRoleForPermission(std::optional<qint64> permission);
+
     // What the last of the two checks learnt: the account screens show "no
     // connection" for NoReply and "invalid account" for Refused.
     enum class AccountCheck { Valid, Refused, NoReply };
@@ -262,11 +365,22 @@ protected:
     bool acceptDownload(const QString& stepText, const HttpReply& reply, const ZVWReply::Records& list);
     // The pending-deletion text without one ",<id>" entry per id given.
     static QString withoutPendingIds(const QString& pending, const QStringList& ids);
+    // The same on a session of the caller's.
+    HttpReply sendRequest(HttpSession& session, const QByteArray& method, const QString& url, bool jsonContentType);
+    // The token renewal over a given session (changeItemStatus runs beside a
+    // pass and must not queue behind its connection).
+    void refreshToken(HttpSession& session);
     // The closing actions of a full pass, run after the settings decision:
     // they belong to the pass driver, which overrides this.
     virtual void closeFullPass(QObject* sender);
 
 private:
+    // The upload loop of both kinds, and the write-back of one reply.
+    void uploadWorks(TaskList& works, bool needUpdate, bool create);
+    void writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create);
+    QByteArray worksBody(const TaskList& batch, bool needUpdate, bool create, TaskList& sent) const;
+    void sendItemStatus(const QJsonObject& answer, const std::function<void()>& takeBack,
+                        const std::function<void(qint32 role)>& apply);
     QVariantList list(const QVariantList& member) const;
     void setList(QVariantList& member, const QVariantList& records);
     // Ends the asynchronous token request as failed.
@@ -297,10 +411,12 @@ private:
     bool m_hasSettingsRecord = false;
     bool m_tagDownloadIncomplete = false;
     bool m_projectDownloadIncomplete = false;
-    QVariantList m_zvwWorkList;
-    QVariantList m_currentUsingWorks;
+    bool m_itemDownloadIncomplete = false;
+    bool m_commentDownloadIncomplete = false;
+    TaskList m_zvwWorkList;
+    QStringList m_currentUsingWorks;
     QVariantList m_zvwLinkList;
-    QVariantList m_zvwCommentList;
+    ZVCommentList m_zvwCommentList;
     SettingPtr m_zvwSetting;
     int m_asyncStatus = 0;
 

@@ -1,6 +1,6 @@
 // The data endpoints: the settings record, the tags and the categories of
 // each account, with one change stamp for the whole service.
-#include "LoopbackService.h"
+#include "LoopbackData.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,110 +17,20 @@ const QStringList settingsKeys{
     QStringLiteral("hide_done_task"),   QStringLiteral("timezone_key"),     QStringLiteral("timezone_support"),
     QStringLiteral("time_zone"),
 };
-const QStringList categoryKeys{QStringLiteral("color"),         QStringLiteral("name"),
-                               QStringLiteral("invisible"),     QStringLiteral("tags"),
-                               QStringLiteral("category_type"), QStringLiteral("is_transparent")};
 
-// Tag names are one when they match without blanks and letter case.
-QString matchKey(const QString& name)
-{
-    QString key = name.toUpper();
-    key.remove(QLatin1Char(' '));
-    return key;
-}
+}  // namespace
 
-// The records a body holds: an array of objects, or one object.
-QJsonArray bodyRecords(const QByteArray& body)
+using loopback::bodyRecords;
+using loopback::lineFor;
+using loopback::matchKey;
+
+QJsonArray loopback::bodyRecords(const QByteArray& body)
 {
     const QJsonDocument document = QJsonDocument::fromJson(body);
     if (document.isArray()) return document.array();
     if (document.isObject()) return QJsonArray{document.object()};
     return {};
 }
-
-QString lineFor(qint64 id, const char* text)
-{
-    return QString::number(id) + QLatin1Char(' ') + QLatin1String(text);
-}
-
-}  // namespace
-
-struct LoopbackService::Data {
-    struct Share {
-        QString owner;
-        qint64 id = 0;
-        QString with;
-        qint64 status = 0;
-    };
-    struct Account {
-        QJsonObject settings{
-            {QStringLiteral("confirm_delete"), 1},        {QStringLiteral("week_start"), QStringLiteral("sun")},
-            {QStringLiteral("working_hour_start"), 480},  {QStringLiteral("working_hour_end"), 1020},
-            {QStringLiteral("default_category_id"), 0},   {QStringLiteral("show_task"), 1},
-            {QStringLiteral("default_eve_dur"), 60},      {QStringLiteral("default_task_dur"), 30},
-            {QStringLiteral("hide_future_task"), 0},      {QStringLiteral("hide_done_task"), 0},
-            {QStringLiteral("timezone_support"), 0},
-        };
-        qint64 settingsStamp = 0;
-        qint64 taskStamp = 0;
-        QMap<qint64, QString> tags;
-        QHash<QString, qint64> tagKeys;  // match key -> id
-        void addTag(qint64 id, const QString& name)
-        {
-            tags.insert(id, name);
-            tagKeys.insert(matchKey(name), id);
-        }
-        bool removeTag(qint64 id)
-        {
-            if (!tags.contains(id)) return false;
-            tagKeys.remove(matchKey(tags.take(id)));
-            return true;
-        }
-        QMap<qint64, QJsonObject> categories;
-        QMap<qint64, qint64> items;  // item id -> category id
-        QString firstName, lastName;
-    };
-
-    mutable std::mutex mutex;
-    qint64 stamp = 1000;
-    qint64 nextId = 1;
-    QMap<QString, Account> accounts;
-    QList<Share> shares;
-
-    Account& account(const QString& name) { return accounts[name.toLower()]; }
-    qint64 grow() { return ++stamp; }
-
-    qint64 newCategory(Account& owner, const QJsonObject& fields)
-    {
-        QJsonObject record;
-        for (const QString& key : categoryKeys)
-            if (fields.contains(key)) record.insert(key, fields.value(key));
-        const qint64 id = nextId++;
-        record.insert(QStringLiteral("id"), id);
-        record.insert(QStringLiteral("last_update"), grow());
-        owner.categories.insert(id, record);
-        return id;
-    }
-
-    bool changeCategory(Account& owner, qint64 id, const QJsonObject& fields)
-    {
-        auto found = owner.categories.find(id);
-        if (found == owner.categories.end()) return false;
-        for (auto it = fields.constBegin(); it != fields.constEnd(); ++it)
-            if (it.key() != QStringLiteral("id") && it.key() != QStringLiteral("last_update"))
-                found->insert(it.key(), it.value());
-        found->insert(QStringLiteral("last_update"), grow());
-        return true;
-    }
-
-    void deleteCategory(Account& owner, const QString& ownerName, qint64 id, bool withItems)
-    {
-        owner.categories.remove(id);
-        shares.removeIf([&](const Share& s) { return s.owner == ownerName && s.id == id; });
-        if (withItems) owner.items.removeIf([id](const auto& item) { return item.value() == id; });
-        owner.taskStamp = grow();
-    }
-};
 
 void LoopbackService::addDataEndpoints()
 {
@@ -365,8 +275,10 @@ qint64 LoopbackService::addItem(const QString& account, qint64 categoryId)
     std::lock_guard lock(m_data->mutex);
     const qint64 id = m_data->nextId++;
     Data::Account& owner = m_data->account(account);
-    owner.items.insert(id, categoryId);
     owner.taskStamp = m_data->grow();
+    owner.items.insert(id, QJsonObject{{QStringLiteral("id"), id},
+                                       {QStringLiteral("category_id"), categoryId},
+                                       {QStringLiteral("last_update"), owner.taskStamp}});
     return id;
 }
 
@@ -376,6 +288,6 @@ QList<qint64> LoopbackService::itemsOf(const QString& account, qint64 categoryId
     QList<qint64> items;
     const Data::Account& owner = m_data->account(account);
     for (auto it = owner.items.constBegin(); it != owner.items.constEnd(); ++it)
-        if (it.value() == categoryId) items.append(it.key());
+        if (it.value().value(QStringLiteral("category_id")).toInteger() == categoryId) items.append(it.key());
     return items;
 }

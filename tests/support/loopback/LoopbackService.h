@@ -126,9 +126,34 @@ public:
     void setOwnerName(const QString& account, const QString& firstName, const QString& lastName);
     // Shares the owner's category with another account.
     void shareCategory(const QString& owner, qint64 id, const QString& with, qint64 sharedStatus);
-    // Items stand only for what a category deletion takes with it.
+    // An item of that category with no other key, as a category deletion
+    // with del_personal_proj=1 takes it along.
     qint64 addItem(const QString& account, qint64 categoryId);
     QList<qint64> itemsOf(const QString& account, qint64 categoryId) const;
+
+    // ---- items: each gets an id and a growing "last_update" ------------------
+    // Adds an item record as another device would; answers its id.
+    qint64 addItemRecord(const QString& account, const QJsonObject& fields);
+    // Changes keys of an item as another device would (a new stamp).
+    bool changeItemRecord(const QString& account, qint64 id, const QJsonObject& fields);
+    // The account's items as stored, in id order.
+    QList<QJsonObject> itemRecordsOf(const QString& account) const;
+    // The download lists a repeating root before its changed occurrences
+    // ("group_id" naming it); set, after them.
+    void setChildrenFirst(bool childrenFirst);
+    // Records of this title are answered with "error" (downloads, creations,
+    // updates); an empty title refuses none.
+    void setRefusedTitle(const QString& title);
+
+    // ---- comments (only received) ------------------------------------------------
+    qint64 addComment(const QString& account, const QJsonObject& fields);
+    bool removeComment(const QString& account, qint64 id);
+
+    // ---- answers to shares and delegations ---------------------------------------
+    // The "permission" a status answer about that object gets (2 unless set).
+    void setPermission(qint64 objectId, qint64 permission);
+    // The answers received, in order: {"obj_id", "stt_type", "stt"}.
+    QList<QJsonObject> statusAnswers() const;
 
 private:
     struct State;
@@ -138,5 +163,6 @@ private:
 
     void addAccountEndpoints();
     void addDataEndpoints();
+    void addItemEndpoints();
     void rememberToken(const QString& userName, const QString& token);
 };

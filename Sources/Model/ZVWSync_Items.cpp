@@ -1,0 +1,315 @@
+// Items exchanged with the web service: the download, the uploads of new and
+// changed items, and the deletions of items deleted here.
+#include "ZVWSync.h"
+
+#include "Calendar.h"
+#include "CoreData.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TextTable.h"
+#include "Transaction.h"
+#include "ZVWReply.h"
+
+#include <QDebug>
+#include <QJsonDocument>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qsizetype batchSize = 50;
+
+const QString itemFields = QStringLiteral(
+    "id,title,url,tags,location,task_type,start_time,end_time,timezone_key,due,duration,completed,completed_date,"
+    "star,ade,last_update,alerts,repeat,category_id,group_id,order_number,content,shared,stask,assignee_email,"
+    "delegate_status,meeting_invite_flag,shared_date,assignee_order");
+
+SettingPtr localSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : nullptr;
+}
+
+bool anyStoredItemOnService()
+{
+    RecordGuard guard;
+    QueryStatement query("SELECT primaryKey FROM Tasks WHERE zvwId > 0 LIMIT 1");
+    return query.firstInt64().has_value();
+}
+
+void savePendingDeletions(const SettingPtr& setting)
+{
+    if (!setting->dehydrate()) qWarning() << "The web sync could not save the pending item deletions";
+}
+
+HttpReply sendBody(HttpSession& session, const QByteArray& method, const QString& url, const QByteArray& body)
+{
+    HttpRequest request;
+    request.method = method;
+    request.url = url;
+    request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    request.body = body;
+    return session.send(request);
+}
+
+QString refusalText(const QJsonValue& element)
+{
+    if (!element.isObject()) return QStringLiteral("not a record");
+    const QJsonValue error = element.toObject().value(QStringLiteral("error"));
+    if (error.isString()) return error.toString().left(120);
+    return QString::fromUtf8(QJsonDocument(QJsonArray{error}).toJson(QJsonDocument::Compact)).left(120);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Download
+
+void ZVWSync::getItemsFromZVW()
+{
+    m_itemDownloadIncomplete = false;
+    if (!errorDescription().isEmpty()) return;
+    const HttpReply reply = sendRequest(
+        "GET",
+        dataAddress(QStringLiteral("tasks.json"),
+                    QStringLiteral("&lastupdate=0&fields=") + itemFields + QStringLiteral("&type=1,2,3,4&get_share=1")),
+        true);
+    const ZVWReply::Records list = ZVWReply::records(reply);
+    // A failed download keeps the last list away from the merge: the pass stops here.
+    if (!acceptDownload(TextTable::localizedString(QStringLiteral("zvwItemsDownloadErrorText")), reply, list)) return;
+
+    const SettingPtr setting = localSetting();
+    const bool restoring = setting && setting->doRestore() != 0;
+    // An empty list against items that were synced before is far likelier a
+    // fault of the service than the user's deleting every item elsewhere.
+    if (list.elements.isEmpty() && !restoring && anyStoredItemOnService()) {
+        reportServerError(TextTable::localizedString(QStringLiteral("zvwItemsEmptyText")));
+        return;
+    }
+    ItemRecords read = itemsFromRecords(list.elements, itemReadingFromData());
+    if (read.refused > 0) {
+        setIsError(true);
+        m_itemDownloadIncomplete = true;
+        qWarning() << "The items download held" << read.refused
+                   << "refused records; no item is deleted for being absent from it";
+    }
+    setZvwWorkList(read.items);
+}
+
+TaskPtr ZVWSync::findTaskWithZVWKey(qint64 zvwKey) const
+{
+    std::lock_guard lock(m_stateMutex);
+    const auto found = std::find_if(m_zvwWorkList.cbegin(), m_zvwWorkList.cend(),
+                                    [zvwKey](const TaskPtr& item) { return item->zvwID() == zvwKey; });
+    return found == m_zvwWorkList.cend() ? nullptr : *found;
+}
+
+// ---------------------------------------------------------------------------
+// Uploads
+
+void ZVWSync::addWorksFromList(TaskList& works, bool needUpdate)
+{
+    uploadWorks(works, needUpdate, true);
+}
+
+void ZVWSync::updateWorksFromList(TaskList& works, bool needUpdate)
+{
+    uploadWorks(works, needUpdate, false);
+}
+
+void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
+{
+    while (!works.isEmpty()) {
+        const TaskList snapshot = works;
+        TaskList batch;
+        batch.reserve(std::min(batchSize, snapshot.size()));
+        for (qsizetype index = 0; index < snapshot.size(); ++index) {
+            // A stop leaves the batch taken so far unsent, its items still marked.
+            if (isBreak()) return;
+            batch.append(snapshot[index]);
+            works.removeFirst();
+            if (index == batchSize - 1 || index == snapshot.size() - 1) break;
+        }
+        TaskList sent;
+        const QByteArray body = worksBody(batch, needUpdate, create, sent);
+        if (create)
+            addWorksWithURLBody(body, sent, needUpdate);
+        else
+            updateWorksWithURLBody(body, sent, needUpdate);
+    }
+}
+
+QByteArray ZVWSync::worksBody(const TaskList& batch, bool needUpdate, bool create, TaskList& sent) const
+{
+    CoreData* dataManager = CoreData::shared();
+    QJsonArray records;
+    sent.reserve(batch.size());
+    for (const TaskPtr& item : batch) {
+        const CalendarPtr category = dataManager ? dataManager->calendarWithPrimaryKey(item->calendarId()) : nullptr;
+        // The owner of a shared category creates its items, never this side.
+        if (create && category && category->isShared()) continue;
+        const qint64 categoryId = category ? category->zvwProjectId() : 0;
+        if (create) {
+            qint64 groupId = 0;
+            if (item->parentId() != -1 && dataManager) groupId = std::max<qint64>(0, dataManager->getZVWId(item->parentId()));
+            records.append(itemCreateRecord(*item, categoryId, groupId, willUpdateRemoteOrder()));
+        } else {
+            records.append(itemUpdateRecord(*item, categoryId, !needUpdate));
+        }
+        sent.append(item);
+    }
+    return QJsonDocument(records).toJson(QJsonDocument::Compact);
+}
+
+void ZVWSync::addWorksWithURLBody(const QByteArray& body, const TaskList& worksList, bool needUpdate)
+{
+    setParseKey(8);
+    const HttpReply reply = sendBody(m_passSession, "POST", dataAddress(QStringLiteral("tasks.json")), body);
+    writeBackWorks(reply, worksList, needUpdate, true);
+    setParseKey(parseKeyNone);
+}
+
+void ZVWSync::updateWorksWithURLBody(const QByteArray& body, const TaskList& tasksList, bool needUpdate)
+{
+    setParseKey(9);
+    const HttpReply reply = sendBody(m_passSession, "PUT", dataAddress(QStringLiteral("tasks/update.json")), body);
+    writeBackWorks(reply, tasksList, needUpdate, false);
+    setParseKey(parseKeyNone);
+}
+
+void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create)
+{
+    const char* kind = create ? "creation" : "update";
+    const ZVWReply::Records answer = ZVWReply::records(reply);
+    if (answer.kind != ZVWReply::ListKind::Array) {
+        qWarning().nospace() << "An item " << kind << " request failed (status " << reply.status << ", "
+                             << reply.errorText << "); its " << items.size() << " items stay marked for the next upload";
+        return;
+    }
+    if (answer.elements.size() > items.size())
+        qWarning().nospace() << "The reply to an item " << kind << " holds " << answer.elements.size()
+                             << " records for " << items.size() << " items; the extra ones are ignored";
+    const qsizetype answered = std::min(answer.elements.size(), items.size());
+    const SettingPtr setting = localSetting();
+    const QString userName = setting ? setting->zvwUserName() : QString();
+
+    // The answered items are written in one unit: all of them, or none.
+    Transaction unit;
+    if (!unit.isOpen()) {
+        qWarning() << "The web sync could not start writing the answered items";
+        return;
+    }
+    for (qsizetype index = 0; index < answered; ++index) {
+        const QJsonValue element = answer.elements.at(index);
+        const TaskPtr& item = items.at(index);
+        if (!element.isObject() || element.toObject().contains(QStringLiteral("error"))) {
+            qWarning().noquote() << QStringLiteral("The web service refused the %1 of item %2 (%3); it stays marked "
+                                                   "for the next upload")
+                                        .arg(QLatin1String(kind))
+                                        .arg(item->primaryKey())
+                                        .arg(refusalText(element));
+            continue;
+        }
+        const QJsonObject record = element.toObject();
+        unit.keep(item);
+        if (create) {
+            if (const auto id = ZVWReply::integer(record, QStringLiteral("id"))) item->setZvwID(*id);
+        }
+        if (const auto stamp = ZVWReply::integer(record, QStringLiteral("last_update"))) item->setLastUpdate(*stamp);
+        if (create && willUpdateRemoteOrder()) {
+            const bool ownSharedTask = item->taskType() == ItemKind::Task && item->isShared() && !userName.isEmpty()
+                                       && item->assigneeEmail().compare(userName, Qt::CaseInsensitive) == 0;
+            const auto order =
+                ZVWReply::integer(record, ownSharedTask ? QStringLiteral("assignee_order") : QStringLiteral("order_number"));
+            if (order) item->setTaskOrder(*order);
+        }
+        item->setHasChanges(0);
+        if (!item->dehydrateUpdateOption(needUpdate)) break;
+    }
+    if (!unit.commit())
+        qWarning().nospace() << "The web sync could not save the answers to an item " << kind
+                             << "; the items stay marked for the next upload";
+}
+
+// ---------------------------------------------------------------------------
+// Deletions
+
+void ZVWSync::deleteItemsInLocal()
+{
+    if (!errorDescription().isEmpty()) return;
+    const SettingPtr setting = localSetting();
+    if (!setting) return;
+    QStringList ids = setting->zvwDeletedTasks().split(QLatin1Char(','));
+    if (ids.size() <= 1) return;
+    ids.removeFirst();
+
+    QStringList valid;
+    QStringList dropped;
+    for (const QString& id : std::as_const(ids)) (ZVWReply::positiveId(id) > 0 ? valid : dropped).append(id);
+    if (!dropped.isEmpty()) {
+        // Anything but an id would end up in a request address.
+        qWarning() << "Pending item deletions that are not ids are dropped:" << dropped.join(QLatin1Char(',')).left(120);
+        setting->setZvwDeletedTasks(withoutPendingIds(setting->zvwDeletedTasks(), dropped));
+        savePendingDeletions(setting);
+    }
+    QStringList group;
+    for (const QString& id : std::as_const(valid)) {
+        if (isBreak()) return;
+        group.append(id);
+        if (group.size() == batchSize) {
+            deleteWork(group.join(QLatin1Char(',')));
+            group.clear();
+        }
+    }
+    if (!group.isEmpty()) deleteWork(group.join(QLatin1Char(',')));
+}
+
+void ZVWSync::deleteWork()
+{
+    const SettingPtr setting = localSetting();
+    if (!setting) return;
+    QStringList ids = setting->zvwDeletedTasks().split(QLatin1Char(','));
+    if (ids.size() < 2) return;
+    ids.removeFirst();
+    QStringList batch;
+    for (const QString& id : std::as_const(ids)) {
+        if (isBreak()) return;
+        // The others stay pending: this pass does not judge them.
+        if (ZVWReply::positiveId(id) <= 0) continue;
+        batch.append(id);
+        if (batch.size() == batchSize) {
+            deleteWork(batch.join(QLatin1Char(',')));
+            batch.clear();
+        }
+    }
+    if (!batch.isEmpty()) deleteWork(batch.join(QLatin1Char(',')));
+}
+
+void ZVWSync::deleteWork(const QString& ids)
+{
+    const QStringList sent = ids.split(QLatin1Char(','));
+    if (ids.isEmpty() || !std::all_of(sent.cbegin(), sent.cend(), [](const QString& id) { return ZVWReply::positiveId(id) > 0; })) {
+        qWarning() << "Not a list of item ids, nothing is deleted:" << ids.left(80);
+        return;
+    }
+    setParseKey(7);
+    setCurrentUsingWorks({});
+    const HttpReply reply = sendRequest("DELETE", dataAddress(QStringLiteral("tasks/%1.json").arg(ids)), true);
+    if (reply.transportFailed() || !reply.hasSuccessStatus()) {
+        qWarning() << "An items deletion failed; its ids stay pending (status" << reply.status << reply.errorText << ")";
+        setParseKey(parseKeyNone);
+        return;
+    }
+    // Only the ids this request named leave the pending list.
+    QStringList answered = ZVWReply::answeredIds(reply);
+    answered.removeIf([&sent](const QString& id) { return !sent.contains(id); });
+    setCurrentUsingWorks(answered);
+    if (const SettingPtr setting = localSetting()) {
+        setting->setZvwDeletedTasks(withoutPendingIds(setting->zvwDeletedTasks(), answered));
+        savePendingDeletions(setting);
+    }
+    setCurrentUsingWorks({});
+    setParseKey(parseKeyNone);
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+// What the data endpoints keep, shared by the files that add them.
+#include "LoopbackService.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QMap>
+#include <QSet>
+
+#include <mutex>
+
+namespace loopback {
+
+// Tag names are one when they match without blanks and letter case.
+inline QString matchKey(const QString& name)
+{
+    QString key = name.toUpper();
+    key.remove(QLatin1Char(' '));
+    return key;
+}
+
+// The keys a category record keeps.
+inline const QStringList categoryKeys{QStringLiteral("color"),         QStringLiteral("name"),
+                                      QStringLiteral("invisible"),     QStringLiteral("tags"),
+                                      QStringLiteral("category_type"), QStringLiteral("is_transparent")};
+
+// The records a body holds: an array of objects, or one object.
+QJsonArray bodyRecords(const QByteArray& body);
+
+inline QString lineFor(qint64 id, const char* text)
+{
+    return QString::number(id) + QLatin1Char(' ') + QLatin1String(text);
+}
+
+}  // namespace loopback
+
+struct LoopbackService::Data {
+    struct Share {
+        QString owner;
+        qint64 id = 0;
+        QString with;
+        qint64 status = 0;
+    };
+    struct Account {
+        QJsonObject settings{
+            {QStringLiteral("confirm_delete"), 1},        {QStringLiteral("week_start"), QStringLiteral("sun")},
+            {QStringLiteral("working_hour_start"), 480},  {QStringLiteral("working_hour_end"), 1020},
+            {QStringLiteral("default_category_id"), 0},   {QStringLiteral("show_task"), 1},
+            {QStringLiteral("default_eve_dur"), 60},      {QStringLiteral("default_task_dur"), 30},
+            {QStringLiteral("hide_future_task"), 0},      {QStringLiteral("hide_done_task"), 0},
+            {QStringLiteral("timezone_support"), 0},
+        };
+        qint64 settingsStamp = 0;
+        qint64 taskStamp = 0;
+        QMap<qint64, QString> tags;
+        QHash<QString, qint64> tagKeys;  // match key -> id
+        void addTag(qint64 id, const QString& name)
+        {
+            tags.insert(id, name);
+            tagKeys.insert(loopback::matchKey(name), id);
+        }
+        bool removeTag(qint64 id)
+        {
+            if (!tags.contains(id)) return false;
+            tagKeys.remove(loopback::matchKey(tags.take(id)));
+            return true;
+        }
+        QMap<qint64, QJsonObject> categories;
+        // Items by id, each as the download lists it ("category_id" included).
+        QMap<qint64, QJsonObject> items;
+        QMap<qint64, QJsonObject> comments;
+        QString firstName, lastName;
+    };
+
+    mutable std::mutex mutex;
+    qint64 stamp = 1000;
+    qint64 nextId = 1;
+    QMap<QString, Account> accounts;
+    QList<Share> shares;
+    // Item options: changed occurrences listed before their root; records of
+    // this title answered with "error"; permissions the status answers give.
+    bool childrenFirst = false;
+    QString refusedTitle;
+    QHash<qint64, qint64> permissions;
+    QList<QJsonObject> statusAnswers;
+
+    Account& account(const QString& name) { return accounts[name.toLower()]; }
+    qint64 grow() { return ++stamp; }
+
+    qint64 newCategory(Account& owner, const QJsonObject& fields)
+    {
+        QJsonObject record;
+        for (const QString& key : loopback::categoryKeys)
+            if (fields.contains(key)) record.insert(key, fields.value(key));
+        const qint64 id = nextId++;
+        record.insert(QStringLiteral("id"), id);
+        record.insert(QStringLiteral("last_update"), grow());
+        owner.categories.insert(id, record);
+        return id;
+    }
+
+    bool changeCategory(Account& owner, qint64 id, const QJsonObject& fields)
+    {
+        auto found = owner.categories.find(id);
+        if (found == owner.categories.end()) return false;
+        for (auto it = fields.constBegin(); it != fields.constEnd(); ++it)
+            if (it.key() != QStringLiteral("id") && it.key() != QStringLiteral("last_update"))
+                found->insert(it.key(), it.value());
+        found->insert(QStringLiteral("last_update"), grow());
+        return true;
+    }
+
+    void deleteCategory(Account& owner, const QString& ownerName, qint64 id, bool withItems)
+    {
+        owner.categories.remove(id);
+        shares.removeIf([&](const Share& s) { return s.owner == ownerName && s.id == id; });
+        if (withItems)
+            owner.items.removeIf([id](const auto& item) {
+                return item.value().value(QStringLiteral("category_id")).toInteger() == id;
+            });
+        owner.taskStamp = grow();
+    }
+};
+
