@@ -84,7 +84,7 @@ bool iCalSyncJobs::syncEnabled()
 
 ICalJobOutcome iCalSyncJobs::work(const ICalJob& job)
 {
-    if (job.kind >= ICalJob::Kind::InsertCalendarsFromICal) return importWork(job);
+    if (isImportJob(job.kind)) return importWork(job);
     return {};
 }
 

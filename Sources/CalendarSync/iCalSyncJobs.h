@@ -171,6 +171,7 @@ public:
     // store side wins; uids are matched as they stand, each once per batch.
     // What the store cannot confirm as gone (a failed query, an unreadable
     // file or folder) is never taken for a deletion.
+    static bool isImportJob(ICalJob::Kind kind);
     ICalJobOutcome importWork(const ICalJob& job);
     ICalJobOutcome waitToOneWaySyncInsertFromICal(const QStringList& uids);
     ICalJobOutcome waitToOneWaySyncUpdateFromICal(const QStringList& uids);

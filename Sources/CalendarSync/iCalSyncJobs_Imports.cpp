@@ -120,6 +120,19 @@ Date iCalSyncJobs::normalisedOccurrence(const Date& occurrence, const Task& root
                                   Utilities::getMinute(root.repeatStartDate()));
 }
 
+bool iCalSyncJobs::isImportJob(ICalJob::Kind kind)
+{
+    using enum ICalJob::Kind;
+    switch (kind) {
+    case InsertCalendarsFromICal: case UpdateCalendarsFromICal: case DeleteCalendarsFromICal:
+    case InsertEventsFromICal: case UpdateEventsFromICal: case DeleteEventsFromICal:
+    case InsertTasksFromICal: case UpdateTasksFromICal: case DeleteTasksFromICal:
+        return true;
+    default:
+        return false;
+    }
+}
+
 ICalJobOutcome iCalSyncJobs::importWork(const ICalJob& job)
 {
     const QStringList uids = eachUidOnce(job.uids);
