@@ -84,6 +84,7 @@ bool iCalSyncJobs::syncEnabled()
 
 ICalJobOutcome iCalSyncJobs::work(const ICalJob& job)
 {
+    if (isImportJob(job.kind)) return importWork(job);
     return {};
 }
 

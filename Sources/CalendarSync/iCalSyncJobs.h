@@ -165,6 +165,34 @@ public:
     bool updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask);
     bool deleteTaskOnICal(const CalTaskPtr& iCalTask);
 
+    // --- imports of what other programs changed in the store ---
+    // The work of the nine import jobs; each runs while its job holds the
+    // flag and answers the closing steps (refresh, web push request). The
+    // store side wins; uids are matched as they stand, each once per batch.
+    // What the store cannot confirm as gone (a failed query, an unreadable
+    // file or folder) is never taken for a deletion.
+    static bool isImportJob(ICalJob::Kind kind);
+    ICalJobOutcome importWork(const ICalJob& job);
+    ICalJobOutcome waitToOneWaySyncInsertFromICal(const QStringList& uids);
+    ICalJobOutcome waitToOneWaySyncUpdateFromICal(const QStringList& uids);
+    ICalJobOutcome waitToOneWaySyncDeleteFromICal(const QStringList& uids);
+    ICalJobOutcome waitToOneWaySyncInsertFromICalEvent(const QStringList& uids);
+    ICalJobOutcome waitToOneWaySyncUpdateFromICalEvent(const QStringList& uids);
+    ICalJobOutcome waitToOneWaySyncDeleteFromICalEvent(const QStringList& uids);
+    ICalJobOutcome waitToOneWaySyncInsertFromICalTask(const QStringList& uids);
+    ICalJobOutcome waitToOneWaySyncUpdateFromICalTask(const QStringList& uids);
+    ICalJobOutcome waitToOneWaySyncDeleteFromICalTask(const QStringList& uids);
+    // The calendar's folder is gone and the store lists its calendars
+    // without trouble: the calendar no longer exists.
+    bool storeCalendarIsGone(const QString& calendarUid) const;
+    // The store holds no event (task) of the uid, and no file it could not
+    // read in the calendar of the local item that carries the uid.
+    bool storeEventIsGone(const QString& uid, const TaskPtr& localItem) const;
+    bool storeTaskIsGone(const QString& uid, const TaskPtr& localItem) const;
+    // A detached occurrence's date moved back to the root's clock time when
+    // it was handed over at a UTC reading of it.
+    static Date normalisedOccurrence(const Date& occurrence, const Task& root);
+
 protected:
     // A job's work, run while it holds the flag. The work of each job belongs
     // to the exchange that owns it; until it is given, a job does nothing to

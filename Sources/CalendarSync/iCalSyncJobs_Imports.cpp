@@ -1,0 +1,535 @@
+// The import jobs: what other programs inserted, changed or deleted in the
+// calendar store is carried into the database, the store side winning.
+#include "iCalSyncJobs.h"
+
+#include "Calendar.h"
+#include "CoreData.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QSet>
+
+namespace {
+
+// Items imported and changed, categories changed: the web push bits.
+constexpr qint64 categoriesChanged = 1;
+constexpr qint64 itemsChanged = 2;
+constexpr qint64 itemsAndLinksChanged = 10;
+
+// Each uid once, in the order of its first mention; blank uids name nothing.
+QStringList eachUidOnce(const QStringList& uids)
+{
+    QStringList once;
+    QSet<QString> seen;
+    once.reserve(uids.size());
+    for (const QString& uid : uids) {
+        if (uid.trimmed().isEmpty() || seen.contains(uid)) continue;
+        seen.insert(uid);
+        once << uid;
+    }
+    return once;
+}
+
+void reloadCategories(CoreData& manager)
+{
+    manager.setCalendarReloadInProgress(true);
+    manager.doWithCalendarList(manager.getCalendarList(), 2);
+    manager.setCalendarReloadInProgress(false);
+}
+
+// The store title of a calendar follows the unique name its category took;
+// a refused write leaves the category with its name all the same.
+void retitleStoreCalendar(CalCalendarStore& store, const CalCalendarPtr& calendar, const QString& name)
+{
+    calendar->setTitle(name);
+    CalError error;
+    if (!store.saveCalendar(calendar, &error))
+        qWarning().noquote() << "The store calendar" << calendar->uid() << "keeps its title; renaming it failed:"
+                             << error.text;
+}
+
+// Whether the candidate passes the tag filter of the working lists.
+bool passesTagRule(const CalendarPtr& category, const TaskPtr& item, const QStringList& shownTags)
+{
+    const QString categoryTags = category ? category->tagList() : QString();
+    const QString ownTags = item->tagList();
+    if (shownTags.isEmpty()) return categoryTags.isEmpty() && ownTags.isEmpty();
+    if (!categoryTags.isEmpty() && Utilities::isTagList(categoryTags, shownTags)) return true;
+    if (ownTags.isEmpty()) return false;
+    for (const QString& tag : shownTags)
+        if (!tag.isEmpty() && ownTags.contains(tag, Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+// An updated item leaves the working lists when its category is hidden, and
+// joins them, when it is not there yet, as far as the tag filter lets it.
+void showInWorkingList(CoreData& manager, const CalendarPtr& category, const TaskList& candidates, bool isTask)
+{
+    if (candidates.isEmpty() || !candidates.first()) return;
+    const TaskPtr& item = candidates.first();
+    const CalendarPtr shownIn = category ? category : manager.calendarWithPrimaryKey(item->calendarId());
+    if (shownIn && shownIn->inVisible()) {
+        manager.removeAllTaskRelateToPrimaryKey(item->primaryKey());
+        return;
+    }
+    if (manager.hasTaskInGlobalList(item)) return;
+    if (isTask) {
+        const SettingPtr setting = manager.currentSetting();
+        if (setting && setting->showActiveTaskOnly()) return;
+    }
+    TaskList shown;
+    if (manager.isAppliedTagFilter()) {
+        const QStringList tags = manager.getShowTag();
+        for (const TaskPtr& candidate : candidates)
+            if (candidate && passesTagRule(shownIn, candidate, tags)) shown << candidate;
+    } else {
+        for (const TaskPtr& candidate : candidates)
+            if (candidate) shown << candidate;
+    }
+    if (!shown.isEmpty()) manager.doWithAllTasksEventsAdes(shown, 0);
+}
+
+void doTodayWhenDue(CoreData& manager, const TaskPtr& task)
+{
+    if (manager.hasDoToday() && task->hasDue()
+        && Utilities::compareDateNoTime(task->dueEnd(), Utilities::getCompleteDate()) == 0)
+        manager.doToday(task);
+}
+
+// One line for a batch, however many uids the store did not know.
+void logUnknown(const char* what, const QStringList& uids)
+{
+    if (uids.isEmpty()) return;
+    qWarning().noquote() << uids.size() << what << "are not in the store, for instance" << uids.first();
+}
+
+QString calendarFolderOf(const CalCalendarStore& store, const QString& calendarUid)
+{
+    return store.rootPath() + QLatin1Char('/') + QString(calendarUid).replace(QLatin1Char('/'), QLatin1Char('_'))
+           + QStringLiteral(".calendar");
+}
+
+}  // namespace
+
+Date iCalSyncJobs::normalisedOccurrence(const Date& occurrence, const Task& root)
+{
+    return Utilities::compareTime(occurrence, Utilities::getHour(root.repeatStartDate()),
+                                  Utilities::getMinute(root.repeatStartDate()));
+}
+
+bool iCalSyncJobs::isImportJob(ICalJob::Kind kind)
+{
+    using enum ICalJob::Kind;
+    switch (kind) {
+    case InsertCalendarsFromICal: case UpdateCalendarsFromICal: case DeleteCalendarsFromICal:
+    case InsertEventsFromICal: case UpdateEventsFromICal: case DeleteEventsFromICal:
+    case InsertTasksFromICal: case UpdateTasksFromICal: case DeleteTasksFromICal:
+        return true;
+    default:
+        return false;
+    }
+}
+
+ICalJobOutcome iCalSyncJobs::importWork(const ICalJob& job)
+{
+    const QStringList uids = eachUidOnce(job.uids);
+    switch (job.kind) {
+    case ICalJob::Kind::InsertCalendarsFromICal: return waitToOneWaySyncInsertFromICal(uids);
+    case ICalJob::Kind::UpdateCalendarsFromICal: return waitToOneWaySyncUpdateFromICal(uids);
+    case ICalJob::Kind::DeleteCalendarsFromICal: return waitToOneWaySyncDeleteFromICal(uids);
+    case ICalJob::Kind::InsertEventsFromICal: return waitToOneWaySyncInsertFromICalEvent(uids);
+    case ICalJob::Kind::UpdateEventsFromICal: return waitToOneWaySyncUpdateFromICalEvent(uids);
+    case ICalJob::Kind::DeleteEventsFromICal: return waitToOneWaySyncDeleteFromICalEvent(uids);
+    case ICalJob::Kind::InsertTasksFromICal: return waitToOneWaySyncInsertFromICalTask(uids);
+    case ICalJob::Kind::UpdateTasksFromICal: return waitToOneWaySyncUpdateFromICalTask(uids);
+    case ICalJob::Kind::DeleteTasksFromICal: return waitToOneWaySyncDeleteFromICalTask(uids);
+    default: return {};
+    }
+}
+
+// --- what the store confirms ---
+
+bool iCalSyncJobs::storeCalendarIsGone(const QString& calendarUid) const
+{
+    CalError error;
+    m_iCalStore->calendars(&error);
+    if (!error.ok()) {
+        qWarning().noquote() << "The store could not list its calendars; calendar" << calendarUid
+                             << "is not taken for gone:" << error.text;
+        return false;
+    }
+    if (m_iCalStore->calendarWithUID(calendarUid)) return false;
+    if (QFileInfo::exists(calendarFolderOf(*m_iCalStore, calendarUid))) {
+        qWarning().noquote() << "The folder of calendar" << calendarUid
+                             << "is still there though the store cannot use it; its category is kept";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The local item's store calendar has a file or a folder the store could
+// not read: an absence there proves nothing.
+bool calendarHasUnreadable(const CalCalendarStore& store, const CoreData& manager, const TaskPtr& localItem)
+{
+    CalError error;
+    store.calendars(&error);
+    if (!error.ok()) return true;
+    if (!localItem) return false;
+    const CalendarPtr category = manager.calendarWithPrimaryKey(localItem->calendarId());
+    if (!category || category->iCalUID().isEmpty()) return !store.unreadableFiles().isEmpty();
+    const QString folder = calendarFolderOf(store, category->iCalUID());
+    const QFileInfo info(folder);
+    if (info.exists() && (!info.isReadable() || !info.isExecutable())) return true;
+    for (const QString& path : store.unreadableFiles())
+        if (path.startsWith(folder + QLatin1Char('/'))) return true;
+    return false;
+}
+
+}  // namespace
+
+bool iCalSyncJobs::storeEventIsGone(const QString& uid, const TaskPtr& localItem) const
+{
+    CalError error;
+    if (m_iCalStore->eventWithUID(uid, Date(), &error)) return false;
+    if (error.code != CalError::Code::NotFound) return false;
+    const CoreData* manager = CoreData::shared();
+    if (!manager || calendarHasUnreadable(*m_iCalStore, *manager, localItem)) {
+        qWarning().noquote() << "The store could not read all of the calendar of event" << uid
+                             << "; its local items are kept";
+        return false;
+    }
+    return true;
+}
+
+bool iCalSyncJobs::storeTaskIsGone(const QString& uid, const TaskPtr& localItem) const
+{
+    CalError error;
+    if (m_iCalStore->taskWithUID(uid, &error)) return false;
+    if (error.code != CalError::Code::NotFound) return false;
+    const CoreData* manager = CoreData::shared();
+    if (!manager || calendarHasUnreadable(*m_iCalStore, *manager, localItem)) {
+        qWarning().noquote() << "The store could not read all of the calendar of task" << uid
+                             << "; the local task is kept";
+        return false;
+    }
+    return true;
+}
+
+// --- calendars ---
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICal(const QStringList& uids)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return {};
+    CalCalendarList found;
+    QStringList unknown;
+    for (const QString& uid : uids) {
+        if (CalCalendarPtr calendar = m_iCalStore->calendarWithUID(uid))
+            found << calendar;
+        else
+            unknown << uid;
+    }
+    logUnknown("calendars reported as new", unknown);
+    const FolderMap folders = findDirectoryOfCalendar(found);
+    for (const CalCalendarPtr& calendar : found) {
+        if (!calendar->isEditable()) continue;
+        // Linked already (its import ran twice, or a full sync took it in).
+        if (manager->calendarWithICalUID(calendar->uid())) continue;
+        auto category = std::make_shared<Calendar>();
+        const QString name = manager->createNewcalendarNameIfExist(calendar->title(), nullptr, manager->calendarList());
+        if (name != calendar->title()) retitleStoreCalendar(*m_iCalStore, calendar, name);
+        category->setCalendarName(name);
+        category->setBuiltIn(1);
+        category->setICalUID(calendar->uid());
+        const qint64 position = Utilities::getClosestColorPosWithColor(calendar->color());
+        category->setColorNameId(position % 8);
+        category->setColorGroupId(position / 8);
+        const QStringList folderAndKinds = folders.value(calendar->uid()).split(QLatin1Char('|'));
+        category->setDirectory(folderAndKinds.value(0));
+        category->setTaskOrEvent(folderAndKinds.value(1).toLongLong());
+        category->setTypeOfCal(calendar->type());
+        if (!manager->addCalendarToCalendarList(category, false))
+            qWarning().noquote() << "The category of the new store calendar" << calendar->uid() << "could not be stored";
+    }
+    reloadCategories(*manager);
+    return {};
+}
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICal(const QStringList& uids)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return {};
+    for (const QString& uid : uids) {
+        const CalendarPtr category = manager->calendarWithICalUID(uid);
+        if (!category) continue;
+        const CalCalendarPtr calendar = m_iCalStore->calendarWithUID(uid);
+        if (!calendar) {
+            // The calendar itself is gone: nothing is left to remove in the store.
+            if (storeCalendarIsGone(uid)) manager->doDeleteCalendar(category, false, true);
+            continue;
+        }
+        if (calendar->title() == category->calendarName()) continue;
+        const QString name = category->isShared()
+                                 ? calendar->title()
+                                 : manager->createNewcalendarNameIfExist(calendar->title(), category, manager->calendarList());
+        category->setCalendarName(name);
+        if (!category->dehydrate()) qWarning().noquote() << "The new name of category" << name << "could not be saved";
+        if (name != calendar->title()) retitleStoreCalendar(*m_iCalStore, calendar, name);
+    }
+    reloadCategories(*manager);
+    return {.autoSyncMask = categoriesChanged};
+}
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncDeleteFromICal(const QStringList& uids)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return {};
+    CalendarList categories;
+    for (const QString& uid : uids)
+        if (CalendarPtr category = manager->calendarWithICalUID(uid)) categories << category;
+    for (const CalendarPtr& category : categories) {
+        if (category->iCalUID().isEmpty()) continue;
+        if (!storeCalendarIsGone(category->iCalUID())) continue;
+        if (!manager->deleteAllTasksBelongCalendar(category->primaryKey())) {
+            qWarning().noquote() << "The items of category" << category->calendarName()
+                                 << "could not be deleted; the category is kept";
+            continue;
+        }
+        if (!category->deleteFromDatabase())
+            qWarning().noquote() << "Category" << category->calendarName() << "could not be deleted";
+    }
+    reloadCategories(*manager);
+    ICalJobOutcome outcome;
+    if (!manager->getCalendarWithType(0, manager->calendarList()).isEmpty()) {
+        manager->checkAndSetDefaultCategory();
+        outcome.autoSyncMask = categoriesChanged;
+    } else {
+        manager->createDefaultCategoryAutoSyncZVW(true);
+    }
+    return outcome;
+}
+
+// --- events ---
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringList& uids)
+{
+    const ICalJobOutcome outcome{.changedLocalItems = true, .autoSyncMask = itemsChanged};
+    CoreData* manager = CoreData::shared();
+    if (!manager || !syncEnabled()) return outcome;
+    for (const QString& uid : uids) {
+        const std::optional<CalEventList> events = getICalEventsWithEventUIDList({uid});
+        if (!events || events->isEmpty() || !events->first()->calendar()) {
+            if (!events) qWarning().noquote() << "The store could not be asked for event" << uid;
+            continue;
+        }
+        const CalendarPtr category = manager->calendarWithICalUID(events->first()->calendar()->uid());
+        if (!category) continue;
+        QList<Date> deletedDates;
+        Date seriesStart, seriesEnd;
+        const CalEventList parts = getICalEventInfo(uid, category->directory(), &deletedDates, &seriesStart, &seriesEnd);
+        if (parts.isEmpty()) {
+            qWarning().noquote() << "The file of event" << uid << "gave nothing; its local items are kept";
+            continue;
+        }
+        // Only what was read replaces what is here.
+        manager->deleteAllEventsWithUID({uid}, true);
+        auto root = std::make_shared<Task>();
+        root->setTaskType(0);
+        root->setBuiltIn(1);
+        const CalEvent& first = *parts.first();
+        updateInfoFromICalEvent(first, root, seriesStart, seriesEnd, first.isDetached());
+        synchEventTimeZone(first, root);
+        manager->setModifyingTask(root);
+        if (!root->insertAndDehydrate()) {
+            qWarning().noquote() << "Event" << uid << "could not be stored";
+            continue;
+        }
+        if (!first.recurrenceRule()) continue;
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            const Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
+            auto detached = std::make_shared<Task>();
+            updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
+            detached->setParentId(root->primaryKey());
+            detached->setRepeatType(0);
+            detached->setTaskType(0);
+            detached->setCalendarId(root->calendarId());
+            detached->setOccurrence(occurrence);
+            manager->setModifyingTask(detached);
+            if (!detached->insertAndDehydrate()) qWarning().noquote() << "A changed occurrence of" << uid << "could not be stored";
+            root->addRepeatException(occurrence, Task::RepeatException::Changed);
+        }
+        for (const Date& date : deletedDates) root->addRepeatException(date, Task::RepeatException::Deleted);
+        if (!root->dehydrate()) qWarning().noquote() << "The exceptions of event" << uid << "could not be saved";
+    }
+    return outcome;
+}
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringList& uids)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || !syncEnabled()) return {.autoSyncMask = itemsAndLinksChanged};
+    TaskList roots;
+    QStringList notLinked;
+    for (const QString& uid : uids) {
+        if (TaskPtr root = manager->getRootEventWithUID(uid))
+            roots << root;
+        else
+            notLinked << uid;
+    }
+    for (const TaskPtr& root : roots) {
+        const QString uid = root->iCalUID();
+        if (uid.isEmpty()) continue;
+        const std::optional<CalEventList> events = getICalEventsWithEventUIDList({uid});
+        if (!events) {
+            qWarning().noquote() << "The store could not be asked for event" << uid << "; nothing is deleted";
+            continue;
+        }
+        if (events->isEmpty() || !events->first()->calendar()) {
+            // Gone, or moved beyond the window: only the first is an absence.
+            if (storeEventIsGone(uid, root)) manager->deleteAllEventsWithUID({uid}, true);
+            continue;
+        }
+        const CalendarPtr category = manager->calendarWithICalUID(events->first()->calendar()->uid());
+        QList<Date> deletedDates;
+        Date seriesStart, seriesEnd;
+        const CalEventList parts = getICalEventInfo(uid, category ? category->directory() : QString(), &deletedDates,
+                                                    &seriesStart, &seriesEnd);
+        if (parts.isEmpty()) {
+            qWarning().noquote() << "The file of event" << uid << "gave nothing; the local event is kept";
+            continue;
+        }
+        const CalEvent& first = *parts.first();
+        const bool categoryChanged = updateInfoFromICalEvent(first, root, seriesStart, seriesEnd, first.isDetached());
+        synchEventTimeZone(first, root);
+        manager->setModifyingTask(root);
+        if (!root->dehydrate()) qWarning().noquote() << "Event" << uid << "could not be saved";
+        if (!first.recurrenceRule()) {
+            manager->deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0));
+        } else {
+            root->setRepeatExceptions(QString(QLatin1String("")));
+            const qint64 zoneOffset = root->tz() != 0 ? calculateOffset(root->tz()) : 0;
+            for (qsizetype i = 1; i < parts.size(); ++i) {
+                Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
+                if (root->tz() != 0) occurrence = Utilities::newDateFromDate(occurrence, double(zoneOffset));
+                TaskPtr detached = manager->getExceptionEventWithParentID(root->primaryKey(), occurrence);
+                if (!detached) {
+                    detached = std::make_shared<Task>();
+                    updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
+                    detached->setParentId(root->primaryKey());
+                    detached->setRepeatType(0);
+                    detached->setTaskType(0);
+                    detached->setCalendarId(root->calendarId());
+                    detached->setOccurrence(occurrence);
+                    synchEventTimeZone(*parts[i], detached);
+                    manager->setModifyingTask(detached);
+                    if (!detached->insertAndDehydrate())
+                        qWarning().noquote() << "A changed occurrence of" << uid << "could not be stored";
+                } else {
+                    updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
+                    detached->setOccurrence(occurrence);
+                    synchEventTimeZone(*parts[i], detached);
+                    manager->setModifyingTask(detached);
+                    if (!detached->dehydrate())
+                        qWarning().noquote() << "A changed occurrence of" << uid << "could not be saved";
+                }
+                root->addRepeatException(occurrence, Task::RepeatException::Changed);
+            }
+            for (const Date& date : deletedDates) {
+                if (manager->getExceptionEventWithParentID(root->primaryKey(), date))
+                    manager->deleteDetachedEventParentID(root->primaryKey(), date);
+                root->addRepeatException(date, Task::RepeatException::Deleted);
+            }
+            if (!root->dehydrate()) qWarning().noquote() << "The exceptions of event" << uid << "could not be saved";
+        }
+        if (categoryChanged) manager->resetZVWIdWhenCalChanged(root, true);
+        TaskList candidates{root};
+        candidates += manager->getAllDetachedEventWithParentID(root->primaryKey());
+        showInWorkingList(*manager, category, candidates, false);
+    }
+    if (notLinked.isEmpty()) return {.changedLocalItems = true, .autoSyncMask = itemsAndLinksChanged};
+    // Events with no local root yet are new here: the insert runs at once,
+    // ahead of any batch reported after this one, and its request is the one.
+    waitToOneWaySyncInsertFromICalEvent(notLinked);
+    return {.changedLocalItems = true, .autoSyncMask = itemsChanged};
+}
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncDeleteFromICalEvent(const QStringList& uids)
+{
+    const ICalJobOutcome outcome{.changedLocalItems = true, .autoSyncMask = itemsChanged};
+    CoreData* manager = CoreData::shared();
+    if (!manager || !syncEnabled()) return outcome;
+    QStringList gone;
+    for (const QString& uid : uids)
+        if (storeEventIsGone(uid, manager->getRootEventWithUID(uid))) gone << uid;
+    if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, true);
+    return outcome;
+}
+
+// --- tasks ---
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalTask(const QStringList& uids)
+{
+    const ICalJobOutcome outcome{.changedLocalItems = true, .autoSyncMask = itemsChanged};
+    CoreData* manager = CoreData::shared();
+    if (!manager) return outcome;
+    QStringList unknown;
+    for (const QString& uid : uids) {
+        const CalTaskPtr storeTask = m_iCalStore->taskWithUID(uid);
+        if (!storeTask) {
+            unknown << uid;
+            continue;
+        }
+        manager->deleteAllEventsWithUID({uid}, true);
+        auto task = std::make_shared<Task>();
+        task->setTaskType(1);
+        task->setBuiltIn(1);
+        updateInfoFromICalTask(*storeTask, task);
+        manager->setModifyingTask(task);
+        if (!task->insertAndDehydrate()) {
+            qWarning().noquote() << "Task" << uid << "could not be stored";
+            continue;
+        }
+        doTodayWhenDue(*manager, task);
+    }
+    logUnknown("tasks reported as new", unknown);
+    return outcome;
+}
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalTask(const QStringList& uids)
+{
+    const ICalJobOutcome outcome{.changedLocalItems = true, .autoSyncMask = itemsAndLinksChanged};
+    CoreData* manager = CoreData::shared();
+    if (!manager) return outcome;
+    for (const QString& uid : uids) {
+        const TaskPtr task = manager->getTaskWithUID(uid);
+        if (!task || task->iCalUID().isEmpty()) continue;
+        const CalTaskPtr storeTask = m_iCalStore->taskWithUID(uid);
+        if (!storeTask) continue;  // the local task stays as it is
+        const CalendarPtr category =
+            storeTask->calendar() ? manager->calendarWithICalUID(storeTask->calendar()->uid()) : nullptr;
+        const bool categoryChanged = updateInfoFromICalTask(*storeTask, task);
+        manager->setModifyingTask(task);
+        if (!task->dehydrate()) qWarning().noquote() << "Task" << uid << "could not be saved";
+        if (categoryChanged) manager->resetZVWIdWhenCalChanged(task, true);
+        showInWorkingList(*manager, category, {task}, true);
+        doTodayWhenDue(*manager, task);
+    }
+    return outcome;
+}
+
+ICalJobOutcome iCalSyncJobs::waitToOneWaySyncDeleteFromICalTask(const QStringList& uids)
+{
+    const ICalJobOutcome outcome{.changedLocalItems = true, .autoSyncMask = itemsChanged};
+    CoreData* manager = CoreData::shared();
+    if (!manager) return outcome;
+    QStringList gone;
+    for (const QString& uid : uids)
+        if (storeTaskIsGone(uid, manager->getTaskWithUID(uid))) gone << uid;
+    if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, true);
+    return outcome;
+}

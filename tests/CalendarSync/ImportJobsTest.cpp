@@ -1,0 +1,443 @@
+#include "CalendarSyncFixture.h"
+
+#include "Notification.h"
+#include "NotificationCenter.h"
+#include "RecordingMainView.h"
+#include "Tag.h"
+#include "TestEnvironment.h"
+#include "ZVWSync.h"
+
+#include <QFileInfo>
+
+#include <functional>
+
+namespace {
+
+// The store's watcher reports another program's writes; the import jobs the
+// notices start are waited for through what they leave in the database.
+class ImportJobsTest : public CalendarSyncTest {
+protected:
+    void SetUp() override
+    {
+        CalendarSyncTest::SetUp();
+        setting->setAutoZVWSync(1);
+        // The category stored for real: the jobs reload the category list.
+        dataManager().doWithCalendarList(std::nullopt, 1);
+        category = std::make_shared<Calendar>();
+        category->setCalendarName(QStringLiteral("Home"));
+        category->setICalUID(storeCalendar->uid());
+        category->setDirectory(calendarFolder());
+        category->setTaskOrEvent(3);
+        category->setInVisible(0);
+        ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+        NotificationCenter::defaultCenter().addObserver(&observer, kAutoSyncNotification, nullptr,
+                                                        [this](const Notification& n) { requests << n.objectAs<qint64>(); });
+        NotificationCenter::defaultCenter().addObserver(
+            &observer, QStringLiteral("com.qrb.zvm.AutoBackupStartNotification"), nullptr,
+            [this](const Notification&) { ++backupNotices; });
+        view.windowVisible = true;
+        outside = CalCalendarStore::create(storeFolder.path());
+        ASSERT_EQ(store->calendars().size(), 1);  // indexed: the watcher starts
+        settle();
+    }
+    void TearDown() override
+    {
+        NotificationCenter::defaultCenter().removeObserver(&observer);
+        CalendarSyncTest::TearDown();
+    }
+
+    static void settle(int ms = 350) { processEventsUntil([] { return false; }, ms); }
+    qsizetype reloads() const { return view.calls().count(QStringLiteral("reload")); }
+    // Waits for the next job that reloads the views, then for its notices.
+    bool waitForReloadAfter(qsizetype before, int ms = 8000)
+    {
+        const bool reloaded = processEventsUntil([&] { return reloads() > before; }, ms);
+        settle(150);
+        return reloaded;
+    }
+
+    static QString eventsFolderOf(const QString& folder) { return folder + QStringLiteral("/Events/"); }
+    // Written elsewhere and renamed in, as most programs save.
+    void renameIn(const QString& path, const QByteArray& bytes)
+    {
+        const QString temporary = storeFolder.path() + QStringLiteral("/.writing");
+        QFile file(temporary);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::rename(temporary, path));
+    }
+    static void writeInPlace(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+
+    // Another program's write made while the sync is off (its notice is
+    // dropped), read by a fresh store: the test then runs a job itself,
+    // with no job of the watcher's notice running beside it.
+    void unnoticed(const std::function<void()>& write)
+    {
+        dataManager().setBSynciCalEnable(false);
+        write();
+        settle(450);
+        dataManager().setBSynciCalEnable(true);
+        reopenStore();
+    }
+
+    CalEventPtr outsideEvent(const QString& title, const Date& start)
+    {
+        auto event = CalEvent::event();
+        event->setCalendar(outside->calendarWithUID(storeCalendar->uid()));
+        event->setTitle(title);
+        event->setStartDate(start);
+        event->setEndDate(start.dateByAddingTimeInterval(3600));
+        EXPECT_TRUE(outside->saveEvent(event, CalSpanAllEvents));
+        return event;
+    }
+    CalTaskPtr outsideTask(const QString& title, const Date& due)
+    {
+        auto task = CalTask::task();
+        task->setCalendar(outside->calendarWithUID(storeCalendar->uid()));
+        task->setTitle(title);
+        task->setDueDate(due);
+        EXPECT_TRUE(outside->saveTask(task));
+        return task;
+    }
+
+    qint64 rowsWithUID(const QString& uid)
+    {
+        return queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE iCalIdentifier = '%1'").arg(uid));
+    }
+    bool waitForRows(const QString& uid, qint64 count)
+    {
+        return processEventsUntil([&] { return rowsWithUID(uid) == count; }, 8000);
+    }
+    bool inWorkingList(qint64 key) const
+    {
+        for (const TaskPtr& item : CoreData::shared()->allTasksEventsAdes())
+            if (item->primaryKey() == key) return true;
+        return false;
+    }
+
+    RecordingMainView view;
+    QObject observer;
+    QList<qint64> requests;
+    int backupNotices = 0;
+    std::shared_ptr<CalCalendarStore> outside;
+};
+
+Notification eventNotice(const CalCalendarStore* store, const QStringList& inserted, const QStringList& updated,
+                         const QStringList& deleted)
+{
+    return Notification(CalEventsChangedExternallyNotification, const_cast<CalCalendarStore*>(store),
+                        QVariantMap{{CalInsertedRecordsKey, inserted},
+                                    {CalUpdatedRecordsKey, updated},
+                                    {CalDeletedRecordsKey, deleted}});
+}
+
+// A weekly series from 10 March 2014, 09:00 UTC: by default the 17 March
+// occurrence moved to the 18th, the 24 March one deleted.
+QByteArray seriesWithExceptions(const QString& uid, bool repeating = true, const QString& deletedStamp = "20140324T090000Z",
+                                const QString& movedTitle = "Standup moved")
+{
+    QString text = QStringLiteral(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:%1\r\n"
+        "DTSTAMP:20140301T000000Z\r\nDTSTART:20140310T090000Z\r\nDTEND:20140310T100000Z\r\nSUMMARY:Standup\r\n");
+    if (repeating) text += QStringLiteral("RRULE:FREQ=WEEKLY;COUNT=6\r\n");
+    if (repeating && !deletedStamp.isEmpty()) text += QStringLiteral("EXDATE:%1\r\n").arg(deletedStamp);
+    if (repeating && !movedTitle.isEmpty())
+        text += QStringLiteral("END:VEVENT\r\nBEGIN:VEVENT\r\nUID:%1\r\nDTSTAMP:20140301T000000Z\r\n"
+                               "RECURRENCE-ID:20140317T090000Z\r\nDTSTART:20140318T140000Z\r\n"
+                               "DTEND:20140318T150000Z\r\nSUMMARY:%2\r\n").arg(QStringLiteral("%1"), movedTitle);
+    text += QStringLiteral("END:VEVENT\r\nEND:VCALENDAR\r\n");
+    return text.arg(uid).toUtf8();
+}
+
+TEST_F(ImportJobsTest, CalendarMadeOutsideBecomesAUniquelyNamedCategoryNotPushedBack)
+{
+    auto made = CalCalendar::calendar();
+    made->setTitle(QStringLiteral(" h OME"));
+    made->setColor(QColor(0x10, 0x8E, 0x77));  // next to group 2, colour 3
+    ASSERT_TRUE(outside->saveCalendar(made));
+
+    ASSERT_TRUE(processEventsUntil([&] { return dataManager().calendarWithICalUID(made->uid()) != nullptr; }, 8000));
+    settle();
+    const CalendarPtr imported = dataManager().calendarWithICalUID(made->uid());
+    EXPECT_EQ(imported->calendarName(), QStringLiteral(" h OME_1"));
+    EXPECT_EQ(store->calendarWithUID(made->uid())->title(), QStringLiteral(" h OME_1"));
+    EXPECT_EQ(imported->colorGroupId(), 2);
+    EXPECT_EQ(imported->colorNameId(), 3);
+    EXPECT_EQ(imported->builtIn(), 1);
+    EXPECT_EQ(imported->taskOrEvent(), 3);
+    EXPECT_EQ(QFileInfo(imported->directory()).fileName(), made->uid() + QStringLiteral(".calendar"));
+    EXPECT_EQ(imported->typeOfCal(), QStringLiteral("Local"));
+    EXPECT_EQ(store->calendars().size(), 2);  // nothing made in the store in return
+    EXPECT_EQ(jobs->numOfInsertedICal(), 0);
+    EXPECT_GE(backupNotices, 1);
+}
+
+TEST_F(ImportJobsTest, CalendarRetitledOutsideRenamesItsCategoryAndAVanishedOneDeletesIt)
+{
+    auto other = CalCalendar::calendar();
+    other->setTitle(QStringLiteral("Other"));
+    ASSERT_TRUE(outside->saveCalendar(other));  // no category: ignored by the update
+    ASSERT_TRUE(processEventsUntil([&] { return dataManager().calendarWithICalUID(other->uid()) != nullptr; }, 8000));
+
+    CalCalendarPtr home = outside->calendarWithUID(storeCalendar->uid());
+    home->setTitle(QStringLiteral("House"));
+    ASSERT_TRUE(outside->saveCalendar(home));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return dataManager().calendarWithICalUID(storeCalendar->uid())->calendarName() == QStringLiteral("House"); },
+        8000));
+    requests.clear();
+
+    ASSERT_TRUE(outside->removeCalendar(outside->calendarWithUID(other->uid())));
+    ASSERT_TRUE(processEventsUntil([&] { return dataManager().calendarWithICalUID(other->uid()) == nullptr; }, 8000));
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Calendars WHERE iCalUID = '%1'").arg(other->uid())), 0);
+    EXPECT_TRUE(dataManager().calendarWithICalUID(storeCalendar->uid()));
+}
+
+// An unreadable folder is no removal: only a calendar whose folder is gone
+// takes its category and items with it.
+TEST_F(ImportJobsTest, CategoryStaysWhileItsCalendarFolderIsThereButUnreadable)
+{
+    TaskPtr item = localEvent(local(2014, 3, 14, 9), local(2014, 3, 14, 10));
+    item->setICalUID(QStringLiteral("KEEP-1"));
+    item->setCalendarId(category->primaryKey());
+    ASSERT_TRUE(item->insertAndDehydrate());
+    unnoticed([&] { ASSERT_TRUE(QFile::setPermissions(calendarFolder(), QFileDevice::WriteOwner)); });
+    jobs->waitToOneWaySyncUpdateFromICal({storeCalendar->uid()});
+    jobs->waitToOneWaySyncDeleteFromICal({storeCalendar->uid()});
+    QFile::setPermissions(calendarFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(dataManager().calendarWithICalUID(storeCalendar->uid()));
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-1")), 1);
+
+    unnoticed([&] { ASSERT_TRUE(QDir(calendarFolder()).removeRecursively()); });
+    jobs->waitToOneWaySyncDeleteFromICal({storeCalendar->uid()});
+    EXPECT_FALSE(dataManager().calendarWithICalUID(storeCalendar->uid()));
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-1")), 0);
+    // No ordinary category is left: the default one is made.
+    EXPECT_EQ(dataManager().calendarList().size(), 1);
+    EXPECT_EQ(dataManager().calendarList().first()->calendarName(), QStringLiteral("Zoravel"));
+}
+
+TEST_F(ImportJobsTest, RepeatingEventMadeOutsideGivesRootChangedOccurrenceAndExceptionEntries)
+{
+    const QString uid = QStringLiteral("OUTSIDE-SERIES-1");
+    renameIn(eventsFolderOf(calendarFolder()) + QStringLiteral("standup.ics"), seriesWithExceptions(uid));
+    ASSERT_TRUE(waitForRows(uid, 2));
+    settle();
+
+    const TaskPtr root = dataManager().getRootEventWithUID(uid);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->builtIn(), 1);
+    EXPECT_EQ(root->calendarId(), category->primaryKey());
+    const TaskList detached = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+    ASSERT_EQ(detached.size(), 1);
+    EXPECT_EQ(detached[0]->occurrence(), utc(2014, 3, 17, 9));
+    EXPECT_EQ(detached[0]->startTime(), utc(2014, 3, 18, 14));
+    EXPECT_EQ(detached[0]->taskName(), QStringLiteral("Standup moved"));
+    EXPECT_EQ(detached[0]->repeatType(), 0);
+    EXPECT_EQ(detached[0]->calendarId(), root->calendarId());
+    const QString expected = QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 17, 9)) + QStringLiteral("(1)|")
+                             + Task::storedDateText(utc(2014, 3, 24, 9)) + QStringLiteral("(2)");
+    EXPECT_TRUE(root->repeatExceptions().endsWith(expected)) << root->repeatExceptions().toStdString();
+    EXPECT_TRUE(requests.contains(2));
+
+    // Rewritten in place without its rule: the changed occurrence goes.
+    const qsizetype before = reloads();
+    writeInPlace(store->eventFilePath(uid), seriesWithExceptions(uid, false));
+    ASSERT_TRUE(waitForRows(uid, 1));
+    EXPECT_TRUE(processEventsUntil([&] { return reloads() > before; }, 2000));
+    EXPECT_EQ(dataManager().getRootEventWithUID(uid)->repeatType(), 0);
+    EXPECT_TRUE(dataManager().getAllDetachedEventWithParentID(root->primaryKey()).isEmpty());
+}
+
+// Each update rebuilds the exceptions from the file: a changed occurrence
+// keeps its one row and takes the new content, one now deleted loses it.
+TEST_F(ImportJobsTest, UpdatedSeriesRebuildsItsExceptionsFromTheFile)
+{
+    const QString uid = QStringLiteral("OUTSIDE-SERIES-2");
+    renameIn(eventsFolderOf(calendarFolder()) + QStringLiteral("weekly.ics"), seriesWithExceptions(uid));
+    ASSERT_TRUE(waitForRows(uid, 2));
+    const qint64 rootKey = dataManager().getRootEventWithUID(uid)->primaryKey();
+    const QString changed = QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 17, 9)) + QStringLiteral("(1)");
+    const QString deleted = QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 17, 9)) + QStringLiteral("(2)");
+
+    const QString path = store->eventFilePath(uid);
+    unnoticed([&] { writeInPlace(path, seriesWithExceptions(uid, true, QString(), QStringLiteral("Moved again"))); });
+    jobs->waitToOneWaySyncUpdateFromICalEvent({uid});
+    TaskList detached = dataManager().getAllDetachedEventWithParentID(rootKey);
+    ASSERT_EQ(detached.size(), 1);
+    EXPECT_EQ(detached[0]->taskName(), QStringLiteral("Moved again"));
+    EXPECT_EQ(dataManager().taskWithPrimaryKey(rootKey)->repeatExceptions(), changed);
+
+    unnoticed([&] { writeInPlace(path, seriesWithExceptions(uid, true, QStringLiteral("20140317T090000Z"), QString())); });
+    jobs->waitToOneWaySyncUpdateFromICalEvent({uid});
+    EXPECT_TRUE(dataManager().getAllDetachedEventWithParentID(rootKey).isEmpty());
+    EXPECT_EQ(dataManager().taskWithPrimaryKey(rootKey)->repeatExceptions(), deleted);
+}
+
+// The store's notices apply in the order reported, each uid once.
+TEST_F(ImportJobsTest, EventUpdatedAndDeletedOutsideFollowsAndAnEventMovedBeyondTheWindowStays)
+{
+    const CalEventPtr event = outsideEvent(QStringLiteral("Dentist"), local(2014, 3, 15, 9));
+    ASSERT_TRUE(waitForRows(event->uid(), 1));
+    const qint64 key = dataManager().getRootEventWithUID(event->uid())->primaryKey();
+
+    event->setTitle(QStringLiteral("Dentist, second visit"));
+    ASSERT_TRUE(outside->saveEvent(event, CalSpanAllEvents));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return dataManager().taskWithPrimaryKey(key)->taskName() == QStringLiteral("Dentist, second visit"); },
+        8000));
+    settle();
+    EXPECT_TRUE(requests.contains(10));
+
+    // A year later: outside the window, still in the store.
+    event->setStartDate(local(2015, 3, 15, 9));
+    event->setEndDate(local(2015, 3, 15, 10));
+    ASSERT_TRUE(outside->saveEvent(event, CalSpanAllEvents));
+    ASSERT_TRUE(waitForReloadAfter(reloads()));
+    EXPECT_EQ(rowsWithUID(event->uid()), 1);
+
+    ASSERT_TRUE(outside->removeEvent(outside->eventWithUID(event->uid(), Date()), CalSpanAllEvents));
+    ASSERT_TRUE(waitForRows(event->uid(), 0));
+}
+
+TEST_F(ImportJobsTest, UpdateOfAnEventWithNoLocalRootInsertsItAndAsksForItemsOnly)
+{
+    CalEventPtr event;
+    unnoticed([&] { event = outsideEvent(QStringLiteral("Lunch"), local(2014, 3, 13, 12)); });
+    const ICalJobOutcome outcome = jobs->waitToOneWaySyncUpdateFromICalEvent({event->uid(), event->uid()});
+    EXPECT_EQ(outcome.autoSyncMask, 2);
+    EXPECT_TRUE(outcome.changedLocalItems);
+    EXPECT_EQ(rowsWithUID(event->uid()), 1);
+}
+
+TEST_F(ImportJobsTest, NoticeWhileTheSyncIsOffStartsNothingAndPostsNothing)
+{
+    dataManager().setBSynciCalEnable(false);
+    jobs->doSthWithEvent(eventNotice(store.get(), {QStringLiteral("A")}, {QStringLiteral("B")}, {QStringLiteral("C")}));
+    EXPECT_TRUE(jobs->iEventListICal().isEmpty());
+    settle(200);
+    EXPECT_EQ(backupNotices, 0);
+    EXPECT_TRUE(requests.isEmpty());
+    EXPECT_TRUE(view.calls().isEmpty());
+}
+
+// A notice of uids nobody knows, twice each and by the thousand, changes
+// nothing and ends.
+TEST_F(ImportJobsTest, NoticesOfUnknownAndRepeatedUidsChangeNothing)
+{
+    QStringList many;
+    for (int i = 0; i < 10000; ++i) many << QStringLiteral("UNKNOWN-%1").arg(i % 5000);
+    const qsizetype before = reloads();
+    jobs->doSthWithEvent(eventNotice(store.get(), many.mid(0, 200), many, many));
+    jobs->doSthWithTask(Notification(CalTasksChangedExternallyNotification, store.get(),
+                                     QVariantMap{{CalInsertedRecordsKey, many}, {CalUpdatedRecordsKey, many}}));
+    ASSERT_TRUE(processEventsUntil([&] { return reloads() >= before + 5; }, 20000));
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks")), 0);
+    EXPECT_EQ(backupNotices, 2);
+
+    CalEventPtr event;
+    unnoticed([&] { event = outsideEvent(QStringLiteral("Twice"), local(2014, 3, 13, 12)); });
+    jobs->waitToOneWaySyncInsertFromICalEvent({event->uid(), event->uid()});
+    EXPECT_EQ(rowsWithUID(event->uid()), 1);
+}
+
+// Bad files written over a linked event's file: the local side stays as it is.
+TEST_F(ImportJobsTest, OutsideFilesTheStoreCannotReadLeaveTheLocalItemsAlone)
+{
+    for (const char* fixture : {"garbage.ics", "no-uid.ics", "no-vevent.ics"}) {
+        SCOPED_TRACE(fixture);
+        const CalEventPtr event = outsideEvent(QStringLiteral("Linked"), local(2014, 3, 20, 9));
+        ASSERT_TRUE(waitForRows(event->uid(), 1));
+        const QString path = outside->eventFilePath(event->uid());
+        QFile bad(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QLatin1String(fixture));
+        ASSERT_TRUE(bad.open(QIODevice::ReadOnly));
+        const qsizetype before = reloads();
+        writeInPlace(path, bad.readAll());
+        waitForReloadAfter(before, 3000);
+        // However the store reported it, the job found it unconfirmed.
+        jobs->waitToOneWaySyncDeleteFromICalEvent({event->uid()});
+        jobs->waitToOneWaySyncUpdateFromICalEvent({event->uid()});
+        EXPECT_EQ(rowsWithUID(event->uid()), 1);
+        EXPECT_EQ(dataManager().getRootEventWithUID(event->uid())->taskName(), QStringLiteral("Linked"));
+    }
+}
+
+TEST_F(ImportJobsTest, TasksMadeChangedAndRemovedOutsideFollowAndTodaysTaskGoesFirst)
+{
+    dataManager().setHasDoToday(true);
+    QObject orderObserver;
+    int orderChanges = 0;
+    NotificationCenter::defaultCenter().addObserver(&orderObserver, QStringLiteral("Task order changed"), nullptr,
+                                                    [&](const Notification&) { ++orderChanges; });
+    const CalTaskPtr task = outsideTask(QStringLiteral("Call back"), local(2014, 3, 12, 17));
+    ASSERT_TRUE(waitForRows(task->uid(), 1));
+    TaskPtr imported = dataManager().getTaskWithUID(task->uid());
+    EXPECT_EQ(imported->builtIn(), 1);
+    EXPECT_EQ(imported->taskName(), QStringLiteral("Call back"));
+    EXPECT_TRUE(processEventsUntil([&] { return orderChanges > 0; }, 2000));
+
+    task->setTitle(QStringLiteral("Call back before noon"));
+    ASSERT_TRUE(outside->saveTask(task));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return dataManager().getTaskWithUID(task->uid())->taskName() == QStringLiteral("Call back before noon"); },
+        8000));
+
+    ASSERT_TRUE(outside->removeTask(outside->taskWithUID(task->uid())));
+    ASSERT_TRUE(waitForRows(task->uid(), 0));
+    NotificationCenter::defaultCenter().removeObserver(&orderObserver);
+}
+
+// After an update an item of a hidden category leaves the working lists; with
+// a tag filter only items carrying a shown tag (themselves or through their
+// category) join them.
+TEST_F(ImportJobsTest, UpdatedItemsJoinTheWorkingListsAsTheCategoryAndTagFilterSay)
+{
+    auto work = std::make_shared<Tag>();
+    work->setTagName(QStringLiteral("Work"));
+    auto home = std::make_shared<Tag>();
+    home->setTagName(QStringLiteral("Home"));
+    home->setIsHidden(true);
+    dataManager().setTagList({work, home});
+
+    struct Case {
+        const char* name;
+        bool hidden, filter;
+        QString categoryTags, ownTags;
+        bool listed;
+    };
+    const Case cases[] = {
+        {"hidden category", true, false, "", "", false},
+        {"no filter", false, false, "", "/Home", true},
+        {"own shown tag", false, true, "", "/work", true},
+        {"category's shown tag", false, true, "/Work", "", true},
+        {"only a hidden tag", false, true, "", "/Home", false},
+        {"no tag at all", false, true, "", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        category->setInVisible(c.hidden ? 1 : 0);
+        category->setTagList(c.categoryTags);
+        ASSERT_TRUE(category->dehydrate());
+        dataManager().setIsAppliedTagFilter(c.filter);
+        CalTaskPtr task;
+        unnoticed([&] { task = outsideTask(QStringLiteral("Listed?"), local(2014, 3, 14, 9)); });
+        jobs->waitToOneWaySyncInsertFromICalTask({task->uid()});
+        TaskPtr local = dataManager().getTaskWithUID(task->uid());
+        ASSERT_TRUE(local);
+        local->setTagList(c.ownTags);
+        ASSERT_TRUE(local->dehydrate());
+        dataManager().removeAllTaskRelateToPrimaryKey(local->primaryKey());
+        if (c.hidden) dataManager().doWithAllTasksEventsAdes(TaskList{local}, 0);
+        jobs->waitToOneWaySyncUpdateFromICalTask({task->uid()});
+        EXPECT_EQ(inWorkingList(local->primaryKey()), c.listed);
+    }
+}
+
+}  // namespace
