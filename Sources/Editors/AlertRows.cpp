@@ -17,6 +17,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -30,11 +31,6 @@ constexpr double rowWidthFallback = 330;
 QString text(const char* key)
 {
     return TextTable::localizedString(QString::fromLatin1(key));
-}
-
-Font popUpFont()
-{
-    return Font::fontWithName(QStringLiteral("Lucida Grande"), 12);
 }
 
 int selectedTag(const PopUpButton* popUp)
@@ -70,8 +66,13 @@ QStringList AlertRows::soundNames()
 void AlertRows::fitPopUpToTitle(PopUpButton* popUp, double extra)
 {
     if (!popUp) return;
-    const double width = TextMeasure::sizeOfText(popUp->titleOfSelectedItem(), popUpFont()).width() + extra;
-    popUp->setFrameSize(QSizeF(width, popUp->frame().height()));
+    // Our face needs room for its arrows besides the title: a width that
+    // would cut the title short takes that room instead.
+    const QRectF sample(0, 0, 100, popUp->frame().height());
+    const QRectF cell = qobject_cast<CustomNSPopUpButton*>(popUp) ? CustomNSPopUpButton::cellFrameForBounds(sample) : sample;
+    const double faceRoom = sample.width() - PopUpButton::titleRectForBounds(cell).width() + 2;
+    const double title = std::ceil(TextMeasure::sizeOfText(popUp->titleOfSelectedItem(), popUp->textFont()).width());
+    popUp->setFrameSize(QSizeF(title + std::max(extra, faceRoom), popUp->frame().height()));
 }
 
 AlertRows::AlertTime AlertRows::alertTimeForOffset(qint64 relativeOffset)
@@ -319,7 +320,10 @@ void AlertRows::fillLastRowWithAlert(const AlertObj& alert)
             // written back as it is.
             if (tag == noAlertTag) {
                 tag = sound->numberOfItems() + 1;
-                sound->addItem(PopUpItem{name, tag});
+                PopUpItem own;
+                own.title = name;
+                own.tag = tag;
+                sound->addItem(own);
             }
         }
         sound->selectItemWithTag(tag);

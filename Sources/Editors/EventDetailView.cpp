@@ -494,7 +494,9 @@ void EventDetailView::insertCategoryOnTop(const CalendarPtr& category, int tag)
     PopUpButton* button = calendarBtn();
     if (!button || !category) return;
     std::vector<PopUpItem> items = button->items();
-    PopUpItem own{category->calendarName(), tag};
+    PopUpItem own;
+    own.title = category->calendarName();
+    own.tag = tag;
     own.indentationLevel = 1;
     own.image = UIUtilities::getCalendarColorImage(
         Utilities::colorInGroup(category->colorGroupId(), category->colorNameId()), QSizeF(14, 10));
@@ -596,8 +598,7 @@ void EventDetailView::selectCalendar()
 {
     PopUpButton* button = calendarBtn();
     if (!button) return;
-    const double width = TextMeasure::sizeOfText(button->titleOfSelectedItem(), lucida(12)).width() + 50;
-    button->setFrameSize(QSizeF(width, button->frame().height()));
+    AlertRows::fitPopUpToTitle(button, 50);
     if (m_type != 0 && m_task) {
         CoreData* dataManager = CoreData::shared();
         const CalendarPtr stored = dataManager ? dataManager->calendarWithPrimaryKey(m_task->calendarId()) : nullptr;

@@ -5,12 +5,14 @@
 #include "DatePicker.h"
 #include "DetailEditorHost.h"
 #include "NotificationCenter.h"
+#include "TextTable.h"
 
 #include <QPointer>
 
 ZoneRowContent makeZoneRowContent(double rowWidth, std::function<void(const TimezoneObj&)> changeItemTo)
 {
     auto* field = new CustomNSTextField(EditorRowGeometry::controlFrame(90, 0, rowWidth - 95, 19));
+    field->setPlaceholderString(TextTable::localizedString(QStringLiteral("noneText")));
     ZoneRowContent content;
     content.view = field;
     QPointer<CustomNSTextField> guarded(field);
