@@ -28,11 +28,6 @@ constexpr double countX = 92;
 constexpr double unitX = 117;
 constexpr double rowWidthFallback = 330;
 
-QString text(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
-
 int selectedTag(const PopUpButton* popUp)
 {
     const PopUpItem* item = popUp ? popUp->selectedItem() : nullptr;
@@ -130,17 +125,17 @@ DetailRow* AlertRows::createAlertRow()
 {
     const double width = m_host.formView() ? m_host.formView()->frame().width() : rowWidthFallback;
     auto* row = new DetailRow(QRectF(0, -50, width, EditorRowGeometry::rowHeight));
-    row->label()->setStringValue(text("alertText"));
+    row->label()->setStringValue(TextTable::localizedString(QStringLiteral("alertText")));
 
     QPointer<AlertRows> self(this);
     PopUpButton* type = UIUtilities::createCustomButtonWithFrame(
         controlFrame(typeX, 1, 90, 19), QStringLiteral("Alert type"), 12, this,
         [self](PopUpButton* sender) { if (self) self->alertType(sender); },
-        {text("noneText"), text("alertWithSoundText")});
+        {TextTable::localizedString(QStringLiteral("noneText")), TextTable::localizedString(QStringLiteral("alertWithSoundText"))});
     type->selectItemWithTag(noAlertTag);
     row->setView(type);
 
-    std::vector<UIUtilities::PopUpElement> sounds{text("noneText")};
+    std::vector<UIUtilities::PopUpElement> sounds{TextTable::localizedString(QStringLiteral("noneText"))};
     for (const QString& name : soundNames()) sounds.emplace_back(name);
     PopUpButton* sound = UIUtilities::createCustomButtonWithFrame(
         controlFrame(type->frame().right() + 5, 1, 70, 19), QStringLiteral("alerSound"), 12, this,
@@ -184,7 +179,7 @@ DetailRow* AlertRows::createAlertOnDateRow()
     PopUpButton* unit = UIUtilities::createCustomButtonWithFrame(
         controlFrame(unitX, 0, 90, 19), QStringLiteral("Alert type"), 12, this,
         [self](PopUpButton* sender) { if (self) self->alertDateType(sender); },
-        {text("minutesBeforeText"), text("hoursBeforeText"), text("daysBeforeText")});
+        {TextTable::localizedString(QStringLiteral("minutesBeforeText")), TextTable::localizedString(QStringLiteral("hoursBeforeText")), TextTable::localizedString(QStringLiteral("daysBeforeText"))});
     unit->selectItemWithTag(minutesTag);
     fitPopUpToTitle(unit);
     row->setReserveView(unit);

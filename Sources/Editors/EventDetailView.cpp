@@ -43,11 +43,6 @@ constexpr double maximumTitleHeight = 72;
 constexpr double scheduledTitleX = 25;
 const QColor lineColor(211, 211, 211);
 
-QString text(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
-
 Font lucida(double size)
 {
     return Font::fontWithName(QStringLiteral("Lucida Grande"), size);
@@ -83,34 +78,35 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
     });
     m_title->hide();
 
-    m_locationRow = makeRow("locationText");
+    m_locationRow = makeRow(TextTable::localizedString(QStringLiteral("locationText")));
     m_locationTextField = new CustomNSTextField(controlFrame(90, 0, width - 95, 19));
-    m_locationTextField->setPlaceholderString(text("noneText"));
+    m_locationTextField->setPlaceholderString(TextTable::localizedString(QStringLiteral("noneText")));
     m_locationRow->setView(m_locationTextField);
 
-    m_allDayRow = makeRow("allDayText");
+    m_allDayRow = makeRow(TextTable::localizedString(QStringLiteral("allDayText")));
     m_allDayBtn = UIUtilities::createCheckboxWithFrame(
         controlFrame(88, 0, 19, 19), this, [this](Button*) { toggleAllDay(); },
         NamedImages::imageNamed(QStringLiteral("checkbox_none")),
         NamedImages::imageNamed(QStringLiteral("checkbox_check")));
     m_allDayRow->setView(m_allDayBtn);
 
-    m_startRow = makeRow("startText");
+    m_startRow = makeRow(TextTable::localizedString(QStringLiteral("startText")));
     m_startTextField = new CustomNSDatePicker(controlFrame(90, -2, width - 95, 19));
     m_startTextField->setMinDate(Date::dateWithTimeIntervalSince1970(0));
     m_startTextField->setDateValue(Utilities::getCompleteDate());
     m_startRow->setView(m_startTextField);
     fitDatePicker(m_startTextField);
+    m_previousStartTime = m_startTextField->dateValue();
 
     const SettingPtr setting = currentSetting();
     const qint64 duration = setting ? setting->durationDefEventVal() : 60;
-    m_endRow = makeRow("endText");
+    m_endRow = makeRow(TextTable::localizedString(QStringLiteral("endText")));
     m_endTextField = new CustomNSDatePicker(controlFrame(90, -2, width - 95, 19));
     m_endTextField->setDateValue(Utilities::dateByAddTimeInterval(double(duration) * 60, Utilities::getCompleteDate()));
     m_endRow->setView(m_endTextField);
     fitDatePicker(m_endTextField);
 
-    m_tzRow = makeRow("tzText");
+    m_tzRow = makeRow(TextTable::localizedString(QStringLiteral("tzText")));
     m_zone = makeZoneRowContent(width, [this](const TimezoneObj& zone) { changeItemTo(zone); });
     if (m_zone.view) m_tzRow->addSubview(m_zone.view);
 
@@ -118,24 +114,24 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
     DetailRow* repeatRow = m_repeatRules->repeatRow();
     addSubview(repeatRow);
 
-    m_calendarRow = makeRow("categoryText");
+    m_calendarRow = makeRow(TextTable::localizedString(QStringLiteral("categoryText")));
 
     m_alertRows = new AlertRows(*this, this);
     DetailRow* firstAlertRow = m_alertRows->createFirstAlertRow();
     addSubview(firstAlertRow);
 
-    m_urlRow = makeRow("urlText");
+    m_urlRow = makeRow(TextTable::localizedString(QStringLiteral("urlText")));
     m_urlTextField = new CustomNSTextField(controlFrame(90, 0, width - 95, 19));
-    m_urlTextField->setPlaceholderString(text("noneText"));
+    m_urlTextField->setPlaceholderString(TextTable::localizedString(QStringLiteral("noneText")));
     m_urlTextField->setIsURL(true);
     m_urlRow->setView(m_urlTextField);
 
-    m_descRow = makeRow("descText", 38);
-    m_desc = new CustomTextView(controlFrame(90, 0, width - 95, 38, 38), text("descTooltipText"));
+    m_descRow = makeRow(TextTable::localizedString(QStringLiteral("descText")), 38);
+    m_desc = new CustomTextView(controlFrame(90, 0, width - 95, 38, 38), TextTable::localizedString(QStringLiteral("descTooltipText")));
     m_desc->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
     m_descRow->setView(m_desc);
 
-    m_tagRow = makeRow("tagText");
+    m_tagRow = makeRow(TextTable::localizedString(QStringLiteral("tagText")));
     m_tagDetailView = new TagTokenDetailView(QRectF(90, 0, width - 95, 19), this);
     m_tagDetailView->setParentView(this);
 
@@ -144,13 +140,13 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
     m_currentLinkSection->hide();
 
     const double h = m_builtHeight;
-    m_addLinkBtn = makeButton("addLinkText", QRectF(2, h - 23, 110, 24));
+    m_addLinkBtn = makeButton(TextTable::localizedString(QStringLiteral("addLinkText")), QRectF(2, h - 23, 110, 24));
     m_addLinkBtn->hide();
-    m_cancelBtn = makeButton("cancelText", QRectF(5, h - 24, 90, 24));
-    m_addEventBtn = makeButton("saveText", QRectF(width - 95, h - 24, 90, 24));
-    m_revertBtn = makeButton("revertText", QRectF(width - 180, h - 23, 90, 24));
+    m_cancelBtn = makeButton(TextTable::localizedString(QStringLiteral("cancelText")), QRectF(5, h - 24, 90, 24));
+    m_addEventBtn = makeButton(TextTable::localizedString(QStringLiteral("saveText")), QRectF(width - 95, h - 24, 90, 24));
+    m_revertBtn = makeButton(TextTable::localizedString(QStringLiteral("revertText")), QRectF(width - 180, h - 23, 90, 24));
     m_revertBtn->hide();
-    m_doneBtn = makeButton("doneText", QRectF(width - 95, h - 23, 90, 24));
+    m_doneBtn = makeButton(TextTable::localizedString(QStringLiteral("doneText")), QRectF(width - 95, h - 23, 90, 24));
     m_doneBtn->hide();
 
     m_allRowView = {m_locationRow, m_allDayRow, m_startRow, m_endRow, m_tzRow, repeatRow,
@@ -179,20 +175,20 @@ EventDetailView::~EventDetailView()
     NotificationCenter::defaultCenter().removeObserver(this);
 }
 
-DetailRow* EventDetailView::makeRow(const char* labelKey, double height)
+DetailRow* EventDetailView::makeRow(const QString& caption, double height)
 {
     auto* row = new DetailRow(QRectF(0, -50, frame().width(), height), this);
     if (height > EditorRowGeometry::rowHeight) {
         // The caption stays level with the first line of a taller row.
         row->label()->setFrameOrigin(QPointF(0, height - EditorRowGeometry::rowHeight));
     }
-    row->label()->setStringValue(text(labelKey));
+    row->label()->setStringValue(caption);
     return row;
 }
 
-Button* EventDetailView::makeButton(const char* titleKey, const QRectF& frame)
+Button* EventDetailView::makeButton(const QString& title, const QRectF& frame)
 {
-    Button* button = UIUtilities::createButton(text(titleKey), 12, Qt::black, Qt::AlignCenter,
+    Button* button = UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter,
                                                ButtonType::MomentaryPushIn, frame, this, nullptr, QImage(), QImage(),
                                                true);
     addSubview(button);
@@ -582,7 +578,7 @@ void EventDetailView::updateTagListWithCal(const CalendarPtr& category, const Ta
 {
     const QStringList shown = tagsToShow(category ? category->tagList() : QString(), item ? item->tagList() : QString());
     m_tagDetailView->setObjectValue(shown);
-    if (shown.isEmpty()) m_tagDetailView->setPlaceholderString(text("tagTooltip"));
+    if (shown.isEmpty()) m_tagDetailView->setPlaceholderString(TextTable::localizedString(QStringLiteral("tagTooltip")));
     m_tagDetailView->resizeTokenField();
 }
 
@@ -610,7 +606,7 @@ void EventDetailView::selectCalendar()
     const CalendarPtr category = chosenCategory();
     const QStringList names = tagNames(category ? category->tagList() : QString());
     m_tagDetailView->setObjectValue(names);
-    if (names.isEmpty()) m_tagDetailView->setPlaceholderString(text("tagTooltip"));
+    if (names.isEmpty()) m_tagDetailView->setPlaceholderString(TextTable::localizedString(QStringLiteral("tagTooltip")));
     m_tagDetailView->resizeTokenField();
 }
 

@@ -137,8 +137,8 @@ public:
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 
 private:
-    DetailRow* makeRow(const char* labelKey, double height = 19);
-    Button* makeButton(const char* titleKey, const QRectF& frame);
+    DetailRow* makeRow(const QString& caption, double height = 19);
+    Button* makeButton(const QString& title, const QRectF& frame);
     void placeZoneRow();
     void fitDatePicker(CustomNSDatePicker* picker);
     void setMinimumDates(const Date& start);

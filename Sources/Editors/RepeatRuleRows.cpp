@@ -20,11 +20,6 @@ namespace {
 
 using EditorRowGeometry::controlFrame;
 
-QString text(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
-
 int selectedTag(const PopUpButton* popUp)
 {
     const PopUpItem* item = popUp ? popUp->selectedItem() : nullptr;
@@ -43,19 +38,19 @@ RepeatRuleRows::RepeatRuleRows(DetailEditorHost& host, Kind kind, double width, 
         };
     };
 
-    m_repeatRow = makeRow("repeatText", width);
+    m_repeatRow = makeRow(TextTable::localizedString(QStringLiteral("repeatText")), width);
     m_repeatBtn = UIUtilities::createCustomButtonWithFrame(
         controlFrame(90, 1, 90, 19), QStringLiteral("Repeat"), 12, this, act(&RepeatRuleRows::repeatOption),
-        {text("repeatNoneText"), text("repeatDailyText"), text("repeatWeeklyText"), text("repeatMonthlyText"),
-         text("repeatYearlyText")});
+        {TextTable::localizedString(QStringLiteral("repeatNoneText")), TextTable::localizedString(QStringLiteral("repeatDailyText")), TextTable::localizedString(QStringLiteral("repeatWeeklyText")), TextTable::localizedString(QStringLiteral("repeatMonthlyText")),
+         TextTable::localizedString(QStringLiteral("repeatYearlyText"))});
     m_repeatBtn->selectItemWithTag(noneTag);
     m_repeatRow->setView(m_repeatBtn);
 
     if (kind == Kind::Event) {
-        m_repeatUntilRow = makeRow("repeatEndText", width);
+        m_repeatUntilRow = makeRow(TextTable::localizedString(QStringLiteral("repeatEndText")), width);
         m_repeatUntilBtn = UIUtilities::createCustomButtonWithFrame(
             controlFrame(90, 1, 90, 19), QStringLiteral("Until"), 12, this, act(&RepeatRuleRows::repeatUntil),
-            {text("repeatUntilForeverText"), text("repeatUntilDayText")});
+            {TextTable::localizedString(QStringLiteral("repeatUntilForeverText")), TextTable::localizedString(QStringLiteral("repeatUntilDayText"))});
         m_repeatUntilBtn->selectItemWithTag(1);
         m_repeatUntilRow->setView(m_repeatUntilBtn);
         m_untilDateTextField = new CustomNSDatePicker(controlFrame(185, -2, 150, 19));
@@ -65,15 +60,15 @@ RepeatRuleRows::RepeatRuleRows(DetailEditorHost& host, Kind kind, double width, 
             this, kTextFieldHasChangedNotification, NotificationPayload::identityOf(m_untilDateTextField),
             [this](const Notification&) { untilDateChanged(); });
     } else {
-        m_repeatFromRow = makeRow("repeatFromText", width);
+        m_repeatFromRow = makeRow(TextTable::localizedString(QStringLiteral("repeatFromText")), width);
         m_repeatFromBtn = UIUtilities::createCustomButtonWithFrame(
             controlFrame(90, 1, 90, 19), QStringLiteral("Until"), 12, this, act(&RepeatRuleRows::repeatFrom),
-            {text("repeatFromCompletionDateText"), text("repeatFromDueDateText")});
+            {TextTable::localizedString(QStringLiteral("repeatFromCompletionDateText")), TextTable::localizedString(QStringLiteral("repeatFromDueDateText"))});
         m_repeatFromBtn->selectItemWithTag(1);
         m_repeatFromRow->setView(m_repeatFromBtn);
     }
 
-    m_repeatEveryRow = makeRow("repeatEveryText", width);
+    m_repeatEveryRow = makeRow(TextTable::localizedString(QStringLiteral("repeatEveryText")), width);
     m_repeatEveryTextField = new CustomNSTextField_NSNumberFormatter(controlFrame(92, 0, 24, 19));
     m_repeatEveryTextField->setAlignment(Qt::AlignHCenter);
     m_repeatEveryTextField->setStringValue(QStringLiteral("1"));
@@ -88,7 +83,7 @@ RepeatRuleRows::RepeatRuleRows(DetailEditorHost& host, Kind kind, double width, 
 
     // The repeat-on row shows either the weekdays or the by pop-up: both are
     // plain subviews of it, one hidden, so neither is given up on a switch.
-    m_repeatOnRow = makeRow("repeatOnText", width);
+    m_repeatOnRow = makeRow(TextTable::localizedString(QStringLiteral("repeatOnText")), width);
     m_repeatSegmentedDayControl = UIUtilities::createSegmentedControlWithFrame(
         controlFrame(90, 1, 7 * 22, UIUtilities::miniSegmentedHeight),
         {QStringLiteral("S"), QStringLiteral("M"), QStringLiteral("T"), QStringLiteral("W"), QStringLiteral("T"),
@@ -97,7 +92,7 @@ RepeatRuleRows::RepeatRuleRows(DetailEditorHost& host, Kind kind, double width, 
     m_repeatOnRow->addSubview(m_repeatSegmentedDayControl);
     m_repeatByBtn = UIUtilities::createCustomButtonWithFrame(
         controlFrame(90, 1, 90, 19), QStringLiteral("Repeat by"), 12, this, act(&RepeatRuleRows::repeatBy),
-        {text("repeatByDayOfMonthText"), text("repeatByDayOfWeekText")});
+        {TextTable::localizedString(QStringLiteral("repeatByDayOfMonthText")), TextTable::localizedString(QStringLiteral("repeatByDayOfWeekText"))});
     m_repeatByBtn->selectItemWithTag(1);
     m_repeatOnRow->addSubview(m_repeatByBtn);
     m_repeatByBtn->hide();
@@ -111,16 +106,11 @@ RepeatRuleRows::~RepeatRuleRows()
     NotificationCenter::defaultCenter().removeObserver(this);
 }
 
-DetailRow* RepeatRuleRows::makeRow(const QString& labelKey, double width)
+DetailRow* RepeatRuleRows::makeRow(const QString& caption, double width)
 {
     auto* row = new DetailRow(QRectF(0, -50, width, EditorRowGeometry::rowHeight));
-    row->label()->setStringValue(TextTable::localizedString(labelKey));
+    row->label()->setStringValue(caption);
     return row;
-}
-
-DetailRow* RepeatRuleRows::makeRow(const char* labelKey, double width)
-{
-    return makeRow(QString::fromLatin1(labelKey), width);
 }
 
 DetailRow* RepeatRuleRows::untilOrFromRow() const
@@ -212,20 +202,20 @@ void RepeatRuleRows::repeatOption()
             repeatFrom();
         }
         m_repeatEveryRow->show();
-        const char* unit = tag == dailyTag ? "repeatEveryDayText"
-                           : tag == weeklyTag ? "repeatEveryWeekText"
-                           : tag == monthlyTag ? "repeatEveryMonthText"
-                                               : "repeatEveryYearText";
-        m_repeatEveryTypeTextField->setStringValue(text(unit));
+        const QString unit = tag == dailyTag     ? TextTable::localizedString(QStringLiteral("repeatEveryDayText"))
+                             : tag == weeklyTag  ? TextTable::localizedString(QStringLiteral("repeatEveryWeekText"))
+                             : tag == monthlyTag ? TextTable::localizedString(QStringLiteral("repeatEveryMonthText"))
+                                                 : TextTable::localizedString(QStringLiteral("repeatEveryYearText"));
+        m_repeatEveryTypeTextField->setStringValue(unit);
         if (tag == weeklyTag) {
-            m_repeatOnRow->label()->setStringValue(text("repeatOnText"));
+            m_repeatOnRow->label()->setStringValue(TextTable::localizedString(QStringLiteral("repeatOnText")));
             m_repeatByBtn->hide();
             m_repeatSegmentedDayControl->show();
             m_repeatOnRow->show();
             const qint64 weekday = Utilities::getWeekday(m_host.startDate());
             if (weekday >= 1 && weekday <= 7) m_repeatSegmentedDayControl->setSelected(true, int(weekday - 1));
         } else if (tag == monthlyTag) {
-            m_repeatOnRow->label()->setStringValue(text("repeatByText"));
+            m_repeatOnRow->label()->setStringValue(TextTable::localizedString(QStringLiteral("repeatByText")));
             m_repeatSegmentedDayControl->hide();
             m_repeatByBtn->show();
             m_repeatOnRow->show();

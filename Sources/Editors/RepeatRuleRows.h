@@ -92,8 +92,7 @@ public:
     static constexpr double repeatFromExtra = 20;
 
 private:
-    DetailRow* makeRow(const QString& labelKey, double width);
-    DetailRow* makeRow(const char* labelKey, double width);
+    DetailRow* makeRow(const QString& caption, double width);
     bool checksApply() const;
     void hideDetailRows();
 

@@ -237,3 +237,25 @@ TEST_F(EventDetailViewTest, LoadingHandsACopyToTheDataManagerAndShowsTheRecord)
     EXPECT_TRUE(m_form->addEventBtn()->isHidden());
     EXPECT_FALSE(m_form->currentLinkSection()->isHidden());
 }
+
+TEST_F(EventDetailViewTest, AClickOnTheFormEndsTheEditInHandAndMarksTheChange)
+{
+    editForm(timedEvent());
+    m_form->show();
+    m_form->activateWindow();
+    QApplication::setActiveWindow(m_form.get());
+    TextField* location = m_form->locationTextField();
+    location->editor()->setFocus(Qt::OtherFocusReason);
+    for (QChar c : QStringLiteral("Hall")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key(c.toUpper().unicode()), Qt::NoModifier, QString(c));
+        QApplication::sendEvent(location->editor(), &press);
+    }
+    EXPECT_TRUE(m_form->revertBtn()->isHidden()) << "typing is not yet a change";
+    const QPointF blank(m_form->frame().width() - 10, m_form->locationRow()->frame().center().y());
+    QMouseEvent click(QEvent::MouseButtonPress, blank, m_form->mapToGlobal(blank), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(m_form.get(), &click);
+    EXPECT_NE(QApplication::focusWidget(), location->editor()) << "the click takes the focus away";
+    EXPECT_FALSE(m_form->revertBtn()->isHidden()) << "the ended edit differs from the record";
+    EXPECT_EQ(location->stringValue(), QStringLiteral("Hall"));
+}

@@ -64,7 +64,9 @@ TEST_F(RepeatRuleRowsTest, EachRepeatKindShowsItsRows)
         EXPECT_EQ(rows.indexOf(rules().repeatEveryRow()), repeatAt + 2) << c.tag;
         EXPECT_EQ(rules().repeatEveryTypeTextField()->stringValue(), text(c.unitKey)) << c.tag;
         EXPECT_EQ(selectedTag(rules().repeatUntilBtn()), 1) << "each choice starts at forever";
-        if (c.on) EXPECT_EQ(rules().repeatOnRow()->label()->stringValue(), text(c.onLabelKey)) << c.tag;
+        if (c.on) {
+            EXPECT_EQ(rules().repeatOnRow()->label()->stringValue(), text(c.onLabelKey)) << c.tag;
+        }
     }
     EXPECT_FALSE(rules().repeatEveryRow()->isVisible());
 }
@@ -119,8 +121,12 @@ TEST_F(RepeatRuleRowsTest, StoredRulesLoadIntoTheRows)
         editForm(item);
         EXPECT_EQ(rules().repeatTag(), c.repeatType + 1) << c.name;
         EXPECT_EQ(rules().repeatEveryTextField()->stringValue(), QString::fromLatin1(c.count)) << c.name;
-        if (c.repeatType == 2) EXPECT_EQ(selectedWeekdayTags(), c.weekdays) << c.name;
-        if (c.repeatType == 3) EXPECT_EQ(selectedTag(rules().repeatByBtn()), c.byTag) << c.name;
+        if (c.repeatType == 2) {
+            EXPECT_EQ(selectedWeekdayTags(), c.weekdays) << c.name;
+        }
+        if (c.repeatType == 3) {
+            EXPECT_EQ(selectedTag(rules().repeatByBtn()), c.byTag) << c.name;
+        }
         EXPECT_TRUE(m_form->revertBtn()->isHidden()) << c.name;
     }
 }
