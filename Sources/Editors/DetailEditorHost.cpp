@@ -2,7 +2,7 @@
 
 DetailEditorHost::~DetailEditorHost() = default;
 
-QRectF EditorRowGeometry::controlFrame(double x, double yFromTop, double width, double height, double rowHeight)
+QRectF EditorRowGeometry::controlFrame(double x, double yFromTop, double width, double height, double heightOfRow)
 {
-    return QRectF(x, rowHeight - yFromTop - height, width, height);
+    return QRectF(x, heightOfRow - yFromTop - height, width, height);
 }

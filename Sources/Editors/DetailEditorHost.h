@@ -37,5 +37,5 @@ public:
 // flipped, so the frame is turned here.
 namespace EditorRowGeometry {
 constexpr double rowHeight = 19;
-QRectF controlFrame(double x, double yFromTop, double width, double height, double rowHeight = rowHeight);
+QRectF controlFrame(double x, double yFromTop, double width, double height, double heightOfRow = rowHeight);
 }  // namespace EditorRowGeometry
