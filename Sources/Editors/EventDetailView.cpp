@@ -112,7 +112,6 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
 
     m_repeatRules = new RepeatRuleRows(*this, RepeatRuleRows::Kind::Event, width, this);
     DetailRow* repeatRow = m_repeatRules->repeatRow();
-    addSubview(repeatRow);
 
     m_calendarRow = makeRow(TextTable::localizedString(QStringLiteral("categoryText")));
 

@@ -97,7 +97,12 @@ RepeatRuleRows::RepeatRuleRows(DetailEditorHost& host, Kind kind, double width, 
     m_repeatOnRow->addSubview(m_repeatByBtn);
     m_repeatByBtn->hide();
 
-    for (DetailRow* row : {untilOrFromRow(), m_repeatEveryRow, m_repeatOnRow}) row->hide();
+    // Every row belongs to the form from the start, shown or not, so the
+    // form's end is theirs too.
+    for (DetailRow* row : {m_repeatRow, untilOrFromRow(), m_repeatEveryRow, m_repeatOnRow}) {
+        if (View* form = m_host.formView()) form->addSubview(row);
+        if (row != m_repeatRow) row->hide();
+    }
     AlertRows::fitPopUpToTitle(m_repeatBtn, popUpExtra);
 }
 
@@ -186,7 +191,6 @@ void RepeatRuleRows::repeatOption()
         if (tag == weeklyTag || tag == monthlyTag) shown.append(m_repeatOnRow);
         for (DetailRow* row : shown) {
             rows.insert(at++, row);
-            if (View* form = m_host.formView(); form && row->superview() != form) form->addSubview(row);
         }
     }
     m_host.updateView();
