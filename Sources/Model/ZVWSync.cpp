@@ -71,20 +71,6 @@ void ZVWSync::pushChanges(qint64 bits) {}
 
 void ZVWSync::fullSync() {}
 
-void ZVWSync::changeItemStatus(const TaskPtr& item)
-{
-    if (!item) return;
-    qInfo() << "Web status change kept for item" << item->primaryKey() << "status" << item->delegateStatus();
-    std::lock_guard lock(m_mutex);
-    m_statusChanges.append({item->primaryKey(), item->zvwID(), item->delegateStatus()});
-}
-
-QList<ZVWSync::StatusChange> ZVWSync::statusChanges() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_statusChanges;
-}
-
 bool ZVWSync::backgroundFullSync(QObject* sender)
 {
     {

@@ -65,17 +65,6 @@ public:
     // ended. Quit waits here before the database closes under a sync.
     bool waitUntilIdle(double seconds = 30.0);
 
-    // Sends a delegated task's new status (1 accepted, 2 rejected) for the
-    // account's user. Until the web client exists the request is kept (and
-    // logged), as pushes are, so that callers and tests can see it.
-    struct StatusChange {
-        qint64 primaryKey = 0;
-        qint64 zvwID = 0;
-        qint64 delegateStatus = 0;
-    };
-    virtual void changeItemStatus(const TaskPtr& item);
-    QList<StatusChange> statusChanges() const;
-
     bool isSyncing() const;
     void setIsSyncing(bool syncing);
     qint64 pendingBits() const;
@@ -328,7 +317,7 @@ public:
     // Sends the answer the row set on the item (delegateStatus, sharedStatus)
     // and applies the service's reply; blocks the caller for at most the
     // client's time-outs.
-    void changeItemStatus(const TaskPtr& task);
+    virtual void changeItemStatus(const TaskPtr& task);
     void changeItemStatus(const CalendarPtr& category);
     // How the service took a status answer.
     struct StatusAnswer {
@@ -389,7 +378,6 @@ private:
     std::optional<QString> askForToken(const QString& userName, const QString& password, bool* refused);
 
     mutable std::mutex m_mutex;
-    QList<StatusChange> m_statusChanges;  // guarded by m_mutex
     SerialQueue m_queue{QStringLiteral("ZVWSync")};
     bool m_isSyncing = false;
     qint64 m_pendingBits = 0;

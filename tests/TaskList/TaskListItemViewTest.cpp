@@ -269,13 +269,13 @@ TEST_F(TaskListTest, AcceptRejectShowsForAPendingSharedTaskOfTheUserAndCallsTheW
     EXPECT_TRUE(row->acceptRejectBtn()->isEnabled());
 
     internetReachable = true;
-    const qsizetype before = dataManager().zvwSync()->statusChanges().size();
+    const qsizetype before = m_sync->statusChanges().size();
     row->acceptRejectBtn()->setSelectedSegment(1);
     row->selectDelegateStatus(2);
     EXPECT_EQ(mine->delegateStatus(), 2);
     EXPECT_FALSE(row->acceptRejectBtn()->isEnabled());
     EXPECT_EQ(row->acceptRejectBtn()->selectedSegment(), -1);
-    const auto changes = dataManager().zvwSync()->statusChanges();
+    const auto changes = m_sync->statusChanges();
     ASSERT_EQ(changes.size(), before + 1);
     EXPECT_EQ(changes.back().primaryKey, mine->primaryKey());
     EXPECT_EQ(changes.back().delegateStatus, 2);

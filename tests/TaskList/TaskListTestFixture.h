@@ -5,6 +5,7 @@
 #include "ManualScheduler.h"
 #include "NotificationCenter.h"
 #include "RecordingMainView.h"
+#include "RecordingZVWSync.h"
 #include "Scheduler.h"
 #include "ScriptedAlertPresenter.h"
 #include "TaskListItemView.h"
@@ -28,7 +29,9 @@ protected:
         m_mainView = std::make_unique<RecordingMainView>();
         MainViewAccess::setCurrent(m_mainView.get());
         setting().setZvwUserName(QStringLiteral("me@example.com"));
-        dataManager().setZVWSync(std::make_unique<ZVWSync>());
+        auto sync = std::make_unique<RecordingZVWSync>();
+        m_sync = sync.get();
+        dataManager().setZVWSync(std::move(sync));
         m_reachable = internetReachable.load();
     }
 
@@ -89,6 +92,7 @@ protected:
     ManualScheduler m_scheduler;
     ScriptedAlertPresenter m_alerts;
     std::unique_ptr<RecordingMainView> m_mainView;
+    RecordingZVWSync* m_sync = nullptr;  // owned by the data manager
     QObject m_observer;
     int m_taskChangedCount = 0;
     const void* m_lastChangedObject = nullptr;

@@ -1,6 +1,7 @@
 #include "RecordingZVWSync.h"
 
 #include "NotificationCenter.h"
+#include "Task.h"
 
 RecordingZVWSync::~RecordingZVWSync()
 {
@@ -33,4 +34,17 @@ void RecordingZVWSync::pushChanges(qint64 bits)
 {
     std::lock_guard lock(m_recordMutex);
     m_pushes.append(bits);
+}
+
+void RecordingZVWSync::changeItemStatus(const TaskPtr& task)
+{
+    if (!task) return;
+    std::lock_guard lock(m_recordMutex);
+    m_statusChanges.append({task->primaryKey(), task->zvwID(), task->delegateStatus()});
+}
+
+QList<RecordingZVWSync::StatusChange> RecordingZVWSync::statusChanges() const
+{
+    std::lock_guard lock(m_recordMutex);
+    return m_statusChanges;
 }

@@ -17,6 +17,15 @@ public:
     QList<qint64> receivedRequests() const;
     QList<qint64> pushes() const;
 
+    // Status answers are kept here instead of being sent.
+    struct StatusChange {
+        qint64 primaryKey = 0;
+        qint64 zvwID = 0;
+        qint64 delegateStatus = 0;
+    };
+    void changeItemStatus(const TaskPtr& task) override;
+    QList<StatusChange> statusChanges() const;
+
 protected:
     void pushChanges(qint64 bits) override;
 
@@ -24,4 +33,5 @@ private:
     mutable std::mutex m_recordMutex;
     QList<qint64> m_received;
     QList<qint64> m_pushes;
+    QList<StatusChange> m_statusChanges;
 };
