@@ -36,6 +36,7 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerPanes.h"
+#include "Preferences.h"
 #include "QuickAddView.h"
 #include "Scheduler.h"
 #include "Screen.h"
@@ -54,6 +55,7 @@
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "VerticalNSSegmentedCell.h"
+#include "Window.h"
 #include "ZVWSync.h"
 
 #include <QDebug>
@@ -265,6 +267,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 
 MainView::~MainView()
 {
+    m_autoBackupTimer.invalidate();
     m_delayReloadDataTimer.invalidate();
     m_delayDataChangeTimer.invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
@@ -309,8 +312,8 @@ void MainView::registerObservers()
     center.addObserver(this, kTurnOnOffTimezone, nullptr, [this](const Notification&) { turnOnTimeZone(); });
     center.addObserver(this, kSettingChangedBySync, nullptr, [](const Notification&) {});
     center.addObserver(this, kAutoBackupStartNotification, nullptr,
-                       [this](const Notification&) { m_countDownForAutoBackup = autoBackupCountdownStart; });
-    center.addObserver(this, kAutoBackupEndNotification, nullptr, [](const Notification&) {});
+                       [this](const Notification&) { resetTimerAutoBackup(); });
+    center.addObserver(this, kAutoBackupEndNotification, nullptr, [this](const Notification&) { saveAutoBackupFile(); });
     center.addObserver(this, kServerErrorNotification, nullptr, [](const Notification&) {});
     center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,
                        [this](const Notification&) { systemTimeZoneChanged(); });
