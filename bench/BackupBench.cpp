@@ -111,10 +111,20 @@ private:
     QTemporaryDir m_home;
 };
 
+std::unique_ptr<Product>& madeProduct()
+{
+    static std::unique_ptr<Product> made;
+    return made;
+}
+
+// Gone before the application object: its windows cannot outlive it.
 Product& product()
 {
-    static Product instance;
-    return instance;
+    if (!madeProduct()) {
+        madeProduct() = std::make_unique<Product>();
+        qAddPostRoutine([] { madeProduct().reset(); });
+    }
+    return *madeProduct();
 }
 
 void ManualBackupOf50000Items(benchmark::State& state)
