@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <functional>
-#include <memory>
 
 class AboutUsPanel;
 class Button;
@@ -242,6 +241,13 @@ public:
     // The preferences window, made on first use and kept.
     Preferences* pref();
 
+private:
+    ScheduledTimer m_autoBackupTimer;
+    std::unique_ptr<Window> m_progressWindow;
+    std::unique_ptr<Preferences> m_pref;
+    bool m_isRestoring = false;
+
+public:
     // How many times each pane was reloaded through this view, for tests of
     // the reload rule.
     struct ReloadCounts {
@@ -320,9 +326,4 @@ private:
     CategoryShowHideViewController* m_categoryShowHideViewController = nullptr;
     TagViewController* m_tagViewController = nullptr;
     NotificationViewController* m_notifViewController = nullptr;
-    // Backups and restore.
-    ScheduledTimer m_autoBackupTimer;
-    std::unique_ptr<Window> m_progressWindow;
-    std::unique_ptr<Preferences> m_pref;
-    bool m_isRestoring = false;
 };
