@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "ModelTypes.h"
 
 #include <QString>
@@ -47,6 +49,10 @@ public:
     // May be called on any thread: the state the view last saw.
     virtual bool isWindowVisible() const = 0;
     virtual bool isKeyWindow() const = 0;
+    // Main thread: restores the database from the backup file, made with the
+    // key of that fixed text; true when it was replaced. Nothing is
+    // restored without a main view.
+    virtual bool restoreFile(const QString& path, const QString& key) { return false; }
 
     // Null until the main view is installed.
     static MainViewAccess* current();

@@ -70,7 +70,13 @@ public:
     // Full path of the backup at that index of autoBackupFiles; empty without
     // a support folder or for an index outside the list.
     QString getRestoreAutoBackupFile(qint64 index) const;
+    // Full path of the automatic backup of that file name; empty without a
+    // support folder or for a name that is not a plain backup file name.
+    static QString autoBackupFilePath(const QString& name);
 
+    // The fixed text the automatic backups' key is made from: the writer
+    // here and the restore of a backup from the list take this one.
+    static constexpr const char autoBackupKeyText[] = "ZoravelAutoBak";
     // The key both the automatic backup and its restore encrypt with.
     static QString autoBackupKey();
     // "DayManager.dat" keys: for weekday w (1 Sunday .. 7 Saturday) the start

@@ -1,13 +1,11 @@
 // The settings' side files next to the database and the automatic backups.
 #include "Setting.h"
 
+#include "BackupFile.h"
 #include "Clock.h"
-#include "DataCrypto.h"
 #include "DataFolder.h"
-#include "GTMBase64.h"
 #include "Paths.h"
 #include "PropertyList.h"
-#include "RecordGuard.h"
 #include "RecordStore.h"
 #include "Utilities.h"
 
@@ -15,13 +13,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <cmath>
 #include <memory>
 #include <optional>
 
-#include <sqlite3.h>
 
 namespace {
 
@@ -37,7 +33,6 @@ constexpr qint64 defaultWorkEnd = Setting::defaultWorkEndMinutes;
 constexpr float defaultFontSize = 12.0f;
 // A day keeps its latest backup, and four earlier days are kept beside it.
 constexpr qsizetype earlierDaysKept = 4;
-constexpr const char* copyErrorText = "Error: failed to copy the database with message '%s'.";
 
 bool isDictionary(const PropertyList::Result& read)
 {
@@ -173,55 +168,13 @@ QStringList backupNamesIn(const QString& folder)
     return names;
 }
 
-struct DatabaseCloser {
-    void operator()(sqlite3* database) const { sqlite3_close(database); }
-};
-using DatabaseHandle = std::unique_ptr<sqlite3, DatabaseCloser>;
-
-// A consistent copy of the open database through SQLite's online backup,
-// never the live file, which another thread may be writing. The copy runs
-// under the record guard, so no record statement is half done meanwhile.
-bool copyDatabase(sqlite3* source, const QString& destinationPath)
-{
-    sqlite3* opened = nullptr;
-    const int openResult = sqlite3_open_v2(destinationPath.toUtf8().constData(), &opened,
-                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    DatabaseHandle destination(opened);
-    if (openResult != SQLITE_OK) return false;
-    sqlite3_backup* backup = sqlite3_backup_init(destination.get(), "main", source, "main");
-    const bool copied = backup && sqlite3_backup_step(backup, -1) == SQLITE_DONE;
-    if (backup) sqlite3_backup_finish(backup);  // leaves its error on the destination
-    if (!copied) {
-        RecordStore::logFailure(copyErrorText, destination.get());
-        return false;
-    }
-    return sqlite3_close(destination.release()) == SQLITE_OK;
-}
-
-std::optional<QByteArray> databaseSnapshot()
-{
-    QTemporaryFile file;  // owner-only permissions; removed when done
-    if (!file.open()) return std::nullopt;
-    file.close();
-    {
-        RecordGuard guard;
-        sqlite3* source = RecordStore::sharedDatabase();
-        if (!source || !copyDatabase(source, file.fileName())) return std::nullopt;
-    }
-    if (!file.open()) return std::nullopt;
-    return file.readAll();
-}
-
-// The stored form: "ZVMDatabase:" and the URL-safe Base64 of the database's
-// bytes, as ASCII, encrypted under the automatic-backup key.
+// The stored form: the backup file layout under the automatic-backup key,
+// made from a consistent copy of the database.
 std::optional<QByteArray> autoBackupContent()
 {
-    const std::optional<QByteArray> database = databaseSnapshot();
+    const std::optional<QByteArray> database = BackupFile::databaseSnapshot();
     if (!database) return std::nullopt;
-    const std::optional<QString> encoded = GTMBase64::stringByWebSafeEncodingData(*database, true);
-    if (!encoded) return std::nullopt;
-    const QByteArray plain = QByteArrayLiteral("ZVMDatabase:") + encoded->toLatin1();
-    return DataCrypto::AES256EncryptedDataUsingKey(plain, Setting::autoBackupKey());
+    return BackupFile::encode(*database, QString::fromLatin1(Setting::autoBackupKeyText));
 }
 
 // Readable by its owner only from the moment it exists: a backup holds the
@@ -257,8 +210,8 @@ const QStringList& Setting::dayManagerKeys()
 
 QString Setting::autoBackupKey()
 {
-    // Built at run time from a fixed text; the restore builds the same one.
-    return Utilities::md5(QStringLiteral("ZoravelAutoBak"));
+    // Built at run time from the fixed text; the restore builds the same one.
+    return BackupFile::keyForText(QString::fromLatin1(autoBackupKeyText));
 }
 
 QString Setting::dataFilePath(const QString& fileName)
@@ -364,6 +317,15 @@ QString Setting::getRestoreAutoBackupFile(qint64 index) const
     const QStringList names = autoBackupFiles();
     if (folder.isEmpty() || index < 0 || index >= names.size()) return QString();
     return QDir(folder).filePath(names[index]);
+}
+
+QString Setting::autoBackupFilePath(const QString& name)
+{
+    const QString folder = dataFilePath(backupFolderName);
+    const bool plainName = !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.startsWith(QLatin1Char('.'))
+        && name.endsWith(backupExtension);
+    if (folder.isEmpty() || !plainName) return QString();
+    return QDir(folder).filePath(name);
 }
 
 // The new backup is written completely (temporary name, then renamed) before

@@ -1,11 +1,19 @@
 #include "Preferences.h"
 
+#include "PrefBackupView.h"
 #include "TextTable.h"
 
 #include <QDebug>
 
 Preferences::Preferences() : Window(QRectF(0, 0, 560, 420), TitledWindowMask | ClosableWindowMask)
 {
+    // The page hangs from the top of the window.
+    View* content = contentView();
+    const QRectF area = content->bounds();
+    const double top = content->isFlipped() ? 0 : area.height() - backupPageHeight;
+    m_backupView = new PrefBackupView(QRectF(0, top, area.width(), backupPageHeight));
+    m_backupView->setAutoresizingMask(ViewWidthSizable | (content->isFlipped() ? ViewMaxYMargin : ViewMinYMargin));
+    content->addSubview(m_backupView);
     general(nullptr);
 }
 

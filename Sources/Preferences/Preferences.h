@@ -2,6 +2,8 @@
 
 #include "Window.h"
 
+class PrefBackupView;
+
 // The preferences window. Its panes come with their own subsystem; for now
 // the window exists, titled with the pane in front, and switches between
 // its two named panes.
@@ -17,6 +19,10 @@ public:
     void setSelectedItemIdentifier(const QString& identifier);
     void general(QObject* sender);
     void sync(QObject* sender);
+    // The backup page: the automatic backups, listed for a restore.
+    PrefBackupView* backupView() const { return m_backupView; }
+
+    static constexpr double backupPageHeight = 230;
 
     // What the main view asks of the sync pane after the web service refused
     // the account: sign the account out, and close the pane's sync progress
@@ -31,4 +37,5 @@ private:
     QString m_selected;
     int m_signOutRequests = 0;
     int m_closeProgressBarRequests = 0;
+    PrefBackupView* m_backupView = nullptr;
 };

@@ -28,6 +28,9 @@ inline const QString kTurnOnOffTimezone = QStringLiteral("turn on off timezone")
 inline const QString kSettingChangedBySync = QStringLiteral("com.qrb.settingChangedBySyncNotification");
 // The automatic backup's countdown ended.
 inline const QString kAutoBackupEndNotification = QStringLiteral("com.qrb.zvm.AutoBackupEndNotification");
+// A new automatic backup was saved: the backup list reloads.
+inline const QString kAutoBackupReloadDataNotification =
+    QStringLiteral("com.qrb.zvm.AutoBackupReloadDataNotification");
 // The navigator's months drop their selection (object: the main view).
 inline const QString kClearSelectedNavigatorMonth = QStringLiteral("clearSelectedNavigatorMonthNotification.");
 // An open time-zone list closes. Posted by the application object, on the

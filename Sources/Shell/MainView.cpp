@@ -59,6 +59,7 @@
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "VerticalNSSegmentedCell.h"
+#include "Window.h"
 #include "ZVWSync.h"
 
 #include <QDebug>
@@ -273,6 +274,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 
 MainView::~MainView()
 {
+    m_autoBackupTimer.invalidate();
     m_delayReloadDataTimer.invalidate();
     m_delayDataChangeTimer.invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
@@ -318,8 +320,8 @@ void MainView::registerObservers()
     center.addObserver(this, kSettingChangedBySync, nullptr,
                        [this](const Notification&) { settingTimezoneChangedWhenSync(); });
     center.addObserver(this, kAutoBackupStartNotification, nullptr,
-                       [this](const Notification&) { m_countDownForAutoBackup = autoBackupCountdownStart; });
-    center.addObserver(this, kAutoBackupEndNotification, nullptr, [](const Notification&) {});
+                       [this](const Notification&) { resetTimerAutoBackup(); });
+    center.addObserver(this, kAutoBackupEndNotification, nullptr, [this](const Notification&) { saveAutoBackupFile(); });
     center.addObserver(this, kServerErrorNotification, nullptr,
                        [this](const Notification& n) { serverHasError(n); });
     center.addObserver(this, kSystemTimeZoneDidChangeNotification, nullptr,

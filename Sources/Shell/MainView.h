@@ -34,6 +34,7 @@ class SyncProgressView;
 class TagViewController;
 class TextField;
 class TimezoneSearchView;
+class Window;
 
 // The main window's content and the hub of the interface: it builds every
 // pane (mini month, navigator, day pane, list module, quick-add bar, the two
@@ -225,6 +226,37 @@ public:
     // window controller); nothing until start-up sets it.
     void setOpenWindowHandler(std::function<void()> handler) { m_openWindow = std::move(handler); }
 
+    // ---- backups and restore (MainView_Backup.cpp) ---------------------------------
+    // The countdown to the automatic backup: every input (and every sign of
+    // calendar-store work) starts it again at 10; the eleventh quiet tick of
+    // one second asks for the backup, again each second until one is saved.
+    void resetTimerAutoBackup();
+    void autoBackupTracking();
+    void saveAutoBackupFile();
+    bool isAutoBackupTimerRunning() const { return m_autoBackupTimer.isValid(); }
+    // The gear menu's commands: save the database to a file the user picks,
+    // or restore it from one.
+    void backup(QObject* sender);
+    void restore(QObject* sender);
+    // Restores the database from the backup file at the path, made with the
+    // key of that fixed text. The file is checked whole before anything
+    // changes; a file that fails the check, or a replacement that fails,
+    // shows the restore error and leaves the database, the settings and the
+    // calendar store as they were. True when the database was replaced.
+    bool restoreFile(const QString& path, const QString& key) override;
+    bool isRestoring() const { return m_isRestoring; }
+    // The restore's progress panel, made by the first restore and kept.
+    Window* progressWindow() const { return m_progressWindow.get(); }
+    // The preferences window, made on first use and kept.
+    Preferences* pref();
+
+private:
+    ScheduledTimer m_autoBackupTimer;
+    std::unique_ptr<Window> m_progressWindow;
+    std::unique_ptr<Preferences> m_pref;
+    bool m_isRestoring = false;
+
+public:
     // How many times each pane was reloaded through this view, for tests of
     // the reload rule.
     struct ReloadCounts {

@@ -42,13 +42,18 @@ MenuItem commandRow(const QString& title, const QString& key, MainView* view, Co
     return row;
 }
 
-// A row whose command is not built on the view yet: shown, but with no
-// action, so it is disabled and its key does nothing.
-MenuItem rowWithoutCommand(const QString& title, const QString& key)
+// A row running a command that takes its sender; the menu sends none.
+MenuItem senderCommandRow(const QString& title, const QString& key, MainView* view,
+                          void (MainView::*command)(QObject*))
 {
     MenuItem row;
     row.title = title;
     row.keyEquivalent = key;
+    row.keyEquivalentModifierMask = CommandKeyMask;
+    QPointer<MainView> target(view);
+    row.action = [target, command] {
+        if (target) (target.data()->*command)(nullptr);
+    };
     return row;
 }
 
@@ -93,9 +98,10 @@ PopUpButton* MainView::createSettingMenuWithFrame(const QRectF& frame)
     actions.addItem(commandRow(TextTable::localizedString(QStringLiteral("newProjText")), QStringLiteral("/"), this,
                                &MainView::hiddenAddProject));
     actions.addSeparator();
-    // The backup and restore commands come with the backups.
-    actions.addItem(rowWithoutCommand(TextTable::localizedString(QStringLiteral("backupText")), QStringLiteral("b")));
-    actions.addItem(rowWithoutCommand(TextTable::localizedString(QStringLiteral("restoreText")), QStringLiteral("r")));
+    actions.addItem(senderCommandRow(TextTable::localizedString(QStringLiteral("backupText")), QStringLiteral("b"), this,
+                                     &MainView::backup));
+    actions.addItem(senderCommandRow(TextTable::localizedString(QStringLiteral("restoreText")), QStringLiteral("r"), this,
+                                     &MainView::restore));
     actions.addItem(commandRow(TextTable::localizedString(QStringLiteral("syncText")), QStringLiteral("s"), this,
                                &MainView::syncZVW));
 

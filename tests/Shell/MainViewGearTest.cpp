@@ -6,6 +6,7 @@
 #include "AboutUsPanel.h"
 #include "AddView.h"
 #include "Button.h"
+#include "FakeFilePicker.h"
 #include "Menu.h"
 #include "PopUpButton.h"
 #include "Preferences.h"
@@ -169,6 +170,16 @@ TEST_F(MainViewGearTest, TheViewAndWindowShortcutsRunTheirCommands)
     // A bare letter is typing, not a shortcut.
     pressKey(Qt::Key_W, Qt::NoModifier);
     EXPECT_FALSE(view.isPlannerExpand());
+
+    // Back Up asks where to save, Restore which file to open.
+    FakeFilePicker picker;
+    picker.scriptCancel();
+    picker.scriptCancel();
+    pressKey(Qt::Key_B);
+    pressKey(Qt::Key_R);
+    ASSERT_EQ(picker.shown().size(), 2);
+    EXPECT_TRUE(picker.shown()[0].save);
+    EXPECT_FALSE(picker.shown()[1].save);
 }
 
 TEST_F(MainViewGearTest, UndockingWhileAPlannerIsPinnedChangesNothing)

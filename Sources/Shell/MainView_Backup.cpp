@@ -1,0 +1,379 @@
+// The main view's backups: the countdown to the automatic backup, the
+// manual backup file and the restore shared by both kinds of backup.
+#include "MainView.h"
+
+#include "AlertPresenter.h"
+#include "BackupFile.h"
+#include "Calendar.h"
+#include "CoreData.h"
+#include "DatabaseBusyGuard.h"
+#include "FilePicker.h"
+#include "FileWriter.h"
+#include "Link.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "Preferences.h"
+#include "ProgressIndicator.h"
+#include "ProgressView.h"
+#include "RecordStore.h"
+#include "Scheduler.h"
+#include "Setting.h"
+#include "Tag.h"
+#include "Task.h"
+#include "TextTable.h"
+#include "Window.h"
+#include "ZVComment.h"
+#include "ZVWSync.h"
+#include "iCalSync.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopedValueRollback>
+#include <QThread>
+
+#include <atomic>
+#include <cstdio>
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int countdownStart = 10;
+constexpr double countdownTick = 1.0;
+const QSizeF progressPanelSize(410, 150);
+// The panel hangs a little lower than a sheet would, clear of the title bar.
+constexpr double progressPanelDrop = 30;
+// How long a restore waits for a running sync to end before it gives up.
+constexpr double syncWaitSeconds = 30;
+
+CoreData* manager()
+{
+    return CoreData::shared();
+}
+
+SettingPtr currentSettings()
+{
+    CoreData* data = manager();
+    return data ? data->currentSetting() : SettingPtr();
+}
+
+void showRestoreError(const QString& path, const QString& problem)
+{
+    qWarning("The backup '%s' is not restored: %s.", qUtf8Printable(path), qUtf8Printable(problem));
+    AlertRequest alert;
+    alert.style = AlertStyle::Critical;
+    alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    alert.messageText = TextTable::localizedString(QStringLiteral("restoreErrorText"));
+    alert.informativeText = TextTable::localizedString(QStringLiteral("restoreErrorMessage"));
+    AlertPresenter::current().runModal(alert);
+}
+
+void showBackupError(const QString& path)
+{
+    qWarning("The backup could not be written to '%s'.", qUtf8Printable(path));
+    AlertRequest alert;
+    alert.style = AlertStyle::Critical;
+    alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    alert.messageText = TextTable::localizedString(QStringLiteral("backupErrorText"));
+    alert.informativeText = TextTable::localizedString(QStringLiteral("backupErrorMessage"));
+    AlertPresenter::current().runModal(alert);
+}
+
+// Runs the job on a worker thread while the main thread keeps painting (the
+// progress panel and its bar) but takes no input. The job must not touch
+// the shared connection or any view.
+bool runWhilePainting(const std::function<bool()>& job)
+{
+    std::atomic<bool> result{false};
+    QEventLoop loop;
+    QThread* worker = QThread::create([&] { result = job(); });
+    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    worker->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    delete worker;
+    return result.load();
+}
+
+// The statements every record class keeps, then any other, then the
+// connection: one statement left prepared would keep the file open.
+void closeSharedDatabase()
+{
+    Setting::finalizeStatements();
+    Task::finalizeStatements();
+    Calendar::finalizeStatements();
+    Tag::finalizeStatements();
+    Link::finalizeStatements();
+    ZVComment::finalizeStatements();
+    RecordStore::finalizeAllStatements();
+    sqlite3* database = RecordStore::sharedDatabase();
+    databaseOpen = false;
+    RecordStore::setSharedDatabase(nullptr);
+    if (database && sqlite3_close(database) != SQLITE_OK) {
+        qCritical("Error: failed to close database with message '%s'.", sqlite3_errmsg(database));
+        sqlite3_close_v2(database);
+    }
+}
+
+void emptyWorkingLists(CoreData& data)
+{
+    data.setTagList({});
+    data.doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
+    data.doWithCalendarList(std::nullopt, ListAction::Remove);
+}
+
+// Opens the database file again and fills the working lists from it.
+bool reopenDatabase(CoreData& data)
+{
+    emptyWorkingLists(data);
+    if (!data.initializeDatabase()) {
+        if (RecordStore::sharedDatabase()) closeSharedDatabase();
+        return false;
+    }
+    QList<qint64> visible;
+    for (const CalendarPtr& category : data.calendarList())
+        if (category->inVisible() == 0) visible.append(category->primaryKey());
+    data.addTasksToListFromCalendarList(visible);
+    return true;
+}
+
+// Replaces the database file by the checked one at incomingPath while the
+// connection is closed. The old file is kept beside it (a hard link, so the
+// name "Database.sql" never goes missing) until the new one has opened; if
+// it does not open, the old one is put back and opened again. False when
+// the old database is in use again.
+bool swapDatabaseFile(CoreData& data, const QString& incomingPath)
+{
+    const QString databasePath = CoreData::databasePath();
+    const QString keptPath = databasePath + QStringLiteral(".before-restore");
+    QFile::remove(keptPath);
+    closeSharedDatabase();
+    const QByteArray database = QFile::encodeName(databasePath);
+    const QByteArray kept = QFile::encodeName(keptPath);
+    const QByteArray incoming = QFile::encodeName(incomingPath);
+    if (::link(database.constData(), kept.constData()) != 0 && !QFile::copy(databasePath, keptPath)) {
+        qWarning("The database cannot be kept aside as '%s'; it is not replaced.", qUtf8Printable(keptPath));
+        QFile::remove(incomingPath);
+        if (!reopenDatabase(data)) qCritical("The database could not be opened again.");
+        return false;
+    }
+    if (std::rename(incoming.constData(), database.constData()) != 0) {
+        qWarning("The restored database cannot take the place of '%s'.", qUtf8Printable(databasePath));
+        QFile::remove(incomingPath);
+        QFile::remove(keptPath);
+        if (!reopenDatabase(data)) qCritical("The database could not be opened again.");
+        return false;
+    }
+    if (reopenDatabase(data)) {
+        QFile::remove(keptPath);
+        return true;
+    }
+    qWarning("The restored database does not open; the earlier one is put back.");
+    if (std::rename(kept.constData(), database.constData()) != 0)
+        qCritical("The earlier database could not be put back; it is kept as '%s'.", qUtf8Printable(keptPath));
+    if (!reopenDatabase(data)) qCritical("The database could not be opened again.");
+    return false;
+}
+
+}  // namespace
+
+// ---- the countdown ---------------------------------------------------------------
+
+void MainView::resetTimerAutoBackup()
+{
+    m_autoBackupTimer.invalidate();
+    m_countDownForAutoBackup = countdownStart;
+    m_autoBackupTimer = Scheduler::current().scheduleTimer(countdownTick, true, [this] { autoBackupTracking(); });
+}
+
+void MainView::autoBackupTracking()
+{
+    if (m_countDownForAutoBackup < 1)
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoBackupEndNotification,
+                                                                             static_cast<QObject*>(this));
+    // Kept from running below any bound while a failing backup is retried.
+    if (m_countDownForAutoBackup > -1) --m_countDownForAutoBackup;
+}
+
+void MainView::saveAutoBackupFile()
+{
+    // No backup of a database being replaced, nor of a closed one.
+    if (m_isRestoring || !databaseOpen) return;
+    const SettingPtr setting = currentSettings();
+    if (!setting || !setting->saveAutoBackupFile()) return;  // retried at the next tick
+    m_autoBackupTimer.invalidate();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoBackupReloadDataNotification,
+                                                                         static_cast<QObject*>(this));
+}
+
+// ---- the manual backup -------------------------------------------------------------
+
+void MainView::backup(QObject*)
+{
+    FilePanelRequest request;
+    request.allowedFileTypes = {QString::fromLatin1(BackupFile::manualBackupExtension)};
+    request.nameFieldStringValue = QStringLiteral("Database");
+    request.directory = FilePicker::expandTilde(QStringLiteral("~/Downloads"));
+    const std::optional<QString> path = FilePicker::current().runSavePanel(request);
+    if (!path) return;
+    // A consistent copy, not the live file, which a sync may be writing.
+    const std::optional<QByteArray> database = BackupFile::databaseSnapshot();
+    const std::optional<QByteArray> content =
+        database ? BackupFile::encode(*database, QString::fromLatin1(BackupFile::manualBackupKeyText)) : std::nullopt;
+    if (!content || !FileWriter::current().writeAtomically(*path, *content)) showBackupError(*path);
+}
+
+// ---- restore ---------------------------------------------------------------------
+
+void MainView::restore(QObject*)
+{
+    FilePanelRequest request;
+    request.allowedFileTypes = {QString::fromLatin1(BackupFile::manualBackupExtension)};
+    const std::optional<QString> path = FilePicker::current().runOpenPanel(request);
+    if (!path) return;
+    restoreFile(*path, QString::fromLatin1(BackupFile::manualBackupKeyText));
+}
+
+Preferences* MainView::pref()
+{
+    if (!m_pref) m_pref = std::make_unique<Preferences>();
+    return m_pref.get();
+}
+
+bool MainView::restoreFile(const QString& path, const QString& key)
+{
+    if (m_isRestoring) {
+        qWarning("A restore is already under way; '%s' is not restored.", qUtf8Printable(path));
+        return false;
+    }
+    CoreData* data = manager();
+    if (!data || !databaseOpen) {
+        showRestoreError(path, QStringLiteral("no database is open"));
+        return false;
+    }
+    QScopedValueRollback restoring(m_isRestoring, true);
+
+    // Everything about the file is checked before anything changes.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showRestoreError(path, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QString problem;
+    const std::optional<QByteArray> payload = BackupFile::decode(bytes, key, &problem);
+    if (!payload || !BackupFile::hasSQLiteHeader(*payload)) {
+        showRestoreError(path, payload ? QStringLiteral("it holds no SQLite database") : problem);
+        return false;
+    }
+
+    if (m_openWindow) m_openWindow();
+    Window* host = qobject_cast<Window*>(window());
+    if (!m_progressWindow) {
+        m_progressWindow = std::make_unique<Window>(QRectF(QPointF(0, 0), progressPanelSize), BorderlessWindowMask);
+        m_progressWindow->setContentView(new ProgressView(QRectF(QPointF(0, 0), progressPanelSize)));
+    }
+    auto* progress = static_cast<ProgressView*>(m_progressWindow->contentView());
+    if (host && host != m_progressWindow.get()) {
+        host->beginSheet(m_progressWindow.get());
+        const QRectF placed = m_progressWindow->frame();
+        m_progressWindow->setFrameOrigin(QPointF(placed.x(), placed.y() - progressPanelDrop));
+    } else {
+        m_progressWindow->orderFront();
+    }
+    progress->progessIndicator()->startAnimation();
+    const auto endSheet = [&] {
+        progress->progessIndicator()->stopAnimation();
+        if (host && host->attachedSheet() == m_progressWindow.get()) host->endSheet(m_progressWindow.get());
+        m_progressWindow->orderOut();
+    };
+
+    // The decoded database is written beside the live one and checked as a
+    // copy while the panel paints.
+    const QString incomingPath = CoreData::databasePath() + QStringLiteral(".restoring");
+    const bool sound = runWhilePainting([&] {
+        if (!FileWriter::current().writeAtomically(incomingPath, *payload)) {
+            problem = QStringLiteral("the restored database cannot be written");
+            return false;
+        }
+        return BackupFile::checkDatabaseFile(incomingPath, &problem);
+    });
+    if (!sound) {
+        QFile::remove(incomingPath);
+        endSheet();
+        showRestoreError(path, problem);
+        return false;
+    }
+
+    // The program's items leave the calendar store; the restored ones come
+    // back once the new database is open.
+    iCalSync* calendarSync = data->icalSync();
+    if (calendarSync) {
+        for (const CalendarPtr& category : data->getCalendarList())
+            if (category->projectType() == 0 && category->builtIn() != 1) calendarSync->syncDeleteToIcal(category);
+        for (const TaskPtr& event : data->getAllRootEvents()) calendarSync->syncDeleteToICalEvent(event, 1);
+        for (const TaskPtr& task : data->getAllTasks()) calendarSync->syncDeleteToICalTask(task);
+    }
+
+    // A sync still running would write into the closed database.
+    if (ZVWSync* webSync = data->zvwSync(); webSync && !webSync->waitUntilIdle(syncWaitSeconds))
+        qWarning("The web sync did not end; the restore goes on under the busy database.");
+    if (!iCalSync::waitUntilIdle(syncWaitSeconds))
+        qWarning("The calendar-store sync did not end; the restore goes on under the busy database.");
+
+    // Automatic web sync goes off with the restore; the user hears of it
+    // when it was on.
+    const SettingPtr settingsBefore = currentSettings();
+    const bool autoSyncWasOn = settingsBefore && settingsBefore->autoZVWSync() != 0;
+
+    m_progressWindow->repaint();
+    bool replaced = false;
+    {
+        // Every record waits from the close to the re-open.
+        DatabaseBusyGuard busy;
+        replaced = swapDatabaseFile(*data, incomingPath);
+    }
+    if (!replaced) {
+        // The store gets the items of the database in use back.
+        if (calendarSync) calendarSync->backgroundRestoreCalendars();
+        endSheet();
+        reloadData();
+        showRestoreError(path, QStringLiteral("the restored database could not take the place of the old one"));
+        return false;
+    }
+
+    bool restoredHadAutoSync = false;
+    if (const SettingPtr setting = currentSettings()) {
+        setting->setDoRestore(1);
+        setting->setDatabaseVersion(data->currentVersion());
+        setting->setStartUpWizard(0);
+        restoredHadAutoSync = setting->autoZVWSync() != 0;
+        setting->setAutoZVWSync(0);
+        if (!setting->dehydrate()) qWarning("The settings of the restored database could not be saved.");
+        if (!setting->setAutoSync()) qWarning("The sync switches could not be saved after the restore.");
+    }
+    if (calendarSync) calendarSync->backgroundRestoreCalendars();
+    endSheet();
+    reloadData();
+
+    if (autoSyncWasOn || restoredHadAutoSync) {
+        AlertRequest alert;
+        alert.style = AlertStyle::Warning;
+        const int goToSettings = alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("gotoSettingText")));
+        alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+        alert.messageText = TextTable::localizedString(QStringLiteral("autoSyncDisableText"));
+        alert.informativeText = TextTable::localizedString(QStringLiteral("autoSyncDisableMessage"));
+        if (AlertPresenter::current().runModal(alert).button == goToSettings) {
+            Preferences* preferences = pref();
+            preferences->setSelectedItemIdentifier(TextTable::localizedString(QStringLiteral("syncText")));
+            preferences->sync(this);
+            preferences->makeKeyAndOrderFront();
+        }
+    }
+    return true;
+}

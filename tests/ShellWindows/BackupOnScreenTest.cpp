@@ -1,0 +1,225 @@
+// The restore's progress sheet over the real main window, painting while the
+// restore runs, and the save panel as Qt's own file dialog, typed into.
+#include "../PlatformWindows/RealWindowSupport.h"
+
+#include "BackupFile.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "FileWriter.h"
+#include "MAAttachedWindow.h"
+#include "MainView.h"
+#include "NetworkStatus.h"
+#include "ProgressIndicator.h"
+#include "ProgressView.h"
+#include "RecordStore.h"
+#include "Screen.h"
+#include "Screenshot.h"
+#include "ScriptedAlertPresenter.h"
+#include "Setting.h"
+#include "ShellHost.h"
+#include "TestEnvironment.h"
+#include "WindowController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTimer>
+
+#include <memory>
+#include <thread>
+
+#include <sqlite3.h>
+
+using namespace RealWindows;
+
+namespace {
+
+class ScreenHost : public ShellHost {
+public:
+    QSizeF screenResolution(bool fullFrame) const override
+    {
+        return (fullFrame ? Screen::mainFrame() : Screen::mainVisibleFrame()).size();
+    }
+    QPointF statusItemPosition() const override { return QPointF(700, Screen::mainFrame().height() - 24); }
+    void statusItemNeedsDisplay() override {}
+    void activateIgnoringOtherApps() override {}
+};
+
+// The real writer, slowed down: the restore's copy takes long enough for
+// the test to look at the panel while it runs.
+class SlowWriter : public FileWriter {
+public:
+    SlowWriter() { FileWriter::setCurrent(this); }
+    ~SlowWriter() override { FileWriter::setCurrent(nullptr); }
+    bool writeAtomically(const QString& path, const QByteArray& content) override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        FileWriter::setCurrent(nullptr);
+        const bool written = FileWriter::current().writeAtomically(path, content);
+        FileWriter::setCurrent(this);
+        return written;
+    }
+};
+
+class BackupOnScreen : public RealWindowTest {
+protected:
+    void SetUp() override
+    {
+        RealWindowTest::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        m_home = std::make_unique<ScopedDataHome>();
+        ASSERT_TRUE(m_home->isValid());
+        NetworkStatus::instance().setOverride(0);
+        manager = std::make_unique<CoreData>();
+        CoreData::setShared(manager.get());
+        ASSERT_TRUE(manager->init());
+        manager->currentSetting()->setStartUpWizard(0);
+        ASSERT_TRUE(manager->currentSetting()->dehydrate());
+        mainView = std::make_unique<MainView>(QRectF(0, 0, 310, 600));
+        MainView::setCurrent(mainView.get());
+        controller = WindowController::initWithRootApp(&host);
+        mainView->setOpenWindowHandler([this] { controller->setActive(true); });
+    }
+    void TearDown() override
+    {
+        controller.reset();
+        MainView::setCurrent(nullptr);
+        mainView.reset();
+        RecordStore::finalizeAllStatements();
+        sqlite3_close(RecordStore::sharedDatabase());
+        RecordStore::setSharedDatabase(nullptr);
+        databaseOpen = false;
+        CoreData::setShared(nullptr);
+        manager.reset();
+        NetworkStatus::instance().setOverride(std::nullopt);
+        m_home.reset();
+        RealWindowTest::TearDown();
+    }
+
+    QString scratch(const QString& name) const { return testDataRoot() + QLatin1Char('/') + name; }
+
+    ScreenHost host;
+    std::unique_ptr<CoreData> manager;
+    std::unique_ptr<MainView> mainView;
+    std::unique_ptr<WindowController> controller;
+
+private:
+    std::unique_ptr<ScopedDataHome> m_home;
+};
+
+// Types the text into the widget key by key, then Return.
+void type(QWidget* widget, const QString& text)
+{
+    for (const QChar character : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(widget, &release);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(widget, &enter);
+}
+
+}  // namespace
+
+TEST_F(BackupOnScreen, TheRestoreSheetHangsOverTheMainWindowAndPaintsWhileTheRestoreRuns)
+{
+    const QString path = scratch(QStringLiteral("screen.bkzvm"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QByteArray backup = BackupFile::encode(BackupFile::databaseSnapshot().value(),
+                                                     QString::fromLatin1(BackupFile::manualBackupKeyText))
+                                      .value();
+        ASSERT_EQ(file.write(backup), backup.size());
+    }
+    SlowWriter slow;
+    ScriptedAlertPresenter alerts;
+
+    bool looked = false;
+    bool attached = false;
+    bool barOnScreen = false;
+    int framesAtFirstLook = -1;
+    int framesAtSecondLook = -1;
+    QRectF sheetFrame;
+    QRectF windowFrame;
+    // The restore runs inside restoreFile; these look at the screen meanwhile.
+    QTimer::singleShot(500, [&] {
+        Window* main = controller->popoverWindow();
+        Window* sheet = mainView->progressWindow();
+        if (!main || !sheet) return;
+        looked = true;
+        attached = main->attachedSheet() == sheet && sheet->isVisible();
+        sheetFrame = sheet->frame();
+        windowFrame = main->frame();
+        auto* progress = static_cast<ProgressView*>(sheet->contentView());
+        framesAtFirstLook = progress->progessIndicator()->animationFrame();
+        const QRect grab = Screen::toQt(windowFrame.united(sheetFrame)).toRect().adjusted(-10, -10, 10, 10);
+        const QImage picture =
+            QGuiApplication::primaryScreen()->grabWindow(0, grab.x(), grab.y(), grab.width(), grab.height()).toImage();
+        picture.save(QDir(screenshotFolder()).filePath(QStringLiteral("restore-sheet-over-main-window.png")));
+        // The bar's middle, in screen pixels, shows one of its two blues.
+        const QPointF barMiddle = progress->progessIndicator()->convertPointToWindow(
+            progress->progessIndicator()->bounds().center());
+        const QPoint onScreen = Screen::toQt(QPointF(sheetFrame.x() + barMiddle.x(), sheetFrame.y() + barMiddle.y()))
+                                    .toPoint();
+        const QColor seen = colourOnScreenAt(onScreen);
+        barOnScreen = seen.blue() > seen.red() + 60;
+    });
+    QTimer::singleShot(900, [&] {
+        if (Window* sheet = mainView->progressWindow())
+            framesAtSecondLook =
+                static_cast<ProgressView*>(sheet->contentView())->progessIndicator()->animationFrame();
+    });
+
+    EXPECT_TRUE(mainView->restoreFile(path, QString::fromLatin1(BackupFile::manualBackupKeyText)));
+    ASSERT_TRUE(looked) << "the panel was up while the restore ran";
+    EXPECT_TRUE(attached);
+    EXPECT_TRUE(barOnScreen) << "the bar is painted on the screen";
+    EXPECT_GT(framesAtSecondLook, framesAtFirstLook) << "the bar moves while the restore runs";
+    // Centred on the main window, 30 points lower than a sheet hangs.
+    EXPECT_NEAR(sheetFrame.center().x(), windowFrame.center().x(), 1);
+    EXPECT_EQ(sheetFrame.size(), QSizeF(410, 150));
+    EXPECT_NEAR(sheetFrame.y(), Window::sheetFrame(windowFrame, QSizeF(410, 150)).y() - 30, 1);
+    EXPECT_FALSE(mainView->progressWindow()->isVisible()) << "put away at the end";
+}
+
+TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
+{
+    const QString typed = scratch(QStringLiteral("typed-backup"));
+    QFile::remove(typed + QStringLiteral(".bkzvm"));
+    bool sawDialog = false;
+    QString proposedName;
+    QTimer::singleShot(300, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            if (!dialog || !dialog->isVisible()) continue;
+            sawDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!name) {
+                dialog->reject();
+                return;
+            }
+            proposedName = name->text();
+            name->setFocus();
+            name->selectAll();
+            type(name, typed);
+            return;
+        }
+    });
+    ScriptedAlertPresenter alerts;
+    mainView->backup(nullptr);
+    EXPECT_TRUE(sawDialog);
+    EXPECT_EQ(proposedName, QStringLiteral("Database"));
+    QFile file(typed + QStringLiteral(".bkzvm"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the allowed extension is added to the typed name";
+    const std::optional<QByteArray> database =
+        BackupFile::decode(file.readAll(), QString::fromLatin1(BackupFile::manualBackupKeyText));
+    ASSERT_TRUE(database);
+    EXPECT_TRUE(BackupFile::hasSQLiteHeader(*database));
+}
