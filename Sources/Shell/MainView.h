@@ -247,13 +247,10 @@ public:
     bool isRestoring() const { return m_isRestoring; }
     // The restore's progress panel, made by the first restore and kept.
     Window* progressWindow() const { return m_progressWindow.get(); }
-    // The preferences window, made on first use and kept.
-    Preferences* pref();
 
 private:
     ScheduledTimer m_autoBackupTimer;
     std::unique_ptr<Window> m_progressWindow;
-    std::unique_ptr<Preferences> m_pref;
     bool m_isRestoring = false;
 
 public:

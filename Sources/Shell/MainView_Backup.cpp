@@ -238,12 +238,6 @@ void MainView::restore(QObject*)
     restoreFile(*path, QString::fromLatin1(BackupFile::manualBackupKeyText));
 }
 
-Preferences* MainView::pref()
-{
-    if (!m_pref) m_pref = std::make_unique<Preferences>();
-    return m_pref.get();
-}
-
 bool MainView::restoreFile(const QString& path, const QString& key)
 {
     if (m_isRestoring) {
@@ -369,7 +363,7 @@ bool MainView::restoreFile(const QString& path, const QString& key)
         alert.messageText = TextTable::localizedString(QStringLiteral("autoSyncDisableText"));
         alert.informativeText = TextTable::localizedString(QStringLiteral("autoSyncDisableMessage"));
         if (AlertPresenter::current().runModal(alert).button == goToSettings) {
-            Preferences* preferences = pref();
+            Preferences* preferences = preferencesWindow();
             preferences->setSelectedItemIdentifier(TextTable::localizedString(QStringLiteral("syncText")));
             preferences->sync(this);
             preferences->makeKeyAndOrderFront();
