@@ -524,42 +524,75 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
             qWarning() << "Calendar store: the dates of" << events.size() << "new events from the web could not be saved";
     }
 
-    for (const TaskPtr& task : tasks)
-        if (!createNewTaskOnICal(task)) logSkip("new task", task->primaryKey(), "is not in the store");
+    // The store is written outside the database units, so the record lock
+    // is not held while files are written; the links and saves that follow
+    // each group of writes go in one unit.
+    if (createNewTasksOnICal(tasks) < tasks.size())
+        qInfo() << "Calendar store: some new tasks from the web are not in the store";
     const int created = createNewEventsOnICal(events, allOccurrences);
     if (created < events.size())
         qInfo() << "Calendar store:" << events.size() - created << "new events from the web are not in the store";
 
+    TaskList nextOccurrence;
     for (const TaskPtr& event : events) {
         deleteStoreOccurrencesOf(event);
         if (event->repeatExceptions().isEmpty() || !data) continue;
+        // An event whose own occurrence is an exception stands for its next one.
         const QString own = Task::storedDateText(event->occurrence());
         bool excepted = false;
         for (const ExceptionEntry& entry : readExceptionEntries(event->repeatExceptions(), event->primaryKey()))
             excepted = excepted || entry.dateText == own;
-        if (!excepted) continue;
-        if (const TaskPtr next = data->nextInstanceOfRecuringTask(event)) {
+        if (excepted) nextOccurrence << event;
+    }
+    if (!nextOccurrence.isEmpty()) {
+        Transaction unit;
+        for (const TaskPtr& event : nextOccurrence) {
+            const TaskPtr next = data->nextInstanceOfRecuringTask(event);
+            if (!next) continue;
+            unit.keep(event);
             event->setOccurrence(next->occurrence());
             save(event, false);
         }
+        if (!unit.commit()) qWarning() << "Calendar store: the occurrences of new repeating events could not be saved";
     }
 
+    // The store first (a root is found at the occurrence it had), then the
+    // saves of the updated items in one unit.
+    TaskList roots;
+    TaskList detachedList;
     for (const TaskPtr& item : updateList) {
         if (isEvent(item) && item->parentId() == rootParent) {
-            if (!item->iCalUID().isEmpty()) {
-                if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence()))
-                    updateEventOnICal(item, found, allOccurrences);
-                else
-                    logSkip("updated event", item->primaryKey(), "has no occurrence in the store");
-            }
-            item->setRepeatStartDate(item->startTime());
-            item->setOccurrence(item->startTime());
-            save(item, true);
+            roots << item;
+            if (item->iCalUID().isEmpty()) continue;
+            if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence()))
+                updateEventOnICal(item, found, allOccurrences);
+            else
+                logSkip("updated event", item->primaryKey(), "has no occurrence in the store");
         } else if (isEvent(item)) {
             const TaskPtr root = data ? data->taskWithPrimaryKey(item->parentId()) : nullptr;
-            writeDetachedOntoSeries(item, root ? root->iCalUID() : QString());
+            item->setICalUID(root ? root->iCalUID() : QString());
+            detachedList << item;
         } else if (isTask(item) && !item->iCalUID().isEmpty()) {
             updateTask(item);
         }
+    }
+    {
+        Transaction unit;
+        for (const TaskPtr& root : roots) {
+            unit.keep(root);
+            root->setRepeatStartDate(root->startTime());
+            root->setOccurrence(root->startTime());
+            save(root, true);
+        }
+        for (const TaskPtr& detached : detachedList) save(detached, false);
+        if (!unit.commit()) qWarning() << "Calendar store: updated items from the web could not be saved";
+    }
+    for (const TaskPtr& detached : detachedList) {
+        if (detached->iCalUID().isEmpty()) continue;
+        const CalEventPtr occurrence = getIEventWithUID(detached->iCalUID(), detached->occurrence(), detached->occurrence());
+        if (!occurrence)
+            logSkip("changed occurrence", detached->primaryKey(), "has no occurrence of its series in the store");
+        else if (!updateEventOnICal(detached, occurrence, thisOccurrence))
+            logSkip("changed occurrence", detached->primaryKey(), "is not written onto its series");
     }
 }
