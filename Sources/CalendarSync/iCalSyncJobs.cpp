@@ -34,15 +34,23 @@ iCalSyncJobs::iCalSyncJobs(std::shared_ptr<CalCalendarStore> store)
 iCalSyncJobs::~iCalSyncJobs()
 {
     m_observer.reset();  // no new imports
-    if (!MainQueue::waitWhile([this] { return m_runningThreads.load() > 0; }, jobsEndSeconds))
-        qWarning() << "Calendar-store jobs still run as the sync ends; they are left to finish alone";
-    std::lock_guard lock(m_threadsMutex);
-    for (JobThread& job : m_threads) {
-        if (!job.thread.joinable()) continue;
-        if (job.done->load())
-            job.thread.join();
-        else
-            job.thread.detach();
+    const bool ended = MainQueue::waitWhile([this] { return m_ownJobs.load() > 0; }, jobsEndSeconds);
+    std::deque<QueuedJob> left;
+    {
+        std::lock_guard lock(m_workerMutex);
+        m_workerStopping = true;
+        if (!ended) left.swap(m_workerQueue);
+    }
+    m_workerWake.notify_all();
+    // Jobs that never began give back their place, so nothing waits for them.
+    for (const QueuedJob& queued : left) m_discipline.abandon(queued.ticket);
+    if (!m_worker.joinable()) return;
+    if (ended) {
+        m_worker.join();
+    } else {
+        qWarning() << "Calendar-store jobs still run as the sync ends;" << left.size()
+                   << "queued ones are dropped and the running one is left to finish alone";
+        m_worker.detach();
     }
 }
 
@@ -76,6 +84,11 @@ QList<ICalJobDiscipline::Batch> iCalSyncJobs::iTaskListICal() const
     return m_discipline.queueCopy(m_iTaskListICal);
 }
 
+bool iCalSyncJobs::waitForQueuedJobs(double seconds) const
+{
+    return MainQueue::waitWhile([this] { return m_ownJobs.load() > 0; }, seconds);
+}
+
 bool iCalSyncJobs::syncEnabled()
 {
     const CoreData* manager = CoreData::shared();
@@ -85,7 +98,7 @@ bool iCalSyncJobs::syncEnabled()
 ICalJobOutcome iCalSyncJobs::work(const ICalJob& job)
 {
     if (isImportJob(job.kind)) return importWork(job);
-    return {};
+    return exportWork(job);
 }
 
 // --- the discipline ---
@@ -102,26 +115,43 @@ void iCalSyncJobs::startJob(ICalJob job, Thread thread, std::atomic<qint64>* cou
         runJob(job, ticket);
         return;
     }
-    std::lock_guard lock(m_threadsMutex);
-    // Threads that have ended are joined as new ones start.
-    std::erase_if(m_threads, [](JobThread& ended) {
-        if (!ended.done->load()) return false;
-        ended.thread.join();
-        return true;
-    });
-    m_runningThreads.fetch_add(1);
-    try {
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        std::thread thread([this, job = std::move(job), ticket, done] {
-            runJob(job, ticket);
-            m_runningThreads.fetch_sub(1);
-            done->store(true);
-        });
-        m_threads.push_back({std::move(thread), done});
-    } catch (const std::exception& error) {
-        m_runningThreads.fetch_sub(1);
-        qWarning() << "A calendar-store job could not start:" << error.what();
-        m_discipline.abandon(ticket);
+    {
+        std::lock_guard lock(m_workerMutex);
+        if (m_workerStopping) {
+            qWarning() << "A calendar-store job started as the sync ends is dropped";
+            m_discipline.abandon(ticket);
+            return;
+        }
+        m_ownJobs.fetch_add(1);
+        m_workerQueue.push_back({std::move(job), ticket});
+        if (!m_worker.joinable()) {
+            try {
+                m_worker = std::thread([this] { runWorker(); });
+            } catch (const std::exception& error) {
+                qWarning() << "The calendar-store worker could not start:" << error.what();
+                for (const QueuedJob& queued : m_workerQueue) m_discipline.abandon(queued.ticket);
+                m_ownJobs.fetch_sub(int(m_workerQueue.size()));
+                m_workerQueue.clear();
+                return;
+            }
+        }
+    }
+    m_workerWake.notify_one();
+}
+
+void iCalSyncJobs::runWorker()
+{
+    for (;;) {
+        QueuedJob next;
+        {
+            std::unique_lock lock(m_workerMutex);
+            m_workerWake.wait(lock, [this] { return m_workerStopping || !m_workerQueue.empty(); });
+            if (m_workerQueue.empty()) return;  // stopping, nothing left
+            next = std::move(m_workerQueue.front());
+            m_workerQueue.pop_front();
+        }
+        runJob(next.job, next.ticket);
+        m_ownJobs.fetch_sub(1);
     }
 }
 

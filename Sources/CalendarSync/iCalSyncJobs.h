@@ -13,6 +13,8 @@
 #include <QObject>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -47,6 +49,9 @@ public:
     QList<ICalJobDiscipline::Batch> iTaskListICal() const;
     qint64 numOfInsertedCal() const { return m_numOfInsertedCal.load(); }
     qint64 numOfInsertedICal() const { return m_numOfInsertedICal.load(); }
+    // Waits, serving the main thread meanwhile, until no job is left on the
+    // worker (queued or running); false when some are after `seconds`.
+    bool waitForQueuedJobs(double seconds) const;
 
     // --- the entries ---
     void backgroundOneWaySyncInsertToICal(const CalendarPtr& calendar, bool andInsertToZVW) override;
@@ -162,6 +167,8 @@ public:
     bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
     bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
     bool createNewTaskOnICal(const TaskPtr& task);
+    // The same for a list, linked in one database unit as for events.
+    int createNewTasksOnICal(const TaskList& tasks);
     bool updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask);
     bool deleteTaskOnICal(const CalTaskPtr& iCalTask);
 
@@ -192,6 +199,18 @@ public:
     // A detached occurrence's date moved back to the root's clock time when
     // it was handed over at a UTC reading of it.
     static Date normalisedOccurrence(const Date& occurrence, const Task& root);
+    // --- exception lists ---
+    // One entry of an exception list ("|<stored seconds>(1)" changed, "(2)"
+    // deleted, no marker a date alone), read by its marker and its digits.
+    struct ExceptionEntry {
+        qint64 marker = 0;  // 0, 1 or 2
+        QString dateText;   // the digits (with a leading minus before 1970)
+        Date date;          // the occurrence, as fromDBDate gives it
+        qsizetype index = 0; // the entry's place among the pieces after the first "|"
+    };
+    // The well-formed entries, in order; malformed pieces are skipped and
+    // logged with the owner's key.
+    static QList<ExceptionEntry> readExceptionEntries(const QString& exceptions, qint64 ownerKey = -1);
 
 protected:
     // A job's work, run while it holds the flag. The work of each job belongs
@@ -200,6 +219,10 @@ protected:
     virtual ICalJobOutcome work(const ICalJob& job);
     // Whether the data manager has the sync switched on.
     static bool syncEnabled();
+
+    // The work of the exports: categories, events, tasks, and the results
+    // of a web sync.
+    ICalJobOutcome exportWork(const ICalJob& job);
 
 private:
     enum class Thread { Own, Caller };
@@ -211,6 +234,22 @@ private:
     void startImports(const Notification& notification, QList<ICalJobDiscipline::Batch>* queue,
                       ICalJob::Kind insert, ICalJob::Kind update, ICalJob::Kind remove);
     void observeStore();
+    void runWorker();
+
+    // --- the work of the exports (iCalSyncJobs_Exports.cpp) ---
+    ICalJobOutcome insertCalendar(const CalendarPtr& calendar, bool andInsertToZVW);
+    bool createStoreCalendar(const CalendarPtr& calendar, bool clearOnFailure);
+    void renameStoreCalendar(const CalendarPtr& calendar, bool fallBackToList);
+    void removeStoreCalendar(const CalendarPtr& calendar);
+    void insertAndUpdateEvents(const TaskList& insertList, const TaskList& updateList);
+    void insertEventRoot(const TaskPtr& event);
+    void updateEvent(const TaskPtr& event, qint64 scope);
+    void deleteEvent(const TaskPtr& event, qint64 scope, bool synchronous);
+    void updateTask(const TaskPtr& task);
+    void deleteTask(const TaskPtr& task);
+    void pushWebItems(const TaskList& insertList, const TaskList& updateList, const TaskList& deleteList);
+    void deleteStoreOccurrencesOf(const TaskPtr& event);
+    void writeDetachedOntoSeries(const TaskPtr& detached, const QString& rootUid);
 
     bool saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create);
     // The store write of saveICalEvent, without linking a new copy.
@@ -229,11 +268,18 @@ private:
     ICalJobDiscipline m_discipline;
 
     std::unique_ptr<QObject> m_observer;
-    std::mutex m_threadsMutex;
-    struct JobThread {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
+
+    // The jobs that run off their caller's thread run on one worker, in the
+    // order they were started (the order the discipline serves them in):
+    // many edits at once queue, they do not each hold a waiting thread.
+    struct QueuedJob {
+        ICalJob job;
+        ICalJobDiscipline::Ticket ticket;
     };
-    std::vector<JobThread> m_threads;
-    std::atomic<int> m_runningThreads{0};
+    std::mutex m_workerMutex;
+    std::condition_variable m_workerWake;
+    std::deque<QueuedJob> m_workerQueue;
+    bool m_workerStopping = false;
+    std::thread m_worker;
+    std::atomic<int> m_ownJobs{0};  // queued or running on the worker
 };

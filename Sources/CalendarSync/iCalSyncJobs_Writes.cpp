@@ -160,6 +160,40 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
     return true;
 }
 
+int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
+{
+    std::vector<std::pair<TaskPtr, CalTaskPtr>> written;
+    written.reserve(size_t(tasks.size()));
+    for (const TaskPtr& task : tasks) {
+        if (!task) continue;
+        if (task->isShared() || categoryIsShared(task)) {
+            logRefusal("the task", task, "it is shared");
+            continue;
+        }
+        const auto record = CalTask::task();
+        fillICalTask(task, *record);
+        CalError error;
+        if (m_iCalStore->saveTask(record, &error))
+            written.emplace_back(task, record);
+        else
+            logFailure("creating the task", task->taskName(), error);
+    }
+    if (written.empty()) return 0;
+
+    Transaction unit;
+    for (const auto& [task, record] : written) {
+        unit.keep(task);
+        task->setICalUID(record->uid());
+        if (!task->dehydrate())
+            qWarning().noquote() << "The link of" << task->taskName() << "to its store copy could not be stored";
+    }
+    if (unit.commit()) return int(written.size());
+    qWarning().noquote() << "Calendar store: the links of" << written.size()
+                         << "new store tasks could not be stored; the copies are removed";
+    for (const auto& [task, record] : written) deleteTaskOnICal(record);
+    return 0;
+}
+
 bool iCalSyncJobs::updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask)
 {
     if (!task || !iCalTask) return false;

@@ -1,0 +1,598 @@
+// The work of the jobs that carry local changes to the store: categories,
+// events, tasks, and the items a web sync inserted, updated and deleted.
+// Each runs while its job holds the flag (ICalJobDiscipline); what the store
+// refuses or fails is logged with the item's key, the item keeps its state
+// (the next full sync tries again) and the job goes on with its next item.
+#include "iCalSyncJobs.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "GregorianCalendar.h"
+#include "Task.h"
+#include "Transaction.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QStringBuilder>
+
+namespace {
+
+constexpr qint64 rootParent = -1;
+constexpr qint64 thisOccurrence = 0;
+constexpr qint64 allOccurrences = 1;
+constexpr qint64 autoSyncCategories = 1;
+constexpr qint64 autoSyncItems = 2;
+
+const QLatin1StringView changedMarker("(1)");
+const QLatin1StringView deletedMarker("(2)");
+
+CoreData* manager()
+{
+    return CoreData::shared();
+}
+
+void logSkip(const char* what, qint64 key, const char* why)
+{
+    qInfo().noquote() << "Calendar store:" << what << key << why;
+}
+
+bool isEvent(const TaskPtr& item)
+{
+    return item && item->taskType() == ItemKind::Event;
+}
+
+bool isTask(const TaskPtr& item)
+{
+    return item && item->taskType() == ItemKind::Task;
+}
+
+bool repeatsWithExceptions(const TaskPtr& event)
+{
+    return event->repeatType() > 0 && !event->repeatExceptions().isEmpty();
+}
+
+// The uid of the item's store copy: its own, else that of its database copy
+// (an in-memory copy may have lost it). Empty when neither has one.
+QString storeUidOf(const TaskPtr& item)
+{
+    if (!item->iCalUID().isEmpty()) return item->iCalUID();
+    if (CoreData* data = manager()) {
+        if (const TaskPtr stored = data->taskWithPrimaryKey(item->primaryKey()); stored && !stored->iCalUID().isEmpty())
+            item->setICalUID(stored->iCalUID());
+    }
+    return item->iCalUID();
+}
+
+// The store's answer for a delete or an update of all occurrences when no
+// occurrence matched: the series of that uid.
+CalEventPtr seriesOfUid(const CalCalendarStore& store, const QString& uid)
+{
+    CalError error;
+    CalEventPtr series = store.eventWithUID(uid, Date(), &error);
+    if (!error.ok()) qWarning().noquote() << "Calendar store: the series" << uid << "could not be read:" << error.text;
+    return series;
+}
+
+// The date on the day of `date` at the hour and minute of `timeOf`.
+Date atTimeOfDay(const Date& date, const Date& timeOf)
+{
+    return GregorianCalendar::dateFromFields(Utilities::getYear(date), Utilities::getMonth(date), Utilities::getDay(date),
+                                             Utilities::getHour(timeOf), Utilities::getMinute(timeOf), 0);
+}
+
+void save(const TaskPtr& item, bool updateList)
+{
+    const bool saved = updateList ? item->dehydrate() : item->dehydrateUpdateOption(false);
+    if (!saved) qWarning().noquote() << "Calendar store: item" << item->primaryKey() << "could not be saved";
+}
+
+}  // namespace
+
+// --- exception lists ---
+
+QList<iCalSyncJobs::ExceptionEntry> iCalSyncJobs::readExceptionEntries(const QString& exceptions, qint64 ownerKey)
+{
+    QList<ExceptionEntry> entries;
+    const QStringList pieces = exceptions.split(QLatin1Char('|'));
+    // The text before the first "|" is not an entry.
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        const QString piece = pieces.at(i).trimmed();
+        ExceptionEntry entry;
+        entry.index = i - 1;
+        QStringView digits = piece;
+        if (piece.endsWith(changedMarker)) {
+            entry.marker = 1;
+            digits.chop(changedMarker.size());
+        } else if (piece.endsWith(deletedMarker)) {
+            entry.marker = 2;
+            digits.chop(deletedMarker.size());
+        }
+        bool number = !digits.isEmpty();
+        for (qsizetype c = 0; c < digits.size() && number; ++c)
+            number = digits.at(c).isDigit() || (c == 0 && digits.at(c) == QLatin1Char('-') && digits.size() > 1);
+        bool fits = false;
+        const qint64 seconds = number ? digits.toLongLong(&fits) : 0;
+        if (!number || !fits || !Date::isWithinCalendar(double(seconds))) {
+            qWarning().noquote() << "Calendar store: item" << ownerKey << "has a malformed exception entry"
+                                 << piece.left(40) << "- it is skipped";
+            continue;
+        }
+        entry.dateText = digits.toString();
+        entry.date = Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(double(seconds)));
+        entries << entry;
+    }
+    return entries;
+}
+
+// --- dispatch ---
+
+ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
+{
+    using Kind = ICalJob::Kind;
+    ICalJobOutcome outcome;
+    const TaskPtr item = job.items.value(0);
+    switch (job.kind) {
+    case Kind::InsertCalendar:
+        return insertCalendar(job.calendar, job.flag);
+    case Kind::UpdateCalendar:
+        if (job.calendar) renameStoreCalendar(job.calendar, true);
+        break;
+    case Kind::DeleteCalendar:
+    case Kind::DeleteCalendarNow:
+        if (job.calendar) removeStoreCalendar(job.calendar);
+        break;
+    case Kind::CalendarLists:
+        for (const CalendarPtr& calendar : job.calendarLists.value(0))
+            if (calendar && !calendar->isShared()) createStoreCalendar(calendar, false);
+        for (const CalendarPtr& calendar : job.calendarLists.value(1))
+            if (calendar) renameStoreCalendar(calendar, false);
+        for (const CalendarPtr& calendar : job.calendarLists.value(2))
+            if (calendar) removeStoreCalendar(calendar);
+        break;
+
+    case Kind::InsertEvent:
+        if (!item || item->isSheduledTask()) break;
+        if (!createNewEventOnICal(item, allOccurrences)) logSkip("new event", item->primaryKey(), "is not in the store");
+        if (job.flag) outcome.autoSyncMask = autoSyncItems;
+        break;
+    case Kind::InsertEventList:
+        createNewEventsOnICal(job.items, allOccurrences);
+        for (const TaskPtr& event : job.items) {
+            if (!event || !repeatsWithExceptions(event) || event->iCalUID().isEmpty()) continue;
+            // The duplicate's deleted occurrences are deleted again, so the
+            // store copy loses them too (that delete is queued behind this job).
+            for (const ExceptionEntry& entry : readExceptionEntries(event->repeatExceptions(), event->primaryKey())) {
+                if (entry.marker != 2) continue;
+                CoreData* data = manager();
+                if (!data) break;
+                TaskList instances;
+                data->fillRepeatEventInstances({event}, instances, entry.date, entry.date, true);
+                if (instances.isEmpty()) continue;
+                data->doDeleteOnlyThisOperatorWithEvent(instances.first(), false);
+                outcome.changedLocalItems = true;
+            }
+        }
+        break;
+    case Kind::InsertAndUpdateEvents:
+        insertAndUpdateEvents(job.itemLists.value(0), job.itemLists.value(1));
+        break;
+    case Kind::InsertEventRoot:
+        if (item) insertEventRoot(item);
+        break;
+    case Kind::UpdateEvent:
+        if (item) updateEvent(item, job.type);
+        break;
+    case Kind::DeleteEvent:
+    case Kind::SyncDeleteEvent:
+        if (item) deleteEvent(item, job.type, job.kind == Kind::SyncDeleteEvent);
+        break;
+
+    case Kind::InsertTask:
+        if (item && !createNewTaskOnICal(item)) logSkip("new task", item->primaryKey(), "is not in the store");
+        if (job.flag) outcome.autoSyncMask = autoSyncItems;
+        break;
+    case Kind::InsertTaskList:
+        for (const TaskPtr& task : job.items)
+            if (task && !createNewTaskOnICal(task)) logSkip("new task", task->primaryKey(), "is not in the store");
+        break;
+    case Kind::UpdateTask:
+        if (item) updateTask(item);
+        break;
+    case Kind::DeleteTask:
+    case Kind::SyncDeleteTask:
+        if (item) deleteTask(item);
+        break;
+
+    case Kind::WebItemLists:
+        pushWebItems(job.itemLists.value(0), job.itemLists.value(1), job.itemLists.value(2));
+        break;
+    default:
+        break;  // the full sync, the restore and the imports are not exports
+    }
+    return outcome;
+}
+
+// --- categories ---
+
+bool iCalSyncJobs::createStoreCalendar(const CalendarPtr& calendar, bool clearOnFailure)
+{
+    const CalCalendarPtr storeCalendar = CalCalendar::calendar();
+    storeCalendar->setTitle(calendar->calendarName());
+    CalError error;
+    const bool saved = m_iCalStore->saveCalendar(storeCalendar, &error);
+    if (saved) {
+        calendar->setICalUID(storeCalendar->uid());
+    } else {
+        qWarning().noquote() << "Calendar store: the calendar of category" << calendar->primaryKey()
+                             << "could not be made:" << error.text;
+        if (!clearOnFailure) return false;
+        calendar->setICalUID(QString());
+    }
+    // The store writes the calendar's folder as it saves, so the folder is
+    // there to be found at once.
+    const QString folder = saved ? findDirectoryOfCalendar({storeCalendar}).value(storeCalendar->uid()) : QString();
+    const qsizetype bar = folder.lastIndexOf(QLatin1Char('|'));
+    calendar->setDirectory(bar < 0 ? QString() : folder.left(bar));
+    calendar->setTaskOrEvent(bar < 0 ? 0 : folder.mid(bar + 1).toLongLong());
+    calendar->setTypeOfCal(saved ? storeCalendar->type() : QString());
+    if (!calendar->dehydrate())
+        qWarning().noquote() << "Calendar store: the link of category" << calendar->primaryKey() << "could not be saved";
+    return saved;
+}
+
+ICalJobOutcome iCalSyncJobs::insertCalendar(const CalendarPtr& calendar, bool andInsertToZVW)
+{
+    // A shared category has no calendar of its own; its count is given back
+    // by the discipline like every other.
+    if (!calendar || calendar->isShared()) return {};
+    createStoreCalendar(calendar, true);
+    // The zone view is told about the new calendar.
+    if (m_eventStore) m_eventStore->reset();
+    ICalJobOutcome outcome;
+    if (andInsertToZVW) outcome.autoSyncMask = autoSyncCategories;
+    return outcome;
+}
+
+void iCalSyncJobs::renameStoreCalendar(const CalendarPtr& calendar, bool fallBackToList)
+{
+    if (calendar->iCalUID().isEmpty() && fallBackToList) {
+        if (CoreData* data = manager()) {
+            if (const CalendarPtr listed = data->calendarWithPrimaryKey(calendar->primaryKey()))
+                calendar->setICalUID(listed->iCalUID());
+        }
+    }
+    if (calendar->iCalUID().isEmpty()) return;
+    const CalCalendarPtr storeCalendar = m_iCalStore->calendarWithUID(calendar->iCalUID());
+    if (!storeCalendar) {
+        logSkip("category", calendar->primaryKey(), "has no calendar in the store any more; not renamed");
+        return;
+    }
+    storeCalendar->setTitle(calendar->calendarName());
+    CalError error;
+    if (!m_iCalStore->saveCalendar(storeCalendar, &error))
+        qWarning().noquote() << "Calendar store: the calendar of category" << calendar->primaryKey()
+                             << "could not be renamed:" << error.text;
+}
+
+void iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar)
+{
+    if (calendar->iCalUID().isEmpty()) return;
+    const CalCalendarPtr storeCalendar = m_iCalStore->calendarWithUID(calendar->iCalUID());
+    if (!storeCalendar) {
+        logSkip("category", calendar->primaryKey(), "has no calendar in the store any more; nothing to remove");
+        return;
+    }
+    if (!storeCalendar->isEditable()) {
+        logSkip("category", calendar->primaryKey(), "is linked to a read-only calendar, which stays");
+        return;
+    }
+    CalError error;
+    if (!m_iCalStore->removeCalendar(storeCalendar, &error))
+        qWarning().noquote() << "Calendar store: the calendar of category" << calendar->primaryKey()
+                             << "could not be removed:" << error.text;
+}
+
+// --- events ---
+
+void iCalSyncJobs::deleteStoreOccurrencesOf(const TaskPtr& event)
+{
+    if (!repeatsWithExceptions(event) || event->iCalUID().isEmpty()) return;
+    for (const ExceptionEntry& entry : readExceptionEntries(event->repeatExceptions(), event->primaryKey())) {
+        if (entry.marker != 2) continue;
+        if (const CalEventPtr occurrence = getIEventWithUID(event->iCalUID(), entry.date, entry.date))
+            deleteEventOnICal(occurrence, thisOccurrence);
+    }
+}
+
+void iCalSyncJobs::writeDetachedOntoSeries(const TaskPtr& detached, const QString& rootUid)
+{
+    detached->setICalUID(rootUid);
+    save(detached, false);
+    if (rootUid.isEmpty()) return;
+    const CalEventPtr occurrence = getIEventWithUID(rootUid, detached->occurrence(), detached->occurrence());
+    if (!occurrence) {
+        logSkip("changed occurrence", detached->primaryKey(), "has no occurrence of its series in the store");
+        return;
+    }
+    if (!updateEventOnICal(detached, occurrence, thisOccurrence))
+        logSkip("changed occurrence", detached->primaryKey(), "is not written onto its series");
+}
+
+void iCalSyncJobs::insertAndUpdateEvents(const TaskList& insertList, const TaskList& updateList)
+{
+    createNewEventsOnICal(insertList, allOccurrences);
+    for (const TaskPtr& event : insertList)
+        if (event) deleteStoreOccurrencesOf(event);
+    CoreData* data = manager();
+    for (const TaskPtr& event : updateList) {
+        if (!event || event->parentId() == rootParent) continue;
+        const TaskPtr root = data ? data->taskWithPrimaryKey(event->parentId()) : nullptr;
+        writeDetachedOntoSeries(event, root ? root->iCalUID() : QString());
+    }
+}
+
+void iCalSyncJobs::insertEventRoot(const TaskPtr& event)
+{
+    CoreData* data = manager();
+    const qint64 rootKey = event->parentId() == rootParent ? event->primaryKey() : event->parentId();
+    const TaskPtr root = data ? data->getRootEventWithParentID(rootKey) : nullptr;
+    if (!root) {
+        logSkip("root event", rootKey, "cannot be loaded; nothing is written");
+        return;
+    }
+    if (!createNewEventOnICal(root, allOccurrences)) {
+        logSkip("root event", rootKey, "is not in the store");
+        return;
+    }
+    if (!repeatsWithExceptions(root)) return;
+    deleteStoreOccurrencesOf(root);
+    for (const TaskPtr& detached : data->getAllDetachedEventWithParentID(root->primaryKey()))
+        if (detached && detached->parentId() != rootParent) writeDetachedOntoSeries(detached, root->iCalUID());
+}
+
+void iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
+{
+    const QString uid = storeUidOf(event);
+    if (uid.isEmpty()) return;
+    CalEventPtr found;
+    if (event->parentId() != rootParent) {
+        Date occurrence = event->occurrence();
+        if (event->rootTZ() != 0)
+            occurrence = occurrence.dateByAddingTimeInterval(double(-calculateOffset(event->rootTZ())));
+        found = getICalEvent(uid, occurrence);
+        if (!found) found = getIEventWithUID(uid, event->occurrence(), event->occurrence());
+    } else {
+        Date start = event->localStartDate();
+        Date end = event->localEndDate();
+        const CoreData* data = manager();
+        const QTimeZone former = event->prevtz() != 0 && !event->prevAllDay() && data
+                                     ? GregorianCalendar::zoneNamed(data->getTimeZoneName(event->prevtz()))
+                                     : QTimeZone();
+        if (former.isValid() && start) {
+            // From the zone the occurrence had to local time, with the
+            // daylight-saving difference between now and then.
+            const QDateTime now = QDateTime::fromSecsSinceEpoch(Clock::now().wholeSecondsSince1970(), QTimeZone::utc());
+            const QDateTime then = QDateTime::fromSecsSinceEpoch(start.wholeSecondsSince1970(), QTimeZone::utc());
+            const QTimeZone local = GregorianCalendar::systemZone();
+            const qint64 daylight = qint64(local.daylightTimeOffset(now)) - qint64(local.daylightTimeOffset(then));
+            const qint64 shift = daylight - former.offsetFromUtc(now) + local.offsetFromUtc(now);
+            start = start.dateByAddingTimeInterval(double(shift));
+            if (end) end = end.dateByAddingTimeInterval(double(shift));
+        } else if (event->prevAllDay() && end) {
+            end = end.dateByAddingTimeInterval(1);
+        }
+        if (start && end) found = getIEventWithUIDAndStartEndDate(uid, start, end);
+    }
+    if (found) {
+        if (!updateEventOnICal(event, found, scope)) logSkip("event", event->primaryKey(), "is not updated in the store");
+    } else {
+        logSkip("event", event->primaryKey(), "has no occurrence in the store to update");
+    }
+    if (event->parentId() == rootParent && scope == allOccurrences) {
+        event->setOccurrence(event->startTime());
+        save(event, true);
+    }
+}
+
+void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchronous)
+{
+    if (!syncEnabled()) return;
+    const QString uid = storeUidOf(event);
+    if (uid.isEmpty()) return;
+    CalEventPtr found;
+    if (event->parentId() == rootParent && synchronous) {
+        found = getIEventWithUID(uid, event->occurrence(), event->occurrence());
+    } else if (event->parentId() == rootParent) {
+        Date start = event->startTime();
+        Date end = event->endTime();
+        if (event->tz() != 0 && !event->isADE()) {
+            Date zoneStart, zoneEnd;
+            if (reveseTime(event, -1, &zoneStart, &zoneEnd)) {
+                start = zoneStart;
+                end = zoneEnd;
+            }
+        } else if (event->isADE() && end) {
+            end = end.dateByAddingTimeInterval(1);
+        }
+        if (start && end) found = getIEventWithUIDAndStartEndDate(uid, start, end);
+    } else {
+        found = getICalEvent(uid, event->occurrence());
+        if (!found) found = getIEventWithUID(uid, event->occurrence(), event->occurrence());
+    }
+    // Deleting all occurrences takes the series by its uid when its first
+    // occurrence no longer stands where the item says.
+    if (!found && scope == allOccurrences && !synchronous) found = seriesOfUid(*m_iCalStore, uid);
+    if (!found) {
+        logSkip("event", event->primaryKey(), "has no copy in the store to delete");
+        return;
+    }
+    if (!deleteEventOnICal(found, scope)) logSkip("event", event->primaryKey(), "stays in the store");
+}
+
+// --- tasks ---
+
+void iCalSyncJobs::updateTask(const TaskPtr& task)
+{
+    const QString uid = storeUidOf(task);
+    if (uid.isEmpty()) return;
+    CalError error;
+    const CalTaskPtr found = m_iCalStore->taskWithUID(uid, &error);
+    if (!error.ok()) qWarning().noquote() << "Calendar store: task" << task->primaryKey() << "could not be read:" << error.text;
+    if (!found) {
+        logSkip("task", task->primaryKey(), "has no copy in the store to update");
+        return;
+    }
+    if (!updateTaskOnICal(task, found)) logSkip("task", task->primaryKey(), "is not updated in the store");
+}
+
+void iCalSyncJobs::deleteTask(const TaskPtr& task)
+{
+    const QString uid = storeUidOf(task);
+    if (uid.isEmpty()) return;
+    CalError error;
+    const CalTaskPtr found = m_iCalStore->taskWithUID(uid, &error);
+    if (!error.ok()) qWarning().noquote() << "Calendar store: task" << task->primaryKey() << "could not be read:" << error.text;
+    if (!found) {
+        logSkip("task", task->primaryKey(), "has no copy in the store to delete");
+        return;
+    }
+    if (!deleteTaskOnICal(found)) logSkip("task", task->primaryKey(), "stays in the store");
+}
+
+// --- the results of a web sync ---
+
+void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& updateList, const TaskList& deleteList)
+{
+    CoreData* data = manager();
+
+    for (const TaskPtr& item : deleteList) {
+        if (!item || item->iCalUID().isEmpty()) continue;
+        if (isEvent(item)) {
+            if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence()))
+                deleteEventOnICal(found, allOccurrences);
+            else
+                logSkip("deleted event", item->primaryKey(), "has no occurrence in the store");
+        } else if (isTask(item)) {
+            deleteTask(item);
+        }
+    }
+
+    // The changed occurrences not yet given their date.
+    TaskList pool = updateList;
+    TaskList events;
+    TaskList tasks;
+    {
+        // The new events' dates and exception lists, saved in one unit.
+        Transaction unit;
+        for (const TaskPtr& item : insertList) {
+            if (isTask(item)) tasks << item;
+            if (!isEvent(item)) continue;
+            events << item;
+            unit.keep(item);
+            item->setRepeatStartDate(item->startTime());
+            if (item->repeatExceptions().isEmpty()) {
+                save(item, true);
+                continue;
+            }
+            const QStringList pieces = item->repeatExceptions().split(QLatin1Char('|'));
+            QStringList rewritten = pieces;
+            for (const ExceptionEntry& entry : readExceptionEntries(item->repeatExceptions(), item->primaryKey())) {
+                // The exception dates take the event's time of day.
+                const Date moved = atTimeOfDay(entry.date, item->startTime());
+                if (entry.marker == 1) {
+                    for (qsizetype i = 0; i < pool.size(); ++i) {
+                        const TaskPtr& detached = pool.at(i);
+                        if (!detached || detached->parentId() != item->primaryKey()) continue;
+                        unit.keep(detached);
+                        detached->setOccurrence(moved);
+                        detached->setICalUID(item->iCalUID());
+                        save(detached, false);
+                        pool.removeAt(i);
+                        break;
+                    }
+                }
+                const QString marker = entry.marker == 1 ? QString(changedMarker)
+                                       : entry.marker == 2 ? QString(deletedMarker)
+                                                            : QString();
+                rewritten[entry.index + 1] = Task::storedDateText(moved) % marker;
+            }
+            item->setRepeatExceptions(rewritten.join(QLatin1Char('|')));
+            save(item, true);
+        }
+        if (!unit.commit())
+            qWarning() << "Calendar store: the dates of" << events.size() << "new events from the web could not be saved";
+    }
+
+    // The store is written outside the database units, so the record lock
+    // is not held while files are written; the links and saves that follow
+    // each group of writes go in one unit.
+    if (createNewTasksOnICal(tasks) < tasks.size())
+        qInfo() << "Calendar store: some new tasks from the web are not in the store";
+    const int created = createNewEventsOnICal(events, allOccurrences);
+    if (created < events.size())
+        qInfo() << "Calendar store:" << events.size() - created << "new events from the web are not in the store";
+
+    TaskList nextOccurrence;
+    for (const TaskPtr& event : events) {
+        deleteStoreOccurrencesOf(event);
+        if (event->repeatExceptions().isEmpty() || !data) continue;
+        // An event whose own occurrence is an exception stands for its next one.
+        const QString own = Task::storedDateText(event->occurrence());
+        bool excepted = false;
+        for (const ExceptionEntry& entry : readExceptionEntries(event->repeatExceptions(), event->primaryKey()))
+            excepted = excepted || entry.dateText == own;
+        if (excepted) nextOccurrence << event;
+    }
+    if (!nextOccurrence.isEmpty()) {
+        Transaction unit;
+        for (const TaskPtr& event : nextOccurrence) {
+            const TaskPtr next = data->nextInstanceOfRecuringTask(event);
+            if (!next) continue;
+            unit.keep(event);
+            event->setOccurrence(next->occurrence());
+            save(event, false);
+        }
+        if (!unit.commit()) qWarning() << "Calendar store: the occurrences of new repeating events could not be saved";
+    }
+
+    // The store first (a root is found at the occurrence it had), then the
+    // saves of the updated items in one unit.
+    TaskList roots;
+    TaskList detachedList;
+    for (const TaskPtr& item : updateList) {
+        if (isEvent(item) && item->parentId() == rootParent) {
+            roots << item;
+            if (item->iCalUID().isEmpty()) continue;
+            if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence()))
+                updateEventOnICal(item, found, allOccurrences);
+            else
+                logSkip("updated event", item->primaryKey(), "has no occurrence in the store");
+        } else if (isEvent(item)) {
+            const TaskPtr root = data ? data->taskWithPrimaryKey(item->parentId()) : nullptr;
+            item->setICalUID(root ? root->iCalUID() : QString());
+            detachedList << item;
+        } else if (isTask(item) && !item->iCalUID().isEmpty()) {
+            updateTask(item);
+        }
+    }
+    {
+        Transaction unit;
+        for (const TaskPtr& root : roots) {
+            unit.keep(root);
+            root->setRepeatStartDate(root->startTime());
+            root->setOccurrence(root->startTime());
+            save(root, true);
+        }
+        for (const TaskPtr& detached : detachedList) save(detached, false);
+        if (!unit.commit()) qWarning() << "Calendar store: updated items from the web could not be saved";
+    }
+    for (const TaskPtr& detached : detachedList) {
+        if (detached->iCalUID().isEmpty()) continue;
+        const CalEventPtr occurrence = getIEventWithUID(detached->iCalUID(), detached->occurrence(), detached->occurrence());
+        if (!occurrence)
+            logSkip("changed occurrence", detached->primaryKey(), "has no occurrence of its series in the store");
+        else if (!updateEventOnICal(detached, occurrence, thisOccurrence))
+            logSkip("changed occurrence", detached->primaryKey(), "is not written onto its series");
+    }
+}

@@ -1,0 +1,223 @@
+// The calendar sync's exports: the push of a web sync's results (1,000 new
+// items, 100 of them repeating with a changed and a deleted occurrence) and
+// 1,000 single event edits queued at once, with the thread count they need.
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "DatabaseSchema.h"
+#include "GregorianCalendar.h"
+#include "Paths.h"
+#include "RecordStore.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+#include "iCalSyncJobs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+namespace {
+
+constexpr int webItems = 1000;
+constexpr int repeatingWebItems = 100;
+constexpr int webTasks = 300;
+constexpr int queuedEdits = 1000;
+
+Date local(int year, int month, int day, int hour = 0, int minute = 0)
+{
+    return GregorianCalendar::dateFromFields(year, month, day, hour, minute, 0);
+}
+
+void exec(sqlite3* db, const QByteArray& sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "%s in %s\n", error ? error : "", sql.constData());
+        std::exit(1);
+    }
+}
+
+// A database, a data manager with one category linked to the store's one
+// calendar, and the sync over a store in a temporary folder.
+class Setup {
+public:
+    Setup()
+    {
+        Clock::setFixed(local(2014, 3, 12, 10));
+        const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
+        if (sqlite3_open(path.constData(), &m_db) != SQLITE_OK) std::exit(1);
+        QFile schema(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
+        if (!schema.open(QIODevice::ReadOnly)) std::exit(1);
+        exec(m_db, schema.readAll());
+        for (const QString& statement : DatabaseSchema::allUpgrades()) exec(m_db, statement.toUtf8());
+        RecordStore::setSharedDatabase(m_db);
+        databaseOpen = true;
+        manager = std::make_unique<CoreData>();
+        CoreData::setShared(manager.get());
+        manager->loadTimeZones();
+        Utilities::setTimeZoneNameResolver([this](qint64 id) { return manager->getTimeZoneName(id); });
+        setting = Setting::initWithPrimaryKey(1, m_db);
+        setting->setICalSyncWindowStart(30);
+        setting->setICalSyncWindowEnd(30);
+        setting->setTzSupport(true);
+        setting->setCurrentTZ(53392);
+        manager->setCurrentSetting(setting);
+        store = CalCalendarStore::create(m_dir.path() + QStringLiteral("/store"));
+        jobs = std::make_unique<iCalSyncJobs>(store);
+        calendar = CalCalendar::calendar();
+        calendar->setTitle(QStringLiteral("Bench"));
+        if (!store->saveCalendar(calendar)) std::exit(1);
+        category = std::make_shared<Calendar>();
+        category->setPrimaryKey(1);
+        category->setICalUID(calendar->uid());
+        manager->doWithCalendarList(CalendarList{category}, 0);
+    }
+    ~Setup()
+    {
+        jobs.reset();
+        Utilities::setTimeZoneNameResolver(nullptr);
+        CoreData::setShared(nullptr);
+        manager.reset();
+        RecordStore::finalizeAllStatements();
+        RecordStore::setSharedDatabase(nullptr);
+        databaseOpen = false;
+        sqlite3_close(m_db);
+    }
+
+    QString eventsFolder() const
+    {
+        return QStringLiteral("%1/store/%2.calendar/Events").arg(m_dir.path(), calendar->uid());
+    }
+
+    QTemporaryDir m_dir;
+    sqlite3* m_db = nullptr;
+    std::unique_ptr<CoreData> manager;
+    SettingPtr setting;
+    std::shared_ptr<CalCalendarStore> store;
+    std::unique_ptr<iCalSyncJobs> jobs;
+    CalCalendarPtr calendar;
+    CalendarPtr category;
+};
+
+Setup* setup = nullptr;
+
+int processThreads()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+TaskPtr storedItem(qint64 type, int i)
+{
+    auto item = std::make_shared<Task>();
+    item->setTaskType(type);
+    item->setTaskName(QStringLiteral("Item %1").arg(i));
+    const Date start = local(2014, 3, 1 + i % 28, 8 + i % 10);
+    item->setStartTime(start);
+    item->setEndTime(start.dateByAddingTimeInterval(3600));
+    item->setCalendarId(1);
+    if (!item->insertIntoDatabase()) std::exit(1);
+    return item;
+}
+
+// What the item merge of a web sync hands over: 1,000 new items, 100 of them
+// repeating events with one changed occurrence (in the update list too) and
+// one deleted occurrence, and 300 tasks.
+void BM_PushWebSyncResults(benchmark::State& state)
+{
+    qint64 linked = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TaskList inserted;
+        TaskList updated;
+        for (int i = 0; i < webItems; ++i) {
+            if (i < webTasks) {
+                inserted << storedItem(1, i);
+                continue;
+            }
+            TaskPtr event = storedItem(0, i);
+            inserted << event;
+            if (i >= webTasks + repeatingWebItems) continue;
+            event->setRepeatType(1);
+            event->setRepeatOptions(QStringLiteral("1//0"));
+            event->setIsRepeatForever(1);
+            const Date first = event->startTime();
+            event->setRepeatExceptions(
+                QStringLiteral("|%1(1)|%2(2)")
+                    .arg(Task::storedDateText(local(Utilities::getYear(first), Utilities::getMonth(first), Utilities::getDay(first) + 2)),
+                         Task::storedDateText(local(Utilities::getYear(first), Utilities::getMonth(first), Utilities::getDay(first) + 3))));
+            if (!event->dehydrate()) std::exit(1);
+            TaskPtr changed = storedItem(0, i);
+            changed->setParentId(event->primaryKey());
+            changed->setStartTime(first.dateByAddingTimeInterval(2 * 86400 + 5 * 3600));
+            changed->setEndTime(first.dateByAddingTimeInterval(2 * 86400 + 6 * 3600));
+            if (!changed->dehydrate()) std::exit(1);
+            updated << changed;
+        }
+        state.ResumeTiming();
+        setup->jobs->backgroundOneWaySyncInsertToICalItemList(inserted, updated, {});
+        state.PauseTiming();
+        linked = 0;
+        for (const TaskPtr& item : inserted) linked += item->iCalUID().isEmpty() ? 0 : 1;
+        if (linked != webItems) state.SkipWithError("an item did not reach the store");
+        state.ResumeTiming();
+    }
+    state.counters["items"] = double(linked);
+}
+BENCHMARK(BM_PushWebSyncResults)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// 1,000 edits of single events queued at once, until the last is in the
+// store; the process's thread count is watched meanwhile.
+void BM_QueuedEventEdits(benchmark::State& state)
+{
+    int mostThreads = 0;
+    int threadsBefore = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TaskList edits;
+        for (int i = 0; i < queuedEdits; ++i) {
+            TaskPtr event = storedItem(0, i);
+            if (!setup->jobs->createNewEventOnICal(event, 1)) std::exit(1);
+            TaskPtr edit = event->copy();
+            edit->setLocalStartDate(event->startTime());
+            edit->setLocalEndDate(event->endTime());
+            edit->setTaskName(QStringLiteral("Edited %1").arg(i));
+            edits << edit;
+        }
+        threadsBefore = processThreads();
+        mostThreads = threadsBefore;
+        state.ResumeTiming();
+        for (const TaskPtr& edit : edits) setup->jobs->backgroundOneWaySyncUpdateToICalEvent(edit, 0);
+        mostThreads = std::max(mostThreads, processThreads());
+        if (!setup->jobs->waitForQueuedJobs(60)) state.SkipWithError("the edits did not end");
+    }
+    state.counters["edits"] = queuedEdits;
+    state.counters["threads_before"] = threadsBefore;
+    state.counters["threads_most"] = mostThreads;
+}
+BENCHMARK(BM_QueuedEventEdits)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", "Europe/Paris");
+    tzset();
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    Setup shared;
+    setup = &shared;
+    benchmark::RunSpecifiedBenchmarks();
+    setup = nullptr;
+    benchmark::Shutdown();
+    return 0;
+}

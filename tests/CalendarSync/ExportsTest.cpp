@@ -1,0 +1,379 @@
+#include "CalendarSyncFixture.h"
+
+#include "LogCapture.h"
+#include "NotificationCenter.h"
+#include "PropertyList.h"
+#include "TestEnvironment.h"
+#include "ZVWSync.h"
+
+#include <QDir>
+
+namespace {
+
+// The sync installed in the data manager, so that its own commands drive the
+// jobs; files are read back with libical.
+class ExportsTest : public CalendarSyncTest {
+protected:
+    void SetUp() override
+    {
+        CalendarSyncTest::SetUp();
+        sync = jobs.get();
+        dataManager().setICalSync(std::move(jobs));
+        NotificationCenter::defaultCenter().addObserver(&observer, kAutoSyncNotification, nullptr,
+                                                        [this](const Notification& n) { masks << n.objectAs<qint64>(); });
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(sync->waitForQueuedJobs(10));
+        NotificationCenter::defaultCenter().removeObserver(&observer);
+        dataManager().setICalSync(nullptr);
+        CalendarSyncTest::TearDown();
+    }
+
+    void settle()
+    {
+        ASSERT_TRUE(sync->waitForQueuedJobs(10));
+        processEventsUntil([] { return false; }, 50);
+    }
+
+    TaskPtr storedEvent(const Date& start, const Date& end, qint64 repeatType = 0)
+    {
+        TaskPtr item = localEvent(start, end);
+        if (repeatType) {
+            item->setRepeatType(repeatType);
+            item->setRepeatOptions(QStringLiteral("1//0"));
+            item->setIsRepeatForever(1);
+        }
+        EXPECT_TRUE(item->insertIntoDatabase());
+        return item;
+    }
+    TaskPtr storedTask(const QString& name)
+    {
+        auto task = std::make_shared<Task>();
+        task->setTaskType(1);
+        task->setTaskName(name);
+        task->setCalendarId(category->primaryKey());
+        EXPECT_TRUE(task->insertIntoDatabase());
+        return task;
+    }
+    static QString exception(const Date& date, int marker)
+    {
+        return QStringLiteral("|%1(%2)").arg(Task::storedDateText(date)).arg(marker);
+    }
+    CalendarPtr newCategory(const QString& name, qint64 key, qint64 extraStatus = 0)
+    {
+        auto created = std::make_shared<Calendar>();
+        created->setCalendarName(name);
+        created->setExtraStatus(extraStatus);
+        created->setPrimaryKey(key);
+        return created;
+    }
+    CalCalendarPtr readOnlyCalendar(const QString& title)
+    {
+        CalCalendarPtr calendar = CalCalendar::calendar();
+        calendar->setTitle(title);
+        EXPECT_TRUE(store->saveCalendar(calendar));
+        const QString plist = QStringLiteral("%1/%2.calendar/Info.plist").arg(storeFolder.path(), calendar->uid());
+        QVariantMap map = PropertyList::readFile(plist).value.toMap();
+        map.insert(QStringLiteral("Editable"), false);
+        EXPECT_EQ(PropertyList::writeFile(plist, map), PropertyList::Error::None);
+        reopenStore();
+        return calendar;
+    }
+    void reopenStore()
+    {
+        store = CalCalendarStore::create(storeFolder.path());
+        sync->setICalStore(store);
+    }
+    QStringList calendarTitles() const
+    {
+        QStringList titles;
+        for (const CalCalendarPtr& calendar : store->calendars()) titles << calendar->title();
+        titles.sort();
+        return titles;
+    }
+
+    iCalSyncJobs* sync = nullptr;
+    QObject observer;
+    QList<qint64> masks;
+};
+
+}  // namespace
+
+TEST_F(ExportsTest, ExceptionEntriesAreReadByMarkerAndDigits)
+{
+    struct Case {
+        const char* text;
+        QList<qint64> markers;
+        QStringList digits;
+        int logged;
+    };
+    const Case cases[] = {
+        {"", {}, {}, 0},
+        {"|1395309600(1)|1395396000(2)", {1, 2}, {"1395309600", "1395396000"}, 0},
+        {"lead|1395309600", {0}, {"1395309600"}, 0},            // the text before the first "|" is no entry
+        {"|86400(2)|9(1)", {2, 1}, {"86400", "9"}, 0},           // short dates are whole entries too
+        {"|abc(1)||13953x(2)|1395309600(3)|-(2)", {}, {}, 5},    // malformed pieces are skipped and logged
+        {"|99999999999999999999(2)|1395309600(2)", {2}, {"1395309600"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        LogCapture log;
+        const auto entries = iCalSyncJobs::readExceptionEntries(QString::fromLatin1(c.text), 42);
+        QList<qint64> markers;
+        QStringList digits;
+        for (const auto& entry : entries) {
+            markers << entry.marker;
+            digits << entry.dateText;
+            EXPECT_EQ(entry.date, Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(entry.dateText.toDouble())));
+        }
+        EXPECT_EQ(markers, c.markers);
+        EXPECT_EQ(digits, c.digits);
+        EXPECT_EQ(log.messages().filter(QStringLiteral("item 42 has a malformed exception entry")).size(), c.logged);
+    }
+}
+
+TEST_F(ExportsTest, CategoriesGetRenameAndLoseTheirStoreCalendars)
+{
+    setting->setAutoZVWSync(1);
+    // A shared category: nothing made, the count as before, nothing posted.
+    sync->backgroundOneWaySyncInsertToICal(newCategory(QStringLiteral("Team"), 20, 1), true);
+    settle();
+    EXPECT_EQ(sync->numOfInsertedCal(), 0);
+    EXPECT_EQ(calendarTitles(), QStringList{QStringLiteral("Home")});
+    EXPECT_TRUE(masks.isEmpty());
+
+    // A new category through the data manager: a calendar of its name, the
+    // link stored, and the web push of categories after it.
+    const CalendarPtr work = newCategory(QStringLiteral("Work"), -1);
+    ASSERT_TRUE(dataManager().addCalendarToCalendarList(work, true, true));
+    settle();
+    EXPECT_EQ(calendarTitles(), (QStringList{QStringLiteral("Home"), QStringLiteral("Work")}));
+    const CalendarPtr stored = Calendar::initWithPrimaryKey(work->primaryKey(), db());
+    ASSERT_TRUE(stored);
+    ASSERT_FALSE(stored->iCalUID().isEmpty());
+    EXPECT_EQ(store->calendarWithUID(stored->iCalUID())->title(), QStringLiteral("Work"));
+    EXPECT_EQ(QDir(stored->directory()), QDir(QStringLiteral("%1/%2.calendar").arg(storeFolder.path(), stored->iCalUID())));
+    EXPECT_EQ(stored->taskOrEvent(), 3);
+    EXPECT_EQ(stored->typeOfCal(), CalCalendarTypeLocal);
+    EXPECT_TRUE(processEventsUntil([&] { return masks == QList<qint64>{1}; }, 1000));
+
+    // A rename of a record without uid goes through the list's copy.
+    const CalendarPtr renamed = work->copy();
+    renamed->setICalUID(QString());
+    renamed->setCalendarName(QStringLiteral("Office"));
+    sync->backgroundOneWaySyncUpdateToICal(renamed);
+    settle();
+    EXPECT_EQ(calendarTitles(), (QStringList{QStringLiteral("Home"), QStringLiteral("Office")}));
+
+    // Removal: a read-only calendar stays, an editable one goes; a list job
+    // gives its count back.
+    const CalCalendarPtr readOnly = readOnlyCalendar(QStringLiteral("Holidays"));
+    const CalendarPtr holidays = newCategory(QStringLiteral("Holidays"), 30);
+    holidays->setICalUID(readOnly->uid());
+    sync->backgroundOneWaySyncDeleteToICal(holidays);
+    sync->backgroundOneWaySyncInsertToICalList({}, {}, {work});
+    settle();
+    EXPECT_EQ(sync->numOfInsertedCal(), 0);
+    EXPECT_EQ(calendarTitles(), (QStringList{QStringLiteral("Holidays"), QStringLiteral("Home")}));
+}
+
+TEST_F(ExportsTest, ItemsQueuedAfterANewCategoryLandInItsCalendar)
+{
+    const CalendarPtr work = newCategory(QStringLiteral("Work"), -1);
+    ASSERT_TRUE(dataManager().addCalendarToCalendarList(work, true, false));
+    // Queued at once, before the category's job has run.
+    TaskPtr event = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    event->setCalendarId(work->primaryKey());
+    TaskPtr task = storedTask(QStringLiteral("Call"));
+    task->setCalendarId(work->primaryKey());
+    sync->backgroundOneWaySyncInsertToICalEvent(event, false);
+    sync->backgroundOneWaySyncInsertToICalTask(task, false);
+    settle();
+    ASSERT_FALSE(work->iCalUID().isEmpty());
+    const CalEventPtr storeEvent = store->eventWithUID(event->iCalUID(), Date());
+    ASSERT_TRUE(storeEvent && storeEvent->calendar());
+    EXPECT_EQ(storeEvent->calendar()->uid(), work->iCalUID());
+    const CalTaskPtr storeTask = store->taskWithUID(task->iCalUID());
+    ASSERT_TRUE(storeTask && storeTask->calendar());
+    EXPECT_EQ(storeTask->calendar()->uid(), work->iCalUID());
+}
+
+TEST_F(ExportsTest, ANewEventGoesWholeAndAsksForTheItemPush)
+{
+    setting->setAutoZVWSync(1);
+    TaskPtr series = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10), 1);
+    sync->backgroundOneWaySyncInsertToICalEvent(series, true);
+    TaskPtr scheduled = storedEvent(local(2014, 3, 21, 9), local(2014, 3, 21, 10));
+    scheduled->setIsSheduledTask(1);
+    sync->backgroundOneWaySyncInsertToICalEvent(scheduled, true);
+    settle();
+    const auto back = readBack(series->iCalUID());
+    ASSERT_TRUE(back && back->master && back->master->rule);
+    EXPECT_TRUE(scheduled->iCalUID().isEmpty());
+    EXPECT_TRUE(processEventsUntil([&] { return !masks.isEmpty(); }, 1000));
+    processEventsUntil([] { return false; }, 50);
+    EXPECT_EQ(masks, QList<qint64>{2});
+}
+
+TEST_F(ExportsTest, ADuplicatedSeriesLosesItsDeletedOccurrencesInTheStore)
+{
+    TaskPtr series = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10), 1);
+    series->setRepeatExceptions(exception(local(2014, 3, 21, 9), 2) + exception(local(2014, 3, 23, 9), 2));
+    ASSERT_TRUE(series->dehydrate());
+    ASSERT_TRUE(dataManager().doDuplicateTasks({series}, false));
+    settle();
+    QString uid;
+    for (const TaskPtr& root : dataManager().getAllRootEvents())
+        if (root->primaryKey() != series->primaryKey()) uid = root->iCalUID();
+    ASSERT_FALSE(uid.isEmpty());
+    const auto back = readBack(uid);
+    ASSERT_TRUE(back && back->master && back->master->rule);
+    QList<Date> deleted = back->master->exceptionDates;
+    std::sort(deleted.begin(), deleted.end());
+    EXPECT_EQ(deleted, (QList<Date>{local(2014, 3, 21, 9), local(2014, 3, 23, 9)}));
+}
+
+// The editor leaves the occurrence's former start and end, in its former
+// zone, on the item: they are moved to local time to find the store copy.
+TEST_F(ExportsTest, AnEditFindsTheOccurrenceAtItsFormerTimesInItsFormerZone)
+{
+    struct Case {
+        const char* name;
+        qint64 prevtz;
+        bool found;
+    };
+    const Case cases[] = {{"moved from Tokyo time", tokyoZone, true}, {"read as local time", 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TaskPtr item = storedEvent(local(2014, 3, 20, 18), local(2014, 3, 20, 19));
+        ASSERT_TRUE(sync->createNewEventOnICal(item, 1));
+        // 18:00 in Paris is 02:00 the next day in Tokyo.
+        item->setPrevtz(c.prevtz);
+        item->setLocalStartDate(local(2014, 3, 21, 2));
+        item->setLocalEndDate(local(2014, 3, 21, 3));
+        item->setTaskName(QStringLiteral("Moved"));
+        sync->backgroundOneWaySyncUpdateToICalEvent(item, 0);
+        settle();
+        const auto back = readBack(item->iCalUID());
+        ASSERT_TRUE(back && back->master);
+        EXPECT_EQ(back->master->title, c.found ? QStringLiteral("Moved") : QStringLiteral("Dentist"));
+    }
+}
+
+// A copy in memory that lost its uid, or whose first start moved away from
+// the store's, still reaches its store copy.
+TEST_F(ExportsTest, EventsAndTasksAreFoundThroughTheDatabaseCopyAndTheSeriesUid)
+{
+    TaskPtr series = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10), 1);
+    ASSERT_TRUE(sync->createNewEventOnICal(series, 1));
+    const QString seriesUid = series->iCalUID();
+    TaskPtr task = storedTask(QStringLiteral("Call"));
+    ASSERT_TRUE(sync->createNewTaskOnICal(task));
+
+    TaskPtr taskCopy = task->copy();
+    taskCopy->setICalUID(QString());
+    taskCopy->setTaskName(QStringLiteral("Call back"));
+    sync->backgroundOneWaySyncUpdateToICalTask(taskCopy, 1);
+    settle();
+    EXPECT_EQ(store->taskWithUID(task->iCalUID())->title(), QStringLiteral("Call back"));
+
+    TaskPtr eventCopy = series->copy();
+    eventCopy->setICalUID(QString());
+    eventCopy->setStartTime(local(2014, 3, 18, 9));  // no occurrence there
+    eventCopy->setEndTime(local(2014, 3, 18, 10));
+    sync->backgroundOneWaySyncDeleteToICalEvent(eventCopy, 1);
+    taskCopy->setICalUID(QString());
+    sync->backgroundOneWaySyncDeleteToICalTask(taskCopy, 0);
+    settle();
+    EXPECT_FALSE(store->eventWithUID(seriesUid, Date()));
+    EXPECT_FALSE(store->taskWithUID(task->iCalUID()));
+}
+
+TEST_F(ExportsTest, AWebSyncsDeletionsLeaveTheStore)
+{
+    TaskPtr series = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10), 1);
+    ASSERT_TRUE(sync->createNewEventOnICal(series, 1));
+    TaskPtr task = storedTask(QStringLiteral("Call"));
+    ASSERT_TRUE(sync->createNewTaskOnICal(task));
+    TaskPtr gone = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    gone->setICalUID(QStringLiteral("never-in-the-store"));
+    sync->backgroundOneWaySyncInsertToICalItemList({}, {}, {gone, series, task});
+    EXPECT_FALSE(store->eventWithUID(series->iCalUID(), Date()));
+    EXPECT_FALSE(store->taskWithUID(task->iCalUID()));
+}
+
+TEST_F(ExportsTest, AWebSyncsRepeatingEventComesWithItsChangedAndDeletedOccurrences)
+{
+    // The web service gives exception dates at midnight.
+    TaskPtr series = storedEvent(local(2014, 3, 20, 9, 30), local(2014, 3, 20, 10, 30), 1);
+    series->setRepeatExceptions(exception(local(2014, 3, 22), 1) + exception(local(2014, 3, 23), 2));
+    ASSERT_TRUE(series->dehydrate());
+    TaskPtr changed = storedEvent(local(2014, 3, 22, 14), local(2014, 3, 22, 15));
+    changed->setParentId(series->primaryKey());
+    changed->setTaskName(QStringLiteral("Dentist, later"));
+    ASSERT_TRUE(changed->dehydrate());
+    auto note = std::make_shared<Task>();
+    note->setTaskType(3);
+    note->setTaskName(QStringLiteral("A note"));
+
+    sync->backgroundOneWaySyncInsertToICalItemList({series, note}, {changed}, {});
+
+    EXPECT_EQ(series->repeatExceptions(),
+              exception(local(2014, 3, 22, 9, 30), 1) + exception(local(2014, 3, 23, 9, 30), 2));
+    ASSERT_FALSE(series->iCalUID().isEmpty());
+    EXPECT_EQ(changed->occurrence(), local(2014, 3, 22, 9, 30));
+    EXPECT_EQ(changed->iCalUID(), series->iCalUID());
+    EXPECT_EQ(Task::initWithPrimaryKey(changed->primaryKey())->iCalUID(), series->iCalUID());
+    EXPECT_EQ(Task::initWithPrimaryKey(series->primaryKey())->repeatExceptions(), series->repeatExceptions());
+    EXPECT_TRUE(note->iCalUID().isEmpty());
+
+    const auto back = readBack(series->iCalUID());
+    ASSERT_TRUE(back && back->master && back->master->rule);
+    EXPECT_EQ(back->master->exceptionDates, QList<Date>{local(2014, 3, 23, 9, 30)});
+    ASSERT_EQ(back->overrides.size(), 1);
+    EXPECT_EQ(back->overrides.first().recurrenceId, local(2014, 3, 22, 9, 30));
+    EXPECT_EQ(back->overrides.first().start, local(2014, 3, 22, 14));
+    EXPECT_EQ(back->overrides.first().title, QStringLiteral("Dentist, later"));
+}
+
+// Many edits at once queue for one worker: the process does not grow a
+// thread per edit, and every edit still reaches the store in order.
+TEST_F(ExportsTest, ABurstOfEditsQueuesWithoutAThreadEach)
+{
+    const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
+    TaskPtr item = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    ASSERT_TRUE(sync->createNewEventOnICal(item, 1));
+    item->setLocalStartDate(item->startTime());
+    item->setLocalEndDate(item->endTime());
+    const qsizetype before = threads();
+    iCalSyncBusy = true;  // another job holds the flag meanwhile
+    for (int i = 0; i < 300; ++i) {
+        TaskPtr edit = item->copy();
+        edit->setTaskName(QStringLiteral("Edit %1").arg(i));
+        sync->backgroundOneWaySyncUpdateToICalEvent(edit, 0);
+    }
+    EXPECT_LE(threads(), before + 2);
+    iCalSyncBusy = false;
+    settle();
+    const auto back = readBack(item->iCalUID());
+    ASSERT_TRUE(back && back->master);
+    EXPECT_EQ(back->master->title, QStringLiteral("Edit 299"));
+}
+
+TEST_F(ExportsTest, StoreRefusalsAreLoggedWithTheKeyAndTheJobGoesOn)
+{
+    TaskPtr first = storedTask(QStringLiteral("First"));
+    TaskPtr second = storedTask(QStringLiteral("Second"));
+    ASSERT_TRUE(sync->createNewTaskOnICal(first));
+    ASSERT_TRUE(sync->createNewTaskOnICal(second));
+    // Another program removed the first one's copy.
+    ASSERT_TRUE(store->removeTask(store->taskWithUID(first->iCalUID())));
+    LogCapture log;
+    first->setTaskName(QStringLiteral("First, again"));
+    second->setTaskName(QStringLiteral("Second, again"));
+    sync->backgroundOneWaySyncInsertToICalItemList({}, {first, second}, {});
+    EXPECT_FALSE(log.messages().filter(QStringLiteral("task %1 has no copy").arg(first->primaryKey())).isEmpty());
+    EXPECT_EQ(store->taskWithUID(second->iCalUID())->title(), QStringLiteral("Second, again"));
+    EXPECT_FALSE(first->iCalUID().isEmpty());  // kept for the next full sync
+}
