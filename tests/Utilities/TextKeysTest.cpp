@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,29 @@ TEST(TextKeys, EveryKeyTheSourcesLookUpHasAText)
     EXPECT_TRUE(scan.unreadableCalls.isEmpty())
         << "Write the key as a literal in the call: " << scan.unreadableCalls.join(QStringLiteral(", ")).toStdString();
     for (const QString& key : scan.names) EXPECT_TRUE(TextTable::hasText(key)) << "No text for " << key.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// A key written twice in the table shows only one of its texts, whichever
+// the reader keeps; merged work must not leave the other one behind.
+TEST(TextKeys, EachKeyIsWrittenOnceInTheTable)
+{
+    QFile file(QFileInfo(sourcesFolder()).dir().filePath(QStringLiteral("Resources/Texts/English.json")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    QStringList seen;
+    QStringList twice;
+    const QRegularExpression key(QStringLiteral("^\\s*\"([^\"]+)\"\\s*:"));
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QRegularExpressionMatch match = key.match(QString::fromUtf8(line));
+        if (!match.hasMatch()) continue;
+        if (seen.contains(match.captured(1))) twice << match.captured(1);
+        seen << match.captured(1);
+    }
+    EXPECT_GT(seen.size(), 100);
+    EXPECT_TRUE(twice.isEmpty()) << twice.join(QStringLiteral(", ")).toStdString();
 }
 
 }  // namespace
