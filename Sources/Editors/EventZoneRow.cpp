@@ -1,39 +1,54 @@
 #include "EventZoneRow.h"
 
 #include "CoreData.h"
-#include "CustomNSTextField.h"
-#include "DatePicker.h"
-#include "DetailEditorHost.h"
-#include "NotificationCenter.h"
-#include "TextTable.h"
+#include "TimezoneSearchView.h"
 
 #include <QPointer>
 
+#include <algorithm>
+
+namespace {
+
+// Hands the picker's choice to the form; a child of the picker, so it lives
+// exactly as long as the picker does.
+class ZoneChoiceRelay : public QObject, public TimezoneSearchViewDelegate {
+public:
+    ZoneChoiceRelay(std::function<void(const TimezoneObj&)> changeItemTo, QObject* parent)
+        : QObject(parent)
+        , m_changeItemTo(std::move(changeItemTo))
+    {
+    }
+    void changeItemTo(const TimezoneObj& zone) override
+    {
+        if (m_changeItemTo) m_changeItemTo(zone);
+    }
+
+private:
+    std::function<void(const TimezoneObj&)> m_changeItemTo;
+};
+
+constexpr double pickerWidth = 260;
+constexpr double pickerIndent = 70;
+
+}  // namespace
+
 ZoneRowContent makeZoneRowContent(double rowWidth, std::function<void(const TimezoneObj&)> changeItemTo)
 {
-    auto* field = new CustomNSTextField(EditorRowGeometry::controlFrame(90, 0, rowWidth - 95, 19));
-    field->setPlaceholderString(TextTable::localizedString(QStringLiteral("noneText")));
+    // The list opens below the field, and the form itself sits in a popover.
+    auto* picker = new TimezoneSearchView(QRectF(20, 1, std::min(pickerWidth, rowWidth - 20), 20), pickerIndent);
+    picker->setPosition(1);
+    picker->setShowInPopover(true);
+    if (const CoreData* dataManager = CoreData::shared()) picker->setItems(dataManager->tzList().zones());
+    picker->setDelegate(new ZoneChoiceRelay(std::move(changeItemTo), picker));
+
     ZoneRowContent content;
-    content.view = field;
-    QPointer<CustomNSTextField> guarded(field);
+    content.view = picker;
+    QPointer<TimezoneSearchView> guarded(picker);
     content.setCurrentZone = [guarded](const TimezoneObj& zone) {
-        if (guarded) guarded->setStringValue(zone.tzName);
+        if (guarded) guarded->setCurrentTZ(zone);
     };
     content.setEnabled = [guarded](bool enabled) {
-        if (guarded) guarded->setEnabled(enabled);
+        if (guarded) guarded->setEnalble(enabled);
     };
-    NotificationCenter::defaultCenter().addObserver(
-        field, kTextFieldHasChangedNotification, NotificationPayload::identityOf(static_cast<TextField*>(field)),
-        [guarded, changeItemTo](const Notification&) {
-            CoreData* dataManager = CoreData::shared();
-            if (!guarded || !dataManager || !changeItemTo) return;
-            const QString name = guarded->stringValue().trimmed();
-            for (const TimezoneObj& zone : dataManager->tzList().zones()) {
-                if (zone.tzName == name || zone.cityName == name) {
-                    changeItemTo(zone);
-                    return;
-                }
-            }
-        });
     return content;
 }

@@ -18,7 +18,6 @@ struct ZoneRowContent {
     std::function<void(bool)> setEnabled;
 };
 
-// A zone control for a row of the given width: for now an editable field
-// showing the zone's name; ending an edit with a name of the zone table
-// calls changeItemTo with that zone (other names are left as typed).
+// The row's time-zone picker over the data manager's zone table, its list
+// opening below the field; the user's choice goes to changeItemTo.
 ZoneRowContent makeZoneRowContent(double rowWidth, std::function<void(const TimezoneObj&)> changeItemTo);

@@ -1,4 +1,6 @@
 #include "EventFormFixture.h"
+#include "Event.h"
+#include "TimezoneSearchView.h"
 
 #include "Calendar.h"
 #include "CustomNSTextField.h"
@@ -41,6 +43,34 @@ TEST_F(EventDetailViewTest, TheZoneRowFollowsTheEndRowOnlyWithZoneSupportAndWith
     EXPECT_FALSE(listed(m_form->tzRow())) << "all-day events have no zone";
     m_form->allDayBtn()->performClick();
     EXPECT_EQ(rows.indexOf(m_form->tzRow()), rows.indexOf(m_form->endRow()) + 1);
+}
+
+TEST_F(EventDetailViewTest, TheZoneRowIsAPickerWhoseChoiceMarksTheFormChanged)
+{
+    dataManager().loadTimeZones();
+    setting().setTzSupport(true);
+    editForm(timedEvent());
+    auto* picker = qobject_cast<TimezoneSearchView*>(m_form->timezoneView());
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->frame(), QRectF(20, 1, 260, 20));
+    EXPECT_EQ(picker->searchField()->frame().left(), 70);
+    EXPECT_EQ(picker->position(), 1) << "the list opens below the field";
+    EXPECT_TRUE(picker->showInPopover());
+    ASSERT_GT(picker->items().size(), 100);
+    EXPECT_TRUE(m_form->revertBtn()->isHidden());
+
+    // The user picks a zone other than the event's from the list.
+    picker->search(QStringLiteral("Tokyo"));
+    picker->listView()->reloadAndFit();
+    ASSERT_FALSE(picker->filteredItems().isEmpty());
+    picker->makeListViewBecomFirstResponder(0);
+    Event choose;
+    choose.type = EventType::KeyDown;
+    choose.keyCode = KeyCode::Return;
+    picker->listView()->keyDown(choose);
+    ASSERT_TRUE(picker->currentTZ());
+    EXPECT_TRUE(picker->currentTZ()->tzName.contains(QStringLiteral("Tokyo")));
+    EXPECT_FALSE(m_form->revertBtn()->isHidden());
 }
 
 TEST_F(EventDetailViewTest, AScheduledTaskHasNoAllDayRowEvenWhenLoadedTwice)

@@ -41,8 +41,10 @@ TEST_F(EventFormScreenshotTest, EditAndAddForms)
     ASSERT_TRUE(home->dehydrate());
 
     setting().setTzSupport(true);
+    dataManager().loadTimeZones();
     const TaskPtr timed = storedEvent(localDate(2014, 1, 16, 9), localDate(2014, 1, 16, 10, 30), QStringLiteral("Dentist"));
     timed->setTaskLocation(QStringLiteral("12 Rue de Rivoli"));
+    timed->setTz(dataManager().getDefaultTimezone());
     timed->setAlertValues(QStringLiteral("/1|-900|"));
     editForm(timed);
     shoot(QStringLiteral("event-form-timed"));
