@@ -423,7 +423,8 @@ public:
 
     AlertResponse runModal(const AlertRequest& request) override
     {
-        const QString name = m_names.value(m_shown++, QStringLiteral("drop-alert-%1").arg(m_shown));
+        const int shown = m_shown++;
+        const QString name = m_names.value(shown, QStringLiteral("drop-alert-%1").arg(shown + 1));
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             QMessageBox* box = nullptr;

@@ -106,7 +106,9 @@ TEST_F(DayPaneScreenshotTest, ADayWithGroupsPiecesAndTheTimeLine)
                          .isEmpty());
         grid.scrollView()->scrollToPoint(QPointF(0, 8 * 46));
         QApplication::processEvents();
-        if (uses24) EXPECT_FALSE(saveScreenshot(&pane, QStringLiteral("day-pane-morning")).isEmpty());
+        if (uses24) {
+            EXPECT_FALSE(saveScreenshot(&pane, QStringLiteral("day-pane-morning")).isEmpty());
+        }
         Utilities::setUse24HourClock(previous);
     }
 }

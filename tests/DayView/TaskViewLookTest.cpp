@@ -159,7 +159,9 @@ TEST_F(TaskViewLookTest, SelectionShapeAndEdgeLinesShowInTheDrawing)
         const double inset = c.squareBox ? 0 : 8;
         EXPECT_TRUE(near(line.pixelColor(100, 0), Qt::black, 10)) << c.name;
         EXPECT_TRUE(near(line.pixelColor(int(inset) + 1, 0), Qt::black, 10)) << c.name;
-        if (inset > 0) EXPECT_FALSE(near(line.pixelColor(int(inset) - 3, 0), Qt::black, 10)) << c.name;
+        if (inset > 0) {
+            EXPECT_FALSE(near(line.pixelColor(int(inset) - 3, 0), Qt::black, 10)) << c.name;
+        }
         EXPECT_FALSE(near(line.pixelColor(100, 5), Qt::black, 10)) << c.name << ": 3 points, half off the box";
         mouse.release();
         EXPECT_FALSE(near(box->snapshot().pixelColor(100, 0), Qt::black, 10)) << c.name << ": gone on release";
