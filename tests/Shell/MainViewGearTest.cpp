@@ -64,8 +64,8 @@ TEST_F(MainViewGearTest, TheGearSitsAtTheLeftOfTheBottomBarWithItsSubmenusInOrde
     ASSERT_NE(gear->pullDownMenu(), nullptr);
     EXPECT_EQ(gear->choicesMenu().title(), QStringLiteral("Setting"));
 
-    const QString left(QChar(KeyCharacter::LeftArrow)), right(QChar(KeyCharacter::RightArrow)),
-        up(QChar(KeyCharacter::UpArrow));
+    const QString left{QChar(KeyCharacter::LeftArrow)}, right{QChar(KeyCharacter::RightArrow)},
+        up{QChar(KeyCharacter::UpArrow)};
     const QStringList expected = {
         text("actionShorcutsText") + ">",
         text("newEventText") + "|n", text("newTaskText") + "|k", text("newNoteText") + "|o",
