@@ -166,20 +166,20 @@ void SearchResultView::loadSearchResultWithSearchText(const QString& text)
     stableSortBy(notes, startOf, false);
 
     struct Group {
-        const char* key;
+        QString title;
         const TaskList& items;
         int rowType;
     };
-    const Group groups[] = {{"allDayText", allDay, 0},
-                            {"taskText", tasks, searchResultRowType},
-                            {"staskText", scheduled, searchResultRowType},
-                            {"eventText", timed, searchResultRowType},
-                            {"noteText", notes, searchResultRowType}};
+    const Group groups[] = {{TextTable::localizedString(QStringLiteral("allDayText")), allDay, 0},
+                            {TextTable::localizedString(QStringLiteral("taskText")), tasks, searchResultRowType},
+                            {TextTable::localizedString(QStringLiteral("staskText")), scheduled, searchResultRowType},
+                            {TextTable::localizedString(QStringLiteral("eventText")), timed, searchResultRowType},
+                            {TextTable::localizedString(QStringLiteral("noteText")), notes, searchResultRowType}};
     for (const Group& group : groups) {
         if (group.items.isEmpty()) continue;
         auto* header = new InfoListItemView();
         header->setLargeMargin(true);
-        const QString title = TextTable::localizedString(QString::fromLatin1(group.key));
+        const QString& title = group.title;
         header->leftTextField()->setStringValue(title);
         m_rootItems.push_back(header);
         std::vector<TableRowView*> rows;

@@ -17,13 +17,11 @@
 
 namespace {
 
-QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
-
-AlertRequest warningWithButtons(std::initializer_list<const char*> keys)
+AlertRequest warningWithButtons(std::initializer_list<QString> titles)
 {
     AlertRequest request;
     request.style = AlertStyle::Warning;
-    for (const char* key : keys) request.addButtonWithTitle(text(key));
+    for (const QString& title : titles) request.addButtonWithTitle(title);
     return request;
 }
 
@@ -110,10 +108,10 @@ void SearchResultView::applyDelete()
     const SettingPtr setting = manager->currentSetting();
     const bool warn = setting && setting->isWarningForDeleting() != 0;
     const QPointer<SearchResultView> alive(this);
-    const auto confirmed = [&setting](const char* title) {
-        AlertRequest request = warningWithButtons({"okText", "cancelText"});
-        request.messageText = text(title);
-        request.informativeText = text("deleteItemMessage");
+    const auto confirmed = [&setting](const QString& title) {
+        AlertRequest request = warningWithButtons({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        request.messageText = title;
+        request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
         request.showsSuppressionButton = true;
         const AlertResponse response = AlertPresenter::current().runModal(request);
         if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
@@ -122,13 +120,13 @@ void SearchResultView::applyDelete()
 
     bool deleted = false;
     if (item->taskType() != 0) {
-        if (!warn || confirmed("deleteItemText")) {
+        if (!warn || confirmed(TextTable::localizedString(QStringLiteral("deleteItemText")))) {
             manager->setModifyingTask(item);
             deleted = manager->doDeleteTask(item);
             if (!deleted) qWarning() << "Item" << item->primaryKey() << "could not be deleted";
         }
     } else if (!isRepeating(*item)) {
-        if (!warn || confirmed(item->isADE() != 0 ? "deletingADEText" : "deleteItemText")) {
+        if (!warn || confirmed(item->isADE() != 0 ? TextTable::localizedString(QStringLiteral("deletingADEText")) : TextTable::localizedString(QStringLiteral("deleteItemText")))) {
             deleted = manager->doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
             if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
         }
@@ -136,18 +134,18 @@ void SearchResultView::applyDelete()
         const bool first = Utilities::compareDateNoTime(item->occurrence(), item->repeatStartDate()) == 0;
         const bool scheduled = item->isSheduledTask();
         AlertRequest request = warningWithButtons(
-            {scheduled ? "onlyThisSTaskText" : "onlyThisEventText",
-             first ? "allText" : (scheduled ? "allFutureSTasksText" : "allFutureEventsText"), "cancelText"});
+            {scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")),
+             first ? TextTable::localizedString(QStringLiteral("allText")) : (scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText")) : TextTable::localizedString(QStringLiteral("allFutureEventsText"))), TextTable::localizedString(QStringLiteral("cancelText"))});
         if (scheduled) {
-            request.messageText = text("deletingSTaskText");
-            request.informativeText = text(first ? "deletingAllSTaskMessageText" : "deletingSTaskFutureMessageText");
+            request.messageText = TextTable::localizedString(QStringLiteral("deletingSTaskText"));
+            request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllSTaskMessageText")) : TextTable::localizedString(QStringLiteral("deletingSTaskFutureMessageText"));
         } else if (item->isADE() != 0) {
-            request.messageText = text("deletingADEText");
+            request.messageText = TextTable::localizedString(QStringLiteral("deletingADEText"));
             request.informativeText = QStringLiteral("%1\n%2").arg(
-                text(first ? "deletingAllMessageText" : "deletingFutureMessageText"), text("warningRADEExceptionText"));
+                first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText")) : TextTable::localizedString(QStringLiteral("deletingFutureMessageText")), TextTable::localizedString(QStringLiteral("warningRADEExceptionText")));
         } else {
-            request.messageText = text("deletingEventText");
-            request.informativeText = text(first ? "deletingAllMessageText" : "deletingFutureMessageText");
+            request.messageText = TextTable::localizedString(QStringLiteral("deletingEventText"));
+            request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText")) : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
         }
         const int answer = AlertPresenter::current().runModal(request).button;
         if (answer == AlertResponse::firstButton) {
@@ -172,9 +170,9 @@ void SearchResultView::duplicateTask()
     if (!item || item->taskType() == 3) return;
     if (item->taskType() == 0 && item->repeatType() != 0) {
         const bool scheduled = item->isSheduledTask();
-        AlertRequest request = warningWithButtons({scheduled ? "onlyThisSTaskText" : "onlyThisEventText", "cancelText"});
-        request.messageText = text(scheduled ? "duplicateSTaskText" : "duplicateEventText");
-        request.informativeText = text(scheduled ? "duplicateSTaskMessage" : "duplicateEventMessage");
+        AlertRequest request = warningWithButtons({scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText")) : TextTable::localizedString(QStringLiteral("duplicateEventText"));
+        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage")) : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
         if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
         if (!item->duplicateThisOnly()) qWarning() << "Occurrence of item" << item->primaryKey() << "could not be duplicated";
     } else if (!item->duplicate()) {
@@ -213,8 +211,8 @@ void SearchResultView::copyToMakeLink()
     if (!manager || !item) return;
     const SettingPtr setting = manager->currentSetting();
     if (setting && setting->isWarningForCopyToLink() == 1) {
-        AlertRequest request = warningWithButtons({"okText", "cancelText"});
-        request.messageText = text("pasteToAnyOtherItemText");
+        AlertRequest request = warningWithButtons({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        request.messageText = TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"));
         request.showsSuppressionButton = true;
         const AlertResponse response = AlertPresenter::current().runModal(request);
         if (response.suppressed) {

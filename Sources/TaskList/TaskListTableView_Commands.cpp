@@ -17,14 +17,12 @@
 
 namespace {
 
-QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
-
-AlertRequest warningWithButtons(const char* first, const char* second)
+AlertRequest warningWithButtons(const QString& first, const QString& second)
 {
     AlertRequest request;
     request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(text(first));
-    request.addButtonWithTitle(text(second));
+    request.addButtonWithTitle(first);
+    request.addButtonWithTitle(second);
     return request;
 }
 
@@ -33,9 +31,9 @@ AlertRequest warningWithButtons(const char* first, const char* second)
 // whatever the answer.
 bool confirmDelete(const SettingPtr& setting)
 {
-    AlertRequest request = warningWithButtons("okText", "cancelText");
-    request.messageText = text("deleteItemText");
-    request.informativeText = text("deleteItemMessage");
+    AlertRequest request = warningWithButtons(TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText")));
+    request.messageText = TextTable::localizedString(QStringLiteral("deleteItemText"));
+    request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
     request.showsSuppressionButton = true;
     const AlertResponse response = AlertPresenter::current().runModal(request);
     if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
@@ -211,9 +209,9 @@ void TaskListTableView::duplicateTask()
     if (!item) return;
     if (item->taskType() == 0 && item->repeatType() != 0) {
         const bool scheduled = item->isSheduledTask();
-        AlertRequest request = warningWithButtons(scheduled ? "onlyThisSTaskText" : "onlyThisEventText", "cancelText");
-        request.messageText = text(scheduled ? "duplicateSTaskText" : "duplicateEventText");
-        request.informativeText = text(scheduled ? "duplicateSTaskMessage" : "duplicateEventMessage");
+        AlertRequest request = warningWithButtons(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")), TextTable::localizedString(QStringLiteral("cancelText")));
+        request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText")) : TextTable::localizedString(QStringLiteral("duplicateEventText"));
+        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage")) : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
         if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
         if (!item->duplicateThisOnly()) qWarning() << "Occurrence of item" << item->primaryKey() << "could not be duplicated";
         return;
@@ -245,8 +243,8 @@ void TaskListTableView::copyToMakeLink()
     if (!manager || !item) return;
     const SettingPtr setting = manager->currentSetting();
     if (setting && setting->isWarningForCopyToLink() == 1) {
-        AlertRequest request = warningWithButtons("okText", "cancelText");
-        request.messageText = text("pasteToAnyOtherItemText");
+        AlertRequest request = warningWithButtons(TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText")));
+        request.messageText = TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"));
         request.informativeText = QString();
         request.showsSuppressionButton = true;
         const AlertResponse response = AlertPresenter::current().runModal(request);
