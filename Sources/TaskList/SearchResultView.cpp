@@ -61,6 +61,7 @@ SearchResultView::~SearchResultView()
     for (TableRowView* row : m_rootItems) delete row;
     for (const auto& group : std::as_const(m_childItems))
         for (TableRowView* row : group) delete row;
+    for (TaskListItemView* row : m_spareRows) delete row;
 }
 
 // ---- outline answers ---------------------------------------------------------------
@@ -105,15 +106,29 @@ void SearchResultView::clearRows()
     };
     for (TableRowView* row : m_rootItems) drop(row);
     for (const auto& group : std::as_const(m_childItems))
-        for (TableRowView* row : group) drop(row);
+        for (TableRowView* row : group) {
+            if (auto* item = qobject_cast<TaskListItemView*>(row)) m_spareRows.push_back(item);
+            else drop(row);
+        }
+    std::reverse(m_spareRows.begin(), m_spareRows.end());
     m_rootItems.clear();
     m_childItems.clear();
     m_selectedItem = nullptr;
 }
 
+void SearchResultView::dropSpareRows()
+{
+    for (TaskListItemView* row : m_spareRows) {
+        row->hide();
+        row->deleteLater();
+    }
+    m_spareRows.clear();
+}
+
 void SearchResultView::setRootItems(std::vector<TableRowView*> items)
 {
     clearRows();
+    dropSpareRows();
     m_rootItems = std::move(items);
     reloadData();
 }
@@ -133,6 +148,7 @@ void SearchResultView::loadSearchResultWithSearchText(const QString& text)
     OutlineView::deselectAll();
     CoreData* manager = CoreData::shared();
     if (!manager || text.isEmpty()) {
+        dropSpareRows();
         reloadData();
         return;
     }
@@ -185,13 +201,20 @@ void SearchResultView::loadSearchResultWithSearchText(const QString& text)
         std::vector<TableRowView*> rows;
         rows.reserve(std::size_t(group.items.size()));
         for (const TaskPtr& item : group.items) {
-            auto* row = new TaskListItemView();
+            TaskListItemView* row = nullptr;
+            if (!m_spareRows.empty()) {
+                row = m_spareRows.back();
+                m_spareRows.pop_back();
+            } else {
+                row = new TaskListItemView();
+            }
             row->setType(group.rowType);
             row->setTask(item);
             rows.push_back(row);
         }
         m_childItems.insert(title, std::move(rows));
     }
+    dropSpareRows();
     reloadData();
     expandItem(nullptr, true);
     setNeedsDisplay(true);

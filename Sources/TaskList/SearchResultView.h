@@ -96,10 +96,14 @@ protected:
 
 private:
     void clearRows();
+    void dropSpareRows();
     // The search again with the last text, so that the results show a change.
     void searchAgain();
 
     std::vector<TableRowView*> m_rootItems;
+    // Item rows of the last search, bound to the next search's items in
+    // turn: typing a text then makes and destroys few widgets.
+    std::vector<TaskListItemView*> m_spareRows;
     QMap<QString, std::vector<TableRowView*>> m_childItems;
     QString m_searchText;
     QPointer<TaskListItemView> m_selectedItem;
