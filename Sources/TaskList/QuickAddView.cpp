@@ -1,7 +1,7 @@
 #include "QuickAddView.h"
 
 #include "AddView.h"
-#include "SearchResultView.h"
+#include "SearchView.h"
 
 const QString QuickAddView::addNotification = QStringLiteral("Add notification");
 
@@ -10,7 +10,7 @@ QuickAddView::QuickAddView(const QRectF& frame, QWidget* parent) : View(frame, p
     setFlipped(true);
     // The results and the add form open below the bar when it grows; until
     // they are built they stay out of sight.
-    m_searchView = new SearchResultView(QRectF(), this);
+    m_searchView = new SearchView(QRectF(), this);
     m_searchView->hide();
     m_addView = new AddView(QRectF(), this);
     m_addView->setIsQuickAdd(true);

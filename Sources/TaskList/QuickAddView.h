@@ -4,7 +4,7 @@
 #include "View.h"
 
 class AddView;
-class SearchResultView;
+class SearchView;
 
 // The quick-add and search bar above the lists. It posts addNotification
 // with itself as object when it grows or shrinks; until its fields come it
@@ -32,7 +32,7 @@ public:
     void resetData();
     int resetCount() const { return m_resetCount; }
 
-    SearchResultView* searchView() const { return m_searchView; }
+    SearchView* searchView() const { return m_searchView; }
     AddView* addView() const { return m_addView; }
 
 private:
@@ -42,6 +42,6 @@ private:
     int m_reloadCount = 0;
     int m_resetCount = 0;
     TaskPtr m_lastReloadedItem;
-    SearchResultView* m_searchView = nullptr;
+    SearchView* m_searchView = nullptr;
     AddView* m_addView = nullptr;
 };

@@ -1,20 +1,115 @@
 #pragma once
 
-#include "View.h"
+#include "DetailViewController.h"
+#include "Menu.h"
+#include "ModelTypes.h"
+#include "OutlineView.h"
+#include "ScheduledTimer.h"
+#include "TaskListItemView.h"
 
-class SearchResultTableView;
+#include <QHash>
+#include <QMap>
+#include <QPointer>
+#include <QVariant>
 
-// The quick-add bar's search results: a sender of "Task changed" after an
-// edit of a found item, and the holder of the table the results list in.
-class SearchResultView : public View {
+#include <functional>
+#include <vector>
+
+
+// The search panel's list: every loaded item whose name holds the searched
+// text, grouped under headers by kind (all-day events, tasks, scheduled
+// tasks, events, notes). A double click opens the item's editor; Delete
+// and the context menu run the row commands on the selected row, and the
+// search runs again after each change. Its own data source; main thread
+// only.
+class SearchResultView : public OutlineView {
     Q_OBJECT
 
 public:
+    static constexpr double itemRowHeight = 55;
+    static constexpr double headerHeight = 18;
+
     explicit SearchResultView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~SearchResultView() override;
 
-    SearchResultTableView* resultView() const { return m_resultView; }
+    // Rebuilds the groups for the text (matched literally, ignoring case).
+    void loadSearchResultWithSearchText(const QString& text);
+    QString searchText() const { return m_searchText; }
+    // Re-reads the rows of the items whose keys ("%ld"; a series' key for
+    // its occurrences) are keys of the table; the groups stay.
+    void reloadData(const QHash<QString, QVariant>& changedItems);
+    using OutlineView::reloadData;
+
+    void popupEditDetail();
+    void popupLinkDetail();
+    double yPositionPastLastRow() const;
+
+    const std::vector<TableRowView*>& rootItems() const { return m_rootItems; }
+    void setRootItems(std::vector<TableRowView*> items);
+    const QMap<QString, std::vector<TableRowView*>>& childItems() const { return m_childItems; }
+    void setChildItems(const QMap<QString, std::vector<TableRowView*>>& items) { m_childItems = items; }
+    TaskListItemView* selectedItem() const { return m_selectedItem; }
+    int selectedCount() const { return m_selectedCount; }
+    double lastMouseDown() const { return m_lastMouseDown; }
+    DetailViewController* detailViewController() const { return m_detailViewController; }
+    // The item of the selected row; null without one.
+    TaskPtr selectedTask() const;
+
+    // Drops the selection (the main view's clearing of the other lists).
+    void deselectAll();
+    int deselectCount() const { return m_deselectCount; }
+
+    // ---- outline answers -------------------------------------------------
+    int numberOfChildrenOfItem(TableRowView* item) const override;
+    TableRowView* childOfItem(int index, TableRowView* item) const override;
+    bool isItemExpandable(TableRowView* item) const override;
+    bool isGroupItem(TableRowView* item) const override;
+    bool shouldSelectItem(TableRowView* item) const override;
+    double heightOfRowByItem(TableRowView* item) const override;
+
+    // ---- input -----------------------------------------------------------
+    void mouseDown(const Event& event) override;
+    void handleSingleClick(bool repeated);
+    void handleDoubleClick();
+    void keyDown(const Event& event) override;
+    void rightMouseDown(const Event& event) override;
+
+    // ---- row commands (SearchResultView_Commands.cpp) --------------------
+    // The menu for a right click at the event; empty on no row or a header.
+    Menu menuForEvent(const Event& event);
+    // The commands of the context menus, by action name; empty for none.
+    std::function<void()> commandForAction(const QString& action);
+    void applyDelete();
+    void duplicateTask();
+    void duplicateNote();
+    void selectDone();
+    void copyToMakeLink();
+    void pasteToMakeLink();
+    void convertNote2Task();
+
+    // Whether an event repeats for the delete question: a series' root or a
+    // generated occurrence (a detached one does not).
+    static bool isRepeating(const Task& item);
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
-    SearchResultTableView* m_resultView = nullptr;
+    void clearRows();
+    void dropSpareRows();
+    // The search again with the last text, so that the results show a change.
+    void searchAgain();
+
+    std::vector<TableRowView*> m_rootItems;
+    // Item rows of the last search, bound to the next search's items in
+    // turn: typing a text then makes and destroys few widgets.
+    std::vector<TaskListItemView*> m_spareRows;
+    QMap<QString, std::vector<TableRowView*>> m_childItems;
+    QString m_searchText;
+    QPointer<TaskListItemView> m_selectedItem;
+    int m_selectedCount = 0;
+    double m_lastMouseDown = 0;
+    ScheduledTimer m_singleClickTimer;
+    QPointer<DetailViewController> m_detailViewController;
+    int m_deselectCount = 0;
 };

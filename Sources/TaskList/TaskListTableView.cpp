@@ -527,6 +527,11 @@ void TaskListTableView::deselectAll()
 
 void TaskListTableView::mouseDown(const Event& event)
 {
+    // A Control-press is a right click.
+    if (event.modifierFlags & ControlKeyMask) {
+        rightMouseDown(event);
+        return;
+    }
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     m_canShowPreview = true;
@@ -577,5 +582,8 @@ void TaskListTableView::handleDoubleClick()
     if (m_selectedItem && m_selectedItem->task()) popupEditDetail(m_selectedItem->task(), m_selectedItem);
 }
 
-// Only Delete acts, and that comes with the row commands; no key is passed on.
-void TaskListTableView::keyDown(const Event&) {}
+// Only Delete acts; no key is passed on.
+void TaskListTableView::keyDown(const Event& event)
+{
+    if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Delete) applyDelete();
+}

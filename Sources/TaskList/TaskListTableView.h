@@ -10,9 +10,11 @@
 #include <QPointer>
 #include <QVariant>
 
+#include <functional>
 #include <vector>
 
 #include "DetailViewController.h"
+#include "Menu.h"
 #include "TaskListItemView.h"
 
 class InfoListItemView;
@@ -139,4 +141,39 @@ private:
     int m_showPopupCount = 0;
     TaskPtr m_lastShownItem;
     int m_deselectCount = 0;
+
+    // ---- row commands (TaskListTableView_Commands.cpp) -------------------
+    // Delete, the context menus and what their entries do. The single-item
+    // commands act on selectedItem, the batch commands on arrSelectedItems
+    // (the last several-row selection seen by applyDelete or menuForEvent).
+public:
+    void applyDelete();
+    void applyDeleteSingleSelectedItem();
+    void applyDeleteMultipleSelectedItems();
+    // The menu for a right click at the event; empty on no row or a header.
+    Menu menuForEvent(const Event& event);
+    void rightMouseDown(const Event& event) override;
+    // The commands of the context menus, by action name; empty for none.
+    std::function<void()> commandForAction(const QString& action);
+    const TaskList& arrSelectedItems() const { return m_arrSelectedItems; }
+
+    void editTask();
+    void duplicateTask();
+    void selectDone();
+    void copyToMakeLink();
+    void pasteToMakeLink();
+    void addPrimaryNote();
+    void linkTogether();
+    void duplicateSelectedItems();
+    void markDoneTasks();
+    void markStarTasks();
+    void markUnStarTasks();
+    void doToDaySelectedTasks();
+    void doNextWeekSelectedTasks();
+    void doNextMonthSelectedTasks();
+
+private:
+    // The items of the selected rows, in row order.
+    TaskList tasksOfSelectedRows() const;
+    TaskList m_arrSelectedItems;
 };

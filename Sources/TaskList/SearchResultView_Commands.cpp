@@ -1,0 +1,242 @@
+// The search results' row commands: one item at a time, with the questions
+// for repeating events, and a new search after each change.
+#include "SearchResultView.h"
+
+#include "AlertPresenter.h"
+#include "CoreData.h"
+#include "InfoListItemView.h"
+#include "NotificationCenter.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TaskListItemView.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "Utilities.h"
+
+#include <QDebug>
+
+namespace {
+
+AlertRequest warningWithButtons(std::initializer_list<QString> titles)
+{
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    for (const QString& title : titles) request.addButtonWithTitle(title);
+    return request;
+}
+
+void postTaskChanged(QObject* sender)
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, sender);
+}
+
+}  // namespace
+
+bool SearchResultView::isRepeating(const Task& item)
+{
+    return (item.parentId() == -1 && item.repeatType() != 0) || item.primaryKey() < -1;
+}
+
+void SearchResultView::searchAgain()
+{
+    loadSearchResultWithSearchText(m_searchText);
+}
+
+Menu SearchResultView::menuForEvent(const Event& event)
+{
+    const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
+    TableRowView* clicked = row >= 0 ? itemAtRow(row) : nullptr;
+    if (!clicked || qobject_cast<InfoListItemView*>(clicked)) return Menu();
+    if (selectedRow() != row || !m_selectedItem) {
+        scrollRowToVisible(row);
+        selectRowIndexes({row}, false);
+        m_selectedItem = qobject_cast<TaskListItemView*>(clicked);
+    }
+    const TaskPtr item = selectedTask();
+    if (!item) return Menu();
+    const MenuTarget target = [list = QPointer<SearchResultView>(this)](const QString& action) {
+        return list ? list->commandForAction(action) : std::function<void()>();
+    };
+    return item->taskType() == 3 ? UIUtilities::createMenuForNote(target, item)
+                                 : UIUtilities::createMenuForTaskWithTarget(target, item);
+}
+
+std::function<void()> SearchResultView::commandForAction(const QString& action)
+{
+    const QPointer<SearchResultView> list(this);
+    const auto run = [list](void (SearchResultView::*command)()) {
+        return std::function<void()>([list, command] {
+            if (list) (list.data()->*command)();
+        });
+    };
+    // A data-manager command on a task row's item, then the search again.
+    const auto onTask = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
+        return std::function<void()>([list, command, what] {
+            CoreData* manager = CoreData::shared();
+            const TaskPtr item = list ? list->selectedTask() : nullptr;
+            if (!manager || !item || item->taskType() == 3) return;
+            if (!command(*manager, item)) qWarning() << "Item" << item->primaryKey() << what;
+            if (list) list->searchAgain();
+        });
+    };
+    if (action == QLatin1String("editTask:") || action == QLatin1String("editNote:"))
+        return run(&SearchResultView::popupEditDetail);
+    if (action == QLatin1String("addPrimaryNote:")) return run(&SearchResultView::popupLinkDetail);
+    if (action == QLatin1String("deleteTask:") || action == QLatin1String("deleteNote:"))
+        return run(&SearchResultView::applyDelete);
+    if (action == QLatin1String("duplicateTask:")) return run(&SearchResultView::duplicateTask);
+    if (action == QLatin1String("duplicateNote:")) return run(&SearchResultView::duplicateNote);
+    if (action == QLatin1String("selectDone:")) return run(&SearchResultView::selectDone);
+    if (action == QLatin1String("copyToMakeLink:")) return run(&SearchResultView::copyToMakeLink);
+    if (action == QLatin1String("pasteToMakeLink:")) return run(&SearchResultView::pasteToMakeLink);
+    if (action == QLatin1String("convertNote2Task:")) return run(&SearchResultView::convertNote2Task);
+    if (action == QLatin1String("doToday:"))
+        return onTask([](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today");
+    if (action == QLatin1String("doNextWeek:"))
+        return onTask([](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); }, "was not moved to next week");
+    if (action == QLatin1String("doNextMonth:"))
+        return onTask([](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); }, "was not moved to next month");
+    qWarning() << "The search results have no command" << action;
+    return {};
+}
+
+void SearchResultView::applyDelete()
+{
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = selectedTask();
+    if (!manager || !item || item->isShared()) return;
+    const SettingPtr setting = manager->currentSetting();
+    const bool warn = setting && setting->isWarningForDeleting() != 0;
+    const QPointer<SearchResultView> alive(this);
+    const auto confirmed = [&setting](const QString& title) {
+        AlertRequest request = warningWithButtons({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        request.messageText = title;
+        request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
+        request.showsSuppressionButton = true;
+        const AlertResponse response = AlertPresenter::current().runModal(request);
+        if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
+        return response.button == AlertResponse::firstButton;
+    };
+
+    bool deleted = false;
+    if (item->taskType() != 0) {
+        if (!warn || confirmed(TextTable::localizedString(QStringLiteral("deleteItemText")))) {
+            manager->setModifyingTask(item);
+            deleted = manager->doDeleteTask(item);
+            if (!deleted) qWarning() << "Item" << item->primaryKey() << "could not be deleted";
+        }
+    } else if (!isRepeating(*item)) {
+        if (!warn || confirmed(item->isADE() != 0 ? TextTable::localizedString(QStringLiteral("deletingADEText")) : TextTable::localizedString(QStringLiteral("deleteItemText")))) {
+            deleted = manager->doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
+            if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
+        }
+    } else {
+        const bool first = Utilities::compareDateNoTime(item->occurrence(), item->repeatStartDate()) == 0;
+        const bool scheduled = item->isSheduledTask();
+        AlertRequest request = warningWithButtons(
+            {scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")),
+             first ? TextTable::localizedString(QStringLiteral("allText")) : (scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText")) : TextTable::localizedString(QStringLiteral("allFutureEventsText"))), TextTable::localizedString(QStringLiteral("cancelText"))});
+        if (scheduled) {
+            request.messageText = TextTable::localizedString(QStringLiteral("deletingSTaskText"));
+            request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllSTaskMessageText")) : TextTable::localizedString(QStringLiteral("deletingSTaskFutureMessageText"));
+        } else if (item->isADE() != 0) {
+            request.messageText = TextTable::localizedString(QStringLiteral("deletingADEText"));
+            request.informativeText = QStringLiteral("%1\n%2").arg(
+                first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText")) : TextTable::localizedString(QStringLiteral("deletingFutureMessageText")), TextTable::localizedString(QStringLiteral("warningRADEExceptionText")));
+        } else {
+            request.messageText = TextTable::localizedString(QStringLiteral("deletingEventText"));
+            request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText")) : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
+        }
+        const int answer = AlertPresenter::current().runModal(request).button;
+        if (answer == AlertResponse::firstButton) {
+            deleted = manager->doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
+        } else if (answer == AlertResponse::secondButton) {
+            deleted = (first ? manager->doDeleteAllOperatorWithEvent(item)
+                             : manager->doDeleteAllFutureOperatorWithEvent(item)) != nullptr;
+        }
+        if (!deleted && answer != AlertResponse::thirdButton)
+            qWarning() << "Event" << item->primaryKey() << "could not be deleted";
+    }
+    if (!alive) return;
+    // The data manager's single deletes tell no one: the other lists and
+    // the day view drop the item on this.
+    if (deleted) postTaskChanged(this);
+    searchAgain();
+}
+
+void SearchResultView::duplicateTask()
+{
+    const TaskPtr item = selectedTask();
+    if (!item || item->taskType() == 3) return;
+    if (item->taskType() == 0 && item->repeatType() != 0) {
+        const bool scheduled = item->isSheduledTask();
+        AlertRequest request = warningWithButtons({scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText")) : TextTable::localizedString(QStringLiteral("duplicateEventText"));
+        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage")) : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
+        if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
+        if (!item->duplicateThisOnly()) qWarning() << "Occurrence of item" << item->primaryKey() << "could not be duplicated";
+    } else if (!item->duplicate()) {
+        qWarning() << "Item" << item->primaryKey() << "could not be duplicated";
+    }
+    searchAgain();
+}
+
+void SearchResultView::duplicateNote()
+{
+    const TaskPtr note = selectedTask();
+    if (!note || note->taskType() != 3) return;
+    if (!note->duplicate()) qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
+    searchAgain();
+}
+
+void SearchResultView::selectDone()
+{
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = selectedTask();
+    if (!manager || !item || item->taskType() != 1) return;
+    const qint64 status = item->status() == 0 ? 1 : 0;
+    item->setStatus(status);
+    item->setCompletedDate(status == 1 ? Utilities::getCompleteDate() : Date::dateWithTimeIntervalSince1970(0));
+    if (!manager->doMarkDoneOperatorWithTask(item, status)) {
+        qWarning() << "Task" << item->primaryKey() << "could not be marked" << (status ? "done" : "open");
+        return;
+    }
+    postTaskChanged(this);
+}
+
+void SearchResultView::copyToMakeLink()
+{
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = selectedTask();
+    if (!manager || !item) return;
+    const SettingPtr setting = manager->currentSetting();
+    if (setting && setting->isWarningForCopyToLink() == 1) {
+        AlertRequest request = warningWithButtons({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        request.messageText = TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"));
+        request.showsSuppressionButton = true;
+        const AlertResponse response = AlertPresenter::current().runModal(request);
+        if (response.suppressed) {
+            setting->setIsWarningForCopyToLink(0);
+            if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the copy-link explanation";
+        }
+        if (response.button != AlertResponse::firstButton) return;
+    }
+    manager->setCopiedItem(nullptr);
+    manager->setCopiedItem(item->copy());
+}
+
+void SearchResultView::pasteToMakeLink()
+{
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = selectedTask();
+    if (manager && item && !manager->pasteToMakeLinkWith(item)) qWarning() << "Item" << item->primaryKey() << "was not linked";
+}
+
+void SearchResultView::convertNote2Task()
+{
+    CoreData* manager = CoreData::shared();
+    const TaskPtr note = selectedTask();
+    if (!manager || !note || note->taskType() != 3) return;
+    if (!manager->makeTaskFromNote(note)) qWarning() << "Note" << note->primaryKey() << "did not become a task";
+    searchAgain();
+}

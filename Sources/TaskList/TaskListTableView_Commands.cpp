@@ -1,0 +1,338 @@
+// The task list's row commands: Delete, the context menus and their entries.
+#include "TaskListTableView.h"
+
+#include "AlertPresenter.h"
+#include "CoreData.h"
+#include "InfoListItemView.h"
+#include "NotificationCenter.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TaskListItemView.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QPointer>
+
+namespace {
+
+AlertRequest warningWithButtons(const QString& first, const QString& second)
+{
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.addButtonWithTitle(first);
+    request.addButtonWithTitle(second);
+    return request;
+}
+
+// The delete question, with its do-not-ask-again box: a ticked box stops
+// the question for good (kept in memory, written with the next save),
+// whatever the answer.
+bool confirmDelete(const SettingPtr& setting)
+{
+    AlertRequest request = warningWithButtons(TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText")));
+    request.messageText = TextTable::localizedString(QStringLiteral("deleteItemText"));
+    request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
+    request.showsSuppressionButton = true;
+    const AlertResponse response = AlertPresenter::current().runModal(request);
+    if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
+    return response.button == AlertResponse::firstButton;
+}
+
+bool warnsBeforeDeleting(const CoreData& manager)
+{
+    const SettingPtr setting = manager.currentSetting();
+    return setting && setting->isWarningForDeleting() != 0;
+}
+
+bool autoSync(const CoreData& manager)
+{
+    const SettingPtr setting = manager.currentSetting();
+    return setting && setting->autoZVWSync() != 0;
+}
+
+void postTaskChanged(QObject* sender)
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, sender);
+}
+
+}  // namespace
+
+TaskList TaskListTableView::tasksOfSelectedRows() const
+{
+    TaskList items;
+    for (int row : selectedRowIndexes()) {
+        const auto* view = qobject_cast<TaskListItemView*>(itemAtRow(row));
+        if (view && view->task()) items.append(view->task());
+    }
+    return items;
+}
+
+// ---- delete ----------------------------------------------------------------------
+
+void TaskListTableView::applyDelete()
+{
+    const std::vector<int> selected = selectedRowIndexes();
+    m_arrSelectedItems.clear();
+    bool anyOwn = false;
+    if (selected.size() >= 2) {
+        m_arrSelectedItems = tasksOfSelectedRows();
+        for (const TaskPtr& item : m_arrSelectedItems) anyOwn = anyOwn || !item->isShared();
+    }
+    // A header row is never selected, yet a stale selectedItem from before a
+    // reload must not be deleted: it has to be the selected row's own view.
+    if (selected.size() == 1 && m_selectedItem && itemAtRow(selected.front()) == m_selectedItem) {
+        applyDeleteSingleSelectedItem();
+        return;
+    }
+    if (anyOwn && m_arrSelectedItems.size() >= 2) applyDeleteMultipleSelectedItems();
+}
+
+void TaskListTableView::applyDeleteSingleSelectedItem()
+{
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
+    if (!manager || !item || item->isShared()) return;
+    if (warnsBeforeDeleting(*manager) && !confirmDelete(manager->currentSetting())) return;
+    manager->setModifyingTask(item);
+    if (!manager->doDeleteTask(item)) {
+        qWarning() << "Task" << item->primaryKey() << "could not be deleted";
+        return;
+    }
+    // The data manager's single delete tells no one: the other lists and the
+    // day view drop the item on this.
+    postTaskChanged(this);
+}
+
+void TaskListTableView::applyDeleteMultipleSelectedItems()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    const QPointer<TaskListTableView> alive(this);
+    bool confirmed = true;
+    if (warnsBeforeDeleting(*manager)) confirmed = confirmDelete(manager->currentSetting());
+    if (!alive) return;
+    if (confirmed && !m_arrSelectedItems.isEmpty() && !manager->doDeleteTasks(m_arrSelectedItems, autoSync(*manager)))
+        qWarning() << "Some of" << m_arrSelectedItems.size() << "selected tasks could not be deleted";
+    OutlineView::reloadData();
+}
+
+// ---- context menu ------------------------------------------------------------------
+
+Menu TaskListTableView::menuForEvent(const Event& event)
+{
+    const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
+    TableRowView* clicked = row >= 0 ? itemAtRow(row) : nullptr;
+    if (!clicked || qobject_cast<InfoListItemView*>(clicked)) return Menu();
+    const std::vector<int> selected = selectedRowIndexes();
+    m_arrSelectedItems.clear();
+    const MenuTarget target = [list = QPointer<TaskListTableView>(this)](const QString& action) {
+        return list ? list->commandForAction(action) : std::function<void()>();
+    };
+    if (selected.size() < 2) {
+        if (selectedRow() != row || !m_selectedItem) {
+            scrollRowToVisible(row);
+            selectOnly(row);
+            m_selectedItem = qobject_cast<TaskListItemView*>(clicked);
+        }
+        const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
+        if (!item) return Menu();
+        return UIUtilities::createMenuForTaskWithTarget(target, item);
+    }
+    m_arrSelectedItems = tasksOfSelectedRows();
+    bool allStarred = !m_arrSelectedItems.isEmpty();
+    for (const TaskPtr& item : m_arrSelectedItems) allStarred = allStarred && item->isPinned() != 0;
+    return UIUtilities::createMenuForMultiTaskWithTarget(target, m_arrSelectedItems, 1, int(selected.size()),
+                                                         allStarred);
+}
+
+void TaskListTableView::rightMouseDown(const Event& event)
+{
+    const Menu menu = menuForEvent(event);
+    if (menu.items().empty()) return;
+    menu.popUpAtPointAsync(this, convertPointFromWindow(event.locationInWindow));
+}
+
+std::function<void()> TaskListTableView::commandForAction(const QString& action)
+{
+    const QPointer<TaskListTableView> list(this);
+    const auto run = [list](void (TaskListTableView::*command)()) {
+        return std::function<void()>([list, command] {
+            if (list) (list.data()->*command)();
+        });
+    };
+    // A data-manager command on the selected row's item; a failure is logged.
+    const auto onSelected = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
+        return std::function<void()>([list, command, what] {
+            CoreData* manager = CoreData::shared();
+            const TaskPtr item = list && list->m_selectedItem ? list->m_selectedItem->task() : nullptr;
+            if (manager && item && !command(*manager, item)) qWarning() << "Task" << item->primaryKey() << what;
+        });
+    };
+    if (action == QLatin1String("editTask:")) return run(&TaskListTableView::editTask);
+    if (action == QLatin1String("duplicateTask:")) return run(&TaskListTableView::duplicateTask);
+    if (action == QLatin1String("selectDone:")) return run(&TaskListTableView::selectDone);
+    if (action == QLatin1String("deleteTask:")) return run(&TaskListTableView::applyDelete);
+    if (action == QLatin1String("doToday:"))
+        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today");
+    if (action == QLatin1String("doNextWeek:"))
+        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); }, "was not moved to next week");
+    if (action == QLatin1String("doNextMonth:"))
+        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); }, "was not moved to next month");
+    if (action == QLatin1String("copyToMakeLink:")) return run(&TaskListTableView::copyToMakeLink);
+    if (action == QLatin1String("pasteToMakeLink:")) return run(&TaskListTableView::pasteToMakeLink);
+    if (action == QLatin1String("addPrimaryNote:")) return run(&TaskListTableView::addPrimaryNote);
+    if (action == QLatin1String("linkTogether:")) return run(&TaskListTableView::linkTogether);
+    if (action == QLatin1String("duplicateSelectedItems:")) return run(&TaskListTableView::duplicateSelectedItems);
+    if (action == QLatin1String("deleteSelectedTasks:")) return run(&TaskListTableView::applyDeleteMultipleSelectedItems);
+    if (action == QLatin1String("markDoneTasks:")) return run(&TaskListTableView::markDoneTasks);
+    if (action == QLatin1String("markStarTasks:")) return run(&TaskListTableView::markStarTasks);
+    if (action == QLatin1String("markUnStarTasks:")) return run(&TaskListTableView::markUnStarTasks);
+    if (action == QLatin1String("doToDaySelectedTasks:")) return run(&TaskListTableView::doToDaySelectedTasks);
+    if (action == QLatin1String("doNextWeekSelectedTasks:")) return run(&TaskListTableView::doNextWeekSelectedTasks);
+    if (action == QLatin1String("doNextMonthSelectedTasks:")) return run(&TaskListTableView::doNextMonthSelectedTasks);
+    qWarning() << "The task list has no command" << action;
+    return {};
+}
+
+// ---- single-item commands ------------------------------------------------------------
+
+void TaskListTableView::editTask()
+{
+    if (m_selectedItem && m_selectedItem->task()) popupEditDetail(m_selectedItem->task(), m_selectedItem);
+}
+
+void TaskListTableView::duplicateTask()
+{
+    const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
+    if (!item) return;
+    if (item->taskType() == 0 && item->repeatType() != 0) {
+        const bool scheduled = item->isSheduledTask();
+        AlertRequest request = warningWithButtons(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")), TextTable::localizedString(QStringLiteral("cancelText")));
+        request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText")) : TextTable::localizedString(QStringLiteral("duplicateEventText"));
+        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage")) : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
+        if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
+        if (!item->duplicateThisOnly()) qWarning() << "Occurrence of item" << item->primaryKey() << "could not be duplicated";
+        return;
+    }
+    if (!item->duplicate()) qWarning() << "Item" << item->primaryKey() << "could not be duplicated";
+}
+
+void TaskListTableView::selectDone()
+{
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
+    if (!manager || !item) return;
+    const qint64 status = item->status() == 0 ? 1 : 0;
+    item->setStatus(status);
+    item->setCompletedDate(status == 1 ? Utilities::getCompleteDate() : Date::dateWithTimeIntervalSince1970(0));
+    if (!manager->doMarkDoneOperatorWithTask(item, status)) {
+        qWarning() << "Task" << item->primaryKey() << "could not be marked" << (status ? "done" : "open");
+        return;
+    }
+    postTaskChanged(this);
+}
+
+void TaskListTableView::copyToMakeLink()
+{
+    m_canShowPreview = false;
+    m_lastMouseDown = 0;
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
+    if (!manager || !item) return;
+    const SettingPtr setting = manager->currentSetting();
+    if (setting && setting->isWarningForCopyToLink() == 1) {
+        AlertRequest request = warningWithButtons(TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText")));
+        request.messageText = TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"));
+        request.informativeText = QString();
+        request.showsSuppressionButton = true;
+        const AlertResponse response = AlertPresenter::current().runModal(request);
+        if (response.suppressed) {
+            // Saved at once: the explanation is not wanted again, even if
+            // the application ends before the next save.
+            setting->setIsWarningForCopyToLink(0);
+            if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the copy-link explanation";
+        }
+        if (response.button != AlertResponse::firstButton) return;
+    }
+    manager->setCopiedItem(nullptr);
+    manager->setCopiedItem(item->copy());
+}
+
+void TaskListTableView::pasteToMakeLink()
+{
+    m_canShowPreview = false;
+    m_lastMouseDown = 0;
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
+    if (manager && item && !manager->pasteToMakeLinkWith(item)) qWarning() << "Task" << item->primaryKey() << "was not linked";
+}
+
+void TaskListTableView::addPrimaryNote() { popupLinkDetail(); }
+
+// ---- batch commands ------------------------------------------------------------------
+
+void TaskListTableView::linkTogether()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || m_arrSelectedItems.size() < 2) return;
+    manager->setCopiedItem(m_arrSelectedItems[0]->copy());
+    if (!manager->pasteToMakeLinkWith(m_arrSelectedItems[1])) qWarning() << "The two selected items were not linked";
+}
+
+void TaskListTableView::duplicateSelectedItems()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || m_arrSelectedItems.isEmpty()) return;
+    if (!manager->doDuplicateTasks(m_arrSelectedItems, autoSync(*manager))) qWarning() << "The selected items were not all duplicated";
+    OutlineView::reloadData();
+}
+
+void TaskListTableView::markDoneTasks()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || m_arrSelectedItems.isEmpty()) return;
+    if (!manager->doMarkDoneTasks(m_arrSelectedItems, autoSync(*manager))) qWarning() << "The selected tasks were not all marked done";
+}
+
+void TaskListTableView::markStarTasks()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || m_arrSelectedItems.isEmpty()) return;
+    if (!manager->doMarkStarTasks(m_arrSelectedItems, autoSync(*manager))) qWarning() << "The selected tasks were not all starred";
+}
+
+void TaskListTableView::markUnStarTasks()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || m_arrSelectedItems.isEmpty()) return;
+    if (!manager->doMarkUnStarTasks(m_arrSelectedItems, autoSync(*manager)))
+        qWarning() << "The selected tasks were not all unstarred";
+}
+
+void TaskListTableView::doToDaySelectedTasks()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || m_arrSelectedItems.isEmpty()) return;
+    if (!manager->doTodayTasks(m_arrSelectedItems)) qWarning() << "The selected tasks were not all moved to today";
+    OutlineView::reloadData();
+}
+
+void TaskListTableView::doNextWeekSelectedTasks()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || m_arrSelectedItems.isEmpty()) return;
+    if (!manager->doNextWeekTasks(m_arrSelectedItems, autoSync(*manager)))
+        qWarning() << "The selected tasks were not all moved to next week";
+    OutlineView::reloadData();
+}
+
+void TaskListTableView::doNextMonthSelectedTasks()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || m_arrSelectedItems.isEmpty()) return;
+    if (!manager->doNextMonthTasks(m_arrSelectedItems, autoSync(*manager)))
+        qWarning() << "The selected tasks were not all moved to next month";
+    OutlineView::reloadData();
+}

@@ -1,0 +1,309 @@
+// The search panel: the groups a text finds and their order, occurrences of
+// repeating events, refreshing rows in place, clicks and keys, and the row
+// commands with the questions for repeating events.
+#include "TaskListTestFixture.h"
+
+#include "DetailViewController.h"
+#include "Event.h"
+#include "InfoListItemView.h"
+#include "Screenshot.h"
+#include "SearchResultView.h"
+#include "SearchView.h"
+#include "TextField.h"
+#include "TextTable.h"
+
+#include <QGuiApplication>
+#include <QStyleHints>
+
+namespace {
+
+QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
+
+QStringList texts(std::initializer_list<const char*> keys)
+{
+    QStringList shown;
+    for (const char* key : keys) shown << text(key);
+    return shown;
+}
+
+}  // namespace
+
+// The panel (320 x 600) over the test database, on Monday 13 January 2014
+// at 10:00 in Paris, with a 400 ms double-click interval.
+class SearchResultTest : public TaskListTest {
+protected:
+    void SetUp() override
+    {
+        TaskListTest::SetUp();
+        Clock::setFixed(localDate(2014, 1, 13, 10));
+        m_interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(400);
+        m_panel = std::make_unique<SearchView>(QRectF(0, 0, 320, 600));
+    }
+    void TearDown() override
+    {
+        m_panel.reset();
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(m_interval);
+        TaskListTest::TearDown();
+    }
+
+    SearchResultView& results() { return *m_panel->resultView(); }
+
+    // What the list shows, row by row: "# header" or the item's name.
+    QStringList shown()
+    {
+        QStringList rows;
+        for (int row = 0; row < results().rowCount(); ++row) {
+            TableRowView* view = results().itemAtRow(row);
+            if (auto* header = qobject_cast<InfoListItemView*>(view))
+                rows << QStringLiteral("# ") + header->leftTextField()->stringValue();
+            else if (auto* item = qobject_cast<TaskListItemView*>(view))
+                rows << item->task()->taskName();
+        }
+        return rows;
+    }
+    static QString header(const char* key) { return QStringLiteral("# ") + text(key); }
+
+    int rowNamed(const QString& name)
+    {
+        const int row = int(shown().indexOf(name));
+        EXPECT_GE(row, 0) << name.toStdString();
+        return row;
+    }
+    TaskListItemView* rowView(const QString& name)
+    {
+        return qobject_cast<TaskListItemView*>(results().itemAtRow(rowNamed(name)));
+    }
+
+    Event pressOn(int row, double time, EventType type = EventType::LeftMouseDown)
+    {
+        Event event;
+        event.type = type;
+        event.clickCount = 1;
+        event.timestamp = time;
+        event.locationInWindow = results().convertPointToWindow(results().rectOfRow(row).center());
+        return event;
+    }
+    void click(int row, double time)
+    {
+        const Event press = pressOn(row, time);
+        results().mouseDown(press);
+        Event release = press;
+        release.type = EventType::LeftMouseUp;
+        results().mouseUp(release);
+    }
+    Event key(char16_t character, quint16 code)
+    {
+        Event event;
+        event.type = EventType::KeyDown;
+        event.characters = QString(QChar(character));
+        event.charactersIgnoringModifiers = event.characters;
+        event.keyCode = code;
+        return event;
+    }
+    Event deleteKey() { return key(KeyCharacter::Delete, KeyCode::Delete); }
+
+    // A daily series of timed events from 9 to 10, from the given January
+    // day, standing for its occurrence on another day.
+    TaskPtr dailySeries(const QString& name, int fromDay, int occurrenceDay, const std::function<void(Task&)>& shape = {})
+    {
+        return event(name, localDate(2014, 1, fromDay, 9), localDate(2014, 1, fromDay, 10), [&](Task& t) {
+            t.setRepeatStartDate(localDate(2014, 1, fromDay));
+            t.setOccurrence(localDate(2014, 1, occurrenceDay, 9));
+            t.setRepeatType(1);
+            t.setIsRepeatForever(1);
+            t.setParentId(-1);
+            if (shape) shape(t);
+        });
+    }
+
+    std::unique_ptr<SearchView> m_panel;
+    int m_interval = 400;
+};
+
+TEST_F(SearchResultTest, FindsNamesOnlyGroupedByKindInTheirOrders)
+{
+    task(QStringLiteral("Make an offer"), [](Task& t) { t.setTaskOrder(2); });
+    task(QStringLiteral("Coffee beans"), [](Task& t) {
+        t.setTaskOrder(1);
+        t.setStatus(1);
+    });
+    task(QStringLiteral("Unrelated"), [](Task& t) { t.setNotes(QStringLiteral("an offer in the notes")); });
+    event(QStringLiteral("Late coffee"), localDate(2014, 1, 14, 16), localDate(2014, 1, 14, 17));
+    event(QStringLiteral("Early coffee"), localDate(2014, 1, 14, 8), localDate(2014, 1, 14, 9));
+    event(QStringLiteral("Planned offer"), localDate(2014, 1, 14, 11), localDate(2014, 1, 14, 12),
+          [](Task& t) { t.setIsSheduledTask(true); });
+    event(QStringLiteral("Coffee day"), localDate(2014, 1, 16), localDate(2014, 1, 16, 23, 59, 59),
+          [](Task& t) { t.setIsADE(1); });
+    add(3, QStringLiteral("Old offer note"), [](Task& t) { t.setStartTime(localDate(2014, 1, 2, 9)); });
+    add(3, QStringLiteral("New offer note"), [](Task& t) { t.setStartTime(localDate(2014, 1, 12, 9)); });
+
+    results().loadSearchResultWithSearchText(QStringLiteral("OFF"));
+    EXPECT_EQ(shown(), (QStringList{header("allDayText"), "Coffee day", header("taskText"), "Coffee beans", "Make an offer",
+                                    header("staskText"), "Planned offer", header("eventText"), "Early coffee",
+                                    "Late coffee", header("noteText"), "New offer note", "Old offer note"}));
+    EXPECT_EQ(results().rectOfRow(0).height(), 18);
+    EXPECT_EQ(results().rectOfRow(1).height(), 55);
+    EXPECT_FALSE(results().shouldSelectItem(results().itemAtRow(0)));
+
+    results().selectRowIndexes({rowNamed("Make an offer")}, false);
+    saveScreenshot(m_panel.get(), "search-results-five-groups");
+}
+
+TEST_F(SearchResultTest, TextIsMatchedLiterallyAndANameFoundNowhereListsNothing)
+{
+    task(QStringLiteral("Version 1.2"));
+    task(QStringLiteral("Version 102"));
+    task(QStringLiteral("Stars * here"));
+    struct Case {
+        const char* search;
+        QStringList rows;
+    };
+    const Case cases[] = {{"1.2", {header("taskText"), "Version 1.2"}},
+                          {"*", {header("taskText"), "Stars * here"}},
+                          {"[", {}},
+                          {"nowhere", {}}};
+    for (const Case& c : cases) {
+        results().loadSearchResultWithSearchText(QString::fromLatin1(c.search));
+        EXPECT_EQ(shown(), c.rows) << c.search;
+    }
+    EXPECT_TRUE(results().rootItems().empty());
+}
+
+TEST_F(SearchResultTest, ARepeatingEventIsListedAsItsOccurrenceAndRefreshedAsTheSame)
+{
+    const TaskPtr series = dailySeries(QStringLiteral("Standup"), 6, 13);
+    results().loadSearchResultWithSearchText(QStringLiteral("stand"));
+    ASSERT_EQ(shown(), (QStringList{header("eventText"), "Standup"}));
+    const TaskPtr shownItem = rowView(QStringLiteral("Standup"))->task();
+    EXPECT_LT(shownItem->primaryKey(), -1) << "a generated occurrence";
+    EXPECT_EQ(Utilities::compareDateNoTime(shownItem->startTime(), localDate(2014, 1, 13)), 0);
+
+    series->setTaskName(QStringLiteral("Standup meeting"));
+    ASSERT_TRUE(series->dehydrate());
+    results().reloadData(QHash<QString, QVariant>{{QString::number(series->primaryKey()), 1}});
+    const TaskPtr refreshed = rowView(QStringLiteral("Standup meeting"))->task();
+    EXPECT_EQ(refreshed->primaryKey(), shownItem->primaryKey());
+    EXPECT_EQ(Utilities::compareDateNoTime(refreshed->startTime(), localDate(2014, 1, 13)), 0)
+        << "the same occurrence, not the series' first";
+    EXPECT_EQ(shown().front(), header("eventText")) << "the groups stay";
+}
+
+TEST_F(SearchResultTest, ClicksSelectAndADoubleClickOpensTheEditor)
+{
+    task(QStringLiteral("Call"));
+    task(QStringLiteral("Callback"));
+    results().loadSearchResultWithSearchText(QStringLiteral("call"));
+    const int call = rowNamed("Call");
+
+    click(call, 10);
+    EXPECT_EQ(results().selectedRow(), call);
+    m_scheduler.advance(1);
+    EXPECT_EQ(results().lastMouseDown(), 0) << "the single click only selected";
+    EXPECT_EQ(results().detailViewController(), nullptr);
+
+    click(call, 20);
+    click(call, 20.3);
+    ASSERT_NE(results().detailViewController(), nullptr);
+    EXPECT_EQ(results().lastMouseDown(), 0);
+
+    // Arrows move nothing; a click on a header clears the row of the commands.
+    results().keyDown(key(KeyCharacter::DownArrow, KeyCode::DownArrow));
+    EXPECT_EQ(results().selectedRow(), call);
+    click(0, 40);
+    EXPECT_EQ(results().selectedItem(), nullptr);
+    results().keyDown(deleteKey());
+    EXPECT_TRUE(m_alerts.requests().isEmpty());
+}
+
+TEST_F(SearchResultTest, DeletingARepeatingEventAsksByKindAndDayAndSearchesAgain)
+{
+    watchTaskChanged();
+    setting().setIsWarningForDeleting(1);
+    dailySeries(QStringLiteral("First day"), 13, 13);
+    dailySeries(QStringLiteral("Later day"), 6, 13);
+    dailySeries(QStringLiteral("Holiday"), 6, 13, [](Task& t) {
+        t.setIsADE(1);
+        t.setStartTime(localDate(2014, 1, 6));
+        t.setEndTime(localDate(2014, 1, 6, 23, 59, 59));
+        t.setOccurrence(localDate(2014, 1, 13));
+    });
+    struct Case {
+        const char* name;
+        QStringList buttons;
+        QString title;
+        QString informative;
+    };
+    const Case cases[] = {
+        {"First day", texts({"onlyThisEventText", "allText", "cancelText"}), text("deletingEventText"),
+         text("deletingAllMessageText")},
+        {"Later day", texts({"onlyThisEventText", "allFutureEventsText", "cancelText"}), text("deletingEventText"),
+         text("deletingFutureMessageText")},
+        {"Holiday", texts({"onlyThisEventText", "allFutureEventsText", "cancelText"}), text("deletingADEText"),
+         text("deletingFutureMessageText") + QStringLiteral("\n") + text("warningRADEExceptionText")},
+    };
+    for (const Case& c : cases) {
+        results().loadSearchResultWithSearchText(QString::fromLatin1(c.name));
+        click(rowNamed(c.name), 100);
+        m_scheduler.advance(1);
+        m_alerts.scriptButton(AlertResponse::thirdButton);
+        results().keyDown(deleteKey());
+        ASSERT_FALSE(m_alerts.requests().isEmpty());
+        const AlertRequest asked = m_alerts.requests().back();
+        EXPECT_EQ(asked.buttonTitles, c.buttons) << c.name;
+        EXPECT_EQ(asked.messageText, c.title) << c.name;
+        EXPECT_EQ(asked.informativeText, c.informative) << c.name;
+        EXPECT_FALSE(asked.showsSuppressionButton) << c.name;
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_taskChangedCount, 0) << "cancelled";
+
+    // The whole series goes; the search runs again and finds nothing.
+    results().loadSearchResultWithSearchText(QStringLiteral("First day"));
+    click(rowNamed("First day"), 200);
+    m_alerts.scriptButton(AlertResponse::secondButton);
+    results().keyDown(deleteKey());
+    EXPECT_TRUE(results().rootItems().empty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_taskChangedCount, 1);
+}
+
+TEST_F(SearchResultTest, DeletingATaskAsksOnceAndTellsTheOtherLists)
+{
+    watchTaskChanged();
+    setting().setIsWarningForDeleting(1);
+    const TaskPtr gone = task(QStringLiteral("Gone soon"));
+    task(QStringLiteral("Shared soon"), [](Task& t) { t.setIsShared(true); });
+    results().loadSearchResultWithSearchText(QStringLiteral("soon"));
+
+    click(rowNamed("Shared soon"), 10);
+    results().keyDown(deleteKey());
+    EXPECT_TRUE(m_alerts.requests().isEmpty()) << "a shared item is not deleted";
+
+    m_scheduler.advance(1);
+    click(rowNamed("Gone soon"), 20);
+    m_alerts.scriptButton(AlertResponse::firstButton);
+    results().keyDown(deleteKey());
+    ASSERT_EQ(m_alerts.requests().size(), 1);
+    EXPECT_EQ(m_alerts.requests().front().buttonTitles, texts({"okText", "cancelText"}));
+    EXPECT_TRUE(m_alerts.requests().front().showsSuppressionButton);
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE primaryKey=%1").arg(gone->primaryKey())), 0);
+    EXPECT_EQ(shown(), (QStringList{header("taskText"), "Shared soon"})) << "searched again";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_taskChangedCount, 1);
+}
+
+TEST_F(SearchResultTest, ANoteGetsTheNoteMenuAndAHeaderNone)
+{
+    add(3, QStringLiteral("Meeting notes"), [](Task& t) { t.setStartTime(localDate(2014, 1, 12, 9)); });
+    results().loadSearchResultWithSearchText(QStringLiteral("meeting"));
+    EXPECT_TRUE(results().menuForEvent(pressOn(0, 1, EventType::RightMouseDown)).items().empty());
+    const Menu menu = results().menuForEvent(pressOn(rowNamed("Meeting notes"), 1, EventType::RightMouseDown));
+    EXPECT_EQ(results().selectedRow(), rowNamed("Meeting notes")) << "the clicked row is selected first";
+    QStringList titles;
+    for (const MenuItem& item : menu.items()) titles << item.title;
+    EXPECT_EQ(titles, texts({"addNoteText", "menuEdit", "menuDuplicate", "menuDelete", "menuCopyLink", "convertNote2TaskText"}));
+
+    menu.items()[2].action();  // duplicate
+    EXPECT_EQ(shown(), (QStringList{header("noteText"), "Meeting notes", "Meeting notes"})) << "searched again";
+}
