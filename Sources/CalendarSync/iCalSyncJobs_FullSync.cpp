@@ -7,6 +7,7 @@
 #include "CoreData.h"
 #include "Setting.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 
 #include <QDebug>
@@ -88,6 +89,42 @@ QString calendarFolderOf(const CalCalendarStore& store, const QString& calendarU
 QString nameKey(const QString& name)
 {
     return name.toUpper().remove(QLatin1Char(' '));
+}
+
+// The rows of a pass written in units of a few hundred: one commit per
+// unit instead of one per row. A unit that fails to commit loses only its
+// own rows (logged); the next full sync takes them in again.
+class ChunkedUnit {
+public:
+    ChunkedUnit() { m_unit.emplace(); }
+    ~ChunkedUnit() { close(); }
+    void step()
+    {
+        if (++m_count % rowsPerUnit != 0) return;
+        close();
+        m_unit.emplace();
+    }
+    void close()
+    {
+        if (m_unit && !m_unit->commit())
+            qWarning() << "Calendar store: a unit of the full sync's rows could not be stored; the next sync retries";
+        m_unit.reset();
+    }
+
+private:
+    static constexpr int rowsPerUnit = 250;
+    std::optional<Transaction> m_unit;
+    int m_count = 0;
+};
+
+// Every uid some local item carries, read once: an import deletes local
+// items of its uid only when there are some.
+QSet<QString> localUids(const CoreData& manager)
+{
+    QSet<QString> uids;
+    for (const TaskPtr& item : manager.getAllTasksEventsAdes())
+        if (item && !item->iCalUID().isEmpty()) uids.insert(item->iCalUID());
+    return uids;
 }
 
 }  // namespace
@@ -355,6 +392,7 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
     std::vector<bool> localSettled(size_t(local.size()), false);
 
     // Pairs: the store side wins.
+    std::optional<ChunkedUnit> unit(std::in_place);
     for (qsizetype i = 0; i < local.size(); ++i) {
         const TaskPtr& item = local[i];
         if (!item || item->isSheduledTask() || item->iCalUID().isEmpty()) continue;
@@ -374,6 +412,7 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
         bool categoryChanged = false;
         applyStoreSeries(*manager, series, item, false, &categoryChanged);
         if (categoryChanged) manager->resetZVWIdWhenCalChanged(item, false);
+        unit->step();
     }
 
     // Linked events gone from the store, within the window both in days and
@@ -404,6 +443,7 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
 
     // Store events without a partner are imported; what is here under their
     // uid gives way only once the store event has been read.
+    const QSet<QString> carried = localUids(*manager);
     for (qsizetype s = 0; s < system.size(); ++s) {
         if (systemSettled[size_t(s)]) continue;
         const CalEventPtr& storeEvent = system[s];
@@ -418,9 +458,11 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
                                  << "gave nothing; it is not imported and local items of its uid stay";
             continue;
         }
-        manager->deleteAllEventsWithUID({storeEvent->uid()}, false);
+        if (carried.contains(storeEvent->uid())) manager->deleteAllEventsWithUID({storeEvent->uid()}, false);
         applyStoreSeries(*manager, series, root, true, nullptr);
+        unit->step();
     }
+    unit.reset();  // committed before the pushes write to the store
 
     // Local events not yet in the store are pushed.
     TaskList toPush;
@@ -469,6 +511,7 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
     std::vector<bool> systemSettled(size_t(system.size()), false);
 
     const TaskList local = manager->getAllTasks();
+    std::optional<ChunkedUnit> unit(std::in_place);
     TaskList toPush;
     QStringList gone;
     for (const TaskPtr& task : local) {
@@ -480,6 +523,7 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
                 const bool categoryChanged = updateInfoFromICalTask(*system[*found], task);
                 saveItem(*manager, task);
                 if (categoryChanged) manager->resetZVWIdWhenCalChanged(task, false);
+                unit->step();
                 continue;
             }
             if (unreadable.covers(*manager, task)) {
@@ -495,18 +539,22 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
         if (category && category->taskOrEvent() == 2) continue;
         toPush << task;
     }
+    unit.reset();
     if (!toPush.isEmpty()) createNewTasksOnICal(toPush);
     if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, false);
+    unit.emplace();
+    const QSet<QString> carried = localUids(*manager);
 
     for (qsizetype s = 0; s < system.size(); ++s) {
         if (systemSettled[size_t(s)] || !system[s] || system[s]->uid().isEmpty()) continue;
         if (systemIndex.value(system[s]->uid()) != s) continue;  // one per uid
-        manager->deleteAllEventsWithUID({system[s]->uid()}, false);
+        if (carried.contains(system[s]->uid())) manager->deleteAllEventsWithUID({system[s]->uid()}, false);
         auto task = std::make_shared<Task>();
         task->setTaskType(1);
         task->setBuiltIn(1);
         updateInfoFromICalTask(*system[s], task);
         insertItem(*manager, task);
+        unit->step();
     }
 }
 
