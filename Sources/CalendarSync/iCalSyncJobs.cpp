@@ -98,6 +98,15 @@ bool iCalSyncJobs::syncEnabled()
 ICalJobOutcome iCalSyncJobs::work(const ICalJob& job)
 {
     if (isImportJob(job.kind)) return importWork(job);
+    // The caller refreshes the views after these two.
+    if (job.kind == ICalJob::Kind::FullSync) {
+        waitToFullSync();
+        return {};
+    }
+    if (job.kind == ICalJob::Kind::RestoreCalendars) {
+        waitToOneWaySyncRestoreToICal();
+        return {};
+    }
     return exportWork(job);
 }
 

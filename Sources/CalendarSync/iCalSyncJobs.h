@@ -8,6 +8,7 @@
 #include "iCalSync.h"
 
 #include <QMap>
+#include <QSet>
 #include <QTimeZone>
 
 #include <QObject>
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+class CoreData;
 class Notification;
 
 // The system-calendar sync the application installs in the data manager:
@@ -199,6 +201,12 @@ public:
     // A detached occurrence's date moved back to the root's clock time when
     // it was handed over at a UTC reading of it.
     static Date normalisedOccurrence(const Date& occurrence, const Task& root);
+    // --- the full sync and the restore ---
+    // Both run while their job holds the flag, on the caller's thread.
+    void waitToFullSync();
+    void fullSyncCalendars();
+    void waitToOneWaySyncRestoreToICal();
+
     // --- exception lists ---
     // One entry of an exception list ("|<stored seconds>(1)" changed, "(2)"
     // deleted, no marker a date alone), read by its marker and its digits.
@@ -235,6 +243,27 @@ private:
                       ICalJob::Kind insert, ICalJob::Kind update, ICalJob::Kind remove);
     void observeStore();
     void runWorker();
+
+    // --- the full sync (iCalSyncJobs_FullSync.cpp) ---
+    // The calendars whose folder or a file of it the store could not read:
+    // an absence there proves nothing.
+    struct UnreadableCalendars {
+        QSet<QString> uids;
+        bool elsewhere = false;  // unreadable, but not known where: nothing is proven
+        bool covers(const CoreData& manager, const TaskPtr& item) const;
+    };
+    UnreadableCalendars unreadableCalendars(const CalCalendarList& calendars) const;
+    void fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& unreadable);
+    void fullSyncTasks(const CalCalendarList& calendars, const UnreadableCalendars& unreadable);
+    void addCategoryForStoreCalendar(CoreData& manager, const CalCalendarPtr& calendar, const FolderMap& folders);
+    struct StoreSeries {
+        CalEventList parts;  // empty when the file gave nothing
+        QList<Date> deletedDates;
+        Date start, end;
+    };
+    StoreSeries readStoreSeries(const CalEventPtr& storeEvent, const CalendarPtr& category) const;
+    void applyStoreSeries(CoreData& manager, const StoreSeries& series, const TaskPtr& root, bool isNew,
+                          bool* categoryChanged);
 
     // --- the work of the exports (iCalSyncJobs_Exports.cpp) ---
     ICalJobOutcome insertCalendar(const CalendarPtr& calendar, bool andInsertToZVW);

@@ -1,0 +1,673 @@
+// The full sync of categories, events and tasks with the calendar store, and
+// the restore that links a restored database to the store again.
+#include "iCalSyncJobs.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Transaction.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double secondsPerDay = 86400.0;
+
+void reloadCategories(CoreData& manager)
+{
+    manager.setCalendarReloadInProgress(true);
+    manager.doWithCalendarList(manager.getCalendarList(), 2);
+    manager.setCalendarReloadInProgress(false);
+}
+
+// An ordinary category repairs the default; without one a default is made.
+void repairDefaultCategory(CoreData& manager)
+{
+    if (!manager.getCalendarWithType(0, manager.calendarList()).isEmpty())
+        manager.checkAndSetDefaultCategory();
+    else if (!manager.createDefaultCategoryAutoSyncZVW(false))
+        qWarning() << "Calendar store: no default category could be made";
+}
+
+// The working item list from the categories that are shown.
+void reloadWorkingList(CoreData& manager)
+{
+    manager.doWithAllTasksEventsAdes(std::nullopt, 1);
+    QList<qint64> shown;
+    for (const CalendarPtr& category : manager.calendarList())
+        if (category && !category->inVisible()) shown << category->primaryKey();
+    manager.addTasksToListFromCalendarList(shown);
+}
+
+void saveItem(CoreData& manager, const TaskPtr& item)
+{
+    manager.setModifyingTask(item);
+    if (!item->dehydrateUpdateOption(false))
+        qWarning().noquote() << "Calendar store: item" << item->primaryKey() << "could not be saved";
+}
+
+bool insertItem(CoreData& manager, const TaskPtr& item)
+{
+    manager.setModifyingTask(item);
+    if (item->insertAndDehydrate()) return true;
+    qWarning().noquote() << "Calendar store: an item of uid" << item->iCalUID() << "could not be stored";
+    return false;
+}
+
+void saveCategory(const CalendarPtr& category)
+{
+    if (!category->dehydrate())
+        qWarning().noquote() << "Calendar store: category" << category->calendarName() << "could not be saved";
+}
+
+// "<folder>|<kinds>" of the map, split; a calendar the map does not hold
+// gets an empty folder and no kinds.
+void takeFolder(const CalendarPtr& category, const QString& entry, const QString& type)
+{
+    const qsizetype bar = entry.lastIndexOf(QLatin1Char('|'));
+    category->setDirectory(bar < 0 ? QString() : entry.left(bar));
+    category->setTaskOrEvent(bar < 0 ? 0 : entry.mid(bar + 1).toLongLong());
+    category->setTypeOfCal(type);
+}
+
+QString calendarFolderOf(const CalCalendarStore& store, const QString& calendarUid)
+{
+    return store.rootPath() + QLatin1Char('/') + QString(calendarUid).replace(QLatin1Char('/'), QLatin1Char('_'))
+           + QStringLiteral(".calendar");
+}
+
+// Titles and names compared with letter case and spaces ignored.
+QString nameKey(const QString& name)
+{
+    return name.toUpper().remove(QLatin1Char(' '));
+}
+
+// The rows of a pass written in units of a few hundred: one commit per
+// unit instead of one per row. A unit that fails to commit loses only its
+// own rows (logged); the next full sync takes them in again.
+class ChunkedUnit {
+public:
+    ChunkedUnit() { m_unit.emplace(); }
+    ~ChunkedUnit() { close(); }
+    void step()
+    {
+        if (++m_count % rowsPerUnit != 0) return;
+        close();
+        m_unit.emplace();
+    }
+    void close()
+    {
+        if (m_unit && !m_unit->commit())
+            qWarning() << "Calendar store: a unit of the full sync's rows could not be stored; the next sync retries";
+        m_unit.reset();
+    }
+
+private:
+    static constexpr int rowsPerUnit = 250;
+    std::optional<Transaction> m_unit;
+    int m_count = 0;
+};
+
+// Every uid some local item carries, read once: an import deletes local
+// items of its uid only when there are some.
+QSet<QString> localUids(const CoreData& manager)
+{
+    QSet<QString> uids;
+    for (const TaskPtr& item : manager.getAllTasksEventsAdes())
+        if (item && !item->iCalUID().isEmpty()) uids.insert(item->iCalUID());
+    return uids;
+}
+
+}  // namespace
+
+// --- what the store could not read ---
+
+iCalSyncJobs::UnreadableCalendars iCalSyncJobs::unreadableCalendars(const CalCalendarList& calendars) const
+{
+    UnreadableCalendars unreadable;
+    const QStringList files = m_iCalStore->unreadableFiles();
+    for (const CalCalendarPtr& calendar : calendars) {
+        const QString folder = calendarFolderOf(*m_iCalStore, calendar->uid());
+        const QFileInfo info(folder);
+        bool bad = info.exists() && (!info.isReadable() || !info.isExecutable());
+        for (qsizetype i = 0; !bad && i < files.size(); ++i) bad = files[i].startsWith(folder + QLatin1Char('/'));
+        if (bad) unreadable.uids.insert(calendar->uid());
+    }
+    // A file outside every listed calendar may belong to any of them.
+    unreadable.elsewhere = !files.isEmpty() && unreadable.uids.isEmpty();
+    return unreadable;
+}
+
+bool iCalSyncJobs::UnreadableCalendars::covers(const CoreData& manager, const TaskPtr& item) const
+{
+    if (elsewhere) return true;
+    if (uids.isEmpty()) return false;
+    const CalendarPtr category = manager.calendarWithPrimaryKey(item->calendarId());
+    return !category || category->iCalUID().isEmpty() || uids.contains(category->iCalUID());
+}
+
+// --- the full sync ---
+
+void iCalSyncJobs::waitToFullSync()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    fullSyncCalendars();
+
+    CalError error;
+    const CalCalendarList calendars = m_iCalStore->calendars(&error);
+    if (calendars.isEmpty()) {
+        if (!error.ok()) qWarning().noquote() << "Calendar store: its calendars could not be listed:" << error.text;
+        manager->setBSynciCalEnable(false);
+    } else {
+        manager->setBSynciCalEnable(true);
+        // A store that could not list every calendar may miss items; what
+        // it did not show is not taken for deleted.
+        UnreadableCalendars unreadable = unreadableCalendars(calendars);
+        if (!error.ok()) {
+            qWarning().noquote() << "Calendar store: not every calendar could be read; nothing is deleted:" << error.text;
+            unreadable.elsewhere = true;
+        }
+        fullSyncEvents(calendars, unreadable);
+        fullSyncTasks(calendars, unreadable);
+    }
+
+    if (const SettingPtr setting = manager->currentSetting()) {
+        setting->setICalLastSyncTime(Clock::now());
+        if (!setting->dehydrate()) qWarning() << "Calendar store: the time of the full sync could not be saved";
+    }
+    reloadWorkingList(*manager);
+}
+
+void iCalSyncJobs::fullSyncCalendars()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    const FolderMap folders = getICalCalendarDirectory();
+    CalError error;
+    CalCalendarList storeCalendars = m_iCalStore->calendars(&error);
+    CalendarList categories = manager->getCalendarWithType(0, manager->calendarList());
+
+    if (storeCalendars.isEmpty()) {
+        if (!error.ok()) qWarning().noquote() << "Calendar store: its calendars could not be listed:" << error.text;
+        manager->setBSynciCalEnable(false);
+    } else {
+        // Pair by uid, in the store's order.
+        for (qsizetype s = 0; s < storeCalendars.size();) {
+            const CalCalendarPtr& calendar = storeCalendars[s];
+            const auto partner = std::find_if(categories.begin(), categories.end(), [&](const CalendarPtr& c) {
+                return c && !c->iCalUID().isEmpty() && c->iCalUID() == calendar->uid();
+            });
+            if (partner == categories.end()) {
+                ++s;
+                continue;
+            }
+            const CalendarPtr category = *partner;
+            category->setCalendarName(calendar->title());
+            category->setProjectType(0);
+            const QString entry = folders.contains(calendar->uid())
+                                      ? folders.value(calendar->uid())
+                                      : findDirectoryOfCalendar({calendar}).value(calendar->uid());
+            takeFolder(category, entry, calendar->type());
+            saveCategory(category);
+            categories.erase(partner);
+            storeCalendars.removeAt(s);
+        }
+        // Unpaired categories: a vanished calendar takes its category along,
+        // the others get a calendar of their own.
+        for (const CalendarPtr& category : categories) {
+            if (!category || category->isShared()) continue;
+            if (!category->iCalUID().isEmpty()) {
+                if (!error.ok() || !storeCalendarIsGone(category->iCalUID())) {
+                    qWarning().noquote() << "Calendar store: calendar" << category->iCalUID()
+                                         << "is not listed but not confirmed gone; category"
+                                         << category->calendarName() << "is kept";
+                    continue;
+                }
+                if (!manager->deleteAllTasksBelongCalendar(category->primaryKey())) {
+                    qWarning().noquote() << "Calendar store: the items of category" << category->calendarName()
+                                         << "could not be deleted; the category is kept";
+                    continue;
+                }
+                if (!category->deleteFromDatabase())
+                    qWarning().noquote() << "Calendar store: category" << category->calendarName() << "could not be deleted";
+                continue;
+            }
+            createStoreCalendar(category, true);
+        }
+        // Unpaired editable calendars become categories.
+        for (const CalCalendarPtr& calendar : storeCalendars) {
+            if (!calendar->isEditable()) continue;
+            addCategoryForStoreCalendar(*manager, calendar, folders);
+        }
+        if (m_eventStore) m_eventStore->reset();
+    }
+
+    reloadCategories(*manager);
+    repairDefaultCategory(*manager);
+
+    // Unique names among the non-shared categories; the later one of two
+    // clashing names gives way, and its store calendar follows.
+    CalendarList seen;
+    for (const CalendarPtr& category : manager->calendarList()) {
+        if (!category) continue;
+        if (!category->isShared()) {
+            const QString name = manager->createNewcalendarNameIfExist(category->calendarName(), category, seen);
+            if (name != category->calendarName()) {
+                category->setCalendarName(name);
+                saveCategory(category);
+                if (!category->iCalUID().isEmpty()) {
+                    if (const CalCalendarPtr calendar = m_iCalStore->calendarWithUID(category->iCalUID())) {
+                        calendar->setTitle(name);
+                        CalError saveError;
+                        if (!m_iCalStore->saveCalendar(calendar, &saveError))
+                            qWarning().noquote() << "Calendar store: calendar" << calendar->uid()
+                                                 << "keeps its title:" << saveError.text;
+                    }
+                }
+            }
+        }
+        seen << category;
+    }
+}
+
+void iCalSyncJobs::addCategoryForStoreCalendar(CoreData& manager, const CalCalendarPtr& calendar,
+                                               const FolderMap& folders)
+{
+    auto category = std::make_shared<Calendar>();
+    category->setCalendarName(calendar->title());
+    category->setBuiltIn(1);
+    category->setProjectType(0);
+    category->setICalUID(calendar->uid());
+    const QString entry = folders.contains(calendar->uid()) ? folders.value(calendar->uid())
+                                                             : findDirectoryOfCalendar({calendar}).value(calendar->uid());
+    takeFolder(category, entry, calendar->type());
+    const qint64 position = Utilities::getClosestColorPosWithColor(calendar->color());
+    category->setColorGroupId(position / 8);
+    category->setColorNameId(position % 8);
+    if (!manager.addCalendarToCalendarList(category, false))
+        qWarning().noquote() << "Calendar store: the category of calendar" << calendar->uid() << "could not be stored";
+}
+
+// --- events of the full sync ---
+
+// What the store holds for an event: the event alone, or for a series its
+// first event, changed occurrences and deleted dates from the file.
+iCalSyncJobs::StoreSeries iCalSyncJobs::readStoreSeries(const CalEventPtr& storeEvent, const CalendarPtr& category) const
+{
+    StoreSeries series;
+    if (!storeEvent->recurrenceRule() && !storeEvent->isDetached())
+        series.parts << storeEvent;
+    else
+        series.parts = getICalEventInfo(storeEvent->uid(), category ? category->directory() : QString(),
+                                        &series.deletedDates, &series.start, &series.end);
+    return series;
+}
+
+// The series written into the local root: its changed occurrences become
+// detached rows and the root's exception list is rebuilt from the file.
+void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series, const TaskPtr& root, bool isNew,
+                                    bool* categoryChanged)
+{
+    const CalEventList& parts = series.parts;
+    const QList<Date>& deletedDates = series.deletedDates;
+    const CalEvent& first = *parts.first();
+    const bool changed = updateInfoFromICalEvent(first, root, series.start, series.end, first.isDetached());
+    if (categoryChanged) *categoryChanged = changed;
+    synchEventTimeZone(first, root);
+    if (isNew) {
+        if (!insertItem(manager, root)) return;
+    } else {
+        saveItem(manager, root);
+    }
+    if (!first.recurrenceRule()) {
+        if (!isNew) manager.deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0));
+        return;
+    }
+    root->setRepeatExceptions(QString(QLatin1String("")));
+    if (!isNew && !first.isDetached())
+        manager.deleteAllDetachedEventsParentID(root->primaryKey(),
+                                                root->repeatStartDate().dateByAddingTimeInterval(-secondsPerDay));
+    const qint64 zoneOffset = root->tz() != 0 ? calculateOffset(root->tz()) : 0;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
+        if (root->tz() != 0) occurrence = Utilities::newDateFromDate(occurrence, double(zoneOffset));
+        TaskPtr detached = isNew ? nullptr : manager.getExceptionEventWithParentID(root->primaryKey(), occurrence);
+        const bool fresh = !detached;
+        if (fresh) detached = std::make_shared<Task>();
+        updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
+        if (fresh) {
+            detached->setParentId(root->primaryKey());
+            detached->setRepeatType(0);
+            detached->setTaskType(0);
+            detached->setCalendarId(root->calendarId());
+        }
+        detached->setOccurrence(occurrence);
+        synchEventTimeZone(*parts[i], detached);
+        if (fresh)
+            insertItem(manager, detached);
+        else
+            saveItem(manager, detached);
+        root->addRepeatException(occurrence, Task::RepeatException::Changed);
+    }
+    for (const Date& date : deletedDates) {
+        if (!isNew && manager.getExceptionEventWithParentID(root->primaryKey(), date))
+            manager.deleteDetachedEventParentID(root->primaryKey(), date);
+        root->addRepeatException(date, Task::RepeatException::Deleted);
+    }
+    saveItem(manager, root);
+}
+
+void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& unreadable)
+{
+    CoreData* manager = CoreData::shared();
+    const std::optional<CalEventList> fetched = getICalEventsWithCalendars(calendars);
+    if (!fetched) {
+        qWarning() << "Calendar store: its events could not be read in full; events are left as they are";
+        return;
+    }
+    // One event per uid: the first after sorting by uid.
+    CalEventList sorted = *fetched;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const CalEventPtr& a, const CalEventPtr& b) { return a->uid() < b->uid(); });
+    CalEventList system;
+    QHash<QString, qsizetype> systemIndex;
+    for (const CalEventPtr& event : sorted) {
+        if (!event || event->uid().isEmpty() || systemIndex.contains(event->uid())) continue;
+        systemIndex.insert(event->uid(), system.size());
+        system << event;
+    }
+    std::vector<bool> systemSettled(size_t(system.size()), false);
+
+    const TaskList local = manager->getAllRootEvents();
+    std::vector<bool> localSettled(size_t(local.size()), false);
+
+    // Pairs: the store side wins.
+    std::optional<ChunkedUnit> unit(std::in_place);
+    for (qsizetype i = 0; i < local.size(); ++i) {
+        const TaskPtr& item = local[i];
+        if (!item || item->isSheduledTask() || item->iCalUID().isEmpty()) continue;
+        const auto found = systemIndex.constFind(item->iCalUID());
+        if (found == systemIndex.constEnd() || systemSettled[size_t(*found)]) continue;
+        const CalEventPtr& storeEvent = system[*found];
+        // Settled either way: an unreadable file keeps the local event as it
+        // is and imports nothing for the uid.
+        localSettled[size_t(i)] = true;
+        systemSettled[size_t(*found)] = true;
+        const StoreSeries series = readStoreSeries(storeEvent, manager->calendarWithPrimaryKey(item->calendarId()));
+        if (series.parts.isEmpty()) {
+            qWarning().noquote() << "Calendar store: the file of event" << item->iCalUID()
+                                 << "gave nothing; the local event is kept as it is";
+            continue;
+        }
+        bool categoryChanged = false;
+        applyStoreSeries(*manager, series, item, false, &categoryChanged);
+        if (categoryChanged) manager->resetZVWIdWhenCalChanged(item, false);
+        unit->step();
+    }
+
+    // Linked events gone from the store, within the window both in days and
+    // in the range that was fetched.
+    const Date now = Clock::now();
+    const SettingPtr setting = manager->currentSetting();
+    const qint64 windowStart = setting ? setting->iCalSyncWindowStart() : 0;
+    const qint64 windowEnd = setting ? setting->iCalSyncWindowEnd() : 0;
+    const Date fetchedFrom = getSyncWindowDate(true);
+    const Date fetchedTo = getSyncWindowDate(false);
+    QStringList gone;
+    for (qsizetype i = 0; i < local.size(); ++i) {
+        const TaskPtr& item = local[i];
+        if (localSettled[size_t(i)] || !item || item->isSheduledTask() || item->iCalUID().isEmpty()) continue;
+        const Date occurrence = item->occurrence();
+        const qint64 days = qint64(std::trunc(occurrence.timeIntervalSinceDate(now) / secondsPerDay));
+        if (!(-windowStart < days && days < windowEnd)) continue;
+        localSettled[size_t(i)] = true;
+        if (occurrence < fetchedFrom || fetchedTo < occurrence) continue;
+        if (unreadable.covers(*manager, item)) {
+            qWarning().noquote() << "Calendar store: event" << item->iCalUID()
+                                 << "is not listed but its calendar could not be read in full; it is kept";
+            continue;
+        }
+        gone << item->iCalUID();
+    }
+    if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, false);
+
+    // Store events without a partner are imported; what is here under their
+    // uid gives way only once the store event has been read.
+    const QSet<QString> carried = localUids(*manager);
+    for (qsizetype s = 0; s < system.size(); ++s) {
+        if (systemSettled[size_t(s)]) continue;
+        const CalEventPtr& storeEvent = system[s];
+        const CalendarPtr category =
+            storeEvent->calendar() ? manager->calendarWithICalUID(storeEvent->calendar()->uid()) : nullptr;
+        auto root = std::make_shared<Task>();
+        root->setTaskType(0);
+        root->setBuiltIn(1);
+        const StoreSeries series = readStoreSeries(storeEvent, category);
+        if (series.parts.isEmpty()) {
+            qWarning().noquote() << "Calendar store: the file of event" << storeEvent->uid()
+                                 << "gave nothing; it is not imported and local items of its uid stay";
+            continue;
+        }
+        if (carried.contains(storeEvent->uid())) manager->deleteAllEventsWithUID({storeEvent->uid()}, false);
+        applyStoreSeries(*manager, series, root, true, nullptr);
+        unit->step();
+    }
+    unit.reset();  // committed before the pushes write to the store
+
+    // Local events not yet in the store are pushed.
+    TaskList toPush;
+    for (qsizetype i = 0; i < local.size(); ++i) {
+        const TaskPtr& item = local[i];
+        if (localSettled[size_t(i)] || !item || item->isSheduledTask() || !item->iCalUID().isEmpty()) continue;
+        if (item->parentId() != -1) continue;
+        const CalendarPtr category = manager->calendarWithPrimaryKey(item->calendarId());
+        if (category && category->taskOrEvent() == 1) continue;
+        toPush << item;
+    }
+    if (toPush.isEmpty()) return;
+    createNewEventsOnICal(toPush, 1);
+    for (const TaskPtr& item : toPush) {
+        if (item->iCalUID().isEmpty() || item->repeatType() == 0 || item->repeatExceptions().isEmpty()) continue;
+        for (const ExceptionEntry& entry : readExceptionEntries(item->repeatExceptions(), item->primaryKey())) {
+            if (entry.marker != 2) continue;
+            if (const CalEventPtr occurrence = getIEventWithUID(item->iCalUID(), entry.date, entry.date))
+                deleteEventOnICal(occurrence, 0);
+        }
+        for (const TaskPtr& detached : manager->getAllDetachedEventWithParentID(item->primaryKey())) {
+            if (!detached || detached->parentId() == -1) continue;
+            detached->setICalUID(item->iCalUID());
+            saveItem(*manager, detached);
+            if (const CalEventPtr occurrence = getIEventWithUID(item->iCalUID(), detached->occurrence(), detached->occurrence()))
+                updateEventOnICal(detached, occurrence, 0);
+        }
+    }
+}
+
+// --- tasks of the full sync ---
+
+void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const UnreadableCalendars& unreadable)
+{
+    CoreData* manager = CoreData::shared();
+    const std::optional<CalTaskList> fetched = getICalTasksWithCalendars(calendars);
+    if (!fetched) {
+        qWarning() << "Calendar store: its tasks could not be read in full; tasks are left as they are";
+        return;
+    }
+    const CalTaskList& system = *fetched;
+    QHash<QString, qsizetype> systemIndex;
+    for (qsizetype s = 0; s < system.size(); ++s)
+        if (system[s] && !system[s]->uid().isEmpty() && !systemIndex.contains(system[s]->uid()))
+            systemIndex.insert(system[s]->uid(), s);
+    std::vector<bool> systemSettled(size_t(system.size()), false);
+
+    const TaskList local = manager->getAllTasks();
+    std::optional<ChunkedUnit> unit(std::in_place);
+    TaskList toPush;
+    QStringList gone;
+    for (const TaskPtr& task : local) {
+        if (!task) continue;
+        if (!task->iCalUID().isEmpty()) {
+            const auto found = systemIndex.constFind(task->iCalUID());
+            if (found != systemIndex.constEnd() && !systemSettled[size_t(*found)]) {
+                systemSettled[size_t(*found)] = true;
+                const bool categoryChanged = updateInfoFromICalTask(*system[*found], task);
+                saveItem(*manager, task);
+                if (categoryChanged) manager->resetZVWIdWhenCalChanged(task, false);
+                unit->step();
+                continue;
+            }
+            if (unreadable.covers(*manager, task)) {
+                qWarning().noquote() << "Calendar store: task" << task->iCalUID()
+                                     << "is not listed but its calendar could not be read in full; it is kept";
+                continue;
+            }
+            gone << task->iCalUID();
+            continue;
+        }
+        if (task->parentId() != -1) continue;
+        const CalendarPtr category = manager->calendarWithPrimaryKey(task->calendarId());
+        if (category && category->taskOrEvent() == 2) continue;
+        toPush << task;
+    }
+    unit.reset();
+    if (!toPush.isEmpty()) createNewTasksOnICal(toPush);
+    if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, false);
+    unit.emplace();
+    const QSet<QString> carried = localUids(*manager);
+
+    for (qsizetype s = 0; s < system.size(); ++s) {
+        if (systemSettled[size_t(s)] || !system[s] || system[s]->uid().isEmpty()) continue;
+        if (systemIndex.value(system[s]->uid()) != s) continue;  // one per uid
+        if (carried.contains(system[s]->uid())) manager->deleteAllEventsWithUID({system[s]->uid()}, false);
+        auto task = std::make_shared<Task>();
+        task->setTaskType(1);
+        task->setBuiltIn(1);
+        updateInfoFromICalTask(*system[s], task);
+        insertItem(*manager, task);
+        unit->step();
+    }
+}
+
+// --- the restore ---
+
+void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    if (!manager->bSynciCalEnable()) {
+        reloadCategories(*manager);
+        repairDefaultCategory(*manager);
+        reloadWorkingList(*manager);
+        return;
+    }
+
+    // Categories: the own ones made here, and the linked ones.
+    CalendarList own, linked;
+    for (const CalendarPtr& category : manager->getCalendarList()) {
+        if (!category) continue;
+        if (category->projectType() == 0 && category->builtIn() != 1)
+            own << category;
+        else
+            linked << category;
+    }
+    const FolderMap folders = getICalCalendarDirectory();
+    CalError error;
+    CalCalendarList storeCalendars = m_iCalStore->calendars(&error);
+    if (!error.ok()) qWarning().noquote() << "Calendar store: not every calendar could be read:" << error.text;
+    const auto entryOf = [&](const CalCalendarPtr& calendar) {
+        return folders.contains(calendar->uid()) ? folders.value(calendar->uid())
+                                                 : findDirectoryOfCalendar({calendar}).value(calendar->uid());
+    };
+
+    // By uid.
+    for (qsizetype s = 0; s < storeCalendars.size();) {
+        const CalCalendarPtr& calendar = storeCalendars[s];
+        const auto partner = std::find_if(linked.begin(), linked.end(), [&](const CalendarPtr& c) {
+            return !c->iCalUID().isEmpty() && c->iCalUID() == calendar->uid();
+        });
+        if (partner == linked.end()) {
+            ++s;
+            continue;
+        }
+        const CalendarPtr category = *partner;
+        category->setCalendarName(calendar->title());
+        category->setProjectType(0);
+        takeFolder(category, entryOf(calendar), calendar->type());
+        saveCategory(category);
+        linked.erase(partner);
+        storeCalendars.removeAt(s);
+    }
+    // Linked categories whose calendar is gone go with their items.
+    for (const CalendarPtr& category : linked) {
+        if (category->iCalUID().isEmpty()) continue;
+        if (!error.ok() || !storeCalendarIsGone(category->iCalUID())) {
+            qWarning().noquote() << "Calendar store: calendar" << category->iCalUID()
+                                 << "is not confirmed gone; restored category" << category->calendarName() << "is kept";
+            continue;
+        }
+        if (!manager->deleteAllTasksBelongCalendar(category->primaryKey())) {
+            qWarning().noquote() << "Calendar store: the items of category" << category->calendarName()
+                                 << "could not be deleted; the category is kept";
+            continue;
+        }
+        if (!category->deleteFromDatabase())
+            qWarning().noquote() << "Calendar store: category" << category->calendarName() << "could not be deleted";
+    }
+    // By name, letter case and spaces aside.
+    for (qsizetype k = 0; k < own.size();) {
+        const CalendarPtr& category = own[k];
+        const QString key = nameKey(category->calendarName());
+        const auto partner = std::find_if(storeCalendars.begin(), storeCalendars.end(),
+                                          [&](const CalCalendarPtr& c) { return nameKey(c->title()) == key; });
+        if (partner == storeCalendars.end()) {
+            ++k;
+            continue;
+        }
+        const CalCalendarPtr calendar = *partner;
+        category->setCalendarName(calendar->title());
+        category->setProjectType(0);
+        category->setBuiltIn(1);
+        category->setICalUID(calendar->uid());
+        takeFolder(category, entryOf(calendar), calendar->type());
+        saveCategory(category);
+        storeCalendars.erase(partner);
+        own.removeAt(k);
+    }
+    for (const CalCalendarPtr& calendar : storeCalendars)
+        if (calendar->isEditable()) addCategoryForStoreCalendar(*manager, calendar, folders);
+    for (const CalendarPtr& category : own)
+        if (!category->isShared()) createStoreCalendar(category, true);
+    if (m_eventStore) m_eventStore->reset();
+    reloadCategories(*manager);
+    repairDefaultCategory(*manager);
+
+    // Items that were linked when the backup was made go back to the store.
+    TaskList items = manager->getAllTasksEventsAdes();
+    std::stable_sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) {
+        if (a->parentId() != b->parentId()) return a->parentId() < b->parentId();
+        return a->primaryKey() < b->primaryKey();
+    });
+    TaskList tasks, roots, occurrences;
+    for (const TaskPtr& item : items) {
+        if (!item || item->iCalUID().isEmpty()) continue;
+        if (item->taskType() == 1)
+            tasks << item;
+        else if (item->taskType() == 0)
+            (item->parentId() == -1 ? roots : occurrences) << item;
+    }
+    if (!roots.isEmpty()) backgroundOneWaySyncInsertToICalEventList(roots, occurrences);
+    if (!tasks.isEmpty()) backgroundOneWaySyncInsertToICalTaskList(tasks);
+
+    reloadCategories(*manager);
+    reloadWorkingList(*manager);
+}

@@ -1,0 +1,169 @@
+// The full calendar sync over a store of 5,000 events (500 of them weekly
+// series with a moved and a deleted occurrence) and 500 tasks: the first
+// pass imports everything, the second finds nothing changed. Then the
+// restore of those 5,000 items to an emptied store.
+//
+// The store's files are written here as another program would write them;
+// the store, the database and the sync are real.
+#include "support/BenchDatabase.h"
+
+#include "CalCalendarStore.h"
+#include "Calendar.h"
+#include "Setting.h"
+#include "Task.h"
+#include "iCalSyncJobs.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+
+namespace {
+
+constexpr int plainEvents = 4500;
+constexpr int seriesEvents = 500;
+constexpr int storeTasks = 500;
+
+QString stamp(const QDateTime& time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
+
+void writeFile(const QString& path, const QString& text)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(text.toUtf8());
+}
+
+// One calendar folder holding the events and tasks, all inside the window.
+QString fillStore(const QString& root)
+{
+    auto seed = CalCalendarStore::create(root);
+    auto calendar = CalCalendar::calendar();
+    calendar->setTitle(QStringLiteral("Bench"));
+    seed->saveCalendar(calendar);
+    const QString folder = QStringLiteral("%1/%2.calendar").arg(root, calendar->uid());
+    QDir().mkpath(folder + QStringLiteral("/Events"));
+    QDir().mkpath(folder + QStringLiteral("/Tasks"));
+    const QDateTime today(QDateTime::currentDateTimeUtc().date(), QTime(9, 0), QTimeZone::utc());
+    const QString head = QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Bench//EN\r\n");
+    for (int i = 0; i < plainEvents; ++i) {
+        const QDateTime start = today.addDays(i % 25).addSecs(60 * (i % 600));
+        writeFile(QStringLiteral("%1/Events/PLAIN-%2.ics").arg(folder).arg(i),
+                  head + QStringLiteral("BEGIN:VEVENT\r\nUID:PLAIN-%1\r\nDTSTAMP:20140301T000000Z\r\nDTSTART:%2\r\n"
+                                        "DTEND:%3\r\nSUMMARY:Event %1\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                             .arg(i)
+                             .arg(stamp(start), stamp(start.addSecs(1800))));
+    }
+    for (int i = 0; i < seriesEvents; ++i) {
+        const QDateTime start = today.addDays(-3 - i % 5).addSecs(60 * (i % 400));
+        const QDateTime moved = start.addDays(14);
+        writeFile(QStringLiteral("%1/Events/SERIES-%2.ics").arg(folder).arg(i),
+                  head + QStringLiteral("BEGIN:VEVENT\r\nUID:SERIES-%1\r\nDTSTAMP:20140301T000000Z\r\nDTSTART:%2\r\n"
+                                        "DTEND:%3\r\nRRULE:FREQ=WEEKLY;COUNT=8\r\nEXDATE:%4\r\nSUMMARY:Series %1\r\n"
+                                        "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:SERIES-%1\r\nDTSTAMP:20140301T000000Z\r\n"
+                                        "RECURRENCE-ID:%5\r\nDTSTART:%6\r\nDTEND:%7\r\nSUMMARY:Moved %1\r\n"
+                                        "END:VEVENT\r\nEND:VCALENDAR\r\n")
+                             .arg(i)
+                             .arg(stamp(start), stamp(start.addSecs(1800)), stamp(start.addDays(7)), stamp(moved),
+                                  stamp(moved.addSecs(7200)), stamp(moved.addSecs(9000))));
+    }
+    for (int i = 0; i < storeTasks; ++i)
+        writeFile(QStringLiteral("%1/Tasks/TASK-%2.ics").arg(folder).arg(i),
+                  head + QStringLiteral("BEGIN:VTODO\r\nUID:TASK-%1\r\nDTSTAMP:20140301T000000Z\r\nDUE:%2\r\n"
+                                        "SUMMARY:Task %1\r\nEND:VTODO\r\nEND:VCALENDAR\r\n")
+                             .arg(i)
+                             .arg(stamp(today.addDays(i % 40))));
+    return calendar->uid();
+}
+
+struct Setup {
+    BenchDatabase database;
+    QTemporaryDir folder;
+    QString calendarUid;
+    std::shared_ptr<CalCalendarStore> store;
+    std::unique_ptr<iCalSyncJobs> jobs;
+
+    Setup()
+    {
+        CoreData& manager = database.dataManager();
+        manager.currentSetting()->setICalSyncWindowStart(30);
+        manager.currentSetting()->setICalSyncWindowEnd(30);
+        calendarUid = fillStore(folder.path());
+        store = CalCalendarStore::create(folder.path());
+        jobs = std::make_unique<iCalSyncJobs>(store);
+    }
+    qint64 localItems() { return qint64(database.dataManager().getAllTasksEventsAdes().size()); }
+};
+
+void BM_FullSyncFirstImportsEverything(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        Setup setup;
+        state.ResumeTiming();
+        setup.jobs->backgroundFullSync();
+        state.PauseTiming();
+        state.counters["items"] = double(setup.localItems());
+        setup.jobs.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FullSyncFirstImportsEverything)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_FullSyncSecondWithNothingChanged(benchmark::State& state)
+{
+    Setup setup;
+    setup.jobs->backgroundFullSync();
+    const qint64 items = setup.localItems();
+    for (auto _ : state) setup.jobs->backgroundFullSync();
+    if (setup.localItems() != items) state.SkipWithError("a pass with nothing changed changed the items");
+    state.counters["items"] = double(items);
+}
+BENCHMARK(BM_FullSyncSecondWithNothingChanged)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The restored database links 5,000 items that the emptied store no longer
+// holds: each pass sends them all back.
+void BM_RestoreOfFiveThousandItems(benchmark::State& state)
+{
+    Setup setup;
+    setup.jobs->backgroundFullSync();
+    const QString folder = QStringLiteral("%1/%2.calendar").arg(setup.folder.path(), setup.calendarUid);
+    qint64 sent = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(folder + QStringLiteral("/Events")).removeRecursively();
+        QDir(folder + QStringLiteral("/Tasks")).removeRecursively();
+        QDir().mkpath(folder + QStringLiteral("/Events"));
+        QDir().mkpath(folder + QStringLiteral("/Tasks"));
+        setup.store = CalCalendarStore::create(setup.folder.path());
+        setup.jobs->setICalStore(setup.store);
+        state.ResumeTiming();
+        setup.jobs->backgroundRestoreCalendars();
+        if (!setup.jobs->waitForQueuedJobs(60)) state.SkipWithError("the pushes did not end");
+        state.PauseTiming();
+        sent = QDir(folder + QStringLiteral("/Events")).count() + QDir(folder + QStringLiteral("/Tasks")).count();
+        state.ResumeTiming();
+    }
+    state.counters["files"] = double(sent);
+}
+BENCHMARK(BM_RestoreOfFiveThousandItems)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", "Europe/Paris");
+    tzset();
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

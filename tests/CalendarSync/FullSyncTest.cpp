@@ -1,0 +1,325 @@
+#include "CalendarSyncFixture.h"
+
+#include "PropertyList.h"
+
+#include <QDir>
+
+namespace {
+
+// The full sync and the restore, run on the test's thread against a store
+// on a temporary folder; files written here stand for other programs.
+class FullSyncTest : public CalendarSyncTest {
+protected:
+    void SetUp() override
+    {
+        CalendarSyncTest::SetUp();
+        setting->setICalSyncWindowStart(7);
+        setting->setICalSyncWindowEnd(7);
+        dataManager().doWithCalendarList(std::nullopt, 1);
+        category = linkedCategory(QStringLiteral("Home"), storeCalendar->uid());
+    }
+    void TearDown() override
+    {
+        if (jobs) jobs->waitForQueuedJobs(10);
+        QFile::setPermissions(storeFolder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        CalendarSyncTest::TearDown();
+    }
+
+    CalendarPtr linkedCategory(const QString& name, const QString& uid, qint64 builtIn = 0)
+    {
+        auto made = std::make_shared<Calendar>();
+        made->setCalendarName(name);
+        made->setICalUID(uid);
+        made->setBuiltIn(builtIn);
+        made->setInVisible(0);
+        EXPECT_TRUE(dataManager().addCalendarToCalendarList(made, false, false));
+        // A new category starts unlinked; the link is what a former sync left.
+        made->setICalUID(uid);
+        EXPECT_TRUE(made->dehydrate());
+        return made;
+    }
+    // A calendar folder of another program holding only the kinds given.
+    QString foreignCalendar(const QString& title, bool events, bool tasks)
+    {
+        const QString uid = QStringLiteral("FOREIGN-%1").arg(title.toUpper());
+        const QString folder = QStringLiteral("%1/%2.calendar").arg(storeFolder.path(), uid);
+        EXPECT_TRUE(QDir().mkpath(folder + QStringLiteral("/Events")));
+        EXPECT_TRUE(QDir().mkpath(folder + QStringLiteral("/Tasks")));
+        const QVariantMap info{{QStringLiteral("Title"), title},
+                               {QStringLiteral("EventContainer"), qint64(events)},
+                               {QStringLiteral("TaskContainer"), qint64(tasks)}};
+        EXPECT_EQ(PropertyList::writeFile(folder + QStringLiteral("/Info.plist"), info), PropertyList::Error::None);
+        return uid;
+    }
+    TaskPtr storedEvent(const QString& name, const Date& start, const QString& uid, const CalendarPtr& in)
+    {
+        TaskPtr item = localEvent(start, start.dateByAddingTimeInterval(3600));
+        item->setTaskName(name);
+        item->setOccurrence(start);
+        item->setICalUID(uid);
+        item->setCalendarId(in->primaryKey());
+        EXPECT_TRUE(item->insertAndDehydrate());
+        return item;
+    }
+    TaskPtr storedTask(const QString& name, const QString& uid, const CalendarPtr& in)
+    {
+        auto task = std::make_shared<Task>();
+        task->setTaskType(1);
+        task->setTaskName(name);
+        task->setICalUID(uid);
+        task->setCalendarId(in->primaryKey());
+        task->setDueEnd(local(2014, 6, 20));
+        EXPECT_TRUE(task->insertAndDehydrate());
+        return task;
+    }
+    CalEventPtr storeEvent(const QString& title, const Date& start, const CalCalendarPtr& in)
+    {
+        auto event = CalEvent::event();
+        event->setCalendar(in);
+        event->setTitle(title);
+        event->setStartDate(start);
+        event->setEndDate(start.dateByAddingTimeInterval(3600));
+        EXPECT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+        return event;
+    }
+    qint64 rows(const QString& where)
+    {
+        return queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE %1").arg(where));
+    }
+    qint64 rowsWithUID(const QString& uid) { return rows(QStringLiteral("iCalIdentifier = '%1'").arg(uid)); }
+    QString uidOfKey(qint64 key)
+    {
+        const TaskPtr item = dataManager().taskWithPrimaryKey(key);
+        return item ? item->iCalUID() : QString();
+    }
+};
+
+TEST_F(FullSyncTest, AStoreWithoutCalendarsTurnsTheSyncOffAndTouchesNothing)
+{
+    storedEvent(QStringLiteral("Linked"), local(2014, 3, 14, 9), QStringLiteral("GONE-1"), category);
+    const TaskPtr unlinked = storedEvent(QStringLiteral("Local"), local(2014, 3, 13, 9), QString(), category);
+    ASSERT_TRUE(QDir(calendarFolder()).removeRecursively());
+    reopenStore();
+
+    jobs->backgroundFullSync();
+
+    EXPECT_FALSE(dataManager().bSynciCalEnable());
+    EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-1")), 1);
+    EXPECT_TRUE(uidOfKey(unlinked->primaryKey()).isEmpty()) << "nothing is pushed";
+    EXPECT_TRUE(store->calendars().isEmpty());
+    EXPECT_TRUE(dataManager().calendarWithICalUID(storeCalendar->uid())) << "the category stays";
+    EXPECT_EQ(setting->iCalLastSyncTime(), Clock::now());
+    dataManager().setBSynciCalEnable(true);
+}
+
+// Gone linked items are deleted (events only inside the window), store items
+// are imported, unlinked ones pushed where their calendar holds their kind;
+// a second pass with nothing changed changes nothing.
+TEST_F(FullSyncTest, PairsDeletesImportsAndPushesAndASecondPassChangesNothing)
+{
+    const QString tasksOnly = foreignCalendar(QStringLiteral("Jobs"), false, true);
+    const QString eventsOnly = foreignCalendar(QStringLiteral("Trips"), true, false);
+    reopenStore();
+    const CalendarPtr jobsCategory = linkedCategory(QStringLiteral("Jobs"), tasksOnly);
+    const CalendarPtr tripsCategory = linkedCategory(QStringLiteral("Trips"), eventsOnly);
+
+    storedEvent(QStringLiteral("Soon"), Clock::now().dateByAddingTimeInterval(3 * 86400), QStringLiteral("GONE-3"), category);
+    storedEvent(QStringLiteral("Later"), Clock::now().dateByAddingTimeInterval(10 * 86400), QStringLiteral("GONE-10"), category);
+    storedTask(QStringLiteral("Old task"), QStringLiteral("GONE-T"), category);
+    const CalEventPtr paired = storeEvent(QStringLiteral("From the store"), local(2014, 3, 13, 8), storeCalendar);
+    const TaskPtr pairedLocal = storedEvent(QStringLiteral("Stale title"), local(2014, 3, 13, 8), paired->uid(), category);
+    const CalEventPtr imported = storeEvent(QStringLiteral("Imported"), local(2014, 3, 15, 8), storeCalendar);
+    auto storeTask = CalTask::task();
+    storeTask->setCalendar(storeCalendar);
+    storeTask->setTitle(QStringLiteral("Store task"));
+    ASSERT_TRUE(store->saveTask(storeTask));
+    const TaskPtr pushed = storedEvent(QStringLiteral("Pushed"), local(2014, 3, 16, 9), QString(), category);
+    const TaskPtr eventInTasksOnly = storedEvent(QStringLiteral("Not here"), local(2014, 3, 16, 9), QString(), jobsCategory);
+    const TaskPtr taskInEventsOnly = storedTask(QStringLiteral("Not here either"), QString(), tripsCategory);
+    const TaskPtr pushedTask = storedTask(QStringLiteral("Pushed task"), QString(), jobsCategory);
+
+    jobs->backgroundFullSync();
+
+    EXPECT_TRUE(dataManager().bSynciCalEnable());
+    EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-3")), 0);
+    EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-10")), 1) << "outside the window";
+    EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-T")), 0) << "tasks go whatever their date";
+    EXPECT_EQ(dataManager().taskWithPrimaryKey(pairedLocal->primaryKey())->taskName(), QStringLiteral("From the store"));
+    EXPECT_EQ(rowsWithUID(paired->uid()), 1);
+    ASSERT_EQ(rowsWithUID(imported->uid()), 1);
+    EXPECT_EQ(dataManager().getRootEventWithUID(imported->uid())->builtIn(), 1);
+    EXPECT_EQ(dataManager().getRootEventWithUID(imported->uid())->calendarId(), category->primaryKey());
+    EXPECT_EQ(rowsWithUID(storeTask->uid()), 1);
+    const QString pushedUid = uidOfKey(pushed->primaryKey());
+    ASSERT_FALSE(pushedUid.isEmpty());
+    EXPECT_TRUE(store->eventWithUID(pushedUid, Date()));
+    EXPECT_TRUE(uidOfKey(eventInTasksOnly->primaryKey()).isEmpty());
+    EXPECT_TRUE(uidOfKey(taskInEventsOnly->primaryKey()).isEmpty());
+    EXPECT_TRUE(store->taskWithUID(uidOfKey(pushedTask->primaryKey())));
+    EXPECT_FALSE(setting->iCalLastSyncTime().isNull());
+
+    const qint64 before = rows(QStringLiteral("1"));
+    const qint64 storeEvents = store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(
+                                                              local(2014, 1, 1), local(2014, 6, 1), store->calendars()))
+                                   .size();
+    jobs->backgroundFullSync();
+    EXPECT_EQ(rows(QStringLiteral("1")), before);
+    EXPECT_EQ(rows(QStringLiteral("iCalIdentifier IS NULL OR iCalIdentifier = ''")), 2);
+    EXPECT_EQ(store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(local(2014, 1, 1), local(2014, 6, 1),
+                                                                                      store->calendars()))
+                  .size(),
+              storeEvents);
+}
+
+// A series made outside comes with its changed occurrence and the exception
+// entries; a local series pushed with a deleted occurrence loses it in the
+// store, and its changed occurrences take the series' uid.
+TEST_F(FullSyncTest, SeriesComeInWithTheirExceptionsAndGoOutWithThem)
+{
+    const QString uid = QStringLiteral("OUTSIDE-SERIES-1");
+    writeEventFile(QStringLiteral("standup.ics"),
+                   "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:OUTSIDE-SERIES-1\r\n"
+                   "DTSTAMP:20140301T000000Z\r\nDTSTART:20140310T090000Z\r\nDTEND:20140310T100000Z\r\nSUMMARY:Standup\r\n"
+                   "RRULE:FREQ=WEEKLY;COUNT=6\r\nEXDATE:20140324T090000Z\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\n"
+                   "UID:OUTSIDE-SERIES-1\r\nDTSTAMP:20140301T000000Z\r\nRECURRENCE-ID:20140317T090000Z\r\n"
+                   "DTSTART:20140318T140000Z\r\nDTEND:20140318T150000Z\r\nSUMMARY:Standup moved\r\nEND:VEVENT\r\n"
+                   "END:VCALENDAR\r\n");
+    jobs->backgroundFullSync();
+
+    const TaskPtr root = dataManager().getRootEventWithUID(uid);
+    ASSERT_TRUE(root);
+    const TaskList detached = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+    ASSERT_EQ(detached.size(), 1);
+    EXPECT_EQ(detached[0]->occurrence(), utc(2014, 3, 17, 9));
+    EXPECT_EQ(detached[0]->taskName(), QStringLiteral("Standup moved"));
+    const QString expected = QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 17, 9)) + QStringLiteral("(1)|")
+                             + Task::storedDateText(utc(2014, 3, 24, 9)) + QStringLiteral("(2)");
+    EXPECT_EQ(root->repeatExceptions(), expected);
+    jobs->backgroundFullSync();
+    EXPECT_EQ(rowsWithUID(uid), 2) << "a second pass keeps one row each";
+
+    // Outward: a weekly local series with one deleted and one changed occurrence.
+    TaskPtr series = localEvent(utc(2014, 3, 11, 9), utc(2014, 3, 11, 10));
+    series->setRepeatType(2);
+    series->setRepeatStartDate(utc(2014, 3, 11, 9));
+    series->setOccurrence(utc(2014, 3, 11, 9));
+    series->setCalendarId(category->primaryKey());
+    ASSERT_TRUE(series->insertAndDehydrate());
+    TaskPtr changed = localEvent(utc(2014, 3, 19, 12), utc(2014, 3, 19, 13));
+    changed->setTaskName(QStringLiteral("Moved here"));
+    changed->setParentId(series->primaryKey());
+    changed->setOccurrence(utc(2014, 3, 18, 9));
+    changed->setCalendarId(category->primaryKey());
+    ASSERT_TRUE(changed->insertAndDehydrate());
+    series->setRepeatExceptions(QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 18, 9)) + QStringLiteral("(1)|")
+                                + Task::storedDateText(utc(2014, 3, 25, 9)) + QStringLiteral("(2)"));
+    ASSERT_TRUE(series->dehydrate());
+
+    jobs->backgroundFullSync();
+    const QString seriesUid = uidOfKey(series->primaryKey());
+    ASSERT_FALSE(seriesUid.isEmpty());
+    EXPECT_EQ(uidOfKey(changed->primaryKey()), seriesUid);
+    EXPECT_FALSE(store->eventWithUID(seriesUid, utc(2014, 3, 25, 9))) << "the deleted occurrence left the store";
+    EXPECT_TRUE(store->eventWithUID(seriesUid, utc(2014, 4, 1, 9)));
+    const CalEventPtr moved = store->eventWithUID(seriesUid, utc(2014, 3, 18, 9));
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->title(), QStringLiteral("Moved here"));
+}
+
+// Categories: a shared one is left alone and does not count for names; of
+// two alike the later gives way and its calendar follows; a calendar made
+// outside becomes a category; a category whose calendar is gone goes.
+TEST_F(FullSyncTest, CategoriesFollowTheStoreAndKeepUniqueNames)
+{
+    const CalendarPtr shared = linkedCategory(QStringLiteral("Team"), QString());
+    shared->setExtraStatus(1);
+    ASSERT_TRUE(shared->dehydrate());
+    const CalendarPtr mine = linkedCategory(QStringLiteral("Team"), QString());
+    const CalendarPtr alike = linkedCategory(QStringLiteral("Elsewhere"), QString());
+    alike->setCalendarName(QStringLiteral(" HOME"));  // as a web merge may leave it
+    ASSERT_TRUE(alike->dehydrate());
+    const CalendarPtr vanished = linkedCategory(QStringLiteral("Old"), QStringLiteral("VANISHED-UID"), 1);
+    storedEvent(QStringLiteral("Old item"), local(2014, 5, 1, 9), QStringLiteral("OLD-ITEM"), vanished);
+    auto made = CalCalendar::calendar();
+    made->setTitle(QStringLiteral("Made outside"));
+    made->setColor(QColor(0x10, 0x8E, 0x77));
+    ASSERT_TRUE(store->saveCalendar(made));
+
+    jobs->backgroundFullSync();
+
+    EXPECT_TRUE(dataManager().calendarWithPrimaryKey(shared->primaryKey())->iCalUID().isEmpty());
+    EXPECT_EQ(dataManager().calendarWithPrimaryKey(shared->primaryKey())->calendarName(), QStringLiteral("Team"));
+    const CalendarPtr mineNow = dataManager().calendarWithPrimaryKey(mine->primaryKey());
+    EXPECT_EQ(mineNow->calendarName(), QStringLiteral("Team")) << "the shared name does not count";
+    ASSERT_FALSE(mineNow->iCalUID().isEmpty());
+    const CalendarPtr alikeNow = dataManager().calendarWithPrimaryKey(alike->primaryKey());
+    EXPECT_EQ(alikeNow->calendarName(), QStringLiteral(" HOME_1"));
+    EXPECT_EQ(store->calendarWithUID(alikeNow->iCalUID())->title(), QStringLiteral(" HOME_1"));
+    EXPECT_FALSE(dataManager().calendarWithICalUID(QStringLiteral("VANISHED-UID")));
+    EXPECT_EQ(rowsWithUID(QStringLiteral("OLD-ITEM")), 0);
+    const CalendarPtr imported = dataManager().calendarWithICalUID(made->uid());
+    ASSERT_TRUE(imported);
+    EXPECT_EQ(imported->calendarName(), QStringLiteral("Made outside"));
+    EXPECT_EQ(imported->builtIn(), 1);
+    EXPECT_EQ(imported->colorGroupId(), 2);
+    EXPECT_EQ(imported->colorNameId(), 3);
+    EXPECT_EQ(imported->taskOrEvent(), 3);
+}
+
+// What the store cannot read is no absence: nothing linked is deleted.
+TEST_F(FullSyncTest, AnUnreadableEventFileDeletesNothing)
+{
+    storedEvent(QStringLiteral("Linked"), local(2014, 3, 14, 9), QStringLiteral("KEEP-E"), category);
+    storedTask(QStringLiteral("Linked task"), QStringLiteral("KEEP-T"), category);
+    writeEventFile(QStringLiteral("broken.ics"), "BEGIN:VCALENDAR\r\nnot a calendar");
+    jobs->backgroundFullSync();
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-E")), 1);
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-T")), 1);
+    EXPECT_TRUE(dataManager().calendarWithICalUID(storeCalendar->uid()));
+
+    // Once the file is gone, the absence is real.
+    ASSERT_TRUE(QFile::remove(calendarFolder() + QStringLiteral("/Events/broken.ics")));
+    reopenStore();
+    jobs->backgroundFullSync();
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-E")), 0);
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-T")), 0);
+}
+
+// The restore links by uid, then by name (case and spaces aside), drops a
+// store-made category whose calendar is gone, and sends back only linked items.
+TEST_F(FullSyncTest, RestoreLinksByUidAndNameAndSendsBackLinkedItems)
+{
+    auto work = CalCalendar::calendar();
+    work->setTitle(QStringLiteral("Work Stuff"));
+    ASSERT_TRUE(store->saveCalendar(work));
+    const CalendarPtr byName = linkedCategory(QStringLiteral("workstuff"), QString());
+    const CalendarPtr notByName = linkedCategory(QStringLiteral("Work-Stuff"), QString());
+    const CalendarPtr gone = linkedCategory(QStringLiteral("Gone"), QStringLiteral("GONE-CAL"), 1);
+    storedEvent(QStringLiteral("In gone"), local(2014, 3, 20, 9), QStringLiteral("IN-GONE"), gone);
+    const TaskPtr root = storedEvent(QStringLiteral("Root"), local(2014, 3, 20, 9), QStringLiteral("ROOT-UID"), category);
+    const TaskPtr unlinked = storedEvent(QStringLiteral("Unlinked"), local(2014, 3, 21, 9), QString(), category);
+    storedTask(QStringLiteral("Task back"), QStringLiteral("TASK-UID"), category);
+
+    jobs->backgroundRestoreCalendars();
+    ASSERT_TRUE(jobs->waitForQueuedJobs(10));
+
+    EXPECT_EQ(dataManager().calendarWithPrimaryKey(byName->primaryKey())->iCalUID(), work->uid());
+    EXPECT_EQ(dataManager().calendarWithPrimaryKey(byName->primaryKey())->calendarName(), QStringLiteral("Work Stuff"));
+    const CalendarPtr other = dataManager().calendarWithPrimaryKey(notByName->primaryKey());
+    ASSERT_TRUE(other);
+    EXPECT_NE(other->iCalUID(), work->uid());
+    EXPECT_TRUE(store->calendarWithUID(other->iCalUID())) << "it got a calendar of its own";
+    EXPECT_FALSE(dataManager().calendarWithPrimaryKey(gone->primaryKey()));
+    EXPECT_EQ(rowsWithUID(QStringLiteral("IN-GONE")), 0);
+    EXPECT_TRUE(dataManager().calendarWithICalUID(storeCalendar->uid()));
+    const QString rootUid = uidOfKey(root->primaryKey());
+    EXPECT_TRUE(store->eventWithUID(rootUid, Date())) << "the linked event is back in the store";
+    EXPECT_TRUE(uidOfKey(unlinked->primaryKey()).isEmpty());
+    EXPECT_EQ(store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(local(2014, 1, 1), local(2014, 6, 1),
+                                                                                      store->calendars()))
+                  .size(),
+              1);
+    EXPECT_EQ(store->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store->calendars())).size(), 1);
+}
+
+}  // namespace
