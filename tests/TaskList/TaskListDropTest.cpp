@@ -381,3 +381,16 @@ TEST_F(TaskListDropTest, PicturesOfTheListBeforeAndAfterAReorder)
     EXPECT_EQ(storedOrders(tasks), (Orders{2, 3, 4, 1, 5}));
     EXPECT_FALSE(saveScreenshot(&pane(), QStringLiteral("tasklist-after-reorder")).isEmpty());
 }
+
+TEST_F(TaskListDropTest, AReorderThatCannotBeSavedLeavesTheStoredOrderAndTheRowsAsTheyWere)
+{
+    const TaskList tasks = rows({"T1", "T2", "T3"});
+    exec(QStringLiteral("CREATE TRIGGER refuseOrders BEFORE UPDATE ON Tasks WHEN NEW.taskName='T3' "
+                        "BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    dragRow(0, gapBefore(3));
+    exec(QStringLiteral("DROP TRIGGER refuseOrders"));
+    EXPECT_EQ(storedOrders(tasks), (Orders{1, 2, 3}));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(tasks[i]->taskOrder(), i + 1) << "in memory, T" << i + 1;
+    EXPECT_EQ(shown(), (QStringList{"T1", "T2", "T3"})) << "the rows follow the stored order again";
+    EXPECT_EQ(m_orderPosts, 0);
+}
