@@ -4,9 +4,14 @@
 #include "Color.h"
 #include "CoreData.h"
 #include "DetailViewController.h"
+#include "DraggingImageComponent.h"
+#include "ImageView.h"
 #include "InfoListItemView.h"
+#include "KeyedArchive.h"
+#include "TaskOrder.h"
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
+#include "Notifications.h"
 #include "Scheduler.h"
 #include "ScrollView.h"
 #include "Setting.h"
@@ -19,6 +24,7 @@
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QSet>
 #include <QStyleHints>
 
@@ -73,6 +79,39 @@ TaskListItemView* asItemRow(TableRowView* row)
     return qobject_cast<TaskListItemView*>(row);
 }
 
+// The rows that take part in reordering: exactly the task row class, with a
+// task.
+TaskListItemView* asTaskRow(TableRowView* row)
+{
+    if (!row || row->metaObject() != &TaskListItemView::staticMetaObject) return nullptr;
+    auto* item = static_cast<TaskListItemView*>(row);
+    return item->task() ? item : nullptr;
+}
+
+bool forcesOrder(qint64 filter)
+{
+    return filter == 4 || filter == 6 || filter == 7;
+}
+
+// The item a drop carries; null when the payload does not decode or names a
+// record that is gone (reading a missing record gives a blank item, which
+// would pass for an event).
+TaskPtr droppedItem(const QMimeData& payload)
+{
+    const TaskList items = Task::readItemsFromPasteboard(payload);
+    CoreData* manager = CoreData::shared();
+    if (items.isEmpty() || !manager) return nullptr;
+    const TaskPtr& item = items.front();
+    const qint64 key = item->primaryKey() >= 0 ? item->primaryKey() : item->parentId();
+    const TaskList loaded = manager->allTasksEventsAdes();
+    const bool known = std::any_of(loaded.cbegin(), loaded.cend(), [key](const TaskPtr& t) { return t->primaryKey() == key; });
+    if (!known) {
+        qWarning() << "A drop on the task list names the item" << key << ", which is gone; it is refused";
+        return nullptr;
+    }
+    return item;
+}
+
 }  // namespace
 
 TaskListTableView::TaskListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
@@ -84,6 +123,10 @@ TaskListTableView::TaskListTableView(const QRectF& frame, QWidget* parent) : Out
     setAllowsMultipleSelection(true);
     // A long list builds the controls of the rows in view only.
     setPlacesVisibleRowsOnly(true);
+    registerForDraggedTypes({KeyedArchive::mimeType});
+    m_dragPreview = new ImageView(QRectF());
+    m_dragPreview->setParent(this);
+    m_dragPreview->setHidden(true);
 }
 
 TaskListTableView::~TaskListTableView()
@@ -586,4 +629,251 @@ void TaskListTableView::handleDoubleClick()
 void TaskListTableView::keyDown(const Event& event)
 {
     if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Delete) applyDelete();
+}
+
+// ---- dragging rows and drops ---------------------------------------------------------
+
+std::unique_ptr<QMimeData> TaskListTableView::pasteboardWriterForItem(TableRowView* item)
+{
+    TaskListItemView* row = asItemRow(item);
+    if (!m_isDraggable || !row || !row->task()) return nullptr;
+    const int index = rowForItem(row);
+    if (index >= 0 && selectedRowIndexes() != std::vector<int>{index}) {
+        scrollRowToVisible(index);
+        selectOnly(index);
+    }
+    m_itemBeingDrag = row;
+    auto payload = std::make_unique<QMimeData>();
+    Task::writeItemsToPasteboard(*payload, TaskList{row->task()});
+    return payload;
+}
+
+QImage TaskListTableView::dragImageForRowsWithIndexes(const std::vector<int>& rows, const Event& event)
+{
+    if (m_itemBeingDrag && m_itemBeingDrag->task()) {
+        const QImage image = m_itemBeingDrag->task()->draggingImageRepresentative();
+        if (!image.isNull()) return image;
+    }
+    return OutlineView::dragImageForRowsWithIndexes(rows, event);
+}
+
+unsigned TaskListTableView::draggingEntered(const DraggingInfo& info)
+{
+    m_canShowPreview = false;
+    m_lastMouseDown = 0;
+    if (!info.hasType(KeyedArchive::mimeType) || !info.hasInApplicationSource()) return DragOperationNone;
+    showDragPreview(info);
+    TaskListView* pane = parentView();
+    if (pane && pane->typeViewSelectedTag() != TaskListView::taskViewTag) return DragOperationNone;
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kPopoverShouldClose, static_cast<QObject*>(this));
+    return DragOperationGeneric;
+}
+
+void TaskListTableView::updateDraggingItemsForDrag(const DraggingInfo& info)
+{
+    if (!info.hasType(KeyedArchive::mimeType) || !info.hasInApplicationSource()) return;
+    showDragPreview(info);
+}
+
+void TaskListTableView::draggingExited()
+{
+    m_canShowPreview = false;
+    m_lastMouseDown = 0;
+    hideDragPreview();
+}
+
+// A Qt drag keeps the picture it started with, so the list shows the
+// dragged task's small picture itself, at the pointer.
+void TaskListTableView::showDragPreview(const DraggingInfo& info)
+{
+    const TaskPtr item = droppedItem(info.draggingPasteboard());
+    if (!item) {
+        hideDragPreview();
+        return;
+    }
+    const QList<DraggingImageComponent> components = item->draggingSmallImage();
+    m_dragPreviewImage = components.isEmpty() ? QImage() : components.front().contents;
+    if (m_dragPreviewImage.isNull()) {
+        m_dragPreview->setHidden(true);
+        return;
+    }
+    const QSizeF size = m_dragPreviewImage.deviceIndependentSize();
+    const QPointF at = info.draggingLocation();
+    m_dragPreview->setImage(m_dragPreviewImage);
+    m_dragPreview->setFrame(QRectF(at.x(), at.y(), size.width(), size.height()));
+    m_dragPreview->setHidden(false);
+    m_dragPreview->raise();
+}
+
+void TaskListTableView::hideDragPreview()
+{
+    m_dragPreview->setHidden(true);
+    m_dragPreviewImage = QImage();
+}
+
+unsigned TaskListTableView::validateDrop(const DraggingInfo& info, TableRowView*, int childIndex)
+{
+    if (!info.hasInApplicationSource()) return DragOperationNone;
+    if (childIndex == -1) return DragOperationNone;
+    TaskListView* pane = parentView();
+    if (pane && pane->typeViewSelectedTag() != TaskListView::taskViewTag) return DragOperationNone;
+    // Foreign or damaged data, or an item whose record is gone.
+    const TaskPtr item = droppedItem(info.draggingPasteboard());
+    if (!item) return DragOperationNone;
+    if (item->isShared() && item->taskType() == 0) return DragOperationNone;
+    return DragOperationGeneric;
+}
+
+bool TaskListTableView::acceptDrop(const DraggingInfo& info, TableRowView*, int childIndex)
+{
+    hideDragPreview();
+    if (!info.hasInApplicationSource()) return false;
+    if (info.draggingSource() == this) {
+        reorderDropped(childIndex, false);
+        return true;
+    }
+    const TaskPtr item = droppedItem(info.draggingPasteboard());
+    if (!item) return false;
+    switch (item->taskType()) {
+    case 1: {
+        if (m_rootItems.empty()) return true;
+        for (TableRowView* view : m_rootItems) {
+            TaskListItemView* row = asTaskRow(view);
+            if (!row || row->task()->primaryKey() != item->primaryKey()) continue;
+            m_itemBeingDrag = row;
+            reorderDropped(childIndex, true);
+            break;
+        }
+        return true;
+    }
+    case 0:
+        if (item->isShared()) return false;
+        return item->isSheduledTask() ? convertSTask2Task(item, childIndex) : convertEvent2Task(item, childIndex);
+    case 3:
+        return makeTaskFromNote(item, childIndex);
+    default:  // checklist items and kinds the list does not know
+        return false;
+    }
+}
+
+bool TaskListTableView::orderQuestionApplies() const
+{
+    CoreData* manager = CoreData::shared();
+    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
+    const TaskListView* pane = parentView();
+    return setting && setting->showWarningChangeTaskOrder() != 0 && pane &&
+           pane->typeViewSelectedTag() == TaskListView::taskViewTag && pane->filterIndex() != 0;
+}
+
+bool TaskListTableView::askOrderQuestion()
+{
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.messageText = TextTable::localizedString(QStringLiteral("changeTaskOrderText"));
+    request.informativeText = TextTable::localizedString(QStringLiteral("changeTaskOrderMessage"));
+    const int ok = request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    request.showsSuppressionButton = true;
+    const AlertResponse response = AlertPresenter::current().runModal(request);
+    if (CoreData* manager = CoreData::shared())
+        if (const SettingPtr setting = manager->currentSetting())
+            setting->setShowWarningChangeTaskOrder(response.suppressed ? 0 : 1);
+    return response.button == ok;
+}
+
+void TaskListTableView::reorderDropped(int to, bool fromElsewhere)
+{
+    const auto from = [this] {
+        const auto found = std::find(m_rootItems.begin(), m_rootItems.end(), m_itemBeingDrag.data());
+        return m_itemBeingDrag && found != m_rootItems.end() ? int(found - m_rootItems.begin()) : -1;
+    };
+    if (!orderQuestionApplies()) {
+        changeOrderFromIndex(from(), to);
+        return;
+    }
+    if (!askOrderQuestion()) {
+        if (fromElsewhere) m_itemBeingDrag = nullptr;
+        return;
+    }
+    // The row may have gone while the question was up.
+    changeOrderFromIndex(from(), to);
+    CoreData* manager = CoreData::shared();
+    if (const SettingPtr setting = manager ? manager->currentSetting() : nullptr)
+        if (!setting->dehydrate()) qWarning() << "The setting not to ask about the task order again was not saved";
+}
+
+void TaskListTableView::changeOrderFromIndex(int from, int to)
+{
+    TaskListView* pane = parentView();
+    if (pane) pane->setForceSort(false);
+    if (!m_itemBeingDrag || from < 0 || from >= int(m_rootItems.size()) || m_rootItems[size_t(from)] != m_itemBeingDrag)
+        return;
+    std::vector<TaskOrder::Row> rows;
+    rows.reserve(m_rootItems.size());
+    for (TableRowView* view : m_rootItems) {
+        const TaskListItemView* row = asTaskRow(view);
+        rows.push_back(row ? TaskOrder::Row(row->task()->taskOrder()) : std::nullopt);
+    }
+    const TaskOrder::Move move = TaskOrder::plan(rows, from, to);
+    if (!move.moves) return;
+
+    TableRowView* moved = m_rootItems[size_t(from)];
+    m_rootItems.erase(m_rootItems.begin() + from);
+    m_rootItems.insert(m_rootItems.begin() + move.dest, moved);
+    const bool numbersRows = pane && forcesOrder(pane->todayTaskFilterIndex());
+    TaskList tasks;
+    for (int index : move.rows) {
+        const TaskPtr task = asTaskRow(m_rootItems[size_t(index)])->task();
+        if (numbersRows) task->setNpSortOrder(index);
+        tasks << task;
+    }
+    m_itemBeingDrag = nullptr;
+    if (!TaskOrder::save(tasks, move.orders)) {
+        reloadAfterFailedSave();
+        return;
+    }
+    moveItemAtIndex(from, nullptr, move.dest, nullptr);
+    reloadData();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskOrderChanged, static_cast<QObject*>(this));
+}
+
+// The stored order stayed as it was: the rows follow it again.
+void TaskListTableView::reloadAfterFailedSave()
+{
+    const TaskListView* pane = parentView();
+    loadDataWithFilter(pane ? int(pane->filterIndex()) : 0, 0);
+}
+
+bool TaskListTableView::insertConverted(const TaskPtr& made, int index)
+{
+    if (!made) return false;
+    TaskList tasks{made};
+    for (int row = std::max(0, index); row < int(m_rootItems.size()); ++row)
+        if (const TaskListItemView* item = asTaskRow(m_rootItems[size_t(row)])) tasks << item->task();
+    std::vector<qint64> orders;
+    orders.reserve(size_t(tasks.size()));
+    for (const TaskPtr& task : tasks) orders.push_back(task->taskOrder());
+    // The new task takes the place it was dropped at; those below it move
+    // down one, the last taking the order the new task came with.
+    if (!TaskOrder::save(tasks, TaskOrder::rotate(orders, true))) reloadAfterFailedSave();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskOrderChanged, static_cast<QObject*>(this));
+    return true;
+}
+
+bool TaskListTableView::convertSTask2Task(const TaskPtr& item, int index)
+{
+    CoreData* manager = CoreData::shared();
+    return manager && item && insertConverted(manager->convertSTask2Task(item), index);
+}
+
+bool TaskListTableView::convertEvent2Task(const TaskPtr& item, int index)
+{
+    CoreData* manager = CoreData::shared();
+    return manager && item && insertConverted(manager->convertEvent2Task(item), index);
+}
+
+bool TaskListTableView::makeTaskFromNote(const TaskPtr& item, int index)
+{
+    CoreData* manager = CoreData::shared();
+    return manager && item && insertConverted(manager->makeTaskFromNote(item), index);
 }

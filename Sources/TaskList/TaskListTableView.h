@@ -104,6 +104,43 @@ public:
     // Drops the selection (the main view's clearing of the other lists).
     void deselectAll();
 
+    // ---- dragging rows and drops ------------------------------------------
+    // A task row drags its task; drops between rows reorder a task the list
+    // shows or turn an event, a scheduled task or a note into a task there.
+    // Every reorder and conversion posts "Task order changed".
+    std::unique_ptr<QMimeData> pasteboardWriterForItem(TableRowView* item) override;
+    unsigned draggingEntered(const DraggingInfo& info) override;
+    void updateDraggingItemsForDrag(const DraggingInfo& info) override;
+    void draggingExited() override;
+    QImage dragImageForRowsWithIndexes(const std::vector<int>& rows, const Event& event) override;
+    unsigned validateDrop(const DraggingInfo& info, TableRowView* item, int childIndex) override;
+    bool acceptDrop(const DraggingInfo& info, TableRowView* item, int childIndex) override;
+    // Moves the row being dragged from one root index to the gap before
+    // another and rotates the order values of the task rows in between.
+    void changeOrderFromIndex(int from, int to);
+    bool convertSTask2Task(const TaskPtr& item, int index);
+    bool convertEvent2Task(const TaskPtr& item, int index);
+    bool makeTaskFromNote(const TaskPtr& item, int index);
+    TaskListItemView* itemBeingDrag() const { return m_itemBeingDrag; }
+    void setItemBeingDrag(TaskListItemView* row) { m_itemBeingDrag = row; }
+    // The small picture a drag over the list shows at the pointer; null
+    // when none is shown.
+    QImage dragPreviewImage() const { return m_dragPreviewImage; }
+
+private:
+    bool orderQuestionApplies() const;
+    // Asks before reordering a filtered list; false: cancelled.
+    bool askOrderQuestion();
+    void reorderDropped(int to, bool fromElsewhere);
+    bool insertConverted(const TaskPtr& made, int index);
+    void showDragPreview(const DraggingInfo& info);
+    void hideDragPreview();
+    void reloadAfterFailedSave();
+
+    QPointer<TaskListItemView> m_itemBeingDrag;
+    class ImageView* m_dragPreview = nullptr;
+    QImage m_dragPreviewImage;
+
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 

@@ -1,5 +1,6 @@
 #include "TaskListView.h"
 
+#include "AlertPresenter.h"
 #include "CalendarView.h"
 #include "Color.h"
 #include "Common.h"
@@ -9,10 +10,12 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PopUpButton.h"
+#include "Scheduler.h"
 #include "ScrollView.h"
 #include "SegmentedControl.h"
 #include "TaskListTableView.h"
 #include "TextTable.h"
+#include "TodayPlanner.h"
 #include "UIUtilities.h"
 
 #include <QDebug>
@@ -99,6 +102,7 @@ TaskListView::TaskListView(const QRectF& frame, QWidget* parent) : View(frame, p
 
 TaskListView::~TaskListView()
 {
+    m_reloadTodayTaskTimer.invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (&TaskListState::current() == this) TaskListState::setCurrent(nullptr);
 }
@@ -111,17 +115,56 @@ void TaskListView::setTypeOfView(int type)
     const bool observe = type == mainListType;
     if (observe == m_observesWorkingHours) return;
     m_observesWorkingHours = observe;
-    if (observe)
-        NotificationCenter::defaultCenter().addObserver(this, kTimeManagerChanged, nullptr,
-                                                        [this](const Notification&) { reloadTodayTask(); });
-    else
+    if (observe) {
+        resetTimer();
+        NotificationCenter::defaultCenter().addObserver(
+            this, kTimeManagerChanged, nullptr, [this](const Notification& note) { callResetTimer(note.name()); });
+    } else {
+        m_reloadTodayTaskTimer.invalidate();
         NotificationCenter::defaultCenter().removeObserver(this, kTimeManagerChanged);
+    }
 }
 
 void TaskListView::reloadData()
 {
+    resetTimer();
+    reloadTaskIfNeeded();
+}
+
+void TaskListView::reloadTaskIfNeeded()
+{
     ++m_reloadCount;
     m_tableView->loadDataWithFilter(int(m_filterIndex), 0);
+}
+
+void TaskListView::resetTimer()
+{
+    if (CoreData* manager = CoreData::shared()) TodayPlanner::repairOrder(*manager);
+    m_reloadTodayTaskTimer.invalidate();
+    reloadTodayTask(this);
+    const QPointer<TaskListView> pane(this);
+    m_reloadTodayTaskTimer = Scheduler::current().scheduleTimer(reloadTodayTaskInterval, true, [pane] {
+        if (!pane) return;
+        // A pass rebuilds the list: never under a question on screen.
+        if (!AlertPresenter::isAlertRunning()) {
+            pane->reloadTodayTask(nullptr);
+            return;
+        }
+        if (pane->m_timedPassWaits) return;
+        pane->m_timedPassWaits = true;
+        AlertPresenter::whenNoAlertRuns([pane] {
+            if (!pane) return;
+            pane->m_timedPassWaits = false;
+            pane->reloadTodayTask(nullptr);
+        });
+    });
+}
+
+void TaskListView::callResetTimer(const QString& notificationName)
+{
+    if (notificationName != kTimeManagerChanged) return;
+    resetTimer();
+    reloadTaskIfNeeded();
 }
 
 void TaskListView::selectTypeOfFilter()
@@ -150,9 +193,13 @@ void TaskListView::setFilterIndex(int index)
     m_filterIndex = index;
 }
 
-void TaskListView::reloadTodayTask()
+void TaskListView::reloadTodayTask(QObject* sender)
 {
     ++m_reloadTodayTaskCount;
+    if (CoreData* manager = CoreData::shared())
+        TodayPlanner::runPass(*manager, int(m_todayTaskFilterIndex), m_forceSort);
+    if (m_calendarView) m_calendarView->reloadData();
+    if (sender != this) reloadTaskIfNeeded();
 }
 
 void TaskListView::setCalendarView(CalendarView* view)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScheduledTimer.h"
 #include "TaskListState.h"
 #include "View.h"
 
@@ -32,14 +33,17 @@ public:
     explicit TaskListView(const QRectF& frame, QWidget* parent = nullptr);
     ~TaskListView() override;
 
-    // Stores the kind. The main list's kind runs the today planner again
-    // whenever the working hours change.
+    // Stores the kind. The main list's kind plans the week at once
+    // (resetTimer) and again whenever the working hours change.
     void setTypeOfView(int type);
     int typeOfView() const { return m_typeOfView; }
 
+    // Plans the week again (resetTimer), then reloads the list with the
+    // pane's filter from the new plan.
+    void reloadData();
     // Reloads the list with the pane's filter from the week's plan as the
     // planner left it.
-    void reloadData();
+    void reloadTaskIfNeeded();
     int reloadCount() const { return m_reloadCount; }
 
     // The filter segment's action.
@@ -62,9 +66,18 @@ public:
     View* topItemTemp() const { return m_topItemTemp; }
     View* bottomItemTemp() const { return m_bottomItemTemp; }
 
-    // The today planner: lays the open tasks out over today to today + 6.
-    void reloadTodayTask();
+    // The today planner: lays the open tasks out over today to today + 6,
+    // then the day grid redraws; a pass another sender (the timer, null)
+    // started ends with a list reload too.
+    void reloadTodayTask(QObject* sender = nullptr);
     int reloadTodayTaskCount() const { return m_reloadTodayTaskCount; }
+    // Renumbers tied order values, plans at once and restarts the 900 s
+    // period of the timed passes.
+    void resetTimer();
+    static constexpr double reloadTodayTaskInterval = 900;
+    const ScheduledTimer& reloadTodayTaskTimer() const { return m_reloadTodayTaskTimer; }
+    // "TimeManager changed": plan again and reload the list.
+    void callResetTimer(const QString& notificationName);
 
     // The day grid onto which the list drops tasks (not owned).
     void setCalendarView(CalendarView* view);
@@ -109,4 +122,7 @@ private:
     View* m_topItemTemp = nullptr;
     View* m_bottomItemTemp = nullptr;
     QPointer<CalendarView> m_calendarView;
+    ScheduledTimer m_reloadTodayTaskTimer;
+    // A timed pass is waiting for the question on screen to close.
+    bool m_timedPassWaits = false;
 };

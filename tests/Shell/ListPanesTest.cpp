@@ -51,15 +51,19 @@ TEST(TaskListViewTest, TheMainListPlansTheWeekAgainWhenTheWorkingHoursChangeAndO
     EXPECT_EQ(list.reloadTodayTaskCount(), 0);
 
     list.setTypeOfView(TaskListView::mainListType);
-    list.setTypeOfView(TaskListView::mainListType);  // observed once, not twice
+    list.setTypeOfView(TaskListView::mainListType);  // planned and observed once, not twice
     EXPECT_EQ(list.typeOfView(), 0);
-    workingHoursChanged();
     EXPECT_EQ(list.reloadTodayTaskCount(), 1);
+    EXPECT_TRUE(list.reloadTodayTaskTimer().isValid());
+    workingHoursChanged();
+    EXPECT_EQ(list.reloadTodayTaskCount(), 2);
+    EXPECT_EQ(list.reloadCount(), 1) << "the list follows the new plan";
 
     list.setTypeOfView(1);
+    EXPECT_FALSE(list.reloadTodayTaskTimer().isValid());
     workingHoursChanged();
-    EXPECT_EQ(list.reloadTodayTaskCount(), 1);
-    EXPECT_EQ(list.reloadCount(), 0);
+    EXPECT_EQ(list.reloadTodayTaskCount(), 2);
+    EXPECT_EQ(list.reloadCount(), 1);
 }
 
 TEST(TaskListViewTest, ShowsTheTaskViewUnfilteredAndForgetsADayGridThatWent)

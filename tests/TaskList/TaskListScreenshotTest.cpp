@@ -28,7 +28,7 @@ TEST_F(TaskPaneTest, ScreenshotOfTheWeeksGroupsAndTheRest)
     ordered(QStringLiteral("Renew the library card"), 5);
     ordered(QStringLiteral("Sort the photos of the summer"), 6);
     plan({{"monText", {a, b}}, {"tueText", {c}}, {"thuText", {d}}});
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     const QString path = saveScreenshot(&pane(), QStringLiteral("tasklist-week-groups"));
     EXPECT_FALSE(path.isEmpty());
     EXPECT_EQ(shown().size(), 9);
@@ -104,7 +104,7 @@ TEST_F(TaskPaneTest, ScreenshotDuringAResizeDrag)
 {
     ordered(QStringLiteral("Plan the team lunch"), 1);
     ordered(QStringLiteral("Update the website"), 2);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     const double height = pane().bounds().height();
     pane().mouseDown(dragEvent(pane(), EventType::LeftMouseDown, height - 2));
     pane().mouseDragged(dragEvent(pane(), EventType::LeftMouseDragged, height, 200));

@@ -26,7 +26,7 @@ TEST_F(TaskPaneTest, TasksStandUnderTheirPlannedDaysAndTheRestFollowWithoutAHead
     ordered(QStringLiteral("E"), 5);
     ordered(QStringLiteral("D"), 4);
     plan({{"monText", {a, b}}, {"tueText", {b->copy(), c}}});
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     EXPECT_EQ(shown(), (QStringList{header("doTodayText", "mondayText"), "A", "B", header("doTomorrowText", "tuesdayText"),
                                     "C", "D", "E"}));
     EXPECT_TRUE(dataManager().hasDoToday());
@@ -36,13 +36,13 @@ TEST_F(TaskPaneTest, TasksStandUnderTheirPlannedDaysAndTheRestFollowWithoutAHead
 
     // A day whose only entry goes on from the day before gets no header.
     plan({{"monText", {a, b}}, {"tueText", {b->copy()}}});
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     EXPECT_EQ(shown(), (QStringList{header("doTodayText", "mondayText"), "A", "B", "C", "D", "E"}));
 
     // Later days are named with their date; the last one too loses a header
     // that heads nothing.
     plan({{"wedText", {c}}, {"sunText", {c->copy()}}});
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     EXPECT_EQ(shown(), (QStringList{QStringLiteral("# %1, %2").arg(TextTable::localizedString(QStringLiteral("wednesdayText")),
                                                                    QStringLiteral("Jan 15")),
                                     "C", "A", "B", "D", "E"}));
@@ -101,7 +101,7 @@ TEST_F(TaskPaneTest, TwoPressesWithinTheIntervalOpenTheEditorAndSlowerOnesOnlySe
 {
     const TaskPtr a = ordered(QStringLiteral("A"), 1);
     ordered(QStringLiteral("B"), 2);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
 
     click(0, 100.0);
     click(0, 100.25);
@@ -129,7 +129,7 @@ TEST_F(TaskPaneTest, HeadersClearTheClickedRowAndSeveralSelectedRowsKeepIt)
     ordered(QStringLiteral("B"), 2);
     ordered(QStringLiteral("C"), 3);
     plan({{"monText", {a}}});
-    pane().reloadData();  // header, A, B, C
+    pane().reloadTaskIfNeeded();  // header, A, B, C
 
     click(1, 10);
     ASSERT_NE(list().selectedItem(), nullptr);
@@ -158,7 +158,7 @@ TEST_F(TaskPaneTest, RevealingFindsTheRowUnlessTheListIsHidden)
 {
     ordered(QStringLiteral("A"), 1);
     const TaskPtr b = ordered(QStringLiteral("B"), 2);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     m_mainView->listModule = 2;
     list().hide();
     EXPECT_FALSE(list().revealToTask(b));
@@ -177,7 +177,7 @@ TEST_F(TaskPaneTest, RevealingFindsTheRowUnlessTheListIsHidden)
 TEST_F(TaskPaneTest, RefreshingAKeyRereadsThatRowsItemInPlace)
 {
     const TaskPtr a = ordered(QStringLiteral("A"), 1);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     exec(QStringLiteral("UPDATE Tasks SET taskName='Renamed' WHERE primaryKey=%1").arg(a->primaryKey()));
     list().reloadData(QHash<QString, QVariant>{{QStringLiteral("999999"), 1}});
     EXPECT_EQ(a->taskName(), QStringLiteral("A"));
@@ -195,7 +195,7 @@ TEST_F(TaskPaneTest, MovingToTheTopMovesTheItemsOwnRowPastAHeader)
     ordered(QStringLiteral("C"), 3);
     const TaskPtr d = ordered(QStringLiteral("D"), 4);
     plan({{"monText", {a}}});
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     ASSERT_EQ(shown().size(), 5);
     list().selectRowIndexes({4}, false);
     list().moveToTop(d);
@@ -209,12 +209,12 @@ TEST_F(TaskPaneTest, AReloadAskedDuringAQuestionWaitsUntilItClosed)
     setting().setIsWarningForDeleting(1);
     const TaskPtr a = ordered(QStringLiteral("A"), 1);
     ordered(QStringLiteral("B"), 2);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     QPointer<TaskListItemView> row = list().rowOfItem(a->primaryKey());
     QStringList duringQuestion;
     m_alerts.setWhileRunning([&] {
         ordered(QStringLiteral("C"), 3);
-        pane().reloadData();
+        pane().reloadTaskIfNeeded();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         duringQuestion = shown();
     });
