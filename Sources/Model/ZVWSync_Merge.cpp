@@ -354,7 +354,9 @@ bool ZVWSync::isSeriesWhollyDeleted(const Task& root)
 {
     if (root.isRepeatForever() || root.repeatEndDate().isNull()) return false;
     const RecurrenceSeries series = root.recurrenceSeries();
-    const QList<Date> starts = RecurrenceExpander::occurrences(series, root.startTime(), root.repeatEndDate(), true);
+    const QList<Date> starts = RecurrenceExpander::occurrences(series, series.startTime, root.repeatEndDate(), true);
+    // A series whose occurrences cannot be told is kept: deleting it could lose data.
+    if (starts.isEmpty()) return false;
     qsizetype skipped = 0;
     QSet<qint64> deleted;
     for (const Piece& piece : readPieces(root.repeatExceptions(), skipped))

@@ -379,3 +379,59 @@ TEST_F(ZVWSyncMergeTest, LinkRecordsWithUnknownItemsAreStoredWithMinusOne)
     EXPECT_EQ(links[0]->targetId(), -1);
     EXPECT_TRUE(m_service.linkRecordsOf(account).isEmpty()) << "never uploaded with an unknown end";
 }
+
+// ---- orders and finished series ------------------------------------------------------------
+
+TEST_F(ZVWSyncMergeTest, ANewerLocalOrderGoesUpInRequestsOfFifty)
+{
+    for (int i = 0; i < 120; ++i) addLocalItem(QStringLiteral("Task %1").arg(i), 0, 0);
+    mergeItems();
+    ASSERT_TRUE(m_sync->willUpdateRemoteOrder()) << "the local order stamp is the newer";
+    QList<qsizetype> sizes;
+    for (const ServiceRequest& request : requestsOf("PUT", "/api/tasks/update.json")) {
+        const QJsonArray records = QJsonDocument::fromJson(request.body).array();
+        if (!records.isEmpty() && !records[0].toObject().contains("title")) sizes.append(records.size());
+    }
+    EXPECT_EQ(sizes, (QList<qsizetype>{50, 50, 20}));
+}
+
+TEST_F(ZVWSyncMergeTest, EqualStampsGiveAnUnchangedTaskTheServiceOrderWithoutMarkingIt)
+{
+    const qint64 id = m_service.addItemRecord(account, {{"title", "Ordered"}, {"order_number", 7}});
+    qint64 stamp = 0;
+    for (const QJsonObject& record : m_service.itemRecordsOf(account)) stamp = record.value("last_update").toInteger();
+    const TaskPtr local = addLocalItem("Ordered", id, stamp);
+    local->setTaskOrder(3);
+    local->setHasChanges(0);
+    ASSERT_TRUE(local->dehydrate());
+    m_setting->setLastUpdateWork(0);  // the service's order is not older
+    mergeItems();
+    ASSERT_FALSE(m_sync->willUpdateRemoteOrder());
+    EXPECT_EQ(Task::initWithPrimaryKey(local->primaryKey())->taskOrder(), 7);
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT hasChanges FROM Tasks WHERE primaryKey = %1").arg(local->primaryKey())), 0);
+    EXPECT_EQ(requestsTo("PUT", "/api/tasks/update.json"), 0);
+}
+
+TEST(SeriesEndTest, AFinishedSeriesIsOverOnlyWhenEveryOccurrenceIsDeleted)
+{
+    const Date start = Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(double(d1) + 9 * 3600));
+    auto root = std::make_shared<Task>();
+    root->setTaskType(0);
+    root->setStartTime(start);
+    root->setEndTime(start.dateByAddingTimeInterval(3600));
+    root->setRepeatType(1);
+    root->setRepeatStartDate(start);
+    root->setIsRepeatForever(0);
+    root->setRepeatEndDate(start.dateByAddingTimeInterval(2 * 86400 + 3600));
+    QString all;
+    for (int day = 0; day < 3; ++day)
+        all += QStringLiteral("|%1(2)").arg(Task::storedDateText(start.dateByAddingTimeInterval(day * 86400)));
+    root->setRepeatExceptions(all);
+    EXPECT_TRUE(ZVWSync::isSeriesWhollyDeleted(*root));
+
+    root->setRepeatExceptions(all.section(QLatin1Char('|'), 0, 2));  // the third occurrence is left
+    EXPECT_FALSE(ZVWSync::isSeriesWhollyDeleted(*root));
+    root->setRepeatExceptions(all);
+    root->setIsRepeatForever(1);
+    EXPECT_FALSE(ZVWSync::isSeriesWhollyDeleted(*root));
+}
