@@ -435,3 +435,46 @@ TEST(SeriesEndTest, AFinishedSeriesIsOverOnlyWhenEveryOccurrenceIsDeleted)
     root->setIsRepeatForever(1);
     EXPECT_FALSE(ZVWSync::isSeriesWhollyDeleted(*root));
 }
+
+// ---- odd lists from the service -------------------------------------------------------------
+
+TEST_F(ZVWSyncMergeTest, OddServerListsAreMergedByTheRules)
+{
+    // A changed occurrence listed before its root is stored as a root of its own.
+    const qint64 root = m_service.addItemRecord(account, {{"title", "Standup"}, {"task_type", 3}, {"group_id", 0},
+                                                          {"repeat", QJsonObject{{"repeat_type", "D"}}}});
+    m_service.addItemRecord(account, {{"title", "Moved standup"}, {"task_type", 3}, {"group_id", root}});
+    m_service.setChildrenFirst(true);
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty());
+    bool childAsRoot = false;
+    for (const TaskPtr& item : dataManager().getAllTasksInDB())
+        if (item->taskName() == "Moved standup") childAsRoot = item->parentId() == 0;
+    EXPECT_TRUE(childAsRoot);
+    EXPECT_EQ(storedNames().size(), 2);
+}
+
+TEST_F(ZVWSyncMergeTest, AnItemWhoseTypeChangedIsStoredAnew)
+{
+    const qint64 id = m_service.addItemRecord(account, {{"title", "Now a task"}});
+    addLocalItem("A note", id, 1, 3);
+    mergeItems();
+    EXPECT_EQ(storedNames(), QStringList{"Now a task"});
+    const TaskList stored = dataManager().getAllTasksInDB();
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0]->taskType(), 1) << "the note is gone, the task stored";
+    EXPECT_EQ(stored[0]->zvwID(), id);
+}
+
+TEST_F(ZVWSyncMergeTest, TwoServerItemsWithOneIdMatchTheFirstAndStoreTheSecond)
+{
+    const TaskPtr local = addLocalItem("Local", 50, 5);
+    m_service.setFault("GET", "/api/tasks.json",
+                       body(R"([{"id":50,"title":"First","last_update":5},{"id":50,"title":"Second","last_update":9}])"));
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty());
+    EXPECT_EQ(Task::initWithPrimaryKey(local->primaryKey())->taskName(), QStringLiteral("Local")) << "equal stamps";
+    QStringList names = storedNames();
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Local", "Second"}));
+}
