@@ -478,3 +478,29 @@ TEST_F(ZVWSyncMergeTest, TwoServerItemsWithOneIdMatchTheFirstAndStoreTheSecond)
     names.sort();
     EXPECT_EQ(names, (QStringList{"Local", "Second"}));
 }
+
+TEST_F(ZVWSyncMergeTest, UnlinkedRowsArePurgedOnlyOnceTheServiceAnsweredTheirDeletion)
+{
+    const TaskPtr a = addLocalItem("A", 0, 0);
+    const TaskPtr b = addLocalItem("B", 0, 0);
+    const TaskPtr c = addLocalItem("C", 0, 0);
+    mergeItems();
+    newLocalLink(a->primaryKey(), b->primaryKey());
+    newLocalLink(b->primaryKey(), c->primaryKey());
+    syncLinks();
+    QStringList keys;
+    for (const LinkPtr& link : dataManager().getAllLinks()) keys.append(QString::number(link->zvwKey()));
+    ASSERT_TRUE(dataManager().unLink(a->primaryKey(), b->primaryKey()));
+    ASSERT_TRUE(dataManager().unLink(b->primaryKey(), c->primaryKey()));
+    const QString path = QStringLiteral("/api/hyperlinks/%1.json").arg(keys.join(','));
+
+    m_service.setFault("DELETE", path, status(500));
+    m_sync->deleteUnlinks();
+    EXPECT_EQ(dataManager().getUnlinks().size(), 2) << "not answered: they stay marked and go again";
+
+    m_service.clearFaults();
+    m_sync->deleteUnlinks();
+    EXPECT_TRUE(dataManager().getUnlinks().isEmpty());
+    EXPECT_EQ(requestsTo("DELETE", path), 2) << "one request with both keys, each time";
+    EXPECT_TRUE(m_service.linkRecordsOf(account).isEmpty());
+}
