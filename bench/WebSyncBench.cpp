@@ -3,7 +3,8 @@
 // (settings saved twice per renewal). Then the tags and categories merges
 // with 1,000 of each when nothing changed, and the upload of 1,000 new tags.
 // Items: reading a download of 10,000 records, and uploading 10,000 new items
-// (200 requests, the answers written back).
+// (200 requests, the answers written back). The item merge: 10,000 unchanged
+// items, and 10,000 new ones stored.
 #include "Calendar.h"
 #include "CoreData.h"
 #include "DatabaseSchema.h"
@@ -17,6 +18,7 @@
 #include "Transaction.h"
 #include "ZVWReply.h"
 #include "ZVWSync.h"
+#include "iCalSync.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -267,6 +269,48 @@ void BM_UploadTenThousandNewItems(benchmark::State& state)
     }
 }
 BENCHMARK(BM_UploadTenThousandNewItems)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The item merge: 10,000 downloaded items against the same 10,000 stored
+// ones with nothing changed, and 10,000 new items stored from the service.
+void fillService(ExchangeSetUp& setUp, int count)
+{
+    for (int i = 0; i < count; ++i)
+        setUp.service->addItemRecord(userName, QJsonObject{{QStringLiteral("title"), QStringLiteral("Item %1").arg(i)},
+                                                           {QStringLiteral("task_type"), 2}});
+}
+
+void BM_MergeTenThousandUnchangedItems(benchmark::State& state)
+{
+    ExchangeSetUp setUp;
+    setUp.dataManager->setICalSync(std::make_unique<iCalSync>());
+    fillService(setUp, 10000);
+    setUp.sync->getItemsFromZVW();
+    setUp.sync->syncItemsWithZVW();
+    for (auto _ : state) {
+        state.PauseTiming();
+        setUp.sync->getItemsFromZVW();
+        state.ResumeTiming();
+        setUp.sync->syncItemsWithZVW();
+        if (!setUp.sync->zvwWorkList().isEmpty()) state.SkipWithError("an item was taken for new");
+    }
+}
+BENCHMARK(BM_MergeTenThousandUnchangedItems)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_StoreTenThousandNewItemsFromTheService(benchmark::State& state)
+{
+    ExchangeSetUp setUp;
+    setUp.dataManager->setICalSync(std::make_unique<iCalSync>());
+    fillService(setUp, 10000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        sqlite3_exec(setUp.db, "DELETE FROM Tasks", nullptr, nullptr, nullptr);
+        setUp.sync->getItemsFromZVW();
+        state.ResumeTiming();
+        setUp.sync->syncItemsWithZVW();
+        if (setUp.sync->zvwWorkList().size() != 10000) state.SkipWithError("not every item was stored");
+    }
+}
+BENCHMARK(BM_StoreTenThousandNewItemsFromTheService)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -114,7 +114,13 @@ QList<QString> DatabaseSchema::taskTableChanges()
         {"assigneeEmail", "TEXT", "NULL"},
         {"delegateStatus", "NUMERIC", "0"},
         {"delegateDate", "NUMERIC", "0"},
-    });
+    }) + QList<QString>{
+        // New items take the highest order + 1, and the web sync finds items
+        // by their server id: without these every insert and look-up reads
+        // the whole table.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByOrder ON Tasks (taskOrder)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByWebId ON Tasks (zvwId)"),
+    };
 }
 
 QList<QString> DatabaseSchema::calendarTableChanges()

@@ -262,6 +262,18 @@ void ZVWSync::setCurrentUsingWorks(const QStringList& ids)
     m_currentUsingWorks = ids;
 }
 
+LinkList ZVWSync::zvwLinkList() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_zvwLinkList;
+}
+
+void ZVWSync::setZvwLinkList(const LinkList& links)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_zvwLinkList = links;
+}
+
 ZVCommentList ZVWSync::zvwCommentList() const
 {
     std::lock_guard lock(m_stateMutex);

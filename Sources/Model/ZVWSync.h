@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Date.h"
 #include "HttpSession.h"
 #include "ModelTypes.h"
 #include "ScheduledTimer.h"
@@ -105,8 +106,9 @@ public:
     // The ids one deletion reply answered for.
     QStringList currentUsingWorks() const;
     void setCurrentUsingWorks(const QStringList& ids);
-    QVariantList zvwLinkList() const { return list(m_zvwLinkList); }
-    void setZvwLinkList(const QVariantList& records) { setList(m_zvwLinkList, records); }
+    // The links of the last download: root and target hold server item ids.
+    LinkList zvwLinkList() const;
+    void setZvwLinkList(const LinkList& links);
     ZVCommentList zvwCommentList() const;
     void setZvwCommentList(const ZVCommentList& comments);
     // The server's copy of the settings: tied to no row, never saved.
@@ -296,6 +298,77 @@ public:
     // answers for leave zvwDeletedTasks.
     void deleteWork(const QString& ids);
 
+    // ---- the item merge ------------------------------------------------------------
+    // Reconciles zvwWorkList with the stored items: uploads, local updates and
+    // deletions, new server items stored, the task order sent when the local
+    // one is newer, and the calendar lists handed to the calendar sync.
+    void syncItemsWithZVW();
+    // Takes the server item's web fields into the local one, clears its
+    // change mark and writes its row.
+    void updateWork(const TaskPtr& work, const TaskPtr& localTask);
+    // Sends the manual order of the tasks in batches of 50.
+    void updateTaskOrdersFromList(TaskList tasks);
+
+    // The exception text of a repeating root that changed on the service,
+    // decided over plain values; the merge applies the effects.
+    struct ExceptionMergeInput {
+        QString serverText;            // "|<seconds>" pieces, no markers
+        QString localText;             // "|<seconds>(1)" / "(2)" pieces
+        Date localStart;               // the local root's start before the update
+        TaskList serverExceptions;     // server changed occurrences of the root, in list order
+        // The stored changed occurrence of the local root on a date (stored
+        // form), or none.
+        std::function<TaskPtr(const Date&)> localOccurrence;
+        // The unsent changed occurrences found are gathered by the merge.
+    };
+    struct ExceptionMergeResult {
+        QString text;
+        TaskList deleteLocal;                        // changed occurrences to delete here
+        QList<QPair<TaskPtr, qint64>> paired;        // unsent local occurrence, server id it takes
+        QList<qint64> queuedDeletions;               // server ids to delete on the service
+        QList<QPair<qint64, Date>> occurrences;      // server id, occurrence it takes
+        qsizetype skippedPieces = 0;                 // malformed pieces passed over
+    };
+    static ExceptionMergeResult mergeExceptions(const ExceptionMergeInput& input);
+    // A new repeating root's exception text: changed occurrences and dates
+    // paired by position; the rest are deleted occurrences.
+    struct NewRootExceptions {
+        QString text;
+        QList<QPair<qint64, Date>> occurrences;  // server id, occurrence it takes
+        qsizetype skippedPieces = 0;
+    };
+    static NewRootExceptions newRootExceptions(const QString& serverText, const TaskList& changedOccurrences);
+    // Whether a series that is not repeating for ever and has ended holds
+    // nothing but deleted occurrences from its start to its end.
+    static bool isSeriesWhollyDeleted(const Task& root);
+
+    // ---- links -------------------------------------------------------------------
+    // Downloads the service's links into zvwLinkList. Anything but a list of
+    // link records fails the step, as does an empty list while local links
+    // carry server keys (outside restore mode).
+    void getLinksFromZVW();
+    // The merge of a full pass: the service's new links stored, the ones it
+    // lost unlinked here, then the service's links replaced by the local ones.
+    void syncLinksWithZVW();
+    void addNewLinksFromZVWToLocal();
+    void replaceLinksFromLocalToZVW();
+    // Uploads the links (root and target holding server ids) in batches of 50.
+    void addLink(LinkList links);
+    void addLinksWithURLBody(const QByteArray& body, const LinkList& linkList);
+    // One deletion request ("0" for every link); answers whether the service
+    // took it (an array reply).
+    bool deleteLinksWithURLString(const QString& keys);
+    // Deletes on the service the links unlinked here, then purges the
+    // unlinked rows whose deletion the service answered or that never were
+    // on it; the others stay marked and go again.
+    void deleteUnlinks();
+    // The links of a download's records (refused ones dropped and counted).
+    struct LinkRecords {
+        LinkList links;
+        qsizetype refused = 0;
+    };
+    static LinkRecords linksFromRecords(const QJsonArray& elements, const Date& now);
+
     // ---- comments ----------------------------------------------------------------
     // Downloads every comment into zvwCommentList; anything but a list of
     // records stops the pass.
@@ -403,7 +476,9 @@ private:
     bool m_commentDownloadIncomplete = false;
     TaskList m_zvwWorkList;
     QStringList m_currentUsingWorks;
-    QVariantList m_zvwLinkList;
+    LinkList m_zvwLinkList;
+    bool m_linkDownloadIncomplete = false;
+    bool m_linkDownloadFailed = false;
     ZVCommentList m_zvwCommentList;
     SettingPtr m_zvwSetting;
     int m_asyncStatus = 0;

@@ -70,6 +70,8 @@ struct LoopbackService::Data {
         // Items by id, each as the download lists it ("category_id" included).
         QMap<qint64, QJsonObject> items;
         QMap<qint64, QJsonObject> comments;
+        // Links by key: "id", "root_id", "target_id", "last_update".
+        QMap<qint64, QJsonObject> links;
         QString firstName, lastName;
     };
 

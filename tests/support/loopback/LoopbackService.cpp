@@ -199,6 +199,7 @@ LoopbackService::LoopbackService(Scheme scheme) : d(std::make_unique<State>())
     addAccountEndpoints();
     addDataEndpoints();
     addItemEndpoints();
+    addLinkEndpoints();
 
     d->port = server.bind_to_any_port("127.0.0.1");
     if (d->port <= 0) return;

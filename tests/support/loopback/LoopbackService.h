@@ -154,6 +154,11 @@ public:
     void setPermission(qint64 objectId, qint64 permission);
     // The answers received, in order: {"obj_id", "stt_type", "stt"}.
     QList<QJsonObject> statusAnswers() const;
+    // Links (hyperlinks.json): every uploaded link gets a new key; a deletion
+    // names keys, "0" for all.
+    qint64 addLinkRecord(const QString& account, qint64 rootId, qint64 targetId);
+    bool removeLinkRecord(const QString& account, qint64 key);
+    QList<QJsonObject> linkRecordsOf(const QString& account) const;
 
 private:
     struct State;
@@ -164,5 +169,6 @@ private:
     void addAccountEndpoints();
     void addDataEndpoints();
     void addItemEndpoints();
+    void addLinkEndpoints();
     void rememberToken(const QString& userName, const QString& token);
 };

@@ -1,0 +1,300 @@
+// Links exchanged with the web service: the download, the replace-all merge
+// of a full pass, the uploads and the deletions.
+#include "ZVWSync.h"
+
+#include "Clock.h"
+#include "CoreData.h"
+#include "Link.h"
+#include "Setting.h"
+#include "TextTable.h"
+#include "Transaction.h"
+#include "Utilities.h"
+#include "ZVWReply.h"
+
+#include <QDebug>
+#include <QJsonDocument>
+#include <QSet>
+
+namespace {
+
+constexpr qsizetype batchSize = 50;
+
+SettingPtr localSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : nullptr;
+}
+
+// The local key of an item by its server id; -1 for an id that names no
+// item here (ids below 1 never do: unsent items carry 0).
+qint64 localItemKey(CoreData* dataManager, qint64 zvwId)
+{
+    if (zvwId < 1 || !dataManager) return -1;
+    return dataManager->getItemLocalId(zvwId);
+}
+
+qint64 serverItemId(CoreData* dataManager, qint64 key)
+{
+    if (key < 1 || !dataManager) return -1;
+    return dataManager->getZVWId(key);
+}
+
+quint64 pairKey(qint64 first, qint64 second)
+{
+    const qint64 low = std::min(first, second);
+    const qint64 high = std::max(first, second);
+    return (quint64(quint32(low)) << 32) | quint32(high);
+}
+
+}  // namespace
+
+ZVWSync::LinkRecords ZVWSync::linksFromRecords(const QJsonArray& elements, const Date& now)
+{
+    LinkRecords read;
+    read.links.reserve(elements.size());
+    for (const QJsonValue& element : elements) {
+        if (!element.isObject() || element.toObject().contains(QStringLiteral("error"))) {
+            ++read.refused;
+            continue;
+        }
+        const QJsonObject record = element.toObject();
+        auto link = std::make_shared<Link>();
+        link->setRootId(ZVWReply::integer32(record, QStringLiteral("root_id")).value_or(0));
+        link->setTargetId(ZVWReply::integer32(record, QStringLiteral("target_id")).value_or(0));
+        link->setZvwKey(ZVWReply::integer32(record, QStringLiteral("id")).value_or(0));
+        link->setCreatedDate(now);
+        if (const std::optional<qint64> stamp = ZVWReply::integer32(record, QStringLiteral("last_update")))
+            link->setUpdatedDate(Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(double(*stamp))));
+        else
+            link->setUpdatedDate(now);
+        read.links.append(link);
+    }
+    return read;
+}
+
+void ZVWSync::getLinksFromZVW()
+{
+    m_linkDownloadIncomplete = false;
+    if (!errorDescription().isEmpty()) return;
+    const HttpReply reply = sendRequest("GET", dataAddress(QStringLiteral("hyperlinks.json")), true);
+    const ZVWReply::Records list = ZVWReply::records(reply);
+    if (!acceptDownload(TextTable::localizedString(QStringLiteral("zvwLinksDownloadErrorText")), reply, list)) return;
+
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = localSetting();
+    const bool restoring = setting && setting->doRestore() != 0;
+    if (list.elements.isEmpty() && !restoring && dataManager) {
+        bool anyKeyed = false;
+        for (const LinkPtr& link : dataManager->getAllLinks()) anyKeyed = anyKeyed || link->zvwKey() > 0;
+        // Links synced before and none listed now: a fault of the service far
+        // likelier than every link deleted elsewhere.
+        if (anyKeyed) {
+            reportServerError(TextTable::localizedString(QStringLiteral("zvwLinksEmptyText")));
+            return;
+        }
+    }
+    LinkRecords read = linksFromRecords(list.elements, Clock::now());
+    if (read.refused > 0) {
+        setIsError(true);
+        m_linkDownloadIncomplete = true;
+        qWarning() << "The links download held" << read.refused << "refused records; no link is unlinked for being absent from it";
+    }
+    setZvwLinkList(read.links);
+}
+
+void ZVWSync::syncLinksWithZVW()
+{
+    if (!errorDescription().isEmpty()) return;
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = localSetting();
+    if (!dataManager || !setting) return;
+
+    addNewLinksFromZVWToLocal();
+    if (deleteLinksWithURLString(QStringLiteral("0"))) {
+        // The service holds no link now: the local keys name nothing, and a
+        // link whose upload fails must stay an unsent link, not one taken
+        // for deleted on the web by the next merge.
+        Transaction unit;
+        for (const LinkPtr& link : dataManager->getAllLinks()) {
+            if (link->zvwKey() == 0) continue;
+            link->setZvwKey(0);
+            if (!link->dehydrate()) qWarning() << "The links merge could not clear the key of link" << link->primaryKey();
+        }
+        if (!unit.commit()) qWarning() << "The links merge could not clear the server keys";
+        replaceLinksFromLocalToZVW();
+        if (!dataManager->deleteAllUnLinks()) qWarning() << "The links merge could not purge the unlinked rows";
+    } else {
+        qWarning() << "The service did not answer the deletion of its links; nothing is uploaded or purged in this pass";
+    }
+    setting->setZvwSyncTime(Clock::now());
+    if (!setting->dehydrate()) qWarning() << "The links merge could not save the settings";
+    setZvwLinkList({});
+}
+
+void ZVWSync::addNewLinksFromZVWToLocal()
+{
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = localSetting();
+    if (!dataManager || !setting) return;
+    const LinkList serverLinks = zvwLinkList();
+
+    QSet<qint64> serverKeys;
+    for (const LinkPtr& link : serverLinks) serverKeys.insert(link->zvwKey());
+    // A download with refused records is not the whole list.
+    if (!m_linkDownloadIncomplete) {
+        const bool restoring = setting->doRestore() != 0;
+        for (const LinkPtr& link : dataManager->getAllLinks()) {
+            // Only an active link can be unlinked (or sent again).
+            if (link->status() != 0 || link->zvwKey() < 1 || serverKeys.contains(link->zvwKey())) continue;
+            if (restoring)
+                dataManager->resetLinkZvwKey(link->rootId(), link->targetId());
+            else
+                dataManager->unLink(link->rootId(), link->targetId());
+        }
+    }
+
+    QSet<qint64> storedKeys;
+    QSet<quint64> unsentPairs;
+    for (const LinkPtr& link : dataManager->getAllLinks()) {
+        if (link->zvwKey() != 0) storedKeys.insert(link->zvwKey());
+        else unsentPairs.insert(pairKey(link->rootId(), link->targetId()));
+    }
+    for (const LinkPtr& server : serverLinks) {
+        if (storedKeys.contains(server->zvwKey())) continue;
+        const qint64 root = localItemKey(dataManager, server->rootId());
+        const qint64 target = localItemKey(dataManager, server->targetId());
+        if (root > 0 && target > 0 && unsentPairs.contains(pairKey(root, target))) continue;
+        auto link = std::make_shared<Link>();
+        link->setRootId(root);
+        link->setTargetId(target);
+        link->setCreatedDate(server->createdDate());
+        link->setUpdatedDate(server->updatedDate());
+        link->setZvwKey(server->zvwKey());
+        if (!dataManager->insertLink(link)) {
+            qWarning() << "The links merge could not store the service's link" << server->zvwKey();
+            continue;
+        }
+        storedKeys.insert(server->zvwKey());
+    }
+}
+
+void ZVWSync::replaceLinksFromLocalToZVW()
+{
+    CoreData* dataManager = CoreData::shared();
+    if (!dataManager) return;
+    dataManager->getValidLinks();
+    LinkList uploads;
+    for (const LinkPtr& link : dataManager->linkList()) {
+        auto copy = std::make_shared<Link>(*link);
+        copy->setRootId(serverItemId(dataManager, link->rootId()));
+        copy->setTargetId(serverItemId(dataManager, link->targetId()));
+        uploads.append(copy);
+    }
+    addLink(uploads);
+    // The working list takes the keys the uploads wrote.
+    dataManager->getValidLinks();
+}
+
+void ZVWSync::addLink(LinkList links)
+{
+    while (!links.isEmpty()) {
+        LinkList batch;
+        while (!links.isEmpty() && batch.size() < batchSize) {
+            // A stop leaves the links not yet sent unsent.
+            if (isBreak()) return;
+            batch.append(links.takeFirst());
+        }
+        QJsonArray records;
+        LinkList sent;
+        for (const LinkPtr& link : batch) {
+            // A link with an end unknown to the service cannot go up.
+            if (link->rootId() < 1 || link->targetId() < 1) continue;
+            records.append(QJsonObject{
+                {QStringLiteral("root_id"), link->rootId()},
+                {QStringLiteral("target_id"), link->targetId()},
+                {QStringLiteral("last_update"),
+                 qint64(Date::truncated(Utilities::toDBDate(link->updatedDate()).timeIntervalSince1970()))}});
+            sent.append(link);
+        }
+        if (sent.isEmpty()) continue;
+        addLinksWithURLBody(QJsonDocument(records).toJson(QJsonDocument::Compact), sent);
+    }
+}
+
+void ZVWSync::addLinksWithURLBody(const QByteArray& body, const LinkList& linkList)
+{
+    if (body.isEmpty()) return;
+    setParseKey(18);
+    HttpRequest request;
+    request.method = "POST";
+    request.url = dataAddress(QStringLiteral("hyperlinks.json"));
+    request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    request.body = body;
+    const HttpReply reply = m_passSession.send(request);
+    const ZVWReply::Records answer = ZVWReply::records(reply);
+    if (answer.kind != ZVWReply::ListKind::Array) {
+        qWarning() << "A links upload failed (status" << reply.status << "); its" << linkList.size()
+                   << "links stay unsent";
+        setParseKey(parseKeyNone);
+        return;
+    }
+    CoreData* dataManager = CoreData::shared();
+    Transaction unit;
+    const qsizetype answered = std::min(answer.elements.size(), linkList.size());
+    for (qsizetype index = 0; index < answered; ++index) {
+        const QJsonObject element = answer.elements[index].toObject();
+        const std::optional<qint64> key = ZVWReply::integer32(element, QStringLiteral("id"));
+        if (!key) continue;
+        const LinkPtr& link = linkList[index];
+        link->setZvwKey(*key);
+        link->setRootId(localItemKey(dataManager, link->rootId()));
+        link->setTargetId(localItemKey(dataManager, link->targetId()));
+        if (!link->dehydrate()) qWarning() << "The key of uploaded link" << link->primaryKey() << "could not be saved";
+    }
+    if (!unit.commit()) qWarning() << "The answered links upload could not be saved";
+    setParseKey(parseKeyNone);
+}
+
+bool ZVWSync::deleteLinksWithURLString(const QString& keys)
+{
+    const HttpReply reply = sendRequest(
+        "DELETE", dataAddress(QStringLiteral("hyperlinks/%1.json").arg(keys), QStringLiteral("&link_type=0")), true);
+    const ZVWReply::Records answer = ZVWReply::records(reply);
+    if (answer.kind != ZVWReply::ListKind::Array) {
+        qWarning() << "A links deletion failed (status" << reply.status << ")";
+        return false;
+    }
+    return true;
+}
+
+void ZVWSync::deleteUnlinks()
+{
+    CoreData* dataManager = CoreData::shared();
+    if (!dataManager) return;
+    const LinkList unlinks = dataManager->getUnlinks();
+    if (unlinks.isEmpty()) return;
+    setParseKey(19);
+    LinkList purgeable;
+    LinkList keyed;
+    for (const LinkPtr& link : unlinks) (link->zvwKey() >= 1 ? keyed : purgeable).append(link);
+    while (!keyed.isEmpty()) {
+        LinkList batch;
+        QStringList keys;
+        bool stopped = false;
+        while (!keyed.isEmpty() && batch.size() < batchSize) {
+            if (isBreak()) {
+                stopped = true;
+                break;
+            }
+            keys.append(QString::number(keyed.first()->zvwKey()));
+            batch.append(keyed.takeFirst());
+        }
+        if (!batch.isEmpty() && deleteLinksWithURLString(keys.join(QLatin1Char(',')))) purgeable.append(batch);
+        if (stopped) break;
+    }
+    Transaction unit;
+    for (const LinkPtr& link : purgeable)
+        if (!link->deleteFromDatabase()) qWarning() << "Unlinked row" << link->primaryKey() << "could not be purged";
+    if (!unit.commit()) qWarning() << "The unlinked rows could not be purged";
+    setParseKey(parseKeyNone);
+}

@@ -1,0 +1,506 @@
+#include "WebExchangeFixture.h"
+
+#include "CoreData.h"
+#include "Link.h"
+#include "Task.h"
+#include "Utilities.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+// Stored-form seconds of the exception texts.
+constexpr qint64 d1 = 1357804800;
+constexpr qint64 d2 = d1 + 86400;
+constexpr qint64 d3 = d2 + 86400;
+
+QString pieces(std::initializer_list<std::pair<qint64, int>> entries)
+{
+    QString text;
+    for (const auto& [seconds, marker] : entries)
+        text += QStringLiteral("|%1").arg(seconds) + (marker ? QStringLiteral("(%1)").arg(marker) : QString());
+    return text;
+}
+
+TaskPtr serverOccurrence(qint64 zvwId, qint64 startSeconds)
+{
+    auto item = std::make_shared<Task>();
+    item->setZvwID(zvwId);
+    item->setStartTime(Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(double(startSeconds))));
+    return item;
+}
+
+TaskPtr localOccurrence(qint64 zvwId, qint64 occurrenceSeconds)
+{
+    auto item = std::make_shared<Task>();
+    item->setZvwID(zvwId);
+    item->setOccurrence(Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(double(occurrenceSeconds))));
+    return item;
+}
+
+class ZVWSyncMergeTest : public WebExchangeTest {
+protected:
+    TaskPtr addLocalItem(const QString& name, qint64 zvwId, qint64 stamp, qint64 type = 1)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskName(name);
+        item->setTaskType(type);
+        EXPECT_TRUE(item->insertAndDehydrate());
+        item->setZvwID(zvwId);
+        item->setLastUpdate(stamp);
+        item->setHasChanges(0);
+        EXPECT_TRUE(item->dehydrate());
+        return item;
+    }
+    void mergeItems()
+    {
+        startPass();
+        m_sync->getSettingFromZVW();
+        m_sync->getItemsFromZVW();
+        m_sync->syncItemsWithZVW();
+    }
+    void syncLinks()
+    {
+        startPass();
+        m_sync->getLinksFromZVW();
+        m_sync->syncLinksWithZVW();
+    }
+    QStringList storedNames()
+    {
+        QStringList names;
+        for (const TaskPtr& item : dataManager().getAllTasksInDB()) names.append(item->taskName());
+        return names;
+    }
+    LinkPtr newLocalLink(qint64 root, qint64 target)
+    {
+        auto link = std::make_shared<Link>();
+        link->setRootId(root);
+        link->setTargetId(target);
+        EXPECT_TRUE(dataManager().insertLink(link));
+        return link;
+    }
+};
+
+}  // namespace
+
+// ---- exception texts, over plain values -------------------------------------------
+
+TEST(ExceptionMergeTest, MergedTextsFollowTheServerDatesAndTheLocalPieces)
+{
+    const TaskPtr uploaded = localOccurrence(77, d1);
+    const struct {
+        const char* name;
+        QString serverText, localText;
+        TaskList serverExceptions;
+        TaskPtr storedOccurrence;
+        QString expected;
+    } rows[] = {
+        {"a deleted local date stays deleted", pieces({{d1, 0}}), pieces({{d1, 2}}), {}, nullptr, pieces({{d1, 2}})},
+        {"a longer local number does not match", QStringLiteral("|12345"), QStringLiteral("|112345(2)"), {}, nullptr,
+         QStringLiteral("|12345(2)")},
+        {"a changed server date is not also deleted", pieces({{d1, 0}, {d2, 0}}), QString(),
+         {serverOccurrence(9, d1)}, nullptr, pieces({{d1, 1}, {d2, 2}})},
+        {"an uploaded occurrence the service lost is deleted", pieces({{d1, 0}}), pieces({{d1, 1}}), {}, uploaded,
+         pieces({{d1, 2}})},
+        {"every deleted date is written beyond the server's exceptions", pieces({{d1, 0}, {d2, 0}, {d3, 0}}),
+         pieces({{d1, 2}, {d2, 2}, {d3, 2}}), {serverOccurrence(9, d3 + 86400)}, nullptr,
+         pieces({{d1, 2}, {d2, 2}, {d3, 2}})},
+        {"a changed piece without its occurrence gives its date to the server's", pieces({{d1, 0}}), pieces({{d1, 1}}),
+         {serverOccurrence(9, d3 + 86400)}, nullptr, pieces({{d1, 1}})},
+        {"malformed pieces are passed over", QStringLiteral("|abc|(1)||") + QString::number(d1), QString(), {}, nullptr,
+         pieces({{d1, 2}})},
+    };
+    for (const auto& row : rows) {
+        ZVWSync::ExceptionMergeInput input;
+        input.serverText = row.serverText;
+        input.localText = row.localText;
+        input.serverExceptions = row.serverExceptions;
+        const TaskPtr stored = row.storedOccurrence;
+        input.localOccurrence = [stored](const Date&) { return stored; };
+        const ZVWSync::ExceptionMergeResult result = ZVWSync::mergeExceptions(input);
+        EXPECT_EQ(result.text, row.expected) << row.name;
+    }
+}
+
+TEST(ExceptionMergeTest, EffectsNameTheItemsToDeletePairAndDate)
+{
+    ZVWSync::ExceptionMergeInput input;
+    input.serverText = pieces({{d1, 0}, {d2, 0}, {d3, 0}});
+    input.localText = pieces({{d1, 2}, {d2, 2}, {d3, 2}});
+    input.serverExceptions = {serverOccurrence(9, d3 + 86400)};
+    ZVWSync::ExceptionMergeResult result = ZVWSync::mergeExceptions(input);
+    EXPECT_EQ(result.queuedDeletions, QList<qint64>{9});
+
+    const TaskPtr uploaded = localOccurrence(77, d1);
+    input.serverText = pieces({{d1, 0}});
+    input.localText = pieces({{d1, 1}});
+    input.serverExceptions = {};
+    input.localOccurrence = [uploaded](const Date&) { return uploaded; };
+    result = ZVWSync::mergeExceptions(input);
+    ASSERT_EQ(result.deleteLocal.size(), 1);
+    EXPECT_EQ(result.deleteLocal[0], uploaded);
+
+    const TaskPtr unsent = localOccurrence(0, d2);
+    input.serverText = pieces({{d2, 0}});
+    input.localText = pieces({{d2, 1}});
+    input.serverExceptions = {serverOccurrence(31, d3)};
+    input.localOccurrence = [unsent](const Date&) { return unsent; };
+    result = ZVWSync::mergeExceptions(input);
+    ASSERT_EQ(result.paired.size(), 1);
+    EXPECT_EQ(result.paired[0].first, unsent);
+    EXPECT_EQ(result.paired[0].second, 31);
+    EXPECT_EQ(result.text, pieces({{d2, 1}}));
+}
+
+TEST(ExceptionMergeTest, ANewRootPairsOccurrencesAndDatesByPosition)
+{
+    const ZVWSync::NewRootExceptions result =
+        ZVWSync::newRootExceptions(pieces({{d1, 0}, {d2, 0}, {d3, 0}}), {serverOccurrence(5, d3)});
+    EXPECT_EQ(result.text, pieces({{d1, 1}, {d2, 2}, {d3, 2}}));
+    ASSERT_EQ(result.occurrences.size(), 1);
+    EXPECT_EQ(result.occurrences[0].first, 5);
+    EXPECT_EQ(Utilities::toDBDate(result.occurrences[0].second).timeIntervalSince1970(), double(d1));
+}
+
+// ---- the item merge against the loopback service ---------------------------------------
+
+TEST_F(ZVWSyncMergeTest, NewServerItemsAreStoredInOrderAndNothingGoesUp)
+{
+    for (const char* title : {"First", "Second", "Third"}) m_service.addItemRecord(account, {{"title", title}});
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+    EXPECT_EQ(storedNames(), (QStringList{"First", "Second", "Third"}));
+    EXPECT_EQ(requestsTo("POST", "/api/tasks.json"), 0);
+    EXPECT_EQ(requestsTo("PUT", "/api/tasks/update.json"), 0);
+}
+
+TEST_F(ZVWSyncMergeTest, StampsDecideWhichSideWins)
+{
+    const qint64 newer = m_service.addItemRecord(account, {{"title", "Service title"}});
+    const qint64 older = m_service.addItemRecord(account, {{"title", "Old service title"}});
+    const qint64 equal = m_service.addItemRecord(account, {{"title", "Same stamp"}});
+    qint64 equalStamp = 0;
+    for (const QJsonObject& record : m_service.itemRecordsOf(account))
+        if (record.value("id").toInteger() == equal) equalStamp = record.value("last_update").toInteger();
+    const TaskPtr overwritten = addLocalItem("Local title", newer, 1);
+    overwritten->setTaskName("Unsent change");
+    ASSERT_TRUE(overwritten->dehydrate());
+    const TaskPtr kept = addLocalItem("Kept", older, 999999);
+    const TaskPtr pending = addLocalItem("Pending", equal, equalStamp);
+    pending->setTaskName("Pending change");
+    ASSERT_TRUE(pending->dehydrate());
+    mergeItems();
+
+    EXPECT_EQ(Task::initWithPrimaryKey(overwritten->primaryKey())->taskName(), QStringLiteral("Service title"));
+    EXPECT_EQ(Task::initWithPrimaryKey(kept->primaryKey())->taskName(), QStringLiteral("Kept"));
+    int sentPending = 0, sentOthers = 0;
+    for (const ServiceRequest& update : requestsOf("PUT", "/api/tasks/update.json")) {
+        sentPending += update.body.contains("Pending change");
+        sentOthers += update.body.contains("title");
+    }
+    EXPECT_EQ(sentPending, 1);
+    EXPECT_EQ(sentOthers, 1) << "only the pending item's record goes up (the order upload carries no titles)";
+    bool taken = false;
+    for (const QJsonObject& record : m_service.itemRecordsOf(account))
+        taken |= record.value("id").toInteger() == equal && record.value("title") == "Pending change";
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(storedNames().size(), 3) << "nothing stored twice";
+}
+
+TEST_F(ZVWSyncMergeTest, AnItemTheServiceNoLongerListsIsDeletedOrUploadedInRestoreMode)
+{
+    m_service.addItemRecord(account, {{"title", "Listed"}});
+    addLocalItem("Gone", 5000, 1);
+    mergeItems();
+    EXPECT_FALSE(storedNames().contains("Gone"));
+
+    addLocalItem("Restored", 5001, 1);
+    m_setting->setDoRestore(1);
+    mergeItems();
+    EXPECT_TRUE(storedNames().contains("Restored"));
+    bool uploaded = false;
+    for (const QJsonObject& record : m_service.itemRecordsOf(account)) uploaded |= record.value("title") == "Restored";
+    EXPECT_TRUE(uploaded);
+}
+
+TEST_F(ZVWSyncMergeTest, NothingIsDeletedAfterADownloadWithRefusedRecords)
+{
+    m_service.addItemRecord(account, {{"title", "Refused"}});
+    addLocalItem("Absent", 5000, 1);
+    m_service.setRefusedTitle("Refused");
+    mergeItems();
+    EXPECT_TRUE(storedNames().contains("Absent"));
+}
+
+TEST_F(ZVWSyncMergeTest, TheCalendarSyncReceivesTheNewItems)
+{
+    m_service.addItemRecord(account, {{"title", "Meeting"}, {"task_type", 3}});
+    mergeItems();
+    EXPECT_FALSE(m_ical->calls().isEmpty());
+}
+
+// ---- links -------------------------------------------------------------------------------
+
+TEST_F(ZVWSyncMergeTest, ALinkDeletedOnTheWebDisappearsAndAnUnsentOneIsNotDuplicated)
+{
+    const TaskPtr first = addLocalItem("First", 0, 0);
+    const TaskPtr second = addLocalItem("Second", 0, 0);
+    const TaskPtr third = addLocalItem("Third", 0, 0);
+    mergeItems();  // the three go up and take server ids
+    const qint64 a = dataManager().getZVWId(first->primaryKey());
+    const qint64 b = dataManager().getZVWId(second->primaryKey());
+    const qint64 c = dataManager().getZVWId(third->primaryKey());
+    ASSERT_GT(a, 0);
+    newLocalLink(first->primaryKey(), second->primaryKey());
+    newLocalLink(second->primaryKey(), third->primaryKey());
+    m_service.addLinkRecord(account, b, a);  // the same two items, swapped
+    syncLinks();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+    EXPECT_EQ(dataManager().getAllLinks().size(), 2);
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 2);
+    for (const LinkPtr& link : dataManager().getAllLinks()) EXPECT_GT(link->zvwKey(), 0);
+
+    // Deleted on the web: the link between second and third.
+    for (const QJsonObject& record : m_service.linkRecordsOf(account))
+        if (record.value("root_id").toInteger() == b && record.value("target_id").toInteger() == c)
+            m_service.removeLinkRecord(account, record.value("id").toInteger());
+    syncLinks();
+    ASSERT_EQ(dataManager().getAllLinks().size(), 1);
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 1);
+}
+
+TEST_F(ZVWSyncMergeTest, LinksGoUpInBatchesOfFifty)
+{
+    QList<TaskPtr> items;
+    for (int i = 0; i < 16; ++i) items.append(addLocalItem(QStringLiteral("Item %1").arg(i), 0, 0));
+    mergeItems();
+    for (int i = 0; i < 16; ++i)
+        for (int j = i + 1; j < 16; ++j) newLocalLink(items[i]->primaryKey(), items[j]->primaryKey());
+    ASSERT_EQ(dataManager().getAllLinks().size(), 120);
+    syncLinks();
+    QList<qsizetype> sizes;
+    for (const ServiceRequest& request : requestsOf("POST", "/api/hyperlinks.json"))
+        sizes.append(QJsonDocument::fromJson(request.body).array().size());
+    EXPECT_EQ(sizes, (QList<qsizetype>{50, 50, 20}));
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 120);
+
+    // A stop request: nothing more goes up.
+    m_sync->setIsBreak(true);
+    dataManager().getValidLinks();
+    LinkList copies;
+    for (const LinkPtr& link : dataManager().linkList()) copies.append(std::make_shared<Link>(*link));
+    const int before = requestsTo("POST", "/api/hyperlinks.json");
+    m_sync->addLink(copies);
+    EXPECT_EQ(requestsTo("POST", "/api/hyperlinks.json"), before);
+}
+
+TEST_F(ZVWSyncMergeTest, ALinkWithAnUnsentItemIsLeftOutAndTheKeysGoToTheLinksSent)
+{
+    const TaskPtr a = addLocalItem("A", 0, 0);
+    const TaskPtr b = addLocalItem("B", 0, 0);
+    const TaskPtr c = addLocalItem("C", 0, 0);
+    mergeItems();
+    const TaskPtr unsent = addLocalItem("Unsent", 0, 0);  // no server id
+    newLocalLink(a->primaryKey(), b->primaryKey());
+    const LinkPtr middle = newLocalLink(a->primaryKey(), unsent->primaryKey());
+    newLocalLink(b->primaryKey(), c->primaryKey());
+    syncLinks();
+
+    const QList<QJsonObject> records = m_service.linkRecordsOf(account);
+    ASSERT_EQ(records.size(), 2);
+    QHash<qint64, QPair<qint64, qint64>> byKey;
+    for (const QJsonObject& record : records)
+        byKey.insert(record.value("id").toInteger(),
+                     {record.value("root_id").toInteger(), record.value("target_id").toInteger()});
+    for (const LinkPtr& link : dataManager().getAllLinks()) {
+        if (link->primaryKey() == middle->primaryKey()) {
+            EXPECT_EQ(link->zvwKey(), 0);
+            continue;
+        }
+        ASSERT_TRUE(byKey.contains(link->zvwKey()));
+        EXPECT_EQ(byKey.value(link->zvwKey()).first, dataManager().getZVWId(link->rootId()));
+        EXPECT_EQ(byKey.value(link->zvwKey()).second, dataManager().getZVWId(link->targetId()));
+    }
+}
+
+TEST_F(ZVWSyncMergeTest, AFailedUploadAfterTheWipeLeavesTheLinksUnsentAndActive)
+{
+    const TaskPtr first = addLocalItem("First", 0, 0);
+    const TaskPtr second = addLocalItem("Second", 0, 0);
+    mergeItems();
+    newLocalLink(first->primaryKey(), second->primaryKey());
+    syncLinks();
+    ASSERT_EQ(m_service.linkRecordsOf(account).size(), 1);
+
+    m_service.setFault("POST", "/api/hyperlinks.json", status(500));
+    syncLinks();
+    const LinkList links = dataManager().getAllLinks();
+    ASSERT_EQ(links.size(), 1);
+    EXPECT_EQ(links[0]->zvwKey(), 0);
+    EXPECT_EQ(links[0]->status(), 0);
+
+    m_service.clearFaults();
+    syncLinks();
+    EXPECT_EQ(dataManager().getAllLinks().size(), 1) << "not taken for deleted on the web";
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 1);
+}
+
+TEST_F(ZVWSyncMergeTest, ALinksDownloadThatIsNotAListFailsTheStep)
+{
+    const TaskPtr first = addLocalItem("First", 0, 0);
+    const TaskPtr second = addLocalItem("Second", 0, 0);
+    mergeItems();
+    newLocalLink(first->primaryKey(), second->primaryKey());
+    syncLinks();
+    for (const QByteArray& text : {QByteArray(R"({"error":1})"), QByteArray("<html>"), QByteArray("[]")}) {
+        m_service.setFault("GET", "/api/hyperlinks.json", body(text));
+        syncLinks();
+        EXPECT_FALSE(m_sync->errorDescription().isEmpty()) << text.constData();
+        ASSERT_EQ(dataManager().getAllLinks().size(), 1) << text.constData();
+        EXPECT_EQ(dataManager().getAllLinks()[0]->status(), 0) << text.constData();
+        m_service.clearFaults();
+    }
+}
+
+TEST_F(ZVWSyncMergeTest, LinkRecordsWithUnknownItemsAreStoredWithMinusOne)
+{
+    const ZVWSync::LinkRecords read = ZVWSync::linksFromRecords(
+        QJsonDocument::fromJson(R"([{"root_id":0,"target_id":-4,"id":"12"},{"error":"x"},3])").array(), Date::null());
+    EXPECT_EQ(read.refused, 2);
+    ASSERT_EQ(read.links.size(), 1);
+    EXPECT_EQ(read.links[0]->zvwKey(), 12);
+
+    m_service.addLinkRecord(account, 0, 999);
+    syncLinks();
+    const LinkList links = dataManager().getAllLinks();
+    ASSERT_EQ(links.size(), 1);
+    EXPECT_EQ(links[0]->rootId(), -1);
+    EXPECT_EQ(links[0]->targetId(), -1);
+    EXPECT_TRUE(m_service.linkRecordsOf(account).isEmpty()) << "never uploaded with an unknown end";
+}
+
+// ---- orders and finished series ------------------------------------------------------------
+
+TEST_F(ZVWSyncMergeTest, ANewerLocalOrderGoesUpInRequestsOfFifty)
+{
+    for (int i = 0; i < 120; ++i) addLocalItem(QStringLiteral("Task %1").arg(i), 0, 0);
+    mergeItems();
+    ASSERT_TRUE(m_sync->willUpdateRemoteOrder()) << "the local order stamp is the newer";
+    QList<qsizetype> sizes;
+    for (const ServiceRequest& request : requestsOf("PUT", "/api/tasks/update.json")) {
+        const QJsonArray records = QJsonDocument::fromJson(request.body).array();
+        if (!records.isEmpty() && !records[0].toObject().contains("title")) sizes.append(records.size());
+    }
+    EXPECT_EQ(sizes, (QList<qsizetype>{50, 50, 20}));
+}
+
+TEST_F(ZVWSyncMergeTest, EqualStampsGiveAnUnchangedTaskTheServiceOrderWithoutMarkingIt)
+{
+    const qint64 id = m_service.addItemRecord(account, {{"title", "Ordered"}, {"order_number", 7}});
+    qint64 stamp = 0;
+    for (const QJsonObject& record : m_service.itemRecordsOf(account)) stamp = record.value("last_update").toInteger();
+    const TaskPtr local = addLocalItem("Ordered", id, stamp);
+    local->setTaskOrder(3);
+    local->setHasChanges(0);
+    ASSERT_TRUE(local->dehydrate());
+    m_setting->setLastUpdateWork(0);  // the service's order is not older
+    mergeItems();
+    ASSERT_FALSE(m_sync->willUpdateRemoteOrder());
+    EXPECT_EQ(Task::initWithPrimaryKey(local->primaryKey())->taskOrder(), 7);
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT hasChanges FROM Tasks WHERE primaryKey = %1").arg(local->primaryKey())), 0);
+    EXPECT_EQ(requestsTo("PUT", "/api/tasks/update.json"), 0);
+}
+
+TEST(SeriesEndTest, AFinishedSeriesIsOverOnlyWhenEveryOccurrenceIsDeleted)
+{
+    const Date start = Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(double(d1) + 9 * 3600));
+    auto root = std::make_shared<Task>();
+    root->setTaskType(0);
+    root->setStartTime(start);
+    root->setEndTime(start.dateByAddingTimeInterval(3600));
+    root->setRepeatType(1);
+    root->setRepeatStartDate(start);
+    root->setIsRepeatForever(0);
+    root->setRepeatEndDate(start.dateByAddingTimeInterval(2 * 86400 + 3600));
+    QString all;
+    for (int day = 0; day < 3; ++day)
+        all += QStringLiteral("|%1(2)").arg(Task::storedDateText(start.dateByAddingTimeInterval(day * 86400)));
+    root->setRepeatExceptions(all);
+    EXPECT_TRUE(ZVWSync::isSeriesWhollyDeleted(*root));
+
+    root->setRepeatExceptions(all.section(QLatin1Char('|'), 0, 2));  // the third occurrence is left
+    EXPECT_FALSE(ZVWSync::isSeriesWhollyDeleted(*root));
+    root->setRepeatExceptions(all);
+    root->setIsRepeatForever(1);
+    EXPECT_FALSE(ZVWSync::isSeriesWhollyDeleted(*root));
+}
+
+// ---- odd lists from the service -------------------------------------------------------------
+
+TEST_F(ZVWSyncMergeTest, OddServerListsAreMergedByTheRules)
+{
+    // A changed occurrence listed before its root is stored as a root of its own.
+    const qint64 root = m_service.addItemRecord(account, {{"title", "Standup"}, {"task_type", 3}, {"group_id", 0},
+                                                          {"repeat", QJsonObject{{"repeat_type", "D"}}}});
+    m_service.addItemRecord(account, {{"title", "Moved standup"}, {"task_type", 3}, {"group_id", root}});
+    m_service.setChildrenFirst(true);
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty());
+    bool childAsRoot = false;
+    for (const TaskPtr& item : dataManager().getAllTasksInDB())
+        if (item->taskName() == "Moved standup") childAsRoot = item->parentId() == 0;
+    EXPECT_TRUE(childAsRoot);
+    EXPECT_EQ(storedNames().size(), 2);
+}
+
+TEST_F(ZVWSyncMergeTest, AnItemWhoseTypeChangedIsStoredAnew)
+{
+    const qint64 id = m_service.addItemRecord(account, {{"title", "Now a task"}});
+    addLocalItem("A note", id, 1, 3);
+    mergeItems();
+    EXPECT_EQ(storedNames(), QStringList{"Now a task"});
+    const TaskList stored = dataManager().getAllTasksInDB();
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored[0]->taskType(), 1) << "the note is gone, the task stored";
+    EXPECT_EQ(stored[0]->zvwID(), id);
+}
+
+TEST_F(ZVWSyncMergeTest, TwoServerItemsWithOneIdMatchTheFirstAndStoreTheSecond)
+{
+    const TaskPtr local = addLocalItem("Local", 50, 5);
+    m_service.setFault("GET", "/api/tasks.json",
+                       body(R"([{"id":50,"title":"First","last_update":5},{"id":50,"title":"Second","last_update":9}])"));
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty());
+    EXPECT_EQ(Task::initWithPrimaryKey(local->primaryKey())->taskName(), QStringLiteral("Local")) << "equal stamps";
+    QStringList names = storedNames();
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Local", "Second"}));
+}
+
+TEST_F(ZVWSyncMergeTest, UnlinkedRowsArePurgedOnlyOnceTheServiceAnsweredTheirDeletion)
+{
+    const TaskPtr a = addLocalItem("A", 0, 0);
+    const TaskPtr b = addLocalItem("B", 0, 0);
+    const TaskPtr c = addLocalItem("C", 0, 0);
+    mergeItems();
+    newLocalLink(a->primaryKey(), b->primaryKey());
+    newLocalLink(b->primaryKey(), c->primaryKey());
+    syncLinks();
+    QStringList keys;
+    for (const LinkPtr& link : dataManager().getAllLinks()) keys.append(QString::number(link->zvwKey()));
+    ASSERT_TRUE(dataManager().unLink(a->primaryKey(), b->primaryKey()));
+    ASSERT_TRUE(dataManager().unLink(b->primaryKey(), c->primaryKey()));
+    const QString path = QStringLiteral("/api/hyperlinks/%1.json").arg(keys.join(','));
+
+    m_service.setFault("DELETE", path, status(500));
+    m_sync->deleteUnlinks();
+    EXPECT_EQ(dataManager().getUnlinks().size(), 2) << "not answered: they stay marked and go again";
+
+    m_service.clearFaults();
+    m_sync->deleteUnlinks();
+    EXPECT_TRUE(dataManager().getUnlinks().isEmpty());
+    EXPECT_EQ(requestsTo("DELETE", path), 2) << "one request with both keys, each time";
+    EXPECT_TRUE(m_service.linkRecordsOf(account).isEmpty());
+}
