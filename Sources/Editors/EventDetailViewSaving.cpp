@@ -544,6 +544,8 @@ void EventDetailView::askAndSave(bool close)
         // Notes edited on a later occurrence go with the rest of the change.
         if (notesEdited) rootEvent->setNotes(notes);
         dataManager->doEditAllOperatorWithEvent(rootEvent, false);
+        // From now on the editor holds the root: a later revert restores it.
+        m_keptCopy = rootEvent->copy();
         calendarUpkeep();
         pushRequest();
         afterSave(close);

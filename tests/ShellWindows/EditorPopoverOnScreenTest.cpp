@@ -22,6 +22,7 @@
 #include "Utilities.h"
 #include "WindowController.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -50,6 +51,7 @@ public:
     void TestBody() override {}
     void open() { SetUp(); }
     void close() { TearDown(); }
+    sqlite3* handle() const { return db(); }
 };
 
 class EditorPopoverOnScreen : public RealWindowTest {
@@ -60,8 +62,9 @@ protected:
         if (HasFatalFailure() || IsSkipped()) return;
         database.open();
         CoreData::shared()->loadTimeZones();
-        CoreData::shared()->setCurrentSetting(Setting::initWithPrimaryKey(1, database.db()));
+        CoreData::shared()->setCurrentSetting(Setting::initWithPrimaryKey(1, database.handle()));
         ASSERT_NE(CoreData::shared()->currentSetting(), nullptr);
+        CoreData::shared()->doWithCalendarList(CoreData::shared()->getCalendarList(), 2);
         savedHeight = mainViewHeight;
         mainViewHeight = mainViewHeightForVisibleHeight(Screen::mainVisibleFrame().height());
     }
@@ -112,10 +115,12 @@ protected:
 
     TaskView* boxOf(const TaskPtr& item)
     {
+        mainView->dayCalendarView()->calendarView()->revealToEvent(item);
         TaskView* found = nullptr;
         waitUntil([&] {
             for (TaskView* box : mainView->dayCalendarView()->calendarView()->findChildren<TaskView*>()) {
-                if (box->isVisible() && box->task() && box->task()->primaryKey() == item->primaryKey()) found = box;
+                if (box->isVisible() && box->task() && (box->task()->primaryKey() == item->primaryKey() || box->task()->parentId() == item->primaryKey()))
+                    found = box;
             }
             return found != nullptr;
         });
