@@ -44,10 +44,6 @@ SettingPtr currentSetting()
     return dataManager ? dataManager->currentSetting() : SettingPtr();
 }
 
-QString text(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
 
 int tagOf(const PopUpButton* popUp, int fallback)
 {
@@ -114,7 +110,7 @@ QString EventSaving::tagListFor(const QStringList& names, const QString& categor
 QString EventDetailView::titleToStore() const
 {
     const QString name = m_title->string();
-    return name.isEmpty() ? text("untitledText") : name;
+    return name.isEmpty() ? TextTable::localizedString(QStringLiteral("untitledText")) : name;
 }
 
 QString EventDetailView::formRepeatOptions(bool startWeekdayWhenNone) const
@@ -394,48 +390,48 @@ void EventDetailView::askAndSave(bool close)
     AlertRequest request;
     request.style = AlertStyle::Warning;
     request.attached = true;
-    const QString eventTitle = text(allDayRecord ? "editingADEText" : scheduled ? "editingSTaskText" : "editingEventText");
-    const QString onlyThis = text(scheduled ? "onlyThisSTaskText" : "onlyThisEventText");
-    const QString allFuture = text(scheduled ? "allFutureSTasksText" : "allFutureEventsText");
-    const auto joined = [](const char* first, const char* second) -> QString {
-        return text(first) + QLatin1Char('\n') + text(second);
+    const QString eventTitle = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingADEText")) : scheduled ? TextTable::localizedString(QStringLiteral("editingSTaskText")) : TextTable::localizedString(QStringLiteral("editingEventText")));
+    const QString onlyThis = (scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
+    const QString allFuture = (scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText")) : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
+    const auto joined = [](const QString& first, const QString& second) -> QString {
+        return first + QLatin1Char('\n') + second;
     };
     enum class Answer { OnlyThis, All, AllFuture, Cancel };
     QList<Answer> buttons;
     switch (which) {
     case Case::A:
-        request.messageText = text(allDayRecord ? "editingADEText" : "editingEventText");
-        request.informativeText = text(allDayRecord ? "editingAllADEMessageText" : "editingAllEventToADEText");
-        request.addButtonWithTitle(text("allText"));
+        request.messageText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingADEText")) : TextTable::localizedString(QStringLiteral("editingEventText")));
+        request.informativeText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingAllADEMessageText")) : TextTable::localizedString(QStringLiteral("editingAllEventToADEText")));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
         buttons = {Answer::All};
         break;
     case Case::B:
         request.messageText = eventTitle;
-        request.informativeText = allDayRecord ? joined("editingAllMessageText", "warningRADEExceptionText")
-                                               : text(scheduled ? "editingAllSTaskMessageText" : "editingAllMessageText");
+        request.informativeText = allDayRecord ? joined(TextTable::localizedString(QStringLiteral("editingAllMessageText")), TextTable::localizedString(QStringLiteral("warningRADEExceptionText")))
+                                               : (scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskMessageText")) : TextTable::localizedString(QStringLiteral("editingAllMessageText")));
         request.addButtonWithTitle(onlyThis);
-        request.addButtonWithTitle(text("allText"));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
         buttons = {Answer::OnlyThis, Answer::All};
         break;
     case Case::D:
-        request.messageText = text(allDayRecord ? "editingADEText" : "editingEventText");
-        request.informativeText = text(allDayRecord ? "editingAllFutureADEMessageText" : "editingAllFutureEventToADEText");
-        request.addButtonWithTitle(text("allFutureEventsText"));
+        request.messageText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingADEText")) : TextTable::localizedString(QStringLiteral("editingEventText")));
+        request.informativeText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingAllFutureADEMessageText")) : TextTable::localizedString(QStringLiteral("editingAllFutureEventToADEText")));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allFutureEventsText")));
         buttons = {Answer::AllFuture};
         break;
     case Case::E:
         request.messageText = eventTitle;
-        request.informativeText = allDayRecord ? joined("editingAllFutureMessageText", "warningRADEExceptionText")
-                                               : text(scheduled ? "editingAllSTaskFutureMessageText"
-                                                                : "editingAllFutureMessageText");
+        request.informativeText = allDayRecord ? joined(TextTable::localizedString(QStringLiteral("editingAllFutureMessageText")), TextTable::localizedString(QStringLiteral("warningRADEExceptionText")))
+                                               : (scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskFutureMessageText"))
+                                                                : TextTable::localizedString(QStringLiteral("editingAllFutureMessageText")));
         request.addButtonWithTitle(onlyThis);
         request.addButtonWithTitle(allFuture);
         buttons = {Answer::OnlyThis, Answer::AllFuture};
         break;
     case Case::G:
-        request.messageText = text(allDayRecord ? "editingADEText" : "editingEventText");
-        request.informativeText = text("editingAllFutureMessageText");
-        request.addButtonWithTitle(text("allFutureEventsText"));
+        request.messageText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingADEText")) : TextTable::localizedString(QStringLiteral("editingEventText")));
+        request.informativeText = TextTable::localizedString(QStringLiteral("editingAllFutureMessageText"));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allFutureEventsText")));
         buttons = {Answer::AllFuture};
         break;
     case Case::C:
@@ -445,7 +441,7 @@ void EventDetailView::askAndSave(bool close)
 
     Answer answer = Answer::All;
     if (!buttons.isEmpty()) {
-        request.addButtonWithTitle(text("cancelText"));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
         buttons.append(Answer::Cancel);
         const int index = AlertPresenter::current().runModal(request).button - AlertResponse::firstButton;
         // An alert ended without a button stores nothing, as Cancel does.
