@@ -147,6 +147,11 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
     m_revertBtn->hide();
     m_doneBtn = makeButton(TextTable::localizedString(QStringLiteral("doneText")), QRectF(width - 95, h - 23, 90, 24));
     m_doneBtn->hide();
+    m_addLinkBtn->setTarget(this, [this](Button*) { addNewLink(); });
+    m_cancelBtn->setTarget(this, [this](Button*) { cancelAdd(); });
+    m_addEventBtn->setTarget(this, [this](Button*) { addEvent(); });
+    m_revertBtn->setTarget(this, [this](Button*) { revertEdit(); });
+    m_doneBtn->setTarget(this, [this](Button*) { doneEdit(); });
 
     m_allRowView = {m_locationRow, m_allDayRow, m_startRow, m_endRow, m_tzRow, repeatRow,
                     m_calendarRow, firstAlertRow, m_urlRow, m_descRow, m_tagRow};
@@ -365,6 +370,7 @@ void EventDetailView::resetData()
     m_previousStartTime = start;
 
     placeZoneRow();
+    m_zoneId = setting ? setting->currentTZ() : 0;
     if (zones && dataManager) {
         if (const auto zone = dataManager->getTimeZone(setting->currentTZ()); zone && m_zone.setCurrentZone)
             m_zone.setCurrentZone(*zone);
@@ -431,8 +437,12 @@ void EventDetailView::loadDataFromTask(const TaskPtr& item)
     resetData();
     if (!item) return;
     CoreData* dataManager = CoreData::shared();
+    // The data manager gets a copy as before; the revert uses the editor's
+    // own, since other commands and the web sync set modifyingTask meanwhile.
+    m_keptCopy = item->copy();
     if (dataManager) dataManager->setModifyingTask(item->copy());
     m_task = item;
+    m_zoneId = item->tz();
     if (item->taskType() != 0) return;
 
     if (item->isSheduledTask()) {
@@ -696,6 +706,7 @@ void EventDetailView::textDidEndEditing(CustomTextView* textView)
 
 void EventDetailView::changeItemTo(const TimezoneObj& zone)
 {
+    m_zoneId = zone.tzId;
     if (checksApply() && m_task->tz() != zone.tzId) showRevert();
 }
 

@@ -9,7 +9,10 @@
 
 #include <QPointer>
 
+#include <functional>
+
 class AlertRows;
+class QuickAddHost;
 class Button;
 class CustomNSDatePicker;
 class CustomNSTextField;
@@ -28,6 +31,30 @@ public:
     virtual ~AddFormHost();
     virtual void resizeWithHeight(double height) = 0;
 };
+
+// What the quick-add field that hosts an add form takes from it: the new
+// item (the host names, stores and resets) and the cancel.
+class QuickAddHost {
+public:
+    virtual ~QuickAddHost();
+    virtual void addNewTask(const TaskPtr& item) = 0;
+    virtual void resetData() = 0;
+};
+
+// The weekly rule's start and the stored tag list, as saving writes them.
+namespace EventSaving {
+// The start a weekly rule moves to when the start's weekday is not among
+// the chosen ones (weekday numbers 1 Sunday .. 7 Saturday joined by "|"):
+// the earliest of the chosen weekdays at the start's weekday ordinal of its
+// month and its time of day, each taken as it is when later than the start,
+// otherwise moved on by a week (interval 1) or interval - 1 weeks. The start
+// itself when its weekday is chosen or none is.
+Date adjustedWeeklyStart(const Date& start, const QString& weekdays, qint64 interval);
+// The item's own tags: the names the category does not give, once each,
+// each led by "/"; newTag is told every name written, in order.
+QString tagListFor(const QStringList& names, const QString& categoryTags,
+                   const std::function<void(const QString&)>& newTag = {});
+}  // namespace EventSaving
 
 // The form in which an event, an all-day event or a scheduled task is
 // created (type 0, inside the add panel: Save and Cancel) or edited (type 1,
@@ -80,6 +107,38 @@ public:
     void tagChanged();
     void textDidEndEditing(CustomTextView* textView);
     void changeItemTo(const TimezoneObj& zone);
+    // Add link: saves without closing, asks the main window to reload and
+    // opens the add-link page.
+    void addNewLink();
+    void popupAddLink();
+
+    // Saving. Done saves and closes; the scope questions of a repeating
+    // series go through the alert presenter.
+    void doneEdit();
+    void saveChanges(bool close);
+    void revertEdit();
+    // Undoes unsaved changes from the copy made when the record was loaded.
+    void revertInfo();
+    void addEvent();
+    void cancelAdd();
+    void checkChangeInfo();
+    // Writes the whole form into the record: scope 0 as a single event,
+    // 1 all occurrences, 2 all future ones.
+    void summaryInfo(int scope);
+    // Writes only the repeat kind and end, category, alerts and tags.
+    void getChanges();
+    // The repeat options text the form stands for ("interval/weekdays/flag");
+    // a weekly rule without a weekday takes the start's when asked.
+    QString formRepeatOptions(bool startWeekdayWhenNone) const;
+    // The zone number saving writes: the one picked, else the record's.
+    qint64 chosenZoneId() const { return m_zoneId; }
+
+    bool otherRulesChanged() const { return m_otherRulesChanged; }
+    bool alldayRuleChanged() const { return m_alldayRuleChanged; }
+    bool repeatRuleChanged() const { return m_repeatRuleChanged; }
+    bool repeatOptionChanged() const { return m_repeatOptionChanged; }
+    // The record as loaded, which a revert restores.
+    TaskPtr keptCopy() const { return m_keptCopy; }
 
     // The controls and rows, for the saving code and the tests.
     CustomTextView* title() const { return m_title; }
@@ -149,6 +208,17 @@ private:
     CalendarPtr chosenCategory() const;
     bool isStoredDetachedOccurrence() const;
     bool checksApply() const;
+    QString titleToStore() const;
+    void writeCommonFields(const TaskPtr& item, bool forNewItem);
+    CalendarPtr categoryToStore(bool fallBackToDefault) const;
+    void afterSave(bool close, bool posted = true);
+    void postClose(bool taskChanged);
+    void calendarUpkeep();
+    void tagFilterUpkeep();
+    void askAndSave(bool close);
+    bool isFirstOccurrence() const;
+    qint64 rootKey() const;
+    bool untilForever() const;
 
     int m_type = 0;
     TaskPtr m_task;
@@ -185,4 +255,11 @@ private:
     Button* m_addLinkBtn = nullptr;
     QList<DetailRow*> m_allRowView;
     bool m_changedCal = false;
+    bool m_otherRulesChanged = false;
+    bool m_alldayRuleChanged = false;
+    bool m_repeatRuleChanged = false;
+    bool m_repeatOptionChanged = false;
+    TaskPtr m_keptCopy;
+    qint64 m_zoneId = 0;
+    QPointer<QObject> m_detailViewController;
 };

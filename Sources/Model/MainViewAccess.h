@@ -5,7 +5,10 @@
 #include "ModelTypes.h"
 
 #include <QString>
+#include <QVariantMap>
 
+class MonthView;
+class Popover;
 class QObject;
 
 // What the data manager, the syncs and the panes ask of the main window
@@ -46,6 +49,26 @@ public:
     // the switch to another.
     virtual int currentListModule() const { return 1; }
     virtual void setFocusListModule(int module) { (void)module; }
+    // Like reloadData, told which items changed (the editors' add link
+    // hands the item's key as both key and value).
+    virtual void reloadDataWithInfo(const QVariantMap& info) { (void)info; reloadData(); }
+
+    // What the editor popovers keep in step and the rest of the window
+    // reads: the popover open now, whether one is up, whether a refresh may
+    // run (read back after a close by the user), whether the last close was
+    // asked for by the program, and the tab the link section opens on.
+    virtual Popover* popover() const { return nullptr; }
+    virtual void setPopover(Popover* popover) { (void)popover; }
+    virtual bool hasPopup() const { return false; }
+    virtual void setHasPopup(bool has) { (void)has; }
+    virtual bool canRefreshData() const { return true; }
+    virtual bool isManualClose() const { return false; }
+    virtual void setIsManualClose(bool manual) { (void)manual; }
+    virtual int currentItemContentTab() const { return 0; }
+    virtual void setCurrentItemContentTab(int tab) { (void)tab; }
+    // The mini month, which the editors refresh after a timed change.
+    virtual MonthView* monthView() const { return nullptr; }
+
     // May be called on any thread: the state the view last saw.
     virtual bool isWindowVisible() const = 0;
     virtual bool isKeyWindow() const = 0;

@@ -16,6 +16,8 @@
 #include "TagViewController.h"
 #include "CoreData.h"
 #include "CustomNSImage.h"
+#include "EditorPages.h"
+#include "TaskListItemView.h"
 #include "DayCalendarView.h"
 #include "FocusPaneDetailView.h"
 #include "FocusPaneView.h"
@@ -290,6 +292,16 @@ void MainView::setCurrent(MainView* view)
 {
     currentMainView() = view;
     MainViewAccess::setCurrent(view);
+    // The editors do not know the task list's rows; a revert of an editor
+    // opened from one reloads it through this.
+    if (view) {
+        EditorPages::setRowReloader([](QWidget* parentView) {
+            auto* row = qobject_cast<TaskListItemView*>(parentView);
+            if (!row || row->metaObject() != &TaskListItemView::staticMetaObject) return false;
+            row->reload();
+            return true;
+        });
+    }
 }
 
 void MainView::registerObservers()
@@ -385,6 +397,13 @@ void MainView::reloadPane(RefreshRule::Pane pane)
     case Pane::Navigator: reloadNavigatorIfNeed(); break;
     case Pane::Planner: reloadPlannerView(false); break;
     }
+}
+
+void MainView::reloadDataWithInfo(const QVariantMap& info)
+{
+    // Every list reloads as a whole; the changed keys need no narrower pass.
+    Q_UNUSED(info);
+    reloadData();
 }
 
 void MainView::reloadData()

@@ -2,6 +2,7 @@
 
 #include "Date.h"
 #include "MainViewAccess.h"
+#include "Popover.h"
 #include "RefreshRule.h"
 #include "ScheduledTimer.h"
 #include "TimezoneSearchViewDelegate.h"
@@ -68,7 +69,7 @@ public:
     ImageView* rightTopBgImage() const { return m_rightTopBgImage; }
     ImageView* rightBgImage() const { return m_rightBgImage; }
     QuickAddView* quickAddView() const { return m_quickAddView; }
-    MonthView* monthView() const { return m_monthView; }
+    MonthView* monthView() const override { return m_monthView; }
     MonthNavigation* monthNav() const { return m_monthNav; }
     DayCalendarView* dayCalendarView() const { return m_dayCalendarView; }
     Button* showHideBtn() const { return m_showHideBtn; }
@@ -98,7 +99,7 @@ public:
     void setCurrentSize(double size) { m_currentSize = size; }
     bool isPlannerExpand() const override { return m_isPlannerExpand; }
     void setCanRefreshData(bool canRefresh) override { m_canRefreshData = canRefresh; }
-    bool canRefreshData() const { return m_canRefreshData; }
+    bool canRefreshData() const override { return m_canRefreshData; }
     int currentListModule() const override;
     void setFocusListModule(int module) override;
     void setIsPlannerExpand(bool expand) { m_isPlannerExpand = expand; }
@@ -110,13 +111,19 @@ public:
     void setIsPinned(bool pinned) { m_isPinned = pinned; }
     bool needGoToday() const { return m_needGoToday; }
     void setNeedGoToday(bool need) { m_needGoToday = need; }
-    bool hasPopup() const { return m_hasPopup; }
-    void setHasPopup(bool has) { m_hasPopup = has; }
+    bool hasPopup() const override { return m_hasPopup; }
+    void setHasPopup(bool has) override { m_hasPopup = has; }
+    Popover* popover() const override { return m_popover; }
+    void setPopover(Popover* popover) override { m_popover = popover; }
+    bool isManualClose() const override { return m_isManualClose; }
+    void setIsManualClose(bool manual) override { m_isManualClose = manual; }
+    void reloadDataWithInfo(const QVariantMap& info) override;
     bool needUpdateCoreData() const { return m_needUpdateCoreData; }
     void setNeedUpdateCoreData(bool need) { m_needUpdateCoreData = need; }
     qint64 numberOfNewNotif() const { return m_numberOfNewNotif; }
     int countDownForAutoBackup() const { return m_countDownForAutoBackup; }
-    int currentItemContentTab() const { return m_currentItemContentTab; }
+    int currentItemContentTab() const override { return m_currentItemContentTab; }
+    void setCurrentItemContentTab(int tab) override { m_currentItemContentTab = tab; }
     void setLoadingItem(const TaskPtr& item) override { m_loadingItem = item; }
     void setLoadingView(QObject* view) override { m_loadingView = view; }
     TaskPtr loadingItem() const { return m_loadingItem; }
@@ -334,6 +341,8 @@ private:
     bool m_isPinned = false;
     bool m_needGoToday = false;
     bool m_hasPopup = false;
+    bool m_isManualClose = false;
+    QPointer<Popover> m_popover;
     bool m_needUpdateCoreData = false;
     bool m_syncingIndicatorShown = false;
     qint64 m_numberOfNewNotif = 0;

@@ -83,8 +83,15 @@ void RecordingMainView::record(const QString& call)
     m_calls.append(call);
 }
 
+void RecordingMainView::reloadDataWithInfo(const QVariantMap& info)
+{
+    for (auto it = info.begin(); it != info.end(); ++it)
+        record(QStringLiteral("reload %1=%2").arg(it.key(), it.value().toString()));
+}
+
 void RecordingMainView::setCanRefreshData(bool canRefresh)
 {
+    this->canRefresh = canRefresh;
     record(canRefresh ? QStringLiteral("setCanRefreshData:YES") : QStringLiteral("setCanRefreshData:NO"));
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "MainViewAccess.h"
+#include "Popover.h"
+#include "View.h"
+
+#include <QPointer>
 
 #include <QStringList>
 
@@ -31,6 +35,24 @@ public:
     int currentListModule() const override { return listModule.load(); }
     void setFocusListModule(int module) override;
     bool isWindowVisible() const override { return windowVisible.load(); }
+    // The editor popovers' state, kept as a main view keeps it; only the
+    // reload with changed keys is recorded ("reload <key>=<value>").
+    void reloadDataWithInfo(const QVariantMap& info) override;
+    Popover* popover() const override { return m_popover; }
+    void setPopover(Popover* popover) override { m_popover = popover; }
+    bool hasPopup() const override { return hasPopupFlag; }
+    void setHasPopup(bool has) override { hasPopupFlag = has; }
+    bool canRefreshData() const override { return canRefresh; }
+    bool isManualClose() const override { return manualClose; }
+    void setIsManualClose(bool manual) override { manualClose = manual; }
+    int currentItemContentTab() const override { return contentTab; }
+    void setCurrentItemContentTab(int tab) override { contentTab = tab; }
+    MonthView* monthView() const override { return month; }
+    bool hasPopupFlag = false;
+    bool canRefresh = true;
+    bool manualClose = false;
+    int contentTab = 0;
+    MonthView* month = nullptr;
     bool isKeyWindow() const override { return keyWindow.load(); }
 
     QStringList calls() const;
@@ -48,4 +70,5 @@ private:
     mutable std::mutex m_mutex;
     QStringList m_calls;
     QObject* m_lastSender = nullptr;
+    QPointer<Popover> m_popover;
 };

@@ -262,7 +262,9 @@ bool Popover::eventFilter(QObject* watched, QEvent* event)
     QWidget* pressedWindow = widget->window();
     if (pressedWindow == m_window) return false;
     const bool inAnchorWindow = m_positioningView && pressedWindow == m_positioningView->window();
-    if (m_behavior == PopoverBehavior::Semitransient && inAnchorWindow) return false;
+    // Semi-transient: only the anchor's window counts, so alerts and pickers
+    // in windows of their own can be used while it is open.
+    if (m_behavior == PopoverBehavior::Semitransient && !inAnchorWindow) return false;
     closeWithReason(PopoverCloseReason::PressOutside);
     return false;
 }

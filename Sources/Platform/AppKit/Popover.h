@@ -18,7 +18,8 @@ enum class PopoverBehavior {
     ApplicationDefined,  // only when asked (close(), the should-close notification)
     Transient,           // also on a press anywhere outside it, the anchor's window included,
                          // and when the application goes inactive
-    Semitransient,       // the same but for presses in the anchor's window, which keep it
+    Semitransient,       // only on presses elsewhere in the anchor's window (and when the
+                         // application goes inactive); presses in other windows keep it
 };
 
 // Why a popover closed.

@@ -1,0 +1,646 @@
+// The saving side of the event form: what changed, how the form is written
+// into the record, which scope question a repeating series asks, and what
+// the rest of the application is told afterwards.
+#include "EventDetailView.h"
+
+#include "AlertPresenter.h"
+#include "AlertRows.h"
+#include "Button.h"
+#include "Calendar.h"
+#include "CoreData.h"
+#include "CustomNSDatePicker.h"
+#include "CustomNSTextField.h"
+#include "CustomNSTextField_NSNumberFormatter.h"
+#include "CustomTextView.h"
+#include "DetailViewController.h"
+#include "EditorPages.h"
+#include "LinkSection.h"
+#include "MainViewAccess.h"
+#include "MonthView.h"
+#include "NotificationCenter.h"
+#include "Popover.h"
+#include "PopUpButton.h"
+#include "RecordStore.h"
+#include "RepeatRuleRows.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TextTable.h"
+#include "Utilities.h"
+#include "ZVWSync.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+constexpr double secondsPerWeek = 604800;
+constexpr qint64 autoSyncItems = 2;
+
+SettingPtr currentSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : SettingPtr();
+}
+
+
+int tagOf(const PopUpButton* popUp, int fallback)
+{
+    const PopUpItem* item = popUp ? popUp->selectedItem() : nullptr;
+    return item ? item->tag : fallback;
+}
+
+}  // namespace
+
+QuickAddHost::~QuickAddHost() = default;
+
+// ---- plain rules -------------------------------------------------------------------
+
+Date EventSaving::adjustedWeeklyStart(const Date& start, const QString& weekdays, qint64 interval)
+{
+    if (start.isNull()) return start;
+    QList<qint64> days;
+    for (const QString& part : weekdays.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint64 day = part.trimmed().toLongLong(&ok);
+        if (ok && day >= 1 && day <= 7 && !days.contains(day)) days.append(day);
+    }
+    const qint64 startWeekday = Utilities::getWeekday(start);
+    if (days.isEmpty() || days.contains(startWeekday)) return start;
+    std::sort(days.begin(), days.end());
+
+    const qint64 year = Utilities::getYear(start);
+    const qint64 month = Utilities::getMonth(start);
+    const qint64 hour = Utilities::getHour(start);
+    const qint64 minute = Utilities::getMinute(start);
+    const qint64 ordinal = Utilities::getWeekdayOrdinal(start);
+    const qint64 firstWeekday = Utilities::getWeekday(Utilities::resetDate(start, year, month, 1, hour, minute, 0));
+    const double offset = interval == 1 ? secondsPerWeek : double(interval - 1) * secondsPerWeek;
+
+    std::optional<Date> earliest;
+    for (const qint64 day : days) {
+        // A day past the month's end carries into the next month.
+        const qint64 dayOfMonth = 1 + (day - firstWeekday + 7) % 7 + (ordinal - 1) * 7;
+        Date candidate = Utilities::resetDate(start, year, month, dayOfMonth, hour, minute, 0);
+        if (!(candidate > start)) candidate = Utilities::newDateFromDate(candidate, offset);
+        if (!earliest || candidate < *earliest) earliest = candidate;
+    }
+    return earliest ? *earliest : start;
+}
+
+QString EventSaving::tagListFor(const QStringList& names, const QString& categoryTags,
+                                const std::function<void(const QString&)>& newTag)
+{
+    const QStringList given = EventDetailView::tagNames(categoryTags);
+    QStringList taken;
+    QString list;
+    for (const QString& raw : names) {
+        const QString name = raw.trimmed();
+        if (name.isEmpty() || given.contains(name) || taken.contains(name)) continue;
+        taken.append(name);
+        list += QLatin1Char('/') + name;
+        if (newTag) newTag(name);
+    }
+    return list;
+}
+
+// ---- reading the form --------------------------------------------------------------
+
+QString EventDetailView::titleToStore() const
+{
+    const QString name = m_title->string();
+    return name.isEmpty() ? TextTable::localizedString(QStringLiteral("untitledText")) : name;
+}
+
+QString EventDetailView::formRepeatOptions(bool startWeekdayWhenNone) const
+{
+    const int tag = m_repeatRules->repeatTag();
+    QString weekdays = m_repeatRules->selectedWeekdays();
+    if (tag == RepeatRuleRows::weeklyTag && weekdays.isEmpty() && startWeekdayWhenNone)
+        weekdays = QString::number(Utilities::getWeekday(m_startTextField->dateValue()));
+    const qint64 interval = m_repeatRules->repeatEveryTextField()->stringValue().toLongLong();
+    return RepeatRuleRows::repeatOptionsText(tag, interval, weekdays, tagOf(m_repeatRules->repeatByBtn(), 1));
+}
+
+bool EventDetailView::untilForever() const
+{
+    return tagOf(m_repeatRules->repeatUntilBtn(), 1) == 1;
+}
+
+CalendarPtr EventDetailView::categoryToStore(bool fallBackToDefault) const
+{
+    sqlite3* database = RecordStore::sharedDatabase();
+    const int key = tagOf(calendarBtn(), 0);
+    CalendarPtr category = database ? Calendar::initWithPrimaryKey(key, database) : CalendarPtr();
+    if (fallBackToDefault && (!category || category->calendarName().isEmpty())) {
+        CoreData* dataManager = CoreData::shared();
+        const SettingPtr setting = currentSetting();
+        if (dataManager && setting) {
+            if (CalendarPtr fallback = dataManager->calendarWithPrimaryKey(setting->calendarDefID())) category = fallback;
+        }
+    }
+    return category;
+}
+
+void EventDetailView::checkChangeInfo()
+{
+    m_otherRulesChanged = m_alldayRuleChanged = m_repeatRuleChanged = m_repeatOptionChanged = false;
+    m_changedCal = false;
+    if (!m_task) return;
+    const Task& item = *m_task;
+    m_otherRulesChanged = titleToStore() != item.taskName() ||
+                          m_locationTextField->stringValue() != item.taskLocation();
+    m_alldayRuleChanged = (m_allDayBtn->state() == 1) != item.isADE();
+    if (!m_otherRulesChanged) {
+        m_otherRulesChanged = m_startTextField->dateValue() != item.startTime() ||
+                              m_endTextField->dateValue() != item.endTime();
+    }
+    m_repeatRuleChanged = qint64(m_repeatRules->repeatTag() - 1) != item.repeatType();
+    // A stored zone outside the zone table stays the record's unless the
+    // user picked one, so it never counts as changed by itself.
+    if (!m_otherRulesChanged) m_otherRulesChanged = m_zoneId != item.tz();
+    m_repeatOptionChanged = formRepeatOptions(false) != item.repeatOptions();
+    if (!m_otherRulesChanged) {
+        m_otherRulesChanged = Utilities::updateAlertList(m_alertRows->alertList()) != item.alertValues() ||
+                              m_urlTextField->stringValue() != item.url();
+    }
+}
+
+// ---- writing the record ------------------------------------------------------------
+
+void EventDetailView::writeCommonFields(const TaskPtr& item, bool forNewItem)
+{
+    const SettingPtr setting = currentSetting();
+    item->setTaskLocation(m_locationTextField->stringValue());
+    const bool allDay = m_allDayBtn->state() == 1;
+    item->setIsADE(allDay);
+    item->setStartTime(m_startTextField->dateValue());
+    if (forNewItem) item->setRepeatStartDate(item->startTime());
+    item->setEndTime(m_endTextField->dateValue());
+    item->setTz(setting && setting->tzSupport() ? m_zoneId : (setting ? setting->currentTZ() : m_zoneId));
+
+    if (allDay) {
+        const Date start = item->startTime();
+        const Date end = item->endTime();
+        item->setStartTime(Utilities::resetDate(start, Utilities::getYear(start), Utilities::getMonth(start),
+                                                Utilities::getDay(start), 0, 0, 0));
+        item->setEndTime(Utilities::resetDate(end, Utilities::getYear(end), Utilities::getMonth(end),
+                                              Utilities::getDay(end), 23, 59, 59));
+        if (!forNewItem) item->setIsSheduledTask(false);
+    } else if (item->startTime() == item->endTime()) {
+        const qint64 minutes = setting ? setting->durationDefEventVal() : 60;
+        item->setEndTime(Utilities::dateByAddTimeInterval(double(minutes) * 60, item->startTime()));
+    }
+    item->setDuration(qint64(item->endTime().timeIntervalSinceDate(item->startTime()) / 60));
+}
+
+void EventDetailView::summaryInfo(int scope)
+{
+    if (!m_task) return;
+    const TaskPtr item = m_task;
+    item->setTaskName(titleToStore());
+    writeCommonFields(item, false);
+
+    if (scope == 0) {
+        item->setRepeatType(0);
+    } else {
+        item->setRepeatType(m_repeatRules->repeatTag() - 1);
+        item->setRepeatOptions(formRepeatOptions(true));
+        if (m_repeatRules->repeatTag() == RepeatRuleRows::weeklyTag) {
+            const qint64 interval = m_repeatRules->repeatEveryTextField()->stringValue().toLongLong();
+            const QString weekdays = item->repeatOptions().section(QLatin1Char('/'), 1, 1);
+            const Date moved = EventSaving::adjustedWeeklyStart(item->startTime(), weekdays, interval);
+            if (moved != item->startTime()) {
+                item->setStartTime(moved);
+                item->setEndTime(Utilities::dateByAddTimeInterval(double(item->duration()) * 60, moved));
+            }
+        }
+    }
+    if (item->repeatType() != 0) {
+        item->setIsRepeatForever(untilForever());
+        item->setRepeatEndDate(untilForever()
+                                   ? Date()
+                                   : Utilities::newDateOnDate(m_repeatRules->untilDateTextField()->dateValue(), 23, 59));
+    }
+    const CalendarPtr category = categoryToStore(false);
+    const qint64 key = category ? category->primaryKey() : item->calendarId();
+    m_changedCal = key != item->calendarId();
+    item->setCalendarId(key);
+    item->updateAlertList(m_alertRows->alertList());
+    item->setUrl(m_urlTextField->stringValue());
+    CoreData* dataManager = CoreData::shared();
+    item->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
+                                             [dataManager](const QString& name) {
+                                                 if (dataManager) dataManager->insertTagIfNA(name);
+                                             }));
+    item->setNotes(m_desc->string());
+}
+
+void EventDetailView::getChanges()
+{
+    if (!m_task) return;
+    const TaskPtr item = m_task;
+    item->setRepeatType(m_repeatRules->repeatTag() - 1);
+    if (item->repeatType() != 0) {
+        item->setIsRepeatForever(untilForever());
+        item->setRepeatEndDate(untilForever()
+                                   ? Date()
+                                   : Utilities::newDateOnDate(m_repeatRules->untilDateTextField()->dateValue(), 23, 59));
+    }
+    const CalendarPtr category = categoryToStore(false);
+    const qint64 key = category ? category->primaryKey() : item->calendarId();
+    m_changedCal = key != item->calendarId();
+    item->setCalendarId(key);
+    item->updateAlertList(m_alertRows->alertList());
+    CoreData* dataManager = CoreData::shared();
+    item->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
+                                             [dataManager](const QString& name) {
+                                                 if (dataManager) dataManager->insertTagIfNA(name);
+                                             }));
+}
+
+// ---- what follows a save -------------------------------------------------------------
+
+void EventDetailView::calendarUpkeep()
+{
+    if (!m_changedCal) return;
+    if (CoreData* dataManager = CoreData::shared()) dataManager->resetZVWIdWhenCalChanged(m_task, true);
+}
+
+void EventDetailView::tagFilterUpkeep()
+{
+    CoreData* dataManager = CoreData::shared();
+    if (!dataManager || !dataManager->isAppliedTagFilter() || !m_task) return;
+    if (!dataManager->removeTaskFromListWithTagFilter(m_task)) dataManager->addTaskToList(m_task, dataManager->getShowTag());
+}
+
+void EventDetailView::postClose(bool taskChanged)
+{
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    const NotificationPayload self(static_cast<QObject*>(this));
+    // Those who close the popover have run before the change is told.
+    center.postNotificationOnMainThreadName(Popover::shouldCloseNotification, self);
+    if (taskChanged) center.postNotificationOnMainThreadName(kTaskChanged, self);
+}
+
+namespace {
+void pushRequest()
+{
+    const SettingPtr setting = currentSetting();
+    if (setting && setting->autoZVWSync())
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, autoSyncItems);
+}
+}  // namespace
+
+void EventDetailView::afterSave(bool close, bool posted)
+{
+    tagFilterUpkeep();
+    if (close) postClose(posted);
+}
+
+bool EventDetailView::isFirstOccurrence() const
+{
+    if (!m_task) return false;
+    // A series row read with no occurrence stored (none, or the stored 0)
+    // stands for its first one.
+    const Date stored = m_task->occurrence();
+    const bool unset = stored.isNull() || Utilities::toDBDate(stored).timeIntervalSince1970() <= 0;
+    const Date occurrence = unset ? m_task->startTime() : stored;
+    return Utilities::compareDateNoTime(occurrence, m_task->repeatStartDate()) == 0;
+}
+
+qint64 EventDetailView::rootKey() const
+{
+    if (!m_task) return -1;
+    return m_task->parentId() != -1 ? m_task->parentId() : m_task->primaryKey();
+}
+
+void EventDetailView::doneEdit()
+{
+    customResignFirstResponder();
+    saveChanges(true);
+}
+
+void EventDetailView::saveChanges(bool close)
+{
+    m_currentLinkSection->saveChanges();
+    if (!m_task || !isRevertShown()) {
+        if (close) postClose(true);
+        return;
+    }
+    m_revertBtn->hide();
+    checkChangeInfo();
+    CoreData* dataManager = CoreData::shared();
+    if (!dataManager) {
+        qWarning() << "An event was saved without a data manager; nothing is stored";
+        if (close) postClose(false);
+        return;
+    }
+    const bool seriesRoot = m_task->parentId() == -1 && m_task->repeatType() != 0;
+    const bool occurrence = m_task->primaryKey() <= -2;
+    if (!seriesRoot && !occurrence) {
+        if (m_task->parentId() == -1) {
+            const bool timed = !m_task->isADE();
+            summaryInfo(1);
+            dataManager->doEditAllOperatorWithEvent(m_task, false);
+            calendarUpkeep();
+            pushRequest();
+            if (timed) {
+                MainViewAccess* mainView = MainViewAccess::current();
+                if (MonthView* month = mainView ? mainView->monthView() : nullptr) month->reloadDataWithDaylabel(true);
+            }
+        } else {
+            summaryInfo(0);
+            dataManager->doEditOnlyThisOperatorWithEvent(m_task, false);
+            if (m_changedCal) {
+                dataManager->changeCalendarId(m_task->calendarId(), rootKey());
+                calendarUpkeep();
+            }
+            pushRequest();
+        }
+        afterSave(close);
+        return;
+    }
+    askAndSave(close);
+}
+
+void EventDetailView::askAndSave(bool close)
+{
+    CoreData* dataManager = CoreData::shared();
+    const TaskPtr item = m_task;
+    const bool allDayRecord = item->isADE();
+    const bool scheduled = !allDayRecord && item->isSheduledTask();
+    const bool first = isFirstOccurrence();
+    const qint64 root = rootKey();
+    const Date startBefore = item->startTime();
+    const bool ruleChanged = m_repeatRuleChanged || m_repeatOptionChanged;
+
+    enum class Case { A, B, C, D, E, F, G };
+    Case which;
+    if (first)
+        which = m_alldayRuleChanged ? Case::A : m_otherRulesChanged ? Case::B : Case::C;
+    else if (m_alldayRuleChanged)
+        which = Case::D;
+    else if (m_otherRulesChanged)
+        which = Case::E;
+    else
+        which = ruleChanged ? Case::G : Case::F;
+
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.attached = true;
+    const QString eventTitle = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingADEText")) : scheduled ? TextTable::localizedString(QStringLiteral("editingSTaskText")) : TextTable::localizedString(QStringLiteral("editingEventText")));
+    const QString onlyThis = (scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
+    const QString allFuture = (scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText")) : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
+    const auto joined = [](const QString& first, const QString& second) -> QString {
+        return first + QLatin1Char('\n') + second;
+    };
+    enum class Answer { OnlyThis, All, AllFuture, Cancel };
+    QList<Answer> buttons;
+    switch (which) {
+    case Case::A:
+        request.messageText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingADEText")) : TextTable::localizedString(QStringLiteral("editingEventText")));
+        request.informativeText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingAllADEMessageText")) : TextTable::localizedString(QStringLiteral("editingAllEventToADEText")));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
+        buttons = {Answer::All};
+        break;
+    case Case::B:
+        request.messageText = eventTitle;
+        request.informativeText = allDayRecord ? joined(TextTable::localizedString(QStringLiteral("editingAllMessageText")), TextTable::localizedString(QStringLiteral("warningRADEExceptionText")))
+                                               : (scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskMessageText")) : TextTable::localizedString(QStringLiteral("editingAllMessageText")));
+        request.addButtonWithTitle(onlyThis);
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
+        buttons = {Answer::OnlyThis, Answer::All};
+        break;
+    case Case::D:
+        request.messageText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingADEText")) : TextTable::localizedString(QStringLiteral("editingEventText")));
+        request.informativeText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingAllFutureADEMessageText")) : TextTable::localizedString(QStringLiteral("editingAllFutureEventToADEText")));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allFutureEventsText")));
+        buttons = {Answer::AllFuture};
+        break;
+    case Case::E:
+        request.messageText = eventTitle;
+        request.informativeText = allDayRecord ? joined(TextTable::localizedString(QStringLiteral("editingAllFutureMessageText")), TextTable::localizedString(QStringLiteral("warningRADEExceptionText")))
+                                               : (scheduled ? TextTable::localizedString(QStringLiteral("editingAllSTaskFutureMessageText"))
+                                                                : TextTable::localizedString(QStringLiteral("editingAllFutureMessageText")));
+        request.addButtonWithTitle(onlyThis);
+        request.addButtonWithTitle(allFuture);
+        buttons = {Answer::OnlyThis, Answer::AllFuture};
+        break;
+    case Case::G:
+        request.messageText = (allDayRecord ? TextTable::localizedString(QStringLiteral("editingADEText")) : TextTable::localizedString(QStringLiteral("editingEventText")));
+        request.informativeText = TextTable::localizedString(QStringLiteral("editingAllFutureMessageText"));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allFutureEventsText")));
+        buttons = {Answer::AllFuture};
+        break;
+    case Case::C:
+    case Case::F:
+        break;
+    }
+
+    Answer answer = Answer::All;
+    if (!buttons.isEmpty()) {
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+        buttons.append(Answer::Cancel);
+        const int index = AlertPresenter::current().runModal(request).button - AlertResponse::firstButton;
+        // An alert ended without a button stores nothing, as Cancel does.
+        answer = index >= 0 && index < buttons.size() ? buttons.at(index) : Answer::Cancel;
+    }
+    // The question may have run for a while; the editor may be gone or
+    // reloaded with another record since.
+    if (m_task != item) return;
+
+    if (answer == Answer::Cancel) {
+        if (close) postClose(false);
+        return;
+    }
+
+    const auto scopeOneWrite = [&](const std::function<void()>& reset) {
+        summaryInfo(1);
+        reset();
+        dataManager->doEditAllOperatorWithEvent(item, false);
+        calendarUpkeep();
+        pushRequest();
+        afterSave(close);
+    };
+    const auto onlyThisWrite = [&] {
+        summaryInfo(0);
+        dataManager->doEditOnlyThisOperatorWithEvent(item, false);
+        if (m_changedCal) {
+            dataManager->changeCalendarId(item->calendarId(), root);
+            calendarUpkeep();
+        }
+        pushRequest();
+        afterSave(close);
+    };
+    const auto futureWrite = [&] {
+        summaryInfo(2);
+        dataManager->doEditAllFutureOperatorWithEvent(item);
+        afterSave(close);
+    };
+    const auto ruleReset = [&] {
+        item->setRepeatExceptions(QString());
+        item->setRepeatStartDate(item->startTime());
+        dataManager->deleteAllDetachedEventsParentID(root, item->startTime());
+    };
+
+    switch (which) {
+    case Case::A:
+        scopeOneWrite([&] {
+            dataManager->deleteAllDetachedEventsParentID(root, item->repeatStartDate());
+            item->setRepeatExceptions(QString());
+            item->setRepeatStartDate(item->startTime());
+        });
+        return;
+    case Case::B:
+        if (answer == Answer::OnlyThis) {
+            onlyThisWrite();
+            return;
+        }
+        scopeOneWrite([&] {
+            if (!allDayRecord) item->setRepeatStartDate(item->startTime());
+            if (item->repeatType() == 0) ruleReset();
+        });
+        return;
+    case Case::C:
+        scopeOneWrite([&] {
+            if (ruleChanged) ruleReset();
+        });
+        return;
+    case Case::D:
+        dataManager->deleteAllDetachedEventsParentID(root, startBefore);
+        summaryInfo(2);
+        item->setRepeatExceptions(QString());
+        item->setRepeatStartDate(item->startTime());
+        dataManager->doEditAllFutureOperatorWithEvent(item);
+        afterSave(close);
+        return;
+    case Case::E:
+        if (answer == Answer::OnlyThis)
+            onlyThisWrite();
+        else
+            futureWrite();
+        return;
+    case Case::G:
+        futureWrite();
+        return;
+    case Case::F: {
+        const QString notes = m_desc->string();
+        const bool notesEdited = notes != item->notes();
+        const TaskPtr rootEvent = dataManager->getRootEventWithParentID(root);
+        if (!rootEvent || rootEvent->primaryKey() < 0) {
+            qWarning() << "The series" << root << "is gone; the change is not stored";
+            pushRequest();
+            afterSave(close);
+            return;
+        }
+        m_task = rootEvent;
+        getChanges();
+        // Notes edited on a later occurrence go with the rest of the change.
+        if (notesEdited) rootEvent->setNotes(notes);
+        dataManager->doEditAllOperatorWithEvent(rootEvent, false);
+        // From now on the editor holds the root: a later revert restores it.
+        m_keptCopy = rootEvent->copy();
+        calendarUpkeep();
+        pushRequest();
+        afterSave(close);
+        return;
+    }
+    }
+}
+
+// ---- revert, add, cancel -------------------------------------------------------------
+
+void EventDetailView::revertInfo()
+{
+    if (!isRevertShown() || !m_task || !m_keptCopy) return;
+    m_task->copyContentOfTask(*m_keptCopy);
+    EditorPages::reloadRow(m_parentView);
+}
+
+void EventDetailView::revertEdit()
+{
+    revertInfo();
+    loadDataFromTask(m_task);
+    m_revertBtn->hide();
+}
+
+void EventDetailView::addEvent()
+{
+    auto item = std::make_shared<Task>();
+    item->setTaskType(0);
+    item->setBuiltIn(0);
+    writeCommonFields(item, true);
+    const int repeatTag = m_repeatRules->repeatTag();
+    item->setRepeatType(repeatTag - 1);
+    item->setRepeatOptions(formRepeatOptions(true));
+    if (repeatTag == RepeatRuleRows::weeklyTag) {
+        const qint64 interval = m_repeatRules->repeatEveryTextField()->stringValue().toLongLong();
+        const Date moved = EventSaving::adjustedWeeklyStart(item->startTime(), item->repeatOptions().section(QLatin1Char('/'), 1, 1),
+                                                            interval);
+        if (moved != item->startTime()) {
+            item->setStartTime(moved);
+            item->setRepeatStartDate(moved);
+            item->setEndTime(Utilities::dateByAddTimeInterval(double(item->duration()) * 60, moved));
+        }
+    }
+    if (item->repeatType() != 0) {
+        item->setIsRepeatForever(untilForever());
+        item->setRepeatEndDate(untilForever()
+                                   ? Date()
+                                   : Utilities::newDateOnDate(m_repeatRules->untilDateTextField()->dateValue(), 23, 59));
+    }
+    const CalendarPtr category = categoryToStore(true);
+    if (category) item->setCalendarId(category->primaryKey());
+    item->updateAlertList(m_alertRows->alertList());
+    item->setUrl(m_urlTextField->stringValue());
+    CoreData* dataManager = CoreData::shared();
+    item->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
+                                             [dataManager](const QString& name) {
+                                                 if (dataManager) dataManager->insertTagIfNA(name);
+                                             }));
+    item->setNotes(m_desc->string());
+    item->setLocalStartDate(item->startTime());
+    item->setLocalEndDate(item->endTime());
+    item->setPrevtz(item->tz());
+    item->setPrevAllDay(item->isADE());
+    if (m_type != 0) return;
+    QWidget* parent = m_parentView;
+    auto* panel = qobject_cast<View*>(parent);
+    QWidget* hostWidget = panel ? panel->parentWidget() : nullptr;
+    if (auto* host = dynamic_cast<QuickAddHost*>(hostWidget))
+        host->addNewTask(item);
+    else
+        qWarning() << "A new event was built with no quick-add field to take it";
+}
+
+void EventDetailView::cancelAdd()
+{
+    if (m_type != 0) return;
+    QWidget* parent = m_parentView;
+    QWidget* hostWidget = parent ? parent->parentWidget() : nullptr;
+    if (auto* host = dynamic_cast<QuickAddHost*>(hostWidget)) host->resetData();
+}
+
+// ---- add link ------------------------------------------------------------------------
+
+void EventDetailView::addNewLink()
+{
+    customResignFirstResponder();
+    saveChanges(false);
+    if (MainViewAccess* mainView = MainViewAccess::current(); mainView && m_task) {
+        const QString key = QString::number(m_task->primaryKey());
+        mainView->reloadDataWithInfo(QVariantMap{{key, key}});
+    }
+    popupAddLink();
+    m_revertBtn->hide();
+}
+
+void EventDetailView::popupAddLink()
+{
+    auto* anchor = qobject_cast<View*>(m_parentView.data());
+    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
+    if (auto* controller = qobject_cast<DetailViewController*>(m_detailViewController.data()))
+        controller->addLink(m_task, anchor, 3);
+}

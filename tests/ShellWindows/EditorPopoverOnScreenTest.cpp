@@ -1,0 +1,194 @@
+// The event editor's popover on a real X server: a double click's open on a
+// box of the main window's day grid shows the editor beside it, and a press
+// elsewhere in the main window closes it.
+#include "../PlatformWindows/RealWindowSupport.h"
+#include "../Model/ModelTestFixture.h"
+
+#include "CalendarView.h"
+#include "CoreData.h"
+#include "DayCalendarView.h"
+#include "DetailViewController.h"
+#include "EventDetailView.h"
+#include "MAAttachedWindow.h"
+#include "MainView.h"
+#include "MainViewHeight.h"
+#include "Popover.h"
+#include "Screen.h"
+#include "Screenshot.h"
+#include "Setting.h"
+#include "ShellHost.h"
+#include "Task.h"
+#include "TaskView.h"
+#include "Utilities.h"
+#include "WindowController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include <memory>
+
+using namespace RealWindows;
+
+namespace {
+
+class ScreenHost : public ShellHost {
+public:
+    QSizeF screenResolution(bool fullFrame) const override
+    {
+        return (fullFrame ? Screen::mainFrame() : Screen::mainVisibleFrame()).size();
+    }
+    QPointF statusItemPosition() const override { return QPointF(420, Screen::mainFrame().height() - 24); }
+    void statusItemNeedsDisplay() override {}
+    void activateIgnoringOtherApps() override {}
+};
+
+class Database : public ModelTest {
+public:
+    void TestBody() override {}
+    void open() { SetUp(); }
+    void close() { TearDown(); }
+    sqlite3* handle() const { return db(); }
+};
+
+class EditorPopoverOnScreen : public RealWindowTest {
+protected:
+    void SetUp() override
+    {
+        RealWindowTest::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        database.open();
+        CoreData::shared()->loadTimeZones();
+        CoreData::shared()->setCurrentSetting(Setting::initWithPrimaryKey(1, database.handle()));
+        ASSERT_NE(CoreData::shared()->currentSetting(), nullptr);
+        CoreData::shared()->doWithCalendarList(CoreData::shared()->getCalendarList(), 2);
+        savedHeight = mainViewHeight;
+        mainViewHeight = mainViewHeightForVisibleHeight(Screen::mainVisibleFrame().height());
+    }
+    void TearDown() override
+    {
+        controller.reset();
+        MainView::setCurrent(nullptr);
+        mainView.reset();
+        mainViewHeight = savedHeight;
+        if (CoreData::shared()) database.close();
+        RealWindowTest::TearDown();
+    }
+
+    TaskPtr todaysEvent(const QString& name, int hour, bool repeating)
+    {
+        const Date today = Utilities::today(Utilities::getCompleteDate());
+        auto item = std::make_shared<Task>();
+        item->setTaskType(0);
+        item->setTaskName(name);
+        item->setTaskLocation(QStringLiteral("Room 4"));
+        item->setCalendarId(CoreData::shared()->currentSetting()->calendarDefID());
+        item->setStartTime(Utilities::newDateOnDate(today, hour, 0));
+        item->setEndTime(Utilities::newDateOnDate(today, hour + 1, 30));
+        item->setDuration(90);
+        item->setTz(CoreData::shared()->currentSetting()->currentTZ());
+        if (repeating) {
+            item->setRepeatType(2);
+            item->setRepeatOptions(QStringLiteral("1/2|4/0"));
+            item->setIsRepeatForever(1);
+            item->setRepeatStartDate(item->startTime());
+            item->setAlertValues(QStringLiteral("/1|-600|/1|-3600|"));
+        }
+        EXPECT_TRUE(item->insertAndDehydrate());
+        return item;
+    }
+
+    void openMainViewWith(const TaskPtr& item)
+    {
+        CoreData::shared()->doWithAllTasksEventsAdes(TaskList{item}, 0);
+        mainView = std::make_unique<MainView>(QRectF(0, 0, 620, double(mainViewHeight)));
+        MainView::setCurrent(mainView.get());
+        controller = WindowController::initWithRootApp(&host);
+        ASSERT_TRUE(controller->popoverWindow());
+        controller->setActive(true);
+        ASSERT_TRUE(shownOnScreen(*controller->popoverWindow()));
+        mainView->reloadDataDayCalendar();
+    }
+
+    TaskView* boxOf(const TaskPtr& item)
+    {
+        mainView->dayCalendarView()->calendarView()->revealToEvent(item);
+        TaskView* found = nullptr;
+        waitUntil([&] {
+            for (TaskView* box : mainView->dayCalendarView()->calendarView()->findChildren<TaskView*>()) {
+                if (box->isVisible() && box->task() && (box->task()->primaryKey() == item->primaryKey() || box->task()->parentId() == item->primaryKey()))
+                    found = box;
+            }
+            return found != nullptr;
+        });
+        return found;
+    }
+
+    void saveScreen(const QString& name) const
+    {
+        QElapsedTimer settle;
+        settle.start();
+        waitUntil([&] { return settle.elapsed() > 300; });
+        const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(name + QStringLiteral(".png"))));
+    }
+
+    Database database;
+    quint64 savedHeight = 0;
+    ScreenHost host;
+    std::unique_ptr<MainView> mainView;
+    std::unique_ptr<WindowController> controller;
+};
+
+}  // namespace
+
+TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressElsewhereClosesIt)
+{
+    struct Case {
+        const char* picture;
+        bool repeating;
+    };
+    for (const Case c : {Case{"editor-popover-timed-event", false}, Case{"editor-popover-repeating-event", true}}) {
+        SCOPED_TRACE(c.picture);
+        const TaskPtr item = todaysEvent(c.repeating ? QStringLiteral("Design review") : QStringLiteral("Dentist"),
+                                         c.repeating ? 14 : 10, c.repeating);
+        openMainViewWith(item);
+        TaskView* box = boxOf(item);
+        ASSERT_NE(box, nullptr);
+        box->popupEditDetail();
+        DetailViewController* detail = box->detailViewController();
+        ASSERT_NE(detail, nullptr);
+        ASSERT_NE(detail->popover(), nullptr);
+        QWidget* popoverWindow = detail->popover()->window();
+        ASSERT_TRUE(waitUntil([&] { return popoverWindow->isVisible(); }));
+        EXPECT_TRUE(mainView->hasPopup());
+        EXPECT_EQ(mainView->popover(), detail->popover());
+        // Beside the box, on its right.
+        const QRectF anchor = detail->popover()->anchorScreenRect();
+        const QRect shown = popoverWindow->frameGeometry();
+        EXPECT_GE(shown.left(), Screen::toQt(anchor).toRect().right() - 1);
+        auto* editor = qobject_cast<EventDetailView*>(detail->customView());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->frame().width(), DetailViewController::eventEditorWidth);
+        saveScreen(QString::fromLatin1(c.picture));
+
+        // A press elsewhere in the main window closes it.
+        QWidget* target = mainView.get();
+        const QPointF at(5, 5);
+        QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+        EXPECT_TRUE(waitUntil([&] { return !mainView->hasPopup(); }));
+        EXPECT_TRUE(mainView->canRefreshData());
+
+        controller.reset();
+        MainView::setCurrent(nullptr);
+        mainView.reset();
+    }
+}
