@@ -530,8 +530,10 @@ void TaskDetailView::setCompletedDateText(const Date& date)
     m_completedDate->setStringValue(date.isNull() ? QString() : Utilities::getFormattedDateStringFromDate(date));
 }
 
-void TaskDetailView::loadDataFromTask(const TaskPtr& item)
+void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
 {
+    // Held here: the argument may be the form's own task, cleared next.
+    const TaskPtr item = shown;
     m_task.reset();
     resetData();
     if (!item) return;
@@ -768,9 +770,11 @@ void TaskDetailView::startTimeChanged()
 void TaskDetailView::dueTimeChanged()
 {
     const Date due = m_dueTextField->dateValue();
-    m_dueTextField->setMinDate(m_startTextField->dateValue());
     m_startTextField->setDateValue(Utilities::newDateFromDate(due, std::trunc(m_startToDueDuration)));
     fitDatePicker(m_startTextField);
+    // The start moved with the due date; the due date still cannot go
+    // before it.
+    m_dueTextField->setMinDate(m_startTextField->dateValue());
     if (checksApply() && m_task->dueEnd() != due) showRevert();
 }
 
