@@ -434,8 +434,7 @@ Date TaskDetailView::defaultDueDate(const Date& start, const Date& now, const QV
 
 void TaskDetailView::duration()
 {
-    const double width = std::ceil(TextMeasure::sizeOfText(m_durationBtn->titleOfSelectedItem(), lucida(12)).width());
-    m_durationBtn->setFrameSize(QSizeF(width + 18, m_durationBtn->frame().height()));
+    AlertRows::fitPopUpToTitle(m_durationBtn, RepeatRuleRows::popUpExtra);
     const int tag = selectedTag(m_durationBtn);
     qint64 minutes = 0;
     if (tag >= 2 && tag <= 7) {
