@@ -443,3 +443,29 @@ TEST_F(TaskDetailViewTest, AddingHandsTheHostANewUnnamedTask)
     EXPECT_EQ(host.added.size(), 1);
     EXPECT_EQ(host.resets, 1);
 }
+
+TEST_F(TaskDetailViewTest, WithActiveTasksOnlyTheWorkingListFollowsTheStart)
+{
+    setting().setShowActiveTaskOnly(1);
+    const auto listed = [&](const TaskPtr& item) {
+        for (const TaskPtr& entry : dataManager().allTasksEventsAdes())
+            if (entry->primaryKey() == item->primaryKey()) return true;
+        return false;
+    };
+    const TaskPtr moved = storedTask(QStringLiteral("Later"));
+    dataManager().doWithAllTasksEventsAdes(TaskList{moved}, 0);
+    ASSERT_TRUE(listed(moved));
+    editForm(moved);
+    m_form->startTextField()->setDateValue(localDate(2014, 1, 16, 9));
+    m_form->startTimeChanged();
+    m_form->doneEdit();
+    EXPECT_FALSE(listed(moved)) << "a start after today leaves the list";
+
+    const TaskPtr active = storedTask(QStringLiteral("Now"));
+    dataManager().doWithAllTasksEventsAdes(TaskList{active}, ListAction::Remove);
+    ASSERT_FALSE(listed(active));
+    editForm(active);
+    typeInto(m_form->locationTextField(), QStringLiteral("desk"));
+    m_form->doneEdit();
+    EXPECT_TRUE(listed(active)) << "an active task joins the list";
+}
