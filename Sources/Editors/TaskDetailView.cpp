@@ -131,12 +131,18 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : View(fram
     m_locationRow->setView(m_locationTextField);
 
     m_durationRow = makeRow(TextTable::localizedString(QStringLiteral("durationText")));
-    std::vector<UIUtilities::PopUpElement> durations;
-    for (const char* key : {"noneText", "_15minutesText", "_30minutesText", "_1hourText", "_90minutesText",
-                            "_2hoursText", "_3hoursText", "", "customText"}) {
-        const QString name = QString::fromLatin1(key);
-        durations.emplace_back(name.isEmpty() ? QString() : TextTable::localizedString(name));
-    }
+    // The empty entry becomes the separator between presets and "custom".
+    const std::vector<UIUtilities::PopUpElement> durations{
+        TextTable::localizedString(QStringLiteral("noneText")),
+        TextTable::localizedString(QStringLiteral("_15minutesText")),
+        TextTable::localizedString(QStringLiteral("_30minutesText")),
+        TextTable::localizedString(QStringLiteral("_1hourText")),
+        TextTable::localizedString(QStringLiteral("_90minutesText")),
+        TextTable::localizedString(QStringLiteral("_2hoursText")),
+        TextTable::localizedString(QStringLiteral("_3hoursText")),
+        QString(),
+        TextTable::localizedString(QStringLiteral("customText")),
+    };
     CustomNSPopUpButton* durationPopUp = UIUtilities::createCustomButtonWithFrame(
         controlFrame(90, 0, 19, 19), QStringLiteral("Duration"), 12, this, [this](PopUpButton*) { duration(); },
         durations);
