@@ -1,0 +1,260 @@
+// Writing the task form into its record, storing it and the work that
+// follows a save; building a new task from the add form; undoing unsaved
+// changes.
+#include "TaskDetailView.h"
+
+#include "AlertPresenter.h"
+#include "AlertRows.h"
+#include "Button.h"
+#include "Calendar.h"
+#include "CoreData.h"
+#include "CustomNSDatePicker.h"
+#include "CustomNSTextField.h"
+#include "CustomNSTextField_NSNumberFormatter.h"
+#include "CustomTextView.h"
+#include "EventDetailView.h"
+#include "HourAndMinute.h"
+#include "iCalSync.h"
+#include "LinkSection.h"
+#include "Notifications.h"
+#include "NotificationCenter.h"
+#include "PopUpButton.h"
+#include "RecordStore.h"
+#include "RepeatRuleRows.h"
+#include "SegmentedControl.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TextTable.h"
+#include "Utilities.h"
+#include "ZVWSync.h"
+
+#include <QDebug>
+
+namespace {
+
+int selectedTagOf(const PopUpButton* popUp)
+{
+    return popUp && popUp->selectedItem() ? popUp->selectedItem()->tag : 0;
+}
+
+}  // namespace
+
+qint64 TaskDetailView::durationMinutesForForm() const
+{
+    return m_durationOther->getHours() * 60 + m_durationOther->getMinutes();
+}
+
+TaskDetailView::Host* TaskDetailView::host() const
+{
+    // The add form sits in the add panel, whose own holder takes new tasks.
+    QWidget* panel = m_parentView;
+    if (auto* direct = dynamic_cast<Host*>(panel)) return direct;
+    QWidget* holder = panel ? panel->parentWidget() : nullptr;
+    if (auto* view = qobject_cast<View*>(panel); view && view->superview()) holder = view->superview();
+    return dynamic_cast<Host*>(holder);
+}
+
+void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
+{
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = dataManager ? dataManager->currentSetting() : SettingPtr();
+    const qint64 defaultDuration = setting ? setting->durationDefTaskVal() : 15;
+
+    if (withNameAndStar) {
+        const QString name = m_title->string();
+        item.setTaskName(name.isEmpty() ? TextTable::localizedString(QStringLiteral("untitledText")) : name);
+    }
+    item.setTaskLocation(m_locationTextField->stringValue());
+    item.setStartTime(m_startTextField->dateValue());
+    if (withNameAndStar) item.setIsPinned(m_starBtn->state() == 1 ? 1 : 0);
+
+    const bool due = m_hasDueBtn->state() == 1;
+    item.setDueEnd(due ? m_dueTextField->dateValue() : item.startTime());
+    item.setHasDue(due ? 1 : 0);
+
+    const int durationTag = selectedTagOf(m_durationBtn);
+    if (durationTag == noDurationTag) {
+        item.setHasDuration(0);
+        item.setDuration(defaultDuration);
+    } else if (durationTag >= 2 && durationTag <= 7) {
+        item.setDuration(presetMinutes().at(durationTag - 2));
+        item.setHasDuration(1);
+    } else if (durationTag == customDurationTag) {
+        const qint64 typed = durationMinutesForForm();
+        item.setDuration(typed == 0 ? defaultDuration : typed);
+        item.setHasDuration(1);
+    }
+
+    const int repeatTag = m_repeatRules->repeatTag();
+    item.setRepeatType(repeatTag - 1);
+    QString options = m_repeatRules->repeatOptions();
+    if (repeatTag == RepeatRuleRows::weeklyTag && m_repeatRules->selectedWeekdays().isEmpty()) {
+        // Weekly without a weekday repeats on the start's weekday; the start
+        // itself stays where it is.
+        options = RepeatRuleRows::repeatOptionsText(
+            repeatTag, m_repeatRules->repeatEveryTextField()->stringValue().toLongLong(),
+            QString::number(Utilities::getWeekday(m_startTextField->dateValue())), 0);
+    }
+    item.setRepeatOptions(options);
+    if (repeatTag - 1 != 0) item.setTaskRepeatStyle(selectedTagOf(m_repeatRules->repeatFromBtn()) - 1);
+
+    const CalendarPtr category = chosenCategory();
+    item.setCalendarId(selectedTagOf(calendarBtn()));
+    item.updateAlertList(m_alertRows->alertList());
+    item.setUrl(m_urlTextField->stringValue());
+
+    // The category's own tags are never written into the task.
+    const QString categoryTags = category ? category->tagList() : QString();
+    const QString own = EventDetailView::ownTagList(m_tagDetailView->objectValue(), categoryTags);
+    if (dataManager) {
+        for (const QString& name : EventDetailView::tagNames(own)) dataManager->insertTagIfNA(name);
+    }
+    item.setTagList(own);
+    item.setNotes(m_desc->string());
+}
+
+void TaskDetailView::summaryInfo()
+{
+    if (m_task) writeFormInto(*m_task, true);
+}
+
+void TaskDetailView::doneEdit()
+{
+    customResignFirstResponder();
+    saveChanges(true);
+}
+
+void TaskDetailView::saveChanges(bool close)
+{
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    const auto closePosts = [&] {
+        if (!close) return;
+        center.postNotificationOnMainThreadName(kPopoverShouldClose, static_cast<View*>(this));
+        center.postNotificationOnMainThreadName(kTaskChanged, static_cast<View*>(this));
+    };
+
+    m_currentLinkSection->saveChanges();
+    if (!isRevertShown() || !m_task) {
+        closePosts();
+        return;
+    }
+    m_revertBtn->hide();
+    const bool becomesRepeating = m_task->repeatType() == 0 && m_repeatRules->repeatTag() - 1 != 0;
+
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = dataManager ? dataManager->currentSetting() : SettingPtr();
+    summaryInfo();
+    if (!m_task->dehydrate()) qWarning() << "The task" << m_task->primaryKey() << "could not be stored";
+    if (dataManager) dataManager->updateLocalNotificationForTask(m_task);
+
+    if (dataManager) {
+        if (m_task->status() == 1) dataManager->doMarkDoneOperatorWithTask(m_task, m_task->status());
+
+        const auto tagFilterUpkeep = [&] {
+            if (!dataManager->removeTaskFromListWithTagFilter(m_task))
+                dataManager->addTaskToList(m_task, dataManager->getShowTag());
+        };
+        const Date now = Utilities::getCompleteDate();
+        if (setting && setting->showActiveTaskOnly()) {
+            if (Utilities::compareDateNoTime(m_task->startTime(), now) == 1) {
+                dataManager->removeInActiveTask();
+            } else if (!dataManager->isAppliedTagFilter()) {
+                bool listed = false;
+                for (const TaskPtr& item : dataManager->allTasksEventsAdes())
+                    if (item && item->primaryKey() == m_task->primaryKey()) listed = true;
+                if (!listed) dataManager->doWithAllTasksEventsAdes(TaskList{m_task}, 0);
+            } else {
+                tagFilterUpkeep();
+            }
+        } else if (dataManager->isAppliedTagFilter()) {
+            tagFilterUpkeep();
+        }
+
+        if (dataManager->hasDoToday() && m_task->hasDue() == 1 &&
+            Utilities::compareDateNoTime(m_task->dueEnd(), now) == 0)
+            dataManager->doToday(m_task, false);
+
+        const CalendarPtr category = dataManager->calendarWithPrimaryKey(m_task->calendarId());
+        iCalSync* sync = dataManager->icalSync();
+        const qint64 taskOrEvent = category ? category->taskOrEvent() : 0;
+        if (sync && taskOrEvent != 2) {
+            if (!m_task->iCalUID().isEmpty())
+                sync->backgroundOneWaySyncUpdateToICalTask(m_task, 0);
+            else
+                sync->backgroundOneWaySyncInsertToICalTask(m_task);
+        } else if (sync && !m_task->iCalUID().isEmpty()) {
+            // The category keeps no tasks in the system calendar any more.
+            sync->backgroundOneWaySyncDeleteToICalTask(m_task, 1);
+            m_task->setICalUID(QString());
+            if (!m_task->dehydrate()) qWarning() << "The task" << m_task->primaryKey() << "could not be stored";
+        }
+    }
+
+    if (setting && setting->autoZVWSync())
+        center.postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));
+    closePosts();
+
+    if (becomesRepeating && m_task->repeatType() != 0 && setting && setting->showWarningAddRepeatTask())
+        warnAboutRepeatingTask();
+}
+
+void TaskDetailView::warnAboutRepeatingTask()
+{
+    const SettingPtr setting = CoreData::shared() ? CoreData::shared()->currentSetting() : SettingPtr();
+    if (!setting) return;
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.messageText = TextTable::localizedString(QStringLiteral("editRepeatTaskWarningText"));
+    request.informativeText = TextTable::localizedString(QStringLiteral("addRepeatTaskWarningMessage"));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    request.showsSuppressionButton = true;
+    const AlertResponse answer = AlertPresenter::current().runModal(request);
+    setting->setShowWarningAddRepeatTask(answer.suppressed ? 0 : 1);
+    if (answer.button == AlertResponse::firstButton && !setting->dehydrate())
+        qWarning() << "The settings could not be stored after the repeating-task warning";
+}
+
+void TaskDetailView::revertInfo()
+{
+    if (!isRevertShown() || !m_task) return;
+    CoreData* dataManager = CoreData::shared();
+    const TaskPtr kept = dataManager ? dataManager->modifyingTask() : TaskPtr();
+    if (kept) m_task->copyContentOfTask(*kept);
+}
+
+void TaskDetailView::revertEdit()
+{
+    revertInfo();
+    loadDataFromTask(m_task);
+    m_revertBtn->hide();
+}
+
+void TaskDetailView::addTask()
+{
+    auto item = std::make_shared<Task>();
+    item->setTaskType(1);
+    item->setBuiltIn(0);
+    item->setIsInitialTask(1);
+    writeFormInto(*item, false);
+    CoreData* dataManager = CoreData::shared();
+    const CalendarPtr category = chosenCategory();
+    if ((!category || category->primaryKey() < 0) && dataManager) {
+        // A key that makes no category falls back to the default one.
+        const SettingPtr setting = dataManager->currentSetting();
+        const CalendarPtr fallback = setting ? dataManager->calendarWithPrimaryKey(setting->calendarDefID()) : nullptr;
+        if (fallback) item->setCalendarId(fallback->primaryKey());
+    }
+    // Only the quick-add host names and stores a new task; an edit form has
+    // none, and the built task is dropped.
+    if (m_type != 0) return;
+    if (Host* target = host())
+        target->addNewTask(item);
+    else
+        qInfo() << "The task form has no host to take the new task";
+}
+
+void TaskDetailView::cancelAdd()
+{
+    if (m_type != 0) return;
+    if (Host* target = host()) target->resetData();
+}
