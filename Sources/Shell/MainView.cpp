@@ -17,6 +17,7 @@
 #include "CoreData.h"
 #include "CustomNSImage.h"
 #include "EditorPages.h"
+#include "TaskDetailView.h"
 #include "TaskListItemView.h"
 #include "DayCalendarView.h"
 #include "FocusPaneDetailView.h"
@@ -300,6 +301,18 @@ void MainView::setCurrent(MainView* view)
             if (!row || row->metaObject() != &TaskListItemView::staticMetaObject) return false;
             row->reload();
             return true;
+        });
+        // The popover controller opens tasks in the task editor.
+        EditorPages::setTaskEditorMaker([](const TaskPtr& item, View* positioningView) {
+            EditorContent content;
+            TaskDetailView* form = makeTaskDetailView(item, positioningView);
+            if (!form) return content;
+            content.view = form;
+            QPointer<TaskDetailView> guarded(form);
+            content.revertInfo = [guarded] {
+                if (guarded) guarded->revertInfo();
+            };
+            return content;
         });
     }
 }

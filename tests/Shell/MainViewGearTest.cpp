@@ -6,6 +6,9 @@
 #include "AboutUsPanel.h"
 #include "AddView.h"
 #include "Button.h"
+#include "EditorPages.h"
+#include "Task.h"
+#include "TaskDetailView.h"
 #include "FakeFilePicker.h"
 #include "Menu.h"
 #include "PopUpButton.h"
@@ -252,4 +255,22 @@ TEST_F(MainViewGearTest, TheAboutPanelMovesOnlySidewaysToTheMainWindowsCentre)
     EXPECT_EQ(view.aboutPanel(), panel) << "made once and kept";
     EXPECT_NEAR(panel->frame().center().x(), main.center().x(), 1.0);
     EXPECT_NEAR(panel->frame().y(), placed.y() + 37, 1.0);
+}
+
+TEST_F(MainViewGearTest, TheMainViewLetsThePopoverControllerOpenTasksInTheTaskEditor)
+{
+    EditorPages::setTaskEditorMaker({});
+    openMainView(false);
+    ASSERT_TRUE(EditorPages::taskEditorMaker());
+    auto task = std::make_shared<Task>();
+    task->setTaskName(QStringLiteral("Call the plumber"));
+    View anchor(QRectF(0, 0, 50, 20));
+    const EditorContent content = EditorPages::taskEditorMaker()(task, &anchor);
+    auto* form = qobject_cast<TaskDetailView*>(content.view);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->frame().width(), 280);
+    EXPECT_TRUE(content.revertInfo);
+    content.revertInfo();
+    delete content.view;
+    EditorPages::setTaskEditorMaker({});
 }

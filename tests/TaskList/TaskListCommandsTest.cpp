@@ -90,7 +90,7 @@ TEST_F(TaskListCommandsTest, DeleteAsksOnceAndTheTickedBoxStopsTheQuestion)
     setting().setIsWarningForDeleting(1);
     const TaskPtr first = ordered(QStringLiteral("First"), 1);
     const TaskPtr second = ordered(QStringLiteral("Second"), 2);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
 
     click(rowNamed("First"), 10);
     m_alerts.scriptButton(AlertResponse::secondButton);
@@ -113,7 +113,7 @@ TEST_F(TaskListCommandsTest, DeleteAsksOnceAndTheTickedBoxStopsTheQuestion)
     EXPECT_EQ(m_taskChangedCount, 1) << "the single delete tells the other lists";
     EXPECT_EQ(m_lastChangedObject, NotificationPayload::identityOf(&list()));
 
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     click(rowNamed("Second"), 20);
     list().keyDown(deleteKey());
     EXPECT_EQ(m_alerts.requests().size(), 2) << "not asked again";
@@ -127,7 +127,7 @@ TEST_F(TaskListCommandsTest, DeleteOfSeveralRowsLeavesSharedItemsAndNeedsAnOwnOn
     const TaskPtr b = ordered(QStringLiteral("B"), 2);
     const TaskPtr shared = sharedTask(QStringLiteral("Shared"), 3);
     const TaskPtr otherShared = sharedTask(QStringLiteral("Other shared"), 4);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
 
     // Only shared items, or a single shared one: no question, nothing goes.
     selectRows({rowNamed("Shared"), rowNamed("Other shared")});
@@ -152,7 +152,7 @@ TEST_F(TaskListCommandsTest, DeleteWithoutASelectedItemRowDoesNothing)
     setting().setIsWarningForDeleting(0);
     const TaskPtr a = ordered(QStringLiteral("A"), 1);
     plan({{"monText", {a}}});
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     list().keyDown(deleteKey());
     list().selectRowIndexes({0}, false);  // the header: never selected
     list().keyDown(deleteKey());
@@ -167,7 +167,7 @@ TEST_F(TaskListCommandsTest, TheItemMenuFollowsTheItemAndTheRightClickSelects)
     const TaskPtr shared = sharedTask(QStringLiteral("Shared"), 6);
     sharedTask(QStringLiteral("Delegated"), 7);
     plan({{"monText", {planned}}});
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
 
     EXPECT_TRUE(list().menuForEvent(rightClickAt(0)).items().empty()) << "a header has no menu";
 
@@ -208,7 +208,7 @@ TEST_F(TaskListCommandsTest, TheSelectionMenuKeepsTheSelectionAndLinksExactlyTwo
     const TaskPtr b = ordered(QStringLiteral("B"), 2);
     ordered(QStringLiteral("C"), 3);
     sharedTask(QStringLiteral("Shared"), 4);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
 
     const std::vector<int> three{rowNamed("A"), rowNamed("B"), rowNamed("C")};
     selectRows(three);
@@ -246,7 +246,7 @@ TEST_F(TaskListCommandsTest, CopyExplainsOnceAndPasteLinksTheRootsKeepingTheCopy
     setting().setIsWarningForCopyToLink(1);
     const TaskPtr a = ordered(QStringLiteral("A"), 1);
     const TaskPtr b = ordered(QStringLiteral("B"), 2);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
 
     click(rowNamed("A"), 10);
     m_alerts.scriptButton(AlertResponse::secondButton);
@@ -279,7 +279,7 @@ TEST_F(TaskListCommandsTest, DoneTogglesAndDuplicateCopiesTheTask)
 {
     watchTaskChanged();
     const TaskPtr a = ordered(QStringLiteral("A"), 1);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     click(rowNamed("A"), 10);
     list().commandForAction(QStringLiteral("selectDone:"))();
     EXPECT_EQ(storedColumn(a->primaryKey(), QStringLiteral("status")).toLongLong(), 1);
@@ -327,7 +327,7 @@ TEST_F(TaskListCommandsTest, DuplicatingARepeatingScheduledTaskAsksAndMakesAOneO
 TEST_F(TaskListCommandsTest, AControlClickOpensTheMenuAndSeveralSelectedRowsShow)
 {
     for (int index = 1; index <= 6; ++index) ordered(QStringLiteral("Task %1").arg(index), index);
-    pane().reloadData();
+    pane().reloadTaskIfNeeded();
     selectRows({rowNamed("Task 2"), rowNamed("Task 3"), rowNamed("Task 5")});
     saveScreenshot(&pane(), "task-list-several-selected");
 
