@@ -543,6 +543,9 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     resetData();
     if (!item) return;
     CoreData* dataManager = CoreData::shared();
+    // Revert restores from this form's own copy: other commands set the data
+    // manager's modifying task meanwhile.
+    m_keptCopy = item->copy();
     if (dataManager) dataManager->setModifyingTask(item->copy());
     m_task = item;
     if (item->taskType() != 1) return;

@@ -176,6 +176,7 @@ private:
     int m_type = 0;
     TaskPtr m_task;
     QPointer<QWidget> m_parentView;
+    TaskPtr m_keptCopy;  // the task as loaded
     QPointer<MonthView> m_monthView;
     double m_builtHeight = 0;
     double m_startToDueDuration = 0;

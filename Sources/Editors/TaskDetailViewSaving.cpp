@@ -8,6 +8,7 @@
 #include "Button.h"
 #include "Calendar.h"
 #include "CoreData.h"
+#include "EditorPages.h"
 #include "CustomNSDatePicker.h"
 #include "CustomNSTextField.h"
 #include "CustomNSTextField_NSNumberFormatter.h"
@@ -216,10 +217,9 @@ void TaskDetailView::warnAboutRepeatingTask()
 
 void TaskDetailView::revertInfo()
 {
-    if (!isRevertShown() || !m_task) return;
-    CoreData* dataManager = CoreData::shared();
-    const TaskPtr kept = dataManager ? dataManager->modifyingTask() : TaskPtr();
-    if (kept) m_task->copyContentOfTask(*kept);
+    if (!isRevertShown() || !m_task || !m_keptCopy) return;
+    m_task->copyContentOfTask(*m_keptCopy);
+    EditorPages::reloadRow(m_parentView);
 }
 
 void TaskDetailView::revertEdit()

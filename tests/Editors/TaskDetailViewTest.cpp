@@ -375,6 +375,8 @@ TEST_F(TaskDetailViewTest, RevertUndoesADoneBoxTickedWithoutDone)
     m_form->completedBtn()->performClick();
     EXPECT_EQ(item->status(), 1) << "the box writes to the record at once";
     EXPECT_EQ(item->completedDate(), now());
+    // Another command meanwhile makes a different item the one being changed.
+    dataManager().setModifyingTask(storedTask());
     m_form->revertEdit();
     EXPECT_EQ(item->status(), 0);
     EXPECT_EQ(item->completedDate(), completedBefore);

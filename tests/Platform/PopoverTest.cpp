@@ -192,8 +192,9 @@ TEST_F(PopoverTest, PressesCloseItAsItsBehaviourSays)
         popover.showRelativeToRect(QRectF(), anchor, RectEdge::MinX);
         pressIn(other.contentView());
         EXPECT_EQ(popover.isShown(), !c.closesOnPressInOtherWindow);
-        if (c.closesOnPressInOtherWindow || c.closesOnPressInAnchorWindow)
+        if (c.closesOnPressInOtherWindow || c.closesOnPressInAnchorWindow) {
             EXPECT_EQ(reasons.back(), PopoverCloseReason::PressOutside);
+        }
         popover.close();
     }
 }
