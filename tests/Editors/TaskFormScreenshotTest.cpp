@@ -27,7 +27,9 @@ protected:
         const QRectF tags = m_form->tagDetailView()->frame();
         EXPECT_TRUE(bounds.contains(tags)) << name.toStdString();
         for (Button* button : {m_form->doneBtn(), m_form->addTaskBtn()}) {
-            if (!button->isHidden()) EXPECT_GE(button->frame().top(), tags.bottom()) << name.toStdString();
+            if (!button->isHidden()) {
+                EXPECT_GE(button->frame().top(), tags.bottom()) << name.toStdString();
+            }
         }
     }
 };

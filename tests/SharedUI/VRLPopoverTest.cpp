@@ -164,7 +164,9 @@ TEST(VRLPopoverGeometry, CornerBesideAnOffCentreArrowIsSquareOnlyWhenAsked)
         EXPECT_TRUE(hasVertex(square, c.corner)) << c.position;
         // The other three corners stay round.
         for (const QPointF& other : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
-            if (other != c.corner) EXPECT_FALSE(hasVertex(square, other)) << c.position;
+            if (other != c.corner) {
+                EXPECT_FALSE(hasVertex(square, other)) << c.position;
+            }
     }
 }
 

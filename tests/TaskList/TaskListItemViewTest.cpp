@@ -72,11 +72,17 @@ TEST(ItemRowLayoutTest, TaskLinesFollowTheFilterTheInformationAndTheLinks)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(out.name, QRectF(45, 0, 255, c.nameHeight));
         EXPECT_EQ(out.moreInfoShown, c.infoY >= 0);
-        if (c.infoY >= 0) EXPECT_EQ(out.moreInfo, QRectF(45, c.infoY, 70, 15));
+        if (c.infoY >= 0) {
+            EXPECT_EQ(out.moreInfo, QRectF(45, c.infoY, 70, 15));
+        }
         EXPECT_EQ(out.dueInfoShown, c.dueY >= 0);
-        if (c.dueY >= 0) EXPECT_EQ(out.dueInfo, QRectF(45, c.dueY, 50, 15));
+        if (c.dueY >= 0) {
+            EXPECT_EQ(out.dueInfo, QRectF(45, c.dueY, 50, 15));
+        }
         EXPECT_EQ(out.linksShown, c.linksY >= 0);
-        if (c.linksY >= 0) EXPECT_EQ(out.links, QRectF(45, c.linksY, 255, 15));
+        if (c.linksY >= 0) {
+            EXPECT_EQ(out.links, QRectF(45, c.linksY, 255, 15));
+        }
         EXPECT_TRUE(out.doneShown && out.starShown);
     }
 }
