@@ -362,7 +362,7 @@ TEST_F(EventSaveTest, TheScopeQuestionsReadAsTheRecordAndChangeAsk)
         const int postsBefore = int(m_posts->names().size());
         form.doneEdit();
         ASSERT_EQ(alerts.requests().size(), 1);
-        const AlertRequest& asked = alerts.requests().first();
+        const AlertRequest asked = alerts.requests().first();
         EXPECT_EQ(asked.style, AlertStyle::Warning);
         EXPECT_EQ(asked.messageText, c.message);
         EXPECT_EQ(asked.informativeText, c.informative);

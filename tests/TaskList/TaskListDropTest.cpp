@@ -258,7 +258,7 @@ TEST_F(TaskListDropTest, AFilteredListAsksFirstAndATickedCancelStopsTheQuestion)
     m_alerts.scriptButton(AlertResponse::secondButton, true);
     dragRow(0, gapBefore(3));
     ASSERT_EQ(m_alerts.requests().size(), 1);
-    const AlertRequest& asked = m_alerts.requests().front();
+    const AlertRequest asked = m_alerts.requests().front();
     EXPECT_EQ(asked.messageText, TextTable::localizedString(QStringLiteral("changeTaskOrderText")));
     EXPECT_EQ(asked.informativeText, TextTable::localizedString(QStringLiteral("changeTaskOrderMessage")));
     EXPECT_EQ(asked.buttonTitles, (QStringList{TextTable::localizedString(QStringLiteral("okText")),
