@@ -12,6 +12,7 @@
 #include "Task.h"
 #include "Utilities.h"
 #include "iCalSyncJobs.h"
+#include "support/CalendarSyncBenchSetup.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,83 +33,7 @@ constexpr int repeatingWebItems = 100;
 constexpr int webTasks = 300;
 constexpr int queuedEdits = 1000;
 
-Date local(int year, int month, int day, int hour = 0, int minute = 0)
-{
-    return GregorianCalendar::dateFromFields(year, month, day, hour, minute, 0);
-}
-
-void exec(sqlite3* db, const QByteArray& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "%s in %s\n", error ? error : "", sql.constData());
-        std::exit(1);
-    }
-}
-
-// A database, a data manager with one category linked to the store's one
-// calendar, and the sync over a store in a temporary folder.
-class Setup {
-public:
-    Setup()
-    {
-        Clock::setFixed(local(2014, 3, 12, 10));
-        const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
-        if (sqlite3_open(path.constData(), &m_db) != SQLITE_OK) std::exit(1);
-        QFile schema(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
-        if (!schema.open(QIODevice::ReadOnly)) std::exit(1);
-        exec(m_db, schema.readAll());
-        for (const QString& statement : DatabaseSchema::allUpgrades()) exec(m_db, statement.toUtf8());
-        RecordStore::setSharedDatabase(m_db);
-        databaseOpen = true;
-        manager = std::make_unique<CoreData>();
-        CoreData::setShared(manager.get());
-        manager->loadTimeZones();
-        Utilities::setTimeZoneNameResolver([this](qint64 id) { return manager->getTimeZoneName(id); });
-        setting = Setting::initWithPrimaryKey(1, m_db);
-        setting->setICalSyncWindowStart(30);
-        setting->setICalSyncWindowEnd(30);
-        setting->setTzSupport(true);
-        setting->setCurrentTZ(53392);
-        manager->setCurrentSetting(setting);
-        store = CalCalendarStore::create(m_dir.path() + QStringLiteral("/store"));
-        jobs = std::make_unique<iCalSyncJobs>(store);
-        calendar = CalCalendar::calendar();
-        calendar->setTitle(QStringLiteral("Bench"));
-        if (!store->saveCalendar(calendar)) std::exit(1);
-        category = std::make_shared<Calendar>();
-        category->setPrimaryKey(1);
-        category->setICalUID(calendar->uid());
-        manager->doWithCalendarList(CalendarList{category}, 0);
-    }
-    ~Setup()
-    {
-        jobs.reset();
-        Utilities::setTimeZoneNameResolver(nullptr);
-        CoreData::setShared(nullptr);
-        manager.reset();
-        RecordStore::finalizeAllStatements();
-        RecordStore::setSharedDatabase(nullptr);
-        databaseOpen = false;
-        sqlite3_close(m_db);
-    }
-
-    QString eventsFolder() const
-    {
-        return QStringLiteral("%1/store/%2.calendar/Events").arg(m_dir.path(), calendar->uid());
-    }
-
-    QTemporaryDir m_dir;
-    sqlite3* m_db = nullptr;
-    std::unique_ptr<CoreData> manager;
-    SettingPtr setting;
-    std::shared_ptr<CalCalendarStore> store;
-    std::unique_ptr<iCalSyncJobs> jobs;
-    CalCalendarPtr calendar;
-    CalendarPtr category;
-};
-
-Setup* setup = nullptr;
+using namespace calendarbench;
 
 int processThreads()
 {
