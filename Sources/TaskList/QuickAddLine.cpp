@@ -1,0 +1,29 @@
+#include "QuickAddLine.h"
+
+namespace {
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+}  // namespace
+
+QuickAddLine parseQuickAddLine(const QString& typed)
+{
+    qsizetype first = 0;
+    qsizetype last = typed.size();
+    while (first < last && isBlank(typed.at(first)))
+        ++first;
+    while (last > first && isBlank(typed.at(last - 1)))
+        --last;
+    const QString line = typed.mid(first, last - first);
+
+    QuickAddLine parsed;
+    parsed.text = line;
+    if (line.size() >= 2 && line.at(0) == u'#') {
+        const QChar kind = line.at(1);
+        if (kind == u't' || kind == u'n' || kind == u'e') {
+            parsed.prefix = char(kind.unicode());
+            parsed.text = line.mid(2);
+        }
+    }
+    return parsed;
+}
