@@ -75,8 +75,16 @@ bool ZVWSync::backgroundFullSync(QObject* sender)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (!internetReachable || m_isSyncing) return false;
+        if (!internetReachable) return false;
+        if (m_isSyncing) {
+            // A push or a one-way run is short: the full sync follows it.
+            if (m_syncHolder != SyncHolder::Push && m_syncHolder != SyncHolder::OneWay) return false;
+            m_fullSyncDeferred = true;
+            m_deferredSender = sender;
+            return true;
+        }
         m_isSyncing = true;
+        m_syncHolder = SyncHolder::Full;
     }
     QPointer<QObject> asker(sender);
     const bool hadSender = sender != nullptr;
@@ -111,6 +119,36 @@ void ZVWSync::setIsSyncing(bool syncing)
 {
     std::lock_guard lock(m_mutex);
     m_isSyncing = syncing;
+    m_syncHolder = syncing ? SyncHolder::Full : SyncHolder::None;
+}
+
+bool ZVWSync::takeSyncing(SyncHolder holder)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_isSyncing) return false;
+    m_isSyncing = true;
+    m_syncHolder = holder;
+    return true;
+}
+
+void ZVWSync::releaseSyncing()
+{
+    QPointer<QObject> sender;
+    {
+        std::lock_guard lock(m_mutex);
+        m_isSyncing = false;
+        m_syncHolder = SyncHolder::None;
+        if (!std::exchange(m_fullSyncDeferred, false)) return;
+        sender = std::exchange(m_deferredSender, nullptr);
+    }
+    // An asker that went away meanwhile still gets its sync, posted without it.
+    backgroundFullSync(sender.data());
+}
+
+ZVWSync::SyncHolder ZVWSync::syncHolder() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_syncHolder;
 }
 
 qint64 ZVWSync::pendingBits() const

@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -68,6 +69,27 @@ public:
 
     bool isSyncing() const;
     void setIsSyncing(bool syncing);
+
+    // One web sync at a time: a full pass, a push pass and a one-way run
+    // each hold `syncing` while they run. A full sync asked for while a push
+    // or a run holds it is kept and starts when that one gives it back.
+    enum class SyncHolder { None, Full, Push, OneWay };
+    // Test and set: takes the guard for `holder` when nothing holds it.
+    bool takeSyncing(SyncHolder holder);
+    // Gives the guard back, then starts a full sync asked for meanwhile.
+    void releaseSyncing();
+    SyncHolder syncHolder() const;
+    // Gives the guard back when it leaves scope, on every path.
+    class SyncingHold {
+    public:
+        explicit SyncingHold(ZVWSync& sync) : m_sync(sync) {}
+        ~SyncingHold() { m_sync.releaseSyncing(); }
+        SyncingHold(const SyncingHold&) = delete;
+        SyncingHold& operator=(const SyncingHold&) = delete;
+
+    private:
+        ZVWSync& m_sync;
+    };
     qint64 pendingBits() const;
 
     static constexpr double autoSyncDelay = 10.0;
@@ -453,6 +475,10 @@ private:
     mutable std::mutex m_mutex;
     SerialQueue m_queue{QStringLiteral("ZVWSync")};
     bool m_isSyncing = false;
+    SyncHolder m_syncHolder = SyncHolder::None;
+    // A full sync asked for while a push or a one-way run held the guard.
+    bool m_fullSyncDeferred = false;
+    QPointer<QObject> m_deferredSender;
     qint64 m_pendingBits = 0;
     ScheduledTimer m_timer;
 
