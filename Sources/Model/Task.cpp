@@ -215,6 +215,15 @@ TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
     return item;
 }
 
+TaskPtr Task::storedWithPrimaryKey(qint64 key)
+{
+    RecordGuard guard;
+    sqlite3_stmt* statement = selectStatement.get();
+    StatementReset reset(statement);
+    bindInt64(statement, 1, key);
+    return RecordStore::step(statement) == SQLITE_ROW ? fromRow(statement) : nullptr;
+}
+
 QByteArray Task::selectRowsSql(const QByteArray& condition)
 {
     return QByteArray("SELECT ") + rowColumns + ", primaryKey FROM Tasks " + condition;

@@ -75,6 +75,8 @@ public:
     // used). A key without a row gives an item with that key and every other
     // field empty. A loaded item always has hasChanges 1.
     static TaskPtr initWithPrimaryKey(qint64 key, sqlite3* database = nullptr);
+    // The stored record with that key, or null when there is none.
+    static TaskPtr storedWithPrimaryKey(qint64 key);
 
     // Lists load many rows with one statement: "SELECT <the row's columns>,
     // primaryKey FROM Tasks " followed by the condition (WHERE, ORDER BY).

@@ -52,16 +52,19 @@ QVariantMap Task::encodeWithCoder() const
 }
 
 // Only the key travels: a stored item reads back as the database holds it
-// now, and an occurrence as its series root at the occurrence's times.
+// now, and an occurrence as its series root at the occurrence's times. A
+// record deleted since it was written reads as nothing: a blank item in its
+// place would pass for a new event wherever it is dropped or pasted.
 TaskPtr Task::initWithCoder(const QVariantMap& archive)
 {
     if (!archive.contains(primaryKeyKey)) return nullptr;
     const std::optional<qint64> key = archivedKey(archive.value(primaryKeyKey));
     if (!key) return nullptr;
-    if (*key >= 0) return initWithPrimaryKey(*key);
+    if (*key >= 0) return storedWithPrimaryKey(*key);
 
     const qint64 rootKey = archivedKey(archive.value(parentIdKey)).value_or(0);
-    const TaskPtr item = initWithPrimaryKey(rootKey);
+    const TaskPtr item = storedWithPrimaryKey(rootKey);
+    if (!item) return nullptr;
     item->setParentId(rootKey);
     // Times outside the calendar read as no time, never as a date to compute with.
     item->setStartTime(archivedDate(archive.value(startTimeKey)));

@@ -195,6 +195,28 @@ TEST_F(CalendarViewDropTest, ForeignDragsUnreadablePayloadsAndItemsWithoutAPlace
     EXPECT_EQ(changes.posts, 0);
 }
 
+TEST_F(CalendarViewDropTest, AnItemWhoseRecordWentWhileItWasDraggedIsRefused)
+{
+    ScriptedAlertPresenter alerts;  // any question fails the test
+    ChangeCounter changes;
+    const TaskPtr keep = storedEvent(QStringLiteral("Standup"), at(9), at(10));
+    TaskView* source = sourceBox(keep);
+    for (const bool isTask : {false, true}) {
+        const TaskPtr gone = isTask ? storedTask(QStringLiteral("Gone task"), 60)
+                                    : storedEvent(QStringLiteral("Gone event"), at(11), at(12));
+        auto payload = payloadOf(gone);
+        ASSERT_TRUE(gone->deleteFromDatabase());
+        const qint64 rowsBefore = rowCount();
+        // In the task zone and beside it: neither may bring the record back.
+        EXPECT_FALSE(drag(source, std::move(payload), {40, 506}).dropped) << isTask;
+        EXPECT_FALSE(drag(source, payloadOf(gone), {200, 1100}).dropped) << isTask;
+        EXPECT_EQ(rowCount(), rowsBefore) << "no blank item is stored for a gone record";
+    }
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(changes.posts, 0);
+    EXPECT_EQ(reread(keep)->startTime(), at(9));
+}
+
 TEST_F(CalendarViewDropTest, TheDraggedItemLooksLikeAPieceInTheTaskZoneAndLikeABoxElsewhere)
 {
     const TaskPtr task = storedTask(QStringLiteral("Report"), 60);
