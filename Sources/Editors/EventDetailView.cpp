@@ -431,8 +431,10 @@ bool EventDetailView::isStoredDetachedOccurrence() const
     return m_task && m_task->parentId() != -1 && m_task->primaryKey() >= 0;
 }
 
-void EventDetailView::loadDataFromTask(const TaskPtr& item)
+void EventDetailView::loadDataFromTask(const TaskPtr& shown)
 {
+    // Held here: the argument may be the form's own task, cleared next.
+    const TaskPtr item = shown;
     m_task.reset();
     resetData();
     if (!item) return;

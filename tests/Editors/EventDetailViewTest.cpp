@@ -289,3 +289,33 @@ TEST_F(EventDetailViewTest, AClickOnTheFormEndsTheEditInHandAndMarksTheChange)
     EXPECT_FALSE(m_form->revertBtn()->isHidden()) << "the ended edit differs from the record";
     EXPECT_EQ(location->stringValue(), QStringLiteral("Hall"));
 }
+
+TEST_F(EventDetailViewTest, RevertShowsTheRecordAgainAndKeepsEditingIt)
+{
+    const TaskPtr item = timedEvent();
+    item->setTaskLocation(QStringLiteral("Room 4"));
+    ASSERT_TRUE(item->dehydrate());
+    editForm(item);
+    m_form->show();
+    m_form->activateWindow();
+    QApplication::setActiveWindow(m_form.get());
+    TextField* location = m_form->locationTextField();
+    location->editor()->setFocus(Qt::OtherFocusReason);
+    location->editor()->selectAll();
+    for (QChar c : QStringLiteral("Hall")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key(c.toUpper().unicode()), Qt::NoModifier, QString(c));
+        QApplication::sendEvent(location->editor(), &press);
+    }
+    const QPointF blank(m_form->frame().width() - 10, m_form->locationRow()->frame().center().y());
+    QMouseEvent click(QEvent::MouseButtonPress, blank, m_form->mapToGlobal(blank), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(m_form.get(), &click);
+    ASSERT_FALSE(m_form->revertBtn()->isHidden());
+
+    m_form->revertEdit();
+    EXPECT_EQ(m_form->task(), item) << "the form still edits the same record";
+    EXPECT_EQ(m_form->title()->string(), QStringLiteral("Meeting"));
+    EXPECT_EQ(m_form->locationTextField()->stringValue(), QStringLiteral("Room 4"));
+    EXPECT_EQ(m_form->startTextField()->dateValue(), localDate(2014, 1, 16, 9));
+    EXPECT_TRUE(m_form->revertBtn()->isHidden());
+}
