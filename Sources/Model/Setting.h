@@ -52,6 +52,7 @@ public:
     // ---- side files (Setting_SideFiles.cpp) -----------------------------------
     // Each save reads the file first and replaces it (atomically) only when
     // what it would write differs from what the file holds.
+
     // The support folder joined with the file name; empty without a folder.
     static QString dataFilePath(const QString& fileName);
     void loadLocalSettings();
