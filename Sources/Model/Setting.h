@@ -41,8 +41,7 @@ public:
     // Same as normalDehydrate.
     [[nodiscard]] bool dehydrate();
     // Writes the row when dirty, then "local.settings" and "DayManager.dat"
-    // whether or not the row was written; a side file that already holds
-    // these values is left as it is. False when the row write failed
+    // whether or not the row was written. False when the row write failed
     // (logged); the record then stays dirty.
     [[nodiscard]] bool normalDehydrate();
     static void finalizeStatements();
@@ -50,9 +49,6 @@ public:
     bool dirty() const;
 
     // ---- side files (Setting_SideFiles.cpp) -----------------------------------
-    // Each save reads the file first and replaces it (atomically) only when
-    // what it would write differs from what the file holds.
-
     // The support folder joined with the file name; empty without a folder.
     static QString dataFilePath(const QString& fileName);
     void loadLocalSettings();
