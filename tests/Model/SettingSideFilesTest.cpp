@@ -458,7 +458,8 @@ TEST_F(SettingSideFilesTest, ASideFileIsReplacedOnlyWhenItsContentChanges)
         EXPECT_TRUE(side.changed(*reloaded));
         if (side.keepsOtherKeys) EXPECT_EQ(readPlist(path).value(QStringLiteral("someNewerKey")).toString(), "kept");
         for (const QString& name : filesIn(supportFolder()))
-            EXPECT_FALSE(name.startsWith(QString::fromLatin1(side.file) + QLatin1Char('.'))) << "left behind: " << name.toStdString();
+            EXPECT_FALSE(name.startsWith(QString::fromLatin1(side.file) + QLatin1Char('.')))
+                << "left behind: " << name.toStdString();
     }
 }
 
@@ -476,8 +477,8 @@ TEST_F(SettingSideFilesTest, ASideFileChangedBehindTheRecordIsWrittenAgain)
     EXPECT_TRUE(readPlist(path).contains(QStringLiteral("navShowing")));
 }
 
-// The save at the end of every sync step: with nothing new it writes neither
-// the row nor a side file; a change to one side file replaces that one only.
+// The save at the end of every sync step: with nothing new it replaces no
+// side file; a change to one side file replaces that one only.
 TEST_F(SettingSideFilesTest, AnUnchangedSaveWritesNothingAndAChangedOneOnlyWhatChanged)
 {
     const QString local = Setting::dataFilePath(QStringLiteral("local.settings"));
