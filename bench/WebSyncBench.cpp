@@ -63,6 +63,7 @@ BENCHMARK(BM_ThousandTokenRequestsOverOneConnection)->Unit(benchmark::kMilliseco
 void BM_ThousandTokenRenewals(benchmark::State& state)
 {
     QTemporaryDir folder;
+    qputenv("XDG_DATA_HOME", folder.path().toUtf8());
     sqlite3* db = nullptr;
     sqlite3_open((folder.path() + QStringLiteral("/Database.sql")).toUtf8().constData(), &db);
     QFile schema(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
@@ -111,6 +112,8 @@ struct ExchangeSetUp {
 
     ExchangeSetUp()
     {
+        // The side files go to the set-up's own folder, never to the user's.
+        qputenv("XDG_DATA_HOME", folder.path().toUtf8());
         sqlite3_open((folder.path() + QStringLiteral("/Database.sql")).toUtf8().constData(), &db);
         sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
         QFile schema(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
@@ -279,6 +282,13 @@ void fillService(ExchangeSetUp& setUp, int count)
                                                            {QStringLiteral("task_type"), 2}});
 }
 
+// The settings download of a pass, as from a service whose task order stamp
+// is the local one: no order to send.
+void downloadSameOrderStamp(ExchangeSetUp& setUp)
+{
+    setUp.sync->zvwSetting()->setLastUpdateWork(setUp.setting->lastUpdateWork());
+}
+
 void BM_MergeTenThousandUnchangedItems(benchmark::State& state)
 {
     ExchangeSetUp setUp;
@@ -289,12 +299,34 @@ void BM_MergeTenThousandUnchangedItems(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         setUp.sync->getItemsFromZVW();
+        downloadSameOrderStamp(setUp);
         state.ResumeTiming();
         setUp.sync->syncItemsWithZVW();
         if (!setUp.sync->zvwWorkList().isEmpty()) state.SkipWithError("an item was taken for new");
+        if (setUp.sync->willUpdateRemoteOrder()) state.SkipWithError("the order was taken for changed");
     }
 }
 BENCHMARK(BM_MergeTenThousandUnchangedItems)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same merge with the local order newer than the service's: the order of
+// all 10,000 tasks goes up in 200 requests and every task is written back.
+void BM_MergeTenThousandUnchangedItemsSendingTheirOrder(benchmark::State& state)
+{
+    ExchangeSetUp setUp;
+    setUp.dataManager->setICalSync(std::make_unique<iCalSync>());
+    fillService(setUp, 10000);
+    setUp.sync->getItemsFromZVW();
+    setUp.sync->syncItemsWithZVW();
+    for (auto _ : state) {
+        state.PauseTiming();
+        setUp.sync->getItemsFromZVW();
+        setUp.sync->zvwSetting()->setLastUpdateWork(setUp.setting->lastUpdateWork() - 1);
+        state.ResumeTiming();
+        setUp.sync->syncItemsWithZVW();
+        if (!setUp.sync->willUpdateRemoteOrder()) state.SkipWithError("the order was not sent");
+    }
+}
+BENCHMARK(BM_MergeTenThousandUnchangedItemsSendingTheirOrder)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_StoreTenThousandNewItemsFromTheService(benchmark::State& state)
 {
@@ -305,6 +337,7 @@ void BM_StoreTenThousandNewItemsFromTheService(benchmark::State& state)
         state.PauseTiming();
         sqlite3_exec(setUp.db, "DELETE FROM Tasks", nullptr, nullptr, nullptr);
         setUp.sync->getItemsFromZVW();
+        downloadSameOrderStamp(setUp);
         state.ResumeTiming();
         setUp.sync->syncItemsWithZVW();
         if (setUp.sync->zvwWorkList().size() != 10000) state.SkipWithError("not every item was stored");

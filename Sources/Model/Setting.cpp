@@ -308,8 +308,9 @@ bool Setting::normalDehydrate()
     keepForUndo();
     const bool written = writeRow();
     // The side files hold what the row has no column for; they are saved
-    // whether or not the row needed writing, but only once the row is there
-    // to stay: a command that is rolled back leaves the files as they were.
+    // whether or not the row needed writing (each is replaced only when its
+    // content changes), but only once the row is there to stay: a command
+    // that is rolled back leaves the files as they were.
     Transaction::afterCommitOrNow([this] {
         saveLocalSettings();
         saveDayManagerDictionary();

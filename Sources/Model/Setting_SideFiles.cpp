@@ -69,16 +69,50 @@ bool setAsideIfUnreadable(const QString& path, const PropertyList::Result& read)
     return true;
 }
 
-// Atomic: a failed write leaves the earlier file whole.
-bool writeReadDictionary(const QString& path, const PropertyList::Result& read, const QVariantMap& dictionary)
+// A side file as it stands: its bytes and their reading.
+struct SideFile {
+    QByteArray bytes;
+    PropertyList::Result read;
+};
+
+// Reads as PropertyList::readFile does, keeping the bytes for the comparison
+// before a write.
+SideFile readSideFile(const QString& path)
 {
-    return setAsideIfUnreadable(path, read)
+    SideFile side;
+    QFile file(path);
+    if (!file.exists()) {
+        side.read = {QVariant(), PropertyList::Error::FileMissing, QStringLiteral("No property list at %1").arg(path)};
+        return side;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        side.read = {QVariant(), PropertyList::Error::CannotRead,
+                     QStringLiteral("Cannot read %1: %2").arg(path, file.errorString())};
+        return side;
+    }
+    side.bytes = file.readAll();
+    side.read = PropertyList::fromData(side.bytes);
+    if (!side.read.ok()) side.read.errorText = path + QStringLiteral(": ") + side.read.errorText;
+    return side;
+}
+
+// Atomic: a failed write leaves the earlier file whole. A file that already
+// holds exactly these bytes is left alone: the settings are saved after every
+// sync step and many commands, and each write flushes the disk, which costs
+// far more than reading the small file back.
+bool writeReadDictionary(const QString& path, const SideFile& side, const QVariantMap& dictionary)
+{
+    if (isDictionary(side.read)) {
+        const std::optional<QByteArray> data = PropertyList::toData(dictionary);
+        if (data && *data == side.bytes) return true;
+    }
+    return setAsideIfUnreadable(path, side.read)
         && PropertyList::writeFile(path, dictionary) == PropertyList::Error::None;
 }
 
 bool writeDictionary(const QString& path, const QVariantMap& dictionary)
 {
-    return !path.isEmpty() && writeReadDictionary(path, PropertyList::readFile(path), dictionary);
+    return !path.isEmpty() && writeReadDictionary(path, readSideFile(path), dictionary);
 }
 
 // Sets the given keys and keeps every other key already in the file, so a
@@ -86,10 +120,10 @@ bool writeDictionary(const QString& path, const QVariantMap& dictionary)
 bool mergeIntoFile(const QString& path, const QVariantMap& values)
 {
     if (path.isEmpty()) return false;
-    const PropertyList::Result read = PropertyList::readFile(path);
-    QVariantMap dictionary = isDictionary(read) ? read.value.toMap() : QVariantMap();
+    const SideFile side = readSideFile(path);
+    QVariantMap dictionary = isDictionary(side.read) ? side.read.value.toMap() : QVariantMap();
     dictionary.insert(values);
-    return writeReadDictionary(path, read, dictionary);
+    return writeReadDictionary(path, side, dictionary);
 }
 
 // ---- Values from the side files ----

@@ -229,6 +229,17 @@ void write(const TaskPtr& item, const char* what)
         qWarning() << "The item merge could not write item" << item->primaryKey() << what;
 }
 
+// A server item just stored is the service's copy, not a local change: the
+// reading of its record and the insert's order went through setters that mark
+// it for upload, and stored so the next pass would send every downloaded item
+// back to the service.
+void storedUnmarked(const TaskPtr& item)
+{
+    if (item->hasChanges() == 0) return;
+    item->setHasChanges(0);
+    write(item, "as the service's copy");
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -545,10 +556,12 @@ void ZVWSync::syncItemsWithZVW()
         for (const TaskPtr& work : fresh) {
             dataManager->setModifyingTask(work);
             if (work->taskType() == 0 && work->parentId() >= 1) {
-                if (!dataManager->addNewTaskNeedSync(false))
+                if (!dataManager->addNewTaskNeedSync(false)) {
                     qWarning() << "The item merge could not store changed occurrence" << work->zvwID();
-                else if (isCalendarEligible(*work))
-                    calendarUpdate.append(work);
+                } else {
+                    storedUnmarked(work);
+                    if (isCalendarEligible(*work)) calendarUpdate.append(work);
+                }
                 unit.wrote();
                 continue;
             }
@@ -566,6 +579,7 @@ void ZVWSync::syncItemsWithZVW()
                 qWarning() << "The item merge could not store server item" << work->zvwID();
                 continue;
             }
+            storedUnmarked(work);
             if (isCalendarEligible(*work)) calendarInsert.append(work);
         }
     }

@@ -389,3 +389,114 @@ TEST_F(SettingSideFilesTest, BackupsAndTheirFolderAreReadableByTheirOwnerOnly)
     EXPECT_EQ(modeOf(backupFolder()), 0700u);
     EXPECT_EQ(modeOf(QDir(backupFolder()).filePath(QStringLiteral("2014-03-26 09:05:00.abkzvm"))), 0600u);
 }
+
+namespace {
+
+// A write replaces the file by a new one (written aside, then renamed over
+// it); a file left alone keeps its inode.
+ino_t inodeOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
+    return info.st_ino;
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+}  // namespace
+
+// Every side file: a save with nothing new leaves the file untouched (no
+// write, no flush); a save with a new value replaces it whole, keeps what
+// else it held and is read back by the next load.
+TEST_F(SettingSideFilesTest, ASideFileIsReplacedOnlyWhenItsContentChanges)
+{
+    const struct {
+        const char* file;
+        std::function<bool(Setting&)> save;
+        std::function<void(Setting&)> change;
+        std::function<bool(Setting&)> changed;
+        bool keepsOtherKeys;
+    } files[] = {
+        {"local.settings", [](Setting& s) { return s.saveLocalSettings(); },
+         [](Setting& s) { s.setCurrentFontSize(17.5f); }, [](Setting& s) { return s.currentFontSize() == 17.5f; },
+         true},
+        {"DayManager.dat", [](Setting& s) { return s.saveDayManagerDictionary(); },
+         [](Setting& s) {
+             QVariantMap hours = s.dayManagers();
+             hours.insert(QStringLiteral("MondayStartTime"), 555);
+             s.setDayManagers(hours);
+         },
+         [](Setting& s) { return s.dayManagers().value(QStringLiteral("MondayStartTime")).toLongLong() == 555; },
+         false},
+        {"synctime.dat", [](Setting& s) { return s.saveSyncTime(); },
+         [](Setting& s) { s.setLatestSyncLink(1400000000123LL); },
+         [](Setting& s) { return s.latestSyncLink() == 1400000000123LL; }, true},
+    };
+    for (const auto& side : files) {
+        SCOPED_TRACE(side.file);
+        const QString path = Setting::dataFilePath(QString::fromLatin1(side.file));
+        if (side.keepsOtherKeys)
+            PropertyList::writeFile(path, QVariantMap{{QStringLiteral("someNewerKey"), QStringLiteral("kept")}});
+        SettingPtr setting = loadSetting();
+        ASSERT_TRUE(side.save(*setting));
+        const QByteArray written = readBytes(path);
+        const ino_t first = inodeOf(path);
+        ASSERT_NE(first, 0u);
+
+        ASSERT_TRUE(side.save(*setting));
+        ASSERT_TRUE(side.save(*loadSetting())) << "a fresh record saving the values it read";
+        EXPECT_EQ(inodeOf(path), first) << "rewritten with nothing new";
+        EXPECT_EQ(readBytes(path), written);
+
+        side.change(*setting);
+        ASSERT_TRUE(side.save(*setting));
+        EXPECT_NE(inodeOf(path), first) << "a new value must replace the file";
+        SettingPtr reloaded = loadSetting();
+        EXPECT_TRUE(side.changed(*reloaded));
+        if (side.keepsOtherKeys) EXPECT_EQ(readPlist(path).value(QStringLiteral("someNewerKey")).toString(), "kept");
+        for (const QString& name : filesIn(supportFolder()))
+            EXPECT_FALSE(name.startsWith(QString::fromLatin1(side.file) + QLatin1Char('.')))
+                << "left behind: " << name.toStdString();
+    }
+}
+
+// The comparison is with the file as it stands, not with the last write: a
+// file changed behind the record's back gets the record's values again.
+TEST_F(SettingSideFilesTest, ASideFileChangedBehindTheRecordIsWrittenAgain)
+{
+    const QString path = Setting::dataFilePath(QStringLiteral("local.settings"));
+    SettingPtr setting = loadSetting();
+    setting->setCurrentFontSize(15.0f);
+    ASSERT_TRUE(setting->saveLocalSettings());
+    PropertyList::writeFile(path, QVariantMap{{QStringLiteral("currentFontSize"), 9.0}});
+    ASSERT_TRUE(setting->saveLocalSettings());
+    EXPECT_FLOAT_EQ(loadSetting()->currentFontSize(), 15.0f);
+    EXPECT_TRUE(readPlist(path).contains(QStringLiteral("navShowing")));
+}
+
+// The save at the end of every sync step: with nothing new it replaces no
+// side file; a change to one side file replaces that one only.
+TEST_F(SettingSideFilesTest, AnUnchangedSaveWritesNothingAndAChangedOneOnlyWhatChanged)
+{
+    const QString local = Setting::dataFilePath(QStringLiteral("local.settings"));
+    const QString hours = Setting::dataFilePath(QStringLiteral("DayManager.dat"));
+    SettingPtr setting = loadSetting();
+    ASSERT_TRUE(setting->dehydrate());
+    const ino_t localFirst = inodeOf(local);
+    const ino_t hoursFirst = inodeOf(hours);
+    ASSERT_NE(localFirst, 0u);
+    ASSERT_NE(hoursFirst, 0u);
+
+    ASSERT_TRUE(setting->dehydrate());
+    EXPECT_EQ(inodeOf(local), localFirst);
+    EXPECT_EQ(inodeOf(hours), hoursFirst);
+
+    setting->setNavShowing(false);
+    ASSERT_TRUE(setting->dehydrate());
+    EXPECT_NE(inodeOf(local), localFirst);
+    EXPECT_EQ(inodeOf(hours), hoursFirst);
+    EXPECT_FALSE(loadSetting()->navShowing());
+}

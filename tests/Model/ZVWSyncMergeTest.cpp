@@ -5,8 +5,11 @@
 #include "Task.h"
 #include "Utilities.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -410,6 +413,38 @@ TEST_F(ZVWSyncMergeTest, EqualStampsGiveAnUnchangedTaskTheServiceOrderWithoutMar
     EXPECT_EQ(Task::initWithPrimaryKey(local->primaryKey())->taskOrder(), 7);
     EXPECT_EQ(queryInt(QStringLiteral("SELECT hasChanges FROM Tasks WHERE primaryKey = %1").arg(local->primaryKey())), 0);
     EXPECT_EQ(requestsTo("PUT", "/api/tasks/update.json"), 0);
+}
+
+// Items stored from the service wait for no upload, so the next merge with
+// nothing new sends none of them back; the settings saved at its end leave
+// the side files as they are (each rewrite would flush the disk).
+TEST_F(ZVWSyncMergeTest, AMergeThatBringsNothingNewSendsNoItemAndReplacesNoSideFile)
+{
+    for (int i = 0; i < 3; ++i) m_service.addItemRecord(account, {{"title", QStringLiteral("Item %1").arg(i)}});
+    mergeItems();
+    ASSERT_EQ(storedNames().size(), 3);
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE hasChanges != 0")), 0)
+        << "the service's items are no local change";
+    const auto inodeOf = [](const char* name) -> ino_t {
+        struct stat info {};
+        const QByteArray path = QFile::encodeName(Setting::dataFilePath(QString::fromLatin1(name)));
+        return ::stat(path.constData(), &info) == 0 ? info.st_ino : 0;
+    };
+    const ino_t local = inodeOf("local.settings");
+    const ino_t hours = inodeOf("DayManager.dat");
+    ASSERT_NE(local, 0u);
+    ASSERT_NE(hours, 0u);
+
+    m_service.clearRequests();
+    mergeItems();
+    EXPECT_TRUE(m_sync->zvwWorkList().isEmpty());
+    EXPECT_EQ(storedNames().size(), 3);
+    EXPECT_EQ(requestsTo("POST", "/api/tasks.json"), 0);
+    for (const ServiceRequest& request : requestsOf("PUT", "/api/tasks/update.json"))
+        for (const QJsonValue& record : QJsonDocument::fromJson(request.body).array())
+            EXPECT_FALSE(record.toObject().contains("title")) << "an item the service gave went back to it";
+    EXPECT_EQ(inodeOf("local.settings"), local);
+    EXPECT_EQ(inodeOf("DayManager.dat"), hours);
 }
 
 TEST(SeriesEndTest, AFinishedSeriesIsOverOnlyWhenEveryOccurrenceIsDeleted)
