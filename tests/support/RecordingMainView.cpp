@@ -100,3 +100,26 @@ void RecordingMainView::setFocusListModule(int module)
     listModule = module;
     record(QStringLiteral("setFocusListModule:%1").arg(module));
 }
+
+void RecordingMainView::showTaskModuleAndReloadData()
+{
+    listModule = 1;
+    record(QStringLiteral("showTaskModule"));
+}
+
+void RecordingMainView::showNoteModuleAndReloadData()
+{
+    listModule = 2;
+    record(QStringLiteral("showNoteModule"));
+}
+
+void RecordingMainView::showProjectModuleAndReloadData()
+{
+    listModule = 3;
+    record(QStringLiteral("showProjectModule"));
+}
+
+void RecordingMainView::reloadPlannerView(bool forceNavigator)
+{
+    record(QStringLiteral("reloadPlanner %1").arg(forceNavigator ? 1 : 0));
+}

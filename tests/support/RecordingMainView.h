@@ -34,6 +34,12 @@ public:
     void setCanRefreshData(bool canRefresh) override;
     int currentListModule() const override { return listModule.load(); }
     void setFocusListModule(int module) override;
+    // Recorded as "showTaskModule", "showNoteModule", "showProjectModule"
+    // and "reloadPlanner <forceNavigator>"; the list module follows.
+    void showTaskModuleAndReloadData() override;
+    void showNoteModuleAndReloadData() override;
+    void showProjectModuleAndReloadData() override;
+    void reloadPlannerView(bool forceNavigator) override;
     bool isWindowVisible() const override { return windowVisible.load(); }
     // The editor popovers' state, kept as a main view keeps it; only the
     // reload with changed keys is recorded ("reload <key>=<value>").
