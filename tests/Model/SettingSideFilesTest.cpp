@@ -456,7 +456,9 @@ TEST_F(SettingSideFilesTest, ASideFileIsReplacedOnlyWhenItsContentChanges)
         EXPECT_NE(inodeOf(path), first) << "a new value must replace the file";
         SettingPtr reloaded = loadSetting();
         EXPECT_TRUE(side.changed(*reloaded));
-        if (side.keepsOtherKeys) EXPECT_EQ(readPlist(path).value(QStringLiteral("someNewerKey")).toString(), "kept");
+        if (side.keepsOtherKeys) {
+            EXPECT_EQ(readPlist(path).value(QStringLiteral("someNewerKey")).toString(), "kept");
+        }
         for (const QString& name : filesIn(supportFolder()))
             EXPECT_FALSE(name.startsWith(QString::fromLatin1(side.file) + QLatin1Char('.')))
                 << "left behind: " << name.toStdString();
