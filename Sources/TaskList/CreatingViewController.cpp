@@ -5,6 +5,7 @@
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
 #include "View.h"
+#include "Window.h"
 
 #include <QDebug>
 #include <QLineEdit>
@@ -73,7 +74,8 @@ void CreatingViewController::showViewPopOverAtPositionView(View* positioningView
         return;
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setHasPopup(true);
-    // Ready for typing at once.
+    // Ready for typing at once: the popover's window takes the keyboard.
+    if (auto* window = qobject_cast<Window*>(m_popover->window())) window->makeKeyAndOrderFront();
     view->titleField()->editor()->setFocus(Qt::OtherFocusReason);
 }
 
