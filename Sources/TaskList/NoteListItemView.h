@@ -67,6 +67,8 @@ public:
     // The row's own delete: the note after the question, then "Task changed"
     // with the row, the question cancelled too; a shared note stays, silently.
     void applyDelete();
+    // The row's menu entry for the same.
+    void deleteNote() { applyDelete(); }
 
     void drawBackgroundInRect(QPainter& painter, const QRectF& dirtyRect) override;
     void drawSelectionInRect(QPainter& painter, const QRectF& dirtyRect) override;

@@ -284,17 +284,17 @@ void SearchResultView::loadSearchResultWithSearchText(const QString& text)
     }
     const SearchGroups found = searchGroups(*manager, text);
     const struct {
-        QString key;
+        QString title;
         const TaskList& items;
         int rowType;
-    } groups[] = {{QStringLiteral("allDayText"), found.allDay, 0},
-                  {QStringLiteral("taskText"), found.tasks, searchResultRowType},
-                  {QStringLiteral("staskText"), found.scheduled, searchResultRowType},
-                  {QStringLiteral("eventText"), found.timed, searchResultRowType},
-                  {QStringLiteral("noteText"), found.notes, noteRows}};
+    } groups[] = {{TextTable::localizedString(QStringLiteral("allDayText")), found.allDay, 0},
+                  {TextTable::localizedString(QStringLiteral("taskText")), found.tasks, searchResultRowType},
+                  {TextTable::localizedString(QStringLiteral("staskText")), found.scheduled, searchResultRowType},
+                  {TextTable::localizedString(QStringLiteral("eventText")), found.timed, searchResultRowType},
+                  {TextTable::localizedString(QStringLiteral("noteText")), found.notes, noteRows}};
     for (const auto& group : groups) {
         if (group.items.isEmpty()) continue;
-        const QString title = TextTable::localizedString(group.key);
+        const QString& title = group.title;
         auto* header = new InfoListItemView();
         header->setLargeMargin(true);
         header->leftTextField()->setStringValue(title);
@@ -341,13 +341,60 @@ SearchResultView::SearchGroups SearchResultView::searchGroups(const CoreData& ma
     return found;
 }
 
+namespace {
+
+// Whether a name holds a text, ignoring case, exactly as QString::contains
+// answers it, made cheap for the common case: the text is folded once, and
+// a name of ASCII letters is compared through a table; a name with any
+// other character goes through the general matcher.
+class NameMatcher {
+public:
+    explicit NameMatcher(const QString& text) : m_folded(text.toCaseFolded()), m_general(text, Qt::CaseInsensitive)
+    {
+        for (int c = 0; c < 128; ++c) m_lower[c] = char16_t(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        for (const QChar c : std::as_const(m_folded)) m_foldedIsAscii = m_foldedIsAscii && c.unicode() < 128;
+    }
+
+    bool matches(const QString& name) const
+    {
+        const qsizetype n = name.size();
+        const qsizetype m = m_folded.size();
+        if (m == 0) return true;
+        if (n < m) return false;
+        const auto* h = reinterpret_cast<const char16_t*>(name.constData());
+        const auto* f = reinterpret_cast<const char16_t*>(m_folded.constData());
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = h[i];
+            if (c >= 128) return m_general.indexIn(name) >= 0;
+            // Past the last place a match could start only the rest of the
+            // name's characters matter (a non-ASCII one sends it through
+            // the general matcher).
+            if (!m_foldedIsAscii || i + m > n || m_lower[c] != f[0]) continue;
+            qsizetype j = 1;
+            for (; j < m; ++j) {
+                const char16_t next = h[i + j];
+                if (next >= 128 || m_lower[next] != f[j]) break;
+            }
+            if (j == m) return true;
+        }
+        return false;
+    }
+
+private:
+    QString m_folded;
+    QStringMatcher m_general;
+    char16_t m_lower[128] = {};
+    bool m_foldedIsAscii = true;
+};
+
+}  // namespace
+
 TaskList SearchResultView::namesHolding(const TaskList& items, const QString& text)
 {
-    // The matcher folds the text's case once, not once per name.
-    const QStringMatcher matcher(text, Qt::CaseInsensitive);
+    const NameMatcher matcher(text);
     TaskList kept;
     for (const TaskPtr& item : items)
-        if (item && matcher.indexIn(item->taskName()) >= 0) kept.append(item);
+        if (item && matcher.matches(item->taskName())) kept.append(item);
     return kept;
 }
 

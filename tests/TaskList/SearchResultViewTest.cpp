@@ -401,7 +401,9 @@ TEST(SearchResultMatchTest, NamesAreMatchedAsAContainsIgnoringCase)
     const QStringList names = {QStringLiteral("Coffee"),   QStringLiteral("offer"),   QStringLiteral("ÉCOLE"),
                                QStringLiteral("école"),    QStringLiteral("Σίσυφος"), QStringLiteral("ΣΊΣΥΦΟΣ"),
                                QStringLiteral("a.b [c]*"), QStringLiteral("Straße"),  QStringLiteral("STRASSE"),
-                               QStringLiteral("İstanbul"), QString(),                 QStringLiteral("𝒜 math")};
+                               QStringLiteral("İstanbul"), QString(),                 QStringLiteral("𝒜 math"),
+                               QStringLiteral("5 \u212A"), QStringLiteral("kilo"),   QStringLiteral("Mi\u017Fs"),
+                               QStringLiteral("of"),       QStringLiteral("xOfF"),    QStringLiteral("off\u00E9")};
     TaskList items;
     for (const QString& name : names) {
         auto item = std::make_shared<Task>();
@@ -411,7 +413,9 @@ TEST(SearchResultMatchTest, NamesAreMatchedAsAContainsIgnoringCase)
     items.append(nullptr);  // a hole in the list is passed over
     const QStringList texts = {QStringLiteral("OFF"), QStringLiteral("éco"), QStringLiteral("ÉCO"), QStringLiteral("σ"),
                                QStringLiteral("Σ"),   QStringLiteral("."),   QStringLiteral("[c]"), QStringLiteral("ß"),
-                               QStringLiteral("ss"),  QStringLiteral("i"),   QStringLiteral("𝒜"),   QStringLiteral("x")};
+                               QStringLiteral("ss"),  QStringLiteral("i"),   QStringLiteral("𝒜"),   QStringLiteral("x"),
+                               QStringLiteral("k"),   QStringLiteral("\u212A"), QStringLiteral("S"), QStringLiteral("\u017F"),
+                               QStringLiteral("offé"), QString()};
     for (const QString& text : texts) {
         QStringList expected;
         for (const QString& name : names)
