@@ -7,9 +7,6 @@
 #include "ScheduledTimer.h"
 #include "TaskListItemView.h"
 
-class CoreData;
-class NoteListItemView;
-
 #include <QHash>
 #include <QMap>
 #include <QPointer>
@@ -17,6 +14,9 @@ class NoteListItemView;
 
 #include <functional>
 #include <vector>
+
+class CoreData;
+class NoteListItemView;
 
 
 // The search panel's list: every loaded item whose name holds the searched
