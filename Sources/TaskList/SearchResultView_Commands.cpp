@@ -50,7 +50,7 @@ Menu SearchResultView::menuForEvent(const Event& event)
     if (selectedRow() != row || !m_selectedItem) {
         scrollRowToVisible(row);
         selectRowIndexes({row}, false);
-        m_selectedItem = qobject_cast<TaskListItemView*>(clicked);
+        m_selectedItem = clicked;
     }
     const TaskPtr item = selectedTask();
     if (!item) return Menu();

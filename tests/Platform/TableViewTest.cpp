@@ -32,7 +32,11 @@ public:
         for (int i = 0; i < rows; ++i) m_rows.push_back(new RecordingRow());
     }
     int numberOfRows() const override { return int(m_rows.size()); }
-    TableRowView* rowViewForRow(int row) override { return row < numberOfRows() ? m_rows[std::size_t(row)] : nullptr; }
+    TableRowView* rowViewForRow(int row) override
+    {
+        asked.push_back(row);
+        return row < numberOfRows() ? m_rows[std::size_t(row)] : nullptr;
+    }
     void dropLastRows(int count)
     {
         for (int i = 0; i < count; ++i) {
@@ -44,6 +48,7 @@ public:
 
     int changing = 0;
     int changed = 0;
+    std::vector<int> asked;  // the rows rowViewForRow was asked for, in order
 
 protected:
     void selectionIsChanging() override { ++changing; }
@@ -115,6 +120,37 @@ TEST(TableViewTest, VisibleRowsFollowTheScrollView)
     EXPECT_DOUBLE_EQ(scroll.scrollOffset(), 0);
     table->scrollRowToVisible(99);  // no such row: nothing moves
     EXPECT_DOUBLE_EQ(scroll.scrollOffset(), 0);
+}
+
+TEST(TableViewTest, ALongListAsksOnlyForTheRowsInViewEachOnceUntilTheNextReload)
+{
+    ScrollView scroll(QRectF(0, 0, 215, 54));
+    auto* table = new ListTable(200);
+    table->setRowHeight(16);
+    table->setFrame(QRectF(0, 0, 200, 200 * 18));
+    scroll.setDocumentView(table);
+    table->setPlacesVisibleRowsOnly(true);
+    table->asked.clear();
+    table->selectRowIndexes({100}, false);
+    table->reloadData();
+    EXPECT_EQ(table->asked, (std::vector<int>{0, 1, 2})) << "the rows in view only";
+    EXPECT_EQ(table->row(100)->superview(), nullptr);
+
+    table->asked.clear();
+    table->scrollRowToVisible(100);
+    ASSERT_FALSE(table->asked.empty());
+    EXPECT_LE(table->asked.size(), 4u);
+    EXPECT_EQ(table->row(100)->superview(), table);
+    EXPECT_TRUE(table->row(100)->isSelected()) << "a row made selected shows it when it comes into view";
+    table->asked.clear();
+    table->placeVisibleRows();
+    EXPECT_TRUE(table->asked.empty()) << "a row known since the reload is not asked again";
+
+    // Rows that left the view on a reload are hidden, not left standing.
+    table->scrollRowToVisible(0);
+    table->reloadData();
+    EXPECT_TRUE(table->row(100)->isHidden());
+    EXPECT_FALSE(table->row(0)->isHidden());
 }
 
 TEST(TableViewTest, APressSelectsWhileChangingAndTheReleaseSettlesIt)

@@ -6,6 +6,9 @@
 #include "DetailViewController.h"
 #include "Event.h"
 #include "InfoListItemView.h"
+#include "Link.h"
+#include "NoteListItemView.h"
+#include "ScrollView.h"
 #include "Screenshot.h"
 #include "SearchResultView.h"
 #include "SearchView.h"
@@ -59,6 +62,8 @@ protected:
                 rows << QStringLiteral("# ") + header->leftTextField()->stringValue();
             else if (auto* item = qobject_cast<TaskListItemView*>(view))
                 rows << item->task()->taskName();
+            else if (auto* note = qobject_cast<NoteListItemView*>(view))
+                rows << QStringLiteral("~ ") + note->note()->taskName();
         }
         return rows;
     }
@@ -123,8 +128,10 @@ protected:
 
 TEST_F(SearchResultTest, FindsNamesOnlyGroupedByKindInTheirOrders)
 {
+    // Tall enough to show every row of the picture.
+    m_panel->setFrame(QRectF(0, 0, 320, 620));
     task(QStringLiteral("Make an offer"), [](Task& t) { t.setTaskOrder(2); });
-    task(QStringLiteral("Coffee beans"), [](Task& t) {
+    const TaskPtr beans = task(QStringLiteral("Coffee beans"), [](Task& t) {
         t.setTaskOrder(1);
         t.setStatus(1);
     });
@@ -136,12 +143,19 @@ TEST_F(SearchResultTest, FindsNamesOnlyGroupedByKindInTheirOrders)
     event(QStringLiteral("Coffee day"), localDate(2014, 1, 16), localDate(2014, 1, 16, 23, 59, 59),
           [](Task& t) { t.setIsADE(1); });
     add(3, QStringLiteral("Old offer note"), [](Task& t) { t.setStartTime(localDate(2014, 1, 2, 9)); });
-    add(3, QStringLiteral("New offer note"), [](Task& t) { t.setStartTime(localDate(2014, 1, 12, 9)); });
+    const TaskPtr newNote = add(3, QStringLiteral("New offer note"), [](Task& t) {
+        t.setStartTime(localDate(2014, 1, 12, 9));
+        t.setNotes(QStringLiteral("New offer note\nAsk for a second quote"));
+    });
+    auto link = std::make_shared<Link>();
+    link->setRootId(newNote->primaryKey());
+    link->setTargetId(beans->primaryKey());
+    ASSERT_TRUE(dataManager().insertLink(link));
 
     results().loadSearchResultWithSearchText(QStringLiteral("OFF"));
     EXPECT_EQ(shown(), (QStringList{header("allDayText"), "Coffee day", header("taskText"), "Coffee beans", "Make an offer",
                                     header("staskText"), "Planned offer", header("eventText"), "Early coffee",
-                                    "Late coffee", header("noteText"), "New offer note", "Old offer note"}));
+                                    "Late coffee", header("noteText"), "~ New offer note", "~ Old offer note"}));
     EXPECT_EQ(results().rectOfRow(0).height(), 18);
     EXPECT_EQ(results().rectOfRow(1).height(), 55);
     EXPECT_FALSE(results().shouldSelectItem(results().itemAtRow(0)));
@@ -298,12 +312,116 @@ TEST_F(SearchResultTest, ANoteGetsTheNoteMenuAndAHeaderNone)
     add(3, QStringLiteral("Meeting notes"), [](Task& t) { t.setStartTime(localDate(2014, 1, 12, 9)); });
     results().loadSearchResultWithSearchText(QStringLiteral("meeting"));
     EXPECT_TRUE(results().menuForEvent(pressOn(0, 1, EventType::RightMouseDown)).items().empty());
-    const Menu menu = results().menuForEvent(pressOn(rowNamed("Meeting notes"), 1, EventType::RightMouseDown));
-    EXPECT_EQ(results().selectedRow(), rowNamed("Meeting notes")) << "the clicked row is selected first";
+    const Menu menu = results().menuForEvent(pressOn(rowNamed("~ Meeting notes"), 1, EventType::RightMouseDown));
+    EXPECT_EQ(results().selectedRow(), rowNamed("~ Meeting notes")) << "the clicked row is selected first";
     QStringList titles;
     for (const MenuItem& item : menu.items()) titles << item.title;
     EXPECT_EQ(titles, texts({"addNoteText", "menuEdit", "menuDuplicate", "menuDelete", "menuCopyLink", "convertNote2TaskText"}));
 
     menu.items()[2].action();  // duplicate
-    EXPECT_EQ(shown(), (QStringList{header("noteText"), "Meeting notes", "Meeting notes"})) << "searched again";
+    EXPECT_EQ(shown(), (QStringList{header("noteText"), "~ Meeting notes", "~ Meeting notes"})) << "searched again";
+}
+
+TEST_F(SearchResultTest, NotesAreNoteRowsOpenedInTheNoteEditorAndRefreshedInPlace)
+{
+    const TaskPtr note = add(3, QStringLiteral("Trip notes"), [](Task& t) { t.setStartTime(localDate(2014, 1, 12, 9)); });
+    task(QStringLiteral("Trip booking"));
+    results().loadSearchResultWithSearchText(QStringLiteral("trip"));
+    ASSERT_EQ(shown(), (QStringList{header("taskText"), "Trip booking", header("noteText"), "~ Trip notes"}));
+    const int row = rowNamed("~ Trip notes");
+    auto* noteRow = qobject_cast<NoteListItemView*>(results().itemAtRow(row));
+    ASSERT_NE(noteRow, nullptr);
+    EXPECT_EQ(results().heightOfRow(row), SearchResultView::itemRowHeight);
+
+    click(row, 10);
+    click(row, 10.2);
+    EXPECT_EQ(results().selectedItem(), noteRow);
+    ASSERT_NE(results().detailViewController(), nullptr);
+    const auto& asked = results().detailViewController()->lastRequest();
+    EXPECT_EQ(asked.request, DetailViewController::Request::NoteEditor);
+    EXPECT_EQ(asked.item->primaryKey(), note->primaryKey());
+    EXPECT_EQ(asked.positioningView, noteRow);
+    EXPECT_EQ(asked.parentView, noteRow);
+
+    // A changed note is read again into the row's own copy; the groups stay.
+    note->setTaskName(QStringLiteral("Trip notes, day two"));
+    ASSERT_TRUE(note->dehydrate());
+    results().reloadData(QHash<QString, QVariant>{{QString::number(note->primaryKey()), 1}});
+    EXPECT_EQ(shown(), (QStringList{header("taskText"), "Trip booking", header("noteText"), "~ Trip notes, day two"}));
+    EXPECT_EQ(results().itemAtRow(row), noteRow) << "refreshed in place";
+    EXPECT_EQ(noteRow->noteTitle()->stringValue(), QStringLiteral("Trip notes, day two"));
+}
+
+TEST_F(SearchResultTest, OnlyTheRowsInViewAreMadeAndTheOthersAsTheyScrollIn)
+{
+    TaskPtr changed;
+    for (int n = 0; n < 300; ++n) {
+        const TaskPtr made = task(QStringLiteral("Errand %1").arg(n), [n](Task& t) { t.setTaskOrder(n); });
+        if (n == 150) changed = made;
+    }
+    add(3, QStringLiteral("Errand note"), [](Task& t) { t.setStartTime(localDate(2014, 1, 12, 9)); });
+    results().loadSearchResultWithSearchText(QStringLiteral("errand"));
+    ASSERT_EQ(results().rowCount(), 303);
+
+    const auto made = [&] {
+        int count = 0;
+        for (const auto& group : results().childItems())
+            for (TableRowView* row : group) count += row ? 1 : 0;
+        return count;
+    };
+    const int inView = int(std::ceil(results().enclosingScrollView()->documentVisibleRect().height() / 55.0)) + 1;
+    EXPECT_LE(made(), inView) << "rows out of view are not made";
+    EXPECT_GT(made(), 0);
+
+    // A row out of view is refreshed when it is made; a selected one shows
+    // its selection once it comes into view.
+    changed->setTaskName(QStringLiteral("Errand, renamed"));
+    ASSERT_TRUE(changed->dehydrate());
+    results().reloadData(QHash<QString, QVariant>{{QString::number(changed->primaryKey()), 1}});
+    const int last = 302;  // the note, under its own header
+    results().selectRowIndexes({last}, false);
+    results().scrollRowToVisible(last);
+    TableRowView* lastRow = results().itemAtRow(last);
+    ASSERT_NE(lastRow, nullptr);
+    EXPECT_EQ(lastRow->superview(), &results());
+    EXPECT_FALSE(lastRow->isHidden());
+    EXPECT_TRUE(lastRow->isSelected());
+    EXPECT_EQ(lastRow->frame(), results().rectOfRow(last));
+    EXPECT_LE(made(), 2 * inView);
+    EXPECT_EQ(results().rowForItem(lastRow), last);
+    EXPECT_EQ(results().parentForItem(lastRow), results().rootItems().back());
+
+    const QStringList rows = shown();  // makes every row
+    EXPECT_TRUE(rows.contains(QStringLiteral("Errand, renamed")));
+    EXPECT_EQ(rows.back(), QStringLiteral("~ Errand note"));
+}
+
+TEST(SearchResultMatchTest, NamesAreMatchedAsAContainsIgnoringCase)
+{
+    const QStringList names = {QStringLiteral("Coffee"),   QStringLiteral("offer"),   QStringLiteral("ÉCOLE"),
+                               QStringLiteral("école"),    QStringLiteral("Σίσυφος"), QStringLiteral("ΣΊΣΥΦΟΣ"),
+                               QStringLiteral("a.b [c]*"), QStringLiteral("Straße"),  QStringLiteral("STRASSE"),
+                               QStringLiteral("İstanbul"), QString(),                 QStringLiteral("𝒜 math"),
+                               QStringLiteral("5 \u212A"), QStringLiteral("kilo"),   QStringLiteral("Mi\u017Fs"),
+                               QStringLiteral("of"),       QStringLiteral("xOfF"),    QStringLiteral("off\u00E9")};
+    TaskList items;
+    for (const QString& name : names) {
+        auto item = std::make_shared<Task>();
+        item->setTaskName(name);
+        items.append(item);
+    }
+    items.append(nullptr);  // a hole in the list is passed over
+    const QStringList texts = {QStringLiteral("OFF"), QStringLiteral("éco"), QStringLiteral("ÉCO"), QStringLiteral("σ"),
+                               QStringLiteral("Σ"),   QStringLiteral("."),   QStringLiteral("[c]"), QStringLiteral("ß"),
+                               QStringLiteral("ss"),  QStringLiteral("i"),   QStringLiteral("𝒜"),   QStringLiteral("x"),
+                               QStringLiteral("k"),   QStringLiteral("\u212A"), QStringLiteral("S"), QStringLiteral("\u017F"),
+                               QStringLiteral("offé"), QString()};
+    for (const QString& text : texts) {
+        QStringList expected;
+        for (const QString& name : names)
+            if (name.contains(text, Qt::CaseInsensitive)) expected << name;
+        QStringList found;
+        for (const TaskPtr& item : SearchResultView::namesHolding(items, text)) found << item->taskName();
+        EXPECT_EQ(found, expected) << text.toStdString();
+    }
 }

@@ -50,12 +50,13 @@ public:
     void collapseItem(TableRowView* item);
     bool isItemExpanded(TableRowView* item) const { return m_expanded.count(item) != 0; }
 
-    // The item shown in a row; null outside the rows.
-    TableRowView* itemAtRow(int row) const;
+    // The item shown in a row; null outside the rows. A subclass that lays
+    // its rows out itself (making them on demand) answers these three.
+    virtual TableRowView* itemAtRow(int row) const;
     // The row of an item; -1 when it is not shown.
-    int rowForItem(const TableRowView* item) const;
+    virtual int rowForItem(const TableRowView* item) const;
     // The parent of a shown item; null for the root's children.
-    TableRowView* parentForItem(const TableRowView* item) const;
+    virtual TableRowView* parentForItem(const TableRowView* item) const;
 
     // After the data source moved a child from one index to another (of the
     // same or another parent): the selection follows it and the rows are

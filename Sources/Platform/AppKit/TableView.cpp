@@ -85,8 +85,15 @@ void TableView::placeVisibleRows()
 {
     if (!m_placesVisibleRowsOnly) return;
     const auto [first, count] = visibleRows();
-    for (int row = first; row < first + count && row < int(m_placedRows.size()); ++row)
-        if (TableRowView* view = m_placedRows[std::size_t(row)]) placeRow(row, view);
+    for (int row = first; row < first + count && row < int(m_placedRows.size()); ++row) {
+        QPointer<TableRowView>& known = m_placedRows[std::size_t(row)];
+        // A row first in view is asked for now, and shows its selection.
+        if (!known) {
+            known = rowViewForRow(row);
+            if (known) known->setSelected(isRowSelected(row));
+        }
+        if (known) placeRow(row, known);
+    }
 }
 
 void TableView::moveRow(int from, int to)
@@ -118,24 +125,30 @@ void TableView::reloadData()
     computeRowTops();
     if (m_placesVisibleRowsOnly) observeScrollView();
     const std::pair<int, int> shown = m_placesVisibleRowsOnly ? visibleRows() : std::pair<int, int>{0, count};
-    std::vector<QPointer<TableRowView>> rows;
-    rows.reserve(std::size_t(count));
-    for (int row = 0; row < count; ++row) {
+    // Only the rows in view are asked for: a data source may make a row's
+    // view when it is first asked, and a long list then makes few. The
+    // others stay unknown (null) until they come into view.
+    std::vector<QPointer<TableRowView>> rows(static_cast<std::size_t>(count));
+    for (int row = shown.first; row < shown.first + shown.second && row < count; ++row) {
         TableRowView* view = rowViewForRow(row);
-        rows.emplace_back(view);  // kept at its index, a missing one too
-        if (!view) continue;
-        if (row >= shown.first && row < shown.first + shown.second)
-            placeRow(row, view);
-        else if (view->superview() == this && !view->isHidden())
-            view->hide();  // placed earlier at a place it may have left
+        rows[std::size_t(row)] = view;  // kept at its index, a missing one too
+        if (view) placeRow(row, view);
     }
     // A set: a long list would otherwise compare every old row with every new one.
-    std::unordered_set<const TableRowView*> stillRows;
-    stillRows.reserve(rows.size());
+    std::unordered_set<const TableRowView*> placedNow;
+    placedNow.reserve(std::size_t(shown.second));
     for (const QPointer<TableRowView>& row : rows)
-        if (row) stillRows.insert(row.data());
-    for (const QPointer<TableRowView>& old : m_placedRows)
-        if (old && !stillRows.count(old.data()) && old->superview() == this) old->removeFromSuperview();
+        if (row) placedNow.insert(row.data());
+    // Views placed before and not now are out of view or no longer rows:
+    // hidden either way, and taken away once the whole list was asked.
+    for (const QPointer<TableRowView>& old : m_placedRows) {
+        if (!old || placedNow.count(old.data()) || old->superview() != this) continue;
+        if (m_placesVisibleRowsOnly) {
+            if (!old->isHidden()) old->hide();
+        } else {
+            old->removeFromSuperview();
+        }
+    }
     m_placedRows = std::move(rows);
 
     std::set<int> kept;

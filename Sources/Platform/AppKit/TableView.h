@@ -65,8 +65,10 @@ public:
     // selection moves with it and the rows are placed again.
     void moveRow(int from, int to);
     // A long list places (adds, shows) only the rows the enclosing scroll
-    // view shows, and more as it scrolls; the others are left alone. Off by
-    // default.
+    // view shows, and more as it scrolls; the others are left alone. It asks
+    // rowViewForRow only for those rows, each when it first comes into view
+    // after a reload, so a data source may make row views on demand; views
+    // that went out of view or are no longer rows are hidden. Off by default.
     bool placesVisibleRowsOnly() const { return m_placesVisibleRowsOnly; }
     void setPlacesVisibleRowsOnly(bool only);
     // Places the rows now in view (a no-op unless placesVisibleRowsOnly()).
