@@ -68,6 +68,14 @@ public:
     virtual void setCurrentItemContentTab(int tab) { (void)tab; }
     // The mini month, which the editors refresh after a timed change.
     virtual MonthView* monthView() const { return nullptr; }
+    // What the quick-add bar asks after it made an item: the list module
+    // brought forward on the tasks, notes or categories and reloaded, or the
+    // planner in front reloaded; and the shadow under the grown bar.
+    virtual void showTaskModuleAndReloadData() {}
+    virtual void showNoteModuleAndReloadData() {}
+    virtual void showProjectModuleAndReloadData() {}
+    virtual void reloadPlannerView(bool forceNavigator) { (void)forceNavigator; }
+    virtual void setShadowLocationWithHeight(double height) { (void)height; }
 
     // May be called on any thread: the state the view last saw.
     virtual bool isWindowVisible() const = 0;

@@ -144,7 +144,7 @@ public:
     void reloadCategoryView();
     // The planner in front (planner mode and a visible window only); with
     // forceNavigator the navigator shows the mini month's selection first.
-    void reloadPlannerView(bool forceNavigator);
+    void reloadPlannerView(bool forceNavigator) override;
     // The current hour of the shown zone to the day grid's line and the week
     // planner's.
     void refreshTimeLine() override;
@@ -157,7 +157,7 @@ public:
     void showItemDetail(const TaskPtr& item, int tab);
     void showCalendarDetail(const CalendarPtr& category, int tab);
     // The quick-add bar's add form changed height: the shadow under it.
-    void setShadowLocationWithHeight(double height);
+    void setShadowLocationWithHeight(double height) override;
     // Empties the quick-add bar (the window closed).
     void resetData();
 
@@ -217,9 +217,9 @@ public:
     void turnOnTimeZone();
     void recalculateTaskTimeZone();
     // Brings a list of the list module forward and reloads it.
-    void showTaskModuleAndReloadData();
-    void showNoteModuleAndReloadData();
-    void showProjectModuleAndReloadData();
+    void showTaskModuleAndReloadData() override;
+    void showNoteModuleAndReloadData() override;
+    void showProjectModuleAndReloadData() override;
     // Enables the bar's controls before any hit test.
     View* hitTest(const QPointF& pointInSuperview) override;
     // Docking pins the window and keeps the side in the settings; outside
