@@ -7,6 +7,7 @@
 #include "SegmentedControl.h"
 #include "TaskDetailView.h"
 #include "TextField.h"
+#include "TextMeasure.h"
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "VerticalNSSegmentedCell.h"
@@ -63,6 +64,10 @@ AddView::AddView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     for (int i = 0; i < 4; ++i) {
         m_menuSegmentedControl->setLabel(labels[i], i);
         m_menuSegmentedControl->setTag(i, i);
+        // Each segment as wide as its own label: shared widths would cut the
+        // longest one.
+        const double label = TextMeasure::sizeOfText(labels[i], m_menuSegmentedControl->textFont()).width();
+        m_menuSegmentedControl->setWidth(std::ceil(label) + 16, i);
     }
     const double menuWidth = std::ceil(m_menuSegmentedControl->fittingWidth());
     m_menuSegmentedControl->setFrame(QRectF(std::round((width - menuWidth) / 2), menuY, menuWidth, 20));
@@ -192,14 +197,14 @@ void AddView::addProject(QObject*)
 
 void AddView::fitForm(int tag)
 {
-    // The event and task forms report their own height as it changes; the
-    // panel starts from the height each form has now.
+    // The forms report their content height as it changes, 12 points less
+    // than the form; the panel starts from the height each form has now.
     double height = formHeights[tag];
     if (tag == EventEditor) height = m_eventForm->frame().height();
     if (tag == TaskEditor) height = m_taskForm->frame().height();
     if (tag == NoteEditor && m_noteForm) height = m_noteForm->view()->frame().height();
     if (tag == ProjectEditor && m_categoryForm) height = m_categoryForm->view()->frame().height();
-    resizeWithHeight(height);
+    resizeWithHeight(std::max(0.0, height - 12));
 }
 
 void AddView::setFocusModule(int tag)
@@ -231,7 +236,7 @@ void AddView::resizeWithHeight(double height)
                  : shown == TaskEditor ? static_cast<View*>(m_taskForm)
                  : shown == NoteEditor ? (m_noteForm ? m_noteForm->view() : nullptr)
                                        : (m_categoryForm ? m_categoryForm->view() : nullptr);
-    if (form) form->setFrameSize(QSizeF(width, height));
+    if (form) form->setFrameSize(QSizeF(width, height + 12));
 }
 
 void AddView::resetData()

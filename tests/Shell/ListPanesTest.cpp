@@ -257,7 +257,8 @@ TEST(AddViewTest, TheTypeControlShowsThePageOfItsSelectedTag)
     menu->setSelectedSegment(2);
     form.menuControl(menu);
     EXPECT_EQ(calls, QStringList({"reset", "text milk", "focus"}));
-    EXPECT_EQ(form.page(2)->frame().height(), 150 + 12) << "the panel fits the form";
+    EXPECT_EQ(form.page(2)->frame().height(), 150) << "the panel fits the form";
+    EXPECT_EQ(form.frame().height(), 150 + 50);
     calls.clear();
     form.setFocusModule(0);
     EXPECT_EQ(form.shownEditor(), 0);

@@ -51,8 +51,14 @@ protected:
         setting().setCalendarDefID(1);
         setting().setDefaultEventAlert(QStringLiteral("0|-15|1|"));
         setting().setNavShowing(true);
+        dataManager().doWithCalendarList(dataManager().getCalendarList(), 2);
         ASSERT_TRUE(setting().dehydrate());
         openMainView();
+        // The list column shown, as the bar sits above it.
+        view().showHideBtn()->setState(1);
+        view().showHide();
+        m_window->setContentSize(view().frame().size());
+        QApplication::processEvents();
         // The test picks the selected day: Thursday 10 December.
         view().monthView()->monthCalendarView()->setCurrentDay(at(2026, 12, 10, 0, 0), false);
         NotificationCenter::defaultCenter().addObserver(&m_listener, kAddNotification, &bar(),
@@ -262,10 +268,14 @@ TEST_F(QuickAddBarTest, TheAddFormsHandTheirItemToTheBarAndCancelCollapsesIt)
     AddView& panel = *bar().addView();
     EXPECT_EQ(panel.shownEditor(), AddView::EventEditor);
     EXPECT_FALSE(panel.tabView()->isHidden());
-    const double h = panel.eventDetailView()->frame().height();
-    EXPECT_EQ(panel.frame().height(), h + 62);
-    EXPECT_EQ(panel.tabView()->frame().height(), h + 12);
-    EXPECT_EQ(bar().frame().height(), h + 92);
+    // The form is its content height plus 12, the panel that plus 50.
+    const double form = panel.eventDetailView()->frame().height();
+    EXPECT_EQ(panel.tabView()->frame().height(), form);
+    EXPECT_EQ(panel.frame().height(), form + 50);
+    EXPECT_EQ(bar().frame().height(), form + 80);
+    const Button* save = panel.eventDetailView()->addEventBtn();
+    EXPECT_LE(save->frame().bottom(), form) << "the buttons stay inside the form";
+    EXPECT_GT(save->frame().bottom(), form - 30) << "and at its bottom";
     saveScreenshot(&view(), "quick-add-bar-adding-event");
 
     panel.eventDetailView()->addEventBtn()->performClick();
