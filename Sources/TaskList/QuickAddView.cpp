@@ -292,7 +292,12 @@ void QuickAddView::addNewTask(const TaskPtr& item)
     }
     manager->setModifyingTask(item);
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kRefreshHideStateOfMonthView, this);
-    if (!manager->addNewTask()) qWarning() << "The new item" << item->taskName() << "could not be stored";
+    if (!manager->addNewTask()) {
+        // The bar keeps the line, so what was typed is not lost and Return
+        // may try again.
+        qWarning() << "The new item" << item->taskName() << "could not be stored";
+        return;
+    }
     if (MainViewAccess* mainView = MainViewAccess::current()) {
         if (mainView->isPlannerExpand())
             mainView->reloadPlannerView(true);
@@ -313,11 +318,11 @@ void QuickAddView::addNewCategory()
     category->setProjectType(0);
     category->setIsTransparent(false);
     category->setTagList(QString());
-    if (CoreData* manager = CoreData::shared()) {
-        if (!manager->addCalendarToCalendarList(category, true))
-            qWarning() << "The new category" << category->calendarName() << "could not be stored";
-    } else {
-        qWarning() << "A new category from the quick-add bar was dropped: there is no data manager";
+    CoreData* manager = CoreData::shared();
+    if (!manager || !manager->addCalendarToCalendarList(category, true)) {
+        // As for items: the line stays for another try.
+        qWarning() << "The new category" << category->calendarName() << "could not be stored";
+        return;
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) mainView->showProjectModuleAndReloadData();
     resetData();

@@ -12,6 +12,7 @@
 #include "CreatingViewController.h"
 #include "EventDetailView.h"
 #include "GregorianCalendar.h"
+#include "LogCapture.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
 #include "NotificationCenter.h"
@@ -404,4 +405,21 @@ TEST_F(QuickAddBarTest, ChangedItemsAndRowCommandsRefreshTheOpenResults)
     ASSERT_TRUE(run);
     run();
     EXPECT_EQ(results->searchText(), QStringLiteral("zzz"));
+}
+
+TEST_F(QuickAddBarTest, ALineThatCannotBeStoredStaysInTheBar)
+{
+    LogCapture log;
+    // A disk that refuses every new row.
+    exec(QStringLiteral("CREATE TRIGGER refuseTask BEFORE INSERT ON Tasks BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    exec(QStringLiteral("CREATE TRIGGER refuseCategory BEFORE INSERT ON Calendars BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    for (const int tab : {-1, int(AddView::TaskEditor), int(AddView::ProjectEditor)}) {
+        SCOPED_TRACE(tab);
+        if (tab >= 0) chooseType(tab);
+        bar().searchAndAdd()->setStringValue(QStringLiteral("Pay rent"));
+        key(Qt::Key_Return);
+        EXPECT_EQ(bar().searchAndAdd()->stringValue(), QStringLiteral("Pay rent")) << "not lost";
+        EXPECT_TRUE(log.contains(QStringLiteral("could not be stored")));
+        bar().resetData();
+    }
 }
