@@ -52,6 +52,14 @@ public:
     // Like reloadData, told which items changed (the editors' add link
     // hands the item's key as both key and value).
     virtual void reloadDataWithInfo(const QVariantMap& info) { (void)info; reloadData(); }
+    // Brings the tasks, notes or categories list of the list module forward
+    // and reloads it, after an item was made there.
+    virtual void showTaskModuleAndReloadData() {}
+    virtual void showNoteModuleAndReloadData() {}
+    virtual void showProjectModuleAndReloadData() {}
+    // Reloads the planner that fills the window (nothing outside planner
+    // mode); with forceNavigator its navigator shows the selected month.
+    virtual void reloadPlannerView(bool forceNavigator) { (void)forceNavigator; }
 
     // What the editor popovers keep in step and the rest of the window
     // reads: the popover open now, whether one is up, whether a refresh may
@@ -68,13 +76,7 @@ public:
     virtual void setCurrentItemContentTab(int tab) { (void)tab; }
     // The mini month, which the editors refresh after a timed change.
     virtual MonthView* monthView() const { return nullptr; }
-    // What the quick-add bar asks after it made an item: the list module
-    // brought forward on the tasks, notes or categories and reloaded, or the
-    // planner in front reloaded; and the shadow under the grown bar.
-    virtual void showTaskModuleAndReloadData() {}
-    virtual void showNoteModuleAndReloadData() {}
-    virtual void showProjectModuleAndReloadData() {}
-    virtual void reloadPlannerView(bool forceNavigator) { (void)forceNavigator; }
+    // The shadow under the grown quick-add bar, as high as the height.
     virtual void setShadowLocationWithHeight(double height) { (void)height; }
 
     // May be called on any thread: the state the view last saw.
