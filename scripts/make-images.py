@@ -467,6 +467,14 @@ def gear(x, y):
     return BUTTON_MARK if distance <= rim else None
 
 
+def add_new(x, y):
+    """A plus in a ring: the add button of the quick-add bar."""
+    cx = cy = 10.0
+    ring = abs(math.hypot(x - cx, y - cy) - 7.0) <= 0.75
+    bar = in_rect(x, y, 9.25, 5.5, 10.75, 14.5) or in_rect(x, y, 5.5, 9.25, 14.5, 10.75)
+    return BUTTON_MARK if ring or bar else None
+
+
 def eye(x, y):
     """An almond outline, from two circles' overlap, round a full pupil."""
     half_height, half_width = 4.5, 7.5
@@ -722,6 +730,7 @@ IMAGES = {
     "pin_on": (pin(True), 20),
     "syncing": (syncing, 20),
     "settingMenu": (gear, 20),
+    "addnew_textfield": (add_new, 20),
     "showhide_normal": (eye, 20),
     "showhide_selected": (eye_in(ACCENT), 20),
     "tag_normal": (price_tag, 20),

@@ -328,12 +328,13 @@ void TaskDetailView::updateView()
 
 void TaskDetailView::resizeWithHeight(double height)
 {
-    if (auto* host = dynamic_cast<AddFormHost*>(m_parentView.data())) {
+    // In the add panel the host sizes the form; the rows under the grown
+    // part move down either way.
+    if (auto* host = dynamic_cast<AddFormHost*>(m_parentView.data()))
         host->resizeWithHeight(height);
-        return;
-    }
+    else
+        setFrameSize(QSizeF(frame().width(), height + 12));
     m_currentLinkSection->setFrameOrigin(QPointF(0, m_tagDetailView->frame().bottom()));
-    setFrameSize(QSizeF(frame().width(), height + 12));
     placeBottomButtons();
 }
 

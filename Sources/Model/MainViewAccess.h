@@ -76,6 +76,8 @@ public:
     virtual void setCurrentItemContentTab(int tab) { (void)tab; }
     // The mini month, which the editors refresh after a timed change.
     virtual MonthView* monthView() const { return nullptr; }
+    // The shadow under the grown quick-add bar, as high as the height.
+    virtual void setShadowLocationWithHeight(double height) { (void)height; }
 
     // May be called on any thread: the state the view last saw.
     virtual bool isWindowVisible() const = 0;

@@ -371,9 +371,12 @@ void MainView::preamble(const TaskPtr& item)
     // The bar shows search results in the mini month's place: they follow the
     // change (the one item's row when an item is given).
     if (miniMonthHidden) {
-        if (item)
-            m_quickAddView->reloadData(item);
-        else
+        if (item) {
+            // A generated occurrence is known by its series' key.
+            const qint64 key = item->primaryKey() > 0 ? item->primaryKey() : item->parentId();
+            const QString text = QString::number(key);
+            m_quickAddView->reloadData(QHash<QString, QVariant>{{text, text}});
+        } else
             m_quickAddView->search();
     }
     if (manager && setting && setting->showActiveTaskOnly() != 0) manager->setFutureTaskList(manager->getAllFutureTasks());

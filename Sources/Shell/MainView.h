@@ -157,7 +157,7 @@ public:
     void showItemDetail(const TaskPtr& item, int tab);
     void showCalendarDetail(const CalendarPtr& category, int tab);
     // The quick-add bar's add form changed height: the shadow under it.
-    void setShadowLocationWithHeight(double height);
+    void setShadowLocationWithHeight(double height) override;
     // Empties the quick-add bar (the window closed).
     void resetData();
 

@@ -185,7 +185,7 @@ void MainView::hiddenAdd(int editorTag, bool setsQuickAdd)
         return;
     }
     addView->menuControl(this);
-    if (setsQuickAdd) addView->setIsQuickAdd(true);
+    if (setsQuickAdd) m_quickAddView->setIsQuickAdd(true);
 }
 
 void MainView::hiddenAddEvent()

@@ -6,6 +6,7 @@
 #include "CoreData.h"
 #include "InfoListItemView.h"
 #include "NotificationCenter.h"
+#include "QuickAddView.h"
 #include "Setting.h"
 #include "Task.h"
 #include "TaskListItemView.h"
@@ -39,6 +40,9 @@ bool SearchResultView::isRepeating(const Task& item)
 
 void SearchResultView::searchAgain()
 {
+    // Inside the quick-add bar the bar searches again for its field's text.
+    for (QWidget* holder = parentWidget(); holder; holder = holder->parentWidget())
+        if (auto* bar = qobject_cast<QuickAddView*>(holder)) return bar->search();
     loadSearchResultWithSearchText(m_searchText);
 }
 

@@ -2,6 +2,9 @@
 // category list and the help tips: what they keep of what they are asked.
 
 #include "AddView.h"
+#include "Button.h"
+#include "MainViewHeight.h"
+#include "TextField.h"
 #include "Calendar.h"
 #include "CalendarView.h"
 #include "CategoryDetailListView.h"
@@ -177,51 +180,96 @@ TEST(CategoryDetailTest, ShowsTheTabAskedForAndCountsDeselections)
     EXPECT_EQ(detail->detailView()->deselectCount(), 1);
 }
 
-TEST(QuickAddViewTest, HostsAQuickAddFormAndResultsAndResetsToNeitherSearchingNorAdding)
+TEST(QuickAddViewTest, BuildsItsButtonFieldAndPanelsCollapsed)
 {
     QuickAddView bar(QRectF(0, 0, 280, 28));
-    ASSERT_NE(bar.addView(), nullptr);
-    EXPECT_TRUE(bar.addView()->isQuickAdd());
+    EXPECT_EQ(bar.addNewBtn()->frame(), QRectF(95, 0, 36, 29));
+    EXPECT_EQ(bar.addNewBtn()->buttonType(), ButtonType::PushOnPushOff);
+    EXPECT_EQ(bar.searchAndAdd()->frame(), QRectF(135, 2, 143, 22));
+    EXPECT_EQ(bar.searchAndAdd()->delegate(), static_cast<TextFieldDelegate*>(&bar));
+    EXPECT_EQ(bar.addView()->frame(), QRectF(0, 30, 280, 50));
+    EXPECT_TRUE(bar.addView()->isHidden());
+    EXPECT_EQ(bar.addView()->parentView(), &bar);
+    EXPECT_EQ(bar.searchView()->frame(), QRectF(0, 85, 280, double(mainViewHeight) - 158));
     EXPECT_FALSE(bar.isSearching());
     EXPECT_FALSE(bar.isAdding());
-
-    bar.searchView()->resultView()->deselectAll();
-    EXPECT_EQ(bar.searchView()->resultView()->deselectCount(), 1);
-    auto task = std::make_shared<Task>();
-    bar.reloadData(task);
-    bar.search();
-    bar.resetData();
-    EXPECT_EQ(bar.reloadCount(), 1);
-    EXPECT_EQ(bar.lastReloadedItem(), task);
-    EXPECT_EQ(bar.searchCount(), 1);
-    EXPECT_EQ(bar.resetCount(), 1);
-    EXPECT_FALSE(bar.isSearching());
-    EXPECT_FALSE(bar.isAdding());
+    EXPECT_FALSE(bar.isQuickAdd());
     EXPECT_EQ(QuickAddView::addNotification, QStringLiteral("Add notification"));
+    // Commands other than Return keep their usual effect.
+    EXPECT_FALSE(bar.doCommand(bar.searchAndAdd(), FieldCommand::Cancel));
+    EXPECT_FALSE(bar.doCommand(bar.searchAndAdd(), FieldCommand::MoveDown));
 }
 
-TEST(AddViewTest, TheEditorSwitchShowsTheEditorOfItsSelectedSegment)
+namespace {
+
+// A note form as the notes subsystem would install it, recording the calls.
+struct RecordingNoteForm : AddPanelForm {
+    explicit RecordingNoteForm(QStringList* calls) : calls(calls), form(new View(QRectF(0, 0, 280, 150))) {}
+    View* view() override { return form; }
+    void resetData() override { *calls << "reset"; }
+    void setNoteContentText(const QString& text) override { *calls << "text " + text; }
+    void focusToContent() override { *calls << "focus"; }
+    void changeModeNote() override { *calls << "mode"; }
+    QStringList* calls;
+    View* form;
+};
+
+}  // namespace
+
+TEST(AddViewTest, TheTypeControlShowsThePageOfItsSelectedTag)
 {
-    AddView form;
+    QStringList calls;
+    AddView::setFormMaker(AddView::NoteEditor, [&calls](AddView*, const QRectF&) {
+        return std::make_unique<RecordingNoteForm>(&calls);
+    });
+    QuickAddView bar(QRectF(0, 0, 280, 28));
+    AddView& form = *bar.addView();
+    AddView::setFormMaker(AddView::NoteEditor, {});
+
     SegmentedControl* menu = form.menuSegmentedControl();
     ASSERT_EQ(menu->segmentCount(), 4);
-    EXPECT_EQ(form.shownEditor(), -1);
-    const int tags[] = {AddView::EventEditor, AddView::TaskEditor, AddView::NoteEditor, AddView::ProjectEditor};
+    const char* keys[] = {"eventText", "taskText", "noteText", "categoryText"};
     for (int segment = 0; segment < 4; ++segment) {
         EXPECT_EQ(menu->tagForSegment(segment), segment);
+        EXPECT_EQ(menu->labelForSegment(segment), TextTable::localizedString(QString::fromLatin1(keys[segment])));
+    }
+    EXPECT_EQ(menu->frame().y(), 23);
+    EXPECT_NEAR(menu->frame().center().x(), 140, 0.5) << "centred";
+    EXPECT_EQ(form.shownEditor(), -1);
+    form.menuControl(menu);
+    EXPECT_FALSE(bar.isAdding()) << "nothing selected, nothing happens";
+
+    const char* pages[] = {"event", "task", "note", "prj"};
+    form.setHidden(false);
+    for (int segment = 0; segment < 4; ++segment) {
         menu->setSelectedSegment(segment);
         form.menuControl(menu);
-        EXPECT_EQ(form.shownEditor(), tags[segment]);
+        EXPECT_EQ(form.shownEditor(), segment);
+        EXPECT_EQ(form.selectedTabIdentifier(), QString::fromLatin1(pages[segment]));
+        EXPECT_FALSE(form.page(segment)->isHidden());
+        EXPECT_TRUE(bar.isAdding());
     }
-    menu->setSelectedSegment(-1);
-    form.menuControl(menu);
-    EXPECT_EQ(form.shownEditor(), -1);
 
+    // The installed note form is reset, given the typed text and focused;
+    // the mode switch reaches it; setFocusModule does not reset.
+    calls.clear();
+    bar.searchAndAdd()->setStringValue(QStringLiteral("milk"));
+    menu->setSelectedSegment(2);
+    form.menuControl(menu);
+    EXPECT_EQ(calls, QStringList({"reset", "text milk", "focus"}));
+    EXPECT_EQ(form.page(2)->frame().height(), 150) << "the panel fits the form";
+    EXPECT_EQ(form.frame().height(), 150 + 50);
+    calls.clear();
+    form.setFocusModule(0);
+    EXPECT_EQ(form.shownEditor(), 0);
+    form.setFocusModule(2);
+    EXPECT_TRUE(calls.isEmpty());
     EXPECT_FALSE(form.isNoteMode());
     form.changeModeNote();
     EXPECT_TRUE(form.isNoteMode());
-    form.changeModeNote();
-    EXPECT_FALSE(form.isNoteMode());
+    EXPECT_EQ(calls, QStringList({"mode"}));
+    form.setFocusModule(9);
+    EXPECT_EQ(form.shownEditor(), 2) << "an unknown tag changes nothing";
 }
 
 class ShownAnchorTest : public ::testing::Test {

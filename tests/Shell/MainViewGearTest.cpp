@@ -14,6 +14,7 @@
 #include "PopUpButton.h"
 #include "Preferences.h"
 #include "QuickAddView.h"
+#include "SegmentedControl.h"
 #include "TextTable.h"
 
 #include <QFileInfo>
@@ -116,19 +117,23 @@ TEST_F(MainViewGearTest, TheAddShortcutsOpenTheAddFormOnTheirEditor)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.editor);
         openMainView();
-        addView().setHidden(true);
-        addView().setIsQuickAdd(false);  // to see which commands set it
+        QuickAddView& bar = *m_view->quickAddView();
         pressKey(c.key);
         EXPECT_FALSE(addView().isHidden());
         EXPECT_EQ(addView().shownEditor(), c.editor);
-        EXPECT_EQ(addView().isQuickAdd(), c.setsQuickAdd);
+        EXPECT_EQ(addView().menuSegmentedControl()->selectedSegment(), c.editor);
+        EXPECT_EQ(bar.isQuickAdd(), c.setsQuickAdd);
+        EXPECT_TRUE(bar.isAdding());
+        if (c.setsQuickAdd) {
+            EXPECT_EQ(bar.frame().height(), double(mainViewHeight) - 35);
+        }
     }
 
     // The note command leaves the flag as another command set it.
     pressKey(Qt::Key_K);
     pressKey(Qt::Key_O);
     EXPECT_EQ(addView().shownEditor(), AddView::NoteEditor);
-    EXPECT_TRUE(addView().isQuickAdd());
+    EXPECT_TRUE(m_view->quickAddView()->isQuickAdd());
 }
 
 TEST_F(MainViewGearTest, TheViewAndWindowShortcutsRunTheirCommands)
