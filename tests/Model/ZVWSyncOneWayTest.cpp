@@ -252,3 +252,32 @@ TEST_F(ZVWSyncOneWayTest, WithoutNetworkNothingStarts)
     EXPECT_TRUE(posts.names().isEmpty());
     EXPECT_FALSE(webSyncBusy);
 }
+
+TEST_F(ZVWSyncOneWayTest, ARunWaitsForAPassUnderWayAndAFullSyncAskedForMeanwhileFollowsIt)
+{
+    PostedNotifications posts({kSyncZVWFinishedNotification});
+    ASSERT_TRUE(m_sync->takeSyncing(ZVWSync::SyncHolder::Push));
+    m_sync->backgroundOneWayMacToWeb(&m_pane);
+    for (int tick = 0; tick < 5; ++tick) {
+        m_scheduler.advance(0.1);
+        processEventsUntil([] { return false; }, 20);
+    }
+    EXPECT_TRUE(m_service.requests().isEmpty()) << "the run waits for the pass";
+    EXPECT_FALSE(webSyncBusy);
+    m_sync->releaseSyncing();
+
+    ASSERT_TRUE(tickUntil([&] { return m_sync->syncHolder() == ZVWSync::SyncHolder::OneWay; }));
+    EXPECT_TRUE(m_sync->backgroundFullSync(nullptr)) << "kept for after the run";
+    ASSERT_TRUE(tickUntil([&] { return !posts.names().isEmpty(); }));
+    EXPECT_TRUE(m_sync->waitUntilIdle(5)) << "the full sync followed the run and ended";
+}
+
+TEST_F(ZVWSyncOneWayTest, WithTheRealTimersTheRunTicksOnItsOwnThread)
+{
+    Scheduler::setCurrent(nullptr);
+    PostedNotifications posts({kSyncZVWFinishedNotification});
+    m_sync->backgroundOneWayMacToWeb(&m_pane);
+    ASSERT_TRUE(processEventsUntil([&] { return !posts.names().isEmpty(); }, 10000));
+    EXPECT_EQ(requestsTo("PUT", "/api/settings/updates.json"), 1);
+    EXPECT_TRUE(processEventsUntil([&] { return runIsOver(); }, 1000));
+}
