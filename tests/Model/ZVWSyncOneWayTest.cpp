@@ -281,3 +281,27 @@ TEST_F(ZVWSyncOneWayTest, WithTheRealTimersTheRunTicksOnItsOwnThread)
     EXPECT_EQ(requestsTo("PUT", "/api/settings/updates.json"), 1);
     EXPECT_TRUE(processEventsUntil([&] { return runIsOver(); }, 1000));
 }
+
+TEST_F(ZVWSyncOneWayTest, RecordsWhoseUploadFailsStayNewInsteadOfKeepingIdsTheServiceNoLongerHas)
+{
+    const CalendarPtr home = addLocalCategory(QStringLiteral("Home"), 31, 2);
+    const TaskPtr item = addLocalItem(QStringLiteral("Clean gutters"), home->primaryKey());
+    item->setZvwID(4242);
+    ASSERT_TRUE(item->dehydrate());
+    const TagPtr tag = addLocalTag(QStringLiteral("outdoor"), 77);
+    m_service.setFault("POST", "/api/tasks.json", status(500));
+    m_service.setFault("POST", "/api/tags.json", status(500));
+    PostedNotifications posts({kSyncZVWFinishedNotification, kServerErrorNotification});
+
+    m_sync->backgroundOneWayMacToWeb(&m_pane);
+    ASSERT_TRUE(tickUntil([&] { return posts.names().contains(kSyncZVWFinishedNotification); }));
+
+    EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey())->zvwID(), 0) << "the next merge must not delete it";
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT zvwKey FROM Tag WHERE primaryKey = %1").arg(tag->primaryKey())), 0);
+    EXPECT_GT(storedCategory(QStringLiteral("Home"))->zvwProjectId(), 0) << "the category went up";
+    ASSERT_EQ(posts.names(), (QStringList{kServerErrorNotification, kServerErrorNotification, kSyncZVWFinishedNotification}));
+    EXPECT_EQ(posts.posts()[0].objectAs<QString>(),
+              TextTable::localizedString(QStringLiteral("zvwReplaceTagsUploadErrorText")).arg(1));
+    EXPECT_EQ(posts.posts()[1].objectAs<QString>(),
+              TextTable::localizedString(QStringLiteral("zvwReplaceItemsUploadErrorText")).arg(1));
+}
