@@ -22,9 +22,6 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <vector>
-
-class CoreData;
 
 inline const QString kAutoSyncNotification = QStringLiteral("com.qrb.zvm.AutoSyncNotification");
 // Posted on the main thread when a full web sync ends; the object is the
@@ -467,14 +464,14 @@ public:
 private:
     // The uploads of a run after the service's wipe; each answers how many
     // records went unanswered (they stay new here, for the next exchange).
-    qsizetype replaceTags(CoreData& dataManager);
-    qsizetype replaceCategories(CoreData& dataManager);
-    qsizetype replaceItems(CoreData& dataManager);
+    qsizetype replaceTags();
+    qsizetype replaceCategories();
+    qsizetype replaceItems();
     void endOneWayRun(OneWayRun& run, const QStringList& failures, bool finished);
 
     std::mutex m_oneWayMutex;
     // Every run started and not yet reaped; a run owns its thread.
-    std::vector<std::shared_ptr<OneWayRun>> m_oneWayRuns;
+    QList<std::shared_ptr<OneWayRun>> m_oneWayRuns;
     std::atomic<bool> m_oneWayStopping{false};
 
 protected:

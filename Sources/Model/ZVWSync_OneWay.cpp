@@ -133,20 +133,15 @@ void ZVWSync::backgroundOneWayMacToWeb(QObject* sender)
     // Delivered once the thread's loop runs.
     QMetaObject::invokeMethod(run->context, [this, started] { startOneWayMacToWeb(*started); }, Qt::QueuedConnection);
 
-    std::vector<std::shared_ptr<OneWayRun>> ended;
+    QList<std::shared_ptr<OneWayRun>> ended;
     {
         std::lock_guard lock(m_oneWayMutex);
         // Runs whose threads have finished are let go here.
-        for (auto it = m_oneWayRuns.begin(); it != m_oneWayRuns.end();) {
-            if ((*it)->thread->isFinished()) {
-                ended.push_back(std::move(*it));
-                it = m_oneWayRuns.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        for (const auto& done : std::as_const(m_oneWayRuns))
+            if (done->thread->isFinished()) ended.append(done);
+        m_oneWayRuns.removeIf([](const std::shared_ptr<OneWayRun>& done) { return done->thread->isFinished(); });
         run->thread->start();
-        m_oneWayRuns.push_back(std::move(run));
+        m_oneWayRuns.append(std::move(run));
     }
 }
 
@@ -253,16 +248,16 @@ QStringList ZVWSync::performOneWayMacToWeb()
     const bool categoriesWiped = deleteProject(QStringLiteral("0"), true);
 
     if (tagsWiped) {
-        const qsizetype unsent = replaceTags(*dataManager);
+        const qsizetype unsent = replaceTags();
         if (unsent > 0) failures.append(text("zvwReplaceTagsUploadErrorText").arg(unsent));
     } else {
         failures.append(text("zvwReplaceTagsWipeErrorText"));
     }
 
     if (categoriesWiped) {
-        const qsizetype unsentCategories = replaceCategories(*dataManager);
+        const qsizetype unsentCategories = replaceCategories();
         if (unsentCategories > 0) failures.append(text("zvwReplaceCategoriesUploadErrorText").arg(unsentCategories));
-        const qsizetype unsentItems = replaceItems(*dataManager);
+        const qsizetype unsentItems = replaceItems();
         if (unsentItems > 0) failures.append(text("zvwReplaceItemsUploadErrorText").arg(unsentItems));
     } else {
         // The service's items go with its categories: none are sent either.
@@ -284,9 +279,9 @@ QStringList ZVWSync::performOneWayMacToWeb()
     return failures;
 }
 
-qsizetype ZVWSync::replaceTags(CoreData& dataManager)
+qsizetype ZVWSync::replaceTags()
 {
-    TagList tags = dataManager.tagList();
+    TagList tags = CoreData::shared()->tagList();
     // The service holds none of them now: a tag whose upload fails must stay
     // an unsent tag, not one the next merge takes for deleted on the web.
     Transaction unit;
@@ -302,10 +297,10 @@ qsizetype ZVWSync::replaceTags(CoreData& dataManager)
     return std::count_if(sent.cbegin(), sent.cend(), [](const TagPtr& tag) { return tag->zvwKey() == 0; });
 }
 
-qsizetype ZVWSync::replaceCategories(CoreData& dataManager)
+qsizetype ZVWSync::replaceCategories()
 {
     qsizetype unsent = 0;
-    for (const CalendarPtr& category : dataManager.getCalendarList()) {
+    for (const CalendarPtr& category : CoreData::shared()->getCalendarList()) {
         // Shared categories belong to their owners and stay on the service.
         if (category->isShared()) continue;
         // As with the tags: an unanswered category must stay a new one.
@@ -318,28 +313,35 @@ qsizetype ZVWSync::replaceCategories(CoreData& dataManager)
     return unsent;
 }
 
-qsizetype ZVWSync::replaceItems(CoreData& dataManager)
+qsizetype ZVWSync::replaceItems()
 {
-    const TaskList items = dataManager.getAllPersonalTasksInDB();
+    CoreData& dataManager = *CoreData::shared();
+    // Items of a category another user shares with this one are the
+    // owner's: never created from here, and their ids stay valid.
+    TaskList items = dataManager.getAllPersonalTasksInDB();
+    items.removeIf([&dataManager](const TaskPtr& item) {
+        const CalendarPtr category = dataManager.calendarWithPrimaryKey(item->calendarId());
+        return category && category->isShared();
+    });
     QSet<qint64> keys;
     keys.reserve(items.size());
-    for (const TaskPtr& item : items) keys.insert(item->primaryKey());
+    for (const TaskPtr& item : std::as_const(items)) keys.insert(item->primaryKey());
     {
         // The service took these items along with their categories; an item
         // whose upload fails must stay a new one here, in the rows and in
         // the working list alike, or the next merge would delete it.
         RecordGuard guard;
-        QueryStatement forget(
-            "UPDATE Tasks SET zvwId = 0 WHERE calendarId IN (SELECT primaryKey FROM Calendars WHERE hasShared = 0)");
+        QueryStatement forget("UPDATE Tasks SET zvwId = 0 WHERE calendarId IN (SELECT primaryKey FROM Calendars "
+                              "WHERE hasShared = 0 AND IFNULL(extraStatus, 0) != 1)");
         if (!forget.execute("The web sync could not clear the items' server ids")) return items.size();
     }
-    for (const TaskPtr& item : items) item->setZvwID(0);
+    for (const TaskPtr& item : std::as_const(items)) item->setZvwID(0);
     for (const TaskPtr& item : dataManager.allTasksEventsAdes())
         if (keys.contains(item->primaryKey())) item->setZvwID(0);
 
     TaskList roots;
     TaskList children;
-    for (const TaskPtr& item : items) (item->parentId() == -1 ? roots : children).append(item);
+    for (const TaskPtr& item : std::as_const(items)) (item->parentId() == -1 ? roots : children).append(item);
     setWillUpdateRemoteOrder(true);
     if (!roots.isEmpty()) addWorksFromList(roots, true);
     if (!children.isEmpty()) addWorksFromList(children, true);
@@ -349,16 +351,16 @@ qsizetype ZVWSync::replaceItems(CoreData& dataManager)
 void ZVWSync::stopOneWayRuns()
 {
     m_oneWayStopping = true;
-    std::vector<std::shared_ptr<OneWayRun>> runs;
+    QList<std::shared_ptr<OneWayRun>> runs;
     {
         std::lock_guard lock(m_oneWayMutex);
         runs.swap(m_oneWayRuns);
     }
-    for (const auto& run : runs) {
+    for (const auto& run : std::as_const(runs)) {
         run->invalidateTimers();
         run->thread->quit();
     }
-    for (const auto& run : runs) {
+    for (const auto& run : std::as_const(runs)) {
         while (!run->thread->wait(10)) run->thread->quit();
         // A run cut short gives back what it held, without starting anything.
         if (run->holdsBusy) webSyncBusy = false;

@@ -305,3 +305,23 @@ TEST_F(ZVWSyncOneWayTest, RecordsWhoseUploadFailsStayNewInsteadOfKeepingIdsTheSe
     EXPECT_EQ(posts.posts()[1].objectAs<QString>(),
               TextTable::localizedString(QStringLiteral("zvwReplaceItemsUploadErrorText")).arg(1));
 }
+
+TEST_F(ZVWSyncOneWayTest, ItemsOfACategorySharedWithThisUserKeepTheirIdsAndAreNotSent)
+{
+    const CalendarPtr shared = addLocalCategory(QStringLiteral("Team"), 61, 3);
+    shared->setExtraStatus(1);
+    ASSERT_TRUE(shared->dehydrate());
+    const TaskPtr theirs = addLocalItem(QStringLiteral("Their task"), shared->primaryKey());
+    theirs->setZvwID(555);
+    ASSERT_TRUE(theirs->dehydrate());
+    addLocalItem(QStringLiteral("My task"), addLocalCategory(QStringLiteral("Mine"))->primaryKey());
+    PostedNotifications posts({kSyncZVWFinishedNotification, kServerErrorNotification});
+
+    m_sync->backgroundOneWayMacToWeb(&m_pane);
+    ASSERT_TRUE(tickUntil([&] { return posts.names().contains(kSyncZVWFinishedNotification); }));
+
+    EXPECT_EQ(posts.names(), QStringList{kSyncZVWFinishedNotification});
+    EXPECT_EQ(Task::initWithPrimaryKey(theirs->primaryKey())->zvwID(), 555);
+    EXPECT_EQ(names(m_service.itemRecordsOf(account), "title"), QStringList{"My task"});
+    EXPECT_EQ(storedCategory(QStringLiteral("Team"))->zvwProjectId(), 61);
+}
