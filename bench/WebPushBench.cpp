@@ -46,7 +46,7 @@ struct PushSetUp {
         for (int i = 0; i < count; ++i) {
             auto item = std::make_shared<Task>();
             item->setTaskName(QStringLiteral("Item %1").arg(i));
-            item->insertAndDehydrate();
+            if (!item->insertAndDehydrate()) std::exit(1);
             items.append(item);
         }
         if (!unit.commit()) std::exit(1);

@@ -37,11 +37,6 @@ SettingPtr localSetting()
     return dataManager ? dataManager->currentSetting() : nullptr;
 }
 
-QString text(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
-
 // A repeating tick whose action runs on the thread of `context` (the
 // caller's). The real scheduler's timers fire on the main thread, which must
 // never hold up a run, so there the tick is a timer of the run's own loop;
@@ -238,7 +233,7 @@ QStringList ZVWSync::performOneWayMacToWeb()
     CoreData* dataManager = CoreData::shared();
     const SettingPtr setting = localSetting();
     if (!dataManager || !setting || !makeZvwKeyAPI()) {
-        failures.append(text("zvwNoTokenText"));
+        failures.append(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));
         return failures;
     }
     // Each kind goes up only after the service answered the wipe of it:
@@ -249,32 +244,37 @@ QStringList ZVWSync::performOneWayMacToWeb()
 
     if (tagsWiped) {
         const qsizetype unsent = replaceTags();
-        if (unsent > 0) failures.append(text("zvwReplaceTagsUploadErrorText").arg(unsent));
+        if (unsent > 0)
+            failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceTagsUploadErrorText")).arg(unsent));
     } else {
-        failures.append(text("zvwReplaceTagsWipeErrorText"));
+        failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceTagsWipeErrorText")));
     }
 
     if (categoriesWiped) {
         const qsizetype unsentCategories = replaceCategories();
-        if (unsentCategories > 0) failures.append(text("zvwReplaceCategoriesUploadErrorText").arg(unsentCategories));
+        if (unsentCategories > 0)
+            failures.append(
+                TextTable::localizedString(QStringLiteral("zvwReplaceCategoriesUploadErrorText")).arg(unsentCategories));
         const qsizetype unsentItems = replaceItems();
-        if (unsentItems > 0) failures.append(text("zvwReplaceItemsUploadErrorText").arg(unsentItems));
+        if (unsentItems > 0)
+            failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceItemsUploadErrorText")).arg(unsentItems));
     } else {
         // The service's items go with its categories: none are sent either.
-        failures.append(text("zvwReplaceCategoriesWipeErrorText"));
+        failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceCategoriesWipeErrorText")));
     }
 
     // Marked first, so that settings that do not get up go with the next exchange.
     setting->setHasChanges(1);
     updateSettingFromLocalToZVW();
-    if (setting->hasChanges()) failures.append(text("zvwReplaceSettingsUploadErrorText"));
+    if (setting->hasChanges())
+        failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceSettingsUploadErrorText")));
 
     if (linksWiped) {
         clearServerLinkKeys();
         replaceLinksFromLocalToZVW();
         if (!dataManager->deleteAllUnLinks()) qWarning() << "The web sync could not purge the unlinked rows";
     } else {
-        failures.append(text("zvwReplaceLinksWipeErrorText"));
+        failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceLinksWipeErrorText")));
     }
     return failures;
 }
