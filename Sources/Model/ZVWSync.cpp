@@ -40,34 +40,12 @@ ZVWSync::ZVWSync() : m_baseAddress(ZVWService::baseAddressFromConfiguration()), 
 ZVWSync::~ZVWSync()
 {
     *m_alive = false;
+    stopOneWayRuns();
     m_timer.invalidate();
     m_queue.waitUntilIdle();
     // A worker still sending ends within the request's time-outs.
     while (m_requestsInFlight.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
-
-void ZVWSync::receiveAutoSyncNotification(qint64 bits)
-{
-    std::lock_guard lock(m_mutex);
-    if (m_isSyncing) return;
-    m_pendingBits |= bits;
-    m_timer.invalidate();
-    m_timer = Scheduler::current().scheduleTimer(autoSyncDelay, false, [this] { startAutoSync(); });
-}
-
-void ZVWSync::startAutoSync()
-{
-    const SettingPtr setting = CoreData::shared() ? CoreData::shared()->currentSetting() : nullptr;
-    qint64 bits = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        if (!setting || !setting->autoZVWSync() || !internetReachable || m_isSyncing || m_pendingBits == 0) return;
-        bits = std::exchange(m_pendingBits, 0);
-    }
-    pushChanges(bits);
-}
-
-void ZVWSync::pushChanges(qint64 bits) {}
 
 void ZVWSync::fullSync() {}
 

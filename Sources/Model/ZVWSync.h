@@ -247,8 +247,9 @@ public:
     // takes those categories out of zvwProjectList.
     void deleteProject();
     // One deletion request ("0" for every category); the ids the service
-    // answered for leave zvwDeletedProjects.
-    void deleteProject(const QString& ids, bool isPersonal);
+    // answered for leave zvwDeletedProjects. Answers whether the service
+    // answered it with a list.
+    bool deleteProject(const QString& ids, bool isPersonal);
     // The records as they go up.
     static QJsonObject categoryRecord(const Calendar& calendar);
     static QJsonObject categoryChangeRecord(const Calendar& calendar);
@@ -427,9 +428,56 @@ public:
     enum class AccountCheck { Valid, Refused, NoReply };
     AccountCheck lastAccountCheck() const { return m_lastAccountCheck; }
 
+    // ---- automatic pushes and the one-way replace of the service ----------------
+    // The pushes of one push pass (tags and settings are above). Each returns
+    // at once while errorDescription is set.
+    void oneWayAutoSyncProjects();
+    // Moves latestSyncItem forward only when every upload of the push was
+    // answered and none refused; otherwise the same items go next time.
+    void oneWayAutoSyncItems();
+    // Purges only the unlinked rows whose deletion the service answered.
+    void oneWayAutoSyncLinks();
+
+    // The replace of everything on the service with the local data, on a
+    // thread of its own that ticks every 0.1 s. It takes the one-sync guard
+    // (waiting for a pass under way), holds webSyncBusy, and posts "Sync ZVW
+    // finished notification" with the sender (when one was given) at its
+    // end, also after failed steps; a failed token request ends it silently.
+    void backgroundOneWayMacToWeb(QObject* sender);
+    // What the preferences do once the user confirmed: automatic web sync
+    // switched off, the pending deletions emptied and saved, then the run.
+    // False (nothing started) without a stored account or when saving failed.
+    bool replaceWebWithLocal(QObject* sender);
+    // Ends the runs under way (their requests end within the time-outs) and
+    // waits for their threads; the destructor calls it.
+    void stopOneWayRuns();
+    struct OneWayRun;
+    void startOneWayMacToWeb(OneWayRun& run);
+    void waitOneWayMacToWeb(ScheduledTimer timer, OneWayRun& run);
+    void oneWayMacToWeb(ScheduledTimer timer, OneWayRun& run);
+    // The requests of a run, once the token is there; answers the failed
+    // steps' texts.
+    QStringList performOneWayMacToWeb();
+    // After the service answered a wipe of its links: local keys name nothing.
+    void clearServerLinkKeys();
+
+private:
+    // The uploads of a run after the service's wipe; each answers how many
+    // records went unanswered (they stay new here, for the next exchange).
+    qsizetype replaceTags();
+    qsizetype replaceCategories();
+    qsizetype replaceItems();
+    void endOneWayRun(OneWayRun& run, const QStringList& failures, bool finished);
+
+    std::mutex m_oneWayMutex;
+    // Every run started and not yet reaped; a run owns its thread.
+    QList<std::shared_ptr<OneWayRun>> m_oneWayRuns;
+    std::atomic<bool> m_oneWayStopping{false};
+
 protected:
-    // Sends what the bits name. Not written yet: nothing is sent and nothing
-    // is kept.
+    // The push pass, on the sync queue with the guard held: the token, then
+    // the pushes the bits name in the order tags, categories, items, links,
+    // settings.
     virtual void pushChanges(qint64 bits);
     // The exchange of a full sync, run on the sync queue. Not written yet:
     // nothing is exchanged.

@@ -331,11 +331,11 @@ void ZVWSync::deleteProject()
     }
 }
 
-void ZVWSync::deleteProject(const QString& ids, bool isPersonal)
+bool ZVWSync::deleteProject(const QString& ids, bool isPersonal)
 {
     if (!ZVWReply::isDeletionIdList(ids)) {
         qWarning() << "Not a list of category ids, nothing is deleted:" << ids.left(80);
-        return;
+        return false;
     }
     setCurrentUsingProjects({});
     const HttpReply reply =
@@ -347,7 +347,13 @@ void ZVWSync::deleteProject(const QString& ids, bool isPersonal)
     if (reply.transportFailed() || !reply.hasSuccessStatus()) {
         qWarning() << "A categories deletion failed; its ids stay pending (status" << reply.status << ")";
         setParseKey(parseKeyNone);
-        return;
+        return false;
+    }
+    // An error object with a success status is no answer either.
+    if (ZVWReply::records(reply).kind != ZVWReply::ListKind::Array) {
+        qWarning() << "A categories deletion was not answered with a list; its ids stay pending";
+        setParseKey(parseKeyNone);
+        return false;
     }
     const QStringList answered = ZVWReply::answeredIds(reply);
     setCurrentUsingProjects(answered);
@@ -357,4 +363,5 @@ void ZVWSync::deleteProject(const QString& ids, bool isPersonal)
     }
     setCurrentUsingProjects({});
     setParseKey(parseKeyNone);
+    return true;
 }

@@ -111,16 +111,7 @@ void ZVWSync::syncLinksWithZVW()
 
     addNewLinksFromZVWToLocal();
     if (deleteLinksWithURLString(QStringLiteral("0"))) {
-        // The service holds no link now: the local keys name nothing, and a
-        // link whose upload fails must stay an unsent link, not one taken
-        // for deleted on the web by the next merge.
-        Transaction unit;
-        for (const LinkPtr& link : dataManager->getAllLinks()) {
-            if (link->zvwKey() == 0) continue;
-            link->setZvwKey(0);
-            if (!link->dehydrate()) qWarning() << "The links merge could not clear the key of link" << link->primaryKey();
-        }
-        if (!unit.commit()) qWarning() << "The links merge could not clear the server keys";
+        clearServerLinkKeys();
         replaceLinksFromLocalToZVW();
         if (!dataManager->deleteAllUnLinks()) qWarning() << "The links merge could not purge the unlinked rows";
     } else {
@@ -129,6 +120,22 @@ void ZVWSync::syncLinksWithZVW()
     setting->setZvwSyncTime(Clock::now());
     if (!setting->dehydrate()) qWarning() << "The links merge could not save the settings";
     setZvwLinkList({});
+}
+
+void ZVWSync::clearServerLinkKeys()
+{
+    CoreData* dataManager = CoreData::shared();
+    if (!dataManager) return;
+    // The service holds no link now: the local keys name nothing, and a
+    // link whose upload fails must stay an unsent link, not one taken for
+    // deleted on the web by the next merge.
+    Transaction unit;
+    for (const LinkPtr& link : dataManager->getAllLinks()) {
+        if (link->zvwKey() == 0) continue;
+        link->setZvwKey(0);
+        if (!link->dehydrate()) qWarning() << "The web sync could not clear the key of link" << link->primaryKey();
+    }
+    if (!unit.commit()) qWarning() << "The web sync could not clear the links' server keys";
 }
 
 void ZVWSync::addNewLinksFromZVWToLocal()

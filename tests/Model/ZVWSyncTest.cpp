@@ -54,6 +54,7 @@ TEST_F(ZVWSyncTest, RequestsMergeAndPushTenSecondsAfterTheLastOne)
     m_scheduler.advance(9);
     EXPECT_TRUE(sync.pushes().isEmpty()) << "the second request restarted the wait";
     m_scheduler.advance(1);
+    ASSERT_TRUE(sync.waitUntilIdle(5));
     EXPECT_EQ(sync.pushes(), QList<qint64>{10});
     EXPECT_EQ(sync.pendingBits(), 0);
 }
@@ -82,6 +83,7 @@ TEST_F(ZVWSyncTest, RequestsDuringASyncAreDroppedAndPushesWaitForTheSwitchAndNet
     internetReachable = true;
     request(2);
     m_scheduler.advance(10);
+    ASSERT_TRUE(sync.waitUntilIdle(5));
     EXPECT_EQ(sync.pushes(), QList<qint64>{38});
 }
 

@@ -1,0 +1,230 @@
+// The automatic pushes: requests collected into one bitmask, a pass 10 s
+// after the last request, and the pushes of categories, items and links.
+#include "ZVWSync.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "Link.h"
+#include "MainQueue.h"
+#include "MainViewAccess.h"
+#include "NotificationCenter.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "Scheduler.h"
+#include "Setting.h"
+#include "Task.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QSet>
+
+#include <utility>
+
+namespace {
+
+// The kinds a request can ask for: categories, items, tags, links, settings.
+constexpr qint64 categoriesBit = 1;
+constexpr qint64 itemsBit = 2;
+constexpr qint64 tagsBit = 4;
+constexpr qint64 linksBit = 8;
+constexpr qint64 settingsBit = 32;
+constexpr qint64 pushableBits = categoriesBit | itemsBit | tagsBit | linksBit | settingsBit;
+
+SettingPtr localSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : nullptr;
+}
+
+void saveSettings(const SettingPtr& setting)
+{
+    if (!setting->dehydrate()) qWarning() << "The web sync could not save the settings after a push";
+}
+
+// A loaded item always reads as changed: the column tells what waits for upload.
+QSet<qint64> keysWithChanges()
+{
+    RecordGuard guard;
+    QueryStatement query("SELECT primaryKey FROM Tasks WHERE hasChanges != 0");
+    const QList<qint64> keys = query.int64Column();
+    return QSet<qint64>(keys.cbegin(), keys.cend());
+}
+
+// An item the service answered: written back with its id and no change mark.
+bool wasAnswered(const Task& item)
+{
+    return item.zvwID() != 0 && item.hasChanges() == 0;
+}
+
+}  // namespace
+
+void ZVWSync::receiveAutoSyncNotification(qint64 bits)
+{
+    std::lock_guard lock(m_mutex);
+    // A full pass sends every change anyway. A push pass or a one-way run
+    // does not: requests meanwhile wait for the next push.
+    if (m_isSyncing && m_syncHolder == SyncHolder::Full) return;
+    m_pendingBits |= bits & pushableBits;
+    m_timer.invalidate();
+    m_timer = Scheduler::current().scheduleTimer(autoSyncDelay, false, [this] { startAutoSync(); });
+}
+
+void ZVWSync::startAutoSync()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_timer.invalidate();
+    }
+    const SettingPtr setting = localSetting();
+    // The bits stay: the next request or the next full pass decides.
+    if (!setting || !setting->autoZVWSync() || !internetReachable) return;
+    if (!takeSyncing(SyncHolder::Push)) {
+        // Another sync runs: the bits wait for it, and the push tries again.
+        std::lock_guard lock(m_mutex);
+        m_timer = Scheduler::current().scheduleTimer(autoSyncDelay, false, [this] { startAutoSync(); });
+        return;
+    }
+    qint64 bits = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        bits = std::exchange(m_pendingBits, 0);
+    }
+    // The destructor waits for the queue, so the pass never outlives this object.
+    m_queue.async([this, bits] {
+        SyncingHold hold(*this);
+        pushChanges(bits);
+    });
+}
+
+void ZVWSync::pushChanges(qint64 bits)
+{
+    const SettingPtr setting = localSetting();
+    if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) return;
+    // A stop asked for earlier ended that pass, not this one.
+    setIsBreak(false);
+    MainViewAccess::postShowSyncingIndicator();
+    refreshToken();
+    if (bits & tagsBit) oneWayAutoSyncTags();
+    if (bits & categoriesBit) oneWayAutoSyncProjects();
+    if (bits & itemsBit) oneWayAutoSyncItems();
+    if (bits & linksBit) oneWayAutoSyncLinks();
+    if (bits & settingsBit) oneWayAutoSyncSettings();
+    MainViewAccess::postHideSyncingIndicator();
+    if (bits & itemsBit) {
+        // Not waited for: the main thread may itself be waiting for this pass.
+        MainQueue::async([] {
+            if (CoreData* dataManager = CoreData::shared())
+                NotificationCenter::defaultCenter().postNotificationName(kTaskChanged, dataManager);
+        });
+    }
+}
+
+void ZVWSync::oneWayAutoSyncProjects()
+{
+    if (!errorDescription().isEmpty()) return;
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = localSetting();
+    if (!dataManager || !setting || !makeZvwKeyAPI()) {
+        if (setting) qWarning() << "No web service token: the categories are not pushed";
+        webSyncBusy = false;
+        return;
+    }
+    const CalendarList categories = dataManager->getCalendarList();
+    deleteProject();
+    CalendarList fresh;
+    for (const CalendarPtr& category : categories) {
+        if (category->zvwProjectId() > 0 && category->hasChanges())
+            updateProject(category);
+        else if (category->zvwProjectId() == 0)
+            fresh.append(category);
+    }
+    for (const CalendarPtr& category : std::as_const(fresh)) {
+        addProject(category);
+        category->setHasChanges(false);
+        if (!category->dehydrate()) qWarning() << "The web sync could not save category" << category->primaryKey();
+    }
+    setting->setZvwSyncTime(Clock::now());
+    saveSettings(setting);
+    webSyncBusy = false;
+}
+
+void ZVWSync::oneWayAutoSyncItems()
+{
+    if (!errorDescription().isEmpty()) return;
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = localSetting();
+    if (!dataManager || !setting || !makeZvwKeyAPI()) {
+        if (setting) qWarning() << "No web service token: the items are not pushed";
+        webSyncBusy = false;
+        return;
+    }
+    // Taken before the load, one second back: an item changed while this
+    // push runs, even within the same second, goes with the next one.
+    const qint64 pushStart = qint64(Date::truncated(Utilities::toDBDate(Clock::now()).timeIntervalSince1970())) - 1;
+    deleteItemsInLocal();
+
+    const TaskList loaded = dataManager->getTasksInDBNewerThan(setting->latestSyncItem());
+    const QSet<qint64> changedKeys = keysWithChanges();
+    TaskList changed;
+    TaskList newRoots;
+    TaskList newChildren;
+    for (const TaskPtr& item : loaded) {
+        if (item->zvwID() != 0) {
+            if (changedKeys.contains(item->primaryKey())) changed.append(item);
+        } else {
+            (item->parentId() == -1 ? newRoots : newChildren).append(item);
+        }
+    }
+    // The owner of a shared category creates its items: this side never
+    // does, so they do not count as unanswered.
+    TaskList expected;
+    expected.reserve(changed.size() + newRoots.size() + newChildren.size());
+    for (const TaskList* list : {&newRoots, &newChildren}) {
+        for (const TaskPtr& item : *list) {
+            const CalendarPtr category = dataManager->calendarWithPrimaryKey(item->calendarId());
+            if (!category || !category->isShared()) expected.append(item);
+        }
+    }
+    expected += changed;
+
+    if (!newRoots.isEmpty()) addWorksFromList(newRoots, true);
+    if (!newChildren.isEmpty()) addWorksFromList(newChildren, true);
+    if (!changed.isEmpty()) updateWorksFromList(changed, true);
+
+    const qsizetype unanswered =
+        std::count_if(expected.cbegin(), expected.cend(), [](const TaskPtr& item) { return !wasAnswered(*item); });
+    if (unanswered == 0) {
+        setting->setLatestSyncItem(std::max(pushStart, setting->latestSyncItem()));
+        if (!setting->saveSyncTime()) qWarning() << "The web sync could not save the time of the item push";
+    } else {
+        qWarning() << unanswered << "items of the push got no answer or were refused; they go again with the next push";
+    }
+    webSyncBusy = false;
+}
+
+void ZVWSync::oneWayAutoSyncLinks()
+{
+    if (!errorDescription().isEmpty()) return;
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = localSetting();
+    if (!dataManager || !setting || !makeZvwKeyAPI()) {
+        if (setting) qWarning() << "No web service token: the links are not pushed";
+        webSyncBusy = false;
+        return;
+    }
+    LinkList uploads;
+    for (const LinkPtr& link : dataManager->getAllNotSyncLinks()) {
+        if (link->zvwKey() >= 1) continue;
+        link->setRootId(dataManager->getZVWId(link->rootId()));
+        link->setTargetId(dataManager->getZVWId(link->targetId()));
+        uploads.append(link);
+    }
+    addLink(uploads);
+    // Only the rows whose deletion the service answered (or that never were
+    // on it) are purged; the rest go again.
+    deleteUnlinks();
+    setting->setZvwSyncTime(Clock::now());
+    saveSettings(setting);
+    webSyncBusy = false;
+}

@@ -1,0 +1,391 @@
+// The replace of the web service's data with the local data: a run on a
+// thread of its own, driven by 0.1 s ticks, that waits for the token and
+// then wipes and uploads kind by kind.
+#include "ZVWSync.h"
+
+#include "Calendar.h"
+#include "CoreData.h"
+#include "MainQueue.h"
+#include "MainViewAccess.h"
+#include "NotificationCenter.h"
+#include "QTimerScheduler.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "Scheduler.h"
+#include "Setting.h"
+#include "Tag.h"
+#include "Task.h"
+#include "TextTable.h"
+#include "Transaction.h"
+
+#include <QDebug>
+#include <QPointer>
+#include <QSet>
+#include <QThread>
+#include <QTimer>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr double tickInterval = 0.1;
+
+SettingPtr localSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : nullptr;
+}
+
+// A repeating tick whose action runs on the thread of `context` (the
+// caller's). The real scheduler's timers fire on the main thread, which must
+// never hold up a run, so there the tick is a timer of the run's own loop;
+// an installed scheduler (the tests') drives it and the tick is handed over.
+ScheduledTimer scheduleTick(QObject* context, const std::function<void(ScheduledTimer)>& action)
+{
+    if (dynamic_cast<QTimerScheduler*>(&Scheduler::current())) {
+        ScheduledTimer handle = ScheduledTimer::create();
+        auto* timer = new QTimer(context);
+        timer->setInterval(int(tickInterval * 1000));
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, handle, action] {
+            if (!handle.isValid()) {
+                timer->stop();
+                timer->deleteLater();
+                return;
+            }
+            action(handle);
+        });
+        timer->start();
+        return handle;
+    }
+    auto handle = std::make_shared<ScheduledTimer>();
+    *handle = Scheduler::current().scheduleTimer(tickInterval, true, [context, handle, action] {
+        QMetaObject::invokeMethod(
+            context,
+            [handle, action] {
+                if (handle->isValid()) action(*handle);
+            },
+            Qt::QueuedConnection);
+    });
+    return *handle;
+}
+
+// Whether the service answered for a record: it holds the id the upload gave.
+qsizetype countUnanswered(const TaskList& items)
+{
+    return std::count_if(items.cbegin(), items.cend(), [](const TaskPtr& item) { return item->zvwID() == 0; });
+}
+
+}  // namespace
+
+// One run: its thread and the object that lives there, and what it keeps
+// between its ticks (touched on the run's thread, except `timers`, which
+// stopOneWayRuns also invalidates). The sync object owns it until its
+// thread has ended, so the ticks refer to it by reference.
+struct ZVWSync::OneWayRun {
+    QPointer<QObject> sender;
+    bool hadSender = false;
+    std::unique_ptr<QThread> thread;
+    QObject* context = nullptr;
+    bool holdsGuard = false;
+    bool holdsBusy = false;
+    bool performing = false;
+    bool ended = false;
+    std::mutex timerMutex;
+    QList<ScheduledTimer> timers;
+
+    ~OneWayRun()
+    {
+        invalidateTimers();
+        // A quit asked for before the loop started is lost: ask until it ends.
+        while (thread && !thread->wait(10)) thread->quit();
+        // Its thread has ended: nothing there uses it any more.
+        delete context;
+    }
+    void addTimer(const ScheduledTimer& timer)
+    {
+        std::lock_guard lock(timerMutex);
+        timers.append(timer);
+    }
+    void invalidateTimers()
+    {
+        std::lock_guard lock(timerMutex);
+        for (ScheduledTimer& timer : timers) timer.invalidate();
+    }
+};
+
+void ZVWSync::backgroundOneWayMacToWeb(QObject* sender)
+{
+    if (!internetReachable || m_oneWayStopping) return;
+    auto run = std::make_shared<OneWayRun>();
+    run->sender = sender;
+    run->hadSender = sender != nullptr;
+    run->thread = std::make_unique<QThread>();
+    run->thread->setObjectName(QStringLiteral("ZVWSync one-way run"));
+    run->context = new QObject();
+    run->context->moveToThread(run->thread.get());
+    OneWayRun* started = run.get();
+    // Delivered once the thread's loop runs.
+    QMetaObject::invokeMethod(run->context, [this, started] { startOneWayMacToWeb(*started); }, Qt::QueuedConnection);
+
+    QList<std::shared_ptr<OneWayRun>> ended;
+    {
+        std::lock_guard lock(m_oneWayMutex);
+        // Runs whose threads have finished are let go here.
+        for (const auto& done : std::as_const(m_oneWayRuns))
+            if (done->thread->isFinished()) ended.append(done);
+        m_oneWayRuns.removeIf([](const std::shared_ptr<OneWayRun>& done) { return done->thread->isFinished(); });
+        run->thread->start();
+        m_oneWayRuns.append(std::move(run));
+    }
+}
+
+void ZVWSync::startOneWayMacToWeb(OneWayRun& run)
+{
+    run.addTimer(scheduleTick(run.context, [this, &run](ScheduledTimer timer) { waitOneWayMacToWeb(timer, run); }));
+}
+
+void ZVWSync::endOneWayRun(OneWayRun& run, const QStringList& failures, bool finished)
+{
+    if (run.ended) return;
+    run.ended = true;
+    run.invalidateTimers();
+    // Stopped here, so that the sync object may delete them from its thread.
+    for (QTimer* timer : run.context->findChildren<QTimer*>()) timer->stop();
+    // The guard and webSyncBusy are given back before anything goes to the
+    // main thread, which may be waiting for either.
+    if (run.holdsBusy) webSyncBusy = false;
+    run.holdsBusy = false;
+    MainViewAccess::postHideSyncingIndicator();
+    setParseKey(parseKeyNone);
+    setWillUpdateRemoteOrder(false);
+    if (run.holdsGuard) {
+        run.holdsGuard = false;
+        releaseSyncing();
+    }
+    for (const QString& failure : failures)
+        MainQueue::async([failure] {
+            NotificationCenter::defaultCenter().postNotificationName(kServerErrorNotification, failure);
+        });
+    if (finished && run.hadSender) {
+        // A sender destroyed meanwhile is not posted as a dangling pointer.
+        QPointer<QObject> sender = run.sender;
+        MainQueue::async([sender] {
+            if (sender) NotificationCenter::defaultCenter().postNotificationName(kSyncZVWFinishedNotification, sender.data());
+        });
+    }
+    QThread::currentThread()->quit();
+}
+
+void ZVWSync::waitOneWayMacToWeb(ScheduledTimer timer, OneWayRun& run)
+{
+    // It fires once.
+    timer.invalidate();
+    if (run.ended) return;
+    // One web sync at a time: a pass or an earlier run under way ends first.
+    while (webSyncBusy || !takeSyncing(SyncHolder::OneWay)) {
+        if (m_oneWayStopping) {
+            run.ended = true;
+            QThread::currentThread()->quit();
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    run.holdsGuard = true;
+    setIsBreak(false);
+    MainViewAccess::postShowSyncingIndicator();
+    webSyncBusy = true;
+    run.holdsBusy = true;
+    setParseKey(parseKeyNone);
+    setIsFinishedGetToken(false);
+
+    const SettingPtr setting = localSetting();
+    if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) {
+        endOneWayRun(run, {}, false);
+        return;
+    }
+    // A fresh token for the run.
+    setting->setZvwToken(QString());
+    if (!setting->dehydrate()) qWarning() << "The web sync could not save the dropped token";
+    run.addTimer(scheduleTick(run.context, [this](ScheduledTimer tick) { getToken(tick); }));
+    run.addTimer(scheduleTick(run.context, [this, &run](ScheduledTimer tick) { oneWayMacToWeb(tick, run); }));
+}
+
+void ZVWSync::oneWayMacToWeb(ScheduledTimer timer, OneWayRun& run)
+{
+    if (run.ended || run.performing) return;
+    if (parseKey() == parseKeyFailed) {
+        // The token step told the user itself; the run sends and posts nothing.
+        timer.invalidate();
+        endOneWayRun(run, {}, false);
+        return;
+    }
+    if (parseKey() != parseKeyNone || !isFinishedGetToken()) return;
+    timer.invalidate();
+    run.performing = true;
+    const QStringList failures = performOneWayMacToWeb();
+    endOneWayRun(run, failures, true);
+}
+
+QStringList ZVWSync::performOneWayMacToWeb()
+{
+    QStringList failures;
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = localSetting();
+    if (!dataManager || !setting || !makeZvwKeyAPI()) {
+        failures.append(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));
+        return failures;
+    }
+    // Each kind goes up only after the service answered the wipe of it:
+    // uploads over a failed wipe would leave every record twice.
+    const bool tagsWiped = deleteTagsWithURLString(QStringLiteral("0"));
+    const bool linksWiped = deleteLinksWithURLString(QStringLiteral("0"));
+    const bool categoriesWiped = deleteProject(QStringLiteral("0"), true);
+
+    if (tagsWiped) {
+        const qsizetype unsent = replaceTags();
+        if (unsent > 0)
+            failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceTagsUploadErrorText")).arg(unsent));
+    } else {
+        failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceTagsWipeErrorText")));
+    }
+
+    if (categoriesWiped) {
+        const qsizetype unsentCategories = replaceCategories();
+        if (unsentCategories > 0)
+            failures.append(
+                TextTable::localizedString(QStringLiteral("zvwReplaceCategoriesUploadErrorText")).arg(unsentCategories));
+        const qsizetype unsentItems = replaceItems();
+        if (unsentItems > 0)
+            failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceItemsUploadErrorText")).arg(unsentItems));
+    } else {
+        // The service's items go with its categories: none are sent either.
+        failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceCategoriesWipeErrorText")));
+    }
+
+    // Marked first, so that settings that do not get up go with the next exchange.
+    setting->setHasChanges(1);
+    updateSettingFromLocalToZVW();
+    if (setting->hasChanges())
+        failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceSettingsUploadErrorText")));
+
+    if (linksWiped) {
+        clearServerLinkKeys();
+        replaceLinksFromLocalToZVW();
+        if (!dataManager->deleteAllUnLinks()) qWarning() << "The web sync could not purge the unlinked rows";
+    } else {
+        failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceLinksWipeErrorText")));
+    }
+    return failures;
+}
+
+qsizetype ZVWSync::replaceTags()
+{
+    TagList tags = CoreData::shared()->tagList();
+    // The service holds none of them now: a tag whose upload fails must stay
+    // an unsent tag, not one the next merge takes for deleted on the web.
+    Transaction unit;
+    for (const TagPtr& tag : std::as_const(tags)) {
+        if (tag->zvwKey() == 0) continue;
+        unit.keep(tag);
+        tag->setZvwKey(0);
+        if (!tag->dehydrate()) qWarning() << "The web sync could not clear the key of tag" << tag->primaryKey();
+    }
+    if (!unit.commit()) qWarning() << "The web sync could not clear the tags' server keys";
+    const TagList sent = tags;
+    addTag(tags);
+    return std::count_if(sent.cbegin(), sent.cend(), [](const TagPtr& tag) { return tag->zvwKey() == 0; });
+}
+
+qsizetype ZVWSync::replaceCategories()
+{
+    qsizetype unsent = 0;
+    for (const CalendarPtr& category : CoreData::shared()->getCalendarList()) {
+        // Shared categories belong to their owners and stay on the service.
+        if (category->isShared()) continue;
+        // As with the tags: an unanswered category must stay a new one.
+        category->setZvwProjectId(0);
+        addProject(category);
+        category->setHasChanges(false);
+        if (!category->dehydrate()) qWarning() << "The web sync could not save category" << category->primaryKey();
+        if (category->zvwProjectId() == 0) ++unsent;
+    }
+    return unsent;
+}
+
+qsizetype ZVWSync::replaceItems()
+{
+    CoreData& dataManager = *CoreData::shared();
+    // Items of a category another user shares with this one are the
+    // owner's: never created from here, and their ids stay valid.
+    TaskList items = dataManager.getAllPersonalTasksInDB();
+    items.removeIf([&dataManager](const TaskPtr& item) {
+        const CalendarPtr category = dataManager.calendarWithPrimaryKey(item->calendarId());
+        return category && category->isShared();
+    });
+    QSet<qint64> keys;
+    keys.reserve(items.size());
+    for (const TaskPtr& item : std::as_const(items)) keys.insert(item->primaryKey());
+    {
+        // The service took these items along with their categories; an item
+        // whose upload fails must stay a new one here, in the rows and in
+        // the working list alike, or the next merge would delete it.
+        RecordGuard guard;
+        QueryStatement forget("UPDATE Tasks SET zvwId = 0 WHERE calendarId IN (SELECT primaryKey FROM Calendars "
+                              "WHERE hasShared = 0 AND IFNULL(extraStatus, 0) != 1)");
+        if (!forget.execute("The web sync could not clear the items' server ids")) return items.size();
+    }
+    for (const TaskPtr& item : std::as_const(items)) item->setZvwID(0);
+    for (const TaskPtr& item : dataManager.allTasksEventsAdes())
+        if (keys.contains(item->primaryKey())) item->setZvwID(0);
+
+    TaskList roots;
+    TaskList children;
+    for (const TaskPtr& item : std::as_const(items)) (item->parentId() == -1 ? roots : children).append(item);
+    setWillUpdateRemoteOrder(true);
+    if (!roots.isEmpty()) addWorksFromList(roots, true);
+    if (!children.isEmpty()) addWorksFromList(children, true);
+    return countUnanswered(items);
+}
+
+void ZVWSync::stopOneWayRuns()
+{
+    m_oneWayStopping = true;
+    QList<std::shared_ptr<OneWayRun>> runs;
+    {
+        std::lock_guard lock(m_oneWayMutex);
+        runs.swap(m_oneWayRuns);
+    }
+    for (const auto& run : std::as_const(runs)) {
+        run->invalidateTimers();
+        run->thread->quit();
+    }
+    for (const auto& run : std::as_const(runs)) {
+        while (!run->thread->wait(10)) run->thread->quit();
+        // A run cut short gives back what it held, without starting anything.
+        if (run->holdsBusy) webSyncBusy = false;
+        if (!run->holdsGuard) continue;
+        run->holdsGuard = false;
+        std::lock_guard lock(m_mutex);
+        m_isSyncing = false;
+        m_syncHolder = SyncHolder::None;
+        m_fullSyncDeferred = false;
+    }
+}
+
+bool ZVWSync::replaceWebWithLocal(QObject* sender)
+{
+    const SettingPtr setting = localSetting();
+    if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) return false;
+    setting->setAutoZVWSync(0);
+    setting->setZvwDeletedTag(QString());
+    setting->setZvwDeletedProjects(QString());
+    setting->setZvwDeletedTasks(QString());
+    if (!setting->dehydrate()) {
+        qWarning() << "The settings could not be saved; the web data is not replaced";
+        return false;
+    }
+    if (!setting->setAutoSync()) qWarning() << "The automatic sync switches could not be written";
+    backgroundOneWayMacToWeb(sender);
+    return true;
+}
