@@ -107,7 +107,8 @@ public:
     // the local categories, items, tags and links are wiped whole or not at
     // all, the pending deletions and the stamps are emptied, and a full sync
     // with `sender` follows. Nothing is wiped unless the service confirmed
-    // the account. The confirmation and the progress belong to the caller.
+    // the account, the network is up and no sync runs. The confirmation and
+    // the progress belong to the caller.
     enum class WebToMac { Started, NoAccount, AccountNotConfirmed, WipeFailed, SyncNotStarted };
     WebToMac prepareOneWayWebToMac(QObject* sender);
 

@@ -178,6 +178,12 @@ ZVWSync::WebToMac ZVWSync::prepareOneWayWebToMac(QObject* sender)
     const SettingPtr setting = passSetting();
     if (!dataManager || !setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty())
         return WebToMac::NoAccount;
+    // The wipe must be followed by its download: nothing is touched while
+    // the pass could not start.
+    if (!internetReachable || isSyncing()) {
+        qWarning() << "The replace of the local data waits for the network and for the sync under way";
+        return WebToMac::SyncNotStarted;
+    }
     if (checkValidToken(setting->zvwUserName(), setting->zvwPassword()) == -1) {
         qWarning() << "The web service did not confirm the account; nothing local is replaced";
         return WebToMac::AccountNotConfirmed;

@@ -370,7 +370,7 @@ TEST_P(WebToMacTest, ReplacesTheLocalDataWithTheAccountsOwn)
     }
 }
 
-TEST_F(FullPassTest, WebToMacWipesNothingUnlessTheServiceConfirmedTheAccount)
+TEST_F(FullPassTest, WebToMacWipesNothingUnlessTheAccountIsConfirmedAndThePassCanStart)
 {
     populateAndSync();
     const QStringList itemsBefore = localItemNames();
@@ -383,6 +383,18 @@ TEST_F(FullPassTest, WebToMacWipesNothingUnlessTheServiceConfirmedTheAccount)
     m_setting->setZvwPassword(QStringLiteral("secret"));
     m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/token.json"), dropped);
     EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::AccountNotConfirmed);
+    m_service.clearFaults();
+    internetReachable = false;
+    EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::SyncNotStarted);
+    internetReachable = true;
+    ServiceFault slow;
+    slow.kind = ServiceFault::Delay;
+    slow.delayMs = 200;
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/settings.json"), slow);
+    ASSERT_TRUE(m_sync->backgroundFullSync(nullptr));
+    EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::SyncNotStarted) << "a pass runs";
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    m_setting->setAutoZVWSync(1);
     m_setting->setZvwUserName(QString());
     EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::NoAccount);
 
