@@ -47,39 +47,6 @@ ZVWSync::~ZVWSync()
     while (m_requestsInFlight.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-void ZVWSync::fullSync() {}
-
-bool ZVWSync::backgroundFullSync(QObject* sender)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        if (!internetReachable) return false;
-        if (m_isSyncing) {
-            // A push or a one-way run is short: the full sync follows it.
-            if (m_syncHolder != SyncHolder::Push && m_syncHolder != SyncHolder::OneWay) return false;
-            m_fullSyncDeferred = true;
-            m_deferredSender = sender;
-            return true;
-        }
-        m_isSyncing = true;
-        m_syncHolder = SyncHolder::Full;
-    }
-    QPointer<QObject> asker(sender);
-    const bool hadSender = sender != nullptr;
-    m_queue.async([this, asker, hadSender] {
-        MainViewAccess::postShowSyncingIndicator();
-        fullSync();
-        setIsSyncing(false);
-        // A sender destroyed meanwhile is not posted as a dangling pointer.
-        MainQueue::async([asker, hadSender] {
-            if (MainViewAccess* mainView = MainViewAccess::current()) mainView->hideSyncingIndicator();
-            if (hadSender && !asker) return;
-            NotificationCenter::defaultCenter().postNotificationName(kSyncZVWFinishedNotification, asker.data());
-        });
-    });
-    return true;
-}
-
 bool ZVWSync::waitUntilIdle(double seconds)
 {
     if (MainQueue::waitWhile([this] { return isSyncing(); }, seconds)) return true;
@@ -371,8 +338,6 @@ HttpReply ZVWSync::sendJson(const QByteArray& method, const QString& url, const 
                                   : QJsonDocument(body.toObject()).toJson(QJsonDocument::Compact);
     return m_passSession.send(request);
 }
-
-void ZVWSync::closeFullPass(QObject* /*sender*/) {}
 
 void ZVWSync::reportServerError(const QString& text)
 {

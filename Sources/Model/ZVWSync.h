@@ -94,6 +94,34 @@ public:
 
     static constexpr double autoSyncDelay = 10.0;
 
+    // ---- the full pass -------------------------------------------------------------
+    // Asks the service for a backup of the account when none was asked for
+    // in the last eight hours (local wall-clock seconds, kept in the local
+    // settings side file). A failed request stops the pass and leaves the
+    // time as it was, so the next pass asks again.
+    void callAutoBackupOnServerIfNeed();
+    static constexpr double serverBackupInterval = 28800.0;
+
+    // Replaces the local data with the account's: the account is confirmed
+    // with the service first, automatic web sync is switched off and saved,
+    // the local categories, items, tags and links are wiped whole or not at
+    // all, the pending deletions and the stamps are emptied, and a full sync
+    // with `sender` follows. Nothing is wiped unless the service confirmed
+    // the account, the network is up and no sync runs. The confirmation and
+    // the progress belong to the caller.
+    enum class WebToMac { Started, NoAccount, AccountNotConfirmed, WipeFailed, SyncNotStarted };
+    WebToMac prepareOneWayWebToMac(QObject* sender);
+
+    // Clears webSyncBusy when it leaves scope, on every path of a sync
+    // routine; `take` also sets it for the holder's lifetime.
+    class WebSyncBusyHold {
+    public:
+        explicit WebSyncBusyHold(bool take = false);
+        ~WebSyncBusyHold();
+        WebSyncBusyHold(const WebSyncBusyHold&) = delete;
+        WebSyncBusyHold& operator=(const WebSyncBusyHold&) = delete;
+    };
+
     // ---- the service -------------------------------------------------------------
     // The base address, read once when the object is made.
     QString baseAddress() const { return m_baseAddress; }
@@ -479,8 +507,9 @@ protected:
     // the pushes the bits name in the order tags, categories, items, links,
     // settings.
     virtual void pushChanges(qint64 bits);
-    // The exchange of a full sync, run on the sync queue. Not written yet:
-    // nothing is exchanged.
+    // The full pass, run on the sync queue while the guard is held: the
+    // token, the server backup and every exchange in order, then the closing
+    // actions; the first failed step ends it.
     virtual void fullSync();
 
     // One blocking request of a pass, on the pass's kept-alive connection.
@@ -569,4 +598,8 @@ private:
     // Asynchronous requests still on a worker; the destructor waits for them.
     std::atomic<int> m_requestsInFlight{0};
     std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
+
+    // The sender of the full pass under way, held weakly: one that goes away
+    // during the pass is not posted.
+    QPointer<QObject> m_passSender;
 };

@@ -12,6 +12,7 @@
 #include "FakeStatusItem.h"
 #include "GregorianCalendar.h"
 #include "LogCapture.h"
+#include "LoopbackService.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "ManualScheduler.h"
@@ -30,6 +31,7 @@
 #include "StatusMenuView.h"
 #include "TestEnvironment.h"
 #include "Window.h"
+#include "ZVWSync.h"
 #include "WindowController.h"
 #include "ZVComment.h"
 
@@ -408,4 +410,35 @@ TEST_F(ZoravelAppDelegateTest, QuitWaitsForARunningCalendarJobBeforeTheDatabaseC
     job.join();
     EXPECT_TRUE(openAtItsEnd) << "the database closed under the job";
     EXPECT_FALSE(databaseOpen);
+}
+
+TEST_F(ZoravelAppDelegateTest, TheStartUpRunsAFullWebSyncOnlyWithAutomaticWebSyncOn)
+{
+    LoopbackService service;
+    service.addAccount(QStringLiteral("ann@example.com"), QStringLiteral("secret"));
+    qputenv("ZORAVEL_SERVICE_URL", service.baseAddress().toUtf8());
+    const struct {
+        const char* name;
+        qint64 autoZVWSync;
+        bool synced;
+    } rows[] = {{"automatic web sync on", 1, true}, {"automatic web sync off", 0, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        service.clearRequests();
+        prepareDatabase([&](Setting& s) {
+            s.setAutoZVWSync(row.autoZVWSync);
+            ASSERT_TRUE(s.setAutoSync());
+            ASSERT_TRUE(CoreData::writeZVWAccount(QStringLiteral("ann@example.com"), QStringLiteral("secret")));
+        });
+        launchToMainWindow();
+        ZVWSync* sync = CoreData::shared()->zvwSync();
+        ASSERT_NE(sync, nullptr);
+        ASSERT_TRUE(sync->waitUntilIdle(20));
+        processEventsUntil([] { return false; }, 30);
+        EXPECT_EQ(service.requestsTo(QStringLiteral("/api/settings.json")).isEmpty(), !row.synced);
+        EXPECT_EQ(service.requestsTo(QStringLiteral("/api/backups.json")).isEmpty(), !row.synced);
+        delegate->finalizeDataBeforeShutdown();
+        delegate.reset();
+    }
+    qunsetenv("ZORAVEL_SERVICE_URL");
 }

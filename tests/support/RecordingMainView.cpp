@@ -77,6 +77,12 @@ QStringList RecordingMainView::calls() const
     return m_calls;
 }
 
+void RecordingMainView::clearCalls()
+{
+    std::lock_guard lock(m_mutex);
+    m_calls.clear();
+}
+
 void RecordingMainView::record(const QString& call)
 {
     std::lock_guard lock(m_mutex);

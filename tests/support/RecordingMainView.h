@@ -62,6 +62,7 @@ public:
     bool isKeyWindow() const override { return keyWindow.load(); }
 
     QStringList calls() const;
+    void clearCalls();
 
     std::atomic<bool> windowVisible{false};
     std::atomic<bool> keyWindow{false};

@@ -53,6 +53,7 @@ struct LoopbackService::Data {
         };
         qint64 settingsStamp = 0;
         qint64 taskStamp = 0;
+        int backups = 0;  // server-side backups asked for
         QMap<qint64, QString> tags;
         QHash<QString, qint64> tagKeys;  // match key -> id
         void addTag(qint64 id, const QString& name)

@@ -53,6 +53,14 @@ void LoopbackService::addDataEndpoints()
                         return ServiceReply::json(QJsonObject{{QStringLiteral("last_update"), owner.settingsStamp}});
                     });
 
+    // A backup of the account on the service's side: only counted here.
+    addDataEndpoint(QStringLiteral("GET"), QStringLiteral("/api/backups.json"),
+                    [data](const ServiceRequest&, const QString& account) {
+                        std::lock_guard lock(data->mutex);
+                        ++data->account(account).backups;
+                        return ServiceReply::json(QJsonObject{{QStringLiteral("success"), 1}});
+                    });
+
     addDataEndpoint(QStringLiteral("GET"), QStringLiteral("/api/tags.json"),
                     [this](const ServiceRequest&, const QString& account) {
                         QJsonArray tags;
@@ -290,4 +298,10 @@ QList<qint64> LoopbackService::itemsOf(const QString& account, qint64 categoryId
     for (auto it = owner.items.constBegin(); it != owner.items.constEnd(); ++it)
         if (it.value().value(QStringLiteral("category_id")).toInteger() == categoryId) items.append(it.key());
     return items;
+}
+
+int LoopbackService::backupsOf(const QString& account) const
+{
+    std::lock_guard lock(m_data->mutex);
+    return m_data->account(account).backups;
 }

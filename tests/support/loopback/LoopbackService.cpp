@@ -90,6 +90,9 @@ struct LoopbackService::State {
     QList<Endpoint> endpoints;
     QMap<QString, Account> accounts;
     QMap<QString, ServiceFault> faults;  // "METHOD path"
+    QMap<QString, int> faultCounts;      // requests seen by each faulted endpoint
+    int held = 0;
+    bool releaseHeld = false;
     QList<ServiceRequest> requests;
 
     std::mutex wakeMutex;
@@ -131,8 +134,9 @@ struct LoopbackService::State {
         {
             std::lock_guard lock(mutex);
             requests.append(request);
-            const auto found = faults.constFind(request.method + QLatin1Char(' ') + request.path);
-            if (found != faults.constEnd()) fault = *found;
+            const QString key = request.method + QLatin1Char(' ') + request.path;
+            const auto found = faults.constFind(key);
+            if (found != faults.constEnd() && ++faultCounts[key] >= found->fromRequest) fault = *found;
         }
 
         ServiceReply reply;
@@ -156,6 +160,19 @@ struct LoopbackService::State {
                 pause(fault->delayMs);
                 reply = answer(request);
                 break;
+            case ServiceFault::Hold: {
+                {
+                    std::unique_lock lock(wakeMutex);
+                    ++held;
+                    wake.notify_all();
+                    wake.wait(lock, [this] { return stopping || releaseHeld; });
+                    --held;
+                }
+                response.status = 200;
+                response.set_content_provider(64, "application/json",
+                                              [](size_t, size_t, httplib::DataSink&) { return false; });
+                return;
+            }
             case ServiceFault::Drop:
                 // The head promises a body that never comes: the connection closes.
                 response.status = 200;
@@ -310,12 +327,27 @@ void LoopbackService::setFault(const QString& method, const QString& path, const
 {
     std::lock_guard lock(d->mutex);
     d->faults.insert(method + QLatin1Char(' ') + path, fault);
+    d->faultCounts.remove(method + QLatin1Char(' ') + path);
+}
+
+int LoopbackService::heldRequests() const
+{
+    std::lock_guard lock(d->wakeMutex);
+    return d->held;
+}
+
+void LoopbackService::releaseHeld()
+{
+    std::lock_guard lock(d->wakeMutex);
+    d->releaseHeld = true;
+    d->wake.notify_all();
 }
 
 void LoopbackService::clearFaults()
 {
     std::lock_guard lock(d->mutex);
     d->faults.clear();
+    d->faultCounts.clear();
 }
 
 QList<ServiceRequest> LoopbackService::requests() const

@@ -42,12 +42,16 @@ struct ServiceFault {
         ErrorRecords,  // every record of the normal reply becomes {"error": errorCode}
         Delay,         // the normal reply after `delayMs`
         Drop,          // the reply's head, then the connection is closed
+        Hold,          // no answer until releaseHeld() or the service's end; then dropped unanswered
     };
     Kind kind = Status;
     int status = 500;
     QByteArray body;
     qint64 errorCode = 1;
     int delayMs = 0;
+    // The fault applies from this request to the endpoint on (1 the first);
+    // the ones before it are answered normally.
+    int fromRequest = 1;
 };
 
 // A web service on 127.0.0.1 and a free port, on its own threads: it keeps
@@ -98,6 +102,10 @@ public:
 
     void setFault(const QString& method, const QString& path, const ServiceFault& fault);
     void clearFaults();
+
+    // Requests a Hold fault keeps waiting now, and their release.
+    int heldRequests() const;
+    void releaseHeld();
 
     QList<ServiceRequest> requests() const;
     QList<ServiceRequest> requestsTo(const QString& path) const;
@@ -159,6 +167,8 @@ public:
     qint64 addLinkRecord(const QString& account, qint64 rootId, qint64 targetId);
     bool removeLinkRecord(const QString& account, qint64 key);
     QList<QJsonObject> linkRecordsOf(const QString& account) const;
+    // Server-side backups the account asked for (backups.json).
+    int backupsOf(const QString& account) const;
 
 private:
     struct State;

@@ -1,0 +1,226 @@
+// The full two-way pass with the web service: its start, its steps in order,
+// the server backup, the closing actions, and the replace of the local data
+// with the account's.
+#include "ZVWSync.h"
+
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "MainQueue.h"
+#include "MainViewAccess.h"
+#include "NotificationCenter.h"
+#include "QueryStatement.h"
+#include "RecordStore.h"
+#include "Setting.h"
+#include "TextTable.h"
+#include "Transaction.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QPointer>
+
+namespace {
+
+// The views take this to mean the settings may have changed under them.
+const QString settingChangedBySyncNotification = QStringLiteral("com.qrb.settingChangedBySyncNotification");
+
+SettingPtr passSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : nullptr;
+}
+
+// Hides the indicator on every path out of a pass that showed it; the call
+// reaches the main thread without the pass waiting for it.
+struct SyncingIndicator {
+    SyncingIndicator() { MainViewAccess::postShowSyncingIndicator(); }
+    ~SyncingIndicator() { MainViewAccess::postHideSyncingIndicator(); }
+    SyncingIndicator(const SyncingIndicator&) = delete;
+    SyncingIndicator& operator=(const SyncingIndicator&) = delete;
+};
+
+}  // namespace
+
+ZVWSync::WebSyncBusyHold::WebSyncBusyHold(bool take)
+{
+    if (take) webSyncBusy = true;
+}
+
+ZVWSync::WebSyncBusyHold::~WebSyncBusyHold()
+{
+    webSyncBusy = false;
+}
+
+bool ZVWSync::backgroundFullSync(QObject* sender)
+{
+    {
+        // One test and set: a second request between the queueing and the
+        // start of the pass is refused as well.
+        std::lock_guard lock(m_mutex);
+        if (!internetReachable) return false;
+        if (m_isSyncing) {
+            // A push or a one-way run is short: the full sync follows it.
+            if (m_syncHolder != SyncHolder::Push && m_syncHolder != SyncHolder::OneWay) return false;
+            m_fullSyncDeferred = true;
+            m_deferredSender = sender;
+            return true;
+        }
+        m_isSyncing = true;
+        m_syncHolder = SyncHolder::Full;
+    }
+    // The failure of an earlier pass must not stop this one.
+    setErrorDescription(QString());
+    QPointer<QObject> asker(sender);
+    m_queue.async([this, asker] {
+        SyncingHold hold(*this);
+        m_passSender = asker;
+        fullSync();
+        m_passSender = nullptr;
+    });
+    return true;
+}
+
+void ZVWSync::fullSync()
+{
+    {
+        // Pending push requests are covered by this pass.
+        std::lock_guard lock(m_mutex);
+        m_pendingBits = 0;
+    }
+    // A stop asked for during an earlier pass ends that one, not this.
+    setIsBreak(false);
+    const WebSyncBusyHold busy;
+
+    const SettingPtr setting = passSetting();
+    if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) return;
+    const SyncingIndicator indicator;
+
+    refreshToken();
+    if (!makeZvwKeyAPI() && errorDescription().isEmpty())
+        reportServerError(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));
+
+    // Every step returns at once once one of them failed.
+    callAutoBackupOnServerIfNeed();
+    getSettingFromZVW();
+    getTagsFromZVW();
+    syncTagsWithZVW();
+    getProjectsFromZVW();
+    syncProjectsWithZVW();
+    deleteItemsInLocal();
+    getItemsFromZVW();
+    syncItemsWithZVW();
+    getLinksFromZVW();
+    syncLinksWithZVW();
+    getCommentsFromZVW();
+    syncCommentsWithZVW();
+    syncSettingWithZVW(m_passSender.data());
+    if (!errorDescription().isEmpty())
+        qWarning().noquote() << "The web sync stopped:" << errorDescription();
+}
+
+void ZVWSync::callAutoBackupOnServerIfNeed()
+{
+    const SettingPtr setting = passSetting();
+    if (!setting) return;
+    const double now = Utilities::toDBDate(Clock::now()).timeIntervalSince1970();
+    const double latest = setting->latestBackupOnServer();
+    if (latest != 0 && now - latest <= serverBackupInterval) return;
+    if (!errorDescription().isEmpty()) return;
+
+    // Whatever the body says, an answer means the service took the request.
+    const HttpReply reply = sendRequest("GET", dataAddress(QStringLiteral("backups.json")), true);
+    if (reply.transportFailed()) {
+        reportServerError(reply.errorText);
+        return;
+    }
+    setting->setLatestBackupOnServer(now);
+    if (!setting->saveLocalSettings())
+        qWarning() << "The time of the server backup could not be saved; the next pass asks again";
+}
+
+void ZVWSync::closeFullPass(QObject* sender)
+{
+    if (!errorDescription().isEmpty()) return;
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = passSetting();
+    if (setting) {
+        setting->setDoRestore(0);
+        setting->setZvwSyncTime(Clock::now());
+        if (!setting->dehydrate()) qWarning() << "The settings could not be saved at the end of the web sync";
+    }
+    if (dataManager) {
+        dataManager->doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
+        if (dataManager->isAppliedTagFilter()) {
+            dataManager->getTaskWithTag(dataManager->getShowTag());
+        } else {
+            QList<qint64> shown;
+            for (const CalendarPtr& calendar : dataManager->calendarList())
+                if (calendar->inVisible() == 0) shown.append(calendar->primaryKey());
+            dataManager->addTasksToListFromCalendarList(shown);
+        }
+    }
+    webSyncBusy = false;
+
+    // Only a live sender is posted: the pass's own is held weakly, and one
+    // given by a direct caller is alive while it calls.
+    QPointer<QObject> asker = sender && sender == m_passSender.data() ? m_passSender : QPointer<QObject>(sender);
+    const bool hadSender = sender != nullptr;
+    MainQueue::async([asker, hadSender] {
+        NotificationCenter& center = NotificationCenter::defaultCenter();
+        if (hadSender && asker) center.postNotificationName(kSyncZVWFinishedNotification, asker.data());
+        center.postNotificationName(settingChangedBySyncNotification);
+    });
+}
+
+ZVWSync::WebToMac ZVWSync::prepareOneWayWebToMac(QObject* sender)
+{
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = passSetting();
+    if (!dataManager || !setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty())
+        return WebToMac::NoAccount;
+    // The wipe must be followed by its download: nothing is touched while
+    // the pass could not start.
+    if (!internetReachable || isSyncing()) {
+        qWarning() << "The replace of the local data waits for the network and for the sync under way";
+        return WebToMac::SyncNotStarted;
+    }
+    if (checkValidToken(setting->zvwUserName(), setting->zvwPassword()) == -1) {
+        qWarning() << "The web service did not confirm the account; nothing local is replaced";
+        return WebToMac::AccountNotConfirmed;
+    }
+
+    // No push may start from the wipe's own changes.
+    setting->setAutoZVWSync(0);
+    if (!setting->setAutoSync()) qWarning() << "Automatic web sync was turned off but could not be saved";
+    if (!setting->dehydrate()) qWarning() << "The settings could not be saved before the replace";
+
+    {
+        // The wipe keeps the item rows of the categories it deletes when the
+        // calendar store is not synced; left behind, they would go up again
+        // under a category that is gone. Items of no category go with it, in
+        // the same unit.
+        Transaction wipe;
+        const bool wiped =
+            wipe.isOpen() && dataManager->deleteDatabaseCreateDefaultCate(true)
+            && QueryStatement("DELETE FROM Tasks WHERE calendarId NOT IN (SELECT primaryKey FROM Calendars)")
+                   .execute(RecordStore::deleteErrorText)
+            && wipe.commit();
+        if (!wiped) {
+            qWarning() << "The local data could not be wiped; nothing was replaced";
+            return WebToMac::WipeFailed;
+        }
+    }
+    // With nothing pending and zero stamps the pass takes every server record.
+    setting->setZvwDeletedProjects(QString());
+    setting->setZvwDeletedTag(QString());
+    setting->setZvwDeletedTasks(QString());
+    setting->setLastUpdate(0);
+    setting->setLastUpdateWork(0);
+    if (!setting->dehydrate()) qWarning() << "The emptied stamps could not be saved before the replace";
+
+    if (!backgroundFullSync(sender)) {
+        qWarning() << "The full web sync of the replace could not start";
+        return WebToMac::SyncNotStarted;
+    }
+    return WebToMac::Started;
+}

@@ -1,0 +1,112 @@
+// A full web sync killed in the middle of its item uploads: the database is
+// sound, no item is lost, and the next pass leaves both sides with the same
+// items, each once.
+#include "WebExchangeFixture.h"
+
+#include "Task.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+namespace {
+
+class FullPassCrashTest : public WebExchangeTest {
+protected:
+    // One pass in a process of its own on the test's database.
+    void startRunner(QProcess& runner)
+    {
+        // The test's connection holds nothing while the runner writes.
+        RecordStore::finalizeAllStatements();
+        runner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        runner.start(QStringLiteral(ZORAVEL_FULL_PASS_RUNNER), {m_service.baseAddress(), dataFolder(), account, QStringLiteral("secret")});
+        ASSERT_TRUE(runner.waitForStarted(10000));
+    }
+    QString integrity()
+    {
+        sqlite3_stmt* check = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db(), "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_step(check), SQLITE_ROW);
+        const QString verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+        sqlite3_finalize(check);
+        return verdict;
+    }
+    QStringList serviceTitles()
+    {
+        QStringList titles;
+        for (const QJsonObject& record : m_service.itemRecordsOf(account))
+            titles.append(record.value(QStringLiteral("title")).toString());
+        titles.sort();
+        return titles;
+    }
+    QStringList localNames(const char* condition)
+    {
+        QStringList names;
+        sqlite3_stmt* statement = nullptr;
+        const QByteArray sql = QByteArray("SELECT taskName FROM Tasks WHERE ") + condition;
+        EXPECT_EQ(sqlite3_prepare_v2(db(), sql.constData(), -1, &statement, nullptr), SQLITE_OK);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            names.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+        sqlite3_finalize(statement);
+        names.sort();
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST_F(FullPassCrashTest, AKillDuringTheThirdUploadLosesNothingAndTheNextPassEvensBothSides)
+{
+    const CalendarPtr work = addLocalCategory(QStringLiteral("Work"));
+    m_setting->setCalendarDefID(work->primaryKey());
+    ASSERT_TRUE(m_setting->dehydrate());
+    // Four upload requests of at most 50 items.
+    constexpr int itemCount = 180;
+    QStringList names;
+    for (int n = 1; n <= itemCount; ++n) {
+        auto item = std::make_shared<Task>();
+        item->setTaskName(QStringLiteral("Item %1").arg(n, 3, 10, QLatin1Char('0')));
+        item->setCalendarId(work->primaryKey());
+        ASSERT_TRUE(item->insertAndDehydrate());
+        names.append(item->taskName());
+    }
+    names.sort();
+
+    ServiceFault hold;
+    hold.kind = ServiceFault::Hold;
+    hold.fromRequest = 3;
+    m_service.setFault(QStringLiteral("POST"), QStringLiteral("/api/tasks.json"), hold);
+
+    QProcess runner;
+    startRunner(runner);
+    QElapsedTimer waited;
+    waited.start();
+    while (m_service.heldRequests() == 0 && runner.state() == QProcess::Running && waited.elapsed() < 60000)
+        QThread::msleep(5);
+    ASSERT_EQ(m_service.heldRequests(), 1) << "the runner never reached its third upload (exit "
+                                           << runner.exitCode() << ")";
+    runner.kill();  // SIGKILL
+    ASSERT_TRUE(runner.waitForFinished(10000));
+    ASSERT_EQ(runner.exitStatus(), QProcess::CrashExit);
+    // The held request is dropped unanswered: the service stored none of it.
+    m_service.releaseHeld();
+    m_service.clearFaults();
+    EXPECT_EQ(requestsTo(QStringLiteral("POST"), QStringLiteral("/api/tasks.json")), 3);
+    EXPECT_EQ(m_service.itemRecordsOf(account).size(), 100) << "the two answered uploads";
+
+    ASSERT_EQ(integrity(), QStringLiteral("ok"));
+    EXPECT_EQ(localNames("1"), names) << "every item is still there";
+    const QStringList uploaded = localNames("zvwID > 0");
+    EXPECT_EQ(uploaded, serviceTitles()) << "those with a server id are the ones the service answered for";
+    EXPECT_EQ(localNames("zvwID = 0").size(), itemCount - 100) << "the rest wait for upload";
+
+    QProcess next;
+    startRunner(next);
+    ASSERT_TRUE(next.waitForFinished(60000));
+    ASSERT_EQ(next.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(next.exitCode(), 0) << "the next pass ended without failure";
+    ASSERT_EQ(integrity(), QStringLiteral("ok"));
+    EXPECT_EQ(serviceTitles(), names) << "each item once on the service";
+    EXPECT_EQ(localNames("1"), names);
+    EXPECT_TRUE(localNames("zvwID = 0").isEmpty());
+}

@@ -1,0 +1,415 @@
+// Whole full passes started with backgroundFullSync against the loopback
+// service: the order of the steps, the stop rule, the server backup, the
+// closing actions, and the replace of the local data with the account's.
+#include "WebExchangeFixture.h"
+
+#include "CoreData.h"
+#include "Link.h"
+#include "RecordingMainView.h"
+#include "Task.h"
+#include "Utilities.h"
+#include "iCalSync.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+const QString settingChanged = QStringLiteral("com.qrb.settingChangedBySyncNotification");
+
+class FullPassTest : public WebExchangeTest {
+protected:
+    void SetUp() override
+    {
+        WebExchangeTest::SetUp();
+        internetReachable = true;
+        // The side file is shared by the tests of this process.
+        m_setting->setLatestBackupOnServer(0);
+    }
+    void TearDown() override
+    {
+        if (m_sync) EXPECT_TRUE(m_sync->waitUntilIdle(20));
+        // The pass's last posts belong to this test, not to the next one.
+        deliverPosts();
+        internetReachable = false;
+        WebExchangeTest::TearDown();
+    }
+
+    // One pass through the sync's own entry, waited for, with the main
+    // thread's posts delivered.
+    void fullPass(QObject* sender = nullptr)
+    {
+        ASSERT_TRUE(m_sync->backgroundFullSync(sender));
+        ASSERT_TRUE(m_sync->waitUntilIdle(20));
+        deliverPosts();
+    }
+    static void deliverPosts() { processEventsUntil([] { return false; }, 30); }
+
+    TaskPtr addLocalItem(const QString& name, const CalendarPtr& category)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskName(name);
+        item->setCalendarId(category->primaryKey());
+        EXPECT_TRUE(item->insertAndDehydrate());
+        return item;
+    }
+    // A category, a tag, three items and a link, on both sides after one pass.
+    void populateAndSync()
+    {
+        const CalendarPtr work = addLocalCategory(QStringLiteral("Work"));
+        m_setting->setCalendarDefID(work->primaryKey());
+        ASSERT_TRUE(m_setting->dehydrate());
+        addLocalTag(QStringLiteral("Home"));
+        const TaskPtr call = addLocalItem(QStringLiteral("Call Bob"), work);
+        const TaskPtr report = addLocalItem(QStringLiteral("Write report"), work);
+        addLocalItem(QStringLiteral("Plan trip"), work);
+        auto link = std::make_shared<Link>();
+        link->setRootId(call->primaryKey());
+        link->setTargetId(report->primaryKey());
+        ASSERT_TRUE(dataManager().insertLink(link));
+        reloadLists();
+        fullPass();
+        ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+        expectBothSidesEqual("after the first pass");
+    }
+
+    QStringList localItemNames()
+    {
+        QStringList names;
+        for (const TaskPtr& item : dataManager().getAllTasksInDB()) names.append(item->taskName());
+        names.sort();
+        return names;
+    }
+    QStringList serviceItemNames()
+    {
+        QStringList names;
+        for (const QJsonObject& record : m_service.itemRecordsOf(account))
+            names.append(record.value(QStringLiteral("title")).toString());
+        names.sort();
+        return names;
+    }
+    QStringList serviceNames(const QList<QJsonObject>& records)
+    {
+        QStringList names;
+        for (const QJsonObject& record : records) names.append(record.value(QStringLiteral("name")).toString());
+        names.sort();
+        return names;
+    }
+    qsizetype localLinkCount()
+    {
+        qsizetype count = 0;
+        for (const LinkPtr& link : dataManager().getAllLinks())
+            if (link->status() == 0) ++count;
+        return count;
+    }
+    void expectBothSidesEqual(const char* when)
+    {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(localItemNames(), serviceItemNames());
+        EXPECT_EQ(storedTagNames(), serviceNames(m_service.tagsOf(account)));
+        EXPECT_EQ(storedCategoryNames(), serviceNames(m_service.categoriesOf(account)));
+        EXPECT_EQ(localLinkCount(), m_service.linkRecordsOf(account).size());
+        for (const TaskPtr& item : dataManager().getAllTasksInDB()) EXPECT_GT(item->zvwID(), 0) << item->taskName().toStdString();
+    }
+    QStringList requestedPaths()
+    {
+        QStringList paths;
+        for (const ServiceRequest& request : m_service.requests()) paths.append(request.method + ' ' + request.path);
+        return paths;
+    }
+
+    RecordingMainView m_mainView;
+    QObject m_pane;
+};
+
+}  // namespace
+
+TEST_F(FullPassTest, APassRunsEveryStepInOrderAndClosesWithItsSender)
+{
+    m_setting->setDoRestore(1);
+    ASSERT_TRUE(m_setting->dehydrate());
+    const qint64 onService = m_service.addItemRecord(account, {{"title", "From the web"}});
+    ASSERT_GT(onService, 0);
+    PostedNotifications posts({kSyncZVWFinishedNotification, settingChanged, kServerErrorNotification});
+    QObject sender;
+    fullPass(&sender);
+
+    // The token first, then the backup and the downloads in the pass's order.
+    QStringList downloads;
+    for (const QString& path : requestedPaths())
+        if (path.startsWith(QLatin1String("GET ")) || path.contains(QLatin1String("token"))) downloads.append(path);
+    EXPECT_EQ(downloads, (QStringList{"POST /api/token.json", "GET /api/backups.json", "GET /api/settings.json",
+                                      "GET /api/tags.json", "GET /api/categories.json", "GET /api/tasks.json",
+                                      "GET /api/hyperlinks.json", "GET /api/conversations.json"}));
+    ASSERT_EQ(posts.names(), (QStringList{kSyncZVWFinishedNotification, settingChanged}));
+    EXPECT_EQ(posts.posts().first().objectAs<QObject*>(), &sender);
+    EXPECT_EQ(m_mainView.calls(), (QStringList{QStringLiteral("show"), QStringLiteral("hide")}));
+    EXPECT_FALSE(m_sync->isSyncing());
+
+    const SettingPtr stored = Setting::initWithPrimaryKey(1, db());
+    EXPECT_EQ(stored->doRestore(), 0) << "a pass without failure ends restore mode";
+    EXPECT_EQ(stored->zvwSyncTime(), Clock::now());
+    EXPECT_TRUE(localItemNames().contains(QStringLiteral("From the web")));
+    bool listed = false;
+    for (const TaskPtr& item : dataManager().allTasksEventsAdes()) listed |= item->taskName() == "From the web";
+    EXPECT_TRUE(listed) << "the working list is reloaded with what the pass stored";
+}
+
+TEST_F(FullPassTest, AFailedDownloadDeletesNothingAndTheNextGoodPassLeavesBothSidesEqual)
+{
+    populateAndSync();
+    const struct {
+        const char* name;
+        QString path;
+        ServiceFault fault;
+        bool itemsDownloaded;
+    } rows[] = {
+        {"categories: status 500", "/api/categories.json", status(500), false},
+        {"categories: not JSON", "/api/categories.json", body("<html>busy</html>"), false},
+        {"categories: an error object", "/api/categories.json", body(R"({"error":1})"), false},
+        {"categories: an empty list", "/api/categories.json", body("[]"), false},
+        {"tags: an empty list", "/api/tags.json", body("[]"), false},
+        {"tags: status 500", "/api/tags.json", status(500), false},
+        {"items: status 500", "/api/tasks.json", status(500), true},
+        {"items: not JSON", "/api/tasks.json", body("{not json"), true},
+        {"items: an error object", "/api/tasks.json", body(R"({"error":1})"), true},
+        {"items: an empty list", "/api/tasks.json", body("[]"), true},
+        {"links: an empty list", "/api/hyperlinks.json", body("[]"), true},
+        {"links: an error object", "/api/hyperlinks.json", body(R"({"error":1})"), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_setting->setDoRestore(0);
+        const QStringList itemsBefore = localItemNames();
+        const QStringList tagsBefore = storedTagNames();
+        const QStringList categoriesBefore = storedCategoryNames();
+        const qsizetype linksBefore = localLinkCount();
+        const Date syncTimeBefore = m_setting->zvwSyncTime();
+        Clock::setFixed(Clock::now().dateByAddingTimeInterval(60));
+        m_service.setFault(QStringLiteral("GET"), row.path, row.fault);
+        m_service.clearRequests();
+        m_mainView.clearCalls();
+        PostedNotifications posts({kSyncZVWFinishedNotification, settingChanged, kServerErrorNotification});
+
+        fullPass(&m_pane);
+
+        EXPECT_EQ(localItemNames(), itemsBefore);
+        EXPECT_EQ(storedTagNames(), tagsBefore);
+        EXPECT_EQ(storedCategoryNames(), categoriesBefore);
+        EXPECT_EQ(localLinkCount(), linksBefore);
+        EXPECT_EQ(posts.names(), QStringList{kServerErrorNotification}) << "the failure only";
+        EXPECT_EQ(m_mainView.calls(), (QStringList{QStringLiteral("show"), QStringLiteral("hide")}));
+        EXPECT_FALSE(m_sync->isSyncing());
+        EXPECT_EQ(m_setting->zvwSyncTime(), syncTimeBefore);
+        EXPECT_EQ(requestsTo(QStringLiteral("GET"), QStringLiteral("/api/tasks.json")), row.itemsDownloaded ? 1 : 0)
+            << "nothing after the failed download runs";
+        EXPECT_EQ(requestsTo(QStringLiteral("GET"), QStringLiteral("/api/conversations.json")), 0);
+
+        m_service.clearFaults();
+        fullPass();
+        EXPECT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+        expectBothSidesEqual("after the next good pass");
+    }
+}
+
+TEST_F(FullPassTest, TheServerBackupIsAskedForOnceInEightHoursAndAgainAfterAFailure)
+{
+    fullPass();
+    EXPECT_EQ(m_service.backupsOf(account), 1) << "a fresh installation asks at once";
+    const double firstBackup = m_setting->latestBackupOnServer();
+    EXPECT_EQ(firstBackup, Utilities::toDBDate(Clock::now()).timeIntervalSince1970());
+
+    const Date start = Clock::now();
+    Clock::setFixed(start.dateByAddingTimeInterval(ZVWSync::serverBackupInterval));
+    fullPass();
+    EXPECT_EQ(m_service.backupsOf(account), 1) << "eight hours are not more than eight hours";
+
+    Clock::setFixed(start.dateByAddingTimeInterval(ZVWSync::serverBackupInterval + 1));
+    ServiceFault dropped;
+    dropped.kind = ServiceFault::Drop;
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/backups.json"), dropped);
+    m_service.clearRequests();
+    PostedNotifications posts({kServerErrorNotification, kSyncZVWFinishedNotification});
+    fullPass(&m_pane);
+    EXPECT_EQ(posts.names(), QStringList{kServerErrorNotification});
+    EXPECT_EQ(m_setting->latestBackupOnServer(), firstBackup) << "a failed request leaves the time";
+    EXPECT_EQ(requestsTo(QStringLiteral("GET"), QStringLiteral("/api/settings.json")), 0) << "the pass stopped";
+
+    m_service.clearFaults();
+    fullPass();
+    EXPECT_EQ(m_service.backupsOf(account), 2) << "the next pass asks again";
+    EXPECT_EQ(m_setting->latestBackupOnServer(), Utilities::toDBDate(Clock::now()).timeIntervalSince1970());
+}
+
+TEST_F(FullPassTest, RestoreModeEndsOnlyWithAPassWithoutFailure)
+{
+    m_setting->setDoRestore(1);
+    ASSERT_TRUE(m_setting->dehydrate());
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/hyperlinks.json"), status(500));
+    fullPass();
+    EXPECT_EQ(Setting::initWithPrimaryKey(1, db())->doRestore(), 1);
+
+    m_service.clearFaults();
+    fullPass();
+    EXPECT_EQ(Setting::initWithPrimaryKey(1, db())->doRestore(), 0);
+}
+
+TEST_F(FullPassTest, OnePassAtATimeAndPushRequestsAreCoveredByIt)
+{
+    ServiceFault slow;
+    slow.kind = ServiceFault::Delay;
+    slow.delayMs = 300;
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/settings.json"), slow);
+    NotificationCenter::defaultCenter().postNotificationName(kAutoSyncNotification, qint64(2));
+    ASSERT_EQ(m_sync->pendingBits(), 2);
+
+    ASSERT_TRUE(m_sync->backgroundFullSync(nullptr));
+    EXPECT_FALSE(m_sync->backgroundFullSync(nullptr)) << "refused between the queueing and the start as well";
+    ASSERT_TRUE(processEventsUntil([&] { return m_service.requestsTo(QStringLiteral("/api/settings.json")).size() == 1; }));
+    EXPECT_FALSE(m_sync->backgroundFullSync(nullptr)) << "and while the pass runs";
+    NotificationCenter::defaultCenter().postNotificationName(kAutoSyncNotification, qint64(8));
+    EXPECT_EQ(m_sync->pendingBits(), 0) << "the earlier request is dropped and the new one refused";
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    EXPECT_EQ(m_service.requestsTo(QStringLiteral("/api/settings.json")).size(), 1);
+    EXPECT_EQ(m_service.backupsOf(account), 1);
+}
+
+TEST_F(FullPassTest, WithoutNetworkOrAccountNothingIsSentOrPosted)
+{
+    PostedNotifications posts({kSyncZVWFinishedNotification, settingChanged, kServerErrorNotification});
+    QObject sender;
+    internetReachable = false;
+    EXPECT_FALSE(m_sync->backgroundFullSync(&sender));
+    EXPECT_FALSE(m_sync->isSyncing());
+
+    internetReachable = true;
+    m_setting->setZvwPassword(QString());
+    fullPass(&sender);
+    deliverPosts();
+    EXPECT_TRUE(posts.names().isEmpty()) << posts.names().join(',').toStdString();
+    EXPECT_TRUE(m_service.requests().isEmpty());
+    EXPECT_TRUE(m_mainView.calls().isEmpty()) << "no indicator without an account: " << m_mainView.calls().join(',').toStdString();
+}
+
+TEST_F(FullPassTest, AStopRequestEndsOnlyThePassItWasGivenIn)
+{
+    const CalendarPtr work = addLocalCategory(QStringLiteral("Work"));
+    addLocalItem(QStringLiteral("Pay rent"), work);
+    reloadLists();
+    m_sync->setIsBreak(true);
+    fullPass();
+    EXPECT_FALSE(m_sync->isBreak());
+    EXPECT_EQ(serviceItemNames(), QStringList{QStringLiteral("Pay rent")}) << "the upload loop was not stopped";
+}
+
+TEST_F(FullPassTest, ASenderThatGoesAwayDuringThePassIsNotPosted)
+{
+    ServiceFault slow;
+    slow.kind = ServiceFault::Delay;
+    slow.delayMs = 200;
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/settings.json"), slow);
+    PostedNotifications posts({kSyncZVWFinishedNotification, settingChanged});
+    auto sender = std::make_unique<QObject>();
+    ASSERT_TRUE(m_sync->backgroundFullSync(sender.get()));
+    ASSERT_TRUE(processEventsUntil([&] { return m_service.requestsTo(QStringLiteral("/api/settings.json")).size() == 1; }));
+    sender.reset();
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    deliverPosts();
+    EXPECT_EQ(posts.names(), QStringList{settingChanged});
+}
+
+// ---- web to Mac ------------------------------------------------------------------------
+
+namespace {
+
+class WebToMacTest : public FullPassTest, public ::testing::WithParamInterface<qint64> {};
+
+}  // namespace
+
+// With the calendar store synced the wipe takes the categories' items itself;
+// without, their rows would be left behind under no category.
+INSTANTIATE_TEST_SUITE_P(CalendarStoreSync, WebToMacTest, ::testing::Values(1, 0));
+
+TEST_P(WebToMacTest, ReplacesTheLocalDataWithTheAccountsOwn)
+{
+    const qint64 storeSync = GetParam();
+    {
+        populateAndSync();
+        // The account changes elsewhere; the local side has changes of its own.
+        const CalendarPtr work = storedCategory(QStringLiteral("Work"));
+        ASSERT_NE(work, nullptr);
+        m_service.addItemRecord(account, {{"title", "Added on the phone"}, {"category_id", work->zvwProjectId()}});
+        m_service.addTag(account, QStringLiteral("Errands"));
+        addLocalItem(QStringLiteral("Only here"), work);
+        addLocalTag(QStringLiteral("Local only"));
+        for (const CalendarPtr& category : dataManager().getCalendarList()) {
+            category->setTypeOfCal(CalCalendarTypeLocal);
+            ASSERT_TRUE(category->dehydrate());
+        }
+        m_setting->setAutoICalSync(storeSync);
+        m_setting->setZvwDeletedTasks(QStringLiteral(",999"));
+        m_setting->setAutoZVWSync(1);
+        reloadLists();
+        m_service.clearRequests();
+
+        PostedNotifications posts({kSyncZVWFinishedNotification, kServerErrorNotification});
+        QObject pane;
+        ASSERT_EQ(m_sync->prepareOneWayWebToMac(&pane), ZVWSync::WebToMac::Started);
+        ASSERT_TRUE(m_sync->waitUntilIdle(20));
+        deliverPosts();
+
+        ASSERT_EQ(posts.names(), QStringList{kSyncZVWFinishedNotification});
+        EXPECT_EQ(posts.posts().first().objectAs<QObject*>(), &pane);
+        EXPECT_EQ(m_setting->autoZVWSync(), 0);
+        EXPECT_FALSE(localItemNames().contains(QStringLiteral("Only here")));
+        EXPECT_FALSE(storedTagNames().contains(QStringLiteral("Local only")));
+        EXPECT_TRUE(localItemNames().contains(QStringLiteral("Added on the phone")));
+        EXPECT_TRUE(storedTagNames().contains(QStringLiteral("Errands")));
+        EXPECT_EQ(requestsTo(QStringLiteral("DELETE"), QStringLiteral("/api/tasks/")), 0) << "the tombstones were emptied";
+        expectBothSidesEqual("after the replace");
+        EXPECT_EQ(queryInt("SELECT count(*) FROM Tasks WHERE calendarId NOT IN (SELECT primaryKey FROM Calendars)"), 0);
+    }
+}
+
+TEST_F(FullPassTest, WebToMacWipesNothingUnlessTheAccountIsConfirmedAndThePassCanStart)
+{
+    populateAndSync();
+    const QStringList itemsBefore = localItemNames();
+    m_setting->setAutoZVWSync(1);
+
+    m_setting->setZvwPassword(QStringLiteral("changed elsewhere"));
+    EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::AccountNotConfirmed);
+    ServiceFault dropped;
+    dropped.kind = ServiceFault::Drop;
+    m_setting->setZvwPassword(QStringLiteral("secret"));
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/token.json"), dropped);
+    EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::AccountNotConfirmed);
+    m_service.clearFaults();
+    internetReachable = false;
+    EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::SyncNotStarted);
+    internetReachable = true;
+    ServiceFault slow;
+    slow.kind = ServiceFault::Delay;
+    slow.delayMs = 200;
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/settings.json"), slow);
+    ASSERT_TRUE(m_sync->backgroundFullSync(nullptr));
+    EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::SyncNotStarted) << "a pass runs";
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    m_setting->setAutoZVWSync(1);
+    m_setting->setZvwUserName(QString());
+    EXPECT_EQ(m_sync->prepareOneWayWebToMac(nullptr), ZVWSync::WebToMac::NoAccount);
+
+    EXPECT_EQ(localItemNames(), itemsBefore);
+    EXPECT_EQ(m_setting->autoZVWSync(), 1) << "nothing changed";
+    EXPECT_FALSE(m_sync->isSyncing());
+}
+
+TEST_F(FullPassTest, AFailedPassOfWebToMacPostsItsFailure)
+{
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/tasks.json"), status(500));
+    PostedNotifications posts({kSyncZVWFinishedNotification, kServerErrorNotification});
+    QObject pane;
+    ASSERT_EQ(m_sync->prepareOneWayWebToMac(&pane), ZVWSync::WebToMac::Started);
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    deliverPosts();
+    EXPECT_EQ(posts.names(), QStringList{kServerErrorNotification}) << "the waiting pane learns the end";
+}
