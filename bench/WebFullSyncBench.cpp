@@ -94,7 +94,7 @@ struct FullSyncSetUp {
         setting->setLastUpdateWork(0);
         setting->setLatestSyncItem(0);
         setting->setDoRestore(0);
-        setting->dehydrate();
+        if (!setting->dehydrate()) qWarning("The benchmark could not save the settings");
         dataManager->doWithCalendarList(dataManager->getCalendarList(), 2);
     }
 };

@@ -236,6 +236,8 @@ QStringList ZVWSync::performOneWayMacToWeb()
         failures.append(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));
         return failures;
     }
+    // The service keeps a copy of the account before the run wipes it.
+    callAutoBackupOnServerIfNeed();
     // Each kind goes up only after the service answered the wipe of it:
     // uploads over a failed wipe would leave every record twice.
     const bool tagsWiped = deleteTagsWithURLString(QStringLiteral("0"));

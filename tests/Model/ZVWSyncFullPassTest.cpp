@@ -27,7 +27,9 @@ protected:
     }
     void TearDown() override
     {
-        if (m_sync) EXPECT_TRUE(m_sync->waitUntilIdle(20));
+        if (m_sync) {
+            EXPECT_TRUE(m_sync->waitUntilIdle(20));
+        }
         // The pass's last posts belong to this test, not to the next one.
         deliverPosts();
         internetReachable = false;
