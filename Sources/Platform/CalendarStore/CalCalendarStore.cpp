@@ -861,14 +861,9 @@ bool CalCalendarStore::flushLocked(PendingWrites* pending, CalError* error)
     const QSet<QString> files = std::exchange(pending->files, {});
     const QSet<QString> folders = std::exchange(pending->folders, {});
     if (files.isEmpty() && folders.isEmpty()) return reportCalError(error, CalError::none());
-    // The write-back of every file starts first, so the flushes below find
-    // the data on its way and the journal commits the new files together.
-    for (const QString& path : files) {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-        ::close(fd);
-    }
+    // One pass over the files, then their folders. (Starting the write-back
+    // of every file first measured slower on a busy disk: each flush then
+    // waits behind the whole queue.)
     QStringList notDurable;
     const auto flush = [&](const QString& path, int flags) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | flags);
