@@ -23,6 +23,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -146,6 +148,9 @@ struct CalCalendarStore::Index {
     // How many readable files hold each uid (events, tasks): a write that
     // leaves its uids with one file each cannot change which file counts.
     QHash<QString, int> filesOfUid[2];
+    // The file that counts for each uid (events, tasks), so that finding a
+    // uid does not walk every file of the store.
+    QHash<QString, QString> fileOfUid[2];
 };
 
 struct CalCalendarStore::EventLocation {
@@ -388,6 +393,7 @@ void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
     QSet<QString> events;
     QSet<QString> tasks;
     for (QHash<QString, int>& counts : index->filesOfUid) counts.clear();
+    for (QHash<QString, QString>& files : index->fileOfUid) files.clear();
     for (CalendarEntry& calendar : index->calendars) {
         for (const bool isTasks : {false, true}) {
             QSet<QString>& seen = isTasks ? tasks : events;
@@ -401,6 +407,7 @@ void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
                     continue;
                 }
                 seen.insert(file.uid);
+                index->fileOfUid[isTasks ? 1 : 0].insert(file.uid, file.path);
             }
         }
     }
@@ -415,24 +422,53 @@ CalCalendarStore::CalendarEntry* CalCalendarStore::calendarEntryLocked(const QSt
     return nullptr;
 }
 
+namespace {
+
+// The calendar and the file that count for a uid, found through the index's
+// map of uids (a binary search in the file list of one calendar); a walk
+// through every file only should the map ever disagree with the lists.
+template <class IndexType>
+auto locateIn(IndexType& index, const QString& uid, bool tasks)
+{
+    using Calendar = std::remove_reference_t<decltype(index.calendars.first())>;
+    using File = std::remove_reference_t<decltype(index.calendars.first().events.first())>;
+    std::pair<Calendar*, File*> found{nullptr, nullptr};
+    const QString path = index.fileOfUid[tasks ? 1 : 0].value(uid);
+    if (path.isEmpty()) return found;
+    for (Calendar& calendar : index.calendars) {
+        if (path.size() <= calendar.folder.size() || !path.startsWith(calendar.folder)
+            || path.at(calendar.folder.size()) != QLatin1Char('/'))
+            continue;
+        auto& files = tasks ? calendar.tasks : calendar.events;
+        const auto at = std::lower_bound(files.begin(), files.end(), path,
+                                         [](const File& f, const QString& p) { return f.path < p; });
+        if (at != files.end() && at->path == path && at->usable() && at->uid == uid) return std::pair{&calendar, &*at};
+    }
+    qWarning().noquote() << "Calendar store: the index of uids missed" << uid << "- every file is searched";
+    for (Calendar& calendar : index.calendars)
+        for (File& file : tasks ? calendar.tasks : calendar.events)
+            if (file.usable() && file.uid == uid) return std::pair{&calendar, &file};
+    return found;
+}
+
+}  // namespace
+
 std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateEventLocked(const QString& uid) const
 {
     ensureIndexedLocked();
     if (uid.isEmpty()) return std::nullopt;
-    for (CalendarEntry& calendar : m_index->calendars)
-        for (FileEntry& file : calendar.events)
-            if (file.usable() && file.uid == uid) return EventLocation{&calendar, &file};
-    return std::nullopt;
+    const auto [calendar, file] = locateIn(*m_index, uid, false);
+    if (!file) return std::nullopt;
+    return EventLocation{calendar, file};
 }
 
 std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateTaskLocked(const QString& uid) const
 {
     ensureIndexedLocked();
     if (uid.isEmpty()) return std::nullopt;
-    for (CalendarEntry& calendar : m_index->calendars)
-        for (FileEntry& file : calendar.tasks)
-            if (file.usable() && file.uid == uid) return EventLocation{&calendar, &file};
-    return std::nullopt;
+    const auto [calendar, file] = locateIn(*m_index, uid, true);
+    if (!file) return std::nullopt;
+    return EventLocation{calendar, file};
 }
 
 QString CalCalendarStore::eventFilePath(const QString& uid) const
@@ -635,8 +671,17 @@ CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate
         if (!predicate.calendarUids.contains(calendar.calendar.m_uid)) continue;
         queryIsIncompleteLocked(calendar, false, predicate.uid, &incomplete);
         const auto calendarCopy = std::make_shared<CalCalendar>(calendar.calendar);
+        if (!predicate.uid.isEmpty()) {
+            // One uid has one file that counts: no walk through the others.
+            const auto [owner, file] = locateIn(*m_index, predicate.uid, false);
+            if (file && owner == &calendar)
+                for (const ICalOccurrence& occurrence :
+                     ICalendarFile::expand(*file->events, predicate.startDate, predicate.endDate))
+                    events << eventOf(*file->events, occurrence, calendarCopy);
+            continue;
+        }
         for (const FileEntry& file : calendar.events) {
-            if (!file.usable() || (!predicate.uid.isEmpty() && file.uid != predicate.uid)) continue;
+            if (!file.usable()) continue;
             for (const ICalOccurrence& occurrence :
                  ICalendarFile::expand(*file.events, predicate.startDate, predicate.endDate))
                 events << eventOf(*file.events, occurrence, calendarCopy);
@@ -915,8 +960,13 @@ void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, co
                        && (!now || after.isEmpty() || counts.value(after) == 1);
     if (!alone) {
         resolveDuplicatesLocked(m_index.get());
-    } else if (now) {
+        return;
+    }
+    QHash<QString, QString>& counting = m_index->fileOfUid[tasks ? 1 : 0];
+    if (!before.isEmpty() && !counts.contains(before)) counting.remove(before);
+    if (now) {
         now->duplicate = false;
+        if (!after.isEmpty()) counting.insert(after, now->path);
     }
 }
 
