@@ -21,6 +21,10 @@ const QString autoBackupStartNotification = QStringLiteral("com.qrb.zvm.AutoBack
 // How long the sync object waits for its jobs when it goes.
 constexpr double jobsEndSeconds = 30.0;
 
+// At most this many queued jobs share one flush of their store files, so a
+// steady stream of jobs still reaches the disk regularly.
+constexpr int jobsPerFlush = 256;
+
 }  // namespace
 
 iCalSyncJobs::iCalSyncJobs(std::shared_ptr<CalCalendarStore> store)
@@ -159,8 +163,28 @@ void iCalSyncJobs::runWorker()
             next = std::move(m_workerQueue.front());
             m_workerQueue.pop_front();
         }
-        runJob(next.job, next.ticket);
-        m_ownJobs.fetch_sub(1);
+        // The jobs queued by now run one after the other, as always, with
+        // their store files flushed to the disk together at the end of the
+        // run instead of one by one (a burst of edits costs one flush). A job
+        // that links a new store copy flushes before it stores the link.
+        int ran = 0;
+        {
+            CalCalendarStore::WriteBatch batch(m_iCalStore);
+            for (;;) {
+                runJob(next.job, next.ticket);
+                if (++ran >= jobsPerFlush) break;
+                std::lock_guard lock(m_workerMutex);
+                if (m_workerQueue.empty()) break;
+                next = std::move(m_workerQueue.front());
+                m_workerQueue.pop_front();
+            }
+            CalError error;
+            if (!batch.commit(&error))
+                qWarning().noquote() << "Calendar store: the files of" << ran << "jobs could not all be made durable:"
+                                     << error.text;
+        }
+        // Counted as done only once their files are on the disk.
+        m_ownJobs.fetch_sub(ran);
     }
 }
 
@@ -175,7 +199,13 @@ void iCalSyncJobs::runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& t
     {
         ICalJobDiscipline::Turn turn(m_discipline, ticket);
         try {
+            // The files of one job (a restore, a web sync's results) are
+            // flushed together when it ends.
+            CalCalendarStore::WriteBatch batch(m_iCalStore);
             outcome = work(job);
+            CalError error;
+            if (!batch.commit(&error))
+                qWarning().noquote() << "Calendar store: the files of a job could not all be made durable:" << error.text;
         } catch (const std::exception& error) {
             qWarning() << "A calendar-store job failed:" << error.what();
         } catch (...) {

@@ -284,6 +284,9 @@ private:
     // The store write of saveICalEvent, without linking a new copy.
     bool writeICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create);
     static void linkToStoreCopy(const TaskPtr& item, const CalEvent& record);
+    // Flushes what this thread wrote in an open store batch: a new copy is
+    // linked only once it is on the disk. False (logged) when it is not.
+    bool storeCopiesAreDurable(const char* what, qsizetype count) const;
     bool mayCreateEvent(const TaskPtr& event) const;
     // The zone correction of the offset arithmetic for an item starting at t0.
     qint64 daylightCorrection(const QTimeZone& itemZone, const Date& t0) const;

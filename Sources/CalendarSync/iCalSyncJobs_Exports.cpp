@@ -193,8 +193,8 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         if (job.flag) outcome.autoSyncMask = autoSyncItems;
         break;
     case Kind::InsertTaskList:
-        for (const TaskPtr& task : job.items)
-            if (task && !createNewTaskOnICal(task)) logSkip("new task", task->primaryKey(), "is not in the store");
+        // Each task the store refuses or fails is logged by the write.
+        createNewTasksOnICal(job.items);
         break;
     case Kind::UpdateTask:
         if (item) updateTask(item);

@@ -31,6 +31,12 @@ void logFailure(const char* what, const QString& name, const CalError& error)
     qWarning().noquote() << "Calendar store:" << what << name << "failed:" << error.text;
 }
 
+void logNotDurable(const char* what, qsizetype count, const CalError& error)
+{
+    qWarning().noquote() << "Calendar store:" << count << what
+                         << "could not be made durable; they are removed and not linked:" << error.text;
+}
+
 }  // namespace
 
 int iCalSyncJobs::storeSpanOfScope(qint64 scope)
@@ -77,10 +83,25 @@ void iCalSyncJobs::linkToStoreCopy(const TaskPtr& item, const CalEvent& record)
         qWarning().noquote() << "The link of" << item->taskName() << "to its store copy could not be stored";
 }
 
+bool iCalSyncJobs::storeCopiesAreDurable(const char* what, qsizetype count) const
+{
+    CalError error;
+    if (m_iCalStore->flushPendingWrites(&error)) return true;
+    logNotDurable(what, count, error);
+    return false;
+}
+
 bool iCalSyncJobs::saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create)
 {
     if (!writeICalEvent(item, record, scope, create)) return false;
-    if (create) linkToStoreCopy(item, *record);
+    if (!create) return true;
+    // Inside a batch the new file may not be on the disk yet: no link to it
+    // is stored before it is.
+    if (!storeCopiesAreDurable("new store events", 1)) {
+        deleteEventOnICal(record, 1);
+        return false;
+    }
+    linkToStoreCopy(item, *record);
     return true;
 }
 
@@ -101,15 +122,24 @@ bool iCalSyncJobs::createNewEventOnICal(const TaskPtr& event, qint64 updateRETyp
 int iCalSyncJobs::createNewEventsOnICal(const TaskList& events, qint64 updateREType)
 {
     // The store copies are written first, outside the unit, so the record
-    // lock is held only for the links and not for the file writes.
+    // lock is held only for the links and not for the file writes. They are
+    // flushed to the disk together, and linked only once they are there.
     std::vector<std::pair<TaskPtr, CalEventPtr>> written;
     written.reserve(size_t(events.size()));
+    // Not flushed one by one: once, before the links.
+    CalCalendarStore::WriteBatch batch(m_iCalStore);
     for (const TaskPtr& event : events) {
         if (!mayCreateEvent(event)) continue;
         const CalEventPtr record = CalEvent::event();
         if (writeICalEvent(event, record, updateREType, true)) written.emplace_back(event, record);
     }
+    const bool durable = written.empty() || storeCopiesAreDurable("new store events", qsizetype(written.size()));
+    batch.commit();
     if (written.empty()) return 0;
+    if (!durable) {
+        for (const auto& [event, record] : written) deleteEventOnICal(record, 1);
+        return 0;
+    }
 
     Transaction unit;
     for (const auto& [event, record] : written) {
@@ -154,6 +184,10 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
         logFailure("creating the task", task->taskName(), error);
         return false;
     }
+    if (!storeCopiesAreDurable("new store tasks", 1)) {
+        deleteTaskOnICal(record);
+        return false;
+    }
     task->setICalUID(record->uid());
     if (!task->dehydrate())
         qWarning().noquote() << "The link of" << task->taskName() << "to its store copy could not be stored";
@@ -164,6 +198,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
 {
     std::vector<std::pair<TaskPtr, CalTaskPtr>> written;
     written.reserve(size_t(tasks.size()));
+    CalCalendarStore::WriteBatch batch(m_iCalStore);
     for (const TaskPtr& task : tasks) {
         if (!task) continue;
         if (task->isShared() || categoryIsShared(task)) {
@@ -178,7 +213,13 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
         else
             logFailure("creating the task", task->taskName(), error);
     }
+    const bool durable = written.empty() || storeCopiesAreDurable("new store tasks", qsizetype(written.size()));
+    batch.commit();
     if (written.empty()) return 0;
+    if (!durable) {
+        for (const auto& [task, record] : written) deleteTaskOnICal(record);
+        return 0;
+    }
 
     Transaction unit;
     for (const auto& [task, record] : written) {

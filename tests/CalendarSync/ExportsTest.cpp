@@ -8,6 +8,10 @@
 
 #include <QDir>
 
+#include <atomic>
+
+#include <unistd.h>
+
 namespace {
 
 // The sync installed in the data manager, so that its own commands drive the
@@ -359,6 +363,56 @@ TEST_F(ExportsTest, ABurstOfEditsQueuesWithoutAThreadEach)
     const auto back = readBack(item->iCalUID());
     ASSERT_TRUE(back && back->master);
     EXPECT_EQ(back->master->title, QStringLiteral("Edit 299"));
+}
+
+std::atomic<int> flushes{0};
+
+int countedSync(int fd)
+{
+    ++flushes;
+    return ::fsync(fd);
+}
+
+// Jobs queued together reach the disk together: one flush of each file they
+// wrote (and of its folder) after the run, not one per job; their order and
+// their outcomes stay those of the jobs one by one.
+TEST_F(ExportsTest, QueuedJobsAreFlushedTogetherInTheirOrder)
+{
+    TaskList events;
+    for (int hour = 8; hour < 18; ++hour) events << storedEvent(local(2014, 3, 20, hour), local(2014, 3, 20, hour, 30));
+    ASSERT_EQ(sync->createNewEventsOnICal(events, 1), 10);
+    const TaskList tasks{storedTask(QStringLiteral("Call")), storedTask(QStringLiteral("Write")),
+                         storedTask(QStringLiteral("Read"))};
+    CalCalendarStore::setSyncCallForTesting(countedSync);
+    flushes = 0;
+    iCalSyncBusy = true;  // every job is queued before the first runs
+    for (const char* round : {"First", "Last"}) {
+        for (const TaskPtr& event : events) {
+            TaskPtr edit = event->copy();
+            edit->setLocalStartDate(event->startTime());
+            edit->setLocalEndDate(event->endTime());
+            edit->setTaskName(QStringLiteral("%1 %2").arg(QLatin1String(round)).arg(event->primaryKey()));
+            sync->backgroundOneWaySyncUpdateToICalEvent(edit, 0);
+        }
+    }
+    sync->backgroundOneWaySyncInsertToICalTaskList(tasks);
+    iCalSyncBusy = false;
+    settle();
+    CalCalendarStore::setSyncCallForTesting(nullptr);
+
+    for (const TaskPtr& event : events) {
+        const auto back = readBack(event->iCalUID());
+        ASSERT_TRUE(back && back->master);
+        EXPECT_EQ(back->master->title, QStringLiteral("Last %1").arg(event->primaryKey()));
+    }
+    for (const TaskPtr& task : tasks) {
+        ASSERT_FALSE(task->iCalUID().isEmpty()) << task->taskName().toStdString();
+        EXPECT_EQ(Task::initWithPrimaryKey(task->primaryKey())->iCalUID(), task->iCalUID());
+        EXPECT_EQ(store->taskWithUID(task->iCalUID())->title(), task->taskName());
+    }
+    // Ten event files and their folder, then the three task files and theirs
+    // before the tasks' links: two flushes of each file would be 2 x 20 and more.
+    EXPECT_EQ(flushes.load(), 10 + 1 + 3 + 1);
 }
 
 TEST_F(ExportsTest, StoreRefusalsAreLoggedWithTheKeyAndTheJobGoesOn)

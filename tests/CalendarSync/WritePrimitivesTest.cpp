@@ -6,7 +6,15 @@
 
 #include <QDirIterator>
 
+#include <cerrno>
+
 namespace {
+
+int failingSync(int)
+{
+    errno = EIO;
+    return -1;
+}
 
 class WritePrimitivesTest : public CalendarSyncTest {
 protected:
@@ -15,6 +23,17 @@ protected:
         TaskPtr item = localEvent(start, end);
         EXPECT_TRUE(item->insertIntoDatabase());
         return item;
+    }
+    // Every file the sync left in the calendar's Events and Tasks folders.
+    QStringList storeFiles() const
+    {
+        QStringList files;
+        QDirIterator it(calendarFolder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (!path.endsWith(QStringLiteral("Info.plist"))) files << path;
+        }
+        return files;
     }
     int eventFiles() const
     {
@@ -274,4 +293,43 @@ TEST_F(WritePrimitivesTest, AListOfNewEventsIsLinkedWholeOrNotAtAll)
     }
     EXPECT_TRUE(log.contains(QStringLiteral("the copies are removed")));
     EXPECT_EQ(jobs->createNewEventsOnICal({}, 0), 0);
+}
+
+// A new copy is linked only once it is on the disk. When the disk does not
+// take it, the copies leave the store again (a later full sync would import
+// them as doubles) and nothing is linked.
+TEST_F(WritePrimitivesTest, NewCopiesTheDiskDoesNotTakeAreRemovedAndNotLinked)
+{
+    TaskList events;
+    for (int hour = 9; hour < 12; ++hour) events << storedEvent(local(2014, 3, 20, hour), local(2014, 3, 20, hour + 1));
+    auto task = std::make_shared<Task>();
+    task->setTaskType(1);
+    task->setTaskName(QStringLiteral("Report"));
+    task->setCalendarId(category->primaryKey());
+    ASSERT_TRUE(task->insertIntoDatabase());
+
+    CalCalendarStore::setSyncCallForTesting(failingSync);
+    LogCapture log;
+    EXPECT_EQ(jobs->createNewEventsOnICal(events, 0), 0);
+    EXPECT_EQ(jobs->createNewTasksOnICal({task}), 0);
+    {
+        // Inside a run of queued jobs a single new copy waits for the disk too.
+        CalCalendarStore::WriteBatch batch(store);
+        EXPECT_FALSE(jobs->createNewEventOnICal(events.first(), 0));
+        EXPECT_FALSE(jobs->createNewTaskOnICal(task));
+    }
+    CalCalendarStore::setSyncCallForTesting(nullptr);
+    EXPECT_TRUE(log.contains(QStringLiteral("could not be made durable")));
+    EXPECT_TRUE(storeFiles().isEmpty()) << storeFiles().join(QLatin1Char(' ')).toStdString();
+    const TaskList all = TaskList(events) << task;
+    for (const TaskPtr& item : all) {
+        EXPECT_TRUE(item->iCalUID().isEmpty());
+        EXPECT_TRUE(Task::initWithPrimaryKey(item->primaryKey())->iCalUID().isEmpty());
+    }
+
+    // Once the disk takes them, the same lists go in whole.
+    EXPECT_EQ(jobs->createNewEventsOnICal(events, 0), 3);
+    EXPECT_EQ(jobs->createNewTasksOnICal({task}), 1);
+    EXPECT_EQ(storeFiles().size(), 4);
+    for (const QString& path : storeFiles()) EXPECT_TRUE(path.endsWith(QStringLiteral(".ics"))) << path.toStdString();
 }

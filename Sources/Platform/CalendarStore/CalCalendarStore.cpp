@@ -16,9 +16,19 @@
 #include <QHashFunctions>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QRandomGenerator>
 #include <QUuid>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -80,6 +90,34 @@ std::mutex& defaultMutex()
     return mutex;
 }
 
+std::atomic<CalCalendarStore::SyncCall> syncCall{nullptr};
+
+int syncDescriptor(int fd)
+{
+    const CalCalendarStore::SyncCall call = syncCall.load();
+    return call ? call(fd) : ::fsync(fd);
+}
+
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// Writes all of bytes, through interruptions and short writes.
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
 }  // namespace
 
 struct CalCalendarStore::FileEntry {
@@ -107,6 +145,12 @@ struct CalCalendarStore::CalendarEntry {
 struct CalCalendarStore::Index {
     bool rootListable = true;
     QList<CalendarEntry> calendars;  // listing order
+    // How many readable files hold each uid (events, tasks): a write that
+    // leaves its uids with one file each cannot change which file counts.
+    QHash<QString, int> filesOfUid[2];
+    // The file that counts for each uid (events, tasks), so that finding a
+    // uid does not walk every file of the store.
+    QHash<QString, QString> fileOfUid[2];
 };
 
 struct CalCalendarStore::EventLocation {
@@ -273,8 +317,12 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
             entry->listable = false;
             logOnceLocked(folder, QStringLiteral("cannot be listed"));
         }
-        const QFileInfoList listing =
+        QFileInfoList listing =
             dir.entryInfoList({QStringLiteral("*.ics")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+        // Ordered by path as compared everywhere else in the index, so a
+        // written file is found and placed by a binary search.
+        std::stable_sort(listing.begin(), listing.end(),
+                         [](const QFileInfo& a, const QFileInfo& b) { return a.filePath() < b.filePath(); });
         files.reserve(listing.size());
         QHash<QString, const FileEntry*> known;
         if (before)
@@ -344,18 +392,22 @@ void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
 {
     QSet<QString> events;
     QSet<QString> tasks;
+    for (QHash<QString, int>& counts : index->filesOfUid) counts.clear();
+    for (QHash<QString, QString>& files : index->fileOfUid) files.clear();
     for (CalendarEntry& calendar : index->calendars) {
         for (const bool isTasks : {false, true}) {
             QSet<QString>& seen = isTasks ? tasks : events;
             for (FileEntry& file : isTasks ? calendar.tasks : calendar.events) {
                 file.duplicate = false;
                 if (!file.problem.isEmpty()) continue;
+                ++index->filesOfUid[isTasks ? 1 : 0][file.uid];
                 if (seen.contains(file.uid)) {
                     file.duplicate = true;
                     logOnceLocked(file.path, QStringLiteral("another file holds the uid %1; the first one counts").arg(file.uid));
                     continue;
                 }
                 seen.insert(file.uid);
+                index->fileOfUid[isTasks ? 1 : 0].insert(file.uid, file.path);
             }
         }
     }
@@ -370,24 +422,53 @@ CalCalendarStore::CalendarEntry* CalCalendarStore::calendarEntryLocked(const QSt
     return nullptr;
 }
 
+namespace {
+
+// The calendar and the file that count for a uid, found through the index's
+// map of uids (a binary search in the file list of one calendar); a walk
+// through every file only should the map ever disagree with the lists.
+template <class IndexType>
+auto locateIn(IndexType& index, const QString& uid, bool tasks)
+{
+    using Calendar = std::remove_reference_t<decltype(index.calendars.first())>;
+    using File = std::remove_reference_t<decltype(index.calendars.first().events.first())>;
+    std::pair<Calendar*, File*> found{nullptr, nullptr};
+    const QString path = index.fileOfUid[tasks ? 1 : 0].value(uid);
+    if (path.isEmpty()) return found;
+    for (Calendar& calendar : index.calendars) {
+        if (path.size() <= calendar.folder.size() || !path.startsWith(calendar.folder)
+            || path.at(calendar.folder.size()) != QLatin1Char('/'))
+            continue;
+        auto& files = tasks ? calendar.tasks : calendar.events;
+        const auto at = std::lower_bound(files.begin(), files.end(), path,
+                                         [](const File& f, const QString& p) { return f.path < p; });
+        if (at != files.end() && at->path == path && at->usable() && at->uid == uid) return std::pair{&calendar, &*at};
+    }
+    qWarning().noquote() << "Calendar store: the index of uids missed" << uid << "- every file is searched";
+    for (Calendar& calendar : index.calendars)
+        for (File& file : tasks ? calendar.tasks : calendar.events)
+            if (file.usable() && file.uid == uid) return std::pair{&calendar, &file};
+    return found;
+}
+
+}  // namespace
+
 std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateEventLocked(const QString& uid) const
 {
     ensureIndexedLocked();
     if (uid.isEmpty()) return std::nullopt;
-    for (CalendarEntry& calendar : m_index->calendars)
-        for (FileEntry& file : calendar.events)
-            if (file.usable() && file.uid == uid) return EventLocation{&calendar, &file};
-    return std::nullopt;
+    const auto [calendar, file] = locateIn(*m_index, uid, false);
+    if (!file) return std::nullopt;
+    return EventLocation{calendar, file};
 }
 
 std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateTaskLocked(const QString& uid) const
 {
     ensureIndexedLocked();
     if (uid.isEmpty()) return std::nullopt;
-    for (CalendarEntry& calendar : m_index->calendars)
-        for (FileEntry& file : calendar.tasks)
-            if (file.usable() && file.uid == uid) return EventLocation{&calendar, &file};
-    return std::nullopt;
+    const auto [calendar, file] = locateIn(*m_index, uid, true);
+    if (!file) return std::nullopt;
+    return EventLocation{calendar, file};
 }
 
 QString CalCalendarStore::eventFilePath(const QString& uid) const
@@ -590,8 +671,17 @@ CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate
         if (!predicate.calendarUids.contains(calendar.calendar.m_uid)) continue;
         queryIsIncompleteLocked(calendar, false, predicate.uid, &incomplete);
         const auto calendarCopy = std::make_shared<CalCalendar>(calendar.calendar);
+        if (!predicate.uid.isEmpty()) {
+            // One uid has one file that counts: no walk through the others.
+            const auto [owner, file] = locateIn(*m_index, predicate.uid, false);
+            if (file && owner == &calendar)
+                for (const ICalOccurrence& occurrence :
+                     ICalendarFile::expand(*file->events, predicate.startDate, predicate.endDate))
+                    events << eventOf(*file->events, occurrence, calendarCopy);
+            continue;
+        }
         for (const FileEntry& file : calendar.events) {
-            if (!file.usable() || (!predicate.uid.isEmpty() && file.uid != predicate.uid)) continue;
+            if (!file.usable()) continue;
             for (const ICalOccurrence& occurrence :
                  ICalendarFile::expand(*file.events, predicate.startDate, predicate.endDate))
                 events << eventOf(*file.events, occurrence, calendarCopy);
@@ -698,6 +788,7 @@ CalTaskPtr CalCalendarStore::taskWithUID(const QString& uid, CalError* error) co
 
 bool CalCalendarStore::writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error)
 {
+    if (PendingWrites* pending = openBatchLocked()) return writeWithoutFlushLocked(path, bytes, pending, error);
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
     return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
@@ -706,8 +797,134 @@ bool CalCalendarStore::writeFileLocked(const QString& path, const QByteArray& by
 
 bool CalCalendarStore::removeFileLocked(const QString& path, CalError* error)
 {
+    // A file removed again needs no flush (its folder still does).
+    if (PendingWrites* pending = openBatchLocked()) pending->files.remove(path);
     if (QFile::remove(path) || !QFileInfo::exists(path)) return true;
     return reportCalError(error, CalError::make(CalError::Code::WriteFailed, QStringLiteral("cannot remove ") + path));
+}
+
+// --- batches of writes ---
+
+CalCalendarStore::WriteBatch::WriteBatch(std::shared_ptr<CalCalendarStore> store) : m_store(std::move(store))
+{
+    if (!m_store) {
+        m_open = false;
+        return;
+    }
+    std::lock_guard lock(m_store->m_mutex);
+    ++m_store->m_pending[std::this_thread::get_id()].depth;
+}
+
+CalCalendarStore::WriteBatch::~WriteBatch()
+{
+    if (!m_open) return;
+    CalError error;
+    if (!commit(&error)) qWarning().noquote() << "Calendar store:" << error.text;
+}
+
+bool CalCalendarStore::WriteBatch::commit(CalError* error)
+{
+    if (!m_open) return reportCalError(error, CalError::none());
+    m_open = false;
+    std::lock_guard lock(m_store->m_mutex);
+    const auto found = m_store->m_pending.find(std::this_thread::get_id());
+    if (found == m_store->m_pending.end()) return reportCalError(error, CalError::none());
+    // An outer batch flushes for the inner ones.
+    if (--found->second.depth > 0) return reportCalError(error, CalError::none());
+    const bool flushed = m_store->flushLocked(&found->second, error);
+    m_store->m_pending.erase(found);
+    return flushed;
+}
+
+bool CalCalendarStore::flushPendingWrites(CalError* error)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_pending.find(std::this_thread::get_id());
+    if (found == m_pending.end()) return reportCalError(error, CalError::none());
+    return flushLocked(&found->second, error);
+}
+
+void CalCalendarStore::setSyncCallForTesting(SyncCall call)
+{
+    syncCall.store(call);
+}
+
+CalCalendarStore::PendingWrites* CalCalendarStore::openBatchLocked()
+{
+    const auto found = m_pending.find(std::this_thread::get_id());
+    return found != m_pending.end() && found->second.depth > 0 ? &found->second : nullptr;
+}
+
+// The file is written under a name beside it that no reader lists (not
+// "*.ics"), then renamed over its place: readers see the old file or the
+// whole new one. The flush waits for the batch's commit.
+bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteArray& bytes, PendingWrites* pending,
+                                               CalError* error)
+{
+    const auto failed = [&](const QString& why) {
+        return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
+                                                    QStringLiteral("cannot write %1: %2").arg(path, why)));
+    };
+    const QByteArray target = QFile::encodeName(path);
+    // A rewritten file keeps its permissions, as other programs set them.
+    struct stat existing {};
+    const bool replaces = ::stat(target.constData(), &existing) == 0;
+    const mode_t mode = replaces ? (existing.st_mode & 07777) : 0666;
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return failed(systemError(errno));
+    bool written = writeAll(fd, bytes);
+    int code = written ? 0 : errno;
+    if (written && replaces && ::fchmod(fd, mode) != 0) {
+        written = false;
+        code = errno;
+    }
+    if (::close(fd) != 0 && written) {
+        written = false;
+        code = errno;
+    }
+    if (written && ::rename(temporary.constData(), target.constData()) != 0) {
+        written = false;
+        code = errno;
+    }
+    if (!written) {
+        ::unlink(temporary.constData());
+        return failed(systemError(code ? code : EIO));
+    }
+    pending->files.insert(path);
+    pending->folders.insert(QFileInfo(path).absolutePath());
+    return true;
+}
+
+bool CalCalendarStore::flushLocked(PendingWrites* pending, CalError* error)
+{
+    const QSet<QString> files = std::exchange(pending->files, {});
+    const QSet<QString> folders = std::exchange(pending->folders, {});
+    if (files.isEmpty() && folders.isEmpty()) return reportCalError(error, CalError::none());
+    // One pass over the files, then their folders. (Starting the write-back
+    // of every file first measured slower on a busy disk: each flush then
+    // waits behind the whole queue.)
+    QStringList notDurable;
+    const auto flush = [&](const QString& path, int flags) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | flags);
+        // A file gone meanwhile (another program removed it) is not durable either.
+        const bool synced = fd >= 0 && syncDescriptor(fd) == 0;
+        const int code = errno;
+        if (fd >= 0) ::close(fd);
+        if (!synced) notDurable << path + QStringLiteral(" (") + systemError(code) + QLatin1Char(')');
+    };
+    for (const QString& path : files) flush(path, 0);
+    // The folders hold the new names.
+    for (const QString& folder : folders) flush(folder, O_DIRECTORY);
+    if (notDurable.isEmpty()) return reportCalError(error, CalError::none());
+    notDurable.sort();
+    return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
+                                                QStringLiteral("cannot flush to the disk: ") + notDurable.join(QStringLiteral(", "))));
 }
 
 // Reads back a file this store wrote (or removed), so the watcher's next
@@ -715,19 +932,42 @@ bool CalCalendarStore::removeFileLocked(const QString& path, CalError* error)
 void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path)
 {
     QList<FileEntry>& files = tasks ? calendar->tasks : calendar->events;
-    const auto at = std::find_if(files.begin(), files.end(), [&path](const FileEntry& f) { return f.path == path; });
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink()) {
-        if (at != files.end()) files.erase(at);
-    } else if (at != files.end()) {
-        *at = readFileLocked(info, tasks, nullptr, true);
-    } else {
-        // Kept in listing order (by name), as a scan would list it.
-        const auto place = std::lower_bound(files.begin(), files.end(), path,
-                                            [](const FileEntry& f, const QString& p) { return f.path < p; });
-        files.insert(place, readFileLocked(info, tasks, nullptr, true));
+    QHash<QString, int>& counts = m_index->filesOfUid[tasks ? 1 : 0];
+    // Kept in listing order (by name), as a scan would list it.
+    const auto at = std::lower_bound(files.begin(), files.end(), path,
+                                     [](const FileEntry& f, const QString& p) { return f.path < p; });
+    const bool known = at != files.end() && at->path == path;
+    QString before;
+    if (known && at->problem.isEmpty()) {
+        before = at->uid;
+        if (--counts[before] <= 0) counts.remove(before);
     }
-    resolveDuplicatesLocked(m_index.get());
+    const QFileInfo info(path);
+    FileEntry* now = nullptr;
+    if (!info.exists() && !info.isSymLink()) {
+        if (known) files.erase(at);
+    } else if (known) {
+        *at = readFileLocked(info, tasks, nullptr, true);
+        now = &*at;
+    } else {
+        now = &*files.insert(at, readFileLocked(info, tasks, nullptr, true));
+    }
+    const QString after = now && now->problem.isEmpty() ? now->uid : QString();
+    if (now && now->problem.isEmpty()) ++counts[after];
+    // Which file counts for a uid changes only where a uid has or had
+    // another file; everything else keeps its place without a full pass.
+    const bool alone = (before.isEmpty() || !counts.contains(before) || (before == after && counts.value(before) == 1))
+                       && (!now || after.isEmpty() || counts.value(after) == 1);
+    if (!alone) {
+        resolveDuplicatesLocked(m_index.get());
+        return;
+    }
+    QHash<QString, QString>& counting = m_index->fileOfUid[tasks ? 1 : 0];
+    if (!before.isEmpty() && !counts.contains(before)) counting.remove(before);
+    if (now) {
+        now->duplicate = false;
+        if (!after.isEmpty()) counting.insert(after, now->path);
+    }
 }
 
 namespace {

@@ -16,6 +16,8 @@
 
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <unordered_map>
 
 class QFileInfo;
 class QFileSystemWatcher;
@@ -43,10 +45,43 @@ enum CalSpan { CalSpanThisEvent = 0, CalSpanFutureEvents = 1, CalSpanAllEvents =
 // keeps the index fresh with a file watcher; what other programs change is
 // posted as the three notices above, what this store writes is not.
 //
-// Every call may come from any thread. Writes go through QSaveFile, so a
-// failed or interrupted write leaves the old file. Answers are copies.
+// Every call may come from any thread. A file is written beside its place
+// and renamed over it, so a failed or interrupted write leaves the old file.
+// Each write is flushed to the disk before it returns, except inside a
+// WriteBatch (below). Answers are copies.
 class CalCalendarStore : public std::enable_shared_from_this<CalCalendarStore> {
 public:
+    // Many writes made durable together. While a batch of a thread is open,
+    // the files that thread writes are renamed into place at once (readers
+    // see them) but not flushed one by one; commit() flushes them and their
+    // folders in one pass, which the disk's journal takes as one commit. A
+    // database link to a file written in a batch is stored only after
+    // commit() succeeded: until then a crash may lose the file, or leave it
+    // empty, which the readers take for unreadable (never for a deletion).
+    // Batches nest: the outermost one's commit flushes what the inner ones
+    // wrote; flushPendingWrites() flushes at once, inside any batch.
+    class WriteBatch {
+    public:
+        explicit WriteBatch(std::shared_ptr<CalCalendarStore> store);
+        // Commits when commit() was not called; a failure is logged.
+        ~WriteBatch();
+        WriteBatch(const WriteBatch&) = delete;
+        WriteBatch& operator=(const WriteBatch&) = delete;
+        bool commit(CalError* error = nullptr);
+
+    private:
+        std::shared_ptr<CalCalendarStore> m_store;
+        bool m_open = true;
+    };
+    // Flushes what the calling thread wrote in its open batches so far;
+    // true when nothing was pending. WriteFailed names what could not be
+    // made durable.
+    bool flushPendingWrites(CalError* error = nullptr);
+    // The flush of one open file or folder (fsync); tests stand in a failing
+    // disk. Null restores the real one.
+    using SyncCall = int (*)(int fd);
+    static void setSyncCallForTesting(SyncCall call);
+
     static std::shared_ptr<CalCalendarStore> create(const QString& rootPath);
     ~CalCalendarStore();
     CalCalendarStore(const CalCalendarStore&) = delete;
@@ -120,6 +155,15 @@ private:
     std::optional<EventLocation> locateEventLocked(const QString& uid) const;
     std::optional<EventLocation> locateTaskLocked(const QString& uid) const;
     bool writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error);
+    struct PendingWrites {
+        int depth = 0;            // open batches of the thread
+        QSet<QString> files;      // written, not yet flushed
+        QSet<QString> folders;    // their folders, whose entries changed
+    };
+    // The pending writes of the calling thread while it has a batch open.
+    PendingWrites* openBatchLocked();
+    bool writeWithoutFlushLocked(const QString& path, const QByteArray& bytes, PendingWrites* pending, CalError* error);
+    bool flushLocked(PendingWrites* pending, CalError* error);
     bool removeFileLocked(const QString& path, CalError* error);
     void reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path);
     bool refusesWritesLocked(const CalendarEntry* calendar, CalError* error, const QString& what) const;
@@ -141,6 +185,7 @@ private:
     mutable std::unique_ptr<Index> m_index;
     mutable QSet<QString> m_logged;
     mutable bool m_watchRequested = false;
+    std::unordered_map<std::thread::id, PendingWrites> m_pending;
 
     // Main thread only.
     std::unique_ptr<QObject> m_watchContext;
