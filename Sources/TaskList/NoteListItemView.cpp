@@ -88,6 +88,9 @@ void NoteListItemView::ensureControls()
     m_noteTitle = new TextField(QRectF(titleX, 0, std::max(0.0, W - titleX), bandHeight));
     m_noteTitle->setTextFont(titleFont());
     m_noteTitle->setEditable(false);
+    // Drawn through the cell, never a line editor that would scroll a long
+    // title to its end.
+    m_noteTitle->setSelectable(false);
     m_noteTitle->setDrawsBackground(false);
     m_noteTitle->setBordered(false);
     m_noteTitle->setBezeled(false);

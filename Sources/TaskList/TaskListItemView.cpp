@@ -366,6 +366,10 @@ void TaskListItemView::ensureControls()
     m_taskName = new TextField(QRectF(42, (H - 18) / 2, 150, 18));
     m_taskName->setTextFont(nameFont());
     m_taskName->setEditable(false);
+    // Drawn by the field itself, never a line editor: a read-only editor
+    // scrolls a long name to its end and cuts its first letters, and leaves
+    // the row's painters unused.
+    m_taskName->setSelectable(false);
     m_taskName->setDrawsBackground(false);
     m_taskName->setBordered(false);
     m_taskName->setBezeled(false);

@@ -10,10 +10,15 @@
 #include "NoteListItemView.h"
 #include "Screenshot.h"
 #include "TextField.h"
+#include "TextMeasure.h"
 #include "TextTable.h"
 #include "Utilities.h"
 
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 TEST(NoteRowLayoutTest, TheTitleTakesTheBandsTheSummaryAndLinksLeave)
 {
@@ -116,6 +121,44 @@ TEST_F(NoteRowTest, ShowsTitleSummaryDateAndLinksOfItsOwnCopy)
     EXPECT_TRUE(plain->summaryRow()->isHidden());
     EXPECT_TRUE(plain->linkItem()->isHidden());
     EXPECT_FALSE(plain->hasLink());
+}
+
+// A title too long for its row starts where a one-letter title does: the
+// row wraps it and cuts its end, rather than scrolling to its last letters.
+TEST_F(NoteRowTest, ATitleTooLongForItsRowKeepsItsBeginning)
+{
+    // The columns inked by the title's first line (the rows from the first
+    // inked one to the next blank one): the title may wrap.
+    const auto inkColumns = [](TextField* field) {
+        QImage image(field->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        field->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        std::vector<bool> columns(size_t(image.width()), false);
+        bool started = false;
+        for (int y = 0; y < image.height(); ++y) {
+            bool inked = false;
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) > 0) inked = columns[size_t(x)] = true;
+            if (started && !inked) break;
+            started = started || inked;
+        }
+        return columns;
+    };
+    const QString longTitle = QStringLiteral("Lunch with Ann and the whole team about the budget");
+    auto longRow = rowFor(note(longTitle, longTitle + QStringLiteral("\nBudget agreed")), 200);
+    auto shortRow = rowFor(note(QStringLiteral("L"), QStringLiteral("L\nBudget agreed")), 200);
+    TextField* longName = longRow->noteTitle();
+    TextField* shortName = shortRow->noteTitle();
+    ASSERT_EQ(longName->frame(), shortName->frame());
+    ASSERT_GT(TextMeasure::sizeOfText(longTitle, longName->textFont()).width(), longName->textArea().width());
+
+    const std::vector<bool> longInk = inkColumns(longName);
+    const std::vector<bool> shortInk = inkColumns(shortName);
+    const int letterEnd = int(std::ceil(shortName->textArea().left() +
+                                        TextMeasure::sizeOfText(QStringLiteral("L"), shortName->textFont()).width()));
+    ASSERT_LT(letterEnd, int(shortInk.size()));
+    ASSERT_TRUE(std::find(shortInk.begin(), shortInk.begin() + letterEnd, true) != shortInk.begin() + letterEnd);
+    for (int x = 0; x < letterEnd; ++x) EXPECT_EQ(longInk[size_t(x)], shortInk[size_t(x)]) << "column " << x;
 }
 
 TEST_F(NoteRowTest, ColoursComeFromTheCategoryWhenTheNoteIsGiven)

@@ -14,6 +14,10 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 namespace {
 
 using Kind = ItemRowLayoutInput::Kind;
@@ -247,6 +251,37 @@ TEST_F(TaskListTest, ADoneItemIsStruckThroughAfterReload)
     row->reload();
     EXPECT_TRUE(row->isNameStruckThrough());
     EXPECT_EQ(row->doneStatus(), 1);
+}
+
+// The name of a narrow row keeps its first letters: a name too long for its
+// column starts where a one-letter name does, and only its end gives way.
+TEST_F(TaskListTest, ANameTooLongForANarrowRowKeepsItsBeginning)
+{
+    const auto inkColumns = [](TextField* field) {
+        QImage image(field->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        field->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        std::vector<bool> columns(size_t(image.width()), false);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) > 0) columns[size_t(x)] = true;
+        return columns;
+    };
+    const Date start = localDate(2014, 1, 15, 9), end = localDate(2014, 1, 15, 10);
+    auto longRow = rowFor(event(QStringLiteral("Lunch with Ann and the whole team"), start, end), 280);
+    auto shortRow = rowFor(event(QStringLiteral("L"), start, end), 280);
+    TextField* longName = longRow->taskName();
+    TextField* shortName = shortRow->taskName();
+    ASSERT_EQ(longName->frame(), shortName->frame());
+    ASSERT_GT(TextMeasure::sizeOfText(longName->stringValue(), longName->textFont()).width(), longName->textArea().width());
+
+    const std::vector<bool> longInk = inkColumns(longName);
+    const std::vector<bool> shortInk = inkColumns(shortName);
+    const int letterEnd = int(std::ceil(shortName->textArea().left() +
+                                        TextMeasure::sizeOfText(QStringLiteral("L"), shortName->textFont()).width()));
+    ASSERT_LT(letterEnd, int(shortInk.size()));
+    ASSERT_TRUE(std::find(shortInk.begin(), shortInk.begin() + letterEnd, true) != shortInk.begin() + letterEnd);
+    for (int x = 0; x < letterEnd; ++x) EXPECT_EQ(longInk[size_t(x)], shortInk[size_t(x)]) << "column " << x;
 }
 
 TEST_F(TaskListTest, AcceptRejectShowsForAPendingSharedTaskOfTheUserAndCallsTheWebSync)
