@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <mutex>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +18,27 @@ std::atomic<int> syncs{0};
 int countedSync(int fd)
 {
     ++syncs;
+    return ::fsync(fd);
+}
+
+// Records which files were flushed, and fails for the events titled "Fail
+// ...": lets a test check that a large batch flushes every file once.
+std::mutex flushedMutex;
+QStringList flushedPaths;
+
+int recordingSync(int fd)
+{
+    const QString path = QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget();
+    {
+        std::lock_guard lock(flushedMutex);
+        flushedPaths << path;
+    }
+    char head[512] = {};
+    const ssize_t got = ::pread(fd, head, sizeof head - 1, 0);
+    if (got > 0 && std::strstr(head, "SUMMARY:Fail")) {
+        errno = EIO;
+        return -1;
+    }
     return ::fsync(fd);
 }
 
@@ -190,6 +213,37 @@ TEST_F(WriteBatchTest, WritesKeepTheFirstOfTwoFilesOfAUidCounting)
     EXPECT_EQ(reader->eventWithUID(uid, Date())->title(), QStringLiteral("Second"));
     EXPECT_TRUE(reader->unreadableFiles().isEmpty());
     EXPECT_TRUE(batch.commit());
+}
+
+// A large batch (a restore) is flushed by several threads: still every file
+// and folder exactly once, and every failure named, none lost or doubled.
+TEST_F(WriteBatchTest, ALargeBatchFlushesEveryFileOnceAndNamesEachFailure)
+{
+    {
+        std::lock_guard lock(flushedMutex);
+        flushedPaths.clear();
+    }
+    CalCalendarStore::setSyncCallForTesting(recordingSync);
+    CalCalendarStore::WriteBatch batch(store);
+    QStringList failing;
+    for (int i = 0; i < 300; ++i) {
+        const CalEventPtr made = event(QStringLiteral("%1 %2").arg(i % 7 == 0 ? "Fail" : "Keep").arg(i), 1 + i % 28);
+        ASSERT_TRUE(store->saveEvent(made, CalSpanAllEvents));
+        if (i % 7 == 0) failing << store->eventFilePath(made->uid());
+    }
+
+    CalError error;
+    EXPECT_FALSE(batch.commit(&error));
+    EXPECT_EQ(error.code, CalError::Code::WriteFailed);
+    QStringList flushed;
+    {
+        std::lock_guard lock(flushedMutex);
+        flushed = flushedPaths;
+    }
+    EXPECT_EQ(flushed.size(), 300 + 1);  // the files and the Events folder
+    EXPECT_EQ(QSet<QString>(flushed.begin(), flushed.end()).size(), flushed.size());
+    for (const QString& path : failing) EXPECT_TRUE(error.text.contains(QFileInfo(path).fileName())) << path.toStdString();
+    EXPECT_EQ(error.text.count(QStringLiteral(".ics (")), failing.size()) << error.text.toStdString();
 }
 
 }  // namespace

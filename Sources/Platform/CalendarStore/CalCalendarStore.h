@@ -164,6 +164,8 @@ private:
     PendingWrites* openBatchLocked();
     bool writeWithoutFlushLocked(const QString& path, const QByteArray& bytes, PendingWrites* pending, CalError* error);
     bool flushLocked(PendingWrites* pending, CalError* error);
+    // Flushes each path; answers those that could not be made durable.
+    static QStringList flushPaths(const QStringList& paths, int flags);
     bool removeFileLocked(const QString& path, CalError* error);
     void reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path);
     bool refusesWritesLocked(const CalendarEntry* calendar, CalError* error, const QString& what) const;
