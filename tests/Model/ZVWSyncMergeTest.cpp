@@ -426,6 +426,73 @@ TEST_F(ZVWSyncMergeTest, ALinksDownloadThatIsNotAListFailsTheStep)
     }
 }
 
+TEST_F(ZVWSyncMergeTest, ALinksDownloadWithRefusedRecordsUnlinksNothing)
+{
+    const TaskPtr a = addLocalItem("A", 0, 0);
+    const TaskPtr b = addLocalItem("B", 0, 0);
+    const TaskPtr c = addLocalItem("C", 0, 0);
+    mergeItems();
+    newLocalLink(a->primaryKey(), b->primaryKey());
+    newLocalLink(b->primaryKey(), c->primaryKey());
+    syncLinks();
+    const QList<QJsonObject> onService = m_service.linkRecordsOf(account);
+    ASSERT_EQ(onService.size(), 2);
+    // The download lists one link and a refused record in place of the other.
+    QJsonObject listed = onService.first();
+    const QByteArray partial =
+        QJsonDocument(QJsonArray{listed, QJsonObject{{"error", "temporarily unavailable"}}}).toJson(QJsonDocument::Compact);
+
+    m_service.setFault("GET", "/api/hyperlinks.json", body(partial));
+    syncLinks();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+    EXPECT_TRUE(dataManager().getUnlinks().isEmpty()) << "an incomplete list unlinks nothing";
+    ASSERT_EQ(dataManager().getAllLinks().size(), 2);
+    for (const LinkPtr& link : dataManager().getAllLinks()) EXPECT_EQ(link->status(), 0);
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 2) << "both go up again after the wipe";
+
+    // The same list without the refused record: the missing link was deleted on the web.
+    listed = m_service.linkRecordsOf(account).first();
+    m_service.setFault("GET", "/api/hyperlinks.json",
+                       body(QJsonDocument(QJsonArray{listed}).toJson(QJsonDocument::Compact)));
+    syncLinks();
+    EXPECT_EQ(dataManager().getAllLinks().size(), 1);
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 1);
+}
+
+TEST_F(ZVWSyncMergeTest, AFailedLinkWipeUploadsAndPurgesNothing)
+{
+    const TaskPtr a = addLocalItem("A", 0, 0);
+    const TaskPtr b = addLocalItem("B", 0, 0);
+    const TaskPtr c = addLocalItem("C", 0, 0);
+    mergeItems();
+    newLocalLink(a->primaryKey(), b->primaryKey());
+    syncLinks();
+    ASSERT_EQ(m_service.linkRecordsOf(account).size(), 1);
+    const qint64 keyBefore = dataManager().getAllLinks().first()->zvwKey();
+    ASSERT_GT(keyBefore, 0);
+    // An unlinked row, and a new link that waits for its upload.
+    ASSERT_TRUE(dataManager().unLink(a->primaryKey(), b->primaryKey()));
+    newLocalLink(b->primaryKey(), c->primaryKey());
+    m_service.clearRequests();
+
+    m_service.setFault("DELETE", "/api/hyperlinks/0.json", status(500));
+    syncLinks();
+    EXPECT_EQ(requestsTo("DELETE", "/api/hyperlinks/0.json"), 1);
+    EXPECT_EQ(requestsTo("POST", "/api/hyperlinks.json"), 0) << "nothing goes up over links not wiped";
+    ASSERT_EQ(dataManager().getUnlinks().size(), 1) << "the unlinked row is not purged";
+    EXPECT_EQ(dataManager().getUnlinks().first()->zvwKey(), keyBefore) << "it keeps its key for its deletion";
+    int unsent = 0;
+    for (const LinkPtr& link : dataManager().getAllLinks()) unsent += link->status() == 0 && link->zvwKey() == 0;
+    EXPECT_EQ(unsent, 1) << "the new link still waits";
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 1);
+
+    m_service.clearFaults();
+    syncLinks();
+    EXPECT_TRUE(dataManager().getUnlinks().isEmpty());
+    ASSERT_EQ(m_service.linkRecordsOf(account).size(), 1);
+    EXPECT_EQ(m_service.linkRecordsOf(account).first().value("root_id").toInteger(), dataManager().getZVWId(b->primaryKey()));
+}
+
 TEST_F(ZVWSyncMergeTest, LinkRecordsWithUnknownItemsAreStoredWithMinusOne)
 {
     const ZVWSync::LinkRecords read = ZVWSync::linksFromRecords(
