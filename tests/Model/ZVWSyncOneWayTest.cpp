@@ -382,3 +382,18 @@ TEST_F(ZVWSyncOneWayTest, ItemsOfACategoryThisUserSharesWithOthersSurviveTheRunA
     EXPECT_EQ(localNames(), everything) << "the next full sync keeps every item here";
     EXPECT_EQ(names(m_service.itemRecordsOf(account), "title"), everything);
 }
+
+TEST_F(ZVWSyncOneWayTest, AStopAskedForEarlierDoesNotStopTheRun)
+{
+    const CalendarPtr home = addLocalCategory(QStringLiteral("Home"));
+    addLocalItem(QStringLiteral("Fix the gate"), home->primaryKey());
+    m_sync->setIsBreak(true);
+    PostedNotifications posts({kSyncZVWFinishedNotification, kServerErrorNotification});
+
+    m_sync->backgroundOneWayMacToWeb(&m_pane);
+    ASSERT_TRUE(tickUntil([&] { return posts.names().contains(kSyncZVWFinishedNotification); }));
+
+    EXPECT_EQ(posts.names(), QStringList{kSyncZVWFinishedNotification});
+    EXPECT_FALSE(m_sync->isBreak());
+    EXPECT_EQ(names(m_service.itemRecordsOf(account), "title"), QStringList{"Fix the gate"});
+}
