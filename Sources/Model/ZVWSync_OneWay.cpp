@@ -319,12 +319,16 @@ qsizetype ZVWSync::replaceItems()
 {
     CoreData& dataManager = *CoreData::shared();
     // Items of a category another user shares with this one are the
-    // owner's: never created from here, and their ids stay valid.
-    TaskList items = dataManager.getAllPersonalTasksInDB();
-    items.removeIf([&dataManager](const TaskPtr& item) {
-        const CalendarPtr category = dataManager.calendarWithPrimaryKey(item->calendarId());
-        return category && category->isShared();
-    });
+    // owner's: never created from here, and their ids stay valid. Those of a
+    // category this user shares with others are this user's: the wipe took
+    // them with their category, which went up again under a new id, so they
+    // go up like the rest, or the next merge would delete them here. Items
+    // whose category row is gone belong to nobody and stay as they are.
+    QSet<qint64> ownCategories;
+    for (const CalendarPtr& category : dataManager.getCalendarList())
+        if (!category->isShared()) ownCategories.insert(category->primaryKey());
+    TaskList items = dataManager.getAllTasksInDB();
+    items.removeIf([&ownCategories](const TaskPtr& item) { return !ownCategories.contains(item->calendarId()); });
     QSet<qint64> keys;
     keys.reserve(items.size());
     for (const TaskPtr& item : std::as_const(items)) keys.insert(item->primaryKey());
@@ -334,7 +338,7 @@ qsizetype ZVWSync::replaceItems()
         // the working list alike, or the next merge would delete it.
         RecordGuard guard;
         QueryStatement forget("UPDATE Tasks SET zvwId = 0 WHERE calendarId IN (SELECT primaryKey FROM Calendars "
-                              "WHERE hasShared = 0 AND IFNULL(extraStatus, 0) != 1)");
+                              "WHERE IFNULL(extraStatus, 0) != 1)");
         if (!forget.execute("The web sync could not clear the items' server ids")) return items.size();
     }
     for (const TaskPtr& item : std::as_const(items)) item->setZvwID(0);

@@ -234,3 +234,77 @@ TEST_F(ZVWSyncAutoSyncTest, WithoutAStoredAccountThePendingKindsAreDroppedSilent
     EXPECT_TRUE(m_service.requests().isEmpty());
     EXPECT_EQ(m_sync->pendingBits(), 0);
 }
+
+TEST_F(ZVWSyncAutoSyncTest, AFullSyncAskedForDuringAPushFollowsThePush)
+{
+    addLocalItem(QStringLiteral("Order firewood"));
+    ServiceFault slow;
+    slow.kind = ServiceFault::Delay;
+    slow.delayMs = 300;
+    m_service.setFault("POST", "/api/tasks.json", slow);
+    PostedNotifications posts({kSyncZVWFinishedNotification});
+    QObject pane;
+    request(2);
+    m_scheduler.advance(10);
+    ASSERT_TRUE(processEventsUntil([&] { return requestsTo("POST", "/api/tasks.json") == 1; }));
+    ASSERT_EQ(m_sync->syncHolder(), ZVWSync::SyncHolder::Push);
+
+    EXPECT_TRUE(m_sync->backgroundFullSync(&pane)) << "kept for after the push";
+    EXPECT_EQ(m_sync->syncHolder(), ZVWSync::SyncHolder::Push) << "the push keeps the guard until it ends";
+    ASSERT_TRUE(processEventsUntil([&] { return requestsTo("GET", "/api/conversations.json") == 1; }, 10000));
+    ASSERT_TRUE(m_sync->waitUntilIdle(10));
+    ASSERT_TRUE(processEventsUntil([&] { return !posts.names().isEmpty(); }));
+
+    const QStringList requests = dataRequests();
+    const qsizetype pushed = requests.indexOf(QStringLiteral("POST /api/tasks.json"));
+    const qsizetype passStart = requests.indexOf(QStringLiteral("GET /api/settings.json"));
+    ASSERT_GE(pushed, 0);
+    EXPECT_GT(passStart, pushed) << "the full pass starts after the push's last request";
+    EXPECT_EQ(serviceItemTitles(), QStringList{"Order firewood"}) << "the pass found it sent, not sent twice";
+    EXPECT_EQ(posts.posts().first().objectAs<QObject*>(), &pane) << "the asker hears of the pass it asked for";
+    // The pass's last posts belong to this test.
+    processEventsUntil([] { return false; }, 50);
+}
+
+TEST_F(ZVWSyncAutoSyncTest, AStopAskedForEarlierDoesNotStopTheNextPush)
+{
+    addLocalItem(QStringLiteral("Return library books"));
+    m_sync->setIsBreak(true);
+    request(2);
+    advance(10);
+    EXPECT_FALSE(m_sync->isBreak());
+    EXPECT_EQ(serviceItemTitles(), QStringList{"Return library books"});
+}
+
+TEST_F(ZVWSyncAutoSyncTest, ChangesWhosePushWasRefusedDuringAFullPassGoWithTheNextPush)
+{
+    const TaskPtr before = addLocalItem(QStringLiteral("Before the pass"));
+    ServiceFault slow;
+    slow.kind = ServiceFault::Delay;
+    slow.delayMs = 400;
+    // The last download of the pass: the items and links steps are over by then.
+    m_service.setFault("GET", "/api/conversations.json", slow);
+    ASSERT_TRUE(m_sync->backgroundFullSync(nullptr));
+    ASSERT_TRUE(processEventsUntil([&] { return requestsTo("GET", "/api/conversations.json") == 1; }, 10000));
+
+    const TaskPtr during = addLocalItem(QStringLiteral("During the pass"));
+    addLocalLink(before, during);
+    request(2 | 8);
+    processEventsUntil([] { return false; }, 50);
+    EXPECT_EQ(m_sync->pendingBits(), 0) << "refused while the pass runs";
+    EXPECT_EQ(m_scheduler.pendingTimerCount(), 0);
+    ASSERT_TRUE(m_sync->waitUntilIdle(10));
+    EXPECT_EQ(serviceItemTitles(), QStringList{"Before the pass"});
+    EXPECT_TRUE(m_service.linkRecordsOf(account).isEmpty());
+
+    m_service.clearRequests();
+    request(2 | 8);
+    advance(10);
+    EXPECT_EQ(serviceItemTitles(), (QStringList{"Before the pass", "During the pass"}));
+    ASSERT_EQ(m_service.linkRecordsOf(account).size(), 1);
+    EXPECT_EQ(m_service.linkRecordsOf(account).first().value("target_id").toInteger(),
+              Task::initWithPrimaryKey(during->primaryKey())->zvwID());
+    EXPECT_EQ(requestsTo("GET", "/api/tasks.json"), 0) << "a push, not another full pass";
+    // The passes' last posts belong to this test.
+    processEventsUntil([] { return false; }, 50);
+}

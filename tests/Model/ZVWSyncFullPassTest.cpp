@@ -415,3 +415,41 @@ TEST_F(FullPassTest, AFailedPassOfWebToMacPostsItsFailure)
     deliverPosts();
     EXPECT_EQ(posts.names(), QStringList{kServerErrorNotification}) << "the waiting pane learns the end";
 }
+
+TEST_F(FullPassTest, AFailedWipeOfWebToMacKeepsTheLocalDataAndStartsNoPass)
+{
+    populateAndSync();
+    // Categories the wipe takes, with their items.
+    for (const CalendarPtr& category : dataManager().getCalendarList()) {
+        category->setTypeOfCal(CalCalendarTypeLocal);
+        ASSERT_TRUE(category->dehydrate());
+    }
+    reloadLists();
+    const QStringList itemsBefore = localItemNames();
+    const QStringList tagsBefore = storedTagNames();
+    const QStringList categoriesBefore = storedCategoryNames();
+    m_setting->setZvwDeletedTasks(QStringLiteral(",999"));
+    m_setting->setLastUpdateWork(77);
+    ASSERT_TRUE(m_setting->dehydrate());
+    // The wipe's deletion of the item rows fails, whichever statement takes them.
+    exec(QStringLiteral("CREATE TRIGGER keepItems BEFORE DELETE ON Tasks BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+    m_service.clearRequests();
+    PostedNotifications posts({kSyncZVWFinishedNotification, kServerErrorNotification});
+    QObject pane;
+
+    EXPECT_EQ(m_sync->prepareOneWayWebToMac(&pane), ZVWSync::WebToMac::WipeFailed);
+    exec(QStringLiteral("DROP TRIGGER keepItems"));
+    deliverPosts();
+
+    EXPECT_EQ(localItemNames(), itemsBefore);
+    EXPECT_EQ(storedTagNames(), tagsBefore);
+    EXPECT_EQ(storedCategoryNames(), categoriesBefore);
+    EXPECT_EQ(localLinkCount(), 1);
+    const SettingPtr stored = Setting::initWithPrimaryKey(1, db());
+    EXPECT_EQ(stored->zvwDeletedTasks(), QStringLiteral(",999")) << "the pending deletions are kept";
+    EXPECT_EQ(stored->lastUpdateWork(), 77) << "the stamps are kept";
+    EXPECT_FALSE(m_sync->isSyncing()) << "no full pass downloads over what is left";
+    EXPECT_EQ(requestsTo(QStringLiteral("GET"), QStringLiteral("/api/settings.json")), 0);
+    EXPECT_TRUE(posts.names().isEmpty());
+    for (const TaskPtr& item : dataManager().getAllTasksInDB()) EXPECT_GT(item->zvwID(), 0) << "still synced";
+}

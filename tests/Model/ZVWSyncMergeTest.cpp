@@ -2,6 +2,7 @@
 
 #include "CoreData.h"
 #include "Link.h"
+#include "LogCapture.h"
 #include "Task.h"
 #include "Utilities.h"
 
@@ -82,6 +83,65 @@ protected:
         link->setTargetId(target);
         EXPECT_TRUE(dataManager().insertLink(link));
         return link;
+    }
+
+    // A daily event series starting at d1 on the service, its exception
+    // dates at d1's time of day; `end` 0 for a series that goes on.
+    qint64 addServerSeries(const QString& title, const QList<qint64>& exceptionDates, qint64 end = 0)
+    {
+        QJsonArray exceptions;
+        for (const qint64 date : exceptionDates) exceptions.append(QJsonObject{{"exception_date", date}});
+        return m_service.addItemRecord(
+            account, {{"title", title},
+                      {"task_type", 3},
+                      {"group_id", 0},
+                      {"start_time", d1},
+                      {"end_time", d1 + 3600},
+                      {"repeat", QJsonObject{{"repeat_type", "D"}, {"repeat_interval", 1}, {"repeat_end", end},
+                                             {"repeat_exceptions", exceptions}}}});
+    }
+    // The same series stored here under the server id, with an older stamp.
+    TaskPtr addLocalSeries(const QString& title, qint64 zvwId, const QString& exceptions)
+    {
+        const TaskPtr root = addLocalItem(title, zvwId, 1, 0);
+        root->setStartTime(at(d1));
+        root->setEndTime(at(d1 + 3600));
+        root->setRepeatType(1);
+        root->setRepeatStartDate(at(d1));
+        root->setRepeatOptions(QStringLiteral("1//0"));
+        root->setIsRepeatForever(1);
+        root->setRepeatExceptions(exceptions);
+        root->setHasChanges(0);
+        EXPECT_TRUE(root->dehydrate());
+        return root;
+    }
+    // A changed occurrence of `root` stored here for the date `occurrence`.
+    TaskPtr addLocalOccurrence(const TaskPtr& root, qint64 occurrence, qint64 zvwId)
+    {
+        const TaskPtr item = addLocalItem(root->taskName() + QStringLiteral(", moved"), zvwId, 1, 0);
+        item->setParentId(root->primaryKey());
+        item->setOccurrence(at(occurrence));
+        item->setStartTime(at(occurrence + 5 * 3600));
+        item->setEndTime(at(occurrence + 6 * 3600));
+        item->setHasChanges(0);
+        EXPECT_TRUE(item->dehydrate());
+        return item;
+    }
+    bool isStored(const TaskPtr& item)
+    {
+        return queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE primaryKey = %1").arg(item->primaryKey())) == 1;
+    }
+    static Date at(qint64 storedSeconds)
+    {
+        return Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(double(storedSeconds)));
+    }
+    // The items handed to the calendar sync at the end of the last merge.
+    TaskList calendarInserts() const
+    {
+        const QList<RecordingICalSync::Call> calls = m_ical->calls();
+        for (auto call = calls.crbegin(); call != calls.crend(); ++call)
+            if (call->operation == QStringLiteral("webItemLists") && !call->itemLists.isEmpty()) return call->itemLists[0];
+        return {};
     }
 };
 
@@ -366,6 +426,73 @@ TEST_F(ZVWSyncMergeTest, ALinksDownloadThatIsNotAListFailsTheStep)
     }
 }
 
+TEST_F(ZVWSyncMergeTest, ALinksDownloadWithRefusedRecordsUnlinksNothing)
+{
+    const TaskPtr a = addLocalItem("A", 0, 0);
+    const TaskPtr b = addLocalItem("B", 0, 0);
+    const TaskPtr c = addLocalItem("C", 0, 0);
+    mergeItems();
+    newLocalLink(a->primaryKey(), b->primaryKey());
+    newLocalLink(b->primaryKey(), c->primaryKey());
+    syncLinks();
+    const QList<QJsonObject> onService = m_service.linkRecordsOf(account);
+    ASSERT_EQ(onService.size(), 2);
+    // The download lists one link and a refused record in place of the other.
+    QJsonObject listed = onService.first();
+    const QByteArray partial =
+        QJsonDocument(QJsonArray{listed, QJsonObject{{"error", "temporarily unavailable"}}}).toJson(QJsonDocument::Compact);
+
+    m_service.setFault("GET", "/api/hyperlinks.json", body(partial));
+    syncLinks();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+    EXPECT_TRUE(dataManager().getUnlinks().isEmpty()) << "an incomplete list unlinks nothing";
+    ASSERT_EQ(dataManager().getAllLinks().size(), 2);
+    for (const LinkPtr& link : dataManager().getAllLinks()) EXPECT_EQ(link->status(), 0);
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 2) << "both go up again after the wipe";
+
+    // The same list without the refused record: the missing link was deleted on the web.
+    listed = m_service.linkRecordsOf(account).first();
+    m_service.setFault("GET", "/api/hyperlinks.json",
+                       body(QJsonDocument(QJsonArray{listed}).toJson(QJsonDocument::Compact)));
+    syncLinks();
+    EXPECT_EQ(dataManager().getAllLinks().size(), 1);
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 1);
+}
+
+TEST_F(ZVWSyncMergeTest, AFailedLinkWipeUploadsAndPurgesNothing)
+{
+    const TaskPtr a = addLocalItem("A", 0, 0);
+    const TaskPtr b = addLocalItem("B", 0, 0);
+    const TaskPtr c = addLocalItem("C", 0, 0);
+    mergeItems();
+    newLocalLink(a->primaryKey(), b->primaryKey());
+    syncLinks();
+    ASSERT_EQ(m_service.linkRecordsOf(account).size(), 1);
+    const qint64 keyBefore = dataManager().getAllLinks().first()->zvwKey();
+    ASSERT_GT(keyBefore, 0);
+    // An unlinked row, and a new link that waits for its upload.
+    ASSERT_TRUE(dataManager().unLink(a->primaryKey(), b->primaryKey()));
+    newLocalLink(b->primaryKey(), c->primaryKey());
+    m_service.clearRequests();
+
+    m_service.setFault("DELETE", "/api/hyperlinks/0.json", status(500));
+    syncLinks();
+    EXPECT_EQ(requestsTo("DELETE", "/api/hyperlinks/0.json"), 1);
+    EXPECT_EQ(requestsTo("POST", "/api/hyperlinks.json"), 0) << "nothing goes up over links not wiped";
+    ASSERT_EQ(dataManager().getUnlinks().size(), 1) << "the unlinked row is not purged";
+    EXPECT_EQ(dataManager().getUnlinks().first()->zvwKey(), keyBefore) << "it keeps its key for its deletion";
+    int unsent = 0;
+    for (const LinkPtr& link : dataManager().getAllLinks()) unsent += link->status() == 0 && link->zvwKey() == 0;
+    EXPECT_EQ(unsent, 1) << "the new link still waits";
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 1);
+
+    m_service.clearFaults();
+    syncLinks();
+    EXPECT_TRUE(dataManager().getUnlinks().isEmpty());
+    ASSERT_EQ(m_service.linkRecordsOf(account).size(), 1);
+    EXPECT_EQ(m_service.linkRecordsOf(account).first().value("root_id").toInteger(), dataManager().getZVWId(b->primaryKey()));
+}
+
 TEST_F(ZVWSyncMergeTest, LinkRecordsWithUnknownItemsAreStoredWithMinusOne)
 {
     const ZVWSync::LinkRecords read = ZVWSync::linksFromRecords(
@@ -469,6 +596,137 @@ TEST(SeriesEndTest, AFinishedSeriesIsOverOnlyWhenEveryOccurrenceIsDeleted)
     root->setRepeatExceptions(all);
     root->setIsRepeatForever(1);
     EXPECT_FALSE(ZVWSync::isSeriesWhollyDeleted(*root));
+}
+
+// ---- a repeating root changed on the service meets local exceptions -----------------------
+
+TEST_F(ZVWSyncMergeTest, ARepeatingRootChangedOnTheServiceSettlesItsLocalOccurrences)
+{
+    // The service: the root with three exception dates and one changed
+    // occurrence of its own; here: d1 changed and uploaded before (the
+    // service lost it), d2 changed and not yet sent.
+    const qint64 serverRoot = addServerSeries(QStringLiteral("Standup"), {d1, d2, d3});
+    const qint64 serverChanged = m_service.addItemRecord(
+        account, {{"title", "Standup, later"}, {"task_type", 3}, {"group_id", serverRoot},
+                  {"start_time", d2 + 7 * 3600}, {"end_time", d2 + 8 * 3600}});
+    const TaskPtr root = addLocalSeries(QStringLiteral("Standup"), serverRoot, pieces({{d1, 1}, {d2, 1}}));
+    const TaskPtr lost = addLocalOccurrence(root, d1, 9999);
+    const TaskPtr unsent = addLocalOccurrence(root, d2, 0);
+
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+
+    EXPECT_FALSE(isStored(lost)) << "the lost occurrence is deleted here";
+    ASSERT_TRUE(isStored(unsent));
+    EXPECT_EQ(Task::initWithPrimaryKey(unsent->primaryKey())->zvwID(), serverChanged) << "the unsent occurrence takes the server's id";
+    ASSERT_TRUE(isStored(root));
+    EXPECT_EQ(Task::initWithPrimaryKey(root->primaryKey())->repeatExceptions(), pieces({{d1, 2}, {d2, 1}, {d3, 2}}));
+    EXPECT_EQ(storedNames().size(), 2) << "the root and its one changed occurrence, none stored twice";
+    EXPECT_EQ(requestsTo("POST", "/api/tasks.json"), 0) << "the paired occurrence is not sent as a new item";
+    EXPECT_EQ(m_service.itemRecordsOf(account).size(), 2);
+}
+
+TEST_F(ZVWSyncMergeTest, AFinishedSeriesIsDeletedOnlyWhenNoOccurrenceIsLeft)
+{
+    // Both series end after their third day; the one here has gone past its end.
+    const qint64 end = d3 + 3600;
+    const qint64 allGone = addServerSeries(QStringLiteral("Course"), {d1, d2, d3}, end);
+    const qint64 oneLeft = addServerSeries(QStringLiteral("Workshop"), {d1, d2}, end);
+    const TaskPtr finished = addLocalSeries(QStringLiteral("Course"), allGone, pieces({{d1, 2}, {d2, 2}, {d3, 2}}));
+    const TaskPtr kept = addLocalSeries(QStringLiteral("Workshop"), oneLeft, pieces({{d1, 2}, {d2, 2}}));
+    for (const TaskPtr& root : {finished, kept}) {
+        root->setOccurrence(at(d3 + 86400));
+        root->setHasChanges(0);
+        ASSERT_TRUE(root->dehydrate());
+    }
+    // The deletion stays queued where the test can read it.
+    m_service.setFault("DELETE", QStringLiteral("/api/tasks/%1.json").arg(allGone), status(500));
+    m_ical->clearCalls();
+
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+
+    EXPECT_FALSE(isStored(finished));
+    EXPECT_TRUE(m_setting->zvwDeletedTasks().split(',').contains(QString::number(allGone)))
+        << m_setting->zvwDeletedTasks().toStdString();
+    EXPECT_EQ(requestsTo("DELETE", QStringLiteral("/api/tasks/%1.json").arg(allGone)), 1) << "and asked of the service";
+    EXPECT_FALSE(m_setting->zvwDeletedTasks().split(',').contains(QString::number(oneLeft)));
+
+    ASSERT_TRUE(isStored(kept)) << "one occurrence is left: the series stays";
+    EXPECT_EQ(Task::initWithPrimaryKey(kept->primaryKey())->repeatExceptions(), pieces({{d1, 2}, {d2, 2}}));
+    bool handedOn = false;
+    for (const TaskPtr& item : calendarInserts()) {
+        EXPECT_NE(item->primaryKey(), finished->primaryKey());
+        handedOn |= item->primaryKey() == kept->primaryKey();
+    }
+    EXPECT_TRUE(handedOn) << "the series that goes on is passed to the calendar sync";
+}
+
+TEST_F(ZVWSyncMergeTest, MalformedExceptionPiecesAreLoggedAndSkippedAndTheMergeGoesOn)
+{
+    const qint64 serverRoot = addServerSeries(QStringLiteral("Yoga"), {d1, d2});
+    const TaskPtr root = addLocalSeries(QStringLiteral("Yoga"), serverRoot,
+                                        QStringLiteral("|abc|(2)||") + QString::number(d2) + QStringLiteral("(2)"));
+    const qint64 plain = m_service.addItemRecord(account, {{"title", "After the series"}});
+
+    LogCapture log;
+    const qsizetype earlier = log.messages().size();  // another test's capture may still collect
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+
+    // The three bad pieces are passed over one by one; the good one counts.
+    EXPECT_EQ(Task::initWithPrimaryKey(root->primaryKey())->repeatExceptions(), pieces({{d2, 2}, {d1, 2}}));
+    const QStringList messages = log.messages().mid(earlier);
+    QStringList warned;
+    for (const QString& message : messages)
+        if (message.contains(QStringLiteral("is malformed and passed over"))) warned.append(message);
+    ASSERT_EQ(warned.size(), 3) << messages.join('\n').toStdString();
+    EXPECT_TRUE(warned[0].contains(QStringLiteral("\"abc\"")));
+    EXPECT_TRUE(warned[1].contains(QStringLiteral("\"(2)\"")));
+    EXPECT_TRUE(warned[2].contains(QStringLiteral("\"\"")));
+    bool stored = false;
+    for (const TaskPtr& item : dataManager().getAllTasksInDB()) stored |= item->zvwID() == plain;
+    EXPECT_TRUE(stored) << "the items after the series are merged as well";
+}
+
+// ---- the log of local changes the merge gives up ---------------------------------------------
+
+TEST_F(ZVWSyncMergeTest, LocalChangesTheMergeOverwritesOrDeletesAreLoggedWithKeyNameAndStamps)
+{
+    const qint64 newer = m_service.addItemRecord(account, {{"title", "Service title"}});
+    qint64 serviceStamp = 0;
+    for (const QJsonObject& record : m_service.itemRecordsOf(account))
+        if (record.value("id").toInteger() == newer) serviceStamp = record.value("last_update").toInteger();
+    const TaskPtr overwritten = addLocalItem("Local title", newer, 3);
+    overwritten->setTaskName("Unsent rename");
+    ASSERT_TRUE(overwritten->dehydrate());
+    const TaskPtr gone = addLocalItem("Deleted elsewhere", 5000, 4);
+    gone->setTaskName("Edited here");
+    ASSERT_TRUE(gone->dehydrate());
+    const TaskPtr untouched = addLocalItem("Quiet", 5001, 5);  // deleted too, but without changes
+
+    LogCapture log;
+    const qsizetype earlier = log.messages().size();  // another test's capture may still collect
+    mergeItems();
+
+    QStringList replaced, deleted;
+    for (const QString& message : log.messages().mid(earlier)) {
+        if (message.contains(QStringLiteral("newer copy replaces unsent local changes"))) replaced.append(message);
+        if (message.contains(QStringLiteral("with unsent changes is deleted"))) deleted.append(message);
+    }
+    ASSERT_EQ(replaced.size(), 1) << log.messages().join('\n').toStdString();
+    EXPECT_TRUE(replaced[0].contains(QStringLiteral("Item %1 ").arg(overwritten->primaryKey())));
+    EXPECT_TRUE(replaced[0].contains(QStringLiteral("\"Unsent rename\"")));
+    EXPECT_TRUE(replaced[0].contains(QStringLiteral("local stamp 3")));
+    EXPECT_TRUE(replaced[0].contains(QStringLiteral("service stamp %1").arg(serviceStamp)));
+    ASSERT_EQ(deleted.size(), 1) << "an item without changes goes quietly";
+    EXPECT_TRUE(deleted[0].contains(QStringLiteral("Item %1 ").arg(gone->primaryKey())));
+    EXPECT_TRUE(deleted[0].contains(QStringLiteral("\"Edited here\"")));
+    EXPECT_TRUE(deleted[0].contains(QStringLiteral("local stamp 4")));
+    EXPECT_FALSE(isStored(untouched));
+    EXPECT_EQ(Task::initWithPrimaryKey(overwritten->primaryKey())->taskName(), QStringLiteral("Service title"))
+        << "the rule itself stands";
+    EXPECT_FALSE(isStored(gone));
 }
 
 // ---- odd lists from the service -------------------------------------------------------------

@@ -23,6 +23,8 @@ protected:
         WebExchangeTest::SetUp();
         Scheduler::setCurrent(&m_scheduler);
         internetReachable = true;
+        // The side file is shared by the tests of this process.
+        m_setting->setLatestBackupOnServer(0);
     }
     void TearDown() override
     {
@@ -337,4 +339,61 @@ TEST_F(ZVWSyncOneWayTest, ItemsOfACategorySharedWithThisUserKeepTheirIdsAndAreNo
     EXPECT_EQ(Task::initWithPrimaryKey(theirs->primaryKey())->zvwID(), 555);
     EXPECT_EQ(names(m_service.itemRecordsOf(account), "title"), QStringList{"My task"});
     EXPECT_EQ(storedCategory(QStringLiteral("Team"))->zvwProjectId(), 61);
+}
+
+TEST_F(ZVWSyncOneWayTest, ItemsOfACategoryThisUserSharesWithOthersSurviveTheRunAndTheNextFullSync)
+{
+    // The account as a first full pass brings it down: a category this user
+    // shares with someone else, with items of its own, and a private one.
+    const qint64 team = m_service.addCategory(account, {{"name", "Team"}, {"category_type", 0}});
+    m_service.shareCategory(account, team, QStringLiteral("bob@example.com"), 1);
+    const qint64 mine = m_service.addCategory(account, {{"name", "Mine"}, {"category_type", 0}});
+    m_service.addItemRecord(account, {{"title", "Plan the offsite"}, {"category_id", team}, {"task_type", 1}});
+    m_service.addItemRecord(account, {{"title", "Book the room"}, {"category_id", team}, {"task_type", 1}});
+    m_service.addItemRecord(account, {{"title", "Water plants"}, {"category_id", mine}, {"task_type", 1}});
+    ASSERT_TRUE(m_sync->backgroundFullSync(nullptr));
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    const CalendarPtr stored = storedCategory(QStringLiteral("Team"));
+    ASSERT_NE(stored, nullptr);
+    ASSERT_TRUE(stored->hasShared());
+    const auto localNames = [this] {
+        QStringList found;
+        for (const TaskPtr& item : dataManager().getAllTasksInDB()) found.append(item->taskName());
+        found.sort();
+        return found;
+    };
+    const QStringList everything{"Book the room", "Plan the offsite", "Water plants"};
+    ASSERT_EQ(localNames(), everything);
+
+    PostedNotifications posts({kSyncZVWFinishedNotification, kServerErrorNotification});
+    m_sync->backgroundOneWayMacToWeb(&m_pane);
+    ASSERT_TRUE(tickUntil([&] { return posts.names().contains(kSyncZVWFinishedNotification); }));
+    EXPECT_EQ(posts.names(), QStringList{kSyncZVWFinishedNotification});
+    EXPECT_EQ(names(m_service.itemRecordsOf(account), "title"), everything) << "the service holds every local item";
+    const qint64 teamNow = storedCategory(QStringLiteral("Team"))->zvwProjectId();
+    for (const QJsonObject& record : m_service.itemRecordsOf(account)) {
+        if (record.value("title").toString() != QStringLiteral("Water plants")) {
+            EXPECT_EQ(record.value("category_id").toInteger(), teamNow) << "under the category's new id";
+        }
+    }
+
+    ASSERT_TRUE(m_sync->backgroundFullSync(nullptr));
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    EXPECT_EQ(localNames(), everything) << "the next full sync keeps every item here";
+    EXPECT_EQ(names(m_service.itemRecordsOf(account), "title"), everything);
+}
+
+TEST_F(ZVWSyncOneWayTest, AStopAskedForEarlierDoesNotStopTheRun)
+{
+    const CalendarPtr home = addLocalCategory(QStringLiteral("Home"));
+    addLocalItem(QStringLiteral("Fix the gate"), home->primaryKey());
+    m_sync->setIsBreak(true);
+    PostedNotifications posts({kSyncZVWFinishedNotification, kServerErrorNotification});
+
+    m_sync->backgroundOneWayMacToWeb(&m_pane);
+    ASSERT_TRUE(tickUntil([&] { return posts.names().contains(kSyncZVWFinishedNotification); }));
+
+    EXPECT_EQ(posts.names(), QStringList{kSyncZVWFinishedNotification});
+    EXPECT_FALSE(m_sync->isBreak());
+    EXPECT_EQ(names(m_service.itemRecordsOf(account), "title"), QStringList{"Fix the gate"});
 }
