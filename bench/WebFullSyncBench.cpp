@@ -35,6 +35,8 @@ struct FullSyncSetUp {
 
     FullSyncSetUp()
     {
+        // The side files go to the set-up's own folder, never to the user's.
+        qputenv("XDG_DATA_HOME", folder.path().toUtf8());
         sqlite3_open((folder.path() + QStringLiteral("/Database.sql")).toUtf8().constData(), &db);
         QFile schema(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
         schema.open(QIODevice::ReadOnly);

@@ -22,6 +22,9 @@ class BenchDatabase {
 public:
     BenchDatabase()
     {
+        // Settings side files and the default calendar store go to this
+        // folder, never to the user's.
+        qputenv("XDG_DATA_HOME", m_dir.path().toUtf8());
         const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
         if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                             nullptr) != SQLITE_OK)

@@ -240,6 +240,46 @@ TEST_F(CalendarFoldersTest, AFileNamedOtherwiseIsFoundThroughTheStoreIndex)
     ASSERT_TRUE(jobs->getICalEvent(QStringLiteral("other@example.org"), local(2014, 3, 11, 9)));
 }
 
+// Each bad file another program left says in the log which file it is and
+// what is wrong with it, whichever uid it is asked for by.
+TEST_F(CalendarFoldersTest, BadFilesAreNamedInTheLogWithTheirFault)
+{
+    struct Case {
+        const char* name;
+        QString uid;
+        QString fault;
+    };
+    const Case cases[] = {
+        {"no-dtstart.ics", QStringLiteral("no-start-1"), QStringLiteral("the event no-start-1 has no usable DTSTART and is skipped")},
+        {"no-uid.ics", QString(), QStringLiteral("an event without UID is skipped")},
+        {"task.ics", QStringLiteral("task-1"), QStringLiteral("no usable VEVENT")},
+        {"unknown-tzid.ics", QStringLiteral("unknown-zone-1"),
+         QStringLiteral("the zone \"Mars/Olympus_Mons\" is unknown; read in the system time zone")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile fixture(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QString::fromLatin1(c.name));
+        ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+        const QString path = writeEventFile(QString::fromLatin1(c.name), fixture.readAll());
+        const QByteArray before = storeContent();
+        for (const QString& uid : {c.uid, QString::fromLatin1(c.name).chopped(4)}) {
+            if (uid.isEmpty()) continue;
+            SCOPED_TRACE(uid.toStdString());
+            reopenStore();  // the store names a bad file once per reading of the folder
+            LogCapture log;
+            QList<Date> deleted;
+            Date start, end;
+            jobs->getICalEventInfo(uid, calendarFolder(), &deleted, &start, &end);
+            jobs->getICalEvent(uid, local(2014, 3, 27, 10));
+            EXPECT_TRUE(log.contains(QStringLiteral("Calendar store: %1 - ").arg(path)))
+                << log.messages().join(QLatin1Char('\n')).toStdString();
+            EXPECT_TRUE(log.contains(c.fault)) << log.messages().join(QLatin1Char('\n')).toStdString();
+        }
+        EXPECT_EQ(storeContent(), before);
+        QFile::remove(path);
+    }
+}
+
 TEST_F(CalendarFoldersTest, BadFilesGiveNothingAndWriteNothing)
 {
     const char* names[] = {"garbage.ics", "no-dtstart.ics", "no-uid.ics", "no-vevent.ics", "task.ics", "unknown-tzid.ics"};

@@ -1,6 +1,48 @@
 #include "CalendarSyncFixture.h"
 
+#include <libical/ical.h>
+
 namespace {
+
+// The master VEVENT of a file as libical itself reads it, with the instants
+// of its occurrences expanded by libical in the zone the file defines.
+struct MasterBack {
+    QString tzid;
+    QString endTzid;
+    QString start;  // the wall-clock DTSTART as written
+    QList<Date> occurrences;
+};
+
+MasterBack readMasterWithLibical(const QByteArray& bytes, int limit)
+{
+    MasterBack back;
+    icalcomponent* root = icalparser_parse_string(bytes.constData());
+    if (!root) return back;
+    for (icalcomponent* event = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
+        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) continue;
+        icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+        icalproperty* end = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY);
+        if (!start) break;
+        if (icalparameter* tzid = icalproperty_get_first_parameter(start, ICAL_TZID_PARAMETER))
+            back.tzid = QString::fromUtf8(icalparameter_get_tzid(tzid));
+        if (icalparameter* tzid = end ? icalproperty_get_first_parameter(end, ICAL_TZID_PARAMETER) : nullptr)
+            back.endTzid = QString::fromUtf8(icalparameter_get_tzid(tzid));
+        const icaltimetype wall = icalproperty_get_dtstart(start);
+        back.start = QString::fromUtf8(icaltime_as_ical_string(wall));
+        icaltimezone* zone = back.tzid.isEmpty() ? nullptr : icalcomponent_get_timezone(root, back.tzid.toUtf8().constData());
+        icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+        if (!zone || !rule) break;
+        icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(rule), wall);
+        for (icaltimetype next = icalrecur_iterator_next(it); !icaltime_is_null_time(next) && back.occurrences.size() < limit;
+             next = icalrecur_iterator_next(it))
+            back.occurrences << Date::dateWithTimeIntervalSince1970(double(icaltime_as_timet_with_zone(next, zone)));
+        icalrecur_iterator_free(it);
+        break;
+    }
+    icalcomponent_free(root);
+    return back;
+}
 
 class EventTimeZonesTest : public CalendarSyncTest {
 protected:
@@ -96,6 +138,97 @@ TEST_F(EventTimeZonesTest, WithoutZoneSupportOrSyncNoZoneFieldChanges)
     EXPECT_FALSE(jobs->saveEventTimeZone(*event, imported(event), 0));
 }
 
+// The zone view's events of a calendar on the item's day, and among them
+// the twin of a store event: the same uid at the same times, as the store
+// has it now.
+TEST_F(EventTimeZonesTest, TheTwinIsFoundAmongTheDaysEventsByUidAndTimes)
+{
+    const CalEventPtr mine = zonedEvent(utc(2014, 3, 20, 1), QStringLiteral("Asia/Tokyo"));
+    const CalEventPtr other = zonedEvent(utc(2014, 3, 20, 1), QString());
+    const CalEventPtr lateEvening = zonedEvent(local(2014, 3, 20, 23, 30), QString());
+    const CalEventPtr nextDay = zonedEvent(local(2014, 3, 21, 0, 30), QString());
+    auto elsewhere = CalCalendar::calendar();
+    elsewhere->setTitle(QStringLiteral("Work"));
+    ASSERT_TRUE(store->saveCalendar(elsewhere));
+    auto atWork = CalEvent::event();
+    atWork->setCalendar(elsewhere);
+    atWork->setStartDate(utc(2014, 3, 20, 1));
+    atWork->setEndDate(utc(2014, 3, 20, 2));
+    ASSERT_TRUE(store->saveEvent(atWork, CalSpanAllEvents));
+
+    const auto day = jobs->getEkEventList(local(2014, 3, 20, 15), storeCalendar);
+    ASSERT_TRUE(day);
+    QStringList uids;
+    for (const EKEventPtr& event : *day) uids << event->eventIdentifier();
+    uids.sort();
+    QStringList expected{mine->uid(), other->uid(), lateEvening->uid()};
+    expected.sort();
+    EXPECT_EQ(uids, expected);
+
+    EKEventList withGaps = *day;
+    withGaps.prepend(nullptr);
+    const EKEventPtr twin = jobs->getEKEvent(withGaps, *mine);
+    ASSERT_TRUE(twin);
+    EXPECT_EQ(twin->eventIdentifier(), mine->uid());
+    EXPECT_EQ(twin->timeZone(), GregorianCalendar::zoneNamed(QStringLiteral("Asia/Tokyo")));
+    ASSERT_TRUE(jobs->getEKEvent(*day, *other));
+    EXPECT_EQ(jobs->getEKEvent(*day, *other)->eventIdentifier(), other->uid());
+    EXPECT_FALSE(jobs->getEKEvent(*day, *atWork));  // at the same times, but not in the list
+    EXPECT_FALSE(jobs->getEKEvent({}, *mine));
+
+    // Written again since the list was made: the twin is refreshed first.
+    CalEventPtr rezoned = store->eventWithUID(mine->uid(), Date());
+    rezoned->setTimeZone(QStringLiteral("America/New_York"));
+    ASSERT_TRUE(store->saveEvent(rezoned, CalSpanAllEvents));
+    const EKEventPtr fresh = jobs->getEKEvent(*day, *mine);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->timeZone(), GregorianCalendar::zoneNamed(QStringLiteral("America/New_York")));
+    EXPECT_EQ(fresh->startDate(), utc(2014, 3, 20, 1));
+
+    EXPECT_FALSE(jobs->getEkEventList(Date(), storeCalendar));
+    EXPECT_FALSE(jobs->getEkEventList(local(2014, 3, 20), nullptr));
+    dataManager().setBSynciCalEnable(false);
+    EXPECT_FALSE(jobs->getEkEventList(local(2014, 3, 20), storeCalendar));
+}
+
+// The store's instants of a zoned event become the wall-clock times of the
+// item's zone, east and west of Paris.
+TEST_F(EventTimeZonesTest, StoreTimesBecomeWallClockTimesOfTheItemsZone)
+{
+    struct Case {
+        const char* name;
+        QString zone;
+        qint64 zoneId;
+        Date start;
+    };
+    const Case cases[] = {
+        {"Tokyo", QStringLiteral("Asia/Tokyo"), tokyoZone, utc(2014, 3, 20, 1)},
+        {"New York, in daylight saving as now", QStringLiteral("America/New_York"), newYorkZone, utc(2014, 3, 20, 14)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CalEventPtr event = zonedEvent(c.start, c.zone);
+        const EKEventPtr zoned = jobs->eventStore()->eventWithIdentifier(event->uid());
+        ASSERT_TRUE(zoned);
+        const TaskPtr item = imported(event);
+        item->setTz(c.zoneId);
+        Date start, end;
+        ASSERT_TRUE(jobs->reveseICalTime(*zoned, item, 1, &start, &end));
+        EXPECT_EQ(start, local(2014, 3, 20, 10));
+        EXPECT_EQ(end, local(2014, 3, 20, 11));
+    }
+
+    // No item, or an item in a zone nobody knows: no dates.
+    const EKEventPtr zoned = jobs->eventStore()->eventWithIdentifier(zonedEvent(utc(2014, 3, 20, 1), QStringLiteral("Asia/Tokyo"))->uid());
+    ASSERT_TRUE(zoned);
+    Date start = local(2000, 1, 1), end;
+    EXPECT_FALSE(jobs->reveseICalTime(*zoned, nullptr, 1, &start, &end));
+    auto unknown = localEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11));
+    unknown->setTz(999999);
+    EXPECT_FALSE(jobs->reveseICalTime(*zoned, unknown, 1, &start, &end));
+    EXPECT_EQ(start, local(2000, 1, 1));
+}
+
 // Of two events at the same times in one calendar, only the item's own is
 // given the zone.
 TEST_F(EventTimeZonesTest, OnlyTheTwinWithTheItemsUidIsWritten)
@@ -168,4 +301,54 @@ TEST_F(EventTimeZonesTest, OffsetsWestOfGMT)
     start = Date();
     EXPECT_FALSE(jobs->reveseTime(item, -1, &start, &end));
     EXPECT_FALSE(start);
+}
+
+// A repeating event gets its zone on the series' master: the file names the
+// zone on DTSTART and DTEND, and every occurrence stays at the item's
+// wall-clock time in that zone across the changes of daylight saving of
+// New York (9 March, 2 November) and of Paris (30 March, 26 October).
+TEST_F(EventTimeZonesTest, AZonedSeriesHasTheZoneOnItsMasterAndKeepsItsWallClockTimes)
+{
+    auto series = CalEvent::event();
+    series->setCalendar(storeCalendar);
+    series->setTitle(QStringLiteral("Standup"));
+    series->setStartDate(utc(2014, 3, 12, 14));  // 10:00 in New York
+    series->setEndDate(utc(2014, 3, 12, 15));
+    series->setRecurrenceRule(CalRecurrenceRule::initMonthlyRecurrenceWithInterval(
+        1, QList<int>{12}, CalRecurrenceEnd::recurrenceEndWithOccurrenceCount(10)));
+    ASSERT_TRUE(store->saveEvent(series, CalSpanAllEvents));
+    const CalEventList firsts = store->eventsWithPredicate(
+        CalCalendarStore::eventPredicateWithStartDate(utc(2014, 3, 12), utc(2014, 3, 13), series->uid(), {storeCalendar}));
+    ASSERT_EQ(firsts.size(), 1);
+    ASSERT_FALSE(firsts.first()->isDetached());
+
+    auto item = localEvent(local(2014, 3, 12, 10), local(2014, 3, 12, 11));
+    item->setTz(newYorkZone);
+    item->setICalUID(series->uid());
+    EXPECT_TRUE(jobs->saveEventTimeZone(*firsts.first(), item, EKSpanFutureEvents));
+
+    QFile file(store->eventFilePath(series->uid()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const MasterBack back = readMasterWithLibical(file.readAll(), 20);
+    EXPECT_EQ(back.tzid, QStringLiteral("America/New_York"));
+    EXPECT_EQ(back.endTzid, QStringLiteral("America/New_York"));
+    EXPECT_EQ(back.start, QStringLiteral("20140312T100000"));
+    const QTimeZone newYork = GregorianCalendar::zoneNamed(QStringLiteral("America/New_York"));
+    ASSERT_EQ(back.occurrences.size(), 10);
+    EXPECT_EQ(back.occurrences.first(), utc(2014, 3, 12, 14));
+    EXPECT_EQ(back.occurrences.last(), utc(2014, 12, 12, 15));
+
+    // The store's own occurrences, which the next sync reads, agree.
+    const CalEventList occurrences = store->eventsWithPredicate(
+        CalCalendarStore::eventPredicateWithStartDate(utc(2014, 3, 1), utc(2015, 1, 31), series->uid(), {storeCalendar}));
+    ASSERT_EQ(occurrences.size(), 10);
+    for (int i = 0; i < occurrences.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QDateTime wall = QDateTime::fromSecsSinceEpoch(occurrences[i]->startDate().wholeSecondsSince1970(), newYork);
+        EXPECT_EQ(wall.time(), QTime(10, 0));
+        EXPECT_EQ(wall.date().day(), 12);
+        EXPECT_EQ(occurrences[i]->startDate(), back.occurrences[i]);
+        EXPECT_EQ(occurrences[i]->endDate(), occurrences[i]->startDate().dateByAddingTimeInterval(3600));
+        EXPECT_EQ(occurrences[i]->timeZone(), QStringLiteral("America/New_York"));
+    }
 }

@@ -203,6 +203,85 @@ TEST_F(WritePrimitivesTest, AFailedStoreWriteKeepsTheOldLinkAndIsLogged)
     EXPECT_EQ(readBack(uid)->master->title, QStringLiteral("Dentist"));
 }
 
+// The zone is written after the event itself; when the store refuses that
+// second write, the event keeps its old zone and times and the store's own
+// reason is in the log.
+TEST_F(WritePrimitivesTest, AFailedZoneWriteIsLoggedWithTheStoresTextAndChangesNothing)
+{
+    auto event = CalEvent::event();
+    event->setCalendar(storeCalendar);
+    event->setTitle(QStringLiteral("Call"));
+    event->setStartDate(utc(2014, 3, 20, 9));
+    event->setEndDate(utc(2014, 3, 20, 10));
+    ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+    const QString path = store->eventFilePath(event->uid());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    const QString info = calendarFolder() + QStringLiteral("/Info.plist");
+    QVariantMap map = PropertyList::readFile(info).value.toMap();
+    map.insert(QStringLiteral("Editable"), false);
+    ASSERT_EQ(PropertyList::writeFile(info, map), PropertyList::Error::None);
+    reopenStore();
+
+    TaskPtr item = localEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11));
+    item->setTz(tokyoZone);
+    item->setICalUID(event->uid());
+    LogCapture log;
+    jobs->saveEventTimeZone(*store->eventWithUID(event->uid(), Date()), item, EKSpanThisEvent);
+    EXPECT_TRUE(log.contains(QStringLiteral("Calendar store: the zone of %1 was not written: the calendar %2 is not editable")
+                                 .arg(event->uid(), storeCalendar->uid())))
+        << log.messages().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    const CalEventPtr unchanged = store->eventWithUID(event->uid(), Date());
+    ASSERT_TRUE(unchanged);
+    EXPECT_EQ(unchanged->timeZone(), QString());
+    EXPECT_EQ(unchanged->startDate(), utc(2014, 3, 20, 9));
+    EXPECT_EQ(item->iCalUID(), event->uid());
+    EXPECT_EQ(item->startTime(), local(2014, 3, 20, 10));
+}
+
+// A task whose category the store has no calendar for stays here until a
+// later sync finds one: refused, not linked, no file.
+TEST_F(WritePrimitivesTest, ATaskWithoutAStoreCalendarIsRefusedAndStaysUnlinked)
+{
+    auto noCalendar = std::make_shared<Calendar>();
+    noCalendar->setPrimaryKey(9);
+    noCalendar->setCalendarName(QStringLiteral("Local only"));
+    auto vanished = std::make_shared<Calendar>();
+    vanished->setPrimaryKey(10);
+    vanished->setCalendarName(QStringLiteral("Removed elsewhere"));
+    vanished->setICalUID(QStringLiteral("NO-SUCH-CALENDAR"));
+    dataManager().doWithCalendarList(CalendarList{noCalendar, vanished}, 0);
+    struct Case {
+        const char* name;
+        qint64 categoryId;
+    };
+    const Case cases[] = {{"a category without a store calendar", 9},
+                          {"a store calendar that is gone", 10},
+                          {"no category at all", 99}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto task = std::make_shared<Task>();
+        task->setTaskType(1);
+        task->setTaskName(QStringLiteral("Report"));
+        task->setCalendarId(c.categoryId);
+        ASSERT_TRUE(task->insertIntoDatabase());
+        LogCapture log;
+        EXPECT_FALSE(jobs->createNewTaskOnICal(task));
+        EXPECT_TRUE(task->iCalUID().isEmpty());
+        EXPECT_TRUE(Task::initWithPrimaryKey(task->primaryKey())->iCalUID().isEmpty());
+        EXPECT_TRUE(log.contains(QStringLiteral("Calendar store: creating the task Report failed: the task has no calendar of the store")))
+            << log.messages().join(QLatin1Char('\n')).toStdString();
+    }
+    EXPECT_TRUE(storeFiles().isEmpty()) << storeFiles().join(QLatin1Char(' ')).toStdString();
+    QDirIterator anywhere(storeFolder.path(), {QStringLiteral("*.ics")}, QDir::Files, QDirIterator::Subdirectories);
+    EXPECT_FALSE(anywhere.hasNext());
+}
+
 TEST_F(WritePrimitivesTest, TasksInSharedCategoriesStayOutOfTheStoreButMayLeaveIt)
 {
     auto task = std::make_shared<Task>();

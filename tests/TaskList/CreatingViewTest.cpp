@@ -6,10 +6,13 @@
 #include "MonthCalendarView.h"
 #include "MonthView.h"
 #include "Popover.h"
+#include "QuickAddView.h"
 #include "RecordStore.h"
 #include "Screenshot.h"
 #include "SegmentedControl.h"
 #include "TaskListTestFixture.h"
+#include "TaskListView.h"
+#include "TextField.h"
 #include "TextTable.h"
 #include "Window.h"
 
@@ -387,6 +390,85 @@ TEST_F(CreatingViewTest, AnItemTheDatabaseRefusesKeepsTheTitleAndShowsNoList)
     EXPECT_EQ(view->titleField()->stringValue(), QStringLiteral("Report")) << "nothing the user typed is lost";
     EXPECT_FALSE(m_mainView->calls().contains(QStringLiteral("showTaskModule")));
     RecordStore::failStep(0);
+}
+
+TEST_F(CreatingViewTest, ThePopoverStandsOnTheButtonsMinimumYEdgeAsItGrows)
+{
+    CreatingView* view = open();
+    ASSERT_NE(view, nullptr);
+    Popover* popover = m_controller->popover();
+    ASSERT_NE(popover, nullptr);
+    // The button is flipped: its minimum y is its top, so the popover stands
+    // above it on screen, centred on it, with its lower edge at the gap.
+    const auto expectAboveTheButton = [popover] {
+        EXPECT_EQ(popover->shownScreenEdge(), RectEdge::MaxY);
+        const QRectF anchor = popover->anchorScreenRect();
+        const QRectF frame = static_cast<Window*>(popover->window())->frame();
+        EXPECT_DOUBLE_EQ(frame.top(), anchor.bottom() + Popover::gap) << "its lower edge, our y being up";
+        EXPECT_DOUBLE_EQ(frame.center().x(), anchor.center().x());
+    };
+    expectAboveTheButton();
+    EXPECT_EQ(popover->anchorScreenRect().size(), m_button->frame().size()) << "anchored to the whole button";
+
+    clickSegment(view->menuSegmentedControl(), 1);
+    ASSERT_EQ(view->frame().size(), QSizeF(300, 115));
+    expectAboveTheButton();
+}
+
+TEST_F(CreatingViewTest, AnytimeTakesTheDueDateTheTaskPanesDueFilterGives)
+{
+    setting().setDefaultTaskAlert(QStringLiteral("-900"));
+    selectDay(localDate(2014, 1, 22));
+    // The task pane on its due filter.
+    TaskListView pane(QRectF(0, 0, 280, 500));
+    pane.setTodayTaskFilterIndex(4);
+    CreatingView* view = open();
+    ASSERT_NE(view, nullptr);
+    clickSegment(view->menuSegmentedControl(), 1);
+    ASSERT_EQ(view->selectedDeferTag(), CreatingView::DeferAnytime);
+    typeLine(view, QStringLiteral("Call Anna"));
+    const TaskPtr task = newestStoredItem();
+    ASSERT_NE(task, nullptr);
+    EXPECT_EQ(task->taskName(), QStringLiteral("Call Anna"));
+    EXPECT_EQ(task->startTime(), localDate(2014, 1, 22, 10, 15));
+    EXPECT_EQ(task->hasDue(), 1) << "the pane lists it";
+    EXPECT_EQ(task->dueEnd(), localDate(2014, 1, 22, 18, 30)) << "the selected day's working end, a Wednesday's";
+    EXPECT_EQ(task->alertValues(), QStringLiteral("-900"));
+
+    // Without the filter, anytime gives none.
+    pane.setTodayTaskFilterIndex(0);
+    typeLine(view, QStringLiteral("Call Ben"));
+    const TaskPtr plain = newestStoredItem();
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->taskName(), QStringLiteral("Call Ben"));
+    EXPECT_EQ(plain->hasDue(), 0);
+    EXPECT_EQ(plain->alertValues(), QString());
+}
+
+TEST_F(CreatingViewTest, WithoutAMonthViewNewItemsStartToday)
+{
+    // A day selected once, then no month to read it from.
+    selectDay(localDate(2014, 1, 22));
+    m_mainView->month = nullptr;
+    CreatingView* view = open();
+    ASSERT_NE(view, nullptr);
+    typeLine(view, QStringLiteral("Lunch"));
+    TaskPtr item = newestStoredItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->taskName(), QStringLiteral("Lunch"));
+    EXPECT_EQ(item->startTime(), localDate(2014, 1, 15, 10, 15)) << "today, at the rounded time";
+    m_controller->shouldClose();
+
+    // The bar, with no type tab chosen, makes an event today too.
+    QuickAddView bar(QRectF(0, 0, 280, QuickAddView::collapsedHeight));
+    bar.searchAndAdd()->setStringValue(QStringLiteral("Dinner"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(bar.searchAndAdd()->editor(), &enter);
+    item = newestStoredItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->taskName(), QStringLiteral("Dinner"));
+    EXPECT_EQ(item->taskType(), ItemKind::Event);
+    EXPECT_EQ(item->startTime(), localDate(2014, 1, 15, 10, 15));
 }
 
 }  // namespace

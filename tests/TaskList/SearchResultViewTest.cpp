@@ -425,3 +425,301 @@ TEST(SearchResultMatchTest, NamesAreMatchedAsAContainsIgnoringCase)
         EXPECT_EQ(found, expected) << text.toStdString();
     }
 }
+
+namespace {
+
+const MenuItem* menuEntry(const Menu& menu, const char* key)
+{
+    for (const MenuItem& item : menu.items())
+        if (item.title == text(key)) return &item;
+    return nullptr;
+}
+
+}  // namespace
+
+class SearchResultCommandTest : public SearchResultTest {
+protected:
+    // The menu of a row, right-clicked.
+    Menu menuOf(const QString& name)
+    {
+        return results().menuForEvent(pressOn(rowNamed(name), 1, EventType::RightMouseDown));
+    }
+    int storedNamed(const QString& name, const QString& where = QString())
+    {
+        return queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskName='%1'%2")
+                            .arg(name, where.isEmpty() ? QString() : QStringLiteral(" AND ") + where));
+    }
+    bool stored(qint64 key)
+    {
+        return queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE primaryKey=%1").arg(key)) == 1;
+    }
+    // The stored series' occurrences within the days, as the lists expand it.
+    TaskList occurrencesOf(qint64 key, const Date& from, const Date& until)
+    {
+        TaskList found;
+        if (const TaskPtr root = Task::initWithPrimaryKey(key))
+            dataManager().fillRepeatEventInstances(TaskList{root}, found, from, until);
+        return found;
+    }
+};
+
+TEST_F(SearchResultCommandTest, DuplicatingAnOccurrenceAsksAndCopiesThatDayAlone)
+{
+    dailySeries(QStringLiteral("Standup"), 6, 13);
+    // A scheduled series stands on its start's day.
+    dailySeries(QStringLiteral("Review"), 13, 13, [](Task& t) {
+        t.setStartTime(localDate(2014, 1, 14, 9));
+        t.setEndTime(localDate(2014, 1, 14, 10));
+        t.setIsSheduledTask(true);
+    });
+    struct Case {
+        const char* name;
+        QStringList buttons;
+        QString title;
+        QString informative;
+        Date start;
+        Date end;
+    };
+    const Case cases[] = {
+        {"Standup", texts({"onlyThisEventText", "cancelText"}), text("duplicateEventText"), text("duplicateEventMessage"),
+         localDate(2014, 1, 13, 9), localDate(2014, 1, 13, 10)},
+        {"Review", texts({"onlyThisSTaskText", "cancelText"}), text("duplicateSTaskText"), text("duplicateSTaskMessage"),
+         localDate(2014, 1, 14, 9), localDate(2014, 1, 14, 10)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QString::fromLatin1(c.name);
+        results().loadSearchResultWithSearchText(name);
+        ASSERT_EQ(results().rowCount(), 2);
+        const qsizetype asked = m_alerts.requests().size();
+
+        m_alerts.scriptButton(AlertResponse::secondButton);
+        menuEntry(menuOf(name), "menuDuplicate")->action();
+        EXPECT_EQ(storedNamed(name), 1) << "cancelled: nothing made";
+
+        m_alerts.scriptButton(AlertResponse::firstButton);
+        menuEntry(menuOf(name), "menuDuplicate")->action();
+        ASSERT_EQ(m_alerts.requests().size(), asked + 2);
+        const AlertRequest question = m_alerts.requests().back();
+        EXPECT_EQ(question.buttonTitles, c.buttons);
+        EXPECT_EQ(question.messageText, c.title);
+        EXPECT_EQ(question.informativeText, c.informative);
+        EXPECT_FALSE(question.showsSuppressionButton);
+
+        // One copy, of the day shown, that repeats no more and belongs to no series.
+        ASSERT_EQ(storedNamed(name), 2);
+        ASSERT_EQ(storedNamed(name, QStringLiteral("repeatType=0 AND parentId=-1")), 1);
+        const qint64 key = queryInt(
+            QStringLiteral("SELECT primaryKey FROM Tasks WHERE taskName='%1' AND repeatType=0").arg(name));
+        const TaskPtr copy = Task::initWithPrimaryKey(key);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(copy->startTime(), c.start);
+        EXPECT_EQ(copy->endTime(), c.end);
+        EXPECT_TRUE(copy->repeatExceptions().isEmpty());
+        EXPECT_EQ(results().rowCount(), 3) << "searched again: the occurrence and its copy";
+    }
+}
+
+TEST_F(SearchResultCommandTest, ADeletedOccurrenceIsNotListed)
+{
+    const auto deletedOn = [](const Date& occurrence) {
+        return QStringLiteral("|%1(%2)").arg(Task::storedDateText(occurrence)).arg(qint64(Task::RepeatException::Deleted));
+    };
+    dailySeries(QStringLiteral("Standup gone"), 6, 13,
+                [&](Task& t) { t.setRepeatExceptions(deletedOn(localDate(2014, 1, 13, 9))); });
+    dailySeries(QStringLiteral("Standup holiday gone"), 6, 13, [&](Task& t) {
+        t.setIsADE(1);
+        t.setStartTime(localDate(2014, 1, 6));
+        t.setEndTime(localDate(2014, 1, 6, 23, 59, 59));
+        t.setOccurrence(localDate(2014, 1, 13));
+        t.setRepeatExceptions(deletedOn(localDate(2014, 1, 13)));
+    });
+    const TaskPtr kept = dailySeries(QStringLiteral("Standup kept"), 13, 13);
+    results().loadSearchResultWithSearchText(QStringLiteral("standup"));
+    EXPECT_EQ(shown(), (QStringList{header("eventText"), "Standup kept"}));
+
+    // Deleting the listed occurrence alone: the series is listed on its
+    // next day.
+    click(rowNamed("Standup kept"), 10);
+    m_alerts.scriptButton(AlertResponse::firstButton);
+    results().keyDown(deleteKey());
+    ASSERT_EQ(shown(), (QStringList{header("eventText"), "Standup kept"}));
+    EXPECT_EQ(Utilities::compareDateNoTime(rowView(QStringLiteral("Standup kept"))->task()->startTime(),
+                                           localDate(2014, 1, 14)),
+              0);
+    EXPECT_TRUE(stored(kept->primaryKey())) << "the series stays";
+    EXPECT_TRUE(occurrencesOf(kept->primaryKey(), localDate(2014, 1, 13), localDate(2014, 1, 13, 23)).isEmpty());
+    EXPECT_EQ(occurrencesOf(kept->primaryKey(), localDate(2014, 1, 14), localDate(2014, 1, 14, 23)).size(), 1);
+}
+
+TEST_F(SearchResultCommandTest, ADetachedOccurrenceIsDeletedAsAnEventThatDoesNotRepeat)
+{
+    setting().setIsWarningForDeleting(1);
+    const TaskPtr root = dailySeries(QStringLiteral("Standup"), 6, 14);
+    const TaskPtr holidays = dailySeries(QStringLiteral("Holidays"), 6, 14, [](Task& t) {
+        t.setIsADE(1);
+        t.setStartTime(localDate(2014, 1, 6));
+        t.setEndTime(localDate(2014, 1, 6, 23, 59, 59));
+        t.setOccurrence(localDate(2014, 1, 14));
+    });
+    // Each series' occurrence of the 13th was moved: a row of its own that
+    // names its series, in place of the series' own occurrence.
+    const auto detach = [this](const TaskPtr& series, const QString& name, const Date& start, const Date& end,
+                               const Date& occurrence) {
+        series->addRepeatException(occurrence, Task::RepeatException::Changed);
+        EXPECT_TRUE(series->dehydrate());
+        return event(name, start, end, [&](Task& t) {
+            t.setParentId(series->primaryKey());
+            t.setOccurrence(occurrence);
+            t.setIsADE(series->isADE());
+        });
+    };
+    const TaskPtr moved = detach(root, QStringLiteral("Moved standup"), localDate(2014, 1, 13, 11),
+                                 localDate(2014, 1, 13, 12), localDate(2014, 1, 13, 9));
+    const TaskPtr movedDay = detach(holidays, QStringLiteral("Moved holiday"), localDate(2014, 1, 15),
+                                    localDate(2014, 1, 15, 23, 59, 59), localDate(2014, 1, 13));
+    struct Case {
+        const char* name;
+        TaskPtr item;
+        TaskPtr series;
+        QString title;
+    };
+    const Case cases[] = {{"Moved standup", moved, root, text("deleteItemText")},
+                          {"Moved holiday", movedDay, holidays, text("deletingADEText")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        results().loadSearchResultWithSearchText(QString::fromLatin1(c.name));
+        ASSERT_EQ(results().rowCount(), 2);
+        click(1, 100);
+        m_scheduler.advance(1);
+        m_alerts.scriptButton(AlertResponse::firstButton);
+        results().keyDown(deleteKey());
+        ASSERT_FALSE(m_alerts.requests().isEmpty());
+        const AlertRequest asked = m_alerts.requests().back();
+        EXPECT_EQ(asked.buttonTitles, texts({"okText", "cancelText"}));
+        EXPECT_EQ(asked.messageText, c.title);
+        EXPECT_EQ(asked.informativeText, text("deleteItemMessage"));
+        EXPECT_TRUE(asked.showsSuppressionButton);
+        EXPECT_FALSE(stored(c.item->primaryKey()));
+        EXPECT_TRUE(stored(c.series->primaryKey())) << "its series stays";
+        EXPECT_TRUE(results().rootItems().empty()) << "searched again";
+    }
+    EXPECT_EQ(m_alerts.requests().size(), 2);
+}
+
+TEST_F(SearchResultCommandTest, RepeatingAllDayEventsAndScheduledTasksAreAskedByDay)
+{
+    const auto allDay = [](Task& t) {
+        t.setIsADE(1);
+        t.setStartTime(localDate(2014, 1, 13));
+        t.setEndTime(localDate(2014, 1, 13, 23, 59, 59));
+        t.setOccurrence(localDate(2014, 1, 13));
+    };
+    dailySeries(QStringLiteral("Holiday"), 13, 13, allDay);
+    dailySeries(QStringLiteral("Planned first"), 13, 13, [](Task& t) { t.setIsSheduledTask(true); });
+    // A scheduled series whose start moved on from its first day.
+    const TaskPtr later = dailySeries(QStringLiteral("Planned later"), 6, 13, [](Task& t) {
+        t.setStartTime(localDate(2014, 1, 13, 9));
+        t.setEndTime(localDate(2014, 1, 13, 10));
+        t.setIsSheduledTask(true);
+    });
+    struct Case {
+        const char* name;
+        QStringList buttons;
+        QString title;
+        QString informative;
+    };
+    const Case cases[] = {
+        {"Holiday", texts({"onlyThisEventText", "allText", "cancelText"}), text("deletingADEText"),
+         text("deletingAllMessageText") + QStringLiteral("\n") + text("warningRADEExceptionText")},
+        {"Planned first", texts({"onlyThisSTaskText", "allText", "cancelText"}), text("deletingSTaskText"),
+         text("deletingAllSTaskMessageText")},
+        {"Planned later", texts({"onlyThisSTaskText", "allFutureSTasksText", "cancelText"}), text("deletingSTaskText"),
+         text("deletingSTaskFutureMessageText")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        results().loadSearchResultWithSearchText(QString::fromLatin1(c.name));
+        ASSERT_EQ(results().rowCount(), 2);
+        click(1, 100);
+        m_scheduler.advance(1);
+        m_alerts.scriptButton(AlertResponse::thirdButton);
+        results().keyDown(deleteKey());
+        ASSERT_FALSE(m_alerts.requests().isEmpty());
+        const AlertRequest asked = m_alerts.requests().back();
+        EXPECT_EQ(asked.buttonTitles, c.buttons);
+        EXPECT_EQ(asked.messageText, c.title);
+        EXPECT_EQ(asked.informativeText, c.informative);
+        EXPECT_FALSE(asked.showsSuppressionButton);
+        EXPECT_EQ(results().rowCount(), 2) << "cancelled";
+    }
+
+    // All future on a later day: that day and the later ones go.
+    results().loadSearchResultWithSearchText(QStringLiteral("Planned later"));
+    click(1, 200);
+    m_alerts.scriptButton(AlertResponse::secondButton);
+    results().keyDown(deleteKey());
+    EXPECT_TRUE(results().rootItems().empty());
+    EXPECT_TRUE(occurrencesOf(later->primaryKey(), localDate(2014, 1, 13), localDate(2014, 1, 31)).isEmpty());
+    EXPECT_FALSE(stored(later->primaryKey())) << "its rule starts on that day: nothing of it is left";
+}
+
+TEST_F(SearchResultCommandTest, ANoteBecomesATaskAndCopiedItemsAreLinkedByAPaste)
+{
+    setting().setIsWarningForCopyToLink(0);
+    const TaskPtr note = add(3, QStringLiteral("Trip ideas"), [](Task& t) { t.setStartTime(localDate(2014, 1, 12, 9)); });
+    const TaskPtr booking = task(QStringLiteral("Trip booking"));
+    results().loadSearchResultWithSearchText(QStringLiteral("trip"));
+    ASSERT_EQ(shown(), (QStringList{header("taskText"), "Trip booking", header("noteText"), "~ Trip ideas"}));
+
+    menuEntry(menuOf(QStringLiteral("~ Trip ideas")), "convertNote2TaskText")->action();
+    EXPECT_EQ(shown(), (QStringList{header("taskText"), "Trip booking", "Trip ideas", header("noteText"), "~ Trip ideas"}))
+        << "searched again";
+    const qint64 made = queryInt(QStringLiteral("SELECT primaryKey FROM Tasks WHERE taskName='Trip ideas' AND taskType=1"));
+    ASSERT_GT(made, 0);
+    EXPECT_TRUE(stored(note->primaryKey())) << "the note stays";
+    EXPECT_NE(dataManager().getLink(note->primaryKey(), made), nullptr) << "linked with its note";
+
+    // The note copied, then pasted on the booking.
+    EXPECT_EQ(menuEntry(menuOf(QStringLiteral("Trip booking")), "menuPasteLink"), nullptr) << "nothing copied yet";
+    menuEntry(menuOf(QStringLiteral("~ Trip ideas")), "menuCopyLink")->action();
+    ASSERT_NE(dataManager().copiedItem(), nullptr);
+    EXPECT_EQ(dataManager().copiedItem()->primaryKey(), note->primaryKey());
+    EXPECT_EQ(menuEntry(menuOf(QStringLiteral("~ Trip ideas")), "menuPasteLink"), nullptr) << "the item itself";
+    const Menu onBooking = menuOf(QStringLiteral("Trip booking"));
+    const MenuItem* paste = menuEntry(onBooking, "menuPasteLink");
+    ASSERT_NE(paste, nullptr);
+    paste->action();
+    EXPECT_NE(dataManager().getLink(note->primaryKey(), booking->primaryKey()), nullptr);
+    EXPECT_NE(dataManager().copiedItem(), nullptr) << "a paste keeps the copy";
+    EXPECT_EQ(menuEntry(menuOf(QStringLiteral("Trip booking")), "menuPasteLink"), nullptr) << "already linked";
+}
+
+TEST_F(SearchResultCommandTest, ASearchAskedDuringAQuestionWaitsForItsEnd)
+{
+    setting().setIsWarningForDeleting(1);
+    task(QStringLiteral("Gone soon"));
+    task(QStringLiteral("Lunch"));
+    results().loadSearchResultWithSearchText(QStringLiteral("soon"));
+    const QStringList before = shown();
+    click(rowNamed("Gone soon"), 10);
+    TableRowView* asking = results().selectedItem();
+
+    QStringList during;
+    TableRowView* selectedDuring = nullptr;
+    m_alerts.setWhileRunning([&] {
+        results().loadSearchResultWithSearchText(QStringLiteral("lunch"));
+        during = shown();
+        selectedDuring = results().selectedItem();
+    });
+    m_alerts.scriptButton(AlertResponse::secondButton);
+    results().keyDown(deleteKey());
+    m_alerts.setWhileRunning({});
+    EXPECT_EQ(during, before) << "the row under the question stays";
+    EXPECT_EQ(selectedDuring, asking);
+    EXPECT_EQ(results().searchText(), QStringLiteral("soon")) << "the delete's own search first";
+
+    QCoreApplication::processEvents();
+    EXPECT_EQ(results().searchText(), QStringLiteral("lunch"));
+    EXPECT_EQ(shown(), (QStringList{header("taskText"), "Lunch"}));
+}

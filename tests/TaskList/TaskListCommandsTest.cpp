@@ -338,3 +338,137 @@ TEST_F(TaskListCommandsTest, AControlClickOpensTheMenuAndSeveralSelectedRowsShow
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* menu = qobject_cast<QMenu*>(widget)) menu->close();
 }
+
+TEST_F(TaskListCommandsTest, DuplicatingAnOccurrenceOfARepeatingEventAsksAndMakesAOneOff)
+{
+    const TaskPtr series = add(0, QStringLiteral("Standup"), [](Task& t) {
+        t.setStartTime(localDate(2014, 1, 6, 9));
+        t.setEndTime(localDate(2014, 1, 6, 10));
+        t.setRepeatStartDate(localDate(2014, 1, 6));
+        t.setOccurrence(localDate(2014, 1, 13, 9));
+        t.setRepeatType(1);
+        t.setIsRepeatForever(1);
+        t.setParentId(-1);
+    });
+    auto* row = new TaskListItemView();
+    row->setTask(series);
+    list().setRootItems({row});
+    click(0, 10);
+    m_alerts.scriptButton(AlertResponse::secondButton);
+    list().commandForAction(QStringLiteral("duplicateTask:"))();
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskName='Standup'")), 1) << "cancelled";
+
+    m_alerts.scriptButton(AlertResponse::firstButton);
+    list().commandForAction(QStringLiteral("duplicateTask:"))();
+    ASSERT_EQ(m_alerts.requests().size(), 2);
+    const AlertRequest asked = m_alerts.requests().back();
+    EXPECT_EQ(asked.buttonTitles, texts({"onlyThisEventText", "cancelText"}));
+    EXPECT_EQ(asked.messageText, text("duplicateEventText"));
+    EXPECT_EQ(asked.informativeText, text("duplicateEventMessage"));
+    EXPECT_FALSE(asked.showsSuppressionButton);
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskName='Standup'")), 2);
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskName='Standup' AND repeatType=0 "
+                                      "AND parentId=-1 AND primaryKey<>%1")
+                           .arg(series->primaryKey())),
+              1)
+        << "the copy repeats no more and belongs to no series";
+    EXPECT_EQ(storedColumn(series->primaryKey(), QStringLiteral("repeatType")).toLongLong(), 1) << "the series stays";
+}
+
+TEST_F(TaskListCommandsTest, TheItemMenuMovesATaskToTodayNextWeekOrNextMonth)
+{
+    const TaskPtr a = ordered(QStringLiteral("A"), 1);
+    const TaskPtr b = ordered(QStringLiteral("B"), 2);
+    const TaskPtr c = ordered(QStringLiteral("C"), 3);
+    pane().reloadTaskIfNeeded();
+
+    // Today: to the top of the order, the tasks above it one place down.
+    click(rowNamed("C"), 10);
+    const Menu onC = list().menuForEvent(rightClickAt(rowNamed("C")));
+    const MenuItem* today = entry(onC, "menuDoToday");
+    ASSERT_NE(today, nullptr);
+    today->action();
+    const auto order = [this](const TaskPtr& item) {
+        return storedColumn(item->primaryKey(), QStringLiteral("taskOrder")).toLongLong();
+    };
+    EXPECT_EQ(order(c), 1);
+    EXPECT_EQ(order(a), 2);
+    EXPECT_EQ(order(b), 3);
+
+    // Next week from Monday 13 January, next month: without working hours
+    // the days start and end at midnight.
+    struct Case {
+        const char* entry;
+        void (CoreData::*plan)(const TaskPtr&) const;
+        Date start;
+        Date due;
+    };
+    const Case cases[] = {
+        {"menuDoNextWeek", &CoreData::setDoNextWeekInfo, localDate(2014, 1, 20), localDate(2014, 1, 24)},
+        {"menuDoNextMonth", &CoreData::setDoNextMonthInfo, localDate(2014, 2, 1), localDate(2014, 2, 28)},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.entry);
+        pane().reloadTaskIfNeeded();
+        const Menu onA = list().menuForEvent(rightClickAt(rowNamed("A")));
+        const MenuItem* move = entry(onA, k.entry);
+        ASSERT_NE(move, nullptr);
+        move->action();
+        const TaskPtr moved = Task::initWithPrimaryKey(a->primaryKey());
+        ASSERT_NE(moved, nullptr);
+        auto planned = std::make_shared<Task>();
+        (dataManager().*k.plan)(planned);
+        EXPECT_EQ(moved->startTime(), planned->startTime());
+        EXPECT_EQ(moved->dueEnd(), planned->dueEnd());
+        EXPECT_EQ(moved->startTime(), k.start);
+        EXPECT_EQ(moved->dueEnd(), k.due);
+        EXPECT_EQ(moved->hasDue(), 1);
+        EXPECT_EQ(Task::initWithPrimaryKey(b->primaryKey())->hasDue(), 0) << "only the row's task moves";
+    }
+}
+
+TEST_F(TaskListCommandsTest, BatchCommandsActOnTheSelectionAndPassTheAutoSyncSetting)
+{
+    const TaskPtr a = ordered(QStringLiteral("A"), 1);
+    const TaskPtr b = ordered(QStringLiteral("B"), 2);
+    const TaskPtr c = ordered(QStringLiteral("C"), 3);
+    const TaskPtr d = ordered(QStringLiteral("D"), 4);
+    pane().reloadTaskIfNeeded();
+    const auto order = [this](const TaskPtr& item) {
+        return storedColumn(item->primaryKey(), QStringLiteral("taskOrder")).toLongLong();
+    };
+    const auto runOnSelection = [this](const std::vector<const char*>& names, const char* key) {
+        std::vector<int> rows;
+        for (const char* name : names) rows.push_back(rowNamed(name));
+        selectRows(rows);
+        const Menu menu = list().menuForEvent(rightClickAt(rows.front()));
+        const MenuItem* command = entry(menu, key);
+        ASSERT_NE(command, nullptr) << key;
+        command->action();
+        QCoreApplication::processEvents();
+    };
+
+    // Do today: the selected tasks go to the top, the others keep their order.
+    setting().setAutoZVWSync(0);
+    runOnSelection({"C", "D"}, "menuDoToday");
+    EXPECT_LT(std::max(order(c), order(d)), order(a));
+    EXPECT_LT(order(a), order(b));
+
+    // Duplicate, with the web push switched off: copies, no push asked.
+    runOnSelection({"A", "B"}, "menuDuplicate");
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskName IN ('A','B')")), 4);
+    EXPECT_TRUE(m_sync->receivedRequests().isEmpty()) << "the setting is off";
+
+    // Done, with the push switched on: every selected task, and one push.
+    setting().setAutoZVWSync(1);
+    pane().reloadTaskIfNeeded();
+    runOnSelection({"C", "D"}, "menuDone");
+    EXPECT_EQ(storedColumn(c->primaryKey(), QStringLiteral("status")).toLongLong(), 1);
+    EXPECT_EQ(storedColumn(d->primaryKey(), QStringLiteral("status")).toLongLong(), 1);
+    EXPECT_EQ(storedColumn(a->primaryKey(), QStringLiteral("status")).toLongLong(), 0);
+    EXPECT_EQ(m_sync->receivedRequests().size(), 1);
+
+    runOnSelection({"A", "B"}, "menuDuplicate");
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskName IN ('A','B')")), 6);
+    EXPECT_EQ(m_sync->receivedRequests().size(), 2) << "the setting is on";
+}

@@ -24,7 +24,13 @@ bool EKEvent::refresh()
 {
     const auto store = m_store.lock();
     if (!store) return false;
-    const CalEventPtr fresh = store->eventWithUID(m_event->uid(), m_series ? Date() : m_event->occurrence());
+    CalEventPtr fresh = store->eventWithUID(m_event->uid(), m_series ? Date() : m_event->occurrence());
+    if (!fresh && !m_series) {
+        // An event that does not repeat is its one occurrence: moved, it has
+        // a new occurrence date but is still the same event.
+        const CalEventPtr whole = store->eventWithUID(m_event->uid(), Date());
+        if (whole && !whole->recurrenceRule() && !whole->isDetached()) fresh = whole;
+    }
     if (!fresh) return false;
     m_event = fresh;
     return true;
