@@ -145,4 +145,25 @@ TEST_F(StoreNoticesTest, CalendarsAndTasksOfOtherProgramsAreReported)
     EXPECT_EQ(store->calendarWithUID(QStringLiteral("THEIRS"))->title(), QStringLiteral("Theirs, renamed"));
 }
 
+// While the store writes a batch of its own, what others change is reported
+// once the batch ends; a batch that goes on for long does not hide it.
+TEST_F(StoreNoticesTest, OutsideChangesDuringABatchAreReportedWhenItEndsOrAfterFiveSeconds)
+{
+    {
+        CalCalendarStore::WriteBatch batch(store);
+        writeBytes(events + QStringLiteral("during.ics"), eventFile(QStringLiteral("uid-during"), QStringLiteral("During")));
+        settle(900);
+        EXPECT_TRUE(recorder->notices.isEmpty());
+        ASSERT_TRUE(batch.commit());
+    }
+    ASSERT_TRUE(waitForNotices(1));
+    EXPECT_EQ(recorder->notices[0].inserted, QStringList{QStringLiteral("uid-during")});
+
+    CalCalendarStore::WriteBatch longBatch(store);
+    writeBytes(events + QStringLiteral("long.ics"), eventFile(QStringLiteral("uid-long"), QStringLiteral("Long")));
+    ASSERT_TRUE(processEventsUntil([&] { return recorder->notices.size() >= 2; }, 8000));
+    EXPECT_EQ(recorder->notices[1].inserted, QStringList{QStringLiteral("uid-long")});
+    EXPECT_TRUE(longBatch.commit());
+}
+
 }  // namespace

@@ -45,6 +45,8 @@ const QString infoFile = QStringLiteral("Info.plist");
 constexpr double coalescingSeconds = 0.2;
 // A stream of changes that never pauses is still reported this often.
 constexpr double longestCoalescingSeconds = 1.0;
+// The longest a rescan waits for this store's own batches to end.
+constexpr double longestHeldRescanSeconds = 5.0;
 
 // The colours the store gives the calendars it makes, in turn.
 const char* const calendarColors[] = {"#1BADF8", "#63DA38", "#FFCC00", "#FF9500",
@@ -821,7 +823,7 @@ CalCalendarStore::WriteBatch::WriteBatch(std::shared_ptr<CalCalendarStore> store
         return;
     }
     std::lock_guard lock(m_store->m_mutex);
-    ++m_store->m_pending[std::this_thread::get_id()].depth;
+    if (++m_store->m_pending[std::this_thread::get_id()].depth == 1) m_store->m_openBatches.fetch_add(1);
 }
 
 CalCalendarStore::WriteBatch::~WriteBatch()
@@ -842,6 +844,7 @@ bool CalCalendarStore::WriteBatch::commit(CalError* error)
     if (--found->second.depth > 0) return reportCalError(error, CalError::none());
     const bool flushed = m_store->flushLocked(&found->second, error);
     m_store->m_pending.erase(found);
+    m_store->m_openBatches.fetch_sub(1);
     return flushed;
 }
 
@@ -1272,6 +1275,22 @@ void CalCalendarStore::noteChange(const QString& path, bool fileChanged)
 void CalCalendarStore::rescanChanges()
 {
     m_coalesceTimer.invalidate();
+    // While this store writes a batch (a restore, a web sync's results) its
+    // folders change under every write, and a rescan would read back what is
+    // being written while holding the lock the writer needs. Those writes are
+    // indexed as they are made, so the rescan waits for the batch to end; a
+    // batch that lasts longer still lets changes made outside show.
+    if (m_openBatches.load() > 0) {
+        if (!m_heldSince.isValid()) m_heldSince.start();
+        if (m_heldSince.elapsed() < qint64(longestHeldRescanSeconds * 1000)) {
+            std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+            m_coalesceTimer = Scheduler::current().scheduleTimer(coalescingSeconds, false, [weak] {
+                if (auto store = weak.lock()) store->rescanChanges();
+            });
+            return;
+        }
+    }
+    m_heldSince.invalidate();
     const bool relist = m_rootDirty;
     const QSet<QString> dirty = std::exchange(m_dirtyCalendars, {});
     const QSet<QString> reread = std::exchange(m_rereadFiles, {});

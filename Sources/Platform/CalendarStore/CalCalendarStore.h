@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -188,12 +189,15 @@ private:
     mutable QSet<QString> m_logged;
     mutable bool m_watchRequested = false;
     std::unordered_map<std::thread::id, PendingWrites> m_pending;
+    // Threads with a batch open; read without the lock by the watcher.
+    std::atomic<int> m_openBatches{0};
 
     // Main thread only.
     std::unique_ptr<QObject> m_watchContext;
     QFileSystemWatcher* m_watcher = nullptr;
     ScheduledTimer m_coalesceTimer;
     QElapsedTimer m_pendingSince;
+    QElapsedTimer m_heldSince;
     bool m_rootDirty = false;
     QSet<QString> m_dirtyCalendars;
     QSet<QString> m_rereadFiles;
