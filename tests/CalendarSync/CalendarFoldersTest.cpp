@@ -130,9 +130,11 @@ TEST_F(CalendarFoldersTest, DatesOfTheValueFormsAndOfBothLineEndings)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // '|' ends a line; '~' folds one, at 75 octets as other programs fold.
         QByteArray bytes = "BEGIN:VCALENDAR|VERSION:2.0|BEGIN:VEVENT|UID:forms|DTSTAMP:20140301T000000Z|" + c.start +
-                           "|SUMMARY:A rather long summary that another program folds over two lines because it is"
-                           " longer than seventy-five octets|END:VEVENT|END:VCALENDAR|";
+                           "|SUMMARY:A rather long summary that another program folds over two lines b~ecause it"
+                           " is longer than seventy-five octets|END:VEVENT|END:VCALENDAR|";
+        bytes.replace('~', QByteArray(c.lineEnd + ' '));
         bytes.replace('|', c.lineEnd);
         writeEventFile(QStringLiteral("forms.ics"), bytes);
         QList<Date> deleted;
@@ -142,6 +144,54 @@ TEST_F(CalendarFoldersTest, DatesOfTheValueFormsAndOfBothLineEndings)
         EXPECT_TRUE(deleted.isEmpty());
         ASSERT_EQ(found.size(), 1);  // the event itself, looked up by its start
         EXPECT_EQ(found.first()->uid(), QStringLiteral("forms"));
+        EXPECT_EQ(found.first()->title(), QStringLiteral("A rather long summary that another program folds over two lines"
+                                                         " because it is longer than seventy-five octets"));
+    }
+}
+
+// Other programs fold long lines anywhere, even inside a name, a parameter
+// or a list of dates: the lines are joined before any date is read.
+TEST_F(CalendarFoldersTest, FoldedDateLinesAreJoinedBeforeTheyAreRead)
+{
+    struct Case {
+        const char* name;
+        QByteArray lineEnd;
+        QByteArray fold;
+    };
+    const Case cases[] = {
+        {"CRLF, folded with a space", "\r\n", "\r\n "},
+        {"bare line feeds, folded with a space", "\n", "\n "},
+        {"CRLF, folded with a tab", "\r\n", "\r\n\t"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // '|' ends a line, '~' folds one.
+        QByteArray bytes =
+            "BEGIN:VCALENDAR|VERSION:2.0|PRODID:-//Other//Test//EN|"
+            "BEGIN:VEVENT|UID:folded|DTSTAMP:20140301T000000Z|"
+            "DTSTART;TZID=Euro~pe/Paris:20140304T09~0000|DTEND;TZID=Europe/Paris:20140304T100000|"
+            "RRULE:FREQ=WEEKLY;COUNT=4|EXDA~TE;TZID=Europe/Paris:20140311T090000,2014~0318T090000|"
+            "SUMMARY:Weekly|END:VEVENT|"
+            "BEGIN:VEVENT|UID:folded|DTSTAMP:20140301T000000Z|RECURRENCE-ID;TZID=Europe/Paris:201403~25T090000|"
+            "DTSTART:20140325T15~0000Z|DTEND:20140325T160000Z|SUMMARY:Moved|END:VEVENT|END:VCALENDAR|";
+        bytes.replace('~', c.fold);
+        bytes.replace('|', c.lineEnd);
+        writeEventFile(QStringLiteral("folded.ics"), bytes);
+
+        QList<Date> deleted;
+        Date start, end;
+        const CalEventList found = jobs->getICalEventInfo(QStringLiteral("folded"), calendarFolder(), &deleted, &start, &end);
+        EXPECT_EQ(start, local(2014, 3, 4, 9));
+        EXPECT_EQ(deleted, (QList<Date>{local(2014, 3, 11, 9), local(2014, 3, 18, 9)}));
+        EXPECT_EQ(end, local(2014, 3, 25, 9));
+        ASSERT_EQ(found.size(), 2);
+        EXPECT_EQ(found[0]->startDate(), local(2014, 3, 4, 9));
+        EXPECT_TRUE(found[1]->isDetached());
+        EXPECT_EQ(found[1]->startDate(), utc(2014, 3, 25, 15));
+
+        const CalEventPtr moved = jobs->getICalEvent(QStringLiteral("folded"), local(2014, 3, 25, 9));
+        ASSERT_TRUE(moved);
+        EXPECT_EQ(moved->startDate(), utc(2014, 3, 25, 15));
     }
 }
 
