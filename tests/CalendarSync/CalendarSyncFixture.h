@@ -15,6 +15,50 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
+// The event files put in place in a folder, as the store writes a file:
+// created, or written beside it and renamed over its place. Read from the
+// kernel's notices of the folder, so a write is seen even when it left the
+// same bytes and a file written twice counts twice.
+class FilePlacements {
+public:
+    explicit FilePlacements(const QString& folder) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (m_fd >= 0) m_watch = inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_CREATE | IN_MOVED_TO);
+    }
+    ~FilePlacements()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    FilePlacements(const FilePlacements&) = delete;
+    FilePlacements& operator=(const FilePlacements&) = delete;
+
+    bool watching() const { return m_fd >= 0 && m_watch >= 0; }
+    // The ".ics" names put in place since the last call, each as often as
+    // it was, sorted and separated by spaces (readable in a failure).
+    std::string take()
+    {
+        QStringList names;
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (ssize_t size; (size = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < size;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                const QString name = event->len ? QFile::decodeName(event->name) : QString();
+                if (name.endsWith(QStringLiteral(".ics"))) names << name;
+                at += ssize_t(sizeof(inotify_event)) + ssize_t(event->len);
+            }
+        }
+        names.sort();
+        return names.join(QLatin1Char(' ')).toStdString();
+    }
+
+private:
+    int m_fd = -1;
+    int m_watch = -1;
+};
+
 // A database, a data manager with the zone table, the settings and one
 // category linked to a store calendar, and the sync over a store on a
 // temporary folder. Files written here stand for those of other programs.

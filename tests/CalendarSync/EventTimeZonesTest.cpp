@@ -1,5 +1,7 @@
 #include "CalendarSyncFixture.h"
 
+#include <QFileInfo>
+
 #include <libical/ical.h>
 
 namespace {
@@ -269,6 +271,71 @@ TEST_F(EventTimeZonesTest, AnAllDayEventIsWrittenWithoutZoneAndWithItsOwnDates)
     elsewhere->setEndDate(local(2014, 5, 1, 10));
     item->setOccurrence(local(2014, 5, 1, 9));
     EXPECT_FALSE(jobs->saveEventTimeZone(*elsewhere, item, 0));
+}
+
+// Every write of the store is a file written to the disk: a zone write
+// that would leave the event as it is writes nothing, whatever kind of event.
+TEST_F(EventTimeZonesTest, AZoneWriteThatChangesNothingWritesNoFile)
+{
+    struct Case {
+        const char* name;
+        Date start;  // the store event's
+        QString zone;
+        bool allDay;
+        qint64 itemZone;
+        bool firstWrites;
+    };
+    const Case cases[] = {
+        {"Tokyo, given to an event in UTC", utc(2014, 3, 20, 1), QString(), false, tokyoZone, true},
+        {"Tokyo, already there", utc(2014, 3, 20, 1), QStringLiteral("Asia/Tokyo"), false, tokyoZone, false},
+        {"no zone", local(2014, 3, 20, 10), QString(), false, 0, false},
+        {"all-day", local(2014, 3, 20), QString(), true, tokyoZone, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CalEventPtr event = zonedEvent(c.start, c.zone, c.allDay);
+        ASSERT_TRUE(event);
+        auto item = c.allDay ? localEvent(local(2014, 3, 20), local(2014, 3, 20, 23, 59, 59))
+                             : localEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11));
+        item->setIsADE(c.allDay ? 1 : 0);
+        item->setTz(c.itemZone);
+        item->setICalUID(event->uid());
+        const QString name = QFileInfo(store->eventFilePath(event->uid())).fileName();
+        FilePlacements placed(calendarFolder() + QStringLiteral("/Events"));
+        ASSERT_TRUE(placed.watching());
+
+        EXPECT_TRUE(jobs->saveEventTimeZone(*event, item, EKSpanThisEvent));
+        EXPECT_EQ(placed.take(), c.firstWrites ? name.toStdString() : std::string());
+        // Given the event as the store now holds it, the same item again.
+        const CalEventPtr now = store->eventWithUID(event->uid(), Date());
+        ASSERT_TRUE(now);
+        EXPECT_TRUE(jobs->saveEventTimeZone(*now, item, EKSpanThisEvent));
+        EXPECT_EQ(placed.take(), "");
+        const auto back = readBack(event->uid());
+        ASSERT_TRUE(back && back->master);
+        EXPECT_EQ(back->master->timeZone, c.itemZone && !c.allDay ? QStringLiteral("Asia/Tokyo") : QString());
+    }
+
+    // A series already in the item's zone, given its first occurrence with
+    // the future span: its master is what the write would make of it.
+    auto series = CalEvent::event();
+    series->setCalendar(storeCalendar);
+    series->setTitle(QStringLiteral("Standup"));
+    series->setStartDate(utc(2014, 3, 20, 1));
+    series->setEndDate(utc(2014, 3, 20, 2));
+    series->setTimeZone(QStringLiteral("Asia/Tokyo"));
+    series->setRecurrenceRule(CalRecurrenceRule::initWeeklyRecurrenceWithInterval(
+        1, QList<int>{}, CalRecurrenceEnd::recurrenceEndWithOccurrenceCount(4)));
+    ASSERT_TRUE(store->saveEvent(series, CalSpanAllEvents));
+    const CalEventList firsts = store->eventsWithPredicate(
+        CalCalendarStore::eventPredicateWithStartDate(utc(2014, 3, 20), utc(2014, 3, 21), series->uid(), {storeCalendar}));
+    ASSERT_EQ(firsts.size(), 1);
+    auto item = localEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11));
+    item->setTz(tokyoZone);
+    item->setICalUID(series->uid());
+    FilePlacements placed(calendarFolder() + QStringLiteral("/Events"));
+    EXPECT_TRUE(jobs->saveEventTimeZone(*firsts.first(), item, EKSpanFutureEvents));
+    EXPECT_EQ(placed.take(), "");
 }
 
 TEST_F(EventTimeZonesTest, OffsetsWestOfGMT)

@@ -5,6 +5,7 @@
 #include "PropertyList.h"
 
 #include <QDirIterator>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -97,6 +98,55 @@ TEST_F(WritePrimitivesTest, ACreatedEventIsInTheFileAndLinkedToTheItem)
     EXPECT_EQ(back->master->timeZone, QStringLiteral("Asia/Tokyo"));
     EXPECT_EQ(back->master->start, utc(2014, 3, 20, 1));
     EXPECT_EQ(back->master->end, utc(2014, 3, 20, 2, 30));
+}
+
+// The export gives a new event the zone and times the zone write would give
+// it, so that write finds nothing to do: each new event's file is written
+// once, alone or in a list.
+TEST_F(WritePrimitivesTest, ACreatedEventsFileIsWrittenOnce)
+{
+    struct Case {
+        const char* name;
+        qint64 zone;
+        bool allDay;
+        qint64 repeatType;
+        qint64 scope;
+        QString storedZone;
+    };
+    const Case cases[] = {
+        {"Tokyo", tokyoZone, false, 0, 0, QStringLiteral("Asia/Tokyo")},
+        {"no zone", 0, false, 0, 0, QString()},
+        {"all-day in a zone", tokyoZone, true, 0, 0, QString()},
+        {"a weekly series in New York, all of it", newYorkZone, false, 2, 1, QStringLiteral("America/New_York")},
+    };
+    FilePlacements placed(calendarFolder() + QStringLiteral("/Events"));
+    ASSERT_TRUE(placed.watching());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TaskPtr item = c.allDay ? storedEvent(local(2014, 3, 20), local(2014, 3, 20, 23, 59, 59))
+                                : storedEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11));
+        item->setIsADE(c.allDay ? 1 : 0);
+        item->setTz(c.zone);
+        item->setRepeatType(c.repeatType);
+        item->setRepeatOptions(QStringLiteral("1/5/0"));
+        item->setIsRepeatForever(1);
+        ASSERT_TRUE(jobs->createNewEventOnICal(item, c.scope));
+        ASSERT_FALSE(item->iCalUID().isEmpty());
+        EXPECT_EQ(placed.take(), QFileInfo(store->eventFilePath(item->iCalUID())).fileName().toStdString());
+        const auto back = readBack(item->iCalUID());
+        ASSERT_TRUE(back && back->master);
+        EXPECT_EQ(back->master->timeZone, c.storedZone);
+        EXPECT_EQ(back->master->rule.has_value(), c.repeatType != 0);
+    }
+
+    TaskList list{storedEvent(local(2014, 3, 21, 10), local(2014, 3, 21, 11)),
+                  storedEvent(local(2014, 3, 21, 12), local(2014, 3, 21, 13))};
+    list.first()->setTz(tokyoZone);
+    ASSERT_EQ(jobs->createNewEventsOnICal(list, 0), 2);
+    QStringList names;
+    for (const TaskPtr& item : list) names << QFileInfo(store->eventFilePath(item->iCalUID())).fileName();
+    names.sort();
+    EXPECT_EQ(placed.take(), names.join(QLatin1Char(' ')).toStdString());
 }
 
 TEST_F(WritePrimitivesTest, AllDayEventsEndOnTheDayAfterTheirLastDay)
