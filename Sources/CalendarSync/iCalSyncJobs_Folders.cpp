@@ -51,6 +51,15 @@ QString withoutDots(QString uid)
     return uid.remove(QLatin1Char('.'));
 }
 
+// The file the store's index holds for a uid, while it is still there: the
+// index learns of another program's moves a moment later, and until then
+// the file is looked for by name.
+QString indexedEventFile(const CalCalendarStore& store, const QString& uid)
+{
+    const QString path = store.eventFilePath(uid);
+    return !path.isEmpty() && QFileInfo::exists(path) ? path : QString();
+}
+
 }  // namespace
 
 iCalSyncJobs::FolderMap iCalSyncJobs::findDirectoryOfCalendar(const CalCalendarList& calendars) const
@@ -113,7 +122,7 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
     if (!syncEnabled() || uid.isEmpty()) return result;
     // The store's own index knows the file of a uid whatever its name;
     // the name the store gives its own files is the fallback.
-    QString path = m_iCalStore->eventFilePath(uid);
+    QString path = indexedEventFile(*m_iCalStore, uid);
     if (path.isEmpty() && !inDirectory.isEmpty())
         path = QStringLiteral("%1/Events/%2.ics").arg(inDirectory, withoutDots(uid));
     const std::optional<ICalExceptionTexts> texts = readEventFile(path);
@@ -170,7 +179,7 @@ CalEventPtr iCalSyncJobs::getICalEvent(const QString& uid, const Date& occurrenc
 {
     if (uid.isEmpty() || !m_iCalStore || m_iCalStore->rootPath().isEmpty()) return nullptr;
     const QString root = m_iCalStore->rootPath();
-    QString path = m_iCalStore->eventFilePath(uid);
+    QString path = indexedEventFile(*m_iCalStore, uid);
     if (path.isEmpty()) {
         const QString found = scanPath(root, withoutDots(uid) + QStringLiteral(".ics"));
         if (found.isEmpty()) return nullptr;

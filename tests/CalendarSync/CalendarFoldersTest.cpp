@@ -290,6 +290,53 @@ TEST_F(CalendarFoldersTest, AFileNamedOtherwiseIsFoundThroughTheStoreIndex)
     ASSERT_TRUE(jobs->getICalEvent(QStringLiteral("other@example.org"), local(2014, 3, 11, 9)));
 }
 
+// The store learns of another program's files from its watcher, a moment
+// later. Until then its index misses a new file, or names the place a moved
+// one left: the file is looked for by the name the store gives its own
+// files, in the calendar's folder and below the whole store.
+TEST_F(CalendarFoldersTest, AFileTheIndexMissesIsFoundByItsName)
+{
+    const QByteArray bytes =
+        weekly("a.b.c", "EXDATE;TZID=Europe/Paris:20140318T090000\r\n",
+               "BEGIN:VEVENT\r\nUID:a.b.c\r\nDTSTAMP:20140301T000000Z\r\nRECURRENCE-ID;TZID=Europe/Paris:20140311T090000\r\n"
+               "DTSTART;TZID=Europe/Paris:20140311T140000\r\nDTEND;TZID=Europe/Paris:20140311T150000\r\nEND:VEVENT\r\n");
+    const QString path = calendarFolder() + QStringLiteral("/Events/abc.ics");
+    const auto writeUnseen = [&] {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    };
+    {
+        SCOPED_TRACE("new, not yet indexed");
+        writeUnseen();
+        ASSERT_TRUE(store->eventFilePath(QStringLiteral("a.b.c")).isEmpty());
+        QList<Date> deleted;
+        Date start, end;
+        jobs->getICalEventInfo(QStringLiteral("a.b.c"), calendarFolder(), &deleted, &start, &end);
+        EXPECT_EQ(start, local(2014, 3, 4, 9));
+        EXPECT_EQ(deleted, QList<Date>{local(2014, 3, 18, 9)});
+    }
+    {
+        SCOPED_TRACE("moved to another calendar, the index not yet told");
+        reopenStore();
+        ASSERT_EQ(store->eventFilePath(QStringLiteral("a.b.c")), path);
+        const QString other = makeFolder(QStringLiteral("OTHER.calendar"), {{QStringLiteral("EventContainer"), qint64(1)}});
+        ASSERT_TRUE(QFile::rename(path, other + QStringLiteral("/Events/abc.ics")));
+        ASSERT_EQ(store->eventFilePath(QStringLiteral("a.b.c")), path);
+
+        QList<Date> deleted;
+        Date start, end;
+        const CalEventList found = jobs->getICalEventInfo(QStringLiteral("a.b.c"), other, &deleted, &start, &end);
+        EXPECT_EQ(start, local(2014, 3, 4, 9));
+        EXPECT_EQ(deleted, QList<Date>{local(2014, 3, 18, 9)});
+        ASSERT_EQ(found.size(), 2);
+        EXPECT_EQ(found[1]->startDate(), local(2014, 3, 11, 14));
+        const CalEventPtr changed = jobs->getICalEvent(QStringLiteral("a.b.c"), local(2014, 3, 11, 9));
+        ASSERT_TRUE(changed);
+        EXPECT_EQ(changed->startDate(), local(2014, 3, 11, 14));
+    }
+}
+
 // Each bad file another program left says in the log which file it is and
 // what is wrong with it, whichever uid it is asked for by.
 TEST_F(CalendarFoldersTest, BadFilesAreNamedInTheLogWithTheirFault)
