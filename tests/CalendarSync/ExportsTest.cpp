@@ -282,6 +282,18 @@ TEST_F(ExportsTest, EventsAndTasksAreFoundThroughTheDatabaseCopyAndTheSeriesUid)
     settle();
     EXPECT_EQ(store->taskWithUID(task->iCalUID())->title(), QStringLiteral("Call back"));
 
+    TaskPtr eventEdit = series->copy();
+    eventEdit->setICalUID(QString());
+    eventEdit->setTaskName(QStringLiteral("Checkup"));
+    eventEdit->setLocalStartDate(series->startTime());
+    eventEdit->setLocalEndDate(series->endTime());
+    sync->backgroundOneWaySyncUpdateToICalEvent(eventEdit, 1);
+    settle();
+    const auto edited = readBack(seriesUid);
+    ASSERT_TRUE(edited && edited->master && edited->master->rule);
+    EXPECT_EQ(edited->master->title, QStringLiteral("Checkup"));
+    EXPECT_EQ(eventEdit->iCalUID(), seriesUid);
+
     TaskPtr eventCopy = series->copy();
     eventCopy->setICalUID(QString());
     eventCopy->setStartTime(local(2014, 3, 18, 9));  // no occurrence there
@@ -292,6 +304,63 @@ TEST_F(ExportsTest, EventsAndTasksAreFoundThroughTheDatabaseCopyAndTheSeriesUid)
     settle();
     EXPECT_FALSE(store->eventWithUID(seriesUid, Date()));
     EXPECT_FALSE(store->taskWithUID(task->iCalUID()));
+}
+
+// What the store or the database lost meanwhile is skipped and logged with
+// its key; the store and the records stay as they were.
+TEST_F(ExportsTest, WhatTheStoreOrTheDatabaseLostIsSkippedAndLogged)
+{
+    // Another program removes a calendar that a category is linked to.
+    const CalCalendarPtr removed = CalCalendar::calendar();
+    removed->setTitle(QStringLiteral("Travel"));
+    ASSERT_TRUE(store->saveCalendar(removed));
+    ASSERT_TRUE(QDir(QStringLiteral("%1/%2.calendar").arg(storeFolder.path(), removed->uid())).removeRecursively());
+    reopenStore();
+    const CalendarPtr travel = newCategory(QStringLiteral("Travel"), 40);
+    travel->setICalUID(removed->uid());
+    TaskPtr event = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    ASSERT_TRUE(sync->createNewEventOnICal(event, 1));
+    QFile file(store->eventFilePath(event->iCalUID()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    LogCapture log;
+    const CalendarPtr renamed = travel->copy();
+    renamed->setCalendarName(QStringLiteral("Trips"));
+    sync->backgroundOneWaySyncUpdateToICal(renamed);
+    sync->backgroundOneWaySyncDeleteToICal(travel);
+    // A root whose row is gone.
+    auto lostRoot = std::make_shared<Task>();
+    lostRoot->setPrimaryKey(999);
+    lostRoot->setParentId(-1);
+    sync->backgroundOneWaySyncInsertToICalEventRoot(lostRoot);
+    // An event whose store copy another program deleted.
+    TaskPtr stale = event->copy();
+    stale->setICalUID(QStringLiteral("removed-elsewhere"));
+    stale->setTaskName(QStringLiteral("Stale"));
+    stale->setLocalStartDate(event->startTime());
+    stale->setLocalEndDate(event->endTime());
+    sync->backgroundOneWaySyncUpdateToICalEvent(stale, 0);
+    sync->backgroundOneWaySyncDeleteToICalEvent(stale, 1);
+    settle();
+
+    const QString key = QString::number(event->primaryKey());
+    for (const QString& expected :
+         {QStringLiteral("category 40 has no calendar in the store any more; not renamed"),
+          QStringLiteral("category 40 has no calendar in the store any more; nothing to remove"),
+          QStringLiteral("root event 999 cannot be loaded; nothing is written"),
+          QStringLiteral("event %1 has no occurrence in the store to update").arg(key),
+          QStringLiteral("event %1 has no copy in the store to delete").arg(key)})
+        EXPECT_TRUE(log.contains(expected)) << expected.toStdString() << "\n" << log.messages().join('\n').toStdString();
+    EXPECT_EQ(calendarTitles(), QStringList{QStringLiteral("Home")});
+    EXPECT_EQ(travel->iCalUID(), removed->uid());
+    EXPECT_EQ(renamed->iCalUID(), removed->uid());
+    const QStringList events = QDir(calendarFolder() + QStringLiteral("/Events")).entryList(QDir::Files);
+    EXPECT_EQ(events.size(), 1) << events.join(' ').toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(Task::initWithPrimaryKey(event->primaryKey())->iCalUID(), event->iCalUID());
 }
 
 TEST_F(ExportsTest, AWebSyncsDeletionsLeaveTheStore)
@@ -430,4 +499,5 @@ TEST_F(ExportsTest, StoreRefusalsAreLoggedWithTheKeyAndTheJobGoesOn)
     EXPECT_FALSE(log.messages().filter(QStringLiteral("task %1 has no copy").arg(first->primaryKey())).isEmpty());
     EXPECT_EQ(store->taskWithUID(second->iCalUID())->title(), QStringLiteral("Second, again"));
     EXPECT_FALSE(first->iCalUID().isEmpty());  // kept for the next full sync
+
 }
