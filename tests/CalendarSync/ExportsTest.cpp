@@ -3,6 +3,7 @@
 #include "LogCapture.h"
 #include "NotificationCenter.h"
 #include "PropertyList.h"
+#include "ScriptedAlertPresenter.h"
 #include "TestEnvironment.h"
 #include "ZVWSync.h"
 
@@ -361,6 +362,73 @@ TEST_F(ExportsTest, WhatTheStoreOrTheDatabaseLostIsSkippedAndLogged)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
     EXPECT_EQ(Task::initWithPrimaryKey(event->primaryKey())->iCalUID(), event->iCalUID());
+}
+
+// The data manager's conversions drive the jobs: an occurrence taken out of
+// a series leaves the store's series and becomes a store task, a task placed
+// on the day grid leaves the store's tasks for its events, and a whole series
+// taken out leaves the store.
+TEST_F(ExportsTest, ConversionsMoveItemsBetweenTheStoresEventsAndTasks)
+{
+    setting->setAutoICalSync(1);
+    setting->setShowWarningTask2Event(0);
+    TaskPtr series = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10), 1);
+    series->setRepeatStartDate(series->startTime());
+    ASSERT_TRUE(series->dehydrate());
+    ASSERT_TRUE(sync->createNewEventOnICal(series, 1));
+    const QString seriesUid = series->iCalUID();
+    const auto occurrenceOn = [&](int day) {
+        TaskList instances;
+        dataManager().fillRepeatEventInstances({Task::initWithPrimaryKey(series->primaryKey())}, instances,
+                                               local(2014, 3, day), local(2014, 3, day));
+        EXPECT_EQ(instances.size(), 1);
+        return instances.value(0);
+    };
+    ScriptedAlertPresenter alerts;
+
+    const TaskPtr saturday = occurrenceOn(22);
+    ASSERT_TRUE(saturday);
+    alerts.scriptButton(AlertResponse::firstButton);  // only this occurrence
+    const TaskPtr fromOccurrence = dataManager().convertEvent2Task(saturday);
+    ASSERT_TRUE(fromOccurrence);
+    settle();
+    const auto back = readBack(seriesUid);
+    ASSERT_TRUE(back && back->master && back->master->rule);
+    EXPECT_EQ(back->master->exceptionDates, QList<Date>{local(2014, 3, 22, 9)});
+    EXPECT_TRUE(back->overrides.isEmpty());
+    const TaskPtr task = Task::initWithPrimaryKey(fromOccurrence->primaryKey());
+    ASSERT_TRUE(task);
+    const QString reminderUid = task->iCalUID();
+    ASSERT_FALSE(reminderUid.isEmpty());
+    EXPECT_NE(reminderUid, seriesUid);
+    const CalTaskPtr reminder = store->taskWithUID(reminderUid);
+    ASSERT_TRUE(reminder);
+    EXPECT_EQ(reminder->title(), QStringLiteral("Dentist"));
+
+    ASSERT_EQ(dataManager().convertTask2Event(task, local(2014, 3, 25, 14)), task);
+    settle();
+    EXPECT_FALSE(store->taskWithUID(reminderUid));
+    const TaskPtr placed = Task::initWithPrimaryKey(task->primaryKey());
+    ASSERT_FALSE(placed->iCalUID().isEmpty());
+    const auto placedBack = readBack(placed->iCalUID());
+    ASSERT_TRUE(placedBack && placedBack->master);
+    EXPECT_EQ(placedBack->master->title, QStringLiteral("Dentist"));
+    EXPECT_EQ(placedBack->master->start, local(2014, 3, 25, 14));
+    EXPECT_FALSE(placedBack->master->rule);
+
+    const TaskPtr first = occurrenceOn(20);
+    ASSERT_TRUE(first);
+    alerts.scriptButton(AlertResponse::secondButton);  // all of the series
+    alerts.scriptButton(AlertResponse::firstButton);   // the note on repeating tasks
+    const TaskPtr fromSeries = dataManager().convertEvent2Task(first);
+    ASSERT_TRUE(fromSeries);
+    settle();
+    EXPECT_FALSE(store->eventWithUID(seriesUid, Date()));
+    EXPECT_TRUE(store->eventFilePath(seriesUid).isEmpty());
+    const TaskPtr seriesTask = Task::initWithPrimaryKey(fromSeries->primaryKey());
+    ASSERT_FALSE(seriesTask->iCalUID().isEmpty());
+    EXPECT_TRUE(store->taskWithUID(seriesTask->iCalUID()));
+    EXPECT_TRUE(readBack(placed->iCalUID()));  // the placed event is not touched
 }
 
 TEST_F(ExportsTest, AWebSyncsDeletionsLeaveTheStore)
