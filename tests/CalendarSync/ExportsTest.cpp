@@ -568,4 +568,16 @@ TEST_F(ExportsTest, StoreRefusalsAreLoggedWithTheKeyAndTheJobGoesOn)
     EXPECT_EQ(store->taskWithUID(second->iCalUID())->title(), QStringLiteral("Second, again"));
     EXPECT_FALSE(first->iCalUID().isEmpty());  // kept for the next full sync
 
+    // A new event the store refuses (it has no end) is named by its key;
+    // the next one is written, and the refused one stays unlinked.
+    TaskPtr noEnd = storedEvent(local(2014, 3, 20, 9), Date());
+    noEnd->setTaskName(QStringLiteral("Open-ended"));
+    TaskPtr fine = storedEvent(local(2014, 3, 21, 9), local(2014, 3, 21, 10));
+    sync->backgroundOneWaySyncInsertToICalItemList({noEnd, fine}, {}, {});
+    EXPECT_TRUE(log.contains(QStringLiteral("the event Open-ended (item %1) is not written: it has no end").arg(noEnd->primaryKey())))
+        << log.messages().join('\n').toStdString();
+    EXPECT_TRUE(noEnd->iCalUID().isEmpty());
+    EXPECT_TRUE(Task::initWithPrimaryKey(noEnd->primaryKey())->iCalUID().isEmpty());
+    ASSERT_FALSE(fine->iCalUID().isEmpty());
+    EXPECT_TRUE(readBack(fine->iCalUID()));
 }
