@@ -300,8 +300,9 @@ void iCalSyncJobs::deleteStoreOccurrencesOf(const TaskPtr& event)
     if (!repeatsWithExceptions(event) || event->iCalUID().isEmpty()) return;
     for (const ExceptionEntry& entry : readExceptionEntries(event->repeatExceptions(), event->primaryKey())) {
         if (entry.marker != 2) continue;
-        if (const CalEventPtr occurrence = getIEventWithUID(event->iCalUID(), entry.date, entry.date))
-            deleteEventOnICal(occurrence, thisOccurrence);
+        const CalEventPtr occurrence = getIEventWithUID(event->iCalUID(), entry.date, entry.date);
+        if (occurrence && !deleteEventOnICal(occurrence, thisOccurrence))
+            logSkip("deleted occurrence of event", event->primaryKey(), "stays in the store");
     }
 }
 
@@ -469,10 +470,11 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
     for (const TaskPtr& item : deleteList) {
         if (!item || item->iCalUID().isEmpty()) continue;
         if (isEvent(item)) {
-            if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence()))
-                deleteEventOnICal(found, allOccurrences);
-            else
+            const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence());
+            if (!found)
                 logSkip("deleted event", item->primaryKey(), "has no occurrence in the store");
+            else if (!deleteEventOnICal(found, allOccurrences))
+                logSkip("deleted event", item->primaryKey(), "stays in the store");
         } else if (isTask(item)) {
             deleteTask(item);
         }

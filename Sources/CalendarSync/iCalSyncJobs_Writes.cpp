@@ -21,14 +21,26 @@ bool categoryIsShared(const TaskPtr& item)
     return category && category->isShared();
 }
 
+// An item in the log: its name for the reader, its key to find it by (two
+// items may share a name).
+QString named(const TaskPtr& item)
+{
+    return QStringLiteral("%1 (item %2)").arg(item->taskName()).arg(item->primaryKey());
+}
+
 void logRefusal(const char* what, const TaskPtr& item, const char* why)
 {
-    qInfo().noquote() << "Calendar store:" << what << item->taskName() << "is not written:" << why;
+    qInfo().noquote() << "Calendar store:" << what << named(item) << "is not written:" << why;
 }
 
 void logFailure(const char* what, const QString& name, const CalError& error)
 {
     qWarning().noquote() << "Calendar store:" << what << name << "failed:" << error.text;
+}
+
+void logFailure(const char* what, const TaskPtr& item, const CalError& error)
+{
+    logFailure(what, named(item), error);
 }
 
 void logNotDurable(const char* what, qsizetype count, const CalError& error)
@@ -63,12 +75,12 @@ bool iCalSyncJobs::writeICalEvent(const TaskPtr& item, const CalEventPtr& record
         }
         CalError error;
         if (!m_iCalStore->saveEvent(record, storeSpanOfScope(scope), &error)) {
-            logFailure(create ? "creating the event" : "updating the event", item->taskName(), error);
+            logFailure(create ? "creating the event" : "updating the event", item, error);
             return false;
         }
         saveEventTimeZone(*record, item, zoneSpanOfScope(scope));
     } catch (const std::exception& exception) {
-        qWarning().noquote() << "Calendar store: writing the event" << item->taskName() << "failed:" << exception.what();
+        qWarning().noquote() << "Calendar store: writing the event" << named(item) << "failed:" << exception.what();
         return false;
     }
     return true;
@@ -80,7 +92,7 @@ void iCalSyncJobs::linkToStoreCopy(const TaskPtr& item, const CalEvent& record)
     item->setOccurrence(record.occurrence());
     if (CoreData* manager = CoreData::shared()) manager->setModifyingTask(item);
     if (!item->dehydrate())
-        qWarning().noquote() << "The link of" << item->taskName() << "to its store copy could not be stored";
+        qWarning().noquote() << "The link of" << named(item) << "to its store copy could not be stored";
 }
 
 bool iCalSyncJobs::storeCopiesAreDurable(const char* what, qsizetype count) const
@@ -181,7 +193,7 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
     fillICalTask(task, *record);
     CalError error;
     if (!m_iCalStore->saveTask(record, &error)) {
-        logFailure("creating the task", task->taskName(), error);
+        logFailure("creating the task", task, error);
         return false;
     }
     if (!storeCopiesAreDurable("new store tasks", 1)) {
@@ -190,7 +202,7 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
     }
     task->setICalUID(record->uid());
     if (!task->dehydrate())
-        qWarning().noquote() << "The link of" << task->taskName() << "to its store copy could not be stored";
+        qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
     return true;
 }
 
@@ -211,7 +223,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
         if (m_iCalStore->saveTask(record, &error))
             written.emplace_back(task, record);
         else
-            logFailure("creating the task", task->taskName(), error);
+            logFailure("creating the task", task, error);
     }
     const bool durable = written.empty() || storeCopiesAreDurable("new store tasks", qsizetype(written.size()));
     batch.commit();
@@ -226,7 +238,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
         unit.keep(task);
         task->setICalUID(record->uid());
         if (!task->dehydrate())
-            qWarning().noquote() << "The link of" << task->taskName() << "to its store copy could not be stored";
+            qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
     }
     if (unit.commit()) return int(written.size());
     qWarning().noquote() << "Calendar store: the links of" << written.size()
@@ -243,7 +255,7 @@ bool iCalSyncJobs::updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalT
     fillICalTask(task, *iCalTask);
     CalError error;
     if (!m_iCalStore->saveTask(iCalTask, &error)) {
-        logFailure("updating the task", task->taskName(), error);
+        logFailure("updating the task", task, error);
         return false;
     }
     return true;

@@ -202,11 +202,14 @@ void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event,
         whenCommitted([sync, event] { sync->backgroundOneWaySyncInsertToICalEventRoot(event); });
 }
 
+// The store is handed the event as it is now: the caller may turn the item
+// it gets back into another one before the unit commits (a conversion to a
+// task clears the uid and the dates the store copy is found by).
 void deleteFromSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 type, bool sameThread)
 {
     iCalSync* sync = dataManager.icalSync();
     if (!sync) return;
-    whenCommitted([sync, event, type, sameThread] {
+    whenCommitted([sync, event = std::make_shared<Task>(*event), type, sameThread] {
         if (sameThread)
             sync->syncDeleteToICalEvent(event, type);
         else

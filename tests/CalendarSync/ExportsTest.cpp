@@ -3,6 +3,7 @@
 #include "LogCapture.h"
 #include "NotificationCenter.h"
 #include "PropertyList.h"
+#include "ScriptedAlertPresenter.h"
 #include "TestEnvironment.h"
 #include "ZVWSync.h"
 
@@ -282,6 +283,18 @@ TEST_F(ExportsTest, EventsAndTasksAreFoundThroughTheDatabaseCopyAndTheSeriesUid)
     settle();
     EXPECT_EQ(store->taskWithUID(task->iCalUID())->title(), QStringLiteral("Call back"));
 
+    TaskPtr eventEdit = series->copy();
+    eventEdit->setICalUID(QString());
+    eventEdit->setTaskName(QStringLiteral("Checkup"));
+    eventEdit->setLocalStartDate(series->startTime());
+    eventEdit->setLocalEndDate(series->endTime());
+    sync->backgroundOneWaySyncUpdateToICalEvent(eventEdit, 1);
+    settle();
+    const auto edited = readBack(seriesUid);
+    ASSERT_TRUE(edited && edited->master && edited->master->rule);
+    EXPECT_EQ(edited->master->title, QStringLiteral("Checkup"));
+    EXPECT_EQ(eventEdit->iCalUID(), seriesUid);
+
     TaskPtr eventCopy = series->copy();
     eventCopy->setICalUID(QString());
     eventCopy->setStartTime(local(2014, 3, 18, 9));  // no occurrence there
@@ -292,6 +305,130 @@ TEST_F(ExportsTest, EventsAndTasksAreFoundThroughTheDatabaseCopyAndTheSeriesUid)
     settle();
     EXPECT_FALSE(store->eventWithUID(seriesUid, Date()));
     EXPECT_FALSE(store->taskWithUID(task->iCalUID()));
+}
+
+// What the store or the database lost meanwhile is skipped and logged with
+// its key; the store and the records stay as they were.
+TEST_F(ExportsTest, WhatTheStoreOrTheDatabaseLostIsSkippedAndLogged)
+{
+    // Another program removes a calendar that a category is linked to.
+    const CalCalendarPtr removed = CalCalendar::calendar();
+    removed->setTitle(QStringLiteral("Travel"));
+    ASSERT_TRUE(store->saveCalendar(removed));
+    ASSERT_TRUE(QDir(QStringLiteral("%1/%2.calendar").arg(storeFolder.path(), removed->uid())).removeRecursively());
+    reopenStore();
+    const CalendarPtr travel = newCategory(QStringLiteral("Travel"), 40);
+    travel->setICalUID(removed->uid());
+    TaskPtr event = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10));
+    ASSERT_TRUE(sync->createNewEventOnICal(event, 1));
+    QFile file(store->eventFilePath(event->iCalUID()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    LogCapture log;
+    const CalendarPtr renamed = travel->copy();
+    renamed->setCalendarName(QStringLiteral("Trips"));
+    sync->backgroundOneWaySyncUpdateToICal(renamed);
+    sync->backgroundOneWaySyncDeleteToICal(travel);
+    // A root whose row is gone.
+    auto lostRoot = std::make_shared<Task>();
+    lostRoot->setPrimaryKey(999);
+    lostRoot->setParentId(-1);
+    sync->backgroundOneWaySyncInsertToICalEventRoot(lostRoot);
+    // An event whose store copy another program deleted.
+    TaskPtr stale = event->copy();
+    stale->setICalUID(QStringLiteral("removed-elsewhere"));
+    stale->setTaskName(QStringLiteral("Stale"));
+    stale->setLocalStartDate(event->startTime());
+    stale->setLocalEndDate(event->endTime());
+    sync->backgroundOneWaySyncUpdateToICalEvent(stale, 0);
+    sync->backgroundOneWaySyncDeleteToICalEvent(stale, 1);
+    settle();
+
+    const QString key = QString::number(event->primaryKey());
+    for (const QString& expected :
+         {QStringLiteral("category 40 has no calendar in the store any more; not renamed"),
+          QStringLiteral("category 40 has no calendar in the store any more; nothing to remove"),
+          QStringLiteral("root event 999 cannot be loaded; nothing is written"),
+          QStringLiteral("event %1 has no occurrence in the store to update").arg(key),
+          QStringLiteral("event %1 has no copy in the store to delete").arg(key)})
+        EXPECT_TRUE(log.contains(expected)) << expected.toStdString() << "\n" << log.messages().join('\n').toStdString();
+    EXPECT_EQ(calendarTitles(), QStringList{QStringLiteral("Home")});
+    EXPECT_EQ(travel->iCalUID(), removed->uid());
+    EXPECT_EQ(renamed->iCalUID(), removed->uid());
+    const QStringList events = QDir(calendarFolder() + QStringLiteral("/Events")).entryList(QDir::Files);
+    EXPECT_EQ(events.size(), 1) << events.join(' ').toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(Task::initWithPrimaryKey(event->primaryKey())->iCalUID(), event->iCalUID());
+}
+
+// The data manager's conversions drive the jobs: an occurrence taken out of
+// a series leaves the store's series and becomes a store task, a task placed
+// on the day grid leaves the store's tasks for its events, and a whole series
+// taken out leaves the store.
+TEST_F(ExportsTest, ConversionsMoveItemsBetweenTheStoresEventsAndTasks)
+{
+    setting->setAutoICalSync(1);
+    setting->setShowWarningTask2Event(0);
+    TaskPtr series = storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10), 1);
+    series->setRepeatStartDate(series->startTime());
+    ASSERT_TRUE(series->dehydrate());
+    ASSERT_TRUE(sync->createNewEventOnICal(series, 1));
+    const QString seriesUid = series->iCalUID();
+    const auto occurrenceOn = [&](int day) {
+        TaskList instances;
+        dataManager().fillRepeatEventInstances({Task::initWithPrimaryKey(series->primaryKey())}, instances,
+                                               local(2014, 3, day), local(2014, 3, day));
+        EXPECT_EQ(instances.size(), 1);
+        return instances.value(0);
+    };
+    ScriptedAlertPresenter alerts;
+
+    const TaskPtr saturday = occurrenceOn(22);
+    ASSERT_TRUE(saturday);
+    alerts.scriptButton(AlertResponse::firstButton);  // only this occurrence
+    const TaskPtr fromOccurrence = dataManager().convertEvent2Task(saturday);
+    ASSERT_TRUE(fromOccurrence);
+    settle();
+    const auto back = readBack(seriesUid);
+    ASSERT_TRUE(back && back->master && back->master->rule);
+    EXPECT_EQ(back->master->exceptionDates, QList<Date>{local(2014, 3, 22, 9)});
+    EXPECT_TRUE(back->overrides.isEmpty());
+    const TaskPtr task = Task::initWithPrimaryKey(fromOccurrence->primaryKey());
+    ASSERT_TRUE(task);
+    const QString reminderUid = task->iCalUID();
+    ASSERT_FALSE(reminderUid.isEmpty());
+    EXPECT_NE(reminderUid, seriesUid);
+    const CalTaskPtr reminder = store->taskWithUID(reminderUid);
+    ASSERT_TRUE(reminder);
+    EXPECT_EQ(reminder->title(), QStringLiteral("Dentist"));
+
+    ASSERT_EQ(dataManager().convertTask2Event(task, local(2014, 3, 25, 14)), task);
+    settle();
+    EXPECT_FALSE(store->taskWithUID(reminderUid));
+    const TaskPtr placed = Task::initWithPrimaryKey(task->primaryKey());
+    ASSERT_FALSE(placed->iCalUID().isEmpty());
+    const auto placedBack = readBack(placed->iCalUID());
+    ASSERT_TRUE(placedBack && placedBack->master);
+    EXPECT_EQ(placedBack->master->title, QStringLiteral("Dentist"));
+    EXPECT_EQ(placedBack->master->start, local(2014, 3, 25, 14));
+    EXPECT_FALSE(placedBack->master->rule);
+
+    const TaskPtr first = occurrenceOn(20);
+    ASSERT_TRUE(first);
+    alerts.scriptButton(AlertResponse::secondButton);  // all of the series
+    alerts.scriptButton(AlertResponse::firstButton);   // the note on repeating tasks
+    const TaskPtr fromSeries = dataManager().convertEvent2Task(first);
+    ASSERT_TRUE(fromSeries);
+    settle();
+    EXPECT_FALSE(store->eventWithUID(seriesUid, Date()));
+    EXPECT_TRUE(store->eventFilePath(seriesUid).isEmpty());
+    const TaskPtr seriesTask = Task::initWithPrimaryKey(fromSeries->primaryKey());
+    ASSERT_FALSE(seriesTask->iCalUID().isEmpty());
+    EXPECT_TRUE(store->taskWithUID(seriesTask->iCalUID()));
+    EXPECT_TRUE(readBack(placed->iCalUID()));  // the placed event is not touched
 }
 
 TEST_F(ExportsTest, AWebSyncsDeletionsLeaveTheStore)
@@ -430,4 +567,17 @@ TEST_F(ExportsTest, StoreRefusalsAreLoggedWithTheKeyAndTheJobGoesOn)
     EXPECT_FALSE(log.messages().filter(QStringLiteral("task %1 has no copy").arg(first->primaryKey())).isEmpty());
     EXPECT_EQ(store->taskWithUID(second->iCalUID())->title(), QStringLiteral("Second, again"));
     EXPECT_FALSE(first->iCalUID().isEmpty());  // kept for the next full sync
+
+    // A new event the store refuses (it has no end) is named by its key;
+    // the next one is written, and the refused one stays unlinked.
+    TaskPtr noEnd = storedEvent(local(2014, 3, 20, 9), Date());
+    noEnd->setTaskName(QStringLiteral("Open-ended"));
+    TaskPtr fine = storedEvent(local(2014, 3, 21, 9), local(2014, 3, 21, 10));
+    sync->backgroundOneWaySyncInsertToICalItemList({noEnd, fine}, {}, {});
+    EXPECT_TRUE(log.contains(QStringLiteral("the event Open-ended (item %1) is not written: it has no end").arg(noEnd->primaryKey())))
+        << log.messages().join('\n').toStdString();
+    EXPECT_TRUE(noEnd->iCalUID().isEmpty());
+    EXPECT_TRUE(Task::initWithPrimaryKey(noEnd->primaryKey())->iCalUID().isEmpty());
+    ASSERT_FALSE(fine->iCalUID().isEmpty());
+    EXPECT_TRUE(readBack(fine->iCalUID()));
 }

@@ -248,7 +248,7 @@ TEST_F(WritePrimitivesTest, AFailedStoreWriteKeepsTheOldLinkAndIsLogged)
     EXPECT_FALSE(jobs->updateEventOnICal(item, store->eventWithUID(uid, Date()), 0));
     EXPECT_FALSE(jobs->createNewEventOnICal(item, 0));
     EXPECT_EQ(item->iCalUID(), uid);
-    EXPECT_TRUE(log.contains(QStringLiteral("Calendar store: updating the event")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Calendar store: updating the event Renamed (item %1) failed").arg(item->primaryKey())));
     EXPECT_FALSE(jobs->deleteEventOnICal(store->eventWithUID(uid, Date()), 1));
     EXPECT_EQ(readBack(uid)->master->title, QStringLiteral("Dentist"));
 }
@@ -324,7 +324,9 @@ TEST_F(WritePrimitivesTest, ATaskWithoutAStoreCalendarIsRefusedAndStaysUnlinked)
         EXPECT_FALSE(jobs->createNewTaskOnICal(task));
         EXPECT_TRUE(task->iCalUID().isEmpty());
         EXPECT_TRUE(Task::initWithPrimaryKey(task->primaryKey())->iCalUID().isEmpty());
-        EXPECT_TRUE(log.contains(QStringLiteral("Calendar store: creating the task Report failed: the task has no calendar of the store")))
+        EXPECT_TRUE(log.contains(QStringLiteral("Calendar store: creating the task Report (item %1) failed: the task has no "
+                                                "calendar of the store")
+                                     .arg(task->primaryKey())))
             << log.messages().join(QLatin1Char('\n')).toStdString();
     }
     EXPECT_TRUE(storeFiles().isEmpty()) << storeFiles().join(QLatin1Char(' ')).toStdString();
