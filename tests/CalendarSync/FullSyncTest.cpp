@@ -266,6 +266,49 @@ TEST_F(FullSyncTest, CategoriesFollowTheStoreAndKeepUniqueNames)
     EXPECT_EQ(imported->taskOrEvent(), 3);
 }
 
+// A calendar another program made under a name a category already has
+// (spaces and case aside) is imported under the next free "_n" name, and
+// its store title follows, in the full sync as in the restore.
+TEST_F(FullSyncTest, ACalendarMadeOutsideUnderATakenNameIsRenamedOnBothSides)
+{
+    auto made = CalCalendar::calendar();
+    made->setTitle(QStringLiteral(" hOME"));
+    made->setColor(QColor(0x10, 0x8E, 0x77));
+    ASSERT_TRUE(store->saveCalendar(made));
+    const qint64 storeCalendars = store->calendars().size();
+
+    jobs->backgroundFullSync();
+    const CalendarPtr imported = dataManager().calendarWithICalUID(made->uid());
+    ASSERT_TRUE(imported);
+    EXPECT_EQ(imported->calendarName(), QStringLiteral(" hOME_1"));
+    EXPECT_EQ(store->calendarWithUID(made->uid())->title(), QStringLiteral(" hOME_1"));
+    EXPECT_EQ(dataManager().calendarWithPrimaryKey(category->primaryKey())->calendarName(), QStringLiteral("Home"));
+    EXPECT_EQ(store->calendarWithUID(storeCalendar->uid())->title(), QStringLiteral("Home"));
+    EXPECT_EQ(imported->builtIn(), 1);
+    EXPECT_EQ(imported->colorGroupId(), 2);
+    EXPECT_EQ(imported->colorNameId(), 3);
+    EXPECT_EQ(store->calendars().size(), storeCalendars) << "nothing is made in the store in return";
+
+    jobs->backgroundFullSync();
+    EXPECT_EQ(dataManager().calendarWithICalUID(made->uid())->calendarName(), QStringLiteral(" hOME_1"));
+    EXPECT_EQ(store->calendarWithUID(made->uid())->title(), QStringLiteral(" hOME_1"));
+
+    // The restore: both names are taken now, so the next one is _2.
+    category->setBuiltIn(1);  // linked by uid, not by name
+    ASSERT_TRUE(category->dehydrate());
+    auto later = CalCalendar::calendar();
+    later->setTitle(QStringLiteral("home"));
+    ASSERT_TRUE(store->saveCalendar(later));
+    jobs->backgroundRestoreCalendars();
+    ASSERT_TRUE(jobs->waitForQueuedJobs(10));
+    const CalendarPtr restored = dataManager().calendarWithICalUID(later->uid());
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->calendarName(), QStringLiteral("home_2"));
+    EXPECT_EQ(store->calendarWithUID(later->uid())->title(), QStringLiteral("home_2"));
+    EXPECT_EQ(dataManager().calendarWithICalUID(made->uid())->calendarName(), QStringLiteral(" hOME_1"));
+    EXPECT_EQ(dataManager().calendarWithICalUID(storeCalendar->uid())->calendarName(), QStringLiteral("Home"));
+}
+
 // What the store cannot read is no absence: nothing linked is deleted.
 TEST_F(FullSyncTest, AnUnreadableEventFileDeletesNothing)
 {
