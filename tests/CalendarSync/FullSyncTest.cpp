@@ -1,5 +1,6 @@
 #include "CalendarSyncFixture.h"
 
+#include "LogCapture.h"
 #include "PropertyList.h"
 
 #include <QDir>
@@ -355,7 +356,11 @@ TEST_F(FullSyncTest, AStoreFolderThatCannotBeListedDeletesNothing)
     }
     reopenStore();
 
-    jobs->backgroundFullSync();
+    {
+        LogCapture log;
+        jobs->backgroundFullSync();
+        EXPECT_TRUE(log.contains(QStringLiteral("its calendars could not be listed")));
+    }
     EXPECT_FALSE(dataManager().bSynciCalEnable());
     EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-E")), 1);
     EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-T")), 1);
@@ -416,7 +421,10 @@ TEST_F(FullSyncTest, AnEventFileThatGivesNothingKeepsTheLocalEventAndImportsNoth
     ASSERT_TRUE(QFile::remove(pairedPath));
     ASSERT_TRUE(QFile::remove(lonePath));
 
+    LogCapture log;
     jobs->backgroundFullSync();
+    EXPECT_TRUE(log.contains(QStringLiteral("PAIRED-S gave nothing; the local event is kept")));
+    EXPECT_TRUE(log.contains(QStringLiteral("LONE-S gave nothing; it is not imported")));
     ASSERT_EQ(rowsWithUID(QStringLiteral("PAIRED-S")), 1);
     EXPECT_EQ(dataManager().taskWithPrimaryKey(linked->primaryKey())->taskName(), QStringLiteral("Kept title"));
     EXPECT_EQ(rowsWithUID(QStringLiteral("LONE-S")), 0);
