@@ -284,7 +284,18 @@ void iCalSyncJobs::addCategoryForStoreCalendar(CoreData& manager, const CalCalen
                                                const FolderMap& folders)
 {
     auto category = std::make_shared<Calendar>();
-    category->setCalendarName(calendar->title());
+    // The name is made unique here, not by the list's own check when the
+    // category is added: that one would rename the category alone and
+    // leave the store calendar under the clashing title.
+    const QString name = manager.createNewcalendarNameIfExist(calendar->title(), nullptr, manager.calendarList());
+    if (name != calendar->title()) {
+        calendar->setTitle(name);
+        CalError error;
+        if (!m_iCalStore->saveCalendar(calendar, &error))
+            qWarning().noquote() << "Calendar store: calendar" << calendar->uid() << "keeps its title; renaming it failed:"
+                                 << error.text;
+    }
+    category->setCalendarName(name);
     category->setBuiltIn(1);
     category->setProjectType(0);
     category->setICalUID(calendar->uid());
@@ -643,6 +654,10 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
         storeCalendars.erase(partner);
         own.removeAt(k);
     }
+    // The names of the categories linked so far were saved through copies
+    // read from the database: the list the new names are checked against
+    // is read again first.
+    reloadCategories(*manager);
     for (const CalCalendarPtr& calendar : storeCalendars)
         if (calendar->isEditable()) addCategoryForStoreCalendar(*manager, calendar, folders);
     for (const CalendarPtr& category : own)

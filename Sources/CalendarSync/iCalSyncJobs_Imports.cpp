@@ -240,21 +240,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICal(const QStringList& u
         if (!calendar->isEditable()) continue;
         // Linked already (its import ran twice, or a full sync took it in).
         if (manager->calendarWithICalUID(calendar->uid())) continue;
-        auto category = std::make_shared<Calendar>();
-        const QString name = manager->createNewcalendarNameIfExist(calendar->title(), nullptr, manager->calendarList());
-        if (name != calendar->title()) retitleStoreCalendar(*m_iCalStore, calendar, name);
-        category->setCalendarName(name);
-        category->setBuiltIn(1);
-        category->setICalUID(calendar->uid());
-        const qint64 position = Utilities::getClosestColorPosWithColor(calendar->color());
-        category->setColorNameId(position % 8);
-        category->setColorGroupId(position / 8);
-        const QStringList folderAndKinds = folders.value(calendar->uid()).split(QLatin1Char('|'));
-        category->setDirectory(folderAndKinds.value(0));
-        category->setTaskOrEvent(folderAndKinds.value(1).toLongLong());
-        category->setTypeOfCal(calendar->type());
-        if (!manager->addCalendarToCalendarList(category, false))
-            qWarning().noquote() << "The category of the new store calendar" << calendar->uid() << "could not be stored";
+        addCategoryForStoreCalendar(*manager, calendar, folders);
     }
     reloadCategories(*manager);
     return {};

@@ -1,5 +1,6 @@
 #include "CalendarSyncFixture.h"
 
+#include "LogCapture.h"
 #include "PropertyList.h"
 
 #include <QDir>
@@ -239,6 +240,12 @@ TEST_F(FullSyncTest, CategoriesFollowTheStoreAndKeepUniqueNames)
     alike->setCalendarName(QStringLiteral(" HOME"));  // as a web merge may leave it
     ASSERT_TRUE(alike->dehydrate());
     const CalendarPtr vanished = linkedCategory(QStringLiteral("Old"), QStringLiteral("VANISHED-UID"), 1);
+    // Shared: kept though its calendar is gone, and never renamed, even
+    // after a category of its name.
+    const CalendarPtr sharedLater = linkedCategory(QStringLiteral("Shared"), QStringLiteral("VANISHED-SHARED"), 1);
+    sharedLater->setExtraStatus(1);
+    sharedLater->setCalendarName(QStringLiteral("team "));
+    ASSERT_TRUE(sharedLater->dehydrate());
     storedEvent(QStringLiteral("Old item"), local(2014, 5, 1, 9), QStringLiteral("OLD-ITEM"), vanished);
     auto made = CalCalendar::calendar();
     made->setTitle(QStringLiteral("Made outside"));
@@ -256,6 +263,10 @@ TEST_F(FullSyncTest, CategoriesFollowTheStoreAndKeepUniqueNames)
     EXPECT_EQ(alikeNow->calendarName(), QStringLiteral(" HOME_1"));
     EXPECT_EQ(store->calendarWithUID(alikeNow->iCalUID())->title(), QStringLiteral(" HOME_1"));
     EXPECT_FALSE(dataManager().calendarWithICalUID(QStringLiteral("VANISHED-UID")));
+    const CalendarPtr sharedLaterNow = dataManager().calendarWithPrimaryKey(sharedLater->primaryKey());
+    ASSERT_TRUE(sharedLaterNow);
+    EXPECT_EQ(sharedLaterNow->calendarName(), QStringLiteral("team "));
+    EXPECT_EQ(sharedLaterNow->iCalUID(), QStringLiteral("VANISHED-SHARED"));
     EXPECT_EQ(rowsWithUID(QStringLiteral("OLD-ITEM")), 0);
     const CalendarPtr imported = dataManager().calendarWithICalUID(made->uid());
     ASSERT_TRUE(imported);
@@ -264,6 +275,49 @@ TEST_F(FullSyncTest, CategoriesFollowTheStoreAndKeepUniqueNames)
     EXPECT_EQ(imported->colorGroupId(), 2);
     EXPECT_EQ(imported->colorNameId(), 3);
     EXPECT_EQ(imported->taskOrEvent(), 3);
+}
+
+// A calendar another program made under a name a category already has
+// (spaces and case aside) is imported under the next free "_n" name, and
+// its store title follows, in the full sync as in the restore.
+TEST_F(FullSyncTest, ACalendarMadeOutsideUnderATakenNameIsRenamedOnBothSides)
+{
+    auto made = CalCalendar::calendar();
+    made->setTitle(QStringLiteral(" hOME"));
+    made->setColor(QColor(0x10, 0x8E, 0x77));
+    ASSERT_TRUE(store->saveCalendar(made));
+    const qint64 storeCalendars = store->calendars().size();
+
+    jobs->backgroundFullSync();
+    const CalendarPtr imported = dataManager().calendarWithICalUID(made->uid());
+    ASSERT_TRUE(imported);
+    EXPECT_EQ(imported->calendarName(), QStringLiteral(" hOME_1"));
+    EXPECT_EQ(store->calendarWithUID(made->uid())->title(), QStringLiteral(" hOME_1"));
+    EXPECT_EQ(dataManager().calendarWithPrimaryKey(category->primaryKey())->calendarName(), QStringLiteral("Home"));
+    EXPECT_EQ(store->calendarWithUID(storeCalendar->uid())->title(), QStringLiteral("Home"));
+    EXPECT_EQ(imported->builtIn(), 1);
+    EXPECT_EQ(imported->colorGroupId(), 2);
+    EXPECT_EQ(imported->colorNameId(), 3);
+    EXPECT_EQ(store->calendars().size(), storeCalendars) << "nothing is made in the store in return";
+
+    jobs->backgroundFullSync();
+    EXPECT_EQ(dataManager().calendarWithICalUID(made->uid())->calendarName(), QStringLiteral(" hOME_1"));
+    EXPECT_EQ(store->calendarWithUID(made->uid())->title(), QStringLiteral(" hOME_1"));
+
+    // The restore: both names are taken now, so the next one is _2.
+    category->setBuiltIn(1);  // linked by uid, not by name
+    ASSERT_TRUE(category->dehydrate());
+    auto later = CalCalendar::calendar();
+    later->setTitle(QStringLiteral("home"));
+    ASSERT_TRUE(store->saveCalendar(later));
+    jobs->backgroundRestoreCalendars();
+    ASSERT_TRUE(jobs->waitForQueuedJobs(10));
+    const CalendarPtr restored = dataManager().calendarWithICalUID(later->uid());
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->calendarName(), QStringLiteral("home_2"));
+    EXPECT_EQ(store->calendarWithUID(later->uid())->title(), QStringLiteral("home_2"));
+    EXPECT_EQ(dataManager().calendarWithICalUID(made->uid())->calendarName(), QStringLiteral(" hOME_1"));
+    EXPECT_EQ(dataManager().calendarWithICalUID(storeCalendar->uid())->calendarName(), QStringLiteral("Home"));
 }
 
 // What the store cannot read is no absence: nothing linked is deleted.
@@ -283,6 +337,136 @@ TEST_F(FullSyncTest, AnUnreadableEventFileDeletesNothing)
     jobs->backgroundFullSync();
     EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-E")), 0);
     EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-T")), 0);
+}
+
+// A store folder that cannot be listed (here a file stands where the folder
+// was, which no permission lets anyone list) lists no calendar and reports
+// it: the sync goes off and nothing is deleted or pushed.
+TEST_F(FullSyncTest, AStoreFolderThatCannotBeListedDeletesNothing)
+{
+    storedEvent(QStringLiteral("Linked"), local(2014, 3, 14, 9), QStringLiteral("KEEP-E"), category);
+    storedTask(QStringLiteral("Linked task"), QStringLiteral("KEEP-T"), category);
+    const TaskPtr unlinked = storedEvent(QStringLiteral("Local"), local(2014, 3, 13, 9), QString(), category);
+    ASSERT_FALSE(store->calendars().isEmpty());  // indexed while it could be read
+    const QString away = storeFolder.path() + QStringLiteral(".away");
+    ASSERT_TRUE(QDir().rename(storeFolder.path(), away));
+    {
+        QFile standIn(storeFolder.path());
+        ASSERT_TRUE(standIn.open(QIODevice::WriteOnly));
+    }
+    reopenStore();
+
+    {
+        LogCapture log;
+        jobs->backgroundFullSync();
+        EXPECT_TRUE(log.contains(QStringLiteral("its calendars could not be listed")));
+    }
+    EXPECT_FALSE(dataManager().bSynciCalEnable());
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-E")), 1);
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-T")), 1);
+    EXPECT_TRUE(dataManager().calendarWithICalUID(storeCalendar->uid()));
+    EXPECT_TRUE(uidOfKey(unlinked->primaryKey()).isEmpty());
+    EXPECT_EQ(setting->iCalLastSyncTime(), Clock::now());
+
+    // Listed again, the store's answer counts: the two are gone from it.
+    ASSERT_TRUE(QFile::remove(storeFolder.path()));
+    ASSERT_TRUE(QDir().rename(away, storeFolder.path()));
+    reopenStore();
+    jobs->backgroundFullSync();
+    EXPECT_TRUE(dataManager().bSynciCalEnable());
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-E")), 0);
+    EXPECT_EQ(rowsWithUID(QStringLiteral("KEEP-T")), 0);
+    EXPECT_FALSE(uidOfKey(unlinked->primaryKey()).isEmpty());
+}
+
+// On the last day of January a 30-day window counts 1 March as inside, but
+// the store was asked only up to the end of February: an event of 1 March
+// found no partner because it was not asked for, and stays.
+TEST_F(FullSyncTest, TheDeletionInTheWindowKeepsEventsBeyondTheFetchedRange)
+{
+    Clock::setFixed(local(2014, 1, 31, 10));
+    setting->setICalSyncWindowStart(30);
+    setting->setICalSyncWindowEnd(30);
+    const CalEventPtr beyond = storeEvent(QStringLiteral("First of March"), local(2014, 3, 1, 10), storeCalendar);
+    storedEvent(QStringLiteral("First of March"), local(2014, 3, 1, 10), beyond->uid(), category);
+    storedEvent(QStringLiteral("Gone"), local(2014, 2, 27, 10), QStringLiteral("GONE-FEB"), category);
+    storedEvent(QStringLiteral("Gone too"), local(2014, 3, 1, 10), QStringLiteral("GONE-MAR"), category);
+
+    jobs->backgroundFullSync();
+    EXPECT_EQ(rowsWithUID(beyond->uid()), 1);
+    EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-FEB")), 0) << "inside the range asked for, the absence is real";
+    EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-MAR")), 1) << "not asked for, so not known to be gone";
+}
+
+// A series the store lists but whose file gives nothing (removed after the
+// store indexed it): the linked local event stays as it is, and a store
+// series with no local partner is not imported.
+TEST_F(FullSyncTest, AnEventFileThatGivesNothingKeepsTheLocalEventAndImportsNothing)
+{
+    const QByteArray series =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:%1\r\n"
+        "DTSTAMP:20140301T000000Z\r\nDTSTART:20140310T090000Z\r\nDTEND:20140310T100000Z\r\nSUMMARY:Standup\r\n"
+        "RRULE:FREQ=DAILY;COUNT=20\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    const QString pairedPath =
+        writeEventFile(QStringLiteral("paired.ics"), QString::fromLatin1(series).arg(QStringLiteral("PAIRED-S")).toUtf8());
+    const QString lonePath =
+        writeEventFile(QStringLiteral("lone.ics"), QString::fromLatin1(series).arg(QStringLiteral("LONE-S")).toUtf8());
+    TaskPtr linked = storedEvent(QStringLiteral("Kept title"), utc(2014, 3, 10, 9), QStringLiteral("PAIRED-S"), category);
+    linked->setRepeatType(1);
+    linked->setRepeatStartDate(utc(2014, 3, 10, 9));
+    ASSERT_TRUE(linked->dehydrate());
+    ASSERT_FALSE(store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(
+                                                local(2014, 3, 1), local(2014, 3, 31), store->calendars()))
+                     .isEmpty());
+    ASSERT_TRUE(QFile::remove(pairedPath));
+    ASSERT_TRUE(QFile::remove(lonePath));
+
+    LogCapture log;
+    jobs->backgroundFullSync();
+    EXPECT_TRUE(log.contains(QStringLiteral("PAIRED-S gave nothing; the local event is kept")));
+    EXPECT_TRUE(log.contains(QStringLiteral("LONE-S gave nothing; it is not imported")));
+    ASSERT_EQ(rowsWithUID(QStringLiteral("PAIRED-S")), 1);
+    EXPECT_EQ(dataManager().taskWithPrimaryKey(linked->primaryKey())->taskName(), QStringLiteral("Kept title"));
+    EXPECT_EQ(rowsWithUID(QStringLiteral("LONE-S")), 0);
+}
+
+// The restore sends changed occurrences only along with a root: alone they
+// would reach the store as events without their series.
+TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
+{
+    TaskPtr series = localEvent(utc(2014, 3, 11, 9), utc(2014, 3, 11, 10));
+    series->setRepeatType(2);
+    series->setRepeatStartDate(utc(2014, 3, 11, 9));
+    series->setOccurrence(utc(2014, 3, 11, 9));
+    series->setRepeatExceptions(QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 18, 9)) + QStringLiteral("(1)"));
+    ASSERT_TRUE(series->insertAndDehydrate());
+    TaskPtr changed = localEvent(utc(2014, 3, 19, 12), utc(2014, 3, 19, 13));
+    changed->setTaskName(QStringLiteral("Moved here"));
+    changed->setParentId(series->primaryKey());
+    changed->setOccurrence(utc(2014, 3, 18, 9));
+    changed->setICalUID(QStringLiteral("SERIES-UID"));
+    ASSERT_TRUE(changed->insertAndDehydrate());
+    const auto storeEvents = [&] {
+        return store
+            ->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(local(2014, 1, 1), local(2014, 6, 1),
+                                                                                store->calendars()))
+            .size();
+    };
+
+    jobs->backgroundRestoreCalendars();
+    ASSERT_TRUE(jobs->waitForQueuedJobs(10));
+    EXPECT_EQ(storeEvents(), 0) << "the root has no uid: its changed occurrence is not sent alone";
+
+    series->setICalUID(QStringLiteral("SERIES-UID"));
+    ASSERT_TRUE(series->dehydrate());
+    jobs->backgroundRestoreCalendars();
+    ASSERT_TRUE(jobs->waitForQueuedJobs(10));
+    const QString uid = uidOfKey(series->primaryKey());
+    ASSERT_FALSE(uid.isEmpty());
+    const CalEventPtr moved = store->eventWithUID(uid, utc(2014, 3, 18, 9));
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->title(), QStringLiteral("Moved here"));
+    EXPECT_EQ(moved->startDate(), utc(2014, 3, 19, 12));
 }
 
 // The restore links by uid, then by name (case and spaces aside), drops a

@@ -369,6 +369,69 @@ TEST_F(ImportJobsTest, OutsideFilesTheStoreCannotReadLeaveTheLocalItemsAlone)
     }
 }
 
+// The insert jobs replace the local items of a uid only with what they read:
+// a uid the store does not know, or whose file gives nothing, leaves them.
+TEST_F(ImportJobsTest, InsertsThatReadNothingLeaveTheLocalItemsOfTheirUid)
+{
+    const auto linkedItem = [&](const QString& uid, qint64 type) {
+        TaskPtr item = localEvent(local(2014, 3, 14, 9), local(2014, 3, 14, 10));
+        item->setTaskType(type);
+        item->setTaskName(QStringLiteral("Local copy"));
+        item->setICalUID(uid);
+        item->setCalendarId(category->primaryKey());
+        EXPECT_TRUE(item->insertAndDehydrate());
+        return item;
+    };
+    const TaskPtr unknownEvent = linkedItem(QStringLiteral("NOT-IN-STORE-E"), 0);
+    const TaskPtr unknownTask = linkedItem(QStringLiteral("NOT-IN-STORE-T"), 1);
+    CalEventPtr event;
+    unnoticed([&] { event = outsideEvent(QStringLiteral("From the store"), local(2014, 3, 14, 9)); });
+    const TaskPtr fileless = linkedItem(event->uid(), 0);
+    // Listed by the store, but its file is gone before the job reads it.
+    const QString path = store->eventFilePath(event->uid());
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_TRUE(QFile::remove(path));
+
+    jobs->waitToOneWaySyncInsertFromICalEvent({QStringLiteral("NOT-IN-STORE-E"), event->uid()});
+    jobs->waitToOneWaySyncInsertFromICalTask({QStringLiteral("NOT-IN-STORE-T")});
+    for (const TaskPtr& item : {unknownEvent, unknownTask, fileless}) {
+        SCOPED_TRACE(item->iCalUID().toStdString());
+        EXPECT_EQ(rowsWithUID(item->iCalUID()), 1);
+        const TaskPtr now = dataManager().taskWithPrimaryKey(item->primaryKey());
+        ASSERT_TRUE(now);
+        EXPECT_EQ(now->taskName(), QStringLiteral("Local copy"));
+    }
+}
+
+// A calendar with no local category: its retitle is ignored, and events in
+// it are not imported.
+TEST_F(ImportJobsTest, ACalendarWithoutACategoryIsIgnoredWithItsEvents)
+{
+    CalCalendarPtr other;
+    CalEventPtr event;
+    unnoticed([&] {
+        other = CalCalendar::calendar();
+        other->setTitle(QStringLiteral("Elsewhere"));
+        ASSERT_TRUE(outside->saveCalendar(other));
+        other->setTitle(QStringLiteral("Elsewhere, renamed"));
+        ASSERT_TRUE(outside->saveCalendar(other));
+        event = CalEvent::event();
+        event->setCalendar(outside->calendarWithUID(other->uid()));
+        event->setTitle(QStringLiteral("Not ours"));
+        event->setStartDate(local(2014, 3, 14, 9));
+        event->setEndDate(local(2014, 3, 14, 10));
+        ASSERT_TRUE(outside->saveEvent(event, CalSpanAllEvents));
+    });
+    const qint64 categories = queryInt(QStringLiteral("SELECT COUNT(*) FROM Calendars"));
+
+    jobs->waitToOneWaySyncUpdateFromICal({other->uid()});
+    jobs->waitToOneWaySyncInsertFromICalEvent({event->uid()});
+    EXPECT_FALSE(dataManager().calendarWithICalUID(other->uid()));
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Calendars")), categories);
+    EXPECT_EQ(store->calendarWithUID(other->uid())->title(), QStringLiteral("Elsewhere, renamed"));
+    EXPECT_EQ(rowsWithUID(event->uid()), 0);
+}
+
 TEST_F(ImportJobsTest, TasksMadeChangedAndRemovedOutsideFollowAndTodaysTaskGoesFirst)
 {
     dataManager().setHasDoToday(true);
@@ -411,6 +474,7 @@ TEST_F(ImportJobsTest, UpdatedItemsJoinTheWorkingListsAsTheCategoryAndTagFilterS
         bool hidden, filter;
         QString categoryTags, ownTags;
         bool listed;
+        bool workHidden = false;  // with both hidden, no tag is shown
     };
     const Case cases[] = {
         {"hidden category", true, false, "", "", false},
@@ -419,9 +483,13 @@ TEST_F(ImportJobsTest, UpdatedItemsJoinTheWorkingListsAsTheCategoryAndTagFilterS
         {"category's shown tag", false, true, "/Work", "", true},
         {"only a hidden tag", false, true, "", "/Home", false},
         {"no tag at all", false, true, "", "", false},
+        {"no shown tags, no tag at all", false, true, "", "", true, true},
+        {"no shown tags, an own tag", false, true, "", "/Work", false, true},
+        {"no shown tags, a category tag", false, true, "/Home", "", false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        work->setIsHidden(c.workHidden);
         category->setInVisible(c.hidden ? 1 : 0);
         category->setTagList(c.categoryTags);
         ASSERT_TRUE(category->dehydrate());

@@ -181,6 +181,31 @@ TEST_F(JobDisciplineTest, ImportBatchesLeaveTheQueueWhenTheirTurnComesWhateverTh
     EXPECT_TRUE(jobs->iEventListICal().isEmpty());
 }
 
+// One notice of all three kinds: its batches queue as deleted, inserted,
+// updated, and their jobs work in that order, behind the job running now.
+TEST_F(JobDisciplineTest, OneNoticeQueuesDeletedThenInsertedThenUpdatedAndRunsThemSo)
+{
+    std::atomic<bool> release{false};
+    jobs->script = [&](const ICalJob& job) {
+        if (job.kind == Kind::InsertCalendar)
+            while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return ICalJobOutcome{};
+    };
+    jobs->backgroundOneWaySyncInsertToICal(category(), false);
+    jobs->doSthWithEvent(storeNotice(store.get(), CalEventsChangedExternallyNotification, {QStringLiteral("i")},
+                                     {QStringLiteral("u")}, {QStringLiteral("d")}));
+    expectStarted(4);
+    QStringList queued;
+    for (const ICalJobDiscipline::Batch& batch : jobs->iEventListICal()) queued << batch->first();
+    EXPECT_EQ(queued, (QStringList{QStringLiteral("d"), QStringLiteral("i"), QStringLiteral("u")}));
+    release = true;
+    jobs->waitForAll();
+    EXPECT_EQ(jobs->order, (QList<Kind>{Kind::InsertCalendar, Kind::DeleteEventsFromICal, Kind::InsertEventsFromICal,
+                                        Kind::UpdateEventsFromICal}));
+    EXPECT_EQ(jobs->firstUids, (QStringList{QStringLiteral("d"), QStringLiteral("i"), QStringLiteral("u")}));
+    EXPECT_TRUE(jobs->iEventListICal().isEmpty());
+}
+
 TEST_F(JobDisciplineTest, StoreNoticesStartImportsAndAskForTheBackupCountdown)
 {
     QObject observer;

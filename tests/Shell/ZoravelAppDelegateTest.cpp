@@ -7,6 +7,8 @@
 #include "AlertResponse.h"
 #include "Application.h"
 #include "Button.h"
+#include "CalCalendarStore.h"
+#include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
 #include "FakeStatusItem.h"
@@ -189,6 +191,24 @@ TEST_F(ZoravelAppDelegateTest, TheLaunchInstallsTheCalendarStoreSyncOnTheUsersSt
     const QString expected = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/calendars");
     EXPECT_EQ(sync->iCalStore()->rootPath(), expected);
     EXPECT_TRUE(QFileInfo(expected).isDir());
+}
+
+// Every start takes the store in before the main view reads the data: a
+// calendar another program made meanwhile is a category by then.
+TEST_F(ZoravelAppDelegateTest, EveryStartRunsTheFullCalendarSyncBeforeTheMainView)
+{
+    prepareDatabase([](Setting& s) { s.setAutoICalSync(0); });  // runs whatever this says
+    const QString root = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/calendars");
+    auto made = CalCalendar::calendar();
+    made->setTitle(QStringLiteral("Made before the start"));
+    ASSERT_TRUE(CalCalendarStore::create(root)->saveCalendar(made));
+
+    launchToMainWindow();
+    const CalendarPtr category = CoreData::shared()->calendarWithICalUID(made->uid());
+    ASSERT_TRUE(category);
+    EXPECT_EQ(category->calendarName(), QStringLiteral("Made before the start"));
+    EXPECT_FALSE(setting().iCalLastSyncTime().isNull());
+    EXPECT_TRUE(CoreData::shared()->bSynciCalEnable());
 }
 
 TEST_F(ZoravelAppDelegateTest, AFreshDatabaseShowsTheListPaneAndAnExistingOneKeepsItsChoice)
