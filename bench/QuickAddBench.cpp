@@ -9,9 +9,9 @@
 #include "Scheduler.h"
 #include "SearchResultView.h"
 #include "SearchView.h"
-#include "Task.h"
 #include "TextField.h"
 #include "support/BenchDatabase.h"
+#include "support/SearchableItems.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -21,42 +21,18 @@
 
 namespace {
 
-constexpr int loadedItems = 50000;
-
 Date today() { return GregorianCalendar::dateFromFields(2026, 12, 7, 10, 20, 0); }
 
-// Tasks, timed and all-day events and notes in turn, every 25th a daily
-// series; one name in ten holds "q", so one typed "q" lists 5,000 rows.
+// Every kind in turn, 2,000 daily series among them; one name in ten holds
+// "q", in each kind (support/SearchableItems.h), so one typed "q" lists
+// 5,000 rows in the five groups.
 class LoadedItems : public BenchDatabase {
 public:
     LoadedItems()
     {
         Clock::setFixed(today());
         Scheduler::setCurrent(&scheduler);
-        TaskList items;
-        items.reserve(loadedItems);
-        for (int n = 0; n < loadedItems; ++n) {
-            auto item = std::make_shared<Task>();
-            item->setPrimaryKey(n + 1);
-            const int kind = n % 4;
-            item->setTaskType(kind == 3 ? 3 : (kind == 0 ? 1 : 0));
-            item->setCalendarId(1);
-            item->setTaskOrder(n + 1);
-            item->setTaskName(n % 10 == 0 ? QStringLiteral("Item %1 q").arg(n) : QStringLiteral("Item %1").arg(n));
-            const Date start = today().dateByAddingTimeInterval(double(n % 60 - 30) * 86400 + 3600);
-            item->setStartTime(start);
-            item->setEndTime(start.dateByAddingTimeInterval(3600));
-            if (kind == 2) item->setIsADE(1);
-            if (kind != 0 && kind != 3 && n % 25 == 1) {
-                item->setRepeatType(1);
-                item->setIsRepeatForever(1);
-                item->setParentId(-1);
-                item->setRepeatStartDate(start);
-                item->setOccurrence(start.dateByAddingTimeInterval(7 * 86400));
-            }
-            items.append(item);
-        }
-        dataManager().doWithAllTasksEventsAdes(items, 0);
+        dataManager().doWithAllTasksEventsAdes(SearchableItems::make(today(), QStringLiteral("q")), 0);
     }
     ~LoadedItems()
     {

@@ -8,8 +8,8 @@
 #include "GregorianCalendar.h"
 #include "SearchResultView.h"
 #include "SearchView.h"
-#include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/SearchableItems.h"
 
 #include <QApplication>
 
@@ -19,43 +19,16 @@
 
 namespace {
 
-constexpr int loadedItems = 50000;
-constexpr int repeatingSeries = 2000;
-
 Date today() { return GregorianCalendar::dateFromFields(2026, 12, 7, 10, 0, 0); }
 
-// Tasks, timed and all-day events and notes in turn; every 25th item is a
-// daily series. One name in ten holds "zq": every fourth group of four, so
-// each kind matches (250 of the series too).
+// Every kind in turn, 2,000 daily series among them; one name in ten holds
+// "zq", in each of the five groups (support/SearchableItems.h).
 class LoadedItems : public BenchDatabase {
 public:
     LoadedItems()
     {
         Clock::setFixed(today());
-        TaskList items;
-        items.reserve(loadedItems);
-        for (int n = 0; n < loadedItems; ++n) {
-            auto item = std::make_shared<Task>();
-            item->setPrimaryKey(n + 1);
-            const int kind = n % 4;
-            item->setTaskType(kind == 3 ? 3 : (kind == 0 ? 1 : 0));
-            item->setCalendarId(1);
-            item->setTaskOrder(n + 1);
-            item->setTaskName((n / 4) % 10 == 0 ? QStringLiteral("Item %1 zq").arg(n) : QStringLiteral("Item %1").arg(n));
-            const Date start = today().dateByAddingTimeInterval(double(n % 60 - 30) * 86400 + 3600);
-            item->setStartTime(start);
-            item->setEndTime(start.dateByAddingTimeInterval(3600));
-            if (kind == 2) item->setIsADE(1);
-            if (kind != 0 && kind != 3 && n % 25 == 1 && n / 25 < repeatingSeries) {
-                item->setRepeatType(1);
-                item->setIsRepeatForever(1);
-                item->setParentId(-1);
-                item->setRepeatStartDate(start);
-                item->setOccurrence(start.dateByAddingTimeInterval(7 * 86400));
-            }
-            items.append(item);
-        }
-        dataManager().doWithAllTasksEventsAdes(items, 0);
+        dataManager().doWithAllTasksEventsAdes(SearchableItems::make(today(), QStringLiteral("zq")), 0);
     }
     ~LoadedItems() { Clock::reset(); }
 };

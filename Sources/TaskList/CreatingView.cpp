@@ -224,9 +224,10 @@ bool CreatingView::doCommand(TextField*, FieldCommand command)
 
     switch (item->taskType()) {
     case ItemKind::Task: {
-        // A task made through "#t" on another tab has no choice selected;
-        // it is planned as anytime.
-        const qint64 defer = selectedDeferTag();
+        // A task made through "#t" on another tab is planned as anytime:
+        // the defer row is not shown there, so a choice left on it from the
+        // task tab is not the user's for this line.
+        const qint64 defer = m_objType == 1 ? selectedDeferTag() : qint64(DeferAnytime);
         if (defer == DeferToday) {
             item->setStartTime(Utilities::roundTo15MinutesForCurrentDate());
             dataManager->setTodayInfo(item);

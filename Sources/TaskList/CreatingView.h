@@ -57,8 +57,8 @@ public:
     SegmentedControl* deferOn() const { return m_deferOn; }
     TextField* currentLabel() const { return m_currentLabel; }
 
-    // The tag of the selected defer choice; anytime when none is selected
-    // (a task made through "#t" on another tab).
+    // The tag of the selected defer choice; anytime when none is selected.
+    // Return takes it on the task tab only: "#t" on another tab is anytime.
     qint64 selectedDeferTag() const;
 
 private:

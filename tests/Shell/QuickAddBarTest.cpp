@@ -12,6 +12,7 @@
 #include "CreatingViewController.h"
 #include "EventDetailView.h"
 #include "GregorianCalendar.h"
+#include "ImageView.h"
 #include "LogCapture.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
@@ -143,6 +144,9 @@ TEST_F(QuickAddBarTest, TypingGrowsAndSearchesAndEmptyingCollapses)
     EXPECT_FALSE(bar().addView()->isHidden()) << "the type control shows over the results";
     EXPECT_TRUE(bar().addView()->tabView()->isHidden());
     EXPECT_TRUE(view().monthView()->isHidden()) << "the grown bar takes the mini month's place";
+    // The shadow behind the grown bar, 40 short of it.
+    EXPECT_EQ(view().bgShadow()->frame(), QRectF(bar().frame().x() - 10, 70, 300, expanded() - 40));
+    EXPECT_EQ(view().bgShadowBottom()->frame().topLeft(), QPointF(bar().frame().x() - 10, 70 + expanded() - 40));
     SearchResultView* results = bar().searchView()->resultView();
     EXPECT_EQ(results->searchText(), QStringLiteral("l"));
     EXPECT_EQ(results->rootItems().size(), 2u) << "both names hold an l";
@@ -240,6 +244,23 @@ TEST_F(QuickAddBarTest, ReturnMakesAnItemOfTheLineByTabAndPrefix)
         EXPECT_FALSE(bar().isAdding());
         EXPECT_GE(m_addPosts, 1);
     }
+}
+
+TEST_F(QuickAddBarTest, WithoutADefaultAlertTheNewEventHasNone)
+{
+    setting().setDefaultEventAlert(QString());
+    bar().searchAndAdd()->setStringValue(QStringLiteral("Lunch"));
+    key(Qt::Key_Return);
+    const TaskPtr item = lastAdded();
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->taskName(), QStringLiteral("Lunch"));
+    EXPECT_EQ(item->taskType(), 0);
+    EXPECT_TRUE(item->alertValues().isEmpty());
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE primaryKey = %1 AND "
+                                      "IFNULL(alertValues, '') = ''")
+                           .arg(item->primaryKey())),
+              1)
+        << "stored without an alert";
 }
 
 TEST_F(QuickAddBarTest, ReturnOnTheCategoryTabMakesAUniquelyNamedCategory)
@@ -362,11 +383,14 @@ TEST_F(QuickAddBarTest, PanelHeightsFollowTheFormsAndIgnoreNonsense)
         EXPECT_EQ(panel.frame().height(), h + 62);
         EXPECT_EQ(panel.tabView()->frame().height(), h + 12);
         EXPECT_EQ(bar().frame().height(), h + 92);
+        EXPECT_EQ(view().bgShadow()->frame(), QRectF(bar().frame().x() - 10, 70, 300, h + 62)) << "the panel's height";
     }
     const QRectF before = bar().frame();
+    const QRectF shadow = view().bgShadow()->frame();
     for (const double bad : {-5.0, std::nan(""), HUGE_VAL}) {
         panel.resizeWithHeight(bad);
         EXPECT_EQ(bar().frame(), before);
+        EXPECT_EQ(view().bgShadow()->frame(), shadow);
     }
     // Hidden, the panel does not move the bar.
     bar().resetData();

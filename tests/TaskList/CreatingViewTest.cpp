@@ -338,6 +338,49 @@ TEST_F(CreatingViewTest, TheEventTabMakesEventsAndPrefixedItemsAndStaysOpenForTh
     EXPECT_FALSE(calls.contains(QStringLiteral("showNoteModule")));
 }
 
+TEST_F(CreatingViewTest, OnTheNoteTabAPrefixedTaskIsPlannedAsAnytime)
+{
+    setting().setDefaultTaskAlert(QStringLiteral("-900"));
+    selectDay(localDate(2014, 1, 20));
+    CreatingView* view = open();
+    ASSERT_NE(view, nullptr);
+    clickSegment(view->menuSegmentedControl(), 2);
+    typeLine(view, QStringLiteral("#tCall"));
+    TaskPtr item = newestStoredItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->taskType(), ItemKind::Task);
+    EXPECT_EQ(item->taskName(), QStringLiteral("Call"));
+    EXPECT_EQ(item->startTime(), localDate(2014, 1, 20, 10, 15));
+    EXPECT_EQ(item->hasDue(), 0);
+    EXPECT_EQ(item->alertValues(), QString());
+
+    // A choice made on the task tab is not shown on the note tab: not taken.
+    clickSegment(view->menuSegmentedControl(), 1);
+    clickSegment(view->deferOn(), 0);
+    ASSERT_EQ(view->selectedDeferTag(), CreatingView::DeferToday);
+    clickSegment(view->menuSegmentedControl(), 2);
+    typeLine(view, QStringLiteral("#tWrite"));
+    item = newestStoredItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->taskName(), QStringLiteral("Write"));
+    EXPECT_EQ(item->startTime(), localDate(2014, 1, 20, 10, 15));
+    EXPECT_EQ(item->hasDue(), 0);
+    EXPECT_EQ(item->alertValues(), QString());
+}
+
+TEST_F(CreatingViewTest, WithoutADefaultAlertAnEventHasNone)
+{
+    setting().setDefaultEventAlert(QString());
+    CreatingView* view = open();
+    ASSERT_NE(view, nullptr);
+    typeLine(view, QStringLiteral("Lunch"));
+    const TaskPtr item = newestStoredItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->taskType(), ItemKind::Event);
+    EXPECT_EQ(item->taskName(), QStringLiteral("Lunch"));
+    EXPECT_TRUE(item->alertValues().isEmpty());
+}
+
 TEST_F(CreatingViewTest, NotesAndTasksShowTheirListOrThePlannerWhileItFillsTheWindow)
 {
     CreatingView* view = open();

@@ -136,11 +136,16 @@ TEST_F(SearchResultTest, FindsNamesOnlyGroupedByKindInTheirOrders)
         t.setStatus(1);
     });
     task(QStringLiteral("Unrelated"), [](Task& t) { t.setNotes(QStringLiteral("an offer in the notes")); });
+    event(QStringLiteral("Elsewhere"), localDate(2014, 1, 14, 13), localDate(2014, 1, 14, 14),
+          [](Task& t) { t.setTaskLocation(QStringLiteral("Offenbach coffee house")); });
     event(QStringLiteral("Late coffee"), localDate(2014, 1, 14, 16), localDate(2014, 1, 14, 17));
     event(QStringLiteral("Early coffee"), localDate(2014, 1, 14, 8), localDate(2014, 1, 14, 9));
     event(QStringLiteral("Planned offer"), localDate(2014, 1, 14, 11), localDate(2014, 1, 14, 12),
           [](Task& t) { t.setIsSheduledTask(true); });
     event(QStringLiteral("Coffee day"), localDate(2014, 1, 16), localDate(2014, 1, 16, 23, 59, 59),
+          [](Task& t) { t.setIsADE(1); });
+    // Stored after the later one: the list sorts them.
+    event(QStringLiteral("Coffee fair"), localDate(2014, 1, 15), localDate(2014, 1, 15, 23, 59, 59),
           [](Task& t) { t.setIsADE(1); });
     add(3, QStringLiteral("Old offer note"), [](Task& t) { t.setStartTime(localDate(2014, 1, 2, 9)); });
     const TaskPtr newNote = add(3, QStringLiteral("New offer note"), [](Task& t) {
@@ -153,7 +158,7 @@ TEST_F(SearchResultTest, FindsNamesOnlyGroupedByKindInTheirOrders)
     ASSERT_TRUE(dataManager().insertLink(link));
 
     results().loadSearchResultWithSearchText(QStringLiteral("OFF"));
-    EXPECT_EQ(shown(), (QStringList{header("allDayText"), "Coffee day", header("taskText"), "Coffee beans", "Make an offer",
+    EXPECT_EQ(shown(), (QStringList{header("allDayText"), "Coffee fair", "Coffee day", header("taskText"), "Coffee beans", "Make an offer",
                                     header("staskText"), "Planned offer", header("eventText"), "Early coffee",
                                     "Late coffee", header("noteText"), "~ New offer note", "~ Old offer note"}));
     EXPECT_EQ(results().rectOfRow(0).height(), 18);
@@ -205,7 +210,8 @@ TEST_F(SearchResultTest, ARepeatingEventIsListedAsItsOccurrenceAndRefreshedAsThe
 
 TEST_F(SearchResultTest, ClicksSelectAndADoubleClickOpensTheEditor)
 {
-    task(QStringLiteral("Call"));
+    setting().setIsWarningForDeleting(0);
+    const TaskPtr callTask = task(QStringLiteral("Call"));
     task(QStringLiteral("Callback"));
     results().loadSearchResultWithSearchText(QStringLiteral("call"));
     const int call = rowNamed("Call");
@@ -228,6 +234,9 @@ TEST_F(SearchResultTest, ClicksSelectAndADoubleClickOpensTheEditor)
     EXPECT_EQ(results().selectedItem(), nullptr);
     results().keyDown(deleteKey());
     EXPECT_TRUE(m_alerts.requests().isEmpty());
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE primaryKey=%1").arg(callTask->primaryKey())), 1)
+        << "the row selected before the header is not deleted";
+    EXPECT_EQ(results().rowCount(), 3);
 }
 
 TEST_F(SearchResultTest, DeletingARepeatingEventAsksByKindAndDayAndSearchesAgain)
@@ -722,4 +731,107 @@ TEST_F(SearchResultCommandTest, ASearchAskedDuringAQuestionWaitsForItsEnd)
     QCoreApplication::processEvents();
     EXPECT_EQ(results().searchText(), QStringLiteral("lunch"));
     EXPECT_EQ(shown(), (QStringList{header("taskText"), "Lunch"}));
+}
+
+TEST_F(SearchResultCommandTest, EditAndAddANoteOpenTheirPagesAtEveryKindOfRow)
+{
+    const TaskPtr plan = task(QStringLiteral("Plan the trip"));
+    const TaskPtr flight = event(QStringLiteral("Trip flight"), localDate(2014, 1, 14, 8), localDate(2014, 1, 14, 10));
+    const TaskPtr note = add(3, QStringLiteral("Trip notes"), [](Task& t) { t.setStartTime(localDate(2014, 1, 12, 9)); });
+    results().loadSearchResultWithSearchText(QStringLiteral("trip"));
+    using Request = DetailViewController::Request;
+    struct Case {
+        const char* row;
+        TaskPtr item;
+        const char* entry;
+        Request request;
+    };
+    const Case cases[] = {
+        {"Plan the trip", plan, "menuEdit", Request::TaskEditor},
+        {"Plan the trip", plan, "addNoteText", Request::Links},
+        {"Trip flight", flight, "menuEdit", Request::EventEditor},
+        {"Trip flight", flight, "addNoteText", Request::Links},
+        {"~ Trip notes", note, "menuEdit", Request::NoteEditor},
+        {"~ Trip notes", note, "addNoteText", Request::Links},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.row) + " " + c.entry);
+        const Menu menu = menuOf(QString::fromUtf8(c.row));
+        const MenuItem* command = menuEntry(menu, c.entry);
+        ASSERT_NE(command, nullptr);
+        command->action();
+        ASSERT_NE(results().detailViewController(), nullptr);
+        const auto& asked = results().detailViewController()->lastRequest();
+        EXPECT_EQ(asked.request, c.request);
+        ASSERT_NE(asked.item, nullptr);
+        EXPECT_EQ(asked.item->primaryKey(), c.item->primaryKey());
+        EXPECT_EQ(asked.positioningView, results().itemAtRow(rowNamed(QString::fromUtf8(c.row)))) << "at the row";
+    }
+}
+
+TEST_F(SearchResultCommandTest, DoneAndTheDeferEntriesChangeTheTaskOfTheRow)
+{
+    watchTaskChanged();
+    setting().setDayManagers({});  // no working hours
+    const TaskPtr first = task(QStringLiteral("Errand one"), [](Task& t) { t.setTaskOrder(1); });
+    const TaskPtr second = task(QStringLiteral("Errand two"), [](Task& t) { t.setTaskOrder(2); });
+    results().loadSearchResultWithSearchText(QStringLiteral("errand"));
+    const auto status = [this](const TaskPtr& item) {
+        return storedColumn(item->primaryKey(), QStringLiteral("status")).toLongLong();
+    };
+
+    // Done, then open again: the row stays listed (done tasks are found too).
+    const Menu open = menuOf(QStringLiteral("Errand two"));
+    ASSERT_NE(menuEntry(open, "menuDone"), nullptr);
+    menuEntry(open, "menuDone")->action();
+    EXPECT_EQ(status(second), 1);
+    EXPECT_EQ(status(first), 0) << "only the row's task";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_taskChangedCount, 1);
+    EXPECT_EQ(m_lastChangedObject, NotificationPayload::identityOf(&results()));
+    const Menu done = menuOf(QStringLiteral("Errand two"));
+    ASSERT_NE(menuEntry(done, "menuUnDone"), nullptr);
+    menuEntry(done, "menuUnDone")->action();
+    EXPECT_EQ(status(second), 0);
+
+    // Today: to the top of the order, and the list is searched again (an
+    // item stored since the last search shows up).
+    const auto order = [this](const TaskPtr& item) {
+        return storedColumn(item->primaryKey(), QStringLiteral("taskOrder")).toLongLong();
+    };
+    task(QStringLiteral("Errand three"), [](Task& t) { t.setTaskOrder(3); });
+    const Menu again = menuOf(QStringLiteral("Errand two"));
+    ASSERT_NE(menuEntry(again, "menuDoToday"), nullptr);
+    menuEntry(again, "menuDoToday")->action();
+    EXPECT_EQ(order(second), 1);
+    EXPECT_EQ(order(first), 2);
+    EXPECT_TRUE(shown().contains(QStringLiteral("Errand three"))) << "searched again";
+
+    // Next week from Monday 13 January, next month: without working hours
+    // the days start and end at midnight.
+    struct Case {
+        const char* entry;
+        const char* added;
+        Date start;
+        Date due;
+    };
+    const Case cases[] = {
+        {"menuDoNextWeek", "Errand four", localDate(2014, 1, 20), localDate(2014, 1, 24)},
+        {"menuDoNextMonth", "Errand five", localDate(2014, 2, 1), localDate(2014, 2, 28)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        task(QString::fromLatin1(c.added));
+        const Menu menu = menuOf(QStringLiteral("Errand one"));
+        const MenuItem* move = menuEntry(menu, c.entry);
+        ASSERT_NE(move, nullptr);
+        move->action();
+        const TaskPtr moved = Task::initWithPrimaryKey(first->primaryKey());
+        ASSERT_NE(moved, nullptr);
+        EXPECT_EQ(moved->startTime(), c.start);
+        EXPECT_EQ(moved->hasDue(), 1);
+        EXPECT_EQ(moved->dueEnd(), c.due);
+        EXPECT_EQ(Task::initWithPrimaryKey(second->primaryKey())->hasDue(), 0) << "only the row's task moves";
+        EXPECT_TRUE(shown().contains(QString::fromLatin1(c.added))) << "searched again";
+    }
 }

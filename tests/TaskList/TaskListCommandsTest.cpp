@@ -2,6 +2,7 @@
 // selection menus as data, copying, pasting and linking, duplicating.
 #include "TaskListPaneFixture.h"
 
+#include "DetailViewController.h"
 #include "Event.h"
 #include "Menu.h"
 #include "Screenshot.h"
@@ -239,6 +240,78 @@ TEST_F(TaskListCommandsTest, TheSelectionMenuKeepsTheSelectionAndLinksExactlyTwo
     ASSERT_NE(entry(starred, "menuUnStar"), nullptr);
     entry(starred, "menuUnStar")->action();
     EXPECT_EQ(b->isPinned(), 0);
+}
+
+TEST_F(TaskListCommandsTest, LinkTogetherTakesAnOccurrenceForItsSeries)
+{
+    const TaskPtr series = add(0, QStringLiteral("Standup"), [](Task& t) {
+        t.setStartTime(localDate(2014, 1, 6, 9));
+        t.setEndTime(localDate(2014, 1, 6, 10));
+        t.setRepeatStartDate(localDate(2014, 1, 6));
+        t.setOccurrence(localDate(2014, 1, 6, 9));
+        t.setRepeatType(1);
+        t.setIsRepeatForever(1);
+        t.setParentId(-1);
+    });
+    const TaskPtr linked = ordered(QStringLiteral("Linked"), 1);
+    const TaskPtr free = ordered(QStringLiteral("Free"), 2);
+    dataManager().setCopiedItem(series->copy());
+    ASSERT_TRUE(dataManager().pasteToMakeLinkWith(linked));
+    dataManager().setCopiedItem(nullptr);
+
+    // A generated occurrence a week on, with a key of its own.
+    TaskList occurrences;
+    dataManager().fillRepeatEventInstances({series}, occurrences, localDate(2014, 1, 14), localDate(2014, 1, 14));
+    ASSERT_EQ(occurrences.size(), 1);
+    const TaskPtr occurrence = occurrences.front();
+    ASSERT_NE(occurrence->primaryKey(), series->primaryKey());
+    ASSERT_EQ(occurrence->parentId(), series->primaryKey());
+    std::vector<TableRowView*> rows;
+    for (const TaskPtr& item : {occurrence, linked, free}) {
+        auto* row = new TaskListItemView();
+        row->setTask(item);
+        rows.push_back(row);
+    }
+    list().setRootItems(rows);
+
+    selectRows({0, 1});
+    EXPECT_EQ(entry(list().menuForEvent(rightClickAt(0)), "menuLinkThemTogether"), nullptr)
+        << "the occurrence's series is linked to the other row already";
+
+    selectRows({0, 2});
+    const Menu menu = list().menuForEvent(rightClickAt(0));
+    const MenuItem* link = entry(menu, "menuLinkThemTogether");
+    ASSERT_NE(link, nullptr);
+    link->action();
+    EXPECT_EQ(linksBetween(series, free), 1) << "the series is linked, not the day";
+    EXPECT_EQ(dataManager().getLink(occurrence->primaryKey(), free->primaryKey()), nullptr);
+    EXPECT_EQ(entry(list().menuForEvent(rightClickAt(0)), "menuLinkThemTogether"), nullptr) << "linked now";
+}
+
+TEST_F(TaskListCommandsTest, EditAndAddANoteOpenTheEditorAndTheLinkPageAtTheRow)
+{
+    const TaskPtr a = ordered(QStringLiteral("A"), 1);
+    ordered(QStringLiteral("B"), 2);
+    pane().reloadTaskIfNeeded();
+    const Menu menu = list().menuForEvent(rightClickAt(rowNamed("A")));
+    TableRowView* row = list().itemAtRow(rowNamed("A"));
+    struct Case {
+        const char* entry;
+        DetailViewController::Request request;
+    };
+    for (const Case c : {Case{"menuEdit", DetailViewController::Request::TaskEditor},
+                         Case{"addNoteText", DetailViewController::Request::Links}}) {
+        SCOPED_TRACE(c.entry);
+        const MenuItem* command = entry(menu, c.entry);
+        ASSERT_NE(command, nullptr);
+        command->action();
+        ASSERT_NE(list().detailViewController(), nullptr);
+        const auto& asked = list().detailViewController()->lastRequest();
+        EXPECT_EQ(asked.request, c.request);
+        ASSERT_NE(asked.item, nullptr);
+        EXPECT_EQ(asked.item->primaryKey(), a->primaryKey());
+        EXPECT_EQ(asked.positioningView, row) << "at the row";
+    }
 }
 
 TEST_F(TaskListCommandsTest, CopyExplainsOnceAndPasteLinksTheRootsKeepingTheCopy)
