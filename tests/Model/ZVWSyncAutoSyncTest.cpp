@@ -6,6 +6,7 @@
 #include "Scheduler.h"
 #include "Task.h"
 #include "TestEnvironment.h"
+#include "Utilities.h"
 
 namespace {
 
@@ -166,6 +167,43 @@ TEST_F(ZVWSyncAutoSyncTest, AFailedItemsUploadSendsTheSameItemsNextTimeAndTheSer
     advance(10);
     EXPECT_EQ(requestsTo("POST", "/api/tasks.json"), 2);
     EXPECT_EQ(m_service.itemRecordsOf(account).size(), 2);
+}
+
+// The push time stops one second short of the push's start, so an edit
+// made in that same second is not taken for sent.
+TEST_F(ZVWSyncAutoSyncTest, AnEditInTheSecondOfThePushGoesWithTheNextPush)
+{
+    const TaskPtr item = addLocalItem(QStringLiteral("Draft"));
+    request(2);
+    advance(10);
+    ASSERT_EQ(serviceItemTitles(), QStringList{"Draft"});
+    const qint64 pushStart = qint64(Date::truncated(Utilities::toDBDate(Clock::now()).timeIntervalSince1970()));
+    EXPECT_EQ(m_setting->latestSyncItem(), pushStart - 1);
+
+    const TaskPtr edited = Task::initWithPrimaryKey(item->primaryKey());
+    edited->setTaskName(QStringLiteral("Final"));
+    ASSERT_TRUE(edited->dehydrate());  // the clock still reads the push's second
+    request(2);
+    advance(10);
+    EXPECT_EQ(serviceItemTitles(), QStringList{"Final"});
+}
+
+// The owner of a shared category creates its items; one made here is not
+// sent and does not keep the push time back.
+TEST_F(ZVWSyncAutoSyncTest, ItemsOfASharedCategoryAreNotSentAndDoNotHoldThePushTimeBack)
+{
+    const CalendarPtr shared = addLocalCategory(QStringLiteral("Team"), 61, 3);
+    shared->setExtraStatus(1);
+    ASSERT_TRUE(shared->dehydrate());
+    const TaskPtr theirs = addLocalItem(QStringLiteral("In their category"));
+    theirs->setCalendarId(shared->primaryKey());
+    ASSERT_TRUE(theirs->dehydrate());
+    addLocalItem(QStringLiteral("Mine"));
+    request(2);
+    advance(10);
+    EXPECT_EQ(serviceItemTitles(), QStringList{"Mine"});
+    EXPECT_EQ(Task::initWithPrimaryKey(theirs->primaryKey())->zvwID(), 0);
+    EXPECT_GT(m_setting->latestSyncItem(), 0) << "every item it sent was answered";
 }
 
 TEST_F(ZVWSyncAutoSyncTest, ARefusedRecordKeepsTheItemPushTimeAndTheItemGoesAgain)

@@ -11,6 +11,7 @@
 #include "iCalSync.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 namespace {
 
@@ -171,12 +172,16 @@ TEST_F(FullPassTest, AFailedDownloadDeletesNothingAndTheNextGoodPassLeavesBothSi
         {"categories: an empty list", "/api/categories.json", body("[]"), false},
         {"tags: an empty list", "/api/tags.json", body("[]"), false},
         {"tags: status 500", "/api/tags.json", status(500), false},
+        {"tags: not JSON", "/api/tags.json", body("<html>busy</html>"), false},
+        {"tags: an error object", "/api/tags.json", body(R"({"error":1})"), false},
         {"items: status 500", "/api/tasks.json", status(500), true},
         {"items: not JSON", "/api/tasks.json", body("{not json"), true},
         {"items: an error object", "/api/tasks.json", body(R"({"error":1})"), true},
         {"items: an empty list", "/api/tasks.json", body("[]"), true},
         {"links: an empty list", "/api/hyperlinks.json", body("[]"), true},
         {"links: an error object", "/api/hyperlinks.json", body(R"({"error":1})"), true},
+        {"links: status 500", "/api/hyperlinks.json", status(500), true},
+        {"links: not JSON", "/api/hyperlinks.json", body("{not json"), true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -211,6 +216,90 @@ TEST_F(FullPassTest, AFailedDownloadDeletesNothingAndTheNextGoodPassLeavesBothSi
         EXPECT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
         expectBothSidesEqual("after the next good pass");
     }
+}
+
+// The steps before the categories download run in full: the settings are
+// downloaded (their decision is the pass's last step) and the tags exchanged.
+TEST_F(FullPassTest, AFailingCategoriesDownloadComesAfterTheSettingsAndTagsExchange)
+{
+    populateAndSync();
+    addLocalTag(QStringLiteral("Made here"));
+    m_service.addTag(account, QStringLiteral("Made on the phone"));
+    const qint64 weekStartBefore = m_setting->weekStartDay();
+    m_service.setSettings(account, {{"week_start", weekStartBefore == 1 ? "sun" : "mon"}, {"working_hour_start", 555}});
+    reloadLists();
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/categories.json"), status(500));
+    m_service.clearRequests();
+    m_mainView.clearCalls();
+    PostedNotifications posts({kSyncZVWFinishedNotification, settingChanged, kServerErrorNotification});
+
+    fullPass(&m_pane);
+
+    QStringList data;
+    for (const QString& path : requestedPaths())
+        if (!path.contains(QLatin1String("/api/token"))) data.append(path);
+    EXPECT_EQ(data, (QStringList{"GET /api/settings.json", "GET /api/tags.json", "POST /api/tags.json",
+                                 "GET /api/categories.json"}))
+        << "nothing after the categories download";
+    EXPECT_EQ(m_sync->zvwSetting()->weekStartDay(), weekStartBefore == 1 ? 0 : 1) << "the service's settings were read";
+    EXPECT_EQ(m_sync->zvwSetting()->deskTimeNDStart(), 555);
+    EXPECT_EQ(Setting::initWithPrimaryKey(1, db())->weekStartDay(), weekStartBefore) << "the decision did not run";
+    EXPECT_TRUE(storedTagNames().contains(QStringLiteral("Made on the phone")));
+    EXPECT_TRUE(serviceNames(m_service.tagsOf(account)).contains(QStringLiteral("Made here")));
+    EXPECT_EQ(storedTagNames(), serviceNames(m_service.tagsOf(account)));
+    EXPECT_EQ(posts.names(), QStringList{kServerErrorNotification});
+    EXPECT_EQ(m_mainView.calls(), (QStringList{QStringLiteral("show"), QStringLiteral("hide")}));
+    EXPECT_FALSE(m_sync->isSyncing());
+}
+
+// A service that goes silent: the tags upload, then the categories download
+// wait for their time-out (half a second, the fixture's read time-out).
+TEST_F(FullPassTest, AServiceThatStopsAnsweringEndsEachRequestAtItsTimeOutAndThePassAtTheFirstDownload)
+{
+    populateAndSync();
+    addLocalTag(QStringLiteral("Waiting for an answer"));
+    reloadLists();
+    ServiceFault silent;
+    silent.kind = ServiceFault::Hold;
+    for (const auto& [method, path] :
+         {std::pair{"POST", "/api/tags.json"}, std::pair{"GET", "/api/categories.json"}, std::pair{"GET", "/api/tasks.json"},
+          std::pair{"POST", "/api/tasks.json"}, std::pair{"GET", "/api/hyperlinks.json"},
+          std::pair{"GET", "/api/conversations.json"}, std::pair{"PUT", "/api/settings/updates.json"}})
+        m_service.setFault(QString::fromLatin1(method), QString::fromLatin1(path), silent);
+    m_service.clearRequests();
+    m_mainView.clearCalls();
+    PostedNotifications posts({kSyncZVWFinishedNotification, settingChanged, kServerErrorNotification});
+
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(m_sync->backgroundFullSync(&m_pane));
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    const qint64 elapsed = clock.elapsed();
+    deliverPosts();
+
+    const QStringList paths = requestedPaths();
+    ASSERT_GE(paths.size(), 2);
+    EXPECT_EQ(paths.mid(paths.size() - 2), (QStringList{"POST /api/tags.json", "GET /api/categories.json"}))
+        << paths.join(", ").toStdString();
+    EXPECT_EQ(m_service.heldRequests(), 2) << "neither was answered";
+    EXPECT_GE(elapsed, 900) << "each request waited for its time-out";
+    EXPECT_LT(elapsed, 10000) << "and no longer";
+    EXPECT_EQ(posts.names(), QStringList{kServerErrorNotification});
+    EXPECT_EQ(m_mainView.calls(), (QStringList{QStringLiteral("show"), QStringLiteral("hide")}));
+    EXPECT_FALSE(m_sync->isSyncing());
+    EXPECT_FALSE(webSyncBusy);
+    dataManager().getTagList();
+    const TagPtr waiting = findTag(QStringLiteral("Waiting for an answer"));
+    ASSERT_NE(waiting, nullptr);
+    EXPECT_EQ(waiting->zvwKey(), 0) << "the unanswered upload stays queued";
+
+    m_service.releaseHeld();
+    m_service.clearFaults();
+    ASSERT_TRUE(processEventsUntil([&] { return m_service.heldRequests() == 0; }));
+    fullPass();
+    EXPECT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+    EXPECT_EQ(serviceNames(m_service.tagsOf(account)).count(QStringLiteral("Waiting for an answer")), 1);
+    expectBothSidesEqual("after the next pass");
 }
 
 TEST_F(FullPassTest, TheServerBackupIsAskedForOnceInEightHoursAndAgainAfterAFailure)
@@ -343,6 +432,13 @@ TEST_P(WebToMacTest, ReplacesTheLocalDataWithTheAccountsOwn)
         m_service.addTag(account, QStringLiteral("Errands"));
         addLocalItem(QStringLiteral("Only here"), work);
         addLocalTag(QStringLiteral("Local only"));
+        ASSERT_GT(dataManager().tzList().zones().size(), 3);
+        m_service.setSettings(account, {{"week_start", m_setting->weekStartDay() == 1 ? "sun" : "mon"},
+                                        {"working_hour_start", 555}, {"default_eve_dur", 45}, {"hide_done_task", 1},
+                                        {"timezone_support", 1},
+                                        {"time_zone", dataManager().tzList().zones().at(3).tzRegionName}});
+        m_setting->setDurationDefTaskVal(m_setting->durationDefTaskVal() + 15);  // a local change the replace drops
+        m_setting->setHasChanges(1);
         for (const CalendarPtr& category : dataManager().getCalendarList()) {
             category->setTypeOfCal(CalCalendarTypeLocal);
             ASSERT_TRUE(category->dehydrate());
@@ -369,6 +465,15 @@ TEST_P(WebToMacTest, ReplacesTheLocalDataWithTheAccountsOwn)
         EXPECT_EQ(requestsTo(QStringLiteral("DELETE"), QStringLiteral("/api/tasks/")), 0) << "the tombstones were emptied";
         expectBothSidesEqual("after the replace");
         EXPECT_EQ(queryInt("SELECT count(*) FROM Tasks WHERE calendarId NOT IN (SELECT primaryKey FROM Calendars)"), 0);
+        const QJsonObject here = m_sync->settingsRecord(*Setting::initWithPrimaryKey(1, db()));
+        const QJsonObject there = m_service.settingsOf(account);
+        EXPECT_EQ(here.value("time_zone"), there.value("time_zone"));
+        // The zone travels by its name; the service's "timezone_key" is not read.
+        for (const QString& key : here.keys())
+            if (there.contains(key) && key != QLatin1String("timezone_key")) {
+                EXPECT_EQ(here.value(key).toVariant(), there.value(key).toVariant()) << key.toStdString();
+            }
+        EXPECT_EQ(here.value("working_hour_start").toInteger(), 555) << "the account's settings, not the ones here";
     }
 }
 

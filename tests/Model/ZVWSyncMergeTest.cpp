@@ -171,6 +171,8 @@ TEST(ExceptionMergeTest, MergedTextsFollowTheServerDatesAndTheLocalPieces)
          pieces({{d1, 2}, {d2, 2}, {d3, 2}})},
         {"a changed piece without its occurrence gives its date to the server's", pieces({{d1, 0}}), pieces({{d1, 1}}),
          {serverOccurrence(9, d3 + 86400)}, nullptr, pieces({{d1, 1}})},
+        {"a changed piece without its occurrence and no server's is deleted", pieces({{d1, 0}}), pieces({{d1, 1}}), {},
+         nullptr, pieces({{d1, 2}})},
         {"malformed pieces are passed over", QStringLiteral("|abc|(1)||") + QString::number(d1), QString(), {}, nullptr,
          pieces({{d1, 2}})},
     };
@@ -318,6 +320,7 @@ TEST_F(ZVWSyncMergeTest, ALinkDeletedOnTheWebDisappearsAndAnUnsentOneIsNotDuplic
     newLocalLink(first->primaryKey(), second->primaryKey());
     newLocalLink(second->primaryKey(), third->primaryKey());
     m_service.addLinkRecord(account, b, a);  // the same two items, swapped
+    m_service.addLinkRecord(account, b, c);  // the same two items, in the same order
     syncLinks();
     ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
     EXPECT_EQ(dataManager().getAllLinks().size(), 2);
@@ -356,6 +359,37 @@ TEST_F(ZVWSyncMergeTest, LinksGoUpInBatchesOfFifty)
     const int before = requestsTo("POST", "/api/hyperlinks.json");
     m_sync->addLink(copies);
     EXPECT_EQ(requestsTo("POST", "/api/hyperlinks.json"), before);
+}
+
+TEST_F(ZVWSyncMergeTest, AStopBetweenTwoLinkBatchesLeavesTheRestUnsent)
+{
+    QList<TaskPtr> items;
+    for (int i = 0; i < 16; ++i) items.append(addLocalItem(QStringLiteral("Item %1").arg(i), 0, 0));
+    mergeItems();
+    for (int i = 0; i < 16; ++i)
+        for (int j = i + 1; j < 16; ++j) newLocalLink(items[i]->primaryKey(), items[j]->primaryKey());
+    // The stop comes while the first batch's answer is on its way.
+    ZVWSync* sync = m_sync.get();
+    m_service.setRequestHook([sync](const ServiceRequest& request) {
+        if (request.method == "POST" && request.path == "/api/hyperlinks.json") sync->setIsBreak(true);
+    });
+    syncLinks();
+    m_service.setRequestHook({});
+
+    ASSERT_EQ(requestsTo("POST", "/api/hyperlinks.json"), 1);
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 50);
+    int keyed = 0, unsent = 0;
+    for (const LinkPtr& link : dataManager().getAllLinks()) {
+        EXPECT_EQ(link->status(), 0);
+        (link->zvwKey() > 0 ? keyed : unsent) += 1;
+    }
+    EXPECT_EQ(keyed, 50) << "the answered batch keeps its keys";
+    EXPECT_EQ(unsent, 70) << "the rest waits, unsent and active";
+
+    m_sync->setIsBreak(false);
+    syncLinks();
+    EXPECT_EQ(m_service.linkRecordsOf(account).size(), 120);
+    for (const LinkPtr& link : dataManager().getAllLinks()) EXPECT_GT(link->zvwKey(), 0);
 }
 
 TEST_F(ZVWSyncMergeTest, ALinkWithAnUnsentItemIsLeftOutAndTheKeysGoToTheLinksSent)
@@ -403,7 +437,18 @@ TEST_F(ZVWSyncMergeTest, AFailedUploadAfterTheWipeLeavesTheLinksUnsentAndActive)
     EXPECT_EQ(links[0]->zvwKey(), 0);
     EXPECT_EQ(links[0]->status(), 0);
 
+    // The next push's links step sends it.
     m_service.clearFaults();
+    m_service.clearRequests();
+    m_sync->oneWayAutoSyncLinks();
+    EXPECT_EQ(requestsTo("POST", "/api/hyperlinks.json"), 1);
+    ASSERT_EQ(m_service.linkRecordsOf(account).size(), 1);
+    const QJsonObject sent = m_service.linkRecordsOf(account).first();
+    EXPECT_EQ(sent.value("root_id").toInteger(), dataManager().getZVWId(first->primaryKey()));
+    EXPECT_EQ(sent.value("target_id").toInteger(), dataManager().getZVWId(second->primaryKey()));
+    ASSERT_EQ(dataManager().getAllLinks().size(), 1);
+    EXPECT_EQ(dataManager().getAllLinks()[0]->zvwKey(), sent.value("id").toInteger());
+
     syncLinks();
     EXPECT_EQ(dataManager().getAllLinks().size(), 1) << "not taken for deleted on the web";
     EXPECT_EQ(m_service.linkRecordsOf(account).size(), 1);
@@ -508,6 +553,25 @@ TEST_F(ZVWSyncMergeTest, LinkRecordsWithUnknownItemsAreStoredWithMinusOne)
     EXPECT_EQ(links[0]->rootId(), -1);
     EXPECT_EQ(links[0]->targetId(), -1);
     EXPECT_TRUE(m_service.linkRecordsOf(account).isEmpty()) << "never uploaded with an unknown end";
+
+    // A record without a root: one end known here, the other not.
+    const ZVWSync::LinkRecords rootless =
+        ZVWSync::linksFromRecords(QJsonDocument::fromJson(R"([{"target_id":5,"id":13}])").array(), Date::null());
+    ASSERT_EQ(rootless.links.size(), 1);
+    EXPECT_EQ(rootless.links[0]->rootId(), 0);
+    const TaskPtr known = addLocalItem("Known", 0, 0);
+    mergeItems();
+    const qint64 knownId = dataManager().getZVWId(known->primaryKey());
+    ASSERT_GT(knownId, 0);
+    m_service.setFault("GET", "/api/hyperlinks.json", body(QStringLiteral(R"([{"target_id":%1,"id":13}])").arg(knownId).toUtf8()));
+    m_service.clearRequests();
+    syncLinks();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty()) << m_sync->errorDescription().toStdString();
+    bool stored = false;
+    for (const LinkPtr& link : dataManager().getAllLinks())
+        stored |= link->rootId() == -1 && link->targetId() == known->primaryKey();
+    EXPECT_TRUE(stored) << "stored with -1 for the missing end";
+    EXPECT_EQ(requestsTo("POST", "/api/hyperlinks.json"), 0) << "never uploaded while one end is unknown";
 }
 
 // ---- orders and finished series ------------------------------------------------------------
@@ -523,6 +587,34 @@ TEST_F(ZVWSyncMergeTest, ANewerLocalOrderGoesUpInRequestsOfFifty)
         if (!records.isEmpty() && !records[0].toObject().contains("title")) sizes.append(records.size());
     }
     EXPECT_EQ(sizes, (QList<qsizetype>{50, 50, 20}));
+}
+
+TEST_F(ZVWSyncMergeTest, NewTasksTakeTheServiceOrderUnlessTheLocalOrderIsNewer)
+{
+    const auto ordersOf = [this](const QStringList& names) {
+        QList<qint64> orders;
+        for (const QString& name : names)
+            for (const TaskPtr& item : dataManager().getAllTasksInDB())
+                if (item->taskName() == name) orders.append(item->taskOrder());
+        return orders;
+    };
+    for (const auto& [title, order] : {std::pair{"Seventh", 7}, std::pair{"Third", 3}, std::pair{"Fifth", 5}})
+        m_service.addItemRecord(account, {{"title", title}, {"task_type", 2}, {"order_number", order}});
+    m_setting->setLastUpdateWork(0);  // the service's order is the newer
+    mergeItems();
+    ASSERT_FALSE(m_sync->willUpdateRemoteOrder());
+    EXPECT_EQ(ordersOf({"Seventh", "Third", "Fifth"}), (QList<qint64>{7, 3, 5}));
+
+    for (const auto& [title, order] : {std::pair{"Seventieth", 70}, std::pair{"Thirtieth", 30}})
+        m_service.addItemRecord(account, {{"title", title}, {"task_type", 2}, {"order_number", order}});
+    m_setting->setLastUpdateWork(m_service.stamp() + 1000);  // the local order is the newer
+    mergeItems();
+    ASSERT_TRUE(m_sync->willUpdateRemoteOrder());
+    const QList<qint64> local = ordersOf({"Seventieth", "Thirtieth"});
+    ASSERT_EQ(local.size(), 2);
+    EXPECT_GT(local[0], 7) << "placed after the tasks here, not at the service's 70";
+    EXPECT_GT(local[1], local[0]) << "in list order, not at the service's 30";
+    EXPECT_EQ(ordersOf({"Seventh", "Third", "Fifth"}), (QList<qint64>{7, 3, 5})) << "the stored ones keep theirs";
 }
 
 TEST_F(ZVWSyncMergeTest, EqualStampsGiveAnUnchangedTaskTheServiceOrderWithoutMarkingIt)
@@ -737,14 +829,27 @@ TEST_F(ZVWSyncMergeTest, OddServerListsAreMergedByTheRules)
     const qint64 root = m_service.addItemRecord(account, {{"title", "Standup"}, {"task_type", 3}, {"group_id", 0},
                                                           {"repeat", QJsonObject{{"repeat_type", "D"}}}});
     m_service.addItemRecord(account, {{"title", "Moved standup"}, {"task_type", 3}, {"group_id", root}});
+    // A changed occurrence whose root the service does not list at all.
+    m_service.addItemRecord(account, {{"title", "Orphan occurrence"}, {"task_type", 3}, {"group_id", 987654}});
     m_service.setChildrenFirst(true);
     mergeItems();
     ASSERT_TRUE(m_sync->errorDescription().isEmpty());
-    bool childAsRoot = false;
-    for (const TaskPtr& item : dataManager().getAllTasksInDB())
+    bool childAsRoot = false, orphanAsRoot = false;
+    for (const TaskPtr& item : dataManager().getAllTasksInDB()) {
         if (item->taskName() == "Moved standup") childAsRoot = item->parentId() == 0;
+        if (item->taskName() == "Orphan occurrence") orphanAsRoot = item->parentId() == 0;
+    }
     EXPECT_TRUE(childAsRoot);
-    EXPECT_EQ(storedNames().size(), 2);
+    EXPECT_TRUE(orphanAsRoot);
+    EXPECT_EQ(storedNames().size(), 3);
+
+    // The next merge takes them for the service's own: nothing stored twice or sent.
+    m_service.clearRequests();
+    mergeItems();
+    ASSERT_TRUE(m_sync->errorDescription().isEmpty());
+    EXPECT_EQ(storedNames().size(), 3);
+    EXPECT_EQ(requestsTo("POST", "/api/tasks.json"), 0);
+    EXPECT_EQ(m_service.itemRecordsOf(account).size(), 3);
 }
 
 TEST_F(ZVWSyncMergeTest, AnItemWhoseTypeChangedIsStoredAnew)
@@ -785,11 +890,20 @@ TEST_F(ZVWSyncMergeTest, UnlinkedRowsArePurgedOnlyOnceTheServiceAnsweredTheirDel
     for (const LinkPtr& link : dataManager().getAllLinks()) keys.append(QString::number(link->zvwKey()));
     ASSERT_TRUE(dataManager().unLink(a->primaryKey(), b->primaryKey()));
     ASSERT_TRUE(dataManager().unLink(b->primaryKey(), c->primaryKey()));
+    // Made and unlinked here before it ever went up: nothing to ask of the service.
+    const LinkPtr neverSent = newLocalLink(a->primaryKey(), c->primaryKey());
+    ASSERT_TRUE(dataManager().unLink(a->primaryKey(), c->primaryKey()));
+    ASSERT_EQ(dataManager().getUnlinks().size(), 3);
     const QString path = QStringLiteral("/api/hyperlinks/%1.json").arg(keys.join(','));
 
     m_service.setFault("DELETE", path, status(500));
+    m_service.clearRequests();
     m_sync->deleteUnlinks();
     EXPECT_EQ(dataManager().getUnlinks().size(), 2) << "not answered: they stay marked and go again";
+    for (const LinkPtr& link : dataManager().getUnlinks())
+        EXPECT_NE(link->primaryKey(), neverSent->primaryKey()) << "the row that never had a key is purged";
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Links WHERE primaryKey = %1").arg(neverSent->primaryKey())), 0);
+    EXPECT_EQ(requestsTo("DELETE", "/api/hyperlinks/"), 1) << "one request, with the two keys only";
 
     m_service.clearFaults();
     m_sync->deleteUnlinks();

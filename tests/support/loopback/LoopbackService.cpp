@@ -94,6 +94,7 @@ struct LoopbackService::State {
     int held = 0;
     bool releaseHeld = false;
     QList<ServiceRequest> requests;
+    RequestHook hook;
 
     std::mutex wakeMutex;
     std::condition_variable wake;
@@ -181,6 +182,12 @@ struct LoopbackService::State {
                 return;
             }
         }
+        RequestHook answered;
+        {
+            std::lock_guard lock(mutex);
+            answered = hook;
+        }
+        if (answered) answered(request);
         response.status = reply.status;
         response.set_content(reply.body.toStdString(), reply.contentType.toStdString());
     }
@@ -341,6 +348,12 @@ void LoopbackService::releaseHeld()
     std::lock_guard lock(d->wakeMutex);
     d->releaseHeld = true;
     d->wake.notify_all();
+}
+
+void LoopbackService::setRequestHook(RequestHook hook)
+{
+    std::lock_guard lock(d->mutex);
+    d->hook = std::move(hook);
 }
 
 void LoopbackService::clearFaults()

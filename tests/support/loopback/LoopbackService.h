@@ -107,6 +107,12 @@ public:
     int heldRequests() const;
     void releaseHeld();
 
+    // Called on the service's thread with each request it answers, once the
+    // answer is ready and before it goes out: a test acts between two
+    // requests of the client. An empty hook removes it.
+    using RequestHook = std::function<void(const ServiceRequest&)>;
+    void setRequestHook(RequestHook hook);
+
     QList<ServiceRequest> requests() const;
     QList<ServiceRequest> requestsTo(const QString& path) const;
     void clearRequests();
