@@ -39,6 +39,37 @@ struct SyncingIndicator {
     SyncingIndicator& operator=(const SyncingIndicator&) = delete;
 };
 
+// The data manager's wipe takes only the categories linked to the store's
+// local calendars. A category never linked to the store exists only here and
+// on the web; kept, its unsent items would go up with the replace's own pass
+// and the local data would not become the account's. Categories of the
+// store's other calendar kinds stay, as the wipe keeps them.
+bool wipeCategoriesOutsideTheStore(CoreData& dataManager)
+{
+    CalendarList categories;
+    TaskList items;
+    for (const CalendarPtr& category : dataManager.calendarList()) {
+        if (!category->typeOfCal().isEmpty()) continue;
+        categories.append(category);
+        items += dataManager.getTaskBelongToCalendarId(category->primaryKey());
+        items += dataManager.getEventBelongToCalendarId(category->primaryKey());
+        items += dataManager.getNoteBelongToCalendarId(category->primaryKey());
+    }
+    // An empty type may be stored as NULL as well as "".
+    const bool wiped =
+        QueryStatement("DELETE FROM Tasks WHERE calendarId IN "
+                       "(SELECT primaryKey FROM Calendars WHERE ifnull(typeOfCal, '')='')")
+            .execute(RecordStore::deleteErrorText)
+        && QueryStatement("DELETE FROM Calendars WHERE ifnull(typeOfCal, '')=''").execute(RecordStore::deleteErrorText);
+    if (!wiped) return false;
+    // The lists follow the rows only once the whole wipe has committed.
+    Transaction::afterCommitOrNow([&dataManager, items, categories] {
+        dataManager.doWithAllTasksEventsAdes(items, ListAction::Remove);
+        dataManager.doWithCalendarList(categories, ListAction::Remove);
+    });
+    return true;
+}
+
 }  // namespace
 
 ZVWSync::WebSyncBusyHold::WebSyncBusyHold(bool take)
@@ -201,7 +232,7 @@ ZVWSync::WebToMac ZVWSync::prepareOneWayWebToMac(QObject* sender)
         // the same unit.
         Transaction wipe;
         const bool wiped =
-            wipe.isOpen() && dataManager->deleteDatabaseCreateDefaultCate(true)
+            wipe.isOpen() && wipeCategoriesOutsideTheStore(*dataManager) && dataManager->deleteDatabaseCreateDefaultCate(true)
             && QueryStatement("DELETE FROM Tasks WHERE calendarId NOT IN (SELECT primaryKey FROM Calendars)")
                    .execute(RecordStore::deleteErrorText)
             && wipe.commit();

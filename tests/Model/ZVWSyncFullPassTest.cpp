@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <tuple>
+
 namespace {
 
 const QString settingChanged = QStringLiteral("com.qrb.settingChangedBySyncNotification");
@@ -412,17 +414,22 @@ TEST_F(FullPassTest, ASenderThatGoesAwayDuringThePassIsNotPosted)
 
 namespace {
 
-class WebToMacTest : public FullPassTest, public ::testing::WithParamInterface<qint64> {};
+// Whether the calendar store is synced, and whether the categories were ever
+// linked to its local calendars.
+class WebToMacTest : public FullPassTest, public ::testing::WithParamInterface<std::tuple<qint64, bool>> {};
 
 }  // namespace
 
-// With the calendar store synced the wipe takes the categories' items itself;
-// without, their rows would be left behind under no category.
-INSTANTIATE_TEST_SUITE_P(CalendarStoreSync, WebToMacTest, ::testing::Values(1, 0));
+// With the calendar store synced the wipe takes the linked categories' items
+// itself; without, their rows would be left behind under no category. A
+// category never linked to the store must go as well, or its unsent items
+// would go up to the account the user asked to copy.
+INSTANTIATE_TEST_SUITE_P(CalendarStoreSync, WebToMacTest,
+                         ::testing::Combine(::testing::Values(1, 0), ::testing::Bool()));
 
 TEST_P(WebToMacTest, ReplacesTheLocalDataWithTheAccountsOwn)
 {
-    const qint64 storeSync = GetParam();
+    const auto [storeSync, linkedToStore] = GetParam();
     {
         populateAndSync();
         // The account changes elsewhere; the local side has changes of its own.
@@ -440,7 +447,7 @@ TEST_P(WebToMacTest, ReplacesTheLocalDataWithTheAccountsOwn)
         m_setting->setDurationDefTaskVal(m_setting->durationDefTaskVal() + 15);  // a local change the replace drops
         m_setting->setHasChanges(1);
         for (const CalendarPtr& category : dataManager().getCalendarList()) {
-            category->setTypeOfCal(CalCalendarTypeLocal);
+            category->setTypeOfCal(linkedToStore ? CalCalendarTypeLocal : QString());
             ASSERT_TRUE(category->dehydrate());
         }
         m_setting->setAutoICalSync(storeSync);
