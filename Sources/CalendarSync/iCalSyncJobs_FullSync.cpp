@@ -9,6 +9,7 @@
 #include "Task.h"
 #include "Transaction.h"
 #include "Utilities.h"
+#include "iCalSyncJobsShared.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -21,13 +22,6 @@
 namespace {
 
 constexpr double secondsPerDay = 86400.0;
-
-void reloadCategories(CoreData& manager)
-{
-    manager.setCalendarReloadInProgress(true);
-    manager.doWithCalendarList(manager.getCalendarList(), 2);
-    manager.setCalendarReloadInProgress(false);
-}
 
 // An ordinary category repairs the default; without one a default is made.
 void repairDefaultCategory(CoreData& manager)
@@ -77,12 +71,6 @@ void takeFolder(const CalendarPtr& category, const QString& entry, const QString
     category->setDirectory(bar < 0 ? QString() : entry.left(bar));
     category->setTaskOrEvent(bar < 0 ? 0 : entry.mid(bar + 1).toLongLong());
     category->setTypeOfCal(type);
-}
-
-QString calendarFolderOf(const CalCalendarStore& store, const QString& calendarUid)
-{
-    return store.rootPath() + QLatin1Char('/') + QString(calendarUid).replace(QLatin1Char('/'), QLatin1Char('_'))
-           + QStringLiteral(".calendar");
 }
 
 // Titles and names compared with letter case and spaces ignored.

@@ -7,6 +7,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "Utilities.h"
+#include "iCalSyncJobsShared.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -31,13 +32,6 @@ QStringList eachUidOnce(const QStringList& uids)
         once << uid;
     }
     return once;
-}
-
-void reloadCategories(CoreData& manager)
-{
-    manager.setCalendarReloadInProgress(true);
-    manager.doWithCalendarList(manager.getCalendarList(), 2);
-    manager.setCalendarReloadInProgress(false);
 }
 
 // The store title of a calendar follows the unique name its category took;
@@ -104,12 +98,6 @@ void logUnknown(const char* what, const QStringList& uids)
 {
     if (uids.isEmpty()) return;
     qWarning().noquote() << uids.size() << what << "are not in the store, for instance" << uids.first();
-}
-
-QString calendarFolderOf(const CalCalendarStore& store, const QString& calendarUid)
-{
-    return store.rootPath() + QLatin1Char('/') + QString(calendarUid).replace(QLatin1Char('/'), QLatin1Char('_'))
-           + QStringLiteral(".calendar");
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ Date movedByDays(const Date& date, qint64 days)
     return Utilities::newDateFromDate(date, double(days) * 86400);
 }
 
-void logFailure(const char* query, const CalError& error)
+void logQueryFailure(const char* query, const CalError& error)
 {
     qWarning().noquote() << "Calendar store query" << query << "failed:" << error.text;
 }
@@ -104,7 +104,7 @@ std::optional<CalEventList> iCalSyncJobs::getICalEventsWithCalendars(const CalCa
         CalCalendarStore::eventPredicateWithStartDate(getSyncWindowDate(true), getSyncWindowDate(false), calendars),
         &error);
     if (!error.ok()) {
-        logFailure("events of calendars", error);
+        logQueryFailure("events of calendars", error);
         return std::nullopt;
     }
     return events;
@@ -117,7 +117,7 @@ std::optional<CalTaskList> iCalSyncJobs::getICalTasksWithCalendars(const CalCale
     const CalTaskList tasks =
         m_iCalStore->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(calendars), &error);
     if (!error.ok()) {
-        logFailure("tasks of calendars", error);
+        logQueryFailure("tasks of calendars", error);
         return std::nullopt;
     }
     return tasks;
@@ -131,7 +131,7 @@ std::optional<CalEventList> iCalSyncJobs::getICalEventsWithEventUIDList(const QS
     CalError error;
     const CalCalendarList calendars = m_iCalStore->calendars(&error);
     if (!error.ok()) {
-        logFailure("calendars", error);
+        logQueryFailure("calendars", error);
         return std::nullopt;
     }
     if (calendars.isEmpty()) return std::nullopt;
@@ -141,7 +141,7 @@ std::optional<CalEventList> iCalSyncJobs::getICalEventsWithEventUIDList(const QS
         events += m_iCalStore->eventsWithPredicate(
             CalCalendarStore::eventPredicateWithStartDate(start, end, uid, calendars), &error);
         if (!error.ok()) {
-            logFailure("events of a uid", error);
+            logQueryFailure("events of a uid", error);
             return std::nullopt;
         }
     }
@@ -197,7 +197,7 @@ CalEventPtr iCalSyncJobs::findNextRootForIEvent(const CalEvent& event, const Dat
         const CalEventList found = m_iCalStore->eventsWithPredicate(
             CalCalendarStore::eventPredicateWithStartDate(windowStart, windowEnd, event.uid(), calendars), &error);
         if (!error.ok()) {
-            logFailure("next occurrence", error);
+            logQueryFailure("next occurrence", error);
             return nullptr;
         }
         for (const CalEventPtr& candidate : found)
@@ -217,7 +217,7 @@ CalEventPtr iCalSyncJobs::getIEventWithUIDAndStartEndDate(const QString& uid, co
     const CalEventList found = m_iCalStore->eventsWithPredicate(
         CalCalendarStore::eventPredicateWithStartDate(startDate, endDate, uid, calendars), &error);
     if (!error.ok()) {
-        logFailure("event by its dates", error);
+        logQueryFailure("event by its dates", error);
         return nullptr;
     }
     for (const CalEventPtr& event : found)
@@ -235,7 +235,7 @@ CalEventPtr iCalSyncJobs::getIEventWithUID(const QString& uid, const Date& start
         CalCalendarStore::eventPredicateWithStartDate(startOfDay(startDate), endOfDay(startDate), uid, calendars),
         &error);
     if (!error.ok()) {
-        logFailure("nearest occurrence", error);
+        logQueryFailure("nearest occurrence", error);
         return nullptr;
     }
     CalEventPtr nearest;

@@ -33,14 +33,14 @@ bool inDst(const QTimeZone& zone, const Date& date)
     return zone.isValid() && zone.isDaylightTime(at(date));
 }
 
-const CoreData* manager()
+const CoreData* readManager()
 {
     return CoreData::shared();
 }
 
 QTimeZone zoneOfId(qint64 tzId)
 {
-    const CoreData* data = manager();
+    const CoreData* data = readManager();
     if (!data) return QTimeZone();
     const QString name = data->getTimeZoneName(tzId);
     return name.isEmpty() ? QTimeZone() : GregorianCalendar::zoneNamed(name);
@@ -49,24 +49,24 @@ QTimeZone zoneOfId(qint64 tzId)
 // The application's zone, from the settings.
 QTimeZone applicationZone()
 {
-    const CoreData* data = manager();
+    const CoreData* data = readManager();
     const SettingPtr setting = data ? data->currentSetting() : nullptr;
     return setting ? zoneOfId(setting->currentTZ()) : QTimeZone();
 }
 
 bool tzSupportOn()
 {
-    const CoreData* data = manager();
+    const CoreData* data = readManager();
     const SettingPtr setting = data ? data->currentSetting() : nullptr;
     return setting && setting->tzSupport();
 }
 
-Date startOfDay(const Date& date)
+Date localStartOfDay(const Date& date)
 {
     return Utilities::resetTimeForDate(date, 0, 0, 0);
 }
 
-Date endOfDay(const Date& date)
+Date localEndOfDay(const Date& date)
 {
     return Utilities::resetTimeForDate(date, 23, 59, 59);
 }
@@ -82,7 +82,7 @@ qint64 iCalSyncJobs::calculateOffsetByTimeZone(const QTimeZone& zone)
 
 qint64 iCalSyncJobs::calculateOffset(qint64 tzId) const
 {
-    const CoreData* data = manager();
+    const CoreData* data = readManager();
     const QString localName = QString::fromUtf8(GregorianCalendar::systemZone().id());
     const qint64 localId = data ? data->getTimeZoneId(localName) : 0;
     return Utilities::convertTimezoneToOffset(tzId) - Utilities::convertTimezoneToOffset(localId);
@@ -164,18 +164,18 @@ EKEventPtr iCalSyncJobs::getEKEvent(const EKEventList& list, const CalEvent& cal
 
 std::optional<EKEventList> iCalSyncJobs::getEkEventList(const Date& date, const CalCalendarPtr& cal) const
 {
-    const CoreData* data = manager();
+    const CoreData* data = readManager();
     if ((data && !data->bSynciCalEnable()) || !date || !cal || !m_eventStore) return std::nullopt;
     CalError error;
     auto events = m_eventStore->eventsMatchingPredicate(
-        EKEventStore::predicateForEventsWithStartDate(startOfDay(date), endOfDay(date), {cal}), &error);
+        EKEventStore::predicateForEventsWithStartDate(localStartOfDay(date), localEndOfDay(date), {cal}), &error);
     if (!events) qWarning().noquote() << "Calendar store: the events of a day could not be read:" << error.text;
     return events;
 }
 
 void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent) const
 {
-    const CoreData* data = manager();
+    const CoreData* data = readManager();
     if (!taskEvent || !data || !data->bSynciCalEnable() || !tzSupportOn() || !m_eventStore) return;
     const CalCalendarPtr calendar =
         m_eventStore->calendarWithIdentifier(calEvent.calendar() ? calEvent.calendar()->uid() : QString());
@@ -222,7 +222,7 @@ struct Written {
 
 bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent, int span) const
 {
-    const CoreData* data = manager();
+    const CoreData* data = readManager();
     if (!taskEvent || (data && !data->bSynciCalEnable()) || !m_eventStore) return false;
     m_eventStore->reset();
     const CalCalendarPtr calendar =

@@ -33,14 +33,14 @@ void logRefusal(const char* what, const TaskPtr& item, const char* why)
     qInfo().noquote() << "Calendar store:" << what << named(item) << "is not written:" << why;
 }
 
-void logFailure(const char* what, const QString& name, const CalError& error)
+void logWriteFailure(const char* what, const QString& name, const CalError& error)
 {
     qWarning().noquote() << "Calendar store:" << what << name << "failed:" << error.text;
 }
 
-void logFailure(const char* what, const TaskPtr& item, const CalError& error)
+void logWriteFailure(const char* what, const TaskPtr& item, const CalError& error)
 {
-    logFailure(what, named(item), error);
+    logWriteFailure(what, named(item), error);
 }
 
 void logNotDurable(const char* what, qsizetype count, const CalError& error)
@@ -75,7 +75,7 @@ bool iCalSyncJobs::writeICalEvent(const TaskPtr& item, const CalEventPtr& record
         }
         CalError error;
         if (!m_iCalStore->saveEvent(record, storeSpanOfScope(scope), &error)) {
-            logFailure(create ? "creating the event" : "updating the event", item, error);
+            logWriteFailure(create ? "creating the event" : "updating the event", item, error);
             return false;
         }
         saveEventTimeZone(*record, item, zoneSpanOfScope(scope));
@@ -179,7 +179,7 @@ bool iCalSyncJobs::deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 delete
     if (!iCalEvent || !syncEnabled()) return false;
     CalError error;
     if (!m_iCalStore->removeEvent(iCalEvent, storeSpanOfScope(deleteREType), &error)) {
-        logFailure("removing the event", iCalEvent->uid(), error);
+        logWriteFailure("removing the event", iCalEvent->uid(), error);
         return false;
     }
     return true;
@@ -193,7 +193,7 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
     fillICalTask(task, *record);
     CalError error;
     if (!m_iCalStore->saveTask(record, &error)) {
-        logFailure("creating the task", task, error);
+        logWriteFailure("creating the task", task, error);
         return false;
     }
     if (!storeCopiesAreDurable("new store tasks", 1)) {
@@ -223,7 +223,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
         if (m_iCalStore->saveTask(record, &error))
             written.emplace_back(task, record);
         else
-            logFailure("creating the task", task, error);
+            logWriteFailure("creating the task", task, error);
     }
     const bool durable = written.empty() || storeCopiesAreDurable("new store tasks", qsizetype(written.size()));
     batch.commit();
@@ -255,7 +255,7 @@ bool iCalSyncJobs::updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalT
     fillICalTask(task, *iCalTask);
     CalError error;
     if (!m_iCalStore->saveTask(iCalTask, &error)) {
-        logFailure("updating the task", task, error);
+        logWriteFailure("updating the task", task, error);
         return false;
     }
     return true;
@@ -266,7 +266,7 @@ bool iCalSyncJobs::deleteTaskOnICal(const CalTaskPtr& iCalTask)
     if (!iCalTask) return false;
     CalError error;
     if (!m_iCalStore->removeTask(iCalTask, &error)) {
-        logFailure("removing the task", iCalTask->uid(), error);
+        logWriteFailure("removing the task", iCalTask->uid(), error);
         return false;
     }
     return true;

@@ -24,7 +24,7 @@
 
 namespace {
 
-double doubleClickInterval()
+double doubleClickSeconds()
 {
     return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
 }
@@ -331,7 +331,7 @@ void FocusPaneDetailView::mouseDown(const Event& event)
     m_selectedItem = m_arrayOfTasks[std::size_t(row)];
 
     const double now = Clock::now().timeIntervalSince1970();
-    if (m_lastMouseDown != 0 && now - m_lastMouseDown <= doubleClickInterval()) {
+    if (m_lastMouseDown != 0 && now - m_lastMouseDown <= doubleClickSeconds()) {
         m_lastMouseDown = 0;
         m_singleClickTimer.invalidate();
         popupEditDetail(m_selectedItem);
@@ -340,7 +340,7 @@ void FocusPaneDetailView::mouseDown(const Event& event)
         m_lastMouseDown = now;
         m_singleClickTimer.invalidate();
         const QPointer<FocusPaneDetailView> list(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(doubleClickInterval(), false, [list] {
+        m_singleClickTimer = Scheduler::current().scheduleTimer(doubleClickSeconds(), false, [list] {
             if (list) list->handleSingleClick();
         });
     }

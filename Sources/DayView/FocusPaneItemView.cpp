@@ -11,6 +11,7 @@
 #include "TextField.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
+#include "PaletteColor.h"
 
 #include <QPainter>
 
@@ -19,14 +20,7 @@
 
 namespace {
 
-constexpr qint64 lastGroup = 3;
-constexpr qint64 lastColor = 7;
 constexpr double iconWidth = 10;
-
-struct PaletteColor {
-    qint64 group = 0;
-    qint64 color = 0;
-};
 
 // A missing category (or ids the palette does not know) draws in group 0,
 // colour 0, so every row gets a colour.
@@ -39,7 +33,7 @@ PaletteColor paletteColorOf(const Task& task)
             std::clamp<qint64>(category->colorNameId(), 0, lastColor)};
 }
 
-QString accountUserName()
+QString currentAccountUserName()
 {
     const CoreData* manager = CoreData::shared();
     const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
@@ -77,7 +71,7 @@ QString FocusPaneItemView::badgeNameOf(const Task& task, const QString& userName
 QString FocusPaneItemView::badgeName() const
 {
     if (!m_task || kindOf(*m_task) != Kind::Other) return QString();
-    return badgeNameOf(*m_task, accountUserName());
+    return badgeNameOf(*m_task, currentAccountUserName());
 }
 
 QRectF FocusPaneItemView::labelFrameFor(Kind kind, double width, double height, bool hasBadge)

@@ -25,6 +25,7 @@
 #include "ZVWSync.h"
 // The data manager's notification names (the shell has a file of the same name).
 #include "../Model/Notifications.h"
+#include "PaletteColor.h"
 
 #include <QDebug>
 #include <QGuiApplication>
@@ -47,13 +48,6 @@ constexpr double labelHeightAtStart = 19;
 constexpr double markWidth = 12;           // what the mark takes off the title's width
 constexpr double edgeLineWidth = 3;
 constexpr double fallbackFontSize = 13;
-constexpr qint64 lastGroup = 3;
-constexpr qint64 lastColor = 7;
-
-struct PaletteColor {
-    qint64 group = 0;
-    qint64 color = 0;
-};
 
 CalendarPtr categoryOf(const Task& task)
 {

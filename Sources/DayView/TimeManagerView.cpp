@@ -31,20 +31,20 @@ constexpr double minimumHours = 0.0333333;        // the end after a start past 
 constexpr double plannerColumnsLeft = 60;         // a week planner's columns begin right of its hour labels
 constexpr qint64 minutesPerDay = 1440;
 
-CoreData* dataManager()
+CoreData* sharedDataManager()
 {
     return CoreData::shared();
 }
 
 SettingPtr settings()
 {
-    const CoreData* manager = dataManager();
+    const CoreData* manager = sharedDataManager();
     return manager ? manager->currentSetting() : nullptr;
 }
 
 Date nowInShownZone()
 {
-    const CoreData* manager = dataManager();
+    const CoreData* manager = sharedDataManager();
     const SettingPtr setting = settings();
     if (!manager || !setting) return Utilities::getCurrentDate(false, 0, 0);
     return Utilities::getCurrentDate(setting->tzSupport() != 0, manager->appRootTZ(), setting->currentTZ());
@@ -155,7 +155,7 @@ double TimeManagerView::nowHours() const
     if (!m_parentView) return 0;
     const Date now = nowInShownZone();
     if (Utilities::today(now) != Utilities::today(m_parentView->shownDay())) return 0;
-    const CoreData* manager = dataManager();
+    const CoreData* manager = sharedDataManager();
     const SettingPtr setting = settings();
     if (!manager || !setting) return Utilities::getCurrentHour(false, 0, 0, Date());
     return Utilities::getCurrentHour(setting->tzSupport() != 0, manager->appRootTZ(), setting->currentTZ(), Date());
@@ -306,7 +306,7 @@ TaskPtr TimeManagerView::newEventAt(const Date& start, qint64 minutes) const
 
 void TimeManagerView::insertNewEvent(const TaskPtr& item)
 {
-    CoreData* manager = dataManager();
+    CoreData* manager = sharedDataManager();
     if (!manager) {
         qWarning() << "No data manager: the new event is not made";
         return;
@@ -345,7 +345,7 @@ void TimeManagerView::mouseDown(const Event& event)
         m_savedMin = q.minute;
         m_savedPointY = q.pointY;
     }
-    const CoreData* manager = dataManager();
+    const CoreData* manager = sharedDataManager();
     const SettingPtr setting = settings();
     m_defaultCal = manager && setting ? manager->calendarWithPrimaryKey(setting->calendarDefID()) : nullptr;
     if (!isDayGrid()) {

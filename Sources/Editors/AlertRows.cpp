@@ -12,6 +12,7 @@
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
+#include "EditorShared.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,12 +28,6 @@ constexpr double typeX = 90;
 constexpr double countX = 92;
 constexpr double unitX = 117;
 constexpr double rowWidthFallback = 330;
-
-int selectedTag(const PopUpButton* popUp)
-{
-    const PopUpItem* item = popUp ? popUp->selectedItem() : nullptr;
-    return item ? item->tag : 0;
-}
 
 }  // namespace
 

@@ -26,6 +26,7 @@
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
+#include "EditorShared.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
@@ -38,21 +39,7 @@ namespace {
 
 using EditorRowGeometry::controlFrame;
 
-constexpr double titleLineHeight = 18;
-constexpr double maximumTitleHeight = 72;
 constexpr double scheduledTitleX = 25;
-const QColor lineColor(211, 211, 211);
-
-Font lucida(double size)
-{
-    return Font::fontWithName(QStringLiteral("Lucida Grande"), size);
-}
-
-SettingPtr currentSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : SettingPtr();
-}
 
 bool tzSupport()
 {

@@ -27,6 +27,7 @@
 #include "TextTable.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
+#include "EditorShared.h"
 
 #include <QDebug>
 
@@ -37,12 +38,6 @@ namespace {
 
 constexpr double secondsPerWeek = 604800;
 constexpr qint64 autoSyncItems = 2;
-
-SettingPtr currentSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : SettingPtr();
-}
 
 
 int tagOf(const PopUpButton* popUp, int fallback)

@@ -13,18 +13,13 @@
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
+#include "EditorShared.h"
 
 #include <QPointer>
 
 namespace {
 
 using EditorRowGeometry::controlFrame;
-
-int selectedTag(const PopUpButton* popUp)
-{
-    const PopUpItem* item = popUp ? popUp->selectedItem() : nullptr;
-    return item ? item->tag : 0;
-}
 
 }  // namespace
 

@@ -29,6 +29,7 @@
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
+#include "EditorShared.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
@@ -42,31 +43,12 @@ namespace {
 
 using EditorRowGeometry::controlFrame;
 
-constexpr double titleLineHeight = 18;
-constexpr double maximumTitleHeight = 72;
 constexpr qint64 fallbackWorkingEnd = 18 * 60;
-const QColor lineColor(211, 211, 211);
-
-Font lucida(double size)
-{
-    return Font::fontWithName(QStringLiteral("Lucida Grande"), size);
-}
-
-SettingPtr currentSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : SettingPtr();
-}
 
 QVariantMap workingHours()
 {
     const SettingPtr setting = currentSetting();
     return setting ? setting->dayManagers() : QVariantMap();
-}
-
-int selectedTag(const PopUpButton* popUp)
-{
-    return popUp && popUp->selectedItem() ? popUp->selectedItem()->tag : 0;
 }
 
 // A pop-up item enabled or not; the selection stays.

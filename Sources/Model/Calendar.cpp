@@ -8,18 +8,18 @@
 #include "Setting.h"
 
 namespace {
-CachedStatement insertStatement("INSERT INTO Calendars (calendarOrder) VALUES(?)");
-CachedStatement selectStatement(
+CachedStatement calendarInsertStatement("INSERT INTO Calendars (calendarOrder) VALUES(?)");
+CachedStatement calendarSelectStatement(
     "SELECT calendarName, colorNameId, colorGroupId, builtIn, iCalUID, projectType, calendarOrder, inVisible, "
     "zvwProjectId, lastUpdate, iCalDirectory, tagList, hasChanges, taskOrEvent, typeOfCal, isTransparent, "
     "extraStatus, ownerName, hasShared, sharedStatus FROM Calendars WHERE primaryKey=?");
-CachedStatement deleteStatement("DELETE FROM Calendars WHERE primaryKey=?");
-CachedStatement updateStatement(
+CachedStatement calendarDeleteStatement("DELETE FROM Calendars WHERE primaryKey=?");
+CachedStatement calendarUpdateStatement(
     "UPDATE Calendars SET calendarName=?, colorNameId=?, colorGroupId=?, builtIn=?, iCalUID=?, projectType=?, "
     "calendarOrder=?, inVisible=?, zvwProjectId=?, lastUpdate=?, iCalDirectory=?, tagList=?, hasChanges=?, "
     "taskOrEvent=?, typeOfCal=?, isTransparent=?, extraStatus=?, ownerName=?, hasShared=?, sharedStatus=? "
     "WHERE primaryKey=?");
-constexpr int updateKeyIndex = 21;
+constexpr int calendarUpdateKeyIndex = 21;
 }  // namespace
 
 using namespace RecordStore;
@@ -40,7 +40,7 @@ CalendarPtr Calendar::initWithPrimaryKey(qint64 key, sqlite3* database)
     CalendarPtr calendar(new Calendar(BaseInit{}));
     calendar->m_primaryKey = key;
     adoptDatabase(database);
-    sqlite3_stmt* statement = selectStatement.get();
+    sqlite3_stmt* statement = calendarSelectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
     if (RecordStore::step(statement) == SQLITE_ROW) {
@@ -110,7 +110,7 @@ bool Calendar::insertIntoDatabase(sqlite3* database)
     RecordGuard guard;
     adoptDatabase(database);
     keepForUndo();
-    sqlite3_stmt* statement = insertStatement.get();
+    sqlite3_stmt* statement = calendarInsertStatement.get();
     StatementReset reset(statement);
     const CoreData* dataManager = CoreData::shared();
     setCalendarOrder((dataManager ? dataManager->getMaxOrderOfCalendars() : 0) + 1);
@@ -135,10 +135,10 @@ bool Calendar::dehydrate()
 
 bool Calendar::writeRow()
 {
-    sqlite3_stmt* statement = updateStatement.get();
+    sqlite3_stmt* statement = calendarUpdateStatement.get();
     StatementReset reset(statement);
     bindColumns(statement);
-    bindInt64(statement, updateKeyIndex, m_primaryKey);
+    bindInt64(statement, calendarUpdateKeyIndex, m_primaryKey);
     return stepDone(statement, dehydrateErrorText);
 }
 
@@ -176,7 +176,7 @@ void Calendar::keepForUndo()
 bool Calendar::deleteRow()
 {
     RecordGuard guard;
-    sqlite3_stmt* statement = deleteStatement.get();
+    sqlite3_stmt* statement = calendarDeleteStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, m_primaryKey);
     return stepDone(statement, deleteErrorText);
@@ -233,10 +233,10 @@ void Calendar::copyContentOfCalendar(const Calendar& other)
 
 void Calendar::finalizeStatements()
 {
-    insertStatement.finalize();
-    selectStatement.finalize();
-    deleteStatement.finalize();
-    updateStatement.finalize();
+    calendarInsertStatement.finalize();
+    calendarSelectStatement.finalize();
+    calendarDeleteStatement.finalize();
+    calendarUpdateStatement.finalize();
 }
 
 template <class T>

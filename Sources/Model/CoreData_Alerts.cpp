@@ -17,6 +17,7 @@
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
+#include "ModelInternals.h"
 
 #include <QScopedValueRollback>
 #include <QSet>
@@ -26,8 +27,6 @@
 namespace {
 
 constexpr qint64 snoozeAlertType = 2;
-constexpr qint64 eventsOnlyCategory = 2;
-constexpr qint64 updateThisOccurrence = 0;
 constexpr qint64 deleteAllOccurrences = 1;
 
 enum PostponeType : qint64 { postponeNone = 0, postponeDay = 1, postponeWeek = 2, postponeMonth = 3 };

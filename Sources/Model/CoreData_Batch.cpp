@@ -16,6 +16,7 @@
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
+#include "ModelInternals.h"
 
 #include <QMutexLocker>
 
@@ -28,9 +29,6 @@
 #include <utility>
 
 namespace {
-
-// The stored form of "no date" in completedDate.
-constexpr Date zeroDate = Date::dateWithTimeIntervalSince1970(0);
 
 // Inside the caller's unit: a failed write leaves every item as it was.
 bool setPinned(const TaskList& items, qint64 pinned)

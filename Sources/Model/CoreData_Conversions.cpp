@@ -14,14 +14,9 @@
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
+#include "ModelInternals.h"
 
 namespace {
-
-constexpr qint64 tasksOnlyCategory = 1;
-constexpr qint64 eventsOnlyCategory = 2;
-
-// The stored form of "no date" in completedDate, dueEnd and occurrence.
-constexpr Date zeroDate = Date::dateWithTimeIntervalSince1970(0);
 
 // A repeating root, or an occurrence generated from one.
 bool isSeriesCase(const Task& item)

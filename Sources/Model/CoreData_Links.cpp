@@ -17,7 +17,7 @@
 
 namespace {
 constexpr qint64 activeLink = 0;
-constexpr qint64 removedLink = 1;
+constexpr qint64 removedLinkStatus = 1;
 
 // A generated instance of a repeating item (keys from -2 down) takes part in
 // links through its series root.
@@ -135,7 +135,7 @@ LinkList CoreData::getAllNotSyncLinks() const
 
 LinkList CoreData::getUnlinks() const
 {
-    return linksWhere("WHERE status=?", {removedLink});
+    return linksWhere("WHERE status=?", {removedLinkStatus});
 }
 
 LinkPtr CoreData::getLink(qint64 first, qint64 second) const
@@ -207,7 +207,7 @@ bool CoreData::unLink(qint64 first, qint64 second)
     if (!transaction.isOpen()) return false;
     const LinkPtr link = getLink(first, second);
     if (!link) return false;
-    link->setStatus(removedLink);
+    link->setStatus(removedLinkStatus);
     // The web sync finds the removal through getUnlinks; no push is asked for.
     if (!link->dehydrate()) return false;
     // Whether the list held it does not matter: the row is what counts.
@@ -274,13 +274,13 @@ bool CoreData::pasteToMakeLinkWith(const TaskPtr& item)
 // The removed rows are deleted once the web sync has sent the removals.
 bool CoreData::deleteAllUnLinks()
 {
-    return deleteLinkRows("DELETE FROM Links WHERE status=?", {removedLink}, QueryStatement::PrepareFailure::Fatal);
+    return deleteLinkRows("DELETE FROM Links WHERE status=?", {removedLinkStatus}, QueryStatement::PrepareFailure::Fatal);
 }
 
 bool CoreData::deleteAllUnLinks(const TaskPtr& item)
 {
     const qint64 key = linkKeyOfOccurrence(*item);
-    return deleteLinkRows("DELETE FROM Links WHERE status=? AND (rootId=? OR targetId=?)", {removedLink, key, key},
+    return deleteLinkRows("DELETE FROM Links WHERE status=? AND (rootId=? OR targetId=?)", {removedLinkStatus, key, key},
                           QueryStatement::PrepareFailure::EmptyResult);
 }
 

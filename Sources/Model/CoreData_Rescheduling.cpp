@@ -12,13 +12,12 @@
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
+#include "ModelInternals.h"
 
 #include <algorithm>
 
 namespace {
 
-// The task pane's filter of every open task.
-constexpr qint64 paneActiveTasks = 0;
 constexpr qint64 allActiveTasks = 0;
 constexpr qint64 updateAllOccurrences = 1;
 constexpr double oneDay = 86400;

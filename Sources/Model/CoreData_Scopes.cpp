@@ -20,6 +20,7 @@
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
+#include "ModelInternals.h"
 
 #include <QStringBuilder>
 
@@ -29,7 +30,6 @@
 
 namespace {
 
-constexpr qint64 newItemKey = -1;
 constexpr qint64 rootParent = -1;
 // A category whose system calendar holds tasks only.
 constexpr qint64 tasksOnlyCalendar = 1;

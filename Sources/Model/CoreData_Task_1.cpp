@@ -17,6 +17,7 @@
 #include "Transaction.h"
 #include "Utilities.h"
 #include "ZVComment.h"
+#include "ModelInternals.h"
 
 #include <optional>
 
@@ -148,7 +149,6 @@ bool CoreData::hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) c
 
 namespace {
 
-constexpr qint64 paneActiveTasks = 0;
 constexpr qint64 paneDoneTasks = 2;
 
 enum PaneFilter : qint64 {

@@ -24,6 +24,7 @@
 #include "TextTable.h"
 #include "Utilities.h"
 #include "iCalSync.h"
+#include "ModelInternals.h"
 
 #include <QDate>
 #include <QHash>
@@ -35,13 +36,10 @@
 
 namespace {
 
-constexpr qint64 tasksOnlyCategory = 1;
-constexpr qint64 eventsOnlyCategory = 2;
 constexpr qint64 pinnedFilter = 2;
 constexpr qint64 dueFilter = 4;
 constexpr qint64 checklistTypeTag = 2;
 constexpr qint64 checklistFilter = 1;
-constexpr qint64 updateThisOccurrence = 0;
 
 // A stored occurrence row that its own exception list names as changed or
 // deleted is a leftover of an edit and never shown.
@@ -643,7 +641,6 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
 namespace {
 
 constexpr qint64 taskItem = 1;
-constexpr qint64 newItemKey = -1;
 
 }  // namespace
 

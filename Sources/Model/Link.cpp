@@ -10,12 +10,12 @@
 
 namespace {
 // The insert runs once per link made, so it is prepared per call.
-constexpr const char* insertSql =
+constexpr const char* linkInsertSql =
     "INSERT INTO Links (rootId, targetId, createdDate, updatedDate,zvwKey) VALUES(?,?,?,?,?)";
-CachedStatement selectStatement(
+CachedStatement linkSelectStatement(
     "SELECT rootId, targetId, createdDate, updatedDate, zvwKey, status FROM Links WHERE primaryKey=?");
-CachedStatement deleteStatement("DELETE FROM Links WHERE primaryKey=?");
-CachedStatement updateStatement(
+CachedStatement linkDeleteStatement("DELETE FROM Links WHERE primaryKey=?");
+CachedStatement linkUpdateStatement(
     "UPDATE Links SET rootId=?, targetId=?, createdDate=?, updatedDate=?, zvwKey=?, status=? WHERE primaryKey=?");
 }  // namespace
 
@@ -34,7 +34,7 @@ LinkPtr Link::initWithPrimaryKey(qint64 key, sqlite3* database)
     LinkPtr link(new Link(BaseInit{}));
     link->m_primaryKey = key;
     adoptDatabase(database);
-    sqlite3_stmt* statement = selectStatement.get();
+    sqlite3_stmt* statement = linkSelectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
     if (RecordStore::step(statement) == SQLITE_ROW) {
@@ -54,7 +54,7 @@ bool Link::insertIntoDatabase(sqlite3* database)
     RecordGuard guard;
     adoptDatabase(database);
     keepForUndo();
-    OneOffStatement insert(insertSql);
+    OneOffStatement insert(linkInsertSql);
     sqlite3_stmt* statement = insert.get();
     bindInt64(statement, 1, m_rootId);
     bindInt64(statement, 2, m_targetId);
@@ -73,7 +73,7 @@ bool Link::dehydrate()
     if (!m_dirty) return true;
     keepForUndo();
     setUpdatedDate(Clock::now());
-    sqlite3_stmt* statement = updateStatement.get();
+    sqlite3_stmt* statement = linkUpdateStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, m_rootId);
     bindInt64(statement, 2, m_targetId);
@@ -90,7 +90,7 @@ bool Link::dehydrate()
 bool Link::deleteFromDatabase()
 {
     RecordGuard guard;
-    sqlite3_stmt* statement = deleteStatement.get();
+    sqlite3_stmt* statement = linkDeleteStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, m_primaryKey);
     return stepDone(statement, deleteErrorText);
@@ -104,9 +104,9 @@ void Link::keepForUndo()
 
 void Link::finalizeStatements()
 {
-    selectStatement.finalize();
-    deleteStatement.finalize();
-    updateStatement.finalize();
+    linkSelectStatement.finalize();
+    linkDeleteStatement.finalize();
+    linkUpdateStatement.finalize();
 }
 
 template <class T>

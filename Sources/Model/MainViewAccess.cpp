@@ -6,7 +6,7 @@
 
 namespace {
 
-std::atomic<MainViewAccess*> installed{nullptr};
+std::atomic<MainViewAccess*> installedMainView{nullptr};
 
 // The view is looked up when the job runs, not when it is posted, so a view
 // removed meanwhile is never called.
@@ -22,17 +22,17 @@ void onMainView(void (MainViewAccess::*call)())
 MainViewAccess::~MainViewAccess()
 {
     MainViewAccess* self = this;
-    installed.compare_exchange_strong(self, nullptr);
+    installedMainView.compare_exchange_strong(self, nullptr);
 }
 
 MainViewAccess* MainViewAccess::current()
 {
-    return installed.load();
+    return installedMainView.load();
 }
 
 void MainViewAccess::setCurrent(MainViewAccess* access)
 {
-    installed.store(access);
+    installedMainView.store(access);
 }
 
 void MainViewAccess::postShowSyncingIndicator()

@@ -57,21 +57,21 @@ Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 constexpr const char* loadErrorText = "Error: failed to load the settings with message '%s'.";
 
-bool isChange(const QString& current, const QString& value)
+bool isSettingChange(const QString& current, const QString& value)
 {
     if (current.isNull() || value.isNull()) return !(current.isNull() && value.isNull());
     return current != value;
 }
 
 // A nil current date always counts as a change, even against nil.
-bool isChange(const Date& current, const Date& value)
+bool isSettingChange(const Date& current, const Date& value)
 {
     return current.isNull() || !current.isEqualToDate(value);
 }
 
 template <class T>
     requires std::is_arithmetic_v<T>
-bool isChange(T current, T value)
+bool isSettingChange(T current, T value)
 {
     return current != value;
 }
@@ -347,7 +347,7 @@ template <class T>
 void Setting::change(T& field, const T& value, Mark mark)
 {
     QMutexLocker lock(&m_mutex);
-    if (!isChange(field, value)) return;
+    if (!isSettingChange(field, value)) return;
     keepForUndo();
     field = value;
     m_dirty = true;

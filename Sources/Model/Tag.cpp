@@ -7,10 +7,10 @@
 #include "RecordStore.h"
 
 namespace {
-CachedStatement insertStatement("INSERT INTO Tag (tagName) VALUES('')");
-CachedStatement selectStatement("SELECT tagName, zvwKey FROM Tag WHERE primaryKey=?");
-CachedStatement deleteStatement("DELETE FROM Tag WHERE primaryKey=?");
-CachedStatement updateStatement("UPDATE Tag SET tagName=?, zvwKey=? WHERE primaryKey=?");
+CachedStatement tagInsertStatement("INSERT INTO Tag (tagName) VALUES('')");
+CachedStatement tagSelectStatement("SELECT tagName, zvwKey FROM Tag WHERE primaryKey=?");
+CachedStatement tagDeleteStatement("DELETE FROM Tag WHERE primaryKey=?");
+CachedStatement tagUpdateStatement("UPDATE Tag SET tagName=?, zvwKey=? WHERE primaryKey=?");
 }  // namespace
 
 using namespace RecordStore;
@@ -23,7 +23,7 @@ TagPtr Tag::initWithPrimaryKey(qint64 key, sqlite3* database)
     TagPtr tag(new Tag(BaseInit{}));
     tag->m_primaryKey = key;
     adoptDatabase(database);
-    sqlite3_stmt* statement = selectStatement.get();
+    sqlite3_stmt* statement = tagSelectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
     if (RecordStore::step(statement) == SQLITE_ROW) {
@@ -41,7 +41,7 @@ bool Tag::insertIntoDatabase(sqlite3* database)
     RecordGuard guard;
     adoptDatabase(database);
     keepForUndo();
-    sqlite3_stmt* statement = insertStatement.get();
+    sqlite3_stmt* statement = tagInsertStatement.get();
     StatementReset reset(statement);
     if (!stepDone(statement, insertErrorText)) return false;
     m_primaryKey = sqlite3_last_insert_rowid(sharedDatabase());
@@ -54,7 +54,7 @@ bool Tag::dehydrate()
     RecordGuard guard;
     if (!m_dirty) return true;
     keepForUndo();
-    sqlite3_stmt* statement = updateStatement.get();
+    sqlite3_stmt* statement = tagUpdateStatement.get();
     StatementReset reset(statement);
     bindText(statement, 1, m_tagName);
     bindInt64(statement, 2, m_zvwKey);
@@ -67,7 +67,7 @@ bool Tag::dehydrate()
 bool Tag::deleteFromDatabase()
 {
     RecordGuard guard;
-    sqlite3_stmt* statement = deleteStatement.get();
+    sqlite3_stmt* statement = tagDeleteStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, m_primaryKey);
     return stepDone(statement, deleteErrorText);
@@ -95,10 +95,10 @@ void Tag::copyContentOfTag(const Tag& other)
 
 void Tag::finalizeStatements()
 {
-    insertStatement.finalize();
-    selectStatement.finalize();
-    deleteStatement.finalize();
-    updateStatement.finalize();
+    tagInsertStatement.finalize();
+    tagSelectStatement.finalize();
+    tagDeleteStatement.finalize();
+    tagUpdateStatement.finalize();
 }
 
 void Tag::setTagName(const QString& name)

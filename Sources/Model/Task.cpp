@@ -13,6 +13,7 @@
 #include "Setting.h"
 #include "Transaction.h"
 #include "Utilities.h"
+#include "ModelInternals.h"
 
 #include <algorithm>
 #include <array>
@@ -34,48 +35,41 @@ constexpr int rowKeyColumn = 42;
 // location, repeat options and exceptions, alerts, link, tags, assignee.
 constexpr std::array<int, 7> repeatedTextColumns{3, 14, 15, 23, 31, 33, 39};
 
-CachedStatement insertStatement("INSERT INTO Tasks (taskOrder) VALUES (?)");
+CachedStatement taskInsertStatement("INSERT INTO Tasks (taskOrder) VALUES (?)");
 // Defined before the slot that keeps a pointer to its text.
 const QByteArray selectSql = Task::selectRowsSql("WHERE primaryKey=?");
-CachedStatement selectStatement(selectSql.constData());
-CachedStatement deleteStatement("DELETE FROM Tasks WHERE primaryKey=?");
+CachedStatement taskSelectStatement(selectSql.constData());
+CachedStatement taskDeleteStatement("DELETE FROM Tasks WHERE primaryKey=?");
 // The SET list does not follow the SELECT's order from duration to isPinned.
-CachedStatement updateStatement(
+CachedStatement taskUpdateStatement(
     "UPDATE Tasks SET taskType=?, isADE=?, taskName=?, taskLocation=?, startTime=?, endTime=?, dueEnd=?, "
     "dateUpdate=?, completedDate=?, hasDue=?, taskOrder=?, repeatType=?, repeatStartDate=?, repeatEndDate=?, "
     "repeatOptions=?, repeatExceptions=?, isRepeatForever=?, duration=?, calendarId=?, parentId=?, "
     "isInitialTask=?, alertValues=?, hasDuration=?, isPinned=?, iCalIdentifier=?, builtIn=?, isHidden=?, "
     "taskRepeatStyle=?, zvwID=?, lastUpdate=?, status=?, url=?, occurrence=?, tagList=?, hasChanges=?, notes=?, "
     "isShared=?, tz=?, stask=?, assigneeEmail=?, delegateStatus=?, delegateDate=? WHERE primaryKey=?");
-constexpr int updateKeyIndex = 43;
+constexpr int taskUpdateKeyIndex = 43;
 // Needed only when an item is deleted.
 constexpr const char* markLinksRemovedSql = "UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?";
 
-constexpr qint64 newItemKey = -1;
 constexpr qint64 linkStatusRemoved = 1;
-
-SettingPtr currentSetting()
-{
-    const CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
 
 qint64 defaultTaskMinutes()
 {
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     return setting ? setting->durationDefTaskVal() : 0;
 }
 
 qint64 defaultEventMinutes()
 {
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     return setting ? setting->durationDefEventVal() : 0;
 }
 
 // The end of the working hours on the date's weekday, on that day.
-Date workingEndOn(const Date& day)
+Date workingEndOfDay(const Date& day)
 {
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     const QString endKey = Setting::dayManagerKeys().value(Utilities::getWeekday(day) + 6);
     const qint64 minutes = setting ? setting->dayManagers().value(endKey).toLongLong() : 0;
     return Utilities::newDateOnDate(day, minutes / 60, minutes % 60);
@@ -130,7 +124,7 @@ Task::Task()
     setTaskLocation(QStringLiteral(""));
     setStartTime(Utilities::roundTo15MinutesForCurrentDate());
     setEndTime(Utilities::newDateFromDate(m_startTime, double(defaultEventMinutes() * 60)));
-    setDueEnd(workingEndOn(m_startTime));
+    setDueEnd(workingEndOfDay(m_startTime));
     setDateUpdate(Clock::now());
     setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
     setHasDue(0);
@@ -146,7 +140,7 @@ Task::Task()
     setIsRepeatForever(1);
     setHasDuration(1);
     setDuration(defaultTaskMinutes());
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     setCalendarId(setting ? setting->calendarDefID() : 0);
     setParentId(-1);
     setIsInitialTask(0);
@@ -206,7 +200,7 @@ QString TaskRowContext::repeatedText(sqlite3_stmt* statement, int column)
 TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
 {
     RecordGuard guard;
-    sqlite3_stmt* statement = selectStatement.get();
+    sqlite3_stmt* statement = taskSelectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
     if (RecordStore::step(statement) == SQLITE_ROW) return fromRow(statement);
@@ -218,7 +212,7 @@ TaskPtr Task::initWithPrimaryKey(qint64 key, sqlite3*)
 TaskPtr Task::storedWithPrimaryKey(qint64 key)
 {
     RecordGuard guard;
-    sqlite3_stmt* statement = selectStatement.get();
+    sqlite3_stmt* statement = taskSelectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
     return RecordStore::step(statement) == SQLITE_ROW ? fromRow(statement) : nullptr;
@@ -363,7 +357,7 @@ bool Task::insertIntoDatabase(sqlite3*)
     keepForUndo();
     const CoreData* dataManager = CoreData::shared();
     setTaskOrder((dataManager ? dataManager->getMaxOrderOfTasks() : 0) + 1);
-    sqlite3_stmt* statement = insertStatement.get();
+    sqlite3_stmt* statement = taskInsertStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, m_taskOrder);
     if (!stepDone(statement, insertErrorText)) return false;
@@ -429,7 +423,7 @@ bool Task::dehydrateUpdateOption(bool updateList)
         m_dirty = false;
     }
     if (updateList) refreshListEntry();
-    if (const SettingPtr setting = currentSetting())
+    if (const SettingPtr setting = localSetting())
         setting->setLastUpdateWork(qint64(std::floor(Clock::now().timeIntervalSince1970())));
     return true;
 }
@@ -437,10 +431,10 @@ bool Task::dehydrateUpdateOption(bool updateList)
 bool Task::writeRow()
 {
     setDateUpdate(Clock::now());
-    sqlite3_stmt* statement = updateStatement.get();
+    sqlite3_stmt* statement = taskUpdateStatement.get();
     StatementReset reset(statement);
     bindColumns(statement);
-    bindInt64(statement, updateKeyIndex, m_primaryKey);
+    bindInt64(statement, taskUpdateKeyIndex, m_primaryKey);
     return stepDone(statement, dehydrateErrorText);
 }
 
@@ -487,7 +481,7 @@ bool Task::deleteRowAndMarkLinks()
 
 bool Task::deleteRow()
 {
-    sqlite3_stmt* statement = deleteStatement.get();
+    sqlite3_stmt* statement = taskDeleteStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, m_primaryKey);
     return stepDone(statement, deleteErrorText);
@@ -530,10 +524,10 @@ void Task::removeFromWorkingList() const
 
 void Task::finalizeStatements()
 {
-    insertStatement.finalize();
-    selectStatement.finalize();
-    deleteStatement.finalize();
-    updateStatement.finalize();
+    taskInsertStatement.finalize();
+    taskSelectStatement.finalize();
+    taskDeleteStatement.finalize();
+    taskUpdateStatement.finalize();
 }
 
 // ---- setters ---------------------------------------------------------------------

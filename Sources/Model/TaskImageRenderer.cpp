@@ -4,7 +4,7 @@
 
 namespace {
 
-CurrentInstance<const TaskImageRenderer>& installed()
+CurrentInstance<const TaskImageRenderer>& installedRenderer()
 {
     static const TaskImageRenderer blank;
     static CurrentInstance<const TaskImageRenderer> instance(blank);
@@ -32,12 +32,12 @@ QImage TaskImageRenderer::smallImage(qint64, qint64, double, const QSizeF& size,
 
 const TaskImageRenderer& TaskImageRenderer::current()
 {
-    return installed().get();
+    return installedRenderer().get();
 }
 
 void TaskImageRenderer::setCurrent(const TaskImageRenderer* renderer)
 {
-    installed().set(renderer);
+    installedRenderer().set(renderer);
 }
 
 QImage TaskImageRenderer::blankImage(const QSizeF& size)

@@ -11,7 +11,7 @@ public:
     qint64 filterIndex() const override { return 0; }
 };
 
-CurrentInstance<const TaskListState>& installed()
+CurrentInstance<const TaskListState>& installedTaskList()
 {
     static const NoTaskList none{};
     static CurrentInstance<const TaskListState> instance(none);
@@ -24,10 +24,10 @@ TaskListState::~TaskListState() = default;
 
 const TaskListState& TaskListState::current()
 {
-    return installed().get();
+    return installedTaskList().get();
 }
 
 void TaskListState::setCurrent(const TaskListState* state)
 {
-    installed().set(state);
+    installedTaskList().set(state);
 }

@@ -10,14 +10,14 @@ namespace {
 #define ZV_COMMENT_COLUMNS \
     "content, status, createdTime, updatedTime, zvwKey, itemId, commetorLastName, commetorFirstName, isOwner, cmtType"
 
-CachedStatement selectStatement("SELECT " ZV_COMMENT_COLUMNS " FROM Comments WHERE primaryKey=?");
-CachedStatement deleteStatement("DELETE FROM Comments WHERE primaryKey=?");
-CachedStatement updateStatement(
+CachedStatement commentSelectStatement("SELECT " ZV_COMMENT_COLUMNS " FROM Comments WHERE primaryKey=?");
+CachedStatement commentDeleteStatement("DELETE FROM Comments WHERE primaryKey=?");
+CachedStatement commentUpdateStatement(
     "UPDATE Comments SET content=?, createdTime=?, updatedTime=?, itemId=?, commetorLastName=?, "
     "commetorFirstName=?, isOwner=?, cmtType=? WHERE zvwKey=?");
 // Comments arrive a few at a time from the web sync: the insert and the
 // lookup by web key are prepared per call.
-constexpr const char* insertSql =
+constexpr const char* commentInsertSql =
     "INSERT OR REPLACE INTO Comments (" ZV_COMMENT_COLUMNS ") VALUES(?,?,?,?,?,?,?,?,?,?)";
 constexpr const char* selectByZvwKeySql =
     "SELECT " ZV_COMMENT_COLUMNS " FROM Comments WHERE zvwKey IS NOT NULL AND zvwKey=?";
@@ -49,7 +49,7 @@ ZVCommentPtr ZVComment::initWithPrimaryKey(qint64 key, sqlite3* database)
     ZVCommentPtr comment(new ZVComment(BaseInit{}));
     comment->m_primaryKey = key;
     adoptDatabase(database);
-    sqlite3_stmt* statement = selectStatement.get();
+    sqlite3_stmt* statement = commentSelectStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, key);
     if (RecordStore::step(statement) == SQLITE_ROW) comment->readColumns(statement);
@@ -74,7 +74,7 @@ std::optional<qint64> ZVComment::insertIntoDatabase(sqlite3* database)
 {
     RecordGuard guard;
     adoptDatabase(database);
-    OneOffStatement insert(insertSql);
+    OneOffStatement insert(commentInsertSql);
     sqlite3_stmt* statement = insert.get();
     bindText(statement, 1, m_content);
     bindInt64(statement, 2, m_status);
@@ -94,7 +94,7 @@ std::optional<qint64> ZVComment::insertIntoDatabase(sqlite3* database)
 bool ZVComment::updateByZVWKey()
 {
     RecordGuard guard;
-    sqlite3_stmt* statement = updateStatement.get();
+    sqlite3_stmt* statement = commentUpdateStatement.get();
     StatementReset reset(statement);
     bindText(statement, 1, m_content);
     bindDate(statement, 2, m_createdDate);
@@ -111,7 +111,7 @@ bool ZVComment::updateByZVWKey()
 bool ZVComment::deleteFromDatabase()
 {
     RecordGuard guard;
-    sqlite3_stmt* statement = deleteStatement.get();
+    sqlite3_stmt* statement = commentDeleteStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, m_primaryKey);
     return stepDone(statement, deleteErrorText);
@@ -126,7 +126,7 @@ qint64 ZVComment::checkStatusInDB(bool byZvwKey) const
         lookup.emplace(selectByZvwKeySql);
         statement = lookup->get();
     } else {
-        statement = selectStatement.get();
+        statement = commentSelectStatement.get();
     }
     StatementReset reset(statement);
     bindInt64(statement, 1, byZvwKey ? m_zvwKey : m_primaryKey);
@@ -165,7 +165,7 @@ bool ZVComment::deleteCommentsNotIn(const QList<qint64>& zvwKeys)
 
 void ZVComment::finalizeStatements()
 {
-    selectStatement.finalize();
-    deleteStatement.finalize();
-    updateStatement.finalize();
+    commentSelectStatement.finalize();
+    commentDeleteStatement.finalize();
+    commentUpdateStatement.finalize();
 }

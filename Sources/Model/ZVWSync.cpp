@@ -14,6 +14,7 @@
 #include "Utilities.h"
 #include "ZVWReply.h"
 #include "ZVWService.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QJsonArray>
@@ -107,13 +108,7 @@ qint64 ZVWSync::pendingBits() const
 
 namespace {
 
-SettingPtr currentSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
-
-void saveSettings(const SettingPtr& setting)
+void saveSettingsWithToken(const SettingPtr& setting)
 {
     if (!setting->dehydrate()) qWarning() << "The web sync could not save the settings; the token stays in memory";
 }
@@ -361,13 +356,13 @@ void ZVWSync::refreshToken()
 
 void ZVWSync::refreshToken(HttpSession& session)
 {
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     if (!setting) return;
     if (isTokenFresh(setting->zvwToken(), setting->zvwTokenTime().timeIntervalSince1970(),
                      Clock::now().timeIntervalSince1970()))
         return;
     setting->setZvwToken(QString());
-    saveSettings(setting);
+    saveSettingsWithToken(setting);
 
     const QString userName = setting->zvwUserName();
     const QString password = setting->zvwPassword();
@@ -391,7 +386,7 @@ void ZVWSync::refreshToken(HttpSession& session)
     if (token.token) {
         // The time is left alone: only the one-way run's token sets it.
         setting->setZvwToken(*token.token);
-        saveSettings(setting);
+        saveSettingsWithToken(setting);
         return;
     }
     // Without a token every data call would be refused: the pass stops here.
@@ -400,7 +395,7 @@ void ZVWSync::refreshToken(HttpSession& session)
 
 bool ZVWSync::makeZvwKeyAPI()
 {
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     const QString token = setting ? setting->zvwToken() : QString();
     if (token.isEmpty()) {
         setZvwKeyAPI(QString());
@@ -421,7 +416,7 @@ void ZVWSync::getToken(ScheduledTimer timer)
         return;
     }
     if (kind != parseKeyNone) return;
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     if (!setting) {
         // No settings, no credentials: the run must still learn the end.
         setParseKey(parseKeyFailed);
@@ -436,7 +431,7 @@ void ZVWSync::getToken(ScheduledTimer timer)
         return;
     }
     setting->setZvwToken(QString());
-    saveSettings(setting);
+    saveSettingsWithToken(setting);
     const QString userName = setting->zvwUserName();
     const QString password = setting->zvwPassword();
     if (!userName.isEmpty() && !password.isEmpty()) {
@@ -531,10 +526,10 @@ void ZVWSync::parseData(const QByteArray& body)
     reply.body = body;
     const ZVWReply::Token token = ZVWReply::token(reply);
     if (token.token) {
-        if (const SettingPtr setting = currentSetting()) {
+        if (const SettingPtr setting = localSetting()) {
             setting->setZvwToken(*token.token);
             setting->setZvwTokenTime(Clock::now());
-            saveSettings(setting);
+            saveSettingsWithToken(setting);
         }
         setIsFinishedGetToken(true);
         setParseKey(parseKeyNone);
@@ -630,7 +625,7 @@ qint64 ZVWSync::checkValidity(const QString& userName, const QString& password)
     while (webSyncBusy) MainQueue::waitWhile([] { return webSyncBusy.load(); }, 0.01);
     bool refused = false;
     const std::optional<QString> token = askForToken(userName, password, &refused);
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     if (!token) {
         if (refused && setting) setting->setZvwPassword(QString());
         return -1;
@@ -647,7 +642,7 @@ qint64 ZVWSync::checkValidToken(const QString& userName, const QString& password
 {
     bool refused = false;
     if (!askForToken(userName, password, &refused)) return -1;
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = localSetting();
     const QString stored = setting ? setting->zvwUserName() : QString();
     return !stored.isEmpty() && stored != userName ? 2 : 1;
 }

@@ -15,6 +15,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "Utilities.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QSet>
@@ -31,24 +32,9 @@ constexpr qint64 linksBit = 8;
 constexpr qint64 settingsBit = 32;
 constexpr qint64 pushableBits = categoriesBit | itemsBit | tagsBit | linksBit | settingsBit;
 
-SettingPtr localSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
-
-void saveSettings(const SettingPtr& setting)
+void saveSettingsAfterPush(const SettingPtr& setting)
 {
     if (!setting->dehydrate()) qWarning() << "The web sync could not save the settings after a push";
-}
-
-// A loaded item always reads as changed: the column tells what waits for upload.
-QSet<qint64> keysWithChanges()
-{
-    RecordGuard guard;
-    QueryStatement query("SELECT primaryKey FROM Tasks WHERE hasChanges != 0");
-    const QList<qint64> keys = query.int64Column();
-    return QSet<qint64>(keys.cbegin(), keys.cend());
 }
 
 // An item the service answered: written back with its id and no change mark.
@@ -145,7 +131,7 @@ void ZVWSync::oneWayAutoSyncProjects()
         if (!category->dehydrate()) qWarning() << "The web sync could not save category" << category->primaryKey();
     }
     setting->setZvwSyncTime(Clock::now());
-    saveSettings(setting);
+    saveSettingsAfterPush(setting);
     webSyncBusy = false;
 }
 
@@ -225,6 +211,6 @@ void ZVWSync::oneWayAutoSyncLinks()
     // on it) are purged; the rest go again.
     deleteUnlinks();
     setting->setZvwSyncTime(Clock::now());
-    saveSettings(setting);
+    saveSettingsAfterPush(setting);
     webSyncBusy = false;
 }

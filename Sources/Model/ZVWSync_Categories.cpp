@@ -8,6 +8,7 @@
 #include "Utilities.h"
 #include "ZVWReply.h"
 #include "iCalSync.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QJsonArray>
@@ -17,22 +18,7 @@
 
 namespace {
 
-constexpr qsizetype batchSize = 50;
-
-QString matchKey(const QString& name)
-{
-    QString key = name.toUpper();
-    key.remove(QLatin1Char(' '));
-    return key;
-}
-
-SettingPtr localSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
-
-void save(const CalendarPtr& calendar)
+void saveCategory(const CalendarPtr& calendar)
 {
     if (!calendar->dehydrate()) qWarning() << "The web sync could not save category" << calendar->primaryKey();
 }
@@ -134,13 +120,13 @@ void ZVWSync::syncProjectsWithZVW()
         if (calendar->lastUpdate() < copy->lastUpdate()) {
             const bool sameName = calendar->calendarName() == copy->calendarName();
             takeServerValues(*calendar, *copy, false);
-            save(calendar);
+            saveCategory(calendar);
             if (!sameName && isOrdinaryUnshared(*calendar)) updated.append(calendar);
         } else if (calendar->hasChanges()) {
             updateProject(calendar);
         } else {
             calendar->setOwnerName(copy->ownerName());
-            save(calendar);
+            saveCategory(calendar);
         }
     }
     local = unmatched;
@@ -158,7 +144,7 @@ void ZVWSync::syncProjectsWithZVW()
                 || copy->isShared() != calendar->isShared())
                 continue;
             takeServerValues(*calendar, *copy, true);
-            save(calendar);
+            saveCategory(calendar);
             taken[i] = true;
             matched = true;
         }
@@ -176,7 +162,7 @@ void ZVWSync::syncProjectsWithZVW()
             if (lost) calendar->setZvwProjectId(0);
             addProject(calendar);
             calendar->setHasChanges(false);
-            save(calendar);
+            saveCategory(calendar);
         } else {
             unmatched.append(calendar);
         }
@@ -213,7 +199,7 @@ void ZVWSync::syncProjectsWithZVW()
             continue;
         }
         calendar->setHasChanges(false);
-        save(calendar);
+        saveCategory(calendar);
         if (isOrdinaryUnshared(*calendar)) inserted.append(calendar);
     }
     setZvwProjectList({});
@@ -227,7 +213,7 @@ void ZVWSync::syncProjectsWithZVW()
         if (const CalendarPtr calendar = dataManager->createDefaultCategoryAutoSyncZVW(false)) {
             addProject(calendar);
             calendar->setHasChanges(false);
-            save(calendar);
+            saveCategory(calendar);
         }
     }
 }
@@ -288,7 +274,7 @@ void ZVWSync::updateProject(const CalendarPtr& calendar)
             if (!stamp) continue;
             calendar->setLastUpdate(*stamp);
             calendar->setHasChanges(false);
-            save(calendar);
+            saveCategory(calendar);
         }
     }
     setParseKey(parseKeyNone);

@@ -11,6 +11,7 @@
 #include "TextTable.h"
 #include "Transaction.h"
 #include "ZVWReply.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QJsonDocument>
@@ -19,18 +20,10 @@
 
 namespace {
 
-constexpr qsizetype batchSize = 50;
-
 const QString itemFields = QStringLiteral(
     "id,title,url,tags,location,task_type,start_time,end_time,timezone_key,due,duration,completed,completed_date,"
     "star,ade,last_update,alerts,repeat,category_id,group_id,order_number,content,shared,stask,assignee_email,"
     "delegate_status,meeting_invite_flag,shared_date,assignee_order");
-
-SettingPtr localSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
 
 bool anyStoredItemOnService()
 {

@@ -10,20 +10,13 @@
 #include "Transaction.h"
 #include "Utilities.h"
 #include "ZVWReply.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QJsonDocument>
 #include <QSet>
 
 namespace {
-
-constexpr qsizetype batchSize = 50;
-
-SettingPtr localSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
 
 // The local key of an item by its server id; -1 for an id that names no
 // item here (ids below 1 never do: unsent items carry 0).

@@ -13,6 +13,7 @@
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QJsonDocument>
@@ -27,12 +28,6 @@ namespace {
 constexpr qsizetype orderBatchSize = 50;
 // Rows written per unit: one commit per batch instead of one per row.
 constexpr int writesPerUnit = 500;
-
-SettingPtr localSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
 
 // One exception piece: its date in whole seconds and its marker (0 none,
 // 1 changed, 2 deleted). Anything else is malformed.
@@ -92,7 +87,7 @@ Date fromSeconds(qint64 seconds)
     return Utilities::fromDBDate(Date::dateWithTimeIntervalSince1970(double(seconds)));
 }
 
-qint64 storedSeconds(const Date& date)
+qint64 truncatedStoredSeconds(const Date& date)
 {
     return Date::truncated(Utilities::toDBDate(date).timeIntervalSince1970());
 }
@@ -115,15 +110,6 @@ bool isCalendarEligible(const Task& item)
     if (item.taskType() == 0) return taskOrEvent != 1;
     if (item.taskType() == 1) return taskOrEvent != 2;
     return false;
-}
-
-// A loaded item always reads as changed: the column tells what waits for upload.
-QSet<qint64> keysWithChanges()
-{
-    RecordGuard guard;
-    QueryStatement query("SELECT primaryKey FROM Tasks WHERE hasChanges != 0");
-    const QList<qint64> keys = query.int64Column();
-    return QSet<qint64>(keys.cbegin(), keys.cend());
 }
 
 bool hasUID(const Task& item)
@@ -257,7 +243,7 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
     for (const Piece& piece : readPieces(input.serverText, result.skippedPieces)) {
         Date day = fromSeconds(piece.seconds);
         if (!input.localStart.isNull()) day = Utilities::newDateOnDate(day, hour, minute);
-        serverDates.append(storedSeconds(day));
+        serverDates.append(truncatedStoredSeconds(day));
     }
     QList<Piece> localPieces = readPieces(input.localText, result.skippedPieces);
 
@@ -268,7 +254,7 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
         if (localPieces.isEmpty()) {
             bool written = false;
             for (qsizetype index = 0; index < serverExceptions.size();) {
-                if (storedSeconds(serverExceptions[index]->startTime()) == date) {
+                if (truncatedStoredSeconds(serverExceptions[index]->startTime()) == date) {
                     serverExceptions.removeAt(index);
                     result.text += changedPiece(date);
                     written = true;
@@ -330,7 +316,7 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
     } else {
         for (qsizetype index = 0; index < localCount; ++index) {
             result.paired.append({unsentLocal[index], serverExceptions[index]->zvwID()});
-            result.text += changedPiece(storedSeconds(unsentLocal[index]->occurrence()));
+            result.text += changedPiece(truncatedStoredSeconds(unsentLocal[index]->occurrence()));
         }
         serverExceptions.clear();
         for (const qint64 date : deletedDates) result.text += deletedPiece(date);
@@ -373,7 +359,7 @@ bool ZVWSync::isSeriesWhollyDeleted(const Task& root)
     for (const Piece& piece : readPieces(root.repeatExceptions(), skipped))
         if (piece.marker == 2) deleted.insert(piece.seconds);
     for (const Date& start : starts)
-        if (!deleted.contains(storedSeconds(start))) return false;
+        if (!deleted.contains(truncatedStoredSeconds(start))) return false;
     return true;
 }
 

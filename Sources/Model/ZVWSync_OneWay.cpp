@@ -17,6 +17,7 @@
 #include "Task.h"
 #include "TextTable.h"
 #include "Transaction.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -30,12 +31,6 @@
 namespace {
 
 constexpr double tickInterval = 0.1;
-
-SettingPtr localSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
 
 // A repeating tick whose action runs on the thread of `context` (the
 // caller's). The real scheduler's timers fire on the main thread, which must

@@ -7,19 +7,14 @@
 #include "Setting.h"
 #include "TextTable.h"
 #include "ZVWReply.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QJsonArray>
 
 namespace {
 
-SettingPtr localSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
-
-void save(const SettingPtr& setting)
+void saveSetting(const SettingPtr& setting)
 {
     if (!setting->dehydrate()) qWarning() << "The web sync could not save the settings";
 }
@@ -139,7 +134,7 @@ void ZVWSync::updateSettingFromLocalToZVW()
     }
     if (answer.record.lastUpdate) local->setLastUpdate(*answer.record.lastUpdate);
     local->setHasChanges(0);
-    save(local);
+    saveSetting(local);
 }
 
 void ZVWSync::updateSettingFromZVWToLocal()
@@ -170,7 +165,7 @@ void ZVWSync::updateSettingFromZVWToLocal()
     // changed zone goes back up at the next exchange.
     local->setCurrentTZ(server->currentTZ());
     local->setTzSupport(server->tzSupport());
-    save(local);
+    saveSetting(local);
 }
 
 void ZVWSync::syncSettingWithZVW(QObject* sender)
@@ -193,7 +188,7 @@ void ZVWSync::syncSettingWithZVW(QObject* sender)
         } else if (server->calendarDefID() != local->calendarDefID()) {
             if (const CalendarPtr calendar = dataManager->calendarWithZvwID(server->calendarDefID())) {
                 local->setCalendarDefID(calendar->primaryKey());
-                save(local);
+                saveSetting(local);
             }
         }
     }
@@ -207,7 +202,7 @@ void ZVWSync::oneWayAutoSyncSettings()
     if (local && makeZvwKeyAPI()) {
         if (local->hasChanges()) updateSettingFromLocalToZVW();
         local->setZvwSyncTime(Clock::now());
-        save(local);
+        saveSetting(local);
     } else if (local) {
         qWarning() << "No web service token: the settings are not pushed";
     }

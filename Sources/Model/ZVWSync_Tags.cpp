@@ -7,6 +7,7 @@
 #include "Tag.h"
 #include "TextTable.h"
 #include "ZVWReply.h"
+#include "ModelInternals.h"
 
 #include <QDebug>
 #include <QJsonArray>
@@ -16,22 +17,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr qsizetype batchSize = 50;
-
-// Two tags are one when their names match without blanks and letter case.
-QString matchKey(const QString& name)
-{
-    QString key = name.toUpper();
-    key.remove(QLatin1Char(' '));
-    return key;
-}
-
-SettingPtr localSetting()
-{
-    CoreData* dataManager = CoreData::shared();
-    return dataManager ? dataManager->currentSetting() : nullptr;
-}
 
 }  // namespace
 

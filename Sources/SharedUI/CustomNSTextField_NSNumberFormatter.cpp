@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr double fontSize = 12.0;
+constexpr double numberFieldFontSize = 12.0;
 
 // The text's leading whole number (0 when there is none), held at the ends
 // of the 64-bit range when it is longer than that.
@@ -38,7 +38,7 @@ CustomNSTextField_NSNumberFormatter::CustomNSTextField_NSNumberFormatter(const Q
     : TextField(frame, parent)
 {
     setTextColor(Qt::black);
-    setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), fontSize));
+    setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), numberFieldFontSize));
     setAlignment(Qt::AlignLeft);
     setBezeled(false);
     setBordered(false);

@@ -52,7 +52,7 @@ constexpr double splashHeight = 360;
 constexpr double mainViewMargin = 20;
 constexpr double mainViewCurrentSize = 310;
 
-SettingPtr currentSetting()
+SettingPtr delegateSetting()
 {
     CoreData* dataManager = CoreData::shared();
     return dataManager ? dataManager->currentSetting() : SettingPtr();
@@ -128,7 +128,7 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
     sharedDelegate() = this;
     observeActivation();
 
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = delegateSetting();
     if (setting && setting->startUpWizard() != 0) {
         showStartUpWizard();
         return true;
@@ -192,7 +192,7 @@ void ZoravelAppDelegate::activateStatusMenu()
 
 void ZoravelAppDelegate::showStartUpWizard()
 {
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = delegateSetting();
     setting->setAutoZVWSync(0);
     setting->setAutoICalSync(1);
     if (!setting->setAutoSync()) qWarning() << "The sync switches of the first start could not be written";
@@ -220,7 +220,7 @@ void ZoravelAppDelegate::initSplashScreen()
 void ZoravelAppDelegate::initMainViewUI()
 {
     initUserInterface();
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = delegateSetting();
     if (!setting || !m_mainView) return;
     if (setting->autoZVWSync() != 0)
         if (ZVWSync* sync = dataManager()->zvwSync()) sync->backgroundFullSync(nullptr);
@@ -269,7 +269,7 @@ void ZoravelAppDelegate::initUserInterface()
         if (m_windowController) m_windowController->openWindow();
     });
 
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = delegateSetting();
     view->showHideBtn()->setState(setting && setting->hasRightPage() == 1 ? 1 : 0);
     view->showHide();
 
@@ -325,7 +325,7 @@ void ZoravelAppDelegate::activateIgnoringOtherApps()
 
 void ZoravelAppDelegate::toggleWindow()
 {
-    const SettingPtr setting = currentSetting();
+    const SettingPtr setting = delegateSetting();
     if (setting && setting->startUpWizard() != 0) {
         if (m_wizardPanel) {
             m_wizardPanel->makeKeyAndOrderFront();
@@ -388,7 +388,7 @@ void ZoravelAppDelegate::applicationWillTerminate()
             qWarning() << "The web sync did not end in time; the database closes under it";
     }
     if (!iCalSync::waitUntilIdle()) qWarning() << "The calendar sync did not end in time; the database closes under it";
-    if (const SettingPtr setting = currentSetting(); setting && databaseOpen) {
+    if (const SettingPtr setting = delegateSetting(); setting && databaseOpen) {
         setting->setICalLastSyncTime(Clock::now());
         if (!setting->dehydrate()) qWarning() << "The settings could not be saved at the end";
     }

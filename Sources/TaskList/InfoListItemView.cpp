@@ -11,7 +11,7 @@
 #include <cmath>
 
 namespace {
-double whole(double value)
+double wholePoints(double value)
 {
     return std::round(value);
 }
@@ -69,9 +69,9 @@ void InfoListItemView::layout()
 {
     const double w = bounds().width();
     const double h = bounds().height();
-    m_dateTextField->setFrame(QRectF(whole(w - 160), 0, 150, std::max(0.0, whole(h - 2))));
-    m_leftTextField->setFrame(QRectF(m_largeMargin ? 20 : 5, 0, 200, std::max(0.0, whole(h - 2))));
-    m_quickAddTask->setFrame(QRectF(20, 2, std::max(0.0, whole(w - 40)), 24));
+    m_dateTextField->setFrame(QRectF(wholePoints(w - 160), 0, 150, std::max(0.0, wholePoints(h - 2))));
+    m_leftTextField->setFrame(QRectF(m_largeMargin ? 20 : 5, 0, 200, std::max(0.0, wholePoints(h - 2))));
+    m_quickAddTask->setFrame(QRectF(20, 2, std::max(0.0, wholePoints(w - 40)), 24));
     m_showHide->setFrame(QRectF(w - 300, (h - 20) / 2, 300, 15));
 }
 

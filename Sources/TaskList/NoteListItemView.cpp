@@ -17,6 +17,7 @@
 #include "Utilities.h"
 #include "VerticalCenterNSTextFieldCell.h"
 #include "VerticalNSTextFieldCell.h"
+#include "PaletteColor.h"
 
 #include <QDebug>
 #include <QPainter>
@@ -25,13 +26,11 @@
 
 namespace {
 
-constexpr double iconSide = 10;
+constexpr double noteIconSide = 10;
 constexpr double rightInset = 7;
 constexpr double linkX = 25;
 constexpr double summaryHeight = 15;
 constexpr double linkHeight = 15;
-constexpr qint64 lastGroup = 3;
-constexpr qint64 lastColor = 7;
 
 Font titleFont() { return Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 13); }
 Font smallFont() { return Font::fontWithName(QStringLiteral("Lucida Grande"), 11); }
@@ -188,7 +187,7 @@ void NoteListItemView::makeIcons()
         return;
     }
     // The note mark is drawn the same at rest and selected.
-    m_iconNormal = UIUtilities::getIconForType(3, false, true, m_projectColor, QSizeF(iconSide, iconSide));
+    m_iconNormal = UIUtilities::getIconForType(3, false, true, m_projectColor, QSizeF(noteIconSide, noteIconSide));
     m_iconSelected = m_iconNormal;
 }
 

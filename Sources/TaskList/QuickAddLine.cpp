@@ -2,7 +2,7 @@
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isLineBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
 }  // namespace
 
@@ -10,9 +10,9 @@ QuickAddLine parseQuickAddLine(const QString& typed)
 {
     qsizetype first = 0;
     qsizetype last = typed.size();
-    while (first < last && isBlank(typed.at(first)))
+    while (first < last && isLineBlank(typed.at(first)))
         ++first;
-    while (last > first && isBlank(typed.at(last - 1)))
+    while (last > first && isLineBlank(typed.at(last - 1)))
         --last;
     const QString line = typed.mid(first, last - first);
 

@@ -33,7 +33,7 @@ double doubleClickInterval()
     return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
 }
 
-bool isHeader(const TableRowView* row) { return qobject_cast<const InfoListItemView*>(row) != nullptr; }
+bool isHeaderRow(const TableRowView* row) { return qobject_cast<const InfoListItemView*>(row) != nullptr; }
 
 template <class Key>
 void stableSortBy(TaskList& items, Key key, bool ascending)
@@ -95,13 +95,13 @@ TableRowView* SearchResultView::childOfItem(int index, TableRowView* item) const
     return group < 0 ? nullptr : rowInGroup(group, index);
 }
 
-bool SearchResultView::isItemExpandable(TableRowView* item) const { return isHeader(item); }
-bool SearchResultView::isGroupItem(TableRowView* item) const { return isHeader(item); }
-bool SearchResultView::shouldSelectItem(TableRowView* item) const { return !isHeader(item); }
+bool SearchResultView::isItemExpandable(TableRowView* item) const { return isHeaderRow(item); }
+bool SearchResultView::isGroupItem(TableRowView* item) const { return isHeaderRow(item); }
+bool SearchResultView::shouldSelectItem(TableRowView* item) const { return !isHeaderRow(item); }
 
 double SearchResultView::heightOfRowByItem(TableRowView* item) const
 {
-    return isHeader(item) ? headerHeight : rowHeight();
+    return isHeaderRow(item) ? headerHeight : rowHeight();
 }
 
 // ---- the rows, made when first shown -------------------------------------------------
@@ -535,7 +535,7 @@ void SearchResultView::mouseDown(const Event& event)
     if (previous == -1 && mainView) mainView->setCanRefreshData(false);
     m_selectedCount = row == previous ? (m_selectedCount < 1 ? 1 : 0) : 0;
     TableRowView* clicked = row >= 0 ? itemAtRow(row) : nullptr;
-    if (!clicked || isHeader(clicked)) {
+    if (!clicked || isHeaderRow(clicked)) {
         m_selectedItem = nullptr;
         return;
     }

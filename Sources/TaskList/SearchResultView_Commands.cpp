@@ -18,7 +18,7 @@
 
 namespace {
 
-AlertRequest warningWithButtons(std::initializer_list<QString> titles)
+AlertRequest warningWithButtonList(std::initializer_list<QString> titles)
 {
     AlertRequest request;
     request.style = AlertStyle::Warning;
@@ -26,7 +26,7 @@ AlertRequest warningWithButtons(std::initializer_list<QString> titles)
     return request;
 }
 
-void postTaskChanged(QObject* sender)
+void postTaskChangedBy(QObject* sender)
 {
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, sender);
 }
@@ -113,7 +113,7 @@ void SearchResultView::applyDelete()
     const bool warn = setting && setting->isWarningForDeleting() != 0;
     const QPointer<SearchResultView> alive(this);
     const auto confirmed = [&setting](const QString& title) {
-        AlertRequest request = warningWithButtons({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        AlertRequest request = warningWithButtonList({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
         request.messageText = title;
         request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
         request.showsSuppressionButton = true;
@@ -137,7 +137,7 @@ void SearchResultView::applyDelete()
     } else {
         const bool first = Utilities::compareDateNoTime(item->occurrence(), item->repeatStartDate()) == 0;
         const bool scheduled = item->isSheduledTask();
-        AlertRequest request = warningWithButtons(
+        AlertRequest request = warningWithButtonList(
             {scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")),
              first ? TextTable::localizedString(QStringLiteral("allText")) : (scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText")) : TextTable::localizedString(QStringLiteral("allFutureEventsText"))), TextTable::localizedString(QStringLiteral("cancelText"))});
         if (scheduled) {
@@ -164,7 +164,7 @@ void SearchResultView::applyDelete()
     if (!alive) return;
     // The data manager's single deletes tell no one: the other lists and
     // the day view drop the item on this.
-    if (deleted) postTaskChanged(this);
+    if (deleted) postTaskChangedBy(this);
     searchAgain();
 }
 
@@ -174,7 +174,7 @@ void SearchResultView::duplicateTask()
     if (!item || item->taskType() == 3) return;
     if (item->taskType() == 0 && item->repeatType() != 0) {
         const bool scheduled = item->isSheduledTask();
-        AlertRequest request = warningWithButtons({scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        AlertRequest request = warningWithButtonList({scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")), TextTable::localizedString(QStringLiteral("cancelText"))});
         request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText")) : TextTable::localizedString(QStringLiteral("duplicateEventText"));
         request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage")) : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
         if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
@@ -205,7 +205,7 @@ void SearchResultView::selectDone()
         qWarning() << "Task" << item->primaryKey() << "could not be marked" << (status ? "done" : "open");
         return;
     }
-    postTaskChanged(this);
+    postTaskChangedBy(this);
 }
 
 void SearchResultView::copyToMakeLink()
@@ -215,7 +215,7 @@ void SearchResultView::copyToMakeLink()
     if (!manager || !item) return;
     const SettingPtr setting = manager->currentSetting();
     if (setting && setting->isWarningForCopyToLink() == 1) {
-        AlertRequest request = warningWithButtons({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
+        AlertRequest request = warningWithButtonList({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
         request.messageText = TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"));
         request.showsSuppressionButton = true;
         const AlertResponse response = AlertPresenter::current().runModal(request);

@@ -23,6 +23,7 @@
 #include "Utilities.h"
 #include "VerticalCenterNSTextFieldCell.h"
 #include "ZVWSync.h"
+#include "PaletteColor.h"
 
 #include <QDebug>
 #include <QPainter>
@@ -34,8 +35,6 @@ namespace {
 
 using Kind = ItemRowLayoutInput::Kind;
 
-constexpr qint64 lastGroup = 3;
-constexpr qint64 lastColor = 7;
 constexpr double doneImageSide = 14;
 constexpr double iconSide = 10;
 constexpr double mustDoWidth = 6;
@@ -88,11 +87,6 @@ QString accountUserName()
     const SettingPtr setting = settings();
     return setting ? setting->zvwUserName() : QString();
 }
-
-struct PaletteColor {
-    qint64 group = 0;
-    qint64 color = 0;
-};
 
 // An item whose category went (or names a colour the palette lacks) draws in
 // the palette's first colour.

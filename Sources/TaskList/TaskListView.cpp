@@ -43,7 +43,7 @@ std::vector<FilterSegment> filterSegments()
     };
 }
 
-bool forcesOrder(qint64 filter)
+bool filterForcesOrder(qint64 filter)
 {
     return filter == 4 || filter == 6 || filter == 7;
 }
@@ -172,7 +172,7 @@ void TaskListView::selectTypeOfFilter()
     const int segment = m_filterBtn->selectedSegment();
     if (segment < 0) return;
     m_filterIndex = m_filterBtn->tagForSegment(segment);
-    m_forceSort = forcesOrder(m_filterIndex);
+    m_forceSort = filterForcesOrder(m_filterIndex);
     if (CoreData* manager = CoreData::shared()) manager->setTaskFilterMenuIndex(quint64(m_filterIndex));
     if (typeViewSelectedTag() == taskViewTag) m_todayTaskFilterIndex = m_filterIndex;
     reloadData();

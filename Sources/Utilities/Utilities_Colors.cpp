@@ -144,7 +144,7 @@ qint64 clampShade(qint64 shade)
     return std::clamp<qint64>(shade, 0, kShadeCount - 1);
 }
 
-QColor rgb255(const quint8 (&rgb)[3])
+QColor rgb255Of(const quint8 (&rgb)[3])
 {
     return Color::calibratedRGB(rgb[0] / 255.0, rgb[1] / 255.0, rgb[2] / 255.0);
 }
@@ -167,7 +167,7 @@ const std::array<HSBF, kPaletteSize>& referenceHSB()
 {
     static const std::array<HSBF, kPaletteSize> table = [] {
         std::array<HSBF, kPaletteSize> result{};
-        for (qint64 pos = 0; pos < kPaletteSize; ++pos) result[pos] = hsbOf(rgb255(kNearestReferences[pos]));
+        for (qint64 pos = 0; pos < kPaletteSize; ++pos) result[pos] = hsbOf(rgb255Of(kNearestReferences[pos]));
         return result;
     }();
     return table;
@@ -202,7 +202,7 @@ ColorObject Utilities::colorInGroup(qint64 group, qint64 colorID)
 QColor Utilities::getColorInGroupID(qint64 group, qint64 colorID, qint64 pos)
 {
     if (!isPaletteGroup(group)) return QColor();
-    return rgb255(kShades[group][clampColorID(colorID)][clampShade(pos)]);
+    return rgb255Of(kShades[group][clampColorID(colorID)][clampShade(pos)]);
 }
 
 qint64 Utilities::getHexColor(qint64 group, qint64 name)

@@ -104,7 +104,7 @@ Date shiftedBetweenZones(const Date& date, bool isEnableTimeZone, qint64 oldTZ, 
 // Reads an integer leniently, as calendar texts need: leading
 // spaces, an optional sign, then digits up to the first other character; 0
 // when there are none.
-int intValue(QStringView text)
+int lenientIntValue(QStringView text)
 {
     qsizetype i = 0;
     while (i < text.size() && text[i].isSpace()) ++i;
@@ -135,9 +135,9 @@ Date dateOfTextFields(QStringView text, int year, int month, int day, int hour, 
 Date dateFromDigits(QStringView digits, const QTimeZone& zone)
 {
     if (digits.size() < 15) return {};
-    return dateOfTextFields(digits, intValue(digits.mid(0, 4)), intValue(digits.mid(4, 2)),
-                            intValue(digits.mid(6, 2)), intValue(digits.mid(9, 2)), intValue(digits.mid(11, 2)),
-                            intValue(digits.mid(13, 2)), zone);
+    return dateOfTextFields(digits, lenientIntValue(digits.mid(0, 4)), lenientIntValue(digits.mid(4, 2)),
+                            lenientIntValue(digits.mid(6, 2)), lenientIntValue(digits.mid(9, 2)), lenientIntValue(digits.mid(11, 2)),
+                            lenientIntValue(digits.mid(13, 2)), zone);
 }
 
 // The date a calendar text spells, before any check of its range.
@@ -158,8 +158,8 @@ Date dateOfText(const QString& text)
     if (dateTag >= 0) {
         const QStringView digits = QStringView(text).mid(dateTag + 5);
         if (digits.size() < 8) return {};
-        return dateOfTextFields(digits, intValue(digits.mid(0, 4)), intValue(digits.mid(4, 2)),
-                                intValue(digits.mid(6, 2)), 0, 0, 0, GregorianCalendar::systemZone());
+        return dateOfTextFields(digits, lenientIntValue(digits.mid(0, 4)), lenientIntValue(digits.mid(4, 2)),
+                                lenientIntValue(digits.mid(6, 2)), 0, 0, 0, GregorianCalendar::systemZone());
     }
     if (text.size() == 16) return dateFromDigits(text, GregorianCalendar::utcZone());
     if (text.size() == 15) return dateFromDigits(text, GregorianCalendar::systemZone());

@@ -13,7 +13,7 @@ namespace {
 
 std::atomic<bool> clockIs24Hour{false};
 
-constexpr qint64 secondsPerDay = 86400;
+constexpr qint64 daySeconds = 86400;
 constexpr qint64 minutesPerDay = 1440;
 constexpr qint64 overdueState = 2;
 constexpr qint64 noDueDateState = 4;
@@ -263,7 +263,7 @@ QString Utilities::getDueString(qint64 dueState, const Date& dueDate, const QStr
 {
     if (dueState == overdueState) return TextTable::localizedString(QStringLiteral("overDueText"));
     if (dueState == noDueDateState || dueDate.isNull()) return QStringLiteral("");
-    const qint64 days = Date::truncated(dueDate.timeIntervalSinceDate(getCompleteDate()) / secondsPerDay);
+    const qint64 days = Date::truncated(dueDate.timeIntervalSinceDate(getCompleteDate()) / daySeconds);
     if (days == 0) return TextTable::localizedString(QStringLiteral("dueTodayText"));
     const QString dueIn = TextTable::localizedString(QStringLiteral("dueInText"));
     if (slang == QLatin1String("ja")) return QString::number(days) + dueIn;
@@ -275,8 +275,8 @@ Utilities::DateRange Utilities::getDateRangeOfWeekFromDate(const Date& date, qin
 {
     if (date.isNull()) return {};
     const qint64 firstWeekday = withStart ? 2 : 1;
-    const Date from = dateByAddTimeInterval(static_cast<double>((firstWeekday - getWeekday(date)) * secondsPerDay), date);
-    return {from, dateByAddTimeInterval(static_cast<double>(6 * secondsPerDay), from)};
+    const Date from = dateByAddTimeInterval(static_cast<double>((firstWeekday - getWeekday(date)) * daySeconds), date);
+    return {from, dateByAddTimeInterval(static_cast<double>(6 * daySeconds), from)};
 }
 
 QString Utilities::getAccountNameInEmail(const QString& email)

@@ -19,6 +19,10 @@
 #include <QTimer>
 #include <QMimeData>
 
+namespace CalendarViewDropTestCases {
+
+namespace CalendarViewDropTests {
+
 namespace {
 
 constexpr double imageHeight = 46;
@@ -506,3 +510,7 @@ TEST_F(CalendarViewDropTest, ScreenshotsOfTheRepeatingQuestionAndTheReorderWarni
     for (const QString& path : alerts.saved) EXPECT_FALSE(path.isEmpty());
     EXPECT_EQ(reread(master)->startTime(), at(9, 0, -2)) << "cancelled";
 }
+
+}  // namespace CalendarViewDropTests
+
+}  // namespace CalendarViewDropTestCases

@@ -5,6 +5,10 @@
 #include "NotificationCenter.h"
 #include "TextTable.h"
 
+namespace FocusPaneCommandsTestCases {
+
+namespace FocusPaneCommandsTests {
+
 namespace {
 
 QStringList buttonKeys(const AlertRequest& request)
@@ -241,3 +245,7 @@ TEST_F(FocusPaneTest, CopyForLinkingExplainsOnceWhenTheBoxIsTicked)
     EXPECT_NE(dataManager().copiedItem(), row(QStringLiteral("Call"))->task()) << "a copy";
     EXPECT_FALSE(list().commandForAction(QStringLiteral("scheduleToday:"))) << "no command";
 }
+
+}  // namespace FocusPaneCommandsTests
+
+}  // namespace FocusPaneCommandsTestCases

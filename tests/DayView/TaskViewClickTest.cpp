@@ -11,6 +11,10 @@
 #include <QMimeData>
 #include <QStyleHints>
 
+namespace TaskViewClickTestCases {
+
+namespace TaskViewClickTests {
+
 namespace {
 
 class TaskViewClickTest : public TaskViewTest {
@@ -229,3 +233,7 @@ TEST_F(TaskViewClickTest, ARightClickSelectsTheBoxAndOpensTheItemMenu)
         QApplication::sendEvent(box, &release);
     }
 }
+
+}  // namespace TaskViewClickTests
+
+}  // namespace TaskViewClickTestCases

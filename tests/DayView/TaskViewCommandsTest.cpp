@@ -6,6 +6,10 @@
 #include "ScriptedAlertPresenter.h"
 #include "TextTable.h"
 
+namespace TaskViewCommandsTestCases {
+
+namespace TaskViewCommandsTests {
+
 namespace {
 
 QString text(const char* key)
@@ -220,3 +224,7 @@ TEST_F(TaskViewCommandsTest, CopyingALinkWarnsOnceWhenAskedAndRemembersACopy)
         EXPECT_TRUE(bool(box->commandForAction(QString::fromLatin1(action)))) << action;
     EXPECT_FALSE(bool(box->commandForAction(QStringLiteral("unknown:"))));
 }
+
+}  // namespace TaskViewCommandsTests
+
+}  // namespace TaskViewCommandsTestCases

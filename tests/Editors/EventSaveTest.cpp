@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+namespace EventSaveTests {
+
 namespace {
 
 QString text(const char* key)
@@ -471,3 +473,5 @@ TEST_F(EventSaveTest, AddLinkSavesWithoutClosingAndAsksForAReload)
 }
 
 }  // namespace
+
+}  // namespace EventSaveTests

@@ -16,6 +16,8 @@
 
 #include <memory>
 
+namespace HourAndMinuteTests {
+
 namespace {
 
 void pressKey(Qt::Key key, const QString& text = QString())
@@ -148,3 +150,5 @@ TEST(HourAndMinute, ADisabledPickerIgnoresTypingAndKeepsItsLabels)
     row.picker->setMins(45);
     EXPECT_FALSE(saveScreenshot(row.window.get(), QStringLiteral("hour-and-minute")).isEmpty());
 }
+
+}  // namespace HourAndMinuteTests

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace CoreDataFreeTimeTests {
+
 namespace {
 
 using CoreDataFreeTimeTest = TaskTest;
@@ -154,3 +156,5 @@ TEST_F(CoreDataReloadADETest, StoredAllDayEventsTakeTheirRowsAgainAndNothingElse
 }
 
 }  // namespace
+
+}  // namespace CoreDataFreeTimeTests

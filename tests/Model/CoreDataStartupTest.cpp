@@ -31,6 +31,8 @@
 
 #include <sys/stat.h>
 
+namespace CoreDataStartupTests {
+
 namespace {
 
 // Each test starts the data manager in a support folder of its own, as a
@@ -631,3 +633,5 @@ TEST_F(CoreDataStartupTest, TheHostMonitorWatchesTheServiceAndOnlyAnUnreachableO
     EXPECT_FALSE(internetReachable);
     EXPECT_NE(unconfigured.internetReachability(), nullptr);
 }
+
+}  // namespace CoreDataStartupTests

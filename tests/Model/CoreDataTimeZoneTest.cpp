@@ -5,6 +5,8 @@
 #include "Setting.h"
 #include "Task.h"
 
+namespace CoreDataTimeZoneTests {
+
 namespace {
 
 constexpr qint64 reykjavik = 42624;  // GMT all year
@@ -92,3 +94,5 @@ TEST_F(CoreDataTimeZoneTest, DaylightCorrectionOfTheDisplayZoneFollowsTheDate)
     m_setting->setTzSupport(false);
     EXPECT_EQ(dataManager().getDSTOffetBySetting(summer), 0);
 }
+
+}  // namespace CoreDataTimeZoneTests

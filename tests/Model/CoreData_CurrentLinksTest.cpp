@@ -1,6 +1,8 @@
 #include "LogCapture.h"
 #include "TaskTestFixture.h"
 
+namespace CoreData_CurrentLinksTests {
+
 namespace {
 
 constexpr qint64 eventType = 0;
@@ -168,3 +170,5 @@ TEST_F(CoreDataCurrentLinksTest, NoLinksWhileTheDatabaseIsClosed)
     databaseOpen = true;
     EXPECT_EQ(dataManager().getCurrentLinks(item).size(), 1);
 }
+
+}  // namespace CoreData_CurrentLinksTests

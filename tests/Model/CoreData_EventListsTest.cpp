@@ -1,5 +1,7 @@
 #include "TaskTestFixture.h"
 
+namespace CoreData_EventListsTests {
+
 namespace {
 
 constexpr qint64 eventType = 0;
@@ -116,3 +118,5 @@ TEST_F(CoreDataEventListsTest, ARangeIsEmptyWhileTheDatabaseIsClosed)
     EXPECT_TRUE(events.isEmpty());
     EXPECT_EQ(printed, "Database can not open!");
 }
+
+}  // namespace CoreData_EventListsTests

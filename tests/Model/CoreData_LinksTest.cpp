@@ -11,6 +11,8 @@
 #include <functional>
 #include <thread>
 
+namespace CoreData_LinksTests {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -522,3 +524,5 @@ TEST_F(CoreDataLinksTest, DeletingAnItemsRemovedLinksKeepsItsActiveOnes)
 }
 
 }  // namespace
+
+}  // namespace CoreData_LinksTests

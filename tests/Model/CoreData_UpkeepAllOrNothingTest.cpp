@@ -1,5 +1,7 @@
 #include "CommandUnitFixture.h"
 
+namespace CoreData_UpkeepAllOrNothingTests {
+
 // Upkeep of the lists and rows: whichever statement fails, the command
 // answers failure and the rows, the lists and the records are as before; run
 // through, it does its work.
@@ -140,3 +142,5 @@ TEST_F(UpkeepUnitTest, SignOutRemovesTheSharedDataAndReloadsTheListsOrNothingCha
     EXPECT_EQ(dataManager().calendarWithPrimaryKey(sharedCategory->primaryKey()), nullptr);
     EXPECT_EQ(listedNames(), QStringList{"my task"}) << "the shown categories are loaded again";
 }
+
+}  // namespace CoreData_UpkeepAllOrNothingTests

@@ -7,6 +7,8 @@
 
 #include <QSet>
 
+namespace CoreData_UpkeepTests {
+
 namespace {
 
 constexpr qint64 eventType = 0;
@@ -351,3 +353,5 @@ TEST_F(CoreDataUpkeepTest, SigningOutWithTheDatabaseClosedDoesNothing)
     EXPECT_EQ(rowCount(QStringLiteral("Comments")), 1);
     EXPECT_EQ(dataManager().allTasksEventsAdes(), TaskList{listed});
 }
+
+}  // namespace CoreData_UpkeepTests

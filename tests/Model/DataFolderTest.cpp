@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+namespace DataFolderTests {
+
 namespace {
 
 void writeFile(const QString& path, const QByteArray& content)
@@ -102,3 +104,5 @@ TEST(DataFolderTest, RestrictingToTheOwnerTakesOnlyTheOthersPermissions)
 }
 
 }  // namespace
+
+}  // namespace DataFolderTests

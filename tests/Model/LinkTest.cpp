@@ -8,6 +8,8 @@
 #include <atomic>
 #include <thread>
 
+namespace LinkTests {
+
 namespace {
 
 constexpr double aMorning = 1718258400.0;  // 2024-06-13 08:00:00 UTC
@@ -134,3 +136,5 @@ TEST_F(LinkTest, LoadWaitsForAThreadInsideTheRecordLock)
 }
 
 }  // namespace
+
+}  // namespace LinkTests

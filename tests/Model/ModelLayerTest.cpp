@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+namespace ModelLayerTests {
+
 namespace {
 
 // Every public header of the widget module is named after what it declares
@@ -112,3 +114,5 @@ TEST(ModelLayer, TheModelNamesNoWidget)
 }
 
 }  // namespace
+
+}  // namespace ModelLayerTests

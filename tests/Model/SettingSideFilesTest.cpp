@@ -12,6 +12,8 @@
 
 #include <sys/stat.h>
 
+namespace SettingSideFilesTests {
+
 namespace {
 
 QVariantMap readPlist(const QString& path)
@@ -502,3 +504,5 @@ TEST_F(SettingSideFilesTest, AnUnchangedSaveWritesNothingAndAChangedOneOnlyWhatC
     EXPECT_EQ(inodeOf(hours), hoursFirst);
     EXPECT_FALSE(loadSetting()->navShowing());
 }
+
+}  // namespace SettingSideFilesTests

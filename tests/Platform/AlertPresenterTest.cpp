@@ -6,6 +6,8 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+namespace AlertPresenterTests {
+
 namespace {
 
 AlertRequest deleteQuestion()
@@ -114,3 +116,5 @@ TEST(AlertPresenterTest, FakesRestoreThePreviousServiceWhenTheyGo)
 }
 
 }  // namespace
+
+}  // namespace AlertPresenterTests

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+namespace ButtonTests {
+
 namespace {
 
 // A left-button press or release at a point of the button's Qt coordinates.
@@ -290,3 +292,5 @@ TEST(ImageView, NullImageDrawsNothing)
     EXPECT_EQ(view.snapshot().pixelColor(20, 20), QColor(Qt::white));
     EXPECT_EQ(view.snapshot().pixelColor(5, 5).alpha(), 0) << "a small image is not enlarged";
 }
+
+}  // namespace ButtonTests

@@ -13,6 +13,8 @@
 
 #include <memory>
 
+namespace ControlsGalleryTests {
+
 namespace {
 
 class Backdrop : public View {
@@ -248,3 +250,5 @@ TEST(ControlsGallery, EveryControlInEachState)
     EXPECT_GT(menu->height(), 6 * 16);
     EXPECT_FALSE(saveScreenshot(menu.get(), QStringLiteral("gallery-popup-menu")).isEmpty());
 }
+
+}  // namespace ControlsGalleryTests

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+namespace DatePickerTests {
+
 namespace {
 
 void sendKey(QWidget* target, int key, const QString& text = QString())
@@ -181,3 +183,5 @@ TEST(DatePicker, ScreenshotOfSegmentedControlsAndPickers)
     root.show();
     EXPECT_FALSE(saveScreenshot(&root, QStringLiteral("segmented-and-date-picker")).isEmpty());
 }
+
+}  // namespace DatePickerTests

@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+namespace DragSourceTests {
+
 namespace {
 
 // A source that remembers how its drags ended.
@@ -235,3 +237,5 @@ TEST(DragSource, OperationsMapToQtActionsBothWays)
     EXPECT_EQ(DragSource::operationOf(Qt::CopyAction, DragOperationGeneric), unsigned(DragOperationNone))
         << "an action the drag did not allow counts as none";
 }
+
+}  // namespace DragSourceTests

@@ -11,6 +11,8 @@
 
 #include <memory>
 
+namespace DropTargetTests {
+
 namespace {
 
 const QString itemType = QStringLiteral("application/x-test-item");
@@ -205,3 +207,5 @@ TEST(DropTargetTest, ADragOfThisProgramNamesItsSourceAndWhereItsImageIs)
     EXPECT_FALSE(info.hasInApplicationSource());
     EXPECT_TRUE(info.draggingPasteboard().formats().isEmpty());
 }
+
+}  // namespace DropTargetTests

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+namespace KeyEquivalentTests {
+
 namespace {
 
 // A shown, active window: shortcuts answer only in the active window.
@@ -158,3 +160,5 @@ TEST(KeyEquivalent, SubmenuRowsAnswerAndAGoneMenuDoesNothing)
     pressKey(window.get(), Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(runs, 1);
 }
+
+}  // namespace KeyEquivalentTests

@@ -11,6 +11,8 @@
 
 #include <sys/stat.h>
 
+namespace LoginItemTests {
+
 namespace {
 
 const QString program = QStringLiteral("/opt/Zoravel Apps/zoravel");
@@ -232,3 +234,5 @@ TEST(LoginItemEntry, TheCommandRunsThePathAsOneLiteralArgument)
             << c.path.toStdString();
     }
 }
+
+}  // namespace LoginItemTests

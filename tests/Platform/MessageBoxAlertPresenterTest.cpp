@@ -24,6 +24,8 @@
 #include <functional>
 #include <memory>
 
+namespace MessageBoxAlertPresenterTests {
+
 namespace {
 
 // What the user does in the open box; run from the box's own event loop.
@@ -418,3 +420,5 @@ TEST(MessageBoxAlertPresenterTest, ScreenshotOfAnAlertWithItsBox)
 }
 
 }  // namespace
+
+}  // namespace MessageBoxAlertPresenterTests

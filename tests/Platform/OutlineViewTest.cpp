@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+namespace OutlineViewTests {
+
 namespace {
 
 // Headers (18 high, never selected) with children; items 30 high.
@@ -159,3 +161,5 @@ TEST(OutlineViewTest, ALongListPlacesOnlyTheRowsInViewAndMoreAsItScrolls)
     EXPECT_EQ(row50->frame(), QRectF(0, 1500, 185, 30));
     EXPECT_LE(placed(), 9);
 }
+
+}  // namespace OutlineViewTests

@@ -10,6 +10,8 @@
 #include <limits>
 #include <memory>
 
+namespace SegmentedControlTests {
+
 namespace {
 
 // A left-button press, drag or release at a point of the widget's Qt coordinates.
@@ -322,3 +324,5 @@ TEST(SegmentedControl, TemplateImagesTakeTheLabelColourOfTheirSegment)
     EXPECT_LT(qGray(tinted.pixel(centreOf(0))), 80) << "dark on the light segment";
     EXPECT_GT(qGray(tinted.pixel(centreOf(1))), 240) << "white on the selected one";
 }
+
+}  // namespace SegmentedControlTests

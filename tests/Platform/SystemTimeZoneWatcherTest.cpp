@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+namespace SystemTimeZoneWatcherTests {
+
 namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -99,3 +101,5 @@ TEST_F(SystemTimeZoneWatcherTest, AFileAwayForAMomentPostsOnlyWhenItComesBackCha
 }
 
 }  // namespace
+
+}  // namespace SystemTimeZoneWatcherTests

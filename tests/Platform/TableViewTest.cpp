@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+namespace TableViewTests {
+
 namespace {
 
 // A row that notes the layers it was asked to draw, in order.
@@ -254,3 +256,5 @@ TEST(TableViewTest, GridLinesRuleTheWholeTableUnderEachRow)
     EXPECT_EQ(image.pixelColor(50, 35), QColor(255, 0, 0)) << "and on down the empty part";
     EXPECT_EQ(image.pixelColor(50, 8), QColor(240, 240, 240));
 }
+
+}  // namespace TableViewTests

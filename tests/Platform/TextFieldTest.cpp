@@ -10,6 +10,8 @@
 
 #include <memory>
 
+namespace TextFieldTests {
+
 namespace {
 
 struct Form {
@@ -335,3 +337,5 @@ TEST(TextField, LinkedLabelDrawsBlueInkWithALineUnderIt)
     EXPECT_EQ(otherInk, 0) << "no part of the text keeps the plain colour";
     EXPECT_GT(longestRun, 30) << "the underline runs along the text";
 }
+
+}  // namespace TextFieldTests

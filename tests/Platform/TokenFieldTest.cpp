@@ -9,6 +9,8 @@
 
 #include <memory>
 
+namespace TokenFieldTests {
+
 namespace {
 
 struct Form {
@@ -149,3 +151,5 @@ TEST(TokenField, FittingWidthGrowsWithEachToken)
     field.setObjectValue({QStringLiteral("alpha"), QStringLiteral("alpha")});
     EXPECT_DOUBLE_EQ(field.fittingWidth() - one, one - empty);
 }
+
+}  // namespace TokenFieldTests

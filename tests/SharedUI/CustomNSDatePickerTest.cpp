@@ -17,6 +17,8 @@
 
 #include <memory>
 
+namespace CustomNSDatePickerTests {
+
 namespace {
 
 void sendKey(QWidget* target, int key, const QString& text = QString())
@@ -160,3 +162,5 @@ TEST(CustomFields, Screenshot)
     ASSERT_FALSE(dateAtRest->showsFocusLook());
     EXPECT_FALSE(saveScreenshot(&sheet, QStringLiteral("custom-fields")).isEmpty());
 }
+
+}  // namespace CustomNSDatePickerTests

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+namespace CustomNSTextFieldTests {
+
 namespace {
 
 // A key as the keyboard delivers it to the focused widget.
@@ -326,3 +328,5 @@ TEST(CustomNSTextField_NSNumberFormatter, AClickPutsTheInsertionPointAtTheEnd)
     pressKey(Qt::Key_Backspace);
     EXPECT_EQ(form.field->stringValue(), QStringLiteral("4"));
 }
+
+}  // namespace CustomNSTextFieldTests

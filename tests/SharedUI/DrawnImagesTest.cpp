@@ -11,6 +11,8 @@
 #include <cmath>
 #include <optional>
 
+namespace DrawnImagesTests {
+
 namespace {
 
 // The colour of the pixel under a point of the image's own coordinates
@@ -310,3 +312,5 @@ TEST_F(DragImageText, AShortTitleIsDrawnWholeInWhite)
     UIUtilities::getTaskImageRepresentative(Utilities::colorInGroup(2, 3), 0.9, QSizeF(100, 20), 0, QString());
     EXPECT_TRUE(drawn.isEmpty());
 }
+
+}  // namespace DrawnImagesTests

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+namespace StandardControlsGalleryTests {
+
 namespace {
 
 CalendarPtr category(qint64 key, const QString& name, qint64 projectType, qint64 taskOrEvent, qint64 color)
@@ -122,3 +124,5 @@ TEST(StandardControlsGallery, EveryFactoryControl)
 
     EXPECT_FALSE(saveScreenshot(&sheet, QStringLiteral("standard-controls")).isEmpty());
 }
+
+}  // namespace StandardControlsGalleryTests

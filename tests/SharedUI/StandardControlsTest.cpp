@@ -24,6 +24,8 @@
 
 #include <memory>
 
+namespace StandardControlsTests {
+
 namespace {
 
 void sendMouse(QWidget* widget, QEvent::Type type, const QPointF& point)
@@ -432,3 +434,5 @@ TEST(StandardControls, ActionLabelInsetsItsLabelAndReportsClicksWithItsObject)
     target.reset();
     click(dayLabel, QPointF(3, 5));
 }
+
+}  // namespace StandardControlsTests

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+namespace TimezoneSearchViewTests {
+
 namespace {
 
 QList<TimezoneObj> zoneTable()
@@ -424,3 +426,5 @@ TEST_F(TimezoneSearchViewTest, PictureWithTheListOpenAboveTheField)
     }
     EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(QStringLiteral("timezone-picker-list-above.png"))));
 }
+
+}  // namespace TimezoneSearchViewTests

@@ -21,6 +21,8 @@
 #include <limits>
 #include <set>
 
+namespace UIUtilities_MenusTests {
+
 namespace {
 
 constexpr quint64 allBitsSet = std::numeric_limits<quint64>::max();
@@ -624,3 +626,5 @@ TEST_F(ContextMenuTest, ItemMenuScreenshot)
 }
 
 }  // namespace
+
+}  // namespace UIUtilities_MenusTests

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <limits>
 
+namespace VRLPopoverTests {
+
 namespace {
 
 using Frame = VRLPopoverWindowFrame;
@@ -495,3 +497,5 @@ TEST(VRLPopoverPicture, BubblesAtSeveralPositions)
     board.resize(620, 330);
     EXPECT_FALSE(saveScreenshot(&board, "arrow-popover").isEmpty());
 }
+
+}  // namespace VRLPopoverTests

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+namespace VerticalCenterNSTextFieldCellTests {
+
 namespace {
 
 struct InkRows {
@@ -91,3 +93,5 @@ TEST(VerticalCenterNSTextFieldCell, DrawsTheTextBlockInTheMiddleAndWhiteWhenHigh
     EXPECT_LT(inkRows(shot, dark).top, 0);
     EXPECT_GE(inkRows(shot, [](const QColor& c) { return c.alpha() > 128 && c.lightness() > 240; }).top, 0);
 }
+
+}  // namespace VerticalCenterNSTextFieldCellTests

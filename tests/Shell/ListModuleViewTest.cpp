@@ -22,6 +22,8 @@
 #include <array>
 #include <memory>
 
+namespace ListModuleViewTests {
+
 namespace {
 
 QImage image(const char* name)
@@ -265,3 +267,5 @@ TEST(ListModuleViewPicture, EachTabWithItsHelpButton)
 }
 
 }  // namespace
+
+}  // namespace ListModuleViewTests

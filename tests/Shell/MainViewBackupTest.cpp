@@ -21,6 +21,8 @@
 #include <atomic>
 #include <thread>
 
+namespace MainViewBackupTests {
+
 namespace {
 
 const QString manualKey = QString::fromLatin1(BackupFile::manualBackupKeyText);
@@ -417,3 +419,5 @@ TEST_F(MainViewBackupTest, OtherThreadsWaitForTheRecordsWhileTheDatabaseIsReplac
     EXPECT_GT(reads.load(), 0);
     EXPECT_EQ(readsWithoutDatabase.load(), 0);
 }
+
+}  // namespace MainViewBackupTests

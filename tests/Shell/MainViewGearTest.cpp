@@ -23,6 +23,8 @@
 
 #include <functional>
 
+namespace MainViewGearTests {
+
 namespace {
 
 class MainViewGearTest : public GearSyncTest {
@@ -279,3 +281,5 @@ TEST_F(MainViewGearTest, TheMainViewLetsThePopoverControllerOpenTasksInTheTaskEd
     delete content.view;
     EditorPages::setTaskEditorMaker({});
 }
+
+}  // namespace MainViewGearTests

@@ -30,6 +30,8 @@
 
 #include <memory>
 
+namespace MainViewPlannerTests {
+
 namespace {
 
 constexpr double W = 1200;
@@ -171,3 +173,5 @@ TEST_F(MainViewPlannerTest, TheWindowShowsThePlannedWeekAndPlansAgainWhenTheHour
     EXPECT_EQ(day("monText"), (QStringList{"Send the contract back", "Write the quarterly report"}));
     EXPECT_EQ(day("tueText").front(), QStringLiteral("Write the quarterly report"));
 }
+
+}  // namespace MainViewPlannerTests

@@ -46,6 +46,8 @@
 
 #include <memory>
 
+namespace MainViewRefreshTests {
+
 namespace {
 
 constexpr double W = 1200;
@@ -474,3 +476,5 @@ TEST_F(MainViewRefreshTest, TheBadgeAndTheCategoryButtonShowTheirState)
     EXPECT_TRUE(view.convNotifBtn()->isHidden());
     EXPECT_TRUE(view.numberOfNewNotifLabel()->isHidden());
 }
+
+}  // namespace MainViewRefreshTests

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+namespace MainViewSyncTests {
+
 namespace {
 
 QString text(const char* key)
@@ -313,3 +315,5 @@ TEST_F(MainViewSyncTest, AServerErrorShowsItsTextInAWarning)
     }
     EXPECT_EQ(alerts.requests().size(), 3);
 }
+
+}  // namespace MainViewSyncTests

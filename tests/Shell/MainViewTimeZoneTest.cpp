@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+namespace MainViewTimeZoneTests {
+
 namespace {
 
 constexpr qint64 paris = 53392;
@@ -153,3 +155,5 @@ TEST_F(MainViewTimeZoneTest, ChoosingInThePickerChangesTheSettingsZone)
     EXPECT_EQ(setting().currentTZ(), tokyo);
     EXPECT_EQ(idOfCity(QStringLiteral("Tokyo")), tokyo);
 }
+
+}  // namespace MainViewTimeZoneTests

@@ -18,6 +18,8 @@
 #include <QFileInfo>
 #include <QImage>
 
+namespace PrefBackupViewTests {
+
 namespace {
 
 QString text(const char* key)
@@ -180,3 +182,5 @@ TEST_F(PrefBackupViewTest, TheSelectedRowIsPaleYellowAndThePageShowsItsRows)
     const QColor other = rows.pixelColor(rows.width() - 10, 15);
     EXPECT_NE(other, selected);
 }
+
+}  // namespace PrefBackupViewTests

@@ -34,6 +34,8 @@
 
 #include <gtest/gtest.h>
 
+namespace QuickAddBarTests {
+
 namespace {
 
 // Monday 7 December 2026, 10:20: new items start at 10:30.
@@ -447,3 +449,5 @@ TEST_F(QuickAddBarTest, ALineThatCannotBeStoredStaysInTheBar)
         bar().resetData();
     }
 }
+
+}  // namespace QuickAddBarTests

@@ -35,6 +35,8 @@
 
 #include <sqlite3.h>
 
+namespace BackupOnScreenTests {
+
 using namespace RealWindows;
 
 namespace {
@@ -223,3 +225,5 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
     ASSERT_TRUE(database);
     EXPECT_TRUE(BackupFile::hasSQLiteHeader(*database));
 }
+
+}  // namespace BackupOnScreenTests

@@ -31,6 +31,8 @@
 
 #include <memory>
 
+namespace EditorPopoverOnScreenTests {
+
 using namespace RealWindows;
 
 namespace {
@@ -192,3 +194,5 @@ TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressEl
         mainView.reset();
     }
 }
+
+}  // namespace EditorPopoverOnScreenTests

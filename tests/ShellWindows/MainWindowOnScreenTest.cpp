@@ -17,6 +17,8 @@
 
 #include <memory>
 
+namespace MainWindowOnScreenTests {
+
 using namespace RealWindows;
 
 namespace {
@@ -159,3 +161,5 @@ TEST_F(MainWindowOnScreen, TheListColumnWidensTheOpenWindowRoundItsPoint)
                                                                          grab.height()).toImage();
     EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(QStringLiteral("main-window-with-lists-on-screen.png"))));
 }
+
+}  // namespace MainWindowOnScreenTests

@@ -24,6 +24,8 @@
 
 #include <memory>
 
+namespace PlannerWindowOnScreenTests {
+
 using namespace RealWindows;
 
 namespace {
@@ -214,3 +216,5 @@ TEST_F(PlannerWindowOnScreen, ThePickersListIsAChildWindowAboveOrBelowTheFieldAn
     EXPECT_TRUE(waitUntil([&] { return picker->listView()->hasFocus(); }));
     EXPECT_TRUE(window()->isVisible());
 }
+
+}  // namespace PlannerWindowOnScreenTests

@@ -18,6 +18,8 @@
 #include <QGuiApplication>
 #include <QStyleHints>
 
+namespace SearchResultViewTests {
+
 namespace {
 
 QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
@@ -835,3 +837,5 @@ TEST_F(SearchResultCommandTest, DoneAndTheDeferEntriesChangeTheTaskOfTheRow)
         EXPECT_TRUE(shown().contains(QString::fromLatin1(c.added))) << "searched again";
     }
 }
+
+}  // namespace SearchResultViewTests

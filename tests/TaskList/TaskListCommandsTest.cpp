@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QMenu>
 
+namespace TaskListCommandsTests {
+
 namespace {
 
 QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
@@ -545,3 +547,5 @@ TEST_F(TaskListCommandsTest, BatchCommandsActOnTheSelectionAndPassTheAutoSyncSet
     EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskName IN ('A','B')")), 6);
     EXPECT_EQ(m_sync->receivedRequests().size(), 2) << "the setting is on";
 }
+
+}  // namespace TaskListCommandsTests

@@ -9,7 +9,7 @@
 
 namespace {
 
-CurrentInstance<FilePicker>& installed()
+CurrentInstance<FilePicker>& installedFilePicker()
 {
     static QtFilePicker real;
     static CurrentInstance<FilePicker> instance(real);
@@ -29,12 +29,12 @@ FilePicker::~FilePicker() = default;
 
 FilePicker& FilePicker::current()
 {
-    return installed().get();
+    return installedFilePicker().get();
 }
 
 void FilePicker::setCurrent(FilePicker* picker)
 {
-    installed().set(picker);
+    installedFilePicker().set(picker);
 }
 
 QString FilePicker::expandTilde(const QString& path)

@@ -9,7 +9,7 @@ namespace {
 
 const QColor faceFill(252, 252, 252);
 const QColor faceEdge(168, 168, 172);
-const QColor titleColor(38, 38, 38);
+const QColor popUpTitleColor(38, 38, 38);
 const QColor arrowColor(70, 70, 75);
 constexpr double arrowRoom = 20.0;
 constexpr double textInset = 8.0;
@@ -285,5 +285,5 @@ void PopUpButton::drawOwnCell(QPainter& painter, const QRectF& cellFrame) const
     }
     QString title = faceTitle();
     title.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    Drawing::drawText(painter, title, m_font, titleColor, text, Qt::AlignLeft | Qt::AlignVCenter, Qt::ElideRight);
+    Drawing::drawText(painter, title, m_font, popUpTitleColor, text, Qt::AlignLeft | Qt::AlignVCenter, Qt::ElideRight);
 }

@@ -18,15 +18,15 @@ namespace {
 
 const QColor labelColor(38, 38, 38);
 const QColor selectedLabelColor(255, 255, 255);
-const QColor bezelFill(252, 252, 252);
+const QColor segmentBezelFill(252, 252, 252);
 const QColor pressedFill(214, 214, 218);
 const QColor selectedFill(96, 100, 110);
 const QColor selectedPressedFill(72, 76, 86);
-const QColor bezelEdge(168, 168, 172);
-constexpr double bezelRadius = 5.0;
+const QColor segmentBezelEdge(168, 168, 172);
+constexpr double segmentBezelRadius = 5.0;
 constexpr double horizontalInset = 6.0;
 constexpr double verticalInset = 2.0;
-constexpr double disabledOpacity = 0.4;
+constexpr double segmentDisabledOpacity = 0.4;
 
 double soundWidth(double width)
 {
@@ -347,8 +347,8 @@ void SegmentedControl::drawRect(QPainter& painter, const QRectF&)
 
     const QRectF outline = bounds().adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath bezel;
-    bezel.addRoundedRect(outline, bezelRadius, bezelRadius);
-    painter.fillPath(bezel, bezelFill);
+    bezel.addRoundedRect(outline, segmentBezelRadius, segmentBezelRadius);
+    painter.fillPath(bezel, segmentBezelFill);
     painter.save();
     painter.setClipPath(bezel);
     if (m_painter) {
@@ -363,7 +363,7 @@ void SegmentedControl::drawRect(QPainter& painter, const QRectF&)
     }
     painter.restore();
     // Dividers between neighbours, then the edge over everything.
-    painter.setPen(QPen(bezelEdge, 1));
+    painter.setPen(QPen(segmentBezelEdge, 1));
     for (int i = 1; i < segmentCount(); ++i) {
         const double x = std::round(frameOfSegment(i).left()) + 0.5;
         if (x > outline.left() && x < outline.right()) painter.drawLine(QPointF(x, outline.top()), QPointF(x, outline.bottom()));
@@ -382,7 +382,7 @@ void SegmentedControl::drawSegment(QPainter& painter, int segment, const QRectF&
         painter.fillRect(frame, pressedFill);
 
     painter.save();
-    if (!isEnabled() || !item.enabled) painter.setOpacity(disabledOpacity);
+    if (!isEnabled() || !item.enabled) painter.setOpacity(segmentDisabledOpacity);
     // One line: a line break shows as a space. A missing image leaves the
     // label, so a segment is never blank because a picture is missing.
     QString label = item.label;

@@ -18,7 +18,7 @@ namespace {
 const QColor tokenFill(222, 231, 248);
 const QColor tokenBorder(150, 178, 226);
 const QColor tokenText(20, 20, 20);
-const QColor placeholderColor(150, 150, 150);
+const QColor tokenPlaceholderColor(150, 150, 150);
 
 // Room left and right of a token's text inside its box.
 constexpr double tokenTextInset = 6;
@@ -272,7 +272,7 @@ void TokenField::drawRect(QPainter& painter, const QRectF& dirtyRect)
     painter.save();
     if (!isEnabled()) painter.setOpacity(0.5);
     if (m_tokens.isEmpty() && typedText().isEmpty()) {
-        Drawing::drawText(painter, m_placeholder, m_font, placeholderColor,
+        Drawing::drawText(painter, m_placeholder, m_font, tokenPlaceholderColor,
                           QRectF(inset + 1, 0, bounds().width() - inset, lineHeight),
                           Qt::AlignLeft | Qt::AlignVCenter, Qt::ElideRight);
     }

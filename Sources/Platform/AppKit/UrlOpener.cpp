@@ -23,7 +23,7 @@ LoggingUrlOpener& loggingOpener()
     return opener;
 }
 
-std::atomic<UrlOpener*> installed{nullptr};
+std::atomic<UrlOpener*> installedUrlOpener{nullptr};
 
 }  // namespace
 
@@ -39,13 +39,13 @@ bool UrlOpener::isOpenable(const QUrl& url)
 
 UrlOpener& UrlOpener::current()
 {
-    UrlOpener* opener = installed.load();
+    UrlOpener* opener = installedUrlOpener.load();
     return opener ? *opener : loggingOpener();
 }
 
 void UrlOpener::setCurrent(UrlOpener* opener)
 {
-    installed.store(opener);
+    installedUrlOpener.store(opener);
 }
 
 bool DesktopUrlOpener::openUrl(const QUrl& url)

@@ -2,6 +2,7 @@
 
 #include "NotificationCenter.h"
 #include "Screen.h"
+#include "FiniteGeometry.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -16,17 +17,6 @@
 const QString View::frameDidChangeNotification = QStringLiteral("ViewFrameDidChangeNotification");
 
 namespace {
-
-double finiteOrZero(double value)
-{
-    return std::isfinite(value) ? value : 0.0;
-}
-
-QRectF sanitized(const QRectF& frame)
-{
-    return QRectF(finiteOrZero(frame.x()), finiteOrZero(frame.y()), std::max(0.0, finiteOrZero(frame.width())),
-                  std::max(0.0, finiteOrZero(frame.height())));
-}
 
 // Half-open, as a pointer on the shared edge of two views belongs to one.
 bool containsPoint(const QRectF& rect, const QPointF& point)

@@ -2,6 +2,7 @@
 
 #include "Screen.h"
 #include "View.h"
+#include "FiniteGeometry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,17 +19,6 @@ double& durationScale()
 {
     static double scale = 1.0;
     return scale;
-}
-
-double finiteOrZero(double value)
-{
-    return std::isfinite(value) ? value : 0.0;
-}
-
-QRectF sanitized(const QRectF& frame)
-{
-    return QRectF(finiteOrZero(frame.x()), finiteOrZero(frame.y()), std::max(0.0, finiteOrZero(frame.width())),
-                  std::max(0.0, finiteOrZero(frame.height())));
 }
 
 // Qt places whole pixels: each edge is rounded, so two windows that share an

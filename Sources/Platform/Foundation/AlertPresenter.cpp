@@ -28,7 +28,7 @@ std::vector<std::function<void()>>& waitingJobs()
     return jobs;
 }
 
-CurrentInstance<AlertPresenter>& installed()
+CurrentInstance<AlertPresenter>& installedAlertPresenter()
 {
     static UnattendedAlertPresenter unattended;
     static CurrentInstance<AlertPresenter> instance(unattended);
@@ -41,12 +41,12 @@ AlertPresenter::~AlertPresenter() = default;
 
 AlertPresenter& AlertPresenter::current()
 {
-    return installed().get();
+    return installedAlertPresenter().get();
 }
 
 void AlertPresenter::setCurrent(AlertPresenter* presenter)
 {
-    installed().set(presenter);
+    installedAlertPresenter().set(presenter);
 }
 
 bool AlertPresenter::isAlertRunning()

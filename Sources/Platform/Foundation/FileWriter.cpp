@@ -29,7 +29,7 @@ public:
     }
 };
 
-CurrentInstance<FileWriter>& installed()
+CurrentInstance<FileWriter>& installedFileWriter()
 {
     static DiskFileWriter disk;
     static CurrentInstance<FileWriter> instance(disk);
@@ -42,10 +42,10 @@ FileWriter::~FileWriter() = default;
 
 FileWriter& FileWriter::current()
 {
-    return installed().get();
+    return installedFileWriter().get();
 }
 
 void FileWriter::setCurrent(FileWriter* writer)
 {
-    installed().set(writer);
+    installedFileWriter().set(writer);
 }

@@ -68,9 +68,9 @@ private:
 
 // Reads from a span of bytes; every read checks what is left first, and the
 // first failure sticks, so callers test once at the end of a step.
-class Reader {
+class ArchiveReader {
 public:
-    explicit Reader(QByteArrayView bytes) : m_bytes(bytes) {}
+    explicit ArchiveReader(QByteArrayView bytes) : m_bytes(bytes) {}
 
     bool ok() const { return m_ok; }
     qsizetype left() const { return m_bytes.size() - m_at; }
@@ -184,7 +184,7 @@ QByteArray encodeRecords(const QList<QVariantMap>& records)
 
 // The value of one entry; nothing, with the reason, for a code we do not know
 // or a number that is no value of a record.
-std::optional<QVariant> readValue(Reader& in, const char*& problem)
+std::optional<QVariant> readValue(ArchiveReader& in, const char*& problem)
 {
     const quint8 code = in.uint8();
     switch (ValueCode(code)) {
@@ -220,7 +220,7 @@ std::optional<QVariant> readValue(Reader& in, const char*& problem)
 // refused for any fault, never half read.
 std::optional<QList<QVariantMap>> decodeRecords(QByteArrayView payload, const char*& problem)
 {
-    Reader in(payload);
+    ArchiveReader in(payload);
     const quint32 recordCount = in.uint32();
     // Every record takes at least its entry count.
     if (!in.ok() || recordCount > in.left() / 4) {
@@ -280,7 +280,7 @@ QList<QVariantMap> KeyedArchive::unarchiveRecords(const QByteArray& data)
     // none) are simply no items; anything that claims to be ours and is not
     // right is logged.
     if (data.size() < 4 || qFromBigEndian<quint32>(data.constData()) != archiveMagic) return {};
-    Reader in(data);
+    ArchiveReader in(data);
     in.uint32();
     const quint16 version = in.uint16();
     const quint16 checksum = in.uint16();

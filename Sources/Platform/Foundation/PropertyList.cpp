@@ -13,18 +13,18 @@ namespace {
 
 // Deep enough for any list we write, shallow enough that a hostile file
 // cannot run the reader out of stack.
-constexpr int maximumDepth = 256;
+constexpr int plistMaximumDepth = 256;
 
-const QString dateFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ssZ");
+const QString plistDateFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ssZ");
 
-bool writeValue(QXmlStreamWriter& xml, const QVariant& value);
+bool writePlistValue(QXmlStreamWriter& xml, const QVariant& value);
 
 void writeDict(QXmlStreamWriter& xml, const QVariantMap& map, bool& ok)
 {
     xml.writeStartElement(QStringLiteral("dict"));
     for (auto it = map.constBegin(); ok && it != map.constEnd(); ++it) {
         xml.writeTextElement(QStringLiteral("key"), it.key());
-        ok = writeValue(xml, it.value());
+        ok = writePlistValue(xml, it.value());
     }
     xml.writeEndElement();
 }
@@ -32,11 +32,11 @@ void writeDict(QXmlStreamWriter& xml, const QVariantMap& map, bool& ok)
 void writeArray(QXmlStreamWriter& xml, const QVariantList& list, bool& ok)
 {
     xml.writeStartElement(QStringLiteral("array"));
-    for (auto it = list.constBegin(); ok && it != list.constEnd(); ++it) ok = writeValue(xml, *it);
+    for (auto it = list.constBegin(); ok && it != list.constEnd(); ++it) ok = writePlistValue(xml, *it);
     xml.writeEndElement();
 }
 
-bool writeValue(QXmlStreamWriter& xml, const QVariant& value)
+bool writePlistValue(QXmlStreamWriter& xml, const QVariant& value)
 {
     bool ok = true;
     switch (value.typeId()) {
@@ -76,7 +76,7 @@ bool writeValue(QXmlStreamWriter& xml, const QVariant& value)
                              QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest));
         break;
     case QMetaType::QDateTime:
-        xml.writeTextElement(QStringLiteral("date"), value.toDateTime().toUTC().toString(dateFormat));
+        xml.writeTextElement(QStringLiteral("date"), value.toDateTime().toUTC().toString(plistDateFormat));
         break;
     case QMetaType::QByteArray:
         xml.writeTextElement(QStringLiteral("data"), QString::fromLatin1(value.toByteArray().toBase64()));
@@ -87,9 +87,9 @@ bool writeValue(QXmlStreamWriter& xml, const QVariant& value)
     return ok;
 }
 
-class Reader {
+class PlistReader {
 public:
-    explicit Reader(const QByteArray& data) : m_xml(data) {}
+    explicit PlistReader(const QByteArray& data) : m_xml(data) {}
 
     PropertyList::Result read()
     {
@@ -121,7 +121,7 @@ private:
     // Called on a start element; leaves the reader on its end element.
     std::optional<QVariant> readValue(int depth)
     {
-        if (depth > maximumDepth) return fail(QStringLiteral("nested too deeply"));
+        if (depth > plistMaximumDepth) return fail(QStringLiteral("nested too deeply"));
         const QStringView name = m_xml.name();
         if (name == QLatin1String("dict")) return readDict(depth);
         if (name == QLatin1String("array")) return readArray(depth);
@@ -212,7 +212,7 @@ private:
 
 PropertyList::Result PropertyList::fromData(const QByteArray& data)
 {
-    return Reader(data).read();
+    return PlistReader(data).read();
 }
 
 PropertyList::Result PropertyList::readFile(const QString& path)
@@ -236,7 +236,7 @@ std::optional<QByteArray> PropertyList::toData(const QVariant& value)
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("plist"));
     xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
-    if (!writeValue(xml, value)) return std::nullopt;
+    if (!writePlistValue(xml, value)) return std::nullopt;
     xml.writeEndElement();
     xml.writeEndDocument();
     return data;

@@ -5,7 +5,7 @@
 
 namespace {
 
-CurrentInstance<Scheduler>& installed()
+CurrentInstance<Scheduler>& installedScheduler()
 {
     static QTimerScheduler real;
     static CurrentInstance<Scheduler> instance(real);
@@ -18,10 +18,10 @@ Scheduler::~Scheduler() = default;
 
 Scheduler& Scheduler::current()
 {
-    return installed().get();
+    return installedScheduler().get();
 }
 
 void Scheduler::setCurrent(Scheduler* scheduler)
 {
-    installed().set(scheduler);
+    installedScheduler().set(scheduler);
 }

@@ -11,7 +11,7 @@ public:
     void play(const QString& soundName) override { qInfo() << "Sound not played:" << soundName; }
 };
 
-CurrentInstance<SoundPlayer>& installed()
+CurrentInstance<SoundPlayer>& installedSoundPlayer()
 {
     static SilentSoundPlayer silent;
     static CurrentInstance<SoundPlayer> instance(silent);
@@ -24,10 +24,10 @@ SoundPlayer::~SoundPlayer() = default;
 
 SoundPlayer& SoundPlayer::current()
 {
-    return installed().get();
+    return installedSoundPlayer().get();
 }
 
 void SoundPlayer::setCurrent(SoundPlayer* player)
 {
-    installed().set(player);
+    installedSoundPlayer().set(player);
 }
