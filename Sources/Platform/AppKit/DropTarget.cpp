@@ -17,7 +17,7 @@ const QMimeData& emptyPayload()
 }  // namespace
 
 DraggingInfo::DraggingInfo(View* target, const QMimeData* payload, const QPointF& pointerInQt)
-    : m_target(target), m_payload(payload)
+    : m_payload(payload)
 {
     const DragSession* session = DragSource::currentSession();
     if (session) m_source = session->source;

@@ -39,7 +39,6 @@ public:
     QSizeF draggedImageSize() const { return m_imageSize; }
 
 private:
-    View* m_target;
     const QMimeData* m_payload;
     QPointer<View> m_source;
     QPointF m_location;
