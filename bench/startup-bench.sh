@@ -11,7 +11,7 @@ build=${1:-build}
 runs=${2:-7}
 binary="$build/bench/StartupBench"
 if [ ! -x "$binary" ]; then
-  echo "$0: $binary is missing; build first" >&2
+  echo "$0: $binary is missing; build it first: cmake --build $build --target StartupBench" >&2
   exit 1
 fi
 exec scripts/with-display.sh bash -c '

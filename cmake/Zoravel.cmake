@@ -25,6 +25,20 @@ function(zoravel_moc_sees_new_headers name sources)
   endif()
 endfunction()
 
+option(ZORAVEL_UNITY "Compile each target's sources in batches (unity build)" ON)
+set(ZORAVEL_UNITY_BATCH 8 CACHE STRING "Sources per unity batch")
+function(zoravel_unity name)
+  if(ZORAVEL_UNITY)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${ZORAVEL_UNITY_BATCH})
+    # g++ takes every file of a batch but the batch itself for a header, and
+    # warns of each type of an anonymous namespace used in a test fixture or
+    # a class member; in a batch that is no fault.
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+      target_compile_options(${name} PRIVATE -Wno-subobject-linkage)
+    endif()
+  endif()
+endfunction()
+
 # One library target per Sources/ folder. Sources are globbed so that adding a
 # class is adding its two files; CONFIGURE_DEPENDS re-runs the glob on build.
 # EXCLUDE names subfolders that are libraries of their own.
@@ -47,6 +61,7 @@ function(zoravel_library name)
   target_compile_options(${name} PRIVATE -Wall -Wextra -Wno-unused-parameter -Werror=unused-result)
   target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER)
   target_precompile_headers(${name} PRIVATE <QString> <QList> <QMap> <QVariant> <memory> <vector> ${ARG_PRECOMPILE})
+  zoravel_unity(${name})
 endfunction()
 
 # A test binary per Sources/ folder; tests run in a pinned locale and a zone
@@ -64,8 +79,21 @@ function(zoravel_test name)
   endforeach()
   add_executable(${name} ${sources})
   zoravel_moc_sees_new_headers(${name} "${sources}")
+  zoravel_unity(${name})
   target_link_libraries(${name} PRIVATE ZoravelTestSupport ${ARG_LINKS})
   target_compile_options(${name} PRIVATE -Wall -Wextra -Wno-unused-parameter)
+  # Test code runs once per test, while its compile is half of the build:
+  # -O1 compiles it in half the time of -O2, and under the sanitizers -O0 in
+  # under half the time of -O1 (the code under test keeps the build's own
+  # level; g++ needs -O1 for its warnings of uninitialised use). gtest, gmock
+  # and Qt are parsed once per binary.
+  if(ZORAVEL_SANITIZE)
+    target_compile_options(${name} PRIVATE -O0)
+  elseif(NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
+    target_compile_options(${name} PRIVATE -O1)
+  endif()
+  target_precompile_headers(${name} PRIVATE <gtest/gtest.h> <gmock/gmock.h> <QString> <QList> <QMap> <QVariant>
+                            <QWidget> <QPainter> <memory> <vector>)
   if(NOT ARG_TZ)
     set(ARG_TZ "Europe/Paris")
   endif()
