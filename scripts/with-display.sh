@@ -93,12 +93,13 @@ trayer --edge top --align right --widthtype request --height "$panel_height" --t
   >"$workdir/trayer.log" 2>&1 </dev/null &
 trayer_pid=$!
 # The tray's panel window appears once trayer has taken the tray selection
-# (inside the frame the window manager puts round it).
+# (inside the frame the window manager puts round it). grep reads the whole
+# listing: one that stopped early would fail the pipe.
 for _ in $(seq 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && break
+  xwininfo -root -tree 2>/dev/null | grep '"panel"' >/dev/null && break
   sleep 0.1
 done
-if ! xwininfo -root -tree 2>/dev/null | grep -q '"panel"'; then
+if ! xwininfo -root -tree 2>/dev/null | grep '"panel"' >/dev/null; then
   echo "$0: the tray did not start:" >&2
   cat "$workdir/trayer.log" >&2
   exit 1
