@@ -7,6 +7,7 @@
 #include "CoreData.h"
 #include "FileWriter.h"
 #include "MAAttachedWindow.h"
+#include "Button.h"
 #include "MainView.h"
 #include "NetworkStatus.h"
 #include "ProgressIndicator.h"
@@ -81,6 +82,9 @@ protected:
         manager->currentSetting()->setStartUpWizard(0);
         ASSERT_TRUE(manager->currentSetting()->dehydrate());
         mainView = std::make_unique<MainView>(QRectF(0, 0, 310, 600));
+        // Laid out as start-up lays it out: one column, its panes placed.
+        mainView->showHideBtn()->setState(0);
+        mainView->showHide();
         MainView::setCurrent(mainView.get());
         controller = WindowController::initWithRootApp(&host);
         mainView->setOpenWindowHandler([this] { controller->setActive(true); });
