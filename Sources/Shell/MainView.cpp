@@ -920,6 +920,7 @@ void MainView::layoutPlannerMode(double H)
     const bool weekPinned = setting && setting->isWeekPlannerPinned() != 0;
     if (!m_isDockedLeft && !m_isDockedRight) {
         m_isDockedRight = true;
+        m_dockedForPlanner = true;
         if (setting) {
             setting->setDockStatus(1);
             if (!setting->dehydrate()) qWarning() << "The planner window's docking could not be saved";
@@ -1038,6 +1039,19 @@ void MainView::reopenWindowUnlessDocked()
     if (!m_isDockedLeft && !m_isDockedRight && m_openWindow) m_openWindow();
 }
 
+// The docking the planner sizes imposed is theirs only: back at the day
+// size the window hangs under the tray item again, and the next start too.
+void MainView::undockAfterPlanner()
+{
+    if (!m_dockedForPlanner) return;
+    m_dockedForPlanner = false;
+    m_isDockedRight = false;
+    if (const SettingPtr setting = settings()) {
+        setting->setDockStatus(0);
+        if (!setting->dehydrate()) qWarning() << "The window's docking could not be saved";
+    }
+}
+
 void MainView::dayShowHide()
 {
     if (const SettingPtr setting = settings()) {
@@ -1046,6 +1060,7 @@ void MainView::dayShowHide()
         if (!setting->dehydrate()) qWarning() << "The planner choice could not be saved";
     }
     m_isPlannerExpand = false;
+    undockAfterPlanner();
     reopenWindowUnlessDocked();
     toggleViewSize();
     m_monthView->reloadDataWithDaylabel(true);
@@ -1256,6 +1271,8 @@ void MainView::dockRight()
 
 void MainView::dock(bool left)
 {
+    // Docked by the user: the docking stays when the planner sizes are left.
+    m_dockedForPlanner = false;
     m_isDockedLeft = left;
     m_isDockedRight = !left;
     m_isPinned = true;

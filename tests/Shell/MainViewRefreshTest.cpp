@@ -437,6 +437,45 @@ TEST_F(MainViewRefreshTest, PlannerModeDocksAnUndockedWindowAndNoDockKeepsIt)
     EXPECT_FALSE(view.isPlannerExpand());
 }
 
+// The planner sizes dock an undocked window for themselves only: back at the
+// day size it hangs under the tray item again (the window re-opened there),
+// and the next start does too. A docking the user chose stays.
+TEST_F(MainViewRefreshTest, LeavingThePlannerSizesRestoresTheDockingFromBefore)
+{
+    struct Case {
+        const char* name;
+        int dockBefore;         // -1 left, 0 not docked, 1 right
+        int dockInPlanner;      // the user's choice while in the planner, 2 for none
+        bool left, right;       // afterwards
+        qint64 dockStatus;
+        int reopenings;         // of the window at the day size
+    } cases[] = {
+        {"undocked", 0, 2, false, false, 0, 1},
+        {"docked left", -1, 2, true, false, -1, 0},
+        {"docked right", 1, 2, false, true, 1, 0},
+        {"undocked, docked right in the planner", 0, 1, false, true, 1, 0},
+        {"undocked, docked left in the planner", 0, -1, true, false, -1, 0},
+    };
+    for (const Case& c : cases) {
+        MainView& view = openMainView();
+        int reopenings = 0;
+        view.setOpenWindowHandler([&] { ++reopenings; });
+        if (c.dockBefore == -1) view.dockLeft();
+        if (c.dockBefore == 1) view.dockRight();
+        view.monthPlannerShowHide();
+        ASSERT_TRUE(view.isDockedLeft() || view.isDockedRight()) << c.name;
+        if (c.dockInPlanner == -1) view.dockLeft();
+        if (c.dockInPlanner == 1) view.dockRight();
+        reopenings = 0;
+        view.dayShowHide();
+        EXPECT_EQ(view.isDockedLeft(), c.left) << c.name;
+        EXPECT_EQ(view.isDockedRight(), c.right) << c.name;
+        EXPECT_EQ(setting().dockStatus(), c.dockStatus) << c.name;
+        EXPECT_EQ(reopenings, c.reopenings) << c.name;
+        view.setOpenWindowHandler({});
+    }
+}
+
 TEST_F(MainViewRefreshTest, TheFontSizeStepsStayWithinElevenAndSeventeen)
 {
     MainView& view = openMainView();

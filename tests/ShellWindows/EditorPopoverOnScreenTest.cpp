@@ -6,6 +6,7 @@
 
 #include "CalendarView.h"
 #include "CoreData.h"
+#include "CustomTextView.h"
 #include "DayCalendarView.h"
 #include "DetailViewController.h"
 #include "EventDetailView.h"
@@ -26,6 +27,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -177,6 +179,16 @@ TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressEl
         EXPECT_EQ(editor->frame().width(), DetailViewController::eventEditorWidth);
         saveScreen(QString::fromLatin1(c.picture));
 
+        // The editor has the keyboard: what is typed replaces the selected
+        // title, and the main window stays key (the popover is its child).
+        ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == popoverWindow->windowHandle(); }));
+        EXPECT_TRUE(controller->popoverWindow()->isKeyWindow());
+        for (const QChar character : QStringLiteral("Checkup")) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+            QGuiApplication::sendEvent(QGuiApplication::focusWindow(), &press);
+        }
+        EXPECT_EQ(editor->title()->string(), QStringLiteral("Checkup"));
+
         // A press elsewhere in the main window closes it.
         QWidget* target = mainView.get();
         const QPointF at(5, 5);
@@ -188,6 +200,9 @@ TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressEl
         QApplication::sendEvent(target, &release);
         EXPECT_TRUE(waitUntil([&] { return !mainView->hasPopup(); }));
         EXPECT_TRUE(mainView->canRefreshData());
+        EXPECT_TRUE(waitUntil([&] {
+            return QGuiApplication::focusWindow() == controller->popoverWindow()->windowHandle();
+        })) << "the keyboard is back with the main window";
 
         controller.reset();
         MainView::setCurrent(nullptr);
