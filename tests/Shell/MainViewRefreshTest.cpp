@@ -366,6 +366,7 @@ TEST_F(MainViewRefreshTest, PicturesOfTheWindowWithAndWithoutTheListColumn)
         view.showHideBtn()->setState(listShown);
         view.showHide();
         m_window->setFrameSize(view.frame().size());
+        view.reloadData();  // as when the window opens: the focus pane shows its date
         QApplication::processEvents();
         EXPECT_EQ(view.frame().width(), listShown ? 620 : 310);
         EXPECT_EQ(view.dayCalendarView()->frame().x(), 17) << "the left column stays 17 points in";
