@@ -229,8 +229,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_viewNavSegmentedControl = new SegmentedControl(QRectF(0, 0, 84, 24), this);
     VerticalNSSegmentedCell::install(*m_viewNavSegmentedControl);
     m_viewNavSegmentedControl->setSegmentCount(3);
-    // The marks are drawn for a dark control; here they take the segments'
-    // label colours.
+    // Only the marks' shapes count: they take the segments' label colours.
     m_viewNavSegmentedControl->setTemplateImages(true);
     m_viewNavSegmentedControl->setSelectedSegment(0);
     const QImage navImages[3] = {NamedImages::imageNamed(QStringLiteral("day")),

@@ -24,6 +24,7 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerPanes.h"
+#include "PopUpButton.h"
 #include "QuickAddView.h"
 #include "Scheduler.h"
 #include "Screenshot.h"
@@ -34,6 +35,7 @@
 #include "Task.h"
 #include "TaskListTableView.h"
 #include "TaskListView.h"
+#include "TimezoneSearchView.h"
 #include "TestEnvironment.h"
 #include "TextField.h"
 #include "TextTable.h"
@@ -366,6 +368,7 @@ TEST_F(MainViewRefreshTest, PicturesOfTheWindowWithAndWithoutTheListColumn)
         view.showHideBtn()->setState(listShown);
         view.showHide();
         m_window->setFrameSize(view.frame().size());
+        view.reloadData();  // as when the window opens: the focus pane shows its date
         QApplication::processEvents();
         EXPECT_EQ(view.frame().width(), listShown ? 620 : 310);
         EXPECT_EQ(view.dayCalendarView()->frame().x(), 17) << "the left column stays 17 points in";
@@ -397,6 +400,24 @@ TEST_F(MainViewRefreshTest, TheNormalLayoutPlacesTheColumnsAndTheBar)
     EXPECT_EQ(view.quickAddView()->frame(), QRectF(17, 40, 280, 28));
     EXPECT_EQ(view.viewNavSegmentedControl()->frame().topLeft(), QPointF(17, 41));
     EXPECT_EQ(setting().hasRightPage(), 1);
+    // No control of the bottom bar lies over another, so each takes its own
+    // clicks: the time-zone control counts by its field and its globe button.
+    const TimezoneSearchView& zones = *view.timezoneView();
+    const std::pair<const char*, QRectF> bar[] = {
+        {"gear", view.settingBtn()->frame()},
+        {"sync", view.syncingBtn()->frame()},
+        {"categories", view.categoryShowHideBtn()->frame()},
+        {"tags", view.tagShowHideBtn()->frame()},
+        {"zone field", zones.searchField()->frame().translated(zones.frame().topLeft())},
+        {"globe", zones.dropdownBtn()->frame().translated(zones.frame().topLeft())},
+        {"pin", view.togglePinBtn()->frame()},
+        {"list", view.showHideBtn()->frame()},
+    };
+    for (size_t i = 0; i < std::size(bar); ++i) {
+        EXPECT_TRUE(view.bounds().contains(bar[i].second)) << bar[i].first;
+        for (size_t j = i + 1; j < std::size(bar); ++j)
+            EXPECT_FALSE(bar[i].second.intersects(bar[j].second)) << bar[i].first << " and " << bar[j].first;
+    }
 
     // The gear menu's shortcut flips the list.
     view.showHideListByShorcut();

@@ -13,6 +13,7 @@
 #include "MAAttachedWindow.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
+#include "Button.h"
 #include "Popover.h"
 #include "Screen.h"
 #include "Screenshot.h"
@@ -110,6 +111,10 @@ protected:
         CoreData::shared()->doWithAllTasksEventsAdes(TaskList{item}, 0);
         mainView = std::make_unique<MainView>(QRectF(0, 0, 620, double(mainViewHeight)));
         MainView::setCurrent(mainView.get());
+        // Laid out as at start-up, with the list column: the window behind
+        // the editor is the one a person has open.
+        mainView->showHideBtn()->setState(1);
+        mainView->showHide();
         controller = WindowController::initWithRootApp(&host);
         ASSERT_TRUE(controller->popoverWindow());
         controller->setActive(true);
