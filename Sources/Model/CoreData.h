@@ -145,6 +145,10 @@ public:
     const TimezoneList& tzList() const { return m_tzList; }
     qint64 appRootTZ() const { return m_appRootTZ; }
     void setAppRootTZ(qint64 zoneId) { m_appRootTZ = zoneId; }
+    // Now as the day grid shows it: the clock read in the chosen zone when
+    // the time-zone support is on, else the system's. New items take their
+    // times from it.
+    Date displayNow() const;
     void loadTimeZones();
     qint64 getDefaultTimezone() const;
     qint64 getTimeZoneId(const QString& text) const;

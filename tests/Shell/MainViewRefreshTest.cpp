@@ -10,6 +10,7 @@
 #include "CalendarView.h"
 #include "CategoryListView.h"
 #include "DayCalendarView.h"
+#include "EventDetailView.h"
 #include "FakeSenders.h"
 #include "FocusPaneDetailView.h"
 #include "FocusPaneView.h"
@@ -29,12 +30,16 @@
 #include "Scheduler.h"
 #include "Screenshot.h"
 #include "ScriptedAlertPresenter.h"
+#include "SearchResultView.h"
 #include "SegmentedControl.h"
 #include "Setting.h"
 #include "SystemTimeZoneWatcher.h"
 #include "Task.h"
+#include "TaskDetailView.h"
+#include "TaskListItemView.h"
 #include "TaskListTableView.h"
 #include "TaskListView.h"
+#include "TaskView.h"
 #include "TimezoneSearchView.h"
 #include "TestEnvironment.h"
 #include "TextField.h"
@@ -46,6 +51,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace MainViewRefreshTests {
@@ -203,6 +209,62 @@ TEST_F(MainViewRefreshTest, ABurstOfChangesReloadsOnceWhatTheLastSenderNeeds)
     EXPECT_EQ(since(before), (Counts{1, 0, 0, 1, 0, 0, 0})) << "the task list and the focus pane, once";
     scheduler.advance(5);
     EXPECT_EQ(since(before), (Counts{1, 0, 0, 1, 0, 0, 0})) << "and only once";
+}
+
+TEST_F(MainViewRefreshTest, EachSenderReloadsItsPanesWhateverPointerTypeItPostsWith)
+{
+    openMainView();
+    // Each sender posts as its own code does: the task editor as a View,
+    // the task row as its own class, the data manager as itself, the
+    // others as a QObject.
+    TaskDetailView taskEditor(QRectF(0, 0, 300, 400));
+    EventDetailView eventEditor(QRectF(0, 0, 300, 400));
+    TaskListItemView taskRow;
+    TaskListTableView taskTable;
+    TaskView dayBox;
+    CalendarView dayGrid;
+    FocusPaneDetailView focusList;
+    FocusPaneView focusPane;
+    SearchResultView searchResults;
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    struct Case {
+        const char* sender;
+        std::function<void()> post;
+        Counts reloads;  // task, note, project, focus, month and day, planner, navigator
+    };
+    const Case cases[] = {
+        {"TaskDetailView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<View*>(&taskEditor)); },
+         {1, 0, 1, 0, 1, 0, 0}},
+        {"EventDetailView",
+         [&] { center.postNotificationOnMainThreadName(kTaskChanged, NotificationPayload(static_cast<QObject*>(&eventEditor))); },
+         {1, 0, 1, 0, 1, 0, 0}},
+        {"TaskListItemView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, &taskRow); },
+         {1, 0, 1, 1, 0, 0, 0}},
+        {"TaskListTableView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&taskTable)); },
+         {1, 0, 0, 0, 1, 0, 0}},
+        {"TaskView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&dayBox)); },
+         {1, 0, 1, 0, 1, 0, 0}},
+        {"CalendarView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&dayGrid)); },
+         {1, 0, 1, 0, 1, 0, 0}},
+        {"FocusPaneDetailView",
+         [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&focusList)); },
+         {1, 0, 0, 1, 0, 0, 0}},
+        {"FocusPaneView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&focusPane)); },
+         {1, 1, 0, 0, 1, 0, 0}},
+        {"SearchResultView",
+         [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&searchResults)); },
+         {1, 1, 1, 0, 1, 0, 0}},
+        {"CoreData", [&] { center.postNotificationOnMainThreadName(kTaskChanged, &dataManager()); },
+         {1, 1, 1, 0, 1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        const Counts before = counts();
+        c.post();
+        scheduler.advance(1);
+        Counts seen = since(before);
+        seen.navigator = 0;  // the navigator reloads only when its month changed
+        EXPECT_EQ(seen, c.reloads) << c.sender;
+    }
 }
 
 TEST_F(MainViewRefreshTest, NothingReloadsWhileTheWindowIsClosedAndTaskOrderReloadsAtOnce)

@@ -311,6 +311,16 @@ void Window::applyFlags()
 {
     const Qt::WindowFlags flags = wantedFlags();
     if (flags == windowFlags()) return;
+    // A window that has its native window and keeps its kind only changes
+    // its hints (a level, the focus it takes) in place: made again, it
+    // would lose the press that is bringing it forward.
+    QWindow* native = windowHandle();
+    if (native && testAttribute(Qt::WA_WState_Created)
+        && (flags & Qt::WindowType_Mask) == (windowFlags() & Qt::WindowType_Mask)) {
+        overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
+    }
     // Qt hides a window whose flags change: put it back where it was, with
     // the focus if it had it.
     const bool wasVisible = isVisible();
