@@ -120,9 +120,6 @@ QList<QString> DatabaseSchema::taskTableChanges()
         // the whole table.
         QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByOrder ON Tasks (taskOrder)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByWebId ON Tasks (zvwId)"),
-        // Each category's first open task (its top task), which every load
-        // of the task list asks for: one seek instead of a read of the table.
-        QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByCategoryOrder ON Tasks (calendarId, taskType, status, taskOrder)"),
     };
 }
 
