@@ -32,25 +32,29 @@ exec scripts/with-display.sh bash -c '
 
   firsts=()
   for i in $(seq "$runs"); do
-    firsts+=("$(launch "$root/first$i" | awk "/^wizard/ { print \$2 }")")
+    first=$(launch "$root/first$i" | awk "/^wizard/ { print \$2 }" || true)
+    [ -n "$first" ] && firsts+=("$first")
   done
-  echo "first start to the welcome panel: median $(printf "%s\n" "${firsts[@]}" | median) of $runs"
+  echo "first start to the welcome panel: median $(printf "%s\n" "${firsts[@]}" | median) of ${#firsts[@]}"
 
   for data in empty 50000; do
     folder="$root/$data"
     launch "$folder" >/dev/null || true
     sqlite3 "$folder/Zoravel/Zoravel/Database.sql" "UPDATE Settings SET startUpWizard=0"
     [ "$data" = 50000 ] && "$binary" --fill "$folder"
-    launch "$folder" >/dev/null
-    splashes=(); mains=(); lesses=()
+    launch "$folder" >/dev/null || true
+    splashes=(); mains=(); lesses=(); failed=0
     for _ in $(seq "$runs"); do
-      read -r _ splash _ main < <(launch "$folder")
+      figures=$(launch "$folder" || true)
+      read -r _ splash _ main <<<"$figures" || true
+      if [ -z "${main:-}" ]; then failed=$((failed + 1)); continue; fi
       splashes+=("$splash"); mains+=("$main")
       lesses+=("$(awk "BEGIN { printf \"%.1f\", $main - 500 }")")
     done
+    if [ ${#mains[@]} -eq 0 ]; then echo "$data items: no launch gave a figure"; continue; fi
     echo "$data items: to the splash $(printf "%s\n" "${splashes[@]}" | median);" \
          "to the main window $(printf "%s\n" "${mains[@]}" | median)," \
-         "less 0.5 s of delays $(printf "%s\n" "${lesses[@]}" | median); $runs runs"
+         "less 0.5 s of delays $(printf "%s\n" "${lesses[@]}" | median); ${#mains[@]} runs, $failed failed"
   done
   echo "load: $(uptime | sed "s/.*load average/load average/")"
 ' _ "$binary" "$runs"
