@@ -7,6 +7,7 @@
 #include "TimeSlotObject.h"
 #include "TimezoneList.h"
 
+#include <QHash>
 #include <QMap>
 #include <QMutex>
 #include <QWaitCondition>
@@ -644,6 +645,7 @@ public:
     // False, every mark as it was, when the database could not be read.
     bool updateTopTasksForList(const TaskList& items) const;
     bool checkIfTaskIsGTD(const TaskPtr& item) const;
+    std::optional<QHash<qint64, qint64>> firstOpenTaskOrders() const;
     // The tag filter lets an item through when a shown tag is in its
     // category's tags or its own; with no tag shown, only items without any
     // tags pass.
