@@ -890,7 +890,8 @@ void MainView::layoutNormalMode(double H)
     m_rightTopBgImage->setHidden(!listShown);
     m_rightBgImage->setHidden(!listShown);
     if (listShown) {
-        m_listModuleView->reloadData();
+        // A window not on screen yet (the launch) loads every pane as it opens.
+        if (isWindowVisible()) m_listModuleView->reloadData();
         m_rightTopBgImage->setFrame(QRectF(columnWidth, 0, columnWidth, 50));
         m_rightBgImage->setFrame(QRectF(columnWidth, 45, columnWidth, H - 45));
         m_listModuleView->setFrameOrigin(QPointF(327, m_listModuleView->frame().y()));
@@ -957,7 +958,7 @@ void MainView::layoutPlannerMode(double H)
         m_leftBgImage->setFrame(QRectF(W - columnWidth, 0, columnWidth, H));
         C = W - 293;
     } else {
-        m_listModuleView->reloadData();
+        if (isWindowVisible()) m_listModuleView->reloadData();
         m_leftBgImage->setFrame(QRectF(W - 620, 0, columnWidth, H));
         m_rightTopBgImage->setFrame(QRectF(W - columnWidth, 0, columnWidth, 50));
         m_rightBgImage->setFrame(QRectF(W - columnWidth, 45, columnWidth, H - 45));
