@@ -395,7 +395,6 @@ def outline(distance, width=1.0):
 
 BUTTON_MARK = (90, 90, 95, 255)
 ACCENT = (61, 98, 187, 255)
-WHITE_MARK = (0xFF, 0xFF, 0xFF, 255)
 
 
 def pane_button(filled):
@@ -514,13 +513,15 @@ def speech_bubble(x, y):
 
 def calendar_view(body):
     """A page for the view switch: an outline with a full top band, and what
-    the view shows drawn inside by `body`."""
+    the view shows drawn inside by `body`. The switch takes only the marks'
+    shapes and gives them its own colours; drawn as they are, they wear the
+    bar's grey, so they show on a light ground as on a dark one."""
     def shape(x, y, pixel):
         page = rounded_rect_distance(x, y, 1.0, 1.0, 15.0, 15.0, 1.5)
         if page <= 0 and (y < 4.0 or outline(page)):
-            return WHITE_MARK
+            return BUTTON_MARK
         if body(x, y, pixel):
-            return WHITE_MARK
+            return BUTTON_MARK
         return None
     return Mark(shape)
 
@@ -536,7 +537,7 @@ def week(x, y, pixel):
     left = 1.0 if pixel >= 1.0 else 1.5
     column = x - left
     if 0.0 <= column < 13.0 and (y < 4.0 and y >= 1.0 or 5.0 <= y < 15.0 and column % 2.0 < 1.0):
-        return WHITE_MARK
+        return BUTTON_MARK
     return None
 
 

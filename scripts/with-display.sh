@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs a command on a private X server: Xvfb on a free display (1280x800,
-# 24 bits, or ZORAVEL_SCREEN_SIZE=WIDTHxHEIGHT) with a system tray (trayer),
-# since a bare X server has none. The command gets DISPLAY; both servers
-# stop when it ends, however it ends.
+# 24 bits, or ZORAVEL_SCREEN_SIZE=WIDTHxHEIGHT) with what a person's desktop
+# has and a bare X server lacks: a window manager (openbox: activation,
+# focus, stacking, title bars) and a panel at the top holding the system
+# tray (trayer), which reserves its strip, so the usable area is smaller
+# than the screen. The command gets DISPLAY; the server and its clients stop
+# when it ends, however it ends.
 # Usage: scripts/with-display.sh <command> [arguments...]
 set -euo pipefail
 
@@ -10,7 +13,7 @@ if [ $# -eq 0 ]; then
   echo "usage: $0 <command> [arguments...]" >&2
   exit 2
 fi
-for tool in Xvfb trayer xwininfo; do
+for tool in Xvfb openbox trayer xwininfo xprop; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "$0: $tool is missing; scripts/install-deps.sh installs it" >&2
     exit 1
@@ -19,6 +22,7 @@ done
 
 workdir=$(mktemp -d)
 xvfb_pid=""
+wm_pid=""
 trayer_pid=""
 stop() {
   if [ -n "$1" ]; then
@@ -28,6 +32,7 @@ stop() {
 }
 cleanup() {
   stop "$trayer_pid"
+  stop "$wm_pid"
   stop "$xvfb_pid"
   rm -rf "$workdir"
 }
@@ -60,21 +65,63 @@ if [ ! -s "$workdir/display" ]; then
 fi
 export DISPLAY=":$(head -n1 "$workdir/display")"
 
-trayer --edge top --align right --widthtype request --height 24 --transparent false \
-  >"$workdir/trayer.log" 2>&1 </dev/null &
-trayer_pid=$!
-# The tray's panel window appears once trayer has taken the tray selection.
+# The window manager first, so the panel is managed from its start. It
+# announces itself on the root window once it has taken the screen. Its
+# configuration is its Debian default; its caches go to the private folder.
+XDG_CACHE_HOME="$workdir/cache" XDG_CONFIG_HOME="$workdir/config" \
+  openbox --sm-disable >"$workdir/openbox.log" 2>&1 </dev/null &
+wm_pid=$!
+wm_is_up() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
 for _ in $(seq 100); do
-  xwininfo -root -children 2>/dev/null | grep -q '"panel"' && break
+  wm_is_up && break
+  if ! kill -0 "$wm_pid" 2>/dev/null; then break; fi
   sleep 0.1
 done
-if ! xwininfo -root -children 2>/dev/null | grep -q '"panel"'; then
+if ! wm_is_up; then
+  echo "$0: the window manager did not start:" >&2
+  cat "$workdir/openbox.log" >&2
+  exit 1
+fi
+
+# A dock window with a partial strut along the top edge: the window manager
+# keeps other windows out of its strip and leaves it out of the work area.
+panel_height=24
+trayer --edge top --align right --widthtype request --height "$panel_height" --transparent false \
+  --SetDockType true --SetPartialStrut true \
+  >"$workdir/trayer.log" 2>&1 </dev/null &
+trayer_pid=$!
+# The tray's panel window appears once trayer has taken the tray selection
+# (inside the frame the window manager puts round it). grep reads the whole
+# listing: one that stopped early would fail the pipe.
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep '"panel"' >/dev/null && break
+  sleep 0.1
+done
+if ! xwininfo -root -tree 2>/dev/null | grep '"panel"' >/dev/null; then
   echo "$0: the tray did not start:" >&2
   cat "$workdir/trayer.log" >&2
   exit 1
 fi
 
-echo "Running on display $DISPLAY with a tray: $*" >&2
+# The work area shrinks once the window manager has taken the strut in.
+screen_height=${screen_size#*x}
+work_area_is_reserved() {
+  local area
+  area=$(xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/.*= *//p' | cut -d, -f4 | tr -d ' ')
+  [ -n "$area" ] && [ "$area" -le $((screen_height - panel_height)) ]
+}
+for _ in $(seq 100); do
+  work_area_is_reserved && break
+  sleep 0.1
+done
+if ! work_area_is_reserved; then
+  echo "$0: the panel's strip is not reserved: $(xprop -root _NET_WORKAREA 2>&1)" >&2
+  exit 1
+fi
+
+echo "Running on display $DISPLAY with a window manager and a tray: $*" >&2
 set +e
 "$@"
 status=$?

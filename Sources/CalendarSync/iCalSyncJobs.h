@@ -287,7 +287,11 @@ private:
     // Flushes what this thread wrote in an open store batch: a new copy is
     // linked only once it is on the disk. False (logged) when it is not.
     bool storeCopiesAreDurable(const char* what, qsizetype count) const;
+    // The same for one new copy, which the log names with its item's key.
+    bool storeCopyIsDurable(const char* what, const TaskPtr& item) const;
     bool mayCreateEvent(const TaskPtr& event) const;
+    // Whether the item's category has a calendar in the store to write to.
+    bool hasStoreCalendar(const TaskPtr& item) const;
     // The zone correction of the offset arithmetic for an item starting at t0.
     qint64 daylightCorrection(const QTimeZone& itemZone, const Date& t0) const;
 

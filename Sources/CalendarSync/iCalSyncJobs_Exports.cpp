@@ -153,7 +153,9 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
 
     case Kind::InsertEvent:
         if (!item || item->isSheduledTask()) break;
-        if (!createNewEventOnICal(item, allOccurrences)) logSkip("new event", item->primaryKey(), "is not in the store");
+        // What is not written was logged, with its key, where it was refused
+        // or failed; a category without a store calendar is no failure.
+        createNewEventOnICal(item, allOccurrences);
         if (job.flag) outcome.autoSyncMask = autoSyncItems;
         break;
     case Kind::InsertEventList:
@@ -189,7 +191,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         break;
 
     case Kind::InsertTask:
-        if (item && !createNewTaskOnICal(item)) logSkip("new task", item->primaryKey(), "is not in the store");
+        if (item) createNewTaskOnICal(item);
         if (job.flag) outcome.autoSyncMask = autoSyncItems;
         break;
     case Kind::InsertTaskList:
@@ -342,10 +344,7 @@ void iCalSyncJobs::insertEventRoot(const TaskPtr& event)
         logSkip("root event", rootKey, "cannot be loaded; nothing is written");
         return;
     }
-    if (!createNewEventOnICal(root, allOccurrences)) {
-        logSkip("root event", rootKey, "is not in the store");
-        return;
-    }
+    if (!createNewEventOnICal(root, allOccurrences)) return;
     if (!repeatsWithExceptions(root)) return;
     deleteStoreOccurrencesOf(root);
     for (const TaskPtr& detached : data->getAllDetachedEventWithParentID(root->primaryKey()))

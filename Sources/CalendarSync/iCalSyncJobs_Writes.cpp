@@ -49,6 +49,12 @@ void logNotDurable(const char* what, qsizetype count, const CalError& error)
                          << "could not be made durable; they are removed and not linked:" << error.text;
 }
 
+void logNotDurable(const char* what, const TaskPtr& item, const CalError& error)
+{
+    qWarning().noquote() << "Calendar store: the store copy of" << what << named(item)
+                         << "could not be made durable; it is removed and not linked:" << error.text;
+}
+
 }  // namespace
 
 int iCalSyncJobs::storeSpanOfScope(qint64 scope)
@@ -103,13 +109,21 @@ bool iCalSyncJobs::storeCopiesAreDurable(const char* what, qsizetype count) cons
     return false;
 }
 
+bool iCalSyncJobs::storeCopyIsDurable(const char* what, const TaskPtr& item) const
+{
+    CalError error;
+    if (m_iCalStore->flushPendingWrites(&error)) return true;
+    logNotDurable(what, item, error);
+    return false;
+}
+
 bool iCalSyncJobs::saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create)
 {
     if (!writeICalEvent(item, record, scope, create)) return false;
     if (!create) return true;
     // Inside a batch the new file may not be on the disk yet: no link to it
     // is stored before it is.
-    if (!storeCopiesAreDurable("new store events", 1)) {
+    if (!storeCopyIsDurable("the new event", item)) {
         deleteEventOnICal(record, 1);
         return false;
     }
@@ -122,7 +136,15 @@ bool iCalSyncJobs::mayCreateEvent(const TaskPtr& event) const
     if (!event) return false;
     if (event->isShared()) return logRefusal("the event", event, "it is shared"), false;
     if (event->isSheduledTask()) return logRefusal("the event", event, "it is a scheduled task"), false;
-    return syncEnabled();
+    return syncEnabled() && hasStoreCalendar(event);
+}
+
+// A category the store has no calendar for is the usual state until the
+// user links one (a new machine has none): its items stay here, unwritten
+// and unlogged, and a later sync takes them in once there is a calendar.
+bool iCalSyncJobs::hasStoreCalendar(const TaskPtr& item) const
+{
+    return storeCalendarOfItem(item) != nullptr;
 }
 
 bool iCalSyncJobs::createNewEventOnICal(const TaskPtr& event, qint64 updateREType)
@@ -189,6 +211,7 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
 {
     if (!task) return false;
     if (task->isShared() || categoryIsShared(task)) return logRefusal("the task", task, "it is shared"), false;
+    if (!hasStoreCalendar(task)) return false;
     const auto record = CalTask::task();
     fillICalTask(task, *record);
     CalError error;
@@ -196,7 +219,7 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
         logWriteFailure("creating the task", task, error);
         return false;
     }
-    if (!storeCopiesAreDurable("new store tasks", 1)) {
+    if (!storeCopyIsDurable("the new task", task)) {
         deleteTaskOnICal(record);
         return false;
     }
@@ -217,6 +240,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
             logRefusal("the task", task, "it is shared");
             continue;
         }
+        if (!hasStoreCalendar(task)) continue;
         const auto record = CalTask::task();
         fillICalTask(task, *record);
         CalError error;

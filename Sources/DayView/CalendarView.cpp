@@ -116,7 +116,7 @@ CalendarView::CalendarView(const QRectF& frame, QWidget* parent) : View(frame, p
         m_timeCellList.push_back(row);
     }
 
-    m_currentIndicatorView = new CurrentTimeIndicatorView(QRectF(49, -10, width - 5, 10), m_contentView);
+    m_currentIndicatorView = new CurrentTimeIndicatorView(QRectF(timeMarkerLeft, -10, width - 5, 10), m_contentView);
     m_currentIndicatorView->setAutoresizingMask(ViewWidthSizable);
 
     // The band lies under every box: it is the document's first view after

@@ -46,6 +46,7 @@ public:
     static constexpr double midnightLineY = 1127;  // the 24:00 line
     static constexpr double taskZoneLeft = 67;      // drops right of it become tasks
     static constexpr int rowCount = 25;
+    static constexpr double timeMarkerLeft = 49;  // the current-time marker's dot starts here
 
     explicit CalendarView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~CalendarView() override;

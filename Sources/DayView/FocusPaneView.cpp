@@ -53,6 +53,9 @@ FocusPaneView::FocusPaneView(const QRectF& frame, QWidget* parent) : View(frame,
     m_day = UIUtilities::getCommonTextFieldWithFrame(QRectF(28, 6, 230, 30));
     m_day->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 16));
     m_day->setAlignment(Qt::AlignHCenter);
+    // The label reaches 6 points below the 30-point header: centred in its
+    // frame the title would sit on the header's bottom edge.
+    m_day->setTopAligned(true);
     addSubview(m_day);
 
     m_pointerView = new View(QRectF(width / 2, headerHeight, 1, 1));

@@ -13,7 +13,11 @@ constexpr double lineWidth = 0.3;
 
 TimeLineView::TimeLineView(const QRectF& frame, QWidget* parent) : CustomNSView(frame, parent)
 {
-    m_timeLabel = UIUtilities::getCommonTextFieldWithFrame(QRectF(0, (CalendarView::hourHeight - 14) / 2, 53, 14));
+    // Right-aligned, the label ends 1 point before the current-time marker's
+    // dot: the full 53-point column put the dot over the label's last letter
+    // ("7 AM" lost half its M) whenever the time was just past the hour.
+    m_timeLabel = UIUtilities::getCommonTextFieldWithFrame(
+        QRectF(0, (CalendarView::hourHeight - 14) / 2, CalendarView::timeMarkerLeft - 1, 14));
     m_timeLabel->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 10));
     m_timeLabel->setTextColor(QColor(85, 85, 85));
     m_timeLabel->setAlignment(Qt::AlignRight);

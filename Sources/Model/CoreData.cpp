@@ -34,6 +34,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 std::atomic<bool> databaseOpen{false};
 std::atomic<bool> internetReachable{false};
 std::atomic<double> localGMTOffset{0.0};
@@ -590,7 +592,7 @@ bool CoreData::initializeDatabase()
     databaseOpen = true;
     restrictDataFolderToOwner();
 
-    changeDBSettingTable();
+    applySchemaUpgrades();
     if (!readSettingsWhole(*this)) {
         qCritical("Failed to open database with message '%s'.", "the settings could not be read");
         return false;
@@ -599,18 +601,9 @@ bool CoreData::initializeDatabase()
     getZVWAccount();
     getAutoSetting();
 
-    createDBTagTable();
-    changeDBTagTable();
-    createDBLinkTable();
-    changeDBLinkTable();
-    createDBUrlTable();
-    createDBCommentTable();
-    changeDBTaskTable();
-
     getTagList();
     getValidLinks();
 
-    changeDBCalendarTable();
     setCalendarReloadInProgress(true);
     // Only the display order is at stake: the start goes on with the
     // categories as they can be read.
@@ -635,6 +628,36 @@ void CoreData::runUpgrades(const QStringList& statements)
         qCritical("Error: failed to upgrade the database with message '%s'.", qUtf8Printable(message));
         m_upgradeFailures.append(statement + QStringLiteral(": ") + message);
     }
+}
+
+// A database just made from the template takes every upgrade: one unit, so
+// one write to the disk instead of several for each of the sixty statements.
+// An upgrade already done fails inside the unit without spoiling it. Should
+// the unit itself not commit, each statement is tried on its own as before.
+void CoreData::applySchemaUpgrades()
+{
+    const auto applyAll = [this] {
+        changeDBSettingTable();
+        createDBTagTable();
+        changeDBTagTable();
+        createDBLinkTable();
+        changeDBLinkTable();
+        createDBUrlTable();
+        createDBCommentTable();
+        changeDBTaskTable();
+        changeDBCalendarTable();
+    };
+    const qsizetype failuresBefore = m_upgradeFailures.size();
+    {
+        Transaction unit;
+        if (unit.isOpen()) {
+            applyAll();
+            if (unit.commit()) return;
+        }
+    }
+    qWarning("The schema upgrades could not be applied together; each is tried on its own.");
+    m_upgradeFailures.resize(failuresBefore);
+    applyAll();
 }
 
 void CoreData::changeDBSettingTable() { runUpgrades(DatabaseSchema::settingTableChanges()); }
@@ -869,35 +892,55 @@ void CoreData::reachabilityChanged(const Notification& notification)
 
 void CoreData::loadTimeZones()
 {
-    m_tzList = TimezoneList();
+    TimezoneList shipped;
     const QJsonArray records = QJsonDocument::fromJson(TimeZoneRecords::json()).array();
-    const Date now = Clock::now();
     for (const QJsonValue& value : records) {
         const QJsonObject record = value.toObject();
         if (!record.contains(QStringLiteral("id")) || !record.contains(QStringLiteral("name"))) continue;
         const QString name = record.value(QStringLiteral("name")).toString();
         const QString identifier = name.section(QLatin1Char(' '), 1, 1);
-        const qint64 zoneId = record.value(QStringLiteral("id")).toInteger();
         if (identifier == QLatin1String("Floating")) {
-            m_tzList.insertObject(name, 0, identifier, 0);
+            shipped.insertObject(name, 0, identifier, 0);
             continue;
         }
-        const QTimeZone zone = GregorianCalendar::zoneNamed(identifier);
-        if (!zone.isValid()) {
-            // A machine without this zone's rules: keep the entry and its id,
-            // since items may carry it, with the label the table shipped with.
-            m_tzList.addObject(name, zoneId, identifier);
-            continue;
-        }
-        const int seconds = zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(qint64(now.timeIntervalSince1970())));
-        const int hours = seconds / 3600;
-        const int minutes = std::abs((seconds - hours * 3600) / 60);
-        const QString sign = seconds <= -3600 ? QString() : QStringLiteral("+");
-        const QString label = QStringLiteral("(GMT%1%2:%3) %4")
-                                  .arg(sign, QString::asprintf("%.2d", hours), QString::asprintf("%.2d", minutes),
-                                       identifier);
-        m_tzList.addObject(label, zoneId, identifier);
+        shipped.addObject(name, record.value(QStringLiteral("id")).toInteger(), identifier);
     }
+    QMutexLocker lock(&m_tzLabelMutex);
+    m_tzList = shipped;
+    m_tzLoadedAt = Clock::now();
+    m_tzLabelled.reset();
+}
+
+namespace {
+
+// An entry's label with the zone's offset at `at`: "(GMT+01:00) Europe/Paris".
+// A machine without this zone's rules keeps the entry and its id, since
+// items may carry it, with the label the table shipped with.
+QString labelAt(const TimezoneObj& entry, qint64 at)
+{
+    if (entry.tzRegionName == QLatin1String("Floating")) return entry.tzName;
+    const QTimeZone zone = GregorianCalendar::zoneNamed(entry.tzRegionName);
+    if (!zone.isValid()) return entry.tzName;
+    const int seconds = zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(at));
+    const int hours = seconds / 3600;
+    const int minutes = std::abs((seconds - hours * 3600) / 60);
+    const QString sign = seconds <= -3600 ? QString() : QStringLiteral("+");
+    return QStringLiteral("(GMT%1%2:%3) %4")
+        .arg(sign, QString::asprintf("%.2d", hours), QString::asprintf("%.2d", minutes), entry.tzRegionName);
+}
+
+}  // namespace
+
+const TimezoneList& CoreData::tzList() const
+{
+    QMutexLocker lock(&m_tzLabelMutex);
+    if (m_tzLabelled) return *m_tzLabelled;
+    const qint64 at = qint64(m_tzLoadedAt.timeIntervalSince1970());
+    QList<TimezoneObj> zones = m_tzList.zones();
+    for (TimezoneObj& entry : zones) entry.tzName = labelAt(entry, at);
+    m_tzLabelled.emplace();
+    m_tzLabelled->setZones(zones);
+    return *m_tzLabelled;
 }
 
 namespace {
@@ -908,6 +951,17 @@ QString foldedForSearch(const QString& text)
     QString folded = text.normalized(QString::NormalizationForm_D);
     folded.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
     return folded.toCaseFolded();
+}
+
+// Every label is an offset part, "(GMT+hh:mm) " (or as shipped, "(GMT+hhmm) "),
+// and the zone's identifier. Text that can be found in a label only inside
+// its identifier is found in the shipped labels just as well, without the
+// zones' files being read for the offsets.
+bool mayMatchOffsetPart(const QString& folded)
+{
+    if (folded.contains(QLatin1String(") "))) return true;
+    return std::all_of(folded.cbegin(), folded.cend(),
+                       [](QChar c) { return QStringView(u"(gmt+-?0123456789:) ").contains(c); });
 }
 
 const TimezoneObj* findZone(const TimezoneList& list, qint64 zoneId)
@@ -931,7 +985,7 @@ QString offsetLabel(int seconds)
 qint64 CoreData::getTimeZoneId(const QString& text) const
 {
     const QString needle = foldedForSearch(text);
-    for (const TimezoneObj& zone : m_tzList.zones())
+    for (const TimezoneObj& zone : (mayMatchOffsetPart(needle) ? tzList() : m_tzList).zones())
         if (foldedForSearch(zone.tzName).contains(needle)) return zone.tzId;
     return 0;
 }
@@ -940,10 +994,21 @@ qint64 CoreData::getDefaultTimezone() const
 {
     const QString systemName = QString::fromUtf8(GregorianCalendar::systemZone().id());
     const QString needle = foldedForSearch(systemName);
-    for (const TimezoneObj& zone : m_tzList.zones())
+    for (const TimezoneObj& zone : (mayMatchOffsetPart(needle) ? tzList() : m_tzList).zones())
         if (foldedForSearch(zone.tzName).contains(needle)) return zone.tzId;
+    // The first zone with the system's offset: labelled one at a time, so
+    // only the zones up to it are read while the table is not labelled yet.
     const QString label = offsetLabel(GregorianCalendar::secondsFromGMT());
-    for (const TimezoneObj& zone : m_tzList.zones())
+    {
+        QMutexLocker lock(&m_tzLabelMutex);
+        if (!m_tzLabelled) {
+            const qint64 at = qint64(m_tzLoadedAt.timeIntervalSince1970());
+            for (const TimezoneObj& zone : m_tzList.zones())
+                if (labelAt(zone, at).contains(label)) return zone.tzId;
+            return 0;
+        }
+    }
+    for (const TimezoneObj& zone : tzList().zones())
         if (zone.tzName.contains(label)) return zone.tzId;
     return 0;
 }
@@ -962,7 +1027,7 @@ QString CoreData::getTimeZoneGMT(qint64 zoneId) const
 
 std::optional<TimezoneObj> CoreData::getTimeZone(qint64 zoneId) const
 {
-    const TimezoneObj* zone = findZone(m_tzList, zoneId);
+    const TimezoneObj* zone = findZone(tzList(), zoneId);
     return zone ? std::optional<TimezoneObj>(*zone) : std::nullopt;
 }
 
@@ -998,7 +1063,7 @@ void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item) const
         item->setTzEndTime(item->endTime());
     };
     if (!setting || !setting->tzSupport() || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ()
-        || item->tz() == 0 || !getTimeZone(item->tz()) || !getTimeZone(setting->currentTZ())) {
+        || item->tz() == 0 || !findZone(m_tzList, item->tz()) || !findZone(m_tzList, setting->currentTZ())) {
         plainCopy();
         return;
     }
@@ -1035,7 +1100,7 @@ void CoreData::recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const
 {
     const SettingPtr setting = currentSetting();
     if (!setting || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ() || item->tz() == 0) return;
-    if (!getTimeZone(item->tz()) || !getTimeZone(setting->currentTZ())) return;
+    if (!findZone(m_tzList, item->tz()) || !findZone(m_tzList, setting->currentTZ())) return;
     const QTimeZone source = GregorianCalendar::zoneNamed(getTimeZoneName(item->tz()));
     const QTimeZone display = GregorianCalendar::zoneNamed(getTimeZoneName(setting->currentTZ()));
     if (!source.isValid() || !display.isValid()) return;

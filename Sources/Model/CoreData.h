@@ -7,6 +7,7 @@
 #include "TimeSlotObject.h"
 #include "TimezoneList.h"
 
+#include <QHash>
 #include <QMap>
 #include <QMutex>
 #include <QWaitCondition>
@@ -142,9 +143,16 @@ public:
     void setCurrentSelectedDay(const Date& day);
 
     // --- time zones ---
-    const TimezoneList& tzList() const { return m_tzList; }
+    // The zone table with each label's offset as it was when the table was
+    // loaded. The offsets are read from the zones' files on the first call,
+    // not at start-up (four hundred files).
+    const TimezoneList& tzList() const;
     qint64 appRootTZ() const { return m_appRootTZ; }
     void setAppRootTZ(qint64 zoneId) { m_appRootTZ = zoneId; }
+    // Now as the day grid shows it: the clock read in the chosen zone when
+    // the time-zone support is on, else the system's. New items take their
+    // times from it.
+    Date displayNow() const;
     void loadTimeZones();
     qint64 getDefaultTimezone() const;
     qint64 getTimeZoneId(const QString& text) const;
@@ -641,6 +649,7 @@ public:
     // False, every mark as it was, when the database could not be read.
     bool updateTopTasksForList(const TaskList& items) const;
     bool checkIfTaskIsGTD(const TaskPtr& item) const;
+    std::optional<QHash<qint64, qint64>> firstOpenTaskOrders() const;
     // The tag filter lets an item through when a shown tag is in its
     // category's tags or its own; with no tag shown, only items without any
     // tags pass.
@@ -783,6 +792,8 @@ private:
     // --- end of conversions between kinds, batch commands ---
 
     void runUpgrades(const QStringList& statements);
+    // Every upgrade of the schema, in one unit.
+    void applySchemaUpgrades();
     void startNetworkMonitors();
     bool failStartup(StartupProblem problem, const QString& path, const QString& message);
     bool checkDataFolder(const QString& folder);
@@ -804,7 +815,12 @@ private:
     std::shared_ptr<Reachability> m_internetReach;
     std::shared_ptr<Reachability> m_wifiReach;
     std::unique_ptr<QObject> m_observer;  // the data manager's notification registrations
+    // The zone table as it ships (its labels' offsets not read), and the
+    // one labelled from it on first use.
     TimezoneList m_tzList;
+    Date m_tzLoadedAt;
+    mutable QMutex m_tzLabelMutex;
+    mutable std::optional<TimezoneList> m_tzLabelled;
     qint64 m_appRootTZ = 0;
     Date m_today;
     Date m_currentSelectedDay;

@@ -139,12 +139,17 @@ void CoreData::setCurrentDayInfo(const TaskPtr& task) const
     task->setHasDue(1);
 }
 
-// Today as the user sees it: in the display zone when zones are supported.
-Date CoreData::displayToday() const
+Date CoreData::displayNow() const
 {
     const SettingPtr setting = currentSetting();
     const bool zones = setting && setting->tzSupport();
-    return Utilities::today(Utilities::getCurrentDate(zones, m_appRootTZ, setting ? setting->currentTZ() : 0));
+    return Utilities::getCurrentDate(zones, m_appRootTZ, setting ? setting->currentTZ() : 0);
+}
+
+// Today as the user sees it: in the display zone when zones are supported.
+Date CoreData::displayToday() const
+{
+    return Utilities::today(displayNow());
 }
 
 void CoreData::setDoNextWeekInfo(const TaskPtr& task) const

@@ -254,6 +254,13 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
         transaction.onRollback([item, was] { item->setIsTopGTDTask(was); });
         item->setIsTopGTDTask(top);
     };
+    // Each category's first open task, read once for the whole list.
+    const std::optional<QHash<qint64, qint64>> firsts = firstOpenTaskOrders();
+    const auto isTopTask = [this, &firsts](const TaskPtr& item) {
+        if (!firsts) return checkIfTaskIsGTD(item);
+        const auto first = firsts->constFind(item->calendarId());
+        return first != firsts->cend() && *first == item->taskOrder();
+    };
     TaskList remaining = items;
     Utilities::sortList(remaining, &Task::taskOrder);
     for (const CalendarPtr& category : calendarList()) {
@@ -274,7 +281,7 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
                 later.append(item);
                 continue;
             }
-            mark(item, !found && checkIfTaskIsGTD(item));
+            mark(item, !found && isTopTask(item));
             found = true;
         }
         remaining = later;
@@ -293,6 +300,26 @@ bool CoreData::checkIfTaskIsGTD(const TaskPtr& item) const
         "SELECT taskOrder FROM Tasks WHERE calendarId=? AND taskType=? AND status=0 ORDER BY taskOrder LIMIT 1");
     const std::optional<qint64> first = query.bindAll({item->calendarId(), ItemKind::Task}).firstInt64();
     return first == item->taskOrder();
+}
+
+// What checkIfTaskIsGTD answers for every category at once: the order of
+// its first open task (as SQL sorts, a task without an order comes first and
+// reads as 0). Nothing when the read failed; the caller then asks task by task.
+std::optional<QHash<qint64, qint64>> CoreData::firstOpenTaskOrders() const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return std::nullopt;
+    RecordGuard guard;
+    QueryStatement query("SELECT calendarId, MIN(taskOrder), COUNT(*) - COUNT(taskOrder) FROM Tasks "
+                         "WHERE taskType=? AND status=0 AND calendarId IS NOT NULL GROUP BY calendarId");
+    if (!query.isValid()) return std::nullopt;
+    query.bindAll({ItemKind::Task});
+    QHash<qint64, qint64> firsts;
+    while (query.nextRow()) {
+        sqlite3_stmt* row = query.get();
+        firsts.insert(sqlite3_column_int64(row, 0), sqlite3_column_int64(row, 2) > 0 ? 0 : sqlite3_column_int64(row, 1));
+    }
+    if (query.failed()) return std::nullopt;
+    return firsts;
 }
 
 // ---- the working list under the tag filter and the active-only mode ---------------------

@@ -23,6 +23,8 @@ AboutUsPanel::AboutUsPanel() : Panel(QRectF(0, 0, 300, 150), TitledWindowMask | 
                                 .arg(QCoreApplication::applicationVersion()));
     content->addSubview(version);
     setContentView(content);
+    // Its height on the screen is its own: the middle, until the user moves it.
+    center();
 }
 
 AboutUsPanel::~AboutUsPanel() = default;

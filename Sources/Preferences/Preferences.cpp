@@ -15,6 +15,8 @@ Preferences::Preferences() : Window(QRectF(0, 0, 560, 420), TitledWindowMask | C
     m_backupView->setAutoresizingMask(ViewWidthSizable | (content->isFlipped() ? ViewMaxYMargin : ViewMinYMargin));
     content->addSubview(m_backupView);
     general(nullptr);
+    // Opens in the middle of the screen, not at its corner.
+    center();
 }
 
 Preferences::~Preferences() = default;

@@ -33,9 +33,13 @@ ProgressView::ProgressView(const QRectF& frame, QWidget* parent) : View(frame, p
     m_label->setAlignment(Qt::AlignHCenter);
     m_label->setWraps(true);
     m_label->setStringValue(TextTable::localizedString(QStringLiteral("progressRestoringText")));
+    // A sheet on a narrow window is narrowed to it: the text and the bar give
+    // up the width, the icon keeps its place.
+    m_label->setAutoresizingMask(ViewWidthSizable);
     addSubview(m_label);
 
     m_progessIndicator = new ProgressIndicator(QRectF(100, 75, 290, 25), this);
+    m_progessIndicator->setAutoresizingMask(ViewWidthSizable);
 }
 
 ProgressView::~ProgressView()

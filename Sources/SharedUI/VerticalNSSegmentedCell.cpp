@@ -8,7 +8,7 @@ void VerticalNSSegmentedCell::install(SegmentedControl& control)
     SegmentedControl* owner = &control;
     control.setSegmentPainter(
         [owner](QPainter& painter, int segment, const QRectF& frame, bool, bool) {
-            owner->drawSegmentAsControl(painter, segment, frame.translated(0, -segmentRaise));
+            owner->drawSegmentContent(painter, segment, frame.translated(0, -segmentRaise));
         },
         SegmentedControl::PainterScope::SegmentContent);
 }

@@ -149,6 +149,11 @@ AttachedWindowGeometry geometry(const AttachedWindowParameters& p)
     case AttachedBelowLeftward: origin = QPointF(px - (W - i), py - H - d); break;
     case AttachedBelowRightward: origin = QPointF(px - i, py - H - d); break;
     }
+    const QRectF area = p.screenArea;
+    if (!area.isEmpty()) {
+        origin.setX(std::max(minX(area), std::min(origin.x(), maxX(area) - W)));
+        origin.setY(std::min(maxY(area) - H, std::max(origin.y(), minY(area))));
+    }
     return {QRectF(origin, size), viewFrame};
 }
 

@@ -47,6 +47,9 @@ struct AttachedWindowParameters {
     double cornerRadius = 8;
     bool hasArrow = true;
     bool drawsRoundCornerBesideArrow = true;
+    // The part of the screen the window must stay in (our screen
+    // coordinates); empty: anywhere.
+    QRectF screenArea;
 };
 
 // Where the window goes (our screen coordinates) and where its view lies in
@@ -81,6 +84,10 @@ double clampedArrowBaseWidth(double width, const QSizeF& viewSize, double viewMa
 
 // The window's frame and the view's place in it for the parameters' side.
 // The arrow's band stays in the size whether or not the arrow is drawn.
+// A frame that would stick out of the screen area is slid inside it (the
+// arrow moves with it, a little off its point): a window hung near a corner
+// of the screen stays wholly on it. One larger than the area keeps its top
+// left corner in it.
 AttachedWindowGeometry geometry(const AttachedWindowParameters& p);
 
 // The side an automatic window takes: below, then right, left, above, below

@@ -103,6 +103,18 @@ void MAAttachedWindow::setPoint(const QPointF& point, int side)
     setUpdatesSuspended(false);
 }
 
+void MAAttachedWindow::setScreenArea(const QRectF& area)
+{
+    if (area == m_params.screenArea) return;
+    if (!std::isfinite(area.x()) || !std::isfinite(area.y()) || !std::isfinite(area.width()) ||
+        !std::isfinite(area.height())) {
+        qWarning() << "The arrow window ignores a screen area that is not a number";
+        return;
+    }
+    m_params.screenArea = area;
+    redisplay();
+}
+
 void MAAttachedWindow::setBackgroundColor(const QColor& color)
 {
     if (color == m_params.backgroundColor) return;

@@ -40,6 +40,10 @@ public:
 
     // Stores both and places the window again. The side is used as given.
     void setPoint(const QPointF& point, int side);
+    // The part of the screen the window stays in (our screen coordinates;
+    // empty: anywhere), kept through every later placing.
+    QRectF screenArea() const { return m_params.screenArea; }
+    void setScreenArea(const QRectF& area);
 
     QColor backgroundColor() const { return m_params.backgroundColor; }
     void setBackgroundColor(const QColor& color);

@@ -229,8 +229,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_viewNavSegmentedControl = new SegmentedControl(QRectF(0, 0, 84, 24), this);
     VerticalNSSegmentedCell::install(*m_viewNavSegmentedControl);
     m_viewNavSegmentedControl->setSegmentCount(3);
-    // The marks are drawn for a dark control; here they take the segments'
-    // label colours.
+    // Only the marks' shapes count: they take the segments' label colours.
     m_viewNavSegmentedControl->setTemplateImages(true);
     m_viewNavSegmentedControl->setSelectedSegment(0);
     const QImage navImages[3] = {NamedImages::imageNamed(QStringLiteral("day")),
@@ -891,7 +890,8 @@ void MainView::layoutNormalMode(double H)
     m_rightTopBgImage->setHidden(!listShown);
     m_rightBgImage->setHidden(!listShown);
     if (listShown) {
-        m_listModuleView->reloadData();
+        // A window not on screen yet (the launch) loads every pane as it opens.
+        if (isWindowVisible()) m_listModuleView->reloadData();
         m_rightTopBgImage->setFrame(QRectF(columnWidth, 0, columnWidth, 50));
         m_rightBgImage->setFrame(QRectF(columnWidth, 45, columnWidth, H - 45));
         m_listModuleView->setFrameOrigin(QPointF(327, m_listModuleView->frame().y()));
@@ -920,6 +920,7 @@ void MainView::layoutPlannerMode(double H)
     const bool weekPinned = setting && setting->isWeekPlannerPinned() != 0;
     if (!m_isDockedLeft && !m_isDockedRight) {
         m_isDockedRight = true;
+        m_dockedForPlanner = true;
         if (setting) {
             setting->setDockStatus(1);
             if (!setting->dehydrate()) qWarning() << "The planner window's docking could not be saved";
@@ -957,7 +958,7 @@ void MainView::layoutPlannerMode(double H)
         m_leftBgImage->setFrame(QRectF(W - columnWidth, 0, columnWidth, H));
         C = W - 293;
     } else {
-        m_listModuleView->reloadData();
+        if (isWindowVisible()) m_listModuleView->reloadData();
         m_leftBgImage->setFrame(QRectF(W - 620, 0, columnWidth, H));
         m_rightTopBgImage->setFrame(QRectF(W - columnWidth, 0, columnWidth, 50));
         m_rightBgImage->setFrame(QRectF(W - columnWidth, 45, columnWidth, H - 45));
@@ -1038,6 +1039,19 @@ void MainView::reopenWindowUnlessDocked()
     if (!m_isDockedLeft && !m_isDockedRight && m_openWindow) m_openWindow();
 }
 
+// The docking the planner sizes imposed is theirs only: back at the day
+// size the window hangs under the tray item again, and the next start too.
+void MainView::undockAfterPlanner()
+{
+    if (!m_dockedForPlanner) return;
+    m_dockedForPlanner = false;
+    m_isDockedRight = false;
+    if (const SettingPtr setting = settings()) {
+        setting->setDockStatus(0);
+        if (!setting->dehydrate()) qWarning() << "The window's docking could not be saved";
+    }
+}
+
 void MainView::dayShowHide()
 {
     if (const SettingPtr setting = settings()) {
@@ -1046,6 +1060,7 @@ void MainView::dayShowHide()
         if (!setting->dehydrate()) qWarning() << "The planner choice could not be saved";
     }
     m_isPlannerExpand = false;
+    undockAfterPlanner();
     reopenWindowUnlessDocked();
     toggleViewSize();
     m_monthView->reloadDataWithDaylabel(true);
@@ -1256,6 +1271,8 @@ void MainView::dockRight()
 
 void MainView::dock(bool left)
 {
+    // Docked by the user: the docking stays when the planner sizes are left.
+    m_dockedForPlanner = false;
     m_isDockedLeft = left;
     m_isDockedRight = !left;
     m_isPinned = true;

@@ -306,6 +306,7 @@ private:
     void layoutPlannerMode(double H);
     void placeBottomBar(double H);
     void reopenWindowUnlessDocked();
+    void undockAfterPlanner();
 
     ImageView* m_leftPlannerBgImage = nullptr;
     QString m_preferredLang;
@@ -338,6 +339,8 @@ private:
     bool m_isPlannerExpand = false;
     bool m_isDockedLeft = false;
     bool m_isDockedRight = false;
+    // The planner sizes docked an undocked window: leaving them undocks it.
+    bool m_dockedForPlanner = false;
     bool m_isPinned = false;
     bool m_needGoToday = false;
     bool m_hasPopup = false;

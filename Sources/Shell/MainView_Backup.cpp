@@ -274,6 +274,9 @@ bool MainView::restoreFile(const QString& path, const QString& key)
     }
     auto* progress = static_cast<ProgressView*>(m_progressWindow->contentView());
     if (host && host != m_progressWindow.get()) {
+        // Its own size each time: the last sheet may have been narrowed to a
+        // narrower window.
+        m_progressWindow->setFrame(QRectF(m_progressWindow->frame().topLeft(), progressPanelSize), false);
         host->beginSheet(m_progressWindow.get());
         const QRectF placed = m_progressWindow->frame();
         m_progressWindow->setFrameOrigin(QPointF(placed.x(), placed.y() - progressPanelDrop));

@@ -255,7 +255,8 @@ void MainView::about()
     if (mainWindow && mainWindow != m_aboutPanel) {
         const QRectF main = mainWindow->frame();
         const QRectF panel = m_aboutPanel->frame();
-        m_aboutPanel->setFrameOrigin(QPointF(main.x() + (main.width() - panel.width()) / 2, panel.y()));
+        m_aboutPanel->setFrame(Window::constrainFrameRect(
+            QRectF(QPointF(main.x() + (main.width() - panel.width()) / 2, panel.y()), panel.size())));
         mainWindow->addChildWindow(m_aboutPanel, Window::Ordering::Above);
     }
     m_aboutPanel->makeKeyAndOrderFront();

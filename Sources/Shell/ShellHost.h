@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 
 // What the window controller asks of the application delegate: the screen,
@@ -13,6 +14,10 @@ public:
     // The size of the main screen's visible frame, or of its full frame;
     // zero without a screen.
     virtual QSizeF screenResolution(bool fullFrame) const = 0;
+    // The main screen's visible frame in our coordinates. By default the
+    // visible size from the screen's bottom left corner, as when the
+    // desktop's panels stand at its top.
+    virtual QRectF visibleFrame() const { return QRectF(QPointF(0, 0), screenResolution(false)); }
     // The point under the tray item (our screen coordinates) and a redraw of
     // the item.
     virtual QPointF statusItemPosition() const = 0;

@@ -3,6 +3,8 @@
 #include "Drawing.h"
 #include "NamedImages.h"
 
+#include <algorithm>
+
 SplashScreenView::SplashScreenView(const QRectF& frame, QWidget* parent)
     : View(frame, parent), m_image(NamedImages::imageNamed(QStringLiteral("splashscreen"), devicePixelRatioF()))
 {
@@ -17,8 +19,12 @@ QRectF SplashScreenView::imageRect() const
 
 QRectF SplashScreenView::imageRect(const QSizeF& viewSize, const QSizeF& imageSize)
 {
+    constexpr double inset = 7;
+    QSizeF size = imageSize;
+    const double room = viewSize.width() - 2 * inset;
+    if (size.width() > room && size.width() > 0) size *= std::max(0.0, room) / size.width();
     // y goes up: "5 lower" is 5 points less.
-    return QRectF(QPointF(7, (viewSize.height() - imageSize.height()) * 0.5 - 5), imageSize);
+    return QRectF(QPointF(inset, (viewSize.height() - size.height()) * 0.5 - 5), size);
 }
 
 void SplashScreenView::drawRect(QPainter& painter, const QRectF&)

@@ -6,7 +6,9 @@
 
 // The picture shown while the main window is being built: the banner
 // "splashscreen", 7 points from the left edge and vertically centred, 5
-// points lower. Without the image the view stays empty (transparent).
+// points lower. A view too narrow for it (a small screen) shows it scaled
+// down to its width less 7 points each side. Without the image the view
+// stays empty (transparent).
 class SplashScreenView : public View {
     Q_OBJECT
 

@@ -36,6 +36,11 @@ struct WindowController::Private : public WindowDelegate {
     {
         return rootApp ? rootApp->screenResolution(true) : Screen::mainFrame().size();
     }
+    QRectF screenArea() const
+    {
+        if (!rootApp) return Screen::mainVisibleFrame();
+        return WindowPlacement::screenArea(rootApp->visibleFrame(), rootApp->statusItemPosition());
+    }
     void statusItemNeedsDisplay() const
     {
         if (rootApp) rootApp->statusItemNeedsDisplay();
@@ -110,9 +115,9 @@ std::unique_ptr<WindowController> WindowController::initWithRootApp(ShellHost* r
     window->setBorderWidth(1);
     window->setCornerRadius(6);
     window->setHasArrow(false);
-    window->setViewMargin(6);
+    window->setViewMargin(WindowPlacement::mainWindowMargin);
     window->setArrowBaseWidth(20);
-    window->setArrowHeight(10);
+    window->setArrowHeight(WindowPlacement::mainWindowArrowHeight);
     window->setDelegate(controller->d.get());
     window->setLevel(Window::Level::Normal);
     return controller;
@@ -155,6 +160,7 @@ void WindowController::showSplashScreen()
     d->pendingClose.invalidate();
     d->statusItemNeedsDisplay();
     const WindowPlacement placement = WindowPlacement::forSplash(d->screenSize());
+    window->setScreenArea(d->screenArea());
     window->setHasArrow(placement.hasArrow);
     window->setPoint(placement.point, placement.side);
     window->setStyleMask(placement.styleMask);
@@ -186,6 +192,8 @@ void WindowController::openWindow()
         WindowPlacement::forMainWindow(planner, dockedLeft, dockedRight, d->screenSize(), position, windowWidth);
 
     if (planner || (!dockedLeft && !dockedRight)) d->statusItemNeedsDisplay();
+    // Wherever it hangs, the window stays on the screen and off its panels.
+    window->setScreenArea(d->screenArea());
     window->setHasArrow(placement.hasArrow);
     window->setPoint(placement.point, placement.side);
     window->setStyleMask(placement.styleMask);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 
 // Where the main window goes for the main view's layout: the point its arrow
@@ -24,4 +25,17 @@ struct WindowPlacement {
                                          double windowWidth = 0);
     // The splash hangs at the top right of the screen.
     static WindowPlacement forSplash(const QSizeF& screenSize);
+
+    // The main window's bubble round its view, in points.
+    static constexpr double mainWindowMargin = 6;
+    static constexpr double mainWindowArrowHeight = 10;
+
+    // The part of the screen the shell's windows stay in: the visible frame
+    // (the desktop's panels left out). A tray item inside its upper half
+    // stands in a panel that reserves no room: the area then ends under the
+    // item, so the windows hung at the top leave it uncovered.
+    static QRectF screenArea(const QRectF& visibleFrame, const QPointF& statusItemPosition);
+    // The tallest main view whose window (its margins and arrow band
+    // included) fits an area that high, in whole points; 0 when none does.
+    static double mainViewHeightFitting(double areaHeight, double scale);
 };

@@ -30,9 +30,12 @@
 #include "Utilities.h"
 #include "Window.h"
 #include "WindowController.h"
+#include "WindowPlacement.h"
 #include "ZVWSync.h"
 
 #include <QDebug>
+
+#include <algorithm>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTextStream>
@@ -208,8 +211,9 @@ void ZoravelAppDelegate::showStartUpWizard()
 void ZoravelAppDelegate::initSplashScreen()
 {
     const QSizeF visible = screenResolution(false);
-    auto* splash = new SplashScreenView(
-        QRectF((visible.width() - splashWidth) * 0.5, 0, splashWidth, splashHeight));
+    // Narrower on a screen that has not the room, so its window stays on it.
+    const double width = std::clamp(visible.width() - mainViewMargin, 0.0, splashWidth);
+    auto* splash = new SplashScreenView(QRectF((visible.width() - width) * 0.5, 0, width, splashHeight));
     m_splashView = splash;
     setWindowController(WindowController::initWithSplashScreen(this, splash));
     m_showSplashTimer = Scheduler::current().scheduleTimer(splashShowDelay, false, [this] {
@@ -219,6 +223,10 @@ void ZoravelAppDelegate::initSplashScreen()
 
 void ZoravelAppDelegate::initMainViewUI()
 {
+    // Read before the views are laid out: a planner size docks an undocked
+    // window for itself, and that docking is not the one the user saved.
+    const SettingPtr saved = currentSetting();
+    const qint64 dockStatus = saved ? saved->dockStatus() : 0;
     initUserInterface();
     const SettingPtr setting = delegateSetting();
     if (!setting || !m_mainView) return;
@@ -227,10 +235,10 @@ void ZoravelAppDelegate::initMainViewUI()
 
     // Docking pins the window and the pin is then flipped: a docked window
     // starts unpinned.
-    switch (setting->dockStatus()) {
+    switch (dockStatus) {
     case -1:
     case 1:
-        if (setting->dockStatus() == -1)
+        if (dockStatus == -1)
             m_mainView->dockLeft();
         else
             m_mainView->dockRight();
@@ -259,7 +267,13 @@ void ZoravelAppDelegate::initUserInterface()
         if (iCalSync* sync = manager->icalSync()) sync->backgroundFullSync();
 
     const QSizeF visible = screenResolution(false);
+    // The window round the view must fit the screen's usable area under the
+    // tray item, or its bottom bar would be cut off by the screen's edge.
     mainViewHeight = mainViewHeightForVisibleHeight(visible.height());
+    const QRectF area = WindowPlacement::screenArea(visibleFrame(), statusItemPosition());
+    if (!area.isEmpty())
+        mainViewHeight = std::min(
+            mainViewHeight, quint64(WindowPlacement::mainViewHeightFitting(area.height(), Screen::mainScale())));
     auto* view = new MainView(QRectF(0, 0, std::max(0.0, visible.width() - mainViewMargin), double(mainViewHeight)));
     m_mainView = view;
     view->setAutoresizesSubviews(true);
@@ -306,6 +320,12 @@ QSizeF ZoravelAppDelegate::screenResolution(bool fullFrame) const
 {
     if (!QGuiApplication::primaryScreen()) return QSizeF(0, 0);
     return fullFrame ? Screen::mainFrame().size() : Screen::mainVisibleFrame().size();
+}
+
+QRectF ZoravelAppDelegate::visibleFrame() const
+{
+    if (!QGuiApplication::primaryScreen()) return QRectF();
+    return Screen::mainVisibleFrame();
 }
 
 QPointF ZoravelAppDelegate::statusItemPosition() const

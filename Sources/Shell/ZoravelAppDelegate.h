@@ -55,6 +55,7 @@ public:
 
     // --- ShellHost ----------------------------------------------------------
     QSizeF screenResolution(bool fullFrame) const override;
+    QRectF visibleFrame() const override;
     QPointF statusItemPosition() const override;
     void statusItemNeedsDisplay() override;
     void activateIgnoringOtherApps() override;

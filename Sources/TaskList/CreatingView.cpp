@@ -1,14 +1,12 @@
 #include "CreatingView.h"
 
 #include "Calendar.h"
-#include "Clock.h"
 #include "Common.h"
 #include "CoreData.h"
 #include "DeferOnNSSegmentedCell.h"
 #include "MainViewAccess.h"
-#include "MonthCalendarView.h"
-#include "MonthView.h"
 #include "QuickAddLine.h"
+#include "QuickAddView.h"
 #include "SegmentedControl.h"
 #include "Setting.h"
 #include "Task.h"
@@ -66,20 +64,17 @@ qsizetype deferPosition(qint64 tag)
     return 3;
 }
 
-// The day the user has selected in the mini month, else today.
-Date selectedDay()
-{
-    if (MainViewAccess* mainView = MainViewAccess::current())
-        if (MonthView* month = mainView->monthView())
-            if (MonthCalendarView* grid = month->monthCalendarView(); grid && !grid->currentDay().isNull())
-                return grid->currentDay();
-    return Clock::now();
-}
-
-// The current time rounded up to the quarter hour, on the selected day.
+// The times of new items are those of the bar: now as the day grid shows
+// it, on the day selected in the mini month.
 Date roundedOnSelectedDay()
 {
-    return Utilities::newDateOnDate(selectedDay(), Utilities::roundTo15MinutesForCurrentDate());
+    return QuickAddView::roundedStartOnSelectedDay();
+}
+
+// Now in the shown zone, rounded up to the quarter hour.
+Date roundedNow()
+{
+    return Utilities::roundTo15MinutesForDate(QuickAddView::displayNow(), true);
 }
 
 }  // namespace
@@ -229,7 +224,7 @@ bool CreatingView::doCommand(TextField*, FieldCommand command)
         // task tab is not the user's for this line.
         const qint64 defer = m_objType == 1 ? selectedDeferTag() : qint64(DeferAnytime);
         if (defer == DeferToday) {
-            item->setStartTime(Utilities::roundTo15MinutesForCurrentDate());
+            item->setStartTime(roundedNow());
             dataManager->setTodayInfo(item);
         } else {
             item->setStartTime(roundedOnSelectedDay());

@@ -201,6 +201,14 @@ void QuickAddView::resizeWithHeight(double height)
 
 // ---- making items --------------------------------------------------------------------
 
+// Now in the zone the day grid shows, so that a new item lands under its
+// now-line whichever zone is chosen.
+Date QuickAddView::displayNow()
+{
+    const CoreData* manager = CoreData::shared();
+    return manager ? manager->displayNow() : Clock::now();
+}
+
 Date QuickAddView::selectedDay()
 {
     MainViewAccess* mainView = MainViewAccess::current();
@@ -209,12 +217,12 @@ Date QuickAddView::selectedDay()
         const Date day = monthView->monthCalendarView()->currentDay();
         if (!day.isNull()) return day;
     }
-    return Clock::now();
+    return displayNow();
 }
 
 Date QuickAddView::roundedStartOnSelectedDay()
 {
-    return Utilities::newDateOnDate(selectedDay(), Utilities::roundTo15MinutesForCurrentDate());
+    return Utilities::newDateOnDate(selectedDay(), Utilities::roundTo15MinutesForDate(displayNow(), true));
 }
 
 QString QuickAddView::defaultName() const

@@ -80,9 +80,12 @@ public:
     // The changed items (keys "%ld") reach the open results.
     void reloadData(const QHash<QString, QVariant>& changedItems);
 
+    // Now as the day grid shows it (the chosen zone's clock when the
+    // time-zone support is on).
+    static Date displayNow();
     // The day new items start on: the mini month's selected day, or today.
     static Date selectedDay();
-    // The current time rounded up to the quarter hour, on the selected day.
+    // The displayed time rounded up to the quarter hour, on the selected day.
     static Date roundedStartOnSelectedDay();
 
     bool isFlipped() const override { return true; }

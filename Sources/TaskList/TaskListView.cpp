@@ -89,8 +89,12 @@ TaskListView::TaskListView(const QRectF& frame, QWidget* parent) : View(frame, p
     m_tableScrollView->setDocumentView(m_tableView);
     addSubview(m_tableScrollView);
 
+    // The strips lie over the first and last rows the list shows: they only
+    // mark a place, and every click goes through them to the row.
     m_topItemTemp = new View(QRectF());
     m_bottomItemTemp = new View(QRectF());
+    m_topItemTemp->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_bottomItemTemp->setAttribute(Qt::WA_TransparentForMouseEvents);
     addSubview(m_topItemTemp);
     addSubview(m_bottomItemTemp);
     rearrangeView();

@@ -489,3 +489,64 @@ TEST_F(ExportsTest, StoreRefusalsAreLoggedWithTheKeyAndTheJobGoesOn)
     ASSERT_FALSE(fine->iCalUID().isEmpty());
     EXPECT_TRUE(readBack(fine->iCalUID()));
 }
+
+// A category the store has no calendar for is what a new machine has: its
+// new items stay out of the store without a word. A write the store really
+// refuses is told once, with the item's key.
+TEST_F(ExportsTest, NewItemsWithoutAStoreCalendarAreQuietAndRealFailuresAreLoggedOnce)
+{
+    const CalCalendarPtr readOnly = readOnlyCalendar(QStringLiteral("Holidays"));
+    const CalendarPtr localOnly = newCategory(QStringLiteral("Local only"), 20);
+    const CalendarPtr vanished = newCategory(QStringLiteral("Removed elsewhere"), 21);
+    vanished->setICalUID(QStringLiteral("NO-SUCH-CALENDAR"));
+    const CalendarPtr holidays = newCategory(QStringLiteral("Holidays"), 22);
+    holidays->setICalUID(readOnly->uid());
+    dataManager().doWithCalendarList(CalendarList{localOnly, vanished, holidays}, 0);
+
+    enum class Job { Event, EventRoot, EventList, Task, TaskList };
+    struct Case {
+        const char* name;
+        Job job;
+        qint64 categoryId;
+        int lines;  // log lines of the store naming the item
+    };
+    const Case cases[] = {
+        {"an event of a category without a store calendar", Job::Event, 20, 0},
+        {"a series root of a category without a store calendar", Job::EventRoot, 20, 0},
+        {"events of a category without a store calendar", Job::EventList, 20, 0},
+        {"a task of a category without a store calendar", Job::Task, 20, 0},
+        {"tasks of a category without a store calendar", Job::TaskList, 20, 0},
+        {"an event whose store calendar is gone", Job::Event, 21, 0},
+        {"a task whose store calendar is gone", Job::Task, 21, 0},
+        {"an event in a read-only calendar", Job::Event, 22, 1},
+        {"a series root in a read-only calendar", Job::EventRoot, 22, 1},
+        {"events in a read-only calendar", Job::EventList, 22, 1},
+        {"a task in a read-only calendar", Job::Task, 22, 1},
+        {"tasks in a read-only calendar", Job::TaskList, 22, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool isTask = c.job == Job::Task || c.job == Job::TaskList;
+        TaskPtr item = isTask ? storedTask(QStringLiteral("Report"))
+                              : storedEvent(local(2014, 3, 20, 9), local(2014, 3, 20, 10), c.job == Job::EventRoot);
+        item->setCalendarId(c.categoryId);
+        ASSERT_TRUE(item->dehydrate());
+        LogCapture log;
+        switch (c.job) {
+        case Job::Event: sync->backgroundOneWaySyncInsertToICalEvent(item, false); break;
+        case Job::EventRoot: sync->backgroundOneWaySyncInsertToICalEventRoot(item); break;
+        case Job::EventList: sync->backgroundOneWaySyncInsertToICalEventList(TaskList{item}); break;
+        case Job::Task: sync->backgroundOneWaySyncInsertToICalTask(item, false); break;
+        case Job::TaskList: sync->backgroundOneWaySyncInsertToICalTaskList(TaskList{item}); break;
+        }
+        settle();
+        const QString key = QString::number(item->primaryKey());
+        const QStringList lines = log.messages().filter(QStringLiteral("Calendar store"));
+        EXPECT_EQ(lines.size(), c.lines) << lines.join('\n').toStdString();
+        for (const QString& line : lines)
+            EXPECT_TRUE(line.contains(QStringLiteral("(item %1)").arg(key))) << line.toStdString();
+        EXPECT_TRUE(item->iCalUID().isEmpty());
+        EXPECT_TRUE(Task::initWithPrimaryKey(item->primaryKey())->iCalUID().isEmpty());
+    }
+    EXPECT_TRUE(QDir(calendarFolder() + QStringLiteral("/Events")).entryList(QDir::Files).isEmpty());
+}

@@ -17,6 +17,7 @@
 #include "TaskView.h"
 #include "TextField.h"
 #include "TextTable.h"
+#include "TextMeasure.h"
 #include "TimeLineView.h"
 #include "TimeSlotObject.h"
 
@@ -124,7 +125,7 @@ TEST_F(CalendarViewTest, TheDocumentHas25RowsOf46PointsWithTheirLabels)
         EXPECT_EQ(row->frame(), QRectF(0, 46 * i, grid().documentWidth(), 46));
         EXPECT_EQ(row->tag(), i + 1);
         EXPECT_EQ(row->patternType(), i < 24 ? 1 : 2);
-        EXPECT_EQ(row->timeLabel()->frame(), QRectF(0, 16, 53, 14));
+        EXPECT_EQ(row->timeLabel()->frame(), QRectF(0, 16, 48, 14));
         EXPECT_EQ(row->timeLabel()->textFont().pixelSize(), 10);
     }
     EXPECT_EQ(grid().timeCellList()[9]->timeLabel()->stringValue(), QStringLiteral("9:00"));
@@ -139,6 +140,25 @@ TEST_F(CalendarViewTest, TheDocumentHas25RowsOf46PointsWithTheirLabels)
     EXPECT_EQ(grid().timeCellList()[24]->timeLabel()->stringValue(), midnight);
     EXPECT_EQ(grid().timeCellList()[13]->timeLabel()->stringValue(),
               TextTable::localizedString(QStringLiteral("_1PMText")));
+}
+
+TEST_F(CalendarViewTest, EveryHourLabelShowsWholeLeftOfTheCurrentTimeMarker)
+{
+    const double marker = grid().currentIndicatorView()->frame().x();
+    for (const bool uses24 : {true, false}) {
+        Utilities::setUse24HourClock(uses24);
+        grid().reloadData();
+        for (const TimeLineView* row : grid().timeCellList()) {
+            const TextField& label = *row->timeLabel();
+            SCOPED_TRACE(label.stringValue().toStdString());
+            const QRectF line = label.drawnLineRect().translated(label.frame().topLeft());
+            EXPECT_LE(TextMeasure::sizeOfText(label.stringValue(), label.textFont()).width(), line.width())
+                << "not cut short";
+            EXPECT_LT(line.right(), marker) << "clear of the marker's dot";
+            EXPECT_GE(line.top(), 0);
+            EXPECT_LE(line.bottom(), CalendarView::hourHeight);
+        }
+    }
 }
 
 TEST_F(CalendarViewTest, EventsStartingTogetherShareTheWidthAndOverlapsAreIndented)

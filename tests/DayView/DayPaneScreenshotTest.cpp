@@ -92,7 +92,9 @@ TEST_F(DayPaneScreenshotTest, ADayWithGroupsPiecesAndTheTimeLine)
         pane.setMonthView(&monthView);
         monthView.monthCalendarView()->setCurrentDay(day, false);
         CalendarView& grid = *pane.calendarView();
-        grid.reloadData();
+        // As the main view reloads it: the focus pane with its date title,
+        // then the grid.
+        pane.reloadData();
         grid.refreshTimeLine(10 + 7 / 60.0);
         for (const QPointer<TaskView>& box : grid.eventBoxes())
             if (box->task()->taskName() == QStringLiteral("Review")) grid.selectTask(box);

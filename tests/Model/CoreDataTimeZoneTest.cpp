@@ -95,4 +95,41 @@ TEST_F(CoreDataTimeZoneTest, DaylightCorrectionOfTheDisplayZoneFollowsTheDate)
     EXPECT_EQ(dataManager().getDSTOffetBySetting(summer), 0);
 }
 
+// The table's offsets are read only when a look-up needs them: the answers
+// given before are those the labelled table gives afterwards.
+TEST_F(CoreDataTimeZoneTest, LookUpsBeforeTheOffsetsAreReadAnswerAsTheLabelledTable)
+{
+    const struct {
+        const char* systemZone;
+        qint64 expected;  // the start's own zone: the system's, or the first with its offset
+    } zones[] = {
+        {"Europe/Paris", 53392},
+        {"Asia/Dhaka", dhaka},
+        {"Etc/UTC", reykjavik},  // not listed: the first zone at +00:00
+        {"GMT", 0},              // "GMT" is in every label: the first one, the floating zone
+        {"Europe/Busingen", -1}, // not listed: the first zone at +01:00, whichever it is
+    };
+    const QString texts[] = {QStringLiteral("europe/PARIS"), QStringLiteral("Reykjavik"), QStringLiteral("Floating"),
+                             QStringLiteral("(GMT+06:00)"),  QStringLiteral("GMT+0"),     QStringLiteral("Nowhere/Atlantis"),
+                             QStringLiteral(") Asia"),       QStringLiteral("")};
+    for (const auto& z : zones) {
+        SCOPED_TRACE(z.systemZone);
+        ScopedTimeZone systemZone(z.systemZone);
+        dataManager().loadTimeZones();
+        const qint64 lazyDefault = dataManager().getDefaultTimezone();
+        QList<qint64> lazyIds;
+        for (const QString& text : texts) lazyIds << dataManager().getTimeZoneId(text);
+        dataManager().loadTimeZones();
+        ASSERT_EQ(dataManager().tzList().zones().size(), 419);  // labelled now
+        EXPECT_EQ(lazyDefault, dataManager().getDefaultTimezone());
+        if (z.expected >= 0) EXPECT_EQ(lazyDefault, z.expected);
+        for (qsizetype i = 0; i < lazyIds.size(); ++i)
+            EXPECT_EQ(lazyIds[i], dataManager().getTimeZoneId(texts[i])) << texts[i].toStdString();
+    }
+    ScopedTimeZone winter("Europe/Busingen");
+    dataManager().loadTimeZones();
+    ASSERT_TRUE(dataManager().getTimeZone(dataManager().getDefaultTimezone()));
+    EXPECT_TRUE(dataManager().getTimeZone(dataManager().getDefaultTimezone())->tzName.startsWith(QStringLiteral("(GMT+01:00)")));
+}
+
 }  // namespace CoreDataTimeZoneTests

@@ -279,6 +279,60 @@ TEST_F(AddingTest, TheTopTaskIsTheFirstOpenTaskOfItsCategoryInTheDatabase)
     databaseOpen = true;
 }
 
+// The list asks the database once for every category's first open task; the
+// marks are those the question task by task gives, whatever the orders hold.
+TEST_F(AddingTest, ATopTaskReadForTheWholeListIsTheOneAskedTaskByTask)
+{
+    struct Row {
+        qint64 type;
+        qint64 status;
+        QVariant order;  // invalid: stored without an order (NULL)
+        bool listed;
+    };
+    const struct {
+        const char* name;
+        QList<Row> rows;
+    } cases[] = {
+        {"the first open task is listed", {{1, 0, 5, true}, {1, 0, 7, true}}},
+        {"a done task comes first", {{1, 1, 1, true}, {1, 0, 3, true}, {1, 0, 4, true}}},
+        {"an event comes first", {{0, 0, 1, true}, {1, 0, 2, true}}},
+        {"the first open task is not listed", {{1, 0, 1, false}, {1, 0, 2, true}}},
+        {"a task without an order comes first", {{1, 0, QVariant(), false}, {1, 0, 2, true}, {1, 0, 3, true}}},
+        {"two tasks share the first order", {{1, 0, 2, true}, {1, 0, 2, true}}},
+        {"every task is done", {{1, 1, 1, true}, {1, 1, 2, true}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CalendarPtr category = addCategory();
+        TaskList listed;
+        for (const Row& row : c.rows) {
+            const TaskPtr item = storedItem(QStringLiteral("Item"), row.type);
+            item->setCalendarId(category->primaryKey());
+            item->setStatus(row.status);
+            item->setTaskOrder(row.order.isValid() ? row.order.toLongLong() : 0);
+            ASSERT_TRUE(item->dehydrate());
+            if (!row.order.isValid()) {
+                sqlite3_stmt* statement = nullptr;
+                ASSERT_EQ(sqlite3_prepare_v2(db(), "UPDATE Tasks SET taskOrder=NULL WHERE primaryKey=?", -1, &statement,
+                                             nullptr),
+                          SQLITE_OK);
+                sqlite3_bind_int64(statement, 1, item->primaryKey());
+                EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE);
+                sqlite3_finalize(statement);
+            }
+            if (row.listed) listed << item;
+        }
+        ASSERT_TRUE(dataManager().updateTopTasksForList(listed));
+        bool firstOpenSeen = false;
+        for (const TaskPtr& item : listed) {
+            const bool expected = item->taskType() == 1 && item->status() == 0 && !firstOpenSeen
+                               && dataManager().checkIfTaskIsGTD(item);
+            if (item->taskType() == 1 && item->status() == 0) firstOpenSeen = true;
+            EXPECT_EQ(item->isTopGTDTask(), expected) << "order " << item->taskOrder();
+        }
+    }
+}
+
 TEST_F(AddingTest, TheTagFilterDropsAnEditedItemItNoLongerShows)
 {
     auto tag = std::make_shared<Tag>();

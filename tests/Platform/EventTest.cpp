@@ -139,6 +139,38 @@ TEST_F(EventTest, UnhandledEventsTravelToTheSuperview)
     EXPECT_EQ(root.events.size(), 1u);
 }
 
+TEST_F(EventTest, APressHasOneClickCountInEveryViewItTravelsThrough)
+{
+    RecordingView root(QRectF(0, 0, 100, 100));
+    auto* middle = new RecordingView(QRectF(0, 0, 80, 80), &root);
+    auto* leaf = new RecordingView(QRectF(0, 0, 60, 60), middle);
+    leaf->handles = false;
+    middle->handles = false;
+    struct Step {
+        bool isPress;
+        ulong at;
+        int clickCount;  // in all three views
+    };
+    const Step steps[] = {
+        {true, 1000, 1}, {false, 1010, 1},
+        {true, 1020, 2}, {false, 1030, 2},  // a double click
+        {true, 1040, 3}, {false, 1050, 3},
+        {true, ulong(1000 + 4 * interval), 1},  // a new single click
+    };
+    for (const Step& step : steps) {
+        if (step.isPress)
+            press(leaf, {10, 10}, step.at);
+        else
+            release(leaf, {10, 10}, step.at);
+        for (RecordingView* view : {leaf, middle, &root}) {
+            ASSERT_FALSE(view->events.empty());
+            EXPECT_EQ(view->events.back().clickCount, step.clickCount) << "at " << step.at;
+            EXPECT_DOUBLE_EQ(view->events.back().timestamp, step.at / 1000.0);
+        }
+    }
+    EXPECT_EQ(root.events.size(), std::size(steps));
+}
+
 TEST_F(EventTest, DragsCarryTheirMovementWithYUp)
 {
     RecordingView view(QRectF(0, 0, 100, 100));

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -103,6 +104,38 @@ TEST_F(NotificationCenterTest, ObservesReadTheObjectByType)
     EXPECT_EQ(seen[2].objectAs<QString>(), QStringLiteral("server said no"));
     EXPECT_FALSE(seen[3].hasObject());
     EXPECT_EQ(seen[3].objectAs<std::shared_ptr<Record>>(), nullptr);
+}
+
+TEST_F(NotificationCenterTest, AQObjectIsReadAsAnyOfItsClassesWhateverPointerItWasPostedWith)
+{
+    Sender sender;
+    QObject other;
+    const auto read = [](const Notification& n) {
+        return std::tuple(n.objectAs<QObject*>(), n.objectAs<Sender*>(), n.objectAs<Named*>(),
+                          n.objectAs<const Sender*>());
+    };
+    const auto whole = std::tuple<QObject*, Sender*, Named*, const Sender*>(&sender, &sender, &sender, &sender);
+    struct Case {
+        const char* postedAs;
+        NotificationPayload object;
+        std::tuple<QObject*, Sender*, Named*, const Sender*> expected;
+    };
+    const Case cases[] = {
+        {"its own class", &sender, whole},
+        {"QObject*", static_cast<QObject*>(&sender), whole},
+        {"const", static_cast<const Sender*>(&sender), whole},
+        {"another QObject", &other, {&other, nullptr, nullptr, nullptr}},
+        {"a null QObject", static_cast<QObject*>(nullptr), {nullptr, nullptr, nullptr, nullptr}},
+        {"a number", 3, {nullptr, nullptr, nullptr, nullptr}},
+    };
+    for (const Case& c : cases) {
+        const Notification n(taskChanged, c.object);
+        EXPECT_EQ(read(n), c.expected) << c.postedAs;
+    }
+    // A base that is no QObject is read back only as posted.
+    Named* named = &sender;
+    EXPECT_EQ(Notification(taskChanged, named).objectAs<Named*>(), named);
+    EXPECT_EQ(Notification(taskChanged, named).objectAs<QObject*>(), nullptr);
 }
 
 TEST_F(NotificationCenterTest, RemovingAnObserverDropsAllOrOneOfItsNames)

@@ -174,6 +174,8 @@ TEST(WindowTest, ChildWindowsAreKeptButNotOwned)
 TEST(WindowTest, SheetsHangFromTheParentsTopAndReportTheirCode)
 {
     EXPECT_EQ(Window::sheetFrame(QRectF(100, 100, 400, 300), QSizeF(200, 120)), QRectF(200, 280, 200, 120));
+    // A sheet wider than its window is narrowed to it, never hanging past it.
+    EXPECT_EQ(Window::sheetFrame(QRectF(100, 100, 322, 612), QSizeF(410, 150)), QRectF(100, 562, 322, 150));
 
     Window parent(QRectF(100, 100, 400, 300));
     parent.show();

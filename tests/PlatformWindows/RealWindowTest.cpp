@@ -95,6 +95,47 @@ TEST_F(RealWindowTest, OnlyAStatusWindowStaysOnTop)
     EXPECT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == status->windowHandle(); }));
 }
 
+// Counts the times a widget is hidden.
+class HideCounter : public QObject {
+public:
+    int hides = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide) ++hides;
+        return false;
+    }
+};
+
+TEST_F(RealWindowTest, ALevelChangeKeepsTheWindowItsFocusAndItsPlace)
+{
+    // A pinned window changes level whenever the program comes forward or
+    // goes back; made again, it would be unmapped and lose the press that
+    // brought the program forward.
+    for (const unsigned style : {unsigned(TitledWindowMask), unsigned(BorderlessWindowMask)}) {
+        SCOPED_TRACE(style == TitledWindowMask ? "titled" : "borderless");
+        auto window = colouredWindow(QRectF(150, 150, 200, 200), Qt::darkGray, style);
+        window->makeKeyAndOrderFront();
+        ASSERT_TRUE(shownOnScreen(*window));
+        ASSERT_TRUE(waitUntil([&] { return window->isKeyWindow(); }));
+        const WId native = window->winId();
+        HideCounter counter;
+        window->installEventFilter(&counter);
+        const Window::Level steps[] = {Window::Level::Status, Window::Level::Status, Window::Level::Normal,
+                                       Window::Level::Status, Window::Level::Normal};
+        for (const Window::Level level : steps) {
+            window->setLevel(level);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), level == Window::Level::Status);
+            EXPECT_EQ(window->winId(), native) << "the same native window";
+            EXPECT_EQ(counter.hides, 0) << "never hidden";
+            EXPECT_TRUE(window->windowHandle()->isExposed());
+            EXPECT_EQ(window->frame(), QRectF(150, 150, 200, 200));
+        }
+        EXPECT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == window->windowHandle(); }));
+        window->removeEventFilter(&counter);
+    }
+}
+
 TEST_F(RealWindowTest, AChildWindowStaysAChildAboveItsParent)
 {
     const QColor red(220, 40, 40), green(40, 180, 60);
@@ -158,9 +199,11 @@ TEST_F(RealWindowTest, KeyStatusMovesBetweenWindowsAndTheCallsComeInOrder)
     EXPECT_FALSE(overlay.isKeyWindow());
     EXPECT_EQ(log, QStringList({"a+", "a-", "b+"}));
 
+    // The window that goes gives the keyboard back to the one it took it from.
     b->orderOut();
     ASSERT_TRUE(waitUntil([&] { return !b->isKeyWindow(); }));
-    EXPECT_EQ(log, QStringList({"a+", "a-", "b+", "b-"}));
+    ASSERT_TRUE(waitUntil([&] { return a->isKeyWindow(); }));
+    EXPECT_EQ(log, QStringList({"a+", "a-", "b+", "b-", "a+"}));
 }
 
 TEST_F(RealWindowTest, FocusInTheWindowsOwnChildWindowsIsNoResignKey)

@@ -388,21 +388,44 @@ TEST(StandardControls, PopUpCellsMoveTheFaceOrDrawOnlyTheTitle)
 
 TEST(StandardControls, SegmentCellDrawsEachSegment4PointsHigher)
 {
-    const auto makeControl = [] {
-        auto control = std::make_unique<SegmentedControl>(QRectF(0, 0, 120, 40));
-        control->setSegmentCount(2);
-        control->setLabel(QStringLiteral("Day"), 0);
-        control->setLabel(QStringLiteral("Week"), 1);
-        return control;
+    // A tall control has room for the whole raise; the add panel's 20-point
+    // type control has less, and its labels rise only as far as they stay
+    // whole inside it. The selection fill never moves.
+    struct Case {
+        double height;
+        bool wholeRaise;
     };
-    auto standard = makeControl();
-    auto raised = makeControl();
-    VerticalNSSegmentedCell::install(*raised);
-    const auto [standardTop, standardBottom] = inkRows(standard->snapshot().copy(4, 4, 112, 32));
-    const auto [raisedTop, raisedBottom] = inkRows(raised->snapshot().copy(4, 4, 112, 32));
-    ASSERT_GE(standardBottom, standardTop);
-    EXPECT_EQ(raisedTop, standardTop - 4);
-    EXPECT_EQ(raisedBottom, standardBottom - 4);
+    for (const Case c : {Case{40, true}, Case{20, false}}) {
+        SCOPED_TRACE(c.height);
+        const auto makeControl = [&c] {
+            auto control = std::make_unique<SegmentedControl>(QRectF(0, 0, 120, c.height));
+            control->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 12));
+            control->setSegmentCount(2);
+            control->setLabel(QStringLiteral("Day"), 0);
+            control->setLabel(QStringLiteral("Week"), 1);
+            return control;
+        };
+        auto standard = makeControl();
+        auto raised = makeControl();
+        VerticalNSSegmentedCell::install(*raised);
+        const QRect inside(4, 1, 112, int(c.height) - 2);
+        const auto [standardTop, standardBottom] = inkRows(standard->snapshot().copy(inside));
+        const auto [raisedTop, raisedBottom] = inkRows(raised->snapshot().copy(inside));
+        ASSERT_GE(standardBottom, standardTop);
+        if (c.wholeRaise) {
+            EXPECT_EQ(raisedTop, standardTop - 4);
+            EXPECT_EQ(raisedBottom, standardBottom - 4);
+        } else {
+            EXPECT_LT(raisedTop, standardTop) << "raised";
+            EXPECT_GE(raisedTop, 1) << "but not cut by the control's top edge";
+        }
+
+        standard->setSelectedSegment(1);
+        raised->setSelectedSegment(1);
+        const QImage plainLook = standard->snapshot(), raisedLook = raised->snapshot();
+        for (const int y : {2, int(c.height) / 2, int(c.height) - 3})
+            EXPECT_EQ(raisedLook.pixelColor(64, y), plainLook.pixelColor(64, y)) << "the selection fill at row " << y;
+    }
 }
 
 TEST(StandardControls, ActionLabelInsetsItsLabelAndReportsClicksWithItsObject)

@@ -14,6 +14,7 @@
 #include "PopUpButton.h"
 #include "Preferences.h"
 #include "QuickAddView.h"
+#include "Screen.h"
 #include "SegmentedControl.h"
 #include "TextTable.h"
 
@@ -247,7 +248,7 @@ TEST_F(MainViewGearTest, TheGuideIsThePagesOwnFileOpenedInTheBrowser)
 
 TEST_F(MainViewGearTest, TheAboutPanelMovesOnlySidewaysToTheMainWindowsCentre)
 {
-    MainView& view = openMainView(true, QPointF(500, 40));
+    MainView& view = openMainView(true, QPointF(200, 40));
     view.about();
     AboutUsPanel* panel = view.aboutPanel();
     ASSERT_NE(panel, nullptr);
@@ -255,6 +256,9 @@ TEST_F(MainViewGearTest, TheAboutPanelMovesOnlySidewaysToTheMainWindowsCentre)
     const QRectF main = m_window->frame();
     const QRectF placed = panel->frame();
     EXPECT_NEAR(placed.center().x(), main.center().x(), 1.0);
+    // Its own height is the middle of the screen, not the bottom edge.
+    const QRectF visible = Screen::mainVisibleFrame();
+    EXPECT_NEAR(placed.center().y(), visible.center().y(), 1.0);
 
     // Moved up and aside by the user, it comes back across, at its own height.
     panel->setFrameOrigin(QPointF(10, placed.y() + 37));
@@ -262,6 +266,11 @@ TEST_F(MainViewGearTest, TheAboutPanelMovesOnlySidewaysToTheMainWindowsCentre)
     EXPECT_EQ(view.aboutPanel(), panel) << "made once and kept";
     EXPECT_NEAR(panel->frame().center().x(), main.center().x(), 1.0);
     EXPECT_NEAR(panel->frame().y(), placed.y() + 37, 1.0);
+
+    // Beside a main window at the screen's edge it stays on the screen.
+    m_window->setFrameOrigin(QPointF(visible.right() - 100, main.y()));
+    view.about();
+    EXPECT_TRUE(visible.contains(panel->frame()));
 }
 
 TEST_F(MainViewGearTest, TheMainViewLetsThePopoverControllerOpenTasksInTheTaskEditor)

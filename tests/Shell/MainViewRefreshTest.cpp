@@ -10,6 +10,7 @@
 #include "CalendarView.h"
 #include "CategoryListView.h"
 #include "DayCalendarView.h"
+#include "EventDetailView.h"
 #include "FakeSenders.h"
 #include "FocusPaneDetailView.h"
 #include "FocusPaneView.h"
@@ -24,16 +25,22 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerPanes.h"
+#include "PopUpButton.h"
 #include "QuickAddView.h"
 #include "Scheduler.h"
 #include "Screenshot.h"
 #include "ScriptedAlertPresenter.h"
+#include "SearchResultView.h"
 #include "SegmentedControl.h"
 #include "Setting.h"
 #include "SystemTimeZoneWatcher.h"
 #include "Task.h"
+#include "TaskDetailView.h"
+#include "TaskListItemView.h"
 #include "TaskListTableView.h"
 #include "TaskListView.h"
+#include "TaskView.h"
+#include "TimezoneSearchView.h"
 #include "TestEnvironment.h"
 #include "TextField.h"
 #include "TextTable.h"
@@ -44,6 +51,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace MainViewRefreshTests {
@@ -201,6 +209,62 @@ TEST_F(MainViewRefreshTest, ABurstOfChangesReloadsOnceWhatTheLastSenderNeeds)
     EXPECT_EQ(since(before), (Counts{1, 0, 0, 1, 0, 0, 0})) << "the task list and the focus pane, once";
     scheduler.advance(5);
     EXPECT_EQ(since(before), (Counts{1, 0, 0, 1, 0, 0, 0})) << "and only once";
+}
+
+TEST_F(MainViewRefreshTest, EachSenderReloadsItsPanesWhateverPointerTypeItPostsWith)
+{
+    openMainView();
+    // Each sender posts as its own code does: the task editor as a View,
+    // the task row as its own class, the data manager as itself, the
+    // others as a QObject.
+    TaskDetailView taskEditor(QRectF(0, 0, 300, 400));
+    EventDetailView eventEditor(QRectF(0, 0, 300, 400));
+    TaskListItemView taskRow;
+    TaskListTableView taskTable;
+    TaskView dayBox;
+    CalendarView dayGrid;
+    FocusPaneDetailView focusList;
+    FocusPaneView focusPane;
+    SearchResultView searchResults;
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    struct Case {
+        const char* sender;
+        std::function<void()> post;
+        Counts reloads;  // task, note, project, focus, month and day, planner, navigator
+    };
+    const Case cases[] = {
+        {"TaskDetailView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<View*>(&taskEditor)); },
+         {1, 0, 1, 0, 1, 0, 0}},
+        {"EventDetailView",
+         [&] { center.postNotificationOnMainThreadName(kTaskChanged, NotificationPayload(static_cast<QObject*>(&eventEditor))); },
+         {1, 0, 1, 0, 1, 0, 0}},
+        {"TaskListItemView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, &taskRow); },
+         {1, 0, 1, 1, 0, 0, 0}},
+        {"TaskListTableView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&taskTable)); },
+         {1, 0, 0, 0, 1, 0, 0}},
+        {"TaskView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&dayBox)); },
+         {1, 0, 1, 0, 1, 0, 0}},
+        {"CalendarView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&dayGrid)); },
+         {1, 0, 1, 0, 1, 0, 0}},
+        {"FocusPaneDetailView",
+         [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&focusList)); },
+         {1, 0, 0, 1, 0, 0, 0}},
+        {"FocusPaneView", [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&focusPane)); },
+         {1, 1, 0, 0, 1, 0, 0}},
+        {"SearchResultView",
+         [&] { center.postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(&searchResults)); },
+         {1, 1, 1, 0, 1, 0, 0}},
+        {"CoreData", [&] { center.postNotificationOnMainThreadName(kTaskChanged, &dataManager()); },
+         {1, 1, 1, 0, 1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        const Counts before = counts();
+        c.post();
+        scheduler.advance(1);
+        Counts seen = since(before);
+        seen.navigator = 0;  // the navigator reloads only when its month changed
+        EXPECT_EQ(seen, c.reloads) << c.sender;
+    }
 }
 
 TEST_F(MainViewRefreshTest, NothingReloadsWhileTheWindowIsClosedAndTaskOrderReloadsAtOnce)
@@ -366,6 +430,7 @@ TEST_F(MainViewRefreshTest, PicturesOfTheWindowWithAndWithoutTheListColumn)
         view.showHideBtn()->setState(listShown);
         view.showHide();
         m_window->setFrameSize(view.frame().size());
+        view.reloadData();  // as when the window opens: the focus pane shows its date
         QApplication::processEvents();
         EXPECT_EQ(view.frame().width(), listShown ? 620 : 310);
         EXPECT_EQ(view.dayCalendarView()->frame().x(), 17) << "the left column stays 17 points in";
@@ -397,6 +462,24 @@ TEST_F(MainViewRefreshTest, TheNormalLayoutPlacesTheColumnsAndTheBar)
     EXPECT_EQ(view.quickAddView()->frame(), QRectF(17, 40, 280, 28));
     EXPECT_EQ(view.viewNavSegmentedControl()->frame().topLeft(), QPointF(17, 41));
     EXPECT_EQ(setting().hasRightPage(), 1);
+    // No control of the bottom bar lies over another, so each takes its own
+    // clicks: the time-zone control counts by its field and its globe button.
+    const TimezoneSearchView& zones = *view.timezoneView();
+    const std::pair<const char*, QRectF> bar[] = {
+        {"gear", view.settingBtn()->frame()},
+        {"sync", view.syncingBtn()->frame()},
+        {"categories", view.categoryShowHideBtn()->frame()},
+        {"tags", view.tagShowHideBtn()->frame()},
+        {"zone field", zones.searchField()->frame().translated(zones.frame().topLeft())},
+        {"globe", zones.dropdownBtn()->frame().translated(zones.frame().topLeft())},
+        {"pin", view.togglePinBtn()->frame()},
+        {"list", view.showHideBtn()->frame()},
+    };
+    for (size_t i = 0; i < std::size(bar); ++i) {
+        EXPECT_TRUE(view.bounds().contains(bar[i].second)) << bar[i].first;
+        for (size_t j = i + 1; j < std::size(bar); ++j)
+            EXPECT_FALSE(bar[i].second.intersects(bar[j].second)) << bar[i].first << " and " << bar[j].first;
+    }
 
     // The gear menu's shortcut flips the list.
     view.showHideListByShorcut();
@@ -435,6 +518,45 @@ TEST_F(MainViewRefreshTest, PlannerModeDocksAnUndockedWindowAndNoDockKeepsIt)
     view.viewNavControl(0);
     EXPECT_EQ(view.frame().width(), width);
     EXPECT_FALSE(view.isPlannerExpand());
+}
+
+// The planner sizes dock an undocked window for themselves only: back at the
+// day size it hangs under the tray item again (the window re-opened there),
+// and the next start does too. A docking the user chose stays.
+TEST_F(MainViewRefreshTest, LeavingThePlannerSizesRestoresTheDockingFromBefore)
+{
+    struct Case {
+        const char* name;
+        int dockBefore;         // -1 left, 0 not docked, 1 right
+        int dockInPlanner;      // the user's choice while in the planner, 2 for none
+        bool left, right;       // afterwards
+        qint64 dockStatus;
+        int reopenings;         // of the window at the day size
+    } cases[] = {
+        {"undocked", 0, 2, false, false, 0, 1},
+        {"docked left", -1, 2, true, false, -1, 0},
+        {"docked right", 1, 2, false, true, 1, 0},
+        {"undocked, docked right in the planner", 0, 1, false, true, 1, 0},
+        {"undocked, docked left in the planner", 0, -1, true, false, -1, 0},
+    };
+    for (const Case& c : cases) {
+        MainView& view = openMainView();
+        int reopenings = 0;
+        view.setOpenWindowHandler([&] { ++reopenings; });
+        if (c.dockBefore == -1) view.dockLeft();
+        if (c.dockBefore == 1) view.dockRight();
+        view.monthPlannerShowHide();
+        ASSERT_TRUE(view.isDockedLeft() || view.isDockedRight()) << c.name;
+        if (c.dockInPlanner == -1) view.dockLeft();
+        if (c.dockInPlanner == 1) view.dockRight();
+        reopenings = 0;
+        view.dayShowHide();
+        EXPECT_EQ(view.isDockedLeft(), c.left) << c.name;
+        EXPECT_EQ(view.isDockedRight(), c.right) << c.name;
+        EXPECT_EQ(setting().dockStatus(), c.dockStatus) << c.name;
+        EXPECT_EQ(reopenings, c.reopenings) << c.name;
+        view.setOpenWindowHandler({});
+    }
 }
 
 TEST_F(MainViewRefreshTest, TheFontSizeStepsStayWithinElevenAndSeventeen)

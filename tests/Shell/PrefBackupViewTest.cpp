@@ -4,6 +4,7 @@
 
 #include "BackupFileTableView.h"
 #include "BackupItemView.h"
+#include "Clicks.h"
 #include "Event.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
@@ -15,6 +16,7 @@
 #include "TextField.h"
 #include "TextTable.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QImage>
 
@@ -112,6 +114,39 @@ TEST_F(PrefBackupViewTest, AClickAsksOnceAndCancelKeepsTheSelectionAndTheDatabas
     table.mouseDown(clickOnRow(table, 0, 2));
     table.mouseDown(clickOnRow(table, 0, 3));
     EXPECT_EQ(alerts.requests().size(), 1);
+}
+
+TEST_F(PrefBackupViewTest, ARealClickOnARowAsksOnceWhateverViewsThePressCrosses)
+{
+    addBackup(QStringLiteral("2013-05-04 10:20:30.abkzvm"));
+    addBackup(QStringLiteral("2013-05-05 10:20:30.abkzvm"));
+    PrefBackupView page(QRectF(0, 0, 560, 230));
+    page.show();
+    QApplication::processEvents();
+    BackupFileTableView& table = *page.fileListView();
+    ScriptedAlertPresenter alerts;
+    struct Case {
+        const char* what;
+        int row;
+        bool twice;
+        qsizetype questions;  // asked in all, after this case
+    };
+    const Case cases[] = {
+        {"one click on the first row", 0, false, 1},
+        {"one click on the second row", 1, false, 2},
+        {"a double click asks for its first click only", 0, true, 3},
+    };
+    for (const Case& c : cases) {
+        // The press lands on the row's label, the deepest view there.
+        const QPoint point = Clicks::inWindow(&table, table.rectOfRow(c.row).center());
+        alerts.scriptButton(AlertResponse::secondButton);
+        if (c.twice)
+            Clicks::doubleClick(&page, point);
+        else
+            Clicks::click(&page, point);
+        EXPECT_EQ(alerts.requests().size(), c.questions) << c.what;
+        EXPECT_EQ(table.selectedRow(), c.row) << c.what;
+    }
 }
 
 TEST_F(PrefBackupViewTest, OkRestoresTheFileOfTheClickedRowByItsName)

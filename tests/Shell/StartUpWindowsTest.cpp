@@ -15,6 +15,8 @@ TEST(SplashScreenView, DrawsTheBannerSevenFromTheLeftAndFiveBelowTheMiddle)
     EXPECT_EQ(SplashScreenView::imageRect(QSizeF(1440, 360), QSizeF(1426, 300)), QRectF(7, 25, 1426, 300));
     // A taller image than the view still keeps its size and its left edge.
     EXPECT_EQ(SplashScreenView::imageRect(QSizeF(1440, 100), QSizeF(1426, 300)), QRectF(7, -105, 1426, 300));
+    // A view narrowed to a small screen shows the whole banner, scaled down.
+    EXPECT_EQ(SplashScreenView::imageRect(QSizeF(727, 360), QSizeF(1426, 300)), QRectF(7, 100, 713, 150));
 
     // Framed as start-up frames it on a 1280-wide screen: centred, so it
     // starts left of the screen's edge.

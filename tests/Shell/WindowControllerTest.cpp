@@ -8,6 +8,7 @@
 #include "GregorianCalendar.h"
 #include "MAAttachedWindow.h"
 #include "MainView.h"
+#include "MainViewHeight.h"
 #include "ManualScheduler.h"
 #include "NotificationCenter.h"
 #include "NotificationPayload.h"
@@ -147,7 +148,10 @@ TEST_F(WindowControllerTest, OpeningPlacesTheWindowForEachLayoutAndFadesItIn)
 {
     controller = WindowController::initWithRootApp(&host);
     // The window is the view (620 x 700) plus a 6-point margin all round and
-    // the 10-point arrow band at the top; arrow inset 10 + 6 = 16.
+    // the 10-point arrow band at the top; arrow inset 10 + 6 = 16. Its
+    // point's height (778 under the item, 786 for the others) lies in the
+    // panel's strip above the visible frame (776 high): the window is kept
+    // under it.
     const double W = 632, H = 722;
     struct Case {
         const char* name;
@@ -159,10 +163,10 @@ TEST_F(WindowControllerTest, OpeningPlacesTheWindowForEachLayoutAndFadesItIn)
         int statusRedraws;
         int activations;
     } cases[] = {
-        {"attached", false, false, false, {900 - W / 2, 778 - H, W, H}, 1, true, BorderlessWindowMask, 1, 1},
-        {"planner", true, false, false, {1260 - (W - 16), 786 - H, W, H}, 10, false, ClosableWindowMask, 1, 1},
-        {"docked left", false, true, false, {20 - 16, 786 - H, W, H}, 11, false, ClosableWindowMask, 0, 2},
-        {"docked right", false, false, true, {1260 - (W - 16), 786 - H, W, H}, 10, false, ClosableWindowMask, 0, 1},
+        {"attached", false, false, false, {900 - W / 2, 776 - H, W, H}, 1, true, BorderlessWindowMask, 1, 1},
+        {"planner", true, false, false, {1260 - (W - 16), 776 - H, W, H}, 10, false, ClosableWindowMask, 1, 1},
+        {"docked left", false, true, false, {20 - 16, 776 - H, W, H}, 11, false, ClosableWindowMask, 0, 2},
+        {"docked right", false, false, true, {1260 - (W - 16), 776 - H, W, H}, 10, false, ClosableWindowMask, 0, 1},
     };
     for (const Case& c : cases) {
         mainView->setIsPlannerExpand(c.planner);
@@ -179,6 +183,67 @@ TEST_F(WindowControllerTest, OpeningPlacesTheWindowForEachLayoutAndFadesItIn)
         EXPECT_DOUBLE_EQ(window()->alphaValue(), 1.0) << c.name;
         EXPECT_EQ(host.statusRedraws, c.statusRedraws) << c.name;
         EXPECT_EQ(host.activations, c.activations) << c.name;
+    }
+}
+
+// On every screen, in every layout, the window stays in the usable area with
+// its bottom bar (gear, sync, filters, pin) on the screen, and the planner
+// and docked windows leave the tray item uncovered. The main view is as
+// high as start-up makes it.
+TEST_F(WindowControllerTest, EveryLayoutFitsTheUsableAreaOfEveryScreen)
+{
+    struct Desktop {
+        QSizeF size;
+        bool panelReservesItsStrip;
+    } desktops[] = {
+        {{1920, 1080}, true}, {{1280, 800}, true}, {{1440, 900}, true}, {{1024, 768}, true},
+        {{1920, 1080}, false}, {{1280, 800}, false},
+    };
+    struct Layout {
+        const char* name;
+        bool planner, left, right;
+    } layouts[] = {
+        {"attached", false, false, false},
+        {"planner", true, false, false},
+        {"docked left", false, true, false},
+        {"docked right", false, false, true},
+    };
+    constexpr double panel = 24;
+    for (const Desktop& s : desktops) {
+        const double W = s.size.width(), F = s.size.height();
+        const QRectF visible(0, 0, W, s.panelReservesItsStrip ? F - panel : F);
+        FakeShellHost screenHost;
+        screenHost.fullSize = s.size;
+        screenHost.visibleSize = visible.size();
+        // The tray item sits at the top right corner, in the panel.
+        screenHost.position = QPointF(W - 12, F - panel);
+        const QRectF item(W - 24, F - panel, 24, panel);
+        const QRectF area = WindowPlacement::screenArea(visible, screenHost.position);
+        const double height = std::min(double(mainViewHeightForVisibleHeight(visible.height())),
+                                       WindowPlacement::mainViewHeightFitting(area.height(), 1));
+        for (const Layout& l : layouts) {
+            const std::string name = l.name + std::string(" on ") + std::to_string(int(W)) + "x" +
+                                     std::to_string(int(F)) + (s.panelReservesItsStrip ? "" : " (no strut)");
+            const double width = l.planner ? std::floor(visible.width() - 20) : 620;
+            MainView view(QRectF(0, 0, width, height));
+            MainView::setCurrent(&view);
+            view.setIsPlannerExpand(l.planner);
+            view.setIsDockedLeft(l.left);
+            view.setIsDockedRight(l.right);
+            auto placed = WindowController::initWithRootApp(&screenHost);
+            placed->openWindow();
+            MAAttachedWindow* window = placed->popoverWindow();
+            const QRectF frame = window->frame();
+            EXPECT_TRUE(area.contains(frame)) << name;
+            EXPECT_EQ(view.frame().size(), QSizeF(width, height)) << name << ": the view keeps its size";
+            // The bottom bar: the view's lowest 40 points.
+            const QRectF bar(frame.x() + window->viewFrame().x(), frame.y() + window->viewFrame().y(), width, 40);
+            EXPECT_TRUE(area.contains(bar)) << name;
+            if (l.planner || l.left || l.right) EXPECT_FALSE(frame.intersects(item)) << name;
+            else EXPECT_DOUBLE_EQ(frame.y() + frame.height(), item.y()) << name << ": the arrow reaches the item";
+            placed.reset();
+            MainView::setCurrent(mainView.get());
+        }
     }
 }
 
@@ -318,9 +383,10 @@ TEST_F(WindowControllerTest, TheSplashHangsAtTheTopRightWithoutAnArrow)
     EXPECT_DOUBLE_EQ(window->alphaValue(), 1.0);
     EXPECT_FALSE(window->hasArrow());
     EXPECT_EQ(window->side(), AttachedBelowLeftward);
-    // Its right edge an arrow inset (10 + 8) past x 1275, its top at 515.
+    // Its right edge would be an arrow inset (10 + 8) past x 1275, 13 past
+    // the screen's edge: it is kept on the screen. Its top at 515.
     const QRectF frame = window->frame();
-    EXPECT_DOUBLE_EQ(frame.x() + frame.width(), 1275 + 18);
+    EXPECT_DOUBLE_EQ(frame.x() + frame.width(), 1280);
     EXPECT_DOUBLE_EQ(frame.y() + frame.height(), 800 - 285);
     EXPECT_EQ(host.activations, 1);
     EXPECT_EQ(splashController->isActive(), false);

@@ -234,8 +234,10 @@ TEST_F(ZoravelAppDelegateTest, TheSplashComesAtOnceAndTheMainWindowFourTenthsLat
     EXPECT_EQ(delegate->splashView(), nullptr) << "the launch steps wait for the event loop";
     scheduler.advance(0);
     ASSERT_NE(delegate->splashView(), nullptr);
-    // Its window places it; the splash keeps the banner's size.
-    EXPECT_EQ(delegate->splashView()->frame().size(), QSizeF(1440, 360));
+    // Its window places it; the splash keeps the banner's size where the
+    // screen has the room, and is narrowed to it where not.
+    const double visibleWidth = Screen::mainVisibleFrame().width();
+    EXPECT_EQ(delegate->splashView()->frame().size(), QSizeF(std::min(1440.0, visibleWidth - 20), 360));
     EXPECT_NE(delegate->windowController(), nullptr);
     scheduler.advance(0.39);
     EXPECT_EQ(delegate->mainView(), nullptr);
@@ -245,7 +247,10 @@ TEST_F(ZoravelAppDelegateTest, TheSplashComesAtOnceAndTheMainWindowFourTenthsLat
     EXPECT_EQ(delegate->wizardPanel(), nullptr);
 
     const QRectF visible = Screen::mainVisibleFrame();
-    EXPECT_EQ(mainViewHeight, mainViewHeightForVisibleHeight(visible.height()));
+    // The screen's visible height less 20, unless the window round the view
+    // (6 above and below, the arrow's 10) would then pass the screen's edge.
+    EXPECT_EQ(mainViewHeight, std::min<quint64>(mainViewHeightForVisibleHeight(visible.height()),
+                                                quint64(visible.height() - 22)));
     // Made as wide as the screen allows, then laid out for the list column.
     EXPECT_EQ(delegate->mainView()->frame().size(), QSizeF(620, double(mainViewHeight)));
     EXPECT_EQ(delegate->mainView()->currentSize(), 620) << "the layout keeps the width it gave";

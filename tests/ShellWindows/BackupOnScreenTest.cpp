@@ -7,6 +7,7 @@
 #include "CoreData.h"
 #include "FileWriter.h"
 #include "MAAttachedWindow.h"
+#include "Button.h"
 #include "MainView.h"
 #include "NetworkStatus.h"
 #include "ProgressIndicator.h"
@@ -83,6 +84,9 @@ protected:
         manager->currentSetting()->setStartUpWizard(0);
         ASSERT_TRUE(manager->currentSetting()->dehydrate());
         mainView = std::make_unique<MainView>(QRectF(0, 0, 310, 600));
+        // Laid out as start-up lays it out: one column, its panes placed.
+        mainView->showHideBtn()->setState(0);
+        mainView->showHide();
         MainView::setCurrent(mainView.get());
         controller = WindowController::initWithRootApp(&host);
         mainView->setOpenWindowHandler([this] { controller->setActive(true); });
@@ -184,9 +188,10 @@ TEST_F(BackupOnScreen, TheRestoreSheetHangsOverTheMainWindowAndPaintsWhileTheRes
     EXPECT_TRUE(attached);
     EXPECT_TRUE(barOnScreen) << "the bar is painted on the screen";
     EXPECT_GT(framesAtSecondLook, framesAtFirstLook) << "the bar moves while the restore runs";
-    // Centred on the main window, 30 points lower than a sheet hangs.
+    // Centred on the main window, 30 points lower than a sheet hangs, and
+    // never wider than the window (410 where it has the room).
     EXPECT_NEAR(sheetFrame.center().x(), windowFrame.center().x(), 1);
-    EXPECT_EQ(sheetFrame.size(), QSizeF(410, 150));
+    EXPECT_EQ(sheetFrame.size(), QSizeF(std::min(410.0, windowFrame.width()), 150));
     EXPECT_NEAR(sheetFrame.y(), Window::sheetFrame(windowFrame, QSizeF(410, 150)).y() - 30, 1);
     EXPECT_FALSE(mainView->progressWindow()->isVisible()) << "put away at the end";
 }

@@ -6,12 +6,14 @@
 
 #include "CalendarView.h"
 #include "CoreData.h"
+#include "CustomTextView.h"
 #include "DayCalendarView.h"
 #include "DetailViewController.h"
 #include "EventDetailView.h"
 #include "MAAttachedWindow.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
+#include "Button.h"
 #include "Popover.h"
 #include "Screen.h"
 #include "Screenshot.h"
@@ -26,6 +28,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -108,6 +111,10 @@ protected:
         CoreData::shared()->doWithAllTasksEventsAdes(TaskList{item}, 0);
         mainView = std::make_unique<MainView>(QRectF(0, 0, 620, double(mainViewHeight)));
         MainView::setCurrent(mainView.get());
+        // Laid out as at start-up, with the list column: the window behind
+        // the editor is the one a person has open.
+        mainView->showHideBtn()->setState(1);
+        mainView->showHide();
         controller = WindowController::initWithRootApp(&host);
         ASSERT_TRUE(controller->popoverWindow());
         controller->setActive(true);
@@ -177,6 +184,16 @@ TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressEl
         EXPECT_EQ(editor->frame().width(), DetailViewController::eventEditorWidth);
         saveScreen(QString::fromLatin1(c.picture));
 
+        // The editor has the keyboard: what is typed replaces the selected
+        // title, and the main window stays key (the popover is its child).
+        ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == popoverWindow->windowHandle(); }));
+        EXPECT_TRUE(controller->popoverWindow()->isKeyWindow());
+        for (const QChar character : QStringLiteral("Checkup")) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+            QGuiApplication::sendEvent(QGuiApplication::focusWindow(), &press);
+        }
+        EXPECT_EQ(editor->title()->string(), QStringLiteral("Checkup"));
+
         // A press elsewhere in the main window closes it.
         QWidget* target = mainView.get();
         const QPointF at(5, 5);
@@ -188,6 +205,9 @@ TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressEl
         QApplication::sendEvent(target, &release);
         EXPECT_TRUE(waitUntil([&] { return !mainView->hasPopup(); }));
         EXPECT_TRUE(mainView->canRefreshData());
+        EXPECT_TRUE(waitUntil([&] {
+            return QGuiApplication::focusWindow() == controller->popoverWindow()->windowHandle();
+        })) << "the keyboard is back with the main window";
 
         controller.reset();
         MainView::setCurrent(nullptr);

@@ -5,10 +5,12 @@
 #include "MAAttachedWindow.h"
 #include "Button.h"
 #include "MainView.h"
+#include "MainViewHeight.h"
 #include "Screen.h"
 #include "Screenshot.h"
 #include "ShellHost.h"
 #include "WindowController.h"
+#include "WindowPlacement.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -30,6 +32,7 @@ public:
     {
         return (fullFrame ? Screen::mainFrame() : Screen::mainVisibleFrame()).size();
     }
+    QRectF visibleFrame() const override { return Screen::mainVisibleFrame(); }
     QPointF statusItemPosition() const override { return position; }
     void statusItemNeedsDisplay() override {}
     void activateIgnoringOtherApps() override {}
@@ -52,7 +55,17 @@ protected:
     {
         RealWindowTest::SetUp();
         if (HasFatalFailure() || IsSkipped()) return;
-        mainView = std::make_unique<MainView>(QRectF(0, 0, 400, 500));
+        // Built and laid out as start-up does: as wide as the screen allows,
+        // as high as the window fits under the panel, the list column shown.
+        savedHeight = mainViewHeight;
+        const QRectF visible = Screen::mainVisibleFrame();
+        mainViewHeight = std::min<quint64>(
+            mainViewHeightForVisibleHeight(visible.height()),
+            quint64(WindowPlacement::mainViewHeightFitting(
+                WindowPlacement::screenArea(visible, host.position).height(), Screen::mainScale())));
+        mainView = std::make_unique<MainView>(QRectF(0, 0, visible.width() - 20, double(mainViewHeight)));
+        mainView->showHideBtn()->setState(1);
+        mainView->showHide();
         MainView::setCurrent(mainView.get());
         controller = WindowController::initWithRootApp(&host);
         ASSERT_TRUE(controller->popoverWindow());
@@ -61,11 +74,14 @@ protected:
     {
         controller.reset();
         MainView::setCurrent(nullptr);
+        mainView.reset();
+        mainViewHeight = savedHeight;
         RealWindowTest::TearDown();
     }
     MAAttachedWindow* window() const { return controller->popoverWindow(); }
 
     ScreenHost host;
+    quint64 savedHeight = 0;
     std::unique_ptr<MainView> mainView;
     std::unique_ptr<WindowController> controller;
 };
@@ -84,6 +100,8 @@ TEST_F(MainWindowOnScreen, OpensUnderTheTrayItemAsTheKeyWindow)
     EXPECT_DOUBLE_EQ(frame.y() + frame.height(), host.position.y());
     const QRect expected = Screen::toQt(frame).toRect();
     EXPECT_TRUE(waitUntil([&] { return window()->windowHandle()->geometry() == expected; }));
+    // Whole on the screen, bottom bar included, out of the panel's strip.
+    EXPECT_TRUE(Screen::mainVisibleFrame().contains(frame));
 
     // The bubble's colour shows in the arrow, just under its tip; the main
     // view's panes cover the rest.
@@ -130,7 +148,7 @@ TEST_F(MainWindowOnScreen, TheSplashShowsAtTheTopRightOfTheScreen)
 
     const QRectF screen = Screen::mainFrame();
     const QRectF frame = window->frame();
-    EXPECT_LE(frame.x() + frame.width(), screen.width() + 20);
+    EXPECT_LE(frame.x() + frame.width(), screen.width()) << "wholly on the screen";
     EXPECT_GT(frame.x(), screen.width() / 2);
     EXPECT_DOUBLE_EQ(frame.y() + frame.height(), screen.height() - 285);
     const QPointF middle = frame.center();

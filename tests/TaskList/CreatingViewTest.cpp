@@ -515,3 +515,64 @@ TEST_F(CreatingViewTest, WithoutAMonthViewNewItemsStartToday)
 }
 
 }  // namespace
+
+namespace {
+
+// New items from the bar and from the popover start at now as the day grid
+// shows it: with the time-zone support on, the chosen zone's clock, on the
+// selected day (or on that zone's today).
+TEST_F(CreatingViewTest, NewItemsTakeTheTimeOfTheShownZone)
+{
+    constexpr qint64 paris = 53392, tokyo = 40264;
+    dataManager().loadTimeZones();
+    Utilities::setTimeZoneNameResolver([this](qint64 zoneId) { return dataManager().getTimeZoneName(zoneId); });
+    dataManager().setAppRootTZ(paris);  // the system's zone, as the start finds it
+    enum Via { Bar, Popover };
+    struct Case {
+        const char* what;
+        bool zones;
+        qint64 shown;
+        Date now;  // in Paris
+        bool daySelected;
+        Via via;
+        Date start;
+    };
+    const Case cases[] = {
+        {"support off, Tokyo chosen", false, tokyo, localDate(2014, 1, 15, 10, 7), true, Bar, localDate(2014, 1, 22, 10, 15)},
+        {"Tokyo, from the bar", true, tokyo, localDate(2014, 1, 15, 10, 7), true, Bar, localDate(2014, 1, 22, 18, 15)},
+        {"Tokyo, from the popover", true, tokyo, localDate(2014, 1, 15, 10, 7), true, Popover, localDate(2014, 1, 22, 18, 15)},
+        {"Paris chosen", true, paris, localDate(2014, 1, 15, 10, 7), true, Bar, localDate(2014, 1, 22, 10, 15)},
+        // Late in Paris is already tomorrow morning in Tokyo.
+        {"Tokyo's today, from the bar", true, tokyo, localDate(2014, 1, 15, 23, 50), false, Bar, localDate(2014, 1, 16, 8, 0)},
+        {"Tokyo's today, from the popover", true, tokyo, localDate(2014, 1, 15, 23, 50), false, Popover, localDate(2014, 1, 16, 8, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clock::setFixed(c.now);
+        setting().setTzSupport(c.zones);
+        setting().setCurrentTZ(c.shown);
+        m_mainView->month = c.daySelected ? m_month.get() : nullptr;
+        selectDay(localDate(2014, 1, 22));
+        if (c.via == Bar) {
+            QuickAddView bar(QRectF(0, 0, 280, QuickAddView::collapsedHeight));
+            bar.searchAndAdd()->setStringValue(QStringLiteral("Lunch"));
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(bar.searchAndAdd()->editor(), &enter);
+        } else {
+            CreatingView* view = open();
+            ASSERT_NE(view, nullptr);
+            typeLine(view, QStringLiteral("Lunch"));
+            m_controller->shouldClose();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        const TaskPtr item = newestStoredItem();
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->taskType(), ItemKind::Event);
+        EXPECT_EQ(item->startTime(), c.start);
+        EXPECT_EQ(item->endTime(), Utilities::newDateFromDate(c.start, eventMinutes * 60));
+    }
+    m_mainView->month = m_month.get();
+    Utilities::setTimeZoneNameResolver(nullptr);
+}
+
+}  // namespace

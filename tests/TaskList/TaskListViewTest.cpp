@@ -2,7 +2,11 @@
 // state the data manager reads, and the resize grip.
 #include "TaskListPaneFixture.h"
 
+#include "Clicks.h"
 #include "Color.h"
+#include "TaskListItemView.h"
+
+#include <QApplication>
 
 namespace {
 
@@ -73,4 +77,41 @@ TEST_F(TaskPaneTest, TheGripResizesWithinItsBoundsAndDrawsTheDraggedEdge)
     EXPECT_FALSE(pane().isMoving());
     EXPECT_EQ(bottomPixel(), Color::lightGray());
     EXPECT_EQ(pane().trackRect(), QRectF(0, 595, 280, 5));
+}
+
+// The strips that mark the first and last rows the list shows lie over
+// those rows: a real click, delivered to whatever is under the pointer,
+// must still reach the row, once or twice.
+TEST_F(TaskPaneTest, TheRowsUnderTheAnchorStripsTakeClicksAndDoubleClicks)
+{
+    TaskList items;
+    for (int i = 0; i < 20; ++i) items.append(ordered(QStringLiteral("T%1").arg(i, 2, 10, QChar(u'0')), i + 1));
+    pane().reloadTaskIfNeeded();
+    pane().show();
+    QApplication::processEvents();
+    struct Case {
+        const char* strip;
+        View* over;
+    };
+    const Case cases[] = {{"top", pane().topItemTemp()}, {"bottom", pane().bottomItemTemp()}};
+    int opened = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.strip);
+        const QPoint point = Clicks::inWindow(c.over, QRectF(c.over->rect()).center());
+        const int row = list().rowAtPoint(QPointF(list().mapFrom(&pane(), point)));
+        ASSERT_GE(row, 0);
+        ASSERT_NE(Clicks::widgetAt(&pane(), point), c.over) << "the strip lets the press through";
+
+        Clicks::click(&pane(), point);
+        m_scheduler.advance(1);  // the single-click timer
+        EXPECT_EQ(list().selectedRowIndexes(), std::vector<int>{row});
+
+        Clicks::doubleClick(&pane(), point);
+        ASSERT_NE(list().detailViewController(), nullptr);
+        EXPECT_EQ(list().detailViewController()->requestCount(), ++opened);
+        auto* shown = qobject_cast<TaskListItemView*>(list().itemAtRow(row));
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(list().detailViewController()->lastRequest().item, shown->task());
+        m_scheduler.advance(1);
+    }
 }

@@ -67,6 +67,19 @@ QRectF besideEdge(const QSizeF& size, const QRectF& anchor, RectEdge edge)
     return QRectF(anchor.topLeft(), size);
 }
 
+// The first view of the content, in the focus chain's order, that takes typed
+// keys: a field to type into.
+QWidget* firstKeyboardTaker(QWidget* content)
+{
+    for (QWidget* widget = content->nextInFocusChain(); widget && widget != content;
+         widget = widget->nextInFocusChain()) {
+        if (!content->isAncestorOf(widget)) continue;
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(content) && widget->isEnabled())
+            return widget;
+    }
+    return nullptr;
+}
+
 // Slides a rectangle inside the bounds; one larger than them keeps its low
 // edge on theirs.
 double clampedStart(double start, double length, double low, double high)
@@ -199,7 +212,16 @@ void Popover::showRelativeToRect(const QRectF& rect, View* positioningView, Rect
     place();
     if (wasShown) return;
     m_shown = true;
-    m_window->orderFront();
+    // A popover with a field to type into takes the keyboard, or the keys
+    // would go on to the window under it. Being the anchor window's child,
+    // it keeps that window key; closing gives the keyboard back.
+    if (QWidget* field = firstKeyboardTaker(m_contentView)) {
+        m_window->makeKeyAndOrderFront();
+        QWidget* focused = m_window->focusWidget();
+        if (!focused || !m_contentView->isAncestorOf(focused)) field->setFocus(Qt::PopupFocusReason);
+    } else {
+        m_window->orderFront();
+    }
     qApp->installEventFilter(this);
     Q_EMIT didShow();
 }

@@ -12,6 +12,15 @@ namespace Screen {
 QRectF mainFrame();
 // The frame less the panels and docks of the desktop.
 QRectF mainVisibleFrame();
+// The visible frame of the screen a frame of ours lies on (the one holding
+// its centre, else the one it overlaps most), the main one when none.
+QRectF visibleFrameFor(const QRectF& frame);
+// A frame kept inside an area: shortened to the area's size where it is
+// larger, then slid inside. Pure.
+QRectF keptInside(const QRectF& frame, const QRectF& area);
+// A frame of the size in the middle of the area, shortened where it does not
+// fit. Pure.
+QRectF centredIn(const QSizeF& size, const QRectF& area);
 // Device pixels per unit of the main screen (1 on a standard screen).
 double mainScale();
 

@@ -355,6 +355,7 @@ void SegmentedControl::drawRect(QPainter& painter, const QRectF&)
         const SegmentPainter segmentPainter = m_painter;
         for (int i = 0; i < segmentCount(); ++i) {
             painter.save();
+            drawSegmentFill(painter, i, frameOfSegment(i));
             segmentPainter(painter, i, frameOfSegment(i), isSelectedForSegment(i), m_highlighted == i);
             painter.restore();
         }
@@ -371,30 +372,75 @@ void SegmentedControl::drawRect(QPainter& painter, const QRectF&)
     painter.drawPath(bezel);
 }
 
-void SegmentedControl::drawSegment(QPainter& painter, int segment, const QRectF& frame) const
+struct SegmentedControl::ContentLayout {
+    QString label;
+    ImagePosition position = ImagePosition::NoImage;
+    QRectF imageRect, titleRect;
+};
+
+SegmentedControl::ContentLayout SegmentedControl::layOutContent(int segment, const QRectF& frame) const
 {
-    if (frame.isEmpty()) return;
+    const Segment& item = m_segments[size_t(segment)];
+    ContentLayout out;
+    // One line: a line break shows as a space. A missing image leaves the
+    // label, so a segment is never blank because a picture is missing.
+    out.label = item.label;
+    out.label.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const bool hasImage = !item.image.isNull();
+    out.position = !hasImage              ? ImagePosition::NoImage
+                   : out.label.isEmpty() ? ImagePosition::ImageOnly
+                                         : ImagePosition::ImageLeft;
+    const QRectF content = frame.adjusted(horizontalInset, verticalInset, -horizontalInset, -verticalInset);
+    const Button::ContentLayout layout = Button::contentLayout(
+        content, hasImage ? item.image.deviceIndependentSize() : QSizeF(), TextMeasure::sizeOfText(out.label, m_font),
+        out.position);
+    out.imageRect = layout.imageRect;
+    out.titleRect = layout.titleRect;
+    // What a frame moved up or down would push past the control's edge comes
+    // back inside it, as far as there is room.
+    const QRectF drawn = out.imageRect.united(out.titleRect);
+    const QRectF box = bounds();
+    double shift = 0;
+    if (!drawn.isEmpty() && drawn.top() < box.top()) shift = std::min(box.top() - drawn.top(), box.bottom() - drawn.bottom());
+    else if (!drawn.isEmpty() && drawn.bottom() > box.bottom())
+        shift = std::max(box.bottom() - drawn.bottom(), box.top() - drawn.top());
+    out.imageRect.translate(0, shift);
+    out.titleRect.translate(0, shift);
+    return out;
+}
+
+QRectF SegmentedControl::segmentContentRect(int segment, const QRectF& frame) const
+{
+    if (!isValidSegment(segment)) return QRectF();
+    const ContentLayout layout = layOutContent(segment, frame);
+    return layout.imageRect.united(layout.titleRect);
+}
+
+void SegmentedControl::drawSegmentFill(QPainter& painter, int segment, const QRectF& frame) const
+{
     const Segment& item = m_segments[size_t(segment)];
     const bool highlighted = m_highlighted == segment;
     if (item.selected)
         painter.fillRect(frame, highlighted ? selectedPressedFill : selectedFill);
     else if (highlighted)
         painter.fillRect(frame, pressedFill);
+}
 
+void SegmentedControl::drawSegment(QPainter& painter, int segment, const QRectF& frame) const
+{
+    if (frame.isEmpty()) return;
+    drawSegmentFill(painter, segment, frame);
+    drawSegmentContent(painter, segment, frame);
+}
+
+void SegmentedControl::drawSegmentContent(QPainter& painter, int segment, const QRectF& frame) const
+{
+    if (!isValidSegment(segment) || frame.isEmpty()) return;
+    const Segment& item = m_segments[size_t(segment)];
+    const ContentLayout layout = layOutContent(segment, frame);
     painter.save();
     if (!isEnabled() || !item.enabled) painter.setOpacity(segmentDisabledOpacity);
-    // One line: a line break shows as a space. A missing image leaves the
-    // label, so a segment is never blank because a picture is missing.
-    QString label = item.label;
-    label.replace(QLatin1Char('\n'), QLatin1Char(' '));
     const bool hasImage = !item.image.isNull();
-    const ImagePosition position = !hasImage          ? ImagePosition::NoImage
-                                   : label.isEmpty() ? ImagePosition::ImageOnly
-                                                     : ImagePosition::ImageLeft;
-    const QRectF content = frame.adjusted(horizontalInset, verticalInset, -horizontalInset, -verticalInset);
-    const Button::ContentLayout layout = Button::contentLayout(
-        content, hasImage ? item.image.deviceIndependentSize() : QSizeF(), TextMeasure::sizeOfText(label, m_font),
-        position);
     if (hasImage && !layout.imageRect.isEmpty()) {
         if (m_templateImages) {
             // Only the image's shape counts: it takes the label's colour.
@@ -408,10 +454,10 @@ void SegmentedControl::drawSegment(QPainter& painter, int segment, const QRectF&
             painter.drawImage(layout.imageRect, item.image);
         }
     }
-    if (!label.isEmpty() && !layout.titleRect.isEmpty()) {
-        const Qt::Alignment horizontal = position == ImagePosition::ImageLeft ? Qt::AlignLeft : Qt::AlignHCenter;
-        Drawing::drawText(painter, label, m_font, item.selected ? selectedLabelColor : labelColor, layout.titleRect,
-                          horizontal | Qt::AlignVCenter, Qt::ElideRight);
+    if (!layout.label.isEmpty() && !layout.titleRect.isEmpty()) {
+        const Qt::Alignment horizontal = layout.position == ImagePosition::ImageLeft ? Qt::AlignLeft : Qt::AlignHCenter;
+        Drawing::drawText(painter, layout.label, m_font, item.selected ? selectedLabelColor : labelColor,
+                          layout.titleRect, horizontal | Qt::AlignVCenter, Qt::ElideRight);
     }
     painter.restore();
 }

@@ -89,13 +89,22 @@ public:
     void setTarget(QObject* receiver, std::function<void(SegmentedControl*)> action);
 
     // What a segment painter replaces: the whole look (bezel, dividers and
-    // segments), or only each segment's content inside the control's bezel.
+    // segments), or only each segment's content (image and label) inside the
+    // control's bezel and selection fill, which stay where they are.
     enum class PainterScope { Whole, SegmentContent };
     void setSegmentPainter(SegmentPainter painter, PainterScope scope = PainterScope::Whole);
     // The control's own drawing of one segment (its fill, image and label)
     // in the given frame; a segment painter may call it with a frame of its
     // own.
     void drawSegmentAsControl(QPainter& painter, int segment, const QRectF& frame) const;
+    // Only the image and label of one segment, laid out in the given frame
+    // but moved back inside the control's bounds where the frame would put
+    // them past its top or bottom: a content painter's offset never cuts
+    // them.
+    void drawSegmentContent(QPainter& painter, int segment, const QRectF& frame) const;
+    // Where the content of a segment is drawn for a frame: the union of its
+    // image and label rectangles.
+    QRectF segmentContentRect(int segment, const QRectF& frame) const;
 
     // The width the control needs: the sum of the segments' widths, a
     // shared one counting its content's (label, image and insets).
@@ -143,6 +152,9 @@ private:
     int segmentAtEvent(const Event& event) const;
     void setHighlighted(int segment);
     void drawSegment(QPainter& painter, int segment, const QRectF& frame) const;
+    void drawSegmentFill(QPainter& painter, int segment, const QRectF& frame) const;
+    struct ContentLayout;
+    ContentLayout layOutContent(int segment, const QRectF& frame) const;
 
     std::vector<Segment> m_segments;
     SegmentSwitchTracking m_tracking = SegmentSwitchTracking::SelectOne;

@@ -201,6 +201,13 @@ void TextField::setAlignment(Qt::Alignment alignment)
     update();
 }
 
+void TextField::setTopAligned(bool topAligned)
+{
+    m_topAligned = topAligned;
+    updateEditor();
+    update();
+}
+
 void TextField::setWraps(bool wraps)
 {
     m_wraps = wraps;
@@ -237,7 +244,7 @@ void TextField::updateEditor()
         return;
     }
     m_editor->setReadOnly(!m_editable);
-    m_editor->setAlignment(m_alignment | Qt::AlignVCenter);
+    m_editor->setAlignment(m_alignment | (m_topAligned ? Qt::AlignTop : Qt::AlignVCenter));
     QPalette palette = m_editor->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
     const QColor textColor = m_link.isEmpty() ? m_textColor : linkColor;
@@ -280,10 +287,16 @@ void TextField::changeEvent(QEvent* event)
     if (event->type() == QEvent::EnabledChange) update();
 }
 
-QRectF TextField::singleLineRect(const QRectF& textArea, double lineHeight)
+QRectF TextField::singleLineRect(const QRectF& textArea, double lineHeight, bool atTop)
 {
     const double height = std::min(lineHeight, textArea.height());
-    return QRectF(textArea.left(), textArea.center().y() - height / 2, textArea.width(), height);
+    const double top = atTop ? textArea.top() : textArea.center().y() - height / 2;
+    return QRectF(textArea.left(), top, textArea.width(), height);
+}
+
+QRectF TextField::drawnLineRect() const
+{
+    return singleLineRect(textArea(), TextMeasure::lineHeight(m_font), m_topAligned);
 }
 
 void TextField::setLabelPainter(LabelPainter painter)
@@ -333,7 +346,7 @@ void TextField::drawRect(QPainter& painter, const QRectF&)
     // ellipsis.
     QString line = text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QRectF lineRect = singleLineRect(area, TextMeasure::lineHeight(m_font));
+    const QRectF lineRect = drawnLineRect();
     Drawing::drawText(painter, line, m_font, color, lineRect, m_alignment | Qt::AlignVCenter, Qt::ElideRight);
     if (linked) underline(painter, line, color, lineRect);
 }

@@ -76,9 +76,14 @@ public:
     // A sunken frame around the field; wins over bordered.
     bool isBezeled() const { return m_bezeled; }
     void setBezeled(bool bezeled);
-    // Horizontal alignment; a single line is always centred vertically.
+    // Horizontal alignment; a single line is centred vertically unless the
+    // field is top-aligned.
     Qt::Alignment alignment() const { return m_alignment; }
     void setAlignment(Qt::Alignment alignment);
+    // A label whose frame reaches below what it sits on (a title in a band)
+    // keeps its line at the top of the frame, where the band shows it.
+    bool isTopAligned() const { return m_topAligned; }
+    void setTopAligned(bool topAligned);
     // Wrapping labels break at words onto more lines; a single line is cut
     // at its tail with an ellipsis.
     bool wraps() const { return m_wraps; }
@@ -121,8 +126,10 @@ public:
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 
     // Where a single line of the given height sits: centred vertically in
-    // the text area.
-    static QRectF singleLineRect(const QRectF& textArea, double lineHeight);
+    // the text area, or at its top.
+    static QRectF singleLineRect(const QRectF& textArea, double lineHeight, bool atTop = false);
+    // The line of this field's text as it is drawn.
+    QRectF drawnLineRect() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -153,6 +160,7 @@ private:
     bool m_bezeled = true;
     Qt::Alignment m_alignment = Qt::AlignLeft;
     bool m_wraps = false;
+    bool m_topAligned = false;
     bool m_editable = true;
     bool m_selectable = true;
     bool m_edited = false;

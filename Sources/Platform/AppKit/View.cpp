@@ -51,6 +51,10 @@ struct LastPress {
     Qt::MouseButton button = Qt::NoButton;
     QPointF point;
     int count = 0;
+    // Set from a press to the next release. Qt hands an unhandled press on
+    // to each superview as a new event with the same time, button and
+    // screen point: that is the same press, not another click.
+    bool travelling = false;
 };
 
 LastPress& lastPress()
@@ -416,6 +420,8 @@ View* View::hitTest(const QPointF& pointInSuperview)
     // Hidden by the caller, not merely not shown yet (a root never shown).
     const bool hidden = testAttribute(Qt::WA_WState_Hidden) && testAttribute(Qt::WA_WState_ExplicitShowHide);
     if (hidden || !containsPoint(m_frame, pointInSuperview)) return nullptr;
+    // A view the mouse passes through, with all it holds, as Qt delivers.
+    if (testAttribute(Qt::WA_TransparentForMouseEvents)) return nullptr;
     // Into this view's coordinates: relative to the frame's origin, turned
     // when this view and its superview disagree on which way y runs.
     QPointF local = pointInSuperview - m_frame.topLeft();
@@ -541,9 +547,14 @@ void View::dispatchMouse(QMouseEvent* qtEvent, bool press)
 
     Event event = eventFrom(qtEvent, type);
     if (press) {
-        event.clickCount = clickCountOfPress(event.timestamp, button, event.locationOnScreen);
+        LastPress& last = lastPress();
+        const bool samePress = last.travelling && last.timestamp == event.timestamp && last.button == button
+                               && last.point == event.locationOnScreen;
+        event.clickCount = samePress ? last.count : clickCountOfPress(event.timestamp, button, event.locationOnScreen);
+        lastPress().travelling = true;
         m_lastDragScreenPoint = event.locationOnScreen;
     } else {
+        lastPress().travelling = false;
         event.clickCount = lastPress().count;
         if (button == m_pressedButton || m_controlClick) m_controlClick = false;
     }

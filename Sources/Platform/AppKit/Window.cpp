@@ -82,6 +82,16 @@ public:
 
     static void focusMoved(QWindow* focus)
     {
+        // The window a newly focused one gives the keyboard back to when it
+        // goes: the last of ours that held it.
+        static QPointer<QWindow> lastFocus;
+        if (focus) {
+            if (auto* window = qobject_cast<Window*>(widgetOfWindow(focus))) {
+                auto* previous = lastFocus ? qobject_cast<Window*>(widgetOfWindow(lastFocus)) : nullptr;
+                if (previous && previous != window) window->m_returnKeyTo = previous;
+            }
+            lastFocus = focus;
+        }
         QList<QPointer<Window>> losing;
         QList<QPointer<Window>> gaining;
         for (Window* window : liveWindows()) {
@@ -221,9 +231,24 @@ void Window::setContentSize(const QSizeF& size)
 
 QRectF Window::sheetFrame(const QRectF& parentFrame, const QSizeF& sheetSize)
 {
-    const double x = parentFrame.x() + (parentFrame.width() - sheetSize.width()) / 2;
+    // A sheet is part of its window: one wider would hang past both its
+    // edges, so it is narrowed to the window (its content follows the
+    // autoresizing of its views).
+    const double width = std::min(sheetSize.width(), std::max(0.0, parentFrame.width()));
+    const double x = parentFrame.x() + (parentFrame.width() - width) / 2;
     const double y = parentFrame.y() + parentFrame.height() - sheetSize.height();
-    return QRectF(x, y, sheetSize.width(), sheetSize.height());
+    return QRectF(x, y, width, sheetSize.height());
+}
+
+void Window::center()
+{
+    const QRectF current = frame();
+    setFrame(Screen::centredIn(current.size(), Screen::visibleFrameFor(current)));
+}
+
+QRectF Window::constrainFrameRect(const QRectF& frame)
+{
+    return Screen::keptInside(frame, Screen::visibleFrameFor(frame));
 }
 
 void Window::layOutContentView()
@@ -286,6 +311,16 @@ void Window::applyFlags()
 {
     const Qt::WindowFlags flags = wantedFlags();
     if (flags == windowFlags()) return;
+    // A window that has its native window and keeps its kind only changes
+    // its hints (a level, the focus it takes) in place: made again, it
+    // would lose the press that is bringing it forward.
+    QWindow* native = windowHandle();
+    if (native && testAttribute(Qt::WA_WState_Created)
+        && (flags & Qt::WindowType_Mask) == (windowFlags() & Qt::WindowType_Mask)) {
+        overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
+    }
     // Qt hides a window whose flags change: put it back where it was, with
     // the focus if it had it.
     const bool wasVisible = isVisible();
@@ -304,7 +339,24 @@ void Window::setVisible(bool visible)
     // whole: the flags are settled before every showing.
     if (visible && !isVisible()) applyFlags();
     if (!visible) stopFade();
+    const bool givesKeyBack = !visible && isVisible() && windowHandle() &&
+                              QGuiApplication::focusWindow() == windowHandle();
     QWidget::setVisible(visible);
+    if (givesKeyBack) returnKey();
+}
+
+// A window that held the keyboard and goes (a sheet, a popover, a panel)
+// hands it back to the window it took it from, while that one is still
+// shown: otherwise nobody (or, under a window manager, whoever it picks)
+// would get the keys the user types next.
+void Window::returnKey()
+{
+    Window* target = m_returnKeyTo;
+    m_returnKeyTo = nullptr;
+    if (!target || target == this || !target->isVisible() || !target->canBecomeKeyWindow()) return;
+    const QWindow* focus = QGuiApplication::focusWindow();
+    if (focus && focus != windowHandle()) return;  // someone else has it already
+    target->activateWindow();
 }
 
 void Window::setLevel(Level level)

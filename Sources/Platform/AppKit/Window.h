@@ -45,7 +45,9 @@ enum WindowStyleMask : unsigned {
 // top-level whose transient or Qt parent chain leads to it: a panel, a
 // popover, an alert parented to it) holds the keyboard focus. Focus moving
 // into such a child is therefore no resign-key of the window, and focus
-// coming back from it no new become-key.
+// coming back from it no new become-key. A window that holds the keyboard
+// when it is hidden gives it back to the window of ours that had it before,
+// if that one is still shown.
 class Window : public QWidget {
     Q_OBJECT
 
@@ -86,8 +88,16 @@ public:
     // Keeps the top left corner where it is, as the eye expects.
     void setContentSize(const QSizeF& size);
     // Where a sheet of the given size goes on a parent frame: centred,
-    // hanging from the parent's top edge. Our coordinates in and out.
+    // hanging from the parent's top edge, and never wider than the parent.
+    // Our coordinates in and out.
     static QRectF sheetFrame(const QRectF& parentFrame, const QSizeF& sheetSize);
+    // Puts the window in the middle of the visible frame of the screen it
+    // is on, shortened where it does not fit.
+    void center();
+    // The frame kept inside the visible frame (the area the desktop's
+    // panels leave) of the screen it lies on: shortened where it does not
+    // fit, then slid inside.
+    static QRectF constrainFrameRect(const QRectF& frame);
 
     // --- levels and child windows -----------------------------------------
     Level level() const { return m_level; }
@@ -160,6 +170,7 @@ private:
     void raiseChildWindows();
     void detachChildWindow(Window* child, bool keepShown);
     void setKey(bool key);
+    void returnKey();
     void stopFade();
 
     View* m_contentView = nullptr;
@@ -175,6 +186,7 @@ private:
     QPointer<Window> m_parentWindow;
     QList<QPointer<Window>> m_childWindows;
     QPointer<Window> m_attachedSheet;
+    QPointer<Window> m_returnKeyTo;   // had the keyboard before this window took it
     std::function<void(int)> m_sheetCompletion;
     WindowDelegate* m_delegate = nullptr;
     QPointer<QPropertyAnimation> m_fade;

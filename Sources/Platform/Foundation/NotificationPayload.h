@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
@@ -16,6 +17,12 @@
 // Whole numbers are kept as qint64 whatever their declared type, and text
 // literals as QString, so that `post(name, 10)` reads back with
 // `objectAs<qint64>()` and `post(name, "text")` with `objectAs<QString>()`.
+//
+// A pointer to a QObject reads back as a pointer to any class of that object
+// (QObject*, View*, its own class, another of its bases), whichever of them
+// it was posted with: posters hand over `this` with whatever type is at
+// hand, and a reader must not miss the object for it. Other pointers read
+// back only as the type they were posted with.
 class NotificationPayload {
 public:
     NotificationPayload() = default;
@@ -43,8 +50,12 @@ public:
             const auto* number = std::any_cast<qint64>(&m_value);
             return number ? static_cast<T>(*number) : T{};
         } else {
-            const auto* held = std::any_cast<T>(&m_value);
-            return held ? *held : T{};
+            if (const auto* held = std::any_cast<T>(&m_value)) return *held;
+            if constexpr (std::is_pointer_v<T>) {
+                using Pointee = std::remove_cv_t<std::remove_pointer_t<T>>;
+                if constexpr (std::is_polymorphic_v<Pointee>) return m_qobject ? dynamic_cast<T>(m_qobject) : nullptr;
+            }
+            return T{};
         }
     }
 
@@ -83,6 +94,11 @@ private:
         } else if constexpr (std::is_pointer_v<V> || IsSharedPointer<V>::value) {
             m_value = V(std::forward<T>(value));
             m_identity = identityOf(std::any_cast<const V&>(m_value));
+            if constexpr (std::is_pointer_v<V>) {
+                using Pointee = std::remove_cv_t<std::remove_pointer_t<V>>;
+                if constexpr (std::is_base_of_v<QObject, Pointee>)
+                    m_qobject = const_cast<QObject*>(static_cast<const QObject*>(std::any_cast<const V&>(m_value)));
+            }
         } else if constexpr (isWholeNumber<V>) {
             m_value = static_cast<qint64>(value);
         } else {
@@ -92,4 +108,6 @@ private:
 
     std::any m_value;
     const void* m_identity = nullptr;
+    // The same object as its QObject, when it is one (see above).
+    QObject* m_qobject = nullptr;
 };

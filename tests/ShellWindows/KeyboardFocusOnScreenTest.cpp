@@ -1,0 +1,146 @@
+// Who gets the keys a person types, under the window manager: a popover
+// with a field, a sheet and the preferences take the keyboard when they
+// open and give it back when they close.
+#include "../PlatformWindows/RealWindowSupport.h"
+#include "../PlatformWindows/WindowManagerSupport.h"
+
+#include "Popover.h"
+#include "Preferences.h"
+#include "Screen.h"
+#include "TextField.h"
+#include "View.h"
+#include "Window.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <memory>
+
+using namespace RealWindows;
+
+namespace {
+
+// Keys as the server delivers them: to the window holding the focus.
+void typeIntoFocus(const QString& text)
+{
+    for (const QChar character : text) {
+        QWindow* focus = QGuiApplication::focusWindow();
+        ASSERT_NE(focus, nullptr) << "no window of ours has the keyboard";
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+        QGuiApplication::sendEvent(focus, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(character));
+        QGuiApplication::sendEvent(focus, &release);
+    }
+}
+
+bool focusIn(const QWidget* window)
+{
+    return window && window->windowHandle() && QGuiApplication::focusWindow() == window->windowHandle();
+}
+
+class KeyboardFocusOnScreen : public RealWindowTest {
+protected:
+    void SetUp() override
+    {
+        RealWindowTest::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        ASSERT_FALSE(WindowManager::name().isEmpty()) << "run under scripts/with-display.sh";
+        main = std::make_unique<Window>(QRectF(200, 200, 420, 320), TitledWindowMask | ClosableWindowMask);
+        main->setBackgroundBrush(QColor(12, 34, 83));
+        anchor = new View(QRectF(40, 40, 60, 30), main->contentView());
+        mainField = new TextField(QRectF(40, 120, 200, 22), main->contentView());
+        main->makeKeyAndOrderFront();
+        ASSERT_TRUE(waitUntil([&] { return main->isKeyWindow() && focusIn(main.get()); }));
+        mainField->editor()->setFocus();
+    }
+    void TearDown() override
+    {
+        main.reset();
+        RealWindowTest::TearDown();
+    }
+
+    std::unique_ptr<Window> main;
+    View* anchor = nullptr;
+    TextField* mainField = nullptr;
+};
+
+}  // namespace
+
+TEST_F(KeyboardFocusOnScreen, APopoverWithAFieldTakesTheKeysAndGivesThemBack)
+{
+    struct Case {
+        const char* name;
+        bool withField;
+    };
+    for (const Case c : {Case{"with a field", true}, Case{"with only a label", false}}) {
+        SCOPED_TRACE(c.name);
+        Popover popover;
+        auto* content = new View(QRectF(0, 0, 220, 80));
+        TextField* field = nullptr;
+        if (c.withField) field = new TextField(QRectF(10, 10, 200, 22), content);
+        else TextField::labelWithString(QStringLiteral("Nothing to type"), QRectF(10, 10, 200, 22), content);
+        popover.setContentView(content);
+        popover.showRelativeToRect(QRectF(), anchor, RectEdge::MaxX);
+        ASSERT_TRUE(popover.isShown());
+        ASSERT_TRUE(waitUntil([&] { return popover.window()->isVisible(); }));
+
+        if (c.withField) {
+            EXPECT_TRUE(waitUntil([&] { return focusIn(popover.window()); }));
+            EXPECT_TRUE(waitUntil([&] {
+                return WindowManager::activeWindow() == popover.window()->windowHandle()->winId();
+            }));
+            typeIntoFocus(QStringLiteral("Lunch"));
+            EXPECT_EQ(field->stringValue(), QStringLiteral("Lunch"));
+            EXPECT_EQ(mainField->stringValue(), QString());
+            EXPECT_TRUE(main->isKeyWindow()) << "the popover is part of its window";
+        } else {
+            QElapsedTimer settle;
+            settle.start();
+            waitUntil([&] { return settle.elapsed() > 200; });
+            EXPECT_TRUE(focusIn(main.get())) << "nothing to type into: the keys stay";
+        }
+
+        popover.close();
+        EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()); })) << "given back on closing";
+        typeIntoFocus(QStringLiteral("x"));
+        EXPECT_EQ(mainField->stringValue(), QStringLiteral("x"));
+        mainField->setStringValue(QString());
+    }
+}
+
+TEST_F(KeyboardFocusOnScreen, ASheetTakesTheKeysAndGivesThemBack)
+{
+    auto sheet = std::make_unique<Window>(QRectF(0, 0, 300, 120), BorderlessWindowMask);
+    auto* field = new TextField(QRectF(20, 50, 260, 22), sheet->contentView());
+    main->beginSheet(sheet.get());
+    ASSERT_TRUE(waitUntil([&] { return focusIn(sheet.get()); }));
+    field->editor()->setFocus();
+    typeIntoFocus(QStringLiteral("Backup"));
+    EXPECT_EQ(field->stringValue(), QStringLiteral("Backup"));
+    EXPECT_TRUE(main->isKeyWindow()) << "a sheet is part of its window";
+
+    main->endSheet(sheet.get());
+    EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
+    typeIntoFocus(QStringLiteral("y"));
+    EXPECT_EQ(mainField->stringValue(), QStringLiteral("y"));
+}
+
+TEST_F(KeyboardFocusOnScreen, ThePreferencesOpenCentredWithTheKeysAndTheTitleBarGivesThemBack)
+{
+    Preferences preferences;
+    preferences.makeKeyAndOrderFront();
+    ASSERT_TRUE(shownOnScreen(preferences));
+    EXPECT_TRUE(waitUntil([&] { return focusIn(&preferences); }));
+    EXPECT_TRUE(waitUntil([&] {
+        return WindowManager::activeWindow() == preferences.windowHandle()->winId();
+    }));
+    const QRectF visible = Screen::mainVisibleFrame();
+    EXPECT_NEAR(preferences.frame().center().x(), visible.center().x(), 1);
+    EXPECT_NEAR(preferences.frame().center().y(), visible.center().y(), 1);
+    EXPECT_TRUE(waitUntil([&] { return WindowManager::workArea().contains(preferences.frameGeometry()); }));
+
+    WindowManager::askToClose(preferences.windowHandle());
+    EXPECT_TRUE(waitUntil([&] { return !preferences.isVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
+}
