@@ -225,7 +225,7 @@ void ZoravelAppDelegate::initMainViewUI()
 {
     // Read before the views are laid out: a planner size docks an undocked
     // window for itself, and that docking is not the one the user saved.
-    const SettingPtr saved = currentSetting();
+    const SettingPtr saved = delegateSetting();
     const qint64 dockStatus = saved ? saved->dockStatus() : 0;
     initUserInterface();
     const SettingPtr setting = delegateSetting();
