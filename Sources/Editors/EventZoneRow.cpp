@@ -38,7 +38,11 @@ ZoneRowContent makeZoneRowContent(double rowWidth, std::function<void(const Time
     auto* picker = new TimezoneSearchView(QRectF(20, 1, std::min(pickerWidth, rowWidth - 20), 20), pickerIndent);
     picker->setPosition(1);
     picker->setShowInPopover(true);
-    if (const CoreData* dataManager = CoreData::shared()) picker->setItems(dataManager->tzList().zones());
+    // Labelled when the picker is first searched: most forms never are.
+    picker->setItemsSource([] {
+        const CoreData* dataManager = CoreData::shared();
+        return dataManager ? dataManager->tzList().zones() : QList<TimezoneObj>();
+    });
     picker->setDelegate(new ZoneChoiceRelay(std::move(changeItemTo), picker));
 
     ZoneRowContent content;

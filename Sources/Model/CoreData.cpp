@@ -1027,6 +1027,17 @@ QString CoreData::getTimeZoneGMT(qint64 zoneId) const
 
 std::optional<TimezoneObj> CoreData::getTimeZone(qint64 zoneId) const
 {
+    {
+        // One zone asked for labels that zone alone, as tzList() would.
+        QMutexLocker lock(&m_tzLabelMutex);
+        if (!m_tzLabelled) {
+            const TimezoneObj* zone = findZone(m_tzList, zoneId);
+            if (!zone) return std::nullopt;
+            TimezoneObj labelled = *zone;
+            labelled.tzName = labelAt(*zone, qint64(m_tzLoadedAt.timeIntervalSince1970()));
+            return labelled;
+        }
+    }
     const TimezoneObj* zone = findZone(tzList(), zoneId);
     return zone ? std::optional<TimezoneObj>(*zone) : std::nullopt;
 }

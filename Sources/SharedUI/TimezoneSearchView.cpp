@@ -206,15 +206,42 @@ void TimezoneSearchView::setDelegate(TimezoneSearchViewDelegate* delegate)
     m_delegateIsObject = object != nullptr;
 }
 
+void TimezoneSearchView::setItemsSource(std::function<QList<TimezoneObj>()> source)
+{
+    setItems({});
+    m_itemsSource = std::move(source);
+}
+
+void TimezoneSearchView::takeItemsFromSource()
+{
+    if (!m_itemsSource) return;
+    const std::function<QList<TimezoneObj>()> source = std::move(m_itemsSource);
+    m_itemsSource = nullptr;
+    // The picker holds no table and no rows yet: nothing listed to close.
+    storeItems(source());
+}
+
+const QList<TimezoneObj>& TimezoneSearchView::items() const
+{
+    // Taking the table changes what the picker holds, not what it shows.
+    if (m_itemsSource) const_cast<TimezoneSearchView*>(this)->takeItemsFromSource();
+    return m_items;
+}
+
 void TimezoneSearchView::setItems(const QList<TimezoneObj>& items)
 {
+    m_itemsSource = nullptr;
     // The rows of the old table go with it.
     if (isListShown()) closeListDataView();
     m_filteredItems.clear();
     m_listView->reloadAndFit();
     for (const QPointer<TimezoneItemView>& row : m_rowViews) delete row.data();
-    m_rowViews.assign(std::size_t(items.size()), nullptr);
+    storeItems(items);
+}
 
+void TimezoneSearchView::storeItems(const QList<TimezoneObj>& items)
+{
+    m_rowViews.assign(std::size_t(items.size()), nullptr);
     m_items = items;
     m_foldedItems.clear();
     m_foldedItems.reserve(std::size_t(items.size()));
@@ -248,6 +275,7 @@ bool TimezoneSearchView::zoneMatches(const TimezoneObj& zone, const QString& tex
 void TimezoneSearchView::search(const QString& text)
 {
     // zoneMatches with the table's names folded once.
+    takeItemsFromSource();
     m_filteredItems.clear();
     const QString needle = foldedForSearch(text);
     for (qsizetype i = 0; i < m_items.size(); ++i) {

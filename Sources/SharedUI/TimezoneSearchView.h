@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -120,7 +121,11 @@ public:
     void setDelegate(TimezoneSearchViewDelegate* delegate);
     // The table to search, in list order (a cheap shared copy).
     void setItems(const QList<TimezoneObj>& items);
-    const QList<TimezoneObj>& items() const { return m_items; }
+    // The table taken from source when first needed (a search, items()): a
+    // picker built with a window or a form that is not shown yet labels no
+    // zones (each label reads a zone's file).
+    void setItemsSource(std::function<QList<TimezoneObj>()> source);
+    const QList<TimezoneObj>& items() const;
 
     const std::optional<TimezoneObj>& currentTZ() const { return m_currentTZ; }
     // The field shows the zone's city; none leaves the field as it is.
@@ -176,6 +181,8 @@ private:
     void closeAndChooseSelection();
     void closeListForEvent(const Event& event);
     TimezoneItemView* rowViewForZone(int index);
+    void takeItemsFromSource();
+    void storeItems(const QList<TimezoneObj>& items);
 
     TextField* m_searchField = nullptr;
     Button* m_dropdownBtn = nullptr;
@@ -192,6 +199,7 @@ private:
     QPointer<QObject> m_delegateObject;
     bool m_delegateIsObject = false;
     QList<TimezoneObj> m_items;
+    std::function<QList<TimezoneObj>()> m_itemsSource;
     // Folded names and cities of the table, made once per table.
     std::vector<std::pair<QString, QString>> m_foldedItems;
     // One row view per zone of the table, made when first listed and reused.

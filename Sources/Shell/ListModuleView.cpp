@@ -79,7 +79,9 @@ ListModuleView::ListModuleView(const QRectF& frame, QWidget* parent) : View(fram
 
     const QRectF listFrame(0, 0, width, height);
     m_taskListView = new TaskListView(listFrame);
-    m_taskListView->setTypeOfView(TaskListView::mainListType);
+    // Built before the main window shows: its opening reloads the list, and
+    // the week is planned then, once.
+    m_taskListView->setTypeOfView(TaskListView::mainListType, TaskListView::FirstPlan::AtFirstReload);
     m_noteListView = new NoteListView(listFrame);
     m_categoryListView = new CategoryListView(listFrame);
     for (auto [identifier, list] : {std::pair<QString, View*>{tasksIdentifier, m_taskListView},

@@ -27,7 +27,12 @@ constexpr double controlIndent = 170;
 void MainView::setUpTimezoneView(double x1, double H)
 {
     m_timezoneView = new TimezoneSearchView(QRectF(x1, H - 30, controlWidth, controlHeight), controlIndent);
-    if (const CoreData* manager = CoreData::shared()) m_timezoneView->setItems(manager->tzList().zones());
+    // Labelled when the control is first searched, not while the launch
+    // builds the window.
+    m_timezoneView->setItemsSource([] {
+        const CoreData* manager = CoreData::shared();
+        return manager ? manager->tzList().zones() : QList<TimezoneObj>();
+    });
     m_timezoneView->setDelegate(this);
     // A floating zone follows whatever zone the machine is in: not a zone to
     // show the planner in.

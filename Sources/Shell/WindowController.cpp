@@ -153,7 +153,7 @@ void WindowController::setActive(bool active)
     Q_EMIT isActiveChanged(old, active);
 }
 
-void WindowController::showSplashScreen()
+void WindowController::showSplashScreen(std::function<void()> shown)
 {
     MAAttachedWindow* window = d->window.get();
     if (!window) return;
@@ -168,7 +168,7 @@ void WindowController::showSplashScreen()
     window->setAlphaValue(0);
     window->makeKeyAndOrderFront();
     window->redisplay();
-    window->fadeAlphaTo(1, fadeInSeconds);
+    window->fadeAlphaTo(1, fadeInSeconds, std::move(shown));
 }
 
 void WindowController::openWindow()

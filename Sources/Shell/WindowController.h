@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class MAAttachedWindow;
@@ -32,7 +33,9 @@ public:
     // isActiveChanged carries the old and the new value.
     void setActive(bool active);
 
-    void showSplashScreen();
+    // Shows the splash and fades it in; shown runs once it is fully in (not
+    // when the splash goes before).
+    void showSplashScreen(std::function<void()> shown = {});
     void openWindow();
     void closeWindow();
     void customResignFirstResponder();

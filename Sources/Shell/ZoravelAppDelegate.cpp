@@ -217,7 +217,14 @@ void ZoravelAppDelegate::initSplashScreen()
     m_splashView = splash;
     setWindowController(WindowController::initWithSplashScreen(this, splash));
     m_showSplashTimer = Scheduler::current().scheduleTimer(splashShowDelay, false, [this] {
-        if (m_windowController && m_splashView) m_windowController->showSplashScreen();
+        if (!m_windowController || !m_splashView) return;
+        // The full sync the main window needs runs while only the still
+        // splash is up, once it has faded in, instead of after the launch's
+        // delay, where the user would wait for it.
+        const QPointer<ZoravelAppDelegate> delegate(this);
+        m_windowController->showSplashScreen([delegate] {
+            if (delegate && !delegate->m_mainView) delegate->syncCalendarStoreOnce();
+        });
     });
 }
 
@@ -261,10 +268,7 @@ void ZoravelAppDelegate::initUserInterface()
 {
     // Built once: the wizard and the launch both lead here.
     if (m_mainView) return;
-    CoreData* manager = dataManager();
-    // Runs to its end on this thread before the views read the data.
-    if (manager)
-        if (iCalSync* sync = manager->icalSync()) sync->backgroundFullSync();
+    syncCalendarStoreOnce();
 
     const QSizeF visible = screenResolution(false);
     // The window round the view must fit the screen's usable area under the
@@ -290,6 +294,18 @@ void ZoravelAppDelegate::initUserInterface()
     // Replaces the splash controller, and with it the splash window.
     setWindowController(WindowController::initWithRootApp(this));
     Application::setMainWindow(mainWindow());
+}
+
+// The full sync with the calendar store, which also loads the working list:
+// run to its end on this thread before the views read the data, once per
+// launch (during the splash when there is one).
+void ZoravelAppDelegate::syncCalendarStoreOnce()
+{
+    if (m_calendarStoreSynced) return;
+    CoreData* manager = dataManager();
+    if (!manager) return;
+    m_calendarStoreSynced = true;
+    if (iCalSync* sync = manager->icalSync()) sync->backgroundFullSync();
 }
 
 void ZoravelAppDelegate::setWindowController(std::unique_ptr<WindowController> controller)

@@ -98,6 +98,7 @@ private:
     void setWindowController(std::unique_ptr<WindowController> controller);
     void observeActivation();
     void showStartUpWizard();
+    void syncCalendarStoreOnce();
     void closeDatabase();
 
     std::unique_ptr<CoreData> m_ownDataManager;
@@ -116,4 +117,5 @@ private:
     bool m_installsAlertsAndSounds = true;
     bool m_withoutTray = false;
     bool m_terminated = false;
+    bool m_calendarStoreSynced = false;
 };

@@ -111,7 +111,7 @@ TaskListView::~TaskListView()
     if (&TaskListState::current() == this) TaskListState::setCurrent(nullptr);
 }
 
-void TaskListView::setTypeOfView(int type)
+void TaskListView::setTypeOfView(int type, FirstPlan firstPlan)
 {
     m_typeOfView = type;
     // The main list keeps the week's plan in step with the working hours;
@@ -120,7 +120,7 @@ void TaskListView::setTypeOfView(int type)
     if (observe == m_observesWorkingHours) return;
     m_observesWorkingHours = observe;
     if (observe) {
-        resetTimer();
+        if (firstPlan == FirstPlan::Now) resetTimer();
         NotificationCenter::defaultCenter().addObserver(
             this, kTimeManagerChanged, nullptr, [this](const Notification& note) { callResetTimer(note.name()); });
     } else {

@@ -33,9 +33,14 @@ public:
     explicit TaskListView(const QRectF& frame, QWidget* parent = nullptr);
     ~TaskListView() override;
 
-    // Stores the kind. The main list's kind plans the week at once
-    // (resetTimer) and again whenever the working hours change.
-    void setTypeOfView(int type);
+    // When the main list's kind plans its first week.
+    enum class FirstPlan { Now, AtFirstReload };
+    // Stores the kind. The main list's kind plans the week (resetTimer) at
+    // once, or with AtFirstReload at the pane's first reloadData (a pane
+    // built before its window shows: the window's opening reloads it, and a
+    // plan made before would only be made again), and again whenever the
+    // working hours change.
+    void setTypeOfView(int type, FirstPlan firstPlan = FirstPlan::Now);
     int typeOfView() const { return m_typeOfView; }
 
     // Plans the week again (resetTimer), then reloads the list with the

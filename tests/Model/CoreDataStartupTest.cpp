@@ -248,6 +248,30 @@ TEST_F(CoreDataStartupTest, ZoneTableNamesTheSystemZoneWithItsCurrentOffset)
     EXPECT_EQ(zeroIds, 1);
 }
 
+// One zone asked for before the table is labelled (the main window's zone
+// control at start) reads as it does from the labelled table.
+TEST_F(CoreDataStartupTest, OneZoneReadsTheSameBeforeAndAfterTheTableIsLabelled)
+{
+    CoreData& dataManager = start();
+    ASSERT_TRUE(started());
+    const QList<qint64> ids = {53392, -21536, -23200, 0, 12345};
+    QList<std::optional<TimezoneObj>> before;
+    for (qint64 id : ids) before.append(dataManager.getTimeZone(id));
+    dataManager.tzList();
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        SCOPED_TRACE(ids[i]);
+        const std::optional<TimezoneObj> after = dataManager.getTimeZone(ids[i]);
+        ASSERT_EQ(before[i].has_value(), after.has_value());
+        if (!after) continue;
+        EXPECT_EQ(before[i]->tzId, after->tzId);
+        EXPECT_EQ(before[i]->tzName, after->tzName);
+        EXPECT_EQ(before[i]->cityName, after->cityName);
+        EXPECT_EQ(before[i]->tzRegionName, after->tzRegionName);
+    }
+    EXPECT_EQ(before[0]->tzName, QStringLiteral("(GMT+01:00) Europe/Paris"));
+    EXPECT_FALSE(before[4]) << "not in the table";
+}
+
 TEST_F(CoreDataStartupTest, ASystemZoneMissingFromTheTableIsFoundByItsOffsetLabel)
 {
     ScopedTimeZone zone("Europe/Busingen");  // a real zone the table does not list, UTC+1 in winter

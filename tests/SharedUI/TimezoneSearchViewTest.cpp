@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <functional>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -199,6 +200,47 @@ TEST_F(TimezoneSearchViewTest, TypingShowsTheMatchesAndTheButtonToggles)
     EXPECT_EQ(listedIds(*picker), (QList<qint64>{1, 2, 3, 4, 5, 6})) << "the whole table, floating left out";
     EXPECT_EQ(picker->listView()->rowCount(), 6);
     EXPECT_GE(picker->listView()->frame().height(), 6 * 22) << "the list scrolls over every row";
+}
+
+// A table given as a source is read once, by the first use that needs it,
+// and the list that use opens stays open with the matches.
+TEST_F(TimezoneSearchViewTest, ATableSourceIsReadOnceByTheFirstUseThatNeedsIt)
+{
+    struct Case {
+        const char* use;
+        std::function<void(TimezoneSearchView&)> act;
+        QList<qint64> listed;
+        bool listShown;
+    };
+    const QList<Case> cases = {
+        {"typing", [](TimezoneSearchView& view) {
+             QLineEdit* editor = view.searchField()->editor();
+             editor->setText(QStringLiteral("par"));
+             Q_EMIT editor->textEdited(editor->text());
+         }, {2}, true},
+        {"the list button", [](TimezoneSearchView& view) { view.dropdownBtn()->performClick(); }, {0, 1, 2, 3, 4, 5, 6}, true},
+        {"asking for the table", [](TimezoneSearchView& view) { EXPECT_EQ(view.items().size(), 7); }, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.use);
+        int reads = 0;
+        picker->setItemsSource([&reads] {
+            ++reads;
+            return zoneTable();
+        });
+        picker->setCurrentTZ(zoneTable()[4]);
+        EXPECT_EQ(reads, 0) << "showing the current zone needs no table";
+        c.act(*picker);
+        EXPECT_EQ(reads, 1);
+        EXPECT_EQ(listedIds(*picker), c.listed);
+        EXPECT_EQ(picker->isListShown(), c.listShown);
+        picker->search(QStringLiteral("ky"));
+        EXPECT_EQ(listedIds(*picker), QList<qint64>{4});
+        EXPECT_EQ(reads, 1) << "read once";
+        picker->setItems(zoneTable().mid(0, 2));
+        EXPECT_EQ(picker->items().size(), 2) << "a table given later replaces the source";
+        EXPECT_EQ(reads, 1);
+    }
 }
 
 TEST_F(TimezoneSearchViewTest, ArrowsInTheFieldSelectTheFirstAndTheLastMatch)

@@ -16,6 +16,7 @@
 #include "CategoryShowHideViewController.h"
 #include "GuruView.h"
 #include "GuruViewController.h"
+#include "ListModuleView.h"
 #include "LogCapture.h"
 #include "NoteListTableView.h"
 #include "NoteListView.h"
@@ -67,6 +68,42 @@ TEST(TaskListViewTest, TheMainListPlansTheWeekAgainWhenTheWorkingHoursChangeAndO
     workingHoursChanged();
     EXPECT_EQ(list.reloadTodayTaskCount(), 2);
     EXPECT_EQ(list.reloadCount(), 1);
+}
+
+// A main list built before its window shows plans its first week at its
+// first reload (the window's opening), once; a change of the working hours
+// before that plans at once.
+TEST(TaskListViewTest, AMainListBuiltHiddenPlansItsFirstWeekOnceAtItsFirstReload)
+{
+    struct Case {
+        const char* name;
+        TaskListView::FirstPlan firstPlan;
+        bool hoursChangeFirst;
+        int passesAtOnce;
+        int passesAfterReload;
+    };
+    const Case cases[] = {
+        {"planned now", TaskListView::FirstPlan::Now, false, 1, 2},
+        {"planned at the first reload", TaskListView::FirstPlan::AtFirstReload, false, 0, 1},
+        {"hours changed before the reload", TaskListView::FirstPlan::AtFirstReload, true, 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TaskListView list(QRectF(0, 0, 280, 400));
+        list.setTypeOfView(TaskListView::mainListType, c.firstPlan);
+        if (c.hoursChangeFirst) NotificationCenter::defaultCenter().postNotificationName(kTimeManagerChanged);
+        EXPECT_EQ(list.reloadTodayTaskCount(), c.passesAtOnce);
+        EXPECT_EQ(list.reloadTodayTaskTimer().isValid(), c.passesAtOnce > 0) << "the periodic plan starts with the first";
+        list.reloadData();
+        EXPECT_EQ(list.reloadTodayTaskCount(), c.passesAfterReload);
+        EXPECT_TRUE(list.reloadTodayTaskTimer().isValid());
+    }
+
+    // The main window's list module is such a list.
+    ListModuleView module(QRectF(0, 0, 280, 500));
+    EXPECT_EQ(module.taskListView()->reloadTodayTaskCount(), 0);
+    module.taskListView()->reloadData();
+    EXPECT_EQ(module.taskListView()->reloadTodayTaskCount(), 1);
 }
 
 TEST(TaskListViewTest, ShowsTheTaskViewUnfilteredAndForgetsADayGridThatWent)

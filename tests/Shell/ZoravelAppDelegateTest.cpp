@@ -60,6 +60,7 @@ protected:
         Clock::setFixed(GregorianCalendar::dateFromFields(2014, 1, 15, 9, 0, 0));
         Scheduler::setCurrent(&scheduler);
         Window::setAnimationDurationScale(0);
+        m_savedMainViewHeight = mainViewHeight;
     }
 
     void TearDown() override
@@ -67,6 +68,9 @@ protected:
         if (delegate && databaseOpen) delegate->finalizeDataBeforeShutdown();
         delegate.reset();
         closeDatabase();
+        // The launch sizes the main view for this screen; the views' own
+        // tests run after with the height they were written for.
+        mainViewHeight = m_savedMainViewHeight;
         Window::setAnimationDurationScale(1);
         Scheduler::setCurrent(nullptr);
         Clock::reset();
@@ -143,6 +147,7 @@ protected:
 
 private:
     std::unique_ptr<ScopedDataHome> m_home;
+    quint64 m_savedMainViewHeight = 0;
 };
 
 }  // namespace
@@ -209,6 +214,34 @@ TEST_F(ZoravelAppDelegateTest, EveryStartRunsTheFullCalendarSyncBeforeTheMainVie
     EXPECT_EQ(category->calendarName(), QStringLiteral("Made before the start"));
     EXPECT_FALSE(setting().iCalLastSyncTime().isNull());
     EXPECT_TRUE(CoreData::shared()->bSynciCalEnable());
+}
+
+// The full sync runs while the splash is up, once it has faded in, so the
+// launch's delay is not added to it; the main view's build runs no second one.
+TEST_F(ZoravelAppDelegateTest, TheFullCalendarSyncRunsOnceDuringTheSplash)
+{
+    prepareDatabase([](Setting&) {});
+    const QString root = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/calendars");
+    const auto makeCalendar = [&root](const QString& title) {
+        auto made = CalCalendar::calendar();
+        made->setTitle(title);
+        EXPECT_TRUE(CalCalendarStore::create(root)->saveCalendar(made));
+        return made->uid();
+    };
+    const QString before = makeCalendar(QStringLiteral("Made before the start"));
+
+    launch();
+    scheduler.advance(0);
+    EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(before)) << "not before the splash shows";
+    scheduler.advance(ZoravelAppDelegate::splashShowDelay);
+    ASSERT_NE(delegate->splashView(), nullptr);
+    EXPECT_EQ(delegate->mainView(), nullptr);
+    EXPECT_TRUE(CoreData::shared()->calendarWithICalUID(before)) << "synced under the splash";
+
+    const QString during = makeCalendar(QStringLiteral("Made under the splash"));
+    scheduler.advance(ZoravelAppDelegate::mainWindowDelay + ZoravelAppDelegate::openWindowDelay);
+    ASSERT_NE(delegate->mainView(), nullptr);
+    EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(during)) << "the build ran no second full sync";
 }
 
 TEST_F(ZoravelAppDelegateTest, AFreshDatabaseShowsTheListPaneAndAnExistingOneKeepsItsChoice)
