@@ -120,10 +120,6 @@ QList<QString> DatabaseSchema::taskTableChanges()
         // the whole table.
         QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByOrder ON Tasks (taskOrder)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByWebId ON Tasks (zvwId)"),
-        // Each category's first open task (the top task marks of every list
-        // load) is read from this index alone, not from the table's rows
-        // scattered over the file.
-        QStringLiteral("CREATE INDEX IF NOT EXISTS TasksOpenByCalendar ON Tasks (taskType, status, calendarId, taskOrder)"),
     };
 }
 
