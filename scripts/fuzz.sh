@@ -11,7 +11,8 @@ seconds=${1:-20}
 build=${ZORAVEL_ASAN_BUILD:-build-asan}
 jobs=$(nproc 2>/dev/null || echo 2)
 
-if [ ! -f "$build/build.ninja" ]; then
+# Configured afresh when missing, or when made before it held the fuzz drivers.
+if ! grep -q '^ZORAVEL_FUZZ:BOOL=ON' "$build/CMakeCache.txt" 2>/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
     -DZORAVEL_SANITIZE=ON -DZORAVEL_FUZZ=ON -DZORAVEL_BENCH=OFF
