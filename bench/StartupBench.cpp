@@ -19,6 +19,7 @@
 #include "NetworkStatus.h"
 #include "Setting.h"
 #include "SplashScreenView.h"
+#include "StartupTrace.h"
 #include "StartUpWizardPanel.h"
 #include "Window.h"
 #include "ZVApplication.h"
@@ -70,7 +71,11 @@ int main(int argc, char* argv[])
     if (QByteArray(argv[1]) == "--fill") return fill(QString::fromLocal8Bit(argv[2]));
     const qint64 startNs = QByteArray(argv[1]).toLongLong();
     qputenv("XDG_DATA_HOME", argv[2]);
+    // ZORAVEL_STARTUP_TRACE=1 traces the steps from the process's start.
+    if (qEnvironmentVariableIsSet("ZORAVEL_STARTUP_TRACE")) qputenv("ZORAVEL_STARTUP_TRACE", argv[1]);
+    StartupTrace::mark("main");
     ZVApplication app(argc, argv);
+    StartupTrace::mark("application made");
     QCoreApplication::setOrganizationName(QStringLiteral("Zoravel"));
     QCoreApplication::setApplicationName(QStringLiteral("Zoravel"));
     // The version stored at the first start: the same one keeps the wizard away.
@@ -99,9 +104,13 @@ int main(int argc, char* argv[])
             return;
         }
         const SplashScreenView* splashView = delegate.splashView();
-        if (!splash && splashView && isOnScreen(splashView->window())) splash = sinceStart();
+        if (!splash && splashView && isOnScreen(splashView->window())) {
+            splash = sinceStart();
+            StartupTrace::mark("splash on screen");
+        }
         if (!isOnScreen(delegate.mainWindow())) return;
         poll.stop();
+        StartupTrace::mark("main window on screen");
         QTextStream(stdout) << "splash " << splash.value_or(QStringLiteral("-")) << " main " << sinceStart() << "\n";
         QCoreApplication::quit();
     });

@@ -1,4 +1,5 @@
 #include "MainView.h"
+#include "StartupTrace.h"
 
 #include "AboutUsPanel.h"
 #include "AlertPresenter.h"
@@ -425,6 +426,7 @@ void MainView::reloadData()
 {
     if (!isWindowVisible()) return;
     preamble();
+    StartupTrace::mark("reload: preamble");
     if (m_isPlannerExpand) {
         m_listModuleView->taskListView()->reloadData();
         m_listModuleView->categoryListView()->reloadData();
@@ -432,10 +434,15 @@ void MainView::reloadData()
         m_listModuleView->noteListView()->reloadData();
     } else {
         m_monthView->reloadDataWithDaylabel(true);
+        StartupTrace::mark("reload: month");
         m_listModuleView->taskListView()->reloadData();
+        StartupTrace::mark("reload: task list");
         m_listModuleView->noteListView()->reloadData();
+        StartupTrace::mark("reload: note list");
         m_dayCalendarView->reloadData();
+        StartupTrace::mark("reload: day");
         m_listModuleView->categoryListView()->reloadData();
+        StartupTrace::mark("reload: categories");
         ++m_reloadCounts.monthAndDay;
         if (m_needGoToday && !m_hasPopup) {
             m_monthView->goToday();
@@ -444,6 +451,7 @@ void MainView::reloadData()
         }
     }
     changeCategoryShowHideState();
+    StartupTrace::mark("reload: done");
 }
 
 void MainView::reloadData(const TaskPtr& item)

@@ -21,6 +21,7 @@
 #include "Setting.h"
 #include "SplashScreenView.h"
 #include "StartUpWizardPanel.h"
+#include "StartupTrace.h"
 #include "StatusMenuView.h"
 #include "Tag.h"
 #include "Task.h"
@@ -115,6 +116,7 @@ MainView* ZoravelAppDelegate::mainView() const
 
 bool ZoravelAppDelegate::applicationDidFinishLaunching()
 {
+    StartupTrace::mark("launch");
     // First, so that a database that cannot be opened is told in a real alert.
     if (m_installsAlertsAndSounds) {
         m_alertPresenter = std::make_unique<MessageBoxAlertPresenter>();
@@ -127,7 +129,9 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
         DayBoxImageRenderer::install();
     }
     if (!initData()) return false;
+    StartupTrace::mark("data opened");
     activateStatusMenu();
+    StartupTrace::mark("tray item");
     sharedDelegate() = this;
     observeActivation();
 
@@ -216,15 +220,19 @@ void ZoravelAppDelegate::initSplashScreen()
     auto* splash = new SplashScreenView(QRectF((visible.width() - width) * 0.5, 0, width, splashHeight));
     m_splashView = splash;
     setWindowController(WindowController::initWithSplashScreen(this, splash));
+    StartupTrace::mark("splash built");
     m_showSplashTimer = Scheduler::current().scheduleTimer(splashShowDelay, false, [this] {
         if (!m_windowController || !m_splashView) return;
         // The full sync the main window needs runs while only the still
         // splash is up, once it has faded in, instead of after the launch's
         // delay, where the user would wait for it.
         const QPointer<ZoravelAppDelegate> delegate(this);
+        StartupTrace::mark("splash shown");
         m_windowController->showSplashScreen([delegate] {
+            StartupTrace::mark("splash faded in");
             if (delegate && !delegate->m_mainView) delegate->syncCalendarStoreOnce();
         });
+        StartupTrace::mark("splash ordered front");
     });
 }
 
@@ -234,7 +242,18 @@ void ZoravelAppDelegate::initMainViewUI()
     // window for itself, and that docking is not the one the user saved.
     const SettingPtr saved = delegateSetting();
     const qint64 dockStatus = saved ? saved->dockStatus() : 0;
+    // The window opens 0.1 s after the build began, not after it ended: the
+    // build's own time is part of that wait, not added to it.
+    m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
+        // As before the build: no view or no settings, no window.
+        if (!m_mainView || !delegateSetting()) return;
+        StartupTrace::mark("window open");
+        if (WindowController* controller = windowController()) controller->openWindow();
+        StartupTrace::mark("window opened");
+    });
+    StartupTrace::mark("main view build");
     initUserInterface();
+    StartupTrace::mark("main view built");
     const SettingPtr setting = delegateSetting();
     if (!setting || !m_mainView) return;
     if (setting->autoZVWSync() != 0)
@@ -258,10 +277,6 @@ void ZoravelAppDelegate::initMainViewUI()
     default: break;
     }
     if (m_withoutTray) m_mainView->setIsPinned(true);
-
-    m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
-        if (WindowController* controller = windowController()) controller->openWindow();
-    });
 }
 
 void ZoravelAppDelegate::initUserInterface()
@@ -305,7 +320,9 @@ void ZoravelAppDelegate::syncCalendarStoreOnce()
     CoreData* manager = dataManager();
     if (!manager) return;
     m_calendarStoreSynced = true;
+    StartupTrace::mark("full sync");
     if (iCalSync* sync = manager->icalSync()) sync->backgroundFullSync();
+    StartupTrace::mark("full sync done");
 }
 
 void ZoravelAppDelegate::setWindowController(std::unique_ptr<WindowController> controller)

@@ -1,4 +1,5 @@
 #include "TaskListView.h"
+#include "StartupTrace.h"
 
 #include "AlertPresenter.h"
 #include "CalendarView.h"
@@ -139,11 +140,13 @@ void TaskListView::reloadTaskIfNeeded()
 {
     ++m_reloadCount;
     m_tableView->loadDataWithFilter(int(m_filterIndex), 0);
+    StartupTrace::mark("task list: rows");
 }
 
 void TaskListView::resetTimer()
 {
     if (CoreData* manager = CoreData::shared()) TodayPlanner::repairOrder(*manager);
+    StartupTrace::mark("task list: order checked");
     m_reloadTodayTaskTimer.invalidate();
     reloadTodayTask(this);
     const QPointer<TaskListView> pane(this);
@@ -202,7 +205,9 @@ void TaskListView::reloadTodayTask(QObject* sender)
     ++m_reloadTodayTaskCount;
     if (CoreData* manager = CoreData::shared())
         TodayPlanner::runPass(*manager, int(m_todayTaskFilterIndex), m_forceSort);
+    StartupTrace::mark("task list: week planned");
     if (m_calendarView) m_calendarView->reloadData();
+    StartupTrace::mark("task list: day grid");
     if (sender != this) reloadTaskIfNeeded();
 }
 
