@@ -310,6 +310,9 @@ public:
     // The timed events of the working list on that day, occurrences of
     // repeating events included, by start.
     TaskList getEventListForDate(const Date& date) const;
+    // The same for several days at once, one list per day in the order
+    // given: the working list is read once for all of them, not once a day.
+    QList<TaskList> getEventListsForDates(const QList<Date>& dates) const;
     // The timed events of the visible categories from the one day to the
     // other, read from the database: one-off events, then occurrences.
     TaskList getEventListFromDate(const Date& fromDate, const Date& toDate) const;

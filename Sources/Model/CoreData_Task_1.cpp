@@ -19,6 +19,7 @@
 #include "ZVComment.h"
 #include "ModelInternals.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -715,6 +716,31 @@ TaskList CoreData::getEventListForDate(const Date& date) const
     events.append(getEventListFromTaskList(instances, date, date, QString()));
     Utilities::sortList(events, &Task::startTime);
     return events;
+}
+
+QList<TaskList> CoreData::getEventListsForDates(const QList<Date>& dates) const
+{
+    QList<TaskList> lists;
+    if (std::any_of(dates.cbegin(), dates.cend(), [](const Date& date) { return !date; })) {
+        for (const Date& date : dates) lists.append(getEventListForDate(date));
+        return lists;
+    }
+    if (dates.isEmpty()) return lists;
+    const auto [first, last] = std::minmax_element(dates.cbegin(), dates.cend());
+    const TaskList items = allTasksEventsAdes();
+    // The series, and the one-off events that overlap any of the days: each
+    // day then looks only through these few instead of the whole list.
+    const TaskList series = getAllRecurringEventsFromTaskList(items, QString());
+    const TaskList oneOffs = getEventOnlyListFromTaskList(items, *first, *last, QString());
+    for (const Date& date : dates) {
+        TaskList instances;
+        fillRepeatEventInstances(series, instances, date, date);
+        TaskList events = getEventOnlyListFromTaskList(oneOffs, date, date, QString());
+        events.append(getEventListFromTaskList(instances, date, date, QString()));
+        Utilities::sortList(events, &Task::startTime);
+        lists.append(events);
+    }
+    return lists;
 }
 
 TaskList CoreData::getEventListFromDate(const Date& fromDate, const Date& toDate) const

@@ -149,11 +149,14 @@ TaskList orderCandidates(const CoreData& manager, const TaskList& items, const C
 bool repairOrder(CoreData& manager)
 {
     TaskList items = manager.allTasksEventsAdes();
+    // Every reload of the list asks: finding no tie must not cost sorting
+    // the items themselves.
+    std::vector<qint64> orders;
+    orders.reserve(size_t(items.size()));
+    for (const TaskPtr& item : items) orders.push_back(item->taskOrder());
+    std::sort(orders.begin(), orders.end());
+    if (std::adjacent_find(orders.cbegin(), orders.cend()) == orders.cend()) return false;
     stableSort(items, [](const TaskPtr& a, const TaskPtr& b) { return a->taskOrder() < b->taskOrder(); });
-    const auto tie = std::adjacent_find(items.cbegin(), items.cend(), [](const TaskPtr& a, const TaskPtr& b) {
-        return a->taskOrder() == b->taskOrder();
-    });
-    if (tie == items.cend()) return false;
     // All or nothing: half-renumbered orders would tie again elsewhere.
     Transaction unit;
     qint64 order = 0;
@@ -182,9 +185,12 @@ void runPass(CoreData& manager, int filterIndex, bool forceSort)
     const QVariantMap hours = setting->dayManagers();
     std::array<QString, plannedDays> keys;
     std::array<qint64, plannedDays> capacity{};
-    Date day = now;
+    QList<Date> days;
+    for (Date day = now; days.size() < plannedDays; day = Utilities::newDateFromDate(day, 86400)) days.append(day);
+    const QList<TaskList> eventsOfDays = manager.getEventListsForDates(days);
     for (int index = 0; index < plannedDays; ++index) {
-        const TaskList dayEvents = manager.getEventListForDate(day);
+        const Date& day = days[index];
+        const TaskList& dayEvents = eventsOfDays[index];
         keys[size_t(index)] = Utilities::getWeekDayName(day);
         events.insert(keys[size_t(index)], dayEvents);
 
@@ -204,7 +210,6 @@ void runPass(CoreData& manager, int filterIndex, bool forceSort)
         slotLists.insert(keys[size_t(index)], slots);
         for (const TimeSlotObject& slot : slots)
             capacity[size_t(index)] += slot.endTimeInMinutes() - slot.startTimeInMinutes();
-        day = Utilities::newDateFromDate(day, 86400);
     }
 
     std::vector<qint64> durations;

@@ -83,6 +83,51 @@ TEST_F(CoreDataEventListsTest, ADeletedOccurrenceIsMissingOnlyOnItsDay)
               QStringList{"stand-up 2014-01-16 09:00:00"});
 }
 
+TEST_F(CoreDataEventListsTest, SeveralDaysAtOnceListWhatEachDayListsAlone)
+{
+    const TaskPtr weekly = event(QStringLiteral("weekly review"), localDate(2014, 1, 10, 17, 0));
+    weekly->setRepeatStartDate(weekly->startTime());
+    weekly->setRepeatType(2);
+    weekly->setRepeatOptions(QStringLiteral("1//0"));
+    weekly->setIsRepeatForever(1);
+    ASSERT_TRUE(weekly->dehydrate());
+    dataManager().doWithAllTasksEventsAdes(
+        TaskList{event(QStringLiteral("trip"), localDate(2014, 1, 13, 20, 0), 60),
+                 event(QStringLiteral("before the days"), localDate(2014, 1, 14, 22, 0), 1),
+                 event(QStringLiteral("first morning"), localDate(2014, 1, 15, 8, 0)),
+                 event(QStringLiteral("over midnight"), localDate(2014, 1, 17, 23, 30), 1),
+                 event(QStringLiteral("last evening"), localDate(2014, 1, 21, 21, 0)),
+                 event(QStringLiteral("after the days"), localDate(2014, 1, 22, 0, 0)),
+                 dailySeries(QStringLiteral("stand-up")), weekly},
+        0);
+
+    QList<Date> weekFromNow;
+    for (int i = 0; i < 7; ++i) weekFromNow.append(localDate(2014, 1, 15 + i, 10, 7));
+    const struct {
+        const char* name;
+        QList<Date> days;
+    } cases[] = {
+        {"a week from now", weekFromNow},
+        {"days out of order", {localDate(2014, 1, 18, 6, 0), localDate(2014, 1, 15, 9, 0), localDate(2014, 1, 21)}},
+        {"one day", {localDate(2014, 1, 16, 23, 59)}},
+        {"no day", {}},
+    };
+    for (const auto& c : cases) {
+        const QList<Date>& days = c.days;
+        const QList<TaskList> lists = dataManager().getEventListsForDates(days);
+        ASSERT_EQ(lists.size(), days.size()) << c.name;
+        for (int i = 0; i < days.size(); ++i)
+            EXPECT_EQ(describe(lists[i]), describe(dataManager().getEventListForDate(days[i])))
+                << c.name << ", day " << i;
+    }
+    // What the days hold, so that equal lists are not two empty ones.
+    const QList<TaskList> week = dataManager().getEventListsForDates({localDate(2014, 1, 15), localDate(2014, 1, 17)});
+    EXPECT_EQ(describe(week[0]), (QStringList{"trip 2014-01-13 20:00:00", "first morning 2014-01-15 08:00:00",
+                                              "stand-up 2014-01-15 09:00:00"}));
+    EXPECT_EQ(describe(week[1]), (QStringList{"stand-up 2014-01-17 09:00:00", "weekly review 2014-01-17 17:00:00",
+                                              "over midnight 2014-01-17 23:30:00"}));
+}
+
 TEST_F(CoreDataEventListsTest, ARangeListsTheEventsOfShownCategoriesFromTheDatabase)
 {
     const CalendarPtr hidden = addCategory(0, 1);
