@@ -267,6 +267,7 @@ void CalendarView::removeBoxes(std::vector<QPointer<TaskView>>& boxes)
 
 void CalendarView::reloadData()
 {
+    ++m_reloadCount;
     if (!m_isLoading) {
         m_isLoading = true;
         reloadEvent();

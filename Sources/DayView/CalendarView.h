@@ -55,6 +55,8 @@ public:
     // timer, pieces. A reload started while one runs only clears the
     // selection.
     void reloadData();
+    // How often the grid was reloaded, for the views' own checks.
+    int reloadCount() const { return m_reloadCount; }
     // Lays the event boxes out again.
     void reloadEvent();
     // Pours the planned tasks into the day's open time again.
@@ -201,6 +203,7 @@ private:
     TaskView* makeBox(const TaskPtr& item, bool squareBox, const QRectF& frame);
 
     bool m_isLoading = false;
+    int m_reloadCount = 0;
     std::vector<TimeLineView*> m_timeCellList;
     TaskList m_eventList;
     std::vector<QPointer<TaskView>> m_eventBoxes;

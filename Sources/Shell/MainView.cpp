@@ -435,7 +435,8 @@ void MainView::reloadData()
     } else {
         m_monthView->reloadDataWithDaylabel(true);
         StartupTrace::mark("reload: month");
-        m_listModuleView->taskListView()->reloadData();
+        // The day pane below reloads the grid: the list's plan need not.
+        m_listModuleView->taskListView()->reloadData(TaskListView::DayGrid::LeftToCaller);
         StartupTrace::mark("reload: task list");
         m_listModuleView->noteListView()->reloadData();
         StartupTrace::mark("reload: note list");

@@ -48,6 +48,8 @@ public:
     bool initData();
     void activateStatusMenu();
     void initSplashScreen();
+    // Fades the splash in (0.1 s after the launch); the full sync follows.
+    void showSplashScreen();
     void initMainViewUI();
     // Builds the main view and the main window controller; the wizard calls
     // it too when it ends.
@@ -88,8 +90,8 @@ public:
     // Whether the launch found no tray (the window then opens at once).
     bool launchedWithoutTray() const { return m_withoutTray; }
 
-    // The delay of the main window after the splash, and of its opening
-    // after it is built (seconds).
+    // The delays of the main view's build and of the splash after the
+    // launch, and of the window's opening after the build began (seconds).
     static constexpr double mainWindowDelay = 0.4;
     static constexpr double openWindowDelay = 0.1;
     static constexpr double splashShowDelay = 0.1;

@@ -1,4 +1,5 @@
 #include "TaskListTableView.h"
+#include "StartupTrace.h"
 
 #include "AlertPresenter.h"
 #include "Color.h"
@@ -275,6 +276,7 @@ void TaskListTableView::loadDataWithFilter(int filter, int typeOfTask)
     }
     TaskList pool = manager->allTasksEventsAdes();
     if (!manager->updateTopTasksForList(pool)) qWarning() << "The top tasks could not be marked for the task list";
+    StartupTrace::mark("task list: top tasks marked");
     TaskList listed = manager->getTaskFromTaskList(pool, filter, typeOfTask);
 
     const SettingPtr setting = manager->currentSetting();
@@ -300,9 +302,10 @@ void TaskListTableView::loadDataWithFilter(int filter, int typeOfTask)
         return;
     }
     buildRows(std::move(listed), today);
+    StartupTrace::mark("task list: rows built");
     dropSpareRows();
     m_isDraggable = true;
-    reloadData();
+    // The expansion ends with the reload of the rows: one walk, not two.
     expandItem(nullptr, true);
     fitHeight();
 }

@@ -130,9 +130,9 @@ void TaskListView::setTypeOfView(int type, FirstPlan firstPlan)
     }
 }
 
-void TaskListView::reloadData()
+void TaskListView::reloadData(DayGrid dayGrid)
 {
-    resetTimer();
+    resetTimer(dayGrid);
     reloadTaskIfNeeded();
 }
 
@@ -143,12 +143,12 @@ void TaskListView::reloadTaskIfNeeded()
     StartupTrace::mark("task list: rows");
 }
 
-void TaskListView::resetTimer()
+void TaskListView::resetTimer(DayGrid dayGrid)
 {
     if (CoreData* manager = CoreData::shared()) TodayPlanner::repairOrder(*manager);
     StartupTrace::mark("task list: order checked");
     m_reloadTodayTaskTimer.invalidate();
-    reloadTodayTask(this);
+    reloadTodayTask(this, dayGrid);
     const QPointer<TaskListView> pane(this);
     m_reloadTodayTaskTimer = Scheduler::current().scheduleTimer(reloadTodayTaskInterval, true, [pane] {
         if (!pane) return;
@@ -200,14 +200,13 @@ void TaskListView::setFilterIndex(int index)
     m_filterIndex = index;
 }
 
-void TaskListView::reloadTodayTask(QObject* sender)
+void TaskListView::reloadTodayTask(QObject* sender, DayGrid dayGrid)
 {
     ++m_reloadTodayTaskCount;
     if (CoreData* manager = CoreData::shared())
         TodayPlanner::runPass(*manager, int(m_todayTaskFilterIndex), m_forceSort);
     StartupTrace::mark("task list: week planned");
-    if (m_calendarView) m_calendarView->reloadData();
-    StartupTrace::mark("task list: day grid");
+    if (m_calendarView && dayGrid == DayGrid::Reload) m_calendarView->reloadData();
     if (sender != this) reloadTaskIfNeeded();
 }
 

@@ -43,9 +43,12 @@ public:
     void setTypeOfView(int type, FirstPlan firstPlan = FirstPlan::Now);
     int typeOfView() const { return m_typeOfView; }
 
+    // Whether planning redraws the day grid, or leaves it to a caller that
+    // reloads the grid right after (the main view's whole reload).
+    enum class DayGrid { Reload, LeftToCaller };
     // Plans the week again (resetTimer), then reloads the list with the
     // pane's filter from the new plan.
-    void reloadData();
+    void reloadData(DayGrid dayGrid = DayGrid::Reload);
     // Reloads the list with the pane's filter from the week's plan as the
     // planner left it.
     void reloadTaskIfNeeded();
@@ -74,11 +77,11 @@ public:
     // The today planner: lays the open tasks out over today to today + 6,
     // then the day grid redraws; a pass another sender (the timer, null)
     // started ends with a list reload too.
-    void reloadTodayTask(QObject* sender = nullptr);
+    void reloadTodayTask(QObject* sender = nullptr, DayGrid dayGrid = DayGrid::Reload);
     int reloadTodayTaskCount() const { return m_reloadTodayTaskCount; }
     // Renumbers tied order values, plans at once and restarts the 900 s
     // period of the timed passes.
-    void resetTimer();
+    void resetTimer(DayGrid dayGrid = DayGrid::Reload);
     static constexpr double reloadTodayTaskInterval = 900;
     const ScheduledTimer& reloadTodayTaskTimer() const { return m_reloadTodayTaskTimer; }
     // "TimeManager changed": plan again and reload the list.

@@ -290,6 +290,27 @@ TEST_F(MainViewRefreshTest, NothingReloadsWhileTheWindowIsClosedAndTaskOrderRelo
     EXPECT_EQ(since(before), (Counts{1, 0, 1, 0, 0, 0, 0})) << "task list, day pane, project list, no debounce";
 }
 
+TEST_F(MainViewRefreshTest, EachReloadPlansTheWeekAndRedrawsTheDayGridOnce)
+{
+    openMainView();
+    CalendarView& grid = *m_view->dayCalendarView()->calendarView();
+    const struct {
+        const char* name;
+        std::function<void()> reload;
+    } cases[] = {
+        {"the window's whole reload", [this] { m_view->reloadData(); }},
+        {"the task list's own reload", [this] { taskList().reloadData(); }},
+        {"the planner's timed pass", [this] { taskList().reloadTodayTask(nullptr); }},
+    };
+    for (const auto& c : cases) {
+        const int grids = grid.reloadCount();
+        const int plans = taskList().reloadTodayTaskCount();
+        c.reload();
+        EXPECT_EQ(grid.reloadCount() - grids, 1) << c.name;
+        EXPECT_EQ(taskList().reloadTodayTaskCount() - plans, 1) << c.name;
+    }
+}
+
 TEST_F(MainViewRefreshTest, TheItemListReloadForcesANavigatorLaidOutForAnotherWeekStart)
 {
     openMainView();

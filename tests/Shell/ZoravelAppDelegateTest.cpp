@@ -293,7 +293,7 @@ TEST_F(ZoravelAppDelegateTest, TheSplashComesAtOnceAndTheMainWindowFourTenthsLat
     EXPECT_EQ(delegate->screenResolution(true), Screen::mainFrame().size());
     EXPECT_EQ(delegate->statusItemPosition(), QPointF(1212, 776));
 
-    // The window opens 0.1 s after the main view is built.
+    // The window opens 0.1 s after the main view's build began.
     scheduler.advance(0.1);
     ASSERT_NE(delegate->mainWindow(), nullptr);
     EXPECT_TRUE(delegate->mainWindow()->isVisible());
