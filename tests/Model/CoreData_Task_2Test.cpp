@@ -279,6 +279,44 @@ TEST_F(AddingTest, TheTopTaskIsTheFirstOpenTaskOfItsCategoryInTheDatabase)
     databaseOpen = true;
 }
 
+// The marks do not depend on the order the list holds its items in: the
+// first open task by order is found wherever it stands, and the earlier
+// listed of two with one order is the one marked.
+TEST_F(AddingTest, TheTopTaskIsFoundWhateverOrderTheListIsIn)
+{
+    const CalendarPtr other = addCategory();
+    const auto task = [this](const QString& name, qint64 order, const CalendarPtr& category = nullptr) {
+        const TaskPtr item = storedItem(name);
+        if (category) item->setCalendarId(category->primaryKey());
+        item->setTaskOrder(order);
+        EXPECT_TRUE(item->dehydrate());
+        return item;
+    };
+    const TaskPtr a1 = task(QStringLiteral("a1"), 1);
+    const TaskPtr a3 = task(QStringLiteral("a3"), 3);
+    const TaskPtr a5 = task(QStringLiteral("a5"), 5);
+    const TaskPtr b2 = task(QStringLiteral("b2"), 2, other);
+    const TaskPtr b2too = task(QStringLiteral("b2 too"), 2, other);
+    const struct {
+        const char* name;
+        TaskList listed;
+        QStringList top;
+    } cases[] = {
+        {"listed backwards", {b2too, b2, a5, a3, a1}, {"a1", "b2 too"}},
+        {"categories interleaved", {a5, b2, a3, b2too, a1}, {"a1", "b2"}},
+        {"a tie: the earlier listed", {b2, b2too}, {"b2"}},
+        {"without the first of its category", {a5, a3}, {}},
+    };
+    for (const auto& c : cases) {
+        for (const TaskPtr& item : {a1, a3, a5, b2, b2too}) item->setIsTopGTDTask(false);
+        ASSERT_TRUE(dataManager().updateTopTasksForList(c.listed)) << c.name;
+        QStringList top;
+        for (const TaskPtr& item : {a1, a3, a5, b2, b2too})
+            if (item->isTopGTDTask()) top << item->taskName();
+        EXPECT_EQ(top, c.top) << c.name;
+    }
+}
+
 // The list asks the database once for every category's first open task; the
 // marks are those the question task by task gives, whatever the orders hold.
 TEST_F(AddingTest, ATopTaskReadForTheWholeListIsTheOneAskedTaskByTask)
