@@ -10,6 +10,7 @@
 #include "QueryStatement.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
+#include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Task.h"
 #include "TaskPaneOrder.h"
@@ -730,11 +731,18 @@ QList<TaskList> CoreData::getEventListsForDates(const QList<Date>& dates) const
     const TaskList items = allTasksEventsAdes();
     // The series, and the one-off events that overlap any of the days: each
     // day then looks only through these few instead of the whole list.
-    const TaskList series = getAllRecurringEventsFromTaskList(items, QString());
     const TaskList oneOffs = getEventOnlyListFromTaskList(items, *first, *last, QString());
+    // Each series' rule is read once, not once a day; each day still gets
+    // occurrences of its own, as fillRepeatEventInstances gives them.
+    std::vector<std::pair<TaskPtr, RecurrenceSeries>> series;
+    for (const TaskPtr& item : getAllRecurringEventsFromTaskList(items, QString()))
+        if (item->taskType() == ItemKind::Event && item->repeatType() > 0)
+            series.emplace_back(item, item->recurrenceSeries());
     for (const Date& date : dates) {
         TaskList instances;
-        fillRepeatEventInstances(series, instances, date, date);
+        for (const auto& [root, rule] : series)
+            for (const Date& occurrence : RecurrenceExpander::occurrences(rule, date, date, false))
+                addInstanceTask(root, instances, takeNextInstanceKey(), occurrence);
         TaskList events = getEventOnlyListFromTaskList(oneOffs, date, date, QString());
         events.append(getEventListFromTaskList(instances, date, date, QString()));
         Utilities::sortList(events, &Task::startTime);
