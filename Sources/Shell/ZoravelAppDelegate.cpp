@@ -55,9 +55,6 @@ constexpr double splashHeight = 360;
 // The width the main view leaves free on the visible screen.
 constexpr double mainViewMargin = 20;
 constexpr double mainViewCurrentSize = 310;
-// What is left of a launch delay the launch itself used up: the step comes
-// after the ones due at once.
-constexpr double minimumStepDelay = 0.001;
 
 SettingPtr delegateSetting()
 {
@@ -120,7 +117,6 @@ MainView* ZoravelAppDelegate::mainView() const
 bool ZoravelAppDelegate::applicationDidFinishLaunching()
 {
     StartupTrace::mark("launch");
-    const Date launched = Clock::now();
     // First, so that a database that cannot be opened is told in a real alert.
     if (m_installsAlertsAndSounds) {
         m_alertPresenter = std::make_unique<MessageBoxAlertPresenter>();
@@ -158,15 +154,12 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
     // The two launch steps only order and delay work of the main thread, so
     // they are timers of the main thread, not threads: the splash at once,
     // the main window 0.4 s later, which gives the splash its head start.
-    // The delays count from the launch: opening the data and making the tray
-    // item above, and building the splash, are part of them, not added to
-    // them. The splash is still shown only after the step that builds it.
-    const double spent =
-        std::clamp(Clock::now().timeIntervalSinceDate(launched), 0.0, splashShowDelay - minimumStepDelay);
     Scheduler& scheduler = Scheduler::current();
     m_splashTimer = scheduler.scheduleTimer(0, false, [this] { initSplashScreen(); });
-    m_showSplashTimer = scheduler.scheduleTimer(splashShowDelay - spent, false, [this] { showSplashScreen(); });
-    m_mainViewTimer = scheduler.scheduleTimer(mainWindowDelay - spent, false, [this] { initMainViewUI(); });
+    // Counted from here as the main view's delay is, so that the splash's
+    // build is part of its 0.1 s, not added to it.
+    m_showSplashTimer = scheduler.scheduleTimer(splashShowDelay, false, [this] { showSplashScreen(); });
+    m_mainViewTimer = scheduler.scheduleTimer(mainWindowDelay, false, [this] { initMainViewUI(); });
     return true;
 }
 

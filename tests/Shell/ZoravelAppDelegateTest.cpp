@@ -300,49 +300,6 @@ TEST_F(ZoravelAppDelegateTest, TheSplashComesAtOnceAndTheMainWindowFourTenthsLat
     EXPECT_EQ(Application::mainWindow(), delegate->mainWindow()) << "attached alerts hang from it";
 }
 
-// The time the launch itself takes (the data, the tray item) is part of the
-// delays, not added to them: the splash and the main view come that much
-// sooner, and never before the splash's build.
-TEST_F(ZoravelAppDelegateTest, TheLaunchsOwnTimeIsPartOfItsDelays)
-{
-    const struct {
-        double spent;
-        double splashAt;
-        double mainViewAt;
-    } cases[] = {{0, 0.1, 0.4}, {0.03, 0.07, 0.37}, {0.25, 0.001, 0.301}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.spent);
-        prepareDatabase([](Setting&) {});
-        // The clock's first reading is the launch's start; every later one
-        // is the given time on.
-        const Date start = Clock::now();
-        auto readings = std::make_shared<int>(0);
-        Clock::setSource([start, readings, spent = c.spent] {
-            return (*readings)++ == 0 ? start : start.dateByAddingTimeInterval(spent);
-        });
-        launch();
-        const auto splashShown = [this] {
-            return delegate->splashView() && delegate->splashView()->window()
-                   && delegate->splashView()->window()->isVisible();
-        };
-        scheduler.advance(0);
-        ASSERT_NE(delegate->splashView(), nullptr);
-        EXPECT_FALSE(splashShown()) << "built first, shown after";
-        scheduler.advance(c.splashAt - 0.0005);
-        EXPECT_FALSE(splashShown());
-        scheduler.advance(0.001);
-        EXPECT_TRUE(splashShown());
-        scheduler.advance(c.mainViewAt - c.splashAt - 0.002);
-        EXPECT_EQ(delegate->mainView(), nullptr);
-        scheduler.advance(0.002);
-        EXPECT_NE(delegate->mainView(), nullptr);
-        Clock::setFixed(start);
-        delegate->finalizeDataBeforeShutdown();
-        delegate.reset();
-        closeDatabase();
-    }
-}
-
 TEST_F(ZoravelAppDelegateTest, ASavedDockSideOpensDockedButUnpinnedAndASavedPinShowsOnItsButton)
 {
     struct Case {
