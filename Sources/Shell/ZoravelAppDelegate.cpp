@@ -156,9 +156,6 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
     // the main window 0.4 s later, which gives the splash its head start.
     Scheduler& scheduler = Scheduler::current();
     m_splashTimer = scheduler.scheduleTimer(0, false, [this] { initSplashScreen(); });
-    // Counted from here as the main view's delay is, so that the splash's
-    // build is part of its 0.1 s, not added to it.
-    m_showSplashTimer = scheduler.scheduleTimer(splashShowDelay, false, [this] { showSplashScreen(); });
     m_mainViewTimer = scheduler.scheduleTimer(mainWindowDelay, false, [this] { initMainViewUI(); });
     return true;
 }
@@ -224,6 +221,7 @@ void ZoravelAppDelegate::initSplashScreen()
     m_splashView = splash;
     setWindowController(WindowController::initWithSplashScreen(this, splash));
     StartupTrace::mark("splash built");
+    m_showSplashTimer = Scheduler::current().scheduleTimer(splashShowDelay, false, [this] { showSplashScreen(); });
 }
 
 void ZoravelAppDelegate::showSplashScreen()
@@ -247,15 +245,6 @@ void ZoravelAppDelegate::initMainViewUI()
     // window for itself, and that docking is not the one the user saved.
     const SettingPtr saved = delegateSetting();
     const qint64 dockStatus = saved ? saved->dockStatus() : 0;
-    // The window opens 0.1 s after the build began, not after it ended: the
-    // build's own time is part of that wait, not added to it.
-    m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
-        // As before the build: no view or no settings, no window.
-        if (!m_mainView || !delegateSetting()) return;
-        StartupTrace::mark("window open");
-        if (WindowController* controller = windowController()) controller->openWindow();
-        StartupTrace::mark("window opened");
-    });
     StartupTrace::mark("main view build");
     initUserInterface();
     StartupTrace::mark("main view built");
@@ -282,6 +271,12 @@ void ZoravelAppDelegate::initMainViewUI()
     default: break;
     }
     if (m_withoutTray) m_mainView->setIsPinned(true);
+
+    m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
+        StartupTrace::mark("window open");
+        if (WindowController* controller = windowController()) controller->openWindow();
+        StartupTrace::mark("window opened");
+    });
 }
 
 void ZoravelAppDelegate::initUserInterface()
