@@ -49,7 +49,10 @@ void RecordStore::setSharedDatabase(sqlite3* db)
 
 void RecordStore::fatal(const char* format, sqlite3* db)
 {
-    qFatal("%s", messageFor(format, db).constData());
+    // Our statements fail to prepare only on a database of another schema,
+    // which came from outside: logged, and the statement then fails as a
+    // full disk would, never ending the process.
+    qCritical("%s", messageFor(format, db).constData());
 }
 
 void RecordStore::logFailure(const char* format, sqlite3* db)
@@ -61,7 +64,7 @@ int RecordStore::step(sqlite3_stmt* statement)
 {
     const bool injected =
         stepsUntilFailure.load(std::memory_order_relaxed) > 0 && stepsUntilFailure.fetch_sub(1) == 1;
-    const int result = injected ? SQLITE_IOERR : sqlite3_step(statement);
+    const int result = !statement ? SQLITE_MISUSE : injected ? SQLITE_IOERR : sqlite3_step(statement);
     if (result != SQLITE_ROW && result != SQLITE_DONE) {
         ++failedSteps;
         Transaction::stepFailed();
