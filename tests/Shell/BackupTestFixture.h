@@ -133,7 +133,5 @@ protected:
     std::unique_ptr<CoreData> manager;
     RecordingICalSync* calendarStore = nullptr;
     std::unique_ptr<MainView> view;
-
-private:
     std::unique_ptr<ScopedDataHome> m_home;
 };
