@@ -16,6 +16,7 @@ std::atomic<sqlite3*> database{nullptr};
 // Steps left until the one that is to fail; 0 when none is to fail.
 std::atomic<qint64> stepsUntilFailure{0};
 thread_local quint64 failedSteps = 0;
+thread_local int lastFailedResult = SQLITE_OK;
 
 std::mutex& registryMutex()
 {
@@ -67,6 +68,7 @@ int RecordStore::step(sqlite3_stmt* statement)
     const int result = !statement ? SQLITE_MISUSE : injected ? SQLITE_IOERR : sqlite3_step(statement);
     if (result != SQLITE_ROW && result != SQLITE_DONE) {
         ++failedSteps;
+        lastFailedResult = result;
         Transaction::stepFailed();
     }
     return result;
@@ -75,6 +77,11 @@ int RecordStore::step(sqlite3_stmt* statement)
 quint64 RecordStore::failedStepsOnThisThread()
 {
     return failedSteps;
+}
+
+QString RecordStore::lastFailureOnThisThread()
+{
+    return lastFailedResult == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errstr(lastFailedResult));
 }
 
 void RecordStore::failStep(qint64 nth)

@@ -32,6 +32,9 @@ int step(sqlite3_stmt* statement);
 // How many steps have failed on this thread so far: a read outside any unit
 // that answers empty can tell a failure from an empty table by it.
 quint64 failedStepsOnThisThread();
+// SQLite's text for the last failed step on this thread ("database or disk
+// is full"); empty before any.
+QString lastFailureOnThisThread();
 // For tests: the nth step from now (1 the next one) answers SQLITE_IOERR
 // without running; 0 disarms. Pending until that step has been reached.
 void failStep(qint64 nth);
