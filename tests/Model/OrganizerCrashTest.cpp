@@ -1,12 +1,23 @@
-// A restore of a 2,000-event backup, with the calendar store in step, killed
-// at each step it reaches; the next start (which runs the full store sync)
-// must leave either the old events or the restored ones, each once in the
-// database and once in the store, every link to a file that exists.
+// The organizer's real work in a process of its own, killed at a fixed list
+// of the steps it reaches, then started again on the same folders:
+// - a restore of a 2,000-event backup with the calendar store in step: the
+//   next start (which runs the full store sync) leaves either the old
+//   events or the restored ones;
+// - a web pass merging 5,000 items from the loopback service: the next pass
+//   leaves the service's items.
+// Either way each event is once in the database and once in the store,
+// every link to a file that exists.
 #include "BackupFile.h"
 #include "DatabaseRestore.h"
+#include "LoopbackService.h"
+#include "Utilities.h"
+#include "Clock.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QThread>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,7 +26,7 @@
 
 #include <sqlite3.h>
 
-namespace RestoreCrashTests {
+namespace OrganizerCrashTests {
 
 constexpr int eventCount = 2000;
 using Step = DatabaseRestore::Step;
@@ -26,17 +37,22 @@ struct Folders {
     QString data() const { return home + QStringLiteral("/Zoravel/ZoravelTests"); }
 };
 
-// Exit code, or -1 when the runner was killed.
-int run(const Folders& folders, const QStringList& arguments)
+void startRunner(QProcess& runner, const Folders& folders, const QStringList& arguments)
 {
-    QProcess runner;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), folders.home);
     environment.insert(QStringLiteral("ZORAVEL_CALENDAR_STORE"), folders.store);
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.info=false"));
     runner.setProcessEnvironment(environment);
     runner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    runner.start(QStringLiteral(ZORAVEL_RESTORE_RUNNER), arguments);
+    runner.start(QStringLiteral(ZORAVEL_ORGANIZER_RUNNER), arguments);
+}
+
+// Exit code, or -1 when the runner was killed.
+int run(const Folders& folders, const QStringList& arguments)
+{
+    QProcess runner;
+    startRunner(runner, folders, arguments);
     if (!runner.waitForFinished(300000)) return -2;
     return runner.exitStatus() == QProcess::CrashExit ? -1 : runner.exitCode();
 }
@@ -104,7 +120,7 @@ std::string text(const QStringList& list)
     return QStringLiteral("%1: ").arg(list.size()).toStdString() + list.join(u',').toStdString();
 }
 
-class RestoreCrashTest : public ::testing::Test {
+class OrganizerCrashTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -151,7 +167,7 @@ struct KillCase {
     bool restored;  // the restore is in effect after the next start
 };
 
-TEST_F(RestoreCrashTest, AKillAtAnyStepLeavesTheOldOrTheRestoredEventsEachOnceAndLinked)
+TEST_F(OrganizerCrashTest, AKillAtAnyStepLeavesTheOldOrTheRestoredEventsEachOnceAndLinked)
 {
     const Holdings before = holdings(seeded);
     ASSERT_EQ(before.names.size(), eventCount);
@@ -189,4 +205,80 @@ TEST_F(RestoreCrashTest, AKillAtAnyStepLeavesTheOldOrTheRestoredEventsEachOnceAn
     }
 }
 
-}  // namespace RestoreCrashTests
+struct HoldCase {
+    const char* name;
+    const char* method;
+    const char* path;
+    int request;  // held from this request of the endpoint on
+};
+
+TEST_F(OrganizerCrashTest, AWebPassKilledAtAnyStepLosesAndDoublesNothingOnTheNextPass)
+{
+    constexpr int serviceItems = 5000;
+    constexpr int localItems = 120;  // three uploads of at most 50
+    const QString account = QStringLiteral("ann@example.com");
+    const QString password = QStringLiteral("secret");
+    const HoldCase cases[] = {
+        {"items download", "GET", "/api/tasks.json", 1},
+        {"second upload", "POST", "/api/tasks.json", 2},
+        {"links download, after the merge", "GET", "/api/hyperlinks.json", 1},
+    };
+    const QString seedRoot = base->filePath(QStringLiteral("webseed"));
+    const Folders seed{seedRoot + QStringLiteral("/home"), seedRoot + QStringLiteral("/store")};
+    ASSERT_EQ(run(seed, {QStringLiteral("seed"), QString::number(localItems)}), 0);
+
+    int index = 0;
+    for (const HoldCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackService service;
+        service.addAccount(account, password);
+        const qint64 category = service.addCategory(account, {{"name", "Work"}});
+        const double today = Utilities::toDBDate(Clock::now()).timeIntervalSince1970();
+        for (int n = 0; n < serviceItems; ++n) {
+            const qint64 start = qint64(today) + 86400 * (n % 10) + 60 * (n % 600);
+            service.addItemRecord(account, {{"title", QStringLiteral("Web %1").arg(n, 4, 10, QLatin1Char('0'))},
+                                            {"task_type", 3},
+                                            {"group_id", 0},
+                                            {"category_id", category},
+                                            {"start_time", start},
+                                            {"end_time", start + 1800}});
+        }
+        const QString root = base->filePath(QStringLiteral("web%1").arg(++index));
+        const Folders folders{root + QStringLiteral("/home"), root + QStringLiteral("/store")};
+        ASSERT_TRUE(copyFolder(seed.home, folders.home));
+        ASSERT_TRUE(copyFolder(seed.store, folders.store));
+        const QStringList arguments{QStringLiteral("web"), service.baseAddress(), account, password};
+
+        ServiceFault hold;
+        hold.kind = ServiceFault::Hold;
+        hold.fromRequest = c.request;
+        service.setFault(QLatin1String(c.method), QLatin1String(c.path), hold);
+        QProcess runner;
+        startRunner(runner, folders, arguments);
+        ASSERT_TRUE(runner.waitForStarted(10000));
+        QElapsedTimer waited;
+        waited.start();
+        while (service.heldRequests() == 0 && runner.state() == QProcess::Running && waited.elapsed() < 120000)
+            QThread::msleep(5);
+        ASSERT_EQ(service.heldRequests(), 1) << "the pass never reached the step (exit " << runner.exitCode() << ")";
+        runner.kill();
+        ASSERT_TRUE(runner.waitForFinished(10000));
+        service.releaseHeld();
+        service.clearFaults();
+
+        ASSERT_EQ(run(folders, arguments), 0) << "the next pass ended without failure";
+        QStringList serviceNames;
+        for (const QJsonObject& record : service.itemRecordsOf(account))
+            serviceNames << record.value(QStringLiteral("title")).toString();
+        serviceNames.sort();
+        EXPECT_EQ(serviceNames.size(), serviceItems + localItems) << "each item once on the service";
+        const Holdings after = holdings(folders);
+        EXPECT_EQ(text(after.names), text(serviceNames));
+        EXPECT_EQ(text(after.storeNames), text(after.names)) << "the store holds each event once";
+        EXPECT_EQ(text(after.storeUids), text(after.linkedUids)) << "every link names a file, every file is linked";
+        EXPECT_TRUE(after.leftovers.isEmpty()) << after.leftovers.join(u' ').toStdString();
+        QDir(root).removeRecursively();
+    }
+}
+
+}  // namespace OrganizerCrashTests

@@ -6,8 +6,13 @@
 //   restore <backup> <step> <n>  restores the backup and kills itself the
 //                                <n>th time the restore reaches <step>
 //                                (a DatabaseRestore::Step number);
-//   start                        runs the start's full sync and ends.
-// Exit 0 when done, 2 and up when it could not do its work.
+//   start                        runs the start's full sync and ends;
+//   web <address> <user> <pass>  runs the start's full sync, then one full
+//                                web pass against the service at the
+//                                address (the crash test kills it while
+//                                the service holds one of its requests).
+// Exit 0 when done, 1 when the web pass failed, 2 and up when it could not
+// do its work.
 #include "BackupFile.h"
 #include "CalCalendarStore.h"
 #include "Calendar.h"
@@ -18,6 +23,7 @@
 #include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
+#include "ZVWSync.h"
 #include "iCalSyncJobs.h"
 
 #include <QCoreApplication>
@@ -90,6 +96,17 @@ int main(int argc, char** argv)
             if (!DatabaseRestore::replaceDatabase(manager, manager.icalSync(), nullptr)) return 8;
         } else if (mode == "start") {
             manager.icalSync()->backgroundFullSync();
+        } else if (mode == "web" && argc > 4) {
+            manager.icalSync()->backgroundFullSync();
+            qputenv("ZORAVEL_SERVICE_URL", QByteArray(argv[2]));
+            internetReachable = true;
+            const SettingPtr setting = manager.currentSetting();
+            setting->setZvwUserName(QString::fromLocal8Bit(argv[3]));
+            setting->setZvwPassword(QString::fromLocal8Bit(argv[4]));
+            manager.setZVWSync(std::make_unique<ZVWSync>());
+            ZVWSync& sync = *manager.zvwSync();
+            if (!sync.backgroundFullSync(nullptr) || !sync.waitUntilIdle(300)) return 10;
+            result = sync.errorDescription().isEmpty() ? 0 : 1;
         } else {
             result = 2;
         }
