@@ -414,14 +414,14 @@ bool CoreData::init()
     if (!createEditableCopyOfDatabaseIfNeeded() || !initializeDatabase()) {
         if (m_startupFailure.problem == StartupProblem::None)
             failStartup(StartupProblem::DatabaseCannotBeOpened, databasePath(), kDatabaseCanNotOpenText);
-        if (RecordStore::sharedDatabase()) DatabaseRestore::closeSharedDatabase();
         // After a restore the user can get back in with the database from
         // before it; the start is then tried once more.
-        if (reportStartupFailure(m_startupFailure, DatabaseRestore::canPutBack()) && DatabaseRestore::putBack()) {
-            m_startupFailure = StartupFailure();
-            if (initializeDatabase()) return finishInit();
-            reportStartupFailure(m_startupFailure, false);
-        }
+        if (!reportStartupFailure(m_startupFailure, DatabaseRestore::canPutBack())) return false;
+        if (RecordStore::sharedDatabase()) DatabaseRestore::closeSharedDatabase();
+        if (!DatabaseRestore::putBack()) return false;
+        m_startupFailure = StartupFailure();
+        if (initializeDatabase()) return finishInit();
+        reportStartupFailure(m_startupFailure, false);
         return false;
     }
     return finishInit();

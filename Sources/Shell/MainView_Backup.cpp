@@ -64,14 +64,14 @@ SettingPtr currentSettings()
 // The informative text says what the user can do: a file that is no backup
 // of ours is another case than a disk that has no room.
 void showRestoreError(const QString& path, const QString& problem,
-                      const QString& messageKey = QStringLiteral("restoreErrorMessage"))
+                      const QString& informativeText = TextTable::localizedString(QStringLiteral("restoreErrorMessage")))
 {
     qWarning("The backup '%s' is not restored: %s.", qUtf8Printable(path), qUtf8Printable(problem));
     AlertRequest alert;
     alert.style = AlertStyle::Critical;
     alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
     alert.messageText = TextTable::localizedString(QStringLiteral("restoreErrorText"));
-    alert.informativeText = TextTable::localizedString(messageKey);
+    alert.informativeText = informativeText;
     AlertPresenter::current().runModal(alert);
 }
 
@@ -221,9 +221,9 @@ bool MainView::restoreFile(const QString& path, const QString& key)
         endSheet();
         const bool full = problem == QLatin1String("the disk is full");
         showRestoreError(path, problem,
-                         notOurs ? QStringLiteral("restoreErrorMessage")
-                         : full  ? QStringLiteral("restoreDiskFullMessage")
-                                 : QStringLiteral("restoreCannotWriteMessage"));
+                         notOurs ? TextTable::localizedString(QStringLiteral("restoreErrorMessage"))
+                         : full  ? TextTable::localizedString(QStringLiteral("restoreDiskFullMessage"))
+                                 : TextTable::localizedString(QStringLiteral("restoreCannotWriteMessage")));
         return false;
     }
 
