@@ -219,8 +219,7 @@ void iCalSyncJobs::runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& t
 
 void iCalSyncJobs::finishJob(const ICalJobOutcome& outcome)
 {
-    if (outcome.changedLocalItems && MainViewAccess::windowIsVisible() && !MainViewAccess::windowIsKey())
-        MainViewAccess::postReloadData();
+    if (outcome.changedLocalItems) MainViewAccess::postReloadDataIfShownInBackground();
     if (!outcome.autoSyncMask) return;
     const CoreData* manager = CoreData::shared();
     const SettingPtr setting = manager ? manager->currentSetting() : nullptr;

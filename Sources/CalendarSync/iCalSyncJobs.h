@@ -53,7 +53,8 @@ public:
     qint64 numOfInsertedICal() const { return m_numOfInsertedICal.load(); }
     // Waits, serving the main thread meanwhile, until no job is left on the
     // worker (queued or running); false when some are after `seconds`.
-    bool waitForQueuedJobs(double seconds) const;
+    bool waitForQueuedJobs(double seconds) const override;
+    void removeInterruptedWrites() override;
 
     // --- the entries ---
     void backgroundOneWaySyncInsertToICal(const CalendarPtr& calendar, bool andInsertToZVW) override;

@@ -6,6 +6,7 @@
 #include "RecordGuard.h"
 #include "DataCrypto.h"
 #include "DataFolder.h"
+#include "DatabaseRestore.h"
 #include "DatabaseSchema.h"
 #include "GregorianCalendar.h"
 #include "NotificationCenter.h"
@@ -334,15 +335,20 @@ bool isFile(const QString& path)
 }
 
 // The user is told why the start stopped; the log keeps the same text.
-void reportStartupFailure(const StartupFailure& failure)
+// With offerPutBack, the user may choose the database from before the last
+// restore instead: true when he did.
+bool reportStartupFailure(const StartupFailure& failure, bool offerPutBack)
 {
     qCritical("Zoravel cannot start: %s", qUtf8Printable(failure.message));
     AlertRequest alert;
     alert.style = AlertStyle::Critical;
     alert.messageText = kDatabaseCanNotOpenText;
     alert.informativeText = failure.message;
+    const int putBack =
+        offerPutBack ? alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("startupPutBackDatabaseText")))
+                     : -1;
     alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
-    AlertPresenter::current().runModal(alert);
+    return AlertPresenter::current().runModal(alert).button == putBack && offerPutBack;
 }
 
 // Local time, without the colons a file name should not carry.
@@ -408,9 +414,21 @@ bool CoreData::init()
     if (!createEditableCopyOfDatabaseIfNeeded() || !initializeDatabase()) {
         if (m_startupFailure.problem == StartupProblem::None)
             failStartup(StartupProblem::DatabaseCannotBeOpened, databasePath(), kDatabaseCanNotOpenText);
-        reportStartupFailure(m_startupFailure);
+        // After a restore the user can get back in with the database from
+        // before it; the start is then tried once more.
+        if (!reportStartupFailure(m_startupFailure, DatabaseRestore::canPutBack())) return false;
+        if (RecordStore::sharedDatabase()) DatabaseRestore::closeSharedDatabase();
+        if (!DatabaseRestore::putBack()) return false;
+        m_startupFailure = StartupFailure();
+        if (initializeDatabase()) return finishInit();
+        reportStartupFailure(m_startupFailure, false);
         return false;
     }
+    return finishInit();
+}
+
+bool CoreData::finishInit()
+{
     refreshInitValuesFromSetting(currentSetting());
 
     m_zvwSync = std::make_unique<ZVWSync>();
@@ -593,6 +611,14 @@ bool CoreData::initializeDatabase()
     restrictDataFolderToOwner();
 
     applySchemaUpgrades();
+    // Statements of ours that cannot be prepared on it would fail at every
+    // turn: such a database (however it got here) is refused by name.
+    if (QString problem; !DatabaseSchema::matchesTemplate(database, true, &problem)) {
+        qCritical("The database '%s' is not of Zoravel's schema: %s.", qUtf8Printable(path), qUtf8Printable(problem));
+        DatabaseRestore::closeSharedDatabase();
+        return failStartup(StartupProblem::DatabaseNotOurs, path,
+                           TextTable::localizedString(QStringLiteral("startupDatabaseSchemaText")).arg(path, problem));
+    }
     if (!readSettingsWhole(*this)) {
         qCritical("Failed to open database with message '%s'.", "the settings could not be read");
         return false;

@@ -799,6 +799,7 @@ private:
     void applySchemaUpgrades();
     void startNetworkMonitors();
     bool failStartup(StartupProblem problem, const QString& path, const QString& message);
+    bool finishInit();
     bool checkDataFolder(const QString& folder);
     bool checkExistingDatabase(const QString& path);
     bool copyTemplateDatabase(const QString& target);

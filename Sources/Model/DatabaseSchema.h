@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+struct sqlite3;
+
 // The start-up schema upgrades, in the order they run. Every statement is
 // idempotent in effect: one that fails because its column or table already
 // exists counts as done.
@@ -27,5 +29,16 @@ QList<QString> ownTables();
 
 // Whether an upgrade failure only says the change is already there.
 bool isAlreadyDone(const QString& sqliteMessage);
+
+// Whether a database has the schema of ours, compared with the template
+// database as the upgrades leave it: every table of the template, each a
+// table (no views, no triggers anywhere), every column of the template,
+// no column the template and the upgrades lack, and each column of its
+// declared type. Tables and columns the upgrades add may be missing unless
+// `upgraded` says the upgrades have run. The first difference goes to
+// *problem. A template that cannot be read fails every check.
+bool matchesTemplate(sqlite3* database, bool upgraded, QString* problem);
+// The same for a database file, opened read-only.
+bool fileMatchesTemplate(const QString& path, QString* problem);
 
 }  // namespace DatabaseSchema

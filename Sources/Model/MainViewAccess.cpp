@@ -50,6 +50,16 @@ void MainViewAccess::postReloadData()
     onMainView(&MainViewAccess::reloadData);
 }
 
+void MainViewAccess::postReloadDataIfShownInBackground()
+{
+    // Asked on the main thread, where the view lives and dies: a worker
+    // calling the view would race its destruction.
+    MainQueue::async([] {
+        MainViewAccess* view = MainViewAccess::current();
+        if (view && view->isWindowVisible() && !view->isKeyWindow()) view->reloadData();
+    });
+}
+
 bool MainViewAccess::windowIsVisible()
 {
     const MainViewAccess* view = current();

@@ -79,7 +79,7 @@ public:
     // The shadow under the grown quick-add bar, as high as the height.
     virtual void setShadowLocationWithHeight(double height) { (void)height; }
 
-    // May be called on any thread: the state the view last saw.
+    // Main thread only: the view may be going away on it meanwhile.
     virtual bool isWindowVisible() const = 0;
     virtual bool isKeyWindow() const = 0;
     // Main thread: restores the database from the backup file, made with the
@@ -97,7 +97,11 @@ public:
     static void postShowSyncingIndicator();
     static void postHideSyncingIndicator();
     static void postReloadData();
-    // Safe from any thread; false while no view is installed.
+    // Safe from any thread: reloads the views on the main thread when the
+    // window is shown there but is not the key window (the user is working
+    // elsewhere and sees a change made behind his back).
+    static void postReloadDataIfShownInBackground();
+    // Main thread only; false while no view is installed.
     static bool windowIsVisible();
     static bool windowIsKey();
 };

@@ -5,8 +5,8 @@
 #include <sqlite3.h>
 
 // A statement used once in a while or built per call: prepared on the shared
-// connection when made, finalized when the scope ends. A prepare failure is a
-// fault of the program and ends the process, as for the cached statements.
+// connection when made, finalized when the scope ends. A prepare failure is
+// logged and leaves a null statement, whose steps fail.
 class OneOffStatement {
 public:
     explicit OneOffStatement(const QByteArray& sql);

@@ -6,8 +6,10 @@ QueryStatement::QueryStatement(const QByteArray& sql, PrepareFailure onFailure)
 {
     sqlite3* db = RecordStore::sharedDatabase();
     if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_statement, nullptr) == SQLITE_OK) return;
-    if (onFailure == PrepareFailure::Fatal) RecordStore::fatal(RecordStore::prepareErrorText, db);
-    RecordStore::logFailure(RecordStore::prepareErrorText, db);
+    if (onFailure == PrepareFailure::Fatal)
+        RecordStore::fatal(RecordStore::prepareErrorText, db);
+    else
+        RecordStore::logFailure(RecordStore::prepareErrorText, db);
     sqlite3_finalize(m_statement);
     m_statement = nullptr;
     m_failed = true;

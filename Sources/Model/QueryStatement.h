@@ -14,7 +14,8 @@
 // Most queries answer their empty result when they cannot run: a statement
 // that cannot be prepared is then logged and every read gives nothing. The
 // few whose SQL is fixed and must work (web-id lookups, link clean-ups) ask
-// for the fatal rule of the record statements instead.
+// for the rule of the record statements instead: logged as a fault of the
+// schema; they fail all the same.
 class QueryStatement {
 public:
     enum class PrepareFailure { EmptyResult, Fatal };

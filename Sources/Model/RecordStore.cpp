@@ -16,6 +16,7 @@ std::atomic<sqlite3*> database{nullptr};
 // Steps left until the one that is to fail; 0 when none is to fail.
 std::atomic<qint64> stepsUntilFailure{0};
 thread_local quint64 failedSteps = 0;
+thread_local int lastFailedResult = SQLITE_OK;
 
 std::mutex& registryMutex()
 {
@@ -49,7 +50,10 @@ void RecordStore::setSharedDatabase(sqlite3* db)
 
 void RecordStore::fatal(const char* format, sqlite3* db)
 {
-    qFatal("%s", messageFor(format, db).constData());
+    // Our statements fail to prepare only on a database of another schema,
+    // which came from outside: logged, and the statement then fails as a
+    // full disk would, never ending the process.
+    qCritical("%s", messageFor(format, db).constData());
 }
 
 void RecordStore::logFailure(const char* format, sqlite3* db)
@@ -61,9 +65,10 @@ int RecordStore::step(sqlite3_stmt* statement)
 {
     const bool injected =
         stepsUntilFailure.load(std::memory_order_relaxed) > 0 && stepsUntilFailure.fetch_sub(1) == 1;
-    const int result = injected ? SQLITE_IOERR : sqlite3_step(statement);
+    const int result = !statement ? SQLITE_MISUSE : injected ? SQLITE_IOERR : sqlite3_step(statement);
     if (result != SQLITE_ROW && result != SQLITE_DONE) {
         ++failedSteps;
+        lastFailedResult = result;
         Transaction::stepFailed();
     }
     return result;
@@ -72,6 +77,11 @@ int RecordStore::step(sqlite3_stmt* statement)
 quint64 RecordStore::failedStepsOnThisThread()
 {
     return failedSteps;
+}
+
+QString RecordStore::lastFailureOnThisThread()
+{
+    return lastFailedResult == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errstr(lastFailedResult));
 }
 
 void RecordStore::failStep(qint64 nth)

@@ -17,10 +17,10 @@ namespace RecordStore {
 sqlite3* sharedDatabase();
 void setSharedDatabase(sqlite3* database);
 
-// Fatal internal error: a statement that cannot be prepared is a fault of the
-// program, not of the user's data, so the process ends with the text and the
-// SQLite message in the log.
-[[noreturn]] void fatal(const char* format, sqlite3* database);
+// A statement of ours that cannot be prepared (a database of another schema):
+// the text and the SQLite message are logged; the caller's statement is null,
+// and stepping a null statement fails like any failed step.
+void fatal(const char* format, sqlite3* database);
 
 // A failure at run time (disk full, busy, I/O error) must not end the process:
 // the text and the SQLite message are logged and the caller reports failure.
@@ -32,6 +32,9 @@ int step(sqlite3_stmt* statement);
 // How many steps have failed on this thread so far: a read outside any unit
 // that answers empty can tell a failure from an empty table by it.
 quint64 failedStepsOnThisThread();
+// SQLite's text for the last failed step on this thread ("database or disk
+// is full"); empty before any.
+QString lastFailureOnThisThread();
 // For tests: the nth step from now (1 the next one) answers SQLITE_IOERR
 // without running; 0 disarms. Pending until that step has been reached.
 void failStep(qint64 nth);
@@ -74,7 +77,7 @@ public:
     CachedStatement(const CachedStatement&) = delete;
     CachedStatement& operator=(const CachedStatement&) = delete;
 
-    // The prepared statement; a prepare failure is fatal.
+    // The prepared statement; null (logged) when it cannot be prepared.
     sqlite3_stmt* get();
     void finalize();
     bool isPrepared() const { return m_statement != nullptr; }
@@ -91,6 +94,7 @@ public:
     explicit StatementReset(sqlite3_stmt* statement) : m_statement(statement) {}
     ~StatementReset()
     {
+        if (!m_statement) return;
         sqlite3_reset(m_statement);
         sqlite3_clear_bindings(m_statement);
     }

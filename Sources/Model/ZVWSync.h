@@ -517,6 +517,10 @@ protected:
     // A failure that stops the pass: the first one is kept as
     // errorDescription, and every one is posted on the main thread.
     void reportServerError(const QString& text);
+    // A write to the database that failed since `failuresBefore` (a count of
+    // RecordStore's failed steps on the pass's thread) stops the pass as a
+    // server error does, its reason shown; true then.
+    bool stopOnWriteFailure(quint64 failuresBefore);
     QString tokenAddress(const QString& userName, const QString& password) const;
     // "<base>/api/<path>?keyapi=<key>" followed by `more` ("&a=b...").
     QString dataAddress(const QString& path, const QString& more = QString()) const;

@@ -130,23 +130,31 @@ void ZVWSync::fullSync()
     if (!makeZvwKeyAPI() && errorDescription().isEmpty())
         reportServerError(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));
 
-    // Every step returns at once once one of them failed.
-    callAutoBackupOnServerIfNeed();
-    getSettingFromZVW();
-    getTagsFromZVW();
-    syncTagsWithZVW();
-    getProjectsFromZVW();
-    syncProjectsWithZVW();
-    deleteItemsInLocal();
-    getItemsFromZVW();
-    syncItemsWithZVW();
-    getLinksFromZVW();
-    syncLinksWithZVW();
-    getCommentsFromZVW();
-    syncCommentsWithZVW();
+    // Every step returns at once once one of them failed; a step whose
+    // writes to the database failed (a full disk) fails the pass too, so
+    // nothing after it acts on what it did not store.
+    using Step = void (ZVWSync::*)();
+    for (const Step step : {&ZVWSync::callAutoBackupOnServerIfNeed, &ZVWSync::getSettingFromZVW,
+                            &ZVWSync::getTagsFromZVW, &ZVWSync::syncTagsWithZVW, &ZVWSync::getProjectsFromZVW,
+                            &ZVWSync::syncProjectsWithZVW, &ZVWSync::deleteItemsInLocal, &ZVWSync::getItemsFromZVW,
+                            &ZVWSync::syncItemsWithZVW, &ZVWSync::getLinksFromZVW, &ZVWSync::syncLinksWithZVW,
+                            &ZVWSync::getCommentsFromZVW, &ZVWSync::syncCommentsWithZVW}) {
+        const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
+        (this->*step)();
+        stopOnWriteFailure(failuresBefore);
+    }
     syncSettingWithZVW(m_passSender.data());
     if (!errorDescription().isEmpty())
         qWarning().noquote() << "The web sync stopped:" << errorDescription();
+}
+
+bool ZVWSync::stopOnWriteFailure(quint64 failuresBefore)
+{
+    if (RecordStore::failedStepsOnThisThread() == failuresBefore) return false;
+    if (errorDescription().isEmpty())
+        reportServerError(TextTable::localizedString(QStringLiteral("zvwWriteFailedText"))
+                              .arg(RecordStore::lastFailureOnThisThread()));
+    return true;
 }
 
 void ZVWSync::callAutoBackupOnServerIfNeed()

@@ -7,6 +7,7 @@
 #include "CoreData.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
+#include "RecordStore.h"
 #include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Task.h"
@@ -17,6 +18,7 @@
 
 #include <QDebug>
 #include <QJsonDocument>
+#include <QSet>
 
 #include <algorithm>
 #include <memory>
@@ -209,6 +211,26 @@ private:
     int m_count = 0;
 };
 
+// After a failed write the store gets only what the database holds: the
+// changed items still stored, and the removal of those whose deletion was
+// committed. None is added: its link could not be stored.
+void handCommittedToStore(CoreData& dataManager, const TaskList& update, const TaskList& remove)
+{
+    QSet<qint64> stored;
+    {
+        RecordGuard guard;
+        QueryStatement query("SELECT primaryKey FROM Tasks");
+        while (query.nextRow()) stored.insert(sqlite3_column_int64(query.get(), 0));
+        if (!query.isValid() || query.failed()) return;
+    }
+    TaskList kept, gone;
+    for (const TaskPtr& item : update)
+        if (stored.contains(item->primaryKey())) kept.append(item);
+    for (const TaskPtr& item : remove)
+        if (!stored.contains(item->primaryKey())) gone.append(item);
+    if (iCalSync* calendar = dataManager.icalSync()) calendar->backgroundOneWaySyncInsertToICalItemList({}, kept, gone);
+}
+
 void write(const TaskPtr& item, const char* what)
 {
     if (!item->dehydrateUpdateOption(false))
@@ -392,6 +414,14 @@ void ZVWSync::syncItemsWithZVW()
     if (server && server->lastUpdateWork() < setting->lastUpdateWork()) setWillUpdateRemoteOrder(true);
     const bool restoring = setting->doRestore() != 0;
     const bool incomplete = itemDownloadIncomplete();
+    // A write that fails (a full disk) ends the merge where it is: nothing
+    // is uploaded, deleted or stored after it.
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
+    const auto stoppedByFailure = [&] {
+        if (!stopOnWriteFailure(failuresBefore)) return false;
+        handCommittedToStore(*dataManager, calendarUpdate, calendarDelete);
+        return true;
+    };
 
     WorkIndex works(zvwWorkList());
     auto queueServerDeletion = [&](qint64 zvwId) {
@@ -515,6 +545,8 @@ void ZVWSync::syncItemsWithZVW()
         }
     }
 
+    if (stoppedByFailure()) return;
+
     // Second phase: what goes to the service, then the local deletions.
     deleteWork();
     if (!newRoots.isEmpty()) addWorksFromList(newRoots, false);
@@ -533,6 +565,8 @@ void ZVWSync::syncItemsWithZVW()
             dataManager->deleteAllUnLinks(item);
         }
     }
+
+    if (stoppedByFailure()) return;
 
     // Third phase: the server items new to the database, in list order.
     const TaskList fresh = works.remaining();
@@ -574,6 +608,7 @@ void ZVWSync::syncItemsWithZVW()
     // End.
     if (willUpdateRemoteOrder()) updateTaskOrdersFromList(dataManager->getAllTasks());
     if (!setting->dehydrate()) qWarning() << "The item merge could not save the settings";
+    if (stoppedByFailure()) return;
     if (iCalSync* calendar = dataManager->icalSync())
         calendar->backgroundOneWaySyncInsertToICalItemList(calendarInsert, calendarUpdate, calendarDelete);
 }

@@ -58,6 +58,12 @@ public:
     virtual void syncDeleteToIcal(const CalendarPtr& calendar) {}
     virtual void syncDeleteToICalTask(const TaskPtr& task) {}
 
+    // Waits, serving the main thread meanwhile, until no job is left queued
+    // or running; false when some are after `seconds`.
+    virtual bool waitForQueuedJobs(double seconds) const { return true; }
+    // Removes what writes to the store interrupted by a kill left behind.
+    virtual void removeInterruptedWrites() {}
+
     // Blocks until no calendar-store job runs, at most `seconds`; answers
     // whether they ended. Quit waits here before the database closes.
     static bool waitUntilIdle(double seconds = 30.0);

@@ -6,7 +6,7 @@
 #include "BackupFile.h"
 #include "Calendar.h"
 #include "CoreData.h"
-#include "DatabaseBusyGuard.h"
+#include "DatabaseRestore.h"
 #include "FilePicker.h"
 #include "FileWriter.h"
 #include "Link.h"
@@ -61,14 +61,17 @@ SettingPtr currentSettings()
     return data ? data->currentSetting() : SettingPtr();
 }
 
-void showRestoreError(const QString& path, const QString& problem)
+// The informative text says what the user can do: a file that is no backup
+// of ours is another case than a disk that has no room.
+void showRestoreError(const QString& path, const QString& problem,
+                      const QString& informativeText = TextTable::localizedString(QStringLiteral("restoreErrorMessage")))
 {
     qWarning("The backup '%s' is not restored: %s.", qUtf8Printable(path), qUtf8Printable(problem));
     AlertRequest alert;
     alert.style = AlertStyle::Critical;
     alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
     alert.messageText = TextTable::localizedString(QStringLiteral("restoreErrorText"));
-    alert.informativeText = TextTable::localizedString(QStringLiteral("restoreErrorMessage"));
+    alert.informativeText = informativeText;
     AlertPresenter::current().runModal(alert);
 }
 
@@ -97,86 +100,6 @@ bool runWhilePainting(const std::function<bool()>& job)
     worker->wait();
     delete worker;
     return result.load();
-}
-
-// The statements every record class keeps, then any other, then the
-// connection: one statement left prepared would keep the file open.
-void closeSharedDatabase()
-{
-    Setting::finalizeStatements();
-    Task::finalizeStatements();
-    Calendar::finalizeStatements();
-    Tag::finalizeStatements();
-    Link::finalizeStatements();
-    ZVComment::finalizeStatements();
-    RecordStore::finalizeAllStatements();
-    sqlite3* database = RecordStore::sharedDatabase();
-    databaseOpen = false;
-    RecordStore::setSharedDatabase(nullptr);
-    if (database && sqlite3_close(database) != SQLITE_OK) {
-        qCritical("Error: failed to close database with message '%s'.", sqlite3_errmsg(database));
-        sqlite3_close_v2(database);
-    }
-}
-
-void emptyWorkingLists(CoreData& data)
-{
-    data.setTagList({});
-    data.doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
-    data.doWithCalendarList(std::nullopt, ListAction::Remove);
-}
-
-// Opens the database file again and fills the working lists from it.
-bool reopenDatabase(CoreData& data)
-{
-    emptyWorkingLists(data);
-    if (!data.initializeDatabase()) {
-        if (RecordStore::sharedDatabase()) closeSharedDatabase();
-        return false;
-    }
-    QList<qint64> visible;
-    for (const CalendarPtr& category : data.calendarList())
-        if (category->inVisible() == 0) visible.append(category->primaryKey());
-    data.addTasksToListFromCalendarList(visible);
-    return true;
-}
-
-// Replaces the database file by the checked one at incomingPath while the
-// connection is closed. The old file is kept beside it (a hard link, so the
-// name "Database.sql" never goes missing) until the new one has opened; if
-// it does not open, the old one is put back and opened again. False when
-// the old database is in use again.
-bool swapDatabaseFile(CoreData& data, const QString& incomingPath)
-{
-    const QString databasePath = CoreData::databasePath();
-    const QString keptPath = databasePath + QStringLiteral(".before-restore");
-    QFile::remove(keptPath);
-    closeSharedDatabase();
-    const QByteArray database = QFile::encodeName(databasePath);
-    const QByteArray kept = QFile::encodeName(keptPath);
-    const QByteArray incoming = QFile::encodeName(incomingPath);
-    if (::link(database.constData(), kept.constData()) != 0 && !QFile::copy(databasePath, keptPath)) {
-        qWarning("The database cannot be kept aside as '%s'; it is not replaced.", qUtf8Printable(keptPath));
-        QFile::remove(incomingPath);
-        if (!reopenDatabase(data)) qCritical("The database could not be opened again.");
-        return false;
-    }
-    if (std::rename(incoming.constData(), database.constData()) != 0) {
-        qWarning("The restored database cannot take the place of '%s'.", qUtf8Printable(databasePath));
-        QFile::remove(incomingPath);
-        QFile::remove(keptPath);
-        if (!reopenDatabase(data)) qCritical("The database could not be opened again.");
-        return false;
-    }
-    if (reopenDatabase(data)) {
-        QFile::remove(keptPath);
-        return true;
-    }
-    qWarning("The restored database does not open; the earlier one is put back.");
-    if (std::rename(kept.constData(), database.constData()) != 0)
-        qCritical("The earlier database could not be put back; it is kept as '%s'.", qUtf8Printable(keptPath));
-    if (!reopenDatabase(data)) qCritical("The database could not be opened again.");
-    return false;
 }
 
 }  // namespace
@@ -292,29 +215,16 @@ bool MainView::restoreFile(const QString& path, const QString& key)
 
     // The decoded database is written beside the live one and checked as a
     // copy while the panel paints.
-    const QString incomingPath = CoreData::databasePath() + QStringLiteral(".restoring");
-    const bool sound = runWhilePainting([&] {
-        if (!FileWriter::current().writeAtomically(incomingPath, *payload)) {
-            problem = QStringLiteral("the restored database cannot be written");
-            return false;
-        }
-        return BackupFile::checkDatabaseFile(incomingPath, &problem);
-    });
+    bool notOurs = false;
+    const bool sound = runWhilePainting([&] { return DatabaseRestore::writeIncoming(*payload, &problem, &notOurs); });
     if (!sound) {
-        QFile::remove(incomingPath);
         endSheet();
-        showRestoreError(path, problem);
+        const bool full = problem == QLatin1String("the disk is full");
+        showRestoreError(path, problem,
+                         notOurs ? TextTable::localizedString(QStringLiteral("restoreErrorMessage"))
+                         : full  ? TextTable::localizedString(QStringLiteral("restoreDiskFullMessage"))
+                                 : TextTable::localizedString(QStringLiteral("restoreCannotWriteMessage")));
         return false;
-    }
-
-    // The program's items leave the calendar store; the restored ones come
-    // back once the new database is open.
-    iCalSync* calendarSync = data->icalSync();
-    if (calendarSync) {
-        for (const CalendarPtr& category : data->getCalendarList())
-            if (category->projectType() == 0 && category->builtIn() != 1) calendarSync->syncDeleteToIcal(category);
-        for (const TaskPtr& event : data->getAllRootEvents()) calendarSync->syncDeleteToICalEvent(event, 1);
-        for (const TaskPtr& task : data->getAllTasks()) calendarSync->syncDeleteToICalTask(task);
     }
 
     // A sync still running would write into the closed database.
@@ -329,32 +239,16 @@ bool MainView::restoreFile(const QString& path, const QString& key)
     const bool autoSyncWasOn = settingsBefore && settingsBefore->autoZVWSync() != 0;
 
     m_progressWindow->repaint();
-    bool replaced = false;
-    {
-        // Every record waits from the close to the re-open.
-        DatabaseBusyGuard busy;
-        replaced = swapDatabaseFile(*data, incomingPath);
-    }
-    if (!replaced) {
-        // The store gets the items of the database in use back.
-        if (calendarSync) calendarSync->backgroundRestoreCalendars();
+    // The program's items leave the calendar store, the database is
+    // replaced and the restored items go to the store: a kill anywhere in
+    // between is finished by the next start.
+    bool restoredHadAutoSync = false;
+    if (!DatabaseRestore::replaceDatabase(*data, data->icalSync(), &restoredHadAutoSync)) {
         endSheet();
         reloadData();
         showRestoreError(path, QStringLiteral("the restored database could not take the place of the old one"));
         return false;
     }
-
-    bool restoredHadAutoSync = false;
-    if (const SettingPtr setting = currentSettings()) {
-        setting->setDoRestore(1);
-        setting->setDatabaseVersion(data->currentVersion());
-        setting->setStartUpWizard(0);
-        restoredHadAutoSync = setting->autoZVWSync() != 0;
-        setting->setAutoZVWSync(0);
-        if (!setting->dehydrate()) qWarning("The settings of the restored database could not be saved.");
-        if (!setting->setAutoSync()) qWarning("The sync switches could not be saved after the restore.");
-    }
-    if (calendarSync) calendarSync->backgroundRestoreCalendars();
     endSheet();
     reloadData();
 

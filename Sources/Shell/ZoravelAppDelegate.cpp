@@ -4,6 +4,7 @@
 #include "Button.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "DatabaseRestore.h"
 #include "iCalSync.h"
 #include "DayBoxImageRenderer.h"
 #include "iCalSyncJobs.h"
@@ -177,6 +178,9 @@ bool ZoravelAppDelegate::initData()
         manager = m_ownDataManager.get();
         // The exchange with the system calendar store, on the user's store.
         manager->setICalSync(std::make_unique<iCalSyncJobs>());
+        // Before any sync reads the store: a restore cut off half-way has
+        // emptied it of items the database still links to.
+        DatabaseRestore::recoverAtStart(*manager, manager->icalSync());
     }
     const SettingPtr setting = manager->currentSetting();
     if (!setting) return false;

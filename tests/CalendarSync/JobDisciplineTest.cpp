@@ -331,6 +331,7 @@ TEST_F(JobDisciplineTest, ViewsReloadOnlyWhenTheWindowIsVisibleAndNotKey)
         jobs->waitForAll();
         processEventsUntil([] { return false; }, 30);
         EXPECT_EQ(view.calls().contains(QStringLiteral("reload")), c.reloads) << view.calls().join(u',').toStdString();
+        EXPECT_FALSE(view.askedOffMainThread.load()) << "the job's thread called the view";
     }
 }
 

@@ -328,9 +328,12 @@ TEST_F(CoreDataStartupTest, AnUpgradeThatFailsForAnotherReasonIsReported)
               SQLITE_OK);
     sqlite3_close(db);
     CoreData& dataManager = start();
-    ASSERT_TRUE(started());
     ASSERT_EQ(dataManager.upgradeFailures().size(), 1) << dataManager.upgradeFailures().join('\n').toStdString();
     EXPECT_TRUE(dataManager.upgradeFailures().first().contains(QStringLiteral("Cannot add a column to a view")));
+    // Its statements would fail at every turn: the start stops, naming the file.
+    EXPECT_FALSE(started());
+    EXPECT_EQ(dataManager.startupFailure().problem, StartupProblem::DatabaseNotOurs);
+    EXPECT_TRUE(dataManager.startupFailure().message.contains(CoreData::databasePath()));
 }
 
 TEST_F(CoreDataStartupTest, AStartTurnsChecklistCategoriesIntoNotes)

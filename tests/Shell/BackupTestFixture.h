@@ -32,6 +32,8 @@ protected:
     {
         m_home = std::make_unique<ScopedDataHome>();
         ASSERT_TRUE(m_home->isValid());
+        beforeStart();
+        if (IsSkipped()) return;
         NetworkStatus::instance().setOverride(0);
         Clock::setFixed(GregorianCalendar::dateFromFields(2014, 1, 15, 9, 0, 0));
         Scheduler::setCurrent(&scheduler);
@@ -50,8 +52,17 @@ protected:
         calendarStore->clearCalls();
     }
 
+    // Run in the fresh data home before the data manager starts in it, and
+    // after it stopped, before the home goes.
+    virtual void beforeStart() {}
+    virtual void afterStop() {}
+
     void TearDown() override
     {
+        if (!manager) {
+            afterStop();
+            return;
+        }
         MainView::setCurrent(nullptr);
         view.reset();
         RecordStore::finalizeAllStatements();
@@ -64,6 +75,7 @@ protected:
         Scheduler::setCurrent(nullptr);
         Clock::reset();
         NetworkStatus::instance().setOverride(std::nullopt);
+        afterStop();
         m_home.reset();
     }
 
@@ -121,7 +133,5 @@ protected:
     std::unique_ptr<CoreData> manager;
     RecordingICalSync* calendarStore = nullptr;
     std::unique_ptr<MainView> view;
-
-private:
     std::unique_ptr<ScopedDataHome> m_home;
 };

@@ -4,9 +4,11 @@
 #include "Popover.h"
 #include "View.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <QStringList>
+#include <QThread>
 
 #include <atomic>
 #include <mutex>
@@ -40,7 +42,11 @@ public:
     void showNoteModuleAndReloadData() override;
     void showProjectModuleAndReloadData() override;
     void reloadPlannerView(bool forceNavigator) override;
-    bool isWindowVisible() const override { return windowVisible.load(); }
+    bool isWindowVisible() const override
+    {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) askedOffMainThread = true;
+        return windowVisible.load();
+    }
     // The editor popovers' state, kept as a main view keeps it; only the
     // reload with changed keys is recorded ("reload <key>=<value>").
     void reloadDataWithInfo(const QVariantMap& info) override;
@@ -65,6 +71,8 @@ public:
     void clearCalls();
 
     std::atomic<bool> windowVisible{false};
+    // Set when a thread other than the main one asked whether the window shows.
+    mutable std::atomic<bool> askedOffMainThread{false};
     std::atomic<bool> keyWindow{false};
     std::atomic<bool> plannerExpand{false};
     std::atomic<int> listModule{1};

@@ -10,6 +10,7 @@
 
 #include <httplib.h>
 #include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
 
 #include <atomic>
 #include <chrono>
@@ -72,12 +73,51 @@ HttpFailure failureOf(httplib::Error error)
     }
 }
 
+void freeExpectedHost(void*, void* host, CRYPTO_EX_DATA*, int, long, void*)
+{
+    delete static_cast<std::string*>(host);
+}
+
+// Where a store keeps the host its peers must name.
+int expectedHostIndex()
+{
+    static const int index = X509_STORE_get_ex_new_index(0, nullptr, nullptr, nullptr, freeExpectedHost);
+    return index;
+}
+
+// The peer's own certificate must name the host we asked for, by the rules
+// of RFC 6125: when it has alternative names of the kind asked for, its
+// subject's common name counts for nothing (the HTTP library would still
+// accept that name). An address is checked against the addresses it names.
+int checkPeerNamesHost(int chainVerified, X509_STORE_CTX* context)
+{
+    if (!chainVerified) return 0;
+    if (X509_STORE_CTX_get_error_depth(context) != 0) return 1;
+    X509* peer = X509_STORE_CTX_get_current_cert(context);
+    const auto* host = static_cast<const std::string*>(
+        X509_STORE_get_ex_data(X509_STORE_CTX_get0_store(context), expectedHostIndex()));
+    bool named = false;
+    if (peer && host) {
+        named = QHostAddress(QString::fromStdString(*host)).isNull()
+                    ? X509_check_host(peer, host->data(), host->size(), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr) == 1
+                    : X509_check_ip_asc(peer, host->c_str(), 0) == 1;
+    }
+    if (named) return 1;
+    X509_STORE_CTX_set_error(context, X509_V_ERR_HOSTNAME_MISMATCH);
+    return 0;
+}
+
 // The system's trusted certificates, and those of the file the environment
-// names. Each client owns its store.
-X509_STORE* trustedCertificates()
+// names, for a connection to the host. Each client owns its store.
+X509_STORE* trustedCertificates(const std::string& host)
 {
     X509_STORE* store = X509_STORE_new();
     if (!store) return nullptr;
+    if (X509_STORE_set_ex_data(store, expectedHostIndex(), new std::string(host)) != 1) {
+        X509_STORE_free(store);
+        return nullptr;
+    }
+    X509_STORE_set_verify_cb(store, checkPeerNamesHost);
     X509_STORE_set_default_paths(store);
     const QString extra = qEnvironmentVariable("ZORAVEL_CA_FILE");
     if (!extra.isEmpty()) {
@@ -148,7 +188,7 @@ HttpSession::Connection* HttpSession::connectionFor(const QString& scheme, const
     if (scheme == QLatin1String("https")) {
         auto client = std::make_unique<httplib::SSLClient>(hostName, port);
         client->enable_server_certificate_verification(true);
-        if (X509_STORE* store = trustedCertificates()) client->set_ca_cert_store(store);
+        if (X509_STORE* store = trustedCertificates(hostName)) client->set_ca_cert_store(store);
         connection->client = std::move(client);
     } else {
         connection->client = std::make_unique<httplib::ClientImpl>(hostName, port);

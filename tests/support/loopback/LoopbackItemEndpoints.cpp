@@ -250,6 +250,15 @@ bool LoopbackService::changeItemRecord(const QString& account, qint64 id, const 
     return true;
 }
 
+bool LoopbackService::removeItemRecord(const QString& account, qint64 id)
+{
+    std::lock_guard lock(m_data->mutex);
+    Data::Account& owner = m_data->account(account);
+    if (owner.items.remove(id) == 0) return false;
+    owner.taskStamp = m_data->grow();
+    return true;
+}
+
 QList<QJsonObject> LoopbackService::itemRecordsOf(const QString& account) const
 {
     std::lock_guard lock(m_data->mutex);

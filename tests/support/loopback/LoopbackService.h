@@ -150,6 +150,8 @@ public:
     qint64 addItemRecord(const QString& account, const QJsonObject& fields);
     // Changes keys of an item as another device would (a new stamp).
     bool changeItemRecord(const QString& account, qint64 id, const QJsonObject& fields);
+    // Removes an item as another device would; false when there is none.
+    bool removeItemRecord(const QString& account, qint64 id);
     // The account's items as stored, in id order.
     QList<QJsonObject> itemRecordsOf(const QString& account) const;
     // The download lists a repeating root before its changed occurrences

@@ -1,0 +1,207 @@
+// A web pass with the database on a full disk: the pass fails with its
+// reason, the store keeps every file a stored item links to and no file of
+// an item that is gone, and once there is room the next pass leaves both
+// sides with the service's items, each once.
+#include "CalendarSyncFixture.h"
+
+#include "CoreData.h"
+#include "HttpSession.h"
+#include "LoopbackService.h"
+#include "Notification.h"
+#include "NotificationCenter.h"
+#include "RecordStore.h"
+#include "SmallFileSystem.h"
+#include "ZVWSync.h"
+
+#include <QDirIterator>
+
+namespace WebMergeFullDiskTests {
+
+constexpr int itemCount = 200;
+
+class WebMergeFullDiskTest : public CalendarSyncTest {
+protected:
+    void SetUp() override
+    {
+        CalendarSyncTest::SetUp();
+        HttpSession::setDefaultTimeouts(HttpTimeouts{2.0, 2.0, 2.0});
+        m_service.addAccount(account, QStringLiteral("secret"));
+        setting->setZvwUserName(account);
+        setting->setZvwPassword(QStringLiteral("secret"));
+        setting->setAutoICalSync(1);
+        ASSERT_TRUE(setting->dehydrate());
+        qputenv("ZORAVEL_SERVICE_URL", m_service.baseAddress().toUtf8());
+        internetReachable = true;
+
+        m_serviceCategory = m_service.addCategory(account, {{"name", "Home"}});
+        qint64 stamp = 0;
+        for (const QJsonObject& record : m_service.categoriesOf(account))
+            if (record.value("id").toInteger() == m_serviceCategory) stamp = record.value("last_update").toInteger();
+        dataManager().doWithCalendarList(std::nullopt, 1);
+        category = std::make_shared<Calendar>();
+        category->setCalendarName(QStringLiteral("Home"));
+        category->setInVisible(0);
+        ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+        category->setICalUID(storeCalendar->uid());
+        category->setZvwProjectId(m_serviceCategory);
+        category->setLastUpdate(stamp);
+        category->setHasChanges(false);
+        ASSERT_TRUE(category->dehydrate());
+
+        m_jobs = jobs.get();
+        dataManager().setICalSync(std::move(jobs));
+        dataManager().setBSynciCalEnable(true);
+        m_sync = std::make_unique<ZVWSync>();
+        NotificationCenter::defaultCenter().addObserver(&m_observer, kServerErrorNotification, nullptr,
+                                                        [this](const Notification& n) {
+                                                            m_errors << n.objectAs<QString>();
+                                                        });
+    }
+    void TearDown() override
+    {
+        if (m_sync) EXPECT_TRUE(m_sync->waitUntilIdle(20));
+        EXPECT_TRUE(m_jobs->waitForQueuedJobs(10));
+        m_sync.reset();
+        dataManager().setICalSync(nullptr);
+        backOnTheTestDisk();
+        internetReachable = false;
+        webSyncBusy = false;
+        qunsetenv("ZORAVEL_SERVICE_URL");
+        HttpSession::setDefaultTimeouts(HttpTimeouts{});
+        CalendarSyncTest::TearDown();
+    }
+
+    QString pass()
+    {
+        EXPECT_TRUE(m_sync->backgroundFullSync(nullptr));
+        EXPECT_TRUE(m_sync->waitUntilIdle(60));
+        EXPECT_TRUE(m_jobs->waitForQueuedJobs(30));
+        processEventsUntil([] { return false; }, 20);
+        return m_sync->errorDescription();
+    }
+
+    // The database moves onto a small file system of its own, where the
+    // statements prepared on the first connection are not.
+    void moveDatabaseTo(const QString& folder)
+    {
+        const QString path = folder + QStringLiteral("/Database.sql");
+        ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &m_small), SQLITE_OK);
+        sqlite3_backup* copy = sqlite3_backup_init(m_small, "main", db(), "main");
+        ASSERT_TRUE(copy);
+        ASSERT_EQ(sqlite3_backup_step(copy, -1), SQLITE_DONE);
+        sqlite3_backup_finish(copy);
+        switchTo(m_small);
+    }
+    void backOnTheTestDisk()
+    {
+        if (!m_small) return;
+        switchTo(db());
+        sqlite3_close(m_small);
+        m_small = nullptr;
+    }
+    static void switchTo(sqlite3* connection)
+    {
+        Setting::finalizeStatements();
+        Task::finalizeStatements();
+        Calendar::finalizeStatements();
+        RecordStore::finalizeAllStatements();
+        RecordStore::setSharedDatabase(connection);
+    }
+
+    // Event names and uids of the database; names and uids of the store files.
+    struct Sides {
+        QStringList names, linked, storeNames, storeUids;
+    };
+    Sides sides() const
+    {
+        Sides found;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(RecordStore::sharedDatabase(),
+                           "SELECT taskName, iCalIdentifier FROM Tasks WHERE taskType = 0", -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            found.names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+            found.linked << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+        }
+        sqlite3_finalize(statement);
+        QDirIterator files(storeFolder.path(), {QStringLiteral("*.ics")}, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            if (!file.open(QIODevice::ReadOnly)) continue;
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                const QString text = QString::fromUtf8(line).trimmed();
+                if (text.startsWith(QStringLiteral("SUMMARY:"))) found.storeNames << text.mid(8);
+                if (text.startsWith(QStringLiteral("UID:"))) found.storeUids << text.mid(4);
+            }
+        }
+        for (QStringList* list : {&found.names, &found.linked, &found.storeNames, &found.storeUids}) list->sort();
+        return found;
+    }
+    QStringList serviceNames() const
+    {
+        QStringList names;
+        for (const QJsonObject& record : m_service.itemRecordsOf(account)) names << record.value("title").toString();
+        names.sort();
+        return names;
+    }
+    static std::string text(const QStringList& list)
+    {
+        return std::to_string(list.size()) + ": " + list.join(u',').toStdString();
+    }
+
+    const QString account = QStringLiteral("ann@example.com");
+    LoopbackService m_service;
+    std::unique_ptr<ZVWSync> m_sync;
+    iCalSyncJobs* m_jobs = nullptr;
+    qint64 m_serviceCategory = 0;
+    sqlite3* m_small = nullptr;
+    QObject m_observer;
+    QStringList m_errors;
+};
+
+TEST_F(WebMergeFullDiskTest, AFullDiskFailsThePassAndLeavesNoLinkToARemovedFileNorAnyLoss)
+{
+    QList<qint64> ids;
+    for (int n = 0; n < itemCount; ++n) {
+        const Date start = local(2014, 3, 13 + n % 20, 8 + n % 10);
+        ids << m_service.addItemRecord(account, {{"title", QStringLiteral("Item %1").arg(n, 3, 10, QLatin1Char('0'))},
+                                                 {"task_type", 3},
+                                                 {"group_id", 0},
+                                                 {"category_id", m_serviceCategory},
+                                                 {"start_time", qint64(Utilities::toDBDate(start).timeIntervalSince1970())},
+                                                 {"end_time", qint64(Utilities::toDBDate(start).timeIntervalSince1970()) + 1800}});
+    }
+    ASSERT_EQ(pass(), QString());
+    const Sides synced = sides();
+    ASSERT_EQ(synced.names.size(), itemCount);
+    ASSERT_EQ(text(synced.storeNames), text(synced.names));
+
+    // Another device removes half and renames a quarter.
+    for (int n = 0; n < itemCount; ++n) {
+        if (n % 2 == 0)
+            m_service.removeItemRecord(account, ids[n]);
+        else if (n % 4 == 1)
+            m_service.changeItemRecord(account, ids[n], {{"title", QStringLiteral("Renamed %1").arg(n, 3, 10, QLatin1Char('0'))}});
+    }
+
+    QTemporaryDir base;
+    SmallFileSystem disk(base.filePath(QStringLiteral("small")), 4 * 1024 * 1024);
+    if (!disk.isMounted()) GTEST_SKIP() << disk.skipReason();
+    moveDatabaseTo(base.filePath(QStringLiteral("small")));
+    ASSERT_TRUE(disk.fill());
+
+    const QString failure = pass();
+    EXPECT_TRUE(failure.contains(QStringLiteral("full"))) << failure.toStdString();
+    EXPECT_TRUE(m_errors.contains(failure)) << "the reason is shown";
+    const Sides full = sides();
+    EXPECT_EQ(text(full.storeUids), text(full.linked)) << "every link names a file, every file is linked";
+    EXPECT_EQ(text(full.storeNames), text(full.names));
+
+    disk.makeRoom();
+    ASSERT_EQ(pass(), QString());
+    const Sides after = sides();
+    EXPECT_EQ(text(after.names), text(serviceNames()));
+    EXPECT_EQ(text(after.storeNames), text(after.names));
+    EXPECT_EQ(text(after.storeUids), text(after.linked));
+}
+
+}  // namespace WebMergeFullDiskTests

@@ -1,0 +1,284 @@
+// The organizer's real work in a process of its own, killed at a fixed list
+// of the steps it reaches, then started again on the same folders:
+// - a restore of a 2,000-event backup with the calendar store in step: the
+//   next start (which runs the full store sync) leaves either the old
+//   events or the restored ones;
+// - a web pass merging 5,000 items from the loopback service: the next pass
+//   leaves the service's items.
+// Either way each event is once in the database and once in the store,
+// every link to a file that exists.
+#include "BackupFile.h"
+#include "DatabaseRestore.h"
+#include "LoopbackService.h"
+#include "Utilities.h"
+#include "Clock.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QThread>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+namespace OrganizerCrashTests {
+
+constexpr int eventCount = 2000;
+using Step = DatabaseRestore::Step;
+
+struct Folders {
+    QString home;   // XDG_DATA_HOME
+    QString store;  // the calendar store
+    QString data() const { return home + QStringLiteral("/Zoravel/ZoravelTests"); }
+};
+
+void startRunner(QProcess& runner, const Folders& folders, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folders.home);
+    environment.insert(QStringLiteral("ZORAVEL_CALENDAR_STORE"), folders.store);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.info=false"));
+    runner.setProcessEnvironment(environment);
+    runner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    runner.start(QStringLiteral(ZORAVEL_ORGANIZER_RUNNER), arguments);
+}
+
+// Exit code, or -1 when the runner was killed.
+int run(const Folders& folders, const QStringList& arguments)
+{
+    QProcess runner;
+    startRunner(runner, folders, arguments);
+    if (!runner.waitForFinished(300000)) return -2;
+    return runner.exitStatus() == QProcess::CrashExit ? -1 : runner.exitCode();
+}
+
+bool copyFolder(const QString& from, const QString& to)
+{
+    if (!QDir().mkpath(to)) return false;
+    QDirIterator entries(from, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString path = entries.next();
+        const QString target = to + path.mid(from.size());
+        if (entries.fileInfo().isDir() ? !QDir().mkpath(target) : !QFile::copy(path, target)) return false;
+    }
+    return true;
+}
+
+// What the database and the store hold: event names (sorted, doubles kept),
+// the uids the events link to, the store's event names and uids.
+struct Holdings {
+    QStringList names;
+    QStringList linkedUids;
+    QStringList storeNames;
+    QStringList storeUids;
+    QStringList leftovers;
+};
+
+Holdings holdings(const Folders& folders)
+{
+    Holdings found;
+    sqlite3* db = nullptr;
+    const QByteArray path = (folders.data() + QStringLiteral("/Database.sql")).toUtf8();
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, "SELECT taskName, iCalIdentifier FROM Tasks WHERE taskType = 0", -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            found.names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+            found.linkedUids << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    QDirIterator files(folders.store, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString file = files.next();
+        if (file.endsWith(QStringLiteral(".part"))) found.leftovers << file;
+        if (!file.endsWith(QStringLiteral(".ics"))) continue;
+        QFile ics(file);
+        if (!ics.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& line : ics.readAll().split('\n')) {
+            const QString text = QString::fromUtf8(line).trimmed();
+            if (text.startsWith(QStringLiteral("SUMMARY:"))) found.storeNames << text.mid(8);
+            if (text.startsWith(QStringLiteral("UID:"))) found.storeUids << text.mid(4);
+        }
+    }
+    for (const QString& name : {QStringLiteral("restoring"), QStringLiteral("restore-unfinished")})
+        if (QFileInfo::exists(folders.data() + QStringLiteral("/Database.sql.") + name)) found.leftovers << name;
+    for (QStringList* list : {&found.names, &found.linkedUids, &found.storeNames, &found.storeUids}) list->sort();
+    return found;
+}
+
+// Short enough to read in a failure: the count, then the first differences
+// show as the strings differ.
+std::string text(const QStringList& list)
+{
+    return QStringLiteral("%1: ").arg(list.size()).toStdString() + list.join(u',').toStdString();
+}
+
+class OrganizerCrashTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // In memory where there is such a folder: the store makes every
+        // removal durable, which a disk pays for with one flush each.
+        const bool shared = QFileInfo(QStringLiteral("/dev/shm")).isWritable();
+        base = shared ? new QTemporaryDir(QStringLiteral("/dev/shm/zoravel-restore-XXXXXX")) : new QTemporaryDir();
+        ASSERT_TRUE(base->isValid());
+        seeded = {base->filePath(QStringLiteral("home")), base->filePath(QStringLiteral("store"))};
+        ASSERT_EQ(run(seeded, {QStringLiteral("seed"), QString::number(eventCount)}), 0);
+        // The backup: the same events under other names, linked to the same
+        // store copies, as a backup made before a change of every name.
+        const QString copy = base->filePath(QStringLiteral("backup.sql"));
+        ASSERT_TRUE(QFile::copy(seeded.data() + QStringLiteral("/Database.sql"), copy));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(copy.toUtf8().constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "UPDATE Tasks SET taskName = 'Restored ' || taskName WHERE taskType = 0", nullptr,
+                               nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+        QFile database(copy);
+        ASSERT_TRUE(database.open(QIODevice::ReadOnly));
+        const std::optional<QByteArray> encoded =
+            BackupFile::encode(database.readAll(), QString::fromLatin1(BackupFile::manualBackupKeyText));
+        ASSERT_TRUE(encoded);
+        QFile backup(base->filePath(QStringLiteral("backup.bkzvm")));
+        ASSERT_TRUE(backup.open(QIODevice::WriteOnly));
+        backup.write(*encoded);
+    }
+    static void TearDownTestSuite()
+    {
+        delete base;
+        base = nullptr;
+    }
+
+    static inline QTemporaryDir* base = nullptr;
+    static inline Folders seeded;
+};
+
+struct KillCase {
+    const char* name;
+    Step step;
+    int nth;
+    bool restored;  // the restore is in effect after the next start
+};
+
+TEST_F(OrganizerCrashTest, AKillAtAnyStepLeavesTheOldOrTheRestoredEventsEachOnceAndLinked)
+{
+    const Holdings before = holdings(seeded);
+    ASSERT_EQ(before.names.size(), eventCount);
+    ASSERT_EQ(text(before.storeNames), text(before.names)) << "the seed leaves the store in step";
+    QStringList restoredNames;
+    for (const QString& name : before.names) restoredNames << QStringLiteral("Restored ") + name;
+
+    const KillCase cases[] = {
+        {"incoming written", Step::IncomingWritten, 1, false},
+        {"journal written", Step::JournalWritten, 1, true},
+        {"half the store copies removed", Step::StoreCopyRemoved, eventCount / 2, true},
+        {"swapped", Step::Swapped, 1, true},
+        {"settings marked", Step::SettingsMarked, 1, true},
+        {"store push started", Step::StorePushStarted, 1, true},
+        {"finished", Step::Finished, 1, true},
+    };
+    int index = 0;
+    for (const KillCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString root = base->filePath(QStringLiteral("case%1").arg(++index));
+        const Folders folders{root + QStringLiteral("/home"), root + QStringLiteral("/store")};
+        ASSERT_TRUE(copyFolder(seeded.home, folders.home));
+        ASSERT_TRUE(copyFolder(seeded.store, folders.store));
+        const QString backup = base->filePath(QStringLiteral("backup.bkzvm"));
+        ASSERT_EQ(run(folders, {QStringLiteral("restore"), backup, QString::number(int(c.step)), QString::number(c.nth)}), -1)
+            << "the restore did not reach the step";
+        ASSERT_EQ(run(folders, {QStringLiteral("start")}), 0);
+
+        const Holdings after = holdings(folders);
+        EXPECT_EQ(text(after.names), text(c.restored ? restoredNames : before.names));
+        EXPECT_EQ(text(after.storeNames), text(after.names)) << "the store holds each event once";
+        EXPECT_EQ(text(after.storeUids), text(after.linkedUids)) << "every link names a file, every file is linked";
+        EXPECT_TRUE(after.leftovers.isEmpty()) << after.leftovers.join(u' ').toStdString();
+        QDir(root).removeRecursively();
+    }
+}
+
+struct HoldCase {
+    const char* name;
+    const char* method;
+    const char* path;
+    int request;  // held from this request of the endpoint on
+};
+
+TEST_F(OrganizerCrashTest, AWebPassKilledAtAnyStepLosesAndDoublesNothingOnTheNextPass)
+{
+    constexpr int serviceItems = 5000;
+    constexpr int localItems = 120;  // three uploads of at most 50
+    const QString account = QStringLiteral("ann@example.com");
+    const QString password = QStringLiteral("secret");
+    const HoldCase cases[] = {
+        {"items download", "GET", "/api/tasks.json", 1},
+        {"second upload", "POST", "/api/tasks.json", 2},
+        {"links download, after the merge", "GET", "/api/hyperlinks.json", 1},
+    };
+    const QString seedRoot = base->filePath(QStringLiteral("webseed"));
+    const Folders seed{seedRoot + QStringLiteral("/home"), seedRoot + QStringLiteral("/store")};
+    ASSERT_EQ(run(seed, {QStringLiteral("seed"), QString::number(localItems)}), 0);
+
+    int index = 0;
+    for (const HoldCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackService service;
+        service.addAccount(account, password);
+        const qint64 category = service.addCategory(account, {{"name", "Work"}});
+        const double today = Utilities::toDBDate(Clock::now()).timeIntervalSince1970();
+        for (int n = 0; n < serviceItems; ++n) {
+            const qint64 start = qint64(today) + 86400 * (n % 10) + 60 * (n % 600);
+            service.addItemRecord(account, {{"title", QStringLiteral("Web %1").arg(n, 4, 10, QLatin1Char('0'))},
+                                            {"task_type", 3},
+                                            {"group_id", 0},
+                                            {"category_id", category},
+                                            {"start_time", start},
+                                            {"end_time", start + 1800}});
+        }
+        const QString root = base->filePath(QStringLiteral("web%1").arg(++index));
+        const Folders folders{root + QStringLiteral("/home"), root + QStringLiteral("/store")};
+        ASSERT_TRUE(copyFolder(seed.home, folders.home));
+        ASSERT_TRUE(copyFolder(seed.store, folders.store));
+        const QStringList arguments{QStringLiteral("web"), service.baseAddress(), account, password};
+
+        ServiceFault hold;
+        hold.kind = ServiceFault::Hold;
+        hold.fromRequest = c.request;
+        service.setFault(QLatin1String(c.method), QLatin1String(c.path), hold);
+        QProcess runner;
+        startRunner(runner, folders, arguments);
+        ASSERT_TRUE(runner.waitForStarted(10000));
+        QElapsedTimer waited;
+        waited.start();
+        while (service.heldRequests() == 0 && runner.state() == QProcess::Running && waited.elapsed() < 120000)
+            QThread::msleep(5);
+        ASSERT_EQ(service.heldRequests(), 1) << "the pass never reached the step (exit " << runner.exitCode() << ")";
+        runner.kill();
+        ASSERT_TRUE(runner.waitForFinished(10000));
+        service.releaseHeld();
+        service.clearFaults();
+
+        ASSERT_EQ(run(folders, arguments), 0) << "the next pass ended without failure";
+        QStringList serviceNames;
+        for (const QJsonObject& record : service.itemRecordsOf(account))
+            serviceNames << record.value(QStringLiteral("title")).toString();
+        serviceNames.sort();
+        EXPECT_EQ(serviceNames.size(), serviceItems + localItems) << "each item once on the service";
+        const Holdings after = holdings(folders);
+        EXPECT_EQ(text(after.names), text(serviceNames));
+        EXPECT_EQ(text(after.storeNames), text(after.names)) << "the store holds each event once";
+        EXPECT_EQ(text(after.storeUids), text(after.linkedUids)) << "every link names a file, every file is linked";
+        EXPECT_TRUE(after.leftovers.isEmpty()) << after.leftovers.join(u' ').toStdString();
+        QDir(root).removeRecursively();
+    }
+}
+
+}  // namespace OrganizerCrashTests
