@@ -765,8 +765,9 @@ private:
     bool seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const;
     std::optional<qint64> deleteSeriesWhenEmpty(const TaskPtr& root);
 
-    // Inside a command's unit, registers the working lists, the alarms and
-    // the shared objects as they are now, to come back if the unit fails.
+    // Inside a command's unit, registers the short working lists (categories,
+    // tags, links), the alarms and the shared objects as they are now, to
+    // come back if the unit fails; the list of items keeps its own undo.
     // Called before each change of them; only the first call of a unit
     // takes the snapshot.
     void keepStateForUndo();
