@@ -2,8 +2,12 @@
 // one month (the visible categories' items, then the repeating series
 // expanded into the month), built into the empty list and rebuilt.
 //
-// The database is built once, in a temporary folder, inside one transaction:
-// the loading data (support/LoadingData.h), which the start-up timing shares.
+// The database is built once per size, in a temporary folder, inside one
+// transaction: the loading data (support/LoadingData.h), which the start-up
+// timing shares, at 50,000 items and at a quarter and a sixteenth of that
+// (the argument), so that the figures show how each cost grows. The counter
+// heapPerItem is the heap the working list holds per item (its objects and
+// their texts), in bytes.
 #include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
@@ -23,6 +27,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <malloc.h>
 #include <ctime>
 #include <memory>
 
@@ -48,7 +53,7 @@ QByteArray templateSql()
 
 class BenchDatabase {
 public:
-    BenchDatabase()
+    explicit BenchDatabase(int items)
     {
         const QByteArray path = (m_dir.path() + QStringLiteral("/Database.sql")).toUtf8();
         if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
@@ -62,7 +67,7 @@ public:
         m_dataManager = std::make_unique<CoreData>();
         CoreData::setShared(m_dataManager.get());
 
-        LoadingData::Writer(m_db).write();
+        LoadingData::Writer(m_db, items).write();
 
         m_dataManager->getSettingList();
         m_dataManager->doWithCalendarList(m_dataManager->getCalendarList(), 2);
@@ -95,15 +100,39 @@ private:
     std::unique_ptr<CoreData> m_dataManager;
 };
 
-BenchDatabase* database = nullptr;
+// One database at a time: the one of the size asked for, built on first use.
+std::unique_ptr<BenchDatabase> current;
+int currentItems = 0;
+
+BenchDatabase& databaseOf(const benchmark::State& state)
+{
+    const int items = int(state.range(0));
+    if (!current || currentItems != items) {
+        current.reset();
+        current = std::make_unique<BenchDatabase>(items);
+        currentItems = items;
+    }
+    return *current;
+}
+
+double heapInUse()
+{
+    return double(mallinfo2().uordblks);
+}
+
+void sizes(benchmark::internal::Benchmark* benchmark)
+{
+    benchmark->Arg(itemCount / 16)->Arg(itemCount / 4)->Arg(itemCount)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
 
 // The loads read in parts on several threads: wall-clock time is what the
 // user waits for.
 void BM_AllItems(benchmark::State& state)
 {
+    BenchDatabase& database = databaseOf(state);
     for (auto _ : state) {
-        const TaskList items = database->dataManager().getAllTasksInDB();
-        if (items.size() != itemCount) state.SkipWithError("not every item loaded");
+        const TaskList items = database.dataManager().getAllTasksInDB();
+        if (items.size() != state.range(0)) state.SkipWithError("not every item loaded");
         state.PauseTiming();
         {
             const TaskList dropped = items;
@@ -111,16 +140,17 @@ void BM_AllItems(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_AllItems)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AllItems)->Apply(sizes);
 
 void BM_AllTasksEventsAdes(benchmark::State& state)
 {
+    BenchDatabase& database = databaseOf(state);
     for (auto _ : state) {
-        const TaskList items = database->dataManager().getAllTasksEventsAdes();
+        const TaskList items = database.dataManager().getAllTasksEventsAdes();
         benchmark::DoNotOptimize(items);
     }
 }
-BENCHMARK(BM_AllTasksEventsAdes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AllTasksEventsAdes)->Apply(sizes);
 
 // The month's instances of the working list's repeating events, as every
 // view of the month asks for them.
@@ -140,32 +170,41 @@ qsizetype expandIntoMonth(const CoreData& dataManager)
 // the empty list; then the repeating events expanded into the month.
 void BM_WorkingListOfAMonth(benchmark::State& state)
 {
-    CoreData& dataManager = database->dataManager();
-    const QList<qint64> visible = database->visibleCategories();
+    BenchDatabase& database = databaseOf(state);
+    CoreData& dataManager = database.dataManager();
+    const QList<qint64> visible = database.visibleCategories();
+    double heapPerItem = 0;
     for (auto _ : state) {
         state.PauseTiming();
         dataManager.doWithAllTasksEventsAdes(std::nullopt, 1);
+        const double before = heapInUse();
         state.ResumeTiming();
         dataManager.addTasksToListFromCalendarList(visible);
         state.counters["instances"] = double(expandIntoMonth(dataManager));
-        state.counters["items"] = double(dataManager.allTasksEventsAdes().size());
+        state.PauseTiming();
+        const qsizetype listed = dataManager.allTasksEventsAdes().size();
+        heapPerItem = listed ? (heapInUse() - before) / double(listed) : 0;
+        state.counters["items"] = double(listed);
+        state.ResumeTiming();
     }
+    state.counters["heapPerItem"] = heapPerItem;
 }
-BENCHMARK(BM_WorkingListOfAMonth)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WorkingListOfAMonth)->Apply(sizes);
 
 // The same when the list is built again (a hidden category shown, the tag
 // filter changed): the old list and its alarms are dropped first.
 void BM_WorkingListOfAMonthRebuilt(benchmark::State& state)
 {
-    CoreData& dataManager = database->dataManager();
-    const QList<qint64> visible = database->visibleCategories();
+    BenchDatabase& database = databaseOf(state);
+    CoreData& dataManager = database.dataManager();
+    const QList<qint64> visible = database.visibleCategories();
     for (auto _ : state) {
         dataManager.doWithAllTasksEventsAdes(std::nullopt, 1);
         dataManager.addTasksToListFromCalendarList(visible);
         state.counters["instances"] = double(expandIntoMonth(dataManager));
     }
 }
-BENCHMARK(BM_WorkingListOfAMonthRebuilt)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WorkingListOfAMonthRebuilt)->Apply(sizes);
 
 }  // namespace
 
@@ -179,11 +218,9 @@ int main(int argc, char** argv)
     setenv("TZ", "Europe/Paris", 1);
     tzset();
     Clock::setFixed(now());
-    BenchDatabase built;
-    database = &built;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    database = nullptr;
+    current.reset();
     return 0;
 }

@@ -87,6 +87,18 @@ void BM_PlannerPass(benchmark::State& state)
 }
 BENCHMARK(BM_PlannerPass)->Unit(benchmark::kMillisecond);
 
+// The pass with the "longest first" order (filter 6) and one must-do day,
+// over 500 to 32,000 open tasks (the argument): the must-do additions are
+// looked for among the tasks the filter left out, which must stay linear.
+void BM_PlannerPassLongestFirst(benchmark::State& state)
+{
+    PlannerDatabase database(int(state.range(0)));
+    for (auto _ : state) TodayPlanner::runPass(database.dataManager(), 6, true);
+    state.counters["perTask"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate
+                                                                             | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PlannerPassLongestFirst)->Arg(2000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond);
+
 void BM_OrderRepair(benchmark::State& state)
 {
     PlannerDatabase database(itemsToRenumber);

@@ -65,6 +65,9 @@ void BM_ToggleViewSize(benchmark::State& state)
         view->showHideBtn()->setState(list);
         view->toggleViewSize();
         QCoreApplication::sendPostedEvents();
+        // Without the type the deferred deletions stay queued, and the boxes
+        // the views dropped would pile up as they never do in the program.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     state.counters["width"] = view->currentSize();
     MainView::setCurrent(nullptr);

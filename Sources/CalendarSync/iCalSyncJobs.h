@@ -107,6 +107,10 @@ public:
     CalEventPtr findNextRootForIEvent(const CalEvent& event, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUIDAndStartEndDate(const QString& uid, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUID(const QString& uid, const Date& startDate, const Date& occurrenceDate) const;
+    // getIEventWithUID for each pair (start, occurrence), answered in their
+    // order, from one query over the days of all of them: a file with
+    // thousands of changed occurrences is expanded once, not once each.
+    CalEventList getIEventsWithUID(const QString& uid, const QList<PairOfDate>& pairs) const;
 
     // --- calendar folders and event files ---
     // Folder map: calendar uid -> "<calendar folder>|<kinds>" (kinds: 2 holds

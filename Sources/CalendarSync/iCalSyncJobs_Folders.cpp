@@ -140,8 +140,8 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
     if (exceptList) *exceptList += deleted;
 
     CalEventList changedEvents;
-    for (const PairOfDate& pair : pairs)
-        if (CalEventPtr event = getIEventWithUID(uid, pair.startDate(), pair.occurrenceDate())) changedEvents << event;
+    for (const CalEventPtr& event : getIEventsWithUID(uid, pairs))
+        if (event) changedEvents << event;
     result = changedEvents;
     if (startTime) *startTime = seriesStart;
     if (!seriesStart) return result;

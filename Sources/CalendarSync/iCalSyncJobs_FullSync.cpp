@@ -332,10 +332,17 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
         if (!isNew) manager.deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0));
         return;
     }
-    root->setRepeatExceptions(QString(QLatin1String("")));
-    if (!isNew && !first.isDetached())
-        manager.deleteAllDetachedEventsParentID(root->primaryKey(),
-                                                root->repeatStartDate().dateByAddingTimeInterval(-secondsPerDay));
+    // The rows of changed occurrences the file still holds are found and
+    // updated in place, so an unchanged one keeps its row, key and web id
+    // and is not written; only the rows the file no longer holds are deleted
+    // (and queued for deletion on the web). The exception list is rebuilt
+    // whole and set once, so an unchanged one leaves the root untouched.
+    QString exceptions;
+    const auto addException = [&exceptions](const Date& date, Task::RepeatException kind) {
+        exceptions += QLatin1Char('|') + Task::storedDateText(date) + QLatin1Char('(') + QString::number(qint64(kind))
+                      + QLatin1Char(')');
+    };
+    QSet<qint64> keptRows;
     const qint64 zoneOffset = root->tz() != 0 ? calculateOffset(root->tz()) : 0;
     for (qsizetype i = 1; i < parts.size(); ++i) {
         Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
@@ -354,16 +361,24 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
         synchEventTimeZone(*parts[i], detached);
         if (fresh)
             insertItem(manager, detached);
-        else
+        else if (detached->dirty())
             saveItem(manager, detached);
-        root->addRepeatException(occurrence, Task::RepeatException::Changed);
+        keptRows.insert(detached->primaryKey());
+        addException(occurrence, Task::RepeatException::Changed);
+    }
+    if (!isNew && !first.isDetached()) {
+        const Date from = root->repeatStartDate().dateByAddingTimeInterval(-secondsPerDay);
+        for (const TaskPtr& row : manager.getAllDetachedEventWithParentID(root->primaryKey()))
+            if (row && !keptRows.contains(row->primaryKey()) && row->occurrence() >= from)
+                manager.deleteDetachedEventParentID(root->primaryKey(), row->occurrence());
     }
     for (const Date& date : deletedDates) {
         if (!isNew && manager.getExceptionEventWithParentID(root->primaryKey(), date))
             manager.deleteDetachedEventParentID(root->primaryKey(), date);
-        root->addRepeatException(date, Task::RepeatException::Deleted);
+        addException(date, Task::RepeatException::Deleted);
     }
-    saveItem(manager, root);
+    root->setRepeatExceptions(exceptions);
+    if (root->dirty()) saveItem(manager, root);
 }
 
 void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& unreadable)

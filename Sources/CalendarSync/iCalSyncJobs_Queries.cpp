@@ -8,6 +8,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -39,6 +40,33 @@ Date endOfDay(const Date& date)
 Date movedByDays(const Date& date, qint64 days)
 {
     return Utilities::newDateFromDate(date, double(days) * 86400);
+}
+
+// The store's test of an event against a query's window.
+bool overlapsWindow(const CalEvent& event, const Date& from, const Date& to)
+{
+    const Date& start = event.startDate();
+    const Date& end = event.endDate();
+    if (end && end > start) return start <= to && end > from;
+    return start >= from && start <= to;
+}
+
+// Of the candidates, the one whose occurrence is nearest to the date (the
+// first of equals), or null when even that one is too far.
+template <class Candidates>
+CalEventPtr nearestOccurrence(const Candidates& candidates, const Date& occurrenceDate)
+{
+    CalEventPtr nearest;
+    double nearestDistance = std::numeric_limits<double>::max();
+    for (const CalEventPtr& event : candidates) {
+        // Whole seconds, cut toward zero.
+        const double distance = std::fabs(std::trunc(event->occurrence().timeIntervalSinceDate(occurrenceDate)));
+        if (distance < nearestDistance) {
+            nearest = event;
+            nearestDistance = distance;
+        }
+    }
+    return nearestDistance < nearestOccurrenceLimit ? nearest : nullptr;
 }
 
 void logQueryFailure(const char* query, const CalError& error)
@@ -202,7 +230,11 @@ CalEventPtr iCalSyncJobs::findNextRootForIEvent(const CalEvent& event, const Dat
         }
         for (const CalEventPtr& candidate : found)
             if (!candidate->isDetached()) return candidate;
-        windowStart = windowStart.dateByAddingTimeInterval(step);
+        // Each query expands the series from its start: windows that double
+        // keep a series of thousands of changed occurrences from being
+        // expanded once per step.
+        windowStart = windowEnd;
+        step *= 2;
         windowEnd = windowEnd.dateByAddingTimeInterval(step);
     }
 }
@@ -238,15 +270,48 @@ CalEventPtr iCalSyncJobs::getIEventWithUID(const QString& uid, const Date& start
         logQueryFailure("nearest occurrence", error);
         return nullptr;
     }
-    CalEventPtr nearest;
-    double nearestDistance = std::numeric_limits<double>::max();
-    for (const CalEventPtr& event : found) {
-        // Whole seconds, cut toward zero.
-        const double distance = std::fabs(std::trunc(event->occurrence().timeIntervalSinceDate(occurrenceDate)));
-        if (distance < nearestDistance) {
-            nearest = event;
-            nearestDistance = distance;
-        }
+    return nearestOccurrence(found, occurrenceDate);
+}
+
+CalEventList iCalSyncJobs::getIEventsWithUID(const QString& uid, const QList<PairOfDate>& pairs) const
+{
+    CalEventList answers(pairs.size());
+    if (!syncEnabled() || uid.isEmpty()) return answers;
+    Date from;
+    Date to;
+    for (const PairOfDate& pair : pairs) {
+        if (!pair.startDate()) continue;
+        const Date first = startOfDay(pair.startDate());
+        const Date last = endOfDay(pair.startDate());
+        if (!from || first < from) from = first;
+        if (!to || last > to) to = last;
     }
-    return nearestDistance < nearestOccurrenceLimit ? nearest : nullptr;
+    if (!from) return answers;
+    CalError error;
+    const CalCalendarList calendars = m_iCalStore->calendars(&error);
+    if (!error.ok()) return answers;
+    // Sorted by start: each day's candidates are a short run of it.
+    const CalEventList found = m_iCalStore->eventsWithPredicate(
+        CalCalendarStore::eventPredicateWithStartDate(from, to, uid, calendars), &error);
+    if (!error.ok()) {
+        logQueryFailure("nearest occurrences", error);
+        return answers;
+    }
+    double longest = 0;
+    for (const CalEventPtr& event : found)
+        if (event->endDate() && event->endDate() > event->startDate())
+            longest = std::max(longest, event->endDate().timeIntervalSinceDate(event->startDate()));
+    for (qsizetype i = 0; i < pairs.size(); ++i) {
+        if (!pairs[i].startDate()) continue;
+        const Date dayStart = startOfDay(pairs[i].startDate());
+        const Date dayEnd = endOfDay(pairs[i].startDate());
+        const Date earliest = dayStart.dateByAddingTimeInterval(-longest - 1);
+        auto at = std::lower_bound(found.begin(), found.end(), earliest,
+                                   [](const CalEventPtr& event, const Date& date) { return event->startDate() < date; });
+        CalEventList candidates;
+        for (; at != found.end() && (*at)->startDate() <= dayEnd; ++at)
+            if (overlapsWindow(**at, dayStart, dayEnd)) candidates << *at;
+        answers[i] = nearestOccurrence(candidates, pairs[i].occurrenceDate());
+    }
+    return answers;
 }

@@ -33,6 +33,7 @@
 #include <QJsonObject>
 #include <QMutexLocker>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -193,8 +194,10 @@ void CoreData::keepStateForUndo()
 {
     Transaction* open = Transaction::current();
     if (!open || !open->firstChangeOf(this)) return;
+    // The working list of items is not part of it: each change of that list
+    // registers its own undo (see appendToWorkingList), as a copy of 50,000
+    // items per unit would make every insert cost the whole list.
     struct Saved {
-        TaskList items;
         CalendarList categories;
         TagList tags;
         LinkList links;
@@ -207,7 +210,6 @@ void CoreData::keepStateForUndo()
     auto saved = std::make_shared<Saved>();
     {
         QMutexLocker lock(&m_listMutex);
-        saved->items = m_allTasksEventsAdes;
         saved->categories = m_calendarList;
         saved->tags = m_tagList;
         saved->links = m_linkList;
@@ -226,7 +228,6 @@ void CoreData::keepStateForUndo()
     open->onRollback([this, saved] {
         {
             QMutexLocker lock(&m_listMutex);
-            m_allTasksEventsAdes = saved->items;
             m_calendarList = saved->categories;
             m_tagList = saved->tags;
             m_linkList = saved->links;
@@ -277,24 +278,112 @@ void CoreData::appendToLinkList(const LinkPtr& link)
     m_linkList.append(link);
 }
 
+void CoreData::appendToWorkingList(const TaskList& added)
+{
+    const qsizetype before = m_allTasksEventsAdes.size();
+    m_allTasksEventsAdes.append(added);
+    Transaction* open = Transaction::current();
+    if (!open || added.isEmpty()) return;
+    // The undo actions run newest first, so the list is back to what this
+    // step left when this one runs: the added items are its tail.
+    open->onRollback([this, before] {
+        QMutexLocker lock(&m_listMutex);
+        if (m_allTasksEventsAdes.size() > before)
+            m_allTasksEventsAdes.remove(before, m_allTasksEventsAdes.size() - before);
+    });
+}
+
+TaskList CoreData::removeFromWorkingList(const std::function<bool(const TaskPtr&)>& taken)
+{
+    struct Removed {
+        qsizetype index;  // in the list before the removal
+        TaskPtr item;
+    };
+    std::vector<Removed> removed;
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < m_allTasksEventsAdes.size(); ++i) {
+        if (taken(m_allTasksEventsAdes.at(i))) {
+            removed.push_back({i, m_allTasksEventsAdes.at(i)});
+        } else {
+            if (kept != i) m_allTasksEventsAdes[kept] = m_allTasksEventsAdes.at(i);
+            ++kept;
+        }
+    }
+    if (removed.empty()) return {};
+    m_allTasksEventsAdes.resize(kept);
+    TaskList items;
+    items.reserve(qsizetype(removed.size()));
+    for (const Removed& entry : removed) items.append(entry.item);
+    Transaction* open = Transaction::current();
+    if (!open) return items;
+    open->onRollback([this, removed = std::move(removed)] {
+        QMutexLocker lock(&m_listMutex);
+        if (removed.size() <= 4) {
+            for (const Removed& entry : removed) m_allTasksEventsAdes.insert(entry.index, entry.item);
+            return;
+        }
+        TaskList restored;
+        restored.reserve(m_allTasksEventsAdes.size() + qsizetype(removed.size()));
+        qsizetype from = 0;
+        for (const Removed& entry : removed) {
+            while (restored.size() < entry.index && from < m_allTasksEventsAdes.size())
+                restored.append(m_allTasksEventsAdes.at(from++));
+            restored.append(entry.item);
+        }
+        while (from < m_allTasksEventsAdes.size()) restored.append(m_allTasksEventsAdes.at(from++));
+        m_allTasksEventsAdes = std::move(restored);
+    });
+    return items;
+}
+
+void CoreData::clearWorkingList()
+{
+    TaskList cleared;
+    cleared.swap(m_allTasksEventsAdes);
+    if (Transaction* open = Transaction::current())
+        open->onRollback([this, cleared = std::move(cleared)] {
+            QMutexLocker lock(&m_listMutex);
+            m_allTasksEventsAdes = cleared;
+        });
+}
+
 void CoreData::doWithAllTasksEventsAdes(const std::optional<TaskList>& list, qint64 action)
 {
-    keepStateForUndo();
     {
         QMutexLocker lock(&m_listMutex);
         if (action == 0 && list) {
-            m_allTasksEventsAdes.append(*list);
+            appendToWorkingList(*list);
         } else if (action == 1) {
-            if (list)
-                removeEqual(m_allTasksEventsAdes, *list);
-            else
-                m_allTasksEventsAdes.clear();
+            if (list) {
+                // By address, as a removal of equal pointers does; one pass
+                // over the list, not one per item taken out.
+                QSet<const Task*> taken;
+                taken.reserve(list->size());
+                for (const TaskPtr& item : *list) taken.insert(item.get());
+                removeFromWorkingList([&taken](const TaskPtr& item) { return taken.contains(item.get()); });
+            } else {
+                clearWorkingList();
+            }
         }
     }
     // The alarms follow the list; outside the list lock, as their rebuild
     // may wait for the main thread, and only once the change is there to
     // stay.
     Transaction::afterCommitOrNow([this, list, action] { updateAlarmsForListAction(list, action); });
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAllTasksEventsAdesChanged, this);
+}
+
+void CoreData::dropFromWorkingList(const QList<qint64>& keys)
+{
+    if (keys.isEmpty()) return;
+    const QSet<qint64> gone(keys.cbegin(), keys.cend());
+    std::optional<TaskList> removed;
+    {
+        QMutexLocker lock(&m_listMutex);
+        removed = removeFromWorkingList([&gone](const TaskPtr& item) { return gone.contains(item->primaryKey()); });
+    }
+    if (removed->isEmpty()) return;
+    Transaction::afterCommitOrNow([this, removed] { updateAlarmsForListAction(removed, ListAction::Remove); });
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAllTasksEventsAdesChanged, this);
 }
 

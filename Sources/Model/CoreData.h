@@ -220,6 +220,10 @@ public:
     // Action 0 adds the items, 1 removes them (all of them with no list), any
     // other action changes nothing; each call posts one change notification.
     void doWithAllTasksEventsAdes(const std::optional<TaskList>& list, qint64 action);
+    // Removes the listed items of these keys in one pass, as a removal
+    // through doWithAllTasksEventsAdes would (alarms, notice); nothing is
+    // posted when none is listed.
+    void dropFromWorkingList(const QList<qint64>& keys);
     // Action 0 adds, 1 removes (all with no list), 2 replaces the whole list.
     void doWithCalendarList(const std::optional<CalendarList>& list, qint64 action);
 
@@ -764,11 +768,20 @@ private:
     bool seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const;
     std::optional<qint64> deleteSeriesWhenEmpty(const TaskPtr& root);
 
-    // Inside a command's unit, registers the working lists, the alarms and
-    // the shared objects as they are now, to come back if the unit fails.
+    // Inside a command's unit, registers the short working lists (categories,
+    // tags, links), the alarms and the shared objects as they are now, to
+    // come back if the unit fails; the list of items keeps its own undo.
     // Called before each change of them; only the first call of a unit
     // takes the snapshot.
     void keepStateForUndo();
+    // The changes of the working list of items, under m_listMutex. Inside a
+    // unit each registers the undo of what it changed (the items added, or
+    // the items taken out and where they stood), so a change costs what it
+    // changes, not a copy of the whole list.
+    void appendToWorkingList(const TaskList& added);
+    // Answers the items taken out, in their order.
+    TaskList removeFromWorkingList(const std::function<bool(const TaskPtr&)>& taken);
+    void clearWorkingList();
 
     CalendarList calendarListAfterReload() const;
     // The form in which two category or tag names are compared.

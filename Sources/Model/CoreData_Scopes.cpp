@@ -557,8 +557,7 @@ namespace {
 // The detached rows of a series whose occurrence matches `occurrenceTest`
 // ("occurrence>=?" or "occurrence=?") against the date, gone from the rows and
 // the working list together.
-bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date, const QByteArray& occurrenceTest,
-                        const std::function<bool(const Date&)>& matches)
+bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date, const QByteArray& occurrenceTest)
 {
     if (!TaskQuery::databaseReadyOrSay()) return false;
     Transaction transaction;
@@ -567,10 +566,10 @@ bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date
         query.bind(1, parentId);
         bindDate(query, 2, date);
     };
-    if (!DeletedRows::deleteItems("parentId=? AND " + occurrenceTest, bindRow, DeletedRows::WebIds::Queue))
-        return false;
-    DeletedRows::dropFromWorkingList(
-        dataManager, [&](const Task& item) { return item.parentId() == parentId && matches(item.occurrence()); });
+    const std::optional<QList<qint64>> deleted =
+        DeletedRows::deleteItems("parentId=? AND " + occurrenceTest, bindRow, DeletedRows::WebIds::Queue);
+    if (!deleted) return false;
+    DeletedRows::dropFromWorkingList(dataManager, *deleted);
     return transaction.commit();
 }
 
@@ -578,14 +577,12 @@ bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date
 
 bool CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate)
 {
-    return deleteDetachedRows(*this, parentId, afterDate, "occurrence>=?",
-                              [&](const Date& occurrence) { return occurrence >= afterDate; });
+    return deleteDetachedRows(*this, parentId, afterDate, "occurrence>=?");
 }
 
 bool CoreData::deleteDetachedEventParentID(qint64 parentId, const Date& onDate)
 {
-    return deleteDetachedRows(*this, parentId, onDate, "occurrence=?",
-                              [&](const Date& occurrence) { return occurrence == onDate; });
+    return deleteDetachedRows(*this, parentId, onDate, "occurrence=?");
 }
 
 // Without the flag the server asked for the deletion: it has no use for the
@@ -597,14 +594,15 @@ bool CoreData::deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool 
     if (!transaction.isOpen()) return false;
     for (const qint64 key : parentIds) {
         const auto bindKey = [key](QueryStatement& query) { query.bind(1, key); };
-        if (!DeletedRows::deleteItems("parentId=?", bindKey, DeletedRows::WebIds::Queue)
-            || !DeletedRows::deleteItems("primaryKey=?", bindKey,
-                                         needRemoveInAllTaskList ? DeletedRows::WebIds::Queue
-                                                                 : DeletedRows::WebIds::Keep))
-            return false;
+        std::optional<QList<qint64>> deleted = DeletedRows::deleteItems("parentId=?", bindKey, DeletedRows::WebIds::Queue);
+        const std::optional<QList<qint64>> root = deleted ? DeletedRows::deleteItems("primaryKey=?", bindKey,
+                                                                                      needRemoveInAllTaskList
+                                                                                          ? DeletedRows::WebIds::Queue
+                                                                                          : DeletedRows::WebIds::Keep)
+                                                          : std::nullopt;
+        if (!root) return false;
         if (!needRemoveInAllTaskList) continue;
-        DeletedRows::dropFromWorkingList(
-            *this, [key](const Task& item) { return item.parentId() == key || item.primaryKey() == key; });
+        DeletedRows::dropFromWorkingList(*this, *deleted + *root);
     }
     return transaction.commit();
 }
@@ -617,11 +615,11 @@ bool CoreData::deleteAllEventsWithUID(const QStringList& uids, bool needRemoveIn
     for (const QString& uid : uids) {
         // Items without a system-calendar copy all share the empty uid.
         if (uid.isEmpty() || isOpenInEditorOfServerCalendar(*this, uid)) continue;
-        if (!DeletedRows::deleteItems("iCalIdentifier=?", [&uid](QueryStatement& query) { query.bind(1, uid); },
-                                      DeletedRows::WebIds::Queue))
-            return false;
+        const std::optional<QList<qint64>> deleted = DeletedRows::deleteItems(
+            "iCalIdentifier=?", [&uid](QueryStatement& query) { query.bind(1, uid); }, DeletedRows::WebIds::Queue);
+        if (!deleted) return false;
         if (!needRemoveInAllTaskList) continue;
-        DeletedRows::dropFromWorkingList(*this, [&uid](const Task& item) { return item.iCalUID() == uid; });
+        DeletedRows::dropFromWorkingList(*this, *deleted);
     }
     return transaction.commit();
 }

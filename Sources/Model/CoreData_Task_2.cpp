@@ -480,9 +480,7 @@ bool CoreData::deleteAllTasksBelongCalendar(qint64 calendarId)
     const std::optional<QList<qint64>> deleted = DeletedRows::deleteItems(
         "calendarId=?", [calendarId](QueryStatement& query) { query.bind(1, calendarId); }, DeletedRows::WebIds::Queue);
     if (!deleted) return false;
-    if (!deleted->isEmpty())
-        DeletedRows::dropFromWorkingList(*this,
-                                         [calendarId](const Task& item) { return item.calendarId() == calendarId; });
+    DeletedRows::dropFromWorkingList(*this, *deleted);
     return transaction.commit();
 }
 
@@ -524,10 +522,8 @@ TaskPtr CoreData::getOriginTaskForTaskInDB(const TaskPtr& item) const
 
 void CoreData::removeAllTaskRelateToPrimaryKey(qint64 key)
 {
-    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
-    m_allTasksEventsAdes.removeIf(
-        [key](const TaskPtr& item) { return item->primaryKey() == key || item->parentId() == key; });
+    removeFromWorkingList([key](const TaskPtr& item) { return item->primaryKey() == key || item->parentId() == key; });
 }
 
 void CoreData::removeAllTasksBelongCalendar(qint64 calendarId)

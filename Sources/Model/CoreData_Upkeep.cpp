@@ -116,9 +116,8 @@ void CoreData::addActiveTasksToListFromCalendarList(const QList<qint64>& keys)
         }
     }
     // The callers refresh the views and the alarms once they are done.
-    keepStateForUndo();
     QMutexLocker lock(&m_listMutex);
-    m_allTasksEventsAdes.append(taken);
+    appendToWorkingList(taken);
 }
 
 // ---------------------------------------------------------------------------

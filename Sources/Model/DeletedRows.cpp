@@ -100,10 +100,7 @@ bool DeletedRows::queueDeletedTags(const QList<qint64>& webIds)
     return appendToQueue(&Setting::zvwDeletedTag, &Setting::setZvwDeletedTag, webIds);
 }
 
-void DeletedRows::dropFromWorkingList(CoreData& dataManager, const ItemMatch& match)
+void DeletedRows::dropFromWorkingList(CoreData& dataManager, const QList<qint64>& keys)
 {
-    TaskList matching;
-    for (const TaskPtr& item : dataManager.allTasksEventsAdes())
-        if (match(*item)) matching.append(item);
-    if (!matching.isEmpty()) dataManager.doWithAllTasksEventsAdes(matching, ListAction::Remove);
+    dataManager.dropFromWorkingList(keys);
 }

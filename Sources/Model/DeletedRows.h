@@ -23,7 +23,6 @@ class Task;
 class DeletedRows {
 public:
     using Binder = std::function<void(QueryStatement&)>;
-    using ItemMatch = std::function<bool(const Task&)>;
     enum class WebIds { Queue, Keep };
 
     // Removes the rows of table Tasks that match `condition` (the text after
@@ -41,7 +40,8 @@ public:
     [[nodiscard]] static bool queueDeletedItems(const QList<qint64>& webIds);
     [[nodiscard]] static bool queueDeletedTags(const QList<qint64>& webIds);
 
-    // Drops the working list's items that match, in one change; nothing is
-    // posted when none matches.
-    static void dropFromWorkingList(CoreData& dataManager, const ItemMatch& match);
+    // Drops the working list's items of the rows deleteItems answered, found
+    // by key in one pass, in one change; nothing is posted when none is
+    // listed.
+    static void dropFromWorkingList(CoreData& dataManager, const QList<qint64>& keys);
 };

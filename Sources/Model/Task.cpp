@@ -515,11 +515,20 @@ void Task::removeFromWorkingList() const
 {
     CoreData* dataManager = CoreData::shared();
     if (!dataManager) return;
-    for (const TaskPtr& entry : dataManager->allTasksEventsAdes()) {
-        if (entry->primaryKey() != m_primaryKey) continue;
-        dataManager->doWithAllTasksEventsAdes(TaskList{entry}, ListAction::Remove);
+    // A stored row's entries by key, in place: a loop over a copy of the
+    // list that removed from it would make the list copy itself whole at
+    // each deletion.
+    if (m_primaryKey > 0) {
+        dataManager->dropFromWorkingList({m_primaryKey});
         return;
     }
+    TaskPtr listed;
+    for (const TaskPtr& entry : dataManager->allTasksEventsAdes()) {
+        if (entry->primaryKey() != m_primaryKey) continue;
+        listed = entry;
+        break;
+    }
+    if (listed) dataManager->doWithAllTasksEventsAdes(TaskList{listed}, ListAction::Remove);
 }
 
 void Task::finalizeStatements()

@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QDebug>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -98,8 +99,14 @@ TaskList mustDoAdditions(const CoreData& manager, const TaskList& items, const T
                          const CandidateRules& rules, const Date& today)
 {
     if (rules.mustDo <= 0 || rules.filterIndex == 0 || rules.filterIndex == 4) return {};
-    TaskList rest = items;
-    rest.removeIf([&](const TaskPtr& item) { return pending.contains(item); });
+    // By address, as the list's own comparison does; a set keeps this linear.
+    QSet<const Task*> chosen;
+    chosen.reserve(pending.size());
+    for (const TaskPtr& item : pending) chosen.insert(item.get());
+    TaskList rest;
+    rest.reserve(items.size());
+    for (const TaskPtr& item : items)
+        if (!chosen.contains(item.get())) rest.append(item);
     TaskList added;
     for (const TaskPtr& task : manager.getTaskFromTaskList(rest, 4, 0)) {
         if (!dueWithin(task, today, rules.mustDo)) continue;

@@ -17,6 +17,10 @@ constexpr qint64 coveredEnd = 7258118400;     // 2200-01-01 00:00:00 UTC
 // No zone is 18 hours from UTC, so two days also covers the offset itself.
 constexpr qint64 transitionGuard = 2 * 86400;
 constexpr qint64 julianDayOf1970 = 2440588;
+// Zone files list their transitions up to 2037; after that Qt follows the
+// zone's rule, and near a transition its conversions of wall-clock readings
+// can differ from the transitions the table found.
+constexpr qint64 listedTransitionsEnd = 2114380800;  // 2037-01-01 00:00:00 UTC
 
 QDateTime utcDateTime(qint64 seconds)
 {
@@ -100,7 +104,23 @@ qint64 ZoneOffsetTable::utcSeconds(qint64 wallClockSeconds) const
     const qint64 to = wallClockSeconds + transitionGuard;
     if (from < coveredStart || to >= coveredEnd) return utcSecondsFromCalendar(wallClockSeconds);
     const auto next = std::upper_bound(m_starts.begin(), m_starts.end(), from);
-    if (next != m_starts.end() && *next <= to) return utcSecondsFromCalendar(wallClockSeconds);
+    if (next != m_starts.end() && *next <= to) {
+        if (to >= listedTransitionsEnd) return utcSecondsFromCalendar(wallClockSeconds);
+        // Near a transition a reading that only one of the nearby offsets
+        // gives is that instant; only a reading the zone skips or repeats
+        // needs the calendar's rules, and asking it costs a zone object.
+        const qsizetype first = next - m_starts.begin() - 1;
+        const qsizetype last = std::upper_bound(m_starts.begin(), m_starts.end(), to) - m_starts.begin() - 1;
+        int consistent = 0;
+        qint64 instant = 0;
+        for (qsizetype segment = first; segment <= last; ++segment) {
+            const qint64 candidate = wallClockSeconds - m_offsets[static_cast<size_t>(segment)];
+            if (segmentAt(candidate) != segment) continue;
+            ++consistent;
+            instant = candidate;
+        }
+        return consistent == 1 ? instant : utcSecondsFromCalendar(wallClockSeconds);
+    }
     return wallClockSeconds - m_offsets[static_cast<size_t>(next - m_starts.begin() - 1)];
 }
 

@@ -44,7 +44,15 @@ inline void exec(sqlite3* db, const QByteArray& sql)
 
 class Writer {
 public:
-    explicit Writer(sqlite3* db) : m_db(db) {}
+    // Another item count scales the series and their detached rows with it,
+    // so that a benchmark can show how a cost grows.
+    explicit Writer(sqlite3* db, int items = itemCount)
+        : m_db(db),
+          m_items(items),
+          m_series(int(qint64(seriesCount) * items / itemCount)),
+          m_detached(int(qint64(detachedCount) * items / itemCount))
+    {
+    }
 
     void write()
     {
@@ -105,12 +113,12 @@ private:
                            "VALUES (?,?,?,'',?,?,?,?,?,?,?,?,?,?,?,?,?,1,?,?,?,?,'',?,?,'',?,?,0,?,0,'',0)",
                            -1, &insert, nullptr);
         QList<qint64> seriesKeys;
-        for (int i = 0; i < itemCount - detachedCount; ++i) {
-            const Row row = i < seriesCount ? seriesRow(i) : plainRow(i);
+        for (int i = 0; i < m_items - m_detached; ++i) {
+            const Row row = i < m_series ? seriesRow(i) : plainRow(i);
             bindAndStep(insert, row, i);
-            if (i < seriesCount) seriesKeys.append(sqlite3_last_insert_rowid(m_db));
+            if (i < m_series) seriesKeys.append(sqlite3_last_insert_rowid(m_db));
         }
-        for (int i = 0; i < detachedCount; ++i) bindAndStep(insert, detachedRow(seriesKeys.at(i * 3)), i);
+        for (int i = 0; i < m_detached; ++i) bindAndStep(insert, detachedRow(seriesKeys.at(i * 3)), i);
         sqlite3_finalize(insert);
     }
 
@@ -203,6 +211,9 @@ private:
     }
 
     sqlite3* m_db;
+    int m_items;
+    int m_series;
+    int m_detached;
     QRandomGenerator m_random{20140615};
 };
 

@@ -227,6 +227,74 @@ TEST_F(FullSyncTest, SeriesComeInWithTheirExceptionsAndGoOutWithThem)
     EXPECT_EQ(moved->title(), QStringLiteral("Moved here"));
 }
 
+// A series with moved occurrences: a pass over an unchanged file leaves every
+// row as it was (key, web id, every column) and queues nothing for the web;
+// a pass after the file changed one occurrence and dropped another updates
+// the first in place and deletes (and queues) only the second.
+TEST_F(FullSyncTest, AnUnchangedSeriesKeepsItsRowsAndOnlyRealChangesReachTheRows)
+{
+    const auto file = [](const QByteArray& overrides) -> QByteArray {
+        return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:MOVED-SERIES\r\n"
+               "DTSTAMP:20140301T000000Z\r\nDTSTART:20140310T090000Z\r\nDTEND:20140310T100000Z\r\nSUMMARY:Standup\r\n"
+               "RRULE:FREQ=DAILY;COUNT=10\r\nEND:VEVENT\r\n"
+               + overrides + "END:VCALENDAR\r\n";
+    };
+    const auto moved = [](const char* day, const char* title) -> QByteArray {
+        return QByteArray("BEGIN:VEVENT\r\nUID:MOVED-SERIES\r\nDTSTAMP:20140301T000000Z\r\nRECURRENCE-ID:201403")
+               + day + "T090000Z\r\nDTSTART:201403" + day + "T140000Z\r\nDTEND:201403" + day
+               + "T150000Z\r\nSUMMARY:" + title + "\r\nEND:VEVENT\r\n";
+    };
+    const auto allRows = [this] {
+        QStringList rows;
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db(), "SELECT * FROM Tasks ORDER BY primaryKey", -1, &statement, nullptr), SQLITE_OK);
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList columns;
+            for (int c = 0; c < sqlite3_column_count(statement); ++c)
+                columns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)));
+            rows << columns.join(QLatin1Char('|'));
+        }
+        sqlite3_finalize(statement);
+        return rows;
+    };
+    writeEventFile(QStringLiteral("moved.ics"), file(moved("12", "Moved A") + moved("14", "Moved B") + moved("16", "Moved C")));
+    jobs->backgroundFullSync();
+    const TaskPtr root = dataManager().getRootEventWithUID(QStringLiteral("MOVED-SERIES"));
+    ASSERT_TRUE(root);
+    TaskList detached = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+    ASSERT_EQ(detached.size(), 3);
+    // As after a web pass: every row known to the service under an id.
+    for (qsizetype i = 0; i < detached.size(); ++i) {
+        detached[i]->setZvwID(900012 + 2 * i);
+        ASSERT_TRUE(detached[i]->dehydrate());
+    }
+    setting->setZvwDeletedTasks(QString());
+    const QStringList before = allRows();
+
+    jobs->backgroundFullSync();
+    EXPECT_EQ(allRows(), before);
+    EXPECT_EQ(setting->zvwDeletedTasks(), QString());
+
+    writeEventFile(QStringLiteral("moved.ics"), file(moved("12", "Moved A") + moved("14", "Moved B, renamed")));
+    jobs->backgroundFullSync();
+    const TaskList after = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+    ASSERT_EQ(after.size(), 2);
+    struct Expected {
+        qint64 key;
+        qint64 webId;
+        QString title;
+    };
+    const Expected expected[] = {{detached[0]->primaryKey(), 900012, QStringLiteral("Moved A")},
+                                 {detached[1]->primaryKey(), 900014, QStringLiteral("Moved B, renamed")}};
+    for (const Expected& row : expected) {
+        const TaskPtr stored = dataManager().taskWithPrimaryKey(row.key);
+        ASSERT_TRUE(stored) << row.key;
+        EXPECT_EQ(stored->zvwID(), row.webId);
+        EXPECT_EQ(stored->taskName(), row.title);
+    }
+    EXPECT_EQ(setting->zvwDeletedTasks(), QStringLiteral(",900016")) << "only the dropped occurrence";
+}
+
 // Categories: a shared one is left alone and does not count for names; of
 // two alike the later gives way and its calendar follows; a calendar made
 // outside becomes a category; a category whose calendar is gone goes.

@@ -110,6 +110,12 @@ TEST_F(StoreQueriesTest, AnIncompleteAnswerIsReportedAsNothing)
 TEST_F(StoreQueriesTest, NearestOccurrenceIsOnTheStartDaysAndCloserThan900000Seconds)
 {
     const CalEventPtr daily = series(paris(2014, 3, 3, 9), CalRecurrenceRule::initDailyRecurrenceWithInterval(1, std::nullopt));
+    // One occurrence moved to run from the evening before over midnight.
+    const CalEventPtr moved = store->eventWithUID(daily->uid(), paris(2014, 3, 20, 9));
+    ASSERT_TRUE(moved);
+    moved->setStartDate(paris(2014, 3, 19, 20));
+    moved->setEndDate(paris(2014, 3, 21, 1));
+    ASSERT_TRUE(store->saveEvent(moved, CalSpanThisEvent));
     struct Case {
         const char* name;
         Date start;
@@ -123,13 +129,25 @@ TEST_F(StoreQueriesTest, NearestOccurrenceIsOnTheStartDaysAndCloserThan900000Sec
         {"899999 s away", paris(2014, 3, 11), paris(2014, 3, 11, 9).dateByAddingTimeInterval(-899999), true, paris(2014, 3, 11, 9)},
         {"900000 s away", paris(2014, 3, 11), paris(2014, 3, 11, 9).dateByAddingTimeInterval(-900000), false, Date()},
         {"a day without occurrence", paris(2014, 3, 1), paris(2014, 3, 1, 9), false, Date()},
+        {"a moved one that began the day before", paris(2014, 3, 20), paris(2014, 3, 20, 9), true, paris(2014, 3, 20, 9)},
+        {"the same, asked on its first day", paris(2014, 3, 19), paris(2014, 3, 20, 9), true, paris(2014, 3, 20, 9)},
+        {"the day after it, its next occurrence", paris(2014, 3, 21), paris(2014, 3, 21, 9), true, paris(2014, 3, 21, 9)},
     };
-    for (const Case& c : cases) {
+    // One at a time, and all at once from one query: the same answers.
+    QList<PairOfDate> pairs;
+    for (const Case& c : cases) pairs << PairOfDate(c.start, c.occurrence);
+    const CalEventList together = jobs->getIEventsWithUID(daily->uid(), pairs);
+    ASSERT_EQ(together.size(), pairs.size());
+    for (qsizetype i = 0; i < pairs.size(); ++i) {
+        const Case& c = cases[i];
         SCOPED_TRACE(c.name);
         const CalEventPtr found = jobs->getIEventWithUID(daily->uid(), c.start, c.occurrence);
         ASSERT_EQ(bool(found), c.found);
+        ASSERT_EQ(bool(together[i]), c.found);
         if (found) {
             EXPECT_EQ(found->occurrence(), c.expected);
+            EXPECT_EQ(together[i]->occurrence(), c.expected);
+            EXPECT_EQ(together[i]->startDate(), found->startDate());
         }
     }
     EXPECT_FALSE(jobs->getIEventWithUID(QString(), paris(2014, 3, 10), paris(2014, 3, 10, 9)));
@@ -156,6 +174,16 @@ TEST_F(StoreQueriesTest, NextOrdinaryOccurrenceAfterTheFirstWasDeletedOrMoved)
     // An end date stops the search at the window that starts at or after it.
     EXPECT_TRUE(jobs->findNextRootForIEvent(*weekly, paris(2014, 3, 3, 9), paris(2014, 3, 4)));
     EXPECT_FALSE(jobs->findNextRootForIEvent(*weekly, paris(2014, 3, 3, 9), paris(2014, 3, 3)));
+
+    // Further on: the first six occurrences gone, the search goes on in
+    // longer windows and still finds the earliest one left.
+    const CalEventPtr later = series(paris(2014, 2, 3, 9), CalRecurrenceRule::initWeeklyRecurrenceWithInterval(1, {}, std::nullopt));
+    for (const Date& gone : {paris(2014, 2, 3, 9), paris(2014, 2, 10, 9), paris(2014, 2, 17, 9), paris(2014, 2, 24, 9),
+                             paris(2014, 3, 3, 9), paris(2014, 3, 10, 9)})
+        ASSERT_TRUE(store->removeEvent(store->eventWithUID(later->uid(), gone), CalSpanThisEvent));
+    const CalEventPtr seventh = jobs->findNextRootForIEvent(*later, paris(2014, 2, 3, 9), Date());
+    ASSERT_TRUE(seventh);
+    EXPECT_EQ(seventh->startDate(), paris(2014, 3, 17, 9));
 
     // A series whose every occurrence went: the search gives up.
     const CalEventPtr once = series(paris(2014, 3, 5, 9), CalRecurrenceRule::initDailyRecurrenceWithInterval(1, CalRecurrenceEnd::recurrenceEndWithOccurrenceCount(1)));

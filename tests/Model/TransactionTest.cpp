@@ -119,3 +119,72 @@ TEST_F(TransactionTest, PostsArriveAfterCommitWithTheLockReleasedAndNeverAfterAR
     }
     EXPECT_EQ(lockFreeAtDelivery, QList<bool>{true});
 }
+
+// The working list keeps no copy of itself per unit: each change registers
+// its own undo. Whatever mix of adds, removals (from the middle, twice over,
+// of every item) and inner units went before, a rollback gives back the same
+// items in the same order, and a commit keeps exactly what the steps left.
+TEST_F(TransactionTest, TheWorkingListComesBackItemForItemAfterAnyMixOfChanges)
+{
+    TaskList first;
+    for (const char* name : {"a", "b", "c", "d", "e"}) first.append(newItem(QString::fromLatin1(name)));
+    const auto names = [this] {
+        QString joined;
+        for (const TaskPtr& item : dataManager().allTasksEventsAdes()) joined += item->taskName();
+        return joined;
+    };
+    const auto remove = [this](const TaskList& items) { dataManager().doWithAllTasksEventsAdes(items, ListAction::Remove); };
+    struct Case {
+        const char* what;
+        std::function<void()> steps;
+        QString committed;
+    };
+    const Case cases[] = {
+        {"adds and removals from the middle",
+         [&] {
+             newItem(QStringLiteral("x"));
+             remove({first[1], first[3]});
+             newItem(QStringLiteral("y"));
+             remove({first[0]});
+         },
+         QStringLiteral("cexy")},
+        {"an inner unit rolled back inside a kept one",
+         [&] {
+             remove({first[2]});
+             {
+                 Transaction inner;
+                 newItem(QStringLiteral("z"));
+                 remove({first[0], first[4]});
+             }
+             EXPECT_EQ(names(), QStringLiteral("abde")) << "the inner rollback undoes only its own steps";
+             newItem(QStringLiteral("w"));
+         },
+         QStringLiteral("abdew")},
+        {"everything cleared, then added to",
+         [&] {
+             remove({first[1]});
+             dataManager().doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
+             newItem(QStringLiteral("v"));
+             dataManager().removeAllTaskRelateToPrimaryKey(dataManager().allTasksEventsAdes().last()->primaryKey());
+             newItem(QStringLiteral("u"));
+         },
+         QStringLiteral("u")},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        const TaskList before = dataManager().allTasksEventsAdes();
+        {
+            Transaction unit;
+            test.steps();
+        }
+        EXPECT_EQ(dataManager().allTasksEventsAdes(), before) << "the same objects, in the same order";
+        {
+            Transaction unit;
+            test.steps();
+            ASSERT_TRUE(unit.commit());
+        }
+        EXPECT_EQ(names(), test.committed);
+        dataManager().doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
+        dataManager().doWithAllTasksEventsAdes(before, ListAction::Add);
+    }
+}

@@ -635,7 +635,22 @@ bool CalCalendarStore::queryIsIncompleteLocked(const CalendarEntry& calendar, bo
 {
     bool incomplete = !calendar.listable;
     if (!calendar.listable) *files << calendar.folder;
-    for (const FileEntry& file : tasks ? calendar.tasks : calendar.events) {
+    const QList<FileEntry>& entries = tasks ? calendar.tasks : calendar.events;
+    if (!uid.isEmpty()) {
+        // A query for one uid misses only the file that may hold it, found
+        // by its path in the sorted list: a walk through every file for each
+        // uid made an import grow with the square of the files.
+        const QString path = calendar.folder + QLatin1Char('/') + (tasks ? tasksFolder : eventsFolder) + QLatin1Char('/')
+                             + fileNameOf(uid);
+        const auto at = std::lower_bound(entries.begin(), entries.end(), path,
+                                         [](const FileEntry& file, const QString& p) { return file.path < p; });
+        if (at != entries.end() && at->path == path && !at->problem.isEmpty()) {
+            incomplete = true;
+            *files << at->path;
+        }
+        return incomplete;
+    }
+    for (const FileEntry& file : entries) {
         if (file.problem.isEmpty()) continue;
         // A query for one uid misses only the file that may hold it.
         if (!uid.isEmpty() && QFileInfo(file.path).fileName() != fileNameOf(uid)) continue;
