@@ -1,0 +1,129 @@
+// Files shared with other calendar programs: zoned times on every date,
+// the zones other producers name, their all-day events, and edits of their
+// series. Every file written here is read again by an independent reader.
+#include "ExportsFixture.h"
+
+#include "../CalendarStore/IndependentReader.h"
+
+namespace ForeignFilesTests {
+
+QByteArray crlf(QByteArray text)
+{
+    return text.replace("\n", "\r\n");
+}
+
+QByteArray fixtureBytes(const QString& name)
+{
+    QFile file(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + name);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    return file.readAll();
+}
+
+class ForeignFilesTest : public ExportsTest {
+protected:
+    qint64 zoneId(const QString& name) { return dataManager().getTimeZoneId(name); }
+
+    // The local item the sync makes of a store event.
+    TaskPtr imported(const QString& uid)
+    {
+        const CalEventPtr event = store->eventWithUID(uid, Date());
+        if (!event) return nullptr;
+        auto item = std::make_shared<Task>();
+        sync->updateInfoFromICalEvent(*event, item, Date(), Date());
+        sync->synchEventTimeZone(*event, item);
+        return item;
+    }
+    // A file of another program in the calendar's folder, read by a fresh store.
+    QString writeForeign(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = calendarFolder() + QStringLiteral("/Events/") + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        reopenStore();
+        return path;
+    }
+
+    IndependentReader reader;
+};
+
+// 10:00 on a summer and a winter day of zones whose daylight saving differs
+// from "now" at one of them, wherever "now" is: written by the organizer at
+// the right instant, and read from another program's file at 10:00.
+TEST_F(ForeignFilesTest, ZonedTimesUseTheZonesOffsetOnTheEventsOwnDate)
+{
+    struct Case {
+        const char* zone;
+        int year, month, day;
+        Date instant;  // 10:00 there
+    };
+    const Case cases[] = {
+        {"America/New_York", 2027, 7, 15, utc(2027, 7, 15, 14)},
+        {"America/New_York", 2027, 12, 15, utc(2027, 12, 15, 15)},
+        {"America/Los_Angeles", 2027, 7, 15, utc(2027, 7, 15, 17)},
+        {"America/Los_Angeles", 2027, 1, 15, utc(2027, 1, 15, 18)},
+        {"Europe/London", 2027, 7, 15, utc(2027, 7, 15, 9)},
+        {"Africa/Cairo", 2027, 7, 15, utc(2027, 7, 15, 7)},
+        {"Africa/Cairo", 2027, 1, 15, utc(2027, 1, 15, 8)},
+        {"Australia/Sydney", 2027, 1, 15, utc(2027, 1, 14, 23)},
+        {"Australia/Sydney", 2027, 7, 15, utc(2027, 7, 15, 0)},
+        {"Pacific/Auckland", 2027, 1, 15, utc(2027, 1, 14, 21)},
+        {"Pacific/Auckland", 2027, 7, 15, utc(2027, 7, 14, 22)},
+        {"America/Santiago", 2027, 1, 15, utc(2027, 1, 15, 13)},
+        {"America/Santiago", 2027, 7, 15, utc(2027, 7, 15, 14)},
+    };
+    const Date nows[] = {local(2026, 12, 8, 12), local(2027, 7, 1, 12)};
+    int n = 0;
+    for (const Date& now : nows) {
+        Clock::setFixed(now);
+        for (const Case& c : cases) {
+            const QString zone = QString::fromLatin1(c.zone);
+            SCOPED_TRACE(QStringLiteral("%1 on %2-%3, now %4").arg(zone).arg(c.month).arg(c.day).arg(Utilities::getMonth(now)).toStdString());
+            const qint64 id = zoneId(zone);
+            ASSERT_NE(id, 0);
+
+            // Written by the organizer.
+            TaskPtr item = storedEvent(local(c.year, c.month, c.day, 10), local(c.year, c.month, c.day, 11));
+            item->setTz(id);
+            ASSERT_TRUE(sync->createNewEventOnICal(item, 1));
+            const auto back = readBack(item->iCalUID());
+            ASSERT_TRUE(back && back->master);
+            EXPECT_EQ(back->master->start, c.instant);
+            EXPECT_EQ(back->master->timeZone, zone);
+            QFile file(store->eventFilePath(item->iCalUID()));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(file.readAll().contains(QStringLiteral("DTSTART;TZID=%1:%2%3%4T100000")
+                                                    .arg(zone)
+                                                    .arg(c.year)
+                                                    .arg(c.month, 2, 10, QLatin1Char('0'))
+                                                    .arg(c.day, 2, 10, QLatin1Char('0'))
+                                                    .toUtf8()));
+            reader.expect(file.fileName(), c.instant.dateByAddingTimeInterval(-86400),
+                          c.instant.dateByAddingTimeInterval(86400),
+                          {{c.instant, c.instant.dateByAddingTimeInterval(3600), false}});
+
+            // Written by another program, read into the organizer, and back.
+            const QString uid = QStringLiteral("other-%1").arg(++n);
+            const QString wall = QStringLiteral("%1%2%3T").arg(c.year).arg(c.month, 2, 10, QLatin1Char('0')).arg(c.day, 2, 10, QLatin1Char('0'));
+            writeForeign(uid + QStringLiteral(".ics"),
+                           crlf(QStringLiteral("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Other//EN\nBEGIN:VEVENT\nUID:%1\n"
+                                               "DTSTAMP:20260101T000000Z\nDTSTART;TZID=%2:%3\n"
+                                               "DTEND;TZID=%2:%4\nSUMMARY:Call\nEND:VEVENT\nEND:VCALENDAR\n")
+                                    .arg(uid, zone, wall + QStringLiteral("100000"), wall + QStringLiteral("110000"))
+                                    .toUtf8()));
+            const TaskPtr read = imported(uid);
+            ASSERT_TRUE(read);
+            EXPECT_EQ(read->tz(), id);
+            EXPECT_EQ(read->startTime(), local(c.year, c.month, c.day, 10));
+            EXPECT_EQ(read->endTime(), local(c.year, c.month, c.day, 11));
+            Date start, end;
+            ASSERT_TRUE(sync->reveseTime(read, -1, &start, &end));
+            EXPECT_EQ(start, c.instant);
+            EXPECT_EQ(end, c.instant.dateByAddingTimeInterval(3600));
+        }
+    }
+    reader.verify();
+}
+
+}  // namespace ForeignFilesTests
