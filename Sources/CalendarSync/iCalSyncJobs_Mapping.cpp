@@ -53,6 +53,8 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
     const qint64 categoryBefore = item->calendarId();
     Date start = event.startDate();
     Date end = event.endDate();
+    // An all-day event covers at least its own day, whatever end it was given.
+    if (event.isAllDay() && start && !(end > start)) end = Utilities::newDateFromDate(start, 86400);
     if (repeatStartDate && event.startDate()) {
         start = Utilities::newDateOnDate(repeatStartDate, Utilities::getHour(event.startDate()),
                                          Utilities::getMinute(event.startDate()));

@@ -41,6 +41,8 @@ def occurrences(calendar, start, end):
                 finish = begin
             else:
                 finish = begin + datetime.timedelta(days=1)
+        if not isinstance(begin, datetime.datetime) and finish <= begin:
+            finish = begin + datetime.timedelta(days=1)  # a DATE event lasts its day (RFC 5545)
         found.append(f"{token(begin)} {token(finish)}")
     return sorted(found)
 

@@ -45,6 +45,22 @@ protected:
         return path;
     }
 
+    // The occurrences the store gives a uid between from and to, which the
+    // independent reader must find in the file as well.
+    CalEventList occurrencesChecked(const QString& uid, const Date& from, const Date& to)
+    {
+        const CalEventList events = store->eventsWithPredicate(
+            CalCalendarStore::eventPredicateWithStartDate(from, to, uid, {storeCalendar}));
+        QList<IndependentReader::Occurrence> held;
+        for (const CalEventPtr& event : events) held << IndependentReader::Occurrence{event->startDate(), event->endDate(), event->isAllDay()};
+        reader.expect(store->eventFilePath(uid), from, to, held);
+        return events;
+    }
+    QString placeFixture(const QString& name)
+    {
+        return writeForeign(name, fixtureBytes(name));
+    }
+
     IndependentReader reader;
 };
 
@@ -123,6 +139,61 @@ TEST_F(ForeignFilesTest, ZonedTimesUseTheZonesOffsetOnTheEventsOwnDate)
             EXPECT_EQ(end, c.instant.dateByAddingTimeInterval(3600));
         }
     }
+    reader.verify();
+}
+
+// Zones named otherwise than by IANA are read as the file defines them:
+// Windows ids, a prefixed IANA name, and a name only the file's own
+// VTIMEZONE explains (its series crosses the end of daylight saving).
+TEST_F(ForeignFilesTest, ZonesNamedOtherwiseAreReadByTheirMeaning)
+{
+    Clock::setFixed(local(2026, 12, 8, 12));
+    struct Case {
+        const char* fixture;
+        const char* uid;
+        QList<Date> starts;
+        const char* zone;  // the organizer's zone, "" for a floating item
+        Date localStart;   // the item's start
+    };
+    const Case cases[] = {
+        {"outlook-windows-zone.ics", "040000008200E00074C5B7101A82E00800000000B0E5C4F7A1D9DA0100000000000000001000000045A1C27F3D8E",
+         {utc(2027, 7, 15, 16)}, "America/Los_Angeles", local(2027, 7, 15, 9)},
+        {"exchange-tokyo.ics", "3F2504E0-4F89-11D3-9A0C-0305E82C3301", {utc(2027, 7, 15, 0)}, "Asia/Tokyo", local(2027, 7, 15, 9)},
+        {"mozilla-prefixed-tzid.ics", "b6e7f1a2-5c3d-4e8f-9a0b-1c2d3e4f5a6b", {utc(2027, 7, 15, 3)}, "Asia/Tokyo",
+         local(2027, 7, 15, 12)},
+        {"display-name-zone.ics", "9C1E6A1B-7D2F-4E55-8A3B-2F6D0C4B7E91",
+         {utc(2027, 10, 25, 13), utc(2027, 11, 1, 13), utc(2027, 11, 8, 14)}, "", local(2027, 10, 25, 15)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        placeFixture(QString::fromLatin1(c.fixture));
+        const QString uid = QString::fromLatin1(c.uid);
+        QList<Date> starts;
+        for (const CalEventPtr& event : occurrencesChecked(uid, local(2027, 7, 1), local(2027, 12, 1))) starts << event->startDate();
+        EXPECT_EQ(starts, c.starts);
+        const TaskPtr item = imported(uid);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(dataManager().getTimeZoneName(item->tz()), *c.zone ? QString::fromLatin1(c.zone) : QStringLiteral("Floating"));
+        EXPECT_EQ(item->startTime(), c.localStart);
+    }
+    reader.verify();
+}
+
+// A DTEND equal to its DTSTART on an all-day event: one day, as RFC 5545
+// reads it, in the store and in the organizer.
+TEST_F(ForeignFilesTest, AnAllDayEventEndingOnItsStartLastsItsDay)
+{
+    placeFixture(QStringLiteral("all-day-same-end.ics"));
+    const QString uid = QStringLiteral("20260301T101500Z-4711@example.com");
+    const CalEventList events = occurrencesChecked(uid, local(2027, 7, 1), local(2027, 8, 1));
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events.first()->startDate(), local(2027, 7, 15));
+    EXPECT_EQ(events.first()->endDate(), local(2027, 7, 16));
+    const TaskPtr item = imported(uid);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->isADE(), 1);
+    EXPECT_EQ(item->startTime(), local(2027, 7, 15));
+    EXPECT_EQ(item->endTime(), local(2027, 7, 15, 23, 59, 59));
     reader.verify();
 }
 

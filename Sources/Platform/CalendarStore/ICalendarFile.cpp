@@ -26,27 +26,187 @@ QString text(const char* value)
     return value ? QString::fromUtf8(value) : QString();
 }
 
-// Whether a zone name is usable, asked once per name: the answer reads the
-// zoneinfo files, and a store holds the same few names thousands of times.
-QTimeZone zoneOfName(const QString& name, bool* known)
+
+// The IANA zone a TZID stands for: the name itself, a Windows zone id
+// ("Pacific Standard Time"), or a name with a producer's prefix
+// ("/mozilla.org/20070129_1/Asia/Tokyo") by its IANA tail. Empty when none.
+QString ianaNameOf(const QString& name)
+{
+    if (name == QLatin1String("Floating")) return QString();
+    if (GregorianCalendar::isZoneKnown(name)) return name;
+    const QByteArray windows = QTimeZone::windowsIdToDefaultIanaId(name.trimmed().toUtf8());
+    if (!windows.isEmpty() && GregorianCalendar::isZoneKnown(QString::fromUtf8(windows))) return QString::fromUtf8(windows);
+    for (qsizetype slash = name.indexOf(QLatin1Char('/')); slash >= 0; slash = name.indexOf(QLatin1Char('/'), slash + 1)) {
+        const QString tail = name.mid(slash + 1);
+        if (tail.contains(QLatin1Char('/')) && GregorianCalendar::isZoneKnown(tail)) return tail;
+    }
+    return QString();
+}
+
+struct NamedZone {
+    QTimeZone zone;
+    QString iana;
+};
+
+// A zone name resolved once per name: the answer reads the zoneinfo files,
+// and a store holds the same few names thousands of times.
+NamedZone namedZone(const QString& name)
 {
     static std::mutex mutex;
-    static QHash<QString, QTimeZone> zones;
+    static QHash<QString, NamedZone> zones;
     std::lock_guard lock(mutex);
     auto found = zones.constFind(name);
     if (found == zones.constEnd()) {
-        const QTimeZone zone = name == QLatin1String("Floating") ? QTimeZone() : GregorianCalendar::zoneNamed(name);
-        found = zones.insert(name, zone);
+        NamedZone resolved;
+        resolved.iana = ianaNameOf(name);
+        if (!resolved.iana.isEmpty()) resolved.zone = GregorianCalendar::zoneNamed(resolved.iana);
+        if (!resolved.zone.isValid()) resolved.iana.clear();
+        found = zones.insert(name, resolved);
     }
-    *known = found->isValid();
-    return found->isValid() ? *found : GregorianCalendar::systemZone();
+    return *found;
+}
+
+// Whether a zone name is usable; the system zone stands in when not.
+QTimeZone zoneOfName(const QString& name, bool* known)
+{
+    const NamedZone named = namedZone(name);
+    *known = named.zone.isValid();
+    return named.zone.isValid() ? named.zone : GregorianCalendar::systemZone();
+}
+
+QString text(const char* value);
+
+}  // namespace
+
+// A zone only the file defines (its own VTIMEZONE under a name that maps
+// to no IANA zone, such as "(UTC-05:00) Eastern Time (US & Canada)"):
+// wall-clock times are converted by libical with the file's own rules.
+// Kept per definition text, so each distinct zone is built once.
+class ICalForeignZone {
+public:
+    explicit ICalForeignZone(icalcomponent* definition) : m_zone(icaltimezone_new())
+    {
+        icaltimezone_set_component(m_zone, icalcomponent_new_clone(definition));
+    }
+    ~ICalForeignZone() { icaltimezone_free(m_zone, 1); }
+    ICalForeignZone(const ICalForeignZone&) = delete;
+    ICalForeignZone& operator=(const ICalForeignZone&) = delete;
+
+    Date instant(int year, int month, int day, int hour, int minute, int second) const
+    {
+        icaltimetype wall = icaltime_null_time();
+        wall.year = year;
+        wall.month = month;
+        wall.day = day;
+        wall.hour = hour;
+        wall.minute = minute;
+        wall.second = second;
+        std::lock_guard lock(m_mutex);
+        return Date::dateWithTimeIntervalSince1970(double(icaltime_as_timet_with_zone(wall, m_zone)));
+    }
+    icaltimetype wall(const Date& date) const
+    {
+        std::lock_guard lock(m_mutex);
+        icaltimetype time = icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, m_zone);
+        time.zone = nullptr;
+        return time;
+    }
+
+    static std::shared_ptr<const ICalForeignZone> of(icalcomponent* definition)
+    {
+        char* written = icalcomponent_as_ical_string_r(definition);
+        const QByteArray key(written ? written : "");
+        icalmemory_free_buffer(written);
+        static std::mutex mutex;
+        static QHash<QByteArray, std::shared_ptr<const ICalForeignZone>> zones;
+        std::lock_guard lock(mutex);
+        // Bounded: a store names few zones, a hostile folder many.
+        if (zones.size() > 256 && !zones.contains(key)) zones.clear();
+        auto& zone = zones[key];
+        if (!zone) zone = std::make_shared<const ICalForeignZone>(definition);
+        return zone;
+    }
+
+private:
+    icaltimezone* m_zone;
+    mutable std::mutex m_mutex;
+};
+
+namespace {
+
+// The VTIMEZONE of that TZID in the calendar the property belongs to.
+icalcomponent* zoneDefinitionFor(icalproperty* property, const QString& tzid)
+{
+    icalcomponent* component = property ? icalproperty_get_parent(property) : nullptr;
+    icalcomponent* calendar = component ? icalcomponent_get_parent(component) : nullptr;
+    if (!calendar) return nullptr;
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        icalproperty* id = icalcomponent_get_first_property(c, ICAL_TZID_PROPERTY);
+        if (id && text(icalproperty_get_tzid(id)) == tzid) return c;
+    }
+    return nullptr;
+}
+
+// Zone rules as zones have them: a few observances that change yearly at
+// most. Anything else (an hourly change, thousands of observances) would
+// have libical build an endless table of changes.
+bool usableZoneDefinition(icalcomponent* definition)
+{
+    int observances = 0;
+    for (icalcomponent* c = icalcomponent_get_first_component(definition, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(definition, ICAL_ANY_COMPONENT)) {
+        const icalcomponent_kind kind = icalcomponent_isa(c);
+        if (kind != ICAL_XSTANDARD_COMPONENT && kind != ICAL_XDAYLIGHT_COMPONENT) continue;
+        if (++observances > 500) return false;
+        if (!icalcomponent_get_first_property(c, ICAL_TZOFFSETTO_PROPERTY)) return false;
+        for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY); p;
+             p = icalcomponent_get_next_property(c, ICAL_RRULE_PROPERTY))
+            if (icalproperty_get_rrule(p).freq != ICAL_YEARLY_RECURRENCE) return false;
+    }
+    return observances > 0;
+}
+
+// The zone of a TZID as this file means it: an IANA zone its name stands
+// for, else the IANA location its own VTIMEZONE names, else that VTIMEZONE's
+// own rules. Neither: invalid zone and no foreign zone.
+struct FileZone {
+    QTimeZone zone;
+    QString iana;
+    std::shared_ptr<const ICalForeignZone> foreign;
+};
+
+FileZone fileZoneOf(icalproperty* property, const QString& tzid)
+{
+    FileZone resolved;
+    const NamedZone named = namedZone(tzid);
+    if (named.zone.isValid()) {
+        resolved.zone = named.zone;
+        resolved.iana = named.iana;
+        return resolved;
+    }
+    icalcomponent* definition = zoneDefinitionFor(property, tzid);
+    if (!definition) return resolved;
+    for (icalproperty* p = icalcomponent_get_first_property(definition, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(definition, ICAL_X_PROPERTY)) {
+        if (qstrcmp(icalproperty_get_x_name(p), "X-LIC-LOCATION") != 0) continue;
+        const NamedZone location = namedZone(text(icalproperty_get_x(p)).trimmed());
+        if (location.zone.isValid()) {
+            resolved.zone = location.zone;
+            resolved.iana = location.iana;
+            return resolved;
+        }
+    }
+    if (usableZoneDefinition(definition)) resolved.foreign = ICalForeignZone::of(definition);
+    return resolved;
 }
 
 struct ReadTime {
     Date instant;
     bool isDate = false;
     QTimeZone zone;
-    QString tzid;  // set when it names a zone
+    QString tzid;  // the IANA zone it names, when it names one
+    std::shared_ptr<const ICalForeignZone> foreign;  // the file's own zone, when only the file defines it
 };
 
 // libical writes no year beyond 3000 (it writes a null time instead), so a
@@ -61,8 +221,9 @@ bool usableFields(const icaltimetype& time)
 }
 
 // The instant of a time value: a DATE at 00:00 in the system zone, a "Z" time
-// in UTC, a time with a TZID in that zone (the system zone when the name is
-// no zone, logged), a floating time in the system zone.
+// in UTC, a time with a TZID in that zone (its IANA zone, or the file's own
+// definition; the system zone when neither, logged), a floating time in the
+// system zone.
 ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList* problems)
 {
     ReadTime read;
@@ -74,12 +235,19 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
         read.zone = QTimeZone::utc();
     } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
         const QString name = text(icalparameter_get_tzid(parameter));
-        bool known = false;
-        read.zone = zoneOfName(name, &known);
-        if (known)
-            read.tzid = name;
-        else
+        const FileZone zone = fileZoneOf(property, name);
+        if (zone.zone.isValid()) {
+            read.zone = zone.zone;
+            read.tzid = zone.iana;
+        } else if (zone.foreign) {
+            read.zone = GregorianCalendar::systemZone();
+            read.foreign = zone.foreign;
+            read.instant = zone.foreign->instant(time.year, time.month, time.day, time.hour, time.minute, time.second);
+            return read;
+        } else {
+            read.zone = GregorianCalendar::systemZone();
             problems->append(QStringLiteral("the zone \"%1\" is unknown; read in the system time zone").arg(name));
+        }
     } else {
         read.zone = GregorianCalendar::systemZone();
     }
@@ -196,6 +364,7 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
     event->allDay = start.isDate;
     event->timeZone = start.tzid;
     event->wallZone = start.zone;
+    event->wallForeign = start.foreign;
     event->title = propertyText(component, ICAL_SUMMARY_PROPERTY);
     event->location = propertyText(component, ICAL_LOCATION_PROPERTY);
     event->notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
@@ -212,6 +381,9 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
         else
             event->end = event->start;
     }
+    // An all-day event lasts at least its day: a DTEND equal to its DTSTART
+    // (as some programs write a one-day event) is read as the day after.
+    if (event->allDay && !(event->end > event->start)) event->end = GregorianCalendar::dateOnDayOf(event->start, 86400);
     if (event->end < event->start) event->end = event->start;
 
     if (icalproperty* ruleProperty = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY)) {
@@ -365,19 +537,26 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
     const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
     recurrence.until = icaltime_null_time();
 
-    const icaltimetype start = wallTime(master.start, master.wallZone, master.allDay);
+    const auto wallOf = [&](const Date& date) {
+        return master.wallForeign && !master.allDay ? master.wallForeign->wall(date)
+                                                    : wallTime(date, master.wallZone, master.allDay);
+    };
+    const icaltimetype start = wallOf(master.start);
     icalrecur_iterator* iterator = icalrecur_iterator_new(recurrence, start);
     if (!iterator) return addMasterAlone();
     const double length = master.end.timeIntervalSinceDate(master.start);
     const Date skipTo = from.dateByAddingTimeInterval(-length - 2 * 86400.0);
     if (recurrence.count == 0 && skipTo > master.start)
-        icalrecur_iterator_set_start(iterator, wallTime(skipTo, master.wallZone, master.allDay));
+        icalrecur_iterator_set_start(iterator, wallOf(skipTo));
 
     for (int n = 0; n < maximumOccurrences; ++n) {
         const icaltimetype next = icalrecur_iterator_next(iterator);
         if (icaltime_is_null_time(next) || !usableFields(next)) break;
-        const Date occurrence = GregorianCalendar::dateFromFields(next.year, next.month, next.day, next.hour,
-                                                                  next.minute, next.second, master.wallZone);
+        const Date occurrence =
+            master.wallForeign && !master.allDay
+                ? master.wallForeign->instant(next.year, next.month, next.day, next.hour, next.minute, next.second)
+                : GregorianCalendar::dateFromFields(next.year, next.month, next.day, next.hour, next.minute,
+                                                    next.second, master.wallZone);
         if (!occurrence || occurrence > to || (until && occurrence > until)) break;
         if (hidden.contains(key(occurrence))) continue;
         const Date end = endOfOccurrence(master, occurrence);

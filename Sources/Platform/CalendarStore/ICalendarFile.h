@@ -13,6 +13,7 @@
 #include <optional>
 
 struct icalcomponent_impl;
+class ICalForeignZone;
 
 // One VEVENT as the store reads it. Times are instants; the wall-clock start
 // and its zone are kept as well, since occurrences repeat at the same wall
@@ -26,8 +27,11 @@ struct ICalEventData {
     Date start;
     Date end;
     bool allDay = false;
-    QString timeZone;                // the TZID written, when it names a zone
+    QString timeZone;                // the IANA zone the TZID stands for, when it stands for one
     QTimeZone wallZone;              // the zone of the wall-clock start (UTC for "Z" times)
+    // The file's own zone definition, when the TZID names no zone the
+    // platform knows; the occurrences repeat at its wall-clock time.
+    std::shared_ptr<const ICalForeignZone> wallForeign;
     std::optional<CalRecurrenceRule> rule;
     QByteArray ruleText;             // the RRULE value, for the expansion
     Date recurrenceId;               // null on the master
