@@ -376,6 +376,10 @@ void iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
             end = end.dateByAddingTimeInterval(1);
         }
         if (start && end) found = getIEventWithUIDAndStartEndDate(uid, start, end);
+        // The series' first occurrence may have been changed or deleted by
+        // another program: an edit of all occurrences takes the series by
+        // its uid, as a delete does.
+        if (!found && scope == allOccurrences) found = seriesOfUid(*m_iCalStore, uid);
     }
     if (found) {
         if (!updateEventOnICal(event, found, scope)) logSkip("event", event->primaryKey(), "is not updated in the store");

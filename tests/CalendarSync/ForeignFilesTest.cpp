@@ -197,4 +197,50 @@ TEST_F(ForeignFilesTest, AnAllDayEventEndingOnItsStartLastsItsDay)
     reader.verify();
 }
 
+// Another program changed or deleted the first occurrence of a series; the
+// organizer's rename of the whole series still reaches the file, and the
+// other occurrences and the outside change stay.
+TEST_F(ForeignFilesTest, AnEditOfASeriesWhoseFirstOccurrenceChangedOutsideIsWritten)
+{
+    enum Outside { Deleted, Moved };
+    for (const Outside outside : {Deleted, Moved}) {
+        SCOPED_TRACE(outside == Deleted ? "first occurrence deleted" : "first occurrence moved");
+        TaskPtr series = storedEvent(local(2027, 7, 12, 9), local(2027, 7, 12, 10), 1);
+        series->setRepeatType(2);  // weekly
+        ASSERT_TRUE(sync->createNewEventOnICal(series, 1));
+        const QString uid = series->iCalUID();
+
+        auto other = CalCalendarStore::create(storeFolder.path());
+        const CalEventList firsts = other->eventsWithPredicate(
+            CalCalendarStore::eventPredicateWithStartDate(local(2027, 7, 12), local(2027, 7, 13), uid,
+                                                         {other->calendarWithUID(storeCalendar->uid())}));
+        ASSERT_EQ(firsts.size(), 1);
+        if (outside == Deleted) {
+            ASSERT_TRUE(other->removeEvent(firsts.first(), CalSpanThisEvent));
+        } else {
+            firsts.first()->setStartDate(local(2027, 7, 12, 11));
+            firsts.first()->setEndDate(local(2027, 7, 12, 12));
+            ASSERT_TRUE(other->saveEvent(firsts.first(), CalSpanThisEvent));
+        }
+        reopenStore();
+
+        series->setTaskName(QStringLiteral("Renamed"));
+        series->setLocalStartDate(series->startTime());
+        series->setLocalEndDate(series->endTime());
+        sync->backgroundOneWaySyncUpdateToICalEvent(series, 1);
+        settle();
+        const auto back = readBack(uid);
+        ASSERT_TRUE(back && back->master && back->master->rule);
+        EXPECT_EQ(back->master->title, QStringLiteral("Renamed"));
+        EXPECT_EQ(back->master->start, local(2027, 7, 12, 9));
+        EXPECT_EQ(back->overrides.size(), outside == Moved ? 1 : 0);
+        EXPECT_EQ(back->master->exceptionDates.size(), outside == Deleted ? 1 : 0);
+        const CalEventList weeks = occurrencesChecked(uid, local(2027, 7, 10), local(2027, 8, 1));
+        ASSERT_EQ(weeks.size(), outside == Deleted ? 2 : 3);
+        EXPECT_EQ(weeks.last()->title(), QStringLiteral("Renamed"));
+        EXPECT_EQ(weeks.last()->startDate(), local(2027, 7, 26, 9));
+    }
+    reader.verify();
+}
+
 }  // namespace ForeignFilesTests
