@@ -139,6 +139,9 @@ public:
     // The fields a push writes into a store record; newEvent chooses the end
     // of an all-day event (a day later when created, a second when updated).
     void fillICalEvent(const TaskPtr& item, CalEvent& event, bool newEvent) const;
+    // The rule an export writes: the item's, or the store event's own while
+    // the item still repeats as the organizer read that rule.
+    std::optional<CalRecurrenceRule> ruleToWrite(const TaskPtr& item, const CalEvent& event, bool newEvent) const;
     void fillICalTask(const TaskPtr& item, CalTask& task) const;
     // The store calendar of the item's category, or null.
     CalCalendarPtr storeCalendarOfItem(const TaskPtr& item) const;

@@ -12,6 +12,17 @@ QByteArray crlf(QByteArray text)
     return text.replace("\n", "\r\n");
 }
 
+// The content lines of an iCalendar text, unfolded, as they stand.
+QStringList contentLines(const QByteArray& bytes)
+{
+    QByteArray text = bytes;
+    text.replace("\r\n ", "").replace("\r\n\t", "");
+    QStringList lines;
+    for (const QByteArray& line : text.split('\n'))
+        if (!line.trimmed().isEmpty()) lines << QString::fromUtf8(line).remove(QLatin1Char('\r'));
+    return lines;
+}
+
 QByteArray fixtureBytes(const QString& name)
 {
     QFile file(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + name);
@@ -239,6 +250,71 @@ TEST_F(ForeignFilesTest, AnEditOfASeriesWhoseFirstOccurrenceChangedOutsideIsWrit
         ASSERT_EQ(weeks.size(), outside == Deleted ? 2 : 3);
         EXPECT_EQ(weeks.last()->title(), QStringLiteral("Renamed"));
         EXPECT_EQ(weeks.last()->startDate(), local(2027, 7, 26, 9));
+    }
+    reader.verify();
+}
+
+// Renaming another program's event in the organizer writes the new title
+// and leaves every other line of the file as it was: rules the organizer
+// shows only approximately (or not at all), RDATEs, the file's zone
+// spelling and definition, alarms and unknown properties. The occurrences
+// stay where they were.
+TEST_F(ForeignFilesTest, ARenameKeepsEveryPropertyTheUserDidNotTouch)
+{
+    Clock::setFixed(local(2027, 7, 10, 12));
+    setting->setICalSyncWindowStart(400);
+    setting->setICalSyncWindowEnd(400);
+    struct Case {
+        const char* fixture;
+        const char* uid;
+        const char* title;  // as the file has it
+        int occurrences;    // in July to December 2027
+    };
+    const Case cases[] = {
+        {"google-bysetpos.ics", "5h8k2m4n6p8r0t2v4x6z8b0d2f@google.com", "SUMMARY:Month-end report", 6},
+        {"last-day-of-month.ics", "6A0E4C1B-3D7F-4B2A-9E81-52C7D0F3A4B6", "SUMMARY:Pay rent", 6},
+        {"yearly-fourth-thursday.ics", "thanksgiving-2027@example.com", "SUMMARY:Thanksgiving", 1},
+        {"hourly.ics", "hourly-check@example.com", "SUMMARY:Check the oven", 4},
+        {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "SUMMARY:Physio", 3},
+        {"outlook-windows-zone.ics", "040000008200E00074C5B7101A82E00800000000B0E5C4F7A1D9DA0100000000000000001000000045A1C27F3D8E",
+         "SUMMARY;LANGUAGE=en-us:Planning", 1},
+    };
+    for (const Case& c : cases) placeFixture(QString::fromLatin1(c.fixture));
+    sync->backgroundFullSync();
+    const Date from = local(2027, 7, 1), to = local(2028, 1, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        const QString uid = QString::fromLatin1(c.uid);
+        QList<std::pair<Date, Date>> before;
+        for (const CalEventPtr& event : occurrencesChecked(uid, from, to)) before.append({event->startDate(), event->endDate()});
+        EXPECT_EQ(before.size(), c.occurrences);
+        TaskPtr root;
+        for (const TaskPtr& event : dataManager().getAllRootEvents())
+            if (event->iCalUID() == uid) root = event;
+        ASSERT_TRUE(root);
+
+        root->setTaskName(QStringLiteral("Renamed"));
+        root->setLocalStartDate(root->startTime());
+        root->setLocalEndDate(root->endTime());
+        root->setPrevtz(root->tz());
+        root->setPrevAllDay(root->isADE());
+        sync->backgroundOneWaySyncUpdateToICalEvent(root, 1);
+        settle();
+
+        QFile file(store->eventFilePath(uid));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList after = contentLines(file.readAll());
+        EXPECT_TRUE(after.contains(QStringLiteral("SUMMARY:Renamed")));
+        for (const QString& line : contentLines(fixtureBytes(QString::fromLatin1(c.fixture)))) {
+            if (line.startsWith(QLatin1String("DTSTAMP:")) || line == QLatin1String(c.title)) continue;
+            EXPECT_TRUE(after.contains(line)) << "lost: " << line.toStdString();
+        }
+        QList<std::pair<Date, Date>> now;
+        for (const CalEventPtr& event : occurrencesChecked(uid, from, to)) {
+            now.append({event->startDate(), event->endDate()});
+            EXPECT_EQ(event->title(), QStringLiteral("Renamed"));
+        }
+        EXPECT_EQ(now, before);
     }
     reader.verify();
 }

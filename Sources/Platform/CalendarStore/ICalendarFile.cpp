@@ -342,6 +342,26 @@ bool usableUid(const QString& uid)
     return std::none_of(uid.begin(), uid.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
+// The end of a VEVENT: its DTEND, else its start plus its DURATION, else
+// its start (the next day for an all-day event); never before its start.
+Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList* problems)
+{
+    Date end;
+    if (icalproperty* endProperty = icalcomponent_get_first_property(component, ICAL_DTEND_PROPERTY))
+        end = readTime(endProperty, icalproperty_get_dtend(endProperty), problems).instant;
+    if (!end) {
+        if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY))
+            end = start.dateByAddingTimeInterval(std::max(0, icaldurationtype_as_int(icalproperty_get_duration(duration))));
+        else
+            end = start;
+    }
+    // An all-day event lasts at least its day: a DTEND equal to its DTSTART
+    // (as some programs write a one-day event) is read as the day after.
+    if (allDay && !(end > start)) end = GregorianCalendar::dateOnDayOf(start, 86400);
+    if (end < start) end = start;
+    return end;
+}
+
 bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems)
 {
     event->uid = propertyText(component, ICAL_UID_PROPERTY);
@@ -370,21 +390,7 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
     event->notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
     event->url = propertyText(component, ICAL_URL_PROPERTY);
 
-    if (icalproperty* endProperty = icalcomponent_get_first_property(component, ICAL_DTEND_PROPERTY))
-        event->end = readTime(endProperty, icalproperty_get_dtend(endProperty), problems).instant;
-    if (!event->end) {
-        if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY))
-            event->end = event->start.dateByAddingTimeInterval(
-                std::max(0, icaldurationtype_as_int(icalproperty_get_duration(duration))));
-        else if (event->allDay)
-            event->end = GregorianCalendar::dateOnDayOf(event->start, 86400);
-        else
-            event->end = event->start;
-    }
-    // An all-day event lasts at least its day: a DTEND equal to its DTSTART
-    // (as some programs write a one-day event) is read as the day after.
-    if (event->allDay && !(event->end > event->start)) event->end = GregorianCalendar::dateOnDayOf(event->start, 86400);
-    if (event->end < event->start) event->end = event->start;
+    event->end = endOf(component, event->start, event->allDay, problems);
 
     if (icalproperty* ruleProperty = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY)) {
         icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
@@ -399,6 +405,14 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
          p = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
         const Date date = readTime(p, icalproperty_get_exdate(p), problems).instant;
         if (date) event->exceptionDates << date;
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
+        // A period's start is its date; its own end is not kept.
+        const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+        const icaltimetype time = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        const Date date = readTime(p, time, problems).instant;
+        if (date) event->recurrenceDates << date;
     }
     if (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY)) {
         event->recurrenceId = readTime(p, icalproperty_get_recurrenceid(p), problems).instant;
@@ -741,6 +755,16 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
             expandSeries(*file.master, hidden, from, to, &out);
         else if (!hidden.contains(key(file.master->start)) && overlaps(file.master->start, file.master->end, from, to))
             out.append({&*file.master, file.master->start, file.master->end, file.master->start, false});
+        // Dates the file adds to the series, each as long as the master.
+        QSet<qint64> taken;
+        for (const ICalOccurrence& o : out) taken.insert(key(o.occurrence));
+        taken.insert(key(file.master->start));
+        for (const Date& date : file.master->recurrenceDates) {
+            if (hidden.contains(key(date)) || taken.contains(key(date))) continue;
+            taken.insert(key(date));
+            const Date end = endOfOccurrence(*file.master, date);
+            if (overlaps(date, end, from, to)) out.append({&*file.master, date, end, date, false});
+        }
     }
     for (const ICalEventData& changed : file.overrides) {
         if (exceptions.contains(key(changed.recurrenceId))) continue;
@@ -783,7 +807,9 @@ std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
         icalcomponent_remove_component(root, calendar);
         icalcomponent_free(root);
     }
-    return std::unique_ptr<ICalendarFile>(new ICalendarFile(calendar));
+    std::unique_ptr<ICalendarFile> document(new ICalendarFile(calendar));
+    document->m_original = bytes;
+    return document;
 }
 
 std::unique_ptr<ICalendarFile> ICalendarFile::newCalendar()
@@ -795,9 +821,102 @@ std::unique_ptr<ICalendarFile> ICalendarFile::newCalendar()
     return std::unique_ptr<ICalendarFile>(new ICalendarFile(calendar));
 }
 
+namespace {
+
+// The content lines of iCalendar text, unfolded, without their line ends.
+QList<QByteArray> contentLinesOf(const QByteArray& text)
+{
+    QList<QByteArray> lines;
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r')) line.chop(1);
+        if (!lines.isEmpty() && (line.startsWith(' ') || line.startsWith('\t')))
+            lines.last() += line.mid(1);
+        else if (!line.isEmpty())
+            lines << line;
+    }
+    return lines;
+}
+
+// A content line folded at 75 octets, never inside a UTF-8 sequence, with CRLF.
+QByteArray foldedLine(const QByteArray& line)
+{
+    QByteArray out;
+    qsizetype at = 0;
+    qsizetype room = 75;
+    while (line.size() - at > room) {
+        qsizetype cut = at + room;
+        while (cut > at + 1 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        out += line.mid(at, cut - at);
+        out += "\r\n ";
+        at = cut;
+        room = 74;
+    }
+    out += line.mid(at);
+    out += "\r\n";
+    return out;
+}
+
+// The lines libical writes for one line of a file (several for a list
+// that it splits, an error note for an empty value).
+QList<QByteArray> normalisedLines(const QByteArray& line)
+{
+    QList<QByteArray> lines;
+    const QByteArray wrapped = "BEGIN:VEVENT\r\n" + line + "\r\nEND:VEVENT\r\n";
+    icalcomponent* component = icalparser_parse_string(wrapped.constData());
+    if (!component) return lines;
+    if (icalcomponent_isa(component) == ICAL_VEVENT_COMPONENT) {
+        for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); p;
+             p = icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
+            char* written = icalproperty_as_ical_string_r(p);
+            lines += contentLinesOf(QByteArray(written ? written : ""));
+            icalmemory_free_buffer(written);
+        }
+    }
+    icalcomponent_free(component);
+    return lines;
+}
+
+QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& original)
+{
+    const QList<QByteArray> out = contentLinesOf(written);
+    const QSet<QByteArray> present(out.cbegin(), out.cend());
+    // Only the lines libical does not write as they stand are looked at.
+    QHash<QByteArray, QList<std::pair<QList<QByteArray>, QByteArray>>> spellings;
+    for (const QByteArray& line : contentLinesOf(original)) {
+        if (present.contains(line) || line.startsWith("BEGIN:") || line.startsWith("END:")) continue;
+        const QList<QByteArray> normal = normalisedLines(line);
+        if (normal.isEmpty()) continue;
+        spellings[normal.first()].append({normal, line});
+    }
+    QByteArray result;
+    result.reserve(written.size());
+    for (qsizetype i = 0; i < out.size();) {
+        qsizetype taken = 0;
+        const auto found = spellings.constFind(out[i]);
+        if (found != spellings.constEnd()) {
+            for (const auto& [normal, line] : *found) {
+                if (i + normal.size() > out.size() || !std::equal(normal.cbegin(), normal.cend(), out.cbegin() + i)) continue;
+                result += foldedLine(line);
+                taken = normal.size();
+                break;
+            }
+        }
+        if (taken) {
+            i += taken;
+            continue;
+        }
+        if (!out[i].startsWith("X-LIC-ERROR")) result += foldedLine(out[i]);
+        ++i;
+    }
+    return result;
+}
+
+}  // namespace
+
 QByteArray ICalendarFile::toBytes() const
 {
-    return bytesOf(m_root);
+    const QByteArray written = bytesOf(m_root);
+    return m_original.isEmpty() ? written : withOriginalSpelling(written, m_original);
 }
 
 namespace {
@@ -878,6 +997,19 @@ void removeAll(icalcomponent* component, icalproperty_kind kind)
 void setText(icalcomponent* component, icalproperty_kind kind, const QString& value)
 {
     removeAll(component, kind);
+    // libical's note of an empty value of this property stands for the
+    // file's line, which is written back from it: it goes with the value.
+    const QByteArray note = QByteArray("No value for ") + icalproperty_kind_to_string(kind) + " property";
+    QList<icalproperty*> notes;
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
+        const char* said = icalproperty_get_xlicerror(p);
+        if (said && QByteArray(said).startsWith(note)) notes << p;
+    }
+    for (icalproperty* p : notes) {
+        icalcomponent_remove_property(component, p);
+        icalproperty_free(p);
+    }
     if (value.isEmpty()) return;
     // libical escapes line feeds in text but writes a carriage return as it
     // is, which would end the line early for every reader.
@@ -924,15 +1056,43 @@ void touch(icalcomponent* component)
                                               icaltimezone_get_utc_timezone())));
 }
 
+// A text property set to a value, left as it is (with its parameters and
+// its own spelling) when the file already says the same.
+void updateText(icalcomponent* component, icalproperty_kind kind, const QString& value)
+{
+    const QString now = propertyText(component, kind);
+    if (now == QString(value).remove(QLatin1Char('\r')) && (now.isEmpty() || icalcomponent_count_properties(component, kind) == 1))
+        return;
+    setText(component, kind, value);
+}
+
+// Whether the VEVENT's times already say what the fields say: the same
+// instants, both all-day or both timed, in the same zone (a TZID the
+// organizer reads as that zone, whatever its spelling; no zone for UTC,
+// floating times and zones only the file defines).
+bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const Date& end)
+{
+    icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    if (!start) return false;
+    QStringList ignored;
+    const ReadTime read = readTime(start, icalproperty_get_dtstart(start), &ignored);
+    if (!read.instant || read.isDate != fields.allDay) return false;
+    if (!fields.allDay && read.tzid != fields.timeZone) return false;
+    if (key(read.instant) != key(fields.start)) return false;
+    return key(endOf(event, read.instant, read.isDate, &ignored)) == key(end);
+}
+
 void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QString& uid,
                       const ICalEventFields& fields, bool master)
 {
-    setText(event, ICAL_UID_PROPERTY, uid);
+    // Only what changed is written: the properties the organizer does not
+    // show, and those it shows unchanged, stay as the file has them.
+    updateText(event, ICAL_UID_PROPERTY, uid);
     touch(event);
-    setText(event, ICAL_SUMMARY_PROPERTY, fields.title);
-    setText(event, ICAL_LOCATION_PROPERTY, fields.location);
-    setText(event, ICAL_DESCRIPTION_PROPERTY, fields.notes);
-    setText(event, ICAL_URL_PROPERTY, fields.url);
+    updateText(event, ICAL_SUMMARY_PROPERTY, fields.title);
+    updateText(event, ICAL_LOCATION_PROPERTY, fields.location);
+    updateText(event, ICAL_DESCRIPTION_PROPERTY, fields.notes);
+    updateText(event, ICAL_URL_PROPERTY, fields.url);
 
     TimeForm form;
     form.isDate = fields.allDay;
@@ -941,10 +1101,6 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         zoneOfName(fields.timeZone, &known);
         if (known && icaltimezone_get_builtin_timezone(fields.timeZone.toUtf8().constData())) form.tzid = fields.timeZone;
     }
-    removeAll(event, ICAL_DTSTART_PROPERTY);
-    removeAll(event, ICAL_DTEND_PROPERTY);
-    removeAll(event, ICAL_DURATION_PROPERTY);
-    icalcomponent_add_property(event, timeProperty(ICAL_DTSTART_PROPERTY, fields.start, form));
     Date end = fields.end ? fields.end : fields.start;
     if (fields.allDay) {
         // The day of the end given, at least the day after the start.
@@ -954,12 +1110,25 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
     } else if (end < fields.start) {
         end = fields.start;
     }
-    icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
-    if (!form.tzid.isEmpty()) addZoneDefinition(calendar, form.tzid);
+    if (!timesAsWritten(event, fields, end)) {
+        removeAll(event, ICAL_DTSTART_PROPERTY);
+        removeAll(event, ICAL_DTEND_PROPERTY);
+        removeAll(event, ICAL_DURATION_PROPERTY);
+        icalcomponent_add_property(event, timeProperty(ICAL_DTSTART_PROPERTY, fields.start, form));
+        icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
+        if (!form.tzid.isEmpty()) addZoneDefinition(calendar, form.tzid);
+    }
 
     if (master) {
-        removeAll(event, ICAL_RRULE_PROPERTY);
-        if (fields.rule) icalcomponent_add_property(event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay)));
+        icalproperty* written = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+        // The file's rule stays as it is spelled when it means the rule given.
+        const bool same = written && fields.rule && icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
+                          && ruleOf(icalproperty_get_rrule(written)) == fields.rule;
+        if (!same) {
+            removeAll(event, ICAL_RRULE_PROPERTY);
+            if (fields.rule)
+                icalcomponent_add_property(event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay)));
+        }
     }
 }
 

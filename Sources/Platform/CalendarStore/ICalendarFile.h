@@ -36,6 +36,7 @@ struct ICalEventData {
     QByteArray ruleText;             // the RRULE value, for the expansion
     Date recurrenceId;               // null on the master
     QList<Date> exceptionDates;      // EXDATE values
+    QList<Date> recurrenceDates;     // RDATE values (a period by its start)
 };
 
 // An event file: its master and its changed occurrences, in any order in the file.
@@ -117,6 +118,10 @@ public:
     ICalendarFile(const ICalendarFile&) = delete;
     ICalendarFile& operator=(const ICalendarFile&) = delete;
 
+    // The document as a file: every line libical would write differently
+    // but that means what a line of the file read says is written as that
+    // line (other programs' spelling, parameter order, value lists, empty
+    // values); libical's own error notes are never written.
     QByteArray toBytes() const;
 
     // Events: the master is the VEVENT without RECURRENCE-ID.
@@ -142,4 +147,7 @@ public:
 private:
     explicit ICalendarFile(icalcomponent_impl* root);
     icalcomponent_impl* m_root;
+    // The bytes the document was read from: lines it writes unchanged keep
+    // their spelling there.
+    QByteArray m_original;
 };
