@@ -1020,18 +1020,87 @@ void setText(icalcomponent* component, icalproperty_kind kind, const QString& va
     icalcomponent_add_property(component, property);
 }
 
-// Adds the definition of a zone the file uses, as other programs expect it.
+// The span of instants a file's times in a zone cover: from its earliest to
+// its latest time there, open at the end when a series in that zone has no
+// UNTIL.
+struct ZoneSpan {
+    Date from;
+    Date to;  // null: open
+};
+
+ZoneSpan spanOfZone(icalcomponent* calendar, const QString& tzid)
+{
+    ZoneSpan span;
+    bool open = false;
+    QStringList ignored;
+    const QByteArray name = tzid.toUtf8();
+    const auto take = [&](const Date& date) {
+        if (!date) return;
+        if (!span.from || date < span.from) span.from = date;
+        if (!span.to || date > span.to) span.to = date;
+    };
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        bool inZone = false;
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ANY_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY)) {
+            icalparameter* parameter = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
+            if (!parameter || qstrcmp(icalparameter_get_tzid(parameter), name.constData()) != 0) continue;
+            const icalproperty_kind kind = icalproperty_isa(p);
+            if (kind == ICAL_DTSTART_PROPERTY) {
+                inZone = true;
+                take(readTime(p, icalproperty_get_dtstart(p), &ignored).instant);
+            } else if (kind == ICAL_DTEND_PROPERTY) {
+                take(readTime(p, icalproperty_get_dtend(p), &ignored).instant);
+            } else if (kind == ICAL_RECURRENCEID_PROPERTY) {
+                take(readTime(p, icalproperty_get_recurrenceid(p), &ignored).instant);
+            } else if (kind == ICAL_EXDATE_PROPERTY) {
+                take(readTime(p, icalproperty_get_exdate(p), &ignored).instant);
+            }
+        }
+        icalproperty* rule = inZone ? icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) : nullptr;
+        if (!rule) continue;
+        const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
+        const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
+        if (until) take(until);
+        else open = true;
+    }
+    if (open) span.to = Date();
+    return span;
+}
+
+icaltimetype utcTime(const Date& date)
+{
+    return icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
+}
+
+// Writes the definition of a zone the file uses, as other programs expect
+// it, covering only the span the file's times in it need (a zone's whole
+// history would make every file some kilobytes, read again on every pass).
+// A definition the file has under that name already is replaced: the times
+// now written there may lie beyond it.
 void addZoneDefinition(icalcomponent* calendar, const QString& tzid)
 {
-    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
-         c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
-        icalproperty* id = icalcomponent_get_first_property(c, ICAL_TZID_PROPERTY);
-        if (id && text(icalproperty_get_tzid(id)) == tzid) return;
-    }
+    const ZoneSpan span = spanOfZone(calendar, tzid);
+    if (!span.from) return;  // no time of the file is in that zone
     icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.toUtf8().constData());
     icalcomponent* definition = zone ? icaltimezone_get_component(zone) : nullptr;
     if (!definition) return;
+    QList<icalcomponent*> former;
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        icalproperty* id = icalcomponent_get_first_property(c, ICAL_TZID_PROPERTY);
+        if (id && text(icalproperty_get_tzid(id)) == tzid) former << c;
+    }
+    for (icalcomponent* c : former) {
+        icalcomponent_remove_component(calendar, c);
+        icalcomponent_free(c);
+    }
     icalcomponent* copy = icalcomponent_new_clone(definition);
+    // A day's margin on each side; the truncation keeps the observance in
+    // force at the start.
+    const icaltimetype to = span.to ? utcTime(span.to.dateByAddingTimeInterval(86400)) : icaltime_null_time();
+    icaltimezone_truncate_vtimezone(copy, utcTime(span.from.dateByAddingTimeInterval(-86400)), to, 0);
     // The builtin definitions carry libical's own TZID prefix; the events name the zone plainly.
     removeAll(copy, ICAL_TZID_PROPERTY);
     icalcomponent_add_property(copy, icalproperty_new_tzid(tzid.toUtf8().constData()));
@@ -1110,13 +1179,14 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
     } else if (end < fields.start) {
         end = fields.start;
     }
+    bool zoneSpanChanged = false;
     if (!timesAsWritten(event, fields, end)) {
         removeAll(event, ICAL_DTSTART_PROPERTY);
         removeAll(event, ICAL_DTEND_PROPERTY);
         removeAll(event, ICAL_DURATION_PROPERTY);
         icalcomponent_add_property(event, timeProperty(ICAL_DTSTART_PROPERTY, fields.start, form));
         icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
-        if (!form.tzid.isEmpty()) addZoneDefinition(calendar, form.tzid);
+        zoneSpanChanged = true;
     }
 
     if (master) {
@@ -1124,12 +1194,15 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         // The file's rule stays as it is spelled when it means the rule given.
         const bool same = written && fields.rule && icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
                           && ruleOf(icalproperty_get_rrule(written)) == fields.rule;
-        if (!same) {
+        if (!same && (written || fields.rule)) {
             removeAll(event, ICAL_RRULE_PROPERTY);
             if (fields.rule)
                 icalcomponent_add_property(event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay)));
+            zoneSpanChanged = true;
         }
     }
+    // The zone's definition covers the times and the series as now written.
+    if (zoneSpanChanged && !form.tzid.isEmpty()) addZoneDefinition(calendar, form.tzid);
 }
 
 }  // namespace
