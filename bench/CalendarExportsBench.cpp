@@ -143,6 +143,11 @@ void BM_ExportOfFiveThousandZonedEvents(benchmark::State& state)
     qint64 linked = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        // Into a store without the files of the runs before.
+        QDir(setup->eventsFolder()).removeRecursively();
+        QDir().mkpath(setup->eventsFolder());
+        setup->store = CalCalendarStore::create(setup->m_dir.path() + QStringLiteral("/store"));
+        setup->jobs->setICalStore(setup->store);
         const TaskList events = storedZonedEvents(*setup->manager, zonedEvents);
         state.ResumeTiming();
         linked = setup->jobs->createNewEventsOnICal(events, 1);

@@ -13,6 +13,9 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QHash>
+
+#include <mutex>
 
 namespace {
 
@@ -24,6 +27,26 @@ QDateTime at(const Date& date)
 const CoreData* readManager()
 {
     return CoreData::shared();
+}
+
+// The table id of a zone name, looked up once per name and data manager:
+// the table search folds every name of the table, and a full sync asks it
+// for each of thousands of events in the same few zones.
+qint64 tableIdOfName(const CoreData* data, const QString& name)
+{
+    static std::mutex mutex;
+    static const CoreData* cachedFor = nullptr;
+    static QHash<QString, qint64> ids;
+    std::lock_guard lock(mutex);
+    if (cachedFor != data) {
+        ids.clear();
+        cachedFor = data;
+    }
+    const auto found = ids.constFind(name);
+    if (found != ids.constEnd()) return *found;
+    const qint64 id = data->getTimeZoneId(name);
+    ids.insert(name, id);
+    return id;
 }
 
 QTimeZone zoneOfId(qint64 tzId)
@@ -165,9 +188,9 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
     if (!zone.isValid() || zone.offsetFromUtc(at(twin->startDate())) == 0) {
         // No zone, or one at GMT: the event floats.
         taskEvent->setTz(twin->isAllDay() ? (setting ? setting->currentTZ() : 0)
-                                          : data->getTimeZoneId(QStringLiteral("Floating")));
+                                          : tableIdOfName(data, QStringLiteral("Floating")));
     } else {
-        taskEvent->setTz(data->getTimeZoneId(QString::fromUtf8(zone.id())));
+        taskEvent->setTz(tableIdOfName(data, QString::fromUtf8(zone.id())));
         Date start, end;
         if (reveseICalTime(*twin, taskEvent, 1, &start, &end)) {
             taskEvent->setStartTime(start);
@@ -199,6 +222,23 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
 {
     const CoreData* data = readManager();
     if (!taskEvent || (data && !data->bSynciCalEnable()) || !m_eventStore) return false;
+    if (!calEvent.recurrenceRule() && !calEvent.isDetached() && !calEvent.uid().isEmpty() && calEvent.startDate()) {
+        // An event that does not repeat is its own twin: when it already has
+        // the zone and times the write would give it (as a copy the export
+        // has just written does), there is nothing to look up or write.
+        QTimeZone zone;
+        if (taskEvent->tz() != 0 && !calEvent.isAllDay()) zone = zoneOfId(taskEvent->tz());
+        Date start = taskEvent->startTime(), end = taskEvent->endTime();
+        if (calEvent.isAllDay()) {
+            start = calEvent.startDate();
+            end = calEvent.endDate();
+        } else if (zone.isValid() && !reveseTime(taskEvent, -1, &start, &end)) {
+            start = Date();
+        }
+        if (start && calEvent.timeZone() == QString::fromUtf8(zone.isValid() ? zone.id() : QByteArray())
+            && start == calEvent.startDate() && end == calEvent.endDate())
+            return true;
+    }
     m_eventStore->reset();
     const CalCalendarPtr calendar =
         m_eventStore->calendarWithIdentifier(calEvent.calendar() ? calEvent.calendar()->uid() : QString());

@@ -1074,8 +1074,40 @@ icaltimetype utcTime(const Date& date)
     return icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
 }
 
+// The definition of a zone from the start of the year of `from` to the end
+// of the year of `to` (or without end), made once per zone and years: a
+// store's files share a few zones and years.
+icalcomponent* truncatedDefinition(const QString& tzid, const ZoneSpan& span)
+{
+    const int firstYear = GregorianCalendar::fields(span.from.dateByAddingTimeInterval(-86400), QTimeZone::utc()).year;
+    const int lastYear = span.to ? GregorianCalendar::fields(span.to.dateByAddingTimeInterval(86400), QTimeZone::utc()).year : 0;
+    const QString key = QStringLiteral("%1|%2|%3").arg(tzid).arg(firstYear).arg(lastYear);
+    static std::mutex mutex;
+    static QHash<QString, icalcomponent*> made;
+    std::lock_guard lock(mutex);
+    icalcomponent*& definition = made[key];
+    if (!definition) {
+        icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.toUtf8().constData());
+        icalcomponent* full = zone ? icaltimezone_get_component(zone) : nullptr;
+        if (!full) {
+            made.remove(key);
+            return nullptr;
+        }
+        definition = icalcomponent_new_clone(full);
+        // The truncation keeps the observance in force at the start.
+        const icaltimetype to = lastYear ? utcTime(GregorianCalendar::dateFromFields(lastYear + 1, 1, 1, 0, 0, 0, QTimeZone::utc()))
+                                         : icaltime_null_time();
+        icaltimezone_truncate_vtimezone(
+            definition, utcTime(GregorianCalendar::dateFromFields(firstYear, 1, 1, 0, 0, 0, QTimeZone::utc())), to, 0);
+        // The builtin definitions carry libical's own TZID prefix; the events name the zone plainly.
+        removeAll(definition, ICAL_TZID_PROPERTY);
+        icalcomponent_add_property(definition, icalproperty_new_tzid(tzid.toUtf8().constData()));
+    }
+    return icalcomponent_new_clone(definition);
+}
+
 // Writes the definition of a zone the file uses, as other programs expect
-// it, covering only the span the file's times in it need (a zone's whole
+// it, covering only the years the file's times in it need (a zone's whole
 // history would make every file some kilobytes, read again on every pass).
 // A definition the file has under that name already is replaced: the times
 // now written there may lie beyond it.
@@ -1083,9 +1115,8 @@ void addZoneDefinition(icalcomponent* calendar, const QString& tzid)
 {
     const ZoneSpan span = spanOfZone(calendar, tzid);
     if (!span.from) return;  // no time of the file is in that zone
-    icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.toUtf8().constData());
-    icalcomponent* definition = zone ? icaltimezone_get_component(zone) : nullptr;
-    if (!definition) return;
+    icalcomponent* copy = truncatedDefinition(tzid, span);
+    if (!copy) return;
     QList<icalcomponent*> former;
     for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
          c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
@@ -1096,14 +1127,6 @@ void addZoneDefinition(icalcomponent* calendar, const QString& tzid)
         icalcomponent_remove_component(calendar, c);
         icalcomponent_free(c);
     }
-    icalcomponent* copy = icalcomponent_new_clone(definition);
-    // A day's margin on each side; the truncation keeps the observance in
-    // force at the start.
-    const icaltimetype to = span.to ? utcTime(span.to.dateByAddingTimeInterval(86400)) : icaltime_null_time();
-    icaltimezone_truncate_vtimezone(copy, utcTime(span.from.dateByAddingTimeInterval(-86400)), to, 0);
-    // The builtin definitions carry libical's own TZID prefix; the events name the zone plainly.
-    removeAll(copy, ICAL_TZID_PROPERTY);
-    icalcomponent_add_property(copy, icalproperty_new_tzid(tzid.toUtf8().constData()));
     // Zones go before the events, as other programs write them.
     icalcomponent* first = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT);
     if (first) {
