@@ -112,7 +112,30 @@ public:
         return time;
     }
 
+    // Within one read of a file, a definition is looked up by its place
+    // (each of its times asks again); across files by its text.
+    struct ReadMemo {
+        ReadMemo() : previous(current) { current = this; }
+        ~ReadMemo() { current = previous; }
+        ReadMemo(const ReadMemo&) = delete;
+        ReadMemo& operator=(const ReadMemo&) = delete;
+        QHash<icalcomponent*, std::shared_ptr<const ICalForeignZone>> zones;
+        ReadMemo* previous;
+        static thread_local ReadMemo* current;
+    };
+
     static std::shared_ptr<const ICalForeignZone> of(icalcomponent* definition)
+    {
+        if (ReadMemo* memo = ReadMemo::current) {
+            auto& zone = memo->zones[definition];
+            if (!zone) zone = byText(definition);
+            return zone;
+        }
+        return byText(definition);
+    }
+
+private:
+    static std::shared_ptr<const ICalForeignZone> byText(icalcomponent* definition)
     {
         char* written = icalcomponent_as_ical_string_r(definition);
         const QByteArray key(written ? written : "");
@@ -127,10 +150,11 @@ public:
         return zone;
     }
 
-private:
     icaltimezone* m_zone;
     mutable std::mutex m_mutex;
 };
+
+thread_local ICalForeignZone::ReadMemo* ICalForeignZone::ReadMemo::current = nullptr;
 
 namespace {
 
@@ -592,6 +616,7 @@ QByteArray bytesOf(icalcomponent* component)
 std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
 {
     makeLibicalErrorsNonFatal();
+    const ICalForeignZone::ReadMemo zones;
     QStringList problems;
     icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
     if (!root) {
