@@ -6,6 +6,7 @@
 // The store's files are written here as another program would write them;
 // the store, the database and the sync are real.
 #include "support/BenchDatabase.h"
+#include "support/CalendarSyncBenchSetup.h"
 
 #include "CalCalendarStore.h"
 #include "Calendar.h"
@@ -126,6 +127,22 @@ void BM_FullSyncSecondWithNothingChanged(benchmark::State& state)
     state.counters["items"] = double(items);
 }
 BENCHMARK(BM_FullSyncSecondWithNothingChanged)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// A full sync that changes nothing over 5,000 events the organizer exported
+// itself in five zones: every file's zone is read again on every pass.
+void BM_FullSyncOverFiveThousandExportedZonedEvents(benchmark::State& state)
+{
+    calendarbench::Setup setup;
+    const TaskList events = calendarbench::storedZonedEvents(*setup.manager, calendarbench::zonedEvents);
+    if (setup.jobs->createNewEventsOnICal(events, 1) != calendarbench::zonedEvents) state.SkipWithError("the export failed");
+    setup.jobs->backgroundFullSync();
+    const qint64 items = qint64(setup.manager->getAllTasksEventsAdes().size());
+    for (auto _ : state) setup.jobs->backgroundFullSync();
+    if (qint64(setup.manager->getAllTasksEventsAdes().size()) != items)
+        state.SkipWithError("a pass with nothing changed changed the items");
+    state.counters["items"] = double(items);
+}
+BENCHMARK(BM_FullSyncOverFiveThousandExportedZonedEvents)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // The restored database links 5,000 items that the emptied store no longer
 // holds: each pass sends them all back.

@@ -14,6 +14,8 @@ packages=(
   libxcb1-dev
   # the web-service client verifies HTTPS against the system's trusted certificates
   ca-certificates
+  # the calendar-store tests check the files they write with an independent reader
+  python3 python3-icalendar python3-recurring-ical-events
 )
 
 missing=()

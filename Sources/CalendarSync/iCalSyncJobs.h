@@ -144,6 +144,9 @@ public:
     // The fields a push writes into a store record; newEvent chooses the end
     // of an all-day event (a day later when created, a second when updated).
     void fillICalEvent(const TaskPtr& item, CalEvent& event, bool newEvent) const;
+    // The rule an export writes: the item's, or the store event's own while
+    // the item still repeats as the organizer read that rule.
+    std::optional<CalRecurrenceRule> ruleToWrite(const TaskPtr& item, const CalEvent& event, bool newEvent) const;
     void fillICalTask(const TaskPtr& item, CalTask& task) const;
     // The store calendar of the item's category, or null.
     CalCalendarPtr storeCalendarOfItem(const TaskPtr& item) const;
@@ -161,6 +164,14 @@ public:
     bool reveseTime(const TaskPtr& event, int negative, Date* startDate, Date* endDate) const;
     static qint64 calculateOffsetByTimeZone(const QTimeZone& zone);
     qint64 calculateOffset(qint64 tzId) const;
+    // An instant of the store written in a zone as the organizer keeps it
+    // (the same wall-clock time in the local zone), and back; the offsets
+    // are those at the instant itself. An invalid zone leaves the date.
+    static Date storeTimeToItemTime(const Date& instant, const QTimeZone& zone);
+    static Date itemTimeToStoreTime(const Date& itemTime, const QTimeZone& zone);
+    // The platform zone of an id of the zone table; invalid for 0, "Floating"
+    // and names the platform does not know.
+    static QTimeZone zoneOfTableId(qint64 tzId);
 
     // --- store writes ---
     // The store span and the zone span of a scope code.
@@ -297,8 +308,6 @@ private:
     bool mayCreateEvent(const TaskPtr& event) const;
     // Whether the item's category has a calendar in the store to write to.
     bool hasStoreCalendar(const TaskPtr& item) const;
-    // The zone correction of the offset arithmetic for an item starting at t0.
-    qint64 daylightCorrection(const QTimeZone& itemZone, const Date& t0) const;
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;
     std::shared_ptr<EKEventStore> m_eventStore;

@@ -358,8 +358,7 @@ void iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
     CalEventPtr found;
     if (event->parentId() != rootParent) {
         Date occurrence = event->occurrence();
-        if (event->rootTZ() != 0)
-            occurrence = occurrence.dateByAddingTimeInterval(double(-calculateOffset(event->rootTZ())));
+        if (event->rootTZ() != 0) occurrence = itemTimeToStoreTime(occurrence, zoneOfTableId(event->rootTZ()));
         found = getICalEvent(uid, occurrence);
         if (!found) found = getIEventWithUID(uid, event->occurrence(), event->occurrence());
     } else {
@@ -370,19 +369,17 @@ void iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
                                      ? GregorianCalendar::zoneNamed(data->getTimeZoneName(event->prevtz()))
                                      : QTimeZone();
         if (former.isValid() && start) {
-            // From the zone the occurrence had to local time, with the
-            // daylight-saving difference between now and then.
-            const QDateTime now = QDateTime::fromSecsSinceEpoch(Clock::now().wholeSecondsSince1970(), QTimeZone::utc());
-            const QDateTime then = QDateTime::fromSecsSinceEpoch(start.wholeSecondsSince1970(), QTimeZone::utc());
-            const QTimeZone local = GregorianCalendar::systemZone();
-            const qint64 daylight = qint64(local.daylightTimeOffset(now)) - qint64(local.daylightTimeOffset(then));
-            const qint64 shift = daylight - former.offsetFromUtc(now) + local.offsetFromUtc(now);
-            start = start.dateByAddingTimeInterval(double(shift));
-            if (end) end = end.dateByAddingTimeInterval(double(shift));
+            // The wall-clock times the item had in its former zone, as the store holds them.
+            start = itemTimeToStoreTime(start, former);
+            if (end) end = itemTimeToStoreTime(end, former);
         } else if (event->prevAllDay() && end) {
             end = end.dateByAddingTimeInterval(1);
         }
         if (start && end) found = getIEventWithUIDAndStartEndDate(uid, start, end);
+        // The series' first occurrence may have been changed or deleted by
+        // another program: an edit of all occurrences takes the series by
+        // its uid, as a delete does.
+        if (!found && scope == allOccurrences) found = seriesOfUid(*m_iCalStore, uid);
     }
     if (found) {
         if (!updateEventOnICal(event, found, scope)) logSkip("event", event->primaryKey(), "is not updated in the store");

@@ -343,10 +343,10 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
                       + QLatin1Char(')');
     };
     QSet<qint64> keptRows;
-    const qint64 zoneOffset = root->tz() != 0 ? calculateOffset(root->tz()) : 0;
+    const QTimeZone rootZone = zoneOfTableId(root->tz());
     for (qsizetype i = 1; i < parts.size(); ++i) {
         Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
-        if (root->tz() != 0) occurrence = Utilities::newDateFromDate(occurrence, double(zoneOffset));
+        if (root->tz() != 0) occurrence = storeTimeToItemTime(occurrence, rootZone);
         TaskPtr detached = isNew ? nullptr : manager.getExceptionEventWithParentID(root->primaryKey(), occurrence);
         const bool fresh = !detached;
         if (fresh) detached = std::make_shared<Task>();

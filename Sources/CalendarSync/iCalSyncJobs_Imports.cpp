@@ -386,10 +386,10 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
             manager->deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0));
         } else {
             root->setRepeatExceptions(QString(QLatin1String("")));
-            const qint64 zoneOffset = root->tz() != 0 ? calculateOffset(root->tz()) : 0;
+            const QTimeZone rootZone = zoneOfTableId(root->tz());
             for (qsizetype i = 1; i < parts.size(); ++i) {
                 Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
-                if (root->tz() != 0) occurrence = Utilities::newDateFromDate(occurrence, double(zoneOffset));
+                if (root->tz() != 0) occurrence = storeTimeToItemTime(occurrence, rootZone);
                 TaskPtr detached = manager->getExceptionEventWithParentID(root->primaryKey(), occurrence);
                 if (!detached) {
                     detached = std::make_shared<Task>();

@@ -10,9 +10,11 @@
 #include "Utilities.h"
 
 #include <QDebug>
+#include <QSet>
 #include <QUrl>
 
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -53,6 +55,8 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
     const qint64 categoryBefore = item->calendarId();
     Date start = event.startDate();
     Date end = event.endDate();
+    // An all-day event covers at least its own day, whatever end it was given.
+    if (event.isAllDay() && start && !(end > start)) end = Utilities::newDateFromDate(start, 86400);
     if (repeatStartDate && event.startDate()) {
         start = Utilities::newDateOnDate(repeatStartDate, Utilities::getHour(event.startDate()),
                                          Utilities::getMinute(event.startDate()));
@@ -229,6 +233,33 @@ CalCalendarPtr iCalSyncJobs::storeCalendarOfItem(const TaskPtr& item) const
     return nullptr;
 }
 
+std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, const CalEvent& event,
+                                                           bool newEvent) const
+{
+    std::optional<CalRecurrenceRule> wanted = item->repeatType() >= 1 ? getICalRERuleFromLocalEvent(item) : std::nullopt;
+    const std::optional<CalRecurrenceRule>& stored = event.recurrenceRule();
+    if (newEvent || !stored || event.isDetached() || wanted == stored) return wanted;
+    // What the organizer made of the store's rule when it read it: while
+    // the item still says that, the user did not touch the repetition and
+    // the store's rule stays, even one the organizer shows only as its
+    // nearest rule (or not at all).
+    auto shown = std::make_shared<Task>();
+    shown->setStartTime(item->startTime());
+    updateRETypeForEvent(shown, event, item->repeatEndDate());
+    const std::optional<CalRecurrenceRule> asShown =
+        shown->repeatType() >= 1 ? getICalRERuleFromLocalEvent(shown) : std::nullopt;
+    if (asShown != wanted) return wanted;
+    static std::mutex mutex;
+    static QSet<QString> told;
+    std::lock_guard lock(mutex);
+    if (!told.contains(event.uid())) {
+        told.insert(event.uid());
+        qInfo().noquote() << "Calendar store: the repetition of" << event.uid()
+                          << "is one the organizer shows only approximately; the file's own rule is kept";
+    }
+    return stored;
+}
+
 void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newEvent) const
 {
     event.setTitle(item->taskName());
@@ -257,7 +288,7 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
     event.setTimeZone(zone);
     event.setStartDate(start);
     event.setEndDate(end);
-    event.setRecurrenceRule(item->repeatType() >= 1 ? getICalRERuleFromLocalEvent(item) : std::nullopt);
+    event.setRecurrenceRule(ruleToWrite(item, event, newEvent));
     event.setUrl(linkText(item->url()));
     event.setNotes(item->notes());
 }

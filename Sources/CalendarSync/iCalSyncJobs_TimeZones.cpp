@@ -13,6 +13,9 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QHash>
+
+#include <mutex>
 
 namespace {
 
@@ -21,21 +24,29 @@ QDateTime at(const Date& date)
     return QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970(), QTimeZone::utc());
 }
 
-// Offsets of a zone that may be missing: a missing zone counts as having no
-// daylight saving.
-int dst(const QTimeZone& zone, const Date& date)
-{
-    return zone.isValid() ? zone.daylightTimeOffset(at(date)) : 0;
-}
-
-bool inDst(const QTimeZone& zone, const Date& date)
-{
-    return zone.isValid() && zone.isDaylightTime(at(date));
-}
-
 const CoreData* readManager()
 {
     return CoreData::shared();
+}
+
+// The table id of a zone name, looked up once per name and data manager:
+// the table search folds every name of the table, and a full sync asks it
+// for each of thousands of events in the same few zones.
+qint64 tableIdOfName(const CoreData* data, const QString& name)
+{
+    static std::mutex mutex;
+    static const CoreData* cachedFor = nullptr;
+    static QHash<QString, qint64> ids;
+    std::lock_guard lock(mutex);
+    if (cachedFor != data) {
+        ids.clear();
+        cachedFor = data;
+    }
+    const auto found = ids.constFind(name);
+    if (found != ids.constEnd()) return *found;
+    const qint64 id = data->getTimeZoneId(name);
+    ids.insert(name, id);
+    return id;
 }
 
 QTimeZone zoneOfId(qint64 tzId)
@@ -44,14 +55,6 @@ QTimeZone zoneOfId(qint64 tzId)
     if (!data) return QTimeZone();
     const QString name = data->getTimeZoneName(tzId);
     return name.isEmpty() ? QTimeZone() : GregorianCalendar::zoneNamed(name);
-}
-
-// The application's zone, from the settings.
-QTimeZone applicationZone()
-{
-    const CoreData* data = readManager();
-    const SettingPtr setting = data ? data->currentSetting() : nullptr;
-    return setting ? zoneOfId(setting->currentTZ()) : QTimeZone();
 }
 
 bool tzSupportOn()
@@ -88,18 +91,31 @@ qint64 iCalSyncJobs::calculateOffset(qint64 tzId) const
     return Utilities::convertTimezoneToOffset(tzId) - Utilities::convertTimezoneToOffset(localId);
 }
 
-qint64 iCalSyncJobs::daylightCorrection(const QTimeZone& itemZone, const Date& t0) const
+Date iCalSyncJobs::storeTimeToItemTime(const Date& instant, const QTimeZone& zone)
 {
-    // The platform's default zone, the system zone and the local zone are
-    // one zone here: the process's.
-    const QTimeZone defaultZone = GregorianCalendar::systemZone();
-    if (itemZone == defaultZone) return 0;
-    const QTimeZone app = applicationZone();
-    const Date now = Clock::now();
-    qint64 k = dst(app, now) - dst(app, t0);
-    if (!inDst(app, t0) && k == 0) k = dst(defaultZone, now) - dst(defaultZone, t0);
-    if (inDst(defaultZone, t0)) k = -k;
-    return k;
+    // The organizer keeps a zoned time as the same wall-clock time in the
+    // local zone; both offsets are those in force at that instant, so a
+    // summer event read in winter (or the other way) is not an hour off.
+    if (!instant || !zone.isValid()) return instant;
+    const double fraction = instant.timeIntervalSince1970() - double(instant.wholeSecondsSince1970());
+    const DateFields wall = GregorianCalendar::fields(instant, zone);
+    const Date moved = GregorianCalendar::dateFromFields(wall.year, wall.month, wall.day, wall.hour, wall.minute, wall.second);
+    return moved ? moved.dateByAddingTimeInterval(fraction) : instant;
+}
+
+Date iCalSyncJobs::itemTimeToStoreTime(const Date& itemTime, const QTimeZone& zone)
+{
+    if (!itemTime || !zone.isValid()) return itemTime;
+    const double fraction = itemTime.timeIntervalSince1970() - double(itemTime.wholeSecondsSince1970());
+    const DateFields wall = GregorianCalendar::fields(itemTime);
+    const Date moved =
+        GregorianCalendar::dateFromFields(wall.year, wall.month, wall.day, wall.hour, wall.minute, wall.second, zone);
+    return moved ? moved.dateByAddingTimeInterval(fraction) : itemTime;
+}
+
+QTimeZone iCalSyncJobs::zoneOfTableId(qint64 tzId)
+{
+    return tzId != 0 ? zoneOfId(tzId) : QTimeZone();
 }
 
 bool iCalSyncJobs::reveseICalTime(const EKEvent& event, const TaskPtr& smdEvent, int negative, Date* startDate,
@@ -108,21 +124,13 @@ bool iCalSyncJobs::reveseICalTime(const EKEvent& event, const TaskPtr& smdEvent,
     if (!smdEvent) return false;
     const QTimeZone z = zoneOfId(smdEvent->tz());
     if (!z.isValid() || !event.startDate()) return false;
-    const qint64 k = daylightCorrection(z, smdEvent->startTime());
-    const qint64 delta = negative * calculateOffsetByTimeZone(event.timeZone()) - k;
-    Date start = Utilities::newDateFromDate(event.startDate(), double(delta));
-    Date end = event.endDate() ? Utilities::newDateFromDate(event.endDate(), double(delta)) : Date();
-    const QTimeZone app = applicationZone();
-    const QTimeZone defaultZone = GregorianCalendar::systemZone();
-    if (k == 0 && inDst(z, event.startDate()) && !inDst(app, event.startDate()) && !inDst(defaultZone, event.startDate())) {
-        const qint64 j = dst(z, Clock::now()) - dst(z, event.startDate());
-        if (j != 0) {
-            start = start.dateByAddingTimeInterval(double(-j));
-            if (end) end = end.dateByAddingTimeInterval(double(-j));
-        }
-    }
-    if (startDate) *startDate = start;
-    if (endDate) *endDate = end;
+    // The times are the store's, so they are read in the zone the store names.
+    const QTimeZone written = event.timeZone().isValid() ? event.timeZone() : z;
+    const auto convert = [&](const Date& date) {
+        return negative >= 0 ? storeTimeToItemTime(date, written) : itemTimeToStoreTime(date, written);
+    };
+    if (startDate) *startDate = convert(event.startDate());
+    if (endDate) *endDate = event.endDate() ? convert(event.endDate()) : Date();
     return true;
 }
 
@@ -131,21 +139,11 @@ bool iCalSyncJobs::reveseTime(const TaskPtr& event, int negative, Date* startDat
     if (!event) return false;
     const QTimeZone z = zoneOfId(event->tz());
     if (!z.isValid() || !event->startTime()) return false;
-    const qint64 k = daylightCorrection(z, event->startTime());
-    const qint64 delta = negative * calculateOffsetByTimeZone(z) + k;
-    Date start = Utilities::newDateFromDate(event->startTime(), double(delta));
-    Date end = event->endTime() ? Utilities::newDateFromDate(event->endTime(), double(delta)) : Date();
-    const QTimeZone app = applicationZone();
-    const QTimeZone defaultZone = GregorianCalendar::systemZone();
-    if (k == 0 && inDst(z, start) && !inDst(app, start) && !inDst(defaultZone, start)) {
-        const qint64 j = dst(z, Clock::now()) - dst(z, start);
-        if (j != 0) {
-            start = start.dateByAddingTimeInterval(double(j));
-            if (end) end = end.dateByAddingTimeInterval(double(j));
-        }
-    }
-    if (startDate) *startDate = start;
-    if (endDate) *endDate = end;
+    const auto convert = [&](const Date& date) {
+        return negative < 0 ? itemTimeToStoreTime(date, z) : storeTimeToItemTime(date, z);
+    };
+    if (startDate) *startDate = convert(event->startTime());
+    if (endDate) *endDate = event->endTime() ? convert(event->endTime()) : Date();
     return true;
 }
 
@@ -190,9 +188,9 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
     if (!zone.isValid() || zone.offsetFromUtc(at(twin->startDate())) == 0) {
         // No zone, or one at GMT: the event floats.
         taskEvent->setTz(twin->isAllDay() ? (setting ? setting->currentTZ() : 0)
-                                          : data->getTimeZoneId(QStringLiteral("Floating")));
+                                          : tableIdOfName(data, QStringLiteral("Floating")));
     } else {
-        taskEvent->setTz(data->getTimeZoneId(QString::fromUtf8(zone.id())));
+        taskEvent->setTz(tableIdOfName(data, QString::fromUtf8(zone.id())));
         Date start, end;
         if (reveseICalTime(*twin, taskEvent, 1, &start, &end)) {
             taskEvent->setStartTime(start);
@@ -224,6 +222,23 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
 {
     const CoreData* data = readManager();
     if (!taskEvent || (data && !data->bSynciCalEnable()) || !m_eventStore) return false;
+    if (!calEvent.recurrenceRule() && !calEvent.isDetached() && !calEvent.uid().isEmpty() && calEvent.startDate()) {
+        // An event that does not repeat is its own twin: when it already has
+        // the zone and times the write would give it (as a copy the export
+        // has just written does), there is nothing to look up or write.
+        QTimeZone zone;
+        if (taskEvent->tz() != 0 && !calEvent.isAllDay()) zone = zoneOfId(taskEvent->tz());
+        Date start = taskEvent->startTime(), end = taskEvent->endTime();
+        if (calEvent.isAllDay()) {
+            start = calEvent.startDate();
+            end = calEvent.endDate();
+        } else if (zone.isValid() && !reveseTime(taskEvent, -1, &start, &end)) {
+            start = Date();
+        }
+        if (start && calEvent.timeZone() == QString::fromUtf8(zone.isValid() ? zone.id() : QByteArray())
+            && start == calEvent.startDate() && end == calEvent.endDate())
+            return true;
+    }
     m_eventStore->reset();
     const CalCalendarPtr calendar =
         m_eventStore->calendarWithIdentifier(calEvent.calendar() ? calEvent.calendar()->uid() : QString());

@@ -11,6 +11,8 @@
 #include "Paths.h"
 #include "RecordStore.h"
 #include "Setting.h"
+#include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSyncJobs.h"
 
@@ -100,5 +102,31 @@ public:
 };
 
 inline Setup* setup = nullptr;
+
+// Events in five zones with daylight saving on both sides of the equator
+// and without, stored in the database in one unit, ready to be exported.
+constexpr int zonedEvents = 5000;
+
+inline TaskList storedZonedEvents(CoreData& manager, int count)
+{
+    static const char* const zones[] = {"America/New_York", "Europe/London", "Asia/Tokyo", "Australia/Sydney",
+                                        "America/Los_Angeles"};
+    TaskList events;
+    Transaction unit;
+    for (int i = 0; i < count; ++i) {
+        auto event = std::make_shared<Task>();
+        event->setTaskType(0);
+        event->setTaskName(QStringLiteral("Zoned %1").arg(i));
+        const Date start = local(2014, 3, 1 + i % 28, 8 + i % 10);
+        event->setStartTime(start);
+        event->setEndTime(start.dateByAddingTimeInterval(3600));
+        event->setCalendarId(1);
+        event->setTz(manager.getTimeZoneId(QString::fromLatin1(zones[i % 5])));
+        if (!event->insertIntoDatabase()) std::exit(1);
+        events << event;
+    }
+    if (!unit.commit()) std::exit(1);
+    return events;
+}
 
 }  // namespace calendarbench

@@ -26,27 +26,211 @@ QString text(const char* value)
     return value ? QString::fromUtf8(value) : QString();
 }
 
-// Whether a zone name is usable, asked once per name: the answer reads the
-// zoneinfo files, and a store holds the same few names thousands of times.
-QTimeZone zoneOfName(const QString& name, bool* known)
+
+// The IANA zone a TZID stands for: the name itself, a Windows zone id
+// ("Pacific Standard Time"), or a name with a producer's prefix
+// ("/mozilla.org/20070129_1/Asia/Tokyo") by its IANA tail. Empty when none.
+QString ianaNameOf(const QString& name)
+{
+    if (name == QLatin1String("Floating")) return QString();
+    if (GregorianCalendar::isZoneKnown(name)) return name;
+    const QByteArray windows = QTimeZone::windowsIdToDefaultIanaId(name.trimmed().toUtf8());
+    if (!windows.isEmpty() && GregorianCalendar::isZoneKnown(QString::fromUtf8(windows))) return QString::fromUtf8(windows);
+    for (qsizetype slash = name.indexOf(QLatin1Char('/')); slash >= 0; slash = name.indexOf(QLatin1Char('/'), slash + 1)) {
+        const QString tail = name.mid(slash + 1);
+        if (tail.contains(QLatin1Char('/')) && GregorianCalendar::isZoneKnown(tail)) return tail;
+    }
+    return QString();
+}
+
+struct NamedZone {
+    QTimeZone zone;
+    QString iana;
+};
+
+// A zone name resolved once per name: the answer reads the zoneinfo files,
+// and a store holds the same few names thousands of times.
+NamedZone namedZone(const QString& name)
 {
     static std::mutex mutex;
-    static QHash<QString, QTimeZone> zones;
+    static QHash<QString, NamedZone> zones;
     std::lock_guard lock(mutex);
     auto found = zones.constFind(name);
     if (found == zones.constEnd()) {
-        const QTimeZone zone = name == QLatin1String("Floating") ? QTimeZone() : GregorianCalendar::zoneNamed(name);
-        found = zones.insert(name, zone);
+        NamedZone resolved;
+        resolved.iana = ianaNameOf(name);
+        if (!resolved.iana.isEmpty()) resolved.zone = GregorianCalendar::zoneNamed(resolved.iana);
+        if (!resolved.zone.isValid()) resolved.iana.clear();
+        found = zones.insert(name, resolved);
     }
-    *known = found->isValid();
-    return found->isValid() ? *found : GregorianCalendar::systemZone();
+    return *found;
+}
+
+// Whether a zone name is usable; the system zone stands in when not.
+QTimeZone zoneOfName(const QString& name, bool* known)
+{
+    const NamedZone named = namedZone(name);
+    *known = named.zone.isValid();
+    return named.zone.isValid() ? named.zone : GregorianCalendar::systemZone();
+}
+
+QString text(const char* value);
+
+}  // namespace
+
+// A zone only the file defines (its own VTIMEZONE under a name that maps
+// to no IANA zone, such as "(UTC-05:00) Eastern Time (US & Canada)"):
+// wall-clock times are converted by libical with the file's own rules.
+// Kept per definition text, so each distinct zone is built once.
+class ICalForeignZone {
+public:
+    explicit ICalForeignZone(icalcomponent* definition) : m_zone(icaltimezone_new())
+    {
+        icaltimezone_set_component(m_zone, icalcomponent_new_clone(definition));
+    }
+    ~ICalForeignZone() { icaltimezone_free(m_zone, 1); }
+    ICalForeignZone(const ICalForeignZone&) = delete;
+    ICalForeignZone& operator=(const ICalForeignZone&) = delete;
+
+    Date instant(int year, int month, int day, int hour, int minute, int second) const
+    {
+        icaltimetype wall = icaltime_null_time();
+        wall.year = year;
+        wall.month = month;
+        wall.day = day;
+        wall.hour = hour;
+        wall.minute = minute;
+        wall.second = second;
+        std::lock_guard lock(m_mutex);
+        return Date::dateWithTimeIntervalSince1970(double(icaltime_as_timet_with_zone(wall, m_zone)));
+    }
+    icaltimetype wall(const Date& date) const
+    {
+        std::lock_guard lock(m_mutex);
+        icaltimetype time = icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, m_zone);
+        time.zone = nullptr;
+        return time;
+    }
+
+    // Within one read of a file, a definition is looked up by its place
+    // (each of its times asks again); across files by its text.
+    struct ReadMemo {
+        ReadMemo() : previous(current) { current = this; }
+        ~ReadMemo() { current = previous; }
+        ReadMemo(const ReadMemo&) = delete;
+        ReadMemo& operator=(const ReadMemo&) = delete;
+        QHash<icalcomponent*, std::shared_ptr<const ICalForeignZone>> zones;
+        ReadMemo* previous;
+        static thread_local ReadMemo* current;
+    };
+
+    static std::shared_ptr<const ICalForeignZone> of(icalcomponent* definition)
+    {
+        if (ReadMemo* memo = ReadMemo::current) {
+            auto& zone = memo->zones[definition];
+            if (!zone) zone = byText(definition);
+            return zone;
+        }
+        return byText(definition);
+    }
+
+private:
+    static std::shared_ptr<const ICalForeignZone> byText(icalcomponent* definition)
+    {
+        char* written = icalcomponent_as_ical_string_r(definition);
+        const QByteArray key(written ? written : "");
+        icalmemory_free_buffer(written);
+        static std::mutex mutex;
+        static QHash<QByteArray, std::shared_ptr<const ICalForeignZone>> zones;
+        std::lock_guard lock(mutex);
+        // Bounded: a store names few zones, a hostile folder many.
+        if (zones.size() > 256 && !zones.contains(key)) zones.clear();
+        auto& zone = zones[key];
+        if (!zone) zone = std::make_shared<const ICalForeignZone>(definition);
+        return zone;
+    }
+
+    icaltimezone* m_zone;
+    mutable std::mutex m_mutex;
+};
+
+thread_local ICalForeignZone::ReadMemo* ICalForeignZone::ReadMemo::current = nullptr;
+
+namespace {
+
+// The VTIMEZONE of that TZID in the calendar the property belongs to.
+icalcomponent* zoneDefinitionFor(icalproperty* property, const QString& tzid)
+{
+    icalcomponent* component = property ? icalproperty_get_parent(property) : nullptr;
+    icalcomponent* calendar = component ? icalcomponent_get_parent(component) : nullptr;
+    if (!calendar) return nullptr;
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        icalproperty* id = icalcomponent_get_first_property(c, ICAL_TZID_PROPERTY);
+        if (id && text(icalproperty_get_tzid(id)) == tzid) return c;
+    }
+    return nullptr;
+}
+
+// Zone rules as zones have them: a few observances that change yearly at
+// most. Anything else (an hourly change, thousands of observances) would
+// have libical build an endless table of changes.
+bool usableZoneDefinition(icalcomponent* definition)
+{
+    int observances = 0;
+    for (icalcomponent* c = icalcomponent_get_first_component(definition, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(definition, ICAL_ANY_COMPONENT)) {
+        const icalcomponent_kind kind = icalcomponent_isa(c);
+        if (kind != ICAL_XSTANDARD_COMPONENT && kind != ICAL_XDAYLIGHT_COMPONENT) continue;
+        if (++observances > 500) return false;
+        if (!icalcomponent_get_first_property(c, ICAL_TZOFFSETTO_PROPERTY)) return false;
+        for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY); p;
+             p = icalcomponent_get_next_property(c, ICAL_RRULE_PROPERTY))
+            if (icalproperty_get_rrule(p).freq != ICAL_YEARLY_RECURRENCE) return false;
+    }
+    return observances > 0;
+}
+
+// The zone of a TZID as this file means it: an IANA zone its name stands
+// for, else the IANA location its own VTIMEZONE names, else that VTIMEZONE's
+// own rules. Neither: invalid zone and no foreign zone.
+struct FileZone {
+    QTimeZone zone;
+    QString iana;
+    std::shared_ptr<const ICalForeignZone> foreign;
+};
+
+FileZone fileZoneOf(icalproperty* property, const QString& tzid)
+{
+    FileZone resolved;
+    const NamedZone named = namedZone(tzid);
+    if (named.zone.isValid()) {
+        resolved.zone = named.zone;
+        resolved.iana = named.iana;
+        return resolved;
+    }
+    icalcomponent* definition = zoneDefinitionFor(property, tzid);
+    if (!definition) return resolved;
+    for (icalproperty* p = icalcomponent_get_first_property(definition, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(definition, ICAL_X_PROPERTY)) {
+        if (qstrcmp(icalproperty_get_x_name(p), "X-LIC-LOCATION") != 0) continue;
+        const NamedZone location = namedZone(text(icalproperty_get_x(p)).trimmed());
+        if (location.zone.isValid()) {
+            resolved.zone = location.zone;
+            resolved.iana = location.iana;
+            return resolved;
+        }
+    }
+    if (usableZoneDefinition(definition)) resolved.foreign = ICalForeignZone::of(definition);
+    return resolved;
 }
 
 struct ReadTime {
     Date instant;
     bool isDate = false;
     QTimeZone zone;
-    QString tzid;  // set when it names a zone
+    QString tzid;  // the IANA zone it names, when it names one
+    std::shared_ptr<const ICalForeignZone> foreign;  // the file's own zone, when only the file defines it
 };
 
 // libical writes no year beyond 3000 (it writes a null time instead), so a
@@ -61,8 +245,9 @@ bool usableFields(const icaltimetype& time)
 }
 
 // The instant of a time value: a DATE at 00:00 in the system zone, a "Z" time
-// in UTC, a time with a TZID in that zone (the system zone when the name is
-// no zone, logged), a floating time in the system zone.
+// in UTC, a time with a TZID in that zone (its IANA zone, or the file's own
+// definition; the system zone when neither, logged), a floating time in the
+// system zone.
 ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList* problems)
 {
     ReadTime read;
@@ -74,12 +259,19 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
         read.zone = QTimeZone::utc();
     } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
         const QString name = text(icalparameter_get_tzid(parameter));
-        bool known = false;
-        read.zone = zoneOfName(name, &known);
-        if (known)
-            read.tzid = name;
-        else
+        const FileZone zone = fileZoneOf(property, name);
+        if (zone.zone.isValid()) {
+            read.zone = zone.zone;
+            read.tzid = zone.iana;
+        } else if (zone.foreign) {
+            read.zone = GregorianCalendar::systemZone();
+            read.foreign = zone.foreign;
+            read.instant = zone.foreign->instant(time.year, time.month, time.day, time.hour, time.minute, time.second);
+            return read;
+        } else {
+            read.zone = GregorianCalendar::systemZone();
             problems->append(QStringLiteral("the zone \"%1\" is unknown; read in the system time zone").arg(name));
+        }
     } else {
         read.zone = GregorianCalendar::systemZone();
     }
@@ -174,6 +366,26 @@ bool usableUid(const QString& uid)
     return std::none_of(uid.begin(), uid.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
+// The end of a VEVENT: its DTEND, else its start plus its DURATION, else
+// its start (the next day for an all-day event); never before its start.
+Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList* problems)
+{
+    Date end;
+    if (icalproperty* endProperty = icalcomponent_get_first_property(component, ICAL_DTEND_PROPERTY))
+        end = readTime(endProperty, icalproperty_get_dtend(endProperty), problems).instant;
+    if (!end) {
+        if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY))
+            end = start.dateByAddingTimeInterval(std::max(0, icaldurationtype_as_int(icalproperty_get_duration(duration))));
+        else
+            end = start;
+    }
+    // An all-day event lasts at least its day: a DTEND equal to its DTSTART
+    // (as some programs write a one-day event) is read as the day after.
+    if (allDay && !(end > start)) end = GregorianCalendar::dateOnDayOf(start, 86400);
+    if (end < start) end = start;
+    return end;
+}
+
 bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems)
 {
     event->uid = propertyText(component, ICAL_UID_PROPERTY);
@@ -196,23 +408,13 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
     event->allDay = start.isDate;
     event->timeZone = start.tzid;
     event->wallZone = start.zone;
+    event->wallForeign = start.foreign;
     event->title = propertyText(component, ICAL_SUMMARY_PROPERTY);
     event->location = propertyText(component, ICAL_LOCATION_PROPERTY);
     event->notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
     event->url = propertyText(component, ICAL_URL_PROPERTY);
 
-    if (icalproperty* endProperty = icalcomponent_get_first_property(component, ICAL_DTEND_PROPERTY))
-        event->end = readTime(endProperty, icalproperty_get_dtend(endProperty), problems).instant;
-    if (!event->end) {
-        if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY))
-            event->end = event->start.dateByAddingTimeInterval(
-                std::max(0, icaldurationtype_as_int(icalproperty_get_duration(duration))));
-        else if (event->allDay)
-            event->end = GregorianCalendar::dateOnDayOf(event->start, 86400);
-        else
-            event->end = event->start;
-    }
-    if (event->end < event->start) event->end = event->start;
+    event->end = endOf(component, event->start, event->allDay, problems);
 
     if (icalproperty* ruleProperty = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY)) {
         icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
@@ -227,6 +429,14 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
          p = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
         const Date date = readTime(p, icalproperty_get_exdate(p), problems).instant;
         if (date) event->exceptionDates << date;
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
+        // A period's start is its date; its own end is not kept.
+        const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+        const icaltimetype time = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        const Date date = readTime(p, time, problems).instant;
+        if (date) event->recurrenceDates << date;
     }
     if (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY)) {
         event->recurrenceId = readTime(p, icalproperty_get_recurrenceid(p), problems).instant;
@@ -365,19 +575,26 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
     const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
     recurrence.until = icaltime_null_time();
 
-    const icaltimetype start = wallTime(master.start, master.wallZone, master.allDay);
+    const auto wallOf = [&](const Date& date) {
+        return master.wallForeign && !master.allDay ? master.wallForeign->wall(date)
+                                                    : wallTime(date, master.wallZone, master.allDay);
+    };
+    const icaltimetype start = wallOf(master.start);
     icalrecur_iterator* iterator = icalrecur_iterator_new(recurrence, start);
     if (!iterator) return addMasterAlone();
     const double length = master.end.timeIntervalSinceDate(master.start);
     const Date skipTo = from.dateByAddingTimeInterval(-length - 2 * 86400.0);
     if (recurrence.count == 0 && skipTo > master.start)
-        icalrecur_iterator_set_start(iterator, wallTime(skipTo, master.wallZone, master.allDay));
+        icalrecur_iterator_set_start(iterator, wallOf(skipTo));
 
     for (int n = 0; n < maximumOccurrences; ++n) {
         const icaltimetype next = icalrecur_iterator_next(iterator);
         if (icaltime_is_null_time(next) || !usableFields(next)) break;
-        const Date occurrence = GregorianCalendar::dateFromFields(next.year, next.month, next.day, next.hour,
-                                                                  next.minute, next.second, master.wallZone);
+        const Date occurrence =
+            master.wallForeign && !master.allDay
+                ? master.wallForeign->instant(next.year, next.month, next.day, next.hour, next.minute, next.second)
+                : GregorianCalendar::dateFromFields(next.year, next.month, next.day, next.hour, next.minute,
+                                                    next.second, master.wallZone);
         if (!occurrence || occurrence > to || (until && occurrence > until)) break;
         if (hidden.contains(key(occurrence))) continue;
         const Date end = endOfOccurrence(master, occurrence);
@@ -399,6 +616,7 @@ QByteArray bytesOf(icalcomponent* component)
 std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
 {
     makeLibicalErrorsNonFatal();
+    const ICalForeignZone::ReadMemo zones;
     QStringList problems;
     icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
     if (!root) {
@@ -562,6 +780,16 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
             expandSeries(*file.master, hidden, from, to, &out);
         else if (!hidden.contains(key(file.master->start)) && overlaps(file.master->start, file.master->end, from, to))
             out.append({&*file.master, file.master->start, file.master->end, file.master->start, false});
+        // Dates the file adds to the series, each as long as the master.
+        QSet<qint64> taken;
+        for (const ICalOccurrence& o : out) taken.insert(key(o.occurrence));
+        taken.insert(key(file.master->start));
+        for (const Date& date : file.master->recurrenceDates) {
+            if (hidden.contains(key(date)) || taken.contains(key(date))) continue;
+            taken.insert(key(date));
+            const Date end = endOfOccurrence(*file.master, date);
+            if (overlaps(date, end, from, to)) out.append({&*file.master, date, end, date, false});
+        }
     }
     for (const ICalEventData& changed : file.overrides) {
         if (exceptions.contains(key(changed.recurrenceId))) continue;
@@ -604,7 +832,9 @@ std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
         icalcomponent_remove_component(root, calendar);
         icalcomponent_free(root);
     }
-    return std::unique_ptr<ICalendarFile>(new ICalendarFile(calendar));
+    std::unique_ptr<ICalendarFile> document(new ICalendarFile(calendar));
+    document->m_original = bytes;
+    return document;
 }
 
 std::unique_ptr<ICalendarFile> ICalendarFile::newCalendar()
@@ -616,9 +846,102 @@ std::unique_ptr<ICalendarFile> ICalendarFile::newCalendar()
     return std::unique_ptr<ICalendarFile>(new ICalendarFile(calendar));
 }
 
+namespace {
+
+// The content lines of iCalendar text, unfolded, without their line ends.
+QList<QByteArray> contentLinesOf(const QByteArray& text)
+{
+    QList<QByteArray> lines;
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r')) line.chop(1);
+        if (!lines.isEmpty() && (line.startsWith(' ') || line.startsWith('\t')))
+            lines.last() += line.mid(1);
+        else if (!line.isEmpty())
+            lines << line;
+    }
+    return lines;
+}
+
+// A content line folded at 75 octets, never inside a UTF-8 sequence, with CRLF.
+QByteArray foldedLine(const QByteArray& line)
+{
+    QByteArray out;
+    qsizetype at = 0;
+    qsizetype room = 75;
+    while (line.size() - at > room) {
+        qsizetype cut = at + room;
+        while (cut > at + 1 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        out += line.mid(at, cut - at);
+        out += "\r\n ";
+        at = cut;
+        room = 74;
+    }
+    out += line.mid(at);
+    out += "\r\n";
+    return out;
+}
+
+// The lines libical writes for one line of a file (several for a list
+// that it splits, an error note for an empty value).
+QList<QByteArray> normalisedLines(const QByteArray& line)
+{
+    QList<QByteArray> lines;
+    const QByteArray wrapped = "BEGIN:VEVENT\r\n" + line + "\r\nEND:VEVENT\r\n";
+    icalcomponent* component = icalparser_parse_string(wrapped.constData());
+    if (!component) return lines;
+    if (icalcomponent_isa(component) == ICAL_VEVENT_COMPONENT) {
+        for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); p;
+             p = icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
+            char* written = icalproperty_as_ical_string_r(p);
+            lines += contentLinesOf(QByteArray(written ? written : ""));
+            icalmemory_free_buffer(written);
+        }
+    }
+    icalcomponent_free(component);
+    return lines;
+}
+
+QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& original)
+{
+    const QList<QByteArray> out = contentLinesOf(written);
+    const QSet<QByteArray> present(out.cbegin(), out.cend());
+    // Only the lines libical does not write as they stand are looked at.
+    QHash<QByteArray, QList<std::pair<QList<QByteArray>, QByteArray>>> spellings;
+    for (const QByteArray& line : contentLinesOf(original)) {
+        if (present.contains(line) || line.startsWith("BEGIN:") || line.startsWith("END:")) continue;
+        const QList<QByteArray> normal = normalisedLines(line);
+        if (normal.isEmpty()) continue;
+        spellings[normal.first()].append({normal, line});
+    }
+    QByteArray result;
+    result.reserve(written.size());
+    for (qsizetype i = 0; i < out.size();) {
+        qsizetype taken = 0;
+        const auto found = spellings.constFind(out[i]);
+        if (found != spellings.constEnd()) {
+            for (const auto& [normal, line] : *found) {
+                if (i + normal.size() > out.size() || !std::equal(normal.cbegin(), normal.cend(), out.cbegin() + i)) continue;
+                result += foldedLine(line);
+                taken = normal.size();
+                break;
+            }
+        }
+        if (taken) {
+            i += taken;
+            continue;
+        }
+        if (!out[i].startsWith("X-LIC-ERROR")) result += foldedLine(out[i]);
+        ++i;
+    }
+    return result;
+}
+
+}  // namespace
+
 QByteArray ICalendarFile::toBytes() const
 {
-    return bytesOf(m_root);
+    const QByteArray written = bytesOf(m_root);
+    return m_original.isEmpty() ? written : withOriginalSpelling(written, m_original);
 }
 
 namespace {
@@ -699,6 +1022,19 @@ void removeAll(icalcomponent* component, icalproperty_kind kind)
 void setText(icalcomponent* component, icalproperty_kind kind, const QString& value)
 {
     removeAll(component, kind);
+    // libical's note of an empty value of this property stands for the
+    // file's line, which is written back from it: it goes with the value.
+    const QByteArray note = QByteArray("No value for ") + icalproperty_kind_to_string(kind) + " property";
+    QList<icalproperty*> notes;
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
+        const char* said = icalproperty_get_xlicerror(p);
+        if (said && QByteArray(said).startsWith(note)) notes << p;
+    }
+    for (icalproperty* p : notes) {
+        icalcomponent_remove_property(component, p);
+        icalproperty_free(p);
+    }
     if (value.isEmpty()) return;
     // libical escapes line feeds in text but writes a carriage return as it
     // is, which would end the line early for every reader.
@@ -709,21 +1045,113 @@ void setText(icalcomponent* component, icalproperty_kind kind, const QString& va
     icalcomponent_add_property(component, property);
 }
 
-// Adds the definition of a zone the file uses, as other programs expect it.
+// The span of instants a file's times in a zone cover: from its earliest to
+// its latest time there, open at the end when a series in that zone has no
+// UNTIL.
+struct ZoneSpan {
+    Date from;
+    Date to;  // null: open
+};
+
+ZoneSpan spanOfZone(icalcomponent* calendar, const QString& tzid)
+{
+    ZoneSpan span;
+    bool open = false;
+    QStringList ignored;
+    const QByteArray name = tzid.toUtf8();
+    const auto take = [&](const Date& date) {
+        if (!date) return;
+        if (!span.from || date < span.from) span.from = date;
+        if (!span.to || date > span.to) span.to = date;
+    };
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        bool inZone = false;
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ANY_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY)) {
+            icalparameter* parameter = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
+            if (!parameter || qstrcmp(icalparameter_get_tzid(parameter), name.constData()) != 0) continue;
+            const icalproperty_kind kind = icalproperty_isa(p);
+            if (kind == ICAL_DTSTART_PROPERTY) {
+                inZone = true;
+                take(readTime(p, icalproperty_get_dtstart(p), &ignored).instant);
+            } else if (kind == ICAL_DTEND_PROPERTY) {
+                take(readTime(p, icalproperty_get_dtend(p), &ignored).instant);
+            } else if (kind == ICAL_RECURRENCEID_PROPERTY) {
+                take(readTime(p, icalproperty_get_recurrenceid(p), &ignored).instant);
+            } else if (kind == ICAL_EXDATE_PROPERTY) {
+                take(readTime(p, icalproperty_get_exdate(p), &ignored).instant);
+            }
+        }
+        icalproperty* rule = inZone ? icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) : nullptr;
+        if (!rule) continue;
+        const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
+        const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
+        if (until) take(until);
+        else open = true;
+    }
+    if (open) span.to = Date();
+    return span;
+}
+
+icaltimetype utcTime(const Date& date)
+{
+    return icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
+}
+
+// The definition of a zone from the start of the year of `from` to the end
+// of the year of `to` (or without end), made once per zone and years: a
+// store's files share a few zones and years.
+icalcomponent* truncatedDefinition(const QString& tzid, const ZoneSpan& span)
+{
+    const int firstYear = GregorianCalendar::fields(span.from.dateByAddingTimeInterval(-86400), QTimeZone::utc()).year;
+    const int lastYear = span.to ? GregorianCalendar::fields(span.to.dateByAddingTimeInterval(86400), QTimeZone::utc()).year : 0;
+    const QString key = QStringLiteral("%1|%2|%3").arg(tzid).arg(firstYear).arg(lastYear);
+    static std::mutex mutex;
+    static QHash<QString, icalcomponent*> made;
+    std::lock_guard lock(mutex);
+    icalcomponent*& definition = made[key];
+    if (!definition) {
+        icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.toUtf8().constData());
+        icalcomponent* full = zone ? icaltimezone_get_component(zone) : nullptr;
+        if (!full) {
+            made.remove(key);
+            return nullptr;
+        }
+        definition = icalcomponent_new_clone(full);
+        // The truncation keeps the observance in force at the start.
+        const icaltimetype to = lastYear ? utcTime(GregorianCalendar::dateFromFields(lastYear + 1, 1, 1, 0, 0, 0, QTimeZone::utc()))
+                                         : icaltime_null_time();
+        icaltimezone_truncate_vtimezone(
+            definition, utcTime(GregorianCalendar::dateFromFields(firstYear, 1, 1, 0, 0, 0, QTimeZone::utc())), to, 0);
+        // The builtin definitions carry libical's own TZID prefix; the events name the zone plainly.
+        removeAll(definition, ICAL_TZID_PROPERTY);
+        icalcomponent_add_property(definition, icalproperty_new_tzid(tzid.toUtf8().constData()));
+    }
+    return icalcomponent_new_clone(definition);
+}
+
+// Writes the definition of a zone the file uses, as other programs expect
+// it, covering only the years the file's times in it need (a zone's whole
+// history would make every file some kilobytes, read again on every pass).
+// A definition the file has under that name already is replaced: the times
+// now written there may lie beyond it.
 void addZoneDefinition(icalcomponent* calendar, const QString& tzid)
 {
+    const ZoneSpan span = spanOfZone(calendar, tzid);
+    if (!span.from) return;  // no time of the file is in that zone
+    icalcomponent* copy = truncatedDefinition(tzid, span);
+    if (!copy) return;
+    QList<icalcomponent*> former;
     for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
          c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
         icalproperty* id = icalcomponent_get_first_property(c, ICAL_TZID_PROPERTY);
-        if (id && text(icalproperty_get_tzid(id)) == tzid) return;
+        if (id && text(icalproperty_get_tzid(id)) == tzid) former << c;
     }
-    icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.toUtf8().constData());
-    icalcomponent* definition = zone ? icaltimezone_get_component(zone) : nullptr;
-    if (!definition) return;
-    icalcomponent* copy = icalcomponent_new_clone(definition);
-    // The builtin definitions carry libical's own TZID prefix; the events name the zone plainly.
-    removeAll(copy, ICAL_TZID_PROPERTY);
-    icalcomponent_add_property(copy, icalproperty_new_tzid(tzid.toUtf8().constData()));
+    for (icalcomponent* c : former) {
+        icalcomponent_remove_component(calendar, c);
+        icalcomponent_free(c);
+    }
     // Zones go before the events, as other programs write them.
     icalcomponent* first = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT);
     if (first) {
@@ -745,15 +1173,43 @@ void touch(icalcomponent* component)
                                               icaltimezone_get_utc_timezone())));
 }
 
+// A text property set to a value, left as it is (with its parameters and
+// its own spelling) when the file already says the same.
+void updateText(icalcomponent* component, icalproperty_kind kind, const QString& value)
+{
+    const QString now = propertyText(component, kind);
+    if (now == QString(value).remove(QLatin1Char('\r')) && (now.isEmpty() || icalcomponent_count_properties(component, kind) == 1))
+        return;
+    setText(component, kind, value);
+}
+
+// Whether the VEVENT's times already say what the fields say: the same
+// instants, both all-day or both timed, in the same zone (a TZID the
+// organizer reads as that zone, whatever its spelling; no zone for UTC,
+// floating times and zones only the file defines).
+bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const Date& end)
+{
+    icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    if (!start) return false;
+    QStringList ignored;
+    const ReadTime read = readTime(start, icalproperty_get_dtstart(start), &ignored);
+    if (!read.instant || read.isDate != fields.allDay) return false;
+    if (!fields.allDay && read.tzid != fields.timeZone) return false;
+    if (key(read.instant) != key(fields.start)) return false;
+    return key(endOf(event, read.instant, read.isDate, &ignored)) == key(end);
+}
+
 void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QString& uid,
                       const ICalEventFields& fields, bool master)
 {
-    setText(event, ICAL_UID_PROPERTY, uid);
+    // Only what changed is written: the properties the organizer does not
+    // show, and those it shows unchanged, stay as the file has them.
+    updateText(event, ICAL_UID_PROPERTY, uid);
     touch(event);
-    setText(event, ICAL_SUMMARY_PROPERTY, fields.title);
-    setText(event, ICAL_LOCATION_PROPERTY, fields.location);
-    setText(event, ICAL_DESCRIPTION_PROPERTY, fields.notes);
-    setText(event, ICAL_URL_PROPERTY, fields.url);
+    updateText(event, ICAL_SUMMARY_PROPERTY, fields.title);
+    updateText(event, ICAL_LOCATION_PROPERTY, fields.location);
+    updateText(event, ICAL_DESCRIPTION_PROPERTY, fields.notes);
+    updateText(event, ICAL_URL_PROPERTY, fields.url);
 
     TimeForm form;
     form.isDate = fields.allDay;
@@ -762,10 +1218,6 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         zoneOfName(fields.timeZone, &known);
         if (known && icaltimezone_get_builtin_timezone(fields.timeZone.toUtf8().constData())) form.tzid = fields.timeZone;
     }
-    removeAll(event, ICAL_DTSTART_PROPERTY);
-    removeAll(event, ICAL_DTEND_PROPERTY);
-    removeAll(event, ICAL_DURATION_PROPERTY);
-    icalcomponent_add_property(event, timeProperty(ICAL_DTSTART_PROPERTY, fields.start, form));
     Date end = fields.end ? fields.end : fields.start;
     if (fields.allDay) {
         // The day of the end given, at least the day after the start.
@@ -775,13 +1227,30 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
     } else if (end < fields.start) {
         end = fields.start;
     }
-    icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
-    if (!form.tzid.isEmpty()) addZoneDefinition(calendar, form.tzid);
+    bool zoneSpanChanged = false;
+    if (!timesAsWritten(event, fields, end)) {
+        removeAll(event, ICAL_DTSTART_PROPERTY);
+        removeAll(event, ICAL_DTEND_PROPERTY);
+        removeAll(event, ICAL_DURATION_PROPERTY);
+        icalcomponent_add_property(event, timeProperty(ICAL_DTSTART_PROPERTY, fields.start, form));
+        icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
+        zoneSpanChanged = true;
+    }
 
     if (master) {
-        removeAll(event, ICAL_RRULE_PROPERTY);
-        if (fields.rule) icalcomponent_add_property(event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay)));
+        icalproperty* written = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+        // The file's rule stays as it is spelled when it means the rule given.
+        const bool same = written && fields.rule && icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
+                          && ruleOf(icalproperty_get_rrule(written)) == fields.rule;
+        if (!same && (written || fields.rule)) {
+            removeAll(event, ICAL_RRULE_PROPERTY);
+            if (fields.rule)
+                icalcomponent_add_property(event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay)));
+            zoneSpanChanged = true;
+        }
     }
+    // The zone's definition covers the times and the series as now written.
+    if (zoneSpanChanged && !form.tzid.isEmpty()) addZoneDefinition(calendar, form.tzid);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <optional>
 
 struct icalcomponent_impl;
+class ICalForeignZone;
 
 // One VEVENT as the store reads it. Times are instants; the wall-clock start
 // and its zone are kept as well, since occurrences repeat at the same wall
@@ -26,12 +27,16 @@ struct ICalEventData {
     Date start;
     Date end;
     bool allDay = false;
-    QString timeZone;                // the TZID written, when it names a zone
+    QString timeZone;                // the IANA zone the TZID stands for, when it stands for one
     QTimeZone wallZone;              // the zone of the wall-clock start (UTC for "Z" times)
+    // The file's own zone definition, when the TZID names no zone the
+    // platform knows; the occurrences repeat at its wall-clock time.
+    std::shared_ptr<const ICalForeignZone> wallForeign;
     std::optional<CalRecurrenceRule> rule;
     QByteArray ruleText;             // the RRULE value, for the expansion
     Date recurrenceId;               // null on the master
     QList<Date> exceptionDates;      // EXDATE values
+    QList<Date> recurrenceDates;     // RDATE values (a period by its start)
 };
 
 // An event file: its master and its changed occurrences, in any order in the file.
@@ -113,6 +118,10 @@ public:
     ICalendarFile(const ICalendarFile&) = delete;
     ICalendarFile& operator=(const ICalendarFile&) = delete;
 
+    // The document as a file: every line libical would write differently
+    // but that means what a line of the file read says is written as that
+    // line (other programs' spelling, parameter order, value lists, empty
+    // values); libical's own error notes are never written.
     QByteArray toBytes() const;
 
     // Events: the master is the VEVENT without RECURRENCE-ID.
@@ -138,4 +147,7 @@ public:
 private:
     explicit ICalendarFile(icalcomponent_impl* root);
     icalcomponent_impl* m_root;
+    // The bytes the document was read from: lines it writes unchanged keep
+    // their spelling there.
+    QByteArray m_original;
 };

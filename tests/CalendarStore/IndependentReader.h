@@ -1,0 +1,111 @@
+#pragma once
+
+// The files a test wrote, read again by an independent iCalendar reader
+// (check_ics.py, with python3-icalendar and python3-recurring-ical-events),
+// whose occurrences must be the instants the organizer holds: the
+// organizer's reading of its own files can then not hide an error that
+// another program would see. Without python3 or its modules the check is
+// skipped with one message; scripts/install-deps.sh installs them.
+
+#include "Date.h"
+#include "GregorianCalendar.h"
+
+#include <QFileInfo>
+#include <QList>
+#include <QProcess>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+class IndependentReader {
+public:
+    struct Occurrence {
+        Date start;
+        Date end;  // for an all-day occurrence, 00:00 of the day after its last day
+        bool allDay = false;
+    };
+
+    // What the reader must find in the file between from and to.
+    void expect(const QString& path, const Date& from, const Date& to, const QList<Occurrence>& occurrences)
+    {
+        m_input += QStringLiteral("FILE %1 %2 %3\n")
+                       .arg(from.wholeSecondsSince1970())
+                       .arg(to.wholeSecondsSince1970())
+                       .arg(QFileInfo(path).absoluteFilePath())
+                       .toUtf8();
+        for (const Occurrence& o : occurrences)
+            m_input += (token(o.start, o.allDay) + QLatin1Char(' ') + token(o.end, o.allDay) + QLatin1Char('\n')).toUtf8();
+        ++m_files;
+    }
+
+    // Runs the reader over every file expected so far; a disagreement is a
+    // test failure that shows both lists.
+    void verify()
+    {
+        if (m_files == 0) return;
+        const QByteArray input = std::exchange(m_input, QByteArray());
+        m_files = 0;
+        if (!available()) return;
+        QProcess reader;
+        reader.start(python(), {script()});
+        ASSERT_TRUE(reader.waitForStarted(10000));
+        reader.write(input);
+        reader.closeWriteChannel();
+        ASSERT_TRUE(reader.waitForFinished(60000));
+        EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+    }
+
+    ~IndependentReader() { verify(); }
+
+private:
+    // The Debian modules belong to the system's python3, which may not be
+    // the first on the PATH.
+    static QString python()
+    {
+        const QString system = QStringLiteral("/usr/bin/python3");
+        return QFileInfo(system).isExecutable() ? system : QStringLiteral("python3");
+    }
+    static QString script()
+    {
+        return QStringLiteral(ZORAVEL_STORE_FIXTURES "/../check_ics.py");
+    }
+
+    // Whether python3 and the reader's modules are there; asked once.
+    static bool available()
+    {
+        static const bool answer = [] {
+            QProcess probe;
+            probe.start(python(), {script()});
+            if (!probe.waitForStarted(10000)) {
+                std::cerr << "[  NOTE    ] python3 is missing: the checks of the independent iCalendar reader are "
+                             "skipped (scripts/install-deps.sh installs it)\n";
+                return false;
+            }
+            probe.closeWriteChannel();
+            probe.waitForFinished(30000);
+            if (probe.exitCode() == 3) {
+                std::cerr << "[  NOTE    ] " << probe.readAllStandardError().trimmed().toStdString()
+                          << ": the checks of the independent iCalendar reader are skipped (scripts/install-deps.sh "
+                             "installs python3-icalendar and python3-recurring-ical-events)\n";
+                return false;
+            }
+            return true;
+        }();
+        return answer;
+    }
+
+    static QString token(const Date& date, bool allDay)
+    {
+        if (!allDay) return QString::number(date.wholeSecondsSince1970());
+        const DateFields day = GregorianCalendar::fields(date);
+        return QStringLiteral("%1%2%3")
+            .arg(day.year, 4, 10, QLatin1Char('0'))
+            .arg(day.month, 2, 10, QLatin1Char('0'))
+            .arg(day.day, 2, 10, QLatin1Char('0'));
+    }
+
+    QByteArray m_input;
+    int m_files = 0;
+};

@@ -1,0 +1,343 @@
+// Files shared with other calendar programs: zoned times on every date,
+// the zones other producers name, their all-day events, and edits of their
+// series. Every file written here is read again by an independent reader.
+#include "ExportsFixture.h"
+
+#include "../CalendarStore/IndependentReader.h"
+
+#include <libical/ical.h>
+
+namespace ForeignFilesTests {
+
+QByteArray crlf(QByteArray text)
+{
+    return text.replace("\n", "\r\n");
+}
+
+// The content lines of an iCalendar text, unfolded, as they stand.
+QStringList contentLines(const QByteArray& bytes)
+{
+    QByteArray text = bytes;
+    text.replace("\r\n ", "").replace("\r\n\t", "");
+    QStringList lines;
+    for (const QByteArray& line : text.split('\n'))
+        if (!line.trimmed().isEmpty()) lines << QString::fromUtf8(line).remove(QLatin1Char('\r'));
+    return lines;
+}
+
+// The first DTSTART of a file as libical reads it with the file's own
+// definition of its zone (not the system's zone rules).
+Date startByOwnZoneDefinition(const QByteArray& bytes)
+{
+    Date start;
+    icalcomponent* root = icalparser_parse_string(bytes.constData());
+    icalcomponent* event = root ? icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT) : nullptr;
+    icalproperty* property = event ? icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY) : nullptr;
+    icalparameter* tzid = property ? icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER) : nullptr;
+    icaltimezone* zone = tzid ? icalcomponent_get_timezone(root, icalparameter_get_tzid(tzid)) : nullptr;
+    if (zone) start = Date::dateWithTimeIntervalSince1970(double(icaltime_as_timet_with_zone(icalproperty_get_dtstart(property), zone)));
+    if (root) icalcomponent_free(root);
+    return start;
+}
+
+QByteArray fixtureBytes(const QString& name)
+{
+    QFile file(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + name);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    return file.readAll();
+}
+
+class ForeignFilesTest : public ExportsTest {
+protected:
+    qint64 zoneId(const QString& name) { return dataManager().getTimeZoneId(name); }
+
+    // The local item the sync makes of a store event.
+    TaskPtr imported(const QString& uid)
+    {
+        const CalEventPtr event = store->eventWithUID(uid, Date());
+        if (!event) return nullptr;
+        auto item = std::make_shared<Task>();
+        sync->updateInfoFromICalEvent(*event, item, Date(), Date());
+        sync->synchEventTimeZone(*event, item);
+        return item;
+    }
+    // A file of another program in the calendar's folder, read by a fresh store.
+    QString writeForeign(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = calendarFolder() + QStringLiteral("/Events/") + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        reopenStore();
+        return path;
+    }
+
+    // The occurrences the store gives a uid between from and to, which the
+    // independent reader must find in the file as well.
+    CalEventList occurrencesChecked(const QString& uid, const Date& from, const Date& to)
+    {
+        const CalEventList events = store->eventsWithPredicate(
+            CalCalendarStore::eventPredicateWithStartDate(from, to, uid, {storeCalendar}));
+        QList<IndependentReader::Occurrence> held;
+        for (const CalEventPtr& event : events) held << IndependentReader::Occurrence{event->startDate(), event->endDate(), event->isAllDay()};
+        reader.expect(store->eventFilePath(uid), from, to, held);
+        return events;
+    }
+    QString placeFixture(const QString& name)
+    {
+        return writeForeign(name, fixtureBytes(name));
+    }
+
+    IndependentReader reader;
+};
+
+// 10:00 on a summer and a winter day of zones whose daylight saving differs
+// from "now" at one of them, wherever "now" is: written by the organizer at
+// the right instant, and read from another program's file at 10:00.
+TEST_F(ForeignFilesTest, ZonedTimesUseTheZonesOffsetOnTheEventsOwnDate)
+{
+    struct Case {
+        const char* zone;
+        int year, month, day;
+        Date instant;  // 10:00 there
+    };
+    const Case cases[] = {
+        {"America/New_York", 2027, 7, 15, utc(2027, 7, 15, 14)},
+        {"America/New_York", 2027, 12, 15, utc(2027, 12, 15, 15)},
+        {"America/Los_Angeles", 2027, 7, 15, utc(2027, 7, 15, 17)},
+        {"America/Los_Angeles", 2027, 1, 15, utc(2027, 1, 15, 18)},
+        {"Europe/London", 2027, 7, 15, utc(2027, 7, 15, 9)},
+        {"Africa/Cairo", 2027, 7, 15, utc(2027, 7, 15, 7)},
+        {"Africa/Cairo", 2027, 1, 15, utc(2027, 1, 15, 8)},
+        {"Australia/Sydney", 2027, 1, 15, utc(2027, 1, 14, 23)},
+        {"Australia/Sydney", 2027, 7, 15, utc(2027, 7, 15, 0)},
+        {"Pacific/Auckland", 2027, 1, 15, utc(2027, 1, 14, 21)},
+        {"Pacific/Auckland", 2027, 7, 15, utc(2027, 7, 14, 22)},
+        {"America/Santiago", 2027, 1, 15, utc(2027, 1, 15, 13)},
+        {"America/Santiago", 2027, 7, 15, utc(2027, 7, 15, 14)},
+    };
+    const Date nows[] = {local(2026, 12, 8, 12), local(2027, 7, 1, 12)};
+    int n = 0;
+    for (const Date& now : nows) {
+        Clock::setFixed(now);
+        for (const Case& c : cases) {
+            const QString zone = QString::fromLatin1(c.zone);
+            SCOPED_TRACE(QStringLiteral("%1 on %2-%3, now %4").arg(zone).arg(c.month).arg(c.day).arg(Utilities::getMonth(now)).toStdString());
+            const qint64 id = zoneId(zone);
+            ASSERT_NE(id, 0);
+
+            // Written by the organizer.
+            TaskPtr item = storedEvent(local(c.year, c.month, c.day, 10), local(c.year, c.month, c.day, 11));
+            item->setTz(id);
+            ASSERT_TRUE(sync->createNewEventOnICal(item, 1));
+            const auto back = readBack(item->iCalUID());
+            ASSERT_TRUE(back && back->master);
+            EXPECT_EQ(back->master->start, c.instant);
+            EXPECT_EQ(back->master->timeZone, zone);
+            QFile file(store->eventFilePath(item->iCalUID()));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            // Its own zone definition says the same, and covers only the event's dates.
+            EXPECT_EQ(startByOwnZoneDefinition(bytes), c.instant);
+            EXPECT_LT(bytes.size(), 1200);
+            EXPECT_TRUE(bytes.contains(QStringLiteral("DTSTART;TZID=%1:%2%3%4T100000")
+                                                    .arg(zone)
+                                                    .arg(c.year)
+                                                    .arg(c.month, 2, 10, QLatin1Char('0'))
+                                                    .arg(c.day, 2, 10, QLatin1Char('0'))
+                                                    .toUtf8()));
+            reader.expect(file.fileName(), c.instant.dateByAddingTimeInterval(-86400),
+                          c.instant.dateByAddingTimeInterval(86400),
+                          {{c.instant, c.instant.dateByAddingTimeInterval(3600), false}});
+
+            // Written by another program, read into the organizer, and back.
+            const QString uid = QStringLiteral("other-%1").arg(++n);
+            const QString wall = QStringLiteral("%1%2%3T").arg(c.year).arg(c.month, 2, 10, QLatin1Char('0')).arg(c.day, 2, 10, QLatin1Char('0'));
+            writeForeign(uid + QStringLiteral(".ics"),
+                           crlf(QStringLiteral("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Other//EN\nBEGIN:VEVENT\nUID:%1\n"
+                                               "DTSTAMP:20260101T000000Z\nDTSTART;TZID=%2:%3\n"
+                                               "DTEND;TZID=%2:%4\nSUMMARY:Call\nEND:VEVENT\nEND:VCALENDAR\n")
+                                    .arg(uid, zone, wall + QStringLiteral("100000"), wall + QStringLiteral("110000"))
+                                    .toUtf8()));
+            const TaskPtr read = imported(uid);
+            ASSERT_TRUE(read);
+            EXPECT_EQ(read->tz(), id);
+            EXPECT_EQ(read->startTime(), local(c.year, c.month, c.day, 10));
+            EXPECT_EQ(read->endTime(), local(c.year, c.month, c.day, 11));
+            Date start, end;
+            ASSERT_TRUE(sync->reveseTime(read, -1, &start, &end));
+            EXPECT_EQ(start, c.instant);
+            EXPECT_EQ(end, c.instant.dateByAddingTimeInterval(3600));
+        }
+    }
+    reader.verify();
+}
+
+// Zones named otherwise than by IANA are read as the file defines them:
+// Windows ids, a prefixed IANA name, and a name only the file's own
+// VTIMEZONE explains (its series crosses the end of daylight saving).
+TEST_F(ForeignFilesTest, ZonesNamedOtherwiseAreReadByTheirMeaning)
+{
+    Clock::setFixed(local(2026, 12, 8, 12));
+    struct Case {
+        const char* fixture;
+        const char* uid;
+        QList<Date> starts;
+        const char* zone;  // the organizer's zone, "" for a floating item
+        Date localStart;   // the item's start
+    };
+    const Case cases[] = {
+        {"outlook-windows-zone.ics", "040000008200E00074C5B7101A82E00800000000B0E5C4F7A1D9DA0100000000000000001000000045A1C27F3D8E",
+         {utc(2027, 7, 15, 16)}, "America/Los_Angeles", local(2027, 7, 15, 9)},
+        {"exchange-tokyo.ics", "3F2504E0-4F89-11D3-9A0C-0305E82C3301", {utc(2027, 7, 15, 0)}, "Asia/Tokyo", local(2027, 7, 15, 9)},
+        {"mozilla-prefixed-tzid.ics", "b6e7f1a2-5c3d-4e8f-9a0b-1c2d3e4f5a6b", {utc(2027, 7, 15, 3)}, "Asia/Tokyo",
+         local(2027, 7, 15, 12)},
+        {"display-name-zone.ics", "9C1E6A1B-7D2F-4E55-8A3B-2F6D0C4B7E91",
+         {utc(2027, 10, 25, 13), utc(2027, 11, 1, 13), utc(2027, 11, 8, 14)}, "", local(2027, 10, 25, 15)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        placeFixture(QString::fromLatin1(c.fixture));
+        const QString uid = QString::fromLatin1(c.uid);
+        QList<Date> starts;
+        for (const CalEventPtr& event : occurrencesChecked(uid, local(2027, 7, 1), local(2027, 12, 1))) starts << event->startDate();
+        EXPECT_EQ(starts, c.starts);
+        const TaskPtr item = imported(uid);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(dataManager().getTimeZoneName(item->tz()), *c.zone ? QString::fromLatin1(c.zone) : QStringLiteral("Floating"));
+        EXPECT_EQ(item->startTime(), c.localStart);
+    }
+    reader.verify();
+}
+
+// A DTEND equal to its DTSTART on an all-day event: one day, as RFC 5545
+// reads it, in the store and in the organizer.
+TEST_F(ForeignFilesTest, AnAllDayEventEndingOnItsStartLastsItsDay)
+{
+    placeFixture(QStringLiteral("all-day-same-end.ics"));
+    const QString uid = QStringLiteral("20260301T101500Z-4711@example.com");
+    const CalEventList events = occurrencesChecked(uid, local(2027, 7, 1), local(2027, 8, 1));
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events.first()->startDate(), local(2027, 7, 15));
+    EXPECT_EQ(events.first()->endDate(), local(2027, 7, 16));
+    const TaskPtr item = imported(uid);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->isADE(), 1);
+    EXPECT_EQ(item->startTime(), local(2027, 7, 15));
+    EXPECT_EQ(item->endTime(), local(2027, 7, 15, 23, 59, 59));
+    reader.verify();
+}
+
+// Another program changed or deleted the first occurrence of a series; the
+// organizer's rename of the whole series still reaches the file, and the
+// other occurrences and the outside change stay.
+TEST_F(ForeignFilesTest, AnEditOfASeriesWhoseFirstOccurrenceChangedOutsideIsWritten)
+{
+    enum Outside { Deleted, Moved };
+    for (const Outside outside : {Deleted, Moved}) {
+        SCOPED_TRACE(outside == Deleted ? "first occurrence deleted" : "first occurrence moved");
+        TaskPtr series = storedEvent(local(2027, 7, 12, 9), local(2027, 7, 12, 10), 1);
+        series->setRepeatType(2);  // weekly
+        ASSERT_TRUE(sync->createNewEventOnICal(series, 1));
+        const QString uid = series->iCalUID();
+
+        auto other = CalCalendarStore::create(storeFolder.path());
+        const CalEventList firsts = other->eventsWithPredicate(
+            CalCalendarStore::eventPredicateWithStartDate(local(2027, 7, 12), local(2027, 7, 13), uid,
+                                                         {other->calendarWithUID(storeCalendar->uid())}));
+        ASSERT_EQ(firsts.size(), 1);
+        if (outside == Deleted) {
+            ASSERT_TRUE(other->removeEvent(firsts.first(), CalSpanThisEvent));
+        } else {
+            firsts.first()->setStartDate(local(2027, 7, 12, 11));
+            firsts.first()->setEndDate(local(2027, 7, 12, 12));
+            ASSERT_TRUE(other->saveEvent(firsts.first(), CalSpanThisEvent));
+        }
+        reopenStore();
+
+        series->setTaskName(QStringLiteral("Renamed"));
+        series->setLocalStartDate(series->startTime());
+        series->setLocalEndDate(series->endTime());
+        sync->backgroundOneWaySyncUpdateToICalEvent(series, 1);
+        settle();
+        const auto back = readBack(uid);
+        ASSERT_TRUE(back && back->master && back->master->rule);
+        EXPECT_EQ(back->master->title, QStringLiteral("Renamed"));
+        EXPECT_EQ(back->master->start, local(2027, 7, 12, 9));
+        EXPECT_EQ(back->overrides.size(), outside == Moved ? 1 : 0);
+        EXPECT_EQ(back->master->exceptionDates.size(), outside == Deleted ? 1 : 0);
+        const CalEventList weeks = occurrencesChecked(uid, local(2027, 7, 10), local(2027, 8, 1));
+        ASSERT_EQ(weeks.size(), outside == Deleted ? 2 : 3);
+        EXPECT_EQ(weeks.last()->title(), QStringLiteral("Renamed"));
+        EXPECT_EQ(weeks.last()->startDate(), local(2027, 7, 26, 9));
+    }
+    reader.verify();
+}
+
+// Renaming another program's event in the organizer writes the new title
+// and leaves every other line of the file as it was: rules the organizer
+// shows only approximately (or not at all), RDATEs, the file's zone
+// spelling and definition, alarms and unknown properties. The occurrences
+// stay where they were.
+TEST_F(ForeignFilesTest, ARenameKeepsEveryPropertyTheUserDidNotTouch)
+{
+    Clock::setFixed(local(2027, 7, 10, 12));
+    setting->setICalSyncWindowStart(400);
+    setting->setICalSyncWindowEnd(400);
+    struct Case {
+        const char* fixture;
+        const char* uid;
+        const char* title;  // as the file has it
+        int occurrences;    // in July to December 2027
+    };
+    const Case cases[] = {
+        {"google-bysetpos.ics", "5h8k2m4n6p8r0t2v4x6z8b0d2f@google.com", "SUMMARY:Month-end report", 6},
+        {"last-day-of-month.ics", "6A0E4C1B-3D7F-4B2A-9E81-52C7D0F3A4B6", "SUMMARY:Pay rent", 6},
+        {"yearly-fourth-thursday.ics", "thanksgiving-2027@example.com", "SUMMARY:Thanksgiving", 1},
+        {"hourly.ics", "hourly-check@example.com", "SUMMARY:Check the oven", 4},
+        {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "SUMMARY:Physio", 3},
+        {"outlook-windows-zone.ics", "040000008200E00074C5B7101A82E00800000000B0E5C4F7A1D9DA0100000000000000001000000045A1C27F3D8E",
+         "SUMMARY;LANGUAGE=en-us:Planning", 1},
+    };
+    for (const Case& c : cases) placeFixture(QString::fromLatin1(c.fixture));
+    sync->backgroundFullSync();
+    const Date from = local(2027, 7, 1), to = local(2028, 1, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        const QString uid = QString::fromLatin1(c.uid);
+        QList<std::pair<Date, Date>> before;
+        for (const CalEventPtr& event : occurrencesChecked(uid, from, to)) before.append({event->startDate(), event->endDate()});
+        EXPECT_EQ(before.size(), c.occurrences);
+        TaskPtr root;
+        for (const TaskPtr& event : dataManager().getAllRootEvents())
+            if (event->iCalUID() == uid) root = event;
+        ASSERT_TRUE(root);
+
+        root->setTaskName(QStringLiteral("Renamed"));
+        root->setLocalStartDate(root->startTime());
+        root->setLocalEndDate(root->endTime());
+        root->setPrevtz(root->tz());
+        root->setPrevAllDay(root->isADE());
+        sync->backgroundOneWaySyncUpdateToICalEvent(root, 1);
+        settle();
+
+        QFile file(store->eventFilePath(uid));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList after = contentLines(file.readAll());
+        EXPECT_TRUE(after.contains(QStringLiteral("SUMMARY:Renamed")));
+        for (const QString& line : contentLines(fixtureBytes(QString::fromLatin1(c.fixture)))) {
+            if (line.startsWith(QLatin1String("DTSTAMP:")) || line == QLatin1String(c.title)) continue;
+            EXPECT_TRUE(after.contains(line)) << "lost: " << line.toStdString();
+        }
+        QList<std::pair<Date, Date>> now;
+        for (const CalEventPtr& event : occurrencesChecked(uid, from, to)) {
+            now.append({event->startDate(), event->endDate()});
+            EXPECT_EQ(event->title(), QStringLiteral("Renamed"));
+        }
+        EXPECT_EQ(now, before);
+    }
+    reader.verify();
+}
+
+}  // namespace ForeignFilesTests
