@@ -99,8 +99,10 @@ public:
     // --- the store queries ---
     // Nothing (nullopt or null) while the sync is off, and when the store
     // could not answer in full: a failed query is never an empty answer.
-    std::optional<CalEventList> getICalEventsWithCalendars(const CalCalendarList& calendars) const;
-    std::optional<CalTaskList> getICalTasksWithCalendars(const CalCalendarList& calendars) const;
+    // Given partial, a store that could not read some files answers what it
+    // read and sets it; the caller must then withhold deletions.
+    std::optional<CalEventList> getICalEventsWithCalendars(const CalCalendarList& calendars, bool* partial = nullptr) const;
+    std::optional<CalTaskList> getICalTasksWithCalendars(const CalCalendarList& calendars, bool* partial = nullptr) const;
     std::optional<CalEventList> getICalEventsWithEventUIDList(const QStringList& uids) const;
     static Date findEndDateForIEvent(const CalEvent& event, const Date& start);
     CalEventPtr findNextRootForIEvent(const CalEvent& event, const Date& startDate, const Date& endDate) const;

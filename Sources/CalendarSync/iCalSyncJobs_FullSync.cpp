@@ -366,14 +366,33 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     saveItem(manager, root);
 }
 
-void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& unreadable)
+namespace {
+
+// A store that could not read some files answers the rest: what it read is
+// taken in, and deletions wait where it could not read (everywhere when it
+// cannot say where).
+template <class Unreadable>
+Unreadable withheldWhereUnread(Unreadable unreadable, bool partial, const char* what)
+{
+    if (!partial) return unreadable;
+    qWarning().noquote() << "Calendar store: some" << what
+                         << "files could not be read (each is logged); the rest is taken in, and deletions wait";
+    if (unreadable.uids.isEmpty()) unreadable.elsewhere = true;
+    return unreadable;
+}
+
+}  // namespace
+
+void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& readable)
 {
     CoreData* manager = CoreData::shared();
-    const std::optional<CalEventList> fetched = getICalEventsWithCalendars(calendars);
+    bool partial = false;
+    const std::optional<CalEventList> fetched = getICalEventsWithCalendars(calendars, &partial);
     if (!fetched) {
         qWarning() << "Calendar store: its events could not be read in full; events are left as they are";
         return;
     }
+    const UnreadableCalendars unreadable = withheldWhereUnread(readable, partial, "event");
     // One event per uid: the first after sorting by uid.
     CalEventList sorted = *fetched;
     std::stable_sort(sorted.begin(), sorted.end(),
@@ -494,14 +513,16 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
 
 // --- tasks of the full sync ---
 
-void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const UnreadableCalendars& unreadable)
+void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const UnreadableCalendars& readable)
 {
     CoreData* manager = CoreData::shared();
-    const std::optional<CalTaskList> fetched = getICalTasksWithCalendars(calendars);
+    bool partial = false;
+    const std::optional<CalTaskList> fetched = getICalTasksWithCalendars(calendars, &partial);
     if (!fetched) {
         qWarning() << "Calendar store: its tasks could not be read in full; tasks are left as they are";
         return;
     }
+    const UnreadableCalendars unreadable = withheldWhereUnread(readable, partial, "task");
     const CalTaskList& system = *fetched;
     QHash<QString, qsizetype> systemIndex;
     for (qsizetype s = 0; s < system.size(); ++s)

@@ -129,6 +129,80 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+// What one file may cost: libical's parse time grows much faster than a
+// line's length, so a huge line or file from elsewhere would hold the store.
+constexpr qint64 largestFile = 10 << 20;
+constexpr qint64 largestLine = 1 << 20;
+
+// Reads a regular file inside the store without following a symbolic link
+// and without waiting on a FIFO or a device (another program may leave
+// anything under a name the store lists). Empty problem on success.
+QByteArray readRegularFile(const QString& path, qint64 limit, QString* problem)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        *problem = errno == ELOOP ? QStringLiteral("a symbolic link is not followed")
+                                  : QStringLiteral("cannot be read: ") + systemError(errno);
+        return {};
+    }
+    QByteArray bytes;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        *problem = QStringLiteral("cannot be read: ") + systemError(errno);
+    } else if (!S_ISREG(status.st_mode)) {
+        *problem = QStringLiteral("not a regular file; skipped");
+    } else if (status.st_size > limit) {
+        *problem = QStringLiteral("larger than %1 MiB; skipped").arg(limit >> 20);
+    } else {
+        bytes.resize(qsizetype(status.st_size));
+        qsizetype have = 0;
+        // A file that grows while it is read is read up to the limit.
+        while (problem->isEmpty()) {
+            if (have == bytes.size()) {
+                if (have > limit) break;
+                bytes.resize(std::min<qsizetype>(have + 65536, limit + 1));
+            }
+            const ssize_t got = ::read(fd, bytes.data() + have, size_t(bytes.size() - have));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) *problem = QStringLiteral("cannot be read: ") + systemError(errno);
+            if (got <= 0) break;
+            have += got;
+        }
+        bytes.truncate(have);
+        if (problem->isEmpty() && have > limit) *problem = QStringLiteral("larger than %1 MiB; skipped").arg(limit >> 20);
+    }
+    ::close(fd);
+    if (!problem->isEmpty()) bytes.clear();
+    return bytes;
+}
+
+// The longest line once folded lines are joined (a line that starts with a
+// space or a tab continues the one before).
+qint64 longestUnfoldedLine(const QByteArray& bytes)
+{
+    qint64 longest = 0;
+    qint64 current = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n') {
+            ++current;
+            continue;
+        }
+        const bool continues = i + 1 < bytes.size() && (bytes[i + 1] == ' ' || bytes[i + 1] == '\t');
+        longest = std::max(longest, current);
+        if (!continues) current = 0;
+    }
+    return std::max(longest, current);
+}
+
+// A file cut short (by a full disk, or a copy that stopped) still parses as
+// far as it goes; it is refused rather than read as less than it held.
+bool endsItsCalendar(const QByteArray& bytes)
+{
+    const QByteArray last = bytes.trimmed();
+    const qsizetype start = last.lastIndexOf('\n') + 1;
+    return last.mid(start).trimmed().compare("END:VCALENDAR", Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 struct CalCalendarStore::FileEntry {
@@ -149,6 +223,7 @@ struct CalCalendarStore::CalendarEntry {
     CalCalendar calendar;
     quint64 infoFingerprint = 0;
     bool listable = true;
+    QStringList unlistable;  // its Events or Tasks folder, when it cannot be listed
     QList<FileEntry> events;
     QList<FileEntry> tasks;
 };
@@ -292,9 +367,9 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
     calendar.m_editable = folderInfo.isWritable();
 
     const QString infoPath = entry->folder + QLatin1Char('/') + infoFile;
-    QFile info(infoPath);
-    if (info.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = info.read(1 << 20);
+    QString infoProblem;
+    const QByteArray bytes = readRegularFile(infoPath, largestLine, &infoProblem);
+    if (infoProblem.isEmpty()) {
         entry->infoFingerprint = fingerprint(bytes);
         const PropertyList::Result read = PropertyList::fromData(bytes);
         const QVariantMap map = read.value.toMap();
@@ -316,7 +391,7 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         }
     } else {
         entry->infoFingerprint = 0;
-        logOnceLocked(infoPath, QStringLiteral("missing or unreadable; the calendar is named after its folder"));
+        logOnceLocked(infoPath, infoProblem + QStringLiteral("; the calendar is named after its folder"));
     }
 
     for (const bool tasks : {false, true}) {
@@ -324,12 +399,21 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         QList<FileEntry>& files = tasks ? entry->tasks : entry->events;
         const QList<FileEntry>* before = previous ? (tasks ? &previous->tasks : &previous->events) : nullptr;
         const QDir dir(folder);
-        if (dir.exists() && !QFileInfo(folder).isReadable()) {
+        const QFileInfo folderOfKind(folder);
+        QFileInfoList listing;
+        if (folderOfKind.isSymLink()) {
+            // What it points at is outside the store's care: not read, and
+            // (being unread) nothing is taken for deleted from it.
             entry->listable = false;
+            entry->unlistable << folder;
+            logOnceLocked(folder, QStringLiteral("a symbolic link is not followed"));
+        } else if (dir.exists() && !folderOfKind.isReadable()) {
+            entry->listable = false;
+            entry->unlistable << folder;
             logOnceLocked(folder, QStringLiteral("cannot be listed"));
+        } else {
+            listing = dir.entryInfoList({QStringLiteral("*.ics")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         }
-        QFileInfoList listing =
-            dir.entryInfoList({QStringLiteral("*.ics")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         // Ordered by path as compared everywhere else in the index, so a
         // written file is found and placed by a binary search.
         std::stable_sort(listing.begin(), listing.end(),
@@ -364,13 +448,15 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
         same.duplicate = false;
         return same;
     }
-    QFile handle(file.path);
-    if (!handle.open(QIODevice::ReadOnly)) {
-        file.problem = QStringLiteral("cannot be read: ") + handle.errorString();
+    const QByteArray bytes = readRegularFile(file.path, largestFile, &file.problem);
+    if (file.problem.isEmpty() && longestUnfoldedLine(bytes) > largestLine)
+        file.problem = QStringLiteral("a line longer than %1 MiB; skipped").arg(largestLine >> 20);
+    else if (file.problem.isEmpty() && !endsItsCalendar(bytes))
+        file.problem = bytes.trimmed().isEmpty() ? QStringLiteral("empty") : QStringLiteral("cut short (no END:VCALENDAR)");
+    if (!file.problem.isEmpty()) {
         logOnceLocked(file.path, file.problem);
         return file;
     }
-    const QByteArray bytes = handle.readAll();
     file.fingerprint = fingerprint(bytes);
     if (old && old->fingerprint == file.fingerprint && old->usable()) {
         // Touched but not changed: keep what was read.
@@ -494,10 +580,12 @@ QStringList CalCalendarStore::unreadableFiles() const
     std::lock_guard lock(m_mutex);
     ensureIndexedLocked();
     QStringList files;
-    for (const CalendarEntry& calendar : m_index->calendars)
+    for (const CalendarEntry& calendar : m_index->calendars) {
+        files += calendar.unlistable;
         for (const auto* list : {&calendar.events, &calendar.tasks})
             for (const FileEntry& file : *list)
                 if (!file.usable()) files << file.path;
+    }
     return files;
 }
 
@@ -548,7 +636,9 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
     } else {
         if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
         folder = entry->folder;
-        const PropertyList::Result read = PropertyList::readFile(folder + QLatin1Char('/') + infoFile);
+        QString problem;
+        const PropertyList::Result read =
+            PropertyList::fromData(readRegularFile(folder + QLatin1Char('/') + infoFile, largestLine, &problem));
         info = read.value.toMap();  // an unreadable one is written anew
         if (!calendar->type().isEmpty()) info.insert(QStringLiteral("Type"), calendar->type());
         if (calendar->color().isValid())
@@ -1062,8 +1152,9 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     if (source != target && refusesWritesLocked(source, error, QStringLiteral("event"))) return false;
     const QString uid = location->file->uid;
     const QString path = location->file->path;
-    QFile current(path);
-    auto document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+    QString unread;
+    const QByteArray currentBytes = readRegularFile(path, largestFile, &unread);
+    auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
 
@@ -1116,8 +1207,9 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     if (refusesWritesLocked(location->calendar, error, QStringLiteral("event"))) return false;
     CalendarEntry* calendar = location->calendar;
     const QString path = location->file->path;
-    QFile current(path);
-    auto document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+    QString unread;
+    const QByteArray currentBytes = readRegularFile(path, largestFile, &unread);
+    auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
     const Date occurrence = event->occurrence();
@@ -1164,8 +1256,9 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
     const QString oldPath = location ? location->file->path : QString();
     std::unique_ptr<ICalendarFile> document;
     if (location) {
-        QFile current(oldPath);
-        document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+        QString unread;
+        const QByteArray currentBytes = readRegularFile(oldPath, largestFile, &unread);
+        document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
         if (!document)
             return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + oldPath));
     } else {

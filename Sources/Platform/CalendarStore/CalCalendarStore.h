@@ -131,8 +131,10 @@ public:
     bool saveTask(const CalTaskPtr& task, CalError* error = nullptr);
     bool removeTask(const CalTaskPtr& task, CalError* error = nullptr);
 
-    // The files the last scan could not use (unreadable, not iCalendar, a
-    // uid another file holds first, a symbolic link); each is logged once.
+    // The files the last scan could not use (unreadable, not iCalendar, not
+    // a regular file, too large, a uid another file holds first, a symbolic
+    // link), and the Events and Tasks folders it could not list; each is
+    // logged once.
     QStringList unreadableFiles() const;
 
 private:
