@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHashFunctions>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QRandomGenerator>
 #include <QUuid>
@@ -623,6 +622,9 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
     if (isNew) {
         const QString uid = calendar->uid().isEmpty() ? newUid() : calendar->uid();
         folder = m_root + QLatin1Char('/') + QString(uid).replace(QLatin1Char('/'), QLatin1Char('_')) + calendarSuffix;
+        if (refusesLinkedPathLocked(folder + QLatin1Char('/') + eventsFolder, error)
+            || refusesLinkedPathLocked(folder + QLatin1Char('/') + tasksFolder, error))
+            return false;
         if (!QDir().mkpath(folder + QLatin1Char('/') + eventsFolder) || !QDir().mkpath(folder + QLatin1Char('/') + tasksFolder))
             return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                         QStringLiteral("cannot create the folder ") + folder));
@@ -645,8 +647,11 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
             info.insert(QStringLiteral("Color"), calendar->color().name(QColor::HexRgb).toUpper());
     }
     info.insert(QStringLiteral("Title"), calendar->title());
-    if (PropertyList::writeFile(folder + QLatin1Char('/') + infoFile, info) != PropertyList::Error::None) {
+    const std::optional<QByteArray> infoBytes = PropertyList::toData(info);
+    CalError written;
+    if (!infoBytes || !writeFileLocked(folder + QLatin1Char('/') + infoFile, *infoBytes, &written)) {
         if (isNew) QDir(folder).removeRecursively();
+        if (written.code == CalError::Code::Refused) return reportCalError(error, written);
         return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                     QStringLiteral("cannot write ") + folder + QLatin1Char('/') + infoFile));
     }
@@ -673,6 +678,8 @@ bool CalCalendarStore::removeCalendar(const CalCalendarPtr& calendar, CalError* 
     if (!entry)
         return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no such calendar")));
     if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
+    // The removal takes symbolic links inside away as links, never what they name.
+    if (refusesLinkedPathLocked(entry->folder, error)) return false;
     if (!QDir(entry->folder).removeRecursively())
         return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                     QStringLiteral("cannot remove ") + entry->folder));
@@ -889,19 +896,43 @@ CalTaskPtr CalCalendarStore::taskWithUID(const QString& uid, CalError* error) co
 
 bool CalCalendarStore::writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error)
 {
+    if (refusesLinkedPathLocked(path, error)) return false;
     if (PendingWrites* pending = openBatchLocked()) return writeWithoutFlushLocked(path, bytes, pending, error);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
-                                                QStringLiteral("cannot write %1: %2").arg(path, file.errorString())));
+    PendingWrites alone;
+    return writeWithoutFlushLocked(path, bytes, &alone, error) && flushLocked(&alone, error);
 }
 
 bool CalCalendarStore::removeFileLocked(const QString& path, CalError* error)
 {
+    if (refusesLinkedPathLocked(path, error)) return false;
     // A file removed again needs no flush (its folder still does).
     if (PendingWrites* pending = openBatchLocked()) pending->files.remove(path);
     if (QFile::remove(path) || !QFileInfo::exists(path)) return true;
     return reportCalError(error, CalError::make(CalError::Code::WriteFailed, QStringLiteral("cannot remove ") + path));
+}
+
+// Another program may have put a symbolic link anywhere in the store (a
+// calendar's Events folder, its Info.plist, an event file); a write, rename
+// or removal through it would change what lies outside. Every component
+// under the root is checked, the last one too when it exists.
+bool CalCalendarStore::refusesLinkedPathLocked(const QString& path, CalError* error) const
+{
+    const QString prefix = m_root + QLatin1Char('/');
+    const auto refuse = [&](const QString& why) {
+        logOnceLocked(path, why);
+        return !reportCalError(error, CalError::make(CalError::Code::Refused, path + QStringLiteral(": ") + why));
+    };
+    if (!path.startsWith(prefix)) return refuse(QStringLiteral("outside the store"));
+    for (qsizetype at = prefix.size(); at <= path.size(); ++at) {
+        if (at < path.size() && path.at(at) != QLatin1Char('/')) continue;
+        struct stat status {};
+        if (::lstat(QFile::encodeName(path.left(at)).constData(), &status) != 0) {
+            if (errno == ENOENT) return false;  // what does not exist yet is made as a folder or a file
+            continue;
+        }
+        if (S_ISLNK(status.st_mode)) return refuse(QStringLiteral("a symbolic link is not followed"));
+    }
+    return false;
 }
 
 // --- batches of writes ---
@@ -970,7 +1001,7 @@ bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteA
     const QByteArray target = QFile::encodeName(path);
     // A rewritten file keeps its permissions, as other programs set them.
     struct stat existing {};
-    const bool replaces = ::stat(target.constData(), &existing) == 0;
+    const bool replaces = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
     const mode_t mode = replaces ? (existing.st_mode & 07777) : 0666;
     QByteArray temporary;
     int fd = -1;

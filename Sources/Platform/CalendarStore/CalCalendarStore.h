@@ -158,6 +158,8 @@ private:
     std::optional<EventLocation> locateEventLocked(const QString& uid) const;
     std::optional<EventLocation> locateTaskLocked(const QString& uid) const;
     bool writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error);
+    // Refused when a component of the path under the root is a symbolic link.
+    bool refusesLinkedPathLocked(const QString& path, CalError* error) const;
     struct PendingWrites {
         int depth = 0;            // open batches of the thread
         QSet<QString> files;      // written, not yet flushed
