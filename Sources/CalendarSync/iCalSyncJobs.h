@@ -164,10 +164,19 @@ public:
     static int storeSpanOfScope(qint64 scope);
     static int zoneSpanOfScope(qint64 scope);
     bool createNewEventOnICal(const TaskPtr& event, qint64 updateREType);
-    // The same for a list, with the links to the new store copies written in
-    // one database unit: one commit for the list, not one per event. Answers
-    // how many events were created and linked.
+    // The same for a list, named and linked in database units of
+    // newEventsPerUnit events (not one per event). Answers how many events
+    // were created and linked.
     int createNewEventsOnICal(const TaskList& events, qint64 updateREType);
+    // One committed group of createNewEventsOnICal: how many were linked,
+    // -1 when the database took none of their names.
+    int createNewEventGroupOnICal(const TaskList& group, qint64 updateREType);
+    static constexpr qsizetype newEventsPerUnit = 250;
+    // The start-up's first step: the uids marked while their copies were
+    // written (an export a crash cut short) become links to the copies
+    // that are there; the items of the others are pushed again. False when
+    // that could not be stored.
+    bool settlePendingStoreCopies();
     bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
     bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
     bool createNewTaskOnICal(const TaskPtr& task);

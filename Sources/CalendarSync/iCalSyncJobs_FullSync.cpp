@@ -145,6 +145,35 @@ bool iCalSyncJobs::UnreadableCalendars::covers(const CoreData& manager, const Ta
 
 // --- the full sync ---
 
+bool iCalSyncJobs::settlePendingStoreCopies()
+{
+    CoreData* manager = CoreData::shared();
+    TaskList marked;
+    for (const TaskPtr& item : manager->getAllRootEvents())
+        if (item && item->iCalUID().startsWith(pendingStoreCopyMark)) marked << item;
+    if (marked.isEmpty()) return true;
+    int adopted = 0;
+    Transaction unit;
+    for (const TaskPtr& item : marked) {
+        unit.keep(item);
+        const QString uid = item->iCalUID().mid(pendingStoreCopyMark.size());
+        if (const CalEventPtr copy = m_iCalStore->eventWithUID(uid, Date())) {
+            linkToStoreCopy(item, *copy);
+            ++adopted;
+        } else {
+            item->setICalUID(QString());
+            if (!item->dehydrate()) qWarning().noquote() << "Calendar store: the mark of item" << item->primaryKey() << "could not be removed";
+        }
+    }
+    if (!unit.commit()) {
+        qWarning() << "Calendar store: the copies of an export cut short could not be settled; events wait for the next sync";
+        return false;
+    }
+    qInfo().noquote() << "Calendar store: an export was cut short;" << adopted << "written copies are linked,"
+                      << marked.size() - adopted << "events are written again";
+    return true;
+}
+
 void iCalSyncJobs::waitToFullSync()
 {
     CoreData* manager = CoreData::shared();
@@ -165,7 +194,9 @@ void iCalSyncJobs::waitToFullSync()
             qWarning().noquote() << "Calendar store: not every calendar could be read; nothing is deleted:" << error.text;
             unreadable.elsewhere = true;
         }
-        fullSyncEvents(calendars, unreadable);
+        // Marked uids left unsettled would be taken for deletions and their
+        // copies for new events: the events wait for the next sync.
+        if (settlePendingStoreCopies()) fullSyncEvents(calendars, unreadable);
         fullSyncTasks(calendars, unreadable);
     }
 

@@ -7,8 +7,10 @@
 #include "CoreData.h"
 #include "Task.h"
 #include "Transaction.h"
+#include "iCalSyncJobsShared.h"
 
 #include <QDebug>
+#include <QUuid>
 
 #include <exception>
 
@@ -150,42 +152,100 @@ bool iCalSyncJobs::hasStoreCalendar(const TaskPtr& item) const
 bool iCalSyncJobs::createNewEventOnICal(const TaskPtr& event, qint64 updateREType)
 {
     if (!mayCreateEvent(event)) return false;
-    return saveICalEvent(event, CalEvent::event(), updateREType, true);
+    return createNewEventsOnICal({event}, updateREType) == 1;
 }
 
+// A crash may come at any moment of an export. Each group of new events is
+// named first: their uids are committed with a mark before any file is
+// written; then the files are written and flushed, and the links committed
+// without the mark. A start after a crash finds either no mark (nothing
+// written, or all linked) or marked uids, whose files it adopts when they
+// are there and whose items it pushes again when they are not: every event
+// ends once in the store and once here, never twice.
 int iCalSyncJobs::createNewEventsOnICal(const TaskList& events, qint64 updateREType)
 {
-    // The store copies are written first, outside the unit, so the record
-    // lock is held only for the links and not for the file writes. They are
-    // flushed to the disk together, and linked only once they are there.
-    std::vector<std::pair<TaskPtr, CalEventPtr>> written;
-    written.reserve(size_t(events.size()));
-    // Not flushed one by one: once, before the links.
-    CalCalendarStore::WriteBatch batch(m_iCalStore);
-    for (const TaskPtr& event : events) {
-        if (!mayCreateEvent(event)) continue;
-        const CalEventPtr record = CalEvent::event();
-        if (writeICalEvent(event, record, updateREType, true)) written.emplace_back(event, record);
+    TaskList allowed;
+    for (const TaskPtr& event : events)
+        if (mayCreateEvent(event)) allowed << event;
+    int linked = 0;
+    for (qsizetype from = 0; from < allowed.size(); from += newEventsPerUnit) {
+        const TaskList group = allowed.mid(from, newEventsPerUnit);
+        const int made = createNewEventGroupOnICal(group, updateREType);
+        if (made < 0) break;  // the database takes no unit: the rest waits for the next sync
+        linked += made;
     }
-    const bool durable = written.empty() || storeCopiesAreDurable("new store events", qsizetype(written.size()));
-    batch.commit();
-    if (written.empty()) return 0;
-    if (!durable) {
-        for (const auto& [event, record] : written) deleteEventOnICal(record, 1);
-        return 0;
+    return linked;
+}
+
+int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 updateREType)
+{
+    std::vector<std::pair<TaskPtr, CalEventPtr>> copies;
+    copies.reserve(size_t(group.size()));
+    // An item refused by the store keeps the link it had.
+    QStringList formerUids;
+    {
+        Transaction unit;
+        for (const TaskPtr& event : group) {
+            const CalEventPtr record = CalEvent::event();
+            record->setUidOfNewEvent(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+            unit.keep(event);
+            formerUids << event->iCalUID();
+            event->setICalUID(pendingStoreCopyMark + record->uid());
+            if (!event->dehydrate()) break;
+            copies.emplace_back(event, record);
+        }
+        if (copies.size() < size_t(group.size()) || !unit.commit()) {
+            qWarning().noquote() << "Calendar store: the names of" << group.size()
+                                 << "new store events could not be stored; they are not written";
+            return -1;
+        }
+    }
+
+    // The store copies are written outside the unit, so the record lock is
+    // held only for the links and not for the file writes. They are flushed
+    // to the disk together, and linked only once they are there.
+    std::vector<bool> written(copies.size(), false);
+    bool any = false;
+    {
+        CalCalendarStore::WriteBatch batch(m_iCalStore);
+        for (size_t i = 0; i < copies.size(); ++i) {
+            const auto& [event, record] = copies[i];
+            // What fillICalEvent sets is the item's; the name stays.
+            const QString uid = record->uid();
+            written[i] = writeICalEvent(event, record, updateREType, true);
+            if (written[i] && record->uid() != uid)
+                qWarning().noquote() << "Calendar store: the new event" << named(event) << "took the uid" << record->uid();
+            any = any || written[i];
+        }
+        const bool durable = !any || storeCopiesAreDurable("new store events", qsizetype(copies.size()));
+        batch.commit();
+        if (!durable) {
+            for (size_t i = 0; i < copies.size(); ++i)
+                if (written[i]) deleteEventOnICal(copies[i].second, 1);
+            std::fill(written.begin(), written.end(), false);
+        }
     }
 
     Transaction unit;
-    for (const auto& [event, record] : written) {
+    int count = 0;
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const auto& [event, record] = copies[i];
         unit.keep(event);
-        linkToStoreCopy(event, *record);
+        if (written[i]) {
+            linkToStoreCopy(event, *record);
+            ++count;
+        } else {
+            event->setICalUID(formerUids.at(qsizetype(i)));
+            if (!event->dehydrate()) qWarning().noquote() << "The mark of" << named(event) << "could not be removed";
+        }
     }
-    if (unit.commit()) return int(written.size());
-    // Unlinked store copies would come back as new items with the next full
-    // sync, doubling every event of the list: take them out again.
-    qWarning().noquote() << "Calendar store: the links of" << written.size()
+    if (unit.commit()) return count;
+    // The marks stay: the next start pushes these items again, so their
+    // copies go rather than come back as doubles.
+    qWarning().noquote() << "Calendar store: the links of" << count
                          << "new store events could not be stored; the copies are removed";
-    for (const auto& [event, record] : written) deleteEventOnICal(record, 1);
+    for (size_t i = 0; i < copies.size(); ++i)
+        if (written[i]) deleteEventOnICal(copies[i].second, 1);
     return 0;
 }
 

@@ -1176,7 +1176,15 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         return true;
     };
     if (!location) {
-        if (!createSeries(newUid())) return false;
+        // A uid the caller named is taken unless its file name is in use
+        // (by a file the index could not read, say): that file is not ours.
+        QString uid = event->uid();
+        struct stat existing {};
+        if (uid.isEmpty()
+            || ::lstat(QFile::encodeName(target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid)).constData(),
+                       &existing) == 0)
+            uid = newUid();
+        if (!createSeries(uid)) return false;
         return reportCalError(error, CalError::none());
     }
     CalendarEntry* source = location->calendar;
