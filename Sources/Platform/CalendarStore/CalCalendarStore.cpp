@@ -911,6 +911,25 @@ bool CalCalendarStore::removeFileLocked(const QString& path, CalError* error)
     return reportCalError(error, CalError::make(CalError::Code::WriteFailed, QStringLiteral("cannot remove ") + path));
 }
 
+// Another program may have written a file since the store last read it
+// (the watcher reports it a moment later). Before a write over it, its
+// version is taken into the index and reported as the watcher would have,
+// so the organizer imports it; true when that happened. The file entry is
+// read anew: pointers into the calendar's file list do not survive.
+bool CalCalendarStore::takeInOutsideChangeLocked(CalendarEntry* calendar, bool tasks, const FileEntry& file,
+                                                 const QByteArray& currentBytes)
+{
+    if (file.size == currentBytes.size() && file.fingerprint == fingerprint(currentBytes)) return false;
+    const QString uid = file.uid;
+    const QString path = file.path;
+    reindexFileLocked(calendar, tasks, path);
+    Changes changes;
+    (tasks ? changes.tasks : changes.events)[1] << uid;
+    qInfo().noquote() << "Calendar store:" << path << "was changed outside since it was read; that version is kept under this write";
+    postChanges(changes);
+    return true;
+}
+
 // Another program may have put a symbolic link anywhere in the store (a
 // calendar's Events folder, its Info.plist, an event file); a write, rename
 // or removal through it would change what lies outside. Every component
@@ -1134,6 +1153,56 @@ void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, co
 
 namespace {
 
+bool sameInstant(const Date& a, const Date& b)
+{
+    return a.wholeSecondsSince1970() == b.wholeSecondsSince1970() && bool(a) == bool(b);
+}
+
+// The component of a file a write to that occurrence (null: the series) changes.
+const ICalEventData* componentOf(const ICalEventFileData& file, const Date& occurrence)
+{
+    if (occurrence)
+        for (const ICalEventData& changed : file.overrides)
+            if (sameInstant(changed.recurrenceId, occurrence)) return &changed;
+    return file.master ? &*file.master : nullptr;
+}
+
+// The organizer's change on top of another program's: a field the event
+// still carries as the store last read it was not changed here, so the
+// other program's value stays. withTimes: the times and the rule too (a
+// write of the series itself).
+ICalEventFields mergedOntoOutside(ICalEventFields ours, const ICalEventData& lastRead, const ICalEventData& now,
+                                  bool withTimes)
+{
+    if (ours.title == lastRead.title) ours.title = now.title;
+    if (ours.location == lastRead.location) ours.location = now.location;
+    if (ours.notes == lastRead.notes) ours.notes = now.notes;
+    if (ours.url == lastRead.url) ours.url = now.url;
+    if (!withTimes) return ours;
+    if (sameInstant(ours.start, lastRead.start) && sameInstant(ours.end, lastRead.end) && ours.allDay == lastRead.allDay
+        && ours.timeZone == lastRead.timeZone) {
+        ours.start = now.start;
+        ours.end = now.end;
+        ours.allDay = now.allDay;
+        ours.timeZone = now.timeZone;
+    }
+    if (ours.rule == lastRead.rule) ours.rule = now.rule;
+    return ours;
+}
+
+ICalTaskData mergedOntoOutside(ICalTaskData ours, const ICalTaskData& lastRead, const ICalTaskData& now)
+{
+    if (ours.title == lastRead.title) ours.title = now.title;
+    if (ours.notes == lastRead.notes) ours.notes = now.notes;
+    if (ours.url == lastRead.url) ours.url = now.url;
+    if (sameInstant(ours.due, lastRead.due)) ours.due = now.due;
+    if (ours.completed == lastRead.completed && sameInstant(ours.completedDate, lastRead.completedDate)) {
+        ours.completed = now.completed;
+        ours.completedDate = now.completedDate;
+    }
+    return ours;
+}
+
 ICalEventFields fieldsOf(const CalEvent& event)
 {
     ICalEventFields fields;
@@ -1161,7 +1230,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     if (!ICalendarFile::canWrite(event->startDate()) || (event->endDate() && !ICalendarFile::canWrite(event->endDate())))
         return reportCalError(error, CalError::make(CalError::Code::Refused,
                                                     QStringLiteral("the event has no start date, or a date beyond the year 3000")));
-    const ICalEventFields fields = fieldsOf(*event);
+    ICalEventFields fields = fieldsOf(*event);
     const auto location = locateEventLocked(event->uid());
 
     const auto createSeries = [&](const QString& uid) {
@@ -1199,6 +1268,19 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
 
     const Date occurrence = event->occurrence();
     const Date masterStart = document->masterStart();
+    const std::shared_ptr<const ICalEventFileData> lastRead = location->file->events;
+    if (takeInOutsideChangeLocked(source, false, *location->file, currentBytes)) {
+        QString problem;
+        const auto now = ICalendarFile::readEvents(currentBytes, &problem);
+        const ICalEventData* before = lastRead ? componentOf(*lastRead, occurrence) : nullptr;
+        const ICalEventData* after = now ? componentOf(*now, occurrence) : nullptr;
+        if (!before || !after || now->uid != uid)
+            return reportCalError(error, CalError::make(CalError::Code::CannotRead,
+                                                        QStringLiteral("changed outside and not readable: ") + path));
+        // The times count only where the write sets them as they are (not
+        // where a series is moved by an occurrence's shift).
+        fields = mergedOntoOutside(fields, *before, *after, !document->masterRepeats() || !occurrence);
+    }
     const bool firstOccurrence = occurrence.wholeSecondsSince1970() == masterStart.wholeSecondsSince1970();
     if (document->masterRepeats() && occurrence && span == CalSpanThisEvent) {
         document->writeOverride(uid, occurrence, fields);
@@ -1251,6 +1333,9 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
+    // What another program wrote since stays (the removal edits the file as
+    // it is now) and is reported.
+    takeInOutsideChangeLocked(calendar, false, *location->file, currentBytes);
     const Date occurrence = event->occurrence();
     const bool firstOccurrence =
         occurrence.wholeSecondsSince1970() == document->masterStart().wholeSecondsSince1970();
@@ -1300,6 +1385,15 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
         document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
         if (!document)
             return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + oldPath));
+        const std::shared_ptr<const ICalTaskData> lastRead = location->file->task;
+        if (takeInOutsideChangeLocked(source, true, *location->file, currentBytes)) {
+            QString problem;
+            const auto now = ICalendarFile::readTask(currentBytes, &problem);
+            if (!lastRead || !now || now->uid != uid)
+                return reportCalError(error, CalError::make(CalError::Code::CannotRead,
+                                                            QStringLiteral("changed outside and not readable: ") + oldPath));
+            data = mergedOntoOutside(data, *lastRead, *now);
+        }
     } else {
         document = ICalendarFile::newCalendar();
     }

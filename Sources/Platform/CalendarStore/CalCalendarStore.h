@@ -158,6 +158,8 @@ private:
     std::optional<EventLocation> locateEventLocked(const QString& uid) const;
     std::optional<EventLocation> locateTaskLocked(const QString& uid) const;
     bool writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error);
+    bool takeInOutsideChangeLocked(CalendarEntry* calendar, bool tasks, const FileEntry& file,
+                                   const QByteArray& currentBytes);
     // Refused when a component of the path under the root is a symbolic link.
     bool refusesLinkedPathLocked(const QString& path, CalError* error) const;
     struct PendingWrites {
