@@ -6,13 +6,14 @@
 #include "NotificationCenter.h"
 #include "PropertyList.h"
 #include "Scheduler.h"
+#include "SerialQueue.h"
 
 #include <QDebug>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
+#include <QSocketNotifier>
 #include <QHashFunctions>
 #include <QStandardPaths>
 #include <QRandomGenerator>
@@ -30,6 +31,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -1428,52 +1430,122 @@ bool CalCalendarStore::removeTask(const CalTaskPtr& task, CalError* error)
 
 // --- watching ---
 
+namespace {
+
+// What the watch of a store folder reports: entries made, removed, renamed
+// in or out, files written and closed or touched, and the folder itself
+// going. Links are not followed, and only folders are watched.
+constexpr uint32_t folderWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ATTRIB
+                                     | IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR;
+
+// The thread the stores read and parse their changed files on, so a large
+// rescan never holds the main thread's event loop. Left running at exit.
+SerialQueue& storeWorker()
+{
+    static SerialQueue* queue = new SerialQueue(QStringLiteral("Calendar store"));
+    return *queue;
+}
+
+}  // namespace
+
+// The store watches its folders only (the root, each calendar folder and
+// its Events and Tasks folders) with one inotify descriptor: a folder watch
+// reports the files written in it by name, so a store of any size costs a
+// few watches, and adding them never waits on the file count.
 void CalCalendarStore::startWatching()
 {
-    if (m_watcher) return;
+    if (m_watchContext) return;
     m_watchContext = std::make_unique<QObject>();
-    m_watcher = new QFileSystemWatcher(m_watchContext.get());
-    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
-    QObject::connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_watchContext.get(), [weak](const QString& path) {
-        if (auto store = weak.lock()) store->noteChange(path, false);
+    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotify < 0) {
+        std::lock_guard lock(m_mutex);
+        logOnceLocked(m_root, QStringLiteral("cannot be watched (%1); changes of other programs show at the next start").arg(systemError(errno)));
+        return;
+    }
+    auto* notifier = new QSocketNotifier(m_inotify, QSocketNotifier::Read);
+    const int fd = m_inotify;
+    // The notifier goes before its descriptor is closed.
+    QObject::connect(m_watchContext.get(), &QObject::destroyed, [notifier, fd] {
+        delete notifier;
+        ::close(fd);
     });
-    QObject::connect(m_watcher, &QFileSystemWatcher::fileChanged, m_watchContext.get(), [weak](const QString& path) {
-        if (auto store = weak.lock()) store->noteChange(path, true);
+    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+    QObject::connect(notifier, &QSocketNotifier::activated, m_watchContext.get(), [weak] {
+        if (auto store = weak.lock()) store->readWatchReports();
     });
     watchCurrentPaths();
 }
 
+void CalCalendarStore::readWatchReports()
+{
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t size; (size = ::read(m_inotify, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < size;) {
+            const auto* report = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += ssize_t(sizeof(inotify_event)) + ssize_t(report->len);
+            if (report->mask & IN_Q_OVERFLOW) {
+                // Reports were lost: every folder is listed again.
+                m_everythingDirty = true;
+                noteChange(m_root, false);
+                continue;
+            }
+            const QString folder = m_watchedFolders.value(report->wd);
+            if (folder.isEmpty()) continue;
+            if (report->mask & IN_IGNORED) {
+                m_watchOfFolder.remove(folder);
+                m_watchedFolders.remove(report->wd);
+                continue;
+            }
+            const QString name = report->len ? QFile::decodeName(report->name) : QString();
+            // The store's own half-written files come and go under this name.
+            if (name.endsWith(QLatin1String(".part"))) continue;
+            if (name.isEmpty()) {
+                noteChange(folder, false);
+                continue;
+            }
+            const bool fileChanged = !(report->mask & IN_ISDIR)
+                                     && (report->mask & (IN_CLOSE_WRITE | IN_ATTRIB | IN_MOVED_TO | IN_CREATE));
+            noteChange(folder + QLatin1Char('/') + name, fileChanged);
+        }
+    }
+}
+
 void CalCalendarStore::watchCurrentPaths()
 {
-    if (!m_watcher) return;
+    if (m_inotify < 0) return;
     QStringList wanted{m_root};
     {
         std::lock_guard lock(m_mutex);
         ensureIndexedLocked();
-        for (const CalendarEntry& calendar : m_index->calendars) {
+        for (const CalendarEntry& calendar : m_index->calendars)
             wanted << calendar.folder << calendar.folder + QLatin1Char('/') + eventsFolder
                    << calendar.folder + QLatin1Char('/') + tasksFolder;
-            // A directory watch does not see a file rewritten in place.
-            for (const auto* list : {&calendar.events, &calendar.tasks})
-                for (const FileEntry& file : *list) wanted << file.path;
-        }
     }
-    const QStringList watched = m_watcher->files() + m_watcher->directories();
-    const QSet<QString> have(watched.begin(), watched.end());
     const QSet<QString> want(wanted.begin(), wanted.end());
-    QStringList add;
-    for (const QString& path : wanted)
-        if (!have.contains(path) && QFileInfo::exists(path)) add << path;
-    QStringList drop;
-    for (const QString& path : watched)
-        if (!want.contains(path)) drop << path;
-    if (!drop.isEmpty()) m_watcher->removePaths(drop);
-    if (!add.isEmpty()) {
-        const QStringList failed = m_watcher->addPaths(add);
-        if (!failed.isEmpty()) {
-            std::lock_guard lock(m_mutex);
-            logOnceLocked(failed.first(), QStringLiteral("%1 paths cannot be watched; changes to them show at the next change of their folder").arg(failed.size()));
+    for (auto it = m_watchOfFolder.begin(); it != m_watchOfFolder.end();) {
+        if (want.contains(it.key())) {
+            ++it;
+            continue;
         }
+        ::inotify_rm_watch(m_inotify, it.value());
+        m_watchedFolders.remove(it.value());
+        it = m_watchOfFolder.erase(it);
+    }
+    QStringList failed;
+    for (const QString& folder : wanted) {
+        if (m_watchOfFolder.contains(folder)) continue;
+        const int wd = ::inotify_add_watch(m_inotify, QFile::encodeName(folder).constData(), folderWatchMask);
+        if (wd < 0) {
+            // A folder not there yet (a calendar without Tasks) is no failure.
+            if (errno != ENOENT && errno != ENOTDIR) failed << folder;
+            continue;
+        }
+        m_watchOfFolder.insert(folder, wd);
+        m_watchedFolders.insert(wd, folder);
+    }
+    if (!failed.isEmpty()) {
+        std::lock_guard lock(m_mutex);
+        logOnceLocked(failed.first(), QStringLiteral("%1 folders cannot be watched; changes in them show at the next change of their calendar").arg(failed.size()));
     }
 }
 
@@ -1518,20 +1590,33 @@ void CalCalendarStore::rescanChanges()
     }
     m_heldSince.invalidate();
     const bool relist = m_rootDirty;
+    const bool everything = std::exchange(m_everythingDirty, false);
     const QSet<QString> dirty = std::exchange(m_dirtyCalendars, {});
     const QSet<QString> reread = std::exchange(m_rereadFiles, {});
     m_rootDirty = false;
-    Changes changes;
-    {
-        std::lock_guard lock(m_mutex);
-        ensureIndexedLocked();
-        auto fresh = std::make_unique<Index>();
-        scanRootLocked(fresh.get(), m_index.get(), relist, dirty, reread);
-        changes = compare(*m_index, *fresh);
-        m_index = std::move(fresh);
-    }
-    watchCurrentPaths();
-    postChanges(changes);
+    // Listing and parsing the changed files may take long in a large
+    // store: the worker does it, and the main thread only hears of it.
+    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+    storeWorker().async([weak, relist, everything, dirty, reread] {
+        const auto store = weak.lock();
+        if (!store) return;
+        Changes changes;
+        {
+            std::lock_guard lock(store->m_mutex);
+            store->ensureIndexedLocked();
+            QSet<QString> calendars = dirty;
+            if (everything)
+                for (const CalendarEntry& entry : store->m_index->calendars) calendars.insert(entry.calendar.m_uid);
+            auto fresh = std::make_unique<Index>();
+            store->scanRootLocked(fresh.get(), store->m_index.get(), relist || everything, calendars, reread);
+            changes = store->compare(*store->m_index, *fresh);
+            store->m_index = std::move(fresh);
+        }
+        store->postChanges(changes);
+        MainQueue::async([weak] {
+            if (const auto watching = weak.lock()) watching->watchCurrentPaths();
+        });
+    });
 }
 
 CalCalendarStore::Changes CalCalendarStore::compare(const Index& before, const Index& after) const
