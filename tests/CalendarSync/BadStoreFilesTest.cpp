@@ -65,6 +65,15 @@ const BadFile badFiles[] = {
          bytes.replace(QByteArrayLiteral("SUMMARY:Good"), QByteArray(QByteArrayLiteral("SUMMARY:") + QByteArray(1100 * 1024, 'x')));
          return writeFile(path, bytes);
      }},
+    {"file over 10 MiB",
+     [](const QString& path, const QString&) {
+         // Short lines: only the size of the whole is too much.
+         QByteArray lines;
+         for (int i = 0; i < 150000; ++i) lines += "X-NOTE:aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n";
+         QByteArray bytes = eventFile("HUGE");
+         bytes.replace(QByteArrayLiteral("SUMMARY:Good\r\n"), QByteArray(QByteArrayLiteral("SUMMARY:Good\r\n") + lines));
+         return writeFile(path, bytes);
+     }},
 };
 
 class BadStoreFilesTest : public CalendarSyncTest, public ::testing::WithParamInterface<BadFile> {
@@ -136,7 +145,7 @@ TEST_P(BadStoreFilesTest, IsSkippedAndLoggedOnceWhileTheRestIsImported)
     if (!readsAnyway) {
         EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-B")), 1) << "an incomplete read of its calendar proves no deletion";
     }
-    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE iCalIdentifier IN ('LINKED', 'LONG-LINE')")), 0);
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE iCalIdentifier IN ('LINKED', 'LONG-LINE', 'HUGE')")), 0);
     // Nothing was written through or over the bad file.
     EXPECT_EQ(QDir(outside.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(),
               QString::fromLatin1(GetParam().name) == QLatin1String("symlink") ? 1 : 0);
