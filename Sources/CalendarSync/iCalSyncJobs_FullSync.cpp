@@ -149,16 +149,22 @@ bool iCalSyncJobs::settlePendingStoreCopies()
 {
     CoreData* manager = CoreData::shared();
     TaskList marked;
-    for (const TaskPtr& item : manager->getAllRootEvents())
-        if (item && item->iCalUID().startsWith(pendingStoreCopyMark)) marked << item;
+    for (const TaskList& items : {manager->getAllRootEvents(), manager->getAllTasks()})
+        for (const TaskPtr& item : items)
+            if (item && item->iCalUID().startsWith(pendingStoreCopyMark)) marked << item;
     if (marked.isEmpty()) return true;
     int adopted = 0;
     Transaction unit;
     for (const TaskPtr& item : marked) {
         unit.keep(item);
         const QString uid = item->iCalUID().mid(pendingStoreCopyMark.size());
-        if (const CalEventPtr copy = m_iCalStore->eventWithUID(uid, Date())) {
+        const CalEventPtr copy = item->taskType() == 0 ? m_iCalStore->eventWithUID(uid, Date()) : nullptr;
+        if (copy) {
             linkToStoreCopy(item, *copy);
+            ++adopted;
+        } else if (item->taskType() != 0 && m_iCalStore->taskWithUID(uid)) {
+            item->setICalUID(uid);
+            if (!item->dehydrate()) qWarning().noquote() << "Calendar store: the link of item" << item->primaryKey() << "could not be stored";
             ++adopted;
         } else {
             item->setICalUID(QString());
@@ -170,7 +176,7 @@ bool iCalSyncJobs::settlePendingStoreCopies()
         return false;
     }
     qInfo().noquote() << "Calendar store: an export was cut short;" << adopted << "written copies are linked,"
-                      << marked.size() - adopted << "events are written again";
+                      << marked.size() - adopted << "items are written again";
     return true;
 }
 
@@ -195,9 +201,11 @@ void iCalSyncJobs::waitToFullSync()
             unreadable.elsewhere = true;
         }
         // Marked uids left unsettled would be taken for deletions and their
-        // copies for new events: the events wait for the next sync.
-        if (settlePendingStoreCopies()) fullSyncEvents(calendars, unreadable);
-        fullSyncTasks(calendars, unreadable);
+        // copies for new items: events and tasks wait for the next sync.
+        if (settlePendingStoreCopies()) {
+            fullSyncEvents(calendars, unreadable);
+            fullSyncTasks(calendars, unreadable);
+        }
     }
 
     if (const SettingPtr setting = manager->currentSetting()) {

@@ -13,6 +13,7 @@
 #include <QUuid>
 
 #include <exception>
+#include <functional>
 
 namespace {
 
@@ -177,26 +178,39 @@ int iCalSyncJobs::createNewEventsOnICal(const TaskList& events, qint64 updateRET
     return linked;
 }
 
-int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 updateREType)
+namespace {
+
+// The steps of one group of new store copies, for events and tasks alike.
+template <class Record>
+struct NewCopySteps {
+    const char* kind;  // "events", "tasks"
+    std::function<std::shared_ptr<Record>(const QString& uid)> make;
+    std::function<bool(const TaskPtr&, const std::shared_ptr<Record>&)> write;
+    std::function<bool(qsizetype count)> flush;
+    std::function<void(const TaskPtr&, const Record&)> link;
+    std::function<void(const std::shared_ptr<Record>&)> remove;
+};
+
+template <class Record>
+int writeNamedGroup(const TaskList& group, const std::shared_ptr<CalCalendarStore>& store, const NewCopySteps<Record>& steps)
 {
-    std::vector<std::pair<TaskPtr, CalEventPtr>> copies;
+    std::vector<std::pair<TaskPtr, std::shared_ptr<Record>>> copies;
     copies.reserve(size_t(group.size()));
     // An item refused by the store keeps the link it had.
     QStringList formerUids;
     {
         Transaction unit;
-        for (const TaskPtr& event : group) {
-            const CalEventPtr record = CalEvent::event();
-            record->setUidOfNewEvent(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
-            unit.keep(event);
-            formerUids << event->iCalUID();
-            event->setICalUID(pendingStoreCopyMark + record->uid());
-            if (!event->dehydrate()) break;
-            copies.emplace_back(event, record);
+        for (const TaskPtr& item : group) {
+            const auto record = steps.make(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+            unit.keep(item);
+            formerUids << item->iCalUID();
+            item->setICalUID(pendingStoreCopyMark + record->uid());
+            if (!item->dehydrate()) break;
+            copies.emplace_back(item, record);
         }
         if (copies.size() < size_t(group.size()) || !unit.commit()) {
-            qWarning().noquote() << "Calendar store: the names of" << group.size()
-                                 << "new store events could not be stored; they are not written";
+            qWarning().noquote() << "Calendar store: the names of" << group.size() << "new store" << steps.kind
+                                 << "could not be stored; they are not written";
             return -1;
         }
     }
@@ -207,21 +221,16 @@ int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 update
     std::vector<bool> written(copies.size(), false);
     bool any = false;
     {
-        CalCalendarStore::WriteBatch batch(m_iCalStore);
+        CalCalendarStore::WriteBatch batch(store);
         for (size_t i = 0; i < copies.size(); ++i) {
-            const auto& [event, record] = copies[i];
-            // What fillICalEvent sets is the item's; the name stays.
-            const QString uid = record->uid();
-            written[i] = writeICalEvent(event, record, updateREType, true);
-            if (written[i] && record->uid() != uid)
-                qWarning().noquote() << "Calendar store: the new event" << named(event) << "took the uid" << record->uid();
+            written[i] = steps.write(copies[i].first, copies[i].second);
             any = any || written[i];
         }
-        const bool durable = !any || storeCopiesAreDurable("new store events", qsizetype(copies.size()));
+        const bool durable = !any || steps.flush(qsizetype(copies.size()));
         batch.commit();
         if (!durable) {
             for (size_t i = 0; i < copies.size(); ++i)
-                if (written[i]) deleteEventOnICal(copies[i].second, 1);
+                if (written[i]) steps.remove(copies[i].second);
             std::fill(written.begin(), written.end(), false);
         }
     }
@@ -229,24 +238,44 @@ int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 update
     Transaction unit;
     int count = 0;
     for (size_t i = 0; i < copies.size(); ++i) {
-        const auto& [event, record] = copies[i];
-        unit.keep(event);
+        const auto& [item, record] = copies[i];
+        unit.keep(item);
         if (written[i]) {
-            linkToStoreCopy(event, *record);
+            steps.link(item, *record);
             ++count;
         } else {
-            event->setICalUID(formerUids.at(qsizetype(i)));
-            if (!event->dehydrate()) qWarning().noquote() << "The mark of" << named(event) << "could not be removed";
+            item->setICalUID(formerUids.at(qsizetype(i)));
+            if (!item->dehydrate()) qWarning().noquote() << "The mark of" << named(item) << "could not be removed";
         }
     }
     if (unit.commit()) return count;
     // The marks stay: the next start pushes these items again, so their
     // copies go rather than come back as doubles.
-    qWarning().noquote() << "Calendar store: the links of" << count
-                         << "new store events could not be stored; the copies are removed";
+    qWarning().noquote() << "Calendar store: the links of" << count << "new store" << steps.kind
+                         << "could not be stored; the copies are removed";
     for (size_t i = 0; i < copies.size(); ++i)
-        if (written[i]) deleteEventOnICal(copies[i].second, 1);
+        if (written[i]) steps.remove(copies[i].second);
     return 0;
+}
+
+}  // namespace
+
+int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 updateREType)
+{
+    NewCopySteps<CalEvent> steps;
+    steps.kind = "events";
+    steps.make = [](const QString& uid) {
+        auto record = CalEvent::event();
+        record->setUidOfNewEvent(uid);
+        return record;
+    };
+    steps.write = [&](const TaskPtr& event, const CalEventPtr& record) {
+        return writeICalEvent(event, record, updateREType, true);
+    };
+    steps.flush = [&](qsizetype count) { return storeCopiesAreDurable("new store events", count); };
+    steps.link = [](const TaskPtr& event, const CalEvent& record) { linkToStoreCopy(event, record); };
+    steps.remove = [&](const CalEventPtr& record) { deleteEventOnICal(record, 1); };
+    return writeNamedGroup(group, m_iCalStore, steps);
 }
 
 bool iCalSyncJobs::updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType)
@@ -272,63 +301,50 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
     if (!task) return false;
     if (task->isShared() || categoryIsShared(task)) return logRefusal("the task", task, "it is shared"), false;
     if (!hasStoreCalendar(task)) return false;
-    const auto record = CalTask::task();
-    fillICalTask(task, *record);
-    CalError error;
-    if (!m_iCalStore->saveTask(record, &error)) {
-        logWriteFailure("creating the task", task, error);
-        return false;
-    }
-    if (!storeCopyIsDurable("the new task", task)) {
-        deleteTaskOnICal(record);
-        return false;
-    }
-    task->setICalUID(record->uid());
-    if (!task->dehydrate())
-        qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
-    return true;
+    return createNewTasksOnICal({task}) == 1;
 }
 
+// As the events: named first, then written and flushed, then linked, in
+// groups, so a crash leaves no unknown copy (see createNewEventsOnICal).
 int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
 {
-    std::vector<std::pair<TaskPtr, CalTaskPtr>> written;
-    written.reserve(size_t(tasks.size()));
-    CalCalendarStore::WriteBatch batch(m_iCalStore);
+    TaskList allowed;
     for (const TaskPtr& task : tasks) {
         if (!task) continue;
         if (task->isShared() || categoryIsShared(task)) {
             logRefusal("the task", task, "it is shared");
             continue;
         }
-        if (!hasStoreCalendar(task)) continue;
-        const auto record = CalTask::task();
+        if (hasStoreCalendar(task)) allowed << task;
+    }
+    NewCopySteps<CalTask> steps;
+    steps.kind = "tasks";
+    steps.make = [](const QString& uid) {
+        auto record = CalTask::task();
+        record->setUidOfNewTask(uid);
+        return record;
+    };
+    steps.write = [&](const TaskPtr& task, const CalTaskPtr& record) {
         fillICalTask(task, *record);
         CalError error;
-        if (m_iCalStore->saveTask(record, &error))
-            written.emplace_back(task, record);
-        else
-            logWriteFailure("creating the task", task, error);
-    }
-    const bool durable = written.empty() || storeCopiesAreDurable("new store tasks", qsizetype(written.size()));
-    batch.commit();
-    if (written.empty()) return 0;
-    if (!durable) {
-        for (const auto& [task, record] : written) deleteTaskOnICal(record);
-        return 0;
-    }
-
-    Transaction unit;
-    for (const auto& [task, record] : written) {
-        unit.keep(task);
-        task->setICalUID(record->uid());
+        if (m_iCalStore->saveTask(record, &error)) return true;
+        logWriteFailure("creating the task", task, error);
+        return false;
+    };
+    steps.flush = [&](qsizetype count) { return storeCopiesAreDurable("new store tasks", count); };
+    steps.link = [](const TaskPtr& task, const CalTask& record) {
+        task->setICalUID(record.uid());
         if (!task->dehydrate())
             qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
+    };
+    steps.remove = [&](const CalTaskPtr& record) { deleteTaskOnICal(record); };
+    int linked = 0;
+    for (qsizetype from = 0; from < allowed.size(); from += newEventsPerUnit) {
+        const int made = writeNamedGroup(allowed.mid(from, newEventsPerUnit), m_iCalStore, steps);
+        if (made < 0) break;
+        linked += made;
     }
-    if (unit.commit()) return int(written.size());
-    qWarning().noquote() << "Calendar store: the links of" << written.size()
-                         << "new store tasks could not be stored; the copies are removed";
-    for (const auto& [task, record] : written) deleteTaskOnICal(record);
-    return 0;
+    return linked;
 }
 
 bool iCalSyncJobs::updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask)

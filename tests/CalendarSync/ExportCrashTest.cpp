@@ -1,4 +1,4 @@
-// The start-up's export of new events killed at fixed points (each a flush of
+// The start-up's export of new events and tasks killed at fixed points (each a flush of
 // a store file: the files of a group written, some of them flushed, none or
 // some groups linked), then started again on the same folders: every event is
 // once in the store and once here.
@@ -10,6 +10,7 @@
 namespace ExportCrashTests {
 
 constexpr int exported = 300;  // two groups of links: 250 and 50
+constexpr int exportedTasks = 40;  // written after the events
 
 class ExportCrashTest : public CalendarSyncTest {
 protected:
@@ -34,6 +35,15 @@ protected:
             item->setCalendarId(linked->primaryKey());
             item->setParentId(-1);
             ASSERT_TRUE(item->insertAndDehydrate());
+        }
+        for (int i = 0; i < exportedTasks; ++i) {
+            auto task = std::make_shared<Task>();
+            task->setTaskType(1);
+            task->setTaskName(QStringLiteral("Task %1").arg(i));
+            task->setCalendarId(linked->primaryKey());
+            task->setParentId(-1);
+            task->setDueEnd(now);
+            ASSERT_TRUE(task->insertAndDehydrate());
         }
         exec(QStringLiteral("COMMIT"));
         // The runners hold the database alone.
@@ -92,8 +102,8 @@ TEST_F(ExportCrashTest, AKillAtAnyFlushThenAStartLeavesEveryEventOnceOnEachSide)
     }();
     ASSERT_FALSE(database.isEmpty());
     // Step 0: named in the database, no file written at all (as a kill
-    // before the first write leaves them).
-    for (const long step : {0L, 1L, 130L, 251L, 252L, 280L}) {
+    // before the first write leaves them). 320: in the flush of the tasks.
+    for (const long step : {0L, 1L, 130L, 251L, 252L, 280L, 320L}) {
         SCOPED_TRACE(step);
         // The same start each time: the database and the store as they were.
         QDir(storeFolder.path()).removeRecursively();
@@ -106,7 +116,8 @@ TEST_F(ExportCrashTest, AKillAtAnyFlushThenAStartLeavesEveryEventOnceOnEachSide)
         QFile::remove(dataFolder() + QStringLiteral("/Database.sql-journal"));
         if (step == 0)
             column("UPDATE Tasks SET iCalIdentifier = char(1) || 'pending:' || hex(randomblob(16)) "
-                   "WHERE primaryKey IN (SELECT primaryKey FROM Tasks WHERE taskType = 0 LIMIT 40)");
+                   "WHERE primaryKey IN (SELECT primaryKey FROM Tasks WHERE taskType = 0 LIMIT 40) "
+                   "OR primaryKey IN (SELECT primaryKey FROM Tasks WHERE taskType = 1 LIMIT 10)");
         else
             ASSERT_EQ(run(step), QStringLiteral("stopped"));
         ASSERT_EQ(run(0), QStringLiteral("ended"));
@@ -127,6 +138,16 @@ TEST_F(ExportCrashTest, AKillAtAnyFlushThenAStartLeavesEveryEventOnceOnEachSide)
         EXPECT_TRUE(QSet<QString>(stored.begin(), stored.end()) == QSet<QString>(uids.begin(), uids.end()))
             << "the store's events are the linked ones";
         EXPECT_TRUE(store->unreadableFiles().isEmpty());
+
+        const QStringList taskNames = column("SELECT taskName FROM Tasks WHERE taskType = 1");
+        EXPECT_EQ(taskNames.size(), exportedTasks);
+        EXPECT_EQ(QSet<QString>(taskNames.begin(), taskNames.end()).size(), exportedTasks);
+        const QStringList taskUids = column("SELECT iCalIdentifier FROM Tasks WHERE taskType = 1");
+        QStringList storedTasks;
+        for (const CalTaskPtr& copy : store->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store->calendars())))
+            storedTasks << copy->uid();
+        EXPECT_EQ(storedTasks.size(), exportedTasks) << "the store holds every task once";
+        EXPECT_TRUE(QSet<QString>(storedTasks.begin(), storedTasks.end()) == QSet<QString>(taskUids.begin(), taskUids.end()));
     }
 }
 

@@ -30,7 +30,10 @@ int stoppingSync(int fd)
         std::fflush(stdout);
         for (;;) ::pause();
     }
-    return ::fsync(fd);
+    // A killed process loses nothing the kernel holds: the flush itself
+    // would only make the test wait on the disk.
+    (void)fd;
+    return 0;
 }
 
 }  // namespace

@@ -1378,7 +1378,13 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
     const auto location = locateTaskLocked(task->uid());
     CalendarEntry* source = location ? location->calendar : nullptr;
     if (source && source != target && refusesWritesLocked(source, error, QStringLiteral("task"))) return false;
-    const QString uid = location ? location->file->uid : newUid();
+    QString uid = location ? location->file->uid : task->uid();
+    struct stat existing {};
+    if (uid.isEmpty()
+        || (!location
+            && ::lstat(QFile::encodeName(target->folder + QLatin1Char('/') + tasksFolder + QLatin1Char('/') + fileNameOf(uid)).constData(),
+                       &existing) == 0))
+        uid = newUid();
     const QString oldPath = location ? location->file->path : QString();
     std::unique_ptr<ICalendarFile> document;
     if (location) {
