@@ -180,7 +180,7 @@ public:
     bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
     bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
     bool createNewTaskOnICal(const TaskPtr& task);
-    // The same for a list, linked in one database unit as for events.
+    // The same for a list, named and linked in groups as for events.
     int createNewTasksOnICal(const TaskList& tasks);
     bool updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask);
     bool deleteTaskOnICal(const CalTaskPtr& iCalTask);
