@@ -1155,17 +1155,17 @@ void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, co
 
 namespace {
 
-bool sameInstant(const Date& a, const Date& b)
+bool sameStoreInstant(const Date& a, const Date& b)
 {
     return a.wholeSecondsSince1970() == b.wholeSecondsSince1970() && bool(a) == bool(b);
 }
 
 // The component of a file a write to that occurrence (null: the series) changes.
-const ICalEventData* componentOf(const ICalEventFileData& file, const Date& occurrence)
+const ICalEventData* componentWrittenAt(const ICalEventFileData& file, const Date& occurrence)
 {
     if (occurrence)
         for (const ICalEventData& changed : file.overrides)
-            if (sameInstant(changed.recurrenceId, occurrence)) return &changed;
+            if (sameStoreInstant(changed.recurrenceId, occurrence)) return &changed;
     return file.master ? &*file.master : nullptr;
 }
 
@@ -1181,7 +1181,7 @@ ICalEventFields mergedOntoOutside(ICalEventFields ours, const ICalEventData& las
     if (ours.notes == lastRead.notes) ours.notes = now.notes;
     if (ours.url == lastRead.url) ours.url = now.url;
     if (!withTimes) return ours;
-    if (sameInstant(ours.start, lastRead.start) && sameInstant(ours.end, lastRead.end) && ours.allDay == lastRead.allDay
+    if (sameStoreInstant(ours.start, lastRead.start) && sameStoreInstant(ours.end, lastRead.end) && ours.allDay == lastRead.allDay
         && ours.timeZone == lastRead.timeZone) {
         ours.start = now.start;
         ours.end = now.end;
@@ -1197,8 +1197,8 @@ ICalTaskData mergedOntoOutside(ICalTaskData ours, const ICalTaskData& lastRead, 
     if (ours.title == lastRead.title) ours.title = now.title;
     if (ours.notes == lastRead.notes) ours.notes = now.notes;
     if (ours.url == lastRead.url) ours.url = now.url;
-    if (sameInstant(ours.due, lastRead.due)) ours.due = now.due;
-    if (ours.completed == lastRead.completed && sameInstant(ours.completedDate, lastRead.completedDate)) {
+    if (sameStoreInstant(ours.due, lastRead.due)) ours.due = now.due;
+    if (ours.completed == lastRead.completed && sameStoreInstant(ours.completedDate, lastRead.completedDate)) {
         ours.completed = now.completed;
         ours.completedDate = now.completedDate;
     }
@@ -1274,8 +1274,8 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     if (takeInOutsideChangeLocked(source, false, *location->file, currentBytes)) {
         QString problem;
         const auto now = ICalendarFile::readEvents(currentBytes, &problem);
-        const ICalEventData* before = lastRead ? componentOf(*lastRead, occurrence) : nullptr;
-        const ICalEventData* after = now ? componentOf(*now, occurrence) : nullptr;
+        const ICalEventData* before = lastRead ? componentWrittenAt(*lastRead, occurrence) : nullptr;
+        const ICalEventData* after = now ? componentWrittenAt(*now, occurrence) : nullptr;
         if (!before || !after || now->uid != uid)
             return reportCalError(error, CalError::make(CalError::Code::CannotRead,
                                                         QStringLiteral("changed outside and not readable: ") + path));
