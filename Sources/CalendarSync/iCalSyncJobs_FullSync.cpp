@@ -7,6 +7,8 @@
 #include "CoreData.h"
 #include "Setting.h"
 #include "Task.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSyncJobsShared.h"
@@ -148,10 +150,31 @@ bool iCalSyncJobs::UnreadableCalendars::covers(const CoreData& manager, const Ta
 bool iCalSyncJobs::settlePendingStoreCopies()
 {
     CoreData* manager = CoreData::shared();
+    // Any item may carry a mark (a web sync pushes changed occurrences and
+    // subtasks too); the rows are found by the mark's first character.
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(RecordStore::sharedDatabase(),
+                               "SELECT primaryKey FROM Tasks WHERE substr(iCalIdentifier, 1, 1) = char(1)", -1,
+                               &statement, nullptr)
+            != SQLITE_OK) {
+            RecordStore::logFailure(RecordStore::selectErrorText, RecordStore::sharedDatabase());
+            return false;
+        }
+        int stepped = SQLITE_ROW;
+        while ((stepped = RecordStore::step(statement)) == SQLITE_ROW) keys << sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+        if (stepped != SQLITE_DONE) {
+            RecordStore::logFailure(RecordStore::selectErrorText, RecordStore::sharedDatabase());
+            return false;
+        }
+    }
     TaskList marked;
-    for (const TaskList& items : {manager->getAllRootEvents(), manager->getAllTasks()})
-        for (const TaskPtr& item : items)
-            if (item && item->iCalUID().startsWith(pendingStoreCopyMark)) marked << item;
+    for (const qint64 key : keys)
+        if (const TaskPtr item = manager->taskWithPrimaryKey(key); item && item->iCalUID().startsWith(pendingStoreCopyMark))
+            marked << item;
     if (marked.isEmpty()) return true;
     int adopted = 0;
     Transaction unit;
