@@ -6,7 +6,12 @@
 
 #include <functional>
 
+#include <cstring>
+
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace BadStoreFilesTests {
 
@@ -59,6 +64,20 @@ const BadFile badFiles[] = {
     {"UID with control characters",
      [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("uid-control-characters.ics")); }},
     {"FIFO", [](const QString& path, const QString&) { return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0; }},
+    {"socket",
+     [](const QString& path, const QString&) {
+         // Opening it fails for every user, root too: the unreadable case
+         // where permissions cannot make one.
+         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         const QByteArray name = QFile::encodeName(path);
+         if (fd < 0 || name.size() >= qsizetype(sizeof address.sun_path)) return false;
+         std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+         const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+         ::close(fd);
+         return bound;
+     }},
     {"line over 1 MiB",
      [](const QString& path, const QString&) {
          QByteArray bytes = eventFile("LONG-LINE");
