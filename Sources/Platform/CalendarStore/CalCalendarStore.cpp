@@ -1335,9 +1335,7 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
-    // What another program wrote since stays (the removal edits the file as
-    // it is now) and is reported.
-    takeInOutsideChangeLocked(calendar, false, *location->file, currentBytes);
+    const FileEntry lastRead = *location->file;
     const Date occurrence = event->occurrence();
     const bool firstOccurrence =
         occurrence.wholeSecondsSince1970() == document->masterStart().wholeSecondsSince1970();
@@ -1348,6 +1346,9 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
         reindexFileLocked(calendar, false, path);
         return removed && reportCalError(error, CalError::none());
     }
+    // What another program wrote since stays (the removal edits the file as
+    // it is now) and is reported.
+    takeInOutsideChangeLocked(calendar, false, lastRead, currentBytes);
     if (span == CalSpanFutureEvents)
         document->endSeriesBefore(occurrence);
     else
