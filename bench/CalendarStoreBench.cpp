@@ -7,6 +7,10 @@
 // it starts afterwards on the main thread is counted too. Indexed: the same
 // query again on a store that has its index.
 //
+// Watching: how long the main thread's event loop is held when the store
+// starts watching a store of 20,000 files, and (its longest single turn)
+// while the store takes in 2,000 of them rewritten by another program.
+//
 // The files are written once, in a temporary folder, as other calendar
 // programs write them.
 #include "CalCalendarStore.h"
@@ -15,12 +19,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
 
@@ -107,6 +113,91 @@ void BM_SyncWindowEventsIndexed(benchmark::State& state)
     state.counters["events"] = double(found);
 }
 BENCHMARK(BM_SyncWindowEventsIndexed)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// 20,000 event files in four calendars, as large stores of other programs
+// hold them.
+constexpr int watchedFiles = 20000;
+
+QTemporaryDir& largeStoreFolder()
+{
+    static QTemporaryDir folder;
+    static bool written = false;
+    if (written) return folder;
+    written = true;
+    for (int i = 0; i < watchedFiles; ++i) {
+        const QString calendar = QStringLiteral("%1/BIG%2.calendar").arg(folder.path()).arg(i % 4);
+        if (i < 4) QDir().mkpath(calendar + QStringLiteral("/Events"));
+        QFile file(QStringLiteral("%1/Events/big-%2.ics").arg(calendar).arg(i));
+        file.open(QIODevice::WriteOnly);
+        file.write(QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Bench//EN\r\nBEGIN:VEVENT\r\n"
+                                  "UID:big-%1\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:20140310T090000Z\r\n"
+                                  "DTEND:20140310T100000Z\r\nSUMMARY:Event %1\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                       .arg(i)
+                       .toUtf8());
+    }
+    return folder;
+}
+
+// How long the main thread's event loop is held when the store starts
+// watching 20,000 files (the index is built before, off the measurement).
+void BM_WatchStartBlocksTheEventLoop(benchmark::State& state)
+{
+    const QString root = largeStoreFolder().path();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto store = CalCalendarStore::create(root);
+        store->calendars();
+        state.ResumeTiming();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        store.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_WatchStartBlocksTheEventLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+// How long the main thread's event loop is held by the rescan after another
+// program rewrote 2,000 of the 20,000 files.
+void BM_RescanBlocksTheEventLoop(benchmark::State& state)
+{
+    const QString root = largeStoreFolder().path();
+    auto store = CalCalendarStore::create(root);
+    store->calendars();
+    QCoreApplication::processEvents();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ++round;
+        for (int i = 0; i < 2000; ++i) {
+            QFile file(QStringLiteral("%1/BIG%2.calendar/Events/big-%3.ics").arg(root).arg(i % 4).arg(i));
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Bench//EN\r\nBEGIN:VEVENT\r\n"
+                                      "UID:big-%1\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:20140310T090000Z\r\n"
+                                      "DTEND:20140310T100000Z\r\nSUMMARY:Event %1 round %2\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                           .arg(i)
+                           .arg(round)
+                           .toUtf8());
+        }
+        // The watcher's reports arrive and the coalescing interval passes.
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        state.ResumeTiming();
+        // The longest single turn of the event loop until the rescan is done.
+        qint64 longest = 0;
+        QElapsedTimer turn;
+        QElapsedTimer total;
+        total.start();
+        while (total.elapsed() < 1500) {
+            turn.start();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            longest = std::max(longest, turn.elapsed());
+        }
+        state.counters["longest_turn_ms"] = double(longest);
+    }
+}
+BENCHMARK(BM_RescanBlocksTheEventLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 }  // namespace
 

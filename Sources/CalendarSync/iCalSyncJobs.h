@@ -100,8 +100,10 @@ public:
     // --- the store queries ---
     // Nothing (nullopt or null) while the sync is off, and when the store
     // could not answer in full: a failed query is never an empty answer.
-    std::optional<CalEventList> getICalEventsWithCalendars(const CalCalendarList& calendars) const;
-    std::optional<CalTaskList> getICalTasksWithCalendars(const CalCalendarList& calendars) const;
+    // Given partial, a store that could not read some files answers what it
+    // read and sets it; the caller must then withhold deletions.
+    std::optional<CalEventList> getICalEventsWithCalendars(const CalCalendarList& calendars, bool* partial = nullptr) const;
+    std::optional<CalTaskList> getICalTasksWithCalendars(const CalCalendarList& calendars, bool* partial = nullptr) const;
     std::optional<CalEventList> getICalEventsWithEventUIDList(const QStringList& uids) const;
     static Date findEndDateForIEvent(const CalEvent& event, const Date& start);
     CalEventPtr findNextRootForIEvent(const CalEvent& event, const Date& startDate, const Date& endDate) const;
@@ -178,14 +180,23 @@ public:
     static int storeSpanOfScope(qint64 scope);
     static int zoneSpanOfScope(qint64 scope);
     bool createNewEventOnICal(const TaskPtr& event, qint64 updateREType);
-    // The same for a list, with the links to the new store copies written in
-    // one database unit: one commit for the list, not one per event. Answers
-    // how many events were created and linked.
+    // The same for a list, named and linked in database units of
+    // newEventsPerUnit events (not one per event). Answers how many events
+    // were created and linked.
     int createNewEventsOnICal(const TaskList& events, qint64 updateREType);
+    // One committed group of createNewEventsOnICal: how many were linked,
+    // -1 when the database took none of their names.
+    int createNewEventGroupOnICal(const TaskList& group, qint64 updateREType);
+    static constexpr qsizetype newEventsPerUnit = 250;
+    // The start-up's first step: the uids marked while their copies were
+    // written (an export a crash cut short) become links to the copies
+    // that are there; the items of the others are pushed again. False when
+    // that could not be stored.
+    bool settlePendingStoreCopies();
     bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
     bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
     bool createNewTaskOnICal(const TaskPtr& task);
-    // The same for a list, linked in one database unit as for events.
+    // The same for a list, named and linked in groups as for events.
     int createNewTasksOnICal(const TaskList& tasks);
     bool updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask);
     bool deleteTaskOnICal(const CalTaskPtr& iCalTask);

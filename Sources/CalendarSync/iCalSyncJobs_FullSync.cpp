@@ -7,6 +7,8 @@
 #include "CoreData.h"
 #include "Setting.h"
 #include "Task.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSyncJobsShared.h"
@@ -145,6 +147,62 @@ bool iCalSyncJobs::UnreadableCalendars::covers(const CoreData& manager, const Ta
 
 // --- the full sync ---
 
+bool iCalSyncJobs::settlePendingStoreCopies()
+{
+    CoreData* manager = CoreData::shared();
+    // Any item may carry a mark (a web sync pushes changed occurrences and
+    // subtasks too); the rows are found by the mark's first character.
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(RecordStore::sharedDatabase(),
+                               "SELECT primaryKey FROM Tasks WHERE substr(iCalIdentifier, 1, 1) = char(1)", -1,
+                               &statement, nullptr)
+            != SQLITE_OK) {
+            RecordStore::logFailure(RecordStore::selectErrorText, RecordStore::sharedDatabase());
+            return false;
+        }
+        int stepped = SQLITE_ROW;
+        while ((stepped = RecordStore::step(statement)) == SQLITE_ROW) keys << sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+        if (stepped != SQLITE_DONE) {
+            RecordStore::logFailure(RecordStore::selectErrorText, RecordStore::sharedDatabase());
+            return false;
+        }
+    }
+    TaskList marked;
+    for (const qint64 key : keys)
+        if (const TaskPtr item = manager->taskWithPrimaryKey(key); item && item->iCalUID().startsWith(pendingStoreCopyMark))
+            marked << item;
+    if (marked.isEmpty()) return true;
+    int adopted = 0;
+    Transaction unit;
+    for (const TaskPtr& item : marked) {
+        unit.keep(item);
+        const QString uid = item->iCalUID().mid(pendingStoreCopyMark.size());
+        const CalEventPtr copy = item->taskType() == 0 ? m_iCalStore->eventWithUID(uid, Date()) : nullptr;
+        if (copy) {
+            linkToStoreCopy(item, *copy);
+            ++adopted;
+        } else if (item->taskType() != 0 && m_iCalStore->taskWithUID(uid)) {
+            item->setICalUID(uid);
+            if (!item->dehydrate()) qWarning().noquote() << "Calendar store: the link of item" << item->primaryKey() << "could not be stored";
+            ++adopted;
+        } else {
+            item->setICalUID(QString());
+            if (!item->dehydrate()) qWarning().noquote() << "Calendar store: the mark of item" << item->primaryKey() << "could not be removed";
+        }
+    }
+    if (!unit.commit()) {
+        qWarning() << "Calendar store: the copies of an export cut short could not be settled; events wait for the next sync";
+        return false;
+    }
+    qInfo().noquote() << "Calendar store: an export was cut short;" << adopted << "written copies are linked,"
+                      << marked.size() - adopted << "items are written again";
+    return true;
+}
+
 void iCalSyncJobs::waitToFullSync()
 {
     CoreData* manager = CoreData::shared();
@@ -165,8 +223,12 @@ void iCalSyncJobs::waitToFullSync()
             qWarning().noquote() << "Calendar store: not every calendar could be read; nothing is deleted:" << error.text;
             unreadable.elsewhere = true;
         }
-        fullSyncEvents(calendars, unreadable);
-        fullSyncTasks(calendars, unreadable);
+        // Marked uids left unsettled would be taken for deletions and their
+        // copies for new items: events and tasks wait for the next sync.
+        if (settlePendingStoreCopies()) {
+            fullSyncEvents(calendars, unreadable);
+            fullSyncTasks(calendars, unreadable);
+        }
     }
 
     if (const SettingPtr setting = manager->currentSetting()) {
@@ -381,14 +443,33 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     if (root->dirty()) saveItem(manager, root);
 }
 
-void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& unreadable)
+namespace {
+
+// A store that could not read some files answers the rest: what it read is
+// taken in, and deletions wait where it could not read (everywhere when it
+// cannot say where).
+template <class Unreadable>
+Unreadable withheldWhereUnread(Unreadable unreadable, bool partial, const char* what)
+{
+    if (!partial) return unreadable;
+    qWarning().noquote() << "Calendar store: some" << what
+                         << "files could not be read (each is logged); the rest is taken in, and deletions wait";
+    if (unreadable.uids.isEmpty()) unreadable.elsewhere = true;
+    return unreadable;
+}
+
+}  // namespace
+
+void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& readable)
 {
     CoreData* manager = CoreData::shared();
-    const std::optional<CalEventList> fetched = getICalEventsWithCalendars(calendars);
+    bool partial = false;
+    const std::optional<CalEventList> fetched = getICalEventsWithCalendars(calendars, &partial);
     if (!fetched) {
         qWarning() << "Calendar store: its events could not be read in full; events are left as they are";
         return;
     }
+    const UnreadableCalendars unreadable = withheldWhereUnread(readable, partial, "event");
     // One event per uid: the first after sorting by uid.
     CalEventList sorted = *fetched;
     std::stable_sort(sorted.begin(), sorted.end(),
@@ -509,14 +590,16 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
 
 // --- tasks of the full sync ---
 
-void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const UnreadableCalendars& unreadable)
+void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const UnreadableCalendars& readable)
 {
     CoreData* manager = CoreData::shared();
-    const std::optional<CalTaskList> fetched = getICalTasksWithCalendars(calendars);
+    bool partial = false;
+    const std::optional<CalTaskList> fetched = getICalTasksWithCalendars(calendars, &partial);
     if (!fetched) {
         qWarning() << "Calendar store: its tasks could not be read in full; tasks are left as they are";
         return;
     }
+    const UnreadableCalendars unreadable = withheldWhereUnread(readable, partial, "task");
     const CalTaskList& system = *fetched;
     QHash<QString, qsizetype> systemIndex;
     for (qsizetype s = 0; s < system.size(); ++s)

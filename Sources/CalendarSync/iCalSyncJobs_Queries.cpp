@@ -124,13 +124,16 @@ Date iCalSyncJobs::getSyncWindowDate(bool start) const
 
 // --- the queries ---
 
-std::optional<CalEventList> iCalSyncJobs::getICalEventsWithCalendars(const CalCalendarList& calendars) const
+std::optional<CalEventList> iCalSyncJobs::getICalEventsWithCalendars(const CalCalendarList& calendars,
+                                                                     bool* partial) const
 {
     if (!syncEnabled()) return std::nullopt;
     CalError error;
     const CalEventList events = m_iCalStore->eventsWithPredicate(
         CalCalendarStore::eventPredicateWithStartDate(getSyncWindowDate(true), getSyncWindowDate(false), calendars),
         &error);
+    if (partial) *partial = error.code == CalError::Code::CannotRead;
+    if (partial && *partial) return events;
     if (!error.ok()) {
         logQueryFailure("events of calendars", error);
         return std::nullopt;
@@ -138,12 +141,15 @@ std::optional<CalEventList> iCalSyncJobs::getICalEventsWithCalendars(const CalCa
     return events;
 }
 
-std::optional<CalTaskList> iCalSyncJobs::getICalTasksWithCalendars(const CalCalendarList& calendars) const
+std::optional<CalTaskList> iCalSyncJobs::getICalTasksWithCalendars(const CalCalendarList& calendars,
+                                                                   bool* partial) const
 {
     if (!syncEnabled()) return std::nullopt;
     CalError error;
     const CalTaskList tasks =
         m_iCalStore->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(calendars), &error);
+    if (partial) *partial = error.code == CalError::Code::CannotRead;
+    if (partial && *partial) return tasks;
     if (!error.ok()) {
         logQueryFailure("tasks of calendars", error);
         return std::nullopt;

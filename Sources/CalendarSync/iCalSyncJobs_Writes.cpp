@@ -7,10 +7,13 @@
 #include "CoreData.h"
 #include "Task.h"
 #include "Transaction.h"
+#include "iCalSyncJobsShared.h"
 
 #include <QDebug>
+#include <QUuid>
 
 #include <exception>
+#include <functional>
 
 namespace {
 
@@ -150,43 +153,129 @@ bool iCalSyncJobs::hasStoreCalendar(const TaskPtr& item) const
 bool iCalSyncJobs::createNewEventOnICal(const TaskPtr& event, qint64 updateREType)
 {
     if (!mayCreateEvent(event)) return false;
-    return saveICalEvent(event, CalEvent::event(), updateREType, true);
+    return createNewEventsOnICal({event}, updateREType) == 1;
 }
 
+// A crash may come at any moment of an export. Each group of new events is
+// named first: their uids are committed with a mark before any file is
+// written; then the files are written and flushed, and the links committed
+// without the mark. A start after a crash finds either no mark (nothing
+// written, or all linked) or marked uids, whose files it adopts when they
+// are there and whose items it pushes again when they are not: every event
+// ends once in the store and once here, never twice.
 int iCalSyncJobs::createNewEventsOnICal(const TaskList& events, qint64 updateREType)
 {
-    // The store copies are written first, outside the unit, so the record
-    // lock is held only for the links and not for the file writes. They are
-    // flushed to the disk together, and linked only once they are there.
-    std::vector<std::pair<TaskPtr, CalEventPtr>> written;
-    written.reserve(size_t(events.size()));
-    // Not flushed one by one: once, before the links.
-    CalCalendarStore::WriteBatch batch(m_iCalStore);
-    for (const TaskPtr& event : events) {
-        if (!mayCreateEvent(event)) continue;
-        const CalEventPtr record = CalEvent::event();
-        if (writeICalEvent(event, record, updateREType, true)) written.emplace_back(event, record);
+    TaskList allowed;
+    for (const TaskPtr& event : events)
+        if (mayCreateEvent(event)) allowed << event;
+    int linked = 0;
+    for (qsizetype from = 0; from < allowed.size(); from += newEventsPerUnit) {
+        const TaskList group = allowed.mid(from, newEventsPerUnit);
+        const int made = createNewEventGroupOnICal(group, updateREType);
+        if (made < 0) break;  // the database takes no unit: the rest waits for the next sync
+        linked += made;
     }
-    const bool durable = written.empty() || storeCopiesAreDurable("new store events", qsizetype(written.size()));
-    batch.commit();
-    if (written.empty()) return 0;
-    if (!durable) {
-        for (const auto& [event, record] : written) deleteEventOnICal(record, 1);
-        return 0;
+    return linked;
+}
+
+namespace {
+
+// The steps of one group of new store copies, for events and tasks alike.
+template <class Record>
+struct NewCopySteps {
+    const char* kind;  // "events", "tasks"
+    std::function<std::shared_ptr<Record>(const QString& uid)> make;
+    std::function<bool(const TaskPtr&, const std::shared_ptr<Record>&)> write;
+    std::function<bool(qsizetype count)> flush;
+    std::function<void(const TaskPtr&, const Record&)> link;
+    std::function<void(const std::shared_ptr<Record>&)> remove;
+};
+
+template <class Record>
+int writeNamedGroup(const TaskList& group, const std::shared_ptr<CalCalendarStore>& store, const NewCopySteps<Record>& steps)
+{
+    std::vector<std::pair<TaskPtr, std::shared_ptr<Record>>> copies;
+    copies.reserve(size_t(group.size()));
+    // An item refused by the store keeps the link it had.
+    QStringList formerUids;
+    {
+        Transaction unit;
+        for (const TaskPtr& item : group) {
+            const auto record = steps.make(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+            unit.keep(item);
+            formerUids << item->iCalUID();
+            item->setICalUID(pendingStoreCopyMark + record->uid());
+            if (!item->dehydrate()) break;
+            copies.emplace_back(item, record);
+        }
+        if (copies.size() < size_t(group.size()) || !unit.commit()) {
+            qWarning().noquote() << "Calendar store: the names of" << group.size() << "new store" << steps.kind
+                                 << "could not be stored; they are not written";
+            return -1;
+        }
+    }
+
+    // The store copies are written outside the unit, so the record lock is
+    // held only for the links and not for the file writes. They are flushed
+    // to the disk together, and linked only once they are there.
+    std::vector<bool> written(copies.size(), false);
+    bool any = false;
+    {
+        CalCalendarStore::WriteBatch batch(store);
+        for (size_t i = 0; i < copies.size(); ++i) {
+            written[i] = steps.write(copies[i].first, copies[i].second);
+            any = any || written[i];
+        }
+        const bool durable = !any || steps.flush(qsizetype(copies.size()));
+        batch.commit();
+        if (!durable) {
+            for (size_t i = 0; i < copies.size(); ++i)
+                if (written[i]) steps.remove(copies[i].second);
+            std::fill(written.begin(), written.end(), false);
+        }
     }
 
     Transaction unit;
-    for (const auto& [event, record] : written) {
-        unit.keep(event);
-        linkToStoreCopy(event, *record);
+    int count = 0;
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const auto& [item, record] = copies[i];
+        unit.keep(item);
+        if (written[i]) {
+            steps.link(item, *record);
+            ++count;
+        } else {
+            item->setICalUID(formerUids.at(qsizetype(i)));
+            if (!item->dehydrate()) qWarning().noquote() << "The mark of" << named(item) << "could not be removed";
+        }
     }
-    if (unit.commit()) return int(written.size());
-    // Unlinked store copies would come back as new items with the next full
-    // sync, doubling every event of the list: take them out again.
-    qWarning().noquote() << "Calendar store: the links of" << written.size()
-                         << "new store events could not be stored; the copies are removed";
-    for (const auto& [event, record] : written) deleteEventOnICal(record, 1);
+    if (unit.commit()) return count;
+    // The marks stay: the next start pushes these items again, so their
+    // copies go rather than come back as doubles.
+    qWarning().noquote() << "Calendar store: the links of" << count << "new store" << steps.kind
+                         << "could not be stored; the copies are removed";
+    for (size_t i = 0; i < copies.size(); ++i)
+        if (written[i]) steps.remove(copies[i].second);
     return 0;
+}
+
+}  // namespace
+
+int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 updateREType)
+{
+    NewCopySteps<CalEvent> steps;
+    steps.kind = "events";
+    steps.make = [](const QString& uid) {
+        auto record = CalEvent::event();
+        record->setUidOfNewEvent(uid);
+        return record;
+    };
+    steps.write = [&](const TaskPtr& event, const CalEventPtr& record) {
+        return writeICalEvent(event, record, updateREType, true);
+    };
+    steps.flush = [&](qsizetype count) { return storeCopiesAreDurable("new store events", count); };
+    steps.link = [](const TaskPtr& event, const CalEvent& record) { linkToStoreCopy(event, record); };
+    steps.remove = [&](const CalEventPtr& record) { deleteEventOnICal(record, 1); };
+    return writeNamedGroup(group, m_iCalStore, steps);
 }
 
 bool iCalSyncJobs::updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType)
@@ -212,63 +301,50 @@ bool iCalSyncJobs::createNewTaskOnICal(const TaskPtr& task)
     if (!task) return false;
     if (task->isShared() || categoryIsShared(task)) return logRefusal("the task", task, "it is shared"), false;
     if (!hasStoreCalendar(task)) return false;
-    const auto record = CalTask::task();
-    fillICalTask(task, *record);
-    CalError error;
-    if (!m_iCalStore->saveTask(record, &error)) {
-        logWriteFailure("creating the task", task, error);
-        return false;
-    }
-    if (!storeCopyIsDurable("the new task", task)) {
-        deleteTaskOnICal(record);
-        return false;
-    }
-    task->setICalUID(record->uid());
-    if (!task->dehydrate())
-        qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
-    return true;
+    return createNewTasksOnICal({task}) == 1;
 }
 
+// As the events: named first, then written and flushed, then linked, in
+// groups, so a crash leaves no unknown copy (see createNewEventsOnICal).
 int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
 {
-    std::vector<std::pair<TaskPtr, CalTaskPtr>> written;
-    written.reserve(size_t(tasks.size()));
-    CalCalendarStore::WriteBatch batch(m_iCalStore);
+    TaskList allowed;
     for (const TaskPtr& task : tasks) {
         if (!task) continue;
         if (task->isShared() || categoryIsShared(task)) {
             logRefusal("the task", task, "it is shared");
             continue;
         }
-        if (!hasStoreCalendar(task)) continue;
-        const auto record = CalTask::task();
+        if (hasStoreCalendar(task)) allowed << task;
+    }
+    NewCopySteps<CalTask> steps;
+    steps.kind = "tasks";
+    steps.make = [](const QString& uid) {
+        auto record = CalTask::task();
+        record->setUidOfNewTask(uid);
+        return record;
+    };
+    steps.write = [&](const TaskPtr& task, const CalTaskPtr& record) {
         fillICalTask(task, *record);
         CalError error;
-        if (m_iCalStore->saveTask(record, &error))
-            written.emplace_back(task, record);
-        else
-            logWriteFailure("creating the task", task, error);
-    }
-    const bool durable = written.empty() || storeCopiesAreDurable("new store tasks", qsizetype(written.size()));
-    batch.commit();
-    if (written.empty()) return 0;
-    if (!durable) {
-        for (const auto& [task, record] : written) deleteTaskOnICal(record);
-        return 0;
-    }
-
-    Transaction unit;
-    for (const auto& [task, record] : written) {
-        unit.keep(task);
-        task->setICalUID(record->uid());
+        if (m_iCalStore->saveTask(record, &error)) return true;
+        logWriteFailure("creating the task", task, error);
+        return false;
+    };
+    steps.flush = [&](qsizetype count) { return storeCopiesAreDurable("new store tasks", count); };
+    steps.link = [](const TaskPtr& task, const CalTask& record) {
+        task->setICalUID(record.uid());
         if (!task->dehydrate())
             qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
+    };
+    steps.remove = [&](const CalTaskPtr& record) { deleteTaskOnICal(record); };
+    int linked = 0;
+    for (qsizetype from = 0; from < allowed.size(); from += newEventsPerUnit) {
+        const int made = writeNamedGroup(allowed.mid(from, newEventsPerUnit), m_iCalStore, steps);
+        if (made < 0) break;
+        linked += made;
     }
-    if (unit.commit()) return int(written.size());
-    qWarning().noquote() << "Calendar store: the links of" << written.size()
-                         << "new store tasks could not be stored; the copies are removed";
-    for (const auto& [task, record] : written) deleteTaskOnICal(record);
-    return 0;
+    return linked;
 }
 
 bool iCalSyncJobs::updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask)

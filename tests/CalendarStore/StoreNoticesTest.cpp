@@ -1,5 +1,6 @@
 #include "StoreFixture.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -64,6 +65,38 @@ TEST_F(StoreNoticesTest, AnotherProgramsWriteRewriteAndRemovalArriveAsInsertUpda
     ASSERT_TRUE(QFile::rename(root() + QStringLiteral("/elsewhere.tmp"), events + QStringLiteral("two.ics")));
     ASSERT_TRUE(waitForNotices(4));
     EXPECT_EQ(recorder->notices[3].inserted, QStringList{QStringLiteral("uid-2")});
+}
+
+// The inotify watches the process holds, over all its descriptors.
+int inotifyWatches()
+{
+    int watches = 0;
+    const QDir descriptors(QStringLiteral("/proc/self/fdinfo"));
+    for (const QString& name : descriptors.entryList(QDir::Files)) {
+        QFile info(descriptors.filePath(name));
+        if (!info.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& line : info.readAll().split('\n'))
+            if (line.startsWith("inotify wd:")) ++watches;
+    }
+    return watches;
+}
+
+// The store watches folders, not files: a store of any size costs the same
+// few watches, and a file rewritten in place among hundreds is still seen.
+TEST_F(StoreNoticesTest, FoldersAreWatchedNotFiles)
+{
+    const int before = inotifyWatches();
+    for (int i = 0; i < 300; ++i)
+        writeBytes(events + QStringLiteral("many-%1.ics").arg(i), eventFile(QStringLiteral("many-%1").arg(i), QStringLiteral("Many")));
+    ASSERT_TRUE(waitForNotices(1));
+    settle();
+    EXPECT_EQ(store->eventWithUID(QStringLiteral("many-299"), Date())->title(), QStringLiteral("Many"));
+    EXPECT_EQ(inotifyWatches(), before) << "no watch per file";
+
+    writeBytes(events + QStringLiteral("many-250.ics"), eventFile(QStringLiteral("many-250"), QStringLiteral("Changed")));
+    ASSERT_TRUE(waitForNotices(2));
+    EXPECT_EQ(recorder->notices.last().updated, QStringList{QStringLiteral("many-250")});
+    EXPECT_EQ(store->eventWithUID(QStringLiteral("many-250"), Date())->title(), QStringLiteral("Changed"));
 }
 
 TEST_F(StoreNoticesTest, HundredFilesWrittenAtOnceGiveOneNotice)

@@ -509,3 +509,36 @@ TEST_F(ImportJobsTest, UpdatedItemsJoinTheWorkingListsAsTheCategoryAndTagFilterS
 }
 
 }  // namespace
+
+// Another program sets LOCATION; a moment later, before the watcher has
+// looked, the organizer saves a new title. The file keeps both, and the
+// organizer takes in the location.
+TEST_F(ImportJobsTest, AnOutsideEditJustBeforeAnOrganizerWriteSurvivesIt)
+{
+    const CalEventPtr made = outsideEvent(QStringLiteral("Dentist"), utc(2014, 3, 14, 9));
+    ASSERT_TRUE(waitForRows(made->uid(), 1));
+    settle();
+    const qint64 key = queryInt(QStringLiteral("SELECT primaryKey FROM Tasks WHERE iCalIdentifier = '%1'").arg(made->uid()));
+    const QString path = store->eventFilePath(made->uid());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    ASSERT_TRUE(bytes.contains("SUMMARY:Dentist\r\n"));
+    bytes.replace("SUMMARY:Dentist\r\n", "SUMMARY:Dentist\r\nLOCATION:Room 4\r\n");
+    writeInPlace(path, bytes);
+
+    const TaskPtr item = Task::initWithPrimaryKey(key);
+    ASSERT_TRUE(item);
+    item->setTaskName(QStringLiteral("Dentist, moved"));
+    ASSERT_TRUE(item->dehydrate());
+    ASSERT_TRUE(jobs->updateEventOnICal(item, store->eventWithUID(made->uid(), Date()), 1));
+    const auto back = readBack(made->uid());
+    ASSERT_TRUE(back && back->master);
+    EXPECT_EQ(back->master->title, QStringLiteral("Dentist, moved"));
+    EXPECT_EQ(back->master->location, QStringLiteral("Room 4"));
+
+    EXPECT_TRUE(processEventsUntil([&] { return Task::initWithPrimaryKey(key)->taskLocation() == QStringLiteral("Room 4"); }, 8000));
+    EXPECT_EQ(Task::initWithPrimaryKey(key)->taskName(), QStringLiteral("Dentist, moved"));
+    EXPECT_EQ(rowsWithUID(made->uid()), 1);
+}

@@ -432,7 +432,7 @@ TEST_F(WritePrimitivesTest, AListOfNewEventsIsLinkedWholeOrNotAtAll)
         EXPECT_TRUE(item->iCalUID().isEmpty());
         EXPECT_TRUE(Task::initWithPrimaryKey(item->primaryKey())->iCalUID().isEmpty());
     }
-    EXPECT_TRUE(log.contains(QStringLiteral("the copies are removed")));
+    EXPECT_TRUE(log.contains(QStringLiteral("new store events could not be stored")));
     EXPECT_EQ(jobs->createNewEventsOnICal({}, 0), 0);
 }
 

@@ -6,15 +6,15 @@
 #include "NotificationCenter.h"
 #include "PropertyList.h"
 #include "Scheduler.h"
+#include "SerialQueue.h"
 
 #include <QDebug>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
+#include <QSocketNotifier>
 #include <QHashFunctions>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QRandomGenerator>
 #include <QUuid>
@@ -31,6 +31,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,6 +130,80 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+// What one file may cost: libical's parse time grows much faster than a
+// line's length, so a huge line or file from elsewhere would hold the store.
+constexpr qint64 largestFile = 10 << 20;
+constexpr qint64 largestLine = 1 << 20;
+
+// Reads a regular file inside the store without following a symbolic link
+// and without waiting on a FIFO or a device (another program may leave
+// anything under a name the store lists). Empty problem on success.
+QByteArray readRegularFile(const QString& path, qint64 limit, QString* problem)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        *problem = errno == ELOOP ? QStringLiteral("a symbolic link is not followed")
+                                  : QStringLiteral("cannot be read: ") + systemError(errno);
+        return {};
+    }
+    QByteArray bytes;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        *problem = QStringLiteral("cannot be read: ") + systemError(errno);
+    } else if (!S_ISREG(status.st_mode)) {
+        *problem = QStringLiteral("not a regular file; skipped");
+    } else if (status.st_size > limit) {
+        *problem = QStringLiteral("larger than %1 MiB; skipped").arg(limit >> 20);
+    } else {
+        bytes.resize(qsizetype(status.st_size));
+        qsizetype have = 0;
+        // A file that grows while it is read is read up to the limit.
+        while (problem->isEmpty()) {
+            if (have == bytes.size()) {
+                if (have > limit) break;
+                bytes.resize(std::min<qsizetype>(have + 65536, limit + 1));
+            }
+            const ssize_t got = ::read(fd, bytes.data() + have, size_t(bytes.size() - have));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) *problem = QStringLiteral("cannot be read: ") + systemError(errno);
+            if (got <= 0) break;
+            have += got;
+        }
+        bytes.truncate(have);
+        if (problem->isEmpty() && have > limit) *problem = QStringLiteral("larger than %1 MiB; skipped").arg(limit >> 20);
+    }
+    ::close(fd);
+    if (!problem->isEmpty()) bytes.clear();
+    return bytes;
+}
+
+// The longest line once folded lines are joined (a line that starts with a
+// space or a tab continues the one before).
+qint64 longestUnfoldedLine(const QByteArray& bytes)
+{
+    qint64 longest = 0;
+    qint64 current = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n') {
+            ++current;
+            continue;
+        }
+        const bool continues = i + 1 < bytes.size() && (bytes[i + 1] == ' ' || bytes[i + 1] == '\t');
+        longest = std::max(longest, current);
+        if (!continues) current = 0;
+    }
+    return std::max(longest, current);
+}
+
+// A file cut short (by a full disk, or a copy that stopped) still parses as
+// far as it goes; it is refused rather than read as less than it held.
+bool endsItsCalendar(const QByteArray& bytes)
+{
+    const QByteArray last = bytes.trimmed();
+    const qsizetype start = last.lastIndexOf('\n') + 1;
+    return last.mid(start).trimmed().compare("END:VCALENDAR", Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 struct CalCalendarStore::FileEntry {
@@ -149,6 +224,7 @@ struct CalCalendarStore::CalendarEntry {
     CalCalendar calendar;
     quint64 infoFingerprint = 0;
     bool listable = true;
+    QStringList unlistable;  // its Events or Tasks folder, when it cannot be listed
     QList<FileEntry> events;
     QList<FileEntry> tasks;
 };
@@ -292,9 +368,9 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
     calendar.m_editable = folderInfo.isWritable();
 
     const QString infoPath = entry->folder + QLatin1Char('/') + infoFile;
-    QFile info(infoPath);
-    if (info.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = info.read(1 << 20);
+    QString infoProblem;
+    const QByteArray bytes = readRegularFile(infoPath, largestLine, &infoProblem);
+    if (infoProblem.isEmpty()) {
         entry->infoFingerprint = fingerprint(bytes);
         const PropertyList::Result read = PropertyList::fromData(bytes);
         const QVariantMap map = read.value.toMap();
@@ -316,7 +392,7 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         }
     } else {
         entry->infoFingerprint = 0;
-        logOnceLocked(infoPath, QStringLiteral("missing or unreadable; the calendar is named after its folder"));
+        logOnceLocked(infoPath, infoProblem + QStringLiteral("; the calendar is named after its folder"));
     }
 
     for (const bool tasks : {false, true}) {
@@ -324,12 +400,21 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         QList<FileEntry>& files = tasks ? entry->tasks : entry->events;
         const QList<FileEntry>* before = previous ? (tasks ? &previous->tasks : &previous->events) : nullptr;
         const QDir dir(folder);
-        if (dir.exists() && !QFileInfo(folder).isReadable()) {
+        const QFileInfo folderOfKind(folder);
+        QFileInfoList listing;
+        if (folderOfKind.isSymLink()) {
+            // What it points at is outside the store's care: not read, and
+            // (being unread) nothing is taken for deleted from it.
             entry->listable = false;
+            entry->unlistable << folder;
+            logOnceLocked(folder, QStringLiteral("a symbolic link is not followed"));
+        } else if (dir.exists() && !folderOfKind.isReadable()) {
+            entry->listable = false;
+            entry->unlistable << folder;
             logOnceLocked(folder, QStringLiteral("cannot be listed"));
+        } else {
+            listing = dir.entryInfoList({QStringLiteral("*.ics")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         }
-        QFileInfoList listing =
-            dir.entryInfoList({QStringLiteral("*.ics")}, QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         // Ordered by path as compared everywhere else in the index, so a
         // written file is found and placed by a binary search.
         std::stable_sort(listing.begin(), listing.end(),
@@ -364,13 +449,15 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
         same.duplicate = false;
         return same;
     }
-    QFile handle(file.path);
-    if (!handle.open(QIODevice::ReadOnly)) {
-        file.problem = QStringLiteral("cannot be read: ") + handle.errorString();
+    const QByteArray bytes = readRegularFile(file.path, largestFile, &file.problem);
+    if (file.problem.isEmpty() && longestUnfoldedLine(bytes) > largestLine)
+        file.problem = QStringLiteral("a line longer than %1 MiB; skipped").arg(largestLine >> 20);
+    else if (file.problem.isEmpty() && !endsItsCalendar(bytes))
+        file.problem = bytes.trimmed().isEmpty() ? QStringLiteral("empty") : QStringLiteral("cut short (no END:VCALENDAR)");
+    if (!file.problem.isEmpty()) {
         logOnceLocked(file.path, file.problem);
         return file;
     }
-    const QByteArray bytes = handle.readAll();
     file.fingerprint = fingerprint(bytes);
     if (old && old->fingerprint == file.fingerprint && old->usable()) {
         // Touched but not changed: keep what was read.
@@ -494,10 +581,12 @@ QStringList CalCalendarStore::unreadableFiles() const
     std::lock_guard lock(m_mutex);
     ensureIndexedLocked();
     QStringList files;
-    for (const CalendarEntry& calendar : m_index->calendars)
+    for (const CalendarEntry& calendar : m_index->calendars) {
+        files += calendar.unlistable;
         for (const auto* list : {&calendar.events, &calendar.tasks})
             for (const FileEntry& file : *list)
                 if (!file.usable()) files << file.path;
+    }
     return files;
 }
 
@@ -535,6 +624,9 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
     if (isNew) {
         const QString uid = calendar->uid().isEmpty() ? newUid() : calendar->uid();
         folder = m_root + QLatin1Char('/') + QString(uid).replace(QLatin1Char('/'), QLatin1Char('_')) + calendarSuffix;
+        if (refusesLinkedPathLocked(folder + QLatin1Char('/') + eventsFolder, error)
+            || refusesLinkedPathLocked(folder + QLatin1Char('/') + tasksFolder, error))
+            return false;
         if (!QDir().mkpath(folder + QLatin1Char('/') + eventsFolder) || !QDir().mkpath(folder + QLatin1Char('/') + tasksFolder))
             return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                         QStringLiteral("cannot create the folder ") + folder));
@@ -548,15 +640,20 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
     } else {
         if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
         folder = entry->folder;
-        const PropertyList::Result read = PropertyList::readFile(folder + QLatin1Char('/') + infoFile);
+        QString problem;
+        const PropertyList::Result read =
+            PropertyList::fromData(readRegularFile(folder + QLatin1Char('/') + infoFile, largestLine, &problem));
         info = read.value.toMap();  // an unreadable one is written anew
         if (!calendar->type().isEmpty()) info.insert(QStringLiteral("Type"), calendar->type());
         if (calendar->color().isValid())
             info.insert(QStringLiteral("Color"), calendar->color().name(QColor::HexRgb).toUpper());
     }
     info.insert(QStringLiteral("Title"), calendar->title());
-    if (PropertyList::writeFile(folder + QLatin1Char('/') + infoFile, info) != PropertyList::Error::None) {
+    const std::optional<QByteArray> infoBytes = PropertyList::toData(info);
+    CalError written;
+    if (!infoBytes || !writeFileLocked(folder + QLatin1Char('/') + infoFile, *infoBytes, &written)) {
         if (isNew) QDir(folder).removeRecursively();
+        if (written.code == CalError::Code::Refused) return reportCalError(error, written);
         return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                     QStringLiteral("cannot write ") + folder + QLatin1Char('/') + infoFile));
     }
@@ -583,6 +680,8 @@ bool CalCalendarStore::removeCalendar(const CalCalendarPtr& calendar, CalError* 
     if (!entry)
         return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no such calendar")));
     if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
+    // The removal takes symbolic links inside away as links, never what they name.
+    if (refusesLinkedPathLocked(entry->folder, error)) return false;
     if (!QDir(entry->folder).removeRecursively())
         return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                     QStringLiteral("cannot remove ") + entry->folder));
@@ -814,19 +913,62 @@ CalTaskPtr CalCalendarStore::taskWithUID(const QString& uid, CalError* error) co
 
 bool CalCalendarStore::writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error)
 {
+    if (refusesLinkedPathLocked(path, error)) return false;
     if (PendingWrites* pending = openBatchLocked()) return writeWithoutFlushLocked(path, bytes, pending, error);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
-                                                QStringLiteral("cannot write %1: %2").arg(path, file.errorString())));
+    PendingWrites alone;
+    return writeWithoutFlushLocked(path, bytes, &alone, error) && flushLocked(&alone, error);
 }
 
 bool CalCalendarStore::removeFileLocked(const QString& path, CalError* error)
 {
+    if (refusesLinkedPathLocked(path, error)) return false;
     // A file removed again needs no flush (its folder still does).
     if (PendingWrites* pending = openBatchLocked()) pending->files.remove(path);
     if (QFile::remove(path) || !QFileInfo::exists(path)) return true;
     return reportCalError(error, CalError::make(CalError::Code::WriteFailed, QStringLiteral("cannot remove ") + path));
+}
+
+// Another program may have written a file since the store last read it
+// (the watcher reports it a moment later). Before a write over it, its
+// version is taken into the index and reported as the watcher would have,
+// so the organizer imports it; true when that happened. The file entry is
+// read anew: pointers into the calendar's file list do not survive.
+bool CalCalendarStore::takeInOutsideChangeLocked(CalendarEntry* calendar, bool tasks, const FileEntry& file,
+                                                 const QByteArray& currentBytes)
+{
+    if (file.size == currentBytes.size() && file.fingerprint == fingerprint(currentBytes)) return false;
+    const QString uid = file.uid;
+    const QString path = file.path;
+    reindexFileLocked(calendar, tasks, path);
+    Changes changes;
+    (tasks ? changes.tasks : changes.events)[1] << uid;
+    qInfo().noquote() << "Calendar store:" << path << "was changed outside since it was read; that version is kept under this write";
+    postChanges(changes);
+    return true;
+}
+
+// Another program may have put a symbolic link anywhere in the store (a
+// calendar's Events folder, its Info.plist, an event file); a write, rename
+// or removal through it would change what lies outside. Every component
+// under the root is checked, the last one too when it exists.
+bool CalCalendarStore::refusesLinkedPathLocked(const QString& path, CalError* error) const
+{
+    const QString prefix = m_root + QLatin1Char('/');
+    const auto refuse = [&](const QString& why) {
+        logOnceLocked(path, why);
+        return !reportCalError(error, CalError::make(CalError::Code::Refused, path + QStringLiteral(": ") + why));
+    };
+    if (!path.startsWith(prefix)) return refuse(QStringLiteral("outside the store"));
+    for (qsizetype at = prefix.size(); at <= path.size(); ++at) {
+        if (at < path.size() && path.at(at) != QLatin1Char('/')) continue;
+        struct stat status {};
+        if (::lstat(QFile::encodeName(path.left(at)).constData(), &status) != 0) {
+            if (errno == ENOENT) return false;  // what does not exist yet is made as a folder or a file
+            continue;
+        }
+        if (S_ISLNK(status.st_mode)) return refuse(QStringLiteral("a symbolic link is not followed"));
+    }
+    return false;
 }
 
 // --- batches of writes ---
@@ -895,7 +1037,7 @@ bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteA
     const QByteArray target = QFile::encodeName(path);
     // A rewritten file keeps its permissions, as other programs set them.
     struct stat existing {};
-    const bool replaces = ::stat(target.constData(), &existing) == 0;
+    const bool replaces = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
     const mode_t mode = replaces ? (existing.st_mode & 07777) : 0666;
     QByteArray temporary;
     int fd = -1;
@@ -1028,6 +1170,56 @@ void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, co
 
 namespace {
 
+bool sameStoreInstant(const Date& a, const Date& b)
+{
+    return a.wholeSecondsSince1970() == b.wholeSecondsSince1970() && bool(a) == bool(b);
+}
+
+// The component of a file a write to that occurrence (null: the series) changes.
+const ICalEventData* componentWrittenAt(const ICalEventFileData& file, const Date& occurrence)
+{
+    if (occurrence)
+        for (const ICalEventData& changed : file.overrides)
+            if (sameStoreInstant(changed.recurrenceId, occurrence)) return &changed;
+    return file.master ? &*file.master : nullptr;
+}
+
+// The organizer's change on top of another program's: a field the event
+// still carries as the store last read it was not changed here, so the
+// other program's value stays. withTimes: the times and the rule too (a
+// write of the series itself).
+ICalEventFields mergedOntoOutside(ICalEventFields ours, const ICalEventData& lastRead, const ICalEventData& now,
+                                  bool withTimes)
+{
+    if (ours.title == lastRead.title) ours.title = now.title;
+    if (ours.location == lastRead.location) ours.location = now.location;
+    if (ours.notes == lastRead.notes) ours.notes = now.notes;
+    if (ours.url == lastRead.url) ours.url = now.url;
+    if (!withTimes) return ours;
+    if (sameStoreInstant(ours.start, lastRead.start) && sameStoreInstant(ours.end, lastRead.end) && ours.allDay == lastRead.allDay
+        && ours.timeZone == lastRead.timeZone) {
+        ours.start = now.start;
+        ours.end = now.end;
+        ours.allDay = now.allDay;
+        ours.timeZone = now.timeZone;
+    }
+    if (ours.rule == lastRead.rule) ours.rule = now.rule;
+    return ours;
+}
+
+ICalTaskData mergedOntoOutside(ICalTaskData ours, const ICalTaskData& lastRead, const ICalTaskData& now)
+{
+    if (ours.title == lastRead.title) ours.title = now.title;
+    if (ours.notes == lastRead.notes) ours.notes = now.notes;
+    if (ours.url == lastRead.url) ours.url = now.url;
+    if (sameStoreInstant(ours.due, lastRead.due)) ours.due = now.due;
+    if (ours.completed == lastRead.completed && sameStoreInstant(ours.completedDate, lastRead.completedDate)) {
+        ours.completed = now.completed;
+        ours.completedDate = now.completedDate;
+    }
+    return ours;
+}
+
 ICalEventFields fieldsOf(const CalEvent& event)
 {
     ICalEventFields fields;
@@ -1055,7 +1247,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     if (!ICalendarFile::canWrite(event->startDate()) || (event->endDate() && !ICalendarFile::canWrite(event->endDate())))
         return reportCalError(error, CalError::make(CalError::Code::Refused,
                                                     QStringLiteral("the event has no start date, or a date beyond the year 3000")));
-    const ICalEventFields fields = fieldsOf(*event);
+    ICalEventFields fields = fieldsOf(*event);
     const auto location = locateEventLocked(event->uid());
 
     const auto createSeries = [&](const QString& uid) {
@@ -1070,20 +1262,42 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         return true;
     };
     if (!location) {
-        if (!createSeries(newUid())) return false;
+        // A uid the caller named is taken unless its file name is in use
+        // (by a file the index could not read, say): that file is not ours.
+        QString uid = event->uid();
+        struct stat existing {};
+        if (uid.isEmpty()
+            || ::lstat(QFile::encodeName(target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid)).constData(),
+                       &existing) == 0)
+            uid = newUid();
+        if (!createSeries(uid)) return false;
         return reportCalError(error, CalError::none());
     }
     CalendarEntry* source = location->calendar;
     if (source != target && refusesWritesLocked(source, error, QStringLiteral("event"))) return false;
     const QString uid = location->file->uid;
     const QString path = location->file->path;
-    QFile current(path);
-    auto document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+    QString unread;
+    const QByteArray currentBytes = readRegularFile(path, largestFile, &unread);
+    auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
 
     const Date occurrence = event->occurrence();
     const Date masterStart = document->masterStart();
+    const std::shared_ptr<const ICalEventFileData> lastRead = location->file->events;
+    if (takeInOutsideChangeLocked(source, false, *location->file, currentBytes)) {
+        QString problem;
+        const auto now = ICalendarFile::readEvents(currentBytes, &problem);
+        const ICalEventData* before = lastRead ? componentWrittenAt(*lastRead, occurrence) : nullptr;
+        const ICalEventData* after = now ? componentWrittenAt(*now, occurrence) : nullptr;
+        if (!before || !after || now->uid != uid)
+            return reportCalError(error, CalError::make(CalError::Code::CannotRead,
+                                                        QStringLiteral("changed outside and not readable: ") + path));
+        // The times count only where the write sets them as they are (not
+        // where a series is moved by an occurrence's shift).
+        fields = mergedOntoOutside(fields, *before, *after, !document->masterRepeats() || !occurrence);
+    }
     const bool firstOccurrence = occurrence.wholeSecondsSince1970() == masterStart.wholeSecondsSince1970();
     if (document->masterRepeats() && occurrence && span == CalSpanThisEvent) {
         document->writeOverride(uid, occurrence, fields);
@@ -1131,10 +1345,12 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     if (refusesWritesLocked(location->calendar, error, QStringLiteral("event"))) return false;
     CalendarEntry* calendar = location->calendar;
     const QString path = location->file->path;
-    QFile current(path);
-    auto document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+    QString unread;
+    const QByteArray currentBytes = readRegularFile(path, largestFile, &unread);
+    auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
+    const FileEntry lastRead = *location->file;
     const Date occurrence = event->occurrence();
     const bool firstOccurrence =
         occurrence.wholeSecondsSince1970() == document->masterStart().wholeSecondsSince1970();
@@ -1145,6 +1361,9 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
         reindexFileLocked(calendar, false, path);
         return removed && reportCalError(error, CalError::none());
     }
+    // What another program wrote since stays (the removal edits the file as
+    // it is now) and is reported.
+    takeInOutsideChangeLocked(calendar, false, lastRead, currentBytes);
     if (span == CalSpanFutureEvents)
         document->endSeriesBefore(occurrence);
     else
@@ -1175,14 +1394,30 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
     const auto location = locateTaskLocked(task->uid());
     CalendarEntry* source = location ? location->calendar : nullptr;
     if (source && source != target && refusesWritesLocked(source, error, QStringLiteral("task"))) return false;
-    const QString uid = location ? location->file->uid : newUid();
+    QString uid = location ? location->file->uid : task->uid();
+    struct stat existing {};
+    if (uid.isEmpty()
+        || (!location
+            && ::lstat(QFile::encodeName(target->folder + QLatin1Char('/') + tasksFolder + QLatin1Char('/') + fileNameOf(uid)).constData(),
+                       &existing) == 0))
+        uid = newUid();
     const QString oldPath = location ? location->file->path : QString();
     std::unique_ptr<ICalendarFile> document;
     if (location) {
-        QFile current(oldPath);
-        document = current.open(QIODevice::ReadOnly) ? ICalendarFile::parse(current.readAll()) : nullptr;
+        QString unread;
+        const QByteArray currentBytes = readRegularFile(oldPath, largestFile, &unread);
+        document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
         if (!document)
             return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + oldPath));
+        const std::shared_ptr<const ICalTaskData> lastRead = location->file->task;
+        if (takeInOutsideChangeLocked(source, true, *location->file, currentBytes)) {
+            QString problem;
+            const auto now = ICalendarFile::readTask(currentBytes, &problem);
+            if (!lastRead || !now || now->uid != uid)
+                return reportCalError(error, CalError::make(CalError::Code::CannotRead,
+                                                            QStringLiteral("changed outside and not readable: ") + oldPath));
+            data = mergedOntoOutside(data, *lastRead, *now);
+        }
     } else {
         document = ICalendarFile::newCalendar();
     }
@@ -1217,52 +1452,122 @@ bool CalCalendarStore::removeTask(const CalTaskPtr& task, CalError* error)
 
 // --- watching ---
 
+namespace {
+
+// What the watch of a store folder reports: entries made, removed, renamed
+// in or out, files written and closed or touched, and the folder itself
+// going. Links are not followed, and only folders are watched.
+constexpr uint32_t folderWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ATTRIB
+                                     | IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR;
+
+// The thread the stores read and parse their changed files on, so a large
+// rescan never holds the main thread's event loop. Left running at exit.
+SerialQueue& storeWorker()
+{
+    static SerialQueue* queue = new SerialQueue(QStringLiteral("Calendar store"));
+    return *queue;
+}
+
+}  // namespace
+
+// The store watches its folders only (the root, each calendar folder and
+// its Events and Tasks folders) with one inotify descriptor: a folder watch
+// reports the files written in it by name, so a store of any size costs a
+// few watches, and adding them never waits on the file count.
 void CalCalendarStore::startWatching()
 {
-    if (m_watcher) return;
+    if (m_watchContext) return;
     m_watchContext = std::make_unique<QObject>();
-    m_watcher = new QFileSystemWatcher(m_watchContext.get());
-    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
-    QObject::connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_watchContext.get(), [weak](const QString& path) {
-        if (auto store = weak.lock()) store->noteChange(path, false);
+    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotify < 0) {
+        std::lock_guard lock(m_mutex);
+        logOnceLocked(m_root, QStringLiteral("cannot be watched (%1); changes of other programs show at the next start").arg(systemError(errno)));
+        return;
+    }
+    auto* notifier = new QSocketNotifier(m_inotify, QSocketNotifier::Read);
+    const int fd = m_inotify;
+    // The notifier goes before its descriptor is closed.
+    QObject::connect(m_watchContext.get(), &QObject::destroyed, [notifier, fd] {
+        delete notifier;
+        ::close(fd);
     });
-    QObject::connect(m_watcher, &QFileSystemWatcher::fileChanged, m_watchContext.get(), [weak](const QString& path) {
-        if (auto store = weak.lock()) store->noteChange(path, true);
+    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+    QObject::connect(notifier, &QSocketNotifier::activated, m_watchContext.get(), [weak] {
+        if (auto store = weak.lock()) store->readWatchReports();
     });
     watchCurrentPaths();
 }
 
+void CalCalendarStore::readWatchReports()
+{
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t size; (size = ::read(m_inotify, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < size;) {
+            const auto* report = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += ssize_t(sizeof(inotify_event)) + ssize_t(report->len);
+            if (report->mask & IN_Q_OVERFLOW) {
+                // Reports were lost: every folder is listed again.
+                m_everythingDirty = true;
+                noteChange(m_root, false);
+                continue;
+            }
+            const QString folder = m_watchedFolders.value(report->wd);
+            if (folder.isEmpty()) continue;
+            if (report->mask & IN_IGNORED) {
+                m_watchOfFolder.remove(folder);
+                m_watchedFolders.remove(report->wd);
+                continue;
+            }
+            const QString name = report->len ? QFile::decodeName(report->name) : QString();
+            // The store's own half-written files come and go under this name.
+            if (name.endsWith(QLatin1String(".part"))) continue;
+            if (name.isEmpty()) {
+                noteChange(folder, false);
+                continue;
+            }
+            const bool fileChanged = !(report->mask & IN_ISDIR)
+                                     && (report->mask & (IN_CLOSE_WRITE | IN_ATTRIB | IN_MOVED_TO | IN_CREATE));
+            noteChange(folder + QLatin1Char('/') + name, fileChanged);
+        }
+    }
+}
+
 void CalCalendarStore::watchCurrentPaths()
 {
-    if (!m_watcher) return;
+    if (m_inotify < 0) return;
     QStringList wanted{m_root};
     {
         std::lock_guard lock(m_mutex);
         ensureIndexedLocked();
-        for (const CalendarEntry& calendar : m_index->calendars) {
+        for (const CalendarEntry& calendar : m_index->calendars)
             wanted << calendar.folder << calendar.folder + QLatin1Char('/') + eventsFolder
                    << calendar.folder + QLatin1Char('/') + tasksFolder;
-            // A directory watch does not see a file rewritten in place.
-            for (const auto* list : {&calendar.events, &calendar.tasks})
-                for (const FileEntry& file : *list) wanted << file.path;
-        }
     }
-    const QStringList watched = m_watcher->files() + m_watcher->directories();
-    const QSet<QString> have(watched.begin(), watched.end());
     const QSet<QString> want(wanted.begin(), wanted.end());
-    QStringList add;
-    for (const QString& path : wanted)
-        if (!have.contains(path) && QFileInfo::exists(path)) add << path;
-    QStringList drop;
-    for (const QString& path : watched)
-        if (!want.contains(path)) drop << path;
-    if (!drop.isEmpty()) m_watcher->removePaths(drop);
-    if (!add.isEmpty()) {
-        const QStringList failed = m_watcher->addPaths(add);
-        if (!failed.isEmpty()) {
-            std::lock_guard lock(m_mutex);
-            logOnceLocked(failed.first(), QStringLiteral("%1 paths cannot be watched; changes to them show at the next change of their folder").arg(failed.size()));
+    for (auto it = m_watchOfFolder.begin(); it != m_watchOfFolder.end();) {
+        if (want.contains(it.key())) {
+            ++it;
+            continue;
         }
+        ::inotify_rm_watch(m_inotify, it.value());
+        m_watchedFolders.remove(it.value());
+        it = m_watchOfFolder.erase(it);
+    }
+    QStringList failed;
+    for (const QString& folder : wanted) {
+        if (m_watchOfFolder.contains(folder)) continue;
+        const int wd = ::inotify_add_watch(m_inotify, QFile::encodeName(folder).constData(), folderWatchMask);
+        if (wd < 0) {
+            // A folder not there yet (a calendar without Tasks) is no failure.
+            if (errno != ENOENT && errno != ENOTDIR) failed << folder;
+            continue;
+        }
+        m_watchOfFolder.insert(folder, wd);
+        m_watchedFolders.insert(wd, folder);
+    }
+    if (!failed.isEmpty()) {
+        std::lock_guard lock(m_mutex);
+        logOnceLocked(failed.first(), QStringLiteral("%1 folders cannot be watched; changes in them show at the next change of their calendar").arg(failed.size()));
     }
 }
 
@@ -1307,20 +1612,33 @@ void CalCalendarStore::rescanChanges()
     }
     m_heldSince.invalidate();
     const bool relist = m_rootDirty;
+    const bool everything = std::exchange(m_everythingDirty, false);
     const QSet<QString> dirty = std::exchange(m_dirtyCalendars, {});
     const QSet<QString> reread = std::exchange(m_rereadFiles, {});
     m_rootDirty = false;
-    Changes changes;
-    {
-        std::lock_guard lock(m_mutex);
-        ensureIndexedLocked();
-        auto fresh = std::make_unique<Index>();
-        scanRootLocked(fresh.get(), m_index.get(), relist, dirty, reread);
-        changes = compare(*m_index, *fresh);
-        m_index = std::move(fresh);
-    }
-    watchCurrentPaths();
-    postChanges(changes);
+    // Listing and parsing the changed files may take long in a large
+    // store: the worker does it, and the main thread only hears of it.
+    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+    storeWorker().async([weak, relist, everything, dirty, reread] {
+        const auto store = weak.lock();
+        if (!store) return;
+        Changes changes;
+        {
+            std::lock_guard lock(store->m_mutex);
+            store->ensureIndexedLocked();
+            QSet<QString> calendars = dirty;
+            if (everything)
+                for (const CalendarEntry& entry : store->m_index->calendars) calendars.insert(entry.calendar.m_uid);
+            auto fresh = std::make_unique<Index>();
+            store->scanRootLocked(fresh.get(), store->m_index.get(), relist || everything, calendars, reread);
+            changes = store->compare(*store->m_index, *fresh);
+            store->m_index = std::move(fresh);
+        }
+        store->postChanges(changes);
+        MainQueue::async([weak] {
+            if (const auto watching = weak.lock()) watching->watchCurrentPaths();
+        });
+    });
 }
 
 CalCalendarStore::Changes CalCalendarStore::compare(const Index& before, const Index& after) const

@@ -21,7 +21,6 @@
 #include <unordered_map>
 
 class QFileInfo;
-class QFileSystemWatcher;
 class QObject;
 struct ICalEventFileData;
 struct ICalTaskData;
@@ -43,7 +42,7 @@ enum CalSpan { CalSpanThisEvent = 0, CalSpanFutureEvents = 1, CalSpanAllEvents =
 // an "Info.plist" and one iCalendar file per event ("Events/") and per task
 // ("Tasks/"), which other calendar programs read and write too
 // (docs/calendar-store.md). The store indexes the folder on first use and
-// keeps the index fresh with a file watcher; what other programs change is
+// keeps the index fresh by watching its folders; what other programs change is
 // posted as the three notices above, what this store writes is not.
 //
 // Every call may come from any thread. A file is written beside its place
@@ -131,8 +130,10 @@ public:
     bool saveTask(const CalTaskPtr& task, CalError* error = nullptr);
     bool removeTask(const CalTaskPtr& task, CalError* error = nullptr);
 
-    // The files the last scan could not use (unreadable, not iCalendar, a
-    // uid another file holds first, a symbolic link); each is logged once.
+    // The files the last scan could not use (unreadable, not iCalendar, not
+    // a regular file, too large, a uid another file holds first, a symbolic
+    // link), and the Events and Tasks folders it could not list; each is
+    // logged once.
     QStringList unreadableFiles() const;
 
 private:
@@ -156,6 +157,10 @@ private:
     std::optional<EventLocation> locateEventLocked(const QString& uid) const;
     std::optional<EventLocation> locateTaskLocked(const QString& uid) const;
     bool writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error);
+    bool takeInOutsideChangeLocked(CalendarEntry* calendar, bool tasks, const FileEntry& file,
+                                   const QByteArray& currentBytes);
+    // Refused when a component of the path under the root is a symbolic link.
+    bool refusesLinkedPathLocked(const QString& path, CalError* error) const;
     struct PendingWrites {
         int depth = 0;            // open batches of the thread
         QSet<QString> files;      // written, not yet flushed
@@ -178,6 +183,7 @@ private:
     // The watcher and the coalescing of its reports, on the main thread.
     void startWatching();
     void watchCurrentPaths();
+    void readWatchReports();
     void noteChange(const QString& path, bool fileChanged);
     void rescanChanges();
     Changes compare(const Index& before, const Index& after) const;
@@ -194,7 +200,10 @@ private:
 
     // Main thread only.
     std::unique_ptr<QObject> m_watchContext;
-    QFileSystemWatcher* m_watcher = nullptr;
+    int m_inotify = -1;
+    QHash<int, QString> m_watchedFolders;  // by watch descriptor
+    QHash<QString, int> m_watchOfFolder;
+    bool m_everythingDirty = false;
     ScheduledTimer m_coalesceTimer;
     QElapsedTimer m_pendingSince;
     QElapsedTimer m_heldSince;

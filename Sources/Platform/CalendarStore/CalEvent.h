@@ -52,6 +52,12 @@ public:
     const Date& occurrence() const { return m_occurrence; }
     bool isDetached() const { return m_detached; }
 
+    // The uid a new event is to be written under, instead of one the store
+    // makes: the sync names the copy and records the name before the write,
+    // so that after a crash it knows the file as its own. The store takes
+    // another when a file of that name is already there.
+    void setUidOfNewEvent(const QString& uid) { m_uid = uid; }
+
     const CalCalendarPtr& calendar() const { return m_calendar; }
     void setCalendar(const CalCalendarPtr& calendar) { m_calendar = calendar; }
 

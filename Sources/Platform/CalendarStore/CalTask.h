@@ -35,6 +35,10 @@ public:
     const CalCalendarPtr& calendar() const { return m_calendar; }
     void setCalendar(const CalCalendarPtr& calendar) { m_calendar = calendar; }
 
+    // The uid a new task is to be written under (see
+    // CalEvent::setUidOfNewEvent).
+    void setUidOfNewTask(const QString& uid) { m_uid = uid; }
+
 private:
     friend class CalCalendarStore;
 
