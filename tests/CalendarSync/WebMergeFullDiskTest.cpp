@@ -59,7 +59,9 @@ protected:
     }
     void TearDown() override
     {
-        if (m_sync) EXPECT_TRUE(m_sync->waitUntilIdle(20));
+        if (m_sync) {
+            EXPECT_TRUE(m_sync->waitUntilIdle(20));
+        }
         EXPECT_TRUE(m_jobs->waitForQueuedJobs(10));
         m_sync.reset();
         dataManager().setICalSync(nullptr);
