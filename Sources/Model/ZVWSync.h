@@ -195,8 +195,13 @@ public:
     // with a key the service must refuse.
     bool makeZvwKeyAPI();
 
-    // Posts "ZVW account is invalid" when the reply's error is 2 or 4.
+    // Posts "ZVW account is invalid" when a data call's reply refuses the
+    // account (error 2); error 4 there refuses only the request token.
     void fireErrorWhenSync(const QJsonObject& reply);
+    // The error code of a data call whose request token the service refused.
+    static constexpr qint64 tokenRefusedCode = 4;
+    // A new pass may renew a refused token once more.
+    void allowTokenRenewal() { m_tokenRenewedThisPass = false; }
 
     // ---- the asynchronous token request of the one-way run -----------------------
     // One tick of the run's repeating timer.
@@ -521,6 +526,12 @@ protected:
     // "<base>/api/<path>?keyapi=<key>" followed by `more` ("&a=b...").
     QString dataAddress(const QString& path, const QString& more = QString()) const;
     HttpReply sendJson(const QByteArray& method, const QString& url, const QJsonValue& body);
+    // One request of a pass. A reply refusing the request token (error 4)
+    // empties the stored token and its time; once per pass a new token is
+    // asked for and the request sent again with the new key.
+    HttpReply sendOnPass(HttpRequest request);
+    static bool isTokenRefusal(const HttpRequest& request, const HttpReply& reply);
+    void dropRefusedToken();
     // A list download that is not a list of records stops the pass with
     // `stepText` (naming the step, "%1" the reason); false then.
     bool acceptDownload(const QString& stepText, const HttpReply& reply, const ZVWReply::Records& list);
@@ -593,6 +604,7 @@ private:
     std::atomic<bool> m_willUpdateRemoteOrder{false};
     std::atomic<bool> m_isBreak{false};
     std::atomic<bool> m_isFinishedGetToken{false};
+    std::atomic<bool> m_tokenRenewedThisPass{false};
     std::atomic<AccountCheck> m_lastAccountCheck{AccountCheck::NoReply};
 
     // Asynchronous requests still on a worker; the destructor waits for them.

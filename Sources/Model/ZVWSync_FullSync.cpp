@@ -126,6 +126,7 @@ void ZVWSync::fullSync()
     if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) return;
     const SyncingIndicator indicator;
 
+    allowTokenRenewal();
     refreshToken();
     if (!makeZvwKeyAPI() && errorDescription().isEmpty())
         reportServerError(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));

@@ -1,0 +1,308 @@
+// One account used from several organizers, each on a data folder of its
+// own, with edits made on the service between their passes. Each organizer
+// is a real start of the data manager; a restart closes it and opens the
+// same folder again. Every pass runs on the sync's own thread.
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "HttpSession.h"
+#include "Link.h"
+#include "LoopbackService.h"
+#include "ManualScheduler.h"
+#include "NetworkStatus.h"
+#include "PostedNotifications.h"
+#include "RecordStore.h"
+#include "RecordingICalSync.h"
+#include "Scheduler.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TestEnvironment.h"
+#include "Utilities.h"
+#include "ZVWSync.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace WebSyncOrganizersTests {
+
+namespace {
+
+const QString account = QStringLiteral("ann@example.com");
+const QString password = QStringLiteral("secret");
+// Monday 4 March 2013, 10:00 UTC.
+const double monday = 1362391200;
+
+// What an organizer holds, in forms that compare with the other organizers
+// and with the service.
+struct Holdings {
+    QStringList categories;  // "name|type"
+    QStringList items;       // "title|type|category|start|exception dates|zvwID"
+    QStringList details;     // items with their markers and occurrences
+    QStringList links;       // "root title>target title"
+};
+
+class WebSyncOrganizersTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const QTemporaryDir& folder : m_folders) ASSERT_TRUE(folder.isValid());
+        m_previousHome = qgetenv("XDG_DATA_HOME");
+        Clock::setFixed(Date::dateWithTimeIntervalSince1970(monday));
+        HttpSession::setDefaultTimeouts(HttpTimeouts{2.0, 1.0, 1.0});
+        NetworkStatus::instance().setOverride(0);
+        m_service.addAccount(account, password);
+        qputenv("ZORAVEL_SERVICE_URL", m_service.baseAddress().toUtf8());
+    }
+    void TearDown() override
+    {
+        close();
+        qunsetenv("ZORAVEL_SERVICE_URL");
+        qputenv("XDG_DATA_HOME", m_previousHome);
+        NetworkStatus::instance().setOverride(std::nullopt);
+        HttpSession::setDefaultTimeouts(HttpTimeouts{});
+        webSyncBusy = false;
+        Clock::reset();
+    }
+
+    // Starts organizer `which` on its own folder, signed in to the account.
+    CoreData& open(int which)
+    {
+        close();
+        qputenv("XDG_DATA_HOME", m_folders[which].path().toUtf8());
+        m_open = std::make_unique<CoreData>();
+        m_open->setICalSync(std::make_unique<RecordingICalSync>());
+        CoreData::setShared(m_open.get());
+        EXPECT_TRUE(m_open->init()) << "organizer " << which;
+        m_which = which;
+        const SettingPtr setting = m_open->currentSetting();
+        if (setting->zvwUserName().isEmpty()) {
+            EXPECT_TRUE(m_open->writeZVWAccount(account, password));
+            setting->setZvwUserName(account);
+            setting->setZvwPassword(password);
+            EXPECT_TRUE(setting->dehydrate());
+        }
+        internetReachable = true;
+        return *m_open;
+    }
+    void close()
+    {
+        if (!m_open) return;
+        EXPECT_TRUE(m_open->zvwSync()->waitUntilIdle(20));
+        deliverPosts();
+        CoreData::setShared(nullptr);
+        m_open.reset();
+        RecordStore::finalizeAllStatements();
+        sqlite3_close(RecordStore::sharedDatabase());
+        RecordStore::setSharedDatabase(nullptr);
+        databaseOpen = false;
+        internetReachable = false;
+        m_which = -1;
+    }
+    void restart()
+    {
+        const int which = m_which;
+        open(which);
+    }
+    CoreData& data() { return *m_open; }
+    ZVWSync& sync() { return *m_open->zvwSync(); }
+    SettingPtr setting() { return m_open->currentSetting(); }
+
+    // One full pass of the open organizer on the sync's thread, waited for;
+    // answers the pass's failure, empty when none.
+    QString pass()
+    {
+        EXPECT_TRUE(sync().backgroundFullSync(nullptr));
+        EXPECT_TRUE(sync().waitUntilIdle(20));
+        deliverPosts();
+        return sync().errorDescription();
+    }
+    static void deliverPosts() { processEventsUntil([] { return false; }, 30); }
+
+    CalendarPtr category(const QString& name)
+    {
+        for (const CalendarPtr& calendar : data().getCalendarList())
+            if (calendar->calendarName() == name) return calendar;
+        return nullptr;
+    }
+    TaskPtr storedItem(const QString& title)
+    {
+        for (const TaskPtr& item : data().getAllTasksInDB())
+            if (item->taskName() == title) return item;
+        return nullptr;
+    }
+    TaskPtr addItem(const QString& title, qint64 kind, const QString& categoryName, double start)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskName(title);
+        item->setTaskType(kind);
+        item->setCalendarId(category(categoryName)->primaryKey());
+        item->setStartTime(Date::dateWithTimeIntervalSince1970(start));
+        item->setEndTime(Date::dateWithTimeIntervalSince1970(start + 3600));
+        EXPECT_TRUE(item->insertAndDehydrate());
+        return item;
+    }
+
+    static QString exceptionDates(const QString& text)
+    {
+        QStringList dates;
+        for (QString piece : text.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+            if (piece.endsWith(QStringLiteral("(1)")) || piece.endsWith(QStringLiteral("(2)"))) piece.chop(3);
+            dates.append(piece);
+        }
+        dates.sort();
+        return dates.join(QLatin1Char(','));
+    }
+    static QString seconds(const Date& date)
+    {
+        return QString::number(qint64(Utilities::toDBDate(date).timeIntervalSince1970()));
+    }
+
+    // The open organizer's data, as it is stored.
+    Holdings holdings()
+    {
+        Holdings held;
+        QHash<qint64, QString> categoryNames;
+        for (const CalendarPtr& calendar : data().getCalendarList()) {
+            categoryNames.insert(calendar->primaryKey(), calendar->calendarName());
+            held.categories.append(calendar->calendarName() + '|' + QString::number(calendar->projectType()));
+        }
+        QHash<qint64, QString> titles;
+        const TaskList items = data().getAllTasksInDB();
+        for (const TaskPtr& item : items) titles.insert(item->primaryKey(), item->taskName());
+        for (const TaskPtr& item : items) {
+            held.items.append(QStringList{item->taskName(), QString::number(item->taskType()),
+                                          categoryNames.value(item->calendarId()), seconds(item->startTime()),
+                                          exceptionDates(item->repeatExceptions()), QString::number(item->zvwID())}
+                                  .join('|'));
+            held.details.append(item->taskName() + '|' + item->repeatExceptions() + '|' +
+                                (item->parentId() > 0 ? titles.value(item->parentId()) + '@' + seconds(item->occurrence())
+                                                      : QString()));
+        }
+        for (const LinkPtr& link : data().getAllLinks())
+            if (link->status() == 0) held.links.append(titles.value(link->rootId()) + '>' + titles.value(link->targetId()));
+        for (QStringList* list : {&held.categories, &held.items, &held.details, &held.links}) list->sort();
+        return held;
+    }
+
+    // The service's data in the same forms (no markers or occurrences there).
+    Holdings serviceHoldings()
+    {
+        static const QHash<qint64, qint64> localType{{1, 3}, {2, 1}, {3, 0}, {4, 2}};
+        Holdings held;
+        QHash<qint64, QString> categoryNames;
+        for (const QJsonObject& record : m_service.categoriesOf(account)) {
+            categoryNames.insert(record.value("id").toInteger(), record.value("name").toString());
+            held.categories.append(record.value("name").toString() + '|' +
+                                   QString::number(record.value("category_type").toInteger()));
+        }
+        QHash<qint64, QString> titles;
+        const QList<QJsonObject> items = m_service.itemRecordsOf(account);
+        for (const QJsonObject& record : items) titles.insert(record.value("id").toInteger(), record.value("title").toString());
+        for (const QJsonObject& record : items) {
+            QStringList dates;
+            for (const QJsonValue& entry : record.value("repeat").toObject().value("repeat_exceptions").toArray())
+                dates.append(entry.toObject().value("exception_date").toVariant().toString());
+            dates.sort();
+            held.items.append(QStringList{record.value("title").toString(),
+                                          QString::number(localType.value(record.value("task_type").toInteger(), 1)),
+                                          categoryNames.value(record.value("category_id").toInteger()),
+                                          QString::number(record.value("start_time").toInteger()), dates.join(','),
+                                          QString::number(record.value("id").toInteger())}
+                                  .join('|'));
+        }
+        for (const QJsonObject& link : m_service.linkRecordsOf(account))
+            held.links.append(titles.value(link.value("root_id").toInteger()) + '>' +
+                              titles.value(link.value("target_id").toInteger()));
+        for (QStringList* list : {&held.categories, &held.items, &held.links}) list->sort();
+        return held;
+    }
+
+    // Field by field: the organizers' snapshots equal each other and the
+    // service.
+    void expectAllEqual(const QList<Holdings>& organizers)
+    {
+        const Holdings service = serviceHoldings();
+        for (qsizetype i = 0; i < organizers.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << "organizer " << i);
+            EXPECT_EQ(organizers[i].categories, service.categories);
+            EXPECT_EQ(organizers[i].items, service.items);
+            EXPECT_EQ(organizers[i].links, service.links);
+            EXPECT_EQ(organizers[i].details, organizers[0].details);
+        }
+    }
+
+    LoopbackService m_service;
+    std::array<QTemporaryDir, 3> m_folders;
+    std::unique_ptr<CoreData> m_open;
+    int m_which = -1;
+    QByteArray m_previousHome;
+};
+
+}  // namespace
+
+// The service forgets a token whose time still says it is fresh (the
+// replace of the service sets that time): the pass drops it, asks for a new
+// one once and goes on, and the account is not called invalid.
+TEST_F(WebSyncOrganizersTest, ARefusedTokenIsRenewedOnceAndThePassGoesOn)
+{
+    ManualScheduler scheduler;
+    Scheduler::setCurrent(&scheduler);
+    PostedNotifications posts({kZVWAccountInvalidNotification, kServerErrorNotification});
+
+    open(0);
+    addItem(QStringLiteral("Call Bob"), 1, QStringLiteral("Zoravel"), monday);
+    ASSERT_TRUE(sync().replaceWebWithLocal(nullptr));
+    const auto runIsOver = [this] {
+        return !m_service.tokensOf(account).isEmpty() && !webSyncBusy && sync().syncHolder() == ZVWSync::SyncHolder::None;
+    };
+    for (int tick = 0; tick < 300 && !runIsOver(); ++tick) {
+        scheduler.advance(0.1);
+        processEventsUntil([] { return false; }, 10);
+    }
+    Scheduler::setCurrent(nullptr);
+    ASSERT_NEAR(setting()->zvwTokenTime().timeIntervalSince1970(), monday, 1) << "the replace's token carries its time";
+    ASSERT_EQ(m_service.tokensOf(account).size(), 1);
+
+    // Twice: each pass renews the token once more, the stored one is never
+    // reused after its refusal.
+    for (int round = 0; round < 2; ++round) {
+        m_service.forgetTokens(account);
+        m_service.addItemRecord(account, {{"title", QStringLiteral("Web %1").arg(round)},
+                                          {"task_type", 2},
+                                          {"category_id", category(QStringLiteral("Zoravel"))->zvwProjectId()},
+                                          {"start_time", qint64(monday)}});
+        EXPECT_EQ(pass(), QString()) << round;
+        EXPECT_EQ(m_service.tokensOf(account).size(), 1) << "one new token per refusal";
+        EXPECT_EQ(setting()->zvwToken(), m_service.tokensOf(account).value(0));
+        EXPECT_EQ(setting()->zvwTokenTime().timeIntervalSince1970(), 0) << "the refused token's time is gone";
+    }
+    EXPECT_TRUE(posts.names().isEmpty()) << posts.names().join(", ").toStdString();
+    EXPECT_EQ(m_service.requestsTo(QStringLiteral("/api/token.json")).size(), 3);
+    const Holdings first = holdings();
+
+    // The other organizer, started fresh, gets the same data.
+    open(1);
+    EXPECT_EQ(pass(), QString());
+    expectAllEqual({first, holdings()});
+
+    // A renewed token that is refused as well stops the pass after one
+    // renewal; only the token request's own refusal calls the account invalid.
+    m_service.setRequestHook([this](const ServiceRequest& request) {
+        if (request.path == QStringLiteral("/api/token.json")) m_service.forgetTokens(account);
+    });
+    m_service.forgetTokens(account);
+    setting()->setZvwTokenTime(Clock::now());
+    m_service.clearRequests();
+    EXPECT_NE(pass(), QString());
+    m_service.setRequestHook({});
+    EXPECT_EQ(m_service.requestsTo(QStringLiteral("/api/token.json")).size(), 1);
+    EXPECT_TRUE(posts.names().filter(kZVWAccountInvalidNotification).isEmpty());
+}
+
+}  // namespace WebSyncOrganizersTests
