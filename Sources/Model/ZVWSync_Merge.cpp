@@ -410,11 +410,34 @@ void ZVWSync::syncItemsWithZVW()
         gone.append(local);
     };
 
+    // The note of a checklist turned here may have gone up from another
+    // organizer that turned the same checklist: it is that note, not a new one.
+    QSet<qint64> heldIds;
+    for (const TaskPtr& item : locals) heldIds.insert(item->zvwID());
+    auto sameTurnedNote = [&](const Task& local) -> TaskPtr {
+        if (local.taskType() != ItemKind::Note || local.isInitialTask() != 1) return nullptr;
+        const CalendarPtr category = dataManager->calendarWithPrimaryKey(local.calendarId());
+        if (!category || category->zvwProjectId() < 1) return nullptr;
+        for (const TaskPtr& work : works.remaining())
+            if (work->taskType() == ItemKind::Note && work->calendarId() == local.calendarId()
+                && work->taskName() == local.taskName() && !heldIds.contains(work->zvwID()))
+                return work;
+        return nullptr;
+    };
+
     // First phase: every stored item against its server copy.
     {
         BatchedWrites unit;
         for (const TaskPtr& local : locals) {
             if (local->zvwID() == 0) {
+                if (const TaskPtr note = sameTurnedNote(*local)) {
+                    heldIds.insert(note->zvwID());
+                    local->setZvwID(note->zvwID());
+                    updateWork(note, local);
+                    unit.wrote();
+                    works.remove(note);
+                    continue;
+                }
                 (local->parentId() == -1 ? newRoots : newChildren).append(local);
                 continue;
             }

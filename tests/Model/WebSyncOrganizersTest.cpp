@@ -305,4 +305,45 @@ TEST_F(WebSyncOrganizersTest, ARefusedTokenIsRenewedOnceAndThePassGoesOn)
     EXPECT_TRUE(posts.names().filter(kZVWAccountInvalidNotification).isEmpty());
 }
 
+// A checklist made on the web reaches two organizers; each start turns it
+// into a note. The service ends with one ordinary category and one note, and
+// later starts make no copy.
+TEST_F(WebSyncOrganizersTest, AChecklistFromTheWebIsTakenInOnceForAllOrganizers)
+{
+    const qint64 groceries = m_service.addCategory(account, {{"name", "Groceries"}, {"category_type", 1}});
+    m_service.addItemRecord(account, {{"title", "Milk"}, {"task_type", 4}, {"completed", 1}, {"category_id", groceries}});
+    m_service.addItemRecord(account, {{"title", "Bread"}, {"task_type", 4}, {"category_id", groceries}});
+
+    for (int which : {0, 1}) {
+        open(which);
+        ASSERT_EQ(pass(), QString());
+        ASSERT_EQ(category(QStringLiteral("Groceries"))->projectType(), 1) << "the checklist came down";
+    }
+    // Both organizers start again (each turns the checklist), then pass in
+    // turn; twice more starts and passes follow.
+    for (int round = 0; round < 2; ++round)
+        for (int which : {0, 1, 0}) {
+            open(which);
+            EXPECT_EQ(pass(), QString()) << round << which;
+        }
+    const Holdings second = holdings();
+    open(0);
+    ASSERT_EQ(pass(), QString());
+    const Holdings first = holdings();
+    // A third organizer, new, takes the account as it stands.
+    open(2);
+    ASSERT_EQ(pass(), QString());
+
+    const Holdings service = serviceHoldings();
+    EXPECT_EQ(service.categories, (QStringList{"Groceries|0", "Zoravel|0"}));
+    ASSERT_EQ(service.items.size(), 1) << service.items.join("; ").toStdString();
+    EXPECT_TRUE(service.items[0].startsWith(QStringLiteral("Groceries|3|Groceries|")));
+    const QList<QJsonObject> records = m_service.itemRecordsOf(account);
+    EXPECT_EQ(records[0].value("content").toString(), QStringLiteral("Groceries\n\u2705 Milk\n\u274e Bread"));
+    EXPECT_TRUE(m_service.categoriesOf(account)[0].value("id").toInteger() == groceries
+                || m_service.categoriesOf(account)[1].value("id").toInteger() == groceries)
+        << "the category keeps its web id";
+    expectAllEqual({first, second, holdings()});
+}
+
 }  // namespace WebSyncOrganizersTests
