@@ -62,11 +62,12 @@ bool wipeCategoriesOutsideTheStore(CoreData& dataManager)
             .execute(RecordStore::deleteErrorText)
         && QueryStatement("DELETE FROM Calendars WHERE ifnull(typeOfCal, '')=''").execute(RecordStore::deleteErrorText);
     if (!wiped) return false;
-    // The lists follow the rows only once the whole wipe has committed.
-    Transaction::afterCommitOrNow([&dataManager, items, categories] {
-        dataManager.doWithAllTasksEventsAdes(items, ListAction::Remove);
-        dataManager.doWithCalendarList(categories, ListAction::Remove);
-    });
+    // The lists follow the rows at once (a rollback of the wipe gives them
+    // back): the default category made next must not find the old "Zoravel"
+    // still listed, or it would be named "Zoravel_1", match nothing on the
+    // service and go up as a category of its own.
+    dataManager.doWithAllTasksEventsAdes(items, ListAction::Remove);
+    dataManager.doWithCalendarList(categories, ListAction::Remove);
     return true;
 }
 
