@@ -387,8 +387,9 @@ public:
         qsizetype skippedPieces = 0;                 // malformed pieces passed over
     };
     static ExceptionMergeResult mergeExceptions(const ExceptionMergeInput& input);
-    // A new repeating root's exception text: changed occurrences and dates
-    // paired by position; the rest are deleted occurrences.
+    // A new repeating root's exception text: each changed occurrence takes
+    // the date nearest to its start (the first on equal distances); the
+    // rest are deleted occurrences.
     struct NewRootExceptions {
         QString text;
         QList<QPair<qint64, Date>> occurrences;  // server id, occurrence it takes

@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -90,6 +91,22 @@ Date fromSeconds(qint64 seconds)
 qint64 truncatedStoredSeconds(const Date& date)
 {
     return Date::truncated(Utilities::toDBDate(date).timeIntervalSince1970());
+}
+
+// Which of the dates left a changed occurrence replaces: the one nearest to
+// its start, the first in the service's order on equal distances (and when
+// its start is not known). Paired by position only, a moved occurrence could
+// take a deleted occurrence's date.
+template <class Dates, class SecondsOf>
+qsizetype nearestDate(const Dates& dates, const Date& start, SecondsOf secondsOf)
+{
+    if (dates.isEmpty()) return -1;
+    if (start.isNull()) return 0;
+    const qint64 at = truncatedStoredSeconds(start);
+    qsizetype best = 0;
+    for (qsizetype index = 1; index < dates.size(); ++index)
+        if (std::llabs(secondsOf(dates[index]) - at) < std::llabs(secondsOf(dates[best]) - at)) best = index;
+    return best;
 }
 
 QString changedPiece(qint64 seconds)
@@ -325,7 +342,8 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
     // Changed occurrences the local side never had take the dates left.
     for (const TaskPtr& server : serverExceptions) {
         if (serverDates.isEmpty()) break;
-        const qint64 date = serverDates.takeFirst();
+        const qint64 date =
+            serverDates.takeAt(nearestDate(serverDates, server->startTime(), [](qint64 seconds) { return seconds; }));
         result.occurrences.append({server->zvwID(), fromSeconds(date)});
         result.text += changedPiece(date);
     }
@@ -336,14 +354,20 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
 ZVWSync::NewRootExceptions ZVWSync::newRootExceptions(const QString& serverText, const TaskList& changedOccurrences)
 {
     NewRootExceptions result;
-    QList<Piece> dates = readPieces(serverText, result.skippedPieces);
+    const QList<Piece> dates = readPieces(serverText, result.skippedPieces);
+    QList<qsizetype> left;
+    for (qsizetype index = 0; index < dates.size(); ++index) left.append(index);
+    QList<bool> changed(dates.size(), false);
     for (const TaskPtr& occurrence : changedOccurrences) {
-        if (dates.isEmpty()) break;
-        const qint64 date = dates.takeFirst().seconds;
-        result.occurrences.append({occurrence->zvwID(), fromSeconds(date)});
-        result.text += changedPiece(date);
+        if (left.isEmpty()) break;
+        const qsizetype index = left.takeAt(
+            nearestDate(left, occurrence->startTime(), [&dates](qsizetype at) { return dates[at].seconds; }));
+        changed[index] = true;
+        result.occurrences.append({occurrence->zvwID(), fromSeconds(dates[index].seconds)});
     }
-    for (const Piece& date : dates) result.text += deletedPiece(date.seconds);
+    // The pieces keep the service's order of the dates.
+    for (qsizetype index = 0; index < dates.size(); ++index)
+        result.text += changed[index] ? changedPiece(dates[index].seconds) : deletedPiece(dates[index].seconds);
     return result;
 }
 

@@ -169,6 +169,38 @@ protected:
         return QString::number(qint64(Utilities::toDBDate(date).timeIntervalSince1970()));
     }
 
+    static qint64 stored(double seconds)
+    {
+        return qint64(Utilities::toDBDate(Date::dateWithTimeIntervalSince1970(seconds)).timeIntervalSince1970());
+    }
+    // A daily series made on the web from Monday 10:00, with Tuesday
+    // deleted and Thursday moved to 11:00; answers the root's id.
+    qint64 addWebSeries(const QString& title)
+    {
+        const qint64 categoryId = m_service.categoriesOf(account).value(0).value("id").toInteger();
+        const qint64 root = m_service.addItemRecord(
+            account, {{"title", title},
+                      {"task_type", 3},
+                      {"category_id", categoryId},
+                      {"start_time", stored(monday)},
+                      {"end_time", stored(monday + 3600)},
+                      {"repeat", QJsonObject{{"repeat_type", "D"},
+                                             {"repeat_interval", 1},
+                                             {"repeat_end", 0},
+                                             {"repeat_exceptions",
+                                              QJsonArray{QJsonObject{{"exception_date", QString::number(stored(monday + day))}},
+                                                         QJsonObject{{"exception_date",
+                                                                      QString::number(stored(monday + 3 * day))}}}}}}});
+        m_service.addItemRecord(account, {{"title", QString(title + QStringLiteral(" moved"))},
+                                          {"task_type", 3},
+                                          {"category_id", categoryId},
+                                          {"group_id", root},
+                                          {"start_time", stored(monday + 3 * day + 3600)},
+                                          {"end_time", stored(monday + 3 * day + 7200)}});
+        return root;
+    }
+    static constexpr double day = 86400;
+
     // The open organizer's data, as it is stored.
     Holdings holdings()
     {
@@ -383,6 +415,33 @@ TEST_F(WebSyncOrganizersTest, TheWebToLocalReplaceAddsNoCategory)
     open(0);
     EXPECT_EQ(pass(), QString());
     expectAllEqual({holdings(), replaced, second});
+}
+
+// A series with one occurrence deleted and a later one moved reaches a new
+// organizer with each exception on its own date, and keeps them through the
+// next merges.
+TEST_F(WebSyncOrganizersTest, MovedAndDeletedOccurrencesKeepTheirDatesOnAnotherOrganizer)
+{
+    open(0);
+    ASSERT_EQ(pass(), QString());
+    const qint64 root = addWebSeries(QStringLiteral("Standup"));
+    ASSERT_EQ(pass(), QString());
+    const QString expected = QStringLiteral("Standup||%1(2)|%2(1)|").arg(stored(monday + day)).arg(stored(monday + 3 * day));
+    EXPECT_TRUE(holdings().details.contains(expected)) << text(holdings().details);
+    EXPECT_TRUE(holdings().details.contains(QStringLiteral("Standup moved||Standup@%1").arg(stored(monday + 3 * day))))
+        << text(holdings().details);
+
+    open(1);
+    ASSERT_EQ(pass(), QString());
+    // The series changes on the web; both organizers merge it again.
+    m_service.changeItemRecord(account, root, {{"title", "Standup (team)"}});
+    ASSERT_EQ(pass(), QString());
+    const Holdings second = holdings();
+    EXPECT_TRUE(second.details.contains(QStringLiteral("Standup moved||Standup (team)@%1").arg(stored(monday + 3 * day))))
+        << text(second.details);
+    open(0);
+    ASSERT_EQ(pass(), QString());
+    expectAllEqual({holdings(), second});
 }
 
 }  // namespace WebSyncOrganizersTests
