@@ -372,6 +372,7 @@ public:
         QString serverText;            // "|<seconds>" pieces, no markers
         QString localText;             // "|<seconds>(1)" / "(2)" pieces
         Date localStart;               // the local root's start before the update
+        bool localChanged = false;     // the local root has changes not sent yet
         TaskList serverExceptions;     // server changed occurrences of the root, in list order
         // The stored changed occurrence of the local root on a date (stored
         // form), or none.

@@ -310,20 +310,42 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
         serverDates.removeOne(date);
     }
 
+    // Pieces no server date matched are local changes not sent yet when the
+    // root itself has unsent changes, or when their changed occurrence was
+    // never sent: dropped, the move or the delete made here would be lost
+    // and the moved copy left without its date. Otherwise the service
+    // dropped them.
+    QString keptLocal;
+    for (const Piece& piece : std::as_const(localPieces)) {
+        if (piece.marker == 1) {
+            const TaskPtr occurrence = input.localOccurrence ? input.localOccurrence(fromSeconds(piece.seconds)) : nullptr;
+            if (occurrence && occurrence->zvwID() < 1) keptLocal += changedPiece(piece.seconds);
+        } else if (piece.marker == 2 && input.localChanged) {
+            keptLocal += deletedPiece(piece.seconds);
+        }
+    }
+
     const qsizetype localCount = unsentLocal.size();
     const qsizetype serverCount = serverExceptions.size();
     if (localCount < serverCount) {
         for (const TaskPtr& local : unsentLocal) result.paired.append({local, serverExceptions.takeFirst()->zvwID()});
-        if (deletedDates.size() < serverExceptions.size()) {
-            for (const qint64 date : deletedDates) {
-                result.queuedDeletions.append(serverExceptions.takeFirst()->zvwID());
-                result.text += deletedPiece(date);
+        // A server changed occurrence goes only when the date it is nearest
+        // to is one deleted here; one nearer to another date of the service
+        // is a move this side has not seen yet, and stays.
+        QList<qint64> candidates = deletedDates;
+        candidates += serverDates;
+        for (const qint64 date : deletedDates) {
+            result.text += deletedPiece(date);
+            for (qsizetype index = 0; index < serverExceptions.size(); ++index) {
+                const qsizetype nearest = nearestDate(candidates, serverExceptions[index]->startTime(),
+                                                      [](qint64 seconds) { return seconds; });
+                if (nearest < 0 || candidates[nearest] != date) continue;
+                const qint64 zvwId = serverExceptions.takeAt(index)->zvwID();
+                qWarning() << "The changed occurrence" << zvwId << "of a series is deleted on the web service: its date"
+                           << date << "is a deleted occurrence here";
+                result.queuedDeletions.append(zvwId);
+                break;
             }
-        } else {
-            for (const TaskPtr& server : serverExceptions) result.queuedDeletions.append(server->zvwID());
-            serverExceptions.clear();
-            // Every deleted date is written, also those beyond the server's.
-            for (const qint64 date : deletedDates) result.text += deletedPiece(date);
         }
     } else if (localCount > serverCount) {
         for (const TaskPtr& server : serverExceptions) result.paired.append({unsentLocal.takeFirst(), server->zvwID()});
@@ -348,6 +370,7 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
         result.text += changedPiece(date);
     }
     for (const qint64 date : serverDates) result.text += deletedPiece(date);
+    result.text += keptLocal;
     return result;
 }
 
@@ -510,6 +533,7 @@ void ZVWSync::syncItemsWithZVW()
                     input.serverText = remote->repeatExceptions();
                     input.localText = local->repeatExceptions();
                     input.localStart = local->startTime();
+                    input.localChanged = changedHere(local);
                     input.serverExceptions = works.children(remote->zvwID());
                     const qint64 rootKey = local->primaryKey();
                     input.localOccurrence = [dataManager, rootKey](const Date& date) {

@@ -201,6 +201,19 @@ protected:
     }
     static constexpr double day = 86400;
 
+    // The occurrence of a stored series that starts at `start`.
+    TaskPtr instanceAt(const QString& title, double start)
+    {
+        TaskList instances;
+        const Date from = Date::dateWithTimeIntervalSince1970(start - 3600);
+        data().fillRepeatEventInstances({storedItem(title)}, instances, from,
+                                        Date::dateWithTimeIntervalSince1970(start + 3600));
+        for (const TaskPtr& instance : instances)
+            if (instance->startTime().timeIntervalSince1970() == start) return instance;
+        ADD_FAILURE() << "no occurrence of " << title.toStdString() << " at " << start;
+        return nullptr;
+    }
+
     // The open organizer's data, as it is stored.
     Holdings holdings()
     {
@@ -218,7 +231,9 @@ protected:
                                           categoryNames.value(item->calendarId()), seconds(item->startTime()),
                                           exceptionDates(item->repeatExceptions()), QString::number(item->zvwID())}
                                   .join('|'));
-            held.details.append(item->taskName() + '|' + item->repeatExceptions() + '|' +
+            QStringList pieces = item->repeatExceptions().split(QLatin1Char('|'), Qt::SkipEmptyParts);
+            pieces.sort();  // their order in the text means nothing
+            held.details.append(item->taskName() + '|' + pieces.join(QLatin1Char('|')) + '|' +
                                 (item->parentId() > 0 ? titles.value(item->parentId()) + '@' + seconds(item->occurrence())
                                                       : QString()));
         }
@@ -426,7 +441,7 @@ TEST_F(WebSyncOrganizersTest, MovedAndDeletedOccurrencesKeepTheirDatesOnAnotherO
     ASSERT_EQ(pass(), QString());
     const qint64 root = addWebSeries(QStringLiteral("Standup"));
     ASSERT_EQ(pass(), QString());
-    const QString expected = QStringLiteral("Standup||%1(2)|%2(1)|").arg(stored(monday + day)).arg(stored(monday + 3 * day));
+    const QString expected = QStringLiteral("Standup|%1(2)|%2(1)|").arg(stored(monday + day)).arg(stored(monday + 3 * day));
     EXPECT_TRUE(holdings().details.contains(expected)) << text(holdings().details);
     EXPECT_TRUE(holdings().details.contains(QStringLiteral("Standup moved||Standup@%1").arg(stored(monday + 3 * day))))
         << text(holdings().details);
@@ -442,6 +457,48 @@ TEST_F(WebSyncOrganizersTest, MovedAndDeletedOccurrencesKeepTheirDatesOnAnotherO
     open(0);
     ASSERT_EQ(pass(), QString());
     expectAllEqual({holdings(), second});
+}
+
+// An occurrence moved and another deleted on one organizer while the series
+// changes on the web: both survive the passes of both organizers.
+TEST_F(WebSyncOrganizersTest, AMoveAndADeleteMadeOnOneOrganizerSurviveTheOthersPass)
+{
+    open(0);
+    ASSERT_EQ(pass(), QString());
+    const qint64 root = addWebSeries(QStringLiteral("Standup"));
+    ASSERT_EQ(pass(), QString());
+    open(1);
+    ASSERT_EQ(pass(), QString());
+
+    // 13 March moves to 11:00, 14 March is deleted.
+    const TaskPtr thirteenth = instanceAt(QStringLiteral("Standup"), monday + 9 * day);
+    ASSERT_NE(thirteenth, nullptr);
+    thirteenth->setTaskName(QStringLiteral("Standup late"));
+    thirteenth->setStartTime(Date::dateWithTimeIntervalSince1970(monday + 9 * day + 3600));
+    thirteenth->setEndTime(Date::dateWithTimeIntervalSince1970(monday + 9 * day + 7200));
+    ASSERT_TRUE(data().doEditOnlyThisOperatorWithEvent(thirteenth, false));
+    ASSERT_NE(data().doDeleteOnlyThisOperatorWithEvent(instanceAt(QStringLiteral("Standup"), monday + 10 * day), false),
+              nullptr);
+    m_service.changeItemRecord(account, root, {{"title", "Standup (team)"}});
+    ASSERT_EQ(pass(), QString());
+    m_service.clearRequests();
+    open(0);
+    ASSERT_EQ(pass(), QString());
+    for (const ServiceRequest& request : m_service.requests())
+        EXPECT_FALSE(request.method == QStringLiteral("DELETE") && request.path.startsWith(QStringLiteral("/api/tasks/")))
+            << request.path.toStdString();
+    const Holdings first = holdings();
+    open(1);
+    ASSERT_EQ(pass(), QString());
+
+    const Holdings second = holdings();
+    const QString rootDetails = second.details.filter(QStringLiteral("Standup (team)|")).value(0);
+    for (const qint64 date : {stored(monday + day), stored(monday + 9 * day)}) EXPECT_TRUE(rootDetails.contains(QString::number(date)));
+    EXPECT_TRUE(rootDetails.contains(QStringLiteral("|%1(1)").arg(stored(monday + 9 * day)))) << rootDetails.toStdString();
+    EXPECT_TRUE(rootDetails.contains(QStringLiteral("|%1(2)").arg(stored(monday + 10 * day)))) << rootDetails.toStdString();
+    EXPECT_TRUE(second.details.contains(QStringLiteral("Standup late||Standup (team)@%1").arg(stored(monday + 9 * day))))
+        << text(second.details);
+    expectAllEqual({first, second});
 }
 
 }  // namespace WebSyncOrganizersTests
