@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -417,6 +418,12 @@ public:
     // One deletion request ("0" for every link); answers whether the service
     // took it (an array reply).
     bool deleteLinksWithURLString(const QString& keys);
+    // One deletion request that also gives the keys the service answered
+    // as deleted.
+    bool deleteLinks(const QString& keys, QSet<qint64>* deleted);
+    // Deletes on the service the links joining the same two items as these
+    // unlinked ones, whatever their keys now (one read of the links first).
+    void deleteRekeyedUnlinks(const LinkList& unlinks);
     // Deletes on the service the links unlinked here, then purges the
     // unlinked rows whose deletion the service answered or that never were
     // on it; the others stay marked and go again.

@@ -501,4 +501,51 @@ TEST_F(WebSyncOrganizersTest, AMoveAndADeleteMadeOnOneOrganizerSurviveTheOthersP
     expectAllEqual({first, second});
 }
 
+// Links removed on one organizer, one by its automatic push and one by its
+// full pass, each after the other organizer's full pass gave every link a
+// new key: they stay removed everywhere.
+TEST_F(WebSyncOrganizersTest, ARemovedLinkStaysRemovedWhateverTheOtherOrganizerDid)
+{
+    open(0);
+    const TaskPtr call = addItem(QStringLiteral("Call Bob"), 1, QStringLiteral("Zoravel"), monday);
+    const TaskPtr report = addItem(QStringLiteral("Report"), 1, QStringLiteral("Zoravel"), monday + 3600);
+    const TaskPtr trip = addItem(QStringLiteral("Trip"), 1, QStringLiteral("Zoravel"), monday + 7200);
+    // The third one stays: a service listing no link at all stops the pass
+    // of an organizer that still holds synced links.
+    for (const auto& [root, target] : {std::pair{call, report}, std::pair{call, trip}, std::pair{report, trip}}) {
+        auto link = std::make_shared<Link>();
+        link->setRootId(root->primaryKey());
+        link->setTargetId(target->primaryKey());
+        ASSERT_TRUE(data().insertLink(link));
+    }
+    ASSERT_EQ(pass(), QString());
+    open(1);
+    ASSERT_EQ(pass(), QString());
+    ASSERT_EQ(holdings().links.size(), 3);
+
+    // By the push.
+    open(1);
+    ASSERT_EQ(pass(), QString());
+    open(0);
+    data().unLink(storedItem(QStringLiteral("Call Bob"))->primaryKey(), storedItem(QStringLiteral("Report"))->primaryKey());
+    setting()->setAutoZVWSync(1);
+    sync().receiveAutoSyncNotification(8);
+    sync().startAutoSync();
+    ASSERT_TRUE(sync().waitUntilIdle(20));
+    EXPECT_EQ(text(serviceHoldings().links), "Call Bob>Trip\nReport>Trip");
+    setting()->setAutoZVWSync(0);
+
+    // By the full pass.
+    open(1);
+    ASSERT_EQ(pass(), QString());
+    open(0);
+    data().unLink(storedItem(QStringLiteral("Call Bob"))->primaryKey(), storedItem(QStringLiteral("Trip"))->primaryKey());
+    ASSERT_EQ(pass(), QString());
+    const Holdings first = holdings();
+    open(1);
+    ASSERT_EQ(pass(), QString());
+    EXPECT_EQ(text(first.links), "Report>Trip");
+    expectAllEqual({first, holdings()});
+}
+
 }  // namespace WebSyncOrganizersTests
