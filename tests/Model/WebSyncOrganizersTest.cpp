@@ -548,4 +548,27 @@ TEST_F(WebSyncOrganizersTest, ARemovedLinkStaysRemovedWhateverTheOtherOrganizerD
     expectAllEqual({first, holdings()});
 }
 
+// Settings changed on the web without a zone leave the default zone in
+// place on every organizer, not the floating one, before any restart.
+TEST_F(WebSyncOrganizersTest, SettingsWithoutAZoneKeepTheDefaultZone)
+{
+    open(0);
+    ASSERT_EQ(pass(), QString());
+    const qint64 defaultZone = data().appRootTZ();
+    ASSERT_GT(defaultZone, 0);
+    open(1);
+    ASSERT_EQ(pass(), QString());
+    ASSERT_TRUE(m_service.settingsOf(account).contains("time_zone"));
+    m_service.setSettings(account, {{"week_start", "mon"}, {"time_zone", QJsonValue::Null}});
+    for (int which : {1, 0}) {
+        open(which);
+        ASSERT_EQ(pass(), QString());
+        EXPECT_EQ(setting()->weekStartDay(), 1) << which;
+        EXPECT_EQ(setting()->currentTZ(), defaultZone) << which;
+        restart();
+        EXPECT_EQ(setting()->currentTZ(), defaultZone) << which;
+        EXPECT_EQ(setting()->weekStartDay(), 1) << which;
+    }
+}
+
 }  // namespace WebSyncOrganizersTests

@@ -220,7 +220,12 @@ void LoopbackService::setSettings(const QString& account, const QJsonObject& val
 {
     std::lock_guard lock(m_data->mutex);
     Data::Account& owner = m_data->account(account);
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it) owner.settings.insert(it.key(), it.value());
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        if (it.value().isNull())
+            owner.settings.remove(it.key());
+        else
+            owner.settings.insert(it.key(), it.value());
+    }
     owner.settingsStamp = m_data->grow();
 }
 

@@ -131,7 +131,8 @@ public:
     qint64 stamp() const;
     // The settings record as the download gives it.
     QJsonObject settingsOf(const QString& account) const;
-    // Changes settings keys as another device would (a new stamp).
+    // Changes settings keys as another device would (a new stamp); a null
+    // value removes its key.
     void setSettings(const QString& account, const QJsonObject& values);
     // The account's tags, {"id", "name"}, in id order.
     QList<QJsonObject> tagsOf(const QString& account) const;
