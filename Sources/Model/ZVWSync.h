@@ -557,6 +557,9 @@ protected:
     virtual void closeFullPass(QObject* sender);
 
 private:
+    // How many item update and order requests have their answers written in
+    // one unit (a creation's answer has a unit of its own).
+    static constexpr qsizetype answersPerUnit = 10;
     // The upload loop of both kinds, and the write-back of one reply.
     void uploadWorks(TaskList& works, bool needUpdate, bool create);
     void writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create);

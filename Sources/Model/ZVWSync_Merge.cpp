@@ -653,6 +653,27 @@ void ZVWSync::updateTaskOrdersFromList(TaskList tasks)
 {
     if (tasks.isEmpty()) return;
     setParseKey(9);
+    // The answers of several requests go in one unit, opened only once they
+    // are in: one commit per request made most of the upload's time.
+    QList<QPair<TaskList, QJsonArray>> answers;
+    const auto writeAnswers = [&] {
+        if (answers.isEmpty()) return;
+        Transaction unit;
+        for (const auto& [batch, elements] : std::as_const(answers)) {
+            const qsizetype answered = std::min(elements.size(), batch.size());
+            for (qsizetype index = 0; index < answered; ++index) {
+                const QJsonValue element = elements[index];
+                if (!element.isObject() || element.toObject().contains(QStringLiteral("error"))) continue;
+                const TaskPtr& item = batch[index];
+                if (const std::optional<qint64> stamp = ZVWReply::integer(element.toObject(), QStringLiteral("last_update")))
+                    item->setLastUpdate(*stamp);
+                item->setHasChanges(0);
+                write(item, "after its order upload");
+            }
+        }
+        if (!unit.commit()) qWarning() << "The answered order upload could not be saved";
+        answers.clear();
+    };
     while (!tasks.isEmpty()) {
         const TaskList batch = tasks.mid(0, orderBatchSize);
         tasks.remove(0, batch.size());
@@ -667,18 +688,9 @@ void ZVWSync::updateTaskOrdersFromList(TaskList tasks)
             qWarning() << "An order upload failed; its" << batch.size() << "tasks stay marked";
             continue;
         }
-        Transaction unit;
-        const qsizetype answered = std::min(answer.elements.size(), batch.size());
-        for (qsizetype index = 0; index < answered; ++index) {
-            const QJsonValue element = answer.elements[index];
-            if (!element.isObject() || element.toObject().contains(QStringLiteral("error"))) continue;
-            const TaskPtr& item = batch[index];
-            if (const std::optional<qint64> stamp = ZVWReply::integer(element.toObject(), QStringLiteral("last_update")))
-                item->setLastUpdate(*stamp);
-            item->setHasChanges(0);
-            write(item, "after its order upload");
-        }
-        if (!unit.commit()) qWarning() << "The answered order upload could not be saved";
+        answers.append({batch, answer.elements});
+        if (answers.size() == answersPerUnit) writeAnswers();
     }
+    writeAnswers();
     setParseKey(parseKeyNone);
 }

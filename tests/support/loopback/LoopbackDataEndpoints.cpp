@@ -2,6 +2,8 @@
 // each account, with one change stamp for the whole service.
 #include "LoopbackData.h"
 
+#include <algorithm>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -197,6 +199,12 @@ void LoopbackService::addDataEndpoints()
                         }
                         return ServiceReply::json(answer);
                     });
+}
+
+void LoopbackService::setStampBase(qint64 base)
+{
+    std::lock_guard lock(m_data->mutex);
+    m_data->stamp = std::max(m_data->stamp, base);
 }
 
 qint64 LoopbackService::stamp() const

@@ -129,6 +129,9 @@ public:
     // "last_update" and the settings' "lastupdatesetting" and
     // "lastupdatetask" are its values at their last change.
     qint64 stamp() const;
+    // Stamps from here on grow from `base` (as seconds since 1970 would,
+    // the scale of the client's own task stamp) instead of from 1000.
+    void setStampBase(qint64 base);
     // The settings record as the download gives it.
     QJsonObject settingsOf(const QString& account) const;
     // Changes settings keys as another device would (a new stamp); a null
