@@ -4,8 +4,12 @@
 // with 1,000 of each when nothing changed, and the upload of 1,000 new tags.
 // Items: reading a download of 10,000 records, and uploading 10,000 new items
 // (200 requests, the answers written back). The item merge: 10,000 unchanged
-// items, and 10,000 new ones stored.
+// items, and 10,000 new ones stored. Whole passes on this thread, on a
+// database that waits for the disk as the program's does: the first upload
+// of 10,000 items, the download of 10,000 into an empty organizer, and a pass
+// with nothing changed.
 #include "Calendar.h"
+#include "Clock.h"
 #include "CoreData.h"
 #include "DatabaseSchema.h"
 #include "HttpSession.h"
@@ -16,6 +20,7 @@
 #include "Tag.h"
 #include "Task.h"
 #include "Transaction.h"
+#include "Utilities.h"
 #include "ZVWReply.h"
 #include "ZVWSync.h"
 #include "iCalSync.h"
@@ -344,6 +349,167 @@ void BM_StoreTenThousandNewItemsFromTheService(benchmark::State& state)
     }
 }
 BENCHMARK(BM_StoreTenThousandNewItemsFromTheService)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A whole full pass run on the benchmark's thread, so that the CPU time
+// measured is the client's own (the service answers on its own threads).
+class PassOnThisThread : public ZVWSync {
+public:
+    void run()
+    {
+        setErrorDescription(QString());
+        fullSync();
+    }
+};
+
+// The program's database settings (no PRAGMA of its own): every commit
+// waits for the disk. One Work category; the account `user`.
+struct PassSetUp {
+    QTemporaryDir folder;
+    sqlite3* db = nullptr;
+    std::unique_ptr<LoopbackService> service;
+    std::unique_ptr<CoreData> dataManager;
+    SettingPtr setting;
+    PassOnThisThread* sync = nullptr;
+    int accounts = 0;
+
+    PassSetUp()
+    {
+        qputenv("XDG_DATA_HOME", folder.path().toUtf8());
+        sqlite3_open((folder.path() + QStringLiteral("/Database.sql")).toUtf8().constData(), &db);
+        QFile schema(Paths::resourcesFolder() + QStringLiteral("/Database/Template.sql"));
+        schema.open(QIODevice::ReadOnly);
+        sqlite3_exec(db, schema.readAll().constData(), nullptr, nullptr, nullptr);
+        for (const QString& statement : DatabaseSchema::allUpgrades())
+            sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, nullptr);
+        RecordStore::setSharedDatabase(db);
+        databaseOpen = true;
+        service = std::make_unique<LoopbackService>();
+        // The service's stamps on the scale of the client's task stamp (the
+        // time of its last change, in seconds): a pass then sends the order
+        // of the tasks only when it changed here since.
+        service->setStampBase(qint64(Clock::now().timeIntervalSince1970()));
+        qputenv("ZORAVEL_SERVICE_URL", service->baseAddress().toUtf8());
+        dataManager = std::make_unique<CoreData>();
+        CoreData::setShared(dataManager.get());
+        setting = Setting::initWithPrimaryKey(1, db);
+        setting->setZvwPassword(password);
+        dataManager->setCurrentSetting(setting);
+        dataManager->setICalSync(std::make_unique<iCalSync>());
+        auto owned = std::make_unique<PassOnThisThread>();
+        sync = owned.get();
+        dataManager->setZVWSync(std::move(owned));
+    }
+    ~PassSetUp()
+    {
+        CoreData::setShared(nullptr);
+        dataManager.reset();
+        service.reset();
+        RecordStore::finalizeAllStatements();
+        RecordStore::setSharedDatabase(nullptr);
+        databaseOpen = false;
+        sqlite3_close(db);
+    }
+    // A new, empty account, and the local side as a fresh installation has
+    // it: one Work category, never sent.
+    QString newAccountAndEmptyLocalSide()
+    {
+        const QString user = QStringLiteral("bench%1@example.com").arg(++accounts);
+        service->addAccount(user, password);
+        setting->setZvwUserName(user);
+        setting->setZvwToken(QString());
+        dataManager->doWithAllTasksEventsAdes(std::nullopt, 1);
+        sqlite3_exec(db, "DELETE FROM Tasks; DELETE FROM Calendars; DELETE FROM Links; DELETE FROM Tag", nullptr, nullptr,
+                     nullptr);
+        setting->setLastUpdate(0);
+        setting->setLastUpdateWork(0);
+        setting->setLatestSyncItem(0);
+        setting->setDoRestore(0);
+        setting->setZvwDeletedTasks(QString());
+        setting->setLatestBackupOnServer(Utilities::toDBDate(Clock::now()).timeIntervalSince1970());
+        static_cast<void>(setting->dehydrate());
+        dataManager->doWithCalendarList(dataManager->getCalendarList(), 2);
+        auto work = std::make_shared<Calendar>();
+        work->setCalendarName(QStringLiteral("Work"));
+        dataManager->addCalendarToCalendarList(work, false, false);
+        return user;
+    }
+    qint64 workKey() { return dataManager->getCalendarList().value(0)->primaryKey(); }
+    void addLocalItems(int count)
+    {
+        Transaction unit;
+        const qint64 category = workKey();
+        for (int i = 0; i < count; ++i) {
+            auto item = std::make_shared<Task>();
+            item->setTaskName(QStringLiteral("Item %1").arg(i));
+            item->setCalendarId(category);
+            if (!item->insertIntoDatabase() || !item->dehydrateUpdateOption(false)) return;
+        }
+        static_cast<void>(unit.commit());
+    }
+    qint64 count(const char* sql)
+    {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+        const qint64 value = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
+        sqlite3_finalize(statement);
+        return value;
+    }
+    bool pass()
+    {
+        sync->run();
+        return sync->errorDescription().isEmpty();
+    }
+};
+
+void BM_PassUploadingTenThousandNewItems(benchmark::State& state)
+{
+    PassSetUp setUp;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString user = setUp.newAccountAndEmptyLocalSide();
+        setUp.addLocalItems(10000);
+        state.ResumeTiming();
+        if (!setUp.pass()) state.SkipWithError("the pass failed");
+        if (setUp.service->itemRecordsOf(user).size() != 10000) state.SkipWithError("not every item went up");
+        if (setUp.count("SELECT count(*) FROM Tasks WHERE zvwID<=0") != 0) state.SkipWithError("an item got no id");
+    }
+}
+BENCHMARK(BM_PassUploadingTenThousandNewItems)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PassDownloadingTenThousandItems(benchmark::State& state)
+{
+    PassSetUp setUp;
+    const QString user = setUp.newAccountAndEmptyLocalSide();
+    const qint64 category = setUp.service->addCategory(user, {{"name", "Work"}, {"category_type", 0}});
+    for (int i = 0; i < 10000; ++i)
+        setUp.service->addItemRecord(user, {{"title", QStringLiteral("Item %1").arg(i)}, {"category_id", category}});
+    for (auto _ : state) {
+        state.PauseTiming();
+        setUp.dataManager->doWithAllTasksEventsAdes(std::nullopt, 1);
+        sqlite3_exec(setUp.db, "DELETE FROM Tasks; DELETE FROM Calendars", nullptr, nullptr, nullptr);
+        setUp.setting->setLastUpdate(0);
+        setUp.setting->setLastUpdateWork(0);
+        static_cast<void>(setUp.setting->dehydrate());
+        setUp.dataManager->doWithCalendarList(setUp.dataManager->getCalendarList(), 2);
+        state.ResumeTiming();
+        if (!setUp.pass()) state.SkipWithError("the pass failed");
+        if (setUp.count("SELECT count(*) FROM Tasks") != 10000) state.SkipWithError("not every item was stored");
+    }
+}
+BENCHMARK(BM_PassDownloadingTenThousandItems)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_UnchangedPassOfTenThousandItems(benchmark::State& state)
+{
+    PassSetUp setUp;
+    setUp.newAccountAndEmptyLocalSide();
+    setUp.addLocalItems(10000);
+    if (!setUp.pass() || !setUp.pass()) state.SkipWithError("the first passes failed");
+    for (auto _ : state) {
+        if (!setUp.pass()) state.SkipWithError("the pass failed");
+        if (setUp.count("SELECT count(*) FROM Tasks") != 10000) state.SkipWithError("the items changed");
+    }
+}
+BENCHMARK(BM_UnchangedPassOfTenThousandItems)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

@@ -145,7 +145,11 @@ bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
     // note must find the category ordinary already.
     transaction.keep(category);
     category->setProjectType(CategoryKind::Ordinary);
-    category->setZvwProjectId(0);
+    // A checklist that came from the web service stays that category there:
+    // it goes up as changed (an ordinary category now), its items leave the
+    // service and the note goes up as new. Made anew, it would come down
+    // again as a checklist and be turned again at the next start.
+    if (category->zvwProjectId() > 0) category->setHasChanges(1);
 
     auto note = std::make_shared<Task>();
     note->setTaskType(ItemKind::Note);
@@ -160,11 +164,19 @@ bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
         qCritical("Error: the checklist '%s' could not be turned into a note.", qUtf8Printable(category->calendarName()));
         return false;
     }
-    for (const TaskPtr& item : items)
-        if (!item->deleteFromDatabaseNoUpdate()) return false;
-    if (!category->dehydrate()) return false;
-
     const SettingPtr setting = currentSetting();
+    QString pendingDeletions = setting ? setting->zvwDeletedTasks() : QString();
+    for (const TaskPtr& item : items) {
+        if (!item->deleteFromDatabaseNoUpdate()) return false;
+        if (item->zvwID() > 0) pendingDeletions += QStringLiteral(",%1").arg(item->zvwID());
+    }
+    if (!category->dehydrate()) return false;
+    if (setting && pendingDeletions != setting->zvwDeletedTasks()) {
+        transaction.keep(setting);
+        setting->setZvwDeletedTasks(pendingDeletions);
+        if (!setting->dehydrate()) return false;
+    }
+
     if (iCalSync* sync = icalSync(); sync && setting && setting->autoICalSync() != 0)
         Transaction::afterCommitOrNow([sync, category] { sync->backgroundOneWaySyncUpdateToICal(category); });
     if (setting && setting->autoZVWSync() == 1) postAutoSyncRequest(AutoSync::categories | AutoSync::settings);

@@ -305,7 +305,46 @@ QString ZVWSync::tokenAddress(const QString& userName, const QString& password) 
 
 HttpReply ZVWSync::sendRequest(const QByteArray& method, const QString& url, bool jsonContentType)
 {
-    return sendRequest(m_passSession, method, url, jsonContentType);
+    HttpRequest request;
+    request.method = method;
+    request.url = url;
+    if (jsonContentType) request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    return sendOnPass(request);
+}
+
+bool ZVWSync::isTokenRefusal(const HttpRequest& request, const HttpReply& reply)
+{
+    // Only a data call carries the token; the sign-in's own refusal is the
+    // account's.
+    if (!request.url.contains(QStringLiteral("?keyapi="))) return false;
+    const std::optional<QJsonObject> object = ZVWReply::dictionary(reply.body);
+    return object && ZVWReply::integer(*object, QStringLiteral("error")) == tokenRefusedCode;
+}
+
+void ZVWSync::dropRefusedToken()
+{
+    const SettingPtr setting = localSetting();
+    if (!setting) return;
+    setting->setZvwToken(QString());
+    setting->setZvwTokenTime(Date::dateWithTimeIntervalSince1970(0));
+    saveSettingsWithToken(setting);
+}
+
+HttpReply ZVWSync::sendOnPass(HttpRequest request)
+{
+    const HttpReply reply = m_passSession.send(request);
+    if (!isTokenRefusal(request, reply)) return reply;
+    // The service forgot or expired the token although its time says it is
+    // fresh: kept, it would be refused at every later pass.
+    const QString refusedKey = zvwKeyAPI();
+    dropRefusedToken();
+    if (m_tokenRenewedThisPass.exchange(true)) return reply;
+    qWarning() << "The web service refused the request token; a new one is asked for";
+    refreshToken();
+    if (!makeZvwKeyAPI()) return reply;
+    request.url.replace(QStringLiteral("keyapi=") + QString::fromLatin1(queryValue(refusedKey)),
+                        QStringLiteral("keyapi=") + QString::fromLatin1(queryValue(zvwKeyAPI())));
+    return m_passSession.send(request);
 }
 
 HttpReply ZVWSync::sendRequest(HttpSession& session, const QByteArray& method, const QString& url, bool jsonContentType)
@@ -331,7 +370,7 @@ HttpReply ZVWSync::sendJson(const QByteArray& method, const QString& url, const 
     request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
     request.body = body.isArray() ? QJsonDocument(body.toArray()).toJson(QJsonDocument::Compact)
                                   : QJsonDocument(body.toObject()).toJson(QJsonDocument::Compact);
-    return m_passSession.send(request);
+    return sendOnPass(request);
 }
 
 void ZVWSync::reportServerError(const QString& text)
@@ -345,7 +384,10 @@ void ZVWSync::reportServerError(const QString& text)
 
 void ZVWSync::fireErrorWhenSync(const QJsonObject& reply)
 {
-    if (ZVWReply::isAccountRefusal(ZVWReply::integer(reply, QStringLiteral("error"))))
+    // On a data call 4 refuses the request token, not the account: the
+    // token is renewed (sendOnPass) and the account stays as it is.
+    const std::optional<qint64> code = ZVWReply::integer(reply, QStringLiteral("error"));
+    if (ZVWReply::isAccountRefusal(code) && code != tokenRefusedCode)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kZVWAccountInvalidNotification, this);
 }
 

@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -195,8 +196,13 @@ public:
     // with a key the service must refuse.
     bool makeZvwKeyAPI();
 
-    // Posts "ZVW account is invalid" when the reply's error is 2 or 4.
+    // Posts "ZVW account is invalid" when a data call's reply refuses the
+    // account (error 2); error 4 there refuses only the request token.
     void fireErrorWhenSync(const QJsonObject& reply);
+    // The error code of a data call whose request token the service refused.
+    static constexpr qint64 tokenRefusedCode = 4;
+    // A new pass may renew a refused token once more.
+    void allowTokenRenewal() { m_tokenRenewedThisPass = false; }
 
     // ---- the asynchronous token request of the one-way run -----------------------
     // One tick of the run's repeating timer.
@@ -270,7 +276,8 @@ public:
     // saves it.
     void addProject(const CalendarPtr& calendar);
     // Sends a category's changes; saves it once the service gave its stamp.
-    void updateProject(const CalendarPtr& calendar);
+    // `withKind` sends its kind as well (a checklist turned ordinary here).
+    void updateProject(const CalendarPtr& calendar, bool withKind = false);
     // Sends the pending deletions of zvwDeletedProjects in batches of 50 and
     // takes those categories out of zvwProjectList.
     void deleteProject();
@@ -280,7 +287,7 @@ public:
     bool deleteProject(const QString& ids, bool isPersonal);
     // The records as they go up.
     static QJsonObject categoryRecord(const Calendar& calendar);
-    static QJsonObject categoryChangeRecord(const Calendar& calendar);
+    static QJsonObject categoryChangeRecord(const Calendar& calendar, bool withKind = false);
 
     // ---- the item record ----------------------------------------------------------
     // What reading item records needs besides the records: the local key of
@@ -366,6 +373,7 @@ public:
         QString serverText;            // "|<seconds>" pieces, no markers
         QString localText;             // "|<seconds>(1)" / "(2)" pieces
         Date localStart;               // the local root's start before the update
+        bool localChanged = false;     // the local root has changes not sent yet
         TaskList serverExceptions;     // server changed occurrences of the root, in list order
         // The stored changed occurrence of the local root on a date (stored
         // form), or none.
@@ -381,8 +389,9 @@ public:
         qsizetype skippedPieces = 0;                 // malformed pieces passed over
     };
     static ExceptionMergeResult mergeExceptions(const ExceptionMergeInput& input);
-    // A new repeating root's exception text: changed occurrences and dates
-    // paired by position; the rest are deleted occurrences.
+    // A new repeating root's exception text: each changed occurrence takes
+    // the date nearest to its start (the first on equal distances); the
+    // rest are deleted occurrences.
     struct NewRootExceptions {
         QString text;
         QList<QPair<qint64, Date>> occurrences;  // server id, occurrence it takes
@@ -409,6 +418,12 @@ public:
     // One deletion request ("0" for every link); answers whether the service
     // took it (an array reply).
     bool deleteLinksWithURLString(const QString& keys);
+    // One deletion request that also gives the keys the service answered
+    // as deleted.
+    bool deleteLinks(const QString& keys, QSet<qint64>* deleted);
+    // Deletes on the service the links joining the same two items as these
+    // unlinked ones, whatever their keys now (one read of the links first).
+    void deleteRekeyedUnlinks(const LinkList& unlinks);
     // Deletes on the service the links unlinked here, then purges the
     // unlinked rows whose deletion the service answered or that never were
     // on it; the others stay marked and go again.
@@ -525,6 +540,12 @@ protected:
     // "<base>/api/<path>?keyapi=<key>" followed by `more` ("&a=b...").
     QString dataAddress(const QString& path, const QString& more = QString()) const;
     HttpReply sendJson(const QByteArray& method, const QString& url, const QJsonValue& body);
+    // One request of a pass. A reply refusing the request token (error 4)
+    // empties the stored token and its time; once per pass a new token is
+    // asked for and the request sent again with the new key.
+    HttpReply sendOnPass(HttpRequest request);
+    static bool isTokenRefusal(const HttpRequest& request, const HttpReply& reply);
+    void dropRefusedToken();
     // A list download that is not a list of records stops the pass with
     // `stepText` (naming the step, "%1" the reason); false then.
     bool acceptDownload(const QString& stepText, const HttpReply& reply, const ZVWReply::Records& list);
@@ -540,6 +561,9 @@ protected:
     virtual void closeFullPass(QObject* sender);
 
 private:
+    // How many item update and order requests have their answers written in
+    // one unit (a creation's answer has a unit of its own).
+    static constexpr qsizetype answersPerUnit = 10;
     // The upload loop of both kinds, and the write-back of one reply.
     void uploadWorks(TaskList& works, bool needUpdate, bool create);
     void writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create);
@@ -597,6 +621,7 @@ private:
     std::atomic<bool> m_willUpdateRemoteOrder{false};
     std::atomic<bool> m_isBreak{false};
     std::atomic<bool> m_isFinishedGetToken{false};
+    std::atomic<bool> m_tokenRenewedThisPass{false};
     std::atomic<AccountCheck> m_lastAccountCheck{AccountCheck::NoReply};
 
     // Asynchronous requests still on a worker; the destructor waits for them.

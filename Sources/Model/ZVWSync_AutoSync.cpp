@@ -90,6 +90,7 @@ void ZVWSync::pushChanges(qint64 bits)
     // A stop asked for earlier ended that pass, not this one.
     setIsBreak(false);
     MainViewAccess::postShowSyncingIndicator();
+    allowTokenRenewal();
     refreshToken();
     if (bits & tagsBit) oneWayAutoSyncTags();
     if (bits & categoriesBit) oneWayAutoSyncProjects();

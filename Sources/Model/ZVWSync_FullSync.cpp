@@ -10,6 +10,7 @@
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
 #include "QueryStatement.h"
+#include "RecordGuard.h"
 #include "RecordStore.h"
 #include "Setting.h"
 #include "TextTable.h"
@@ -18,6 +19,8 @@
 
 #include <QDebug>
 #include <QPointer>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -62,13 +65,54 @@ bool wipeCategoriesOutsideTheStore(CoreData& dataManager)
             .execute(RecordStore::deleteErrorText)
         && QueryStatement("DELETE FROM Calendars WHERE ifnull(typeOfCal, '')=''").execute(RecordStore::deleteErrorText);
     if (!wiped) return false;
-    // The lists follow the rows only once the whole wipe has committed.
-    Transaction::afterCommitOrNow([&dataManager, items, categories] {
-        dataManager.doWithAllTasksEventsAdes(items, ListAction::Remove);
-        dataManager.doWithCalendarList(categories, ListAction::Remove);
-    });
+    // The lists follow the rows at once (a rollback of the wipe gives them
+    // back): the default category made next must not find the old "Zoravel"
+    // still listed, or it would be named "Zoravel_1", match nothing on the
+    // service and go up as a category of its own.
+    dataManager.doWithAllTasksEventsAdes(items, ListAction::Remove);
+    dataManager.doWithCalendarList(categories, ListAction::Remove);
     return true;
 }
+
+// A pass writes its answers in hundreds of units. Each commit of the
+// default journal creates the journal file and deletes it again, and the
+// file system's search for a free inode then costs more than the rows
+// themselves. For the pass the journal is truncated instead (the same
+// durability; a file of no length stays between the commits); its own mode
+// comes back at the end, which removes that file.
+class JournalTruncatedDuringPass {
+public:
+    JournalTruncatedDuringPass()
+    {
+        if (!databaseOpen) return;
+        RecordGuard guard;
+        sqlite3* db = RecordStore::sharedDatabase();
+        if (!db || !sqlite3_get_autocommit(db)) return;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &statement, nullptr) == SQLITE_OK
+            && sqlite3_step(statement) == SQLITE_ROW)
+            m_mode = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+        if (m_mode.compare("delete", Qt::CaseInsensitive) != 0) {
+            m_mode.clear();  // another mode was chosen on purpose: kept
+            return;
+        }
+        if (sqlite3_exec(db, "PRAGMA journal_mode=TRUNCATE", nullptr, nullptr, nullptr) != SQLITE_OK) m_mode.clear();
+    }
+    ~JournalTruncatedDuringPass()
+    {
+        if (m_mode.isEmpty() || !databaseOpen) return;
+        RecordGuard guard;
+        if (sqlite3* db = RecordStore::sharedDatabase())
+            if (sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
+                qWarning() << "The database's journal mode could not be set back after the web sync";
+    }
+    JournalTruncatedDuringPass(const JournalTruncatedDuringPass&) = delete;
+    JournalTruncatedDuringPass& operator=(const JournalTruncatedDuringPass&) = delete;
+
+private:
+    QByteArray m_mode;
+};
 
 }  // namespace
 
@@ -125,7 +169,9 @@ void ZVWSync::fullSync()
     const SettingPtr setting = passSetting();
     if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) return;
     const SyncingIndicator indicator;
+    const JournalTruncatedDuringPass journal;
 
+    allowTokenRenewal();
     refreshToken();
     if (!makeZvwKeyAPI() && errorDescription().isEmpty())
         reportServerError(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));

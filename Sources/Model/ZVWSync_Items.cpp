@@ -37,14 +37,14 @@ void savePendingDeletions(const SettingPtr& setting)
     if (!setting->dehydrate()) qWarning() << "The web sync could not save the pending item deletions";
 }
 
-HttpReply sendBody(HttpSession& session, const QByteArray& method, const QString& url, const QByteArray& body)
+HttpRequest bodyRequest(const QByteArray& method, const QString& url, const QByteArray& body)
 {
     HttpRequest request;
     request.method = method;
     request.url = url;
     request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
     request.body = body;
-    return session.send(request);
+    return request;
 }
 
 QString refusalText(const QJsonValue& element)
@@ -114,24 +114,51 @@ void ZVWSync::updateWorksFromList(TaskList& works, bool needUpdate)
 
 void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
 {
+    // The answers of several update requests are written in one unit: a
+    // commit waits for the disk, and one per request made most of an
+    // upload's time. An update answered and not yet written is only sent
+    // again. A creation's answer is written before the next request goes:
+    // lost in a crash, the items would go up a second time. The unit is
+    // opened only once the answers are in, so no request is sent while the
+    // record lock is held.
+    const qsizetype perUnit = create ? 1 : answersPerUnit;
+    struct Answer {
+        HttpReply reply;
+        TaskList sent;
+    };
+    QList<Answer> answers;
+    const auto writeAnswers = [&] {
+        if (answers.isEmpty()) return;
+        Transaction unit;
+        for (const Answer& answer : std::as_const(answers)) writeBackWorks(answer.reply, answer.sent, needUpdate, create);
+        if (!unit.commit()) qWarning() << "The web sync could not save the answers to" << answers.size() << "item requests";
+        answers.clear();
+    };
     while (!works.isEmpty()) {
-        const TaskList snapshot = works;
         TaskList batch;
-        batch.reserve(std::min(batchSize, snapshot.size()));
-        for (qsizetype index = 0; index < snapshot.size(); ++index) {
+        batch.reserve(std::min(batchSize, works.size()));
+        bool stopped = false;
+        while (!works.isEmpty() && batch.size() < batchSize) {
             // A stop leaves the batch taken so far unsent, its items still marked.
-            if (isBreak()) return;
-            batch.append(snapshot[index]);
-            works.removeFirst();
-            if (index == batchSize - 1 || index == snapshot.size() - 1) break;
+            if (isBreak()) {
+                stopped = true;
+                break;
+            }
+            batch.append(works.takeFirst());
         }
+        if (stopped) break;
         TaskList sent;
         const QByteArray body = worksBody(batch, needUpdate, create, sent);
-        if (create)
-            addWorksWithURLBody(body, sent, needUpdate);
-        else
-            updateWorksWithURLBody(body, sent, needUpdate);
+        setParseKey(create ? 8 : 9);
+        answers.append({sendOnPass(bodyRequest(create ? "POST" : "PUT",
+                                               dataAddress(create ? QStringLiteral("tasks.json")
+                                                                  : QStringLiteral("tasks/update.json")),
+                                               body)),
+                        sent});
+        setParseKey(parseKeyNone);
+        if (answers.size() == perUnit) writeAnswers();
     }
+    writeAnswers();
 }
 
 QByteArray ZVWSync::worksBody(const TaskList& batch, bool needUpdate, bool create, TaskList& sent) const
@@ -159,7 +186,7 @@ QByteArray ZVWSync::worksBody(const TaskList& batch, bool needUpdate, bool creat
 void ZVWSync::addWorksWithURLBody(const QByteArray& body, const TaskList& worksList, bool needUpdate)
 {
     setParseKey(8);
-    const HttpReply reply = sendBody(m_passSession, "POST", dataAddress(QStringLiteral("tasks.json")), body);
+    const HttpReply reply = sendOnPass(bodyRequest("POST", dataAddress(QStringLiteral("tasks.json")), body));
     writeBackWorks(reply, worksList, needUpdate, true);
     setParseKey(parseKeyNone);
 }
@@ -167,7 +194,7 @@ void ZVWSync::addWorksWithURLBody(const QByteArray& body, const TaskList& worksL
 void ZVWSync::updateWorksWithURLBody(const QByteArray& body, const TaskList& tasksList, bool needUpdate)
 {
     setParseKey(9);
-    const HttpReply reply = sendBody(m_passSession, "PUT", dataAddress(QStringLiteral("tasks/update.json")), body);
+    const HttpReply reply = sendOnPass(bodyRequest("PUT", dataAddress(QStringLiteral("tasks/update.json")), body));
     writeBackWorks(reply, tasksList, needUpdate, false);
     setParseKey(parseKeyNone);
 }

@@ -139,13 +139,28 @@ void ZVWSync::addNewLinksFromZVWToLocal()
     const LinkList serverLinks = zvwLinkList();
 
     QSet<qint64> serverKeys;
-    for (const LinkPtr& link : serverLinks) serverKeys.insert(link->zvwKey());
+    // The service's links by their two items (server ids): a key is renewed
+    // by every full pass of another organizer, the items stay.
+    QHash<quint64, qint64> serverKeyOfPair;
+    for (const LinkPtr& link : serverLinks) {
+        serverKeys.insert(link->zvwKey());
+        serverKeyOfPair.insert(pairKey(link->rootId(), link->targetId()), link->zvwKey());
+    }
     // A download with refused records is not the whole list.
     if (!m_linkDownloadIncomplete) {
         const bool restoring = setting->doRestore() != 0;
         for (const LinkPtr& link : dataManager->getAllLinks()) {
             // Only an active link can be unlinked (or sent again).
             if (link->status() != 0 || link->zvwKey() < 1 || serverKeys.contains(link->zvwKey())) continue;
+            const qint64 rootId = serverItemId(dataManager, link->rootId());
+            const qint64 targetId = serverItemId(dataManager, link->targetId());
+            const auto renewed = rootId > 0 && targetId > 0 ? serverKeyOfPair.constFind(pairKey(rootId, targetId))
+                                                            : serverKeyOfPair.constEnd();
+            if (renewed != serverKeyOfPair.constEnd()) {
+                link->setZvwKey(*renewed);
+                if (!link->dehydrate()) qWarning() << "The renewed key of link" << link->primaryKey() << "could not be saved";
+                continue;
+            }
             if (restoring)
                 dataManager->resetLinkZvwKey(link->rootId(), link->targetId());
             else
@@ -155,15 +170,20 @@ void ZVWSync::addNewLinksFromZVWToLocal()
 
     QSet<qint64> storedKeys;
     QSet<quint64> unsentPairs;
+    // Another organizer's full pass gives every link a new key: a link
+    // removed here is known then by its two items only.
+    QSet<quint64> removedPairs;
     for (const LinkPtr& link : dataManager->getAllLinks()) {
         if (link->zvwKey() != 0) storedKeys.insert(link->zvwKey());
         else unsentPairs.insert(pairKey(link->rootId(), link->targetId()));
+        if (link->status() != 0) removedPairs.insert(pairKey(link->rootId(), link->targetId()));
     }
     for (const LinkPtr& server : serverLinks) {
         if (storedKeys.contains(server->zvwKey())) continue;
         const qint64 root = localItemKey(dataManager, server->rootId());
         const qint64 target = localItemKey(dataManager, server->targetId());
         if (root > 0 && target > 0 && unsentPairs.contains(pairKey(root, target))) continue;
+        if (root > 0 && target > 0 && removedPairs.contains(pairKey(root, target))) continue;
         auto link = std::make_shared<Link>();
         link->setRootId(root);
         link->setTargetId(target);
@@ -230,7 +250,7 @@ void ZVWSync::addLinksWithURLBody(const QByteArray& body, const LinkList& linkLi
     request.url = dataAddress(QStringLiteral("hyperlinks.json"));
     request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
     request.body = body;
-    const HttpReply reply = m_passSession.send(request);
+    const HttpReply reply = sendOnPass(request);
     const ZVWReply::Records answer = ZVWReply::records(reply);
     if (answer.kind != ZVWReply::ListKind::Array) {
         qWarning() << "A links upload failed (status" << reply.status << "); its" << linkList.size()
@@ -257,6 +277,11 @@ void ZVWSync::addLinksWithURLBody(const QByteArray& body, const LinkList& linkLi
 
 bool ZVWSync::deleteLinksWithURLString(const QString& keys)
 {
+    return deleteLinks(keys, nullptr);
+}
+
+bool ZVWSync::deleteLinks(const QString& keys, QSet<qint64>* deleted)
+{
     const HttpReply reply = sendRequest(
         "DELETE", dataAddress(QStringLiteral("hyperlinks/%1.json").arg(keys), QStringLiteral("&link_type=0")), true);
     const ZVWReply::Records answer = ZVWReply::records(reply);
@@ -264,7 +289,36 @@ bool ZVWSync::deleteLinksWithURLString(const QString& keys)
         qWarning() << "A links deletion failed (status" << reply.status << ")";
         return false;
     }
+    if (deleted)
+        for (const QJsonObject& line : answer.records)
+            if (const std::optional<QString> success = ZVWReply::text(line, QStringLiteral("success")))
+                deleted->insert(ZVWReply::positiveId(success->trimmed().section(QLatin1Char(' '), 0, 0)));
     return true;
+}
+
+void ZVWSync::deleteRekeyedUnlinks(const LinkList& unlinks)
+{
+    CoreData* dataManager = CoreData::shared();
+    if (unlinks.isEmpty() || !dataManager) return;
+    QSet<quint64> pairs;
+    for (const LinkPtr& link : unlinks) {
+        const qint64 root = serverItemId(dataManager, link->rootId());
+        const qint64 target = serverItemId(dataManager, link->targetId());
+        if (root > 0 && target > 0) pairs.insert(pairKey(root, target));
+    }
+    if (pairs.isEmpty()) return;
+    const HttpReply reply = sendRequest("GET", dataAddress(QStringLiteral("hyperlinks.json")), true);
+    const ZVWReply::Records list = ZVWReply::records(reply);
+    if (list.kind != ZVWReply::ListKind::Array) {
+        qWarning() << "The service's links could not be read; links removed here may stay there";
+        return;
+    }
+    QStringList keys;
+    for (const LinkPtr& server : linksFromRecords(list.elements, Clock::now()).links)
+        if (server->zvwKey() > 0 && pairs.contains(pairKey(server->rootId(), server->targetId())))
+            keys.append(QString::number(server->zvwKey()));
+    for (qsizetype from = 0; from < keys.size(); from += batchSize)
+        deleteLinksWithURLString(keys.mid(from, batchSize).join(QLatin1Char(',')));
 }
 
 void ZVWSync::deleteUnlinks()
@@ -276,6 +330,7 @@ void ZVWSync::deleteUnlinks()
     setParseKey(19);
     LinkList purgeable;
     LinkList keyed;
+    LinkList rekeyed;
     for (const LinkPtr& link : unlinks) (link->zvwKey() >= 1 ? keyed : purgeable).append(link);
     while (!keyed.isEmpty()) {
         LinkList batch;
@@ -289,9 +344,17 @@ void ZVWSync::deleteUnlinks()
             keys.append(QString::number(keyed.first()->zvwKey()));
             batch.append(keyed.takeFirst());
         }
-        if (!batch.isEmpty() && deleteLinksWithURLString(keys.join(QLatin1Char(',')))) purgeable.append(batch);
+        QSet<qint64> deleted;
+        if (!batch.isEmpty() && deleteLinks(keys.join(QLatin1Char(',')), &deleted)) {
+            purgeable.append(batch);
+            // A key the service no longer knows was renewed by another
+            // organizer's full pass: the link goes by its two items.
+            for (const LinkPtr& link : std::as_const(batch))
+                if (!deleted.contains(link->zvwKey())) rekeyed.append(link);
+        }
         if (stopped) break;
     }
+    deleteRekeyedUnlinks(rekeyed);
     Transaction unit;
     for (const LinkPtr& link : purgeable)
         if (!link->deleteFromDatabase()) qWarning() << "Unlinked row" << link->primaryKey() << "could not be purged";

@@ -21,6 +21,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -92,6 +93,22 @@ Date fromSeconds(qint64 seconds)
 qint64 truncatedStoredSeconds(const Date& date)
 {
     return Date::truncated(Utilities::toDBDate(date).timeIntervalSince1970());
+}
+
+// Which of the dates left a changed occurrence replaces: the one nearest to
+// its start, the first in the service's order on equal distances (and when
+// its start is not known). Paired by position only, a moved occurrence could
+// take a deleted occurrence's date.
+template <class Dates, class SecondsOf>
+qsizetype nearestDate(const Dates& dates, const Date& start, SecondsOf secondsOf)
+{
+    if (dates.isEmpty()) return -1;
+    if (start.isNull()) return 0;
+    const qint64 at = truncatedStoredSeconds(start);
+    qsizetype best = 0;
+    for (qsizetype index = 1; index < dates.size(); ++index)
+        if (std::llabs(secondsOf(dates[index]) - at) < std::llabs(secondsOf(dates[best]) - at)) best = index;
+    return best;
 }
 
 QString changedPiece(qint64 seconds)
@@ -315,20 +332,42 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
         serverDates.removeOne(date);
     }
 
+    // Pieces no server date matched are local changes not sent yet when the
+    // root itself has unsent changes, or when their changed occurrence was
+    // never sent: dropped, the move or the delete made here would be lost
+    // and the moved copy left without its date. Otherwise the service
+    // dropped them.
+    QString keptLocal;
+    for (const Piece& piece : std::as_const(localPieces)) {
+        if (piece.marker == 1) {
+            const TaskPtr occurrence = input.localOccurrence ? input.localOccurrence(fromSeconds(piece.seconds)) : nullptr;
+            if (occurrence && occurrence->zvwID() < 1) keptLocal += changedPiece(piece.seconds);
+        } else if (piece.marker == 2 && input.localChanged) {
+            keptLocal += deletedPiece(piece.seconds);
+        }
+    }
+
     const qsizetype localCount = unsentLocal.size();
     const qsizetype serverCount = serverExceptions.size();
     if (localCount < serverCount) {
         for (const TaskPtr& local : unsentLocal) result.paired.append({local, serverExceptions.takeFirst()->zvwID()});
-        if (deletedDates.size() < serverExceptions.size()) {
-            for (const qint64 date : deletedDates) {
-                result.queuedDeletions.append(serverExceptions.takeFirst()->zvwID());
-                result.text += deletedPiece(date);
+        // A server changed occurrence goes only when the date it is nearest
+        // to is one deleted here; one nearer to another date of the service
+        // is a move this side has not seen yet, and stays.
+        QList<qint64> candidates = deletedDates;
+        candidates += serverDates;
+        for (const qint64 date : deletedDates) {
+            result.text += deletedPiece(date);
+            for (qsizetype index = 0; index < serverExceptions.size(); ++index) {
+                const qsizetype nearest = nearestDate(candidates, serverExceptions[index]->startTime(),
+                                                      [](qint64 seconds) { return seconds; });
+                if (nearest < 0 || candidates[nearest] != date) continue;
+                const qint64 zvwId = serverExceptions.takeAt(index)->zvwID();
+                qWarning() << "The changed occurrence" << zvwId << "of a series is deleted on the web service: its date"
+                           << date << "is a deleted occurrence here";
+                result.queuedDeletions.append(zvwId);
+                break;
             }
-        } else {
-            for (const TaskPtr& server : serverExceptions) result.queuedDeletions.append(server->zvwID());
-            serverExceptions.clear();
-            // Every deleted date is written, also those beyond the server's.
-            for (const qint64 date : deletedDates) result.text += deletedPiece(date);
         }
     } else if (localCount > serverCount) {
         for (const TaskPtr& server : serverExceptions) result.paired.append({unsentLocal.takeFirst(), server->zvwID()});
@@ -347,25 +386,33 @@ ZVWSync::ExceptionMergeResult ZVWSync::mergeExceptions(const ExceptionMergeInput
     // Changed occurrences the local side never had take the dates left.
     for (const TaskPtr& server : serverExceptions) {
         if (serverDates.isEmpty()) break;
-        const qint64 date = serverDates.takeFirst();
+        const qint64 date =
+            serverDates.takeAt(nearestDate(serverDates, server->startTime(), [](qint64 seconds) { return seconds; }));
         result.occurrences.append({server->zvwID(), fromSeconds(date)});
         result.text += changedPiece(date);
     }
     for (const qint64 date : serverDates) result.text += deletedPiece(date);
+    result.text += keptLocal;
     return result;
 }
 
 ZVWSync::NewRootExceptions ZVWSync::newRootExceptions(const QString& serverText, const TaskList& changedOccurrences)
 {
     NewRootExceptions result;
-    QList<Piece> dates = readPieces(serverText, result.skippedPieces);
+    const QList<Piece> dates = readPieces(serverText, result.skippedPieces);
+    QList<qsizetype> left;
+    for (qsizetype index = 0; index < dates.size(); ++index) left.append(index);
+    QList<bool> changed(dates.size(), false);
     for (const TaskPtr& occurrence : changedOccurrences) {
-        if (dates.isEmpty()) break;
-        const qint64 date = dates.takeFirst().seconds;
-        result.occurrences.append({occurrence->zvwID(), fromSeconds(date)});
-        result.text += changedPiece(date);
+        if (left.isEmpty()) break;
+        const qsizetype index = left.takeAt(
+            nearestDate(left, occurrence->startTime(), [&dates](qsizetype at) { return dates[at].seconds; }));
+        changed[index] = true;
+        result.occurrences.append({occurrence->zvwID(), fromSeconds(dates[index].seconds)});
     }
-    for (const Piece& date : dates) result.text += deletedPiece(date.seconds);
+    // The pieces keep the service's order of the dates.
+    for (qsizetype index = 0; index < dates.size(); ++index)
+        result.text += changed[index] ? changedPiece(dates[index].seconds) : deletedPiece(dates[index].seconds);
     return result;
 }
 
@@ -440,11 +487,34 @@ void ZVWSync::syncItemsWithZVW()
         gone.append(local);
     };
 
+    // The note of a checklist turned here may have gone up from another
+    // organizer that turned the same checklist: it is that note, not a new one.
+    QSet<qint64> heldIds;
+    for (const TaskPtr& item : locals) heldIds.insert(item->zvwID());
+    auto sameTurnedNote = [&](const Task& local) -> TaskPtr {
+        if (local.taskType() != ItemKind::Note || local.isInitialTask() != 1) return nullptr;
+        const CalendarPtr category = dataManager->calendarWithPrimaryKey(local.calendarId());
+        if (!category || category->zvwProjectId() < 1) return nullptr;
+        for (const TaskPtr& work : works.remaining())
+            if (work->taskType() == ItemKind::Note && work->calendarId() == local.calendarId()
+                && work->taskName() == local.taskName() && !heldIds.contains(work->zvwID()))
+                return work;
+        return nullptr;
+    };
+
     // First phase: every stored item against its server copy.
     {
         BatchedWrites unit;
         for (const TaskPtr& local : locals) {
             if (local->zvwID() == 0) {
+                if (const TaskPtr note = sameTurnedNote(*local)) {
+                    heldIds.insert(note->zvwID());
+                    local->setZvwID(note->zvwID());
+                    updateWork(note, local);
+                    unit.wrote();
+                    works.remove(note);
+                    continue;
+                }
                 (local->parentId() == -1 ? newRoots : newChildren).append(local);
                 continue;
             }
@@ -493,6 +563,7 @@ void ZVWSync::syncItemsWithZVW()
                     input.serverText = remote->repeatExceptions();
                     input.localText = local->repeatExceptions();
                     input.localStart = local->startTime();
+                    input.localChanged = changedHere(local);
                     input.serverExceptions = works.children(remote->zvwID());
                     const qint64 rootKey = local->primaryKey();
                     input.localOccurrence = [dataManager, rootKey](const Date& date) {
@@ -617,6 +688,27 @@ void ZVWSync::updateTaskOrdersFromList(TaskList tasks)
 {
     if (tasks.isEmpty()) return;
     setParseKey(9);
+    // The answers of several requests go in one unit, opened only once they
+    // are in: one commit per request made most of the upload's time.
+    QList<QPair<TaskList, QJsonArray>> answers;
+    const auto writeAnswers = [&] {
+        if (answers.isEmpty()) return;
+        Transaction unit;
+        for (const auto& [batch, elements] : std::as_const(answers)) {
+            const qsizetype answered = std::min(elements.size(), batch.size());
+            for (qsizetype index = 0; index < answered; ++index) {
+                const QJsonValue element = elements[index];
+                if (!element.isObject() || element.toObject().contains(QStringLiteral("error"))) continue;
+                const TaskPtr& item = batch[index];
+                if (const std::optional<qint64> stamp = ZVWReply::integer(element.toObject(), QStringLiteral("last_update")))
+                    item->setLastUpdate(*stamp);
+                item->setHasChanges(0);
+                write(item, "after its order upload");
+            }
+        }
+        if (!unit.commit()) qWarning() << "The answered order upload could not be saved";
+        answers.clear();
+    };
     while (!tasks.isEmpty()) {
         const TaskList batch = tasks.mid(0, orderBatchSize);
         tasks.remove(0, batch.size());
@@ -631,18 +723,9 @@ void ZVWSync::updateTaskOrdersFromList(TaskList tasks)
             qWarning() << "An order upload failed; its" << batch.size() << "tasks stay marked";
             continue;
         }
-        Transaction unit;
-        const qsizetype answered = std::min(answer.elements.size(), batch.size());
-        for (qsizetype index = 0; index < answered; ++index) {
-            const QJsonValue element = answer.elements[index];
-            if (!element.isObject() || element.toObject().contains(QStringLiteral("error"))) continue;
-            const TaskPtr& item = batch[index];
-            if (const std::optional<qint64> stamp = ZVWReply::integer(element.toObject(), QStringLiteral("last_update")))
-                item->setLastUpdate(*stamp);
-            item->setHasChanges(0);
-            write(item, "after its order upload");
-        }
-        if (!unit.commit()) qWarning() << "The answered order upload could not be saved";
+        answers.append({batch, answer.elements});
+        if (answers.size() == answersPerUnit) writeAnswers();
     }
+    writeAnswers();
     setParseKey(parseKeyNone);
 }

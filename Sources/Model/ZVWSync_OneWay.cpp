@@ -225,6 +225,7 @@ void ZVWSync::oneWayMacToWeb(ScheduledTimer timer, OneWayRun& run)
 QStringList ZVWSync::performOneWayMacToWeb()
 {
     QStringList failures;
+    allowTokenRenewal();
     CoreData* dataManager = CoreData::shared();
     const SettingPtr setting = localSetting();
     if (!dataManager || !setting || !makeZvwKeyAPI()) {

@@ -163,7 +163,11 @@ void ZVWSync::updateSettingFromZVWToLocal()
     local->setHasChanges(0);
     // These two mark the settings changed again when they differ, so that a
     // changed zone goes back up at the next exchange.
-    local->setCurrentTZ(server->currentTZ());
+    // A record without a zone gives none (0, "Floating"): the default zone
+    // takes its place, as at every start, so items never show floating
+    // until the next start.
+    const qint64 zone = server->currentTZ();
+    local->setCurrentTZ(zone == 0 || zone == -1 ? dataManager->appRootTZ() : zone);
     local->setTzSupport(server->tzSupport());
     saveSetting(local);
 }

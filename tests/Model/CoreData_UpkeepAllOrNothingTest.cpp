@@ -73,7 +73,8 @@ TEST_F(UpkeepUnitTest, ChecklistBecomesANoteWholeOrStaysAChecklist)
                        [&]() -> QString { return sharedObjects() + storeCalls(); });
 
     EXPECT_EQ(shopping->projectType(), 0);
-    EXPECT_EQ(shopping->zvwProjectId(), 0);
+    EXPECT_EQ(shopping->zvwProjectId(), 77) << "the web service's category stays this one";
+    EXPECT_NE(shopping->hasChanges(), 0) << "it goes up as an ordinary category";
     EXPECT_EQ(rowCount(QStringLiteral("Tasks WHERE taskType=2")), 0);
     EXPECT_EQ(rowCount(QStringLiteral("Tasks WHERE taskType=3")), 1);
     EXPECT_EQ(storeCalls(), QStringLiteral("updateCalendar"));

@@ -178,7 +178,8 @@ TEST_F(CoreDataUpkeepTest, AChecklistCategoryBecomesAnOrdinaryCategoryWithOneNot
     dataManager().migrateFromCheckListToNote();
 
     EXPECT_EQ(shopping->projectType(), 0);
-    EXPECT_EQ(shopping->zvwProjectId(), 0);
+    EXPECT_EQ(shopping->zvwProjectId(), 77) << "the web service's category stays this one";
+    EXPECT_NE(shopping->hasChanges(), 0) << "it goes up as an ordinary category";
     EXPECT_EQ(queryInt(QStringLiteral("SELECT projectType FROM Calendars WHERE primaryKey=%1").arg(shopping->primaryKey())),
               0);
     EXPECT_EQ(rowCount(QStringLiteral("Tasks WHERE taskType=2")), 0) << "the checklist items are gone";

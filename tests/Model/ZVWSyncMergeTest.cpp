@@ -218,14 +218,33 @@ TEST(ExceptionMergeTest, EffectsNameTheItemsToDeletePairAndDate)
     EXPECT_EQ(result.text, pieces({{d2, 1}}));
 }
 
-TEST(ExceptionMergeTest, ANewRootPairsOccurrencesAndDatesByPosition)
+// Each changed occurrence takes the date nearest to its start; equal
+// distances keep the service's order.
+TEST(ExceptionMergeTest, ANewRootPairsEachOccurrenceWithTheNearestDate)
 {
-    const ZVWSync::NewRootExceptions result =
-        ZVWSync::newRootExceptions(pieces({{d1, 0}, {d2, 0}, {d3, 0}}), {serverOccurrence(5, d3)});
-    EXPECT_EQ(result.text, pieces({{d1, 1}, {d2, 2}, {d3, 2}}));
-    ASSERT_EQ(result.occurrences.size(), 1);
-    EXPECT_EQ(result.occurrences[0].first, 5);
-    EXPECT_EQ(Utilities::toDBDate(result.occurrences[0].second).timeIntervalSince1970(), double(d1));
+    struct Case {
+        const char* name;
+        TaskList occurrences;
+        QString text;
+        QList<qint64> dates;  // taken, per occurrence
+    };
+    const QList<Case> cases = {
+        {"moved within its day", {serverOccurrence(5, d3 + 3600)}, pieces({{d1, 2}, {d2, 2}, {d3, 1}}), {d3}},
+        {"moved to the eve of a later date", {serverOccurrence(5, d2 - 3600)}, pieces({{d1, 2}, {d2, 1}, {d3, 2}}), {d2}},
+        {"halfway", {serverOccurrence(5, d1 + 43200)}, pieces({{d1, 1}, {d2, 2}, {d3, 2}}), {d1}},
+        {"two on one date", {serverOccurrence(5, d2), serverOccurrence(6, d2)}, pieces({{d1, 1}, {d2, 1}, {d3, 2}}),
+         {d2, d1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ZVWSync::NewRootExceptions result = ZVWSync::newRootExceptions(pieces({{d1, 0}, {d2, 0}, {d3, 0}}), c.occurrences);
+        EXPECT_EQ(result.text.toStdString(), c.text.toStdString());
+        ASSERT_EQ(result.occurrences.size(), c.dates.size());
+        for (qsizetype index = 0; index < c.dates.size(); ++index) {
+            EXPECT_EQ(result.occurrences[index].first, c.occurrences[index]->zvwID());
+            EXPECT_EQ(Utilities::toDBDate(result.occurrences[index].second).timeIntervalSince1970(), double(c.dates[index]));
+        }
+    }
 }
 
 // ---- the item merge against the loopback service ---------------------------------------

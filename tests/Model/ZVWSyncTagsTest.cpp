@@ -151,7 +151,9 @@ TEST_F(ZVWSyncTagsTest, ADownloadThatIsNoListOfTagsStopsThePassAndChangesNothing
     };
     for (const Case& c : {Case{"status 500", status(500), false}, Case{"not JSON", body("<html>"), false},
                           Case{"error object", body(R"({"error": 1})"), false},
-                          Case{"refused account", body(R"({"error": 4})"), true},
+                          Case{"refused account", body(R"({"error": 2})"), true},
+                          // A data call's 4 refuses the token only (renewed once, refused again here).
+                          Case{"refused token", body(R"({"error": 4})"), false},
                           Case{"empty list", body("[]"), false}}) {
         SCOPED_TRACE(c.name);
         m_service.clearRequests();

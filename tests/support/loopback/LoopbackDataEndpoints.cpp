@@ -2,6 +2,8 @@
 // each account, with one change stamp for the whole service.
 #include "LoopbackData.h"
 
+#include <algorithm>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -199,6 +201,12 @@ void LoopbackService::addDataEndpoints()
                     });
 }
 
+void LoopbackService::setStampBase(qint64 base)
+{
+    std::lock_guard lock(m_data->mutex);
+    m_data->stamp = std::max(m_data->stamp, base);
+}
+
 qint64 LoopbackService::stamp() const
 {
     std::lock_guard lock(m_data->mutex);
@@ -220,7 +228,12 @@ void LoopbackService::setSettings(const QString& account, const QJsonObject& val
 {
     std::lock_guard lock(m_data->mutex);
     Data::Account& owner = m_data->account(account);
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it) owner.settings.insert(it.key(), it.value());
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        if (it.value().isNull())
+            owner.settings.remove(it.key());
+        else
+            owner.settings.insert(it.key(), it.value());
+    }
     owner.settingsStamp = m_data->grow();
 }
 

@@ -65,6 +65,7 @@ struct Endpoint {
 struct Account {
     QString password;
     QStringList tokens;
+    QStringList forgotten;  // tokens the service no longer takes (error 4)
 };
 
 QJsonValue withErrorRecords(const QJsonValue& value, qint64 code)
@@ -304,6 +305,24 @@ QStringList LoopbackService::tokensOf(const QString& userName) const
     return d->accounts.value(userName.toLower()).tokens;
 }
 
+void LoopbackService::forgetTokens(const QString& userName)
+{
+    std::lock_guard lock(d->mutex);
+    auto found = d->accounts.find(userName.toLower());
+    if (found == d->accounts.end()) return;
+    found->forgotten += found->tokens;
+    found->tokens.clear();
+}
+
+bool LoopbackService::isForgottenKey(const QString& keyapi) const
+{
+    std::lock_guard lock(d->mutex);
+    for (auto it = d->accounts.constBegin(); it != d->accounts.constEnd(); ++it)
+        for (const QString& token : it->forgotten)
+            if (md5(md5(it->password) + applicationKey() + token) == keyapi) return true;
+    return false;
+}
+
 QString LoopbackService::accountForKey(const QString& keyapi) const
 {
     std::lock_guard lock(d->mutex);
@@ -325,7 +344,8 @@ void LoopbackService::addDataEndpoint(const QString& method, const QString& path
 {
     addEndpoint(method, path, [this, handler = std::move(handler)](const ServiceRequest& request) {
         const QString account = accountForKey(request.queryValue(QStringLiteral("keyapi")));
-        if (account.isEmpty()) return ServiceReply::error(3);
+        if (account.isEmpty())
+            return ServiceReply::error(isForgottenKey(request.queryValue(QStringLiteral("keyapi"))) ? 4 : 3);
         return handler(request, account);
     });
 }

@@ -62,7 +62,8 @@ struct ServiceFault {
 //
 // Error codes of its refusals: 1 a bad application key or request, 2 an
 // unknown account, 3 a request key that fits no account and token, 4 a
-// signature that does not fit the account's password, 5 a user name taken.
+// signature that does not fit the account's password or a request key made
+// from a token it forgot, 5 a user name taken.
 class LoopbackService {
 public:
     // HttpsForAnotherHost: a certificate of the same CA that names another host.
@@ -87,6 +88,10 @@ public:
     QString passwordOf(const QString& userName) const;
     // Tokens issued so far to that account, oldest first.
     QStringList tokensOf(const QString& userName) const;
+    // The service forgets the account's tokens, as when they expire early:
+    // data calls with keys made from them are refused with error 4.
+    void forgetTokens(const QString& userName);
+    bool isForgottenKey(const QString& keyapi) const;
     // The account whose password and one of whose tokens make that request
     // key; empty when none does.
     QString accountForKey(const QString& keyapi) const;
@@ -124,9 +129,13 @@ public:
     // "last_update" and the settings' "lastupdatesetting" and
     // "lastupdatetask" are its values at their last change.
     qint64 stamp() const;
+    // Stamps from here on grow from `base` (as seconds since 1970 would,
+    // the scale of the client's own task stamp) instead of from 1000.
+    void setStampBase(qint64 base);
     // The settings record as the download gives it.
     QJsonObject settingsOf(const QString& account) const;
-    // Changes settings keys as another device would (a new stamp).
+    // Changes settings keys as another device would (a new stamp); a null
+    // value removes its key.
     void setSettings(const QString& account, const QJsonObject& values);
     // The account's tags, {"id", "name"}, in id order.
     QList<QJsonObject> tagsOf(const QString& account) const;
