@@ -122,7 +122,9 @@ TEST_F(CoreDataTimeZoneTest, LookUpsBeforeTheOffsetsAreReadAnswerAsTheLabelledTa
         dataManager().loadTimeZones();
         ASSERT_EQ(dataManager().tzList().zones().size(), 419);  // labelled now
         EXPECT_EQ(lazyDefault, dataManager().getDefaultTimezone());
-        if (z.expected >= 0) EXPECT_EQ(lazyDefault, z.expected);
+        if (z.expected >= 0) {
+            EXPECT_EQ(lazyDefault, z.expected);
+        }
         for (qsizetype i = 0; i < lazyIds.size(); ++i)
             EXPECT_EQ(lazyIds[i], dataManager().getTimeZoneId(texts[i])) << texts[i].toStdString();
     }

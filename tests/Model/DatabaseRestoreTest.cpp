@@ -149,7 +149,9 @@ TEST_F(DatabaseRestoreTest, AStartRemovesWhatAnInterruptedRestoreLeftAndKeepsThe
         for (const char* suffix : {".restoring", ".restore-unfinished", ".before-restore"})
             if (QFileInfo::exists(database + QLatin1String(suffix))) remains << QLatin1String(suffix);
         EXPECT_EQ(remains, c.remains);
-        if (c.finished) EXPECT_EQ(m_manager->currentSetting()->doRestore(), 1) << "the restore mode is on";
+        if (c.finished) {
+            EXPECT_EQ(m_manager->currentSetting()->doRestore(), 1) << "the restore mode is on";
+        }
         stop();
         for (const QString& suffix : remains) QFile::remove(database + suffix);
     }

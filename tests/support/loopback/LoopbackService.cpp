@@ -277,7 +277,7 @@ QString LoopbackService::md5(const QString& text)
 void LoopbackService::addAccount(const QString& userName, const QString& password)
 {
     std::lock_guard lock(d->mutex);
-    d->accounts[userName.toLower()] = Account{password, {}};
+    d->accounts[userName.toLower()] = Account{password, {}, {}};
 }
 
 bool LoopbackService::hasAccount(const QString& userName) const
