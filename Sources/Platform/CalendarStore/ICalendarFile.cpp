@@ -29,7 +29,7 @@ QString text(const char* value)
 
 // The IANA zone a TZID stands for: the name itself, a Windows zone id
 // ("Pacific Standard Time"), or a name with a producer's prefix
-// ("/mozilla.org/20070129_1/Asia/Tokyo") by its IANA tail. Empty when none.
+// ("/vendor.example/20070129_1/Asia/Tokyo") by its IANA tail. Empty when none.
 QString ianaNameOf(const QString& name)
 {
     if (name == QLatin1String("Floating")) return QString();
