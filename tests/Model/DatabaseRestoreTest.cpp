@@ -104,7 +104,7 @@ TEST_F(DatabaseRestoreTest, AStartOnADatabaseOfAnotherSchemaNamesItAndCanPutBack
         alerts.scriptButton(c.putBack ? AlertResponse::firstButton : AlertResponse::secondButton);
         EXPECT_EQ(start(), c.putBack);
         ASSERT_GE(alerts.requests().size(), 1);
-        const AlertRequest& alert = alerts.requests().first();
+        const AlertRequest alert = alerts.requests().first();
         EXPECT_TRUE(alert.informativeText.contains(database)) << alert.informativeText.toStdString();
         EXPECT_EQ(alert.buttonTitles.first(), TextTable::localizedString(QStringLiteral("startupPutBackDatabaseText")));
         if (c.putBack) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 
@@ -1107,18 +1108,23 @@ icalcomponent* truncatedDefinition(const QString& tzid, const ZoneSpan& span)
     const int firstYear = GregorianCalendar::fields(span.from.dateByAddingTimeInterval(-86400), QTimeZone::utc()).year;
     const int lastYear = span.to ? GregorianCalendar::fields(span.to.dateByAddingTimeInterval(86400), QTimeZone::utc()).year : 0;
     const QString key = QStringLiteral("%1|%2|%3").arg(tzid).arg(firstYear).arg(lastYear);
+    struct Free {
+        void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+    };
     static std::mutex mutex;
-    static QHash<QString, icalcomponent*> made;
+    // Owned, so that the definitions are freed with the cache at exit.
+    static std::unordered_map<QString, std::unique_ptr<icalcomponent, Free>> made;
     std::lock_guard lock(mutex);
-    icalcomponent*& definition = made[key];
-    if (!definition) {
+    std::unique_ptr<icalcomponent, Free>& owned = made[key];
+    if (!owned) {
         icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.toUtf8().constData());
         icalcomponent* full = zone ? icaltimezone_get_component(zone) : nullptr;
         if (!full) {
-            made.remove(key);
+            made.erase(key);
             return nullptr;
         }
-        definition = icalcomponent_new_clone(full);
+        owned.reset(icalcomponent_new_clone(full));
+        icalcomponent* definition = owned.get();
         // The truncation keeps the observance in force at the start.
         const icaltimetype to = lastYear ? utcTime(GregorianCalendar::dateFromFields(lastYear + 1, 1, 1, 0, 0, 0, QTimeZone::utc()))
                                          : icaltime_null_time();
@@ -1128,7 +1134,7 @@ icalcomponent* truncatedDefinition(const QString& tzid, const ZoneSpan& span)
         removeAll(definition, ICAL_TZID_PROPERTY);
         icalcomponent_add_property(definition, icalproperty_new_tzid(tzid.toUtf8().constData()));
     }
-    return icalcomponent_new_clone(definition);
+    return icalcomponent_new_clone(owned.get());
 }
 
 // Writes the definition of a zone the file uses, as other programs expect
