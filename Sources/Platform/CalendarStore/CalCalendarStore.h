@@ -20,6 +20,7 @@
 #include <thread>
 #include <unordered_map>
 
+class ICalendarFile;
 class QFileInfo;
 class QObject;
 struct ICalEventFileData;
@@ -136,8 +137,10 @@ public:
     // logged once.
     QStringList unreadableFiles() const;
 
-private:
+    // One file of the index (opaque; named here so its type traits can be declared).
     struct FileEntry;
+
+private:
     struct CalendarEntry;
     struct Index;
     struct Changes;
@@ -162,9 +165,16 @@ private:
     // Refused when a component of the path under the root is a symbolic link.
     bool refusesLinkedPathLocked(const QString& path, CalError* error) const;
     struct PendingWrites {
+        PendingWrites() = default;
+        PendingWrites(const PendingWrites&) = delete;
+        PendingWrites& operator=(const PendingWrites&) = delete;
+        ~PendingWrites();
         int depth = 0;            // open batches of the thread
         QSet<QString> files;      // written, not yet flushed
         QSet<QString> folders;    // their folders, whose entries changed
+        // A folder of each filesystem written, opened before the first
+        // write there: its one sync flushes them all (by device).
+        QHash<quint64, int> filesystems;
     };
     // The pending writes of the calling thread while it has a batch open.
     PendingWrites* openBatchLocked();
@@ -173,7 +183,13 @@ private:
     // Flushes each path; answers those that could not be made durable.
     static QStringList flushPaths(const QStringList& paths, int flags);
     bool removeFileLocked(const QString& path, CalError* error);
-    void reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path);
+    // written: what the store has just written there, when it knows it
+    // (taken as it is unless the file on the disk has another size).
+    void reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path, FileEntry* written = nullptr);
+    // Indexes a file this store has just written from the document and the
+    // bytes it wrote, without reading and parsing them back.
+    void indexWrittenLocked(CalendarEntry* calendar, bool tasks, const QString& path, const QByteArray& bytes,
+                            const ICalendarFile& document);
     bool refusesWritesLocked(const CalendarEntry* calendar, CalError* error, const QString& what) const;
     static CalEventPtr eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
                                const CalCalendarPtr& calendar);
