@@ -104,6 +104,10 @@ std::atomic<CalCalendarStore::SyncCall> syncCall{nullptr};
 // so many files beyond the first ones.
 constexpr qsizetype flushHelpers = 7;
 constexpr qsizetype flushesPerHelper = 32;
+// Files of a listing are read and parsed by up to this many threads, one for
+// every so many files.
+constexpr qsizetype readHelpers = 7;
+constexpr qsizetype filesPerReadHelper = 64;
 
 int syncDescriptor(int fd)
 {
@@ -432,27 +436,65 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         // written file is found and placed by a binary search.
         std::stable_sort(listing.begin(), listing.end(),
                          [](const QFileInfo& a, const QFileInfo& b) { return a.filePath() < b.filePath(); });
-        files.reserve(listing.size());
         QHash<QString, const FileEntry*> known;
         if (before)
             for (const FileEntry& candidate : *before) known.insert(candidate.path, &candidate);
-        for (const QFileInfo& fileInfo : listing) {
-            const FileEntry* old = known.value(fileInfo.filePath());
-            files << readFileLocked(fileInfo, tasks, old, rereadFiles.contains(fileInfo.filePath()));
+        files = readFilesLocked(listing, tasks, known, rereadFiles);
+    }
+}
+
+// The files of a listing, read and parsed by a few threads at once (a first
+// index of thousands of files is mostly libical's parsing). The main thread
+// parses none: it only waits, and logs what the readers noted, in listing order.
+QList<CalCalendarStore::FileEntry> CalCalendarStore::readFilesLocked(const QFileInfoList& listing, bool tasks,
+                                                                     const QHash<QString, const FileEntry*>& known,
+                                                                     const QSet<QString>& rereadFiles) const
+{
+    QList<FileEntry> files(listing.size());
+    std::vector<QStringList> notes(size_t(listing.size()));
+    FileEntry* const out = files.data();
+    std::atomic<qsizetype> next{0};
+    const auto readSome = [&] {
+        for (qsizetype at = next.fetch_add(1); at < listing.size(); at = next.fetch_add(1)) {
+            const QString path = listing[at].filePath();
+            out[at] = readFileLocked(listing[at], tasks, known.value(path), rereadFiles.contains(path), &notes[size_t(at)]);
+        }
+    };
+    const bool onMainThread = MainQueue::isMainThread();
+    qsizetype helpers = std::min<qsizetype>(readHelpers, listing.size() / filesPerReadHelper);
+    if (onMainThread && !listing.isEmpty()) helpers = std::max<qsizetype>(helpers, 1);
+    std::vector<std::thread> threads;
+    for (qsizetype i = 0; i < helpers; ++i) {
+        try {
+            threads.emplace_back(readSome);
+        } catch (const std::system_error& failure) {
+            qWarning() << "Calendar store: a reading helper could not start:" << failure.what();
+            break;
         }
     }
+    // Without a helper (none could start) the calling thread reads them all.
+    if (!onMainThread || threads.empty()) readSome();
+    for (std::thread& thread : threads) thread.join();
+    for (qsizetype at = 0; at < files.size(); ++at)
+        for (const QString& problem : notes[size_t(at)]) logOnceLocked(files[at].path, problem);
+    return files;
 }
 
 // One file as the index keeps it: what was read before when the file has
 // not changed, else read and parsed anew.
 CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fileInfo, bool tasks,
-                                                             const FileEntry* old, bool reread) const
+                                                             const FileEntry* old, bool reread, QStringList* notes) const
 {
+    // Off the scanning thread the problems are noted for it to log.
+    const auto logOnce = [&](const QString& path, const QString& problem) {
+        if (notes) *notes << problem;
+        else logOnceLocked(path, problem);
+    };
     FileEntry file;
     file.path = fileInfo.filePath();
     if (fileInfo.isSymLink()) {
         file.problem = QStringLiteral("a symbolic link is not followed");
-        logOnceLocked(file.path, file.problem);
+        logOnce(file.path, file.problem);
         return file;
     }
     file.modified = modificationOf(fileInfo);
@@ -468,7 +510,7 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
     else if (file.problem.isEmpty() && !endsItsCalendar(bytes))
         file.problem = bytes.trimmed().isEmpty() ? QStringLiteral("empty") : QStringLiteral("cut short (no END:VCALENDAR)");
     if (!file.problem.isEmpty()) {
-        logOnceLocked(file.path, file.problem);
+        logOnce(file.path, file.problem);
         return file;
     }
     file.fingerprint = fingerprint(bytes);
@@ -491,11 +533,11 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
     } else if (auto events = ICalendarFile::readEvents(bytes, &problem)) {
         file.uid = events->uid;
         file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
-        if (!problem.isEmpty()) logOnceLocked(file.path, problem);
+        if (!problem.isEmpty()) logOnce(file.path, problem);
     } else {
         file.problem = problem;
     }
-    if (!file.problem.isEmpty()) logOnceLocked(file.path, file.problem);
+    if (!file.problem.isEmpty()) logOnce(file.path, file.problem);
     return file;
 }
 

@@ -152,7 +152,11 @@ private:
     void scanRootLocked(Index* index, const Index* previous, bool relist, const QSet<QString>& dirtyCalendars,
                         const QSet<QString>& rereadFiles) const;
     void scanCalendarLocked(CalendarEntry* entry, const CalendarEntry* previous, const QSet<QString>& rereadFiles) const;
-    FileEntry readFileLocked(const QFileInfo& info, bool tasks, const FileEntry* old, bool reread) const;
+    // notes: where the problems go instead of the log (a thread other than the scanning one).
+    FileEntry readFileLocked(const QFileInfo& info, bool tasks, const FileEntry* old, bool reread,
+                             QStringList* notes = nullptr) const;
+    QList<FileEntry> readFilesLocked(const QList<QFileInfo>& listing, bool tasks,
+                                     const QHash<QString, const FileEntry*>& known, const QSet<QString>& rereadFiles) const;
     void resolveDuplicatesLocked(Index* index) const;
     void logOnceLocked(const QString& path, const QString& problem) const;
 
