@@ -98,6 +98,14 @@ std::mutex& defaultMutex()
     return mutex;
 }
 
+// The thread the stores read and parse their changed files on, so a large
+// rescan never holds the main thread's event loop. Left running at exit.
+SerialQueue& storeWorker()
+{
+    static SerialQueue* queue = new SerialQueue(QStringLiteral("Calendar store"));
+    return *queue;
+}
+
 std::atomic<CalCalendarStore::SyncCall> syncCall{nullptr};
 
 // A batch flushes with up to this many threads beside its own, one for every
@@ -298,8 +306,12 @@ std::shared_ptr<CalCalendarStore> CalCalendarStore::defaultCalendarStore()
     std::lock_guard lock(defaultMutex());
     auto& store = installedDefault();
     // The user's store follows its location (a new data home makes a new one).
-    if (!store || (!defaultIsInstalled() && store->rootPath() != QDir::cleanPath(defaultLocation())))
+    if (!store || (!defaultIsInstalled() && store->rootPath() != QDir::cleanPath(defaultLocation()))) {
         store = create(defaultLocation());
+        // The user's store is made at the start: its files are indexed
+        // meanwhile, so the start's first query finds them read.
+        store->indexInBackground();
+    }
     return store;
 }
 
@@ -318,6 +330,21 @@ void CalCalendarStore::logOnceLocked(const QString& path, const QString& problem
     if (m_logged.contains(key)) return;
     m_logged.insert(key);
     qWarning().noquote() << "Calendar store:" << path << "-" << problem;
+}
+
+void CalCalendarStore::indexInBackground()
+{
+    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+    storeWorker().async([weak] {
+        const auto store = weak.lock();
+        if (!store) return;
+        std::lock_guard lock(store->m_mutex);
+        if (store->m_index) return;  // a query was first
+        store->ensureIndexedLocked();
+        // What other programs change between this listing and the start of
+        // the watching is found by one rescan once the watches are set.
+        store->m_rescanWhenWatched = true;
+    });
 }
 
 void CalCalendarStore::ensureIndexedLocked() const
@@ -1588,13 +1615,6 @@ namespace {
 constexpr uint32_t folderWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ATTRIB
                                      | IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR;
 
-// The thread the stores read and parse their changed files on, so a large
-// rescan never holds the main thread's event loop. Left running at exit.
-SerialQueue& storeWorker()
-{
-    static SerialQueue* queue = new SerialQueue(QStringLiteral("Calendar store"));
-    return *queue;
-}
 
 }  // namespace
 
@@ -1624,6 +1644,15 @@ void CalCalendarStore::startWatching()
         if (auto store = weak.lock()) store->readWatchReports();
     });
     watchCurrentPaths();
+    bool rescan = false;
+    {
+        std::lock_guard lock(m_mutex);
+        rescan = std::exchange(m_rescanWhenWatched, false);
+    }
+    if (rescan) {
+        m_everythingDirty = true;
+        rescanChanges();
+    }
 }
 
 void CalCalendarStore::readWatchReports()

@@ -95,6 +95,9 @@ public:
     static QString defaultLocation();
 
     const QString& rootPath() const { return m_root; }
+    // Starts the first index on the store's worker (the user's store does
+    // at its making); a query meanwhile waits for it and answers as ever.
+    void indexInBackground();
 
     CalCalendarList calendars(CalError* error = nullptr) const;
     CalCalendarPtr calendarWithUID(const QString& uid) const;
@@ -214,6 +217,7 @@ private:
     mutable std::unique_ptr<Index> m_index;
     mutable QSet<QString> m_logged;
     mutable bool m_watchRequested = false;
+    bool m_rescanWhenWatched = false;  // the first index was made before the watching
     std::unordered_map<std::thread::id, PendingWrites> m_pending;
     // Threads with a batch open; read without the lock by the watcher.
     std::atomic<int> m_openBatches{0};
