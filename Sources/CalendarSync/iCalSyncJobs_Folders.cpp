@@ -28,6 +28,23 @@ void listRecursively(const QString& folder, const QString& relative, QStringList
     }
 }
 
+// The folders below the folder, in the same order, without the insides of
+// the Events and Tasks folders of a calendar: they hold thousands of item
+// files and no calendar.
+void listFoldersRecursively(const QString& folder, const QString& relative, QStringList* entries)
+{
+    const bool calendar = QFileInfo(folder).suffix() == calendarSuffix;
+    const QFileInfoList infos =
+        QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo& info : infos) {
+        const QString path = relative.isEmpty() ? info.fileName() : relative + QLatin1Char('/') + info.fileName();
+        *entries << path;
+        if (calendar && (info.fileName() == QLatin1String("Events") || info.fileName() == QLatin1String("Tasks")))
+            continue;
+        listFoldersRecursively(info.filePath(), path, entries);
+    }
+}
+
 QStringList recursiveListing(const QString& folder)
 {
     QStringList entries;
@@ -69,9 +86,10 @@ iCalSyncJobs::FolderMap iCalSyncJobs::findDirectoryOfCalendar(const CalCalendarL
     if (root.isEmpty()) return map;
     QStringList folders;
     if (QFileInfo(root).isDir()) {
-        for (const QString& entry : recursiveListing(root))
-            if (QFileInfo(entry).suffix() == calendarSuffix && QFileInfo(root + QLatin1Char('/') + entry).isDir())
-                folders << entry;
+        QStringList entries;
+        listFoldersRecursively(root, QString(), &entries);
+        for (const QString& entry : std::as_const(entries))
+            if (QFileInfo(entry).suffix() == calendarSuffix) folders << entry;
     }
     for (const CalCalendarPtr& calendar : calendars) {
         if (!calendar) continue;

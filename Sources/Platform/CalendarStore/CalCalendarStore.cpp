@@ -17,6 +17,7 @@
 #include <QHashFunctions>
 #include <QStandardPaths>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QUuid>
 
 #include <algorithm>
@@ -97,17 +98,37 @@ std::mutex& defaultMutex()
     return mutex;
 }
 
+// The thread the stores read and parse their changed files on, so a large
+// rescan never holds the main thread's event loop. Left running at exit.
+SerialQueue& storeWorker()
+{
+    static SerialQueue* queue = new SerialQueue(QStringLiteral("Calendar store"));
+    return *queue;
+}
+
 std::atomic<CalCalendarStore::SyncCall> syncCall{nullptr};
 
 // A batch flushes with up to this many threads beside its own, one for every
 // so many files beyond the first ones.
 constexpr qsizetype flushHelpers = 7;
 constexpr qsizetype flushesPerHelper = 32;
+// Files of a listing are read and parsed by up to this many threads, one for
+// every so many files.
+constexpr qsizetype readHelpers = 7;
+constexpr qsizetype filesPerReadHelper = 64;
 
 int syncDescriptor(int fd)
 {
     const CalCalendarStore::SyncCall call = syncCall.load();
     return call ? call(fd) : ::fsync(fd);
+}
+
+// Everything written to the filesystem of that open folder; the test's
+// stand-in for the disk takes this flush too.
+int syncFileSystem(int fd)
+{
+    const CalCalendarStore::SyncCall call = syncCall.load();
+    return call ? call(fd) : ::syncfs(fd);
 }
 
 QString systemError(int code)
@@ -219,6 +240,10 @@ struct CalCalendarStore::FileEntry {
     bool usable() const { return problem.isEmpty() && !duplicate; }
 };
 
+// Its members move by their bytes (no member points into the entry): a
+// file inserted into a calendar's sorted list moves the others with one memmove.
+Q_DECLARE_TYPEINFO(CalCalendarStore::FileEntry, Q_RELOCATABLE_TYPE);
+
 struct CalCalendarStore::CalendarEntry {
     QString folder;
     CalCalendar calendar;
@@ -281,8 +306,12 @@ std::shared_ptr<CalCalendarStore> CalCalendarStore::defaultCalendarStore()
     std::lock_guard lock(defaultMutex());
     auto& store = installedDefault();
     // The user's store follows its location (a new data home makes a new one).
-    if (!store || (!defaultIsInstalled() && store->rootPath() != QDir::cleanPath(defaultLocation())))
+    if (!store || (!defaultIsInstalled() && store->rootPath() != QDir::cleanPath(defaultLocation()))) {
         store = create(defaultLocation());
+        // The user's store is made at the start: its files are indexed
+        // meanwhile, so the start's first query finds them read.
+        store->indexInBackground();
+    }
     return store;
 }
 
@@ -301,6 +330,21 @@ void CalCalendarStore::logOnceLocked(const QString& path, const QString& problem
     if (m_logged.contains(key)) return;
     m_logged.insert(key);
     qWarning().noquote() << "Calendar store:" << path << "-" << problem;
+}
+
+void CalCalendarStore::indexInBackground()
+{
+    std::weak_ptr<CalCalendarStore> weak = weak_from_this();
+    storeWorker().async([weak] {
+        const auto store = weak.lock();
+        if (!store) return;
+        std::lock_guard lock(store->m_mutex);
+        if (store->m_index) return;  // a query was first
+        store->ensureIndexedLocked();
+        // What other programs change between this listing and the start of
+        // the watching is found by one rescan once the watches are set.
+        store->m_rescanWhenWatched = true;
+    });
 }
 
 void CalCalendarStore::ensureIndexedLocked() const
@@ -419,27 +463,65 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         // written file is found and placed by a binary search.
         std::stable_sort(listing.begin(), listing.end(),
                          [](const QFileInfo& a, const QFileInfo& b) { return a.filePath() < b.filePath(); });
-        files.reserve(listing.size());
         QHash<QString, const FileEntry*> known;
         if (before)
             for (const FileEntry& candidate : *before) known.insert(candidate.path, &candidate);
-        for (const QFileInfo& fileInfo : listing) {
-            const FileEntry* old = known.value(fileInfo.filePath());
-            files << readFileLocked(fileInfo, tasks, old, rereadFiles.contains(fileInfo.filePath()));
+        files = readFilesLocked(listing, tasks, known, rereadFiles);
+    }
+}
+
+// The files of a listing, read and parsed by a few threads at once (a first
+// index of thousands of files is mostly libical's parsing). The main thread
+// parses none: it only waits, and logs what the readers noted, in listing order.
+QList<CalCalendarStore::FileEntry> CalCalendarStore::readFilesLocked(const QFileInfoList& listing, bool tasks,
+                                                                     const QHash<QString, const FileEntry*>& known,
+                                                                     const QSet<QString>& rereadFiles) const
+{
+    QList<FileEntry> files(listing.size());
+    std::vector<QStringList> notes(size_t(listing.size()));
+    FileEntry* const out = files.data();
+    std::atomic<qsizetype> next{0};
+    const auto readSome = [&] {
+        for (qsizetype at = next.fetch_add(1); at < listing.size(); at = next.fetch_add(1)) {
+            const QString path = listing[at].filePath();
+            out[at] = readFileLocked(listing[at], tasks, known.value(path), rereadFiles.contains(path), &notes[size_t(at)]);
+        }
+    };
+    const bool onMainThread = MainQueue::isMainThread();
+    qsizetype helpers = std::min<qsizetype>(readHelpers, listing.size() / filesPerReadHelper);
+    if (onMainThread && !listing.isEmpty()) helpers = std::max<qsizetype>(helpers, 1);
+    std::vector<std::thread> threads;
+    for (qsizetype i = 0; i < helpers; ++i) {
+        try {
+            threads.emplace_back(readSome);
+        } catch (const std::system_error& failure) {
+            qWarning() << "Calendar store: a reading helper could not start:" << failure.what();
+            break;
         }
     }
+    // Without a helper (none could start) the calling thread reads them all.
+    if (!onMainThread || threads.empty()) readSome();
+    for (std::thread& thread : threads) thread.join();
+    for (qsizetype at = 0; at < files.size(); ++at)
+        for (const QString& problem : notes[size_t(at)]) logOnceLocked(files[at].path, problem);
+    return files;
 }
 
 // One file as the index keeps it: what was read before when the file has
 // not changed, else read and parsed anew.
 CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fileInfo, bool tasks,
-                                                             const FileEntry* old, bool reread) const
+                                                             const FileEntry* old, bool reread, QStringList* notes) const
 {
+    // Off the scanning thread the problems are noted for it to log.
+    const auto logOnce = [&](const QString& path, const QString& problem) {
+        if (notes) *notes << problem;
+        else logOnceLocked(path, problem);
+    };
     FileEntry file;
     file.path = fileInfo.filePath();
     if (fileInfo.isSymLink()) {
         file.problem = QStringLiteral("a symbolic link is not followed");
-        logOnceLocked(file.path, file.problem);
+        logOnce(file.path, file.problem);
         return file;
     }
     file.modified = modificationOf(fileInfo);
@@ -455,7 +537,7 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
     else if (file.problem.isEmpty() && !endsItsCalendar(bytes))
         file.problem = bytes.trimmed().isEmpty() ? QStringLiteral("empty") : QStringLiteral("cut short (no END:VCALENDAR)");
     if (!file.problem.isEmpty()) {
-        logOnceLocked(file.path, file.problem);
+        logOnce(file.path, file.problem);
         return file;
     }
     file.fingerprint = fingerprint(bytes);
@@ -478,11 +560,11 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
     } else if (auto events = ICalendarFile::readEvents(bytes, &problem)) {
         file.uid = events->uid;
         file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
-        if (!problem.isEmpty()) logOnceLocked(file.path, problem);
+        if (!problem.isEmpty()) logOnce(file.path, problem);
     } else {
         file.problem = problem;
     }
-    if (!file.problem.isEmpty()) logOnceLocked(file.path, file.problem);
+    if (!file.problem.isEmpty()) logOnce(file.path, file.problem);
     return file;
 }
 
@@ -1035,6 +1117,17 @@ bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteA
                                                     QStringLiteral("cannot write %1: %2").arg(path, why)));
     };
     const QByteArray target = QFile::encodeName(path);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!pending->folders.contains(folder)) {
+        // The sync of a filesystem reports the write-back errors since its
+        // descriptor was opened: it is opened before the first write there.
+        struct stat status {};
+        const QByteArray folderName = QFile::encodeName(folder);
+        if (::stat(folderName.constData(), &status) == 0 && !pending->filesystems.contains(quint64(status.st_dev))) {
+            const int folderFd = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (folderFd >= 0) pending->filesystems.insert(quint64(status.st_dev), folderFd);
+        }
+    }
     // A rewritten file keeps its permissions, as other programs set them.
     struct stat existing {};
     const bool replaces = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
@@ -1066,19 +1159,47 @@ bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteA
         return failed(systemError(code ? code : EIO));
     }
     pending->files.insert(path);
-    pending->folders.insert(QFileInfo(path).absolutePath());
+    pending->folders.insert(folder);
     return true;
+}
+
+CalCalendarStore::PendingWrites::~PendingWrites()
+{
+    for (const int fd : std::as_const(filesystems)) ::close(fd);
 }
 
 bool CalCalendarStore::flushLocked(PendingWrites* pending, CalError* error)
 {
     const QSet<QString> files = std::exchange(pending->files, {});
     const QSet<QString> folders = std::exchange(pending->folders, {});
+    const QHash<quint64, int> filesystems = std::exchange(pending->filesystems, {});
+    const auto closeFilesystems = qScopeGuard([&] {
+        for (const int fd : filesystems) ::close(fd);
+    });
     if (files.isEmpty() && folders.isEmpty()) return reportCalError(error, CalError::none());
-    // The files first, then their folders, which hold the new names.
     const QStringList filePaths(files.begin(), files.end());
-    QStringList notDurable = flushPaths(filePaths, 0);
-    notDurable += flushPaths(QStringList(folders.begin(), folders.end()), O_DIRECTORY);
+    QStringList notDurable;
+    // Each file flushed on its own forces a journal commit and a flush of
+    // the disk's cache of its own: a group of 250 new files cost 250 of
+    // them. Several files are made durable by one sync of their filesystem
+    // instead, which takes their folders' entries along.
+    bool synced = files.size() > 1 && !filesystems.isEmpty();
+    if (synced)
+        for (const int fd : filesystems) synced = syncFileSystem(fd) == 0 && synced;
+    if (synced) {
+        // A file another program removed before the sync is not on the disk either.
+        for (const QString& path : filePaths) {
+            struct stat status {};
+            if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+                notDurable << path + QStringLiteral(" (") + systemError(errno) + QLatin1Char(')');
+        }
+    } else {
+        // One file, or a sync that failed (perhaps for another program's
+        // file on that filesystem): each file is flushed and checked on its
+        // own, then their folders, which hold the new names.
+        notDurable = flushPaths(filePaths, 0);
+        notDurable += flushPaths(QStringList(folders.begin(), folders.end()), O_DIRECTORY);
+    }
     if (notDurable.isEmpty()) return reportCalError(error, CalError::none());
     notDurable.sort();
     return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
@@ -1127,7 +1248,7 @@ QStringList CalCalendarStore::flushPaths(const QStringList& paths, int flags)
 
 // Reads back a file this store wrote (or removed), so the watcher's next
 // scan finds nothing new in it.
-void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path)
+void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path, FileEntry* written)
 {
     QList<FileEntry>& files = tasks ? calendar->tasks : calendar->events;
     QHash<QString, int>& counts = m_index->filesOfUid[tasks ? 1 : 0];
@@ -1141,14 +1262,21 @@ void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, co
         if (--counts[before] <= 0) counts.remove(before);
     }
     const QFileInfo info(path);
+    const auto entryNow = [&] {
+        // Another program may have replaced the file since: then it is read.
+        if (!written || info.isSymLink() || info.size() != written->size) return readFileLocked(info, tasks, nullptr, true);
+        written->path = path;
+        written->modified = modificationOf(info);
+        return std::move(*written);
+    };
     FileEntry* now = nullptr;
     if (!info.exists() && !info.isSymLink()) {
         if (known) files.erase(at);
     } else if (known) {
-        *at = readFileLocked(info, tasks, nullptr, true);
+        *at = entryNow();
         now = &*at;
     } else {
-        now = &*files.insert(at, readFileLocked(info, tasks, nullptr, true));
+        now = &*files.insert(at, entryNow());
     }
     const QString after = now && now->problem.isEmpty() ? now->uid : QString();
     if (now && now->problem.isEmpty()) ++counts[after];
@@ -1166,6 +1294,28 @@ void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, co
         now->duplicate = false;
         if (!after.isEmpty()) counting.insert(after, now->path);
     }
+}
+
+void CalCalendarStore::indexWrittenLocked(CalendarEntry* calendar, bool tasks, const QString& path,
+                                          const QByteArray& bytes, const ICalendarFile& document)
+{
+    FileEntry written;
+    written.size = bytes.size();
+    written.fingerprint = fingerprint(bytes);
+    QString problem;
+    if (tasks) {
+        if (auto task = document.task(&problem)) {
+            written.uid = task->uid;
+            written.task = std::make_shared<const ICalTaskData>(std::move(*task));
+        }
+    } else if (auto events = document.events(&problem)) {
+        written.uid = events->uid;
+        written.events = std::make_shared<const ICalEventFileData>(std::move(*events));
+    }
+    // What the store could not read in its own document is read from the
+    // disk as any file, and logged there.
+    if (written.uid.isEmpty() || !problem.isEmpty()) return reindexFileLocked(calendar, tasks, path);
+    reindexFileLocked(calendar, tasks, path, &written);
 }
 
 namespace {
@@ -1254,8 +1404,9 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         auto document = ICalendarFile::newCalendar();
         document->writeMaster(uid, fields);
         const QString path = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid);
-        if (!writeFileLocked(path, document->toBytes(), error)) return false;
-        reindexFileLocked(target, false, path);
+        const QByteArray bytes = document->toBytes();
+        if (!writeFileLocked(path, bytes, error)) return false;
+        indexWrittenLocked(target, false, path, bytes, *document);
         event->m_uid = uid;
         event->m_occurrence = event->startDate();
         event->m_detached = false;
@@ -1304,8 +1455,9 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     } else if (document->masterRepeats() && occurrence && span == CalSpanFutureEvents && !firstOccurrence) {
         // The series ends before this occurrence; the change goes on as a new one.
         document->endSeriesBefore(occurrence);
-        if (!writeFileLocked(path, document->toBytes(), error)) return false;
-        reindexFileLocked(source, false, path);
+        const QByteArray bytes = document->toBytes();
+        if (!writeFileLocked(path, bytes, error)) return false;
+        indexWrittenLocked(source, false, path, bytes, *document);
         if (!createSeries(newUid())) return false;
         return reportCalError(error, CalError::none());
     } else if (document->masterRepeats() && occurrence) {
@@ -1319,14 +1471,15 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     } else {
         document->writeMaster(uid, fields);
     }
+    const QByteArray bytes = document->toBytes();
     if (source == target) {
-        if (!writeFileLocked(path, document->toBytes(), error)) return false;
-        reindexFileLocked(source, false, path);
+        if (!writeFileLocked(path, bytes, error)) return false;
+        indexWrittenLocked(source, false, path, bytes, *document);
     } else {
         const QString moved = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + QFileInfo(path).fileName();
-        if (!writeFileLocked(moved, document->toBytes(), error)) return false;
+        if (!writeFileLocked(moved, bytes, error)) return false;
         const bool removed = removeFileLocked(path, error);
-        reindexFileLocked(target, false, moved);
+        indexWrittenLocked(target, false, moved, bytes, *document);
         reindexFileLocked(source, false, path);
         if (!removed) return false;
     }
@@ -1368,8 +1521,9 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
         document->endSeriesBefore(occurrence);
     else
         document->addExceptionDate(occurrence);
-    if (!writeFileLocked(path, document->toBytes(), error)) return false;
-    reindexFileLocked(calendar, false, path);
+    const QByteArray bytes = document->toBytes();
+    if (!writeFileLocked(path, bytes, error)) return false;
+    indexWrittenLocked(calendar, false, path, bytes, *document);
     return reportCalError(error, CalError::none());
 }
 
@@ -1424,13 +1578,14 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
     document->writeTask(uid, data);
     const QString fileName = location ? QFileInfo(oldPath).fileName() : fileNameOf(uid);
     const QString path = target->folder + QLatin1Char('/') + tasksFolder + QLatin1Char('/') + fileName;
-    if (!writeFileLocked(path, document->toBytes(), error)) return false;
+    const QByteArray bytes = document->toBytes();
+    if (!writeFileLocked(path, bytes, error)) return false;
     bool removed = true;
     if (source && source != target) {
         removed = removeFileLocked(oldPath, error);
         reindexFileLocked(source, true, oldPath);
     }
-    reindexFileLocked(target, true, path);
+    indexWrittenLocked(target, true, path, bytes, *document);
     task->m_uid = uid;
     return removed && reportCalError(error, CalError::none());
 }
@@ -1460,13 +1615,6 @@ namespace {
 constexpr uint32_t folderWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ATTRIB
                                      | IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR;
 
-// The thread the stores read and parse their changed files on, so a large
-// rescan never holds the main thread's event loop. Left running at exit.
-SerialQueue& storeWorker()
-{
-    static SerialQueue* queue = new SerialQueue(QStringLiteral("Calendar store"));
-    return *queue;
-}
 
 }  // namespace
 
@@ -1496,6 +1644,15 @@ void CalCalendarStore::startWatching()
         if (auto store = weak.lock()) store->readWatchReports();
     });
     watchCurrentPaths();
+    bool rescan = false;
+    {
+        std::lock_guard lock(m_mutex);
+        rescan = std::exchange(m_rescanWhenWatched, false);
+    }
+    if (rescan) {
+        m_everythingDirty = true;
+        rescanChanges();
+    }
 }
 
 void CalCalendarStore::readWatchReports()

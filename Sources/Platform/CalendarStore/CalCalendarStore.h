@@ -20,6 +20,7 @@
 #include <thread>
 #include <unordered_map>
 
+class ICalendarFile;
 class QFileInfo;
 class QObject;
 struct ICalEventFileData;
@@ -94,6 +95,9 @@ public:
     static QString defaultLocation();
 
     const QString& rootPath() const { return m_root; }
+    // Starts the first index on the store's worker (the user's store does
+    // at its making); a query meanwhile waits for it and answers as ever.
+    void indexInBackground();
 
     CalCalendarList calendars(CalError* error = nullptr) const;
     CalCalendarPtr calendarWithUID(const QString& uid) const;
@@ -136,8 +140,10 @@ public:
     // logged once.
     QStringList unreadableFiles() const;
 
-private:
+    // One file of the index (opaque; named here so its type traits can be declared).
     struct FileEntry;
+
+private:
     struct CalendarEntry;
     struct Index;
     struct Changes;
@@ -149,7 +155,11 @@ private:
     void scanRootLocked(Index* index, const Index* previous, bool relist, const QSet<QString>& dirtyCalendars,
                         const QSet<QString>& rereadFiles) const;
     void scanCalendarLocked(CalendarEntry* entry, const CalendarEntry* previous, const QSet<QString>& rereadFiles) const;
-    FileEntry readFileLocked(const QFileInfo& info, bool tasks, const FileEntry* old, bool reread) const;
+    // notes: where the problems go instead of the log (a thread other than the scanning one).
+    FileEntry readFileLocked(const QFileInfo& info, bool tasks, const FileEntry* old, bool reread,
+                             QStringList* notes = nullptr) const;
+    QList<FileEntry> readFilesLocked(const QList<QFileInfo>& listing, bool tasks,
+                                     const QHash<QString, const FileEntry*>& known, const QSet<QString>& rereadFiles) const;
     void resolveDuplicatesLocked(Index* index) const;
     void logOnceLocked(const QString& path, const QString& problem) const;
 
@@ -162,9 +172,16 @@ private:
     // Refused when a component of the path under the root is a symbolic link.
     bool refusesLinkedPathLocked(const QString& path, CalError* error) const;
     struct PendingWrites {
+        PendingWrites() = default;
+        PendingWrites(const PendingWrites&) = delete;
+        PendingWrites& operator=(const PendingWrites&) = delete;
+        ~PendingWrites();
         int depth = 0;            // open batches of the thread
         QSet<QString> files;      // written, not yet flushed
         QSet<QString> folders;    // their folders, whose entries changed
+        // A folder of each filesystem written, opened before the first
+        // write there: its one sync flushes them all (by device).
+        QHash<quint64, int> filesystems;
     };
     // The pending writes of the calling thread while it has a batch open.
     PendingWrites* openBatchLocked();
@@ -173,7 +190,13 @@ private:
     // Flushes each path; answers those that could not be made durable.
     static QStringList flushPaths(const QStringList& paths, int flags);
     bool removeFileLocked(const QString& path, CalError* error);
-    void reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path);
+    // written: what the store has just written there, when it knows it
+    // (taken as it is unless the file on the disk has another size).
+    void reindexFileLocked(CalendarEntry* calendar, bool tasks, const QString& path, FileEntry* written = nullptr);
+    // Indexes a file this store has just written from the document and the
+    // bytes it wrote, without reading and parsing them back.
+    void indexWrittenLocked(CalendarEntry* calendar, bool tasks, const QString& path, const QByteArray& bytes,
+                            const ICalendarFile& document);
     bool refusesWritesLocked(const CalendarEntry* calendar, CalError* error, const QString& what) const;
     static CalEventPtr eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
                                const CalCalendarPtr& calendar);
@@ -194,6 +217,7 @@ private:
     mutable std::unique_ptr<Index> m_index;
     mutable QSet<QString> m_logged;
     mutable bool m_watchRequested = false;
+    bool m_rescanWhenWatched = false;  // the first index was made before the watching
     std::unordered_map<std::thread::id, PendingWrites> m_pending;
     // Threads with a batch open; read without the lock by the watcher.
     std::atomic<int> m_openBatches{0};

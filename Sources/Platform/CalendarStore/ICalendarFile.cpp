@@ -614,16 +614,13 @@ QByteArray bytesOf(icalcomponent* component)
 
 }  // namespace
 
-std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
+namespace {
+
+// The events of a parsed file (or of a document in memory); root stays the caller's.
+std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* problem)
 {
-    makeLibicalErrorsNonFatal();
     const ICalForeignZone::ReadMemo zones;
     QStringList problems;
-    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
-    if (!root) {
-        if (problem) *problem = QStringLiteral("not an iCalendar file");
-        return std::nullopt;
-    }
     QList<ICalEventData> read;
     for (icalcomponent* component : componentsOf(root, ICAL_VEVENT_COMPONENT)) {
         ICalEventData event;
@@ -648,12 +645,32 @@ std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& byt
             file.master = event;
         }
     }
-    icalcomponent_free(root);
     if (file.uid.isEmpty()) problems.prepend(QStringLiteral("no usable VEVENT"));
     problems.removeDuplicates();
     if (problem) *problem = problems.join(QStringLiteral("; "));
     if (file.uid.isEmpty()) return std::nullopt;
     return file;
+}
+
+}  // namespace
+
+std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
+{
+    makeLibicalErrorsNonFatal();
+    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    if (!root) {
+        if (problem) *problem = QStringLiteral("not an iCalendar file");
+        return std::nullopt;
+    }
+    auto file = eventsOfRoot(root, problem);
+    icalcomponent_free(root);
+    return file;
+}
+
+std::optional<ICalEventFileData> ICalendarFile::events(QString* problem) const
+{
+    makeLibicalErrorsNonFatal();
+    return eventsOfRoot(m_root, problem);
 }
 
 namespace {
@@ -729,15 +746,12 @@ std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteA
     return texts;
 }
 
-std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QString* problem)
+namespace {
+
+// The task of a parsed file (or of a document in memory); root stays the caller's.
+std::optional<ICalTaskData> taskOfRoot(icalcomponent* root, QString* problem)
 {
-    makeLibicalErrorsNonFatal();
     QStringList problems;
-    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
-    if (!root) {
-        if (problem) *problem = QStringLiteral("not an iCalendar file");
-        return std::nullopt;
-    }
     std::optional<ICalTaskData> task;
     const QList<icalcomponent*> todos = componentsOf(root, ICAL_VTODO_COMPONENT);
     if (!todos.isEmpty()) {
@@ -762,9 +776,29 @@ std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QSt
     } else {
         problems << QStringLiteral("no VTODO");
     }
-    icalcomponent_free(root);
     if (problem) *problem = problems.join(QStringLiteral("; "));
     return task;
+}
+
+}  // namespace
+
+std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QString* problem)
+{
+    makeLibicalErrorsNonFatal();
+    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    if (!root) {
+        if (problem) *problem = QStringLiteral("not an iCalendar file");
+        return std::nullopt;
+    }
+    auto read = taskOfRoot(root, problem);
+    icalcomponent_free(root);
+    return read;
+}
+
+std::optional<ICalTaskData> ICalendarFile::task(QString* problem) const
+{
+    makeLibicalErrorsNonFatal();
+    return taskOfRoot(m_root, problem);
 }
 
 QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const Date& from, const Date& to)

@@ -123,6 +123,10 @@ public:
     // line (other programs' spelling, parameter order, value lists, empty
     // values); libical's own error notes are never written.
     QByteArray toBytes() const;
+    // What readEvents and readTask would read from toBytes(), without
+    // writing and parsing it again.
+    std::optional<ICalEventFileData> events(QString* problem) const;
+    std::optional<ICalTaskData> task(QString* problem) const;
 
     // Events: the master is the VEVENT without RECURRENCE-ID.
     bool hasMaster() const;
