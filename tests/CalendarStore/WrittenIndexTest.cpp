@@ -75,16 +75,16 @@ TEST_F(WrittenIndexTest, ADocumentReadsAsItsWrittenBytes)
              document->writeMaster(QStringLiteral("A-1"), allDay);
              return document;
          }},
-        {"bysetpos, a deleted occurrence", edited("google-bysetpos.ics", [](ICalendarFile& d) { d.addExceptionDate(d.masterStart()); })},
+        {"bysetpos, a deleted occurrence", edited("bysetpos.ics", [](ICalendarFile& d) { d.addExceptionDate(d.masterStart()); })},
         {"hourly rule", edited("hourly.ics", nullptr)},
         {"rdates", edited("rdate.ics", nullptr)},
-        {"windows zone, retitled", edited("outlook-windows-zone.ics", [&](ICalendarFile& d) {
+        {"windows zone, retitled", edited("windows-zone-name.ics", [&](ICalendarFile& d) {
              ICalEventFields fields = zoned;
              fields.rule.reset();
-             d.writeMaster(QStringLiteral("outlook-1"), fields);
+             d.writeMaster(QStringLiteral("windows-zone-1"), fields);
          })},
-        {"own zone definition", edited("exchange-tokyo.ics", nullptr)},
-        {"prefixed zone", edited("mozilla-prefixed-tzid.ics", nullptr)},
+        {"own zone definition", edited("windows-zone-tokyo.ics", nullptr)},
+        {"prefixed zone", edited("prefixed-tzid.ics", nullptr)},
         {"override before master", edited("override-before-master.ics", nullptr)},
         {"all-day ending on its start", edited("all-day-same-end.ics", nullptr)},
     };
