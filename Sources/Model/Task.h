@@ -438,26 +438,28 @@ private:
     QString m_tagList;
     qint64 m_hasChanges = 0;
     QString m_notes;
-    bool m_isShared = false;
     qint64 m_tz = 0;
-    bool m_isSheduledTask = false;
     QString m_assigneeEmail;
     qint64 m_delegateStatus = 0;
     Date m_delegateDate;
 
-    bool m_isTopGTDTask = false;
     qint64 m_prevtz = 0;
-    bool m_prevAllDay = false;
     Date m_localStartDate;
     Date m_localEndDate;
     qint64 m_rootTZ = 0;
     Date m_tzStartTime;
     Date m_tzEndTime;
     Date m_npStartTime;
-    bool m_npNeedGetStartTime = false;
     qint64 m_npDuration = 0;
-    bool m_npIsMustDo = false;
     qint64 m_npSortOrder = 0;
 
+    // The flags last and together: between the 8-byte fields each would
+    // take 8 bytes with its padding.
+    bool m_isShared = false;
+    bool m_isSheduledTask = false;
+    bool m_isTopGTDTask = false;
+    bool m_prevAllDay = false;
+    bool m_npNeedGetStartTime = false;
+    bool m_npIsMustDo = false;
     bool m_dirty = false;
 };
