@@ -65,6 +65,10 @@ sqlite3* ReadConnections::acquire(sqlite3* shared)
         sqlite3_close(connection);
         return nullptr;
     }
+    // The reads these connections serve walk a key range once, in order: a
+    // page is not asked for again, so a small cache does as well as the
+    // default 2 MB, which each of eight connections would fill and keep.
+    sqlite3_exec(connection, "PRAGMA cache_size=-128", nullptr, nullptr, nullptr);
     std::lock_guard lock(p.mutex);
     p.lent.push_back(connection);
     return connection;
@@ -79,8 +83,13 @@ void ReadConnections::release(sqlite3* connection)
     const bool stillCurrent = lent != p.lent.end();
     if (stillCurrent) p.lent.erase(lent);
     const char* file = sqlite3_db_filename(connection, "main");
-    if (stillCurrent && p.shared && file && p.path == QByteArray(file))
+    if (stillCurrent && p.shared && file && p.path == QByteArray(file)) {
+        // An idle connection keeps none of its cached pages (up to 2 MB
+        // each, eight connections): the next read of a large table reads
+        // most pages again anyway.
+        sqlite3_db_release_memory(connection);
         p.idle.push_back(connection);
+    }
     else
         sqlite3_close(connection);
 }

@@ -63,6 +63,55 @@ private:
     std::array<LastText, 8> m_lastTexts;
 };
 
+// The run-time fields of the zone conversions and the planner that hold a
+// number or a date. Most records never set one, and each costs every record
+// 8 bytes: they live in a block of their own, made at the first write of a
+// value other than the default. A copy of the record copies the block.
+struct TaskRunTimeFields {
+    qint64 prevtz = 0;
+    Date localStartDate;
+    Date localEndDate;
+    qint64 rootTZ = 0;
+    Date tzStartTime;
+    Date tzEndTime;
+    Date npStartTime;
+    qint64 npDuration = 0;
+    qint64 npSortOrder = 0;
+};
+
+class TaskRunTimeBlock {
+public:
+    TaskRunTimeBlock() = default;
+    TaskRunTimeBlock(const TaskRunTimeBlock& other) : m_fields(other.copied()) {}
+    TaskRunTimeBlock& operator=(const TaskRunTimeBlock& other)
+    {
+        if (this != &other) m_fields = other.copied();
+        return *this;
+    }
+    const TaskRunTimeFields& get() const { return m_fields ? *m_fields : defaults(); }
+    template <class T>
+    void set(T TaskRunTimeFields::*field, const T& value)
+    {
+        if (!m_fields) {
+            if (value == defaults().*field) return;
+            m_fields = std::make_unique<TaskRunTimeFields>();
+        }
+        (*m_fields).*field = value;
+    }
+
+private:
+    static const TaskRunTimeFields& defaults()
+    {
+        static const TaskRunTimeFields none;
+        return none;
+    }
+    std::unique_ptr<TaskRunTimeFields> copied() const
+    {
+        return m_fields ? std::make_unique<TaskRunTimeFields>(*m_fields) : nullptr;
+    }
+    std::unique_ptr<TaskRunTimeFields> m_fields;
+};
+
 class Task : public std::enable_shared_from_this<Task> {
 public:
     // A new, unstored item (key -1) with the defaults of a task: starting at
@@ -233,30 +282,30 @@ public:
     // ---- run-time fields (never stored, mark nothing) --------------------------
     bool isTopGTDTask() const { return m_isTopGTDTask; }
     void setIsTopGTDTask(bool top) { m_isTopGTDTask = top; }
-    qint64 prevtz() const { return m_prevtz; }
-    void setPrevtz(qint64 zoneId) { m_prevtz = zoneId; }
+    qint64 prevtz() const { return m_runTime.get().prevtz; }
+    void setPrevtz(qint64 zoneId) { m_runTime.set(&TaskRunTimeFields::prevtz, zoneId); }
     bool prevAllDay() const { return m_prevAllDay; }
     void setPrevAllDay(bool allDay) { m_prevAllDay = allDay; }
-    Date localStartDate() const { return m_localStartDate; }
-    void setLocalStartDate(const Date& date) { m_localStartDate = date; }
-    Date localEndDate() const { return m_localEndDate; }
-    void setLocalEndDate(const Date& date) { m_localEndDate = date; }
-    qint64 rootTZ() const { return m_rootTZ; }
-    void setRootTZ(qint64 zoneId) { m_rootTZ = zoneId; }
-    Date tzStartTime() const { return m_tzStartTime; }
-    void setTzStartTime(const Date& date) { m_tzStartTime = date; }
-    Date tzEndTime() const { return m_tzEndTime; }
-    void setTzEndTime(const Date& date) { m_tzEndTime = date; }
-    Date npStartTime() const { return m_npStartTime; }
-    void setNpStartTime(const Date& date) { m_npStartTime = date; }
+    Date localStartDate() const { return m_runTime.get().localStartDate; }
+    void setLocalStartDate(const Date& date) { m_runTime.set(&TaskRunTimeFields::localStartDate, date); }
+    Date localEndDate() const { return m_runTime.get().localEndDate; }
+    void setLocalEndDate(const Date& date) { m_runTime.set(&TaskRunTimeFields::localEndDate, date); }
+    qint64 rootTZ() const { return m_runTime.get().rootTZ; }
+    void setRootTZ(qint64 zoneId) { m_runTime.set(&TaskRunTimeFields::rootTZ, zoneId); }
+    Date tzStartTime() const { return m_runTime.get().tzStartTime; }
+    void setTzStartTime(const Date& date) { m_runTime.set(&TaskRunTimeFields::tzStartTime, date); }
+    Date tzEndTime() const { return m_runTime.get().tzEndTime; }
+    void setTzEndTime(const Date& date) { m_runTime.set(&TaskRunTimeFields::tzEndTime, date); }
+    Date npStartTime() const { return m_runTime.get().npStartTime; }
+    void setNpStartTime(const Date& date) { m_runTime.set(&TaskRunTimeFields::npStartTime, date); }
     bool npNeedGetStartTime() const { return m_npNeedGetStartTime; }
     void setNpNeedGetStartTime(bool need) { m_npNeedGetStartTime = need; }
-    qint64 npDuration() const { return m_npDuration; }
-    void setNpDuration(qint64 minutes) { m_npDuration = minutes; }
+    qint64 npDuration() const { return m_runTime.get().npDuration; }
+    void setNpDuration(qint64 minutes) { m_runTime.set(&TaskRunTimeFields::npDuration, minutes); }
     bool npIsMustDo() const { return m_npIsMustDo; }
     void setNpIsMustDo(bool mustDo) { m_npIsMustDo = mustDo; }
-    qint64 npSortOrder() const { return m_npSortOrder; }
-    void setNpSortOrder(qint64 order) { m_npSortOrder = order; }
+    qint64 npSortOrder() const { return m_runTime.get().npSortOrder; }
+    void setNpSortOrder(qint64 order) { m_runTime.set(&TaskRunTimeFields::npSortOrder, order); }
 
     // ---- derived values ---------------------------------------------------------
     // The line of the notes that says more than the title: the first one, or
@@ -438,26 +487,20 @@ private:
     QString m_tagList;
     qint64 m_hasChanges = 0;
     QString m_notes;
-    bool m_isShared = false;
     qint64 m_tz = 0;
-    bool m_isSheduledTask = false;
     QString m_assigneeEmail;
     qint64 m_delegateStatus = 0;
     Date m_delegateDate;
 
-    bool m_isTopGTDTask = false;
-    qint64 m_prevtz = 0;
-    bool m_prevAllDay = false;
-    Date m_localStartDate;
-    Date m_localEndDate;
-    qint64 m_rootTZ = 0;
-    Date m_tzStartTime;
-    Date m_tzEndTime;
-    Date m_npStartTime;
-    bool m_npNeedGetStartTime = false;
-    qint64 m_npDuration = 0;
-    bool m_npIsMustDo = false;
-    qint64 m_npSortOrder = 0;
+    TaskRunTimeBlock m_runTime;
 
+    // The flags last and together: between the 8-byte fields each would
+    // take 8 bytes with its padding.
+    bool m_isShared = false;
+    bool m_isSheduledTask = false;
+    bool m_isTopGTDTask = false;
+    bool m_prevAllDay = false;
+    bool m_npNeedGetStartTime = false;
+    bool m_npIsMustDo = false;
     bool m_dirty = false;
 };

@@ -59,11 +59,11 @@ void Task::copyContentOfTask(const Task& source)
     setAssigneeEmail(source.m_assigneeEmail);
     setDelegateStatus(source.m_delegateStatus);
     setDelegateDate(source.m_delegateDate);
-    setPrevtz(source.m_prevtz);
-    setTzStartTime(source.m_tzStartTime);
-    setTzEndTime(source.m_tzEndTime);
-    setLocalStartDate(source.m_localStartDate);
-    setLocalEndDate(source.m_localEndDate);
+    setPrevtz(source.prevtz());
+    setTzStartTime(source.tzStartTime());
+    setTzEndTime(source.tzEndTime());
+    setLocalStartDate(source.localStartDate());
+    setLocalEndDate(source.localEndDate());
     setPrevAllDay(source.m_prevAllDay);
 }
 
@@ -71,12 +71,12 @@ TaskPtr Task::instanceCopy() const
 {
     TaskPtr item(new Task(*this));
     item->m_isTopGTDTask = false;
-    item->m_rootTZ = 0;
-    item->m_npStartTime = Date();
+    item->setRootTZ(0);
+    item->setNpStartTime(Date());
     item->m_npNeedGetStartTime = false;
-    item->m_npDuration = 0;
+    item->setNpDuration(0);
     item->m_npIsMustDo = false;
-    item->m_npSortOrder = 0;
+    item->setNpSortOrder(0);
     item->m_dirty = true;
     return item;
 }

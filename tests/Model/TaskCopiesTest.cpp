@@ -1,5 +1,7 @@
 #include "TaskTestFixture.h"
 
+#include <functional>
+
 namespace {
 
 class TaskCopiesTest : public TaskTest {
@@ -194,6 +196,58 @@ TEST_F(TaskCopiesTest, DuplicateOfOneOccurrenceIsAOneOffItemAtItsTimes)
     EXPECT_EQ(single->repeatStartDate(), localDate(2014, 1, 22, 10, 15));
     EXPECT_EQ(storedColumn(single->primaryKey(), QStringLiteral("repeatType")).toLongLong(), 0);
     EXPECT_EQ(storedColumn(root->primaryKey(), QStringLiteral("repeatType")).toLongLong(), 2);
+}
+
+// The run-time fields live in a block of their own, made at the first write:
+// every way of copying a record carries them by value (the instance copy
+// leaves the planner's out), and a copy changed later never changes its source.
+TEST_F(TaskCopiesTest, RunTimeFieldsAreCopiedByValue)
+{
+    const Date first = localDate(2014, 2, 3, 8, 30);
+    const Date second = localDate(2014, 2, 4, 9, 0);
+    const struct {
+        const char* field;
+        std::function<void(Task&, int)> set;  // 0 default, 1 and 2 two other values
+        std::function<bool(const Task&, int)> holds;
+        bool plannerField;  // left out of an instance copy
+    } fields[] = {
+        {"prevtz", [](Task& t, int v) { t.setPrevtz(v); }, [](const Task& t, int v) { return t.prevtz() == v; }, false},
+        {"rootTZ", [](Task& t, int v) { t.setRootTZ(v); }, [](const Task& t, int v) { return t.rootTZ() == v; }, true},
+        {"npDuration", [](Task& t, int v) { t.setNpDuration(v * 30); },
+         [](const Task& t, int v) { return t.npDuration() == v * 30; }, true},
+        {"npSortOrder", [](Task& t, int v) { t.setNpSortOrder(v); },
+         [](const Task& t, int v) { return t.npSortOrder() == v; }, true},
+        {"localStartDate", [&](Task& t, int v) { t.setLocalStartDate(v == 0 ? Date() : v == 1 ? first : second); },
+         [&](const Task& t, int v) { return t.localStartDate() == (v == 0 ? Date() : v == 1 ? first : second); }, false},
+        {"localEndDate", [&](Task& t, int v) { t.setLocalEndDate(v == 0 ? Date() : v == 1 ? first : second); },
+         [&](const Task& t, int v) { return t.localEndDate() == (v == 0 ? Date() : v == 1 ? first : second); }, false},
+        {"tzStartTime", [&](Task& t, int v) { t.setTzStartTime(v == 0 ? Date() : v == 1 ? first : second); },
+         [&](const Task& t, int v) { return t.tzStartTime() == (v == 0 ? Date() : v == 1 ? first : second); }, false},
+        {"tzEndTime", [&](Task& t, int v) { t.setTzEndTime(v == 0 ? Date() : v == 1 ? first : second); },
+         [&](const Task& t, int v) { return t.tzEndTime() == (v == 0 ? Date() : v == 1 ? first : second); }, false},
+        {"npStartTime", [&](Task& t, int v) { t.setNpStartTime(v == 0 ? Date() : v == 1 ? first : second); },
+         [&](const Task& t, int v) { return t.npStartTime() == (v == 0 ? Date() : v == 1 ? first : second); }, true},
+    };
+    for (const auto& f : fields) {
+        const TaskPtr source = storedItem(QStringLiteral("Source"), 0);
+        EXPECT_TRUE(f.holds(*source, 0)) << f.field << ": a loaded record holds the default";
+        f.set(*source, 1);
+        ASSERT_TRUE(f.holds(*source, 1)) << f.field;
+
+        const auto whole = std::make_shared<Task>(*source);
+        EXPECT_TRUE(f.holds(*whole, 1)) << f.field;
+        const TaskPtr instance = source->instanceCopy();
+        EXPECT_TRUE(f.holds(*instance, f.plannerField ? 0 : 1)) << f.field;
+
+        f.set(*whole, 2);
+        f.set(*instance, 2);
+        EXPECT_TRUE(f.holds(*source, 1)) << f.field << ": a copy shares nothing with its source";
+        *whole = *source;
+        EXPECT_TRUE(f.holds(*whole, 1)) << f.field << ": an assignment takes the source's value";
+        f.set(*source, 0);
+        EXPECT_TRUE(f.holds(*source, 0)) << f.field << ": the default can be set back";
+        EXPECT_TRUE(f.holds(*whole, 1)) << f.field;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -97,6 +99,37 @@ TEST(DateTest, WholeSecondsOfAnyNumberStayInTheCalendar)
         {9223372036854775807.0, qint64(1) << 62},
     };
     for (const auto& c : counts) EXPECT_EQ(Date::truncated(c.value), c.truncated) << c.value;
+}
+
+// The null date is a NaN pattern of its own: no number a date is built
+// from, nor any sum, ever reads as the null date, and the null date's
+// arithmetic stays null.
+TEST(DateTest, NoNumberBecomesTheNullDate)
+{
+    const double nullPattern = std::bit_cast<double>(nil);
+    const double numbers[] = {
+        0.0,
+        -0.0,
+        1388530800.0,
+        std::numeric_limits<double>::quiet_NaN(),
+        std::numeric_limits<double>::signaling_NaN(),
+        -std::numeric_limits<double>::quiet_NaN(),
+        std::numeric_limits<double>::infinity(),
+        std::bit_cast<double>(std::uint64_t(0x7ff8'0000'0000'0001ULL)),
+        nullPattern,
+    };
+    for (double seconds : numbers) {
+        const Date date = Date::dateWithTimeIntervalSince1970(seconds);
+        EXPECT_TRUE(date.isValid()) << std::bit_cast<std::uint64_t>(seconds);
+        EXPECT_TRUE(bool(date)) << seconds;
+        EXPECT_TRUE(date.dateByAddingTimeInterval(nullPattern).isValid()) << seconds;
+        EXPECT_TRUE(epoch.dateByAddingTimeInterval(seconds).isValid()) << seconds;
+        EXPECT_TRUE(nil.dateByAddingTimeInterval(seconds).isNull()) << seconds;
+        EXPECT_LT(nil, date) << seconds;
+        EXPECT_FALSE(date.isEqualToDate(nil)) << seconds;
+    }
+    EXPECT_EQ(Date().timeIntervalSince1970(), 0.0);
+    EXPECT_EQ(Date::dateFromOutside(nullPattern, "a test"), nil);
 }
 
 }  // namespace

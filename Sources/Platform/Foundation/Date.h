@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <compare>
 #include <cstdint>
@@ -7,6 +8,12 @@
 // An absolute instant: seconds since 1970-01-01 00:00:00 UTC, with a null
 // state standing for "no date" (nil). Arithmetic on the calendar lives in
 // GregorianCalendar; this type only carries the number.
+//
+// Eight bytes, as a double: every item record holds seventeen dates, so the
+// null state is one NaN bit pattern of its own rather than a flag beside the
+// number (a flag doubles the size with its padding). A valid date may still
+// hold any other NaN; one built from the null's own pattern holds the usual
+// quiet NaN instead, so no number ever turns into the null date.
 class Date {
 public:
     constexpr Date() = default;  // the null date
@@ -43,15 +50,15 @@ public:
     // Logs that a number from outside is ignored as no date.
     static void rejectOutsideNumber(double seconds, const char* source);
 
-    constexpr bool isNull() const { return !m_valid; }
-    constexpr bool isValid() const { return m_valid; }
-    explicit constexpr operator bool() const { return m_valid; }
+    constexpr bool isNull() const { return std::bit_cast<std::uint64_t>(m_seconds) == nullBits; }
+    constexpr bool isValid() const { return !isNull(); }
+    explicit constexpr operator bool() const { return isValid(); }
 
     // 0 for the null date, so callers that store "no date" as 0 read back naturally.
-    constexpr double timeIntervalSince1970() const { return m_valid ? m_seconds : 0.0; }
+    constexpr double timeIntervalSince1970() const { return isValid() ? m_seconds : 0.0; }
     constexpr Date dateByAddingTimeInterval(double seconds) const
     {
-        return m_valid ? Date(m_seconds + seconds) : Date();
+        return isValid() ? Date(m_seconds + seconds) : Date();
     }
     constexpr double timeIntervalSinceDate(const Date& other) const
     {
@@ -61,14 +68,14 @@ public:
     // Two null dates are equal; a null date equals no valid date.
     constexpr bool isEqualToDate(const Date& other) const
     {
-        return m_valid == other.m_valid && (!m_valid || m_seconds == other.m_seconds);
+        return isValid() == other.isValid() && (isNull() || m_seconds == other.m_seconds);
     }
     constexpr bool operator==(const Date& other) const { return isEqualToDate(other); }
     // Ordering treats the null date as earliest.
     constexpr std::partial_ordering operator<=>(const Date& other) const
     {
-        if (m_valid != other.m_valid) return m_valid ? std::partial_ordering::greater : std::partial_ordering::less;
-        if (!m_valid) return std::partial_ordering::equivalent;
+        if (isValid() != other.isValid()) return isValid() ? std::partial_ordering::greater : std::partial_ordering::less;
+        if (isNull()) return std::partial_ordering::equivalent;
         return m_seconds <=> other.m_seconds;
     }
     // Whole seconds (rounded down) for integer calendar arithmetic. A date
@@ -105,7 +112,14 @@ public:
     constexpr Date laterDate(const Date& other) const { return compare(other) >= 0 ? *this : other; }
 
 private:
-    constexpr explicit Date(double seconds) : m_seconds(seconds), m_valid(true) {}
-    double m_seconds = 0.0;
-    bool m_valid = false;
+    // A quiet NaN with a payload no arithmetic produces from numbers.
+    static constexpr std::uint64_t nullBits = 0x7ff8'0000'7a76'0001ULL;
+    static constexpr std::uint64_t quietNaNBits = 0x7ff8'0000'0000'0000ULL;
+    static constexpr double validSeconds(double seconds)
+    {
+        return std::bit_cast<std::uint64_t>(seconds) == nullBits ? std::bit_cast<double>(quietNaNBits) : seconds;
+    }
+    constexpr explicit Date(double seconds) : m_seconds(validSeconds(seconds)) {}
+    double m_seconds = std::bit_cast<double>(nullBits);
 };
+static_assert(sizeof(Date) == sizeof(double));
