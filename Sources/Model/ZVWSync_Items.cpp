@@ -127,12 +127,16 @@ void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
         TaskList sent;
     };
     QList<Answer> answers;
+    // False once the answers could not be written (a full disk): nothing
+    // more is sent, the rest stays marked for the next upload.
     const auto writeAnswers = [&] {
-        if (answers.isEmpty()) return;
+        if (answers.isEmpty()) return true;
         Transaction unit;
         for (const Answer& answer : std::as_const(answers)) writeBackWorks(answer.reply, answer.sent, needUpdate, create);
-        if (!unit.commit()) qWarning() << "The web sync could not save the answers to" << answers.size() << "item requests";
+        const bool written = unit.commit();
+        if (!written) qWarning() << "The web sync could not save the answers to" << answers.size() << "item requests";
         answers.clear();
+        return written;
     };
     while (!works.isEmpty()) {
         TaskList batch;
@@ -156,7 +160,7 @@ void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
                                                body)),
                         sent});
         setParseKey(parseKeyNone);
-        if (answers.size() == perUnit) writeAnswers();
+        if (answers.size() == perUnit && !writeAnswers()) return;
     }
     writeAnswers();
 }
