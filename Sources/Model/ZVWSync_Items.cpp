@@ -238,6 +238,9 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
         }
         const QJsonObject record = element.toObject();
         unit.keep(item);
+        // What the answer changes is all there is to write of an item that
+        // was as its row holds it (the usual case).
+        const bool clean = !item->dirty();
         if (create) {
             if (const auto id = ZVWReply::integer(record, QStringLiteral("id"))) item->setZvwID(*id);
         }
@@ -250,7 +253,7 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
             if (order) item->setTaskOrder(*order);
         }
         item->setHasChanges(0);
-        if (!item->dehydrateUpdateOption(needUpdate)) break;
+        if (!(clean ? item->dehydrateWebAnswer(needUpdate) : item->dehydrateUpdateOption(needUpdate))) break;
     }
     if (!unit.commit())
         qWarning().nospace() << "The web sync could not save the answers to an item " << kind

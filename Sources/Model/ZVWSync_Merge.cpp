@@ -704,10 +704,14 @@ void ZVWSync::updateTaskOrdersFromList(TaskList tasks)
                 const QJsonValue element = elements[index];
                 if (!element.isObject() || element.toObject().contains(QStringLiteral("error"))) continue;
                 const TaskPtr& item = batch[index];
+                const bool clean = !item->dirty();
                 if (const std::optional<qint64> stamp = ZVWReply::integer(element.toObject(), QStringLiteral("last_update")))
                     item->setLastUpdate(*stamp);
                 item->setHasChanges(0);
-                write(item, "after its order upload");
+                if (!clean)
+                    write(item, "after its order upload");
+                else if (!item->dehydrateWebAnswer(false))
+                    qWarning() << "The item merge could not write item" << item->primaryKey() << "after its order upload";
             }
         }
         if (!unit.commit()) qWarning() << "The answered order upload could not be saved";
