@@ -23,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                   "only a dictionary carries a token or an error");
     Fuzz::require(reply.hasSuccessStatus() || !token.token || token.error,
                   "a failed status gives a token only beside an error");
+    Fuzz::require(ZVWReply::mayBeDictionary(reply.body) || !ZVWReply::dictionary(reply.body),
+                  "the quick look never passes over an object");
     const qint64 created = ZVWReply::accountCreationResult(reply);
     Fuzz::require(created == -1 || ZVWReply::judge(reply) == ZVWReply::Kind::Dictionary,
                   "an account answer comes from a dictionary");

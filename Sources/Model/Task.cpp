@@ -49,6 +49,8 @@ CachedStatement taskUpdateStatement(
     "taskRepeatStyle=?, zvwID=?, lastUpdate=?, status=?, url=?, occurrence=?, tagList=?, hasChanges=?, notes=?, "
     "isShared=?, tz=?, stask=?, assigneeEmail=?, delegateStatus=?, delegateDate=? WHERE primaryKey=?");
 constexpr int taskUpdateKeyIndex = 43;
+CachedStatement taskWebAnswerStatement(
+    "UPDATE Tasks SET dateUpdate=?, taskOrder=?, zvwID=?, lastUpdate=?, hasChanges=? WHERE primaryKey=?");
 // Needed only when an item is deleted.
 constexpr const char* markLinksRemovedSql = "UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?";
 
@@ -428,6 +430,30 @@ bool Task::dehydrateUpdateOption(bool updateList)
     return true;
 }
 
+bool Task::dehydrateWebAnswer(bool updateList)
+{
+    {
+        RecordGuard guard;
+        if (!m_dirty || m_primaryKey < 0) return true;
+        keepForUndo();
+        setDateUpdate(Clock::now());
+        sqlite3_stmt* statement = taskWebAnswerStatement.get();
+        StatementReset reset(statement);
+        bindDate(statement, 1, m_dateUpdate);
+        bindInt64(statement, 2, m_taskOrder);
+        bindInt64(statement, 3, m_zvwID);
+        bindInt64(statement, 4, m_lastUpdate);
+        bindInt64(statement, 5, m_hasChanges);
+        bindInt64(statement, 6, m_primaryKey);
+        if (!stepDone(statement, dehydrateErrorText)) return false;
+        m_dirty = false;
+    }
+    if (updateList) refreshListEntry();
+    if (const SettingPtr setting = localSetting())
+        setting->setLastUpdateWork(qint64(std::floor(Clock::now().timeIntervalSince1970())));
+    return true;
+}
+
 bool Task::writeRow()
 {
     setDateUpdate(Clock::now());
@@ -537,6 +563,7 @@ void Task::finalizeStatements()
     taskSelectStatement.finalize();
     taskDeleteStatement.finalize();
     taskUpdateStatement.finalize();
+    taskWebAnswerStatement.finalize();
 }
 
 // ---- setters ---------------------------------------------------------------------

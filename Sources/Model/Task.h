@@ -158,6 +158,11 @@ public:
     // items write nothing and answer true. False when the write failed
     // (logged); the item then stays dirty.
     [[nodiscard]] bool dehydrateUpdateOption(bool updateList);
+    // The same for an item that was clean (as its row holds it) before the
+    // web service's answer set its id, stamp, order and change mark: only
+    // those and dateUpdate are written, which costs a fraction of the whole
+    // row when thousands of answers come in.
+    [[nodiscard]] bool dehydrateWebAnswer(bool updateList);
 
     // Deletes the row, marks every link of the item removed, empties the
     // copied-item slot when it holds the item (or an occurrence of it) and

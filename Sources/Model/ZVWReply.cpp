@@ -11,6 +11,15 @@
 #include <cmath>
 #include <limits>
 
+bool ZVWReply::mayBeDictionary(const QByteArray& body)
+{
+    // The JSON parser passes over a UTF-8 byte order mark and the four
+    // blanks JSON allows before the value.
+    qsizetype at = body.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (at < body.size() && (body[at] == ' ' || body[at] == '\t' || body[at] == '\n' || body[at] == '\r')) ++at;
+    return at < body.size() && body[at] == '{';
+}
+
 std::optional<QJsonObject> ZVWReply::dictionary(const QByteArray& body)
 {
     QJsonParseError error;

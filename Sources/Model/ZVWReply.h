@@ -26,6 +26,9 @@ public:
 
     // The body when it is a JSON object.
     static std::optional<QJsonObject> dictionary(const QByteArray& body);
+    // False when the body cannot be a JSON object (its first byte after
+    // blanks is not "{"); read without parsing.
+    static bool mayBeDictionary(const QByteArray& body);
     static std::optional<qint64> integer(const QJsonObject& object, const QString& key);
     static std::optional<QString> text(const QJsonObject& object, const QString& key);
 

@@ -317,6 +317,9 @@ bool ZVWSync::isTokenRefusal(const HttpRequest& request, const HttpReply& reply)
     // Only a data call carries the token; the sign-in's own refusal is the
     // account's.
     if (!request.url.contains(QStringLiteral("?keyapi="))) return false;
+    // Only an object can be a refusal: a list (a download of thousands of
+    // records) is not parsed a second time to find that out.
+    if (!ZVWReply::mayBeDictionary(reply.body)) return false;
     const std::optional<QJsonObject> object = ZVWReply::dictionary(reply.body);
     return object && ZVWReply::integer(*object, QStringLiteral("error")) == tokenRefusedCode;
 }

@@ -500,7 +500,9 @@ public:
     void oneWayMacToWeb(ScheduledTimer timer, OneWayRun& run);
     // The requests of a run, once the token is there; answers the failed
     // steps' texts.
-    QStringList performOneWayMacToWeb();
+    // `failuresBefore` counts RecordStore's failed steps on the run's thread
+    // when it took the guard: a write that failed since ends the run.
+    QStringList performOneWayMacToWeb(quint64 failuresBefore);
     // After the service answered a wipe of its links: local keys name nothing.
     void clearServerLinkKeys();
 
@@ -536,6 +538,9 @@ protected:
     // RecordStore's failed steps on the pass's thread) stops the pass as a
     // server error does, its reason shown; true then.
     bool stopOnWriteFailure(quint64 failuresBefore);
+    // The text that shows a write failed since `failuresBefore`; empty when
+    // none did.
+    static QString writeFailureSince(quint64 failuresBefore);
     QString tokenAddress(const QString& userName, const QString& password) const;
     // "<base>/api/<path>?keyapi=<key>" followed by `more` ("&a=b...").
     QString dataAddress(const QString& path, const QString& more = QString()) const;

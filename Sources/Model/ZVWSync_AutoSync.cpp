@@ -11,6 +11,7 @@
 #include "NotificationCenter.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
+#include "RecordStore.h"
 #include "Scheduler.h"
 #include "Setting.h"
 #include "Task.h"
@@ -87,16 +88,26 @@ void ZVWSync::pushChanges(qint64 bits)
 {
     const SettingPtr setting = localSetting();
     if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) return;
-    // A stop asked for earlier ended that pass, not this one.
+    // A stop asked for earlier ended that pass, not this one; neither does
+    // an earlier pass's failure stop this push: what fails here is its own.
     setIsBreak(false);
+    setErrorDescription(QString());
     MainViewAccess::postShowSyncingIndicator();
     allowTokenRenewal();
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     refreshToken();
-    if (bits & tagsBit) oneWayAutoSyncTags();
-    if (bits & categoriesBit) oneWayAutoSyncProjects();
-    if (bits & itemsBit) oneWayAutoSyncItems();
-    if (bits & linksBit) oneWayAutoSyncLinks();
-    if (bits & settingsBit) oneWayAutoSyncSettings();
+    // A kind whose writes failed (a full disk) fails the push, as it fails
+    // a full pass: the kinds after it are not sent.
+    using Push = void (ZVWSync::*)();
+    for (const auto& [bit, push] : {std::pair<qint64, Push>{tagsBit, &ZVWSync::oneWayAutoSyncTags},
+                                    {categoriesBit, &ZVWSync::oneWayAutoSyncProjects},
+                                    {itemsBit, &ZVWSync::oneWayAutoSyncItems},
+                                    {linksBit, &ZVWSync::oneWayAutoSyncLinks},
+                                    {settingsBit, &ZVWSync::oneWayAutoSyncSettings}}) {
+        if (stopOnWriteFailure(failuresBefore)) break;
+        if (bits & bit) (this->*push)();
+    }
+    stopOnWriteFailure(failuresBefore);
     MainViewAccess::postHideSyncingIndicator();
     if (bits & itemsBit) {
         // Not waited for: the main thread may itself be waiting for this pass.
@@ -117,6 +128,7 @@ void ZVWSync::oneWayAutoSyncProjects()
         webSyncBusy = false;
         return;
     }
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     const CalendarList categories = dataManager->getCalendarList();
     deleteProject();
     CalendarList fresh;
@@ -127,9 +139,14 @@ void ZVWSync::oneWayAutoSyncProjects()
             fresh.append(category);
     }
     for (const CalendarPtr& category : std::as_const(fresh)) {
+        if (stopOnWriteFailure(failuresBefore)) break;
         addProject(category);
         category->setHasChanges(false);
         if (!category->dehydrate()) qWarning() << "The web sync could not save category" << category->primaryKey();
+    }
+    if (stopOnWriteFailure(failuresBefore)) {
+        webSyncBusy = false;
+        return;
     }
     setting->setZvwSyncTime(Clock::now());
     saveSettingsAfterPush(setting);
@@ -149,7 +166,14 @@ void ZVWSync::oneWayAutoSyncItems()
     // Taken before the load, one second back: an item changed while this
     // push runs, even within the same second, goes with the next one.
     const qint64 pushStart = qint64(Date::truncated(Utilities::toDBDate(Clock::now()).timeIntervalSince1970())) - 1;
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
+    const auto stoppedByFailure = [&] {
+        if (!stopOnWriteFailure(failuresBefore)) return false;
+        webSyncBusy = false;
+        return true;
+    };
     deleteItemsInLocal();
+    if (stoppedByFailure()) return;
 
     const TaskList loaded = dataManager->getTasksInDBNewerThan(setting->latestSyncItem());
     const QSet<qint64> changedKeys = keysWithChanges();
@@ -175,9 +199,12 @@ void ZVWSync::oneWayAutoSyncItems()
     }
     expected += changed;
 
+    // The uploads stop at a failed write of their answers; the time of the
+    // push then stays, so everything goes again with the next one.
     if (!newRoots.isEmpty()) addWorksFromList(newRoots, true);
-    if (!newChildren.isEmpty()) addWorksFromList(newChildren, true);
-    if (!changed.isEmpty()) updateWorksFromList(changed, true);
+    if (!newChildren.isEmpty() && !stoppedByFailure()) addWorksFromList(newChildren, true);
+    if (!changed.isEmpty() && !stoppedByFailure()) updateWorksFromList(changed, true);
+    if (stoppedByFailure()) return;
 
     const qsizetype unanswered =
         std::count_if(expected.cbegin(), expected.cend(), [](const TaskPtr& item) { return !wasAnswered(*item); });
@@ -207,10 +234,15 @@ void ZVWSync::oneWayAutoSyncLinks()
         link->setTargetId(dataManager->getZVWId(link->targetId()));
         uploads.append(link);
     }
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     addLink(uploads);
     // Only the rows whose deletion the service answered (or that never were
     // on it) are purged; the rest go again.
-    deleteUnlinks();
+    if (!stopOnWriteFailure(failuresBefore)) deleteUnlinks();
+    if (stopOnWriteFailure(failuresBefore)) {
+        webSyncBusy = false;
+        return;
+    }
     setting->setZvwSyncTime(Clock::now());
     saveSettingsAfterPush(setting);
     webSyncBusy = false;

@@ -171,9 +171,12 @@ void ZVWSync::fullSync()
     const SyncingIndicator indicator;
     const JournalTruncatedDuringPass journal;
 
+    // Any write of the pass that fails (a full disk) fails it, the token's
+    // included: nothing after it acts on what it did not store.
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     allowTokenRenewal();
     refreshToken();
-    if (!makeZvwKeyAPI() && errorDescription().isEmpty())
+    if (!stopOnWriteFailure(failuresBefore) && !makeZvwKeyAPI() && errorDescription().isEmpty())
         reportServerError(TextTable::localizedString(QStringLiteral("zvwNoTokenText")));
 
     // Every step returns at once once one of them failed; a step whose
@@ -185,7 +188,6 @@ void ZVWSync::fullSync()
                             &ZVWSync::syncProjectsWithZVW, &ZVWSync::deleteItemsInLocal, &ZVWSync::getItemsFromZVW,
                             &ZVWSync::syncItemsWithZVW, &ZVWSync::getLinksFromZVW, &ZVWSync::syncLinksWithZVW,
                             &ZVWSync::getCommentsFromZVW, &ZVWSync::syncCommentsWithZVW}) {
-        const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
         (this->*step)();
         stopOnWriteFailure(failuresBefore);
     }
@@ -194,12 +196,17 @@ void ZVWSync::fullSync()
         qWarning().noquote() << "The web sync stopped:" << errorDescription();
 }
 
+QString ZVWSync::writeFailureSince(quint64 failuresBefore)
+{
+    if (RecordStore::failedStepsOnThisThread() == failuresBefore) return QString();
+    return TextTable::localizedString(QStringLiteral("zvwWriteFailedText")).arg(RecordStore::lastFailureOnThisThread());
+}
+
 bool ZVWSync::stopOnWriteFailure(quint64 failuresBefore)
 {
-    if (RecordStore::failedStepsOnThisThread() == failuresBefore) return false;
-    if (errorDescription().isEmpty())
-        reportServerError(TextTable::localizedString(QStringLiteral("zvwWriteFailedText"))
-                              .arg(RecordStore::lastFailureOnThisThread()));
+    const QString failure = writeFailureSince(failuresBefore);
+    if (failure.isEmpty()) return false;
+    if (errorDescription().isEmpty()) reportServerError(failure);
     return true;
 }
 
@@ -228,11 +235,14 @@ void ZVWSync::closeFullPass(QObject* sender)
     if (!errorDescription().isEmpty()) return;
     CoreData* dataManager = CoreData::shared();
     const SettingPtr setting = passSetting();
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     if (setting) {
         setting->setDoRestore(0);
         setting->setZvwSyncTime(Clock::now());
         if (!setting->dehydrate()) qWarning() << "The settings could not be saved at the end of the web sync";
     }
+    // Not stored, the pass did not end: nothing reloads or reports it done.
+    if (stopOnWriteFailure(failuresBefore)) return;
     if (dataManager) {
         dataManager->doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
         if (dataManager->isAppliedTagFilter()) {

@@ -127,12 +127,16 @@ void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
         TaskList sent;
     };
     QList<Answer> answers;
+    // False once the answers could not be written (a full disk): nothing
+    // more is sent, the rest stays marked for the next upload.
     const auto writeAnswers = [&] {
-        if (answers.isEmpty()) return;
+        if (answers.isEmpty()) return true;
         Transaction unit;
         for (const Answer& answer : std::as_const(answers)) writeBackWorks(answer.reply, answer.sent, needUpdate, create);
-        if (!unit.commit()) qWarning() << "The web sync could not save the answers to" << answers.size() << "item requests";
+        const bool written = unit.commit();
+        if (!written) qWarning() << "The web sync could not save the answers to" << answers.size() << "item requests";
         answers.clear();
+        return written;
     };
     while (!works.isEmpty()) {
         TaskList batch;
@@ -156,7 +160,7 @@ void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
                                                body)),
                         sent});
         setParseKey(parseKeyNone);
-        if (answers.size() == perUnit) writeAnswers();
+        if (answers.size() == perUnit && !writeAnswers()) return;
     }
     writeAnswers();
 }
@@ -234,6 +238,9 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
         }
         const QJsonObject record = element.toObject();
         unit.keep(item);
+        // What the answer changes is all there is to write of an item that
+        // was as its row holds it (the usual case).
+        const bool clean = !item->dirty();
         if (create) {
             if (const auto id = ZVWReply::integer(record, QStringLiteral("id"))) item->setZvwID(*id);
         }
@@ -246,7 +253,7 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
             if (order) item->setTaskOrder(*order);
         }
         item->setHasChanges(0);
-        if (!item->dehydrateUpdateOption(needUpdate)) break;
+        if (!(clean ? item->dehydrateWebAnswer(needUpdate) : item->dehydrateUpdateOption(needUpdate))) break;
     }
     if (!unit.commit())
         qWarning().nospace() << "The web sync could not save the answers to an item " << kind

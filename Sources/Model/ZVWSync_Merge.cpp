@@ -229,7 +229,8 @@ private:
 };
 
 // After a failed write the store gets only what the database holds: the
-// changed items still stored, and the removal of those whose deletion was
+// changed items as their rows are (a change whose unit did not commit is not
+// written to the store), and the removal of those whose deletion was
 // committed. None is added: its link could not be stored.
 void handCommittedToStore(CoreData& dataManager, const TaskList& update, const TaskList& remove)
 {
@@ -240,9 +241,12 @@ void handCommittedToStore(CoreData& dataManager, const TaskList& update, const T
         while (query.nextRow()) stored.insert(sqlite3_column_int64(query.get(), 0));
         if (!query.isValid() || query.failed()) return;
     }
+    QHash<qint64, TaskPtr> rows;
+    if (!update.isEmpty())
+        for (const TaskPtr& row : dataManager.getAllTasksInDB()) rows.insert(row->primaryKey(), row);
     TaskList kept, gone;
     for (const TaskPtr& item : update)
-        if (stored.contains(item->primaryKey())) kept.append(item);
+        if (const TaskPtr row = rows.value(item->primaryKey())) kept.append(row);
     for (const TaskPtr& item : remove)
         if (!stored.contains(item->primaryKey())) gone.append(item);
     if (iCalSync* calendar = dataManager.icalSync()) calendar->backgroundOneWaySyncInsertToICalItemList({}, kept, gone);
@@ -700,10 +704,14 @@ void ZVWSync::updateTaskOrdersFromList(TaskList tasks)
                 const QJsonValue element = elements[index];
                 if (!element.isObject() || element.toObject().contains(QStringLiteral("error"))) continue;
                 const TaskPtr& item = batch[index];
+                const bool clean = !item->dirty();
                 if (const std::optional<qint64> stamp = ZVWReply::integer(element.toObject(), QStringLiteral("last_update")))
                     item->setLastUpdate(*stamp);
                 item->setHasChanges(0);
-                write(item, "after its order upload");
+                if (!clean)
+                    write(item, "after its order upload");
+                else if (!item->dehydrateWebAnswer(false))
+                    qWarning() << "The item merge could not write item" << item->primaryKey() << "after its order upload";
             }
         }
         if (!unit.commit()) qWarning() << "The answered order upload could not be saved";

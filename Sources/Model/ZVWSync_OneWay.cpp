@@ -11,6 +11,7 @@
 #include "QTimerScheduler.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
+#include "RecordStore.h"
 #include "Scheduler.h"
 #include "Setting.h"
 #include "Tag.h"
@@ -86,6 +87,8 @@ struct ZVWSync::OneWayRun {
     bool holdsBusy = false;
     bool performing = false;
     bool ended = false;
+    // RecordStore's failed steps on the run's thread when it took the guard.
+    quint64 failuresBefore = 0;
     std::mutex timerMutex;
     QList<ScheduledTimer> timers;
 
@@ -187,6 +190,7 @@ void ZVWSync::waitOneWayMacToWeb(ScheduledTimer timer, OneWayRun& run)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     run.holdsGuard = true;
+    run.failuresBefore = RecordStore::failedStepsOnThisThread();
     setIsBreak(false);
     MainViewAccess::postShowSyncingIndicator();
     webSyncBusy = true;
@@ -218,13 +222,22 @@ void ZVWSync::oneWayMacToWeb(ScheduledTimer timer, OneWayRun& run)
     if (parseKey() != parseKeyNone || !isFinishedGetToken()) return;
     timer.invalidate();
     run.performing = true;
-    const QStringList failures = performOneWayMacToWeb();
+    const QStringList failures = performOneWayMacToWeb(run.failuresBefore);
     endOneWayRun(run, failures, true);
 }
 
-QStringList ZVWSync::performOneWayMacToWeb()
+QStringList ZVWSync::performOneWayMacToWeb(quint64 failuresBefore)
 {
     QStringList failures;
+    // A write that failed (a full disk) ends the run where it is, its
+    // reason shown: nothing after it is wiped or sent on what it did not store.
+    const auto stoppedByFailure = [&] {
+        const QString failure = writeFailureSince(failuresBefore);
+        if (failure.isEmpty()) return false;
+        failures.append(failure);
+        return true;
+    };
+    if (stoppedByFailure()) return failures;
     allowTokenRenewal();
     CoreData* dataManager = CoreData::shared();
     const SettingPtr setting = localSetting();
@@ -234,6 +247,7 @@ QStringList ZVWSync::performOneWayMacToWeb()
     }
     // The service keeps a copy of the account before the run wipes it.
     callAutoBackupOnServerIfNeed();
+    if (stoppedByFailure()) return failures;
     // Each kind goes up only after the service answered the wipe of it:
     // uploads over a failed wipe would leave every record twice.
     const bool tagsWiped = deleteTagsWithURLString(QStringLiteral("0"));
@@ -242,6 +256,7 @@ QStringList ZVWSync::performOneWayMacToWeb()
 
     if (tagsWiped) {
         const qsizetype unsent = replaceTags();
+        if (stoppedByFailure()) return failures;
         if (unsent > 0)
             failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceTagsUploadErrorText")).arg(unsent));
     } else {
@@ -250,10 +265,12 @@ QStringList ZVWSync::performOneWayMacToWeb()
 
     if (categoriesWiped) {
         const qsizetype unsentCategories = replaceCategories();
+        if (stoppedByFailure()) return failures;
         if (unsentCategories > 0)
             failures.append(
                 TextTable::localizedString(QStringLiteral("zvwReplaceCategoriesUploadErrorText")).arg(unsentCategories));
         const qsizetype unsentItems = replaceItems();
+        if (stoppedByFailure()) return failures;
         if (unsentItems > 0)
             failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceItemsUploadErrorText")).arg(unsentItems));
     } else {
@@ -264,6 +281,7 @@ QStringList ZVWSync::performOneWayMacToWeb()
     // Marked first, so that settings that do not get up go with the next exchange.
     setting->setHasChanges(1);
     updateSettingFromLocalToZVW();
+    if (stoppedByFailure()) return failures;
     if (setting->hasChanges())
         failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceSettingsUploadErrorText")));
 
@@ -271,6 +289,7 @@ QStringList ZVWSync::performOneWayMacToWeb()
         clearServerLinkKeys();
         replaceLinksFromLocalToZVW();
         if (!dataManager->deleteAllUnLinks()) qWarning() << "The web sync could not purge the unlinked rows";
+        stoppedByFailure();
     } else {
         failures.append(TextTable::localizedString(QStringLiteral("zvwReplaceLinksWipeErrorText")));
     }
@@ -289,7 +308,11 @@ qsizetype ZVWSync::replaceTags()
         tag->setZvwKey(0);
         if (!tag->dehydrate()) qWarning() << "The web sync could not clear the key of tag" << tag->primaryKey();
     }
-    if (!unit.commit()) qWarning() << "The web sync could not clear the tags' server keys";
+    // Uploaded over keys that stay, the tags would be taken for the service's.
+    if (!unit.commit()) {
+        qWarning() << "The web sync could not clear the tags' server keys; no tag is sent";
+        return tags.size();
+    }
     const TagList sent = tags;
     addTag(tags);
     return std::count_if(sent.cbegin(), sent.cend(), [](const TagPtr& tag) { return tag->zvwKey() == 0; });
@@ -298,9 +321,15 @@ qsizetype ZVWSync::replaceTags()
 qsizetype ZVWSync::replaceCategories()
 {
     qsizetype unsent = 0;
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     for (const CalendarPtr& category : CoreData::shared()->getCalendarList()) {
         // Shared categories belong to their owners and stay on the service.
         if (category->isShared()) continue;
+        // After a failed write no category more goes up: its id would be lost.
+        if (RecordStore::failedStepsOnThisThread() != failuresBefore) {
+            ++unsent;
+            continue;
+        }
         // As with the tags: an unanswered category must stay a new one.
         category->setZvwProjectId(0);
         addProject(category);

@@ -4,6 +4,7 @@
 #include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "RecordStore.h"
 #include "Setting.h"
 #include "TextTable.h"
 #include "ZVWReply.h"
@@ -175,6 +176,9 @@ void ZVWSync::updateSettingFromZVWToLocal()
 void ZVWSync::syncSettingWithZVW(QObject* sender)
 {
     if (!errorDescription().isEmpty()) return;
+    // A decision whose write failed ends the pass: the closing actions would
+    // mark as synced what the database does not hold.
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     const SettingPtr local = localSetting();
     CoreData* dataManager = CoreData::shared();
     if (!m_hasSettingsRecord) {
@@ -196,6 +200,7 @@ void ZVWSync::syncSettingWithZVW(QObject* sender)
             }
         }
     }
+    if (stopOnWriteFailure(failuresBefore)) return;
     closeFullPass(sender);
 }
 

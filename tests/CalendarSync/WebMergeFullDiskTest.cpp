@@ -15,6 +15,8 @@
 
 #include <QDirIterator>
 
+#include <functional>
+
 namespace WebMergeFullDiskTests {
 
 constexpr int itemCount = 200;
@@ -56,6 +58,8 @@ protected:
                                                         [this](const Notification& n) {
                                                             m_errors << n.objectAs<QString>();
                                                         });
+        NotificationCenter::defaultCenter().addObserver(&m_observer, kSyncZVWFinishedNotification, nullptr,
+                                                        [this](const Notification&) { ++m_finished; });
     }
     void TearDown() override
     {
@@ -73,9 +77,9 @@ protected:
         CalendarSyncTest::TearDown();
     }
 
-    QString pass()
+    QString pass(QObject* sender = nullptr)
     {
-        EXPECT_TRUE(m_sync->backgroundFullSync(nullptr));
+        EXPECT_TRUE(m_sync->backgroundFullSync(sender));
         EXPECT_TRUE(m_sync->waitUntilIdle(60));
         EXPECT_TRUE(m_jobs->waitForQueuedJobs(30));
         processEventsUntil([] { return false; }, 20);
@@ -158,6 +162,7 @@ protected:
     sqlite3* m_small = nullptr;
     QObject m_observer;
     QStringList m_errors;
+    int m_finished = 0;
 };
 
 TEST_F(WebMergeFullDiskTest, AFullDiskFailsThePassAndLeavesNoLinkToARemovedFileNorAnyLoss)
@@ -189,9 +194,15 @@ TEST_F(WebMergeFullDiskTest, AFullDiskFailsThePassAndLeavesNoLinkToARemovedFileN
     SmallFileSystem disk(base.filePath(QStringLiteral("small")), 4 * 1024 * 1024);
     if (!disk.isMounted()) GTEST_SKIP() << disk.skipReason();
     moveDatabaseTo(base.filePath(QStringLiteral("small")));
-    ASSERT_TRUE(disk.fill());
+    // Full once the items are downloaded, so that the merge's writes fail
+    // (on a disk full from the start the token's write fails the pass).
+    m_service.setRequestHook([&disk](const ServiceRequest& request) {
+        if (request.method == QStringLiteral("GET") && request.path == QStringLiteral("/api/tasks.json"))
+            static_cast<void>(disk.fill());
+    });
 
     const QString failure = pass();
+    m_service.setRequestHook({});
     EXPECT_TRUE(failure.contains(QStringLiteral("full"))) << failure.toStdString();
     EXPECT_TRUE(m_errors.contains(failure)) << "the reason is shown";
     const Sides full = sides();
@@ -204,6 +215,104 @@ TEST_F(WebMergeFullDiskTest, AFullDiskFailsThePassAndLeavesNoLinkToARemovedFileN
     EXPECT_EQ(text(after.names), text(serviceNames()));
     EXPECT_EQ(text(after.storeNames), text(after.names));
     EXPECT_EQ(text(after.storeUids), text(after.linked));
+}
+
+// Each kind of pass on a full disk: the full pass whose only writes are its
+// settings decision and closing, an automatic push, and the replace of the
+// service's data with the local data. Each fails with the write's reason,
+// shown as a server error, and does nothing after the failed write; once
+// there is room a full pass leaves both sides alike.
+TEST_F(WebMergeFullDiskTest, EveryKindOfPassFailsOnAFullDiskAndActsOnNothingAfterIt)
+{
+    for (int n = 0; n < 20; ++n)
+        m_service.addItemRecord(account, {{"title", QStringLiteral("Item %1").arg(n, 2, 10, QLatin1Char('0'))},
+                                          {"task_type", 3},
+                                          {"group_id", 0},
+                                          {"category_id", m_serviceCategory},
+                                          {"start_time", 1394700000 + n * 3600},
+                                          {"end_time", 1394700000 + n * 3600 + 1800}});
+    ASSERT_EQ(pass(), QString());
+    ASSERT_EQ(pass(), QString()) << "a second pass settles every stamp";
+    const QStringList before = serviceNames();
+
+    QTemporaryDir base;
+    SmallFileSystem disk(base.filePath(QStringLiteral("small")), 4 * 1024 * 1024);
+    if (!disk.isMounted()) GTEST_SKIP() << disk.skipReason();
+    moveDatabaseTo(base.filePath(QStringLiteral("small")));
+    QObject sender;
+    const auto pinned = [this] {
+        qint64 count = 0;
+        for (const QJsonObject& record : m_service.itemRecordsOf(account)) count += record.value("star").toInt();
+        return count;
+    };
+
+    struct Case {
+        const char* name;
+        const char* fillAt;             // the request after which the disk fills; before the pass when null
+        std::function<void()> prepare;  // with room
+        std::function<void()> run;      // on the full disk
+        std::function<void()> check;    // right after the failed pass
+    };
+    const QList<Case> cases{
+        {"full pass: the settings decision and the closing", "/api/conversations.json",
+         [&] { m_service.setSettings(account, {{"week_start", "mon"}}); },
+         [&] { EXPECT_FALSE(pass(&sender).isEmpty()); },
+         [&] { EXPECT_EQ(m_finished, 0) << "a pass that failed is not reported finished"; }},
+        {"automatic push of changed items", nullptr,
+         [&] {
+             ASSERT_EQ(sqlite3_exec(RecordStore::sharedDatabase(),
+                                    "UPDATE Tasks SET isPinned = 1, hasChanges = 1, dateUpdate = 0 WHERE primaryKey IN "
+                                    "(SELECT primaryKey FROM Tasks WHERE taskType = 0 LIMIT 5)",
+                                    nullptr, nullptr, nullptr),
+                       SQLITE_OK);
+             setting->setAutoZVWSync(1);
+         },
+         [&] {
+             m_sync->receiveAutoSyncNotification(2);
+             m_sync->startAutoSync();
+             EXPECT_TRUE(m_sync->waitUntilIdle(20));
+             processEventsUntil([this] { return !m_errors.isEmpty(); });
+         },
+         [&] {
+             EXPECT_FALSE(m_sync->errorDescription().isEmpty()) << "the push failed";
+             setting->setAutoZVWSync(0);
+         }},
+        {"replace of the service's data with the local data", nullptr,
+         [] {},
+         [&] {
+             m_sync->backgroundOneWayMacToWeb(&sender);
+             processEventsUntil([&] { return m_finished > 0; }, 20000);
+         },
+         [&] { EXPECT_EQ(text(serviceNames()), text(before)) << "nothing on the service was wiped"; }},
+    };
+    for (const Case& kind : cases) {
+        SCOPED_TRACE(kind.name);
+        m_errors.clear();
+        m_finished = 0;
+        kind.prepare();
+        if (kind.fillAt)
+            m_service.setRequestHook([&disk, path = QString::fromLatin1(kind.fillAt)](const ServiceRequest& request) {
+                if (request.path == path) static_cast<void>(disk.fill());
+            });
+        else
+            ASSERT_TRUE(disk.fill());
+        kind.run();
+        m_service.setRequestHook({});
+        ASSERT_FALSE(m_errors.isEmpty()) << "the failure is shown";
+        EXPECT_TRUE(m_errors.first().contains(QStringLiteral("full"))) << m_errors.first().toStdString();
+        kind.check();
+        const Sides full = sides();
+        EXPECT_EQ(text(full.storeUids), text(full.linked));
+
+        disk.makeRoom();
+        ASSERT_EQ(pass(), QString());
+        const Sides after = sides();
+        EXPECT_EQ(text(after.names), text(serviceNames()));
+        EXPECT_EQ(text(after.storeNames), text(after.names));
+        EXPECT_EQ(text(after.storeUids), text(after.linked));
+    }
+    EXPECT_EQ(text(serviceNames()), text(before)) << "each item once";
+    EXPECT_EQ(pinned(), 5) << "the push's changes went up once there was room";
 }
 
 }  // namespace WebMergeFullDiskTests

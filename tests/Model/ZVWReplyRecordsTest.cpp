@@ -146,3 +146,24 @@ TEST(ZVWReplyRecordsTest, TheSettingsRecordReadsItsKeysAndItsStamps)
     EXPECT_TRUE(ZVWReply::settings(replyWith(R"({"error": "x"})")).record.hasError);
     EXPECT_EQ(ZVWReply::settings(replyWith(R"({"last_updates": 5})")).record.lastUpdateSetting, std::nullopt);
 }
+
+// The token check looks at the first byte before it parses: it must never
+// pass over a body the parser reads as an object, and it spares the parse of
+// a list.
+TEST(ZVWReplyRecordsTest, OnlyABodyThatMayBeAnObjectIsParsedForARefusal)
+{
+    const struct {
+        QByteArray body;
+        bool mayBeObject;
+    } cases[] = {
+        {R"({"error":4})", true},   {" \r\n\t{\"error\":4}", true}, {"\xEF\xBB\xBF{\"error\":4}", true},
+        {"\xEF\xBB\xBF [1]", false}, {R"([{"error":4}])", false},     {"  [ ]", false},
+        {"4", false},               {"", false},                     {"   ", false},
+        {"\v{}", false},            {"{not json", true},
+    };
+    for (const auto& [body, mayBeObject] : cases) {
+        SCOPED_TRACE(body.toStdString());
+        EXPECT_EQ(ZVWReply::mayBeDictionary(body), mayBeObject);
+        if (ZVWReply::dictionary(body)) EXPECT_TRUE(ZVWReply::mayBeDictionary(body));
+    }
+}

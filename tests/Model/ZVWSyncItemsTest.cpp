@@ -160,6 +160,36 @@ TEST_F(ZVWSyncItemsTest, NewItemsGoUpInBatchesOfFiftyAndTakeTheirIds)
     }
 }
 
+// An item as its row holds it gets only the answer's columns written; one
+// with a change not yet written gets its whole row, the change included.
+TEST_F(ZVWSyncItemsTest, TheAnswerOfAnUploadKeepsAChangeNotYetWritten)
+{
+    TaskList items{addLocalItem("Clean"), addLocalItem("Dirty")};
+    const TaskList sent = items;
+    items[1]->setTaskName(QStringLiteral("Renamed before the answer"));
+    items[1]->setIsPinned(1);
+    startPass();
+    m_sync->addWorksFromList(items, false);
+
+    const QList<QJsonObject> onService = m_service.itemRecordsOf(account);
+    ASSERT_EQ(onService.size(), 2);
+    const struct {
+        qsizetype index;
+        const char* name;
+        qint64 pinned;
+    } expected[] = {{0, "Clean", 0}, {1, "Renamed before the answer", 1}};
+    for (const auto& [index, name, pinned] : expected) {
+        SCOPED_TRACE(name);
+        const TaskPtr row = storedItem(sent[index]);
+        EXPECT_EQ(row->zvwID(), onService[index].value("id").toInteger());
+        EXPECT_EQ(row->lastUpdate(), onService[index].value("last_update").toInteger());
+        EXPECT_EQ(row->taskName(), QLatin1String(name));
+        EXPECT_EQ(row->isPinned(), pinned);
+        EXPECT_EQ(storedChangeMark(sent[index]), 0);
+        EXPECT_FALSE(sent[index]->dirty());
+    }
+}
+
 TEST_F(ZVWSyncItemsTest, ItemsOfSharedCategoriesAreNotCreatedAndTheReplyPairsWithTheOthers)
 {
     const CalendarPtr shared = addLocalCategory("Theirs", 55);
