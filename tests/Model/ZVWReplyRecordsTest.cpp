@@ -164,6 +164,8 @@ TEST(ZVWReplyRecordsTest, OnlyABodyThatMayBeAnObjectIsParsedForARefusal)
     for (const auto& [body, mayBeObject] : cases) {
         SCOPED_TRACE(body.toStdString());
         EXPECT_EQ(ZVWReply::mayBeDictionary(body), mayBeObject);
-        if (ZVWReply::dictionary(body)) EXPECT_TRUE(ZVWReply::mayBeDictionary(body));
+        if (ZVWReply::dictionary(body)) {
+            EXPECT_TRUE(ZVWReply::mayBeDictionary(body));
+        }
     }
 }
