@@ -4,10 +4,13 @@
 
 #include <QtGlobal>
 
+#include <atomic>
+
 namespace {
 
 thread_local Transaction* innermost = nullptr;
 thread_local int openDepth = 0;
+std::atomic<quint64> unitsUndone{0};
 
 // The statements of the first levels are prepared once and kept, like the
 // records' own: a unit costs two short steps, not two compilations.
@@ -80,6 +83,7 @@ bool Transaction::execute(const QByteArray& sql)
 
 void Transaction::stepFailed()
 {
+    ++unitsUndone;
     for (Transaction* unit = innermost; unit; unit = unit->m_outer) unit->m_stepFailed = true;
 }
 
@@ -113,9 +117,15 @@ bool Transaction::commit()
     return true;
 }
 
+quint64 Transaction::rollbackCount()
+{
+    return unitsUndone.load();
+}
+
 void Transaction::rollback()
 {
     if (m_state == State::Committed || m_state == State::RolledBack) return;
+    ++unitsUndone;
     if (m_state == State::Open) rollBackRows();
     m_state = State::RolledBack;
     runUndo();

@@ -70,6 +70,10 @@ public:
     // commit. A read that failed may have made a command act on half the
     // rows, so it spoils the unit as a failed write does.
     static void stepFailed();
+    // Counts the units rolled back and the failed steps, on every thread:
+    // SQLite's own change count does not go back at a rollback, so a read
+    // kept under that count is kept under this one too.
+    static quint64 rollbackCount();
     // Runs the action after the open units commit, in order with the posts
     // they hold, or at once without one; dropped on a rollback.
     static void afterCommitOrNow(std::function<void()> action);
