@@ -37,6 +37,7 @@ Transaction::Transaction() : m_outer(innermost), m_depth(openDepth + 1)
     const bool begun = m_depth <= cachedLevels ? execute(savepointStatements[m_depth - 1])
                                                : execute("SAVEPOINT " + m_savepoint);
     m_state = begun ? State::Open : State::Failed;
+    if (sqlite3* db = RecordStore::sharedDatabase()) m_changesAtBegin = sqlite3_total_changes64(db);
     if (m_state == State::Failed) RecordStore::logFailure(beginErrorText, RecordStore::sharedDatabase());
 }
 
@@ -125,7 +126,8 @@ quint64 Transaction::rollbackCount()
 void Transaction::rollback()
 {
     if (m_state == State::Committed || m_state == State::RolledBack) return;
-    ++unitsUndone;
+    sqlite3* db = RecordStore::sharedDatabase();
+    if (m_state != State::Open || !db || sqlite3_total_changes64(db) != m_changesAtBegin) ++unitsUndone;
     if (m_state == State::Open) rollBackRows();
     m_state = State::RolledBack;
     runUndo();
