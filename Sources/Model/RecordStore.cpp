@@ -42,10 +42,22 @@ sqlite3* RecordStore::sharedDatabase()
     return database.load();
 }
 
+namespace {
+std::atomic<quint64> databaseGeneration{0};
+}
+
+quint64 RecordStore::sharedDatabaseGeneration()
+{
+    return databaseGeneration.load();
+}
+
 void RecordStore::setSharedDatabase(sqlite3* db)
 {
     // Read connections belong to the file of the connection they were opened beside.
-    if (database.exchange(db) != db) ReadConnections::closeAll();
+    if (database.exchange(db) != db) {
+        ++databaseGeneration;
+        ReadConnections::closeAll();
+    }
 }
 
 void RecordStore::fatal(const char* format, sqlite3* db)

@@ -16,6 +16,9 @@ namespace RecordStore {
 
 sqlite3* sharedDatabase();
 void setSharedDatabase(sqlite3* database);
+// Counts the changes of connection: an answer kept under one generation is
+// never taken for another connection's, even at the same address.
+quint64 sharedDatabaseGeneration();
 
 // A statement of ours that cannot be prepared (a database of another schema):
 // the text and the SQLite message are logged; the caller's statement is null,

@@ -4,10 +4,13 @@
 
 #include <QtGlobal>
 
+#include <atomic>
+
 namespace {
 
 thread_local Transaction* innermost = nullptr;
 thread_local int openDepth = 0;
+std::atomic<quint64> unitsUndone{0};
 
 // The statements of the first levels are prepared once and kept, like the
 // records' own: a unit costs two short steps, not two compilations.
@@ -34,6 +37,7 @@ Transaction::Transaction() : m_outer(innermost), m_depth(openDepth + 1)
     const bool begun = m_depth <= cachedLevels ? execute(savepointStatements[m_depth - 1])
                                                : execute("SAVEPOINT " + m_savepoint);
     m_state = begun ? State::Open : State::Failed;
+    if (sqlite3* db = RecordStore::sharedDatabase()) m_changesAtBegin = sqlite3_total_changes64(db);
     if (m_state == State::Failed) RecordStore::logFailure(beginErrorText, RecordStore::sharedDatabase());
 }
 
@@ -80,6 +84,7 @@ bool Transaction::execute(const QByteArray& sql)
 
 void Transaction::stepFailed()
 {
+    ++unitsUndone;
     for (Transaction* unit = innermost; unit; unit = unit->m_outer) unit->m_stepFailed = true;
 }
 
@@ -113,9 +118,16 @@ bool Transaction::commit()
     return true;
 }
 
+quint64 Transaction::rollbackCount()
+{
+    return unitsUndone.load();
+}
+
 void Transaction::rollback()
 {
     if (m_state == State::Committed || m_state == State::RolledBack) return;
+    sqlite3* db = RecordStore::sharedDatabase();
+    if (m_state != State::Open || !db || sqlite3_total_changes64(db) != m_changesAtBegin) ++unitsUndone;
     if (m_state == State::Open) rollBackRows();
     m_state = State::RolledBack;
     runUndo();

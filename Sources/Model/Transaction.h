@@ -70,6 +70,11 @@ public:
     // commit. A read that failed may have made a command act on half the
     // rows, so it spoils the unit as a failed write does.
     static void stepFailed();
+    // Counts the units rolled back after a write and the failed steps, on
+    // every thread:
+    // SQLite's own change count does not go back at a rollback, so a read
+    // kept under that count is kept under this one too.
+    static quint64 rollbackCount();
     // Runs the action after the open units commit, in order with the posts
     // they hold, or at once without one; dropped on a rollback.
     static void afterCommitOrNow(std::function<void()> action);
@@ -90,6 +95,9 @@ private:
     QByteArray m_savepoint;
     State m_state = State::Failed;
     bool m_stepFailed = false;
+    // The connection's change count when the unit began: a unit that wrote
+    // nothing undoes nothing when it ends unkept (a read's unit).
+    qint64 m_changesAtBegin = -1;
     std::vector<std::function<void()>> m_undo;
     std::unordered_set<const void*> m_kept;
 };

@@ -70,6 +70,7 @@
 #include <QEvent>
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -591,8 +592,18 @@ void MainView::refreshDelay(const QStringList& senderClassChain)
         CoreData* manager = dataManager();
         const TaskPtr adding = manager ? manager->modifyingTask() : nullptr;
         const qint64 addingType = adding ? adding->taskType() : -1;
-        for (RefreshRule::Pane pane : RefreshRule::panesToReload(senderClassChain, m_isPlannerExpand, addingType))
-            reloadPane(pane);
+        const std::vector<RefreshRule::Pane> panes =
+            RefreshRule::panesToReload(senderClassChain, m_isPlannerExpand, addingType);
+        // The day pane reloads its grid: the list's plan need not draw it first.
+        const bool dayPaneReloads = std::any_of(panes.begin(), panes.end(), [](RefreshRule::Pane pane) {
+            return pane == RefreshRule::Pane::MonthAndDay || pane == RefreshRule::Pane::MonthAndDayForced;
+        });
+        for (RefreshRule::Pane pane : panes) {
+            if (pane == RefreshRule::Pane::TaskList && dayPaneReloads)
+                m_listModuleView->taskListView()->reloadData(TaskListView::DayGrid::LeftToCaller);
+            else
+                reloadPane(pane);
+        }
     });
 }
 

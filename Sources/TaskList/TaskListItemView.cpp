@@ -472,12 +472,15 @@ void TaskListItemView::setTask(const TaskPtr& task)
     m_firstLoad = true;
     m_doneState = task && task->status() != 0 ? 1 : 0;
     m_starState = task && task->isPinned() != 0 ? 1 : 0;
-    m_typeOfDue = task ? typeOfDueFor(*task, Clock::now()) : 4;
     if (task) {
-        const PaletteColor palette = paletteColorOf(*task);
-        m_projectColor = Utilities::getColorInGroupID(palette.group, palette.color, 0);
+        m_looksKnown = false;
+    } else {
+        m_typeOfDue = 4;
+        m_looksKnown = true;
     }
-    setToolTip(task ? task->taskName() : QString());
+    // A change of tool tip is an event sent to the row: only when it differs.
+    const QString tip = task ? task->taskName() : QString();
+    if (toolTip() != tip) setToolTip(tip);
     if (m_taskName) {
         bindControls();
         if (!bounds().isEmpty()) arrangeSubViews();
@@ -485,10 +488,33 @@ void TaskListItemView::setTask(const TaskPtr& task)
     setNeedsDisplay();
 }
 
+void TaskListItemView::deriveLooks() const
+{
+    if (m_looksKnown) return;
+    m_looksKnown = true;
+    if (!m_task) return;
+    m_typeOfDue = typeOfDueFor(*m_task, Clock::now());
+    const PaletteColor palette = paletteColorOf(*m_task);
+    m_projectColor = Utilities::getColorInGroupID(palette.group, palette.color, 0);
+}
+
+int TaskListItemView::typeOfDue() const
+{
+    deriveLooks();
+    return m_typeOfDue;
+}
+
+QColor TaskListItemView::projectColor() const
+{
+    deriveLooks();
+    return m_projectColor;
+}
+
 // What setTask gives the built controls.
 void TaskListItemView::bindControls()
 {
     if (!m_task || !m_taskName) return;
+    deriveLooks();
     const Task& task = *m_task;
     m_acceptRejectBtn->setHidden(!offersAcceptReject(task, accountUserName()));
     // A row bound to another item starts with its controls enabled.
@@ -567,6 +593,7 @@ void TaskListItemView::renderBackground()
 void TaskListItemView::arrangeSubViews()
 {
     if (!m_task || !m_taskName) return;
+    deriveLooks();
     const Task& task = *m_task;
     const Kind kind = kindOf(task);
     if (kind == Kind::Other) return;
@@ -636,6 +663,7 @@ void TaskListItemView::arrangeSubViews()
 void TaskListItemView::reload()
 {
     if (!m_task) return;
+    deriveLooks();
     m_doneState = m_task->status() != 0 ? 1 : 0;
     m_typeOfDue = typeOfDueFor(*m_task, Clock::now());
     if (m_taskName) {
@@ -791,6 +819,7 @@ void TaskListItemView::setTextsColor(const QColor& color)
 void TaskListItemView::drawBackgroundInRect(QPainter& painter, const QRectF& dirtyRect)
 {
     TableRowView::drawBackgroundInRect(painter, dirtyRect);
+    deriveLooks();
     const double H = bounds().height();
     if (isMustDo()) painter.fillRect(QRectF(-mustDoWidth / 2, 0, mustDoWidth, H), mustDoColor());
     if (!m_task || !m_taskName) return;
@@ -809,6 +838,7 @@ void TaskListItemView::drawBackgroundInRect(QPainter& painter, const QRectF& dir
 void TaskListItemView::drawSelectionInRect(QPainter& painter, const QRectF& dirtyRect)
 {
     TableRowView::drawSelectionInRect(painter, dirtyRect);
+    deriveLooks();
     const double H = bounds().height();
     const double left = isMustDo() ? mustDoInset : 0;
     if (isMustDo()) painter.fillRect(QRectF(-mustDoWidth / 2, 0, mustDoWidth, H), mustDoColor());

@@ -96,9 +96,9 @@ public:
     bool hasLink() const;
     int doneStatus() const;
     int starStatus() const;
-    int typeOfDue() const { return m_typeOfDue; }
+    int typeOfDue() const;
     bool isMustDo() const;
-    QColor projectColor() const { return m_projectColor; }
+    QColor projectColor() const;
 
     // The controls (built on first use).
     TextField* taskName();
@@ -152,10 +152,14 @@ private:
     mutable bool m_hasLink = false;
     mutable bool m_hasLinkKnown = false;
     bool m_firstLoad = true;
-    int m_typeOfDue = 4;
+    // The due state and the category's colour, worked out on first use after
+    // setTask: a reload rebinds thousands of rows, few of them shown.
+    void deriveLooks() const;
+    mutable bool m_looksKnown = true;
+    mutable int m_typeOfDue = 4;
     int m_doneState = 0;
     int m_starState = 0;
-    QColor m_projectColor;
+    mutable QColor m_projectColor;
 
     TextField* m_taskName = nullptr;
     TextField* m_timeTextField = nullptr;

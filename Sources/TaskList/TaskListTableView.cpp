@@ -70,13 +70,22 @@ double systemDoubleClickInterval()
     return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
 }
 
+// The outline asks these of every row several times a load: the common
+// class, the task row, is answered without walking the class chain.
+const InfoListItemView* headerOf(const TableRowView* row)
+{
+    if (!row || row->metaObject() == &TaskListItemView::staticMetaObject) return nullptr;
+    return qobject_cast<const InfoListItemView*>(row);
+}
+
 bool isHeader(const TableRowView* row)
 {
-    return qobject_cast<const InfoListItemView*>(row) != nullptr;
+    return headerOf(row) != nullptr;
 }
 
 TaskListItemView* asItemRow(TableRowView* row)
 {
+    if (row && row->metaObject() == &TaskListItemView::staticMetaObject) return static_cast<TaskListItemView*>(row);
     return qobject_cast<TaskListItemView*>(row);
 }
 
@@ -161,7 +170,7 @@ QString TaskListTableView::headerTextFor(int dayIndex, int weekday, const Date& 
 int TaskListTableView::numberOfChildrenOfItem(TableRowView* item) const
 {
     if (!item) return int(m_rootItems.size());
-    if (const auto* header = qobject_cast<InfoListItemView*>(item)) {
+    if (const InfoListItemView* header = headerOf(item)) {
         const auto found = m_childItems.constFind(header->leftTextField()->stringValue());
         return found == m_childItems.constEnd() ? 0 : int(found->size());
     }
@@ -171,7 +180,7 @@ int TaskListTableView::numberOfChildrenOfItem(TableRowView* item) const
 TableRowView* TaskListTableView::childOfItem(int index, TableRowView* item) const
 {
     if (!item) return index >= 0 && index < int(m_rootItems.size()) ? m_rootItems[std::size_t(index)] : nullptr;
-    if (const auto* header = qobject_cast<InfoListItemView*>(item)) {
+    if (const InfoListItemView* header = headerOf(item)) {
         const auto found = m_childItems.constFind(header->leftTextField()->stringValue());
         if (found != m_childItems.constEnd() && index >= 0 && index < int(found->size())) return (*found)[std::size_t(index)];
     }
@@ -180,7 +189,7 @@ TableRowView* TaskListTableView::childOfItem(int index, TableRowView* item) cons
 
 bool TaskListTableView::isItemExpandable(TableRowView* item) const
 {
-    const auto* header = qobject_cast<InfoListItemView*>(item);
+    const InfoListItemView* header = headerOf(item);
     return header && header->isExpanable();
 }
 
@@ -196,7 +205,7 @@ bool TaskListTableView::shouldSelectItem(TableRowView* item) const
 
 double TaskListTableView::heightOfRowByItem(TableRowView* item) const
 {
-    if (const auto* header = qobject_cast<InfoListItemView*>(item))
+    if (const InfoListItemView* header = headerOf(item))
         return header->quickAddTask()->isHidden() ? headerHeight : quickAddHeaderHeight;
     return rowHeight();
 }

@@ -301,6 +301,12 @@ TEST_F(MainViewRefreshTest, EachReloadPlansTheWeekAndRedrawsTheDayGridOnce)
         {"the window's whole reload", [this] { m_view->reloadData(); }},
         {"the task list's own reload", [this] { taskList().reloadData(); }},
         {"the planner's timed pass", [this] { taskList().reloadTodayTask(nullptr); }},
+        // The rule reloads the list and the month and day: the day pane's
+        // reload draws the grid, the list's plan does not draw it first.
+        {"the refresh after a box of the grid changed",
+         [this] { m_view->refreshDelay({QStringLiteral("TaskView"), QStringLiteral("View")}); }},
+        {"the refresh after the main view changed",
+         [this] { m_view->refreshDelay({QStringLiteral("MainView"), QStringLiteral("View")}); }},
     };
     for (const auto& c : cases) {
         const int grids = grid.reloadCount();

@@ -439,3 +439,41 @@ TEST(LinkStripTest, ButtonsStopAtTenOrWhereTheStripEnds)
     EXPECT_EQ(frames[0], QRectF(0, 0, 80, 15));
     EXPECT_EQ(frames[1], QRectF(85, 0, 10, 15));
 }
+
+// The list binds its rows again to the next load's items: a row takes the new
+// item's name, colour and due state whether its controls were built or not,
+// as a row made for that item would.
+TEST_F(TaskListTest, ARowBoundAgainShowsItsNewItemAsAFreshRowWould)
+{
+    FilterState filter(4);
+    const CalendarPtr other = addCategory();
+    other->setColorNameId((dataManager().calendarWithPrimaryKey(1)->colorNameId() + 3) % 8);
+    const TaskPtr late = task(QStringLiteral("Late"), [](Task& t) {
+        t.setHasDue(1);
+        t.setDueEnd(localDate(2014, 1, 13, 12));
+    });
+    const TaskPtr soon = task(QStringLiteral("Soon"), [&other](Task& t) {
+        t.setCalendarId(other->primaryKey());
+        t.setHasDue(1);
+        t.setDueEnd(localDate(2014, 1, 20, 12));
+    });
+    for (const bool built : {false, true}) {
+        SCOPED_TRACE(built ? "controls built" : "controls not built");
+        auto row = rowFor(late);
+        if (built) ASSERT_TRUE(row->taskName());
+        for (const TaskPtr& item : {soon, late, soon}) {
+            row->setTask(item);
+            const auto fresh = rowFor(item);
+            EXPECT_EQ(row->projectColor(), fresh->projectColor()) << item->taskName().toStdString();
+            EXPECT_EQ(row->typeOfDue(), fresh->typeOfDue()) << item->taskName().toStdString();
+            EXPECT_EQ(row->toolTip(), item->taskName());
+            EXPECT_EQ(row->taskName()->stringValue(), item->taskName());
+            QImage image(300, 55, QImage::Format_ARGB32);
+            QPainter painter(&image);
+            row->drawBackgroundInRect(painter, row->bounds());
+            EXPECT_EQ(row->taskName()->textColor(), fresh->projectColor());
+        }
+    }
+    EXPECT_NE(rowFor(late)->projectColor(), rowFor(soon)->projectColor());
+    EXPECT_NE(rowFor(late)->typeOfDue(), rowFor(soon)->typeOfDue());
+}
