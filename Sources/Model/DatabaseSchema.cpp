@@ -120,11 +120,6 @@ QList<QString> DatabaseSchema::taskTableChanges()
         // the whole table.
         QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByOrder ON Tasks (taskOrder)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS TasksByWebId ON Tasks (zvwId)"),
-        // Each category's first open task (the top-task marks of every list
-        // load). Partial: only a read that asks for open tasks in its own
-        // words can use it, so no other read's row order changes.
-        QStringLiteral("CREATE INDEX IF NOT EXISTS TasksOpenByCategory ON Tasks (calendarId, taskOrder) "
-                       "WHERE taskType=1 AND status=0"),
     };
 }
 

@@ -460,7 +460,9 @@ TEST_F(TaskListTest, ARowBoundAgainShowsItsNewItemAsAFreshRowWould)
     for (const bool built : {false, true}) {
         SCOPED_TRACE(built ? "controls built" : "controls not built");
         auto row = rowFor(late);
-        if (built) ASSERT_TRUE(row->taskName());
+        if (built) {
+            ASSERT_TRUE(row->taskName());
+        }
         for (const TaskPtr& item : {soon, late, soon}) {
             row->setTask(item);
             const auto fresh = rowFor(item);
