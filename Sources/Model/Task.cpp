@@ -64,6 +64,15 @@ CachedStatement taskUpdateStatement(
     "taskRepeatStyle=?, zvwID=?, lastUpdate=?, status=?, url=?, occurrence=?, tagList=?, hasChanges=?, notes=?, "
     "isShared=?, tz=?, stask=?, assigneeEmail=?, delegateStatus=?, delegateDate=? WHERE primaryKey=?");
 constexpr int taskUpdateKeyIndex = 43;
+// A new row whole, its columns bound as for the update above: an insert of
+// the order alone followed by the update wrote every new row twice.
+CachedStatement taskInsertWholeStatement(
+    "INSERT INTO Tasks (taskType, isADE, taskName, taskLocation, startTime, endTime, dueEnd, dateUpdate, "
+    "completedDate, hasDue, taskOrder, repeatType, repeatStartDate, repeatEndDate, repeatOptions, repeatExceptions, "
+    "isRepeatForever, duration, calendarId, parentId, isInitialTask, alertValues, hasDuration, isPinned, "
+    "iCalIdentifier, builtIn, isHidden, taskRepeatStyle, zvwID, lastUpdate, status, url, occurrence, tagList, "
+    "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate) VALUES (?, ?, ?, ?, ?, ?, "
+    "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 // Needed only when an item is deleted.
 constexpr const char* markLinksRemovedSql = "UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?";
 
@@ -390,7 +399,30 @@ bool Task::insertIntoDatabaseNoUpdate(sqlite3* database)
 bool Task::insertAndDehydrate()
 {
     Transaction transaction;
-    if (!transaction.isOpen() || !insertIntoDatabase() || !dehydrateUpdateOption(false)) return false;
+    if (!transaction.isOpen()) return false;
+    bool written = false;
+    {
+        RecordGuard guard;
+        keepForUndo();
+        const CoreData* dataManager = CoreData::shared();
+        setTaskOrder((dataManager ? maxStoredTaskOrder() : 0) + 1);
+        // A record with nothing to write gets the row of its order alone,
+        // as an insert followed by a save that finds nothing changed.
+        if (m_dirty) {
+            setDateUpdate(Clock::now());
+            sqlite3_stmt* statement = taskInsertWholeStatement.get();
+            StatementReset reset(statement);
+            bindColumns(statement);
+            if (!stepDone(statement, insertErrorText)) return false;
+            m_primaryKey = sqlite3_last_insert_rowid(sharedDatabase());
+            m_dirty = false;
+            written = true;
+        }
+    }
+    if (!written && !insertIntoDatabase()) return false;
+    if (written)
+        if (const SettingPtr setting = localSetting())
+            setting->setLastUpdateWork(qint64(std::floor(Clock::now().timeIntervalSince1970())));
     if (belongsInWorkingList()) CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, ListAction::Add);
     return transaction.commit();
 }
@@ -550,6 +582,7 @@ void Task::finalizeStatements()
 {
     taskInsertStatement.finalize();
     taskMaxOrderStatement.finalize();
+    taskInsertWholeStatement.finalize();
     taskSelectStatement.finalize();
     taskDeleteStatement.finalize();
     taskUpdateStatement.finalize();
