@@ -36,6 +36,21 @@ constexpr int rowKeyColumn = 42;
 constexpr std::array<int, 7> repeatedTextColumns{3, 14, 15, 23, 31, 33, 39};
 
 CachedStatement taskInsertStatement("INSERT INTO Tasks (taskOrder) VALUES (?)");
+// Asked before every insert: preparing it each time cost more than the
+// insert's own writes in a large import.
+CachedStatement taskMaxOrderStatement("SELECT max(taskOrder) FROM Tasks");
+
+// The same answer as CoreData::getMaxOrderOfTasks (0 for an empty table),
+// from a statement prepared once.
+qint64 maxStoredTaskOrder()
+{
+    sqlite3_stmt* statement = taskMaxOrderStatement.get();
+    if (!statement) return 0;
+    StatementReset reset(statement);
+    if (sqlite3_step(statement) != SQLITE_ROW) return 0;
+    return sqlite3_column_int64(statement, 0);
+}
+
 // Defined before the slot that keeps a pointer to its text.
 const QByteArray selectSql = Task::selectRowsSql("WHERE primaryKey=?");
 CachedStatement taskSelectStatement(selectSql.constData());
@@ -51,6 +66,15 @@ CachedStatement taskUpdateStatement(
 constexpr int taskUpdateKeyIndex = 43;
 CachedStatement taskWebAnswerStatement(
     "UPDATE Tasks SET dateUpdate=?, taskOrder=?, zvwID=?, lastUpdate=?, hasChanges=? WHERE primaryKey=?");
+// A new row whole, its columns bound as for the update above: an insert of
+// the order alone followed by the update wrote every new row twice.
+CachedStatement taskInsertWholeStatement(
+    "INSERT INTO Tasks (taskType, isADE, taskName, taskLocation, startTime, endTime, dueEnd, dateUpdate, "
+    "completedDate, hasDue, taskOrder, repeatType, repeatStartDate, repeatEndDate, repeatOptions, repeatExceptions, "
+    "isRepeatForever, duration, calendarId, parentId, isInitialTask, alertValues, hasDuration, isPinned, "
+    "iCalIdentifier, builtIn, isHidden, taskRepeatStyle, zvwID, lastUpdate, status, url, occurrence, tagList, "
+    "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate) VALUES (?, ?, ?, ?, ?, ?, "
+    "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 // Needed only when an item is deleted.
 constexpr const char* markLinksRemovedSql = "UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?";
 
@@ -358,7 +382,7 @@ bool Task::insertIntoDatabase(sqlite3*)
     RecordGuard guard;
     keepForUndo();
     const CoreData* dataManager = CoreData::shared();
-    setTaskOrder((dataManager ? dataManager->getMaxOrderOfTasks() : 0) + 1);
+    setTaskOrder((dataManager ? maxStoredTaskOrder() : 0) + 1);
     sqlite3_stmt* statement = taskInsertStatement.get();
     StatementReset reset(statement);
     bindInt64(statement, 1, m_taskOrder);
@@ -377,7 +401,30 @@ bool Task::insertIntoDatabaseNoUpdate(sqlite3* database)
 bool Task::insertAndDehydrate()
 {
     Transaction transaction;
-    if (!transaction.isOpen() || !insertIntoDatabase() || !dehydrateUpdateOption(false)) return false;
+    if (!transaction.isOpen()) return false;
+    bool written = false;
+    {
+        RecordGuard guard;
+        keepForUndo();
+        const CoreData* dataManager = CoreData::shared();
+        setTaskOrder((dataManager ? maxStoredTaskOrder() : 0) + 1);
+        // A record with nothing to write gets the row of its order alone,
+        // as an insert followed by a save that finds nothing changed.
+        if (m_dirty) {
+            setDateUpdate(Clock::now());
+            sqlite3_stmt* statement = taskInsertWholeStatement.get();
+            StatementReset reset(statement);
+            bindColumns(statement);
+            if (!stepDone(statement, insertErrorText)) return false;
+            m_primaryKey = sqlite3_last_insert_rowid(sharedDatabase());
+            m_dirty = false;
+            written = true;
+        }
+    }
+    if (!written && !insertIntoDatabase()) return false;
+    if (written)
+        if (const SettingPtr setting = localSetting())
+            setting->setLastUpdateWork(qint64(std::floor(Clock::now().timeIntervalSince1970())));
     if (belongsInWorkingList()) CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, ListAction::Add);
     return transaction.commit();
 }
@@ -560,6 +607,8 @@ void Task::removeFromWorkingList() const
 void Task::finalizeStatements()
 {
     taskInsertStatement.finalize();
+    taskMaxOrderStatement.finalize();
+    taskInsertWholeStatement.finalize();
     taskSelectStatement.finalize();
     taskDeleteStatement.finalize();
     taskUpdateStatement.finalize();

@@ -90,6 +90,9 @@ TEST_F(UpkeepUnitTest, AChecklistThatFailsLeavesTheOthersTurned)
     itemIn(second, QStringLiteral("two"), 1);
     exec(QStringLiteral("CREATE TRIGGER refuseSecondNote BEFORE UPDATE ON Tasks WHEN NEW.taskName='Second' "
                         "BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    // A new row goes in whole with one insert.
+    exec(QStringLiteral("CREATE TRIGGER refuseSecondNewNote BEFORE INSERT ON Tasks WHEN NEW.taskName='Second' "
+                        "BEGIN SELECT RAISE(ABORT, 'full'); END"));
 
     EXPECT_FALSE(dataManager().migrateFromCheckListToNote());
 
@@ -100,6 +103,7 @@ TEST_F(UpkeepUnitTest, AChecklistThatFailsLeavesTheOthersTurned)
     EXPECT_EQ(rowCount(QStringLiteral("Tasks WHERE taskType=3 AND taskName='Second'")), 0) << "no blank row is left";
 
     exec(QStringLiteral("DROP TRIGGER refuseSecondNote"));
+    exec(QStringLiteral("DROP TRIGGER refuseSecondNewNote"));
     EXPECT_TRUE(dataManager().migrateFromCheckListToNote());
     EXPECT_EQ(rowCount(QStringLiteral("Tasks WHERE taskType=2")), 0);
     EXPECT_EQ(rowCount(QStringLiteral("Tasks WHERE taskType=3")), 2);

@@ -147,50 +147,59 @@ TEST_F(TaskTest, EveryColumnIsWrittenToItsOwnColumnAndLoadsBack)
     const Date occurrence = localDate(2014, 3, 10, 8, 20);
     const Date delegated = localDate(2014, 3, 11, 12, 0);
 
+    const auto fill = [&](Task& t) {
+        t.setTaskType(3);
+        t.setIsADE(4);
+        t.setTaskName(QStringLiteral("Name"));
+        t.setTaskLocation(QStringLiteral("Location"));
+        t.setStartTime(start);
+        t.setEndTime(end);
+        t.setDueEnd(due);
+        t.setCompletedDate(completed);
+        t.setHasDue(5);
+        t.setTaskOrder(6);
+        t.setRepeatType(7);
+        t.setRepeatStartDate(localDate(2014, 2, 1, 23, 59, 59));
+        t.setRepeatEndDate(seriesEnd.dateByAddingTimeInterval(0.75));
+        t.setRepeatOptions(QStringLiteral("2/2|4/1"));
+        t.setRepeatExceptions(QStringLiteral("|1393838400(2)"));
+        t.setIsRepeatForever(8);
+        t.setHasDuration(9);
+        t.setDuration(10);
+        t.setCalendarId(11);
+        t.setParentId(12);
+        t.setIsInitialTask(13);
+        t.setIsPinned(14);
+        t.setAlertValues(QStringLiteral("/1|-900|Glass"));
+        t.setICalUID(QStringLiteral("UID-1"));
+        t.setBuiltIn(15);
+        t.setIsHidden(16);
+        t.setTaskRepeatStyle(17);
+        t.setZvwID(5000000018);
+        t.setLastUpdate(19);
+        t.setStatus(20);
+        t.setUrl(QStringLiteral("http://example.com/a b"));
+        t.setOccurrence(occurrence);
+        t.setTagList(QStringLiteral("/Work/Home"));
+        t.setNotes(QStringLiteral("Notes"));
+        t.setIsShared(true);
+        t.setTz(22);
+        t.setIsSheduledTask(false);
+        t.setAssigneeEmail(QStringLiteral("ann@example.com"));
+        t.setDelegateStatus(23);
+        t.setDelegateDate(delegated);
+        t.setHasChanges(21);
+    };
     auto item = std::make_shared<Task>();
     ASSERT_TRUE(item->insertIntoDatabase());
-    item->setTaskType(3);
-    item->setIsADE(4);
-    item->setTaskName(QStringLiteral("Name"));
-    item->setTaskLocation(QStringLiteral("Location"));
-    item->setStartTime(start);
-    item->setEndTime(end);
-    item->setDueEnd(due);
-    item->setCompletedDate(completed);
-    item->setHasDue(5);
-    item->setTaskOrder(6);
-    item->setRepeatType(7);
-    item->setRepeatStartDate(localDate(2014, 2, 1, 23, 59, 59));
-    item->setRepeatEndDate(seriesEnd.dateByAddingTimeInterval(0.75));
-    item->setRepeatOptions(QStringLiteral("2/2|4/1"));
-    item->setRepeatExceptions(QStringLiteral("|1393838400(2)"));
-    item->setIsRepeatForever(8);
-    item->setHasDuration(9);
-    item->setDuration(10);
-    item->setCalendarId(11);
-    item->setParentId(12);
-    item->setIsInitialTask(13);
-    item->setIsPinned(14);
-    item->setAlertValues(QStringLiteral("/1|-900|Glass"));
-    item->setICalUID(QStringLiteral("UID-1"));
-    item->setBuiltIn(15);
-    item->setIsHidden(16);
-    item->setTaskRepeatStyle(17);
-    item->setZvwID(5000000018);
-    item->setLastUpdate(19);
-    item->setStatus(20);
-    item->setUrl(QStringLiteral("http://example.com/a b"));
-    item->setOccurrence(occurrence);
-    item->setTagList(QStringLiteral("/Work/Home"));
-    item->setNotes(QStringLiteral("Notes"));
-    item->setIsShared(true);
-    item->setTz(22);
-    item->setIsSheduledTask(false);
-    item->setAssigneeEmail(QStringLiteral("ann@example.com"));
-    item->setDelegateStatus(23);
-    item->setDelegateDate(delegated);
-    item->setHasChanges(21);
+    fill(*item);
     ASSERT_TRUE(item->dehydrate());
+    // The same content inserted whole, as an import inserts: every column
+    // but the order it takes lands where the write of the row puts it.
+    auto whole = std::make_shared<Task>();
+    fill(*whole);
+    ASSERT_TRUE(whole->insertAndDehydrate());
+    EXPECT_FALSE(whole->dirty());
 
     const auto seconds = [](const Date& date) { return QVariant(storedSeconds(date)); };
     const auto number = [](qint64 value) { return QVariant(value); };
@@ -247,6 +256,15 @@ TEST_F(TaskTest, EveryColumnIsWrittenToItsOwnColumnAndLoadsBack)
     for (const Column& column : columns)
         EXPECT_EQ(storedColumn(item->primaryKey(), QString::fromUtf8(column.name)), column.expected) << column.name;
     EXPECT_EQ(storedColumn(item->primaryKey(), QStringLiteral("hasChanges")).toLongLong(), 21);
+    for (const Column& column : columns) {
+        if (QByteArrayView(column.name) != "taskOrder") {
+            EXPECT_EQ(storedColumn(whole->primaryKey(), QString::fromUtf8(column.name)), column.expected)
+                << "inserted whole: " << column.name;
+        }
+    }
+    EXPECT_EQ(storedColumn(whole->primaryKey(), QStringLiteral("taskOrder")).toLongLong(), 7) << "the highest, 6, plus one";
+    EXPECT_EQ(storedColumn(whole->primaryKey(), QStringLiteral("hasChanges")).toLongLong(), 1)
+        << "the order an insert gives is a change the web sync sends";
 
     // A later use prepares the statements again.
     Task::finalizeStatements();
