@@ -5,8 +5,7 @@
 #include "CalendarSyncFixture.h"
 
 #include "CoreData.h"
-#include "HttpSession.h"
-#include "LoopbackService.h"
+#include "LoopbackAccount.h"
 #include "Notification.h"
 #include "NotificationCenter.h"
 #include "RecordStore.h"
@@ -26,14 +25,7 @@ protected:
     void SetUp() override
     {
         CalendarSyncTest::SetUp();
-        HttpSession::setDefaultTimeouts(HttpTimeouts{2.0, 2.0, 2.0});
-        m_service.addAccount(account, QStringLiteral("secret"));
-        setting->setZvwUserName(account);
-        setting->setZvwPassword(QStringLiteral("secret"));
-        setting->setAutoICalSync(1);
-        ASSERT_TRUE(setting->dehydrate());
-        qputenv("ZORAVEL_SERVICE_URL", m_service.baseAddress().toUtf8());
-        internetReachable = true;
+        ASSERT_NO_FATAL_FAILURE(signInOnLoopback(m_service, account, *setting, HttpTimeouts{2.0, 2.0, 2.0}));
 
         m_serviceCategory = m_service.addCategory(account, {{"name", "Home"}});
         qint64 stamp = 0;
@@ -70,10 +62,7 @@ protected:
         m_sync.reset();
         dataManager().setICalSync(nullptr);
         backOnTheTestDisk();
-        internetReachable = false;
-        webSyncBusy = false;
-        qunsetenv("ZORAVEL_SERVICE_URL");
-        HttpSession::setDefaultTimeouts(HttpTimeouts{});
+        signOutOfLoopback();
         CalendarSyncTest::TearDown();
     }
 

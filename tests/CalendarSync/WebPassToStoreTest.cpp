@@ -3,8 +3,7 @@
 #include "CalendarSyncFixture.h"
 
 #include "CoreData.h"
-#include "HttpSession.h"
-#include "LoopbackService.h"
+#include "LoopbackAccount.h"
 #include "ZVWSync.h"
 
 #include <QDir>
@@ -16,14 +15,7 @@ protected:
     void SetUp() override
     {
         CalendarSyncTest::SetUp();
-        HttpSession::setDefaultTimeouts(HttpTimeouts{1.0, 0.5, 0.5});
-        m_service.addAccount(account, QStringLiteral("secret"));
-        setting->setZvwUserName(account);
-        setting->setZvwPassword(QStringLiteral("secret"));
-        setting->setAutoICalSync(1);
-        ASSERT_TRUE(setting->dehydrate());
-        qputenv("ZORAVEL_SERVICE_URL", m_service.baseAddress().toUtf8());
-        internetReachable = true;
+        ASSERT_NO_FATAL_FAILURE(signInOnLoopback(m_service, account, *setting, HttpTimeouts{1.0, 0.5, 0.5}));
 
         // The category is on both sides with one stamp, and linked to the
         // store calendar as a former calendar-store sync left it.
@@ -57,10 +49,7 @@ protected:
         processEventsUntil([] { return false; }, 30);
         m_sync.reset();
         dataManager().setICalSync(nullptr);
-        internetReachable = false;
-        webSyncBusy = false;
-        qunsetenv("ZORAVEL_SERVICE_URL");
-        HttpSession::setDefaultTimeouts(HttpTimeouts{});
+        signOutOfLoopback();
         CalendarSyncTest::TearDown();
     }
 
