@@ -4,6 +4,7 @@
 #include "EventZoneRow.h"
 #include "MonthView.h"
 #include "ModelTypes.h"
+#include "OwnTagList.h"
 #include "TagTokenDetailView.h"
 #include "View.h"
 
@@ -50,10 +51,6 @@ namespace EventSaving {
 // otherwise moved on by a week (interval 1) or interval - 1 weeks. The start
 // itself when its weekday is chosen or none is.
 Date adjustedWeeklyStart(const Date& start, const QString& weekdays, qint64 interval);
-// The item's own tags: the names the category does not give, once each,
-// each led by "/"; newTag is told every name written, in order.
-QString tagListFor(const QStringList& names, const QString& categoryTags,
-                   const std::function<void(const QString&)>& newTag = {});
 }  // namespace EventSaving
 
 // The form in which an event, an all-day event or a scheduled task is

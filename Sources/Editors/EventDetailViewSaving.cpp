@@ -84,22 +84,6 @@ Date EventSaving::adjustedWeeklyStart(const Date& start, const QString& weekdays
     return earliest ? *earliest : start;
 }
 
-QString EventSaving::tagListFor(const QStringList& names, const QString& categoryTags,
-                                const std::function<void(const QString&)>& newTag)
-{
-    const QStringList given = EventDetailView::tagNames(categoryTags);
-    QStringList taken;
-    QString list;
-    for (const QString& raw : names) {
-        const QString name = raw.trimmed();
-        if (name.isEmpty() || given.contains(name) || taken.contains(name)) continue;
-        taken.append(name);
-        list += QLatin1Char('/') + name;
-        if (newTag) newTag(name);
-    }
-    return list;
-}
-
 // ---- reading the form --------------------------------------------------------------
 
 QString EventDetailView::titleToStore() const

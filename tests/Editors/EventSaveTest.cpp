@@ -64,6 +64,9 @@ TEST(EventSavingRulesTest, TheTagListKeepsTheItemsOwnTagsOnceAndReportsThem)
         {"a tag typed twice", {"a", "b", "a"}, "", "/a/b"},
         {"only category tags", {"work"}, "/work", ""},
         {"empty", {}, "/work", ""},
+        {"a token holding slashes is the tags between them", {"a/b", "/c/", "a"}, "", "/a/b/c"},
+        {"blank tokens and blank parts dropped", {" ", "", "x// ", " y "}, "", "/x/y"},
+        {"a slashed token against the category's tags", {"work/site"}, "/work", "/site"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
