@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
   libsqlite3-dev sqlite3 libssl-dev libical-dev libcpp-httplib-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core tzdata locales xvfb xauth openbox trayer x11-utils
+  fonts-dejavu-core fonts-dejavu-extra tzdata locales xvfb xauth openbox trayer x11-utils
   # the real-window tests ask the X server what the window manager did
   libxcb1-dev
   # the web-service client verifies HTTPS against the system's trusted certificates

@@ -2,129 +2,119 @@
 
 #include "Drawing.h"
 
-#include <QEvent>
-#include <QFocusEvent>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QTextBlock>
-#include <QTextBlockFormat>
-#include <QTextCursor>
+#include <QPainter>
 
 namespace {
 const QColor watermarkColor(160, 160, 160);
-}
+const QColor ruleColor(Qt::lightGray);
+const QChar openMark(0x274E);
+const QChar doneMark(0x2705);
+}  // namespace
+
+const QColor CustomTextView::noteColor(250, 248, 226);
 
 CustomTextView::CustomTextView(const QRectF& frame, const QString& watermarkText, QWidget* parent)
-    : View(frame, parent), m_watermark(watermarkText), m_font(Font::fontWithName(QStringLiteral("Lucida Grande"), 12))
+    : TextView(frame, parent), m_watermark(watermarkText)
 {
-    setFlipped(true);
-    m_editor = new QPlainTextEdit(this);
-    m_editor->setFrameShape(QFrame::NoFrame);
-    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_editor->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; }"));
-    m_editor->viewport()->setAutoFillBackground(false);
-    m_editor->document()->setDocumentMargin(1);
-    m_editor->setFont(m_font.widgetFont());
-    m_editor->setGeometry(bounds().toAlignedRect());
-    m_editor->installEventFilter(this);
-    connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_settingText) m_edited = true;
-        applyLineHeight();
-        setNeedsDisplay();
-    });
-    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-        if (m_onSelectionChanged) m_onSelectionChanged(this);
+    setShowNoteLine(true);
+    setDrawAfter([this](QPainter& painter, const QRectF& visible) { drawAfterText(painter, visible); });
+    setOnFocusChanged([this](TextView*, bool) { setNeedsDisplay(); });
+    // The paste went in as it was; the whole text is then rewritten with
+    // the marks on lines of their own. The caret is not brought back.
+    setOnPaste([this](TextView*) {
+        const QString text = string();
+        const QString fixed = marksOnOwnLines(text);
+        if (fixed == text) return;
+        setString(fixed);
+        markEdited();
     });
 }
 
 CustomTextView::~CustomTextView() = default;
 
-QString CustomTextView::string() const
+QString CustomTextView::marksOnOwnLines(const QString& text)
 {
-    return m_editor->toPlainText();
-}
-
-void CustomTextView::setString(const QString& text)
-{
-    m_settingText = true;
-    m_editor->setPlainText(text);
-    m_settingText = false;
-    m_edited = false;
-    applyLineHeight();
-    setNeedsDisplay();
-}
-
-bool CustomTextView::isEditable() const
-{
-    return !m_editor->isReadOnly();
-}
-
-void CustomTextView::setEditable(bool editable)
-{
-    m_editor->setReadOnly(!editable);
-}
-
-void CustomTextView::setTextFont(const Font& font, double lineHeight)
-{
-    m_font = font;
-    m_lineHeight = lineHeight > 0 ? lineHeight : 0;
-    m_editor->setFont(font.widgetFont());
-    applyLineHeight();
-}
-
-void CustomTextView::applyLineHeight()
-{
-    if (m_lineHeight <= 0) return;
-    // Every block, typed ones included, keeps the fixed height; guarded so
-    // the format change itself does not count as an edit.
-    const bool wasSetting = m_settingText;
-    m_settingText = true;
-    const QSignalBlocker blocker(m_editor);
-    QTextCursor cursor(m_editor->document());
-    cursor.select(QTextCursor::Document);
-    QTextBlockFormat format;
-    format.setLineHeight(m_lineHeight, QTextBlockFormat::FixedHeight);
-    cursor.mergeBlockFormat(format);
-    m_settingText = wasSetting;
-}
-
-void CustomTextView::selectAll()
-{
-    m_editor->selectAll();
+    QString fixed = text;
+    for (qsizetype i = 1; i < fixed.size(); ++i) {
+        const QChar c = fixed.at(i);
+        if ((c == openMark || c == doneMark) && fixed.at(i - 1) != QLatin1Char('\n')) {
+            fixed.insert(i, QLatin1Char('\n'));
+            ++i;
+        }
+    }
+    return fixed;
 }
 
 bool CustomTextView::showsWatermark() const
 {
-    return !m_watermark.isEmpty() && m_editor->toPlainText().isEmpty() && !m_editor->hasFocus();
+    return !m_watermark.isEmpty() && string().isEmpty() && !hasKeyboardFocus();
 }
 
-bool CustomTextView::eventFilter(QObject* watched, QEvent* event)
+QPointF CustomTextView::watermarkOrigin() const
 {
-    if (watched == m_editor) {
-        if (event->type() == QEvent::FocusIn) setNeedsDisplay();
-        if (event->type() == QEvent::FocusOut &&
-            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-            setNeedsDisplay();
-            if (m_edited) {
-                m_edited = false;
-                if (m_onEndEditing) m_onEndEditing(this);
-            }
-        }
+    // Without the lines the watermark stands level with the first line's
+    // text; higher up its capitals would be cut off at the top edge.
+    return m_showNoteLine ? QPointF(5, 5) : QPointF(5, 1);
+}
+
+Font CustomTextView::watermarkFont()
+{
+    return Font::fontWithName(QStringLiteral("Helvetica Neue Italic"), 11);
+}
+
+void CustomTextView::setShowNoteLine(bool show)
+{
+    m_showNoteLine = show;
+    setBackgroundColor(show ? noteColor : QColor(Qt::white));
+    setNeedsDisplay();
+}
+
+QList<double> CustomTextView::noteLineYs(double height)
+{
+    // Each base is the last plus the pitch, cut to a whole point; the line
+    // lies half a point below it so that it fills one pixel row.
+    QList<double> ys;
+    for (double base = 20; base < height; base = std::floor(base + notePitch)) ys.append(base + 0.5);
+    return ys;
+}
+
+void CustomTextView::focusMe()
+{
+    focus();
+}
+
+void CustomTextView::setOnEndEditing(std::function<void(CustomTextView*)> onEnd)
+{
+    TextView::setOnEndEditing([this, onEnd = std::move(onEnd)](TextView*) {
+        setNeedsDisplay();
+        if (onEnd) onEnd(this);
+    });
+}
+
+void CustomTextView::setOnSelectionChanged(std::function<void(CustomTextView*)> onChange)
+{
+    TextView::setOnSelectionChanged([this, onChange = std::move(onChange)](TextView*) {
+        if (onChange) onChange(this);
+    });
+}
+
+void CustomTextView::drawAfterText(QPainter& painter, const QRectF& visible)
+{
+    if (showsWatermark()) {
+        const Font font = watermarkFont();
+        const QPointF origin = watermarkOrigin();
+        Drawing::drawText(painter, m_watermark, font, watermarkColor,
+                          QRectF(origin, QSizeF(std::max(0.0, bounds().width() - origin.x() - 2), 40)),
+                          Qt::AlignLeft | Qt::AlignTop, Qt::ElideRight);
     }
-    return View::eventFilter(watched, event);
-}
-
-void CustomTextView::resizeEvent(QResizeEvent* event)
-{
-    View::resizeEvent(event);
-    m_editor->setGeometry(bounds().toAlignedRect());
-}
-
-void CustomTextView::drawRect(QPainter& painter, const QRectF& dirtyRect)
-{
-    Q_UNUSED(dirtyRect);
-    if (!showsWatermark()) return;
-    Drawing::drawText(painter, m_watermark, m_font, watermarkColor, bounds().adjusted(5, 1, -2, 0),
-                      Qt::AlignLeft | Qt::AlignTop, Qt::ElideRight);
+    if (!m_showNoteLine) return;
+    painter.save();
+    painter.setPen(QPen(ruleColor, 1));
+    const double height = std::max(bounds().height(), documentHeight());
+    const double right = bounds().width();
+    for (const double y : noteLineYs(height)) {
+        if (y < visible.top() - 1 || y > visible.bottom() + 1) continue;
+        painter.drawLine(QPointF(0, y), QPointF(right, y));
+    }
+    painter.restore();
 }

@@ -1,67 +1,57 @@
 #pragma once
 
-#include "Font.h"
-#include "View.h"
+#include "TextView.h"
 
 #include <QString>
 
 #include <functional>
 
-class QPlainTextEdit;
-
-// Multi-line editable text of the editors (titles, notes): plain text on a
-// clear background, a grey watermark while it is empty and not being
-// typed into, and two calls for the owner: the end of an edit (the focus
-// leaves after the user changed the text) and every move of the caret or
-// selection. The text view scrolls itself vertically when it is taller
-// than its frame.
-class CustomTextView : public View {
+// Multi-line editable text of the editors (titles, descriptions, notes): the
+// kit's text view with a grey watermark while it is empty and not being
+// typed into, and optionally ruled lines on tinted note paper. Its owner
+// hears of the end of an edit (the focus leaves after the user changed the
+// text) and of every move of the caret or selection. A paste puts every
+// checklist mark at the start of a line of its own.
+class CustomTextView : public TextView {
     Q_OBJECT
 
 public:
+    // The paper behind note text, and the pitch of its lines (a 20-point
+    // line and 8 points of spacing), which the ruled lines follow.
+    static const QColor noteColor;
+    static constexpr double notePitch = 28;
+
     CustomTextView(const QRectF& frame, const QString& watermarkText, QWidget* parent = nullptr);
     ~CustomTextView() override;
 
-    QString string() const;
-    // Counts as no edit.
-    void setString(const QString& text);
+    // Every checklist mark of the text that does not begin a line gets a line
+    // feed before it.
+    static QString marksOnOwnLines(const QString& text);
+
     QString watermarkText() const { return m_watermark; }
-
-    bool isEditable() const;
-    void setEditable(bool editable);
-
-    Font textFont() const { return m_font; }
-    // The font of the text; a line height above 0 fixes every line to it.
-    void setTextFont(const Font& font, double lineHeight = 0);
-    double lineHeight() const { return m_lineHeight; }
-
-    void selectAll();
-    QPlainTextEdit* editor() const { return m_editor; }
-
-    void setOnEndEditing(std::function<void(CustomTextView*)> onEnd) { m_onEndEditing = std::move(onEnd); }
-    void setOnSelectionChanged(std::function<void(CustomTextView*)> onChange)
-    {
-        m_onSelectionChanged = std::move(onChange);
-    }
-
     // Whether the watermark shows now.
     bool showsWatermark() const;
+    // Where the watermark's top left lies: lower on ruled paper.
+    QPointF watermarkOrigin() const;
+    static Font watermarkFont();
 
-    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    bool isShowNoteLine() const { return m_showNoteLine; }
+    // Ruled lines and note paper, or a plain white ground.
+    void setShowNoteLine(bool show);
+    // The y of each ruled line in a view of the height.
+    static QList<double> noteLineYs(double height);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    double lineHeight() const { return linePitch(); }
+
+    // Makes the view the window's keyboard focus.
+    void focusMe();
+
+    void setOnEndEditing(std::function<void(CustomTextView*)> onEnd);
+    void setOnSelectionChanged(std::function<void(CustomTextView*)> onChange);
 
 private:
-    void applyLineHeight();
+    void drawAfterText(QPainter& painter, const QRectF& visible);
 
-    QPlainTextEdit* m_editor = nullptr;
     QString m_watermark;
-    Font m_font;
-    double m_lineHeight = 0;
-    bool m_edited = false;
-    bool m_settingText = false;
-    std::function<void(CustomTextView*)> m_onEndEditing;
-    std::function<void(CustomTextView*)> m_onSelectionChanged;
+    bool m_showNoteLine = false;
 };

@@ -58,6 +58,8 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
     m_builtHeight = frame.height();
 
     m_title = new CustomTextView(QRectF(5, 2, width - 10, 19), QString(), this);
+    m_title->setShowNoteLine(false);
+
     m_title->setTextFont(lucida(15), titleLineHeight);
     m_title->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
     m_title->setOnSelectionChanged([this](CustomTextView*) {
@@ -114,6 +116,7 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
 
     m_descRow = makeRow(TextTable::localizedString(QStringLiteral("descText")), 38);
     m_desc = new CustomTextView(controlFrame(90, 0, width - 95, 38, 38), TextTable::localizedString(QStringLiteral("descTooltipText")));
+    m_desc->setShowNoteLine(false);
     m_desc->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
     m_descRow->setView(m_desc);
 

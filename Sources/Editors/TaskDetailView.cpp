@@ -81,6 +81,7 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : View(fram
     m_builtHeight = frame.height();
 
     m_title = new CustomTextView(QRectF(5, 2, width - 28, 19), QString(), this);
+    m_title->setShowNoteLine(false);
     m_title->setTextFont(lucida(15), titleLineHeight);
     m_title->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
     m_title->setOnSelectionChanged([this](CustomTextView*) {
@@ -183,6 +184,7 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : View(fram
     m_descRow = makeRow(TextTable::localizedString(QStringLiteral("descText")), 38);
     m_desc = new CustomTextView(controlFrame(90, 0, width - 95, 38, 38),
                                 TextTable::localizedString(QStringLiteral("descTooltipText")));
+    m_desc->setShowNoteLine(false);
     m_desc->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
     m_descRow->setView(m_desc);
 

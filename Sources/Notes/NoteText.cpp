@@ -142,18 +142,6 @@ int caretAfterMark(const QString& text, int caret)
     return caret + (blank ? 2 : 1);
 }
 
-QString pasteRule(const QString& text)
-{
-    QString c = text;
-    for (qsizetype i = 1; i < c.size(); ++i) {
-        if (isMark(c.at(i)) && c.at(i - 1) != lineFeed) {
-            c.insert(i, lineFeed);
-            ++i;
-        }
-    }
-    return c;
-}
-
 int lineStart(const QString& text, int line)
 {
     if (line < 0) return -1;

@@ -60,9 +60,6 @@ QString changeStateAtIndex(const QString& text, int index);
 // front of a mark: past the mark and its blank.
 int caretAfterMark(const QString& text, int caret);
 
-// Every mark that is not at the start of a line gets a line feed before it.
-QString pasteRule(const QString& text);
-
 // The index of the first character of line `line`; -1 past the last line.
 int lineStart(const QString& text, int line);
 

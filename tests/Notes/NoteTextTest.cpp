@@ -1,3 +1,4 @@
+#include "CustomTextView.h"
 #include "NoteText.h"
 
 #include <gtest/gtest.h>
@@ -125,7 +126,7 @@ TEST(NoteTextTest, ReturnCaretToggleAndPasteRules)
     const PasteCase pastes[] = {
         {"x✅ y❎ z", "x\n✅ y\n❎ z"}, {"❎ a\n✅ b", "❎ a\n✅ b"}, {"a ❎❎", "a \n❎\n❎"}, {"", ""},
     };
-    for (const PasteCase& c : pastes) EXPECT_EQ(NoteText::pasteRule(t(c.text)), t(c.expected)) << c.text;
+    for (const PasteCase& c : pastes) EXPECT_EQ(CustomTextView::marksOnOwnLines(t(c.text)), t(c.expected)) << c.text;
 }
 
 TEST(NoteTextTest, TitleIsTheFirstLineLeftOnceTheMarksAreGone)

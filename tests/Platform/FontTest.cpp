@@ -40,13 +40,20 @@ TEST(Font, NamedFacesMapToTheInstalledFaceBoldWhereNamed)
     struct Case {
         const char* name;
         bool bold;
+        bool italic = false;
     };
-    const Case cases[] = {{"Lucida Grande", false}, {"Lucida Grande Bold", true}, {"Helvetica Bold", true}};
+    const Case cases[] = {{"Lucida Grande", false},
+                          {"Lucida Grande Bold", true},
+                          {"Helvetica Bold", true},
+                          {"Helvetica Neue Italic", false, true}};
     for (const Case& c : cases) {
         const Font font = Font::fontWithName(QString::fromLatin1(c.name), 12);
         const QFontInfo info(font.baseFont());
         EXPECT_EQ(info.family(), QStringLiteral("DejaVu Sans")) << c.name;
         EXPECT_EQ(info.bold(), c.bold) << c.name;
+        // An installed oblique face, not a slanted copy of the upright one.
+        EXPECT_EQ(info.italic(), c.italic) << c.name;
+        EXPECT_EQ(info.styleName().contains(QStringLiteral("Oblique")), c.italic) << c.name;
         EXPECT_EQ(info.pixelSize(), 12) << c.name;
     }
 }

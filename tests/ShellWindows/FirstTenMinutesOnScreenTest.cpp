@@ -52,7 +52,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -208,7 +208,7 @@ protected:
     // in it would; the keys then go to the title's editor itself.
     static void retitle(CustomTextView* title, const QString& text)
     {
-        QPlainTextEdit* editor = title->editor();
+        QTextEdit* editor = title->editor();
         editor->window()->activateWindow();
         editor->setFocus(Qt::MouseFocusReason);
         EXPECT_TRUE(waitUntil([&] { return editor->hasFocus(); })) << "the editor's title takes the keyboard";

@@ -13,19 +13,25 @@ const QString installedFace = QStringLiteral("DejaVu Sans");
 const QString systemFaceName = QStringLiteral("Lucida Grande");
 const QString boldSystemFaceName = QStringLiteral("Lucida Grande Bold");
 
-// The faces the views name, and whether each is the bold one.
-const QHash<QString, bool>& knownFaces()
+struct FaceStyle {
+    bool bold = false;
+    bool italic = false;
+};
+
+// The faces the views name, and which style of the installed face each is.
+const QHash<QString, FaceStyle>& knownFaces()
 {
-    static const QHash<QString, bool> faces = {
-        {systemFaceName, false},
-        {boldSystemFaceName, true},
-        {QStringLiteral("Helvetica"), false},
-        {QStringLiteral("Helvetica Bold"), true},
+    static const QHash<QString, FaceStyle> faces = {
+        {systemFaceName, {}},
+        {boldSystemFaceName, {true, false}},
+        {QStringLiteral("Helvetica"), {}},
+        {QStringLiteral("Helvetica Bold"), {true, false}},
+        {QStringLiteral("Helvetica Neue Italic"), {false, true}},
     };
     return faces;
 }
 
-bool boldFaceFor(const QString& name)
+FaceStyle faceStyleFor(const QString& name)
 {
     const auto known = knownFaces().constFind(name);
     if (known != knownFaces().constEnd()) return known.value();
@@ -36,7 +42,7 @@ bool boldFaceFor(const QString& name)
         reported.insert(name);
         qWarning() << "No font face is known as" << name << "- drawing with" << installedFace;
     }
-    return false;
+    return {};
 }
 
 qreal checkedSize(qreal pixelSize)
@@ -50,7 +56,7 @@ qreal checkedSize(qreal pixelSize)
 
 Font::Font() : Font(systemFaceName, systemFontSize, false) {}
 
-Font::Font(const QString& name, qreal pixelSize, bool bold) : m_name(name), m_pixelSize(checkedSize(pixelSize))
+Font::Font(const QString& name, qreal pixelSize, bool bold, bool italic) : m_name(name), m_pixelSize(checkedSize(pixelSize))
 {
     // A fractional size is drawn from the face at four times the size (or
     // near it), scaled down: the base is then large enough that rounding its
@@ -61,11 +67,13 @@ Font::Font(const QString& name, qreal pixelSize, bool bold) : m_name(name), m_pi
     m_base.setFamilies({installedFace});
     m_base.setPixelSize(basePixels);
     m_base.setBold(bold);
+    m_base.setItalic(italic);
 }
 
 Font Font::fontWithName(const QString& name, qreal pixelSize)
 {
-    return Font(name, pixelSize, boldFaceFor(name));
+    const FaceStyle style = faceStyleFor(name);
+    return Font(name, pixelSize, style.bold, style.italic);
 }
 
 Font Font::systemFont(qreal pixelSize)

@@ -5,8 +5,8 @@
 
 // A font as the views name it: a face name and a size in PIXELS, fractions
 // kept. The faces the code names are not installed on Linux; each maps to
-// DejaVu Sans (bold where the name says so), and so does any name we do not
-// know, with one log line per such name.
+// DejaVu Sans (bold or oblique where the name says so), and so does any name
+// we do not know, with one log line per such name.
 //
 // Qt keeps no fractional pixel size: a QFont's size is rounded to a whole
 // pixel when its face is loaded, whether set in pixels or in points (12.5 px
@@ -30,6 +30,7 @@ public:
     const QString& name() const { return m_name; }  // as asked for
     qreal pixelSize() const { return m_pixelSize; }
     bool isBold() const { return m_base.bold(); }
+    bool isItalic() const { return m_base.italic(); }
     QString family() const { return m_base.family(); }  // the installed face
 
     const QFont& baseFont() const { return m_base; }  // at a whole pixel size
@@ -42,7 +43,7 @@ public:
     }
 
 private:
-    Font(const QString& name, qreal pixelSize, bool bold);
+    Font(const QString& name, qreal pixelSize, bool bold, bool italic = false);
 
     QString m_name;
     qreal m_pixelSize;
