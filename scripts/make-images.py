@@ -705,6 +705,44 @@ def reject_cross(x, y):
     return REJECT_RED if cross <= 1.0 else None
 
 
+NOTE_BOX_FILL = (0xFF, 0xFF, 0xFF, 255)
+NOTE_BOX_EDGE = (0x7A, 0x7A, 0x7A, 255)
+NOTE_TICK = (0x2E, 0x8B, 0x3A, 255)
+MODE_INK = (0x55, 0x55, 0x55, 255)
+
+
+def note_checkbox(ticked):
+    """A checklist item's box (16 points, scaled to the text size): a white
+    rounded square, and a green tick once the item is done."""
+    def shape(x, y):
+        if ticked:
+            tick = min(segment_distance(x, y, 4.0, 8.5, 7.0, 11.5), segment_distance(x, y, 7.0, 11.5, 12.5, 4.0))
+            if tick <= 1.2:
+                return NOTE_TICK
+        d = rounded_rect_distance(x, y, 2.0, 2.0, 14.0, 14.0, 2.5)
+        if abs(d) <= 0.6:
+            return NOTE_BOX_EDGE
+        return NOTE_BOX_FILL if d < 0 else None
+    return shape
+
+
+def mode_text(x, y):
+    """Plain-text input: four lines of text."""
+    return horizontal_lines((4.0, 8.0, 12.0, 16.0), (14.0, 14.0, 14.0, 9.0), MODE_INK, 1.5)(x, y)
+
+
+def mode_check(x, y):
+    """Checklist input: three small boxes, each with its line."""
+    for top in (3.0, 9.0, 15.0):
+        outer = in_rect(x, y, 3.0, top, 7.0, top + 4.0)
+        inner = in_rect(x, y, 4.0, top + 1.0, 6.0, top + 3.0)
+        if outer and not inner:
+            return MODE_INK
+        if in_rect(x, y, 9.0, top + 1.5, 17.0, top + 2.5):
+            return MODE_INK
+    return None
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -758,6 +796,11 @@ IMAGES = {
     "star_none": (star_shape(None, OFF_STAR, 14), 14),
     "task_accept": (accept_tick, 12),
     "task_reject": (reject_cross, 12),
+    # The note editor.
+    "Note_CheckOff": (note_checkbox(False), 16),
+    "Note_CheckOn": (note_checkbox(True), 16),
+    "mode_text": (mode_text, 20),
+    "mode_check": (mode_check, 20),
 }
 
 

@@ -153,8 +153,20 @@ void TextView::applyFormat()
     m_edit->document()->setDefaultFont(m_font.widgetFont());
     QTextCharFormat character;
     character.setFont(m_font.widgetFont());
+    // Qt's fixed line height puts the baseline four fifths down each line,
+    // under where ruled paper wants the text; the distance between lines
+    // keeps the text at the top of its line and gives the same pitch.
     QTextBlockFormat block;
-    if (m_linePitch > 0) block.setLineHeight(m_linePitch, QTextBlockFormat::FixedHeight);
+    if (m_linePitch > 0) {
+        // The height Qt itself gives a line of this font, rounding included.
+        QTextLayout sample(QStringLiteral("X"), m_font.widgetFont());
+        sample.beginLayout();
+        QTextLine line = sample.createLine();
+        line.setLineWidth(1000);
+        const double natural = line.height();
+        sample.endLayout();
+        block.setLineHeight(std::max(0.0, m_linePitch - natural), QTextBlockFormat::LineDistanceHeight);
+    }
     QTextCursor cursor(m_edit->document());
     cursor.select(QTextCursor::Document);
     cursor.mergeCharFormat(character);
@@ -251,11 +263,16 @@ QRectF TextView::lineRectForCharacter(int position) const
 
 void TextView::addOverlay(View* view, const QRectF& rectInText)
 {
-    removeOverlay(view);
+    for (Overlay& overlay : m_overlays) {
+        if (overlay.view != view) continue;
+        overlay.rect = rectInText;
+        placeOverlay(overlay);
+        return;
+    }
     view->setParent(m_edit->viewport());
     m_overlays.append({view, rectInText});
+    placeOverlay(m_overlays.last());
     view->show();
-    placeOverlays();
 }
 
 void TextView::removeOverlay(View* view)
@@ -289,15 +306,17 @@ QPointF TextView::scrollOffset() const
     return QPointF(m_edit->horizontalScrollBar()->value(), m_edit->verticalScrollBar()->value());
 }
 
-void TextView::placeOverlays()
+void TextView::placeOverlay(const Overlay& overlay)
 {
     // The viewport is no kit view: its children count y up from its bottom.
-    const QPointF offset = scrollOffset();
+    const QRectF shown = overlay.rect.translated(-scrollOffset());
     const double height = m_edit->viewport()->height();
-    for (const Overlay& overlay : m_overlays) {
-        const QRectF shown = overlay.rect.translated(-offset);
-        overlay.view->setFrame(QRectF(shown.x(), height - shown.y() - shown.height(), shown.width(), shown.height()));
-    }
+    overlay.view->setFrame(QRectF(shown.x(), height - shown.y() - shown.height(), shown.width(), shown.height()));
+}
+
+void TextView::placeOverlays()
+{
+    for (const Overlay& overlay : std::as_const(m_overlays)) placeOverlay(overlay);
 }
 
 bool TextView::hasKeyboardFocus() const

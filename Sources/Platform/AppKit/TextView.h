@@ -12,7 +12,7 @@ class QTextEdit;
 class KitTextEdit;
 
 // Multi-line plain text: a QTextEdit inside (a QPlainTextEdit would ignore a
-// fixed line height), wrapped at the view's width and scrolled vertically
+// line pitch), wrapped at the view's width and scrolled vertically
 // when it is taller than the view. Pasted rich text arrives as plain text.
 //
 // Positions are UTF-16 units of the text. Views laid over the text
@@ -116,6 +116,11 @@ protected:
 private:
     friend class KitTextEdit;
     void applyFormat();
+    struct Overlay {
+        View* view;
+        QRectF rect;
+    };
+    void placeOverlay(const Overlay& overlay);
     void placeOverlays();
     QPointF scrollOffset() const;
 
@@ -125,10 +130,6 @@ private:
     QColor m_background = Qt::transparent;
     bool m_edited = false;
     bool m_settingText = false;
-    struct Overlay {
-        View* view;
-        QRectF rect;
-    };
     QList<Overlay> m_overlays;
     std::function<void(TextView*)> m_onTextChanged;
     std::function<void(TextView*)> m_onSelectionChanged;
