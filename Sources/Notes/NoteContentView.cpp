@@ -398,7 +398,8 @@ void NoteContentView::resizeEvent(QResizeEvent* event)
 
 void NoteContentView::drawRect(QPainter& painter, const QRectF&)
 {
+    // Paper under the margin strip and beside the text view's right edge.
     const double height = bounds().height();
-    painter.fillRect(QRectF(0, 0, marginWidth, height), CustomTextView::noteColor);
+    painter.fillRect(bounds(), CustomTextView::noteColor);
     painter.fillRect(QRectF(marginWidth, 0, 1, height), noteRedLine);
 }

@@ -3,6 +3,7 @@
 
 #include "AboutUsPanel.h"
 #include "AlertPresenter.h"
+#include "AddNewNoteView.h"
 #include "AddView.h"
 #include "Button.h"
 #include "Calendar.h"
@@ -153,6 +154,8 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
                                         NamedImages::imageNamed(QStringLiteral("bg_right_top")), this);
     m_rightBgImage = backgroundImage(QRectF(x0 + columnWidth, 45, columnWidth, h - 45),
                                      stretched(NamedImages::imageNamed(QStringLiteral("bg_right")), h - 45), this);
+    // The add panel builds its note tab when the bar builds the panel.
+    AddView::setFormMaker(AddView::NoteEditor, AddNewNoteView::formMaker());
     m_quickAddView = new QuickAddView(QRectF(x1, 40, paneWidth, 28));
     m_monthView = new MonthView(QRectF(x1, 73, paneWidth, 243), this);
     const double navigatorHeight = H - 115;
