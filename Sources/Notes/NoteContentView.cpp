@@ -128,7 +128,6 @@ void NoteContentView::setContent(const TaskPtr& note)
     m_note = note ? note->copy() : TaskPtr();
     setContentText(m_note ? m_note->notes() : QString());
     m_noteContent->setCaretPosition(static_cast<int>(m_noteContent->string().size()));
-    rebuildOverlay();
     m_noteContent->scrollToCaret();
 }
 
@@ -161,8 +160,7 @@ void NoteContentView::setEnable(bool enabled)
     m_enabled = enabled;
     m_modeBtn->setEnabled(enabled);
     m_noteContent->setEditable(enabled);
-    for (Button* box : std::as_const(m_lines))
-        if (box) box->setEnabled(enabled);
+    rebuildOverlay();
 }
 
 void NoteContentView::keepFormatOfContent()
@@ -265,7 +263,7 @@ void NoteContentView::keyUp(int key, Qt::KeyboardModifiers modifiers)
 void NoteContentView::doCheck(Button* button)
 {
     if ((m_note && m_note->isShared()) || !m_enabled) {
-        rebuildOverlay();  // the toggle flipped itself: show the text's state again
+        button->setState(button->state() ? 0 : 1);  // the toggle flipped itself; the text did not change
         return;
     }
     setFocus();
@@ -301,6 +299,12 @@ void NoteContentView::textOrSelectionChanged()
 
 void NoteContentView::rebuildOverlay()
 {
+    // A caret or selection move changes no checkbox: the overlay is built
+    // again only when the text, its layout or the look of the boxes changed.
+    const OverlayState state{m_noteContent->editor()->document()->revision(), m_noteContent->frame().width(),
+                             fontSize(), m_note && m_note->isShared(), m_enabled};
+    if (state == m_overlayState) return;
+    m_overlayState = state;
     removeAllCheckboxes();
     const QString text = m_noteContent->string();
     separateLines(text);
@@ -367,7 +371,7 @@ void NoteContentView::drawAllCheckboxes()
             if (box->image().cacheKey() != m_offImage.cacheKey()) box->setImage(m_offImage);
             const QImage& selected = shared ? m_offImage : m_onImage;
             if (box->alternateImage().cacheKey() != selected.cacheKey()) box->setAlternateImage(selected);
-            if (m_noteContent->overlayRect(box) != frame) m_noteContent->addOverlay(box, frame);
+            m_noteContent->addOverlay(box, frame);
             ++used;
         }
         const qsizetype feed = text.indexOf(QLatin1Char('\n'), start);

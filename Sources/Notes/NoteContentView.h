@@ -120,4 +120,13 @@ private:
     NoteMarkHighlighter* m_markHighlighter = nullptr;
     bool m_enabled = true;
     bool m_inSelectionRule = false;
+    struct OverlayState {
+        int revision = -1;
+        double width = 0;
+        double fontSize = 0;
+        bool shared = false;
+        bool enabled = true;
+        bool operator==(const OverlayState&) const = default;
+    };
+    OverlayState m_overlayState;
 };

@@ -45,14 +45,23 @@ QStringList separateLines(const QString& text)
 
 QString taskName(const QString& notes)
 {
+    // Lines of marks only are skipped without copying them: a long text of
+    // empty items costs one pass.
+    const qsizetype size = notes.size();
     qsizetype from = 0;
-    while (from <= notes.size()) {
-        qsizetype to = notes.indexOf(lineFeed, from);
-        if (to < 0) to = notes.size();
-        QString line = notes.mid(from, to - from);
-        line.remove(openMark);
-        line.remove(doneMark);
-        if (!line.isEmpty()) return line;
+    while (from <= size) {
+        qsizetype to = from;
+        bool hasText = false;
+        while (to < size && notes.at(to) != lineFeed) {
+            hasText = hasText || !isMark(notes.at(to));
+            ++to;
+        }
+        if (hasText) {
+            QString line = notes.mid(from, to - from);
+            line.remove(openMark);
+            line.remove(doneMark);
+            return line;
+        }
         from = to + 1;
     }
     return QString();

@@ -27,8 +27,7 @@ protected:
     void insertFromMimeData(const QMimeData* source) override
     {
         if (!source->hasText()) return;
-        textCursor().insertText(source->text());
-        m_owner->applyFormat();
+        textCursor().insertText(source->text(), m_owner->m_charFormat);
         if (m_owner->m_onPaste) m_owner->m_onPaste(m_owner);
     }
 
@@ -103,13 +102,17 @@ QString TextView::string() const
 
 void TextView::setString(const QString& text)
 {
+    // The new text takes the font and the pitch as it goes in: formatting
+    // the whole text afterwards would cost as much again.
     m_settingText = true;
     QTextCursor cursor(m_edit->document());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
-    cursor.insertText(text);
+    cursor.removeSelectedText();
+    cursor.setBlockFormat(m_blockFormat);
+    cursor.setCharFormat(m_charFormat);
+    cursor.insertText(text, m_charFormat);
     cursor.endEditBlock();
-    applyFormat();
     m_settingText = false;
     m_edited = false;
     setNeedsDisplay();
@@ -151,12 +154,12 @@ void TextView::applyFormat()
     m_settingText = true;
     const QSignalBlocker blocker(m_edit);
     m_edit->document()->setDefaultFont(m_font.widgetFont());
-    QTextCharFormat character;
-    character.setFont(m_font.widgetFont());
+    m_charFormat = QTextCharFormat();
+    m_charFormat.setFont(m_font.widgetFont());
     // Qt's fixed line height puts the baseline four fifths down each line,
     // under where ruled paper wants the text; the distance between lines
     // keeps the text at the top of its line and gives the same pitch.
-    QTextBlockFormat block;
+    m_blockFormat = QTextBlockFormat();
     if (m_linePitch > 0) {
         // The height Qt itself gives a line of this font, rounding included.
         QTextLayout sample(QStringLiteral("X"), m_font.widgetFont());
@@ -165,13 +168,13 @@ void TextView::applyFormat()
         line.setLineWidth(1000);
         const double natural = line.height();
         sample.endLayout();
-        block.setLineHeight(std::max(0.0, m_linePitch - natural), QTextBlockFormat::LineDistanceHeight);
+        m_blockFormat.setLineHeight(std::max(0.0, m_linePitch - natural), QTextBlockFormat::LineDistanceHeight);
     }
     QTextCursor cursor(m_edit->document());
     cursor.select(QTextCursor::Document);
-    cursor.mergeCharFormat(character);
-    if (m_linePitch > 0) cursor.mergeBlockFormat(block);
-    m_edit->setCurrentCharFormat(character);
+    cursor.mergeCharFormat(m_charFormat);
+    if (m_linePitch > 0) cursor.mergeBlockFormat(m_blockFormat);
+    m_edit->setCurrentCharFormat(m_charFormat);
     m_settingText = wasSetting;
 }
 
@@ -263,42 +266,34 @@ QRectF TextView::lineRectForCharacter(int position) const
 
 void TextView::addOverlay(View* view, const QRectF& rectInText)
 {
-    for (Overlay& overlay : m_overlays) {
-        if (overlay.view != view) continue;
-        overlay.rect = rectInText;
-        placeOverlay(overlay);
+    const auto known = m_overlays.find(view);
+    if (known != m_overlays.end()) {
+        if (known->rect == rectInText) return;
+        known->rect = rectInText;
+        placeOverlay(*known);
         return;
     }
     view->setParent(m_edit->viewport());
-    m_overlays.append({view, rectInText});
-    placeOverlay(m_overlays.last());
+    placeOverlay(*m_overlays.insert(view, {view, rectInText}));
     view->show();
 }
 
 void TextView::removeOverlay(View* view)
 {
-    for (qsizetype i = 0; i < m_overlays.size(); ++i) {
-        if (m_overlays.at(i).view != view) continue;
-        m_overlays.removeAt(i);
-        view->hide();
-        view->setParent(nullptr);
-        return;
-    }
+    if (!m_overlays.remove(view)) return;
+    view->hide();
+    view->setParent(nullptr);
 }
 
 QList<View*> TextView::overlays() const
 {
-    QList<View*> views;
-    views.reserve(m_overlays.size());
-    for (const Overlay& overlay : m_overlays) views.append(overlay.view);
-    return views;
+    return m_overlays.keys();
 }
 
 QRectF TextView::overlayRect(View* view) const
 {
-    for (const Overlay& overlay : m_overlays)
-        if (overlay.view == view) return overlay.rect;
-    return QRectF();
+    const auto known = m_overlays.constFind(view);
+    return known != m_overlays.constEnd() ? known->rect : QRectF();
 }
 
 QPointF TextView::scrollOffset() const

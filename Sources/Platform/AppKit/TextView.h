@@ -4,7 +4,10 @@
 #include "View.h"
 
 #include <QColor>
+#include <QHash>
 #include <QList>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
 
 #include <functional>
 
@@ -130,7 +133,9 @@ private:
     QColor m_background = Qt::transparent;
     bool m_edited = false;
     bool m_settingText = false;
-    QList<Overlay> m_overlays;
+    QHash<View*, Overlay> m_overlays;
+    QTextCharFormat m_charFormat;
+    QTextBlockFormat m_blockFormat;
     std::function<void(TextView*)> m_onTextChanged;
     std::function<void(TextView*)> m_onSelectionChanged;
     std::function<void(TextView*)> m_onEndEditing;
