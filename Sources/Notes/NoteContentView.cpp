@@ -27,9 +27,8 @@ namespace {
 
 const QColor noteRedLine(Qt::red);
 
-QImage fittedImage(const QString& name, double size)
+QImage fittedImage(const QImage& image, double size)
 {
-    const QImage image = NamedImages::imageNamed(name);
     if (image.isNull() || size <= 0) return image;
     const qreal ratio = image.devicePixelRatio();
     QImage scaled = image.scaled(QSize(qRound(size * ratio), qRound(size * ratio)), Qt::IgnoreAspectRatio,
@@ -356,8 +355,8 @@ void NoteContentView::drawAllCheckboxes()
     const double size = fontSize();
     if (m_imageSize != size + 3 || m_offImage.isNull()) {
         m_imageSize = size + 3;
-        m_offImage = fittedImage(QStringLiteral("Note_CheckOff"), m_imageSize);
-        m_onImage = fittedImage(QStringLiteral("Note_CheckOn"), m_imageSize);
+        m_offImage = fittedImage(NamedImages::imageNamed(QStringLiteral("Note_CheckOff")), m_imageSize);
+        m_onImage = fittedImage(NamedImages::imageNamed(QStringLiteral("Note_CheckOn")), m_imageSize);
     }
     const bool shared = m_note && m_note->isShared();
     const QString text = m_noteContent->string();
