@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QTextEdit>
 
 #include <memory>
@@ -232,6 +233,23 @@ TEST_F(NoteContentViewTest, LayoutCheckboxesFollowTheFontSize)
     EXPECT_EQ(editor->modeBtn()->frame(), QRectF(4, 0, 20, 20));
     EXPECT_EQ(editor->noteContent()->frame().width(), editor->scrollView()->frame().width() - 10);
     EXPECT_EQ(CustomTextView::noteLineYs(50), QList<double>({20.5, 48.5}));
+    {
+        CustomTextView paper(QRectF(0, 0, 100, 50), QString(), host.get());
+        paper.show();
+        QApplication::processEvents();
+        const auto rendered = [&paper] {
+            QImage image(paper.size(), QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            paper.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+            return image;
+        };
+        const QImage drawn = rendered();
+        for (const int y : {20, 48}) EXPECT_NE(drawn.pixelColor(50, y), CustomTextView::noteColor) << "a ruled line at " << y;
+        for (const int y : {10, 30, 40}) EXPECT_EQ(drawn.pixelColor(50, y), CustomTextView::noteColor) << "paper at " << y;
+        paper.setShowNoteLine(false);
+        EXPECT_EQ(rendered().pixelColor(50, 20), QColor(Qt::white));
+    }
     EXPECT_EQ(editor->noteContent()->watermarkOrigin(), QPointF(5, 5));
     text()->clearFocus();
     EXPECT_TRUE(editor->noteContent()->showsWatermark());

@@ -71,6 +71,8 @@ TextView::TextView(const QRectF& frame, QWidget* parent)
     m_edit->viewport()->setAutoFillBackground(false);
     m_edit->document()->setDocumentMargin(1);
     m_edit->setGeometry(bounds().toAlignedRect());
+    // Shown with the view, also when the view joins a window already shown.
+    m_edit->show();
     m_edit->installEventFilter(this);
     m_edit->viewport()->installEventFilter(this);
     applyFormat();
