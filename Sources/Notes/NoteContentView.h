@@ -71,6 +71,7 @@ public:
     void doCheck(Button* button);
     void changeStateAtIndex(int index);
     // After a key was handled: Return in checklist mode starts a new item.
+    using View::keyUp;
     void keyUp(int key, Qt::KeyboardModifiers modifiers);
 
     void removeAllCheckboxes();
