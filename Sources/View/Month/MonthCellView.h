@@ -1,12 +1,69 @@
 #pragma once
 
-#include "View.h"
+#include "CustomNSView.h"
+#include "Date.h"
 
-// One day cell of a month grid; a sender of "Task changed" the main view
-// tells apart. Its drawing comes with the month views.
-class MonthCellView : public View {
+class ImageView;
+class MonthCalendarView;
+class TextField;
+
+// One of the 48 cells of a month grid: a day (its number on a grey that says
+// how busy the day is, a blue label for today, a dimmed number for days of
+// other months, a red dot when tasks are due) or, in column 0, the week
+// number. A click on a day selects it.
+class MonthCellView : public CustomNSView {
     Q_OBJECT
 
 public:
-    using View::View;
+    explicit MonthCellView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~MonthCellView() override;
+
+    Date cellDate() const { return m_cellDate; }
+    // Cut to midnight; the null date changes nothing.
+    void setCellDate(const Date& date);
+    int cellType() const { return m_cellType; }
+    void setCellType(int cellType) { m_cellType = cellType; }
+    int cellRow() const { return m_cellRow; }
+    int cellCol() const { return m_cellCol; }
+    void setCellPosition(int row, int column);
+    // 0 a day, 1 the week number.
+    int type() const { return m_type; }
+    void setType(int type);
+    bool gray() const { return m_gray; }
+    // Also refreshes the look of the label (today, dimmed).
+    void setGray(bool gray);
+    bool hasDot() const { return m_hasDot; }
+    void setHasDot(bool hasDot);
+    double freeRatio() const { return m_freeRatio; }
+    // Also sets the background to the ratio's grey.
+    void setFreeRatio(double ratio);
+    void setWeekNumber(int number);
+    bool isToday() const;
+
+    MonthCalendarView* parentView() const { return m_parentView; }
+    void setParentView(MonthCalendarView* grid) { m_parentView = grid; }
+    TextField* dayLabel() const { return m_dayLabel; }
+    ImageView* dotView() const { return m_dotView; }
+
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    void mouseDown(const Event& event) override;
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+
+private:
+    bool inNavigator() const;
+    void refreshLabelLook();
+
+    Date m_cellDate;
+    int m_cellType = 0;
+    int m_cellRow = 0;
+    int m_cellCol = 0;
+    TextField* m_dayLabel = nullptr;
+    bool m_gray = false;
+    bool m_hasDot = false;
+    ImageView* m_dotView = nullptr;
+    double m_freeRatio = 0;
+    MonthCalendarView* m_parentView = nullptr;
+    int m_type = 0;
 };
