@@ -13,6 +13,7 @@
 #include "SegmentedControl.h"
 #include "Setting.h"
 #include "TextField.h"
+#include "TextMeasure.h"
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
@@ -176,7 +177,12 @@ void MonthView::showMonthTitleWithDay(bool withDay)
     const Date date = m_monthCalendarView->monthDate();
     if (date.isNull()) return;
     const DateFields fields = GregorianCalendar::fields(date);
-    if (m_dayLabel) m_dayLabel->setStringValue(QString::number(fields.day));
+    if (m_dayLabel) {
+        m_dayLabel->setStringValue(QString::number(fields.day));
+        // Sized to fit its text, from where it stands.
+        const QSizeF size = TextMeasure::sizeOfText(m_dayLabel->stringValue(), m_dayLabel->textFont());
+        m_dayLabel->setFrameSize(QSizeF(std::ceil(size.width()) + 4, std::ceil(size.height())));
+    }
     if (!m_isNavMonth) {
         const QRectF title = m_month->frame();
         m_month->setFrameOrigin(QPointF(fields.day >= 10 ? 40 : 20, title.y()));
