@@ -1,21 +1,32 @@
 #include "MonthCellView.h"
 
+#include "AlertObj.h"
+#include "AlertPresenter.h"
+#include "AlertResponse.h"
 #include "Common.h"
 #include "CoreData.h"
 #include "Event.h"
 #include "Font.h"
 #include "GregorianCalendar.h"
 #include "ImageView.h"
+#include "KeyedArchive.h"
 #include "MainViewAccess.h"
 #include "MonthCalendarView.h"
 #include "MonthGridRules.h"
 #include "MonthView.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
+#include "../../Model/Notifications.h"
+#include "RepeatingEditQuestion.h"
 #include "Setting.h"
+#include "Task.h"
 #include "TextField.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
+#include "ZVWSync.h"
+#include "iCalSync.h"
+
+#include <QDebug>
 
 #include <QPainter>
 #include <QPainterPath>
@@ -50,6 +61,7 @@ MonthCellView::MonthCellView(const QRectF& frame, QWidget* parent) : CustomNSVie
     m_dotView->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_dotView->hide();
     setFreeRatio(0);
+    DropTarget::registerForDraggedTypes(this, this, {KeyedArchive::mimeType});
 }
 
 MonthCellView::~MonthCellView() = default;
@@ -184,4 +196,167 @@ void MonthCellView::mouseDown(const Event&)
         mainGrid->setMonthDate(m_cellDate);
         mainView->reloadPlannerView(false);
     }
+}
+
+// ---- drops ----------------------------------------------------------------
+
+namespace {
+
+constexpr qint64 monthDropEvent = 0;
+constexpr qint64 monthDropTask = 1;
+constexpr qint64 monthDropChecklistItem = 2;
+constexpr qint64 monthDropNote = 3;
+
+TaskPtr monthDropItemOf(const DraggingInfo& info)
+{
+    if (!info.hasInApplicationSource() || !info.hasType(KeyedArchive::mimeType)) return nullptr;
+    const TaskList items = Task::readItemsFromPasteboard(info.draggingPasteboard());
+    const TaskPtr item = items.isEmpty() ? nullptr : items.front();
+    if (!item || item->taskType() == monthDropChecklistItem || item->isShared()) return nullptr;
+    return item;
+}
+
+bool isRepeatingSeriesOrInstance(const Task& item)
+{
+    return (item.parentId() == -1 && item.repeatType() != 0) || item.primaryKey() <= -2;
+}
+
+void postAutoSyncOfItems()
+{
+    const CoreData* manager = CoreData::shared();
+    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
+    if (setting && setting->autoZVWSync())
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, AutoSync::items);
+}
+
+}  // namespace
+
+unsigned MonthCellView::draggingEntered(const DraggingInfo& info)
+{
+    if (m_type != 0 || !m_parentView || m_cellDate.isNull()) return DragOperationNone;
+    const TaskPtr item = monthDropItemOf(info);
+    if (!item) return DragOperationNone;
+    // The frame follows the pointer.
+    if (inNavigator()) {
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
+                                                                             static_cast<QObject*>(this));
+        if (m_gray)
+            m_parentView->drawOnlyNavigatorSelectedDayInSiblingMonth(m_cellDate);
+        else
+            m_parentView->drawSelectedDate(m_cellDate, false);
+    } else {
+        m_parentView->drawSelectedDate(m_cellDate, true);
+    }
+    const QList<DraggingImageComponent> components = item->draggingSmallImage();
+    m_dragImage = components.isEmpty() ? QImage() : components.front().contents;
+    return DragOperationGeneric;
+}
+
+unsigned MonthCellView::draggingUpdated(const DraggingInfo& info)
+{
+    if (m_type != 0 || !m_parentView) return DragOperationNone;
+    return monthDropItemOf(info) ? DragOperationGeneric : DragOperationNone;
+}
+
+bool MonthCellView::performDragOperation(const DraggingInfo& info)
+{
+    if (m_type != 0 || !m_parentView || m_cellDate.isNull()) return false;
+    const TaskPtr item = monthDropItemOf(info);
+    if (!item) return false;
+    switch (item->taskType()) {
+    case monthDropTask: changeTaskInfoByDrag(item); break;
+    case monthDropEvent: changeEventInfoByDrag(item); break;
+    case monthDropNote: changeNoteInfoByDrag(item); break;
+    default: return false;
+    }
+    // Whatever the rule did, also after a cancelled question, the day is selected.
+    MainViewAccess* mainView = MainViewAccess::current();
+    MonthView* mainPanel = mainView ? mainView->monthView() : nullptr;
+    MonthCalendarView* mainGrid = mainPanel ? mainPanel->monthCalendarView() : (inNavigator() ? nullptr : m_parentView);
+    if (mainGrid) mainGrid->setMonthDate(m_cellDate);
+    if (CoreData* manager = CoreData::shared()) manager->setCurrentSelectedDay(m_cellDate);
+    if (mainGrid) mainGrid->setCurrentDay(m_cellDate);
+    if (inNavigator() && m_gray) m_parentView->setNavigatorSelectedDayInSiblingMonth(m_cellDate);
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(this));
+    return true;
+}
+
+Date MonthCellView::workingEndOnDay(const Date& day, const QVariantMap& dayManagers)
+{
+    const QStringList& keys = Setting::dayManagerKeys();
+    const qint64 weekday = Utilities::getWeekday(day);
+    qint64 minutes = Setting::defaultWorkEndMinutes;
+    // The end keys follow the seven start keys, Sunday first.
+    const QString key = keys.value(int(weekday) + 6);
+    bool ok = false;
+    const qint64 stored = dayManagers.value(key).toLongLong(&ok);
+    if (ok && stored >= 0 && stored <= 24 * 60) minutes = stored;
+    return Utilities::newDateOnDate(day, minutes / 60, minutes % 60);
+}
+
+bool MonthCellView::changeTaskInfoByDrag(const TaskPtr& task)
+{
+    CoreData* manager = CoreData::shared();
+    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
+    if (task->hasDue() && task->dueEnd().isValid()) {
+        const Date oldDue = task->dueEnd();
+        const Date newDue = Utilities::newDateOnDate(m_cellDate, Utilities::getHour(oldDue), Utilities::getMinute(oldDue));
+        task->setDueEnd(newDue);
+        if (task->startTime().isValid())
+            task->setStartTime(Utilities::newDateFromDate(task->startTime(), newDue.timeIntervalSinceDate(oldDue)));
+    } else {
+        task->setHasDue(1);
+        const Date due = workingEndOnDay(m_cellDate, setting ? setting->dayManagers() : QVariantMap());
+        task->setDueEnd(due);
+        if (task->startTime().isValid() && due < task->startTime()) task->setStartTime(due);
+        auto alert = std::make_shared<AlertObj>();
+        alert->setAlertType(1);
+        alert->setRelativeOffset(-172800);
+        alert->setSoundName(QString());
+        task->updateAlertList({alert});
+    }
+    if (!task->dehydrate()) qWarning() << "The task dropped on the month could not be saved";
+    if (manager && manager->icalSync()) manager->icalSync()->backgroundOneWaySyncUpdateToICalTask(task, 0);
+    postAutoSyncOfItems();
+    return true;
+}
+
+bool MonthCellView::changeEventInfoByDrag(const TaskPtr& event)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || Utilities::compareDateNoTime(event->startTime(), m_cellDate) == 0) return true;
+    const Date cellDay = m_cellDate;
+    auto move = [&event, cellDay] {
+        const Date start = Utilities::newDateOnDate(cellDay, event->startTime());
+        event->setStartTime(start);
+        event->setEndTime(start.dateByAddingTimeInterval(double(event->duration()) * 60));
+    };
+    if (!isRepeatingSeriesOrInstance(*event)) {
+        move();
+        const bool saved = event->parentId() != -1 ? manager->doEditOnlyThisOperatorWithEvent(event)
+                                                    : manager->doEditAllOperatorWithEvent(event);
+        if (!saved) qWarning() << "The event dropped on the month could not be saved";
+        return true;
+    }
+    const bool first = Utilities::today(event->occurrence()) == Utilities::today(event->repeatStartDate());
+    const int answer = AlertPresenter::current().runModal(repeatingEditQuestion(event->isSheduledTask(), first)).button;
+    if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return false;
+    move();
+    bool saved = false;
+    if (answer == AlertResponse::firstButton) saved = manager->doEditOnlyThisOperatorWithEvent(event);
+    else if (first) saved = manager->doEditAllOperatorWithEvent(event);
+    else saved = manager->doEditAllFutureOperatorWithEvent(event);
+    if (!saved) qWarning() << "The event dropped on the month could not be saved";
+    return true;
+}
+
+bool MonthCellView::changeNoteInfoByDrag(const TaskPtr& note)
+{
+    const Date start = note->startTime();
+    note->setStartTime(Utilities::newDateOnDate(m_cellDate, start.isValid() ? Utilities::getHour(start) : 0,
+                                                start.isValid() ? Utilities::getMinute(start) : 0));
+    if (!note->dehydrate()) qWarning() << "The note dropped on the month could not be saved";
+    // Notes stay out of the calendar store.
+    postAutoSyncOfItems();
+    return true;
 }

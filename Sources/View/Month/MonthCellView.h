@@ -2,6 +2,11 @@
 
 #include "CustomNSView.h"
 #include "Date.h"
+#include "DraggingImageComponent.h"
+#include "DropTarget.h"
+#include "ModelTypes.h"
+
+#include <QImage>
 
 class ImageView;
 class MonthCalendarView;
@@ -10,8 +15,9 @@ class TextField;
 // One of the 48 cells of a month grid: a day (its number on a grey that says
 // how busy the day is, a blue label for today, a dimmed number for days of
 // other months, a red dot when tasks are due) or, in column 0, the week
-// number. A click on a day selects it.
-class MonthCellView : public CustomNSView {
+// number. A click on a day selects it. A day cell also takes events, tasks
+// and notes dragged from anywhere in the program and moves them to its day.
+class MonthCellView : public CustomNSView, public DraggingDestination {
     Q_OBJECT
 
 public:
@@ -48,6 +54,23 @@ public:
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
     void mouseDown(const Event& event) override;
 
+    // Drops: only from inside the program, of a decodable item that is
+    // not a checklist item and not shared.
+    unsigned draggingEntered(const DraggingInfo& info) override;
+    unsigned draggingUpdated(const DraggingInfo& info) override;
+    bool performDragOperation(const DraggingInfo& info) override;
+    // The picture the cell gave the last item dragged over it (a running
+    // drag keeps its first picture, so this one is for looking at).
+    QImage dragImage() const { return m_dragImage; }
+    // The three drop rules; false when the move was cancelled.
+    bool changeTaskInfoByDrag(const TaskPtr& task);
+    bool changeEventInfoByDrag(const TaskPtr& event);
+    bool changeNoteInfoByDrag(const TaskPtr& note);
+
+    // The due date a task without one gets on a day: the end of that
+    // weekday's working hours, or the default end when none is stored.
+    static Date workingEndOnDay(const Date& day, const QVariantMap& dayManagers);
+
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
@@ -66,4 +89,5 @@ private:
     double m_freeRatio = 0;
     MonthCalendarView* m_parentView = nullptr;
     int m_type = 0;
+    QImage m_dragImage;
 };

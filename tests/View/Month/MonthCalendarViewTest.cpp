@@ -7,7 +7,15 @@
 #include "MonthView.h"
 
 #include "../../Model/TaskTestFixture.h"
+#include "AlertRequest.h"
+#include "AlertResponse.h"
 #include "Clicks.h"
+#include "DragSource.h"
+#include "KeyedArchive.h"
+#include "RecordingICalSync.h"
+#include "ScriptedAlertPresenter.h"
+#include "ZVWSync.h"
+#include "../../../Sources/Model/Notifications.h"
 #include "CoreData.h"
 #include "Event.h"
 #include "GregorianCalendar.h"
@@ -23,6 +31,8 @@
 #include "TextTable.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 
 #include <gtest/gtest.h>
 
@@ -478,6 +488,280 @@ TEST_F(MonthCalendarViewTest, TheNavigatorStackFollowsTheSelectedDay)
         EXPECT_EQ(framed(), (std::vector<bool>{false, true, false, false}));
         EXPECT_EQ(grid().currentMonth(), 2) << "the main grid shows the clicked month";
     }
+}
+
+// ---- drops on day cells -------------------------------------------------------
+
+std::unique_ptr<QMimeData> payloadOf(const TaskPtr& item)
+{
+    auto payload = std::make_unique<QMimeData>();
+    Task::writeItemsToPasteboard(*payload, TaskList{item});
+    return payload;
+}
+
+QString text(const char* key)
+{
+    return TextTable::localizedString(QString::fromLatin1(key));
+}
+
+class MonthCellDropTest : public MonthCalendarViewTest {
+protected:
+    void SetUp() override
+    {
+        MonthCalendarViewTest::SetUp();
+        auto sync = std::make_unique<RecordingICalSync>();
+        m_sync = sync.get();
+        dataManager().setICalSync(std::move(sync));
+        NotificationCenter::defaultCenter().addObserver(&m_observer, kTaskChanged, nullptr,
+                                                        [this](const Notification&) { ++m_taskChanged; });
+        NotificationCenter::defaultCenter().addObserver(
+            &m_observer, kAutoSyncNotification, nullptr,
+            [this](const Notification& n) { m_autoSyncs.push_back(n.objectAs<qint64>()); });
+        show(day(2024, 3, 13));
+    }
+
+    struct Outcome {
+        bool entered = false;
+        bool dropped = false;
+    };
+    // Plays a drag that enters the cell of the day and drops on it; with a
+    // source the drag runs as a session of this program.
+    Outcome drop(const Date& onDay, std::unique_ptr<QMimeData> payload, bool fromThisProgram = true)
+    {
+        MonthCellView* cell = cellOf(grid(), onDay);
+        EXPECT_NE(cell, nullptr);
+        Outcome outcome;
+        const auto play = [&](const QMimeData* data) {
+            const QPoint at(18, 20);
+            QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(cell, &enter);
+            outcome.entered = enter.isAccepted();
+            QDropEvent dropped(QPointF(at), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(cell, &dropped);
+            outcome.dropped = dropped.isAccepted();
+        };
+        if (!fromThisProgram) {
+            play(payload.get());
+            return outcome;
+        }
+        DragSource::setRunner([&](DragSource::Drag& running) {
+            play(running.payload.get());
+            return DragSource::Outcome{outcome.dropped ? DragOperationGeneric : DragOperationNone, {}};
+        });
+        struct Ending : DraggingSource {
+            void draggingEnded(const QPointF&, unsigned) override {}
+        } ending;
+        Event press;
+        press.type = EventType::LeftMouseDown;
+        press.clickCount = 1;
+        QImage image(20, 10, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::gray);
+        DragSource::beginDrag(&m_source, &ending, std::move(payload), image, QPointF(0, 10), press, DragOperationGeneric);
+        DragSource::setRunner({});
+        return outcome;
+    }
+
+    TaskPtr reread(const TaskPtr& item) { return Task::initWithPrimaryKey(item->primaryKey(), db()); }
+
+    int pushesOf(const TaskPtr& item) const
+    {
+        int pushes = 0;
+        for (const RecordingICalSync::Call& call : m_sync->calls())
+            for (const TaskPtr& pushed : call.items) pushes += pushed && pushed->primaryKey() == item->primaryKey();
+        return pushes;
+    }
+
+    View m_source{QRectF(0, 0, 40, 40)};
+    RecordingICalSync* m_sync = nullptr;
+    QObject m_observer;
+    int m_taskChanged = 0;
+    std::vector<qint64> m_autoSyncs;
+};
+
+TEST_F(MonthCellDropTest, TasksTakeTheDayAtTheirDueTimeOrTheWorkingEnd)
+{
+    ScriptedAlertPresenter alerts;  // no question for tasks
+    setting().setAutoZVWSync(1);
+    QVariantMap hours = setting().dayManagers();
+    hours.insert(QStringLiteral("TuedayEndTime"), 1020);
+    hours.remove(QStringLiteral("FridayEndTime"));
+    setting().setDayManagers(hours);
+
+    struct Case {
+        const char* name;
+        Date due;       // null: none
+        Date start;
+        Date onDay;
+        Date newDue;
+        Date newStart;
+        int alerts;     // -1: left as they were
+    };
+    const Case cases[] = {
+        {"due Monday to Thursday", day(2024, 3, 11, 9, 30), day(2024, 3, 8, 14), day(2024, 3, 14), day(2024, 3, 14, 9, 30),
+         day(2024, 3, 11, 14), -1},
+        {"no due date, on a Tuesday", Date(), day(2024, 3, 1, 8), day(2024, 3, 12), day(2024, 3, 12, 17), day(2024, 3, 1, 8), 1},
+        {"a start later than the new due", Date(), day(2024, 3, 28, 8), day(2024, 3, 12), day(2024, 3, 12, 17),
+         day(2024, 3, 12, 17), 1},
+        {"no working end stored", Date(), day(2024, 3, 1, 8), day(2024, 3, 15), day(2024, 3, 15, 18), day(2024, 3, 1, 8), 1},
+    };
+    for (const Case& c : cases) {
+        auto task = std::make_shared<Task>();
+        task->setTaskType(1);
+        task->setTaskName(QString::fromLatin1(c.name));
+        task->setCalendarId(1);
+        task->setHasDue(c.due.isValid() ? 1 : 0);
+        task->setDueEnd(c.due);
+        task->setStartTime(c.start);
+        task->setAlertValues(QStringLiteral("0/600/Glass"));
+        ASSERT_TRUE(task->insertAndDehydrate());
+        const int changedBefore = m_taskChanged;
+        const size_t syncsBefore = m_autoSyncs.size();
+        const Outcome dropped = drop(c.onDay, payloadOf(task));
+        EXPECT_TRUE(dropped.entered && dropped.dropped) << c.name;
+        const TaskPtr stored = reread(task);
+        EXPECT_EQ(stored->dueEnd(), c.newDue) << c.name;
+        EXPECT_EQ(stored->startTime(), c.newStart) << c.name;
+        const auto alertsNow = stored->createAlertList();
+        if (c.alerts < 0) {
+            EXPECT_EQ(stored->alertValues(), QStringLiteral("0/600/Glass")) << c.name;
+        } else {
+            ASSERT_EQ(alertsNow.size(), c.alerts) << c.name;
+            EXPECT_EQ(alertsNow.front()->alertType(), 1);
+            EXPECT_EQ(alertsNow.front()->relativeOffset(), -172800);
+            EXPECT_EQ(alertsNow.front()->soundName(), QString());
+        }
+        EXPECT_EQ(pushesOf(task), 1) << c.name << ": pushed to the calendar store";
+        EXPECT_EQ(m_autoSyncs.size(), syncsBefore + 1) << c.name;
+        EXPECT_EQ(m_autoSyncs.back(), AutoSync::items);
+        EXPECT_EQ(m_taskChanged, changedBefore + 1) << c.name;
+        EXPECT_EQ(grid().currentDay(), c.onDay) << c.name << ": the drop day is selected";
+        EXPECT_EQ(dataManager().currentSelectedDay(), c.onDay);
+    }
+}
+
+TEST_F(MonthCellDropTest, EventsKeepTheirTimeRepeatingOnesAskAndNotesStayOutOfTheStore)
+{
+    ScriptedAlertPresenter alerts;
+    const TaskPtr event = addEvent(day(2024, 3, 5, 14, 15), day(2024, 3, 5, 16, 45));
+    EXPECT_TRUE(drop(day(2024, 3, 20), payloadOf(event)).dropped);
+    EXPECT_EQ(reread(event)->startTime(), day(2024, 3, 20, 14, 15));
+    EXPECT_EQ(reread(event)->endTime(), day(2024, 3, 20, 16, 45));
+
+    // On its own day nothing changes, yet the day is selected and the change told.
+    const int changedBefore = m_taskChanged;
+    EXPECT_TRUE(drop(day(2024, 3, 20), payloadOf(reread(event))).dropped);
+    EXPECT_EQ(reread(event)->startTime(), day(2024, 3, 20, 14, 15));
+    EXPECT_EQ(m_taskChanged, changedBefore + 1);
+    EXPECT_TRUE(alerts.requests().isEmpty()) << "no question for a one-off event";
+
+    // A later occurrence of a weekly series asks; Cancel changes nothing but the selection.
+    auto master = std::make_shared<Task>();
+    master->setTaskType(0);
+    master->setTaskName(QStringLiteral("Weekly"));
+    master->setCalendarId(1);
+    master->setStartTime(day(2024, 3, 4, 9));
+    master->setEndTime(day(2024, 3, 4, 10));
+    master->setDuration(60);
+    master->setRepeatType(1);
+    master->setIsRepeatForever(1);
+    master->setRepeatStartDate(master->startTime());
+    ASSERT_TRUE(master->insertAndDehydrate());
+    TaskList instances;
+    dataManager().fillRepeatEventInstances(TaskList{master}, instances, day(2024, 3, 11), day(2024, 3, 11, 23));
+    ASSERT_FALSE(instances.isEmpty());
+    alerts.scriptButton(AlertResponse::thirdButton);
+    EXPECT_TRUE(drop(day(2024, 3, 13), payloadOf(instances.front())).dropped);
+    ASSERT_EQ(alerts.requests().size(), 1);
+    EXPECT_EQ(alerts.requests().front().buttonTitles,
+              (QStringList{text("onlyThisEventText"), text("allFutureEventsText"), text("cancelText")}));
+    EXPECT_EQ(alerts.requests().front().messageText, text("editingEventText"));
+    EXPECT_EQ(reread(master)->startTime(), day(2024, 3, 4, 9));
+    EXPECT_EQ(grid().currentDay(), day(2024, 3, 13));
+
+    // A note keeps its time of day and is not pushed.
+    auto note = std::make_shared<Task>();
+    note->setTaskType(3);
+    note->setTaskName(QStringLiteral("Note"));
+    note->setStartTime(day(2024, 3, 2, 7, 40));
+    ASSERT_TRUE(note->insertAndDehydrate());
+    EXPECT_TRUE(drop(day(2024, 3, 27), payloadOf(note)).dropped);
+    EXPECT_EQ(reread(note)->startTime(), day(2024, 3, 27, 7, 40));
+    EXPECT_EQ(pushesOf(note), 0);
+}
+
+TEST_F(MonthCellDropTest, ForeignBrokenChecklistAndSharedDragsAreRefused)
+{
+    ScriptedAlertPresenter alerts;
+    auto item = [](qint64 type, bool shared) {
+        auto made = std::make_shared<Task>();
+        made->setTaskType(type);
+        made->setTaskName(QStringLiteral("Item"));
+        made->setIsShared(shared);
+        made->setHasDue(1);
+        made->setDueEnd(day(2024, 3, 4, 9));
+        EXPECT_TRUE(made->insertAndDehydrate());
+        return made;
+    };
+    auto bytes = [](const QByteArray& data) {
+        auto payload = std::make_unique<QMimeData>();
+        payload->setData(KeyedArchive::mimeType, data);
+        return payload;
+    };
+    const TaskPtr task = item(1, false);
+    struct Case {
+        const char* name;
+        std::unique_ptr<QMimeData> payload;
+        bool fromThisProgram;
+    };
+    Case cases[] = {
+        {"from another program", payloadOf(task), false},
+        {"without the item type", std::make_unique<QMimeData>(), true},
+        {"not decodable", bytes("not an archive"), true},
+        {"a checklist item", payloadOf(item(2, false)), true},
+        {"a shared item", payloadOf(item(1, true)), true},
+    };
+    const int changedBefore = m_taskChanged;
+    for (Case& c : cases) {
+        const Outcome outcome = drop(day(2024, 3, 20), std::move(c.payload), c.fromThisProgram);
+        EXPECT_FALSE(outcome.entered) << c.name;
+        EXPECT_FALSE(outcome.dropped) << c.name;
+    }
+    EXPECT_EQ(reread(task)->dueEnd(), day(2024, 3, 4, 9));
+    EXPECT_EQ(m_taskChanged, changedBefore);
+    EXPECT_EQ(grid().currentDay(), day(2024, 3, 13));
+}
+
+TEST_F(MonthCellDropTest, NoGridIsRebuiltWhileTheRepeatQuestionIsOpen)
+{
+    ScriptedAlertPresenter alerts;
+    auto master = std::make_shared<Task>();
+    master->setTaskType(0);
+    master->setTaskName(QStringLiteral("Weekly"));
+    master->setCalendarId(1);
+    master->setTz(parisZone);
+    master->setStartTime(day(2024, 3, 4, 9));
+    master->setEndTime(day(2024, 3, 4, 10));
+    master->setDuration(60);
+    master->setRepeatType(1);
+    master->setIsRepeatForever(1);
+    master->setRepeatStartDate(master->startTime());
+    ASSERT_TRUE(master->insertAndDehydrate());
+    TaskList instances;
+    dataManager().fillRepeatEventInstances(TaskList{master}, instances, day(2024, 3, 11), day(2024, 3, 11, 23));
+    ASSERT_FALSE(instances.isEmpty());
+    MonthCellView* cell = cellOf(grid(), day(2024, 3, 13));
+    double ratioWhileAsked = -1;
+    alerts.setWhileRunning([&] {
+        m_scheduler.advance(3);
+        ratioWhileAsked = cell->freeRatio();
+    });
+    alerts.scriptButton(AlertResponse::thirdButton);
+    drop(day(2024, 3, 13), payloadOf(instances.front()));
+    EXPECT_DOUBLE_EQ(ratioWhileAsked, 0) << "the delayed refresh waited for the question";
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(cell->freeRatio(), 0.3) << "and ran once it closed";
+    // A cell under a drag keeps the picture it would give.
+    EXPECT_FALSE(cell->dragImage().isNull());
 }
 
 }  // namespace MonthCalendarViewTests
