@@ -153,13 +153,19 @@ void MonthView::reloadDataWithDaylabel(bool withDayLabel, bool forceIfHide)
     if (isHidden() && !forceIfHide) return;
     if (m_isLoading) return;
     m_isLoading = true;
-    static const char* const keys[] = {"sunText", "monText", "tueText", "wedText", "thuText", "friText", "satText"};
+    // Each key written out in its call, so that the text table's check sees it.
+    const QString names[] = {
+        TextTable::localizedString(QStringLiteral("sunText")), TextTable::localizedString(QStringLiteral("monText")),
+        TextTable::localizedString(QStringLiteral("tueText")), TextTable::localizedString(QStringLiteral("wedText")),
+        TextTable::localizedString(QStringLiteral("thuText")), TextTable::localizedString(QStringLiteral("friText")),
+        TextTable::localizedString(QStringLiteral("satText")),
+    };
     const CoreData* manager = CoreData::shared();
     const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
     const int first = setting && setting->weekStartDay() == 1 ? 1 : 0;
     const size_t offset = m_isNavMonth ? 0 : 1;  // "CW" stays first in the main panel
     for (int k = 0; k < 7; ++k) {
-        QString name = TextTable::localizedString(QLatin1String(keys[(first + k) % 7]));
+        QString name = names[(first + k) % 7];
         if (m_isNavMonth) {
             if (name.size() >= 3) name = name.left(2);
         } else {
