@@ -27,6 +27,7 @@
 #include "iCalSync.h"
 
 #include <QDebug>
+#include <QMimeData>
 
 #include <QPainter>
 #include <QPainterPath>
@@ -209,11 +210,7 @@ constexpr qint64 monthDropNote = 3;
 
 TaskPtr monthDropItemOf(const DraggingInfo& info)
 {
-    if (!info.hasInApplicationSource() || !info.hasType(KeyedArchive::mimeType)) return nullptr;
-    const TaskList items = Task::readItemsFromPasteboard(info.draggingPasteboard());
-    const TaskPtr item = items.isEmpty() ? nullptr : items.front();
-    if (!item || item->taskType() == monthDropChecklistItem || item->isShared()) return nullptr;
-    return item;
+    return MonthCellView::itemForDrop(info.draggingPasteboard(), info.hasInApplicationSource());
 }
 
 bool isRepeatingSeriesOrInstance(const Task& item)
@@ -230,6 +227,15 @@ void postAutoSyncOfItems()
 }
 
 }  // namespace
+
+TaskPtr MonthCellView::itemForDrop(const QMimeData& payload, bool fromThisProgram)
+{
+    if (!fromThisProgram || !payload.hasFormat(KeyedArchive::mimeType)) return nullptr;
+    const TaskList items = Task::readItemsFromPasteboard(payload);
+    const TaskPtr item = items.isEmpty() ? nullptr : items.front();
+    if (!item || item->taskType() == monthDropChecklistItem || item->isShared()) return nullptr;
+    return item;
+}
 
 unsigned MonthCellView::draggingEntered(const DraggingInfo& info)
 {

@@ -10,6 +10,7 @@
 
 class ImageView;
 class MonthCalendarView;
+class QMimeData;
 class TextField;
 
 // One of the 48 cells of a month grid: a day (its number on a grey that says
@@ -55,7 +56,8 @@ public:
     void mouseDown(const Event& event) override;
 
     // Drops: only from inside the program, of a decodable item that is
-    // not a checklist item and not shared.
+    // not a checklist item and not shared; null when refused.
+    static TaskPtr itemForDrop(const QMimeData& payload, bool fromThisProgram);
     unsigned draggingEntered(const DraggingInfo& info) override;
     unsigned draggingUpdated(const DraggingInfo& info) override;
     bool performDragOperation(const DraggingInfo& info) override;
