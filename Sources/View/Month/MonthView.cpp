@@ -187,7 +187,7 @@ void MonthView::showMonthTitleWithDay(bool withDay)
         m_dayLabel->setStringValue(QString::number(fields.day));
         // Sized to fit its text, from where it stands.
         const QSizeF size = TextMeasure::sizeOfText(m_dayLabel->stringValue(), m_dayLabel->textFont());
-        m_dayLabel->setFrameSize(QSizeF(std::ceil(size.width()) + 4, std::ceil(size.height())));
+        m_dayLabel->setFrameSize(QSizeF(std::ceil(size.width()) + 6, std::ceil(size.height()) + 4));
     }
     if (!m_isNavMonth) {
         const QRectF title = m_month->frame();
