@@ -9,6 +9,7 @@
 #include "../../Model/TaskTestFixture.h"
 #include "AlertRequest.h"
 #include "AlertResponse.h"
+#include "Button.h"
 #include "Clicks.h"
 #include "DragSource.h"
 #include "KeyedArchive.h"
@@ -31,6 +32,7 @@
 #include "TextTable.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QDropEvent>
 #include <QMimeData>
 
@@ -248,7 +250,8 @@ TEST_F(MonthCalendarViewTest, ShadingBarsDotsAndTodayAppearAfterTheQuietPeriod)
     for (int i = 0; i < 8; ++i) addEvent(day(2024, 3, 14, 8 + i), day(2024, 3, 14, 8 + i, 30));
     addEvent(day(2024, 3, 15, 9), day(2024, 3, 15, 10));
     addEvent(day(2024, 3, 12), GregorianCalendar::dateFromFields(2024, 3, 12, 23, 59, 59), true);
-    addEvent(day(2024, 3, 13), GregorianCalendar::dateFromFields(2024, 3, 13, 23, 59, 59), true);
+    for (int lane = 0; lane < 3; ++lane)
+        addEvent(day(2024, 3, 13), GregorianCalendar::dateFromFields(2024, 3, 13, 23, 59, 59), true);
     addDueTask(day(2024, 3, 21, 17));
     show(day(2024, 3, 13));
     grid().drawMonthCells();
@@ -269,13 +272,16 @@ TEST_F(MonthCalendarViewTest, ShadingBarsDotsAndTodayAppearAfterTheQuietPeriod)
                            Shade{day(2024, 3, 15), 0.3, 200}, Shade{day(2024, 3, 12), 0, 248}}) {
         MonthCellView* cell = cellOf(grid(), s.date);
         EXPECT_DOUBLE_EQ(cell->freeRatio(), s.ratio);
-        EXPECT_EQ(pixelOfCell(cell, QPointF(30, 30)), QColor(s.grey, s.grey, s.grey)) << s.grey;
+        // Above the bar lanes, clear of the number.
+        EXPECT_EQ(pixelOfCell(cell, QPointF(31, 6)), QColor(s.grey, s.grey, s.grey)) << s.grey;
     }
-    // The all-day bars: two, in lane 0; 13 March is row 2, column 3.
-    ASSERT_EQ(grid().arrayOfImageView().size(), 2u);
-    EXPECT_EQ(grid().arrayOfImageView()[1]->frame(), QRectF(137, 77, 35, 22.0 / 3 - 1));
-    const QColor bar = pixel(&grid(), QPointF(150, 80));
-    EXPECT_NE(bar, pixel(&grid(), QPointF(150, 100))) << "the bar covers the shading";
+    // The all-day bars: 12 March, then 13 March (row 2, column 3) in each lane.
+    ASSERT_EQ(grid().arrayOfImageView().size(), 4u);
+    for (int lane = 0; lane < 3; ++lane)
+        EXPECT_EQ(grid().arrayOfImageView()[size_t(lane == 0 ? 1 : lane + 1)]->frame(),
+                  QRectF(137, 77 + lane * 22.0 / 3, 35, 22.0 / 3 - 1));
+    const QColor bar = pixel(&grid(), QPointF(165, 80));
+    EXPECT_NE(bar, pixel(&grid(), QPointF(165, 72))) << "the bar covers the shading";
     EXPECT_NE(bar.red() == bar.green() && bar.green() == bar.blue(), true) << "the bar has its category's colour";
 
     // The due dot, today's label and the selection frame.
@@ -357,6 +363,26 @@ TEST_F(MonthCalendarViewTest, TitleHeaderAndLanguage)
     for (const char* key : {"monText", "tueText", "wedText", "thuText", "friText", "satText", "sunText"})
         expected << TextTable::localizedString(QLatin1String(key)).toUpper();
     EXPECT_EQ(header, expected);
+    saveScreenshot(m_panel.get(), QStringLiteral("month-main-monday"));
+
+    // The tip button shows while the pointer is over the title.
+    Event over;
+    over.type = EventType::MouseEntered;
+    over.locationInWindow = m_panel->convertPointToWindow(QPointF(100, 15));
+    m_panel->mouseEntered(over);
+    EXPECT_FALSE(m_panel->guruButton()->isHidden());
+    m_panel->mouseExited(over);
+    EXPECT_TRUE(m_panel->guruButton()->isHidden());
+
+    // A panel made in Japanese has no big day number.
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    MonthView japanese(QRectF(0, 0, 280, 243));
+    QLocale::setDefault(previous);
+    EXPECT_EQ(japanese.dayLabel(), nullptr);
+    EXPECT_EQ(japanese.panelLang(), QStringLiteral("ja"));
+    japanese.reloadDataWithDaylabel(true, true);
+    saveScreenshot(&japanese, QStringLiteral("month-main-ja"));
 
     MonthView navigatorPanel(QRectF(0, 0, 170, 195), true, true);
     navigatorPanel.monthCalendarView()->setMonthDate(day(2024, 3, 1));
@@ -752,6 +778,7 @@ TEST_F(MonthCellDropTest, NoGridIsRebuiltWhileTheRepeatQuestionIsOpen)
     MonthCellView* cell = cellOf(grid(), day(2024, 3, 13));
     double ratioWhileAsked = -1;
     alerts.setWhileRunning([&] {
+        saveScreenshot(m_panel.get(), QStringLiteral("month-cell-under-drag"));
         m_scheduler.advance(3);
         ratioWhileAsked = cell->freeRatio();
     });
