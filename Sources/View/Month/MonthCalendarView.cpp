@@ -182,9 +182,11 @@ bool MonthCalendarView::drawOnlyNavigatorSelectedDayInSiblingMonth(const Date& d
     return false;
 }
 
-bool MonthCalendarView::setNavigatorSelectedDayInSiblingMonth(const Date& date)
+bool MonthCalendarView::setNavigatorSelectedDayInSiblingMonth(const Date& day)
 {
     if (!isNavMonth()) return true;
+    // A copy: the day may be a cell's, and moving the stack gives the cell another.
+    const Date date = day;
     bool atEdge = false;
     MonthView* panel = siblingPanel(date, atEdge);
     if (!panel) return false;

@@ -174,8 +174,11 @@ void MonthCellView::mouseDown(const Event&)
 {
     if (m_type == 1 || !m_parentView || m_cellDate.isNull()) return;
     MonthCalendarView* grid = m_parentView;
+    // The cell may show another day once the stack has moved: keep this one.
+    const Date date = m_cellDate;
+    const bool gray = m_gray;
     if (!inNavigator()) {
-        if (!grid->setCurrentDay(m_cellDate)) {
+        if (!grid->setCurrentDay(date)) {
             if (MonthView* panel = grid->parentView()) panel->showMonthTitleWithDay(true);
         } else {
             grid->reloadData();
@@ -187,14 +190,14 @@ void MonthCellView::mouseDown(const Event&)
     MainViewAccess* mainView = MainViewAccess::current();
     MonthView* mainPanel = mainView ? mainView->monthView() : nullptr;
     MonthCalendarView* mainGrid = mainPanel ? mainPanel->monthCalendarView() : nullptr;
-    if (mainGrid) mainGrid->setMonthDate(m_cellDate);
-    if (m_gray)
-        grid->setNavigatorSelectedDayInSiblingMonth(m_cellDate);
+    if (mainGrid) mainGrid->setMonthDate(date);
+    if (gray)
+        grid->setNavigatorSelectedDayInSiblingMonth(date);
     else
-        grid->drawSelectedDate(m_cellDate, false);
+        grid->drawSelectedDate(date, false);
     if (mainView && mainView->isPlannerExpand() && mainGrid) {
-        mainGrid->setCurrentDay(m_cellDate, false);
-        mainGrid->setMonthDate(m_cellDate);
+        mainGrid->setCurrentDay(date, false);
+        mainGrid->setMonthDate(date);
         mainView->reloadPlannerView(false);
     }
 }
@@ -269,6 +272,9 @@ bool MonthCellView::performDragOperation(const DraggingInfo& info)
     if (m_type != 0 || !m_parentView || m_cellDate.isNull()) return false;
     const TaskPtr item = monthDropItemOf(info);
     if (!item) return false;
+    // The cell may show another day once the stack has moved: keep this one.
+    const Date date = m_cellDate;
+    const bool gray = m_gray;
     switch (item->taskType()) {
     case monthDropTask: changeTaskInfoByDrag(item); break;
     case monthDropEvent: changeEventInfoByDrag(item); break;
@@ -279,10 +285,10 @@ bool MonthCellView::performDragOperation(const DraggingInfo& info)
     MainViewAccess* mainView = MainViewAccess::current();
     MonthView* mainPanel = mainView ? mainView->monthView() : nullptr;
     MonthCalendarView* mainGrid = mainPanel ? mainPanel->monthCalendarView() : (inNavigator() ? nullptr : m_parentView);
-    if (mainGrid) mainGrid->setMonthDate(m_cellDate);
-    if (CoreData* manager = CoreData::shared()) manager->setCurrentSelectedDay(m_cellDate);
-    if (mainGrid) mainGrid->setCurrentDay(m_cellDate);
-    if (inNavigator() && m_gray) m_parentView->setNavigatorSelectedDayInSiblingMonth(m_cellDate);
+    if (mainGrid) mainGrid->setMonthDate(date);
+    if (CoreData* manager = CoreData::shared()) manager->setCurrentSelectedDay(date);
+    if (mainGrid) mainGrid->setCurrentDay(date);
+    if (inNavigator() && gray) m_parentView->setNavigatorSelectedDayInSiblingMonth(date);
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(this));
     return true;
 }

@@ -405,6 +405,11 @@ TEST_F(MonthCalendarViewTest, TitleHeaderAndLanguage)
         m_panel->showMonthTitleWithDay(l.withDay);
         EXPECT_EQ(m_panel->monthLabel()->stringValue(), l.title) << l.lang;
     }
+    // A hidden panel waits for a forced reload.
+    m_panel->setPreferredLang(QString());
+    grid().setMonthDate(day(2024, 6, 1));
+    m_panel->reloadDataWithDaylabel(true);
+    EXPECT_EQ(m_panel->monthLabel()->stringValue(), QStringLiteral("March 2024"));
 }
 
 TEST_F(MonthCalendarViewTest, MonthStepsTodayAndSwipes)
@@ -513,6 +518,26 @@ TEST_F(MonthCalendarViewTest, TheNavigatorStackFollowsTheSelectedDay)
         EXPECT_TRUE(m_mainView->calls().contains(p.call)) << p.call.toStdString();
         EXPECT_EQ(framed(), (std::vector<bool>{false, true, false, false}));
         EXPECT_EQ(grid().currentMonth(), 2) << "the main grid shows the clicked month";
+    }
+
+    // A grey day goes to the month that shows it, or moves the stack past its end.
+    setting().setIsWeekPlannerPinned(0);
+    struct Grey {
+        int panel;
+        Date date;
+        std::vector<int> months;
+        std::vector<bool> framed;
+        int selectedIn;
+    };
+    for (const Grey& g : {Grey{1, day(2025, 3, 3), {1, 2, 3, 4}, {false, false, true, false}, 2},
+                          Grey{3, day(2025, 5, 2), {5, 6, 7, 8}, {true, false, false, false}, 0}}) {
+        MonthCellView* cell = cellOf(*panels[size_t(g.panel)]->monthCalendarView(), g.date);
+        ASSERT_TRUE(cell && cell->gray());
+        Clicks::click(m_navigator.get(), Clicks::inWindow(cell, QPointF(5, 20)));
+        EXPECT_EQ(months(), g.months);
+        EXPECT_EQ(framed(), g.framed);
+        EXPECT_EQ(panels[size_t(g.selectedIn)]->monthCalendarView()->currentDay(), g.date);
+        EXPECT_EQ(dataManager().currentSelectedDay(), g.date);
     }
 }
 
