@@ -530,6 +530,19 @@ def day_body(x, y, pixel):
     return in_rect(x, y, 4.0, 8.0, 12.0, 10.0)
 
 
+def month_step(forward):
+    """A small filled triangle for the mini month's previous and next month,
+    pointing left or right, centred in its square."""
+    tip, back = (13.0, 5.0) if forward else (5.0, 13.0)
+
+    def shape(x, y):
+        points = [(back, 4.0), (tip, 9.0), (back, 14.0)]
+        if polygon_distance(x, y, points) <= 0.0:
+            return BUTTON_MARK
+        return None
+    return shape
+
+
 def week(x, y, pixel):
     """A page of seven columns one point wide and a point apart under a top
     band; they span 13 points, so centred they would sit half a point off the
@@ -784,6 +797,8 @@ IMAGES = {
     "tab_project_normal": (project_icon(TAB_ICON_NORMAL), 16),
     "tab_project_highlight": (project_icon(TAB_ICON_SELECTED), 16),
     "guru_icon": (guru_mark, 20),
+    "month_prev": (month_step(False), 18),
+    "month_next": (month_step(True), 18),
     "timezone": (globe, 20),
     # The task pane.
     "filter_all": (filter_all, 16),

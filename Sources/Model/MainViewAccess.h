@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariantMap>
 
+class MonthNavigation;
 class MonthView;
 class Popover;
 class QObject;
@@ -76,6 +77,14 @@ public:
     virtual void setCurrentItemContentTab(int tab) { (void)tab; }
     // The mini month, which the editors refresh after a timed change.
     virtual MonthView* monthView() const { return nullptr; }
+    // The month navigator beside a pinned planner.
+    virtual MonthNavigation* monthNav() const { return nullptr; }
+    // The note list of the list module, after the selected day moved.
+    virtual void reloadNoteList() {}
+    // The pinned month planner's expanded row, and the pinned week
+    // planner's grown band, fold back.
+    virtual void resetMonthPlannerExpandRow() {}
+    virtual void collapseWeekPlannerBand() {}
     // The shadow under the grown quick-add bar, as high as the height.
     virtual void setShadowLocationWithHeight(double height) { (void)height; }
 

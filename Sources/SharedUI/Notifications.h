@@ -33,6 +33,11 @@ inline const QString kAutoBackupReloadDataNotification =
     QStringLiteral("com.qrb.zvm.AutoBackupReloadDataNotification");
 // The navigator's months drop their selection (object: the main view).
 inline const QString kClearSelectedNavigatorMonth = QStringLiteral("clearSelectedNavigatorMonthNotification.");
+// A navigator month grid shows another month (object: the grid).
+inline const QString kSelectedMonthChangedNotification = QStringLiteral("selectedMonthChangedNotification.");
+// A month grid was redrawn: every grid restarts its delay before bars and
+// shading (object: the grid).
+inline const QString kNextPrevMonthNotification = QStringLiteral("com.qrb.zvm.NextPrevMonthNotification");
 // An open time-zone list closes. Posted by the application object, on the
 // main thread, after every left or right press (object: the press, an
 // Event), and by the list's keys: no object chooses the selected row, false

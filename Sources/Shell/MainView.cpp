@@ -490,6 +490,12 @@ void MainView::reloadLeftPageData()
     if (m_isPlannerExpand) reloadPlannerView(true);
 }
 
+void MainView::reloadNoteList()
+{
+    if (!isWindowVisible()) return;
+    m_listModuleView->noteListView()->reloadData();
+}
+
 void MainView::reloadDataDayCalendar()
 {
     if (!isWindowVisible()) return;

@@ -70,7 +70,11 @@ public:
     ImageView* rightBgImage() const { return m_rightBgImage; }
     QuickAddView* quickAddView() const { return m_quickAddView; }
     MonthView* monthView() const override { return m_monthView; }
-    MonthNavigation* monthNav() const { return m_monthNav; }
+    MonthNavigation* monthNav() const override { return m_monthNav; }
+    void reloadNoteList() override;
+    // The planners here do not expand yet: nothing to fold back.
+    void resetMonthPlannerExpandRow() override {}
+    void collapseWeekPlannerBand() override {}
     DayCalendarView* dayCalendarView() const { return m_dayCalendarView; }
     Button* showHideBtn() const { return m_showHideBtn; }
     Button* togglePinBtn() const { return m_togglePinBtn; }

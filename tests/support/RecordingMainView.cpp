@@ -125,6 +125,21 @@ void RecordingMainView::showProjectModuleAndReloadData()
     record(QStringLiteral("showProjectModule"));
 }
 
+void RecordingMainView::reloadNoteList()
+{
+    record(QStringLiteral("reloadNotes"));
+}
+
+void RecordingMainView::resetMonthPlannerExpandRow()
+{
+    record(QStringLiteral("collapseMonthRow"));
+}
+
+void RecordingMainView::collapseWeekPlannerBand()
+{
+    record(QStringLiteral("collapseWeekBand"));
+}
+
 void RecordingMainView::reloadPlannerView(bool forceNavigator)
 {
     record(QStringLiteral("reloadPlanner %1").arg(forceNavigator ? 1 : 0));

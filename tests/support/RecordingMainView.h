@@ -60,6 +60,12 @@ public:
     int currentItemContentTab() const override { return contentTab; }
     void setCurrentItemContentTab(int tab) override { contentTab = tab; }
     MonthView* monthView() const override { return month; }
+    MonthNavigation* monthNav() const override { return navigator; }
+    MonthNavigation* navigator = nullptr;
+    // Recorded as "reloadNotes", "collapseMonthRow" and "collapseWeekBand".
+    void reloadNoteList() override;
+    void resetMonthPlannerExpandRow() override;
+    void collapseWeekPlannerBand() override;
     bool hasPopupFlag = false;
     bool canRefresh = true;
     bool manualClose = false;

@@ -24,6 +24,7 @@ enum class EventType {
     KeyDown,
     KeyUp,
     ScrollWheel,
+    Swipe,
 };
 
 // Where a scroll stands in a gesture of a trackpad; None for a wheel's notch.
@@ -69,7 +70,8 @@ struct Event {
     int clickCount = 0;     // 1 for a single press, 2 for a double click ...; 0 for moves
     // A drag's movement since the last drag event, in points, y up (positive
     // is upward). A scroll's amount in wheel notches (fractions from a
-    // trackpad), positive toward the top and the left of the content.
+    // trackpad), positive toward the top and the left of the content. A
+    // swipe's direction: -1 or 1 across, 0 when it went up or down.
     double deltaX = 0;
     double deltaY = 0;
     ScrollPhase phase = ScrollPhase::None;

@@ -7,9 +7,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QStyleHints>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -632,6 +634,33 @@ void View::wheelEvent(QWheelEvent* qtEvent)
     if (!alive) return qtEvent->accept();
     if (m_passedOn) qtEvent->ignore();
     else qtEvent->accept();
+}
+
+void View::swipeWithEvent(const Event&) { passOn(); }
+
+bool View::event(QEvent* qtEvent)
+{
+    // Only platforms with a native swipe send one; X11 usually does not.
+    if (qtEvent->type() != QEvent::NativeGesture) return QWidget::event(qtEvent);
+    auto* gesture = static_cast<QNativeGestureEvent*>(qtEvent);
+    if (gesture->gestureType() != Qt::SwipeNativeGesture) return QWidget::event(qtEvent);
+    m_passedOn = false;
+    const QPointer<View> alive(this);
+    Event event = eventFrom(gesture, EventType::Swipe);
+    const QPointF delta = gesture->delta();
+    // Qt gives the swipe as an angle in value() where no delta is carried.
+    const double angle = gesture->value();
+    event.deltaX = delta.x() != 0 ? (delta.x() < 0 ? -1 : 1)
+                   : std::abs(std::cos(qDegreesToRadians(angle))) > 0.5 ? (std::cos(qDegreesToRadians(angle)) < 0 ? -1 : 1)
+                                                                        : 0;
+    swipeWithEvent(event);
+    if (!alive) return true;
+    if (m_passedOn) {
+        qtEvent->ignore();
+        return false;
+    }
+    qtEvent->accept();
+    return true;
 }
 
 void View::keyPressEvent(QKeyEvent* qtEvent)

@@ -133,6 +133,9 @@ public:
     virtual void otherMouseUp(const Event& event);
     virtual void mouseMoved(const Event& event);
     virtual void scrollWheel(const Event& event);
+    // A horizontal swipe of the platform's native gesture (deltaX negative
+    // toward the left); passed on to the superview unless taken.
+    virtual void swipeWithEvent(const Event& event);
     virtual void keyDown(const Event& event);
     virtual void keyUp(const Event& event);
     // Tracking: entered and exited as the mouse crosses a tracking
@@ -184,6 +187,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;

@@ -1,12 +1,95 @@
 #pragma once
 
-#include "View.h"
+#include "CustomNSView.h"
+#include "Date.h"
+#include "DraggingImageComponent.h"
+#include "DropTarget.h"
+#include "ModelTypes.h"
 
-// One day cell of a month grid; a sender of "Task changed" the main view
-// tells apart. Its drawing comes with the month views.
-class MonthCellView : public View {
+#include <QImage>
+
+class ImageView;
+class MonthCalendarView;
+class QMimeData;
+class TextField;
+
+// One of the 48 cells of a month grid: a day (its number on a grey that says
+// how busy the day is, a blue label for today, a dimmed number for days of
+// other months, a red dot when tasks are due) or, in column 0, the week
+// number. A click on a day selects it. A day cell also takes events, tasks
+// and notes dragged from anywhere in the program and moves them to its day.
+class MonthCellView : public CustomNSView, public DraggingDestination {
     Q_OBJECT
 
 public:
-    using View::View;
+    explicit MonthCellView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~MonthCellView() override;
+
+    Date cellDate() const { return m_cellDate; }
+    // Cut to midnight; the null date changes nothing.
+    void setCellDate(const Date& date);
+    int cellType() const { return m_cellType; }
+    void setCellType(int cellType) { m_cellType = cellType; }
+    int cellRow() const { return m_cellRow; }
+    int cellCol() const { return m_cellCol; }
+    void setCellPosition(int row, int column);
+    // 0 a day, 1 the week number.
+    int type() const { return m_type; }
+    void setType(int type);
+    bool gray() const { return m_gray; }
+    // Also refreshes the look of the label (today, dimmed).
+    void setGray(bool gray);
+    bool hasDot() const { return m_hasDot; }
+    void setHasDot(bool hasDot);
+    double freeRatio() const { return m_freeRatio; }
+    // Also sets the background to the ratio's grey.
+    void setFreeRatio(double ratio);
+    void setWeekNumber(int number);
+    bool isToday() const;
+
+    MonthCalendarView* parentView() const { return m_parentView; }
+    void setParentView(MonthCalendarView* grid) { m_parentView = grid; }
+    TextField* dayLabel() const { return m_dayLabel; }
+    ImageView* dotView() const { return m_dotView; }
+
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    void mouseDown(const Event& event) override;
+
+    // Drops: only from inside the program, of a decodable item that is
+    // not a checklist item and not shared; null when refused.
+    static TaskPtr itemForDrop(const QMimeData& payload, bool fromThisProgram);
+    unsigned draggingEntered(const DraggingInfo& info) override;
+    unsigned draggingUpdated(const DraggingInfo& info) override;
+    bool performDragOperation(const DraggingInfo& info) override;
+    // The picture the cell gave the last item dragged over it (a running
+    // drag keeps its first picture, so this one is for looking at).
+    QImage dragImage() const { return m_dragImage; }
+    // The three drop rules; false when the move was cancelled.
+    bool changeTaskInfoByDrag(const TaskPtr& task);
+    bool changeEventInfoByDrag(const TaskPtr& event);
+    bool changeNoteInfoByDrag(const TaskPtr& note);
+
+    // The due date a task without one gets on a day: the end of that
+    // weekday's working hours, or the default end when none is stored.
+    static Date workingEndOnDay(const Date& day, const QVariantMap& dayManagers);
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+
+private:
+    bool inNavigator() const;
+    void refreshLabelLook();
+
+    Date m_cellDate;
+    int m_cellType = 0;
+    int m_cellRow = 0;
+    int m_cellCol = 0;
+    TextField* m_dayLabel = nullptr;
+    bool m_gray = false;
+    bool m_hasDot = false;
+    ImageView* m_dotView = nullptr;
+    double m_freeRatio = 0;
+    MonthCalendarView* m_parentView = nullptr;
+    int m_type = 0;
+    QImage m_dragImage;
 };

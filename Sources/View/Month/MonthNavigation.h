@@ -6,9 +6,10 @@
 
 class MonthView;
 
-// The stack of navigator months shown in planner mode. For now it holds its
-// months (the first one showing the mini month's month) and counts the
-// reloads asked of it; its drawing comes with the month views.
+// The month navigator shown beside a pinned planner: three panels (four from
+// 780 points high) showing consecutive months, kept in step with the
+// selected day of the data manager. At most one of its months frames the
+// selected day.
 class MonthNavigation : public View {
     Q_OBJECT
 
@@ -16,25 +17,28 @@ public:
     explicit MonthNavigation(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~MonthNavigation() override;
 
+    // The number of panels and their size for a navigator height.
+    static int panelCountForHeight(double height);
+    static QSizeF panelSizeForHeight(double height);
+
     // The week start it was last laid out with, as the setting weekStartDay
     // counts it (1 Monday, any other value Sunday).
     int weekStart() const { return m_weekStart; }
+    void setWeekStart(int weekStart) { m_weekStart = weekStart; }
     const std::vector<MonthView*>& monthList() const { return m_monthList; }
 
-    // Reloads when what it shows is out of date (the week start changed).
-    void reloadDataIfNeed();
-    // Lays out again whatever it shows, taking the current week start.
-    void forceReloadData();
+    // Follows the selected day: the months stay while they show it, else
+    // the stack starts with its month; the panel that shows it frames it.
     void reloadData();
-
-    int reloadCount() const { return m_reloadCount; }
-    int forcedReloadCount() const { return m_forcedReloadCount; }
+    // Rebuilds the stack from the selected day's month.
+    void forceReloadData();
+    // Restarts the delayed refresh (bars and shading) of every month.
+    void reloadDataIfNeed();
+    // Every month drops its frame; a pinned planner collapses its expanded
+    // row or band.
+    void clearNavigatorSelected();
 
 private:
-    static int weekStartOfSettings();
-
     std::vector<MonthView*> m_monthList;
     int m_weekStart = 0;
-    int m_reloadCount = 0;
-    int m_forcedReloadCount = 0;
 };
