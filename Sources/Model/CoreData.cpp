@@ -282,6 +282,11 @@ void CoreData::appendToWorkingList(const TaskList& added)
 {
     const qsizetype before = m_allTasksEventsAdes.size();
     m_allTasksEventsAdes.append(added);
+    // Each record is marked before its key is read (see Task::takeKey).
+    for (const TaskPtr& item : added) item->markListed();
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (m_listedByKeyFresh)
+        for (const TaskPtr& item : added) m_listedByKey.insert(item->primaryKey(), item.get());
     Transaction* open = Transaction::current();
     if (!open || added.isEmpty()) return;
     // The undo actions run newest first, so the list is back to what this
@@ -290,34 +295,55 @@ void CoreData::appendToWorkingList(const TaskList& added)
         QMutexLocker lock(&m_listMutex);
         if (m_allTasksEventsAdes.size() > before)
             m_allTasksEventsAdes.remove(before, m_allTasksEventsAdes.size() - before);
+        m_listedByKeyFresh = false;
     });
 }
 
 TaskList CoreData::removeFromWorkingList(const std::function<bool(const TaskPtr&)>& taken)
 {
+    std::vector<qsizetype> places;
+    for (qsizetype i = 0; i < m_allTasksEventsAdes.size(); ++i)
+        if (taken(m_allTasksEventsAdes.at(i))) places.push_back(i);
+    return removeWorkingListEntriesAt(places);
+}
+
+TaskList CoreData::removeWorkingListEntriesAt(const std::vector<qsizetype>& places)
+{
     struct Removed {
         qsizetype index;  // in the list before the removal
         TaskPtr item;
     };
+    if (places.empty()) return {};
     std::vector<Removed> removed;
-    qsizetype kept = 0;
-    for (qsizetype i = 0; i < m_allTasksEventsAdes.size(); ++i) {
-        if (taken(m_allTasksEventsAdes.at(i))) {
-            removed.push_back({i, m_allTasksEventsAdes.at(i)});
+    removed.reserve(places.size());
+    // Only the entries from the first place on move, and they move: a copy
+    // of each shared pointer would count it up and down.
+    TaskPtr* entries = m_allTasksEventsAdes.data();
+    const qsizetype size = m_allTasksEventsAdes.size();
+    qsizetype kept = places.front();
+    auto next = places.cbegin();
+    for (qsizetype i = places.front(); i < size; ++i) {
+        if (next != places.cend() && *next == i) {
+            removed.push_back({i, std::move(entries[i])});
+            ++next;
         } else {
-            if (kept != i) m_allTasksEventsAdes[kept] = m_allTasksEventsAdes.at(i);
-            ++kept;
+            entries[kept++] = std::move(entries[i]);
         }
     }
-    if (removed.empty()) return {};
     m_allTasksEventsAdes.resize(kept);
+    const bool indexFollows = m_listedByKeyFresh && m_listedByKeyChanges == ListedMark::keyChanges();
+    m_listedByKeyFresh = indexFollows;
     TaskList items;
     items.reserve(qsizetype(removed.size()));
-    for (const Removed& entry : removed) items.append(entry.item);
+    for (const Removed& entry : removed) {
+        items.append(entry.item);
+        if (indexFollows) m_listedByKey.remove(entry.item->primaryKey(), entry.item.get());
+    }
     Transaction* open = Transaction::current();
     if (!open) return items;
     open->onRollback([this, removed = std::move(removed)] {
         QMutexLocker lock(&m_listMutex);
+        m_listedByKeyFresh = false;
         if (removed.size() <= 4) {
             for (const Removed& entry : removed) m_allTasksEventsAdes.insert(entry.index, entry.item);
             return;
@@ -340,11 +366,45 @@ void CoreData::clearWorkingList()
 {
     TaskList cleared;
     cleared.swap(m_allTasksEventsAdes);
+    m_listedByKey.clear();
+    m_listedByKeyFresh = false;
     if (Transaction* open = Transaction::current())
         open->onRollback([this, cleared = std::move(cleared)] {
             QMutexLocker lock(&m_listMutex);
             m_allTasksEventsAdes = cleared;
+            m_listedByKeyFresh = false;
         });
+}
+
+std::vector<qsizetype> CoreData::placesOfListedKeys(const QList<qint64>& keys)
+{
+    // The count is read before the keys: a change while the index is built
+    // makes it stale at once.
+    const quint64 changes = ListedMark::keyChanges();
+    if (!m_listedByKeyFresh || m_listedByKeyChanges != changes) {
+        m_listedByKey.clear();
+        m_listedByKey.reserve(m_allTasksEventsAdes.size());
+        for (const TaskPtr& item : std::as_const(m_allTasksEventsAdes)) m_listedByKey.insert(item->primaryKey(), item.get());
+        m_listedByKeyFresh = true;
+        m_listedByKeyChanges = changes;
+    }
+    QSet<const Task*> wanted;
+    qsizetype entriesWanted = 0;
+    for (const qint64 key : QSet<qint64>(keys.cbegin(), keys.cend())) {
+        for (auto it = m_listedByKey.constFind(key); it != m_listedByKey.cend() && it.key() == key; ++it) {
+            wanted.insert(it.value());
+            ++entriesWanted;
+        }
+    }
+    std::vector<qsizetype> places;
+    if (wanted.isEmpty()) return places;
+    // From the end: the rows a command deletes are most often the ones it
+    // has just added. The walk ends once every entry of the keys is found.
+    const TaskPtr* entries = m_allTasksEventsAdes.constData();
+    for (qsizetype i = m_allTasksEventsAdes.size() - 1; i >= 0 && qsizetype(places.size()) < entriesWanted; --i)
+        if (wanted.contains(entries[i].get())) places.push_back(i);
+    std::reverse(places.begin(), places.end());
+    return places;
 }
 
 void CoreData::doWithAllTasksEventsAdes(const std::optional<TaskList>& list, qint64 action)
@@ -376,11 +436,10 @@ void CoreData::doWithAllTasksEventsAdes(const std::optional<TaskList>& list, qin
 void CoreData::dropFromWorkingList(const QList<qint64>& keys)
 {
     if (keys.isEmpty()) return;
-    const QSet<qint64> gone(keys.cbegin(), keys.cend());
     std::optional<TaskList> removed;
     {
         QMutexLocker lock(&m_listMutex);
-        removed = removeFromWorkingList([&gone](const TaskPtr& item) { return gone.contains(item->primaryKey()); });
+        removed = removeWorkingListEntriesAt(placesOfListedKeys(keys));
     }
     if (removed->isEmpty()) return;
     Transaction::afterCommitOrNow([this, removed] { updateAlarmsForListAction(removed, ListAction::Remove); });

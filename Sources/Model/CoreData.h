@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class LocalNotification;
 class Notification;
@@ -781,7 +782,12 @@ private:
     void appendToWorkingList(const TaskList& added);
     // Answers the items taken out, in their order.
     TaskList removeFromWorkingList(const std::function<bool(const TaskPtr&)>& taken);
+    // The same for the entries at these places (ascending).
+    TaskList removeWorkingListEntriesAt(const std::vector<qsizetype>& places);
     void clearWorkingList();
+    // The places of the working list's entries with these keys, ascending,
+    // found by the index by key (rebuilt first when it is stale).
+    std::vector<qsizetype> placesOfListedKeys(const QList<qint64>& keys);
 
     CalendarList calendarListAfterReload() const;
     // The form in which two category or tag names are compared.
@@ -849,6 +855,13 @@ private:
 
     mutable QMutex m_listMutex;
     TaskList m_allTasksEventsAdes;
+    // The working list's entries by key, for the deletions that name their
+    // rows by key; under m_listMutex. It follows appends and removals, and
+    // is rebuilt at its next use after a change it does not follow (a clear,
+    // an undo of the list) or a key change of a listed record.
+    QMultiHash<qint64, const Task*> m_listedByKey;
+    bool m_listedByKeyFresh = false;
+    quint64 m_listedByKeyChanges = 0;
     CalendarList m_calendarList;
     TagList m_tagList;
     LinkList m_linkList;

@@ -33,6 +33,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -474,14 +475,37 @@ void CoreData::addTasksToListFromCalendarList(const QList<qint64>& calendarIds)
     if (!TaskQuery::databaseReadyOrSay() || calendarIds.isEmpty()) return;
     const ActiveOnlyRule activeOnly(currentSetting());
     TaskList loaded = itemsOfCategories(calendarIds);
-    QHash<qint64, TaskList> byCategory;
-    for (TaskPtr& item : loaded) {
-        const bool dropped = item->taskType() == ItemKind::Task ? activeOnly.drops(*item) : isListedException(*item);
-        if (!dropped) byCategory[item->calendarId()].append(std::move(item));
+    // A stable counting sort by the category's place in the order given: a
+    // list per category grew and copied itself, and was copied again whole.
+    QHash<qint64, qsizetype> placeOf;
+    placeOf.reserve(calendarIds.size());
+    for (qint64 key : calendarIds)
+        if (!placeOf.contains(key)) placeOf.insert(key, placeOf.size());
+    std::vector<qsizetype> placeOfItem(size_t(loaded.size()), -1);
+    std::vector<qsizetype> groupStart(size_t(placeOf.size()) + 1, 0);
+    for (qsizetype i = 0; i < loaded.size(); ++i) {
+        const Task& item = *loaded.at(i);
+        const bool dropped = item.taskType() == ItemKind::Task ? activeOnly.drops(item) : isListedException(item);
+        const auto place = placeOf.constFind(item.calendarId());
+        if (dropped || place == placeOf.cend()) continue;
+        placeOfItem[size_t(i)] = *place;
+        ++groupStart[size_t(*place) + 1];
     }
+    for (size_t place = 1; place < groupStart.size(); ++place) groupStart[place] += groupStart[place - 1];
+    std::vector<TaskPtr> grouped(size_t(groupStart.back()));
+    std::vector<qsizetype> next(groupStart.begin(), groupStart.end() - 1);
+    for (qsizetype i = 0; i < loaded.size(); ++i)
+        if (const qsizetype place = placeOfItem[size_t(i)]; place >= 0)
+            grouped[size_t(next[size_t(place)]++)] = std::move(loaded[i]);
+    loaded.clear();
     TaskList admitted;
-    admitted.reserve(loaded.size());
-    for (qint64 key : calendarIds) admitted.append(byCategory.value(key));
+    admitted.reserve(qsizetype(grouped.size()));
+    // A category named twice enters twice, as the list per category did.
+    for (qint64 key : calendarIds) {
+        const qsizetype place = placeOf.value(key);
+        for (qsizetype at = groupStart[size_t(place)]; at < groupStart[size_t(place) + 1]; ++at)
+            admitted.append(grouped[size_t(at)]);
+    }
     if (!admitted.isEmpty()) doWithAllTasksEventsAdes(admitted, ListAction::Add);
 }
 

@@ -387,7 +387,7 @@ bool Task::insertIntoDatabase(sqlite3*)
     StatementReset reset(statement);
     bindInt64(statement, 1, m_taskOrder);
     if (!stepDone(statement, insertErrorText)) return false;
-    m_primaryKey = sqlite3_last_insert_rowid(sharedDatabase());
+    takeKey(sqlite3_last_insert_rowid(sharedDatabase()));
     return true;
 }
 
@@ -416,7 +416,7 @@ bool Task::insertAndDehydrate()
             StatementReset reset(statement);
             bindColumns(statement);
             if (!stepDone(statement, insertErrorText)) return false;
-            m_primaryKey = sqlite3_last_insert_rowid(sharedDatabase());
+            takeKey(sqlite3_last_insert_rowid(sharedDatabase()));
             m_dirty = false;
             written = true;
         }
@@ -633,8 +633,42 @@ bool Task::store(T& field, const T& value, WebKept webKept)
 
 void Task::setPrimaryKey(qint64 key)
 {
-    m_primaryKey = key;
+    takeKey(key);
     m_dirty = true;
+}
+
+// The key is written before the mark is read, and the list sets the mark
+// before it reads the key: a record joining the list as its key changes is
+// seen by one side or the other.
+void Task::takeKey(qint64 key)
+{
+    const bool changed = key != m_primaryKey;
+    m_primaryKey = key;
+    if (!changed) return;
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (m_listed.isSet()) ListedMark::countKeyChange();
+}
+
+namespace {
+std::atomic<quint64> listedKeyChanges{0};
+}  // namespace
+
+ListedMark& ListedMark::operator=(const ListedMark&)
+{
+    // The record stays what it was, listed or not; the assignment of a
+    // listed one may have brought another key.
+    if (isSet()) countKeyChange();
+    return *this;
+}
+
+quint64 ListedMark::keyChanges()
+{
+    return listedKeyChanges.load();
+}
+
+void ListedMark::countKeyChange()
+{
+    listedKeyChanges.fetch_add(1);
 }
 
 void Task::setTaskType(qint64 type)

@@ -17,6 +17,7 @@
 #include <QVariantMap>
 
 #include <array>
+#include <atomic>
 #include <memory>
 
 #include <sqlite3.h>
@@ -61,6 +62,25 @@ private:
     StoredDateReader m_dates;
     QHash<qint64, bool> m_checklistCategories;
     std::array<LastText, 8> m_lastTexts;
+};
+
+// Whether a record has joined the working list (set once, never cleared).
+// A listed record can take another key in place, and the list's index by key
+// must hear of it: a key set or an assignment (an undo restoring the record)
+// of a listed record is counted. A copy is a new record, not listed.
+class ListedMark {
+public:
+    ListedMark() = default;
+    ListedMark(const ListedMark&) {}
+    ListedMark& operator=(const ListedMark&);
+    void set() { m_listed.store(true, std::memory_order_relaxed); }
+    bool isSet() const { return m_listed.load(std::memory_order_relaxed); }
+    // Counts the key changes of listed records, on every thread.
+    static quint64 keyChanges();
+    static void countKeyChange();
+
+private:
+    std::atomic<bool> m_listed{false};
 };
 
 // The run-time fields of the zone conversions and the planner that hold a
@@ -180,6 +200,8 @@ public:
     qint64 primaryKey() const { return m_primaryKey; }
     // Stores without comparing and always marks the item dirty.
     void setPrimaryKey(qint64 key);
+    // Set by the data manager when the record joins its working list.
+    void markListed() { m_listed.set(); }
 
     // 0 event, 1 task, 2 checklist item, 3 note. On a new item (key -1) the
     // type also resets the duration (and for non-tasks the end) to the
@@ -451,6 +473,7 @@ private:
     void clearCopiedItem() const;
     void removeFromWorkingList() const;
     void refreshListEntry() const;
+    void takeKey(qint64 key);
     bool belongsInWorkingList() const;
     qint64 largeDragImageMinutes(qint64 type) const;
     TaskPtr duplicateWith(void (*prepare)(Task& duplicate)) const;
@@ -508,4 +531,5 @@ private:
     bool m_npNeedGetStartTime = false;
     bool m_npIsMustDo = false;
     bool m_dirty = false;
+    ListedMark m_listed;
 };
