@@ -154,6 +154,30 @@ void Window::setContentView(View* view)
     }
 }
 
+View* Window::replaceContentView(View* view)
+{
+    View* old = m_contentView;
+    if (view == old) return nullptr;
+    m_contentView = view ? view : new View(this);
+    if (m_contentView->parentWidget() != this) m_contentView->setParent(this);
+    layOutContentView();
+    m_contentView->show();
+    if (old) old->hide();
+    return old;
+}
+
+void Window::setToolbarView(View* toolbar)
+{
+    if (toolbar == m_toolbarView) return;
+    if (m_toolbarView) m_toolbarView->deleteLater();
+    m_toolbarView = toolbar;
+    if (m_toolbarView) {
+        m_toolbarView->setParent(this);
+        m_toolbarView->show();
+    }
+    layOutContentView();
+}
+
 void Window::setStyleMask(unsigned mask)
 {
     m_styleMask = mask;
@@ -257,7 +281,13 @@ void Window::layOutContentView()
     // view a pixel off the window's edges.
     // Set even when the frame stays: a view outside any view places itself
     // from its parent's height, which the window has just changed.
-    if (m_contentView) m_contentView->setFrame(QRectF(QPointF(0, 0), QSizeF(size())));
+    double top = 0;
+    if (m_toolbarView) {
+        top = std::min(double(height()), std::round(m_toolbarView->frame().height()));
+        // Views directly in the window count y from its bottom.
+        m_toolbarView->setFrame(QRectF(0, height() - top, width(), top));
+    }
+    if (m_contentView) m_contentView->setFrame(QRectF(0, 0, width(), std::max(0.0, height() - top)));
 }
 
 // Qt repeats move and resize events (on showing a window again, on a

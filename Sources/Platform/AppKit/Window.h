@@ -63,6 +63,13 @@ public:
     // The window takes the view (its old content view is deleted); null puts
     // an empty view in its place.
     void setContentView(View* view);
+    // Puts the view in as content and hands the old one back, hidden, still
+    // a child of the window: for windows that switch between views they keep.
+    View* replaceContentView(View* view);
+    // A bar across the top of the window, as high as its frame (a Toolbar);
+    // the content view fills the rest. The window owns it; null removes it.
+    View* toolbarView() const { return m_toolbarView; }
+    void setToolbarView(View* toolbar);
     unsigned styleMask() const { return m_styleMask; }
     void setStyleMask(unsigned mask);
 
@@ -174,6 +181,7 @@ private:
     void stopFade();
 
     View* m_contentView = nullptr;
+    View* m_toolbarView = nullptr;
     unsigned m_styleMask;
     Level m_level = Level::Normal;
     bool m_opaque = true;
