@@ -108,6 +108,15 @@ void DatePicker::applyMinimum()
 // shifts or skips them.
 static const QDate kTimeOfDayDay(2000, 1, 1);
 
+// A time-only editor keeps its range to the one day its value had when the
+// format was set; a minimum on another day would drag its maximum along.
+static void keepOnTimeOfDayDay(QDateTimeEdit* editor)
+{
+    if (editor->minimumDate() == kTimeOfDayDay && editor->maximumDate() == kTimeOfDayDay) return;
+    editor->setDateTimeRange(QDateTime(kTimeOfDayDay, QTime(0, 0), QTimeZone::utc()),
+                             QDateTime(kTimeOfDayDay, QTime(23, 59, 59), QTimeZone::utc()));
+}
+
 QTime DatePicker::timeOfDay() const
 {
     return m_editor->dateTime().time();
@@ -117,6 +126,7 @@ void DatePicker::setTimeOfDay(QTime time)
 {
     if (!time.isValid()) time = QTime(0, 0);
     m_settingByCode = true;
+    keepOnTimeOfDayDay(m_editor);
     m_editor->setDateTime(QDateTime(kTimeOfDayDay, QTime(time.hour(), time.minute()), QTimeZone::utc()));
     m_settingByCode = false;
 }
@@ -126,6 +136,7 @@ void DatePicker::setMinTimeOfDay(QTime time)
     if (!time.isValid()) time = QTime(0, 0);
     m_minDate = Date();
     m_settingByCode = true;
+    keepOnTimeOfDayDay(m_editor);
     m_editor->setMinimumDateTime(QDateTime(kTimeOfDayDay, QTime(time.hour(), time.minute()), QTimeZone::utc()));
     m_settingByCode = false;
 }
