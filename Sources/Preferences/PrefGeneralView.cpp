@@ -150,7 +150,7 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
     m_tzSupportBtn = PrefPanes::createCheckBox(QStringLiteral("tzSupportText"), QRectF(40, 315, width - 60, 22), this,
                                                [this](Button*) { selectTimeZoneSupport(); });
     addSubview(m_tzSupportBtn);
-    makeGeneralPaneNote(this, QStringLiteral("tzHelpText"), QRectF(64, 340, width - 84, 36));
+    makeGeneralPaneNote(this, QStringLiteral("tzHelpText"), QRectF(68, 340, width - 88, 36));
 
     m_separatorYs.push_back(385);
     m_warnBeforeDeleteBtn = PrefPanes::createCheckBox(QStringLiteral("warnBeforeDeleteText"),

@@ -13,6 +13,7 @@
 #include "ZVWSync.h"
 
 #include <QDebug>
+#include <QFontMetricsF>
 
 #include <array>
 
@@ -76,13 +77,17 @@ QString checkBoxTitle(const QString& key)
 
 Button* createCheckBox(const QString& key, const QRectF& frame, QObject* target, std::function<void(Button*)> action)
 {
-    auto* box = new Button(frame);
+    // As wide as its box and title: a wider button would centre them.
+    const Font font = Font::systemFont(13);
+    const double width = std::min(frame.width(), 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(
+                                                          checkBoxTitle(key)) + 8);
+    auto* box = new Button(QRectF(frame.topLeft(), QSizeF(width, frame.height())));
     box->setButtonType(ButtonType::Toggle);
     box->setBordered(false);
     box->setImage(NamedImages::imageNamed(QStringLiteral("checkbox_none")));
     box->setAlternateImage(NamedImages::imageNamed(QStringLiteral("checkbox_check")));
     box->setImagePosition(ImagePosition::ImageLeft);
-    AttributedTitle title{checkBoxTitle(key), Qt::black, Font::systemFont(13), Qt::AlignLeft | Qt::AlignVCenter};
+    AttributedTitle title{checkBoxTitle(key), Qt::black, font, Qt::AlignLeft | Qt::AlignVCenter};
     box->setAttributedTitle(title);
     box->setTarget(target, std::move(action));
     return box;

@@ -95,7 +95,7 @@ PrefTaskView::PrefTaskView(const QRectF& frame, QWidget* parent) : View(frame, p
     m_activeTaskBtn = PrefPanes::createCheckBox(QStringLiteral("hideFutureTasksText"), QRectF(40, 375, width - 60, 22),
                                                 this, [this](Button*) { selectActiveTaskOnly(); });
     addSubview(m_activeTaskBtn);
-    makeTaskPaneNote(this, QStringLiteral("warningHideFutureTasksText"), QRectF(64, 399, width - 84, 36));
+    makeTaskPaneNote(this, QStringLiteral("warningHideFutureTasksText"), QRectF(68, 399, width - 88, 36));
 
     loadData();
 }
