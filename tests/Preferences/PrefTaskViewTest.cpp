@@ -179,4 +179,29 @@ TEST_F(PrefTaskViewTest, TaskDefaultsAreStoredAndPostedAndNoneShowsAgainAsNone)
     EXPECT_EQ(pane.defaultAlertBtn()->selectedItem()->tag, 0) << "none stored shows none";
 }
 
+TEST_F(PrefTaskViewTest, HiddenFutureTasksLeaveTheWorkingListAtTheNextRefreshAndComeBack)
+{
+    const TaskPtr today = item(QStringLiteral("Today's task"), 1);
+    today->setStartTime(GregorianCalendar::dateFromFields(2014, 1, 15, 8, 0, 0));
+    ASSERT_TRUE(today->dehydrate());
+    const TaskPtr later = item(QStringLiteral("Next week's task"), 1);  // starts on the 16th
+    manager->doWithAllTasksEventsAdes(TaskList{today, later}, 0);
+    const auto listed = [&](const TaskPtr& task) {
+        for (const TaskPtr& entry : manager->allTasksEventsAdes())
+            if (entry->primaryKey() == task->primaryKey()) return true;
+        return false;
+    };
+    PrefTaskView pane(QRectF(0, 0, 510, 507));
+    for (const bool hide : {true, false}) {
+        SCOPED_TRACE(hide ? "hidden" : "shown again");
+        pane.activeTaskBtn()->performClick();
+        EXPECT_EQ(settings().showActiveTaskOnly(), hide ? 1 : 0);
+        EXPECT_EQ(listed(later), hide) << "nothing changes before the refresh";
+        scheduler.advance(1);
+        EXPECT_EQ(listed(later), !hide);
+        EXPECT_TRUE(listed(today));
+        EXPECT_FALSE(view->needUpdateCoreData());
+    }
+}
+
 }  // namespace PrefTaskViewTests
