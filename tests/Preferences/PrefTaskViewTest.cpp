@@ -12,7 +12,9 @@
 #include "TextField.h"
 #include "WorkingHourSettingItem.h"
 
+#include <QApplication>
 #include <QDateTimeEdit>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -118,6 +120,33 @@ TEST_F(PrefTaskViewTest, ChangedTimesAreStoredInMinutesAndTheEndNeverGoesBeforeT
             EXPECT_EQ(reread.dayManagers().value(c.key).toInt(), now.value(c.key).toInt());
             EXPECT_EQ(posted, autoSync ? (QStringList{kPush, kList}) : (QStringList{kList}));
         }
+    }
+}
+
+TEST_F(PrefTaskViewTest, TimesAreTypedAsTheUserTypesThem)
+{
+    struct Case {
+        const char* what;
+        QList<std::pair<int, QString>> keys;
+        int storedEnd;
+    };
+    const std::vector<Case> cases{
+        {"an hour and its minutes", {{Qt::Key_1, "1"}, {Qt::Key_7, "7"}, {Qt::Key_4, "4"}, {Qt::Key_5, "5"}}, 1065},
+        {"an hour up from 17:45", {{Qt::Key_Up, ""}}, 1125},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PrefTaskView pane(QRectF(0, 0, 510, 507));
+        QDateTimeEdit* editor = pane.sevenDaysWorkingHours()[5]->workingEndTime()->editor();
+        editor->setCurrentSection(QDateTimeEdit::HourSection);
+        editor->setSelectedSection(QDateTimeEdit::HourSection);
+        for (const auto& [key, typed] : c.keys) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, typed);
+            QApplication::sendEvent(editor, &press);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, typed);
+            QApplication::sendEvent(editor, &release);
+        }
+        EXPECT_EQ(settings().dayManagers().value(QStringLiteral("FridayEndTime")).toInt(), c.storedEnd);
     }
 }
 
