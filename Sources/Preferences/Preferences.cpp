@@ -19,19 +19,29 @@ namespace {
 
 struct PreferenceTab {
     const char* key;
-    const char* image;
     QSizeF size;
 };
 
 // The sync tab's height is that with an account stored; without one the
 // pane is 40 points lower.
 const std::array<PreferenceTab, 4> kPreferenceTabs{{
-    {"generalText", "settings_general", QSizeF(510, 600)},
-    {"tasksText", "settings_task", QSizeF(510, 565)},
-    {"syncText", "settings_sync", QSizeF(570, 510)},
-    {"backupText", "settings_backup", QSizeF(510, 325)},
+    {"generalText", QSizeF(510, 600)},
+    {"tasksText", QSizeF(510, 565)},
+    {"syncText", QSizeF(570, 510)},
+    {"backupText", QSizeF(510, 325)},
 }};
 constexpr double kSyncHeightWithoutAccount = 470;
+
+// In the order of the tabs; the names written out, so the image check finds them.
+QImage tabImage(size_t tab)
+{
+    switch (tab) {
+    case 0: return NamedImages::imageNamed(QStringLiteral("settings_general"));
+    case 1: return NamedImages::imageNamed(QStringLiteral("settings_task"));
+    case 2: return NamedImages::imageNamed(QStringLiteral("settings_sync"));
+    default: return NamedImages::imageNamed(QStringLiteral("settings_backup"));
+    }
+}
 
 QString tabIdentifier(const char* key)
 {
@@ -94,7 +104,7 @@ std::optional<ToolbarItem> Preferences::itemForItemIdentifier(const QString& ide
         const std::array<void (Preferences::*)(QObject*), 4> actions{&Preferences::general, &Preferences::tasks,
                                                                        &Preferences::sync, &Preferences::backups};
         const auto action = actions[i];
-        return ToolbarItem{identifier, identifier, NamedImages::imageNamed(QString::fromLatin1(tab.image)),
+        return ToolbarItem{identifier, identifier, tabImage(i),
                            [this, action] { (this->*action)(nullptr); }};
     }
     return std::nullopt;
