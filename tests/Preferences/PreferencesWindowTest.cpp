@@ -8,7 +8,6 @@
 #include "PrefPaneSupport.h"
 #include "PrefTaskView.h"
 #include "Preferences.h"
-#include "Screenshot.h"
 #include "Toolbar.h"
 
 namespace PreferencesWindowTests {
@@ -128,21 +127,6 @@ TEST_F(PreferencesWindowTest, PaneHelpersReadWorkingMinutesAndAlertsAsStored)
     EXPECT_EQ(PrefPanes::alertTagOfList(QStringLiteral("nothing")), std::nullopt);
     EXPECT_EQ(PrefPanes::workingStartKey(2), QStringLiteral("TuedayStartTime"));
     EXPECT_EQ(PrefPanes::workingEndKey(4), QStringLiteral("ThusdayEndTime"));
-}
-
-TEST_F(PreferencesWindowTest, PicturesOfEachTab)
-{
-    settings().setWeekStartDay(1);
-    Preferences window;
-    const std::array<std::pair<void (Preferences::*)(QObject*), const char*>, 4> tabs{
-        {{&Preferences::general, "preferences-general"},
-         {&Preferences::tasks, "preferences-tasks"},
-         {&Preferences::sync, "preferences-sync"},
-         {&Preferences::backups, "preferences-backup"}}};
-    for (const auto& [tab, name] : tabs) {
-        (window.*tab)(nullptr);
-        EXPECT_FALSE(saveScreenshot(&window, QString::fromLatin1(name)).isEmpty());
-    }
 }
 
 }  // namespace PreferencesWindowTests
