@@ -31,6 +31,8 @@ const std::array<PreferenceTab, 4> kPreferenceTabs{{
     {"backupText", QSizeF(510, 325)},
 }};
 constexpr double kSyncHeightWithoutAccount = 470;
+// The window grows or shrinks to the next tab's size in this time.
+constexpr double kTabResizeSeconds = 0.2;
 
 // In the order of the tabs; the names written out, so the image check finds them.
 QImage tabImage(size_t tab)
@@ -143,7 +145,7 @@ void Preferences::showTab(const QString& key, View* pane)
     setWindowTitle(identifier);
     m_toolBar->setSelectedItemIdentifier(identifier);
     const QSizeF size = tabFrameSize(identifier, isAccountStored());
-    setFrame(frameKeepingTopLeft(frame(), size));
+    animateFrame(frameKeepingTopLeft(frame(), size), kTabResizeSeconds);
     // The panes are kept: the one taken out waits, hidden, for its tab.
     replaceContentView(pane);
 }

@@ -232,6 +232,12 @@ QRectF Window::frame() const
 
 void Window::setFrame(const QRectF& newFrame, bool display)
 {
+    if (m_frameAnimation) {
+        QPropertyAnimation* running = m_frameAnimation;
+        m_frameAnimation = nullptr;
+        running->stop();
+        running->deleteLater();
+    }
     m_frame = sanitized(newFrame);
     setGeometry(roundedQtGeometry(m_frame));
     layOutContentView();
@@ -550,6 +556,35 @@ void Window::fadeAlphaTo(double alpha, double seconds, std::function<void()> com
         if (completion) completion();
     });
     animation->start();
+}
+
+void Window::animateFrame(const QRectF& target, double seconds)
+{
+    const double length = std::max(0.0, finiteOrZero(seconds)) * durationScale();
+    if (length <= 0 || !isVisible()) {
+        setFrame(target);
+        return;
+    }
+    const QRect start = geometry();
+    const QRectF end = sanitized(target);
+    setFrame(frame());  // stops a running one where it is
+    auto* animation = new QPropertyAnimation(this, "geometry", this);
+    animation->setStartValue(start);
+    animation->setEndValue(roundedQtGeometry(end));
+    animation->setDuration(std::max(1, int(std::lround(length * 1000))));
+    m_frameAnimation = animation;
+    connect(animation, &QPropertyAnimation::finished, this, [this, animation, end] {
+        if (m_frameAnimation != animation) return;
+        m_frameAnimation = nullptr;
+        animation->deleteLater();
+        setFrame(end);
+    });
+    animation->start();
+}
+
+bool Window::isAnimatingFrame() const
+{
+    return m_frameAnimation && m_frameAnimation->state() == QAbstractAnimation::Running;
 }
 
 bool Window::isFading() const

@@ -92,6 +92,11 @@ public:
     QRectF frame() const;
     void setFrame(const QRectF& frame, bool display = true);
     void setFrameOrigin(const QPointF& origin);
+    // Moves and resizes over the seconds given (times the animation scale;
+    // at once when that is 0), ending exactly on the frame. frame() answers
+    // the frame passing by meanwhile; a new frame set stops the animation.
+    void animateFrame(const QRectF& frame, double seconds);
+    bool isAnimatingFrame() const;
     // Keeps the top left corner where it is, as the eye expects.
     void setContentSize(const QSizeF& size);
     // Where a sheet of the given size goes on a parent frame: centred,
@@ -198,6 +203,7 @@ private:
     std::function<void(int)> m_sheetCompletion;
     WindowDelegate* m_delegate = nullptr;
     QPointer<QPropertyAnimation> m_fade;
+    QPointer<QPropertyAnimation> m_frameAnimation;
     int m_updateSuspensions = 0;
 };
 
