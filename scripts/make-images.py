@@ -756,6 +756,40 @@ def mode_check(x, y):
     return None
 
 
+# ---- the preferences toolbar ---------------------------------------------------------------
+
+PREFERENCE_INK = (80, 84, 92, 255)
+PREFERENCE_ACCENT = (61, 98, 187, 255)
+
+
+def recoloured(shape, factor, colour):
+    """A 20-point mark drawn larger, in another colour."""
+    def scaled(x, y):
+        return colour if shape(x / factor, y / factor) is not None else None
+    return scaled
+
+
+def task_box(x, y):
+    """Tasks: a box with a tick through it."""
+    frame = max(abs(x - 14.0), abs(y - 17.0)) - 9.0
+    tick = min(segment_distance(x, y, 9.0, 17.0, 13.5, 22.0), segment_distance(x, y, 13.5, 22.0, 26.0, 7.0))
+    if tick <= 1.6:
+        return PREFERENCE_ACCENT
+    return PREFERENCE_INK if abs(frame) <= 1.0 else None
+
+
+def backup_drive(x, y):
+    """Backup: a drive with a lit slot, and an arrow going into it."""
+    body = max(abs(x - 16.0) - 12.0, abs(y - 23.0) - 5.5)
+    if body <= 0:
+        if abs(y - 23.0) <= 0.9 and 8.0 <= x <= 18.0 or math.hypot(x - 23.5, y - 23.0) <= 1.4:
+            return PAPER
+        return PREFERENCE_INK
+    if segment_distance(x, y, 16.0, 3.0, 16.0, 13.0) <= 1.3 or arrow_head(x, y, (16.0, 16.5), (16.0, 11.5), 4.5):
+        return PREFERENCE_ACCENT
+    return None
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -816,6 +850,11 @@ IMAGES = {
     "Note_CheckOn": (note_checkbox(True), 16),
     "mode_text": (mode_text, 20),
     "mode_check": (mode_check, 20),
+    # The preferences toolbar.
+    "settings_general": (recoloured(gear, 1.6, PREFERENCE_INK), 32),
+    "settings_task": (task_box, 32),
+    "settings_sync": (recoloured(syncing, 1.6, PREFERENCE_ACCENT), 32),
+    "settings_backup": (backup_drive, 32),
 }
 
 

@@ -47,17 +47,19 @@ qint64 wholeSeconds(const Date& date)
 }
 
 // Items look the same when they have the same name (letter case counts),
-// kind and category, and, for tasks and notes, the same status or, for
-// events, the same start and end to the second. The first item of a group
-// is the one to keep; every later one is a duplicate of it.
-using DuplicateKey = std::tuple<QString, qint64, qint64, qint64, qint64, qint64>;
+// kind and category, and, for tasks, checklists and notes, the same status
+// and the same whole text (a name is only the first line of a note: two
+// notes that begin alike may say different things), or, for events, the
+// same start and end to the second. The first item of a group is the one to
+// keep; every later one is a duplicate of it.
+using DuplicateKey = std::tuple<QString, qint64, qint64, qint64, qint64, qint64, QString>;
 
 DuplicateKey duplicateKeyOf(const Task& item)
 {
     if (item.taskType() == ItemKind::Event)
         return {item.taskName(), item.taskType(), item.calendarId(), 0, wholeSeconds(item.startTime()),
-                wholeSeconds(item.endTime())};
-    return {item.taskName(), item.taskType(), item.calendarId(), item.status(), 0, 0};
+                wholeSeconds(item.endTime()), QString()};
+    return {item.taskName(), item.taskType(), item.calendarId(), item.status(), 0, 0, item.notes()};
 }
 
 // Stored roots and plain items, grouped in key order: detached occurrences

@@ -61,6 +61,9 @@ public:
     // Reloads the planner that fills the window (nothing outside planner
     // mode); with forceNavigator its navigator shows the selected month.
     virtual void reloadPlannerView(bool forceNavigator) { (void)forceNavigator; }
+    // Asks the next refresh after a list change to rebuild the working list
+    // of tasks first (after the future tasks were hidden or shown again).
+    virtual void setNeedUpdateCoreData(bool need) { (void)need; }
 
     // What the editor popovers keep in step and the rest of the window
     // reads: the popover open now, whether one is up, whether a refresh may

@@ -123,7 +123,7 @@ public:
     void setIsManualClose(bool manual) override { m_isManualClose = manual; }
     void reloadDataWithInfo(const QVariantMap& info) override;
     bool needUpdateCoreData() const { return m_needUpdateCoreData; }
-    void setNeedUpdateCoreData(bool need) { m_needUpdateCoreData = need; }
+    void setNeedUpdateCoreData(bool need) override { m_needUpdateCoreData = need; }
     qint64 numberOfNewNotif() const { return m_numberOfNewNotif; }
     int countDownForAutoBackup() const { return m_countDownForAutoBackup; }
     int currentItemContentTab() const override { return m_currentItemContentTab; }

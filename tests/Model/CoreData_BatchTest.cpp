@@ -299,6 +299,10 @@ TEST_F(CoreDataBatchTest, PurgeTellsDuplicatesByNameCategoryAndStatusOrByTimeToT
     const std::vector<Case> cases{
         {"tasks due on other days", [](Task& item) { item.setDueEnd(localDate(2014, 2, 1, 17, 0)); }, 1, true},
         {"notes", [](Task&) {}, 3, true},
+        {"notes beginning alike with other texts", [](Task& item) { item.setNotes(QStringLiteral("Report\nQ2")); },
+         3, false},
+        {"tasks with other notes", [](Task& item) { item.setNotes(QStringLiteral("the long one")); }, 1, false},
+        {"events with other notes", [](Task& item) { item.setNotes(QStringLiteral("room 4")); }, 0, true},
         {"names differing in case", [](Task& item) { item.setTaskName(QStringLiteral("REPORT")); }, 1, false},
         {"tasks of another status", [](Task& item) { item.setStatus(1); }, 1, false},
         {"another category", [](Task& item) { item.setCalendarId(99); }, 1, false},

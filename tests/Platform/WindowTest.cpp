@@ -1,4 +1,5 @@
 #include "Screen.h"
+#include "TestEnvironment.h"
 #include "View.h"
 #include "Window.h"
 
@@ -234,6 +235,40 @@ TEST(WindowTest, FadesOfZeroLengthEndAtOnceAndNewFadesReplaceOld)
 
     window.setAlphaValue(7);
     EXPECT_NEAR(window.alphaValue(), 1.0, 0.01);
+}
+
+TEST(WindowTest, AnimatedFramesEndExactlyOnTheirFrameOrGiveWayToANewOne)
+{
+    struct Case {
+        const char* what;
+        double scale;
+        bool shown;
+        bool animates;
+    };
+    const Case cases[] = {
+        {"scale 0", 0, true, false},
+        {"hidden window", 1, false, false},
+        {"shown at scale 1", 1, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScaleZero restore;
+        Window::setAnimationDurationScale(c.scale);
+        Window window(QRectF(0, 0, 200, 100));
+        window.setFrame(QRectF(100, 50, 300, 300));
+        if (c.shown) window.show();
+        const QRectF target(100, 149.5, 300, 200.5);  // the same top left
+        window.animateFrame(target, 0.05);
+        EXPECT_EQ(window.isAnimatingFrame(), c.animates);
+        EXPECT_TRUE(processEventsUntil([&] { return !window.isAnimatingFrame(); }, 2000));
+        EXPECT_EQ(window.frame(), target) << "fractions kept at the end";
+
+        // A frame set meanwhile wins over the animation.
+        window.animateFrame(QRectF(100, 50, 300, 300), 10);
+        window.setFrame(QRectF(0, 0, 300, 200));
+        EXPECT_FALSE(window.isAnimatingFrame());
+        EXPECT_EQ(window.frame(), QRectF(0, 0, 300, 200));
+    }
 }
 
 TEST(WindowTest, TheDelegateHearsOfMovesResizesAndTheClose)

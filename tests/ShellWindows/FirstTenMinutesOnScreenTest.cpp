@@ -318,6 +318,7 @@ TEST_F(FirstTenMinutes, ANewUsersFirstStepsAllShowWhereTheyWereMade)
     Preferences* preferences = view().pref();
     ASSERT_NE(preferences, nullptr);
     ASSERT_TRUE(waitUntil([&] { return preferences->isVisible(); }));
+    preferences->backups(nullptr);  // the window opens on General
     BackupFileTableView* backups = preferences->backupView()->fileListView();
     backups->loadData();
     ASSERT_EQ(backups->numberOfRows(), 1);

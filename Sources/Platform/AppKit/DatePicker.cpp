@@ -104,6 +104,43 @@ void DatePicker::applyMinimum()
         m_editor->setMinimumDateTime(wallClockOf(m_minDate, m_elements == DatePickerElements::Date));
 }
 
+// Times of day live on one fixed day of the editor, so that no clock change
+// shifts or skips them.
+static const QDate kTimeOfDayDay(2000, 1, 1);
+
+// A time-only editor keeps its range to the one day its value had when the
+// format was set; a minimum on another day would drag its maximum along.
+static void keepOnTimeOfDayDay(QDateTimeEdit* editor)
+{
+    if (editor->minimumDate() == kTimeOfDayDay && editor->maximumDate() == kTimeOfDayDay) return;
+    editor->setDateTimeRange(QDateTime(kTimeOfDayDay, QTime(0, 0), QTimeZone::utc()),
+                             QDateTime(kTimeOfDayDay, QTime(23, 59, 59), QTimeZone::utc()));
+}
+
+QTime DatePicker::timeOfDay() const
+{
+    return m_editor->dateTime().time();
+}
+
+void DatePicker::setTimeOfDay(QTime time)
+{
+    if (!time.isValid()) time = QTime(0, 0);
+    m_settingByCode = true;
+    keepOnTimeOfDayDay(m_editor);
+    m_editor->setDateTime(QDateTime(kTimeOfDayDay, QTime(time.hour(), time.minute()), QTimeZone::utc()));
+    m_settingByCode = false;
+}
+
+void DatePicker::setMinTimeOfDay(QTime time)
+{
+    if (!time.isValid()) time = QTime(0, 0);
+    m_minDate = Date();
+    m_settingByCode = true;
+    keepOnTimeOfDayDay(m_editor);
+    m_editor->setMinimumDateTime(QDateTime(kTimeOfDayDay, QTime(time.hour(), time.minute()), QTimeZone::utc()));
+    m_settingByCode = false;
+}
+
 void DatePicker::setUses24HourClock(bool uses24HourClock)
 {
     if (m_uses24HourClock == uses24HourClock) return;
@@ -115,9 +152,15 @@ void DatePicker::setUses24HourClock(bool uses24HourClock)
 
 void DatePicker::applyFormat()
 {
+    const QString time = m_uses24HourClock ? QStringLiteral("HH:mm") : QStringLiteral("h:mm AP");
+    if (m_elements == DatePickerElements::HourMinute) {
+        // The day stays in the value (the minimum compares whole instants),
+        // but is neither shown nor typed.
+        m_editor->setDisplayFormat(time);
+        return;
+    }
     QString format = dateFormat();
-    if (m_elements == DatePickerElements::DateHourMinute)
-        format += m_uses24HourClock ? QStringLiteral(" HH:mm") : QStringLiteral(" h:mm AP");
+    if (m_elements == DatePickerElements::DateHourMinute) format += QLatin1Char(' ') + time;
     m_editor->setDisplayFormat(format);
 }
 
@@ -127,10 +170,21 @@ void DatePicker::setTextFont(const Font& font)
     m_editor->setFont(font.widgetFont());
 }
 
+void DatePicker::setTarget(QObject* receiver, std::function<void(DatePicker*)> action)
+{
+    m_hasReceiver = receiver != nullptr;
+    m_receiver = receiver;
+    m_action = std::move(action);
+}
+
 void DatePicker::userChanged()
 {
     if (m_settingByCode) return;
     NotificationCenter::defaultCenter().postNotificationName(kTextFieldHasChangedNotification, this);
+    if (m_action && !(m_hasReceiver && !m_receiver)) {
+        const std::function<void(DatePicker*)> action = m_action;
+        action(this);
+    }
 }
 
 void DatePicker::resizeEvent(QResizeEvent* event)

@@ -4,7 +4,11 @@
 #include "Font.h"
 #include "View.h"
 
+#include <QPointer>
 #include <QString>
+
+#include <functional>
+#include <QTime>
 
 class QDateTimeEdit;
 
@@ -16,6 +20,7 @@ inline const QString kTextFieldHasChangedNotification = QStringLiteral("NSTextFi
 enum class DatePickerElements {
     DateHourMinute,  // the day, the hours and the minutes
     Date,            // the day alone; its value is the local midnight of the day
+    HourMinute,      // the hours and the minutes alone; the day given is kept
 };
 
 // A date in a text box with no stepper buttons (a QDateTimeEdit inside):
@@ -43,6 +48,12 @@ public:
     Date minDate() const { return m_minDate; }
     void setMinDate(const Date& date);
 
+    // Times of day, for the hours-and-minutes picker: the wall clock as it
+    // is shown, whatever the clocks do on the day the picker is used.
+    QTime timeOfDay() const;
+    void setTimeOfDay(QTime time);
+    void setMinTimeOfDay(QTime time);
+
     bool uses24HourClock() const { return m_uses24HourClock; }
     void setUses24HourClock(bool uses24HourClock);
 
@@ -51,6 +62,10 @@ public:
     void setTextFont(const Font& font);
 
     // The editor inside, for tests and focus handling.
+    // Called after each change the user makes (never for a value set by
+    // code), while the receiver lives.
+    void setTarget(QObject* receiver, std::function<void(DatePicker*)> action);
+
     QDateTimeEdit* editor() const { return m_editor; }
 
     bool isFlipped() const override { return true; }
@@ -68,5 +83,8 @@ private:
     Date m_minDate;
     bool m_uses24HourClock = true;
     bool m_settingByCode = false;
+    bool m_hasReceiver = false;
+    QPointer<QObject> m_receiver;
+    std::function<void(DatePicker*)> m_action;
     Font m_font;  // the system font
 };

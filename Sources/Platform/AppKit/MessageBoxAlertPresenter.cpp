@@ -99,7 +99,9 @@ std::atomic<int> runningCount{0};
 
 QWidget* anchorFor(const AlertRequest& request)
 {
-    QWidget* window = request.attached ? Application::mainWindow() : nullptr;
+    QWidget* window = nullptr;
+    if (request.attached)
+        window = request.attachedTo ? qobject_cast<QWidget*>(request.attachedTo.data()) : Application::mainWindow();
     // A minimized window would hide the alert that hangs from it.
     return window && window->isVisible() && !window->isMinimized() ? window : nullptr;
 }

@@ -92,6 +92,14 @@ void PopUpButton::removeAllItems()
 {
     m_items.clear();
     m_chosenIndex = -1;
+    m_showsNoItem = false;
+    update();
+}
+
+void PopUpButton::selectNoItem()
+{
+    m_chosenIndex = -1;
+    m_showsNoItem = true;
     update();
 }
 
@@ -100,6 +108,7 @@ bool PopUpButton::selectItemAtIndex(int index)
     const PopUpItem* item = itemAtIndex(index);
     if (!item || !item->isSelectable()) return false;
     m_chosenIndex = index;
+    m_showsNoItem = false;
     update();
     return true;
 }
@@ -120,7 +129,7 @@ int PopUpButton::firstEnabledIndex() const
 
 int PopUpButton::indexOfSelectedItem() const
 {
-    if (m_chosenIndex >= 0 || m_pullsDown) return m_chosenIndex;
+    if (m_chosenIndex >= 0 || m_pullsDown || m_showsNoItem) return m_chosenIndex;
     return firstEnabledIndex();
 }
 
@@ -159,6 +168,7 @@ bool PopUpButton::performClickOnItem(int index)
 {
     if (!isEnabled() || !canChoose(index)) return false;
     m_chosenIndex = index;
+    m_showsNoItem = false;
     update();
     if (!m_items[size_t(index)].sendsAction) return true;
     if (m_action && !(m_hasReceiver && !m_receiver)) {

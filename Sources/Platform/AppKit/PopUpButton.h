@@ -56,6 +56,9 @@ public:
     bool selectItemAtIndex(int index);
     // The first item with the tag that can be selected.
     bool selectItemWithTag(int tag);
+    // Shows no item until one is selected or chosen: for a stored value
+    // that none of the items stands for.
+    void selectNoItem();
     // The item the face shows in the pop-up mode: the one chosen, else the
     // first enabled item; -1 when there is none. In the pull-down mode, the
     // item chosen last, -1 before any.
@@ -123,6 +126,7 @@ private:
     std::vector<PopUpItem> m_items;
     Font m_font;  // the system font
     int m_chosenIndex = -1;
+    bool m_showsNoItem = false;
     bool m_hasReceiver = false;
     QPointer<QObject> m_receiver;
     std::function<void(PopUpButton*)> m_action;

@@ -154,6 +154,30 @@ void Window::setContentView(View* view)
     }
 }
 
+View* Window::replaceContentView(View* view)
+{
+    View* old = m_contentView;
+    if (view == old) return nullptr;
+    m_contentView = view ? view : new View(this);
+    if (m_contentView->parentWidget() != this) m_contentView->setParent(this);
+    layOutContentView();
+    m_contentView->show();
+    if (old) old->hide();
+    return old;
+}
+
+void Window::setToolbarView(View* toolbar)
+{
+    if (toolbar == m_toolbarView) return;
+    if (m_toolbarView) m_toolbarView->deleteLater();
+    m_toolbarView = toolbar;
+    if (m_toolbarView) {
+        m_toolbarView->setParent(this);
+        m_toolbarView->show();
+    }
+    layOutContentView();
+}
+
 void Window::setStyleMask(unsigned mask)
 {
     m_styleMask = mask;
@@ -208,6 +232,12 @@ QRectF Window::frame() const
 
 void Window::setFrame(const QRectF& newFrame, bool display)
 {
+    if (m_frameAnimation) {
+        QPropertyAnimation* running = m_frameAnimation;
+        m_frameAnimation = nullptr;
+        running->stop();
+        running->deleteLater();
+    }
     m_frame = sanitized(newFrame);
     setGeometry(roundedQtGeometry(m_frame));
     layOutContentView();
@@ -257,7 +287,13 @@ void Window::layOutContentView()
     // view a pixel off the window's edges.
     // Set even when the frame stays: a view outside any view places itself
     // from its parent's height, which the window has just changed.
-    if (m_contentView) m_contentView->setFrame(QRectF(QPointF(0, 0), QSizeF(size())));
+    double top = 0;
+    if (m_toolbarView) {
+        top = std::min(double(height()), std::round(m_toolbarView->frame().height()));
+        // Views directly in the window count y from its bottom.
+        m_toolbarView->setFrame(QRectF(0, height() - top, width(), top));
+    }
+    if (m_contentView) m_contentView->setFrame(QRectF(0, 0, width(), std::max(0.0, height() - top)));
 }
 
 // Qt repeats move and resize events (on showing a window again, on a
@@ -520,6 +556,35 @@ void Window::fadeAlphaTo(double alpha, double seconds, std::function<void()> com
         if (completion) completion();
     });
     animation->start();
+}
+
+void Window::animateFrame(const QRectF& target, double seconds)
+{
+    const double length = std::max(0.0, finiteOrZero(seconds)) * durationScale();
+    if (length <= 0 || !isVisible()) {
+        setFrame(target);
+        return;
+    }
+    const QRect start = geometry();
+    const QRectF end = sanitized(target);
+    setFrame(frame());  // stops a running one where it is
+    auto* animation = new QPropertyAnimation(this, "geometry", this);
+    animation->setStartValue(start);
+    animation->setEndValue(roundedQtGeometry(end));
+    animation->setDuration(std::max(1, int(std::lround(length * 1000))));
+    m_frameAnimation = animation;
+    connect(animation, &QPropertyAnimation::finished, this, [this, animation, end] {
+        if (m_frameAnimation != animation) return;
+        m_frameAnimation = nullptr;
+        animation->deleteLater();
+        setFrame(end);
+    });
+    animation->start();
+}
+
+bool Window::isAnimatingFrame() const
+{
+    return m_frameAnimation && m_frameAnimation->state() == QAbstractAnimation::Running;
 }
 
 bool Window::isFading() const

@@ -63,6 +63,13 @@ public:
     // The window takes the view (its old content view is deleted); null puts
     // an empty view in its place.
     void setContentView(View* view);
+    // Puts the view in as content and hands the old one back, hidden, still
+    // a child of the window: for windows that switch between views they keep.
+    View* replaceContentView(View* view);
+    // A bar across the top of the window, as high as its frame (a Toolbar);
+    // the content view fills the rest. The window owns it; null removes it.
+    View* toolbarView() const { return m_toolbarView; }
+    void setToolbarView(View* toolbar);
     unsigned styleMask() const { return m_styleMask; }
     void setStyleMask(unsigned mask);
 
@@ -85,6 +92,11 @@ public:
     QRectF frame() const;
     void setFrame(const QRectF& frame, bool display = true);
     void setFrameOrigin(const QPointF& origin);
+    // Moves and resizes over the seconds given (times the animation scale;
+    // at once when that is 0), ending exactly on the frame. frame() answers
+    // the frame passing by meanwhile; a new frame set stops the animation.
+    void animateFrame(const QRectF& frame, double seconds);
+    bool isAnimatingFrame() const;
     // Keeps the top left corner where it is, as the eye expects.
     void setContentSize(const QSizeF& size);
     // Where a sheet of the given size goes on a parent frame: centred,
@@ -174,6 +186,7 @@ private:
     void stopFade();
 
     View* m_contentView = nullptr;
+    View* m_toolbarView = nullptr;
     unsigned m_styleMask;
     Level m_level = Level::Normal;
     bool m_opaque = true;
@@ -190,6 +203,7 @@ private:
     std::function<void(int)> m_sheetCompletion;
     WindowDelegate* m_delegate = nullptr;
     QPointer<QPropertyAnimation> m_fade;
+    QPointer<QPropertyAnimation> m_frameAnimation;
     int m_updateSuspensions = 0;
 };
 

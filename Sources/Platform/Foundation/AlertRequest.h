@@ -3,6 +3,8 @@
 #include "AlertResponse.h"
 
 #include <QList>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +36,9 @@ struct AlertRequest {
     // Hangs from the main window when the shell has one on screen; a plain
     // centred alert otherwise.
     bool attached = true;
+    // The window an attached alert hangs from instead of the main window
+    // (a window of the UI kit); none, the main window.
+    QPointer<QObject> attachedTo;
 
     // The answer the new button gives.
     int addButtonWithTitle(const QString& title)

@@ -248,7 +248,10 @@ PropertyList::Error PropertyList::writeFile(const QString& path, const QVariant&
     if (!data) return Error::UnsupportedValue;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return Error::CannotWrite;
-    if (file.write(*data) != data->size()) {
+    // The flush is ours: a full disk refuses the bytes only when they leave
+    // the buffer, and commit() alone then still answers success over an
+    // empty file.
+    if (file.write(*data) != data->size() || !file.flush()) {
         file.cancelWriting();
         return Error::CannotWrite;
     }

@@ -1,0 +1,155 @@
+#include "PrefPaneSupport.h"
+
+#include "AlertObj.h"
+#include "Button.h"
+#include "CoreData.h"
+#include "NamedImages.h"
+#include "NotificationCenter.h"
+#include "../Model/Notifications.h"
+#include "PopUpButton.h"
+#include "Setting.h"
+#include "TextTable.h"
+#include "Utilities.h"
+#include "ZVWSync.h"
+
+#include <QDebug>
+#include <QFontMetricsF>
+
+#include <array>
+
+namespace PrefPanes {
+
+namespace {
+
+struct DayKeys {
+    const char* start;
+    const char* end;
+    const char* name;
+};
+
+// "Tueday" and "Thusday" are the stored spellings: files already written
+// hold them, and the planners read them.
+constexpr std::array<DayKeys, 7> kDayKeys{{
+    {"SundayStartTime", "SundayEndTime", "sundayText"},
+    {"MondayStartTime", "MondayEndTime", "mondayText"},
+    {"TuedayStartTime", "TuedayEndTime", "tuesdayText"},
+    {"WednesdayStartTime", "WednesdayEndTime", "wednesdayText"},
+    {"ThusdayStartTime", "ThusdayEndTime", "thursdayText"},
+    {"FridayStartTime", "FridayEndTime", "fridayText"},
+    {"SaturdayStartTime", "SaturdayEndTime", "saturdayText"},
+}};
+
+const DayKeys& keysOf(int weekDay)
+{
+    return kDayKeys[size_t(std::clamp(weekDay, 0, 6))];
+}
+
+}  // namespace
+
+void postSettingsPush()
+{
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
+    if (setting && setting->autoZVWSync())
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification,
+                                                                             qint64(AutoSync::settings));
+}
+
+bool saveSettings()
+{
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
+    if (!setting) return false;
+    if (setting->dehydrate()) return true;
+    qWarning() << "The settings could not be saved; the change holds until the next save";
+    return false;
+}
+
+QString labelText(const QString& key)
+{
+    return QStringLiteral("%1:").arg(TextTable::localizedString(key));
+}
+
+QString checkBoxTitle(const QString& key)
+{
+    return QStringLiteral("  %1").arg(TextTable::localizedString(key));
+}
+
+Button* createCheckBox(const QString& key, const QRectF& frame, QObject* target, std::function<void(Button*)> action)
+{
+    // As wide as its box and title: a wider button would centre them.
+    const Font font = Font::systemFont(13);
+    const double width = std::min(frame.width(), 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(
+                                                          checkBoxTitle(key)) + 8);
+    auto* box = new Button(QRectF(frame.topLeft(), QSizeF(width, frame.height())));
+    box->setButtonType(ButtonType::Toggle);
+    box->setBordered(false);
+    box->setImage(NamedImages::imageNamed(QStringLiteral("checkbox_none")));
+    box->setAlternateImage(NamedImages::imageNamed(QStringLiteral("checkbox_check")));
+    box->setImagePosition(ImagePosition::ImageLeft);
+    AttributedTitle title{checkBoxTitle(key), Qt::black, font, Qt::AlignLeft | Qt::AlignVCenter};
+    box->setAttributedTitle(title);
+    box->setTarget(target, std::move(action));
+    return box;
+}
+
+QString alertListForTag(qint64 tag)
+{
+    if (tag == 0) return QString();
+    auto alert = std::make_shared<AlertObj>();
+    alert->setAlertType(1);
+    alert->setRelativeOffset(-tag);
+    alert->setSoundName(QString());
+    return Utilities::updateAlertList({alert});
+}
+
+std::optional<qint64> alertTagOfList(const QString& alertList)
+{
+    if (alertList.isEmpty()) return 0;
+    const QStringList pieces = alertList.split(QLatin1Char('/'));
+    if (pieces.size() < 2) return std::nullopt;
+    return -Utilities::getAlertFromList(pieces, 1)->relativeOffset();
+}
+
+void selectTagOrNothing(PopUpButton* popUp, qint64 tag)
+{
+    if (tag < INT_MIN || tag > INT_MAX || !popUp->selectItemWithTag(int(tag))) popUp->selectNoItem();
+}
+
+std::optional<int> workingMinutesOf(const QVariantMap& dayManagers, const QString& key)
+{
+    const QVariant value = dayManagers.value(key);
+    bool isNumber = false;
+    const qlonglong minutes = value.toLongLong(&isNumber);
+    // A double like 510.5 converts too; only whole minutes are times.
+    if (!isNumber || value.toDouble() != double(minutes)) return std::nullopt;
+    if (minutes < 0 || minutes > 1439) return std::nullopt;
+    return int(minutes);
+}
+
+QTime timeOfMinutes(int minutes)
+{
+    return QTime(minutes / 60, minutes % 60);
+}
+
+int minutesOfTime(QTime time)
+{
+    return time.isValid() ? time.hour() * 60 + time.minute() : 0;
+}
+
+QString workingStartKey(int weekDay)
+{
+    return QString::fromLatin1(keysOf(weekDay).start);
+}
+
+QString workingEndKey(int weekDay)
+{
+    return QString::fromLatin1(keysOf(weekDay).end);
+}
+
+QString dayNameKey(int weekDay)
+{
+    return QString::fromLatin1(keysOf(weekDay).name);
+}
+
+}  // namespace PrefPanes

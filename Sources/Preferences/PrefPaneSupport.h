@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+#include <QRectF>
+#include <QVariantMap>
+
+#include <functional>
+
+#include <optional>
+
+class Button;
+class PopUpButton;
+class QObject;
+class QWidget;
+
+// What the preference panes share: every control writes the settings record
+// at once, saves it, and asks for a web push of the settings.
+namespace PrefPanes {
+
+// Posts the web push of the settings (32) when automatic web sync is on.
+void postSettingsPush();
+// Saves the settings record; an unsaved record stays in memory and is
+// logged, since a later save still carries it.
+bool saveSettings();
+
+// "%@:" of a key's text, for the labels left of the controls, and the
+// check boxes' "  %@".
+QString labelText(const QString& key);
+QString checkBoxTitle(const QString& key);
+
+// A check box titled by its key's text.
+Button* createCheckBox(const QString& key, const QRectF& frame, QObject* target, std::function<void(Button*)> action);
+
+// The default alert of new items as stored: none is the empty text, another
+// choice one relative alert that many seconds before the start.
+QString alertListForTag(qint64 tag);
+// The item that shows a stored default alert: 0 for none (the empty text),
+// else the seconds before the start; no item for a text that holds no alert.
+std::optional<qint64> alertTagOfList(const QString& alertList);
+
+// Selects the item with the tag, or shows no item when none has it: a
+// stored value outside the menu is left as stored until the user chooses.
+void selectTagOrNothing(PopUpButton* popUp, qint64 tag);
+
+// Working hours: minutes after midnight, 0 to 1439. An entry that is
+// missing, not a whole number or outside the day has no minutes.
+std::optional<int> workingMinutesOf(const QVariantMap& dayManagers, const QString& key);
+QTime timeOfMinutes(int minutes);
+int minutesOfTime(QTime time);
+
+// The keys of the working-hours side file, weekday 0 (Sunday) to 6, spelled
+// as the file has always stored them.
+QString workingStartKey(int weekDay);
+QString workingEndKey(int weekDay);
+QString dayNameKey(int weekDay);
+
+}  // namespace PrefPanes

@@ -1,0 +1,177 @@
+#include "PrefTaskView.h"
+
+#include "Button.h"
+#include "CoreData.h"
+#include "MainViewAccess.h"
+#include "NotificationCenter.h"
+#include "PopUpButton.h"
+#include "PrefPaneSupport.h"
+#include "Setting.h"
+#include "TextField.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "WorkingHourSettingItem.h"
+
+#include <QApplication>
+#include <QPainter>
+
+namespace {
+
+SettingPtr taskPaneSetting()
+{
+    CoreData* dataManager = CoreData::shared();
+    return dataManager ? dataManager->currentSetting() : nullptr;
+}
+
+TextField* makeTaskPaneLabel(View* pane, const QString& key, double y)
+{
+    TextField* label = TextField::labelWithString(PrefPanes::labelText(key), QRectF(10, y, 170, 19));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    pane->addSubview(label);
+    return label;
+}
+
+TextField* makeTaskPaneNote(View* pane, const QString& key, const QRectF& frame)
+{
+    TextField* note = TextField::labelWithString(TextTable::localizedString(key), frame);
+    note->setTextFont(Font::fontWithName(QStringLiteral("Helvetica Neue Italic"), 13));
+    note->setWraps(true);
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    pane->addSubview(note);
+    return note;
+}
+
+QString alertItemTitle(int count, const QString& key)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(TextTable::localizedString(key));
+}
+
+void postListChanged(QObject* sender)
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAllTasksEventsAdesChanged, sender);
+}
+
+}  // namespace
+
+PrefTaskView::PrefTaskView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+{
+    const double width = frame.width();
+    makeTaskPaneLabel(this, QStringLiteral("workingTimeText"), 22);
+    for (int day = 0; day < 7; ++day) {
+        auto* row = new WorkingHourSettingItem(
+            QRectF(190, 20 + day * WorkingHourSettingItem::rowHeight, width - 200, WorkingHourSettingItem::rowHeight));
+        addSubview(row);
+        m_sevenDaysWorkingHours.push_back(row);
+    }
+    makeTaskPaneNote(this, QStringLiteral("workingTimeWarning"), QRectF(190, 200, width - 210, 36));
+
+    m_separatorYs.push_back(247);
+    makeTaskPaneLabel(this, QStringLiteral("defaultTaskDurationText"), 262);
+    m_durationBtn = UIUtilities::createPopUpButtonWithFrame(
+        QRectF(190, 260, 180, 24), QStringLiteral("Duration"), 13, this, [this](PopUpButton*) { selectDefaultDuration(); },
+        {TextTable::localizedString(QStringLiteral("_15minutesText")),
+         TextTable::localizedString(QStringLiteral("_30minutesText")),
+         TextTable::localizedString(QStringLiteral("_1hourText")),
+         TextTable::localizedString(QStringLiteral("_90minutesText")),
+         TextTable::localizedString(QStringLiteral("_2hoursText")),
+         TextTable::localizedString(QStringLiteral("_3hoursText"))},
+        QList<qint64>{15, 30, 60, 90, 120, 180});
+    addSubview(m_durationBtn);
+
+    makeTaskPaneLabel(this, QStringLiteral("defaultAlertTaskText"), 297);
+    m_defaultAlertBtn = UIUtilities::createPopUpButtonWithFrame(
+        QRectF(190, 295, 180, 24), QStringLiteral("DefAlertTask"), 13, this,
+        [this](PopUpButton*) { selectDefaultAlertForTask(); },
+        {TextTable::localizedString(QStringLiteral("noneText")), alertItemTitle(15, QStringLiteral("minutesBeforeText")),
+         alertItemTitle(30, QStringLiteral("minutesBeforeText")), alertItemTitle(1, QStringLiteral("hourBeforeText")),
+         alertItemTitle(1, QStringLiteral("dayBeforeText"))},
+        QList<qint64>{0, 900, 1800, 3600, 86400});
+    addSubview(m_defaultAlertBtn);
+
+    m_separatorYs.push_back(335);
+    m_showTaskBtn = PrefPanes::createCheckBox(QStringLiteral("showTasksInDayCalendar"), QRectF(40, 345, width - 60, 22),
+                                              this, [this](Button*) { selectShowTask(); });
+    addSubview(m_showTaskBtn);
+    m_activeTaskBtn = PrefPanes::createCheckBox(QStringLiteral("hideFutureTasksText"), QRectF(40, 375, width - 60, 22),
+                                                this, [this](Button*) { selectActiveTaskOnly(); });
+    addSubview(m_activeTaskBtn);
+    makeTaskPaneNote(this, QStringLiteral("warningHideFutureTasksText"), QRectF(68, 399, width - 88, 36));
+
+    loadData();
+}
+
+PrefTaskView::~PrefTaskView() = default;
+
+void PrefTaskView::loadData()
+{
+    const SettingPtr setting = taskPaneSetting();
+    if (!setting) return;
+    const QVariantMap hours = setting->dayManagers();
+    for (int day = 0; day < 7; ++day) {
+        // A missing or broken entry shows midnight and is left as stored.
+        const int start = PrefPanes::workingMinutesOf(hours, PrefPanes::workingStartKey(day)).value_or(0);
+        const int end = PrefPanes::workingMinutesOf(hours, PrefPanes::workingEndKey(day)).value_or(0);
+        m_sevenDaysWorkingHours[size_t(day)]->setData(day, PrefPanes::timeOfMinutes(start),
+                                                      PrefPanes::timeOfMinutes(end));
+    }
+    PrefPanes::selectTagOrNothing(m_durationBtn, setting->durationDefTaskVal());
+    if (const std::optional<qint64> alert = PrefPanes::alertTagOfList(setting->defaultTaskAlert()))
+        PrefPanes::selectTagOrNothing(m_defaultAlertBtn, *alert);
+    else
+        m_defaultAlertBtn->selectNoItem();
+    m_showTaskBtn->setState(setting->showTask() ? OnState : OffState);
+    m_activeTaskBtn->setState(setting->showActiveTaskOnly() ? OnState : OffState);
+}
+
+void PrefTaskView::selectDefaultDuration()
+{
+    const SettingPtr setting = taskPaneSetting();
+    const PopUpItem* item = m_durationBtn->selectedItem();
+    if (!setting || !item) return;
+    setting->setDurationDefTaskVal(item->tag);
+    PrefPanes::saveSettings();
+    PrefPanes::postSettingsPush();
+}
+
+void PrefTaskView::selectDefaultAlertForTask()
+{
+    const SettingPtr setting = taskPaneSetting();
+    const PopUpItem* item = m_defaultAlertBtn->selectedItem();
+    if (!setting || !item) return;
+    setting->setDefaultTaskAlert(PrefPanes::alertListForTag(item->tag));
+    PrefPanes::saveSettings();
+    PrefPanes::postSettingsPush();
+}
+
+void PrefTaskView::selectShowTask()
+{
+    const SettingPtr setting = taskPaneSetting();
+    if (!setting) return;
+    setting->setShowTask(m_showTaskBtn->state() == OnState ? 1 : 0);
+    PrefPanes::saveSettings();
+    postListChanged(this);
+    PrefPanes::postSettingsPush();
+}
+
+void PrefTaskView::selectActiveTaskOnly()
+{
+    const SettingPtr setting = taskPaneSetting();
+    if (!setting) return;
+    setting->setShowActiveTaskOnly(m_activeTaskBtn->state() == OnState ? 1 : 0);
+    PrefPanes::saveSettings();
+    // The working list is rebuilt on the refresh the notice below starts.
+    if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setNeedUpdateCoreData(true);
+    postListChanged(this);
+    PrefPanes::postSettingsPush();
+}
+
+void PrefTaskView::drawRect(QPainter& painter, const QRectF&)
+{
+    for (double y : m_separatorYs)
+        painter.fillRect(QRectF(10, y, bounds().width() - 20, 1), QColor(220, 220, 220));
+}
+
+void PrefTaskView::mouseDown(const Event&)
+{
+    if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused)) focused->clearFocus();
+}
