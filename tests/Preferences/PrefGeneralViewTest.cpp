@@ -206,8 +206,11 @@ TEST_F(PrefGeneralViewTest, TimeZoneSupportAsksOnlyWhenTurnedOnAndCancelChangesN
         const bool changed = c.on != c.wasOn;
         EXPECT_EQ(settings().hasChanges(), changed ? 1 : 0);
         EXPECT_EQ(settings().lastUpdate(), changed ? 1 : 5);
-        if (changed) EXPECT_EQ(manager->appRootTZ(), manager->getDefaultTimezone());
-        if (!changed) EXPECT_EQ(settings().currentTZ(), -7);
+        if (changed) {
+            EXPECT_EQ(manager->appRootTZ(), manager->getDefaultTimezone());
+        } else {
+            EXPECT_EQ(settings().currentTZ(), -7);
+        }
     }
 }
 
@@ -281,8 +284,9 @@ TEST_F(PrefGeneralViewTest, DuplicateRemovalKeepsTheOldestOfEachGroupAndEndsWith
         ASSERT_TRUE(processEventsUntil([&] { return !pane.isRemoving(); }, 10000));
         EXPECT_EQ(storedKeys(), c.left);
         EXPECT_EQ(alerts.requests().size() - asked, c.resultAlert ? 2 : 1);
-        if (c.resultAlert)
+        if (c.resultAlert) {
             EXPECT_EQ(alerts.requests().last().informativeText, text("removeSuspectedDuplicatesDoneMessage"));
+        }
     }
 }
 

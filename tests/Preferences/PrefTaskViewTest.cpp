@@ -67,7 +67,9 @@ TEST_F(PrefTaskViewTest, RowsRunSundayToSaturdayAndShowTheStoredTimesOrMidnight)
         EXPECT_EQ(row.weekDay(), day);
         EXPECT_EQ(row.dayNameLabel()->stringValue(), names[day]);
         EXPECT_EQ(row.workingStartTime()->timeOfDay(), starts[day]);
-        if (ends[day] >= starts[day]) EXPECT_EQ(row.workingEndTime()->timeOfDay(), ends[day]);
+        if (ends[day] >= starts[day]) {
+            EXPECT_EQ(row.workingEndTime()->timeOfDay(), ends[day]);
+        }
         EXPECT_LT(row.frame().y(), day < 6 ? pane.sevenDaysWorkingHours()[size_t(day) + 1]->frame().y() : 1e9);
     }
     // Broken entries are shown, not repaired.
