@@ -24,19 +24,18 @@ namespace {
 struct DayKeys {
     const char* start;
     const char* end;
-    const char* name;
 };
 
 // "Tueday" and "Thusday" are the stored spellings: files already written
 // hold them, and the planners read them.
 constexpr std::array<DayKeys, 7> kDayKeys{{
-    {"SundayStartTime", "SundayEndTime", "sundayText"},
-    {"MondayStartTime", "MondayEndTime", "mondayText"},
-    {"TuedayStartTime", "TuedayEndTime", "tuesdayText"},
-    {"WednesdayStartTime", "WednesdayEndTime", "wednesdayText"},
-    {"ThusdayStartTime", "ThusdayEndTime", "thursdayText"},
-    {"FridayStartTime", "FridayEndTime", "fridayText"},
-    {"SaturdayStartTime", "SaturdayEndTime", "saturdayText"},
+    {"SundayStartTime", "SundayEndTime"},
+    {"MondayStartTime", "MondayEndTime"},
+    {"TuedayStartTime", "TuedayEndTime"},
+    {"WednesdayStartTime", "WednesdayEndTime"},
+    {"ThusdayStartTime", "ThusdayEndTime"},
+    {"FridayStartTime", "FridayEndTime"},
+    {"SaturdayStartTime", "SaturdayEndTime"},
 }};
 
 const DayKeys& keysOf(int weekDay)
@@ -65,29 +64,29 @@ bool saveSettings()
     return false;
 }
 
-QString labelText(const QString& key)
+QString labelText(const QString& text)
 {
-    return QStringLiteral("%1:").arg(TextTable::localizedString(key));
+    return QStringLiteral("%1:").arg(text);
 }
 
-QString checkBoxTitle(const QString& key)
+QString checkBoxTitle(const QString& text)
 {
-    return QStringLiteral("  %1").arg(TextTable::localizedString(key));
+    return QStringLiteral("  %1").arg(text);
 }
 
-Button* createCheckBox(const QString& key, const QRectF& frame, QObject* target, std::function<void(Button*)> action)
+Button* createCheckBox(const QString& text, const QRectF& frame, QObject* target, std::function<void(Button*)> action)
 {
     // As wide as its box and title: a wider button would centre them.
     const Font font = Font::systemFont(13);
     const double width = std::min(frame.width(), 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(
-                                                          checkBoxTitle(key)) + 8);
+                                                          checkBoxTitle(text)) + 8);
     auto* box = new Button(QRectF(frame.topLeft(), QSizeF(width, frame.height())));
     box->setButtonType(ButtonType::Toggle);
     box->setBordered(false);
     box->setImage(NamedImages::imageNamed(QStringLiteral("checkbox_none")));
     box->setAlternateImage(NamedImages::imageNamed(QStringLiteral("checkbox_check")));
     box->setImagePosition(ImagePosition::ImageLeft);
-    AttributedTitle title{checkBoxTitle(key), Qt::black, font, Qt::AlignLeft | Qt::AlignVCenter};
+    AttributedTitle title{checkBoxTitle(text), Qt::black, font, Qt::AlignLeft | Qt::AlignVCenter};
     box->setAttributedTitle(title);
     box->setTarget(target, std::move(action));
     return box;
@@ -147,9 +146,17 @@ QString workingEndKey(int weekDay)
     return QString::fromLatin1(keysOf(weekDay).end);
 }
 
-QString dayNameKey(int weekDay)
+QString dayName(int weekDay)
 {
-    return QString::fromLatin1(keysOf(weekDay).name);
+    switch (weekDay) {
+    case 0: return TextTable::localizedString(QStringLiteral("sundayText"));
+    case 1: return TextTable::localizedString(QStringLiteral("mondayText"));
+    case 2: return TextTable::localizedString(QStringLiteral("tuesdayText"));
+    case 3: return TextTable::localizedString(QStringLiteral("wednesdayText"));
+    case 4: return TextTable::localizedString(QStringLiteral("thursdayText"));
+    case 5: return TextTable::localizedString(QStringLiteral("fridayText"));
+    default: return TextTable::localizedString(QStringLiteral("saturdayText"));
+    }
 }
 
 }  // namespace PrefPanes

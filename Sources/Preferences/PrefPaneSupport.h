@@ -24,13 +24,14 @@ void postSettingsPush();
 // logged, since a later save still carries it.
 bool saveSettings();
 
-// "%@:" of a key's text, for the labels left of the controls, and the
-// check boxes' "  %@".
-QString labelText(const QString& key);
-QString checkBoxTitle(const QString& key);
+// "%@:" of a text, for the labels left of the controls, and the check
+// boxes' "  %@". Callers look their texts up with literal keys, so that the
+// check of the text table sees every key.
+QString labelText(const QString& text);
+QString checkBoxTitle(const QString& text);
 
-// A check box titled by its key's text.
-Button* createCheckBox(const QString& key, const QRectF& frame, QObject* target, std::function<void(Button*)> action);
+// A check box with that title.
+Button* createCheckBox(const QString& text, const QRectF& frame, QObject* target, std::function<void(Button*)> action);
 
 // The default alert of new items as stored: none is the empty text, another
 // choice one relative alert that many seconds before the start.
@@ -53,6 +54,7 @@ int minutesOfTime(QTime time);
 // as the file has always stored them.
 QString workingStartKey(int weekDay);
 QString workingEndKey(int weekDay);
-QString dayNameKey(int weekDay);
+// The weekday's name as shown.
+QString dayName(int weekDay);
 
 }  // namespace PrefPanes

@@ -45,9 +45,15 @@ QImage tabImage(size_t tab)
     }
 }
 
-QString tabIdentifier(const char* key)
+// A tab's identifier is its name as shown.
+QString tabIdentifier(size_t tab)
 {
-    return TextTable::localizedString(QString::fromLatin1(key));
+    switch (tab) {
+    case 0: return TextTable::localizedString(QStringLiteral("generalText"));
+    case 1: return TextTable::localizedString(QStringLiteral("tasksText"));
+    case 2: return TextTable::localizedString(QStringLiteral("syncText"));
+    default: return TextTable::localizedString(QStringLiteral("backupText"));
+    }
 }
 
 bool isAccountStored()
@@ -94,15 +100,14 @@ Preferences::~Preferences() = default;
 QStringList Preferences::toolbarDefaultItemIdentifiers()
 {
     QStringList identifiers;
-    for (const PreferenceTab& tab : kPreferenceTabs) identifiers.append(tabIdentifier(tab.key));
+    for (size_t i = 0; i < kPreferenceTabs.size(); ++i) identifiers.append(tabIdentifier(i));
     return identifiers;
 }
 
 std::optional<ToolbarItem> Preferences::itemForItemIdentifier(const QString& identifier)
 {
     for (size_t i = 0; i < kPreferenceTabs.size(); ++i) {
-        const PreferenceTab& tab = kPreferenceTabs[i];
-        if (identifier != tabIdentifier(tab.key)) continue;
+        if (identifier != tabIdentifier(i)) continue;
         const std::array<void (Preferences::*)(QObject*), 4> actions{&Preferences::general, &Preferences::tasks,
                                                                        &Preferences::sync, &Preferences::backups};
         const auto action = actions[i];
@@ -114,8 +119,9 @@ std::optional<ToolbarItem> Preferences::itemForItemIdentifier(const QString& ide
 
 QSizeF Preferences::tabFrameSize(const QString& identifier, bool accountStored)
 {
-    for (const PreferenceTab& tab : kPreferenceTabs) {
-        if (identifier != tabIdentifier(tab.key)) continue;
+    for (size_t i = 0; i < kPreferenceTabs.size(); ++i) {
+        const PreferenceTab& tab = kPreferenceTabs[i];
+        if (identifier != tabIdentifier(i)) continue;
         if (QLatin1String(tab.key) == QLatin1String("syncText") && !accountStored)
             return QSizeF(tab.size.width(), kSyncHeightWithoutAccount);
         return tab.size;
@@ -139,9 +145,8 @@ void Preferences::setSelectedItemIdentifier(const QString& identifier)
     m_toolBar->setSelectedItemIdentifier(identifier);
 }
 
-void Preferences::showTab(const QString& key, View* pane)
+void Preferences::showTab(const QString& identifier, View* pane)
 {
-    const QString identifier = TextTable::localizedString(key);
     setWindowTitle(identifier);
     m_toolBar->setSelectedItemIdentifier(identifier);
     const QSizeF size = tabFrameSize(identifier, isAccountStored());
@@ -152,24 +157,24 @@ void Preferences::showTab(const QString& key, View* pane)
 
 void Preferences::general(QObject*)
 {
-    showTab(QStringLiteral("generalText"), m_genView);
+    showTab(TextTable::localizedString(QStringLiteral("generalText")), m_genView);
     m_genView->loadData();
 }
 
 void Preferences::tasks(QObject*)
 {
-    showTab(QStringLiteral("tasksText"), m_taskView);
+    showTab(TextTable::localizedString(QStringLiteral("tasksText")), m_taskView);
     m_taskView->loadData();
 }
 
 void Preferences::sync(QObject*)
 {
-    showTab(QStringLiteral("syncText"), m_syncView);
+    showTab(TextTable::localizedString(QStringLiteral("syncText")), m_syncView);
 }
 
 void Preferences::backups(QObject*)
 {
-    showTab(QStringLiteral("backupText"), m_bckView);
+    showTab(TextTable::localizedString(QStringLiteral("backupText")), m_bckView);
     m_bckView->loadData();
 }
 
