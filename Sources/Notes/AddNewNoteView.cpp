@@ -73,14 +73,16 @@ AddNewNoteView::AddNewNoteView(const QRectF& frame, AddView* parentView) : View(
         [this](const Notification&) { tagChanged(); });
 
     const auto makeButton = [this](const QString& title, std::function<void(Button*)> action) {
-        Button* button = UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter,
-                                                   ButtonType::MomentaryPushIn, QRectF(0, 0, 90, 24), this,
-                                                   std::move(action), QImage(), QImage(), true);
+        Button* button =
+            UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter, ButtonType::MomentaryPushIn,
+                                      QRectF(0, 0, 90, 24), this, std::move(action), QImage(), QImage(), true);
         addSubview(button);
         return button;
     };
-    m_addNoteBtn = makeButton(TextTable::localizedString(QStringLiteral("saveText")), [this](Button* b) { addNote(b); });
-    m_cancelBtn = makeButton(TextTable::localizedString(QStringLiteral("cancelText")), [this](Button* b) { cancelAdd(b); });
+    m_addNoteBtn =
+        makeButton(TextTable::localizedString(QStringLiteral("saveText")), [this](Button* b) { addNote(b); });
+    m_cancelBtn =
+        makeButton(TextTable::localizedString(QStringLiteral("cancelText")), [this](Button* b) { cancelAdd(b); });
     placeButtons();
 }
 

@@ -94,7 +94,8 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
 {
     const double width = frame.width();
     const double controlX = kGeneralControlX;
-    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultCategoryText")), generalLabelFrame(categoryRowY));
+    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultCategoryText")),
+                         generalLabelFrame(categoryRowY));
 
     // A longer text than the English one gets the whole left column and two
     // lines.
@@ -104,14 +105,20 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
     m_durationBtn = UIUtilities::createPopUpButtonWithFrame(
         QRectF(controlX, 55, 180, 24), QStringLiteral("Duration"), 13, this,
         [this](PopUpButton*) { selectDefaultDuration(); },
-        {TextTable::localizedString(QStringLiteral("_15minutesText")), TextTable::localizedString(QStringLiteral("_30minutesText")), TextTable::localizedString(QStringLiteral("_1hourText")), TextTable::localizedString(QStringLiteral("_90minutesText")),
-         TextTable::localizedString(QStringLiteral("_2hoursText")), TextTable::localizedString(QStringLiteral("_3hoursText"))},
+        {TextTable::localizedString(QStringLiteral("_15minutesText")),
+         TextTable::localizedString(QStringLiteral("_30minutesText")),
+         TextTable::localizedString(QStringLiteral("_1hourText")),
+         TextTable::localizedString(QStringLiteral("_90minutesText")),
+         TextTable::localizedString(QStringLiteral("_2hoursText")),
+         TextTable::localizedString(QStringLiteral("_3hoursText"))},
         QList<qint64>{15, 30, 60, 90, 120, 180});
     addSubview(m_durationBtn);
 
     makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("weekStartText")), generalLabelFrame(90));
-    m_weekStartMatrix =
-        new RadioMatrix(QRectF(controlX, 90, 180, 44), {{TextTable::localizedString(QStringLiteral("sundayText")), 1}, {TextTable::localizedString(QStringLiteral("mondayText")), 2}}, 22);
+    m_weekStartMatrix = new RadioMatrix(QRectF(controlX, 90, 180, 44),
+                                        {{TextTable::localizedString(QStringLiteral("sundayText")), 1},
+                                         {TextTable::localizedString(QStringLiteral("mondayText")), 2}},
+                                        22);
     m_weekStartMatrix->setTarget(this, [this](RadioMatrix*) { selectWeekStartDay(); });
     addSubview(m_weekStartMatrix);
 
@@ -119,44 +126,55 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
     m_snoozeBtn = UIUtilities::createPopUpButtonWithFrame(
         QRectF(controlX, 145, 180, 24), QStringLiteral("Snooze"), 13, this,
         [this](PopUpButton*) { selectDefaultSnooze(); },
-        {TextTable::localizedString(QStringLiteral("_5minutesText")), TextTable::localizedString(QStringLiteral("_15minutesText")), TextTable::localizedString(QStringLiteral("_30minutesText")), TextTable::localizedString(QStringLiteral("_1hourText"))},
+        {TextTable::localizedString(QStringLiteral("_5minutesText")),
+         TextTable::localizedString(QStringLiteral("_15minutesText")),
+         TextTable::localizedString(QStringLiteral("_30minutesText")),
+         TextTable::localizedString(QStringLiteral("_1hourText"))},
         QList<qint64>{300, 900, 1800, 3600});
     addSubview(m_snoozeBtn);
 
-    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultAlertEventText")), generalLabelFrame(180));
+    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultAlertEventText")),
+                         generalLabelFrame(180));
     m_defaultAlertBtn = UIUtilities::createPopUpButtonWithFrame(
         QRectF(controlX, 180, 180, 24), QStringLiteral("DefAlertEvent"), 13, this,
         [this](PopUpButton*) { selectDefaultAlertForEvent(); },
-        {TextTable::localizedString(QStringLiteral("noneText")), countedText(15, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
-         countedText(30, TextTable::localizedString(QStringLiteral("minutesBeforeText"))), countedText(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
+        {TextTable::localizedString(QStringLiteral("noneText")),
+         countedText(15, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
+         countedText(30, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
+         countedText(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
          countedText(1, TextTable::localizedString(QStringLiteral("dayBeforeText")))},
         QList<qint64>{0, 900, 1800, 3600, 86400});
     addSubview(m_defaultAlertBtn);
 
     m_separatorYs.push_back(218);
-    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("removeSuspectedDuplicatesText")), generalLabelFrame(230));
+    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("removeSuspectedDuplicatesText")),
+                         generalLabelFrame(230));
     m_removeDuplicateBtn = UIUtilities::createButton(
-        TextTable::localizedString(QStringLiteral("removeDuplicatesText")), 13, Qt::black, Qt::AlignCenter, ButtonType::MomentaryPushIn,
-        QRectF(controlX, 228, 170, 26), this, [this](Button*) { removeDuplicate(); }, QImage(), QImage(), true);
+        TextTable::localizedString(QStringLiteral("removeDuplicatesText")), 13, Qt::black, Qt::AlignCenter,
+        ButtonType::MomentaryPushIn, QRectF(controlX, 228, 170, 26), this, [this](Button*) { removeDuplicate(); },
+        QImage(), QImage(), true);
     addSubview(m_removeDuplicateBtn);
-    makeGeneralPaneNote(this, TextTable::localizedString(QStringLiteral("removeDuplicateWarning")), QRectF(controlX, 260, width - controlX - 20, 36));
+    makeGeneralPaneNote(this, TextTable::localizedString(QStringLiteral("removeDuplicateWarning")),
+                        QRectF(controlX, 260, width - controlX - 20, 36));
 
     m_separatorYs.push_back(305);
-    m_tzSupportBtn = PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("tzSupportText")), QRectF(40, 315, width - 60, 22), this,
-                                               [this](Button*) { selectTimeZoneSupport(); });
+    m_tzSupportBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("tzSupportText")),
+                                  QRectF(40, 315, width - 60, 22), this, [this](Button*) { selectTimeZoneSupport(); });
     addSubview(m_tzSupportBtn);
-    makeGeneralPaneNote(this, TextTable::localizedString(QStringLiteral("tzHelpText")), QRectF(68, 340, width - 88, 36));
+    makeGeneralPaneNote(this, TextTable::localizedString(QStringLiteral("tzHelpText")),
+                        QRectF(68, 340, width - 88, 36));
 
     m_separatorYs.push_back(385);
-    m_warnBeforeDeleteBtn = PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("warnBeforeDeleteText")),
-                                                      QRectF(40, 395, width - 60, 22), this,
-                                                      [this](Button*) { selectWarnBeforeDelete(); });
+    m_warnBeforeDeleteBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("warnBeforeDeleteText")),
+                                  QRectF(40, 395, width - 60, 22), this, [this](Button*) { selectWarnBeforeDelete(); });
     addSubview(m_warnBeforeDeleteBtn);
 
     m_separatorYs.push_back(427);
-    m_startUpAtLoginBtn = PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("startUpAtLoginText")),
-                                                    QRectF(40, 437, width - 60, 22), this,
-                                                    [this](Button*) { startUpAtLogin(); });
+    m_startUpAtLoginBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("startUpAtLoginText")),
+                                  QRectF(40, 437, width - 60, 22), this, [this](Button*) { startUpAtLogin(); });
     addSubview(m_startUpAtLoginBtn);
 
     loadData();
@@ -340,7 +358,8 @@ void PrefGeneralView::showProgress()
         auto* progress = new ProgressView(QRectF(QPointF(0, 0), kRemovalSheetSize));
         progress->setTextProgessing(TextTable::localizedString(QStringLiteral("removeDuplicatesProcessingText")));
         m_progressCancelBtn = UIUtilities::createButton(
-            TextTable::localizedString(QStringLiteral("cancelText")), 12, Qt::black, Qt::AlignCenter, ButtonType::MomentaryPushIn,
+            TextTable::localizedString(QStringLiteral("cancelText")), 12, Qt::black, Qt::AlignCenter,
+            ButtonType::MomentaryPushIn,
             QRectF(kRemovalSheetSize.width() - 20 - 75, kRemovalSheetSize.height() - 10 - 24, 75, 24), this,
             [this](Button*) { cancelRemoving(); }, QImage(), QImage(), true);
         progress->addSubview(m_progressCancelBtn);

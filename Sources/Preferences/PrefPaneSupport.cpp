@@ -78,8 +78,8 @@ Button* createCheckBox(const QString& text, const QRectF& frame, QObject* target
 {
     // As wide as its box and title: a wider button would centre them.
     const Font font = Font::systemFont(13);
-    const double width = std::min(frame.width(), 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(
-                                                          checkBoxTitle(text)) + 8);
+    const double width =
+        std::min(frame.width(), 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(checkBoxTitle(text)) + 8);
     auto* box = new Button(QRectF(frame.topLeft(), QSizeF(width, frame.height())));
     box->setButtonType(ButtonType::Toggle);
     box->setBordered(false);
@@ -149,13 +149,20 @@ QString workingEndKey(int weekDay)
 QString dayName(int weekDay)
 {
     switch (weekDay) {
-    case 0: return TextTable::localizedString(QStringLiteral("sundayText"));
-    case 1: return TextTable::localizedString(QStringLiteral("mondayText"));
-    case 2: return TextTable::localizedString(QStringLiteral("tuesdayText"));
-    case 3: return TextTable::localizedString(QStringLiteral("wednesdayText"));
-    case 4: return TextTable::localizedString(QStringLiteral("thursdayText"));
-    case 5: return TextTable::localizedString(QStringLiteral("fridayText"));
-    default: return TextTable::localizedString(QStringLiteral("saturdayText"));
+        case 0:
+            return TextTable::localizedString(QStringLiteral("sundayText"));
+        case 1:
+            return TextTable::localizedString(QStringLiteral("mondayText"));
+        case 2:
+            return TextTable::localizedString(QStringLiteral("tuesdayText"));
+        case 3:
+            return TextTable::localizedString(QStringLiteral("wednesdayText"));
+        case 4:
+            return TextTable::localizedString(QStringLiteral("thursdayText"));
+        case 5:
+            return TextTable::localizedString(QStringLiteral("fridayText"));
+        default:
+            return TextTable::localizedString(QStringLiteral("saturdayText"));
     }
 }
 

@@ -63,7 +63,8 @@ PrefTaskView::PrefTaskView(const QRectF& frame, QWidget* parent) : View(frame, p
         addSubview(row);
         m_sevenDaysWorkingHours.push_back(row);
     }
-    makeTaskPaneNote(this, TextTable::localizedString(QStringLiteral("workingTimeWarning")), QRectF(190, 200, width - 210, 36));
+    makeTaskPaneNote(this, TextTable::localizedString(QStringLiteral("workingTimeWarning")),
+                     QRectF(190, 200, width - 210, 36));
 
     m_separatorYs.push_back(247);
     makeTaskPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultTaskDurationText")), 262);
@@ -82,20 +83,25 @@ PrefTaskView::PrefTaskView(const QRectF& frame, QWidget* parent) : View(frame, p
     m_defaultAlertBtn = UIUtilities::createPopUpButtonWithFrame(
         QRectF(190, 295, 180, 24), QStringLiteral("DefAlertTask"), 13, this,
         [this](PopUpButton*) { selectDefaultAlertForTask(); },
-        {TextTable::localizedString(QStringLiteral("noneText")), alertItemTitle(15, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
-         alertItemTitle(30, TextTable::localizedString(QStringLiteral("minutesBeforeText"))), alertItemTitle(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
+        {TextTable::localizedString(QStringLiteral("noneText")),
+         alertItemTitle(15, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
+         alertItemTitle(30, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
+         alertItemTitle(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
          alertItemTitle(1, TextTable::localizedString(QStringLiteral("dayBeforeText")))},
         QList<qint64>{0, 900, 1800, 3600, 86400});
     addSubview(m_defaultAlertBtn);
 
     m_separatorYs.push_back(335);
-    m_showTaskBtn = PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("showTasksInDayCalendar")), QRectF(40, 345, width - 60, 22),
-                                              this, [this](Button*) { selectShowTask(); });
+    m_showTaskBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("showTasksInDayCalendar")),
+                                  QRectF(40, 345, width - 60, 22), this, [this](Button*) { selectShowTask(); });
     addSubview(m_showTaskBtn);
-    m_activeTaskBtn = PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("hideFutureTasksText")), QRectF(40, 375, width - 60, 22),
-                                                this, [this](Button*) { selectActiveTaskOnly(); });
+    m_activeTaskBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("hideFutureTasksText")),
+                                  QRectF(40, 375, width - 60, 22), this, [this](Button*) { selectActiveTaskOnly(); });
     addSubview(m_activeTaskBtn);
-    makeTaskPaneNote(this, TextTable::localizedString(QStringLiteral("warningHideFutureTasksText")), QRectF(68, 399, width - 88, 36));
+    makeTaskPaneNote(this, TextTable::localizedString(QStringLiteral("warningHideFutureTasksText")),
+                     QRectF(68, 399, width - 88, 36));
 
     loadData();
 }

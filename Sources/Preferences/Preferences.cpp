@@ -49,10 +49,14 @@ QImage tabImage(size_t tab)
 QString tabIdentifier(size_t tab)
 {
     switch (tab) {
-    case 0: return TextTable::localizedString(QStringLiteral("generalText"));
-    case 1: return TextTable::localizedString(QStringLiteral("tasksText"));
-    case 2: return TextTable::localizedString(QStringLiteral("syncText"));
-    default: return TextTable::localizedString(QStringLiteral("backupText"));
+        case 0:
+            return TextTable::localizedString(QStringLiteral("generalText"));
+        case 1:
+            return TextTable::localizedString(QStringLiteral("tasksText"));
+        case 2:
+            return TextTable::localizedString(QStringLiteral("syncText"));
+        default:
+            return TextTable::localizedString(QStringLiteral("backupText"));
     }
 }
 
