@@ -1217,6 +1217,42 @@ void MainView::openNotificationList()
     m_notifViewController->showNotificationViewPopOverAtPositionView(m_convNotifBtn);
 }
 
+int MainView::tagShowHideBtnState() const
+{
+    return m_tagShowHideBtn->state();
+}
+
+void MainView::setTagShowHideBtnState(int state)
+{
+    m_tagShowHideBtn->setState(state);
+}
+
+int MainView::categoryShowHideBtnState() const
+{
+    return m_categoryShowHideBtn->state();
+}
+
+void MainView::setCategoryShowHideBtnState(int state)
+{
+    m_categoryShowHideBtn->setState(state);
+}
+
+int MainView::convNotifBtnState() const
+{
+    return m_convNotifBtn->state();
+}
+
+void MainView::setConvNotifBtnState(int state)
+{
+    m_convNotifBtn->setState(state);
+}
+
+void MainView::setTagShowHideBtnImage(const QString& name)
+{
+    m_tagButtonImage = name;
+    m_tagShowHideBtn->setImage(NamedImages::imageNamed(name));
+}
+
 void MainView::changeCategoryShowHideState()
 {
     const CoreData* manager = dataManager();
