@@ -19,34 +19,45 @@ TagTableView::TagTableView(const QRectF& frame, QWidget* parent) : TableView(fra
     setBackgroundColor(Common::appBackgroundColor());
     setGridStyleMask(SolidHorizontalGridLine);
     setRowHeight(tagRowHeight);
+    setPlacesVisibleRowsOnly(true);
 }
 
 TagTableView::~TagTableView() = default;
 
 void TagTableView::loadData()
 {
-    const QList<TagItemView*> old = m_arrayOfTags;
-    m_arrayOfTags.clear();
+    const std::vector<QPointer<TagItemView>> old = std::move(m_arrayOfTags);
     const CoreData* manager = CoreData::shared();
-    const TagList tags = manager ? manager->tagList() : TagList();
-    m_arrayOfTags.reserve(tags.size());
-    for (const TagPtr& tag : tags) {
-        auto* row = new TagItemView(QRectF(0, 0, bounds().width(), tagRowHeight), this);
-        row->setTag(tag);
-        m_arrayOfTags.append(row);
-    }
+    m_tags = manager ? manager->tagList() : TagList();
+    m_arrayOfTags.assign(std::size_t(m_tags.size()), nullptr);
     reloadData();
     // Later: this may run under a row's own event (its box's click).
-    for (TagItemView* row : old) row->deleteLater();
+    for (const QPointer<TagItemView>& row : old)
+        if (row) row->deleteLater();
+}
+
+TagItemView* TagTableView::rowAt(int row)
+{
+    if (row < 0 || row >= int(m_arrayOfTags.size())) return nullptr;
+    QPointer<TagItemView>& view = m_arrayOfTags[std::size_t(row)];
+    if (!view) {
+        // Made with no size: the table's placing is its first frame change,
+        // which lays the row out.
+        view = new TagItemView(QRectF(), this);
+        view->setTag(m_tags[row]);
+    }
+    return view;
 }
 
 QStringList TagTableView::getShowTagList()
 {
     QStringList names;
-    for (TagItemView* row : m_arrayOfTags) {
-        const TagPtr tag = row->tag();
+    for (int row = 0; row < int(m_tags.size()); ++row) {
+        const TagPtr& tag = m_tags[row];
         if (!tag) continue;
-        const bool shown = row->showHideBtn()->state() == 1;
+        // A row never shown was never clicked: its box is the tag's flag.
+        const TagItemView* view = m_arrayOfTags[std::size_t(row)];
+        const bool shown = view ? view->showHideBtn()->state() == 1 : !tag->isHidden();
         tag->setIsHidden(!shown);
         if (shown) names.append(tag->tagName());
     }
@@ -55,12 +66,12 @@ QStringList TagTableView::getShowTagList()
 
 double TagTableView::yPositionPastLastRow() const
 {
-    return m_arrayOfTags.isEmpty() ? 0 : rectOfRow(int(m_arrayOfTags.size()) - 1).bottom();
+    return m_tags.isEmpty() ? 0 : rectOfRow(int(m_tags.size()) - 1).bottom();
 }
 
 TableRowView* TagTableView::rowViewForRow(int row)
 {
-    return row >= 0 && row < m_arrayOfTags.size() ? m_arrayOfTags[row] : nullptr;
+    return rowAt(row);
 }
 
 void TagTableView::keyDown(const Event& event)
@@ -72,7 +83,7 @@ void TagTableView::keyDown(const Event& event)
 Menu TagTableView::menuForEvent(const Event& event)
 {
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    if (row < 0 || row >= m_arrayOfTags.size()) return Menu();
+    if (row < 0 || row >= int(m_tags.size())) return Menu();
     if (!isRowSelected(row)) {
         scrollRowToVisible(row);
         selectRowIndexes({row}, false);
@@ -101,10 +112,10 @@ void TagTableView::deleteTag()
 void TagTableView::applyDelete()
 {
     const int row = selectedRow();
-    if (row < 0 || row >= m_arrayOfTags.size()) return;
+    if (row < 0 || row >= int(m_tags.size())) return;
     // The tag, not its index: the list may be loaded again while the
     // question is open.
-    const TagPtr tag = m_arrayOfTags[row]->tag();
+    const TagPtr tag = m_tags[row];
     if (!tag) return;
     CoreData* manager = CoreData::shared();
     const SettingPtr setting = manager ? manager->currentSetting() : SettingPtr();
@@ -133,11 +144,10 @@ void TagTableView::applyDelete()
 
 void TagTableView::removeTagRow(const TagPtr& tag)
 {
-    int row = -1;
-    for (int index = 0; index < m_arrayOfTags.size(); ++index)
-        if (m_arrayOfTags[index]->tag() == tag) row = index;
+    const int row = int(m_tags.indexOf(tag));
     if (row < 0) return;
-    m_arrayOfTags.removeAt(row);
+    m_tags.removeAt(row);
+    m_arrayOfTags.erase(m_arrayOfTags.begin() + row);
     // The table takes the row view over and lets it go once it has left.
     removeRowWithSlideAndFade(row);
     if (CoreData* manager = CoreData::shared()) manager->doDeleteTag(tag);

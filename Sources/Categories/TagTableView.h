@@ -7,13 +7,17 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <vector>
+
 class Menu;
 class TagItemView;
 class TagView;
 
 // The tag list of the tag popover: one row per tag of the data manager's
-// tag list, in its order, 26 high. The boxes become the tags' shown flags
-// when the filter is applied. The Delete key and the context menu delete
+// tag list, in its order, 26 high. A row's view is made when it first comes
+// into view, so a long list opens in one frame; a row never shown keeps its
+// tag's flag. The boxes become the tags' shown flags when the filter is
+// applied. The Delete key and the context menu delete
 // the selected tag, after a question the user can switch off.
 class TagTableView : public TableView {
     Q_OBJECT
@@ -30,7 +34,10 @@ public:
     // answers the names of the shown ones, in row order.
     QStringList getShowTagList();
 
-    const QList<TagItemView*>& arrayOfTags() const { return m_arrayOfTags; }
+    // The tags of the rows, in order.
+    const TagList& tags() const { return m_tags; }
+    // The row's view, made now if it was not yet; null past the end.
+    TagItemView* rowAt(int row);
     TagView* parentView() const { return m_parentView; }
     void setParentView(TagView* view) { m_parentView = view; }
 
@@ -45,7 +52,7 @@ public:
     // below the last row.
     Menu menuForEvent(const Event& event);
 
-    int numberOfRows() const override { return int(m_arrayOfTags.size()); }
+    int numberOfRows() const override { return int(m_tags.size()); }
     TableRowView* rowViewForRow(int row) override;
     double heightOfRow(int) const override { return tagRowHeight; }
     void keyDown(const Event& event) override;
@@ -54,6 +61,7 @@ public:
 private:
     void removeTagRow(const TagPtr& tag);
 
-    QList<TagItemView*> m_arrayOfTags;
+    TagList m_tags;
+    std::vector<QPointer<TagItemView>> m_arrayOfTags;
     QPointer<TagView> m_parentView;
 };

@@ -95,7 +95,7 @@ void TagView::reloadData()
 
 void TagView::resize()
 {
-    const int rows = std::min(int(m_tagTableView->arrayOfTags().size()), maximumVisibleRows);
+    const int rows = std::min(int(m_tagTableView->tags().size()), maximumVisibleRows);
     const double height = rows * (TagTableView::tagRowHeight + m_tagTableView->verticalSpacing()) + chromeHeight;
     m_tagScrollView->setFrameSize(QSizeF(m_tagScrollView->frame().width(), height - chromeHeight));
     // The table is as high as its rows, so a long list scrolls.

@@ -74,7 +74,8 @@ protected:
     static QList<int> boxes(TagView* view)
     {
         QList<int> states;
-        for (TagItemView* row : view->tagTableView()->arrayOfTags()) states << row->showHideBtn()->state();
+        for (int row = 0; row < int(view->tagTableView()->tags().size()); ++row)
+            states << view->tagTableView()->rowAt(row)->showHideBtn()->state();
         return states;
     }
 
@@ -105,6 +106,19 @@ TEST_F(TagFilterTest, TheViewGrowsWithItsTagsUpToTenRowsThenScrolls)
     }
 }
 
+TEST_F(TagFilterTest, RowsOutOfViewKeepTheirTagsFlagsWhenTheFilterIsApplied)
+{
+    for (int i = 0; i < 12; ++i) dataManager().insertTagIfNA(QStringLiteral("t%1").arg(i), 0);
+    dataManager().tagList()[11]->setIsHidden(true);
+    TagView* view = open();
+    ASSERT_NE(view, nullptr);
+    click(view->tagTableView()->rowAt(0)->showHideBtn());
+    click(view->applyBtn());
+    QStringList shown;
+    for (int i = 1; i <= 10; ++i) shown << QStringLiteral("t%1").arg(i);
+    EXPECT_EQ(dataManager().getShowTag(), shown);
+}
+
 TEST_F(TagFilterTest, LeavingTheEntryFieldCreatesATagOnlyForANewVisibleName)
 {
     struct Case {
@@ -130,7 +144,7 @@ TEST_F(TagFilterTest, LeavingTheEntryFieldCreatesATagOnlyForANewVisibleName)
         EXPECT_EQ(tagNames(), c.tagsAfter);
         EXPECT_EQ(posted.autoSyncRequests(), c.syncRequests) << "whether automatic sync is on or not";
         EXPECT_TRUE(view->addNewTag()->stringValue().isEmpty()) << "the field empties";
-        EXPECT_EQ(view->tagTableView()->arrayOfTags().size(), c.tagsAfter.size()) << "the table is reloaded";
+        EXPECT_EQ(view->tagTableView()->tags().size(), c.tagsAfter.size()) << "the table is reloaded";
         EXPECT_TRUE(controller.popover()->isShown());
     }
 }
@@ -173,7 +187,7 @@ TEST_F(TagFilterTest, AllAndNoneChangeTheBoxesOnlyAndApplyAndNoFilterRebuildTheL
         EXPECT_EQ(listedNames(), before) << "All and None leave the lists";
         EXPECT_EQ(dataManager().isAppliedTagFilter(), appliedBefore);
         for (int row = 0; row < 3; ++row)
-            if (c.ticks[row] == 0) click(view->tagTableView()->arrayOfTags()[row]->showHideBtn());
+            if (c.ticks[row] == 0) click(view->tagTableView()->rowAt(row)->showHideBtn());
         EXPECT_EQ(boxes(view), c.ticks);
         if (c.ticks == QList<int>{1, 0, 0}) {
             view->tagTableView()->selectRowIndexes({1}, false);
@@ -259,7 +273,7 @@ TEST_F(TagFilterTest, TheDeleteKeyAndTheMenuDeleteTheSelectedTagAfterTheQuestion
             EXPECT_EQ(alerts.requests().size(), before);
         }
         EXPECT_EQ(tagNames(), c.deleted ? QStringList{"Keep"} : (QStringList{"Keep", "Old"}));
-        EXPECT_EQ(table->arrayOfTags().size(), tagNames().size());
+        EXPECT_EQ(table->tags().size(), tagNames().size());
         EXPECT_EQ(setting().showWarningDeleteTag(), c.warningAfter);
         if (c.answer)
             EXPECT_EQ(queryInt(QStringLiteral("SELECT showWarningDeleteTag FROM Settings")), c.warningAfter)
@@ -287,7 +301,7 @@ TEST_F(TagFilterTest, DeleteWithoutASelectionOrARightClickBelowTheRowsDoesNothin
     EXPECT_EQ(table->selectedRow(), 0) << "arrows are ignored";
     EXPECT_EQ(tagNames(), QStringList{"Keep"});
     // A selected row is filled in the list's yellow.
-    const QImage row = table->arrayOfTags()[0]->grab().toImage();
+    const QImage row = table->rowAt(0)->grab().toImage();
     EXPECT_EQ(row.pixelColor(row.width() - 3, 3).toRgb(), TagItemView::selectionColor().toRgb());
 }
 
@@ -305,13 +319,13 @@ TEST_F(TagFilterTest, NoRowLeavesWhileAnotherQuestionIsStillOpen)
         if (asked) return;
         asked = true;
         table->applyDelete();
-        EXPECT_EQ(table->arrayOfTags().size(), 2) << "the rows stay while the question is up";
+        EXPECT_EQ(table->tags().size(), 2) << "the rows stay while the question is up";
     });
     AlertRequest outer;
     outer.messageText = QStringLiteral("another question");
     AlertPresenter::current().runModal(outer);
     EXPECT_TRUE(processEventsUntil([&] { return tagNames() == QStringList{"Keep"}; }));
-    EXPECT_EQ(table->arrayOfTags().size(), 1);
+    EXPECT_EQ(table->tags().size(), 1);
 }
 
 TEST_F(TagFilterTest, TheTipButtonShowsOnlyWhileThePointerIsOverTheTopStrip)

@@ -137,7 +137,7 @@ TEST_F(TagPopoverOnScreen, TheTagButtonOpensAToolWindowThatItsAlertLeavesOpenAnd
     const QRect at(button->mapToGlobal(QPoint(0, 0)), button->size());
     EXPECT_TRUE(waitUntil([&] { return tool->geometry().bottom() < at.top(); }));
     EXPECT_NEAR(tool->geometry().center().x(), at.center().x(), 1);
-    EXPECT_EQ(tags->tagTableView()->arrayOfTags().size(), 2);
+    EXPECT_EQ(tags->tagTableView()->tags().size(), 2);
 
     // Deleting a tag asks first; presses in the alert keep the popover, and
     // so does the answer.
