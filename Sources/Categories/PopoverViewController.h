@@ -46,11 +46,11 @@ public:
     void shouldClose();
     // The popover closed by itself.
     virtual void popoverDidClose();
+    // The show operation of every controller: nothing without a view, logged.
+    void showAtPositionView(View* anchor);
 
 protected:
     PopoverViewController(const Traits& traits, QObject* parent);
-    // The show operation: nothing without a view, logged.
-    void showAtPositionView(View* anchor);
     // A new content view of the frame, owned by the caller.
     virtual View* makeContentView(const QRectF& frame) = 0;
     static MainViewAccess* mainView();

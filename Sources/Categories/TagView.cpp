@@ -100,6 +100,8 @@ void TagView::resize()
     m_tagScrollView->setFrameSize(QSizeF(m_tagScrollView->frame().width(), height - chromeHeight));
     // The table is as high as its rows, so a long list scrolls.
     m_tagTableView->setFrameSize(QSizeF(m_tagScrollView->contentSize().width(), m_tagTableView->heightOfAllRows()));
+    // The rows that came into view with the new size.
+    m_tagTableView->placeVisibleRows();
     setFrameSize(QSizeF(frame().width(), height));
     placeBottomRow();
 }
