@@ -15,9 +15,8 @@ void CategoryShowHideViewController::categoryShowHideViewPopOverAtPositionView(V
     showAtPositionView(view);
 }
 
-void CategoryShowHideViewController::popoverDidClose()
+void CategoryShowHideViewController::turnOffOpener()
 {
-    PopoverViewController::popoverDidClose();
     if (MainViewAccess* main = mainView()) main->setCategoryShowHideBtnState(0);
 }
 

@@ -15,9 +15,8 @@ void NotificationViewController::showNotificationViewPopOverAtPositionView(View*
     showAtPositionView(view);
 }
 
-void NotificationViewController::popoverDidClose()
+void NotificationViewController::turnOffOpener()
 {
-    PopoverViewController::popoverDidClose();
     if (MainViewAccess* main = mainView()) main->setConvNotifBtnState(0);
 }
 

@@ -62,6 +62,7 @@ void PopoverViewController::shouldClose()
 {
     if (m_popover) m_popover->close();
     dropPopover();
+    turnOffOpener();
     if (m_traits.setsHasPopup)
         if (MainViewAccess* main = mainView()) main->setHasPopup(false);
 }
@@ -69,6 +70,7 @@ void PopoverViewController::shouldClose()
 void PopoverViewController::popoverDidClose()
 {
     dropPopover();
+    turnOffOpener();
     if (m_traits.setsHasPopup)
         if (MainViewAccess* main = mainView()) main->setHasPopup(false);
 }

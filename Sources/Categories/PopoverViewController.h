@@ -45,7 +45,7 @@ public:
     // "NSPopOver should close" was posted: the popover closes and goes.
     void shouldClose();
     // The popover closed by itself.
-    virtual void popoverDidClose();
+    void popoverDidClose();
     // The show operation of every controller: nothing without a view, logged.
     void showAtPositionView(View* anchor);
 
@@ -53,6 +53,10 @@ protected:
     PopoverViewController(const Traits& traits, QObject* parent);
     // A new content view of the frame, owned by the caller.
     virtual View* makeContentView(const QRectF& frame) = 0;
+    // The main window's button that opened the popover shows it closed. It
+    // follows every close, asked for or not: a button left on after Apply
+    // would take the next click to turn itself off and open nothing.
+    virtual void turnOffOpener() {}
     static MainViewAccess* mainView();
 
 private:

@@ -27,10 +27,10 @@ namespace {
 // The tip type of the tag filter.
 constexpr int tagFilterTipType = 4;
 
-Button* tagViewButton(const char* titleKey, const QRectF& frame, QObject* target, std::function<void(Button*)> action,
+Button* tagViewButton(const QString& title, const QRectF& frame, QObject* target, std::function<void(Button*)> action,
                       bool bordered)
 {
-    return UIUtilities::createButton(TextTable::localizedString(QString::fromLatin1(titleKey)), 12, Qt::black,
+    return UIUtilities::createButton(title, 12, Qt::black,
                                      Qt::AlignHCenter, ButtonType::Toggle, frame, target, std::move(action), QImage(),
                                      QImage(), bordered);
 }
@@ -52,8 +52,10 @@ TagView::TagView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_guruBtn->setHidden(true);
     addSubview(m_guruBtn);
 
-    m_showAllBtn = tagViewButton("allText", QRectF(W - 100, 0, 50, 24), this, [this](Button*) { allTag(); }, false);
-    m_showNoneBtn = tagViewButton("noneText", QRectF(W - 50, 0, 50, 24), this, [this](Button*) { noneTag(); }, false);
+    m_showAllBtn = tagViewButton(TextTable::localizedString(QStringLiteral("allText")), QRectF(W - 100, 0, 50, 24),
+                                 this, [this](Button*) { allTag(); }, false);
+    m_showNoneBtn = tagViewButton(TextTable::localizedString(QStringLiteral("noneText")), QRectF(W - 50, 0, 50, 24),
+                                  this, [this](Button*) { noneTag(); }, false);
     addSubview(m_showAllBtn);
     addSubview(m_showNoneBtn);
 
@@ -69,9 +71,10 @@ TagView::TagView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_tagScrollView->setDocumentView(m_tagTableView);
     addSubview(m_tagScrollView);
 
-    m_nofilterBtn = tagViewButton("noFilterText", QRectF(3, H - 24, 110, 24), this, [this](Button*) { nofilterTag(); },
-                                  true);
-    m_applyBtn = tagViewButton("applyText", QRectF(W - 93, H - 24, 90, 24), this, [this](Button*) { applyTag(); }, true);
+    m_nofilterBtn = tagViewButton(TextTable::localizedString(QStringLiteral("noFilterText")),
+                                  QRectF(3, H - 24, 110, 24), this, [this](Button*) { nofilterTag(); }, true);
+    m_applyBtn = tagViewButton(TextTable::localizedString(QStringLiteral("applyText")), QRectF(W - 93, H - 24, 90, 24),
+                               this, [this](Button*) { applyTag(); }, true);
     addSubview(m_nofilterBtn);
     addSubview(m_applyBtn);
 

@@ -15,9 +15,8 @@ void TagViewController::tagViewPopOverAtPositionView(View* view)
     showAtPositionView(view);
 }
 
-void TagViewController::popoverDidClose()
+void TagViewController::turnOffOpener()
 {
-    PopoverViewController::popoverDidClose();
     if (MainViewAccess* main = mainView()) main->setTagShowHideBtnState(0);
 }
 

@@ -12,9 +12,7 @@ public:
 
     // Shows a new content view beside the view (nothing without a view).
     void tagViewPopOverAtPositionView(View* view);
-    // The main view's button turns off too.
-    void popoverDidClose() override;
-
 protected:
     View* makeContentView(const QRectF& frame) override;
+    void turnOffOpener() override;
 };

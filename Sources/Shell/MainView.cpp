@@ -1249,8 +1249,11 @@ void MainView::setConvNotifBtnState(int state)
 
 void MainView::setTagShowHideBtnImage(const QString& name)
 {
-    m_tagButtonImage = name;
-    m_tagShowHideBtn->setImage(NamedImages::imageNamed(name));
+    // Only the two images of the tag button; any other name shows the plain one.
+    const bool selected = name == QLatin1String("tag_selected");
+    m_tagButtonImage = selected ? name : QStringLiteral("tag_normal");
+    m_tagShowHideBtn->setImage(selected ? NamedImages::imageNamed(QStringLiteral("tag_selected"))
+                                        : NamedImages::imageNamed(QStringLiteral("tag_normal")));
 }
 
 void MainView::changeCategoryShowHideState()

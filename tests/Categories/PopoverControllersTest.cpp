@@ -45,7 +45,7 @@ TEST_F(PopoverControllersTest, EachControllerShowsItsSizeOnItsEdgeAndClosesOnReq
         PopoverBehavior behavior;
         RectEdge screenEdge;  // beside a view whose y runs up
         bool setsHasPopup;
-        int RecordingMainView::*button;  // turned off by a close by itself
+        int RecordingMainView::*button;  // turned off by every close
     };
     const Case cases[] = {
         {new CategoryViewController, {280, 100}, PopoverBehavior::Transient, RectEdge::MinX, true, nullptr},
@@ -72,10 +72,12 @@ TEST_F(PopoverControllersTest, EachControllerShowsItsSizeOnItsEdgeAndClosesOnReq
         EXPECT_EQ(main.hasPopupFlag, c.setsHasPopup);
 
         main.hasPopupFlag = true;
+        if (c.button) main.*c.button = 1;
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kPopoverShouldClose);
         EXPECT_EQ(controller->popover(), nullptr);
         EXPECT_FALSE(popover->isShown());
         EXPECT_EQ(main.hasPopupFlag, !c.setsHasPopup) << "the picker never touches the flag";
+        if (c.button) EXPECT_EQ(main.*c.button, 0) << "a button left on would need a click to open nothing";
 
         controller->showAtPositionView(anchor);
         if (c.button) main.*c.button = 1;

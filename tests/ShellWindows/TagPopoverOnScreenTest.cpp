@@ -7,6 +7,7 @@
 #include "Button.h"
 #include "CoreData.h"
 #include "MainView.h"
+#include "MainViewHeight.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Popover.h"
 #include "Screenshot.h"
@@ -59,7 +60,7 @@ protected:
         }
         manager.setTagList(tags);
         AlertPresenter::setCurrent(&presenter);
-        mainView = new MainView(QRectF(0, 0, 900, 600));
+        mainView = new MainView(QRectF(0, 0, 900, double(mainViewHeight)));
         mainView->showHideBtn()->setState(1);  // the list column shown, as at start-up
         mainView->showHide();
         window.setContentView(mainView);
@@ -84,7 +85,8 @@ protected:
 
     CoreData manager;
     MessageBoxAlertPresenter presenter;
-    Window window{QRectF(Screen::mainVisibleFrame().topLeft() + QPointF(40, 40), QSizeF(900, 600)),
+    // As high as the main view lays its bar out for.
+    Window window{QRectF(Screen::mainVisibleFrame().topLeft(), QSizeF(900, double(mainViewHeight))),
                   BorderlessWindowMask};
     MainView* mainView = nullptr;
 };
@@ -131,7 +133,7 @@ TEST_F(TagPopoverOnScreen, TheTagButtonOpensAToolWindowThatItsAlertLeavesOpenAnd
     clickView(tags->applyBtn());
     EXPECT_FALSE(popover->isShown());
     EXPECT_EQ(mainView->tagShowHideBtnImage(), QStringLiteral("tag_selected"));
-    button->setState(0);
+    EXPECT_EQ(button->state(), 0) << "the next click opens the popover again";
     saveScreenshot(button, QStringLiteral("tag-button-selected"));
     clickView(button);
     Popover* again = shownPopover();
