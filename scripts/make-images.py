@@ -502,6 +502,14 @@ def price_tag(x, y):
     return None
 
 
+def price_tag_in(colour):
+    """The tag in another colour: the tag button while a tag filter is
+    applied."""
+    def shape(x, y):
+        return colour if price_tag(x, y) else None
+    return shape
+
+
 def speech_bubble(x, y):
     """A bubble with its tail at the lower left, in the left 20 points."""
     bubble = min(rounded_rect_distance(x, y, 2.0, 3.0, 18.0, 14.0, 3.0),
@@ -820,6 +828,7 @@ IMAGES = {
     "showhide_normal": (eye, 20),
     "showhide_selected": (eye_in(ACCENT), 20),
     "tag_normal": (price_tag, 20),
+    "tag_selected": (price_tag_in(ACCENT), 20),
     "conversation": (speech_bubble, (40, 20)),
     "day": (calendar_view(day_body), 16),
     "week": (Mark(week), 16),

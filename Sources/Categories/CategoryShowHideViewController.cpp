@@ -1,21 +1,30 @@
 #include "CategoryShowHideViewController.h"
 
-#include "CategoryPopovers.h"
-#include "Popover.h"
-#include "PopoverListView.h"
-#include "TextTable.h"
+#include "MainViewAccess.h"
+#include "View.h"
 
-CategoryShowHideViewController::CategoryShowHideViewController(QObject* parent) : QObject(parent) {}
+CategoryShowHideViewController::CategoryShowHideViewController(QObject* parent)
+    : PopoverViewController({QSizeF(230, 100), PopoverBehavior::Semitransient, RectEdge::MinY, true}, parent)
+{
+}
 
 CategoryShowHideViewController::~CategoryShowHideViewController() = default;
 
 void CategoryShowHideViewController::categoryShowHideViewPopOverAtPositionView(View* view)
 {
-    CategoryPopovers::showBelow(m_popover, this,
-                                TextTable::localizedString(QStringLiteral("categoryShowHideTitle")), view);
+    showAtPositionView(view);
 }
 
-PopoverListView* CategoryShowHideViewController::contentView() const
+void CategoryShowHideViewController::turnOffOpener()
 {
-    return m_popover ? static_cast<PopoverListView*>(m_popover->contentView()) : nullptr;
+    if (MainViewAccess* main = mainView()) main->setCategoryShowHideBtnState(0);
+}
+
+View* CategoryShowHideViewController::makeContentView(const QRectF& frame)
+{
+    // Its list comes with the popover's own content; until then an empty
+    // view of the popover's size.
+    auto* view = new View(frame);
+    view->setFlipped(true);
+    return view;
 }

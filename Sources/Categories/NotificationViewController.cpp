@@ -1,21 +1,30 @@
 #include "NotificationViewController.h"
 
-#include "CategoryPopovers.h"
-#include "Popover.h"
-#include "PopoverListView.h"
-#include "TextTable.h"
+#include "MainViewAccess.h"
+#include "View.h"
 
-NotificationViewController::NotificationViewController(QObject* parent) : QObject(parent) {}
+NotificationViewController::NotificationViewController(QObject* parent)
+    : PopoverViewController({QSizeF(300, 100), PopoverBehavior::Semitransient, RectEdge::MinY, true}, parent)
+{
+}
 
 NotificationViewController::~NotificationViewController() = default;
 
 void NotificationViewController::showNotificationViewPopOverAtPositionView(View* view)
 {
-    CategoryPopovers::showBelow(m_popover, this,
-                                TextTable::localizedString(QStringLiteral("newCommentsTitle")), view);
+    showAtPositionView(view);
 }
 
-PopoverListView* NotificationViewController::contentView() const
+void NotificationViewController::turnOffOpener()
 {
-    return m_popover ? static_cast<PopoverListView*>(m_popover->contentView()) : nullptr;
+    if (MainViewAccess* main = mainView()) main->setConvNotifBtnState(0);
+}
+
+View* NotificationViewController::makeContentView(const QRectF& frame)
+{
+    // Its list comes with the popover's own content; until then an empty
+    // view of the popover's size.
+    auto* view = new View(frame);
+    view->setFlipped(true);
+    return view;
 }

@@ -1,28 +1,18 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
+#include "PopoverViewController.h"
 
-class Popover;
-class PopoverListView;
-class View;
-
-// Shows the popover of the items with new comments. The popover and its view
-// are made on first use and kept; the list stays empty until its subsystem
-// fills it.
-class NotificationViewController : public QObject {
+// The popover of the items with unread comments, from the main window's button.
+class NotificationViewController : public PopoverViewController {
     Q_OBJECT
 
 public:
     explicit NotificationViewController(QObject* parent = nullptr);
     ~NotificationViewController() override;
 
-    // Shows the popover below the view (nothing without a view).
+    // Shows a new content view beside the view (nothing without a view).
     void showNotificationViewPopOverAtPositionView(View* view);
-
-    Popover* popover() const { return m_popover; }
-    PopoverListView* contentView() const;
-
-private:
-    Popover* m_popover = nullptr;
+protected:
+    View* makeContentView(const QRectF& frame) override;
+    void turnOffOpener() override;
 };

@@ -1,20 +1,26 @@
 #include "TagViewController.h"
 
-#include "CategoryPopovers.h"
-#include "Popover.h"
-#include "PopoverListView.h"
-#include "TextTable.h"
+#include "MainViewAccess.h"
+#include "TagView.h"
 
-TagViewController::TagViewController(QObject* parent) : QObject(parent) {}
+TagViewController::TagViewController(QObject* parent)
+    : PopoverViewController({QSizeF(230, 100), PopoverBehavior::Semitransient, RectEdge::MinY, true}, parent)
+{
+}
 
 TagViewController::~TagViewController() = default;
 
 void TagViewController::tagViewPopOverAtPositionView(View* view)
 {
-    CategoryPopovers::showBelow(m_popover, this, TextTable::localizedString(QStringLiteral("tagFilterTitle")), view);
+    showAtPositionView(view);
 }
 
-PopoverListView* TagViewController::contentView() const
+void TagViewController::turnOffOpener()
 {
-    return m_popover ? static_cast<PopoverListView*>(m_popover->contentView()) : nullptr;
+    if (MainViewAccess* main = mainView()) main->setTagShowHideBtnState(0);
+}
+
+View* TagViewController::makeContentView(const QRectF& frame)
+{
+    return new TagView(frame);
 }

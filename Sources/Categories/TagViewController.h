@@ -1,27 +1,18 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
+#include "PopoverViewController.h"
 
-class Popover;
-class PopoverListView;
-class View;
-
-// Shows the tag filter popover. The popover and its view are made on first
-// use and kept; the list stays empty until its subsystem fills it.
-class TagViewController : public QObject {
+// The tag filter popover of the main window's tag button.
+class TagViewController : public PopoverViewController {
     Q_OBJECT
 
 public:
     explicit TagViewController(QObject* parent = nullptr);
     ~TagViewController() override;
 
-    // Shows the popover below the view (nothing without a view).
+    // Shows a new content view beside the view (nothing without a view).
     void tagViewPopOverAtPositionView(View* view);
-
-    Popover* popover() const { return m_popover; }
-    PopoverListView* contentView() const;
-
-private:
-    Popover* m_popover = nullptr;
+protected:
+    View* makeContentView(const QRectF& frame) override;
+    void turnOffOpener() override;
 };

@@ -78,6 +78,19 @@ public:
     virtual void setIsManualClose(bool manual) { (void)manual; }
     virtual int currentItemContentTab() const { return 0; }
     virtual void setCurrentItemContentTab(int tab) { (void)tab; }
+    // The popover buttons of the window's bar (tag filter, category
+    // show/hide, comment notifications): on (1) while their popover is
+    // open; a popover that closes by itself turns its button off. The tag
+    // button's image is named: "tag_selected" while a tag filter is applied,
+    // else "tag_normal".
+    virtual int tagShowHideBtnState() const { return 0; }
+    virtual void setTagShowHideBtnState(int state) { (void)state; }
+    virtual int categoryShowHideBtnState() const { return 0; }
+    virtual void setCategoryShowHideBtnState(int state) { (void)state; }
+    virtual int convNotifBtnState() const { return 0; }
+    virtual void setConvNotifBtnState(int state) { (void)state; }
+    virtual QString tagShowHideBtnImage() const { return QString(); }
+    virtual void setTagShowHideBtnImage(const QString& name) { (void)name; }
     // The mini month, which the editors refresh after a timed change.
     virtual MonthView* monthView() const { return nullptr; }
     // The month navigator beside a pinned planner.

@@ -1226,6 +1226,45 @@ void MainView::openNotificationList()
     m_notifViewController->showNotificationViewPopOverAtPositionView(m_convNotifBtn);
 }
 
+int MainView::tagShowHideBtnState() const
+{
+    return m_tagShowHideBtn->state();
+}
+
+void MainView::setTagShowHideBtnState(int state)
+{
+    m_tagShowHideBtn->setState(state);
+}
+
+int MainView::categoryShowHideBtnState() const
+{
+    return m_categoryShowHideBtn->state();
+}
+
+void MainView::setCategoryShowHideBtnState(int state)
+{
+    m_categoryShowHideBtn->setState(state);
+}
+
+int MainView::convNotifBtnState() const
+{
+    return m_convNotifBtn->state();
+}
+
+void MainView::setConvNotifBtnState(int state)
+{
+    m_convNotifBtn->setState(state);
+}
+
+void MainView::setTagShowHideBtnImage(const QString& name)
+{
+    // Only the two images of the tag button; any other name shows the plain one.
+    const bool selected = name == QLatin1String("tag_selected");
+    m_tagButtonImage = selected ? name : QStringLiteral("tag_normal");
+    m_tagShowHideBtn->setImage(selected ? NamedImages::imageNamed(QStringLiteral("tag_selected"))
+                                        : NamedImages::imageNamed(QStringLiteral("tag_normal")));
+}
+
 void MainView::changeCategoryShowHideState()
 {
     const CoreData* manager = dataManager();

@@ -117,6 +117,14 @@ public:
     void setNeedGoToday(bool need) { m_needGoToday = need; }
     bool hasPopup() const override { return m_hasPopup; }
     void setHasPopup(bool has) override { m_hasPopup = has; }
+    int tagShowHideBtnState() const override;
+    void setTagShowHideBtnState(int state) override;
+    int categoryShowHideBtnState() const override;
+    void setCategoryShowHideBtnState(int state) override;
+    int convNotifBtnState() const override;
+    void setConvNotifBtnState(int state) override;
+    QString tagShowHideBtnImage() const override { return m_tagButtonImage; }
+    void setTagShowHideBtnImage(const QString& name) override;
     Popover* popover() const override { return m_popover; }
     void setPopover(Popover* popover) override { m_popover = popover; }
     bool isManualClose() const override { return m_isManualClose; }
@@ -348,6 +356,7 @@ private:
     bool m_isPinned = false;
     bool m_needGoToday = false;
     bool m_hasPopup = false;
+    QString m_tagButtonImage = QStringLiteral("tag_normal");
     bool m_isManualClose = false;
     QPointer<Popover> m_popover;
     bool m_needUpdateCoreData = false;

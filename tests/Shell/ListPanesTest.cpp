@@ -25,7 +25,6 @@
 #include "Notifications.h"
 #include "PopUpButton.h"
 #include "Popover.h"
-#include "PopoverListView.h"
 #include "QuickAddView.h"
 #include "Screen.h"
 #include "Screenshot.h"
@@ -378,49 +377,44 @@ TEST_F(ShownAnchorTest, ATipWithoutAViewOrOnAnUnknownEdgeFallsBackAndSaysSo)
     EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MinY);
 }
 
-TEST_F(ShownAnchorTest, TheCategoryTagAndCommentPopoversShowATitledEmptyListBelowTheViewAndAreKept)
+TEST_F(ShownAnchorTest, TheCategoryTagAndCommentPopoversShowANewViewOfTheirSizeAtTheViewEachTime)
 {
     CategoryShowHideViewController categories;
     TagViewController tags;
     NotificationViewController comments;
     struct Case {
         std::function<void(View*)> show;
-        std::function<Popover*()> popover;
-        std::function<PopoverListView*()> content;
-        const char* titleKey;
+        PopoverViewController* controller;
+        QSizeF size;
+        const char* name;
     };
     const Case cases[] = {
-        {[&](View* v) { categories.categoryShowHideViewPopOverAtPositionView(v); },
-         [&] { return categories.popover(); }, [&] { return categories.contentView(); }, "categoryShowHideTitle"},
-        {[&](View* v) { tags.tagViewPopOverAtPositionView(v); }, [&] { return tags.popover(); },
-         [&] { return tags.contentView(); }, "tagFilterTitle"},
-        {[&](View* v) { comments.showNotificationViewPopOverAtPositionView(v); },
-         [&] { return comments.popover(); }, [&] { return comments.contentView(); }, "newCommentsTitle"},
+        {[&](View* v) { categories.categoryShowHideViewPopOverAtPositionView(v); }, &categories, {230, 100}, "show/hide"},
+        {[&](View* v) { tags.tagViewPopOverAtPositionView(v); }, &tags, {230, 100}, "tags"},
+        {[&](View* v) { comments.showNotificationViewPopOverAtPositionView(v); }, &comments, {300, 100}, "comments"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.titleKey);
+        SCOPED_TRACE(c.name);
         {
             LogCapture log;
             c.show(nullptr);
-            EXPECT_EQ(c.popover(), nullptr);
+            EXPECT_EQ(c.controller->popover(), nullptr);
             EXPECT_FALSE(log.messages().isEmpty());
         }
         c.show(anchor);
-        Popover* popover = c.popover();
+        Popover* popover = c.controller->popover();
         ASSERT_NE(popover, nullptr);
         EXPECT_TRUE(popover->isShown());
+        // Minimum y of the anchor's own coordinates: below a view whose y runs up.
         EXPECT_EQ(popover->shownScreenEdge(), RectEdge::MinY);
-        ASSERT_NE(c.content(), nullptr);
-        EXPECT_EQ(c.content()->title(), TextTable::localizedString(QString::fromLatin1(c.titleKey)));
-        EXPECT_FALSE(c.content()->title().isEmpty());
-        EXPECT_EQ(c.content()->listView()->documentView()->subviews().size(), 0);
-        if (c.popover() == tags.popover()) {
-            EXPECT_FALSE(saveScreenshot(popover->window(), QStringLiteral("tag-popover")).isEmpty());
-        }
-        popover->close();
+        ASSERT_NE(c.controller->customView(), nullptr);
+        EXPECT_EQ(c.controller->customView()->frame().width(), c.size.width());
+        const View* first = c.controller->customView();
         c.show(anchor);
-        EXPECT_EQ(c.popover(), popover);
-        EXPECT_TRUE(popover->isShown());
+        EXPECT_NE(c.controller->customView(), first) << "every showing builds its content again";
+        EXPECT_TRUE(c.controller->popover()->isShown());
+        NotificationCenter::defaultCenter().postNotificationName(kPopoverShouldClose);
+        EXPECT_EQ(c.controller->popover(), nullptr);
     }
 }
 

@@ -66,6 +66,18 @@ public:
     void reloadNoteList() override;
     void resetMonthPlannerExpandRow() override;
     void collapseWeekPlannerBand() override;
+    int tagShowHideBtnState() const override { return tagButtonState; }
+    void setTagShowHideBtnState(int state) override { tagButtonState = state; }
+    int categoryShowHideBtnState() const override { return categoryButtonState; }
+    void setCategoryShowHideBtnState(int state) override { categoryButtonState = state; }
+    int convNotifBtnState() const override { return notificationButtonState; }
+    void setConvNotifBtnState(int state) override { notificationButtonState = state; }
+    QString tagShowHideBtnImage() const override { return tagButtonImage; }
+    void setTagShowHideBtnImage(const QString& name) override { tagButtonImage = name; }
+    int tagButtonState = 0;
+    int categoryButtonState = 0;
+    int notificationButtonState = 0;
+    QString tagButtonImage = QStringLiteral("tag_normal");
     bool hasPopupFlag = false;
     bool canRefresh = true;
     bool manualClose = false;

@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
@@ -226,8 +227,14 @@ void Popover::showRelativeToRect(const QRectF& rect, View* positioningView, Rect
     Q_EMIT didShow();
 }
 
+void Popover::setContentResizeDuration(double seconds)
+{
+    m_resizeDuration = std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+}
+
 void Popover::place()
 {
+    if (m_resizeAnimation) m_resizeAnimation->stop();
     if (!m_window || !m_positioningView || !m_contentView) return;
     const QRectF qtRect = m_positioningView->toQt(m_anchorRect);
     const QPoint topLeft = m_positioningView->mapToGlobal(qtRect.topLeft().toPoint());
@@ -242,7 +249,27 @@ void Popover::contentFrameChanged()
 {
     if (!m_window || !m_contentView) return;
     const QSizeF size = contentSize() + QSizeF(2 * borderWidth, 2 * borderWidth);
-    if (m_shown) {
+    const double seconds = m_resizeDuration * Window::animationDurationScale();
+    if (m_shown && seconds > 0 && m_positioningView) {
+        // The window grows or shrinks toward the place the new size takes,
+        // from where it stands now (a running resize included).
+        const QRectF from = m_window->frame();
+        place();
+        const QRectF to = m_window->frame();
+        if (from != to) {
+            m_window->setFrame(from, false);
+            auto* animation = new QVariantAnimation(this);
+            animation->setDuration(std::max(1, int(std::lround(seconds * 1000))));
+            animation->setStartValue(from);
+            animation->setEndValue(to);
+            QPointer<PopoverWindow> window = m_window;
+            connect(animation, &QVariantAnimation::valueChanged, this, [window](const QVariant& value) {
+                if (window) window->setFrame(value.toRectF(), true);
+            });
+            m_resizeAnimation = animation;
+            animation->start(QAbstractAnimation::DeleteWhenStopped);
+        }
+    } else if (m_shown) {
         place();
     } else if (QSizeF(m_window->size()) != size) {
         m_window->setFrame(QRectF(m_window->frame().topLeft(), size), false);
@@ -260,6 +287,7 @@ void Popover::closeWithReason(PopoverCloseReason reason)
 {
     if (!m_shown) return;
     m_shown = false;
+    if (m_resizeAnimation) m_resizeAnimation->stop();
     qApp->removeEventFilter(this);
     if (m_window) m_window->orderOut();
     Q_EMIT didClose(reason);
@@ -282,7 +310,10 @@ bool Popover::eventFilter(QObject* watched, QEvent* event)
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget) return false;
     QWidget* pressedWindow = widget->window();
-    if (pressedWindow == m_window) return false;
+    // A press in this popover, or in a popover (or any window) opened from
+    // it, which is a child window of it, is a press inside.
+    for (QWidget* owner = pressedWindow; owner; owner = owner->parentWidget())
+        if (owner == m_window) return false;
     const bool inAnchorWindow = m_positioningView && pressedWindow == m_positioningView->window();
     // Semi-transient: only the anchor's window counts, so alerts and pickers
     // in windows of their own can be used while it is open.

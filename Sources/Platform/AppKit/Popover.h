@@ -6,6 +6,7 @@
 #include <QString>
 
 class PopoverWindow;
+class QVariantAnimation;
 class View;
 
 // The edges of a rectangle, in the coordinates of the view it belongs to
@@ -17,7 +18,8 @@ enum class RectEdge { MinX = 0, MinY = 1, MaxX = 2, MaxY = 3 };
 enum class PopoverBehavior {
     ApplicationDefined,  // only when asked (close(), the should-close notification)
     Transient,           // also on a press anywhere outside it, the anchor's window included,
-                         // and when the application goes inactive
+                         // and when the application goes inactive; presses in popovers opened
+                         // from it (at any depth) count as inside
     Semitransient,       // only on presses elsewhere in the anchor's window (and when the
                          // application goes inactive); presses in other windows keep it
 };
@@ -55,6 +57,12 @@ public:
     void setContentView(View* view);
     View* contentView() const { return m_contentView; }
     QSizeF contentSize() const;
+
+    // How long a shown popover takes to follow its content view's new size
+    // (seconds, times Window::animationDurationScale); 0, the default,
+    // follows at once. A new change starts from where the last one got to.
+    double contentResizeDuration() const { return m_resizeDuration; }
+    void setContentResizeDuration(double seconds);
 
     PopoverBehavior behavior() const { return m_behavior; }
     void setBehavior(PopoverBehavior behavior) { m_behavior = behavior; }
@@ -109,4 +117,6 @@ private:
     RectEdge m_shownEdge = RectEdge::MinY;
     PopoverBehavior m_behavior = PopoverBehavior::ApplicationDefined;
     bool m_shown = false;
+    double m_resizeDuration = 0;
+    QPointer<QVariantAnimation> m_resizeAnimation;
 };

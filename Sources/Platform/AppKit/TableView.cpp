@@ -3,9 +3,13 @@
 #include "NotificationCenter.h"
 #include "ScrollView.h"
 #include "TableRowView.h"
+#include "Window.h"
 
 #include <QDebug>
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
 
 #include <algorithm>
 #include <cmath>
@@ -110,6 +114,54 @@ void TableView::moveRow(int from, int to)
     if (m_anchorRow == from) m_anchorRow = to;
     m_selected = std::move(moved);
     reloadData();
+}
+
+void TableView::removeRowWithSlideAndFade(int row)
+{
+    if (row < 0 || row >= m_rowCount) return;
+    TableRowView* leaving = row < int(m_placedRows.size()) ? m_placedRows[std::size_t(row)].data() : nullptr;
+    if (row < int(m_placedRows.size())) m_placedRows.erase(m_placedRows.begin() + row);
+    std::set<int> moved;
+    for (int selected : m_selected)
+        if (selected != row) moved.insert(selected > row ? selected - 1 : selected);
+    const bool selectionChangedNow = moved != m_selected;
+    if (m_anchorRow == row) m_anchorRow = -1;
+    else if (m_anchorRow > row) --m_anchorRow;
+    m_selected = std::move(moved);
+    if (leaving) leaving->setSelected(false);
+    reloadData();
+    if (selectionChangedNow) {
+        selectionDidChange();
+        Q_EMIT selectionChanged();
+    }
+    if (!leaving) return;
+    const double seconds = rowRemovalDuration * Window::animationDurationScale();
+    if (seconds <= 0 || leaving->superview() != this) {
+        leaving->removeFromSuperview();
+        leaving->deleteLater();
+        return;
+    }
+    // Above the rows that move up under it while it goes.
+    leaving->raise();
+    auto* fade = new QGraphicsOpacityEffect(leaving);
+    leaving->setGraphicsEffect(fade);
+    auto* group = new QParallelAnimationGroup(leaving);
+    const int milliseconds = std::max(1, int(std::lround(seconds * 1000)));
+    auto* opacity = new QPropertyAnimation(fade, "opacity", group);
+    opacity->setDuration(milliseconds);
+    opacity->setStartValue(1.0);
+    opacity->setEndValue(0.0);
+    auto* slide = new QPropertyAnimation(leaving, "pos", group);
+    slide->setDuration(milliseconds);
+    slide->setStartValue(leaving->pos());
+    slide->setEndValue(leaving->pos() - QPoint(leaving->width(), 0));
+    group->addAnimation(opacity);
+    group->addAnimation(slide);
+    connect(group, &QAbstractAnimation::finished, leaving, [leaving] {
+        leaving->removeFromSuperview();
+        leaving->deleteLater();
+    });
+    group->start();
 }
 
 void TableView::setAllowsMultipleSelection(bool allows)

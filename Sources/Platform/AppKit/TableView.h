@@ -64,6 +64,14 @@ public:
     // After the data source moved one row from one index to another: the
     // selection moves with it and the rows are placed again.
     void moveRow(int from, int to);
+    // After the data source dropped the row at the index: the rows below
+    // move up and the selection follows them (the row's own selection goes),
+    // while the row's view fades out sliding left by its width over
+    // rowRemovalDuration seconds (times Window::animationDurationScale; at 0
+    // at once), then leaves the table. The view is the table's from then on:
+    // it is deleted once it has left. An index outside the rows is ignored.
+    void removeRowWithSlideAndFade(int row);
+    static constexpr double rowRemovalDuration = 0.25;
     // A long list places (adds, shows) only the rows the enclosing scroll
     // view shows, and more as it scrolls; the others are left alone. It asks
     // rowViewForRow only for those rows, each when it first comes into view
