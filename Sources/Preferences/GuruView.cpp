@@ -178,6 +178,17 @@ void GuruView::mouseExited(const Event& event)
     m_nextPage->setHidden(true);
 }
 
+void GuruView::leaveEvent(QEvent* event)
+{
+    View::leaveEvent(event);
+    // The whole-tip rectangle is made anew when a page of another size
+    // shows, and a new one does not know the mouse is already inside: its
+    // leaving would go unreported, the arrows left standing.
+    m_prevPage->setHidden(true);
+    m_nextPage->setHidden(true);
+    setCursorShape(CursorShape::Arrow);
+}
+
 void GuruView::cursorUpdate(const Event& event)
 {
     if (event.trackingNumber == WebsiteSpot) setCursorShape(CursorShape::PointingHand);

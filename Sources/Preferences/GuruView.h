@@ -56,6 +56,7 @@ public:
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     enum TrackingNumber { WholeTip = 1, WebsiteSpot = 2 };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 
 class GuruView;
 class Popover;
@@ -53,6 +52,6 @@ private:
     void dropPopover();
 
     Popover* m_popover = nullptr;
-    QPointer<GuruView> m_customView;
+    GuruView* m_customView = nullptr;
     int m_shownType = -1;
 };
