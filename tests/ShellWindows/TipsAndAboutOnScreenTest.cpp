@@ -35,6 +35,14 @@ protected:
     }
 };
 
+// Whether the screen shows the tip's present picture at its own size: the
+// blue bar of the site spot, 43 points above the picture's lower edge.
+bool pictureOnScreen(GuruView* tip)
+{
+    const QPoint bar = tip->mapToGlobal(QPoint(60, tip->height() - 43));
+    return screenShows(bar, QColor(0x3D, 0x62, 0xBB)) && !screenShows(bar + QPoint(0, 6), QColor(0x3D, 0x62, 0xBB));
+}
+
 }  // namespace
 
 TEST_F(TipsAndAboutOnScreen, EachTipShowsBesideItsAnchorAndTheDayTipTurnsItsPages)
@@ -63,6 +71,7 @@ TEST_F(TipsAndAboutOnScreen, EachTipShowsBesideItsAnchorAndTheDayTipTurnsItsPage
         if (c.edge == 0) EXPECT_LE(placed.right(), anchorRect.left());
         else EXPECT_LE(placed.bottom(), anchorRect.top()) << "above the anchor";
         EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+        EXPECT_TRUE(waitUntil([&] { return pictureOnScreen(controller.customView()); }));
         saveScreenArea(placed.united(anchorRect).adjusted(-10, -10, 10, 10), QStringLiteral("tip-on-screen-%1").arg(c.type));
     }
 
@@ -82,7 +91,7 @@ TEST_F(TipsAndAboutOnScreen, EachTipShowsBesideItsAnchorAndTheDayTipTurnsItsPage
         // The window follows the picture's size.
         const QSize border = tipWindow->size() - tip->size();
         EXPECT_EQ(border.width(), border.height());
-        EXPECT_TRUE(waitUntil([&] { return tipWindow->windowHandle()->geometry().size() == tipWindow->size(); }));
+        EXPECT_TRUE(waitUntil([&] { return pictureOnScreen(tip); }));
         saveScreenArea(tipWindow->geometry().adjusted(-4, -4, 4, 4), QStringLiteral("tip-day-page-%1").arg(page));
         if (page == 1) tip->nextPage()->performClick();
     }
@@ -95,6 +104,8 @@ TEST_F(TipsAndAboutOnScreen, TheAboutPanelShowsBesideTheMainWindowAndClosingDeta
 {
     const quint64 previousHeight = mainViewHeight;
     mainViewHeight = 400;
+    const QString previousVersion = QCoreApplication::applicationVersion();
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
     const QRectF visible = Screen::mainVisibleFrame();
     Window window(QRectF(visible.left() + 40, visible.y() + visible.height() - 440, 310, 400), BorderlessWindowMask);
     auto* view = new MainView(QRectF(0, 0, 310, 400));
@@ -119,4 +130,5 @@ TEST_F(TipsAndAboutOnScreen, TheAboutPanelShowsBesideTheMainWindowAndClosingDeta
     }
     window.setContentView(nullptr);
     mainViewHeight = previousHeight;
+    QCoreApplication::setApplicationVersion(previousVersion);
 }
