@@ -47,16 +47,16 @@ GuruView::GuruView(int type, QWidget* parent) : View(QRectF(0, 0, 0, 0), parent)
     // Clicks and moves belong to the tip: the site spot lies on the picture.
     m_guruImageView->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    const auto makeArrow = [this](const QString& image, void (GuruView::*action)()) {
+    const auto makeArrow = [this](const QImage& image, void (GuruView::*action)()) {
         Button* arrow = UIUtilities::createButton(
             QString(), 0, Color::clear(), Qt::AlignCenter, ButtonType::MomentaryPushIn,
-            QRectF(-100, 2, arrowSize, arrowSize), this, [this, action](Button*) { (this->*action)(); },
-            NamedImages::imageNamed(image), QImage(), false);
+            QRectF(-100, 2, arrowSize, arrowSize), this, [this, action](Button*) { (this->*action)(); }, image,
+            QImage(), false);
         addSubview(arrow);
         return arrow;
     };
-    m_prevPage = makeArrow(QStringLiteral("prevpage"), &GuruView::goPrev);
-    m_nextPage = makeArrow(QStringLiteral("nextpage"), &GuruView::goNext);
+    m_prevPage = makeArrow(NamedImages::imageNamed(QStringLiteral("prevpage")), &GuruView::goPrev);
+    m_nextPage = makeArrow(NamedImages::imageNamed(QStringLiteral("nextpage")), &GuruView::goNext);
 
     setTypeOfGuru(type);
     setCurrentPage(1);
@@ -101,6 +101,8 @@ void GuruView::setCurrentPage(int page)
     m_currentPage = std::clamp(page, 1, m_maxPages);
     updatePages();
     const QString name = imageNameOfPage(m_typeOfGuru, m_currentPage);
+    // The one name the sources compute: the tip tests check every page's
+    // picture instead of the scan of literal names.
     const QImage picture = name.isEmpty() ? QImage() : NamedImages::imageNamed(name);
     if (!name.isEmpty() && picture.isNull()) qWarning() << "The tip picture" << name << "is missing";
     // The picture's size in points, whatever the screen's pixel ratio.
