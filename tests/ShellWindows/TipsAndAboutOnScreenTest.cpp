@@ -7,6 +7,8 @@
 #include "Button.h"
 #include "GuruView.h"
 #include "GuruViewController.h"
+#include "ImageSegmentedControl.h"
+#include "ListModuleView.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "Popover.h"
@@ -14,6 +16,7 @@
 #include "Screenshot.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -131,4 +134,29 @@ TEST_F(TipsAndAboutOnScreen, TheAboutPanelShowsBesideTheMainWindowAndClosingDeta
     window.setContentView(nullptr);
     mainViewHeight = previousHeight;
     QCoreApplication::setApplicationVersion(previousVersion);
+}
+
+TEST_F(TipsAndAboutOnScreen, TheMouseOverTheNotesTabShowsItsHelpButtonWhichShowsTheNotesTipOnTheLeft)
+{
+    const QRectF visible = Screen::mainVisibleFrame();
+    Window window(QRectF(visible.center().x(), visible.top() + 100, 280, 500), BorderlessWindowMask);
+    auto* module = new ListModuleView(QRectF(0, 0, 280, 500));
+    window.setContentView(module);
+    window.orderFront();
+    ASSERT_TRUE(shownOnScreen(window));
+
+    // The real pointer comes up the list onto the notes tab.
+    const QPoint notesTab = module->tabsView()->mapToGlobal(QPoint(140, 20));
+    for (int step = 10; step >= 0; --step) {
+        QCursor::setPos(notesTab + QPoint(0, step * 20));
+        QApplication::processEvents();
+    }
+    ASSERT_TRUE(waitUntil([&] { return module->noteGuruBtn()->isVisible(); }));
+    module->noteGuruBtn()->performClick();
+    GuruViewController* controller = module->guruViewController();
+    ASSERT_NE(controller, nullptr);
+    ASSERT_NE(controller->popover(), nullptr);
+    EXPECT_EQ(controller->customView()->typeOfGuru(), GuruViewController::NoteListTip);
+    EXPECT_EQ(controller->popover()->shownScreenEdge(), RectEdge::MinX);
+    EXPECT_TRUE(waitUntil([&] { return pictureOnScreen(controller->customView()); }));
 }
