@@ -7,7 +7,6 @@
 #include "GuruView.h"
 #include "GuruViewController.h"
 #include "ImageView.h"
-#include "ListModuleView.h"
 #include "NamedImages.h"
 #include "NotificationCenter.h"
 #include "Popover.h"
@@ -199,22 +198,6 @@ TEST_F(TipPopoverTest, ATipOpensNewOnPageOneFollowsItsPagesAndClosesOnAskingOrAC
         EXPECT_FALSE(popover->isShown());
         EXPECT_EQ(controller.popover(), nullptr) << "dropped when it closes";
     }
-}
-
-TEST_F(TipPopoverTest, TheNotesTabShowsTheNotesTipOnItsLeft)
-{
-    // Room on the left of the window for the tip.
-    window->setFrameOrigin(QPointF(Screen::mainVisibleFrame().right() - 320, window->frame().y()));
-    auto* module = new ListModuleView(QRectF(0, 0, 200, 150));
-    window->contentView()->addSubview(module);
-    module->noteGuruBtn()->show();
-    module->noteGuruBtn()->performClick();
-    GuruViewController* controller = module->guruViewController();
-    ASSERT_NE(controller, nullptr);
-    ASSERT_NE(controller->popover(), nullptr);
-    EXPECT_EQ(controller->customView()->typeOfGuru(), GuruViewController::NoteListTip);
-    EXPECT_EQ(controller->popover()->shownScreenEdge(), RectEdge::MinX);
-    EXPECT_EQ(controller->customView()->imageName(), TextTable::localizedString(QStringLiteral("guruNotetext")));
 }
 
 TEST(AboutUsTest, ThePanelShowsNameVersionAndLinkInTheirPlaces)
