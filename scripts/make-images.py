@@ -673,6 +673,27 @@ def filter_top(x, y):
     return None
 
 
+def filter_day(x, y):
+    """The selected day's notes: a calendar page with one day marked."""
+    page = rounded_rect_distance(x, y, 2.5, 3.0, 13.5, 14.0, 1.5)
+    if in_rect(x, y, 2.5, 3.0, 13.5, 6.0):
+        return FILTER_INK
+    if in_rect(x, y, 6.5, 8.0, 9.5, 11.0):
+        return FILTER_INK
+    return stroke(abs(page), 0.6, FILTER_INK)
+
+
+def filter_week(x, y):
+    """This week's notes: a page whose one row of seven days is marked."""
+    page = rounded_rect_distance(x, y, 1.5, 3.0, 14.5, 14.0, 1.5)
+    if in_rect(x, y, 1.5, 3.0, 14.5, 6.0):
+        return FILTER_INK
+    for column in range(6):
+        if in_rect(x, y, 3.0 + column * 2.0, 8.5, 4.0 + column * 2.0, 10.5):
+            return FILTER_INK
+    return stroke(abs(page), 0.6, FILTER_INK)
+
+
 def filter_due(x, y):
     """Due: a clock face with its hands at four."""
     face = math.hypot(x - 8.0, y - 8.0) - 6.0
@@ -943,6 +964,8 @@ IMAGES = {
     "filter_gtdo": (filter_top, 16),
     "filter_star": (star_shape(FILTER_INK, FILTER_INK, 16), 16),
     "filter_due": (filter_due, 16),
+    "filter_day": (filter_day, 16),
+    "filter_week": (filter_week, 16),
     "filter_long": (filter_length(True), 16),
     "filter_short": (filter_length(False), 16),
     "star": (star_shape(STAR_GOLD, STAR_EDGE, 14), 14),

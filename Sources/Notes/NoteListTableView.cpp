@@ -1,26 +1,284 @@
 #include "NoteListTableView.h"
 
-NoteListTableView::NoteListTableView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+#include "AlertPresenter.h"
+#include "Color.h"
+#include "CoreData.h"
+#include "DetailViewController.h"
+#include "MainViewAccess.h"
+#include "NoteListItemView.h"
+#include "NoteListView.h"
+#include "NotificationCenter.h"
+#include "Scheduler.h"
+#include "ScrollView.h"
+#include "Task.h"
+#include "TaskListTableView.h"
+#include "Utilities.h"
+
+#include <QGuiApplication>
+#include <QStyleHints>
+
+#include <algorithm>
+
+namespace {
+
+// The list module's notes tab.
+constexpr int notesModule = 2;
+
+}  // namespace
+
+NoteListTableView::NoteListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setFlipped(true);
+    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
+    setGridStyleMask(SolidHorizontalGridLine);
+    setVerticalSpacing(0);
+    setRowHeight(noteRowHeight);
+    setAllowsMultipleSelection(true);
+    // Thousands of notes build the controls of the rows in view only.
+    setPlacesVisibleRowsOnly(true);
 }
 
-NoteListTableView::~NoteListTableView() = default;
+NoteListTableView::~NoteListTableView()
+{
+    m_singleClickTimer.invalidate();
+    NotificationCenter::defaultCenter().removeObserver(this);
+    for (NoteListItemView* row : m_arrayOfNotes) delete row;
+}
+
+NoteListItemView* NoteListTableView::selectedItem() const
+{
+    return m_selectedItem.data();
+}
+
+// ---- loading ---------------------------------------------------------------------------
+
+void NoteListTableView::loadDataByFilter(int filter)
+{
+    // The running load ends the list; emptying the rows first would leave
+    // only what it appends after this call returned.
+    if (m_isLoading) return;
+    // A row under an open question may be the one the question is about:
+    // the rows are rebuilt once it is answered.
+    if (AlertPresenter::isAlertRunning()) {
+        m_waitingFilter = filter;
+        if (m_loadWaits) return;
+        m_loadWaits = true;
+        const QPointer<NoteListTableView> list(this);
+        AlertPresenter::whenNoAlertRuns([list] {
+            if (!list) return;
+            list->m_loadWaits = false;
+            list->loadDataByFilter(list->m_waitingFilter);
+        });
+        return;
+    }
+    loadNow(filter);
+}
+
+void NoteListTableView::loadNow(int filter)
+{
+    m_isLoading = true;
+    dropRows();
+    m_selectedItem = nullptr;
+    TaskList notes;
+    if (CoreData* manager = CoreData::shared())
+        notes = manager->getNotesFromTaskList(manager->allTasksEventsAdes(), filter, true);
+    if (!notes.isEmpty()) {
+        Utilities::sortList(notes, [](const TaskPtr& note) { return note->startTime().timeIntervalSince1970(); }, false);
+        m_arrayOfNotes.reserve(std::size_t(notes.size()));
+        for (const TaskPtr& note : std::as_const(notes)) {
+            auto* row = new NoteListItemView;
+            row->setNote(note);
+            m_arrayOfNotes.push_back(row);
+        }
+        m_isDraggable = true;
+    }
+    m_isLoading = false;
+    reloadData();
+    // The list is as tall as its rows, at least the height it is shown in.
+    double height = heightOfAllRows();
+    if (ScrollView* scroll = enclosingScrollView()) height = std::max(height, scroll->contentSize().height());
+    if (frame().height() != height) setFrameSize(QSizeF(frame().width(), height));
+    placeVisibleRows();
+}
+
+void NoteListTableView::dropRows()
+{
+    OutlineView::deselectAll();
+    std::vector<NoteListItemView*> old;
+    old.swap(m_arrayOfNotes);
+    // Later: a row's own handler may be what asked for the load.
+    for (NoteListItemView* row : old) {
+        row->hide();
+        row->deleteLater();
+    }
+    reloadData();
+}
 
 void NoteListTableView::reloadData(const TaskPtr& item)
 {
-    ++m_reloadCount;
-    m_lastReloadedItem = item;
+    if (!item) return;
+    reloadData(QHash<QString, QVariant>{{QString::number(item->primaryKey()), QVariant::fromValue(1)}});
 }
 
-bool NoteListTableView::showPopupEditDetail(const TaskPtr& item)
+void NoteListTableView::reloadData(const QHash<QString, QVariant>& changedItems)
 {
-    ++m_showPopupCount;
-    m_lastShownItem = item;
-    return false;
+    if (changedItems.isEmpty()) return;
+    std::vector<NoteListItemView*> gone;
+    for (NoteListItemView* row : m_arrayOfNotes) {
+        const TaskPtr note = row->note();
+        if (!note || !changedItems.contains(QString::number(note->primaryKey()))) continue;
+        const TaskPtr fresh = Task::storedWithPrimaryKey(note->primaryKey());
+        if (!fresh) {
+            gone.push_back(row);
+            continue;
+        }
+        row->setNote(fresh);
+    }
+    if (gone.empty()) return;
+    // A note deleted meanwhile: its row goes, rather than showing an empty
+    // note read from no row.
+    for (NoteListItemView* row : gone) {
+        m_arrayOfNotes.erase(std::find(m_arrayOfNotes.begin(), m_arrayOfNotes.end(), row));
+        if (m_selectedItem == row) m_selectedItem = nullptr;
+        row->hide();
+        row->deleteLater();
+    }
+    reloadData();
+}
+
+void NoteListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    OutlineView::resizeSubviewsWithOldSize(oldSize);
+    // The band below the last row is drawn again as the list grows.
+    const double past = rowCount() == 0 ? 0 : rectOfRow(rowCount() - 1).bottom();
+    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+}
+
+// ---- outline answers -------------------------------------------------------------------
+
+int NoteListTableView::numberOfChildrenOfItem(TableRowView* item) const
+{
+    return item ? 0 : int(m_arrayOfNotes.size());
+}
+
+TableRowView* NoteListTableView::childOfItem(int index, TableRowView* item) const
+{
+    if (item || index < 0 || index >= int(m_arrayOfNotes.size())) return nullptr;
+    return m_arrayOfNotes[std::size_t(index)];
+}
+
+// ---- finding, revealing and opening a note --------------------------------------------
+
+int NoteListTableView::rowOfNote(const TaskPtr& note) const
+{
+    if (!note) return -1;
+    for (std::size_t row = 0; row < m_arrayOfNotes.size(); ++row) {
+        const TaskPtr listed = m_arrayOfNotes[row]->note();
+        if (listed && listed->primaryKey() == note->primaryKey()) return int(row);
+    }
+    return -1;
+}
+
+bool NoteListTableView::revealToNote(const TaskPtr& note)
+{
+    if (isHidden()) return false;
+    const int row = rowOfNote(note);
+    if (row < 0) return false;
+    if (MainViewAccess* mainView = MainViewAccess::current())
+        if (mainView->currentListModule() != notesModule) mainView->setFocusListModule(notesModule);
+    scrollRowToVisible(row);
+    selectRowIndexes({row}, false);
+    return true;
+}
+
+void NoteListTableView::scrollToNote(const TaskPtr& note)
+{
+    const int row = rowOfNote(note);
+    if (row >= 0) scrollRowToVisible(row);
+}
+
+bool NoteListTableView::showPopupEditDetail(const TaskPtr& note)
+{
+    const int firstVisible = visibleRows().first;
+    const int row = rowOfNote(note);
+    if (row < 0) return false;
+    if (MainViewAccess* mainView = MainViewAccess::current())
+        if (mainView->currentListModule() != notesModule) mainView->setFocusListModule(notesModule);
+    scrollRowToVisible(row);
+    selectRowIndexes({row}, false);
+    NoteListItemView* item = m_arrayOfNotes[std::size_t(row)];
+    m_selectedItem = item;
+    View* anchor = item;
+    if (!item->window() || item->isHidden() || item->superview() != this) {
+        // Out of view: the page's anchor on the side the row lies.
+        if (m_parentView) anchor = row > firstVisible ? m_parentView->bottomItemTemp() : m_parentView->topItemTemp();
+    }
+    popupEditDetail(item->note(), anchor, item);
+    return true;
+}
+
+void NoteListTableView::popupEditDetail(const TaskPtr& note, View* anchor, View* parent)
+{
+    if (!note) return;
+    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
+    m_detailViewController->editNote(note, anchor, parent);
 }
 
 void NoteListTableView::deselectAll()
 {
     ++m_deselectCount;
+    OutlineView::deselectAll();
 }
+
+// ---- clicks -----------------------------------------------------------------------------
+
+double NoteListTableView::doubleClickInterval() const
+{
+    const MainViewAccess* mainView = MainViewAccess::current();
+    if (mainView && mainView->isPlannerExpand()) return plannerDoubleClickInterval;
+    return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
+}
+
+void NoteListTableView::mouseDown(const Event& event)
+{
+    const int previous = selectedRow();
+    OutlineView::mouseDown(event);
+    const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (previous < 0 && mainView) mainView->setCanRefreshData(false);
+    m_selectedCount = row == previous && m_selectedCount <= 0 ? m_selectedCount + 1 : 0;
+    if (row < 0 || row >= int(m_arrayOfNotes.size())) {
+        m_selectedItem = nullptr;
+        return;
+    }
+    if (selectedRowIndexes().size() > 1) return;
+    m_selectedItem = m_arrayOfNotes[std::size_t(row)];
+    const bool repeated = m_selectedCount != 0;
+    const double interval = doubleClickInterval();
+    if (m_lastMouseDown != 0) {
+        if (TaskListTableView::isDoubleClick(m_lastMouseDown, event.timestamp, interval)) handleDoubleClick();
+    } else {
+        m_lastMouseDown = event.timestamp;
+        m_singleClickTimer.invalidate();
+        const QPointer<NoteListTableView> list(this);
+        m_singleClickTimer = Scheduler::current().scheduleTimer(interval, false, [list, repeated] {
+            if (list) list->handleSingleClick(repeated);
+        });
+    }
+    if (mainView) mainView->clearHighlightExcept(this);
+}
+
+void NoteListTableView::handleSingleClick(bool repeated)
+{
+    if (repeated)
+        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+    m_lastMouseDown = 0;
+}
+
+void NoteListTableView::handleDoubleClick()
+{
+    m_lastMouseDown = 0;
+    m_singleClickTimer.invalidate();
+    if (m_selectedItem) popupEditDetail(m_selectedItem->note(), m_selectedItem, m_selectedItem);
+}
+
+void NoteListTableView::keyDown(const Event&) {}

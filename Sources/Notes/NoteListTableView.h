@@ -1,34 +1,101 @@
 #pragma once
 
 #include "ModelTypes.h"
-#include "View.h"
+#include "OutlineView.h"
+#include "ScheduledTimer.h"
 
-// The note list's table. Until the note list is built it lists nothing: it
-// keeps what it was asked, so the main view's refresh can be read back.
-class NoteListTableView : public View {
+#include <QHash>
+#include <QPointer>
+#include <QVariant>
+
+#include <vector>
+
+class DetailViewController;
+class NoteListItemView;
+class NoteListView;
+
+// The notes page's list: one row per note of the page's filter, newest
+// first. A double click opens the note's editor at its row; the main view
+// asks it to refresh changed notes, to reveal a note and to open one. Its
+// own data source; main thread only.
+class NoteListTableView : public OutlineView {
     Q_OBJECT
 
 public:
+    static constexpr double noteRowHeight = 55;
+    // While the planner is expanded a double click may take this long.
+    static constexpr double plannerDoubleClickInterval = 1.0;
+
     explicit NoteListTableView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~NoteListTableView() override;
 
-    // Loads the rows again, keeping the note (none: no note) in view.
-    void reloadData(const TaskPtr& item);
-    // Opens the note's editor when the note is listed: true then. Nothing is
-    // listed yet, so the answer is false.
-    bool showPopupEditDetail(const TaskPtr& item);
-    void deselectAll();
+    NoteListView* parentView() const { return m_parentView; }
+    void setParentView(NoteListView* view) { m_parentView = view; }
 
-    int reloadCount() const { return m_reloadCount; }
-    TaskPtr lastReloadedItem() const { return m_lastReloadedItem; }
-    int showPopupEditDetailCount() const { return m_showPopupCount; }
-    TaskPtr lastShownItem() const { return m_lastShownItem; }
+    // Rebuilds the rows from the data manager's notes for the filter (0 all,
+    // 1 the selected day's, 2 this week's, 3 the pinned ones; any other
+    // none). A load asked for while one runs is dropped and leaves the rows
+    // alone. Rows are not rebuilt under an open question: the load waits.
+    void loadDataByFilter(int filter);
+    bool isLoading() const { return m_isLoading; }
+    bool isDraggable() const { return m_isDraggable; }
+
+    // Reads each listed note whose key ("%ld") is a key of the table again
+    // into its row; a note deleted meanwhile loses its row. No row is added.
+    void reloadData(const QHash<QString, QVariant>& changedItems);
+    // The same for one note (none: nothing).
+    void reloadData(const TaskPtr& item);
+    using OutlineView::reloadData;
+
+    // Shows the notes module, scrolls to the note's row and selects it
+    // alone; false when the table is hidden or the note is not listed.
+    bool revealToNote(const TaskPtr& note);
+    // Scrolls the note's row into view; selection and module stay.
+    void scrollToNote(const TaskPtr& note);
+    // Reveals the note and opens its editor at its row, or at the page's
+    // bottom or top anchor when the row is out of view; false when the
+    // note is not listed.
+    bool showPopupEditDetail(const TaskPtr& note);
+    void popupEditDetail(const TaskPtr& note, View* anchor, View* parent);
+    void deselectAll();
     int deselectCount() const { return m_deselectCount; }
 
+    const std::vector<NoteListItemView*>& arrayOfNotes() const { return m_arrayOfNotes; }
+    NoteListItemView* selectedItem() const;
+    double lastMouseDown() const { return m_lastMouseDown; }
+    DetailViewController* detailViewController() const { return m_detailViewController; }
+    // The row of the first listed note with the note's key; -1 for none.
+    int rowOfNote(const TaskPtr& note) const;
+
+    // ---- outline answers -------------------------------------------------
+    int numberOfChildrenOfItem(TableRowView* item) const override;
+    TableRowView* childOfItem(int index, TableRowView* item) const override;
+
+    // ---- input -----------------------------------------------------------
+    void mouseDown(const Event& event) override;
+    void handleSingleClick(bool repeated);
+    void handleDoubleClick();
+    // Every key is swallowed: the list has no keyboard movement.
+    void keyDown(const Event& event) override;
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+
 private:
-    int m_reloadCount = 0;
-    TaskPtr m_lastReloadedItem;
-    int m_showPopupCount = 0;
-    TaskPtr m_lastShownItem;
+    void loadNow(int filter);
+    void dropRows();
+    double doubleClickInterval() const;
+
+    NoteListView* m_parentView = nullptr;
+    std::vector<NoteListItemView*> m_arrayOfNotes;
+    QPointer<NoteListItemView> m_selectedItem;
+    int m_selectedCount = 0;
+    double m_lastMouseDown = 0;
+    ScheduledTimer m_singleClickTimer;
+    bool m_isLoading = false;
+    bool m_isDraggable = false;
+    bool m_loadWaits = false;
+    int m_waitingFilter = 0;
+    DetailViewController* m_detailViewController = nullptr;
     int m_deselectCount = 0;
 };
