@@ -4,6 +4,7 @@
 #include "Color.h"
 #include "CoreData.h"
 #include "DetailViewController.h"
+#include "KeyedArchive.h"
 #include "MainViewAccess.h"
 #include "NoteListItemView.h"
 #include "NoteListView.h"
@@ -35,6 +36,7 @@ NoteListTableView::NoteListTableView(const QRectF& frame, QWidget* parent) : Out
     setAllowsMultipleSelection(true);
     // Thousands of notes build the controls of the rows in view only.
     setPlacesVisibleRowsOnly(true);
+    registerForDraggedTypes({KeyedArchive::mimeType});
 }
 
 NoteListTableView::~NoteListTableView()
@@ -240,6 +242,10 @@ double NoteListTableView::doubleClickInterval() const
 
 void NoteListTableView::mouseDown(const Event& event)
 {
+    if (event.modifierFlags & ControlKeyMask) {
+        rightMouseDown(event);
+        return;
+    }
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
@@ -281,4 +287,3 @@ void NoteListTableView::handleDoubleClick()
     if (m_selectedItem) popupEditDetail(m_selectedItem->note(), m_selectedItem, m_selectedItem);
 }
 
-void NoteListTableView::keyDown(const Event&) {}

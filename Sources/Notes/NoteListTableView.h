@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Menu.h"
 #include "ModelTypes.h"
 #include "OutlineView.h"
 #include "ScheduledTimer.h"
@@ -75,14 +76,46 @@ public:
     void mouseDown(const Event& event) override;
     void handleSingleClick(bool repeated);
     void handleDoubleClick();
-    // Every key is swallowed: the list has no keyboard movement.
+    // Delete deletes the selection; every other key is swallowed: the list
+    // has no keyboard movement.
     void keyDown(const Event& event) override;
+    void rightMouseDown(const Event& event) override;
+
+    // ---- commands (NoteListTableView_Commands.cpp) -----------------------
+    // The note menu for the row under the pointer, or the multiple menu
+    // while two or more rows are selected; empty off the rows.
+    Menu menuForEvent(const Event& event);
+    // The command of a menu action; empty for none.
+    std::function<void()> commandForAction(const QString& action);
+    // The notes of the selected rows, in row order, as the last multiple
+    // menu or delete took them.
+    const TaskList& arrSelectedItems() const { return m_arrSelectedItems; }
+    void applyDelete();
+    void applyDeleteSingleSelectedItem();
+    void applyDeleteMultipleSelectedItems();
+    void editNote();
+    void duplicateNote();
+    void convertNote2Task();
+    void copyToMakeLink();
+    void pasteToMakeLink();
+    void popupLinkDetail();
+    void linkTogether();
+    void duplicateSelectedItems();
+    void convertNotes2Tasks();
+
+    // ---- dragging notes out; nothing is dropped here ----------------------
+    std::unique_ptr<QMimeData> pasteboardWriterForItem(TableRowView* item) override;
+    QImage dragImageForRowsWithIndexes(const std::vector<int>& rows, const Event& event) override;
+    unsigned draggingEntered(const DraggingInfo& info) override;
+    void draggingExited() override;
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
     void loadNow(int filter);
+    TaskList notesOfSelectedRows() const;
+    TaskPtr selectedNote() const;
     void dropRows();
     double doubleClickInterval() const;
 
@@ -98,4 +131,6 @@ private:
     int m_waitingFilter = 0;
     DetailViewController* m_detailViewController = nullptr;
     int m_deselectCount = 0;
+    TaskList m_arrSelectedItems;
+    QPointer<NoteListItemView> m_itemBeingDrag;
 };

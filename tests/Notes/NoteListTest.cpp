@@ -9,8 +9,16 @@
 #include "ScrollView.h"
 #include "SegmentedControl.h"
 #include "Screenshot.h"
+#include "TestEnvironment.h"
 #include "Task.h"
 #include "Window.h"
+#include "Link.h"
+#include "Menu.h"
+#include "Setting.h"
+#include "TextTable.h"
+#include "DropTarget.h"
+#include "Event.h"
+#include <QMimeData>
 
 #include <QGuiApplication>
 #include <QStyleHints>
@@ -220,6 +228,209 @@ TEST_F(NoteListTest, ANoteIsRevealedAndOpenedAtItsRowOrAtTheAnchorOnItsSide)
     EXPECT_FALSE(table.showPopupEditDetail(stranger));
     saveScreenshot(&window, QStringLiteral("notes-page-all"));
     window.setContentView(nullptr);
+}
+
+namespace {
+
+QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
+
+QStringList titles(const Menu& menu)
+{
+    QStringList shown;
+    for (const MenuItem& item : menu.items()) shown << item.title;
+    return shown;
+}
+
+QStringList texts(std::initializer_list<const char*> keys)
+{
+    QStringList shown;
+    for (const char* key : keys) shown << text(key);
+    return shown;
+}
+
+}  // namespace
+
+// The commands over the list with the week filter: Sun, Wed late, Wed early
+// and Mon, newest first.
+class NoteCommandsTest : public NoteListTest {
+protected:
+    void SetUp() override
+    {
+        NoteListTest::SetUp();
+        m_page->filterBtn()->setSelectedSegment(2);
+        m_page->selectTypeOfFilter();
+        list().setFrameSize(QSizeF(list().frame().width(), 600));
+    }
+    void select(std::vector<int> rows)
+    {
+        list().selectRowIndexes(rows, false);
+        click(rows.front(), m_now += 10);
+        list().selectRowIndexes(rows, false);
+    }
+    Event rightClickAt(int row)
+    {
+        Event event;
+        event.type = EventType::RightMouseDown;
+        event.locationInWindow = list().convertPointToWindow(list().rectOfRow(row).center());
+        return event;
+    }
+    TaskPtr noteAt(int row) { return list().arrayOfNotes()[std::size_t(row)]->note(); }
+    int linksBetween(const TaskPtr& a, const TaskPtr& b)
+    {
+        int count = 0;
+        for (const LinkPtr& link : dataManager().linkList())
+            if (link->status() == 0 && ((link->rootId() == a->primaryKey() && link->targetId() == b->primaryKey()) ||
+                                        (link->rootId() == b->primaryKey() && link->targetId() == a->primaryKey())))
+                ++count;
+        return count;
+    }
+    double m_now = 5000;
+};
+
+TEST_F(NoteCommandsTest, TheMenusOfferWhatFitsTheNoteOrTheSelection)
+{
+    const QStringList own = texts({"addNoteText", "menuEdit", "menuDuplicate", "menuDelete", "menuCopyLink",
+                                   "convertNote2TaskText"});
+    struct Case {
+        const char* name;
+        std::vector<int> selected;
+        int clickedRow;
+        int copiedRow;  // -1: nothing copied
+        QStringList menu;
+    };
+    const Case cases[] = {
+        {"own note, nothing copied", {0}, 0, -1, own},
+        {"another note copied", {0}, 0, 2, own + texts({"menuPasteLink"})},
+        {"the note itself copied", {0}, 0, 0, own},
+        {"two notes", {0, 1}, 0, -1, texts({"menuDelete", "menuDuplicate", "convertNote2TaskText", "menuLinkThemTogether"})},
+        {"three notes", {0, 1, 2}, 1, -1, texts({"menuDelete", "menuDuplicate", "convertNote2TaskText"})},
+        {"a row outside two selected", {1, 2}, 3, -1, texts({"menuDelete", "menuDuplicate", "convertNote2TaskText", "menuLinkThemTogether"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dataManager().setCopiedItem(c.copiedRow < 0 ? nullptr : noteAt(c.copiedRow)->copy());
+        select(c.selected);
+        EXPECT_EQ(titles(list().menuForEvent(rightClickAt(c.clickedRow))), c.menu);
+        if (c.selected.size() >= 2) EXPECT_EQ(list().arrSelectedItems().size(), qsizetype(c.selected.size()));
+    }
+    // Off the rows there is no menu.
+    Event below = rightClickAt(0);
+    below.locationInWindow = list().convertPointToWindow(QPointF(10, list().frame().height() - 2));
+    EXPECT_TRUE(list().menuForEvent(below).items().empty());
+}
+
+TEST_F(NoteCommandsTest, DeleteAsksAndDeletesOnlyOwnNotes)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> selected;
+        std::vector<int> shared;
+        int answer;       // -1: no question expected
+        bool tickBox;
+        QStringList left;
+    };
+    const Case cases[] = {
+        {"one own note, cancelled", {1}, {}, AlertResponse::secondButton, false, {"Sun", "Wed late", "Wed early", "Mon"}},
+        {"one own note, OK and the box", {1}, {}, AlertResponse::firstButton, true, {"Sun", "Wed early", "Mon"}},
+        {"a mix of shared and own", {0, 2}, {0}, -1, false, {"Sun", "Wed early"}},
+        {"only shared notes", {0, 1}, {0, 1}, -1, false, {"Sun", "Wed early"}},
+        {"one shared note", {0}, {0}, -1, false, {"Sun", "Wed early"}},
+    };
+    setting().setIsWarningForDeleting(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int row : c.shared) {
+            noteAt(row)->setIsShared(true);
+            ASSERT_TRUE(noteAt(row)->dehydrate());
+        }
+        const int asked = int(m_alerts.requests().size());
+        if (c.answer >= 0) m_alerts.scriptButton(c.answer, c.tickBox);
+        select(c.selected);
+        Event del;
+        del.type = EventType::KeyDown;
+        del.charactersIgnoringModifiers = QString(QChar(KeyCharacter::Delete));
+        list().keyDown(del);
+        ASSERT_EQ(int(m_alerts.requests().size()) - asked, c.answer >= 0 ? 1 : 0);
+        if (c.answer >= 0) {
+            const AlertRequest request = m_alerts.requests().back();
+            EXPECT_EQ(request.messageText, text("deleteItemText"));
+            EXPECT_EQ(request.informativeText, text("deleteItemMessage"));
+            EXPECT_EQ(request.buttonTitles, texts({"okText", "cancelText"}));
+            EXPECT_TRUE(request.showsSuppressionButton);
+        }
+        m_page->reloadData();
+        EXPECT_EQ(shown(), c.left);
+    }
+    EXPECT_EQ(setting().isWarningForDeleting(), 0) << "the ticked box";
+}
+
+TEST_F(NoteCommandsTest, NoRowIsRebuiltUnderAnOpenQuestion)
+{
+    setting().setIsWarningForDeleting(1);
+    const std::vector<NoteListItemView*> before = list().arrayOfNotes();
+    bool keptWhileAsking = false;
+    m_alerts.setWhileRunning([&] {
+        m_page->reloadData();  // the main view's refresh, fired under the question
+        keptWhileAsking = list().arrayOfNotes() == before;
+    });
+    m_alerts.scriptButton(AlertResponse::firstButton);
+    select({3});
+    list().applyDelete();
+    m_alerts.setWhileRunning({});
+    EXPECT_TRUE(keptWhileAsking);
+    EXPECT_TRUE(processEventsUntil([&] { return list().arrayOfNotes() != before; }));
+    EXPECT_EQ(shown(), QStringList({"Sun", "Wed late", "Wed early"}));
+}
+
+TEST_F(NoteCommandsTest, ConvertCopyPasteAndLinkTogetherLinkTheNotes)
+{
+    setting().setIsWarningForCopyToLink(1);
+    const TaskPtr sun = noteAt(0), wedLate = noteAt(1), wedEarly = noteAt(2);
+    // Convert: a task of the note's name, linked to it; the note stays.
+    select({0});
+    list().commandForAction(QStringLiteral("convertNote2Task:"))();
+    bool converted = false;
+    for (const TaskPtr& item : dataManager().allTasksEventsAdes())
+        if (item->taskType() == 1 && item->taskName() == "Sun") converted = linksBetween(sun, item) == 1;
+    EXPECT_TRUE(converted);
+    m_page->reloadData();
+    EXPECT_EQ(shown().front(), QStringLiteral("Sun"));
+
+    // Copy asks first; Cancel copies nothing, OK copies.
+    struct Case {
+        int answer;
+        bool copied;
+    };
+    for (const Case c : {Case{AlertResponse::secondButton, false}, Case{AlertResponse::firstButton, true}}) {
+        dataManager().setCopiedItem(nullptr);
+        m_alerts.scriptButton(c.answer);
+        select({1});
+        list().commandForAction(QStringLiteral("copyToMakeLink:"))();
+        EXPECT_EQ(m_alerts.requests().back().messageText, text("pasteToAnyOtherItemText"));
+        EXPECT_EQ(dataManager().copiedItem() != nullptr, c.copied);
+    }
+    // Paste on another note links the two, once.
+    for (int paste = 0; paste < 2; ++paste) {
+        select({2});
+        list().commandForAction(QStringLiteral("pasteToMakeLink:"))();
+        EXPECT_EQ(linksBetween(wedLate, wedEarly), 1);
+    }
+    // Two selected notes linked together.
+    select({0, 3});
+    list().menuForEvent(rightClickAt(0));
+    list().commandForAction(QStringLiteral("linkTogether:"))();
+    EXPECT_EQ(linksBetween(sun, noteAt(3)), 1);
+}
+
+TEST_F(NoteCommandsTest, NothingDroppedOnTheListIsTaken)
+{
+    QMimeData payload;
+    Task::writeItemsToPasteboard(payload, TaskList{noteAt(0)});
+    const DraggingInfo fromOutside(&list(), &payload, QPointF(10, 10));
+    EXPECT_EQ(list().draggingEntered(fromOutside), unsigned(DragOperationNone));
+    EXPECT_EQ(list().validateDrop(fromOutside, nullptr, 0), unsigned(DragOperationNone));
+    EXPECT_FALSE(list().acceptDrop(fromOutside, nullptr, 0));
+    EXPECT_EQ(shown().size(), 4);
 }
 
 }  // namespace NoteListTests
