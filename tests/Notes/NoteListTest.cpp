@@ -422,6 +422,44 @@ TEST_F(NoteCommandsTest, ConvertCopyPasteAndLinkTogetherLinkTheNotes)
     EXPECT_EQ(linksBetween(sun, noteAt(3)), 1);
 }
 
+TEST_F(NoteListTest, PicturesOfThePageOnEachFilterSelectedAndResizing)
+{
+    // Two rows with a summary, two of them linked.
+    const TaskList notes = dataManager().getNotesFromTaskList(dataManager().allTasksEventsAdes(), 0, true);
+    for (const TaskPtr& note : notes) {
+        if (note->taskName() == "Sun" || note->taskName() == "Wed late") {
+            note->setNotes(note->taskName() + QStringLiteral("\nBring the slides and the budget sheet"));
+            ASSERT_TRUE(note->dehydrate());
+        }
+    }
+    dataManager().setCopiedItem(notes[0]->copy());
+    ASSERT_TRUE(dataManager().pasteToMakeLinkWith(notes[1]));
+    Window window(QRectF(100, 100, 290, 420), BorderlessWindowMask);
+    window.setContentView(m_page.release());
+    auto* page = static_cast<NoteListView*>(window.contentView());
+    window.orderFront();
+    for (int filter = 0; filter < 3; ++filter) {
+        page->filterBtn()->setSelectedSegment(filter);
+        page->selectTypeOfFilter();
+        EXPECT_FALSE(saveScreenshot(&window, QStringLiteral("notes-page-filter-%1").arg(filter)).isEmpty());
+    }
+    page->filterBtn()->setSelectedSegment(0);
+    page->selectTypeOfFilter();
+    NoteListTableView& table = *page->noteListTableView();
+    table.selectRowIndexes({1}, false);
+    saveScreenshot(&window, QStringLiteral("notes-page-one-selected"));
+    table.selectRowIndexes({0, 2, 3}, false);
+    saveScreenshot(&window, QStringLiteral("notes-page-several-selected"));
+    Event press;
+    press.type = EventType::LeftMouseDown;
+    press.locationInWindow = page->convertPointToWindow(QPointF(100, 418));
+    page->mouseDown(press);
+    EXPECT_TRUE(page->isMoving());
+    saveScreenshot(&window, QStringLiteral("notes-page-resizing"));
+    page->mouseUp(press);
+    window.setContentView(nullptr);
+}
+
 TEST_F(NoteCommandsTest, NothingDroppedOnTheListIsTaken)
 {
     QMimeData payload;
