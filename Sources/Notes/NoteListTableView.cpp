@@ -43,7 +43,7 @@ NoteListTableView::~NoteListTableView()
 {
     m_singleClickTimer.invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
-    for (NoteListItemView* row : m_arrayOfNotes) delete row;
+    for (NoteListItemView* row : m_rows) delete row;
 }
 
 NoteListItemView* NoteListTableView::selectedItem() const
@@ -85,12 +85,8 @@ void NoteListTableView::loadNow(int filter)
         notes = manager->getNotesFromTaskList(manager->allTasksEventsAdes(), filter, true);
     if (!notes.isEmpty()) {
         Utilities::sortList(notes, [](const TaskPtr& note) { return note->startTime().timeIntervalSince1970(); }, false);
-        m_arrayOfNotes.reserve(std::size_t(notes.size()));
-        for (const TaskPtr& note : std::as_const(notes)) {
-            auto* row = new NoteListItemView;
-            row->setNote(note);
-            m_arrayOfNotes.push_back(row);
-        }
+        m_notes = notes;
+        m_rows.assign(std::size_t(m_notes.size()), nullptr);
         m_isDraggable = true;
     }
     m_isLoading = false;
@@ -106,9 +102,11 @@ void NoteListTableView::dropRows()
 {
     OutlineView::deselectAll();
     std::vector<NoteListItemView*> old;
-    old.swap(m_arrayOfNotes);
+    old.swap(m_rows);
+    m_notes.clear();
     // Later: a row's own handler may be what asked for the load.
     for (NoteListItemView* row : old) {
+        if (!row) continue;
         row->hide();
         row->deleteLater();
     }
@@ -124,26 +122,31 @@ void NoteListTableView::reloadData(const TaskPtr& item)
 void NoteListTableView::reloadData(const QHash<QString, QVariant>& changedItems)
 {
     if (changedItems.isEmpty()) return;
-    std::vector<NoteListItemView*> gone;
-    for (NoteListItemView* row : m_arrayOfNotes) {
-        const TaskPtr note = row->note();
+    std::vector<int> gone;
+    for (int index = 0; index < int(m_notes.size()); ++index) {
+        const TaskPtr note = m_notes[index];
         if (!note || !changedItems.contains(QString::number(note->primaryKey()))) continue;
         const TaskPtr fresh = Task::storedWithPrimaryKey(note->primaryKey());
         if (!fresh) {
-            gone.push_back(row);
+            gone.push_back(index);
             continue;
         }
-        row->setNote(fresh);
+        m_notes[index] = fresh;
+        if (NoteListItemView* row = m_rows[std::size_t(index)]) row->setNote(fresh);
     }
     if (gone.empty()) return;
     // A note deleted meanwhile: its row goes, rather than showing an empty
     // note read from no row.
-    for (NoteListItemView* row : gone) {
-        m_arrayOfNotes.erase(std::find(m_arrayOfNotes.begin(), m_arrayOfNotes.end(), row));
+    for (auto index = gone.rbegin(); index != gone.rend(); ++index) {
+        m_notes.removeAt(*index);
+        NoteListItemView* row = m_rows[std::size_t(*index)];
+        m_rows.erase(m_rows.begin() + *index);
+        if (!row) continue;
         if (m_selectedItem == row) m_selectedItem = nullptr;
         row->hide();
         row->deleteLater();
     }
+    OutlineView::deselectAll();
     reloadData();
 }
 
@@ -159,13 +162,46 @@ void NoteListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 
 int NoteListTableView::numberOfChildrenOfItem(TableRowView* item) const
 {
-    return item ? 0 : int(m_arrayOfNotes.size());
+    return item ? 0 : int(m_notes.size());
 }
 
 TableRowView* NoteListTableView::childOfItem(int index, TableRowView* item) const
 {
-    if (item || index < 0 || index >= int(m_arrayOfNotes.size())) return nullptr;
-    return m_arrayOfNotes[std::size_t(index)];
+    return item ? nullptr : rowAt(index);
+}
+
+NoteListItemView* NoteListTableView::rowAt(int row) const
+{
+    if (row < 0 || row >= int(m_notes.size())) return nullptr;
+    NoteListItemView*& view = m_rows[std::size_t(row)];
+    if (!view) {
+        view = new NoteListItemView;
+        view->setNote(m_notes[row]);
+    }
+    return view;
+}
+
+TableRowView* NoteListTableView::itemAtRow(int row) const
+{
+    return rowAt(row);
+}
+
+TableRowView* NoteListTableView::rowViewForRow(int row)
+{
+    return rowAt(row);
+}
+
+int NoteListTableView::rowForItem(const TableRowView* item) const
+{
+    if (!item) return -1;
+    const auto found = std::find(m_rows.begin(), m_rows.end(), item);
+    return found == m_rows.end() ? -1 : int(found - m_rows.begin());
+}
+
+void NoteListTableView::reloadData()
+{
+    // The table's own walk: the outline's would make every row.
+    TableView::reloadData();
 }
 
 // ---- finding, revealing and opening a note --------------------------------------------
@@ -173,10 +209,8 @@ TableRowView* NoteListTableView::childOfItem(int index, TableRowView* item) cons
 int NoteListTableView::rowOfNote(const TaskPtr& note) const
 {
     if (!note) return -1;
-    for (std::size_t row = 0; row < m_arrayOfNotes.size(); ++row) {
-        const TaskPtr listed = m_arrayOfNotes[row]->note();
-        if (listed && listed->primaryKey() == note->primaryKey()) return int(row);
-    }
+    for (int row = 0; row < int(m_notes.size()); ++row)
+        if (m_notes[row] && m_notes[row]->primaryKey() == note->primaryKey()) return row;
     return -1;
 }
 
@@ -207,7 +241,7 @@ bool NoteListTableView::showPopupEditDetail(const TaskPtr& note)
         if (mainView->currentListModule() != notesModule) mainView->setFocusListModule(notesModule);
     scrollRowToVisible(row);
     selectRowIndexes({row}, false);
-    NoteListItemView* item = m_arrayOfNotes[std::size_t(row)];
+    NoteListItemView* item = rowAt(row);
     m_selectedItem = item;
     View* anchor = item;
     if (!item->window() || item->isHidden() || item->superview() != this) {
@@ -252,12 +286,12 @@ void NoteListTableView::mouseDown(const Event& event)
     MainViewAccess* mainView = MainViewAccess::current();
     if (previous < 0 && mainView) mainView->setCanRefreshData(false);
     m_selectedCount = row == previous && m_selectedCount <= 0 ? m_selectedCount + 1 : 0;
-    if (row < 0 || row >= int(m_arrayOfNotes.size())) {
+    if (row < 0 || row >= int(m_notes.size())) {
         m_selectedItem = nullptr;
         return;
     }
     if (selectedRowIndexes().size() > 1) return;
-    m_selectedItem = m_arrayOfNotes[std::size_t(row)];
+    m_selectedItem = rowAt(row);
     const bool repeated = m_selectedCount != 0;
     const double interval = doubleClickInterval();
     if (m_lastMouseDown != 0) {

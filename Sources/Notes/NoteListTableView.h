@@ -46,7 +46,6 @@ public:
     void reloadData(const QHash<QString, QVariant>& changedItems);
     // The same for one note (none: nothing).
     void reloadData(const TaskPtr& item);
-    using OutlineView::reloadData;
 
     // Shows the notes module, scrolls to the note's row and selects it
     // alone; false when the table is hidden or the note is not listed.
@@ -61,7 +60,11 @@ public:
     void deselectAll();
     int deselectCount() const { return m_deselectCount; }
 
-    const std::vector<NoteListItemView*>& arrayOfNotes() const { return m_arrayOfNotes; }
+    // The notes listed, in row order.
+    const TaskList& notes() const { return m_notes; }
+    // The row view of a row, made when first asked for (rows out of view
+    // are not made by a load); null outside the rows.
+    NoteListItemView* rowAt(int row) const;
     NoteListItemView* selectedItem() const;
     double lastMouseDown() const { return m_lastMouseDown; }
     DetailViewController* detailViewController() const { return m_detailViewController; }
@@ -71,6 +74,15 @@ public:
     // ---- outline answers -------------------------------------------------
     int numberOfChildrenOfItem(TableRowView* item) const override;
     TableRowView* childOfItem(int index, TableRowView* item) const override;
+    // The rows are walked without making them.
+    void reloadData() override;
+    TableRowView* itemAtRow(int row) const override;
+    int rowForItem(const TableRowView* item) const override;
+    TableRowView* parentForItem(const TableRowView*) const override { return nullptr; }
+    int numberOfRows() const override { return int(m_notes.size()); }
+    TableRowView* rowViewForRow(int row) override;
+    double heightOfRow(int) const override { return rowHeight(); }
+    bool shouldSelectRow(int row) const override { return row >= 0 && row < int(m_notes.size()); }
 
     // ---- input -----------------------------------------------------------
     void mouseDown(const Event& event) override;
@@ -120,7 +132,8 @@ private:
     double doubleClickInterval() const;
 
     NoteListView* m_parentView = nullptr;
-    std::vector<NoteListItemView*> m_arrayOfNotes;
+    TaskList m_notes;
+    mutable std::vector<NoteListItemView*> m_rows;  // null: not made yet
     QPointer<NoteListItemView> m_selectedItem;
     int m_selectedCount = 0;
     double m_lastMouseDown = 0;

@@ -27,8 +27,7 @@ TaskList NoteListTableView::notesOfSelectedRows() const
 {
     TaskList notes;
     for (int row : selectedRowIndexes())
-        if (row >= 0 && row < int(m_arrayOfNotes.size()) && m_arrayOfNotes[std::size_t(row)]->note())
-            notes.append(m_arrayOfNotes[std::size_t(row)]->note());
+        if (row >= 0 && row < int(m_notes.size())) notes.append(rowAt(row)->note());
     return notes;
 }
 
@@ -54,7 +53,7 @@ void NoteListTableView::rightMouseDown(const Event& event)
 Menu NoteListTableView::menuForEvent(const Event& event)
 {
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    if (row < 0 || row >= int(m_arrayOfNotes.size())) return Menu();
+    if (row < 0 || row >= int(m_notes.size())) return Menu();
     m_arrSelectedItems.clear();
     const MenuTarget target = [list = QPointer<NoteListTableView>(this)](const QString& action) {
         return list ? list->commandForAction(action) : std::function<void()>();
@@ -64,7 +63,7 @@ Menu NoteListTableView::menuForEvent(const Event& event)
         if (selectedRow() != row || !m_selectedItem) {
             scrollRowToVisible(row);
             selectRowIndexes({row}, false);
-            m_selectedItem = m_arrayOfNotes[std::size_t(row)];
+            m_selectedItem = rowAt(row);
         }
         const TaskPtr note = selectedNote();
         return note ? UIUtilities::createMenuForNote(target, note) : Menu();
@@ -110,8 +109,7 @@ void NoteListTableView::applyDelete()
     }
     // A selectedItem left from before a reload is not deleted: it has to be
     // the selected row's own.
-    if (selected.size() == 1 && m_selectedItem && selected.front() < int(m_arrayOfNotes.size()) &&
-        m_arrayOfNotes[std::size_t(selected.front())] == m_selectedItem) {
+    if (selected.size() == 1 && m_selectedItem && rowAt(selected.front()) == m_selectedItem) {
         applyDeleteSingleSelectedItem();
         return;
     }

@@ -59,7 +59,7 @@ protected:
     QStringList shown()
     {
         QStringList names;
-        for (NoteListItemView* row : list().arrayOfNotes()) names << row->note()->taskName();
+        for (const TaskPtr& note : list().notes()) names << note->taskName();
         return names;
     }
     void click(int row, double time)
@@ -174,7 +174,7 @@ TEST_F(NoteListTest, TwoClicksWithinTheIntervalOpenTheNoteAtItsRow)
             const auto& request = list().detailViewController()->lastRequest();
             EXPECT_EQ(request.request, DetailViewController::Request::NoteEditor);
             EXPECT_EQ(request.item->taskName(), shown()[c.secondRow]);
-            EXPECT_EQ(request.positioningView.data(), list().arrayOfNotes()[std::size_t(c.secondRow)]);
+            EXPECT_EQ(request.positioningView.data(), list().rowAt(c.secondRow));
         }
         EXPECT_EQ(list().lastMouseDown(), 0);
         now += 10;
@@ -209,8 +209,8 @@ TEST_F(NoteListTest, ANoteIsRevealedAndOpenedAtItsRowOrAtTheAnchorOnItsSide)
     auto* page = static_cast<NoteListView*>(window.contentView());
     window.orderFront();
     NoteListTableView& table = *page->noteListTableView();
-    const TaskPtr oldest = table.arrayOfNotes().back()->note();
-    const TaskPtr newest = table.arrayOfNotes().front()->note();
+    const TaskPtr oldest = table.notes().back();
+    const TaskPtr newest = table.notes().front();
 
     m_mainView->listModule = 1;
     EXPECT_TRUE(table.revealToNote(oldest));
@@ -219,7 +219,7 @@ TEST_F(NoteListTest, ANoteIsRevealedAndOpenedAtItsRowOrAtTheAnchorOnItsSide)
 
     // Opening the newest while scrolled to the oldest: the row comes into view.
     EXPECT_TRUE(table.showPopupEditDetail(newest));
-    EXPECT_EQ(table.detailViewController()->lastRequest().item, newest);
+    EXPECT_EQ(table.detailViewController()->lastRequest().item->primaryKey(), newest->primaryKey());
     EXPECT_EQ(table.selectedRowIndexes(), std::vector<int>{0});
 
     auto stranger = std::make_shared<Task>();
@@ -274,7 +274,7 @@ protected:
         event.locationInWindow = list().convertPointToWindow(list().rectOfRow(row).center());
         return event;
     }
-    TaskPtr noteAt(int row) { return list().arrayOfNotes()[std::size_t(row)]->note(); }
+    TaskPtr noteAt(int row) { return list().rowAt(row)->note(); }
     int linksBetween(const TaskPtr& a, const TaskPtr& b)
     {
         int count = 0;
@@ -367,18 +367,18 @@ TEST_F(NoteCommandsTest, DeleteAsksAndDeletesOnlyOwnNotes)
 TEST_F(NoteCommandsTest, NoRowIsRebuiltUnderAnOpenQuestion)
 {
     setting().setIsWarningForDeleting(1);
-    const std::vector<NoteListItemView*> before = list().arrayOfNotes();
+    const TaskList before = list().notes();
     bool keptWhileAsking = false;
     m_alerts.setWhileRunning([&] {
         m_page->reloadData();  // the main view's refresh, fired under the question
-        keptWhileAsking = list().arrayOfNotes() == before;
+        keptWhileAsking = list().notes() == before;
     });
     m_alerts.scriptButton(AlertResponse::firstButton);
     select({3});
     list().applyDelete();
     m_alerts.setWhileRunning({});
     EXPECT_TRUE(keptWhileAsking);
-    EXPECT_TRUE(processEventsUntil([&] { return list().arrayOfNotes() != before; }));
+    EXPECT_TRUE(processEventsUntil([&] { return list().notes() != before; }));
     EXPECT_EQ(shown(), QStringList({"Sun", "Wed late", "Wed early"}));
 }
 

@@ -157,7 +157,7 @@ TEST(ListTablesTest, CountWhatTheyWereAskedAndOpenNoEditorWhileNothingIsListed)
     // A note that is not listed is neither refreshed nor opened.
     notes.reloadData(task);
     EXPECT_FALSE(notes.showPopupEditDetail(task));
-    EXPECT_TRUE(notes.arrayOfNotes().empty());
+    EXPECT_TRUE(notes.notes().empty());
     EXPECT_EQ(notes.detailViewController(), nullptr);
     notes.deselectAll();
     notes.deselectAll();
@@ -185,7 +185,7 @@ TEST(ListPanelsTest, ReloadThemselvesNotTheirTablesAndKeepTheTableAtTheirSize)
     EXPECT_EQ(notes.reloadCount(), 1);
     EXPECT_EQ(categories.reloadCount(), 2);
     EXPECT_EQ(tasks.reloadCount(), 1);
-    EXPECT_TRUE(notes.noteListTableView()->arrayOfNotes().empty()) << "no data manager, no notes";
+    EXPECT_TRUE(notes.noteListTableView()->notes().empty()) << "no data manager, no notes";
 
     const std::pair<View*, View*> panels[] = {{&categories, categories.categoryListTableView()}};
     for (const auto& [panel, table] : panels) {
