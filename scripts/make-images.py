@@ -694,6 +694,27 @@ def filter_top(x, y):
     return None
 
 
+def filter_day(x, y):
+    """The selected day's notes: a calendar page with one day marked."""
+    page = rounded_rect_distance(x, y, 2.5, 3.0, 13.5, 14.0, 1.5)
+    if in_rect(x, y, 2.5, 3.0, 13.5, 6.0):
+        return FILTER_INK
+    if in_rect(x, y, 6.5, 8.0, 9.5, 11.0):
+        return FILTER_INK
+    return stroke(abs(page), 0.6, FILTER_INK)
+
+
+def filter_week(x, y):
+    """This week's notes: a page whose one row of seven days is marked."""
+    page = rounded_rect_distance(x, y, 1.5, 3.0, 14.5, 14.0, 1.5)
+    if in_rect(x, y, 1.5, 3.0, 14.5, 6.0):
+        return FILTER_INK
+    for column in range(6):
+        if in_rect(x, y, 3.0 + column * 2.0, 8.5, 4.0 + column * 2.0, 10.5):
+            return FILTER_INK
+    return stroke(abs(page), 0.6, FILTER_INK)
+
+
 def filter_due(x, y):
     """Due: a clock face with its hands at four."""
     face = math.hypot(x - 8.0, y - 8.0) - 6.0
@@ -798,6 +819,197 @@ def backup_drive(x, y):
     return None
 
 
+# ---- the tips -----------------------------------------------------------------
+
+TIP_PAPER = (0xFF, 0xFF, 0xFF, 255)
+TIP_EDGE = (0xC9, 0xCD, 0xD6, 255)
+TIP_BAND = (0x3E, 0x4A, 0x61, 255)
+TIP_GRID = (0xE1, 0xE4, 0xEA, 255)
+TIP_ROW = (0xF3, 0xF4, 0xF7, 255)
+TIP_INK = (0x7A, 0x80, 0x8C, 255)
+TIP_BLUE = (0x3D, 0x62, 0xBB, 255)
+TIP_GREEN = (0x4C, 0xA8, 0x5B, 255)
+TIP_ORANGE = (0xE8, 0x8A, 0x2E, 255)
+TIP_RED = (0xD6, 0x3B, 0x32, 255)
+TIP_VIOLET = (0x8E, 0x5C, 0xC2, 255)
+TIP_POINTER = (0xF2, 0xB1, 0x2B, 255)
+
+
+class Tip:
+    """A tip picture: shapes laid one over the other on a white card with a
+    dark band on top and, at the lower left, the site spot (15, 38 points
+    from the lower-left corner, 100 x 10) drawn as a small link. Each shape
+    is a signed distance with a bounding box, its edge smoothed from the
+    distance, so large pictures render quickly."""
+
+    def __init__(self, width, height):
+        self.width, self.height = width, height
+        self.shapes = []
+        self.rect(0, 0, width, height, TIP_EDGE, 6.0)
+        self.rect(1, 1, width - 1, height - 1, TIP_PAPER, 5.0)
+        self.rect(1, 1, width - 1, 26, TIP_BAND, 5.0)
+        self.rect(1, 14, width - 1, 26, TIP_BAND)
+        spot_top = height - 48
+        self.circle(22, spot_top + 5, 4.5, TIP_BLUE)
+        self.circle(22, spot_top + 5, 2.5, TIP_PAPER)
+        self.rect(31, spot_top + 3, 110, spot_top + 7, TIP_BLUE, 2.0)
+
+    def add(self, box, distance, colour):
+        self.shapes.append((box, distance, colour))
+
+    def rect(self, left, top, right, bottom, colour, radius=0.0):
+        self.add((left, top, right, bottom),
+                 lambda x, y: rounded_rect_distance(x, y, left, top, right, bottom, radius), colour)
+
+    def frame(self, left, top, right, bottom, colour, radius=0.0, width=1.0):
+        self.add((left - width, top - width, right + width, bottom + width),
+                 lambda x, y: abs(rounded_rect_distance(x, y, left, top, right, bottom, radius)) - width / 2, colour)
+
+    def circle(self, cx, cy, radius, colour):
+        self.add((cx - radius, cy - radius, cx + radius, cy + radius),
+                 lambda x, y: math.hypot(x - cx, y - cy) - radius, colour)
+
+    def line(self, ax, ay, bx, by, colour, width=2.0):
+        half = width / 2
+        self.add((min(ax, bx) - half, min(ay, by) - half, max(ax, bx) + half, max(ay, by) + half),
+                 lambda x, y: segment_distance(x, y, ax, ay, bx, by) - half, colour)
+
+    def polygon(self, points, colour):
+        xs, ys = [p[0] for p in points], [p[1] for p in points]
+        self.add((min(xs), min(ys), max(xs), max(ys)), lambda x, y: polygon_distance(x, y, points), colour)
+
+    def arrow(self, ax, ay, bx, by, colour=TIP_POINTER):
+        """A pointing arrow from (ax, ay) with its head at (bx, by)."""
+        length = math.hypot(bx - ax, by - ay)
+        ux, uy = (bx - ax) / length, (by - ay) / length
+        back_x, back_y = bx - ux * 11, by - uy * 11
+        self.line(ax, ay, back_x, back_y, colour, 4.0)
+        self.polygon([(bx, by), (back_x - uy * 7, back_y + ux * 7), (back_x + uy * 7, back_y - ux * 7)], colour)
+
+    def pixel(self, x, y, pixel):
+        cx, cy = x + pixel / 2, y + pixel / 2
+        colour = None
+        for (left, top, right, bottom), distance, shape_colour in self.shapes:
+            if not (left - pixel <= cx <= right + pixel and top - pixel <= cy <= bottom + pixel):
+                continue
+            coverage = coverage_of(distance(cx, cy), pixel)
+            if coverage > 0:
+                colour = over(with_coverage(shape_colour, coverage), colour)
+        return colour
+
+
+def tip_rows(tip, left, top, right, count, height=22, gap=6):
+    for i in range(count):
+        row_top = top + i * (height + gap)
+        tip.rect(left, row_top, right, row_top + height, TIP_ROW, 4.0)
+    return [top + i * (height + gap) for i in range(count)]
+
+
+def tip_mini_month():
+    """The mini month: a grid of days with today marked, busy days shaded,
+    and a pointer at the day to pick."""
+    tip = Tip(260, 200)
+    for column in range(7):
+        for row in range(5):
+            left, top = 26 + column * 30, 40 + row * 20
+            busy = (column * 3 + row) % 4 == 0
+            tip.rect(left, top, left + 26, top + 16, TIP_GRID if not busy else (0xC9, 0xD6, 0xF0, 255), 3.0)
+    tip.rect(26 + 3 * 30, 40 + 2 * 20, 26 + 3 * 30 + 26, 40 + 2 * 20 + 16, TIP_RED, 3.0)
+    tip.arrow(200, 150, 150, 92)
+    return tip
+
+
+def tip_day_calendar(page):
+    """The day calendar: hours with events; page 1 drags a task onto an hour,
+    page 2 stretches an event by its lower edge."""
+    height = 220 if page == 1 else 250
+    tip = Tip(300, height)
+    for hour in range(6 if page == 1 else 7):
+        y = 40 + hour * 22
+        tip.line(56, y, 280, y, TIP_GRID, 1.0)
+        tip.rect(26, y - 2, 46, y + 2, TIP_INK, 2.0)
+    if page == 1:
+        tip.rect(60, 42, 180, 82, (0xD3, 0xE6, 0xD6, 255), 4.0)
+        tip.rect(60, 42, 64, 82, TIP_GREEN)
+        tip.rect(190, 108, 276, 128, TIP_BLUE, 4.0)
+        tip.frame(120, 108, 186, 128, TIP_BLUE, 4.0)
+        tip.arrow(232, 146, 160, 146)
+    else:
+        tip.rect(60, 42, 200, 104, (0xF6, 0xDE, 0xC4, 255), 4.0)
+        tip.rect(60, 42, 64, 104, TIP_ORANGE)
+        tip.frame(60, 104, 200, 160, TIP_ORANGE, 4.0, 1.5)
+        tip.rect(110, 100, 150, 108, TIP_ORANGE, 3.0)
+        tip.arrow(130, 118, 130, 168)
+    return tip
+
+
+def tip_task_list():
+    """The task list: rows with their boxes, one done and one starred, and a
+    task carried out to the day calendar."""
+    tip = Tip(280, 210)
+    for i, top in enumerate(tip_rows(tip, 20, 38, 260, 4)):
+        tip.frame(28, top + 6, 38, top + 16, TIP_INK, 2.0)
+        tip.rect(46, top + 9, 46 + (150 - 25 * i), top + 13, TIP_INK, 2.0)
+        if i == 1:
+            tip.line(30, top + 11, 33, top + 14, TIP_GREEN, 2.0)
+            tip.line(33, top + 14, 38, top + 6, TIP_GREEN, 2.0)
+        if i == 2:
+            tip.polygon(star_points(246, top + 11, 7.0, 3.0), TIP_POINTER)
+    tip.arrow(150, 82, 40, 150)
+    return tip
+
+
+def tip_projects():
+    """The projects: each category with its colour and its show-hide eye."""
+    tip = Tip(280, 210)
+    colours = (TIP_BLUE, TIP_GREEN, TIP_ORANGE, TIP_VIOLET)
+    for colour, top in zip(colours, tip_rows(tip, 20, 38, 260, 4)):
+        tip.circle(34, top + 11, 6.0, colour)
+        tip.rect(48, top + 9, 190, top + 13, TIP_INK, 2.0)
+        tip.frame(228, top + 6, 248, top + 16, TIP_INK, 5.0)
+        tip.circle(238, top + 11, 2.5, TIP_INK)
+    tip.arrow(200, 165, 236, 132)
+    return tip
+
+
+def tip_tags():
+    """The tags: coloured labels, one of them picked to filter the lists."""
+    tip = Tip(260, 190)
+    pills = ((20, 44, 96, TIP_BLUE), (104, 44, 170, TIP_GREEN), (178, 44, 240, TIP_ORANGE),
+             (20, 74, 110, TIP_VIOLET), (118, 74, 200, TIP_RED))
+    for left, top, right, colour in pills:
+        tip.rect(left, top, right, top + 22, colour, 11.0)
+        tip.rect(left + 14, top + 9, right - 14, top + 13, TIP_PAPER, 2.0)
+    tip.frame(116, 72, 202, 98, TIP_INK, 13.0, 1.5)
+    tip.arrow(210, 138, 176, 104)
+    return tip
+
+
+def tip_notes():
+    """The notes: pages of lines, linked to a task."""
+    tip = Tip(280, 210)
+    for left in (26, 150):
+        tip.rect(left, 40, left + 100, 140, TIP_ROW, 4.0)
+        tip.frame(left, 40, left + 100, 140, TIP_EDGE, 4.0)
+        for line, length in enumerate((70, 76, 60, 72, 40)):
+            tip.rect(left + 12, 56 + line * 15, left + 12 + length, 59 + line * 15, TIP_INK, 1.5)
+    tip.frame(118, 84, 140, 96, TIP_BLUE, 6.0, 3.0)
+    tip.frame(136, 84, 158, 96, TIP_BLUE, 6.0, 3.0)
+    return tip
+
+
+def page_arrow(pointing_left):
+    """A tip's page arrow: a white chevron on a dark see-through disc."""
+    def shape(x, y):
+        if math.hypot(x - 22.5, y - 22.5) > 16.0:
+            return None
+        tip_x, back_x = (17.0, 27.0) if pointing_left else (28.0, 18.0)
+        chevron = min(segment_distance(x, y, back_x, 14.0, tip_x, 22.5),
+                      segment_distance(x, y, tip_x, 22.5, back_x, 31.0))
+        return PAPER if chevron <= 1.8 else (0x22, 0x28, 0x33, 150)
+    return shape
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -848,6 +1060,8 @@ IMAGES = {
     "filter_gtdo": (filter_top, 16),
     "filter_star": (star_shape(FILTER_INK, FILTER_INK, 16), 16),
     "filter_due": (filter_due, 16),
+    "filter_day": (filter_day, 16),
+    "filter_week": (filter_week, 16),
     "filter_long": (filter_length(True), 16),
     "filter_short": (filter_length(False), 16),
     "star": (star_shape(STAR_GOLD, STAR_EDGE, 14), 14),
@@ -864,6 +1078,17 @@ IMAGES = {
     "settings_task": (task_box, 32),
     "settings_sync": (recoloured(syncing, 1.6, PREFERENCE_ACCENT), 32),
     "settings_backup": (backup_drive, 32),
+    # The tips: the pictures (their sizes, like their number, are the
+    # pictures' own) and the arrows that turn their pages.
+    "guru_minimonth1": (tip_mini_month(), (260, 200)),
+    "guru_daycal1": (tip_day_calendar(1), (300, 220)),
+    "guru_daycal2": (tip_day_calendar(2), (300, 250)),
+    "guru_tasks1": (tip_task_list(), (280, 210)),
+    "guru_projects1": (tip_projects(), (280, 210)),
+    "guru_tags1": (tip_tags(), (260, 190)),
+    "guru_notes1": (tip_notes(), (280, 210)),
+    "prevpage": (page_arrow(True), 45),
+    "nextpage": (page_arrow(False), 45),
 }
 
 

@@ -1,17 +1,148 @@
 #include "NoteListView.h"
 
+#include "Color.h"
+#include "Font.h"
+#include "NamedImages.h"
 #include "NoteListTableView.h"
+#include "ScrollView.h"
+#include "SegmentedControl.h"
+#include "TextTable.h"
+
+#include <QPainter>
+
+#include <algorithm>
 
 NoteListView::NoteListView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setFlipped(true);
-    m_tableView = new NoteListTableView(bounds(), this);
-    m_tableView->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
+    const double W = frame.width();
+    const double H = frame.height();
+
+    m_filterBtn = new SegmentedControl(QRectF(4, 1, std::max(0.0, W - 4), 29));
+    struct Segment {
+        QImage image;
+        QString toolTip;
+    };
+    const Segment segments[] = {
+        {NamedImages::imageNamed(QStringLiteral("filter_all")), TextTable::localizedString(QStringLiteral("filterAllText"))},
+        {NamedImages::imageNamed(QStringLiteral("filter_day")), TextTable::localizedString(QStringLiteral("filterCurrentText"))},
+        {NamedImages::imageNamed(QStringLiteral("filter_week")),
+         TextTable::localizedString(QStringLiteral("filterThisWeekText"))},
+    };
+    m_filterBtn->setSegmentCount(3);
+    for (int segment = 0; segment < 3; ++segment) {
+        m_filterBtn->setImage(segments[segment].image, segment);
+        m_filterBtn->setToolTip(segments[segment].toolTip, segment);
+        m_filterBtn->setTag(segment, segment);
+        m_filterBtn->setWidth(std::max(0.0, (W - 14) / 3), segment);
+    }
+    m_filterBtn->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 11));
+    m_filterBtn->setTarget(this, [this](SegmentedControl*) { selectTypeOfFilter(); });
+    m_filterBtn->setSelectedSegment(0);
+    addSubview(m_filterBtn);
+
+    const double scrollWidth = std::max(0.0, W - 4);
+    m_tableScrollView = new ScrollView(QRectF(2, 30, scrollWidth, std::max(0.0, H - 34)));
+    m_tableScrollView->setHasVerticalScroller(true);
+    m_tableView = new NoteListTableView(
+        QRectF(0, 0, ScrollView::contentWidthForFrameWidth(scrollWidth, true), std::max(0.0, H - 34)));
+    m_tableView->setAutoresizingMask(ViewWidthSizable);
+    m_tableView->setParentView(this);
+    m_tableScrollView->setDocumentView(m_tableView);
+    addSubview(m_tableScrollView);
+
+    // They only mark a place for a popover; clicks go through to the rows.
+    m_topItemTemp = new View(QRectF());
+    m_bottomItemTemp = new View(QRectF());
+    m_topItemTemp->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_bottomItemTemp->setAttribute(Qt::WA_TransparentForMouseEvents);
+    addSubview(m_topItemTemp);
+    addSubview(m_bottomItemTemp);
+    updateTrackingAreas();
+    m_tableView->loadDataByFilter(m_filterIndex);
 }
 
 NoteListView::~NoteListView() = default;
 
+void NoteListView::selectTypeOfFilter()
+{
+    const int segment = m_filterBtn->selectedSegment();
+    if (segment < 0) return;
+    m_filterIndex = m_filterBtn->tagForSegment(segment);
+    reloadData();
+}
+
 void NoteListView::reloadData()
 {
     ++m_reloadCount;
+    m_tableView->loadDataByFilter(m_filterIndex);
+}
+
+// ---- layout and the resize strip -------------------------------------------------
+
+void NoteListView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    View::resizeSubviewsWithOldSize(oldSize);
+    QRectF scroll = m_tableScrollView->frame();
+    scroll.setHeight(std::max(0.0, bounds().height() - 31));
+    m_tableScrollView->setFrame(scroll);
+    const double rowHeight = m_tableView->rowHeight();
+    m_topItemTemp->setFrame(QRectF(scroll.x(), scroll.y(), scroll.width(), rowHeight));
+    m_bottomItemTemp->setFrame(QRectF(scroll.x(), scroll.y() + scroll.height() - rowHeight - 1, scroll.width(), rowHeight));
+    updateTrackingAreas();
+}
+
+QRectF NoteListView::trackRect() const
+{
+    const QRectF b = bounds();
+    return QRectF(b.x(), b.height() - gripHeight, b.width(), gripHeight);
+}
+
+bool NoteListView::listShown() const
+{
+    return !m_tableView->isHidden();
+}
+
+void NoteListView::updateTrackingAreas()
+{
+    View::updateTrackingAreas();
+    if (m_trackingArea >= 0) removeTrackingRect(m_trackingArea);
+    m_trackingArea = -1;
+    if (listShown()) m_trackingArea = addTrackingRect(trackRect(), 0, TrackCursorUpdate);
+}
+
+void NoteListView::cursorUpdate(const Event&)
+{
+    if (m_trackingArea >= 0) setCursorShape(CursorShape::ResizeUpDown);
+}
+
+void NoteListView::mouseDown(const Event& event)
+{
+    if (!listShown() || !trackRect().contains(convertPointFromWindow(event.locationInWindow))) return;
+    m_isMoving = true;
+    setNeedsDisplay();
+}
+
+void NoteListView::mouseDragged(const Event& event)
+{
+    if (!m_isMoving) return;
+    setCursorShape(CursorShape::ResizeUpDown);
+    // Our deltas count upward: a drag down makes the page taller.
+    const double height = std::clamp(frame().height() - event.deltaY, m_minY, m_maxY);
+    setFrameSize(QSizeF(frame().width(), height));
+    setNeedsDisplay();
+}
+
+void NoteListView::mouseUp(const Event&)
+{
+    if (!m_isMoving) return;
+    m_isMoving = false;
+    setCursorShape(CursorShape::Arrow);
+    setNeedsDisplay();
+}
+
+void NoteListView::drawRect(QPainter& painter, const QRectF&)
+{
+    painter.setPen(QPen(Color::lightGray(), 1));
+    painter.drawRect(bounds().adjusted(0.5, 0.5, -0.5, -0.5));
 }

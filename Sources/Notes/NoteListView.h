@@ -3,23 +3,69 @@
 #include "View.h"
 
 class NoteListTableView;
+class ScrollView;
+class SegmentedControl;
 
-// The note list panel: its table under the panel's filter. Until the note
-// list is built it draws nothing and counts its reloads.
+// The notes page of the list module: a filter of three segments (all
+// notes, the selected day's, this week's) over the note list in a scroll
+// view, two invisible row-high anchors at the top and the bottom of the
+// visible list, and a resize strip along the bottom edge. Flipped.
 class NoteListView : public View {
     Q_OBJECT
 
 public:
+    static constexpr double gripHeight = 5;
+
     explicit NoteListView(const QRectF& frame, QWidget* parent = nullptr);
     ~NoteListView() override;
 
-    // Has the table load its notes again with the panel's filter.
+    // The filter control's action: the selected segment's tag becomes the
+    // filter and the list loads again.
+    void selectTypeOfFilter();
+    // Loads the list with the page's filter.
     void reloadData();
+    // Loads asked for (the main view's refresh is read back through it).
     int reloadCount() const { return m_reloadCount; }
 
+    int filterIndex() const { return m_filterIndex; }
+    SegmentedControl* filterBtn() const { return m_filterBtn; }
+    ScrollView* tableScrollView() const { return m_tableScrollView; }
     NoteListTableView* noteListTableView() const { return m_tableView; }
+    View* topItemTemp() const { return m_topItemTemp; }
+    View* bottomItemTemp() const { return m_bottomItemTemp; }
+
+    // The resize strip: the lowest points of the page.
+    QRectF trackRect() const;
+    double minY() const { return m_minY; }
+    void setMinY(double value) { m_minY = value; }
+    double maxY() const { return m_maxY; }
+    void setMaxY(double value) { m_maxY = value; }
+    bool isMoving() const { return m_isMoving; }
+
+    bool isFlipped() const override { return true; }
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    void mouseDown(const Event& event) override;
+    void mouseDragged(const Event& event) override;
+    void mouseUp(const Event& event) override;
+    void cursorUpdate(const Event& event) override;
+    void updateTrackingAreas() override;
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
+    bool listShown() const;
+
+    int m_filterIndex = 0;
     int m_reloadCount = 0;
+    SegmentedControl* m_filterBtn = nullptr;
+    ScrollView* m_tableScrollView = nullptr;
     NoteListTableView* m_tableView = nullptr;
+    View* m_topItemTemp = nullptr;
+    View* m_bottomItemTemp = nullptr;
+    int m_trackingArea = -1;
+    bool m_isMoving = false;
+    // The task pane's grip has the same bounds.
+    double m_minY = 31;
+    double m_maxY = 600;
 };

@@ -1,30 +1,37 @@
 #include "AboutUsPanel.h"
 
-#include "Font.h"
-#include "TextField.h"
-#include "TextTable.h"
-#include "UIUtilities.h"
+#include "AboutUsView.h"
+#include "Screen.h"
 
-#include <QCoreApplication>
+#include <cmath>
 
-AboutUsPanel::AboutUsPanel() : Panel(QRectF(0, 0, 300, 150), TitledWindowMask | ClosableWindowMask | UtilityWindowMask)
+AboutUsPanel::AboutUsPanel()
+    : Panel(QRectF(0, 0, panelWidth, panelHeight),
+            TitledWindowMask | ClosableWindowMask | MiniaturizableWindowMask | UtilityWindowMask)
 {
-    setWindowTitle(TextTable::localizedString(QStringLiteral("aboutText")));
-    auto* content = new View(QRectF(0, 0, 300, 150));
+    setDelegate(this);
+    setWindowTitle(QStringLiteral("About Us"));
+    // Across the middle of the main screen, its height reckoned from 200
+    // points rather than its own; the main view moves it over the main window.
+    const QRectF screen = Screen::mainFrame();
+    setFrame(QRectF(screen.x() + std::round((screen.width() - panelWidth) / 2),
+                    screen.y() + std::round((screen.height() - 200) / 2), panelWidth, panelHeight),
+             false);
+    // The window's content covers it whole; the About view keeps its own
+    // height at the top of it.
+    auto* content = new View(QRectF(0, 0, panelWidth, panelHeight));
     content->setFlipped(true);
-    TextField* name = UIUtilities::getCommonTextFieldWithFrame(QRectF(20, 40, 260, 30));
-    name->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 20));
-    name->setAlignment(Qt::AlignHCenter);
-    name->setStringValue(QStringLiteral("Zoravel"));
-    content->addSubview(name);
-    TextField* version = UIUtilities::getCommonTextFieldWithFrame(QRectF(20, 80, 260, 20));
-    version->setAlignment(Qt::AlignHCenter);
-    version->setStringValue(TextTable::localizedString(QStringLiteral("versionText"))
-                                .arg(QCoreApplication::applicationVersion()));
-    content->addSubview(version);
+    m_aboutUs = new AboutUsView(QRectF(0, 0, panelWidth, viewHeight));
+    content->addSubview(m_aboutUs);
     setContentView(content);
-    // Its height on the screen is its own: the middle, until the user moves it.
-    center();
 }
 
-AboutUsPanel::~AboutUsPanel() = default;
+AboutUsPanel::~AboutUsPanel()
+{
+    setDelegate(nullptr);
+}
+
+void AboutUsPanel::windowWillClose(Window*)
+{
+    if (Window* parent = parentWindow()) parent->removeChildWindow(this);
+}

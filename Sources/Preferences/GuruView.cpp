@@ -1,53 +1,205 @@
 #include "GuruView.h"
 
+#include "Button.h"
 #include "Color.h"
-#include "Font.h"
-#include "TextField.h"
-#include "TextMeasure.h"
+#include "ImageView.h"
+#include "NamedImages.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "UrlOpener.h"
+#include "ZVWService.h"
 
-#include <QPainter>
+#include <QDebug>
+#include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr double margin = 12;
-constexpr double fontSize = 12;
-// A borderless label keeps this much of its frame clear on every side.
-constexpr double labelInset = 1;
+struct GuruTipType {
+    const char* imageKey;
+    int pages;
+};
 
-Font tipFont()
+// Indexed by the tip type.
+constexpr GuruTipType guruTipTypes[] = {
+    {"GuruMiniMonthText", 1},  // the mini month
+    {"GuruDayCalText", 2},     // the focus pane and the day calendar
+    {"guruListText", 1},       // the tasks tab
+    {"guruCategoryText", 1},   // the projects tab
+    {"guruContextText", 1},    // the tag view and the category show/hide view
+    {"guruNotetext", 1},       // the notes tab
+};
+
+const GuruTipType* guruTipTypeOf(int type)
 {
-    return Font::fontWithName(QStringLiteral("Lucida Grande"), fontSize);
+    if (type < 0 || type >= int(std::size(guruTipTypes))) return nullptr;
+    return &guruTipTypes[type];
 }
 
 }  // namespace
 
-GuruView::GuruView(QWidget* parent) : View(QRectF(0, 0, width, 2 * margin), parent)
+GuruView::GuruView(int type, QWidget* parent) : View(QRectF(0, 0, 0, 0), parent)
 {
-    m_label = TextField::labelWithString(QString(), QRectF(margin, margin, width - 2 * margin, 0), this);
-    m_label->setTextFont(tipFont());
-    m_label->setWraps(true);
+    m_guruImageView = new ImageView(QRectF(), this);
+    m_guruImageView->setImageScaling(ImageScaling::None);
+    // Clicks and moves belong to the tip: the site spot lies on the picture.
+    m_guruImageView->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    const auto makeArrow = [this](const QImage& image, void (GuruView::*action)()) {
+        Button* arrow = UIUtilities::createButton(
+            QString(), 0, Color::clear(), Qt::AlignCenter, ButtonType::MomentaryPushIn,
+            QRectF(-100, 2, arrowSize, arrowSize), this, [this, action](Button*) { (this->*action)(); }, image,
+            QImage(), false);
+        addSubview(arrow);
+        return arrow;
+    };
+    m_prevPage = makeArrow(NamedImages::imageNamed(QStringLiteral("prevpage")), &GuruView::goPrev);
+    m_nextPage = makeArrow(NamedImages::imageNamed(QStringLiteral("nextpage")), &GuruView::goNext);
+
+    setTypeOfGuru(type);
+    setCurrentPage(1);
+    placeArrows();
+    m_prevPage->setHidden(true);
+    m_nextPage->setHidden(true);
 }
 
 GuruView::~GuruView() = default;
 
-void GuruView::setText(const QString& text)
+int GuruView::pageCountOfType(int type)
 {
-    const double textWidth = width - 2 * margin;
-    const double textHeight =
-        std::ceil(TextMeasure::heightOfText(text, tipFont(), textWidth - 2 * labelInset)) + 2 * labelInset;
-    m_label->setStringValue(text);
-    m_label->setFrame(QRectF(margin, margin, textWidth, textHeight));
-    setFrameSize(QSizeF(width, textHeight + 2 * margin));
+    const GuruTipType* tip = guruTipTypeOf(type);
+    return tip ? tip->pages : 1;
 }
 
-QString GuruView::text() const
+QString GuruView::imageKeyOfType(int type)
 {
-    return m_label->stringValue();
+    const GuruTipType* tip = guruTipTypeOf(type);
+    return tip ? QString::fromLatin1(tip->imageKey) : QString();
 }
 
-void GuruView::drawRect(QPainter& painter, const QRectF&)
+QString GuruView::imageNameOfPage(int type, int page)
 {
-    painter.fillRect(bounds(), Color::white());
+    const QString key = imageKeyOfType(type);
+    if (key.isEmpty()) return QString();
+    const QString base = TextTable::localizedString(key);
+    return base.isEmpty() ? QString() : base + QString::number(page);
+}
+
+void GuruView::setTypeOfGuru(int type)
+{
+    if (!guruTipTypeOf(type)) qWarning() << "A tip of unknown type" << type << "was asked for; it shows empty";
+    m_typeOfGuru = type;
+    m_maxPages = pageCountOfType(type);
+    const QString key = imageKeyOfType(type);
+    m_imageName = key.isEmpty() ? QString() : TextTable::localizedString(key);
+}
+
+void GuruView::setCurrentPage(int page)
+{
+    m_currentPage = std::clamp(page, 1, m_maxPages);
+    updatePages();
+    const QString name = imageNameOfPage(m_typeOfGuru, m_currentPage);
+    // The one name the sources compute: the tip tests check every page's
+    // picture instead of the scan of literal names.
+    const QImage picture = name.isEmpty() ? QImage() : NamedImages::imageNamed(name);
+    if (!name.isEmpty() && picture.isNull()) qWarning() << "The tip picture" << name << "is missing";
+    // The picture's size in points, whatever the screen's pixel ratio.
+    const QSizeF size = picture.isNull() ? QSizeF() : QSizeF(picture.size()) / picture.devicePixelRatio();
+    m_guruImageView->setFrame(QRectF(QPointF(0, 0), size));
+    m_guruImageView->setImage(picture);
+    setFrameSize(size);
+}
+
+void GuruView::updatePages()
+{
+    m_prevPage->setHidden(m_currentPage <= 1);
+    m_nextPage->setHidden(m_currentPage >= m_maxPages);
+}
+
+void GuruView::goPrev()
+{
+    if (m_currentPage > 1) setCurrentPage(m_currentPage - 1);
+}
+
+void GuruView::goNext()
+{
+    if (m_currentPage < m_maxPages) setCurrentPage(m_currentPage + 1);
+}
+
+void GuruView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    View::resizeSubviewsWithOldSize(oldSize);
+    placeArrows();
+}
+
+void GuruView::placeArrows()
+{
+    const QSizeF size = frame().size();
+    const double v = std::round((size.height() - arrowSize) / 2);
+    m_nextPage->setFrameOrigin(QPointF(size.width() - nextArrowInset, v));
+    m_prevPage->setFrameOrigin(QPointF(prevArrowX, v));
+}
+
+// ---- the mouse over the tip ------------------------------------------------------
+
+void GuruView::ensureTrackingArea()
+{
+    // Set again whenever the bounds change: a page may have another size.
+    if (m_guruTrackingArea) removeTrackingRect(m_guruTrackingArea);
+    m_guruTrackingArea = addTrackingRect(bounds(), WholeTip, TrackMouseEnteredAndExited);
+    // The site spot takes a click on every tip, so it shows the pointing
+    // hand on every tip too.
+    if (!m_ourWebsiteArea)
+        m_ourWebsiteArea = addTrackingRect(siteSpot(), WebsiteSpot, TrackCursorUpdate | TrackMouseEnteredAndExited);
+}
+
+void GuruView::updateTrackingAreas()
+{
+    View::updateTrackingAreas();
+    ensureTrackingArea();
+}
+
+void GuruView::mouseEntered(const Event& event)
+{
+    if (event.trackingNumber == WebsiteSpot) {
+        setCursorShape(CursorShape::PointingHand);
+        return;
+    }
+    if (bounds().contains(convertPointFromWindow(event.locationInWindow))) updatePages();
+}
+
+void GuruView::mouseExited(const Event& event)
+{
+    if (event.trackingNumber == WebsiteSpot) {
+        setCursorShape(CursorShape::Arrow);
+        return;
+    }
+    m_prevPage->setHidden(true);
+    m_nextPage->setHidden(true);
+}
+
+void GuruView::leaveEvent(QEvent* event)
+{
+    View::leaveEvent(event);
+    // The whole-tip rectangle is made anew when a page of another size
+    // shows, and a new one does not know the mouse is already inside: its
+    // leaving would go unreported, the arrows left standing.
+    m_prevPage->setHidden(true);
+    m_nextPage->setHidden(true);
+    setCursorShape(CursorShape::Arrow);
+}
+
+void GuruView::cursorUpdate(const Event& event)
+{
+    if (event.trackingNumber == WebsiteSpot) setCursorShape(CursorShape::PointingHand);
+}
+
+void GuruView::mouseDown(const Event& event)
+{
+    if (!siteSpot().contains(convertPointFromWindow(event.locationInWindow))) return;
+    const QUrl site(ZVWService::baseAddressFromConfiguration());
+    if (!UrlOpener::current().openUrl(site)) qWarning() << "The service's site could not be opened:" << site;
+    update();
 }

@@ -1,51 +1,73 @@
 #include "GuruViewController.h"
 
 #include "GuruView.h"
+#include "NotificationCenter.h"
 #include "Popover.h"
-#include "TextTable.h"
 #include "View.h"
 
 #include <QDebug>
 
-GuruViewController::GuruViewController(QObject* parent) : QObject(parent) {}
-
-GuruViewController::~GuruViewController() = default;
-
-QString GuruViewController::textForType(int type)
+GuruViewController::GuruViewController(QObject* parent) : QObject(parent)
 {
-    switch (type) {
-    case DayCalendarTip: return TextTable::localizedString(QStringLiteral("guruDayCalendarText"));
-    case TaskListTip: return TextTable::localizedString(QStringLiteral("guruTaskListText"));
-    case ProjectListTip: return TextTable::localizedString(QStringLiteral("guruProjectListText"));
-    case NoteListTip: return TextTable::localizedString(QStringLiteral("guruNoteListText"));
-    default: return TextTable::localizedString(QStringLiteral("guruGeneralText"));
-    }
+    NotificationCenter::defaultCenter().addObserver(this, Popover::shouldCloseNotification, nullptr,
+                                                    [this](const Notification&) { shouldClose(); });
+}
+
+GuruViewController::~GuruViewController()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    delete m_popover;
 }
 
 void GuruViewController::showGuruPopOverAtPositionView(View* view, int type, int position)
 {
     if (!view) {
-        qWarning() << "A help tip of type" << type << "was asked for beside no view; none is shown";
+        qWarning() << "A tip of type" << type << "was asked for beside no view; none is shown";
         return;
     }
     if (position < int(RectEdge::MinX) || position > int(RectEdge::MaxY)) {
-        qWarning() << "A help tip was asked for on edge" << position << "; it shows on the left";
+        qWarning() << "A tip was asked for on edge" << position << "; it shows on the left";
         position = int(RectEdge::MinX);
     }
     if (!m_popover) {
         m_popover = new Popover(this);
         m_popover->setBehavior(PopoverBehavior::Transient);
-        m_guruView = new GuruView;
-        m_popover->setContentView(m_guruView);
+        connect(m_popover, &Popover::didClose, this, [this] { popoverDidClose(); });
     }
-    m_guruView->setText(textForType(type));
+    // A new tip each time, on its first page; the popover lets the one
+    // before go and follows the new one's size, page after page.
+    m_customView = new GuruView(type);
+    m_popover->setContentView(m_customView);
     m_shownType = type;
     m_popover->showRelativeToRect(view->bounds(), view, RectEdge(position));
+    // The anchor may not be on screen: then nothing shows and nothing stays.
+    if (!m_popover->isShown()) dropPopover();
 }
 
 void GuruViewController::showGuruPopOverAtPositionView(View* view, int type)
 {
-    // Below the view on screen, whichever way its y runs.
-    const bool flipped = view && view->isFlipped();
-    showGuruPopOverAtPositionView(view, type, int(flipped ? RectEdge::MaxY : RectEdge::MinY));
+    showGuruPopOverAtPositionView(view, type, defaultEdge);
+}
+
+void GuruViewController::popoverDidClose()
+{
+    dropPopover();
+}
+
+void GuruViewController::shouldClose()
+{
+    if (!m_popover) return;
+    m_popover->close();
+    dropPopover();
+}
+
+void GuruViewController::dropPopover()
+{
+    if (!m_popover) return;
+    Popover* closed = m_popover;
+    m_popover = nullptr;
+    m_customView = nullptr;
+    closed->disconnect(this);
+    // Later: this may run inside the popover's own closing signal.
+    closed->deleteLater();
 }

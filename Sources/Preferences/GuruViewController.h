@@ -6,37 +6,52 @@ class GuruView;
 class Popover;
 class View;
 
-// The help-tip popover: a short text on the part of the window a tip type
-// stands for, shown beside a view. The popover closes on "NSPopOver should
-// close" like every popover.
+// Shows a pane's tip pictures in a transient popover beside the pane's tip
+// button. Each showing builds a new tip at its first page; the popover is
+// made when a tip shows and dropped when it closes (a click outside it, or
+// "NSPopOver should close").
 class GuruViewController : public QObject {
     Q_OBJECT
 
 public:
-    // The tip types.
-    enum TipType { DayCalendarTip = 1, TaskListTip = 2, ProjectListTip = 3, NoteListTip = 5 };
+    // The tip types (see GuruView for their pictures).
+    enum TipType {
+        MiniMonthTip = 0,
+        DayCalendarTip = 1,
+        TaskListTip = 2,
+        ProjectListTip = 3,
+        TagTip = 4,
+        NoteListTip = 5,
+    };
+    // The edge a tip shows on unless its caller names one: the anchor's
+    // maximum-y edge.
+    static constexpr int defaultEdge = 3;
 
     explicit GuruViewController(QObject* parent = nullptr);
     ~GuruViewController() override;
 
-    // Shows the help view of the tip type in a popover against the view's
-    // bounds, on the preferred edge (0 min x, 1 min y, 2 max x, 3 max y, in
-    // the view's coordinates; any other number is taken as 0, logged). An
-    // unknown type shows a general tip; no view shows nothing.
+    // Shows a new tip of the type beside the view's bounds on the preferred
+    // edge (0 min x, 1 min y, 2 max x, 3 max y, in the view's coordinates;
+    // any other number is taken as 0, logged). No view shows nothing.
     void showGuruPopOverAtPositionView(View* view, int type, int position);
-    // The same below the view.
     void showGuruPopOverAtPositionView(View* view, int type);
 
+    // The popover closed: it is dropped, and the next showing makes another.
+    void popoverDidClose();
+    // "NSPopOver should close": an open tip closes; nothing else happens.
+    void shouldClose();
+
+    // Null while no tip is open.
     Popover* popover() const { return m_popover; }
-    GuruView* guruView() const { return m_guruView; }
-    // The type last shown; 0 before any.
+    GuruView* customView() const { return m_customView; }
+    GuruView* guruView() const { return m_customView; }
+    // The type last shown; -1 before any.
     int shownType() const { return m_shownType; }
 
-    // The text of a tip type (a general tip for an unknown type).
-    static QString textForType(int type);
-
 private:
+    void dropPopover();
+
     Popover* m_popover = nullptr;
-    GuruView* m_guruView = nullptr;
-    int m_shownType = 0;
+    GuruView* m_customView = nullptr;
+    int m_shownType = -1;
 };

@@ -67,6 +67,10 @@ ListModuleView::ListModuleView(const QRectF& frame, QWidget* parent) : View(fram
          NamedImages::imageNamed(QStringLiteral("tab_project_highlight"))},
         {QStringLiteral("Tasks"), QStringLiteral("Notes"), QStringLiteral("Projects")}, tabsHeight);
     m_tabsView->setTarget(this, [this](SegmentedControl* control) { menuControl(control); });
+    // Qt gives a move over a widget that does not track the mouse to nobody,
+    // not to its parent: the strip passes its moves on, so that the tabs'
+    // tracking rectangles see the mouse and show the help buttons.
+    m_tabsView->setMouseTracking(true);
     addSubview(m_tabsView);
 
     m_taskGuruBtn = makeGuruButton(TaskModule, &ListModuleView::guruTask);

@@ -7,6 +7,7 @@
 #include "InfoListItemView.h"
 #include "NotificationCenter.h"
 #include "QuickAddView.h"
+#include "RowCommands.h"
 #include "Setting.h"
 #include "Task.h"
 #include "TaskListItemView.h"
@@ -212,21 +213,7 @@ void SearchResultView::copyToMakeLink()
 {
     CoreData* manager = CoreData::shared();
     const TaskPtr item = selectedTask();
-    if (!manager || !item) return;
-    const SettingPtr setting = manager->currentSetting();
-    if (setting && setting->isWarningForCopyToLink() == 1) {
-        AlertRequest request = warningWithButtonList({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
-        request.messageText = TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"));
-        request.showsSuppressionButton = true;
-        const AlertResponse response = AlertPresenter::current().runModal(request);
-        if (response.suppressed) {
-            setting->setIsWarningForCopyToLink(0);
-            if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the copy-link explanation";
-        }
-        if (response.button != AlertResponse::firstButton) return;
-    }
-    manager->setCopiedItem(nullptr);
-    manager->setCopiedItem(item->copy());
+    if (manager && item) RowCommands::copyToMakeLink(*manager, item);
 }
 
 void SearchResultView::pasteToMakeLink()

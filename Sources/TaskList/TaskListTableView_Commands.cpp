@@ -5,6 +5,7 @@
 #include "CoreData.h"
 #include "InfoListItemView.h"
 #include "NotificationCenter.h"
+#include "RowCommands.h"
 #include "Setting.h"
 #include "Task.h"
 #include "TaskListItemView.h"
@@ -24,32 +25,6 @@ AlertRequest warningWithButtons(const QString& first, const QString& second)
     request.addButtonWithTitle(first);
     request.addButtonWithTitle(second);
     return request;
-}
-
-// The delete question, with its do-not-ask-again box: a ticked box stops
-// the question for good (kept in memory, written with the next save),
-// whatever the answer.
-bool confirmDelete(const SettingPtr& setting)
-{
-    AlertRequest request = warningWithButtons(TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText")));
-    request.messageText = TextTable::localizedString(QStringLiteral("deleteItemText"));
-    request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
-    request.showsSuppressionButton = true;
-    const AlertResponse response = AlertPresenter::current().runModal(request);
-    if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
-    return response.button == AlertResponse::firstButton;
-}
-
-bool warnsBeforeDeleting(const CoreData& manager)
-{
-    const SettingPtr setting = manager.currentSetting();
-    return setting && setting->isWarningForDeleting() != 0;
-}
-
-bool autoSync(const CoreData& manager)
-{
-    const SettingPtr setting = manager.currentSetting();
-    return setting && setting->autoZVWSync() != 0;
 }
 
 void postTaskChanged(QObject* sender)
@@ -94,7 +69,7 @@ void TaskListTableView::applyDeleteSingleSelectedItem()
     CoreData* manager = CoreData::shared();
     const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
     if (!manager || !item || item->isShared()) return;
-    if (warnsBeforeDeleting(*manager) && !confirmDelete(manager->currentSetting())) return;
+    if (RowCommands::warnsBeforeDeleting(*manager) && !RowCommands::confirmDelete(manager->currentSetting())) return;
     manager->setModifyingTask(item);
     if (!manager->doDeleteTask(item)) {
         qWarning() << "Task" << item->primaryKey() << "could not be deleted";
@@ -111,9 +86,9 @@ void TaskListTableView::applyDeleteMultipleSelectedItems()
     if (!manager) return;
     const QPointer<TaskListTableView> alive(this);
     bool confirmed = true;
-    if (warnsBeforeDeleting(*manager)) confirmed = confirmDelete(manager->currentSetting());
+    if (RowCommands::warnsBeforeDeleting(*manager)) confirmed = RowCommands::confirmDelete(manager->currentSetting());
     if (!alive) return;
-    if (confirmed && !m_arrSelectedItems.isEmpty() && !manager->doDeleteTasks(m_arrSelectedItems, autoSync(*manager)))
+    if (confirmed && !m_arrSelectedItems.isEmpty() && !manager->doDeleteTasks(m_arrSelectedItems, RowCommands::autoSync(*manager)))
         qWarning() << "Some of" << m_arrSelectedItems.size() << "selected tasks could not be deleted";
     OutlineView::reloadData();
 }
@@ -240,24 +215,7 @@ void TaskListTableView::copyToMakeLink()
     m_lastMouseDown = 0;
     CoreData* manager = CoreData::shared();
     const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
-    if (!manager || !item) return;
-    const SettingPtr setting = manager->currentSetting();
-    if (setting && setting->isWarningForCopyToLink() == 1) {
-        AlertRequest request = warningWithButtons(TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText")));
-        request.messageText = TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"));
-        request.informativeText = QString();
-        request.showsSuppressionButton = true;
-        const AlertResponse response = AlertPresenter::current().runModal(request);
-        if (response.suppressed) {
-            // Saved at once: the explanation is not wanted again, even if
-            // the application ends before the next save.
-            setting->setIsWarningForCopyToLink(0);
-            if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the copy-link explanation";
-        }
-        if (response.button != AlertResponse::firstButton) return;
-    }
-    manager->setCopiedItem(nullptr);
-    manager->setCopiedItem(item->copy());
+    if (manager && item) RowCommands::copyToMakeLink(*manager, item);
 }
 
 void TaskListTableView::pasteToMakeLink()
@@ -275,17 +233,14 @@ void TaskListTableView::addPrimaryNote() { popupLinkDetail(); }
 
 void TaskListTableView::linkTogether()
 {
-    CoreData* manager = CoreData::shared();
-    if (!manager || m_arrSelectedItems.size() < 2) return;
-    manager->setCopiedItem(m_arrSelectedItems[0]->copy());
-    if (!manager->pasteToMakeLinkWith(m_arrSelectedItems[1])) qWarning() << "The two selected items were not linked";
+    if (CoreData* manager = CoreData::shared()) RowCommands::linkTogether(*manager, m_arrSelectedItems);
 }
 
 void TaskListTableView::duplicateSelectedItems()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doDuplicateTasks(m_arrSelectedItems, autoSync(*manager))) qWarning() << "The selected items were not all duplicated";
+    if (!manager->doDuplicateTasks(m_arrSelectedItems, RowCommands::autoSync(*manager))) qWarning() << "The selected items were not all duplicated";
     OutlineView::reloadData();
 }
 
@@ -293,21 +248,21 @@ void TaskListTableView::markDoneTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doMarkDoneTasks(m_arrSelectedItems, autoSync(*manager))) qWarning() << "The selected tasks were not all marked done";
+    if (!manager->doMarkDoneTasks(m_arrSelectedItems, RowCommands::autoSync(*manager))) qWarning() << "The selected tasks were not all marked done";
 }
 
 void TaskListTableView::markStarTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doMarkStarTasks(m_arrSelectedItems, autoSync(*manager))) qWarning() << "The selected tasks were not all starred";
+    if (!manager->doMarkStarTasks(m_arrSelectedItems, RowCommands::autoSync(*manager))) qWarning() << "The selected tasks were not all starred";
 }
 
 void TaskListTableView::markUnStarTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doMarkUnStarTasks(m_arrSelectedItems, autoSync(*manager)))
+    if (!manager->doMarkUnStarTasks(m_arrSelectedItems, RowCommands::autoSync(*manager)))
         qWarning() << "The selected tasks were not all unstarred";
 }
 
@@ -323,7 +278,7 @@ void TaskListTableView::doNextWeekSelectedTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doNextWeekTasks(m_arrSelectedItems, autoSync(*manager)))
+    if (!manager->doNextWeekTasks(m_arrSelectedItems, RowCommands::autoSync(*manager)))
         qWarning() << "The selected tasks were not all moved to next week";
     OutlineView::reloadData();
 }
@@ -332,7 +287,7 @@ void TaskListTableView::doNextMonthSelectedTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doNextMonthTasks(m_arrSelectedItems, autoSync(*manager)))
+    if (!manager->doNextMonthTasks(m_arrSelectedItems, RowCommands::autoSync(*manager)))
         qWarning() << "The selected tasks were not all moved to next month";
     OutlineView::reloadData();
 }

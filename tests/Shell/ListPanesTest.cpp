@@ -15,6 +15,7 @@
 #include "CoreData.h"
 #include "CategoryShowHideViewController.h"
 #include "GuruView.h"
+#include "ImageView.h"
 #include "GuruViewController.h"
 #include "ListModuleView.h"
 #include "LogCapture.h"
@@ -152,12 +153,13 @@ TEST(ListTablesTest, CountWhatTheyWereAskedAndOpenNoEditorWhileNothingIsListed)
     tasks.reloadData(nullptr);
     EXPECT_EQ(tasks.lastReloadedItem(), nullptr);
 
+    // A note that is not listed is neither refreshed nor opened.
     notes.reloadData(task);
     EXPECT_FALSE(notes.showPopupEditDetail(task));
+    EXPECT_TRUE(notes.notes().empty());
+    EXPECT_EQ(notes.detailViewController(), nullptr);
     notes.deselectAll();
     notes.deselectAll();
-    EXPECT_EQ(notes.reloadCount(), 1);
-    EXPECT_EQ(notes.lastShownItem(), task);
     EXPECT_EQ(notes.deselectCount(), 2);
 
     auto category = std::make_shared<Calendar>();
@@ -182,10 +184,9 @@ TEST(ListPanelsTest, ReloadThemselvesNotTheirTablesAndKeepTheTableAtTheirSize)
     EXPECT_EQ(notes.reloadCount(), 1);
     EXPECT_EQ(categories.reloadCount(), 2);
     EXPECT_EQ(tasks.reloadCount(), 1);
-    EXPECT_EQ(notes.noteListTableView()->reloadCount(), 0);
+    EXPECT_TRUE(notes.noteListTableView()->notes().empty()) << "no data manager, no notes";
 
-    const std::pair<View*, View*> panels[] = {{&notes, notes.noteListTableView()},
-                                              {&categories, categories.categoryListTableView()}};
+    const std::pair<View*, View*> panels[] = {{&categories, categories.categoryListTableView()}};
     for (const auto& [panel, table] : panels) {
         EXPECT_EQ(table->superview(), panel);
         panel->setFrameSize(QSizeF(300, 500));
@@ -326,33 +327,33 @@ protected:
     View* anchor = nullptr;
 };
 
-TEST_F(ShownAnchorTest, EachTipTypeShowsItsOwnTextBesideTheViewOnTheEdgeAsked)
+TEST_F(ShownAnchorTest, EachTipTypeShowsItsOwnPictureBesideTheViewOnTheEdgeAsked)
 {
     struct Case {
         int type;
         const char* key;
     };
-    const Case cases[] = {{1, "guruDayCalendarText"}, {2, "guruTaskListText"}, {3, "guruProjectListText"},
-                          {5, "guruNoteListText"}, {4, "guruGeneralText"}, {-7, "guruGeneralText"}};
+    const Case cases[] = {{1, "GuruDayCalText"}, {2, "guruListText"}, {3, "guruCategoryText"},
+                          {5, "guruNotetext"},   {4, "guruContextText"}, {-7, nullptr}};
     GuruViewController controller;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
-        const QString text = TextTable::localizedString(QString::fromLatin1(c.key));
-        EXPECT_FALSE(text.isEmpty());
+        const QString base = c.key ? TextTable::localizedString(QString::fromLatin1(c.key)) : QString();
+        EXPECT_EQ(base.isEmpty(), c.key == nullptr);
         controller.showGuruPopOverAtPositionView(anchor, c.type, int(RectEdge::MaxX));
         EXPECT_EQ(controller.shownType(), c.type);
-        EXPECT_EQ(controller.guruView()->text(), text);
+        EXPECT_EQ(controller.guruView()->imageName(), base);
+        EXPECT_EQ(controller.guruView()->guruImageView()->image().isNull(), c.key == nullptr);
         ASSERT_TRUE(controller.popover()->isShown());
         EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MaxX);
     }
-    // The tip is as tall as its text needs, the margins included.
-    EXPECT_EQ(controller.guruView()->frame().width(), GuruView::width);
-    EXPECT_GT(controller.guruView()->frame().height(), 24);
     controller.showGuruPopOverAtPositionView(anchor, GuruViewController::TaskListTip, int(RectEdge::MaxX));
     EXPECT_FALSE(saveScreenshot(controller.popover()->window(), QStringLiteral("help-tip")).isEmpty());
 
+    Popover* shown = controller.popover();
     NotificationCenter::defaultCenter().postNotificationName(kPopoverShouldClose);
-    EXPECT_FALSE(controller.popover()->isShown());
+    EXPECT_FALSE(shown->isShown());
+    EXPECT_EQ(controller.popover(), nullptr);
 }
 
 TEST_F(ShownAnchorTest, ATipWithoutAViewOrOnAnUnknownEdgeFallsBackAndSaysSo)
@@ -361,7 +362,7 @@ TEST_F(ShownAnchorTest, ATipWithoutAViewOrOnAnUnknownEdgeFallsBackAndSaysSo)
     LogCapture log;
     controller.showGuruPopOverAtPositionView(nullptr, 2, 0);
     EXPECT_EQ(controller.popover(), nullptr);
-    EXPECT_EQ(controller.shownType(), 0);
+    EXPECT_EQ(controller.shownType(), -1);
 
     controller.showGuruPopOverAtPositionView(anchor, 2, 9);
     ASSERT_NE(controller.popover(), nullptr);
@@ -369,9 +370,10 @@ TEST_F(ShownAnchorTest, ATipWithoutAViewOrOnAnUnknownEdgeFallsBackAndSaysSo)
     EXPECT_TRUE(log.contains(QStringLiteral("beside no view")));
     EXPECT_TRUE(log.contains(QStringLiteral("on edge 9")));
 
-    // Without an edge: below the view on screen, whichever way its y runs.
+    // Without an edge: the anchor's maximum-y edge, above a view whose y
+    // grows upwards and below a flipped one.
     controller.showGuruPopOverAtPositionView(anchor, 2);
-    EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MinY);
+    EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MaxY);
     anchor->setFlipped(true);
     controller.showGuruPopOverAtPositionView(anchor, 2);
     EXPECT_EQ(controller.popover()->shownScreenEdge(), RectEdge::MinY);

@@ -53,8 +53,10 @@ TEST_F(ListModuleOnScreen, AHelpTipOpensAsAToolWindowBesideItsTab)
     const QRect placed = tip->geometry();
     EXPECT_LE(placed.right(), strip.left());
     EXPECT_NEAR(placed.center().y(), strip.center().y(), 1);
-    // The tip's white paper is on screen, inside its border.
-    EXPECT_TRUE(screenShows(placed.topLeft() + QPoint(6, 6), Qt::white));
+    // The tip's picture is on screen, inside its border: its white paper
+    // under the dark band at its top.
+    EXPECT_TRUE(screenShows(placed.topLeft() + QPoint(placed.width() / 2, 33), Qt::white));
+    EXPECT_FALSE(screenShows(placed.topLeft() + QPoint(placed.width() / 2, 12), Qt::white));
     saveScreenshot(tip, QStringLiteral("help-tip-on-screen"));
 
     // A press on the module's window closes the tip.

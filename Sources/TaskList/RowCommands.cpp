@@ -1,0 +1,89 @@
+#include "RowCommands.h"
+
+#include "AlertPresenter.h"
+#include "CoreData.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TextTable.h"
+
+#include <QDebug>
+
+namespace {
+
+AlertRequest okCancelWarning(const QString& message)
+{
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    request.messageText = message;
+    request.showsSuppressionButton = true;
+    return request;
+}
+
+}  // namespace
+
+bool RowCommands::warnsBeforeDeleting(const CoreData& manager)
+{
+    const SettingPtr setting = manager.currentSetting();
+    return setting && setting->isWarningForDeleting() != 0;
+}
+
+bool RowCommands::autoSync(const CoreData& manager)
+{
+    const SettingPtr setting = manager.currentSetting();
+    return setting && setting->autoZVWSync() != 0;
+}
+
+bool RowCommands::confirmDelete(const SettingPtr& setting)
+{
+    AlertRequest request = okCancelWarning(TextTable::localizedString(QStringLiteral("deleteItemText")));
+    request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
+    const AlertResponse response = AlertPresenter::current().runModal(request);
+    if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
+    return response.button == AlertResponse::firstButton;
+}
+
+bool RowCommands::copyToMakeLink(CoreData& manager, const TaskPtr& item)
+{
+    if (!item) return false;
+    const SettingPtr setting = manager.currentSetting();
+    if (setting && setting->isWarningForCopyToLink() == 1) {
+        const AlertResponse response =
+            AlertPresenter::current().runModal(okCancelWarning(TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"))));
+        if (response.suppressed) {
+            // Saved at once: the explanation is not wanted again, even if
+            // the application ends before the next save.
+            setting->setIsWarningForCopyToLink(0);
+            if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the copy-link explanation";
+        }
+        if (response.button != AlertResponse::firstButton) return false;
+    }
+    manager.setCopiedItem(nullptr);
+    manager.setCopiedItem(item->copy());
+    return true;
+}
+
+bool RowCommands::linkTogether(CoreData& manager, const TaskList& items)
+{
+    if (items.size() < 2) return false;
+    manager.setCopiedItem(items[0]->copy());
+    if (manager.pasteToMakeLinkWith(items[1])) return true;
+    qWarning() << "The two selected items were not linked";
+    return false;
+}
+
+void RowCommands::duplicateItems(CoreData& manager, const TaskList& items)
+{
+    if (items.isEmpty()) return;
+    if (!manager.doDuplicateTasks(items, autoSync(manager))) qWarning() << "The selected items were not all duplicated";
+}
+
+bool RowCommands::deleteItems(CoreData& manager, const TaskList& items)
+{
+    if (warnsBeforeDeleting(manager) && !confirmDelete(manager.currentSetting())) return false;
+    if (items.isEmpty()) return false;
+    if (manager.doDeleteTasks(items, autoSync(manager))) return true;
+    qWarning() << "Some of" << items.size() << "selected items could not be deleted";
+    return false;
+}

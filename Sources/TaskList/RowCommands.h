@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ModelTypes.h"
+
+class CoreData;
+
+// The bodies the lists' row commands share (the task list, the notes list
+// and the search results): the delete question, copying an item to link it
+// and linking two items, and the batch commands over the selected rows.
+// Each runs its question through the alert presenter.
+class RowCommands {
+public:
+    // Whether deleting asks first (the settings' warning is on).
+    static bool warnsBeforeDeleting(const CoreData& manager);
+    // Whether changes ask for a web push.
+    static bool autoSync(const CoreData& manager);
+    // The delete question, with its do-not-ask-again box: a ticked box stops
+    // the question for good (kept in memory, written with the next save),
+    // whatever the answer. True for OK.
+    static bool confirmDelete(const SettingPtr& setting);
+    // The copy-to-link explanation when the settings ask for it (a ticked
+    // box is saved at once), then a copy of the item becomes the copied
+    // item. False when the user cancelled: the copied item stays.
+    static bool copyToMakeLink(CoreData& manager, const TaskPtr& item);
+    // Links the first two items: the first is copied, the second pasted on.
+    static bool linkTogether(CoreData& manager, const TaskList& items);
+    // The batch commands over the selected items; a failure is logged.
+    static void duplicateItems(CoreData& manager, const TaskList& items);
+    // Asks first when the settings say so; true when the items were deleted.
+    static bool deleteItems(CoreData& manager, const TaskList& items);
+};
