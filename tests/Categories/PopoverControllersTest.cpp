@@ -77,7 +77,9 @@ TEST_F(PopoverControllersTest, EachControllerShowsItsSizeOnItsEdgeAndClosesOnReq
         EXPECT_EQ(controller->popover(), nullptr);
         EXPECT_FALSE(popover->isShown());
         EXPECT_EQ(main.hasPopupFlag, !c.setsHasPopup) << "the picker never touches the flag";
-        if (c.button) EXPECT_EQ(main.*c.button, 0) << "a button left on would need a click to open nothing";
+        if (c.button) {
+            EXPECT_EQ(main.*c.button, 0) << "a button left on would need a click to open nothing";
+        }
 
         controller->showAtPositionView(anchor);
         if (c.button) main.*c.button = 1;
@@ -85,7 +87,9 @@ TEST_F(PopoverControllersTest, EachControllerShowsItsSizeOnItsEdgeAndClosesOnReq
         pressElsewhere();
         EXPECT_EQ(controller->popover(), nullptr);
         EXPECT_EQ(main.hasPopupFlag, !c.setsHasPopup);
-        if (c.button) EXPECT_EQ(main.*c.button, 0) << "its button in the main window turns off";
+        if (c.button) {
+            EXPECT_EQ(main.*c.button, 0) << "its button in the main window turns off";
+        }
     }
 }
 

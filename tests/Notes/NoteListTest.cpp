@@ -311,7 +311,9 @@ TEST_F(NoteCommandsTest, TheMenusOfferWhatFitsTheNoteOrTheSelection)
         dataManager().setCopiedItem(c.copiedRow < 0 ? nullptr : noteAt(c.copiedRow)->copy());
         select(c.selected);
         EXPECT_EQ(titles(list().menuForEvent(rightClickAt(c.clickedRow))), c.menu);
-        if (c.selected.size() >= 2) EXPECT_EQ(list().arrSelectedItems().size(), qsizetype(c.selected.size()));
+        if (c.selected.size() >= 2) {
+            EXPECT_EQ(list().arrSelectedItems().size(), qsizetype(c.selected.size()));
+        }
     }
     // Off the rows there is no menu.
     Event below = rightClickAt(0);

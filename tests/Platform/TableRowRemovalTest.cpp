@@ -52,7 +52,9 @@ TEST(RowRemovalTest, TheRowLeavesTheSelectionFollowsAndTheRowsBelowMoveUp)
         const QPointer<TableRowView> leaving = table.drop(c.removed);
         EXPECT_EQ(table.rowCount(), 3);
         EXPECT_EQ(table.selectedRow(), c.selectedAfter);
-        if (below) EXPECT_EQ(below->frame(), table.rectOfRow(c.removed)) << "the next row takes its place";
+        if (below) {
+            EXPECT_EQ(below->frame(), table.rectOfRow(c.removed)) << "the next row takes its place";
+        }
         ASSERT_FALSE(leaving.isNull());
         EXPECT_EQ(leaving->superview(), nullptr) << "at no length it leaves at once";
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
