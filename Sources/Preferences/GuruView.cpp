@@ -18,19 +18,13 @@
 namespace {
 
 struct GuruTipType {
-    const char* imageKey;
     int pages;
 };
 
-// Indexed by the tip type.
-constexpr GuruTipType guruTipTypes[] = {
-    {"GuruMiniMonthText", 1},  // the mini month
-    {"GuruDayCalText", 2},     // the focus pane and the day calendar
-    {"guruListText", 1},       // the tasks tab
-    {"guruCategoryText", 1},   // the projects tab
-    {"guruContextText", 1},    // the tag view and the category show/hide view
-    {"guruNotetext", 1},       // the notes tab
-};
+// Indexed by the tip type: the mini month; the focus pane and the day
+// calendar; the tasks tab; the projects tab; the tag view and the category
+// show/hide view; the notes tab.
+constexpr GuruTipType guruTipTypes[] = {{1}, {2}, {1}, {1}, {1}, {1}};
 
 const GuruTipType* guruTipTypeOf(int type)
 {
@@ -73,17 +67,25 @@ int GuruView::pageCountOfType(int type)
     return tip ? tip->pages : 1;
 }
 
-QString GuruView::imageKeyOfType(int type)
+// The base name of a type's pictures is a text of the table, so that a
+// language can have pictures of its own; the keys are written out for the
+// check that every key has a text.
+QString GuruView::imageBaseOfType(int type)
 {
-    const GuruTipType* tip = guruTipTypeOf(type);
-    return tip ? QString::fromLatin1(tip->imageKey) : QString();
+    switch (type) {
+    case 0: return TextTable::localizedString(QStringLiteral("GuruMiniMonthText"));
+    case 1: return TextTable::localizedString(QStringLiteral("GuruDayCalText"));
+    case 2: return TextTable::localizedString(QStringLiteral("guruListText"));
+    case 3: return TextTable::localizedString(QStringLiteral("guruCategoryText"));
+    case 4: return TextTable::localizedString(QStringLiteral("guruContextText"));
+    case 5: return TextTable::localizedString(QStringLiteral("guruNotetext"));
+    default: return QString();
+    }
 }
 
 QString GuruView::imageNameOfPage(int type, int page)
 {
-    const QString key = imageKeyOfType(type);
-    if (key.isEmpty()) return QString();
-    const QString base = TextTable::localizedString(key);
+    const QString base = imageBaseOfType(type);
     return base.isEmpty() ? QString() : base + QString::number(page);
 }
 
@@ -92,8 +94,7 @@ void GuruView::setTypeOfGuru(int type)
     if (!guruTipTypeOf(type)) qWarning() << "A tip of unknown type" << type << "was asked for; it shows empty";
     m_typeOfGuru = type;
     m_maxPages = pageCountOfType(type);
-    const QString key = imageKeyOfType(type);
-    m_imageName = key.isEmpty() ? QString() : TextTable::localizedString(key);
+    m_imageName = imageBaseOfType(type);
 }
 
 void GuruView::setCurrentPage(int page)

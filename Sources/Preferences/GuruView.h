@@ -23,7 +23,8 @@ public:
     // The tip types: pages and the text key of the pictures' base name.
     // A type outside them has one page and no base name.
     static int pageCountOfType(int type);
-    static QString imageKeyOfType(int type);
+    // The base name of a type's pictures, from the text table.
+    static QString imageBaseOfType(int type);
     // The picture of a page: the base name (the key's text) and the page
     // number, as one name ("" when the type has no base name).
     static QString imageNameOfPage(int type, int page);
