@@ -318,53 +318,116 @@ std::optional<QHash<qint64, qint64>> CoreData::firstOpenTaskOrders() const
 {
     if (!TaskQuery::databaseReadyOrSay()) return std::nullopt;
     RecordGuard guard;
-    // The read passes over the whole table (about 10 ms at 50,000 items) at
-    // every list reload, and most reloads follow no write. Its answer is kept
-    // while the same connection has written no row (its change count) and
-    // rolled nothing back, and no other connection has committed (the data
-    // version).
+    // A read of the whole table (about 10-20 ms at 50,000 items) at every
+    // list reload would be most of a refresh, and a refresh mostly follows a
+    // write of one or two rows. So the open tasks' categories and orders are
+    // kept, and brought up to date from the rows the connection wrote since
+    // (read again by key). The table is read again whole after another
+    // connection committed (the data version), a unit rolled back, or
+    // writes the connection did not name row by row.
+    struct OpenTask {
+        qint64 calendarId = 0;
+        std::optional<qint64> order;
+    };
     struct Kept {
-        quint64 generation = 0;
+        bool valid = false;
         quint64 rollbacks = 0;
-        sqlite3* db = nullptr;
-        sqlite3_int64 changes = -1;
         qint64 dataVersion = -1;
+        RecordStore::RowWriteMark mark;
+        QHash<qint64, OpenTask> openTasks;
         QHash<qint64, qint64> firsts;
     };
     static QMutex keptMutex;
     static Kept kept;
-    const quint64 generation = RecordStore::sharedDatabaseGeneration();
     const quint64 rollbacks = Transaction::rollbackCount();
-    sqlite3* db = RecordStore::sharedDatabase();
-    const sqlite3_int64 changes = db ? sqlite3_total_changes64(db) : -1;
     std::optional<qint64> dataVersion;
     if (QueryStatement version("PRAGMA data_version"); version.isValid()) dataVersion = version.firstInt64();
-    {
-        QMutexLocker lock(&keptMutex);
-        if (db && dataVersion && kept.generation == generation && kept.rollbacks == rollbacks && kept.db == db &&
-            kept.changes == changes && kept.dataVersion == *dataVersion)
-            return kept.firsts;
+    const RecordStore::RowWriteMark mark = RecordStore::rowWriteMark();
+    // Without a data version or a count of writes nothing is kept.
+    const bool keepable = dataVersion && mark.countedRows >= 0;
+
+    const auto firstsOf = [](const QHash<qint64, OpenTask>& openTasks) {
+        QHash<qint64, qint64> firsts;
+        QSet<qint64> withoutOrder;
+        for (const OpenTask& task : openTasks) {
+            if (!task.order) {
+                withoutOrder.insert(task.calendarId);
+                continue;
+            }
+            const auto first = firsts.find(task.calendarId);
+            if (first == firsts.end())
+                firsts.insert(task.calendarId, *task.order);
+            else if (*task.order < *first)
+                *first = *task.order;
+        }
+        // A category with an open task without an order reads as 0.
+        for (qint64 category : withoutOrder) firsts.insert(category, 0);
+        return firsts;
+    };
+    const auto readOpenTask = [](sqlite3_stmt* row, OpenTask& task) {
+        task.calendarId = sqlite3_column_int64(row, 0);
+        if (sqlite3_column_type(row, 1) == SQLITE_NULL)
+            task.order.reset();
+        else
+            task.order = sqlite3_column_int64(row, 1);
+    };
+
+    QMutexLocker lock(&keptMutex);
+    if (keepable && kept.valid && kept.rollbacks == rollbacks && kept.dataVersion == *dataVersion) {
+        if (const std::optional<std::vector<qint64>> written = RecordStore::taskRowsWrittenSince(kept.mark)) {
+            if (written->empty()) {
+                kept.mark = mark;
+                return kept.firsts;
+            }
+            QHash<qint64, OpenTask> openTasks = kept.openTasks;
+            QueryStatement query("SELECT calendarId, taskOrder FROM Tasks WHERE primaryKey=? AND taskType=? "
+                                 "AND status=0 AND calendarId IS NOT NULL");
+            bool read = query.isValid();
+            QSet<qint64> seen;
+            for (qint64 key : *written) {
+                if (!read) break;
+                if (seen.contains(key)) continue;
+                seen.insert(key);
+                sqlite3_reset(query.get());
+                query.bindAll({key, ItemKind::Task});
+                if (query.nextRow()) {
+                    readOpenTask(query.get(), openTasks[key]);
+                } else if (query.failed()) {
+                    read = false;
+                } else {
+                    openTasks.remove(key);
+                }
+            }
+            if (read) {
+                kept.openTasks = std::move(openTasks);
+                kept.firsts = firstsOf(kept.openTasks);
+                kept.mark = RecordStore::rowWriteMark();
+                return kept.firsts;
+            }
+            kept.valid = false;
+            return std::nullopt;
+        }
     }
     // One pass over the table: through the category index SQLite would
     // look every row up on its own, four times as slow with 50,000 items.
     // (An index of open tasks would make it faster, but SQLite also picks
     // a partial index for reads whose bound values match its terms, and
     // reads without ORDER BY would then return their rows in another order.)
-    QueryStatement query("SELECT calendarId, MIN(taskOrder), COUNT(*) - COUNT(taskOrder) FROM Tasks NOT INDEXED "
-                         "WHERE taskType=? AND status=0 AND calendarId IS NOT NULL GROUP BY calendarId");
+    kept.valid = false;
+    QueryStatement query("SELECT calendarId, taskOrder, primaryKey FROM Tasks NOT INDEXED "
+                         "WHERE taskType=? AND status=0 AND calendarId IS NOT NULL");
     if (!query.isValid()) return std::nullopt;
     query.bindAll({ItemKind::Task});
-    QHash<qint64, qint64> firsts;
+    QHash<qint64, OpenTask> openTasks;
     while (query.nextRow()) {
         sqlite3_stmt* row = query.get();
-        firsts.insert(sqlite3_column_int64(row, 0), sqlite3_column_int64(row, 2) > 0 ? 0 : sqlite3_column_int64(row, 1));
+        readOpenTask(row, openTasks[sqlite3_column_int64(row, 2)]);
     }
     if (query.failed()) return std::nullopt;
-    if (db && dataVersion) {
-        QMutexLocker lock(&keptMutex);
-        kept = Kept{generation, rollbacks, db, changes, *dataVersion, firsts};
-    }
-    return firsts;
+    if (!keepable) return firstsOf(openTasks);
+    kept = Kept{true, rollbacks, *dataVersion, mark, std::move(openTasks), {}};
+    kept.firsts = firstsOf(kept.openTasks);
+    return kept.firsts;
 }
 
 // ---- the working list under the tag filter and the active-only mode ---------------------
