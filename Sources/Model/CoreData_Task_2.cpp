@@ -256,11 +256,6 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
     };
     // Each category's first open task, read once for the whole list.
     const std::optional<QHash<qint64, qint64>> firsts = firstOpenTaskOrders();
-    const auto isTopTask = [this, &firsts](const TaskPtr& item) {
-        if (!firsts) return checkIfTaskIsGTD(item);
-        const auto first = firsts->constFind(item->calendarId());
-        return first != firsts->cend() && *first == item->taskOrder();
-    };
     // Each category's kind; of two with one key the first decides. Items of
     // no category listed here keep their marks.
     QHash<qint64, bool> isChecklist;
@@ -269,31 +264,60 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
             isChecklist.insert(category->primaryKey(), category->projectType() == CategoryKind::Checklist);
     // Each category's candidate: its open task first by order, the earlier
     // listed one on a tie (as a stable sort by order would put it), found in
-    // one pass instead of sorting the whole list.
+    // one pass instead of sorting the whole list. The same pass notes what
+    // the marks need of each task, so the marking reaches into the items
+    // only to change a mark (the list may hold 50,000).
+    struct Seen {
+        qsizetype index;
+        qint64 calendarId;
+        qint64 order;
+        bool done;
+        bool checklist;
+        bool wasTop;
+    };
+    std::vector<Seen> tasks;
+    tasks.reserve(std::size_t(items.size() / 2));
     QHash<qint64, qsizetype> candidate;
     for (qsizetype index = 0; index < items.size(); ++index) {
         const Task& item = *items[index];
-        if (item.taskType() != ItemKind::Task || item.status() == 1) continue;
+        if (item.taskType() != ItemKind::Task) continue;
         const auto kind = isChecklist.constFind(item.calendarId());
-        if (kind == isChecklist.cend() || *kind) continue;
-        const auto known = candidate.find(item.calendarId());
+        if (kind == isChecklist.cend()) continue;
+        const Seen seen{index, item.calendarId(), item.taskOrder(), item.status() == 1, *kind, item.isTopGTDTask()};
+        tasks.push_back(seen);
+        if (seen.done || seen.checklist) continue;
+        const auto known = candidate.find(seen.calendarId);
         if (known == candidate.end())
-            candidate.insert(item.calendarId(), index);
-        else if (item.taskOrder() < items[*known]->taskOrder())
+            candidate.insert(seen.calendarId, index);
+        else if (seen.order < items[*known]->taskOrder())
             *known = index;
     }
-    for (qsizetype index = 0; index < items.size(); ++index) {
-        const TaskPtr& item = items[index];
-        if (item->taskType() != ItemKind::Task) continue;
-        const auto kind = isChecklist.constFind(item->calendarId());
-        if (kind == isChecklist.cend()) continue;
-        if (item->status() == 1) {
-            mark(item, false);
+    // An item listed twice may have been marked at its first entry: its
+    // later entry is marked again from what it is now.
+    QSet<const Task*> marked;
+    const auto markIfChanged = [&](const Seen& seen, bool top) {
+        const TaskPtr& item = items[seen.index];
+        if (top == seen.wasTop && (marked.isEmpty() || !marked.contains(item.get()))) return;
+        mark(item, top);
+        marked.insert(item.get());
+    };
+    for (const Seen& seen : tasks) {
+        if (seen.done) {
+            markIfChanged(seen, false);
             continue;
         }
         // A checklist category has no top task; its tasks stay unmarked.
-        if (*kind) continue;
-        mark(item, candidate.value(item->calendarId(), -1) == index && isTopTask(item));
+        if (seen.checklist) continue;
+        bool top = candidate.value(seen.calendarId, -1) == seen.index;
+        if (top) {
+            if (firsts) {
+                const auto first = firsts->constFind(seen.calendarId);
+                top = first != firsts->cend() && *first == seen.order;
+            } else {
+                top = checkIfTaskIsGTD(items[seen.index]);
+            }
+        }
+        markIfChanged(seen, top);
     }
     return transaction.commit();
 }
