@@ -351,7 +351,9 @@ std::optional<QHash<qint64, qint64>> CoreData::firstOpenTaskOrders() const
     // writes the connection did not name row by row.
     struct OpenTask {
         qint64 calendarId = 0;
-        std::optional<qint64> order;
+        qint64 order = 0;
+        bool hasOrder = false;
+        bool operator==(const OpenTask&) const = default;
     };
     struct Kept {
         bool valid = false;
@@ -370,19 +372,21 @@ std::optional<QHash<qint64, qint64>> CoreData::firstOpenTaskOrders() const
     // Without a data version or a count of writes nothing is kept.
     const bool keepable = dataVersion && mark.countedRows >= 0;
 
-    const auto firstsOf = [](const QHash<qint64, OpenTask>& openTasks) {
+    // Of the given categories only, when told.
+    const auto firstsOf = [](const QHash<qint64, OpenTask>& openTasks, const QSet<qint64>* only = nullptr) {
         QHash<qint64, qint64> firsts;
         QSet<qint64> withoutOrder;
         for (const OpenTask& task : openTasks) {
-            if (!task.order) {
+            if (only && !only->contains(task.calendarId)) continue;
+            if (!task.hasOrder) {
                 withoutOrder.insert(task.calendarId);
                 continue;
             }
             const auto first = firsts.find(task.calendarId);
             if (first == firsts.end())
-                firsts.insert(task.calendarId, *task.order);
-            else if (*task.order < *first)
-                *first = *task.order;
+                firsts.insert(task.calendarId, task.order);
+            else if (task.order < *first)
+                *first = task.order;
         }
         // A category with an open task without an order reads as 0.
         for (qint64 category : withoutOrder) firsts.insert(category, 0);
@@ -390,10 +394,8 @@ std::optional<QHash<qint64, qint64>> CoreData::firstOpenTaskOrders() const
     };
     const auto readOpenTask = [](sqlite3_stmt* row, OpenTask& task) {
         task.calendarId = sqlite3_column_int64(row, 0);
-        if (sqlite3_column_type(row, 1) == SQLITE_NULL)
-            task.order.reset();
-        else
-            task.order = sqlite3_column_int64(row, 1);
+        task.hasOrder = sqlite3_column_type(row, 1) != SQLITE_NULL;
+        task.order = task.hasOrder ? sqlite3_column_int64(row, 1) : 0;
     };
 
     QMutexLocker lock(&keptMutex);
@@ -403,29 +405,50 @@ std::optional<QHash<qint64, qint64>> CoreData::firstOpenTaskOrders() const
                 kept.mark = mark;
                 return kept.firsts;
             }
-            QHash<qint64, OpenTask> openTasks = kept.openTasks;
+            // Changed in place: should a read fail, the whole table is read
+            // at the next load.
             QueryStatement query("SELECT calendarId, taskOrder FROM Tasks WHERE primaryKey=? AND taskType=? "
                                  "AND status=0 AND calendarId IS NOT NULL");
             bool read = query.isValid();
             QSet<qint64> seen;
+            // The categories whose first may have changed: a row that came,
+            // went, or moved in category or order, before and after.
+            QSet<qint64> touched;
             for (qint64 key : *written) {
                 if (!read) break;
                 if (seen.contains(key)) continue;
                 seen.insert(key);
                 sqlite3_reset(query.get());
                 query.bindAll({key, ItemKind::Task});
+                const auto before = kept.openTasks.constFind(key);
+                const bool wasOpen = before != kept.openTasks.cend();
+                const OpenTask was = wasOpen ? *before : OpenTask();
                 if (query.nextRow()) {
-                    readOpenTask(query.get(), openTasks[key]);
+                    OpenTask now;
+                    readOpenTask(query.get(), now);
+                    if (wasOpen && was == now) continue;
+                    if (wasOpen) touched.insert(was.calendarId);
+                    touched.insert(now.calendarId);
+                    kept.openTasks.insert(key, now);
                 } else if (query.failed()) {
                     read = false;
-                } else {
-                    openTasks.remove(key);
+                } else if (wasOpen) {
+                    touched.insert(was.calendarId);
+                    kept.openTasks.remove(key);
                 }
             }
             if (read) {
-                kept.openTasks = std::move(openTasks);
-                kept.firsts = firstsOf(kept.openTasks);
-                kept.mark = RecordStore::rowWriteMark();
+                if (!touched.isEmpty()) {
+                    const QHash<qint64, qint64> firsts = firstsOf(kept.openTasks, &touched);
+                    for (qint64 category : std::as_const(touched)) {
+                        const auto first = firsts.constFind(category);
+                        if (first == firsts.cend())
+                            kept.firsts.remove(category);
+                        else
+                            kept.firsts.insert(category, *first);
+                    }
+                }
+                kept.mark = mark;
                 return kept.firsts;
             }
             kept.valid = false;

@@ -365,7 +365,9 @@ TEST_F(TodayPlannerPassTest, ATieIsFoundWhereverItStandsInTheList)
         std::vector<qint64> sorted = after;
         std::sort(sorted.begin(), sorted.end());
         EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "no tie is left";
-        if (!c.repaired) EXPECT_EQ(after, c.orders);
+        if (!c.repaired) {
+            EXPECT_EQ(after, c.orders);
+        }
         dataManager().doWithAllTasksEventsAdes(made, ListAction::Remove);
         for (const TaskPtr& item : made) ASSERT_TRUE(item->deleteFromDatabase());
     }
