@@ -44,15 +44,6 @@ TaskList sortedBySharing(TaskList items)
     return items;
 }
 
-void removeFromPool(TaskList& pool, const TaskList& items)
-{
-    if (items.isEmpty()) return;
-    QSet<const Task*> gone;
-    gone.reserve(items.size());
-    for (const TaskPtr& item : items) gone.insert(item.get());
-    pool.removeIf([&gone](const TaskPtr& item) { return gone.contains(item.get()); });
-}
-
 // The key a row answers to: a generated instance stands for its series.
 qint64 itemKeyOf(const Task& item)
 {
@@ -121,23 +112,33 @@ TaskList FocusPaneDetailView::itemsForDay(const TaskList& allItems, const Date& 
 {
     const CoreData* manager = CoreData::shared();
     if (!manager || !day.isValid()) return {};
-    TaskList pool = allItems;
+    // Each kind is read from the whole list, less what an earlier kind took:
+    // the day's few rows are set aside, not the list copied without them
+    // (50,000 items copied at every reload).
+    QSet<const Task*> taken;
+    const auto notTaken = [&taken](TaskList items) {
+        if (!taken.isEmpty()) items.removeIf([&taken](const TaskPtr& item) { return taken.contains(item.get()); });
+        return items;
+    };
+    const auto take = [&taken](const TaskList& items) {
+        for (const TaskPtr& item : items) taken.insert(item.get());
+    };
     TaskList rows;
 
-    const TaskList allDay = sortedBySharing(manager->getAllDayEventFromTaskList(pool, day));
+    const TaskList allDay = sortedBySharing(manager->getAllDayEventFromTaskList(allItems, day));
     rows += allDay;
-    const TaskList due = sortedBySharing(manager->getDueTaskFromTaskList(pool, day));
+    const TaskList due = sortedBySharing(manager->getDueTaskFromTaskList(allItems, day));
     for (const TaskPtr& task : due)
         if (isDueTaskListed(*task, userName)) rows.append(task);
-    removeFromPool(pool, allDay);
-    removeFromPool(pool, due);
+    take(allDay);
+    take(due);
 
-    const TaskList done = sortedBySharing(manager->getDoneTaskFromTaskList(pool, day));
+    const TaskList done = sortedBySharing(notTaken(manager->getDoneTaskFromTaskList(allItems, day)));
     for (const TaskPtr& task : done)
         if (isDoneTaskListed(*task)) rows.append(task);
-    removeFromPool(pool, done);
+    take(done);
 
-    rows += sortedBySharing(manager->getNoteFromTaskList(pool, day));
+    rows += sortedBySharing(notTaken(manager->getNoteFromTaskList(allItems, day)));
     return rows;
 }
 

@@ -228,9 +228,15 @@ CalendarDays calendarDay(const Date& day)
 template <class Keep>
 TaskList filtered(const TaskList& list, Keep keep)
 {
+    // Room for all at once: grown step by step, a list of 25,000 entries
+    // is allocated (and its pages touched) again and again. A result much
+    // shorter than its room gives the rest back, as the lists kept by the
+    // views are mostly short.
     TaskList result;
+    result.reserve(list.size());
     for (const TaskPtr& item : list)
         if (keep(*item)) result.append(item);
+    if (result.capacity() > 2 * result.size() + 64) result.squeeze();
     return result;
 }
 

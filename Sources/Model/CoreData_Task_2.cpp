@@ -257,11 +257,6 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
     };
     // Each category's first open task, read once for the whole list.
     const std::optional<QHash<qint64, qint64>> firsts = firstOpenTaskOrders();
-    const auto isTopTask = [this, &firsts](const TaskPtr& item) {
-        if (!firsts) return checkIfTaskIsGTD(item);
-        const auto first = firsts->constFind(item->calendarId());
-        return first != firsts->cend() && *first == item->taskOrder();
-    };
     // Each category's kind; of two with one key the first decides. Items of
     // no category listed here keep their marks.
     QHash<qint64, bool> isChecklist;
@@ -270,31 +265,60 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
             isChecklist.insert(category->primaryKey(), category->projectType() == CategoryKind::Checklist);
     // Each category's candidate: its open task first by order, the earlier
     // listed one on a tie (as a stable sort by order would put it), found in
-    // one pass instead of sorting the whole list.
+    // one pass instead of sorting the whole list. The same pass notes what
+    // the marks need of each task, so the marking reaches into the items
+    // only to change a mark (the list may hold 50,000).
+    struct Seen {
+        qsizetype index;
+        qint64 calendarId;
+        qint64 order;
+        bool done;
+        bool checklist;
+        bool wasTop;
+    };
+    std::vector<Seen> tasks;
+    tasks.reserve(std::size_t(items.size() / 2));
     QHash<qint64, qsizetype> candidate;
     for (qsizetype index = 0; index < items.size(); ++index) {
         const Task& item = *items[index];
-        if (item.taskType() != ItemKind::Task || item.status() == 1) continue;
+        if (item.taskType() != ItemKind::Task) continue;
         const auto kind = isChecklist.constFind(item.calendarId());
-        if (kind == isChecklist.cend() || *kind) continue;
-        const auto known = candidate.find(item.calendarId());
+        if (kind == isChecklist.cend()) continue;
+        const Seen seen{index, item.calendarId(), item.taskOrder(), item.status() == 1, *kind, item.isTopGTDTask()};
+        tasks.push_back(seen);
+        if (seen.done || seen.checklist) continue;
+        const auto known = candidate.find(seen.calendarId);
         if (known == candidate.end())
-            candidate.insert(item.calendarId(), index);
-        else if (item.taskOrder() < items[*known]->taskOrder())
+            candidate.insert(seen.calendarId, index);
+        else if (seen.order < items[*known]->taskOrder())
             *known = index;
     }
-    for (qsizetype index = 0; index < items.size(); ++index) {
-        const TaskPtr& item = items[index];
-        if (item->taskType() != ItemKind::Task) continue;
-        const auto kind = isChecklist.constFind(item->calendarId());
-        if (kind == isChecklist.cend()) continue;
-        if (item->status() == 1) {
-            mark(item, false);
+    // An item listed twice may have been marked at its first entry: its
+    // later entry is marked again from what it is now.
+    QSet<const Task*> marked;
+    const auto markIfChanged = [&](const Seen& seen, bool top) {
+        const TaskPtr& item = items[seen.index];
+        if (top == seen.wasTop && (marked.isEmpty() || !marked.contains(item.get()))) return;
+        mark(item, top);
+        marked.insert(item.get());
+    };
+    for (const Seen& seen : tasks) {
+        if (seen.done) {
+            markIfChanged(seen, false);
             continue;
         }
         // A checklist category has no top task; its tasks stay unmarked.
-        if (*kind) continue;
-        mark(item, candidate.value(item->calendarId(), -1) == index && isTopTask(item));
+        if (seen.checklist) continue;
+        bool top = candidate.value(seen.calendarId, -1) == seen.index;
+        if (top) {
+            if (firsts) {
+                const auto first = firsts->constFind(seen.calendarId);
+                top = first != firsts->cend() && *first == seen.order;
+            } else {
+                top = checkIfTaskIsGTD(items[seen.index]);
+            }
+        }
+        markIfChanged(seen, top);
     }
     return transaction.commit();
 }
@@ -319,53 +343,139 @@ std::optional<QHash<qint64, qint64>> CoreData::firstOpenTaskOrders() const
 {
     if (!TaskQuery::databaseReadyOrSay()) return std::nullopt;
     RecordGuard guard;
-    // The read passes over the whole table (about 10 ms at 50,000 items) at
-    // every list reload, and most reloads follow no write. Its answer is kept
-    // while the same connection has written no row (its change count) and
-    // rolled nothing back, and no other connection has committed (the data
-    // version).
+    // A read of the whole table (about 10-20 ms at 50,000 items) at every
+    // list reload would be most of a refresh, and a refresh mostly follows a
+    // write of one or two rows. So the open tasks' categories and orders are
+    // kept, and brought up to date from the rows the connection wrote since
+    // (read again by key). The table is read again whole after another
+    // connection committed (the data version), a unit rolled back, or
+    // writes the connection did not name row by row.
+    struct OpenTask {
+        qint64 calendarId = 0;
+        qint64 order = 0;
+        bool hasOrder = false;
+        bool operator==(const OpenTask&) const = default;
+    };
     struct Kept {
-        quint64 generation = 0;
+        bool valid = false;
         quint64 rollbacks = 0;
-        sqlite3* db = nullptr;
-        sqlite3_int64 changes = -1;
         qint64 dataVersion = -1;
+        RecordStore::RowWriteMark mark;
+        QHash<qint64, OpenTask> openTasks;
         QHash<qint64, qint64> firsts;
     };
     static QMutex keptMutex;
     static Kept kept;
-    const quint64 generation = RecordStore::sharedDatabaseGeneration();
     const quint64 rollbacks = Transaction::rollbackCount();
-    sqlite3* db = RecordStore::sharedDatabase();
-    const sqlite3_int64 changes = db ? sqlite3_total_changes64(db) : -1;
     std::optional<qint64> dataVersion;
     if (QueryStatement version("PRAGMA data_version"); version.isValid()) dataVersion = version.firstInt64();
-    {
-        QMutexLocker lock(&keptMutex);
-        if (db && dataVersion && kept.generation == generation && kept.rollbacks == rollbacks && kept.db == db &&
-            kept.changes == changes && kept.dataVersion == *dataVersion)
-            return kept.firsts;
+    const RecordStore::RowWriteMark mark = RecordStore::rowWriteMark();
+    // Without a data version or a count of writes nothing is kept.
+    const bool keepable = dataVersion && mark.countedRows >= 0;
+
+    // Of the given categories only, when told.
+    const auto firstsOf = [](const QHash<qint64, OpenTask>& openTasks, const QSet<qint64>* only = nullptr) {
+        QHash<qint64, qint64> firsts;
+        QSet<qint64> withoutOrder;
+        for (const OpenTask& task : openTasks) {
+            if (only && !only->contains(task.calendarId)) continue;
+            if (!task.hasOrder) {
+                withoutOrder.insert(task.calendarId);
+                continue;
+            }
+            const auto first = firsts.find(task.calendarId);
+            if (first == firsts.end())
+                firsts.insert(task.calendarId, task.order);
+            else if (task.order < *first)
+                *first = task.order;
+        }
+        // A category with an open task without an order reads as 0.
+        for (qint64 category : withoutOrder) firsts.insert(category, 0);
+        return firsts;
+    };
+    const auto readOpenTask = [](sqlite3_stmt* row, OpenTask& task) {
+        task.calendarId = sqlite3_column_int64(row, 0);
+        task.hasOrder = sqlite3_column_type(row, 1) != SQLITE_NULL;
+        task.order = task.hasOrder ? sqlite3_column_int64(row, 1) : 0;
+    };
+
+    QMutexLocker lock(&keptMutex);
+    if (keepable && kept.valid && kept.rollbacks == rollbacks && kept.dataVersion == *dataVersion) {
+        if (const std::optional<std::vector<qint64>> written = RecordStore::taskRowsWrittenSince(kept.mark)) {
+            if (written->empty()) {
+                kept.mark = mark;
+                return kept.firsts;
+            }
+            // Changed in place: should a read fail, the whole table is read
+            // at the next load.
+            QueryStatement query("SELECT calendarId, taskOrder FROM Tasks WHERE primaryKey=? AND taskType=? "
+                                 "AND status=0 AND calendarId IS NOT NULL");
+            bool read = query.isValid();
+            QSet<qint64> seen;
+            // The categories whose first may have changed: a row that came,
+            // went, or moved in category or order, before and after.
+            QSet<qint64> touched;
+            for (qint64 key : *written) {
+                if (!read) break;
+                if (seen.contains(key)) continue;
+                seen.insert(key);
+                sqlite3_reset(query.get());
+                query.bindAll({key, ItemKind::Task});
+                const auto before = kept.openTasks.constFind(key);
+                const bool wasOpen = before != kept.openTasks.cend();
+                const OpenTask was = wasOpen ? *before : OpenTask();
+                if (query.nextRow()) {
+                    OpenTask now;
+                    readOpenTask(query.get(), now);
+                    if (wasOpen && was == now) continue;
+                    if (wasOpen) touched.insert(was.calendarId);
+                    touched.insert(now.calendarId);
+                    kept.openTasks.insert(key, now);
+                } else if (query.failed()) {
+                    read = false;
+                } else if (wasOpen) {
+                    touched.insert(was.calendarId);
+                    kept.openTasks.remove(key);
+                }
+            }
+            if (read) {
+                if (!touched.isEmpty()) {
+                    const QHash<qint64, qint64> firsts = firstsOf(kept.openTasks, &touched);
+                    for (qint64 category : std::as_const(touched)) {
+                        const auto first = firsts.constFind(category);
+                        if (first == firsts.cend())
+                            kept.firsts.remove(category);
+                        else
+                            kept.firsts.insert(category, *first);
+                    }
+                }
+                kept.mark = mark;
+                return kept.firsts;
+            }
+            kept.valid = false;
+            return std::nullopt;
+        }
     }
     // One pass over the table: through the category index SQLite would
     // look every row up on its own, four times as slow with 50,000 items.
     // (An index of open tasks would make it faster, but SQLite also picks
     // a partial index for reads whose bound values match its terms, and
     // reads without ORDER BY would then return their rows in another order.)
-    QueryStatement query("SELECT calendarId, MIN(taskOrder), COUNT(*) - COUNT(taskOrder) FROM Tasks NOT INDEXED "
-                         "WHERE taskType=? AND status=0 AND calendarId IS NOT NULL GROUP BY calendarId");
+    kept.valid = false;
+    QueryStatement query("SELECT calendarId, taskOrder, primaryKey FROM Tasks NOT INDEXED "
+                         "WHERE taskType=? AND status=0 AND calendarId IS NOT NULL");
     if (!query.isValid()) return std::nullopt;
     query.bindAll({ItemKind::Task});
-    QHash<qint64, qint64> firsts;
+    QHash<qint64, OpenTask> openTasks;
     while (query.nextRow()) {
         sqlite3_stmt* row = query.get();
-        firsts.insert(sqlite3_column_int64(row, 0), sqlite3_column_int64(row, 2) > 0 ? 0 : sqlite3_column_int64(row, 1));
+        readOpenTask(row, openTasks[sqlite3_column_int64(row, 2)]);
     }
     if (query.failed()) return std::nullopt;
-    if (db && dataVersion) {
-        QMutexLocker lock(&keptMutex);
-        kept = Kept{generation, rollbacks, db, changes, *dataVersion, firsts};
-    }
-    return firsts;
+    if (!keepable) return firstsOf(openTasks);
+    kept = Kept{true, rollbacks, *dataVersion, mark, std::move(openTasks), {}};
+    kept.firsts = firstsOf(kept.openTasks);
+    return kept.firsts;
 }
 
 // ---- the working list under the tag filter and the active-only mode ---------------------

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -44,7 +46,55 @@ sqlite3* RecordStore::sharedDatabase()
 
 namespace {
 std::atomic<quint64> databaseGeneration{0};
+
+// The rows the shared connection writes, as SQLite reports them one by one.
+// Only the keys of the Tasks table are kept, and only the latest: a reader
+// further behind reads again whole.
+constexpr std::size_t keptTaskRowWrites = 4096;
+
+struct RowWriteLog {
+    std::mutex mutex;
+    sqlite3* db = nullptr;
+    quint64 generation = 0;
+    quint64 hookedRows = 0;
+    // Of every Tasks row written: its place among all written rows and its key.
+    std::deque<std::pair<quint64, qint64>> taskRows;
+    quint64 droppedThrough = 0;
+};
+
+RowWriteLog& rowWriteLog()
+{
+    static RowWriteLog log;
+    return log;
 }
+
+void noteRowWrite(void*, int, const char* schema, const char* table, sqlite3_int64 key)
+{
+    RowWriteLog& log = rowWriteLog();
+    std::lock_guard lock(log.mutex);
+    ++log.hookedRows;
+    if (std::strcmp(table, "Tasks") != 0 || std::strcmp(schema, "main") != 0) return;
+    log.taskRows.emplace_back(log.hookedRows, qint64(key));
+    if (log.taskRows.size() > keptTaskRowWrites) {
+        log.droppedThrough = log.taskRows.front().first;
+        log.taskRows.pop_front();
+    }
+}
+
+void watchRowWrites(sqlite3* db, quint64 generation)
+{
+    RowWriteLog& log = rowWriteLog();
+    {
+        std::lock_guard lock(log.mutex);
+        log.db = db;
+        log.generation = generation;
+        log.hookedRows = 0;
+        log.taskRows.clear();
+        log.droppedThrough = 0;
+    }
+    if (db) sqlite3_update_hook(db, &noteRowWrite, nullptr);
+}
+}  // namespace
 
 quint64 RecordStore::sharedDatabaseGeneration()
 {
@@ -55,9 +105,49 @@ void RecordStore::setSharedDatabase(sqlite3* db)
 {
     // Read connections belong to the file of the connection they were opened beside.
     if (database.exchange(db) != db) {
-        ++databaseGeneration;
+        watchRowWrites(db, ++databaseGeneration);
         ReadConnections::closeAll();
     }
+}
+
+// The hook runs inside SQLite's step: SQLite is never called while the log
+// is locked. The callers hold the record lock, so no write runs meanwhile.
+RecordStore::RowWriteMark RecordStore::rowWriteMark()
+{
+    RowWriteLog& log = rowWriteLog();
+    sqlite3* db = nullptr;
+    RowWriteMark mark;
+    {
+        std::lock_guard lock(log.mutex);
+        db = log.db;
+        mark.generation = log.generation;
+        mark.hookedRows = log.hookedRows;
+    }
+    if (!db) return {};
+    mark.countedRows = sqlite3_total_changes64(db);
+    return mark;
+}
+
+std::optional<std::vector<qint64>> RecordStore::taskRowsWrittenSince(const RowWriteMark& mark)
+{
+    const RowWriteMark now = rowWriteMark();
+    if (mark.countedRows < 0 || now.countedRows < 0 || mark.generation != now.generation
+        || mark.hookedRows > now.hookedRows)
+        return std::nullopt;
+    // SQLite counts every row its statements change; a count that grew by
+    // more or less than the rows reported means a write went unnamed (a
+    // table emptied at once, a statement that failed half-way).
+    const sqlite3_int64 counted = now.countedRows - mark.countedRows;
+    if (counted < 0 || quint64(counted) != now.hookedRows - mark.hookedRows) return std::nullopt;
+    RowWriteLog& log = rowWriteLog();
+    std::lock_guard lock(log.mutex);
+    if (log.generation != now.generation || log.hookedRows != now.hookedRows || log.droppedThrough > mark.hookedRows)
+        return std::nullopt;
+    std::vector<qint64> keys;
+    for (auto it = log.taskRows.rbegin(); it != log.taskRows.rend() && it->first > mark.hookedRows; ++it)
+        keys.push_back(it->second);
+    std::reverse(keys.begin(), keys.end());
+    return keys;
 }
 
 void RecordStore::fatal(const char* format, sqlite3* db)

@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <optional>
+#include <vector>
+
 #include <sqlite3.h>
 
 class StoredDateReader;
@@ -19,6 +22,22 @@ void setSharedDatabase(sqlite3* database);
 // Counts the changes of connection: an answer kept under one generation is
 // never taken for another connection's, even at the same address.
 quint64 sharedDatabaseGeneration();
+
+// Where a reader stands in the shared connection's row writes: an answer
+// kept from a read is brought up to date from the rows written since,
+// instead of being read again whole. Both are asked under the RecordGuard.
+struct RowWriteMark {
+    quint64 generation = 0;
+    quint64 hookedRows = 0;
+    sqlite3_int64 countedRows = -1;
+};
+RowWriteMark rowWriteMark();
+// The keys of the Tasks rows the shared connection wrote since the mark,
+// oldest first (a key may come more than once). Nothing when the writes
+// since cannot all be named: another connection, a change the connection
+// counted but did not report row by row (a table emptied at once), or more
+// rows than are kept.
+std::optional<std::vector<qint64>> taskRowsWrittenSince(const RowWriteMark& mark);
 
 // A statement of ours that cannot be prepared (a database of another schema):
 // the text and the SQLite message are logged; the caller's statement is null,

@@ -480,7 +480,10 @@ void TaskListItemView::setTask(const TaskPtr& task)
     }
     // A change of tool tip is an event sent to the row: only when it differs.
     const QString tip = task ? task->taskName() : QString();
-    if (toolTip() != tip) setToolTip(tip);
+    if (m_toolTipName != tip) {
+        setToolTip(tip);
+        m_toolTipName = tip;
+    }
     if (m_taskName) {
         bindControls();
         if (!bounds().isEmpty()) arrangeSubViews();

@@ -151,6 +151,9 @@ private:
     bool m_isAssetNeedGrayout = false;
     mutable bool m_hasLink = false;
     mutable bool m_hasLinkKnown = false;
+    // The name last given as the tool tip: a rebind of thousands of rows
+    // compares with it instead of reading the widget's own.
+    QString m_toolTipName;
     bool m_firstLoad = true;
     // The due state and the category's colour, worked out on first use after
     // setTask: a reload rebinds thousands of rows, few of them shown.

@@ -70,19 +70,6 @@ double systemDoubleClickInterval()
     return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
 }
 
-// The outline asks these of every row several times a load: the common
-// class, the task row, is answered without walking the class chain.
-const InfoListItemView* headerOf(const TableRowView* row)
-{
-    if (!row || row->metaObject() == &TaskListItemView::staticMetaObject) return nullptr;
-    return qobject_cast<const InfoListItemView*>(row);
-}
-
-bool isHeader(const TableRowView* row)
-{
-    return headerOf(row) != nullptr;
-}
-
 TaskListItemView* asItemRow(TableRowView* row)
 {
     if (row && row->metaObject() == &TaskListItemView::staticMetaObject) return static_cast<TaskListItemView*>(row);
@@ -167,6 +154,31 @@ QString TaskListTableView::headerTextFor(int dayIndex, int weekday, const Date& 
 
 // ---- outline answers ---------------------------------------------------------------
 
+const InfoListItemView* TaskListTableView::headerOf(const TableRowView* row) const
+{
+    if (!row) return nullptr;
+    for (const InfoListItemView* header : m_headers)
+        if (header == row) return header;
+    return nullptr;
+}
+
+void TaskListTableView::collectHeaders()
+{
+    m_headers.clear();
+    const auto take = [this](const TableRowView* row) {
+        if (const auto* header = qobject_cast<const InfoListItemView*>(row)) m_headers.push_back(header);
+    };
+    for (const TableRowView* row : m_rootItems) take(row);
+    for (const std::vector<TableRowView*>& children : std::as_const(m_childItems))
+        for (const TableRowView* row : children) take(row);
+}
+
+void TaskListTableView::setChildItems(const QMap<QString, std::vector<TableRowView*>>& items)
+{
+    m_childItems = items;
+    collectHeaders();
+}
+
 int TaskListTableView::numberOfChildrenOfItem(TableRowView* item) const
 {
     if (!item) return int(m_rootItems.size());
@@ -217,10 +229,11 @@ void TaskListTableView::clearRows()
     // Headers go later: a row may be the one whose handler is running. Item
     // rows are kept for the next load (reloads wait while a question runs).
     for (TableRowView* row : m_rootItems) {
-        if (auto* item = qobject_cast<TaskListItemView*>(row)) {
-            m_spareRows.push_back(item);
-            continue;
-        }
+        if (!isHeader(row))
+            if (TaskListItemView* item = asItemRow(row)) {
+                m_spareRows.push_back(item);
+                continue;
+            }
         row->hide();
         row->deleteLater();
     }
@@ -228,6 +241,7 @@ void TaskListTableView::clearRows()
     std::reverse(m_spareRows.begin(), m_spareRows.end());
     m_rootItems.clear();
     m_childItems.clear();
+    m_headers.clear();
     m_selectedItem = nullptr;
 }
 
@@ -245,6 +259,7 @@ void TaskListTableView::setRootItems(std::vector<TableRowView*> items)
     clearRows();
     dropSpareRows();
     m_rootItems = std::move(items);
+    collectHeaders();
     reloadData();
     fitHeight();
 }
@@ -327,6 +342,7 @@ void TaskListTableView::buildRows(TaskList listed, const Date& today)
     Date groupDate = today;
     qint64 lastKey = noKey;
     std::optional<qint64> firstOrder;
+    QSet<const Task*> onDays;
     for (int day = 0; day < daysPlanned; ++day) {
         if (weekday > 7) weekday = 1;
         const TaskList dayList = planned ? planned->value(shortWeekdayText(weekday)) : TaskList();
@@ -335,6 +351,7 @@ void TaskListTableView::buildRows(TaskList listed, const Date& today)
             header->setIsExpanable(false);
             header->leftTextField()->setStringValue(headerTextFor(day, weekday, groupDate, m_preferredLang));
             m_rootItems.push_back(header);
+            m_headers.push_back(header);
             bool appended = false;
             for (const TaskPtr& item : dayList) {
                 if (!item || item->primaryKey() == lastKey) continue;
@@ -347,15 +364,17 @@ void TaskListTableView::buildRows(TaskList listed, const Date& today)
             // unplanned tasks must not stand under a day they are not on.
             if (!appended) {
                 m_rootItems.pop_back();
+                m_headers.pop_back();
                 delete header;
             }
-            QSet<const Task*> gone;
-            for (const TaskPtr& item : dayList) gone.insert(item.get());
-            listed.removeIf([&gone](const TaskPtr& item) { return gone.contains(item.get()); });
+            for (const TaskPtr& item : dayList) onDays.insert(item.get());
         }
         groupDate = Utilities::newDateFromDate(groupDate, 86400);
         ++weekday;
     }
+    // The planned tasks stand under their days only; one pass takes them out.
+    if (!onDays.isEmpty())
+        listed.removeIf([&onDays](const TaskPtr& item) { return onDays.contains(item.get()); });
     if (firstOrder && manager->taskFilterMenuIndex() == 0) {
         manager->setHasDoToday(true);
         manager->setFirstDoTodayTaskOder(quint64(*firstOrder));
@@ -365,10 +384,20 @@ void TaskListTableView::buildRows(TaskList listed, const Date& today)
 
     const bool forceSort = parentView() && parentView()->forceSort();
     const qint64 order = parentView() ? parentView()->todayTaskFilterIndex() : 0;
+    // Each key is read once: a comparison that read the items would reach
+    // into 10,000 records again and again.
     const auto by = [&listed](auto key, bool ascending) {
-        std::stable_sort(listed.begin(), listed.end(), [&](const TaskPtr& a, const TaskPtr& b) {
-            return ascending ? key(*a) < key(*b) : key(*b) < key(*a);
+        using Key = decltype(key(*listed.front()));
+        std::vector<std::pair<Key, qsizetype>> keys;
+        keys.reserve(std::size_t(listed.size()));
+        for (qsizetype index = 0; index < listed.size(); ++index) keys.emplace_back(key(*listed[index]), index);
+        std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
+            return ascending ? a.first < b.first : b.first < a.first;
         });
+        TaskList sorted;
+        sorted.reserve(listed.size());
+        for (const auto& entry : keys) sorted.append(std::move(listed[entry.second]));
+        listed = std::move(sorted);
     };
     if (forceSort) {
         if (order == 4) by([](const Task& t) { return t.dueEnd().timeIntervalSince1970(); }, true);

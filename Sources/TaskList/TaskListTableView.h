@@ -65,7 +65,7 @@ public:
     const std::vector<TableRowView*>& rootItems() const { return m_rootItems; }
     void setRootItems(std::vector<TableRowView*> items);
     const QMap<QString, std::vector<TableRowView*>>& childItems() const { return m_childItems; }
-    void setChildItems(const QMap<QString, std::vector<TableRowView*>>& items) { m_childItems = items; }
+    void setChildItems(const QMap<QString, std::vector<TableRowView*>>& items);
     TaskListView* parentView() const { return m_parentGuard ? m_parentView : nullptr; }
     void setParentView(TaskListView* pane);
     QString preferredLang() const { return m_preferredLang; }
@@ -158,6 +158,13 @@ private:
     // a reload of thousands of rows then makes and destroys no widgets.
     std::vector<TaskListItemView*> m_spareRows;
     QMap<QString, std::vector<TableRowView*>> m_childItems;
+    // The day headers among the rows: the outline asks of every row several
+    // times a load whether it is one, and this answers without touching the
+    // row (10,000 rows cost a cache miss each).
+    std::vector<const InfoListItemView*> m_headers;
+    const InfoListItemView* headerOf(const TableRowView* row) const;
+    bool isHeader(const TableRowView* row) const { return headerOf(row) != nullptr; }
+    void collectHeaders();
     // The pane, guarded through its QObject (the pane's class is only
     // declared here).
     TaskListView* m_parentView = nullptr;

@@ -122,6 +122,24 @@ void stableSort(TaskList& list, Less less)
     std::stable_sort(list.begin(), list.end(), less);
 }
 
+// A stable sort by a key read once per item: a comparison that reads the
+// items reaches into thousands of records again and again.
+template <class Key>
+void stableSortByKey(TaskList& list, Key key, bool ascending = true)
+{
+    using Value = decltype(key(*list.front()));
+    std::vector<std::pair<Value, qsizetype>> keys;
+    keys.reserve(std::size_t(list.size()));
+    for (qsizetype index = 0; index < list.size(); ++index) keys.emplace_back(key(*list[index]), index);
+    std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
+        return ascending ? a.first < b.first : b.first < a.first;
+    });
+    TaskList sorted;
+    sorted.reserve(list.size());
+    for (const auto& entry : keys) sorted.append(std::move(list[entry.second]));
+    list = std::move(sorted);
+}
+
 }  // namespace
 
 TaskList orderCandidates(const CoreData& manager, const TaskList& items, const CandidateRules& rules,
@@ -133,23 +151,23 @@ TaskList orderCandidates(const CoreData& manager, const TaskList& items, const C
         markMustDo(pending, today, rules.mustDo);
         pending << mustDoAdditions(manager, items, pending, rules, today);
         if (filter == 4 || filter == 6 || filter == 7)
-            stableSort(pending, [](const TaskPtr& a, const TaskPtr& b) { return a->npSortOrder() < b->npSortOrder(); });
+            stableSortByKey(pending, [](const Task& t) { return t.npSortOrder(); });
         else
-            stableSort(pending, [](const TaskPtr& a, const TaskPtr& b) { return a->taskOrder() < b->taskOrder(); });
+            stableSortByKey(pending, [](const Task& t) { return t.taskOrder(); });
     } else {
         if (filter == 7)
-            stableSort(pending, [](const TaskPtr& a, const TaskPtr& b) { return a->duration() < b->duration(); });
+            stableSortByKey(pending, [](const Task& t) { return t.duration(); });
         else if (filter == 6)
-            stableSort(pending, [](const TaskPtr& a, const TaskPtr& b) { return a->duration() > b->duration(); });
+            stableSortByKey(pending, [](const Task& t) { return t.duration(); }, false);
         else if (filter == 4)
-            stableSort(pending, [](const TaskPtr& a, const TaskPtr& b) { return a->dueEnd() < b->dueEnd(); });
+            stableSortByKey(pending, [](const Task& t) { return t.dueEnd(); });
         qint64 position = 0;
         for (const TaskPtr& task : pending) task->setNpSortOrder(++position);
         markMustDo(pending, today, rules.mustDo);
         pending << mustDoAdditions(manager, items, pending, rules, today);
     }
     if (rules.mustDo > 0)
-        stableSort(pending, [](const TaskPtr& a, const TaskPtr& b) { return a->npIsMustDo() && !b->npIsMustDo(); });
+        stableSortByKey(pending, [](const Task& t) { return t.npIsMustDo() ? 0 : 1; });
     return pending;
 }
 
@@ -161,8 +179,14 @@ bool repairOrder(CoreData& manager)
     std::vector<qint64> orders;
     orders.reserve(size_t(items.size()));
     for (const TaskPtr& item : items) orders.push_back(item->taskOrder());
-    std::sort(orders.begin(), orders.end());
-    if (std::adjacent_find(orders.cbegin(), orders.cend()) == orders.cend()) return false;
+    // Orders mostly rise along the list (it is in key order, and new items
+    // take the next order): then no two tie, and nothing needs sorting.
+    if (std::adjacent_find(orders.cbegin(), orders.cend(), std::greater_equal<qint64>()) != orders.cend()) {
+        std::sort(orders.begin(), orders.end());
+        if (std::adjacent_find(orders.cbegin(), orders.cend()) == orders.cend()) return false;
+    } else {
+        return false;
+    }
     stableSort(items, [](const TaskPtr& a, const TaskPtr& b) { return a->taskOrder() < b->taskOrder(); });
     // All or nothing: half-renumbered orders would tie again elsewhere.
     Transaction unit;

@@ -306,6 +306,8 @@ TEST_F(AddingTest, TheTopTaskIsFoundWhateverOrderTheListIsIn)
         {"categories interleaved", {a5, b2, a3, b2too, a1}, {"a1", "b2"}},
         {"a tie: the earlier listed", {b2, b2too}, {"b2"}},
         {"without the first of its category", {a5, a3}, {}},
+        {"listed twice: its later entry decides", {a1, a3, a1, b2}, {"b2"}},
+        {"listed twice, the later entry first", {a3, a1, b2, b2}, {"a1"}},
     };
     for (const auto& c : cases) {
         for (const TaskPtr& item : {a1, a3, a5, b2, b2too}) item->setIsTopGTDTask(false);

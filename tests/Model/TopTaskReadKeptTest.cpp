@@ -76,4 +76,63 @@ TEST_F(TopTaskReadKeptTest, EveryWriteBetweenTwoReloadsIsSeenByTheNextMarks)
     }
 }
 
+// The kept answer is brought up to date from the rows written since; after
+// each step it must be what a fresh read of the whole table says.
+TEST_F(TopTaskReadKeptTest, TheKeptFirstOrdersFollowEachWriteAsAFreshReadWould)
+{
+    const auto freshRead = [this] {
+        QHash<qint64, qint64> firsts;
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db(),
+                                     "SELECT calendarId, MIN(taskOrder), COUNT(*) - COUNT(taskOrder) FROM Tasks "
+                                     "WHERE taskType=1 AND status=0 AND calendarId IS NOT NULL GROUP BY calendarId",
+                                     -1, &statement, nullptr),
+                  SQLITE_OK);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            firsts.insert(sqlite3_column_int64(statement, 0),
+                          sqlite3_column_int64(statement, 2) > 0 ? 0 : sqlite3_column_int64(statement, 1));
+        sqlite3_finalize(statement);
+        return firsts;
+    };
+    const auto insert = [](qint64 key, qint64 type, qint64 category, const char* order, qint64 status = 0) {
+        return QStringLiteral("INSERT INTO Tasks (primaryKey, taskType, calendarId, taskOrder, status) "
+                              "VALUES (%1, %2, %3, %4, %5)")
+            .arg(key).arg(type).arg(category).arg(QLatin1String(order)).arg(status);
+    };
+    run(db(), QStringLiteral("DELETE FROM Tasks"));
+    for (qint64 key = 1; key <= 6; ++key) run(db(), insert(key, 1, key % 2 + 1, QByteArray::number(key * 10)));
+    const struct {
+        const char* name;
+        QStringList sql;
+    } steps[] = {
+        {"nothing written", {}},
+        {"a name changed", {QStringLiteral("UPDATE Tasks SET taskName='x' WHERE primaryKey=2")}},
+        {"the first of a category done", {QStringLiteral("UPDATE Tasks SET status=1 WHERE primaryKey=2")}},
+        {"it is open again", {QStringLiteral("UPDATE Tasks SET status=0 WHERE primaryKey=2")}},
+        {"the first moved to the other category", {QStringLiteral("UPDATE Tasks SET calendarId=2 WHERE primaryKey=2")}},
+        {"a later task moved before the first", {QStringLiteral("UPDATE Tasks SET taskOrder=5 WHERE primaryKey=5")}},
+        {"the first moved after the others", {QStringLiteral("UPDATE Tasks SET taskOrder=99 WHERE primaryKey=5")}},
+        {"a new task first", {insert(7, 1, 1, "1")}},
+        {"a new event before it", {insert(8, 0, 1, "0")}},
+        {"a task without an order", {insert(9, 1, 2, "NULL")}},
+        {"it is given an order", {QStringLiteral("UPDATE Tasks SET taskOrder=50 WHERE primaryKey=9")}},
+        {"the first deleted", {QStringLiteral("DELETE FROM Tasks WHERE primaryKey=7")}},
+        {"a task becomes an event", {QStringLiteral("UPDATE Tasks SET taskType=0 WHERE primaryKey=1")}},
+        {"a task of no category", {insert(10, 1, 1, "2"), QStringLiteral("UPDATE Tasks SET calendarId=NULL WHERE primaryKey=10")}},
+        {"another table written", {QStringLiteral("UPDATE Settings SET primaryKey=primaryKey")}},
+        {"more rows than are kept", {QStringLiteral("WITH RECURSIVE n(k) AS (SELECT 100 UNION ALL SELECT k+1 FROM n WHERE k<5200) "
+                                                    "INSERT INTO Tasks (primaryKey, taskType, calendarId, taskOrder, status) "
+                                                    "SELECT k, 1, 3, k, 0 FROM n"),
+                                     QStringLiteral("UPDATE Tasks SET taskOrder=taskOrder+1 WHERE calendarId=3")}},
+        {"the table emptied at once, then one task", {QStringLiteral("DELETE FROM Tasks"), insert(11, 1, 1, "4")}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        for (const QString& sql : step.sql) run(db(), sql);
+        const std::optional<QHash<qint64, qint64>> kept = dataManager().firstOpenTaskOrders();
+        ASSERT_TRUE(kept.has_value());
+        EXPECT_EQ(*kept, freshRead());
+    }
+}
+
 }  // namespace TopTaskReadKeptTests

@@ -340,4 +340,37 @@ TEST_F(TodayPlannerPassTest, TiedOrdersAreRenumberedAndSavedTogether)
     EXPECT_EQ(Task::initWithPrimaryKey(five->primaryKey())->taskOrder(), 4);
 }
 
+// The orders are read in the working list's order: a tie counts wherever
+// the two stand, and orders out of step with the list are no tie.
+TEST_F(TodayPlannerPassTest, ATieIsFoundWhereverItStandsInTheList)
+{
+    const struct {
+        std::vector<qint64> orders;
+        bool repaired;
+    } cases[] = {
+        {{1, 2, 3}, false}, {{3, 1, 2}, false}, {{1, 3, 3}, true}, {{3, 1, 3}, true}, {{2, 2}, true}, {{5}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.orders));
+        TaskList made;
+        for (qint64 order : c.orders) {
+            const TaskPtr item = addTask(QStringLiteral("t%1").arg(order), 30);
+            item->setTaskOrder(order);
+            ASSERT_TRUE(item->dehydrate());
+            made << item;
+        }
+        EXPECT_EQ(TodayPlanner::repairOrder(dataManager()), c.repaired);
+        std::vector<qint64> after;
+        for (const TaskPtr& item : dataManager().allTasksEventsAdes()) after.push_back(item->taskOrder());
+        std::vector<qint64> sorted = after;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "no tie is left";
+        if (!c.repaired) {
+            EXPECT_EQ(after, c.orders);
+        }
+        dataManager().doWithAllTasksEventsAdes(made, ListAction::Remove);
+        for (const TaskPtr& item : made) ASSERT_TRUE(item->deleteFromDatabase());
+    }
+}
+
 }  // namespace

@@ -37,11 +37,15 @@ void OutlineView::reloadData()
     m_rows.clear();
     m_rows.reserve(std::size_t(std::max(0, numberOfChildrenOfItem(nullptr))));
     appendChildren(nullptr, 0);
-    // Expansion marks of items that went are dropped with them.
-    std::set<TableRowView*> shown;
-    for (const Row& row : m_rows) shown.insert(row.item);
-    for (auto it = m_expanded.begin(); it != m_expanded.end();)
-        it = shown.count(*it) ? std::next(it) : m_expanded.erase(it);
+    // Expansion marks of items that went are dropped with them. The marks
+    // are few (the groups) and the rows may be thousands: each row is
+    // looked up among the marks, not put in a set of its own.
+    if (!m_expanded.empty()) {
+        std::set<TableRowView*> stillShown;
+        for (const Row& row : m_rows)
+            if (m_expanded.count(row.item)) stillShown.insert(row.item);
+        m_expanded = std::move(stillShown);
+    }
     TableView::reloadData();
 }
 
