@@ -76,7 +76,7 @@ void PlannerBaseItem::setCanResizeEnd(bool can)
     ensureTrackingArea();
 }
 
-PlannerItemRules::ItemKind PlannerBaseItem::itemKind() const
+PlannerItemRules::ItemFacts PlannerBaseItem::itemKind() const
 {
     if (!m_task) return {-1, false, false};
     return {m_task->taskType(), m_task->isADE(), m_task->isShared()};
@@ -111,7 +111,7 @@ void PlannerBaseItem::ensureTrackingArea()
     m_startTrackingArea = 0;
     m_endTrackingArea = 0;
     const unsigned options = TrackCursorUpdate | TrackMouseEnteredAndExited;
-    const PlannerItemRules::ItemKind kind = itemKind();
+    const PlannerItemRules::ItemFacts kind = itemKind();
     if (const int strip = PlannerItemRules::edgeStripOf(kind, Edge::Start); m_canResizeStart && strip >= 0)
         m_startTrackingArea = addTrackingRect(trackRect(strip), strip, options);
     if (const int strip = PlannerItemRules::edgeStripOf(kind, Edge::End); m_canResizeEnd && strip >= 0)

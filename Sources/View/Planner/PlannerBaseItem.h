@@ -108,7 +108,7 @@ protected:
     void setTaskNameLabel(TextField* label) { m_taskNameLabel = label; }
     void setMovingEdge(PlannerItemRules::Edge edge);
     PlannerItemRules::Edge movingEdge() const;
-    PlannerItemRules::ItemKind itemKind() const;
+    PlannerItemRules::ItemFacts itemKind() const;
     // The list font size of the settings (13 when it is not a size).
     static double listFontSize();
     // The item's category colour at a position of its palette entry; a

@@ -19,7 +19,7 @@ QRectF trackRect(const QSizeF& size, int index)
     return QRectF(QPointF(0, 0), size);
 }
 
-int edgeStripOf(const ItemKind& item, Edge edge)
+int edgeStripOf(const ItemFacts& item, Edge edge)
 {
     // Shared items are never resized from the planners, whatever their kind.
     if (item.taskType != 0 || item.isShared || edge == Edge::None) return -1;

@@ -39,7 +39,7 @@ QRectF trackRect(const QSizeF& size, int index);
 // The edges an item's view may offer, before the pane's own limits: timed
 // events move their top and bottom, all-day events their left and right,
 // tasks, notes and shared items none.
-struct ItemKind {
+struct ItemFacts {
     qint64 taskType = 0;
     bool isADE = false;
     bool isShared = false;
@@ -48,7 +48,7 @@ struct ItemKind {
 struct Press {
     QPointF point;  // in the view, y down
     QSizeF size;
-    ItemKind item;
+    ItemFacts item;
     bool canResizeStart = true;
     bool canResizeEnd = true;
     bool control = false;
@@ -71,7 +71,7 @@ PressOutcome decidePress(const Press& press);
 
 // The edge strip a moving edge of this item is over, or -1 for none: what
 // the cursor rectangles are made of.
-int edgeStripOf(const ItemKind& item, Edge edge);
+int edgeStripOf(const ItemFacts& item, Edge edge);
 
 // ---- the chip ---------------------------------------------------------------
 
