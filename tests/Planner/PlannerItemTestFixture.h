@@ -16,46 +16,29 @@
 
 #include <memory>
 
-// Panes standing for the three planners: the month planner (week rows of
-// 100 points, day columns of 100 from x 15), the week band (columns from
-// x 60) and the hour grid. They lay out only what a test places.
-class TestMonthPane : public PlannerMonthView {
-public:
-    using PlannerMonthView::PlannerMonthView;
-};
-class TestBandPane : public PlannerPane {
-public:
-    using PlannerPane::PlannerPane;
-};
-class TestGridPane : public WeeklyPane {
-public:
-    using WeeklyPane::WeeklyPane;
-};
+// Panes standing for the month planner (week rows of 100 points, day
+// columns of 100 from x 15) and the hour grid; they lay out only what a
+// test places. The week band's arithmetic is checked on its own.
+struct TestMonthPane : PlannerMonthView { using PlannerMonthView::PlannerMonthView; };
+struct TestGridPane : WeeklyPane { using WeeklyPane::WeeklyPane; };
 
 // A mouse on one item view, as Qt delivers it: presses at points of the
-// view (y down) with their times, moves by screen deltas, releases.
+// view (y down) at given seconds, moves by screen deltas, releases.
 class ItemPointer {
 public:
     explicit ItemPointer(QWidget* widget) : m_widget(widget) {}
-
-    void press(const QPointF& pointInView, double seconds, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void press(const QPointF& at, double seconds, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        m_global = QPointF(m_widget->mapToGlobal(QPointF(0, 0))) + pointInView;
+        m_global = m_widget->mapToGlobal(QPointF(0, 0)) + at;
         m_seconds = seconds;
         send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, modifiers);
     }
-    void moveBy(double dx, double dy)
+    void moveBy(double dx, double dy, Qt::MouseButtons buttons = Qt::LeftButton)
     {
         m_global += QPointF(dx, dy);
-        send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        send(QEvent::MouseMove, Qt::NoButton, buttons, Qt::NoModifier);
     }
     void release() { send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, Qt::NoModifier); }
-    // A move without a button, for the cursor.
-    void hover(const QPointF& pointInView)
-    {
-        m_global = QPointF(m_widget->mapToGlobal(QPointF(0, 0))) + pointInView;
-        send(QEvent::MouseMove, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    }
 
 private:
     void send(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
@@ -64,15 +47,14 @@ private:
         event.setTimestamp(ulong(m_seconds * 1000));
         QApplication::sendEvent(m_widget, &event);
     }
-
     QWidget* m_widget;
     QPointF m_global;
     double m_seconds = 0;
 };
 
-// Real chips and blocks in test panes over a test database, the clock at
+// Real chips and blocks in the test panes over a test database, the clock at
 // Wednesday 15 January 2014 10:07 (Paris), the manual scheduler and a
-// recording main view.
+// recording main view. The deleting warning starts off.
 class PlannerItemTest : public TaskTest {
 protected:
     void SetUp() override
@@ -81,27 +63,19 @@ protected:
         setting().setCurrentFontSize(13);
         setting().setIsWarningForDeleting(0);
         Scheduler::setCurrent(&m_scheduler);
-        View::resetClickCount();
-        m_mainView = std::make_unique<RecordingMainView>();
         m_month = std::make_unique<TestMonthPane>(QRectF(0, 0, 730, 600));
-        m_month->setItemWidth(100);
-        m_month->setItemCellHeight(100);
-        m_month->setStartDate(localDate(2014, 1, 12));
-        m_band = std::make_unique<TestBandPane>(QRectF(0, 0, 760, 60));
-        m_band->setItemWidth(100);
-        m_band->setStartDate(localDate(2014, 1, 12));
         m_grid = std::make_unique<TestGridPane>(QRectF(0, 0, 760, 1175));
-        m_grid->setItemWidth(100);
-        m_grid->setStartDate(localDate(2014, 1, 12));
+        for (PlannerBaseView* pane : std::initializer_list<PlannerBaseView*>{m_month.get(), m_grid.get()}) {
+            pane->setItemWidth(100);
+            pane->setItemCellHeight(100);
+            pane->setStartDate(localDate(2014, 1, 12));
+        }
     }
-
     void TearDown() override
     {
         m_month.reset();
-        m_band.reset();
         m_grid.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_mainView.reset();
         Scheduler::setCurrent(nullptr);
         TaskTest::TearDown();
     }
@@ -122,8 +96,7 @@ protected:
         EXPECT_TRUE(item->insertAndDehydrate());
         return item;
     }
-    // A daily series that began daysBefore days before the 15th, and its
-    // occurrence on the 15th.
+    // A daily series from daysBefore days before the 15th; its occurrence on the 15th.
     TaskPtr occurrenceOfSeries(int daysBefore, TaskPtr& master, bool scheduled = false)
     {
         master = stored(0, QStringLiteral("Standup"), at(15 - daysBefore, 9), at(15 - daysBefore, 10));
@@ -134,16 +107,16 @@ protected:
         EXPECT_TRUE(master->dehydrate());
         TaskList instances;
         dataManager().fillRepeatEventInstances(TaskList{master}, instances, at(15, 0), at(15, 0));
-        EXPECT_FALSE(instances.isEmpty());
         return instances.value(0);
     }
 
+    // Views as the panes make them: pane, shape, item, then into the pane's list.
     template <class ItemView>
     ItemView* place(PlannerBaseView* pane, const TaskPtr& item, const QRectF& frame)
     {
         auto* view = new ItemView(frame);
         view->setParentView(pane);
-        if constexpr (std::is_same_v<ItemView, PlannerWeeklyItemView>) view->setIsSquareBox(true);
+        view->setIsSquareBox(pane == m_grid.get());
         view->setTask(item);
         pane->addToTaskList(view);
         return view;
@@ -152,10 +125,14 @@ protected:
     {
         return place<PlannerItemView>(m_month.get(), item, frame);
     }
-    PlannerWeeklyItemView* block(const TaskPtr& item, double startHour, double endHour)
+    PlannerWeeklyItemView* block(const TaskPtr& item, double from, double to)
     {
-        return place<PlannerWeeklyItemView>(m_grid.get(), item,
-                                            QRectF(160, yOf(startHour), 100, yOf(endHour) - yOf(startHour)));
+        return place<PlannerWeeklyItemView>(m_grid.get(), item, QRectF(160, yOf(from), 100, yOf(to) - yOf(from)));
+    }
+    // A block for true, a chip (of the left column) for false.
+    PlannerBaseItem* itemView(bool asBlock, const TaskPtr& item)
+    {
+        return asBlock ? static_cast<PlannerBaseItem*>(block(item, 9, 10)) : chip(item);
     }
 
     static TaskPtr reread(const TaskPtr& item) { return Task::initWithPrimaryKey(item->primaryKey()); }
@@ -165,8 +142,7 @@ protected:
     }
 
     ManualScheduler m_scheduler;
-    std::unique_ptr<RecordingMainView> m_mainView;
+    RecordingMainView m_mainView;
     std::unique_ptr<TestMonthPane> m_month;
-    std::unique_ptr<TestBandPane> m_band;
     std::unique_ptr<TestGridPane> m_grid;
 };
