@@ -158,6 +158,33 @@ QColor PlannerBaseItem::categoryColor(qint64 pos) const
     return Utilities::getColorInGroupID(palette.group, palette.color, pos);
 }
 
+QImage PlannerBaseItem::tintImage(double alpha, const QSizeF& size, double radius, bool highlight) const
+{
+    struct Look {
+        PaletteColor palette;
+        double alpha, width, height, radius;
+        bool highlight;
+        bool operator==(const Look& other) const
+        {
+            return palette.group == other.palette.group && palette.color == other.palette.color &&
+                   alpha == other.alpha && width == other.width && height == other.height &&
+                   radius == other.radius && highlight == other.highlight;
+        }
+    };
+    // Few looks at a time; the oldest go first once the cache is full.
+    static std::vector<std::pair<Look, QImage>> cache;
+    constexpr size_t cacheSize = 64;
+    const PaletteColor palette = paletteColor();
+    const Look look{palette, alpha, size.width(), size.height(), radius, highlight};
+    for (const auto& [cached, image] : cache)
+        if (cached == look) return image;
+    QImage image = UIUtilities::getTaskBackgroundImage(Utilities::colorInGroup(palette.group, palette.color), alpha,
+                                                       size, radius, highlight);
+    if (cache.size() >= cacheSize) cache.erase(cache.begin());
+    cache.emplace_back(look, image);
+    return image;
+}
+
 void PlannerBaseItem::autoscroll(const Event& event)
 {
     if (ScrollView* scrollView = m_parentView ? m_parentView->enclosingScrollView() : nullptr)

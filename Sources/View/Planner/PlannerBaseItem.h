@@ -116,6 +116,10 @@ protected:
     QColor categoryColor(qint64 pos) const;
     // The same entry as the tint routines take it.
     PaletteColor paletteColor() const;
+    // The tint of the item's category at that opacity, size and corner
+    // radius. Planners show hundreds of views of a few looks: the pictures
+    // are shared between views.
+    QImage tintImage(double alpha, const QSizeF& size, double radius, bool highlight) const;
     // Autoscrolls the pane's scroll view with a drag.
     void autoscroll(const Event& event);
 

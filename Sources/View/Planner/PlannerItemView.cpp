@@ -43,6 +43,29 @@ QString signedInUserName()
     return setting ? setting->zvwUserName() : QString();
 }
 
+// The kind's icon in a colour; a month of chips draws a few dozen
+// different ones, so the pictures are shared between chips.
+QImage chipIcon(qint64 type, bool scheduled, bool done, const QColor& color, const QSizeF& size)
+{
+    struct Look {
+        qint64 type;
+        bool scheduled, done;
+        QRgb color;
+        double width, height;
+        bool operator==(const Look&) const = default;
+    };
+    static std::vector<std::pair<Look, QImage>> cache;
+    constexpr size_t cacheSize = 64;
+    const Look look{type, scheduled, done, color.rgba(), size.width(), size.height()};
+    for (const auto& [cached, image] : cache)
+        if (cached == look) return image;
+    QImage image = type == 0 || done ? UIUtilities::getIconForType(type, scheduled, done, color, size)
+                                     : UIUtilities::getIconForType(type, color, size);
+    if (cache.size() >= cacheSize) cache.erase(cache.begin());
+    cache.emplace_back(look, image);
+    return image;
+}
+
 }  // namespace
 
 PlannerItemView::PlannerItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
@@ -137,14 +160,11 @@ void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
     const QSizeF iconSize(10, box.height());
     QImage icon;
     switch (item->taskType()) {
-    case 1:
-        icon = item->status() == 1 ? UIUtilities::getIconForType(1, false, true, iconColor, iconSize)
-                                   : UIUtilities::getIconForType(1, iconColor, iconSize);
-        break;
+    case 1: icon = chipIcon(1, false, item->status() == 1, iconColor, iconSize); break;
     case 2:
-    case 3: icon = UIUtilities::getIconForType(3, iconColor, iconSize); break;
+    case 3: icon = chipIcon(3, false, false, iconColor, iconSize); break;
     default:
-        if (!allDay) icon = UIUtilities::getIconForType(0, item->isSheduledTask(), false, iconColor, iconSize);
+        if (!allDay) icon = chipIcon(0, item->isSheduledTask(), false, iconColor, iconSize);
         break;
     }
     if (!icon.isNull()) {
@@ -163,10 +183,7 @@ void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
     }
 
     if (allDay) {
-        const PaletteColor palette = paletteColor();
-        const QImage bar = UIUtilities::getTaskBackgroundImage(Utilities::colorInGroup(palette.group, palette.color),
-                                                               isHighlight() ? 0.8 : 0.4, box.size(), chipBarRadius,
-                                                               false);
+        const QImage bar = tintImage(isHighlight() ? 0.8 : 0.4, box.size(), chipBarRadius, false);
         if (!bar.isNull()) painter.drawImage(QPointF(0, 0), bar);
     }
 }

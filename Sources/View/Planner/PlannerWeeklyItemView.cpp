@@ -123,15 +123,8 @@ void PlannerWeeklyItemView::drawRect(QPainter& painter, const QRectF&)
             const QImage pattern = NamedImages::imageNamed(QStringLiteral("transparent_pattern"));
             if (!pattern.isNull()) painter.fillRect(box, QBrush(pattern));
         }
-        const PaletteColor palette = paletteColor();
-        // Made again only when the look changes: a repaint then costs a copy.
-        const TintKey key{box.size(), palette.group, palette.color, alpha, isHighlight()};
-        if (!(key == m_tintKey) || m_tint.isNull()) {
-            m_tint = UIUtilities::getTaskBackgroundImage(Utilities::colorInGroup(palette.group, palette.color), alpha,
-                                                         box.size(), 0, isHighlight());
-            m_tintKey = key;
-        }
-        if (!m_tint.isNull()) painter.drawImage(QPointF(0, 0), m_tint);
+        const QImage tint = tintImage(alpha, box.size(), 0, isHighlight());
+        if (!tint.isNull()) painter.drawImage(QPointF(0, 0), tint);
         if (item && item->isSheduledTask()) {
             const QImage mark = NamedImages::imageNamed(QStringLiteral("ptask"));
             if (!mark.isNull()) Drawing::drawImage(painter, mark, QRectF(QPointF(3, 2), mark.deviceIndependentSize()));

@@ -43,14 +43,4 @@ private:
 
     double m_alphaBg = 0;
     QColor m_projectColor;
-    struct TintKey {
-        QSizeF size;
-        qint64 group = -1;
-        qint64 color = -1;
-        double alpha = 0;
-        bool highlight = false;
-        bool operator==(const TintKey&) const = default;
-    };
-    TintKey m_tintKey;
-    QImage m_tint;
 };
