@@ -3,6 +3,7 @@
 #include "AlertPresenter.h"
 #include "CoreData.h"
 #include "NotificationCenter.h"
+#include "View.h"
 #include "Popover.h"
 #include "Setting.h"
 #include "Task.h"

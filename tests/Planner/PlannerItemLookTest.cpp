@@ -48,7 +48,9 @@ TEST_F(PlannerItemLookTest, ChipsShowTheirKindSelectionAndBadge)
         m_month->selectItem(view);
         const QImage bar = UIUtilities::getTaskBackgroundImage(Utilities::colorInGroup(0, 0), 0.8, {200, 18}, 6, false);
         EXPECT_EQ(pixelOf(view, {196, 1}), c.allDay ? bar.pixelColor(196, 1) : PlannerItemView::highlightFill) << c.name;
-        if (c.allDay) EXPECT_EQ(view->taskNameLabel()->textColor(), Color::white());
+        if (c.allDay) {
+            EXPECT_EQ(view->taskNameLabel()->textColor(), Color::white());
+        }
     }
 }
 

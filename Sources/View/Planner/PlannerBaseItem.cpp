@@ -51,6 +51,16 @@ void PlannerBaseItem::setTask(const TaskPtr& task)
     setNeedsDisplay();
 }
 
+PlannerBaseView* PlannerBaseItem::parentView() const
+{
+    return m_parentView;
+}
+
+void PlannerBaseItem::setParentView(PlannerBaseView* pane)
+{
+    m_parentView = pane;
+}
+
 void PlannerBaseItem::setHighlight(bool highlight)
 {
     if (m_highlight == highlight) return;
@@ -79,7 +89,7 @@ void PlannerBaseItem::setCanResizeEnd(bool can)
 PlannerItemRules::ItemFacts PlannerBaseItem::itemKind() const
 {
     if (!m_task) return {-1, false, false};
-    return {m_task->taskType(), m_task->isADE(), m_task->isShared()};
+    return {m_task->taskType(), m_task->isADE() != 0, m_task->isShared()};
 }
 
 void PlannerBaseItem::setMovingEdge(Edge edge)

@@ -49,8 +49,8 @@ public:
     void setCanResizeStart(bool can);
     bool canResizeEnd() const { return m_canResizeEnd; }
     void setCanResizeEnd(bool can);
-    PlannerBaseView* parentView() const { return m_parentView; }
-    void setParentView(PlannerBaseView* pane) { m_parentView = pane; }
+    PlannerBaseView* parentView() const;
+    void setParentView(PlannerBaseView* pane);
 
     TextField* taskNameLabel() const { return m_taskNameLabel; }
     bool isStartTimeMoving() const { return m_isStartTimeMoving; }
