@@ -8,6 +8,7 @@
 #include "Color.h"
 #include "CoreData.h"
 #include "DetailViewController.h"
+#include "ItemCommands.h"
 #include "Drawing.h"
 #include "Font.h"
 #include "MainViewAccess.h"
@@ -630,176 +631,46 @@ void TaskView::keyDown(const Event& event)
     View::keyDown(event);
 }
 
-namespace {
-
-constexpr qint64 taskKind = 1;
-constexpr qint64 eventKind = 0;
-
-void postChanged(QObject* sender)
-{
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, sender);
-}
-
-// The plain "delete this item?" warning with its do-not-ask-again box; a
-// ticked box turns the warning off whatever the answer. True on OK.
-bool confirmDeleting(const SettingPtr& setting)
-{
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    request.messageText = TextTable::localizedString(QStringLiteral("deleteItemText"));
-    request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
-    request.showsSuppressionButton = true;
-    const AlertResponse response = AlertPresenter::current().runModal(request);
-    if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
-    return response.button == AlertResponse::firstButton;
-}
-
-}  // namespace
-
 void TaskView::applyDelete()
 {
     // Timers keep firing while an alert is open: the item is held here.
-    const TaskPtr item = m_task;
-    CoreData* manager = CoreData::shared();
-    if (!item || !manager || item->isShared()) return;
-    const SettingPtr setting = manager->currentSetting();
-    const bool warns = setting && setting->isWarningForDeleting() != 0;
-    QObject* sender = this;
-
-    if (item->taskType() == taskKind) {
-        if (warns && !confirmDeleting(setting)) return;
-        manager->setModifyingTask(item);
-        if (!manager->doDeleteTask(item)) qWarning() << "Item" << item->primaryKey() << "could not be deleted";
-        return;
-    }
-    if (item->taskType() != eventKind) return;
-
-    const bool repeating = (item->parentId() == -1 && item->repeatType() != 0) || item->primaryKey() <= -2;
-    if (!repeating) {
-        if (warns) {
-            if (!confirmDeleting(setting)) return;
-            if (!manager->doDeleteOnlyThisOperatorWithEvent(item))
-                qWarning() << "Item" << item->primaryKey() << "could not be deleted";
-            return;
-        }
-        if (!manager->doDeleteOnlyThisOperatorWithEvent(item))
-            qWarning() << "Item" << item->primaryKey() << "could not be deleted";
-        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(Popover::shouldCloseNotification, sender);
-        return;
-    }
-
-    const bool scheduled = item->isSheduledTask();
-    const bool first = isSameDay(item->occurrence(), item->repeatStartDate());
-    // Each key written out in its call, so that the text table's check sees it.
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
-                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
-    request.addButtonWithTitle(first ? TextTable::localizedString(QStringLiteral("allText"))
-                                     : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("deletingSTaskText"))
-                                    : TextTable::localizedString(QStringLiteral("deletingEventText"));
-    if (first)
-        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("deletingAllSTaskMessageText"))
-                                            : TextTable::localizedString(QStringLiteral("deletingAllMessageText"));
-    else
-        request.informativeText = scheduled
-                                      ? TextTable::localizedString(QStringLiteral("deletingSTaskFutureMessageText"))
-                                      : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
-    const QPointer<TaskView> alive(this);
-    const int answer = AlertPresenter::current().runModal(request).button;
-    TaskPtr result;
-    if (answer == AlertResponse::firstButton)
-        result = manager->doDeleteOnlyThisOperatorWithEvent(item);
-    else if (answer == AlertResponse::secondButton)
-        result = first ? manager->doDeleteAllOperatorWithEvent(item) : manager->doDeleteAllFutureOperatorWithEvent(item);
-    else
-        return;
-    if (!result) qWarning() << "Item" << item->primaryKey() << "could not be deleted";
-    postChanged(alive ? sender : nullptr);
+    TaskPtr item = m_task;
+    ItemCommands::applyDelete(item, this, ItemCommands::FutureButton::AsEvents);
 }
 
 void TaskView::selectDone()
 {
-    const TaskPtr item = m_task;
-    CoreData* manager = CoreData::shared();
-    if (!item || !manager) return;
-    const qint64 status = item->status() == 1 ? 0 : 1;
-    item->setStatus(status);
-    item->setCompletedDate(status == 1 ? Utilities::getCompleteDate() : Date::dateWithTimeIntervalSince1970(0));
-    if (!manager->doMarkDoneOperatorWithTask(item, status))
-        qWarning() << "The done state of item" << item->primaryKey() << "could not be saved";
-    postChanged(this);
+    ItemCommands::toggleDone(m_task, this);
 }
 
 void TaskView::duplicateTask()
 {
-    const TaskPtr item = m_task;
-    if (!item) return;
-    if (item->taskType() != eventKind || item->repeatType() == 0) {
-        if (!item->duplicate()) qWarning() << "Item" << item->primaryKey() << "could not be duplicated";
-        return;
-    }
-    const bool scheduled = item->isSheduledTask();
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
-                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText"))
-                                    : TextTable::localizedString(QStringLiteral("duplicateEventText"));
-    request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage"))
-                                        : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
-    if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
-    if (!item->duplicateThisOnly()) qWarning() << "An occurrence of item" << item->primaryKey() << "could not be duplicated";
+    ItemCommands::duplicate(m_task);
 }
 
 void TaskView::doToday()
 {
-    if (CoreData* manager = CoreData::shared(); manager && m_task) manager->doToday(m_task);
+    ItemCommands::doToday(m_task);
 }
 
 void TaskView::doNextWeek()
 {
-    if (CoreData* manager = CoreData::shared(); manager && m_task) manager->doNextWeek(m_task);
+    ItemCommands::doNextWeek(m_task);
 }
 
 void TaskView::doNextMonth()
 {
-    if (CoreData* manager = CoreData::shared(); manager && m_task) manager->doNextMonth(m_task);
+    ItemCommands::doNextMonth(m_task);
 }
 
 void TaskView::copyToMakeLink()
 {
     m_lastMouseDown = 0;
-    const TaskPtr item = m_task;
-    CoreData* manager = CoreData::shared();
-    if (!item || !manager) return;
-    const SettingPtr setting = manager->currentSetting();
-    if (setting && setting->isWarningForCopyToLink() == 1) {
-        AlertRequest request;
-        request.style = AlertStyle::Informational;
-        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
-        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-        request.messageText = TextTable::localizedString(QStringLiteral("pasteToAnyOtherItemText"));
-        request.showsSuppressionButton = true;
-        const AlertResponse response = AlertPresenter::current().runModal(request);
-        if (response.suppressed) {
-            setting->setIsWarningForCopyToLink(0);
-            if (!setting->dehydrate()) qWarning() << "The settings could not be saved";
-        }
-        if (response.button != AlertResponse::firstButton) return;
-    }
-    manager->setCopiedItem(nullptr);
-    manager->setCopiedItem(item->copy());
+    ItemCommands::copyToMakeLink(m_task);
 }
 
 void TaskView::pasteToMakeLink()
 {
     m_lastMouseDown = 0;
-    if (CoreData* manager = CoreData::shared(); manager && m_task && !manager->pasteToMakeLinkWith(m_task))
-        qWarning() << "Item" << m_task->primaryKey() << "could not be linked";
+    ItemCommands::pasteToMakeLink(m_task);
 }

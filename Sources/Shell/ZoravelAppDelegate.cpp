@@ -6,7 +6,7 @@
 #include "CoreData.h"
 #include "DatabaseRestore.h"
 #include "iCalSync.h"
-#include "DayBoxImageRenderer.h"
+#include "PlannerImageRenderer.h"
 #include "iCalSyncJobs.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
@@ -127,7 +127,7 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
         // Pages open in the desktop's browser; the opener holds no state.
         static DesktopUrlOpener desktopUrlOpener;
         UrlOpener::setCurrent(&desktopUrlOpener);
-        DayBoxImageRenderer::install();
+        PlannerImageRenderer::install();
     }
     if (!initData()) return false;
     StartupTrace::mark("data opened");

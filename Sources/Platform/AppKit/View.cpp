@@ -75,6 +75,7 @@ Qt::CursorShape qtCursorOf(CursorShape shape)
 {
     switch (shape) {
     case CursorShape::ResizeUpDown: return Qt::SizeVerCursor;
+    case CursorShape::ResizeLeftRight: return Qt::SizeHorCursor;
     case CursorShape::PointingHand: return Qt::PointingHandCursor;
     case CursorShape::Arrow: break;
     }

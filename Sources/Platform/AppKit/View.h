@@ -23,7 +23,7 @@ enum AutoresizingMask : unsigned {
     ViewMaxYMargin = 32,
 };
 
-enum class CursorShape { Arrow, ResizeUpDown, PointingHand };
+enum class CursorShape { Arrow, ResizeUpDown, ResizeLeftRight, PointingHand };
 
 // What a tracking rectangle reports.
 enum TrackingOption : unsigned {

@@ -1,11 +1,5 @@
 #include "PlannerPanes.h"
 
-bool PlannerPaneBase::showPopupEditDetail(const TaskPtr& item)
-{
-    m_lastItemAsked = item;
-    return false;
-}
-
 PlannerWeekView::PlannerWeekView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setFlipped(true);

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "AlertRequest.h"
+#include "DragSource.h"
+#include "Menu.h"
+#include "ModelTypes.h"
+#include "PaletteColor.h"
+#include "PlannerItemRules.h"
+#include "ScheduledTimer.h"
+#include "View.h"
+
+#include <QImage>
+#include <QPointer>
+
+#include <functional>
+
+class DetailViewController;
+class PlannerBaseView;
+class TextField;
+
+// What every item view of the planners does with the mouse and the keys:
+// a press selects the item (every view of it lights up), a second press
+// within the view's own 1.0 s opens its editor, holding 0.3 s outside the
+// edges drags the item out, a press on an edge strip moves that edge until
+// the release commits it (asking first for a repeating event), a right
+// click or Control-click opens the item menu, and Delete deletes a selected
+// item. The chip and the hour-grid block draw, move their edges and turn
+// the frame into times their own way.
+//
+// The pane makes the view, gives it its item (setTask) and itself
+// (setParentView), and clears canResizeStart or canResizeEnd where it
+// forbids an edge. Views leave the pane with deleteLater.
+class PlannerBaseItem : public View, public DraggingSource {
+    Q_OBJECT
+
+public:
+    explicit PlannerBaseItem(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~PlannerBaseItem() override;
+
+    TaskPtr task() const { return m_task; }
+    // Keeps the item, drops a pending hold and lets both edges move again.
+    virtual void setTask(const TaskPtr& task);
+
+    bool isHighlight() const { return m_highlight; }
+    virtual void setHighlight(bool highlight);
+    bool isSquareBox() const { return m_isSquareBox; }
+    void setIsSquareBox(bool isSquareBox);
+    bool canResizeStart() const { return m_canResizeStart; }
+    void setCanResizeStart(bool can);
+    bool canResizeEnd() const { return m_canResizeEnd; }
+    void setCanResizeEnd(bool can);
+    PlannerBaseView* parentView() const;
+    void setParentView(PlannerBaseView* pane);
+
+    TextField* taskNameLabel() const { return m_taskNameLabel; }
+    bool isStartTimeMoving() const { return m_isStartTimeMoving; }
+    bool isEndTimeMoving() const { return m_isEndTimeMoving; }
+    // A first press still waiting for its second (0 when none), in seconds.
+    double lastMouseDown() const { return m_lastMouseDown; }
+    bool isHoldTimerPending() const { return m_holdTimer.isValid(); }
+    DetailViewController* detailViewController() const { return m_detailViewController; }
+
+    // A snapshot of the view's visible part: the drag image.
+    QImage imageRepresentative();
+    // One edge strip (0 top, 1 bottom, 2 left, 3 right); the bounds otherwise.
+    QRectF trackRect(int index) const;
+
+    // The item menu while the view is selected; an empty menu otherwise.
+    Menu menuForEvent(const Event& event);
+    // The commands the view carries out for the item menu's rows.
+    std::function<void()> commandForAction(const QString& action);
+
+    void popupEditDetail();
+    void popupLinkDetail();
+    // The item menu's commands.
+    void selectDone();
+    void duplicateTask();
+    void doToday();
+    void doNextWeek();
+    void doNextMonth();
+    void copyToMakeLink();
+    void pasteToMakeLink();
+    void selectSTaskDone();
+    void applyDelete();
+
+    // Turns the frame into the item's new times (the moved edge only).
+    virtual void changeStartEndTime() = 0;
+
+    bool isFlipped() const override { return true; }
+    void mouseDown(const Event& event) override;
+    void mouseUp(const Event& event) override;
+    void rightMouseDown(const Event& event) override;
+    void keyDown(const Event& event) override;
+    void cursorUpdate(const Event& event) override;
+    void mouseExited(const Event& event) override;
+    void updateTrackingAreas() override;
+
+    unsigned draggingSourceOperationMask() const override { return DragOperationGeneric; }
+    void draggingEnded(const QPointF& screenPoint, unsigned operation) override;
+    // Ends the click window: a press after it is a first click again.
+    void closeClickWindow() { m_lastMouseDown = 0; }
+
+protected:
+    // The question for a moved edge of a repeating event.
+    virtual AlertRequest repeatQuestion(bool scheduled, bool firstOccurrence) const;
+    // Starts the drag of the item (the hold timer fires).
+    void beginDrag(const Event& mouseDown);
+    void setTaskNameLabel(TextField* label) { m_taskNameLabel = label; }
+    void setMovingEdge(PlannerItemRules::Edge edge);
+    PlannerItemRules::Edge movingEdge() const;
+    PlannerItemRules::ItemFacts itemKind() const;
+    // The list font size of the settings (13 when it is not a size).
+    static double listFontSize();
+    // The item's category colour at a position of its palette entry; a
+    // missing category draws in the palette's first colour.
+    QColor categoryColor(qint64 pos) const;
+    // The same entry as the tint routines take it.
+    PaletteColor paletteColor() const;
+    // The tint of the item's category at that opacity, size and corner
+    // radius. Planners show hundreds of views of a few looks: the pictures
+    // are shared between views.
+    QImage tintImage(double alpha, const QSizeF& size, double radius, bool highlight) const;
+    // Autoscrolls the pane's scroll view with a drag.
+    void autoscroll(const Event& event);
+
+private:
+    void handleSingleClick();
+    void handleDoubleClick();
+    void ensureTrackingArea();
+    void commitEdge();
+    void endEdgeDrag();
+    Menu itemMenu();
+
+    TaskPtr m_task;
+    bool m_highlight = false;
+    bool m_isSquareBox = false;
+    bool m_canResizeStart = true;
+    bool m_canResizeEnd = true;
+    TextField* m_taskNameLabel = nullptr;
+    int m_startTrackingArea = 0;
+    int m_endTrackingArea = 0;
+    bool m_isStartTimeMoving = false;
+    bool m_isEndTimeMoving = false;
+    ScheduledTimer m_holdTimer;
+    ScheduledTimer m_singleClickTimer;
+    double m_lastMouseDown = 0;
+    DetailViewController* m_detailViewController = nullptr;
+    QPointer<PlannerBaseView> m_parentView;
+    // The frame at the edge press: a release at the same frame changes nothing.
+    QRectF m_edgePressFrame;
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "CustomNSView.h"
+#include "Date.h"
+#include "ModelTypes.h"
+
+#include <QPointer>
+#include <QSizeF>
+
+#include <vector>
+
+class PlannerBaseItem;
+class ScrollView;
+
+// What the three planner panes (the month planner, the week band and the
+// hour grid) share: one day column's width, one week row's height, the days
+// shown, the views laid out for them, the selected item and the size of the
+// item being dragged. Selecting lights every view of the selected record;
+// dragging hides them until the pane is laid out again.
+//
+// taskList holds the item views and, in the month planner, its "more"
+// buttons: those are never touched by selecting, hiding or finding.
+class PlannerBaseView : public CustomNSView {
+    Q_OBJECT
+
+public:
+    explicit PlannerBaseView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~PlannerBaseView() override;
+
+    // Panes refreshed by a reload lay out their views again here; the week
+    // band and the hour grid are filled by the week planner and never come
+    // here. The base ends the process: it is never meant to run.
+    virtual void reloadData();
+
+    void selectItem(PlannerBaseItem* itemView);
+    void draggingItem(PlannerBaseItem* itemView);
+    // Opens the editor of the event (of its series, for an occurrence) from
+    // the first visible view of it; tasks and notes are not looked for.
+    void findAndEditEvent(const TaskPtr& event);
+
+    qint64 selectingKey() const { return m_selectingKey; }
+    double itemWidth() const { return m_itemWidth; }
+    void setItemWidth(double width) { m_itemWidth = width; }
+    double itemCellHeight() const { return m_itemCellHeight; }
+    void setItemCellHeight(double height) { m_itemCellHeight = height; }
+    Date startDate() const { return m_startDate; }
+    void setStartDate(const Date& date) { m_startDate = date; }
+    Date endDate() const { return m_endDate; }
+    void setEndDate(const Date& date) { m_endDate = date; }
+    PlannerBaseItem* selectedItem() const;
+    void setSelectedItem(PlannerBaseItem* itemView);
+    QSizeF draggingSize() const { return m_draggingSize; }
+    void setDraggingSize(const QSizeF& size) { m_draggingSize = size; }
+
+    const std::vector<QPointer<View>>& taskList() const { return m_taskList; }
+    // Adds a laid-out view (an item view or a button) as a subview.
+    void addToTaskList(View* view);
+    // Takes every laid-out view away. They leave with deleteLater: one of
+    // them may be running its own handler (a question, a drag) right now.
+    void clearTaskList();
+
+    // The scroll view the pane scrolls in, if any: item views autoscroll it.
+    ScrollView* enclosingScrollView() const;
+
+    // What the main view asks of a pane that lists the item; the panes that
+    // list nothing yet keep the item asked and answer false.
+    bool showPopupEditDetail(const TaskPtr& item);
+    TaskPtr lastItemAsked() const { return m_lastItemAsked; }
+
+private:
+    // The item views of taskList, "more" buttons and gone views left out.
+    std::vector<PlannerBaseItem*> itemViews() const;
+
+    qint64 m_selectingKey = 0;
+    double m_itemWidth = 0;
+    double m_itemCellHeight = 0;
+    std::vector<QPointer<View>> m_taskList;
+    Date m_startDate;
+    Date m_endDate;
+    QPointer<PlannerBaseItem> m_selectedItem;
+    QSizeF m_draggingSize;
+    TaskPtr m_lastItemAsked;
+};

@@ -1,0 +1,179 @@
+#include "PlannerWeeklyItemView.h"
+
+#include "PlannerBaseView.h"
+
+#include "Calendar.h"
+#include "Color.h"
+#include "CoreData.h"
+#include "Drawing.h"
+#include "Font.h"
+#include "NamedImages.h"
+#include "NotificationCenter.h"
+#include "Task.h"
+#include "TaskView.h"
+#include "TextField.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "Utilities.h"
+
+#include <QPainter>
+
+using PlannerItemRules::Edge;
+
+namespace {
+
+constexpr double blockLabelLeft = 5;
+constexpr double blockScheduledLabelLeft = 17;  // right of the "ptask" mark
+constexpr double blockLabelTop = -2;
+constexpr double blockMarkWidth = 12;
+constexpr double blockEdgeLineWidth = 3;
+
+bool isSeeThrough(const Task& task)
+{
+    const CoreData* manager = CoreData::shared();
+    const CalendarPtr category = manager ? manager->calendarWithPrimaryKey(task.calendarId()) : nullptr;
+    return (category && category->isTransparent()) || (task.isShared() && task.delegateStatus() != 1);
+}
+
+}  // namespace
+
+PlannerWeeklyItemView::PlannerWeeklyItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
+{
+    auto* label = new TextField(
+        QRectF(blockLabelLeft, blockLabelTop, std::max(0.0, this->frame().width() - 5), 19));
+    label->setTextColor(Color::white());
+    label->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
+    label->setEditable(false);
+    label->setSelectable(false);
+    label->setDrawsBackground(false);
+    label->setBordered(false);
+    label->setBezeled(false);
+    label->setWraps(true);
+    label->setFocusPolicy(Qt::NoFocus);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    addSubview(label);
+    setTaskNameLabel(label);
+    NotificationCenter::defaultCenter().addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
+                                                    [this](const Notification&) { currentSizeChange(); });
+}
+
+PlannerWeeklyItemView::~PlannerWeeklyItemView() = default;
+
+void PlannerWeeklyItemView::currentSizeChange()
+{
+    taskNameLabel()->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
+}
+
+void PlannerWeeklyItemView::setAlphaBg(double alpha)
+{
+    m_alphaBg = alpha;
+    setNeedsDisplay();
+}
+
+QString PlannerWeeklyItemView::labelText(const Task& task)
+{
+    const QString location = task.taskLocation().isEmpty() ? QString() : QStringLiteral(" - %1").arg(task.taskLocation());
+    return QStringLiteral("%1%2").arg(task.taskName(), location);
+}
+
+void PlannerWeeklyItemView::setTask(const TaskPtr& item)
+{
+    PlannerBaseItem::setTask(item);
+    m_projectColor = categoryColor(0);
+    taskNameLabel()->setStringValue(item ? labelText(*item) : QString());
+    layoutLabel();
+}
+
+void PlannerWeeklyItemView::setHighlight(bool highlight)
+{
+    PlannerBaseItem::setHighlight(highlight);
+    layoutLabel();
+}
+
+void PlannerWeeklyItemView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    PlannerBaseItem::resizeSubviewsWithOldSize(oldSize);
+    layoutLabel();
+}
+
+// A scheduled task's block keeps room on the left for its mark.
+void PlannerWeeklyItemView::layoutLabel()
+{
+    TextField* label = taskNameLabel();
+    if (!label) return;
+    label->setTextColor(isHighlight() ? Color::white() : m_projectColor);
+    const bool marked = task() && task()->isSheduledTask();
+    const QSizeF size = frame().size();
+    double width = size.width() - 5;
+    if (isSquareBox()) width = size.width() - 10 - (marked ? blockMarkWidth : 0);
+    label->setFrame(QRectF(marked ? blockScheduledLabelLeft : blockLabelLeft, blockLabelTop, std::max(0.0, width),
+                           std::max(0.0, size.height() - 4)));
+}
+
+void PlannerWeeklyItemView::drawRect(QPainter& painter, const QRectF&)
+{
+    const TaskPtr item = task();
+    const QRectF box = bounds();
+    if (box.isEmpty()) return;
+    const double alpha = m_alphaBg != 0 ? m_alphaBg : isHighlight() ? 0.8 : 0.4;
+    double inset = 8;
+    if (isSquareBox()) {
+        inset = 0;
+        if (item && isSeeThrough(*item)) {
+            const QImage pattern = NamedImages::imageNamed(QStringLiteral("transparent_pattern"));
+            if (!pattern.isNull()) painter.fillRect(box, QBrush(pattern));
+        }
+        const QImage tint = tintImage(alpha, box.size(), 0, isHighlight());
+        if (!tint.isNull()) painter.drawImage(QPointF(0, 0), tint);
+        if (item && item->isSheduledTask()) {
+            const QImage mark = NamedImages::imageNamed(QStringLiteral("ptask"));
+            if (!mark.isNull()) Drawing::drawImage(painter, mark, QRectF(QPointF(3, 2), mark.deviceIndependentSize()));
+        }
+    }
+    if (isStartTimeMoving() || isEndTimeMoving()) {
+        const double y = isStartTimeMoving() ? 0 : box.height();
+        painter.save();
+        painter.setPen(QPen(Qt::black, blockEdgeLineWidth));
+        painter.drawLine(QPointF(inset, y), QPointF(box.width() - inset, y));
+        painter.restore();
+    }
+}
+
+void PlannerWeeklyItemView::mouseDragged(const Event& event)
+{
+    closeClickWindow();
+    const TaskPtr item = task();
+    if (!item || item->isShared() || (!canResizeStart() && !canResizeEnd())) return;
+    if (movingEdge() == Edge::None) {
+        autoscroll(event);
+        return;
+    }
+    setCursorShape(CursorShape::ResizeUpDown);
+    // Events count y upward; the block's pane is flipped.
+    const PlannerItemRules::EdgeDrag drag = PlannerItemRules::dragBlockEdge(frame(), movingEdge(), -event.deltaY);
+    setMovingEdge(drag.moving);
+    if (drag.frame != frame()) setFrame(drag.frame);
+    setNeedsDisplay();
+    autoscroll(event);
+}
+
+void PlannerWeeklyItemView::changeStartEndTime()
+{
+    const TaskPtr item = task();
+    if (!item) return;
+    const PlannerItemRules::ItemTimes times =
+        PlannerItemRules::blockTimes(frame(), movingEdge(), item->startTime(), item->endTime(), item->taskType() == 0);
+    item->setStartTime(times.start);
+    item->setEndTime(times.end);
+    item->setDuration(times.duration);
+}
+
+AlertRequest PlannerWeeklyItemView::repeatQuestion(bool scheduled, bool firstOccurrence) const
+{
+    AlertRequest request = PlannerBaseItem::repeatQuestion(scheduled, firstOccurrence);
+    if (scheduled && !firstOccurrence && request.buttonTitles.size() == 3) {
+        request.buttonTitles[0] = TextTable::localizedString(QStringLiteral("onlyThisEventText"));
+        request.buttonTitles[1] = TextTable::localizedString(QStringLiteral("allFutureEventsText"));
+    }
+    return request;
+}

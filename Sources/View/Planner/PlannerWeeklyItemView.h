@@ -1,0 +1,46 @@
+#pragma once
+
+#include "PlannerBaseItem.h"
+
+#include <QColor>
+
+// The block of a timed event or a scheduled task on the week planner's hour
+// grid: a tint of its category's colour with the name and the location,
+// from its start to its end. Its top and bottom edges move in quarter-hour
+// steps. The grid also shows dragged items' landing places with it, at a
+// fixed opacity, and it draws the picture of an item dragged onto the grid.
+class PlannerWeeklyItemView : public PlannerBaseItem {
+    Q_OBJECT
+
+public:
+    explicit PlannerWeeklyItemView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
+    ~PlannerWeeklyItemView() override;
+
+    // The tint's opacity; 0 (the default) is 0.8 when highlighted and 0.4
+    // otherwise.
+    double alphaBg() const { return m_alphaBg; }
+    void setAlphaBg(double alpha);
+    QColor projectColor() const { return m_projectColor; }
+
+    // The name, then " - " and the location when it has one.
+    void setTask(const TaskPtr& task) override;
+    void setHighlight(bool highlight) override;
+    static QString labelText(const Task& task);
+
+    void changeStartEndTime() override;
+
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+    void mouseDragged(const Event& event) override;
+
+protected:
+    // A scheduled task's block on a later day offers the events' buttons.
+    AlertRequest repeatQuestion(bool scheduled, bool firstOccurrence) const override;
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+
+private:
+    void currentSizeChange();
+    void layoutLabel();
+
+    double m_alphaBg = 0;
+    QColor m_projectColor;
+};

@@ -1,0 +1,125 @@
+// The planners' item views at their busiest: 500 chips and 500 hour-grid
+// blocks made, given their items and painted; one press through the press
+// decision; one edge-drag move of a block with its redraw.
+#include "CustomNSView.h"
+#include "Event.h"
+#include "GregorianCalendar.h"
+#include "PlannerItemRules.h"
+#include "PlannerItemView.h"
+#include "PlannerPanes.h"
+#include "PlannerWeeklyItemView.h"
+#include "Task.h"
+#include "support/BenchDatabase.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int itemsOfEachKind = 500;
+
+BenchDatabase& database()
+{
+    static BenchDatabase made;
+    return made;
+}
+
+// Items of every kind the chips show, and timed events for the blocks.
+TaskList benchItems(bool timed)
+{
+    TaskList items;
+    for (int i = 0; i < itemsOfEachKind; ++i) {
+        auto item = std::make_shared<Task>();
+        item->setPrimaryKey(i + 1);
+        item->setTaskType(timed ? 0 : i % 4);
+        item->setIsADE(!timed && i % 4 == 0);
+        item->setTaskName(QStringLiteral("Item %1 with a name").arg(i));
+        item->setTaskLocation(timed ? QStringLiteral("Room %1").arg(i % 7) : QString());
+        item->setCalendarId(1);
+        const Date start = GregorianCalendar::dateFromFields(2026, 12, 7 + i % 7, i % 20, 0, 0);
+        item->setStartTime(start);
+        item->setEndTime(start.dateByAddingTimeInterval(3600));
+        items.append(item);
+    }
+    return items;
+}
+
+void BM_Make500ChipsAnd500BlocksAndPaint(benchmark::State& state)
+{
+    database();
+    const TaskList chipItems = benchItems(false);
+    const TaskList blockItems = benchItems(true);
+    QImage canvas(730, 1175, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        PlannerMonthView month(QRectF(0, 0, 730, 600));
+        WeeklyPane grid(QRectF(0, 0, 730, 1175));
+        for (int i = 0; i < itemsOfEachKind; ++i) {
+            auto* chip = new PlannerItemView(QRectF(15 + (i % 7) * 100, (i / 7) % 30 * 20, 100, 18));
+            chip->setParentView(&month);
+            chip->setTask(chipItems[i]);
+            month.addToTaskList(chip);
+            auto* block = new PlannerWeeklyItemView(QRectF(60 + (i % 7) * 100, 23 + (i % 20) * 47, 100, 47));
+            block->setParentView(&grid);
+            block->setIsSquareBox(true);
+            block->setTask(blockItems[i]);
+            grid.addToTaskList(block);
+        }
+        // What a turn of the event loop does after a layout: the events the
+        // new views posted.
+        QCoreApplication::sendPostedEvents();
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        month.render(&painter);
+        grid.render(&painter);
+    }
+}
+BENCHMARK(BM_Make500ChipsAnd500BlocksAndPaint)->Unit(benchmark::kMillisecond);
+
+void BM_PressDecision(benchmark::State& state)
+{
+    PlannerItemRules::Press press;
+    press.size = QSizeF(100, 47);
+    press.item = {0, false, false};
+    press.timestamp = 10.5;
+    press.lastMouseDown = 10;
+    double y = 0;
+    for (auto _ : state) {
+        press.point = QPointF(50, y);
+        y = y > 46 ? 0 : y + 0.7;
+        benchmark::DoNotOptimize(PlannerItemRules::decidePress(press));
+    }
+}
+BENCHMARK(BM_PressDecision);
+
+void BM_BlockEdgeDragMoveWithRedraw(benchmark::State& state)
+{
+    database();
+    WeeklyPane grid(QRectF(0, 0, 730, 1175));
+    auto* block = new PlannerWeeklyItemView(QRectF(60, 23 + 9 * 47, 100, 94));
+    block->setParentView(&grid);
+    block->setIsSquareBox(true);
+    block->setTask(benchItems(true).front());
+    grid.addToTaskList(block);
+    Event press;
+    press.type = EventType::LeftMouseDown;
+    press.locationInWindow = block->convertPointToWindow(QPointF(50, 91));
+    press.clickCount = 1;
+    press.timestamp = 1;
+    block->mouseDown(press);
+    Event drag;
+    drag.type = EventType::LeftMouseDragged;
+    QImage canvas(100, 200, QImage::Format_ARGB32_Premultiplied);
+    int step = 0;
+    for (auto _ : state) {
+        drag.deltaY = (step++ % 20) < 10 ? -1 : 1;
+        block->mouseDragged(drag);
+        QPainter painter(&canvas);
+        block->render(&painter);
+    }
+}
+BENCHMARK(BM_BlockEdgeDragMoveWithRedraw)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
