@@ -66,6 +66,15 @@ QImage chipIcon(qint64 type, bool scheduled, bool done, const QColor& color, con
     return image;
 }
 
+// The badges' pictures by their names, written out for the check that
+// every looked-up picture exists.
+QImage plannerBadgeImage(const QString& name)
+{
+    if (name == QLatin1String("ss_assigntome")) return NamedImages::imageNamed(QStringLiteral("ss_assigntome"));
+    if (name == QLatin1String("ss_assignbyme")) return NamedImages::imageNamed(QStringLiteral("ss_assignbyme"));
+    return QImage();
+}
+
 }  // namespace
 
 PlannerItemView::PlannerItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
@@ -174,7 +183,7 @@ void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
     }
 
     if (const QString name = badge(); !name.isEmpty()) {
-        const QImage image = NamedImages::imageNamed(name);
+        const QImage image = plannerBadgeImage(name);
         if (!image.isNull()) {
             const QSizeF drawn = image.deviceIndependentSize();
             Drawing::drawImage(painter, image,
