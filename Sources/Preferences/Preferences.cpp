@@ -4,6 +4,7 @@
 #include "NamedImages.h"
 #include "PrefBackupView.h"
 #include "PrefGeneralView.h"
+#include "PrefSyncView.h"
 #include "PrefTaskView.h"
 #include "Screen.h"
 #include "Setting.h"
@@ -80,9 +81,13 @@ Preferences::Preferences()
 
     m_genView = new PrefGeneralView(QRectF(QPointF(0, 0), paneSize(kPreferenceTabs[0].size)), this);
     m_taskView = new PrefTaskView(QRectF(QPointF(0, 0), paneSize(kPreferenceTabs[1].size)), this);
-    m_syncView = new View(QRectF(QPointF(0, 0), paneSize(kPreferenceTabs[2].size)), this);
+    // The sync pane sizes the window itself as the account is signed in or out.
+    m_syncView = new PrefSyncView(QRectF(QPointF(0, 0), paneSize(QSizeF(kPreferenceTabs[2].size.width(),
+                                                                        PrefSyncView::signedInWindowHeight))),
+                                  this);
+    m_syncView->setParentPanel(this);
     m_bckView = new PrefBackupView(QRectF(QPointF(0, 0), paneSize(kPreferenceTabs[3].size)), this);
-    for (View* pane : {static_cast<View*>(m_genView), static_cast<View*>(m_taskView), m_syncView,
+    for (View* pane : {static_cast<View*>(m_genView), static_cast<View*>(m_taskView), static_cast<View*>(m_syncView),
                        static_cast<View*>(m_bckView)})
         pane->hide();
     // No pane until the opener picks a tab.
@@ -165,6 +170,7 @@ void Preferences::tasks(QObject*)
 void Preferences::sync(QObject*)
 {
     showTab(QStringLiteral("syncText"), m_syncView);
+    m_syncView->loadData();
 }
 
 void Preferences::backups(QObject*)
@@ -181,11 +187,10 @@ void Preferences::windowDidBecomeKey(Window*)
 
 void Preferences::signOutAccount()
 {
-    ++m_signOutRequests;
-    qInfo() << "The sync pane that signs the web account out is not built yet";
+    m_syncView->signOutAccount();
 }
 
 void Preferences::closeProgressBarSyncing()
 {
-    ++m_closeProgressBarRequests;
+    m_syncView->closeProgressBarSyncing();
 }

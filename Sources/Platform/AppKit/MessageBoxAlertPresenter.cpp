@@ -8,6 +8,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QPixmap>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -123,6 +125,9 @@ AlertResponse runOnMainThread(const AlertRequest& request)
     QPointer<AlertBox> box = new AlertBox(anchor);
     if (anchor) box->setWindowModality(Qt::WindowModal);
     box->setIcon(iconOf(request.style));
+    if (!request.iconImage.isNull())
+        box->setIconPixmap(QPixmap::fromImage(request.iconImage.scaled(64, 64, Qt::KeepAspectRatio,
+                                                                       Qt::SmoothTransformation)));
     box->setText(request.messageText);
     box->setInformativeText(request.informativeText);
 
@@ -147,6 +152,17 @@ AlertResponse runOnMainThread(const AlertRequest& request)
     if (!request.accessoryChoices.isEmpty()) {
         popUp = popUpOf(request, box);
         placeUnderTexts(*box, popUp);
+    }
+
+    if (!request.accessoryText.isEmpty()) {
+        auto* note = new QLabel(request.accessoryText, box);
+        note->setWordWrap(true);
+        note->setFixedWidth(325);
+        QFont italic = note->font();
+        italic.setItalic(true);
+        italic.setPointSizeF(12);
+        note->setFont(italic);
+        placeUnderTexts(*box, note);
     }
 
     runBox(box);
