@@ -269,18 +269,23 @@ TEST_F(MainViewSyncTest, ARefusalWithTheMainWindowInFrontAsksAttached)
     EXPECT_TRUE(alerts.requests().front().attached);
 }
 
-TEST_F(MainViewSyncTest, ARefusalWhileThePreferencesAreInFrontIsLeftToThem)
+TEST_F(MainViewSyncTest, ARefusalWhileThePreferencesAreInFrontIsLeftToTheirSyncPane)
 {
     MainView& view = openMainView(false);
     view.preference();
     ASSERT_TRUE(processEventsUntil([&] { return view.pref()->isKeyWindow(); }));
     turnAutoSyncOn();
     m_invalidObjects.clear();
+    alerts.scriptButton(1000);
 
     postAccountInvalid(dataManager().zvwSync());
 
-    EXPECT_TRUE(alerts.requests().isEmpty());
-    EXPECT_EQ(setting().autoZVWSync(), 1) << "nothing else changes";
+    // The sync pane tells the user and turns its box off; the main view says nothing.
+    ASSERT_EQ(alerts.requests().size(), 1);
+    EXPECT_EQ(alerts.requests().front().informativeText, text("loginFailMessage"));
+    EXPECT_EQ(setting().autoZVWSync(), 0);
+    EXPECT_EQ(autoSyncInSideFile(), 0);
+    EXPECT_EQ(view.pref()->syncView()->accountView()->autoSyncBtn()->state(), 0);
     EXPECT_EQ(m_invalidObjects, QList<const void*>({NotificationPayload::identityOf(dataManager().zvwSync()),
                                                     NotificationPayload::identityOf(&view)}))
         << "posted again once, with the main view as object, and not answered again";
