@@ -49,13 +49,13 @@ PopUpButton* makeRangePopUp(View* view, double x, const std::vector<UIUtilities:
     return popUp;
 }
 
-void addSyncHeading(View* pane, const char* key, const char* image, double y)
+void addSyncHeading(View* pane, const char* key, const QImage& image, double y)
 {
     TextField* heading = TextField::labelWithString(syncText(key), QRectF(25, y + 8, kSyncContentWidth - 45, 20));
     heading->setTextFont(Font::boldSystemFont(13));
     pane->addSubview(heading);
     auto* logo = new ImageView(QRectF(25 + kSyncContentWidth - 32, y, 32, 32));
-    logo->setImage(NamedImages::imageNamed(QString::fromLatin1(image)));
+    logo->setImage(image);
     pane->addSubview(logo);
 }
 
@@ -128,14 +128,15 @@ void PrefSyncICal::selectToValue()
 
 PrefSyncView::PrefSyncView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
-    addSyncHeading(this, "zoravelAutoSyncICalText", "iCal_logo", 12);
+    addSyncHeading(this, "zoravelAutoSyncICalText", NamedImages::imageNamed(QStringLiteral("iCal_logo")), 12);
     auto* rangeBox = new Box(Box::frameForContentRect(QRectF(accountViewX, kRangeBoxY, kSyncContentWidth,
                                                              kRangeBoxHeight)));
     addSubview(rangeBox);
     m_icalSyncView = new PrefSyncICal(rangeBox->contentView()->bounds());
     rangeBox->contentView()->addSubview(m_icalSyncView);
 
-    addSyncHeading(this, "zoravelSyncWithmyZVText", "myZoravel_logo", 172);
+    addSyncHeading(this, "zoravelSyncWithmyZVText", NamedImages::imageNamed(QStringLiteral("myZoravel_logo")),
+                   172);
     const QRectF accountRect(accountViewX, accountViewY, kSyncContentWidth, PrefSyncViewOnly::signedOutHeight);
     m_accountBox = new Box(Box::frameForContentRect(accountRect));
     addSubview(m_accountBox);

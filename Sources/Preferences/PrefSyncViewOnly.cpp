@@ -95,9 +95,8 @@ Button* makeAccountButton(View* view, const QString& title, const QRectF& frame,
     return button;
 }
 
-Button* makeOneWayButton(View* view, const char* image, double x, std::function<void()> action)
+Button* makeOneWayButton(View* view, const QImage& picture, double x, std::function<void()> action)
 {
-    const QImage picture = NamedImages::imageNamed(QString::fromLatin1(image));
     Button* button = UIUtilities::createButton(QString(), 13, Qt::black, Qt::AlignCenter,
                                                ButtonType::MomentaryPushIn, QRectF(x, 162, 120, 50), view,
                                                [action](Button*) { action(); }, picture, QImage(), false);
@@ -161,8 +160,8 @@ PrefSyncViewOnly::PrefSyncViewOnly(const QRectF& frame, QWidget* parent) : View(
     m_autoSyncWarningLabel = makeAccountNote(this, "autosyncWarnText", QRectF(44, 76, frame.width() - 64, 34), italic);
     m_warningLabel = makeAccountNote(this, "warningOneWaySyncText", QRectF(20, 122, frame.width() - 40, 34), italic);
     const double middle = frame.width() / 2;
-    m_oneWayMacToWebBtn = makeOneWayButton(this, "ZVtomZV_btn", middle - 125, [this] { oneWayMacToWeb(); });
-    m_oneWayWebToMacBtn = makeOneWayButton(this, "mZVtoZV_btn", middle + 5, [this] { oneWayWebToMac(); });
+    m_oneWayMacToWebBtn = makeOneWayButton(this, NamedImages::imageNamed(QStringLiteral("ZVtomZV_btn")), middle - 125, [this] { oneWayMacToWeb(); });
+    m_oneWayWebToMacBtn = makeOneWayButton(this, NamedImages::imageNamed(QStringLiteral("mZVtoZV_btn")), middle + 5, [this] { oneWayWebToMac(); });
     m_noteForOneWaySyncLabel = makeAccountNote(this, "noteForOnewaySyncText", QRectF(20, 220, frame.width() - 40, 52),
                                                Font::fontWithName(QStringLiteral("Lucida Grande"), 13));
 
