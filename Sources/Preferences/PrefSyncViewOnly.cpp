@@ -244,16 +244,20 @@ void PrefSyncViewOnly::createNewAccount()
     focusField(registerView()->userName());
 }
 
-bool PrefSyncViewOnly::doCommand(TextField*, FieldCommand command)
+bool PrefSyncViewOnly::doCommand(TextField* field, FieldCommand command)
 {
     switch (command) {
     case FieldCommand::InsertNewline: signIn(); return true;
     case FieldCommand::InsertTab:
     case FieldCommand::InsertBacktab:
-        // The two fields take turns, whatever else the window holds.
-        focusField(m_userNameField->editor() && m_userNameField->editor()->hasFocus() ? m_passWordField
-                                                                                      : m_userNameField);
+    {
+        // The two fields take turns, whatever else the window holds. The
+        // move waits until the key has been delivered: moved at once, the
+        // key press would reach the other field and move the focus back.
+        TextField* other = field == m_userNameField ? m_passWordField : m_userNameField;
+        QMetaObject::invokeMethod(this, [other] { focusField(other); }, Qt::QueuedConnection);
         return true;
+    }
     default: return false;
     }
 }
