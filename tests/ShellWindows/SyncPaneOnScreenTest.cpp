@@ -31,8 +31,8 @@ namespace SyncPaneOnScreenTests {
 using namespace RealWindows;
 
 // A stand-in for the web service on its own thread: every request gets a
-// token, those after the first `quick` ones only after `delayMs`, so that a
-// sheet stays up long enough to be looked at. Data requests get the same
+// token, one of them only after a delay, so that a sheet stays up long
+// enough to be looked at. Data requests get the same
 // reply, which the sync takes as a failed step.
 class SlowTokenService {
 public:
@@ -57,11 +57,11 @@ public:
         m_thread.wait();
     }
     QString baseAddress() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port.load()); }
-    // The `request`th request from now on, and all after it, wait.
-    void slowFrom(int request, int delayMs)
+    // The `request`th request from now on waits.
+    void slowAt(int request, int delayMs)
     {
         m_delayMs = delayMs;
-        m_slowFrom = m_requests + request;
+        m_slow = m_requests + request;
     }
 
 private:
@@ -71,7 +71,7 @@ private:
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
             if (!socket->readAll().contains("\r\n\r\n") || socket->property("answered").toBool()) return;
             socket->setProperty("answered", true);
-            const int delay = ++m_requests >= m_slowFrom ? m_delayMs.load() : 0;
+            const int delay = ++m_requests == m_slow ? m_delayMs.load() : 0;
             QTimer::singleShot(delay, socket, [socket] {
                 const QByteArray body = R"({"tokenapi":"token"})";
                 socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
@@ -87,7 +87,7 @@ private:
     QTcpServer* m_server = nullptr;
     std::atomic<int> m_port{0};
     std::atomic<int> m_requests{0};
-    std::atomic<int> m_slowFrom{1 << 30};
+    std::atomic<int> m_slow{0};
     std::atomic<int> m_delayMs{0};
 };
 
@@ -216,7 +216,7 @@ TEST_F(SyncPaneOnScreen, TheReplacesQuestionAndTheirProgressSheets)
          {Case{&PrefSyncViewOnly::oneWayMacToWeb, QSize(410, 150), "sync-pane-on-screen-local-to-web", 1},
           Case{&PrefSyncViewOnly::oneWayWebToMac, QSize(430, 150), "sync-pane-on-screen-web-to-local", 3}}) {
         SCOPED_TRACE(c.picture);
-        m_service.slowFrom(c.slowToken, 1500);
+        m_service.slowAt(c.slowToken, 1500);
         (account().*c.command)();
         Window* sheet = account().progressWindow();
         ASSERT_NE(sheet, nullptr);
@@ -232,7 +232,6 @@ TEST_F(SyncPaneOnScreen, TheReplacesQuestionAndTheirProgressSheets)
         EXPECT_TRUE(account().oneWayWebToMacButton()->isEnabled());
         for (const AlertRequest& shown : answering.m_requests)
             EXPECT_NE(shown.messageText, text("oneWaySyncCompletedText")) << "a failed run is no success";
-        m_service.slowFrom(1 << 20, 0);
     }
 }
 
