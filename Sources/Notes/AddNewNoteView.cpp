@@ -26,11 +26,6 @@ namespace {
 
 const QColor noteFormLineColor(Qt::lightGray);
 
-QString localized(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
-
 // A text of line feeds and blanks only is no note.
 bool isBlankNote(const QString& text)
 {
@@ -53,18 +48,18 @@ AddNewNoteView::AddNewNoteView(const QRectF& frame, AddView* parentView) : View(
     setFlipped(true);
     const double width = frame.width();
     m_contentView = new NoteContentView(QRectF(1, 1, std::max(0.0, width - 2), editorHeight),
-                                        localized("newNoteWaterMark"), this);
+                                        TextTable::localizedString(QStringLiteral("newNoteWaterMark")), this);
     m_contentView->setParentView(this);
 
-    const auto makeRow = [this, width](const char* caption, double y) {
+    const auto makeRow = [this, width](const QString& caption, double y) {
         auto* row = new DetailRow(QRectF(0, y, width, EditorRowGeometry::rowHeight), this);
-        row->label()->setStringValue(localized(caption));
+        row->label()->setStringValue(caption);
         m_allRowView.append(row);
         return row;
     };
-    m_createRow = makeRow("createText", firstRowY);
-    m_calendarRow = makeRow("categoryText", firstRowY + rowStep);
-    m_tagRow = makeRow("tagText", firstRowY + 2 * rowStep);
+    m_createRow = makeRow(TextTable::localizedString(QStringLiteral("createText")), firstRowY);
+    m_calendarRow = makeRow(TextTable::localizedString(QStringLiteral("categoryText")), firstRowY + rowStep);
+    m_tagRow = makeRow(TextTable::localizedString(QStringLiteral("tagText")), firstRowY + 2 * rowStep);
 
     m_createTextField = new CustomNSDatePicker(QRectF(controlX, 0, std::max(0.0, width - controlX - 5), 19));
     m_createTextField->setMinDate(Date::dateWithTimeIntervalSince1970(0));
@@ -74,18 +69,21 @@ AddNewNoteView::AddNewNoteView(const QRectF& frame, AddView* parentView) : View(
         QRectF(controlX, m_tagRow->frame().y(), std::max(0.0, width - controlX - 5), 19), this);
     m_tagDetailView->setParentView(this);
     NotificationCenter::defaultCenter().addObserver(
-        this, kTextFieldHasChangedNotification, NotificationPayload::identityOf(static_cast<TokenField*>(m_tagDetailView)),
+        this, kTextFieldHasChangedNotification,
+        NotificationPayload::identityOf(static_cast<TokenField*>(m_tagDetailView)),
         [this](const Notification&) { tagChanged(); });
 
-    const auto makeButton = [this](const char* title, std::function<void(Button*)> action) {
-        Button* button = UIUtilities::createButton(localized(title), 12, Qt::black, Qt::AlignCenter,
+    const auto makeButton = [this](const QString& title, std::function<void(Button*)> action) {
+        Button* button = UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter,
                                                    ButtonType::MomentaryPushIn, QRectF(0, 0, 90, 24), this,
                                                    std::move(action), QImage(), QImage(), true);
         addSubview(button);
         return button;
     };
-    m_addNoteBtn = makeButton("saveText", [this](Button* b) { addNote(b); });
-    m_cancelBtn = makeButton("cancelText", [this](Button* b) { cancelAdd(b); });
+    m_addNoteBtn =
+        makeButton(TextTable::localizedString(QStringLiteral("saveText")), [this](Button* b) { addNote(b); });
+    m_cancelBtn =
+        makeButton(TextTable::localizedString(QStringLiteral("cancelText")), [this](Button* b) { cancelAdd(b); });
     placeButtons();
 }
 
@@ -151,7 +149,7 @@ void AddNewNoteView::selectCalendar(QObject*)
     const QStringList parts = category ? category->tagList().split(QLatin1Char('/')) : QStringList();
     if (parts.size() < 2) {
         m_tagDetailView->setObjectValue({});
-        m_tagDetailView->setPlaceholderString(localized("noneText"));
+        m_tagDetailView->setPlaceholderString(TextTable::localizedString(QStringLiteral("noneText")));
     } else {
         m_tagDetailView->setObjectValue(parts.mid(1));
     }
@@ -272,5 +270,6 @@ void AddNewNoteView::drawRect(QPainter& painter, const QRectF&)
     const double width = bounds().width();
     painter.drawLine(QPointF(0, editorHeight + 0.5), QPointF(width, editorHeight + 0.5));
     const double buttonsTop = bounds().height() - 34.5;
-    if (buttonsTop > m_tagDetailView->frame().bottom()) painter.drawLine(QPointF(0, buttonsTop), QPointF(width, buttonsTop));
+    if (buttonsTop > m_tagDetailView->frame().bottom())
+        painter.drawLine(QPointF(0, buttonsTop), QPointF(width, buttonsTop));
 }

@@ -15,12 +15,13 @@ namespace AccountProcedures {
 
 namespace {
 
-const AlertTexts kNoInternetAlert{AlertStyle::Informational, {"tryAgainText"}, "noInternetText", "noInternetMessage"};
-const AlertTexts kSignUpErrorAlert{AlertStyle::Critical, {"tryAgainText"}, "anErrorText", "signUpErrorMessage"};
-
-QString accountText(const QString& key)
+// Looked up when shown: the language may change after start-up.
+AlertTexts signUpErrorAlert()
 {
-    return TextTable::localizedString(key);
+    return {AlertStyle::Critical,
+            {TextTable::localizedString(QStringLiteral("tryAgainText"))},
+            TextTable::localizedString(QStringLiteral("anErrorText")),
+            TextTable::localizedString(QStringLiteral("signUpErrorMessage"))};
 }
 
 SettingPtr accountSetting()
@@ -40,13 +41,21 @@ constexpr qint64 kNameTakenCode = 5;
 
 }  // namespace
 
+AlertTexts noInternetAlert()
+{
+    return {AlertStyle::Informational,
+            {TextTable::localizedString(QStringLiteral("tryAgainText"))},
+            TextTable::localizedString(QStringLiteral("noInternetText")),
+            TextTable::localizedString(QStringLiteral("noInternetMessage"))};
+}
+
 AlertRequest alertRequest(const AlertTexts& texts, QObject* window)
 {
     AlertRequest request;
     request.style = texts.style;
-    for (const QString& key : texts.buttonKeys) request.addButtonWithTitle(accountText(key));
-    request.messageText = accountText(texts.messageKey);
-    request.informativeText = accountText(texts.informativeKey);
+    for (const QString& title : texts.buttons) request.addButtonWithTitle(title);
+    request.messageText = texts.message;
+    request.informativeText = texts.informative;
     request.attached = window != nullptr;
     request.attachedTo = window;
     return request;
@@ -63,15 +72,24 @@ AlertTexts signInAlert(const SignInResult& result)
 {
     switch (result.outcome) {
     case SignInOutcome::NoNetwork:
-    case SignInOutcome::NoConnection: return kNoInternetAlert;
+    case SignInOutcome::NoConnection: return noInternetAlert();
     case SignInOutcome::Refused:
-        return {AlertStyle::Critical, {"tryAgainText"}, "loginFailText", "loginFailMessage"};
+        return {AlertStyle::Critical,
+                {TextTable::localizedString(QStringLiteral("tryAgainText"))},
+                TextTable::localizedString(QStringLiteral("loginFailText")),
+                TextTable::localizedString(QStringLiteral("loginFailMessage"))};
     case SignInOutcome::SignedIn:
     case SignInOutcome::SignedInAnew: break;
     }
     if (!result.remembered)
-        return {AlertStyle::Warning, {"okText"}, "anErrorText", "accountNotRememberedMessage"};
-    return {AlertStyle::Informational, {"okText"}, "congratulationsText", "loginSuccessMessage"};
+        return {AlertStyle::Warning,
+                {TextTable::localizedString(QStringLiteral("okText"))},
+                TextTable::localizedString(QStringLiteral("anErrorText")),
+                TextTable::localizedString(QStringLiteral("accountNotRememberedMessage"))};
+    return {AlertStyle::Informational,
+            {TextTable::localizedString(QStringLiteral("okText"))},
+            TextTable::localizedString(QStringLiteral("congratulationsText")),
+            TextTable::localizedString(QStringLiteral("loginSuccessMessage"))};
 }
 
 SignInResult signIn(const QString& userName, const QString& password, QObject* window)
@@ -131,7 +149,11 @@ bool signOut(QObject* window)
     }
     if (!written) {
         qWarning() << "The account file could not be written at sign-out";
-        runAlert({AlertStyle::Warning, {"okText"}, "anErrorText", "signOutNotRememberedMessage"}, window);
+        runAlert({AlertStyle::Warning,
+                  {TextTable::localizedString(QStringLiteral("okText"))},
+                  TextTable::localizedString(QStringLiteral("anErrorText")),
+                  TextTable::localizedString(QStringLiteral("signOutNotRememberedMessage"))},
+                 window);
     }
     return written;
 }
@@ -159,12 +181,18 @@ std::optional<AlertTexts> signUpCheckAlert(SignUpCheck check)
 {
     switch (check) {
     case SignUpCheck::Passed: return std::nullopt;
-    case SignUpCheck::NoNetwork: return kNoInternetAlert;
-    case SignUpCheck::MissingField: return kSignUpErrorAlert;
+    case SignUpCheck::NoNetwork: return noInternetAlert();
+    case SignUpCheck::MissingField: return signUpErrorAlert();
     case SignUpCheck::NotAnEmail:
-        return AlertTexts{AlertStyle::Critical, {"tryAgainText"}, "anErrorText", "incorrectEmailMessage"};
+        return AlertTexts{AlertStyle::Critical,
+                          {TextTable::localizedString(QStringLiteral("tryAgainText"))},
+                          TextTable::localizedString(QStringLiteral("anErrorText")),
+                          TextTable::localizedString(QStringLiteral("incorrectEmailMessage"))};
     case SignUpCheck::PasswordsDiffer:
-        return AlertTexts{AlertStyle::Critical, {"tryAgainText"}, "anErrorText", "passWordNotMatchMessage"};
+        return AlertTexts{AlertStyle::Critical,
+                          {TextTable::localizedString(QStringLiteral("tryAgainText"))},
+                          TextTable::localizedString(QStringLiteral("anErrorText")),
+                          TextTable::localizedString(QStringLiteral("passWordNotMatchMessage"))};
     }
     return std::nullopt;
 }
@@ -173,14 +201,21 @@ AlertTexts signUpAnswerAlert(SignUpAnswer answer)
 {
     switch (answer) {
     case SignUpAnswer::Created:
-        return {AlertStyle::Informational, {"okText"}, "congratulationsText", "successMessage"};
+        return {AlertStyle::Informational,
+                {TextTable::localizedString(QStringLiteral("okText"))},
+                TextTable::localizedString(QStringLiteral("congratulationsText")),
+                TextTable::localizedString(QStringLiteral("successMessage"))};
     case SignUpAnswer::NameTaken:
-        return {AlertStyle::Critical, {"tryAgainText", "recoverPasswordText"}, "anErrorText", "userNameExistMessage"};
-    case SignUpAnswer::NoConnection: return kNoInternetAlert;
+        return {AlertStyle::Critical,
+                {TextTable::localizedString(QStringLiteral("tryAgainText")),
+                 TextTable::localizedString(QStringLiteral("recoverPasswordText"))},
+                TextTable::localizedString(QStringLiteral("anErrorText")),
+                TextTable::localizedString(QStringLiteral("userNameExistMessage"))};
+    case SignUpAnswer::NoConnection: return noInternetAlert();
     case SignUpAnswer::Refused:
     case SignUpAnswer::NotUnderstood: break;
     }
-    return kSignUpErrorAlert;
+    return signUpErrorAlert();
 }
 
 SignUpEnd signUp(const SignUpFields& fields, QObject* window)

@@ -14,17 +14,19 @@
 // The password is never logged.
 namespace AccountProcedures {
 
-// An alert by its text keys: buttons, message, informative text.
+// An alert by its texts: buttons, message, informative text.
 struct AlertTexts {
     AlertStyle style = AlertStyle::Critical;
-    QStringList buttonKeys;
-    QString messageKey;
-    QString informativeKey;
+    QStringList buttons;
+    QString message;
+    QString informative;
 
     bool operator==(const AlertTexts&) const = default;
 };
-// The request with its texts looked up, hung from `window` when given.
+// The request, hung from `window` when given.
 AlertRequest alertRequest(const AlertTexts& texts, QObject* window = nullptr);
+// "noInternetText": the network is down or the service gave no reply.
+AlertTexts noInternetAlert();
 // Runs it and answers the button.
 int runAlert(const AlertTexts& texts, QObject* window = nullptr);
 

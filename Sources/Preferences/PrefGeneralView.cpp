@@ -44,9 +44,9 @@ SettingPtr generalPaneSetting()
     return dataManager ? dataManager->currentSetting() : nullptr;
 }
 
-TextField* makeGeneralPaneLabel(View* pane, const QString& key, const QRectF& frame)
+TextField* makeGeneralPaneLabel(View* pane, const QString& text, const QRectF& frame)
 {
-    TextField* label = TextField::labelWithString(PrefPanes::labelText(key), frame);
+    TextField* label = TextField::labelWithString(PrefPanes::labelText(text), frame);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setWraps(frame.height() > 24);
     pane->addSubview(label);
@@ -58,23 +58,18 @@ QRectF generalLabelFrame(double y)
     return QRectF(10, y + 2, kGeneralControlX - 20, 19);
 }
 
-void makeGeneralPaneNote(View* pane, const QString& key, const QRectF& frame)
+void makeGeneralPaneNote(View* pane, const QString& text, const QRectF& frame)
 {
-    TextField* note = TextField::labelWithString(TextTable::localizedString(key), frame);
+    TextField* note = TextField::labelWithString(text, frame);
     note->setTextFont(Font::fontWithName(QStringLiteral("Helvetica Neue Italic"), 13));
     note->setWraps(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     pane->addSubview(note);
 }
 
-QString countedText(int count, const QString& key)
+QString countedText(int count, const QString& text)
 {
-    return QStringLiteral("%1 %2").arg(count).arg(TextTable::localizedString(key));
-}
-
-QString text(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
+    return QStringLiteral("%1 %2").arg(count).arg(text);
 }
 
 void postGeneralListChanged(QObject* sender)
@@ -99,67 +94,85 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
 {
     const double width = frame.width();
     const double controlX = kGeneralControlX;
-    makeGeneralPaneLabel(this, QStringLiteral("defaultCategoryText"), generalLabelFrame(categoryRowY));
+    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultCategoryText")),
+                         generalLabelFrame(categoryRowY));
 
     // A longer text than the English one gets the whole left column and two
     // lines.
     const bool english = QLocale().name() == QLatin1String("en_US");
-    m_durationLabel = makeGeneralPaneLabel(this, QStringLiteral("defaultEventDurationText"),
+    m_durationLabel = makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultEventDurationText")),
                                            english ? generalLabelFrame(55) : QRectF(0, 48, controlX - 10, 36));
     m_durationBtn = UIUtilities::createPopUpButtonWithFrame(
         QRectF(controlX, 55, 180, 24), QStringLiteral("Duration"), 13, this,
         [this](PopUpButton*) { selectDefaultDuration(); },
-        {text("_15minutesText"), text("_30minutesText"), text("_1hourText"), text("_90minutesText"),
-         text("_2hoursText"), text("_3hoursText")},
+        {TextTable::localizedString(QStringLiteral("_15minutesText")),
+         TextTable::localizedString(QStringLiteral("_30minutesText")),
+         TextTable::localizedString(QStringLiteral("_1hourText")),
+         TextTable::localizedString(QStringLiteral("_90minutesText")),
+         TextTable::localizedString(QStringLiteral("_2hoursText")),
+         TextTable::localizedString(QStringLiteral("_3hoursText"))},
         QList<qint64>{15, 30, 60, 90, 120, 180});
     addSubview(m_durationBtn);
 
-    makeGeneralPaneLabel(this, QStringLiteral("weekStartText"), generalLabelFrame(90));
-    m_weekStartMatrix =
-        new RadioMatrix(QRectF(controlX, 90, 180, 44), {{text("sundayText"), 1}, {text("mondayText"), 2}}, 22);
+    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("weekStartText")), generalLabelFrame(90));
+    m_weekStartMatrix = new RadioMatrix(QRectF(controlX, 90, 180, 44),
+                                        {{TextTable::localizedString(QStringLiteral("sundayText")), 1},
+                                         {TextTable::localizedString(QStringLiteral("mondayText")), 2}},
+                                        22);
     m_weekStartMatrix->setTarget(this, [this](RadioMatrix*) { selectWeekStartDay(); });
     addSubview(m_weekStartMatrix);
 
-    makeGeneralPaneLabel(this, QStringLiteral("snoozeText"), generalLabelFrame(145));
+    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("snoozeText")), generalLabelFrame(145));
     m_snoozeBtn = UIUtilities::createPopUpButtonWithFrame(
         QRectF(controlX, 145, 180, 24), QStringLiteral("Snooze"), 13, this,
         [this](PopUpButton*) { selectDefaultSnooze(); },
-        {text("_5minutesText"), text("_15minutesText"), text("_30minutesText"), text("_1hourText")},
+        {TextTable::localizedString(QStringLiteral("_5minutesText")),
+         TextTable::localizedString(QStringLiteral("_15minutesText")),
+         TextTable::localizedString(QStringLiteral("_30minutesText")),
+         TextTable::localizedString(QStringLiteral("_1hourText"))},
         QList<qint64>{300, 900, 1800, 3600});
     addSubview(m_snoozeBtn);
 
-    makeGeneralPaneLabel(this, QStringLiteral("defaultAlertEventText"), generalLabelFrame(180));
+    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultAlertEventText")),
+                         generalLabelFrame(180));
     m_defaultAlertBtn = UIUtilities::createPopUpButtonWithFrame(
         QRectF(controlX, 180, 180, 24), QStringLiteral("DefAlertEvent"), 13, this,
         [this](PopUpButton*) { selectDefaultAlertForEvent(); },
-        {text("noneText"), countedText(15, QStringLiteral("minutesBeforeText")),
-         countedText(30, QStringLiteral("minutesBeforeText")), countedText(1, QStringLiteral("hourBeforeText")),
-         countedText(1, QStringLiteral("dayBeforeText"))},
+        {TextTable::localizedString(QStringLiteral("noneText")),
+         countedText(15, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
+         countedText(30, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
+         countedText(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
+         countedText(1, TextTable::localizedString(QStringLiteral("dayBeforeText")))},
         QList<qint64>{0, 900, 1800, 3600, 86400});
     addSubview(m_defaultAlertBtn);
 
     m_separatorYs.push_back(218);
-    makeGeneralPaneLabel(this, QStringLiteral("removeSuspectedDuplicatesText"), generalLabelFrame(230));
+    makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("removeSuspectedDuplicatesText")),
+                         generalLabelFrame(230));
     m_removeDuplicateBtn = UIUtilities::createButton(
-        text("removeDuplicatesText"), 13, Qt::black, Qt::AlignCenter, ButtonType::MomentaryPushIn,
-        QRectF(controlX, 228, 170, 26), this, [this](Button*) { removeDuplicate(); }, QImage(), QImage(), true);
+        TextTable::localizedString(QStringLiteral("removeDuplicatesText")), 13, Qt::black, Qt::AlignCenter,
+        ButtonType::MomentaryPushIn, QRectF(controlX, 228, 170, 26), this, [this](Button*) { removeDuplicate(); },
+        QImage(), QImage(), true);
     addSubview(m_removeDuplicateBtn);
-    makeGeneralPaneNote(this, QStringLiteral("removeDuplicateWarning"), QRectF(controlX, 260, width - controlX - 20, 36));
+    makeGeneralPaneNote(this, TextTable::localizedString(QStringLiteral("removeDuplicateWarning")),
+                        QRectF(controlX, 260, width - controlX - 20, 36));
 
     m_separatorYs.push_back(305);
-    m_tzSupportBtn = PrefPanes::createCheckBox(QStringLiteral("tzSupportText"), QRectF(40, 315, width - 60, 22), this,
-                                               [this](Button*) { selectTimeZoneSupport(); });
+    m_tzSupportBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("tzSupportText")),
+                                  QRectF(40, 315, width - 60, 22), this, [this](Button*) { selectTimeZoneSupport(); });
     addSubview(m_tzSupportBtn);
-    makeGeneralPaneNote(this, QStringLiteral("tzHelpText"), QRectF(68, 340, width - 88, 36));
+    makeGeneralPaneNote(this, TextTable::localizedString(QStringLiteral("tzHelpText")),
+                        QRectF(68, 340, width - 88, 36));
 
     m_separatorYs.push_back(385);
-    m_warnBeforeDeleteBtn = PrefPanes::createCheckBox(QStringLiteral("warnBeforeDeleteText"),
-                                                      QRectF(40, 395, width - 60, 22), this,
-                                                      [this](Button*) { selectWarnBeforeDelete(); });
+    m_warnBeforeDeleteBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("warnBeforeDeleteText")),
+                                  QRectF(40, 395, width - 60, 22), this, [this](Button*) { selectWarnBeforeDelete(); });
     addSubview(m_warnBeforeDeleteBtn);
 
     m_separatorYs.push_back(427);
-    m_startUpAtLoginBtn = PrefPanes::createCheckBox(QStringLiteral("startUpAtLoginText"),
+    m_startUpAtLoginBtn = PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("startUpAtLoginText")),
                                                     QRectF(40, 437, width - 60, 22), this,
                                                     [this](Button*) { startUpAtLogin(); });
     addSubview(m_startUpAtLoginBtn);
@@ -275,10 +288,10 @@ void PrefGeneralView::selectTimeZoneSupport()
     if (!wasOn) {
         AlertRequest question;
         question.style = AlertStyle::Warning;
-        const int ok = question.addButtonWithTitle(text("okText"));
-        question.addButtonWithTitle(text("cancelText"));
-        question.messageText = text("timezoneEnableWarningHeaderText");
-        question.informativeText = text("timezoneEnableWarningText");
+        const int ok = question.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+        question.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+        question.messageText = TextTable::localizedString(QStringLiteral("timezoneEnableWarningHeaderText"));
+        question.informativeText = TextTable::localizedString(QStringLiteral("timezoneEnableWarningText"));
         question.attachedTo = window();
         if (AlertPresenter::current().runModal(question).button != ok) {
             m_tzSupportBtn->setState(OffState);
@@ -326,10 +339,10 @@ void PrefGeneralView::removeDuplicate()
     if (m_removing) return;
     AlertRequest question;
     question.style = AlertStyle::Warning;
-    question.addButtonWithTitle(text("cancelText"));
-    const int proceed = question.addButtonWithTitle(text("proceedText"));
-    question.messageText = text("deleteDupTitleText");
-    question.informativeText = text("deleteDupMsg");
+    question.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    const int proceed = question.addButtonWithTitle(TextTable::localizedString(QStringLiteral("proceedText")));
+    question.messageText = TextTable::localizedString(QStringLiteral("deleteDupTitleText"));
+    question.informativeText = TextTable::localizedString(QStringLiteral("deleteDupMsg"));
     question.attached = false;
     if (AlertPresenter::current().runModal(question).button != proceed) return;
     showProgress();
@@ -343,9 +356,10 @@ void PrefGeneralView::showProgress()
     if (!m_progressWindow) {
         m_progressWindow = std::make_unique<Window>(QRectF(QPointF(0, 0), kRemovalSheetSize), BorderlessWindowMask);
         auto* progress = new ProgressView(QRectF(QPointF(0, 0), kRemovalSheetSize));
-        progress->setTextProgessing(text("removeDuplicatesProcessingText"));
+        progress->setTextProgessing(TextTable::localizedString(QStringLiteral("removeDuplicatesProcessingText")));
         m_progressCancelBtn = UIUtilities::createButton(
-            text("cancelText"), 12, Qt::black, Qt::AlignCenter, ButtonType::MomentaryPushIn,
+            TextTable::localizedString(QStringLiteral("cancelText")), 12, Qt::black, Qt::AlignCenter,
+            ButtonType::MomentaryPushIn,
             QRectF(kRemovalSheetSize.width() - 20 - 75, kRemovalSheetSize.height() - 10 - 24, 75, 24), this,
             [this](Button*) { cancelRemoving(); }, QImage(), QImage(), true);
         progress->addSubview(m_progressCancelBtn);
@@ -381,9 +395,9 @@ void PrefGeneralView::finishRemoving(bool finished)
     if (!finished) return;
     AlertRequest done;
     done.style = AlertStyle::Informational;
-    done.addButtonWithTitle(text("okText"));
-    done.messageText = text("deleteDupTitleText");
-    done.informativeText = text("removeSuspectedDuplicatesDoneMessage");
+    done.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    done.messageText = TextTable::localizedString(QStringLiteral("deleteDupTitleText"));
+    done.informativeText = TextTable::localizedString(QStringLiteral("removeSuspectedDuplicatesDoneMessage"));
     done.attached = false;
     AlertPresenter::current().runModal(done);
 }

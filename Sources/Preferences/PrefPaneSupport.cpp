@@ -65,29 +65,29 @@ bool saveSettings()
     return false;
 }
 
-QString labelText(const QString& key)
+QString labelText(const QString& text)
 {
-    return QStringLiteral("%1:").arg(TextTable::localizedString(key));
+    return QStringLiteral("%1:").arg(text);
 }
 
-QString checkBoxTitle(const QString& key)
+QString checkBoxTitle(const QString& text)
 {
-    return QStringLiteral("  %1").arg(TextTable::localizedString(key));
+    return QStringLiteral("  %1").arg(text);
 }
 
-Button* createCheckBox(const QString& key, const QRectF& frame, QObject* target, std::function<void(Button*)> action)
+Button* createCheckBox(const QString& text, const QRectF& frame, QObject* target, std::function<void(Button*)> action)
 {
     // As wide as its box and title: a wider button would centre them.
     const Font font = Font::systemFont(13);
     const double width = std::min(frame.width(), 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(
-                                                          checkBoxTitle(key)) + 8);
+                                                          checkBoxTitle(text)) + 8);
     auto* box = new Button(QRectF(frame.topLeft(), QSizeF(width, frame.height())));
     box->setButtonType(ButtonType::Toggle);
     box->setBordered(false);
     box->setImage(NamedImages::imageNamed(QStringLiteral("checkbox_none")));
     box->setAlternateImage(NamedImages::imageNamed(QStringLiteral("checkbox_check")));
     box->setImagePosition(ImagePosition::ImageLeft);
-    AttributedTitle title{checkBoxTitle(key), Qt::black, font, Qt::AlignLeft | Qt::AlignVCenter};
+    AttributedTitle title{checkBoxTitle(text), Qt::black, font, Qt::AlignLeft | Qt::AlignVCenter};
     box->setAttributedTitle(title);
     box->setTarget(target, std::move(action));
     return box;
@@ -150,6 +150,20 @@ QString workingEndKey(int weekDay)
 QString dayNameKey(int weekDay)
 {
     return QString::fromLatin1(keysOf(weekDay).name);
+}
+
+QString dayName(int weekDay)
+{
+    // The keys written out, as in the table above, so the text check finds them.
+    switch (std::clamp(weekDay, 0, 6)) {
+    case 0: return TextTable::localizedString(QStringLiteral("sundayText"));
+    case 1: return TextTable::localizedString(QStringLiteral("mondayText"));
+    case 2: return TextTable::localizedString(QStringLiteral("tuesdayText"));
+    case 3: return TextTable::localizedString(QStringLiteral("wednesdayText"));
+    case 4: return TextTable::localizedString(QStringLiteral("thursdayText"));
+    case 5: return TextTable::localizedString(QStringLiteral("fridayText"));
+    default: return TextTable::localizedString(QStringLiteral("saturdayText"));
+    }
 }
 
 }  // namespace PrefPanes

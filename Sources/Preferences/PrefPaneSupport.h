@@ -24,13 +24,14 @@ void postSettingsPush();
 // logged, since a later save still carries it.
 bool saveSettings();
 
-// "%@:" of a key's text, for the labels left of the controls, and the
-// check boxes' "  %@".
-QString labelText(const QString& key);
-QString checkBoxTitle(const QString& key);
+// "%@:" of a looked-up text, for the labels left of the controls, and the
+// check boxes' "  %@". The callers look their keys up themselves, so that
+// every key stands written in a lookup.
+QString labelText(const QString& text);
+QString checkBoxTitle(const QString& text);
 
-// A check box titled by its key's text.
-Button* createCheckBox(const QString& key, const QRectF& frame, QObject* target, std::function<void(Button*)> action);
+// A check box titled "  %@" with the text.
+Button* createCheckBox(const QString& text, const QRectF& frame, QObject* target, std::function<void(Button*)> action);
 
 // The default alert of new items as stored: none is the empty text, another
 // choice one relative alert that many seconds before the start.
@@ -54,5 +55,7 @@ int minutesOfTime(QTime time);
 QString workingStartKey(int weekDay);
 QString workingEndKey(int weekDay);
 QString dayNameKey(int weekDay);
+// The weekday's name as shown.
+QString dayName(int weekDay);
 
 }  // namespace PrefPanes

@@ -28,11 +28,6 @@ constexpr double kSyncContentWidth = 530;
 constexpr double kAccountResizeSeconds = 0.2;
 const QList<qint64> kRangeCodes{7, 14, 30, 90, 180, 365};
 
-QString syncText(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
-
 SettingPtr syncPaneSetting()
 {
     CoreData* dataManager = CoreData::shared();
@@ -49,9 +44,9 @@ PopUpButton* makeRangePopUp(View* view, double x, const std::vector<UIUtilities:
     return popUp;
 }
 
-void addSyncHeading(View* pane, const char* key, const QImage& image, double y)
+void addSyncHeading(View* pane, const QString& title, const QImage& image, double y)
 {
-    TextField* heading = TextField::labelWithString(syncText(key), QRectF(25, y + 8, kSyncContentWidth - 45, 20));
+    TextField* heading = TextField::labelWithString(title, QRectF(25, y + 8, kSyncContentWidth - 45, 20));
     heading->setTextFont(Font::boldSystemFont(13));
     pane->addSubview(heading);
     auto* logo = new ImageView(QRectF(25 + kSyncContentWidth - 32, y, 32, 32));
@@ -67,27 +62,36 @@ PrefSyncICal::PrefSyncICal(const QRectF& frame, QWidget* parent) : View(frame, p
 {
     // Other languages need two lines for the title.
     const bool english = QLocale().name() == QLatin1String("en_US");
-    TextField* title = TextField::labelWithString(PrefPanes::labelText(QStringLiteral("iCalDateRangeString")),
-                                                  QRectF(5, 12, 115, english ? 25 : 50));
+    TextField* title = TextField::labelWithString(
+        PrefPanes::labelText(TextTable::localizedString(QStringLiteral("iCalDateRangeString"))),
+        QRectF(5, 12, 115, english ? 25 : 50));
     title->setWraps(!english);
     addSubview(title);
-    TextField* from = TextField::labelWithString(PrefPanes::labelText(QStringLiteral("fromText")),
-                                                 QRectF(122, 12, 45, 25));
+    TextField* from = TextField::labelWithString(
+        PrefPanes::labelText(TextTable::localizedString(QStringLiteral("fromText"))), QRectF(122, 12, 45, 25));
     from->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     addSubview(from);
     m_fromBtn = makeRangePopUp(this, 170,
-                               {syncText("lastWeekText"), syncText("last2WeeksText"), syncText("lastMonthText"),
-                                syncText("last3MonthsText"), syncText("last6MonthsText"), syncText("lastYearText")},
+                               {TextTable::localizedString(QStringLiteral("lastWeekText")),
+                                TextTable::localizedString(QStringLiteral("last2WeeksText")),
+                                TextTable::localizedString(QStringLiteral("lastMonthText")),
+                                TextTable::localizedString(QStringLiteral("last3MonthsText")),
+                                TextTable::localizedString(QStringLiteral("last6MonthsText")),
+                                TextTable::localizedString(QStringLiteral("lastYearText"))},
                                [this] { selectFromValue(); });
-    TextField* to = TextField::labelWithString(PrefPanes::labelText(QStringLiteral("toText")),
-                                               QRectF(325, 12, 45, 25));
+    TextField* to = TextField::labelWithString(
+        PrefPanes::labelText(TextTable::localizedString(QStringLiteral("toText"))), QRectF(325, 12, 45, 25));
     to->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     addSubview(to);
     m_toBtn = makeRangePopUp(this, 373,
-                             {syncText("nextWeekText"), syncText("next2WeeksText"), syncText("nextMonthText"),
-                              syncText("next3MonthsText"), syncText("next6MonthsText"), syncText("nextYearText")},
+                             {TextTable::localizedString(QStringLiteral("nextWeekText")),
+                              TextTable::localizedString(QStringLiteral("next2WeeksText")),
+                              TextTable::localizedString(QStringLiteral("nextMonthText")),
+                              TextTable::localizedString(QStringLiteral("next3MonthsText")),
+                              TextTable::localizedString(QStringLiteral("next6MonthsText")),
+                              TextTable::localizedString(QStringLiteral("nextYearText"))},
                              [this] { selectToValue(); });
-    TextField* note = TextField::labelWithString(syncText("iCalWarningText"),
+    TextField* note = TextField::labelWithString(TextTable::localizedString(QStringLiteral("iCalWarningText")),
                                                  QRectF(10, 52, frame.width() - 20, frame.height() - 56));
     note->setTextFont(Font::fontWithName(QStringLiteral("Helvetica Neue Italic"), 12));
     note->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -128,15 +132,16 @@ void PrefSyncICal::selectToValue()
 
 PrefSyncView::PrefSyncView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
-    addSyncHeading(this, "zoravelAutoSyncICalText", NamedImages::imageNamed(QStringLiteral("iCal_logo")), 12);
+    addSyncHeading(this, TextTable::localizedString(QStringLiteral("zoravelAutoSyncICalText")),
+                   NamedImages::imageNamed(QStringLiteral("iCal_logo")), 12);
     auto* rangeBox = new Box(Box::frameForContentRect(QRectF(accountViewX, kRangeBoxY, kSyncContentWidth,
                                                              kRangeBoxHeight)));
     addSubview(rangeBox);
     m_icalSyncView = new PrefSyncICal(rangeBox->contentView()->bounds());
     rangeBox->contentView()->addSubview(m_icalSyncView);
 
-    addSyncHeading(this, "zoravelSyncWithmyZVText", NamedImages::imageNamed(QStringLiteral("myZoravel_logo")),
-                   172);
+    addSyncHeading(this, TextTable::localizedString(QStringLiteral("zoravelSyncWithmyZVText")),
+                   NamedImages::imageNamed(QStringLiteral("myZoravel_logo")), 172);
     const QRectF accountRect(accountViewX, accountViewY, kSyncContentWidth, PrefSyncViewOnly::signedOutHeight);
     m_accountBox = new Box(Box::frameForContentRect(accountRect));
     addSubview(m_accountBox);

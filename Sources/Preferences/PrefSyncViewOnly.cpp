@@ -51,11 +51,6 @@ bool accountStored()
     return setting && !setting->zvwUserName().isEmpty() && !setting->zvwPassword().isEmpty();
 }
 
-QString accountPaneText(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
-
 TextField* makeAccountLabel(View* view, const QString& text, double y)
 {
     TextField* label = TextField::labelWithString(text, QRectF(20, y + 2, kAccountFieldX - 30, 20));
@@ -76,9 +71,9 @@ TextField* makeAccountField(View* view, double y, bool secure)
     return field;
 }
 
-TextField* makeAccountNote(View* view, const char* key, const QRectF& frame, const Font& font)
+TextField* makeAccountNote(View* view, const QString& text, const QRectF& frame, const Font& font)
 {
-    TextField* note = TextField::labelWithString(accountPaneText(key), frame);
+    TextField* note = TextField::labelWithString(text, frame);
     note->setTextFont(font);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     note->setWraps(true);
@@ -115,12 +110,15 @@ bool replaceMayStart(QObject* window)
 {
     if (!internetReachable) {
         AccountProcedures::runAlert(
-            {AlertStyle::Informational, {"tryAgainText"}, "noInternetText", "noInternetMessage"}, window);
+            AccountProcedures::noInternetAlert(), window);
         return false;
     }
     ZVWSync* sync = accountPaneSync();
     if (!sync || sync->isSyncing() || webSyncBusy) {
-        AccountProcedures::runAlert({AlertStyle::Informational, {"okText"}, "anErrorText", "syncRunningMessage"},
+        AccountProcedures::runAlert({AlertStyle::Informational,
+                                     {TextTable::localizedString(QStringLiteral("okText"))},
+                                     TextTable::localizedString(QStringLiteral("anErrorText")),
+                                     TextTable::localizedString(QStringLiteral("syncRunningMessage"))},
                                     window);
         return false;
     }
@@ -132,38 +130,47 @@ bool replaceMayStart(QObject* window)
 PrefSyncViewOnly::PrefSyncViewOnly(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     // Signed out.
-    m_userNameLabel = makeAccountLabel(this, PrefPanes::labelText(QStringLiteral("userNameText")), 15);
+    m_userNameLabel =
+        makeAccountLabel(this, PrefPanes::labelText(TextTable::localizedString(QStringLiteral("userNameText"))), 15);
     m_userNameField = makeAccountField(this, 15, false);
-    m_passWordLabel = makeAccountLabel(this, PrefPanes::labelText(QStringLiteral("passWordText")), 47);
+    m_passWordLabel =
+        makeAccountLabel(this, PrefPanes::labelText(TextTable::localizedString(QStringLiteral("passWordText"))), 47);
     m_passWordField = makeAccountField(this, 47, true);
     for (TextField* field : {m_userNameField, m_passWordField}) field->setDelegate(this);
-    m_signInBtn = makeAccountButton(this, accountPaneText("signInText"), QRectF(kAccountFieldX, 82, 100, 28),
-                                    [this] { signIn(); });
-    m_forgotBtn = makeAccountButton(this, accountPaneText("forgotPassWordText"),
+    m_signInBtn = makeAccountButton(this, TextTable::localizedString(QStringLiteral("signInText")),
+                                    QRectF(kAccountFieldX, 82, 100, 28), [this] { signIn(); });
+    m_forgotBtn = makeAccountButton(this, TextTable::localizedString(QStringLiteral("forgotPassWordText")),
                                     QRectF(kAccountFieldX + 105, 82, frame.width() - kAccountFieldX - 115, 28),
                                     [this] { recoveryPassword(); }, kForgotPasswordBlue, false);
-    m_createAccountBtn = makeAccountButton(this, accountPaneText("createNewAccountText"),
+    m_createAccountBtn = makeAccountButton(this, TextTable::localizedString(QStringLiteral("createNewAccountText")),
                                            QRectF(kAccountFieldX, 116, 200, 26), [this] { createNewAccount(); });
 
     // Signed in.
-    m_logInAsLabel = makeAccountLabel(this, PrefPanes::labelText(QStringLiteral("logInAsText")), 15);
+    m_logInAsLabel =
+        makeAccountLabel(this, PrefPanes::labelText(TextTable::localizedString(QStringLiteral("logInAsText"))), 15);
     m_signedInName = TextField::labelWithString(QString(), QRectF(kAccountFieldX, 17, 220, 20));
     m_signedInName->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 13));
     addSubview(m_signedInName);
     // A fixed text, in every language.
     m_signOutBtn = makeAccountButton(this, QStringLiteral("Sign Out"), QRectF(frame.width() - 120, 13, 100, 28),
                                      [this] { signOut(); });
-    m_autoSyncBtn = PrefPanes::createCheckBox(QStringLiteral("autoSyncZVWText"), QRectF(20, 52, frame.width() - 40, 22),
-                                              this, [this](Button*) { autoSyncZVW(); });
+    m_autoSyncBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("autoSyncZVWText")),
+                                  QRectF(20, 52, frame.width() - 40, 22), this, [this](Button*) { autoSyncZVW(); });
     addSubview(m_autoSyncBtn);
     const Font italic = Font::fontWithName(QStringLiteral("Helvetica Neue Italic"), 12);
-    m_autoSyncWarningLabel = makeAccountNote(this, "autosyncWarnText", QRectF(44, 76, frame.width() - 64, 34), italic);
-    m_warningLabel = makeAccountNote(this, "warningOneWaySyncText", QRectF(20, 122, frame.width() - 40, 34), italic);
+    m_autoSyncWarningLabel = makeAccountNote(this, TextTable::localizedString(QStringLiteral("autosyncWarnText")),
+                                             QRectF(44, 76, frame.width() - 64, 34), italic);
+    m_warningLabel = makeAccountNote(this, TextTable::localizedString(QStringLiteral("warningOneWaySyncText")),
+                                     QRectF(20, 122, frame.width() - 40, 34), italic);
     const double middle = frame.width() / 2;
-    m_oneWayMacToWebBtn = makeOneWayButton(this, NamedImages::imageNamed(QStringLiteral("ZVtomZV_btn")), middle - 125, [this] { oneWayMacToWeb(); });
-    m_oneWayWebToMacBtn = makeOneWayButton(this, NamedImages::imageNamed(QStringLiteral("mZVtoZV_btn")), middle + 5, [this] { oneWayWebToMac(); });
-    m_noteForOneWaySyncLabel = makeAccountNote(this, "noteForOnewaySyncText", QRectF(20, 220, frame.width() - 40, 52),
-                                               Font::fontWithName(QStringLiteral("Lucida Grande"), 13));
+    m_oneWayMacToWebBtn = makeOneWayButton(this, NamedImages::imageNamed(QStringLiteral("ZVtomZV_btn")), middle - 125,
+                                           [this] { oneWayMacToWeb(); });
+    m_oneWayWebToMacBtn = makeOneWayButton(this, NamedImages::imageNamed(QStringLiteral("mZVtoZV_btn")), middle + 5,
+                                           [this] { oneWayWebToMac(); });
+    m_noteForOneWaySyncLabel = makeAccountNote(
+        this, TextTable::localizedString(QStringLiteral("noteForOnewaySyncText")),
+        QRectF(20, 220, frame.width() - 40, 52), Font::fontWithName(QStringLiteral("Lucida Grande"), 13));
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
     // Only the main view's repost: the web sync posts the same name itself.
@@ -171,8 +178,10 @@ PrefSyncViewOnly::PrefSyncViewOnly(const QRectF& frame, QWidget* parent) : View(
         const MainViewAccess* mainView = MainViewAccess::current();
         if (mainView && notification.objectIdentity() == NotificationPayload::identityOf(mainView)) ZVWSyncError();
     });
-    center.addObserver(this, kSyncZVWFinishedNotification, NotificationPayload::identityOf(this), [this](const Notification&) { finishFullSync(); });
-    center.addObserver(this, kSyncZVWFailedNotification, NotificationPayload::identityOf(this), [this](const Notification&) { endSync(false); });
+    center.addObserver(this, kSyncZVWFinishedNotification, NotificationPayload::identityOf(this),
+                       [this](const Notification&) { finishFullSync(); });
+    center.addObserver(this, kSyncZVWFailedNotification, NotificationPayload::identityOf(this),
+                       [this](const Notification&) { endSync(false); });
     center.addObserver(this, kServerErrorNotification, nullptr,
                        [this](const Notification& notification) { serverError(notification); });
 }
@@ -305,11 +314,14 @@ void PrefSyncViewOnly::autoSyncZVW()
         // The setting stays as it was.
         m_autoSyncBtn->setState(0);
         AccountProcedures::runAlert(
-            {AlertStyle::Informational, {"tryAgainText"}, "noInternetText", "noInternetMessage"}, hostWindow());
+            AccountProcedures::noInternetAlert(), hostWindow());
         return;
     }
     if (!accountStored()) {
-        AccountProcedures::runAlert({AlertStyle::Critical, {"okText"}, "anErrorText", "autoZVWSyncErrorMessage"},
+        AccountProcedures::runAlert({AlertStyle::Critical,
+                                     {TextTable::localizedString(QStringLiteral("okText"))},
+                                     TextTable::localizedString(QStringLiteral("anErrorText")),
+                                     TextTable::localizedString(QStringLiteral("autoZVWSyncErrorMessage"))},
                                     hostWindow());
         setAutomaticSync(false, true);
         return;
@@ -326,17 +338,25 @@ void PrefSyncViewOnly::autoSyncZVW()
 void PrefSyncViewOnly::oneWayMacToWeb()
 {
     if (!accountStored()) {
-        AccountProcedures::runAlert({AlertStyle::Critical, {"okText"}, "anErrorText", "oneWaySyncErrorMessage"},
+        AccountProcedures::runAlert({AlertStyle::Critical,
+                                     {TextTable::localizedString(QStringLiteral("okText"))},
+                                     TextTable::localizedString(QStringLiteral("anErrorText")),
+                                     TextTable::localizedString(QStringLiteral("oneWaySyncErrorMessage"))},
                                     hostWindow());
         return;
     }
     if (!replaceMayStart(hostWindow())) return;
-    AlertRequest question = AccountProcedures::alertRequest(
-        {AlertStyle::Warning, {"okText", "cancelText"}, "fromMac2WebText", "warningMac2WebMessage"}, hostWindow());
+    AlertRequest question =
+        AccountProcedures::alertRequest({AlertStyle::Warning,
+                                         {TextTable::localizedString(QStringLiteral("okText")),
+                                          TextTable::localizedString(QStringLiteral("cancelText"))},
+                                         TextTable::localizedString(QStringLiteral("fromMac2WebText")),
+                                         TextTable::localizedString(QStringLiteral("warningMac2WebMessage"))},
+                                        hostWindow());
     question.iconImage = NamedImages::imageNamed(QStringLiteral("ZVtomZV"));
     if (AlertPresenter::current().runModal(question).button != AlertResponse::firstButton) return;
 
-    showProgressSheet(kMacToWebSheetSize, QStringLiteral("progressSyncToZVWText"));
+    showProgressSheet(kMacToWebSheetSize, TextTable::localizedString(QStringLiteral("progressSyncToZVWText")));
     m_autoSyncBtn->setState(0);
     disableButtons();
     m_syncing = true;
@@ -351,7 +371,10 @@ void PrefSyncViewOnly::oneWayMacToWeb()
 void PrefSyncViewOnly::oneWayWebToMac()
 {
     if (!accountStored()) {
-        AccountProcedures::runAlert({AlertStyle::Critical, {"okText"}, "anErrorText", "oneWaySyncErrorMessage"},
+        AccountProcedures::runAlert({AlertStyle::Critical,
+                                     {TextTable::localizedString(QStringLiteral("okText"))},
+                                     TextTable::localizedString(QStringLiteral("anErrorText")),
+                                     TextTable::localizedString(QStringLiteral("oneWaySyncErrorMessage"))},
                                     hostWindow());
         return;
     }
@@ -362,12 +385,15 @@ void PrefSyncViewOnly::oneWayWebToMac()
         if (sync->lastAccountCheck() == ZVWSync::AccountCheck::NoReply) {
             // No reply says nothing about the account: nothing changes.
             AccountProcedures::runAlert(
-                {AlertStyle::Informational, {"tryAgainText"}, "noInternetText", "noInternetMessage"}, hostWindow());
+                AccountProcedures::noInternetAlert(), hostWindow());
             return;
         }
         const int answer = AccountProcedures::runAlert(
-            {AlertStyle::Critical, {"setUpText", "cancelText"}, "anErrorText",
-             "autoSyncZVWWithInvalidUserNameNPasswordText"},
+            {AlertStyle::Critical,
+             {TextTable::localizedString(QStringLiteral("setUpText")),
+              TextTable::localizedString(QStringLiteral("cancelText"))},
+             TextTable::localizedString(QStringLiteral("anErrorText")),
+             TextTable::localizedString(QStringLiteral("autoSyncZVWWithInvalidUserNameNPasswordText"))},
             hostWindow());
         if (answer != AlertResponse::firstButton) return;
         signOut();
@@ -375,13 +401,18 @@ void PrefSyncViewOnly::oneWayWebToMac()
         focusField(m_userNameField);
         return;
     }
-    AlertRequest question = AccountProcedures::alertRequest(
-        {AlertStyle::Warning, {"okText", "cancelText"}, "fromWeb2MacText", "warningWeb2MacMessage"}, hostWindow());
+    AlertRequest question =
+        AccountProcedures::alertRequest({AlertStyle::Warning,
+                                         {TextTable::localizedString(QStringLiteral("okText")),
+                                          TextTable::localizedString(QStringLiteral("cancelText"))},
+                                         TextTable::localizedString(QStringLiteral("fromWeb2MacText")),
+                                         TextTable::localizedString(QStringLiteral("warningWeb2MacMessage"))},
+                                        hostWindow());
     question.iconImage = NamedImages::imageNamed(QStringLiteral("mZVtoZV"));
-    question.accessoryText = accountPaneText("warningDuplicateOneWaySyncText");
+    question.accessoryText = TextTable::localizedString(QStringLiteral("warningDuplicateOneWaySyncText"));
     if (AlertPresenter::current().runModal(question).button != AlertResponse::firstButton) return;
 
-    showProgressSheet(kWebToMacSheetSize, QStringLiteral("progressSyncFromZVWText"));
+    showProgressSheet(kWebToMacSheetSize, TextTable::localizedString(QStringLiteral("progressSyncFromZVWText")));
     m_autoSyncBtn->setState(0);
     disableButtons();
     m_syncing = true;
@@ -394,7 +425,10 @@ void PrefSyncViewOnly::oneWayWebToMac()
     if (started != ZVWSync::WebToMac::Started) {
         qWarning() << "The local data was not replaced:" << int(started);
         endSync(false);
-        AccountProcedures::runAlert({AlertStyle::Critical, {"okText"}, "anErrorText", "oneWaySyncNotStartedMessage"},
+        AccountProcedures::runAlert({AlertStyle::Critical,
+                                     {TextTable::localizedString(QStringLiteral("okText"))},
+                                     TextTable::localizedString(QStringLiteral("anErrorText")),
+                                     TextTable::localizedString(QStringLiteral("oneWaySyncNotStartedMessage"))},
                                     hostWindow());
     }
 }
@@ -409,11 +443,11 @@ void PrefSyncViewOnly::setControlsEnabled(bool enabled)
     for (Button* control : {m_autoSyncBtn, m_oneWayMacToWebBtn, m_oneWayWebToMacBtn}) control->setEnabled(enabled);
 }
 
-void PrefSyncViewOnly::showProgressSheet(const QSize& size, const QString& textKey)
+void PrefSyncViewOnly::showProgressSheet(const QSize& size, const QString& text)
 {
     m_progressWindow = std::make_unique<Window>(QRectF(QPointF(0, 0), QSizeF(size)), BorderlessWindowMask);
     auto* progress = new ProgressView(QRectF(QPointF(0, 0), QSizeF(size)));
-    progress->setTextProgessing(TextTable::localizedString(textKey));
+    progress->setTextProgessing(text);
     m_progressWindow->setContentView(progress);
     if (Window* host = hostWindow(); host && host->isVisible() && !host->attachedSheet())
         host->beginSheet(m_progressWindow.get());
@@ -440,7 +474,10 @@ void PrefSyncViewOnly::endSync(bool succeeded)
     endProgressSheet();
     // After a failure the main view's error alert is the only message.
     if (succeeded)
-        AccountProcedures::runAlert({AlertStyle::Informational, {"okText"}, "oneWaySyncCompletedText", QString()},
+        AccountProcedures::runAlert({AlertStyle::Informational,
+                                     {TextTable::localizedString(QStringLiteral("okText"))},
+                                     TextTable::localizedString(QStringLiteral("oneWaySyncCompletedText")),
+                                     QString()},
                                     hostWindow());
 }
 
@@ -469,7 +506,11 @@ void PrefSyncViewOnly::ZVWSyncError()
     if (!host || !host->isVisible() || !host->isKeyWindow()) return;
     if (m_syncing) m_syncFailed = true;
     setAutomaticSync(false, true);
-    AccountProcedures::runAlert({AlertStyle::Critical, {"tryAgainText"}, "anErrorText", "loginFailMessage"}, host);
+    AccountProcedures::runAlert({AlertStyle::Critical,
+                                 {TextTable::localizedString(QStringLiteral("tryAgainText"))},
+                                 TextTable::localizedString(QStringLiteral("anErrorText")),
+                                 TextTable::localizedString(QStringLiteral("loginFailMessage"))},
+                                host);
 }
 
 void PrefSyncViewOnly::drawRect(QPainter& painter, const QRectF&)

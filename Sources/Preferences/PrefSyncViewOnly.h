@@ -79,7 +79,7 @@ public:
 private:
     Window* hostWindow() const;
     void setAutomaticSync(bool on, bool writeSideFile);
-    void showProgressSheet(const QSize& size, const QString& textKey);
+    void showProgressSheet(const QSize& size, const QString& text);
     void endProgressSheet();
     void endSync(bool succeeded);
     void setControlsEnabled(bool enabled);

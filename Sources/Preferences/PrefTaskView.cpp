@@ -23,17 +23,17 @@ SettingPtr taskPaneSetting()
     return dataManager ? dataManager->currentSetting() : nullptr;
 }
 
-TextField* makeTaskPaneLabel(View* pane, const QString& key, double y)
+TextField* makeTaskPaneLabel(View* pane, const QString& text, double y)
 {
-    TextField* label = TextField::labelWithString(PrefPanes::labelText(key), QRectF(10, y, 170, 19));
+    TextField* label = TextField::labelWithString(PrefPanes::labelText(text), QRectF(10, y, 170, 19));
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     pane->addSubview(label);
     return label;
 }
 
-TextField* makeTaskPaneNote(View* pane, const QString& key, const QRectF& frame)
+TextField* makeTaskPaneNote(View* pane, const QString& text, const QRectF& frame)
 {
-    TextField* note = TextField::labelWithString(TextTable::localizedString(key), frame);
+    TextField* note = TextField::labelWithString(text, frame);
     note->setTextFont(Font::fontWithName(QStringLiteral("Helvetica Neue Italic"), 13));
     note->setWraps(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -41,9 +41,9 @@ TextField* makeTaskPaneNote(View* pane, const QString& key, const QRectF& frame)
     return note;
 }
 
-QString alertItemTitle(int count, const QString& key)
+QString alertItemTitle(int count, const QString& text)
 {
-    return QStringLiteral("%1 %2").arg(count).arg(TextTable::localizedString(key));
+    return QStringLiteral("%1 %2").arg(count).arg(text);
 }
 
 void postListChanged(QObject* sender)
@@ -56,19 +56,21 @@ void postListChanged(QObject* sender)
 PrefTaskView::PrefTaskView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     const double width = frame.width();
-    makeTaskPaneLabel(this, QStringLiteral("workingTimeText"), 22);
+    makeTaskPaneLabel(this, TextTable::localizedString(QStringLiteral("workingTimeText")), 22);
     for (int day = 0; day < 7; ++day) {
         auto* row = new WorkingHourSettingItem(
             QRectF(190, 20 + day * WorkingHourSettingItem::rowHeight, width - 200, WorkingHourSettingItem::rowHeight));
         addSubview(row);
         m_sevenDaysWorkingHours.push_back(row);
     }
-    makeTaskPaneNote(this, QStringLiteral("workingTimeWarning"), QRectF(190, 200, width - 210, 36));
+    makeTaskPaneNote(this, TextTable::localizedString(QStringLiteral("workingTimeWarning")),
+                     QRectF(190, 200, width - 210, 36));
 
     m_separatorYs.push_back(247);
-    makeTaskPaneLabel(this, QStringLiteral("defaultTaskDurationText"), 262);
+    makeTaskPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultTaskDurationText")), 262);
     m_durationBtn = UIUtilities::createPopUpButtonWithFrame(
-        QRectF(190, 260, 180, 24), QStringLiteral("Duration"), 13, this, [this](PopUpButton*) { selectDefaultDuration(); },
+        QRectF(190, 260, 180, 24), QStringLiteral("Duration"), 13, this,
+        [this](PopUpButton*) { selectDefaultDuration(); },
         {TextTable::localizedString(QStringLiteral("_15minutesText")),
          TextTable::localizedString(QStringLiteral("_30minutesText")),
          TextTable::localizedString(QStringLiteral("_1hourText")),
@@ -78,24 +80,29 @@ PrefTaskView::PrefTaskView(const QRectF& frame, QWidget* parent) : View(frame, p
         QList<qint64>{15, 30, 60, 90, 120, 180});
     addSubview(m_durationBtn);
 
-    makeTaskPaneLabel(this, QStringLiteral("defaultAlertTaskText"), 297);
+    makeTaskPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultAlertTaskText")), 297);
     m_defaultAlertBtn = UIUtilities::createPopUpButtonWithFrame(
         QRectF(190, 295, 180, 24), QStringLiteral("DefAlertTask"), 13, this,
         [this](PopUpButton*) { selectDefaultAlertForTask(); },
-        {TextTable::localizedString(QStringLiteral("noneText")), alertItemTitle(15, QStringLiteral("minutesBeforeText")),
-         alertItemTitle(30, QStringLiteral("minutesBeforeText")), alertItemTitle(1, QStringLiteral("hourBeforeText")),
-         alertItemTitle(1, QStringLiteral("dayBeforeText"))},
+        {TextTable::localizedString(QStringLiteral("noneText")),
+         alertItemTitle(15, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
+         alertItemTitle(30, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
+         alertItemTitle(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
+         alertItemTitle(1, TextTable::localizedString(QStringLiteral("dayBeforeText")))},
         QList<qint64>{0, 900, 1800, 3600, 86400});
     addSubview(m_defaultAlertBtn);
 
     m_separatorYs.push_back(335);
-    m_showTaskBtn = PrefPanes::createCheckBox(QStringLiteral("showTasksInDayCalendar"), QRectF(40, 345, width - 60, 22),
-                                              this, [this](Button*) { selectShowTask(); });
+    m_showTaskBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("showTasksInDayCalendar")),
+                                  QRectF(40, 345, width - 60, 22), this, [this](Button*) { selectShowTask(); });
     addSubview(m_showTaskBtn);
-    m_activeTaskBtn = PrefPanes::createCheckBox(QStringLiteral("hideFutureTasksText"), QRectF(40, 375, width - 60, 22),
-                                                this, [this](Button*) { selectActiveTaskOnly(); });
+    m_activeTaskBtn =
+        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("hideFutureTasksText")),
+                                  QRectF(40, 375, width - 60, 22), this, [this](Button*) { selectActiveTaskOnly(); });
     addSubview(m_activeTaskBtn);
-    makeTaskPaneNote(this, QStringLiteral("warningHideFutureTasksText"), QRectF(68, 399, width - 88, 36));
+    makeTaskPaneNote(this, TextTable::localizedString(QStringLiteral("warningHideFutureTasksText")),
+                     QRectF(68, 399, width - 88, 36));
 
     loadData();
 }

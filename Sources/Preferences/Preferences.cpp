@@ -46,9 +46,15 @@ QImage tabImage(size_t tab)
     }
 }
 
-QString tabIdentifier(const char* key)
+// In the order of the tabs; the keys written out, so the text check finds them.
+QString tabIdentifier(size_t tab)
 {
-    return TextTable::localizedString(QString::fromLatin1(key));
+    switch (tab) {
+    case 0: return TextTable::localizedString(QStringLiteral("generalText"));
+    case 1: return TextTable::localizedString(QStringLiteral("tasksText"));
+    case 2: return TextTable::localizedString(QStringLiteral("syncText"));
+    default: return TextTable::localizedString(QStringLiteral("backupText"));
+    }
 }
 
 bool isAccountStored()
@@ -99,7 +105,7 @@ Preferences::~Preferences() = default;
 QStringList Preferences::toolbarDefaultItemIdentifiers()
 {
     QStringList identifiers;
-    for (const PreferenceTab& tab : kPreferenceTabs) identifiers.append(tabIdentifier(tab.key));
+    for (size_t tab = 0; tab < kPreferenceTabs.size(); ++tab) identifiers.append(tabIdentifier(tab));
     return identifiers;
 }
 
@@ -107,7 +113,7 @@ std::optional<ToolbarItem> Preferences::itemForItemIdentifier(const QString& ide
 {
     for (size_t i = 0; i < kPreferenceTabs.size(); ++i) {
         const PreferenceTab& tab = kPreferenceTabs[i];
-        if (identifier != tabIdentifier(tab.key)) continue;
+        if (identifier != tabIdentifier(i)) continue;
         const std::array<void (Preferences::*)(QObject*), 4> actions{&Preferences::general, &Preferences::tasks,
                                                                        &Preferences::sync, &Preferences::backups};
         const auto action = actions[i];
@@ -119,8 +125,9 @@ std::optional<ToolbarItem> Preferences::itemForItemIdentifier(const QString& ide
 
 QSizeF Preferences::tabFrameSize(const QString& identifier, bool accountStored)
 {
-    for (const PreferenceTab& tab : kPreferenceTabs) {
-        if (identifier != tabIdentifier(tab.key)) continue;
+    for (size_t i = 0; i < kPreferenceTabs.size(); ++i) {
+        const PreferenceTab& tab = kPreferenceTabs[i];
+        if (identifier != tabIdentifier(i)) continue;
         if (QLatin1String(tab.key) == QLatin1String("syncText") && !accountStored)
             return QSizeF(tab.size.width(), kSyncHeightWithoutAccount);
         return tab.size;
@@ -144,9 +151,8 @@ void Preferences::setSelectedItemIdentifier(const QString& identifier)
     m_toolBar->setSelectedItemIdentifier(identifier);
 }
 
-void Preferences::showTab(const QString& key, View* pane)
+void Preferences::showTab(const QString& identifier, View* pane)
 {
-    const QString identifier = TextTable::localizedString(key);
     setWindowTitle(identifier);
     m_toolBar->setSelectedItemIdentifier(identifier);
     const QSizeF size = tabFrameSize(identifier, isAccountStored());
@@ -157,25 +163,25 @@ void Preferences::showTab(const QString& key, View* pane)
 
 void Preferences::general(QObject*)
 {
-    showTab(QStringLiteral("generalText"), m_genView);
+    showTab(TextTable::localizedString(QStringLiteral("generalText")), m_genView);
     m_genView->loadData();
 }
 
 void Preferences::tasks(QObject*)
 {
-    showTab(QStringLiteral("tasksText"), m_taskView);
+    showTab(TextTable::localizedString(QStringLiteral("tasksText")), m_taskView);
     m_taskView->loadData();
 }
 
 void Preferences::sync(QObject*)
 {
-    showTab(QStringLiteral("syncText"), m_syncView);
+    showTab(TextTable::localizedString(QStringLiteral("syncText")), m_syncView);
     m_syncView->loadData();
 }
 
 void Preferences::backups(QObject*)
 {
-    showTab(QStringLiteral("backupText"), m_bckView);
+    showTab(TextTable::localizedString(QStringLiteral("backupText")), m_bckView);
     m_bckView->loadData();
 }
 

@@ -61,7 +61,7 @@ public:
     void windowDidBecomeKey(Window* window) override;
 
 private:
-    void showTab(const QString& key, View* pane);
+    void showTab(const QString& identifier, View* pane);
 
     Toolbar* m_toolBar = nullptr;
     PrefGeneralView* m_genView = nullptr;

@@ -15,11 +15,11 @@ namespace {
 constexpr double kRegisterFieldX = 170;
 constexpr double kRegisterFieldWidth = 230;
 
-TextField* makeRegisterField(View* form, const QString& labelKey, double y, bool secure)
+TextField* makeRegisterField(View* form, const QString& label, double y, bool secure)
 {
-    TextField* label = TextField::labelWithString(PrefPanes::labelText(labelKey), QRectF(20, y + 2, 140, 20));
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    form->addSubview(label);
+    TextField* title = TextField::labelWithString(PrefPanes::labelText(label), QRectF(20, y + 2, 140, 20));
+    title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->addSubview(title);
     auto* field = new TextField(QRectF(kRegisterFieldX, y, kRegisterFieldWidth, 24));
     field->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 13));
     field->setTextColor(Qt::black);
@@ -36,14 +36,16 @@ RegisterView::RegisterView(const QRectF& frame, QWidget* parent) : View(frame, p
     auto* icon = new ImageView(QRectF(20, 15, 32, 32));
     icon->setImage(NamedImages::imageNamed(QStringLiteral("IconZVM_32")));
     addSubview(icon);
-    TextField* info = TextField::labelWithString(PrefPanes::labelText(QStringLiteral("infoSignUpText")),
-                                                 QRectF(64, 15, frame.width() - 84, 32));
+    TextField* info =
+        TextField::labelWithString(PrefPanes::labelText(TextTable::localizedString(QStringLiteral("infoSignUpText"))),
+                                   QRectF(64, 15, frame.width() - 84, 32));
     info->setWraps(true);
     addSubview(info);
 
-    m_userName = makeRegisterField(this, QStringLiteral("userNameText"), 62, false);
-    m_passWord = makeRegisterField(this, QStringLiteral("passWordText"), 94, true);
-    m_confirmPassword = makeRegisterField(this, QStringLiteral("confirmPasswordText"), 126, true);
+    m_userName = makeRegisterField(this, TextTable::localizedString(QStringLiteral("userNameText")), 62, false);
+    m_passWord = makeRegisterField(this, TextTable::localizedString(QStringLiteral("passWordText")), 94, true);
+    m_confirmPassword =
+        makeRegisterField(this, TextTable::localizedString(QStringLiteral("confirmPasswordText")), 126, true);
 
     const double right = kRegisterFieldX + kRegisterFieldWidth;
     m_signUpBtn = UIUtilities::createButton(TextTable::localizedString(QStringLiteral("signUpText")), 13, Qt::black,

@@ -56,7 +56,7 @@ void WorkingHourSettingItem::setData(int weekDay, QTime startTime, QTime endTime
     m_weekDay = weekDay;
     m_startTime = startTime;
     m_endTime = endTime;
-    m_dayNameLabel->setStringValue(TextTable::localizedString(PrefPanes::dayNameKey(weekDay)));
+    m_dayNameLabel->setStringValue(PrefPanes::dayName(weekDay));
     m_workingStartTime->setTimeOfDay(startTime);
     // The minimum first: the end is never shown before the start.
     m_workingEndTime->setMinTimeOfDay(m_workingStartTime->timeOfDay());

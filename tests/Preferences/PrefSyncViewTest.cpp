@@ -257,9 +257,9 @@ TEST_F(PrefSyncTest, SignUpChecksComeBeforeAnythingIsSent)
         const SignUpCheck check = checkSignUp(c.fields, c.reachable);
         EXPECT_EQ(check, c.check) << c.fields.userName.toStdString();
         const std::optional<AlertTexts> alert = signUpCheckAlert(check);
-        const QStringList told{"", "noInternetMessage", "signUpErrorMessage", "incorrectEmailMessage",
-                               "passWordNotMatchMessage"};
-        EXPECT_EQ(alert ? alert->informativeKey : QString(), told[int(check)]);
+        const std::array<const char*, 5> told{"", "noInternetMessage", "signUpErrorMessage", "incorrectEmailMessage",
+                                              "passWordNotMatchMessage"};
+        EXPECT_EQ(alert ? alert->informative : QString(), text(told[size_t(check)]));
     }
 
     const QList<std::tuple<qint64, bool, SignUpAnswer>> answers{
