@@ -1010,6 +1010,109 @@ def page_arrow(pointing_left):
     return shape
 
 
+# ---- the web account -----------------------------------------------------------------------
+
+CLOUD_BLUE = (72, 140, 214, 255)
+SCREEN_INK = (70, 74, 82, 255)
+SCREEN_GLASS = (214, 228, 244, 255)
+BUTTON_FACE = (246, 247, 249, 255)
+BUTTON_EDGE = (160, 164, 172, 255)
+ARROW_GREEN = (46, 139, 58, 255)
+
+
+def enlarged(shape, factor):
+    """A sampled shape drawn larger, its colours kept."""
+    def scaled(x, y):
+        return shape(x / factor, y / factor)
+    return scaled
+
+
+def cloud_distance(x, y, cx, cy, size):
+    """Signed distance to a cloud of three bumps on a flat base, `size`
+    points wide, centred on (cx, cy)."""
+    u = size / 32.0
+    bumps = min(math.hypot(x - (cx - 7 * u), y - (cy + 2 * u)) - 6 * u,
+                math.hypot(x - (cx + 1 * u), y - (cy - 3 * u)) - 8 * u,
+                math.hypot(x - (cx + 8 * u), y - (cy + 3 * u)) - 5.5 * u)
+    base = rounded_rect_distance(x, y, cx - 13 * u, cy + 1 * u, cx + 13.5 * u, cy + 8.5 * u, 3.5 * u)
+    return min(bumps, base)
+
+
+def ical_page(x, y):
+    """The calendars of this computer: a page with a red band and a grid of
+    days, 32 points."""
+    page = rounded_rect_distance(x, y, 3.0, 4.0, 29.0, 29.0, 3.0)
+    if page > 0:
+        return None
+    if abs(page) <= 0.8:
+        return SCREEN_INK
+    if y < 10.0:
+        return RED
+    for top in (13.0, 18.0, 23.0):
+        for left in (7.0, 12.0, 17.0, 22.0):
+            if in_rect(x, y, left, top, left + 3.0, top + 3.0):
+                return CELL
+    return PAPER
+
+
+def cloud_logo(x, y):
+    """The online account: a blue cloud."""
+    return CLOUD_BLUE if cloud_distance(x, y, 16.0, 16.0, 30.0) <= 0 else None
+
+
+def computer(x, y, left, top, size):
+    """A monitor on its stand, `size` points wide, its top left at (left, top)."""
+    u = size / 24.0
+    frame = rounded_rect_distance(x, y, left, top, left + 24 * u, top + 16 * u, 1.5 * u)
+    if frame <= 0:
+        glass = rounded_rect_distance(x, y, left + 2 * u, top + 2 * u, left + 22 * u, top + 14 * u, 0.5 * u)
+        return SCREEN_GLASS if glass <= 0 else SCREEN_INK
+    if in_rect(x, y, left + 10 * u, top + 16 * u, left + 14 * u, top + 19 * u) or \
+            in_rect(x, y, left + 6 * u, top + 19 * u, left + 18 * u, top + 20.5 * u):
+        return SCREEN_INK
+    return None
+
+
+def transfer(to_web, width, height):
+    """The computer and the cloud side by side with an arrow from one to the
+    other: the direction of a replace."""
+    scale = min(height / 50.0, width / 110.0)
+
+    def shape(x, y):
+        x0 = x / scale
+        y0 = y / scale - (height / scale - 50.0) / 2
+        mid = width / scale / 2
+        machine = computer(x0, y0, mid - 50, 13, 26)
+        if machine is not None:
+            return machine
+        if cloud_distance(x0, y0, mid + 36, 24, 30) <= 0:
+            return CLOUD_BLUE
+        start, end = (mid - 18, 25.0), (mid + 16, 25.0)
+        if not to_web:
+            start, end = end, start
+        shaft_end = (end[0] - 5 if to_web else end[0] + 5, end[1])
+        if segment_distance(x0, y0, start[0], start[1], shaft_end[0], shaft_end[1]) <= 1.6 or \
+                arrow_head(x0, y0, end, shaft_end, 5.0):
+            return ARROW_GREEN
+        return None
+    return shape
+
+
+def transfer_button(to_web):
+    """A replace command: the transfer on a light rounded face."""
+    inner = transfer(to_web, 120, 50)
+
+    def shape(x, y):
+        face = rounded_rect_distance(x, y, 0.5, 0.5, 119.5, 49.5, 6.0)
+        if face > 0:
+            return None
+        mark = inner(x, y)
+        if mark is not None:
+            return mark
+        return BUTTON_EDGE if face > -1.0 else BUTTON_FACE
+    return shape
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -1089,6 +1192,14 @@ IMAGES = {
     "guru_notes1": (tip_notes(), (280, 210)),
     "prevpage": (page_arrow(True), 45),
     "nextpage": (page_arrow(False), 45),
+    # The web account.
+    "IconZVM_32": (enlarged(calendar_page, 1.6), 32),
+    "iCal_logo": (ical_page, 32),
+    "myZoravel_logo": (cloud_logo, 32),
+    "ZVtomZV_btn": (transfer_button(True), (120, 50)),
+    "mZVtoZV_btn": (transfer_button(False), (120, 50)),
+    "ZVtomZV": (transfer(True, 64, 64), 64),
+    "mZVtoZV": (transfer(False, 64, 64), 64),
 }
 
 

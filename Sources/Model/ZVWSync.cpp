@@ -634,6 +634,7 @@ qint64 ZVWSync::createNewAccount(const QString& userName, const QString& passWor
     const HttpReply reply = session.send(request);
     setParseKey(parseKeyNone);
     const qint64 result = ZVWReply::accountCreationResult(reply);
+    m_lastCreationFailedInTransport = reply.transportFailed();
     if (result == -1 && !reply.transportFailed()) logUnusableReply("users", reply);
     return result;
 }

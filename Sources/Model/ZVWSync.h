@@ -31,6 +31,10 @@ inline const QString kSyncZVWFinishedNotification = QStringLiteral("Sync ZVW fin
 // A web request failed; the object is the failure's text.
 inline const QString kServerErrorNotification = QStringLiteral("com.qrb.zvm.ServerErrorNotification");
 // The web service refused the account; the object is the web sync.
+// A full sync or a one-way run that was given a sender ended without
+// finishing (a failed step, a refused token, no account): posted on the
+// main thread with that sender, in place of the finished notification.
+inline const QString kSyncZVWFailedNotification = QStringLiteral("Sync ZVW failed notification");
 inline const QString kZVWAccountInvalidNotification = QStringLiteral("ZVW account is invalid");
 
 // Set while a one-way web replace runs; the sign-in check waits for it.
@@ -221,6 +225,9 @@ public:
     // ---- account calls (blocking, on the caller's thread) -------------------------
     // 0 created, the service's refusal code, -1 for no usable reply.
     qint64 createNewAccount(const QString& userName, const QString& passWord);
+    // Whether the last account creation got no reply at all (no connection,
+    // the service down), as against a reply that was not understood.
+    bool lastCreationFailedInTransport() const { return m_lastCreationFailedInTransport; }
     // 1 valid, 2 valid and another user name was stored, -1 otherwise; waits
     // while a one-way run holds webSyncBusy, stores the credentials when
     // valid and empties the stored password only when the service refused
@@ -486,10 +493,15 @@ public:
     // (waiting for a pass under way), holds webSyncBusy, and posts "Sync ZVW
     // finished notification" with the sender (when one was given) at its
     // end, also after failed steps; a failed token request ends it silently.
-    void backgroundOneWayMacToWeb(QObject* sender);
+    // With `clearsPendingDeletions`, a run that finishes without a failure
+    // drops the deletions that were pending when it started.
+    void backgroundOneWayMacToWeb(QObject* sender, bool clearsPendingDeletions = false);
     // What the preferences do once the user confirmed: automatic web sync
-    // switched off, the pending deletions emptied and saved, then the run.
-    // False (nothing started) without a stored account or when saving failed.
+    // switched off and saved, then the run. The pending deletions are
+    // emptied only once the run has finished without a failure: the service
+    // then holds exactly the local data, while after a failed run they must
+    // still go with the next sync. False (nothing started) without a stored
+    // account or when saving failed.
     bool replaceWebWithLocal(QObject* sender);
     // Ends the runs under way (their requests end within the time-outs) and
     // waits for their threads; the destructor calls it.
@@ -628,6 +640,9 @@ private:
     std::atomic<bool> m_isFinishedGetToken{false};
     std::atomic<bool> m_tokenRenewedThisPass{false};
     std::atomic<AccountCheck> m_lastAccountCheck{AccountCheck::NoReply};
+    std::atomic<bool> m_lastCreationFailedInTransport{false};
+    // Set when the pass under way posted its finished notification.
+    std::atomic<bool> m_passFinished{false};
 
     // Asynchronous requests still on a worker; the destructor waits for them.
     std::atomic<int> m_requestsInFlight{0};

@@ -149,8 +149,15 @@ bool ZVWSync::backgroundFullSync(QObject* sender)
     m_queue.async([this, asker] {
         SyncingHold hold(*this);
         m_passSender = asker;
+        m_passFinished = false;
         fullSync();
         m_passSender = nullptr;
+        // The asker learns of a pass that stopped short too: it may be
+        // waiting with its controls disabled.
+        if (!m_passFinished && asker)
+            MainQueue::async([asker] {
+                if (asker) NotificationCenter::defaultCenter().postNotificationName(kSyncZVWFailedNotification, asker.data());
+            });
     });
     return true;
 }
@@ -260,6 +267,7 @@ void ZVWSync::closeFullPass(QObject* sender)
     // given by a direct caller is alive while it calls.
     QPointer<QObject> asker = sender && sender == m_passSender.data() ? m_passSender : QPointer<QObject>(sender);
     const bool hadSender = sender != nullptr;
+    m_passFinished = true;
     MainQueue::async([asker, hadSender] {
         NotificationCenter& center = NotificationCenter::defaultCenter();
         if (hadSender && asker) center.postNotificationName(kSyncZVWFinishedNotification, asker.data());

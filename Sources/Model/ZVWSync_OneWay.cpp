@@ -87,6 +87,11 @@ struct ZVWSync::OneWayRun {
     bool holdsBusy = false;
     bool performing = false;
     bool ended = false;
+    // The deletions pending at the start, dropped when the run finishes well.
+    bool clearsDeletions = false;
+    QString deletedProjects;
+    QString deletedTags;
+    QString deletedTasks;
     // RecordStore's failed steps on the run's thread when it took the guard.
     quint64 failuresBefore = 0;
     std::mutex timerMutex;
@@ -112,12 +117,18 @@ struct ZVWSync::OneWayRun {
     }
 };
 
-void ZVWSync::backgroundOneWayMacToWeb(QObject* sender)
+void ZVWSync::backgroundOneWayMacToWeb(QObject* sender, bool clearsPendingDeletions)
 {
     if (!internetReachable || m_oneWayStopping) return;
     auto run = std::make_shared<OneWayRun>();
     run->sender = sender;
     run->hadSender = sender != nullptr;
+    if (const SettingPtr setting = clearsPendingDeletions ? localSetting() : nullptr) {
+        run->clearsDeletions = true;
+        run->deletedProjects = setting->zvwDeletedProjects();
+        run->deletedTags = setting->zvwDeletedTag();
+        run->deletedTasks = setting->zvwDeletedTasks();
+    }
     run->thread = std::make_unique<QThread>();
     run->thread->setObjectName(QStringLiteral("ZVWSync one-way run"));
     run->context = new QObject();
@@ -165,11 +176,27 @@ void ZVWSync::endOneWayRun(OneWayRun& run, const QStringList& failures, bool fin
         MainQueue::async([failure] {
             NotificationCenter::defaultCenter().postNotificationName(kServerErrorNotification, failure);
         });
-    if (finished && run.hadSender) {
+    if (finished && failures.isEmpty() && run.clearsDeletions) {
+        // Deletions made while the run went on stay for the next sync.
+        MainQueue::async([projects = run.deletedProjects, tags = run.deletedTags, tasks = run.deletedTasks] {
+            CoreData* dataManager = CoreData::shared();
+            const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
+            if (!setting) return;
+            const auto without = [](const QString& now, const QString& sent) {
+                return now.startsWith(sent) ? now.mid(sent.size()) : now;
+            };
+            setting->setZvwDeletedProjects(without(setting->zvwDeletedProjects(), projects));
+            setting->setZvwDeletedTag(without(setting->zvwDeletedTag(), tags));
+            setting->setZvwDeletedTasks(without(setting->zvwDeletedTasks(), tasks));
+            if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the web data was replaced";
+        });
+    }
+    if (run.hadSender) {
         // A sender destroyed meanwhile is not posted as a dangling pointer.
         QPointer<QObject> sender = run.sender;
-        MainQueue::async([sender] {
-            if (sender) NotificationCenter::defaultCenter().postNotificationName(kSyncZVWFinishedNotification, sender.data());
+        const QString name = finished ? kSyncZVWFinishedNotification : kSyncZVWFailedNotification;
+        MainQueue::async([sender, name] {
+            if (sender) NotificationCenter::defaultCenter().postNotificationName(name, sender.data());
         });
     }
     QThread::currentThread()->quit();
@@ -409,14 +436,11 @@ bool ZVWSync::replaceWebWithLocal(QObject* sender)
     const SettingPtr setting = localSetting();
     if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) return false;
     setting->setAutoZVWSync(0);
-    setting->setZvwDeletedTag(QString());
-    setting->setZvwDeletedProjects(QString());
-    setting->setZvwDeletedTasks(QString());
     if (!setting->dehydrate()) {
         qWarning() << "The settings could not be saved; the web data is not replaced";
         return false;
     }
     if (!setting->setAutoSync()) qWarning() << "The automatic sync switches could not be written";
-    backgroundOneWayMacToWeb(sender);
+    backgroundOneWayMacToWeb(sender, true);
     return true;
 }

@@ -69,13 +69,14 @@ AddNewNoteView::AddNewNoteView(const QRectF& frame, AddView* parentView) : View(
         QRectF(controlX, m_tagRow->frame().y(), std::max(0.0, width - controlX - 5), 19), this);
     m_tagDetailView->setParentView(this);
     NotificationCenter::defaultCenter().addObserver(
-        this, kTextFieldHasChangedNotification, NotificationPayload::identityOf(static_cast<TokenField*>(m_tagDetailView)),
+        this, kTextFieldHasChangedNotification,
+        NotificationPayload::identityOf(static_cast<TokenField*>(m_tagDetailView)),
         [this](const Notification&) { tagChanged(); });
 
     const auto makeButton = [this](const QString& title, std::function<void(Button*)> action) {
-        Button* button =
-            UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter, ButtonType::MomentaryPushIn,
-                                      QRectF(0, 0, 90, 24), this, std::move(action), QImage(), QImage(), true);
+        Button* button = UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter,
+                                                   ButtonType::MomentaryPushIn, QRectF(0, 0, 90, 24), this,
+                                                   std::move(action), QImage(), QImage(), true);
         addSubview(button);
         return button;
     };
@@ -269,5 +270,6 @@ void AddNewNoteView::drawRect(QPainter& painter, const QRectF&)
     const double width = bounds().width();
     painter.drawLine(QPointF(0, editorHeight + 0.5), QPointF(width, editorHeight + 0.5));
     const double buttonsTop = bounds().height() - 34.5;
-    if (buttonsTop > m_tagDetailView->frame().bottom()) painter.drawLine(QPointF(0, buttonsTop), QPointF(width, buttonsTop));
+    if (buttonsTop > m_tagDetailView->frame().bottom())
+        painter.drawLine(QPointF(0, buttonsTop), QPointF(width, buttonsTop));
 }

@@ -67,9 +67,9 @@ void makeGeneralPaneNote(View* pane, const QString& text, const QRectF& frame)
     pane->addSubview(note);
 }
 
-QString countedText(int count, const QString& unit)
+QString countedText(int count, const QString& text)
 {
-    return QStringLiteral("%1 %2").arg(count).arg(unit);
+    return QStringLiteral("%1 %2").arg(count).arg(text);
 }
 
 void postGeneralListChanged(QObject* sender)
@@ -172,9 +172,9 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
     addSubview(m_warnBeforeDeleteBtn);
 
     m_separatorYs.push_back(427);
-    m_startUpAtLoginBtn =
-        PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("startUpAtLoginText")),
-                                  QRectF(40, 437, width - 60, 22), this, [this](Button*) { startUpAtLogin(); });
+    m_startUpAtLoginBtn = PrefPanes::createCheckBox(TextTable::localizedString(QStringLiteral("startUpAtLoginText")),
+                                                    QRectF(40, 437, width - 60, 22), this,
+                                                    [this](Button*) { startUpAtLogin(); });
     addSubview(m_startUpAtLoginBtn);
 
     loadData();

@@ -24,18 +24,19 @@ namespace {
 struct DayKeys {
     const char* start;
     const char* end;
+    const char* name;
 };
 
 // "Tueday" and "Thusday" are the stored spellings: files already written
 // hold them, and the planners read them.
 constexpr std::array<DayKeys, 7> kDayKeys{{
-    {"SundayStartTime", "SundayEndTime"},
-    {"MondayStartTime", "MondayEndTime"},
-    {"TuedayStartTime", "TuedayEndTime"},
-    {"WednesdayStartTime", "WednesdayEndTime"},
-    {"ThusdayStartTime", "ThusdayEndTime"},
-    {"FridayStartTime", "FridayEndTime"},
-    {"SaturdayStartTime", "SaturdayEndTime"},
+    {"SundayStartTime", "SundayEndTime", "sundayText"},
+    {"MondayStartTime", "MondayEndTime", "mondayText"},
+    {"TuedayStartTime", "TuedayEndTime", "tuesdayText"},
+    {"WednesdayStartTime", "WednesdayEndTime", "wednesdayText"},
+    {"ThusdayStartTime", "ThusdayEndTime", "thursdayText"},
+    {"FridayStartTime", "FridayEndTime", "fridayText"},
+    {"SaturdayStartTime", "SaturdayEndTime", "saturdayText"},
 }};
 
 const DayKeys& keysOf(int weekDay)
@@ -78,8 +79,8 @@ Button* createCheckBox(const QString& text, const QRectF& frame, QObject* target
 {
     // As wide as its box and title: a wider button would centre them.
     const Font font = Font::systemFont(13);
-    const double width =
-        std::min(frame.width(), 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(checkBoxTitle(text)) + 8);
+    const double width = std::min(frame.width(), 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(
+                                                          checkBoxTitle(text)) + 8);
     auto* box = new Button(QRectF(frame.topLeft(), QSizeF(width, frame.height())));
     box->setButtonType(ButtonType::Toggle);
     box->setBordered(false);
@@ -146,23 +147,22 @@ QString workingEndKey(int weekDay)
     return QString::fromLatin1(keysOf(weekDay).end);
 }
 
+QString dayNameKey(int weekDay)
+{
+    return QString::fromLatin1(keysOf(weekDay).name);
+}
+
 QString dayName(int weekDay)
 {
-    switch (weekDay) {
-        case 0:
-            return TextTable::localizedString(QStringLiteral("sundayText"));
-        case 1:
-            return TextTable::localizedString(QStringLiteral("mondayText"));
-        case 2:
-            return TextTable::localizedString(QStringLiteral("tuesdayText"));
-        case 3:
-            return TextTable::localizedString(QStringLiteral("wednesdayText"));
-        case 4:
-            return TextTable::localizedString(QStringLiteral("thursdayText"));
-        case 5:
-            return TextTable::localizedString(QStringLiteral("fridayText"));
-        default:
-            return TextTable::localizedString(QStringLiteral("saturdayText"));
+    // The keys written out, as in the table above, so the text check finds them.
+    switch (std::clamp(weekDay, 0, 6)) {
+    case 0: return TextTable::localizedString(QStringLiteral("sundayText"));
+    case 1: return TextTable::localizedString(QStringLiteral("mondayText"));
+    case 2: return TextTable::localizedString(QStringLiteral("tuesdayText"));
+    case 3: return TextTable::localizedString(QStringLiteral("wednesdayText"));
+    case 4: return TextTable::localizedString(QStringLiteral("thursdayText"));
+    case 5: return TextTable::localizedString(QStringLiteral("fridayText"));
+    default: return TextTable::localizedString(QStringLiteral("saturdayText"));
     }
 }
 

@@ -24,13 +24,13 @@ void postSettingsPush();
 // logged, since a later save still carries it.
 bool saveSettings();
 
-// "%@:" of a text, for the labels left of the controls, and the check
-// boxes' "  %@". Callers look their texts up with literal keys, so that the
-// check of the text table sees every key.
+// "%@:" of a looked-up text, for the labels left of the controls, and the
+// check boxes' "  %@". The callers look their keys up themselves, so that
+// every key stands written in a lookup.
 QString labelText(const QString& text);
 QString checkBoxTitle(const QString& text);
 
-// A check box with that title.
+// A check box titled "  %@" with the text.
 Button* createCheckBox(const QString& text, const QRectF& frame, QObject* target, std::function<void(Button*)> action);
 
 // The default alert of new items as stored: none is the empty text, another
@@ -54,6 +54,7 @@ int minutesOfTime(QTime time);
 // as the file has always stored them.
 QString workingStartKey(int weekDay);
 QString workingEndKey(int weekDay);
+QString dayNameKey(int weekDay);
 // The weekday's name as shown.
 QString dayName(int weekDay);
 

@@ -41,9 +41,9 @@ TextField* makeTaskPaneNote(View* pane, const QString& text, const QRectF& frame
     return note;
 }
 
-QString alertItemTitle(int count, const QString& unit)
+QString alertItemTitle(int count, const QString& text)
 {
-    return QStringLiteral("%1 %2").arg(count).arg(unit);
+    return QStringLiteral("%1 %2").arg(count).arg(text);
 }
 
 void postListChanged(QObject* sender)
@@ -69,7 +69,8 @@ PrefTaskView::PrefTaskView(const QRectF& frame, QWidget* parent) : View(frame, p
     m_separatorYs.push_back(247);
     makeTaskPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultTaskDurationText")), 262);
     m_durationBtn = UIUtilities::createPopUpButtonWithFrame(
-        QRectF(190, 260, 180, 24), QStringLiteral("Duration"), 13, this, [this](PopUpButton*) { selectDefaultDuration(); },
+        QRectF(190, 260, 180, 24), QStringLiteral("Duration"), 13, this,
+        [this](PopUpButton*) { selectDefaultDuration(); },
         {TextTable::localizedString(QStringLiteral("_15minutesText")),
          TextTable::localizedString(QStringLiteral("_30minutesText")),
          TextTable::localizedString(QStringLiteral("_1hourText")),

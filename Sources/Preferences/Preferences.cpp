@@ -4,6 +4,7 @@
 #include "NamedImages.h"
 #include "PrefBackupView.h"
 #include "PrefGeneralView.h"
+#include "PrefSyncView.h"
 #include "PrefTaskView.h"
 #include "Screen.h"
 #include "Setting.h"
@@ -45,18 +46,14 @@ QImage tabImage(size_t tab)
     }
 }
 
-// A tab's identifier is its name as shown.
+// In the order of the tabs; the keys written out, so the text check finds them.
 QString tabIdentifier(size_t tab)
 {
     switch (tab) {
-        case 0:
-            return TextTable::localizedString(QStringLiteral("generalText"));
-        case 1:
-            return TextTable::localizedString(QStringLiteral("tasksText"));
-        case 2:
-            return TextTable::localizedString(QStringLiteral("syncText"));
-        default:
-            return TextTable::localizedString(QStringLiteral("backupText"));
+    case 0: return TextTable::localizedString(QStringLiteral("generalText"));
+    case 1: return TextTable::localizedString(QStringLiteral("tasksText"));
+    case 2: return TextTable::localizedString(QStringLiteral("syncText"));
+    default: return TextTable::localizedString(QStringLiteral("backupText"));
     }
 }
 
@@ -90,9 +87,13 @@ Preferences::Preferences()
 
     m_genView = new PrefGeneralView(QRectF(QPointF(0, 0), paneSize(kPreferenceTabs[0].size)), this);
     m_taskView = new PrefTaskView(QRectF(QPointF(0, 0), paneSize(kPreferenceTabs[1].size)), this);
-    m_syncView = new View(QRectF(QPointF(0, 0), paneSize(kPreferenceTabs[2].size)), this);
+    // The sync pane sizes the window itself as the account is signed in or out.
+    m_syncView = new PrefSyncView(QRectF(QPointF(0, 0), paneSize(QSizeF(kPreferenceTabs[2].size.width(),
+                                                                        PrefSyncView::signedInWindowHeight))),
+                                  this);
+    m_syncView->setParentPanel(this);
     m_bckView = new PrefBackupView(QRectF(QPointF(0, 0), paneSize(kPreferenceTabs[3].size)), this);
-    for (View* pane : {static_cast<View*>(m_genView), static_cast<View*>(m_taskView), m_syncView,
+    for (View* pane : {static_cast<View*>(m_genView), static_cast<View*>(m_taskView), static_cast<View*>(m_syncView),
                        static_cast<View*>(m_bckView)})
         pane->hide();
     // No pane until the opener picks a tab.
@@ -104,13 +105,14 @@ Preferences::~Preferences() = default;
 QStringList Preferences::toolbarDefaultItemIdentifiers()
 {
     QStringList identifiers;
-    for (size_t i = 0; i < kPreferenceTabs.size(); ++i) identifiers.append(tabIdentifier(i));
+    for (size_t tab = 0; tab < kPreferenceTabs.size(); ++tab) identifiers.append(tabIdentifier(tab));
     return identifiers;
 }
 
 std::optional<ToolbarItem> Preferences::itemForItemIdentifier(const QString& identifier)
 {
     for (size_t i = 0; i < kPreferenceTabs.size(); ++i) {
+        const PreferenceTab& tab = kPreferenceTabs[i];
         if (identifier != tabIdentifier(i)) continue;
         const std::array<void (Preferences::*)(QObject*), 4> actions{&Preferences::general, &Preferences::tasks,
                                                                        &Preferences::sync, &Preferences::backups};
@@ -174,6 +176,7 @@ void Preferences::tasks(QObject*)
 void Preferences::sync(QObject*)
 {
     showTab(TextTable::localizedString(QStringLiteral("syncText")), m_syncView);
+    m_syncView->loadData();
 }
 
 void Preferences::backups(QObject*)
@@ -190,11 +193,10 @@ void Preferences::windowDidBecomeKey(Window*)
 
 void Preferences::signOutAccount()
 {
-    ++m_signOutRequests;
-    qInfo() << "The sync pane that signs the web account out is not built yet";
+    m_syncView->signOutAccount();
 }
 
 void Preferences::closeProgressBarSyncing()
 {
-    ++m_closeProgressBarRequests;
+    m_syncView->closeProgressBarSyncing();
 }

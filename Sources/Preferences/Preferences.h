@@ -9,6 +9,7 @@
 
 class PrefBackupView;
 class PrefGeneralView;
+class PrefSyncView;
 class PrefTaskView;
 class Toolbar;
 struct ToolbarItem;
@@ -48,19 +49,14 @@ public:
 
     PrefGeneralView* generalView() const { return m_genView; }
     PrefTaskView* taskView() const { return m_taskView; }
-    // The sync pane's place: an empty pane of its size until the account
-    // views come.
-    View* syncView() const { return m_syncView; }
+    PrefSyncView* syncView() const { return m_syncView; }
     PrefBackupView* backupView() const { return m_bckView; }
 
     // What the main view asks of the sync pane after the web service refused
     // the account: sign the account out, and close the pane's sync progress
-    // bar. Until the pane has its account views the window counts the
-    // requests, so that they are not lost from sight.
+    // sheet.
     void signOutAccount();
     void closeProgressBarSyncing();
-    int signOutRequestCount() const { return m_signOutRequests; }
-    int closeProgressBarRequestCount() const { return m_closeProgressBarRequests; }
 
     void windowDidBecomeKey(Window* window) override;
 
@@ -70,8 +66,6 @@ private:
     Toolbar* m_toolBar = nullptr;
     PrefGeneralView* m_genView = nullptr;
     PrefTaskView* m_taskView = nullptr;
-    View* m_syncView = nullptr;
+    PrefSyncView* m_syncView = nullptr;
     PrefBackupView* m_bckView = nullptr;
-    int m_signOutRequests = 0;
-    int m_closeProgressBarRequests = 0;
 };

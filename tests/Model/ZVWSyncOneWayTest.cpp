@@ -225,7 +225,7 @@ TEST_F(ZVWSyncOneWayTest, AFailingTokenRequestEndsTheRunWithNothingSentOrPosted)
     EXPECT_TRUE(mainView.calls().contains(QStringLiteral("hide")));
 }
 
-TEST_F(ZVWSyncOneWayTest, ThePreparationNeedsAnAccountSwitchesAutomaticSyncOffAndEmptiesThePendingDeletions)
+TEST_F(ZVWSyncOneWayTest, ThePreparationNeedsAnAccountAndTheRunEmptiesThePendingDeletionsOnlyWhenItFinishedWell)
 {
     m_setting->setZvwPassword(QString());
     EXPECT_FALSE(m_sync->replaceWebWithLocal(&m_pane));
@@ -238,13 +238,28 @@ TEST_F(ZVWSyncOneWayTest, ThePreparationNeedsAnAccountSwitchesAutomaticSyncOffAn
     ASSERT_TRUE(m_setting->dehydrate());
     PostedNotifications posts({kSyncZVWFinishedNotification});
     ASSERT_TRUE(m_sync->replaceWebWithLocal(&m_pane));
+    EXPECT_EQ(m_setting->autoZVWSync(), 0);
+    EXPECT_EQ(Setting::initWithPrimaryKey(1, db())->zvwDeletedTasks(), QStringLiteral(",6"))
+        << "kept until the run has finished";
+    // A deletion made while the run goes on is left for the next sync.
+    m_setting->setZvwDeletedTasks(QStringLiteral(",6,7"));
+    ASSERT_TRUE(tickUntil([&] { return !posts.names().isEmpty(); }));
     const SettingPtr stored = Setting::initWithPrimaryKey(1, db());
-    EXPECT_EQ(stored->autoZVWSync(), 0);
     EXPECT_EQ(stored->zvwDeletedTag(), QString());
     EXPECT_EQ(stored->zvwDeletedProjects(), QString());
-    EXPECT_EQ(stored->zvwDeletedTasks(), QString());
-    ASSERT_TRUE(tickUntil([&] { return !posts.names().isEmpty(); }));
-    EXPECT_EQ(requestsTo("DELETE", "/api/tasks/"), 0) << "the emptied deletions are not sent";
+    EXPECT_EQ(stored->zvwDeletedTasks(), QStringLiteral(",7"));
+    EXPECT_EQ(requestsTo("DELETE", "/api/tasks/"), 0) << "the run sends no deletions";
+
+    // A run that fails keeps them all.
+    m_setting->setZvwDeletedTag(QStringLiteral(",4"));
+    ASSERT_TRUE(m_setting->dehydrate());
+    m_service.setFault("DELETE", "/api/tags/0.json", status(500));
+    PostedNotifications failed({kSyncZVWFinishedNotification});
+    ASSERT_TRUE(m_sync->replaceWebWithLocal(&m_pane));
+    ASSERT_TRUE(tickUntil([&] { return !failed.names().isEmpty(); }));
+    processEventsUntil([] { return false; }, 50);
+    EXPECT_EQ(Setting::initWithPrimaryKey(1, db())->zvwDeletedTag(), QStringLiteral(",4"));
+    EXPECT_EQ(Setting::initWithPrimaryKey(1, db())->zvwDeletedTasks(), QStringLiteral(",7"));
 }
 
 TEST_F(ZVWSyncOneWayTest, WithoutNetworkNothingStarts)

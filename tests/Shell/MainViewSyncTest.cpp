@@ -10,7 +10,10 @@
 #include "RecordStore.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
+#include "PrefSyncView.h"
+#include "PrefSyncViewOnly.h"
 #include "Preferences.h"
+#include "TextField.h"
 #include "ProgressSpinner.h"
 #include "PropertyList.h"
 #include "Screenshot.h"
@@ -178,7 +181,7 @@ TEST_F(MainViewSyncTest, SetUpInTheAccountAlertOpensTheSyncPaneWithoutSigningOut
     ASSERT_NE(view.pref(), nullptr);
     EXPECT_EQ(view.pref()->selectedItemIdentifier(), text("syncText"));
     EXPECT_TRUE(view.pref()->isVisible());
-    EXPECT_EQ(view.pref()->signOutRequestCount(), 0);
+    EXPECT_EQ(setting().zvwUserName(), QStringLiteral("ann@example.com")) << "the stored account stays";
 }
 
 TEST_F(MainViewSyncTest, TheIndicatorStandsInTheSyncButtonsPlaceWhileASyncRuns)
@@ -239,8 +242,13 @@ TEST_F(MainViewSyncTest, SetUpAfterARefusalSignsOutAndOpensTheSyncPane)
     postAccountInvalid(dataManager().zvwSync());
 
     EXPECT_EQ(setting().autoZVWSync(), 0);
-    EXPECT_EQ(view.pref()->closeProgressBarRequestCount(), 1);
-    EXPECT_EQ(view.pref()->signOutRequestCount(), 1);
+    // The pane signed out and shows the sign-in form, its controls usable.
+    EXPECT_TRUE(setting().zvwUserName().isEmpty());
+    EXPECT_TRUE(setting().zvwPassword().isEmpty());
+    PrefSyncViewOnly* account = view.pref()->syncView()->accountView();
+    EXPECT_FALSE(account->userName()->isHidden());
+    EXPECT_TRUE(account->signOutButton()->isHidden());
+    EXPECT_TRUE(account->oneWayMacToWebButton()->isEnabled());
     EXPECT_EQ(view.pref()->selectedItemIdentifier(), text("syncText"));
     EXPECT_TRUE(view.pref()->isVisible());
 }
@@ -261,18 +269,23 @@ TEST_F(MainViewSyncTest, ARefusalWithTheMainWindowInFrontAsksAttached)
     EXPECT_TRUE(alerts.requests().front().attached);
 }
 
-TEST_F(MainViewSyncTest, ARefusalWhileThePreferencesAreInFrontIsLeftToThem)
+TEST_F(MainViewSyncTest, ARefusalWhileThePreferencesAreInFrontIsLeftToTheirSyncPane)
 {
     MainView& view = openMainView(false);
     view.preference();
     ASSERT_TRUE(processEventsUntil([&] { return view.pref()->isKeyWindow(); }));
     turnAutoSyncOn();
     m_invalidObjects.clear();
+    alerts.scriptButton(1000);
 
     postAccountInvalid(dataManager().zvwSync());
 
-    EXPECT_TRUE(alerts.requests().isEmpty());
-    EXPECT_EQ(setting().autoZVWSync(), 1) << "nothing else changes";
+    // The sync pane tells the user and turns its box off; the main view says nothing.
+    ASSERT_EQ(alerts.requests().size(), 1);
+    EXPECT_EQ(alerts.requests().front().informativeText, text("loginFailMessage"));
+    EXPECT_EQ(setting().autoZVWSync(), 0);
+    EXPECT_EQ(autoSyncInSideFile(), 0);
+    EXPECT_EQ(view.pref()->syncView()->accountView()->autoSyncBtn()->state(), 0);
     EXPECT_EQ(m_invalidObjects, QList<const void*>({NotificationPayload::identityOf(dataManager().zvwSync()),
                                                     NotificationPayload::identityOf(&view)}))
         << "posted again once, with the main view as object, and not answered again";

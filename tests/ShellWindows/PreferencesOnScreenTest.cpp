@@ -59,7 +59,8 @@ TEST_F(PreferencesOnScreen, TabsKeepTheWindowsLeftAndTopEdgesOnScreen)
     pictureOfScreen(QStringLiteral("preferences-on-screen-general"));
 
     const std::array<std::tuple<void (Preferences::*)(QObject*), QSizeF, const char*>, 4> tabs{{
-        {&Preferences::sync, QSizeF(570, 510), "preferences-on-screen-sync"},
+        // The sync pane, signed in, gives the window the height of its account box.
+        {&Preferences::sync, QSizeF(570, 590), "preferences-on-screen-sync"},
         {&Preferences::backups, QSizeF(510, 325), "preferences-on-screen-backup"},
         {&Preferences::tasks, QSizeF(510, 565), "preferences-on-screen-tasks"},
         {&Preferences::general, QSizeF(510, 600), "preferences-on-screen-general-again"},

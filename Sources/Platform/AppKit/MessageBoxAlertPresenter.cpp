@@ -8,6 +8,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QPixmap>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -52,8 +54,15 @@ void placeUnderTexts(QMessageBox& box, QWidget* accessory)
     }
     int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
     grid->getItemPosition(buttonsIndex, &row, &column, &rowSpan, &columnSpan);
+    // Under the texts, in their column.
+    int textColumn = 1;
+    if (auto* text = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        int textRow = 0, textRowSpan = 0, textColumnSpan = 0;
+        if (const int textIndex = grid->indexOf(text); textIndex >= 0)
+            grid->getItemPosition(textIndex, &textRow, &textColumn, &textRowSpan, &textColumnSpan);
+    }
     grid->removeWidget(buttons);
-    grid->addWidget(accessory, row, 1, 1, 1, Qt::AlignLeft);
+    grid->addWidget(accessory, row, textColumn, 1, 1, Qt::AlignLeft);
     grid->addWidget(buttons, row + 1, column, rowSpan, columnSpan);
 }
 
@@ -123,6 +132,9 @@ AlertResponse runOnMainThread(const AlertRequest& request)
     QPointer<AlertBox> box = new AlertBox(anchor);
     if (anchor) box->setWindowModality(Qt::WindowModal);
     box->setIcon(iconOf(request.style));
+    if (!request.iconImage.isNull())
+        box->setIconPixmap(QPixmap::fromImage(request.iconImage.scaled(64, 64, Qt::KeepAspectRatio,
+                                                                       Qt::SmoothTransformation)));
     box->setText(request.messageText);
     box->setInformativeText(request.informativeText);
 
@@ -147,6 +159,17 @@ AlertResponse runOnMainThread(const AlertRequest& request)
     if (!request.accessoryChoices.isEmpty()) {
         popUp = popUpOf(request, box);
         placeUnderTexts(*box, popUp);
+    }
+
+    if (!request.accessoryText.isEmpty()) {
+        auto* note = new QLabel(request.accessoryText, box);
+        note->setWordWrap(true);
+        note->setMinimumWidth(325);
+        QFont italic = note->font();
+        italic.setItalic(true);
+        italic.setPixelSize(12);
+        note->setFont(italic);
+        placeUnderTexts(*box, note);
     }
 
     runBox(box);

@@ -232,6 +232,13 @@ void TextField::setOnEndEditing(std::function<void(TextField*)> onEndEditing)
     m_onEndEditing = std::move(onEndEditing);
 }
 
+void TextField::setSecure(bool secure)
+{
+    if (m_secure == secure) return;
+    m_secure = secure;
+    updateEditor();
+}
+
 void TextField::updateEditor()
 {
     if (!m_editor) {
@@ -244,6 +251,7 @@ void TextField::updateEditor()
         return;
     }
     m_editor->setReadOnly(!m_editable);
+    m_editor->setEchoMode(m_secure ? QLineEdit::Password : QLineEdit::Normal);
     m_editor->setAlignment(m_alignment | (m_topAligned ? Qt::AlignTop : Qt::AlignVCenter));
     QPalette palette = m_editor->palette();
     palette.setColor(QPalette::Base, Qt::transparent);

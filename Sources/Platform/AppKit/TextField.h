@@ -97,6 +97,10 @@ public:
 
     bool isEditable() const { return m_editable; }
     void setEditable(bool editable);
+    // A password field: the editor shows a dot for each character and lets
+    // nothing be copied or dragged out. Its text is never logged.
+    bool isSecure() const { return m_secure; }
+    void setSecure(bool secure);
     bool isSelectable() const { return m_selectable; }
     void setSelectable(bool selectable);
 
@@ -162,6 +166,7 @@ private:
     bool m_wraps = false;
     bool m_topAligned = false;
     bool m_editable = true;
+    bool m_secure = false;
     bool m_selectable = true;
     bool m_edited = false;
     // The key whose command was dealt with while Qt asked about shortcuts,

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +34,11 @@ struct AlertRequest {
     QList<AlertChoice> accessoryChoices;  // the pop-up's entries in order; none, no pop-up
     qint64 accessoryChosenTag = 0;        // the entry chosen as the alert opens
     QString accessoryTitle;               // names the pop-up for assistive technology
+    // A text shown under the informative text, in italics, not editable;
+    // with choices too, the pop-up comes first.
+    QString accessoryText;
+    // The alert's own picture in place of the style's; null keeps the style's.
+    QImage iconImage;
     // Hangs from the main window when the shell has one on screen; a plain
     // centred alert otherwise.
     bool attached = true;
