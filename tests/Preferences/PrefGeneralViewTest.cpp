@@ -258,8 +258,8 @@ TEST_F(PrefGeneralViewTest, DuplicateRemovalKeepsTheOldestOfEachGroupAndEndsWith
             {20, item(QStringLiteral("Ideas"), 3, QStringLiteral("Ideas\nboat"))},
             {21, item(QStringLiteral("Ideas"), 3, QStringLiteral("Ideas\ngarden"))}};
         // From the last: the new keys are above every key in use.
-        for (const auto& [key, row] : std::views::reverse(rows))
-            execute(QStringLiteral("UPDATE Tasks SET primaryKey=%1 WHERE primaryKey=%2").arg(key).arg(row->primaryKey()));
+        for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+            execute(QStringLiteral("UPDATE Tasks SET primaryKey=%1 WHERE primaryKey=%2").arg(it->first).arg(it->second->primaryKey()));
         if (!c.withDuplicates) execute(QStringLiteral("DELETE FROM Tasks WHERE primaryKey IN (9, 12, 20, 21)"));
 
         Preferences window;
