@@ -112,7 +112,6 @@ QStringList Preferences::toolbarDefaultItemIdentifiers()
 std::optional<ToolbarItem> Preferences::itemForItemIdentifier(const QString& identifier)
 {
     for (size_t i = 0; i < kPreferenceTabs.size(); ++i) {
-        const PreferenceTab& tab = kPreferenceTabs[i];
         if (identifier != tabIdentifier(i)) continue;
         const std::array<void (Preferences::*)(QObject*), 4> actions{&Preferences::general, &Preferences::tasks,
                                                                        &Preferences::sync, &Preferences::backups};

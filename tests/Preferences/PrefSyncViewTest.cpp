@@ -26,6 +26,14 @@ namespace PrefSyncViewTests {
 
 using namespace AccountProcedures;
 
+// A reply whose connection closes after its head.
+ServiceFault dropped()
+{
+    ServiceFault fault;
+    fault.kind = ServiceFault::Drop;
+    return fault;
+}
+
 const QString kAnn = QStringLiteral("ann@example.com");
 const QString kAnnPassword = QStringLiteral("p&w d+%é");
 
@@ -140,7 +148,7 @@ TEST_F(PrefSyncTest, SignInOutcomesFromTheServiceAndTheAccountFile)
         settings().setZvwPassword(c.stored.isEmpty() ? QString() : QStringLiteral("bobs"));
         internetReachable = c.fault != NoNetwork;
         if (c.fault == Dropped)
-            for (const char* method : {"GET", "POST"}) m_service.setFault(method, "/api/token.json", {ServiceFault::Drop});
+            for (const char* method : {"GET", "POST"}) m_service.setFault(method, "/api/token.json", dropped());
         if (c.fault == FileBlocked) blockAccountFile();
         settings().setAutoZVWSync(1);
         settings().setLastUpdate(77);
@@ -156,8 +164,12 @@ TEST_F(PrefSyncTest, SignInOutcomesFromTheServiceAndTheAccountFile)
         EXPECT_EQ(settings().lastUpdate(), c.lastUpdate);
         EXPECT_EQ(account().userName()->stringValue(), c.user) << "the fields keep their texts";
         EXPECT_EQ(account().signOutButton()->isHidden(), !c.signedIn);
-        if (c.fault == NoNetwork) EXPECT_TRUE(m_service.requests().isEmpty());
-        if (c.fault == Dropped) EXPECT_EQ(settings().zvwPassword(), QStringLiteral("bobs")) << "nothing changes";
+        if (c.fault == NoNetwork) {
+            EXPECT_TRUE(m_service.requests().isEmpty());
+        }
+        if (c.fault == Dropped) {
+            EXPECT_EQ(settings().zvwPassword(), QStringLiteral("bobs")) << "nothing changes";
+        }
         if (!c.signedIn) continue;
         EXPECT_EQ(account().signedInUserName()->stringValue(), kAnn);
         EXPECT_EQ(pref->frame().height(), PrefSyncView::signedInWindowHeight);
@@ -293,7 +305,7 @@ TEST_F(PrefSyncTest, TheSignUpSheetTellsEachAnswerAndKeepsItsTexts)
         {"no address", "ann@example", "pw", std::nullopt, 1000, "incorrectEmailMessage", true},
         {"refused", newUser, "pw", reply(R"({"error":3})"), 1000, "signUpErrorMessage", true},
         {"not understood", newUser, "pw", reply(R"({"error":7})"), 1000, "signUpErrorMessage", true},
-        {"no reply", newUser, "pw", ServiceFault{ServiceFault::Drop}, 1000, "noInternetMessage", true},
+        {"no reply", newUser, "pw", dropped(), 1000, "noInternetMessage", true},
         {"taken, try again", newUser, "pw", reply(R"({"error":5})"), 1000, "userNameExistMessage", true},
         {"taken, recover", newUser, "pw", reply(R"({"error":5})"), 1001, "userNameExistMessage", false},
         {"created", newUser, "pw", std::nullopt, 1000, "successMessage", false},
