@@ -1126,21 +1126,37 @@ void CalCalendarStore::openFilesystemOfLocked(const QString& folder, PendingWrit
 
 // The file is written under a name beside it that no reader lists (not
 // "*.ics"), then renamed over its place: readers see the old file or the
-// whole new one. Touches nothing of the store, so several threads may
-// write at once. Empty answer on success; written holds the new file's
-// size and time.
-QString CalCalendarStore::writeBeside(const QString& path, const QByteArray& bytes, struct stat* written)
+// whole new one. name is a path, or a name in the open folder. A link in
+// the file's place is refused (linked), never written through. Touches
+// nothing of the store, so several threads may write at once. Empty answer
+// on success; written holds the new file's size and time.
+QString CalCalendarStore::writeBeside(int folderFd, const QByteArray& name, const QByteArray& bytes, struct stat* written,
+                                      bool* linked)
 {
-    const QByteArray target = QFile::encodeName(path);
+    *linked = false;
     // A rewritten file keeps its permissions, as other programs set them.
     struct stat existing {};
-    const bool replaces = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool exists = ::fstatat(folderFd, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISLNK(existing.st_mode)) {
+        *linked = true;
+        return QStringLiteral("a symbolic link is not followed");
+    }
+    const bool replaces = exists && S_ISREG(existing.st_mode);
     const mode_t mode = replaces ? (existing.st_mode & 07777) : 0666;
+    if (!exists) {
+        // A new file is written without a name and linked in whole. Its
+        // inode is made without the folder's lock (a name made first holds
+        // it, so writers in one folder waited for each other), and a crash
+        // before the link leaves nothing behind. Where the filesystem cannot
+        // (or the name appeared meanwhile), the file goes beside and is renamed.
+        QString problem;
+        if (linkNewFile(folderFd, name, bytes, mode, written, &problem)) return problem;
+    }
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        temporary = name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
+        fd = ::openat(folderFd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) return systemError(errno);
@@ -1159,15 +1175,70 @@ QString CalCalendarStore::writeBeside(const QString& path, const QByteArray& byt
         done = false;
         code = errno;
     }
-    if (done && ::rename(temporary.constData(), target.constData()) != 0) {
+    if (done && ::renameat(folderFd, temporary.constData(), folderFd, name.constData()) != 0) {
         done = false;
         code = errno;
     }
     if (!done) {
-        ::unlink(temporary.constData());
+        ::unlinkat(folderFd, temporary.constData(), 0);
         return systemError(code ? code : EIO);
     }
     return QString();
+}
+
+// Writes a file without a name and links it as name. False when the other
+// way must be taken (no unnamed files on this filesystem, or the name is
+// taken by now); else problem is empty on success, the error when not.
+bool CalCalendarStore::linkNewFile(int folderFd, const QByteArray& name, const QByteArray& bytes, unsigned mode,
+                                   struct stat* written, QString* problem)
+{
+    const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(mode));
+    if (fd < 0) return false;
+    if (!writeAll(fd, bytes) || ::fstat(fd, written) != 0) {
+        *problem = systemError(errno ? errno : EIO);
+        ::close(fd);
+        return true;
+    }
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    if (::linkat(AT_FDCWD, self.constData(), folderFd, name.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (::close(fd) != 0) {
+        *problem = systemError(errno);
+        ::unlinkat(folderFd, name.constData(), 0);
+    }
+    return true;
+}
+
+// A folder under the root opened one component at a time, none of them
+// followed when it is a link: writes by name in it never leave the store
+// through a link, even one swapped in after it was opened. -1 with the
+// problem (linked: a link on the way) when it cannot be opened.
+int CalCalendarStore::openFolderUnderRoot(const QString& root, const QString& folder, QString* problem, bool* linked)
+{
+    *linked = false;
+    const QString prefix = root + QLatin1Char('/');
+    if (!folder.startsWith(prefix)) {
+        *linked = true;
+        *problem = QStringLiteral("outside the store");
+        return -1;
+    }
+    int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QString& component : folder.mid(prefix.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (fd < 0) break;
+        const int next = ::openat(fd, QFile::encodeName(component).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int code = errno;
+        ::close(fd);
+        fd = next;
+        errno = code;
+    }
+    if (fd >= 0) return fd;
+    // O_NOFOLLOW on a link answers ELOOP (ENOTDIR on some kernels with O_DIRECTORY).
+    const int code = errno;
+    *linked = code == ELOOP || (code == ENOTDIR && !linkedPathProblem(root, folder).isEmpty());
+    *problem = *linked ? QStringLiteral("a symbolic link is not followed") : systemError(code);
+    return -1;
 }
 
 // The flush waits for the batch's commit.
@@ -1177,7 +1248,8 @@ bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteA
     const QString folder = QFileInfo(path).absolutePath();
     openFilesystemOfLocked(folder, pending);
     struct stat written {};
-    const QString problem = writeBeside(path, bytes, &written);
+    bool linked = false;
+    const QString problem = writeBeside(AT_FDCWD, QFile::encodeName(path), bytes, &written, &linked);
     if (!problem.isEmpty())
         return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                     QStringLiteral("cannot write %1: %2").arg(path, problem)));
@@ -1515,6 +1587,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
 struct CalCalendarStore::NewEventFile {
     qsizetype at = 0;  // the event's place in the call
     CalendarEntry* calendar = nullptr;
+    int folderFd = -1;  // its folder, opened for the call
     QString uid;
     QString path;
     ICalEventFields fields;
@@ -1552,6 +1625,12 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
     std::vector<NewEventFile> files;
     QSet<QString> taken;
     QHash<const CalendarEntry*, CalError> refusals;  // asked once per calendar
+    struct OpenFolder {
+        int fd = -1;
+        QString problem;
+        bool linked = false;
+    };
+    QHash<QString, OpenFolder> folders;
     for (qsizetype i = 0; i < events.size(); ++i) {
         const CalEventPtr& event = events[i];
         CalendarEntry* target = event ? calendarEntryLocked(event->calendar() ? event->calendar()->uid() : QString()) : nullptr;
@@ -1573,45 +1652,63 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
             continue;
         }
         const QString folder = target->folder + QLatin1Char('/') + eventsFolder;
-        QString uid = event->uid();
-        struct stat existing {};
-        if (uid.isEmpty() || taken.contains(folder + QLatin1Char('/') + fileNameOf(uid))
-            || ::lstat(QFile::encodeName(folder + QLatin1Char('/') + fileNameOf(uid)).constData(), &existing) == 0)
-            uid = newUid();
+        auto open = folders.find(folder);
+        if (open == folders.end()) {
+            // Its links are checked once, as it is opened; each file by its name in it.
+            OpenFolder opened;
+            opened.fd = openFolderUnderRoot(m_root, folder, &opened.problem, &opened.linked);
+            open = folders.insert(folder, opened);
+            openFilesystemOfLocked(folder, pending);
+        }
         NewEventFile file;
         file.at = i;
         file.calendar = target;
+        file.folderFd = open->fd;
+        if (open->fd < 0) {
+            (open->linked ? file.refused : file.failed) = open->problem;
+            file.path = folder + QLatin1Char('/') + fileNameOf(event->uid());
+            files.push_back(std::move(file));
+            continue;
+        }
+        QString uid = event->uid();
+        struct stat existing {};
+        if (uid.isEmpty() || taken.contains(folder + QLatin1Char('/') + fileNameOf(uid))
+            || ::fstatat(open->fd, QFile::encodeName(fileNameOf(uid)).constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
+            uid = newUid();
         file.uid = uid;
         file.path = folder + QLatin1Char('/') + fileNameOf(uid);
         file.fields = fieldsOf(*event);
         taken.insert(file.path);
-        openFilesystemOfLocked(folder, pending);
         files.push_back(std::move(file));
     }
+    const auto closeFolders = qScopeGuard([&folders] {
+        for (const OpenFolder& open : std::as_const(folders))
+            if (open.fd >= 0) ::close(open.fd);
+    });
 
     // Building the text and writing the file touch nothing of the store:
     // a few threads do it while this one holds the store.
     std::atomic<size_t> next{0};
-    const QString root = m_root;
     const auto buildAndWrite = [&] {
         for (size_t k = next.fetch_add(1); k < files.size(); k = next.fetch_add(1)) {
             NewEventFile& file = files[k];
-            file.refused = linkedPathProblem(root, file.path);
-            if (!file.refused.isEmpty()) continue;
+            if (!file.written()) continue;
             const auto document = ICalendarFile::newCalendar();
             document->writeMaster(file.uid, file.fields);
             const QByteArray bytes = document->toBytes();
             struct stat written {};
-            file.failed = writeBeside(file.path, bytes, &written);
-            if (!file.failed.isEmpty()) continue;
+            bool linked = false;
+            const QString problem = writeBeside(file.folderFd, QFile::encodeName(fileNameOf(file.uid)), bytes, &written, &linked);
+            (linked ? file.refused : file.failed) = problem;
+            if (!problem.isEmpty()) continue;
             FileEntry& entry = file.entry;
             entry.path = file.path;
             entry.size = bytes.size();
             entry.modified = qint64(written.st_mtim.tv_sec) * 1000 + written.st_mtim.tv_nsec / 1000000;
             entry.fingerprint = fingerprint(bytes);
-            QString problem;
-            auto data = document->events(&problem);
-            file.readBack = !data || data->uid.isEmpty() || !problem.isEmpty();
+            QString unread;
+            auto data = document->events(&unread);
+            file.readBack = !data || data->uid.isEmpty() || !unread.isEmpty();
             if (file.readBack) continue;
             entry.uid = data->uid;
             entry.events = std::make_shared<const ICalEventFileData>(std::move(*data));

@@ -198,7 +198,11 @@ private:
     void openFilesystemOfLocked(const QString& folder, PendingWrites* pending);
     // Writes beside the file and renames over it; the error text, empty on
     // success. Any thread may call it.
-    static QString writeBeside(const QString& path, const QByteArray& bytes, struct stat* written);
+    static QString writeBeside(int folderFd, const QByteArray& name, const QByteArray& bytes, struct stat* written,
+                               bool* linked);
+    static bool linkNewFile(int folderFd, const QByteArray& name, const QByteArray& bytes, unsigned mode,
+                            struct stat* written, QString* problem);
+    static int openFolderUnderRoot(const QString& root, const QString& folder, QString* problem, bool* linked);
     struct NewEventFile;
     void indexNewEventFilesLocked(std::vector<NewEventFile>& files);
     bool flushLocked(PendingWrites* pending, CalError* error);
