@@ -139,10 +139,8 @@ std::vector<bool> iCalSyncJobs::writeNewICalEvents(const std::vector<std::pair<T
 
 void iCalSyncJobs::linkToStoreCopy(const TaskPtr& item, const CalEvent& record)
 {
-    item->setICalUID(record.uid());
-    item->setOccurrence(record.occurrence());
     if (CoreData* manager = CoreData::shared()) manager->setModifyingTask(item);
-    if (!item->dehydrate())
+    if (!item->storeICalLink(record.uid(), record.occurrence()))
         qWarning().noquote() << "The link of" << named(item) << "to its store copy could not be stored";
 }
 
@@ -248,8 +246,7 @@ int writeNamedGroup(const TaskList& group, const std::shared_ptr<CalCalendarStor
             const auto record = steps.make(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
             unit.keep(item);
             formerUids << item->iCalUID();
-            item->setICalUID(pendingStoreCopyMark + record->uid());
-            if (!item->dehydrate()) break;
+            if (!item->storeICalLink(pendingStoreCopyMark + record->uid(), item->occurrence())) break;
             copies.emplace_back(item, record);
         }
         if (copies.size() < size_t(group.size()) || !unit.commit()) {
