@@ -66,7 +66,9 @@ CachedStatement taskUpdateStatement(
 constexpr int taskUpdateKeyIndex = 43;
 CachedStatement taskWebAnswerStatement(
     "UPDATE Tasks SET dateUpdate=?, taskOrder=?, zvwID=?, lastUpdate=?, hasChanges=? WHERE primaryKey=?");
-CachedStatement taskStoreLinkStatement("UPDATE Tasks SET dateUpdate=?, iCalIdentifier=?, occurrence=? WHERE primaryKey=?");
+// The change mark goes along, as a write of the whole row would take it.
+CachedStatement taskStoreLinkStatement(
+    "UPDATE Tasks SET dateUpdate=?, iCalIdentifier=?, occurrence=?, hasChanges=? WHERE primaryKey=?");
 // A new row whole, its columns bound as for the update above: an insert of
 // the order alone followed by the update wrote every new row twice.
 CachedStatement taskInsertWholeStatement(
@@ -518,7 +520,8 @@ bool Task::storeICalLink(const QString& uid, const Date& occurrence, bool update
         bindDate(statement, 1, m_dateUpdate);
         bindText(statement, 2, m_iCalUID);
         bindDate(statement, 3, m_occurrence);
-        bindInt64(statement, 4, m_primaryKey);
+        bindInt64(statement, 4, m_hasChanges);
+        bindInt64(statement, 5, m_primaryKey);
         if (!stepDone(statement, dehydrateErrorText)) return false;
         m_dirty = false;
     }

@@ -165,9 +165,9 @@ public:
     [[nodiscard]] bool dehydrateWebAnswer(bool updateList);
     // Sets the link to the item's store copy (iCalUID, occurrence) and
     // writes it as dehydrateUpdateOption would. An item that was clean
-    // writes only those and dateUpdate (an export writes each item's link
-    // twice, a mark and then the link); one with other unsaved changes is
-    // written whole.
+    // writes only those, dateUpdate and hasChanges (an export writes each
+    // item's link twice, a mark and then the link); one with other unsaved
+    // changes is written whole.
     [[nodiscard]] bool storeICalLink(const QString& uid, const Date& occurrence, bool updateList = true);
 
     // Deletes the row, marks every link of the item removed, empties the
