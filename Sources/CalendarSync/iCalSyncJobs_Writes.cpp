@@ -377,8 +377,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
     };
     steps.flush = [&](qsizetype count) { return storeCopiesAreDurable("new store tasks", count); };
     steps.link = [](const TaskPtr& task, const CalTask& record) {
-        task->setICalUID(record.uid());
-        if (!task->dehydrate())
+        if (!task->storeICalLink(record.uid(), task->occurrence()))
             qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
     };
     steps.remove = [&](const CalTaskPtr& record) { deleteTaskOnICal(record); };
