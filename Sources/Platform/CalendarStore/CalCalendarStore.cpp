@@ -1131,9 +1131,12 @@ void CalCalendarStore::openFilesystemOfLocked(const QString& folder, PendingWrit
 // nothing of the store, so several threads may write at once. Empty answer
 // on success; written holds the new file's size and time.
 QString CalCalendarStore::writeBeside(int folderFd, const QByteArray& name, const QByteArray& bytes, struct stat* written,
-                                      bool* linked)
+                                      bool* linked, bool newName)
 {
     *linked = false;
+    QString linkedNew;
+    // A name the caller has just found free is tried at once (see below).
+    if (newName && linkNewFile(folderFd, name, bytes, 0666, written, &linkedNew)) return linkedNew;
     // A rewritten file keeps its permissions, as other programs set them.
     struct stat existing {};
     const bool exists = ::fstatat(folderFd, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
@@ -1143,7 +1146,7 @@ QString CalCalendarStore::writeBeside(int folderFd, const QByteArray& name, cons
     }
     const bool replaces = exists && S_ISREG(existing.st_mode);
     const mode_t mode = replaces ? (existing.st_mode & 07777) : 0666;
-    if (!exists) {
+    if (!exists && !newName) {
         // A new file is written without a name and linked in whole. Its
         // inode is made without the folder's lock (a name made first holds
         // it, so writers in one folder waited for each other), and a crash
@@ -1698,7 +1701,8 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
             const QByteArray bytes = document->toBytes();
             struct stat written {};
             bool linked = false;
-            const QString problem = writeBeside(file.folderFd, QFile::encodeName(fileNameOf(file.uid)), bytes, &written, &linked);
+            const QString problem =
+                writeBeside(file.folderFd, QFile::encodeName(fileNameOf(file.uid)), bytes, &written, &linked, true);
             (linked ? file.refused : file.failed) = problem;
             if (!problem.isEmpty()) continue;
             FileEntry& entry = file.entry;

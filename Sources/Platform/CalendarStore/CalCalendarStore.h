@@ -198,8 +198,9 @@ private:
     void openFilesystemOfLocked(const QString& folder, PendingWrites* pending);
     // Writes beside the file and renames over it; the error text, empty on
     // success. Any thread may call it.
+    // newName: the caller found no file of that name just before.
     static QString writeBeside(int folderFd, const QByteArray& name, const QByteArray& bytes, struct stat* written,
-                               bool* linked);
+                               bool* linked, bool newName = false);
     static bool linkNewFile(int folderFd, const QByteArray& name, const QByteArray& bytes, unsigned mode,
                             struct stat* written, QString* problem);
     static int openFolderUnderRoot(const QString& root, const QString& folder, QString* problem, bool* linked);
