@@ -310,6 +310,7 @@ private:
     bool saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create);
     // The store write of saveICalEvent, without linking a new copy.
     bool writeICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create);
+    std::vector<bool> writeNewICalEvents(const std::vector<std::pair<TaskPtr, CalEventPtr>>& copies, qint64 scope);
     static void linkToStoreCopy(const TaskPtr& item, const CalEvent& record);
     // Flushes what this thread wrote in an open store batch: a new copy is
     // linked only once it is on the disk. False (logged) when it is not.

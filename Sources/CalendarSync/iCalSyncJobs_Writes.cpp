@@ -12,6 +12,7 @@
 #include <QDebug>
 #include <QUuid>
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 
@@ -95,12 +96,51 @@ bool iCalSyncJobs::writeICalEvent(const TaskPtr& item, const CalEventPtr& record
     return true;
 }
 
+// New events as writeICalEvent writes each, their files written by the
+// store together.
+std::vector<bool> iCalSyncJobs::writeNewICalEvents(const std::vector<std::pair<TaskPtr, CalEventPtr>>& copies,
+                                                   qint64 scope)
+{
+    std::vector<bool> written(copies.size(), false);
+    CalEventList records;
+    std::vector<size_t> places;
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const auto& [item, record] = copies[i];
+        try {
+            fillICalEvent(item, *record, true);
+        } catch (const std::exception& exception) {
+            qWarning().noquote() << "Calendar store: writing the event" << named(item) << "failed:" << exception.what();
+            continue;
+        }
+        if (!record->endDate()) {
+            logRefusal("the event", item, "it has no end");
+            continue;
+        }
+        records << record;
+        places.push_back(i);
+    }
+    const QList<CalError> errors = m_iCalStore->saveEvents(records, storeSpanOfScope(scope));
+    for (size_t k = 0; k < places.size(); ++k) {
+        const auto& [item, record] = copies[places[k]];
+        if (!errors[qsizetype(k)].ok()) {
+            logWriteFailure("creating the event", item, errors[qsizetype(k)]);
+            continue;
+        }
+        try {
+            saveEventTimeZone(*record, item, zoneSpanOfScope(scope));
+        } catch (const std::exception& exception) {
+            qWarning().noquote() << "Calendar store: writing the event" << named(item) << "failed:" << exception.what();
+            continue;
+        }
+        written[places[k]] = true;
+    }
+    return written;
+}
+
 void iCalSyncJobs::linkToStoreCopy(const TaskPtr& item, const CalEvent& record)
 {
-    item->setICalUID(record.uid());
-    item->setOccurrence(record.occurrence());
     if (CoreData* manager = CoreData::shared()) manager->setModifyingTask(item);
-    if (!item->dehydrate())
+    if (!item->storeICalLink(record.uid(), record.occurrence()))
         qWarning().noquote() << "The link of" << named(item) << "to its store copy could not be stored";
 }
 
@@ -186,6 +226,8 @@ struct NewCopySteps {
     const char* kind;  // "events", "tasks"
     std::function<std::shared_ptr<Record>(const QString& uid)> make;
     std::function<bool(const TaskPtr&, const std::shared_ptr<Record>&)> write;
+    // When set, writes the whole group at once; true for each copy written.
+    std::function<std::vector<bool>(const std::vector<std::pair<TaskPtr, std::shared_ptr<Record>>>&)> writeAll;
     std::function<bool(qsizetype count)> flush;
     std::function<void(const TaskPtr&, const Record&)> link;
     std::function<void(const std::shared_ptr<Record>&)> remove;
@@ -204,8 +246,7 @@ int writeNamedGroup(const TaskList& group, const std::shared_ptr<CalCalendarStor
             const auto record = steps.make(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
             unit.keep(item);
             formerUids << item->iCalUID();
-            item->setICalUID(pendingStoreCopyMark + record->uid());
-            if (!item->dehydrate()) break;
+            if (!item->storeICalLink(pendingStoreCopyMark + record->uid(), item->occurrence())) break;
             copies.emplace_back(item, record);
         }
         if (copies.size() < size_t(group.size()) || !unit.commit()) {
@@ -222,10 +263,10 @@ int writeNamedGroup(const TaskList& group, const std::shared_ptr<CalCalendarStor
     bool any = false;
     {
         CalCalendarStore::WriteBatch batch(store);
-        for (size_t i = 0; i < copies.size(); ++i) {
-            written[i] = steps.write(copies[i].first, copies[i].second);
-            any = any || written[i];
-        }
+        if (steps.writeAll) written = steps.writeAll(copies);
+        else
+            for (size_t i = 0; i < copies.size(); ++i) written[i] = steps.write(copies[i].first, copies[i].second);
+        any = std::find(written.begin(), written.end(), true) != written.end();
         const bool durable = !any || steps.flush(qsizetype(copies.size()));
         batch.commit();
         if (!durable) {
@@ -271,6 +312,9 @@ int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 update
     };
     steps.write = [&](const TaskPtr& event, const CalEventPtr& record) {
         return writeICalEvent(event, record, updateREType, true);
+    };
+    steps.writeAll = [&](const std::vector<std::pair<TaskPtr, CalEventPtr>>& copies) {
+        return writeNewICalEvents(copies, updateREType);
     };
     steps.flush = [&](qsizetype count) { return storeCopiesAreDurable("new store events", count); };
     steps.link = [](const TaskPtr& event, const CalEvent& record) { linkToStoreCopy(event, record); };
@@ -333,8 +377,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
     };
     steps.flush = [&](qsizetype count) { return storeCopiesAreDurable("new store tasks", count); };
     steps.link = [](const TaskPtr& task, const CalTask& record) {
-        task->setICalUID(record.uid());
-        if (!task->dehydrate())
+        if (!task->storeICalLink(record.uid(), task->occurrence()))
             qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
     };
     steps.remove = [&](const CalTaskPtr& record) { deleteTaskOnICal(record); };

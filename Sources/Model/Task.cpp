@@ -66,6 +66,9 @@ CachedStatement taskUpdateStatement(
 constexpr int taskUpdateKeyIndex = 43;
 CachedStatement taskWebAnswerStatement(
     "UPDATE Tasks SET dateUpdate=?, taskOrder=?, zvwID=?, lastUpdate=?, hasChanges=? WHERE primaryKey=?");
+// The change mark goes along, as a write of the whole row would take it.
+CachedStatement taskStoreLinkStatement(
+    "UPDATE Tasks SET dateUpdate=?, iCalIdentifier=?, occurrence=?, hasChanges=? WHERE primaryKey=?");
 // A new row whole, its columns bound as for the update above: an insert of
 // the order alone followed by the update wrote every new row twice.
 CachedStatement taskInsertWholeStatement(
@@ -501,6 +504,33 @@ bool Task::dehydrateWebAnswer(bool updateList)
     return true;
 }
 
+bool Task::storeICalLink(const QString& uid, const Date& occurrence, bool updateList)
+{
+    const bool wasClean = !m_dirty;
+    setICalUID(uid);
+    setOccurrence(occurrence);
+    if (!wasClean) return dehydrateUpdateOption(updateList);
+    {
+        RecordGuard guard;
+        if (!m_dirty || m_primaryKey < 0) return true;
+        keepForUndo();
+        setDateUpdate(Clock::now());
+        sqlite3_stmt* statement = taskStoreLinkStatement.get();
+        StatementReset reset(statement);
+        bindDate(statement, 1, m_dateUpdate);
+        bindText(statement, 2, m_iCalUID);
+        bindDate(statement, 3, m_occurrence);
+        bindInt64(statement, 4, m_hasChanges);
+        bindInt64(statement, 5, m_primaryKey);
+        if (!stepDone(statement, dehydrateErrorText)) return false;
+        m_dirty = false;
+    }
+    if (updateList) refreshListEntry();
+    if (const SettingPtr setting = localSetting())
+        setting->setLastUpdateWork(qint64(std::floor(Clock::now().timeIntervalSince1970())));
+    return true;
+}
+
 bool Task::writeRow()
 {
     setDateUpdate(Clock::now());
@@ -613,6 +643,7 @@ void Task::finalizeStatements()
     taskDeleteStatement.finalize();
     taskUpdateStatement.finalize();
     taskWebAnswerStatement.finalize();
+    taskStoreLinkStatement.finalize();
 }
 
 // ---- setters ---------------------------------------------------------------------

@@ -183,6 +183,12 @@ public:
     // those and dateUpdate are written, which costs a fraction of the whole
     // row when thousands of answers come in.
     [[nodiscard]] bool dehydrateWebAnswer(bool updateList);
+    // Sets the link to the item's store copy (iCalUID, occurrence) and
+    // writes it as dehydrateUpdateOption would. An item that was clean
+    // writes only those, dateUpdate and hasChanges (an export writes each
+    // item's link twice, a mark and then the link); one with other unsaved
+    // changes is written whole.
+    [[nodiscard]] bool storeICalLink(const QString& uid, const Date& occurrence, bool updateList = true);
 
     // Deletes the row, marks every link of the item removed, empties the
     // copied-item slot when it holds the item (or an occurrence of it) and

@@ -321,6 +321,41 @@ TEST_F(TaskTest, WriteStampsTheItemAndTheSettingsWithNow)
     EXPECT_EQ(storedColumn(item->primaryKey(), QStringLiteral("taskName")), QVariant(QStringLiteral("Changed")));
 }
 
+// The link to a store copy is written alone only where nothing else waits
+// to be written: an unsaved change of the item goes to its row as well.
+TEST_F(TaskTest, AStoreLinkWritesItsColumnsAndAnyUnsavedChange)
+{
+    struct Case {
+        const char* name;
+        const char* unsavedName;  // set before the link, not written; null for none
+        const char* storedName;
+    };
+    const Case cases[] = {
+        {"clean item", nullptr, "Item"},
+        {"item renamed, not written", "Renamed", "Renamed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TaskPtr listed = storedItem(QStringLiteral("Item"));
+        dataManager().doWithAllTasksEventsAdes(TaskList{listed}, 0);
+        const TaskPtr item = Task::initWithPrimaryKey(listed->primaryKey());
+        if (c.unsavedName) item->setTaskName(QString::fromLatin1(c.unsavedName));
+        Clock::advance(60);
+        const Date occurrence = localDate(2014, 2, 3, 9);
+        ASSERT_TRUE(item->storeICalLink(QStringLiteral("UID-1"), occurrence));
+        EXPECT_FALSE(item->dirty());
+        EXPECT_EQ(item->dateUpdate(), Clock::now());
+        const TaskPtr stored = Task::initWithPrimaryKey(item->primaryKey());
+        EXPECT_EQ(stored->iCalUID(), QStringLiteral("UID-1"));
+        EXPECT_EQ(stored->occurrence(), occurrence);
+        EXPECT_EQ(stored->taskName(), QString::fromLatin1(c.storedName));
+        EXPECT_EQ(stored->dateUpdate(), Clock::now());
+        EXPECT_EQ(storedColumn(item->primaryKey(), QStringLiteral("hasChanges")), QVariant(qint64(item->hasChanges())));
+        EXPECT_EQ(listed->iCalUID(), QStringLiteral("UID-1")) << "the list's object takes the link";
+        dataManager().doWithAllTasksEventsAdes(TaskList{listed}, ListAction::Remove);
+    }
+}
+
 TEST_F(TaskTest, ItemsWithoutARowOfTheirOwnAreNeverWritten)
 {
     // A row that happens to carry the key of a generated occurrence must not

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -1035,22 +1036,26 @@ bool CalCalendarStore::takeInOutsideChangeLocked(CalendarEntry* calendar, bool t
 // under the root is checked, the last one too when it exists.
 bool CalCalendarStore::refusesLinkedPathLocked(const QString& path, CalError* error) const
 {
-    const QString prefix = m_root + QLatin1Char('/');
-    const auto refuse = [&](const QString& why) {
-        logOnceLocked(path, why);
-        return !reportCalError(error, CalError::make(CalError::Code::Refused, path + QStringLiteral(": ") + why));
-    };
-    if (!path.startsWith(prefix)) return refuse(QStringLiteral("outside the store"));
+    const QString why = linkedPathProblem(m_root, path);
+    if (why.isEmpty()) return false;
+    logOnceLocked(path, why);
+    return !reportCalError(error, CalError::make(CalError::Code::Refused, path + QStringLiteral(": ") + why));
+}
+
+QString CalCalendarStore::linkedPathProblem(const QString& root, const QString& path)
+{
+    const QString prefix = root + QLatin1Char('/');
+    if (!path.startsWith(prefix)) return QStringLiteral("outside the store");
     for (qsizetype at = prefix.size(); at <= path.size(); ++at) {
         if (at < path.size() && path.at(at) != QLatin1Char('/')) continue;
         struct stat status {};
         if (::lstat(QFile::encodeName(path.left(at)).constData(), &status) != 0) {
-            if (errno == ENOENT) return false;  // what does not exist yet is made as a folder or a file
+            if (errno == ENOENT) return QString();  // what does not exist yet is made as a folder or a file
             continue;
         }
-        if (S_ISLNK(status.st_mode)) return refuse(QStringLiteral("a symbolic link is not followed"));
+        if (S_ISLNK(status.st_mode)) return QStringLiteral("a symbolic link is not followed");
     }
-    return false;
+    return QString();
 }
 
 // --- batches of writes ---
@@ -1106,58 +1111,151 @@ CalCalendarStore::PendingWrites* CalCalendarStore::openBatchLocked()
     return found != m_pending.end() && found->second.depth > 0 ? &found->second : nullptr;
 }
 
+// The sync of a filesystem reports the write-back errors since its
+// descriptor was opened: one is opened before the first write there.
+void CalCalendarStore::openFilesystemOfLocked(const QString& folder, PendingWrites* pending)
+{
+    if (pending->folders.contains(folder)) return;
+    struct stat status {};
+    const QByteArray folderName = QFile::encodeName(folder);
+    if (::stat(folderName.constData(), &status) == 0 && !pending->filesystems.contains(quint64(status.st_dev))) {
+        const int folderFd = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd >= 0) pending->filesystems.insert(quint64(status.st_dev), folderFd);
+    }
+}
+
 // The file is written under a name beside it that no reader lists (not
 // "*.ics"), then renamed over its place: readers see the old file or the
-// whole new one. The flush waits for the batch's commit.
-bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteArray& bytes, PendingWrites* pending,
-                                               CalError* error)
+// whole new one. name is a path, or a name in the open folder. A link in
+// the file's place is refused (linked), never written through. Touches
+// nothing of the store, so several threads may write at once. Empty answer
+// on success; written holds the new file's size and time.
+QString CalCalendarStore::writeBeside(int folderFd, const QByteArray& name, const QByteArray& bytes, struct stat* written,
+                                      bool* linked, bool newName)
 {
-    const auto failed = [&](const QString& why) {
-        return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
-                                                    QStringLiteral("cannot write %1: %2").arg(path, why)));
-    };
-    const QByteArray target = QFile::encodeName(path);
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!pending->folders.contains(folder)) {
-        // The sync of a filesystem reports the write-back errors since its
-        // descriptor was opened: it is opened before the first write there.
-        struct stat status {};
-        const QByteArray folderName = QFile::encodeName(folder);
-        if (::stat(folderName.constData(), &status) == 0 && !pending->filesystems.contains(quint64(status.st_dev))) {
-            const int folderFd = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (folderFd >= 0) pending->filesystems.insert(quint64(status.st_dev), folderFd);
-        }
-    }
+    *linked = false;
+    QString linkedNew;
+    // A name the caller has just found free is tried at once (see below).
+    if (newName && linkNewFile(folderFd, name, bytes, 0666, written, &linkedNew)) return linkedNew;
     // A rewritten file keeps its permissions, as other programs set them.
     struct stat existing {};
-    const bool replaces = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool exists = ::fstatat(folderFd, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISLNK(existing.st_mode)) {
+        *linked = true;
+        return QStringLiteral("a symbolic link is not followed");
+    }
+    const bool replaces = exists && S_ISREG(existing.st_mode);
     const mode_t mode = replaces ? (existing.st_mode & 07777) : 0666;
+    if (!exists && !newName) {
+        // A new file is written without a name and linked in whole. Its
+        // inode is made without the folder's lock (a name made first holds
+        // it, so writers in one folder waited for each other), and a crash
+        // before the link leaves nothing behind. Where the filesystem cannot
+        // (or the name appeared meanwhile), the file goes beside and is renamed.
+        QString problem;
+        if (linkNewFile(folderFd, name, bytes, mode, written, &problem)) return problem;
+    }
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        temporary = name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
+        fd = ::openat(folderFd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) return failed(systemError(errno));
-    bool written = writeAll(fd, bytes);
-    int code = written ? 0 : errno;
-    if (written && replaces && ::fchmod(fd, mode) != 0) {
-        written = false;
+    if (fd < 0) return systemError(errno);
+    bool done = writeAll(fd, bytes);
+    int code = done ? 0 : errno;
+    if (done && replaces && ::fchmod(fd, mode) != 0) {
+        done = false;
         code = errno;
     }
-    if (::close(fd) != 0 && written) {
-        written = false;
+    // The time the index keeps; the rename does not change it.
+    if (done && ::fstat(fd, written) != 0) {
+        done = false;
         code = errno;
     }
-    if (written && ::rename(temporary.constData(), target.constData()) != 0) {
-        written = false;
+    if (::close(fd) != 0 && done) {
+        done = false;
         code = errno;
     }
-    if (!written) {
-        ::unlink(temporary.constData());
-        return failed(systemError(code ? code : EIO));
+    if (done && ::renameat(folderFd, temporary.constData(), folderFd, name.constData()) != 0) {
+        done = false;
+        code = errno;
     }
+    if (!done) {
+        ::unlinkat(folderFd, temporary.constData(), 0);
+        return systemError(code ? code : EIO);
+    }
+    return QString();
+}
+
+// Writes a file without a name and links it as name. False when the other
+// way must be taken (no unnamed files on this filesystem, or the name is
+// taken by now); else problem is empty on success, the error when not.
+bool CalCalendarStore::linkNewFile(int folderFd, const QByteArray& name, const QByteArray& bytes, unsigned mode,
+                                   struct stat* written, QString* problem)
+{
+    const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(mode));
+    if (fd < 0) return false;
+    if (!writeAll(fd, bytes) || ::fstat(fd, written) != 0) {
+        *problem = systemError(errno ? errno : EIO);
+        ::close(fd);
+        return true;
+    }
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    if (::linkat(AT_FDCWD, self.constData(), folderFd, name.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (::close(fd) != 0) {
+        *problem = systemError(errno);
+        ::unlinkat(folderFd, name.constData(), 0);
+    }
+    return true;
+}
+
+// A folder under the root opened one component at a time, none of them
+// followed when it is a link: writes by name in it never leave the store
+// through a link, even one swapped in after it was opened. -1 with the
+// problem (linked: a link on the way) when it cannot be opened.
+int CalCalendarStore::openFolderUnderRoot(const QString& root, const QString& folder, QString* problem, bool* linked)
+{
+    *linked = false;
+    const QString prefix = root + QLatin1Char('/');
+    if (!folder.startsWith(prefix)) {
+        *linked = true;
+        *problem = QStringLiteral("outside the store");
+        return -1;
+    }
+    int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QString& component : folder.mid(prefix.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (fd < 0) break;
+        const int next = ::openat(fd, QFile::encodeName(component).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int code = errno;
+        ::close(fd);
+        fd = next;
+        errno = code;
+    }
+    if (fd >= 0) return fd;
+    // O_NOFOLLOW on a link answers ELOOP (ENOTDIR on some kernels with O_DIRECTORY).
+    const int code = errno;
+    *linked = code == ELOOP || (code == ENOTDIR && !linkedPathProblem(root, folder).isEmpty());
+    *problem = *linked ? QStringLiteral("a symbolic link is not followed") : systemError(code);
+    return -1;
+}
+
+// The flush waits for the batch's commit.
+bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteArray& bytes, PendingWrites* pending,
+                                               CalError* error)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    openFilesystemOfLocked(folder, pending);
+    struct stat written {};
+    bool linked = false;
+    const QString problem = writeBeside(AT_FDCWD, QFile::encodeName(path), bytes, &written, &linked);
+    if (!problem.isEmpty())
+        return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
+                                                    QStringLiteral("cannot write %1: %2").arg(path, problem)));
     pending->files.insert(path);
     pending->folders.insert(folder);
     return true;
@@ -1486,6 +1584,217 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     event->m_uid = uid;
     if (!occurrence) event->m_occurrence = event->startDate();
     return reportCalError(error, CalError::none());
+}
+
+// A new event's file as a group save builds, writes and indexes it.
+struct CalCalendarStore::NewEventFile {
+    qsizetype at = 0;  // the event's place in the call
+    CalendarEntry* calendar = nullptr;
+    int folderFd = -1;  // its folder, opened for the call
+    QString uid;
+    QString path;
+    ICalEventFields fields;
+    QString refused;  // a link on the way
+    QString failed;   // why the write failed
+    FileEntry entry;  // what the index keeps of the file written
+    bool readBack = false;  // the document could not be read in memory: the file is read
+    bool written() const { return refused.isEmpty() && failed.isEmpty(); }
+};
+
+namespace {
+
+// The cores this process may run on (a process pinned to two gets two).
+qsizetype usableCores()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// A group of new files is built and written by up to this many threads
+// beside the caller, one for every so many files.
+constexpr qsizetype writeHelpers = 3;
+constexpr qsizetype filesPerWriteHelper = 16;
+
+}  // namespace
+
+QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int span)
+{
+    QList<CalError> results(events.size());
+    std::lock_guard lock(m_mutex);
+    ensureIndexedLocked();
+    PendingWrites* pending = openBatchLocked();
+    std::vector<NewEventFile> files;
+    QSet<QString> taken;
+    QHash<const CalendarEntry*, CalError> refusals;  // asked once per calendar
+    struct OpenFolder {
+        int fd = -1;
+        QString problem;
+        bool linked = false;
+    };
+    QHash<QString, OpenFolder> folders;
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        const CalEventPtr& event = events[i];
+        CalendarEntry* target = event ? calendarEntryLocked(event->calendar() ? event->calendar()->uid() : QString()) : nullptr;
+        // Outside a batch each file is flushed on its own, an event the store
+        // has is an edit, and what is refused says why: as saveEvent does.
+        if (!pending || !target || locateEventLocked(event->uid()) || !ICalendarFile::canWrite(event->startDate())
+            || (event->endDate() && !ICalendarFile::canWrite(event->endDate()))) {
+            saveEvent(event, span, &results[i]);
+            continue;
+        }
+        auto refusal = refusals.constFind(target);
+        if (refusal == refusals.cend()) {
+            CalError refused;
+            refusesWritesLocked(target, &refused, QStringLiteral("event"));
+            refusal = refusals.insert(target, refused);
+        }
+        if (!refusal->ok()) {
+            results[i] = *refusal;
+            continue;
+        }
+        const QString folder = target->folder + QLatin1Char('/') + eventsFolder;
+        auto open = folders.find(folder);
+        if (open == folders.end()) {
+            // Its links are checked once, as it is opened; each file by its name in it.
+            OpenFolder opened;
+            opened.fd = openFolderUnderRoot(m_root, folder, &opened.problem, &opened.linked);
+            open = folders.insert(folder, opened);
+            openFilesystemOfLocked(folder, pending);
+        }
+        NewEventFile file;
+        file.at = i;
+        file.calendar = target;
+        file.folderFd = open->fd;
+        if (open->fd < 0) {
+            (open->linked ? file.refused : file.failed) = open->problem;
+            file.path = folder + QLatin1Char('/') + fileNameOf(event->uid());
+            files.push_back(std::move(file));
+            continue;
+        }
+        QString uid = event->uid();
+        struct stat existing {};
+        if (uid.isEmpty() || taken.contains(folder + QLatin1Char('/') + fileNameOf(uid))
+            || ::fstatat(open->fd, QFile::encodeName(fileNameOf(uid)).constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
+            uid = newUid();
+        file.uid = uid;
+        file.path = folder + QLatin1Char('/') + fileNameOf(uid);
+        file.fields = fieldsOf(*event);
+        taken.insert(file.path);
+        files.push_back(std::move(file));
+    }
+    const auto closeFolders = qScopeGuard([&folders] {
+        for (const OpenFolder& open : std::as_const(folders))
+            if (open.fd >= 0) ::close(open.fd);
+    });
+
+    // Building the text and writing the file touch nothing of the store:
+    // a few threads do it while this one holds the store.
+    std::atomic<size_t> next{0};
+    const auto buildAndWrite = [&] {
+        for (size_t k = next.fetch_add(1); k < files.size(); k = next.fetch_add(1)) {
+            NewEventFile& file = files[k];
+            if (!file.written()) continue;
+            const auto document = ICalendarFile::newCalendar();
+            document->writeMaster(file.uid, file.fields);
+            const QByteArray bytes = document->toBytes();
+            struct stat written {};
+            bool linked = false;
+            const QString problem =
+                writeBeside(file.folderFd, QFile::encodeName(fileNameOf(file.uid)), bytes, &written, &linked, true);
+            (linked ? file.refused : file.failed) = problem;
+            if (!problem.isEmpty()) continue;
+            FileEntry& entry = file.entry;
+            entry.path = file.path;
+            entry.size = bytes.size();
+            entry.modified = qint64(written.st_mtim.tv_sec) * 1000 + written.st_mtim.tv_nsec / 1000000;
+            entry.fingerprint = fingerprint(bytes);
+            QString unread;
+            auto data = document->events(&unread);
+            file.readBack = !data || data->uid.isEmpty() || !unread.isEmpty();
+            if (file.readBack) continue;
+            entry.uid = data->uid;
+            entry.events = std::make_shared<const ICalEventFileData>(std::move(*data));
+        }
+    };
+    const qsizetype helpers = std::min({writeHelpers, usableCores() - 1, qsizetype(files.size()) / filesPerWriteHelper});
+    std::vector<std::thread> threads;
+    for (qsizetype i = 0; i < helpers; ++i) {
+        try {
+            threads.emplace_back(buildAndWrite);
+        } catch (const std::system_error& failure) {
+            qWarning() << "Calendar store: a writing helper could not start:" << failure.what();
+            break;
+        }
+    }
+    buildAndWrite();
+    for (std::thread& thread : threads) thread.join();
+
+    for (NewEventFile& file : files) {
+        CalError& result = results[file.at];
+        if (!file.refused.isEmpty()) {
+            logOnceLocked(file.path, file.refused);
+            result = CalError::make(CalError::Code::Refused, file.path + QStringLiteral(": ") + file.refused);
+            continue;
+        }
+        if (!file.failed.isEmpty()) {
+            result = CalError::make(CalError::Code::WriteFailed, QStringLiteral("cannot write %1: %2").arg(file.path, file.failed));
+            continue;
+        }
+        pending->files.insert(file.path);
+        pending->folders.insert(QFileInfo(file.path).absolutePath());
+        const CalEventPtr& event = events[file.at];
+        event->m_uid = file.uid;
+        event->m_occurrence = event->startDate();
+        event->m_detached = false;
+        result = CalError::none();
+    }
+    indexNewEventFilesLocked(files);
+    return results;
+}
+
+// The files of a group save join their calendars' lists at once, sorted
+// and merged in one pass: one sorted insert each moved the list's tail
+// every time, which grew with the square of the calendar's files.
+void CalCalendarStore::indexNewEventFilesLocked(std::vector<NewEventFile>& files)
+{
+    const auto byPath = [](const FileEntry& a, const FileEntry& b) { return a.path < b.path; };
+    QHash<CalendarEntry*, QList<FileEntry>> joining;
+    for (NewEventFile& file : files) {
+        if (!file.written()) continue;
+        QList<FileEntry>& list = file.calendar->events;
+        const auto at = std::lower_bound(list.begin(), list.end(), file.path,
+                                         [](const FileEntry& f, const QString& p) { return f.path < p; });
+        // A path the index knows already (a file gone meanwhile) is replaced
+        // in place; one the document cannot say is read from the disk.
+        if (file.readBack)
+            reindexFileLocked(file.calendar, false, file.path);
+        else if (at != list.end() && at->path == file.path)
+            reindexFileLocked(file.calendar, false, file.path, &file.entry);
+        else
+            joining[file.calendar].append(std::move(file.entry));
+    }
+    QHash<QString, int>& counts = m_index->filesOfUid[0];
+    QHash<QString, QString>& counting = m_index->fileOfUid[0];
+    bool shared = false;
+    for (auto it = joining.begin(); it != joining.end(); ++it) {
+        QList<FileEntry>& list = it.key()->events;
+        const qsizetype before = list.size();
+        std::sort(it->begin(), it->end(), byPath);
+        list.reserve(before + it->size());
+        for (FileEntry& entry : *it) {
+            entry.duplicate = false;
+            if (++counts[entry.uid] == 1)
+                counting.insert(entry.uid, entry.path);
+            else
+                shared = true;
+            list.append(std::move(entry));
+        }
+        std::inplace_merge(list.begin(), list.begin() + before, list.end(), byPath);
+    }
+    // A uid that another file holds too: which one counts is settled anew.
+    if (shared) resolveDuplicatesLocked(m_index.get());
 }
 
 bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError* error)

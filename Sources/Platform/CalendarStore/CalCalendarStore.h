@@ -19,10 +19,12 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 class ICalendarFile;
 class QFileInfo;
 class QObject;
+struct stat;
 struct ICalEventFileData;
 struct ICalTaskData;
 struct ICalOccurrence;
@@ -130,6 +132,10 @@ public:
     // occurrence ends the series before it and gives the event the uid of the
     // new series that continues it.
     bool saveEvent(const CalEventPtr& event, int span, CalError* error = nullptr);
+    // Many events, each as saveEvent would save it, one answer each in their
+    // order. Inside a WriteBatch the files of new events are built and
+    // written by a few threads at once and indexed together.
+    QList<CalError> saveEvents(const CalEventList& events, int span);
     bool removeEvent(const CalEventPtr& event, int span, CalError* error = nullptr);
     bool saveTask(const CalTaskPtr& task, CalError* error = nullptr);
     bool removeTask(const CalTaskPtr& task, CalError* error = nullptr);
@@ -171,6 +177,9 @@ private:
                                    const QByteArray& currentBytes);
     // Refused when a component of the path under the root is a symbolic link.
     bool refusesLinkedPathLocked(const QString& path, CalError* error) const;
+    // Why a write there would follow a link; empty when it would not (no
+    // state of the store: any thread may ask).
+    static QString linkedPathProblem(const QString& root, const QString& path);
     struct PendingWrites {
         PendingWrites() = default;
         PendingWrites(const PendingWrites&) = delete;
@@ -186,6 +195,17 @@ private:
     // The pending writes of the calling thread while it has a batch open.
     PendingWrites* openBatchLocked();
     bool writeWithoutFlushLocked(const QString& path, const QByteArray& bytes, PendingWrites* pending, CalError* error);
+    void openFilesystemOfLocked(const QString& folder, PendingWrites* pending);
+    // Writes beside the file and renames over it; the error text, empty on
+    // success. Any thread may call it.
+    // newName: the caller found no file of that name just before.
+    static QString writeBeside(int folderFd, const QByteArray& name, const QByteArray& bytes, struct stat* written,
+                               bool* linked, bool newName = false);
+    static bool linkNewFile(int folderFd, const QByteArray& name, const QByteArray& bytes, unsigned mode,
+                            struct stat* written, QString* problem);
+    static int openFolderUnderRoot(const QString& root, const QString& folder, QString* problem, bool* linked);
+    struct NewEventFile;
+    void indexNewEventFilesLocked(std::vector<NewEventFile>& files);
     bool flushLocked(PendingWrites* pending, CalError* error);
     // Flushes each path; answers those that could not be made durable.
     static QStringList flushPaths(const QStringList& paths, int flags);
