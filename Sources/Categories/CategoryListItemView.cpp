@@ -183,20 +183,8 @@ void CategoryListItemView::setCalendar(const CalendarPtr& calendar)
 
 void CategoryListItemView::showTaskProgress()
 {
-    CoreData* manager = CoreData::shared();
-    TaskList all;
-    manager->addTasksToList(all, m_calendar->primaryKey(), 1);
-    qint64 totalMinutes = 0;
-    for (const TaskPtr& task : std::as_const(all))
-        if (task->hasDuration()) totalMinutes += task->duration();
-    const TaskList done = manager->getTaskFromTaskList(all, qint64(1), qint64(2), false);
-    qint64 doneMinutes = 0;
-    for (const TaskPtr& task : done)
-        if (task->hasDuration()) doneMinutes += task->duration();
-    qint64 remaining = 0;
-    for (const TaskPtr& task : std::as_const(all))
-        if (!done.contains(task)) ++remaining;
-    const Progress progress = taskProgress(done.size(), done.size() + remaining, totalMinutes, doneMinutes);
+    const CoreData::TaskProgress counted = CoreData::shared()->taskProgressInCalendar(m_calendar->primaryKey());
+    const Progress progress = taskProgress(counted.doneCount, counted.count, counted.minutes, counted.doneMinutes);
     m_firstRow->setStringValue(progress.firstRow);
     if (!progress.secondRow.isEmpty()) m_secondRow->setStringValue(progress.secondRow);
 }
