@@ -90,12 +90,13 @@ CategoryListItemView::CategoryListItemView(const QRectF& frame, QWidget* parent)
 
     m_acceptRejectBtn = new SegmentedControl(QRectF(205, 30, 65, 19));
     m_acceptRejectBtn->setSegmentCount(2);
-    const char* images[] = {"task_accept", "task_reject"};
+    const QImage images[] = {NamedImages::imageNamed(QStringLiteral("task_accept")),
+                             NamedImages::imageNamed(QStringLiteral("task_reject"))};
+    const QString tips[] = {QStringLiteral("task_accept"), QStringLiteral("task_reject")};
     for (int segment = 0; segment < 2; ++segment) {
-        const QString name = QString::fromLatin1(images[segment]);
         m_acceptRejectBtn->setWidth(31, segment);
-        m_acceptRejectBtn->setImage(NamedImages::imageNamed(name), segment);
-        m_acceptRejectBtn->setToolTip(name, segment);
+        m_acceptRejectBtn->setImage(images[segment], segment);
+        m_acceptRejectBtn->setToolTip(tips[segment], segment);
         m_acceptRejectBtn->setTag(segment + 1, segment);
     }
     m_acceptRejectBtn->setTarget(this, [row](SegmentedControl*) {
