@@ -747,6 +747,19 @@ def reject_cross(x, y):
     return REJECT_RED if cross <= 1.0 else None
 
 
+FLAG_RED = (0xD9, 0x3B, 0x30, 255)
+FLAG_POLE = (0x5A, 0x5A, 0x5A, 255)
+
+
+def default_flag(x, y):
+    """The default category's mark: a red pennant on a grey pole."""
+    if segment_distance(x, y, 2.0, 1.5, 2.0, 13.0) <= 0.7:
+        return FLAG_POLE
+    if polygon_distance(x, y, ((2.5, 1.5), (10.5, 4.5), (2.5, 7.5))) <= 0.0:
+        return FLAG_RED
+    return None
+
+
 NOTE_BOX_FILL = (0xFF, 0xFF, 0xFF, 255)
 NOTE_BOX_EDGE = (0x7A, 0x7A, 0x7A, 255)
 NOTE_TICK = (0x2E, 0x8B, 0x3A, 255)
@@ -1171,6 +1184,7 @@ IMAGES = {
     "star_none": (star_shape(None, OFF_STAR, 14), 14),
     "task_accept": (accept_tick, 12),
     "task_reject": (reject_cross, 12),
+    "default_color_flag": (default_flag, (12, 14)),
     # The note editor.
     "Note_CheckOff": (note_checkbox(False), 16),
     "Note_CheckOn": (note_checkbox(True), 16),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ModelTypes.h"
 #include "View.h"
 
 // The list of a category's items in its detail panel; its rows are
@@ -13,6 +14,12 @@ public:
     ~CategoryDetailListView() override;
 
     void deselectAll();
+    // The category's items are not listed yet: nothing is revealed or
+    // opened, and there is nothing to refresh.
+    bool revealToTask(const TaskPtr&) { return false; }
+    bool showPopupEditDetail(const TaskPtr&) { return false; }
+    void reloadData(const TaskPtr&) {}
+    void moveToTop(const TaskPtr&) {}
     int deselectCount() const { return m_deselectCount; }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ModelTypes.h"
 #include "View.h"
 
 class CategoryDetailListView;
@@ -19,7 +20,12 @@ public:
 
     CategoryDetailListView* detailView() const { return m_listView; }
 
+    // The category shown.
+    CalendarPtr calendar() const { return m_calendar; }
+    void setCalendar(const CalendarPtr& calendar) { m_calendar = calendar; }
+
 private:
     int m_focusTab = 0;
+    CalendarPtr m_calendar;
     CategoryDetailListView* m_listView = nullptr;
 };

@@ -1,36 +1,354 @@
 #include "CategoryListTableView.h"
 
-#include "CategoryDetailPanel.h"
+#include "AlertPresenter.h"
+#include "AlertRequest.h"
+#include "Calendar.h"
+#include "CategoryDetailListView.h"
+#include "CategoryDetailView.h"
+#include "CategoryListItemView.h"
+#include "Color.h"
+#include "CoreData.h"
+#include "InfoListItemView.h"
+#include "MainViewAccess.h"
+#include "../Model/Notifications.h"
+#include "NotificationCenter.h"
+#include "Screen.h"
+#include "ScrollView.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TaskListTableView.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "Utilities.h"
 
-CategoryListTableView::CategoryListTableView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+#include <QGuiApplication>
+#include <QStyleHints>
+
+#include <algorithm>
+
+CategoryListTableView::CategoryListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setFlipped(true);
+    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
+    setGridStyleMask(SolidHorizontalGridLine);
+    setVerticalSpacing(0);
+    setRowHeight(categoryRowHeight);
+    setAllowsMultipleSelection(false);
+    const QPointer<CategoryListTableView> table(this);
+    NotificationCenter::defaultCenter().addObserver(this, kShareItemChangedStatusNotification, nullptr,
+                                                    [table](const Notification& notification) {
+                                                        if (table) table->shareStatusChanged(notification);
+                                                    });
 }
 
-CategoryListTableView::~CategoryListTableView() = default;
-
-void CategoryListTableView::reloadData(const TaskPtr& item)
+CategoryListTableView::~CategoryListTableView()
 {
-    ++m_reloadCount;
-    m_lastReloadedItem = item;
+    NotificationCenter::defaultCenter().removeObserver(this);
+    for (TableRowView* row : m_rows) delete row;
+    delete m_detailPanel.data();
 }
 
-void CategoryListTableView::moveToTop(const TaskPtr& item)
+// ---- rows --------------------------------------------------------------------------------
+
+void CategoryListTableView::loadData()
 {
-    ++m_moveToTopCount;
-    m_lastMovedItem = item;
+    // A row under an open question may be the one it is about: the rows are
+    // rebuilt once it is answered.
+    if (AlertPresenter::isAlertRunning()) {
+        if (m_loadWaits) return;
+        m_loadWaits = true;
+        const QPointer<CategoryListTableView> table(this);
+        AlertPresenter::whenNoAlertRuns([table] {
+            if (!table) return;
+            table->m_loadWaits = false;
+            table->loadNow();
+        });
+        return;
+    }
+    loadNow();
 }
 
-bool CategoryListTableView::showPopupEditDetail(const TaskPtr& item)
+void CategoryListTableView::loadNow()
 {
-    ++m_showPopupCount;
-    m_lastShownItem = item;
-    return false;
+    OutlineView::deselectAll();
+    std::vector<TableRowView*> old;
+    old.swap(m_rows);
+    m_selectedItem = nullptr;
+    // Later: a row's own handler may be what asked for the rebuild.
+    for (TableRowView* row : old) {
+        row->hide();
+        row->deleteLater();
+    }
+    CoreData* manager = CoreData::shared();
+    if (manager) manager->setNumberOfActiveProject(0);
+    CalendarList groups[3];  // mixed, event-only, task-only
+    qint64 shown = 0;
+    if (manager) {
+        for (const CalendarPtr& category : manager->getCalendarWithType(0, manager->calendarList())) {
+            if (!category || category->inVisible() != 0) continue;
+            const qint64 kind = category->taskOrEvent();
+            groups[kind == 2 ? 1 : kind == 1 ? 2 : 0].append(category);
+            ++shown;
+        }
+        manager->setNumberOfActiveProject(shown);
+    }
+    const QString headers[3] = {TextTable::localizedString(QStringLiteral("groupZoravelText")),
+                                TextTable::localizedString(QStringLiteral("groupEventOnlyText")),
+                                TextTable::localizedString(QStringLiteral("groupTaskOnlyText"))};
+    for (int group = 0; group < 3; ++group) {
+        CalendarList& list = groups[group];
+        if (list.isEmpty()) continue;
+        Utilities::sortList(list, &Calendar::calendarOrder);
+        auto* header = new InfoListItemView;
+        header->leftTextField()->setStringValue(headers[group]);
+        m_rows.push_back(header);
+        for (const CalendarPtr& category : std::as_const(list)) {
+            auto* row = new CategoryListItemView;
+            row->setCalendar(category);
+            m_rows.push_back(row);
+        }
+    }
+    reloadData();
+    fitHeightToRows();
+}
+
+void CategoryListTableView::fitHeightToRows()
+{
+    // As tall as the rows, at least the height it is shown in.
+    double height = heightOfAllRows();
+    if (ScrollView* scroll = enclosingScrollView()) height = std::max(height, scroll->contentSize().height());
+    if (frame().height() != height) setFrameSize(QSizeF(frame().width(), height));
+}
+
+int CategoryListTableView::numberOfChildrenOfItem(TableRowView* item) const
+{
+    return item ? 0 : int(m_rows.size());
+}
+
+TableRowView* CategoryListTableView::childOfItem(int index, TableRowView* item) const
+{
+    if (item || index < 0 || index >= int(m_rows.size())) return nullptr;
+    return m_rows[std::size_t(index)];
+}
+
+bool CategoryListTableView::isGroupItem(TableRowView* item) const
+{
+    return qobject_cast<InfoListItemView*>(item) != nullptr;
+}
+
+bool CategoryListTableView::shouldSelectItem(TableRowView* item) const
+{
+    return !isGroupItem(item);
+}
+
+double CategoryListTableView::heightOfRowByItem(TableRowView* item) const
+{
+    return isGroupItem(item) ? headerRowHeight : rowHeight();
+}
+
+double CategoryListTableView::yPositionPastLastRow() const
+{
+    return rowCount() == 0 ? 0 : rectOfRow(rowCount() - 1).bottom();
+}
+
+void CategoryListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    OutlineView::resizeSubviewsWithOldSize(oldSize);
+    // The band below the last row is drawn again as the table grows.
+    const double past = yPositionPastLastRow();
+    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+}
+
+// ---- the detail panel ------------------------------------------------------------------
+
+CategoryDetailPanel* CategoryListTableView::openPanelOn(const CalendarPtr& category)
+{
+    if (!m_detailPanel) {
+        m_detailPanel = new CategoryDetailPanel;
+        if (auto* host = qobject_cast<Window*>(window())) {
+            // Beside the main window, on its left when there is room.
+            const QRectF main = host->frame();
+            QRectF frame = m_detailPanel->frame();
+            frame.moveTopLeft(QPointF(main.left() - frame.width(), main.top()));
+            if (frame.left() < Screen::mainVisibleFrame().left()) frame.moveLeft(main.right());
+            m_detailPanel->setFrame(Window::constrainFrameRect(frame));
+        }
+    }
+    m_detailPanel->categoryDetailView()->setCalendar(category);
+    if (auto* host = qobject_cast<Window*>(window())) host->addChildWindow(m_detailPanel, Window::Ordering::Above);
+    return m_detailPanel;
 }
 
 bool CategoryListTableView::showPopupCalendarEditDetail(const CalendarPtr& category)
 {
-    ++m_showCalendarPopupCount;
-    m_lastShownCategory = category;
-    return false;
+    if (!category) return false;
+    if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setFocusListModule(projectsModule);
+    CategoryDetailPanel* panel = openPanelOn(category);
+    panel->setBecomesKeyOnlyIfNeeded(false);
+    panel->makeKeyAndOrderFront();
+    return true;
+}
+
+void CategoryListTableView::popupEditDetail(CategoryListItemView* row)
+{
+    if (row) showPopupCalendarEditDetail(row->calendar());
+}
+
+CalendarPtr CategoryListTableView::visibleCategoryOf(const TaskPtr& item) const
+{
+    CoreData* manager = CoreData::shared();
+    if (!item || !manager) return nullptr;
+    return manager->getCalendarByPrimaryKey(item->calendarId(), 0, manager->calendarList(), true);
+}
+
+bool CategoryListTableView::revealToTask(const TaskPtr& item)
+{
+    const CalendarPtr category = visibleCategoryOf(item);
+    if (!category) return false;
+    CategoryDetailPanel* panel = openPanelOn(category);
+    panel->orderFront();
+    return panel->categoryDetailView()->detailView()->revealToTask(item);
+}
+
+bool CategoryListTableView::showPopupEditDetail(const TaskPtr& item)
+{
+    const CalendarPtr category = visibleCategoryOf(item);
+    if (!category) return false;
+    if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setFocusListModule(projectsModule);
+    CategoryDetailPanel* panel = openPanelOn(category);
+    panel->setBecomesKeyOnlyIfNeeded(false);
+    panel->makeKeyAndOrderFront();
+    return panel->categoryDetailView()->detailView()->showPopupEditDetail(item);
+}
+
+void CategoryListTableView::reloadData(const TaskPtr& item)
+{
+    if (m_detailPanel) m_detailPanel->categoryDetailView()->detailView()->reloadData(item);
+}
+
+void CategoryListTableView::moveToTop(const TaskPtr& item)
+{
+    if (m_detailPanel) m_detailPanel->categoryDetailView()->detailView()->moveToTop(item);
+}
+
+// ---- input -------------------------------------------------------------------------------
+
+void CategoryListTableView::mouseDown(const Event& event)
+{
+    if (event.modifierFlags & ControlKeyMask) {
+        rightMouseDown(event);
+        return;
+    }
+    OutlineView::mouseDown(event);
+    const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
+    auto* item = qobject_cast<CategoryListItemView*>(itemAtRow(row));
+    if (!item) {
+        m_selectedItem = nullptr;
+        m_lastMouseDown = 0;
+        return;
+    }
+    const bool sameRow = m_selectedItem == item;
+    m_selectedItem = item;
+    const double interval = QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
+    if (sameRow && TaskListTableView::isDoubleClick(m_lastMouseDown, event.timestamp, interval)) {
+        m_lastMouseDown = 0;
+        if (item->calendar() && item->calendar()->inVisible() == 0) popupEditDetail(item);
+        return;
+    }
+    m_lastMouseDown = event.timestamp;
+}
+
+void CategoryListTableView::keyDown(const Event& event)
+{
+    // Every other key is swallowed: the list has no keyboard movement.
+    if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Delete && selectedRow() >= 0 && m_selectedItem)
+        applyDelete();
+}
+
+void CategoryListTableView::rightMouseDown(const Event& event)
+{
+    const Menu menu = menuForEvent(event);
+    if (menu.items().empty()) return;
+    menu.popUpAtPointAsync(this, convertPointFromWindow(event.locationInWindow));
+}
+
+Menu CategoryListTableView::menuForEvent(const Event& event)
+{
+    const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
+    auto* item = qobject_cast<CategoryListItemView*>(itemAtRow(row));
+    if (!item || !item->calendar()) return Menu();
+    if (selectedRow() != row) {
+        scrollRowToVisible(row);
+        selectRowIndexes({row}, false);
+    }
+    m_selectedItem = item;
+    const MenuTarget target = [table = QPointer<CategoryListTableView>(this)](const QString& action) {
+        return table ? table->commandForAction(action) : std::function<void()>();
+    };
+    return UIUtilities::createMenuForCategoryWithTarget(target, item->calendar());
+}
+
+std::function<void()> CategoryListTableView::commandForAction(const QString& action)
+{
+    const QPointer<CategoryListTableView> table(this);
+    if (action == QLatin1String("editCategory:"))
+        return [table] {
+            if (table) table->editCategory();
+        };
+    if (action == QLatin1String("deleteCategory:"))
+        return [table] {
+            if (table) table->deleteCategory();
+        };
+    qWarning() << "The category list has no command" << action;
+    return {};
+}
+
+void CategoryListTableView::editCategory()
+{
+    popupEditDetail(qobject_cast<CategoryListItemView*>(itemAtRow(selectedRow())));
+}
+
+void CategoryListTableView::deleteCategory()
+{
+    applyDelete();
+}
+
+// ---- delete ------------------------------------------------------------------------------
+
+void CategoryListTableView::applyDelete()
+{
+    CoreData* manager = CoreData::shared();
+    const QPointer<CategoryListItemView> row = m_selectedItem;
+    if (!manager || !row || !row->calendar()) return;
+    const CalendarPtr category = row->calendar();
+    if (category->isShared()) return;
+    const SettingPtr setting = manager->currentSetting();
+    const bool isDefault = category->projectType() == 0 && setting && category->primaryKey() == setting->calendarDefID();
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.messageText = TextTable::localizedString(QStringLiteral("deleteCalendarText"));
+    if (isDefault) {
+        qint64 own = 0;
+        for (const CalendarPtr& visible : manager->getCalendarWithType(0, manager->calendarList(), true))
+            if (visible && !visible->isShared()) ++own;
+        if (own < 2) {
+            request.informativeText = TextTable::localizedString(QStringLiteral("deleteCalendarErrorMessage"));
+            request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+            AlertPresenter::current().runModal(request);
+            return;
+        }
+    }
+    request.informativeText = TextTable::localizedString(QStringLiteral("deleteCalendarMessage"));
+    const int deleteAnswer = request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("deleteText")));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    if (AlertPresenter::current().runModal(request).button != deleteAnswer) return;
+    // The main view's reload on the category list's change removes the row.
+    if (!manager->doDeleteCalendar(category))
+        qWarning() << "Category" << category->primaryKey() << "could not be deleted";
+}
+
+void CategoryListTableView::shareStatusChanged(const Notification& notification)
+{
+    const auto* category = std::any_cast<CalendarPtr>(&notification.object());
+    if (!category || !*category) return;
+    if ((*category)->sharedStatus() == 0 || (*category)->sharedStatus() == 1) loadData();
 }

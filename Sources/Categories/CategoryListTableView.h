@@ -1,48 +1,93 @@
 #pragma once
 
 #include "CategoryDetailPanel.h"
+#include "CategoryListItemView.h"
+#include "Menu.h"
+#include "Notification.h"
 #include "ModelTypes.h"
-#include "View.h"
+#include "OutlineView.h"
 
 #include <QPointer>
 
-// The category list's table. Until the category list is built it lists
-// nothing: it keeps what it was asked, so the main view's refresh can be
-// read back.
-class CategoryListTableView : public View {
+#include <functional>
+#include <vector>
+
+// The category list's table: the visible ordinary categories in three
+// groups by kind (mixed, event-only, task-only), each under a header row.
+// A double click opens a category's detail panel; Delete and the context
+// menu delete one; the main view's requests about items are forwarded to
+// the panel. Its own data source; main thread only.
+class CategoryListTableView : public OutlineView {
     Q_OBJECT
 
 public:
+    static constexpr double categoryRowHeight = 55;
+    static constexpr double headerRowHeight = 18;
+    // The list module's categories tab.
+    static constexpr int projectsModule = 3;
+
     explicit CategoryListTableView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~CategoryListTableView() override;
 
-    // Loads the rows again, keeping the item (none: no item) in view.
+    // Rebuilds the rows from the data manager and sets its active-project
+    // count to the number of category rows. Not while a question is open:
+    // the rebuild waits for its answer.
+    void loadData();
+    // Header rows (InfoListItemView) and category rows, in row order.
+    const std::vector<TableRowView*>& arrayOfCategories() const { return m_rows; }
+    CategoryListItemView* selectedItem() const { return m_selectedItem.data(); }
+
+    // Opens the detail panel on the category; false for none.
+    bool showPopupCalendarEditDetail(const CalendarPtr& category);
+    void popupEditDetail(CategoryListItemView* row);
+    // Open the panel on the item's category and hand the item to its
+    // outline; false when the category is not a visible ordinary one.
+    bool revealToTask(const TaskPtr& item);
+    bool showPopupEditDetail(const TaskPtr& item);
+    // Forwarded to the open panel's outline; nothing without a panel.
     void reloadData(const TaskPtr& item);
     void moveToTop(const TaskPtr& item);
-    // Opens the editor of a listed item, or of a listed category: true then.
-    // Nothing is listed yet, so both answer false.
-    bool showPopupEditDetail(const TaskPtr& item);
-    bool showPopupCalendarEditDetail(const CalendarPtr& category);
-    // The open detail panel of a category; null while none is open.
+    // The floating detail panel; null until first opened.
     CategoryDetailPanel* categoryDetailPanel() const { return m_detailPanel; }
 
-    int reloadCount() const { return m_reloadCount; }
-    TaskPtr lastReloadedItem() const { return m_lastReloadedItem; }
-    int moveToTopCount() const { return m_moveToTopCount; }
-    TaskPtr lastMovedItem() const { return m_lastMovedItem; }
-    int showPopupEditDetailCount() const { return m_showPopupCount; }
-    TaskPtr lastShownItem() const { return m_lastShownItem; }
-    int showPopupCalendarEditDetailCount() const { return m_showCalendarPopupCount; }
-    CalendarPtr lastShownCategory() const { return m_lastShownCategory; }
+    // The category menu for the row under the pointer; empty off the
+    // category rows.
+    Menu menuForEvent(const Event& event);
+    void editCategory();
+    void deleteCategory();
+    // Deletes the selected category after asking; refuses to delete the
+    // only visible own ordinary category when it is the default one.
+    void applyDelete();
+    void shareStatusChanged(const Notification& notification);
+    // The bottom of the last row; 0 without rows.
+    double yPositionPastLastRow() const;
+    // The table as tall as its rows, at least as its scroll view shows.
+    void fitHeightToRows();
+
+    // ---- outline answers -------------------------------------------------
+    int numberOfChildrenOfItem(TableRowView* item) const override;
+    TableRowView* childOfItem(int index, TableRowView* item) const override;
+    bool isGroupItem(TableRowView* item) const override;
+    bool shouldSelectItem(TableRowView* item) const override;
+    double heightOfRowByItem(TableRowView* item) const override;
+
+    using OutlineView::reloadData;
+    void mouseDown(const Event& event) override;
+    void keyDown(const Event& event) override;
+    void rightMouseDown(const Event& event) override;
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
-    int m_reloadCount = 0;
-    TaskPtr m_lastReloadedItem;
-    int m_moveToTopCount = 0;
-    TaskPtr m_lastMovedItem;
-    int m_showPopupCount = 0;
-    TaskPtr m_lastShownItem;
-    int m_showCalendarPopupCount = 0;
-    CalendarPtr m_lastShownCategory;
+    void loadNow();
+    CategoryDetailPanel* openPanelOn(const CalendarPtr& category);
+    CalendarPtr visibleCategoryOf(const TaskPtr& item) const;
+    std::function<void()> commandForAction(const QString& action);
+
+    std::vector<TableRowView*> m_rows;
+    QPointer<CategoryListItemView> m_selectedItem;
     QPointer<CategoryDetailPanel> m_detailPanel;
+    double m_lastMouseDown = 0;
+    bool m_loadWaits = false;
 };

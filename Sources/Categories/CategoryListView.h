@@ -2,10 +2,14 @@
 
 #include "View.h"
 
-class CategoryListTableView;
+#include <QPointer>
 
-// The category list panel. Until the category list is built it draws
-// nothing and counts its reloads.
+class CategoryListTableView;
+class CategoryViewController;
+class ScrollView;
+
+// The list module's categories page: a grey-bordered frame around the
+// scrolling category table, which does the work.
 class CategoryListView : public View {
     Q_OBJECT
 
@@ -13,13 +17,24 @@ public:
     explicit CategoryListView(const QRectF& frame, QWidget* parent = nullptr);
     ~CategoryListView() override;
 
-    // Has the table load its data again.
+    // Has the table rebuild its rows from the data manager.
     void reloadData();
-    int reloadCount() const { return m_reloadCount; }
+    // Fits the scroll view to the panel's height and redraws the rows.
+    void rearrangeView();
+    // Opens the add-project popover at the sender.
+    void addCategory(View* sender);
 
     CategoryListTableView* categoryListTableView() const { return m_tableView; }
+    ScrollView* tableScrollView() const { return m_scrollView; }
+    CategoryViewController* categoryViewController() const { return m_categoryViewController; }
+
+    void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
+
+protected:
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
-    int m_reloadCount = 0;
     CategoryListTableView* m_tableView = nullptr;
+    ScrollView* m_scrollView = nullptr;
+    CategoryViewController* m_categoryViewController = nullptr;
 };

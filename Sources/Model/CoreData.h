@@ -368,6 +368,18 @@ public:
     TaskList getTasksInDBNewerThan(qint64 time) const;
     qint64 countCheckInCalendar(const CalendarPtr& calendar) const;
     qint64 countDoneCheckInCalendar(const CalendarPtr& calendar) const;
+    // The tasks of a category as addTasksToList gives them (type 1, listed
+    // exceptions left out), counted: all and done (status 1), and the
+    // minutes of those with a duration, all and done. Counted in the
+    // database, so the category list does not read every task.
+    struct TaskProgress {
+        qint64 count = 0;
+        qint64 doneCount = 0;
+        qint64 minutes = 0;
+        qint64 doneMinutes = 0;
+        bool operator==(const TaskProgress&) const = default;
+    };
+    TaskProgress taskProgressInCalendar(qint64 calendarId) const;
     // Whether detached occurrences of the event exist on or before the date.
     bool hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const;
 

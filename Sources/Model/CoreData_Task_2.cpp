@@ -626,6 +626,46 @@ void CoreData::addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType
         if (!isListedException(*item)) list.append(item);
 }
 
+CoreData::TaskProgress CoreData::taskProgressInCalendar(qint64 calendarId) const
+{
+    TaskProgress progress;
+    if (!TaskQuery::databaseReadyOrSay()) return progress;
+    // One pass over the category's tasks: rows without exceptions are
+    // counted by SQLite, their columns read as a record reads them (whole
+    // numbers, NULL as 0); the few with exceptions are read afterwards to
+    // leave out the listed ones.
+    qint64 withExceptions = 0;
+    {
+        RecordGuard guard;
+        QueryStatement query(
+            "SELECT total(plain), total(plain AND done), total(plain * minutes), "
+            "total(CASE WHEN plain AND done THEN minutes ELSE 0 END), total(NOT plain) FROM (SELECT "
+            "ifnull(repeatExceptions,'')='' AS plain, ifnull(CAST(status AS INTEGER),0)=1 AS done, "
+            "CASE WHEN ifnull(CAST(hasDuration AS INTEGER),0)<>0 THEN ifnull(CAST(duration AS INTEGER),0) ELSE 0 "
+            "END AS minutes FROM Tasks WHERE taskType=? AND calendarId=?)");
+        query.bindAll({ItemKind::Task, calendarId});
+        if (!query.nextRow()) return progress;
+        sqlite3_stmt* row = query.get();
+        progress.count = sqlite3_column_int64(row, 0);
+        progress.doneCount = sqlite3_column_int64(row, 1);
+        progress.minutes = sqlite3_column_int64(row, 2);
+        progress.doneMinutes = sqlite3_column_int64(row, 3);
+        withExceptions = sqlite3_column_int64(row, 4);
+    }
+    if (withExceptions == 0) return progress;
+    for (const TaskPtr& item : TaskQuery::items("WHERE taskType=? AND calendarId=? AND ifnull(repeatExceptions,'')<>''",
+                                                {ItemKind::Task, calendarId})) {
+        if (isListedException(*item)) continue;
+        const qint64 length = item->hasDuration() ? item->duration() : 0;
+        ++progress.count;
+        progress.minutes += length;
+        if (item->status() != 1) continue;
+        ++progress.doneCount;
+        progress.doneMinutes += length;
+    }
+    return progress;
+}
+
 TaskList CoreData::tasksFromCalendarId(qint64 calendarId, const QStringList& tags) const
 {
     if (!TaskQuery::databaseReadyOrSay()) return {};

@@ -464,7 +464,7 @@ public:
     // and applies the service's reply; blocks the caller for at most the
     // client's time-outs.
     virtual void changeItemStatus(const TaskPtr& task);
-    void changeItemStatus(const CalendarPtr& category);
+    virtual void changeItemStatus(const CalendarPtr& category);
     // How the service took a status answer.
     struct StatusAnswer {
         enum Kind { NotReached, Refused, NoObject, Accepted } kind = NotReached;

@@ -1,7 +1,10 @@
 #include "ListModuleView.h"
 
 #include "Button.h"
+#include "Calendar.h"
+#include "CategoryListTableView.h"
 #include "CategoryListView.h"
+#include "CoreData.h"
 #include "GuruViewController.h"
 #include "ImageSegmentedControl.h"
 #include "NamedImages.h"
@@ -58,6 +61,12 @@ class ListModuleViewTest : public ::testing::Test {
 protected:
     static constexpr double width = 280;
     static constexpr double height = 600;
+    // A data manager the category list reads, empty until a test fills it.
+    struct SharedManager {
+        CoreData data;
+        SharedManager() { CoreData::setShared(&data); }
+        ~SharedManager() { CoreData::setShared(nullptr); }
+    } manager;
     ListModuleView module{QRectF(0, 0, width, height)};
 
     std::array<View*, 3> lists() const
@@ -67,7 +76,7 @@ protected:
     std::array<int, 3> reloads() const
     {
         return {module.taskListView()->reloadCount(), module.noteListView()->reloadCount(),
-                module.categoryListView()->reloadCount()};
+                int(module.categoryListView()->categoryListTableView()->arrayOfCategories().size())};
     }
 };
 
@@ -127,16 +136,18 @@ TEST_F(ListModuleViewTest, FocusingAModuleBringsItsListAndIconsForwardWithoutRel
 
 TEST_F(ListModuleViewTest, ReloadingReloadsOnlyTheListInFront)
 {
+    // The categories page shows what a reload finds: a header and a row.
+    manager.data.doWithCalendarList(CalendarList{std::make_shared<Calendar>()}, 2);
     module.setFocusModule(3);
     module.reloadData();
-    EXPECT_EQ(reloads(), (std::array<int, 3>{0, 0, 1}));
+    EXPECT_EQ(reloads(), (std::array<int, 3>{0, 0, 2}));
     module.setFocusModule(2);
     module.reloadData();
-    EXPECT_EQ(reloads(), (std::array<int, 3>{0, 1, 1}));
+    EXPECT_EQ(reloads(), (std::array<int, 3>{0, 1, 2}));
     module.setFocusModule(1);
     module.reloadData();
     module.reloadData();
-    EXPECT_EQ(reloads(), (std::array<int, 3>{2, 1, 1}));
+    EXPECT_EQ(reloads(), (std::array<int, 3>{2, 1, 2}));
 }
 
 TEST_F(ListModuleViewTest, ClickingATabShowsItsModule)

@@ -7,6 +7,7 @@
 #include "../Model/ModelTestFixture.h"
 #include "Button.h"
 #include "Calendar.h"
+#include "CategoryListTableView.h"
 #include "CalendarView.h"
 #include "CategoryListView.h"
 #include "DayCalendarView.h"
@@ -110,6 +111,21 @@ protected:
     NoteListView& noteList() { return *m_view->listModuleView()->noteListView(); }
     CategoryListView& projectList() { return *m_view->listModuleView()->categoryListView(); }
 
+    // The project list makes new rows on every rebuild: a first row other
+    // than the one seen last time (or the last one gone) is one more.
+    int projectRebuilds()
+    {
+        const std::vector<TableRowView*>& rows = projectList().categoryListTableView()->arrayOfCategories();
+        TableRowView* first = rows.empty() ? nullptr : rows.front();
+        if (first != m_firstProjectRow.data() || (first && m_firstProjectRow.isNull())) {
+            ++m_projectRebuilds;
+            m_firstProjectRow = first;
+        }
+        return m_projectRebuilds;
+    }
+    QPointer<TableRowView> m_firstProjectRow;
+    int m_projectRebuilds = 0;
+
     struct Counts {
         int task, note, project, focus, monthAndDay, planner, navigator;
         bool operator==(const Counts&) const = default;
@@ -118,7 +134,7 @@ protected:
     {
         return {taskList().reloadCount(),
                 noteList().reloadCount(),
-                projectList().reloadCount(),
+                projectRebuilds(),
                 m_view->reloadCounts().focusPane,
                 m_view->reloadCounts().monthAndDay,
                 m_view->reloadCounts().planner,

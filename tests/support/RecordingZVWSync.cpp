@@ -1,6 +1,7 @@
 #include "RecordingZVWSync.h"
 
 #include "NotificationCenter.h"
+#include "Calendar.h"
 #include "Task.h"
 
 RecordingZVWSync::~RecordingZVWSync()
@@ -47,4 +48,17 @@ QList<RecordingZVWSync::StatusChange> RecordingZVWSync::statusChanges() const
 {
     std::lock_guard lock(m_recordMutex);
     return m_statusChanges;
+}
+
+void RecordingZVWSync::changeItemStatus(const CalendarPtr& category)
+{
+    if (!category) return;
+    std::lock_guard lock(m_recordMutex);
+    m_categoryStatusChanges.append({category->primaryKey(), category->zvwProjectId(), category->sharedStatus()});
+}
+
+QList<RecordingZVWSync::StatusChange> RecordingZVWSync::categoryStatusChanges() const
+{
+    std::lock_guard lock(m_recordMutex);
+    return m_categoryStatusChanges;
 }

@@ -25,6 +25,9 @@ public:
     };
     void changeItemStatus(const TaskPtr& task) override;
     QList<StatusChange> statusChanges() const;
+    // Categories handed to the status call, with the status they carried.
+    void changeItemStatus(const CalendarPtr& category) override;
+    QList<StatusChange> categoryStatusChanges() const;
 
 protected:
     void pushChanges(qint64 bits) override;
@@ -34,4 +37,5 @@ private:
     QList<qint64> m_received;
     QList<qint64> m_pushes;
     QList<StatusChange> m_statusChanges;
+    QList<StatusChange> m_categoryStatusChanges;
 };
