@@ -3,6 +3,8 @@
 #include "Date.h"
 #include "ModelTypes.h"
 
+#include <QString>
+
 #include <QRectF>
 
 #include <array>
@@ -11,6 +13,8 @@
 // Where the month planner puts its item chips and "more" buttons, as a plain
 // function of its five lists and its grid. The planner turns the result into
 // views; tests and benchmarks read it directly.
+class CoreData;
+
 namespace PlannerMonthLayout {
 
 // The five lists in the order a day stacks them.
@@ -63,5 +67,17 @@ int dayIndexOf(const Date& startDate, const Date& date);
 Date placingDateOf(ItemList list, const Task& item);
 
 Result layOut(const Grid& grid, const Lists& lists);
+
+// The five lists of the days from `from` to `to` out of a copy of the working
+// list, through the data manager's filters. Tasks assigned to the account's
+// own user (any letter case) and not yet accepted are left out; a delegated
+// task that is not shared is not shown as due.
+Lists gatherItems(const CoreData& manager, const TaskList& working, const Date& from, const Date& to,
+                  const QString& userName);
+// Orders the lists: all-day events by their start in the grid, the longer
+// first; timed events by start; tasks by their order; notes latest first,
+// each after the sharing order. All-day events begun before the grid get
+// their planner start and duration from the grid's first day.
+void sortItems(Lists& lists, const Date& startDate);
 
 }  // namespace PlannerMonthLayout
