@@ -402,6 +402,9 @@ void PlannerMonthView::drawRect(QPainter& painter, const QRectF&)
         strip = bottom + 23;
     }
     painter.setPen(QPen(kPlannerGridColor, 1));
+    // With a row doubled the walk reaches a strip line below the grid: the
+    // lines stay inside the filled area.
+    painter.setClipRect(QRectF(0, 0, W, H - 33.5));
     painter.drawPath(path);
 }
 
