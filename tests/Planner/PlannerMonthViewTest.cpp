@@ -27,6 +27,7 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMimeData>
 
 #include <gtest/gtest.h>
@@ -201,6 +202,7 @@ TEST_F(PlannerMonthViewTest, TheGridFollowsTheMonthTheWeekStartAndTheDoubledRow)
         EXPECT_EQ(m_planner->startDate(), c.start) << c.name;
         EXPECT_EQ(Utilities::today(m_planner->endDate()), c.end) << c.name;
         for (int i = 0; i < c.firstShownCell; ++i) EXPECT_TRUE(m_planner->cell(i)->isHidden()) << c.name;
+        if (c.weekStart == 0) saveScreenshot(m_planner.get(), QStringLiteral("planner-month-six-weeks"));
         const PlannerCellView* first = m_planner->cell(c.firstShownCell);
         EXPECT_EQ(first->frame().topLeft(), QPointF(16.5, 39.5)) << c.name;
         EXPECT_EQ(first->dayName()->stringValue(), QStringLiteral("   ") + text(c.weekStart == 1 ? "monText" : "sunText"))
@@ -339,6 +341,9 @@ TEST_F(PlannerMonthViewTest, TheCellMenuMakesAnAllDayEventAndTheDragImageSpansIt
     EXPECT_EQ(menu.title(), QStringLiteral("RightClick"));
     ASSERT_EQ(menu.numberOfItems(), 1);
     EXPECT_EQ(menu.itemAtIndex(0)->title, text("newEventText"));
+    QMenu* shown = menu.toQMenu(m_planner.get());
+    shown->adjustSize();
+    saveScreenshot(shown, QStringLiteral("planner-month-cell-menu"));
     m_mainView->clearCalls();
     menu.itemAtIndex(0)->action();
     const TaskPtr made = dataManager().allTasksEventsAdes().back();
