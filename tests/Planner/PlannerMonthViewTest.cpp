@@ -324,6 +324,26 @@ TEST_F(PlannerMonthViewTest, DropsOnACellMoveTheItemByKindAndSource)
     EXPECT_TRUE(drop(cellOn(day(2024, 4, 22)), event, &other).second);
     EXPECT_EQ(reread(event)->startTime(), day(2024, 4, 17, 9));
 
+    // An occurrence of a daily series: the repeat question, whose first
+    // button moves only that occurrence.
+    const TaskPtr series = store(0, day(2024, 4, 1, 9), day(2024, 4, 1, 10));
+    series->setRepeatType(1);
+    series->setIsRepeatForever(1);
+    ASSERT_TRUE(series->dehydrate());
+    TaskList occurrences;
+    dataManager().fillRepeatEventInstances(TaskList{series}, occurrences, day(2024, 4, 10), day(2024, 4, 10));
+    ASSERT_EQ(occurrences.size(), 1);
+    {
+        ScriptedAlertPresenter alerts;
+        alerts.scriptButton(AlertResponse::firstButton);
+        EXPECT_TRUE(drop(cellOn(day(2024, 4, 24)), occurrences.front(), &chip).second);
+    }
+    EXPECT_EQ(reread(series)->startTime(), day(2024, 4, 1, 9));
+    int movedOccurrences = 0;
+    for (const TaskPtr& item : dataManager().allTasksEventsAdes())
+        movedOccurrences += item->startTime() == day(2024, 4, 24, 9) && item->repeatType() == 0;
+    EXPECT_EQ(movedOccurrences, 1);
+
     // Shared items and drags from outside are refused.
     TaskPtr shared = store(0, day(2024, 4, 10, 9), day(2024, 4, 10, 10));
     shared->setIsShared(1);
