@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cmath>
 
 namespace PlannerMonthLayout {
@@ -24,9 +25,37 @@ struct Tables {
     std::array<int, dayCount> hidden{};
 };
 
+// The starts of the grid's days and of the day after them, worked out once:
+// a time-zone conversion per item would cost more than the whole layout.
+class GridDays {
+public:
+    explicit GridDays(const Date& startDate)
+    {
+        const QDateTime first =
+            QDateTime::fromSecsSinceEpoch(startDate.wholeSecondsSince1970(), QTimeZone::systemTimeZone());
+        const QDate firstDay = first.date();
+        for (int k = 0; k <= dayCount; ++k)
+            m_starts[size_t(k)] = double(QDateTime(firstDay.addDays(k), QTime(0, 0), QTimeZone::systemTimeZone())
+                                             .toSecsSinceEpoch());
+    }
+    // The day of the grid holding the date; 0 before the grid, dayCount or
+    // more after it.
+    int indexOf(const Date& date) const
+    {
+        if (!date) return 0;
+        const double t = date.timeIntervalSince1970();
+        if (t >= m_starts[dayCount]) return dayCount;
+        const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), t);
+        return after == m_starts.begin() ? 0 : int(after - m_starts.begin()) - 1;
+    }
+
+private:
+    std::array<double, dayCount + 1> m_starts{};
+};
+
 class Layout {
 public:
-    Layout(const Grid& grid, Result& result) : g(grid), out(result)
+    Layout(const Grid& grid, Result& result) : g(grid), out(result), days(grid.startDate)
     {
         r = g.rowHeight;
         h = g.lineHeight;
@@ -48,6 +77,7 @@ private:
 
     const Grid& g;
     Result& out;
+    GridDays days;
     Tables t;
     double r = 0;
     double h = 0;
@@ -85,7 +115,7 @@ void Layout::placeAllDay(const std::vector<TaskPtr>& items)
     const double w7 = g.itemWidth;
     for (int index = 0; index < int(items.size()); ++index) {
         const Task& item = *items[index];
-        const int d = dayIndexOf(g.startDate, item.startTime());
+        const int d = days.indexOf(item.startTime());
         if (d >= dayCount) continue;
         const Date first = item.startTime() < g.startDate ? g.startDate : item.startTime();
         const double spanDays = item.endTime().timeIntervalSinceDate(first) / 86400.0;
@@ -137,7 +167,7 @@ void Layout::placeOneDay(ItemList list, const std::vector<TaskPtr>& items)
     for (int index = 0; index < int(items.size()); ++index) {
         // A done task due in the range but completed after its last day has
         // no day here: it is left out, chip and count alike.
-        const int d = dayIndexOf(g.startDate, placingDateOf(list, *items[index]));
+        const int d = days.indexOf(placingDateOf(list, *items[index]));
         if (d >= dayCount) continue;
         const double y = t.nextTop[d];
         if (outsideShownRows(y)) continue;
