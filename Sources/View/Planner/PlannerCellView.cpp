@@ -53,14 +53,9 @@ void postPlannerAutoSync()
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, AutoSync::items);
 }
 
-// The item of a drop from inside the program: decodable, one of ours and not
-// shared; null otherwise.
 TaskPtr plannerDropItem(const DraggingInfo& info)
 {
-    if (!info.hasInApplicationSource() || !info.hasType(KeyedArchive::mimeType)) return nullptr;
-    const TaskList items = Task::readItemsFromPasteboard(info.draggingPasteboard());
-    const TaskPtr item = items.isEmpty() ? nullptr : items.front();
-    return item && !item->isShared() ? item : nullptr;
+    return PlannerCellView::itemForDrop(info.draggingPasteboard(), info.hasInApplicationSource());
 }
 
 bool isSeriesOrInstance(const Task& item)
@@ -214,6 +209,14 @@ void PlannerCellView::createNewADE()
 }
 
 // ---- drops ----------------------------------------------------------------------------
+
+TaskPtr PlannerCellView::itemForDrop(const QMimeData& payload, bool fromThisProgram)
+{
+    if (!fromThisProgram || !payload.hasFormat(KeyedArchive::mimeType)) return nullptr;
+    const TaskList items = Task::readItemsFromPasteboard(payload);
+    const TaskPtr item = items.isEmpty() ? nullptr : items.front();
+    return item && !item->isShared() ? item : nullptr;
+}
 
 bool PlannerCellView::ownerIsHourGrid() const
 {

@@ -11,6 +11,7 @@
 
 class ActionLabelView;
 class Menu;
+class QMimeData;
 class TextField;
 
 // One day of a planner: a month planner cell, a week planner day header, a
@@ -51,6 +52,9 @@ public:
     void rightMouseDown(const Event& event) override;
     void createNewADE();
 
+    // The item of a drop: from inside the program, decodable and not shared;
+    // null otherwise.
+    static TaskPtr itemForDrop(const QMimeData& payload, bool fromThisProgram);
     unsigned draggingEntered(const DraggingInfo& info) override;
     bool performDragOperation(const DraggingInfo& info) override;
     // The picture the cell gave the last item dragged over it (a running
