@@ -251,6 +251,11 @@ unsigned PlannerCellView::draggingEntered(const DraggingInfo& info)
     return DragOperationGeneric;
 }
 
+unsigned PlannerCellView::draggingUpdated(const DraggingInfo& info)
+{
+    return plannerDropItem(info) ? DragOperationGeneric : DragOperationNone;
+}
+
 PlannerDropRules::DropTime PlannerCellView::dropTimeOf(const DraggingInfo& info) const
 {
     // The image's lower-left corner in the cell, then in the owner; its top

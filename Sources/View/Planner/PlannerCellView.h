@@ -56,6 +56,8 @@ public:
     // null otherwise.
     static TaskPtr itemForDrop(const QMimeData& payload, bool fromThisProgram);
     unsigned draggingEntered(const DraggingInfo& info) override;
+    // Moving over the cell answers as entering did, without a new picture.
+    unsigned draggingUpdated(const DraggingInfo& info) override;
     bool performDragOperation(const DraggingInfo& info) override;
     // The picture the cell gave the last item dragged over it (a running
     // drag keeps its first picture, so this one is for looking at).
