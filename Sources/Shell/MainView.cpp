@@ -490,6 +490,11 @@ void MainView::reloadLeftPageData()
     if (m_isPlannerExpand) reloadPlannerView(true);
 }
 
+void MainView::resetMonthPlannerExpandRow()
+{
+    m_monthPlannerView->resetExpandRowIndex();
+}
+
 void MainView::reloadNoteList()
 {
     if (!isWindowVisible()) return;

@@ -72,8 +72,9 @@ public:
     MonthView* monthView() const override { return m_monthView; }
     MonthNavigation* monthNav() const override { return m_monthNav; }
     void reloadNoteList() override;
-    // The planners here do not expand yet: nothing to fold back.
-    void resetMonthPlannerExpandRow() override {}
+    // The month planner folds back its double-height row; the week band
+    // does not expand yet.
+    void resetMonthPlannerExpandRow() override;
     void collapseWeekPlannerBand() override {}
     DayCalendarView* dayCalendarView() const { return m_dayCalendarView; }
     Button* showHideBtn() const { return m_showHideBtn; }

@@ -3,6 +3,7 @@
 #include "Date.h"
 #include "ModelTypes.h"
 #include "PlannerBaseView.h"
+#include "PlannerMonthView.h"
 #include "View.h"
 
 // The panes of the week and month planners as the main window uses them
@@ -10,14 +11,6 @@
 // (the month planner's reloads, the item whose editor was asked for) and
 // lays out nothing of its own. They are also the classes of senders the main
 // view tells apart.
-
-// A day cell of the month planner.
-class PlannerCellView : public View {
-    Q_OBJECT
-
-public:
-    using View::View;
-};
 
 // The week planner's band of all-day items.
 class PlannerPane : public PlannerBaseView {
@@ -41,23 +34,6 @@ public:
 
 private:
     double m_timeLineHour = -1;
-};
-
-// The month planner.
-class PlannerMonthView : public PlannerBaseView {
-    Q_OBJECT
-
-public:
-    using PlannerBaseView::PlannerBaseView;
-
-    void reloadData() override { ++m_reloadCount; }
-    int reloadCount() const { return m_reloadCount; }
-    void redrawItemsIfNeed() { ++m_redrawCount; }
-    int redrawCount() const { return m_redrawCount; }
-
-private:
-    int m_reloadCount = 0;
-    int m_redrawCount = 0;
 };
 
 // The week planner: its all-day band and its hour grid.

@@ -1,0 +1,420 @@
+#include "PlannerCellView.h"
+
+#include "ActionLabelView.h"
+#include "AlertObj.h"
+#include "AlertPresenter.h"
+#include "AlertResponse.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "Event.h"
+#include "Font.h"
+#include "KeyedArchive.h"
+#include "MainViewAccess.h"
+#include "Menu.h"
+#include "MonthCalendarView.h"
+#include "MonthCellView.h"
+#include "MonthView.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "../../Model/Notifications.h"
+#include "PlannerBaseView.h"
+#include "PlannerPanes.h"
+#include "RepeatingEditQuestion.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TextField.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "Utilities.h"
+#include "ZVWSync.h"
+#include "iCalSync.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QMimeData>
+#include <QTimeZone>
+
+#include <cmath>
+
+namespace {
+
+const QColor kPlannerTodayColor(106, 149, 244);
+
+SettingPtr plannerCellSetting()
+{
+    const CoreData* manager = CoreData::shared();
+    return manager ? manager->currentSetting() : nullptr;
+}
+
+void postPlannerAutoSync()
+{
+    const SettingPtr setting = plannerCellSetting();
+    if (setting && setting->autoZVWSync())
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, AutoSync::items);
+}
+
+TaskPtr plannerDropItem(const DraggingInfo& info)
+{
+    return PlannerCellView::itemForDrop(info.draggingPasteboard(), info.hasInApplicationSource());
+}
+
+bool isSeriesOrInstance(const Task& item)
+{
+    return (item.parentId() == -1 && item.repeatType() != 0) || item.primaryKey() < -1;
+}
+
+// The display zone and the item's own zone differ, and the item's is known.
+bool zonesDiffer(const CoreData& manager, const Task& item)
+{
+    const SettingPtr setting = manager.currentSetting();
+    const QString itemZone = manager.getTimeZoneName(item.tz());
+    return !itemZone.isEmpty() && setting && itemZone != manager.getTimeZoneName(setting->currentTZ());
+}
+
+}  // namespace
+
+PlannerCellView::PlannerCellView(const QRectF& frame, QWidget* parent) : CustomNSView(frame, parent)
+{
+    m_dayName = UIUtilities::getCommonTextFieldWithFrame(QRectF());
+    m_dayName->setTextColor(Qt::gray);
+    m_dayName->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 13));
+    m_dayName->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_dayName->setAttribute(Qt::WA_TransparentForMouseEvents);
+    addSubview(m_dayName);
+    m_day = new ActionLabelView(QRectF());
+    m_day->setFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 13), Qt::AlignRight | Qt::AlignVCenter);
+    m_day->setTextColor(Qt::darkGray);
+    addSubview(m_day);
+    DropTarget::registerForDraggedTypes(this, this, {KeyedArchive::mimeType});
+    placeLabels();
+}
+
+PlannerCellView::~PlannerCellView() = default;
+
+void PlannerCellView::setCellDate(const Date& date)
+{
+    if (date.isNull()) return;
+    const Date midnight = Utilities::today(date);
+    if (midnight == m_cellDate) return;
+    m_cellDate = midnight;
+    if (qobject_cast<PlannerWeekView*>(m_parentView) || qobject_cast<PlannerMonthView*>(m_parentView))
+        m_day->addTarget(m_parentView, QVariant::fromValue(midnight.timeIntervalSince1970()));
+}
+
+void PlannerCellView::setTodayState(bool today)
+{
+    m_isToday = today;
+    m_dayName->setDrawsBackground(today);
+    m_dayName->setBackgroundColor(today ? kPlannerTodayColor : QColor(Qt::transparent));
+    placeLabels();
+}
+
+void PlannerCellView::setBlankInfo()
+{
+    m_dayName->setStringValue(QString());
+    m_day->setStringValue(QString());
+    setHidden(true);
+}
+
+void PlannerCellView::setDayName(const QString& name)
+{
+    m_dayName->setStringValue(QStringLiteral("   %1").arg(name));
+}
+
+void PlannerCellView::loadDayNumber()
+{
+    m_day->setStringValue(QString::number(Utilities::getDay(m_cellDate)));
+    setHidden(false);
+}
+
+void PlannerCellView::grayOutDate(bool gray)
+{
+    QColor color(gray ? Qt::black : Qt::darkGray);
+    if (gray) color.setAlphaF(0.1);
+    m_day->setTextColor(color);
+}
+
+void PlannerCellView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    CustomNSView::resizeSubviewsWithOldSize(oldSize);
+    placeLabels();
+}
+
+void PlannerCellView::placeLabels()
+{
+    const double w = width();
+    m_day->setFrame(QRectF(0, 0, w, 23));
+    const CoreData* manager = CoreData::shared();
+    const bool selectedToday = m_isToday && manager && m_cellDate.isValid()
+                               && Utilities::compareDateNoTime(m_cellDate, manager->currentSelectedDay()) == 0;
+    m_dayName->setFrame(selectedToday ? QRectF(1.5, 1.5, w - 3, 21) : QRectF(0, 0, w, 23));
+}
+
+// ---- the menu and the new all-day event ------------------------------------------
+
+Menu PlannerCellView::menuForEvent()
+{
+    const auto target = [cell = QPointer<PlannerCellView>(this)](const QString& action) -> std::function<void()> {
+        if (action != QLatin1String("createNewADE:")) return {};
+        return [cell] {
+            if (cell) cell->createNewADE();
+        };
+    };
+    return UIUtilities::createMenuForPlannerCell(target);
+}
+
+void PlannerCellView::rightMouseDown(const Event& event)
+{
+    menuForEvent().popUpAtPointAsync(this, convertPointFromWindow(event.locationInWindow));
+}
+
+void PlannerCellView::createNewADE()
+{
+    CoreData* manager = CoreData::shared();
+    const SettingPtr setting = plannerCellSetting();
+    if (!manager || !setting || m_cellDate.isNull()) return;
+    auto event = std::make_shared<Task>();
+    event->setTaskType(0);
+    event->setTaskName(TextTable::localizedString(QStringLiteral("newEventText")));
+    event->setIsADE(1);
+    event->setStartTime(m_cellDate);
+    event->setHasDuration(1);
+    event->setDuration(setting->durationDefEventVal());
+    // Seconds, not minutes: the event ends at 00:23:59 of its day.
+    event->setEndTime(Utilities::newDateFromDate(m_cellDate, 1439));
+    event->setRepeatStartDate(m_cellDate);
+    event->setTz(setting->currentTZ());
+    event->setPrevtz(setting->currentTZ());
+    event->setLocalStartDate(event->startTime());
+    event->setLocalEndDate(event->endTime());
+    event->setPrevAllDay(event->isADE() != 0);
+    if (!setting->defaultEventAlert().isEmpty()) event->setAlertValues(setting->defaultEventAlert());
+    manager->setModifyingTask(event);
+    if (!manager->addNewTask()) qWarning() << "The new all-day event of a planner cell could not be added";
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (!mainView) return;
+    // The planner the event was made in opens it once the reload has placed it.
+    View* owner = m_parentView;
+    if (setting->isMonthPlannerPinned() && qobject_cast<PlannerMonthView*>(owner)) {
+        mainView->setLoadingItem(event);
+        mainView->setLoadingView(owner);
+    } else if (setting->isWeekPlannerPinned()) {
+        for (QObject* up = owner; up; up = up->parent())
+            if (auto* week = qobject_cast<PlannerWeekView*>(up)) {
+                mainView->setLoadingItem(event);
+                mainView->setLoadingView(week->plannerPane());
+                break;
+            }
+    }
+}
+
+// ---- drops ----------------------------------------------------------------------------
+
+TaskPtr PlannerCellView::itemForDrop(const QMimeData& payload, bool fromThisProgram)
+{
+    if (!fromThisProgram || !payload.hasFormat(KeyedArchive::mimeType)) return nullptr;
+    const TaskList items = Task::readItemsFromPasteboard(payload);
+    const TaskPtr item = items.isEmpty() ? nullptr : items.front();
+    return item && !item->isShared() ? item : nullptr;
+}
+
+bool PlannerCellView::ownerIsHourGrid() const
+{
+    return qobject_cast<WeeklyPane*>(m_parentView) != nullptr;
+}
+
+QSizeF PlannerCellView::dragImageSizeOf(const Task& item) const
+{
+    const auto* pane = qobject_cast<PlannerBaseView*>(m_parentView);
+    QSizeF size;
+    if (item.isADE()) {
+        const qint64 days = std::max<qint64>(1, (item.duration() + 1) / 1440);
+        size = QSizeF(double(days) * (pane ? pane->draggingSize().width() : width()), 20);
+    } else if (pane) {
+        size = pane->draggingSize();
+    }
+    if (size.width() <= 0) size.setWidth(width());
+    if (size.height() < 20) size.setHeight(20);
+    return size;
+}
+
+unsigned PlannerCellView::draggingEntered(const DraggingInfo& info)
+{
+    const TaskPtr item = plannerDropItem(info);
+    if (!item) return DragOperationNone;
+    QList<DraggingImageComponent> components;
+    if (item->taskType() == 1 || item->taskType() == 3)
+        components = item->draggingSmallImage();
+    else
+        components = item->draggingLargeImageInPlannerWithSize(dragImageSizeOf(*item), item->taskType());
+    m_dragImage = components.isEmpty() ? QImage() : components.front().contents;
+    return DragOperationGeneric;
+}
+
+unsigned PlannerCellView::draggingUpdated(const DraggingInfo& info)
+{
+    return plannerDropItem(info) ? DragOperationGeneric : DragOperationNone;
+}
+
+PlannerDropRules::DropTime PlannerCellView::dropTimeOf(const DraggingInfo& info) const
+{
+    // The image's lower-left corner in the cell, then in the owner; its top
+    // edge is the image's height above.
+    QPointF point = info.draggedImageLocation();
+    if (m_parentView) point = mapTo(m_parentView, point.toPoint()) + (point - point.toPoint());
+    const double height = info.draggedImageSize().isValid() ? info.draggedImageSize().height() : 0;
+    return PlannerDropRules::dropTimeOfImageTop(point.y() - height);
+}
+
+bool PlannerCellView::performDragOperation(const DraggingInfo& info)
+{
+    using PlannerDropRules::Action;
+    if (!info.hasInApplicationSource() || m_cellDate.isNull()) return false;
+    if (MainViewAccess* mainView = MainViewAccess::current())
+        if (MonthView* panel = mainView->monthView())
+            if (MonthCalendarView* grid = panel->monthCalendarView()) grid->setCurrentDay(m_cellDate, false);
+    const TaskPtr item = plannerDropItem(info);
+    if (!item) return false;
+    const auto source = PlannerDropRules::sourceOf([&info](const char* name) { return info.sourceInherits(name); });
+    const bool hourGrid = ownerIsHourGrid();
+    bool done = true;
+    switch (PlannerDropRules::dropAction(item->taskType(), item->isADE(), source, hourGrid)) {
+    case Action::Fail: return false;
+    case Action::MoveNote: done = changeNoteInfoByDrag(item); break;
+    case Action::MoveDeadline: done = changeTaskInfoByDrag(item); break;
+    case Action::MoveEventToDay: changeEventInfoByDrag(item); break;
+    case Action::ScheduleOnHourGrid: done = convertTaskToSTaskByDrag(item, dropTimeOf(info)); break;
+    case Action::MoveOnHourGrid: changeEventInfoByMoveInWeekPane(item, dropTimeOf(info)); break;
+    case Action::NoChange: break;
+    }
+    if (!done) return false;
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(this));
+    return true;
+}
+
+bool PlannerCellView::changeNoteInfoByDrag(const TaskPtr& note)
+{
+    const Date start = note->startTime();
+    note->setStartTime(Utilities::newDateOnDate(m_cellDate, start.isValid() ? Utilities::getHour(start) : 0,
+                                                start.isValid() ? Utilities::getMinute(start) : 0));
+    if (!note->dehydrate()) qWarning() << "The note dropped on a planner day could not be saved";
+    postPlannerAutoSync();
+    return true;
+}
+
+bool PlannerCellView::changeTaskInfoByDrag(const TaskPtr& task)
+{
+    CoreData* manager = CoreData::shared();
+    const SettingPtr setting = plannerCellSetting();
+    if (setting && setting->showWarningChangeDeadlineTask() != 0) {
+        AlertRequest request;
+        request.style = AlertStyle::Warning;
+        request.messageText = TextTable::localizedString(QStringLiteral("changeDeadlineTaskText"));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+        request.showsSuppressionButton = true;
+        const AlertResponse answer = AlertPresenter::current().runModal(request);
+        if (answer.suppressed) setting->setShowWarningChangeDeadlineTask(0);
+        // The box's choice holds even when the drop is cancelled.
+        setting->saveLocalSettings();
+        if (answer.button != AlertResponse::firstButton) return false;
+    }
+    if (task->hasDue() && task->dueEnd().isValid()) {
+        const Date oldDue = task->dueEnd();
+        const Date newDue = Utilities::newDateOnDate(m_cellDate, Utilities::getHour(oldDue), Utilities::getMinute(oldDue));
+        task->setDueEnd(newDue);
+        if (task->startTime().isValid())
+            task->setStartTime(Utilities::newDateFromDate(task->startTime(), newDue.timeIntervalSinceDate(oldDue)));
+    } else {
+        task->setHasDue(1);
+        const Date due = MonthCellView::workingEndOnDay(m_cellDate, setting ? setting->dayManagers() : QVariantMap());
+        task->setDueEnd(due);
+        if (task->startTime().isValid() && due < task->startTime()) task->setStartTime(due);
+        auto alert = std::make_shared<AlertObj>();
+        alert->setAlertType(1);
+        alert->setRelativeOffset(-172800);
+        alert->setSoundName(QString());
+        task->updateAlertList({alert});
+    }
+    if (!task->dehydrate()) qWarning() << "The task dropped on a planner day could not be saved";
+    if (manager && manager->icalSync()) manager->icalSync()->backgroundOneWaySyncUpdateToICalTask(task, 0);
+    postPlannerAutoSync();
+    return true;
+}
+
+bool PlannerCellView::convertTaskToSTaskByDrag(const TaskPtr& task, const PlannerDropRules::DropTime& time)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return true;
+    Date start = Utilities::newDateOnDate(m_cellDate, time.hour, time.minute);
+    if (const qint64 offset = manager->getDSTOffetBySetting(start)) start = start.dateByAddingTimeInterval(double(offset));
+    // The data manager asks its own questions; the drop counts as done.
+    manager->convertTask2STask(task, start);
+    return true;
+}
+
+void PlannerCellView::moveRepeatingEvent(const TaskPtr& event, const std::function<void()>& setTimes)
+{
+    CoreData* manager = CoreData::shared();
+    const bool first = Utilities::compareDateNoTime(event->occurrence(), event->repeatStartDate()) == 0;
+    const int answer = AlertPresenter::current().runModal(repeatingEditQuestion(event->isSheduledTask(), first)).button;
+    if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return;
+    setTimes();
+    bool saved = false;
+    if (answer == AlertResponse::firstButton) saved = manager->doEditOnlyThisOperatorWithEvent(event);
+    else if (first) saved = manager->doEditAllOperatorWithEvent(event);
+    else saved = manager->doEditAllFutureOperatorWithEvent(event);
+    if (!saved) qWarning() << "The event dropped on a planner day could not be saved";
+}
+
+void PlannerCellView::changeEventInfoByMoveInWeekPane(const TaskPtr& event, const PlannerDropRules::DropTime& time)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    manager->recalculateTimeWithTimezoneSupport(event);
+    const Date wall = Utilities::newDateOnDate(m_cellDate, time.hour, time.minute);
+    if (event->tzStartTime() == wall) return;
+    const bool otherZone = zonesDiffer(*manager, *event);
+    const auto setTimes = [manager, event, wall, otherZone] {
+        Date start = wall;
+        const qint64 offset = manager->getDSTOffetBySetting(start);
+        if (offset != 0 && otherZone) start = start.dateByAddingTimeInterval(double(offset));
+        event->setStartTime(start);
+        event->setEndTime(Utilities::newDateFromDate(start, double(event->duration()) * 60));
+        manager->recalculateSaveTimeWithTimezoneSupport(event);
+    };
+    if (isSeriesOrInstance(*event)) return moveRepeatingEvent(event, setTimes);
+    setTimes();
+    const bool saved = event->parentId() == -1 ? manager->doEditAllOperatorWithEvent(event)
+                                               : manager->doEditOnlyThisOperatorWithEvent(event);
+    if (!saved) qWarning() << "The event dropped on the hour grid could not be saved";
+}
+
+void PlannerCellView::changeEventInfoByDrag(const TaskPtr& event)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager || Utilities::compareDateNoTime(event->startTime(), m_cellDate) == 0) return;
+    const SettingPtr setting = manager->currentSetting();
+    const bool otherZone = zonesDiffer(*manager, *event);
+    const QTimeZone displayZone(setting ? manager->getTimeZoneName(setting->currentTZ()).toUtf8() : QByteArray());
+    const Date cellDay = m_cellDate;
+    const auto setTimes = [manager, event, cellDay, otherZone, displayZone] {
+        Date start = Utilities::newDateOnDate(cellDay, event->startTime());
+        if (otherZone && displayZone.isValid()) {
+            const auto at = [](const Date& date) { return QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970()); };
+            const qint64 shift = displayZone.daylightTimeOffset(at(Clock::now()))
+                                 - displayZone.daylightTimeOffset(at(start));
+            if (shift != 0) start = start.dateByAddingTimeInterval(double(shift));
+        }
+        event->setStartTime(start);
+        double length = double(event->duration()) * 60;
+        if (event->isADE()) length += 59;
+        event->setEndTime(Utilities::newDateFromDate(start, length));
+        manager->recalculateSaveTimeWithTimezoneSupport(event);
+    };
+    if (isSeriesOrInstance(*event)) return moveRepeatingEvent(event, setTimes);
+    setTimes();
+    const bool saved = event->parentId() == -1 ? manager->doEditAllOperatorWithEvent(event)
+                                               : manager->doEditOnlyThisOperatorWithEvent(event);
+    if (!saved) qWarning() << "The event dropped on a planner day could not be saved";
+}

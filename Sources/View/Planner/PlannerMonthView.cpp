@@ -1,0 +1,497 @@
+#include "PlannerMonthView.h"
+
+#include "AlertPresenter.h"
+#include "Button.h"
+#include "Clock.h"
+#include "Common.h"
+#include "CoreData.h"
+#include "Drawing.h"
+#include "Font.h"
+#include "GregorianCalendar.h"
+#include "ImageView.h"
+#include "MainViewAccess.h"
+#include "MonthCalendarView.h"
+#include "MonthNavigation.h"
+#include "MonthView.h"
+#include "NamedImages.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
+#include "PlannerCellView.h"
+#include "PlannerItemView.h"
+#include "SegmentedControl.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TaskView.h"
+#include "TextField.h"
+#include "TextMeasure.h"
+#include "TextTable.h"
+#include "UIUtilities.h"
+#include "Utilities.h"
+
+#include <QDateTime>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QTimeZone>
+
+#include <cmath>
+
+namespace {
+
+SettingPtr monthPlannerSetting()
+{
+    const CoreData* manager = CoreData::shared();
+    return manager ? manager->currentSetting() : nullptr;
+}
+
+MonthCalendarView* monthPlannerMiniMonth()
+{
+    MainViewAccess* mainView = MainViewAccess::current();
+    MonthView* panel = mainView ? mainView->monthView() : nullptr;
+    return panel ? panel->monthCalendarView() : nullptr;
+}
+
+// Whole calendar days on, at the same time of day: never 86,400-second
+// steps, which slip by an hour across a daylight-saving change.
+Date monthPlannerDaysOn(const Date& date, int days)
+{
+    if (!date) return date;
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970(), QTimeZone::systemTimeZone());
+    return Date::dateWithTimeIntervalSince1970(double(at.addDays(days).toSecsSinceEpoch()));
+}
+
+const QColor kPlannerGridColor(Qt::lightGray);
+
+// The title's three runs, drawn one after the other on one line, centred.
+void drawPlannerTitle(QPainter& painter, const TextField& field, const QString& month, const QString& planner)
+{
+    const Font& font = field.textFont();
+    const QString bar = QStringLiteral(" | ");
+    const double widths[3] = {TextMeasure::sizeOfText(month, font).width(), TextMeasure::sizeOfText(bar, font).width(),
+                              TextMeasure::sizeOfText(planner, font).width()};
+    const QRectF area = field.textArea();
+    double x = area.x() + (area.width() - widths[0] - widths[1] - widths[2]) / 2;
+    const QString texts[3] = {month, bar, planner};
+    const QColor colors[3] = {Qt::black, Qt::gray, Qt::lightGray};
+    for (int k = 0; k < 3; ++k) {
+        Drawing::drawText(painter, texts[k], font, colors[k], QRectF(x, area.y(), widths[k] + 1, area.height()),
+                          Qt::AlignLeft | Qt::AlignVCenter);
+        x += widths[k];
+    }
+}
+
+}  // namespace
+
+PlannerMonthView::PlannerMonthView(const QRectF& frame, QWidget* parent) : PlannerBaseView(frame, parent)
+{
+    const double W = frame.width(), H = frame.height();
+    m_title = UIUtilities::getCommonTextFieldWithFrame(QRectF(0, 15, W - 10, 25));
+    m_title->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 17));
+    m_title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    m_title->setTextColor(Qt::gray);
+    m_title->setStringValue(TextTable::localizedString(QStringLiteral("plannerTitle")));
+    addSubview(m_title);
+
+    m_control = new SegmentedControl(QRectF(17, 15, 90, 24), this);
+    m_control->setSegmentCount(3);
+    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_prev")), 0);
+    m_control->setWidth(20, 0);
+    m_control->setLabel(TextTable::localizedString(QStringLiteral("todayText")), 1);
+    m_control->setWidth(50, 1);
+    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_next")), 2);
+    m_control->setWidth(20, 2);
+    for (int s = 0; s < 3; ++s) m_control->setTag(s + 1, s);
+    double controlWidth = 4;
+    for (int s = 0; s < 3; ++s) controlWidth += m_control->widthForSegment(s);
+    m_control->setFrame(QRectF(17, 15, controlWidth, 24));
+    m_control->setTarget(this, [this](SegmentedControl* control) { nextPrevMonth(control->selectedSegment()); });
+
+    m_currentDateImgView = new ImageView(QRectF(29, 40, 100, std::max(0.0, H - 74)), this);
+    m_currentDateImgView->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    for (int i = 0; i < cellCount; ++i) {
+        auto* cell = new PlannerCellView(QRectF(), this);
+        cell->setParentView(this);
+        m_cells[size_t(i)] = cell;
+    }
+
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(this, kSelectedMonthChangedNotification, nullptr,
+                       [this](const Notification&) { resetExpandRowIndex(); });
+    center.addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
+                       [this](const Notification&) { currentSizeChange(); });
+}
+
+PlannerMonthView::~PlannerMonthView() = default;
+
+int PlannerMonthView::rows() const
+{
+    const MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    return miniMonth && miniMonth->isSixWeeksInMonth() ? 6 : 5;
+}
+
+double PlannerMonthView::lineHeight() const
+{
+    const SettingPtr setting = monthPlannerSetting();
+    const float size = setting ? setting->currentFontSize() : 13.0f;
+    return double(size + 21.0f - 12.0f);
+}
+
+Date PlannerMonthView::firstShownDay(const Date& monthDate, qint64 weekStartDay)
+{
+    if (!monthDate) return monthDate;
+    const DateFields f = GregorianCalendar::fields(monthDate);
+    // Midnight of the 1st, then back to the week's first day in calendar
+    // days: steps of 86,400 seconds slip by an hour across a clock change.
+    const Date first = GregorianCalendar::dateFromFields(f.year, f.month, 1, 0, 0, 0);
+    const qint64 weekday = Utilities::getWeekday(first);  // 1 Sunday ... 7 Saturday
+    const int back = int(weekStartDay == 1 ? (weekday + 5) % 7 : weekday - 1);
+    return monthPlannerDaysOn(first, -back);
+}
+
+void PlannerMonthView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    PlannerBaseView::resizeSubviewsWithOldSize(oldSize);
+    m_title->setFrame(QRectF(0, 15, width() - 10, 25));
+}
+
+void PlannerMonthView::reloadData()
+{
+    if (itemWidth() == 0 || itemCellHeight() == 0) {
+        m_reloadPending = true;
+        return;
+    }
+    // Nothing is rebuilt under an open question: its item views must live.
+    if (AlertPresenter::isAlertRunning()) {
+        if (m_reloadPending) return;
+        m_reloadPending = true;
+        AlertPresenter::whenNoAlertRuns([view = QPointer<PlannerMonthView>(this)] {
+            if (view && view->m_reloadPending) view->reloadData();
+        });
+        return;
+    }
+    m_reloadPending = false;
+    reloadNow();
+}
+
+void PlannerMonthView::reloadNow()
+{
+    CoreData* manager = CoreData::shared();
+    const SettingPtr setting = monthPlannerSetting();
+    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    const Date monthDate = miniMonth ? miniMonth->monthDate() : Date();
+    const qint64 weekStartDay = setting ? setting->weekStartDay() : 0;
+
+    if (monthDate) {
+        const bool ja = MainViewAccess::current() && MainViewAccess::current()->preferredLang() == QLatin1String("ja");
+        const QString month =
+            ja ? QStringLiteral("%1%2%3")
+                     .arg(Utilities::getYear(monthDate))
+                     .arg(TextTable::localizedString(QStringLiteral("repeatEveryYearText")),
+                          Utilities::getMonthFullName(monthDate))
+               : QStringLiteral("%1 %2").arg(Utilities::getMonthFullName(monthDate)).arg(Utilities::getYear(monthDate));
+        const QString planner = TextTable::localizedString(QStringLiteral("plannerTitle"));
+        m_title->setStringValue(month + QStringLiteral(" | ") + planner);
+        m_title->setLabelPainter([month, planner](QPainter& painter, const TextField& field) {
+            drawPlannerTitle(painter, field, month, planner);
+        });
+        m_currentPlannerMonth = miniMonth->currentMonth();
+    }
+
+    const QString names[7] = {TextTable::localizedString(QStringLiteral("sunText")),
+                              TextTable::localizedString(QStringLiteral("monText")),
+                              TextTable::localizedString(QStringLiteral("tueText")),
+                              TextTable::localizedString(QStringLiteral("wedText")),
+                              TextTable::localizedString(QStringLiteral("thuText")),
+                              TextTable::localizedString(QStringLiteral("friText")),
+                              TextTable::localizedString(QStringLiteral("satText"))};
+    const int nameShift = weekStartDay == 1 ? 1 : 0;
+
+    setStartDate(firstShownDay(monthDate ? monthDate : Clock::now(), weekStartDay));
+    const int rowCount = rows();
+    const int N = rowCount * 7;
+    const bool skipFirst = m_expandRowIndex == rowCount - 1;
+    const double r = itemCellHeight();
+    const double X0 = frame().x();
+    const Date selected = manager ? manager->currentSelectedDay() : Date();
+    const Date now = setting ? Utilities::getCurrentDate(setting->tzSupport(), manager->appRootTZ(), setting->currentTZ())
+                             : Clock::now();
+    const Date today = Utilities::today(now);
+
+    m_currentDayIndex = -1;
+    m_currentDateImgView->setHidden(true);
+    double y = 39.5, x = X0 - 0.5, previousExtra = 0;
+    int shift = 0;
+    Date date = startDate();
+    bool todayFound = false;
+    for (int i = 0; i < N; ++i) {
+        if (i < 7 && skipFirst) {
+            for (int k = 0; k < 7; ++k) m_cells[size_t(k)]->setBlankInfo();
+            date = monthPlannerDaysOn(date, 7);
+            shift = 7;
+            i = 7;
+        }
+        const int j = i - shift;
+        PlannerCellView* cell = m_cells[size_t(i)];
+        if (m_expandRowIndex < PlannerMonthLayout::noExpandedRow && j >= N - 7) {
+            date = monthPlannerDaysOn(date, 1);
+            cell->setBlankInfo();
+            continue;
+        }
+        const int c = j % 7;
+        if (c == 0 && j > 0) y += r + previousExtra;
+        if (j < 7) cell->setDayName(names[(j + nameShift) % 7]);
+        cell->grayOutDate(Utilities::getMonth(date) != m_currentPlannerMonth);
+        if (m_currentDayIndex == -1 && selected && Utilities::compareDateNoTime(date, selected) == 0) m_currentDayIndex = j;
+        cell->setCellDate(date);
+        cell->loadDayNumber();
+        // Calendar days: the walk carries the month date's time of day.
+        const bool isToday = !todayFound && Utilities::today(date) == today;
+        todayFound = todayFound || isToday;
+        cell->setTodayState(isToday);
+        previousExtra = m_expandRowIndex == shift / 7 + j / 7 ? r : 0;
+        if (c == 0) x = X0 - 0.5;
+        cell->setFrame(QRectF(x, y, itemWidth(), r + previousExtra));
+        cell->placeLabels();
+        if (j == m_currentDayIndex) drawSelectedIndex(j, x, y, itemWidth(), r + previousExtra, false);
+        x += itemWidth();
+        date = monthPlannerDaysOn(date, 1);
+    }
+    if (rowCount == 5)
+        for (int i = 35; i < cellCount; ++i) m_cells[size_t(i)]->setBlankInfo();
+    setEndDate(monthPlannerDaysOn(date, -1));
+
+    if (manager) {
+        m_lists = PlannerMonthLayout::gatherItems(*manager, manager->allTasksEventsAdes(), startDate(), endDate(),
+                                                  setting ? setting->zvwUserName() : QString());
+        PlannerMonthLayout::sortItems(m_lists, startDate());
+    } else {
+        m_lists = {};
+    }
+    drawItems();
+    update();
+    setSelectedItem(nullptr);
+}
+
+void PlannerMonthView::drawItems()
+{
+    if (AlertPresenter::isAlertRunning()) return;
+    clearTaskList();
+    PlannerMonthLayout::Grid grid{startDate(), itemCellHeight(), lineHeight(), rows(), m_expandRowIndex, itemWidth()};
+    const PlannerMonthLayout::Result layout = PlannerMonthLayout::layOut(grid, m_lists);
+    m_yMinTracking = layout.yMinTracking;
+    m_yMaxTracking = layout.yMaxTracking;
+    for (const PlannerMonthLayout::Chip& placed : layout.chips) {
+        auto* chip = new PlannerItemView(placed.frame);
+        chip->setTask(m_lists[placed.list][size_t(placed.index)]);
+        chip->setParentView(this);
+        if (placed.setsEdges) {
+            chip->setCanResizeStart(placed.canResizeStart);
+            chip->setCanResizeEnd(placed.canResizeEnd);
+        }
+        addToTaskList(chip);
+        chip->show();
+    }
+    const SettingPtr setting = monthPlannerSetting();
+    const int titleSize = int(setting ? setting->currentFontSize() : 13.0f);
+    const QString more = TextTable::localizedString(QStringLiteral("moreText"));
+    for (const PlannerMonthLayout::MoreButton& placed : layout.buttons) {
+        const int row = placed.row;
+        // Its background covers the chip beneath it.
+        QImage background(QSize(std::max(1, int(std::ceil(placed.frame.width()))),
+                                std::max(1, int(std::ceil(placed.frame.height())))),
+                          QImage::Format_ARGB32_Premultiplied);
+        background.fill(Common::commonBackgroundColor());
+        Button* button = UIUtilities::createButton(
+            QStringLiteral("%1 %2").arg(placed.count).arg(more), titleSize, Qt::black, Qt::AlignHCenter,
+            ButtonType::Toggle, placed.frame, this, [this, row](Button*) { showMoreItem(row); }, background, background,
+            false);
+        button->setTag(row);
+        addToTaskList(button);
+        button->show();
+    }
+}
+
+std::vector<Button*> PlannerMonthView::moreButtons() const
+{
+    std::vector<Button*> buttons;
+    for (const QPointer<View>& view : taskList())
+        if (auto* button = qobject_cast<Button*>(view.data())) buttons.push_back(button);
+    return buttons;
+}
+
+void PlannerMonthView::frameCells()
+{
+    const int rowCount = rows();
+    const bool skipFirst = m_expandRowIndex == rowCount - 1;
+    const double r = itemCellHeight();
+    double y = 39.5, x = frame().x() - 0.5, previousExtra = 0;
+    const int shift = skipFirst ? 7 : 0;
+    for (int i = shift; i < rowCount * 7; ++i) {
+        const int j = i - shift;
+        PlannerCellView* cell = m_cells[size_t(i)];
+        const int c = j % 7;
+        if (c == 0 && j > 0) y += r + previousExtra;
+        previousExtra = m_expandRowIndex == shift / 7 + j / 7 ? r : 0;
+        if (c == 0) x = frame().x() - 0.5;
+        if (!cell->isHidden()) {
+            cell->setFrame(QRectF(x, y, itemWidth(), r + previousExtra));
+            cell->placeLabels();
+            if (j == m_currentDayIndex) drawSelectedIndex(j, x, y, itemWidth(), r + previousExtra, true);
+        }
+        x += itemWidth();
+    }
+}
+
+void PlannerMonthView::redrawItemsIfNeed()
+{
+    if (itemWidth() == 0 || itemCellHeight() == 0) return;
+    setItemCellHeight((height() - 34 - 40) / double(rows()));
+    frameCells();
+    drawItems();
+    update();
+}
+
+void PlannerMonthView::drawSelectedIndex(int index, double x, double y, double cellWidth, double cellHeight, bool isForce)
+{
+    const SettingPtr setting = monthPlannerSetting();
+    if ((index != m_currentDayIndex && !isForce) || !setting || !setting->isMonthPlannerPinned()) return;
+    m_currentDateImgView->setFrame(QRectF(x, y, cellWidth, cellHeight));
+    QImage image(QSize(std::max(1, int(std::ceil(cellWidth))), std::max(1, int(std::ceil(cellHeight)))),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setPen(QPen(Common::selectedDayColor(), 2));
+    painter.drawRect(QRectF(1, 1, cellWidth - 2, cellHeight - 2));
+    painter.end();
+    m_currentDateImgView->setImage(image);
+    m_currentDateImgView->setHidden(false);
+    m_currentDateImgView->raise();
+}
+
+void PlannerMonthView::drawRect(QPainter& painter, const QRectF&)
+{
+    const double W = width(), H = height(), X0 = frame().x();
+    painter.fillRect(QRectF(0, 0, W, H - 34), Common::commonBackgroundColor());
+    const int rowCount = rows();
+    const double newWidth = std::abs(std::trunc((W - X0 - 10) / 7));
+    const double newHeight = (H - 34 - 40) / rowCount;
+    const bool first = itemWidth() == 0 || itemCellHeight() == 0;
+    setItemWidth(newWidth);
+    setItemCellHeight(newHeight);
+    // A reload asked before the first drawing runs once the sizes are known.
+    if (first && m_reloadPending && newWidth > 0 && newHeight > 0)
+        QMetaObject::invokeMethod(this, [this] { reloadData(); }, Qt::QueuedConnection);
+
+    const double r = newHeight, left = X0 - 0.5;
+    QPainterPath path;
+    for (int k = 0; k <= 7; ++k) {
+        path.moveTo(left + k * newWidth, 40);
+        path.lineTo(left + k * newWidth, H - 34);
+    }
+    path.moveTo(left, 39.5);
+    path.lineTo(left + 7 * newWidth, 39.5);
+    double strip = 62.5;
+    for (int k = 0; k < rowCount; ++k) {
+        path.moveTo(left, strip);
+        path.lineTo(left + 7 * newWidth, strip);
+        if (m_expandRowIndex == rowCount - 1 && k == m_expandRowIndex - 1) break;
+        const double bottom = strip + r - 23 + (k == m_expandRowIndex ? r : 0);
+        path.moveTo(left, bottom);
+        path.lineTo(left + 7 * newWidth, bottom);
+        strip = bottom + 23;
+    }
+    painter.setPen(QPen(kPlannerGridColor, 1));
+    // With a row doubled the walk reaches a strip line below the grid: the
+    // lines stay inside the filled area.
+    painter.setClipRect(QRectF(0, 0, W, H - 33.5));
+    painter.drawPath(path);
+}
+
+void PlannerMonthView::showMoreItem(int row)
+{
+    m_expandRowIndex = row;
+    if (MainViewAccess* mainView = MainViewAccess::current())
+        mainView->reloadPlannerView(false);
+    else
+        reloadData();
+    update();
+}
+
+void PlannerMonthView::nextPrevMonth(int segment)
+{
+    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    if (!miniMonth) return;
+    Date date;
+    if (segment == 1) {
+        const SettingPtr setting = monthPlannerSetting();
+        const CoreData* manager = CoreData::shared();
+        date = Utilities::today(setting && manager ? Utilities::getCurrentDate(setting->tzSupport(), manager->appRootTZ(),
+                                                                               setting->currentTZ())
+                                                   : Clock::now());
+    } else if (segment == 0 || segment == 2) {
+        const DateFields f = GregorianCalendar::fields(miniMonth->monthDate());
+        date = GregorianCalendar::dateFromFields(f.year, f.month + (segment == 0 ? -1 : 1), f.day, f.hour, f.minute,
+                                                 f.second);
+    }
+    if (date) labelClickAction(QVariant::fromValue(date.timeIntervalSince1970()));
+    m_control->setSelectedSegment(-1);
+}
+
+void PlannerMonthView::labelClickAction(const QVariant& value)
+{
+    bool ok = false;
+    const double seconds = value.toDouble(&ok);
+    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    if (!ok || !miniMonth) return;
+    const Date date = Date::dateWithTimeIntervalSince1970(seconds);
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
+                                                                         static_cast<QObject*>(this));
+    miniMonth->setMonthDate(date);
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (MonthNavigation* navigator = mainView ? mainView->monthNav() : nullptr)
+        if (!navigator->monthList().empty())
+            navigator->monthList().front()->monthCalendarView()->setNavigatorSelectedDayInSiblingMonth(date);
+    if (mainView && mainView->isPlannerExpand()) {
+        miniMonth->setCurrentDay(date, false);
+        miniMonth->setMonthDate(date);
+        mainView->reloadPlannerView(false);
+    }
+}
+
+bool PlannerMonthView::showItemDay(const TaskPtr& item, bool openEditor)
+{
+    if (!item) return false;
+    const Date when = item->taskType() == 1 ? item->dueEnd() : item->startTime();
+    const Date day = Utilities::newDateOnDate(when, 0, 0);
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (MonthCalendarView* miniMonth = monthPlannerMiniMonth()) {
+        miniMonth->setMonthDate(day);
+        miniMonth->setCurrentDay(day);
+    }
+    if (mainView && mainView->isPlannerExpand())
+        mainView->reloadLeftPageData();
+    else
+        reloadData();
+    const auto keyOf = [](const Task& task) { return task.primaryKey() < 0 ? task.parentId() : task.primaryKey(); };
+    const qint64 wanted = keyOf(*item);
+    for (const QPointer<View>& view : taskList()) {
+        auto* chip = qobject_cast<PlannerItemView*>(view.data());
+        if (!chip || chip->isHidden() || !chip->task()) continue;
+        if (chip->task()->repeatType() != item->repeatType() || keyOf(*chip->task()) != wanted) continue;
+        selectItem(chip);
+        if (openEditor) chip->popupEditDetail();
+        return true;
+    }
+    return false;
+}
+
+bool PlannerMonthView::showPopupEditDetail(const TaskPtr& item)
+{
+    return showItemDay(item, true);
+}
+
+bool PlannerMonthView::revealToItem(const TaskPtr& item)
+{
+    return showItemDay(item, false);
+}
