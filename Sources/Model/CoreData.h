@@ -576,6 +576,10 @@ public:
     TaskList getDueTaskFromTaskList(const TaskList& list, const Date& onDate) const;
     TaskList getNoteFromTaskList(const TaskList& list, const Date& onDate) const;
     TaskList getDoneTaskFromTaskList(const TaskList& list, const Date& onDate) const;
+    // For each day, whether an open task of the list is due on it, as
+    // getDueTaskFromTaskList would find, in one pass over the list: a month
+    // grid asks this for its 42 days at every reload.
+    std::vector<bool> daysWithDueTasks(const TaskList& list, const QList<Date>& days) const;
     // Occurrences of repeating all-day events from the date to its day's end
     // first, then the one-off all-day events that touch that stretch.
     TaskList getAllDayEventFromTaskList(const TaskList& list, const Date& onDate) const;
