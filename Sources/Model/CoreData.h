@@ -163,6 +163,9 @@ public:
     qint64 getDSTOffetBySetting(const Date& date) const;
     // The item's times in the display zone (tzStartTime, tzEndTime), and back.
     void recalculateTimeWithTimezoneSupport(const TaskPtr& item) const;
+    // The same under the given settings: a pass over thousands of events
+    // takes the current settings once.
+    void recalculateTimeWithTimezoneSupport(const TaskPtr& item, const Setting* setting) const;
     void recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const;
 
     // --- shared objects ---

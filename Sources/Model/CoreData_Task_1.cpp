@@ -381,11 +381,12 @@ TaskList timedEventsInRange(const CoreData& dataManager, const TaskList& list, c
                             const QString& searchText, bool (*admits)(const Task&))
 {
     TaskList result;
+    const SettingPtr setting = dataManager.currentSetting();
     for (const TaskPtr& item : list) {
         if (item->taskType() != ItemKind::Event || item->isADE() == 1 || !admits(*item)) continue;
         if (!matchesSearch(*item, searchText)) continue;
         if (range) {
-            dataManager.recalculateTimeWithTimezoneSupport(item);
+            dataManager.recalculateTimeWithTimezoneSupport(item, setting.get());
             if (!range->overlaps(item->tzStartTime(), item->tzEndTime())) continue;
         }
         result.append(item);
