@@ -31,6 +31,7 @@
 
 #include <QDate>
 #include <QDebug>
+#include <QMultiHash>
 #include <QMimeData>
 #include <QPainter>
 
@@ -240,13 +241,18 @@ CalendarView::BoxPlacement CalendarView::placementOfEvent(const Date& shownStart
 TaskView* CalendarView::makeBox(const TaskPtr& item, bool squareBox, const QRectF& frame)
 {
     auto* box = new TaskView(frame, m_contentView);
+    bindBox(box, item, squareBox, frame);
+    return box;
+}
+
+void CalendarView::bindBox(TaskView* box, const TaskPtr& item, bool squareBox, const QRectF& frame)
+{
     box->setParentView(this);
     box->setIsSquareBox(squareBox);
     box->setHighlight(false);
     box->setTask(item);
     box->setFrame(frame);
     box->show();
-    return box;
 }
 
 void CalendarView::removeBoxes(std::vector<QPointer<TaskView>>& boxes)
@@ -297,6 +303,13 @@ void CalendarView::reloadData()
     m_selectingKey = 0;
 }
 
+void CalendarView::reloadDataWithNewBoxes()
+{
+    m_keepsBoxes = false;
+    reloadData();
+    m_keepsBoxes = true;
+}
+
 void CalendarView::stopTimeLineTimer()
 {
     m_timeLineTimer.invalidate();
@@ -306,10 +319,15 @@ void CalendarView::stopTimeLineTimer()
 void CalendarView::reloadEvent()
 {
     setHourLabels();
-    removeBoxes(m_eventBoxes);
+    // The boxes of the last load are bound again to the same items where
+    // they come again: making and dropping a widget per event at every
+    // reload costs more than the rest of the grid's load.
+    std::vector<QPointer<TaskView>> lastBoxes = std::move(m_eventBoxes);
+    m_eventBoxes.clear();
     m_eventList.clear();
 
     CoreData* manager = dataManager();
+    if (!manager || !m_keepsBoxes) removeBoxes(lastBoxes);
     if (!manager) return;
     const Date day = shownDay();
     const Date dayEnd = GregorianCalendar::dateOnDayOf(day, 86399);
@@ -377,8 +395,28 @@ void CalendarView::reloadEvent()
             ++indent;
         }
     }  // nothing was written: leaving the unit ends it
+    // Only a box of the same item is kept: a box's pending click or open
+    // editor then still acts on its own item.
+    QMultiHash<qint64, std::size_t> lastBoxOfKey;
+    for (std::size_t index = 0; index < lastBoxes.size(); ++index)
+        if (lastBoxes[index] && lastBoxes[index]->task())
+            lastBoxOfKey.insert(lastBoxes[index]->task()->primaryKey(), index);
     m_eventBoxes.reserve(placed.size());
-    for (const Placed& box : placed) m_eventBoxes.push_back(makeBox(box.item, true, box.frame));
+    for (const Placed& box : placed) {
+        const auto kept = lastBoxOfKey.find(box.item->primaryKey());
+        if (kept == lastBoxOfKey.end()) {
+            m_eventBoxes.push_back(makeBox(box.item, true, box.frame));
+            continue;
+        }
+        TaskView* reused = lastBoxes[kept.value()].data();
+        lastBoxes[kept.value()] = nullptr;
+        lastBoxOfKey.erase(kept);
+        bindBox(reused, box.item, true, box.frame);
+        // Stacked as a new box would be: above the boxes placed before it.
+        reused->raise();
+        m_eventBoxes.push_back(reused);
+    }
+    removeBoxes(lastBoxes);
 }
 
 void CalendarView::reloadTodayTask()

@@ -55,6 +55,9 @@ public:
     // timer, pieces. A reload started while one runs only clears the
     // selection.
     void reloadData();
+    // The same with no box of the last load kept: the box a drag left behind
+    // goes (once its handler is done) instead of standing for its item again.
+    void reloadDataWithNewBoxes();
     // How often the grid was reloaded, for the views' own checks.
     int reloadCount() const { return m_reloadCount; }
     // Lays the event boxes out again.
@@ -201,8 +204,11 @@ private:
     void sortBoxOrder();
     void stopTimeLineTimer();
     TaskView* makeBox(const TaskPtr& item, bool squareBox, const QRectF& frame);
+    // Gives a new or kept box its item and place, as a new box starts.
+    void bindBox(TaskView* box, const TaskPtr& item, bool squareBox, const QRectF& frame);
 
     bool m_isLoading = false;
+    bool m_keepsBoxes = true;
     int m_reloadCount = 0;
     std::vector<TimeLineView*> m_timeCellList;
     TaskList m_eventList;

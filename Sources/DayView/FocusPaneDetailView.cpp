@@ -6,6 +6,7 @@
 #include "CoreData.h"
 #include "DetailViewController.h"
 #include "FocusPaneItemView.h"
+#include "GregorianCalendar.h"
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
 #include "Scheduler.h"
@@ -123,22 +124,36 @@ TaskList FocusPaneDetailView::itemsForDay(const TaskList& allItems, const Date& 
     const auto take = [&taken](const TaskList& items) {
         for (const TaskPtr& item : items) taken.insert(item.get());
     };
+    // One pass keeps what any kind could take (every all-day item, and the
+    // tasks and notes dated on the day); the kinds then read that short list,
+    // each in the same order as from the whole.
+    const DateFields fields = GregorianCalendar::fields(day);
+    const Date dayStart = GregorianCalendar::dateFromFields(fields.year, fields.month, fields.day, 0, 0, 0);
+    const Date nextDay = GregorianCalendar::dateFromFields(fields.year, fields.month, fields.day + 1, 0, 0, 0);
+    const auto onDay = [&](const Date& time) { return time.isValid() && !(time < dayStart) && time < nextDay; };
+    TaskList candidates;
+    for (const TaskPtr& item : allItems) {
+        const Task& t = *item;
+        const bool kept = t.taskType() == ItemKind::Task ? onDay(t.dueEnd()) || onDay(t.completedDate())
+                                                         : t.isADE() || (t.taskType() == ItemKind::Note && onDay(t.startTime()));
+        if (kept) candidates.append(item);
+    }
     TaskList rows;
 
-    const TaskList allDay = sortedBySharing(manager->getAllDayEventFromTaskList(allItems, day));
+    const TaskList allDay = sortedBySharing(manager->getAllDayEventFromTaskList(candidates, day));
     rows += allDay;
-    const TaskList due = sortedBySharing(manager->getDueTaskFromTaskList(allItems, day));
+    const TaskList due = sortedBySharing(manager->getDueTaskFromTaskList(candidates, day));
     for (const TaskPtr& task : due)
         if (isDueTaskListed(*task, userName)) rows.append(task);
     take(allDay);
     take(due);
 
-    const TaskList done = sortedBySharing(notTaken(manager->getDoneTaskFromTaskList(allItems, day)));
+    const TaskList done = sortedBySharing(notTaken(manager->getDoneTaskFromTaskList(candidates, day)));
     for (const TaskPtr& task : done)
         if (isDoneTaskListed(*task)) rows.append(task);
     take(done);
 
-    rows += sortedBySharing(notTaken(manager->getNoteFromTaskList(allItems, day)));
+    rows += sortedBySharing(notTaken(manager->getNoteFromTaskList(candidates, day)));
     return rows;
 }
 

@@ -401,7 +401,7 @@ void TaskView::beginDrag(const Event& mouseDown)
 void TaskView::draggingEnded(const QPointF&, unsigned operation)
 {
     // Dropped nowhere: the grid lays the box out where it was.
-    if (operation == DragOperationNone && m_parentView) m_parentView->reloadData();
+    if (operation == DragOperationNone && m_parentView) m_parentView->reloadDataWithNewBoxes();
 }
 
 void TaskView::mouseDragged(const Event& event)

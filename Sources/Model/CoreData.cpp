@@ -1242,7 +1242,11 @@ bool inDaylightSaving(const QTimeZone& zone, const Date& date)
 
 void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item) const
 {
-    const SettingPtr setting = currentSetting();
+    recalculateTimeWithTimezoneSupport(item, currentSetting().get());
+}
+
+void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item, const Setting* setting) const
+{
     const auto plainCopy = [&item] {
         item->setTzStartTime(item->startTime());
         item->setTzEndTime(item->endTime());

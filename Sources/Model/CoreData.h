@@ -163,6 +163,9 @@ public:
     qint64 getDSTOffetBySetting(const Date& date) const;
     // The item's times in the display zone (tzStartTime, tzEndTime), and back.
     void recalculateTimeWithTimezoneSupport(const TaskPtr& item) const;
+    // The same under the given settings: a pass over thousands of events
+    // takes the current settings once.
+    void recalculateTimeWithTimezoneSupport(const TaskPtr& item, const Setting* setting) const;
     void recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const;
 
     // --- shared objects ---
@@ -588,6 +591,10 @@ public:
     TaskList getDueTaskFromTaskList(const TaskList& list, const Date& onDate) const;
     TaskList getNoteFromTaskList(const TaskList& list, const Date& onDate) const;
     TaskList getDoneTaskFromTaskList(const TaskList& list, const Date& onDate) const;
+    // For each day, whether an open task of the list is due on it, as
+    // getDueTaskFromTaskList would find, in one pass over the list: a month
+    // grid asks this for its 42 days at every reload.
+    std::vector<bool> daysWithDueTasks(const TaskList& list, const QList<Date>& days) const;
     // Occurrences of repeating all-day events from the date to its day's end
     // first, then the one-off all-day events that touch that stretch.
     TaskList getAllDayEventFromTaskList(const TaskList& list, const Date& onDate) const;

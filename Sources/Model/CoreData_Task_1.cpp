@@ -381,11 +381,12 @@ TaskList timedEventsInRange(const CoreData& dataManager, const TaskList& list, c
                             const QString& searchText, bool (*admits)(const Task&))
 {
     TaskList result;
+    const SettingPtr setting = dataManager.currentSetting();
     for (const TaskPtr& item : list) {
         if (item->taskType() != ItemKind::Event || item->isADE() == 1 || !admits(*item)) continue;
         if (!matchesSearch(*item, searchText)) continue;
         if (range) {
-            dataManager.recalculateTimeWithTimezoneSupport(item);
+            dataManager.recalculateTimeWithTimezoneSupport(item, setting.get());
             if (!range->overlaps(item->tzStartTime(), item->tzEndTime())) continue;
         }
         result.append(item);
@@ -451,6 +452,39 @@ TaskList CoreData::getDueTaskFromTaskList(const TaskList& list, const Date& onDa
                                  return t.taskType() == ItemKind::Task && isOpen(t) && t.hasDue() && day.holds(t.dueEnd());
                              }),
                     &Task::dueEnd);
+}
+
+std::vector<bool> CoreData::daysWithDueTasks(const TaskList& list, const QList<Date>& days) const
+{
+    std::vector<bool> due(std::size_t(days.size()), false);
+    // The days' spans in time order, so an item finds its day by a binary
+    // search; a day given twice answers for both places.
+    struct Span {
+        CalendarDays day;
+        qsizetype index;
+    };
+    std::vector<Span> spans;
+    spans.reserve(std::size_t(days.size()));
+    for (qsizetype index = 0; index < days.size(); ++index)
+        if (days[index]) spans.push_back({calendarDay(days[index]), index});
+    if (spans.empty()) return due;
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.day.start < b.day.start; });
+    for (const TaskPtr& item : list) {
+        const Task& t = *item;
+        if (t.taskType() != ItemKind::Task || !isOpen(t) || !t.hasDue() || !t.dueEnd().isValid()) continue;
+        const Date& dueEnd = t.dueEnd();
+        // The last span starting at or before the due time.
+        auto after = std::upper_bound(spans.begin(), spans.end(), dueEnd,
+                                      [](const Date& time, const Span& span) { return time < span.day.start; });
+        if (after == spans.begin()) continue;
+        const CalendarDays& day = std::prev(after)->day;
+        if (!day.holds(dueEnd)) continue;
+        for (auto same = std::prev(after);; --same) {
+            due[std::size_t(same->index)] = true;
+            if (same == spans.begin() || !(std::prev(same)->day.start == day.start)) break;
+        }
+    }
+    return due;
 }
 
 TaskList CoreData::getNoteFromTaskList(const TaskList& list, const Date& onDate) const

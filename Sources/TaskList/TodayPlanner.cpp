@@ -175,18 +175,18 @@ bool repairOrder(CoreData& manager)
 {
     TaskList items = manager.allTasksEventsAdes();
     // Every reload of the list asks: finding no tie must not cost sorting
-    // the items themselves.
+    // the items themselves. Orders mostly rise along the list (it is in key
+    // order, and new items take the next order): then no two tie, and the
+    // walk along the list settles it without copying anything.
+    const auto notRising = std::adjacent_find(items.cbegin(), items.cend(), [](const TaskPtr& a, const TaskPtr& b) {
+        return a->taskOrder() >= b->taskOrder();
+    });
+    if (notRising == items.cend()) return false;
     std::vector<qint64> orders;
     orders.reserve(size_t(items.size()));
     for (const TaskPtr& item : items) orders.push_back(item->taskOrder());
-    // Orders mostly rise along the list (it is in key order, and new items
-    // take the next order): then no two tie, and nothing needs sorting.
-    if (std::adjacent_find(orders.cbegin(), orders.cend(), std::greater_equal<qint64>()) != orders.cend()) {
-        std::sort(orders.begin(), orders.end());
-        if (std::adjacent_find(orders.cbegin(), orders.cend()) == orders.cend()) return false;
-    } else {
-        return false;
-    }
+    std::sort(orders.begin(), orders.end());
+    if (std::adjacent_find(orders.cbegin(), orders.cend()) == orders.cend()) return false;
     stableSort(items, [](const TaskPtr& a, const TaskPtr& b) { return a->taskOrder() < b->taskOrder(); });
     // All or nothing: half-renumbered orders would tie again elsewhere.
     Transaction unit;

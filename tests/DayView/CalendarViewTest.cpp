@@ -443,3 +443,55 @@ TEST_F(CalendarViewTest, RefreshingChangedRecordsKeepsAnInstanceAnInstance)
     EXPECT_EQ(box->task()->parentId(), series->primaryKey());
     EXPECT_EQ(box->task()->startTime(), localDate(2014, 1, 15, 9));
 }
+
+// A reload binds the boxes of the last load again to their items: a kept box
+// shows its item as it is now, where it is now, and a box whose item left
+// the day goes.
+TEST_F(CalendarViewTest, AReloadKeepsTheBoxOfAnItemAndShowsItsChanges)
+{
+    const TaskPtr renamed = addEvent(QStringLiteral("standup"), localDate(2014, 1, 15, 9), localDate(2014, 1, 15, 10));
+    const TaskPtr moved = addEvent(QStringLiteral("review"), localDate(2014, 1, 15, 11), localDate(2014, 1, 15, 12));
+    const TaskPtr leaving = addEvent(QStringLiteral("lunch"), localDate(2014, 1, 15, 13), localDate(2014, 1, 15, 14));
+    grid().reloadData();
+    ASSERT_EQ(grid().eventBoxes().size(), 3u);
+    const QPointer<TaskView> renamedBox = boxNamed(QStringLiteral("standup"));
+    const QPointer<TaskView> movedBox = boxNamed(QStringLiteral("review"));
+    const QPointer<TaskView> leavingBox = boxNamed(QStringLiteral("lunch"));
+    ASSERT_TRUE(renamedBox && movedBox && leavingBox);
+
+    renamed->setTaskName(QStringLiteral("stand-up"));
+    moved->setStartTime(localDate(2014, 1, 15, 16));
+    moved->setEndTime(localDate(2014, 1, 15, 17));
+    leaving->setStartTime(localDate(2014, 1, 16, 13));
+    leaving->setEndTime(localDate(2014, 1, 16, 14));
+    for (const TaskPtr& item : {renamed, moved, leaving}) ASSERT_TRUE(item->dehydrate());
+    addEvent(QStringLiteral("call"), localDate(2014, 1, 15, 18), localDate(2014, 1, 15, 19));
+    grid().reloadData();
+
+    ASSERT_EQ(grid().eventBoxes().size(), 3u);
+    struct Expected {
+        const char* name;
+        TaskView* keptBox;  // null: a box of its own
+        double y;
+    };
+    const Expected expected[] = {
+        {"stand-up", renamedBox, 9 * 46 + 23},
+        {"review", movedBox, 16 * 46 + 23},
+        {"call", nullptr, 18 * 46 + 23},
+    };
+    for (const Expected& e : expected) {
+        TaskView* box = boxNamed(QString::fromUtf8(e.name));
+        ASSERT_TRUE(box) << e.name;
+        if (e.keptBox) {
+            EXPECT_EQ(box, e.keptBox) << e.name << " keeps its box";
+        }
+        EXPECT_TRUE(box->taskNameLabel()->stringValue().contains(QString::fromUtf8(e.name))) << e.name;
+        EXPECT_EQ(box->frame().y(), e.y) << e.name;
+        EXPECT_FALSE(box->isHidden()) << e.name;
+    }
+    EXPECT_FALSE(boxNamed(QStringLiteral("standup"))) << "no box shows the old name";
+    EXPECT_FALSE(boxNamed(QStringLiteral("lunch")));
+    if (leavingBox) {
+        EXPECT_NE(leavingBox->parentWidget(), renamedBox->parentWidget()) << "the left box leaves the day";
+    }
+}

@@ -319,6 +319,17 @@ TEST_F(CoreDataFiltersTest, OneDayFiltersTakeWholeCalendarDaysSortedByTheirTime)
     EXPECT_EQ(names(dataManager().getDoneTaskFromTaskList(doneTasks, day)), (QStringList{"first", "second"}));
 
     EXPECT_TRUE(dataManager().getDueTaskFromTaskList(tasks, Date()).isEmpty()) << "no day, no tasks";
+
+    // The month grid's one pass answers each day as the one-day filter does,
+    // whatever order the days come in, a day given twice or no day at all.
+    const QList<Date> days = {localDate(2014, 3, 31, 8), day,   localDate(2014, 3, 29, 12), Date(),
+                              localDate(2014, 3, 28),    day,   localDate(2014, 4, 1)};
+    const std::vector<bool> dots = dataManager().daysWithDueTasks(tasks, days);
+    ASSERT_EQ(dots.size(), std::size_t(days.size()));
+    for (qsizetype k = 0; k < days.size(); ++k)
+        EXPECT_EQ(dots[std::size_t(k)], !dataManager().getDueTaskFromTaskList(tasks, days[k]).isEmpty()) << "day " << k;
+    EXPECT_EQ(dots, (std::vector<bool>{true, true, true, false, false, true, false}));
+    EXPECT_EQ(dataManager().daysWithDueTasks({}, days), std::vector<bool>(std::size_t(days.size()), false));
 }
 
 TEST_F(CoreDataFiltersTest, AllDayEventsOfADayTouchTheStretchFromTheDateToItsEnd)

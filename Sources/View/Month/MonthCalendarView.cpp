@@ -223,13 +223,13 @@ void MonthCalendarView::drawMonthCells()
             cell->setCellDate(days[size_t(day)]);
             cell->setFreeRatio(0);
             cell->setGray(GregorianCalendar::fields(days[size_t(day)]).month != m_currentMonth);
-            if (!navigator) refreshCell(cell);
             ++day;
         } else if (!navigator) {
             cell->setType(1);
             cell->setWeekNumber(layout.firstWeekNumber + i / 8);
         }
     }
+    if (!navigator) refreshDueDots();
     refreshCellFrames();
     m_startTime = days.front();
     m_endTime = Utilities::resetTimeForDate(days.back(), 23, 59, 59);
@@ -237,18 +237,28 @@ void MonthCalendarView::drawMonthCells()
     update();
 }
 
-void MonthCalendarView::refreshCell(MonthCellView* cell)
+void MonthCalendarView::refreshDueDots()
 {
     CoreData* manager = CoreData::shared();
-    if (!manager || !cell) return;
-    bool due = !manager->getDueTaskFromTaskList(manager->allTasksEventsAdes(), cell->cellDate()).isEmpty();
-    const SettingPtr setting = manager->currentSetting();
-    if (!due && setting && setting->showActiveTaskOnly()) {
-        // The working list leaves out tasks that start after today then.
-        if (const std::optional<TaskList> future = manager->futureTaskList())
-            due = !manager->getDueTaskFromTaskList(*future, cell->cellDate()).isEmpty();
+    if (!manager) return;
+    std::vector<MonthCellView*> cells;
+    QList<Date> dates;
+    for (int i = 0; i < MonthGridRules::cellCount; ++i) {
+        if (i % 8 == 0) continue;
+        cells.push_back(m_monthCellList[size_t(i)]);
+        dates.append(cells.back()->cellDate());
     }
-    cell->setHasDot(due);
+    // One pass over the working list for all the days, not one per cell.
+    std::vector<bool> due = manager->daysWithDueTasks(manager->allTasksEventsAdes(), dates);
+    const SettingPtr setting = manager->currentSetting();
+    if (setting && setting->showActiveTaskOnly()) {
+        // The working list leaves out tasks that start after today then.
+        if (const std::optional<TaskList> future = manager->futureTaskList()) {
+            const std::vector<bool> later = manager->daysWithDueTasks(*future, dates);
+            for (std::size_t k = 0; k < due.size(); ++k) due[k] = due[k] || later[k];
+        }
+    }
+    for (std::size_t k = 0; k < cells.size(); ++k) cells[k]->setHasDot(due[k]);
 }
 
 void MonthCalendarView::drawInfo(bool redrawCurrentDate)

@@ -78,8 +78,8 @@ public:
     void drawMonthCells();
     // Redraws the frame when asked, then restarts the delay of every grid.
     void drawInfo(bool redrawCurrentDate);
-    // The due dot of one day cell.
-    void refreshCell(MonthCellView* cell);
+    // The dots of the days an open task is due on.
+    void refreshDueDots();
     // Shades every day cell from timed events (display start and end set).
     void calculateBusyRatio(const TaskList& events);
     // Gathers the all-day events of the shown range and draws their bars.
