@@ -1,5 +1,7 @@
 #include "CoreData.h"
 
+#include "TaskQuery.h"
+
 #include "AlertPresenter.h"
 #include "Calendar.h"
 #include "Clock.h"
@@ -58,6 +60,8 @@ CoreData::~CoreData()
 {
     // First, while every member is whole: a running purge may still read them.
     stopPurgeJobs();
+    // A read ahead of the working list asks this manager for categories.
+    TaskQuery::dropReadAhead();
     CoreData* self = this;
     sharedDataManager.compare_exchange_strong(self, nullptr);
     m_alertTimer.invalidate();

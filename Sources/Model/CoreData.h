@@ -395,6 +395,10 @@ public:
     bool addTasksToListFromCalendarId(qint64 calendarId);
     // The same for several categories, in their order, in one action.
     void addTasksToListFromCalendarList(const QList<qint64>& calendarIds);
+    // Starts reading the shown categories' items on background threads, for
+    // the working list's next load (the start's full sync): that load takes
+    // them when nothing they depend on changed meanwhile.
+    void readWorkingListAhead() const;
     void addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType) const;
     // The admitted items of the category that carry one of the tags, or with
     // no tags given those that carry none.

@@ -81,11 +81,22 @@ bool passesTagTest(const QString& tagList, const QStringList& tags)
     return tags.isEmpty() ? tagList.isEmpty() : hasAnyTag(tagList, tags);
 }
 
-TaskList itemsOfCategories(const QList<qint64>& calendarIds)
+QList<TaskQuery::Value> categoryValues(const QList<qint64>& calendarIds)
 {
     QList<TaskQuery::Value> values;
+    values.reserve(calendarIds.size());
     for (qint64 key : calendarIds) values.append(key);
-    return TaskQuery::itemsInKeyOrder("calendarId IN (" + TaskQuery::placeholders(values.size()) + ")", values);
+    return values;
+}
+
+QByteArray categoriesCondition(const QList<qint64>& calendarIds)
+{
+    return "calendarId IN (" + TaskQuery::placeholders(calendarIds.size()) + ")";
+}
+
+TaskList itemsOfCategories(const QList<qint64>& calendarIds)
+{
+    return TaskQuery::itemsInKeyOrder(categoriesCondition(calendarIds), categoryValues(calendarIds));
 }
 
 TaskList itemsOfCategory(qint64 calendarId)
@@ -617,6 +628,15 @@ void CoreData::addTasksToListFromCalendarList(const QList<qint64>& calendarIds)
             admitted.append(grouped[size_t(at)]);
     }
     if (!admitted.isEmpty()) doWithAllTasksEventsAdes(admitted, ListAction::Add);
+}
+
+void CoreData::readWorkingListAhead() const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return;
+    QList<qint64> shown;
+    for (const CalendarPtr& category : calendarList())
+        if (category && category->inVisible() == 0) shown.append(category->primaryKey());
+    if (!shown.isEmpty()) TaskQuery::readAheadInKeyOrder(categoriesCondition(shown), categoryValues(shown));
 }
 
 void CoreData::addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType) const

@@ -1,21 +1,27 @@
 #include "TaskQuery.h"
 
+#include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "GregorianCalendar.h"
 #include "QueryStatement.h"
 #include "ReadConnections.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 
 #include <QThread>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <latch>
+#include <memory>
+#include <mutex>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -136,6 +142,135 @@ bool readParts(sqlite3* shared, const QByteArray& sql, const QList<TaskQuery::Va
     return complete;
 }
 
+// The key ranges of a split read of the whole span.
+std::vector<KeyRangePart> keyRangeParts(const std::pair<qint64, qint64>& span, int partCount)
+{
+    std::vector<KeyRangePart> parts(static_cast<size_t>(partCount));
+    const qint64 step = (span.second - span.first) / partCount + 1;
+    for (int i = 0; i < partCount; ++i) {
+        parts[size_t(i)].from = span.first + i * step;
+        parts[size_t(i)].until = i + 1 == partCount ? span.second + 1 : span.first + (i + 1) * step;
+    }
+    return parts;
+}
+
+QByteArray keyRangeSql(const QByteArray& condition)
+{
+    return Task::selectRowsSql("NOT INDEXED WHERE (" + condition + ") AND primaryKey >= ? AND primaryKey < ?");
+}
+
+// What a row's item depends on besides the row: the kind of its category
+// (a checklist's rows become checklist items) and the zone's offsets now.
+struct RowInputs {
+    QList<qint64> checklistCategories;
+    int secondsFromGMT = 0;
+    int daylightSaving = 0;
+    bool operator==(const RowInputs&) const = default;
+};
+
+RowInputs currentRowInputs()
+{
+    RowInputs inputs;
+    if (const CoreData* manager = CoreData::shared())
+        for (const CalendarPtr& category : manager->calendarList())
+            if (category && category->projectType() == CategoryKind::Checklist)
+                inputs.checklistCategories.append(category->primaryKey());
+    std::sort(inputs.checklistCategories.begin(), inputs.checklistCategories.end());
+    const Date now = Clock::now();
+    inputs.secondsFromGMT = GregorianCalendar::secondsFromGMTForDate(now);
+    inputs.daylightSaving = GregorianCalendar::daylightSavingTimeOffsetForDate(now);
+    return inputs;
+}
+
+std::optional<qint64> sharedDataVersion()
+{
+    QueryStatement version("PRAGMA data_version");
+    return version.isValid() ? version.firstInt64() : std::nullopt;
+}
+
+// A read started ahead, with what it was started on. It reads on a pool
+// thread under the record guard, as a load on the caller's thread would: no
+// write can run meanwhile (the parts' connections would make it fail busy).
+struct ReadAhead {
+    enum class State { Waiting, Reading, Cancelled };
+    QByteArray condition;
+    QList<TaskQuery::Value> values;
+    std::mutex stateMutex;
+    State state = State::Waiting;
+    // Set by the reading thread before `done` counts down.
+    bool read = false;
+    sqlite3* shared = nullptr;
+    RecordStore::RowWriteMark mark;
+    qint64 dataVersion = -1;
+    quint64 rollbacks = 0;
+    RowInputs inputs;
+    std::vector<KeyRangePart> parts;
+    std::latch done{1};
+
+    // True when the read has begun (it then ends without help): the caller
+    // may wait for it. One not begun yet is cancelled: the caller may hold
+    // the record guard the read waits for.
+    bool begunElseCancel()
+    {
+        std::lock_guard lock(stateMutex);
+        if (state == State::Waiting) state = State::Cancelled;
+        return state == State::Reading;
+    }
+
+    void readAll(int partCount)
+    {
+        RecordGuard guard;
+        {
+            std::lock_guard lock(stateMutex);
+            if (state == State::Cancelled) return;
+            state = State::Reading;
+        }
+        shared = RecordStore::sharedDatabase();
+        if (!shared || sqlite3_get_autocommit(shared) == 0) return;
+        const std::optional<std::pair<qint64, qint64>> span = keySpan();
+        const std::optional<qint64> version = sharedDataVersion();
+        mark = RecordStore::rowWriteMark();
+        if (!span || span->second - span->first < smallestSplitKeySpan || !version || mark.countedRows < 0) return;
+        dataVersion = *version;
+        rollbacks = Transaction::rollbackCount();
+        inputs = currentRowInputs();
+        parts = keyRangeParts(*span, partCount);
+        read = readParts(shared, keyRangeSql(condition), values, parts);
+    }
+};
+
+std::mutex readAheadMutex;
+std::shared_ptr<ReadAhead> pendingReadAhead;
+std::atomic<quint64> takenReadAheads{0};
+
+// The read ahead started for this condition and values, taken out of its
+// slot; null when there is none.
+std::shared_ptr<ReadAhead> takeReadAhead(const QByteArray& condition, const QList<TaskQuery::Value>& values)
+{
+    std::lock_guard lock(readAheadMutex);
+    if (!pendingReadAhead || pendingReadAhead->condition != condition || pendingReadAhead->values != values)
+        return nullptr;
+    return std::exchange(pendingReadAhead, nullptr);
+}
+
+// Its items, when nothing they depend on changed since it read them; else
+// nothing. Asked under the record guard, once the read has ended.
+std::optional<TaskList> itemsIfCurrent(ReadAhead& ahead)
+{
+    if (!ahead.read) return std::nullopt;
+    sqlite3* shared = RecordStore::sharedDatabase();
+    if (!shared || shared != ahead.shared || sqlite3_get_autocommit(shared) == 0) return std::nullopt;
+    if (sharedDataVersion() != ahead.dataVersion || Transaction::rollbackCount() != ahead.rollbacks) return std::nullopt;
+    const std::optional<std::vector<qint64>> written = RecordStore::taskRowsWrittenSince(ahead.mark);
+    if (!written || !written->empty() || currentRowInputs() != ahead.inputs) return std::nullopt;
+    TaskList items;
+    qsizetype total = 0;
+    for (const KeyRangePart& part : ahead.parts) total += part.items.size();
+    items.reserve(total);
+    for (KeyRangePart& part : ahead.parts) items.append(std::move(part.items));
+    return items;
+}
+
 }  // namespace
 
 bool TaskQuery::databaseReadyOrSay()
@@ -159,6 +294,14 @@ TaskList TaskQuery::items(const QByteArray& condition, const QList<Value>& value
 
 TaskList TaskQuery::itemsInKeyOrder(const QByteArray& condition, const QList<Value>& values)
 {
+    if (const std::shared_ptr<ReadAhead> ahead = takeReadAhead(condition, values); ahead && ahead->begunElseCancel()) {
+        ahead->done.wait();
+        RecordGuard guard;
+        if (std::optional<TaskList> items = itemsIfCurrent(*ahead)) {
+            ++takenReadAheads;
+            return std::move(*items);
+        }
+    }
     RecordGuard guard;
     sqlite3* shared = RecordStore::sharedDatabase();
     const std::optional<std::pair<qint64, qint64>> span = shared ? keySpan() : std::nullopt;
@@ -166,15 +309,8 @@ TaskList TaskQuery::itemsInKeyOrder(const QByteArray& condition, const QList<Val
     const int partCount = std::min(mostParts, QThread::idealThreadCount());
     // Inside a transaction only the shared connection sees what it wrote.
     if (large && partCount > 1 && sqlite3_get_autocommit(shared) != 0) {
-        std::vector<KeyRangePart> parts(static_cast<size_t>(partCount));
-        const qint64 step = (span->second - span->first) / partCount + 1;
-        for (int i = 0; i < partCount; ++i) {
-            parts[size_t(i)].from = span->first + i * step;
-            parts[size_t(i)].until = i + 1 == partCount ? span->second + 1 : span->first + (i + 1) * step;
-        }
-        const QByteArray sql =
-            Task::selectRowsSql("NOT INDEXED WHERE (" + condition + ") AND primaryKey >= ? AND primaryKey < ?");
-        if (readParts(shared, sql, values, parts)) {
+        std::vector<KeyRangePart> parts = keyRangeParts(*span, partCount);
+        if (readParts(shared, keyRangeSql(condition), values, parts)) {
             TaskList items;
             qsizetype total = 0;
             for (const KeyRangePart& part : parts) total += part.items.size();
@@ -190,6 +326,49 @@ TaskList TaskQuery::itemsInKeyOrder(const QByteArray& condition, const QList<Val
     // columns, which visits the rows in another order, each with a search of
     // its own, and then sorts them.
     return items((large ? "NOT INDEXED WHERE " : "WHERE ") + condition + " ORDER BY primaryKey", values);
+}
+
+void TaskQuery::readAheadInKeyOrder(const QByteArray& condition, const QList<Value>& values)
+{
+    dropReadAhead();
+    const int partCount = std::min(mostParts, QThread::idealThreadCount());
+    if (partCount < 2) return;
+    auto ahead = std::make_shared<ReadAhead>();
+    ahead->condition = condition;
+    ahead->values = values;
+    {
+        std::lock_guard lock(readAheadMutex);
+        pendingReadAhead = ahead;
+    }
+    partPool().start([ahead, partCount] {
+        ahead->readAll(partCount);
+        ahead->done.count_down();
+    });
+}
+
+void TaskQuery::dropReadAhead()
+{
+    std::shared_ptr<ReadAhead> ahead;
+    {
+        std::lock_guard lock(readAheadMutex);
+        ahead = std::exchange(pendingReadAhead, nullptr);
+    }
+    if (ahead && ahead->begunElseCancel()) ahead->done.wait();
+}
+
+void TaskQuery::waitForReadAhead()
+{
+    std::shared_ptr<ReadAhead> ahead;
+    {
+        std::lock_guard lock(readAheadMutex);
+        ahead = pendingReadAhead;
+    }
+    if (ahead) ahead->done.wait();
+}
+
+quint64 TaskQuery::readAheadsTaken()
+{
+    return takenReadAheads.load();
 }
 
 TaskPtr TaskQuery::firstItem(const QByteArray& condition, const QList<Value>& values)

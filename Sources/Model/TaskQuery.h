@@ -31,6 +31,22 @@ TaskList items(const QByteArray& condition, const QList<Value>& values = {});
 // read-only connection of its own (ReadConnections); a small one, or one read
 // inside an open transaction, is read on the shared connection.
 TaskList itemsInKeyOrder(const QByteArray& condition, const QList<Value>& values = {});
+// Starts that read for a large table on background threads, for a load of
+// the same condition and values that follows a moment later: that load takes
+// what was read when nothing it depends on changed since (no row of Tasks
+// written, no commit of another connection, no rollback, the same checklist
+// categories and the same zone offset), and reads again otherwise. The read
+// holds the record guard as a load does, so writes wait for it; a load that
+// finds it not begun yet cancels it. Nothing is read for a small table or
+// inside an open transaction.
+void readAheadInKeyOrder(const QByteArray& condition, const QList<Value>& values = {});
+// Waits for a read ahead still running and drops it (before the data
+// manager it reads categories from goes away).
+void dropReadAhead();
+// Waits until a read ahead has read (not under the record guard).
+void waitForReadAhead();
+// How many loads took a read ahead.
+quint64 readAheadsTaken();
 // The first of those items, or null.
 TaskPtr firstItem(const QByteArray& condition, const QList<Value>& values = {});
 // The first column of the first row; 0 without a row.

@@ -3,6 +3,8 @@
 #include "Drawing.h"
 #include "NamedImages.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 SplashScreenView::SplashScreenView(const QRectF& frame, QWidget* parent)
@@ -29,6 +31,8 @@ QRectF SplashScreenView::imageRect(const QSizeF& viewSize, const QSizeF& imageSi
 
 void SplashScreenView::drawRect(QPainter& painter, const QRectF&)
 {
+    // After the drawing has reached the screen, not inside the paint.
+    if (m_firstDrawn) QTimer::singleShot(0, this, std::exchange(m_firstDrawn, nullptr));
     if (m_image.isNull()) return;
     Drawing::drawImage(painter, m_image, imageRect());
 }

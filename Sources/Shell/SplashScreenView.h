@@ -4,6 +4,8 @@
 
 #include <QImage>
 
+#include <functional>
+
 // The picture shown while the main window is being built: the banner
 // "splashscreen", 7 points from the left edge and vertically centred, 5
 // points lower. A view too narrow for it (a small screen) shows it scaled
@@ -19,10 +21,13 @@ public:
     // Where the image goes in the view (its own coordinates, y up).
     QRectF imageRect() const;
     static QRectF imageRect(const QSizeF& viewSize, const QSizeF& imageSize);
+    // Run once, in the event-loop turn after the view was first drawn.
+    void setFirstDrawnHandler(std::function<void()> handler) { m_firstDrawn = std::move(handler); }
 
 protected:
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 
 private:
     QImage m_image;
+    std::function<void()> m_firstDrawn;
 };
