@@ -1296,13 +1296,15 @@ void MainView::recalculateTaskTimeZone()
 {
     CoreData* manager = dataManager();
     if (!manager) return;
-    TaskList items = manager->allTasksEventsAdes();
+    // The events only, in the order a stable sort by kind gives them: the
+    // whole working list sorted first cost about 10 ms at every start.
+    TaskList items;
+    for (const TaskPtr& item : manager->allTasksEventsAdes())
+        if (item->taskType() <= 0) items.append(item);
     std::stable_sort(items.begin(), items.end(),
                      [](const TaskPtr& a, const TaskPtr& b) { return a->taskType() < b->taskType(); });
-    for (const TaskPtr& item : items) {
-        if (item->taskType() > 0) break;
+    for (const TaskPtr& item : items)
         if (item->isADE() == 0 && item->repeatType() == 0) manager->recalculateTimeWithTimezoneSupport(item);
-    }
 }
 
 void MainView::showTaskModuleAndReloadData()
