@@ -1,5 +1,6 @@
 #include "Button.h"
 #include "TextField.h"
+#include "TextMeasure.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -291,6 +292,48 @@ TEST(TextField, LabelPainterDrawsLabelsButNotEditableFields)
     shot = label->snapshot();
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(shot.pixelColor(1, 1), QColor(Qt::white));
+}
+
+TEST(TextField, ColoredRunsFollowEachOtherWhereTheAlignmentPlacesTheWholeText)
+{
+    // Red then blue, measured as one text: the blue ink starts where the red
+    // run ends, wherever the alignment puts the pair.
+    const QString first = QStringLiteral("MMMM"), second = QStringLiteral("WWWW");
+    const Font font = Font::systemFont(17);
+    const double firstWidth = TextMeasure::sizeOfText(first, font).width();
+    const double total = firstWidth + TextMeasure::sizeOfText(second, font).width();
+    const struct {
+        Qt::Alignment alignment;
+        double start;
+    } cases[] = {{Qt::AlignLeft, 0}, {Qt::AlignHCenter, (300 - total) / 2}, {Qt::AlignRight, 300 - total}};
+    for (const auto& c : cases) {
+        std::unique_ptr<TextField> label(TextField::labelWithString(QString(), QRectF(0, 0, 300, 30)));
+        label->setTextFont(font);
+        label->setAlignment(c.alignment);
+        label->setColoredRuns({{first, Qt::red}, {second, Qt::blue}});
+        EXPECT_EQ(label->stringValue(), first + second);
+        const QImage shot = label->snapshot().convertToFormat(QImage::Format_ARGB32);
+        const double scale = shot.width() / 300.0;
+        int redLeft = shot.width(), redRight = -1, blueLeft = shot.width(), blueRight = -1;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor ink = shot.pixelColor(x, y);
+                if (ink.alpha() < 200) continue;
+                if (ink.red() > 150 && ink.blue() < 100) {
+                    redLeft = std::min(redLeft, x);
+                    redRight = std::max(redRight, x);
+                } else if (ink.blue() > 150 && ink.red() < 100) {
+                    blueLeft = std::min(blueLeft, x);
+                    blueRight = std::max(blueRight, x);
+                }
+            }
+        ASSERT_GE(redRight, 0);
+        ASSERT_GE(blueRight, 0);
+        EXPECT_NEAR(redLeft / scale, c.start, 3) << int(c.alignment);
+        EXPECT_LT(redRight, blueLeft) << "one line, red before blue";
+        EXPECT_NEAR(blueLeft / scale, c.start + firstWidth, 4) << int(c.alignment);
+        EXPECT_NEAR(blueRight / scale, c.start + total, 4) << int(c.alignment);
+    }
 }
 
 TEST(TextField, LinkShowsTheWholeTextBlueAndUnderlinedUntilCleared)

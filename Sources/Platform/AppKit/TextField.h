@@ -123,6 +123,15 @@ public:
     using LabelPainter = std::function<void(QPainter& painter, const TextField& field)>;
     void setLabelPainter(LabelPainter painter);
     bool hasLabelPainter() const { return bool(m_labelPainter); }
+    // A label in its one font and several colours: the runs follow each
+    // other on one line, measured as one text and placed as the field's
+    // alignment places its text. The string value is the runs' texts joined.
+    // Drawn through the label painter, which it replaces.
+    struct ColoredRun {
+        QString text;
+        QColor color;
+    };
+    void setColoredRuns(const QList<ColoredRun>& runs);
     // Where the text goes: the bounds less the room the border takes.
     QRectF textArea() const;
 

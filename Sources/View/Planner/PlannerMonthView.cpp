@@ -62,24 +62,6 @@ Date monthPlannerDaysOn(const Date& date, int days)
 
 const QColor kPlannerGridColor(Qt::lightGray);
 
-// The title's three runs, drawn one after the other on one line, centred.
-void drawPlannerTitle(QPainter& painter, const TextField& field, const QString& month, const QString& planner)
-{
-    const Font& font = field.textFont();
-    const QString bar = QStringLiteral(" | ");
-    const double widths[3] = {TextMeasure::sizeOfText(month, font).width(), TextMeasure::sizeOfText(bar, font).width(),
-                              TextMeasure::sizeOfText(planner, font).width()};
-    const QRectF area = field.textArea();
-    double x = area.x() + (area.width() - widths[0] - widths[1] - widths[2]) / 2;
-    const QString texts[3] = {month, bar, planner};
-    const QColor colors[3] = {Qt::black, Qt::gray, Qt::lightGray};
-    for (int k = 0; k < 3; ++k) {
-        Drawing::drawText(painter, texts[k], font, colors[k], QRectF(x, area.y(), widths[k] + 1, area.height()),
-                          Qt::AlignLeft | Qt::AlignVCenter);
-        x += widths[k];
-    }
-}
-
 }  // namespace
 
 PlannerMonthView::PlannerMonthView(const QRectF& frame, QWidget* parent) : PlannerBaseView(frame, parent)
@@ -191,10 +173,7 @@ void PlannerMonthView::reloadNow()
                           Utilities::getMonthFullName(monthDate))
                : QStringLiteral("%1 %2").arg(Utilities::getMonthFullName(monthDate)).arg(Utilities::getYear(monthDate));
         const QString planner = TextTable::localizedString(QStringLiteral("plannerTitle"));
-        m_title->setStringValue(month + QStringLiteral(" | ") + planner);
-        m_title->setLabelPainter([month, planner](QPainter& painter, const TextField& field) {
-            drawPlannerTitle(painter, field, month, planner);
-        });
+        m_title->setColoredRuns({{month, Qt::black}, {QStringLiteral(" | "), Qt::gray}, {planner, Qt::lightGray}});
         m_currentPlannerMonth = miniMonth->currentMonth();
     }
 
