@@ -292,6 +292,33 @@ private:
     bool m_stepRunning = false;
 };
 
+// The unit of a group, its disk flush included, runs on the job's thread, so
+// the main thread is never held for a whole group; the main thread only
+// answers whether the purge was cancelled before the group begins (the
+// cancel button sets the flag there, so no group starts after it was
+// pressed) and delivers the group's notifications once its unit committed.
+// The posts are taken, not delivered, on the job's thread: a blocking post
+// would wait on a main thread that may be waiting for the job.
+bool CoreData::deleteGroupInBackground(const TaskList& group, PurgeJob& job, const std::function<bool()>& cancelled)
+{
+    bool stopped = true;
+    if (!job.runOnMainThread([&] { stopped = cancelled(); }) || stopped) return false;
+    bool deleted = false;
+    std::vector<std::function<void()>> posts;
+    {
+        NotificationCenter::HeldPosts hold;
+        deleted = deleteDuplicates(*this, group.mid(1));
+        posts = hold.take();
+    }
+    // A unit rolled back dropped its posts; what a committed one posted is
+    // delivered even when the job stops here, unless the manager is going.
+    if (!posts.empty() && !job.runOnMainThread([&posts] {
+            for (const std::function<void()>& post : posts) post();
+        }))
+        return false;
+    return deleted;
+}
+
 bool CoreData::deleteSuspectedDuplicatedTasks(bool autoSyncZVW)
 {
     return purgeSuspectedDuplicates(autoSyncZVW, nullptr);
@@ -318,15 +345,17 @@ bool CoreData::purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job)
     if (!groups) return false;
     for (const TaskList& group : *groups) {
         if (group.size() < 2) continue;
+        if (job) {
+            if (!deleteGroupInBackground(group, *job, cancelled)) return false;
+            continue;
+        }
         bool stopped = true;
         // The cancel button sets the flag on the main thread, so tested here
         // no group starts after it was pressed, and a group once started is
         // deleted whole. A group that cannot be deleted ends the purge: the
         // groups before it stay deleted.
-        const bool ran = onMainThread([&] {
-            stopped = cancelled() || !deleteDuplicates(*this, group.mid(1));
-        });
-        if (!ran || stopped) return false;
+        MainQueue::sync([&] { stopped = cancelled() || !deleteDuplicates(*this, group.mid(1)); });
+        if (stopped) return false;
     }
     // Through the same hop: a blocking post from the job would wait on a main
     // thread that may be waiting for the job.
