@@ -812,7 +812,8 @@ private:
     void announceBatchChange(qint64 autoSyncBits, bool autoSyncZVW);
     class PurgeJob;
     bool purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job);
-    bool deleteGroupInBackground(const TaskList& group, PurgeJob& job, const std::function<bool()>& cancelled);
+    bool purgeGroupsInBackground(const QList<TaskList>& groups, bool autoSyncZVW, PurgeJob& job,
+                                 const std::function<bool()>& cancelled);
     void stopPurgeJobs();
     // --- end of conversions between kinds, batch commands ---
 
