@@ -21,6 +21,7 @@
 #include "DropTarget.h"
 #include "KeyedArchive.h"
 #include "ImageView.h"
+#include "ItemImageRenderer.h"
 #include "Event.h"
 #include <QApplication>
 #include <QDropEvent>
@@ -498,6 +499,8 @@ TEST_F(NoteCommandsTest, DraggedNoteShowsItsSmallPictureOnlyOverTheList)
         {"dropped and refused", true, {Step::Enter, Step::Drop}, false},
         {"no stored note", false, {Step::Enter, Step::Move}, false},
     };
+    // The shell's pictures, as the program draws them.
+    ItemImageRenderer::install();
     const QImage small = noteAt(1)->draggingSmallImage().front().contents;
     ASSERT_FALSE(small.isNull());
     for (const Case& c : cases) {
@@ -532,6 +535,7 @@ TEST_F(NoteCommandsTest, DraggedNoteShowsItsSmallPictureOnlyOverTheList)
                 const DraggingInfo info(&list(), data, QPointF(at));
                 EXPECT_EQ(frame.topLeft(), info.draggingLocation());
                 EXPECT_EQ(frame.size(), small.deviceIndependentSize());
+                if (c.steps.size() == 2) saveScreenshot(&list(), QStringLiteral("notes-drag-small-picture"));
             }
             return DragSource::Outcome{DragOperationNone, {}};
         });
@@ -546,7 +550,7 @@ TEST_F(NoteCommandsTest, DraggedNoteShowsItsSmallPictureOnlyOverTheList)
         DragSource::setRunner({});
         list().draggingExited();
         EXPECT_TRUE(list().dragPreviewView()->isHidden());
-    }
+    }    TaskImageRenderer::setCurrent(nullptr);
 }
 
 }  // namespace NoteListTests
