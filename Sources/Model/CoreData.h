@@ -756,8 +756,10 @@ public:
     // Deletes the newer copies of items that look the same (tasks and notes:
     // name, category and status; events: name, category, start and end to
     // the second). It reads and groups on the caller's thread, meant to be a
-    // background one, and deletes group by group on the main thread, each
-    // group whole or not at all. The setting isCancellingRemoving, or a
+    // background one, and deletes group by group on the main thread (in the
+    // background form: on the job's thread, the main thread only checking the
+    // cancel and delivering the notifications), each group whole or not at
+    // all. The setting isCancellingRemoving, or a
     // group that cannot be deleted, stops it before the next group; false
     // then, true when it ran to its end.
     bool deleteSuspectedDuplicatedTasks(bool autoSyncZVW);
@@ -833,6 +835,8 @@ private:
     void announceBatchChange(qint64 autoSyncBits, bool autoSyncZVW);
     class PurgeJob;
     bool purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job);
+    bool purgeGroupsInBackground(const QList<TaskList>& groups, bool autoSyncZVW, PurgeJob& job,
+                                 const std::function<bool()>& cancelled);
     void stopPurgeJobs();
     // --- end of conversions between kinds, batch commands ---
 

@@ -239,10 +239,23 @@ public:
     // has left the data manager.
     void stopAndWait()
     {
-        std::unique_lock lock(m_mutex);
-        m_stopped = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_finished; });
+        std::vector<std::function<void()>> undelivered;
+        {
+            std::unique_lock lock(m_mutex);
+            m_stopped = true;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_finished; });
+            undelivered.swap(m_undelivered);
+        }
+        for (const std::function<void()>& post : undelivered) post();
+    }
+
+    // What a committed unit posted when the job was stopped before it could
+    // be delivered; the main thread delivers it once the job has left.
+    void keepUndelivered(std::vector<std::function<void()>> posts)
+    {
+        std::lock_guard lock(m_mutex);
+        for (std::function<void()>& post : posts) m_undelivered.push_back(std::move(post));
     }
 
     void finish()
@@ -290,6 +303,7 @@ private:
     bool m_stopped = false;
     bool m_finished = false;
     bool m_stepRunning = false;
+    std::vector<std::function<void()>> m_undelivered;
 };
 
 bool CoreData::deleteSuspectedDuplicatedTasks(bool autoSyncZVW)
@@ -309,13 +323,9 @@ bool CoreData::purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job)
     const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     const TaskList stored = getAllTasksInDB();
     if (RecordStore::failedStepsOnThisThread() != failuresBefore) return false;
-    const auto onMainThread = [job](const std::function<void()>& step) {
-        if (job) return job->runOnMainThread(step);
-        MainQueue::sync(step);
-        return true;
-    };
     const std::optional<QList<TaskList>> groups = groupsOfLookAlikes(stored, cancelled);
     if (!groups) return false;
+    if (job) return purgeGroupsInBackground(*groups, autoSyncZVW, *job, cancelled);
     for (const TaskList& group : *groups) {
         if (group.size() < 2) continue;
         bool stopped = true;
@@ -323,15 +333,48 @@ bool CoreData::purgeSuspectedDuplicates(bool autoSyncZVW, PurgeJob* job)
         // no group starts after it was pressed, and a group once started is
         // deleted whole. A group that cannot be deleted ends the purge: the
         // groups before it stay deleted.
-        const bool ran = onMainThread([&] {
-            stopped = cancelled() || !deleteDuplicates(*this, group.mid(1));
-        });
-        if (!ran || stopped) return false;
+        MainQueue::sync([&] { stopped = cancelled() || !deleteDuplicates(*this, group.mid(1)); });
+        if (stopped) return false;
     }
-    // Through the same hop: a blocking post from the job would wait on a main
-    // thread that may be waiting for the job.
-    if (autoSyncZVW && isAutoZVWSyncOn()) onMainThread([this] { postAutoSyncRequest(AutoSync::items); });
+    if (autoSyncZVW && isAutoZVWSyncOn()) MainQueue::sync([this] { postAutoSyncRequest(AutoSync::items); });
     return true;
+}
+
+// Each group's unit, its disk flush included, runs on the job's thread, so
+// the main thread is never held for a whole group. One step on the main
+// thread before each group delivers what the group before posted (the
+// notifications and follow-ups its unit held until it committed) and tests
+// the cancel: the button sets the flag there, so no group starts after it
+// was pressed, nor before the user has been told of the group before. The
+// posts are taken, not delivered, on the job's thread: a blocking post would
+// wait on a main thread that may be waiting for the job.
+bool CoreData::purgeGroupsInBackground(const QList<TaskList>& groups, bool autoSyncZVW, PurgeJob& job,
+                                       const std::function<bool()>& cancelled)
+{
+    std::vector<std::function<void()>> posts;
+    const auto deliverThen = [&](const std::function<void()>& next) {
+        const bool ran = job.runOnMainThread([&] {
+            for (const std::function<void()>& post : posts) post();
+            posts.clear();
+            next();
+        });
+        // The data manager is going away: it delivers them itself, so what
+        // a committed unit changed is always told.
+        if (!ran) job.keepUndelivered(std::move(posts));
+        return ran;
+    };
+    for (const TaskList& group : groups) {
+        if (group.size() < 2) continue;
+        bool stopped = true;
+        if (!deliverThen([&] { stopped = cancelled(); }) || stopped) return false;
+        NotificationCenter::HeldPosts hold;
+        const bool deleted = deleteDuplicates(*this, group.mid(1));
+        posts = hold.take();  // none when the unit was rolled back
+        if (!deleted) return false;
+    }
+    return deliverThen([&] {
+        if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
+    });
 }
 
 void CoreData::deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std::function<void(bool)> onFinished)

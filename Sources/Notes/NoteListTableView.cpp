@@ -4,6 +4,7 @@
 #include "Color.h"
 #include "CoreData.h"
 #include "DetailViewController.h"
+#include "ImageView.h"
 #include "KeyedArchive.h"
 #include "MainViewAccess.h"
 #include "NoteListItemView.h"
@@ -37,6 +38,9 @@ NoteListTableView::NoteListTableView(const QRectF& frame, QWidget* parent) : Out
     // Thousands of notes build the controls of the rows in view only.
     setPlacesVisibleRowsOnly(true);
     registerForDraggedTypes({KeyedArchive::mimeType});
+    m_dragPreview = new ImageView(QRectF());
+    m_dragPreview->setParent(this);
+    m_dragPreview->setHidden(true);
 }
 
 NoteListTableView::~NoteListTableView()

@@ -119,7 +119,14 @@ public:
     std::unique_ptr<QMimeData> pasteboardWriterForItem(TableRowView* item) override;
     QImage dragImageForRowsWithIndexes(const std::vector<int>& rows, const Event& event) override;
     unsigned draggingEntered(const DraggingInfo& info) override;
+    void updateDraggingItemsForDrag(const DraggingInfo& info) override;
     void draggingExited() override;
+    bool performDragOperation(const DraggingInfo& info) override;
+    void draggingEnded(const QPointF& screenPoint, unsigned operation) override;
+    // The small picture shown at the pointer while a note is dragged over
+    // the list (the drag itself carries the full one); null while hidden.
+    QImage dragPreviewImage() const { return m_dragPreviewImage; }
+    class ImageView* dragPreviewView() const { return m_dragPreview; }
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
@@ -129,6 +136,8 @@ private:
     TaskList notesOfSelectedRows() const;
     TaskPtr selectedNote() const;
     void dropRows();
+    void showDragPreview(const DraggingInfo& info);
+    void hideDragPreview();
     double doubleClickInterval() const;
 
     NoteListView* m_parentView = nullptr;
@@ -146,4 +155,6 @@ private:
     int m_deselectCount = 0;
     TaskList m_arrSelectedItems;
     QPointer<NoteListItemView> m_itemBeingDrag;
+    class ImageView* m_dragPreview = nullptr;
+    QImage m_dragPreviewImage;
 };

@@ -4,6 +4,8 @@
 
 #include "CoreData.h"
 #include "DetailViewController.h"
+#include "DraggingImageComponent.h"
+#include "ImageView.h"
 #include "KeyedArchive.h"
 #include "NoteListItemView.h"
 #include "NotificationCenter.h"
@@ -239,11 +241,59 @@ unsigned NoteListTableView::draggingEntered(const DraggingInfo& info)
 {
     m_lastMouseDown = 0;
     if (!info.hasType(KeyedArchive::mimeType) || !info.hasInApplicationSource()) return DragOperationNone;
+    showDragPreview(info);
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kPopoverShouldClose, static_cast<QObject*>(this));
     return DragOperationGeneric;
+}
+
+void NoteListTableView::updateDraggingItemsForDrag(const DraggingInfo& info)
+{
+    if (!info.hasType(KeyedArchive::mimeType) || !info.hasInApplicationSource()) return;
+    showDragPreview(info);
 }
 
 void NoteListTableView::draggingExited()
 {
     m_lastMouseDown = 0;
+    hideDragPreview();
+}
+
+bool NoteListTableView::performDragOperation(const DraggingInfo& info)
+{
+    hideDragPreview();
+    return OutlineView::performDragOperation(info);
+}
+
+// A refused drop may end the drag without an exit over the list.
+void NoteListTableView::draggingEnded(const QPointF& screenPoint, unsigned operation)
+{
+    hideDragPreview();
+    OutlineView::draggingEnded(screenPoint, operation);
+}
+
+// A Qt drag keeps the picture it started with, so over the list the list
+// itself shows the dragged note's small picture at the pointer; outside it
+// the drag's own full picture is all there is.
+void NoteListTableView::showDragPreview(const DraggingInfo& info)
+{
+    const TaskList items = Task::readItemsFromPasteboard(info.draggingPasteboard());
+    const QList<DraggingImageComponent> components =
+        items.isEmpty() ? QList<DraggingImageComponent>() : items.front()->draggingSmallImage();
+    m_dragPreviewImage = components.isEmpty() ? QImage() : components.front().contents;
+    if (m_dragPreviewImage.isNull()) {
+        m_dragPreview->setHidden(true);
+        return;
+    }
+    const QSizeF size = m_dragPreviewImage.deviceIndependentSize();
+    const QPointF at = info.draggingLocation();
+    m_dragPreview->setImage(m_dragPreviewImage);
+    m_dragPreview->setFrame(QRectF(at.x(), at.y(), size.width(), size.height()));
+    m_dragPreview->setHidden(false);
+    m_dragPreview->raise();
+}
+
+void NoteListTableView::hideDragPreview()
+{
+    m_dragPreview->setHidden(true);
+    m_dragPreviewImage = QImage();
 }

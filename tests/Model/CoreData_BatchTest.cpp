@@ -2,6 +2,7 @@
 
 #include "GlobalQueue.h"
 #include "MainQueue.h"
+#include "RecordStore.h"
 
 #include <atomic>
 #include <chrono>
@@ -454,6 +455,45 @@ TEST_F(CoreDataBatchTest, ADataManagerGoingAwayStopsItsPurgeAndWaitsForIt)
     EXPECT_FALSE(answered) << "nobody is left to answer";
     EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE taskName LIKE 'twin %'")),
               2 * groups - deletedBefore);
+}
+
+// In the background each group commits on the job's thread: the main thread
+// gets the notifications of the groups that committed, and only those; a
+// group whose unit fails (every step in turn) is left whole and ends the
+// purge with false.
+TEST_F(CoreDataBatchTest, ABackgroundPurgeDeliversOnlyWhatCommittedOnTheMainThread)
+{
+    const TaskList groupA{listed(task(QStringLiteral("A"))), listed(task(QStringLiteral("A")))};
+    const TaskList groupB{listed(task(QStringLiteral("B"))), listed(task(QStringLiteral("B")))};
+    QObject observer;
+    int posts = 0;
+    bool offTheMainThread = false;
+    NotificationCenter::defaultCenter().addObserver(&observer, kAllTasksEventsAdesChanged, nullptr,
+                                                    [&](const Notification&) {
+                                                        ++posts;
+                                                        offTheMainThread |= !MainQueue::isMainThread();
+                                                    });
+    startPurge();
+    bool ranThrough = false;
+    for (int failing = 1; failing < 500 && !ranThrough; ++failing) {
+        SCOPED_TRACE(failing);
+        posts = 0;
+        const bool aBefore = rowExists(groupA[1]->primaryKey());
+        RecordStore::failStep(failing);
+        const std::optional<bool> answer = purgeInBackground(false);
+        ranThrough = RecordStore::stepFailurePending();
+        RecordStore::failStep(0);
+        if (ranThrough) break;
+        EXPECT_EQ(answer, false);
+        const bool deletedNow = aBefore && !rowExists(groupA[1]->primaryKey());
+        EXPECT_TRUE(rowExists(groupB[1]->primaryKey())) << "the failed group is left whole";
+        EXPECT_EQ(posts > 0, deletedNow) << "posts of a rolled-back unit are dropped";
+    }
+    EXPECT_TRUE(ranThrough);
+    EXPECT_FALSE(rowExists(groupA[1]->primaryKey()));
+    EXPECT_FALSE(rowExists(groupB[1]->primaryKey()));
+    EXPECT_TRUE(rowExists(groupA[0]->primaryKey()) && rowExists(groupB[0]->primaryKey()));
+    EXPECT_FALSE(offTheMainThread);
 }
 
 // ---- states reported by the web service ----------------------------------------------------------------

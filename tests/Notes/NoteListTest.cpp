@@ -16,8 +16,15 @@
 #include "Menu.h"
 #include "Setting.h"
 #include "TextTable.h"
+#include "DragSource.h"
+#include "DraggingImageComponent.h"
 #include "DropTarget.h"
+#include "KeyedArchive.h"
+#include "ImageView.h"
+#include "ItemImageRenderer.h"
 #include "Event.h"
+#include <QApplication>
+#include <QDropEvent>
 #include <QMimeData>
 
 #include <QGuiApplication>
@@ -471,6 +478,79 @@ TEST_F(NoteCommandsTest, NothingDroppedOnTheListIsTaken)
     EXPECT_EQ(list().validateDrop(fromOutside, nullptr, 0), unsigned(DragOperationNone));
     EXPECT_FALSE(list().acceptDrop(fromOutside, nullptr, 0));
     EXPECT_EQ(shown().size(), 4);
+}
+
+// Over the list a dragged note shows its small picture at the pointer,
+// following it; leaving the list, a refused drop or a payload without a
+// stored note leaves no picture behind.
+TEST_F(NoteCommandsTest, DraggedNoteShowsItsSmallPictureOnlyOverTheList)
+{
+    enum class Step { Enter, Move, Leave, Drop };
+    struct Case {
+        const char* name;
+        bool withNote;
+        std::vector<Step> steps;
+        bool shownAtEnd;
+    };
+    const Case cases[] = {
+        {"entered", true, {Step::Enter}, true},
+        {"moved", true, {Step::Enter, Step::Move}, true},
+        {"left", true, {Step::Enter, Step::Move, Step::Leave}, false},
+        {"dropped and refused", true, {Step::Enter, Step::Drop}, false},
+        {"no stored note", false, {Step::Enter, Step::Move}, false},
+    };
+    // The shell's pictures, as the program draws them.
+    ItemImageRenderer::install();
+    const QImage small = noteAt(1)->draggingSmallImage().front().contents;
+    ASSERT_FALSE(small.isNull());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto payload = std::make_unique<QMimeData>();
+        if (c.withNote) Task::writeItemsToPasteboard(*payload, TaskList{noteAt(1)});
+        else payload->setData(KeyedArchive::mimeType, QByteArray("not an archive"));
+        QPoint at(40, 30);
+        DragSource::setRunner([&](DragSource::Drag& running) {
+            const QMimeData* data = running.payload.get();
+            for (Step step : c.steps) {
+                if (step == Step::Enter) {
+                    QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+                    QApplication::sendEvent(&list(), &enter);
+                } else if (step == Step::Move) {
+                    at += QPoint(25, 40);
+                    QDragMoveEvent move(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+                    QApplication::sendEvent(&list(), &move);
+                } else if (step == Step::Leave) {
+                    QDragLeaveEvent leave;
+                    QApplication::sendEvent(&list(), &leave);
+                } else {
+                    QDropEvent drop(QPointF(at), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+                    QApplication::sendEvent(&list(), &drop);
+                    EXPECT_FALSE(drop.isAccepted());
+                }
+            }
+            EXPECT_EQ(!list().dragPreviewView()->isHidden(), c.shownAtEnd);
+            if (c.shownAtEnd) {
+                EXPECT_EQ(list().dragPreviewImage(), small);
+                const QRectF frame = list().dragPreviewView()->frame();
+                const DraggingInfo info(&list(), data, QPointF(at));
+                EXPECT_EQ(frame.topLeft(), info.draggingLocation());
+                EXPECT_EQ(frame.size(), small.deviceIndependentSize());
+                if (c.steps.size() == 2) saveScreenshot(&list(), QStringLiteral("notes-drag-small-picture"));
+            }
+            return DragSource::Outcome{DragOperationNone, {}};
+        });
+        struct Ending : DraggingSource {
+            void draggingEnded(const QPointF&, unsigned) override {}
+        } ending;
+        Event press;
+        press.type = EventType::LeftMouseDown;
+        press.clickCount = 1;
+        press.locationInWindow = list().convertPointToWindow(list().rectOfRow(1).center());
+        DragSource::beginDrag(&list(), &ending, std::move(payload), small, QPointF(), press, DragOperationGeneric);
+        DragSource::setRunner({});
+        list().draggingExited();
+        EXPECT_TRUE(list().dragPreviewView()->isHidden());
+    }    TaskImageRenderer::setCurrent(nullptr);
 }
 
 }  // namespace NoteListTests

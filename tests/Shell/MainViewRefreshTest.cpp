@@ -11,6 +11,7 @@
 #include "CalendarView.h"
 #include "CategoryListView.h"
 #include "DayCalendarView.h"
+#include "DetailViewController.h"
 #include "EventDetailView.h"
 #include "FakeSenders.h"
 #include "FocusPaneDetailView.h"
@@ -22,6 +23,7 @@
 #include "MonthCellView.h"
 #include "MonthNavigation.h"
 #include "MonthView.h"
+#include "NoteListItemView.h"
 #include "NoteListTableView.h"
 #include "NoteListView.h"
 #include "NotificationCenter.h"
@@ -464,6 +466,41 @@ TEST_F(MainViewRefreshTest, ItemsOfHiddenCategoriesAreNotOpenedAndAllDayEventsMo
     const qsizetype asked = alerts.requests().size();
     view.showItemDetail(item(5, 8), 0);
     EXPECT_EQ(alerts.requests().size(), asked);
+}
+
+TEST_F(MainViewRefreshTest, ANoteOpensInTheNotesListAtItsRow)
+{
+    MainView& view = openMainView();
+    setting().setHasRightPage(1);
+    TaskList notes;
+    for (const char* name : {"Groceries", "Call the bank", "Ideas"}) {
+        auto note = std::make_shared<Task>();
+        note->setTaskType(3);
+        note->setTaskName(QString::fromLatin1(name));
+        note->setNotes(QString::fromLatin1(name));
+        note->setCalendarId(1);
+        ASSERT_TRUE(note->insertIntoDatabase());
+        notes.append(note);
+    }
+    dataManager().doWithAllTasksEventsAdes(notes, 0);
+    NoteListTableView* table = noteList().noteListTableView();
+    table->loadDataByFilter(0);
+    ASSERT_EQ(table->notes().size(), 3);
+    for (const TaskPtr& note : notes) {
+        SCOPED_TRACE(note->taskName().toStdString());
+        const int row = table->rowOfNote(note);
+        ASSERT_GE(row, 0);
+        view.showItemDetail(note, 2);
+        EXPECT_EQ(table->selectedRowIndexes(), std::vector<int>{row});
+        ASSERT_NE(table->selectedItem(), nullptr);
+        EXPECT_EQ(table->selectedItem()->note()->primaryKey(), note->primaryKey());
+        ASSERT_NE(table->detailViewController(), nullptr);
+        const DetailViewController::LastRequest& opened = table->detailViewController()->lastRequest();
+        EXPECT_EQ(opened.request, DetailViewController::Request::NoteEditor);
+        EXPECT_EQ(opened.item->primaryKey(), note->primaryKey());
+        EXPECT_EQ(opened.parentView.data(), table->rowAt(row)) << "the editor hangs from the note's own row";
+        EXPECT_EQ(view.currentItemContentTab(), 2);
+    }
 }
 
 TEST_F(MainViewRefreshTest, AReloadDueDuringAnAlertWaitsUntilTheAlertHasClosed)

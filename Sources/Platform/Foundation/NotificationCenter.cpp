@@ -166,6 +166,16 @@ void NotificationCenter::HeldPosts::runOrHold(std::function<void()> action)
         action();
 }
 
+std::vector<std::function<void()>> NotificationCenter::HeldPosts::take()
+{
+    std::vector<std::function<void()>> held;
+    if (m_ended) return held;
+    m_ended = true;
+    innermostHold = m_outer;
+    held.swap(m_held);
+    return held;
+}
+
 void NotificationCenter::HeldPosts::release()
 {
     if (m_ended) return;

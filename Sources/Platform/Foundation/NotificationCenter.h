@@ -63,6 +63,9 @@ public:
         HeldPosts(const HeldPosts&) = delete;
         HeldPosts& operator=(const HeldPosts&) = delete;
         void release();
+        // Ends the hold and answers what it held, in order, unrun: work done
+        // off the main thread hands its posts to whoever may wait for it.
+        std::vector<std::function<void()>> take();
         // Work that must wait for the posts held with it (the follow-ups of
         // a command) runs in their order at the release; at once when no
         // hold is open on this thread.
