@@ -102,6 +102,13 @@ NoteContentView::NoteContentView(const QRectF& frame, const QString& watermarkTe
 
 NoteContentView::~NoteContentView()
 {
+    // The text view goes after this view's members, and losing its focus on
+    // the way ends its editing: nothing may call back into this view then.
+    m_noteContent->setOnEndEditing({});
+    m_noteContent->setOnSelectionChanged({});
+    m_noteContent->setOnTextChanged({});
+    m_noteContent->setOnKeyUp({});
+    m_noteContent->setOnPaste({});
     NotificationCenter::defaultCenter().removeObserver(this);
     qDeleteAll(m_checkboxPool);
 }

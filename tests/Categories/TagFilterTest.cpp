@@ -215,7 +215,7 @@ TEST_F(TagFilterTest, TheDeleteKeyAndTheMenuDeleteTheSelectedTagAfterTheQuestion
         }
         ASSERT_EQ(alerts.requests().size(), asked + (c.button ? 1 : 0));
         if (c.button) {
-            const AlertRequest& question = alerts.requests().last();
+            const AlertRequest question = alerts.requests().last();
             EXPECT_EQ(question.messageText, TextTable::localizedString(QStringLiteral("deleteTagText")));
             EXPECT_EQ(question.informativeText, TextTable::localizedString(QStringLiteral("deleteTagMessage")));
             EXPECT_EQ(question.buttonTitles, (QStringList{TextTable::localizedString(QStringLiteral("okText")),

@@ -148,7 +148,7 @@ TEST_F(PlannerItemViewTest, ADraggedEdgeOfARepeatingItemAsksHowFarItGoesAndCance
         pointer.moveBy(c.block ? 0 : 100, c.block ? 47 : 0);
         pointer.release();
         ASSERT_EQ(alerts.requests().size(), 1) << c.name;
-        const AlertRequest& asked = alerts.requests().front();
+        const AlertRequest asked = alerts.requests().front();
         EXPECT_EQ(asked.buttonTitles, c.buttons) << c.name;
         EXPECT_EQ(asked.messageText, text(c.scheduled ? "editingSTaskText" : "editingEventText")) << c.name;
         EXPECT_EQ(asked.informativeText,

@@ -194,7 +194,7 @@ TEST_F(PrefGeneralViewTest, TimeZoneSupportAsksOnlyWhenTurnedOnAndCancelChangesN
 
         ASSERT_EQ(alerts.requests().size() - asked, c.answer ? 1 : 0);
         if (c.answer) {
-            const AlertRequest& question = alerts.requests().last();
+            const AlertRequest question = alerts.requests().last();
             EXPECT_EQ(question.messageText, text("timezoneEnableWarningHeaderText"));
             EXPECT_EQ(question.informativeText, text("timezoneEnableWarningText"));
             EXPECT_EQ(question.buttonTitles, (QStringList{text("okText"), text("cancelText")}));
