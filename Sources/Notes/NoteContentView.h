@@ -46,7 +46,7 @@ public:
 
     // The view that embeds the editor; it hears of saves and reverts when it
     // is a NoteContentHost.
-    View* parentView() const { return m_parentView; }
+    View* parentView() const { return qobject_cast<View*>(m_parentView.data()); }
     void setParentView(View* parent) { m_parentView = parent; }
     View* rootView() const { return m_rootView; }
     void setRootView(View* root) { m_rootView = root; }
@@ -115,7 +115,10 @@ private:
     QImage m_onImage;
     double m_imageSize = 0;
     TaskPtr m_note;
-    QPointer<View> m_parentView;
+    // Held as an object: while the parent is being destroyed it is no
+    // longer a View, and the text view's last end of editing must find no
+    // host there rather than a half-destroyed one.
+    QPointer<QObject> m_parentView;
     QPointer<View> m_rootView;
     DetailViewController* m_detailViewController = nullptr;
     NoteMarkHighlighter* m_markHighlighter = nullptr;
