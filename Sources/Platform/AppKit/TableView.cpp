@@ -100,6 +100,19 @@ void TableView::placeVisibleRows()
     }
 }
 
+void TableView::noteHeightOfRowsWithIndexesChanged(const std::vector<int>& rows)
+{
+    const bool any = std::any_of(rows.begin(), rows.end(), [this](int row) { return row >= 0 && row < m_rowCount; });
+    if (!any) return;
+    computeRowTops();
+    for (int row = 0; row < int(m_placedRows.size()); ++row) {
+        const QPointer<TableRowView>& view = m_placedRows[std::size_t(row)];
+        if (view && view->superview() == this) view->setFrame(rectOfRow(row));
+    }
+    placeVisibleRows();
+    setNeedsDisplay();
+}
+
 void TableView::moveRow(int from, int to)
 {
     if (from < 0 || to < 0 || from >= m_rowCount || to >= m_rowCount || from == to) return;

@@ -82,6 +82,12 @@ public:
     // Places the rows now in view (a no-op unless placesVisibleRowsOnly()).
     void placeVisibleRows();
     int rowCount() const { return m_rowCount; }
+    // After the heights of some rows changed in place: their heights are
+    // read again and every placed row moves to its new place, without the
+    // data source being asked for any row view. Rows above the first
+    // changed row stay where they were. Indexes outside the rows are
+    // ignored; the number of rows must be the same as at the last reload.
+    void noteHeightOfRowsWithIndexesChanged(const std::vector<int>& rows);
 
     // --- geometry ----------------------------------------------------------
     // -1 outside the rows (the spacing under a row belongs to that row).
