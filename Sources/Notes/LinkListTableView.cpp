@@ -140,11 +140,7 @@ void LinkListTableView::loadCurrentLinks()
         return;
     }
     m_isLoading = true;
-    if (saveOpenRows()) {
-        const SettingPtr setting = currentSetting();
-        if (setting && setting->autoZVWSync() != 0)
-            NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, qint64(10));
-    }
+    saveOpenRows();
     std::vector<QPointer<TableRowView>> old = std::move(m_rows);
     m_rows.clear();
     m_selectedItem = nullptr;
