@@ -17,6 +17,8 @@
 #include <QDebug>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 const QColor noteBarColor(250, 248, 226);
@@ -51,8 +53,13 @@ void NoteLinkDetailView::placeBar()
 {
     const double width = frame().width();
     m_revealBtn->setFrameOrigin(QPointF(5, barTop));
-    m_detailBtn->setFrameOrigin(QPointF(100, barTop));
     m_unlinkBtn->setFrameOrigin(QPointF(width - 95, barTop));
+    // A list narrower than three whole buttons gives detail the room left
+    // between the other two, 5 points from each.
+    const double gapLeft = 100;
+    const double gapRight = width - 100;
+    const double detailWidth = std::clamp(gapRight - gapLeft, 0.0, 90.0);
+    m_detailBtn->setFrame(QRectF(gapLeft + (gapRight - gapLeft - detailWidth) / 2, barTop, detailWidth, 24));
 }
 
 void NoteLinkDetailView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
