@@ -100,7 +100,8 @@ LinkDetailView::LinkDetailView(const QRectF& frame, QWidget* parent) : View(fram
 
     m_linksScrollView = new ScrollView(QRectF(margin, 0, width - 2 * margin, 0), this);
     m_linksScrollView->setHasVerticalScroller(true);
-    m_linkListTableView = new LinkListTableView(QRectF(0, 0, width - 2 * margin, 0));
+    m_linkListTableView =
+        new LinkListTableView(QRectF(0, 0, std::max(0.0, width - 2 * margin - ScrollView::scrollerWidth), 0));
     m_linkListTableView->setCanExpandEditDetail(true);
     m_linkListTableView->setParentView(this);
     m_linksScrollView->setDocumentView(m_linkListTableView);
@@ -179,8 +180,10 @@ void LinkDetailView::layOut(double extendHeight)
     m_noLinksLabel->setHidden(rows != 0);
     if (rows == 0) m_noLinksLabel->setFrame(m_layout.noLinksLabel);
     m_linksScrollView->setFrame(m_layout.list);
+    // The rows are as wide as what the scroller leaves of the list area.
+    const double rowsWidth = std::max(0.0, m_layout.list.width() - ScrollView::scrollerWidth);
     m_linkListTableView->setFrameSize(
-        QSizeF(m_layout.list.width(), std::max(m_layout.list.height(), m_linkListTableView->heightOfAllRows())));
+        QSizeF(rowsWidth, std::max(m_layout.list.height(), m_linkListTableView->heightOfAllRows())));
     m_addLinkBtn->setFrame(m_layout.addLink);
     m_doneBtn->setFrame(m_layout.done);
     // The popover follows the page's frame.

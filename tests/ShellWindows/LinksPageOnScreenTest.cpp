@@ -7,6 +7,7 @@
 
 #include "CoreData.h"
 #include "DetailViewController.h"
+#include "Event.h"
 #include "Link.h"
 #include "LinkDetailView.h"
 #include "LinkListTableView.h"
@@ -136,6 +137,15 @@ TEST_F(LinksPageOnScreen, AddNoteTextOnATaskRowOpensItsLinksBesideTheRow)
         SCOPED_TRACE(c.picture);
         ASSERT_TRUE(waitUntil([&] { return list->rowOfItem(c.item->primaryKey()) != nullptr; }));
         ASSERT_TRUE(list->revealToTask(c.item));
+        // The row is pressed, as the user picks it before its "add note text".
+        Event press;
+        press.type = EventType::LeftMouseDown;
+        press.clickCount = 1;
+        press.timestamp = 100;
+        press.locationInWindow = list->convertPointToWindow(list->rowOfItem(c.item->primaryKey())->frame().center());
+        list->mouseDown(press);
+        press.type = EventType::LeftMouseUp;
+        list->mouseUp(press);
         list->addPrimaryNote();
         DetailViewController* detail = list->detailViewController();
         ASSERT_NE(detail, nullptr);
