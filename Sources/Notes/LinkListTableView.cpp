@@ -31,6 +31,9 @@ LinkListTableView::LinkListTableView(const QRectF& frame, QWidget* parent) : Tab
     setGridStyleMask(SolidHorizontalGridLine);
     setBackgroundColor(Qt::white);
     setObjectName(QStringLiteral("LinkList"));
+    // An item may have many links: rows out of view are placed only when
+    // scrolled to.
+    setPlacesVisibleRowsOnly(true);
 }
 
 LinkListTableView::~LinkListTableView()
@@ -85,7 +88,9 @@ TableRowView* LinkListTableView::makeNoteEditor(const TaskPtr& note, const QRect
 
 TableRowView* LinkListTableView::makeItemRow(const TaskPtr& item, bool grayout)
 {
-    auto* row = new TaskListItemView(QRectF(0, 0, bounds().width(), plainRowHeight));
+    // Sized when the table places it: a row builds its controls only then,
+    // so rows out of view cost little.
+    auto* row = new TaskListItemView;
     if (grayout) row->setIsAssetNeedGrayout(true);
     row->setNeedLeftAlign(true);
     row->setIsPopoverReloadAfterDoAction(true);
@@ -95,7 +100,7 @@ TableRowView* LinkListTableView::makeItemRow(const TaskPtr& item, bool grayout)
 
 TableRowView* LinkListTableView::makeNoteRow(const TaskPtr& note, bool grayout)
 {
-    auto* row = new NoteListItemView(QRectF(0, 0, bounds().width(), plainRowHeight));
+    auto* row = new NoteListItemView;
     if (grayout) row->setIsAssetNeedGrayout(true);
     row->setNote(note);
     return row;

@@ -183,6 +183,10 @@ TEST_F(LinkListTest, ClicksGrowThePageAndSwapTheOpenNoteWithoutRemakingOtherRows
     EXPECT_EQ(after[0]->frame().top(), 0);
     EXPECT_EQ(after[2]->frame().top(), taskTop) << "the rows below moved by the growth of the one above";
     EXPECT_EQ(static_cast<NoteLinkDetailView*>(after[1])->note()->primaryKey(), second->primaryKey());
+    EXPECT_EQ(after[1]->superview(), &list);
+    EXPECT_EQ(after[1]->frame(), list.rectOfRow(1)) << "the editor stands in the clicked row's place";
+    EXPECT_EQ(after[0]->frame().height(), 55);
+    saveScreenshot(page, QStringLiteral("links-page-other-note-opened"));
     EXPECT_TRUE(m_mainView->calls().contains(QStringLiteral("scrollNote %1").arg(second->primaryKey())));
 
     m_mainView->clearCalls();
