@@ -184,6 +184,8 @@ void LinkDetailView::layOut(double extendHeight)
     const double rowsWidth = std::max(0.0, m_layout.list.width() - ScrollView::scrollerWidth);
     m_linkListTableView->setFrameSize(
         QSizeF(rowsWidth, std::max(m_layout.list.height(), m_linkListTableView->heightOfAllRows())));
+    // The list places only the rows in view, and its view has just changed.
+    m_linkListTableView->placeVisibleRows();
     m_addLinkBtn->setFrame(m_layout.addLink);
     m_doneBtn->setFrame(m_layout.done);
     // The popover follows the page's frame.

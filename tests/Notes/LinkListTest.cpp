@@ -120,6 +120,8 @@ TEST_F(LinkListTest, RowsAndListAreaByTheLinksAnItemHas)
         ASSERT_NE(page, nullptr);
         LinkListTableView& list = listOf(page);
         EXPECT_EQ(kinds(list), c.rows);
+        EXPECT_EQ(list.arrayOfLinks()[0]->superview(), &list) << "the first row is placed as the page opens";
+        EXPECT_FALSE(list.arrayOfLinks()[0]->frame().isEmpty());
         EXPECT_EQ(list.isNoteFirst(), c.noteFirst);
         EXPECT_EQ(page->linksScrollView()->frame().height(), c.listArea);
         if (c.doneTasks) EXPECT_EQ(static_cast<TaskListItemView*>(list.arrayOfLinks()[1])->task()->status(), 1);
@@ -305,6 +307,16 @@ TEST_F(LinkListTest, InPlaceNoteAndQuickAddSaveOnceBeforeTheirRowsGo)
         barePage->done();
         EXPECT_EQ(dataManager().quickAddItemInPreview(), nullptr);
     }
+
+    // A click on the page's background reloads the list: the typed text is
+    // made a linked note first, and shows open in the reloaded list.
+    const TaskPtr other2 = task(QStringLiteral("Another"));
+    LinkDetailView* otherPage = open(other2);
+    qobject_cast<QuickAddNewNote*>(listOf(otherPage).arrayOfLinks()[0])->setNoteContentText(QStringLiteral("Typed"));
+    otherPage->mouseUp(Event());
+    EXPECT_EQ(kinds(listOf(otherPage)), QStringLiteral("NoteLinkDetailView:346"));
+    otherPage->done();
+    EXPECT_EQ(dataManager().getCurrentLinks(other2).size(), 1);
 }
 
 }  // namespace LinkListTests
