@@ -104,6 +104,28 @@ public:
     // The shadow under the grown quick-add bar, as high as the height.
     virtual void setShadowLocationWithHeight(double height) { (void)height; }
 
+    // The steps by which a link list shows a linked item in the window:
+    // each asks one pane to reveal the item and answers whether it did (a
+    // list, the focus pane or the day grid that did also takes the
+    // highlight from the other panes). A pane the window lacks answers
+    // false, so the caller goes on to its next step.
+    virtual bool revealInDayGrid(const TaskPtr& item) { (void)item; return false; }
+    virtual bool revealInFocusPane(const TaskPtr& item) { (void)item; return false; }
+    virtual bool revealInTaskList(const TaskPtr& item) { (void)item; return false; }
+    virtual bool revealInNoteList(const TaskPtr& item) { (void)item; return false; }
+    virtual bool revealInCategoryList(const TaskPtr& item) { (void)item; return false; }
+    virtual bool revealInWeekPlannerWeekly(const TaskPtr& item) { (void)item; return false; }
+    virtual bool revealInWeekPlannerPane(const TaskPtr& item) { (void)item; return false; }
+    virtual bool revealInMonthPlanner(const TaskPtr& item) { (void)item; return false; }
+    // The mini month shows the month of the day (seconds since 1970) and
+    // selects it.
+    virtual void showDayInMiniMonth(double day) { (void)day; }
+    // The note list scrolls to the note, without selecting it.
+    virtual void scrollNoteListToNote(const TaskPtr& note) { (void)note; }
+    // Opens the item's editor from the pane that shows it, on the content
+    // tab given (2 links, 1 conversation).
+    virtual void showItemDetail(const TaskPtr& item, int tab) { (void)item; (void)tab; }
+
     // Main thread only: the view may be going away on it meanwhile.
     virtual bool isWindowVisible() const = 0;
     virtual bool isKeyWindow() const = 0;

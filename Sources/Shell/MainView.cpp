@@ -37,6 +37,7 @@
 #include "MonthView.h"
 #include "NamedImages.h"
 #include "NoteListTableView.h"
+#include "NoteLinkPages.h"
 #include "NoteListView.h"
 #include "Notification.h"
 #include "NotificationCenter.h"
@@ -306,6 +307,8 @@ void MainView::setCurrent(MainView* view)
             row->reload();
             return true;
         });
+        // The popover controller's note and link pages.
+        NotePages::setCurrent(&NoteLinkPages::shared());
         // The popover controller opens tasks in the task editor.
         EditorPages::setTaskEditorMaker([](const TaskPtr& item, View* positioningView) {
             EditorContent content;

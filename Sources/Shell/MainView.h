@@ -167,7 +167,14 @@ public:
     void setCurrentDate(const Date& date, bool isReloadData);
     // Opens the item's editor in the first pane that shows it; an item of a
     // hidden category gets the "hidden" alert.
-    void showItemDetail(const TaskPtr& item, int tab);
+    void showItemDetail(const TaskPtr& item, int tab) override;
+    // A link list's reveal steps (MainView_Reveal.cpp).
+    bool revealInDayGrid(const TaskPtr& item) override;
+    bool revealInFocusPane(const TaskPtr& item) override;
+    bool revealInTaskList(const TaskPtr& item) override;
+    bool revealInNoteList(const TaskPtr& item) override;
+    void showDayInMiniMonth(double day) override;
+    void scrollNoteListToNote(const TaskPtr& note) override;
     void showCalendarDetail(const CalendarPtr& category, int tab);
     // The quick-add bar's add form changed height: the shadow under it.
     void setShadowLocationWithHeight(double height) override;

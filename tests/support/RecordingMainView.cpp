@@ -89,6 +89,27 @@ void RecordingMainView::record(const QString& call)
     m_calls.append(call);
 }
 
+bool RecordingMainView::revealStep(const QString& pane, const TaskPtr& item)
+{
+    record(QStringLiteral("reveal %1 %2").arg(pane).arg(item ? item->primaryKey() : 0));
+    return revealingPanes.contains(pane);
+}
+
+void RecordingMainView::showDayInMiniMonth(double day)
+{
+    record(QStringLiteral("miniMonth %1").arg(qint64(day)));
+}
+
+void RecordingMainView::scrollNoteListToNote(const TaskPtr& note)
+{
+    record(QStringLiteral("scrollNote %1").arg(note ? note->primaryKey() : 0));
+}
+
+void RecordingMainView::showItemDetail(const TaskPtr& item, int tab)
+{
+    record(QStringLiteral("showItemDetail %1 %2").arg(item ? item->primaryKey() : 0).arg(tab));
+}
+
 void RecordingMainView::reloadDataWithInfo(const QVariantMap& info)
 {
     for (auto it = info.begin(); it != info.end(); ++it)

@@ -74,6 +74,29 @@ public:
     void setConvNotifBtnState(int state) override { notificationButtonState = state; }
     QString tagShowHideBtnImage() const override { return tagButtonImage; }
     void setTagShowHideBtnImage(const QString& name) override { tagButtonImage = name; }
+    // A link list's reveal steps, recorded as "reveal <pane> <key>" (panes
+    // dayGrid, focusPane, taskList, noteList, categoryList, weekly,
+    // weekPlanner, monthPlanner); a step answers true when its pane is in
+    // revealingPanes. Also "miniMonth <seconds>", "scrollNote <key>" and
+    // "showItemDetail <key> <tab>".
+    bool revealInDayGrid(const TaskPtr& item) override { return revealStep(QStringLiteral("dayGrid"), item); }
+    bool revealInFocusPane(const TaskPtr& item) override { return revealStep(QStringLiteral("focusPane"), item); }
+    bool revealInTaskList(const TaskPtr& item) override { return revealStep(QStringLiteral("taskList"), item); }
+    bool revealInNoteList(const TaskPtr& item) override { return revealStep(QStringLiteral("noteList"), item); }
+    bool revealInCategoryList(const TaskPtr& item) override
+    {
+        return revealStep(QStringLiteral("categoryList"), item);
+    }
+    bool revealInWeekPlannerWeekly(const TaskPtr& item) override { return revealStep(QStringLiteral("weekly"), item); }
+    bool revealInWeekPlannerPane(const TaskPtr& item) override
+    {
+        return revealStep(QStringLiteral("weekPlanner"), item);
+    }
+    bool revealInMonthPlanner(const TaskPtr& item) override { return revealStep(QStringLiteral("monthPlanner"), item); }
+    void showDayInMiniMonth(double day) override;
+    void scrollNoteListToNote(const TaskPtr& note) override;
+    void showItemDetail(const TaskPtr& item, int tab) override;
+    QStringList revealingPanes;
     int tagButtonState = 0;
     int categoryButtonState = 0;
     int notificationButtonState = 0;
@@ -99,6 +122,7 @@ public:
 
 private:
     void record(const QString& call);
+    bool revealStep(const QString& pane, const TaskPtr& item);
 
     mutable std::mutex m_mutex;
     QStringList m_calls;

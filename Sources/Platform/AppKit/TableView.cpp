@@ -100,6 +100,33 @@ void TableView::placeVisibleRows()
     }
 }
 
+void TableView::noteHeightOfRowsWithIndexesChanged(const std::vector<int>& rows)
+{
+    const bool any = std::any_of(rows.begin(), rows.end(), [this](int row) { return row >= 0 && row < m_rowCount; });
+    if (!any) return;
+    computeRowTops();
+    // A changed row may stand as another view now (an editor opened in its
+    // place): only those rows are asked for again.
+    for (int row : rows) {
+        if (row < 0 || row >= int(m_placedRows.size())) continue;
+        QPointer<TableRowView>& known = m_placedRows[std::size_t(row)];
+        if (!known && m_placesVisibleRowsOnly) continue;  // asked for when it comes into view
+        TableRowView* view = rowViewForRow(row);
+        if (known && known != view && known->superview() == this) known->removeFromSuperview();
+        known = view;
+        if (view) {
+            view->setSelected(isRowSelected(row));
+            placeRow(row, view);
+        }
+    }
+    for (int row = 0; row < int(m_placedRows.size()); ++row) {
+        const QPointer<TableRowView>& view = m_placedRows[std::size_t(row)];
+        if (view && view->superview() == this) view->setFrame(rectOfRow(row));
+    }
+    placeVisibleRows();
+    setNeedsDisplay();
+}
+
 void TableView::moveRow(int from, int to)
 {
     if (from < 0 || to < 0 || from >= m_rowCount || to >= m_rowCount || from == to) return;

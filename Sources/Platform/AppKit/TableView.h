@@ -82,6 +82,13 @@ public:
     // Places the rows now in view (a no-op unless placesVisibleRowsOnly()).
     void placeVisibleRows();
     int rowCount() const { return m_rowCount; }
+    // After the heights of some rows changed in place: the heights are read
+    // again, the changed rows' views are asked for again (a data source may
+    // have put another view there) and every placed row moves to its new
+    // place; no other row view is asked for. Rows above the first changed
+    // row stay where they were. Indexes outside the rows are ignored; the
+    // number of rows must be the same as at the last reload.
+    void noteHeightOfRowsWithIndexesChanged(const std::vector<int>& rows);
 
     // --- geometry ----------------------------------------------------------
     // -1 outside the rows (the spacing under a row belongs to that row).

@@ -1,0 +1,178 @@
+// An item's Links page on a real X server: "add note text" on a row of the
+// main window's task list opens the page in a popover beside the row, the
+// linked note open for writing; a note written in the quick-add row of
+// another task is linked to it.
+#include "../PlatformWindows/RealWindowSupport.h"
+#include "../Model/ModelTestFixture.h"
+
+#include "CoreData.h"
+#include "DetailViewController.h"
+#include "Event.h"
+#include "Link.h"
+#include "LinkDetailView.h"
+#include "LinkListTableView.h"
+#include "ListModuleView.h"
+#include "MainView.h"
+#include "MainViewHeight.h"
+#include "Button.h"
+#include "NoteLinkDetailView.h"
+#include "Popover.h"
+#include "QuickAddNewNote.h"
+#include "Screen.h"
+#include "Screenshot.h"
+#include "Setting.h"
+#include "ShellHost.h"
+#include "Task.h"
+#include "TaskListItemView.h"
+#include "TaskListTableView.h"
+#include "TaskListView.h"
+#include "WindowController.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <memory>
+
+namespace LinksPageOnScreenTests {
+
+using namespace RealWindows;
+
+namespace {
+
+class LinksScreenHost : public ShellHost {
+public:
+    QSizeF screenResolution(bool fullFrame) const override
+    {
+        return (fullFrame ? Screen::mainFrame() : Screen::mainVisibleFrame()).size();
+    }
+    QPointF statusItemPosition() const override { return QPointF(420, Screen::mainFrame().height() - 24); }
+    void statusItemNeedsDisplay() override {}
+    void activateIgnoringOtherApps() override {}
+};
+
+class LinksDatabase : public ModelTest {
+public:
+    void TestBody() override {}
+    void open() { SetUp(); }
+    void close() { TearDown(); }
+};
+
+}  // namespace
+
+class LinksPageOnScreen : public RealWindowTest {
+protected:
+    void SetUp() override
+    {
+        RealWindowTest::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        database.open();
+        CoreData* data = CoreData::shared();
+        data->loadTimeZones();
+        data->getSettingList();
+        ASSERT_NE(data->currentSetting(), nullptr);
+        data->currentSetting()->setHasRightPage(1);
+        data->doWithCalendarList(data->getCalendarList(), 2);
+        savedHeight = mainViewHeight;
+        mainViewHeight = mainViewHeightForVisibleHeight(Screen::mainVisibleFrame().height());
+    }
+    void TearDown() override
+    {
+        controller.reset();
+        MainView::setCurrent(nullptr);
+        mainView.reset();
+        mainViewHeight = savedHeight;
+        if (CoreData::shared()) database.close();
+        RealWindowTest::TearDown();
+    }
+
+    TaskPtr stored(qint64 type, const QString& name)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskType(type);
+        item->setTaskName(name);
+        item->setNotes(name);
+        item->setCalendarId(CoreData::shared()->currentSetting()->calendarDefID());
+        EXPECT_TRUE(item->insertAndDehydrate());
+        return item;
+    }
+
+    LinksDatabase database;
+    quint64 savedHeight = 0;
+    LinksScreenHost host;
+    std::unique_ptr<MainView> mainView;
+    std::unique_ptr<WindowController> controller;
+};
+
+TEST_F(LinksPageOnScreen, AddNoteTextOnATaskRowOpensItsLinksBesideTheRow)
+{
+    const TaskPtr withNote = stored(1, QStringLiteral("Plan the trip"));
+    const TaskPtr bare = stored(1, QStringLiteral("Book the hotel"));
+    const TaskPtr note = stored(3, QStringLiteral("Trip notes"));
+    auto link = std::make_shared<Link>();
+    link->setRootId(withNote->primaryKey());
+    link->setTargetId(note->primaryKey());
+    ASSERT_TRUE(CoreData::shared()->insertLink(link));
+    CoreData::shared()->doWithAllTasksEventsAdes(TaskList{withNote, bare, note}, 0);
+
+    mainView = std::make_unique<MainView>(QRectF(0, 0, 620, double(mainViewHeight)));
+    MainView::setCurrent(mainView.get());
+    mainView->showHideBtn()->setState(1);
+    mainView->showHide();
+    controller = WindowController::initWithRootApp(&host);
+    ASSERT_TRUE(controller->popoverWindow());
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*controller->popoverWindow()));
+    mainView->reloadData();
+    TaskListTableView* list = mainView->listModuleView()->taskListView()->taskListTableView();
+
+    struct Case {
+        TaskPtr item;
+        const char* picture;
+        const char* firstRow;
+    } cases[] = {{withNote, "links-popover-note-open", "NoteLinkDetailView"},
+                 {bare, "links-popover-quick-add", "QuickAddNewNote"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.picture);
+        ASSERT_TRUE(waitUntil([&] { return list->rowOfItem(c.item->primaryKey()) != nullptr; }));
+        ASSERT_TRUE(list->revealToTask(c.item));
+        // The row is pressed, as the user picks it before its "add note text".
+        Event press;
+        press.type = EventType::LeftMouseDown;
+        press.clickCount = 1;
+        press.timestamp = 100;
+        press.locationInWindow = list->convertPointToWindow(list->rowOfItem(c.item->primaryKey())->frame().center());
+        list->mouseDown(press);
+        press.type = EventType::LeftMouseUp;
+        list->mouseUp(press);
+        list->addPrimaryNote();
+        DetailViewController* detail = list->detailViewController();
+        ASSERT_NE(detail, nullptr);
+        auto* page = qobject_cast<LinkDetailView*>(detail->customView());
+        ASSERT_NE(page, nullptr);
+        QWidget* popoverWindow = detail->popover()->window();
+        ASSERT_TRUE(waitUntil([&] { return popoverWindow->isVisible(); }));
+        const QRectF anchor = detail->popover()->anchorScreenRect();
+        EXPECT_GE(popoverWindow->frameGeometry().left(), Screen::toQt(anchor).toRect().right() - 1);
+        TableRowView* first = page->linkListTableView()->arrayOfLinks().front();
+        EXPECT_STREQ(first->metaObject()->className(), c.firstRow);
+        if (auto* quickAdd = qobject_cast<QuickAddNewNote*>(first)) {
+            quickAdd->setNoteContentText(QStringLiteral("Ask for a quiet room"));
+            page->done();
+            const TaskList links = CoreData::shared()->getCurrentLinks(bare);
+            ASSERT_EQ(links.size(), 1);
+            EXPECT_EQ(links.front()->taskName(), QStringLiteral("Ask for a quiet room"));
+        } else {
+            QElapsedTimer settle;
+            settle.start();
+            waitUntil([&] { return settle.elapsed() > 300; });
+            const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+            EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(QString::fromLatin1(c.picture) + QStringLiteral(".png"))));
+            page->done();
+        }
+        EXPECT_TRUE(waitUntil([&] { return !popoverWindow->isVisible(); }));
+    }
+}
+
+}  // namespace LinksPageOnScreenTests
