@@ -124,8 +124,12 @@ TEST_F(LinkListTest, RowsAndListAreaByTheLinksAnItemHas)
         EXPECT_FALSE(list.arrayOfLinks()[0]->frame().isEmpty());
         EXPECT_EQ(list.isNoteFirst(), c.noteFirst);
         EXPECT_EQ(page->linksScrollView()->frame().height(), c.listArea);
-        if (c.doneTasks) EXPECT_EQ(static_cast<TaskListItemView*>(list.arrayOfLinks()[1])->task()->status(), 1);
-        if (c.noteFirst) EXPECT_EQ(list.selectedIndex(), 0);
+        if (c.doneTasks) {
+            EXPECT_EQ(static_cast<TaskListItemView*>(list.arrayOfLinks()[1])->task()->status(), 1);
+        }
+        if (c.noteFirst) {
+            EXPECT_EQ(list.selectedIndex(), 0);
+        }
         saveScreenshot(page, QStringLiteral("links-page-%1").arg(QString::fromLatin1(c.name)));
     }
 }
@@ -156,7 +160,9 @@ TEST_F(LinkListTest, DoneSavesOnlyTogglesThatDifferFromTheirTask)
         const TaskPtr stored = Task::initWithPrimaryKey(linked->primaryKey(), db());
         EXPECT_EQ(stored->status(), c.clickDone ? 1 : 0);
         EXPECT_EQ(stored->isPinned(), c.clickStar ? 1 : 0);
-        if (c.clickDone) EXPECT_EQ(stored->completedDate(), Clock::now());
+        if (c.clickDone) {
+            EXPECT_EQ(stored->completedDate(), Clock::now());
+        }
         if (c.clickDone && !c.clickStar) saveScreenshot(list.parentView(), QStringLiteral("links-page-task-done"));
     }
 }
