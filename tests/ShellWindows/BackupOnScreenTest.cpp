@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -211,16 +212,25 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
     QFile::remove(typed + QStringLiteral(".bkzvm"));
     bool sawDialog = false;
     QString proposedName;
-    QTimer::singleShot(300, [&] {
+    // The dialog is looked for until it shows: a busy X server may map it
+    // late. A dialog still open after 20 s is closed, so the test cannot hang.
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    poll.setInterval(100);
+    bool typedIn = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             if (!dialog || !dialog->isVisible()) continue;
-            sawDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            if (!name) {
+            if (!name || waited.elapsed() > 20000) {
                 dialog->reject();
                 return;
             }
+            if (typedIn) return;
+            typedIn = true;
+            sawDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
             proposedName = name->text();
             name->setFocus();
             name->selectAll();
@@ -228,6 +238,7 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
             return;
         }
     });
+    poll.start();
     ScriptedAlertPresenter alerts;
     mainView->backup(nullptr);
     EXPECT_TRUE(sawDialog);
