@@ -8,7 +8,7 @@
 
 #include <vector>
 
-class Event;
+struct Event;
 
 // A row of a link list that edits or adds an item in place (the note
 // editor, the quick-add row, the event and task editors): its item (none
