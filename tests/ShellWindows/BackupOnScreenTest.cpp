@@ -213,22 +213,26 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
     bool sawDialog = false;
     QString proposedName;
     // The dialog is looked for until it shows: a busy X server may map it
-    // late. A dialog still open after 20 s is closed, so the test cannot hang.
+    // late. A dialog still open after a minute is closed, so the test cannot hang.
     QTimer poll;
     QElapsedTimer waited;
     waited.start();
     poll.setInterval(100);
     bool typedIn = false;
+    qint64 firstSeen = -1;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             if (!dialog || !dialog->isVisible()) continue;
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            if (!name || waited.elapsed() > 20000) {
+            if (!name || waited.elapsed() > 60000) {
                 dialog->reject();
                 return;
             }
-            if (typedIn) return;
+            // The dialog sets its own name and focus as it settles: type
+            // only once it has been up for a while.
+            if (firstSeen < 0) firstSeen = waited.elapsed();
+            if (typedIn || waited.elapsed() - firstSeen < 300) return;
             typedIn = true;
             sawDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
             proposedName = name->text();
