@@ -1126,6 +1126,145 @@ def transfer_button(to_web):
     return shape
 
 
+# The start-up wizard: four slides with room for white text in their lower
+# part (or left half), the account page on a light ground, its page dots
+# and its two buttons. Shapes with bounding boxes, as the tips, so the
+# large pages render quickly.
+class Slide(Tip):
+    """A page of the wizard: a vertical gradient under the shapes."""
+
+    def __init__(self, width, height, top, bottom):
+        self.width, self.height = width, height
+        self.top, self.bottom = top, bottom
+        self.shapes = []
+
+    def pixel(self, x, y, pixel):
+        t = (y + pixel / 2) / self.height
+        ground = tuple(self.top[i] + (self.bottom[i] - self.top[i]) * t for i in range(3)) + (255,)
+        return over(Tip.pixel(self, x, y, pixel), ground)
+
+
+SLIDE_CARD = (0xFF, 0xFF, 0xFF, 235)
+SLIDE_SHADE = (0x00, 0x00, 0x00, 60)
+
+
+def slide_card(slide, left, top, right, bottom):
+    slide.rect(left + 4, top + 6, right + 4, bottom + 6, SLIDE_SHADE, 10.0)
+    slide.rect(left, top, right, bottom, SLIDE_CARD, 10.0)
+    slide.rect(left, top, right, top + 34, TIP_BAND, 10.0)
+    slide.rect(left, top + 20, right, top + 34, TIP_BAND)
+
+
+def slide_welcome():
+    """The organizer in one picture: a month, a day and a list side by side."""
+    slide = Slide(540, 650, (0x2A, 0x4B, 0x8F), (0x0F, 0x22, 0x4F))
+    slide_card(slide, 60, 50, 480, 260)
+    for column in range(7):
+        for row in range(4):
+            left, top = 78 + column * 22, 100 + row * 36
+            slide.rect(left, top, left + 18, top + 30, TIP_GRID, 3.0)
+    slide.rect(78 + 3 * 22, 100 + 36, 78 + 3 * 22 + 18, 100 + 36 + 30, TIP_RED, 3.0)
+    for i, colour in enumerate((TIP_BLUE, TIP_GREEN, TIP_ORANGE, TIP_VIOLET)):
+        top = 100 + i * 36
+        slide.rect(248, top, 460, top + 28, TIP_ROW, 4.0)
+        slide.rect(248, top, 254, top + 28, colour)
+        slide.rect(264, top + 10, 264 + 150 - i * 24, top + 18, TIP_INK, 4.0)
+    return slide
+
+
+def slide_day():
+    """The day grid on the right half, the text on the left."""
+    slide = Slide(540, 650, (0x1F, 0x6E, 0x7A), (0x0E, 0x38, 0x45))
+    slide_card(slide, 290, 60, 500, 540)
+    for hour in range(11):
+        y = 120 + hour * 40
+        slide.line(330, y, 490, y, TIP_GRID, 1.0)
+        slide.rect(300, y - 2, 320, y + 2, TIP_INK, 2.0)
+    slide.rect(334, 124, 470, 196, (0xD3, 0xE6, 0xD6, 255), 4.0)
+    slide.rect(334, 124, 338, 196, TIP_GREEN)
+    slide.rect(334, 284, 486, 396, (0xF6, 0xDE, 0xC4, 255), 4.0)
+    slide.rect(334, 284, 338, 396, TIP_ORANGE)
+    slide.rect(380, 444, 480, 476, TIP_BLUE, 4.0)
+    slide.arrow(250, 330, 326, 300)
+    return slide
+
+
+def slide_tasks():
+    """Task rows with their boxes, a star and a linked note."""
+    slide = Slide(540, 650, (0x5B, 0x3C, 0x8C), (0x2A, 0x17, 0x4A))
+    slide_card(slide, 60, 50, 480, 360)
+    for i in range(6):
+        top = 100 + i * 40
+        slide.rect(80, top, 460, top + 30, TIP_ROW, 4.0)
+        slide.frame(90, top + 8, 104, top + 22, TIP_INK, 3.0, 1.5)
+        if i in (1, 4):
+            slide.line(93, top + 15, 97, top + 19, TIP_GREEN, 2.5)
+            slide.line(97, top + 19, 103, top + 10, TIP_GREEN, 2.5)
+        slide.rect(116, top + 11, 116 + 220 - i * 18, top + 19, TIP_INK, 4.0)
+        if i == 2:
+            slide.polygon(star_points(440, top + 15, 9, 4), TIP_POINTER)
+    return slide
+
+
+def slide_sync():
+    """Two computers and the cloud between them."""
+    slide = Slide(540, 650, (0x1E, 0x5A, 0x9C), (0x0C, 0x2C, 0x5A))
+    cloud = (0xF4, 0xF7, 0xFC, 255)
+    for cx, cy, radius in ((230, 150, 46), (290, 130, 58), (345, 160, 40)):
+        slide.circle(cx, cy, radius, cloud)
+    slide.rect(200, 150, 370, 200, cloud, 24.0)
+    for left in (70, 360):
+        slide.rect(left, 250, left + 110, 320, SCREEN_GLASS, 6.0)
+        slide.frame(left, 250, left + 110, 320, cloud, 6.0, 4.0)
+        slide.rect(left + 40, 320, left + 70, 336, cloud)
+        slide.rect(left + 20, 336, left + 90, 344, cloud, 3.0)
+    slide.arrow(150, 240, 205, 200, cloud)
+    slide.arrow(380, 205, 425, 240, cloud)
+    return slide
+
+
+def slide_account():
+    """The account page: light, with the cloud above the service's name."""
+    slide = Slide(540, 650, (0xFA, 0xFB, 0xFD), (0xDD, 0xE3, 0xEE))
+    for cx, cy, radius in ((248, 84, 22), (272, 74, 28), (298, 88, 20)):
+        slide.circle(cx, cy, radius, CLOUD_BLUE)
+    slide.rect(232, 84, 310, 108, CLOUD_BLUE, 12.0)
+    slide.rect(110, 230, 430, 395, (0xFF, 0xFF, 0xFF, 200), 10.0)
+    slide.frame(110, 230, 430, 395, (0xC9, 0xCD, 0xD6, 255), 10.0, 1.0)
+    slide.rect(0, 555, 540, 650, (0x3E, 0x4A, 0x61, 255))
+    return slide
+
+
+def wizard_dot(selected):
+    def shape(x, y):
+        d = math.hypot(x - 5, y - 5) - 4.5
+        if d > 0.5:
+            return None
+        if selected:
+            return with_coverage((0xFF, 0xFF, 0xFF, 255), coverage_of(d, 0.25))
+        return with_coverage((0xA0, 0xA6, 0xB2, 200), coverage_of(d, 0.25))
+    return shape
+
+
+class WizardButton:
+    """A rounded button face, lighter at the top; the title is drawn over it."""
+
+    def __init__(self, pressed):
+        self.top = (0x4F, 0x80, 0xD8) if not pressed else (0x2A, 0x4F, 0x9C)
+        self.bottom = (0x2E, 0x5C, 0xB5) if not pressed else (0x1C, 0x3A, 0x7C)
+
+    def pixel(self, x, y, pixel):
+        cx, cy = x + pixel / 2, y + pixel / 2
+        cover = coverage_of(rounded_rect_distance(cx, cy, 0, 0, 143, 35, 8.0), pixel)
+        if cover <= 0:
+            return None
+        t = cy / 35
+        face = tuple(self.top[i] + (self.bottom[i] - self.top[i]) * t for i in range(3)) + (255,)
+        edge = coverage_of(-rounded_rect_distance(cx, cy, 0, 0, 143, 35, 8.0) - 1.0, pixel)
+        face = over(with_coverage((0x14, 0x2A, 0x5C, 255), edge), face)
+        return with_coverage(face, cover)
+
+
 IMAGES = {
     "zvm_icon": (calendar_page, 20),
     "splashscreen": (Splash(), (Splash.WIDTH, Splash.HEIGHT)),
@@ -1214,6 +1353,16 @@ IMAGES = {
     "mZVtoZV_btn": (transfer_button(False), (120, 50)),
     "ZVtomZV": (transfer(True, 64, 64), 64),
     "mZVtoZV": (transfer(False, 64, 64), 64),
+    # The start-up wizard.
+    "mac_slider_0": (slide_welcome(), (540, 650)),
+    "mac_slider_1": (slide_day(), (540, 650)),
+    "mac_slider_2": (slide_tasks(), (540, 650)),
+    "mac_slider_3": (slide_sync(), (540, 650)),
+    "mac_slider_4": (slide_account(), (540, 650)),
+    "dot_normal": (wizard_dot(False), 10),
+    "dot_selected": (wizard_dot(True), 10),
+    "slider_btn": (WizardButton(False), (143, 35)),
+    "slider_btn_pressed": (WizardButton(True), (143, 35)),
 }
 
 

@@ -5,27 +5,29 @@
 #include <functional>
 
 class Button;
-class TextField;
+class StartUpWizardView;
 
 // The first-run wizard: a borderless, floating panel in the middle of the
-// screen. Its pages come later; for now it welcomes the user, and its Start
-// button ends the wizard: the settings forget that it is due (saved), then
-// the main view is built and the main window opens.
+// screen holding the wizard's pages. Its start button, or a confirmed
+// sign-in on the account page, ends the wizard: the settings forget that it
+// is due (saved), then the main window is asked for.
 class StartUpWizardPanel : public Panel {
     Q_OBJECT
 
 public:
-    // `openMainWindow` builds the main view and opens its window (the
-    // delegate's initUserInterface, then the window controller's openWindow).
+    // `openMainWindow` is the hand-over: it builds the main view and has
+    // its window opened.
     explicit StartUpWizardPanel(std::function<void()> openMainWindow);
     ~StartUpWizardPanel() override;
 
     static QSizeF panelSize();
-    // Centred on the main screen's visible frame (our coordinates).
+    // Centred on the main screen's visible frame (our coordinates), on
+    // whole points.
     static QRectF centredFrame(const QRectF& visibleFrame);
 
-    Button* startButton() const { return m_startButton; }
-    // The Start button's action.
+    StartUpWizardView* wizard() const { return m_wizard; }
+    Button* startButton() const;
+    // The start button's action.
     void finishWizard();
     bool isFinished() const { return m_finished; }
 
@@ -33,8 +35,6 @@ public:
 
 private:
     std::function<void()> m_openMainWindow;
-    TextField* m_title = nullptr;
-    TextField* m_welcome = nullptr;
-    Button* m_startButton = nullptr;
+    StartUpWizardView* m_wizard = nullptr;
     bool m_finished = false;
 };

@@ -209,7 +209,10 @@ void ZoravelAppDelegate::showStartUpWizard()
     if (!setting->setAutoSync()) qWarning() << "The sync switches of the first start could not be written";
     m_wizardPanel = std::make_unique<StartUpWizardPanel>([this] {
         initUserInterface();
-        if (WindowController* controller = windowController()) controller->openWindow();
+        // A moment later, as at a launch, so the wizard is gone first.
+        m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
+            if (WindowController* controller = windowController()) controller->openWindow();
+        });
     });
     Application::setMainWindow(m_wizardPanel.get());
     m_wizardPanel->makeKeyAndOrderFront();

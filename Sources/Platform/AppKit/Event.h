@@ -28,7 +28,9 @@ enum class EventType {
 };
 
 // Where a scroll stands in a gesture of a trackpad; None for a wheel's notch.
-enum class ScrollPhase { None, Began, Changed, Ended };
+// Momentum is the scrolling that goes on by itself after the fingers left
+// the pad: it moves content like Changed, but belongs to no gesture.
+enum class ScrollPhase { None, Began, Changed, Momentum, Ended };
 
 // Modifier keys as the views test them. On Linux the Ctrl key plays two
 // parts: with a key it is the shortcut key (Command), with a mouse press it
@@ -74,6 +76,10 @@ struct Event {
     // swipe's direction: -1 or 1 across, 0 when it went up or down.
     double deltaX = 0;
     double deltaY = 0;
+    // A scroll's movement in pixels as the device gave it (a trackpad's),
+    // before any folding into notches; 0 where the device gives none.
+    double scrollingDeltaX = 0;
+    double scrollingDeltaY = 0;
     ScrollPhase phase = ScrollPhase::None;
     unsigned modifierFlags = 0;
     QString characters;                  // the text typed, modifiers applied

@@ -517,10 +517,12 @@ Event View::eventFrom(QInputEvent* qtEvent, EventType type) const
             event.deltaX = wheel->pixelDelta().x() / 10.0;
             event.deltaY = wheel->pixelDelta().y() / 10.0;
         }
+        event.scrollingDeltaX = wheel->pixelDelta().x();
+        event.scrollingDeltaY = wheel->pixelDelta().y();
         switch (wheel->phase()) {
         case Qt::ScrollBegin: event.phase = ScrollPhase::Began; break;
-        case Qt::ScrollUpdate:
-        case Qt::ScrollMomentum: event.phase = ScrollPhase::Changed; break;
+        case Qt::ScrollUpdate: event.phase = ScrollPhase::Changed; break;
+        case Qt::ScrollMomentum: event.phase = ScrollPhase::Momentum; break;
         case Qt::ScrollEnd: event.phase = ScrollPhase::Ended; break;
         case Qt::NoScrollPhase: break;
         }
