@@ -282,14 +282,14 @@ void StartUpWizardView::mouseDown(const Event& event)
 {
     // The wizard offers no links: a press anywhere on a page starts a drag.
     const QPointF point = convertPointFromWindow(event.locationInWindow);
-    if (!bounds().contains(point)) return passOn();
+    if (!bounds().contains(point)) return View::mouseDown(event);
     m_isMoving = true;
     m_deltaXMoved = 0;
 }
 
 void StartUpWizardView::mouseDragged(const Event& event)
 {
-    if (!m_isMoving) return passOn();
+    if (!m_isMoving) return View::mouseDragged(event);
     m_deltaXMoved += event.deltaX;
     const DragPositions positions =
         dragPositions(m_deltaXMoved, m_currentPageIndex, int(m_pages.size()), pageSize.width());
@@ -311,9 +311,9 @@ void StartUpWizardView::mouseDragged(const Event& event)
     setNeedsDisplay();
 }
 
-void StartUpWizardView::mouseUp(const Event&)
+void StartUpWizardView::mouseUp(const Event& event)
 {
-    if (!m_isMoving) return passOn();
+    if (!m_isMoving) return View::mouseUp(event);
     m_isMoving = false;
     if (m_deltaXMoved > 0 && m_currentPageIndex > 0)
         --m_currentPageIndex;
@@ -332,5 +332,5 @@ void StartUpWizardView::scrollWheel(const Event& event)
     if (step.turn < 0) goBack();
     if (step.turn > 0) goForward();
     if (step.redraw) launchDrawTimer();
-    if (!step.consumed) passOn();
+    if (!step.consumed) View::scrollWheel(event);
 }
