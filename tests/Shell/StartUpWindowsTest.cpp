@@ -75,9 +75,7 @@ TEST_F(StartUpWizardPanelTest, StartEndsTheWizardForGoodThenOpensTheMainWindowOn
 
 TEST(StartUpWizardPanel, IsCentredOnTheVisibleScreen)
 {
-    const QSizeF size = StartUpWizardPanel::panelSize();
-    EXPECT_EQ(StartUpWizardPanel::centredFrame(QRectF(0, 0, 1280, 776)),
-              QRectF((1280 - size.width()) / 2, (776 - size.height()) / 2, size.width(), size.height()));
+    EXPECT_EQ(StartUpWizardPanel::centredFrame(QRectF(0, 0, 1280, 800)), QRectF(370, 75, 540, 650));
     // A visible frame that does not start at the origin (a panel on the left).
-    EXPECT_EQ(StartUpWizardPanel::centredFrame(QRectF(40, 24, 1000, 700)).center(), QPointF(540, 374));
+    EXPECT_EQ(StartUpWizardPanel::centredFrame(QRectF(40, 24, 1000, 700)).topLeft(), QPointF(270, 49));
 }

@@ -178,11 +178,17 @@ TEST_F(ZoravelAppDelegateTest, TheFirstRunShowsOnlyTheWizardWithWebSyncOffAndCal
     EXPECT_FALSE(delegate->sttMenuView()->isActive());
     EXPECT_EQ(delegate->mainView(), nullptr);
 
-    // Its Start builds the main window and opens it; the next click toggles it.
+    // Its Start builds the main view at once and opens its window 0.1 s
+    // later; the panel is gone by then.
     delegate->wizardPanel()->startButton()->performClick();
     ASSERT_NE(delegate->mainView(), nullptr);
     ASSERT_NE(delegate->windowController(), nullptr);
     EXPECT_EQ(setting().startUpWizard(), 0);
+    EXPECT_FALSE(delegate->wizardPanel()->isVisible());
+    EXPECT_FALSE(delegate->mainWindow() && delegate->mainWindow()->isVisible());
+    scheduler.advance(ZoravelAppDelegate::openWindowDelay);
+    ASSERT_NE(delegate->mainWindow(), nullptr);
+    EXPECT_TRUE(delegate->mainWindow()->isVisible());
     delegate->finalizeDataBeforeShutdown();
     delegate.reset();
     EXPECT_EQ(settingsOnDisk()->startUpWizard(), 0);
