@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and starts the organizer: its icon in the
 # desktop's tray, the splash, then the main window under the icon (on a first
-# start, the welcome panel instead). Quit from the icon's right-click menu.
+# start, the wizard instead). Quit from the icon's right-click menu.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

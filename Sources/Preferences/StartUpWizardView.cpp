@@ -104,13 +104,13 @@ using namespace StartUpWizard;
 
 // ---- a slide ----------------------------------------------------------------------------
 
-SliderPage::SliderPage(const QRectF& frame, const QString& bgImg, const QString& header, const QString& desc,
+SliderPage::SliderPage(const QRectF& frame, const QImage& bgImg, const QString& header, const QString& desc,
                        bool textInHalf, const QPointF& textPoint, QWidget* parent)
     : View(frame, parent), m_textPoint(textPoint), m_textInHalf(textInHalf)
 {
     const double w = frame.width();
     m_background = new ImageView(QRectF(QPointF(0, 0), frame.size()), this);
-    m_background->setImage(NamedImages::imageNamed(bgImg));
+    m_background->setImage(bgImg);
     m_background->setImageScaling(ImageScaling::AxesIndependently);
 
     if (m_textPoint.x() == 0) m_textPoint = textInHalf ? halfWidthTextPoint : fullWidthTextPoint;
@@ -147,25 +147,30 @@ StartUpWizardView::StartUpWizardView(const QRectF& frame, QWidget* parent) : Vie
     setAcceptsFirstResponder(true);
     const QRectF pageFrame(restingOrigin(), pageSize);
     struct Slide {
-        const char* image;
+        QImage image;
         QString header;
         QString desc;
         bool half;
         QPointF point;
     };
-    // Each key in its own lookup, so the text table's check finds them all.
+    // Each key and name in its own lookup, so the checks of the text table
+    // and of the pictures find them all.
     const Slide slides[] = {
-        {"mac_slider_0", TextTable::localizedString(QStringLiteral("slider0HeaderText")),
+        {NamedImages::imageNamed(QStringLiteral("mac_slider_0")),
+         TextTable::localizedString(QStringLiteral("slider0HeaderText")),
          TextTable::localizedString(QStringLiteral("slider0DescText")), false, QPointF(30, 300)},
-        {"mac_slider_1", TextTable::localizedString(QStringLiteral("slider1HeaderText")),
+        {NamedImages::imageNamed(QStringLiteral("mac_slider_1")),
+         TextTable::localizedString(QStringLiteral("slider1HeaderText")),
          TextTable::localizedString(QStringLiteral("slider1DescText")), true, QPointF()},
-        {"mac_slider_2", TextTable::localizedString(QStringLiteral("slider2HeaderText")),
+        {NamedImages::imageNamed(QStringLiteral("mac_slider_2")),
+         TextTable::localizedString(QStringLiteral("slider2HeaderText")),
          TextTable::localizedString(QStringLiteral("slider2DescText")), false, QPointF()},
-        {"mac_slider_3", TextTable::localizedString(QStringLiteral("slider3HeaderText")),
+        {NamedImages::imageNamed(QStringLiteral("mac_slider_3")),
+         TextTable::localizedString(QStringLiteral("slider3HeaderText")),
          TextTable::localizedString(QStringLiteral("slider3DescText")), false, QPointF()},
     };
     for (const Slide& slide : slides) {
-        auto* page = new SliderPage(pageFrame, QString::fromLatin1(slide.image), slide.header, slide.desc,
+        auto* page = new SliderPage(pageFrame, slide.image, slide.header, slide.desc,
                                     slide.half, slide.point);
         addSubview(page);
         m_pages.append(page);

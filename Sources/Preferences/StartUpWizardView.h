@@ -3,6 +3,7 @@
 #include "ScheduledTimer.h"
 #include "View.h"
 
+#include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QSizeF>
@@ -72,8 +73,9 @@ class SliderPage : public View {
     Q_OBJECT
 
 public:
-    // A text point whose x is 0 takes the layout's default.
-    SliderPage(const QRectF& frame, const QString& bgImg, const QString& header, const QString& desc,
+    // A text point whose x is 0 takes the layout's default. The background
+    // comes looked up, each name in its own NamedImages call.
+    SliderPage(const QRectF& frame, const QImage& bgImg, const QString& header, const QString& desc,
                bool textInHalf = false, const QPointF& textPoint = QPointF(), QWidget* parent = nullptr);
 
     QPointF textPoint() const { return m_textPoint; }
