@@ -232,39 +232,6 @@ TEST_F(EventTest, ScrollsCountWheelNotchesUpward)
     EXPECT_EQ(view.events[0].phase, ScrollPhase::Changed);
 }
 
-TEST_F(EventTest, TrackpadScrollsKeepTheirPixelsAndTheirPhase)
-{
-    struct Case {
-        QPoint pixels, angle;
-        Qt::ScrollPhase qtPhase;
-        double deltaX, scrollingDeltaX, scrollingDeltaY;
-        ScrollPhase phase;
-    };
-    const Case cases[] = {
-        // A trackpad without angles: notches folded from the pixels.
-        {{-45, 12}, {}, Qt::ScrollUpdate, -4.5, -45, 12, ScrollPhase::Changed},
-        // With angles, the notches come from them; the pixels stay as given.
-        {{-45, 0}, {-240, 0}, Qt::ScrollUpdate, -2, -45, 0, ScrollPhase::Changed},
-        {{-30, 0}, {}, Qt::ScrollMomentum, -3, -30, 0, ScrollPhase::Momentum},
-        {{}, {}, Qt::ScrollBegin, 0, 0, 0, ScrollPhase::Began},
-        {{}, {}, Qt::ScrollEnd, 0, 0, 0, ScrollPhase::Ended},
-        // A mouse wheel: no pixels, no phase.
-        {{}, {120, 0}, Qt::NoScrollPhase, 1, 0, 0, ScrollPhase::None},
-    };
-    for (const Case& c : cases) {
-        RecordingView view(QRectF(0, 0, 50, 50));
-        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), c.pixels, c.angle, Qt::NoButton, Qt::NoModifier, c.qtPhase,
-                          false);
-        QApplication::sendEvent(&view, &wheel);
-        ASSERT_EQ(view.events.size(), 1u);
-        const Event& e = view.events[0];
-        EXPECT_DOUBLE_EQ(e.deltaX, c.deltaX) << int(c.qtPhase);
-        EXPECT_DOUBLE_EQ(e.scrollingDeltaX, c.scrollingDeltaX) << int(c.qtPhase);
-        EXPECT_DOUBLE_EQ(e.scrollingDeltaY, c.scrollingDeltaY) << int(c.qtPhase);
-        EXPECT_EQ(e.phase, c.phase) << int(c.qtPhase);
-    }
-}
-
 TEST_F(EventTest, TrackingRectanglesReportCrossingsAndCursorUpdates)
 {
     RecordingView view(QRectF(0, 0, 100, 100));

@@ -36,6 +36,7 @@
 #include "ScriptedAlertPresenter.h"
 #include "Setting.h"
 #include "StartUpWizardPanel.h"
+#include "StartUpWizardView.h"
 #include "Task.h"
 #include "TaskDetailView.h"
 #include "TaskListItemView.h"
@@ -43,6 +44,7 @@
 #include "TaskListView.h"
 #include "TaskView.h"
 #include "TextField.h"
+#include "UserLoginView.h"
 #include "Utilities.h"
 #include "Window.h"
 
@@ -236,6 +238,20 @@ TEST_F(FirstTenMinutes, ANewUsersFirstStepsAllShowWhereTheyWereMade)
     ASSERT_NE(welcome, nullptr) << "a first start shows the welcome panel";
     ASSERT_TRUE(shownOnScreen(*welcome));
     picture(QStringLiteral("1-welcome"));
+    // Centred on the usable area and key: its account fields take typing.
+    const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((welcome->geometry().center() - middle).manhattanLength(), 2);
+    EXPECT_TRUE(waitUntil([&] { return welcome->isKeyWindow() && welcome->isActiveWindow(); }));
+    Button* jump = welcome->wizard()->zvoButton();
+    Clicks::click(welcome, Clicks::inWindow(jump, QRectF(jump->rect()).center()));
+    TextField* userName = welcome->wizard()->loginView()->userName();
+    userName->editor()->setFocus(Qt::MouseFocusReason);  // a constructed click gives none
+    for (const QChar ch : QStringLiteral("ann@example.com")) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(QApplication::focusWidget(), &key);
+    }
+    EXPECT_EQ(userName->stringValue(), QStringLiteral("ann@example.com"));
+    picture(QStringLiteral("1-wizard-account"));
     Button* start = welcome->startButton();
     Clicks::click(welcome, Clicks::inWindow(start, QRectF(start->rect()).center()));
     ASSERT_TRUE(waitUntil([&] { return delegate->mainWindow() && delegate->mainWindow()->isVisible(); }, 8000));
