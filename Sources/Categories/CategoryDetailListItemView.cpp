@@ -24,6 +24,7 @@
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QStyleHints>
 
@@ -60,11 +61,19 @@ bool isQuickAddRow(const TableRowView* row)
 }
 
 // Re-reads the record from its stored row; an instance of a repeating item
-// has none and stays as it is.
+// is made again from its series' row, at its own occurrence.
 void rereadInPlace(const TaskPtr& item)
 {
-    if (!item || item->primaryKey() <= 0) return;
-    if (const TaskPtr fresh = Task::initWithPrimaryKey(item->primaryKey())) item->copyContentOfTask(*fresh);
+    if (!item) return;
+    if (item->primaryKey() > 0) {
+        if (const TaskPtr fresh = Task::initWithPrimaryKey(item->primaryKey())) item->copyContentOfTask(*fresh);
+        return;
+    }
+    CoreData* manager = CoreData::shared();
+    const TaskPtr series = manager && item->parentId() > 0 ? Task::initWithPrimaryKey(item->parentId()) : nullptr;
+    if (!series) return;
+    if (const TaskPtr fresh = manager->newInstanceForTask(series, item->primaryKey(), item->occurrence()))
+        item->copyContentOfTask(*fresh);
 }
 
 void redrawRow(TableRowView* row)
@@ -336,7 +345,7 @@ void CategoryDetailListItemView::buildRows()
         QMetaObject::invokeMethod(
             this,
             [field] {
-                if (field) field->becomeFirstResponder();
+                if (field) field->editor()->setFocus(Qt::OtherFocusReason);
             },
             Qt::QueuedConnection);
     }
@@ -554,7 +563,7 @@ void CategoryDetailListItemView::mouseDown(const Event& event)
     m_selectedCount = row == previous && m_selectedCount < 1 ? m_selectedCount + 1 : 0;
     TableRowView* clicked = itemAtRow(row);
     if (isQuickAddRow(clicked)) {
-        m_quickAddField->becomeFirstResponder();
+        m_quickAddField->editor()->setFocus(Qt::MouseFocusReason);
         m_isQuickAddFocus = true;
         m_selectedItem = nullptr;
         return;
