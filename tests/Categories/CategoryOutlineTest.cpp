@@ -150,7 +150,7 @@ protected:
             drop.sourceIsOutlineRow = info.sourceInherits("CategoryDetailListItemView");
             drop.validated = outline->validateDrop(info, target, childIndex);
             if (drop.validated != DragOperationNone) drop.accepted = outline->acceptDrop(info, target, childIndex);
-            return DragSource::Outcome{drop.accepted ? DragOperationMove : DragOperationNone, {}};
+            return DragSource::Outcome{drop.accepted ? DragOperationGeneric : DragOperationNone, {}};
         });
         struct Ending : DraggingSource {
             void draggingEnded(const QPointF&, unsigned) override {}
