@@ -312,6 +312,56 @@ TEST_F(CategoryOutlineTest, RevealsARecordAndOpensItsEditor)
     EXPECT_FALSE(outline->revealToTask(done));
 }
 
+// A load asked while a load runs (a save rebuilding through the host), or
+// under an open question, runs once afterwards and not inside.
+class ReenteringOutline : public CategoryDetailListItemView {
+public:
+    using CategoryDetailListItemView::CategoryDetailListItemView;
+    int reenter = 0;
+    int reloads = 0;
+    void reloadData() override
+    {
+        ++reloads;
+        CategoryDetailListItemView::reloadData();
+        if (reenter > 0) {
+            --reenter;
+            loadData();
+        }
+    }
+};
+
+TEST_F(CategoryOutlineTest, ALoadAskedDuringALoadOrAQuestionRunsOnceAfterIt)
+{
+    ordered(QStringLiteral("A"), 1);
+    ordered(QStringLiteral("B"), 2);
+    ReenteringOutline nested(QRectF(0, 0, 340, 300));
+    nested.setCalendar(category);
+    nested.loadData();
+    const int perLoad = nested.reloads;
+    nested.reloads = 0;
+    nested.reenter = 1;
+    nested.loadData();
+    EXPECT_EQ(nested.reloads, 2 * perLoad);
+    EXPECT_FALSE(nested.isLoading());
+    EXPECT_EQ(nested.rowCount(), 4);
+
+    setting().setIsWarningForDeleting(1);
+    load();
+    outline->menuForEvent(pressOn(rowNamed(QStringLiteral("A")), 1, EventType::RightMouseDown));
+    TableRowView* rowBefore = outline->itemAtRow(3);
+    TableRowView* rowDuring = nullptr;
+    m_alerts.setWhileRunning([&] {
+        outline->loadData();
+        outline->loadData();
+        rowDuring = outline->itemAtRow(3);
+    });
+    m_alerts.scriptButton(AlertResponse::firstButton);
+    outline->applyDelete();
+    EXPECT_EQ(rowDuring, rowBefore);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(shown().mid(2), QStringList{QStringLiteral("B")});
+}
+
 // ---- clicks -------------------------------------------------------------------------------
 
 TEST_F(CategoryOutlineTest, ClicksFocusTheQuickAddFieldSelectAndOpenTheEditorOnADoubleClick)
