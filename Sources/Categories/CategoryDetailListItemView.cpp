@@ -122,6 +122,10 @@ CategoryDetailListItemView::~CategoryDetailListItemView()
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_detailViewController) NotificationCenter::defaultCenter().removeObserver(m_detailViewController);
     m_singleClickTimer.invalidate();
+    // Rows off screen were never placed in the outline and have no parent.
+    for (const std::vector<TableRowView*>& rows : std::as_const(m_childItems))
+        for (TableRowView* row : rows) delete row;
+    for (InfoListItemView* header : m_rootItems) delete header;
 }
 
 void CategoryDetailListItemView::setParentView(CategoryDetailListHost* host)
