@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QStyleHints>
@@ -184,7 +185,8 @@ TEST_F(CategoryOutlineTest, LoadsTheGroupsTheCategoryHas)
         category->setExtraStatus(c.shared ? 1 : 0);
         if (c.fill) c.fill(*this);
         load();
-        EXPECT_EQ(shown(), c.rows);
+        const QStringList rows = shown();  // as vectors: Qt compares two empty lists through a null pointer
+        EXPECT_EQ(std::vector<QString>(rows.begin(), rows.end()), std::vector<QString>(c.rows.begin(), c.rows.end()));
         EXPECT_EQ(outline->rootItems().empty(), c.rows.isEmpty());
         EXPECT_DOUBLE_EQ(outline->totalHeight(), c.totalHeight);
         if (c.shared) saveScreenshot(window.get(), QStringLiteral("category-outline-shared"));
@@ -308,7 +310,7 @@ TEST_F(CategoryOutlineTest, ClicksFocusTheQuickAddFieldSelectAndOpenTheEditorOnA
     load();
     click(1, 10);
     QApplication::processEvents();
-    EXPECT_EQ(window->focusWidget(), outline->quickAddField()->editor());
+    EXPECT_EQ(window->focusWidget(), static_cast<QWidget*>(outline->quickAddField()->editor()));
     EXPECT_EQ(outline->selectedItem(), nullptr);
     saveScreenshot(window.get(), QStringLiteral("category-outline-quick-add-focus"));
     click(0, 20);
@@ -417,7 +419,7 @@ TEST_F(CategoryOutlineTest, QuickAddMakesANamedTaskAndKeepsTheFocus)
         EXPECT_EQ(count(QStringLiteral("taskType=1 AND calendarId=%1 AND taskName='%2'").arg(category->primaryKey()).arg(c.stored)), 1);
         host.loadData();
         QApplication::processEvents();
-        EXPECT_EQ(window->focusWidget(), outline->quickAddField()->editor());
+        EXPECT_EQ(window->focusWidget(), static_cast<QWidget*>(outline->quickAddField()->editor()));
     }
 }
 
