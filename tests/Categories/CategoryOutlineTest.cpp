@@ -454,6 +454,7 @@ TEST_F(CategoryOutlineTest, DeletesAskAsTheSettingAndTheRepeatWant)
 {
     setting().setIsWarningForDeleting(0);
     ordered(QStringLiteral("Task"), 1);
+    add(1, QStringLiteral("Shared"), [](Task& t) { t.setIsShared(true); });
     event(QStringLiteral("Once"), localDate(2014, 1, 20, 9), localDate(2014, 1, 20, 10));
     weekly(QStringLiteral("Weekly"), localDate(2014, 1, 6, 9));
     const TaskPtr holiday = weekly(QStringLiteral("Holiday"), localDate(2014, 1, 6, 0), true);
@@ -468,8 +469,9 @@ TEST_F(CategoryOutlineTest, DeletesAskAsTheSettingAndTheRepeatWant)
     struct Case {
         const char* row;
         int questions;
+        bool deleted;
     };
-    for (const Case& c : {Case{"Task", 0}, Case{"Once", 0}, Case{"Weekly", 1}}) {
+    for (const Case& c : {Case{"Task", 0, true}, Case{"Once", 0, true}, Case{"Weekly", 1, false}, Case{"Shared", 0, false}}) {
         SCOPED_TRACE(c.row);
         const int asked = int(m_alerts.requests().size());
         if (c.questions) m_alerts.scriptButton(AlertResponse::thirdButton);
@@ -477,7 +479,7 @@ TEST_F(CategoryOutlineTest, DeletesAskAsTheSettingAndTheRepeatWant)
         outline->keyDown(deleteKey);
         EXPECT_EQ(int(m_alerts.requests().size()) - asked, c.questions);
         load();
-        EXPECT_EQ(rowNamed(QString::fromLatin1(c.row)) < 0, c.questions == 0) << "cancelled: kept";
+        EXPECT_EQ(rowNamed(QString::fromLatin1(c.row)) < 0, c.deleted);
     }
     // The repeat table itself is the shared delete body's, tested with the
     // search results.
