@@ -1,13 +1,13 @@
 #include "CategoryDetailView.h"
 
-#include "CategoryDetailListView.h"
+#include "CategoryDetailListItemView.h"
 
 #include <QDebug>
 
 CategoryDetailView::CategoryDetailView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setFlipped(true);
-    m_listView = new CategoryDetailListView(bounds(), this);
+    m_listView = new CategoryDetailListItemView(bounds(), this);
     m_listView->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
 }
 
@@ -20,4 +20,11 @@ void CategoryDetailView::setFocusTab(int tab)
         tab = 0;
     }
     m_focusTab = tab;
+}
+
+void CategoryDetailView::setCalendar(const CalendarPtr& calendar)
+{
+    m_calendar = calendar;
+    m_listView->setCalendar(calendar);
+    m_listView->loadData();
 }

@@ -3,9 +3,9 @@
 #include "ModelTypes.h"
 #include "View.h"
 
-class CategoryDetailListView;
+class CategoryDetailListItemView;
 
-// The content of a category's detail panel: its tabs and the list of the
+// The content of a category's detail panel: its tabs and the outline of the
 // category's items.
 class CategoryDetailView : public View {
     Q_OBJECT
@@ -18,14 +18,14 @@ public:
     void setFocusTab(int tab);
     int focusTab() const { return m_focusTab; }
 
-    CategoryDetailListView* detailView() const { return m_listView; }
+    CategoryDetailListItemView* detailView() const { return m_listView; }
 
-    // The category shown.
+    // The category shown; setting it loads the outline.
     CalendarPtr calendar() const { return m_calendar; }
-    void setCalendar(const CalendarPtr& calendar) { m_calendar = calendar; }
+    void setCalendar(const CalendarPtr& calendar);
 
 private:
     int m_focusTab = 0;
     CalendarPtr m_calendar;
-    CategoryDetailListView* m_listView = nullptr;
+    CategoryDetailListItemView* m_listView = nullptr;
 };
