@@ -23,6 +23,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -86,6 +87,7 @@ private:
     }
     void finish()
     {
+        if (running() == this) running() = nullptr;
         m_poll.invalidate();
         m_limit.invalidate();
         NotificationCenter::defaultCenter().removeObserver(this);
@@ -96,11 +98,14 @@ private:
     ScheduledTimer m_limit;
 };
 
-Button* projectFormCheckBox(const QString& key, QObject* target, std::function<void(Button*)> action)
+Button* projectFormCheckBox(const QString& text, QObject* target, std::function<void(Button*)> action)
 {
-    Button* box = UIUtilities::createButton(QStringLiteral(" %1").arg(TextTable::localizedString(key)), 13, Qt::black,
-                                            Qt::AlignLeft | Qt::AlignVCenter, ButtonType::Toggle,
-                                            QRectF(90, 3, 190, 20), target, std::move(action),
+    const QString title = QStringLiteral(" %1").arg(text);
+    // As wide as its box and title, at most 190: a wider button would centre them.
+    const Font font = Font::fontWithName(QStringLiteral("Lucida Grande"), 13);
+    const double width = std::min(190.0, 24 + QFontMetricsF(font.widgetFont()).horizontalAdvance(title) + 8);
+    Button* box = UIUtilities::createButton(title, 13, Qt::black, Qt::AlignLeft | Qt::AlignVCenter, ButtonType::Toggle,
+                                            QRectF(90, 3, width, 20), target, std::move(action),
                                             NamedImages::imageNamed(QStringLiteral("checkbox_none")),
                                             NamedImages::imageNamed(QStringLiteral("checkbox_check")), false);
     box->setImagePosition(ImagePosition::ImageLeft);
@@ -137,12 +142,13 @@ CategoryPopOverDetailView::CategoryPopOverDetailView(const QRectF& frame, QWidge
 
     m_defaultRow = DetailRow::initWithLargeTextFieldInFrame(QRectF(0, 35, W, 23), this);
     m_defaultRow->label()->setStringValue(TextTable::localizedString(QStringLiteral("defaultText")));
-    m_defaultBtn = projectFormCheckBox(QStringLiteral("markAsDefaultCategoryText"), this,
+    m_defaultBtn = projectFormCheckBox(TextTable::localizedString(QStringLiteral("markAsDefaultCategoryText")), this,
                                        [this](Button*) { markDefaultCategory(); });
     m_defaultRow->setView(m_defaultBtn);
 
     m_transparentRow = DetailRow::initWithLargeTextFieldInFrame(QRectF(0, 60, W, 23), this);
-    m_transparentBtn = projectFormCheckBox(QStringLiteral("markAsTransparentProjectText"), nullptr, {});
+    m_transparentBtn = projectFormCheckBox(
+        TextTable::localizedString(QStringLiteral("markAsTransparentProjectText")), nullptr, {});
     m_transparentBtn->setToolTip(TextTable::localizedString(QStringLiteral("transparentTooltip")));
     m_transparentRow->setView(m_transparentBtn);
 
