@@ -135,6 +135,7 @@ TEST_F(NotificationListTest, ThePopoverPicture)
 {
     const CalendarPtr project = dataManager().calendarList().front();
     project->setCalendarName(QStringLiteral("Kitchen renovation"));
+    ASSERT_TRUE(project->dehydrate());
     comments(itemIn(project, QStringLiteral("Choose the tiles"))->primaryKey(), 0, 3);
     comments(itemIn(project, QStringLiteral("Ask the plumber about the pipes under the old sink"))->primaryKey(), 0, 1);
     comments(project->primaryKey(), 1, 2);
