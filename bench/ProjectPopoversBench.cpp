@@ -80,7 +80,7 @@ void BM_UnreadCommentListOfFiveHundred(benchmark::State& state)
         NotificationList list;
         benchmark::DoNotOptimize(list.frame());
         state.PauseTiming();
-        state.counters["rows"] = double(list.notifTableView()->arrayOfNotifications().size());
+        state.counters["rows"] = double(list.notifTableView()->entries().size());
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         state.ResumeTiming();
     }

@@ -55,37 +55,47 @@ NotificationTableView::NotificationTableView(const QRectF& frame, QWidget* paren
     setVerticalSpacing(0);
     setRowHeight(NotificationItemView::rowHeight);
     setAllowsMultipleSelection(false);
+    setPlacesVisibleRowsOnly(true);
 }
 
 NotificationTableView::~NotificationTableView()
 {
-    for (NotificationItemView* row : m_rows) delete row;
+    for (const QPointer<NotificationItemView>& row : m_rows) delete row.data();
 }
 
 void NotificationTableView::loadData()
 {
     deselectAll();
-    for (NotificationItemView* row : m_rows) {
+    for (const QPointer<NotificationItemView>& row : m_rows) {
+        if (!row) continue;
         row->hide();
         row->deleteLater();
     }
-    m_rows.clear();
+    m_entries.clear();
     m_totalHeight = 0;
     if (const CoreData* manager = CoreData::shared()) {
-        for (const NotificationObject& entry : manager->getAllNotifications()) {
-            auto* row = new NotificationItemView(QRectF(0, 0, frame().width(), NotificationItemView::rowHeight));
-            row->setDataObject(entry);
-            m_rows.push_back(row);
-            m_totalHeight += NotificationItemView::rowHeight;
-        }
+        const QList<NotificationObject> entries = manager->getAllNotifications();
+        m_entries.assign(entries.begin(), entries.end());
     }
+    m_totalHeight = NotificationItemView::rowHeight * double(m_entries.size());
+    m_rows.assign(m_entries.size(), nullptr);
     reloadData();
+}
+
+NotificationItemView* NotificationTableView::rowAt(int row)
+{
+    if (row < 0 || row >= int(m_entries.size())) return nullptr;
+    QPointer<NotificationItemView>& view = m_rows[std::size_t(row)];
+    if (!view) {
+        view = new NotificationItemView(QRectF(0, 0, frame().width(), NotificationItemView::rowHeight));
+        view->setDataObject(m_entries[std::size_t(row)]);
+    }
+    return view;
 }
 
 TableRowView* NotificationTableView::rowViewForRow(int row)
 {
-    if (row < 0 || row >= int(m_rows.size())) return nullptr;
-    return m_rows[std::size_t(row)];
+    return rowAt(row);
 }
 
 double NotificationTableView::yPositionPastLastRow() const
@@ -106,8 +116,8 @@ void NotificationTableView::mouseDown(const Event& event)
     // The first press of a double click opened it already.
     if (event.clickCount >= 2) return;
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    if (row < 0 || row >= int(m_rows.size())) return;
-    openEntry(m_rows[std::size_t(row)]->dataObject());
+    if (row < 0 || row >= int(m_entries.size())) return;
+    openEntry(m_entries[std::size_t(row)]);
 }
 
 void NotificationTableView::openEntry(const NotificationObject& entry)
@@ -150,7 +160,7 @@ void NotificationList::reloadData()
 
 void NotificationList::resize()
 {
-    const double rows = double(m_notifTableView->arrayOfNotifications().size());
+    const double rows = double(m_notifTableView->entries().size());
     const double height = std::min(rows * 2 + m_notifTableView->totalHeight(), double(mainViewHeight) - 100);
     m_notifScrollView->setFrameSize(QSizeF(m_notifScrollView->frame().width(), height));
     m_notifTableView->setFrameSize(

@@ -5,6 +5,8 @@
 #include "TableView.h"
 #include "View.h"
 
+#include <QPointer>
+
 #include <vector>
 
 class ScrollView;
@@ -36,8 +38,10 @@ private:
 };
 
 // The rows of every item and project with unread comments, as the data
-// manager counts them when the list loads. A click opens the row's item in
-// its editor, or the project in its detail panel, on the conversation tab.
+// manager counts them when the list loads. A row's view is made when it
+// first comes into view, so a long list opens in one frame. A click opens
+// the row's item in its editor, or the project in its detail panel, on the
+// conversation tab.
 class NotificationTableView : public TableView {
     Q_OBJECT
 
@@ -49,7 +53,10 @@ public:
     ~NotificationTableView() override;
 
     void loadData();
-    const std::vector<NotificationItemView*>& arrayOfNotifications() const { return m_rows; }
+    // The entries of the last load, one per row.
+    const std::vector<NotificationObject>& entries() const { return m_entries; }
+    // The row's view, made now if it was not yet; null past the end.
+    NotificationItemView* rowAt(int row);
     // 45 for each row of the last load.
     double totalHeight() const { return m_totalHeight; }
     double yPositionPastLastRow() const;
@@ -58,7 +65,7 @@ public:
     // longer exists, or for a kind that is neither.
     static void openEntry(const NotificationObject& entry);
 
-    int numberOfRows() const override { return int(m_rows.size()); }
+    int numberOfRows() const override { return int(m_entries.size()); }
     TableRowView* rowViewForRow(int row) override;
     double heightOfRow(int) const override { return NotificationItemView::rowHeight; }
     void mouseDown(const Event& event) override;
@@ -67,7 +74,8 @@ protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
-    std::vector<NotificationItemView*> m_rows;
+    std::vector<NotificationObject> m_entries;
+    std::vector<QPointer<NotificationItemView>> m_rows;
     double m_totalHeight = 0;
 };
 

@@ -408,18 +408,17 @@ TEST_F(ProjectPopoversTest, TheUnreadCommentListHasARowPerItemOrProjectAndStopsA
         }
         for (int n = 0; c.rows > 3 && n < 20; ++n) comments(2000 + n, 0, 1);
         NotificationTableView& table = openList();
-        ASSERT_EQ(int(table.arrayOfNotifications().size()), c.rows);
+        ASSERT_EQ(int(table.entries().size()), c.rows);
         EXPECT_EQ(list->frame().height(), c.height);
         if (c.rows == 0) continue;
         EXPECT_EQ(table.totalHeight(), 45.0 * c.rows);
         EXPECT_EQ(table.frame().height() > list->notifScrollView()->contentSize().height(), c.scrolls);
-        const auto& rows = table.arrayOfNotifications();
-        EXPECT_EQ(rows[0]->unreadNumberLabel()->stringValue(), text("unreadCommentOnText").arg(2));
-        EXPECT_EQ(rows[0]->itemInfo()->stringValue(), QStringLiteral("Flight"));
-        EXPECT_TRUE(rows[0]->itemInfo()->textFont().isBold());
-        EXPECT_EQ(rows[0]->frame().height(), 45);
-        EXPECT_TRUE(rows[1]->itemInfo()->stringValue().isEmpty()) << "the item that is gone";
-        EXPECT_EQ(rows.back()->dataObject().itemType(), 1) << "projects come after items";
+        EXPECT_EQ(table.rowAt(0)->unreadNumberLabel()->stringValue(), text("unreadCommentOnText").arg(2));
+        EXPECT_EQ(table.rowAt(0)->itemInfo()->stringValue(), QStringLiteral("Flight"));
+        EXPECT_TRUE(table.rowAt(0)->itemInfo()->textFont().isBold());
+        EXPECT_EQ(table.rowAt(0)->frame().height(), 45);
+        EXPECT_TRUE(table.rowAt(1)->itemInfo()->stringValue().isEmpty()) << "the item that is gone";
+        EXPECT_EQ(table.rowAt(c.rows - 1)->dataObject().itemType(), 1) << "projects come after items";
     }
 }
 
