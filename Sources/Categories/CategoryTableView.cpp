@@ -24,28 +24,28 @@ CategoryTableView::CategoryTableView(const QRectF& frame, QWidget* parent) : Tab
     setVerticalSpacing(0);
     setRowHeight(categoryRowHeight);
     setAllowsMultipleSelection(false);
+    setPlacesVisibleRowsOnly(true);
 }
 
 CategoryTableView::~CategoryTableView()
 {
-    for (TableRowView* row : m_rows) delete row;
+    for (const QPointer<TableRowView>& row : m_rows) delete row.data();
 }
 
 void CategoryTableView::loadData()
 {
     deselectAll();
-    std::vector<TableRowView*> old;
-    old.swap(m_rows);
-    m_totalHeight = 0;
     // Later: the box of one of these rows may be what asked for the rebuild.
-    for (TableRowView* row : old) {
+    for (const QPointer<TableRowView>& row : m_rows) {
+        if (!row) continue;
         row->hide();
         row->deleteLater();
     }
+    m_entries.clear();
+    m_totalHeight = 0;
     CalendarList groups[3];  // mixed, event-only, task-only
     if (CoreData* manager = CoreData::shared()) {
-        const CalendarList all = manager->calendarList();
-        for (const CalendarPtr& category : manager->getCalendarWithType(0, all)) {
+        for (const CalendarPtr& category : manager->getCalendarWithType(0, manager->calendarList())) {
             if (!category) continue;
             const qint64 kind = category->taskOrEvent();
             groups[kind == 2 ? 1 : kind == 1 ? 2 : 0].append(category);
@@ -58,31 +58,45 @@ void CategoryTableView::loadData()
         CalendarList& list = groups[group];
         if (list.isEmpty()) continue;
         Utilities::sortList(list, &Calendar::calendarOrder);
-        auto* header = new InfoListItemView;
-        header->leftTextField()->setStringValue(headers[group]);
-        m_rows.push_back(header);
+        m_entries.push_back({headers[group], nullptr});
         m_totalHeight += headerHeightShare;
         for (const CalendarPtr& category : std::as_const(list)) {
-            auto* row = new CategoryListItemView;
-            row->setCalendarWithoutInfo(category);
-            row->setParentView(this);
-            m_rows.push_back(row);
+            m_entries.push_back({QString(), category});
             m_totalHeight += categoryHeightShare;
         }
     }
+    m_rows.assign(m_entries.size(), nullptr);
     reloadData();
+}
+
+CalendarPtr CategoryTableView::categoryAt(int row) const
+{
+    if (row < 0 || row >= int(m_entries.size())) return nullptr;
+    return m_entries[std::size_t(row)].category;
 }
 
 bool CategoryTableView::isGroupRow(int row) const
 {
-    if (row < 0 || row >= int(m_rows.size())) return false;
-    return qobject_cast<InfoListItemView*>(m_rows[std::size_t(row)]) != nullptr;
+    return row >= 0 && row < int(m_entries.size()) && !m_entries[std::size_t(row)].category;
 }
 
-TableRowView* CategoryTableView::rowViewForRow(int row)
+TableRowView* CategoryTableView::rowAt(int row)
 {
-    if (row < 0 || row >= int(m_rows.size())) return nullptr;
-    return m_rows[std::size_t(row)];
+    if (row < 0 || row >= int(m_entries.size())) return nullptr;
+    QPointer<TableRowView>& view = m_rows[std::size_t(row)];
+    if (view) return view;
+    const Entry& entry = m_entries[std::size_t(row)];
+    if (!entry.category) {
+        auto* header = new InfoListItemView;
+        header->leftTextField()->setStringValue(entry.header);
+        view = header;
+    } else {
+        auto* item = new CategoryListItemView;
+        item->setCalendarWithoutInfo(entry.category);
+        item->setParentView(this);
+        view = item;
+    }
+    return view;
 }
 
 double CategoryTableView::heightOfRow(int row) const
@@ -111,14 +125,11 @@ void CategoryTableView::keyDown(const Event& event)
 
 void CategoryTableView::applyDelete()
 {
-    const int selected = selectedRow();
-    if (selected < 0 || selected >= int(m_rows.size())) return;
-    // The row, not its index: the rows may be rebuilt while the question is open.
-    const QPointer<CategoryListItemView> row = qobject_cast<CategoryListItemView*>(m_rows[std::size_t(selected)]);
+    // The category, not the row's index: the rows may be rebuilt while the
+    // question is open.
+    const CalendarPtr category = categoryAt(selectedRow());
     CoreData* manager = CoreData::shared();
-    if (!row || !row->calendar() || !manager) return;
-    const CalendarPtr category = row->calendar();
-    if (category->isShared()) return;
+    if (!category || !manager || category->isShared()) return;
     const SettingPtr setting = manager->currentSetting();
     const bool isDefault = category->projectType() == 0 && setting && category->primaryKey() == setting->calendarDefID();
     AlertRequest request;
@@ -137,8 +148,8 @@ void CategoryTableView::applyDelete()
     if (AlertPresenter::current().runModal(request).button != deleteAnswer) return;
     // No row leaves while a question is up: the rows under it would move.
     const QPointer<CategoryTableView> table(this);
-    const auto remove = [table, row, category] {
-        if (table && row) table->removeCategoryRow(row);
+    const auto remove = [table, category] {
+        if (table) table->removeCategoryRow(category);
         CoreData* current = CoreData::shared();
         if (current && !current->doDeleteCalendar(category))
             qWarning() << "Category" << category->primaryKey() << "could not be deleted";
@@ -149,13 +160,19 @@ void CategoryTableView::applyDelete()
         remove();
 }
 
-void CategoryTableView::removeCategoryRow(TableRowView* row)
+void CategoryTableView::removeCategoryRow(const CalendarPtr& category)
 {
-    const auto found = std::find(m_rows.begin(), m_rows.end(), row);
-    if (found == m_rows.end()) return;
-    const int index = int(found - m_rows.begin());
-    m_rows.erase(found);
-    // The table takes the row view over and lets it go once it has left.
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [&category](const Entry& entry) { return entry.category == category; });
+    if (found == m_entries.end()) return;
+    const std::size_t index = std::size_t(found - m_entries.begin());
+    const QPointer<TableRowView> view = m_rows[index];
+    // A placed row's view goes over to the table, which lets it go once it
+    // has left; one never placed is ours to delete.
+    const bool placed = view && view->superview() == this;
+    m_entries.erase(found);
+    m_rows.erase(m_rows.begin() + std::ptrdiff_t(index));
     // The group's header stays and totalHeight keeps the row's share.
-    removeRowWithSlideAndFade(index);
+    removeRowWithSlideAndFade(int(index));
+    if (view && !placed) delete view.data();
 }

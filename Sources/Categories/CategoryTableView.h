@@ -1,14 +1,18 @@
 #pragma once
 
+#include "ModelTypes.h"
 #include "TableView.h"
+
+#include <QPointer>
 
 #include <vector>
 
 // The show/hide popover's table: every ordinary category, hidden ones too,
 // in the category list's three groups by kind, each category a row with its
 // show/hide box. It sums the height its rows need so the popover can fit
-// them, and Delete removes the selected category after a question. Its own
-// data source; main thread only.
+// them, and Delete removes the selected category after a question. A row's
+// view is made when it first comes into view, so a long list opens in one
+// frame. Its own data source; main thread only.
 class CategoryTableView : public TableView {
     Q_OBJECT
 
@@ -28,8 +32,12 @@ public:
     // 20 per header row and 38 per category row of the last loadData; a
     // removed row leaves it as it was.
     double totalHeight() const { return m_totalHeight; }
-    // Header rows (InfoListItemView) and category rows (CategoryListItemView).
-    const std::vector<TableRowView*>& arrayOfCategories() const { return m_rows; }
+    // The category of a row; null for a header row and past the end.
+    CalendarPtr categoryAt(int row) const;
+    // The row's view, made now if it was not yet: a header row
+    // (InfoListItemView) or a category row (CategoryListItemView); null past
+    // the end.
+    TableRowView* rowAt(int row);
     bool isGroupRow(int row) const;
 
     // The selected category goes after a question; the default one is
@@ -40,8 +48,8 @@ public:
     // The bottom of the last row; 0 without rows.
     double yPositionPastLastRow() const;
 
-    int numberOfRows() const override { return int(m_rows.size()); }
-    TableRowView* rowViewForRow(int row) override;
+    int numberOfRows() const override { return int(m_entries.size()); }
+    TableRowView* rowViewForRow(int row) override { return rowAt(row); }
     double heightOfRow(int row) const override;
     bool shouldSelectRow(int row) const override { return !isGroupRow(row); }
     void keyDown(const Event& event) override;
@@ -50,8 +58,13 @@ protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
-    void removeCategoryRow(TableRowView* row);
+    void removeCategoryRow(const CalendarPtr& category);
 
-    std::vector<TableRowView*> m_rows;
+    struct Entry {
+        QString header;  // a header row's title
+        CalendarPtr category;  // a category row's category
+    };
+    std::vector<Entry> m_entries;
+    std::vector<QPointer<TableRowView>> m_rows;
     double m_totalHeight = 0;
 };

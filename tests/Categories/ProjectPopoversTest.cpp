@@ -113,10 +113,9 @@ protected:
     }
     int rowOf(const CalendarPtr& wanted)
     {
-        const auto& rows = showHide->categoryTableView()->arrayOfCategories();
-        for (std::size_t row = 0; row < rows.size(); ++row)
-            if (auto* item = qobject_cast<CategoryListItemView*>(rows[row]); item && item->calendar() == wanted)
-                return int(row);
+        CategoryTableView* table = showHide->categoryTableView();
+        for (int row = 0; row < table->numberOfRows(); ++row)
+            if (table->categoryAt(row) == wanted) return row;
         return -1;
     }
 
@@ -286,11 +285,11 @@ TEST_F(ProjectPopoversTest, TheShowHideTableListsEveryOrdinaryCategoryAndTheView
         EXPECT_EQ(showHide->frame().height(), c.viewHeight);
         EXPECT_EQ(showHide->categoryScrollView()->frame().height(), c.viewHeight - 30);
         EXPECT_EQ(table.frame().height() > showHide->categoryScrollView()->contentSize().height(), c.scrolls);
-        EXPECT_EQ(int(table.arrayOfCategories().size()), 5 + c.more);
+        EXPECT_EQ(table.numberOfRows(), 5 + c.more);
         EXPECT_EQ(std::vector<double>({table.heightOfRow(0), table.heightOfRow(1)}), std::vector<double>({18, 38}));
-        auto* hiddenRow = static_cast<CategoryListItemView*>(table.arrayOfCategories()[std::size_t(rowOf(hidden))]);
+        auto* hiddenRow = static_cast<CategoryListItemView*>(table.rowAt(rowOf(hidden)));
         EXPECT_EQ(hiddenRow->hideBtn()->state(), 0) << "a hidden category is listed unticked";
-        auto* homeRow = static_cast<CategoryListItemView*>(table.arrayOfCategories()[1]);
+        auto* homeRow = static_cast<CategoryListItemView*>(table.rowAt(1));
         EXPECT_EQ(homeRow->parentView(), &table);
         EXPECT_FALSE(c.more == 0 && homeRow->hideBtn()->isEnabled()) << "the default category's box, once drawn";
     }
@@ -320,7 +319,7 @@ TEST_F(ProjectPopoversTest, DeleteInTheShowHideTableAsksRefusesTheOnlyVisibleDef
         shared->setInVisible(c.othersHidden ? 1 : 0);
         trips->setInVisible(c.othersHidden ? 1 : 0);
         CategoryTableView& table = openShowHide();
-        const std::size_t rowsBefore = table.arrayOfCategories().size();
+        const int rowsBefore = table.numberOfRows();
         const double heightBefore = table.totalHeight();
         if (c.selected) table.selectRowIndexes({rowOf(c.selected)}, false);
         const qsizetype asked = alerts.requests().size();
@@ -334,7 +333,7 @@ TEST_F(ProjectPopoversTest, DeleteInTheShowHideTableAsksRefusesTheOnlyVisibleDef
             EXPECT_EQ(alerts.requests().back().informativeText,
                       text(c.asked == Asked::Refusal ? "deleteCalendarErrorMessage" : "deleteCalendarMessage"));
         }
-        EXPECT_EQ(table.arrayOfCategories().size(), rowsBefore - (c.deleted ? 1 : 0)) << "at once";
+        EXPECT_EQ(table.numberOfRows(), rowsBefore - (c.deleted ? 1 : 0)) << "at once";
         EXPECT_EQ(table.totalHeight(), heightBefore) << "kept after a removal";
         EXPECT_TRUE(table.isGroupRow(0)) << "the header stays";
         EXPECT_EQ(dataManager().calendarWithPrimaryKey(trips->primaryKey()) == nullptr, c.deleted);
@@ -374,7 +373,8 @@ TEST_F(ProjectPopoversTest, NoneHidesAllButTheDefaultAndAllShowsEveryCategoryPro
         for (const TagPtr& tag : dataManager().tagList()) tag->setIsHidden(c.tagFilter && tag->tagName() != "Travel");
         main.clearCalls();
         PostedNotifications posted({kAutoSyncNotification});
-        const TableRowView* lastRowBefore = showHide->categoryTableView()->arrayOfCategories().back();
+        CategoryTableView* table = showHide->categoryTableView();
+        const TableRowView* lastRowBefore = table->rowAt(table->numberOfRows() - 1);
         Button* button = c.all ? showHide->showAllBtn() : showHide->showNoneBtn();
         Clicks::click(window.get(), Clicks::inWindow(button, QPointF(25, 12)));
         QStringList visible;
@@ -386,7 +386,7 @@ TEST_F(ProjectPopoversTest, NoneHidesAllButTheDefaultAndAllShowsEveryCategoryPro
         const QList<qint64> requests = posted.autoSyncRequests();
         EXPECT_EQ(std::vector<qint64>(requests.begin(), requests.end()), std::vector<qint64>{AutoSync::categories});
         EXPECT_EQ(main.calls(), QStringList{QStringLiteral("reload")});
-        EXPECT_NE(showHide->categoryTableView()->arrayOfCategories().back(), lastRowBefore) << "rebuilt";
+        EXPECT_NE(table->rowAt(table->numberOfRows() - 1), lastRowBefore) << "rebuilt";
     }
 }
 
