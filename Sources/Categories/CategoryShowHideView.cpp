@@ -74,6 +74,8 @@ void CategoryShowHideView::resize()
     m_categoryTableView->setFrameSize(
         QSizeF(m_categoryScrollView->contentSize().width(),
                std::max(m_categoryTableView->heightOfAllRows(), m_categoryScrollView->contentSize().height())));
+    // The rows that came into view with the new size.
+    m_categoryTableView->placeVisibleRows();
     setFrameSize(QSizeF(frame().width(), height));
 }
 

@@ -166,5 +166,7 @@ void NotificationList::resize()
     m_notifTableView->setFrameSize(
         QSizeF(m_notifScrollView->contentSize().width(),
                std::max(m_notifTableView->heightOfAllRows(), m_notifScrollView->contentSize().height())));
+    // The rows that came into view with the new size.
+    m_notifTableView->placeVisibleRows();
     setFrameSize(QSizeF(frame().width(), height));
 }

@@ -286,6 +286,7 @@ TEST_F(ProjectPopoversTest, TheShowHideTableListsEveryOrdinaryCategoryAndTheView
         EXPECT_EQ(showHide->categoryScrollView()->frame().height(), c.viewHeight - 30);
         EXPECT_EQ(table.frame().height() > showHide->categoryScrollView()->contentSize().height(), c.scrolls);
         EXPECT_EQ(table.numberOfRows(), 5 + c.more);
+        EXPECT_EQ(table.rowAt(4)->superview(), &table) << "the rows that came into view as the view grew";
         EXPECT_EQ(std::vector<double>({table.heightOfRow(0), table.heightOfRow(1)}), std::vector<double>({18, 38}));
         auto* hiddenRow = static_cast<CategoryListItemView*>(table.rowAt(rowOf(hidden)));
         EXPECT_EQ(hiddenRow->hideBtn()->state(), 0) << "a hidden category is listed unticked";
@@ -412,6 +413,7 @@ TEST_F(ProjectPopoversTest, TheUnreadCommentListHasARowPerItemOrProjectAndStopsA
         EXPECT_EQ(list->frame().height(), c.height);
         if (c.rows == 0) continue;
         EXPECT_EQ(table.totalHeight(), 45.0 * c.rows);
+        EXPECT_EQ(table.rowAt(2)->superview(), &table) << "the rows that came into view as the list grew";
         EXPECT_EQ(table.frame().height() > list->notifScrollView()->contentSize().height(), c.scrolls);
         EXPECT_EQ(table.rowAt(0)->unreadNumberLabel()->stringValue(), text("unreadCommentOnText").arg(2));
         EXPECT_EQ(table.rowAt(0)->itemInfo()->stringValue(), QStringLiteral("Flight"));
