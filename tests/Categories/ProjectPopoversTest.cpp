@@ -122,13 +122,11 @@ protected:
     // Unread (status 0) or read comments on an item (type 0) or a category (1).
     void comments(qint64 itemKey, qint64 type, int count, qint64 status = 0)
     {
-        for (int n = 0; n < count; ++n) {
-            ZVComment comment;
-            comment.setItemKey(itemKey);
-            comment.setType(type);
-            comment.setStatus(status);
-            ASSERT_TRUE(comment.insertIntoDatabase(db()).has_value());
-        }
+        ZVComment comment;
+        comment.setItemKey(itemKey);
+        comment.setType(type);
+        comment.setStatus(status);
+        for (int n = 0; n < count; ++n) ASSERT_TRUE(comment.insertIntoDatabase(db()).has_value());
     }
     NotificationTableView& openList()
     {
@@ -391,71 +389,62 @@ TEST_F(ProjectPopoversTest, NoneHidesAllButTheDefaultAndAllShowsEveryCategoryPro
     }
 }
 
-TEST_F(ProjectPopoversTest, TheUnreadCommentListHasARowPerItemOrProjectAndStopsAtTheLimit)
+TEST_F(ProjectPopoversTest, TheUnreadCommentListHasARowPerEntryStopsAtTheLimitAndOpensWhatStillExists)
 {
-    const TaskPtr flight = itemIn(home, QStringLiteral("Flight"));
+    const TaskPtr flight = itemIn(home, QStringLiteral("Ask the plumber about the pipes under the old sink"));
     comments(flight->primaryKey(), 0, 3, 1);  // read ones do not count
     const struct Case {
         int rows;
         double height;
         bool scrolls;
-    } cases[] = {{0, 0, false}, {3, 141, false}, {23, 500, true}};
+    } cases[] = {{0, 0, false}, {4, 188, false}, {24, 500, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rows);
-        if (c.rows == 3) {
+        if (c.rows == 4) {
             comments(flight->primaryKey(), 0, 2);
-            comments(home->primaryKey(), 1, 1);  // the same key as the item: a row of its own
             comments(999, 0, 1);                 // on an item that is gone
+            comments(home->primaryKey(), 1, 1);  // the same key as the item: a row of its own
+            comments(4242, 1, 1);                // on a project that is gone
         }
-        for (int n = 0; c.rows > 3 && n < 20; ++n) comments(2000 + n, 0, 1);
+        for (int n = 0; c.rows > 4 && n < 20; ++n) comments(2000 + n, 0, 1);
         NotificationTableView& table = openList();
         ASSERT_EQ(int(table.entries().size()), c.rows);
         EXPECT_EQ(list->frame().height(), c.height);
         if (c.rows == 0) continue;
         EXPECT_EQ(table.totalHeight(), 45.0 * c.rows);
-        EXPECT_EQ(table.rowAt(2)->superview(), &table) << "the rows that came into view as the list grew";
+        EXPECT_EQ(table.rowAt(3)->superview(), &table) << "the rows that came into view as the list grew";
         EXPECT_EQ(table.frame().height() > list->notifScrollView()->contentSize().height(), c.scrolls);
         EXPECT_EQ(table.rowAt(0)->unreadNumberLabel()->stringValue(), text("unreadCommentOnText").arg(2));
-        EXPECT_EQ(table.rowAt(0)->itemInfo()->stringValue(), QStringLiteral("Flight"));
+        EXPECT_EQ(table.rowAt(0)->itemInfo()->stringValue(), flight->taskName());
         EXPECT_TRUE(table.rowAt(0)->itemInfo()->textFont().isBold());
-        EXPECT_EQ(table.rowAt(0)->frame().height(), 45);
         EXPECT_TRUE(table.rowAt(1)->itemInfo()->stringValue().isEmpty()) << "the item that is gone";
         EXPECT_EQ(table.rowAt(c.rows - 1)->dataObject().itemType(), 1) << "projects come after items";
+        if (c.rows == 4) {
+            NotificationViewController controller;
+            controller.showNotificationViewPopOverAtPositionView(anchor);
+            saveScreenshot(controller.popover()->window(), QStringLiteral("notification-popover"));
+        }
     }
-}
 
-TEST_F(ProjectPopoversTest, AClickOnTheUnreadCommentListOpensTheItemOrProjectOnItsConversation)
-{
-    const TaskPtr flight = itemIn(home, QStringLiteral("Choose the tiles"));
-    const TaskPtr dropped = itemIn(home, QStringLiteral("Ask the plumber about the pipes under the old sink"));
-    comments(flight->primaryKey(), 0, 1);
-    comments(dropped->primaryKey(), 0, 1);
-    comments(home->primaryKey(), 1, 2);
-    comments(4242, 1, 1);  // a project that is gone
-    NotificationViewController controller;
-    controller.showNotificationViewPopOverAtPositionView(anchor);
-    saveScreenshot(controller.popover()->window(), QStringLiteral("notification-popover"));
     NotificationTableView& table = openList();
-    ASSERT_TRUE(dropped->deleteFromDatabase());
-    const struct Case {
+    const QString itemEditor = QStringLiteral("showItemDetail %1 1").arg(flight->primaryKey());
+    const struct Click {
         int row;
         bool doubleClick;
         QStringList calls;
-    } cases[] = {
-        {0, false, {QStringLiteral("showItemDetail %1 1").arg(flight->primaryKey())}},
+    } clicks[] = {
+        {0, false, {itemEditor}},
         {1, false, {}},
-        {2, false, {QStringLiteral("showCalendarDetail %1 1").arg(home->primaryKey())}},
-        {3, false, {}},
-        {0, true, {QStringLiteral("showItemDetail %1 1").arg(flight->primaryKey())}},  // the first press only
-        {7, false, {}},  // below the rows
+        {22, false, {QStringLiteral("showCalendarDetail %1 1").arg(home->primaryKey())}},
+        {23, false, {}},
+        {0, true, {itemEditor}},  // the first press only
     };
-    list->setFrameSize(QSizeF(300, 400));
-    table.setFrameSize(QSizeF(300, 400));
-    for (const Case& c : cases) {
+    for (const Click& c : clicks) {
         SCOPED_TRACE(c.row);
         main.clearCalls();
-        const QPointF at = c.row < 4 ? table.rectOfRow(c.row).center() : QPointF(150, 350);
-        (c.doubleClick ? Clicks::doubleClick : Clicks::click)(window.get(), Clicks::inWindow(&table, at));
+        table.scrollRowToVisible(c.row);
+        (c.doubleClick ? Clicks::doubleClick : Clicks::click)(window.get(),
+                                                             Clicks::inWindow(&table, table.rectOfRow(c.row).center()));
         EXPECT_EQ(main.calls(), c.calls);
     }
 }
