@@ -2,7 +2,6 @@
 
 #include "Button.h"
 #include "Calendar.h"
-#include "Clock.h"
 #include "Common.h"
 #include "CoreData.h"
 #include "DetailRow.h"
