@@ -1,6 +1,7 @@
 #include "CategoryShowHideViewController.h"
 
 #include "MainViewAccess.h"
+#include "CategoryShowHideView.h"
 #include "View.h"
 
 CategoryShowHideViewController::CategoryShowHideViewController(QObject* parent)
@@ -22,9 +23,5 @@ void CategoryShowHideViewController::turnOffOpener()
 
 View* CategoryShowHideViewController::makeContentView(const QRectF& frame)
 {
-    // Its list comes with the popover's own content; until then an empty
-    // view of the popover's size.
-    auto* view = new View(frame);
-    view->setFlipped(true);
-    return view;
+    return new CategoryShowHideView(frame);
 }

@@ -1,5 +1,6 @@
 #include "CategoryViewController.h"
 
+#include "CategoryPopOverDetailView.h"
 #include "View.h"
 
 CategoryViewController::CategoryViewController(QObject* parent)
@@ -16,9 +17,5 @@ void CategoryViewController::addCategoryPopOverAtPositionView(View* view)
 
 View* CategoryViewController::makeContentView(const QRectF& frame)
 {
-    // Its list comes with the popover's own content; until then an empty
-    // view of the popover's size.
-    auto* view = new View(frame);
-    view->setFlipped(true);
-    return view;
+    return new CategoryPopOverDetailView(frame);
 }

@@ -1,6 +1,7 @@
 #include "NotificationViewController.h"
 
 #include "MainViewAccess.h"
+#include "NotificationList.h"
 #include "View.h"
 
 NotificationViewController::NotificationViewController(QObject* parent)
@@ -22,9 +23,5 @@ void NotificationViewController::turnOffOpener()
 
 View* NotificationViewController::makeContentView(const QRectF& frame)
 {
-    // Its list comes with the popover's own content; until then an empty
-    // view of the popover's size.
-    auto* view = new View(frame);
-    view->setFlipped(true);
-    return view;
+    return new NotificationList(frame);
 }

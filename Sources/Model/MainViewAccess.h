@@ -10,6 +10,7 @@
 class MonthNavigation;
 class MonthView;
 class Popover;
+class QuickAddView;
 class QObject;
 
 // What the data manager, the syncs and the panes ask of the main window
@@ -125,6 +126,13 @@ public:
     // Opens the item's editor from the pane that shows it, on the content
     // tab given (2 links, 1 conversation).
     virtual void showItemDetail(const TaskPtr& item, int tab) { (void)item; (void)tab; }
+    // Opens the project's detail panel on the content tab given (1
+    // conversation), or says that its category is hidden.
+    virtual void showCalendarDetail(const CalendarPtr& category, int tab) { (void)category; (void)tab; }
+    // The category list of the list module loads again.
+    virtual void reloadCategoryView() {}
+    // The bar whose field names new categories; null without one.
+    virtual QuickAddView* quickAddView() const { return nullptr; }
 
     // Main thread only: the view may be going away on it meanwhile.
     virtual bool isWindowVisible() const = 0;

@@ -13,6 +13,7 @@
 #include "CategoryDetailView.h"
 #include "CategoryListTableView.h"
 #include "CategoryListView.h"
+#include "CategoryPopOverDetailView.h"
 #include "CategoryShowHideViewController.h"
 #include "NotificationViewController.h"
 #include "TagViewController.h"
@@ -155,8 +156,9 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
                                         NamedImages::imageNamed(QStringLiteral("bg_right_top")), this);
     m_rightBgImage = backgroundImage(QRectF(x0 + columnWidth, 45, columnWidth, h - 45),
                                      stretched(NamedImages::imageNamed(QStringLiteral("bg_right")), h - 45), this);
-    // The add panel builds its note tab when the bar builds the panel.
+    // The add panel builds its note and category tabs when the bar builds the panel.
     AddView::setFormMaker(AddView::NoteEditor, AddNewNoteView::formMaker());
+    AddView::setFormMaker(AddView::ProjectEditor, CategoryPopOverDetailView::formMaker());
     m_quickAddView = new QuickAddView(QRectF(x1, 40, paneWidth, 28));
     m_monthView = new MonthView(QRectF(x1, 73, paneWidth, 243), this);
     const double navigatorHeight = H - 115;

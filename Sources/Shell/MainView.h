@@ -68,7 +68,7 @@ public:
     ImageView* bottomPlannerBar() const { return m_bottomPlannerBar; }
     ImageView* rightTopBgImage() const { return m_rightTopBgImage; }
     ImageView* rightBgImage() const { return m_rightBgImage; }
-    QuickAddView* quickAddView() const { return m_quickAddView; }
+    QuickAddView* quickAddView() const override { return m_quickAddView; }
     MonthView* monthView() const override { return m_monthView; }
     MonthNavigation* monthNav() const override { return m_monthNav; }
     void reloadNoteList() override;
@@ -154,7 +154,7 @@ public:
     void moveToTop(const TaskPtr& item);
     void reloadLeftPageData() override;
     void reloadDataDayCalendar() override;
-    void reloadCategoryView();
+    void reloadCategoryView() override;
     // The planner in front (planner mode and a visible window only); with
     // forceNavigator the navigator shows the mini month's selection first.
     void reloadPlannerView(bool forceNavigator) override;
@@ -175,7 +175,7 @@ public:
     bool revealInNoteList(const TaskPtr& item) override;
     void showDayInMiniMonth(double day) override;
     void scrollNoteListToNote(const TaskPtr& note) override;
-    void showCalendarDetail(const CalendarPtr& category, int tab);
+    void showCalendarDetail(const CalendarPtr& category, int tab) override;
     // The quick-add bar's add form changed height: the shadow under it.
     void setShadowLocationWithHeight(double height) override;
     // Empties the quick-add bar (the window closed).

@@ -48,13 +48,14 @@ TEST_F(PopoverControllersTest, EachControllerShowsItsSizeOnItsEdgeAndClosesOnReq
         int RecordingMainView::*button;  // turned off by every close
     };
     const Case cases[] = {
-        {new CategoryViewController, {280, 100}, PopoverBehavior::Transient, RectEdge::MinX, true, nullptr},
-        {new NotificationViewController, {300, 100}, PopoverBehavior::Semitransient, RectEdge::MinY, true,
-         &RecordingMainView::notificationButtonState},
+        {new CategoryViewController, {280, 173}, PopoverBehavior::Transient, RectEdge::MinX, true,
+         nullptr},  // 100 high made, fitted to a one-line tag field
+        {new NotificationViewController, {300, 0}, PopoverBehavior::Semitransient, RectEdge::MinY, true,
+         &RecordingMainView::notificationButtonState},  // no unread comment
         {new TagViewController, {230, 88}, PopoverBehavior::Semitransient, RectEdge::MinY, true,
          &RecordingMainView::tagButtonState},  // 100 wide made, fitted to no tags
-        {new CategoryShowHideViewController, {230, 100}, PopoverBehavior::Semitransient, RectEdge::MinY, true,
-         &RecordingMainView::categoryButtonState},
+        {new CategoryShowHideViewController, {230, 106}, PopoverBehavior::Semitransient, RectEdge::MinY, true,
+         &RecordingMainView::categoryButtonState},  // one header and the template's category
         {new ColorViewController, {276, 80}, PopoverBehavior::Semitransient, RectEdge::MaxY, false, nullptr},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,6 @@
 #include "RecordingMainView.h"
 
+#include "Calendar.h"
 #include "Task.h"
 
 #include <QObject>
@@ -108,6 +109,16 @@ void RecordingMainView::scrollNoteListToNote(const TaskPtr& note)
 void RecordingMainView::showItemDetail(const TaskPtr& item, int tab)
 {
     record(QStringLiteral("showItemDetail %1 %2").arg(item ? item->primaryKey() : 0).arg(tab));
+}
+
+void RecordingMainView::showCalendarDetail(const CalendarPtr& category, int tab)
+{
+    record(QStringLiteral("showCalendarDetail %1 %2").arg(category ? category->primaryKey() : 0).arg(tab));
+}
+
+void RecordingMainView::reloadCategoryView()
+{
+    record(QStringLiteral("reloadCategory"));
 }
 
 void RecordingMainView::reloadDataWithInfo(const QVariantMap& info)

@@ -96,6 +96,12 @@ public:
     void showDayInMiniMonth(double day) override;
     void scrollNoteListToNote(const TaskPtr& note) override;
     void showItemDetail(const TaskPtr& item, int tab) override;
+    // Recorded as "showCalendarDetail <key> <tab>" and "reloadCategory";
+    // the bar answered is quickAdd.
+    void showCalendarDetail(const CalendarPtr& category, int tab) override;
+    void reloadCategoryView() override;
+    QuickAddView* quickAddView() const override { return quickAdd; }
+    QuickAddView* quickAdd = nullptr;
     QStringList revealingPanes;
     int tagButtonState = 0;
     int categoryButtonState = 0;

@@ -1,0 +1,178 @@
+#include "CategoryTableView.h"
+
+#include "AlertPresenter.h"
+#include "AlertRequest.h"
+#include "Calendar.h"
+#include "CategoryListItemView.h"
+#include "Common.h"
+#include "CoreData.h"
+#include "Event.h"
+#include "InfoListItemView.h"
+#include "Setting.h"
+#include "TextTable.h"
+#include "Utilities.h"
+
+#include <QDebug>
+#include <QPointer>
+
+#include <algorithm>
+
+CategoryTableView::CategoryTableView(const QRectF& frame, QWidget* parent) : TableView(frame, parent)
+{
+    setBackgroundColor(Common::appBackgroundColor());
+    setGridStyleMask(SolidHorizontalGridLine);
+    setVerticalSpacing(0);
+    setRowHeight(categoryRowHeight);
+    setAllowsMultipleSelection(false);
+    setPlacesVisibleRowsOnly(true);
+}
+
+CategoryTableView::~CategoryTableView()
+{
+    for (const QPointer<TableRowView>& row : m_rows) delete row.data();
+}
+
+void CategoryTableView::loadData()
+{
+    deselectAll();
+    // Later: the box of one of these rows may be what asked for the rebuild.
+    for (const QPointer<TableRowView>& row : m_rows) {
+        if (!row) continue;
+        row->hide();
+        row->deleteLater();
+    }
+    m_entries.clear();
+    m_totalHeight = 0;
+    CalendarList groups[3];  // mixed, event-only, task-only
+    if (CoreData* manager = CoreData::shared()) {
+        for (const CalendarPtr& category : manager->getCalendarWithType(0, manager->calendarList())) {
+            if (!category) continue;
+            const qint64 kind = category->taskOrEvent();
+            groups[kind == 2 ? 1 : kind == 1 ? 2 : 0].append(category);
+        }
+    }
+    const QString headers[3] = {TextTable::localizedString(QStringLiteral("groupZoravelText")),
+                                TextTable::localizedString(QStringLiteral("groupEventOnlyText")),
+                                TextTable::localizedString(QStringLiteral("groupTaskOnlyText"))};
+    for (int group = 0; group < 3; ++group) {
+        CalendarList& list = groups[group];
+        if (list.isEmpty()) continue;
+        Utilities::sortList(list, &Calendar::calendarOrder);
+        m_entries.push_back({headers[group], nullptr});
+        m_totalHeight += headerHeightShare;
+        for (const CalendarPtr& category : std::as_const(list)) {
+            m_entries.push_back({QString(), category});
+            m_totalHeight += categoryHeightShare;
+        }
+    }
+    m_rows.assign(m_entries.size(), nullptr);
+    reloadData();
+}
+
+CalendarPtr CategoryTableView::categoryAt(int row) const
+{
+    if (row < 0 || row >= int(m_entries.size())) return nullptr;
+    return m_entries[std::size_t(row)].category;
+}
+
+bool CategoryTableView::isGroupRow(int row) const
+{
+    return row >= 0 && row < int(m_entries.size()) && !m_entries[std::size_t(row)].category;
+}
+
+TableRowView* CategoryTableView::rowAt(int row)
+{
+    if (row < 0 || row >= int(m_entries.size())) return nullptr;
+    QPointer<TableRowView>& view = m_rows[std::size_t(row)];
+    if (view) return view;
+    const Entry& entry = m_entries[std::size_t(row)];
+    if (!entry.category) {
+        auto* header = new InfoListItemView;
+        header->leftTextField()->setStringValue(entry.header);
+        view = header;
+    } else {
+        auto* item = new CategoryListItemView;
+        item->setCalendarWithoutInfo(entry.category);
+        item->setParentView(this);
+        view = item;
+    }
+    return view;
+}
+
+double CategoryTableView::heightOfRow(int row) const
+{
+    return isGroupRow(row) ? headerRowHeight : rowHeight();
+}
+
+double CategoryTableView::yPositionPastLastRow() const
+{
+    return rowCount() == 0 ? 0 : rectOfRow(rowCount() - 1).bottom();
+}
+
+void CategoryTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    TableView::resizeSubviewsWithOldSize(oldSize);
+    // The band below the last row is drawn again as the table grows.
+    const double past = yPositionPastLastRow();
+    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+}
+
+void CategoryTableView::keyDown(const Event& event)
+{
+    // Every other key is swallowed, as in the category list.
+    if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Delete && selectedRow() >= 0) applyDelete();
+}
+
+void CategoryTableView::applyDelete()
+{
+    // The category, not the row's index: the rows may be rebuilt while the
+    // question is open.
+    const CalendarPtr category = categoryAt(selectedRow());
+    CoreData* manager = CoreData::shared();
+    if (!category || !manager || category->isShared()) return;
+    const SettingPtr setting = manager->currentSetting();
+    const bool isDefault = category->projectType() == 0 && setting && category->primaryKey() == setting->calendarDefID();
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.messageText = TextTable::localizedString(QStringLiteral("deleteCalendarText"));
+    // Shared categories count here: they are visible ones too.
+    if (isDefault && manager->getCalendarWithType(0, manager->calendarList(), true).size() < 2) {
+        request.informativeText = TextTable::localizedString(QStringLiteral("deleteCalendarErrorMessage"));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+        AlertPresenter::current().runModal(request);
+        return;
+    }
+    request.informativeText = TextTable::localizedString(QStringLiteral("deleteCalendarMessage"));
+    const int deleteAnswer = request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("deleteText")));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    if (AlertPresenter::current().runModal(request).button != deleteAnswer) return;
+    // No row leaves while a question is up: the rows under it would move.
+    const QPointer<CategoryTableView> table(this);
+    const auto remove = [table, category] {
+        if (table) table->removeCategoryRow(category);
+        CoreData* current = CoreData::shared();
+        if (current && !current->doDeleteCalendar(category))
+            qWarning() << "Category" << category->primaryKey() << "could not be deleted";
+    };
+    if (AlertPresenter::isAlertRunning())
+        AlertPresenter::whenNoAlertRuns(remove);
+    else
+        remove();
+}
+
+void CategoryTableView::removeCategoryRow(const CalendarPtr& category)
+{
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [&category](const Entry& entry) { return entry.category == category; });
+    if (found == m_entries.end()) return;
+    const std::size_t index = std::size_t(found - m_entries.begin());
+    const QPointer<TableRowView> view = m_rows[index];
+    // A placed row's view goes over to the table, which lets it go once it
+    // has left; one never placed is ours to delete.
+    const bool placed = view && view->superview() == this;
+    m_entries.erase(found);
+    m_rows.erase(m_rows.begin() + std::ptrdiff_t(index));
+    // The group's header stays and totalHeight keeps the row's share.
+    removeRowWithSlideAndFade(int(index));
+    if (view && !placed) delete view.data();
+}
