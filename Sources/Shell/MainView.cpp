@@ -42,7 +42,8 @@
 #include "Notification.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
-#include "PlannerPanes.h"
+#include "PlannerMonthView.h"
+#include "PlannerWeekView.h"
 #include "PopUpButton.h"
 #include "Preferences.h"
 #include "QuickAddView.h"
@@ -491,6 +492,11 @@ void MainView::reloadLeftPageData()
     if (!isWindowVisible()) return;
     reloadMonthAndDay(false);
     if (m_isPlannerExpand) reloadPlannerView(true);
+}
+
+void MainView::collapseWeekPlannerBand()
+{
+    m_weekPlannerView->plannerPane()->setIsExpand(false);
 }
 
 void MainView::resetMonthPlannerExpandRow()
