@@ -48,6 +48,7 @@ PlannerPane::PlannerPane(const QRectF& frame, QWidget* parent) : PlannerBaseView
         cell->setParentView(this);
         m_cells[d] = cell;
     }
+    m_columnDrops = std::make_unique<PlannerColumnDrops>(this, [this](const QPointF& point) { return columnAt(point); });
     // The width is known before the first drawing: a reload placed right
     // after the planner is shown finds its columns.
     setItemWidth(PlannerWeekLayout::columnWidth(frame.width()));
@@ -189,4 +190,12 @@ void PlannerPane::drawRect(QPainter& painter, const QRectF&)
         const double x = PlannerWeekLayout::columnsLeft + k * w;
         painter.drawLine(QPointF(x, 0), QPointF(x, frame().height()));
     }
+}
+
+PlannerCellView* PlannerPane::columnAt(const QPointF& point) const
+{
+    const double w = PlannerBaseView::itemWidth();
+    if (!(w > 0)) return nullptr;
+    const double column = std::floor((point.x() - PlannerWeekLayout::columnsLeft) / w);
+    return column >= 0 && column <= 6 ? m_cells[size_t(column)] : nullptr;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "PlannerBaseView.h"
+#include "PlannerColumnDrops.h"
 #include "PlannerWeekLayout.h"
 
 #include <QPointer>
 
 #include <array>
+#include <memory>
 
 class Button;
 class PlannerCellView;
@@ -34,6 +36,8 @@ public:
     void setLists(PlannerWeekLayout::BandLists lists) { m_lists = std::move(lists); }
     int currentDayIndexSelected() const { return m_currentDayIndexSelected; }
     PlannerCellView* cell(int column) const { return m_cells.at(size_t(column)); }
+    // The day column under a point of the pane, if any.
+    PlannerCellView* columnAt(const QPointF& point) const;
     // The more buttons of the last layout, in column order.
     std::vector<Button*> moreButtons() const;
 
@@ -60,4 +64,5 @@ private:
     PlannerWeekLayout::BandLists m_lists;
     int m_currentDayIndexSelected = 0;
     std::array<PlannerCellView*, 7> m_cells{};
+    std::unique_ptr<PlannerColumnDrops> m_columnDrops;
 };

@@ -41,6 +41,7 @@ WeeklyPane::WeeklyPane(const QRectF& frame, QWidget* parent) : PlannerBaseView(f
         cell->setParentView(this);
         m_cells[d] = cell;
     }
+    m_columnDrops = std::make_unique<PlannerColumnDrops>(this, [this](const QPointF& point) { return columnAt(point); });
     const bool uses24 = Utilities::use24HourClock();
     for (int i = 0; i < rowCount; ++i) {
         auto* row = new TimeLineView(QRectF(0, PlannerWeekLayout::hourHeight * i, W, PlannerWeekLayout::hourHeight), this);
@@ -234,4 +235,12 @@ void WeeklyPane::drawRect(QPainter& painter, const QRectF&)
     const double c = m_currentDayIndexSelected;
     painter.setPen(QPen(kWeeklySelectedColumnColor, 2));
     painter.drawLine(QPointF(left + c * w, frame().height() - 1), QPointF(left + (c + 1) * w, frame().height() - 1));
+}
+
+PlannerCellView* WeeklyPane::columnAt(const QPointF& point) const
+{
+    const double w = PlannerBaseView::itemWidth();
+    if (!(w > 0)) return nullptr;
+    const double column = std::floor((point.x() - PlannerWeekLayout::columnsLeft) / w);
+    return column >= 0 && column <= 6 ? m_cells[size_t(column)] : nullptr;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "PlannerBaseView.h"
+#include "PlannerColumnDrops.h"
 #include "PlannerWeekLayout.h"
 #include "TimeManagerView.h"
 
 #include <QPointer>
 
 #include <array>
+#include <memory>
 
 class CurrentTimeIndicatorView;
 class PlannerCellView;
@@ -41,6 +43,8 @@ public:
     TimeManagerView* timeManagerView() const { return m_timeManagerView; }
     const std::vector<QPointer<PlannerWeeklyItemView>>& draggingItems() const { return m_draggingItems; }
     PlannerCellView* cell(int column) const { return m_cells.at(size_t(column)); }
+    // The day column under a point of the pane, if any.
+    PlannerCellView* columnAt(const QPointF& point) const;
 
     void drawItems();
     void drawSelectedDate(int column);
@@ -82,5 +86,6 @@ private:
     int m_currentDayIndexSelected = 0;
     std::vector<TimeLineView*> m_timeCellList;
     std::array<PlannerCellView*, 7> m_cells{};
+    std::unique_ptr<PlannerColumnDrops> m_columnDrops;
     double m_timeLineHour = -1;
 };
