@@ -85,7 +85,9 @@ void WeeklyPane::layOutParts()
     const QRectF line = m_currentIndicatorView->frame();
     m_currentIndicatorView->setFrame(QRectF(line.x(), line.y(), 7 * w + 5, 10));
     const QRectF layer = m_timeManagerView->frame();
-    m_timeManagerView->setFrame(QRectF(layer.x(), layer.y(), std::max(0.0, right - 60.5), layer.height()));
+    // To the right edge of the last column: a narrower layer would leave the
+    // end of that column where no drag makes an event.
+    m_timeManagerView->setFrame(QRectF(layer.x(), layer.y(), std::max(0.0, right), layer.height()));
 }
 
 void WeeklyPane::resizeSubviewsWithOldSize(const QSizeF& oldSize)
