@@ -2,9 +2,11 @@
 
 #include "CoreData.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -278,7 +280,11 @@ std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, con
         days[column].append(event);
     }
     GridColumnPass pass{manager, grid, days, out};
+    // The stored items are read in one unit: one lock of the file for all
+    // of them rather than one a block. Nothing is written.
+    Transaction reading;
     for (int d = 0; d < 7; ++d) pass.place(d, dayOn(grid.startDate, d));
+    if (reading.isOpen() && !reading.commit()) qWarning() << "The week grid's reading unit could not end";
     return out;
 }
 
