@@ -5,15 +5,22 @@
 #include "../Model/ModelTestFixture.h"
 
 #include "Button.h"
+#include "DetailViewController.h"
 #include "ListModuleView.h"
 #include "MAAttachedWindow.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
+#include "PlannerWeekView.h"
+#include "PlannerWeeklyItemView.h"
+#include "Popover.h"
+#include "ScrollView.h"
 #include "Screen.h"
 #include "Screenshot.h"
 #include "Setting.h"
+#include "Task.h"
 #include "ShellHost.h"
 #include "TimezoneSearchView.h"
+#include "Utilities.h"
 #include "VRLPopover.h"
 #include "WindowController.h"
 
@@ -21,6 +28,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 #include <memory>
 
@@ -215,6 +223,67 @@ TEST_F(PlannerWindowOnScreen, ThePickersListIsAChildWindowAboveOrBelowTheFieldAn
     EXPECT_EQ(list->focusWidget(), picker->listView()) << (list->focusWidget() ? list->focusWidget()->metaObject()->className() : "none");
     EXPECT_TRUE(waitUntil([&] { return picker->listView()->hasFocus(); }));
     EXPECT_TRUE(window()->isVisible());
+}
+
+TEST_F(PlannerWindowOnScreen, ADoubleClickOnAWeekBlockOpensTheEventEditorBesideIt)
+{
+    auto event = std::make_shared<Task>();
+    event->setTaskType(0);
+    event->setTaskName(QStringLiteral("Dentist"));
+    event->setCalendarId(database.setting().calendarDefID());
+    const Date today = Utilities::today(Utilities::getCompleteDate());
+    event->setStartTime(Utilities::newDateOnDate(today, 10, 0));
+    event->setEndTime(Utilities::newDateOnDate(today, 11, 30));
+    event->setDuration(90);
+    event->setTz(paris);
+    ASSERT_TRUE(event->insertAndDehydrate());
+    openMainView();
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    mainView->weekPlannerShowHide();
+    ASSERT_TRUE(waitUntil([&] { return window()->frame().width() >= mainView->currentSize(); }));
+
+    // One block: the event the window loaded.
+    WeeklyPane* grid = mainView->weekPlannerView()->weeklyPane();
+    PlannerWeeklyItemView* block = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        mainView->weekPlannerView()->redrawItemsIfNeed();
+        for (PlannerWeeklyItemView* found : grid->findChildren<PlannerWeeklyItemView*>())
+            if (!found->isHidden() && found->task() && found->task()->primaryKey() == event->primaryKey()) block = found;
+        return block != nullptr;
+    }));
+    int blocks = 0;
+    for (PlannerWeeklyItemView* found : grid->findChildren<PlannerWeeklyItemView*>())
+        blocks += !found->isHidden() && found->task() && found->task()->primaryKey() == event->primaryKey();
+    EXPECT_EQ(blocks, 1);
+    mainView->weekPlannerView()->scrollWeeklyPane()->scrollRectToVisible(block->frame());
+    ASSERT_TRUE(waitUntil([&] { return block->isVisible(); }));
+
+    // Two presses a fifth of a second apart, as the server delivers them.
+    const QPointF at(block->width() / 2.0, 10);
+    const ulong start = 1000000;
+    const auto send = [&](QEvent::Type type, Qt::MouseButtons buttons, ulong time) {
+        QMouseEvent mouse(type, at, block->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        mouse.setTimestamp(time);
+        QApplication::sendEvent(block, &mouse);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton, start);
+    send(QEvent::MouseButtonRelease, Qt::NoButton, start + 80);
+    send(QEvent::MouseButtonPress, Qt::LeftButton, start + 200);
+    send(QEvent::MouseButtonRelease, Qt::NoButton, start + 280);
+
+    DetailViewController* detail = block->detailViewController();
+    ASSERT_NE(detail, nullptr);
+    ASSERT_NE(detail->popover(), nullptr) << detail->requestCount() << " " << block->isVisible();
+    QWidget* popoverWindow = detail->popover()->window();
+    ASSERT_TRUE(waitUntil([&] { return popoverWindow->isVisible(); }));
+    EXPECT_EQ(detail->lastRequest().item->primaryKey(), event->primaryKey());
+    // Beside the block: left or right of it, never over it.
+    const QRect anchor = Screen::toQt(detail->popover()->anchorScreenRect()).toRect();
+    const QRect shown = popoverWindow->frameGeometry();
+    EXPECT_TRUE(shown.left() >= anchor.right() - 1 || shown.right() <= anchor.left() + 1)
+        << "popover " << shown.left() << ".." << shown.right() << ", block " << anchor.left() << ".." << anchor.right();
+    saveScreen(QStringLiteral("main-window-week-planner-editor-popover"));
 }
 
 }  // namespace PlannerWindowOnScreenTests
