@@ -29,7 +29,10 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerMonthView.h"
+#include "Clock.h"
+#include "PlannerCellView.h"
 #include "PlannerWeekView.h"
+#include "ScrollView.h"
 #include "PopUpButton.h"
 #include "QuickAddView.h"
 #include "Scheduler.h"
@@ -600,6 +603,15 @@ TEST_F(MainViewRefreshTest, PlannerModeDocksAnUndockedWindowAndNoDockKeepsIt)
     EXPECT_FALSE(view.weekPlannerView()->isHidden());
     EXPECT_TRUE(view.dayCalendarView()->isHidden());
     EXPECT_EQ(view.viewNavSegmentedControl()->selectedSegment(), 1);
+    // The planner shows the selected day's week, its grid near the hour.
+    const PlannerWeekView& planner = *view.weekPlannerView();
+    EXPECT_EQ(planner.fromDate(), PlannerWeekLayout::weekOf(CoreData::shared()->currentSelectedDay(),
+                                                            setting().weekStartDay()).from);
+    EXPECT_EQ(planner.header(planner.currentDayIndex())->cellDate(),
+              Utilities::today(CoreData::shared()->currentSelectedDay()));
+    const double hour = Utilities::getCurrentHour(false, 0, 0, Clock::now());
+    EXPECT_EQ(planner.scrollWeeklyPane()->scrollOffset(),
+              std::min(PlannerWeekLayout::scrollYForHour(hour), planner.scrollWeeklyPane()->maximumScrollOffset()));
 
     view.nodock();
     EXPECT_TRUE(view.isDockedRight()) << "the planner window stays docked";
