@@ -671,8 +671,12 @@ void MainView::reloadAfterItemListChange()
     m_listModuleView->categoryListView()->reloadData();
     changeCategoryShowHideState();
     refreshUI();
-    if (m_loadingView && m_loadingItem)
-        if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
+    if (m_loadingView && m_loadingItem) {
+        if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data()))
+            grid->findAndEditEvent(m_loadingItem);
+        else if (auto* pane = qobject_cast<PlannerBaseView*>(m_loadingView.data()))
+            pane->findAndEditEvent(m_loadingItem);
+    }
     m_loadingView = nullptr;
     m_loadingItem.reset();
 }

@@ -30,7 +30,10 @@
 #include "Notifications.h"
 #include "PlannerMonthView.h"
 #include "Clock.h"
+#include "DetailViewController.h"
 #include "PlannerCellView.h"
+#include "PlannerWeeklyItemView.h"
+#include "TimeManagerView.h"
 #include "PlannerWeekView.h"
 #include "ScrollView.h"
 #include "PopUpButton.h"
@@ -55,6 +58,7 @@
 #include "GregorianCalendar.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -612,6 +616,25 @@ TEST_F(MainViewRefreshTest, PlannerModeDocksAnUndockedWindowAndNoDockKeepsIt)
     const double hour = Utilities::getCurrentHour(false, 0, 0, Clock::now());
     EXPECT_EQ(planner.scrollWeeklyPane()->scrollOffset(),
               std::min(PlannerWeekLayout::scrollYForHour(hour), planner.scrollWeeklyPane()->maximumScrollOffset()));
+
+    // A drag on the empty grid makes an event through the working-hours
+    // layer; the reload that follows opens its editor from its block.
+    TimeManagerView* layer = planner.weeklyPane()->timeManagerView();
+    const auto mouse = [layer](QEvent::Type type, const QPointF& at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, layer->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(layer, &event);
+    };
+    const double column = planner.weeklyPane()->itemWidth();
+    mouse(QEvent::MouseButtonPress, QPointF(60 + column * 2.5, 400), Qt::LeftButton);
+    mouse(QEvent::MouseMove, QPointF(60 + column * 2.5, 494), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, QPointF(60 + column * 2.5, 494), Qt::NoButton);
+    EXPECT_EQ(m_view->loadingView(), planner.weeklyPane());
+    scheduler.advance(0.6);
+    bool opened = false;
+    for (const QPointer<View>& shown : planner.weeklyPane()->taskList())
+        if (auto* block = qobject_cast<PlannerWeeklyItemView*>(shown.data()))
+            opened = opened || (block->detailViewController() && block->detailViewController()->requestCount() == 1);
+    EXPECT_TRUE(opened);
 
     view.nodock();
     EXPECT_TRUE(view.isDockedRight()) << "the planner window stays docked";
