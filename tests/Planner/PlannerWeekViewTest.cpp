@@ -15,6 +15,7 @@
 #include "RecordingICalSync.h"
 #include "ScrollView.h"
 #include "Screenshot.h"
+#include "ScriptedAlertPresenter.h"
 #include "TaskListTableView.h"
 #include "TaskView.h"
 #include "TextField.h"
@@ -354,6 +355,26 @@ TEST_F(PlannerWeekViewTest, DropsOnTheDayColumnsFollowTheKindAndTheSource)
     const TaskPtr scheduled = Task::initWithPrimaryKey(task->primaryKey(), db());
     EXPECT_EQ(std::make_pair(scheduled->isSheduledTask(), scheduled->startTime()),
               std::make_pair(true, day(2024, 4, 9, 14, 15)));
+
+    // A repeating event asks first; no pane is rebuilt while the question is open.
+    TaskPtr series = store(0, day(2024, 4, 1, 9), day(2024, 4, 1, 10));
+    series->setRepeatType(1);
+    series->setIsRepeatForever(1);
+    ASSERT_TRUE(series->dehydrate());
+    TaskList occurrences;
+    dataManager().fillRepeatEventInstances(TaskList{series}, occurrences, day(2024, 4, 10), day(2024, 4, 10));
+    show(day(2024, 4, 10));
+    const std::vector<QPointer<View>> before = grid->taskList();
+    bool kept = false;
+    ScriptedAlertPresenter alerts;
+    alerts.scriptButton(AlertResponse::firstButton);
+    alerts.setWhileRunning([&] {
+        m_planner->reloadData();
+        kept = grid->taskList() == before;
+    });
+    ASSERT_EQ(occurrences.size(), 1);
+    EXPECT_TRUE(drop(grid, 650, 23 + 47 * 8, occurrences.front(), &blockSource).second);
+    EXPECT_TRUE(kept && before.size() > 2);
     const TaskPtr moved = Task::initWithPrimaryKey(event->primaryKey(), db());
     EXPECT_EQ(std::make_pair(moved->startTime(), moved->endTime()),
               std::make_pair(day(2024, 4, 11, 16), day(2024, 4, 11, 17, 30)));

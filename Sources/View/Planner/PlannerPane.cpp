@@ -48,7 +48,8 @@ PlannerPane::PlannerPane(const QRectF& frame, QWidget* parent) : PlannerBaseView
         cell->setParentView(this);
         m_cells[d] = cell;
     }
-    m_columnDrops = std::make_unique<PlannerColumnDrops>(this, [this](const QPointF& point) { return columnAt(point); });
+    m_columnDrops =
+        std::make_unique<PlannerColumnDrops>(this, [this](const QPointF& point) { return columnAt(point); });
     // The width is known before the first drawing: a reload placed right
     // after the planner is shown finds its columns.
     setItemWidth(PlannerWeekLayout::columnWidth(frame.width()));

@@ -41,10 +41,12 @@ WeeklyPane::WeeklyPane(const QRectF& frame, QWidget* parent) : PlannerBaseView(f
         cell->setParentView(this);
         m_cells[d] = cell;
     }
-    m_columnDrops = std::make_unique<PlannerColumnDrops>(this, [this](const QPointF& point) { return columnAt(point); });
+    m_columnDrops =
+        std::make_unique<PlannerColumnDrops>(this, [this](const QPointF& point) { return columnAt(point); });
     const bool uses24 = Utilities::use24HourClock();
     for (int i = 0; i < rowCount; ++i) {
-        auto* row = new TimeLineView(QRectF(0, PlannerWeekLayout::hourHeight * i, W, PlannerWeekLayout::hourHeight), this);
+        const double hour = PlannerWeekLayout::hourHeight;
+        auto* row = new TimeLineView(QRectF(0, hour * i, W, hour), this);
         row->setTag(i + 1);
         row->setPatternType(i < rowCount - 1 ? TimeLineView::HourAndHalfHour : TimeLineView::HourOnly);
         row->setBackgroundColor(Qt::white);
@@ -108,7 +110,8 @@ void WeeklyPane::drawItems()
     if (manager) {
         const PlannerWeekLayout::HourGrid grid{PlannerBaseView::startDate(), PlannerBaseView::itemWidth(),
                                                setting ? setting->weekStartDay() : 0};
-        for (const PlannerWeekLayout::Block& placed : PlannerWeekLayout::layOutGrid(*manager, grid, m_normalEventList)) {
+        const std::vector<PlannerWeekLayout::Block> blocks = PlannerWeekLayout::layOutGrid(*manager, grid, m_normalEventList);
+        for (const PlannerWeekLayout::Block& placed : blocks) {
             auto* block = new PlannerWeeklyItemView(QRectF());
             block->setParentView(this);
             block->setIsSquareBox(true);
@@ -228,7 +231,8 @@ void WeeklyPane::drawRect(QPainter& painter, const QRectF&)
     const double w = PlannerWeekLayout::columnWidth(frame().width());
     setItemWidth(w);
     const double left = PlannerWeekLayout::columnsLeft;
-    painter.fillRect(QRectF(left, 0, 7 * w, frame().height()), backgroundColor().isValid() ? backgroundColor() : Qt::white);
+    const QColor fill = backgroundColor().isValid() ? backgroundColor() : QColor(Qt::white);
+    painter.fillRect(QRectF(left, 0, 7 * w, frame().height()), fill);
     for (int k = 0; k <= 7; ++k) {
         const bool selected = k == m_currentDayIndexSelected || k == m_currentDayIndexSelected + 1;
         painter.setPen(QPen(selected ? kWeeklySelectedColumnColor : QColor(Qt::lightGray), selected ? 2 : 1));
