@@ -15,7 +15,9 @@
 #include "UIUtilities.h"
 #include "Utilities.h"
 
+#include <QDateTime>
 #include <QDebug>
+#include <QTimeZone>
 #include <QPainter>
 
 #include <algorithm>
@@ -74,6 +76,15 @@ qint64 minutesOfHours(double hours)
 {
     const double whole = std::floor(hours);
     return qint64(whole) * 60 + qint64(std::floor((hours - whole) * 60 + 1e-6));
+}
+
+// The day of a week planner's column: calendar days from its first day, so
+// that a clock change inside the week puts no column on the day before.
+Date plannerColumnDay(const Date& firstDay, qint64 column)
+{
+    if (!firstDay) return firstDay;
+    const QDateTime first = QDateTime::fromSecsSinceEpoch(firstDay.wholeSecondsSince1970(), QTimeZone::systemTimeZone());
+    return Date::dateWithTimeIntervalSince1970(double(first.addDays(column).toSecsSinceEpoch()));
 }
 
 }  // namespace
@@ -363,7 +374,7 @@ void TimeManagerView::mouseDown(const Event& event)
     } else {
         const double width = m_parentView->itemWidth();
         const double column = width > 0 ? std::trunc((p.x() - plannerColumnsLeft) / width) : 0;
-        day = m_parentView->startDate().dateByAddingTimeInterval(column * 86400);
+        day = plannerColumnDay(m_parentView->startDate(), qint64(column));
     }
     const Date start = Utilities::newDateOnDate(day, m_savedHour, m_savedMin);
     insertNewEvent(newEventAt(start, setting ? setting->durationDefEventVal() : 0));
@@ -425,7 +436,7 @@ void TimeManagerView::sketch(const QPointF& p)
         const qint64 upperMinutes = upward ? m2 : m1;
         const qint64 lowerMinutes = upward ? m1 : m2;
         const Date start = Utilities::newDateOnDate(
-            m_parentView->startDate().dateByAddingTimeInterval(double(first) * 86400), upperMinutes / 60,
+            plannerColumnDay(m_parentView->startDate(), first), upperMinutes / 60,
             upperMinutes % 60);
         const qint64 duration = (last - first) * minutesPerDay + (lowerMinutes - upperMinutes);
         m_draggingTask->setStartTime(start);

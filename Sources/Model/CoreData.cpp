@@ -593,7 +593,13 @@ bool CoreData::finishInit()
 
     loadTimeZones();
     m_appRootTZ = getDefaultTimezone();
-    Utilities::setTimeZoneNameResolver([this](qint64 zoneId) { return getTimeZoneName(zoneId); });
+    // Through the shared manager, not this one: the resolver outlives a
+    // manager that is gone (tests make one after another), and a dead one's
+    // zone table must never be read.
+    Utilities::setTimeZoneNameResolver([](qint64 zoneId) {
+        const CoreData* manager = CoreData::shared();
+        return manager ? manager->getTimeZoneName(zoneId) : QString();
+    });
     if (const SettingPtr setting = currentSetting(); setting && (setting->currentTZ() == -1 || setting->currentTZ() == 0))
         setting->setCurrentTZ(m_appRootTZ);
     // A checklist that could not be turned stays one (logged); the next

@@ -43,7 +43,8 @@
 #include "Notification.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
-#include "PlannerPanes.h"
+#include "PlannerMonthView.h"
+#include "PlannerWeekView.h"
 #include "PopUpButton.h"
 #include "Preferences.h"
 #include "QuickAddView.h"
@@ -495,6 +496,11 @@ void MainView::reloadLeftPageData()
     if (m_isPlannerExpand) reloadPlannerView(true);
 }
 
+void MainView::collapseWeekPlannerBand()
+{
+    m_weekPlannerView->plannerPane()->setIsExpand(false);
+}
+
 void MainView::resetMonthPlannerExpandRow()
 {
     m_monthPlannerView->resetExpandRowIndex();
@@ -667,8 +673,12 @@ void MainView::reloadAfterItemListChange()
     m_listModuleView->categoryListView()->reloadData();
     changeCategoryShowHideState();
     refreshUI();
-    if (m_loadingView && m_loadingItem)
-        if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data())) grid->findAndEditEvent(m_loadingItem);
+    if (m_loadingView && m_loadingItem) {
+        if (auto* grid = qobject_cast<CalendarView*>(m_loadingView.data()))
+            grid->findAndEditEvent(m_loadingItem);
+        else if (auto* pane = qobject_cast<PlannerBaseView*>(m_loadingView.data()))
+            pane->findAndEditEvent(m_loadingItem);
+    }
     m_loadingView = nullptr;
     m_loadingItem.reset();
 }

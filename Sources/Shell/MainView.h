@@ -73,9 +73,9 @@ public:
     MonthNavigation* monthNav() const override { return m_monthNav; }
     void reloadNoteList() override;
     // The month planner folds back its double-height row; the week band
-    // does not expand yet.
+    // collapses (the next reload lays it out).
     void resetMonthPlannerExpandRow() override;
-    void collapseWeekPlannerBand() override {}
+    void collapseWeekPlannerBand() override;
     DayCalendarView* dayCalendarView() const { return m_dayCalendarView; }
     Button* showHideBtn() const { return m_showHideBtn; }
     Button* togglePinBtn() const { return m_togglePinBtn; }
@@ -173,6 +173,8 @@ public:
     bool revealInFocusPane(const TaskPtr& item) override;
     bool revealInTaskList(const TaskPtr& item) override;
     bool revealInNoteList(const TaskPtr& item) override;
+    bool revealInWeekPlannerWeekly(const TaskPtr& item) override;
+    bool revealInWeekPlannerPane(const TaskPtr& item) override;
     void showDayInMiniMonth(double day) override;
     void scrollNoteListToNote(const TaskPtr& note) override;
     void showCalendarDetail(const CalendarPtr& category, int tab) override;

@@ -9,11 +9,12 @@
 #include "MonthView.h"
 #include "NoteListTableView.h"
 #include "NoteListView.h"
+#include "PlannerWeekView.h"
 #include "TaskListTableView.h"
 #include "TaskListView.h"
 
 // The panes a link list reveals its items in. The category list and the
-// planners have no reveal of their own yet, so their steps keep the
+// month planner have no reveal of their own yet, so their steps keep the
 // default answer (not shown) and the list goes on to its next step.
 
 namespace {
@@ -50,6 +51,18 @@ bool MainView::revealInNoteList(const TaskPtr& item)
 {
     return revealedIn(this, m_listModuleView->noteListView()->noteListTableView(),
                       [&item](NoteListTableView* list) { return list->revealToNote(item); });
+}
+
+bool MainView::revealInWeekPlannerWeekly(const TaskPtr& item)
+{
+    return revealedIn(this, m_weekPlannerView->weeklyPane(),
+                      [&item](WeeklyPane* grid) { return grid->revealToItem(item); });
+}
+
+bool MainView::revealInWeekPlannerPane(const TaskPtr& item)
+{
+    return revealedIn(this, m_weekPlannerView->plannerPane(),
+                      [&item](PlannerPane* band) { return band->revealToItem(item); });
 }
 
 void MainView::showDayInMiniMonth(double day)

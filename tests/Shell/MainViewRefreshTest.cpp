@@ -28,7 +28,14 @@
 #include "NoteListView.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
-#include "PlannerPanes.h"
+#include "PlannerMonthView.h"
+#include "Clock.h"
+#include "DetailViewController.h"
+#include "PlannerCellView.h"
+#include "PlannerWeeklyItemView.h"
+#include "TimeManagerView.h"
+#include "PlannerWeekView.h"
+#include "ScrollView.h"
 #include "PopUpButton.h"
 #include "QuickAddView.h"
 #include "Scheduler.h"
@@ -51,6 +58,7 @@
 #include "GregorianCalendar.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -599,6 +607,29 @@ TEST_F(MainViewRefreshTest, PlannerModeDocksAnUndockedWindowAndNoDockKeepsIt)
     EXPECT_FALSE(view.weekPlannerView()->isHidden());
     EXPECT_TRUE(view.dayCalendarView()->isHidden());
     EXPECT_EQ(view.viewNavSegmentedControl()->selectedSegment(), 1);
+    // The planner shows the selected day's week, its grid near the hour; a
+    // drag on the empty grid makes an event whose editor the reload opens.
+    const PlannerWeekView& planner = *view.weekPlannerView();
+    const Date selected = CoreData::shared()->currentSelectedDay();
+    EXPECT_EQ(planner.header(planner.currentDayIndex())->cellDate(), Utilities::today(selected));
+    EXPECT_EQ(planner.fromDate(), PlannerWeekLayout::weekOf(selected, setting().weekStartDay()).from);
+    EXPECT_EQ(planner.scrollWeeklyPane()->scrollOffset(),
+              std::min(PlannerWeekLayout::scrollYForHour(Utilities::getCurrentHour(false, 0, 0, Clock::now())),
+                       planner.scrollWeeklyPane()->maximumScrollOffset()));
+    TimeManagerView* layer = planner.weeklyPane()->timeManagerView();
+    for (const auto& [type, y] : {std::pair{QEvent::MouseButtonPress, 400}, {QEvent::MouseMove, 494},
+                                  {QEvent::MouseButtonRelease, 494}}) {
+        const QPointF at(60 + planner.weeklyPane()->itemWidth() * 2.5, y);
+        QMouseEvent event(type, at, layer->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(layer, &event);
+    }
+    scheduler.advance(0.6);
+    int opened = 0;
+    for (const QPointer<View>& shown : planner.weeklyPane()->taskList())
+        if (auto* block = qobject_cast<PlannerWeeklyItemView*>(shown.data()))
+            opened += block->detailViewController() ? block->detailViewController()->requestCount() : 0;
+    EXPECT_EQ(opened, 1);
 
     view.nodock();
     EXPECT_TRUE(view.isDockedRight()) << "the planner window stays docked";

@@ -5,15 +5,22 @@
 #include "../Model/ModelTestFixture.h"
 
 #include "Button.h"
+#include "DetailViewController.h"
 #include "ListModuleView.h"
 #include "MAAttachedWindow.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
+#include "PlannerWeekView.h"
+#include "PlannerWeeklyItemView.h"
+#include "Popover.h"
+#include "ScrollView.h"
 #include "Screen.h"
 #include "Screenshot.h"
 #include "Setting.h"
+#include "Task.h"
 #include "ShellHost.h"
 #include "TimezoneSearchView.h"
+#include "Utilities.h"
 #include "VRLPopover.h"
 #include "WindowController.h"
 
@@ -21,6 +28,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 #include <memory>
 
@@ -215,6 +223,51 @@ TEST_F(PlannerWindowOnScreen, ThePickersListIsAChildWindowAboveOrBelowTheFieldAn
     EXPECT_EQ(list->focusWidget(), picker->listView()) << (list->focusWidget() ? list->focusWidget()->metaObject()->className() : "none");
     EXPECT_TRUE(waitUntil([&] { return picker->listView()->hasFocus(); }));
     EXPECT_TRUE(window()->isVisible());
+}
+
+TEST_F(PlannerWindowOnScreen, ADoubleClickOnAWeekBlockOpensTheEventEditorBesideIt)
+{
+    auto event = std::make_shared<Task>();
+    event->setTaskType(0);
+    event->setTaskName(QStringLiteral("Dentist"));
+    event->setCalendarId(database.setting().calendarDefID());
+    event->setStartTime(Utilities::newDateOnDate(Utilities::getCompleteDate(), 10, 0));
+    event->setEndTime(event->startTime().dateByAddingTimeInterval(5400));
+    event->setTz(paris);
+    ASSERT_TRUE(event->insertAndDehydrate());
+    openMainView();
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    mainView->weekPlannerShowHide();
+    ASSERT_TRUE(waitUntil([&] { return window()->frame().width() >= mainView->currentSize(); }));
+    // One block: the event the window loaded.
+    std::vector<PlannerWeeklyItemView*> blocks;
+    ASSERT_TRUE(waitUntil([&] {
+        blocks.clear();
+        for (auto* found : mainView->weekPlannerView()->weeklyPane()->findChildren<PlannerWeeklyItemView*>())
+            if (!found->isHidden() && found->task()->primaryKey() == event->primaryKey()) blocks.push_back(found);
+        return !blocks.empty();
+    }));
+    ASSERT_EQ(blocks.size(), 1u);
+    PlannerWeeklyItemView* block = blocks.front();
+    mainView->weekPlannerView()->scrollWeeklyPane()->scrollRectToVisible(block->frame());
+    // Two presses a fifth of a second apart.
+    for (const auto& [type, time] : {std::pair{QEvent::MouseButtonPress, 0}, {QEvent::MouseButtonRelease, 80},
+                                     {QEvent::MouseButtonPress, 200}, {QEvent::MouseButtonRelease, 280}}) {
+        const QPointF at(block->width() / 2.0, 10);
+        QMouseEvent mouse(type, at, block->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        mouse.setTimestamp(ulong(1000000 + time));
+        QApplication::sendEvent(block, &mouse);
+    }
+    DetailViewController* detail = block->detailViewController();
+    ASSERT_TRUE(detail && detail->popover());
+    ASSERT_TRUE(waitUntil([&] { return detail->popover()->window()->isVisible(); }));
+    // Beside the block: left or right of it, never over it.
+    const QRect anchor = Screen::toQt(detail->popover()->anchorScreenRect()).toRect();
+    const QRect shown = detail->popover()->window()->frameGeometry();
+    EXPECT_TRUE(shown.left() >= anchor.right() - 1 || shown.right() <= anchor.left() + 1) << shown.left();
+    saveScreen(QStringLiteral("main-window-week-planner-editor-popover"));
 }
 
 }  // namespace PlannerWindowOnScreenTests

@@ -1,7 +1,8 @@
 #include "PlannerItemView.h"
 
 #include "PlannerBaseView.h"
-#include "PlannerPanes.h"
+#include "PlannerMonthView.h"
+#include "PlannerWeekView.h"
 
 #include "Color.h"
 #include "CoreData.h"

@@ -1,0 +1,319 @@
+#include "PlannerWeekLayout.h"
+
+#include "CoreData.h"
+#include "Task.h"
+#include "Transaction.h"
+#include "Utilities.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace PlannerWeekLayout {
+
+namespace {
+
+QDate weekLayoutLocalDay(const Date& date)
+{
+    return QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970(), QTimeZone::systemTimeZone()).date();
+}
+
+// The day of a date as text that sorts as dates do.
+QString weekLayoutDayText(const Date& date)
+{
+    return Utilities::getShortDateStringFromDate(date);
+}
+
+double weekLayoutHoursOf(const Date& date)
+{
+    return double(Utilities::getHour(date)) + double(Utilities::getMinute(date)) / 60.0;
+}
+
+}  // namespace
+
+double columnWidth(double paneWidth)
+{
+    if (!std::isfinite(paneWidth)) return 0;
+    return std::abs(std::trunc((paneWidth - 60) / 7));
+}
+
+double rowHeight(double fontSize)
+{
+    return fontSize + 9;
+}
+
+Date dayOn(const Date& date, int days)
+{
+    if (!date) return date;
+    const QDate day = weekLayoutLocalDay(date).addDays(days);
+    return Date::dateWithTimeIntervalSince1970(
+        double(QDateTime(day, QTime(0, 0), QTimeZone::systemTimeZone()).toSecsSinceEpoch()));
+}
+
+int calendarDaysBetween(const Date& from, const Date& date)
+{
+    if (!from || !date) return 0;
+    const qint64 days = weekLayoutLocalDay(from).daysTo(weekLayoutLocalDay(date));
+    return int(std::clamp<qint64>(days, -(1 << 20), 1 << 20));
+}
+
+Week weekOf(const Date& selectedDay, qint64 weekStartDay)
+{
+    if (!selectedDay) return {};
+    const qint64 weekday = Utilities::getWeekday(selectedDay);  // 1 Sunday ... 7 Saturday
+    const int back = int(weekStartDay == 1 ? (weekday + 5) % 7 : weekday - 1);
+    const Date from = dayOn(selectedDay, -back);
+    return {from, dayOn(from, 6)};
+}
+
+// ---- the band ----
+
+Date bandDateOf(BandList list, const Task& item)
+{
+    switch (list) {
+    case DueTasks: return item.dueEnd();
+    case DoneTasks: return item.completedDate();
+    default: return item.startTime();
+    }
+}
+
+BandResult layOutBand(const BandGrid& grid, const BandLists& lists)
+{
+    BandResult out;
+    const double w = grid.itemWidth, r = grid.rowHeight;
+    if (!(w > 0) || !(r > 0)) return out;
+    std::array<double, 7> bottom{};
+    std::array<int, 7> hidden{};
+    double limit = collapsedRows * r;
+    const auto chipFrame = [&](int column, int columns, double y) {
+        return QRectF(columnsLeft + column * w + 1, y, columns * w - 2, r - 1);
+    };
+    // A row below the limit widens an expanded band and hides the item of
+    // a collapsed one.
+    const auto rowFits = [&](int column, double y) {
+        if (grid.expanded && y >= limit) limit = y + r;
+        if (y < limit) return true;
+        ++hidden[size_t(column)];
+        return false;
+    };
+
+    const std::vector<TaskPtr>& allDay = lists[AllDayEvents];
+    for (size_t i = 0; i < allDay.size(); ++i) {
+        const Task& event = *allDay[i];
+        // Calendar days: a clock change inside the week moves no chip.
+        const int d = std::max(0, calendarDaysBetween(grid.startDate, event.startTime()));
+        if (d > 6) continue;
+        const Date first = event.startTime() < grid.startDate ? grid.startDate : event.startTime();
+        int span = int(std::lround(event.endTime().timeIntervalSinceDate(first) / 86400.0));
+        if (span + d >= 7) span = 7 - d;
+        const double y = bottom[size_t(d)];
+        if (!rowFits(d, y)) continue;
+        const int n = std::max(span, 1);
+        for (int k = d; k < d + n; ++k) bottom[size_t(k)] = y + r;
+        out.chips.push_back({chipFrame(d, n, y), AllDayEvents, int(i), d, n, event.isADE() == 0});
+    }
+    for (BandList list : {DueTasks, DoneTasks, Notes}) {
+        const std::vector<TaskPtr>& items = lists[list];
+        for (size_t i = 0; i < items.size(); ++i) {
+            const int d = std::max(0, calendarDaysBetween(grid.startDate, bandDateOf(list, *items[i])));
+            // A task done after the week has no column here.
+            if (d > 6) continue;
+            const double y = bottom[size_t(d)];
+            if (!rowFits(d, y)) continue;
+            bottom[size_t(d)] = y + r;
+            out.chips.push_back({chipFrame(d, 1, y), list, int(i), d, 1, true});
+        }
+    }
+    for (int c = 0; c < 7; ++c)
+        if (hidden[size_t(c)] > 0)
+            out.buttons.push_back({QRectF(columnsLeft + c * w + 1, bottom[size_t(c)], w - 2, r), hidden[size_t(c)], c});
+    out.height = grid.expanded ? limit : limit + r;
+    return out;
+}
+
+// ---- the hour grid ----
+
+namespace {
+
+// What one column of the grid works through.
+struct GridColumnPass {
+    const CoreData& manager;
+    const HourGrid& grid;
+    std::map<int, TaskList>& days;
+    std::vector<Block>& out;
+
+    void place(int d, const Date& dayDate);
+    Block placeOne(int d, const Date& dayDate, const TaskPtr& event, const Task& groupFirst, int i, double& share,
+                   int& level, double& dayBottom, int n);
+};
+
+// The item a block shows: the stored event, so that every piece carries
+// the real item; an occurrence (or an event whose row is gone) as a copy
+// set back to its real start. Either gets its display times before they
+// are compared.
+TaskPtr weekLayoutShownItem(const CoreData& manager, const TaskPtr& event)
+{
+    TaskPtr shown;
+    if (event->repeatType() == 0 && event->primaryKey() > 0) {
+        shown = Task::initWithPrimaryKey(event->primaryKey());
+        if (shown && shown->primaryKey() != event->primaryKey()) shown = nullptr;
+    }
+    if (!shown) {
+        shown = std::make_shared<Task>(*event);
+        if (shown->npNeedGetStartTime() && shown->npStartTime()) shown->setStartTime(shown->npStartTime());
+        shown->setNpNeedGetStartTime(false);
+    }
+    manager.recalculateTimeWithTimezoneSupport(shown);
+    return shown;
+}
+
+// The indentation of a level: 5 points each, never more than half the
+// column, so that however many groups overlap a block keeps a width.
+double weekLayoutIndentOf(int level, double itemWidth)
+{
+    return std::min(indentPerLevel * level, std::max(0.0, itemWidth / 2));
+}
+
+void GridColumnPass::place(int d, const Date& dayDate)
+{
+    auto found = days.find(d);
+    if (found == days.end() || found->second.isEmpty()) return;
+    TaskList& list = found->second;
+    std::stable_sort(list.begin(), list.end(), [](const TaskPtr& a, const TaskPtr& b) {
+        if (a->startTime() != b->startTime()) return a->startTime() < b->startTime();
+        return a->duration() > b->duration();
+    });
+    double dayBottom = 0;
+    int level = 0;
+    qsizetype processed = 0;
+    const qsizetype count = list.size();
+    while (processed < count) {
+        if (list.isEmpty()) {
+            ++processed;
+            continue;
+        }
+        const TaskPtr first = list.takeFirst();
+        TaskList group = manager.findAllEventSameStartTime(first, list, dayDate);
+        for (const TaskPtr& member : group) list.removeOne(member);
+        group.prepend(first);
+        const int n = int(group.size());
+        double share = (grid.itemWidth - weekLayoutIndentOf(level, grid.itemWidth)) / n;
+        for (int i = 0; i < n; ++i)
+            out.push_back(placeOne(d, dayDate, group[i], *first, i, share, level, dayBottom, n));
+        processed += n;
+        ++level;
+    }
+}
+
+Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event, const Task& groupFirst, int i,
+                               double& share, int& level, double& dayBottom, int n)
+{
+    manager.recalculateTimeWithTimezoneSupport(event);
+    const Date start = event->tzStartTime() ? event->tzStartTime() : event->startTime();
+    const Date end = event->tzEndTime() ? event->tzEndTime() : event->endTime();
+    const Date reference = d == 0 ? grid.startDate : start;
+    const QString referenceDay = weekLayoutDayText(reference);
+    Block block;
+    block.column = d;
+
+    double y = 0, height = 0;
+    if (weekLayoutDayText(start) < referenceDay || start == dayDate) {
+        y = firstHourY;
+        height = weekLayoutHoursOf(end) * hourHeight;
+    } else {
+        const Date groupStart = groupFirst.tzStartTime() ? groupFirst.tzStartTime() : groupFirst.startTime();
+        y = (double(Utilities::getHour(groupStart)) + double(Utilities::getMinute(start)) / 60.0) * hourHeight
+            + firstHourY;
+        height = end.timeIntervalSinceDate(start) * hourHeight / 3600.0;
+    }
+    if (weekLayoutDayText(end) > referenceDay) {
+        block.fixedEnd = true;
+        height = dayLength - (y - firstHourY);
+        const Date midnight = Utilities::newDateOnDate(event->startTime(), 24, 0);
+        const double left = event->endTime().timeIntervalSinceDate(midnight);
+        // An event that ends at midnight leaves nothing for the next day.
+        if (d <= 5 && left > 0) {
+            auto piece = std::make_shared<Task>(*event);
+            piece->setStartTime(midnight);
+            piece->setEndTime(midnight.dateByAddingTimeInterval(left));
+            piece->setNpStartTime(event->npStartTime() ? event->npStartTime() : event->startTime());
+            piece->setNpNeedGetStartTime(true);
+            manager.recalculateTimeWithTimezoneSupport(piece);
+            days[d + 1].append(piece);
+        }
+    }
+    height = std::max(height, smallestBlock);
+    if (y >= dayBottom) {
+        level = 0;
+        share = grid.itemWidth / n;
+    }
+    dayBottom = std::max(dayBottom, y + height);
+
+    block.item = weekLayoutShownItem(manager, event);
+    const Date shownStart = block.item->tzStartTime() ? block.item->tzStartTime() : block.item->startTime();
+    if (Utilities::compareTimeNoDate(start, 0, 0, 0) == 0 && shownStart != start) block.fixedStart = true;
+    const double indent = weekLayoutIndentOf(level, grid.itemWidth);
+    block.frame = QRectF(columnsLeft + d * grid.itemWidth + i * share + indent, y, std::max(1.0, share - 1), height);
+    return block;
+}
+
+}  // namespace
+
+std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, const std::vector<TaskPtr>& events)
+{
+    std::vector<Block> out;
+    if (!(grid.itemWidth > 0) || !grid.startDate) return out;
+    std::map<int, TaskList> days;
+    for (const TaskPtr& event : events) {
+        if (!event) continue;
+        manager.recalculateTimeWithTimezoneSupport(event);
+        const Date start = event->tzStartTime() ? event->tzStartTime() : event->startTime();
+        int column = 0;
+        if (!(start < grid.startDate)) {
+            column = int(Utilities::getWeekday(start)) - (grid.weekStartDay == 1 ? 2 : 1);
+            if (column < 0) column = 6;
+        }
+        days[column].append(event);
+    }
+    GridColumnPass pass{manager, grid, days, out};
+    // The stored items are read in one unit: one lock of the file for all
+    // of them rather than one a block. Nothing is written.
+    Transaction reading;
+    for (int d = 0; d < 7; ++d) pass.place(d, dayOn(grid.startDate, d));
+    if (reading.isOpen() && !reading.commit()) qWarning() << "The week grid's reading unit could not end";
+    return out;
+}
+
+std::vector<QRectF> ghostFrames(double itemWidth, int from, int to, double startY, double height, double gridHeight)
+{
+    std::vector<QRectF> frames;
+    if (!(itemWidth > 0)) return frames;
+    const int lo = std::clamp(std::min(from, to), 0, 6), hi = std::clamp(std::max(from, to), 0, 6);
+    for (int c = lo; c <= hi; ++c) {
+        double y = 0, h = gridHeight;
+        if (c == lo) {
+            y = startY;
+            h = lo == hi ? height : gridHeight - startY;
+        } else if (c == hi) {
+            h = startY + height;
+        }
+        frames.emplace_back(c * itemWidth + 60, y, itemWidth, h);
+    }
+    return frames;
+}
+
+double scrollYForHour(double hour)
+{
+    return hour > 18 ? 799 : hourHeight * hour - hourHeight;
+}
+
+double timeLineY(double hour)
+{
+    return std::round(hour * hourHeight + 23 - 5);
+}
+
+}  // namespace PlannerWeekLayout

@@ -1,0 +1,153 @@
+// The week planner with 500 items in its week: a whole reload (gathering,
+// ordering, the band's chips, the grid's blocks, painting into an image),
+// one move of the splitter with its layout, and one move of a drag that
+// sketches a new event with its ghosts.
+#include "CoreData.h"
+#include "GregorianCalendar.h"
+#include "PlannerWeekView.h"
+#include "ScrollView.h"
+#include "Setting.h"
+#include "Task.h"
+#include "support/BenchDatabase.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int weekItems = 500;
+
+BenchDatabase& database()
+{
+    static BenchDatabase made;
+    return made;
+}
+
+// Stored items over the week of Sunday 6 December 2026: half timed events
+// (some past midnight), a quarter all-day events, tasks due and notes.
+TaskList weekBenchItems()
+{
+    TaskList items;
+    for (int i = 0; i < weekItems; ++i) {
+        auto item = std::make_shared<Task>();
+        const int kind = i % 8;
+        const bool allDay = kind == 0 || kind == 4;
+        item->setTaskType(kind == 2 ? 1 : kind == 6 ? 3 : 0);
+        item->setIsADE(allDay);
+        item->setTaskName(QStringLiteral("Item %1").arg(i));
+        item->setCalendarId(1);
+        const Date start = GregorianCalendar::dateFromFields(2026, 12, 6 + i % 7, allDay ? 0 : 7 + i % 17, (i % 4) * 10, 0);
+        const double length = allDay ? 86399 : kind == 7 ? 3 * 3600 : 3600;
+        item->setStartTime(start);
+        item->setEndTime(start.dateByAddingTimeInterval(length));
+        item->setDuration(qint64(length / 60));
+        if (kind == 2) {
+            item->setHasDue(1);
+            item->setDueEnd(start);
+        }
+        if (!item->insertAndDehydrate()) std::abort();
+        items.append(item);
+    }
+    return items;
+}
+
+struct WeekBenchSetup {
+    WeekBenchSetup()
+    {
+        CoreData& manager = database().dataManager();
+        if (manager.allTasksEventsAdes().isEmpty()) manager.doWithAllTasksEventsAdes(weekBenchItems(), 0);
+        manager.setCurrentSelectedDay(GregorianCalendar::dateFromFields(2026, 12, 9, 0, 0, 0));
+        planner.reloadData();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    PlannerWeekView planner{QRectF(0, 0, 760, 700)};
+};
+
+void BM_ReloadWeekWith500ItemsAndPaint(benchmark::State& state)
+{
+    WeekBenchSetup setup;
+    QImage canvas(760, 700, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        setup.planner.reloadData();
+        // What a turn of the event loop does: the events the new views posted,
+        // then the old views deleted.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        setup.planner.render(&painter);
+    }
+    state.counters["views"] =
+        double(setup.planner.plannerPane()->taskList().size() + setup.planner.weeklyPane()->taskList().size());
+}
+BENCHMARK(BM_ReloadWeekWith500ItemsAndPaint)->Unit(benchmark::kMillisecond);
+
+// The parts of a reload: the band's and the grid's views alone, and the
+// painting alone.
+void BM_DrawItemsOfTheBand(benchmark::State& state)
+{
+    WeekBenchSetup setup;
+    for (auto _ : state) {
+        setup.planner.plannerPane()->drawItems();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+BENCHMARK(BM_DrawItemsOfTheBand)->Unit(benchmark::kMillisecond);
+
+void BM_DrawItemsOfTheGrid(benchmark::State& state)
+{
+    WeekBenchSetup setup;
+    for (auto _ : state) {
+        setup.planner.weeklyPane()->drawItems();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+BENCHMARK(BM_DrawItemsOfTheGrid)->Unit(benchmark::kMillisecond);
+
+void BM_PaintTheWeek(benchmark::State& state)
+{
+    WeekBenchSetup setup;
+    QImage canvas(760, 700, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        setup.planner.render(&painter);
+    }
+}
+BENCHMARK(BM_PaintTheWeek)->Unit(benchmark::kMillisecond);
+
+void BM_OneSplitterMoveWithItsLayout(benchmark::State& state)
+{
+    WeekBenchSetup setup;
+    setup.planner.collapseExpandPlanner();  // a tall band: the splitter has room
+    double delta = -10;
+    for (auto _ : state) {
+        setup.planner.rearrangeViewWithDelta(delta);
+        delta = -delta;
+    }
+    benchmark::DoNotOptimize(setup.planner.scrollWeeklyPane()->frame());
+}
+BENCHMARK(BM_OneSplitterMoveWithItsLayout)->Unit(benchmark::kMicrosecond);
+
+void BM_OneDragToCreateMoveWithItsGhosts(benchmark::State& state)
+{
+    WeekBenchSetup setup;
+    WeeklyPane& grid = *setup.planner.weeklyPane();
+    auto item = std::make_shared<Task>();
+    item->setTaskType(0);
+    int step = 0;
+    for (auto _ : state) {
+        grid.drawDraggingEvent(item, 1, 1 + step % 3, 400, 94 + 47 * (step % 2));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ++step;
+    }
+    grid.clearDraggingEvent();
+}
+BENCHMARK(BM_OneDragToCreateMoveWithItsGhosts)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

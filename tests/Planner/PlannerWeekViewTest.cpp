@@ -1,0 +1,383 @@
+#include "PlannerWeekView.h"
+
+#include "../Model/TaskTestFixture.h"
+#include "Button.h"
+#include "CoreData.h"
+#include "CurrentTimeIndicatorView.h"
+#include "DetailViewController.h"
+#include "DragSource.h"
+#include "Event.h"
+#include "GregorianCalendar.h"
+#include "MonthCalendarView.h"
+#include "MonthView.h"
+#include "PlannerCellView.h"
+#include "PlannerItemTestFixture.h"
+#include "RecordingICalSync.h"
+#include "ScrollView.h"
+#include "Screenshot.h"
+#include "ScriptedAlertPresenter.h"
+#include "TaskListTableView.h"
+#include "TaskView.h"
+#include "TextField.h"
+#include "TextTable.h"
+#include "TimeLineView.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+
+namespace PlannerWeekViewTests {
+
+Date day(int year, int month, int dayOfMonth, int hour = 0, int minute = 0)
+{
+    return GregorianCalendar::dateFromFields(year, month, dayOfMonth, hour, minute, 0);
+}
+
+QString text(const char* key)
+{
+    return TextTable::localizedString(QString::fromLatin1(key));
+}
+
+struct LangMainView : RecordingMainView {
+    QString preferredLang() const override { return lang; }
+    QString lang;
+};
+
+// The week planner 760 × 600 (day columns 100 wide) beside a real mini
+// month, over a test database: Paris (events of one zone, which group by
+// quarter hour), the clock at Wednesday 10 April 2024 10:00, font size 13
+// (band rows 22), a Sunday week start, pinned, the 24-hour clock.
+class PlannerWeekViewTest : public TaskTest {
+protected:
+    void SetUp() override
+    {
+        TaskTest::SetUp();
+        dataManager().loadTimeZones();
+        setting().setCurrentTZ(53392);
+        Scheduler::setCurrent(&m_scheduler);
+        Clock::setFixed(day(2024, 4, 10, 10));
+        Utilities::setUse24HourClock(true);
+        setting().setCurrentFontSize(13);
+        setting().setIsWeekPlannerPinned(1);
+        setting().setZvwUserName(QStringLiteral("me@example.com"));
+        dataManager().setICalSync(std::make_unique<RecordingICalSync>());
+        m_mainView.plannerExpand = true;
+        m_mainView.month = &m_panel;
+        m_planner = std::make_unique<PlannerWeekView>(QRectF(0, 0, 760, 600));
+    }
+    void TearDown() override
+    {
+        m_planner.reset();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Scheduler::setCurrent(nullptr);
+        TaskTest::TearDown();
+    }
+
+    void show(const Date& date)
+    {
+        m_panel.monthCalendarView()->setMonthDate(date);
+        m_panel.monthCalendarView()->setCurrentDay(date, false);
+        m_planner->reloadData();
+    }
+    TaskPtr store(qint64 type, const Date& start, const Date& end, bool allDay = false)
+    {
+        auto item = std::make_shared<Task>();
+        item->setTaskType(type);
+        item->setTaskName(QStringLiteral("Item"));
+        item->setCalendarId(1);
+        item->setTz(setting().currentTZ());
+        item->setIsADE(allDay);
+        item->setStartTime(start);
+        item->setEndTime(end);
+        item->setDuration(qint64(end.timeIntervalSinceDate(start) / 60));
+        item->setHasDue(type == 1);
+        item->setDueEnd(type == 1 ? end : Date());
+        EXPECT_TRUE(item->insertIntoDatabase() && item->dehydrate());
+        dataManager().doWithAllTasksEventsAdes(TaskList{item}, 0);
+        return item;
+    }
+    template <class ItemView>
+    std::vector<ItemView*> views(PlannerBaseView* pane, const TaskPtr& of = nullptr) const
+    {
+        std::vector<ItemView*> found;
+        for (const QPointer<View>& view : pane->taskList())
+            if (auto* itemView = qobject_cast<ItemView*>(view.data()))
+                if (!of || itemView->task()->primaryKey() == of->primaryKey()) found.push_back(itemView);
+        return found;
+    }
+
+    // A drag from `source` whose image's top edge is at `imageTop` in the
+    // pane, entering and dropped at x through the pane's own drop target (as
+    // over its rows and item views). Answers (entered, dropped).
+    std::pair<bool, bool> drop(PlannerBaseView* pane, double x, double imageTop, const TaskPtr& item, View* source)
+    {
+        auto payload = std::make_unique<QMimeData>();
+        Task::writeItemsToPasteboard(*payload, TaskList{item});
+        std::pair<bool, bool> outcome{false, false};
+        DragSource::setRunner([&](DragSource::Drag& running) {
+            const QPointF at(x, imageTop + DragSource::currentSession()->hotSpot.y());
+            QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, running.payload.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(pane, &enter);
+            QDropEvent dropped(at, Qt::MoveAction, running.payload.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(pane, &dropped);
+            outcome = {enter.isAccepted(), dropped.isAccepted()};
+            return DragSource::Outcome{outcome.second ? DragOperationGeneric : DragOperationNone, {}};
+        });
+        struct Ending : DraggingSource {
+            void draggingEnded(const QPointF&, unsigned) override {}
+        } ending;
+        Event press;
+        press.type = EventType::LeftMouseDown;
+        QImage image(20, 40, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::gray);
+        DragSource::beginDrag(source, &ending, std::move(payload), image, QPointF(0, 40), press, DragOperationGeneric);
+        DragSource::setRunner({});
+        return outcome;
+    }
+
+    ManualScheduler m_scheduler;
+    LangMainView m_mainView;
+    MonthView m_panel{QRectF(0, 0, 280, 243)};
+    std::unique_ptr<PlannerWeekView> m_planner;
+};
+
+TEST_F(PlannerWeekViewTest, PartsStandInTheirPlacesAndTheSplitterSharesTheHeight)
+{
+    show(day(2024, 4, 10));
+    PlannerWeekView& p = *m_planner;
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(p.header(i)->frame(), QRectF(59.5 + 100 * i, 40, 100, 23)) << i;
+    EXPECT_EQ(std::make_tuple(p.header(0)->cellDate(), p.currentDayIndex(), p.header(3)->isToday()),
+              std::make_tuple(day(2024, 4, 7), 3, true));
+    EXPECT_EQ(p.scrollPlannerPane()->frame(), QRectF(0, 63, 760, 154));
+    EXPECT_EQ(p.plannerResizeView()->frame(), QRectF(59, 217, 701, 10));
+    EXPECT_EQ(std::make_pair(p.plannerResizeView()->minY(), p.plannerResizeView()->maxY()), std::make_pair(195.0, 327.0));
+
+    // The splitter's grip dragged: clamped to its limits, the band never
+    // taller than itself (collapsed 154; expanded with nine rows, 198).
+    for (int k = 0; k < 9; ++k) store(1, day(2024, 4, 9, 9), day(2024, 4, 9, 17));
+    struct Case {
+        bool expanded;
+        double dy, bandHeight;
+    } cases[] = {{false, 0, 154}, {false, 50, 154}, {false, -30, 132}, {true, 100, 198}, {true, -100, 132}};
+    for (const Case& c : cases) {
+        if (p.plannerPane()->isExpand() != c.expanded) p.collapseExpandPlanner();
+        p.resizeFrameOfEachParts();
+        ItemPointer mouse(p.plannerResizeView());
+        mouse.press(p.plannerResizeView()->rectForResize().center(), 1);
+        mouse.moveBy(0, c.dy);
+        mouse.release();
+        EXPECT_EQ(p.scrollPlannerPane()->frame().height(), c.bandHeight) << c.expanded << " " << c.dy;
+        EXPECT_EQ(p.plannerResizeView()->frame().y(), c.bandHeight + 63) << c.expanded << " " << c.dy;
+        EXPECT_EQ(p.scrollWeeklyPane()->frame(), QRectF(0, c.bandHeight + 73, 760, 600 - c.bandHeight - 73 - 34));
+    }
+}
+
+TEST_F(PlannerWeekViewTest, AReloadGathersTheWeekAndOpensOrRevealsItsItems)
+{
+    const TaskPtr mine = store(1, day(2024, 4, 9, 9), day(2024, 4, 9, 17));
+    mine->setAssigneeEmail(QStringLiteral("ME@example.com"));
+    const TaskPtr finished = store(1, day(2024, 4, 8, 9), day(2024, 4, 8, 17));
+    finished->setStatus(1);
+    const TaskPtr trip = store(0, day(2024, 4, 5), day(2024, 4, 8, 23, 59), true);
+    const TaskPtr meeting = store(0, day(2024, 4, 10, 14), day(2024, 4, 10, 15));
+    store(0, day(2024, 4, 11, 22), day(2024, 4, 12, 2));
+    std::vector<TaskPtr> thursday;
+    for (int k = 0; k < 7; ++k) thursday.push_back(store(1, day(2024, 4, 11, 9), day(2024, 4, 11, 17)));
+    show(day(2024, 4, 10));
+
+    PlannerPane& band = *m_planner->plannerPane();
+    EXPECT_TRUE(views<PlannerItemView>(&band, mine).empty()) << "assigned to me by someone else";
+    EXPECT_EQ(band.lists()[PlannerWeekLayout::DoneTasks], std::vector<TaskPtr>{finished});
+    ASSERT_EQ(views<PlannerItemView>(&band, trip).size(), 1u);
+    EXPECT_EQ(views<PlannerItemView>(&band, trip).front()->frame(), QRectF(60.5, 0, 198, 21)) << "from column 0";
+    ASSERT_EQ(band.moreButtons().size(), 1u);
+    EXPECT_EQ(band.moreButtons().front()->title(), QStringLiteral("1 ") + text("moreText"));
+    EXPECT_EQ(band.moreButtons().front()->frame().y(), 132);
+    EXPECT_EQ(m_planner->title()->stringValue(), QStringLiteral("Apr 07 - Apr 13 | ") + text("plannerTitle"));
+    EXPECT_EQ(views<PlannerWeeklyItemView>(m_planner->weeklyPane()).size(), 3u) << "with the midnight piece";
+    m_planner->weeklyPane()->refreshTimeLine(10);
+    saveScreenshot(m_planner.get(), QStringLiteral("planner-week-collapsed"));
+
+    // Only events open from the grid; the item behind the more button is not revealed.
+    m_planner->scrollWeeklyPane()->scrollToPoint(QPointF(0, 0));
+    EXPECT_FALSE(m_planner->weeklyPane()->showPopupEditDetail(finished));
+    EXPECT_EQ(std::make_pair(m_panel.monthCalendarView()->currentDay(), m_planner->scrollWeeklyPane()->scrollOffset()),
+              std::make_pair(day(2024, 4, 10), 0.0));
+    EXPECT_FALSE(band.revealToItem(thursday.back()));
+    EXPECT_TRUE(band.revealToItem(thursday.front()));
+    EXPECT_TRUE(m_planner->weeklyPane()->showPopupEditDetail(meeting));
+    PlannerWeeklyItemView* block = views<PlannerWeeklyItemView>(m_planner->weeklyPane(), meeting).at(0);
+    EXPECT_EQ(m_planner->weeklyPane()->selectedItem(), block);
+    EXPECT_EQ(m_planner->scrollWeeklyPane()->scrollOffset(), 14 * 47);
+    EXPECT_EQ(block->detailViewController() ? block->detailViewController()->requestCount() : 0, 1);
+
+    // Expanded by the button: every row shows.
+    band.moreButtons().front()->performClick();
+    EXPECT_EQ(m_planner->scrollPlannerPane()->frame().height(), 154) << "seven rows";
+    saveScreenshot(m_planner.get(), QStringLiteral("planner-week-expanded"));
+
+    // "ja": month name, day number and the day word, both ends.
+    m_mainView.lang = QStringLiteral("ja");
+    m_planner->reloadData();
+    EXPECT_EQ(m_planner->title()->stringValue(),
+              QStringLiteral("Apr7%1 - Apr13%1 | ").arg(text("dayText")) + text("plannerTitle"));
+    saveScreenshot(m_planner.get(), QStringLiteral("planner-week-ja-title"));
+}
+
+TEST_F(PlannerWeekViewTest, NavigationMovesTheSelectedDayAndTheGridOpensNearTheHour)
+{
+    show(day(2024, 4, 10));
+    m_planner->collapseExpandPlanner();
+    ASSERT_TRUE(m_planner->plannerPane()->isExpand());
+    m_planner->scrollWeeklyPane()->scrollToPoint(QPointF(0, 0));
+    m_planner->nextPrevWeek(2);
+    EXPECT_FALSE(m_planner->plannerPane()->isExpand());
+    EXPECT_EQ(Utilities::today(m_panel.monthCalendarView()->monthDate()), day(2024, 4, 17));
+    EXPECT_EQ(Utilities::today(m_panel.monthCalendarView()->currentDay()), day(2024, 4, 17));
+    EXPECT_TRUE(m_mainView.calls().contains(QStringLiteral("reloadPlanner 0")));
+    m_planner->reloadData();
+    EXPECT_EQ(m_planner->fromDate(), day(2024, 4, 14));
+    EXPECT_EQ(m_planner->scrollWeeklyPane()->scrollOffset(), 423) << "a new week opens near 10:00";
+    Clock::setFixed(day(2024, 4, 10, 19));
+    m_planner->scrollToCurrentTime();
+    EXPECT_EQ(m_planner->scrollWeeklyPane()->scrollOffset(), 799) << "after 18:00: 17:00 at the top";
+
+    setting().setWeekStartDay(1);
+    show(day(2024, 4, 14));
+    EXPECT_EQ(std::make_pair(m_planner->fromDate(), m_planner->currentDayIndex()), std::make_pair(day(2024, 4, 8), 6))
+        << "a selected Sunday ends its Monday week";
+}
+
+TEST_F(PlannerWeekViewTest, HourLabelsTheTimeLineAndTheFontSizeFollowTheSettings)
+{
+    struct Case {
+        bool uses24;
+        QStringList labels;  // rows 0, 12, 24
+    } cases[] = {{true, {QStringLiteral("0:00"), QStringLiteral("12:00"), QStringLiteral("0:00")}},
+                 {false, {text("_12AMText"), text("_12PMText"), text("_12AMText")}}};
+    for (const Case& c : cases) {
+        Utilities::setUse24HourClock(c.uses24);
+        m_planner = std::make_unique<PlannerWeekView>(QRectF(0, 0, 760, 600));
+        const auto& rows = m_planner->weeklyPane()->timeCellList();
+        ASSERT_EQ(rows.size(), 25u);
+        EXPECT_EQ(QStringList({rows[0]->timeLabel()->stringValue(), rows[12]->timeLabel()->stringValue(),
+                               rows[24]->timeLabel()->stringValue()}),
+                  c.labels);
+        EXPECT_EQ(rows[23]->frame(), QRectF(0, 23 * 47, 759.5, 47));
+        show(day(2024, 4, 10));
+        saveScreenshot(m_planner.get(), QStringLiteral("planner-week-%1-hour").arg(c.uses24 ? 24 : 12));
+    }
+    WeeklyPane& grid = *m_planner->weeklyPane();
+    grid.refreshTimeLine(9.25);
+    EXPECT_EQ(std::make_pair(grid.currentIndicatorView()->frame().y(), grid.currentIndicatorView()->isHidden()),
+              std::make_pair(453.0, false));
+    show(day(2024, 4, 20));
+    EXPECT_TRUE(grid.currentIndicatorView()->isHidden()) << "today is not in the shown week";
+
+    // A new font size: chips at the new row height, the planner laid out again.
+    for (int k = 0; k < 2; ++k) store(1, day(2024, 4, 16, 9), day(2024, 4, 16, 17));
+    show(day(2024, 4, 17));
+    setting().setCurrentFontSize(11);
+    NotificationCenter::defaultCenter().postNotificationName(TaskView::currentFontSizeChangedNotification, nullptr);
+    const std::vector<PlannerItemView*> chips = views<PlannerItemView>(m_planner->plannerPane());
+    ASSERT_EQ(chips.size(), 2u);
+    EXPECT_EQ(chips[1]->frame().y(), 20);
+    EXPECT_EQ(m_planner->scrollPlannerPane()->frame().height(), 140);
+    EXPECT_EQ(m_planner->plannerResizeView()->frame().y(), 203);
+}
+
+TEST_F(PlannerWeekViewTest, ADragOnTheEmptyGridSketchesGhostsAndMakesTheEvent)
+{
+    struct Case {
+        const char* name;
+        Date shown;
+        QPointF press, move;  // the move made twice
+        std::vector<QRectF> ghosts;
+        Date start, end;
+    } cases[] = {
+        {"over three days", day(2024, 4, 10), {170, 400}, {100, 47},
+         {{160, 400, 100, 775}, {260, 0, 100, 1175}, {360, 0, 100, 494}}, day(2024, 4, 8, 8), day(2024, 4, 10, 10)},
+        {"the Monday after the autumn change", day(2024, 10, 30), {170, 400}, {0, 23.5}, {{160, 400, 100, 47}},
+         day(2024, 10, 28, 8), day(2024, 10, 28, 9)},
+        {"the far end of the last column", day(2024, 4, 10), {750, 588}, {0, 23.5}, {{660, 588, 100, 47}},
+         day(2024, 4, 13, 12), day(2024, 4, 13, 13)},
+    };
+    double seconds = 0;
+    for (const Case& c : cases) {
+        show(c.shown);
+        WeeklyPane& grid = *m_planner->weeklyPane();
+        ItemPointer mouse(grid.timeManagerView());
+        mouse.press(c.press, seconds += 10);
+        mouse.moveBy(c.move.x(), c.move.y());
+        mouse.moveBy(c.move.x(), c.move.y());
+        std::vector<QRectF> ghosts;
+        for (const QPointer<PlannerWeeklyItemView>& ghost : grid.draggingItems()) {
+            ghosts.push_back(ghost->frame());
+            EXPECT_TRUE(ghost->alphaBg() == 0.3 && ghost->isHighlight()) << c.name;
+        }
+        EXPECT_EQ(ghosts, c.ghosts) << c.name;
+        if (ghosts.size() == 3) saveScreenshot(m_planner.get(), QStringLiteral("planner-week-drag-ghosts"));
+        mouse.release();
+        EXPECT_TRUE(grid.draggingItems().empty()) << c.name;
+        const TaskPtr made = dataManager().allTasksEventsAdes().back();
+        EXPECT_EQ(std::make_pair(made->startTime(), made->endTime()), std::make_pair(c.start, c.end)) << c.name;
+    }
+}
+
+TEST_F(PlannerWeekViewTest, DropsOnTheDayColumnsFollowTheKindAndTheSource)
+{
+    show(day(2024, 4, 10));
+    TaskListTableView taskList(QRectF(0, 0, 300, 300));
+    PlannerWeeklyItemView blockSource(QRectF(0, 0, 99, 47));
+    PlannerItemView chipSource(QRectF(0, 0, 98, 21));
+    const TaskPtr task = store(1, day(2024, 4, 9, 9), day(2024, 4, 9, 17));
+    const TaskPtr event = store(0, day(2024, 4, 10, 9), day(2024, 4, 10, 10, 30));
+    const TaskPtr note = store(3, day(2024, 4, 10, 12), day(2024, 4, 10, 12));
+    TaskPtr shared = store(0, day(2024, 4, 10, 11), day(2024, 4, 10, 12));
+    shared->setIsShared(1);
+    ASSERT_TRUE(shared->dehydrate());
+    PlannerBaseView* grid = m_planner->weeklyPane();
+    struct Case {
+        const char* name;
+        PlannerBaseView* pane;
+        double x, imageTop;
+        TaskPtr item;
+        View* source;
+        std::pair<bool, bool> answer;
+    } cases[] = {
+        {"a shared event is refused", grid, 350, 23 + 47 * 11, shared, &blockSource, {false, false}},
+        {"a note on the hour grid fails", grid, 350, 23 + 47 * 11, note, &chipSource, {true, false}},
+        {"a chip on the hour grid fails", grid, 350, 23 + 47 * 11, event, &chipSource, {true, false}},
+        {"a block on the band fails", m_planner->plannerPane(), 350, 5, event, &blockSource, {true, false}},
+        {"a task from the list is scheduled", grid, 300, 23 + 47 * 14.3, task, &taskList, {true, true}},
+        {"a block moves to another day", grid, 550, 23 + 47 * 16, event, &blockSource, {true, true}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(drop(c.pane, c.x, c.imageTop, c.item, c.source), c.answer) << c.name;
+    const TaskPtr scheduled = Task::initWithPrimaryKey(task->primaryKey(), db());
+    EXPECT_EQ(std::make_pair(scheduled->isSheduledTask(), scheduled->startTime()),
+              std::make_pair(true, day(2024, 4, 9, 14, 15)));
+
+    // A repeating event asks first; no pane is rebuilt while the question is open.
+    TaskPtr series = store(0, day(2024, 4, 1, 9), day(2024, 4, 1, 10));
+    series->setRepeatType(1);
+    series->setIsRepeatForever(1);
+    ASSERT_TRUE(series->dehydrate());
+    TaskList occurrences;
+    dataManager().fillRepeatEventInstances(TaskList{series}, occurrences, day(2024, 4, 10), day(2024, 4, 10));
+    show(day(2024, 4, 10));
+    const std::vector<QPointer<View>> before = grid->taskList();
+    bool kept = false;
+    ScriptedAlertPresenter alerts;
+    alerts.scriptButton(AlertResponse::firstButton);
+    alerts.setWhileRunning([&] {
+        m_planner->reloadData();
+        kept = grid->taskList() == before;
+    });
+    ASSERT_EQ(occurrences.size(), 1);
+    EXPECT_TRUE(drop(grid, 650, 23 + 47 * 8, occurrences.front(), &blockSource).second);
+    EXPECT_TRUE(kept && before.size() > 2);
+    const TaskPtr moved = Task::initWithPrimaryKey(event->primaryKey(), db());
+    EXPECT_EQ(std::make_pair(moved->startTime(), moved->endTime()),
+              std::make_pair(day(2024, 4, 11, 16), day(2024, 4, 11, 17, 30)));
+}
+
+}  // namespace PlannerWeekViewTests
