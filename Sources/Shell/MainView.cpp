@@ -37,6 +37,7 @@
 #include "MonthView.h"
 #include "NamedImages.h"
 #include "NoteListTableView.h"
+#include "LinkConversationSection.h"
 #include "NoteLinkPages.h"
 #include "NoteListView.h"
 #include "Notification.h"
@@ -309,6 +310,8 @@ void MainView::setCurrent(MainView* view)
         });
         // The popover controller's note and link pages.
         NotePages::setCurrent(&NoteLinkPages::shared());
+        // The editors' links and conversation section.
+        LinkConversationSection::install();
         // The popover controller opens tasks in the task editor.
         EditorPages::setTaskEditorMaker([](const TaskPtr& item, View* positioningView) {
             EditorContent content;
