@@ -197,12 +197,17 @@ void AddLinkView::addLink()
     TaskList added;
     for (const TaskPtr& item : picked)
         if (made->contains(LinkRules::linkKey(*item))) added.append(item);
+    // A pick linked meanwhile from elsewhere: the list is read again, so
+    // that it shows the link once and the pick leaves the results.
+    if (added.size() == picked.size())
+        m_currentLinkListTableView->addExtLinks(added);
+    else
+        loadCurrentLinks();
     if (added.isEmpty()) {
         search();
         updateView();
         return;
     }
-    m_currentLinkListTableView->addExtLinks(added);
     postAutoSyncIfOn(qint64(8));
     if (MainViewAccess* mainView = MainViewAccess::current()) {
         QVariantMap keysToReload;

@@ -171,6 +171,8 @@ void NoteView::selectCategoryOfNote(const CalendarPtr& category)
             const PopUpItem& entry = items[size_t(i)];
             if (entry.isSelectable() && entry.enabled && entry.tag == category->primaryKey()) found = i;
         }
+        // A shared note shows its category on top, as it came.
+        if (m_note && m_note->isShared()) found = -1;
         if (found >= 0) {
             button->selectItemAtIndex(found);
         } else {
