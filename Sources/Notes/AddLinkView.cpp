@@ -111,18 +111,18 @@ AddLinkView::AddLinkView(const QRectF& frame, QWidget* parent) : View(frame, par
     m_currentLinkListTableView->setParentView(this);
     m_currentLinkScrollView->setDocumentView(m_currentLinkListTableView);
 
-    const auto makeButton = [this](const QString& key, std::function<void(Button*)> action) {
-        Button* button = UIUtilities::createButton(TextTable::localizedString(key), 12, Qt::black, Qt::AlignCenter,
+    const auto makeButton = [this](const QString& title, std::function<void(Button*)> action) {
+        Button* button = UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter,
                                                    ButtonType::MomentaryPushIn,
                                                    QRectF(0, 0, addLinkButtonWidth, addLinkButtonHeight), this,
                                                    std::move(action), QImage(), QImage(), true);
         addSubview(button);
         return button;
     };
-    m_addBtn = makeButton(QStringLiteral("addText"), [this](Button*) { addLink(); });
+    m_addBtn = makeButton(TextTable::localizedString(QStringLiteral("addText")), [this](Button*) { addLink(); });
     m_addBtn->setEnabled(false);
-    m_backBtn = makeButton(QStringLiteral("backText"), [this](Button*) { back(); });
-    m_doneBtn = makeButton(QStringLiteral("doneText"), [this](Button*) { doneEdit(); });
+    m_backBtn = makeButton(TextTable::localizedString(QStringLiteral("backText")), [this](Button*) { back(); });
+    m_doneBtn = makeButton(TextTable::localizedString(QStringLiteral("doneText")), [this](Button*) { doneEdit(); });
     updateView();
 }
 

@@ -42,14 +42,14 @@ NoteView::NoteView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_contentView = new NoteContentView(QRectF(7, 7, std::max(0.0, width - 14), contentHeight), QString(), this);
     m_contentView->setParentView(this);
 
-    const auto makeRow = [this, width](const QString& key, double y) {
+    const auto makeRow = [this, width](const QString& caption, double y) {
         auto* row = new DetailRow(QRectF(0, y, width, 19), this);
-        row->label()->setStringValue(TextTable::localizedString(key));
+        row->label()->setStringValue(caption);
         return row;
     };
-    m_createRow = makeRow(QStringLiteral("createText"), firstRowY);
-    m_calendarRow = makeRow(QStringLiteral("categoryText"), firstRowY + rowStep);
-    m_tagRow = makeRow(QStringLiteral("tagText"), firstRowY + 2 * rowStep);
+    m_createRow = makeRow(TextTable::localizedString(QStringLiteral("createText")), firstRowY);
+    m_calendarRow = makeRow(TextTable::localizedString(QStringLiteral("categoryText")), firstRowY + rowStep);
+    m_tagRow = makeRow(TextTable::localizedString(QStringLiteral("tagText")), firstRowY + 2 * rowStep);
 
     const double controlWidth = std::max(0.0, width - controlX - 5);
     m_createTextField = new CustomNSDatePicker(QRectF(controlX, 0, controlWidth, 19));
@@ -63,17 +63,17 @@ NoteView::NoteView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_currentLinkSection->setParentView(this);
     m_currentLinkSection->hide();
 
-    const auto makeButton = [this](const QString& key, std::function<void(Button*)> action) {
-        Button* button = UIUtilities::createButton(TextTable::localizedString(key), 12, Qt::black, Qt::AlignCenter,
+    const auto makeButton = [this](const QString& title, std::function<void(Button*)> action) {
+        Button* button = UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter,
                                                    ButtonType::MomentaryPushIn,
                                                    QRectF(0, 0, noteEditorButtonWidth, noteEditorButtonHeight), this,
                                                    std::move(action), QImage(), QImage(), true);
         addSubview(button);
         return button;
     };
-    m_addLinkBtn = makeButton(QStringLiteral("addLinkText"), [this](Button*) { addNewLink(); });
-    m_revertBtn = makeButton(QStringLiteral("revertText"), [this](Button*) { revertEdit(); });
-    m_doneBtn = makeButton(QStringLiteral("doneText"), [this](Button*) { doneEdit(); });
+    m_addLinkBtn = makeButton(TextTable::localizedString(QStringLiteral("addLinkText")), [this](Button*) { addNewLink(); });
+    m_revertBtn = makeButton(TextTable::localizedString(QStringLiteral("revertText")), [this](Button*) { revertEdit(); });
+    m_doneBtn = makeButton(TextTable::localizedString(QStringLiteral("doneText")), [this](Button*) { doneEdit(); });
     m_addLinkBtn->setFrameOrigin(QPointF(2, 0));
     m_doneBtn->setFrameOrigin(QPointF(width - 5 - noteEditorButtonWidth, 0));
     m_revertBtn->setFrameOrigin(QPointF(m_doneBtn->frame().x() - 85 - 5, 0));
