@@ -827,10 +827,8 @@ void TaskDetailView::addNewLink()
             const QString key = QString::number(m_task->primaryKey());
             mainView->reloadDataWithInfo(QVariantMap{{key, key}});
         }
-        auto* controller = findChild<DetailViewController*>(QString(), Qt::FindDirectChildrenOnly);
-        if (!controller) controller = new DetailViewController(this);
         // Type 2: Back on the add-link page returns to this editor.
-        controller->addLink(m_task, qobject_cast<View*>(m_parentView.data()), 2);
+        DetailViewController::forPage(this)->addLink(m_task, qobject_cast<View*>(m_parentView.data()), 2);
     }
     m_revertBtn->hide();
 }

@@ -134,6 +134,8 @@ AddLinkView::~AddLinkView()
 
 DetailViewController* AddLinkView::detailViewController()
 {
+    // Back replaces this page in the popover that shows it.
+    if (DetailViewController* controller = DetailViewController::showing(this)) return controller;
     if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
     return m_detailViewController;
 }

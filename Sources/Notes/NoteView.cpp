@@ -112,6 +112,8 @@ void NoteView::showRevert()
 
 DetailViewController* NoteView::detailViewController()
 {
+    // The add-link page replaces this one in the popover that shows it.
+    if (DetailViewController* controller = DetailViewController::showing(this)) return controller;
     if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
     return m_detailViewController;
 }

@@ -427,8 +427,17 @@ void MainView::reloadPane(RefreshRule::Pane pane)
 
 void MainView::reloadDataWithInfo(const QVariantMap& info)
 {
-    // Every list reloads as a whole; the changed keys need no narrower pass.
-    Q_UNUSED(info);
+    // While an editor's popover is up its anchor is a row of these lists: a
+    // whole reload would rebuild that row and close the popover under the
+    // user (the add-link page asks this after each Add). The changed rows
+    // are refreshed in place then; the whole reload follows the popover's
+    // "Task changed".
+    if (m_hasPopup && !info.isEmpty()) {
+        const QHash<QString, QVariant> changed(info.begin(), info.end());
+        m_listModuleView->taskListView()->taskListTableView()->reloadData(changed);
+        m_listModuleView->noteListView()->noteListTableView()->reloadData(changed);
+        return;
+    }
     reloadData();
 }
 

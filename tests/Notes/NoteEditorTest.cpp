@@ -20,6 +20,7 @@
 #include "NoteView.h"
 #include "Notifications.h"
 #include "PopUpButton.h"
+#include "Popover.h"
 #include "Screenshot.h"
 #include "Setting.h"
 #include "Task.h"
@@ -479,13 +480,13 @@ TEST_F(NoteEditorTest, AddLinkFromAnEditorSavesFirstAndBackReturnsToIt)
             view->addLinkBtn()->performClick();
             EXPECT_FALSE(view->isRevertShown());
             EXPECT_EQ(reread(item)->notes(), QStringLiteral("Draft two")) << "stored before the page opens";
-            linkController = view->findChild<DetailViewController*>();
+            linkController = &controller();
         } else {
             controller().editTask(item, m_anchor);
             auto* form = qobject_cast<TaskDetailView*>(controller().customView());
             ASSERT_NE(form, nullptr);
             form->addNewLink();
-            linkController = form->findChild<DetailViewController*>();
+            linkController = &controller();
         }
         // The note's edit asks for a push; neither closes nor tells a change.
         EXPECT_EQ(posts(), c.type == 3 ? std::vector<QString>{QStringLiteral("sync 2")} : std::vector<QString>{});
@@ -496,9 +497,10 @@ TEST_F(NoteEditorTest, AddLinkFromAnEditorSavesFirstAndBackReturnsToIt)
         auto* page = qobject_cast<AddLinkView*>(linkController->customView());
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->previousViewType(), c.previousType);
+        EXPECT_EQ(controller().popover()->contentView(), page) << "the page replaced the editor in its popover";
         page->backBtn()->performClick();
-        auto* backController = page->findChild<DetailViewController*>();
-        ASSERT_NE(backController, nullptr);
+        // The pages replace each other in the one popover.
+        DetailViewController* backController = &controller();
         EXPECT_EQ(backController->lastRequest().request, c.backTo);
         EXPECT_NE(backController->customView(), nullptr);
         m_controller.reset();
