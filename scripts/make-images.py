@@ -613,6 +613,32 @@ def project_icon(colour):
     return shape
 
 
+def asset_icon(colour):
+    """A category's content: three stacked rows, each with a bullet."""
+    def shape(x, y):
+        for top in (3.5, 7.5, 11.5):
+            if math.hypot(x - 3.5, y - (top + 0.75)) <= 1.3:
+                return colour
+            if in_rect(x, y, 6.0, top, 14.0, top + 1.5):
+                return colour
+        return None
+    return shape
+
+
+def conversation_icon(colour):
+    """A conversation: two overlapping speech bubbles."""
+    def shape(x, y):
+        front = min(rounded_rect_distance(x, y, 1.5, 5.0, 11.5, 12.0, 2.0),
+                    polygon_distance(x, y, [(3.5, 11.5), (6.5, 11.5), (3.0, 15.0)]))
+        back = rounded_rect_distance(x, y, 5.5, 1.5, 14.5, 8.0, 2.0)
+        if front <= 0:
+            return colour if abs(front) <= 0.6 else None
+        if abs(back) <= 0.6:
+            return colour
+        return None
+    return shape
+
+
 GURU_DISC = (0x8A, 0x93, 0xA3, 255)
 
 
@@ -1167,6 +1193,10 @@ IMAGES = {
     "tab_note_highlight": (note_icon(TAB_ICON_SELECTED), 16),
     "tab_project_normal": (project_icon(TAB_ICON_NORMAL), 16),
     "tab_project_highlight": (project_icon(TAB_ICON_SELECTED), 16),
+    "tab_asset_normal": (asset_icon(TAB_ICON_NORMAL), 16),
+    "tab_asset_highlight": (asset_icon(TAB_ICON_SELECTED), 16),
+    "tab_conversation_normal": (conversation_icon(TAB_ICON_NORMAL), 16),
+    "tab_conversation_highlight": (conversation_icon(TAB_ICON_SELECTED), 16),
     "guru_icon": (guru_mark, 20),
     "month_prev": (month_step(False), 18),
     "month_next": (month_step(True), 18),
