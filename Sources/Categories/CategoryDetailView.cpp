@@ -6,7 +6,6 @@
 #include "Button.h"
 #include "Calendar.h"
 #include "CategoryBoxDetailView.h"
-#include "CategoryDetailListView.h"
 #include "CategoryDetailPanel.h"
 #include "Color.h"
 #include "Common.h"
@@ -136,7 +135,8 @@ CategoryDetailView::CategoryDetailView(const QRectF& frame, QWidget* parent) : V
     m_tabView->addSubview(m_scrollView);
     const double contentWidth = ScrollView::contentWidthForFrameWidth(width - 4);
 
-    m_listView = new CategoryDetailListView(QRectF(0, 0, contentWidth, std::max(0.0, height - 190)));
+    m_listView = new CategoryDetailListItemView(QRectF(0, 0, contentWidth, std::max(0.0, height - 190)));
+    m_listView->setParentView(this);
     m_listView->setAutoresizingMask(ViewWidthSizable);
     m_scrollView->setDocumentView(m_listView);
     m_noDataLabel = UIUtilities::getCommonTextFieldWithFrame(QRectF(5, 2, width - 10, 22));
@@ -208,7 +208,7 @@ void CategoryDetailView::updateViewSize()
             QRectF(2, top + tabStripHeight, width - 4, std::max(0.0, height - top - tabStripHeight)));
     }
     const QRectF scroll = m_scrollView->frame().translated(m_tabView->frame().topLeft());
-    const double row = outlineRowHeight();
+    const double row = m_listView->rowHeight();
     m_topItemTemp->setFrame(QRectF(scroll.x(), scroll.y() + 18, scroll.width(), row));
     m_bottomItemTemp->setFrame(QRectF(scroll.x(), scroll.y() + scroll.height() - row - 1, scroll.width(), row));
     update();
@@ -278,10 +278,13 @@ void CategoryDetailView::setCalendar(const CalendarPtr& calendar)
 void CategoryDetailView::loadData()
 {
     if (!m_calendar) return;
-    loadOutline();
+    m_listView->setCalendar(m_calendar);
+    m_listView->loadData();
+    m_listView->setFrameSize(QSizeF(m_listView->frame().width(), m_listView->totalHeight()));
     m_commentListView->setItemKey(m_calendar->primaryKey());
     m_commentListView->setCommentType(ConversationTableView::categoryComments);
     m_commentListView->loadComments();
+    m_commentListView->setFrameSize(QSizeF(m_commentListView->frame().width(), m_commentListView->totalHeight()));
 
     const double info = infoBoxHeight();
     const double width = bounds().width();
@@ -294,7 +297,7 @@ void CategoryDetailView::loadData()
     } else {
         m_scrollView->show();
         m_tabView->show();
-        const double tallest = std::max(m_commentListView->totalHeight(), outlineHeight());
+        const double tallest = std::max(m_commentListView->totalHeight(), m_listView->totalHeight());
         double listHeight = std::min(std::round(0.9 * double(mainViewHeight) - info - 10), tallest);
         if (!hasTabs()) {
             m_tabsView->hide();
@@ -474,6 +477,7 @@ void CategoryDetailView::doCancel()
     reloadMainView();
     m_calendar = nullptr;
     closePanel();
+    m_listView->setIsHiding(false);
 }
 
 void CategoryDetailView::reloadData()
@@ -481,7 +485,7 @@ void CategoryDetailView::reloadData()
     if (!m_calendar) return;
     applyPalettePosition(*m_calendar, m_boxView->posOfColor());
     if (!m_calendar->dehydrate()) qWarning() << "Category" << m_calendar->primaryKey() << "could not be recoloured";
-    m_listView->update();
+    m_listView->reloadData();
     reloadMainView();
 }
 
@@ -568,10 +572,13 @@ void CategoryDetailView::closePanel()
 
 void CategoryDetailView::panelWillClose()
 {
-    m_listView->deselectAll();
+    m_listView->calTaskList().clear();
 }
 
-void CategoryDetailView::panelDidResignKey() {}
+void CategoryDetailView::panelDidResignKey()
+{
+    m_listView->setIsQuickAddFocus(false);
+}
 
 void CategoryDetailView::reloadDetailView()
 {
@@ -612,23 +619,4 @@ void CategoryDetailView::drawRect(QPainter& painter, const QRectF&)
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(1.5, top + 0.5, bounds().width() - 3, bounds().height() - top - 1));
     painter.restore();
-}
-
-// ---- the content outline -----------------------------------------------------------------
-
-void CategoryDetailView::loadOutline() {}
-
-bool CategoryDetailView::outlineHasRows() const
-{
-    return false;
-}
-
-double CategoryDetailView::outlineHeight() const
-{
-    return 0;
-}
-
-double CategoryDetailView::outlineRowHeight() const
-{
-    return 0;
 }

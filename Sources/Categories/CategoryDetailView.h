@@ -1,13 +1,13 @@
 #pragma once
 
 #include "ModelTypes.h"
+#include "CategoryDetailListItemView.h"
 #include "View.h"
 
 #include <QPointer>
 
 class Box;
 class CategoryBoxDetailView;
-class CategoryDetailListView;
 class ConversationTableView;
 class ImageSegmentedControl;
 class Notification;
@@ -20,7 +20,7 @@ class TextField;
 // outline, its comments, or a line saying there is nothing to show. It
 // commits, reverts and deletes the category, sizes the panel to what it
 // shows, and keeps itself current while the panel is attached.
-class CategoryDetailView : public View {
+class CategoryDetailView : public View, public CategoryDetailListHost {
     Q_OBJECT
 
 public:
@@ -43,7 +43,7 @@ public:
 
     // Refills the outline and the comment list and sizes the view and the
     // panel to them.
-    void loadData();
+    void loadData() override;
 
     // The box's buttons.
     void okEdit();
@@ -74,9 +74,9 @@ public:
     ScrollView* scrollView() const { return m_scrollView; }
     TextField* noDataLabel() const { return m_noDataLabel; }
     ConversationTableView* commentListView() const { return m_commentListView; }
-    CategoryDetailListView* detailView() const { return m_listView; }
-    View* topItemTemp() const { return m_topItemTemp; }
-    View* bottomItemTemp() const { return m_bottomItemTemp; }
+    CategoryDetailListItemView* detailView() const { return m_listView; }
+    View* topItemTemp() const override { return m_topItemTemp; }
+    View* bottomItemTemp() const override { return m_bottomItemTemp; }
     qint64 tempColor() const { return m_tempColor; }
     // The info box's height (its content's), and where the tab area starts:
     // under the whole box.
@@ -104,11 +104,7 @@ private:
     void checkIfExist();
     void shareStatusChanged(const Notification& notification);
     bool hasTabs() const;
-    // The content outline, through which the view asks about it.
-    void loadOutline();
-    bool outlineHasRows() const;
-    double outlineHeight() const;
-    double outlineRowHeight() const;
+    bool outlineHasRows() const { return !m_listView->rootItems().empty(); }
 
     Box* m_categoryInfoBox = nullptr;
     CategoryBoxDetailView* m_boxView = nullptr;
@@ -117,7 +113,7 @@ private:
     TextField* m_noDataLabel = nullptr;
     ScrollView* m_scrollView = nullptr;
     ConversationTableView* m_commentListView = nullptr;
-    CategoryDetailListView* m_listView = nullptr;
+    CategoryDetailListItemView* m_listView = nullptr;
     View* m_topItemTemp = nullptr;
     View* m_bottomItemTemp = nullptr;
     CalendarPtr m_calendar;

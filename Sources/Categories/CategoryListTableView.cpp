@@ -3,7 +3,7 @@
 #include "AlertPresenter.h"
 #include "AlertRequest.h"
 #include "Calendar.h"
-#include "CategoryDetailListView.h"
+#include "CategoryDetailListItemView.h"
 #include "CategoryDetailView.h"
 #include "CategoryListItemView.h"
 #include "Color.h"

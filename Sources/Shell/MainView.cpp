@@ -8,7 +8,7 @@
 #include "Button.h"
 #include "Calendar.h"
 #include "CalendarView.h"
-#include "CategoryDetailListView.h"
+#include "CategoryDetailListItemView.h"
 #include "CategoryDetailPanel.h"
 #include "CategoryDetailView.h"
 #include "CategoryListTableView.h"

@@ -4,7 +4,9 @@
 #include "CoreData.h"
 #include "Setting.h"
 #include "Task.h"
+#include "NotificationCenter.h"
 #include "TextTable.h"
+#include "Utilities.h"
 
 #include <QDebug>
 
@@ -86,4 +88,82 @@ bool RowCommands::deleteItems(CoreData& manager, const TaskList& items)
     if (manager.doDeleteTasks(items, autoSync(manager))) return true;
     qWarning() << "Some of" << items.size() << "selected items could not be deleted";
     return false;
+}
+
+bool RowCommands::isRepeating(const Task& item)
+{
+    return (item.parentId() == -1 && item.repeatType() != 0) || item.primaryKey() < -1;
+}
+
+void RowCommands::postTaskChanged(QObject* sender)
+{
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, sender);
+}
+
+bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
+{
+    if (!item || item->isShared()) return false;
+    const SettingPtr setting = manager.currentSetting();
+    const bool warn = setting && setting->isWarningForDeleting() != 0;
+    const auto confirmed = [&setting](const QString& title) {
+        AlertRequest request = okCancelWarning(title);
+        request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
+        const AlertResponse response = AlertPresenter::current().runModal(request);
+        if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
+        return response.button == AlertResponse::firstButton;
+    };
+
+    bool deleted = false;
+    if (item->taskType() != 0) {
+        if (!warn || confirmed(TextTable::localizedString(QStringLiteral("deleteItemText")))) {
+            manager.setModifyingTask(item);
+            deleted = manager.doDeleteTask(item);
+            if (!deleted) qWarning() << "Item" << item->primaryKey() << "could not be deleted";
+        }
+        return deleted;
+    }
+    if (!isRepeating(*item)) {
+        if (!warn || confirmed(item->isADE() != 0 ? TextTable::localizedString(QStringLiteral("deletingADEText"))
+                                                  : TextTable::localizedString(QStringLiteral("deleteItemText")))) {
+            deleted = manager.doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
+            if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
+        }
+        return deleted;
+    }
+    // A repeating item always asks, without the do-not-ask-again box.
+    const bool first = Utilities::compareDateNoTime(item->occurrence(), item->repeatStartDate()) == 0;
+    const bool scheduled = item->isSheduledTask();
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
+                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
+    request.addButtonWithTitle(first ? TextTable::localizedString(QStringLiteral("allText"))
+                               : scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText"))
+                                           : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
+    if (scheduled) {
+        request.messageText = TextTable::localizedString(QStringLiteral("deletingSTaskText"));
+        request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllSTaskMessageText"))
+                                        : TextTable::localizedString(QStringLiteral("deletingSTaskFutureMessageText"));
+    } else if (item->isADE() != 0) {
+        request.messageText = TextTable::localizedString(QStringLiteral("deletingADEText"));
+        request.informativeText = QStringLiteral("%1\n%2").arg(
+            first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText"))
+                  : TextTable::localizedString(QStringLiteral("deletingFutureMessageText")),
+            TextTable::localizedString(QStringLiteral("warningRADEExceptionText")));
+    } else {
+        request.messageText = TextTable::localizedString(QStringLiteral("deletingEventText"));
+        request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText"))
+                                        : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
+    }
+    const int answer = AlertPresenter::current().runModal(request).button;
+    if (answer == AlertResponse::firstButton) {
+        deleted = manager.doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
+    } else if (answer == AlertResponse::secondButton) {
+        deleted = (first ? manager.doDeleteAllOperatorWithEvent(item) : manager.doDeleteAllFutureOperatorWithEvent(item)) != nullptr;
+    } else {
+        return false;
+    }
+    if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
+    return deleted;
 }

@@ -2,6 +2,9 @@
 
 #include "ModelTypes.h"
 
+class QObject;
+class Task;
+
 class CoreData;
 
 // The bodies the lists' row commands share (the task list, the notes list
@@ -28,4 +31,12 @@ public:
     static void duplicateItems(CoreData& manager, const TaskList& items);
     // Asks first when the settings say so; true when the items were deleted.
     static bool deleteItems(CoreData& manager, const TaskList& items);
+    // An occurrence of a repeating event or scheduled task, or its master.
+    static bool isRepeating(const Task& item);
+    // Deletes one item as its kind and its repeat want: a task or a note
+    // and a one-off event ask when the settings say so (with the box), a
+    // repeating item always asks which occurrences go. Shared items are
+    // never deleted. True when something was deleted.
+    static bool deleteOne(CoreData& manager, const TaskPtr& item);
+    static void postTaskChanged(QObject* sender);
 };

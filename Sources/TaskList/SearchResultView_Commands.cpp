@@ -36,7 +36,7 @@ void postTaskChangedBy(QObject* sender)
 
 bool SearchResultView::isRepeating(const Task& item)
 {
-    return (item.parentId() == -1 && item.repeatType() != 0) || item.primaryKey() < -1;
+    return RowCommands::isRepeating(item);
 }
 
 void SearchResultView::searchAgain()
@@ -110,58 +110,8 @@ void SearchResultView::applyDelete()
     CoreData* manager = CoreData::shared();
     const TaskPtr item = selectedTask();
     if (!manager || !item || item->isShared()) return;
-    const SettingPtr setting = manager->currentSetting();
-    const bool warn = setting && setting->isWarningForDeleting() != 0;
     const QPointer<SearchResultView> alive(this);
-    const auto confirmed = [&setting](const QString& title) {
-        AlertRequest request = warningWithButtonList({TextTable::localizedString(QStringLiteral("okText")), TextTable::localizedString(QStringLiteral("cancelText"))});
-        request.messageText = title;
-        request.informativeText = TextTable::localizedString(QStringLiteral("deleteItemMessage"));
-        request.showsSuppressionButton = true;
-        const AlertResponse response = AlertPresenter::current().runModal(request);
-        if (response.suppressed && setting) setting->setIsWarningForDeleting(0);
-        return response.button == AlertResponse::firstButton;
-    };
-
-    bool deleted = false;
-    if (item->taskType() != 0) {
-        if (!warn || confirmed(TextTable::localizedString(QStringLiteral("deleteItemText")))) {
-            manager->setModifyingTask(item);
-            deleted = manager->doDeleteTask(item);
-            if (!deleted) qWarning() << "Item" << item->primaryKey() << "could not be deleted";
-        }
-    } else if (!isRepeating(*item)) {
-        if (!warn || confirmed(item->isADE() != 0 ? TextTable::localizedString(QStringLiteral("deletingADEText")) : TextTable::localizedString(QStringLiteral("deleteItemText")))) {
-            deleted = manager->doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
-            if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
-        }
-    } else {
-        const bool first = Utilities::compareDateNoTime(item->occurrence(), item->repeatStartDate()) == 0;
-        const bool scheduled = item->isSheduledTask();
-        AlertRequest request = warningWithButtonList(
-            {scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")),
-             first ? TextTable::localizedString(QStringLiteral("allText")) : (scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText")) : TextTable::localizedString(QStringLiteral("allFutureEventsText"))), TextTable::localizedString(QStringLiteral("cancelText"))});
-        if (scheduled) {
-            request.messageText = TextTable::localizedString(QStringLiteral("deletingSTaskText"));
-            request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllSTaskMessageText")) : TextTable::localizedString(QStringLiteral("deletingSTaskFutureMessageText"));
-        } else if (item->isADE() != 0) {
-            request.messageText = TextTable::localizedString(QStringLiteral("deletingADEText"));
-            request.informativeText = QStringLiteral("%1\n%2").arg(
-                first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText")) : TextTable::localizedString(QStringLiteral("deletingFutureMessageText")), TextTable::localizedString(QStringLiteral("warningRADEExceptionText")));
-        } else {
-            request.messageText = TextTable::localizedString(QStringLiteral("deletingEventText"));
-            request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText")) : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
-        }
-        const int answer = AlertPresenter::current().runModal(request).button;
-        if (answer == AlertResponse::firstButton) {
-            deleted = manager->doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
-        } else if (answer == AlertResponse::secondButton) {
-            deleted = (first ? manager->doDeleteAllOperatorWithEvent(item)
-                             : manager->doDeleteAllFutureOperatorWithEvent(item)) != nullptr;
-        }
-        if (!deleted && answer != AlertResponse::thirdButton)
-            qWarning() << "Event" << item->primaryKey() << "could not be deleted";
-    }
+    const bool deleted = RowCommands::deleteOne(*manager, item);
     if (!alive) return;
     // The data manager's single deletes tell no one: the other lists and
     // the day view drop the item on this.

@@ -7,7 +7,7 @@
 #include "TextField.h"
 #include "Calendar.h"
 #include "CalendarView.h"
-#include "CategoryDetailListView.h"
+#include "CategoryDetailListItemView.h"
 #include "CategoryDetailPanel.h"
 #include "CategoryDetailView.h"
 #include "CategoryListTableView.h"
