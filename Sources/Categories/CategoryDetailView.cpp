@@ -147,10 +147,15 @@ CategoryDetailView::CategoryDetailView(const QRectF& frame, QWidget* parent) : V
     m_commentListView->setAutoresizingMask(ViewWidthSizable);
     m_commentListView->setCommentType(ConversationTableView::categoryComments);
     m_commentListView->hide();
+    // Anchors for the outline's editor only: under everything, and never
+    // in the way of a click.
     m_topItemTemp = new View(QRectF());
     m_bottomItemTemp = new View(QRectF());
-    addSubview(m_topItemTemp);
-    addSubview(m_bottomItemTemp);
+    for (View* anchor : {m_topItemTemp, m_bottomItemTemp}) {
+        anchor->setAttribute(Qt::WA_TransparentForMouseEvents);
+        addSubview(anchor);
+        anchor->lower();
+    }
     m_selectedTab = detailContentTab;
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
@@ -332,7 +337,7 @@ void CategoryDetailView::showInTab(View* content)
         m_scrollView->setDocumentView(content);
     }
     content->show();
-    if (!m_scrollView->isHidden() || m_tabView->isVisible()) m_scrollView->show();
+    m_scrollView->show();
 }
 
 void CategoryDetailView::setFocusTab(int tab)
