@@ -15,6 +15,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -23,7 +24,9 @@ constexpr double boxSwitchX = 45;
 constexpr double boxSwitchWidth = 190;
 constexpr double boxSwitchHeight = 20;
 constexpr double boxButtonWidth = 90;
-constexpr double boxButtonHeight = 24;
+// Lower than a standard button: in a box 154 high the transparent switch
+// ends at 134, and a taller button row would run into it.
+constexpr double boxButtonHeight = 20;
 
 TextField* boxLabel(const QRectF& frame, const QString& text)
 {
@@ -33,12 +36,14 @@ TextField* boxLabel(const QRectF& frame, const QString& text)
     return label;
 }
 
-// A check box with its title at its right, as wide as both need.
+// A check box with its title at its right, as wide as both need (at most
+// the frame's width): a wider button would centre them.
 Button* boxSwitch(const QString& text, const QRectF& frame)
 {
     const Font font = Font::systemFont(13);
     const QString title = QStringLiteral(" %1").arg(text);
-    auto* box = new Button(frame);
+    const double width = std::min(frame.width(), 24 + std::ceil(TextMeasure::sizeOfText(title, font).width()) + 8);
+    auto* box = new Button(QRectF(frame.topLeft(), QSizeF(width, frame.height())));
     box->setButtonType(ButtonType::Toggle);
     box->setBordered(false);
     box->setImage(NamedImages::imageNamed(QStringLiteral("checkbox_none")));
@@ -98,9 +103,10 @@ CategoryBoxDetailView::CategoryBoxDetailView(const QRectF& frame, QWidget* paren
     const auto makeButton = [this](const QString& title, double x, void (CategoryBoxDetailView::*action)()) {
         Button* button = UIUtilities::createButton(
             title, 12, Color::black(), Qt::AlignCenter, ButtonType::MomentaryPushIn,
-            QRectF(x, bounds().height() - 26, boxButtonWidth, boxButtonHeight), this,
+            QRectF(x, bounds().height() - boxButtonHeight - 1, boxButtonWidth, boxButtonHeight), this,
             [this, action](Button*) { (this->*action)(); }, QImage(), QImage(), true);
-        button->setAutoresizingMask(ViewMinYMargin);
+        // At the bottom edge; OK and Cancel at the right one too.
+        button->setAutoresizingMask(ViewMinYMargin | (x > 5 ? ViewMinXMargin : ViewMaxXMargin));
         addSubview(button);
         return button;
     };
@@ -194,6 +200,8 @@ QRectF CategoryBoxDetailView::separatorRect() const
 
 void CategoryBoxDetailView::drawRect(QPainter& painter, const QRectF&)
 {
+    // No line through the switches: it shows only where they leave room.
+    if (separatorRect().y() < m_transparentBtn->frame().bottom()) return;
     painter.save();
     painter.setPen(QPen(Color::lightGray(), 0.5));
     painter.setBrush(Qt::NoBrush);

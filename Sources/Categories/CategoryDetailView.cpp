@@ -105,7 +105,10 @@ CategoryDetailView::CategoryDetailView(const QRectF& frame, QWidget* parent) : V
     m_categoryInfoBox = new Box(QRectF(detailBoxX, 0, width - 20, detailBuiltBoxFrameHeight));
     m_categoryInfoBox->setTitle(TextTable::localizedString(QStringLiteral("categoryInfoText")));
     m_categoryInfoBox->setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 13));
-    m_boxView = new CategoryBoxDetailView(QRectF(0, 0, width - 20, CategoryBoxDetailView::builtHeight));
+    // Fitted around the content before it goes in, so the content keeps its width.
+    const QRectF boxContent(detailBoxX, detailBoxY, width - 20, CategoryBoxDetailView::builtHeight);
+    m_categoryInfoBox->setFrameFromContentFrame(boxContent);
+    m_boxView = new CategoryBoxDetailView(QRectF(QPointF(), boxContent.size()));
     m_boxView->setParentView(this);
     m_categoryInfoBox->setContentView(m_boxView);
     addSubview(m_categoryInfoBox);
@@ -286,6 +289,9 @@ void CategoryDetailView::loadData()
     m_listView->setCalendar(m_calendar);
     m_listView->loadData();
     m_listView->setFrameSize(QSizeF(m_listView->frame().width(), m_listView->totalHeight()));
+    // The rows take the table's width when they are made: as wide as the
+    // scroll area shows them.
+    m_commentListView->setFrameSize(QSizeF(m_scrollView->contentView()->frame().width(), 0));
     m_commentListView->setItemKey(m_calendar->primaryKey());
     m_commentListView->setCommentType(ConversationTableView::categoryComments);
     m_commentListView->loadComments();

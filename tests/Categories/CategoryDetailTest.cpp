@@ -189,6 +189,7 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
             EXPECT_LE(shown->tabView()->frame().bottom(), shown->frame().height());
         }
         EXPECT_EQ(panel->minSize(), QSizeF(350, 154 + 38));
+        saveScreenshot(panel.get(), QStringLiteral("category-detail-") + test.shown->calendarName().toLower());
     }
 }
 
@@ -269,6 +270,12 @@ TEST_F(CategoryDetailTest, TheColourShowsAtOnceAndCancelOrTheCloseButtonPutsItBa
         EXPECT_EQ(storedColor(home), 10) << "written before OK";
         EXPECT_EQ(dataManager().calendarWithPrimaryKey(home->primaryKey())->colorNameId(), 2);
         EXPECT_EQ(box()->colorBtn()->image(), box()->arrayOfColorImg()[10]);
+        if (!byCloseButton) {
+            click(box()->colorBtn());
+            saveScreenshot(box()->colorViewController()->popover()->window(), QStringLiteral("category-detail-picker"));
+            saveScreenshot(panel.get(), QStringLiteral("category-detail-picked"));
+            box()->colorViewController()->popover()->close();
+        }
         if (byCloseButton) {
             EXPECT_TRUE(panel->performClose());
         } else {
@@ -391,7 +398,8 @@ TEST_F(CategoryDetailTest, TabsShowCommentsMarkThemReadOrSayThereIsNothing)
             EXPECT_EQ(shown->scrollView()->documentView(), expected);
         }
         EXPECT_EQ(posts.names().size(), test.tab == 1 ? 1 : 0);
-        if (test.tab == 1) saveScreenshot(panel.get(), QStringLiteral("category-detail-conversation"));
+        if (test.tab == 1)
+            saveScreenshot(panel.get(), QStringLiteral("category-detail-conversation-") + test.shown->calendarName().toLower());
     }
     EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Comments WHERE status=0")), 0);
 }
