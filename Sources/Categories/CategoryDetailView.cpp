@@ -299,7 +299,7 @@ void CategoryDetailView::loadData()
 
     const double info = infoBoxHeight();
     const double width = bounds().width();
-    const bool hasComments = !m_commentListView->arrayOfComments().empty();
+    const bool hasComments = m_commentListView->numberOfRows() > 0;
     if (!outlineHasRows() && !hasComments) {
         m_scrollView->hide();
         m_tabView->hide();
@@ -325,6 +325,16 @@ void CategoryDetailView::loadData()
 
 // ---- tabs --------------------------------------------------------------------------------
 
+void CategoryDetailView::setDocument(View* content)
+{
+    if (m_scrollView->documentView() == content) return;
+    if (View* old = m_scrollView->documentView()) {
+        old->hide();
+        old->setParent(m_tabView);
+    }
+    m_scrollView->setDocumentView(content);
+}
+
 void CategoryDetailView::showInTab(View* content)
 {
     // One scroll area serves both tabs: it shows the list, or the label
@@ -335,13 +345,7 @@ void CategoryDetailView::showInTab(View* content)
         return;
     }
     m_noDataLabel->hide();
-    if (m_scrollView->documentView() != content) {
-        if (View* old = m_scrollView->documentView()) {
-            old->hide();
-            old->setParent(m_tabView);
-        }
-        m_scrollView->setDocumentView(content);
-    }
+    setDocument(content);
     content->show();
     m_scrollView->show();
 }
@@ -356,7 +360,7 @@ void CategoryDetailView::setFocusTab(int tab)
     m_tabsView->selectSegmentWithTag(tab);
     if (tab == conversationTab) {
         m_noDataLabel->setStringValue(TextTable::localizedString(QStringLiteral("noConversationText")));
-        showInTab(m_commentListView->arrayOfComments().empty() ? static_cast<View*>(m_noDataLabel)
+        showInTab(m_commentListView->numberOfRows() == 0 ? static_cast<View*>(m_noDataLabel)
                                                                 : static_cast<View*>(m_commentListView));
         m_selectedTab = detailConversationTab;
         m_tabsView->selectedSegmentWithIndex(1);

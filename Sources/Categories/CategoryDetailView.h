@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ModelTypes.h"
+// The outline keeps a guarded pointer to its quick-add field.
+#include "TextField.h"
 #include "CategoryDetailListItemView.h"
 #include "View.h"
 
@@ -99,6 +101,7 @@ private:
     bool panelAttached() const;
     void endEditing();
     void loadItemsOf(const CalendarPtr& calendar);
+    void setDocument(View* content);
     void showInTab(View* content);
     void reloadDetailView();
     void checkIfExist();
