@@ -162,7 +162,8 @@ void CategoryBoxDetailView::setIsShareCalendar(bool shared)
     setEnable(!shared);
     m_delBtn->setHidden(shared);
     m_cancelBtn->setHidden(shared);
-    m_okBtn->setTitle(TextTable::localizedString(shared ? QStringLiteral("closeText") : QStringLiteral("okText")));
+    m_okBtn->setTitle(shared ? TextTable::localizedString(QStringLiteral("closeText"))
+                             : TextTable::localizedString(QStringLiteral("okText")));
 }
 
 void CategoryBoxDetailView::okEdit()

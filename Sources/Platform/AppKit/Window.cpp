@@ -240,7 +240,8 @@ void Window::setFrame(const QRectF& newFrame, bool display)
     }
     m_frame = sanitized(newFrame);
     const QRect geometry = roundedQtGeometry(m_frame);
-    applySizeLimits(geometry.size());
+    // Windows that set Qt's limits themselves keep them.
+    if (m_hasSizeLimits) applySizeLimits(geometry.size());
     setGeometry(geometry);
     layOutContentView();
     if (display) {
@@ -320,12 +321,14 @@ void Window::moveEvent(QMoveEvent* event)
 void Window::setMinSize(const QSizeF& size)
 {
     m_minSize = size;
+    m_hasSizeLimits = true;
     applySizeLimits(geometry().size());
 }
 
 void Window::setMaxSize(const QSizeF& size)
 {
     m_maxSize = size;
+    m_hasSizeLimits = true;
     applySizeLimits(geometry().size());
 }
 

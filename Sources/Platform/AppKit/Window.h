@@ -222,6 +222,7 @@ private:
     int m_updateSuspensions = 0;
     QSizeF m_minSize;
     QSizeF m_maxSize;
+    bool m_hasSizeLimits = false;   // setMinSize or setMaxSize was called
     bool m_closeAsked = false;   // performClose has asked the delegate already
 };
 
