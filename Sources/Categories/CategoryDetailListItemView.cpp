@@ -34,27 +34,27 @@ CategoryDetailListHost::~CategoryDetailListHost() = default;
 
 namespace {
 
-bool isExactly(const TableRowView* row, const QMetaObject& type)
+bool outlineRowIsExactly(const TableRowView* row, const QMetaObject& type)
 {
     return row && row->metaObject() == &type;
 }
 
 TaskListItemView* outlineTaskRow(TableRowView* row)
 {
-    return isExactly(row, TaskListItemView::staticMetaObject) ? static_cast<TaskListItemView*>(row) : nullptr;
+    return outlineRowIsExactly(row, TaskListItemView::staticMetaObject) ? static_cast<TaskListItemView*>(row) : nullptr;
 }
 
 NoteListItemView* outlineNoteRow(TableRowView* row)
 {
-    return isExactly(row, NoteListItemView::staticMetaObject) ? static_cast<NoteListItemView*>(row) : nullptr;
+    return outlineRowIsExactly(row, NoteListItemView::staticMetaObject) ? static_cast<NoteListItemView*>(row) : nullptr;
 }
 
 const InfoListItemView* outlineInfoRow(const TableRowView* row)
 {
-    return isExactly(row, InfoListItemView::staticMetaObject) ? static_cast<const InfoListItemView*>(row) : nullptr;
+    return outlineRowIsExactly(row, InfoListItemView::staticMetaObject) ? static_cast<const InfoListItemView*>(row) : nullptr;
 }
 
-bool isQuickAddRow(const TableRowView* row)
+bool outlineIsQuickAddRow(const TableRowView* row)
 {
     const InfoListItemView* info = outlineInfoRow(row);
     return info && !info->quickAddTask()->isHidden();
@@ -62,7 +62,7 @@ bool isQuickAddRow(const TableRowView* row)
 
 // Re-reads the record from its stored row; an instance of a repeating item
 // is made again from its series' row, at its own occurrence.
-void rereadInPlace(const TaskPtr& item)
+void outlineRereadRecord(const TaskPtr& item)
 {
     if (!item) return;
     if (item->primaryKey() > 0) {
@@ -76,7 +76,7 @@ void rereadInPlace(const TaskPtr& item)
         item->copyContentOfTask(*fresh);
 }
 
-void redrawRow(TableRowView* row)
+void outlineRedrawRow(TableRowView* row)
 {
     if (TaskListItemView* task = outlineTaskRow(row)) {
         task->setTask(task->task());
@@ -92,10 +92,10 @@ double outlineDoubleClickInterval()
     return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;
 }
 
-QString taskGroupTitle() { return TextTable::localizedString(QStringLiteral("taskText")); }
-QString scheduledGroupTitle() { return TextTable::localizedString(QStringLiteral("ptaskText")); }
-QString eventGroupTitle() { return TextTable::localizedString(QStringLiteral("eventText")); }
-QString noteGroupTitle() { return TextTable::localizedString(QStringLiteral("noteText")); }
+QString outlineTaskGroupTitle() { return TextTable::localizedString(QStringLiteral("taskText")); }
+QString outlineScheduledGroupTitle() { return TextTable::localizedString(QStringLiteral("ptaskText")); }
+QString outlineEventGroupTitle() { return TextTable::localizedString(QStringLiteral("eventText")); }
+QString outlineNoteGroupTitle() { return TextTable::localizedString(QStringLiteral("noteText")); }
 
 void postOutlineNotification(const QString& name, QObject* sender)
 {
@@ -122,6 +122,10 @@ CategoryDetailListItemView::~CategoryDetailListItemView()
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_detailViewController) NotificationCenter::defaultCenter().removeObserver(m_detailViewController);
     m_singleClickTimer.invalidate();
+    // Rows off screen were never placed in the outline and have no parent.
+    for (const std::vector<TableRowView*>& rows : std::as_const(m_childItems))
+        for (TableRowView* row : rows) delete row;
+    for (InfoListItemView* header : m_rootItems) delete header;
 }
 
 void CategoryDetailListItemView::setParentView(CategoryDetailListHost* host)
@@ -176,7 +180,7 @@ double CategoryDetailListItemView::heightOfRowByItem(TableRowView* item) const
 
 TaskPtr CategoryDetailListItemView::objectValueForItem(const TableRowView* item)
 {
-    return isExactly(item, TaskListItemView::staticMetaObject) ? static_cast<const TaskListItemView*>(item)->task()
+    return outlineRowIsExactly(item, TaskListItemView::staticMetaObject) ? static_cast<const TaskListItemView*>(item)->task()
                                                                 : nullptr;
 }
 
@@ -278,7 +282,7 @@ void CategoryDetailListItemView::buildRows()
         manager->addTasksToList(tasks, key, 1);
         Utilities::sortList(tasks, [](const TaskPtr& task) { return task->taskOrder(); });
 
-        const QString taskTitle = taskGroupTitle();
+        const QString taskTitle = outlineTaskGroupTitle();
         InfoListItemView* taskHeader = newHeader(taskTitle);
         taskHeader->showHide()->setHidden(false);
         UIUtilities::setAttributedTitle(m_isHiding ? TextTable::localizedString(QStringLiteral("showDoneText"))
@@ -329,13 +333,13 @@ void CategoryDetailListItemView::buildRows()
         TaskList scheduled;
         TaskList plainEvents;
         for (const TaskPtr& record : std::as_const(events)) (record->isSheduledTask() ? scheduled : plainEvents).append(record);
-        appendGroup(scheduledGroupTitle(), scheduled, false);
-        appendGroup(eventGroupTitle(), plainEvents, false);
+        appendGroup(outlineScheduledGroupTitle(), scheduled, false);
+        appendGroup(outlineEventGroupTitle(), plainEvents, false);
 
         TaskList notes;
         manager->addTasksToList(notes, key, 3);
         Utilities::sortList(notes, [](const TaskPtr& note) { return note->startTime(); }, false);
-        appendGroup(noteGroupTitle(), notes, true);
+        appendGroup(outlineNoteGroupTitle(), notes, true);
     }
     OutlineView::reloadData();
     expandItem(nullptr, true);
@@ -356,17 +360,17 @@ void CategoryDetailListItemView::buildRows()
 void CategoryDetailListItemView::reloadData(const QHash<QString, QVariant>& changedItems)
 {
     if (changedItems.isEmpty()) return;
-    const QString eventTitle = eventGroupTitle();
-    for (const QString& title : {taskGroupTitle(), scheduledGroupTitle(), eventTitle, noteGroupTitle()}) {
+    const QString eventTitle = outlineEventGroupTitle();
+    for (const QString& title : {outlineTaskGroupTitle(), outlineScheduledGroupTitle(), eventTitle, outlineNoteGroupTitle()}) {
         const auto* rows = groupRows(title);
         if (!rows) continue;
         for (TableRowView* row : *rows) {
             const TaskPtr record = recordOfRow(row);
-            if (!record || isQuickAddRow(row)) continue;
+            if (!record || outlineIsQuickAddRow(row)) continue;
             const qint64 key = title == eventTitle && record->primaryKey() <= 0 ? record->parentId() : record->primaryKey();
             if (!changedItems.contains(QString::number(key))) continue;
-            rereadInPlace(record);
-            redrawRow(row);
+            outlineRereadRecord(record);
+            outlineRedrawRow(row);
         }
     }
 }
@@ -384,7 +388,7 @@ void CategoryDetailListItemView::reloadData(const TaskPtr& item)
 void CategoryDetailListItemView::moveToTop(const TaskPtr& item)
 {
     if (!item) return;
-    const QString title = taskGroupTitle();
+    const QString title = outlineTaskGroupTitle();
     const auto found = m_childItems.find(title);
     if (found == m_childItems.end() || found->empty()) return;
     std::vector<TableRowView*>& rows = *found;
@@ -399,9 +403,9 @@ void CategoryDetailListItemView::moveToTop(const TaskPtr& item)
         if (moved == -1 && task->primaryKey() == item->primaryKey()) {
             moved = index;
         } else if (oldTop == -1 && task->calendarId() == item->calendarId() && task->isTopGTDTask()) {
-            rereadInPlace(task);
+            outlineRereadRecord(task);
             task->setIsTopGTDTask(false);
-            redrawRow(row);
+            outlineRedrawRow(row);
             oldTop = index;
         }
         if (moved >= 0 && oldTop >= 0) break;
@@ -416,21 +420,21 @@ void CategoryDetailListItemView::moveToTop(const TaskPtr& item)
     moveItemAtIndex(moved, header, dest, header);
     TaskListItemView* top = outlineTaskRow(rows[size_t(dest)]);
     if (!top || !top->task()) return;
-    rereadInPlace(top->task());
+    outlineRereadRecord(top->task());
     if (top->task()->status() == 0) top->task()->setIsTopGTDTask(true);
-    redrawRow(top);
+    outlineRedrawRow(top);
 }
 
 // ---- revealing and opening records -------------------------------------------------------------
 
 TableRowView* CategoryDetailListItemView::rowShowing(const TaskPtr& item) const
 {
-    if (const auto* rows = groupRows(taskGroupTitle()))
+    if (const auto* rows = groupRows(outlineTaskGroupTitle()))
         for (TableRowView* row : *rows)
             if (const TaskListItemView* task = outlineTaskRow(row); task && task->task() &&
                                                                     task->task()->primaryKey() == item->primaryKey())
                 return row;
-    if (const auto* rows = groupRows(eventGroupTitle()))
+    if (const auto* rows = groupRows(outlineEventGroupTitle()))
         for (TableRowView* row : *rows) {
             const TaskListItemView* event = outlineTaskRow(row);
             if (!event || !event->task()) continue;
@@ -440,7 +444,7 @@ TableRowView* CategoryDetailListItemView::rowShowing(const TaskPtr& item) const
                 (shown->parentId() == item->parentId() || shown->parentId() == item->primaryKey()))
                 return row;
         }
-    if (const auto* rows = groupRows(noteGroupTitle()))
+    if (const auto* rows = groupRows(outlineNoteGroupTitle()))
         for (TableRowView* row : *rows)
             if (const NoteListItemView* note = outlineNoteRow(row);
                 note && note->note() && note->note()->primaryKey() == item->primaryKey())
@@ -562,7 +566,7 @@ void CategoryDetailListItemView::mouseDown(const Event& event)
     if (previous == -1 && mainView) mainView->setCanRefreshData(false);
     m_selectedCount = row == previous && m_selectedCount < 1 ? m_selectedCount + 1 : 0;
     TableRowView* clicked = itemAtRow(row);
-    if (isQuickAddRow(clicked)) {
+    if (outlineIsQuickAddRow(clicked)) {
         m_quickAddField->editor()->setFocus(Qt::MouseFocusReason);
         m_isQuickAddFocus = true;
         m_selectedItem = nullptr;
@@ -664,18 +668,18 @@ bool CategoryDetailListItemView::acceptDrop(const DraggingInfo& info, TableRowVi
 {
     if (info.draggingSource() != this || !m_itemBeingDrag) return false;
     const InfoListItemView* target = outlineInfoRow(item);
-    if (!target || target->leftTextField()->stringValue() != taskGroupTitle()) return false;
+    if (!target || target->leftTextField()->stringValue() != outlineTaskGroupTitle()) return false;
     // The record is checked again: the drop may come without a validation.
     const TaskPtr record = recordOfRow(m_itemBeingDrag);
     if (record && record->isShared()) return false;
     const InfoListItemView* source = outlineInfoRow(parentForItem(m_itemBeingDrag));
     if (!source) return false;
     const QString from = source->leftTextField()->stringValue();
-    if (from == taskGroupTitle()) {
+    if (from == outlineTaskGroupTitle()) {
         reorderTaskGroup(childIndex);
         return true;
     }
-    if (from == noteGroupTitle()) {
+    if (from == outlineNoteGroupTitle()) {
         const TaskPtr note = recordOfRow(m_itemBeingDrag);
         m_itemBeingDrag = nullptr;
         CoreData* manager = CoreData::shared();
@@ -712,7 +716,7 @@ CategoryDetailListItemView::Reorder CategoryDetailListItemView::planReorder(cons
 
 void CategoryDetailListItemView::reorderTaskGroup(int proposedChildIndex)
 {
-    const auto found = m_childItems.find(taskGroupTitle());
+    const auto found = m_childItems.find(outlineTaskGroupTitle());
     if (found == m_childItems.end()) return;
     std::vector<TableRowView*>& rows = *found;
     const auto at = std::find(rows.begin(), rows.end(), m_itemBeingDrag.data());

@@ -6,6 +6,7 @@
 #include "OutlineView.h"
 #include "ScheduledTimer.h"
 #include "TaskOrder.h"
+#include "TextField.h"
 
 #include <QHash>
 #include <QMap>
@@ -16,7 +17,6 @@
 #include <vector>
 
 class InfoListItemView;
-class TextField;
 class View;
 
 // What the outline needs of the view that hosts it: a rebuild of the whole
