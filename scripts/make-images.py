@@ -600,25 +600,6 @@ def note_icon(colour):
     return shape
 
 
-def asset_icon(colour):
-    """Links: two chain links crossing."""
-    def shape(x, y):
-        first = rounded_rect_distance(x, y, 1.5, 6.0, 10.0, 11.0, 2.5)
-        second = rounded_rect_distance(x, y, 6.0, 5.0, 14.5, 10.0, 2.5)
-        return stroke(min(abs(first), abs(second)), 0.7, colour)
-    return shape
-
-
-def conversation_icon(colour):
-    """A conversation: a speech bubble with its tail at the lower left."""
-    def shape(x, y):
-        bubble = rounded_rect_distance(x, y, 1.5, 2.5, 14.5, 11.0, 2.5)
-        if y > 10.5 and 3.5 <= x <= 6.5 and y - 10.5 <= (6.5 - x) * 1.2:
-            return colour
-        return stroke(abs(bubble), 0.7, colour)
-    return shape
-
-
 def project_icon(colour):
     """A project: a folder with its tab on the upper left."""
     def shape(x, y):
@@ -629,6 +610,32 @@ def project_icon(colour):
         if tab <= 0:
             return colour
         return stroke(abs(body), 0.6, colour)
+    return shape
+
+
+def asset_icon(colour):
+    """A category's content: three stacked rows, each with a bullet."""
+    def shape(x, y):
+        for top in (3.5, 7.5, 11.5):
+            if math.hypot(x - 3.5, y - (top + 0.75)) <= 1.3:
+                return colour
+            if in_rect(x, y, 6.0, top, 14.0, top + 1.5):
+                return colour
+        return None
+    return shape
+
+
+def conversation_icon(colour):
+    """A conversation: two overlapping speech bubbles."""
+    def shape(x, y):
+        front = min(rounded_rect_distance(x, y, 1.5, 5.0, 11.5, 12.0, 2.0),
+                    polygon_distance(x, y, [(3.5, 11.5), (6.5, 11.5), (3.0, 15.0)]))
+        back = rounded_rect_distance(x, y, 5.5, 1.5, 14.5, 8.0, 2.0)
+        if front <= 0:
+            return colour if abs(front) <= 0.6 else None
+        if abs(back) <= 0.6:
+            return colour
+        return None
     return shape
 
 

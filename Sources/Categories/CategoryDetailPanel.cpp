@@ -2,26 +2,64 @@
 
 #include "CategoryDetailView.h"
 #include "MainViewHeight.h"
+#include "NotificationCenter.h"
+#include "../SharedUI/Notifications.h"
+#include "Screen.h"
+#include "TextTable.h"
 
-#include <algorithm>
+#include <cmath>
 
 namespace {
 
-QRectF detailPanelRect(const QRectF& contentRect)
+// Centred on the main screen across, and placed by its least height
+// upright, until the list moves it beside the main window.
+QRectF detailPanelRect()
 {
-    if (!contentRect.isEmpty()) return contentRect;
-    const double height = std::min(600.0, double(mainViewHeight));
-    return QRectF(0, 0, CategoryDetailPanel::panelWidth, height);
+    const QRectF screen = Screen::mainFrame();
+    const double x = std::round((screen.width() - CategoryDetailPanel::panelWidth) / 2);
+    const double y = std::round((screen.height() - CategoryDetailPanel::minimumHeight) / 2);
+    return QRectF(x, y, CategoryDetailPanel::panelWidth, CategoryDetailPanel::builtHeight);
 }
 
 }  // namespace
 
-CategoryDetailPanel::CategoryDetailPanel(const QRectF& contentRect)
-    : Panel(detailPanelRect(contentRect), TitledWindowMask | ClosableWindowMask | UtilityWindowMask)
+CategoryDetailPanel::CategoryDetailPanel()
+    : Panel(detailPanelRect(), TitledWindowMask | ClosableWindowMask | MiniaturizableWindowMask |
+                                   ResizableWindowMask | UtilityWindowMask)
 {
-    m_detailView = new CategoryDetailView(contentView()->bounds());
-    m_detailView->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
-    contentView()->addSubview(m_detailView);
+    setDelegate(this);
+    setMinSize(QSizeF(panelWidth, minimumHeight));
+    setMaxSize(QSizeF(panelWidth, double(mainViewHeight)));
+    setWindowTitle(TextTable::localizedString(QStringLiteral("categoryInfoText")));
+    m_detailView = new CategoryDetailView(QRectF(0, 0, panelWidth, builtHeight));
+    setContentView(m_detailView);
 }
 
-CategoryDetailPanel::~CategoryDetailPanel() = default;
+CategoryDetailPanel::~CategoryDetailPanel()
+{
+    setDelegate(nullptr);
+}
+
+bool CategoryDetailPanel::windowShouldClose(Window*)
+{
+    m_detailView->cancelEdit();
+    return true;
+}
+
+void CategoryDetailPanel::windowWillClose(Window*)
+{
+    if (Window* parent = parentWindow()) parent->removeChildWindow(this);
+    m_detailView->panelWillClose();
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kPopoverShouldClose,
+                                                                         static_cast<QObject*>(this));
+}
+
+void CategoryDetailPanel::windowDidResize(Window*)
+{
+    m_detailView->updateViewSize();
+}
+
+void CategoryDetailPanel::windowDidResignKey(Window*)
+{
+    m_detailView->panelDidResignKey();
+}

@@ -24,7 +24,24 @@ constexpr double commentDateWidth = 150;
 constexpr double commentContentPadding = 10;
 constexpr double commentRowChrome = 30;
 
+Font commentContentFont()
+{
+    return Font::fontWithName(QStringLiteral("Lucida Grande"), 12);
+}
+
+// The content field's height for the text at its width (taken in single
+// precision, as the measuring has always had it).
+double contentHeightFor(const QString& content, double fieldWidth)
+{
+    return TextMeasure::heightOfText(content, commentContentFont(), float(fieldWidth)) + commentContentPadding;
+}
+
 }  // namespace
+
+double CommentItemView::rowHeightFor(const QString& content, double rowWidth)
+{
+    return contentHeightFor(content, rowWidth - 10) + commentRowChrome;
+}
 
 QColor CommentItemView::bubbleColor()
 {
@@ -51,7 +68,7 @@ CommentItemView::CommentItemView(const QRectF& frame, QWidget* parent) : TableRo
     addSubview(m_commentTime);
 
     m_commentContent = UIUtilities::getCommonTextFieldWithFrame(QRectF(5, 24, width - 10, 22));
-    m_commentContent->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 12));
+    m_commentContent->setTextFont(commentContentFont());
     m_commentContent->setAlignment(Qt::AlignLeft);
     m_commentContent->setWraps(true);
     m_commentContent->setTopAligned(true);
@@ -89,9 +106,7 @@ void CommentItemView::setCommentData(const ZVCommentPtr& comment)
 
     m_commentContent->setStringValue(comment->content());
     const QRectF content = m_commentContent->frame();
-    const double height =
-        TextMeasure::heightOfText(comment->content(), m_commentContent->textFont(), float(content.width())) +
-        commentContentPadding;
+    const double height = contentHeightFor(comment->content(), content.width());
     m_commentContent->setFrame(QRectF(content.x(), content.y(), content.width(), height));
     const QRectF row = frame();
     setFrame(QRectF(row.x(), row.y(), row.width(), height + commentRowChrome));

@@ -24,6 +24,9 @@ public:
     // Shows the comment and sets the content field's and the row's heights
     // from its text at the content field's width.
     void setCommentData(const ZVCommentPtr& comment);
+    // The height a row that wide takes for that text, measured as
+    // setCommentData measures it.
+    static double rowHeightFor(const QString& content, double rowWidth);
 
     TextField* commentor() const { return m_commentor; }
     TextField* commentTime() const { return m_commentTime; }

@@ -9,6 +9,7 @@ ConversationTableView::ConversationTableView(const QRectF& frame, QWidget* paren
 {
     setBackgroundColor(Color::calibratedRGB(1, 1, 1, 1));
     setRowHeight(CommentItemView::startingHeight);
+    setPlacesVisibleRowsOnly(true);
 }
 
 ConversationTableView::~ConversationTableView() = default;
@@ -16,42 +17,64 @@ ConversationTableView::~ConversationTableView() = default;
 void ConversationTableView::loadComments()
 {
     const std::vector<QPointer<CommentItemView>> old = std::move(m_rows);
-    m_rows.clear();
     m_totalHeight = 0;
-    const double width = frame().width();
+    m_rowWidth = frame().width();
     const CoreData* manager = CoreData::shared();
-    const QList<ZVCommentPtr> comments =
-        manager ? manager->getConversationsFor(m_itemKey, m_commentType) : QList<ZVCommentPtr>();
-    m_rows.reserve(std::size_t(comments.size()));
-    for (const ZVCommentPtr& comment : comments) {
-        auto* row = new CommentItemView(QRectF(0, 0, width, CommentItemView::startingHeight), this);
-        row->setCommentData(comment);
-        m_totalHeight += row->frame().height();
-        m_rows.emplace_back(row);
+    m_comments = manager ? manager->getConversationsFor(m_itemKey, m_commentType) : QList<ZVCommentPtr>();
+    m_heights.clear();
+    m_heights.reserve(std::size_t(m_comments.size()));
+    for (const ZVCommentPtr& comment : std::as_const(m_comments)) {
+        m_heights.push_back(CommentItemView::rowHeightFor(comment ? comment->content() : QString(), m_rowWidth));
+        m_totalHeight += m_heights.back();
     }
+    m_rows.assign(std::size_t(m_comments.size()), nullptr);
+    m_rowsWaiting = false;
     reloadData();
     // Later: a reload may come while one of the old rows handles an event.
     for (const QPointer<CommentItemView>& row : old)
         if (row) row->deleteLater();
 }
 
-std::vector<CommentItemView*> ConversationTableView::arrayOfComments() const
+CommentItemView* ConversationTableView::rowAt(int row)
+{
+    if (row < 0 || row >= int(m_rows.size())) return nullptr;
+    QPointer<CommentItemView>& view = m_rows[std::size_t(row)];
+    if (!view) {
+        view = new CommentItemView(QRectF(0, 0, m_rowWidth, CommentItemView::startingHeight), this);
+        view->setCommentData(m_comments[row]);
+    }
+    return view;
+}
+
+std::vector<CommentItemView*> ConversationTableView::arrayOfComments()
 {
     std::vector<CommentItemView*> rows;
     rows.reserve(m_rows.size());
-    for (const QPointer<CommentItemView>& row : m_rows)
-        if (row) rows.push_back(row);
+    for (int row = 0; row < int(m_rows.size()); ++row) rows.push_back(rowAt(row));
     return rows;
 }
 
 TableRowView* ConversationTableView::rowViewForRow(int row)
 {
-    if (row < 0 || row >= int(m_rows.size())) return nullptr;
-    return m_rows[std::size_t(row)];
+    // Out of sight and in no scroll area, every row would be asked for: a
+    // long conversation waits until it shows.
+    if (isHidden() && !enclosingScrollView()) {
+        m_rowsWaiting = true;
+        return nullptr;
+    }
+    return rowAt(row);
+}
+
+void ConversationTableView::showEvent(QShowEvent* event)
+{
+    TableView::showEvent(event);
+    if (!m_rowsWaiting) return;
+    m_rowsWaiting = false;
+    reloadData();
 }
 
 double ConversationTableView::heightOfRow(int row) const
 {
-    if (row < 0 || row >= int(m_rows.size()) || !m_rows[std::size_t(row)]) return 1;
-    return m_rows[std::size_t(row)]->frame().height();
+    if (row < 0 || row >= int(m_heights.size())) return 1;
+    return m_heights[std::size_t(row)];
 }

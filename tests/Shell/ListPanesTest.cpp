@@ -202,7 +202,7 @@ TEST(ListPanelsTest, ReloadThemselvesNotTheirTablesAndKeepTheTableAtTheirSize)
 
 TEST(CategoryDetailTest, ShowsTheTabAskedForAndCountsDeselections)
 {
-    CategoryDetailPanel panel(QRectF(0, 0, 300, 400));
+    CategoryDetailPanel panel;
     CategoryDetailView* detail = panel.categoryDetailView();
     ASSERT_NE(detail, nullptr);
     detail->setFocusTab(2);

@@ -239,7 +239,10 @@ void Window::setFrame(const QRectF& newFrame, bool display)
         running->deleteLater();
     }
     m_frame = sanitized(newFrame);
-    setGeometry(roundedQtGeometry(m_frame));
+    const QRect geometry = roundedQtGeometry(m_frame);
+    // Windows that set Qt's limits themselves keep them.
+    if (m_hasSizeLimits) applySizeLimits(geometry.size());
+    setGeometry(geometry);
     layOutContentView();
     if (display) {
         update();
@@ -315,8 +318,62 @@ void Window::moveEvent(QMoveEvent* event)
     if (m_delegate) m_delegate->windowDidMove(this);
 }
 
+void Window::setMinSize(const QSizeF& size)
+{
+    m_minSize = size;
+    m_hasSizeLimits = true;
+    applySizeLimits(geometry().size());
+}
+
+void Window::setMaxSize(const QSizeF& size)
+{
+    m_maxSize = size;
+    m_hasSizeLimits = true;
+    applySizeLimits(geometry().size());
+}
+
+// Qt holds every geometry inside the widget's limits, the program's too: the
+// limits given to Qt are widened to the size being kept, so only the user's
+// resizing meets them.
+void Window::applySizeLimits(const QSize& keep)
+{
+    QSize minimum(0, 0);
+    QSize maximum(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (m_minSize.width() > 0) minimum.setWidth(std::min(int(std::ceil(m_minSize.width())), keep.width()));
+    if (m_minSize.height() > 0) minimum.setHeight(std::min(int(std::ceil(m_minSize.height())), keep.height()));
+    if (m_maxSize.width() > 0) maximum.setWidth(std::max(int(std::floor(m_maxSize.width())), keep.width()));
+    if (m_maxSize.height() > 0) maximum.setHeight(std::max(int(std::floor(m_maxSize.height())), keep.height()));
+    if (minimumSize() != minimum) setMinimumSize(minimum);
+    if (maximumSize() != maximum) setMaximumSize(maximum);
+}
+
+bool Window::performClose()
+{
+    const QPointer<Window> alive(this);
+    if (m_delegate && !m_delegate->windowShouldClose(this)) return false;
+    // The delegate may have closed it while answering: it closes once.
+    if (!alive || !isVisible()) return true;
+    m_closeAsked = true;
+    const bool closed = close();
+    m_closeAsked = false;
+    return closed;
+}
+
 void Window::closeEvent(QCloseEvent* event)
 {
+    // The user's close (the window manager's) is asked about first; the
+    // delegate may close the window itself while it answers.
+    if (event->spontaneous() && !m_closeAsked && m_delegate) {
+        const QPointer<Window> alive(this);
+        m_closeAsked = true;
+        const bool should = m_delegate->windowShouldClose(this);
+        if (!alive) return;
+        m_closeAsked = false;
+        if (!should) {
+            event->ignore();
+            return;
+        }
+    }
     if (m_delegate) m_delegate->windowWillClose(this);
     stopFade();
     QWidget::closeEvent(event);

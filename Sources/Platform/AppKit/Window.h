@@ -17,6 +17,10 @@ class Window;
 class WindowDelegate {
 public:
     virtual ~WindowDelegate() = default;
+    // Asked when the user closes the window (its close button, the window
+    // manager's close) or performClose is called; false keeps it open. A
+    // close made by the program itself (close()) is not asked about.
+    virtual bool windowShouldClose(Window*) { return true; }
     virtual void windowDidBecomeKey(Window*) {}
     virtual void windowDidResignKey(Window*) {}
     virtual void windowWillClose(Window*) {}
@@ -99,6 +103,13 @@ public:
     bool isAnimatingFrame() const;
     // Keeps the top left corner where it is, as the eye expects.
     void setContentSize(const QSizeF& size);
+    // The sizes the user can resize the window to (an empty size: no
+    // limit). A frame the program sets is kept as it is, as a window that
+    // fits its content may need to be smaller than the user may make it.
+    QSizeF minSize() const { return m_minSize; }
+    void setMinSize(const QSizeF& size);
+    QSizeF maxSize() const { return m_maxSize; }
+    void setMaxSize(const QSizeF& size);
     // Where a sheet of the given size goes on a parent frame: centred,
     // hanging from the parent's top edge, and never wider than the parent.
     // Our coordinates in and out.
@@ -142,6 +153,9 @@ public:
     // Whether the window or one of its own child windows holds the focus:
     // the state of the last become-key / resign-key call.
     bool isKeyWindow() const { return m_key; }
+    // The close button's click: the delegate's windowShouldClose decides,
+    // then the window closes (windowWillClose). Answers whether it closed.
+    bool performClose();
     bool isSheet() const { return m_isSheet; }
 
     WindowDelegate* delegate() const { return m_delegate; }
@@ -184,6 +198,7 @@ private:
     void setKey(bool key);
     void returnKey();
     void stopFade();
+    void applySizeLimits(const QSize& keep);
 
     View* m_contentView = nullptr;
     View* m_toolbarView = nullptr;
@@ -205,6 +220,10 @@ private:
     QPointer<QPropertyAnimation> m_fade;
     QPointer<QPropertyAnimation> m_frameAnimation;
     int m_updateSuspensions = 0;
+    QSizeF m_minSize;
+    QSizeF m_maxSize;
+    bool m_hasSizeLimits = false;   // setMinSize or setMaxSize was called
+    bool m_closeAsked = false;   // performClose has asked the delegate already
 };
 
 // A floating panel: a tool window that stays above the window it is a child

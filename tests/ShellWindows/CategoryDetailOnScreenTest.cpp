@@ -1,0 +1,147 @@
+// A category's detail over a real database on a real X server: the panel is
+// a key child window above the list's window that keeps its top edge as it
+// fits each category, the colour picker opens from its info box as a
+// popover of the panel, and the title bar's close (through the window
+// manager) puts the colour back and closes it.
+#include "../PlatformWindows/RealWindowSupport.h"
+#include "../PlatformWindows/WindowManagerSupport.h"
+#include "../Model/ModelTestFixture.h"
+
+#include "Button.h"
+#include "Calendar.h"
+#include "CategoryBoxDetailView.h"
+#include "CategoryDetailPanel.h"
+#include "CategoryDetailView.h"
+#include "CategoryListTableView.h"
+#include "CategoryListView.h"
+#include "ColorView.h"
+#include "ColorViewController.h"
+#include "CoreData.h"
+#include "Matrix.h"
+#include "Popover.h"
+#include "Screen.h"
+#include "Screenshot.h"
+#include "Setting.h"
+#include "Task.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWindow>
+
+namespace CategoryDetailOnScreenTests {
+
+using namespace RealWindows;
+
+namespace {
+
+class DetailDatabase : public ModelTest {
+public:
+    void TestBody() override {}
+    void open() { SetUp(); }
+    void close() { TearDown(); }
+    sqlite3* handle() const { return db(); }
+};
+
+void pressAndRelease(QWidget* view, const QPointF& local)
+{
+    QWidget* window = view->window();
+    const QPoint at = view->mapTo(window, local.toPoint());
+    QWidget* target = window->childAt(at) ? window->childAt(at) : window;
+    const QPointF inTarget = target->mapFrom(window, at);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, inTarget, target->mapToGlobal(inTarget), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+}
+
+class CategoryDetailOnScreen : public RealWindowTest {
+protected:
+    void SetUp() override
+    {
+        RealWindowTest::SetUp();
+        if (HasFatalFailure() || IsSkipped()) return;
+        database.open();
+        CoreData* data = CoreData::shared();
+        data->getSettingList();
+        ASSERT_NE(data->currentSetting(), nullptr);
+        data->doWithCalendarList(data->getCalendarList(), 2);
+    }
+    void TearDown() override
+    {
+        if (CoreData::shared()) database.close();
+        RealWindowTest::TearDown();
+    }
+    CalendarPtr stored(const QString& name, qint64 projectType, int items)
+    {
+        auto category = std::make_shared<Calendar>();
+        category->setCalendarName(name);
+        category->setProjectType(projectType);
+        EXPECT_TRUE(category->insertIntoDatabase(database.handle()));
+        CoreData::shared()->doWithCalendarList(CalendarList{category}, 0);
+        for (int index = 0; index < items; ++index) {
+            auto task = std::make_shared<Task>();
+            task->setTaskName(QStringLiteral("Task %1").arg(index));
+            task->setCalendarId(category->primaryKey());
+            EXPECT_TRUE(task->insertAndDehydrate());
+        }
+        return category;
+    }
+
+    DetailDatabase database;
+};
+
+}  // namespace
+
+TEST_F(CategoryDetailOnScreen, ThePanelFitsEachCategoryUnderItsTopEdgeAndItsCloseButtonReverts)
+{
+    const CalendarPtr full = stored(QStringLiteral("Full"), 0, 3);
+    const CalendarPtr empty = stored(QStringLiteral("Empty project"), 1, 0);
+    const QRectF visible = Screen::mainVisibleFrame();
+    Window main(QRectF(visible.center().x(), visible.top() + 100, 300, 500), TitledWindowMask);
+    auto* list = new CategoryListView(QRectF(0, 0, 300, 500));
+    main.setContentView(list);
+    main.makeKeyAndOrderFront();
+    ASSERT_TRUE(shownOnScreen(main));
+
+    CategoryListTableView* table = list->categoryListTableView();
+    ASSERT_TRUE(table->showPopupCalendarEditDetail(full));
+    CategoryDetailPanel* panel = table->categoryDetailPanel();
+    ASSERT_TRUE(panel && shownOnScreen(*panel));
+    EXPECT_EQ(panel->parentWindow(), &main);
+    EXPECT_TRUE(waitUntil([&] { return panel->isKeyWindow(); }));
+    const double top = panel->frame().top() + panel->frame().height();
+    const double fullHeight = panel->frame().height();
+
+    // Another category in the same panel: shorter, the top edge kept.
+    ASSERT_TRUE(table->showPopupCalendarEditDetail(empty));
+    ASSERT_TRUE(shownOnScreen(*panel));
+    EXPECT_TRUE(waitUntil([&] { return panel->frame().height() < fullHeight; }));
+    EXPECT_NEAR(panel->frame().top() + panel->frame().height(), top, 1);
+    EXPECT_EQ(panel->categoryDetailView()->frame().height(), 184);
+
+    // The colour picker: a popover whose window belongs to the panel.
+    ASSERT_TRUE(table->showPopupCalendarEditDetail(full));
+    CategoryBoxDetailView* box = panel->categoryDetailView()->boxView();
+    pressAndRelease(box->colorBtn(), box->colorBtn()->bounds().center());
+    ColorViewController* picker = box->colorViewController();
+    ASSERT_TRUE(picker && picker->popover());
+    EXPECT_TRUE(waitUntil([&] { return picker->popover()->isShown() && picker->popover()->window()->isVisible(); }));
+    const QWindow* pickerWindow = picker->popover()->window()->windowHandle();
+    ASSERT_NE(pickerWindow, nullptr);
+    EXPECT_EQ(pickerWindow->transientParent(), panel->windowHandle());
+    saveScreenshot(panel, QStringLiteral("category-detail-on-screen"));
+    Matrix* matrix = static_cast<ColorView*>(picker->customView())->matrix();
+    pressAndRelease(matrix, matrix->cellFrameAtRow(3, 6).center());
+    EXPECT_EQ(full->colorGroupId() * 8 + full->colorNameId(), 30);
+
+    // The title bar's close, through the window manager: the colour goes back.
+    WindowManager::askToClose(panel->windowHandle());
+    EXPECT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
+    EXPECT_EQ(panel->parentWindow(), nullptr);
+    const CalendarPtr reread = Calendar::initWithPrimaryKey(full->primaryKey(), database.handle());
+    EXPECT_EQ(reread->colorGroupId() * 8 + reread->colorNameId(), 0);
+    EXPECT_EQ(panel->categoryDetailView()->calendar(), nullptr);
+}
+
+}  // namespace CategoryDetailOnScreenTests
