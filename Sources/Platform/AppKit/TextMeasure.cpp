@@ -2,6 +2,7 @@
 
 #include <QCache>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -18,6 +19,63 @@ QString withLineSeparators(const QString& text)
     QString copy = text;
     copy.replace(lineBreak, QChar::LineSeparator);
     return copy;
+}
+
+// The same few fonts are measured thousands of times a paint, and
+// QFontMetricsF looks the face up again each time it is made.
+struct FontLineFacts {
+    qreal lineSpacing;
+    qreal ascent;
+};
+
+const FontLineFacts& lineFactsOf(const QFont& base)
+{
+    thread_local QHash<QFont, FontLineFacts> known;
+    auto found = known.constFind(base);
+    if (found == known.cend()) {
+        if (known.size() >= 256) known.clear();
+        const QFontMetricsF metrics(base);
+        found = known.insert(base, {metrics.lineSpacing(), metrics.ascent()});
+    }
+    return *found;
+}
+
+// Widths and elisions of single lines, in the base font's pixels: labels
+// measure the same texts in the same fonts at every paint. The key holds
+// everything the answer depends on, so a changed text, font or width is a
+// new question, never a stale answer.
+struct LineMeasureKey {
+    QString text;
+    QFont font;
+    double width;  // of the elision; -1 for a plain width
+    int mode;
+    bool operator==(const LineMeasureKey&) const = default;
+};
+
+size_t qHash(const LineMeasureKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.text, key.font, key.width, key.mode);
+}
+
+QCache<LineMeasureKey, qreal>& lineWidthCache()
+{
+    thread_local QCache<LineMeasureKey, qreal> cache(4000);
+    return cache;
+}
+
+QCache<LineMeasureKey, QString>& elisionCache()
+{
+    thread_local QCache<LineMeasureKey, QString> cache(2000);
+    return cache;
+}
+
+qreal baseWidthOfLine(const QString& line, const QFont& base)
+{
+    LineMeasureKey key{line, base, -1, 0};
+    if (const qreal* known = lineWidthCache().object(key)) return *known;
+    const qreal width = QFontMetricsF(base).horizontalAdvance(key.text);
+    lineWidthCache().insert(std::move(key), new qreal(width));
+    return width;
 }
 
 bool usable(qreal width)
@@ -51,24 +109,28 @@ QStringList wrapAtBase(const QString& text, const Font& font, qreal baseWidth)
 
 qreal TextMeasure::lineHeight(const Font& font)
 {
-    return QFontMetricsF(font.baseFont()).lineSpacing() * font.baseScale();
+    return lineFactsOf(font.baseFont()).lineSpacing * font.baseScale();
 }
 
 qreal TextMeasure::ascent(const Font& font)
 {
-    return QFontMetricsF(font.baseFont()).ascent() * font.baseScale();
+    return lineFactsOf(font.baseFont()).ascent * font.baseScale();
 }
 
 QSizeF TextMeasure::sizeOfText(const QString& text, const Font& font)
 {
-    const QFontMetricsF metrics(font.baseFont());
     qreal widest = 0;
     qsizetype lineCount = 0;
-    for (QStringView line : QStringView(text).split(lineBreak)) {
-        widest = std::max(widest, metrics.horizontalAdvance(line.toString()));
-        ++lineCount;
+    if (!text.contains(lineBreak)) {
+        widest = baseWidthOfLine(text, font.baseFont());
+        lineCount = 1;
+    } else {
+        for (QStringView line : QStringView(text).split(lineBreak)) {
+            widest = std::max(widest, baseWidthOfLine(line.toString(), font.baseFont()));
+            ++lineCount;
+        }
     }
-    return {widest * font.baseScale(), lineCount * metrics.lineSpacing() * font.baseScale()};
+    return {widest * font.baseScale(), lineCount * lineFactsOf(font.baseFont()).lineSpacing * font.baseScale()};
 }
 
 qreal TextMeasure::heightOfText(const QString& text, const Font& font, qreal width)
@@ -87,7 +149,12 @@ QString TextMeasure::elidedText(const QString& text, const Font& font, qreal wid
     if (mode == Qt::ElideNone) return text;
     if (!std::isfinite(width)) return text;
     if (width <= 0) return {};
-    return QFontMetricsF(font.baseFont()).elidedText(text, mode, width / font.baseScale());
+    const double baseWidth = width / font.baseScale();
+    LineMeasureKey key{text, font.baseFont(), baseWidth, int(mode)};
+    if (const QString* known = elisionCache().object(key)) return *known;
+    const QString elided = QFontMetricsF(font.baseFont()).elidedText(text, mode, baseWidth);
+    elisionCache().insert(std::move(key), new QString(elided));
+    return elided;
 }
 
 namespace {
@@ -97,7 +164,8 @@ namespace {
 // every repaint): the last answers are kept, per thread.
 struct WrapKey {
     QString text;
-    QString fontKey;
+    QFont font;
+    double pixelSize;
     double width;
     double height;
     bool operator==(const WrapKey&) const = default;
@@ -105,7 +173,7 @@ struct WrapKey {
 
 size_t qHash(const WrapKey& key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.text, key.fontKey, key.width, key.height);
+    return qHashMulti(seed, key.text, key.font, key.pixelSize, key.width, key.height);
 }
 
 QCache<WrapKey, QStringList>& wrapCache()
@@ -114,16 +182,11 @@ QCache<WrapKey, QStringList>& wrapCache()
     return cache;
 }
 
-QString fontKeyOf(const Font& font)
-{
-    return font.baseFont().key() + QLatin1Char('/') + QString::number(font.pixelSize());
-}
-
 }  // namespace
 
 QStringList TextMeasure::elidedWrappedLines(const QString& text, const Font& font, const QSizeF& size)
 {
-    const WrapKey key{text, fontKeyOf(font), size.width(), size.height()};
+    const WrapKey key{text, font.baseFont(), font.pixelSize(), size.width(), size.height()};
     if (const QStringList* known = wrapCache().object(key)) return *known;
     const QStringList lines = computeElidedWrappedLines(text, font, size);
     wrapCache().insert(key, new QStringList(lines));
