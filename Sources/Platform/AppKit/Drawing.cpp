@@ -111,7 +111,9 @@ void drawLine(QPainter& painter, const QString& line, const Font& font, const QP
 
 void prepareForText(QPainter& painter, const Font& font, const QColor& color)
 {
-    painter.setFont(font.baseFont());
+    // Setting a font resolves it against the device again, even the one the
+    // painter already holds.
+    if (painter.font() != font.baseFont()) painter.setFont(font.baseFont());
     painter.setPen(color);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 }
