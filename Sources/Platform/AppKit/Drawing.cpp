@@ -3,13 +3,9 @@
 #include "Font.h"
 #include "TextMeasure.h"
 
-#include <QCache>
 #include <QDebug>
-#include <QFontMetricsF>
-#include <QStaticText>
 #include <QWidget>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -44,52 +40,12 @@ qreal horizontalOffset(qreal free, Qt::Alignment alignment)
     return 0;
 }
 
-// A line's glyphs, shaped once: labels draw the same lines in the same
-// fonts at every paint, and shaping is most of what drawing text costs. The
-// key is the text and the face, so a change of either shapes anew.
-struct ShapedLineKey {
-    QString text;
-    QFont font;
-    bool operator==(const ShapedLineKey&) const = default;
-};
-
-size_t qHash(const ShapedLineKey& key, size_t seed = 0)
-{
-    return qHashMulti(seed, key.text, key.font);
-}
-
-struct ShapedLine {
-    QStaticText glyphs;
-    qreal baselineOffset;  // from the top of the line
-};
-
-// Line breaks, tabs and other controls are left to QPainter::drawText,
-// which treats them its own way.
-bool shapesAsOneLine(const QString& line)
-{
-    return std::none_of(line.cbegin(), line.cend(), [](QChar c) {
-        return c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
-    });
-}
-
 void drawShapedLine(QPainter& painter, const QString& line, const QPointF& baseline)
 {
-    if (!shapesAsOneLine(line)) {
+    const TextMeasure::ShapedLine* shaped = TextMeasure::shapedLine(line, painter.font());
+    if (!shaped) {
         painter.drawText(baseline, line);
         return;
-    }
-    thread_local QCache<ShapedLineKey, ShapedLine> cache(2000);
-    ShapedLineKey key{line, painter.font()};
-    ShapedLine* shaped = cache.object(key);
-    if (!shaped) {
-        // Laid out at its first drawing, with the painter's own font and
-        // transform. A static text is placed by the top of its line: the
-        // ascent above the baseline, and the leading when the face has one.
-        const QFontMetricsF metrics(key.font);
-        shaped = new ShapedLine{QStaticText(line), metrics.ascent() + std::max<qreal>(0, metrics.leading())};
-        shaped->glyphs.setTextFormat(Qt::PlainText);
-        shaped->glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
-        cache.insert(std::move(key), shaped);
     }
     painter.drawStaticText(QPointF(baseline.x(), baseline.y() - shaped->baselineOffset), shaped->glyphs);
 }

@@ -302,6 +302,13 @@ void TextField::refresh()
     else update();
 }
 
+void TextField::qtGeometryChanged(const QRect& oldGeometry)
+{
+    // A shown field repaints itself on its move or resize event.
+    QWidget* superview = parentWidget();
+    if (m_drawnBySuperview && superview) superview->update(QRegion(oldGeometry) + geometry());
+}
+
 void TextField::setDrawnBySuperview(bool drawn)
 {
     if (m_drawnBySuperview == drawn) return;

@@ -139,7 +139,7 @@ public:
     // (drawInSuperview, at the end of the superview's drawRect): the label
     // is hidden from Qt's painting, so a grid of hundreds of views paints
     // one widget a view, and its changes of text or look repaint the
-    // superview. The superview repaints itself when it moves the label.
+    // superview, as do its moves and changes of size.
     // For labels only: an editable or selectable field shows no text so.
     bool isDrawnBySuperview() const { return m_drawnBySuperview; }
     void setDrawnBySuperview(bool drawn);
@@ -160,6 +160,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void qtGeometryChanged(const QRect& oldGeometry) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 

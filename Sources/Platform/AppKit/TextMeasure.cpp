@@ -26,16 +26,23 @@ QString withLineSeparators(const QString& text)
 struct FontLineFacts {
     qreal lineSpacing;
     qreal ascent;
+    qreal leading;
 };
+
+QHash<QFont, FontLineFacts>& lineFactsCache()
+{
+    thread_local QHash<QFont, FontLineFacts> known;
+    return known;
+}
 
 const FontLineFacts& lineFactsOf(const QFont& base)
 {
-    thread_local QHash<QFont, FontLineFacts> known;
+    QHash<QFont, FontLineFacts>& known = lineFactsCache();
     auto found = known.constFind(base);
     if (found == known.cend()) {
         if (known.size() >= 256) known.clear();
         const QFontMetricsF metrics(base);
-        found = known.insert(base, {metrics.lineSpacing(), metrics.ascent()});
+        found = known.insert(base, {metrics.lineSpacing(), metrics.ascent(), metrics.leading()});
     }
     return *found;
 }
@@ -216,4 +223,56 @@ QStringList TextMeasure::computeElidedWrappedLines(const QString& text, const Fo
     }
     lines.append(last);
     return lines;
+}
+
+namespace {
+
+struct ShapedLineKey {
+    QString text;
+    QFont face;
+    bool operator==(const ShapedLineKey&) const = default;
+};
+
+size_t qHash(const ShapedLineKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.text, key.face);
+}
+
+QCache<ShapedLineKey, TextMeasure::ShapedLine>& shapedLineCache()
+{
+    thread_local QCache<ShapedLineKey, TextMeasure::ShapedLine> cache(2000);
+    return cache;
+}
+
+bool shapesAsOneLine(const QString& line)
+{
+    return std::none_of(line.cbegin(), line.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    });
+}
+
+}  // namespace
+
+const TextMeasure::ShapedLine* TextMeasure::shapedLine(const QString& line, const QFont& face)
+{
+    if (!shapesAsOneLine(line)) return nullptr;
+    ShapedLineKey key{line, face};
+    if (const ShapedLine* known = shapedLineCache().object(key)) return known;
+    // A static text is placed by the top of its line: the ascent above the
+    // baseline, and the leading when the face has one.
+    const FontLineFacts& facts = lineFactsOf(face);
+    auto* shaped = new ShapedLine{QStaticText(line), facts.ascent + std::max<qreal>(0, facts.leading)};
+    shaped->glyphs.setTextFormat(Qt::PlainText);
+    shaped->glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
+    shapedLineCache().insert(std::move(key), shaped);
+    return shaped;
+}
+
+void TextMeasure::forgetKeptAnswers()
+{
+    lineFactsCache().clear();
+    lineWidthCache().clear();
+    elisionCache().clear();
+    wrapCache().clear();
+    shapedLineCache().clear();
 }
