@@ -306,7 +306,9 @@ void TextField::qtGeometryChanged(const QRect& oldGeometry)
 {
     // A shown field repaints itself on its move or resize event.
     QWidget* superview = parentWidget();
-    if (m_drawnBySuperview && superview) superview->update(QRegion(oldGeometry) + geometry());
+    if (!m_drawnBySuperview || !superview || !superview->isVisible()) return;
+    superview->update(oldGeometry);
+    superview->update(geometry());
 }
 
 void TextField::setDrawnBySuperview(bool drawn)
