@@ -21,6 +21,24 @@ QString withLineSeparators(const QString& text)
     return copy;
 }
 
+// Keys hold the whole QFont and compare it whole; their hash takes only the
+// size and style, as Qt's own hash of a font reads every family name and
+// setting, and the views use one family.
+size_t faceHash(const QFont& face, size_t seed)
+{
+    return qHashMulti(seed, face.pixelSize(), face.weight(), face.italic());
+}
+
+struct FaceKey {
+    QFont face;
+    bool operator==(const FaceKey&) const = default;
+};
+
+size_t qHash(const FaceKey& key, size_t seed = 0)
+{
+    return faceHash(key.face, seed);
+}
+
 // The same few fonts are measured thousands of times a paint, and
 // QFontMetricsF looks the face up again each time it is made.
 struct FontLineFacts {
@@ -29,20 +47,20 @@ struct FontLineFacts {
     qreal leading;
 };
 
-QHash<QFont, FontLineFacts>& lineFactsCache()
+QHash<FaceKey, FontLineFacts>& lineFactsCache()
 {
-    thread_local QHash<QFont, FontLineFacts> known;
+    thread_local QHash<FaceKey, FontLineFacts> known;
     return known;
 }
 
 const FontLineFacts& lineFactsOf(const QFont& base)
 {
-    QHash<QFont, FontLineFacts>& known = lineFactsCache();
-    auto found = known.constFind(base);
+    QHash<FaceKey, FontLineFacts>& known = lineFactsCache();
+    auto found = known.constFind(FaceKey{base});
     if (found == known.cend()) {
         if (known.size() >= 256) known.clear();
         const QFontMetricsF metrics(base);
-        found = known.insert(base, {metrics.lineSpacing(), metrics.ascent(), metrics.leading()});
+        found = known.insert(FaceKey{base}, {metrics.lineSpacing(), metrics.ascent(), metrics.leading()});
     }
     return *found;
 }
@@ -61,7 +79,7 @@ struct LineMeasureKey {
 
 size_t qHash(const LineMeasureKey& key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.text, key.font, key.width, key.mode);
+    return qHashMulti(faceHash(key.font, seed), key.text, key.width, key.mode);
 }
 
 QCache<LineMeasureKey, qreal>& lineWidthCache()
@@ -180,7 +198,7 @@ struct WrapKey {
 
 size_t qHash(const WrapKey& key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.text, key.font, key.pixelSize, key.width, key.height);
+    return qHashMulti(faceHash(key.font, seed), key.text, key.pixelSize, key.width, key.height);
 }
 
 QCache<WrapKey, QStringList>& wrapCache()
@@ -235,7 +253,7 @@ struct ShapedLineKey {
 
 size_t qHash(const ShapedLineKey& key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.text, key.face);
+    return qHashMulti(faceHash(key.face, seed), key.text);
 }
 
 QCache<ShapedLineKey, TextMeasure::ShapedLine>& shapedLineCache()
