@@ -1,11 +1,13 @@
 #include "TextMeasure.h"
 
 #include <QCache>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -19,6 +21,20 @@ QString withLineSeparators(const QString& text)
     QString copy = text;
     copy.replace(lineBreak, QChar::LineSeparator);
     return copy;
+}
+
+// Kept fonts and shaped glyphs hold on to the application's font engines:
+// they are dropped as the application ends, before it takes its fonts down,
+// rather than when the thread's storage goes after it.
+std::atomic<bool> forgetsAtApplicationEnd{false};
+
+void forgetAtApplicationEnd()
+{
+    if (forgetsAtApplicationEnd.exchange(true)) return;
+    qAddPostRoutine([] {
+        forgetsAtApplicationEnd = false;
+        TextMeasure::forgetKeptAnswers();
+    });
 }
 
 // Keys hold the whole QFont and compare it whole; their hash takes only the
@@ -60,6 +76,7 @@ const FontLineFacts& lineFactsOf(const QFont& base)
     if (found == known.cend()) {
         if (known.size() >= 256) known.clear();
         const QFontMetricsF metrics(base);
+        forgetAtApplicationEnd();
         found = known.insert(FaceKey{base}, {metrics.lineSpacing(), metrics.ascent(), metrics.leading()});
     }
     return *found;
@@ -99,6 +116,7 @@ qreal baseWidthOfLine(const QString& line, const QFont& base)
     LineMeasureKey key{line, base, -1, 0};
     if (const qreal* known = lineWidthCache().object(key)) return *known;
     const qreal width = QFontMetricsF(base).horizontalAdvance(key.text);
+    forgetAtApplicationEnd();
     lineWidthCache().insert(std::move(key), new qreal(width));
     return width;
 }
@@ -178,6 +196,7 @@ QString TextMeasure::elidedText(const QString& text, const Font& font, qreal wid
     LineMeasureKey key{text, font.baseFont(), baseWidth, int(mode)};
     if (const QString* known = elisionCache().object(key)) return *known;
     const QString elided = QFontMetricsF(font.baseFont()).elidedText(text, mode, baseWidth);
+    forgetAtApplicationEnd();
     elisionCache().insert(std::move(key), new QString(elided));
     return elided;
 }
@@ -214,6 +233,7 @@ QStringList TextMeasure::elidedWrappedLines(const QString& text, const Font& fon
     const WrapKey key{text, font.baseFont(), font.pixelSize(), size.width(), size.height()};
     if (const QStringList* known = wrapCache().object(key)) return *known;
     const QStringList lines = computeElidedWrappedLines(text, font, size);
+    forgetAtApplicationEnd();
     wrapCache().insert(key, new QStringList(lines));
     return lines;
 }
@@ -282,6 +302,7 @@ const TextMeasure::ShapedLine* TextMeasure::shapedLine(const QString& line, cons
     auto* shaped = new ShapedLine{QStaticText(line), facts.ascent + std::max<qreal>(0, facts.leading)};
     shaped->glyphs.setTextFormat(Qt::PlainText);
     shaped->glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
+    forgetAtApplicationEnd();
     shapedLineCache().insert(std::move(key), shaped);
     return shaped;
 }
