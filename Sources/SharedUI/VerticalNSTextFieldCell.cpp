@@ -28,7 +28,7 @@ void VerticalNSTextFieldCell::drawInteriorWithFrame(QPainter& painter, const Tex
     QString text = field.stringValue();
     if (text.isEmpty()) return;
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const double height = TextMeasure::sizeOfText(text, field.textFont()).height();
+    const double height = TextMeasure::lineHeight(field.textFont());  // one line
     const QRectF title = titleRectForBounds(field.textArea(), field.bounds(), height);
     const Qt::Alignment alignment = (field.alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop;
     if (m_hasInnerShadow)

@@ -40,24 +40,36 @@ qreal horizontalOffset(qreal free, Qt::Alignment alignment)
     return 0;
 }
 
+void drawShapedLine(QPainter& painter, const QString& line, const QPointF& baseline)
+{
+    const TextMeasure::ShapedLine* shaped = TextMeasure::shapedLine(line, painter.font());
+    if (!shaped) {
+        painter.drawText(baseline, line);
+        return;
+    }
+    painter.drawStaticText(QPointF(baseline.x(), baseline.y() - shaped->baselineOffset), shaped->glyphs);
+}
+
 // Draws one line with its baseline at `baseline`, at the font's exact size.
 void drawLine(QPainter& painter, const QString& line, const Font& font, const QPointF& baseline)
 {
     const qreal scale = font.baseScale();
     if (scale == 1.0) {
-        painter.drawText(baseline, line);
+        drawShapedLine(painter, line, baseline);
         return;
     }
     painter.save();
     painter.translate(baseline);
     painter.scale(scale, scale);
-    painter.drawText(QPointF(0, 0), line);
+    drawShapedLine(painter, line, QPointF(0, 0));
     painter.restore();
 }
 
 void prepareForText(QPainter& painter, const Font& font, const QColor& color)
 {
-    painter.setFont(font.baseFont());
+    // Setting a font resolves it against the device again, even the one the
+    // painter already holds.
+    if (painter.font() != font.baseFont()) painter.setFont(font.baseFont());
     painter.setPen(color);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 }

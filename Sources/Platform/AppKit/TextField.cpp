@@ -107,7 +107,7 @@ void TextField::setStringValue(const QString& text)
     m_text = text;
     m_edited = false;
     if (m_editor && m_editor->text() != text) m_editor->setText(text);
-    update();
+    refresh();
 }
 
 int TextField::intValue() const
@@ -146,7 +146,7 @@ void TextField::setPlaceholderString(const QString& placeholder)
 {
     m_placeholder = placeholder;
     if (m_editor) m_editor->setPlaceholderText(placeholder);
-    update();
+    refresh();
 }
 
 void TextField::setTextFont(const Font& font)
@@ -165,53 +165,53 @@ void TextField::setTextColor(const QColor& color)
 {
     m_textColor = color.isValid() ? color : defaultTextColor;
     updateEditor();
-    update();
+    refresh();
 }
 
 void TextField::setDrawsBackground(bool draws)
 {
     m_drawsBackground = draws;
-    update();
+    refresh();
 }
 
 void TextField::setBackgroundColor(const QColor& color)
 {
     m_backgroundColor = color.isValid() ? color : fieldBackground;
-    update();
+    refresh();
 }
 
 void TextField::setBordered(bool bordered)
 {
     m_bordered = bordered;
     placeEditor();
-    update();
+    refresh();
 }
 
 void TextField::setBezeled(bool bezeled)
 {
     m_bezeled = bezeled;
     placeEditor();
-    update();
+    refresh();
 }
 
 void TextField::setAlignment(Qt::Alignment alignment)
 {
     m_alignment = alignment & Qt::AlignHorizontal_Mask;
     updateEditor();
-    update();
+    refresh();
 }
 
 void TextField::setTopAligned(bool topAligned)
 {
     m_topAligned = topAligned;
     updateEditor();
-    update();
+    refresh();
 }
 
 void TextField::setWraps(bool wraps)
 {
     m_wraps = wraps;
-    update();
+    refresh();
 }
 
 void TextField::setEditable(bool editable)
@@ -244,7 +244,7 @@ void TextField::updateEditor()
     if (!m_editor) {
         // A field that turned editable while on screen gets its editor now.
         if (!usesEditor() || !isVisible()) {
-            update();
+            refresh();
             return;
         }
         ensureEditor();
@@ -268,7 +268,7 @@ void TextField::updateEditor()
     m_editor->setFocusPolicy(usesEditor() ? Qt::StrongFocus : Qt::NoFocus);
     m_editor->setVisible(usesEditor());
     placeEditor();
-    update();
+    refresh();
 }
 
 QRectF TextField::textArea() const
@@ -292,7 +292,56 @@ void TextField::resizeEvent(QResizeEvent* event)
 void TextField::changeEvent(QEvent* event)
 {
     View::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange) update();
+    if (event->type() == QEvent::EnabledChange) refresh();
+}
+
+void TextField::refresh()
+{
+    QWidget* superview = parentWidget();
+    if (m_drawnBySuperview && superview) superview->update(geometry());
+    else update();
+}
+
+void TextField::qtGeometryChanged(const QRect& oldGeometry)
+{
+    // A shown field repaints itself on its move or resize event.
+    QWidget* superview = parentWidget();
+    if (!m_drawnBySuperview || !superview || !superview->isVisible()) return;
+    superview->update(oldGeometry);
+    superview->update(geometry());
+}
+
+void TextField::setDrawnBySuperview(bool drawn)
+{
+    if (m_drawnBySuperview == drawn) return;
+    // Repainted where it showed before the change, and where it shows after.
+    refresh();
+    m_drawnBySuperview = drawn;
+    setHidden(drawn);
+    refresh();
+}
+
+void TextField::drawInSuperview(QPainter& painter)
+{
+    const auto* superview = qobject_cast<const View*>(parentWidget());
+    const QRect place = geometry();
+    if (!m_drawnBySuperview || !superview || place.isEmpty()) return;
+    painter.save();
+    // Back to the superview's Qt coordinates, then to the label's own, as
+    // Qt paints a child: at its whole-pixel place, cut to it, from the
+    // painter's first state.
+    if (!superview->isFlipped()) {
+        painter.scale(1, -1);
+        painter.translate(0, -superview->height());
+    }
+    painter.translate(place.topLeft());
+    painter.setClipRect(QRect(QPoint(0, 0), place.size()), Qt::IntersectClip);
+    painter.setOpacity(1);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setPen(QPen());
+    painter.setBrush(Qt::NoBrush);
+    drawRect(painter, bounds());
+    painter.restore();
 }
 
 QRectF TextField::singleLineRect(const QRectF& textArea, double lineHeight, bool atTop)
@@ -310,7 +359,7 @@ QRectF TextField::drawnLineRect() const
 void TextField::setLabelPainter(LabelPainter painter)
 {
     m_labelPainter = std::move(painter);
-    update();
+    refresh();
 }
 
 void TextField::setColoredRuns(const QList<ColoredRun>& runs)

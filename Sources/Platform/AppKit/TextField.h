@@ -135,6 +135,19 @@ public:
     // Where the text goes: the bounds less the room the border takes.
     QRectF textArea() const;
 
+    // A label its superview draws as part of its own drawing
+    // (drawInSuperview, at the end of the superview's drawRect): the label
+    // is hidden from Qt's painting, so a grid of hundreds of views paints
+    // one widget a view, and its changes of text or look repaint the
+    // superview, as do its moves and changes of size.
+    // For labels only: an editable or selectable field shows no text so.
+    bool isDrawnBySuperview() const { return m_drawnBySuperview; }
+    void setDrawnBySuperview(bool drawn);
+    // Draws the label as Qt would paint it, at its whole-pixel place and
+    // cut to it, with the superview's painter in the superview's
+    // coordinates. Does nothing unless the label is drawn by its superview.
+    void drawInSuperview(QPainter& painter);
+
     bool isFlipped() const override { return true; }
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 
@@ -147,6 +160,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void qtGeometryChanged(const QRect& oldGeometry) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -160,6 +174,8 @@ private:
     static bool swallowsKeyPress(const QKeyEvent* key, KeyOutcome outcome);
     void endEditing();
     void underline(QPainter& painter, const QString& line, const QColor& color, const QRectF& lineRect) const;
+    // Asks for the field's repaint: of the superview where it draws the field.
+    void refresh();
 
     QLineEdit* m_editor = nullptr;
     QString m_text;  // kept as given: the editor may not hold line breaks
@@ -178,6 +194,7 @@ private:
     bool m_secure = false;
     bool m_selectable = true;
     bool m_edited = false;
+    bool m_drawnBySuperview = false;
     // The key whose command was dealt with while Qt asked about shortcuts,
     // so that its key press, if it still comes, is not dealt with twice.
     struct HandledKey {

@@ -1,10 +1,13 @@
 #include "TextMeasure.h"
 
 #include <QCache>
+#include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -18,6 +21,104 @@ QString withLineSeparators(const QString& text)
     QString copy = text;
     copy.replace(lineBreak, QChar::LineSeparator);
     return copy;
+}
+
+// Kept fonts and shaped glyphs hold on to the application's font engines:
+// they are dropped as the application ends, before it takes its fonts down,
+// rather than when the thread's storage goes after it.
+std::atomic<bool> forgetsAtApplicationEnd{false};
+
+void forgetAtApplicationEnd()
+{
+    if (forgetsAtApplicationEnd.exchange(true)) return;
+    qAddPostRoutine([] {
+        forgetsAtApplicationEnd = false;
+        TextMeasure::forgetKeptAnswers();
+    });
+}
+
+// Keys hold the whole QFont and compare it whole; their hash takes only the
+// size and style, as Qt's own hash of a font reads every family name and
+// setting, and the views use one family.
+size_t faceHash(const QFont& face, size_t seed)
+{
+    return qHashMulti(seed, face.pixelSize(), face.weight(), face.italic());
+}
+
+struct FaceKey {
+    QFont face;
+    bool operator==(const FaceKey&) const = default;
+};
+
+size_t qHash(const FaceKey& key, size_t seed = 0)
+{
+    return faceHash(key.face, seed);
+}
+
+// The same few fonts are measured thousands of times a paint, and
+// QFontMetricsF looks the face up again each time it is made.
+struct FontLineFacts {
+    qreal lineSpacing;
+    qreal ascent;
+    qreal leading;
+};
+
+QHash<FaceKey, FontLineFacts>& lineFactsCache()
+{
+    thread_local QHash<FaceKey, FontLineFacts> known;
+    return known;
+}
+
+const FontLineFacts& lineFactsOf(const QFont& base)
+{
+    QHash<FaceKey, FontLineFacts>& known = lineFactsCache();
+    auto found = known.constFind(FaceKey{base});
+    if (found == known.cend()) {
+        if (known.size() >= 256) known.clear();
+        const QFontMetricsF metrics(base);
+        forgetAtApplicationEnd();
+        found = known.insert(FaceKey{base}, {metrics.lineSpacing(), metrics.ascent(), metrics.leading()});
+    }
+    return *found;
+}
+
+// Widths and elisions of single lines, in the base font's pixels: labels
+// measure the same texts in the same fonts at every paint. The key holds
+// everything the answer depends on, so a changed text, font or width is a
+// new question, never a stale answer.
+struct LineMeasureKey {
+    QString text;
+    QFont font;
+    double width;  // of the elision; -1 for a plain width
+    int mode;
+    bool operator==(const LineMeasureKey&) const = default;
+};
+
+size_t qHash(const LineMeasureKey& key, size_t seed = 0)
+{
+    return qHashMulti(faceHash(key.font, seed), key.text, key.width, key.mode);
+}
+
+QCache<LineMeasureKey, qreal>& lineWidthCache()
+{
+    thread_local QCache<LineMeasureKey, qreal> cache(4000);
+    return cache;
+}
+
+QCache<LineMeasureKey, QString>& elisionCache()
+{
+    thread_local QCache<LineMeasureKey, QString> cache(2000);
+    return cache;
+}
+
+qreal baseWidthOfLine(const QString& line, const QFont& base)
+{
+    LineMeasureKey key{line, base, -1, 0};
+    if (const qreal* known = lineWidthCache().object(key)) return *known;
+    const qreal width = QFontMetricsF(base).horizontalAdvance(key.text);
+    forgetAtApplicationEnd();
+    lineWidthCache().insert(std::move(key), new qreal(width));
+    return width;
 }
 
 bool usable(qreal width)
@@ -51,24 +152,28 @@ QStringList wrapAtBase(const QString& text, const Font& font, qreal baseWidth)
 
 qreal TextMeasure::lineHeight(const Font& font)
 {
-    return QFontMetricsF(font.baseFont()).lineSpacing() * font.baseScale();
+    return lineFactsOf(font.baseFont()).lineSpacing * font.baseScale();
 }
 
 qreal TextMeasure::ascent(const Font& font)
 {
-    return QFontMetricsF(font.baseFont()).ascent() * font.baseScale();
+    return lineFactsOf(font.baseFont()).ascent * font.baseScale();
 }
 
 QSizeF TextMeasure::sizeOfText(const QString& text, const Font& font)
 {
-    const QFontMetricsF metrics(font.baseFont());
     qreal widest = 0;
     qsizetype lineCount = 0;
-    for (QStringView line : QStringView(text).split(lineBreak)) {
-        widest = std::max(widest, metrics.horizontalAdvance(line.toString()));
-        ++lineCount;
+    if (!text.contains(lineBreak)) {
+        widest = baseWidthOfLine(text, font.baseFont());
+        lineCount = 1;
+    } else {
+        for (QStringView line : QStringView(text).split(lineBreak)) {
+            widest = std::max(widest, baseWidthOfLine(line.toString(), font.baseFont()));
+            ++lineCount;
+        }
     }
-    return {widest * font.baseScale(), lineCount * metrics.lineSpacing() * font.baseScale()};
+    return {widest * font.baseScale(), lineCount * lineFactsOf(font.baseFont()).lineSpacing * font.baseScale()};
 }
 
 qreal TextMeasure::heightOfText(const QString& text, const Font& font, qreal width)
@@ -87,7 +192,13 @@ QString TextMeasure::elidedText(const QString& text, const Font& font, qreal wid
     if (mode == Qt::ElideNone) return text;
     if (!std::isfinite(width)) return text;
     if (width <= 0) return {};
-    return QFontMetricsF(font.baseFont()).elidedText(text, mode, width / font.baseScale());
+    const double baseWidth = width / font.baseScale();
+    LineMeasureKey key{text, font.baseFont(), baseWidth, int(mode)};
+    if (const QString* known = elisionCache().object(key)) return *known;
+    const QString elided = QFontMetricsF(font.baseFont()).elidedText(text, mode, baseWidth);
+    forgetAtApplicationEnd();
+    elisionCache().insert(std::move(key), new QString(elided));
+    return elided;
 }
 
 namespace {
@@ -97,7 +208,8 @@ namespace {
 // every repaint): the last answers are kept, per thread.
 struct WrapKey {
     QString text;
-    QString fontKey;
+    QFont font;
+    double pixelSize;
     double width;
     double height;
     bool operator==(const WrapKey&) const = default;
@@ -105,7 +217,7 @@ struct WrapKey {
 
 size_t qHash(const WrapKey& key, size_t seed = 0)
 {
-    return qHashMulti(seed, key.text, key.fontKey, key.width, key.height);
+    return qHashMulti(faceHash(key.font, seed), key.text, key.pixelSize, key.width, key.height);
 }
 
 QCache<WrapKey, QStringList>& wrapCache()
@@ -114,18 +226,14 @@ QCache<WrapKey, QStringList>& wrapCache()
     return cache;
 }
 
-QString fontKeyOf(const Font& font)
-{
-    return font.baseFont().key() + QLatin1Char('/') + QString::number(font.pixelSize());
-}
-
 }  // namespace
 
 QStringList TextMeasure::elidedWrappedLines(const QString& text, const Font& font, const QSizeF& size)
 {
-    const WrapKey key{text, fontKeyOf(font), size.width(), size.height()};
+    const WrapKey key{text, font.baseFont(), font.pixelSize(), size.width(), size.height()};
     if (const QStringList* known = wrapCache().object(key)) return *known;
     const QStringList lines = computeElidedWrappedLines(text, font, size);
+    forgetAtApplicationEnd();
     wrapCache().insert(key, new QStringList(lines));
     return lines;
 }
@@ -153,4 +261,57 @@ QStringList TextMeasure::computeElidedWrappedLines(const QString& text, const Fo
     }
     lines.append(last);
     return lines;
+}
+
+namespace {
+
+struct ShapedLineKey {
+    QString text;
+    QFont face;
+    bool operator==(const ShapedLineKey&) const = default;
+};
+
+size_t qHash(const ShapedLineKey& key, size_t seed = 0)
+{
+    return qHashMulti(faceHash(key.face, seed), key.text);
+}
+
+QCache<ShapedLineKey, TextMeasure::ShapedLine>& shapedLineCache()
+{
+    thread_local QCache<ShapedLineKey, TextMeasure::ShapedLine> cache(2000);
+    return cache;
+}
+
+bool shapesAsOneLine(const QString& line)
+{
+    return std::none_of(line.cbegin(), line.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    });
+}
+
+}  // namespace
+
+const TextMeasure::ShapedLine* TextMeasure::shapedLine(const QString& line, const QFont& face)
+{
+    if (!shapesAsOneLine(line)) return nullptr;
+    ShapedLineKey key{line, face};
+    if (const ShapedLine* known = shapedLineCache().object(key)) return known;
+    // A static text is placed by the top of its line: the ascent above the
+    // baseline, and the leading when the face has one.
+    const FontLineFacts& facts = lineFactsOf(face);
+    auto* shaped = new ShapedLine{QStaticText(line), facts.ascent + std::max<qreal>(0, facts.leading)};
+    shaped->glyphs.setTextFormat(Qt::PlainText);
+    shaped->glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
+    forgetAtApplicationEnd();
+    shapedLineCache().insert(std::move(key), shaped);
+    return shaped;
+}
+
+void TextMeasure::forgetKeptAnswers()
+{
+    lineFactsCache().clear();
+    lineWidthCache().clear();
+    elisionCache().clear();
+    wrapCache().clear();
+    shapedLineCache().clear();
 }

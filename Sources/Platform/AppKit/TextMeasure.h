@@ -3,6 +3,7 @@
 #include "Font.h"
 
 #include <QSizeF>
+#include <QStaticText>
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +37,22 @@ public:
     // (always at least one): when the text needs more, the last one shown
     // carries on to the end of the text and is cut at the tail with "…".
     static QStringList elidedWrappedLines(const QString& text, const Font& font, const QSizeF& size);
+
+    // A line's glyphs shaped in a face (a base font, at a whole pixel
+    // size), kept for the next drawing of the same line in the same face:
+    // shaping is most of what drawing text costs. Null for a line holding
+    // line breaks, tabs or other controls, which QPainter::drawText lays out
+    // its own way. Valid until the next call.
+    struct ShapedLine {
+        QStaticText glyphs;     // laid out at its first drawing, with that painter's transform
+        qreal baselineOffset;  // from the top of the line
+    };
+    static const ShapedLine* shapedLine(const QString& line, const QFont& face);
+
+    // Widths, elisions, wrapped lines and shaped lines are kept per thread,
+    // looked up by everything they depend on (text, face, size, width). This
+    // forgets them, so that the next answers are worked out afresh.
+    static void forgetKeptAnswers();
 
 private:
     static QStringList computeElidedWrappedLines(const QString& text, const Font& font, const QSizeF& size);

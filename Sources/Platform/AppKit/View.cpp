@@ -149,9 +149,11 @@ void View::setFrameSize(const QSizeF& size)
 
 void View::applyFrame(const QSizeF& oldSize, bool moved)
 {
+    const QRect oldGeometry = geometry();
     m_placing = true;
     setGeometry(qtGeometryOf(m_frame));
     m_placing = false;
+    if (geometry() != oldGeometry) qtGeometryChanged(oldGeometry);
     const bool resized = oldSize != m_frame.size();
     // A non-flipped view's children hang from its bottom edge: a change of
     // height moves them in Qt's coordinates even when their frames stay.

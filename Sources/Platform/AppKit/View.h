@@ -178,6 +178,9 @@ protected:
     // Lays the subviews out again after this view's size changed, applying
     // their autoresizing masks when autoresizesSubviews() is on.
     virtual void resizeSubviewsWithOldSize(const QSizeF& oldSize);
+    // The frame has put the widget somewhere else (a hidden view too, which
+    // gets no move or resize event until shown); `oldGeometry` is where it was.
+    virtual void qtGeometryChanged(const QRect& oldGeometry) { Q_UNUSED(oldGeometry); }
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -84,8 +84,10 @@ PlannerItemView::PlannerItemView(const QRectF& frame, QWidget* parent) : Planner
     TextField* label = UIUtilities::makeCommonTextFieldCenterVerticalWithFrame(
         QRectF(5, 0, std::max(0.0, size.width() - 5), std::max(0.0, size.height() - 2)));
     label->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
-    // The name is part of the chip: presses on it are the chip's.
+    // The name is part of the chip: presses on it are the chip's, and the
+    // chip draws it (a month shows hundreds of chips).
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setDrawnBySuperview(true);
     addSubview(label);
     setTaskNameLabel(label);
     // Drags over the chip reach it (to end its click window) and go on to
@@ -196,6 +198,7 @@ void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
         const QImage bar = tintImage(isHighlight() ? 0.8 : 0.4, box.size(), chipBarRadius, false);
         if (!bar.isNull()) painter.drawImage(QPointF(0, 0), bar);
     }
+    taskNameLabel()->drawInSuperview(painter);
 }
 
 void PlannerItemView::mouseDragged(const Event& event)

@@ -51,6 +51,8 @@ PlannerWeeklyItemView::PlannerWeeklyItemView(const QRectF& frame, QWidget* paren
     label->setWraps(true);
     label->setFocusPolicy(Qt::NoFocus);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The block draws its name: a week shows hundreds of blocks.
+    label->setDrawnBySuperview(true);
     addSubview(label);
     setTaskNameLabel(label);
     NotificationCenter::defaultCenter().addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
@@ -137,6 +139,7 @@ void PlannerWeeklyItemView::drawRect(QPainter& painter, const QRectF&)
         painter.drawLine(QPointF(inset, y), QPointF(box.width() - inset, y));
         painter.restore();
     }
+    taskNameLabel()->drawInSuperview(painter);
 }
 
 void PlannerWeeklyItemView::mouseDragged(const Event& event)
