@@ -648,6 +648,7 @@ void CoreData::addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType
 
 CoreData::TaskProgress CoreData::taskProgressInCalendar(qint64 calendarId) const
 {
+    if (!TaskQuery::databaseReadyOrSay()) return TaskProgress();
     if (const std::optional<QHash<qint64, TaskProgress>> all = taskProgressByCategory()) return all->value(calendarId);
     return taskProgressReadInCalendar(calendarId);
 }
