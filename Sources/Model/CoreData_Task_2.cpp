@@ -706,7 +706,6 @@ std::optional<QHash<qint64, CoreData::TaskProgress>> CoreData::taskProgressByCat
         qint64 calendarId = 0;
         qint64 minutes = 0;
         bool done = false;
-        bool operator==(const Counted&) const = default;
     };
     struct Kept {
         bool valid = false;
@@ -808,8 +807,7 @@ std::optional<QHash<qint64, CoreData::TaskProgress>> CoreData::taskProgressByCat
         sqlite3_stmt* row = query.get();
         const qint64 key = sqlite3_column_int64(row, 4);
         if (sqlite3_column_int64(row, 1) == 0) {
-            // Read whole once this walk is done: a second statement
-            // stepping beside it is fine, but the walk stays one pass.
+            // Read whole once the walk is done, to tell a listed exception.
             withExceptions.push_back(key);
             Counted& task = tasks[key];
             task.calendarId = sqlite3_column_int64(row, 0);
