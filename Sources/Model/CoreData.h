@@ -383,6 +383,11 @@ public:
         bool operator==(const TaskProgress&) const = default;
     };
     TaskProgress taskProgressInCalendar(qint64 calendarId) const;
+    // Every category's progress, kept between calls and brought up to date
+    // from the task rows written since; nothing when the table could not be
+    // read. The per-category read answers the same from the table at once.
+    std::optional<QHash<qint64, TaskProgress>> taskProgressByCategory() const;
+    TaskProgress taskProgressReadInCalendar(qint64 calendarId) const;
     // Whether detached occurrences of the event exist on or before the date.
     bool hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const;
 

@@ -91,7 +91,9 @@ void readPart(sqlite3* connection, const QByteArray& sql, const QList<TaskQuery:
 // The lowest and highest key of the table, or nothing when it is empty.
 std::optional<std::pair<qint64, qint64>> keySpan()
 {
-    QueryStatement query("SELECT min(primaryKey), max(primaryKey) FROM Tasks");
+    // Each end on its own: SQLite finds a lone min() or max() of the key at
+    // the b-tree's edge, but walks the whole table for the two together.
+    QueryStatement query("SELECT (SELECT min(primaryKey) FROM Tasks), (SELECT max(primaryKey) FROM Tasks)");
     if (!query.nextRow() || sqlite3_column_type(query.get(), 0) == SQLITE_NULL) return std::nullopt;
     return std::make_pair(sqlite3_column_int64(query.get(), 0), sqlite3_column_int64(query.get(), 1));
 }
