@@ -1,8 +1,17 @@
 // The note editor with a checklist of a thousand lines: showing it with its
 // checkboxes, one key typed into it, select-all with a mode switch, and the
 // title rule over a long text. Each must leave typing without visible delay.
+// Then the note's popover page (opened, and Done on a long checklist) and
+// one keystroke of the add-link search over a large working list: each
+// within a frame (16 ms).
+#include "AddLinkView.h"
 #include "CoreData.h"
 #include "CustomTextView.h"
+#include "Link.h"
+#include "LinkConversationSection.h"
+#include "LinkSearchResultView.h"
+#include "NoteView.h"
+#include "TextField.h"
 #include "NoteContentView.h"
 #include "NoteText.h"
 #include "Setting.h"
@@ -11,6 +20,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTextEdit>
 
 #include <benchmark/benchmark.h>
@@ -86,5 +96,105 @@ void BM_TitleOfAHundredThousandCharacters(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(NoteText::taskName(text));
 }
 BENCHMARK(BM_TitleOfAHundredThousandCharacters)->Unit(benchmark::kMicrosecond);
+
+// A note stored with its text, three own tags and five linked tasks.
+TaskPtr storedNote(BenchDatabase& data, const QString& text, int links)
+{
+    auto note = std::make_shared<Task>();
+    note->setTaskType(3);
+    note->setTaskName(NoteText::taskName(text));
+    note->setNotes(text);
+    note->setCalendarId(data.dataManager().currentSetting()->calendarDefID());
+    note->setTagList(QStringLiteral("/home/garden/seeds"));
+    if (!note->insertAndDehydrate()) std::exit(1);
+    for (int i = 0; i < links; ++i) {
+        auto linked = std::make_shared<Task>();
+        linked->setTaskType(1);
+        linked->setTaskName(QStringLiteral("Linked task %1").arg(i));
+        linked->setCalendarId(note->calendarId());
+        if (!linked->insertAndDehydrate()) std::exit(1);
+        auto link = std::make_shared<Link>();
+        link->setRootId(note->primaryKey());
+        link->setTargetId(linked->primaryKey());
+        if (!data.dataManager().insertLink(link)) std::exit(1);
+    }
+    return note;
+}
+
+void BM_OpenNoteEditorOfTwoHundredLinesWithLinksAndTags(benchmark::State& state)
+{
+    BenchDatabase data;
+    LinkConversationSection::install();
+    QString text = QStringLiteral("Garden plan");
+    for (int i = 1; i < 200; ++i) text += QStringLiteral("\nline %1 of the plan").arg(i);
+    const TaskPtr note = storedNote(data, text, 5);
+    for (auto _ : state) {
+        NoteView editor(QRectF(0, 0, 280, 500));
+        editor.loadDataFromNote(note);
+        editor.updateView();
+        benchmark::DoNotOptimize(editor.frame().height());
+    }
+    LinkSection::setFactory(nullptr);
+}
+BENCHMARK(BM_OpenNoteEditorOfTwoHundredLinesWithLinksAndTags)->Unit(benchmark::kMillisecond);
+
+void BM_DoneOnAThousandLineChecklistNote(benchmark::State& state)
+{
+    BenchDatabase data;
+    LinkConversationSection::install();
+    const TaskPtr note = storedNote(data, checklist(1000), 0);
+    NoteView editor(QRectF(0, 0, 280, 500));
+    editor.loadDataFromNote(note);
+    const QString texts[] = {checklist(1000), checklist(1000) + QStringLiteral(" more")};
+    int turn = 0;
+    for (auto _ : state) {
+        // Each Done stores a changed text, as after an edit.
+        state.PauseTiming();
+        editor.contentView()->setContentText(texts[++turn % 2]);
+        editor.visibleRevertButton();
+        state.ResumeTiming();
+        editor.doneEdit();
+        benchmark::DoNotOptimize(editor.note());
+    }
+    if (Task::initWithPrimaryKey(note->primaryKey())->notes().size() < 10000) state.SkipWithError("not stored");
+    LinkSection::setFactory(nullptr);
+}
+BENCHMARK(BM_DoneOnAThousandLineChecklistNote)->Unit(benchmark::kMillisecond);
+
+void BM_OneKeystrokeOfTheAddLinkSearchOverFiftyThousandItems(benchmark::State& state)
+{
+    BenchDatabase data;
+    TaskList working;
+    working.reserve(50000);
+    for (int i = 0; i < 50000; ++i) {
+        auto item = std::make_shared<Task>();
+        item->setPrimaryKey(i + 10);
+        item->setTaskType(i % 3 == 0 ? 3 : 1);
+        item->setTaskName(QStringLiteral("Item %1 of the list").arg(i));
+        item->setCalendarId(1);
+        working.append(item);
+    }
+    data.dataManager().doWithAllTasksEventsAdes(working, ListAction::Add);
+    const TaskPtr pageItem = working.first();
+    AddLinkView page(QRectF(0, 0, 280, 525));
+    page.show();
+    page.loadCurrentData(pageItem);
+    QLineEdit* editor = page.searchBox()->editor();
+    editor->setFocus();
+    QKeyEvent one(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
+    QApplication::sendEvent(editor, &one);
+    bool typed = false;
+    for (auto _ : state) {
+        // One key each time: a digit that narrows the results, then the
+        // Backspace that widens them again.
+        QKeyEvent key = typed ? QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier)
+                              : QKeyEvent(QEvent::KeyPress, Qt::Key_2, Qt::NoModifier, QStringLiteral("2"));
+        QApplication::sendEvent(editor, &key);
+        typed = !typed;
+        benchmark::DoNotOptimize(page.searchResultListView()->numberOfRows());
+    }
+    if (page.searchResultListView()->numberOfRows() < 1000) state.SkipWithError("the search found too little");
+}
+BENCHMARK(BM_OneKeystrokeOfTheAddLinkSearchOverFiftyThousandItems)->Unit(benchmark::kMillisecond);
 
 }  // namespace

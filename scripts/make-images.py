@@ -600,6 +600,25 @@ def note_icon(colour):
     return shape
 
 
+def asset_icon(colour):
+    """Links: two chain links crossing."""
+    def shape(x, y):
+        first = rounded_rect_distance(x, y, 1.5, 6.0, 10.0, 11.0, 2.5)
+        second = rounded_rect_distance(x, y, 6.0, 5.0, 14.5, 10.0, 2.5)
+        return stroke(min(abs(first), abs(second)), 0.7, colour)
+    return shape
+
+
+def conversation_icon(colour):
+    """A conversation: a speech bubble with its tail at the lower left."""
+    def shape(x, y):
+        bubble = rounded_rect_distance(x, y, 1.5, 2.5, 14.5, 11.0, 2.5)
+        if y > 10.5 and 3.5 <= x <= 6.5 and y - 10.5 <= (6.5 - x) * 1.2:
+            return colour
+        return stroke(abs(bubble), 0.7, colour)
+    return shape
+
+
 def project_icon(colour):
     """A project: a folder with its tab on the upper left."""
     def shape(x, y):
@@ -1306,6 +1325,8 @@ IMAGES = {
     "tab_note_highlight": (note_icon(TAB_ICON_SELECTED), 16),
     "tab_project_normal": (project_icon(TAB_ICON_NORMAL), 16),
     "tab_project_highlight": (project_icon(TAB_ICON_SELECTED), 16),
+    "tab_asset_normal": (asset_icon(TAB_ICON_NORMAL), 16),
+    "tab_conversation_normal": (conversation_icon(TAB_ICON_NORMAL), 16),
     "guru_icon": (guru_mark, 20),
     "month_prev": (month_step(False), 18),
     "month_next": (month_step(True), 18),

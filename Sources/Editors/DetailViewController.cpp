@@ -10,8 +10,33 @@
 
 #include <QDebug>
 
+namespace {
+QList<DetailViewController*>& liveControllers()
+{
+    static QList<DetailViewController*> controllers;
+    return controllers;
+}
+}  // namespace
+
+DetailViewController* DetailViewController::showing(const View* page)
+{
+    if (!page) return nullptr;
+    for (DetailViewController* controller : liveControllers())
+        if (controller->m_customView == page && controller->m_popover && controller->m_popover->isShown())
+            return controller;
+    return nullptr;
+}
+
+DetailViewController* DetailViewController::forPage(View* page)
+{
+    if (DetailViewController* controller = showing(page)) return controller;
+    auto* own = page->findChild<DetailViewController*>(QString(), Qt::FindDirectChildrenOnly);
+    return own ? own : new DetailViewController(page);
+}
+
 DetailViewController::DetailViewController(QObject* parent) : QObject(parent)
 {
+    liveControllers().append(this);
     // Once, for the controller's life: every open shows in the same place.
     NotificationCenter::defaultCenter().addObserver(this, Popover::shouldCloseNotification, nullptr,
                                                     [this](const Notification&) { shouldClose(); });
@@ -19,6 +44,7 @@ DetailViewController::DetailViewController(QObject* parent) : QObject(parent)
 
 DetailViewController::~DetailViewController()
 {
+    liveControllers().removeAll(this);
     NotificationCenter::defaultCenter().removeObserver(this);
     m_reloadTimer.invalidate();
     if (m_popover) {

@@ -47,6 +47,14 @@ public:
     // The delayed refresh after a close by the user.
     void handleReloadDataIfNeed();
 
+    // The controller whose popover shows the page now; null when none does.
+    // A page that opens another one asks it, so that the new page replaces
+    // it in the same popover.
+    static DetailViewController* showing(const View* page);
+    // That controller, else the page's own, made on first use as the
+    // page's child.
+    static DetailViewController* forPage(View* page);
+
     Popover* popover() const { return m_popover; }
     // The page shown now (none before the first open and after a close).
     View* customView() const { return m_customView; }

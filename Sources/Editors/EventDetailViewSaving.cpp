@@ -619,6 +619,11 @@ void EventDetailView::addNewLink()
 void EventDetailView::popupAddLink()
 {
     auto* anchor = qobject_cast<View*>(m_parentView.data());
+    // The add-link page replaces the editor in the popover that shows it.
+    if (DetailViewController* showing = DetailViewController::showing(this)) {
+        showing->addLink(m_task, anchor, 3);
+        return;
+    }
     if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
     if (auto* controller = qobject_cast<DetailViewController*>(m_detailViewController.data()))
         controller->addLink(m_task, anchor, 3);

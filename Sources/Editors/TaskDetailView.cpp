@@ -16,6 +16,7 @@
 #include "EventDetailView.h"
 #include "HourAndMinute.h"
 #include "LinkSection.h"
+#include "MainViewAccess.h"
 #include "MonthCalendarView.h"
 #include "NamedImages.h"
 #include "NotificationCenter.h"
@@ -820,9 +821,14 @@ void TaskDetailView::addNewLink()
     customResignFirstResponder();
     saveChanges(false);
     if (m_task) {
-        auto* controller = findChild<DetailViewController*>(QString(), Qt::FindDirectChildrenOnly);
-        if (!controller) controller = new DetailViewController(this);
-        controller->detailLink(m_task, qobject_cast<View*>(m_parentView.data()));
+        // The task's rows elsewhere show the stored edits before the page
+        // that links it opens.
+        if (MainViewAccess* mainView = MainViewAccess::current()) {
+            const QString key = QString::number(m_task->primaryKey());
+            mainView->reloadDataWithInfo(QVariantMap{{key, key}});
+        }
+        // Type 2: Back on the add-link page returns to this editor.
+        DetailViewController::forPage(this)->addLink(m_task, qobject_cast<View*>(m_parentView.data()), 2);
     }
     m_revertBtn->hide();
 }

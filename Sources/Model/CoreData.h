@@ -472,6 +472,12 @@ public:
     // Links the copied item with the item; false when there is nothing to
     // link or the link could not be written.
     bool pasteToMakeLinkWith(const TaskPtr& item);
+    // Links the root key with each target key, in one transaction: a new
+    // row, or a removed one made active again with its web key kept (the
+    // web service still knows it). A pair already active, or of two equal
+    // keys, is left alone. Answers the keys linked or revived now, in
+    // order; nullopt, with nothing written, when a row could not be.
+    std::optional<QList<qint64>> addLinks(qint64 rootKey, const QList<qint64>& targetKeys);
     // Deletes every removed link row, or those of one item; and every link row
     // of an item. False when the delete failed (logged).
     bool deleteAllUnLinks();

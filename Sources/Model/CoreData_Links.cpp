@@ -271,6 +271,31 @@ bool CoreData::pasteToMakeLinkWith(const TaskPtr& item)
     return transaction.commit();
 }
 
+std::optional<QList<qint64>> CoreData::addLinks(qint64 rootKey, const QList<qint64>& targetKeys)
+{
+    if (!databaseOpen) return std::nullopt;
+    const auto write = [&]() -> std::optional<QList<qint64>> {
+        Transaction transaction;
+        if (!transaction.isOpen()) return std::nullopt;
+        QList<qint64> made;
+        for (const qint64 targetKey : targetKeys) {
+            if (targetKey == rootKey) continue;
+            switch (makeOrRestoreLink(rootKey, targetKey, false)) {
+            case LinkMaking::Made: made.append(targetKey); break;
+            case LinkMaking::AlreadyActive: break;
+            case LinkMaking::Failed: return std::nullopt;
+            }
+        }
+        if (!transaction.commit()) return std::nullopt;
+        return made;
+    };
+    const std::optional<QList<qint64>> made = write();
+    // Rolled back: the link list had taken the rows written before the
+    // failure, so it is read again from what stands.
+    if (!made) getValidLinks();
+    return made;
+}
+
 // The removed rows are deleted once the web sync has sent the removals.
 bool CoreData::deleteAllUnLinks()
 {

@@ -127,6 +127,8 @@ LinkDetailView::~LinkDetailView()
 
 DetailViewController* LinkDetailView::detailViewController()
 {
+    // The next page replaces this one in the popover that shows it.
+    if (DetailViewController* controller = DetailViewController::showing(this)) return controller;
     if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
     return m_detailViewController;
 }

@@ -406,6 +406,15 @@ void NoteContentView::resizeEvent(QResizeEvent* event)
     fitTextView();
 }
 
+void NoteContentView::showEvent(QShowEvent* event)
+{
+    View::showEvent(event);
+    // The text view lays its lines out once it shows: checkboxes placed
+    // before then all stand on the first line, so they are placed again.
+    m_overlayState = OverlayState{};
+    rebuildOverlay();
+}
+
 void NoteContentView::drawRect(QPainter& painter, const QRectF&)
 {
     // Paper under the margin strip and beside the text view's right edge.

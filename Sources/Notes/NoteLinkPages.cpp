@@ -1,12 +1,24 @@
 #include "NoteLinkPages.h"
 
+#include "AddLinkView.h"
 #include "LinkDetailView.h"
+#include "NoteView.h"
 
 #include <QPointer>
 
-EditorContent NoteLinkPages::makeNoteView(const TaskPtr&, View*, View*)
+EditorContent NoteLinkPages::makeNoteView(const TaskPtr& note, View* positioningView, View* parentView)
 {
-    return {};
+    auto* editor = new NoteView(QRectF(0, 0, 280, 500));
+    editor->loadDataFromNote(note);
+    editor->setParentView(parentView ? parentView : positioningView);
+    editor->contentView()->setRootView(positioningView);
+    EditorContent content;
+    content.view = editor;
+    QPointer<NoteView> guarded(editor);
+    content.revertInfo = [guarded] {
+        if (guarded) guarded->revertInfo();
+    };
+    return content;
 }
 
 EditorContent NoteLinkPages::makeNoteDetailView(const TaskPtr&, View*)
@@ -28,9 +40,15 @@ EditorContent NoteLinkPages::makeLinkDetailView(const TaskPtr& item, View* posit
     return content;
 }
 
-EditorContent NoteLinkPages::makeAddLinkView(const TaskPtr&, View*, int)
+EditorContent NoteLinkPages::makeAddLinkView(const TaskPtr& item, View* positioningView, int previousViewType)
 {
-    return {};
+    auto* page = new AddLinkView(QRectF(0, 0, 280, 525));
+    page->loadCurrentData(item);
+    page->setRootView(positioningView);
+    page->setPreviousViewType(previousViewType);
+    EditorContent content;
+    content.view = page;
+    return content;
 }
 
 NoteLinkPages& NoteLinkPages::shared()

@@ -2,8 +2,8 @@
 
 #include "EditorPages.h"
 
-// The notes subsystem's pages for the editor popover: the Links page. The
-// note editor, the note details and the add-link page answer no view yet.
+// The notes subsystem's pages for the editor popover: the note editor, the
+// Links page and the add-link page. The note details answer no view yet.
 class NoteLinkPages : public NotePages {
 public:
     EditorContent makeNoteView(const TaskPtr& note, View* positioningView, View* parentView) override;

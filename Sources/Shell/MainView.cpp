@@ -38,6 +38,7 @@
 #include "MonthView.h"
 #include "NamedImages.h"
 #include "NoteListTableView.h"
+#include "LinkConversationSection.h"
 #include "NoteLinkPages.h"
 #include "NoteListView.h"
 #include "Notification.h"
@@ -312,6 +313,8 @@ void MainView::setCurrent(MainView* view)
         });
         // The popover controller's note and link pages.
         NotePages::setCurrent(&NoteLinkPages::shared());
+        // The editors' links and conversation section.
+        LinkConversationSection::install();
         // The popover controller opens tasks in the task editor.
         EditorPages::setTaskEditorMaker([](const TaskPtr& item, View* positioningView) {
             EditorContent content;
@@ -427,8 +430,17 @@ void MainView::reloadPane(RefreshRule::Pane pane)
 
 void MainView::reloadDataWithInfo(const QVariantMap& info)
 {
-    // Every list reloads as a whole; the changed keys need no narrower pass.
-    Q_UNUSED(info);
+    // While an editor's popover is up its anchor is a row of these lists: a
+    // whole reload would rebuild that row and close the popover under the
+    // user (the add-link page asks this after each Add). The changed rows
+    // are refreshed in place then; the whole reload follows the popover's
+    // "Task changed".
+    if (m_hasPopup && !info.isEmpty()) {
+        const QHash<QString, QVariant> changed(info.begin(), info.end());
+        m_listModuleView->taskListView()->taskListTableView()->reloadData(changed);
+        m_listModuleView->noteListView()->noteListTableView()->reloadData(changed);
+        return;
+    }
     reloadData();
 }
 

@@ -1,7 +1,8 @@
 // An item's Links page on a real X server: "add note text" on a row of the
 // main window's task list opens the page in a popover beside the row, the
 // linked note open for writing; a note written in the quick-add row of
-// another task is linked to it.
+// another task is linked to it. A double click on a note row opens the
+// note's editor in a popover beside the row.
 #include "../PlatformWindows/RealWindowSupport.h"
 #include "../Model/ModelTestFixture.h"
 
@@ -11,11 +12,16 @@
 #include "Link.h"
 #include "LinkDetailView.h"
 #include "LinkListTableView.h"
+#include "LinkSection.h"
 #include "ListModuleView.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "Button.h"
+#include "NoteContentView.h"
 #include "NoteLinkDetailView.h"
+#include "NoteListTableView.h"
+#include "NoteListView.h"
+#include "NoteView.h"
 #include "Popover.h"
 #include "QuickAddNewNote.h"
 #include "Screen.h"
@@ -173,6 +179,68 @@ TEST_F(LinksPageOnScreen, AddNoteTextOnATaskRowOpensItsLinksBesideTheRow)
         }
         EXPECT_TRUE(waitUntil([&] { return !popoverWindow->isVisible(); }));
     }
+}
+
+TEST_F(LinksPageOnScreen, ADoubleClickOnANoteRowOpensItsEditorBesideTheRow)
+{
+    const TaskPtr note = stored(3, QStringLiteral("Trip notes"));
+    note->setNotes(QStringLiteral("Trip notes\n\u274e passport\n\u2705 tickets"));
+    ASSERT_TRUE(note->dehydrate());
+    const TaskPtr task = stored(1, QStringLiteral("Book the hotel"));
+    auto link = std::make_shared<Link>();
+    link->setRootId(note->primaryKey());
+    link->setTargetId(task->primaryKey());
+    ASSERT_TRUE(CoreData::shared()->insertLink(link));
+    CoreData::shared()->doWithAllTasksEventsAdes(TaskList{note, task}, 0);
+
+    mainView = std::make_unique<MainView>(QRectF(0, 0, 620, double(mainViewHeight)));
+    MainView::setCurrent(mainView.get());
+    mainView->showHideBtn()->setState(1);
+    mainView->showHide();
+    controller = WindowController::initWithRootApp(&host);
+    ASSERT_TRUE(controller->popoverWindow());
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*controller->popoverWindow()));
+    mainView->listModuleView()->setFocusModule(2);
+    mainView->reloadData();
+    NoteListTableView* list = mainView->listModuleView()->noteListView()->noteListTableView();
+    ASSERT_TRUE(waitUntil([&] { return list->rowOfNote(note) >= 0 && list->isVisible(); }));
+    TableRowView* row = list->rowViewForRow(list->rowOfNote(note));
+    ASSERT_NE(row, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return row->isVisible(); }));
+
+    // Two clicks on the row 0.2 s apart, as the kit hands them to the list.
+    for (const double time : {100.0, 100.2}) {
+        Event press;
+        press.type = EventType::LeftMouseDown;
+        press.clickCount = 1;
+        press.timestamp = time;
+        press.locationInWindow = list->convertPointToWindow(list->rectOfRow(list->rowOfNote(note)).center());
+        list->mouseDown(press);
+        press.type = EventType::LeftMouseUp;
+        list->mouseUp(press);
+    }
+    // The list opens the editor once the double click has settled.
+    ASSERT_TRUE(waitUntil([&] {
+        return list->detailViewController() &&
+               qobject_cast<NoteView*>(list->detailViewController()->customView()) != nullptr;
+    }));
+    DetailViewController* detail = list->detailViewController();
+    auto* editor = qobject_cast<NoteView*>(detail->customView());
+    QWidget* popoverWindow = detail->popover()->window();
+    ASSERT_TRUE(waitUntil([&] { return popoverWindow->isVisible(); }));
+    const QRectF anchor = detail->popover()->anchorScreenRect();
+    EXPECT_GE(popoverWindow->frameGeometry().left(), Screen::toQt(anchor).toRect().right() - 1);
+    EXPECT_EQ(editor->contentView()->getContentText(), note->notes());
+    EXPECT_FALSE(editor->currentLinkSection()->isHidden());
+    EXPECT_EQ(editor->currentLinkSection()->frame().height(), 109) << "one link";
+    QElapsedTimer settle;
+    settle.start();
+    waitUntil([&] { return settle.elapsed() > 300; });
+    const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(QStringLiteral("note-editor-popover.png"))));
+    editor->doneEdit();
+    EXPECT_TRUE(waitUntil([&] { return !popoverWindow->isVisible(); }));
 }
 
 }  // namespace LinksPageOnScreenTests
