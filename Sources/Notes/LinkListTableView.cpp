@@ -182,6 +182,16 @@ void LinkListTableView::loadCurrentLinks()
     m_isLoading = false;
 }
 
+void LinkListTableView::setInPlaceRow(int row, TableRowView* view)
+{
+    if (!view || row < 0 || row >= int(m_rows.size())) return;
+    std::vector<QPointer<TableRowView>> old{m_rows[std::size_t(row)]};
+    m_rows[std::size_t(row)] = view;
+    if (m_selectedItem == old.front()) m_selectedItem = nullptr;
+    reloadData();
+    dropRows(old);
+}
+
 void LinkListTableView::addExtLinks(const TaskList& items)
 {
     CoreData* dataManager = CoreData::shared();
