@@ -88,11 +88,10 @@ QString InlineItemLinkRow::titleToStore() const
 
 bool InlineItemLinkRow::isStillStored(const Task& item)
 {
-    sqlite3* database = RecordStore::sharedDatabase();
     const qint64 key = UIUtilities::seriesKey(item);
-    if (!database || key <= 0) return true;
-    const TaskPtr stored = Task::initWithPrimaryKey(key, database);
-    return stored && stored->primaryKey() > 0;
+    if (!RecordStore::sharedDatabase() || key <= 0) return true;
+    // A key without a row reads as a blank record carrying that key.
+    return Task::storedWithPrimaryKey(key) != nullptr;
 }
 
 void InlineItemLinkRow::fitDatePicker(CustomNSDatePicker* picker)

@@ -161,8 +161,8 @@ void NoteDetailView::doneEditNote()
     sqlite3* database = RecordStore::sharedDatabase();
     // Written onto the row as stored now: the text pane may have saved text
     // since the page was loaded.
-    const TaskPtr stored = database && m_note ? Task::initWithPrimaryKey(m_note->primaryKey(), database) : TaskPtr();
-    if (!stored || stored->primaryKey() < 0 || stored->taskType() != 3) {
+    const TaskPtr stored = database && m_note ? Task::storedWithPrimaryKey(m_note->primaryKey()) : TaskPtr();
+    if (!stored || stored->taskType() != 3) {
         qInfo() << "The note of the detail page is gone; nothing is stored";
         center.postNotificationOnMainThreadName(kPopoverShouldClose, this);
         return;
