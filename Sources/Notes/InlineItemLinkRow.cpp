@@ -18,6 +18,7 @@
 #include <QDateTimeEdit>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -62,9 +63,14 @@ void InlineItemLinkRow::placeBar()
 {
     // Title, three rows, then the bar, 3 points above the row's end.
     const double y = titleHeight + 3 * rowHeight + 4;
+    const double width = frame().width();
     m_revealBtn->setFrameOrigin(QPointF(5, y));
-    m_detailBtn->setFrameOrigin(QPointF(10 + m_barButtonWidth, y));
-    m_doneBtn->setFrameOrigin(QPointF(frame().width() - 5 - m_barButtonWidth, y));
+    m_doneBtn->setFrameOrigin(QPointF(width - 5 - m_barButtonWidth, y));
+    // In a list narrower than three whole buttons detail takes the room
+    // left between the other two, 5 points from each.
+    const double gapLeft = 10 + m_barButtonWidth;
+    const double gapRight = width - 10 - m_barButtonWidth;
+    m_detailBtn->setFrame(QRectF(gapLeft, y, std::clamp(gapRight - gapLeft, 0.0, m_barButtonWidth), barButtonHeight));
     m_title->setFrameSize(QSizeF(std::max(0.0, frame().width() - 10), titleHeight));
 }
 

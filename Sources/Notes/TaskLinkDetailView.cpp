@@ -1,5 +1,6 @@
 #include "TaskLinkDetailView.h"
 
+#include "AlertRows.h"
 #include "Button.h"
 #include "CoreData.h"
 #include "CustomNSDatePicker.h"
@@ -12,6 +13,7 @@
 #include "NamedImages.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
+#include "RepeatRuleRows.h"
 #include "Task.h"
 #include "TaskDetailView.h"
 #include "TextMeasure.h"
@@ -148,8 +150,9 @@ void TaskLinkDetailView::setDue()
 
 void TaskLinkDetailView::duration()
 {
-    const double width = TextMeasure::sizeOfText(m_durationBtn->titleOfSelectedItem(), lucida(12)).width() + 18;
-    m_durationBtn->setFrameSize(QSizeF(width, m_durationBtn->frame().height()));
+    // The kit's pop-up draws its arrows inside its frame: the editors' own
+    // fitting keeps the title whole.
+    AlertRows::fitPopUpToTitle(m_durationBtn, RepeatRuleRows::popUpExtra);
     if (selectedTag(m_durationBtn) == TaskDetailView::customDurationTag) {
         const double x = m_durationBtn->frame().x() + m_durationBtn->frame().width() + 2;
         m_durationOther->setFrame(QRectF(x, 0, std::max(0.0, frame().width() - x), 19));

@@ -265,7 +265,7 @@ TEST_F(InPlaceEditorsTest, EventRowPickersKeepTheEndAfterTheStart)
                                  [](Task& t) { t.setIsADE(1); });
     auto* row = hostRow<EventLinkDetailView>(allDay, false);
     EXPECT_EQ(m_list->heightOfRow(1), 110.8);
-    saveScreenshot(m_list->parentView(), QStringLiteral("event-row-all-day"));
+    saveScreenshot(row, QStringLiteral("event-row-all-day"));
     row->allDayBtn()->performClick();
     EXPECT_EQ(row->startTextField()->dateValue(), localDate(2014, 1, 16, 8));
     EXPECT_EQ(row->endTextField()->dateValue(), localDate(2014, 1, 16, 18));
@@ -276,7 +276,7 @@ TEST_F(InPlaceEditorsTest, EventRowPickersKeepTheEndAfterTheStart)
     EXPECT_EQ(row->endTextField()->minDate(), localDate(2014, 1, 16, 8, 30));
     row->endTextField()->setDateValue(localDate(2014, 1, 16, 7));
     EXPECT_EQ(row->endTextField()->dateValue(), localDate(2014, 1, 16, 8, 30)) << "no end before the start";
-    saveScreenshot(m_list->parentView(), QStringLiteral("event-row-timed"));
+    saveScreenshot(row, QStringLiteral("event-row-timed"));
 
     const TaskPtr series = dailySeries(QStringLiteral("Stand-up"));
     auto detached = std::make_shared<Task>();
@@ -386,7 +386,7 @@ TEST_F(InPlaceEditorsTest, TaskRowDurationsDueDatesAndTheSystemCalendar)
             EXPECT_FALSE(row->durationOther()->isHidden());
             EXPECT_EQ(row->durationOther()->getHours(), 1);
             EXPECT_EQ(row->durationOther()->getMinutes(), 40);
-            saveScreenshot(m_list->parentView(), QStringLiteral("task-row-custom-duration-due"));
+            saveScreenshot(row, QStringLiteral("task-row-custom-duration-due"));
         }
         if (c.chooseIndex >= 0) {
             ASSERT_TRUE(row->durationBtn()->performClickOnItem(c.chooseIndex));
