@@ -26,8 +26,7 @@ TaskPtr storedItem(qint64 type, const QString& name, const Date& start, const Da
     item->setEndTime(end);
     item->setDueEnd(end);
     item->setHasDue(1);
-    item->insertAndDehydrate();
-    return item;
+    return item->insertAndDehydrate() ? item : nullptr;
 }
 
 void BM_TaskRowDone(benchmark::State& state)
@@ -59,7 +58,7 @@ void BM_EventRowDoneOnALaterOccurrence(benchmark::State& state)
         series->setRepeatType(1);
         series->setRepeatOptions(QStringLiteral("1//0"));
         series->setIsRepeatForever(1);
-        series->dehydrate();
+        bool stored = series->dehydrate();
         // Every other day moved, 200 in all.
         for (int i = 1; i <= 200; ++i) {
             const Date at = Utilities::newDateOnDate(Utilities::dateByAddTimeInterval((2 * i - 1) * 86400.0, first), 9, 0);
@@ -70,8 +69,9 @@ void BM_EventRowDoneOnALaterOccurrence(benchmark::State& state)
             detached->setOccurrence(at);
             detached->setStartTime(Utilities::dateByAddTimeInterval(3600, at));
             detached->setEndTime(Utilities::dateByAddTimeInterval(5400, at));
-            detached->insertAndDehydrate();
+            stored = detached->insertAndDehydrate() && stored;
         }
+        if (!stored) state.SkipWithError("the series could not be stored");
         // A generated occurrence halfway through the moved ones.
         TaskPtr occurrence = series->copy();
         occurrence->setPrimaryKey(-2);
