@@ -427,6 +427,11 @@ TEST_F(InPlaceEditorsTest, RevealAndDoneOnAGoneItemBringNoAlertAndStoreNothing)
               (QStringList{QStringLiteral("reveal taskList %1").arg(hidden->primaryKey()),
                            QStringLiteral("reveal categoryList %1").arg(hidden->primaryKey())}));
 
+    // The link list's own reveal tells a deleted item by its missing row.
+    EXPECT_TRUE(LinkListTableView::isItemReachable(hidden));
+    ASSERT_TRUE(reread(hidden)->deleteFromDatabase());
+    EXPECT_FALSE(LinkListTableView::isItemReachable(hidden));
+
     auto* again = hostRow<TaskLinkDetailView>(task(QStringLiteral("Gone")), false);
     const TaskPtr gone = again->task();
     ASSERT_TRUE(reread(gone)->deleteFromDatabase());
