@@ -51,6 +51,13 @@ namespace EventSaving {
 // otherwise moved on by a week (interval 1) or interval - 1 weeks. The start
 // itself when its weekday is chosen or none is.
 Date adjustedWeeklyStart(const Date& start, const QString& weekdays, qint64 interval);
+// Whether an occurrence of a series stands on the series' first day; a
+// series row with no occurrence stored stands for its first one.
+bool isFirstOccurrence(const Task& item);
+// The key of the series an event belongs to (its own when it is the root).
+qint64 seriesKey(const Task& item);
+// Asks for the web push of items while automatic web sync is on.
+void pushRequest();
 }  // namespace EventSaving
 
 // The form in which an event, an all-day event or a scheduled task is

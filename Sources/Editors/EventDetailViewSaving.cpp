@@ -263,14 +263,25 @@ void EventDetailView::postClose(bool taskChanged)
     if (taskChanged) center.postNotificationOnMainThreadName(kTaskChanged, self);
 }
 
-namespace {
-void pushRequest()
+void EventSaving::pushRequest()
 {
     const SettingPtr setting = currentSetting();
     if (setting && setting->autoZVWSync())
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, autoSyncItems);
 }
-}  // namespace
+
+bool EventSaving::isFirstOccurrence(const Task& item)
+{
+    const Date stored = item.occurrence();
+    const bool unset = stored.isNull() || Utilities::toDBDate(stored).timeIntervalSince1970() <= 0;
+    const Date occurrence = unset ? item.startTime() : stored;
+    return Utilities::compareDateNoTime(occurrence, item.repeatStartDate()) == 0;
+}
+
+qint64 EventSaving::seriesKey(const Task& item)
+{
+    return item.parentId() != -1 ? item.parentId() : item.primaryKey();
+}
 
 void EventDetailView::afterSave(bool close, bool posted)
 {
@@ -280,19 +291,12 @@ void EventDetailView::afterSave(bool close, bool posted)
 
 bool EventDetailView::isFirstOccurrence() const
 {
-    if (!m_task) return false;
-    // A series row read with no occurrence stored (none, or the stored 0)
-    // stands for its first one.
-    const Date stored = m_task->occurrence();
-    const bool unset = stored.isNull() || Utilities::toDBDate(stored).timeIntervalSince1970() <= 0;
-    const Date occurrence = unset ? m_task->startTime() : stored;
-    return Utilities::compareDateNoTime(occurrence, m_task->repeatStartDate()) == 0;
+    return m_task && EventSaving::isFirstOccurrence(*m_task);
 }
 
 qint64 EventDetailView::rootKey() const
 {
-    if (!m_task) return -1;
-    return m_task->parentId() != -1 ? m_task->parentId() : m_task->primaryKey();
+    return m_task ? EventSaving::seriesKey(*m_task) : -1;
 }
 
 void EventDetailView::doneEdit()
@@ -324,7 +328,7 @@ void EventDetailView::saveChanges(bool close)
             summaryInfo(1);
             dataManager->doEditAllOperatorWithEvent(m_task, false);
             calendarUpkeep();
-            pushRequest();
+            EventSaving::pushRequest();
             if (timed) {
                 MainViewAccess* mainView = MainViewAccess::current();
                 if (MonthView* month = mainView ? mainView->monthView() : nullptr) month->reloadDataWithDaylabel(true);
@@ -336,7 +340,7 @@ void EventDetailView::saveChanges(bool close)
                 dataManager->changeCalendarId(m_task->calendarId(), rootKey());
                 calendarUpkeep();
             }
-            pushRequest();
+            EventSaving::pushRequest();
         }
         afterSave(close);
         return;
@@ -440,7 +444,7 @@ void EventDetailView::askAndSave(bool close)
         reset();
         dataManager->doEditAllOperatorWithEvent(item, false);
         calendarUpkeep();
-        pushRequest();
+        EventSaving::pushRequest();
         afterSave(close);
     };
     const auto onlyThisWrite = [&] {
@@ -450,7 +454,7 @@ void EventDetailView::askAndSave(bool close)
             dataManager->changeCalendarId(item->calendarId(), root);
             calendarUpkeep();
         }
-        pushRequest();
+        EventSaving::pushRequest();
         afterSave(close);
     };
     const auto futureWrite = [&] {
@@ -510,7 +514,7 @@ void EventDetailView::askAndSave(bool close)
         const TaskPtr rootEvent = dataManager->getRootEventWithParentID(root);
         if (!rootEvent || rootEvent->primaryKey() < 0) {
             qWarning() << "The series" << root << "is gone; the change is not stored";
-            pushRequest();
+            EventSaving::pushRequest();
             afterSave(close);
             return;
         }
@@ -522,7 +526,7 @@ void EventDetailView::askAndSave(bool close)
         // From now on the editor holds the root: a later revert restores it.
         m_keptCopy = rootEvent->copy();
         calendarUpkeep();
-        pushRequest();
+        EventSaving::pushRequest();
         afterSave(close);
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "DetailEditorHost.h"
 #include "MonthView.h"
 #include "ModelTypes.h"
@@ -136,6 +138,18 @@ public:
     static const QList<qint64>& presetMinutes();
     // The position 0..5 of the minutes among the presets, or -1.
     static qint64 defaultDurationPos(qint64 minutes);
+    // What a duration pop-up's tag stores: whether the task has a duration,
+    // and its minutes (the default for none, and for a custom 0).
+    struct StoredDuration {
+        qint64 hasDuration = 0;
+        qint64 minutes = 0;
+    };
+    static StoredDuration durationToStore(int tag, qint64 customMinutes, qint64 defaultMinutes);
+    // What follows writing an edited task: its alarm, the done mark, the
+    // working list, do today, the system calendar (by its category's kind)
+    // and the push request. beforeCalendarStore runs just before the
+    // system calendar is told.
+    static void afterTaskStored(const TaskPtr& task, const std::function<void()>& beforeCalendarStore = {});
     // The end of the working day on that date's weekday, from the working
     // hours kept per weekday (minutes after midnight).
     static Date workingEndOnDay(const Date& day, const QVariantMap& dayManagers);

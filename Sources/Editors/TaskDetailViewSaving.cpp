@@ -74,16 +74,10 @@ void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
     item.setHasDue(due ? 1 : 0);
 
     const int durationTag = selectedTagOf(m_durationBtn);
-    if (durationTag == noDurationTag) {
-        item.setHasDuration(0);
-        item.setDuration(defaultDuration);
-    } else if (durationTag >= 2 && durationTag <= 7) {
-        item.setDuration(presetMinutes().at(durationTag - 2));
-        item.setHasDuration(1);
-    } else if (durationTag == customDurationTag) {
-        const qint64 typed = durationMinutesForForm();
-        item.setDuration(typed == 0 ? defaultDuration : typed);
-        item.setHasDuration(1);
+    if (durationTag == noDurationTag || (durationTag >= 2 && durationTag <= 7) || durationTag == customDurationTag) {
+        const StoredDuration stored = durationToStore(durationTag, durationMinutesForForm(), defaultDuration);
+        item.setHasDuration(stored.hasDuration);
+        item.setDuration(stored.minutes);
     }
 
     const int repeatTag = m_repeatRules->repeatTag();
@@ -146,24 +140,42 @@ void TaskDetailView::saveChanges(bool close)
     const SettingPtr setting = dataManager ? dataManager->currentSetting() : SettingPtr();
     summaryInfo();
     if (!m_task->dehydrate()) qWarning() << "The task" << m_task->primaryKey() << "could not be stored";
-    if (dataManager) dataManager->updateLocalNotificationForTask(m_task);
+    afterTaskStored(m_task);
+    closePosts();
 
+    if (becomesRepeating && m_task->repeatType() != 0 && setting && setting->showWarningAddRepeatTask())
+        warnAboutRepeatingTask();
+}
+
+TaskDetailView::StoredDuration TaskDetailView::durationToStore(int tag, qint64 customMinutes, qint64 defaultMinutes)
+{
+    if (tag >= 2 && tag <= 7) return {1, presetMinutes().at(tag - 2)};
+    if (tag == customDurationTag) return {1, customMinutes == 0 ? defaultMinutes : customMinutes};
+    return {0, defaultMinutes};
+}
+
+void TaskDetailView::afterTaskStored(const TaskPtr& task, const std::function<void()>& beforeCalendarStore)
+{
+    CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = dataManager ? dataManager->currentSetting() : SettingPtr();
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    if (dataManager) dataManager->updateLocalNotificationForTask(task);
     if (dataManager) {
-        if (m_task->status() == 1) dataManager->doMarkDoneOperatorWithTask(m_task, m_task->status());
+        if (task->status() == 1) dataManager->doMarkDoneOperatorWithTask(task, task->status());
 
         const auto tagFilterUpkeep = [&] {
-            if (!dataManager->removeTaskFromListWithTagFilter(m_task))
-                dataManager->addTaskToList(m_task, dataManager->getShowTag());
+            if (!dataManager->removeTaskFromListWithTagFilter(task))
+                dataManager->addTaskToList(task, dataManager->getShowTag());
         };
         const Date now = Utilities::getCompleteDate();
         if (setting && setting->showActiveTaskOnly()) {
-            if (Utilities::compareDateNoTime(m_task->startTime(), now) == 1) {
+            if (Utilities::compareDateNoTime(task->startTime(), now) == 1) {
                 dataManager->removeInActiveTask();
             } else if (!dataManager->isAppliedTagFilter()) {
                 bool listed = false;
                 for (const TaskPtr& item : dataManager->allTasksEventsAdes())
-                    if (item && item->primaryKey() == m_task->primaryKey()) listed = true;
-                if (!listed) dataManager->doWithAllTasksEventsAdes(TaskList{m_task}, 0);
+                    if (item && item->primaryKey() == task->primaryKey()) listed = true;
+                if (!listed) dataManager->doWithAllTasksEventsAdes(TaskList{task}, 0);
             } else {
                 tagFilterUpkeep();
             }
@@ -171,32 +183,29 @@ void TaskDetailView::saveChanges(bool close)
             tagFilterUpkeep();
         }
 
-        if (dataManager->hasDoToday() && m_task->hasDue() == 1 &&
-            Utilities::compareDateNoTime(m_task->dueEnd(), now) == 0)
-            dataManager->doToday(m_task, false);
+        if (dataManager->hasDoToday() && task->hasDue() == 1 &&
+            Utilities::compareDateNoTime(task->dueEnd(), now) == 0)
+            dataManager->doToday(task, false);
 
-        const CalendarPtr category = dataManager->calendarWithPrimaryKey(m_task->calendarId());
+        if (beforeCalendarStore) beforeCalendarStore();
+        const CalendarPtr category = dataManager->calendarWithPrimaryKey(task->calendarId());
         iCalSync* sync = dataManager->icalSync();
         const qint64 taskOrEvent = category ? category->taskOrEvent() : 0;
         if (sync && taskOrEvent != 2) {
-            if (!m_task->iCalUID().isEmpty())
-                sync->backgroundOneWaySyncUpdateToICalTask(m_task, 0);
+            if (!task->iCalUID().isEmpty())
+                sync->backgroundOneWaySyncUpdateToICalTask(task, 0);
             else
-                sync->backgroundOneWaySyncInsertToICalTask(m_task);
-        } else if (sync && !m_task->iCalUID().isEmpty()) {
+                sync->backgroundOneWaySyncInsertToICalTask(task);
+        } else if (sync && !task->iCalUID().isEmpty()) {
             // The category keeps no tasks in the system calendar any more.
-            sync->backgroundOneWaySyncDeleteToICalTask(m_task, 1);
-            m_task->setICalUID(QString());
-            if (!m_task->dehydrate()) qWarning() << "The task" << m_task->primaryKey() << "could not be stored";
+            sync->backgroundOneWaySyncDeleteToICalTask(task, 1);
+            task->setICalUID(QString());
+            if (!task->dehydrate()) qWarning() << "The task" << task->primaryKey() << "could not be stored";
         }
     }
 
     if (setting && setting->autoZVWSync())
         center.postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));
-    closePosts();
-
-    if (becomesRepeating && m_task->repeatType() != 0 && setting && setting->showWarningAddRepeatTask())
-        warnAboutRepeatingTask();
 }
 
 void TaskDetailView::warnAboutRepeatingTask()

@@ -129,6 +129,9 @@ public:
     // Opens the project's detail panel on the content tab given (1
     // conversation), or says that its category is hidden.
     virtual void showCalendarDetail(const CalendarPtr& category, int tab) { (void)category; (void)tab; }
+    // The item's rows in the task list, the day pane and the category list
+    // come to the top of their lists after the item was edited in place.
+    virtual void moveToTop(const TaskPtr& item) { (void)item; }
     // The category list of the list module loads again.
     virtual void reloadCategoryView() {}
     // The bar whose field names new categories; null without one.

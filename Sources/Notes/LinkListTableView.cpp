@@ -182,6 +182,16 @@ void LinkListTableView::loadCurrentLinks()
     m_isLoading = false;
 }
 
+void LinkListTableView::setInPlaceRow(int row, TableRowView* view)
+{
+    if (!view || row < 0 || row >= int(m_rows.size())) return;
+    std::vector<QPointer<TableRowView>> old{m_rows[std::size_t(row)]};
+    m_rows[std::size_t(row)] = view;
+    if (m_selectedItem == old.front()) m_selectedItem = nullptr;
+    reloadData();
+    dropRows(old);
+}
+
 void LinkListTableView::addExtLinks(const TaskList& items)
 {
     CoreData* dataManager = CoreData::shared();
@@ -280,11 +290,10 @@ bool LinkListTableView::isItemReachable(const TaskPtr& item)
     CoreData* dataManager = CoreData::shared();
     if (dataManager && !dataManager->isCalendarVisible(item->calendarId())) return false;
     // An item deleted since the list was loaded is no longer stored.
-    sqlite3* database = RecordStore::sharedDatabase();
     const qint64 key = UIUtilities::seriesKey(*item);
-    if (!database || key <= 0) return true;
-    const TaskPtr stored = Task::initWithPrimaryKey(key, database);
-    return stored && stored->primaryKey() > 0;
+    if (!RecordStore::sharedDatabase() || key <= 0) return true;
+    // A key without a row reads as a blank record carrying that key.
+    return Task::storedWithPrimaryKey(key) != nullptr;
 }
 
 void LinkListTableView::showHiddenLinkAlert()

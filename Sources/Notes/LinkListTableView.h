@@ -86,6 +86,10 @@ public:
     // open (then it runs once the question closed), leaves the rows alone.
     void loadCurrentLinks();
     void addExtLinks(const TaskList& items);
+    // Hosts an in-place row (the event and task editors) in place of the
+    // row at that index, which goes; the list takes the row over. It lasts
+    // until the next load.
+    void setInPlaceRow(int row, TableRowView* view);
     // The done and star toggles of task rows and the quick-add row's text;
     // true when anything was saved.
     bool saveChanges(bool notify);

@@ -50,6 +50,8 @@ public:
     void setParentView(View* parent) { m_parentView = parent; }
     View* rootView() const { return m_rootView; }
     void setRootView(View* root) { m_rootView = root; }
+    // The controller popupEditDetail opened the note's page with; null before.
+    DetailViewController* detailViewController() const { return m_detailViewController; }
 
     // Shows a copy of the note, the caret at the end of its text.
     void setContent(const TaskPtr& note);

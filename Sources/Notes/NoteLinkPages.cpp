@@ -2,6 +2,7 @@
 
 #include "AddLinkView.h"
 #include "LinkDetailView.h"
+#include "NoteDetailView.h"
 #include "NoteView.h"
 
 #include <QPointer>
@@ -21,9 +22,16 @@ EditorContent NoteLinkPages::makeNoteView(const TaskPtr& note, View* positioning
     return content;
 }
 
-EditorContent NoteLinkPages::makeNoteDetailView(const TaskPtr&, View*)
+EditorContent NoteLinkPages::makeNoteDetailView(const TaskPtr& note, View* parentView)
 {
-    return {};
+    auto* page = new NoteDetailView(QRectF(0, 0, 280, 200));
+    page->loadDataFromNote(note);
+    page->setRootView(parentView);
+    EditorContent content;
+    content.view = page;
+    content.anchor = parentView;
+    content.revertInfo = [] {};
+    return content;
 }
 
 EditorContent NoteLinkPages::makeLinkDetailView(const TaskPtr& item, View* positioningView)

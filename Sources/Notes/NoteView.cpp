@@ -165,7 +165,12 @@ void NoteView::loadDataFromNote(const TaskPtr& note, bool needLoadLink)
 
 void NoteView::selectCategoryOfNote(const CalendarPtr& category)
 {
-    PopUpButton* button = calendarBtn();
+    chooseCategory(calendarBtn(), category, m_note && m_note->isShared());
+    selectCalendar();
+}
+
+void NoteView::chooseCategory(PopUpButton* button, const CalendarPtr& category, bool onTop)
+{
     if (button && category) {
         const std::vector<PopUpItem>& items = button->items();
         int found = -1;
@@ -174,7 +179,7 @@ void NoteView::selectCategoryOfNote(const CalendarPtr& category)
             if (entry.isSelectable() && entry.enabled && entry.tag == category->primaryKey()) found = i;
         }
         // A shared note shows its category on top, as it came.
-        if (m_note && m_note->isShared()) found = -1;
+        if (onTop) found = -1;
         if (found >= 0) {
             button->selectItemAtIndex(found);
         } else {
@@ -193,7 +198,6 @@ void NoteView::selectCategoryOfNote(const CalendarPtr& category)
             button->selectItemAtIndex(0);
         }
     }
-    selectCalendar();
 }
 
 void NoteView::loadCurrentLinks()

@@ -78,6 +78,10 @@ public:
     // The own tags of a field's tokens: the names the category does not
     // carry, each once, each led by "/".
     static QString ownTagList(const QStringList& tokens, const CalendarPtr& category);
+    // Selects the category by key in a chooser; one the chooser does not
+    // offer (hidden, a project, shared), or any with onTop, is put on top
+    // carrying its key, so that a save keeps it.
+    static void chooseCategory(PopUpButton* button, const CalendarPtr& category, bool onTop);
 
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 

@@ -151,7 +151,7 @@ public:
     void reloadData() override;
     // Like reloadData, with the item handed to each list's own reload.
     void reloadData(const TaskPtr& item);
-    void moveToTop(const TaskPtr& item);
+    void moveToTop(const TaskPtr& item) override;
     void reloadLeftPageData() override;
     void reloadDataDayCalendar() override;
     void reloadCategoryView() override;

@@ -21,6 +21,9 @@
 #include "NoteLinkDetailView.h"
 #include "NoteListTableView.h"
 #include "NoteListView.h"
+#include "CustomNSDatePicker.h"
+#include "GregorianCalendar.h"
+#include "NoteDetailView.h"
 #include "NoteView.h"
 #include "Popover.h"
 #include "QuickAddNewNote.h"
@@ -239,7 +242,28 @@ TEST_F(LinksPageOnScreen, ADoubleClickOnANoteRowOpensItsEditorBesideTheRow)
     waitUntil([&] { return settle.elapsed() > 300; });
     const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
     EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(QStringLiteral("note-editor-popover.png"))));
-    editor->doneEdit();
+    // The note's text pane asks for its details by code while the editor
+    // shows: the detail page opens in the pane's popover, and Done stores
+    // and closes it.
+    QPointer<NoteView> guardedEditor(editor);
+    NoteContentView* pane = editor->contentView();
+    pane->popupEditDetail();
+    ASSERT_NE(pane->detailViewController(), nullptr);
+    auto* page = qobject_cast<NoteDetailView*>(pane->detailViewController()->customView());
+    ASSERT_NE(page, nullptr);
+    QWidget* detailWindow = pane->detailViewController()->popover()->window();
+    ASSERT_TRUE(waitUntil([&] { return detailWindow->isVisible(); }));
+    EXPECT_EQ(page->note()->primaryKey(), note->primaryKey());
+    settle.restart();
+    waitUntil([&] { return settle.elapsed() > 300; });
+    const QImage detailPicture = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    EXPECT_TRUE(detailPicture.save(QDir(screenshotFolder()).filePath(QStringLiteral("note-detail-popover.png"))));
+    const Date created = GregorianCalendar::dateFromFields(2014, 2, 3, 9, 0, 0);
+    page->createTextField()->setDateValue(created);
+    page->doneBtn()->performClick();
+    EXPECT_TRUE(waitUntil([&] { return !detailWindow->isVisible(); }));
+    EXPECT_EQ(Task::initWithPrimaryKey(note->primaryKey())->startTime(), created);
+    if (guardedEditor) guardedEditor->doneEdit();
     EXPECT_TRUE(waitUntil([&] { return !popoverWindow->isVisible(); }));
 }
 

@@ -111,6 +111,11 @@ void RecordingMainView::showItemDetail(const TaskPtr& item, int tab)
     record(QStringLiteral("showItemDetail %1 %2").arg(item ? item->primaryKey() : 0).arg(tab));
 }
 
+void RecordingMainView::moveToTop(const TaskPtr& item)
+{
+    record(QStringLiteral("moveToTop %1").arg(item ? item->primaryKey() : 0));
+}
+
 void RecordingMainView::showCalendarDetail(const CalendarPtr& category, int tab)
 {
     record(QStringLiteral("showCalendarDetail %1 %2").arg(category ? category->primaryKey() : 0).arg(tab));

@@ -96,6 +96,8 @@ public:
     void showDayInMiniMonth(double day) override;
     void scrollNoteListToNote(const TaskPtr& note) override;
     void showItemDetail(const TaskPtr& item, int tab) override;
+    // Recorded as "moveToTop <key>".
+    void moveToTop(const TaskPtr& item) override;
     // Recorded as "showCalendarDetail <key> <tab>" and "reloadCategory";
     // the bar answered is quickAdd.
     void showCalendarDetail(const CalendarPtr& category, int tab) override;
