@@ -1,4 +1,6 @@
 #include "ZoravelAppDelegate.h"
+#include "ListModuleView.h"
+#include "TaskListView.h"
 
 #include "Application.h"
 #include "Button.h"
@@ -292,6 +294,10 @@ void ZoravelAppDelegate::initMainViewUI()
         if (WindowController* controller = windowController()) controller->openWindow();
         StartupTrace::mark("window opened");
     });
+    // The wait for the window is idle time: the list's load at the opening
+    // then binds rows made meanwhile.
+    m_mainView->listModuleView()->taskListView()->prepareNextLoad();
+    StartupTrace::mark("task list prepared");
 }
 
 void ZoravelAppDelegate::initUserInterface()
