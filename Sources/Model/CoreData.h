@@ -383,6 +383,15 @@ public:
         bool operator==(const TaskProgress&) const = default;
     };
     TaskProgress taskProgressInCalendar(qint64 calendarId) const;
+    // Counts the category's tasks now and keeps the counts for
+    // taskProgressInCalendar until a task row is written (or another
+    // connection commits, or a unit rolls back): the start reads them while
+    // it waits for its window, whose category list then asks no query.
+    void readTaskProgressAhead(qint64 calendarId) const;
+private:
+    // Adds the category's rows with exceptions that are not listed ones.
+    TaskProgress withListedExceptionsLeftOut(qint64 calendarId, TaskProgress progress, qint64 withExceptions) const;
+public:
     // Whether detached occurrences of the event exist on or before the date.
     bool hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const;
 

@@ -646,32 +646,112 @@ void CoreData::addTasksToList(TaskList& list, qint64 calendarId, qint64 taskType
         if (!isListedException(*item)) list.append(item);
 }
 
+namespace {
+
+// What the task progress query counts of one category's rows without
+// exceptions, and how many rows with exceptions it left to the caller.
+struct CountedProgress {
+    CoreData::TaskProgress plain;
+    qint64 withExceptions = 0;
+};
+
+// Categories' counts read ahead, and what tells whether the table changed
+// since the first of them was read.
+struct KeptProgress {
+    bool valid = false;
+    quint64 rollbacks = 0;
+    qint64 dataVersion = -1;
+    RecordStore::RowWriteMark mark;
+    QHash<qint64, CountedProgress> counts;
+};
+
+QMutex keptProgressMutex;
+KeptProgress keptProgress;
+
+std::optional<qint64> taskDataVersion()
+{
+    if (QueryStatement version("PRAGMA data_version"); version.isValid()) return version.firstInt64();
+    return std::nullopt;
+}
+
+// Whether the kept counts still hold: no task row written, no other
+// connection's commit and no rollback since; they are dropped otherwise.
+// Under keptProgressMutex and the record guard.
+bool keptProgressHolds()
+{
+    if (!keptProgress.valid) return false;
+    const std::optional<qint64> dataVersion = taskDataVersion();
+    const std::optional<std::vector<qint64>> written = RecordStore::taskRowsWrittenSince(keptProgress.mark);
+    if (dataVersion && *dataVersion == keptProgress.dataVersion && keptProgress.rollbacks == Transaction::rollbackCount() &&
+        written && written->empty())
+        return true;
+    keptProgress = KeptProgress();
+    return false;
+}
+
+// The category's rows without exceptions counted by SQLite, their columns
+// read as a record reads them (whole numbers, NULL as 0). Under the guard.
+std::optional<CountedProgress> countProgressRows(qint64 calendarId)
+{
+    QueryStatement query(
+        "SELECT total(plain), total(plain AND done), total(plain * minutes), "
+        "total(CASE WHEN plain AND done THEN minutes ELSE 0 END), total(NOT plain) FROM (SELECT "
+        "ifnull(repeatExceptions,'')='' AS plain, ifnull(CAST(status AS INTEGER),0)=1 AS done, "
+        "CASE WHEN ifnull(CAST(hasDuration AS INTEGER),0)<>0 THEN ifnull(CAST(duration AS INTEGER),0) ELSE 0 "
+        "END AS minutes FROM Tasks WHERE taskType=? AND calendarId=?)");
+    query.bindAll({ItemKind::Task, calendarId});
+    if (!query.nextRow()) return std::nullopt;
+    sqlite3_stmt* row = query.get();
+    CountedProgress counted;
+    counted.plain.count = sqlite3_column_int64(row, 0);
+    counted.plain.doneCount = sqlite3_column_int64(row, 1);
+    counted.plain.minutes = sqlite3_column_int64(row, 2);
+    counted.plain.doneMinutes = sqlite3_column_int64(row, 3);
+    counted.withExceptions = sqlite3_column_int64(row, 4);
+    return counted;
+}
+
+}  // namespace
+
+void CoreData::readTaskProgressAhead(qint64 calendarId) const
+{
+    if (!TaskQuery::databaseReadyOrSay()) return;
+    RecordGuard guard;
+    QMutexLocker lock(&keptProgressMutex);
+    if (!keptProgressHolds()) {
+        const std::optional<qint64> dataVersion = taskDataVersion();
+        const RecordStore::RowWriteMark mark = RecordStore::rowWriteMark();
+        // Without a data version or a count of writes nothing is kept.
+        if (!dataVersion || mark.countedRows < 0) return;
+        keptProgress.valid = true;
+        keptProgress.rollbacks = Transaction::rollbackCount();
+        keptProgress.dataVersion = *dataVersion;
+        keptProgress.mark = mark;
+    }
+    if (const std::optional<CountedProgress> counted = countProgressRows(calendarId))
+        keptProgress.counts.insert(calendarId, *counted);
+}
+
 CoreData::TaskProgress CoreData::taskProgressInCalendar(qint64 calendarId) const
 {
-    TaskProgress progress;
-    if (!TaskQuery::databaseReadyOrSay()) return progress;
-    // One pass over the category's tasks: rows without exceptions are
-    // counted by SQLite, their columns read as a record reads them (whole
-    // numbers, NULL as 0); the few with exceptions are read afterwards to
-    // leave out the listed ones.
-    qint64 withExceptions = 0;
+    if (!TaskQuery::databaseReadyOrSay()) return TaskProgress();
+    std::optional<CountedProgress> counted;
     {
         RecordGuard guard;
-        QueryStatement query(
-            "SELECT total(plain), total(plain AND done), total(plain * minutes), "
-            "total(CASE WHEN plain AND done THEN minutes ELSE 0 END), total(NOT plain) FROM (SELECT "
-            "ifnull(repeatExceptions,'')='' AS plain, ifnull(CAST(status AS INTEGER),0)=1 AS done, "
-            "CASE WHEN ifnull(CAST(hasDuration AS INTEGER),0)<>0 THEN ifnull(CAST(duration AS INTEGER),0) ELSE 0 "
-            "END AS minutes FROM Tasks WHERE taskType=? AND calendarId=?)");
-        query.bindAll({ItemKind::Task, calendarId});
-        if (!query.nextRow()) return progress;
-        sqlite3_stmt* row = query.get();
-        progress.count = sqlite3_column_int64(row, 0);
-        progress.doneCount = sqlite3_column_int64(row, 1);
-        progress.minutes = sqlite3_column_int64(row, 2);
-        progress.doneMinutes = sqlite3_column_int64(row, 3);
-        withExceptions = sqlite3_column_int64(row, 4);
+        QMutexLocker lock(&keptProgressMutex);
+        if (keptProgressHolds()) {
+            const auto kept = keptProgress.counts.constFind(calendarId);
+            if (kept != keptProgress.counts.cend()) counted = *kept;
+        }
+        if (!counted) counted = countProgressRows(calendarId);
     }
+    if (!counted) return TaskProgress();
+    // The few rows with exceptions are read to leave out the listed ones.
+    return withListedExceptionsLeftOut(calendarId, counted->plain, counted->withExceptions);
+}
+
+CoreData::TaskProgress CoreData::withListedExceptionsLeftOut(qint64 calendarId, TaskProgress progress, qint64 withExceptions) const
+{
     if (withExceptions == 0) return progress;
     for (const TaskPtr& item : TaskQuery::items("WHERE taskType=? AND calendarId=? AND ifnull(repeatExceptions,'')<>''",
                                                 {ItemKind::Task, calendarId})) {
