@@ -255,10 +255,11 @@ void TaskListTableView::dropSpareRows()
     m_spareRows.clear();
 }
 
-void TaskListTableView::prepareRows(std::size_t count)
+void TaskListTableView::prepareRows(std::size_t count, std::size_t perSlice)
 {
     m_prepareRowsTimer.invalidate();
     m_preparedRowsWanted = count;
+    m_preparedRowsPerSlice = std::max<std::size_t>(perSlice, 1);
     if (m_spareRows.size() >= count) return;
     const QPointer<TaskListTableView> list(this);
     m_prepareRowsTimer = Scheduler::current().scheduleTimer(0, true, [list] {
@@ -268,7 +269,7 @@ void TaskListTableView::prepareRows(std::size_t count)
 
 void TaskListTableView::prepareRowSlice()
 {
-    const std::size_t wanted = std::min(m_preparedRowsWanted, m_spareRows.size() + rowsPerPreparedSlice);
+    const std::size_t wanted = std::min(m_preparedRowsWanted, m_spareRows.size() + m_preparedRowsPerSlice);
     while (m_spareRows.size() < wanted) m_spareRows.push_back(new TaskListItemView());
     if (m_spareRows.size() >= m_preparedRowsWanted) m_prepareRowsTimer.invalidate();
 }

@@ -60,13 +60,13 @@ public:
     double yPositionPastLastRow() const;
     // As tall as the rows, and at least as tall as its scroll view shows.
     void fitHeight();
-    // Makes blank rows, rowsPerPreparedSlice per turn of the event loop,
-    // until `count` wait to be bound, so that the next load binds rows
-    // instead of making them (the start makes them while its window waits to
-    // open). The next load stops it: that load makes what is missing and
-    // drops what it did not use.
-    void prepareRows(std::size_t count);
-    static constexpr std::size_t rowsPerPreparedSlice = 400;
+    // Makes blank rows, perSlice per turn of the event loop (about 5 ms for
+    // the default), until `count` wait to be bound, so that the next load
+    // binds rows instead of making them (the start makes them while its
+    // window waits to open). The next load stops it: that load makes what is
+    // missing and drops what it did not use.
+    static constexpr std::size_t rowsPerPreparedSlice = 1000;
+    void prepareRows(std::size_t count, std::size_t perSlice = rowsPerPreparedSlice);
     std::size_t spareRowCount() const { return m_spareRows.size(); }
     bool isPreparingRows() const { return m_prepareRowsTimer.isValid(); }
 
@@ -169,6 +169,7 @@ private:
     std::vector<TaskListItemView*> m_spareRows;
     ScheduledTimer m_prepareRowsTimer;
     std::size_t m_preparedRowsWanted = 0;
+    std::size_t m_preparedRowsPerSlice = rowsPerPreparedSlice;
     QMap<QString, std::vector<TableRowView*>> m_childItems;
     // The day headers among the rows: the outline asks of every row several
     // times a load whether it is one, and this answers without touching the

@@ -64,7 +64,7 @@ TEST_F(TaskListPreparedRowsTest, ALoadAtAnyPointOfThePreparationListsEveryTaskOn
         SCOPED_TRACE(step.name);
         for (const TaskPtr& item : m_tasks) item->setStatus(0);
         chooseSegment(step.segment);
-        pane().prepareNextLoad();
+        pane().prepareNextLoad(400);
         EXPECT_EQ(list().spareRowCount(), 0u) << "the rows come in later turns";
         slices(step.slicesBeforeLoad);
         EXPECT_EQ(list().spareRowCount(), step.preparedBeforeLoad);
