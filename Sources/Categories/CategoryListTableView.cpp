@@ -13,6 +13,7 @@
 #include "../Model/Notifications.h"
 #include "NotificationCenter.h"
 #include "Screen.h"
+#include "Scheduler.h"
 #include "ScrollView.h"
 #include "Setting.h"
 #include "Task.h"
@@ -25,6 +26,7 @@
 #include <QStyleHints>
 
 #include <algorithm>
+#include <memory>
 
 CategoryListTableView::CategoryListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
@@ -42,6 +44,7 @@ CategoryListTableView::CategoryListTableView(const QRectF& frame, QWidget* paren
 
 CategoryListTableView::~CategoryListTableView()
 {
+    m_prepareTimer.invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     for (TableRowView* row : m_rows) delete row;
     delete m_detailPanel.data();
@@ -67,8 +70,33 @@ void CategoryListTableView::loadData()
     loadNow();
 }
 
+void CategoryListTableView::prepareNextLoad()
+{
+    m_prepareTimer.invalidate();
+    CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    // The categories whose rows show task progress (ordinary and visible).
+    auto pending = std::make_shared<std::vector<qint64>>();
+    for (const CalendarPtr& category : manager->getCalendarWithType(0, manager->calendarList()))
+        if (category && category->inVisible() == 0 && category->projectType() == 0) pending->push_back(category->primaryKey());
+    if (pending->empty()) return;
+    std::reverse(pending->begin(), pending->end());
+    const QPointer<CategoryListTableView> table(this);
+    m_prepareTimer = Scheduler::current().scheduleTimer(0, true, [table, pending] {
+        if (!table || pending->empty()) {
+            if (table) table->m_prepareTimer.invalidate();
+            return;
+        }
+        if (CoreData* data = CoreData::shared()) data->readTaskProgressAhead(pending->back());
+        pending->pop_back();
+        if (pending->empty()) table->m_prepareTimer.invalidate();
+    });
+}
+
 void CategoryListTableView::loadNow()
 {
+    // What the preparation did not read, this load counts itself.
+    m_prepareTimer.invalidate();
     OutlineView::deselectAll();
     std::vector<TableRowView*> old;
     old.swap(m_rows);

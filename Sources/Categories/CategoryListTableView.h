@@ -6,6 +6,7 @@
 #include "Notification.h"
 #include "ModelTypes.h"
 #include "OutlineView.h"
+#include "ScheduledTimer.h"
 
 #include <QPointer>
 
@@ -33,6 +34,12 @@ public:
     // count to the number of category rows. Not while a question is open:
     // the rebuild waits for its answer.
     void loadData();
+    // Reads the task counts of the categories the next load shows, one per
+    // turn of the event loop, for the load to take (the start does it while
+    // its window waits to open). The next load stops it; a category not
+    // read by then is counted by the load itself.
+    void prepareNextLoad();
+    bool isPreparingLoad() const { return m_prepareTimer.isValid(); }
     // Header rows (InfoListItemView) and category rows, in row order.
     const std::vector<TableRowView*>& arrayOfCategories() const { return m_rows; }
     CategoryListItemView* selectedItem() const { return m_selectedItem.data(); }
@@ -90,4 +97,5 @@ private:
     QPointer<CategoryDetailPanel> m_detailPanel;
     double m_lastMouseDown = 0;
     bool m_loadWaits = false;
+    ScheduledTimer m_prepareTimer;
 };

@@ -7,7 +7,7 @@
 
 #include <QPainter>
 
-CategoryListView::CategoryListView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+CategoryListView::CategoryListView(const QRectF& frame, QWidget* parent, FirstLoad firstLoad) : View(frame, parent)
 {
     setFlipped(true);
     const double w = frame.width(), h = frame.height();
@@ -18,7 +18,7 @@ CategoryListView::CategoryListView(const QRectF& frame, QWidget* parent) : View(
     m_tableView->setAutoresizingMask(ViewWidthSizable);
     m_scrollView->setDocumentView(m_tableView);
     addSubview(m_scrollView);
-    reloadData();
+    if (firstLoad == FirstLoad::Now) reloadData();
 }
 
 CategoryListView::~CategoryListView() = default;

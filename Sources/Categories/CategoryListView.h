@@ -14,7 +14,11 @@ class CategoryListView : public View {
     Q_OBJECT
 
 public:
-    explicit CategoryListView(const QRectF& frame, QWidget* parent = nullptr);
+    // When the rows are first loaded: at once, or by the first reloadData
+    // (the main window's opening reloads every list, so a load while it is
+    // built would count every category's tasks twice).
+    enum class FirstLoad { Now, AtFirstReload };
+    explicit CategoryListView(const QRectF& frame, QWidget* parent = nullptr, FirstLoad firstLoad = FirstLoad::Now);
     ~CategoryListView() override;
 
     // Has the table rebuild its rows from the data manager.

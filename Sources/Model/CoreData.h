@@ -388,6 +388,10 @@ public:
     // read. The per-category read answers the same from the table at once.
     std::optional<QHash<qint64, TaskProgress>> taskProgressByCategory() const;
     TaskProgress taskProgressReadInCalendar(qint64 calendarId) const;
+    // Fills the kept progress now, so that the category list's first load
+    // after the start asks no query of its own: the start calls it while it
+    // waits for its window.
+    void readTaskProgressAhead(qint64 calendarId) const;
     // Whether detached occurrences of the event exist on or before the date.
     bool hasExceptionEvent(const TaskPtr& event, const Date& beforeDate) const;
 

@@ -87,7 +87,8 @@ ListModuleView::ListModuleView(const QRectF& frame, QWidget* parent) : View(fram
     // the week is planned then, once.
     m_taskListView->setTypeOfView(TaskListView::mainListType, TaskListView::FirstPlan::AtFirstReload);
     m_noteListView = new NoteListView(listFrame);
-    m_categoryListView = new CategoryListView(listFrame);
+    // Its rows come with the main window's opening, which reloads it.
+    m_categoryListView = new CategoryListView(listFrame, nullptr, CategoryListView::FirstLoad::AtFirstReload);
     for (auto [identifier, list] : {std::pair<QString, View*>{tasksIdentifier, m_taskListView},
                                     {notesIdentifier, m_noteListView},
                                     {projectsIdentifier, m_categoryListView}}) {

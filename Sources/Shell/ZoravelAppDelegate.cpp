@@ -1,4 +1,8 @@
 #include "ZoravelAppDelegate.h"
+#include "CategoryListTableView.h"
+#include "CategoryListView.h"
+#include "ListModuleView.h"
+#include "TaskListView.h"
 
 #include "Application.h"
 #include "Button.h"
@@ -292,6 +296,12 @@ void ZoravelAppDelegate::initMainViewUI()
         if (WindowController* controller = windowController()) controller->openWindow();
         StartupTrace::mark("window opened");
     });
+    // The wait for the window is idle time: the lists' loads at the opening
+    // then bind rows made meanwhile and take the categories' counts read
+    // meanwhile, in turns of the event loop that leave the opening on time.
+    m_mainView->listModuleView()->categoryListView()->categoryListTableView()->prepareNextLoad();
+    m_mainView->listModuleView()->taskListView()->prepareNextLoad();
+    StartupTrace::mark("lists prepared");
 }
 
 void ZoravelAppDelegate::initUserInterface()

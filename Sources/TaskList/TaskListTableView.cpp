@@ -121,6 +121,7 @@ TaskListTableView::TaskListTableView(const QRectF& frame, QWidget* parent) : Out
 
 TaskListTableView::~TaskListTableView()
 {
+    m_prepareRowsTimer.invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_detailViewController) NotificationCenter::defaultCenter().removeObserver(m_detailViewController);
     for (TableRowView* row : m_rootItems) delete row;
@@ -254,6 +255,25 @@ void TaskListTableView::dropSpareRows()
     m_spareRows.clear();
 }
 
+void TaskListTableView::prepareRows(std::size_t count, std::size_t perSlice)
+{
+    m_prepareRowsTimer.invalidate();
+    m_preparedRowsWanted = count;
+    m_preparedRowsPerSlice = std::max<std::size_t>(perSlice, 1);
+    if (m_spareRows.size() >= count) return;
+    const QPointer<TaskListTableView> list(this);
+    m_prepareRowsTimer = Scheduler::current().scheduleTimer(0, true, [list] {
+        if (list) list->prepareRowSlice();
+    });
+}
+
+void TaskListTableView::prepareRowSlice()
+{
+    const std::size_t wanted = std::min(m_preparedRowsWanted, m_spareRows.size() + m_preparedRowsPerSlice);
+    while (m_spareRows.size() < wanted) m_spareRows.push_back(new TaskListItemView());
+    if (m_spareRows.size() >= m_preparedRowsWanted) m_prepareRowsTimer.invalidate();
+}
+
 void TaskListTableView::setRootItems(std::vector<TableRowView*> items)
 {
     clearRows();
@@ -280,6 +300,8 @@ TaskListItemView* TaskListTableView::appendRow(const TaskPtr& item)
 
 void TaskListTableView::loadDataWithFilter(int filter, int typeOfTask)
 {
+    // Rows made after this load would wait unused for the next one.
+    m_prepareRowsTimer.invalidate();
     // A question on screen may belong to a row: its reload waits until the
     // question has closed.
     if (AlertPresenter::isAlertRunning()) {

@@ -60,6 +60,15 @@ public:
     double yPositionPastLastRow() const;
     // As tall as the rows, and at least as tall as its scroll view shows.
     void fitHeight();
+    // Makes blank rows, perSlice per turn of the event loop (about 5 ms for
+    // the default), until `count` wait to be bound, so that the next load
+    // binds rows instead of making them (the start makes them while its
+    // window waits to open). The next load stops it: that load makes what is
+    // missing and drops what it did not use.
+    static constexpr std::size_t rowsPerPreparedSlice = 1000;
+    void prepareRows(std::size_t count, std::size_t perSlice = rowsPerPreparedSlice);
+    std::size_t spareRowCount() const { return m_spareRows.size(); }
+    bool isPreparingRows() const { return m_prepareRowsTimer.isValid(); }
 
     // ---- the rows ----------------------------------------------------------
     const std::vector<TableRowView*>& rootItems() const { return m_rootItems; }
@@ -147,6 +156,7 @@ protected:
 private:
     void clearRows();
     void dropSpareRows();
+    void prepareRowSlice();
     void buildRows(TaskList listed, const Date& today);
     TaskListItemView* appendRow(const TaskPtr& item);
     int rowIndexOf(qint64 primaryKey) const;
@@ -157,6 +167,9 @@ private:
     // Item rows of the last load, bound to the next load's items in turn:
     // a reload of thousands of rows then makes and destroys no widgets.
     std::vector<TaskListItemView*> m_spareRows;
+    ScheduledTimer m_prepareRowsTimer;
+    std::size_t m_preparedRowsWanted = 0;
+    std::size_t m_preparedRowsPerSlice = rowsPerPreparedSlice;
     QMap<QString, std::vector<TableRowView*>> m_childItems;
     // The day headers among the rows: the outline asks of every row several
     // times a load whether it is one, and this answers without touching the

@@ -143,6 +143,17 @@ void TaskListView::reloadTaskIfNeeded()
     StartupTrace::mark("task list: rows");
 }
 
+void TaskListView::prepareNextLoad(std::size_t rowsPerSlice)
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    // Kept by the data manager and brought up to date at the load.
+    if (!manager->firstOpenTaskOrders()) return;
+    const TaskList listed = manager->getTaskFromTaskList(manager->allTasksEventsAdes(), int(m_filterIndex), 0);
+    m_tableView->prepareRows(std::size_t(listed.size()),
+                             rowsPerSlice != 0 ? rowsPerSlice : TaskListTableView::rowsPerPreparedSlice);
+}
+
 void TaskListView::resetTimer(DayGrid dayGrid)
 {
     if (CoreData* manager = CoreData::shared()) TodayPlanner::repairOrder(*manager);

@@ -70,6 +70,12 @@ public:
     void setForceSort(bool force) { m_forceSort = force; }
 
     TaskListTableView* taskListTableView() const { return m_tableView; }
+    // Readies what the list's next load needs and can have early (the row
+    // of each task the filter lists, each category's first open task), in
+    // turns of the event loop: the start calls it while the window waits to
+    // open, so that the opening's load makes no rows and reads no table.
+    // rowsPerSlice 0: the list's own number a turn.
+    void prepareNextLoad(std::size_t rowsPerSlice = 0);
     ScrollView* tableScrollView() const { return m_tableScrollView; }
     View* topItemTemp() const { return m_topItemTemp; }
     View* bottomItemTemp() const { return m_bottomItemTemp; }

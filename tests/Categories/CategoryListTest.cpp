@@ -21,6 +21,8 @@
 #include "TextTable.h"
 #include "Utilities.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 namespace CategoryListTests {
@@ -189,6 +191,47 @@ TEST_F(CategoryListTest, ProgressReadsDoneAndTotalWithHoursRoundedAwayFromZero)
     EXPECT_EQ(row.firstRow()->stringValue(), QStringLiteral("1/4"));
     EXPECT_EQ(row.firstRow()->textFont().pixelSize(), 13);
     EXPECT_TRUE(row.secondRow()->isHidden());
+}
+
+// The main window's list is loaded by its opening, with the counts read
+// ahead while the window waited: a count read before a task was written
+// must not be what the row shows.
+TEST_F(CategoryListTest, TheFirstLoadComesWhenAskedAndTakesOnlyCountsStillTrue)
+{
+    const struct {
+        const char* name;
+        CategoryListView::FirstLoad firstLoad;
+        bool readAhead;
+        bool taskAddedAfterwards;
+        std::size_t rowsBeforeReload;
+        const char* shown;
+    } cases[] = {
+        {"loaded when built", CategoryListView::FirstLoad::Now, false, false, 3, "1/2 - 1.4 hrs"},
+        {"loaded at the first reload", CategoryListView::FirstLoad::AtFirstReload, false, false, 0, "1/2 - 1.4 hrs"},
+        {"counts read ahead", CategoryListView::FirstLoad::AtFirstReload, true, false, 0, "1/2 - 1.4 hrs"},
+        {"a task added after the read", CategoryListView::FirstLoad::AtFirstReload, true, true, 0, "2/3 - 2.4 hrs"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dataManager().doWithCalendarList(CalendarList{home}, 2);
+        const CalendarPtr project = category({"P", 0, 0});
+        task(project, 1, 45, false);
+        task(project, 1, 35, true);
+        CategoryListView list(QRectF(0, 0, 300, 400), nullptr, c.firstLoad);
+        CategoryListTableView& rows = *list.categoryListTableView();
+        EXPECT_EQ(rows.arrayOfCategories().size(), c.rowsBeforeReload);
+        if (c.readAhead) {
+            rows.prepareNextLoad();
+            while (rows.isPreparingLoad()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        if (c.taskAddedAfterwards) task(project, 1, 60, true);
+        list.reloadData();
+        const CategoryListItemView* shown = nullptr;
+        for (TableRowView* row : rows.arrayOfCategories())
+            if (auto* item = qobject_cast<CategoryListItemView*>(row); item && item->calendar() == project) shown = item;
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->firstRow()->stringValue(), QString::fromLatin1(c.shown));
+    }
 }
 
 // What a shared row shows in each binding is in the pictures.
