@@ -67,7 +67,7 @@ protected:
             const QPoint at = gridPointFor(documentPoint);
             QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(m_grid.get(), &enter);
-            outcome.enteredAccepted = enter.isAccepted();
+            outcome.enteredAccepted = (enter.isAccepted() && enter.dropAction() != Qt::IgnoreAction);
             outcome.typeOnEntry = m_grid->draggedImageType();
             QDragMoveEvent move(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(m_grid.get(), &move);

@@ -134,7 +134,7 @@ protected:
             const QPoint at(30, 40);
             QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(cell, &enter);
-            outcome.first = enter.isAccepted();
+            outcome.first = (enter.isAccepted() && enter.dropAction() != Qt::IgnoreAction);
             QDropEvent dropped(QPointF(at), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(cell, &dropped);
             outcome.second = dropped.isAccepted();

@@ -119,7 +119,7 @@ protected:
             QApplication::sendEvent(pane, &enter);
             QDropEvent dropped(at, Qt::MoveAction, running.payload.get(), Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(pane, &dropped);
-            outcome = {enter.isAccepted(), dropped.isAccepted()};
+            outcome = {(enter.isAccepted() && enter.dropAction() != Qt::IgnoreAction), dropped.isAccepted()};
             return DragSource::Outcome{outcome.second ? DragOperationGeneric : DragOperationNone, {}};
         });
         struct Ending : DraggingSource {

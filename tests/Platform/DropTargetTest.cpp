@@ -139,12 +139,26 @@ TEST(DropTargetTest, TheDestinationsAnswersBecomeQtsAndForeignPayloadsNeverReach
     EXPECT_TRUE(a.accepted);
     EXPECT_EQ(destination.drops, 1);
 
+    // Refused where it enters, a drag of our type is still followed (Qt
+    // sends no moves after a refused entry) with nothing to drop there; a
+    // later move the destination takes is taken.
+    leave(target);
+    destination.answer = DragOperationNone;
+    a = send(target, QEvent::DragEnter, {10, 20}, item.get());
+    EXPECT_TRUE(a.accepted);
+    EXPECT_EQ(a.action, Qt::IgnoreAction);
+    destination.answer = DragOperationGeneric;
+    a = send(target, QEvent::DragMove, {30, 40}, item.get());
+    EXPECT_TRUE(a.accepted);
+    EXPECT_EQ(a.action, Qt::MoveAction);
+    leave(target);
+
     // Another type: refused at once, the destination never asked.
     const auto other = payloadWith(QStringLiteral("text/plain"));
     EXPECT_FALSE(send(target, QEvent::DragEnter, {10, 20}, other.get()).accepted);
     EXPECT_FALSE(send(target, QEvent::Drop, {10, 20}, other.get()).accepted);
     EXPECT_FALSE(send(target, QEvent::Drop, {10, 20}, nullptr).accepted);
-    EXPECT_EQ(destination.entries, 2);
+    EXPECT_EQ(destination.entries, 3);
     EXPECT_EQ(destination.drops, 1);
 
     // Registering again replaces the destination; null parts make nothing.
@@ -153,7 +167,7 @@ TEST(DropTargetTest, TheDestinationsAnswersBecomeQtsAndForeignPayloadsNeverReach
               target->findChild<DropTarget*>());
     send(target, QEvent::DragEnter, {10, 20}, item.get());
     EXPECT_EQ(second.entries, 1);
-    EXPECT_EQ(destination.entries, 2);
+    EXPECT_EQ(destination.entries, 3);
     EXPECT_EQ(DropTarget::registerForDraggedTypes(nullptr, &second, {itemType}), nullptr);
     EXPECT_EQ(DropTarget::registerForDraggedTypes(target, nullptr, {itemType}), nullptr);
 }

@@ -64,7 +64,7 @@ protected:
         const QPoint point = at.toPoint();
         QDragEnterEvent enter(point, Qt::MoveAction, payload, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&list(), &enter);
-        played.entered = enter.isAccepted();
+        played.entered = (enter.isAccepted() && enter.dropAction() != Qt::IgnoreAction);
         QDragMoveEvent move(point, Qt::MoveAction, payload, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&list(), &move);
         played.moved = move.isAccepted();

@@ -112,8 +112,15 @@ bool DropTarget::eventFilter(QObject* watched, QEvent* event)
             m_inside = true;
             operation = entering ? m_destination->draggingEntered(info) : m_destination->draggingUpdated(info);
         }
-        // A refused entry stays refused for the drag: Qt sends no moves after it.
         answer(drag, operation);
+        // Qt sends no moves to a widget that refused the entry, yet a drag
+        // refused where it enters (a row dragged starts over itself) must
+        // still be taken where it moves to: the entry is kept, with nothing
+        // to drop, and the drop itself is validated again.
+        if (operation == DragOperationNone && event->type() == QEvent::DragEnter && offersRegisteredType(drag->mimeData())) {
+            drag->setDropAction(Qt::IgnoreAction);
+            drag->accept();
+        }
         return true;
     }
     case QEvent::DragLeave:

@@ -586,7 +586,7 @@ protected:
             const QPoint at(18, 20);
             QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(cell, &enter);
-            outcome.entered = enter.isAccepted();
+            outcome.entered = (enter.isAccepted() && enter.dropAction() != Qt::IgnoreAction);
             QDropEvent dropped(QPointF(at), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(cell, &dropped);
             outcome.dropped = dropped.isAccepted();
