@@ -31,6 +31,8 @@ public:
     Button* allDayBtn() const { return m_allDayBtn; }
     CustomNSDatePicker* startTextField() const { return m_startTextField; }
     CustomNSDatePicker* endTextField() const { return m_endTextField; }
+    // The row's event; Qt's event handler stays reachable beside it.
+    using QWidget::event;
     TaskPtr event() const { return m_event; }
     void setEvent(const TaskPtr& event) { m_event = event; }
     bool alldayRuleChanged() const { return m_alldayRuleChanged; }
