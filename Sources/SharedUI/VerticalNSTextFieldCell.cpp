@@ -25,18 +25,23 @@ void VerticalNSTextFieldCell::drawInteriorWithFrame(QPainter& painter, const Tex
     if (field.drawsBackground() && field.backgroundColor().alpha() > 0)
         painter.fillRect(field.bounds(), field.backgroundColor());
 
-    QString text = field.stringValue();
+    drawTitle(painter, field.stringValue(), field.textFont(), field.textColor(), field.alignment(), field.textArea(),
+              field.bounds(), field.isEnabled());
+}
+
+void VerticalNSTextFieldCell::drawTitle(QPainter& painter, QString text, const Font& font, QColor color,
+                                        Qt::Alignment alignment, const QRectF& textArea, const QRectF& bounds,
+                                        bool enabled) const
+{
     if (text.isEmpty()) return;
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const double height = TextMeasure::lineHeight(field.textFont());  // one line
-    const QRectF title = titleRectForBounds(field.textArea(), field.bounds(), height);
-    const Qt::Alignment alignment = (field.alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop;
+    const double height = TextMeasure::lineHeight(font);  // one line
+    const QRectF title = titleRectForBounds(textArea, bounds, height);
+    const Qt::Alignment lineAlignment = (alignment & Qt::AlignHorizontal_Mask) | Qt::AlignTop;
     if (m_hasInnerShadow)
-        Drawing::drawText(painter, text, field.textFont(), shadowColor(), title.translated(0, -1), alignment,
-                          Qt::ElideRight);
-    QColor color = field.textColor();
-    if (!field.isEnabled()) color.setAlphaF(color.alphaF() * 0.45);
-    Drawing::drawText(painter, text, field.textFont(), color, title, alignment, Qt::ElideRight);
+        Drawing::drawText(painter, text, font, shadowColor(), title.translated(0, -1), lineAlignment, Qt::ElideRight);
+    if (!enabled) color.setAlphaF(color.alphaF() * 0.45);
+    Drawing::drawText(painter, text, font, color, title, lineAlignment, Qt::ElideRight);
 }
 
 void VerticalNSTextFieldCell::install(TextField& field) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Font.h"
+
 #include <QColor>
 #include <QRectF>
 
@@ -23,6 +25,10 @@ public:
     // The background (unless clear), the shadow copy when asked, then the
     // text in its own colour, cut at the tail.
     void drawInteriorWithFrame(QPainter& painter, const TextField& field) const;
+    // The same text drawing for a label that is not a widget: the text
+    // area, bounds and enabled state as the field would give them.
+    void drawTitle(QPainter& painter, QString text, const Font& font, QColor color, Qt::Alignment alignment,
+                   const QRectF& textArea, const QRectF& bounds, bool enabled) const;
 
     // Makes the label draw with a copy of this cell from then on.
     void install(TextField& field) const;

@@ -14,6 +14,7 @@
 #include "Scheduler.h"
 #include "ScrollView.h"
 #include "Task.h"
+#include "TextField.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
 // The data manager's notification names (the shell has a file of the same name).
@@ -22,6 +23,7 @@
 #include <QDebug>
 #include <QHash>
 #include <QMimeData>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +41,77 @@ PlannerBaseItem::~PlannerBaseItem()
     m_singleClickTimer.invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_detailViewController) NotificationCenter::defaultCenter().removeObserver(m_detailViewController);
+}
+
+TextField* PlannerBaseItem::taskNameLabel() const
+{
+    if (m_taskNameLabel) return m_taskNameLabel;
+    auto* self = const_cast<PlannerBaseItem*>(this);
+    TextField* label = makeTaskNameLabel();
+    label->setStringValue(m_title.text);
+    label->setTextFont(m_title.font);
+    label->setTextColor(m_title.color);
+    // The name is part of the view: presses on it are the view's, and the
+    // view draws it (a planner shows hundreds of views).
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setDrawnBySuperview(true);
+    self->addSubview(label);
+    label->setFrame(m_title.frame);
+    m_taskNameLabel = label;
+    return label;
+}
+
+void PlannerBaseItem::setTitleText(const QString& text)
+{
+    if (m_taskNameLabel) m_taskNameLabel->setStringValue(text);
+    else if (m_title.text != text) update();
+    m_title.text = text;
+}
+
+void PlannerBaseItem::setTitleFont(const Font& font)
+{
+    if (m_taskNameLabel) m_taskNameLabel->setTextFont(font);
+    else if (!(m_title.font == font)) update();
+    m_title.font = font;
+}
+
+void PlannerBaseItem::setTitleColor(const QColor& color)
+{
+    if (m_taskNameLabel) m_taskNameLabel->setTextColor(color);
+    else if (m_title.color != color) update();
+    m_title.color = color;
+}
+
+void PlannerBaseItem::setTitleFrame(const QRectF& frame)
+{
+    if (m_taskNameLabel) m_taskNameLabel->setFrame(frame);
+    else if (m_title.frame != frame) update();
+    m_title.frame = frame;
+}
+
+void PlannerBaseItem::drawTitle(QPainter& painter) const
+{
+    if (m_taskNameLabel) {
+        m_taskNameLabel->drawInSuperview(painter);
+        return;
+    }
+    // Where Qt would place the label in this flipped view: its edges rounded
+    // to whole pixels.
+    const QRectF& frame = m_title.frame;
+    const int left = int(std::lround(frame.x()));
+    const int top = int(std::lround(frame.y()));
+    const QRect place(left, top, std::max(0, int(std::lround(frame.x() + frame.width())) - left),
+                      std::max(0, int(std::lround(frame.y() + frame.height())) - top));
+    if (place.isEmpty()) return;
+    painter.save();
+    painter.translate(place.topLeft());
+    painter.setClipRect(QRect(QPoint(0, 0), place.size()), Qt::IntersectClip);
+    painter.setOpacity(1);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setPen(QPen());
+    painter.setBrush(Qt::NoBrush);
+    drawTitleText(painter, QRectF(QPointF(0, 0), frame.size()));
+    painter.restore();
 }
 
 void PlannerBaseItem::setTask(const TaskPtr& task)

@@ -2,6 +2,7 @@
 
 #include "AlertRequest.h"
 #include "DragSource.h"
+#include "Font.h"
 #include "Menu.h"
 #include "ModelTypes.h"
 #include "PaletteColor.h"
@@ -52,7 +53,10 @@ public:
     PlannerBaseView* parentView() const;
     void setParentView(PlannerBaseView* pane);
 
-    TextField* taskNameLabel() const { return m_taskNameLabel; }
+    // The name label, made on the first call. Until then the view draws the
+    // name itself from the same text, font, colour and frame, so a view that
+    // is only shown is one widget, not two.
+    TextField* taskNameLabel() const;
     bool isStartTimeMoving() const { return m_isStartTimeMoving; }
     bool isEndTimeMoving() const { return m_isEndTimeMoving; }
     // A first press still waiting for its second (0 when none), in seconds.
@@ -105,7 +109,28 @@ protected:
     virtual AlertRequest repeatQuestion(bool scheduled, bool firstOccurrence) const;
     // Starts the drag of the item (the hold timer fires).
     void beginDrag(const Event& mouseDown);
-    void setTaskNameLabel(TextField* label) { m_taskNameLabel = label; }
+    // The name's text, font, colour and frame (in the view), kept by the
+    // view and handed on to the label once there is one.
+    struct Title {
+        QString text;
+        Font font;
+        QColor color;
+        QRectF frame;
+    };
+    const Title& title() const { return m_title; }
+    void setTitleText(const QString& text);
+    void setTitleFont(const Font& font);
+    void setTitleColor(const QColor& color);
+    void setTitleFrame(const QRectF& frame);
+    // A label of the view's kind, not yet given its title (the view adds
+    // it, draws it itself and passes presses on to the view).
+    virtual TextField* makeTaskNameLabel() const = 0;
+    // The name as its label would draw itself, in the label's coordinates;
+    // bounds is the label's bounds.
+    virtual void drawTitleText(QPainter& painter, const QRectF& bounds) const = 0;
+    // Draws the name at the label's whole-pixel place: the label's drawing
+    // when it exists, drawTitleText otherwise. Called last in drawRect.
+    void drawTitle(QPainter& painter) const;
     void setMovingEdge(PlannerItemRules::Edge edge);
     PlannerItemRules::Edge movingEdge() const;
     PlannerItemRules::ItemFacts itemKind() const;
@@ -136,7 +161,8 @@ private:
     bool m_isSquareBox = false;
     bool m_canResizeStart = true;
     bool m_canResizeEnd = true;
-    TextField* m_taskNameLabel = nullptr;
+    mutable TextField* m_taskNameLabel = nullptr;
+    Title m_title;
     int m_startTrackingArea = 0;
     int m_endTrackingArea = 0;
     bool m_isStartTimeMoving = false;

@@ -14,6 +14,7 @@
 #include "TextField.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
+#include "VerticalNSTextFieldCell.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -81,21 +82,28 @@ QImage plannerBadgeImage(const QString& name)
 PlannerItemView::PlannerItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
 {
     const QSizeF size = this->frame().size();
-    TextField* label = UIUtilities::makeCommonTextFieldCenterVerticalWithFrame(
-        QRectF(5, 0, std::max(0.0, size.width() - 5), std::max(0.0, size.height() - 2)));
-    label->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
-    // The name is part of the chip: presses on it are the chip's, and the
-    // chip draws it (a month shows hundreds of chips).
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label->setDrawnBySuperview(true);
-    addSubview(label);
-    setTaskNameLabel(label);
+    setTitleColor(Qt::black);
+    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
+    setTitleFrame(QRectF(5, 0, std::max(0.0, size.width() - 5), std::max(0.0, size.height() - 2)));
     // Drags over the chip reach it (to end its click window) and go on to
     // the cell under it.
     setAcceptDrops(true);
 }
 
 PlannerItemView::~PlannerItemView() = default;
+
+TextField* PlannerItemView::makeTaskNameLabel() const
+{
+    return UIUtilities::makeCommonTextFieldCenterVerticalWithFrame(title().frame);
+}
+
+void PlannerItemView::drawTitleText(QPainter& painter, const QRectF& bounds) const
+{
+    // As the label's painter draws it: a label's text area is one point in.
+    const Title& name = title();
+    VerticalNSTextFieldCell().drawTitle(painter, name.text, name.font, name.color, Qt::AlignLeft,
+                                        bounds.adjusted(1, 1, -1, -1), bounds, isEnabled());
+}
 
 QString PlannerItemView::labelText(const QString& taskName)
 {
@@ -123,7 +131,7 @@ QString PlannerItemView::badge() const
 void PlannerItemView::setTask(const TaskPtr& item)
 {
     PlannerBaseItem::setTask(item);
-    taskNameLabel()->setStringValue(item ? labelText(item->taskName()) : QString());
+    setTitleText(item ? labelText(item->taskName()) : QString());
     layoutLabel();
 }
 
@@ -141,22 +149,21 @@ void PlannerItemView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 
 void PlannerItemView::layoutLabel()
 {
-    TextField* label = taskNameLabel();
     const TaskPtr item = task();
-    if (!label || !item) return;
+    if (!item) return;
     const QSizeF size = frame().size();
     if (isAllDayEvent(*item)) {
-        label->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
-        label->setTextColor(isHighlight() ? Color::white() : categoryColor(0));
-        label->setFrame(QRectF(5, 0, std::max(0.0, size.width() - 5), std::max(0.0, size.height() - 2)));
+        setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
+        setTitleColor(isHighlight() ? Color::white() : categoryColor(0));
+        setTitleFrame(QRectF(5, 0, std::max(0.0, size.width() - 5), std::max(0.0, size.height() - 2)));
         return;
     }
-    label->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
+    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
     const bool done = item->taskType() == 1 && item->status() == 1;
-    label->setTextColor(done ? Color::gray() : Color::black());
+    setTitleColor(done ? Color::gray() : Color::black());
     double width = size.width() - chipLabelLeft;
     if (!badge().isEmpty()) width -= chipBadgeWidth;
-    label->setFrame(QRectF(chipLabelLeft, label->frame().y(), std::max(0.0, width), size.height()));
+    setTitleFrame(QRectF(chipLabelLeft, title().frame.y(), std::max(0.0, width), size.height()));
 }
 
 void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
@@ -198,7 +205,7 @@ void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
         const QImage bar = tintImage(isHighlight() ? 0.8 : 0.4, box.size(), chipBarRadius, false);
         if (!bar.isNull()) painter.drawImage(QPointF(0, 0), bar);
     }
-    taskNameLabel()->drawInSuperview(painter);
+    drawTitle(painter);
 }
 
 void PlannerItemView::mouseDragged(const Event& event)

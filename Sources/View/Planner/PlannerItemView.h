@@ -37,6 +37,8 @@ public:
     void mouseDragged(const Event& event) override;
 
 protected:
+    TextField* makeTaskNameLabel() const override;
+    void drawTitleText(QPainter& painter, const QRectF& bounds) const override;
     bool event(QEvent* event) override;
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 

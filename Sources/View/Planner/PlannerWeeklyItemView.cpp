@@ -39,10 +39,18 @@ bool isSeeThrough(const Task& task)
 
 PlannerWeeklyItemView::PlannerWeeklyItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
 {
-    auto* label = new TextField(
-        QRectF(blockLabelLeft, blockLabelTop, std::max(0.0, this->frame().width() - 5), 19));
-    label->setTextColor(Color::white());
-    label->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
+    setTitleColor(Color::white());
+    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
+    setTitleFrame(QRectF(blockLabelLeft, blockLabelTop, std::max(0.0, this->frame().width() - 5), 19));
+    NotificationCenter::defaultCenter().addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
+                                                    [this](const Notification&) { currentSizeChange(); });
+}
+
+PlannerWeeklyItemView::~PlannerWeeklyItemView() = default;
+
+TextField* PlannerWeeklyItemView::makeTaskNameLabel() const
+{
+    auto* label = new TextField(title().frame);
     label->setEditable(false);
     label->setSelectable(false);
     label->setDrawsBackground(false);
@@ -50,20 +58,27 @@ PlannerWeeklyItemView::PlannerWeeklyItemView(const QRectF& frame, QWidget* paren
     label->setBezeled(false);
     label->setWraps(true);
     label->setFocusPolicy(Qt::NoFocus);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // The block draws its name: a week shows hundreds of blocks.
-    label->setDrawnBySuperview(true);
-    addSubview(label);
-    setTaskNameLabel(label);
-    NotificationCenter::defaultCenter().addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
-                                                    [this](const Notification&) { currentSizeChange(); });
+    return label;
 }
 
-PlannerWeeklyItemView::~PlannerWeeklyItemView() = default;
+void PlannerWeeklyItemView::drawTitleText(QPainter& painter, const QRectF& bounds) const
+{
+    // As the wrapping label draws itself: in its text area, one point in,
+    // and cut to it.
+    const Title& name = title();
+    if (name.text.isEmpty()) return;
+    QColor color = name.color;
+    if (!isEnabled()) color.setAlphaF(color.alphaF() * 0.45);  // a disabled label fades so
+    const QRectF area = bounds.adjusted(1, 1, -1, -1);
+    painter.save();
+    painter.setClipRect(area);
+    Drawing::drawWrappedText(painter, name.text, name.font, color, area, Qt::AlignLeft);
+    painter.restore();
+}
 
 void PlannerWeeklyItemView::currentSizeChange()
 {
-    taskNameLabel()->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
+    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
 }
 
 void PlannerWeeklyItemView::setAlphaBg(double alpha)
@@ -82,7 +97,7 @@ void PlannerWeeklyItemView::setTask(const TaskPtr& item)
 {
     PlannerBaseItem::setTask(item);
     m_projectColor = categoryColor(0);
-    taskNameLabel()->setStringValue(item ? labelText(*item) : QString());
+    setTitleText(item ? labelText(*item) : QString());
     layoutLabel();
 }
 
@@ -101,15 +116,13 @@ void PlannerWeeklyItemView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 // A scheduled task's block keeps room on the left for its mark.
 void PlannerWeeklyItemView::layoutLabel()
 {
-    TextField* label = taskNameLabel();
-    if (!label) return;
-    label->setTextColor(isHighlight() ? Color::white() : m_projectColor);
+    setTitleColor(isHighlight() ? Color::white() : m_projectColor);
     const bool marked = task() && task()->isSheduledTask();
     const QSizeF size = frame().size();
     double width = size.width() - 5;
     if (isSquareBox()) width = size.width() - 10 - (marked ? blockMarkWidth : 0);
-    label->setFrame(QRectF(marked ? blockScheduledLabelLeft : blockLabelLeft, blockLabelTop, std::max(0.0, width),
-                           std::max(0.0, size.height() - 4)));
+    setTitleFrame(QRectF(marked ? blockScheduledLabelLeft : blockLabelLeft, blockLabelTop, std::max(0.0, width),
+                         std::max(0.0, size.height() - 4)));
 }
 
 void PlannerWeeklyItemView::drawRect(QPainter& painter, const QRectF&)
@@ -139,7 +152,7 @@ void PlannerWeeklyItemView::drawRect(QPainter& painter, const QRectF&)
         painter.drawLine(QPointF(inset, y), QPointF(box.width() - inset, y));
         painter.restore();
     }
-    taskNameLabel()->drawInSuperview(painter);
+    drawTitle(painter);
 }
 
 void PlannerWeeklyItemView::mouseDragged(const Event& event)

@@ -33,6 +33,8 @@ public:
     void mouseDragged(const Event& event) override;
 
 protected:
+    TextField* makeTaskNameLabel() const override;
+    void drawTitleText(QPainter& painter, const QRectF& bounds) const override;
     // A scheduled task's block on a later day offers the events' buttons.
     AlertRequest repeatQuestion(bool scheduled, bool firstOccurrence) const override;
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
