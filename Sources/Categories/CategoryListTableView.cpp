@@ -102,8 +102,13 @@ void CategoryListTableView::loadNow()
     old.swap(m_rows);
     m_selectedItem = nullptr;
     // Later: a row's own handler may be what asked for the rebuild.
+    if (!old.empty() && !m_leavingRows) {
+        m_leavingRows = new QWidget(this);
+        m_leavingRows->hide();
+    }
     for (TableRowView* row : old) {
         row->hide();
+        row->setParent(m_leavingRows);
         row->deleteLater();
     }
     CoreData* manager = CoreData::shared();

@@ -93,6 +93,10 @@ private:
     std::function<void()> commandForAction(const QString& action);
 
     std::vector<TableRowView*> m_rows;
+    // The rows of the last load wait here, hidden, for their deletion: a
+    // move within the window leaves the window's focus chain alone, where
+    // taking them out of it walks every widget of the window.
+    QWidget* m_leavingRows = nullptr;
     QPointer<CategoryListItemView> m_selectedItem;
     QPointer<CategoryDetailPanel> m_detailPanel;
     double m_lastMouseDown = 0;

@@ -94,14 +94,27 @@ bool deleteLinkRows(const char* sql, const QList<qint64>& values, QueryStatement
 }
 // The keys of the items at the other end of the item's active links; empty
 // when the statement cannot run.
+// Asked by every task list row laid out, at every reload: prepared once.
+CachedStatement linkedItemKeysStatement(
+    "SELECT t.primaryKey FROM Tasks t JOIN Links l ON (t.primaryKey=l.rootId OR t.primaryKey=l.targetId) "
+    "WHERE t.primaryKey<>? AND l.status=? AND (l.rootId=? OR l.targetId=?)");
+
 QList<qint64> linkedItemKeys(qint64 key)
 {
     RecordGuard guard;
-    QueryStatement query(
-        "SELECT t.primaryKey FROM Tasks t JOIN Links l ON (t.primaryKey=l.rootId OR t.primaryKey=l.targetId) "
-        "WHERE t.primaryKey<>? AND l.status=? AND (l.rootId=? OR l.targetId=?)");
-    query.bindAll({key, activeLink, key, key});
-    return query.int64Column();
+    sqlite3_stmt* statement = linkedItemKeysStatement.get();
+    if (!statement) return {};
+    StatementReset reset(statement);
+    sqlite3_bind_int64(statement, 1, key);
+    sqlite3_bind_int64(statement, 2, activeLink);
+    sqlite3_bind_int64(statement, 3, key);
+    sqlite3_bind_int64(statement, 4, key);
+    QList<qint64> keys;
+    int step = SQLITE_ROW;
+    while ((step = RecordStore::step(statement)) == SQLITE_ROW) keys.append(sqlite3_column_int64(statement, 0));
+    if (step == SQLITE_DONE) return keys;
+    RecordStore::logFailure(RecordStore::selectErrorText, RecordStore::sharedDatabase());
+    return {};
 }
 
 // A repeating event whose series has moved past its first occurrence counts

@@ -488,7 +488,9 @@ void TaskListItemView::setTask(const TaskPtr& task)
         bindControls();
         if (!bounds().isEmpty()) arrangeSubViews();
     }
-    setNeedsDisplay();
+    // Most rows of a long list are out of view: they paint whole when shown,
+    // and a rebind of thousands of rows asks nothing of them.
+    if (isVisible()) setNeedsDisplay();
 }
 
 void TaskListItemView::deriveLooks() const

@@ -1,0 +1,96 @@
+// A reload hands a row the item it showed before: what the row worked out of
+// that item (its name, done box, colour, due state, link mark) may have
+// changed without the item being replaced, by a write in place, a category's
+// colour or the clock passing midnight. Each must show after the reload as
+// on a row made for the item anew.
+#include "TaskListPaneFixture.h"
+
+#include "Button.h"
+
+namespace TaskListKeptRowTests {
+
+struct Shown {
+    QString name;
+    QString toolTip;
+    int done = -1;
+    int typeOfDue = -1;
+    QRgb colour = 0;
+    bool link = false;
+    bool operator==(const Shown&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Shown& s)
+{
+    return out << s.name.toStdString() << " / " << s.toolTip.toStdString() << " done " << s.done << " due "
+               << s.typeOfDue << " colour " << std::hex << s.colour << std::dec << " link " << s.link;
+}
+
+Shown shownBy(const TaskListItemView& row)
+{
+    return {row.hasBuiltControls() ? const_cast<TaskListItemView&>(row).taskName()->stringValue() : row.task()->taskName(),
+            row.toolTip(), row.doneStatus(), row.typeOfDue(), row.projectColor().rgb(), row.hasLink()};
+}
+
+class TaskListKeptRowTest : public TaskPaneTest {
+protected:
+    TaskListItemView* rowOf(const TaskPtr& item)
+    {
+        for (TableRowView* row : list().rootItems())
+            if (auto* itemRow = qobject_cast<TaskListItemView*>(row); itemRow && itemRow->task() == item) return itemRow;
+        return nullptr;
+    }
+};
+
+TEST_F(TaskListKeptRowTest, WhatChangedWithoutANewItemShowsOnTheKeptRow)
+{
+    Clock::setFixed(localDate(2014, 1, 13, 23, 50));
+    const TaskPtr a = ordered(QStringLiteral("A"), 1);
+    const TaskPtr b = ordered(QStringLiteral("B"), 2, [](Task& t) {
+        t.setHasDue(1);
+        t.setDueEnd(localDate(2014, 1, 13, 12));
+    });
+    const TaskPtr other = task(QStringLiteral("Sheet"), [](Task& t) { t.setStatus(1); });
+    const CalendarPtr category = dataManager().calendarWithPrimaryKey(1);
+    ASSERT_NE(category, nullptr);
+    const qint64 colour = category->colorNameId();
+    const qint64 openTasks = 0;
+    const qint64 doneTasks = 2;
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        qint64 listing;
+    } cases[] = {
+        {"renamed in place", [&] { b->setTaskName(QStringLiteral("Bee")); }, openTasks},
+        {"its category's colour changed", [&] { category->setColorNameId((colour + 3) % 8); }, openTasks},
+        {"the clock passed midnight: due today becomes overdue",
+         [] { Clock::setFixed(localDate(2014, 1, 14, 0, 5)); }, openTasks},
+        {"a link added", [&] {
+             dataManager().setCopiedItem(other);
+             ASSERT_TRUE(dataManager().pasteToMakeLinkWith(b));
+         },
+         openTasks},
+        {"done, shown among the done tasks", [&] { b->setStatus(1); }, doneTasks},
+        {"reopened, shown among the open tasks again", [&] { b->setStatus(0); }, openTasks},
+    };
+    list().loadDataWithFilter(0, int(openTasks));
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.name);
+        const TaskListItemView* before = rowOf(b);
+        ASSERT_NE(before, nullptr);
+        const Shown old = shownBy(*before);
+        step.change();
+        list().loadDataWithFilter(0, int(step.listing));
+        TaskListItemView* row = rowOf(b);
+        ASSERT_NE(row, nullptr);
+        EXPECT_TRUE(row->hasBuiltControls());
+        TaskListItemView fresh;
+        fresh.setTask(b);
+        const Shown now = shownBy(*row);
+        EXPECT_EQ(now, shownBy(fresh));
+        EXPECT_NE(now, old);
+    }
+    EXPECT_EQ(rowOf(a) != nullptr, true);
+    category->setColorNameId(colour);
+}
+
+}  // namespace TaskListKeptRowTests
