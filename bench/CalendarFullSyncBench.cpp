@@ -4,7 +4,9 @@
 // restore of those 5,000 items to an emptied store.
 //
 // The store's files are written here as another program would write them;
-// the store, the database and the sync are real.
+// the store, the database and the sync are real. They live in a temporary
+// folder under $TMPDIR (Qt's temporary path): point TMPDIR at the file
+// system to measure.
 #include "support/BenchDatabase.h"
 #include "support/CalendarSyncBenchSetup.h"
 

@@ -4,6 +4,10 @@
 #include "StoreFixture.h"
 
 #include <QDirIterator>
+#include <QFileInfo>
+
+#include <functional>
+#include <utility>
 
 #include <vector>
 
@@ -156,6 +160,56 @@ TEST_F(GroupSaveTest, ALinkSwappedInDuringABatchIsRefused)
     after.sort();
     EXPECT_EQ(after, before);
     EXPECT_EQ(readBytes(outside.path() + QStringLiteral("/LINKED.ics")), QByteArray("outside"));
+}
+
+// Whatever holds a uid's name in the folder (a file the store never read, a
+// folder, a link to nothing or to a file outside) stays as it was: the
+// event gets a new uid, and the rest of the group keeps theirs.
+TEST_F(GroupSaveTest, ANameTakenOnTheDiskGivesANewUid)
+{
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    writeBytes(outside.path() + QStringLiteral("/target.ics"), "outside");
+    const CalCalendarPtr calendar = newCalendar(QStringLiteral("Work"));
+    const QString eventsFolder = root() + QStringLiteral("/") + calendar->uid() + QStringLiteral(".calendar/Events");
+    const Date start = paris(2014, 3, 10, 9);
+    const std::vector<std::pair<QString, std::function<bool(const QString&)>>> cases{
+        {QStringLiteral("T-FILE"), [](const QString& path) { writeBytes(path, "BEGIN:VCALENDAR"); return true; }},
+        {QStringLiteral("T-FOLDER"), [](const QString& path) { return QDir().mkdir(path); }},
+        {QStringLiteral("T-DANGLING"), [&](const QString& path) { return QFile::link(outside.path() + QStringLiteral("/none"), path); }},
+        {QStringLiteral("T-OUTSIDE"), [&](const QString& path) { return QFile::link(outside.path() + QStringLiteral("/target.ics"), path); }},
+    };
+    CalEventList group;
+    for (const auto& [uid, make] : cases) {
+        ASSERT_TRUE(make(eventsFolder + QLatin1Char('/') + uid + QStringLiteral(".ics"))) << uid.toStdString();
+        group << newEvent(calendar, uid, QStringLiteral("Group"), start);
+    }
+    // Enough files that the writing helpers take them.
+    for (int i = 0; i < 40; ++i) group << newEvent(calendar, QStringLiteral("KEPT-%1").arg(i), QStringLiteral("Group"), start);
+    QList<CalError> errors;
+    {
+        CalCalendarStore::WriteBatch batch(store);
+        errors = store->saveEvents(group, CalSpanAllEvents);
+        ASSERT_TRUE(batch.commit());
+    }
+    for (qsizetype i = 0; i < group.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(errors[i].ok()) << errors[i].text.toStdString();
+        const bool wasTaken = i < qsizetype(cases.size());
+        if (wasTaken) {
+            EXPECT_NE(group[i]->uid(), cases[size_t(i)].first);
+        } else {
+            EXPECT_EQ(group[i]->uid(), QStringLiteral("KEPT-%1").arg(i - qsizetype(cases.size())));
+        }
+        const CalEventPtr read = CalCalendarStore::create(root())->eventWithUID(group[i]->uid(), Date());
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->title(), QStringLiteral("Group"));
+    }
+    EXPECT_EQ(readBytes(eventsFolder + QStringLiteral("/T-FILE.ics")), QByteArray("BEGIN:VCALENDAR"));
+    EXPECT_TRUE(QFileInfo(eventsFolder + QStringLiteral("/T-FOLDER.ics")).isDir());
+    EXPECT_TRUE(QFileInfo(eventsFolder + QStringLiteral("/T-DANGLING.ics")).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(outside.path() + QStringLiteral("/none")));
+    EXPECT_EQ(readBytes(outside.path() + QStringLiteral("/target.ics")), QByteArray("outside"));
 }
 
 }  // namespace GroupSaveTests

@@ -1131,15 +1131,29 @@ void CalCalendarStore::openFilesystemOfLocked(const QString& folder, PendingWrit
 // nothing of the store, so several threads may write at once. Empty answer
 // on success; written holds the new file's size and time.
 QString CalCalendarStore::writeBeside(int folderFd, const QByteArray& name, const QByteArray& bytes, struct stat* written,
-                                      bool* linked, bool newName)
+                                      bool* linked, bool newName, bool* taken)
 {
     *linked = false;
-    QString linkedNew;
-    // A name the caller has just found free is tried at once (see below).
-    if (newName && linkNewFile(folderFd, name, bytes, 0666, written, &linkedNew)) return linkedNew;
+    if (taken) *taken = false;
+    const QString takenProblem = QStringLiteral("a file of that name is there");
+    if (newName) {
+        // A new file's name is not looked up first: the link that puts the
+        // file in place refuses a name already there (see below).
+        QString linkedNew;
+        bool nameTaken = false;
+        if (linkNewFile(folderFd, name, bytes, 0666, written, &linkedNew, &nameTaken)) return linkedNew;
+        if (nameTaken) {
+            if (taken) *taken = true;
+            return takenProblem;
+        }
+    }
     // A rewritten file keeps its permissions, as other programs set them.
     struct stat existing {};
     const bool exists = ::fstatat(folderFd, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && newName) {
+        if (taken) *taken = true;
+        return takenProblem;
+    }
     if (exists && S_ISLNK(existing.st_mode)) {
         *linked = true;
         return QStringLiteral("a symbolic link is not followed");
@@ -1193,8 +1207,9 @@ QString CalCalendarStore::writeBeside(int folderFd, const QByteArray& name, cons
 // way must be taken (no unnamed files on this filesystem, or the name is
 // taken by now); else problem is empty on success, the error when not.
 bool CalCalendarStore::linkNewFile(int folderFd, const QByteArray& name, const QByteArray& bytes, unsigned mode,
-                                   struct stat* written, QString* problem)
+                                   struct stat* written, QString* problem, bool* taken)
 {
+    if (taken) *taken = false;
     const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(mode));
     if (fd < 0) return false;
     if (!writeAll(fd, bytes) || ::fstat(fd, written) != 0) {
@@ -1204,6 +1219,8 @@ bool CalCalendarStore::linkNewFile(int folderFd, const QByteArray& name, const Q
     }
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
     if (::linkat(AT_FDCWD, self.constData(), folderFd, name.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        // A name already there (a file, a link, a folder) is never replaced.
+        if (taken) *taken = errno == EEXIST;
         ::close(fd);
         return false;
     }
@@ -1673,11 +1690,10 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
             files.push_back(std::move(file));
             continue;
         }
+        // A uid whose name another file holds on the disk gets a new one as
+        // its file is linked in (no lookup of each name here).
         QString uid = event->uid();
-        struct stat existing {};
-        if (uid.isEmpty() || taken.contains(folder + QLatin1Char('/') + fileNameOf(uid))
-            || ::fstatat(open->fd, QFile::encodeName(fileNameOf(uid)).constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
-            uid = newUid();
+        if (uid.isEmpty() || taken.contains(folder + QLatin1Char('/') + fileNameOf(uid))) uid = newUid();
         file.uid = uid;
         file.path = folder + QLatin1Char('/') + fileNameOf(uid);
         file.fields = fieldsOf(*event);
@@ -1696,13 +1712,26 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
         for (size_t k = next.fetch_add(1); k < files.size(); k = next.fetch_add(1)) {
             NewEventFile& file = files[k];
             if (!file.written()) continue;
-            const auto document = ICalendarFile::newCalendar();
-            document->writeMaster(file.uid, file.fields);
-            const QByteArray bytes = document->toBytes();
+            std::unique_ptr<ICalendarFile> document;
+            QByteArray bytes;
             struct stat written {};
             bool linked = false;
-            const QString problem =
-                writeBeside(file.folderFd, QFile::encodeName(fileNameOf(file.uid)), bytes, &written, &linked, true);
+            QString problem;
+            // A name taken on the disk: the event takes a new uid, and the
+            // file is built again around it.
+            for (int attempt = 0; attempt < 8; ++attempt) {
+                if (attempt > 0) {
+                    file.uid = newUid();
+                    file.path = file.path.left(file.path.lastIndexOf(QLatin1Char('/')) + 1) + fileNameOf(file.uid);
+                }
+                document = ICalendarFile::newCalendar();
+                document->writeMaster(file.uid, file.fields);
+                bytes = document->toBytes();
+                bool nameTaken = false;
+                problem = writeBeside(file.folderFd, QFile::encodeName(fileNameOf(file.uid)), bytes, &written, &linked, true,
+                                      &nameTaken);
+                if (!nameTaken) break;
+            }
             (linked ? file.refused : file.failed) = problem;
             if (!problem.isEmpty()) continue;
             FileEntry& entry = file.entry;

@@ -198,11 +198,12 @@ private:
     void openFilesystemOfLocked(const QString& folder, PendingWrites* pending);
     // Writes beside the file and renames over it; the error text, empty on
     // success. Any thread may call it.
-    // newName: the caller found no file of that name just before.
+    // newName: the file must be new; a name already there (whatever it is)
+    // is left alone and answered by taken, nothing written.
     static QString writeBeside(int folderFd, const QByteArray& name, const QByteArray& bytes, struct stat* written,
-                               bool* linked, bool newName = false);
+                               bool* linked, bool newName = false, bool* taken = nullptr);
     static bool linkNewFile(int folderFd, const QByteArray& name, const QByteArray& bytes, unsigned mode,
-                            struct stat* written, QString* problem);
+                            struct stat* written, QString* problem, bool* taken = nullptr);
     static int openFolderUnderRoot(const QString& root, const QString& folder, QString* problem, bool* linked);
     struct NewEventFile;
     void indexNewEventFilesLocked(std::vector<NewEventFile>& files);
