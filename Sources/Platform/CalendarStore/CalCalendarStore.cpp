@@ -283,9 +283,11 @@ CalCalendarStore::~CalCalendarStore()
 {
     m_coalesceTimer.invalidate();
     if (m_watchContext && !MainQueue::isMainThread()) {
-        // The watcher lives on the main thread; it goes there.
-        QObject* context = m_watchContext.release();
-        MainQueue::async([context] { delete context; });
+        // The watcher lives on the main thread; it goes there. The job owns
+        // it, so that a job the main thread drops unrun as the program ends
+        // still deletes it there.
+        std::shared_ptr<QObject> context(m_watchContext.release());
+        MainQueue::async([context = std::move(context)]() mutable { context.reset(); });
     }
 }
 
