@@ -90,16 +90,7 @@ void NoteDetailView::resetData()
 {
     m_createTextField->setDateValue(
         Utilities::newDateOnDate(QuickAddView::selectedDay(), Utilities::roundTo15MinutesForCurrentDate()));
-    CoreData* dataManager = CoreData::shared();
-    CalendarList offered;
-    if (dataManager) {
-        for (const CalendarPtr& category : dataManager->getCalendarWithType(0, dataManager->calendarList(), true))
-            if (category && !category->isShared()) offered.append(category);
-    }
-    CustomNSPopUpButton* button = UIUtilities::createCalendarPopUpButtonWithFrame(
-        QRectF(controlX, 0, 90, 19), this, [this](PopUpButton*) { selectCalendar(); }, offered);
-    m_calendarRow->setView(button);
-    if (const SettingPtr setting = currentSetting()) button->selectItemWithTag(setting->calendarDefID());
+    m_calendarRow->setView(NoteView::makeCategoryPopUp(this, [this](PopUpButton*) { selectCalendar(); }));
     selectCalendar();
 }
 

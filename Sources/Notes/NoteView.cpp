@@ -124,17 +124,21 @@ void NoteView::resetData()
 {
     m_createTextField->setDateValue(
         Utilities::newDateOnDate(QuickAddView::selectedDay(), Utilities::roundTo15MinutesForCurrentDate()));
+    m_calendarRow->setView(makeCategoryPopUp(this, [this](PopUpButton*) { selectCalendar(); }));
+}
+
+CustomNSPopUpButton* NoteView::makeCategoryPopUp(QObject* target, std::function<void(PopUpButton*)> selector)
+{
     CoreData* dataManager = CoreData::shared();
     CalendarList offered;
     if (dataManager) {
         for (const CalendarPtr& category : dataManager->getCalendarWithType(0, dataManager->calendarList(), true))
             if (category && !category->isShared()) offered.append(category);
     }
-    CustomNSPopUpButton* button = UIUtilities::createCalendarPopUpButtonWithFrame(
-        QRectF(controlX, 0, 90, 19), this, [this](PopUpButton*) { selectCalendar(); }, offered);
-    m_calendarRow->setView(button);
-    // By key: two categories may share a name.
+    CustomNSPopUpButton* button =
+        UIUtilities::createCalendarPopUpButtonWithFrame(QRectF(controlX, 0, 90, 19), target, std::move(selector), offered);
     if (const SettingPtr setting = currentSetting()) button->selectItemWithTag(setting->calendarDefID());
+    return button;
 }
 
 void NoteView::loadDataFromNote(const TaskPtr& note)

@@ -7,7 +7,10 @@
 
 #include <QPointer>
 
+#include <functional>
+
 class Button;
+class CustomNSPopUpButton;
 class CustomNSDatePicker;
 class DetailRow;
 class DetailViewController;
@@ -82,6 +85,9 @@ public:
     // offer (hidden, a project, shared), or any with onTop, is put on top
     // carrying its key, so that a save keeps it.
     static void chooseCategory(PopUpButton* button, const CalendarPtr& category, bool onTop);
+    // A note's category chooser: the user's own shown ordinary categories,
+    // the default one selected (by key: two categories may share a name).
+    static CustomNSPopUpButton* makeCategoryPopUp(QObject* target, std::function<void(PopUpButton*)> selector);
 
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 
