@@ -331,16 +331,8 @@ void CalendarView::reloadEvent()
     if (!manager) return;
     const Date day = shownDay();
     const Date dayEnd = GregorianCalendar::dateOnDayOf(day, 86399);
-    const TaskList candidates = manager->allTasksEventsAdes();
-    const TaskList repeating = manager->getAllRecurringEventsFromTaskList(candidates, QString());
-    TaskList instances;
-    manager->fillRepeatEventInstances(repeating, instances, day, day);
-
-    m_eventList = manager->getEventOnlyListFromTaskList(candidates, day, dayEnd, QString());
-    m_eventList.append(manager->getEventListFromTaskList(instances, day, dayEnd, QString()));
-    std::stable_sort(m_eventList.begin(), m_eventList.end(), [](const TaskPtr& a, const TaskPtr& b) {
-        return a->startTime() < b->startTime();
-    });
+    const QList<TaskList> ofDay = manager->timedEventsOfDays(day, dayEnd);
+    if (!ofDay.isEmpty()) m_eventList = ofDay.front();
 
     const double available = documentWidth() * 0.5 + 40;
     const qsizetype count = m_eventList.size();

@@ -321,6 +321,11 @@ public:
     // The same for several days at once, one list per day in the order
     // given: the working list is read once for all of them, not once a day.
     QList<TaskList> getEventListsForDates(const QList<Date>& dates) const;
+    // The timed events of each calendar day from the first day to the last,
+    // one list per day (the first day's first), each as getEventListForDate
+    // gives it: one pass over the working list for all the days. Empty when
+    // a day is null or the last comes before the first.
+    QList<TaskList> timedEventsOfDays(const Date& firstDay, const Date& lastDay) const;
     // The timed events of the visible categories from the one day to the
     // other, read from the database: one-off events, then occurrences.
     TaskList getEventListFromDate(const Date& fromDate, const Date& toDate) const;

@@ -768,25 +768,79 @@ QList<TaskList> CoreData::getEventListsForDates(const QList<Date>& dates) const
     }
     if (dates.isEmpty()) return lists;
     const auto [first, last] = std::minmax_element(dates.cbegin(), dates.cend());
-    const TaskList items = allTasksEventsAdes();
-    // The series, and the one-off events that overlap any of the days: each
-    // day then looks only through these few instead of the whole list.
-    const TaskList oneOffs = getEventOnlyListFromTaskList(items, *first, *last, QString());
-    // Each series' rule is read once, not once a day; each day still gets
-    // occurrences of its own, as fillRepeatEventInstances gives them.
+    const QList<TaskList> byDay = timedEventsOfDays(*first, *last);
+    const auto calendarDate = [](const Date& date) {
+        const DateFields day = GregorianCalendar::fields(date);
+        return QDate(int(day.year), int(day.month), int(day.day));
+    };
+    const QDate firstDate = calendarDate(*first);
+    for (const Date& date : dates) {
+        const qint64 index = firstDate.daysTo(calendarDate(date));
+        lists.append(index >= 0 && index < byDay.size() ? byDay[index] : TaskList());
+    }
+    return lists;
+}
+
+QList<TaskList> CoreData::timedEventsOfDays(const Date& firstDay, const Date& lastDay) const
+{
+    if (!firstDay || !lastDay) return {};
+    const CalendarDays whole = calendarDays(firstDay, lastDay);
+    if (!(whole.start < whole.next)) return {};
+    struct Day {
+        Date date;
+        Range oneOffs;  // from the first second of the day, as for one day alone
+        TaskList events;
+    };
+    std::vector<Day> days;
+    for (Date day = whole.start; day < whole.next; day = midnightOf(day, 1)) {
+        const std::optional<Range> range = dayRange(day, day, 1);
+        if (!range) break;
+        days.push_back({day, *range, {}});
+    }
+    if (days.empty()) return {};
+    // A display time differs from the stored one by less than two days: an
+    // event stored further off cannot touch the days, and its display
+    // times are left for the views that show it.
+    const Date nearFrom = DateExtensions::dateByAddingDays(whole.start, -displayZoneMarginDays);
+    const Date nearTo = DateExtensions::dateByAddingDays(whole.next, displayZoneMarginDays);
+    const Range span{days.front().oneOffs.first, days.back().oneOffs.last};
+    const SettingPtr setting = currentSetting();
+    TaskList repeating;
+    for (const TaskPtr& item : allTasksEventsAdes()) {
+        const Task& t = *item;
+        if (t.isADE() == 1 || t.taskType() == ItemKind::Task) continue;
+        if (t.repeatType() != 0) {
+            repeating.append(item);
+            continue;
+        }
+        if (t.taskType() != ItemKind::Event) continue;
+        if (t.endTime() < nearFrom || t.startTime() > nearTo) continue;
+        recalculateTimeWithTimezoneSupport(item, setting.get());
+        const Date& start = t.tzStartTime();
+        const Date& end = t.tzEndTime();
+        if (!span.overlaps(start, end)) continue;
+        // The first day not over before the event starts, then on while
+        // the days start before it ends.
+        auto day = std::lower_bound(days.begin(), days.end(), start,
+                                    [](const Day& d, const Date& time) { return d.oneOffs.last < time; });
+        for (; day != days.end() && day->oneOffs.overlaps(start, end); ++day) day->events.append(item);
+    }
+    // In the order the per-day lookup expands them; each rule is read once.
+    Utilities::sortList(repeating, &Task::repeatType, false);
     std::vector<std::pair<TaskPtr, RecurrenceSeries>> series;
-    for (const TaskPtr& item : getAllRecurringEventsFromTaskList(items, QString()))
+    for (const TaskPtr& item : repeating)
         if (item->taskType() == ItemKind::Event && item->repeatType() > 0)
             series.emplace_back(item, item->recurrenceSeries());
-    for (const Date& date : dates) {
+    QList<TaskList> lists;
+    lists.reserve(qsizetype(days.size()));
+    for (Day& day : days) {
         TaskList instances;
         for (const auto& [root, rule] : series)
-            for (const Date& occurrence : RecurrenceExpander::occurrences(rule, date, date, false))
+            for (const Date& occurrence : RecurrenceExpander::occurrences(rule, day.date, day.date, false))
                 addInstanceTask(root, instances, takeNextInstanceKey(), occurrence);
-        TaskList events = getEventOnlyListFromTaskList(oneOffs, date, date, QString());
-        events.append(getEventListFromTaskList(instances, date, date, QString()));
-        Utilities::sortList(events, &Task::startTime);
-        lists.append(events);
+        day.events.append(getEventListFromTaskList(instances, day.date, day.date, QString()));
+        Utilities::sortList(day.events, &Task::startTime);
+        lists.append(std::move(day.events));
     }
     return lists;
 }

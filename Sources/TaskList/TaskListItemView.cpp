@@ -343,6 +343,7 @@ TaskListItemView::~TaskListItemView()
 
 void TaskListItemView::ensureControls()
 {
+    bindIfPending();
     if (m_taskName) return;
     const double H = bounds().height();
     m_doneBtn = UIUtilities::createButton(QString(), 12, Qt::black, Qt::AlignLeft, ButtonType::Toggle,
@@ -439,11 +440,13 @@ bool TaskListItemView::hasLink() const
 
 int TaskListItemView::doneStatus() const
 {
+    if (m_bindingPending) return m_task && m_task->status() != 0 ? 1 : 0;
     return m_doneBtn ? m_doneBtn->state() : m_doneState;
 }
 
 int TaskListItemView::starStatus() const
 {
+    if (m_bindingPending) return m_task && m_task->isPinned() != 0 ? 1 : 0;
     return m_starBtn ? m_starBtn->state() : m_starState;
 }
 
@@ -465,8 +468,31 @@ void TaskListItemView::setIsAssetNeedGrayout(bool flag)
     if (m_linkItem) m_linkItem->setGrayOut(flag);
 }
 
+void TaskListItemView::setTaskWhenUsed(const TaskPtr& task)
+{
+    if (m_task != task) m_task = task;
+    m_hasLinkKnown = false;
+    m_firstLoad = true;
+    m_looksKnown = !task;
+    if (!task) m_typeOfDue = 4;
+    m_bindingPending = true;
+}
+
+void TaskListItemView::bindIfPending()
+{
+    if (m_bindingPending) setTask(m_task);
+}
+
+bool TaskListItemView::event(QEvent* event)
+{
+    // A row comes into view or shows its tip with its item's present state.
+    if (m_bindingPending && (event->type() == QEvent::Show || event->type() == QEvent::ToolTip)) bindIfPending();
+    return TableRowView::event(event);
+}
+
 void TaskListItemView::setTask(const TaskPtr& task)
 {
+    m_bindingPending = false;
     m_task = task;
     m_hasLinkKnown = false;
     m_firstLoad = true;
@@ -597,6 +623,7 @@ void TaskListItemView::renderBackground()
 
 void TaskListItemView::arrangeSubViews()
 {
+    bindIfPending();
     if (!m_task || !m_taskName) return;
     deriveLooks();
     const Task& task = *m_task;

@@ -85,6 +85,13 @@ public:
     void setType(int type) { m_type = type; }
     TaskPtr task() const { return m_task; }
     void setTask(const TaskPtr& task);
+    // Takes the item now and binds the controls, tool tip and done and star
+    // states at the row's first use: when it is laid out, shown, asked for
+    // a control or its states. A list reload hands thousands of rows their
+    // items, few of them in view; a row given the item it held costs a flag.
+    void setTaskWhenUsed(const TaskPtr& task);
+    bool isBindingPending() const { return m_bindingPending; }
+    void bindIfPending();
     bool needLeftAlign() const { return m_needLeftAlign; }
     void setNeedLeftAlign(bool need) { m_needLeftAlign = need; }
     bool isPopoverReloadAfterDoAction() const { return m_isPopoverReloadAfterDoAction; }
@@ -135,6 +142,7 @@ public:
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+    bool event(QEvent* event) override;
 
 private:
     void ensureControls();
@@ -155,6 +163,7 @@ private:
     // compares with it instead of reading the widget's own.
     QString m_toolTipName;
     bool m_firstLoad = true;
+    bool m_bindingPending = false;
     // The due state and the category's colour, worked out on first use after
     // setTask: a reload rebinds thousands of rows, few of them shown.
     void deriveLooks() const;

@@ -216,6 +216,13 @@ bool TaskListTableView::shouldSelectItem(TableRowView* item) const
     return !isHeader(item);
 }
 
+TableRowView* TaskListTableView::rowViewForRow(int row)
+{
+    TableRowView* view = OutlineView::rowViewForRow(row);
+    if (TaskListItemView* item = asItemRow(view)) item->bindIfPending();
+    return view;
+}
+
 double TaskListTableView::heightOfRowByItem(TableRowView* item) const
 {
     if (const InfoListItemView* header = headerOf(item))
@@ -229,16 +236,30 @@ void TaskListTableView::clearRows()
 {
     // Headers go later: a row may be the one whose handler is running. Item
     // rows are kept for the next load (reloads wait while a question runs).
-    for (TableRowView* row : m_rootItems) {
-        if (!isHeader(row))
-            if (TaskListItemView* item = asItemRow(row)) {
-                m_spareRows.push_back(item);
-                continue;
-            }
-        row->hide();
-        row->deleteLater();
+    const bool onlyAppendedAndHeaders =
+        m_childItems.isEmpty() && m_appendedRows.size() + m_headers.size() == m_rootItems.size();
+    if (onlyAppendedAndHeaders) {
+        m_spareRows.insert(m_spareRows.end(), m_appendedRows.begin(), m_appendedRows.end());
+        for (const InfoListItemView* header : m_headers) {
+            auto* row = const_cast<InfoListItemView*>(header);
+            row->hide();
+            row->deleteLater();
+        }
+    } else {
+        for (TableRowView* row : m_rootItems) {
+            if (!isHeader(row))
+                if (TaskListItemView* item = asItemRow(row)) {
+                    m_spareRows.push_back(item);
+                    continue;
+                }
+            row->hide();
+            row->deleteLater();
+        }
     }
-    // Taken from the back: the first rows of the last load come first again.
+    m_appendedRows.clear();
+    // Taken from the back: the rows of the last load come again in their
+    // order, so a row whose item comes again at its place keeps it (its
+    // binding then costs a flag).
     std::reverse(m_spareRows.begin(), m_spareRows.end());
     m_rootItems.clear();
     m_childItems.clear();
@@ -293,8 +314,9 @@ TaskListItemView* TaskListTableView::appendRow(const TaskPtr& item)
     } else {
         row = new TaskListItemView();
     }
-    row->setTask(item);
+    row->setTaskWhenUsed(item);
     m_rootItems.push_back(row);
+    m_appendedRows.push_back(row);
     return row;
 }
 

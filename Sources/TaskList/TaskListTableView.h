@@ -95,6 +95,8 @@ public:
     bool isGroupItem(TableRowView* item) const override;
     bool shouldSelectItem(TableRowView* item) const override;
     double heightOfRowByItem(TableRowView* item) const override;
+    // A row is bound to its item when it is first asked for (in view).
+    TableRowView* rowViewForRow(int row) override;
 
     // ---- input -----------------------------------------------------------
     void mouseDown(const Event& event) override;
@@ -167,6 +169,10 @@ private:
     // Item rows of the last load, bound to the next load's items in turn:
     // a reload of thousands of rows then makes and destroys no widgets.
     std::vector<TaskListItemView*> m_spareRows;
+    // The item rows this load appended, in the order appended: with the
+    // headers they are all the root rows, so the next load takes them back
+    // without asking each row (of thousands) what it is.
+    std::vector<TaskListItemView*> m_appendedRows;
     ScheduledTimer m_prepareRowsTimer;
     std::size_t m_preparedRowsWanted = 0;
     std::size_t m_preparedRowsPerSlice = rowsPerPreparedSlice;

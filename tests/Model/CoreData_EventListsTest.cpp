@@ -1,4 +1,5 @@
 #include "TaskTestFixture.h"
+#include "DateExtensions.h"
 
 namespace CoreData_EventListsTests {
 
@@ -162,6 +163,56 @@ TEST_F(CoreDataEventListsTest, ARangeIsEmptyWhileTheDatabaseIsClosed)
     databaseOpen = true;
     EXPECT_TRUE(events.isEmpty());
     EXPECT_EQ(printed, "Database can not open!");
+}
+
+
+// The days' lists gathered in one pass hold what each day's own lookup
+// holds, over the changes of clock in Paris too (a 23-hour and a 25-hour
+// day), for all-day and timed events, events over midnight and series.
+TEST_F(CoreDataEventListsTest, TheDaysGatheredTogetherHoldWhatEachDayHoldsAlone)
+{
+    const TaskPtr allDay = event(QStringLiteral("all day"), localDate(2014, 3, 30, 0, 0), 23);
+    allDay->setIsADE(1);
+    ASSERT_TRUE(allDay->dehydrate());
+    const TaskPtr weekly = event(QStringLiteral("weekly"), localDate(2014, 3, 2, 2, 30));
+    weekly->setRepeatStartDate(weekly->startTime());
+    weekly->setRepeatType(2);
+    weekly->setRepeatOptions(QStringLiteral("1//0"));
+    weekly->setIsRepeatForever(1);
+    ASSERT_TRUE(weekly->dehydrate());
+    dataManager().doWithAllTasksEventsAdes(
+        TaskList{event(QStringLiteral("over midnight"), localDate(2014, 3, 29, 23, 30), 2),
+                 event(QStringLiteral("over the change"), localDate(2014, 3, 30, 1, 30), 2),
+                 event(QStringLiteral("ends at midnight"), localDate(2014, 3, 31, 22, 0), 2),
+                 event(QStringLiteral("twice at 02:30"), localDate(2014, 10, 26, 1, 45), 2),
+                 event(QStringLiteral("a long week"), localDate(2014, 10, 20, 12, 0), 24 * 9),
+                 event(QStringLiteral("far off"), localDate(2015, 6, 1, 9, 0)), dailySeries(QStringLiteral("stand-up")),
+                 weekly, allDay},
+        0);
+    const struct {
+        const char* name;
+        Date first;
+        Date last;
+        int days;
+    } cases[] = {
+        {"the week of the spring change", localDate(2014, 3, 28, 15, 0), localDate(2014, 4, 3, 8, 0), 7},
+        {"the 23-hour day alone", localDate(2014, 3, 30, 23, 59), localDate(2014, 3, 30), 1},
+        {"the days around the autumn change", localDate(2014, 10, 25), localDate(2014, 10, 27, 23, 0), 3},
+        {"a day of the clock's month", localDate(2014, 1, 15, 10, 7), localDate(2014, 1, 15, 10, 7), 1},
+        {"the last before the first", localDate(2014, 3, 30), localDate(2014, 3, 29), 0},
+    };
+    int listed = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QList<TaskList> days = dataManager().timedEventsOfDays(c.first, c.last);
+        ASSERT_EQ(days.size(), c.days);
+        for (int i = 0; i < c.days; ++i) {
+            const Date day = DateExtensions::dateByAddingDays(Utilities::resetTimeForDate(c.first, 12, 0, 0), i);
+            EXPECT_EQ(describe(days[i]), describe(dataManager().getEventListForDate(day))) << "day " << i;
+            listed += int(days[i].size());
+        }
+    }
+    EXPECT_GE(listed, 20) << "the days are not empty lists";
 }
 
 }  // namespace CoreData_EventListsTests

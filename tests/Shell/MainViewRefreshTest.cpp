@@ -56,6 +56,7 @@
 #include "TextField.h"
 #include "TextTable.h"
 #include "GregorianCalendar.h"
+#include "../Utilities/DateTestSupport.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -63,6 +64,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -359,6 +361,70 @@ TEST_F(MainViewRefreshTest, EachReloadPlansTheWeekAndRedrawsTheDayGridOnce)
     }
 }
 
+// A box's change reaches the rows the list kept from its last load and the
+// grid's boxes: a row shows its task's new title or due state, a task done
+// or deleted has no row, a moved event's box stands at its new time.
+TEST_F(MainViewRefreshTest, TheRefreshAfterABoxChangedShowsEveryChangeOnTheKeptRows)
+{
+    Clock::setFixed(localDate(2014, 1, 15, 10, 7));
+    const auto stored = [this](qint64 type, const QString& name, qint64 order) {
+        TaskPtr made = item(type, 0);
+        made->setTaskName(name);
+        made->setTaskOrder(order);
+        made->setStartTime(localDate(2014, 1, 15, 9));
+        made->setEndTime(localDate(2014, 1, 15, 10));
+        EXPECT_TRUE(made->insertIntoDatabase() && made->dehydrate());
+        dataManager().doWithAllTasksEventsAdes(TaskList{made}, 0);
+        return made;
+    };
+    const TaskList tasks{stored(1, "T0", 1), stored(1, "T1", 2), stored(1, "T2", 3)};
+    const TaskPtr meeting = stored(0, QStringLiteral("meeting"), 4);
+    const auto save = [](const TaskPtr& item, const std::function<void(Task&)>& change) {
+        return [item, change] {
+            change(*item);
+            EXPECT_TRUE(item->dehydrate());
+        };
+    };
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        QStringList rows;
+        int dueOfT2;
+        int meetingHour;  // -1: no box
+    } cases[] = {
+        {"nothing changed", [] {}, {"T0", "T1", "T2"}, 4, 9},
+        {"a title", save(tasks[1], [](Task& t) { t.setTaskName(QStringLiteral("Renamed")); }), {"T0", "Renamed", "T2"}, 4, 9},
+        {"a due time passed", save(tasks[2], [](Task& t) { t.setHasDue(1); t.setDueEnd(localDate(2014, 1, 14, 17)); }),
+         {"T0", "Renamed", "T2"}, 2, 9},
+        {"done", save(tasks[0], [](Task& t) { t.setStatus(1); }), {"Renamed", "T2"}, 2, 9},
+        {"deleted", [&] { ASSERT_TRUE(dataManager().doDeleteTask(tasks[1], false)); }, {"T2"}, 2, 9},
+        {"the meeting moved in the day",
+         save(meeting, [](Task& t) { t.setStartTime(localDate(2014, 1, 15, 15)); t.setEndTime(localDate(2014, 1, 15, 16)); }),
+         {"T2"}, 2, 15},
+        {"the meeting moved to tomorrow",
+         save(meeting, [](Task& t) { t.setStartTime(localDate(2014, 1, 16, 15)); t.setEndTime(localDate(2014, 1, 16, 16)); }),
+         {"T2"}, 2, -1},
+    };
+    openMainView();
+    TaskListTableView& list = *taskList().taskListTableView();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        m_view->refreshDelay({QStringLiteral("TaskView"), QStringLiteral("View")});
+        QStringList rows;
+        for (int index = 0; index < list.numberOfRows(); ++index)
+            if (auto* row = qobject_cast<TaskListItemView*>(list.itemAtRow(index))) {
+                rows << row->taskName()->stringValue();
+                if (row->task() == tasks[2]) { EXPECT_EQ(row->typeOfDue(), c.dueOfT2); }
+            }
+        EXPECT_EQ(rows, c.rows);
+        int hour = -1;
+        for (const QPointer<TaskView>& box : m_view->dayCalendarView()->calendarView()->eventBoxes())
+            if (box && box->task()->primaryKey() == meeting->primaryKey()) hour = int(Utilities::getHour(box->task()->startTime()));
+        EXPECT_EQ(hour, c.meetingHour);
+    }
+}
+
 TEST_F(MainViewRefreshTest, TheItemListReloadForcesANavigatorLaidOutForAnotherWeekStart)
 {
     openMainView();
@@ -613,9 +679,10 @@ TEST_F(MainViewRefreshTest, PlannerModeDocksAnUndockedWindowAndNoDockKeepsIt)
     const Date selected = CoreData::shared()->currentSelectedDay();
     EXPECT_EQ(planner.header(planner.currentDayIndex())->cellDate(), Utilities::today(selected));
     EXPECT_EQ(planner.fromDate(), PlannerWeekLayout::weekOf(selected, setting().weekStartDay()).from);
+    // Before one o'clock the hour's place is above the grid: the pane stops at its top.
     EXPECT_EQ(planner.scrollWeeklyPane()->scrollOffset(),
-              std::min(PlannerWeekLayout::scrollYForHour(Utilities::getCurrentHour(false, 0, 0, Clock::now())),
-                       planner.scrollWeeklyPane()->maximumScrollOffset()));
+              std::clamp(PlannerWeekLayout::scrollYForHour(Utilities::getCurrentHour(false, 0, 0, Clock::now())), 0.0,
+                         planner.scrollWeeklyPane()->maximumScrollOffset()));
     TimeManagerView* layer = planner.weeklyPane()->timeManagerView();
     for (const auto& [type, y] : {std::pair{QEvent::MouseButtonPress, 400}, {QEvent::MouseMove, 494},
                                   {QEvent::MouseButtonRelease, 494}}) {

@@ -93,4 +93,52 @@ TEST_F(TaskListKeptRowTest, WhatChangedWithoutANewItemShowsOnTheKeptRow)
     category->setColorNameId(colour);
 }
 
+// A reload binds a row at its first use only: whatever happened to the items,
+// each row once in view shows what a row made for its item anew shows.
+TEST_F(TaskListKeptRowTest, EveryRowShowsAFreshRowsLooksOnceInViewAfterAnyChange)
+{
+    TaskList items;
+    for (int i = 0; i < 30; ++i) items << ordered(QStringLiteral("T%1").arg(i), i + 1);  // more than in view
+    const TaskPtr first = items.front(), middle = items[15], last = items.back();
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        std::function<void(QStringList&)> order;
+    } cases[] = {
+        {"nothing changed", [] {}, [](QStringList&) {}},
+        {"the first renamed", [&] { first->setTaskName(QStringLiteral("First")); }, [](QStringList& n) { n[0] = "First"; }},
+        {"the last, out of view, starred", [&] { last->setIsPinned(1); }, [](QStringList&) {}},
+        {"one out of view overdue", [&] {
+             middle->setHasDue(1);
+             middle->setDueEnd(localDate(2014, 1, 10, 9));
+         },
+         [](QStringList&) {}},
+        {"the first done", [&] { first->setStatus(1); }, [](QStringList& n) { n.removeFirst(); }},
+        {"one deleted", [&] { ASSERT_TRUE(dataManager().doDeleteTask(middle, false)); },
+         [](QStringList& n) { n.removeOne("T15"); }},
+        {"one inserted at the top", [&] { ordered(QStringLiteral("New"), 0); }, [](QStringList& n) { n.prepend("New"); }},
+        {"the last moved to the top", [&] { last->setTaskOrder(-1); }, [](QStringList& n) { n.prepend(n.takeLast()); }},
+    };
+    pane().reloadTaskIfNeeded();
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.name);
+        list().scrollRowToVisible(0);
+        QStringList expected = shown();
+        step.order(expected);
+        step.change();
+        pane().reloadTaskIfNeeded();
+        EXPECT_EQ(shown(), expected);
+        const int rows = list().numberOfRows();
+        EXPECT_TRUE(qobject_cast<TaskListItemView*>(list().itemAtRow(rows - 1))->isBindingPending());
+        for (int index = 0; index < rows; ++index) {
+            auto* row = qobject_cast<TaskListItemView*>(list().itemAtRow(index));
+            list().scrollRowToVisible(index);
+            TaskListItemView fresh;
+            fresh.setTask(row->task());
+            EXPECT_EQ(shownBy(*row), shownBy(fresh)) << index;
+            EXPECT_EQ(row->starStatus(), fresh.starStatus()) << index;
+        }
+    }
+}
+
 }  // namespace TaskListKeptRowTests
