@@ -268,6 +268,24 @@ QImage PlannerBaseItem::tintImage(double alpha, const QSizeF& size, double radiu
     return image;
 }
 
+void PlannerBaseItem::drawTint(QPainter& painter, const QImage& tint)
+{
+    if (tint.isNull()) return;
+    // Drawn one to one at a whole-pixel offset the picture needs no
+    // smoothing, and with the hints on Qt fills through its thread pool and
+    // waits for it: hundreds of blocks a reload.
+    const bool plain = painter.deviceTransform().type() <= QTransform::TxTranslate && tint.devicePixelRatio() == 1;
+    if (!plain) {
+        painter.drawImage(QPointF(0, 0), tint);
+        return;
+    }
+    const QPainter::RenderHints hints = painter.renderHints();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.drawImage(QPointF(0, 0), tint);
+    painter.setRenderHints(hints, true);
+}
+
 void PlannerBaseItem::autoscroll(const Event& event)
 {
     if (ScrollView* scrollView = m_parentView ? m_parentView->enclosingScrollView() : nullptr)

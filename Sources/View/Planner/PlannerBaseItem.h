@@ -145,6 +145,8 @@ protected:
     // radius. Planners show hundreds of views of a few looks: the pictures
     // are shared between views.
     QImage tintImage(double alpha, const QSizeF& size, double radius, bool highlight) const;
+    // Draws a tint picture at the view's origin.
+    static void drawTint(QPainter& painter, const QImage& tint);
     // Autoscrolls the pane's scroll view with a drag.
     void autoscroll(const Event& event);
 

@@ -202,8 +202,7 @@ void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
     }
 
     if (allDay) {
-        const QImage bar = tintImage(isHighlight() ? 0.8 : 0.4, box.size(), chipBarRadius, false);
-        if (!bar.isNull()) painter.drawImage(QPointF(0, 0), bar);
+        drawTint(painter, tintImage(isHighlight() ? 0.8 : 0.4, box.size(), chipBarRadius, false));
     }
     drawTitle(painter);
 }

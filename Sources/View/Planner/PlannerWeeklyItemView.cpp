@@ -138,8 +138,7 @@ void PlannerWeeklyItemView::drawRect(QPainter& painter, const QRectF&)
             const QImage pattern = NamedImages::imageNamed(QStringLiteral("transparent_pattern"));
             if (!pattern.isNull()) painter.fillRect(box, QBrush(pattern));
         }
-        const QImage tint = tintImage(alpha, box.size(), 0, isHighlight());
-        if (!tint.isNull()) painter.drawImage(QPointF(0, 0), tint);
+        drawTint(painter, tintImage(alpha, box.size(), 0, isHighlight()));
         if (item && item->isSheduledTask()) {
             const QImage mark = NamedImages::imageNamed(QStringLiteral("ptask"));
             if (!mark.isNull()) Drawing::drawImage(painter, mark, QRectF(QPointF(3, 2), mark.deviceIndependentSize()));
