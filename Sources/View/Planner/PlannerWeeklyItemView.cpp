@@ -39,14 +39,27 @@ bool isSeeThrough(const Task& task)
 
 PlannerWeeklyItemView::PlannerWeeklyItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
 {
-    setTitleColor(Color::white());
-    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
-    setTitleFrame(QRectF(blockLabelLeft, blockLabelTop, std::max(0.0, this->frame().width() - 5), 19));
+    resetTitle();
     NotificationCenter::defaultCenter().addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
                                                     [this](const Notification&) { currentSizeChange(); });
 }
 
 PlannerWeeklyItemView::~PlannerWeeklyItemView() = default;
+
+void PlannerWeeklyItemView::resetTitle()
+{
+    setTitleColor(Color::white());
+    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
+    setTitleFrame(QRectF(blockLabelLeft, blockLabelTop, std::max(0.0, frame().width() - 5), 19));
+}
+
+void PlannerWeeklyItemView::prepareForReuse()
+{
+    PlannerBaseItem::prepareForReuse();
+    m_alphaBg = 0;
+    m_projectColor = QColor();
+    resetTitle();
+}
 
 TextField* PlannerWeeklyItemView::makeTaskNameLabel() const
 {
