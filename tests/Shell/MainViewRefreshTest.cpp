@@ -63,6 +63,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -613,9 +614,10 @@ TEST_F(MainViewRefreshTest, PlannerModeDocksAnUndockedWindowAndNoDockKeepsIt)
     const Date selected = CoreData::shared()->currentSelectedDay();
     EXPECT_EQ(planner.header(planner.currentDayIndex())->cellDate(), Utilities::today(selected));
     EXPECT_EQ(planner.fromDate(), PlannerWeekLayout::weekOf(selected, setting().weekStartDay()).from);
+    // Before 1:00 the hour's place is above the grid: it opens at the top.
     EXPECT_EQ(planner.scrollWeeklyPane()->scrollOffset(),
-              std::min(PlannerWeekLayout::scrollYForHour(Utilities::getCurrentHour(false, 0, 0, Clock::now())),
-                       planner.scrollWeeklyPane()->maximumScrollOffset()));
+              std::clamp(PlannerWeekLayout::scrollYForHour(Utilities::getCurrentHour(false, 0, 0, Clock::now())), 0.0,
+                         planner.scrollWeeklyPane()->maximumScrollOffset()));
     TimeManagerView* layer = planner.weeklyPane()->timeManagerView();
     for (const auto& [type, y] : {std::pair{QEvent::MouseButtonPress, 400}, {QEvent::MouseMove, 494},
                                   {QEvent::MouseButtonRelease, 494}}) {
