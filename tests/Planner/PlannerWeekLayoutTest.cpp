@@ -66,6 +66,9 @@ TEST(PlannerWeekLayout, TheWeeksDayNumbersAreCalendarDays)
     for (const Case& c : cases) {
         EXPECT_EQ(WeekDays(c.first).daysFrom(c.date), c.days) << c.date.timeIntervalSince1970();
         EXPECT_EQ(calendarDaysBetween(c.first, c.date), c.days) << c.date.timeIntervalSince1970();
+        for (int d = 0; c.first && d <= 7; ++d) {
+            EXPECT_EQ(WeekDays(c.first).dayStart(d), dayOn(c.first, d)) << d;
+        }
     }
 }
 

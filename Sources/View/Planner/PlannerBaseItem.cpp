@@ -151,8 +151,8 @@ void PlannerBaseItem::prepareForReuse()
     }
     m_title = Title{};
     if (hasFocus()) clearFocus();
-    unsetCursor();
-    setToolTip(QString());
+    if (testAttribute(Qt::WA_SetCursor)) unsetCursor();
+    if (!toolTip().isEmpty()) setToolTip(QString());
     setNeedsDisplay();
 }
 

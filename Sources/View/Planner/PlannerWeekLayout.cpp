@@ -57,7 +57,13 @@ int calendarDaysBetween(const Date& from, const Date& date)
 WeekDays::WeekDays(const Date& first) : m_first(first)
 {
     if (!first) return;
-    for (int d = 0; d < int(m_starts.size()); ++d) m_starts[size_t(d)] = dayOn(first, d);
+    // As dayOn finds them, with the zone looked up once (each lookup reads
+    // the file system).
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QDate day = QDateTime::fromSecsSinceEpoch(first.wholeSecondsSince1970(), zone).date();
+    for (int d = 0; d < int(m_starts.size()); ++d)
+        m_starts[size_t(d)] = Date::dateWithTimeIntervalSince1970(
+            double(QDateTime(day.addDays(d), QTime(0, 0), zone).toSecsSinceEpoch()));
 }
 
 int WeekDays::daysFrom(const Date& date) const
@@ -286,7 +292,7 @@ std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, con
     }
     const WeekDays week(grid.startDate);
     GridColumnPass pass{manager, grid, week, days, out};
-    for (int d = 0; d < 7; ++d) pass.place(d, dayOn(grid.startDate, d));
+    for (int d = 0; d < 7; ++d) pass.place(d, week.dayStart(d));
     return out;
 }
 

@@ -48,6 +48,8 @@ public:
     explicit WeekDays(const Date& first);
     // What calendarDaysBetween(first, date) answers.
     int daysFrom(const Date& date) const;
+    // What dayOn(first, d) answers, for d from 0 to 7.
+    Date dayStart(int d) const { return m_starts.at(size_t(d)); }
 
 private:
     Date m_first;
