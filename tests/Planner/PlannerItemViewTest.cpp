@@ -9,6 +9,9 @@
 #include "ScriptedAlertPresenter.h"
 #include "TextTable.h"
 
+#include "TextField.h"
+
+#include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -264,6 +267,89 @@ TEST_F(PlannerItemViewTest, DuplicatingAndCopyingForLinks)
     chip(stored(1, QStringLiteral("Second"), at(15, 9), at(15, 10)))->copyToMakeLink();
     ASSERT_NE(dataManager().copiedItem(), nullptr);
     EXPECT_EQ(dataManager().copiedItem()->taskName(), QStringLiteral("First"));
+}
+
+}  // namespace PlannerItemViewTests
+
+namespace PlannerItemViewTests {
+
+// A view that showed an item selected, pressed, labelled, edited, with an
+// edge armed and a cursor and tooltip, prepared for reuse and given another
+// item, is exactly a new view given that item: state and picture alike.
+TEST_F(PlannerItemViewTest, AReusedViewCarriesNothingOfItsFormerItem)
+{
+    for (const bool asBlock : {false, true}) {
+        SCOPED_TRACE(asBlock ? "block" : "chip");
+        TaskPtr master;
+        const TaskPtr former = occurrenceOfSeries(1, master, true);
+        const TaskPtr next = stored(asBlock ? 0 : 1, QStringLiteral("Review"), at(15, 11), at(15, 12));
+        PlannerBaseItem* reused = itemView(asBlock, former);
+        PlannerBaseView* pane = reused->parentView();
+        pane->selectItem(reused);
+        reused->setCanResizeEnd(false);
+        ItemPointer(reused).press({50, 9}, 10);
+        reused->taskNameLabel();
+        reused->popupEditDetail();
+        reused->setToolTip(QStringLiteral("former"));
+        reused->setCursorShape(CursorShape::ResizeUpDown);
+        if (auto* formerBlock = qobject_cast<PlannerWeeklyItemView*>(reused)) formerBlock->setAlphaBg(0.3);
+        ASSERT_TRUE(reused->isHighlight() && reused->isHoldTimerPending() && reused->lastMouseDown() > 0);
+
+        reused->prepareForReuse();
+        reused->setParentView(pane);
+        reused->setIsSquareBox(asBlock);
+        reused->setTask(next);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        PlannerBaseItem* fresh = itemView(asBlock, next);
+        fresh->setFrame(reused->frame());
+
+        const auto stateOf = [](const PlannerBaseItem* view) {
+            const auto* block = qobject_cast<const PlannerWeeklyItemView*>(view);
+            return std::make_tuple(view->isHighlight(), view->canResizeStart(), view->canResizeEnd(),
+                                   view->isHoldTimerPending(), view->lastMouseDown(), view->detailViewController(),
+                                   view->toolTip(), view->testAttribute(Qt::WA_SetCursor),
+                                   view->findChild<TextField*>() != nullptr, block ? block->alphaBg() : -1.0);
+        };
+        EXPECT_EQ(stateOf(reused), stateOf(fresh));
+        EXPECT_EQ(reused->grab().toImage(), fresh->grab().toImage());
+        m_scheduler.advance(2);
+        EXPECT_FALSE(reused->isHidden()) << "the former item's hold no longer drags it";
+    }
+}
+
+// A menu open over a reload runs its command for the item it was offered
+// for, and a view given another item runs none.
+TEST_F(PlannerItemViewTest, AnItemMenuRunsItsCommandOnlyForTheItemItWasOfferedFor)
+{
+    const TaskPtr offered = stored(1, QStringLiteral("Report"), at(15, 9), at(15, 10));
+    const TaskPtr other = stored(1, QStringLiteral("Invoice"), at(15, 11), at(15, 12));
+    PlannerItemView* view = chip(offered);
+    m_month->selectItem(view);
+    const Menu menu = view->menuForEvent(Event());
+    view->prepareForReuse();
+    view->setTask(other);
+    for (const MenuItem& row : menu.items())
+        if (row.title == text("menuDone") && row.action) row.action();
+    EXPECT_EQ(std::make_pair(reread(offered)->status(), reread(other)->status()), std::make_pair(qint64(0), qint64(0)));
+
+    // Left by the reload while its menu is open: the view stays until the
+    // menu closes, and the command chosen there marks the offered item.
+    view->setTask(offered);
+    ItemPointer(view).press({50, 9}, 10, Qt::ControlModifier);
+    QPointer<QMenu> shown = view->openMenu();
+    ASSERT_TRUE(shown && view->isBusy());
+    const QPointer<PlannerItemView> alive(view);
+    m_month->beginReuse();
+    m_month->endReuse();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(alive && alive->isHidden());
+    for (QAction* action : shown->actions())
+        if (action->text() == text("menuDone")) action->trigger();
+    EXPECT_EQ(std::make_pair(reread(offered)->status(), reread(other)->status()), std::make_pair(qint64(1), qint64(0)));
+    shown->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(alive) << "gone with its menu";
 }
 
 }  // namespace PlannerItemViewTests

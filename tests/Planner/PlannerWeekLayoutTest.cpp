@@ -40,6 +40,38 @@ TEST(PlannerWeekLayout, TheWeekOfTheSelectedDayByCalendarDays)
     }
 }
 
+// The day numbers a reload reads from the week's midnights found once are
+// the calendar days counted afresh, inside the week, at its edges, across
+// both clock changes and outside it.
+TEST(PlannerWeekLayout, TheWeeksDayNumbersAreCalendarDays)
+{
+    struct Case {
+        Date first;
+        Date date;
+        int days;
+    } cases[] = {
+        {day(2024, 3, 31), day(2024, 3, 31), 0},
+        {day(2024, 3, 31), day(2024, 3, 31, 23, 59), 0},
+        {day(2024, 3, 31), day(2024, 4, 1, 0, 30), 1},  // the day after the spring change
+        {day(2024, 3, 31), day(2024, 4, 6, 23, 59), 6},
+        {day(2024, 3, 31), day(2024, 4, 7), 7},  // the day after the week
+        {day(2024, 3, 31), day(2024, 4, 20, 12), 20},
+        {day(2024, 3, 31), day(2024, 3, 30, 23, 59), -1},
+        {day(2024, 3, 31), day(2024, 3, 1, 12), -30},
+        {day(2024, 10, 27), day(2024, 10, 27, 23, 30), 0},  // the autumn change's Sunday is 25 hours
+        {day(2024, 10, 27), day(2024, 10, 28), 1},
+        {day(2024, 10, 27), Date(), 0},
+        {Date(), day(2024, 10, 28), 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WeekDays(c.first).daysFrom(c.date), c.days) << c.date.timeIntervalSince1970();
+        EXPECT_EQ(calendarDaysBetween(c.first, c.date), c.days) << c.date.timeIntervalSince1970();
+        for (int d = 0; c.first && d <= 7; ++d) {
+            EXPECT_EQ(WeekDays(c.first).dayStart(d), dayOn(c.first, d)) << d;
+        }
+    }
+}
+
 TaskPtr bandItem(BandList list, const Date& start, const Date& end = Date())
 {
     auto item = std::make_shared<Task>();

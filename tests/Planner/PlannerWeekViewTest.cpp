@@ -380,4 +380,105 @@ TEST_F(PlannerWeekViewTest, DropsOnTheDayColumnsFollowTheKindAndTheSource)
               std::make_pair(day(2024, 4, 11, 16), day(2024, 4, 11, 17, 30)));
 }
 
+// What a pane shows, view by view in stacking order.
+using ShownView = std::tuple<QString, QRectF, qint64, bool, bool, bool, bool, bool, QString>;
+std::vector<ShownView> shownBy(const PlannerBaseView& pane)
+{
+    std::vector<ShownView> shown;
+    for (const QObject* child : pane.children()) {
+        const auto* view = qobject_cast<const View*>(child);
+        if (!view || view->isHidden() || qobject_cast<const PlannerCellView*>(view)) continue;
+        const auto* item = qobject_cast<const PlannerBaseItem*>(view);
+        const auto* button = qobject_cast<const Button*>(view);
+        shown.emplace_back(QString::fromLatin1(view->metaObject()->className()), view->frame(),
+                           item && item->task() ? item->task()->primaryKey() : 0, item && item->isHighlight(),
+                           item && item->canResizeStart(), item && item->canResizeEnd(),
+                           item && item->isSquareBox(), item && item->hasOpenEditor(),
+                           button ? button->title() : QString());
+    }
+    return shown;
+}
+
+// A reload that reuses the views of the week shown before shows exactly
+// what a new planner shows: the same views, items, frames, flags and
+// stacking, and the same pictures, whatever was selected or pressed before.
+TEST_F(PlannerWeekViewTest, AReloadThatReusesViewsShowsWhatANewPlannerShows)
+{
+    store(0, day(2024, 4, 5), day(2024, 4, 8, 23, 59), true);
+    store(0, day(2024, 4, 10, 14), day(2024, 4, 10, 15));
+    store(0, day(2024, 4, 10, 14, 30), day(2024, 4, 10, 16));
+    store(0, day(2024, 4, 11, 22), day(2024, 4, 12, 2));
+    const TaskPtr done = store(1, day(2024, 4, 8, 9), day(2024, 4, 8, 17));
+    done->setStatus(1);
+    for (int k = 0; k < 8; ++k) store(1, day(2024, 4, 11, 9), day(2024, 4, 11, 17));
+    store(3, day(2024, 4, 9, 12), day(2024, 4, 9, 12));
+    store(0, day(2024, 4, 16, 9), day(2024, 4, 16, 10));
+    store(1, day(2024, 4, 17, 9), day(2024, 4, 17, 17));
+    struct Case {
+        const char* name;
+        Date from, to;
+        bool expandedAfter;
+    } cases[] = {
+        {"the same week again", day(2024, 4, 10), day(2024, 4, 10), false},
+        {"a week with fewer items", day(2024, 4, 10), day(2024, 4, 17), false},
+        {"a week with more items", day(2024, 4, 17), day(2024, 4, 10), false},
+        {"the band expanded", day(2024, 4, 10), day(2024, 4, 10), true},
+        {"an empty week", day(2024, 4, 10), day(2024, 5, 1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        show(c.from);
+        // Leave marks on the views about to be reused.
+        for (PlannerBaseView* pane : std::initializer_list<PlannerBaseView*>{m_planner->plannerPane(), m_planner->weeklyPane()}) {
+            const std::vector<PlannerBaseItem*> shown = views<PlannerBaseItem>(pane);
+            if (shown.empty()) continue;
+            ItemPointer(shown.front()).press({20, 5}, 10);
+            shown.back()->setCanResizeStart(false);
+            shown.back()->taskNameLabel();
+        }
+        if (c.expandedAfter) m_planner->plannerPane()->setIsExpand(true);
+        show(c.to);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        PlannerWeekView fresh(QRectF(0, 0, 760, 600));
+        fresh.reloadData();  // a first week starts collapsed
+        fresh.plannerPane()->setIsExpand(c.expandedAfter);
+        fresh.reloadData();
+        for (const auto& [reused, made] : {std::pair<PlannerBaseView*, PlannerBaseView*>{m_planner->plannerPane(), fresh.plannerPane()},
+                                           {m_planner->weeklyPane(), fresh.weeklyPane()}}) {
+            EXPECT_EQ(shownBy(*reused), shownBy(*made));
+            EXPECT_EQ(reused->grab().toImage(), made->grab().toImage());
+        }
+    }
+}
+
+// A reload while the editor of an event is open keeps the event's block,
+// and with it the editor and what is typed in it.
+TEST_F(PlannerWeekViewTest, AReloadKeepsTheBlockWhoseEditorIsOpen)
+{
+    const TaskPtr meeting = store(0, day(2024, 4, 10, 14), day(2024, 4, 10, 15));
+    store(0, day(2024, 4, 10, 9), day(2024, 4, 10, 10));
+    m_planner->show();
+    show(day(2024, 4, 10));
+    m_planner->scrollWeeklyPane()->scrollToPoint(QPointF(0, 13 * 47));
+    PlannerWeeklyItemView* block = views<PlannerWeeklyItemView>(m_planner->weeklyPane(), meeting).at(0);
+    block->popupEditDetail();
+    ASSERT_TRUE(block->hasOpenEditor());
+    const QPointer<View> editor = block->detailViewController()->customView();
+    const QPointer<PlannerWeeklyItemView> kept(block);
+    const QRectF frame = block->frame();
+    m_planner->reloadData();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(views<PlannerWeeklyItemView>(m_planner->weeklyPane(), meeting), std::vector<PlannerWeeklyItemView*>{block});
+    EXPECT_TRUE(block->hasOpenEditor() && editor && block->detailViewController()->customView() == editor);
+    EXPECT_EQ(std::make_pair(block->frame(), block->isHidden()), std::make_pair(frame, false));
+    EXPECT_EQ(views<PlannerWeeklyItemView>(m_planner->weeklyPane()).size(), 2u);
+
+    // Once the item leaves the week, so does its block.
+    show(day(2024, 4, 20));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(kept);
+}
+
 }  // namespace PlannerWeekViewTests

@@ -5,7 +5,9 @@
 #include "../Model/ModelTestFixture.h"
 
 #include "Button.h"
+#include "CustomTextView.h"
 #include "DetailViewController.h"
+#include "EventDetailView.h"
 #include "ListModuleView.h"
 #include "MAAttachedWindow.h"
 #include "MainView.h"
@@ -19,6 +21,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "ShellHost.h"
+#include "TimeManagerView.h"
 #include "TimezoneSearchView.h"
 #include "Utilities.h"
 #include "VRLPopover.h"
@@ -268,6 +271,67 @@ TEST_F(PlannerWindowOnScreen, ADoubleClickOnAWeekBlockOpensTheEventEditorBesideI
     const QRect shown = detail->popover()->window()->frameGeometry();
     EXPECT_TRUE(shown.left() >= anchor.right() - 1 || shown.right() <= anchor.left() + 1) << shown.left();
     saveScreen(QStringLiteral("main-window-week-planner-editor-popover"));
+}
+
+// A new event sketched on the week grid opens its editor; a reload of the
+// planner while its name is being typed keeps the block, the editor and the
+// name.
+TEST_F(PlannerWindowOnScreen, AReloadWhileANewEventsNameIsTypedKeepsTheEditor)
+{
+    openMainView();
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    mainView->weekPlannerShowHide();
+    ASSERT_TRUE(waitUntil([&] { return window()->frame().width() >= mainView->currentSize(); }));
+    PlannerWeekView* planner = mainView->weekPlannerView();
+    WeeklyPane* grid = planner->weeklyPane();
+    planner->scrollWeeklyPane()->scrollToPoint(QPointF(0, 13 * 47));
+
+    // Dragged from 14:00 to 15:00 on the first column.
+    QWidget* layer = grid->timeManagerView();
+    QPointF global = layer->mapToGlobal(QPointF(60 + grid->itemWidth() / 2, 23.5 + 47 * 14 + 2));
+    ulong time = 1000000;
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent mouse(type, layer->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        mouse.setTimestamp(time += 50);
+        QApplication::sendEvent(layer, &mouse);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+    for (int step = 0; step < 2; ++step) {
+        global += QPointF(0, 23.5);
+        send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+    }
+    send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+
+    const auto editingBlock = [&]() -> PlannerWeeklyItemView* {
+        for (const QPointer<View>& view : grid->taskList())
+            if (auto* block = qobject_cast<PlannerWeeklyItemView*>(view.data()); block && block->hasOpenEditor())
+                return block;
+        return nullptr;
+    };
+    ASSERT_TRUE(waitUntil([&] { return editingBlock() != nullptr; })) << "the new event's editor opens";
+    const QPointer<PlannerWeeklyItemView> block(editingBlock());
+    auto* editor = qobject_cast<EventDetailView*>(block->detailViewController()->customView());
+    ASSERT_NE(editor, nullptr);
+    QWidget* popoverWindow = block->detailViewController()->popover()->window();
+    ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == popoverWindow->windowHandle(); }));
+    for (const QChar character : QStringLiteral("Lunch")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+        QGuiApplication::sendEvent(QGuiApplication::focusWindow(), &press);
+    }
+    const QString typed = editor->title()->string();
+    ASSERT_TRUE(typed.endsWith(QStringLiteral("Lunch"))) << typed.toStdString();
+
+    const QPointer<EventDetailView> keptEditor(editor);
+    mainView->reloadPlannerView(false);
+    QElapsedTimer settle;
+    settle.start();
+    waitUntil([&] { return settle.elapsed() > 300; });  // deferred deletions run
+    ASSERT_TRUE(block && keptEditor);
+    EXPECT_EQ(editingBlock(), block.data());
+    EXPECT_TRUE(popoverWindow->isVisible());
+    EXPECT_EQ(keptEditor->title()->string(), typed);
+    saveScreen(QStringLiteral("main-window-week-planner-new-event-editor-after-reload"));
 }
 
 }  // namespace PlannerWindowOnScreenTests

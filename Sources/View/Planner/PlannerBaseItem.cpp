@@ -7,6 +7,7 @@
 #include "Setting.h"
 #include "CoreData.h"
 #include "DetailViewController.h"
+#include "Popover.h"
 #include "ItemCommands.h"
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
@@ -22,6 +23,7 @@
 
 #include <QDebug>
 #include <QHash>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 
@@ -122,6 +124,52 @@ void PlannerBaseItem::setTask(const TaskPtr& task)
     m_canResizeEnd = true;
     ensureTrackingArea();
     setNeedsDisplay();
+}
+
+void PlannerBaseItem::prepareForReuse()
+{
+    m_holdTimer.invalidate();
+    m_singleClickTimer.invalidate();
+    m_lastMouseDown = 0;
+    m_task = nullptr;
+    m_highlight = false;
+    m_isSquareBox = false;
+    m_canResizeStart = true;
+    m_canResizeEnd = true;
+    setMovingEdge(Edge::None);
+    m_edgePressFrame = QRectF();
+    ensureTrackingArea();
+    if (m_openMenu) m_openMenu->close();
+    m_openMenu = nullptr;
+    // Later: a reload may run inside one of the controller's own calls.
+    if (m_detailViewController) m_detailViewController->deleteLater();
+    m_detailViewController = nullptr;
+    if (m_taskNameLabel) {
+        m_taskNameLabel->hide();
+        m_taskNameLabel->deleteLater();
+        m_taskNameLabel = nullptr;
+    }
+    m_title = Title{};
+    if (hasFocus()) clearFocus();
+    if (testAttribute(Qt::WA_SetCursor)) unsetCursor();
+    if (!toolTip().isEmpty()) setToolTip(QString());
+    setNeedsDisplay();
+}
+
+bool PlannerBaseItem::hasOpenEditor() const
+{
+    const Popover* popover = m_detailViewController ? m_detailViewController->popover() : nullptr;
+    return popover && popover->isShown();
+}
+
+bool PlannerBaseItem::isBusy() const
+{
+    return DragSource::currentSource() == this || m_isStartTimeMoving || m_isEndTimeMoving || openMenu();
+}
+
+QMenu* PlannerBaseItem::openMenu() const
+{
+    return m_openMenu && m_openMenu->isVisible() ? m_openMenu.data() : nullptr;
 }
 
 PlannerBaseView* PlannerBaseItem::parentView() const
@@ -268,6 +316,24 @@ QImage PlannerBaseItem::tintImage(double alpha, const QSizeF& size, double radiu
     return image;
 }
 
+void PlannerBaseItem::drawTint(QPainter& painter, const QImage& tint)
+{
+    if (tint.isNull()) return;
+    // Drawn one to one at a whole-pixel offset the picture needs no
+    // smoothing, and with the hints on Qt fills through its thread pool and
+    // waits for it: hundreds of blocks a reload.
+    const bool plain = painter.deviceTransform().type() <= QTransform::TxTranslate && tint.devicePixelRatio() == 1;
+    if (!plain) {
+        painter.drawImage(QPointF(0, 0), tint);
+        return;
+    }
+    const QPainter::RenderHints hints = painter.renderHints();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.drawImage(QPointF(0, 0), tint);
+    painter.setRenderHints(hints, true);
+}
+
 void PlannerBaseItem::autoscroll(const Event& event)
 {
     if (ScrollView* scrollView = m_parentView ? m_parentView->enclosingScrollView() : nullptr)
@@ -296,7 +362,7 @@ void PlannerBaseItem::rightMouseDown(const Event& event)
     const QPointer<PlannerBaseItem> alive(this);
     if (m_parentView) m_parentView->selectItem(this);
     if (!alive || !m_task) return;
-    itemMenu().popUpAtPointAsync(this, convertPointFromWindow(event.locationInWindow));
+    m_openMenu = itemMenu().popUpAtPointAsync(this, convertPointFromWindow(event.locationInWindow));
 }
 
 std::function<void()> PlannerBaseItem::commandForAction(const QString& action)
@@ -318,8 +384,13 @@ std::function<void()> PlannerBaseItem::commandForAction(const QString& action)
     const Command command = commands.value(action);
     if (!command) return {};
     const QPointer<PlannerBaseItem> view(this);
-    return [view, command] {
-        if (view) (view.data()->*command)();
+    return [view, command, offered = m_task] {
+        if (!view) return;
+        if (view->task() != offered) {
+            qWarning() << "A menu command offered for another item is not run";
+            return;
+        }
+        (view.data()->*command)();
     };
 }
 

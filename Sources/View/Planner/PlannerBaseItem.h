@@ -13,6 +13,8 @@
 #include <QImage>
 #include <QPointer>
 
+class QMenu;
+
 #include <functional>
 
 class DetailViewController;
@@ -30,7 +32,8 @@ class TextField;
 //
 // The pane makes the view, gives it its item (setTask) and itself
 // (setParentView), and clears canResizeStart or canResizeEnd where it
-// forbids an edge. Views leave the pane with deleteLater.
+// forbids an edge. A reload gives the pane's views other items
+// (prepareForReuse) unless they are busy or show their item's editor.
 class PlannerBaseItem : public View, public DraggingSource {
     Q_OBJECT
 
@@ -41,6 +44,19 @@ public:
     TaskPtr task() const { return m_task; }
     // Keeps the item, drops a pending hold and lets both edges move again.
     virtual void setTask(const TaskPtr& task);
+
+    // Makes the view what a new one is, without an item: nothing of the
+    // item it showed (highlight, edges, presses, timers, menu, editor
+    // controller, name label, cursor, tooltip) carries over to the next.
+    virtual void prepareForReuse();
+    // Its item's editor shows beside it: a reload keeps the view for the
+    // item, or the editor and what is typed in it would go.
+    bool hasOpenEditor() const;
+    // Dragged, moving an edge or showing its menu: the view keeps its item
+    // until it leaves.
+    bool isBusy() const;
+    // The item menu shown now; null when none.
+    QMenu* openMenu() const;
 
     bool isHighlight() const { return m_highlight; }
     virtual void setHighlight(bool highlight);
@@ -71,7 +87,9 @@ public:
 
     // The item menu while the view is selected; an empty menu otherwise.
     Menu menuForEvent(const Event& event);
-    // The commands the view carries out for the item menu's rows.
+    // The commands the view carries out for the item menu's rows, each for
+    // the item shown now only: a menu outliving a reload does nothing for
+    // whatever item the view shows later.
     std::function<void()> commandForAction(const QString& action);
 
     void popupEditDetail();
@@ -145,6 +163,8 @@ protected:
     // radius. Planners show hundreds of views of a few looks: the pictures
     // are shared between views.
     QImage tintImage(double alpha, const QSizeF& size, double radius, bool highlight) const;
+    // Draws a tint picture at the view's origin.
+    static void drawTint(QPainter& painter, const QImage& tint);
     // Autoscrolls the pane's scroll view with a drag.
     void autoscroll(const Event& event);
 
@@ -171,6 +191,7 @@ private:
     ScheduledTimer m_singleClickTimer;
     double m_lastMouseDown = 0;
     DetailViewController* m_detailViewController = nullptr;
+    QPointer<QMenu> m_openMenu;
     QPointer<PlannerBaseView> m_parentView;
     // The frame at the edge press: a release at the same frame changes nothing.
     QRectF m_edgePressFrame;

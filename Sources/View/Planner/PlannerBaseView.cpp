@@ -5,6 +5,7 @@
 #include "ScrollView.h"
 #include "Task.h"
 
+#include <QMenu>
 #include <QtGlobal>
 
 PlannerBaseView::PlannerBaseView(const QRectF& frame, QWidget* parent) : CustomNSView(frame, parent) {}
@@ -93,6 +94,85 @@ void PlannerBaseView::clearTaskList()
     }
     m_taskList.clear();
     m_selectedItem = nullptr;
+}
+
+void PlannerBaseView::letGo(View* view)
+{
+    view->setHidden(true);
+    auto* itemView = qobject_cast<PlannerBaseItem*>(view);
+    if (QMenu* menu = itemView ? itemView->openMenu() : nullptr) {
+        QObject::connect(menu, &QObject::destroyed, view, &QObject::deleteLater);
+        return;
+    }
+    view->deleteLater();
+}
+
+void PlannerBaseView::beginReuse()
+{
+    endReuse();
+    for (const QPointer<View>& entry : m_taskList) {
+        if (!entry) continue;
+        auto* itemView = qobject_cast<PlannerBaseItem*>(entry.data());
+        if (itemView && itemView->hasOpenEditor()) {
+            m_kept.emplace_back(itemView);
+        } else if (itemView && !itemView->isBusy()) {
+            itemView->setHidden(true);
+            itemView->prepareForReuse();
+            m_reusable.emplace_back(itemView);
+        } else {
+            letGo(entry);
+        }
+    }
+    m_taskList.clear();
+    m_selectedItem = nullptr;
+}
+
+PlannerBaseItem* PlannerBaseView::takeReusable(const QMetaObject& kind)
+{
+    while (m_nextReusable < m_reusable.size()) {
+        PlannerBaseItem* view = m_reusable[m_nextReusable].data();
+        if (!view || view->metaObject() != &kind) {
+            ++m_nextReusable;
+            continue;
+        }
+        m_reusable[m_nextReusable++] = nullptr;
+        return view;
+    }
+    return nullptr;
+}
+
+namespace {
+
+bool sameRecord(const Task& a, const Task& b)
+{
+    // Occurrences get new keys with every gathering.
+    if (a.primaryKey() >= 0 || b.primaryKey() >= 0) return a.primaryKey() == b.primaryKey();
+    return a.parentId() == b.parentId() && a.occurrence() == b.occurrence() && a.dueEnd() == b.dueEnd();
+}
+
+}  // namespace
+
+PlannerBaseItem* PlannerBaseView::keptItemViewFor(const TaskPtr& item)
+{
+    if (!item) return nullptr;
+    for (auto it = m_kept.begin(); it != m_kept.end(); ++it) {
+        PlannerBaseItem* view = it->data();
+        if (!view || !view->task() || !sameRecord(*view->task(), *item)) continue;
+        m_kept.erase(it);
+        return view;
+    }
+    return nullptr;
+}
+
+void PlannerBaseView::endReuse()
+{
+    for (const QPointer<PlannerBaseItem>& view : m_reusable)
+        if (view) letGo(view);
+    for (const QPointer<PlannerBaseItem>& view : m_kept)
+        if (view) letGo(view);
+    m_reusable.clear();
+    m_kept.clear();
+    m_nextReusable = 0;
 }
 
 ScrollView* PlannerBaseView::enclosingScrollView() const

@@ -59,6 +59,25 @@ public:
     // them may be running its own handler (a question, a drag) right now.
     void clearTaskList();
 
+    // A reload that gives the laid-out item views new items instead of
+    // making new ones: beginReuse takes every view away as clearTaskList
+    // does, except that idle item views wait (hidden, prepared for reuse)
+    // to be asked for with reusableItemView, and a view showing its item's
+    // editor stays in place for keptItemViewFor. endReuse lets go of what
+    // the new layout did not take. Busy views are never reused; one with
+    // its menu open leaves when the menu closes, so that a command chosen
+    // there still runs for the item it was offered for.
+    void beginReuse();
+    template <class ItemView>
+    ItemView* reusableItemView()
+    {
+        return static_cast<ItemView*>(takeReusable(ItemView::staticMetaObject));
+    }
+    // The view kept with an open editor for this item (the same record; an
+    // occurrence by its series and date), taken from the kept ones.
+    PlannerBaseItem* keptItemViewFor(const TaskPtr& item);
+    void endReuse();
+
     // The scroll view the pane scrolls in, if any: item views autoscroll it.
     ScrollView* enclosingScrollView() const;
 
@@ -70,11 +89,17 @@ public:
 private:
     // The item views of taskList, "more" buttons and gone views left out.
     std::vector<PlannerBaseItem*> itemViews() const;
+    PlannerBaseItem* takeReusable(const QMetaObject& kind);
+    // Hides a view and deletes it later (after its open menu, if any).
+    static void letGo(View* view);
 
     qint64 m_selectingKey = 0;
     double m_itemWidth = 0;
     double m_itemCellHeight = 0;
     std::vector<QPointer<View>> m_taskList;
+    std::vector<QPointer<PlannerBaseItem>> m_reusable;
+    size_t m_nextReusable = 0;
+    std::vector<QPointer<PlannerBaseItem>> m_kept;
     Date m_startDate;
     Date m_endDate;
     QPointer<PlannerBaseItem> m_selectedItem;

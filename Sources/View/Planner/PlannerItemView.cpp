@@ -81,16 +81,27 @@ QImage plannerBadgeImage(const QString& name)
 
 PlannerItemView::PlannerItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
 {
-    const QSizeF size = this->frame().size();
-    setTitleColor(Qt::black);
-    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
-    setTitleFrame(QRectF(5, 0, std::max(0.0, size.width() - 5), std::max(0.0, size.height() - 2)));
+    resetTitle();
     // Drags over the chip reach it (to end its click window) and go on to
     // the cell under it.
     setAcceptDrops(true);
 }
 
 PlannerItemView::~PlannerItemView() = default;
+
+void PlannerItemView::resetTitle()
+{
+    const QSizeF size = frame().size();
+    setTitleColor(Qt::black);
+    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande"), listFontSize()));
+    setTitleFrame(QRectF(5, 0, std::max(0.0, size.width() - 5), std::max(0.0, size.height() - 2)));
+}
+
+void PlannerItemView::prepareForReuse()
+{
+    PlannerBaseItem::prepareForReuse();
+    resetTitle();
+}
 
 TextField* PlannerItemView::makeTaskNameLabel() const
 {
@@ -202,8 +213,7 @@ void PlannerItemView::drawRect(QPainter& painter, const QRectF&)
     }
 
     if (allDay) {
-        const QImage bar = tintImage(isHighlight() ? 0.8 : 0.4, box.size(), chipBarRadius, false);
-        if (!bar.isNull()) painter.drawImage(QPointF(0, 0), bar);
+        drawTint(painter, tintImage(isHighlight() ? 0.8 : 0.4, box.size(), chipBarRadius, false));
     }
     drawTitle(painter);
 }

@@ -23,6 +23,7 @@ public:
     // The name on one line: line breaks become blanks.
     void setTask(const TaskPtr& task) override;
     void setHighlight(bool highlight) override;
+    void prepareForReuse() override;
 
     // The badge of a task shared by delegation: "ss_assigntome" when it was
     // given to the signed-in user, "ss_assignbyme" when the user gave it
@@ -43,6 +44,8 @@ protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
+    // The name's look before any item.
+    void resetTitle();
     // The label's frame, font and colour for the item's kind and look.
     void layoutLabel();
     QString badge() const;

@@ -72,14 +72,20 @@ void PlannerPane::drawItems()
     if (!(itemWidth() > 0)) return;
     // The chips stay while a question about one of them is open.
     if (AlertPresenter::isAlertRunning()) return;
-    clearTaskList();
+    beginReuse();
     const double fontSize = plannerPaneFontSize();
     const PlannerWeekLayout::BandGrid grid{startDate(), itemWidth(), PlannerWeekLayout::rowHeight(fontSize),
                                            m_isExpand};
     const PlannerWeekLayout::BandResult layout = PlannerWeekLayout::layOutBand(grid, m_lists);
     for (const PlannerWeekLayout::BandChip& placed : layout.chips) {
-        auto* chip = new PlannerItemView(placed.frame);
-        chip->setTask(m_lists[placed.list][size_t(placed.index)]);
+        const TaskPtr& item = m_lists[placed.list][size_t(placed.index)];
+        auto* chip = qobject_cast<PlannerItemView*>(keptItemViewFor(item));
+        if (!chip) chip = reusableItemView<PlannerItemView>();
+        if (chip)
+            chip->setFrame(placed.frame);
+        else
+            chip = new PlannerItemView(placed.frame);
+        chip->setTask(item);
         chip->setParentView(this);
         if (placed.fixedEdges) {
             chip->setCanResizeStart(false);
@@ -102,6 +108,7 @@ void PlannerPane::drawItems()
         addToTaskList(button);
         button->show();
     }
+    endReuse();
     setFrame(QRectF(frame().x(), frame().y(), frame().width(), layout.height));
     for (int d = 0; d < 7; ++d) m_cells[size_t(d)]->setCellDate(PlannerWeekLayout::dayOn(startDate(), d));
     frameCells();

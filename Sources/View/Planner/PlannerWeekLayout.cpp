@@ -2,14 +2,13 @@
 
 #include "CoreData.h"
 #include "Task.h"
-#include "Transaction.h"
 #include "Utilities.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QTimeZone>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 
@@ -20,12 +19,6 @@ namespace {
 QDate weekLayoutLocalDay(const Date& date)
 {
     return QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970(), QTimeZone::systemTimeZone()).date();
-}
-
-// The day of a date as text that sorts as dates do.
-QString weekLayoutDayText(const Date& date)
-{
-    return Utilities::getShortDateStringFromDate(date);
 }
 
 double weekLayoutHoursOf(const Date& date)
@@ -61,6 +54,27 @@ int calendarDaysBetween(const Date& from, const Date& date)
     return int(std::clamp<qint64>(days, -(1 << 20), 1 << 20));
 }
 
+WeekDays::WeekDays(const Date& first) : m_first(first)
+{
+    if (!first) return;
+    // As dayOn finds them, with the zone looked up once (each lookup reads
+    // the file system).
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QDate day = QDateTime::fromSecsSinceEpoch(first.wholeSecondsSince1970(), zone).date();
+    for (int d = 0; d < int(m_starts.size()); ++d)
+        m_starts[size_t(d)] = Date::dateWithTimeIntervalSince1970(
+            double(QDateTime(day.addDays(d), QTime(0, 0), zone).toSecsSinceEpoch()));
+}
+
+int WeekDays::daysFrom(const Date& date) const
+{
+    if (!m_first || !date) return 0;
+    if (date < m_starts.front() || !(date < m_starts.back())) return calendarDaysBetween(m_first, date);
+    int d = 0;
+    while (!(date < m_starts[size_t(d + 1)])) ++d;
+    return d;
+}
+
 Week weekOf(const Date& selectedDay, qint64 weekStartDay)
 {
     if (!selectedDay) return {};
@@ -86,6 +100,7 @@ BandResult layOutBand(const BandGrid& grid, const BandLists& lists)
     BandResult out;
     const double w = grid.itemWidth, r = grid.rowHeight;
     if (!(w > 0) || !(r > 0)) return out;
+    const WeekDays days(grid.startDate);
     std::array<double, 7> bottom{};
     std::array<int, 7> hidden{};
     double limit = collapsedRows * r;
@@ -105,7 +120,7 @@ BandResult layOutBand(const BandGrid& grid, const BandLists& lists)
     for (size_t i = 0; i < allDay.size(); ++i) {
         const Task& event = *allDay[i];
         // Calendar days: a clock change inside the week moves no chip.
-        const int d = std::max(0, calendarDaysBetween(grid.startDate, event.startTime()));
+        const int d = std::max(0, days.daysFrom(event.startTime()));
         if (d > 6) continue;
         const Date first = event.startTime() < grid.startDate ? grid.startDate : event.startTime();
         int span = int(std::lround(event.endTime().timeIntervalSinceDate(first) / 86400.0));
@@ -119,7 +134,7 @@ BandResult layOutBand(const BandGrid& grid, const BandLists& lists)
     for (BandList list : {DueTasks, DoneTasks, Notes}) {
         const std::vector<TaskPtr>& items = lists[list];
         for (size_t i = 0; i < items.size(); ++i) {
-            const int d = std::max(0, calendarDaysBetween(grid.startDate, bandDateOf(list, *items[i])));
+            const int d = std::max(0, days.daysFrom(bandDateOf(list, *items[i])));
             // A task done after the week has no column here.
             if (d > 6) continue;
             const double y = bottom[size_t(d)];
@@ -143,6 +158,7 @@ namespace {
 struct GridColumnPass {
     const CoreData& manager;
     const HourGrid& grid;
+    const WeekDays& week;
     std::map<int, TaskList>& days;
     std::vector<Block>& out;
 
@@ -151,22 +167,15 @@ struct GridColumnPass {
                    int& level, double& dayBottom, int n);
 };
 
-// The item a block shows: the stored event, so that every piece carries
-// the real item; an occurrence (or an event whose row is gone) as a copy
-// set back to its real start. Either gets its display times before they
-// are compared.
-TaskPtr weekLayoutShownItem(const CoreData& manager, const TaskPtr& event)
+// The item a block shows: a copy of the event the reload gathered, set
+// back to its real start when it is a piece past midnight, so that every
+// piece carries the real item; it gets its display times before they are
+// compared.
+TaskPtr weekLayoutShownItem(const CoreData& manager, const Task& event)
 {
-    TaskPtr shown;
-    if (event->repeatType() == 0 && event->primaryKey() > 0) {
-        shown = Task::initWithPrimaryKey(event->primaryKey());
-        if (shown && shown->primaryKey() != event->primaryKey()) shown = nullptr;
-    }
-    if (!shown) {
-        shown = std::make_shared<Task>(*event);
-        if (shown->npNeedGetStartTime() && shown->npStartTime()) shown->setStartTime(shown->npStartTime());
-        shown->setNpNeedGetStartTime(false);
-    }
+    auto shown = std::make_shared<Task>(event);
+    if (shown->npNeedGetStartTime() && shown->npStartTime()) shown->setStartTime(shown->npStartTime());
+    shown->setNpNeedGetStartTime(false);
     manager.recalculateTimeWithTimezoneSupport(shown);
     return shown;
 }
@@ -215,13 +224,15 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
     manager.recalculateTimeWithTimezoneSupport(event);
     const Date start = event->tzStartTime() ? event->tzStartTime() : event->startTime();
     const Date end = event->tzEndTime() ? event->tzEndTime() : event->endTime();
-    const Date reference = d == 0 ? grid.startDate : start;
-    const QString referenceDay = weekLayoutDayText(reference);
+    // Days as numbers from the week's first day; a missing date comes
+    // before every day.
+    const auto dayNumber = [this](const Date& date) { return date ? week.daysFrom(date) : INT_MIN; };
+    const int referenceDay = d == 0 ? 0 : dayNumber(start);
     Block block;
     block.column = d;
 
     double y = 0, height = 0;
-    if (weekLayoutDayText(start) < referenceDay || start == dayDate) {
+    if (dayNumber(start) < referenceDay || start == dayDate) {
         y = firstHourY;
         height = weekLayoutHoursOf(end) * hourHeight;
     } else {
@@ -230,7 +241,7 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
             + firstHourY;
         height = end.timeIntervalSinceDate(start) * hourHeight / 3600.0;
     }
-    if (weekLayoutDayText(end) > referenceDay) {
+    if (dayNumber(end) > referenceDay) {
         block.fixedEnd = true;
         height = dayLength - (y - firstHourY);
         const Date midnight = Utilities::newDateOnDate(event->startTime(), 24, 0);
@@ -253,7 +264,7 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
     }
     dayBottom = std::max(dayBottom, y + height);
 
-    block.item = weekLayoutShownItem(manager, event);
+    block.item = weekLayoutShownItem(manager, *event);
     const Date shownStart = block.item->tzStartTime() ? block.item->tzStartTime() : block.item->startTime();
     if (Utilities::compareTimeNoDate(start, 0, 0, 0) == 0 && shownStart != start) block.fixedStart = true;
     const double indent = weekLayoutIndentOf(level, grid.itemWidth);
@@ -279,12 +290,9 @@ std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, con
         }
         days[column].append(event);
     }
-    GridColumnPass pass{manager, grid, days, out};
-    // The stored items are read in one unit: one lock of the file for all
-    // of them rather than one a block. Nothing is written.
-    Transaction reading;
-    for (int d = 0; d < 7; ++d) pass.place(d, dayOn(grid.startDate, d));
-    if (reading.isOpen() && !reading.commit()) qWarning() << "The week grid's reading unit could not end";
+    const WeekDays week(grid.startDate);
+    GridColumnPass pass{manager, grid, week, days, out};
+    for (int d = 0; d < 7; ++d) pass.place(d, week.dayStart(d));
     return out;
 }
 

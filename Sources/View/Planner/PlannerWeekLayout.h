@@ -40,6 +40,22 @@ Date dayOn(const Date& date, int days);
 // Whole calendar days from `from`'s day to `date`'s day (negative before).
 int calendarDaysBetween(const Date& from, const Date& date);
 
+// The midnights of a week's seven days and of the day after, found once:
+// a reload places hundreds of items, and finding a date's local day costs
+// a time-zone conversion each time.
+class WeekDays {
+public:
+    explicit WeekDays(const Date& first);
+    // What calendarDaysBetween(first, date) answers.
+    int daysFrom(const Date& date) const;
+    // What dayOn(first, d) answers, for d from 0 to 7.
+    Date dayStart(int d) const { return m_starts.at(size_t(d)); }
+
+private:
+    Date m_first;
+    std::array<Date, 8> m_starts{};
+};
+
 struct Week {
     Date from;  // first day, 00:00
     Date to;    // seventh day, 00:00
@@ -97,8 +113,8 @@ struct HourGrid {
 struct Block {
     QRectF frame;
     int column = 0;
-    // The item the block shows: the stored event (or the occurrence) with
-    // its real start, whichever piece of it the block is.
+    // The item the block shows: a copy of the event (or the occurrence)
+    // with its real start, whichever piece of it the block is.
     TaskPtr item;
     bool fixedStart = false;
     bool fixedEnd = false;
@@ -106,7 +122,7 @@ struct Block {
 
 // The blocks of the timed events: one per event and day it covers (the
 // last column cuts it at midnight), side by side within a quarter hour,
-// indented by overlap. Reads the database for the events' stored items.
+// indented by overlap. Reads nothing from the database.
 std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, const std::vector<TaskPtr>& events);
 
 // The ghosts of a new event dragged from column `from` to column `to`

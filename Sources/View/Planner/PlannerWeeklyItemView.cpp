@@ -39,14 +39,27 @@ bool isSeeThrough(const Task& task)
 
 PlannerWeeklyItemView::PlannerWeeklyItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
 {
-    setTitleColor(Color::white());
-    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
-    setTitleFrame(QRectF(blockLabelLeft, blockLabelTop, std::max(0.0, this->frame().width() - 5), 19));
+    resetTitle();
     NotificationCenter::defaultCenter().addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
                                                     [this](const Notification&) { currentSizeChange(); });
 }
 
 PlannerWeeklyItemView::~PlannerWeeklyItemView() = default;
+
+void PlannerWeeklyItemView::resetTitle()
+{
+    setTitleColor(Color::white());
+    setTitleFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), listFontSize()));
+    setTitleFrame(QRectF(blockLabelLeft, blockLabelTop, std::max(0.0, frame().width() - 5), 19));
+}
+
+void PlannerWeeklyItemView::prepareForReuse()
+{
+    PlannerBaseItem::prepareForReuse();
+    m_alphaBg = 0;
+    m_projectColor = QColor();
+    resetTitle();
+}
 
 TextField* PlannerWeeklyItemView::makeTaskNameLabel() const
 {
@@ -138,8 +151,7 @@ void PlannerWeeklyItemView::drawRect(QPainter& painter, const QRectF&)
             const QImage pattern = NamedImages::imageNamed(QStringLiteral("transparent_pattern"));
             if (!pattern.isNull()) painter.fillRect(box, QBrush(pattern));
         }
-        const QImage tint = tintImage(alpha, box.size(), 0, isHighlight());
-        if (!tint.isNull()) painter.drawImage(QPointF(0, 0), tint);
+        drawTint(painter, tintImage(alpha, box.size(), 0, isHighlight()));
         if (item && item->isSheduledTask()) {
             const QImage mark = NamedImages::imageNamed(QStringLiteral("ptask"));
             if (!mark.isNull()) Drawing::drawImage(painter, mark, QRectF(QPointF(3, 2), mark.deviceIndependentSize()));

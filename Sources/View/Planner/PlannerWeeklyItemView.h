@@ -25,6 +25,7 @@ public:
     // The name, then " - " and the location when it has one.
     void setTask(const TaskPtr& task) override;
     void setHighlight(bool highlight) override;
+    void prepareForReuse() override;
     static QString labelText(const Task& task);
 
     void changeStartEndTime() override;
@@ -40,6 +41,8 @@ protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
+    // The name's look before any item.
+    void resetTitle();
     void currentSizeChange();
     void layoutLabel();
 

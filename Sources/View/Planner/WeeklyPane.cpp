@@ -104,7 +104,7 @@ void WeeklyPane::drawItems()
     if (!(PlannerBaseView::itemWidth() > 0)) return;
     // The blocks stay while a question about one of them is open.
     if (AlertPresenter::isAlertRunning()) return;
-    clearTaskList();
+    beginReuse();
     const CoreData* manager = CoreData::shared();
     const SettingPtr setting = weeklyPaneSetting();
     if (manager) {
@@ -112,10 +112,14 @@ void WeeklyPane::drawItems()
                                                setting ? setting->weekStartDay() : 0};
         const std::vector<PlannerWeekLayout::Block> blocks = PlannerWeekLayout::layOutGrid(*manager, grid, m_normalEventList);
         for (const PlannerWeekLayout::Block& placed : blocks) {
-            auto* block = new PlannerWeeklyItemView(QRectF());
+            auto* block = qobject_cast<PlannerWeeklyItemView*>(keptItemViewFor(placed.item));
+            // A block keeps the highlight of the item its editor shows.
+            const bool kept = block;
+            if (!block) block = reusableItemView<PlannerWeeklyItemView>();
+            if (!block) block = new PlannerWeeklyItemView(QRectF());
             block->setParentView(this);
             block->setIsSquareBox(true);
-            block->setHighlight(false);
+            if (!kept) block->setHighlight(false);
             block->setTask(placed.item);
             if (placed.fixedEnd) block->setCanResizeEnd(false);
             if (placed.fixedStart) block->setCanResizeStart(false);
@@ -124,6 +128,7 @@ void WeeklyPane::drawItems()
             block->show();
         }
     }
+    endReuse();
     const Date first = PlannerBaseView::startDate();
     for (int d = 0; d < 7; ++d) m_cells[size_t(d)]->setCellDate(PlannerWeekLayout::dayOn(first, d));
     const Date now = setting && manager
