@@ -8,6 +8,7 @@
 #include "Button.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "DatabaseSchema.h"
 #include "DatabaseRestore.h"
 #include "iCalSync.h"
 #include "PlannerImageRenderer.h"
@@ -72,6 +73,10 @@ SettingPtr delegateSetting()
 ZoravelAppDelegate::ZoravelAppDelegate(std::unique_ptr<StatusItem> statusItem, QObject* parent)
     : QObject(parent), m_statusItem(std::move(statusItem))
 {
+    // The start's check of the database compares it with the template: read
+    // on the pool from now, while the event loop starts, not when the check
+    // waits for it.
+    DatabaseSchema::readTemplateAhead();
 }
 
 ZoravelAppDelegate::~ZoravelAppDelegate()
