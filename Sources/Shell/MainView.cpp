@@ -488,7 +488,16 @@ void MainView::reloadAhead()
 {
     StartupTrace::mark("reload ahead");
     m_aheadReload.reset();
-    reloadAllPanes();
+    // A new item list heard before (the launch's full sync) would reload
+    // every pane again once the window is open: its reload runs now instead.
+    if (m_delayDataChangeTimer.isValid()) {
+        m_delayDataChangeTimer.invalidate();
+        m_delayDataChangeTimer = ScheduledTimer();
+        preamble();
+        reloadAfterItemListChange();
+    } else {
+        reloadAllPanes();
+    }
     // Read after the load: the load's own writes (a repaired order) are part
     // of what it shows.
     m_aheadReload = std::make_unique<AheadReload>(AheadReload::now(m_changesHeard));

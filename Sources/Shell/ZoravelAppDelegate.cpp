@@ -312,10 +312,14 @@ void ZoravelAppDelegate::buildMainViewAhead()
 {
     if (m_mainView) return;
     StartupTrace::mark("main view build ahead");
-    buildMainView();
-    if (!m_mainView) return;
-    m_aheadWindowController = WindowController::initWithRootApp(this);
+    // Before the full sync, which mostly waits for the working list's read
+    // on the other threads: the build takes that time instead. The panes
+    // load after the sync, in the window's wait.
+    makeMainView();
+    if (m_mainView) m_aheadWindowController = WindowController::initWithRootApp(this);
     StartupTrace::mark("main view built ahead");
+    syncCalendarStoreOnce();
+    if (!m_mainView) return;
     // What is left of the splash's time is idle: the panes' load in the
     // window's wait then binds rows made meanwhile and takes the categories'
     // counts read meanwhile, in turns of the event loop. Not when the
@@ -353,7 +357,11 @@ void ZoravelAppDelegate::buildMainView()
     // Built once: ahead under the splash, or when the window is due.
     if (m_mainView) return;
     syncCalendarStoreOnce();
+    makeMainView();
+}
 
+void ZoravelAppDelegate::makeMainView()
+{
     const QSizeF visible = screenResolution(false);
     // The window round the view must fit the screen's usable area under the
     // tray item, or its bottom bar would be cut off by the screen's edge.

@@ -101,7 +101,9 @@ public:
     static constexpr double splashShowDelay = 0.1;
 
 private:
+    // The sync, then the view; makeMainView only makes the view.
     void buildMainView();
+    void makeMainView();
     void setWindowController(std::unique_ptr<WindowController> controller);
     void observeActivation();
     void showStartUpWizard();

@@ -594,6 +594,7 @@ TEST_F(ZoravelAppDelegateTest, TheWindowShowsThePanesLoadedAheadOnlyWhenNothingC
             EXPECT_GE(view->reloadCounts().monthAndDay, 2);
         } else {
             EXPECT_EQ(view->reloadCounts().monthAndDay, 1);
+            EXPECT_FALSE(view->isItemListReloadPending()) << "the sync's new list was loaded ahead too";
         }
         const int rows = view->listModuleView()->taskListView()->taskListTableView()->numberOfRows();
         if (!rowsUnchanged) rowsUnchanged = rows;
