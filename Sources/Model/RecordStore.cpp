@@ -62,10 +62,13 @@ struct RowWriteLog {
     quint64 droppedThrough = 0;
 };
 
+// Never destroyed: objects of static lifetime still let the shared
+// connection go at exit (which clears the log), after a static log would
+// already be gone.
 RowWriteLog& rowWriteLog()
 {
-    static RowWriteLog log;
-    return log;
+    static RowWriteLog* log = new RowWriteLog;
+    return *log;
 }
 
 void noteRowWrite(void*, int, const char* schema, const char* table, sqlite3_int64 key)
