@@ -10,6 +10,7 @@
 #include "DataFolder.h"
 #include "DatabaseRestore.h"
 #include "DatabaseSchema.h"
+#include "GlobalQueue.h"
 #include "GregorianCalendar.h"
 #include "NotificationCenter.h"
 #include "Paths.h"
@@ -39,6 +40,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <future>
 
 std::atomic<bool> databaseOpen{false};
 std::atomic<bool> internetReachable{false};
@@ -56,10 +58,16 @@ void removeEqual(QList<T>& from, const QList<T>& items)
 
 CoreData::CoreData() = default;
 
+struct CoreData::ZoneAhead {
+    std::future<qint64> answer;
+};
+
 CoreData::~CoreData()
 {
     // First, while every member is whole: a running purge may still read them.
     stopPurgeJobs();
+    // The zone search begun ahead reads this manager's table.
+    if (m_defaultZoneAhead) m_defaultZoneAhead->answer.wait();
     // A read ahead of the working list asks this manager for categories.
     TaskQuery::dropReadAhead();
     CoreData* self = this;
@@ -562,6 +570,10 @@ bool CoreData::init()
     setToday(Utilities::today(now));
     setCurrentSelectedDay(today());
     m_currentVersion = QCoreApplication::applicationVersion();
+    // Both read files that do not depend on the database: on the pool, while
+    // this thread opens it.
+    DatabaseSchema::readTemplateAhead();
+    findDefaultTimezoneAhead();
 
     if (!createEditableCopyOfDatabaseIfNeeded() || !initializeDatabase()) {
         if (m_startupFailure.problem == StartupProblem::None)
@@ -591,8 +603,7 @@ bool CoreData::finishInit()
                                                     [this](const Notification& n) { reachabilityChanged(n); });
     startNetworkMonitors();
 
-    loadTimeZones();
-    m_appRootTZ = getDefaultTimezone();
+    m_appRootTZ = takeDefaultTimezone();
     // Through the shared manager, not this one: the resolver outlives a
     // manager that is gone (tests make one after another), and a dead one's
     // zone table must never be read.
@@ -606,6 +617,30 @@ bool CoreData::finishInit()
     // start tries again, and the program runs meanwhile.
     migrateFromCheckListToNote();
     return true;
+}
+
+// The zone table is the program's own and read at once; finding the system
+// zone in it may read zone files one by one (a system zone the table does
+// not name), which the pool does while the database opens.
+void CoreData::findDefaultTimezoneAhead()
+{
+    if (m_defaultZoneAhead) m_defaultZoneAhead->answer.wait();
+    loadTimeZones();
+    auto find = std::make_shared<std::packaged_task<qint64()>>([this] { return getDefaultTimezone(); });
+    m_defaultZoneAhead = std::make_unique<ZoneAhead>();
+    m_defaultZoneAhead->answer = find->get_future();
+    GlobalQueue::async([find] { (*find)(); });
+}
+
+// Waits for the search begun ahead; without one, searches now.
+qint64 CoreData::takeDefaultTimezone()
+{
+    if (!m_defaultZoneAhead) {
+        if (m_tzList.zones().isEmpty()) loadTimeZones();
+        return getDefaultTimezone();
+    }
+    const std::unique_ptr<ZoneAhead> ahead = std::move(m_defaultZoneAhead);
+    return ahead->answer.get();
 }
 
 void CoreData::startNetworkMonitors()

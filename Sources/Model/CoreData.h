@@ -892,6 +892,11 @@ private:
     mutable QMutex m_tzLabelMutex;
     mutable std::optional<TimezoneList> m_tzLabelled;
     qint64 m_appRootTZ = 0;
+    // The system zone's entry, found on the pool while the database opens.
+    struct ZoneAhead;
+    std::unique_ptr<ZoneAhead> m_defaultZoneAhead;
+    void findDefaultTimezoneAhead();
+    qint64 takeDefaultTimezone();
     Date m_today;
     Date m_currentSelectedDay;
 

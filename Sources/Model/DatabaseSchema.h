@@ -40,5 +40,8 @@ bool isAlreadyDone(const QString& sqliteMessage);
 bool matchesTemplate(sqlite3* database, bool upgraded, QString* problem);
 // The same for a database file, opened read-only.
 bool fileMatchesTemplate(const QString& path, QString* problem);
+// Reads the template the checks compare with on the pool, once per process,
+// so that the first check finds it read (or waits for the read under way).
+void readTemplateAhead();
 
 }  // namespace DatabaseSchema

@@ -2,6 +2,8 @@
 // found database whose statements would fail is refused before it is used.
 #include "DatabaseSchema.h"
 
+#include "GlobalQueue.h"
+
 #include "Paths.h"
 
 #include <QHash>
@@ -108,6 +110,11 @@ bool refuse(QString* problem, const QString& text)
 }
 
 }  // namespace
+
+void DatabaseSchema::readTemplateAhead()
+{
+    GlobalQueue::async([] { schemaOfOurs(); });
+}
 
 bool DatabaseSchema::matchesTemplate(sqlite3* database, bool upgraded, QString* problem)
 {

@@ -26,6 +26,15 @@ double screenScale()
     return std::isfinite(scale) && scale > 0 ? scale : 1.0;
 }
 
+bool sameLook(const AttachedWindowParameters& a, const AttachedWindowParameters& b)
+{
+    return a.viewSize == b.viewSize && a.point == b.point && a.side == b.side && a.distance == b.distance
+           && a.scale == b.scale && a.backgroundColor == b.backgroundColor && a.borderColor == b.borderColor
+           && a.borderWidth == b.borderWidth && a.viewMargin == b.viewMargin && a.arrowBaseWidth == b.arrowBaseWidth
+           && a.arrowHeight == b.arrowHeight && a.cornerRadius == b.cornerRadius && a.hasArrow == b.hasArrow
+           && a.drawsRoundCornerBesideArrow == b.drawsRoundCornerBesideArrow && a.screenArea == b.screenArea;
+}
+
 }  // namespace
 
 std::unique_ptr<MAAttachedWindow> MAAttachedWindow::initWithView(View* view, const QPointF& point, Window* window,
@@ -210,11 +219,31 @@ void MAAttachedWindow::updateGeometry()
     if (m_view) m_view->setFrame(m_viewFrame);
 }
 
+void MAAttachedWindow::beginChanges()
+{
+    ++m_changeDepth;
+}
+
+void MAAttachedWindow::endChanges()
+{
+    if (m_changeDepth == 0 || --m_changeDepth > 0 || !m_backgroundStale) return;
+    updateBackground();
+}
+
 void MAAttachedWindow::updateBackground()
 {
+    if (m_changeDepth > 0) {
+        m_backgroundStale = true;
+        return;
+    }
+    m_backgroundStale = false;
     // The picture fits the frame the window was last given.
     const AttachedWindowGeometry g{QRectF(frame().topLeft(), m_frameSize), m_viewFrame};
     const AttachedWindowParameters p = parameters();
+    if (m_drawnFrom && sameLook(m_drawnFrom->first, p) && m_drawnFrom->second.frame == g.frame
+        && m_drawnFrom->second.viewFrame == g.viewFrame)
+        return;
+    m_drawnFrom.emplace(p, g);
     setUpdatesSuspended(true);
     setBackgroundImage(AttachedWindowShape::backgroundImage(p, g));
     setUpdatesSuspended(false);

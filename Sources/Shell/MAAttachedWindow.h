@@ -6,6 +6,8 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 class View;
 
@@ -73,6 +75,11 @@ public:
     void redisplay();
     bool isResizing() const { return m_resizing; }
 
+    // The setters called between these draw the bubble once, at the end,
+    // instead of once each. They nest.
+    void beginChanges();
+    void endChanges();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -91,4 +98,8 @@ private:
     QSizeF m_frameSize;
     bool m_resizing = false;
     bool m_made = false;
+    int m_changeDepth = 0;
+    bool m_backgroundStale = false;
+    // What the bubble was last drawn from: drawn again only when it differs.
+    std::optional<std::pair<AttachedWindowParameters, AttachedWindowGeometry>> m_drawnFrom;
 };

@@ -17,6 +17,7 @@
 #include "CategoryShowHideViewController.h"
 #include "NotificationViewController.h"
 #include "TagViewController.h"
+#include "Clock.h"
 #include "CoreData.h"
 #include "CustomNSImage.h"
 #include "EditorPages.h"
@@ -48,7 +49,10 @@
 #include "PlannerWeekView.h"
 #include "PopUpButton.h"
 #include "Preferences.h"
+#include "QueryStatement.h"
 #include "QuickAddView.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
 #include "Scheduler.h"
 #include "Screen.h"
 #include "SearchResultView.h"
@@ -65,6 +69,7 @@
 #include "TextField.h"
 #include "TextTable.h"
 #include "TimezoneSearchView.h"
+#include "Transaction.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "VerticalNSSegmentedCell.h"
@@ -444,9 +449,80 @@ void MainView::reloadDataWithInfo(const QVariantMap& info)
     reloadData();
 }
 
+// What the panes loaded ahead were loaded from: the shared connection's
+// row writes, the other connections' commits, the units rolled back, the
+// changes the view heard and the minute (the time line, today's marks).
+struct MainView::AheadReload {
+    RecordStore::RowWriteMark mark;
+    std::optional<qint64> dataVersion;
+    quint64 rollbacks = 0;
+    quint64 changesHeard = 0;
+    qint64 minute = 0;
+
+    static AheadReload now(quint64 changesHeard)
+    {
+        AheadReload stamp;
+        RecordGuard guard;
+        stamp.mark = RecordStore::rowWriteMark();
+        if (RecordStore::sharedDatabase()) {
+            if (QueryStatement version("PRAGMA data_version"); version.isValid())
+                stamp.dataVersion = version.firstInt64();
+        }
+        stamp.rollbacks = Transaction::rollbackCount();
+        stamp.changesHeard = changesHeard;
+        stamp.minute = qint64(std::floor(Clock::now().timeIntervalSince1970() / 60));
+        return stamp;
+    }
+
+    // Without a count of writes or a data version nothing is known unchanged.
+    bool sameAs(const AheadReload& later) const
+    {
+        return mark.countedRows >= 0 && dataVersion && mark.generation == later.mark.generation
+               && mark.hookedRows == later.mark.hookedRows && mark.countedRows == later.mark.countedRows
+               && dataVersion == later.dataVersion && rollbacks == later.rollbacks
+               && changesHeard == later.changesHeard && minute == later.minute;
+    }
+};
+
+void MainView::reloadAhead()
+{
+    StartupTrace::mark("reload ahead");
+    m_aheadReload.reset();
+    // A new item list heard before (the launch's full sync) would reload
+    // every pane again once the window is open: its reload runs now instead.
+    if (m_delayDataChangeTimer.isValid()) {
+        m_delayDataChangeTimer.invalidate();
+        m_delayDataChangeTimer = ScheduledTimer();
+        preamble();
+        reloadAfterItemListChange();
+    } else {
+        reloadAllPanes();
+    }
+    // Read after the load: the load's own writes (a repaired order) are part
+    // of what it shows.
+    m_aheadReload = std::make_unique<AheadReload>(AheadReload::now(m_changesHeard));
+    StartupTrace::mark("reloaded ahead");
+}
+
+bool MainView::takeReloadAhead()
+{
+    const std::unique_ptr<AheadReload> ahead = std::move(m_aheadReload);
+    if (!ahead || m_needUpdateCoreData || m_needGoToday) return false;
+    return ahead->sameAs(AheadReload::now(m_changesHeard));
+}
+
 void MainView::reloadData()
 {
     if (!isWindowVisible()) return;
+    if (takeReloadAhead()) {
+        StartupTrace::mark("reload: taken from ahead");
+        return;
+    }
+    reloadAllPanes();
+}
+
+void MainView::reloadAllPanes()
+{
     preamble();
     StartupTrace::mark("reload: preamble");
     if (m_isPlannerExpand) {
@@ -611,6 +687,7 @@ void MainView::afterAlerts(std::function<void()> job)
 
 void MainView::dataChanged(const Notification& notification)
 {
+    heardChange();
     m_delayReloadDataTimer.invalidate();
     const QStringList sender = RefreshRule::classChainOfSender(notification);
     QPointer<MainView> self(this);
@@ -646,6 +723,7 @@ void MainView::refreshDelay(const QStringList& senderClassChain)
 
 void MainView::adeListChanged()
 {
+    heardChange();
     m_delayDataChangeTimer.invalidate();
     QPointer<MainView> self(this);
     m_delayDataChangeTimer = Scheduler::current().scheduleTimer(debounceSeconds, true, [self] {
@@ -697,12 +775,14 @@ void MainView::reloadAfterItemListChange()
 
 void MainView::calendarListChanged()
 {
+    heardChange();
     m_listModuleView->categoryListView()->reloadData();
     changeCategoryShowHideState();
 }
 
 void MainView::taskOrderChanged()
 {
+    heardChange();
     if (!isWindowVisible()) return;
     preamble();
     m_listModuleView->taskListView()->reloadData();
@@ -760,6 +840,7 @@ void MainView::rearrangeLeftViewAddNew()
 
 void MainView::reloadADEandUI()
 {
+    heardChange();
     if (CoreData* manager = dataManager())
         if (!manager->reloadADE()) qWarning() << "The all-day events could not be read again after a zone change";
     reloadData();
@@ -767,6 +848,7 @@ void MainView::reloadADEandUI()
 
 void MainView::systemTimeZoneChanged()
 {
+    heardChange();
     CoreData* manager = dataManager();
     const SettingPtr setting = settings();
     if (manager) {

@@ -147,8 +147,17 @@ public:
     bool isKeyWindow() const override { return m_keyWindow.load(); }
 
     // ---- reloads other views call --------------------------------------------
-    // Every pane, while the window is visible.
+    // Every pane, while the window is visible. The first one after
+    // reloadAhead keeps what that loaded when nothing has changed since.
     void reloadData() override;
+    // Loads every pane while the window is not shown yet (the launch's wait
+    // before it opens). The opening's reload takes the panes as they are
+    // when no row was written, no other connection committed, no unit
+    // rolled back, no change was heard and the minute is the same;
+    // otherwise it reloads them as always.
+    void reloadAhead();
+    // Whether the panes loaded ahead are still waiting for the opening.
+    bool hasReloadedAhead() const { return m_aheadReload != nullptr; }
     // Like reloadData, with the item handed to each list's own reload.
     void reloadData(const TaskPtr& item);
     void moveToTop(const TaskPtr& item) override;
@@ -318,6 +327,13 @@ private:
     void preamble(const TaskPtr& item = nullptr);
     void reloadAfterItemListChange();
     void reloadPane(RefreshRule::Pane pane);
+    void reloadAllPanes();
+    // True when the panes loaded ahead still show the data as it is (the
+    // stamp is used up either way).
+    bool takeReloadAhead();
+    // Every notification that would reload a pane counts here: a change
+    // heard while the window waits makes what was loaded ahead stale.
+    void heardChange() { ++m_changesHeard; }
     void reloadMonthAndDay(bool forced);
     void reloadNavigatorIfNeed();
     void reloadFocusPane();
@@ -382,6 +398,9 @@ private:
     QPointer<QObject> m_loadingView;
     std::function<void()> m_openWindow;
     ReloadCounts m_reloadCounts;
+    struct AheadReload;
+    std::unique_ptr<AheadReload> m_aheadReload;
+    quint64 m_changesHeard = 0;
     CategoryShowHideViewController* m_categoryShowHideViewController = nullptr;
     TagViewController* m_tagViewController = nullptr;
     NotificationViewController* m_notifViewController = nullptr;

@@ -53,6 +53,7 @@ void MainView::timezoneSelection()
 
 void MainView::turnOnTimeZone()
 {
+    heardChange();
     const CoreData* manager = CoreData::shared();
     const SettingPtr setting = manager ? manager->currentSetting() : SettingPtr();
     if (!manager || !setting) return;
@@ -71,6 +72,7 @@ void MainView::turnOnTimeZone()
 
 void MainView::settingTimezoneChangedWhenSync()
 {
+    heardChange();
     const CoreData* manager = CoreData::shared();
     const SettingPtr setting = manager ? manager->currentSetting() : SettingPtr();
     if (!manager || !setting || !m_timezoneView) return;

@@ -22,6 +22,24 @@ constexpr double closeDelaySeconds = 0.2;
 // Fields the panes focus while they load let go of the keys once shown.
 constexpr double resignFocusDelaySeconds = 0.15;
 
+// A window being set up or placed draws its bubble once, when the scope ends.
+class ChangesTogether {
+public:
+    explicit ChangesTogether(MAAttachedWindow* window) : m_window(window)
+    {
+        if (m_window) m_window->beginChanges();
+    }
+    ~ChangesTogether()
+    {
+        if (m_window) m_window->endChanges();
+    }
+    ChangesTogether(const ChangesTogether&) = delete;
+    ChangesTogether& operator=(const ChangesTogether&) = delete;
+
+private:
+    MAAttachedWindow* m_window;
+};
+
 }  // namespace
 
 struct WindowController::Private : public WindowDelegate {
@@ -89,6 +107,7 @@ std::unique_ptr<WindowController> WindowController::initWithSplashScreen(ShellHo
     d->rootApp = rootApp;
     d->window = MAAttachedWindow::initWithView(content, QPointF(20, 0), nullptr, AttachedLeftDownward, 0);
     if (d->window) {
+        const ChangesTogether together(d->window.get());
         d->window->setBackgroundColor(Color::clear());
         d->window->setBorderColor(Color::clear());
         d->window->setHasArrow(false);
@@ -110,6 +129,7 @@ std::unique_ptr<WindowController> WindowController::initWithRootApp(ShellHost* r
         qWarning() << "There is no main view yet: the main window cannot be made";
         return controller;
     }
+    const ChangesTogether together(window);
     window->setBorderColor(Color::calibratedRGB(55 / 255.0, 15 / 255.0, 0, 1));
     window->setBackgroundColor(Color::calibratedRGB(12 / 255.0, 34 / 255.0, 83 / 255.0, 1));
     window->setBorderWidth(1);
@@ -160,10 +180,13 @@ void WindowController::showSplashScreen(std::function<void()> shown)
     d->pendingClose.invalidate();
     d->statusItemNeedsDisplay();
     const WindowPlacement placement = WindowPlacement::forSplash(d->screenSize());
-    window->setScreenArea(d->screenArea());
-    window->setHasArrow(placement.hasArrow);
-    window->setPoint(placement.point, placement.side);
-    window->setStyleMask(placement.styleMask);
+    {
+        const ChangesTogether together(window);
+        window->setScreenArea(d->screenArea());
+        window->setHasArrow(placement.hasArrow);
+        window->setPoint(placement.point, placement.side);
+        window->setStyleMask(placement.styleMask);
+    }
     d->activate();
     window->setAlphaValue(0);
     window->makeKeyAndOrderFront();
@@ -192,16 +215,19 @@ void WindowController::openWindow()
         WindowPlacement::forMainWindow(planner, dockedLeft, dockedRight, d->screenSize(), position, windowWidth);
 
     if (planner || (!dockedLeft && !dockedRight)) d->statusItemNeedsDisplay();
-    // Wherever it hangs, the window stays on the screen and off its panels.
-    window->setScreenArea(d->screenArea());
-    window->setHasArrow(placement.hasArrow);
-    window->setPoint(placement.point, placement.side);
-    window->setStyleMask(placement.styleMask);
-    d->activate();
+    {
+        const ChangesTogether together(window);
+        // Wherever it hangs, the window stays on the screen and off its panels.
+        window->setScreenArea(d->screenArea());
+        window->setHasArrow(placement.hasArrow);
+        window->setPoint(placement.point, placement.side);
+        window->setStyleMask(placement.styleMask);
+        d->activate();
 
-    // The window sizes itself round its view and hangs from its point.
-    window->setAlphaValue(0);
-    window->redisplay();
+        // The window sizes itself round its view and hangs from its point.
+        window->setAlphaValue(0);
+        window->redisplay();
+    }
     window->makeKeyAndOrderFront();
     window->fadeAlphaTo(1, fadeInSeconds);
 

@@ -8,6 +8,7 @@
 #include "Button.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "DatabaseSchema.h"
 #include "DatabaseRestore.h"
 #include "iCalSync.h"
 #include "PlannerImageRenderer.h"
@@ -72,17 +73,23 @@ SettingPtr delegateSetting()
 ZoravelAppDelegate::ZoravelAppDelegate(std::unique_ptr<StatusItem> statusItem, QObject* parent)
     : QObject(parent), m_statusItem(std::move(statusItem))
 {
+    // The start's check of the database compares it with the template: read
+    // on the pool from now, while the event loop starts, not when the check
+    // waits for it.
+    DatabaseSchema::readTemplateAhead();
 }
 
 ZoravelAppDelegate::~ZoravelAppDelegate()
 {
-    for (ScheduledTimer* timer : {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer})
+    for (ScheduledTimer* timer :
+         {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer})
         timer->invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_mainView) m_mainView->setOpenWindowHandler({});
     if (MainView::current() == m_mainView) MainView::setCurrent(nullptr);
     // The controller's window holds the main view (or the splash view).
     m_windowController.reset();
+    m_aheadWindowController.reset();
     delete m_mainView.data();
     delete m_splashView.data();
     m_wizardPanel.reset();
@@ -245,7 +252,7 @@ void ZoravelAppDelegate::showSplashScreen()
     StartupTrace::mark("splash show");
     m_windowController->showSplashScreen([delegate] {
         StartupTrace::mark("splash faded in");
-        if (delegate && !delegate->m_mainView) delegate->syncCalendarStoreOnce();
+        if (delegate && !delegate->m_mainView) delegate->buildMainViewAhead();
     });
     StartupTrace::mark("splash ordered front");
     // The full sync after the fade-in loads the working list; its rows are
@@ -296,20 +303,65 @@ void ZoravelAppDelegate::initMainViewUI()
         if (WindowController* controller = windowController()) controller->openWindow();
         StartupTrace::mark("window opened");
     });
-    // The wait for the window is idle time: the lists' loads at the opening
-    // then bind rows made meanwhile and take the categories' counts read
-    // meanwhile, in turns of the event loop that leave the opening on time.
-    m_mainView->listModuleView()->categoryListView()->categoryListTableView()->prepareNextLoad();
-    m_mainView->listModuleView()->taskListView()->prepareNextLoad();
-    StartupTrace::mark("lists prepared");
+    // The wait for the window is idle time: the panes load then, and the
+    // opening shows them as loaded unless something changed meanwhile.
+    m_mainView->reloadAhead();
+}
+
+void ZoravelAppDelegate::buildMainViewAhead()
+{
+    if (m_mainView) return;
+    StartupTrace::mark("main view build ahead");
+    // Before the full sync, which mostly waits for the working list's read
+    // on the other threads: the build takes that time instead. The panes
+    // load after the sync, in the window's wait.
+    makeMainView();
+    if (m_mainView) m_aheadWindowController = WindowController::initWithRootApp(this);
+    StartupTrace::mark("main view built ahead");
+    syncCalendarStoreOnce();
+    if (!m_mainView) return;
+    // What is left of the splash's time is idle: the panes' load in the
+    // window's wait then binds rows made meanwhile and takes the categories'
+    // counts read meanwhile, in turns of the event loop. Not when the
+    // window's delay is already over (its timer comes first): that load
+    // would not wait for them.
+    m_prepareListsTimer = Scheduler::current().scheduleTimer(0, false, [this] {
+        if (!m_mainView || m_mainWindowInstalled) return;
+        m_mainView->listModuleView()->categoryListView()->categoryListTableView()->prepareNextLoad();
+        m_mainView->listModuleView()->taskListView()->prepareNextLoad();
+        StartupTrace::mark("lists prepared");
+    });
 }
 
 void ZoravelAppDelegate::initUserInterface()
 {
-    // Built once: the wizard and the launch both lead here.
+    buildMainView();
+    // Installed once: the wizard and the launch both lead here.
+    if (!m_mainView || m_mainWindowInstalled) return;
+    m_mainWindowInstalled = true;
+    std::unique_ptr<WindowController> controller = std::move(m_aheadWindowController);
+    if (!controller) controller = WindowController::initWithRootApp(this);
+    // The splash controller goes on the next turn: taking its window down
+    // is no part of the way to the main window.
+    if (m_windowController) {
+        WindowController* splash = m_windowController.release();
+        splash->setParent(this);
+        splash->deleteLater();
+    }
+    setWindowController(std::move(controller));
+    Application::setMainWindow(mainWindow());
+}
+
+void ZoravelAppDelegate::buildMainView()
+{
+    // Built once: ahead under the splash, or when the window is due.
     if (m_mainView) return;
     syncCalendarStoreOnce();
+    makeMainView();
+}
 
+void ZoravelAppDelegate::makeMainView()
+{
     const QSizeF visible = screenResolution(false);
     // The window round the view must fit the screen's usable area under the
     // tray item, or its bottom bar would be cut off by the screen's edge.
@@ -330,10 +382,6 @@ void ZoravelAppDelegate::initUserInterface()
     const SettingPtr setting = delegateSetting();
     view->showHideBtn()->setState(setting && setting->hasRightPage() == 1 ? 1 : 0);
     view->showHide();
-
-    // Replaces the splash controller, and with it the splash window.
-    setWindowController(WindowController::initWithRootApp(this));
-    Application::setMainWindow(mainWindow());
 }
 
 // The full sync with the calendar store, which also loads the working list:
@@ -362,7 +410,9 @@ void ZoravelAppDelegate::setWindowController(std::unique_ptr<WindowController> c
 WindowController* ZoravelAppDelegate::windowController()
 {
     // The main controller shows the main view: none can be made before it.
-    if (!m_windowController && m_mainView) setWindowController(WindowController::initWithRootApp(this));
+    if (!m_windowController && m_mainView)
+        setWindowController(m_aheadWindowController ? std::move(m_aheadWindowController)
+                                                    : WindowController::initWithRootApp(this));
     return m_windowController.get();
 }
 
@@ -413,7 +463,7 @@ void ZoravelAppDelegate::toggleWindow()
     }
     // Between the splash and the main window there is nothing to toggle yet:
     // the main window opens by itself a moment later.
-    if (!m_mainView || !m_sttMenuView) return;
+    if (!m_mainWindowInstalled || !m_sttMenuView) return;
     WindowController* controller = windowController();
     if (!controller) return;
     m_sttMenuView->setActive(!m_sttMenuView->isActive());

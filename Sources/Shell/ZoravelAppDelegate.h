@@ -54,6 +54,10 @@ public:
     // Builds the main view and the main window controller; the wizard calls
     // it too when it ends.
     void initUserInterface();
+    // Builds the main view and its hidden window while the splash is up (the
+    // launch's wait after the full sync), so that the delay's end only puts
+    // the window in the splash's place.
+    void buildMainViewAhead();
 
     // --- ShellHost ----------------------------------------------------------
     QSizeF screenResolution(bool fullFrame) const override;
@@ -97,6 +101,9 @@ public:
     static constexpr double splashShowDelay = 0.1;
 
 private:
+    // The sync, then the view; makeMainView only makes the view.
+    void buildMainView();
+    void makeMainView();
     void setWindowController(std::unique_ptr<WindowController> controller);
     void observeActivation();
     void showStartUpWizard();
@@ -108,6 +115,9 @@ private:
     std::unique_ptr<StatusMenuView> m_sttMenuView;
     std::unique_ptr<StartUpWizardPanel> m_wizardPanel;
     std::unique_ptr<WindowController> m_windowController;
+    // The main controller made ahead, while the splash controller still
+    // shows the splash; it takes the splash's place at the delay's end.
+    std::unique_ptr<WindowController> m_aheadWindowController;
     std::unique_ptr<MessageBoxAlertPresenter> m_alertPresenter;
     std::unique_ptr<QtSoundPlayer> m_soundPlayer;
     QPointer<SplashScreenView> m_splashView;
@@ -116,8 +126,11 @@ private:
     ScheduledTimer m_mainViewTimer;
     ScheduledTimer m_showSplashTimer;
     ScheduledTimer m_openWindowTimer;
+    ScheduledTimer m_prepareListsTimer;
     bool m_installsAlertsAndSounds = true;
     bool m_withoutTray = false;
     bool m_terminated = false;
     bool m_calendarStoreSynced = false;
+    // The main controller shows the main view (not the splash) from then on.
+    bool m_mainWindowInstalled = false;
 };

@@ -279,6 +279,7 @@ TEST_F(CoreDataStartupTest, ASystemZoneMissingFromTheTableIsFoundByItsOffsetLabe
     const qint64 found = dataManager.getDefaultTimezone();
     ASSERT_NE(found, 0);
     EXPECT_TRUE(dataManager.getTimeZone(found)->tzName.startsWith(QStringLiteral("(GMT+01:00)")));
+    EXPECT_EQ(dataManager.appRootTZ(), found) << "the start's search on the pool finds the same zone";
 }
 
 TEST_F(CoreDataStartupTest, NetworkComingBackAsksForOnePushOfEverythingButLinks)

@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -165,4 +167,51 @@ TEST(MAAttachedWindow, ARedisplayStartedInsideARedisplayDoesNothing)
     window->redisplay();
     EXPECT_EQ(window->frame().size(), QSizeF(104, 64 + 50));
     window->setDelegate(nullptr);
+}
+
+// Setting a window up draws its bubble once, and the picture is the one the
+// setters would draw one by one; a setter that changes nothing draws nothing.
+TEST(MAAttachedWindow, SettersTogetherDrawTheBubbleOnceAndTheSame)
+{
+    struct Case {
+        const char* name;
+        std::function<void(MAAttachedWindow&)> set;
+    };
+    const std::vector<Case> cases = {
+        {"colours and border",
+         [](MAAttachedWindow& w) {
+             w.setBorderColor(Qt::red);
+             w.setBackgroundColor(Qt::blue);
+             w.setBorderWidth(1);
+         }},
+        {"shape", [](MAAttachedWindow& w) {
+             w.setCornerRadius(6);
+             w.setViewMargin(4);
+             w.setArrowBaseWidth(30);
+             w.setArrowHeight(10);
+             w.setHasArrow(false);
+         }},
+        {"place", [](MAAttachedWindow& w) { w.setPoint(QPointF(200, 300), AttachedLeft); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto oneByOneView = viewOfSize(120, 80);
+        auto togetherView = viewOfSize(120, 80);
+        auto oneByOne = MAAttachedWindow::initWithView(oneByOneView.get(), QPointF(400, 400), nullptr, AttachedBelow, 0);
+        auto together = MAAttachedWindow::initWithView(togetherView.get(), QPointF(400, 400), nullptr, AttachedBelow, 0);
+        c.set(*oneByOne);
+        const qint64 before = together->backgroundImage().cacheKey();
+        together->beginChanges();
+        c.set(*together);
+        EXPECT_EQ(together->backgroundImage().cacheKey(), before) << "not drawn before the end";
+        together->endChanges();
+        EXPECT_NE(together->backgroundImage().cacheKey(), before);
+        EXPECT_EQ(together->backgroundImage(), oneByOne->backgroundImage());
+        EXPECT_EQ(together->frame(), oneByOne->frame());
+
+        const qint64 drawn = together->backgroundImage().cacheKey();
+        c.set(*together);
+        together->redisplay();
+        EXPECT_EQ(together->backgroundImage().cacheKey(), drawn) << "nothing changed, nothing drawn";
+    }
 }

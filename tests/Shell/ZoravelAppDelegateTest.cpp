@@ -14,7 +14,9 @@
 #include "FakeStatusItem.h"
 #include "GregorianCalendar.h"
 #include "LogCapture.h"
+#include "ListModuleView.h"
 #include "LoopbackService.h"
+#include "MAAttachedWindow.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "ManualScheduler.h"
@@ -31,7 +33,11 @@
 #include "SplashScreenView.h"
 #include "StartUpWizardPanel.h"
 #include "StatusMenuView.h"
+#include "Task.h"
+#include "TaskListTableView.h"
+#include "TaskListView.h"
 #include "TestEnvironment.h"
+#include "Transaction.h"
 #include "Window.h"
 #include "ZVWSync.h"
 #include "WindowController.h"
@@ -241,7 +247,8 @@ TEST_F(ZoravelAppDelegateTest, TheFullCalendarSyncRunsOnceDuringTheSplash)
     EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(before)) << "not before the splash shows";
     scheduler.advance(ZoravelAppDelegate::splashShowDelay);
     ASSERT_NE(delegate->splashView(), nullptr);
-    EXPECT_EQ(delegate->mainView(), nullptr);
+    // The main view is built ahead, after the sync, but the splash stays.
+    EXPECT_EQ(delegate->windowController()->popoverWindow()->view(), delegate->splashView());
     EXPECT_TRUE(CoreData::shared()->calendarWithICalUID(before)) << "synced under the splash";
 
     const QString during = makeCalendar(QStringLiteral("Made under the splash"));
@@ -279,9 +286,12 @@ TEST_F(ZoravelAppDelegateTest, TheSplashComesAtOnceAndTheMainWindowFourTenthsLat
     EXPECT_EQ(delegate->splashView()->frame().size(), QSizeF(std::min(1440.0, visibleWidth - 20), 360));
     EXPECT_NE(delegate->windowController(), nullptr);
     scheduler.advance(0.39);
-    EXPECT_EQ(delegate->mainView(), nullptr);
+    // Built ahead under the splash, which the controller still shows.
+    EXPECT_EQ(delegate->windowController()->popoverWindow()->view(), delegate->splashView());
+    EXPECT_FALSE(delegate->mainWindow() && delegate->mainWindow()->isVisible());
     scheduler.advance(0.02);
     ASSERT_NE(delegate->mainView(), nullptr);
+    EXPECT_EQ(delegate->windowController()->popoverWindow()->view(), delegate->mainView());
     EXPECT_EQ(MainView::current(), delegate->mainView());
     EXPECT_EQ(delegate->wizardPanel(), nullptr);
 
@@ -505,4 +515,99 @@ TEST_F(ZoravelAppDelegateTest, TheStartUpRunsAFullWebSyncOnlyWithAutomaticWebSyn
         delegate.reset();
     }
     qunsetenv("ZORAVEL_SERVICE_URL");
+}
+
+// The panes are loaded in the window's wait, before it opens. Whatever
+// changed meanwhile, by whichever route, the opening reloads them, so the
+// window never shows what was loaded ahead of a change; when nothing
+// changed it shows them as loaded.
+TEST_F(ZoravelAppDelegateTest, TheWindowShowsThePanesLoadedAheadOnlyWhenNothingChangedMeanwhile)
+{
+    const auto newTask = [](const QString& name) {
+        auto task = std::make_shared<Task>();
+        task->setTaskType(1);
+        task->setTaskName(name);
+        task->setCalendarId(CoreData::shared()->calendarList().first()->primaryKey());
+        EXPECT_TRUE(task->insertIntoDatabase());
+        EXPECT_TRUE(task->dehydrate());
+        return task;
+    };
+    struct Route {
+        const char* name;
+        std::function<void()> change;
+        bool reloads;
+        bool listsNewTask;
+    };
+    const std::vector<Route> routes = {
+        {"nothing", [] {}, false, false},
+        {"a task added as the quick-add bar does",
+         [&] { CoreData::shared()->doWithAllTasksEventsAdes(TaskList{newTask(QStringLiteral("Added"))}, 0); }, true,
+         true},
+        {"a row written without a word", [&] { newTask(QStringLiteral("Written")); }, true, false},
+        {"another connection's commit",
+         [] {
+             sqlite3* other = nullptr;
+             ASSERT_EQ(sqlite3_open(CoreData::databasePath().toUtf8().constData(), &other), SQLITE_OK);
+             EXPECT_EQ(sqlite3_exec(other, "INSERT INTO Tasks (taskName, taskType) VALUES ('Synced', 1)", nullptr,
+                                    nullptr, nullptr),
+                       SQLITE_OK);
+             sqlite3_close(other);
+         },
+         true, false},
+        {"a unit rolled back",
+         [&] {
+             Transaction unit;
+             ASSERT_TRUE(unit.isOpen());
+             newTask(QStringLiteral("Undone"));
+             unit.rollback();
+         },
+         true, false},
+        {"the item list heard changed",
+         [] {
+             NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAllTasksEventsAdesChanged,
+                                                                                  CoreData::shared());
+         },
+         true, false},
+        {"the minute turning", [] { Clock::setFixed(GregorianCalendar::dateFromFields(2014, 1, 15, 9, 1, 0)); }, true,
+         false},
+        {"the day turning", [] { Clock::setFixed(GregorianCalendar::dateFromFields(2014, 1, 16, 0, 0, 30)); }, true,
+         false},
+    };
+    std::optional<int> rowsUnchanged;
+    for (const Route& route : routes) {
+        SCOPED_TRACE(route.name);
+        Clock::setFixed(GregorianCalendar::dateFromFields(2014, 1, 15, 9, 0, 0));
+        prepareDatabase([](Setting& s) { s.setHasRightPage(1); });
+        launch();
+        scheduler.advance(0);
+        scheduler.advance(ZoravelAppDelegate::mainWindowDelay + 0.01);
+        MainView* view = delegate->mainView();
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(view->hasReloadedAhead());
+        EXPECT_EQ(view->reloadCounts().monthAndDay, 1);
+        route.change();
+        scheduler.advance(ZoravelAppDelegate::openWindowDelay);
+        ASSERT_TRUE(delegate->mainWindow() && delegate->mainWindow()->isVisible());
+        EXPECT_FALSE(view->hasReloadedAhead());
+        // The day's turn reloads the panes once more of itself.
+        if (route.reloads) {
+            EXPECT_GE(view->reloadCounts().monthAndDay, 2);
+        } else {
+            EXPECT_EQ(view->reloadCounts().monthAndDay, 1);
+            EXPECT_FALSE(view->isItemListReloadPending()) << "the sync's new list was loaded ahead too";
+        }
+        const int rows = view->listModuleView()->taskListView()->taskListTableView()->numberOfRows();
+        if (!rowsUnchanged) rowsUnchanged = rows;
+        // The new task comes with its group's header.
+        if (route.listsNewTask) {
+            EXPECT_GT(rows, *rowsUnchanged);
+        } else {
+            EXPECT_EQ(rows, *rowsUnchanged);
+        }
+
+        delegate->finalizeDataBeforeShutdown();
+        delegate.reset();
+        closeDatabase();
+        QFile::remove(CoreData::databasePath());
+    }
 }
