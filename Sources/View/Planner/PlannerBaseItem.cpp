@@ -21,6 +21,7 @@
 #include "../Model/Notifications.h"
 
 #include <QDebug>
+#include <QEvent>
 #include <QHash>
 #include <QMimeData>
 #include <QPainter>
@@ -33,6 +34,14 @@ using PlannerItemRules::Edge;
 PlannerBaseItem::PlannerBaseItem(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setAcceptsFirstResponder(true);
+}
+
+bool PlannerBaseItem::event(QEvent* event)
+{
+    // The view draws everything from its item, nothing from the style, and
+    // a planner shows hundreds: the style's polish of each is skipped.
+    if (event->type() == QEvent::Polish) return true;
+    return View::event(event);
 }
 
 PlannerBaseItem::~PlannerBaseItem()
