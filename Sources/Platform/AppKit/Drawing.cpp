@@ -65,6 +65,57 @@ void drawLine(QPainter& painter, const QString& line, const Font& font, const QP
     painter.restore();
 }
 
+// Calls `draw` with each line drawWrappedText draws and its baseline's start.
+template <typename Draw>
+void forEachWrappedLine(const QString& text, const Font& font, const QRectF& rect, Qt::Alignment alignment,
+                        const Draw& draw)
+{
+    const QStringList lines = TextMeasure::elidedWrappedLines(text, font, rect.size());
+    const qreal lineHeight = TextMeasure::lineHeight(font);
+    const qreal ascent = TextMeasure::ascent(font);
+    qreal top = rect.top();
+    for (const QString& line : lines) {
+        const qreal width = TextMeasure::sizeOfText(line, font).width();
+        draw(line, QPointF(rect.left() + horizontalOffset(rect.width() - width, alignment), top + ascent));
+        top += lineHeight;
+    }
+}
+
+// Whether every pixel the wrapped text covers lies inside rect, so that a
+// clip to rect would change nothing. Answered only where it is sure: a
+// painter that merely moves, a face at its own size, lines shaped as one
+// run; otherwise no.
+bool wrappedTextStaysIn(const QPainter& painter, const QString& text, const Font& font, const QRectF& rect,
+                        Qt::Alignment alignment)
+{
+    const QTransform& transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate || font.baseScale() != 1.0) return false;
+    const QPointF shift(transform.dx(), transform.dy());
+    const QRectF area = rect.translated(shift);
+    // The pixels inside the clip however Qt rounds its edges.
+    const double left = std::ceil(area.left()), top = std::ceil(area.top());
+    const double right = std::floor(area.right()), bottom = std::floor(area.bottom());
+    bool inside = true;
+    forEachWrappedLine(text, font, rect, alignment, [&](const QString& line, const QPointF& baseline) {
+        if (!inside) return;
+        const TextMeasure::ShapedLine* shaped = TextMeasure::shapedLine(line, font.baseFont());
+        if (!shaped) {
+            inside = false;
+            return;
+        }
+        if (shaped->ink.isEmpty()) return;  // blanks cover no pixel
+        // Glyphs drawn from a whole pixel land where the ink rect says; from
+        // a point between pixels, a pixel's slack covers how Qt rounds them.
+        const QPointF start = baseline + shift;
+        const double slackX = start.x() == std::floor(start.x()) ? 0 : 1;
+        const double slackY = start.y() == std::floor(start.y()) ? 0 : 1;
+        const QRectF ink = shaped->ink.translated(start);
+        inside = std::floor(ink.left() - slackX) >= left && std::floor(ink.top() - slackY) >= top &&
+                 std::ceil(ink.right() + slackX) <= right && std::ceil(ink.bottom() + slackY) <= bottom;
+    });
+    return inside;
+}
+
 void prepareForText(QPainter& painter, const Font& font, const QColor& color)
 {
     // Setting a font resolves it against the device again, even the one the
@@ -118,18 +169,24 @@ void Drawing::drawWrappedText(QPainter& painter, const QString& text, const Font
                               const QRectF& rect, Qt::Alignment alignment)
 {
     if (text.isEmpty()) return;
-    const QStringList lines = TextMeasure::elidedWrappedLines(text, font, rect.size());
-    const qreal lineHeight = TextMeasure::lineHeight(font);
-    const qreal ascent = TextMeasure::ascent(font);
-
     UprightIn upright(painter, rect);
     prepareForText(painter, font, color);
-    qreal top = rect.top();
-    for (const QString& line : lines) {
-        const qreal width = TextMeasure::sizeOfText(line, font).width();
-        drawLine(painter, line, font, {rect.left() + horizontalOffset(rect.width() - width, alignment), top + ascent});
-        top += lineHeight;
+    forEachWrappedLine(text, font, rect, alignment,
+                       [&](const QString& line, const QPointF& baseline) { drawLine(painter, line, font, baseline); });
+}
+
+void Drawing::drawWrappedTextCut(QPainter& painter, const QString& text, const Font& font, const QColor& color,
+                                 const QRectF& rect, Qt::Alignment alignment)
+{
+    if (text.isEmpty()) return;
+    if (wrappedTextStaysIn(painter, text, font, rect, alignment)) {
+        drawWrappedText(painter, text, font, color, rect, alignment);
+        return;
     }
+    painter.save();
+    painter.setClipRect(rect);
+    drawWrappedText(painter, text, font, color, rect, alignment);
+    painter.restore();
 }
 
 QImage Drawing::imageWithSize(const QSizeF& size, const DrawingFunction& draw, qreal devicePixelRatio, bool flipped)
