@@ -13,6 +13,7 @@
 #include "support/BenchDatabase.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -57,6 +58,10 @@ void BM_Make500ChipsAnd500BlocksAndPaint(benchmark::State& state)
     for (auto _ : state) {
         PlannerMonthView month(QRectF(0, 0, 730, 600));
         WeeklyPane grid(QRectF(0, 0, 730, 1175));
+        // On a screen, as a shown planner's panes are: a pane with none
+        // looks for one under its middle at every view's paint.
+        month.setScreen(QGuiApplication::primaryScreen());
+        grid.setScreen(QGuiApplication::primaryScreen());
         for (int i = 0; i < itemsOfEachKind; ++i) {
             auto* chip = new PlannerItemView(QRectF(15 + (i % 7) * 100, (i / 7) % 30 * 20, 100, 18));
             chip->setParentView(&month);

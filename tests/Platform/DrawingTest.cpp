@@ -1,6 +1,7 @@
 #include "Drawing.h"
 
 #include "DrawingTestSupport.h"
+#include "Font.h"
 
 #include <QWidget>
 
@@ -99,6 +100,60 @@ TEST(Drawing, TintedTemplateKeepsItsShape)
     EXPECT_NEAR(tinted.pixelColor(1, 0).alpha(), 128, 2);
     EXPECT_EQ(tinted.pixelColor(1, 0).red(), 255);
     EXPECT_EQ(tinted.pixelColor(2, 0).alpha(), 0);
+}
+
+// Wrapped text cut to its box draws what a clip to the box draws, whether
+// the glyphs stay inside (no clip is set) or reach out of it.
+TEST(Drawing, WrappedTextCutToItsBoxDrawsAsUnderAClip)
+{
+    enum class Cuts { Yes, No, Either };
+    struct Case {
+        const char* text;
+        Font font;
+        QRectF box;
+        QTransform place;
+        Qt::Alignment alignment;
+        Cuts cuts;  // whether the box cuts pixels off the text drawn whole
+    };
+    const Font bold = Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 13);
+    const Font plain = Font::fontWithName(QStringLiteral("Lucida Grande"), 13);
+    const QTransform moved = QTransform::fromTranslate(65, 21);
+    const Case cases[] = {
+        {"Item 0 with a name - Room 3", bold, {6, -1, 88, 41}, moved, Qt::AlignLeft, Cuts::No},
+        {"Item 0 with a name - Room 3", bold, {6, -1, 88, 6}, moved, Qt::AlignLeft, Cuts::Yes},
+        {"jolly fjords jut", plain, {0, 0, 60, 60}, QTransform::fromTranslate(10, 10), Qt::AlignLeft, Cuts::Either},
+        {"offff", plain, {3, 2, 31, 20}, QTransform::fromTranslate(4.5, 3.25), Qt::AlignRight, Cuts::Either},
+        {"Lunch - Cafe", bold, {2.5, 1.5, 70, 30}, moved, Qt::AlignHCenter, Cuts::Either},
+        {"Supercalifragilistic", plain, {1, 1, 40, 80}, moved, Qt::AlignLeft, Cuts::Either},
+        {"\u00c9lan \u00c5gren", bold, {1, 0, 90, 20}, moved, Qt::AlignLeft, Cuts::Either},
+        {"Two\nlines", Font::fontWithName(QStringLiteral("Lucida Grande"), 12.5), {1, 1, 50, 12}, moved,
+         Qt::AlignLeft, Cuts::Yes},
+        {"Upright in a y-up view", plain, {2, 2, 60, 8}, QTransform(1, 0, 0, -1, 0, 60), Qt::AlignLeft, Cuts::Yes},
+    };
+    const auto draw = [](const Case& c, const std::function<void(QPainter&)>& text) {
+        QImage image(180, 120, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(90, 160, 220));
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setTransform(c.place);
+        text(painter);
+        return image;
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const QImage clipped = draw(c, [&](QPainter& painter) {
+            painter.setClipRect(c.box);
+            Drawing::drawWrappedText(painter, text, c.font, Qt::white, c.box, c.alignment);
+        });
+        const QImage cut = draw(c, [&](QPainter& painter) {
+            Drawing::drawWrappedTextCut(painter, text, c.font, Qt::white, c.box, c.alignment);
+        });
+        const QImage whole = draw(c, [&](QPainter& painter) {
+            Drawing::drawWrappedText(painter, text, c.font, Qt::white, c.box, c.alignment);
+        });
+        EXPECT_TRUE(cut == clipped) << c.text;
+        if (c.cuts != Cuts::Either) { EXPECT_EQ(whole != clipped, c.cuts == Cuts::Yes) << c.text; }
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "TextMeasure.h"
 
 #include <QDebug>
+#include <QVarLengthArray>
 #include <QWidget>
 
 #include <cmath>
@@ -65,6 +66,58 @@ void drawLine(QPainter& painter, const QString& line, const Font& font, const QP
     painter.restore();
 }
 
+// A line drawWrappedText draws and its baseline's start.
+struct PlacedLine {
+    QString text;
+    QPointF baseline;
+};
+using PlacedLines = QVarLengthArray<PlacedLine, 4>;
+
+PlacedLines placedWrappedLines(const QString& text, const Font& font, const QRectF& rect, Qt::Alignment alignment)
+{
+    const QStringList lines = TextMeasure::elidedWrappedLines(text, font, rect.size());
+    const qreal lineHeight = TextMeasure::lineHeight(font);
+    const qreal ascent = TextMeasure::ascent(font);
+    PlacedLines placed;
+    qreal top = rect.top();
+    for (const QString& line : lines) {
+        const qreal width = TextMeasure::sizeOfText(line, font).width();
+        placed.append({line, QPointF(rect.left() + horizontalOffset(rect.width() - width, alignment), top + ascent)});
+        top += lineHeight;
+    }
+    return placed;
+}
+
+// Whether every pixel the lines cover lies inside rect, so that a clip to
+// rect would change nothing. Answered only where it is sure: a painter that
+// merely moves, a face at its own size, lines shaped as one run; otherwise
+// no.
+bool linesStayIn(const QPainter& painter, const PlacedLines& lines, const Font& font, const QRectF& rect)
+{
+    const QTransform& transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate || font.baseScale() != 1.0) return false;
+    const QPointF shift(transform.dx(), transform.dy());
+    const QRectF area = rect.translated(shift);
+    // The pixels inside the clip however Qt rounds its edges.
+    const double left = std::ceil(area.left()), top = std::ceil(area.top());
+    const double right = std::floor(area.right()), bottom = std::floor(area.bottom());
+    for (const PlacedLine& line : lines) {
+        const TextMeasure::ShapedLine* shaped = TextMeasure::shapedLine(line.text, font.baseFont());
+        if (!shaped) return false;
+        if (shaped->ink.isEmpty()) continue;  // blanks cover no pixel
+        // Glyphs drawn from a whole pixel land where the ink rect says; from
+        // a point between pixels, a pixel's slack covers how Qt rounds them.
+        const QPointF start = line.baseline + shift;
+        const double slackX = start.x() == std::floor(start.x()) ? 0 : 1;
+        const double slackY = start.y() == std::floor(start.y()) ? 0 : 1;
+        const QRectF ink = shaped->ink.translated(start);
+        if (std::floor(ink.left() - slackX) < left || std::floor(ink.top() - slackY) < top ||
+            std::ceil(ink.right() + slackX) > right || std::ceil(ink.bottom() + slackY) > bottom)
+            return false;
+    }
+    return true;
+}
+
 void prepareForText(QPainter& painter, const Font& font, const QColor& color)
 {
     // Setting a font resolves it against the device again, even the one the
@@ -72,6 +125,14 @@ void prepareForText(QPainter& painter, const Font& font, const QColor& color)
     if (painter.font() != font.baseFont()) painter.setFont(font.baseFont());
     painter.setPen(color);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
+}
+
+void drawPlacedLines(QPainter& painter, const PlacedLines& lines, const Font& font, const QColor& color,
+                     const QRectF& rect)
+{
+    UprightIn upright(painter, rect);
+    prepareForText(painter, font, color);
+    for (const PlacedLine& line : lines) drawLine(painter, line.text, font, line.baseline);
 }
 
 }  // namespace
@@ -118,18 +179,22 @@ void Drawing::drawWrappedText(QPainter& painter, const QString& text, const Font
                               const QRectF& rect, Qt::Alignment alignment)
 {
     if (text.isEmpty()) return;
-    const QStringList lines = TextMeasure::elidedWrappedLines(text, font, rect.size());
-    const qreal lineHeight = TextMeasure::lineHeight(font);
-    const qreal ascent = TextMeasure::ascent(font);
+    drawPlacedLines(painter, placedWrappedLines(text, font, rect, alignment), font, color, rect);
+}
 
-    UprightIn upright(painter, rect);
-    prepareForText(painter, font, color);
-    qreal top = rect.top();
-    for (const QString& line : lines) {
-        const qreal width = TextMeasure::sizeOfText(line, font).width();
-        drawLine(painter, line, font, {rect.left() + horizontalOffset(rect.width() - width, alignment), top + ascent});
-        top += lineHeight;
+void Drawing::drawWrappedTextCut(QPainter& painter, const QString& text, const Font& font, const QColor& color,
+                                 const QRectF& rect, Qt::Alignment alignment)
+{
+    if (text.isEmpty()) return;
+    const PlacedLines lines = placedWrappedLines(text, font, rect, alignment);
+    if (linesStayIn(painter, lines, font, rect)) {
+        drawPlacedLines(painter, lines, font, color, rect);
+        return;
     }
+    painter.save();
+    painter.setClipRect(rect);
+    drawPlacedLines(painter, lines, font, color, rect);
+    painter.restore();
 }
 
 QImage Drawing::imageWithSize(const QSizeF& size, const DrawingFunction& draw, qreal devicePixelRatio, bool flipped)

@@ -39,6 +39,12 @@ public:
     // the text needs more (TextMeasure::elidedWrappedLines).
     static void drawWrappedText(QPainter& painter, const QString& text, const Font& font, const QColor& color,
                                 const QRectF& rect, Qt::Alignment alignment = Qt::AlignLeft);
+    // drawWrappedText cut to rect: the picture it draws under a clip to
+    // rect. The clip is set only when some line's glyphs could reach out of
+    // rect, as glyphs that merely touch a clip's edge are blended through
+    // the clip's spans, a cost that views drawing hundreds of labels feel.
+    static void drawWrappedTextCut(QPainter& painter, const QString& text, const Font& font, const QColor& color,
+                                   const QRectF& rect, Qt::Alignment alignment = Qt::AlignLeft);
 
     // A picture made in code: `size` in points at `devicePixelRatio` pixels
     // per point (kept on the image), transparent to start with, antialiased.

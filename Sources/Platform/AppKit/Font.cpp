@@ -6,6 +6,8 @@
 #include <QSet>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -72,18 +74,34 @@ Font::Font(const QString& name, qreal pixelSize, bool bold, bool italic) : m_nam
 
 Font Font::fontWithName(const QString& name, qreal pixelSize)
 {
+    // Views ask for the same few fonts hundreds of times a layout. Handing
+    // out copies of one font per name and size makes them cheap to make and
+    // quick to compare (equal fonts share their data), and the text caches
+    // find them at once. Per thread: a font's data is not shared between
+    // threads.
+    struct Request {
+        QString name;
+        qreal pixelSize;
+    };
+    thread_local std::vector<std::pair<Request, Font>> made;
+    constexpr size_t keptFonts = 32;
+    for (const auto& [request, font] : made)
+        if (request.pixelSize == pixelSize && request.name == name) return font;
     const FaceStyle style = faceStyleFor(name);
-    return Font(name, pixelSize, style.bold, style.italic);
+    Font font(name, pixelSize, style.bold, style.italic);
+    if (made.size() >= keptFonts) made.erase(made.begin());
+    made.push_back({Request{name, pixelSize}, font});
+    return font;
 }
 
 Font Font::systemFont(qreal pixelSize)
 {
-    return Font(systemFaceName, pixelSize, false);
+    return fontWithName(systemFaceName, pixelSize);
 }
 
 Font Font::boldSystemFont(qreal pixelSize)
 {
-    return Font(boldSystemFaceName, pixelSize, true);
+    return fontWithName(boldSystemFaceName, pixelSize);
 }
 
 QFont Font::widgetFont() const

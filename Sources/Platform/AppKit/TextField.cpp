@@ -421,10 +421,7 @@ void TextField::drawRect(QPainter& painter, const QRectF&)
         // Lines that do not fit are left out, the last one shown ending in
         // "…"; a frame too low for even one line still shows no more than
         // its own area.
-        painter.save();
-        painter.setClipRect(area);
-        Drawing::drawWrappedText(painter, text, m_font, color, area, m_alignment);
-        painter.restore();
+        Drawing::drawWrappedTextCut(painter, text, m_font, color, area, m_alignment);
         return;
     }
     // One line: line breaks become spaces, and what does not fit ends in an

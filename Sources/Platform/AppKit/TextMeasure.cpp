@@ -299,7 +299,8 @@ const TextMeasure::ShapedLine* TextMeasure::shapedLine(const QString& line, cons
     // A static text is placed by the top of its line: the ascent above the
     // baseline, and the leading when the face has one.
     const FontLineFacts& facts = lineFactsOf(face);
-    auto* shaped = new ShapedLine{QStaticText(line), facts.ascent + std::max<qreal>(0, facts.leading)};
+    auto* shaped = new ShapedLine{QStaticText(line), facts.ascent + std::max<qreal>(0, facts.leading),
+                                  QFontMetricsF(face).tightBoundingRect(line)};
     shaped->glyphs.setTextFormat(Qt::PlainText);
     shaped->glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
     forgetAtApplicationEnd();

@@ -2,6 +2,7 @@
 
 #include "Font.h"
 
+#include <QRectF>
 #include <QSizeF>
 #include <QStaticText>
 #include <QString>
@@ -46,6 +47,10 @@ public:
     struct ShapedLine {
         QStaticText glyphs;     // laid out at its first drawing, with that painter's transform
         qreal baselineOffset;  // from the top of the line
+        // The glyphs' pixel boxes laid along the line from (0, 0) on its
+        // baseline: drawn from a point, a glyph's pixels lie within this
+        // rect moved there, rounded out to whole pixels.
+        QRectF ink;
     };
     static const ShapedLine* shapedLine(const QString& line, const QFont& face);
 

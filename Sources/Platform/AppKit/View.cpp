@@ -284,7 +284,9 @@ void View::addSubview(View* view, Place place, View* relativeTo)
     } else if (place == Place::Below) {
         const QList<View*> siblings = subviews();
         if (!siblings.isEmpty() && siblings.first() != view) view->stackUnder(siblings.first());
-    } else {
+    } else if (children().constLast() != view) {
+        // A view just taken in is on top already; raising it again would
+        // look for it among all its siblings, and a pane adds hundreds.
         view->raise();
     }
     view->applyFrame(view->frame().size(), false);

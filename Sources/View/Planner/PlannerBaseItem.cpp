@@ -22,6 +22,7 @@
 #include "../Model/Notifications.h"
 
 #include <QDebug>
+#include <QEvent>
 #include <QHash>
 #include <QMenu>
 #include <QMimeData>
@@ -35,6 +36,14 @@ using PlannerItemRules::Edge;
 PlannerBaseItem::PlannerBaseItem(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setAcceptsFirstResponder(true);
+}
+
+bool PlannerBaseItem::event(QEvent* event)
+{
+    // The view draws everything from its item, nothing from the style, and
+    // a planner shows hundreds: the style's polish of each is skipped.
+    if (event->type() == QEvent::Polish) return true;
+    return View::event(event);
 }
 
 PlannerBaseItem::~PlannerBaseItem()

@@ -123,6 +123,7 @@ public:
     void closeClickWindow() { m_lastMouseDown = 0; }
 
 protected:
+    bool event(QEvent* event) override;
     // The question for a moved edge of a repeating event.
     virtual AlertRequest repeatQuestion(bool scheduled, bool firstOccurrence) const;
     // Starts the drag of the item (the hold timer fires).

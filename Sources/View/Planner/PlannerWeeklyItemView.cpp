@@ -82,11 +82,7 @@ void PlannerWeeklyItemView::drawTitleText(QPainter& painter, const QRectF& bound
     if (name.text.isEmpty()) return;
     QColor color = name.color;
     if (!isEnabled()) color.setAlphaF(color.alphaF() * 0.45);  // a disabled label fades so
-    const QRectF area = bounds.adjusted(1, 1, -1, -1);
-    painter.save();
-    painter.setClipRect(area);
-    Drawing::drawWrappedText(painter, name.text, name.font, color, area, Qt::AlignLeft);
-    painter.restore();
+    Drawing::drawWrappedTextCut(painter, name.text, name.font, color, bounds.adjusted(1, 1, -1, -1), Qt::AlignLeft);
 }
 
 void PlannerWeeklyItemView::currentSizeChange()
