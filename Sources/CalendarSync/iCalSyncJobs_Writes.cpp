@@ -10,9 +10,11 @@
 #include "iCalSyncJobsShared.h"
 
 #include <QDebug>
+#include <QRandomGenerator>
 #include <QUuid>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <functional>
 
@@ -59,10 +61,18 @@ void logNotDurable(const char* what, const TaskPtr& item, const CalError& error)
                          << "could not be made durable; it is removed and not linked:" << error.text;
 }
 
-// A new store copy's uid: an upper-case UUID without braces.
+// A new store copy's uid: an upper-case random (version 4) UUID without
+// braces. Its bits come from the process's seeded generator: QUuid asks the
+// system's source for each uid, a costly call in a loop over thousands. A
+// uid whose file name is taken is replaced as its file is written.
 QString newStoreUid()
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    std::array<quint32, 4> words;
+    QRandomGenerator::global()->fillRange(words.data(), qsizetype(words.size()));
+    QByteArray bytes(reinterpret_cast<const char*>(words.data()), 16);
+    bytes[6] = char((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = char((bytes[8] & 0x3F) | 0x80);
+    return QUuid::fromRfc4122(bytes).toString(QUuid::WithoutBraces).toUpper();
 }
 
 }  // namespace

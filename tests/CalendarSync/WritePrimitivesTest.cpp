@@ -7,6 +7,7 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QUuid>
 
 #include <cerrno>
 
@@ -416,6 +417,11 @@ TEST_F(WritePrimitivesTest, AListOfNewEventsIsLinkedWholeOrNotAtAll)
     for (const TaskPtr& item : batch) {
         if (item == shared) continue;
         ASSERT_FALSE(item->iCalUID().isEmpty());
+        // A random UUID, upper-case, without braces.
+        const QUuid uid(item->iCalUID());
+        EXPECT_EQ(uid.version(), QUuid::Random);
+        EXPECT_EQ(uid.variant(), QUuid::DCE);
+        EXPECT_EQ(uid.toString(QUuid::WithoutBraces).toUpper(), item->iCalUID());
         EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey())->iCalUID(), item->iCalUID());
         EXPECT_TRUE(readBack(item->iCalUID()));
     }
