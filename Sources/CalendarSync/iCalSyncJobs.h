@@ -184,9 +184,6 @@ public:
     // newEventsPerUnit events (not one per event). Answers how many events
     // were created and linked.
     int createNewEventsOnICal(const TaskList& events, qint64 updateREType);
-    // One committed group of createNewEventsOnICal: how many were linked,
-    // -1 when the database took none of their names.
-    int createNewEventGroupOnICal(const TaskList& group, qint64 updateREType);
     static constexpr qsizetype newEventsPerUnit = 250;
     // The start-up's first step: the uids marked while their copies were
     // written (an export a crash cut short) become links to the copies

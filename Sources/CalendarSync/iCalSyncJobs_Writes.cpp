@@ -10,9 +10,11 @@
 #include "iCalSyncJobsShared.h"
 
 #include <QDebug>
+#include <QRandomGenerator>
 #include <QUuid>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <functional>
 
@@ -57,6 +59,20 @@ void logNotDurable(const char* what, const TaskPtr& item, const CalError& error)
 {
     qWarning().noquote() << "Calendar store: the store copy of" << what << named(item)
                          << "could not be made durable; it is removed and not linked:" << error.text;
+}
+
+// A new store copy's uid: an upper-case random (version 4) UUID without
+// braces. Its bits come from the process's seeded generator: QUuid asks the
+// system's source for each uid, a costly call in a loop over thousands. A
+// uid whose file name is taken is replaced as its file is written.
+QString newStoreUid()
+{
+    std::array<quint32, 4> words;
+    QRandomGenerator::global()->fillRange(words.data(), qsizetype(words.size()));
+    QByteArray bytes(reinterpret_cast<const char*>(words.data()), 16);
+    bytes[6] = char((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = char((bytes[8] & 0x3F) | 0x80);
+    return QUuid::fromRfc4122(bytes).toString(QUuid::WithoutBraces).toUpper();
 }
 
 }  // namespace
@@ -196,28 +212,6 @@ bool iCalSyncJobs::createNewEventOnICal(const TaskPtr& event, qint64 updateRETyp
     return createNewEventsOnICal({event}, updateREType) == 1;
 }
 
-// A crash may come at any moment of an export. Each group of new events is
-// named first: their uids are committed with a mark before any file is
-// written; then the files are written and flushed, and the links committed
-// without the mark. A start after a crash finds either no mark (nothing
-// written, or all linked) or marked uids, whose files it adopts when they
-// are there and whose items it pushes again when they are not: every event
-// ends once in the store and once here, never twice.
-int iCalSyncJobs::createNewEventsOnICal(const TaskList& events, qint64 updateREType)
-{
-    TaskList allowed;
-    for (const TaskPtr& event : events)
-        if (mayCreateEvent(event)) allowed << event;
-    int linked = 0;
-    for (qsizetype from = 0; from < allowed.size(); from += newEventsPerUnit) {
-        const TaskList group = allowed.mid(from, newEventsPerUnit);
-        const int made = createNewEventGroupOnICal(group, updateREType);
-        if (made < 0) break;  // the database takes no unit: the rest waits for the next sync
-        linked += made;
-    }
-    return linked;
-}
-
 namespace {
 
 // The steps of one group of new store copies, for events and tasks alike.
@@ -233,76 +227,139 @@ struct NewCopySteps {
     std::function<void(const std::shared_ptr<Record>&)> remove;
 };
 
+// A group on its way to the store: its items, their new copies and the
+// links they had (an item refused by the store gets its own back).
 template <class Record>
-int writeNamedGroup(const TaskList& group, const std::shared_ptr<CalCalendarStore>& store, const NewCopySteps<Record>& steps)
-{
+struct NamedGroup {
     std::vector<std::pair<TaskPtr, std::shared_ptr<Record>>> copies;
-    copies.reserve(size_t(group.size()));
-    // An item refused by the store keeps the link it had.
     QStringList formerUids;
-    {
-        Transaction unit;
-        for (const TaskPtr& item : group) {
-            const auto record = steps.make(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
-            unit.keep(item);
-            formerUids << item->iCalUID();
-            if (!item->storeICalLink(pendingStoreCopyMark + record->uid(), item->occurrence())) break;
-            copies.emplace_back(item, record);
-        }
-        if (copies.size() < size_t(group.size()) || !unit.commit()) {
-            qWarning().noquote() << "Calendar store: the names of" << group.size() << "new store" << steps.kind
-                                 << "could not be stored; they are not written";
-            return -1;
-        }
-    }
+};
 
-    // The store copies are written outside the unit, so the record lock is
-    // held only for the links and not for the file writes. They are flushed
-    // to the disk together, and linked only once they are there.
+// Gives each item of the group a new uid with the mark, in the open unit.
+// False when a mark could not be written (the unit is spoiled then).
+template <class Record>
+bool markGroup(Transaction& unit, const TaskList& items, const NewCopySteps<Record>& steps, NamedGroup<Record>* group)
+{
+    group->copies.reserve(size_t(items.size()));
+    for (const TaskPtr& item : items) {
+        const auto record = steps.make(newStoreUid());
+        unit.keep(item);
+        group->formerUids << item->iCalUID();
+        if (!item->storeICalLink(pendingStoreCopyMark + record->uid(), item->occurrence())) return false;
+        group->copies.emplace_back(item, record);
+    }
+    return true;
+}
+
+// Writes the group's copies and flushes them to the disk; when the disk
+// does not take them they leave the store again. True for each copy written.
+template <class Record>
+std::vector<bool> writeGroup(const NamedGroup<Record>& group, const std::shared_ptr<CalCalendarStore>& store,
+                             const NewCopySteps<Record>& steps)
+{
+    const auto& copies = group.copies;
     std::vector<bool> written(copies.size(), false);
-    bool any = false;
-    {
-        CalCalendarStore::WriteBatch batch(store);
-        if (steps.writeAll) written = steps.writeAll(copies);
-        else
-            for (size_t i = 0; i < copies.size(); ++i) written[i] = steps.write(copies[i].first, copies[i].second);
-        any = std::find(written.begin(), written.end(), true) != written.end();
-        const bool durable = !any || steps.flush(qsizetype(copies.size()));
-        batch.commit();
-        if (!durable) {
-            for (size_t i = 0; i < copies.size(); ++i)
-                if (written[i]) steps.remove(copies[i].second);
-            std::fill(written.begin(), written.end(), false);
-        }
+    // The store copies are written outside any unit, so the record lock is
+    // held only for the links and not for the file writes.
+    CalCalendarStore::WriteBatch batch(store);
+    if (steps.writeAll) written = steps.writeAll(copies);
+    else
+        for (size_t i = 0; i < copies.size(); ++i) written[i] = steps.write(copies[i].first, copies[i].second);
+    const bool any = std::find(written.begin(), written.end(), true) != written.end();
+    const bool durable = !any || steps.flush(qsizetype(copies.size()));
+    batch.commit();
+    if (!durable) {
+        for (size_t i = 0; i < copies.size(); ++i)
+            if (written[i]) steps.remove(copies[i].second);
+        std::fill(written.begin(), written.end(), false);
     }
+    return written;
+}
 
-    Transaction unit;
+// Links the copies written (the uid without the mark), in the open unit;
+// the items of the others get their former link back. How many were linked.
+template <class Record>
+int linkGroup(Transaction& unit, const NamedGroup<Record>& group, const std::vector<bool>& written,
+              const NewCopySteps<Record>& steps)
+{
     int count = 0;
-    for (size_t i = 0; i < copies.size(); ++i) {
-        const auto& [item, record] = copies[i];
+    for (size_t i = 0; i < group.copies.size(); ++i) {
+        const auto& [item, record] = group.copies[i];
         unit.keep(item);
         if (written[i]) {
             steps.link(item, *record);
             ++count;
         } else {
-            item->setICalUID(formerUids.at(qsizetype(i)));
+            item->setICalUID(group.formerUids.at(qsizetype(i)));
             if (!item->dehydrate()) qWarning().noquote() << "The mark of" << named(item) << "could not be removed";
         }
     }
-    if (unit.commit()) return count;
-    // The marks stay: the next start pushes these items again, so their
-    // copies go rather than come back as doubles.
-    qWarning().noquote() << "Calendar store: the links of" << count << "new store" << steps.kind
-                         << "could not be stored; the copies are removed";
-    for (size_t i = 0; i < copies.size(); ++i)
-        if (written[i]) steps.remove(copies[i].second);
-    return 0;
+    return count;
+}
+
+// The groups of new copies, named, written, flushed and linked in turn. The
+// links of a group and the marks of the next are committed in one unit: a
+// crash before it leaves both groups marked, after it the first linked and
+// the next marked, as separate units would; each unit is a commit the
+// database makes durable, which costs more than the rows it holds.
+template <class Record>
+int writeNamedGroups(const TaskList& items, qsizetype perUnit, const std::shared_ptr<CalCalendarStore>& store,
+                     const NewCopySteps<Record>& steps)
+{
+    if (items.isEmpty()) return 0;
+    const auto namesNotStored = [&](qsizetype count) {
+        qWarning().noquote() << "Calendar store: the names of" << count << "new store" << steps.kind
+                             << "could not be stored; they are not written";
+    };
+    NamedGroup<Record> group;
+    {
+        Transaction unit;
+        if (!markGroup(unit, items.mid(0, perUnit), steps, &group) || !unit.commit()) {
+            namesNotStored(qMin(perUnit, items.size()));
+            return 0;
+        }
+    }
+    int linked = 0;
+    for (qsizetype from = 0; from < items.size(); from += perUnit) {
+        const std::vector<bool> written = writeGroup(group, store, steps);
+        const TaskList nextGroup = items.mid(from + perUnit, perUnit);
+        NamedGroup<Record> next;
+        Transaction unit;
+        const int count = linkGroup(unit, group, written, steps);
+        const bool marked = markGroup(unit, nextGroup, steps, &next);
+        if (marked && unit.commit()) {
+            linked += count;
+            group = std::move(next);
+            continue;
+        }
+        // The marks stay: the next start pushes these items again, so their
+        // copies go rather than come back as doubles. The next group was not
+        // named and waits for the next sync.
+        qWarning().noquote() << "Calendar store: the links of" << count << "new store" << steps.kind
+                             << "could not be stored; the copies are removed";
+        if (!nextGroup.isEmpty()) namesNotStored(nextGroup.size());
+        unit.rollback();
+        for (size_t i = 0; i < group.copies.size(); ++i)
+            if (written[i]) steps.remove(group.copies[i].second);
+        break;
+    }
+    return linked;
 }
 
 }  // namespace
 
-int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 updateREType)
+// A crash may come at any moment of an export. Each group of new events is
+// named first: their uids are committed with a mark before any file is
+// written; then the files are written and flushed, and the links committed
+// without the mark. A start after a crash finds either no mark (nothing
+// written, or all linked) or marked uids, whose files it adopts when they
+// are there and whose items it pushes again when they are not: every event
+// ends once in the store and once here, never twice.
+int iCalSyncJobs::createNewEventsOnICal(const TaskList& events, qint64 updateREType)
 {
+    TaskList allowed;
+    for (const TaskPtr& event : events)
+        if (mayCreateEvent(event)) allowed << event;
     NewCopySteps<CalEvent> steps;
     steps.kind = "events";
     steps.make = [](const QString& uid) {
@@ -319,7 +376,7 @@ int iCalSyncJobs::createNewEventGroupOnICal(const TaskList& group, qint64 update
     steps.flush = [&](qsizetype count) { return storeCopiesAreDurable("new store events", count); };
     steps.link = [](const TaskPtr& event, const CalEvent& record) { linkToStoreCopy(event, record); };
     steps.remove = [&](const CalEventPtr& record) { deleteEventOnICal(record, 1); };
-    return writeNamedGroup(group, m_iCalStore, steps);
+    return writeNamedGroups(allowed, newEventsPerUnit, m_iCalStore, steps);
 }
 
 bool iCalSyncJobs::updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType)
@@ -381,13 +438,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
             qWarning().noquote() << "The link of" << named(task) << "to its store copy could not be stored";
     };
     steps.remove = [&](const CalTaskPtr& record) { deleteTaskOnICal(record); };
-    int linked = 0;
-    for (qsizetype from = 0; from < allowed.size(); from += newEventsPerUnit) {
-        const int made = writeNamedGroup(allowed.mid(from, newEventsPerUnit), m_iCalStore, steps);
-        if (made < 0) break;
-        linked += made;
-    }
-    return linked;
+    return writeNamedGroups(allowed, newEventsPerUnit, m_iCalStore, steps);
 }
 
 bool iCalSyncJobs::updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalTask)

@@ -3,9 +3,11 @@
 #include "LogCapture.h"
 #include "ObjICalSync.h"
 #include "PropertyList.h"
+#include "Transaction.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QUuid>
 
 #include <cerrno>
 
@@ -415,6 +417,11 @@ TEST_F(WritePrimitivesTest, AListOfNewEventsIsLinkedWholeOrNotAtAll)
     for (const TaskPtr& item : batch) {
         if (item == shared) continue;
         ASSERT_FALSE(item->iCalUID().isEmpty());
+        // A random UUID, upper-case, without braces.
+        const QUuid uid(item->iCalUID());
+        EXPECT_EQ(uid.version(), QUuid::Random);
+        EXPECT_EQ(uid.variant(), QUuid::DCE);
+        EXPECT_EQ(uid.toString(QUuid::WithoutBraces).toUpper(), item->iCalUID());
         EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey())->iCalUID(), item->iCalUID());
         EXPECT_TRUE(readBack(item->iCalUID()));
     }
@@ -434,6 +441,57 @@ TEST_F(WritePrimitivesTest, AListOfNewEventsIsLinkedWholeOrNotAtAll)
     }
     EXPECT_TRUE(log.contains(QStringLiteral("new store events could not be stored")));
     EXPECT_EQ(jobs->createNewEventsOnICal({}, 0), 0);
+}
+
+// The links of a group and the names of the next are one unit. When the
+// database refuses a unit part-way, the copies it would have linked leave
+// the store, the next group is not written, and a later sync links every
+// event once.
+TEST_F(WritePrimitivesTest, AGroupWhoseLinksAreRefusedLeavesTheStoreAndTheNextWaits)
+{
+    constexpr int count = int(iCalSyncJobs::newEventsPerUnit) + 50;
+    const struct {
+        int updatesAllowed;  // rows of Tasks the database takes before it refuses
+        int linked;
+    } cases[] = {
+        {0, 0},                    // the first names
+        {count, 0},                // the first links with the second names
+        {count + 250, 250},    // the last links
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.updatesAllowed);
+        const int filesBefore = eventFiles();
+        TaskList events;
+        {
+            Transaction unit;
+            for (int i = 0; i < count; ++i)
+                events << storedEvent(local(2014, 3, 1 + i % 28, 8 + i % 10), local(2014, 3, 1 + i % 28, 9 + i % 10));
+            ASSERT_TRUE(unit.commit());
+        }
+        exec(QStringLiteral("CREATE TABLE updates(n INTEGER); INSERT INTO updates VALUES(0)"));
+        exec(QStringLiteral("CREATE TRIGGER countUpdates AFTER UPDATE ON Tasks BEGIN UPDATE updates SET n = n + 1; END"));
+        exec(QStringLiteral("CREATE TRIGGER refuseUpdates BEFORE UPDATE ON Tasks WHEN (SELECT n FROM updates) >= %1 "
+                            "BEGIN SELECT RAISE(ABORT, 'full'); END")
+                 .arg(c.updatesAllowed));
+        {
+            LogCapture log;
+            EXPECT_EQ(jobs->createNewEventsOnICal(events, 0), c.linked);
+            EXPECT_TRUE(log.contains(QStringLiteral("could not be stored")));
+        }
+        exec(QStringLiteral("DROP TRIGGER refuseUpdates; DROP TRIGGER countUpdates; DROP TABLE updates"));
+        EXPECT_EQ(eventFiles() - filesBefore, c.linked) << "only linked copies stay";
+
+        ASSERT_TRUE(jobs->settlePendingStoreCopies());
+        TaskList unlinked;
+        for (const TaskPtr& event : events)
+            if (Task::initWithPrimaryKey(event->primaryKey())->iCalUID().isEmpty()) unlinked << event;
+        EXPECT_EQ(unlinked.size(), count - c.linked);
+        EXPECT_EQ(jobs->createNewEventsOnICal(unlinked, 0), count - c.linked);
+        QSet<QString> uids;
+        for (const TaskPtr& event : events) uids << Task::initWithPrimaryKey(event->primaryKey())->iCalUID();
+        EXPECT_EQ(uids.size(), count);
+        EXPECT_EQ(eventFiles() - filesBefore, count) << "every event once in the store";
+    }
 }
 
 // A new copy is linked only once it is on the disk. When the disk does not

@@ -75,6 +75,20 @@ QTimeZone zoneOfName(const QString& name, bool* known)
     return named.zone.isValid() ? named.zone : GregorianCalendar::systemZone();
 }
 
+// Whether libical holds a definition of the zone to write into a file,
+// asked once per name: its lookup walks the whole list of zones by name,
+// and an export asks it for each of thousands of files in a few zones.
+bool hasBuiltinDefinition(const QString& name)
+{
+    static std::mutex mutex;
+    static QHash<QString, bool> answers;
+    std::lock_guard lock(mutex);
+    auto found = answers.constFind(name);
+    if (found == answers.constEnd())
+        found = answers.insert(name, icaltimezone_get_builtin_timezone(name.toUtf8().constData()) != nullptr);
+    return *found;
+}
+
 QString text(const char* value);
 
 }  // namespace
@@ -1256,7 +1270,7 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
     bool known = false;
     if (!fields.allDay && !fields.timeZone.isEmpty()) {
         zoneOfName(fields.timeZone, &known);
-        if (known && icaltimezone_get_builtin_timezone(fields.timeZone.toUtf8().constData())) form.tzid = fields.timeZone;
+        if (known && hasBuiltinDefinition(fields.timeZone)) form.tzid = fields.timeZone;
     }
     Date end = fields.end ? fields.end : fields.start;
     if (fields.allDay) {
