@@ -16,10 +16,18 @@ namespace {
 
 // libical may be built to abort on its own errors; a file from another
 // program must never end the process.
-void makeLibicalErrorsNonFatal()
+// Done once before any use, on whichever thread comes first: libical fills
+// its list of built-in zones and its UTC zone lazily and without a lock,
+// so two store helpers asking for a zone at once could walk the list while
+// the other was still growing it (a crash seen while writing files).
+void prepareLibical()
 {
     static std::once_flag once;
-    std::call_once(once, [] { icalerror_set_errors_are_fatal(0); });
+    std::call_once(once, [] {
+        icalerror_set_errors_are_fatal(0);
+        icaltimezone_get_builtin_timezones();
+        icaltimezone_get_utc_timezone();
+    });
 }
 
 QString text(const char* value)
@@ -670,7 +678,7 @@ std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* prob
 
 std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
 {
-    makeLibicalErrorsNonFatal();
+    prepareLibical();
     icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
     if (!root) {
         if (problem) *problem = QStringLiteral("not an iCalendar file");
@@ -683,7 +691,7 @@ std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& byt
 
 std::optional<ICalEventFileData> ICalendarFile::events(QString* problem) const
 {
-    makeLibicalErrorsNonFatal();
+    prepareLibical();
     return eventsOfRoot(m_root, problem);
 }
 
@@ -724,7 +732,7 @@ QString firstDateText(icalcomponent* component, icalproperty_kind kind)
 
 std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteArray& bytes, QString* problem)
 {
-    makeLibicalErrorsNonFatal();
+    prepareLibical();
     icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
     if (!root) {
         if (problem) *problem = QStringLiteral("not an iCalendar file");
@@ -798,7 +806,7 @@ std::optional<ICalTaskData> taskOfRoot(icalcomponent* root, QString* problem)
 
 std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QString* problem)
 {
-    makeLibicalErrorsNonFatal();
+    prepareLibical();
     icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
     if (!root) {
         if (problem) *problem = QStringLiteral("not an iCalendar file");
@@ -811,13 +819,13 @@ std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QSt
 
 std::optional<ICalTaskData> ICalendarFile::task(QString* problem) const
 {
-    makeLibicalErrorsNonFatal();
+    prepareLibical();
     return taskOfRoot(m_root, problem);
 }
 
 QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const Date& from, const Date& to)
 {
-    makeLibicalErrorsNonFatal();
+    prepareLibical();
     QList<ICalOccurrence> out;
     QSet<qint64> hidden;
     QSet<qint64> exceptions;
@@ -869,7 +877,7 @@ ICalendarFile::~ICalendarFile()
 
 std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
 {
-    makeLibicalErrorsNonFatal();
+    prepareLibical();
     icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
     if (!root) return nullptr;
     icalcomponent* calendar = firstCalendarOrSelf(root);
@@ -888,7 +896,7 @@ std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
 
 std::unique_ptr<ICalendarFile> ICalendarFile::newCalendar()
 {
-    makeLibicalErrorsNonFatal();
+    prepareLibical();
     icalcomponent* calendar = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
     icalcomponent_add_property(calendar, icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar, icalproperty_new_prodid("-//Zoravel//Calendar Store//EN"));
