@@ -1,3 +1,4 @@
+#include "DatabaseSchema.h"
 #include "ZVApplication.h"
 #include "ZoravelAppDelegate.h"
 
@@ -45,6 +46,10 @@ int main(int argc, char* argv[])
     // edge), which a Wayland session does not allow: ask for X (XWayland
     // there) unless the user chose a platform.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    // The start's check of the database waits for the template's schema
+    // (read and upgraded in memory, 25-35 ms): from here it is read while
+    // the application object connects to the display.
+    DatabaseSchema::readTemplateAhead();
     ZVApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Zoravel"));
     QCoreApplication::setApplicationName(QStringLiteral("Zoravel"));

@@ -82,7 +82,8 @@ ZoravelAppDelegate::ZoravelAppDelegate(std::unique_ptr<StatusItem> statusItem, Q
 ZoravelAppDelegate::~ZoravelAppDelegate()
 {
     for (ScheduledTimer* timer :
-         {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer})
+         {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer,
+          &m_buildAheadTimer})
         timer->invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_mainView) m_mainView->setOpenWindowHandler({});
@@ -240,6 +241,11 @@ void ZoravelAppDelegate::initSplashScreen()
     setWindowController(WindowController::initWithSplashScreen(this, splash));
     StartupTrace::mark("splash built");
     m_showSplashTimer = Scheduler::current().scheduleTimer(splashShowDelay, false, [this] { showSplashScreen(); });
+    // The 0.1 s before the splash shows is idle: the main view's build
+    // (without its data) fits in it, and leaves the time after the fade-in
+    // to the full sync and the panes' ahead work, so the main view's 0.4 s
+    // does not find this thread busy.
+    m_buildAheadTimer = Scheduler::current().scheduleTimer(0, false, [this] { buildMainViewAhead(); });
 }
 
 void ZoravelAppDelegate::showSplashScreen()
@@ -252,7 +258,7 @@ void ZoravelAppDelegate::showSplashScreen()
     StartupTrace::mark("splash show");
     m_windowController->showSplashScreen([delegate] {
         StartupTrace::mark("splash faded in");
-        if (delegate && !delegate->m_mainView) delegate->buildMainViewAhead();
+        if (delegate) delegate->syncAndPrepareAhead();
     });
     StartupTrace::mark("splash ordered front");
     // The full sync after the fade-in loads the working list; its rows are
@@ -310,14 +316,18 @@ void ZoravelAppDelegate::initMainViewUI()
 
 void ZoravelAppDelegate::buildMainViewAhead()
 {
-    if (m_mainView) return;
+    // Not once the window's delay is over: its own build comes first then.
+    if (m_mainView || m_mainWindowInstalled) return;
     StartupTrace::mark("main view build ahead");
-    // Before the full sync, which mostly waits for the working list's read
-    // on the other threads: the build takes that time instead. The panes
-    // load after the sync, in the window's wait.
     makeMainView();
     if (m_mainView) m_aheadWindowController = WindowController::initWithRootApp(this);
     StartupTrace::mark("main view built ahead");
+}
+
+void ZoravelAppDelegate::syncAndPrepareAhead()
+{
+    if (m_mainWindowInstalled) return;
+    buildMainViewAhead();
     syncCalendarStoreOnce();
     if (!m_mainView) return;
     // What is left of the splash's time is idle: the panes' load in the
@@ -354,9 +364,11 @@ void ZoravelAppDelegate::initUserInterface()
 
 void ZoravelAppDelegate::buildMainView()
 {
-    // Built once: ahead under the splash, or when the window is due.
-    if (m_mainView) return;
+    // The sync first, also when the view was built ahead: the panes read
+    // the working list it loads.
     syncCalendarStoreOnce();
+    // Built once: ahead before the splash shows, or when the window is due.
+    if (m_mainView) return;
     makeMainView();
 }
 

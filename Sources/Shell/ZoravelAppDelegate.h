@@ -54,10 +54,13 @@ public:
     // Builds the main view and the main window controller; the wizard calls
     // it too when it ends.
     void initUserInterface();
-    // Builds the main view and its hidden window while the splash is up (the
-    // launch's wait after the full sync), so that the delay's end only puts
+    // Builds the main view and its hidden window in the idle wait between
+    // the splash's build and its showing, so that the delay's end only puts
     // the window in the splash's place.
     void buildMainViewAhead();
+    // Once the splash has faded in: the full sync (the build ahead when it
+    // has not run), then the panes' ahead work in turns of the event loop.
+    void syncAndPrepareAhead();
 
     // --- ShellHost ----------------------------------------------------------
     QSizeF screenResolution(bool fullFrame) const override;
@@ -127,6 +130,7 @@ private:
     ScheduledTimer m_showSplashTimer;
     ScheduledTimer m_openWindowTimer;
     ScheduledTimer m_prepareListsTimer;
+    ScheduledTimer m_buildAheadTimer;
     bool m_installsAlertsAndSounds = true;
     bool m_withoutTray = false;
     bool m_terminated = false;

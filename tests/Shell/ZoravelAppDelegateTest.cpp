@@ -257,6 +257,50 @@ TEST_F(ZoravelAppDelegateTest, TheFullCalendarSyncRunsOnceDuringTheSplash)
     EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(during)) << "the build ran no second full sync";
 }
 
+// The main view is built in the idle wait before the splash shows, without
+// its data; the full sync follows the fade-in, or, when the fade-in has not
+// ended by the main view's delay, the main view's build runs it: the window
+// never opens on unsynced data.
+struct BuildAheadCase {
+    const char* name;
+    double fadeScale;  // 1: the fade-in never ends here (no Qt event loop turns)
+    bool syncedUnderSplash;
+};
+
+class ZoravelAppDelegateBuildAheadTest : public ZoravelAppDelegateTest,
+                                         public ::testing::WithParamInterface<BuildAheadCase> {};
+
+TEST_P(ZoravelAppDelegateBuildAheadTest, TheViewBuiltBeforeTheSplashShowsOpensOnSyncedData)
+{
+    const BuildAheadCase& c = GetParam();
+    prepareDatabase([](Setting&) {});
+    auto made = CalCalendar::calendar();
+    made->setTitle(QStringLiteral("Made before the start"));
+    ASSERT_TRUE(CalCalendarStore::create(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/calendars"))
+                    ->saveCalendar(made));
+    Window::setAnimationDurationScale(c.fadeScale);
+    launch();
+    scheduler.advance(0);
+    ASSERT_NE(delegate->splashView(), nullptr);
+    ASSERT_NE(delegate->mainView(), nullptr) << "built before the splash shows";
+    EXPECT_FALSE(delegate->splashView()->window()->isVisible());
+    EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(made->uid())) << "the build ahead runs no sync";
+
+    scheduler.advance(ZoravelAppDelegate::splashShowDelay);
+    EXPECT_EQ(delegate->windowController()->popoverWindow()->view(), delegate->splashView());
+    EXPECT_EQ(bool(CoreData::shared()->calendarWithICalUID(made->uid())), c.syncedUnderSplash);
+
+    scheduler.advance(ZoravelAppDelegate::mainWindowDelay + ZoravelAppDelegate::openWindowDelay);
+    ASSERT_NE(delegate->mainWindow(), nullptr);
+    EXPECT_TRUE(delegate->mainWindow()->isVisible());
+    EXPECT_TRUE(CoreData::shared()->calendarWithICalUID(made->uid())) << "synced before the window opened";
+}
+
+INSTANTIATE_TEST_SUITE_P(FadeIn, ZoravelAppDelegateBuildAheadTest,
+                         ::testing::Values(BuildAheadCase{"EndsUnderTheSplash", 0, true},
+                                           BuildAheadCase{"OutlastsTheMainViewsDelay", 1, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ZoravelAppDelegateTest, AFreshDatabaseShowsTheListPaneAndAnExistingOneKeepsItsChoice)
 {
     launch();
