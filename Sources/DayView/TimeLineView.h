@@ -26,7 +26,13 @@ public:
 
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 
+    // Whether rows draw their lines from kept strips where the strips give
+    // the pen's pixels (on unless a check turns it off to compare).
+    static void setDrawsLinesFromStrips(bool strips);
+
 private:
+    void drawLine(QPainter& painter, double left, double right, double y, bool dashed) const;
+
     TextField* m_timeLabel = nullptr;
     QColor m_lineColor = Qt::black;
     int m_patternType = HourAndHalfHour;

@@ -157,3 +157,51 @@ TEST(Drawing, WrappedTextCutToItsBoxDrawsAsUnderAClip)
 }
 
 }  // namespace
+
+// A kept layout is redone when its text, font size, box or alignment
+// changes, and then draws what the text laid out afresh draws.
+TEST(Drawing, KeptWrappedLayoutIsRedoneWhenItsLabelChanges)
+{
+    struct Case {
+        const char* what;
+        const char* text;
+        qreal fontSize;
+        QRectF box;
+        Qt::Alignment alignment;
+        bool redone;
+    };
+    const QRectF box(1, 1, 88, 41);
+    const Case cases[] = {
+        {"nothing changed", "Item 0 with a name - Room 3", 11, box, Qt::AlignLeft, false},
+        {"title", "Item 1 with a name - Room 3", 11, box, Qt::AlignLeft, true},
+        {"width", "Item 1 with a name - Room 3", 11, box.adjusted(0, 0, -40, 0), Qt::AlignLeft, true},
+        {"font size", "Item 1 with a name - Room 3", 13, box.adjusted(0, 0, -40, 0), Qt::AlignLeft, true},
+        {"height", "Item 1 with a name - Room 3", 13, box.adjusted(0, 0, -40, -25), Qt::AlignLeft, true},
+        {"alignment", "Item 1 with a name - Room 3", 13, box.adjusted(0, 0, -40, -25), Qt::AlignRight, true},
+        {"same again", "Item 1 with a name - Room 3", 13, box.adjusted(0, 0, -40, -25), Qt::AlignRight, false},
+        {"emptied", "", 13, box, Qt::AlignLeft, true},
+    };
+    const auto draw = [](const std::function<void(QPainter&)>& text) {
+        QImage image(120, 60, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(90, 160, 220));
+        QPainter painter(&image);
+        painter.translate(7, 3);
+        text(painter);
+        return image;
+    };
+    Drawing::WrappedTextLayout layout;
+    layout.update(QStringLiteral("Item 0 with a name - Room 3"),
+                  Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 11), box, Qt::AlignLeft);
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const Font font = Font::fontWithName(QStringLiteral("Lucida Grande Bold"), c.fontSize);
+        const QImage fresh = draw([&](QPainter& painter) {
+            Drawing::drawWrappedTextCut(painter, text, font, Qt::white, c.box, c.alignment);
+        });
+        EXPECT_EQ(layout.update(text, font, c.box, c.alignment), c.redone) << c.what;
+        const QImage kept = draw([&](QPainter& painter) {
+            Drawing::drawWrappedTextCut(painter, layout, text, font, Qt::white, c.box, c.alignment);
+        });
+        EXPECT_TRUE(kept == fresh) << c.what;
+    }
+}

@@ -41,9 +41,9 @@ qreal horizontalOffset(qreal free, Qt::Alignment alignment)
     return 0;
 }
 
-void drawShapedLine(QPainter& painter, const QString& line, const QPointF& baseline)
+void drawShapedLine(QPainter& painter, const QString& line, const TextMeasure::ShapedLine* shaped,
+                    const QPointF& baseline)
 {
-    const TextMeasure::ShapedLine* shaped = TextMeasure::shapedLine(line, painter.font());
     if (!shaped) {
         painter.drawText(baseline, line);
         return;
@@ -51,19 +51,26 @@ void drawShapedLine(QPainter& painter, const QString& line, const QPointF& basel
     painter.drawStaticText(QPointF(baseline.x(), baseline.y() - shaped->baselineOffset), shaped->glyphs);
 }
 
-// Draws one line with its baseline at `baseline`, at the font's exact size.
-void drawLine(QPainter& painter, const QString& line, const Font& font, const QPointF& baseline)
+// Draws one line, shaped or (with none) as QPainter lays it out, with its
+// baseline at `baseline`, at the font's exact size.
+void drawLine(QPainter& painter, const QString& line, const TextMeasure::ShapedLine* shaped, const Font& font,
+              const QPointF& baseline)
 {
     const qreal scale = font.baseScale();
     if (scale == 1.0) {
-        drawShapedLine(painter, line, baseline);
+        drawShapedLine(painter, line, shaped, baseline);
         return;
     }
     painter.save();
     painter.translate(baseline);
     painter.scale(scale, scale);
-    drawShapedLine(painter, line, QPointF(0, 0));
+    drawShapedLine(painter, line, shaped, QPointF(0, 0));
     painter.restore();
+}
+
+void drawLine(QPainter& painter, const QString& line, const Font& font, const QPointF& baseline)
+{
+    drawLine(painter, line, TextMeasure::shapedLine(line, painter.font()), font, baseline);
 }
 
 // A line drawWrappedText draws and its baseline's start.
@@ -92,7 +99,10 @@ PlacedLines placedWrappedLines(const QString& text, const Font& font, const QRec
 // rect would change nothing. Answered only where it is sure: a painter that
 // merely moves, a face at its own size, lines shaped as one run; otherwise
 // no.
-bool linesStayIn(const QPainter& painter, const PlacedLines& lines, const Font& font, const QRectF& rect)
+// `shapeOf` gives a line's shaped glyphs, or null.
+template <typename Lines, typename ShapeOf>
+bool linesStayIn(const QPainter& painter, const Lines& lines, const Font& font, const QRectF& rect,
+                 const ShapeOf& shapeOf)
 {
     const QTransform& transform = painter.deviceTransform();
     if (transform.type() > QTransform::TxTranslate || font.baseScale() != 1.0) return false;
@@ -101,8 +111,8 @@ bool linesStayIn(const QPainter& painter, const PlacedLines& lines, const Font& 
     // The pixels inside the clip however Qt rounds its edges.
     const double left = std::ceil(area.left()), top = std::ceil(area.top());
     const double right = std::floor(area.right()), bottom = std::floor(area.bottom());
-    for (const PlacedLine& line : lines) {
-        const TextMeasure::ShapedLine* shaped = TextMeasure::shapedLine(line.text, font.baseFont());
+    for (const auto& line : lines) {
+        const TextMeasure::ShapedLine* shaped = shapeOf(line);
         if (!shaped) return false;
         if (shaped->ink.isEmpty()) continue;  // blanks cover no pixel
         // Glyphs drawn from a whole pixel land where the ink rect says; from
@@ -187,13 +197,57 @@ void Drawing::drawWrappedTextCut(QPainter& painter, const QString& text, const F
 {
     if (text.isEmpty()) return;
     const PlacedLines lines = placedWrappedLines(text, font, rect, alignment);
-    if (linesStayIn(painter, lines, font, rect)) {
+    const auto shapeOf = [&font](const PlacedLine& line) { return TextMeasure::shapedLine(line.text, font.baseFont()); };
+    if (linesStayIn(painter, lines, font, rect, shapeOf)) {
         drawPlacedLines(painter, lines, font, color, rect);
         return;
     }
     painter.save();
     painter.setClipRect(rect);
     drawPlacedLines(painter, lines, font, color, rect);
+    painter.restore();
+}
+
+bool Drawing::WrappedTextLayout::update(const QString& text, const Font& font, const QRectF& rect,
+                                        Qt::Alignment alignment)
+{
+    if (m_font && text == m_text && rect == m_rect && alignment == m_alignment && font == *m_font) return false;
+    m_text = text;
+    m_font = font;
+    m_rect = rect;
+    m_alignment = alignment;
+    m_lines.clear();
+    if (text.isEmpty()) return true;
+    for (const PlacedLine& placed : placedWrappedLines(text, font, rect, alignment)) {
+        Line line{placed.text, placed.baseline, std::nullopt};
+        // A copy: the shared glyphs may leave their cache before the next paint.
+        if (const TextMeasure::ShapedLine* shaped = TextMeasure::shapedLine(placed.text, font.baseFont()))
+            line.shaped = *shaped;
+        m_lines.append(std::move(line));
+    }
+    return true;
+}
+
+void Drawing::drawWrappedTextCut(QPainter& painter, WrappedTextLayout& layout, const QString& text,
+                                 const Font& font, const QColor& color, const QRectF& rect, Qt::Alignment alignment)
+{
+    layout.update(text, font, rect, alignment);
+    if (layout.m_lines.isEmpty()) return;
+    using Line = WrappedTextLayout::Line;
+    const auto shapeOf = [](const Line& line) { return line.shaped ? &*line.shaped : nullptr; };
+    const auto draw = [&] {
+        UprightIn upright(painter, rect);
+        prepareForText(painter, font, color);
+        for (const Line& line : std::as_const(layout.m_lines))
+            drawLine(painter, line.text, shapeOf(line), font, line.baseline);
+    };
+    if (linesStayIn(painter, layout.m_lines, font, rect, shapeOf)) {
+        draw();
+        return;
+    }
+    painter.save();
+    painter.setClipRect(rect);
+    draw();
     painter.restore();
 }
 

@@ -6,9 +6,11 @@
 #include <QRectF>
 #include <QSizeF>
 
-#include <functional>
+#include "TextMeasure.h"
 
-class Font;
+#include <functional>
+#include <optional>
+
 class QWidget;
 
 // Drawing that is not a path: images, text, pictures made in code.
@@ -45,6 +47,34 @@ public:
     // the clip's spans, a cost that views drawing hundreds of labels feel.
     static void drawWrappedTextCut(QPainter& painter, const QString& text, const Font& font, const QColor& color,
                                    const QRectF& rect, Qt::Alignment alignment = Qt::AlignLeft);
+
+    // A wrapped text laid out for drawWrappedTextCut: its lines, their
+    // places and their glyphs. A view that draws the same label at every
+    // paint keeps one, so the lines are not looked up again each time.
+    class WrappedTextLayout {
+    public:
+        // Lays the text out for rect unless it is laid out for the same
+        // text, font, rect and alignment already; whether it did.
+        bool update(const QString& text, const Font& font, const QRectF& rect, Qt::Alignment alignment);
+
+    private:
+        friend class Drawing;
+        struct Line {
+            QString text;
+            QPointF baseline;
+            std::optional<TextMeasure::ShapedLine> shaped;  // none: drawn as QPainter lays it out
+        };
+        QString m_text;
+        std::optional<Font> m_font;
+        QRectF m_rect;
+        Qt::Alignment m_alignment;
+        QList<Line> m_lines;
+    };
+    // drawWrappedTextCut through a kept layout, laid out again first when
+    // the text, font, rect or alignment differ from the last drawing's.
+    static void drawWrappedTextCut(QPainter& painter, WrappedTextLayout& layout, const QString& text,
+                                   const Font& font, const QColor& color, const QRectF& rect,
+                                   Qt::Alignment alignment = Qt::AlignLeft);
 
     // A picture made in code: `size` in points at `devicePixelRatio` pixels
     // per point (kept on the image), transparent to start with, antialiased.

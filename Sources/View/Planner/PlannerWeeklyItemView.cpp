@@ -82,7 +82,8 @@ void PlannerWeeklyItemView::drawTitleText(QPainter& painter, const QRectF& bound
     if (name.text.isEmpty()) return;
     QColor color = name.color;
     if (!isEnabled()) color.setAlphaF(color.alphaF() * 0.45);  // a disabled label fades so
-    Drawing::drawWrappedTextCut(painter, name.text, name.font, color, bounds.adjusted(1, 1, -1, -1), Qt::AlignLeft);
+    Drawing::drawWrappedTextCut(painter, m_nameLayout, name.text, name.font, color, bounds.adjusted(1, 1, -1, -1),
+                                Qt::AlignLeft);
 }
 
 void PlannerWeeklyItemView::currentSizeChange()

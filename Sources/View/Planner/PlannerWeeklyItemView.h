@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Drawing.h"
 #include "PlannerBaseItem.h"
 
 #include <QColor>
@@ -47,5 +48,7 @@ private:
     void layoutLabel();
 
     double m_alphaBg = 0;
+    // The name as last drawn: laid out again only when it, its font or its box changes.
+    mutable Drawing::WrappedTextLayout m_nameLayout;
     QColor m_projectColor;
 };
