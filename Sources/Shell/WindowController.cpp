@@ -67,6 +67,14 @@ struct WindowController::Private : public WindowDelegate {
     {
         if (rootApp) rootApp->activateIgnoringOtherApps();
     }
+    // Wherever it hangs, the window stays on the screen and off its panels.
+    void place(const WindowPlacement& placement) const
+    {
+        window->setScreenArea(screenArea());
+        window->setHasArrow(placement.hasArrow);
+        window->setPoint(placement.point, placement.side);
+        window->setStyleMask(placement.styleMask);
+    }
 
     void windowDidResignKey(Window*) override
     {
@@ -182,10 +190,7 @@ void WindowController::showSplashScreen(std::function<void()> shown)
     const WindowPlacement placement = WindowPlacement::forSplash(d->screenSize());
     {
         const ChangesTogether together(window);
-        window->setScreenArea(d->screenArea());
-        window->setHasArrow(placement.hasArrow);
-        window->setPoint(placement.point, placement.side);
-        window->setStyleMask(placement.styleMask);
+        d->place(placement);
     }
     d->activate();
     window->setAlphaValue(0);
@@ -217,11 +222,7 @@ void WindowController::openWindow()
     if (planner || (!dockedLeft && !dockedRight)) d->statusItemNeedsDisplay();
     {
         const ChangesTogether together(window);
-        // Wherever it hangs, the window stays on the screen and off its panels.
-        window->setScreenArea(d->screenArea());
-        window->setHasArrow(placement.hasArrow);
-        window->setPoint(placement.point, placement.side);
-        window->setStyleMask(placement.styleMask);
+        d->place(placement);
         d->activate();
 
         // The window sizes itself round its view and hangs from its point.
