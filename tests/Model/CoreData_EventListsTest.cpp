@@ -23,6 +23,17 @@ protected:
         EXPECT_TRUE(item->dehydrate());
         return item;
     }
+    // An hour-long event repeating every week, with no end.
+    TaskPtr weeklyForever(const QString& name, const Date& start)
+    {
+        const TaskPtr item = event(name, start);
+        item->setRepeatStartDate(item->startTime());
+        item->setRepeatType(2);
+        item->setRepeatOptions(QStringLiteral("1//0"));
+        item->setIsRepeatForever(1);
+        EXPECT_TRUE(item->dehydrate());
+        return item;
+    }
 
     // Daily at 09:00 from Monday 6 January 2014, for ever.
     TaskPtr dailySeries(const QString& name, const CalendarPtr& category = nullptr)
@@ -86,12 +97,7 @@ TEST_F(CoreDataEventListsTest, ADeletedOccurrenceIsMissingOnlyOnItsDay)
 
 TEST_F(CoreDataEventListsTest, SeveralDaysAtOnceListWhatEachDayListsAlone)
 {
-    const TaskPtr weekly = event(QStringLiteral("weekly review"), localDate(2014, 1, 10, 17, 0));
-    weekly->setRepeatStartDate(weekly->startTime());
-    weekly->setRepeatType(2);
-    weekly->setRepeatOptions(QStringLiteral("1//0"));
-    weekly->setIsRepeatForever(1);
-    ASSERT_TRUE(weekly->dehydrate());
+    const TaskPtr weekly = weeklyForever(QStringLiteral("weekly review"), localDate(2014, 1, 10, 17, 0));
     dataManager().doWithAllTasksEventsAdes(
         TaskList{event(QStringLiteral("trip"), localDate(2014, 1, 13, 20, 0), 60),
                  event(QStringLiteral("before the days"), localDate(2014, 1, 14, 22, 0), 1),
@@ -174,12 +180,7 @@ TEST_F(CoreDataEventListsTest, TheDaysGatheredTogetherHoldWhatEachDayHoldsAlone)
     const TaskPtr allDay = event(QStringLiteral("all day"), localDate(2014, 3, 30, 0, 0), 23);
     allDay->setIsADE(1);
     ASSERT_TRUE(allDay->dehydrate());
-    const TaskPtr weekly = event(QStringLiteral("weekly"), localDate(2014, 3, 2, 2, 30));
-    weekly->setRepeatStartDate(weekly->startTime());
-    weekly->setRepeatType(2);
-    weekly->setRepeatOptions(QStringLiteral("1//0"));
-    weekly->setIsRepeatForever(1);
-    ASSERT_TRUE(weekly->dehydrate());
+    const TaskPtr weekly = weeklyForever(QStringLiteral("weekly"), localDate(2014, 3, 2, 2, 30));
     dataManager().doWithAllTasksEventsAdes(
         TaskList{event(QStringLiteral("over midnight"), localDate(2014, 3, 29, 23, 30), 2),
                  event(QStringLiteral("over the change"), localDate(2014, 3, 30, 1, 30), 2),
