@@ -27,6 +27,7 @@ TEST_F(PlannerItemTitleTest, TheNameLooksTheSameWithOrWithoutItsLabel)
         bool asBlock;
         qint64 type;
         bool allDay, scheduled, done, highlight;
+        double blockEnd = 11;  // a short block cuts its name
     };
     const Case cases[] = {
         {"open task chip", false, 1, false, false, false, false},
@@ -37,14 +38,18 @@ TEST_F(PlannerItemTitleTest, TheNameLooksTheSameWithOrWithoutItsLabel)
         {"event block", true, 0, false, false, false, false},
         {"event block, selected", true, 0, false, false, false, true},
         {"scheduled task block", true, 0, false, true, false, false},
+        {"quarter-hour block", true, 0, false, false, false, false, 9.25},
+        {"half-hour scheduled task block, selected", true, 0, false, true, false, true, 9.5},
     };
     for (const Case& c : cases) {
         const QString firstName = QStringLiteral("Weekly review of the garden plans");
         const TaskPtr item = stored(c.type, firstName, at(15, 9), at(15, 11), c.allDay);
         item->setStatus(c.done ? 1 : 0);
         item->setIsSheduledTask(c.scheduled);
-        PlannerBaseItem* drawnByView = c.asBlock ? static_cast<PlannerBaseItem*>(block(item, 9, 11)) : chip(item);
-        PlannerBaseItem* drawnByLabel = c.asBlock ? static_cast<PlannerBaseItem*>(block(item, 9, 11)) : chip(item);
+        PlannerBaseItem* drawnByView =
+            c.asBlock ? static_cast<PlannerBaseItem*>(block(item, 9, c.blockEnd)) : chip(item);
+        PlannerBaseItem* drawnByLabel =
+            c.asBlock ? static_cast<PlannerBaseItem*>(block(item, 9, c.blockEnd)) : chip(item);
         drawnByView->setHighlight(c.highlight);
         drawnByLabel->setHighlight(c.highlight);
         ASSERT_NE(drawnByLabel->taskNameLabel(), nullptr) << c.name;

@@ -116,7 +116,10 @@ void PlannerBaseItem::drawTitle(QPainter& painter) const
     if (place.isEmpty()) return;
     painter.save();
     painter.translate(place.topLeft());
-    painter.setClipRect(QRect(QPoint(0, 0), place.size()), Qt::IntersectClip);
+    // The label's own clip, which a view that cuts its name to a smaller
+    // area does without: Qt sets a clip up for every glyph and state saved
+    // under it, and a planner draws hundreds of names.
+    if (!cutsTitleToItsArea()) painter.setClipRect(QRect(QPoint(0, 0), place.size()), Qt::IntersectClip);
     painter.setOpacity(1);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setPen(QPen());

@@ -150,6 +150,10 @@ protected:
     // Draws the name at the label's whole-pixel place: the label's drawing
     // when it exists, drawTitleText otherwise. Called last in drawRect.
     void drawTitle(QPainter& painter) const;
+    // Whether drawTitleText keeps every pixel of the name inside the label's
+    // text area (one point in from its bounds) by itself, so that the
+    // label's clip would change nothing.
+    virtual bool cutsTitleToItsArea() const { return false; }
     void setMovingEdge(PlannerItemRules::Edge edge);
     PlannerItemRules::Edge movingEdge() const;
     PlannerItemRules::ItemFacts itemKind() const;

@@ -37,6 +37,8 @@ public:
 protected:
     TextField* makeTaskNameLabel() const override;
     void drawTitleText(QPainter& painter, const QRectF& bounds) const override;
+    // The wrapped name is cut to its text area (drawWrappedTextCut).
+    bool cutsTitleToItsArea() const override { return true; }
     // A scheduled task's block on a later day offers the events' buttons.
     AlertRequest repeatQuestion(bool scheduled, bool firstOccurrence) const override;
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
