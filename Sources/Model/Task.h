@@ -155,6 +155,9 @@ public:
     static TaskPtr fromRow(sqlite3_stmt* statement);
     // The same, with what the rows of one load share.
     static TaskPtr fromRow(sqlite3_stmt* statement, TaskRowContext& context);
+    // The same item built by assigning each column through its setter, as
+    // every load once did; fromRow must give exactly this.
+    static TaskPtr fromRowThroughSetters(sqlite3_stmt* statement, TaskRowContext& context);
     // The row's fields set through the setters over a new item's defaults:
     // the item stays marked changed, and with hasChanges 1 whatever the row
     // says (the absent assignee of the defaults always takes the row's text).
@@ -469,7 +472,8 @@ private:
     bool store(T& field, const T& value, WebKept webKept);
 
     Date seriesStartOn(const Date& day) const;
-    void readColumns(sqlite3_stmt* statement, TaskRowContext& context);
+    void readColumnsThroughSetters(sqlite3_stmt* statement, TaskRowContext& context);
+    void readStoredColumns(sqlite3_stmt* statement, TaskRowContext& context);
     void bindColumns(sqlite3_stmt* statement) const;
     bool writeRow();
     bool deleteRowAndMarkLinks();
