@@ -389,6 +389,24 @@ public:
     // items, tasks without a due date, one-off events that have started,
     // checklist items and notes have none.
     std::shared_ptr<LocalNotification> nextAlarmDate();
+    // What the alarms of many items worked out together share: the time they
+    // are worked out at, the turn of next year that bounds them, and the
+    // alerts of each alert text met (items repeat a handful of texts, and
+    // reading one took more than the rest of the item's alarm).
+    class AlarmPass {
+    public:
+        AlarmPass();
+        const Date& now() const { return m_now; }
+        const Date& limit() const { return m_limit; }
+        const QList<std::shared_ptr<const AlertObj>>& alertsOf(const Task& item);
+
+    private:
+        Date m_now;
+        Date m_limit;
+        QHash<QString, QList<std::shared_ptr<const AlertObj>>> m_alerts;
+    };
+    // The same as nextAlarmDate() at the pass's time.
+    std::shared_ptr<LocalNotification> nextAlarmDate(AlarmPass& pass);
 
     // ---- copies (Task_Copies.cpp) ------------------------------------------------
     // A new item (defaults, then every field of this one, the key included).
