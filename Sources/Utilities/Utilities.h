@@ -3,6 +3,7 @@
 #include "AlertObj.h"
 #include "ColorObject.h"
 #include "Date.h"
+#include "GregorianCalendar.h"
 
 #include <QColor>
 #include <QString>
@@ -29,6 +30,10 @@ public:
 private:
     int m_secondsFromGMTNow;
     int m_daylightSavingNow;
+    // The span of the last offset looked up: the dates of one load mostly
+    // fall into a few spans. Like the offsets now, it keeps the zone of the
+    // reader's start for all its dates; one reader serves one thread.
+    mutable GregorianCalendar::DaylightSavingSpan m_lastSpan;
 };
 
 // Class-level helpers shared by the records, the data manager and the views.

@@ -198,8 +198,9 @@ Date StoredDateReader::fromDBDate(const Date& date) const
     // The daylight-saving offset is looked up at the number less today's
     // offset, not at the instant that comes out; stored numbers depend on it.
     const Date moved = date.dateByAddingTimeInterval(-m_secondsFromGMTNow);
-    const int atMoved = GregorianCalendar::daylightSavingTimeOffsetForDate(moved);
-    return moved.dateByAddingTimeInterval(m_daylightSavingNow - atMoved);
+    const qint64 at = moved.wholeSecondsSince1970();
+    if (at < m_lastSpan.from || at >= m_lastSpan.until) m_lastSpan = GregorianCalendar::daylightSavingSpanForDate(moved);
+    return moved.dateByAddingTimeInterval(m_daylightSavingNow - m_lastSpan.offset);
 }
 
 Date StoredDateReader::fromDBSeconds(double seconds) const
