@@ -11,6 +11,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <iterator>
@@ -30,10 +31,12 @@ public:
 private:
     int m_secondsFromGMTNow;
     int m_daylightSavingNow;
-    // The span of the last offset looked up: the dates of one load mostly
-    // fall into a few spans. Like the offsets now, it keeps the zone of the
-    // reader's start for all its dates; one reader serves one thread.
-    mutable GregorianCalendar::DaylightSavingSpan m_lastSpan;
+    // The spans of the last offsets looked up: the dates of one load fall
+    // into a few spans (this year's summer and winter, the zero date's).
+    // Like the offsets now, they keep the zone of the reader's start for all
+    // its dates; one reader serves one thread.
+    mutable std::array<GregorianCalendar::DaylightSavingSpan, 4> m_spans{};
+    mutable size_t m_nextSpan = 0;
 };
 
 // Class-level helpers shared by the records, the data manager and the views.

@@ -199,8 +199,12 @@ Date StoredDateReader::fromDBDate(const Date& date) const
     // offset, not at the instant that comes out; stored numbers depend on it.
     const Date moved = date.dateByAddingTimeInterval(-m_secondsFromGMTNow);
     const qint64 at = moved.wholeSecondsSince1970();
-    if (at < m_lastSpan.from || at >= m_lastSpan.until) m_lastSpan = GregorianCalendar::daylightSavingSpanForDate(moved);
-    return moved.dateByAddingTimeInterval(m_daylightSavingNow - m_lastSpan.offset);
+    for (const GregorianCalendar::DaylightSavingSpan& span : m_spans)
+        if (span.from <= at && at < span.until) return moved.dateByAddingTimeInterval(m_daylightSavingNow - span.offset);
+    const GregorianCalendar::DaylightSavingSpan& span = m_spans[m_nextSpan] =
+        GregorianCalendar::daylightSavingSpanForDate(moved);
+    m_nextSpan = (m_nextSpan + 1) % m_spans.size();
+    return moved.dateByAddingTimeInterval(m_daylightSavingNow - span.offset);
 }
 
 Date StoredDateReader::fromDBSeconds(double seconds) const
