@@ -127,8 +127,9 @@ void CoreData::updateLocalNotificationForList(const TaskList& items)
     }
     LocalNotificationList alarms;
     alarms.reserve(items.size());
+    Task::AlarmPass pass;
     for (const TaskPtr& item : items)
-        if (std::shared_ptr<LocalNotification> alarm = item->nextAlarmDate()) alarms.append(alarm);
+        if (std::shared_ptr<LocalNotification> alarm = item->nextAlarmDate(pass)) alarms.append(alarm);
     sortByFireDate(alarms);
     {
         QMutexLocker lock(&m_alertMutex);
@@ -181,9 +182,10 @@ void CoreData::updateLocalNotificationForTask(const TaskPtr& item)
 void CoreData::updateLocalNotificationForTasks(const TaskList& items)
 {
     LocalNotificationList added;
+    Task::AlarmPass pass;
     for (const TaskPtr& item : items)
         if (item)
-            if (std::shared_ptr<LocalNotification> next = item->nextAlarmDate()) added.append(next);
+            if (std::shared_ptr<LocalNotification> next = item->nextAlarmDate(pass)) added.append(next);
     keepStateForUndo();
     QMutexLocker lock(&m_alertMutex);
     if (m_allAlert.isEmpty()) {

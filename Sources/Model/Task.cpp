@@ -262,9 +262,21 @@ TaskPtr Task::fromRow(sqlite3_stmt* statement, TaskRowContext& context)
 {
     auto item = std::make_shared<Task>(BaseInit{});
     // The key comes first: the setters treat an item with the new-item key
-    // differently.
+    // differently (a row with that key goes through them as well).
     item->m_primaryKey = columnInt64(statement, rowKeyColumn);
-    item->readColumns(statement, context);
+    if (item->m_primaryKey == newItemKey)
+        item->readColumnsThroughSetters(statement, context);
+    else
+        item->readStoredColumns(statement, context);
+    item->m_dirty = false;
+    return item;
+}
+
+TaskPtr Task::fromRowThroughSetters(sqlite3_stmt* statement, TaskRowContext& context)
+{
+    auto item = std::make_shared<Task>(BaseInit{});
+    item->m_primaryKey = columnInt64(statement, rowKeyColumn);
+    item->readColumnsThroughSetters(statement, context);
     item->m_dirty = false;
     return item;
 }
@@ -274,14 +286,14 @@ TaskPtr Task::fromRowOverDefaults(sqlite3_stmt* statement)
     auto item = std::make_shared<Task>();
     item->setPrimaryKey(columnInt64(statement, rowKeyColumn));
     TaskRowContext context(Clock::now());
-    item->readColumns(statement, context);
+    item->readColumnsThroughSetters(statement, context);
     return item;
 }
 
 // Through the setters in column order: the series start takes the time of
 // the start or due time read before it, and the notes (never NULL once read)
 // mark the item changed for the web service.
-void Task::readColumns(sqlite3_stmt* statement, TaskRowContext& context)
+void Task::readColumnsThroughSetters(sqlite3_stmt* statement, TaskRowContext& context)
 {
     const auto columnDate = [&context](sqlite3_stmt* row, int column) {
         return RecordStore::columnDate(row, column, context.dates());
@@ -330,6 +342,71 @@ void Task::readColumns(sqlite3_stmt* statement, TaskRowContext& context)
     setAssigneeEmail(context.repeatedText(statement, 39));
     setDelegateStatus(columnInt64(statement, 40));
     setDelegateDate(columnDate(statement, 41));
+}
+
+// Straight into the fields of a record made empty (every text null, every
+// date null, every number 0), giving what readColumnsThroughSetters gives:
+// each setter there finds a change (a null text or date always differs from
+// a read one; a number equal to 0 stays 0 either way), so only the setters'
+// own rules remain, in the same order:
+// - the title loses line breaks at its ends, the link its "%20" and blanks;
+// - the series end is kept in whole seconds;
+// - the start seeds the series start at the start's day, before the due
+//   time is read; the stored series start replaces that unless it is the
+//   very same date, and is then put at the item's own time of day;
+// - a checklist category (a key other than 0) makes the item a checklist
+//   item;
+// - the notes, never NULL once read, mark the item changed for the web
+//   service whatever the stored mark says.
+void Task::readStoredColumns(sqlite3_stmt* statement, TaskRowContext& context)
+{
+    const StoredDateReader& dates = context.dates();
+    const auto date = [statement, &dates](int column) { return RecordStore::columnDate(statement, column, dates); };
+    m_taskType = columnInt64(statement, 0);
+    m_isADE = columnInt64(statement, 1);
+    m_taskName = trimmedLineBreaks(columnText(statement, 2));
+    m_taskLocation = context.repeatedText(statement, 3);
+    m_startTime = date(4);
+    m_repeatStartDate = seriesStartOn(m_startTime);
+    m_endTime = date(5);
+    m_dueEnd = date(6);
+    m_dateUpdate = date(7);
+    m_completedDate = date(8);
+    m_hasDue = columnInt64(statement, 9);
+    m_taskOrder = columnInt64(statement, 10);
+    m_repeatType = columnInt64(statement, 11);
+    if (const Date seriesStart = date(12); isChange(m_repeatStartDate, seriesStart))
+        m_repeatStartDate = seriesStartOn(seriesStart);
+    m_repeatEndDate = inWholeSeconds(date(13));
+    m_repeatOptions = context.repeatedText(statement, 14);
+    m_repeatExceptions = context.repeatedText(statement, 15);
+    m_isRepeatForever = columnInt64(statement, 16);
+    m_hasDuration = columnInt64(statement, 17);
+    m_duration = columnInt64(statement, 18);
+    m_calendarId = columnInt64(statement, 19);
+    if (m_calendarId != 0 && context.isChecklistCategory(m_calendarId)) m_taskType = ItemKind::ChecklistItem;
+    m_parentId = columnInt64(statement, 20);
+    m_isInitialTask = columnInt64(statement, 21);
+    m_isPinned = columnInt64(statement, 22);
+    m_alertValues = context.repeatedText(statement, 23);
+    m_iCalUID = columnText(statement, 24);
+    m_builtIn = columnInt64(statement, 25);
+    m_isHidden = columnInt64(statement, 26);
+    m_taskRepeatStyle = columnInt64(statement, 27);
+    m_zvwID = columnInt64(statement, 28);
+    m_lastUpdate = columnInt64(statement, 29);
+    m_status = columnInt64(statement, 30);
+    m_url = cleanedUrl(context.repeatedText(statement, 31));
+    m_occurrence = date(32);
+    m_tagList = context.repeatedText(statement, 33);
+    m_notes = columnText(statement, 35);
+    m_hasChanges = 1;
+    m_isShared = columnInt64(statement, 36) != 0;
+    m_tz = columnInt64(statement, 37);
+    m_isSheduledTask = columnInt64(statement, 38) != 0;
+    m_assigneeEmail = context.repeatedText(statement, 39);
+    m_delegateStatus = columnInt64(statement, 40);
+    m_delegateDate = date(41);
 }
 
 void Task::bindColumns(sqlite3_stmt* statement) const

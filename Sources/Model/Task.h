@@ -155,6 +155,9 @@ public:
     static TaskPtr fromRow(sqlite3_stmt* statement);
     // The same, with what the rows of one load share.
     static TaskPtr fromRow(sqlite3_stmt* statement, TaskRowContext& context);
+    // The same item built by assigning each column through its setter, as
+    // every load once did; fromRow must give exactly this.
+    static TaskPtr fromRowThroughSetters(sqlite3_stmt* statement, TaskRowContext& context);
     // The row's fields set through the setters over a new item's defaults:
     // the item stays marked changed, and with hasChanges 1 whatever the row
     // says (the absent assignee of the defaults always takes the row's text).
@@ -386,6 +389,24 @@ public:
     // items, tasks without a due date, one-off events that have started,
     // checklist items and notes have none.
     std::shared_ptr<LocalNotification> nextAlarmDate();
+    // What the alarms of many items worked out together share: the time they
+    // are worked out at, the turn of next year that bounds them, and the
+    // alerts of each alert text met (items repeat a handful of texts, and
+    // reading one took more than the rest of the item's alarm).
+    class AlarmPass {
+    public:
+        AlarmPass();
+        const Date& now() const { return m_now; }
+        const Date& limit() const { return m_limit; }
+        const QList<std::shared_ptr<const AlertObj>>& alertsOf(const Task& item);
+
+    private:
+        Date m_now;
+        Date m_limit;
+        QHash<QString, QList<std::shared_ptr<const AlertObj>>> m_alerts;
+    };
+    // The same as nextAlarmDate() at the pass's time.
+    std::shared_ptr<LocalNotification> nextAlarmDate(AlarmPass& pass);
 
     // ---- copies (Task_Copies.cpp) ------------------------------------------------
     // A new item (defaults, then every field of this one, the key included).
@@ -469,7 +490,8 @@ private:
     bool store(T& field, const T& value, WebKept webKept);
 
     Date seriesStartOn(const Date& day) const;
-    void readColumns(sqlite3_stmt* statement, TaskRowContext& context);
+    void readColumnsThroughSetters(sqlite3_stmt* statement, TaskRowContext& context);
+    void readStoredColumns(sqlite3_stmt* statement, TaskRowContext& context);
     void bindColumns(sqlite3_stmt* statement) const;
     bool writeRow();
     bool deleteRowAndMarkLinks();

@@ -14,6 +14,16 @@ bool isAbsoluteAlert(const AlertObj& alert)
     return alert.alertType() == 0 || alert.alertType() == 2;
 }
 
+std::shared_ptr<AlertObj> copyOfAlert(const AlertObj& alert)
+{
+    auto copy = std::make_shared<AlertObj>();
+    copy->setAlertType(alert.alertType());
+    copy->setRelativeOffset(alert.relativeOffset());
+    copy->setAbsoluteDate(alert.absoluteDate());
+    copy->setSoundName(alert.soundName());
+    return copy;
+}
+
 // The base of a relative alert of a repeating event: the series' own start
 // while it lies ahead, else the occurrence whose alarm is the next to come.
 // No base (the alert never fires) when the series has nothing ahead.
@@ -85,12 +95,36 @@ void Task::updateAlertList(const QList<std::shared_ptr<AlertObj>>& list)
     setAlertValues(Utilities::updateAlertList(list));
 }
 
+Task::AlarmPass::AlarmPass()
+    : m_now(Clock::now())
+    // Alarms are scheduled up to the turn of next year; the list is rebuilt long before.
+    , m_limit(Utilities::dateWithNewYearOffset(m_now, 1))
+{
+}
+
+const QList<std::shared_ptr<const AlertObj>>& Task::AlarmPass::alertsOf(const Task& item)
+{
+    auto known = m_alerts.find(item.m_alertValues);
+    if (known == m_alerts.end()) {
+        QList<std::shared_ptr<const AlertObj>> alerts;
+        for (const std::shared_ptr<AlertObj>& alert : item.createAlertList()) alerts.append(alert);
+        known = m_alerts.insert(item.m_alertValues, alerts);
+    }
+    return *known;
+}
+
 std::shared_ptr<LocalNotification> Task::nextAlarmDate()
 {
     if (m_status == 1 || m_alertValues.isEmpty()) return nullptr;
-    const Date now = Clock::now();
-    // Alarms are scheduled up to the turn of next year; the list is rebuilt long before.
-    Date limit = Utilities::dateWithNewYearOffset(now, 1);
+    AlarmPass pass;
+    return nextAlarmDate(pass);
+}
+
+std::shared_ptr<LocalNotification> Task::nextAlarmDate(AlarmPass& pass)
+{
+    if (m_status == 1 || m_alertValues.isEmpty()) return nullptr;
+    const Date& now = pass.now();
+    Date limit = pass.limit();
 
     Date base;
     bool basePerAlert = false;
@@ -110,7 +144,8 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate()
     }
 
     std::shared_ptr<LocalNotification> alarm;
-    for (const std::shared_ptr<AlertObj>& alert : createAlertList()) {
+    const std::shared_ptr<const AlertObj>* chosen = nullptr;
+    for (const std::shared_ptr<const AlertObj>& alert : pass.alertsOf(*this)) {
         Date fire;
         if (isAbsoluteAlert(*alert)) {
             fire = alert->absoluteDate();
@@ -127,7 +162,9 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate()
         alarm->setTask(shared_from_this());
         alarm->setDateFire(fire);
         alarm->setDateStart(base);
-        alarm->setAlertObj(alert);
+        chosen = &alert;
     }
+    // The alarm has an alert of its own: the pass's are shared by its items.
+    if (alarm) alarm->setAlertObj(copyOfAlert(**chosen));
     return alarm;
 }

@@ -3,6 +3,7 @@
 #include "AlertObj.h"
 #include "ColorObject.h"
 #include "Date.h"
+#include "GregorianCalendar.h"
 
 #include <QColor>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <iterator>
@@ -29,6 +31,12 @@ public:
 private:
     int m_secondsFromGMTNow;
     int m_daylightSavingNow;
+    // The spans of the last offsets looked up: the dates of one load fall
+    // into a few spans (this year's summer and winter, the zero date's).
+    // Like the offsets now, they keep the zone of the reader's start for all
+    // its dates; one reader serves one thread.
+    mutable std::array<GregorianCalendar::DaylightSavingSpan, 4> m_spans{};
+    mutable size_t m_nextSpan = 0;
 };
 
 // Class-level helpers shared by the records, the data manager and the views.

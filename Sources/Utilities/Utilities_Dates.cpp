@@ -198,8 +198,13 @@ Date StoredDateReader::fromDBDate(const Date& date) const
     // The daylight-saving offset is looked up at the number less today's
     // offset, not at the instant that comes out; stored numbers depend on it.
     const Date moved = date.dateByAddingTimeInterval(-m_secondsFromGMTNow);
-    const int atMoved = GregorianCalendar::daylightSavingTimeOffsetForDate(moved);
-    return moved.dateByAddingTimeInterval(m_daylightSavingNow - atMoved);
+    const qint64 at = moved.wholeSecondsSince1970();
+    for (const GregorianCalendar::DaylightSavingSpan& span : m_spans)
+        if (span.from <= at && at < span.until) return moved.dateByAddingTimeInterval(m_daylightSavingNow - span.offset);
+    const GregorianCalendar::DaylightSavingSpan& span = m_spans[m_nextSpan] =
+        GregorianCalendar::daylightSavingSpanForDate(moved);
+    m_nextSpan = (m_nextSpan + 1) % m_spans.size();
+    return moved.dateByAddingTimeInterval(m_daylightSavingNow - span.offset);
 }
 
 Date StoredDateReader::fromDBSeconds(double seconds) const

@@ -161,10 +161,24 @@ TEST_F(TaskEncodingsTest, NextAlarmIsTheEarliestAlertAheadOfNowAndBeforeNextYear
          0},
         {"note", then(task(tomorrowNine, {relativeAlert(-900)}), [](Task& t) { t.setTaskType(3); }), {}, {}, 0},
     };
+    // One pass over all the items, as a list load works them out: the cases
+    // share alert texts on other bases, and each alarm keeps its own alert.
+    Task::AlarmPass pass;
+    std::shared_ptr<AlertObj> lastPassAlert;
     for (const Case& c : cases) {
         const TaskPtr item = storedItem(QStringLiteral("Alarm"));
         c.setUp(*item);
         const std::shared_ptr<LocalNotification> alarm = item->nextAlarmDate();
+        const std::shared_ptr<LocalNotification> inPass = item->nextAlarmDate(pass);
+        ASSERT_EQ(inPass == nullptr, alarm == nullptr) << c.what;
+        if (alarm) {
+            EXPECT_EQ(inPass->dateFire(), alarm->dateFire()) << c.what;
+            EXPECT_EQ(inPass->dateStart(), alarm->dateStart()) << c.what;
+            EXPECT_EQ(inPass->alertObj()->relativeOffset(), alarm->alertObj()->relativeOffset()) << c.what;
+            EXPECT_EQ(inPass->alertObj()->soundName(), alarm->alertObj()->soundName()) << c.what;
+            EXPECT_NE(inPass->alertObj(), lastPassAlert) << c.what;
+            lastPassAlert = inPass->alertObj();
+        }
         if (c.fire.isNull()) {
             EXPECT_EQ(alarm, nullptr) << c.what;
             continue;

@@ -69,6 +69,30 @@ TEST_F(UtilitiesDates, StoredFormIsTheLocalWallClockReadAsUtcInEverySeason)
     EXPECT_TRUE(Utilities::fromDBDate(Date()).isNull());
 }
 
+// A reader of many stored dates keeps the offset span it last looked up: in
+// any order, on either side of a change of offset, it must read each date as
+// a reader made for that date alone does.
+TEST_F(UtilitiesDates, AReaderOfManyStoredDatesReadsEachAsAFreshReader)
+{
+    for (const char* zone : {"Europe/Paris", "America/New_York", "UTC"}) {
+        ScopedTimeZone scoped(zone);
+        Clock::setFixed(localDate(2013, 7, 15, 12));
+        // Stored numbers around both changes of 2013 in either zone, back and forth.
+        const double spring = utcDate(2013, 3, 31, 2).timeIntervalSince1970();
+        const double autumn = utcDate(2013, 10, 27, 2).timeIntervalSince1970();
+        const double newYorkSpring = utcDate(2013, 3, 10, 2).timeIntervalSince1970();
+        const QList<double> stored = {
+            spring - 1, spring + 7200, spring, autumn + 3599.5, autumn - 3600, spring - 7201, autumn + 3600,
+            newYorkSpring + 3600, newYorkSpring - 0.25, 0, -86400 * 365.0 * 60, autumn, spring + 3599, 1e9,
+        };
+        StoredDateReader reader(Clock::now());
+        for (double seconds : stored) {
+            SCOPED_TRACE(testing::Message() << zone << ", stored " << qint64(seconds));
+            EXPECT_EQ(reader.fromDBSeconds(seconds), StoredDateReader(Clock::now()).fromDBSeconds(seconds));
+        }
+    }
+}
+
 TEST_F(UtilitiesDates, FieldsOfNilAreMinusOne)
 {
     for (const auto getter : {&Utilities::getSecond, &Utilities::getMinute, &Utilities::getHour, &Utilities::getDay,

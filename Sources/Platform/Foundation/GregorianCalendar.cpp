@@ -377,6 +377,12 @@ int GregorianCalendar::daylightSavingTimeOffsetForDate(const Date& date)
     return SystemZoneCache::current().spanAt(wholeSeconds(date)).daylightSaving;
 }
 
+GregorianCalendar::DaylightSavingSpan GregorianCalendar::daylightSavingSpanForDate(const Date& date)
+{
+    const OffsetSpan span = SystemZoneCache::current().spanAt(wholeSeconds(date));
+    return {span.from, span.until, span.daylightSaving};
+}
+
 bool GregorianCalendar::isZoneKnown(const QString& name)
 {
     if (name == QLatin1String("Floating")) return true;

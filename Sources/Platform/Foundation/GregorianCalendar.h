@@ -62,6 +62,14 @@ public:
     static int secondsFromGMTForDate(const Date& date);
     static int daylightSavingTimeOffset();
     static int daylightSavingTimeOffsetForDate(const Date& date);
+    // The same offset with the whole seconds [from, until) around the date
+    // that share it: a reader of many dates asks only for one outside them.
+    struct DaylightSavingSpan {
+        qint64 from = 0;
+        qint64 until = 0;
+        int offset = 0;
+    };
+    static DaylightSavingSpan daylightSavingSpanForDate(const Date& date);
 
     // "Floating" and any name with a zoneinfo file. The platform accepts any
     // name (it falls back to a POSIX rule), so it cannot answer this itself.
