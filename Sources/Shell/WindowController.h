@@ -37,6 +37,9 @@ public:
     // when the splash goes before).
     void showSplashScreen(std::function<void()> shown = {});
     void openWindow();
+    // While the main window waits to open: places it where it will open and
+    // readies its first drawing. Nothing once it is shown.
+    void prepareToOpen();
     void closeWindow();
     void customResignFirstResponder();
 

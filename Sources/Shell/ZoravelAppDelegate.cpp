@@ -82,7 +82,7 @@ ZoravelAppDelegate::ZoravelAppDelegate(std::unique_ptr<StatusItem> statusItem, Q
 ZoravelAppDelegate::~ZoravelAppDelegate()
 {
     for (ScheduledTimer* timer :
-         {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer,
+         {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer, &m_prepareWindowTimer,
           &m_buildAheadTimer})
         timer->invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
@@ -312,6 +312,13 @@ void ZoravelAppDelegate::initMainViewUI()
     // The wait for the window is idle time: the panes load then, and the
     // opening shows them as loaded unless something changed meanwhile.
     m_mainView->reloadAhead();
+    // What the wait leaves after the load readies the window's first
+    // drawing. Once the window is open (the load overran the wait) it is
+    // not needed.
+    m_prepareWindowTimer = Scheduler::current().scheduleTimer(0, false, [this] {
+        if (WindowController* controller = windowController()) controller->prepareToOpen();
+        StartupTrace::mark("window prepared");
+    });
 }
 
 void ZoravelAppDelegate::buildMainViewAhead()

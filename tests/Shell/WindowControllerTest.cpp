@@ -262,6 +262,47 @@ TEST_F(WindowControllerTest, OpeningTwiceRePlacesTheSameWindow)
     EXPECT_DOUBLE_EQ(window()->alphaValue(), 1.0);
 }
 
+// Readied in the wait before it opens, the window is already where the
+// opening puts it and stays hidden until then; the opening still places it
+// from what is current (the tray item moved meanwhile), and a shown window
+// is left where it is.
+TEST_F(WindowControllerTest, ReadyingAheadPlacesTheHiddenWindowAsTheOpeningWould)
+{
+    struct Case {
+        const char* name;
+        bool planner, left, right;
+    } cases[] = {
+        {"attached", false, false, false},
+        {"planner", true, false, false},
+        {"docked left", false, true, false},
+        {"docked right", false, false, true},
+    };
+    for (const Case& c : cases) {
+        mainView->setIsPlannerExpand(c.planner);
+        mainView->setIsDockedLeft(c.left);
+        mainView->setIsDockedRight(c.right);
+        host.position = QPointF(900, 778);
+        controller = WindowController::initWithRootApp(&host);
+        controller->prepareToOpen();
+        EXPECT_FALSE(window()->isVisible()) << c.name;
+        const QRectF readied = window()->frame();
+        controller->openWindow();
+        EXPECT_EQ(window()->frame(), readied) << c.name;
+        host.position = QPointF(700, 778);
+        controller->prepareToOpen();
+        EXPECT_EQ(window()->frame(), readied) << c.name << ": shown, it stays";
+    }
+    mainView->setIsPlannerExpand(false);
+    mainView->setIsDockedLeft(false);
+    mainView->setIsDockedRight(false);
+    controller = WindowController::initWithRootApp(&host);
+    host.position = QPointF(900, 778);
+    controller->prepareToOpen();
+    host.position = QPointF(700, 778);
+    controller->openWindow();
+    EXPECT_EQ(window()->frame().center().x(), 700) << "the opening follows the item that moved";
+}
+
 TEST_F(WindowControllerTest, SetActiveOpensAndClosesOnlyOnAChange)
 {
     controller = WindowController::initWithRootApp(&host);
