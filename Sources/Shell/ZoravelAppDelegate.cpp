@@ -141,6 +141,9 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
         UrlOpener::setCurrent(&desktopUrlOpener);
         PlannerImageRenderer::install();
     }
+    // The tray's icon (its first image read loads the image readers) is read
+    // on the pool while this thread opens the data.
+    StatusMenuView::readIconAhead();
     if (!initData()) return false;
     StartupTrace::mark("data opened");
     activateStatusMenu();
