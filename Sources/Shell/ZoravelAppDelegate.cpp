@@ -41,6 +41,7 @@
 #include "ZVWSync.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <QGuiApplication>
@@ -307,6 +308,8 @@ void ZoravelAppDelegate::initMainViewUI()
     }
     if (m_withoutTray) m_mainView->setIsPinned(true);
 
+    QElapsedTimer waited;
+    waited.start();
     m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
         StartupTrace::mark("window open");
         if (WindowController* controller = windowController()) controller->openWindow();
@@ -318,8 +321,9 @@ void ZoravelAppDelegate::initMainViewUI()
     // What the wait leaves after the load readies the window's first
     // drawing. Once the window is open (the load overran the wait) it is
     // not needed.
-    m_prepareWindowTimer = Scheduler::current().scheduleTimer(0, false, [this] {
-        if (WindowController* controller = windowController()) controller->prepareToOpen();
+    m_prepareWindowTimer = Scheduler::current().scheduleTimer(0, false, [this, waited] {
+        const double left = openWindowDelay - double(waited.elapsed()) / 1000;
+        if (WindowController* controller = windowController()) controller->prepareToOpen(left);
         StartupTrace::mark("window prepared");
     });
 }

@@ -268,14 +268,16 @@ TEST_F(WindowControllerTest, OpeningTwiceRePlacesTheSameWindow)
 // is left where it is.
 TEST_F(WindowControllerTest, ReadyingAheadPlacesTheHiddenWindowAsTheOpeningWould)
 {
+    // Placed also when no time is left to draw it ahead.
     struct Case {
         const char* name;
         bool planner, left, right;
+        double secondsLeft;
     } cases[] = {
-        {"attached", false, false, false},
-        {"planner", true, false, false},
-        {"docked left", false, true, false},
-        {"docked right", false, false, true},
+        {"attached", false, false, false, 0.1},
+        {"planner", true, false, false, 0},
+        {"docked left", false, true, false, 0.1},
+        {"docked right", false, false, true, 0},
     };
     for (const Case& c : cases) {
         mainView->setIsPlannerExpand(c.planner);
@@ -283,13 +285,13 @@ TEST_F(WindowControllerTest, ReadyingAheadPlacesTheHiddenWindowAsTheOpeningWould
         mainView->setIsDockedRight(c.right);
         host.position = QPointF(900, 778);
         controller = WindowController::initWithRootApp(&host);
-        controller->prepareToOpen();
+        controller->prepareToOpen(c.secondsLeft);
         EXPECT_FALSE(window()->isVisible()) << c.name;
         const QRectF readied = window()->frame();
         controller->openWindow();
         EXPECT_EQ(window()->frame(), readied) << c.name;
         host.position = QPointF(700, 778);
-        controller->prepareToOpen();
+        controller->prepareToOpen(0.1);
         EXPECT_EQ(window()->frame(), readied) << c.name << ": shown, it stays";
     }
     mainView->setIsPlannerExpand(false);
@@ -297,7 +299,7 @@ TEST_F(WindowControllerTest, ReadyingAheadPlacesTheHiddenWindowAsTheOpeningWould
     mainView->setIsDockedRight(false);
     controller = WindowController::initWithRootApp(&host);
     host.position = QPointF(900, 778);
-    controller->prepareToOpen();
+    controller->prepareToOpen(0.1);
     host.position = QPointF(700, 778);
     controller->openWindow();
     EXPECT_EQ(window()->frame().center().x(), 700) << "the opening follows the item that moved";
