@@ -603,7 +603,17 @@ bool CoreData::finishInit()
                                                     [this](const Notification& n) { reachabilityChanged(n); });
     startNetworkMonitors();
 
-    m_appRootTZ = takeDefaultTimezone();
+    {
+        // Nothing before the window needs the system zone unless the setting
+        // has none yet: its search (zone files read one by one for a zone
+        // the table does not name) goes on meanwhile.
+        const QMutexLocker lock(&m_defaultZoneMutex);
+        if (m_defaultZoneAhead) m_appRootTZAhead.store(true, std::memory_order_release);
+        else {
+            if (m_tzList.zones().isEmpty()) readZoneTable();
+            m_appRootTZ = takeDefaultTimezone();
+        }
+    }
     // Through the shared manager, not this one: the resolver outlives a
     // manager that is gone (tests make one after another), and a dead one's
     // zone table must never be read.
@@ -612,7 +622,7 @@ bool CoreData::finishInit()
         return manager ? manager->getTimeZoneName(zoneId) : QString();
     });
     if (const SettingPtr setting = currentSetting(); setting && (setting->currentTZ() == -1 || setting->currentTZ() == 0))
-        setting->setCurrentTZ(m_appRootTZ);
+        setting->setCurrentTZ(appRootTZ());
     // A checklist that could not be turned stays one (logged); the next
     // start tries again, and the program runs meanwhile.
     migrateFromCheckListToNote();
@@ -624,21 +634,40 @@ bool CoreData::finishInit()
 // not name), which the pool does while the database opens.
 void CoreData::findDefaultTimezoneAhead()
 {
+    // A search still pending is answered first: it reads the table.
+    appRootTZ();
+    const QMutexLocker lock(&m_defaultZoneMutex);
     if (m_defaultZoneAhead) m_defaultZoneAhead->answer.wait();
-    loadTimeZones();
+    readZoneTable();
     auto find = std::make_shared<std::packaged_task<qint64()>>([this] { return getDefaultTimezone(); });
     m_defaultZoneAhead = std::make_unique<ZoneAhead>();
     m_defaultZoneAhead->answer = find->get_future();
     GlobalQueue::async([find] { (*find)(); });
 }
 
-// Waits for the search begun ahead; without one, searches now.
-qint64 CoreData::takeDefaultTimezone()
+qint64 CoreData::appRootTZ() const
 {
-    if (!m_defaultZoneAhead) {
-        if (m_tzList.zones().isEmpty()) loadTimeZones();
-        return getDefaultTimezone();
+    if (!m_appRootTZAhead.load(std::memory_order_acquire)) return m_appRootTZ;
+    const QMutexLocker lock(&m_defaultZoneMutex);
+    if (m_appRootTZAhead.load(std::memory_order_relaxed)) {
+        m_appRootTZ = takeDefaultTimezone();
+        m_appRootTZAhead.store(false, std::memory_order_release);
     }
+    return m_appRootTZ;
+}
+
+void CoreData::setAppRootTZ(qint64 zoneId)
+{
+    // A search still pending would otherwise overwrite the choice.
+    appRootTZ();
+    m_appRootTZ = zoneId;
+}
+
+// Waits for the search begun ahead; without one, searches now. Under
+// m_defaultZoneMutex.
+qint64 CoreData::takeDefaultTimezone() const
+{
+    if (!m_defaultZoneAhead) return getDefaultTimezone();
     const std::unique_ptr<ZoneAhead> ahead = std::move(m_defaultZoneAhead);
     return ahead->answer.get();
 }
@@ -1110,6 +1139,13 @@ void CoreData::reachabilityChanged(const Notification& notification)
 // Time zones
 
 void CoreData::loadTimeZones()
+{
+    // Not under a search begun ahead, which reads the table.
+    appRootTZ();
+    readZoneTable();
+}
+
+void CoreData::readZoneTable()
 {
     TimezoneList shipped;
     const QJsonArray records = QJsonDocument::fromJson(TimeZoneRecords::json()).array();

@@ -148,8 +148,10 @@ public:
     // loaded. The offsets are read from the zones' files on the first call,
     // not at start-up (four hundred files).
     const TimezoneList& tzList() const;
-    qint64 appRootTZ() const { return m_appRootTZ; }
-    void setAppRootTZ(qint64 zoneId) { m_appRootTZ = zoneId; }
+    // The system zone's entry: found on the pool from the start, and waited
+    // for by the first that needs it.
+    qint64 appRootTZ() const;
+    void setAppRootTZ(qint64 zoneId);
     // Now as the day grid shows it: the clock read in the chosen zone when
     // the time-zone support is on, else the system's. New items take their
     // times from it.
@@ -891,12 +893,16 @@ private:
     Date m_tzLoadedAt;
     mutable QMutex m_tzLabelMutex;
     mutable std::optional<TimezoneList> m_tzLabelled;
-    qint64 m_appRootTZ = 0;
-    // The system zone's entry, found on the pool while the database opens.
+    mutable qint64 m_appRootTZ = 0;
+    // The system zone's entry, found on the pool while the database opens;
+    // m_appRootTZ waits for it while m_appRootTZAhead is set.
     struct ZoneAhead;
-    std::unique_ptr<ZoneAhead> m_defaultZoneAhead;
+    mutable std::unique_ptr<ZoneAhead> m_defaultZoneAhead;
+    mutable QMutex m_defaultZoneMutex;
+    mutable std::atomic<bool> m_appRootTZAhead{false};
     void findDefaultTimezoneAhead();
-    qint64 takeDefaultTimezone();
+    qint64 takeDefaultTimezone() const;
+    void readZoneTable();
     Date m_today;
     Date m_currentSelectedDay;
 

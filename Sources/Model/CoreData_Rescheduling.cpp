@@ -143,7 +143,7 @@ Date CoreData::displayNow() const
 {
     const SettingPtr setting = currentSetting();
     const bool zones = setting && setting->tzSupport();
-    return Utilities::getCurrentDate(zones, m_appRootTZ, setting ? setting->currentTZ() : 0);
+    return Utilities::getCurrentDate(zones, appRootTZ(), setting ? setting->currentTZ() : 0);
 }
 
 // Today as the user sees it: in the display zone when zones are supported.

@@ -539,7 +539,7 @@ TaskList CoreData::getTaskFromTaskList(const TaskList& list, qint64 filterIndex,
     if (typeIndex != paneActiveTasks) return {};
 
     const SettingPtr setting = currentSetting();
-    const Date now = setting ? Utilities::getCurrentDate(setting->tzSupport(), m_appRootTZ, setting->currentTZ())
+    const Date now = setting ? Utilities::getCurrentDate(setting->tzSupport(), appRootTZ(), setting->currentTZ())
                              : Clock::now();
     TaskList result = activeTasksOfPane(list, filterIndex, midnightOf(now, 1));
     if (needReorder && filterIndex == paneToday) reorderAndSave(result, &Task::startTime);

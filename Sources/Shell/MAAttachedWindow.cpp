@@ -35,6 +35,26 @@ bool sameLook(const AttachedWindowParameters& a, const AttachedWindowParameters&
            && a.drawsRoundCornerBesideArrow == b.drawsRoundCornerBesideArrow && a.screenArea == b.screenArea;
 }
 
+// Holds a shown window's painting while a series of changes is made. A
+// hidden window paints nothing, and holding it would only walk its whole
+// tree of views twice (the main window's list holds thousands of rows).
+class HeldUpdates {
+public:
+    explicit HeldUpdates(Window* window) : m_window(window->isVisible() ? window : nullptr)
+    {
+        if (m_window) m_window->setUpdatesSuspended(true);
+    }
+    ~HeldUpdates()
+    {
+        if (m_window) m_window->setUpdatesSuspended(false);
+    }
+    HeldUpdates(const HeldUpdates&) = delete;
+    HeldUpdates& operator=(const HeldUpdates&) = delete;
+
+private:
+    Window* m_window;
+};
+
 }  // namespace
 
 std::unique_ptr<MAAttachedWindow> MAAttachedWindow::initWithView(View* view, const QPointF& point, Window* window,
@@ -106,10 +126,9 @@ void MAAttachedWindow::setPoint(const QPointF& point, int side)
     }
     m_point = point;
     m_params.side = side;
-    setUpdatesSuspended(true);
+    const HeldUpdates held(this);
     updateGeometry();
     updateBackground();
-    setUpdatesSuspended(false);
 }
 
 void MAAttachedWindow::setScreenArea(const QRectF& area)
@@ -195,10 +214,11 @@ void MAAttachedWindow::redisplay()
 {
     if (m_resizing) return;
     m_resizing = true;
-    setUpdatesSuspended(true);
-    updateGeometry();
-    updateBackground();
-    setUpdatesSuspended(false);
+    {
+        const HeldUpdates held(this);
+        updateGeometry();
+        updateBackground();
+    }
     m_resizing = false;
 }
 
@@ -244,7 +264,6 @@ void MAAttachedWindow::updateBackground()
         && m_drawnFrom->second.viewFrame == g.viewFrame)
         return;
     m_drawnFrom.emplace(p, g);
-    setUpdatesSuspended(true);
+    const HeldUpdates held(this);
     setBackgroundImage(AttachedWindowShape::backgroundImage(p, g));
-    setUpdatesSuspended(false);
 }

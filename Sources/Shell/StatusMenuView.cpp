@@ -1,5 +1,6 @@
 #include "StatusMenuView.h"
 
+#include "GlobalQueue.h"
 #include "NamedImages.h"
 #include "Scheduler.h"
 #include "StatusItem.h"
@@ -33,6 +34,11 @@ StatusMenuView::StatusMenuView(const QRectF&, QObject* parent)
       m_icon(iconAtTwentyPoints(NamedImages::imageNamed(QStringLiteral("zvm_icon"))))
 {
     createMenu();
+}
+
+void StatusMenuView::readIconAhead()
+{
+    GlobalQueue::async([] { NamedImages::imageNamed(QStringLiteral("zvm_icon")); });
 }
 
 StatusMenuView::~StatusMenuView()

@@ -25,6 +25,8 @@ class StatusMenuView : public QObject {
 public:
     // Always 22 × 22, whatever frame it is given.
     explicit StatusMenuView(const QRectF& frame = QRectF(0, 0, 22, 22), QObject* parent = nullptr);
+    // Reads the icon on the pool, so that the view made later finds it read.
+    static void readIconAhead();
     ~StatusMenuView() override;
 
     QRectF frame() const { return m_frame; }

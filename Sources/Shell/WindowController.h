@@ -37,6 +37,10 @@ public:
     // when the splash goes before).
     void showSplashScreen(std::function<void()> shown = {});
     void openWindow();
+    // While the main window waits to open, with secondsLeft of the wait:
+    // places it where it will open and readies its first drawing when there
+    // is time for it. Nothing once it is shown.
+    void prepareToOpen(double secondsLeft);
     void closeWindow();
     void customResignFirstResponder();
 

@@ -41,6 +41,7 @@
 #include "ZVWSync.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <QGuiApplication>
@@ -82,7 +83,7 @@ ZoravelAppDelegate::ZoravelAppDelegate(std::unique_ptr<StatusItem> statusItem, Q
 ZoravelAppDelegate::~ZoravelAppDelegate()
 {
     for (ScheduledTimer* timer :
-         {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer,
+         {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer, &m_prepareWindowTimer,
           &m_buildAheadTimer})
         timer->invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
@@ -141,6 +142,9 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
         UrlOpener::setCurrent(&desktopUrlOpener);
         PlannerImageRenderer::install();
     }
+    // The tray's icon (its first image read loads the image readers) is read
+    // on the pool while this thread opens the data.
+    StatusMenuView::readIconAhead();
     if (!initData()) return false;
     StartupTrace::mark("data opened");
     activateStatusMenu();
@@ -304,6 +308,8 @@ void ZoravelAppDelegate::initMainViewUI()
     }
     if (m_withoutTray) m_mainView->setIsPinned(true);
 
+    QElapsedTimer waited;
+    waited.start();
     m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
         StartupTrace::mark("window open");
         if (WindowController* controller = windowController()) controller->openWindow();
@@ -312,6 +318,14 @@ void ZoravelAppDelegate::initMainViewUI()
     // The wait for the window is idle time: the panes load then, and the
     // opening shows them as loaded unless something changed meanwhile.
     m_mainView->reloadAhead();
+    // What the wait leaves after the load readies the window's first
+    // drawing. Once the window is open (the load overran the wait) it is
+    // not needed.
+    m_prepareWindowTimer = Scheduler::current().scheduleTimer(0, false, [this, waited] {
+        const double left = openWindowDelay - double(waited.elapsed()) / 1000;
+        if (WindowController* controller = windowController()) controller->prepareToOpen(left);
+        StartupTrace::mark("window prepared");
+    });
 }
 
 void ZoravelAppDelegate::buildMainViewAhead()

@@ -130,6 +130,7 @@ private:
     ScheduledTimer m_showSplashTimer;
     ScheduledTimer m_openWindowTimer;
     ScheduledTimer m_prepareListsTimer;
+    ScheduledTimer m_prepareWindowTimer;
     ScheduledTimer m_buildAheadTimer;
     bool m_installsAlertsAndSounds = true;
     bool m_withoutTray = false;

@@ -282,6 +282,35 @@ TEST_F(CoreDataStartupTest, ASystemZoneMissingFromTheTableIsFoundByItsOffsetLabe
     EXPECT_EQ(dataManager.appRootTZ(), found) << "the start's search on the pool finds the same zone";
 }
 
+// A later start (the setting names its zone) leaves the system zone's search
+// running; whatever comes first after it sees the search's answer, and a
+// zone chosen meanwhile is not overwritten by it.
+TEST_F(CoreDataStartupTest, TheSystemZoneSearchedDuringTheStartIsAnsweredToWhoeverAsksFirst)
+{
+    ScopedTimeZone zone("Europe/Busingen");  // not in the table: found by reading zone files
+    start();
+    ASSERT_TRUE(started());
+    const qint64 found = CoreData::shared()->getDefaultTimezone();
+    ASSERT_NE(found, 0);
+    struct Case {
+        const char* name;
+        std::function<void(CoreData&)> first;
+        qint64 expected;
+    } cases[] = {
+        {"asked at once", [](CoreData&) {}, found},
+        {"the table read again", [](CoreData& d) { d.loadTimeZones(); }, found},
+        {"the current date read", [](CoreData& d) { d.displayNow(); }, found},
+        {"a zone chosen", [](CoreData& d) { d.setAppRootTZ(-21536); }, -21536},
+    };
+    for (const Case& c : cases) {
+        CoreData& dataManager = start();
+        ASSERT_TRUE(started()) << c.name;
+        ASSERT_NE(dataManager.currentSetting()->currentTZ(), 0) << c.name;
+        c.first(dataManager);
+        EXPECT_EQ(dataManager.appRootTZ(), c.expected) << c.name;
+    }
+}
+
 TEST_F(CoreDataStartupTest, NetworkComingBackAsksForOnePushOfEverythingButLinks)
 {
     ASSERT_TRUE(CoreData::writeZVWAccount(QStringLiteral("ann@example.com"), QStringLiteral("secret")));

@@ -262,6 +262,49 @@ TEST_F(WindowControllerTest, OpeningTwiceRePlacesTheSameWindow)
     EXPECT_DOUBLE_EQ(window()->alphaValue(), 1.0);
 }
 
+// Readied in the wait before it opens, the window is already where the
+// opening puts it and stays hidden until then; the opening still places it
+// from what is current (the tray item moved meanwhile), and a shown window
+// is left where it is.
+TEST_F(WindowControllerTest, ReadyingAheadPlacesTheHiddenWindowAsTheOpeningWould)
+{
+    // Placed also when no time is left to draw it ahead.
+    struct Case {
+        const char* name;
+        bool planner, left, right;
+        double secondsLeft;
+    } cases[] = {
+        {"attached", false, false, false, 0.1},
+        {"planner", true, false, false, 0},
+        {"docked left", false, true, false, 0.1},
+        {"docked right", false, false, true, 0},
+    };
+    for (const Case& c : cases) {
+        mainView->setIsPlannerExpand(c.planner);
+        mainView->setIsDockedLeft(c.left);
+        mainView->setIsDockedRight(c.right);
+        host.position = QPointF(900, 778);
+        controller = WindowController::initWithRootApp(&host);
+        controller->prepareToOpen(c.secondsLeft);
+        EXPECT_FALSE(window()->isVisible()) << c.name;
+        const QRectF readied = window()->frame();
+        controller->openWindow();
+        EXPECT_EQ(window()->frame(), readied) << c.name;
+        host.position = QPointF(700, 778);
+        controller->prepareToOpen(0.1);
+        EXPECT_EQ(window()->frame(), readied) << c.name << ": shown, it stays";
+    }
+    mainView->setIsPlannerExpand(false);
+    mainView->setIsDockedLeft(false);
+    mainView->setIsDockedRight(false);
+    controller = WindowController::initWithRootApp(&host);
+    host.position = QPointF(900, 778);
+    controller->prepareToOpen(0.1);
+    host.position = QPointF(700, 778);
+    controller->openWindow();
+    EXPECT_EQ(window()->frame().center().x(), 700) << "the opening follows the item that moved";
+}
+
 TEST_F(WindowControllerTest, SetActiveOpensAndClosesOnlyOnAChange)
 {
     controller = WindowController::initWithRootApp(&host);

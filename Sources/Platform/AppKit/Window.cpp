@@ -41,6 +41,11 @@ QList<Window*>& liveWindows()
 
 QWidget* widgetOfWindow(const QWindow* window)
 {
+    // Ours first: the application's list of top levels walks every widget
+    // there is, thousands with a long task list, at each change of focus.
+    if (!window) return nullptr;
+    for (Window* ours : liveWindows())
+        if (ours->windowHandle() == window) return ours;
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->windowHandle() == window) return widget;
     return nullptr;
