@@ -88,6 +88,9 @@ TEST_F(VRLPopoverOnScreen, ChangingThePositionOfAPopoverThatIsNotKeyLeavesTheKey
     popover->displayPopoverInWindow(parent.get(), QPointF(250, 200));
     VRLPopoverWindow* window = popover->popoverWindow();
     ASSERT_TRUE(shownOnScreen(*window));
+    // The popover's own activation settles first: arriving after the other
+    // window's, it would take the keyboard back.
+    ASSERT_TRUE(waitUntil([&] { return window->isKeyWindow(); }));
     Window other(QRectF(Screen::mainVisibleFrame().x() + 800, Screen::mainVisibleFrame().y() + 100, 200, 150));
     other.makeKeyAndOrderFront();
     ASSERT_TRUE(waitUntil([&] { return other.isKeyWindow() && !window->isKeyWindow(); }));
