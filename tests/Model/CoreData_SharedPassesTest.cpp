@@ -128,6 +128,21 @@ TEST_F(CoreDataSharedPassesTest, AnUnchangedListIsPassedOverOncePerScope)
     EXPECT_EQ(dataManager().timedEventsOfDays(from, to)[0].constData(), week[0].constData()) << "the outer scope keeps them";
 }
 
+TEST_F(CoreDataSharedPassesTest, NoAnswerOutlivesItsScope)
+{
+    listed(QStringLiteral("task"), 1, localDate(2014, 1, 15, 9));
+    const TaskList all = dataManager().allTasksEventsAdes();
+    TaskList first;
+    {
+        const CoreData::SharedPasses scope(&dataManager());
+        first = dataManager().getTaskFromTaskList(all, allOpenTasks, activeTasks);
+    }
+    const CoreData::SharedPasses next(&dataManager());
+    const TaskList again = dataManager().getTaskFromTaskList(all, allOpenTasks, activeTasks);
+    ASSERT_EQ(again.size(), 1);
+    EXPECT_NE(again.constData(), first.constData());
+}
+
 // The top filter follows the marks, which change in memory without a write.
 TEST_F(CoreDataSharedPassesTest, TheTopFilterFollowsMarksSetInMemory)
 {
