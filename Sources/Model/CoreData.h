@@ -930,8 +930,17 @@ private:
     TaskList openTasksOfPane(const TaskList& list, int filterIndex) const;
     QList<TaskList> gatherTimedEventsOfDays(const Date& firstDay, const Date& lastDay) const;
 
+    // What the last marking of top tasks saw (CoreData_Task_2.cpp).
+    struct KeptTopMarks;
+    mutable std::shared_ptr<KeptTopMarks> m_keptTopMarks;
+    bool topMarksStandFor(const TaskList& items, const QHash<qint64, bool>& isChecklist,
+                          const std::optional<QHash<qint64, qint64>>& firsts) const;
+
     mutable QMutex m_listMutex;
     TaskList m_allTasksEventsAdes;
+    // Counts every change of the working list (appends, removals, clears and
+    // their undos): a reader that kept an answer about it knows it stands.
+    quint64 m_workingListChanges = 0;
     // The working list's entries by key, for the deletions that name their
     // rows by key; under m_listMutex. It follows appends and removals, and
     // is rebuilt at its next use after a change it does not follow (a clear,
