@@ -292,6 +292,7 @@ void CoreData::appendToLinkList(const LinkPtr& link)
 
 void CoreData::appendToWorkingList(const TaskList& added)
 {
+    ++m_workingListChanges;
     const qsizetype before = m_allTasksEventsAdes.size();
     m_allTasksEventsAdes.append(added);
     // Each record is marked before its key is read (see Task::takeKey).
@@ -305,6 +306,7 @@ void CoreData::appendToWorkingList(const TaskList& added)
     // step left when this one runs: the added items are its tail.
     open->onRollback([this, before] {
         QMutexLocker lock(&m_listMutex);
+        ++m_workingListChanges;
         if (m_allTasksEventsAdes.size() > before)
             m_allTasksEventsAdes.remove(before, m_allTasksEventsAdes.size() - before);
         m_listedByKeyFresh = false;
@@ -326,6 +328,7 @@ TaskList CoreData::removeWorkingListEntriesAt(const std::vector<qsizetype>& plac
         TaskPtr item;
     };
     if (places.empty()) return {};
+    ++m_workingListChanges;
     std::vector<Removed> removed;
     removed.reserve(places.size());
     // Only the entries from the first place on move, and they move: a copy
@@ -355,6 +358,7 @@ TaskList CoreData::removeWorkingListEntriesAt(const std::vector<qsizetype>& plac
     if (!open) return items;
     open->onRollback([this, removed = std::move(removed)] {
         QMutexLocker lock(&m_listMutex);
+        ++m_workingListChanges;
         m_listedByKeyFresh = false;
         if (removed.size() <= 4) {
             for (const Removed& entry : removed) m_allTasksEventsAdes.insert(entry.index, entry.item);
@@ -376,6 +380,7 @@ TaskList CoreData::removeWorkingListEntriesAt(const std::vector<qsizetype>& plac
 
 void CoreData::clearWorkingList()
 {
+    ++m_workingListChanges;
     TaskList cleared;
     cleared.swap(m_allTasksEventsAdes);
     m_listedByKey.clear();
@@ -383,6 +388,7 @@ void CoreData::clearWorkingList()
     if (Transaction* open = Transaction::current())
         open->onRollback([this, cleared = std::move(cleared)] {
             QMutexLocker lock(&m_listMutex);
+            ++m_workingListChanges;
             m_allTasksEventsAdes = cleared;
             m_listedByKeyFresh = false;
         });

@@ -328,6 +328,23 @@ public:
     // gives it: one pass over the working list for all the days. Empty when
     // a day is null or the last comes before the first.
     QList<TaskList> timedEventsOfDays(const Date& firstDay, const Date& lastDay) const;
+    // While one is open, on the thread that opened it, the passes that
+    // several panes of one refresh make over the same working list are made
+    // once and handed to each: the open tasks a task-list filter keeps and
+    // the timed events of days (a range inside one already gathered is cut
+    // from it). A write of a row, a rollback, a key change of a listed
+    // record or another list makes them be made again; they go when the
+    // outermost scope closes. Scopes nest.
+    class SharedPasses {
+    public:
+        explicit SharedPasses(const CoreData* manager);
+        ~SharedPasses();
+        SharedPasses(const SharedPasses&) = delete;
+        SharedPasses& operator=(const SharedPasses&) = delete;
+
+    private:
+        const CoreData* m_manager;
+    };
     // The timed events of the visible categories from the one day to the
     // other, read from the database: one-off events, then occurrences.
     TaskList getEventListFromDate(const Date& fromDate, const Date& toDate) const;
@@ -911,8 +928,25 @@ private:
     // prepared or there is no row.
     static qint64 queryInt64(const char* sql);
 
+    // What the open scope of shared passes has gathered (CoreData_Task_1.cpp).
+    struct PassMemo;
+    mutable std::shared_ptr<PassMemo> m_passMemo;
+    mutable int m_sharedPassDepth = 0;
+    PassMemo* openPassMemo() const;
+    TaskList openTasksOfPane(const TaskList& list, int filterIndex) const;
+    QList<TaskList> gatherTimedEventsOfDays(const Date& firstDay, const Date& lastDay) const;
+
+    // What the last marking of top tasks saw (CoreData_Task_2.cpp).
+    struct KeptTopMarks;
+    mutable std::shared_ptr<KeptTopMarks> m_keptTopMarks;
+    bool topMarksStandFor(const TaskList& items, const QHash<qint64, bool>& isChecklist,
+                          const std::optional<QHash<qint64, qint64>>& firsts) const;
+
     mutable QMutex m_listMutex;
     TaskList m_allTasksEventsAdes;
+    // Counts every change of the working list (appends, removals, clears and
+    // their undos): a reader that kept an answer about it knows it stands.
+    quint64 m_workingListChanges = 0;
     // The working list's entries by key, for the deletions that name their
     // rows by key; under m_listMutex. It follows appends and removals, and
     // is rebuilt at its next use after a change it does not follow (a clear,

@@ -20,6 +20,8 @@
 #include "ZVComment.h"
 #include "ModelInternals.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <optional>
 
@@ -547,11 +549,89 @@ TaskList CoreData::getTaskFromTaskList(const TaskList& list, qint64 filterIndex,
     return result;
 }
 
+// ---- passes shared by the panes of one refresh ---------------------------------------
+
+struct CoreData::PassMemo {
+    // What a gathered answer was made from. The list is held, so its data
+    // cannot be freed and another list take its place unnoticed; a change
+    // of the working list while held gives the working list new data.
+    struct Stamp {
+        TaskList list;
+        RecordStore::RowWriteMark mark;
+        quint64 rollbacks = 0;
+        quint64 keyChanges = 0;
+
+        static Stamp of(const TaskList& list)
+        {
+            return {list, RecordStore::rowWriteMark(), Transaction::rollbackCount(), ListedMark::keyChanges()};
+        }
+        bool holds(const Stamp& now) const
+        {
+            return list.constData() == now.list.constData() && list.size() == now.list.size()
+                   && mark.generation == now.mark.generation && mark.hookedRows == now.mark.hookedRows
+                   && mark.countedRows == now.mark.countedRows && rollbacks == now.rollbacks
+                   && keyChanges == now.keyChanges;
+        }
+    };
+    struct Filtered {
+        Stamp stamp;
+        int filterIndex;
+        QString userName;
+        TaskList tasks;
+    };
+    struct Timed {
+        Stamp stamp;
+        bool tzSupport;
+        qint64 currentTZ;
+        qint64 rootTZ;
+        QList<Date> dayStarts;  // each day's first second; the last entry ends the range
+        QList<TaskList> days;
+    };
+
+    Qt::HANDLE thread = QThread::currentThreadId();
+    std::vector<Filtered> filtered;
+    std::optional<Timed> timed;
+};
+
+CoreData::SharedPasses::SharedPasses(const CoreData* manager) : m_manager(manager)
+{
+    if (!m_manager) return;
+    if (m_manager->m_sharedPassDepth++ == 0) m_manager->m_passMemo = std::make_shared<PassMemo>();
+}
+
+CoreData::SharedPasses::~SharedPasses()
+{
+    if (!m_manager) return;
+    if (--m_manager->m_sharedPassDepth == 0) m_manager->m_passMemo.reset();
+}
+
+CoreData::PassMemo* CoreData::openPassMemo() const
+{
+    PassMemo* memo = m_passMemo.get();
+    return memo && memo->thread == QThread::currentThreadId() ? memo : nullptr;
+}
+
 TaskList CoreData::getTaskFromTaskList(const TaskList& list, int filterIndex, int typeIndex) const
 {
     if (typeIndex == paneDoneTasks) return doneTasksOfPane(list, filterIndex);
     if (typeIndex != paneActiveTasks) return {};
+    // The top filter reads the top-task marks, which change in memory
+    // without a write: it is never answered from an earlier pass.
+    PassMemo* memo = filterIndex == paneTop ? nullptr : openPassMemo();
+    if (!memo) return openTasksOfPane(list, filterIndex);
+    const SettingPtr setting = currentSetting();
+    const QString userName = setting ? setting->zvwUserName() : QString();
+    PassMemo::Stamp now = PassMemo::Stamp::of(list);
+    for (const PassMemo::Filtered& kept : memo->filtered)
+        if (kept.filterIndex == filterIndex && kept.userName == userName && kept.stamp.holds(now)) return kept.tasks;
+    TaskList tasks = openTasksOfPane(list, filterIndex);
+    std::erase_if(memo->filtered, [&](const PassMemo::Filtered& kept) { return !kept.stamp.holds(now); });
+    memo->filtered.push_back({std::move(now), filterIndex, userName, tasks});
+    return tasks;
+}
 
+TaskList CoreData::openTasksOfPane(const TaskList& list, int filterIndex) const
+{
     const SettingPtr setting = currentSetting();
     const QString userName = setting ? setting->zvwUserName() : QString();
     const auto isMine = [&userName](const Task& t) {
@@ -784,6 +864,35 @@ QList<TaskList> CoreData::getEventListsForDates(const QList<Date>& dates) const
 QList<TaskList> CoreData::timedEventsOfDays(const Date& firstDay, const Date& lastDay) const
 {
     if (!firstDay || !lastDay) return {};
+    PassMemo* memo = openPassMemo();
+    if (!memo) return gatherTimedEventsOfDays(firstDay, lastDay);
+    const CalendarDays whole = calendarDays(firstDay, lastDay);
+    if (!(whole.start < whole.next)) return {};
+    const SettingPtr setting = currentSetting();
+    const bool tzSupport = setting && setting->tzSupport();
+    const qint64 currentTZ = setting ? setting->currentTZ() : 0;
+    PassMemo::Stamp now = PassMemo::Stamp::of(allTasksEventsAdes());
+    if (const std::optional<PassMemo::Timed>& kept = memo->timed;
+        kept && kept->stamp.holds(now) && kept->tzSupport == tzSupport && kept->currentTZ == currentTZ
+        && kept->rootTZ == m_appRootTZ) {
+        // The days asked for, when they are whole days of those gathered.
+        const qsizetype first = kept->dayStarts.indexOf(whole.start);
+        const qsizetype next = kept->dayStarts.indexOf(whole.next);
+        if (first >= 0 && next > first) return kept->days.mid(first, next - first);
+    }
+    QList<TaskList> days = gatherTimedEventsOfDays(firstDay, lastDay);
+    QList<Date> dayStarts;
+    for (Date day = whole.start; day < whole.next && dayStarts.size() < days.size(); day = midnightOf(day, 1))
+        dayStarts.append(day);
+    if (dayStarts.size() == days.size()) {
+        dayStarts.append(whole.next);
+        memo->timed = PassMemo::Timed{std::move(now), tzSupport, currentTZ, m_appRootTZ, std::move(dayStarts), days};
+    }
+    return days;
+}
+
+QList<TaskList> CoreData::gatherTimedEventsOfDays(const Date& firstDay, const Date& lastDay) const
+{
     const CalendarDays whole = calendarDays(firstDay, lastDay);
     if (!(whole.start < whole.next)) return {};
     struct Day {

@@ -254,18 +254,70 @@ TaskPtr CoreData::taskPrimaryKeyWithZVWKey(qint64 zvwKey) const
 
 // ---- top task of each category ----------------------------------------------------------
 
+// What the last marking saw of each entry of the list it marked, and what
+// else its marks followed. The marks stand while nothing of it changed: a
+// refresh after a rename (most refreshes follow a write of a row or two)
+// then costs a walk over this short record, not over the items.
+struct CoreData::KeptTopMarks {
+    struct Entry {
+        qint64 key;
+        qint64 taskType;
+        qint64 calendarId;
+        qint64 order;
+        qint64 status;
+        qsizetype index;
+    };
+    const void* listData = nullptr;
+    qsizetype listSize = 0;
+    quint64 listChanges = 0;
+    quint64 rollbacks = 0;
+    quint64 keyChanges = 0;
+    quint64 markChanges = 0;
+    RecordStore::RowWriteMark mark;
+    QHash<qint64, bool> isChecklist;
+    QHash<qint64, qint64> firsts;
+    std::vector<Entry> entries;
+};
+
+bool CoreData::topMarksStandFor(const TaskList& items, const QHash<qint64, bool>& isChecklist,
+                                const std::optional<QHash<qint64, qint64>>& firsts) const
+{
+    const KeptTopMarks* kept = m_keptTopMarks.get();
+    if (!kept || !firsts) return false;
+    // Only the working list itself is followed from change to change.
+    {
+        QMutexLocker lock(&m_listMutex);
+        if (items.constData() != m_allTasksEventsAdes.constData() || items.size() != m_allTasksEventsAdes.size())
+            return false;
+    }
+    if (kept->listData != items.constData() || kept->listSize != items.size()
+        || kept->listChanges != m_workingListChanges || kept->rollbacks != Transaction::rollbackCount()
+        || kept->keyChanges != ListedMark::keyChanges() || kept->markChanges != Task::topMarkChanges()
+        || kept->isChecklist != isChecklist || kept->firsts != *firsts)
+        return false;
+    const std::optional<std::vector<qint64>> written = RecordStore::taskRowsWrittenSince(kept->mark);
+    if (!written) return false;
+    if (written->empty()) return true;
+    // A row written since counts only if its item's kind, category, order or
+    // state changed in the list (a rename changes none of them).
+    const QSet<qint64> keys(written->cbegin(), written->cend());
+    for (const KeptTopMarks::Entry& entry : kept->entries) {
+        if (!keys.contains(entry.key)) continue;
+        const Task& item = *items[entry.index];
+        if (item.primaryKey() != entry.key || item.taskType() != entry.taskType
+            || item.calendarId() != entry.calendarId || item.taskOrder() != entry.order || item.status() != entry.status)
+            return false;
+    }
+    return true;
+}
+
 // A read that failed would unmark the category's real top task: then every
 // mark goes back to what it was.
 bool CoreData::updateTopTasksForList(const TaskList& items) const
 {
+    // Its reads are part of the unit: one that fails fails the marking.
     Transaction transaction;
     if (!transaction.isOpen()) return false;
-    const auto mark = [&transaction](const TaskPtr& item, bool top) {
-        const bool was = item->isTopGTDTask();
-        if (was == top) return;
-        transaction.onRollback([item, was] { item->setIsTopGTDTask(was); });
-        item->setIsTopGTDTask(top);
-    };
     // Each category's first open task, read once for the whole list.
     const std::optional<QHash<qint64, qint64>> firsts = firstOpenTaskOrders();
     // Each category's kind; of two with one key the first decides. Items of
@@ -274,6 +326,24 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
     for (const CalendarPtr& category : calendarList())
         if (category && !isChecklist.contains(category->primaryKey()))
             isChecklist.insert(category->primaryKey(), category->projectType() == CategoryKind::Checklist);
+    if (topMarksStandFor(items, isChecklist, firsts)) {
+        if (!transaction.commit()) return false;
+        m_keptTopMarks->mark = RecordStore::rowWriteMark();
+        return true;
+    }
+    m_keptTopMarks.reset();
+
+    const auto mark = [&transaction](const TaskPtr& item, bool top) {
+        const bool was = item->isTopGTDTask();
+        if (was == top) return;
+        transaction.onRollback([item, was] { item->setIsTopGTDTask(was); });
+        item->setIsTopGTDTask(top);
+    };
+    // The list is read in one walk: what the marks need of each item is
+    // noted, and kept for the next marking to tell whether they stand.
+    const RecordStore::RowWriteMark writes = RecordStore::rowWriteMark();
+    auto kept = std::make_shared<KeptTopMarks>();
+    kept->entries.reserve(std::size_t(items.size()));
     // Each category's candidate: its open task first by order, the earlier
     // listed one on a tie (as a stable sort by order would put it), found in
     // one pass instead of sorting the whole list. The same pass notes what
@@ -292,6 +362,8 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
     QHash<qint64, qsizetype> candidate;
     for (qsizetype index = 0; index < items.size(); ++index) {
         const Task& item = *items[index];
+        kept->entries.push_back(
+            {item.primaryKey(), item.taskType(), item.calendarId(), item.taskOrder(), item.status(), index});
         if (item.taskType() != ItemKind::Task) continue;
         const auto kind = isChecklist.constFind(item.calendarId());
         if (kind == isChecklist.cend()) continue;
@@ -331,7 +403,22 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
         }
         markIfChanged(seen, top);
     }
-    return transaction.commit();
+    if (!transaction.commit()) return false;
+    // Kept only for marks that stay: inside an outer unit a rollback would
+    // take them back (and count itself).
+    if (firsts) {
+        kept->listData = items.constData();
+        kept->listSize = items.size();
+        kept->listChanges = m_workingListChanges;
+        kept->rollbacks = Transaction::rollbackCount();
+        kept->keyChanges = ListedMark::keyChanges();
+        kept->markChanges = Task::topMarkChanges();
+        kept->mark = writes;
+        kept->isChecklist = std::move(isChecklist);
+        kept->firsts = *firsts;
+        m_keptTopMarks = std::move(kept);
+    }
+    return true;
 }
 
 // The top task is the first open task of its category in the whole

@@ -769,6 +769,20 @@ ListedMark& ListedMark::operator=(const ListedMark&)
     return *this;
 }
 
+namespace {
+std::atomic<quint64> topMarksChanged{0};
+}  // namespace
+
+quint64 Task::topMarkChanges()
+{
+    return topMarksChanged.load(std::memory_order_relaxed);
+}
+
+void Task::countTopMarkChange()
+{
+    topMarksChanged.fetch_add(1, std::memory_order_relaxed);
+}
+
 quint64 ListedMark::keyChanges()
 {
     return listedKeyChanges.load();

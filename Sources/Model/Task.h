@@ -317,7 +317,14 @@ public:
 
     // ---- run-time fields (never stored, mark nothing) --------------------------
     bool isTopGTDTask() const { return m_isTopGTDTask; }
-    void setIsTopGTDTask(bool top) { m_isTopGTDTask = top; }
+    void setIsTopGTDTask(bool top)
+    {
+        if (top != m_isTopGTDTask) countTopMarkChange();
+        m_isTopGTDTask = top;
+    }
+    // Counts the top-task marks changed, on every thread: a reader that kept
+    // the marks it set knows whether another has set one since.
+    static quint64 topMarkChanges();
     qint64 prevtz() const { return m_runTime.get().prevtz; }
     void setPrevtz(qint64 zoneId) { m_runTime.set(&TaskRunTimeFields::prevtz, zoneId); }
     bool prevAllDay() const { return m_prevAllDay; }
@@ -549,6 +556,8 @@ private:
     Date m_delegateDate;
 
     TaskRunTimeBlock m_runTime;
+
+    static void countTopMarkChange();
 
     // The flags last and together: between the 8-byte fields each would
     // take 8 bytes with its padding.

@@ -708,6 +708,9 @@ void MainView::refreshDelay(const QStringList& senderClassChain)
         const qint64 addingType = adding ? adding->taskType() : -1;
         const std::vector<RefreshRule::Pane> panes =
             RefreshRule::panesToReload(senderClassChain, m_isPlannerExpand, addingType);
+        // The list's plan and load, the grid and the focus list walk the
+        // same working list: what one gathers the others take.
+        const CoreData::SharedPasses shared(manager);
         // The day pane reloads its grid: the list's plan need not draw it first.
         const bool dayPaneReloads = std::any_of(panes.begin(), panes.end(), [](RefreshRule::Pane pane) {
             return pane == RefreshRule::Pane::MonthAndDay || pane == RefreshRule::Pane::MonthAndDayForced;

@@ -132,6 +132,8 @@ void TaskListView::setTypeOfView(int type, FirstPlan firstPlan)
 
 void TaskListView::reloadData(DayGrid dayGrid)
 {
+    // The plan and the list filter the same open tasks.
+    const CoreData::SharedPasses shared(CoreData::shared());
     resetTimer(dayGrid);
     reloadTaskIfNeeded();
 }

@@ -5,6 +5,8 @@
 
 #include "Transaction.h"
 
+#include <functional>
+
 namespace TopTaskReadKeptTests {
 
 class TopTaskReadKeptTest : public TaskTest {
@@ -132,6 +134,76 @@ TEST_F(TopTaskReadKeptTest, TheKeptFirstOrdersFollowEachWriteAsAFreshReadWould)
         const std::optional<QHash<qint64, qint64>> kept = dataManager().firstOpenTaskOrders();
         ASSERT_TRUE(kept.has_value());
         EXPECT_EQ(*kept, freshRead());
+    }
+}
+
+// The marks of the working list are kept while what they follow stands;
+// after each kind of change the next marking marks what a first one would.
+TEST_F(TopTaskReadKeptTest, TheKeptMarksFollowEachChangeOfTheListedItems)
+{
+    const CalendarPtr other = addCategory();
+    const TaskPtr first = task(QStringLiteral("first"), 1);
+    const TaskPtr second = task(QStringLiteral("second"), 2);
+    const TaskPtr elsewhere = task(QStringLiteral("elsewhere"), 3);
+    elsewhere->setCalendarId(other->primaryKey());
+    ASSERT_TRUE(elsewhere->dehydrate());
+    for (const TaskPtr& item : {first, second}) {
+        item->setCalendarId(1);
+        ASSERT_TRUE(item->dehydrate());
+    }
+    dataManager().doWithAllTasksEventsAdes(TaskList{first, second, elsewhere}, 0);
+    const auto written = [](const TaskPtr& item, std::function<void(Task&)> change) {
+        return [item, change] {
+            change(*item);
+            EXPECT_TRUE(item->dehydrate());
+        };
+    };
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        QStringList tops;
+    } cases[] = {
+        {"nothing", [] {}, {"first", "elsewhere"}},
+        {"a rename", written(first, [](Task& t) { t.setTaskName(QStringLiteral("renamed")); }), {"renamed", "elsewhere"}},
+        {"the first done", written(first, [](Task& t) { t.setStatus(1); }), {"second", "elsewhere"}},
+        {"it is open again", written(first, [](Task& t) { t.setStatus(0); }), {"renamed", "elsewhere"}},
+        {"the first moved after the second", written(first, [](Task& t) { t.setTaskOrder(9); }), {"second", "elsewhere"}},
+        {"the second moved to the other category",
+         written(second, [other](Task& t) { t.setCalendarId(other->primaryKey()); }), {"renamed", "second"}},
+        {"a mark taken off in memory", [first] { first->setIsTopGTDTask(false); }, {"renamed", "second"}},
+        {"a new task before all", [this] {
+             const TaskPtr made = task(QStringLiteral("new"), 0);
+             made->setCalendarId(1);
+             EXPECT_TRUE(made->dehydrate());
+             dataManager().doWithAllTasksEventsAdes(TaskList{made}, 0);
+         }, {"second", "new"}},
+        {"a change rolled back", [second] {
+             Transaction unit;
+             unit.keep(second);
+             second->setCalendarId(1);
+             EXPECT_TRUE(second->dehydrate());
+         }, {"second", "new"}},
+        {"the new task deleted", [this] {
+             const TaskList all = dataManager().allTasksEventsAdes();
+             ASSERT_TRUE(dataManager().doDeleteTask(all.back(), false));
+         }, {"renamed", "second"}},
+        {"an unlisted task first in the category", [this] {
+             const TaskPtr unlisted = task(QStringLiteral("unlisted"), -1);
+             unlisted->setCalendarId(1);
+             EXPECT_TRUE(unlisted->dehydrate());
+         }, {"second"}},
+        // The first open orders stay as they were: only the row tells.
+        {"a listed task given its order", written(first, [](Task& t) { t.setTaskOrder(-1); }), {"renamed", "second"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        const TaskList listed = dataManager().allTasksEventsAdes();
+        ASSERT_TRUE(dataManager().updateTopTasksForList(listed));
+        QStringList tops;
+        for (const TaskPtr& item : listed)
+            if (item->isTopGTDTask()) tops << item->taskName();
+        EXPECT_EQ(tops, c.tops);
     }
 }
 

@@ -15,6 +15,7 @@
 #include "EventDetailView.h"
 #include "FakeSenders.h"
 #include "FocusPaneDetailView.h"
+#include "FocusPaneItemView.h"
 #include "FocusPaneView.h"
 #include "ListModuleView.h"
 #include "ManualScheduler.h"
@@ -56,6 +57,8 @@
 #include "TextField.h"
 #include "TextTable.h"
 #include "GregorianCalendar.h"
+#include "InfoListItemView.h"
+#include "TaskListState.h"
 #include "../Utilities/DateTestSupport.h"
 
 #include <QApplication>
@@ -422,6 +425,122 @@ TEST_F(MainViewRefreshTest, TheRefreshAfterABoxChangedShowsEveryChangeOnTheKeptR
         for (const QPointer<TaskView>& box : m_view->dayCalendarView()->calendarView()->eventBoxes())
             if (box && box->task()->primaryKey() == meeting->primaryKey()) hour = int(Utilities::getHour(box->task()->startTime()));
         EXPECT_EQ(hour, c.meetingHour);
+    }
+}
+
+// What the panes a box's change reloads show: the list's rows under their
+// day headers, the grid's boxes, the month's due dots, the focus list.
+QStringList shownBy(MainView& view)
+{
+    QStringList shown;
+    TaskListTableView& list = *view.listModuleView()->taskListView()->taskListTableView();
+    for (int index = 0; index < list.numberOfRows(); ++index) {
+        TableRowView* row = list.itemAtRow(index);
+        if (auto* header = qobject_cast<InfoListItemView*>(row))
+            shown << QStringLiteral("header ") + header->leftTextField()->stringValue();
+        else if (auto* task = qobject_cast<TaskListItemView*>(row))
+            shown << QStringLiteral("row %1 due %2").arg(task->taskName()->stringValue()).arg(task->typeOfDue());
+    }
+    QStringList boxes;
+    for (const QPointer<TaskView>& box : view.dayCalendarView()->calendarView()->eventBoxes())
+        if (box) boxes << QStringLiteral("box %1 at %2").arg(box->task()->taskName()).arg(Utilities::getHour(box->task()->startTime()));
+    boxes.sort();
+    shown << boxes;
+    const std::vector<MonthCellView*>& cells = view.monthView()->monthCalendarView()->monthCellList();
+    for (std::size_t index = 0; index < cells.size(); ++index)
+        if (cells[index]->hasDot()) shown << QStringLiteral("dot %1").arg(index);
+    for (const FocusPaneItemView* row : view.dayCalendarView()->focusPaneView()->focusPaneDetailView()->arrayOfTasks())
+        shown << QStringLiteral("focus ") + row->task()->taskName();
+    return shown;
+}
+
+// After each kind of change a box's refresh leaves every pane it reloads
+// showing what a main view built afresh over the same data shows.
+TEST_F(MainViewRefreshTest, AfterEachKindOfChangeTheRefreshShowsWhatAFreshBuildShows)
+{
+    Clock::setFixed(localDate(2014, 1, 15, 10, 7));
+    const auto stored = [this](qint64 type, const QString& name, const Date& start) {
+        TaskPtr made = item(type, 0);
+        made->setTaskName(name);
+        made->setTaskOrder(qint64(dataManager().allTasksEventsAdes().size()) + 1);
+        if (type == 1) {
+            made->setHasDue(1);
+            made->setDueEnd(start);
+        } else {
+            made->setStartTime(start);
+            made->setEndTime(start.dateByAddingTimeInterval(3600));
+        }
+        EXPECT_TRUE(made->insertIntoDatabase() && made->dehydrate());
+        dataManager().doWithAllTasksEventsAdes(TaskList{made}, 0);
+        return made;
+    };
+    const TaskPtr today = stored(1, QStringLiteral("due today"), localDate(2014, 1, 15, 17));
+    const TaskPtr nextWeek = stored(1, QStringLiteral("due next week"), localDate(2014, 1, 24, 17));
+    const TaskPtr later = stored(1, QStringLiteral("due later"), localDate(2014, 3, 3, 17));
+    const TaskPtr meeting = stored(0, QStringLiteral("meeting"), localDate(2014, 1, 15, 9));
+    const TaskPtr party = stored(0, QStringLiteral("party"), localDate(2014, 1, 18, 20));
+    const auto save = [](const TaskPtr& item, const std::function<void(Task&)>& change) {
+        return [item, change] {
+            change(*item);
+            EXPECT_TRUE(item->dehydrate());
+        };
+    };
+    // Beside the fresh build's panes, a line the refreshed panes must show
+    // and one they must not.
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        QString shown;
+        QString gone;
+    } cases[] = {
+        {"nothing", [] {}, "box meeting at 9", "row renamed"},
+        {"a rename", save(today, [](Task& t) { t.setTaskName(QStringLiteral("renamed")); }), "focus renamed",
+         "focus due today"},
+        {"a due date moved into the week", save(nextWeek, [](Task& t) { t.setDueEnd(localDate(2014, 1, 16, 12)); }),
+         "row due next week", "row due today"},
+        {"a due date moved out of the month", save(today, [](Task& t) { t.setDueEnd(localDate(2014, 4, 2, 12)); }),
+         "row renamed", "focus renamed"},
+        {"a due date moved into the month", save(later, [](Task& t) { t.setDueEnd(localDate(2014, 1, 28, 12)); }),
+         "row due later", "focus due later"},
+        {"a meeting moved out of the day", save(meeting, [](Task& t) {
+             t.setStartTime(localDate(2014, 1, 17, 9));
+             t.setEndTime(localDate(2014, 1, 17, 10));
+         }), "row due later", "box meeting at 9"},
+        {"a party moved into the day", save(party, [](Task& t) {
+             t.setStartTime(localDate(2014, 1, 15, 20));
+             t.setEndTime(localDate(2014, 1, 15, 21));
+         }), "box party at 20", "box meeting at 9"},
+        {"a task done", save(nextWeek, [](Task& t) { t.setStatus(1); }), "row renamed", "row due next week"},
+        {"a new task and event", [&] {
+             stored(1, QStringLiteral("new task"), localDate(2014, 1, 15, 12));
+             stored(0, QStringLiteral("new event"), localDate(2014, 1, 15, 13));
+         }, "box new event at 13", "row due next week"},
+        {"a deletion", [&] { ASSERT_TRUE(dataManager().doDeleteTask(party, false)); }, "box new event at 13",
+         "box party at 20"},
+    };
+    openMainView();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        m_view->refreshDelay({QStringLiteral("TaskView"), QStringLiteral("View")});
+        const QStringList refreshed = shownBy(*m_view);
+        QStringList fresh;
+        {
+            View window(QRectF(0, 0, W, H));
+            auto* built = new MainView(QRectF(0, 0, W, H), &window);
+            MainView::setCurrent(built);
+            window.show();
+            processEventsUntil([built] { return built->isWindowVisible(); });
+            built->reloadData();
+            fresh = shownBy(*built);
+        }
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        MainView::setCurrent(m_view);
+        TaskListState::setCurrent(&taskList());
+        EXPECT_EQ(refreshed.join(QLatin1Char('\n')).toStdString(), fresh.join(QLatin1Char('\n')).toStdString());
+        const QString shown = refreshed.join(QLatin1Char('\n'));
+        EXPECT_TRUE(shown.contains(c.shown)) << c.shown.toStdString();
+        EXPECT_FALSE(shown.contains(c.gone)) << c.gone.toStdString();
     }
 }
 
