@@ -874,7 +874,7 @@ QList<TaskList> CoreData::timedEventsOfDays(const Date& firstDay, const Date& la
     PassMemo::Stamp now = PassMemo::Stamp::of(allTasksEventsAdes());
     if (const std::optional<PassMemo::Timed>& kept = memo->timed;
         kept && kept->stamp.holds(now) && kept->tzSupport == tzSupport && kept->currentTZ == currentTZ
-        && kept->rootTZ == m_appRootTZ) {
+        && kept->rootTZ == appRootTZ()) {
         // The days asked for, when they are whole days of those gathered.
         const qsizetype first = kept->dayStarts.indexOf(whole.start);
         const qsizetype next = kept->dayStarts.indexOf(whole.next);
@@ -886,7 +886,7 @@ QList<TaskList> CoreData::timedEventsOfDays(const Date& firstDay, const Date& la
         dayStarts.append(day);
     if (dayStarts.size() == days.size()) {
         dayStarts.append(whole.next);
-        memo->timed = PassMemo::Timed{std::move(now), tzSupport, currentTZ, m_appRootTZ, std::move(dayStarts), days};
+        memo->timed = PassMemo::Timed{std::move(now), tzSupport, currentTZ, appRootTZ(), std::move(dayStarts), days};
     }
     return days;
 }
