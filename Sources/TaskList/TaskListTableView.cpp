@@ -9,6 +9,7 @@
 #include "ImageView.h"
 #include "InfoListItemView.h"
 #include "KeyedArchive.h"
+#include "KeyedSort.h"
 #include "TaskOrder.h"
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
@@ -428,21 +429,7 @@ void TaskListTableView::buildRows(TaskList listed, const Date& today)
 
     const bool forceSort = parentView() && parentView()->forceSort();
     const qint64 order = parentView() ? parentView()->todayTaskFilterIndex() : 0;
-    // Each key is read once: a comparison that read the items would reach
-    // into 10,000 records again and again.
-    const auto by = [&listed](auto key, bool ascending) {
-        using Key = decltype(key(*listed.front()));
-        std::vector<std::pair<Key, qsizetype>> keys;
-        keys.reserve(std::size_t(listed.size()));
-        for (qsizetype index = 0; index < listed.size(); ++index) keys.emplace_back(key(*listed[index]), index);
-        std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
-            return ascending ? a.first < b.first : b.first < a.first;
-        });
-        TaskList sorted;
-        sorted.reserve(listed.size());
-        for (const auto& entry : keys) sorted.append(std::move(listed[entry.second]));
-        listed = std::move(sorted);
-    };
+    const auto by = [&listed](auto key, bool ascending) { stableSortByKey(listed, key, ascending); };
     if (forceSort) {
         if (order == 4) by([](const Task& t) { return t.dueEnd().timeIntervalSince1970(); }, true);
         else if (order == 6) by([](const Task& t) { return t.duration(); }, false);

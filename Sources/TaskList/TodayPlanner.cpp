@@ -2,6 +2,7 @@
 
 #include "Calendar.h"
 #include "CoreData.h"
+#include "KeyedSort.h"
 #include "Setting.h"
 #include "TimeSlotObject.h"
 #include "Transaction.h"
@@ -120,24 +121,6 @@ template <class Less>
 void stableSort(TaskList& list, Less less)
 {
     std::stable_sort(list.begin(), list.end(), less);
-}
-
-// A stable sort by a key read once per item: a comparison that reads the
-// items reaches into thousands of records again and again.
-template <class Key>
-void stableSortByKey(TaskList& list, Key key, bool ascending = true)
-{
-    using Value = decltype(key(*list.front()));
-    std::vector<std::pair<Value, qsizetype>> keys;
-    keys.reserve(std::size_t(list.size()));
-    for (qsizetype index = 0; index < list.size(); ++index) keys.emplace_back(key(*list[index]), index);
-    std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
-        return ascending ? a.first < b.first : b.first < a.first;
-    });
-    TaskList sorted;
-    sorted.reserve(list.size());
-    for (const auto& entry : keys) sorted.append(std::move(list[entry.second]));
-    list = std::move(sorted);
 }
 
 }  // namespace

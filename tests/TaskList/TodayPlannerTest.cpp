@@ -4,6 +4,7 @@
 
 #include "../Model/TaskTestFixture.h"
 #include "CoreData.h"
+#include "KeyedSort.h"
 #include "TextTable.h"
 #include "TimeSlotObject.h"
 
@@ -370,6 +371,47 @@ TEST_F(TodayPlannerPassTest, ATieIsFoundWhereverItStandsInTheList)
         }
         dataManager().doWithAllTasksEventsAdes(made, ListAction::Remove);
         for (const TaskPtr& item : made) ASSERT_TRUE(item->deleteFromDatabase());
+    }
+}
+
+// The keyed sort gives what a stable sort of the items by the same key
+// gives, ties in their first order, whether or not the list was already in
+// order; a list in order keeps its own storage.
+TEST(TodayPlannerKeyedSort, MatchesAStableSortOfTheItemsAndKeepsAListInOrder)
+{
+    struct Case {
+        const char* what;
+        std::vector<qint64> orders;
+        bool ascending;
+    };
+    const Case cases[] = {
+        {"empty", {}, true},
+        {"one", {5}, true},
+        {"rising", {1, 2, 3, 4}, true},
+        {"rising with ties", {1, 2, 2, 3, 3}, true},
+        {"falling, sorted rising", {4, 3, 2, 1}, true},
+        {"one out of place at the end", {1, 2, 3, 0}, true},
+        {"ties out of place", {2, 1, 2, 1}, true},
+        {"falling, sorted falling", {4, 3, 3, 1}, false},
+        {"rising, sorted falling", {1, 2, 3}, false},
+        {"ties, sorted falling", {1, 3, 1, 3}, false},
+    };
+    for (const Case& c : cases) {
+        TaskList list;
+        for (qint64 order : c.orders) {
+            auto task = std::make_shared<Task>();
+            task->setTaskOrder(order);
+            list << task;
+        }
+        TaskList expected = list;
+        std::stable_sort(expected.begin(), expected.end(), [&c](const TaskPtr& a, const TaskPtr& b) {
+            return c.ascending ? a->taskOrder() < b->taskOrder() : b->taskOrder() < a->taskOrder();
+        });
+        const bool inOrder = std::equal(list.cbegin(), list.cend(), expected.cbegin());
+        const TaskList shared = list;
+        stableSortByKey(list, [](const Task& t) { return t.taskOrder(); }, c.ascending);
+        EXPECT_TRUE(std::equal(list.cbegin(), list.cend(), expected.cbegin(), expected.cend())) << c.what;
+        if (inOrder) { EXPECT_EQ(list.constData(), shared.constData()) << c.what << ": copied though in order"; }
     }
 }
 
