@@ -189,7 +189,8 @@ public:
     // written (an export a crash cut short) become links to the copies
     // that are there; the items of the others are pushed again. False when
     // that could not be stored.
-    bool settlePendingStoreCopies();
+    // The keys of the items settled go to settledKeys when given.
+    bool settlePendingStoreCopies(QSet<qint64>* settledKeys = nullptr);
     bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
     bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
     bool createNewTaskOnICal(const TaskPtr& task);

@@ -153,7 +153,7 @@ bool iCalSyncJobs::UnreadableCalendars::covers(const CoreData& manager, const Ta
 
 // --- the full sync ---
 
-bool iCalSyncJobs::settlePendingStoreCopies()
+bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
 {
     CoreData* manager = CoreData::shared();
     // Any item may carry a mark (a web sync pushes changed occurrences and
@@ -204,6 +204,8 @@ bool iCalSyncJobs::settlePendingStoreCopies()
         qWarning() << "Calendar store: the copies of an export cut short could not be settled; events wait for the next sync";
         return false;
     }
+    if (settledKeys)
+        for (const TaskPtr& item : marked) settledKeys->insert(item->primaryKey());
     qInfo().noquote() << "Calendar store: an export was cut short;" << adopted << "written copies are linked,"
                       << marked.size() - adopted << "items are written again";
     return true;
@@ -758,6 +760,17 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
     reloadCategories(*manager);
     repairDefaultCategory(*manager);
 
+    // A push of this restore that a crash cut short may have written copies
+    // under marked uids. They are linked to their copies (or unmarked, for
+    // the next full sync to push) and not sent again: the store would take
+    // a second copy under a new uid. Unsettled, nothing is sent.
+    QSet<qint64> settled;
+    if (!settlePendingStoreCopies(&settled)) {
+        qWarning() << "Calendar store: the restored items wait for the next sync";
+        reloadCategories(*manager);
+        reloadWorkingList(*manager);
+        return;
+    }
     // Items that were linked when the backup was made go back to the store.
     TaskList items = manager->getAllTasksEventsAdes();
     std::stable_sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) {
@@ -766,7 +779,9 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
     });
     TaskList tasks, roots, occurrences;
     for (const TaskPtr& item : items) {
-        if (!item || item->iCalUID().isEmpty()) continue;
+        if (!item || item->iCalUID().isEmpty() || settled.contains(item->primaryKey())
+            || settled.contains(item->parentId()))
+            continue;
         if (item->taskType() == 1)
             tasks << item;
         else if (item->taskType() == 0)

@@ -182,6 +182,8 @@ TEST_F(OrganizerCrashTest, AKillAtAnyStepLeavesTheOldOrTheRestoredEventsEachOnce
         {"swapped", Step::Swapped, 1, true},
         {"settings marked", Step::SettingsMarked, 1, true},
         {"store push started", Step::StorePushStarted, 1, true},
+        // Copies written, their links not yet stored.
+        {"third store copy flushed", Step(100), 3, true},
         {"finished", Step::Finished, 1, true},
     };
     int index = 0;

@@ -5,7 +5,9 @@
 //                                puts them in the store;
 //   restore <backup> <step> <n>  restores the backup and kills itself the
 //                                <n>th time the restore reaches <step>
-//                                (a DatabaseRestore::Step number);
+//                                (a DatabaseRestore::Step number, or
+//                                100: the <n>th store file flushed once
+//                                the restored database is in use);
 //   start                        runs the start's full sync and ends;
 //   web <address> <user> <pass>  runs the start's full sync, then one full
 //                                web pass against the service at the
@@ -29,10 +31,24 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 
 namespace {
+
+constexpr int storeFileFlushed = 100;
+std::atomic<bool> countFlushes{false};
+std::atomic<int> flushes{0};
+int killAtFlush = -1;
+
+// A killed process loses nothing the kernel holds: the flush itself would
+// only make the test wait on the disk.
+int killingSync(int)
+{
+    if (countFlushes.load() && flushes.fetch_add(1) + 1 == killAtFlush) ::raise(SIGKILL);
+    return 0;
+}
 
 int seed(CoreData& manager, int count)
 {
@@ -83,7 +99,12 @@ int main(int argc, char** argv)
             const int step = QByteArray(argv[3]).toInt();
             const int nth = QByteArray(argv[4]).toInt();
             int seen = 0;
+            if (step == storeFileFlushed) {
+                killAtFlush = nth;
+                CalCalendarStore::setSyncCallForTesting(killingSync);
+            }
             DatabaseRestore::setStepObserver([&](DatabaseRestore::Step reached) {
+                if (reached == DatabaseRestore::Step::Swapped) countFlushes.store(true);
                 if (int(reached) == step && ++seen == nth) ::raise(SIGKILL);
             });
             QFile file(QString::fromLocal8Bit(argv[2]));
