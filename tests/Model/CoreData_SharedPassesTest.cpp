@@ -57,23 +57,17 @@ TEST_F(CoreDataSharedPassesTest, EveryKindOfChangeBetweenTwoAskingsIsSeen)
     const TaskPtr second = listed(QStringLiteral("second task"), 1, localDate(2014, 1, 16, 9));
     const TaskPtr meeting = listed(QStringLiteral("meeting"), 0, localDate(2014, 1, 15, 14));
     const TaskPtr later = listed(QStringLiteral("later meeting"), 0, localDate(2014, 2, 20, 14));
-    const auto written = [](const TaskPtr& item, std::function<void(Task&)> change) {
-        return [item, change] {
-            change(*item);
-            EXPECT_TRUE(item->dehydrate());
-        };
-    };
     const struct {
         const char* name;
         std::function<void()> change;
     } cases[] = {
         {"nothing", [] {}},
-        {"a rename", written(first, [](Task& t) { t.setTaskName(QStringLiteral("renamed")); })},
-        {"a task done", written(second, [](Task& t) { t.setStatus(1); })},
+        {"a rename", savedChange(first, [](Task& t) { t.setTaskName(QStringLiteral("renamed")); })},
+        {"a task done", savedChange(second, [](Task& t) { t.setStatus(1); })},
         {"a meeting moved out of the week",
-         written(meeting, [](Task& t) { t.setStartTime(localDate(2014, 3, 1, 9)); t.setEndTime(localDate(2014, 3, 1, 10)); })},
+         savedChange(meeting, [](Task& t) { t.setStartTime(localDate(2014, 3, 1, 9)); t.setEndTime(localDate(2014, 3, 1, 10)); })},
         {"a meeting moved into today",
-         written(later, [](Task& t) { t.setStartTime(localDate(2014, 1, 15, 16)); t.setEndTime(localDate(2014, 1, 15, 17)); })},
+         savedChange(later, [](Task& t) { t.setStartTime(localDate(2014, 1, 15, 16)); t.setEndTime(localDate(2014, 1, 15, 17)); })},
         {"a new task and event", [this] {
              listed(QStringLiteral("new task"), 1, localDate(2014, 1, 17, 9));
              listed(QStringLiteral("new event"), 0, localDate(2014, 1, 17, 11));

@@ -4,6 +4,7 @@
 #include "DatabaseSchema.h"
 #include "Paths.h"
 #include "RecordStore.h"
+#include "Task.h"
 #include "TestEnvironment.h"
 
 #include <QFile>
@@ -11,10 +12,20 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // A fresh database made from the template and every upgrade, installed as the
 // shared connection, with a data manager that has no start-up behind it.
+// A step of a table test: the change made to the item, then the item saved.
+inline std::function<void()> savedChange(const TaskPtr& item, std::function<void(Task&)> change)
+{
+    return [item, change = std::move(change)] {
+        change(*item);
+        EXPECT_TRUE(item->dehydrate());
+    };
+}
+
 class ModelTest : public ::testing::Test {
 protected:
     void SetUp() override

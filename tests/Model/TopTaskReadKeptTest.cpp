@@ -152,24 +152,18 @@ TEST_F(TopTaskReadKeptTest, TheKeptMarksFollowEachChangeOfTheListedItems)
         ASSERT_TRUE(item->dehydrate());
     }
     dataManager().doWithAllTasksEventsAdes(TaskList{first, second, elsewhere}, 0);
-    const auto written = [](const TaskPtr& item, std::function<void(Task&)> change) {
-        return [item, change] {
-            change(*item);
-            EXPECT_TRUE(item->dehydrate());
-        };
-    };
     const struct {
         const char* name;
         std::function<void()> change;
         QStringList tops;
     } cases[] = {
         {"nothing", [] {}, {"first", "elsewhere"}},
-        {"a rename", written(first, [](Task& t) { t.setTaskName(QStringLiteral("renamed")); }), {"renamed", "elsewhere"}},
-        {"the first done", written(first, [](Task& t) { t.setStatus(1); }), {"second", "elsewhere"}},
-        {"it is open again", written(first, [](Task& t) { t.setStatus(0); }), {"renamed", "elsewhere"}},
-        {"the first moved after the second", written(first, [](Task& t) { t.setTaskOrder(9); }), {"second", "elsewhere"}},
+        {"a rename", savedChange(first, [](Task& t) { t.setTaskName(QStringLiteral("renamed")); }), {"renamed", "elsewhere"}},
+        {"the first done", savedChange(first, [](Task& t) { t.setStatus(1); }), {"second", "elsewhere"}},
+        {"it is open again", savedChange(first, [](Task& t) { t.setStatus(0); }), {"renamed", "elsewhere"}},
+        {"the first moved after the second", savedChange(first, [](Task& t) { t.setTaskOrder(9); }), {"second", "elsewhere"}},
         {"the second moved to the other category",
-         written(second, [other](Task& t) { t.setCalendarId(other->primaryKey()); }), {"renamed", "second"}},
+         savedChange(second, [other](Task& t) { t.setCalendarId(other->primaryKey()); }), {"renamed", "second"}},
         {"a mark taken off in memory", [first] { first->setIsTopGTDTask(false); }, {"renamed", "second"}},
         {"a new task before all", [this] {
              const TaskPtr made = task(QStringLiteral("new"), 0);
@@ -193,7 +187,7 @@ TEST_F(TopTaskReadKeptTest, TheKeptMarksFollowEachChangeOfTheListedItems)
              EXPECT_TRUE(unlisted->dehydrate());
          }, {"second"}},
         // The first open orders stay as they were: only the row tells.
-        {"a listed task given its order", written(first, [](Task& t) { t.setTaskOrder(-1); }), {"renamed", "second"}},
+        {"a listed task given its order", savedChange(first, [](Task& t) { t.setTaskOrder(-1); }), {"renamed", "second"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -382,12 +382,6 @@ TEST_F(MainViewRefreshTest, TheRefreshAfterABoxChangedShowsEveryChangeOnTheKeptR
     };
     const TaskList tasks{stored(1, "T0", 1), stored(1, "T1", 2), stored(1, "T2", 3)};
     const TaskPtr meeting = stored(0, QStringLiteral("meeting"), 4);
-    const auto save = [](const TaskPtr& item, const std::function<void(Task&)>& change) {
-        return [item, change] {
-            change(*item);
-            EXPECT_TRUE(item->dehydrate());
-        };
-    };
     const struct {
         const char* name;
         std::function<void()> change;
@@ -396,16 +390,16 @@ TEST_F(MainViewRefreshTest, TheRefreshAfterABoxChangedShowsEveryChangeOnTheKeptR
         int meetingHour;  // -1: no box
     } cases[] = {
         {"nothing changed", [] {}, {"T0", "T1", "T2"}, 4, 9},
-        {"a title", save(tasks[1], [](Task& t) { t.setTaskName(QStringLiteral("Renamed")); }), {"T0", "Renamed", "T2"}, 4, 9},
-        {"a due time passed", save(tasks[2], [](Task& t) { t.setHasDue(1); t.setDueEnd(localDate(2014, 1, 14, 17)); }),
+        {"a title", savedChange(tasks[1], [](Task& t) { t.setTaskName(QStringLiteral("Renamed")); }), {"T0", "Renamed", "T2"}, 4, 9},
+        {"a due time passed", savedChange(tasks[2], [](Task& t) { t.setHasDue(1); t.setDueEnd(localDate(2014, 1, 14, 17)); }),
          {"T0", "Renamed", "T2"}, 2, 9},
-        {"done", save(tasks[0], [](Task& t) { t.setStatus(1); }), {"Renamed", "T2"}, 2, 9},
+        {"done", savedChange(tasks[0], [](Task& t) { t.setStatus(1); }), {"Renamed", "T2"}, 2, 9},
         {"deleted", [&] { ASSERT_TRUE(dataManager().doDeleteTask(tasks[1], false)); }, {"T2"}, 2, 9},
         {"the meeting moved in the day",
-         save(meeting, [](Task& t) { t.setStartTime(localDate(2014, 1, 15, 15)); t.setEndTime(localDate(2014, 1, 15, 16)); }),
+         savedChange(meeting, [](Task& t) { t.setStartTime(localDate(2014, 1, 15, 15)); t.setEndTime(localDate(2014, 1, 15, 16)); }),
          {"T2"}, 2, 15},
         {"the meeting moved to tomorrow",
-         save(meeting, [](Task& t) { t.setStartTime(localDate(2014, 1, 16, 15)); t.setEndTime(localDate(2014, 1, 16, 16)); }),
+         savedChange(meeting, [](Task& t) { t.setStartTime(localDate(2014, 1, 16, 15)); t.setEndTime(localDate(2014, 1, 16, 16)); }),
          {"T2"}, 2, -1},
     };
     openMainView();
@@ -479,12 +473,6 @@ TEST_F(MainViewRefreshTest, AfterEachKindOfChangeTheRefreshShowsWhatAFreshBuildS
     const TaskPtr later = stored(1, QStringLiteral("due later"), localDate(2014, 3, 3, 17));
     const TaskPtr meeting = stored(0, QStringLiteral("meeting"), localDate(2014, 1, 15, 9));
     const TaskPtr party = stored(0, QStringLiteral("party"), localDate(2014, 1, 18, 20));
-    const auto save = [](const TaskPtr& item, const std::function<void(Task&)>& change) {
-        return [item, change] {
-            change(*item);
-            EXPECT_TRUE(item->dehydrate());
-        };
-    };
     // Beside the fresh build's panes, a line the refreshed panes must show
     // and one they must not.
     const struct {
@@ -494,23 +482,23 @@ TEST_F(MainViewRefreshTest, AfterEachKindOfChangeTheRefreshShowsWhatAFreshBuildS
         QString gone;
     } cases[] = {
         {"nothing", [] {}, "box meeting at 9", "row renamed"},
-        {"a rename", save(today, [](Task& t) { t.setTaskName(QStringLiteral("renamed")); }), "focus renamed",
+        {"a rename", savedChange(today, [](Task& t) { t.setTaskName(QStringLiteral("renamed")); }), "focus renamed",
          "focus due today"},
-        {"a due date moved into the week", save(nextWeek, [](Task& t) { t.setDueEnd(localDate(2014, 1, 16, 12)); }),
+        {"a due date moved into the week", savedChange(nextWeek, [](Task& t) { t.setDueEnd(localDate(2014, 1, 16, 12)); }),
          "row due next week", "row due today"},
-        {"a due date moved out of the month", save(today, [](Task& t) { t.setDueEnd(localDate(2014, 4, 2, 12)); }),
+        {"a due date moved out of the month", savedChange(today, [](Task& t) { t.setDueEnd(localDate(2014, 4, 2, 12)); }),
          "row renamed", "focus renamed"},
-        {"a due date moved into the month", save(later, [](Task& t) { t.setDueEnd(localDate(2014, 1, 28, 12)); }),
+        {"a due date moved into the month", savedChange(later, [](Task& t) { t.setDueEnd(localDate(2014, 1, 28, 12)); }),
          "row due later", "focus due later"},
-        {"a meeting moved out of the day", save(meeting, [](Task& t) {
+        {"a meeting moved out of the day", savedChange(meeting, [](Task& t) {
              t.setStartTime(localDate(2014, 1, 17, 9));
              t.setEndTime(localDate(2014, 1, 17, 10));
          }), "row due later", "box meeting at 9"},
-        {"a party moved into the day", save(party, [](Task& t) {
+        {"a party moved into the day", savedChange(party, [](Task& t) {
              t.setStartTime(localDate(2014, 1, 15, 20));
              t.setEndTime(localDate(2014, 1, 15, 21));
          }), "box party at 20", "box meeting at 9"},
-        {"a task done", save(nextWeek, [](Task& t) { t.setStatus(1); }), "row renamed", "row due next week"},
+        {"a task done", savedChange(nextWeek, [](Task& t) { t.setStatus(1); }), "row renamed", "row due next week"},
         {"a new task and event", [&] {
              stored(1, QStringLiteral("new task"), localDate(2014, 1, 15, 12));
              stored(0, QStringLiteral("new event"), localDate(2014, 1, 15, 13));
