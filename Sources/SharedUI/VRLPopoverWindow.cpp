@@ -86,20 +86,16 @@ void VRLPopoverWindow::setPopoverPosition(int position)
     else size.rheight() += d;
     const QPointF newAttachment = m_frameView->attachmentPointForRect(QRectF(QPointF(0, 0), size));
 
+    // A shown popover stays mapped while it takes its new frame: hiding and
+    // showing it again lets a window manager hand it the keyboard (or take
+    // the keyboard from it) and restack it, and the new frame is drawn once
+    // as updates resume.
     const bool wasVisible = isVisible();
-    const bool wasKey = isKeyWindow();
-    if (wasVisible) {
-        setUpdatesSuspended(true);
-        orderOut();
-    }
+    if (wasVisible) setUpdatesSuspended(true);
     const QPointF origin = oldFrame.topLeft() + (oldAttachment - newAttachment);
     m_frameView->setNeedsDisplay();
     setPopoverFrame(QRectF(origin, size), true);
-    if (wasVisible) {
-        if (wasKey) makeKeyAndOrderFront();
-        else orderFront();
-        setUpdatesSuspended(false);
-    }
+    if (wasVisible) setUpdatesSuspended(false);
 }
 
 void VRLPopoverWindow::changeLength(double oldValue, double newValue, Band band,
