@@ -431,6 +431,7 @@ LinkListForTableItem* TaskListItemView::linkItem() { ensureControls(); return m_
 
 bool TaskListItemView::hasLink() const
 {
+    catchUpWithLoadMark();
     if (!m_hasLinkKnown) {
         m_hasLink = m_task && m_task->hasLink();
         m_hasLinkKnown = true;
@@ -440,13 +441,13 @@ bool TaskListItemView::hasLink() const
 
 int TaskListItemView::doneStatus() const
 {
-    if (m_bindingPending) return m_task && m_task->status() != 0 ? 1 : 0;
+    if (isBindingPending()) return m_task && m_task->status() != 0 ? 1 : 0;
     return m_doneBtn ? m_doneBtn->state() : m_doneState;
 }
 
 int TaskListItemView::starStatus() const
 {
-    if (m_bindingPending) return m_task && m_task->isPinned() != 0 ? 1 : 0;
+    if (isBindingPending()) return m_task && m_task->isPinned() != 0 ? 1 : 0;
     return m_starBtn ? m_starBtn->state() : m_starState;
 }
 
@@ -470,6 +471,7 @@ void TaskListItemView::setIsAssetNeedGrayout(bool flag)
 
 void TaskListItemView::setTaskWhenUsed(const TaskPtr& task)
 {
+    if (m_loadMark) m_boundAtMark = *m_loadMark;
     if (m_task != task) m_task = task;
     m_hasLinkKnown = false;
     m_firstLoad = true;
@@ -480,19 +482,32 @@ void TaskListItemView::setTaskWhenUsed(const TaskPtr& task)
 
 void TaskListItemView::bindIfPending()
 {
-    if (m_bindingPending) setTask(m_task);
+    if (isBindingPending()) setTask(m_task);
 }
 
 bool TaskListItemView::event(QEvent* event)
 {
     // A row comes into view or shows its tip with its item's present state.
-    if (m_bindingPending && (event->type() == QEvent::Show || event->type() == QEvent::ToolTip)) bindIfPending();
+    if ((event->type() == QEvent::Show || event->type() == QEvent::ToolTip) && isBindingPending()) bindIfPending();
     return TableRowView::event(event);
+}
+
+// A moved load mark stands for setTaskWhenUsed with the row's own item.
+void TaskListItemView::catchUpWithLoadMark() const
+{
+    if (!m_loadMark || *m_loadMark == m_boundAtMark) return;
+    m_boundAtMark = *m_loadMark;
+    m_hasLinkKnown = false;
+    m_firstLoad = true;
+    m_looksKnown = !m_task;
+    if (!m_task) m_typeOfDue = 4;
+    m_bindingPending = true;
 }
 
 void TaskListItemView::setTask(const TaskPtr& task)
 {
     m_bindingPending = false;
+    if (m_loadMark) m_boundAtMark = *m_loadMark;
     m_task = task;
     m_hasLinkKnown = false;
     m_firstLoad = true;
@@ -521,6 +536,7 @@ void TaskListItemView::setTask(const TaskPtr& task)
 
 void TaskListItemView::deriveLooks() const
 {
+    catchUpWithLoadMark();
     if (m_looksKnown) return;
     m_looksKnown = true;
     if (!m_task) return;

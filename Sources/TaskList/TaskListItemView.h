@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QImage>
 
+#include <memory>
+
 class Button;
 class LinkListForTableItem;
 class SegmentedControl;
@@ -90,7 +92,15 @@ public:
     // a control or its states. A list reload hands thousands of rows their
     // items, few of them in view; a row given the item it held costs a flag.
     void setTaskWhenUsed(const TaskPtr& task);
-    bool isBindingPending() const { return m_bindingPending; }
+    // Rows that share a load mark: moving the mark on makes every such row
+    // bind again at its first use, as setTaskWhenUsed with its own item
+    // would, without touching the rows.
+    void followLoadMark(std::shared_ptr<const quint64> mark) { m_loadMark = std::move(mark); }
+    bool isBindingPending() const
+    {
+        catchUpWithLoadMark();
+        return m_bindingPending;
+    }
     void bindIfPending();
     bool needLeftAlign() const { return m_needLeftAlign; }
     void setNeedLeftAlign(bool need) { m_needLeftAlign = need; }
@@ -162,8 +172,12 @@ private:
     // The name last given as the tool tip: a rebind of thousands of rows
     // compares with it instead of reading the widget's own.
     QString m_toolTipName;
-    bool m_firstLoad = true;
-    bool m_bindingPending = false;
+    // Mutable: a row catches up with a moved load mark when it is asked.
+    mutable bool m_firstLoad = true;
+    mutable bool m_bindingPending = false;
+    std::shared_ptr<const quint64> m_loadMark;
+    mutable quint64 m_boundAtMark = 0;
+    void catchUpWithLoadMark() const;
     // The due state and the category's colour, worked out on first use after
     // setTask: a reload rebinds thousands of rows, few of them shown.
     void deriveLooks() const;

@@ -292,7 +292,11 @@ void TaskListTableView::prepareRows(std::size_t count, std::size_t perSlice)
 void TaskListTableView::prepareRowSlice()
 {
     const std::size_t wanted = std::min(m_preparedRowsWanted, m_spareRows.size() + m_preparedRowsPerSlice);
-    while (m_spareRows.size() < wanted) m_spareRows.push_back(new TaskListItemView());
+    while (m_spareRows.size() < wanted) {
+        auto* row = new TaskListItemView();
+        row->followLoadMark(m_loadMark);
+        m_spareRows.push_back(row);
+    }
     if (m_spareRows.size() >= m_preparedRowsWanted) m_prepareRowsTimer.invalidate();
 }
 
@@ -314,6 +318,7 @@ TaskListItemView* TaskListTableView::appendRow(const TaskPtr& item)
         m_spareRows.pop_back();
     } else {
         row = new TaskListItemView();
+        row->followLoadMark(m_loadMark);
     }
     row->setTaskWhenUsed(item);
     m_rootItems.push_back(row);
@@ -334,10 +339,11 @@ void TaskListTableView::loadDataWithFilter(int filter, int typeOfTask)
         });
         return;
     }
-    clearRows();
-    deselectAll();
     CoreData* manager = CoreData::shared();
     if (!manager) {
+        m_built.reset();
+        clearRows();
+        deselectAll();
         dropSpareRows();
         reloadData();
         fitHeight();
@@ -364,24 +370,38 @@ void TaskListTableView::loadDataWithFilter(int filter, int typeOfTask)
         }
     }
     if (filter != 0 && listed.isEmpty()) {
+        m_built.reset();
+        clearRows();
+        deselectAll();
         dropSpareRows();
         manager->setHasDoToday(false);
         reloadData();
         fitHeight();
         return;
     }
-    buildRows(std::move(listed), today);
+    RowPlan plan = planRows(std::move(listed), today);
+    if (keepsBuiltRows(plan)) {
+        keepBuiltRows();
+        StartupTrace::mark("task list: rows kept");
+        return;
+    }
+    clearRows();
+    deselectAll();
+    makeRows(plan);
     StartupTrace::mark("task list: rows built");
     dropSpareRows();
     m_isDraggable = true;
     // The expansion ends with the reload of the rows: one walk, not two.
     expandItem(nullptr, true);
     fitHeight();
+    m_built = BuiltRows{std::move(plan), m_rootItems};
 }
 
-void TaskListTableView::buildRows(TaskList listed, const Date& today)
+TaskListTableView::RowPlan TaskListTableView::planRows(TaskList listed, const Date& today)
 {
     CoreData* manager = CoreData::shared();
+    RowPlan plan;
+    plan.items.reserve(listed.size());
     const std::optional<CoreData::WeekdayTaskLists> planned = manager->sevenDaysTaskList();
     int weekday = int(Utilities::getWeekday(today));
     Date groupDate = today;
@@ -392,26 +412,17 @@ void TaskListTableView::buildRows(TaskList listed, const Date& today)
         if (weekday > 7) weekday = 1;
         const TaskList dayList = planned ? planned->value(shortWeekdayText(weekday)) : TaskList();
         if (!dayList.isEmpty()) {
-            auto* header = new InfoListItemView();
-            header->setIsExpanable(false);
-            header->leftTextField()->setStringValue(headerTextFor(day, weekday, groupDate, m_preferredLang));
-            m_rootItems.push_back(header);
-            m_headers.push_back(header);
-            bool appended = false;
+            const qsizetype headerAt = plan.items.size();
             for (const TaskPtr& item : dayList) {
                 if (!item || item->primaryKey() == lastKey) continue;
                 lastKey = item->primaryKey();
                 if (!firstOrder) firstOrder = item->taskOrder();
-                appendRow(item);
-                appended = true;
+                plan.items.append(item);
             }
             // Every day's header goes when it heads no row, the seventh's too:
             // unplanned tasks must not stand under a day they are not on.
-            if (!appended) {
-                m_rootItems.pop_back();
-                m_headers.pop_back();
-                delete header;
-            }
+            if (plan.items.size() > headerAt)
+                plan.headers.emplace_back(headerAt, headerTextFor(day, weekday, groupDate, m_preferredLang));
             for (const TaskPtr& item : dayList) onDays.insert(item.get());
         }
         groupDate = Utilities::newDateFromDate(groupDate, 86400);
@@ -441,7 +452,50 @@ void TaskListTableView::buildRows(TaskList listed, const Date& today)
     } else {
         by([](const Task& t) { return t.taskOrder(); }, true);
     }
-    for (const TaskPtr& item : listed) appendRow(item);
+    plan.items.append(listed);
+    return plan;
+}
+
+void TaskListTableView::makeRows(const RowPlan& plan)
+{
+    auto header = plan.headers.cbegin();
+    for (qsizetype index = 0; index <= plan.items.size(); ++index) {
+        for (; header != plan.headers.cend() && header->first == index; ++header) {
+            auto* view = new InfoListItemView();
+            view->setIsExpanable(false);
+            view->leftTextField()->setStringValue(header->second);
+            m_rootItems.push_back(view);
+            m_headers.push_back(view);
+        }
+        if (index < plan.items.size()) appendRow(plan.items[index]);
+    }
+}
+
+// The rows of the last load stand as it left them (nothing moved, replaced
+// or opened among them since) and this load plans the very same rows.
+bool TaskListTableView::keepsBuiltRows(const RowPlan& plan) const
+{
+    if (!m_built || !m_childItems.isEmpty() || m_rootItems != m_built->rows || !(plan == m_built->plan)) return false;
+    return std::all_of(m_headers.cbegin(), m_headers.cend(), [](const InfoListItemView* header) {
+        return !header->isExpanable() && header->quickAddTask()->isHidden();
+    });
+}
+
+// What a rebuild of the same rows would leave, without remaking them: no
+// selection, every row bound again from its item at its first use (those in
+// view now), no spare rows.
+void TaskListTableView::keepBuiltRows()
+{
+    deselectAll();
+    m_selectedItem = nullptr;
+    dropSpareRows();
+    ++*m_loadMark;
+    m_isDraggable = true;
+    fitHeight();
+    const auto [first, count] = visibleRows();
+    for (int row = first; row < first + count && row < numberOfRows(); ++row)
+        if (TaskListItemView* item = asItemRow(itemAtRow(row))) item->bindIfPending();
+    setNeedsDisplay();
 }
 
 // The list is as tall as its rows, and never shorter than what its scroll

@@ -142,3 +142,35 @@ TEST_F(TaskListKeptRowTest, EveryRowShowsAFreshRowsLooksOnceInViewAfterAnyChange
 }
 
 }  // namespace TaskListKeptRowTests
+
+namespace TaskListKeptRowTests {
+
+// A reload that finds the same rows keeps them instead of building them
+// again; it must still leave what a rebuild leaves: no selection, and the
+// order of a list that changed.
+TEST_F(TaskListKeptRowTest, AReloadOfTheSameRowsLeavesWhatARebuildLeaves)
+{
+    for (int i = 0; i < 5; ++i) ordered(QStringLiteral("T%1").arg(i), i + 1);
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        QStringList order;
+    } cases[] = {
+        {"nothing changed", [] {}, {"T0", "T1", "T2", "T3", "T4"}},
+        {"one added at the top", [&] { ordered(QStringLiteral("New"), 0); }, {"New", "T0", "T1", "T2", "T3", "T4"}},
+        {"nothing changed again", [] {}, {"New", "T0", "T1", "T2", "T3", "T4"}},
+    };
+    pane().reloadTaskIfNeeded();
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.name);
+        list().selectRowIndexes({2}, false);
+        ASSERT_EQ(list().selectedRow(), 2);
+        step.change();
+        pane().reloadTaskIfNeeded();
+        EXPECT_EQ(list().selectedRow(), -1);
+        EXPECT_EQ(list().selectedItem(), nullptr);
+        EXPECT_EQ(shown(), step.order);
+    }
+}
+
+}  // namespace TaskListKeptRowTests
