@@ -46,15 +46,15 @@ class BlockFontFollowers {
 public:
     static void add(PlannerWeeklyItemView* block)
     {
-        static const bool observing = [] {
-            // Never deleted: it observes for the whole run, and the
-            // notification centre may be gone before statics are.
-            auto* observer = new QObject;
-            NotificationCenter::defaultCenter().addObserver(observer, TaskView::currentFontSizeChangedNotification,
+        // Never deleted: it observes for the whole run, and the notification
+        // centre may be gone before statics are.
+        static QObject* const observer = [] {
+            auto* made = new QObject;
+            NotificationCenter::defaultCenter().addObserver(made, TaskView::currentFontSizeChangedNotification,
                                                             nullptr, [](const Notification&) { followFontSize(); });
-            return true;
+            return made;
         }();
-        Q_UNUSED(observing);
+        Q_UNUSED(observer);
         block->m_nextFollower = first();
         if (first()) first()->m_previousFollower = block;
         first() = block;
