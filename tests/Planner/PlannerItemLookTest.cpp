@@ -71,6 +71,29 @@ TEST_F(PlannerItemLookTest, BlocksNameTheirPlaceMarkScheduledTasksAndFollowTheFo
     EXPECT_EQ(lunchBlock->taskNameLabel()->textFont(), Font::fontWithName(QStringLiteral("Lucida Grande"), 16));
 }
 
+// Blocks follow the font size together: whichever of them are gone by then,
+// the first made, the last made or one between, the others still follow.
+TEST_F(PlannerItemLookTest, EveryBlockLeftFollowsTheFontSize)
+{
+    const TaskPtr item = stored(0, QStringLiteral("Item"), at(15, 9), at(15, 10));
+    const Font regular = Font::fontWithName(QStringLiteral("Lucida Grande"), 15);
+    const std::vector<std::vector<int>> deletedSets = {{}, {0}, {3}, {1, 2}, {0, 1, 2, 3}};
+    for (const std::vector<int>& deleted : deletedSets) {
+        std::vector<QPointer<PlannerWeeklyItemView>> blocks;
+        for (int i = 0; i < 4; ++i) blocks.emplace_back(block(item, 9 + i, 10 + i));
+        for (const int i : deleted) delete blocks[size_t(i)].data();
+        setting().setCurrentFontSize(15);
+        NotificationCenter::defaultCenter().postNotificationName(TaskView::currentFontSizeChangedNotification, nullptr);
+        for (const QPointer<PlannerWeeklyItemView>& view : blocks) {
+            if (view) {
+                EXPECT_EQ(view->taskNameLabel()->textFont(), regular) << deleted.size() << " deleted";
+            }
+        }
+        for (const QPointer<PlannerWeeklyItemView>& view : blocks) delete view.data();
+        setting().setCurrentFontSize(13);
+    }
+}
+
 TEST_F(PlannerItemLookTest, TheCursorOverAnEdgeSaysWhichWayItMoves)
 {
     for (const bool asBlock : {false, true}) {

@@ -218,7 +218,9 @@ bool Drawing::WrappedTextLayout::update(const QString& text, const Font& font, c
     m_alignment = alignment;
     m_lines.clear();
     if (text.isEmpty()) return true;
-    for (const PlacedLine& placed : placedWrappedLines(text, font, rect, alignment)) {
+    const PlacedLines placedLines = placedWrappedLines(text, font, rect, alignment);
+    m_lines.reserve(placedLines.size());
+    for (const PlacedLine& placed : placedLines) {
         Line line{placed.text, placed.baseline, std::nullopt};
         // A copy: the shared glyphs may leave their cache before the next paint.
         if (const TextMeasure::ShapedLine* shaped = TextMeasure::shapedLine(placed.text, font.baseFont()))

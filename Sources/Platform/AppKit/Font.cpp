@@ -56,7 +56,9 @@ qreal checkedSize(qreal pixelSize)
 
 }  // namespace
 
-Font::Font() : Font(systemFaceName, systemFontSize, false) {}
+// A copy of the shared system font: views hold a font from the start and
+// are made by the hundred, and a font made afresh costs a face set-up.
+Font::Font() : Font(systemFont(systemFontSize)) {}
 
 Font::Font(const QString& name, qreal pixelSize, bool bold, bool italic) : m_name(name), m_pixelSize(checkedSize(pixelSize))
 {

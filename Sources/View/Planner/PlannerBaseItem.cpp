@@ -30,6 +30,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using PlannerItemRules::Edge;
 
@@ -249,16 +250,19 @@ QRectF PlannerBaseItem::trackRect(int index) const
 // The strips of the edges this item may move; tracking number = strip index.
 void PlannerBaseItem::ensureTrackingArea()
 {
-    if (m_startTrackingArea) removeTrackingRect(m_startTrackingArea);
-    if (m_endTrackingArea) removeTrackingRect(m_endTrackingArea);
-    m_startTrackingArea = 0;
-    m_endTrackingArea = 0;
+    // The new strips go in before the old ones leave: the view's mouse
+    // tracking stays on instead of going off and on again (an event each
+    // way, for every view a reload gives an item).
+    const int oldStart = std::exchange(m_startTrackingArea, 0);
+    const int oldEnd = std::exchange(m_endTrackingArea, 0);
     const unsigned options = TrackCursorUpdate | TrackMouseEnteredAndExited;
     const PlannerItemRules::ItemFacts kind = itemKind();
     if (const int strip = PlannerItemRules::edgeStripOf(kind, Edge::Start); m_canResizeStart && strip >= 0)
         m_startTrackingArea = addTrackingRect(trackRect(strip), strip, options);
     if (const int strip = PlannerItemRules::edgeStripOf(kind, Edge::End); m_canResizeEnd && strip >= 0)
         m_endTrackingArea = addTrackingRect(trackRect(strip), strip, options);
+    if (oldStart) removeTrackingRect(oldStart);
+    if (oldEnd) removeTrackingRect(oldEnd);
 }
 
 void PlannerBaseItem::updateTrackingAreas()

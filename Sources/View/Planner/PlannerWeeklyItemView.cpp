@@ -37,14 +37,64 @@ bool isSeeThrough(const Task& task)
 
 }  // namespace
 
+// Every block's name follows the list font size. A reload of the hour grid
+// makes and deletes hundreds of blocks: they are linked into one list that
+// a single observer walks, where a registration of each block (with its
+// watch for the block's destruction) cost more than the block's own
+// set-up. Blocks live on the main thread, where the notification arrives.
+class BlockFontFollowers {
+public:
+    static void add(PlannerWeeklyItemView* block)
+    {
+        // Never deleted: it observes for the whole run, and the notification
+        // centre may be gone before statics are.
+        static QObject* const observer = [] {
+            auto* made = new QObject;
+            NotificationCenter::defaultCenter().addObserver(made, TaskView::currentFontSizeChangedNotification,
+                                                            nullptr, [](const Notification&) { followFontSize(); });
+            return made;
+        }();
+        Q_UNUSED(observer);
+        block->m_nextFollower = first();
+        if (first()) first()->m_previousFollower = block;
+        first() = block;
+    }
+
+    static void remove(PlannerWeeklyItemView* block)
+    {
+        if (block->m_previousFollower) block->m_previousFollower->m_nextFollower = block->m_nextFollower;
+        else if (first() == block) first() = block->m_nextFollower;
+        if (block->m_nextFollower) block->m_nextFollower->m_previousFollower = block->m_previousFollower;
+        block->m_previousFollower = block->m_nextFollower = nullptr;
+    }
+
+private:
+    static PlannerWeeklyItemView*& first()
+    {
+        static PlannerWeeklyItemView* block = nullptr;
+        return block;
+    }
+
+    static void followFontSize()
+    {
+        for (PlannerWeeklyItemView* block = first(); block;) {
+            PlannerWeeklyItemView* next = block->m_nextFollower;
+            block->currentSizeChange();
+            block = next;
+        }
+    }
+};
+
 PlannerWeeklyItemView::PlannerWeeklyItemView(const QRectF& frame, QWidget* parent) : PlannerBaseItem(frame, parent)
 {
     resetTitle();
-    NotificationCenter::defaultCenter().addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
-                                                    [this](const Notification&) { currentSizeChange(); });
+    BlockFontFollowers::add(this);
 }
 
-PlannerWeeklyItemView::~PlannerWeeklyItemView() = default;
+PlannerWeeklyItemView::~PlannerWeeklyItemView()
+{
+    BlockFontFollowers::remove(this);
+}
 
 void PlannerWeeklyItemView::resetTitle()
 {
@@ -99,8 +149,8 @@ void PlannerWeeklyItemView::setAlphaBg(double alpha)
 
 QString PlannerWeeklyItemView::labelText(const Task& task)
 {
-    const QString location = task.taskLocation().isEmpty() ? QString() : QStringLiteral(" - %1").arg(task.taskLocation());
-    return QStringLiteral("%1%2").arg(task.taskName(), location);
+    if (task.taskLocation().isEmpty()) return task.taskName();
+    return task.taskName() + QStringLiteral(" - ") + task.taskLocation();
 }
 
 void PlannerWeeklyItemView::setTask(const TaskPtr& item)

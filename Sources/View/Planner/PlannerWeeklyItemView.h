@@ -44,6 +44,8 @@ protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
+    friend class BlockFontFollowers;
+
     // The name's look before any item.
     void resetTitle();
     void currentSizeChange();
@@ -53,4 +55,7 @@ private:
     // The name as last drawn: laid out again only when it, its font or its box changes.
     mutable Drawing::WrappedTextLayout m_nameLayout;
     QColor m_projectColor;
+    // The live blocks, linked for the one observer of the font size.
+    PlannerWeeklyItemView* m_previousFollower = nullptr;
+    PlannerWeeklyItemView* m_nextFollower = nullptr;
 };
