@@ -30,6 +30,11 @@
 #include <malloc.h>
 #include <ctime>
 #include <memory>
+#include <numeric>
+#include <thread>
+#include <vector>
+#include <algorithm>
+#include <QThread>
 
 namespace {
 
@@ -205,6 +210,85 @@ void BM_WorkingListOfAMonthRebuilt(benchmark::State& state)
     }
 }
 BENCHMARK(BM_WorkingListOfAMonthRebuilt)->Apply(sizes);
+
+// The floor under the month's load: the same statement over the same key
+// parts, on read connections and threads as the load uses, with no item made
+// of the rows. Argument 2 is 0 to only step through the rows, 1 to also read
+// each column the load reads, once, by the call for its kind (texts as their
+// UTF-8 bytes, the cheapest way). Whatever the load does with a row comes on
+// top of this.
+void BM_MonthRowsReadWithoutItems(benchmark::State& state)
+{
+    // The statement's columns by kind, as the item's row reader takes them.
+    static constexpr int integerColumns[] = {0,  1,  9,  10, 11, 16, 17, 18, 19, 20, 21,
+                                             22, 25, 26, 27, 28, 29, 30, 36, 37, 38, 40, 42};
+    static constexpr int dateColumns[] = {4, 5, 6, 7, 8, 12, 13, 32, 41};
+    static constexpr int textColumns[] = {2, 3, 14, 15, 23, 24, 31, 33, 35, 39};
+    BenchDatabase& database = databaseOf(state);
+    const bool readColumns = state.range(1) != 0;
+    const QList<qint64> visible = database.visibleCategories();
+    const QByteArray sql = Task::selectRowsSql("NOT INDEXED WHERE (calendarId IN ("
+                                               + TaskQuery::placeholders(visible.size())
+                                               + ")) AND primaryKey >= ? AND primaryKey < ?");
+    sqlite3* shared = RecordStore::sharedDatabase();
+    const char* file = sqlite3_db_filename(shared, "main");
+    qint64 low = 0, high = 0;
+    {
+        sqlite3_stmt* span = nullptr;
+        sqlite3_prepare_v2(shared, "SELECT min(primaryKey), max(primaryKey) FROM Tasks", -1, &span, nullptr);
+        if (sqlite3_step(span) == SQLITE_ROW) {
+            low = sqlite3_column_int64(span, 0);
+            high = sqlite3_column_int64(span, 1);
+        }
+        sqlite3_finalize(span);
+    }
+    const int partCount = std::clamp(QThread::idealThreadCount(), 1, 8);
+    std::vector<sqlite3*> connections(static_cast<size_t>(partCount), nullptr);
+    for (sqlite3*& connection : connections) {
+        if (sqlite3_open_v2(file, &connection, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+            state.SkipWithError("no read connection");
+            return;
+        }
+        sqlite3_exec(connection, "PRAGMA cache_size=-128", nullptr, nullptr, nullptr);
+    }
+    const qint64 step = (high - low) / partCount + 1;
+    const auto readPart = [&](int part, qint64& rows, qint64& bytes) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(connections[size_t(part)], sql.constData(), int(sql.size()), &statement, nullptr);
+        int index = 1;
+        for (qint64 key : visible) sqlite3_bind_int64(statement, index++, key);
+        sqlite3_bind_int64(statement, index++, low + part * step);
+        sqlite3_bind_int64(statement, index, part + 1 == partCount ? high + 1 : low + (part + 1) * step);
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            ++rows;
+            if (!readColumns) continue;
+            for (int column : integerColumns) bytes += sqlite3_column_int64(statement, column) & 1;
+            for (int column : dateColumns) bytes += sqlite3_column_double(statement, column) > 0 ? 1 : 0;
+            for (int column : textColumns)
+                if (sqlite3_column_text(statement, column)) bytes += sqlite3_column_bytes(statement, column);
+        }
+        sqlite3_finalize(statement);
+    };
+    qint64 rowsRead = 0;
+    for (auto _ : state) {
+        std::vector<qint64> rows(static_cast<size_t>(partCount), 0), bytes(static_cast<size_t>(partCount), 0);
+        std::vector<std::thread> threads;
+        for (int part = 1; part < partCount; ++part)
+            threads.emplace_back(readPart, part, std::ref(rows[size_t(part)]), std::ref(bytes[size_t(part)]));
+        readPart(0, rows[0], bytes[0]);
+        for (std::thread& thread : threads) thread.join();
+        rowsRead = std::accumulate(rows.begin(), rows.end(), qint64(0));
+        benchmark::DoNotOptimize(std::accumulate(bytes.begin(), bytes.end(), qint64(0)));
+    }
+    state.counters["rows"] = double(rowsRead);
+    state.counters["parts"] = partCount;
+    for (sqlite3* connection : connections) sqlite3_close(connection);
+}
+BENCHMARK(BM_MonthRowsReadWithoutItems)
+    ->Args({itemCount, 0})
+    ->Args({itemCount, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
