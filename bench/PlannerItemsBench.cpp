@@ -3,6 +3,9 @@
 // decision; one edge-drag move of a block with its redraw.
 #include "CustomNSView.h"
 #include "Event.h"
+#include "View.h"
+#include "Font.h"
+#include "Drawing.h"
 #include "GregorianCalendar.h"
 #include "PlannerItemRules.h"
 #include "PlannerItemView.h"
@@ -83,6 +86,58 @@ void BM_Make500ChipsAnd500BlocksAndPaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Make500ChipsAnd500BlocksAndPaint)->Unit(benchmark::kMillisecond);
+
+// The floor under the figure above: the same 1,000 views in two panes at the
+// same places and sizes, on the same screen, as the kit's plainest views
+// with nothing but the item's name drawn in the chips' font (one line for a
+// chip, wrapped for a block). No icon, badge, tint, pattern or layout kept.
+// One widget per item and its name cost this much before any of the items'
+// own looks.
+class NameOnlyView : public View {
+public:
+    NameOnlyView(const QRectF& frame, QString name, bool wrapped)
+        : View(frame), m_name(std::move(name)), m_wrapped(wrapped)
+    {
+    }
+    void drawRect(QPainter& painter, const QRectF&) override
+    {
+        static const Font font = Font::fontWithName(QStringLiteral("Lucida Grande"), 11);
+        if (m_wrapped) Drawing::drawWrappedTextCut(painter, m_name, font, Qt::black, bounds().adjusted(4, 2, -4, -2));
+        else Drawing::drawText(painter, m_name, font, Qt::black, bounds().adjusted(4, 2, -4, -2));
+    }
+
+private:
+    QString m_name;
+    bool m_wrapped;
+};
+
+void BM_Floor1000ViewsWithOnlyTheirNames(benchmark::State& state)
+{
+    database();
+    const TaskList chipItems = benchItems(false);
+    const TaskList blockItems = benchItems(true);
+    QImage canvas(730, 1175, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        View month(QRectF(0, 0, 730, 600));
+        View grid(QRectF(0, 0, 730, 1175));
+        month.setScreen(QGuiApplication::primaryScreen());
+        grid.setScreen(QGuiApplication::primaryScreen());
+        for (int i = 0; i < itemsOfEachKind; ++i) {
+            month.addSubview(new NameOnlyView(QRectF(15 + (i % 7) * 100, (i / 7) % 30 * 20, 100, 18),
+                                              chipItems[i]->taskName(), false));
+            grid.addSubview(new NameOnlyView(QRectF(60 + (i % 7) * 100, 23 + (i % 20) * 47, 100, 47),
+                                             blockItems[i]->taskName() + QStringLiteral(" - ")
+                                                 + blockItems[i]->taskLocation(),
+                                             true));
+        }
+        QCoreApplication::sendPostedEvents();
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        month.render(&painter);
+        grid.render(&painter);
+    }
+}
+BENCHMARK(BM_Floor1000ViewsWithOnlyTheirNames)->Unit(benchmark::kMillisecond);
 
 void BM_PressDecision(benchmark::State& state)
 {
