@@ -52,10 +52,10 @@ qint64 count(const QByteArray& sql, const QList<TaskQuery::Value>& values)
 // default category, which is never hidden from the lists.
 QList<TaskQuery::Value> hiddenCategoryKeys(const CalendarList& categories, qint64 defaultKey)
 {
-    QList<TaskQuery::Value> keys;
+    QList<qint64> keys;
     for (const CalendarPtr& category : categories)
         if (category->inVisible() != 0 && category->primaryKey() != defaultKey) keys.append(category->primaryKey());
-    return keys;
+    return QList<TaskQuery::Value>(keys.cbegin(), keys.cend());
 }
 
 }  // namespace
