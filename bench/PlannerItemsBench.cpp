@@ -52,6 +52,22 @@ TaskList benchItems(bool timed)
     return items;
 }
 
+// Where the i-th chip and block stand in their panes: both benchmarks below
+// use the same places, so the floor is measured over the same overlaps.
+QRectF chipFrame(int i) { return QRectF(15 + (i % 7) * 100, (i / 7) % 30 * 20, 100, 18); }
+QRectF blockFrame(int i) { return QRectF(60 + (i % 7) * 100, 23 + (i % 20) * 47, 100, 47); }
+
+// What a turn of the event loop does after a layout (the events the new
+// views posted), then both panes painted onto a white canvas.
+void paintPanes(QImage& canvas, QWidget& month, QWidget& grid)
+{
+    QCoreApplication::sendPostedEvents();
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    month.render(&painter);
+    grid.render(&painter);
+}
+
 void BM_Make500ChipsAnd500BlocksAndPaint(benchmark::State& state)
 {
     database();
@@ -66,23 +82,17 @@ void BM_Make500ChipsAnd500BlocksAndPaint(benchmark::State& state)
         month.setScreen(QGuiApplication::primaryScreen());
         grid.setScreen(QGuiApplication::primaryScreen());
         for (int i = 0; i < itemsOfEachKind; ++i) {
-            auto* chip = new PlannerItemView(QRectF(15 + (i % 7) * 100, (i / 7) % 30 * 20, 100, 18));
+            auto* chip = new PlannerItemView(chipFrame(i));
             chip->setParentView(&month);
             chip->setTask(chipItems[i]);
             month.addToTaskList(chip);
-            auto* block = new PlannerWeeklyItemView(QRectF(60 + (i % 7) * 100, 23 + (i % 20) * 47, 100, 47));
+            auto* block = new PlannerWeeklyItemView(blockFrame(i));
             block->setParentView(&grid);
             block->setIsSquareBox(true);
             block->setTask(blockItems[i]);
             grid.addToTaskList(block);
         }
-        // What a turn of the event loop does after a layout: the events the
-        // new views posted.
-        QCoreApplication::sendPostedEvents();
-        canvas.fill(Qt::white);
-        QPainter painter(&canvas);
-        month.render(&painter);
-        grid.render(&painter);
+        paintPanes(canvas, month, grid);
     }
 }
 BENCHMARK(BM_Make500ChipsAnd500BlocksAndPaint)->Unit(benchmark::kMillisecond);
@@ -123,18 +133,14 @@ void BM_Floor1000ViewsWithOnlyTheirNames(benchmark::State& state)
         month.setScreen(QGuiApplication::primaryScreen());
         grid.setScreen(QGuiApplication::primaryScreen());
         for (int i = 0; i < itemsOfEachKind; ++i) {
-            month.addSubview(new NameOnlyView(QRectF(15 + (i % 7) * 100, (i / 7) % 30 * 20, 100, 18),
+            month.addSubview(new NameOnlyView(chipFrame(i),
                                               chipItems[i]->taskName(), false));
-            grid.addSubview(new NameOnlyView(QRectF(60 + (i % 7) * 100, 23 + (i % 20) * 47, 100, 47),
+            grid.addSubview(new NameOnlyView(blockFrame(i),
                                              blockItems[i]->taskName() + QStringLiteral(" - ")
                                                  + blockItems[i]->taskLocation(),
                                              true));
         }
-        QCoreApplication::sendPostedEvents();
-        canvas.fill(Qt::white);
-        QPainter painter(&canvas);
-        month.render(&painter);
-        grid.render(&painter);
+        paintPanes(canvas, month, grid);
     }
 }
 BENCHMARK(BM_Floor1000ViewsWithOnlyTheirNames)->Unit(benchmark::kMillisecond);
