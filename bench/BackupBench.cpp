@@ -14,6 +14,7 @@
 #include "RecordStore.h"
 #include "Scheduler.h"
 #include "Setting.h"
+#include "support/PostedEvents.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -183,7 +184,7 @@ void BackupPageLoadingFiveFiles(benchmark::State& state)
     for (auto _ : state) {
         page.loadData();
         // The replaced rows go, as the event loop would take them.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
 }
 BENCHMARK(BackupPageLoadingFiveFiles)->Unit(benchmark::kMicrosecond);

@@ -10,6 +10,7 @@
 #include "ScrollView.h"
 #include "Window.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 
@@ -72,7 +73,7 @@ void BM_OpenDetailOfBusyCategory(benchmark::State& state)
         view->cancelEdit();
         // What the event loop would do between two openings: polish the new
         // rows and delete the old ones.
-        QCoreApplication::sendPostedEvents();
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["comments"] = double(view->commentListView()->numberOfRows());
@@ -115,7 +116,7 @@ void BM_LoadFiveHundredComments(benchmark::State& state)
         state.PauseTiming();
         // What the event loop would do between two openings: polish the new
         // rows and delete the old ones.
-        QCoreApplication::sendPostedEvents();
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = double(list.numberOfRows());

@@ -6,6 +6,7 @@
 #include "CategoryListView.h"
 #include "CoreData.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QImage>
@@ -59,7 +60,7 @@ void BM_LoadHundredCategories(benchmark::State& state)
         table->loadData();
         benchmark::DoNotOptimize(table->rowCount());
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = table->rowCount();

@@ -11,6 +11,7 @@
 #include "ScrollView.h"
 #include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QMimeData>
@@ -82,7 +83,7 @@ void BM_LoadOutline(benchmark::State& state)
         benchmark::DoNotOptimize(page.outline->rowCount());
         state.PauseTiming();
         page.outline->calTaskList().clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = page.outline->rowCount();
@@ -115,7 +116,7 @@ void BM_ReorderThousandRows(benchmark::State& state)
         DragSource::beginDrag(outline, &ending, std::move(payload), image, QPointF(0, 20), Event(), DragOperationGeneric);
         down = !down;
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents();
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     DragSource::setRunner({});

@@ -17,6 +17,7 @@
 #include "TaskView.h"
 #include "TimeSlotObject.h"
 #include "Utilities.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QImage>
@@ -117,10 +118,7 @@ void BM_ReloadDayWith500Events(benchmark::State& state)
         day.grid().reloadEvent();
         // What a turn of the event loop does after a reload: the events the
         // new boxes posted, and the boxes of the reload before deleted.
-        QCoreApplication::sendPostedEvents();
-        // Without the type the deferred deletions stay queued, and the boxes
-        // the views dropped would pile up as they never do in the program.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
     state.counters["boxes"] = double(day.grid().eventBoxes().size());
 }
@@ -146,8 +144,7 @@ void BM_PourOneDay(benchmark::State& state)
     DayPane day;
     for (auto _ : state) {
         day.grid().reloadTodayTask();
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
     state.counters["pieces"] = double(day.grid().taskPieces().size());
 }

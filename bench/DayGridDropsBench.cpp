@@ -16,6 +16,7 @@
 #include "TimeSlotObject.h"
 #include "Utilities.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -166,10 +167,7 @@ void BM_ReorderDropAmong50PlannedTasks(benchmark::State& state)
             // The first task moves behind the 49 others: 50 orders written.
             QDropEvent drop(QPointF(bottom), Qt::MoveAction, &payload, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(&grid.grid, &drop);
-            QCoreApplication::sendPostedEvents();
-            // Without the type the deferred deletions stay queued, and the boxes
-            // the views dropped would pile up as they never do in the program.
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            deliverPostedEvents();
         }
     });
 }

@@ -9,6 +9,7 @@
 #include "GregorianCalendar.h"
 #include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 
@@ -56,7 +57,7 @@ void BM_OpenWeeklyEventWithFiveAlertsAndThreeTags(benchmark::State& state)
         benchmark::DoNotOptimize(form.frame().height());
         if (form.alertRows().alertList().size() != 5) state.SkipWithError("the five alerts did not load");
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.SetLabel("build, load and lay out one edit form");

@@ -16,6 +16,7 @@
 #include "View.h"
 #include "Window.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 
@@ -100,7 +101,7 @@ void BM_DoneOnAllOccurrencesOfASeriesWith200ChangedOnes(benchmark::State& state)
         state.PauseTiming();
         if (told != before + 1) state.SkipWithError("Done did not tell the change");
         form.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     NotificationCenter::defaultCenter().removeObserver(&observer);
@@ -122,7 +123,7 @@ void BM_OpenTheEditorPopoverBesideABox(benchmark::State& state)
         state.PauseTiming();
         if (!controller.popover() || !controller.popover()->isShown()) state.SkipWithError("the popover did not show");
         NotificationCenter::defaultCenter().postNotificationName(Popover::shouldCloseNotification);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.SetLabel("build, load and show the event editor");

@@ -12,6 +12,7 @@
 #include "ResizeView.h"
 #include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QImage>
@@ -84,7 +85,7 @@ void BM_LoadOneDaysRows(benchmark::State& state)
         list.loadDataOnDate(theDay());
         benchmark::DoNotOptimize(list.numberOfRows());
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = list.numberOfRows();

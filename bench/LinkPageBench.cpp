@@ -12,6 +12,7 @@
 #include "NoteLinkDetailView.h"
 #include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 
@@ -68,7 +69,7 @@ void BM_LinksPageOfFiftyLinks(benchmark::State& state)
         page.loadData(items.root);
         benchmark::DoNotOptimize(page.frame().height());
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }
@@ -90,7 +91,7 @@ void BM_EndOfEditingOfAThousandLineNote(benchmark::State& state)
         state.ResumeTiming();
         editor->saveChangesManualReload();
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }

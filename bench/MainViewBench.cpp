@@ -17,6 +17,7 @@
 #include "Scheduler.h"
 #include "Setting.h"
 #include "Task.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -97,10 +98,7 @@ void BM_BuildMainView(benchmark::State& state)
         auto view = std::make_unique<MainView>(QRectF(0, 0, 1900, 900));
         benchmark::DoNotOptimize(view.get());
         view.reset();
-        QCoreApplication::sendPostedEvents();
-        // Without the type the deferred deletions stay queued, and the boxes
-        // the views dropped would pile up as they never do in the program.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
 }
 BENCHMARK(BM_BuildMainView)->Unit(benchmark::kMillisecond);
@@ -132,8 +130,7 @@ void BM_RefreshAfterAnItemBoxChange(benchmark::State& state)
     // The first refresh makes the list's row views; the ones measured bind
     // them again, as every refresh after the window's first does.
     view->refreshDelay(sender);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    deliverPostedEvents();
     for (auto _ : state) {
         if (writes) {
             state.PauseTiming();
@@ -145,8 +142,7 @@ void BM_RefreshAfterAnItemBoxChange(benchmark::State& state)
             state.ResumeTiming();
         }
         view->refreshDelay(sender);
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
     state.counters["dayBoxes"] = double(view->dayCalendarView()->calendarView()->eventBoxes().size());
     state.counters["items"] = double(CoreData::shared()->allTasksEventsAdes().size());

@@ -10,6 +10,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QImage>
@@ -85,7 +86,7 @@ void BM_DelayedRefreshOfAMainGrid(benchmark::State& state)
     for (auto _ : state) {
         grid->drawADEsForCurrentMonth();
         grid->calculateBusyRatio(CoreData::shared()->getEventListFromDate(grid->startTime(), grid->endTime()));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
     state.counters["bars"] = double(grid->arrayOfImageView().size());
 }

@@ -10,6 +10,7 @@
 #include "NoteListView.h"
 #include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 
@@ -53,7 +54,7 @@ void BM_LoadFiveThousandNotes(benchmark::State& state)
         table->loadDataByFilter(0);
         benchmark::DoNotOptimize(table->rowCount());
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = table->rowCount();

@@ -10,6 +10,7 @@
 #include "Task.h"
 #include "Utilities.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -73,8 +74,7 @@ void BM_ReloadMonthWith2000ItemsAndPaint(benchmark::State& state)
         setup.planner.reloadData();
         // What a turn of the event loop does: the events the new views posted,
         // then the old views deleted.
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         canvas.fill(Qt::white);
         QPainter painter(&canvas);
         setup.planner.render(&painter);
@@ -90,8 +90,7 @@ void BM_DrawItemsOfTheMonth(benchmark::State& state)
         setup.planner.drawItems();
         // What a turn of the event loop does: the events the new views posted,
         // then the old views deleted.
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
 }
 BENCHMARK(BM_DrawItemsOfTheMonth)->Unit(benchmark::kMillisecond);

@@ -9,6 +9,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -61,7 +62,7 @@ struct WeekBenchSetup {
         if (manager.allTasksEventsAdes().isEmpty()) manager.doWithAllTasksEventsAdes(weekBenchItems(), 0);
         manager.setCurrentSelectedDay(GregorianCalendar::dateFromFields(2026, 12, 9, 0, 0, 0));
         planner.reloadData();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
     PlannerWeekView planner{QRectF(0, 0, 760, 700)};
 };
@@ -74,8 +75,7 @@ void BM_ReloadWeekWith500ItemsAndPaint(benchmark::State& state)
         setup.planner.reloadData();
         // What a turn of the event loop does: the events the new views posted,
         // then the old views deleted.
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         canvas.fill(Qt::white);
         QPainter painter(&canvas);
         setup.planner.render(&painter);
@@ -92,8 +92,7 @@ void BM_DrawItemsOfTheBand(benchmark::State& state)
     WeekBenchSetup setup;
     for (auto _ : state) {
         setup.planner.plannerPane()->drawItems();
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
 }
 BENCHMARK(BM_DrawItemsOfTheBand)->Unit(benchmark::kMillisecond);
@@ -103,8 +102,7 @@ void BM_DrawItemsOfTheGrid(benchmark::State& state)
     WeekBenchSetup setup;
     for (auto _ : state) {
         setup.planner.weeklyPane()->drawItems();
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
 }
 BENCHMARK(BM_DrawItemsOfTheGrid)->Unit(benchmark::kMillisecond);
@@ -143,7 +141,7 @@ void BM_OneDragToCreateMoveWithItsGhosts(benchmark::State& state)
     int step = 0;
     for (auto _ : state) {
         grid.drawDraggingEvent(item, 1, 1 + step % 3, 400, 94 + 47 * (step % 2));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         ++step;
     }
     grid.clearDraggingEvent();

@@ -10,6 +10,7 @@
 #include "CategoryPopOverDetailView.h"
 #include "CategoryShowHideView.h"
 #include "NotificationList.h"
+#include "support/PostedEvents.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,7 +40,7 @@ void BM_ShowHideViewOverTwoHundredCategories(benchmark::State& state)
         CategoryShowHideView view;
         benchmark::DoNotOptimize(view.frame());
         state.PauseTiming();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }
@@ -62,7 +63,7 @@ void BM_NoneThenAllOverFiftyThousandItems(benchmark::State& state)
         view.allCategory();
         state.PauseTiming();
         state.counters["listed"] = double(database.dataManager().allTasksEventsAdes().size());
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }
@@ -81,7 +82,7 @@ void BM_UnreadCommentListOfFiveHundred(benchmark::State& state)
         benchmark::DoNotOptimize(list.frame());
         state.PauseTiming();
         state.counters["rows"] = double(list.notifTableView()->entries().size());
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }
@@ -97,7 +98,7 @@ void BM_CreateProjectFromTheForm(benchmark::State& state)
         form.tagDetailView()->setObjectValue({QStringLiteral("Gym"), QStringLiteral("Home")});
         form.addCategory();
         state.PauseTiming();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }

@@ -11,6 +11,7 @@
 #include "SearchView.h"
 #include "TextField.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 #include "support/SearchableItems.h"
 
 #include <QApplication>
@@ -61,7 +62,7 @@ void BM_TypeOneCharacterIntoTheCollapsedBar(benchmark::State& state)
         benchmark::DoNotOptimize(list->rowCount());
         state.PauseTiming();
         bar.resetData();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     sendKey(editor, 0, QStringLiteral("q"));

@@ -9,6 +9,7 @@
 #include "SearchResultView.h"
 #include "SearchView.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 #include "support/SearchableItems.h"
 
 #include <QApplication>
@@ -47,7 +48,7 @@ void BM_FirstSearchFiftyThousandItems(benchmark::State& state)
         benchmark::DoNotOptimize(rows);
         state.PauseTiming();
         panel.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = rows;
@@ -65,7 +66,7 @@ void BM_SearchAgainFiftyThousandItems(benchmark::State& state)
         panel.loadSearchResultWithSearchText(QStringLiteral("zq"));
         benchmark::DoNotOptimize(list->rowCount());
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = list->rowCount();

@@ -13,6 +13,7 @@
 #include "TagViewController.h"
 #include "View.h"
 #include "Window.h"
+#include "support/PostedEvents.h"
 
 #include <benchmark/benchmark.h>
 
@@ -58,7 +59,7 @@ void BM_OpenTagPopoverOverThousandTags(benchmark::State& state)
         benchmark::DoNotOptimize(controller.customView());
         state.PauseTiming();
         controller.shouldClose();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }
@@ -94,7 +95,7 @@ void BM_ApplyOverFiftyThousandItems(benchmark::State& state)
         view->applyTag();
         state.PauseTiming();
         state.counters["listed"] = double(database.dataManager().allTasksEventsAdes().size());
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }
@@ -109,7 +110,7 @@ void BM_OpenColourPicker(benchmark::State& state)
         benchmark::DoNotOptimize(controller.customView());
         state.PauseTiming();
         controller.shouldClose();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }

@@ -12,6 +12,7 @@
 #include "TaskDetailView.h"
 #include "iCalSync.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 
@@ -70,7 +71,7 @@ void BM_OpenDueTaskWithFiveAlertsAndLinks(benchmark::State& state)
         benchmark::DoNotOptimize(form.frame().height());
         if (form.alertRows().alertList().size() != 5) state.SkipWithError("the five alerts did not load");
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.SetLabel("build, load and lay out one task form");
@@ -92,7 +93,7 @@ void BM_DoneOnAChangedDueTask(benchmark::State& state)
         form->doneEdit();
         state.PauseTiming();
         form.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.SetLabel("write, store and follow-ups of one save");

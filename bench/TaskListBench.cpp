@@ -10,6 +10,7 @@
 #include "TaskListView.h"
 #include "TextTable.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QImage>
@@ -72,7 +73,7 @@ void BM_LoadFiveThousandOpenTasks(benchmark::State& state)
         list->loadDataWithFilter(0, 0);
         benchmark::DoNotOptimize(list->rowCount());
         state.PauseTiming();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
     state.counters["rows"] = list->rowCount();

@@ -3,6 +3,7 @@
 #include "CoreData.h"
 #include "TimezoneSearchView.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -74,6 +75,7 @@ void BM_FirstWholeTable(benchmark::State& state)
         type(*picker, QString());
         state.PauseTiming();
         picker.reset();
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }

@@ -7,6 +7,7 @@
 #include "Screen.h"
 #include "View.h"
 #include "Window.h"
+#include "support/PostedEvents.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -31,7 +32,7 @@ void BM_ShowDayTip(benchmark::State& state)
         benchmark::DoNotOptimize(controller.popover());
         state.PauseTiming();
         controller.shouldClose();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }

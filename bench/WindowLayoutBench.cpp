@@ -12,6 +12,7 @@
 #include "Scheduler.h"
 #include "Setting.h"
 #include "support/BenchDatabase.h"
+#include "support/PostedEvents.h"
 
 #include <QApplication>
 
@@ -64,10 +65,7 @@ void BM_ToggleViewSize(benchmark::State& state)
         list = 1 - list;
         view->showHideBtn()->setState(list);
         view->toggleViewSize();
-        QCoreApplication::sendPostedEvents();
-        // Without the type the deferred deletions stay queued, and the boxes
-        // the views dropped would pile up as they never do in the program.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deliverPostedEvents();
     }
     state.counters["width"] = view->currentSize();
     MainView::setCurrent(nullptr);

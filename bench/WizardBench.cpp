@@ -3,6 +3,7 @@
 // at mouse up.
 #include "StartUpWizardPanel.h"
 #include "StartUpWizardView.h"
+#include "support/PostedEvents.h"
 
 #include <QCoreApplication>
 
@@ -28,6 +29,7 @@ void BM_BuildWizardPanel(benchmark::State& state)
         benchmark::DoNotOptimize(panel->wizard());
         state.PauseTiming();
         panel.reset();
+        deliverPostedEvents();
         state.ResumeTiming();
     }
 }
