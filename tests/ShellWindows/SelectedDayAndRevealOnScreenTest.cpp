@@ -25,6 +25,7 @@
 #include "MainViewHeight.h"
 #include "MonthCalendarView.h"
 #include "MonthCellView.h"
+#include "MonthNavigation.h"
 #include "MonthView.h"
 #include "PlannerBaseItem.h"
 #include "PlannerCellView.h"
@@ -113,8 +114,7 @@ protected:
         item->setTaskName(name);
         item->setCalendarId(setting()->calendarDefID());
         if (more) more(*item);
-        EXPECT_TRUE(item->insertAndDehydrate());
-        CoreData::shared()->doWithAllTasksEventsAdes(TaskList{item}, 0);
+        EXPECT_TRUE(item->insertAndDehydrate());  // it joins the working list too
         return item;
     }
 
@@ -146,14 +146,22 @@ protected:
         EXPECT_TRUE(screen.save(QDir(screenshotFolder()).filePath(name + QStringLiteral(".png"))));
     }
     MonthCalendarView& miniMonth() { return *mainView->monthView()->monthCalendarView(); }
-    // The day the mini month's frame stands on; null when it shows none.
-    Date framedDay()
+    // The day a month grid's frame stands on; null when it shows none.
+    static Date framedDay(MonthCalendarView& grid)
     {
-        if (!miniMonth().isCurrentDateShown()) return Date();
-        const QPointF origin = miniMonth().currentDateImgView()->frame().topLeft();
-        for (MonthCellView* cell : miniMonth().monthCellList())
-            if (cell->type() == 0 && cell->frame().topLeft() == origin) return cell->cellDate();
+        if (!grid.isCurrentDateShown()) return Date();
+        const QPointF centre = grid.currentDateImgView()->frame().center();
+        for (MonthCellView* cell : grid.monthCellList())
+            if (cell->type() == 0 && cell->frame().contains(centre)) return cell->cellDate();
         return Date();
+    }
+    // The days the navigator's months frame, top to bottom.
+    QList<Date> navigatorFrames()
+    {
+        QList<Date> days;
+        for (MonthView* panel : mainView->monthNav()->monthList())
+            if (const Date framed = framedDay(*panel->monthCalendarView())) days.append(framed);
+        return days;
     }
 
     Database database;
@@ -216,13 +224,15 @@ TEST_F(SelectedDayOnScreen, ATaskDroppedInTheMonthPlannerSelectsItsDayInEveryVie
     ASSERT_TRUE(dropped);
     ASSERT_EQ(alerts.requests().size(), 1) << "the deadline question";
     EXPECT_EQ(Task::initWithPrimaryKey(task->primaryKey(), RecordStore::sharedDatabase())->dueEnd(), day(23, 17));
+    settle();
+    EXPECT_EQ(navigatorFrames(), QList<Date>{day(23)}) << "one frame in the navigator, on the 23rd";
     picture(QStringLiteral("selected-day-month-planner-after-drop"));
 
     // Back at the day size the mini month, its title, the day pane and the
     // quick-add bar all take the 23rd.
     mainView->dayShowHide();
     settle();
-    EXPECT_EQ(framedDay(), day(23)) << "the mini month frames the day dropped on";
+    EXPECT_EQ(framedDay(miniMonth()), day(23)) << "the mini month frames the day dropped on";
     EXPECT_EQ(mainView->monthView()->dayLabel()->stringValue(), QStringLiteral("23"));
     EXPECT_EQ(miniMonth().currentDay(), day(23));
     EXPECT_EQ(mainView->dayCalendarView()->focusPaneView()->dayLabel()->stringValue(),
