@@ -8,6 +8,7 @@
 #include "FocusPaneView.h"
 #include "ListModuleView.h"
 #include "MonthCalendarView.h"
+#include "MonthNavigation.h"
 #include "MonthView.h"
 #include "NoteListTableView.h"
 #include "NoteListView.h"
@@ -67,9 +68,12 @@ bool MainView::revealInCategoryList(const TaskPtr& item)
 
 bool MainView::revealInMonthPlanner(const TaskPtr& item)
 {
-    // The planner moves to the item's day and selects its chip there.
-    return revealedIn(this, m_monthPlannerView,
-                      [&item](PlannerMonthView* planner) { return planner->revealToItem(item); });
+    // The planner moves to the item's day and selects its chip there; that
+    // day is the selected one, which the navigator beside it frames too.
+    if (!revealedIn(this, m_monthPlannerView, [&item](PlannerMonthView* planner) { return planner->revealToItem(item); }))
+        return false;
+    m_monthNav->frameSelectedDay();
+    return true;
 }
 
 bool MainView::revealInWeekPlannerWeekly(const TaskPtr& item)
