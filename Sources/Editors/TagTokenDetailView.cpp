@@ -12,6 +12,10 @@ TagTokenHost::~TagTokenHost() = default;
 TagTokenDetailView::TagTokenDetailView(const QRectF& frame, QWidget* parent) : TokenField(frame, parent)
 {
     setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 12));
+    // Tag lists are stored as "/name/name": a "/" inside a name would come
+    // back as two tags. It splits the token where it is typed, as a comma
+    // does, so the field shows the names that will be saved.
+    setTokenizingCharacters(QStringLiteral(",/"));
     setCompletionProvider([](const QString& substring) { return completionsForSubstring(substring); });
     setOnTextChanged([this](TokenField*) { resizeTokenField(); });
     setOnEndEditing([this](TokenField*) {

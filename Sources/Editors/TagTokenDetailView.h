@@ -13,7 +13,8 @@ public:
     virtual void resizeHeightWithOffset(double offset) = 0;
 };
 
-// The tag field of the editors: tokens in 12-point "Lucida Grande",
+// The tag field of the editors: tokens in 12-point "Lucida Grande", split
+// at "," and at "/" (the separator of stored tag lists) as they are typed,
 // completion from the data manager's tags, a height of whole 19-point lines,
 // and "NSTextField has changed" (object the field) at the end of each edit.
 // It reads and writes no record: the host fills it and saves what it holds.

@@ -182,6 +182,8 @@ public:
     bool revealInFocusPane(const TaskPtr& item) override;
     bool revealInTaskList(const TaskPtr& item) override;
     bool revealInNoteList(const TaskPtr& item) override;
+    bool revealInCategoryList(const TaskPtr& item) override;
+    bool revealInMonthPlanner(const TaskPtr& item) override;
     bool revealInWeekPlannerWeekly(const TaskPtr& item) override;
     bool revealInWeekPlannerPane(const TaskPtr& item) override;
     void showDayInMiniMonth(double day) override;

@@ -1,21 +1,27 @@
 #include "MainView.h"
 
 #include "CalendarView.h"
+#include "CategoryListTableView.h"
+#include "CategoryListView.h"
 #include "DayCalendarView.h"
 #include "FocusPaneDetailView.h"
 #include "FocusPaneView.h"
 #include "ListModuleView.h"
 #include "MonthCalendarView.h"
+#include "MonthNavigation.h"
 #include "MonthView.h"
 #include "NoteListTableView.h"
 #include "NoteListView.h"
+#include "PlannerMonthView.h"
 #include "PlannerWeekView.h"
 #include "TaskListTableView.h"
 #include "TaskListView.h"
 
-// The panes a link list reveals its items in. The category list and the
-// month planner have no reveal of their own yet, so their steps keep the
-// default answer (not shown) and the list goes on to its next step.
+// The panes a link list reveals its items in, one step each: the day grid,
+// the focus pane, the task, note and category lists, the two panes of the
+// week planner and the month planner. A pane that shows the item takes the
+// highlight from the others; one that does not answers no and the list goes
+// on to its next step (or says the link is hidden).
 
 namespace {
 
@@ -51,6 +57,23 @@ bool MainView::revealInNoteList(const TaskPtr& item)
 {
     return revealedIn(this, m_listModuleView->noteListView()->noteListTableView(),
                       [&item](NoteListTableView* list) { return list->revealToNote(item); });
+}
+
+bool MainView::revealInCategoryList(const TaskPtr& item)
+{
+    // The item's project opens in its detail panel with the item selected.
+    return revealedIn(this, m_listModuleView->categoryListView()->categoryListTableView(),
+                      [&item](CategoryListTableView* list) { return list->revealToTask(item); });
+}
+
+bool MainView::revealInMonthPlanner(const TaskPtr& item)
+{
+    // The planner moves to the item's day and selects its chip there; that
+    // day is the selected one, which the navigator beside it frames too.
+    if (!revealedIn(this, m_monthPlannerView, [&item](PlannerMonthView* planner) { return planner->revealToItem(item); }))
+        return false;
+    m_monthNav->frameSelectedDay();
+    return true;
 }
 
 bool MainView::revealInWeekPlannerWeekly(const TaskPtr& item)

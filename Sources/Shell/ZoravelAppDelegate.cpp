@@ -227,7 +227,7 @@ void ZoravelAppDelegate::showStartUpWizard()
         initUserInterface();
         // A moment later, as at a launch, so the wizard is gone first.
         m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
-            if (WindowController* controller = windowController()) controller->openWindow();
+            openMainWindow();
         });
     });
     Application::setMainWindow(m_wizardPanel.get());
@@ -312,7 +312,7 @@ void ZoravelAppDelegate::initMainViewUI()
     waited.start();
     m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
         StartupTrace::mark("window open");
-        if (WindowController* controller = windowController()) controller->openWindow();
+        openMainWindow();
         StartupTrace::mark("window opened");
     });
     // The wait for the window is idle time: the panes load then, and the
@@ -494,6 +494,16 @@ void ZoravelAppDelegate::toggleWindow()
     if (!controller) return;
     m_sttMenuView->setActive(!m_sttMenuView->isActive());
     controller->setActive(m_sttMenuView->isActive());
+}
+
+void ZoravelAppDelegate::openMainWindow()
+{
+    WindowController* controller = windowController();
+    if (!controller) return;
+    // Opened by the program (the launch, the wizard's end), the window is
+    // open as the tray sees it, so the tray's next click closes it. A click
+    // meanwhile has opened it already.
+    if (!controller->isActive()) controller->setActive(true);
 }
 
 void ZoravelAppDelegate::closeApp()

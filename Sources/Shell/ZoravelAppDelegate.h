@@ -72,6 +72,9 @@ public:
     // The tray item's click: brings the wizard forward while it is due,
     // otherwise opens or closes the main window.
     void toggleWindow();
+    // Opens the main window as a click on the tray item would; the launch
+    // and the end of the wizard open it so.
+    void openMainWindow();
     // The splash controller first, then the main one. Made on demand once the
     // main view exists; null before that.
     WindowController* windowController();

@@ -3,11 +3,13 @@
 #include "../Model/TaskTestFixture.h"
 #include "CustomTextView.h"
 #include "DatePicker.h"
+#include "EventDetailView.h"
 #include "LinkSection.h"
 #include "NotificationCenter.h"
 #include "Tag.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -162,4 +164,35 @@ TEST_F(TagTokenDetailViewTest, TheEmptyLinkSectionTakesNoRoomUntilOneIsInstalled
     std::unique_ptr<LinkSection> after(LinkSection::create(QRectF(0, 0, 330, 100)));
     after->updateFrameHeight();
     EXPECT_EQ(after->frame().height(), 0) << "a null factory restores the empty section";
+}
+
+TEST_F(TagTokenDetailViewTest, WhatTheFieldShowsIsWhatIsSaved)
+{
+    // Typed key by key or pasted, a comma or a "/" ends the token where it
+    // stands: the list the editors save reads back as the tokens shown.
+    struct Case {
+        const char* input;
+        bool pasted;
+        QStringList tokens;
+    };
+    const Case cases[] = {{"proj/x,y, z/w", false, {"proj", "x", "y", "z", "w"}},
+                          {"proj/x,y, z/w", true, {"proj", "x", "y", "z", "w"}},
+                          {"/home//garden/ ,", false, {"home", "garden"}},
+                          {"Work, Errands", true, {"Work", "Errands"}}};
+    for (const Case& c : cases) {
+        View window(QRectF(0, 0, 300, 100));
+        auto* field = new TagTokenDetailView(QRectF(0, 0, 280, 19), &window);
+        const QString input = QString::fromUtf8(c.input);
+        QApplication::clipboard()->setText(input);
+        QList<QKeyEvent*> keys{new QKeyEvent(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier)};
+        if (!c.pasted) {
+            keys.clear();
+            for (const QChar ch : input) keys.append(new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ch));
+        }
+        keys.append(new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        for (QKeyEvent* key : keys) QApplication::sendEvent(field->editor(), key);
+        qDeleteAll(keys);
+        EXPECT_EQ(field->objectValue(), c.tokens) << c.input << (c.pasted ? " pasted" : " typed");
+        EXPECT_EQ(EventDetailView::tagNames(EventDetailView::ownTagList(field->objectValue(), QString())), c.tokens);
+    }
 }

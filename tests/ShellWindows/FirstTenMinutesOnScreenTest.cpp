@@ -347,6 +347,12 @@ TEST_F(FirstTenMinutes, ANewUsersFirstStepsAllShowWhereTheyWereMade)
     EXPECT_NE(rowNamed(QStringLiteral("Call Anna")), nullptr) << "the list shows the restored task";
     picture(QStringLiteral("9-restored"));
     preferences->close();
+    // The preferences took the keyboard from the unpinned window, which
+    // closed as it does whenever the focus leaves it; the tray item's click
+    // opens it again.
+    EXPECT_TRUE(waitUntil([&] { return !mainWindow()->isVisible(); }));
+    delegate->toggleWindow();
+    ASSERT_TRUE(waitUntil([&] { return mainWindow()->isVisible(); }));
 
     // ---- the pinned window, clicked after another window was in front.
     view().togglePin();

@@ -2,11 +2,32 @@
 // main window's task list opens the page in a popover beside the row, the
 // linked note open for writing; a note written in the quick-add row of
 // another task is linked to it. A double click on a note row opens the
-// note's editor in a popover beside the row.
+// note's editor in a popover beside the row. Reveal shows a linked item in
+// the month planner or its project's panel. A task dropped on a day of the
+// month planner makes that day the selected day of every view.
 #include "../PlatformWindows/RealWindowSupport.h"
 #include "../Model/ModelTestFixture.h"
 
+#include "Clock.h"
+#include "CategoryDetailPanel.h"
+#include "CategoryListTableView.h"
+#include "CategoryListView.h"
 #include "CoreData.h"
+#include "DayCalendarView.h"
+#include "DragSource.h"
+#include "FocusPaneView.h"
+#include "ImageView.h"
+#include "MonthCalendarView.h"
+#include "MonthCellView.h"
+#include "MonthNavigation.h"
+#include "MonthView.h"
+#include "PlannerBaseItem.h"
+#include "PlannerCellView.h"
+#include "PlannerMonthView.h"
+#include "QuickAddView.h"
+#include "RecordStore.h"
+#include "ScriptedAlertPresenter.h"
+#include "TextField.h"
 #include "DetailViewController.h"
 #include "Event.h"
 #include "Link.h"
@@ -23,6 +44,7 @@
 #include "NoteListView.h"
 #include "CustomNSDatePicker.h"
 #include "GregorianCalendar.h"
+#include "Utilities.h"
 #include "NoteDetailView.h"
 #include "NoteView.h"
 #include "Popover.h"
@@ -40,6 +62,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QScreen>
 
 #include <memory>
@@ -93,6 +118,7 @@ protected:
         mainView.reset();
         mainViewHeight = savedHeight;
         if (CoreData::shared()) database.close();
+        Clock::reset();
         RealWindowTest::TearDown();
     }
 
@@ -105,6 +131,37 @@ protected:
         item->setCalendarId(CoreData::shared()->currentSetting()->calendarDefID());
         EXPECT_TRUE(item->insertAndDehydrate());
         return item;
+    }
+
+    // The main window open as the tray opens it, the list pane as the settings say.
+    void openMainWindow()
+    {
+        mainView = std::make_unique<MainView>(QRectF(0, 0, 620, double(mainViewHeight)));
+        MainView::setCurrent(mainView.get());
+        mainView->showHideBtn()->setState(CoreData::shared()->currentSetting()->hasRightPage() ? 1 : 0);
+        mainView->showHide();
+        controller = WindowController::initWithRootApp(&host);
+        mainView->setOpenWindowHandler([this] { controller->openWindow(); });
+        controller->setActive(true);
+        ASSERT_TRUE(shownOnScreen(*controller->popoverWindow()));
+    }
+    void settleAndPicture(const QString& name)
+    {
+        QElapsedTimer least;
+        least.start();
+        EXPECT_TRUE(waitUntil([&] {
+            return least.elapsed() > 300 && !mainView->isReloadPending() && !mainView->isItemListReloadPending();
+        }));
+        const QImage picture = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(name + QStringLiteral(".png"))));
+    }
+    // The day a month grid's frame stands on; null when it shows none.
+    static Date framedDay(MonthCalendarView* grid)
+    {
+        const QPointF centre = grid->currentDateImgView()->frame().center();
+        for (MonthCellView* cell : grid->monthCellList())
+            if (grid->isCurrentDateShown() && cell->type() == 0 && cell->frame().contains(centre)) return cell->cellDate();
+        return Date();
     }
 
     LinksDatabase database;
@@ -265,6 +322,128 @@ TEST_F(LinksPageOnScreen, ADoubleClickOnANoteRowOpensItsEditorBesideTheRow)
     EXPECT_EQ(Task::initWithPrimaryKey(note->primaryKey())->startTime(), created);
     if (guardedEditor) guardedEditor->doneEdit();
     EXPECT_TRUE(waitUntil([&] { return !popoverWindow->isVisible(); }));
+}
+
+
+TEST_F(LinksPageOnScreen, RevealShowsTheLinkedItemInTheMonthPlannerOrItsProject)
+{
+    Clock::setFixed(GregorianCalendar::dateFromFields(2026, 12, 9, 10, 0, 0));
+    CoreData::shared()->currentSetting()->setHasRightPage(0);
+    const TaskPtr root = stored(1, QStringLiteral("Kitchen"));
+    const TaskPtr visit = stored(0, QStringLiteral("Plumber visit"));
+    visit->setStartTime(GregorianCalendar::dateFromFields(2026, 12, 16, 10, 0, 0));
+    visit->setEndTime(GregorianCalendar::dateFromFields(2026, 12, 16, 11, 0, 0));
+    visit->setDuration(60);
+    ASSERT_TRUE(visit->dehydrate());
+    const TaskPtr tiles = stored(1, QStringLiteral("Remove tiles"));
+    for (const TaskPtr& item : {visit, tiles}) {
+        auto link = std::make_shared<Link>();
+        link->setRootId(root->primaryKey());
+        link->setTargetId(item->primaryKey());
+        ASSERT_TRUE(CoreData::shared()->insertLink(link));
+    }
+    openMainWindow();
+    CategoryListTableView* projects = mainView->listModuleView()->categoryListView()->categoryListTableView();
+    std::vector<std::unique_ptr<DetailViewController>> pages;  // kept, as the views that open them keep them
+    for (const TaskPtr& item : {visit, tiles}) {
+        const bool inPlanner = item == visit;
+        if (inPlanner) mainView->monthPlannerShowHide(); else mainView->dayShowHide();
+        settleAndPicture(QStringLiteral("reveal-from-") + (inPlanner ? "month-planner" : "day-size"));
+        ASSERT_TRUE(shownOnScreen(*controller->popoverWindow()));
+        pages.push_back(std::make_unique<DetailViewController>());
+        pages.back()->detailLink(root, mainView.get());
+        LinkListTableView* list = qobject_cast<LinkDetailView*>(pages.back()->customView())->linkListTableView();
+        int row = 0;
+        while (!LinkListTableView::itemOfRow(list->arrayOfLinks()[size_t(row)]) ||
+               LinkListTableView::itemOfRow(list->arrayOfLinks()[size_t(row)])->primaryKey() != item->primaryKey())
+            ++row;
+        Event click;
+        click.type = EventType::LeftMouseDown;
+        click.clickCount = 1;
+        click.locationInWindow = list->convertPointToWindow(list->rectOfRow(row).center());
+        list->mouseDown(click);
+        ScriptedAlertPresenter alerts;  // the hidden-link alert would fail the test
+        list->reveal();
+        if (inPlanner) {
+            ASSERT_NE(mainView->monthPlannerView()->selectedItem(), nullptr);
+            EXPECT_EQ(mainView->monthPlannerView()->selectedItem()->task()->primaryKey(), visit->primaryKey());
+            EXPECT_EQ(framedDay(mainView->monthNav()->monthList().front()->monthCalendarView()),
+                      GregorianCalendar::dateFromFields(2026, 12, 16, 0, 0, 0));
+        } else {
+            EXPECT_TRUE(waitUntil([&] { return projects->categoryDetailPanel() && projects->categoryDetailPanel()->isVisible(); }));
+        }
+        settleAndPicture(inPlanner ? QStringLiteral("reveal-in-month-planner") : QStringLiteral("reveal-in-project-panel"));
+    }
+}
+
+TEST_F(LinksPageOnScreen, ATaskDroppedInTheMonthPlannerSelectsItsDayInEveryView)
+{
+    const auto december = [](int day, int hour = 0) { return GregorianCalendar::dateFromFields(2026, 12, day, hour, 0, 0); };
+    Clock::setFixed(december(9, 10));
+    CoreData::shared()->currentSetting()->setShowWarningChangeDeadlineTask(1);
+    const TaskPtr task = stored(1, QStringLiteral("Order cabinets"));
+    task->setHasDue(1);
+    task->setDueEnd(december(10, 17));
+    ASSERT_TRUE(task->dehydrate());
+    openMainWindow();
+    mainView->monthPlannerShowHide();
+    settleAndPicture(QStringLiteral("selected-day-month-planner"));
+    PlannerMonthView* planner = mainView->monthPlannerView();
+    PlannerCellView* target = planner->cell(24);  // Wednesday 23 December, from Sunday 29 November
+    ASSERT_EQ(target->cellDate(), december(23));
+    View* chip = nullptr;
+    for (const QPointer<View>& view : planner->taskList())
+        if (auto* item = qobject_cast<PlannerBaseItem*>(view.data()); item && item->task()->primaryKey() == task->primaryKey())
+            chip = item;
+    ASSERT_NE(chip, nullptr);
+
+    // The chip dragged onto the 23rd, the deadline question answered OK.
+    ScriptedAlertPresenter alerts;
+    alerts.scriptButton(AlertResponse::firstButton);
+    DragSource::setRunner([&](DragSource::Drag& running) {
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::MoveAction, running.payload.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(at), Qt::MoveAction, running.payload.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        return DragSource::Outcome{drop.isAccepted() ? DragOperationGeneric : DragOperationNone, {}};
+    });
+    auto payload = std::make_unique<QMimeData>();
+    Task::writeItemsToPasteboard(*payload, TaskList{task});
+    Event press;
+    press.type = EventType::LeftMouseDown;
+    QImage image(20, 10, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::gray);
+    DragSource::beginDrag(chip, nullptr, std::move(payload), image, QPointF(0, 10), press, DragOperationGeneric);
+    DragSource::setRunner({});
+    EXPECT_EQ(Task::initWithPrimaryKey(task->primaryKey(), RecordStore::sharedDatabase())->dueEnd(), december(23, 17));
+    settleAndPicture(QStringLiteral("selected-day-after-drop"));
+    QList<Date> navigatorFrames;
+    for (MonthView* panel : mainView->monthNav()->monthList())
+        if (const Date framed = framedDay(panel->monthCalendarView())) navigatorFrames.append(framed);
+    EXPECT_EQ(navigatorFrames, QList<Date>{december(23)}) << "one frame in the navigator";
+
+    // Back at the day size the mini month, its title, the day pane and the
+    // quick-add bar take the 23rd.
+    mainView->dayShowHide();
+    settleAndPicture(QStringLiteral("selected-day-back-at-day-size"));
+    EXPECT_EQ(framedDay(mainView->monthView()->monthCalendarView()), december(23));
+    EXPECT_EQ(mainView->monthView()->dayLabel()->stringValue(), QStringLiteral("23"));
+    EXPECT_EQ(mainView->dayCalendarView()->focusPaneView()->dayLabel()->stringValue(),
+              FocusPaneView::dayTitle(december(23), december(23), MonthView::preferredLang()));
+    QLineEdit* field = mainView->quickAddView()->searchAndAdd()->editor();
+    field->setFocus(Qt::MouseFocusReason);
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("Measure"));
+    QApplication::sendEvent(field, &typed);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(field, &enter);
+    TaskPtr added;
+    EXPECT_TRUE(waitUntil([&] {
+        for (const TaskPtr& item : CoreData::shared()->allTasksEventsAdes())
+            if (item->taskName() == QStringLiteral("Measure")) added = item;
+        return added != nullptr;
+    }));
+    EXPECT_EQ(added ? Utilities::getDay(added->startTime()) : 0, 23) << "quick add puts it on the selected day";
 }
 
 }  // namespace LinksPageOnScreenTests

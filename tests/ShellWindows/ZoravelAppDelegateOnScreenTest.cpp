@@ -4,6 +4,7 @@
 
 #include "../PlatformWindows/RealWindowSupport.h"
 #include "Application.h"
+#include "Button.h"
 #include "CoreData.h"
 #include "MainView.h"
 #include "NetworkStatus.h"
@@ -13,6 +14,7 @@
 #include "ScriptedAlertPresenter.h"
 #include "Setting.h"
 #include "SplashScreenView.h"
+#include "StartUpWizardPanel.h"
 #include "StatusItem.h"
 #include "StatusMenuView.h"
 #include "Window.h"
@@ -132,15 +134,49 @@ TEST_F(ZoravelAppDelegateOnScreenTest, TheTrayIconTheSplashThenTheMainWindowUnde
     const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
     ASSERT_TRUE(screen.save(QDir(screenshotFolder()).filePath(QStringLiteral("startup-on-screen.png"))));
 
-    // The window's open state follows the tray's clicks: on, then off.
-    clickTrayIcon();
+    // The window the launch opened is open as the tray sees it: the tray's
+    // clicks close it, open it and close it again.
     EXPECT_TRUE(delegate->sttMenuView()->isActive());
-    EXPECT_TRUE(window->isVisible());
     clickTrayIcon();
     EXPECT_FALSE(delegate->sttMenuView()->isActive());
     EXPECT_TRUE(RealWindows::waitUntil([&] { return !window->isVisible(); }));
     clickTrayIcon();
+    EXPECT_TRUE(delegate->sttMenuView()->isActive());
     EXPECT_TRUE(RealWindows::waitUntil([&] { return window->isVisible(); }));
+    clickTrayIcon();
+    EXPECT_TRUE(RealWindows::waitUntil([&] { return !window->isVisible(); }));
+}
+
+TEST_F(ZoravelAppDelegateOnScreenTest, AfterTheWizardTheFirstTrayClickClosesTheWindow)
+{
+    {
+        CoreData manager;
+        CoreData::setShared(&manager);
+        ASSERT_TRUE(manager.init());
+        manager.currentSetting()->setStartUpWizard(1);
+        ASSERT_TRUE(manager.currentSetting()->dehydrate());
+        CoreData::setShared(nullptr);
+    }
+    closeDatabase();
+    delegate = std::make_unique<ZoravelAppDelegate>();
+    delegate->setInstallsAlertsAndSounds(false);
+    ASSERT_TRUE(delegate->applicationDidFinishLaunching());
+    StartUpWizardPanel* wizard = delegate->wizardPanel();
+    ASSERT_NE(wizard, nullptr);
+    ASSERT_TRUE(RealWindows::shownOnScreen(*wizard));
+    ASSERT_TRUE(RealWindows::waitUntil([] { return trayIconWindow() != nullptr; }));
+    wizard->startButton()->performClick();
+    ASSERT_TRUE(RealWindows::waitUntil([&] { return delegate->mainWindow() && delegate->mainWindow()->isVisible(); }));
+    Window* window = delegate->mainWindow();
+    EXPECT_TRUE(delegate->sttMenuView()->isActive()) << "the tray knows the window is open";
+    clickTrayIcon();
+    EXPECT_TRUE(RealWindows::waitUntil([&] { return !window->isVisible(); })) << "the first click closes it";
+    clickTrayIcon();
+    EXPECT_TRUE(RealWindows::waitUntil([&] { return window->isVisible(); }));
+    QThread::msleep(300);
+    QCoreApplication::processEvents();
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    EXPECT_TRUE(screen.save(QDir(screenshotFolder()).filePath(QStringLiteral("after-wizard-tray-reopened.png"))));
 }
 
 TEST_F(ZoravelAppDelegateOnScreenTest, QuittingClosesTheDatabase)

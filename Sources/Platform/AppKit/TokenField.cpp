@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -43,7 +44,7 @@ QString folded(const QString& text)
 
 bool isTokenizingKey(const QKeyEvent* key)
 {
-    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Comma;
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
 }  // namespace
@@ -165,8 +166,33 @@ void TokenField::placeEditor()
     m_editor->setGeometry(QRectF(x, y, width, lineHeight).toAlignedRect());
 }
 
+bool TokenField::splitTypedTextAtTokenizingCharacters()
+{
+    const QString text = m_editor->text();
+    qsizetype last = -1;
+    for (const QChar c : m_tokenizingCharacters) last = std::max(last, text.lastIndexOf(c));
+    if (last < 0) return false;
+    // Every piece before the last separator is a token; what follows it
+    // stays typed, the caret at its end.
+    QString piece;
+    for (qsizetype i = 0; i < last; ++i) {
+        if (m_tokenizingCharacters.contains(text.at(i))) {
+            if (!piece.trimmed().isEmpty()) m_tokens.append(piece.trimmed());
+            piece.clear();
+        } else {
+            piece.append(text.at(i));
+        }
+    }
+    if (!piece.trimmed().isEmpty()) m_tokens.append(piece.trimmed());
+    m_editor->setText(text.mid(last + 1).trimmed());
+    placeEditor();
+    setNeedsDisplay();
+    return true;
+}
+
 void TokenField::typedTextEdited()
 {
+    splitTypedTextAtTokenizingCharacters();
     m_typedBeforeCompletion = m_editor->text();
     m_completionIndex = -1;
     m_completions = (m_completionProvider && !m_typedBeforeCompletion.isEmpty())
@@ -219,7 +245,7 @@ bool TokenField::eventFilter(QObject* watched, QEvent* event)
         if (isTokenizingKey(key)) {
             QPointer<TokenField> alive(this);
             const bool made = tokenizeTypedText();
-            if (alive && !made && key->key() != Qt::Key_Comma) endEditing();
+            if (alive && !made) endEditing();
             return true;
         }
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {

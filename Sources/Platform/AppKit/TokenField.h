@@ -11,9 +11,10 @@
 class QLineEdit;
 
 // A field of tokens: each finished entry is a rounded box, and a line editor
-// after the last box takes the next one. Return, Enter, Tab or a comma
-// turns the typed text into a token; Backspace in an empty editor takes the
-// last token away. Up and Down walk the completions of the typed text (none
+// after the last box takes the next one. Return, Enter or Tab turns the
+// typed text into a token; a tokenizing character (a comma unless the owner
+// sets others), typed or pasted, splits the text there at once, so no token
+// ever holds one. Backspace in an empty editor takes the last token away. Up and Down walk the completions of the typed text (none
 // is chosen until the user asks), which come from the owner's provider.
 //
 // The field keeps its frame: the owner decides its height, in whole lines
@@ -37,6 +38,9 @@ public:
     void setObjectValue(const QStringList& tokens);
     // The text typed after the last token, not yet a token.
     QString typedText() const;
+    // The characters that end a token where they are typed; "," at first.
+    QString tokenizingCharacters() const { return m_tokenizingCharacters; }
+    void setTokenizingCharacters(const QString& characters) { m_tokenizingCharacters = characters; }
 
     QString placeholderString() const { return m_placeholder; }
     void setPlaceholderString(const QString& placeholder);
@@ -82,6 +86,7 @@ private:
     QList<QRectF> currentTokenFrames() const;
     void placeEditor();
     bool tokenizeTypedText();
+    bool splitTypedTextAtTokenizingCharacters();
     void typedTextEdited();
     void chooseCompletion(int step);
     void userChanged();
@@ -89,6 +94,7 @@ private:
 
     QStringList m_tokens;
     QString m_placeholder;
+    QString m_tokenizingCharacters = QStringLiteral(",");
     Font m_font;
     QLineEdit* m_editor = nullptr;
     CompletionProvider m_completionProvider;

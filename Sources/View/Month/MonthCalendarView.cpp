@@ -226,7 +226,7 @@ void MonthCalendarView::drawMonthCells()
             ++day;
         } else if (!navigator) {
             cell->setType(1);
-            cell->setWeekNumber(layout.firstWeekNumber + i / 8);
+            cell->setWeekNumber(layout.weekNumbers[size_t(i / 8)]);
         }
     }
     if (!navigator) refreshDueDots();

@@ -25,7 +25,10 @@ MonthLayout monthLayout(const Date& monthDate, qint64 weekStartDay)
     MonthLayout layout;
     // Whole calendar days back, so a daylight-saving change in between keeps midnight.
     layout.firstDay = GregorianCalendar::dateFromFields(month.year, month.month, 1 - (weekday - 1), 0, 0, 0);
-    layout.firstWeekNumber = GregorianCalendar::fields(layout.firstDay).weekOfYear;
+    for (int row = 0; row < rowCount; ++row) {
+        const Date rowStart = GregorianCalendar::dateFromFields(month.year, month.month, 1 - (weekday - 1) + 7 * row, 0, 0, 0);
+        layout.weekNumbers[size_t(row)] = GregorianCalendar::fields(rowStart).weekOfYear;
+    }
     return layout;
 }
 

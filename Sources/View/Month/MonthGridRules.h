@@ -21,11 +21,15 @@ inline constexpr double topMargin = 11;
 // (1 Sunday .. 7 Saturday).
 bool isSixWeeksInMonth(int firstWeekday, int daysInMonth, qint64 weekStartDay);
 
+inline constexpr int rowCount = 6;
+
 // The first day the grid shows (midnight, whole calendar days before the
-// 1st of the month of monthDate) and the week number of its first row.
+// 1st of the month of monthDate) and the week number of each row: the
+// calendar's week of year of the row's own first day, so a week that two
+// months show carries the same number in both, across the year's end too.
 struct MonthLayout {
     Date firstDay;
-    int firstWeekNumber = 0;
+    std::array<int, rowCount> weekNumbers{};
 };
 MonthLayout monthLayout(const Date& monthDate, qint64 weekStartDay);
 

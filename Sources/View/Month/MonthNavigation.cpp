@@ -94,6 +94,27 @@ void MonthNavigation::reloadData()
     if (remembered) remembered->monthCalendarView()->setNavigatorSelectedDay(selectedDayOfDataManager());
 }
 
+void MonthNavigation::frameSelectedDay()
+{
+    if (isHidden() || m_monthList.empty()) return;
+    const Date selected = selectedDayOfDataManager();
+    if (selected.isNull()) return;
+    const DateFields s = GregorianCalendar::fields(selected);
+    MonthCalendarView* showing = nullptr;
+    for (MonthView* panel : m_monthList) {
+        MonthCalendarView* grid = panel->monthCalendarView();
+        grid->removeCurrentDate();
+        const Date month = grid->monthDate();
+        if (!showing && !month.isNull() && grid->currentMonth() == s.month &&
+            GregorianCalendar::fields(month).year == s.year)
+            showing = grid;
+    }
+    if (showing)
+        showing->setNavigatorSelectedDay(selected);
+    else
+        reloadData();
+}
+
 void MonthNavigation::forceReloadData()
 {
     m_weekStart = weekStartOfNavigatorSetting();

@@ -30,6 +30,10 @@ public:
     // Follows the selected day: the months stay while they show it, else
     // the stack starts with its month; the panel that shows it frames it.
     void reloadData();
+    // Only the frame follows the selected day: the month that shows it
+    // frames it, the others none, and a planner's expanded row stays; a day
+    // outside the stack moves it as reloadData does.
+    void frameSelectedDay();
     // Rebuilds the stack from the selected day's month.
     void forceReloadData();
     // Restarts the delayed refresh (bars and shading) of every month.

@@ -13,6 +13,7 @@
 #include "Menu.h"
 #include "MonthCalendarView.h"
 #include "MonthCellView.h"
+#include "MonthNavigation.h"
 #include "MonthView.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
@@ -271,9 +272,7 @@ bool PlannerCellView::performDragOperation(const DraggingInfo& info)
 {
     using PlannerDropRules::Action;
     if (!info.hasInApplicationSource() || m_cellDate.isNull()) return false;
-    if (MainViewAccess* mainView = MainViewAccess::current())
-        if (MonthView* panel = mainView->monthView())
-            if (MonthCalendarView* grid = panel->monthCalendarView()) grid->setCurrentDay(m_cellDate, false);
+    selectDropDay();
     const TaskPtr item = plannerDropItem(info);
     if (!item) return false;
     const auto source = PlannerDropRules::sourceOf([&info](const char* name) { return info.sourceInherits(name); });
@@ -291,6 +290,23 @@ bool PlannerCellView::performDragOperation(const DraggingInfo& info)
     if (!done) return false;
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, static_cast<QObject*>(this));
     return true;
+}
+
+void PlannerCellView::selectDropDay()
+{
+    MainViewAccess* mainView = MainViewAccess::current();
+    MonthView* panel = mainView ? mainView->monthView() : nullptr;
+    MonthCalendarView* grid = panel ? panel->monthCalendarView() : nullptr;
+    if (!grid) return;
+    // The drop day becomes the one selected day: the mini month's shown date
+    // (which its frame, title and the planners follow) with its current day
+    // (which the day pane and quick add read), and the navigator's frame.
+    // A drop on a day of the next month turns the month planner to it, as a
+    // click on that day's number does.
+    const Date day = m_cellDate;
+    grid->setMonthDate(day);
+    grid->setCurrentDay(day, false);
+    if (MonthNavigation* navigator = mainView->monthNav()) navigator->frameSelectedDay();
 }
 
 bool PlannerCellView::changeNoteInfoByDrag(const TaskPtr& note)

@@ -76,6 +76,8 @@ protected:
 
 private:
     bool ownerIsHourGrid() const;
+    // Makes the cell's day the selected day of every view.
+    void selectDropDay();
     // The dropped time on the hour grid from the dragged image's top edge.
     PlannerDropRules::DropTime dropTimeOf(const DraggingInfo& info) const;
     // Moves a repeating event after the question; the new times are set by

@@ -38,6 +38,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 
 namespace MonthCalendarViewTests {
@@ -218,18 +219,32 @@ TEST_F(MonthCalendarViewTest, CellsLabelsAndGreyDaysOfTheMainAndNavigatorGrids)
     EXPECT_EQ(grid().endTime(), GregorianCalendar::dateFromFields(2026, 3, 14, 23, 59, 59));
     EXPECT_NEAR(cells[33]->dayLabel()->textColor().alphaF(), 0.5, 0.01) << "a grey number is dimmed";
 
-    // Week numbers as the calendar counts them, by week start.
+    // Week numbers as the calendar counts them: each row the week of year of
+    // its own first day, so the weeks either side of a year's end read the
+    // same in December and in January, whatever the week start.
     struct WeekCase {
+        int year, month;
         qint64 weekStart;
-        int firstWeek;
+        std::array<int, 6> weeks;
     };
-    for (const WeekCase c : {WeekCase{0, 1}, WeekCase{1, 53}}) {
+    const WeekCase weekCases[] = {
+        {2020, 12, 0, {49, 50, 51, 52, 1, 2}}, {2020, 12, 1, {49, 50, 51, 52, 1, 2}},
+        {2021, 1, 0, {1, 2, 3, 4, 5, 6}},      {2021, 1, 1, {1, 2, 3, 4, 5, 6}},
+        {2026, 12, 0, {49, 50, 51, 52, 1, 2}}, {2026, 12, 1, {49, 50, 51, 52, 1, 2}},
+        {2027, 1, 0, {1, 2, 3, 4, 5, 6}},      {2027, 1, 1, {1, 2, 3, 4, 5, 6}},
+        {2023, 1, 0, {1, 2, 3, 4, 5, 6}},      {2023, 1, 1, {53, 1, 2, 3, 4, 5}},
+    };
+    for (const WeekCase& c : weekCases) {
         setting().setWeekStartDay(c.weekStart);
         grid().setMonthDate(day(2022, 6, 1));
-        show(day(2023, 1, 12));
-        for (int row = 0; row < 6; ++row)
-            EXPECT_EQ(cells[size_t(row * 8)]->dayLabel()->stringValue(), QString::number(c.firstWeek + row))
-                << c.weekStart;
+        show(day(c.year, c.month, 12));
+        QStringList shown;
+        QStringList expected;
+        for (int row = 0; row < 6; ++row) {
+            shown << cells[size_t(row * 8)]->dayLabel()->stringValue();
+            expected << QString::number(c.weeks[size_t(row)]);
+        }
+        EXPECT_EQ(shown, expected) << c.year << "-" << c.month << " start " << c.weekStart;
     }
 
     // A navigator day label has a leading blank; the week column stays out of sight.

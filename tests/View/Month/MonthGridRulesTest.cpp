@@ -48,7 +48,7 @@ TEST(MonthGridRulesTest, RowsFirstDayAndWeekNumbersFollowTheWeekStart)
         // The time of day of the month date does not matter.
         const MonthLayout layout = monthLayout(at(c.year, c.month, 17, 15, 30), c.weekStart);
         EXPECT_EQ(layout.firstDay, c.firstDay);
-        EXPECT_EQ(layout.firstWeekNumber, c.firstWeek);
+        EXPECT_EQ(layout.weekNumbers[0], c.firstWeek);
     }
     EXPECT_TRUE(monthLayout(Date(), 0).firstDay.isNull());
 }
