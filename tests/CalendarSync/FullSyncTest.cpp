@@ -498,6 +498,49 @@ TEST_F(FullSyncTest, AnEventFileThatGivesNothingKeepsTheLocalEventAndImportsNoth
     EXPECT_EQ(rowsWithUID(QStringLiteral("LONE-S")), 0);
 }
 
+// A changed occurrence its series does not list (the web service can send
+// one) was never sent to the store, so its absence there deletes nothing:
+// the next full sync keeps it and says so, as it keeps a listed one.
+TEST_F(FullSyncTest, AChangedOccurrenceItsSeriesDoesNotListOutlivesTheNextFullSync)
+{
+    TaskPtr series = localEvent(utc(2014, 3, 11, 9), utc(2014, 3, 11, 10));
+    series->setRepeatType(1);
+    series->setRepeatStartDate(utc(2014, 3, 11, 9));
+    series->setOccurrence(utc(2014, 3, 11, 9));
+    series->setRepeatExceptions(QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 13, 9)) + QStringLiteral("(1)"));
+    ASSERT_TRUE(series->insertAndDehydrate());
+    struct RowCase {
+        const char* name;
+        Date occurrence;
+    };
+    const RowCase rows[] = {
+        {"listed by its series", utc(2014, 3, 13, 9)},
+        {"listed by nothing, off the series' times", utc(2014, 3, 14, 15)},
+    };
+    QList<qint64> keys;
+    for (const RowCase& row : rows) {
+        TaskPtr changed = localEvent(row.occurrence.dateByAddingTimeInterval(7200), row.occurrence.dateByAddingTimeInterval(10800));
+        changed->setTaskName(QString::fromLatin1(row.name));
+        changed->setParentId(series->primaryKey());
+        changed->setOccurrence(row.occurrence);
+        ASSERT_TRUE(changed->insertAndDehydrate());
+        keys << changed->primaryKey();
+    }
+    jobs->backgroundFullSync();  // the series goes to the store
+    ASSERT_FALSE(uidOfKey(series->primaryKey()).isEmpty());
+    LogCapture log;
+    jobs->backgroundFullSync();  // the next start
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db(), "SELECT count(*) FROM Tasks WHERE primaryKey = ?", -1, &statement, nullptr);
+        sqlite3_bind_int64(statement, 1, keys[i]);
+        EXPECT_EQ(sqlite3_step(statement), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(statement, 0), 1) << rows[i].name;
+        sqlite3_finalize(statement);
+    }
+    EXPECT_TRUE(log.contains(QStringLiteral("is not listed by its series; it is kept")));
+}
+
 // The restore sends changed occurrences only along with a root: alone they
 // would reach the store as events without their series.
 TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
@@ -507,6 +550,8 @@ TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
     series->setRepeatStartDate(utc(2014, 3, 11, 9));
     series->setOccurrence(utc(2014, 3, 11, 9));
     series->setRepeatExceptions(QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 18, 9)) + QStringLiteral("(1)"));
+    // Planned on the day grid, the unlinked root is not an event of the store.
+    series->setIsSheduledTask(true);
     ASSERT_TRUE(series->insertAndDehydrate());
     TaskPtr changed = localEvent(utc(2014, 3, 19, 12), utc(2014, 3, 19, 13));
     changed->setTaskName(QStringLiteral("Moved here"));
@@ -523,8 +568,9 @@ TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
 
     jobs->backgroundRestoreCalendars();
     ASSERT_TRUE(jobs->waitForQueuedJobs(10));
-    EXPECT_EQ(storeEvents(), 0) << "the root has no uid: its changed occurrence is not sent alone";
+    EXPECT_EQ(storeEvents(), 0) << "the root is not sent: its changed occurrence is not sent alone";
 
+    series->setIsSheduledTask(false);
     series->setICalUID(QStringLiteral("SERIES-UID"));
     ASSERT_TRUE(series->dehydrate());
     jobs->backgroundRestoreCalendars();
@@ -538,7 +584,8 @@ TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
 }
 
 // The restore links by uid, then by name (case and spaces aside), drops a
-// store-made category whose calendar is gone, and sends back only linked items.
+// store-made category whose calendar is gone, and sends back the linked
+// items and those the backup held before their links were written.
 TEST_F(FullSyncTest, RestoreLinksByUidAndNameAndSendsBackLinkedItems)
 {
     auto work = CalCalendar::calendar();
@@ -566,11 +613,12 @@ TEST_F(FullSyncTest, RestoreLinksByUidAndNameAndSendsBackLinkedItems)
     EXPECT_TRUE(dataManager().calendarWithICalUID(storeCalendar->uid()));
     const QString rootUid = uidOfKey(root->primaryKey());
     EXPECT_TRUE(store->eventWithUID(rootUid, Date())) << "the linked event is back in the store";
-    EXPECT_TRUE(uidOfKey(unlinked->primaryKey()).isEmpty());
+    const QString unlinkedUid = uidOfKey(unlinked->primaryKey());
+    EXPECT_TRUE(store->eventWithUID(unlinkedUid, Date())) << "the item not linked at the backup is in the store too";
     EXPECT_EQ(store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(local(2014, 1, 1), local(2014, 6, 1),
                                                                                       store->calendars()))
                   .size(),
-              1);
+              2);
     EXPECT_EQ(store->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store->calendars())).size(), 1);
 }
 
