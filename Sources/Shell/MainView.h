@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Date.h"
+#include "FilePicker.h"
 #include "MainViewAccess.h"
 #include "Popover.h"
 #include "RefreshRule.h"
@@ -290,6 +291,10 @@ private:
     ScheduledTimer m_autoBackupTimer;
     std::unique_ptr<Window> m_progressWindow;
     bool m_isRestoring = false;
+    // The folder of the last backup saved or opened, where the next panel opens.
+    QString m_lastBackupFolder;
+    FilePanelRequest backupPanelRequest() const;
+    void rememberBackupFolder(const QString& path);
 
 public:
     // How many times each pane was reloaded through this view, for tests of
