@@ -423,13 +423,30 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     };
     QSet<qint64> keptRows;
     const QTimeZone rootZone = zoneOfTableId(root->tz());
+    // Rows the root does not list: an export writes one onto the series'
+    // nearest occurrence, where the file then holds it under that date.
+    TaskList unlisted;
+    if (!isNew)
+        for (const TaskPtr& row : manager.getAllDetachedEventWithParentID(root->primaryKey()))
+            if (row && !listedChanged.contains(Task::storedDateText(row->occurrence()).toLongLong())) unlisted << row;
     for (qsizetype i = 1; i < parts.size(); ++i) {
         Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
         if (root->tz() != 0) occurrence = storeTimeToItemTime(occurrence, rootZone);
         TaskPtr detached = isNew ? nullptr : manager.getExceptionEventWithParentID(root->primaryKey(), occurrence);
-        const bool fresh = !detached;
+        bool fresh = !detached;
         if (fresh) detached = std::make_shared<Task>();
         updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
+        const auto written = std::find_if(unlisted.begin(), unlisted.end(), [&](const TaskPtr& row) {
+            return row->startTime() == detached->startTime() && row->endTime() == detached->endTime()
+                   && row->taskName() == detached->taskName();
+        });
+        if (fresh && written != unlisted.end()) {
+            // That row, not a new one: it takes the date the file gives it.
+            detached = *written;
+            unlisted.erase(written);
+            updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
+            fresh = false;
+        }
         if (fresh) {
             detached->setParentId(root->primaryKey());
             detached->setRepeatType(0);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Date.h"
-#include "FilePicker.h"
 #include "MainViewAccess.h"
 #include "Popover.h"
 #include "RefreshRule.h"
@@ -25,6 +24,7 @@ class ListModuleView;
 class MonthNavigation;
 class MonthView;
 class Notification;
+struct FilePanelRequest;
 class NotificationViewController;
 class PopUpButton;
 class PlannerMonthView;

@@ -7,6 +7,7 @@
 #include "Calendar.h"
 #include "CoreData.h"
 #include "DatabaseRestore.h"
+#include "FilePicker.h"
 #include "FileWriter.h"
 #include "Link.h"
 #include "NotificationCenter.h"

@@ -4,8 +4,6 @@
 
 #include "Application.h"
 #include "BackupFile.h"
-#include "TextTable.h"
-#include "PopUpButton.h"
 #include "Clock.h"
 #include "CoreData.h"
 #include "FileWriter.h"
@@ -29,15 +27,11 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
-#include <QAction>
-#include <QMouseEvent>
-#include <QMenu>
 
 #include <memory>
 #include <thread>
@@ -213,10 +207,22 @@ TEST_F(BackupOnScreen, TheRestoreSheetHangsOverTheMainWindowAndPaintsWhileTheRes
     EXPECT_FALSE(mainView->progressWindow()->isVisible()) << "put away at the end";
 }
 
+// From the open main window: the panel starts in the home folder (there is
+// no Downloads folder), and after the save the main window is still open
+// and has the keyboard again.
 TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
 {
     const QString typed = scratch(QStringLiteral("typed-backup"));
     QFile::remove(typed + QStringLiteral(".bkzvm"));
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString home = scratch(QStringLiteral("home-without-downloads"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    qputenv("HOME", home.toUtf8());
+    controller->setActive(true);
+    Window* main = controller->popoverWindow();
+    Application::setMainWindow(main);  // as the start-up sets it
+    ASSERT_TRUE(waitUntil([&] { return main->isVisible() && main->isKeyWindow(); }));
+    QString startedIn;
     bool sawDialog = false;
     QString proposedName;
     // The dialog is looked for until it shows: a busy X server may map it
@@ -241,6 +247,7 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
             if (firstSeen < 0) firstSeen = waited.elapsed();
             if (typedIn || waited.elapsed() - firstSeen < 300) return;
             typedIn = true;
+            startedIn = dialog->directory().absolutePath();
             sawDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
             proposedName = name->text();
             name->setFocus();
@@ -252,118 +259,24 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
     poll.start();
     ScriptedAlertPresenter alerts;
     mainView->backup(nullptr);
+    qputenv("HOME", oldHome);
+    Application::setMainWindow(nullptr);
     EXPECT_TRUE(sawDialog);
     EXPECT_EQ(proposedName, QStringLiteral("Database"));
+    EXPECT_EQ(startedIn, home);
+    QElapsedTimer settle;  // longer than a window that lost the focus takes to close
+    settle.start();
+    while (settle.elapsed() < 1500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(main->isVisible() && main->isKeyWindow()) << "the main window stays open with the keyboard";
+    const QRect grab = Screen::toQt(main->frame()).toRect().adjusted(-10, -10, 10, 10);
+    QGuiApplication::primaryScreen()->grabWindow(0, grab.x(), grab.y(), grab.width(), grab.height())
+        .save(QDir(screenshotFolder()).filePath(QStringLiteral("main-window-after-backup.png")));
     QFile file(typed + QStringLiteral(".bkzvm"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the allowed extension is added to the typed name";
     const std::optional<QByteArray> database =
         BackupFile::decode(file.readAll(), QString::fromLatin1(BackupFile::manualBackupKeyText));
     ASSERT_TRUE(database);
     EXPECT_TRUE(BackupFile::hasSQLiteHeader(*database));
-}
-
-// Back Up from the open main window, by the gear's row and by Ctrl+B: the
-// save panel opens in the home folder (there is none for downloads here),
-// and once the file is saved the main window is still open and has the
-// keyboard again.
-TEST_F(BackupOnScreen, AfterABackupTheMainWindowIsStillOpenAndThePanelStartedAtHome)
-{
-    const QByteArray oldHome = qgetenv("HOME");
-    const QString home = scratch(QStringLiteral("home-without-downloads"));
-    ASSERT_TRUE(QDir().mkpath(home));
-    qputenv("HOME", home.toUtf8());
-    controller->setActive(true);
-    Window* main = controller->popoverWindow();
-    ASSERT_TRUE(main);
-    Application::setMainWindow(main);  // as the start-up sets it
-
-    struct Way {
-        const char* name;
-        std::function<void()> start;
-    };
-    const Way ways[] = {
-        {"the gear's row",
-         [&] {
-             PopUpButton* gear = mainView->settingBtn();
-             // The menu runs its own loop: the row is clicked from inside it.
-             QTimer::singleShot(0, [&] {
-                 auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                 if (!menu || !waitUntil([&] { return menu->isVisible(); })) return;
-                 const QString title = TextTable::localizedString(QStringLiteral("backupText"));
-                 for (QAction* row : menu->actions()) {
-                     QMenu* submenu = row->menu();
-                     if (!submenu) continue;
-                     const auto rows = submenu->actions();
-                     const auto backup = std::find_if(rows.begin(), rows.end(), [&](QAction* a) { return a->text().startsWith(title); });
-                     if (backup == rows.end()) continue;
-                     menu->setActiveAction(row);
-                     if (!waitUntil([&] { return submenu->isVisible(); }, 3000)) break;
-                     const QPoint at = submenu->actionGeometry(*backup).center();
-                     QMouseEvent press(QEvent::MouseButtonPress, at, submenu->mapToGlobal(at), Qt::LeftButton,
-                                       Qt::LeftButton, Qt::NoModifier);
-                     QApplication::sendEvent(submenu, &press);
-                     QMouseEvent release(QEvent::MouseButtonRelease, at, submenu->mapToGlobal(at), Qt::LeftButton,
-                                         Qt::NoButton, Qt::NoModifier);
-                     QApplication::sendEvent(submenu, &release);
-                     return;
-                 }
-                 menu->close();
-             });
-             const QPointF at(19, 20);
-             QMouseEvent press(QEvent::MouseButtonPress, at, gear->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                               Qt::NoModifier);
-             QApplication::sendEvent(gear, &press);
-         }},
-        {"Ctrl+B",
-         [&] {
-             QWidget* target = main->focusWidget() ? main->focusWidget() : main;
-             QKeyEvent press(QEvent::KeyPress, Qt::Key_B, Qt::ControlModifier, QStringLiteral("b"));
-             QApplication::sendEvent(target, &press);
-         }},
-    };
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.name);
-        const QString saved = home + QStringLiteral("/Saved-") + QString::number(&way - ways) + QStringLiteral(".bkzvm");
-        ASSERT_TRUE(waitUntil([&] { return main->isVisible() && main->isKeyWindow(); }));
-        QString startedIn;
-        bool done = false;
-        QTimer poll;
-        poll.setInterval(100);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* dialog = qobject_cast<QFileDialog*>(widget);
-                if (!dialog || !dialog->isVisible() || done) continue;
-                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                if (!name) continue;
-                done = true;
-                startedIn = dialog->directory().absolutePath();
-                name->setFocus();
-                name->selectAll();
-                type(name, saved);
-            }
-        });
-        poll.start();
-        ScriptedAlertPresenter alerts;
-        way.start();
-        ASSERT_TRUE(waitUntil([&] { return done; }, 20000)) << "the save panel did not open";
-        poll.stop();
-        // Longer than the window takes to close when it loses the focus.
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 1500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_EQ(startedIn, home);
-        EXPECT_TRUE(QFileInfo::exists(saved));
-        EXPECT_TRUE(alerts.requests().isEmpty()) << "a backup that went well asks nothing";
-        EXPECT_TRUE(main->isVisible()) << "the main window stays open";
-        EXPECT_TRUE(waitUntil([&] { return main->isKeyWindow(); })) << "and has the keyboard again";
-        const QRect grab = Screen::toQt(main->frame()).toRect().adjusted(-10, -10, 10, 10);
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, grab.x(), grab.y(), grab.width(), grab.height())
-            .save(QDir(screenshotFolder()).filePath(QStringLiteral("main-window-after-backup-%1.png").arg(&way - ways)));
-        if (!main->isVisible()) controller->setActive(true);
-    }
-    qputenv("HOME", oldHome);
-    Application::setMainWindow(nullptr);
 }
 
 }  // namespace BackupOnScreenTests
