@@ -25,6 +25,9 @@
 namespace {
 
 constexpr double secondsPerDay = 86400.0;
+// A category's kinds of item (taskOrEvent): 1 takes tasks only, 2 events only.
+constexpr qint64 tasksOnly = 1;
+constexpr qint64 eventsOnly = 2;
 
 // An ordinary category repairs the default; without one a default is made.
 void repairDefaultCategory(CoreData& manager)
@@ -390,6 +393,12 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     const CalEventList& parts = series.parts;
     const QList<Date>& deletedDates = series.deletedDates;
     const CalEvent& first = *parts.first();
+    // The changed occurrences the root listed before the file rewrites its
+    // list: only those were ever sent to the store.
+    QSet<qint64> listedChanged;
+    if (!isNew)
+        for (const ExceptionEntry& entry : readExceptionEntries(root->repeatExceptions(), root->primaryKey()))
+            if (entry.marker == 1) listedChanged.insert(entry.dateText.toLongLong());
     const bool changed = updateInfoFromICalEvent(first, root, series.start, series.end, first.isDetached());
     if (categoryChanged) *categoryChanged = changed;
     synchEventTimeZone(first, root);
@@ -414,13 +423,30 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     };
     QSet<qint64> keptRows;
     const QTimeZone rootZone = zoneOfTableId(root->tz());
+    // Rows the root does not list: an export writes one onto the series'
+    // nearest occurrence, where the file then holds it under that date.
+    TaskList unlisted;
+    if (!isNew)
+        for (const TaskPtr& row : manager.getAllDetachedEventWithParentID(root->primaryKey()))
+            if (row && !listedChanged.contains(Task::storedDateText(row->occurrence()).toLongLong())) unlisted << row;
     for (qsizetype i = 1; i < parts.size(); ++i) {
         Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
         if (root->tz() != 0) occurrence = storeTimeToItemTime(occurrence, rootZone);
         TaskPtr detached = isNew ? nullptr : manager.getExceptionEventWithParentID(root->primaryKey(), occurrence);
-        const bool fresh = !detached;
+        bool fresh = !detached;
         if (fresh) detached = std::make_shared<Task>();
         updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
+        const auto written = std::find_if(unlisted.begin(), unlisted.end(), [&](const TaskPtr& row) {
+            return row->startTime() == detached->startTime() && row->endTime() == detached->endTime()
+                   && row->taskName() == detached->taskName();
+        });
+        if (fresh && written != unlisted.end()) {
+            // That row, not a new one: it takes the date the file gives it.
+            detached = *written;
+            unlisted.erase(written);
+            updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
+            fresh = false;
+        }
         if (fresh) {
             detached->setParentId(root->primaryKey());
             detached->setRepeatType(0);
@@ -438,9 +464,17 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     }
     if (!isNew && !first.isDetached()) {
         const Date from = root->repeatStartDate().dateByAddingTimeInterval(-secondsPerDay);
-        for (const TaskPtr& row : manager.getAllDetachedEventWithParentID(root->primaryKey()))
-            if (row && !keptRows.contains(row->primaryKey()) && row->occurrence() >= from)
-                manager.deleteDetachedEventParentID(root->primaryKey(), row->occurrence());
+        for (const TaskPtr& row : manager.getAllDetachedEventWithParentID(root->primaryKey())) {
+            if (!row || keptRows.contains(row->primaryKey()) || row->occurrence() < from) continue;
+            // A row its series does not list (the web service can send one)
+            // never reached the store, so its absence there is no deletion.
+            if (!listedChanged.contains(Task::storedDateText(row->occurrence()).toLongLong())) {
+                qInfo().noquote() << "Calendar store: changed occurrence" << row->primaryKey() << "of event"
+                                  << root->iCalUID() << "is not listed by its series; it is kept";
+                continue;
+            }
+            manager.deleteDetachedEventParentID(root->primaryKey(), row->occurrence());
+        }
     }
     for (const Date& date : deletedDates) {
         if (!isNew && manager.getExceptionEventWithParentID(root->primaryKey(), date))
@@ -771,21 +805,34 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
         reloadWorkingList(*manager);
         return;
     }
-    // Items that were linked when the backup was made go back to the store.
+    // Every restored item goes back to the store: the store lost the copies
+    // of the old database, and a backup made moments after a change holds
+    // items whose links were not written yet. Those go as the full sync
+    // sends items it has never sent, with the changed occurrences of their
+    // series; roots sort first, so a series is chosen before its rows.
     TaskList items = manager->getAllTasksEventsAdes();
     std::stable_sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) {
         if (a->parentId() != b->parentId()) return a->parentId() < b->parentId();
         return a->primaryKey() < b->primaryKey();
     });
+    const auto takesOnly = [&](const TaskPtr& item, qint64 kind) {
+        const CalendarPtr category = manager->calendarWithPrimaryKey(item->calendarId());
+        return category && category->taskOrEvent() == kind;
+    };
     TaskList tasks, roots, occurrences;
+    QSet<qint64> sentRoots;
     for (const TaskPtr& item : items) {
-        if (!item || item->iCalUID().isEmpty() || settled.contains(item->primaryKey())
-            || settled.contains(item->parentId()))
-            continue;
-        if (item->taskType() == 1)
-            tasks << item;
-        else if (item->taskType() == 0)
-            (item->parentId() == -1 ? roots : occurrences) << item;
+        if (!item || settled.contains(item->primaryKey()) || settled.contains(item->parentId())) continue;
+        const bool linked = !item->iCalUID().isEmpty();
+        if (item->taskType() == 1) {
+            if (linked || (item->parentId() == -1 && !takesOnly(item, eventsOnly))) tasks << item;
+        } else if (item->taskType() == 0 && item->parentId() == -1) {
+            if (!linked && (item->isSheduledTask() || takesOnly(item, tasksOnly))) continue;
+            roots << item;
+            sentRoots.insert(item->primaryKey());
+        } else if (item->taskType() == 0 && (linked || sentRoots.contains(item->parentId()))) {
+            occurrences << item;
+        }
     }
     if (!roots.isEmpty()) backgroundOneWaySyncInsertToICalEventList(roots, occurrences);
     if (!tasks.isEmpty()) backgroundOneWaySyncInsertToICalTaskList(tasks);

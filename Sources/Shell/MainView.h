@@ -24,6 +24,7 @@ class ListModuleView;
 class MonthNavigation;
 class MonthView;
 class Notification;
+struct FilePanelRequest;
 class NotificationViewController;
 class PopUpButton;
 class PlannerMonthView;
@@ -292,6 +293,10 @@ private:
     ScheduledTimer m_autoBackupTimer;
     std::unique_ptr<Window> m_progressWindow;
     bool m_isRestoring = false;
+    // The folder of the last backup saved or opened, where the next panel opens.
+    QString m_lastBackupFolder;
+    FilePanelRequest backupPanelRequest() const;
+    void rememberBackupFolder(const QString& path);
 
 public:
     // How many times each pane was reloaded through this view, for tests of

@@ -135,14 +135,33 @@ void MainView::saveAutoBackupFile()
 
 // ---- the manual backup -------------------------------------------------------------
 
-void MainView::backup(QObject*)
+// The panels open where the last backup went or came from; the first one
+// in the Downloads folder, or the home folder where there is none (never the
+// folder the program happened to be started in).
+FilePanelRequest MainView::backupPanelRequest() const
 {
     FilePanelRequest request;
     request.allowedFileTypes = {QString::fromLatin1(BackupFile::manualBackupExtension)};
+    const QString downloads = FilePicker::expandTilde(QStringLiteral("~/Downloads"));
+    if (!m_lastBackupFolder.isEmpty() && QFileInfo(m_lastBackupFolder).isDir())
+        request.directory = m_lastBackupFolder;
+    else
+        request.directory = QFileInfo(downloads).isDir() ? downloads : FilePicker::expandTilde(QStringLiteral("~"));
+    return request;
+}
+
+void MainView::rememberBackupFolder(const QString& path)
+{
+    m_lastBackupFolder = QFileInfo(path).absolutePath();
+}
+
+void MainView::backup(QObject*)
+{
+    FilePanelRequest request = backupPanelRequest();
     request.nameFieldStringValue = QStringLiteral("Database");
-    request.directory = FilePicker::expandTilde(QStringLiteral("~/Downloads"));
     const std::optional<QString> path = FilePicker::current().runSavePanel(request);
     if (!path) return;
+    rememberBackupFolder(*path);
     // A consistent copy, not the live file, which a sync may be writing.
     const std::optional<QByteArray> database = BackupFile::databaseSnapshot();
     const std::optional<QByteArray> content =
@@ -154,10 +173,9 @@ void MainView::backup(QObject*)
 
 void MainView::restore(QObject*)
 {
-    FilePanelRequest request;
-    request.allowedFileTypes = {QString::fromLatin1(BackupFile::manualBackupExtension)};
-    const std::optional<QString> path = FilePicker::current().runOpenPanel(request);
+    const std::optional<QString> path = FilePicker::current().runOpenPanel(backupPanelRequest());
     if (!path) return;
+    rememberBackupFolder(*path);
     restoreFile(*path, QString::fromLatin1(BackupFile::manualBackupKeyText));
 }
 

@@ -498,6 +498,35 @@ TEST_F(FullSyncTest, AnEventFileThatGivesNothingKeepsTheLocalEventAndImportsNoth
     EXPECT_EQ(rowsWithUID(QStringLiteral("LONE-S")), 0);
 }
 
+// A changed occurrence its series does not list (the web service can send
+// one) is written onto the series' nearest occurrence, or nowhere when the
+// day has none: the next full sync takes the first back as the same row and
+// keeps the second (and says so); nothing is doubled or deleted.
+TEST_F(FullSyncTest, AChangedOccurrenceItsSeriesDoesNotListIsNeitherDoubledNorDeleted)
+{
+    TaskPtr series = localEvent(utc(2014, 3, 11, 9), utc(2014, 3, 11, 10));
+    series->setRepeatType(1);
+    series->setRepeatStartDate(utc(2014, 3, 11, 9));
+    series->setOccurrence(utc(2014, 3, 11, 9));
+    series->setRepeatExceptions(QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 13, 9)) + QStringLiteral("(1)"));
+    ASSERT_TRUE(series->insertAndDehydrate());
+    // Listed; listed by nothing on a day of the series; on the day before it.
+    for (const Date& occurrence : {utc(2014, 3, 13, 9), utc(2014, 3, 14, 15), utc(2014, 3, 10, 15)}) {
+        TaskPtr changed = localEvent(occurrence.dateByAddingTimeInterval(7200), occurrence.dateByAddingTimeInterval(9000));
+        changed->setParentId(series->primaryKey());
+        changed->setOccurrence(occurrence);
+        ASSERT_TRUE(changed->insertAndDehydrate());
+    }
+    const QString ofSeries = QStringLiteral("parentId = %1").arg(series->primaryKey());
+    jobs->backgroundFullSync();  // the series goes to the store
+    ASSERT_FALSE(uidOfKey(series->primaryKey()).isEmpty());
+    LogCapture log;
+    jobs->backgroundFullSync();  // the next start
+    EXPECT_EQ(rows(ofSeries), 3);
+    EXPECT_EQ(rows(ofSeries + QStringLiteral(" AND startTime = %1").arg(Task::storedDateText(utc(2014, 3, 14, 17)))), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("is not listed by its series; it is kept")));
+}
+
 // The restore sends changed occurrences only along with a root: alone they
 // would reach the store as events without their series.
 TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
@@ -507,6 +536,8 @@ TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
     series->setRepeatStartDate(utc(2014, 3, 11, 9));
     series->setOccurrence(utc(2014, 3, 11, 9));
     series->setRepeatExceptions(QLatin1Char('|') + Task::storedDateText(utc(2014, 3, 18, 9)) + QStringLiteral("(1)"));
+    // Planned on the day grid, the unlinked root is not an event of the store.
+    series->setIsSheduledTask(true);
     ASSERT_TRUE(series->insertAndDehydrate());
     TaskPtr changed = localEvent(utc(2014, 3, 19, 12), utc(2014, 3, 19, 13));
     changed->setTaskName(QStringLiteral("Moved here"));
@@ -523,8 +554,9 @@ TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
 
     jobs->backgroundRestoreCalendars();
     ASSERT_TRUE(jobs->waitForQueuedJobs(10));
-    EXPECT_EQ(storeEvents(), 0) << "the root has no uid: its changed occurrence is not sent alone";
+    EXPECT_EQ(storeEvents(), 0) << "the root is not sent: its changed occurrence is not sent alone";
 
+    series->setIsSheduledTask(false);
     series->setICalUID(QStringLiteral("SERIES-UID"));
     ASSERT_TRUE(series->dehydrate());
     jobs->backgroundRestoreCalendars();
@@ -538,7 +570,8 @@ TEST_F(FullSyncTest, TheRestoreSendsChangedOccurrencesOnlyWithARoot)
 }
 
 // The restore links by uid, then by name (case and spaces aside), drops a
-// store-made category whose calendar is gone, and sends back only linked items.
+// store-made category whose calendar is gone, and sends back the linked
+// items and those the backup held before their links were written.
 TEST_F(FullSyncTest, RestoreLinksByUidAndNameAndSendsBackLinkedItems)
 {
     auto work = CalCalendar::calendar();
@@ -566,11 +599,12 @@ TEST_F(FullSyncTest, RestoreLinksByUidAndNameAndSendsBackLinkedItems)
     EXPECT_TRUE(dataManager().calendarWithICalUID(storeCalendar->uid()));
     const QString rootUid = uidOfKey(root->primaryKey());
     EXPECT_TRUE(store->eventWithUID(rootUid, Date())) << "the linked event is back in the store";
-    EXPECT_TRUE(uidOfKey(unlinked->primaryKey()).isEmpty());
+    const QString unlinkedUid = uidOfKey(unlinked->primaryKey());
+    EXPECT_TRUE(store->eventWithUID(unlinkedUid, Date())) << "the item not linked at the backup is in the store too";
     EXPECT_EQ(store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(local(2014, 1, 1), local(2014, 6, 1),
                                                                                       store->calendars()))
                   .size(),
-              1);
+              2);
     EXPECT_EQ(store->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store->calendars())).size(), 1);
 }
 

@@ -20,6 +20,7 @@
 #include <QThread>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -200,6 +201,64 @@ TEST_F(OrganizerCrashTest, AKillAtAnyStepLeavesTheOldOrTheRestoredEventsEachOnce
 
         const Holdings after = holdings(folders);
         EXPECT_EQ(text(after.names), text(c.restored ? restoredNames : before.names));
+        EXPECT_EQ(text(after.storeNames), text(after.names)) << "the store holds each event once";
+        EXPECT_EQ(text(after.storeUids), text(after.linkedUids)) << "every link names a file, every file is linked";
+        EXPECT_TRUE(after.leftovers.isEmpty()) << after.leftovers.join(u' ').toStdString();
+        QDir(root).removeRecursively();
+    }
+}
+
+// A backup made before the store links of its events were written: the
+// restore sends them to the store too. Killed at random points of the
+// restore (20 runs), the next start leaves every restored event once in the
+// database and once in the store, each linked to its file.
+TEST_F(OrganizerCrashTest, ARestoreOfABackupMadeBeforeTheLinksKilledAnywhereLeavesEachEventOnceAndLinked)
+{
+    constexpr int events = 200;
+    constexpr int runs = 20;
+    const QString seedRoot = base->filePath(QStringLiteral("unlinkedseed"));
+    const Folders seed{seedRoot + QStringLiteral("/home"), seedRoot + QStringLiteral("/store")};
+    ASSERT_EQ(run(seed, {QStringLiteral("seed"), QString::number(events)}), 0);
+    const QString copy = base->filePath(QStringLiteral("unlinked.sql"));
+    ASSERT_TRUE(QFile::copy(seed.data() + QStringLiteral("/Database.sql"), copy));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(copy.toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "UPDATE Tasks SET taskName = 'Restored ' || taskName, iCalIdentifier = '' "
+                           "WHERE taskType = 0",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    QFile database(copy);
+    ASSERT_TRUE(database.open(QIODevice::ReadOnly));
+    const QString backup = base->filePath(QStringLiteral("unlinked.bkzvm"));
+    {
+        QFile file(backup);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(BackupFile::encode(database.readAll(), QString::fromLatin1(BackupFile::manualBackupKeyText)).value());
+    }
+    QStringList restoredNames = holdings(seed).names;
+    for (QString& name : restoredNames) name.prepend(QStringLiteral("Restored "));
+
+    QRandomGenerator random(78);
+    const Step steps[] = {Step::JournalWritten, Step::StoreCopyRemoved, Step::Swapped,
+                          Step::SettingsMarked, Step::StorePushStarted, Step(100), Step(100), Step::Finished};
+    for (int n = 0; n < runs; ++n) {
+        const Step step = steps[random.bounded(int(std::size(steps)))];
+        const bool counted = step == Step::StoreCopyRemoved || step == Step(100);
+        const int nth = counted ? 1 + random.bounded(events) : 1;
+        SCOPED_TRACE(QStringLiteral("run %1: step %2, %3th").arg(n).arg(int(step)).arg(nth).toStdString());
+        const QString root = base->filePath(QStringLiteral("unlinked%1").arg(n));
+        const Folders folders{root + QStringLiteral("/home"), root + QStringLiteral("/store")};
+        ASSERT_TRUE(copyFolder(seed.home, folders.home));
+        ASSERT_TRUE(copyFolder(seed.store, folders.store));
+        const int killed =
+            run(folders, {QStringLiteral("restore"), backup, QString::number(int(step)), QString::number(nth)});
+        ASSERT_TRUE(killed == -1 || killed == 0) << "exit " << killed;  // a late flush may not come
+        ASSERT_EQ(run(folders, {QStringLiteral("start")}), 0);
+
+        const Holdings after = holdings(folders);
+        EXPECT_EQ(text(after.names), text(restoredNames));
         EXPECT_EQ(text(after.storeNames), text(after.names)) << "the store holds each event once";
         EXPECT_EQ(text(after.storeUids), text(after.linkedUids)) << "every link names a file, every file is linked";
         EXPECT_TRUE(after.leftovers.isEmpty()) << after.leftovers.join(u' ').toStdString();

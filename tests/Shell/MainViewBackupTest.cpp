@@ -165,7 +165,9 @@ TEST_F(MainViewBackupTest, TheManualBackupIsTheDatabaseUnderTheManualKeyWhereThe
     EXPECT_TRUE(picker.shown().first().save);
     EXPECT_EQ(request.allowedFileTypes, QStringList{QStringLiteral("bkzvm")});
     EXPECT_EQ(request.nameFieldStringValue, QStringLiteral("Database"));
-    EXPECT_EQ(request.directory, QDir::homePath() + QStringLiteral("/Downloads"));
+    EXPECT_EQ(request.directory, QFileInfo(QDir::homePath() + QStringLiteral("/Downloads")).isDir()
+                                     ? QDir::homePath() + QStringLiteral("/Downloads")
+                                     : QDir::homePath());
 
     const QByteArray file = readFile(scratch(QStringLiteral("Chosen.bkzvm")));
     ASSERT_FALSE(file.isEmpty());
@@ -177,6 +179,37 @@ TEST_F(MainViewBackupTest, TheManualBackupIsTheDatabaseUnderTheManualKeyWhereThe
     ASSERT_TRUE(writeFile(copy, database));
     EXPECT_TRUE(BackupFile::checkDatabaseFile(copy));
     EXPECT_TRUE(alerts.requests().isEmpty());
+}
+
+// The panels open in the folder last used, else Downloads, else the home
+// folder: never in the folder the program was started from.
+TEST_F(MainViewBackupTest, TheBackupPanelsOpenInTheLastFolderUsedElseDownloadsElseHome)
+{
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString home = scratch(QStringLiteral("home"));
+    const QString downloads = home + QStringLiteral("/Downloads");
+    const QString elsewhere = scratch(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(home) && QDir().mkpath(elsewhere));
+    qputenv("HOME", home.toUtf8());
+    FakeFilePicker picker;
+    ScriptedAlertPresenter alerts;
+    const auto panelsOpenIn = [&](const QString& folder, const char* when) {
+        picker.scriptCancel();
+        view->backup(nullptr);
+        picker.scriptCancel();
+        view->restore(nullptr);
+        EXPECT_EQ(picker.shown().at(picker.shown().size() - 2).request.directory, folder) << when;
+        EXPECT_EQ(picker.shown().last().request.directory, folder) << when;
+    };
+    panelsOpenIn(home, "no Downloads folder");
+    ASSERT_TRUE(QDir().mkpath(downloads));
+    panelsOpenIn(downloads, "a Downloads folder");
+    picker.scriptPath(elsewhere + QStringLiteral("/First.bkzvm"));
+    view->backup(nullptr);
+    panelsOpenIn(elsewhere, "after a backup saved elsewhere");
+    ASSERT_TRUE(QDir(elsewhere).removeRecursively());
+    panelsOpenIn(downloads, "the last folder gone");
+    qputenv("HOME", oldHome);
 }
 
 TEST_F(MainViewBackupTest, ACancelledSavePanelWritesNothing)

@@ -2,6 +2,7 @@
 // restore runs, and the save panel as Qt's own file dialog, typed into.
 #include "../PlatformWindows/RealWindowSupport.h"
 
+#include "Application.h"
 #include "BackupFile.h"
 #include "Clock.h"
 #include "CoreData.h"
@@ -206,10 +207,22 @@ TEST_F(BackupOnScreen, TheRestoreSheetHangsOverTheMainWindowAndPaintsWhileTheRes
     EXPECT_FALSE(mainView->progressWindow()->isVisible()) << "put away at the end";
 }
 
+// From the open main window: the panel starts in the home folder (there is
+// no Downloads folder), and after the save the main window is still open
+// and has the keyboard again.
 TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
 {
     const QString typed = scratch(QStringLiteral("typed-backup"));
     QFile::remove(typed + QStringLiteral(".bkzvm"));
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString home = scratch(QStringLiteral("home-without-downloads"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    qputenv("HOME", home.toUtf8());
+    controller->setActive(true);
+    Window* main = controller->popoverWindow();
+    Application::setMainWindow(main);  // as the start-up sets it
+    ASSERT_TRUE(waitUntil([&] { return main->isVisible() && main->isKeyWindow(); }));
+    QString startedIn;
     bool sawDialog = false;
     QString proposedName;
     // The dialog is looked for until it shows: a busy X server may map it
@@ -234,6 +247,7 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
             if (firstSeen < 0) firstSeen = waited.elapsed();
             if (typedIn || waited.elapsed() - firstSeen < 300) return;
             typedIn = true;
+            startedIn = dialog->directory().absolutePath();
             sawDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
             proposedName = name->text();
             name->setFocus();
@@ -245,8 +259,18 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
     poll.start();
     ScriptedAlertPresenter alerts;
     mainView->backup(nullptr);
+    qputenv("HOME", oldHome);
+    Application::setMainWindow(nullptr);
     EXPECT_TRUE(sawDialog);
     EXPECT_EQ(proposedName, QStringLiteral("Database"));
+    EXPECT_EQ(startedIn, home);
+    QElapsedTimer settle;  // longer than a window that lost the focus takes to close
+    settle.start();
+    while (settle.elapsed() < 1500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(main->isVisible() && main->isKeyWindow()) << "the main window stays open with the keyboard";
+    const QRect grab = Screen::toQt(main->frame()).toRect().adjusted(-10, -10, 10, 10);
+    QGuiApplication::primaryScreen()->grabWindow(0, grab.x(), grab.y(), grab.width(), grab.height())
+        .save(QDir(screenshotFolder()).filePath(QStringLiteral("main-window-after-backup.png")));
     QFile file(typed + QStringLiteral(".bkzvm"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the allowed extension is added to the typed name";
     const std::optional<QByteArray> database =

@@ -23,6 +23,14 @@ QWidget* dialogParent()
     return Application::mainWindow();
 }
 
+// The folder asked for, or the home folder: left alone, the dialog would
+// open in the process's working folder.
+QString startFolder(const FilePanelRequest& request)
+{
+    const QString folder = FilePicker::expandTilde(request.directory);
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
 }  // namespace
 
 FilePicker::~FilePicker() = default;
@@ -75,8 +83,7 @@ std::optional<QString> QtFilePicker::runSavePanel(const FilePanelRequest& reques
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(nameFilter(request.allowedFileTypes));
     if (!request.allowedFileTypes.isEmpty()) dialog.setDefaultSuffix(request.allowedFileTypes.first());
-    const QString folder = expandTilde(request.directory);
-    if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
+    dialog.setDirectory(startFolder(request));
     if (!request.nameFieldStringValue.isEmpty()) dialog.selectFile(request.nameFieldStringValue);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
@@ -91,8 +98,7 @@ std::optional<QString> QtFilePicker::runOpenPanel(const FilePanelRequest& reques
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(nameFilter(request.allowedFileTypes));
-    const QString folder = expandTilde(request.directory);
-    if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
+    dialog.setDirectory(startFolder(request));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || !QFileInfo(chosen.first()).isFile()) return std::nullopt;

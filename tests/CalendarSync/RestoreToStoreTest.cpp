@@ -1,0 +1,122 @@
+// A restore as the program runs it (data manager, restore sequence, store
+// sync): the store then holds every restored item, each linked to its copy,
+// whether the backup was made before the store links were written or after.
+#include "BackupFile.h"
+#include "CalCalendarStore.h"
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "DatabaseRestore.h"
+#include "NetworkStatus.h"
+#include "RecordStore.h"
+#include "Setting.h"
+#include "Task.h"
+#include "TestEnvironment.h"
+#include "iCalSyncJobs.h"
+
+#include <QDirIterator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+namespace {
+
+// Root events and tasks, those without a link or linked to no file, the
+// store's files and the categories linked to no store calendar.
+std::string holdings(CoreData& manager, const QString& store)
+{
+    QSet<QString> files;
+    int events = 0, tasks = 0, items = 0, unlinked = 0, offStore = 0;
+    for (QDirIterator it(store, {QStringLiteral("*.ics")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        (it.next().contains(QStringLiteral("/Tasks/")) ? tasks : events)++;
+        files << it.fileInfo().completeBaseName();
+    }
+    sqlite3_stmt* rows = nullptr;
+    sqlite3_prepare_v2(RecordStore::sharedDatabase(),
+                       "SELECT iCalIdentifier FROM Tasks WHERE parentId = -1 AND taskType IN (0, 1)", -1, &rows, nullptr);
+    for (; sqlite3_step(rows) == SQLITE_ROW; ++items)
+        if (!files.contains(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0))))) ++unlinked;
+    sqlite3_finalize(rows);
+    for (const CalendarPtr& category : manager.getCalendarList())
+        if (category->projectType() == 0 && !category->isShared()
+            && !QFileInfo::exists(QStringLiteral("%1/%2.calendar").arg(store, category->iCalUID()))) ++offStore;
+    return QStringLiteral("%1 items, %2 unlinked, %3 event files, %4 task files, %5 categories off the store")
+        .arg(items).arg(unlinked).arg(events).arg(tasks).arg(offStore).toStdString();
+}
+
+}  // namespace
+
+TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPrecededTheLinksOrNot)
+{
+    enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks };
+    const std::pair<const char*, BackedUp> cases[] = {{"before any store sync", BackedUp::BeforeAnySync},
+                                                      {"before the items were linked", BackedUp::BeforeItemLinks},
+                                                      {"after the links were written", BackedUp::AfterLinks}};
+    const std::string inStep = "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
+    NetworkStatus::instance().setOverride(0);
+    for (const auto& [name, backedUp] : cases) {
+        SCOPED_TRACE(name);
+        ScopedDataHome home;
+        QTemporaryDir storeFolder;
+        CoreData manager;
+        CoreData::setShared(&manager);
+        ASSERT_TRUE(manager.init());
+        const auto store = CalCalendarStore::create(storeFolder.path());
+        const CalCalendarPtr personal = CalCalendar::calendar();  // the user's own calendar
+        personal->setTitle(QStringLiteral("Personal"));
+        ASSERT_TRUE(store->saveCalendar(personal));
+        manager.setICalSync(std::make_unique<iCalSyncJobs>(store));
+        const auto fullSync = [&] {
+            manager.icalSync()->backgroundFullSync();
+            ASSERT_TRUE(manager.icalSync()->waitForQueuedJobs(30));
+        };
+
+        auto work = std::make_shared<Calendar>();
+        work->setCalendarName(QStringLiteral("Work"));
+        ASSERT_TRUE(manager.addCalendarToCalendarList(work, false, false));
+        if (backedUp == BackedUp::BeforeItemLinks) fullSync();
+        // In each category a one-off event, a daily series and two tasks.
+        const Date day = Clock::now().dateByAddingTimeInterval(86400);
+        for (const qint64 category : {manager.currentSetting()->calendarDefID(), work->primaryKey()}) {
+            for (int n = 0; n < 2; ++n) {
+                auto event = std::make_shared<Task>();
+                event->setTaskType(0);
+                event->setTaskName(QStringLiteral("Event %1").arg(n));
+                event->setStartTime(day.dateByAddingTimeInterval(86400.0 * n));
+                event->setEndTime(day.dateByAddingTimeInterval(86400.0 * n + 3600));
+                event->setOccurrence(event->startTime());
+                event->setRepeatType(n);
+                event->setRepeatStartDate(event->startTime());
+                event->setCalendarId(category);
+                ASSERT_TRUE(event->insertAndDehydrate());
+                auto task = std::make_shared<Task>();
+                task->setTaskType(1);
+                task->setTaskName(QStringLiteral("Task %1").arg(n));
+                task->setDueEnd(day);
+                task->setCalendarId(category);
+                ASSERT_TRUE(task->insertAndDehydrate());
+            }
+        }
+        if (backedUp == BackedUp::AfterLinks) fullSync();
+        const std::optional<QByteArray> backup = BackupFile::databaseSnapshot();
+        ASSERT_TRUE(backup);
+        fullSync();
+        ASSERT_EQ(holdings(manager, storeFolder.path()), inStep);
+
+        QString problem;
+        bool notOurs = false;
+        ASSERT_TRUE(DatabaseRestore::writeIncoming(*backup, &problem, &notOurs)) << problem.toStdString();
+        ASSERT_TRUE(DatabaseRestore::replaceDatabase(manager, manager.icalSync(), nullptr));
+        ASSERT_TRUE(manager.icalSync()->waitForQueuedJobs(30));
+        EXPECT_EQ(holdings(manager, storeFolder.path()), inStep);
+        fullSync();  // the next start finds both sides in step
+        EXPECT_EQ(holdings(manager, storeFolder.path()), inStep);
+
+        manager.setICalSync(nullptr);
+        CoreData::setShared(nullptr);
+        DatabaseRestore::closeSharedDatabase();
+    }
+    NetworkStatus::instance().setOverride(std::nullopt);
+}
