@@ -143,6 +143,7 @@ public:
 
     // The header rows' handlers.
     void quickAddNewTask(const QString& text);
+    void restoreQuickAddFocus();
     void toggleShowHideDoneTask();
 
     // ---- context menu and row commands ------------------------------------------------
@@ -195,6 +196,7 @@ private:
     QPointer<TableRowView> m_selectedItem;
     int m_selectedCount = 0;
     bool m_isQuickAddFocus = false;
+    bool m_quickAddRefocusPending = false;
     TaskList m_calTaskList;
     CategoryDetailListHost* m_parentView = nullptr;
     QPointer<QObject> m_parentGuard;

@@ -11,7 +11,9 @@
 #include "Calendar.h"
 #include "CategoryBoxDetailView.h"
 #include "CategoryDetailPanel.h"
+#include "CategoryDetailListItemView.h"
 #include "CategoryDetailView.h"
+#include "Clicks.h"
 #include "CategoryListTableView.h"
 #include "CategoryListView.h"
 #include "ColorView.h"
@@ -23,8 +25,11 @@
 #include "Screenshot.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TextField.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QWindow>
 
@@ -52,6 +57,20 @@ void pressAndRelease(QWidget* view, const QPointF& local)
         QMouseEvent event(type, inTarget, target->mapToGlobal(inTarget), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(target, &event);
+    }
+}
+
+// Keys as the server delivers them: to the window holding the focus.
+void typeIntoFocus(const QString& text)
+{
+    for (const QChar character : text) {
+        QWindow* focus = QGuiApplication::focusWindow();
+        ASSERT_NE(focus, nullptr) << "no window of ours has the keyboard";
+        const bool isReturn = character == QLatin1Char('\r');
+        QKeyEvent press(QEvent::KeyPress, isReturn ? Qt::Key_Return : 0, Qt::NoModifier, QString(character));
+        QGuiApplication::sendEvent(focus, &press);
+        QKeyEvent release(QEvent::KeyRelease, isReturn ? Qt::Key_Return : 0, Qt::NoModifier, QString(character));
+        QGuiApplication::sendEvent(focus, &release);
     }
 }
 
@@ -142,6 +161,65 @@ TEST_F(CategoryDetailOnScreen, ThePanelFitsEachCategoryUnderItsTopEdgeAndItsClos
     const CalendarPtr reread = Calendar::initWithPrimaryKey(full->primaryKey(), database.handle());
     EXPECT_EQ(reread->colorGroupId() * 8 + reread->colorNameId(), 0);
     EXPECT_EQ(panel->categoryDetailView()->calendar(), nullptr);
+}
+
+TEST_F(CategoryDetailOnScreen, TasksTypedOneAfterAnotherInTheQuickAddRowAreEachMadeAndTheNameIsLeftAlone)
+{
+    struct Case {
+        const char* name;
+        int tasksBefore;
+    };
+    const CalendarPtr empty = stored(QStringLiteral("Kitchen"), 0, 0);
+    const CalendarPtr busy = stored(QStringLiteral("Bathroom"), 0, 2);
+    const QRectF visible = Screen::mainVisibleFrame();
+    Window main(QRectF(visible.center().x(), visible.top() + 100, 300, 500), TitledWindowMask);
+    auto* list = new CategoryListView(QRectF(0, 0, 300, 500));
+    main.setContentView(list);
+    main.makeKeyAndOrderFront();
+    ASSERT_TRUE(shownOnScreen(main));
+    CategoryListTableView* table = list->categoryListTableView();
+
+    // Twice each: the first add after every opening was the one that lost
+    // the keyboard.
+    for (const Case& c : {Case{"a project without tasks", 0}, Case{"a project with tasks", 2},
+                          Case{"the first again, opened anew", 3}}) {
+        SCOPED_TRACE(c.name);
+        const CalendarPtr category = c.tasksBefore == 2 ? busy : empty;
+        const QString name = category->calendarName();
+        ASSERT_TRUE(table->showPopupCalendarEditDetail(category));
+        CategoryDetailPanel* panel = table->categoryDetailPanel();
+        ASSERT_TRUE(panel && shownOnScreen(*panel));
+        ASSERT_TRUE(waitUntil([&] { return panel->isKeyWindow(); }));
+        CategoryDetailListItemView* outline = panel->categoryDetailView()->detailView();
+        ASSERT_TRUE(outline->quickAddField());
+        QLineEdit* row = outline->quickAddField()->editor();
+        // The focus a real press gives (a sent press gives none), then the click.
+        row->setFocus(Qt::MouseFocusReason);
+        Clicks::click(panel, Clicks::inWindow(row, QPointF(20, row->height() / 2.0)));
+        ASSERT_TRUE(waitUntil([&] { return row->hasFocus(); }));
+
+        const QStringList typed{QStringLiteral("Measure"), QStringLiteral("Order cabinets"),
+                                QStringLiteral("Remove tiles")};
+        for (const QString& task : typed) {
+            typeIntoFocus(task + QLatin1Char('\r'));
+            // The next line is typed once the row is back with the keyboard,
+            // as a person sees it before typing on.
+            const bool ready = waitUntil([&] {
+                QLineEdit* now = outline->quickAddField() ? outline->quickAddField()->editor() : nullptr;
+                return now && now->hasFocus() && now->text().isEmpty();
+            });
+            ASSERT_TRUE(ready) << "the quick-add row lost the keyboard after " << task.toStdString();
+        }
+        EXPECT_EQ(panel->categoryDetailView()->boxView()->categoryNameTextField()->stringValue(), name);
+        const TaskList made = CoreData::shared()->getTaskBelongToCalendarId(category->primaryKey());
+        QStringList names;
+        for (const TaskPtr& task : made) names << task->taskName();
+        for (const QString& task : typed) EXPECT_EQ(names.count(task), c.tasksBefore == 3 ? 2 : 1) << task.toStdString();
+        saveScreenshot(panel, QStringLiteral("category-detail-quick-add-%1").arg(c.tasksBefore));
+        panel->performClose();
+        ASSERT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
+        EXPECT_EQ(category->calendarName(), name);
+    }
 }
 
 }  // namespace CategoryDetailOnScreenTests
