@@ -30,6 +30,7 @@
 #include <QStyleHints>
 
 #include <algorithm>
+#include <utility>
 
 CategoryDetailListHost::~CategoryDetailListHost() = default;
 
@@ -202,6 +203,7 @@ void CategoryDetailListItemView::clearRows()
     // next task typed land there.
     if (QWidget* editor = m_quickAddField ? m_quickAddField->editor() : nullptr; editor && editor->hasFocus()) {
         m_isQuickAddFocus = true;
+        m_restoreQuickAddFocus = true;
         editor->clearFocus();
     }
     // Later, not now: a header's handler may be what runs this load.
@@ -353,7 +355,7 @@ void CategoryDetailListItemView::buildRows()
     OutlineView::reloadData();
     expandItem(nullptr, true);
     setNeedsDisplay(true);
-    if (m_isQuickAddFocus && m_quickAddField) restoreQuickAddFocus();
+    if (m_restoreQuickAddFocus && m_quickAddField) restoreQuickAddFocus();
 }
 
 void CategoryDetailListItemView::restoreQuickAddFocus()
@@ -368,8 +370,9 @@ void CategoryDetailListItemView::restoreQuickAddFocus()
         [outline] {
             if (!outline) return;
             outline->m_quickAddRefocusPending = false;
+            const bool restore = std::exchange(outline->m_restoreQuickAddFocus, false);
             TextField* field = outline->m_quickAddField;
-            if (!outline->m_isQuickAddFocus || !field || !field->isVisible()) return;
+            if (!restore || !outline->m_isQuickAddFocus || !field || !field->isVisible()) return;
             // A field the person clicked meanwhile (the name) keeps the keys.
             QWidget* holder = QApplication::focusWidget();
             if (holder && outline->window() && outline->window()->isAncestorOf(holder)) return;
@@ -786,6 +789,7 @@ void CategoryDetailListItemView::quickAddNewTask(const QString& text)
     task->setTaskType(1);
     // Before the add: the reload it sets off gives the row back the keyboard.
     m_isQuickAddFocus = true;
+    m_restoreQuickAddFocus = true;
     manager->setModifyingTask(task);
     if (!manager->addNewTask()) qWarning() << "The quick-added task could not be stored";
 }

@@ -7,7 +7,9 @@
 #include "../PlatformWindows/WindowManagerSupport.h"
 #include "../Model/ModelTestFixture.h"
 
+#include "Box.h"
 #include "Button.h"
+#include "InfoListItemView.h"
 #include "Calendar.h"
 #include "CategoryBoxDetailView.h"
 #include "CategoryDetailPanel.h"
@@ -22,6 +24,7 @@
 #include "Matrix.h"
 #include "Popover.h"
 #include "Screen.h"
+#include "ScrollView.h"
 #include "Screenshot.h"
 #include "Setting.h"
 #include "Task.h"
@@ -137,7 +140,7 @@ TEST_F(CategoryDetailOnScreen, ThePanelFitsEachCategoryUnderItsTopEdgeAndItsClos
     ASSERT_TRUE(shownOnScreen(*panel));
     EXPECT_TRUE(waitUntil([&] { return panel->frame().height() < fullHeight; }));
     EXPECT_NEAR(panel->frame().top() + panel->frame().height(), top, 1);
-    EXPECT_EQ(panel->categoryDetailView()->frame().height(), 184);
+    EXPECT_EQ(panel->categoryDetailView()->frame().height(), 214) << "the info box (184) and the room under it";
 
     // The colour picker: a popover whose window belongs to the panel.
     ASSERT_TRUE(table->showPopupCalendarEditDetail(full));
@@ -219,6 +222,74 @@ TEST_F(CategoryDetailOnScreen, TasksTypedOneAfterAnotherInTheQuickAddRowAreEachM
         panel->performClose();
         ASSERT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
         EXPECT_EQ(category->calendarName(), name);
+    }
+}
+
+// Where a widget is on the screen, in Qt's coordinates.
+QRect onScreen(const QWidget* widget)
+{
+    return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+}
+
+TEST_F(CategoryDetailOnScreen, ThePanelOpensLevelWithTheMainWindowOnTheScreenWithEverythingShownAndGrowsDownward)
+{
+    struct Case {
+        const char* name;
+        int tasks;
+    };
+    // The main window as the program hangs it: at the right, under the
+    // panel strip, nearly as tall as the usable area.
+    const QRectF visible = Screen::mainVisibleFrame();
+    const QRectF mainFrame(visible.right() - 400, visible.y() + 20, 380, visible.height() - 20);
+    Window main(mainFrame, TitledWindowMask);
+    auto* list = new CategoryListView(QRectF(0, 0, mainFrame.width(), mainFrame.height()));
+    main.setContentView(list);
+    main.makeKeyAndOrderFront();
+    ASSERT_TRUE(shownOnScreen(main));
+    CategoryListTableView* table = list->categoryListTableView();
+    const QString size = QStringLiteral("%1x%2").arg(int(Screen::mainFrame().width())).arg(int(Screen::mainFrame().height()));
+
+    for (const Case& c : {Case{"a new project", 0}, Case{"a project of twelve tasks", 12}}) {
+        SCOPED_TRACE(c.name);
+        const CalendarPtr category = stored(QStringLiteral("Project %1").arg(c.tasks), 0, c.tasks);
+        ASSERT_TRUE(table->showPopupCalendarEditDetail(category));
+        CategoryDetailPanel* panel = table->categoryDetailPanel();
+        ASSERT_TRUE(panel && shownOnScreen(*panel));
+        const QRectF frame = panel->frame();
+        EXPECT_NEAR(frame.y() + frame.height(), main.frame().y() + main.frame().height(), 1) << "level with the top";
+        EXPECT_TRUE(visible.adjusted(-1, -1, 1, 1).contains(frame)) << "on the usable area";
+        EXPECT_EQ(frame.width(), CategoryDetailPanel::panelWidth);
+        EXPECT_TRUE(waitUntil([&] { return panel->categoryDetailView()->hasFocus(); }))
+            << "the name takes the keyboard only when clicked";
+
+        CategoryDetailView* view = panel->categoryDetailView();
+        CategoryBoxDetailView* box = view->boxView();
+        CategoryDetailListItemView* outline = view->detailView();
+        const QRect boxFrame = onScreen(view->categoryInfoBox());
+        const QRect list = onScreen(view->scrollView());
+        EXPECT_GE(list.top(), boxFrame.bottom()) << "the info box is not cut by the list";
+        EXPECT_LE(onScreen(box->transparentBtn()).bottom(), onScreen(box->okBtn()).top() - 8)
+            << "Transparent stands above the button row";
+        ASSERT_FALSE(outline->rootItems().empty());
+        const QRect hideDone = onScreen(outline->rootItems().front()->showHide());
+        const QRect shown = onScreen(panel).intersected(list);
+        EXPECT_LE(hideDone.right(), shown.right()) << "Hide done is not cut";
+        ASSERT_TRUE(outline->quickAddField());
+        EXPECT_TRUE(shown.contains(onScreen(outline->quickAddField()))) << "the outline shows";
+        saveScreenshot(panel, QStringLiteral("category-detail-panel-%1-%2-tasks").arg(size).arg(c.tasks));
+
+        // A task added: the row to type the next one stays under the pointer.
+        const QPoint row = onScreen(outline->quickAddField()).topLeft();
+        outline->quickAddField()->setStringValue(QStringLiteral("One more"));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QApplication::sendEvent(outline->quickAddField()->editor(), &enter);
+        EXPECT_TRUE(waitUntil([&] {
+            return outline->quickAddField() && outline->quickAddField()->stringValue().isEmpty() &&
+                   onScreen(outline->quickAddField()).topLeft() == row;
+        })) << "Add a task moved";
+        EXPECT_TRUE(visible.adjusted(-1, -1, 1, 1).contains(panel->frame()));
+        panel->performClose();
+        ASSERT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
     }
 }
 
