@@ -6,6 +6,8 @@
 
 #include "AddView.h"
 #include "Button.h"
+#include "CustomNSTextField.h"
+#include "CustomTextView.h"
 #include "Calendar.h"
 #include "Clock.h"
 #include "Event.h"
@@ -31,6 +33,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -325,6 +328,56 @@ TEST_F(QuickAddBarTest, TheAddFormsHandTheirItemToTheBarAndCancelCollapsesIt)
     EXPECT_EQ(task->taskType(), 1);
     EXPECT_EQ(task->taskName(), QStringLiteral("Taxes"));
     EXPECT_EQ(view().currentListModule(), 1);
+}
+
+TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
+{
+    enum class Where { EventLocation, TaskLocation, EventNotes, BarWhileSearching };
+    struct Case {
+        const char* name;
+        Where where;
+        Qt::Key key;
+        bool saved;       // an item named "Dentist" was stored
+        bool collapsed;   // the bar is back to its one line, emptied
+    };
+    const Case cases[] = {
+        {"Return in the event form's location", Where::EventLocation, Qt::Key_Return, true, true},
+        {"Return in the task form's location", Where::TaskLocation, Qt::Key_Return, true, true},
+        {"Return in the notes starts a line", Where::EventNotes, Qt::Key_Return, false, false},
+        {"Escape in the event form", Where::EventLocation, Qt::Key_Escape, false, true},
+        {"Escape in the task form", Where::TaskLocation, Qt::Key_Escape, false, true},
+        {"Escape in the bar while it searches", Where::BarWhileSearching, Qt::Key_Escape, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bar().resetData();
+        const qsizetype before = dataManager().allTasksEventsAdes().size();
+        type(QStringLiteral("Dentist"));
+        AddView& panel = *bar().addView();
+        QWidget* target = &field();
+        if (c.where == Where::EventLocation || c.where == Where::EventNotes) {
+            chooseType(AddView::EventEditor);
+            EventDetailView* form = panel.eventDetailView();
+            target = c.where == Where::EventNotes ? static_cast<QWidget*>(form->desc()->editor())
+                                                  : form->locationTextField()->editor();
+        } else if (c.where == Where::TaskLocation) {
+            chooseType(AddView::TaskEditor);
+            target = panel.taskDetailView()->locationTextField()->editor();
+        }
+        target->setFocus();
+        // As a key reaches the focus: offered to the window's shortcuts first.
+        QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, c.key, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+
+        const TaskPtr newest = lastAdded();
+        const bool saved = dataManager().allTasksEventsAdes().size() > before && newest &&
+                           newest->taskName() == QStringLiteral("Dentist");
+        EXPECT_EQ(saved, c.saved);
+        EXPECT_EQ(bar().frame().height() == 28 && bar().searchAndAdd()->stringValue().isEmpty(), c.collapsed);
+    }
+    bar().resetData();
 }
 
 TEST_F(QuickAddBarTest, ShortcutsOpenTheGrownPanelOnTheirTab)
