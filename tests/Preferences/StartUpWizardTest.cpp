@@ -10,10 +10,12 @@
 #include "Screenshot.h"
 #include "StartUpWizardPanel.h"
 #include "StartUpWizardView.h"
+#include "TextField.h"
 #include "UserLoginView.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -146,6 +148,33 @@ TEST_F(StartUpWizardTest, DragsTurnOnePageOrPutThePagesBack)
         if (c.from == 1) saveScreenshot(panel.get(), QStringLiteral("wizard-mid-drag"));
         mouse(QEvent::MouseButtonRelease, &wizard(), x);
         EXPECT_EQ(shown(), resting(c.to));
+    }
+}
+
+TEST_F(StartUpWizardTest, TheArrowKeysTurnThePagesAndLeaveTheAccountFieldsTheirCaret)
+{
+    struct Case {
+        int from;
+        Qt::Key key;
+        bool inField;   // typed into the account page's name field
+        int to;
+    };
+    const Case cases[] = {
+        {0, Qt::Key_Right, false, 1}, {2, Qt::Key_Left, false, 1}, {0, Qt::Key_Left, false, 0},
+        {3, Qt::Key_Right, false, 4}, {4, Qt::Key_Right, false, 4}, {4, Qt::Key_Left, true, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from);
+        wizard().navigate(wizard().navigatorDots()[c.from]);
+        QWidget* target = &wizard();
+        if (c.inField) {
+            login().userName()->setStringValue(QStringLiteral("ann"));
+            target = login().userName()->editor();
+        }
+        QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        EXPECT_EQ(shown(), resting(c.to));
+        if (c.inField) EXPECT_EQ(login().userName()->editor()->cursorPosition(), 2) << "the caret moved instead";
     }
 }
 
