@@ -475,4 +475,33 @@ TEST_F(CategoryDetailTest, TheMainViewOpensAVisibleCategoryOnItsConversation)
     EXPECT_EQ(opened->parentWindow(), &mainWindow);
 }
 
+// Our coordinates, y up: a frame's top edge is its y plus its height.
+TEST(CategoryDetailPanelPlacement, BesideTheMainWindowLevelWithItsTopAndGrowingDownInsideTheArea)
+{
+    struct Case {
+        const char* name;
+        QRectF area;        // the usable area (the screen less a 24-point strip at its top)
+        QRectF window;      // the main window
+        double height;      // the panel's content height asked for
+        QRectF expected;
+    };
+    const QRectF wide(0, 0, 1920, 1056), small(0, 0, 1280, 776);
+    const Case cases[] = {
+        {"1920x1080, on the window's left, its top level", wide, QRectF(1500, 36, 380, 1000), 214,
+         QRectF(1150, 822, 350, 214)},
+        {"1280x800, on the window's left", small, QRectF(880, 36, 380, 720), 400, QRectF(530, 356, 350, 400)},
+        {"no room on the left: on the right", small, QRectF(100, 36, 380, 720), 214, QRectF(480, 542, 350, 214)},
+        {"taller than the room under the top: cut at the area's bottom", small, QRectF(880, 36, 380, 720), 900,
+         QRectF(530, 0, 350, 756)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRectF opened = CategoryDetailPanel::frameBeside(c.window, QSizeF(350, 214), c.area);
+        EXPECT_DOUBLE_EQ(opened.y() + opened.height(), c.window.y() + c.window.height());
+        const QRectF grown = CategoryDetailPanel::frameForHeight(opened, c.height, 212, c.area);
+        EXPECT_EQ(grown, c.expected);
+        EXPECT_TRUE(c.area.contains(grown));
+    }
+}
+
 }  // namespace CategoryDetailTests
