@@ -633,6 +633,8 @@ void CategoryDetailListItemView::handleDoubleClick()
 // Only Delete acts: the outline does no keyboard navigation of its own.
 void CategoryDetailListItemView::keyDown(const Event& event)
 {
+    // Escape is the window's (the panel backs out), not the list's.
+    if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Escape) return OutlineView::keyDown(event);
     if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Delete && selectedRow() >= 0 && m_selectedItem)
         applyDelete();
 }
