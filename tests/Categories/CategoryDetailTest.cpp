@@ -161,11 +161,11 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
         CalendarPtr shown;
         bool scroll;
         bool strip;
-        double height;  // 0: the comments' height + strip + box + 10
+        double height;  // 0: the comments' height + strip + the list's top (201)
     };
     const Case cases[] = {
-        {empty, false, false, 184}, {ordinary, true, false, 397}, {sharing, true, true, 442},
-        {talked, true, true, 0},    {empty, false, false, 184},   {ordinary, true, false, 397},
+        {empty, false, false, 214}, {ordinary, true, false, 434}, {sharing, true, true, 479},
+        {talked, true, true, 0},    {empty, false, false, 214},   {ordinary, true, false, 434},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.shown->calendarName().toStdString());
@@ -175,12 +175,14 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
             ASSERT_EQ(shown->detailView()->totalHeight(), 233);
         }
         const double expected =
-            test.height > 0 ? test.height : shown->commentListView()->totalHeight() + 45 + 154 + 10;
+            test.height > 0 ? test.height : shown->commentListView()->totalHeight() + 45 + 201;
         // The panel takes whole pixels.
         EXPECT_NEAR(shown->frame().height(), expected, 0.5);
         EXPECT_NEAR(panel->frame().height(), expected, 0.5);
         EXPECT_DOUBLE_EQ(topEdge(), top) << "the panel keeps its top edge";
-        EXPECT_EQ(shown->infoBoxHeight(), 154);
+        // The box's content (tag field + 165) and the list under its titled frame.
+        EXPECT_EQ(shown->infoBoxHeight(), 184);
+        EXPECT_EQ(shown->tabAreaTop(), 201);
         EXPECT_EQ(shown->tabView()->isVisible(), test.scroll);
         EXPECT_EQ(shown->tabsView()->isVisible(), test.strip);
         if (test.scroll) {
@@ -188,7 +190,7 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
             EXPECT_GE(shown->tabAreaTop(), shown->boxView()->frame().height());
             EXPECT_LE(shown->tabView()->frame().bottom(), shown->frame().height());
         }
-        EXPECT_EQ(panel->minSize(), QSizeF(350, 154 + 38));
+        EXPECT_EQ(panel->minSize(), QSizeF(350, 201 + 28));
         saveScreenshot(panel.get(), QStringLiteral("category-detail-") + test.shown->calendarName().toLower());
     }
 }
@@ -473,35 +475,6 @@ TEST_F(CategoryDetailTest, TheMainViewOpensAVisibleCategoryOnItsConversation)
     EXPECT_EQ(opened->categoryDetailView()->calendar(), talked);
     EXPECT_EQ(opened->categoryDetailView()->selectedTabIdentifier(), QStringLiteral("conversation"));
     EXPECT_EQ(opened->parentWindow(), &mainWindow);
-}
-
-// Our coordinates, y up: a frame's top edge is its y plus its height.
-TEST(CategoryDetailPanelPlacement, BesideTheMainWindowLevelWithItsTopAndGrowingDownInsideTheArea)
-{
-    struct Case {
-        const char* name;
-        QRectF area;        // the usable area (the screen less a 24-point strip at its top)
-        QRectF window;      // the main window
-        double height;      // the panel's content height asked for
-        QRectF expected;
-    };
-    const QRectF wide(0, 0, 1920, 1056), small(0, 0, 1280, 776);
-    const Case cases[] = {
-        {"1920x1080, on the window's left, its top level", wide, QRectF(1500, 36, 380, 1000), 214,
-         QRectF(1150, 822, 350, 214)},
-        {"1280x800, on the window's left", small, QRectF(880, 36, 380, 720), 400, QRectF(530, 356, 350, 400)},
-        {"no room on the left: on the right", small, QRectF(100, 36, 380, 720), 214, QRectF(480, 542, 350, 214)},
-        {"taller than the room under the top: cut at the area's bottom", small, QRectF(880, 36, 380, 720), 900,
-         QRectF(530, 0, 350, 756)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QRectF opened = CategoryDetailPanel::frameBeside(c.window, QSizeF(350, 214), c.area);
-        EXPECT_DOUBLE_EQ(opened.y() + opened.height(), c.window.y() + c.window.height());
-        const QRectF grown = CategoryDetailPanel::frameForHeight(opened, c.height, 212, c.area);
-        EXPECT_EQ(grown, c.expected);
-        EXPECT_TRUE(c.area.contains(grown));
-    }
 }
 
 }  // namespace CategoryDetailTests

@@ -332,52 +332,40 @@ TEST_F(QuickAddBarTest, TheAddFormsHandTheirItemToTheBarAndCancelCollapsesIt)
 
 TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
 {
-    enum class Where { EventLocation, TaskLocation, EventNotes, BarWhileSearching };
+    // The form (-1: none, the bar searching), the field, the key; whether
+    // "Dentist" is stored and the bar folded back to its emptied line.
     struct Case {
-        const char* name;
-        Where where;
+        int form;
+        bool notes;
         Qt::Key key;
-        bool saved;       // an item named "Dentist" was stored
-        bool collapsed;   // the bar is back to its one line, emptied
+        bool saved, folded;
     };
     const Case cases[] = {
-        {"Return in the event form's location", Where::EventLocation, Qt::Key_Return, true, true},
-        {"Return in the task form's location", Where::TaskLocation, Qt::Key_Return, true, true},
-        {"Return in the notes starts a line", Where::EventNotes, Qt::Key_Return, false, false},
-        {"Escape in the event form", Where::EventLocation, Qt::Key_Escape, false, true},
-        {"Escape in the task form", Where::TaskLocation, Qt::Key_Escape, false, true},
-        {"Escape in the bar while it searches", Where::BarWhileSearching, Qt::Key_Escape, false, true},
+        {AddView::EventEditor, false, Qt::Key_Return, true, true}, {AddView::TaskEditor, false, Qt::Key_Return, true, true},
+        {AddView::EventEditor, true, Qt::Key_Return, false, false},  // a new line in the notes
+        {AddView::EventEditor, false, Qt::Key_Escape, false, true}, {AddView::TaskEditor, false, Qt::Key_Escape, false, true},
+        {-1, false, Qt::Key_Escape, false, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(int(&c - cases));
         bar().resetData();
         const qsizetype before = dataManager().allTasksEventsAdes().size();
         type(QStringLiteral("Dentist"));
-        AddView& panel = *bar().addView();
         QWidget* target = &field();
-        if (c.where == Where::EventLocation || c.where == Where::EventNotes) {
-            chooseType(AddView::EventEditor);
-            EventDetailView* form = panel.eventDetailView();
-            target = c.where == Where::EventNotes ? static_cast<QWidget*>(form->desc()->editor())
-                                                  : form->locationTextField()->editor();
-        } else if (c.where == Where::TaskLocation) {
-            chooseType(AddView::TaskEditor);
-            target = panel.taskDetailView()->locationTextField()->editor();
-        }
+        if (c.form >= 0) chooseType(c.form);
+        if (c.form == AddView::EventEditor)
+            target = c.notes ? static_cast<QWidget*>(bar().addView()->eventDetailView()->desc()->editor())
+                             : bar().addView()->eventDetailView()->locationTextField()->editor();
+        if (c.form == AddView::TaskEditor) target = bar().addView()->taskDetailView()->locationTextField()->editor();
         target->setFocus();
-        // As a key reaches the focus: offered to the window's shortcuts first.
-        QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, c.key, Qt::NoModifier);
-        QApplication::sendEvent(target, &release);
-
-        const TaskPtr newest = lastAdded();
-        const bool saved = dataManager().allTasksEventsAdes().size() > before && newest &&
-                           newest->taskName() == QStringLiteral("Dentist");
-        EXPECT_EQ(saved, c.saved);
-        EXPECT_EQ(bar().frame().height() == 28 && bar().searchAndAdd()->stringValue().isEmpty(), c.collapsed);
+        for (QEvent::Type kind : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(kind, c.key, Qt::NoModifier);  // offered to the window's shortcuts first
+            QApplication::sendEvent(target, &event);
+        }
+        EXPECT_EQ(dataManager().allTasksEventsAdes().size() > before && lastAdded()->taskName() == QStringLiteral("Dentist"),
+                  c.saved);
+        EXPECT_EQ(bar().frame().height() == 28 && bar().searchAndAdd()->stringValue().isEmpty(), c.folded);
     }
-    bar().resetData();
 }
 
 TEST_F(QuickAddBarTest, ShortcutsOpenTheGrownPanelOnTheirTab)

@@ -166,128 +166,83 @@ TEST_F(CategoryDetailOnScreen, ThePanelFitsEachCategoryUnderItsTopEdgeAndItsClos
     EXPECT_EQ(panel->categoryDetailView()->calendar(), nullptr);
 }
 
+// Where a widget is on the screen, in Qt's coordinates.
+QRect onScreen(const QWidget* widget) { return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()); }
+
 TEST_F(CategoryDetailOnScreen, TasksTypedOneAfterAnotherInTheQuickAddRowAreEachMadeAndTheNameIsLeftAlone)
 {
-    struct Case {
-        const char* name;
-        int tasksBefore;
-    };
-    const CalendarPtr empty = stored(QStringLiteral("Kitchen"), 0, 0);
-    const CalendarPtr busy = stored(QStringLiteral("Bathroom"), 0, 2);
+    const CalendarPtr kitchen = stored(QStringLiteral("Kitchen"), 0, 0);
+    const CalendarPtr bathroom = stored(QStringLiteral("Bathroom"), 0, 2);
     const QRectF visible = Screen::mainVisibleFrame();
     Window main(QRectF(visible.center().x(), visible.top() + 100, 300, 500), TitledWindowMask);
     auto* list = new CategoryListView(QRectF(0, 0, 300, 500));
     main.setContentView(list);
     main.makeKeyAndOrderFront();
     ASSERT_TRUE(shownOnScreen(main));
-    CategoryListTableView* table = list->categoryListTableView();
-
-    // Twice each: the first add after every opening was the one that lost
-    // the keyboard.
-    for (const Case& c : {Case{"a project without tasks", 0}, Case{"a project with tasks", 2},
-                          Case{"the first again, opened anew", 3}}) {
-        SCOPED_TRACE(c.name);
-        const CalendarPtr category = c.tasksBefore == 2 ? busy : empty;
-        const QString name = category->calendarName();
-        ASSERT_TRUE(table->showPopupCalendarEditDetail(category));
-        CategoryDetailPanel* panel = table->categoryDetailPanel();
-        ASSERT_TRUE(panel && shownOnScreen(*panel));
-        ASSERT_TRUE(waitUntil([&] { return panel->isKeyWindow(); }));
+    // Kitchen twice: the first add after every opening lost the keyboard.
+    for (const CalendarPtr& category : {kitchen, bathroom, kitchen}) {
+        SCOPED_TRACE(category->calendarName().toStdString());
+        ASSERT_TRUE(list->categoryListTableView()->showPopupCalendarEditDetail(category));
+        CategoryDetailPanel* panel = list->categoryListTableView()->categoryDetailPanel();
+        ASSERT_TRUE(panel && shownOnScreen(*panel) && waitUntil([&] { return panel->isKeyWindow(); }));
         CategoryDetailListItemView* outline = panel->categoryDetailView()->detailView();
-        ASSERT_TRUE(outline->quickAddField());
         QLineEdit* row = outline->quickAddField()->editor();
-        // The focus a real press gives (a sent press gives none), then the click.
-        row->setFocus(Qt::MouseFocusReason);
+        row->setFocus(Qt::MouseFocusReason);  // what a real press gives first
         Clicks::click(panel, Clicks::inWindow(row, QPointF(20, row->height() / 2.0)));
-        ASSERT_TRUE(waitUntil([&] { return row->hasFocus(); }));
-
-        const QStringList typed{QStringLiteral("Measure"), QStringLiteral("Order cabinets"),
-                                QStringLiteral("Remove tiles")};
-        for (const QString& task : typed) {
+        const qsizetype before = CoreData::shared()->getTaskBelongToCalendarId(category->primaryKey()).size();
+        for (const QString task : {QStringLiteral("Measure"), QStringLiteral("Order cabinets"), QStringLiteral("Paint")}) {
             typeIntoFocus(task + QLatin1Char('\r'));
-            // The next line is typed once the row is back with the keyboard,
-            // as a person sees it before typing on.
-            const bool ready = waitUntil([&] {
+            // The next line is typed once the row shows ready, as a person would.
+            ASSERT_TRUE(waitUntil([&] {
                 QLineEdit* now = outline->quickAddField() ? outline->quickAddField()->editor() : nullptr;
                 return now && now->hasFocus() && now->text().isEmpty();
-            });
-            ASSERT_TRUE(ready) << "the quick-add row lost the keyboard after " << task.toStdString();
+            })) << "the quick-add row lost the keyboard after " << task.toStdString();
         }
-        EXPECT_EQ(panel->categoryDetailView()->boxView()->categoryNameTextField()->stringValue(), name);
-        const TaskList made = CoreData::shared()->getTaskBelongToCalendarId(category->primaryKey());
-        QStringList names;
-        for (const TaskPtr& task : made) names << task->taskName();
-        for (const QString& task : typed) EXPECT_EQ(names.count(task), c.tasksBefore == 3 ? 2 : 1) << task.toStdString();
-        saveScreenshot(panel, QStringLiteral("category-detail-quick-add-%1").arg(c.tasksBefore));
+        EXPECT_EQ(CoreData::shared()->getTaskBelongToCalendarId(category->primaryKey()).size(), before + 3);
+        EXPECT_EQ(panel->categoryDetailView()->boxView()->categoryNameTextField()->stringValue(),
+                  category->calendarName());
         panel->performClose();
         ASSERT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
-        EXPECT_EQ(category->calendarName(), name);
     }
-}
-
-// Where a widget is on the screen, in Qt's coordinates.
-QRect onScreen(const QWidget* widget)
-{
-    return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
 }
 
 TEST_F(CategoryDetailOnScreen, ThePanelOpensLevelWithTheMainWindowOnTheScreenWithEverythingShownAndGrowsDownward)
 {
-    struct Case {
-        const char* name;
-        int tasks;
-    };
-    // The main window as the program hangs it: at the right, under the
-    // panel strip, nearly as tall as the usable area.
+    // The main window as the program hangs it: at the right, under the strip.
     const QRectF visible = Screen::mainVisibleFrame();
     const QRectF mainFrame(visible.right() - 400, visible.y() + 20, 380, visible.height() - 20);
     Window main(mainFrame, TitledWindowMask);
-    auto* list = new CategoryListView(QRectF(0, 0, mainFrame.width(), mainFrame.height()));
+    auto* list = new CategoryListView(QRectF(QPointF(), mainFrame.size()));
     main.setContentView(list);
     main.makeKeyAndOrderFront();
     ASSERT_TRUE(shownOnScreen(main));
-    CategoryListTableView* table = list->categoryListTableView();
-    const QString size = QStringLiteral("%1x%2").arg(int(Screen::mainFrame().width())).arg(int(Screen::mainFrame().height()));
-
-    for (const Case& c : {Case{"a new project", 0}, Case{"a project of twelve tasks", 12}}) {
-        SCOPED_TRACE(c.name);
-        const CalendarPtr category = stored(QStringLiteral("Project %1").arg(c.tasks), 0, c.tasks);
-        ASSERT_TRUE(table->showPopupCalendarEditDetail(category));
-        CategoryDetailPanel* panel = table->categoryDetailPanel();
+    const QRectF inside = visible.adjusted(-1, -1, 1, 1);
+    for (int tasks : {0, 12}) {
+        SCOPED_TRACE(tasks);
+        ASSERT_TRUE(list->categoryListTableView()->showPopupCalendarEditDetail(stored(QStringLiteral("P"), 0, tasks)));
+        CategoryDetailPanel* panel = list->categoryListTableView()->categoryDetailPanel();
         ASSERT_TRUE(panel && shownOnScreen(*panel));
-        const QRectF frame = panel->frame();
-        EXPECT_NEAR(frame.y() + frame.height(), main.frame().y() + main.frame().height(), 1) << "level with the top";
-        EXPECT_TRUE(visible.adjusted(-1, -1, 1, 1).contains(frame)) << "on the usable area";
-        EXPECT_EQ(frame.width(), CategoryDetailPanel::panelWidth);
-        EXPECT_TRUE(waitUntil([&] { return panel->categoryDetailView()->hasFocus(); }))
-            << "the name takes the keyboard only when clicked";
-
+        EXPECT_NEAR(panel->frame().y() + panel->frame().height(), mainFrame.y() + mainFrame.height(), 1);
+        EXPECT_TRUE(inside.contains(panel->frame()));
+        EXPECT_TRUE(waitUntil([&] { return panel->categoryDetailView()->hasFocus(); })) << "not the name";
         CategoryDetailView* view = panel->categoryDetailView();
-        CategoryBoxDetailView* box = view->boxView();
         CategoryDetailListItemView* outline = view->detailView();
-        const QRect boxFrame = onScreen(view->categoryInfoBox());
-        const QRect list = onScreen(view->scrollView());
-        EXPECT_GE(list.top(), boxFrame.bottom()) << "the info box is not cut by the list";
-        EXPECT_LE(onScreen(box->transparentBtn()).bottom(), onScreen(box->okBtn()).top() - 8)
-            << "Transparent stands above the button row";
-        ASSERT_FALSE(outline->rootItems().empty());
-        const QRect hideDone = onScreen(outline->rootItems().front()->showHide());
-        const QRect shown = onScreen(panel).intersected(list);
-        EXPECT_LE(hideDone.right(), shown.right()) << "Hide done is not cut";
-        ASSERT_TRUE(outline->quickAddField());
+        const QRect shown = onScreen(panel).intersected(onScreen(view->scrollView()));
+        EXPECT_GE(shown.top(), onScreen(view->categoryInfoBox()).bottom()) << "the info box is whole";
+        EXPECT_LE(onScreen(view->boxView()->transparentBtn()).bottom(), onScreen(view->boxView()->okBtn()).top() - 8);
+        EXPECT_LE(onScreen(outline->rootItems().front()->showHide()).right(), shown.right()) << "Hide done is whole";
         EXPECT_TRUE(shown.contains(onScreen(outline->quickAddField()))) << "the outline shows";
-        saveScreenshot(panel, QStringLiteral("category-detail-panel-%1-%2-tasks").arg(size).arg(c.tasks));
-
-        // A task added: the row to type the next one stays under the pointer.
+        saveScreenshot(panel, QStringLiteral("category-detail-panel-%1x%2-%3-tasks")
+                                  .arg(Screen::mainFrame().width()).arg(Screen::mainFrame().height()).arg(tasks));
+        // A task added: "Add a task" stays under the pointer.
         const QPoint row = onScreen(outline->quickAddField()).topLeft();
         outline->quickAddField()->setStringValue(QStringLiteral("One more"));
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
         QApplication::sendEvent(outline->quickAddField()->editor(), &enter);
         EXPECT_TRUE(waitUntil([&] {
             return outline->quickAddField() && outline->quickAddField()->stringValue().isEmpty() &&
-                   onScreen(outline->quickAddField()).topLeft() == row;
-        })) << "Add a task moved";
-        EXPECT_TRUE(visible.adjusted(-1, -1, 1, 1).contains(panel->frame()));
+                   onScreen(outline->quickAddField()).topLeft() == row && inside.contains(panel->frame());
+        }));
         panel->performClose();
         ASSERT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
     }

@@ -1,8 +1,5 @@
-// The keys every desktop gives, on a real X server under the window
-// manager: Escape backs out of alerts, popovers, sheets and panels, Return
-// presses an alert's default button, and a click in a time field lets the
-// digits typed next replace the hour or the minute. Keys go to the window
-// that holds the focus, as the server sends them.
+// Escape and Return as every desktop gives them, and digits typed into a
+// clicked time field, on a real X server: keys go to the focus window.
 #include "../PlatformWindows/RealWindowSupport.h"
 #include "../PlatformWindows/WindowManagerSupport.h"
 
@@ -14,8 +11,6 @@
 #include "Popover.h"
 #include "TextField.h"
 #include "TextTable.h"
-#include "View.h"
-#include "Window.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
@@ -32,35 +27,19 @@ using namespace RealWindows;
 namespace KeysOnScreenTests {
 namespace {
 
-QString text(const char* key)
-{
-    return TextTable::localizedString(QString::fromLatin1(key));
-}
+QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
 
-void pressInFocus(int key, const QString& character)
+void press(int key, const QString& character)
 {
     QWindow* focus = QGuiApplication::focusWindow();
     ASSERT_NE(focus, nullptr) << "no window of ours has the keyboard";
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, character);
-    QGuiApplication::sendEvent(focus, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, character);
-    QGuiApplication::sendEvent(focus, &release);
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, key, Qt::NoModifier, character);
+        QGuiApplication::sendEvent(focus, &event);
+    }
 }
 
-void pressEscape()
-{
-    pressInFocus(Qt::Key_Escape, QStringLiteral("\x1b"));
-}
-
-void typeInFocus(const QString& digits)
-{
-    for (const QChar digit : digits) pressInFocus(Qt::Key_0 + digit.digitValue(), QString(digit));
-}
-
-bool focusIn(const QWidget* window)
-{
-    return window && window->windowHandle() && QGuiApplication::focusWindow() == window->windowHandle();
-}
+bool focusIn(const QWidget* window) { return QGuiApplication::focusWindow() == window->windowHandle(); }
 
 class KeysOnScreen : public RealWindowTest {
 protected:
@@ -70,10 +49,9 @@ protected:
         if (HasFatalFailure() || IsSkipped()) return;
         ASSERT_FALSE(WindowManager::name().isEmpty()) << "run under scripts/with-display.sh";
         main = std::make_unique<Window>(QRectF(200, 200, 420, 320), TitledWindowMask | ClosableWindowMask);
-        anchor = new View(QRectF(40, 40, 60, 30), main->contentView());
         Application::setMainWindow(main.get());
         main->makeKeyAndOrderFront();
-        ASSERT_TRUE(waitUntil([&] { return main->isKeyWindow() && focusIn(main.get()); }));
+        ASSERT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
     }
     void TearDown() override
     {
@@ -81,9 +59,7 @@ protected:
         main.reset();
         RealWindowTest::TearDown();
     }
-
     std::unique_ptr<Window> main;
-    View* anchor = nullptr;
 };
 
 }  // namespace
@@ -91,109 +67,71 @@ protected:
 TEST_F(KeysOnScreen, EscapePressesAnAlertsCancelButtonAndReturnItsDefault)
 {
     struct Case {
-        const char* name;
         QStringList titles;
-        bool escape;   // else Return
+        int key;
         int answer;
     };
-    const QString ok = text("okText"), cancel = text("cancelText");
+    const QString cancel = text("cancelText");
     const Case cases[] = {
-        {"a delete question, Escape", {ok, cancel}, true, 1001},
-        {"a delete question, Return", {ok, cancel}, false, 1000},
-        {"the project's delete question, Escape", {text("deleteText"), cancel}, true, 1001},
-        {"cancel in the middle, Escape", {text("onlyThisEventText"), cancel, text("allText")}, true, 1001},
-        {"no cancel button, Escape takes the last", {text("continueText"), text("tryAgainText")}, true, 1001},
-        {"one button, Escape", {ok}, true, 1000},
+        {{text("okText"), cancel}, Qt::Key_Escape, 1001},
+        {{text("okText"), cancel}, Qt::Key_Return, 1000},
+        {{text("onlyThisEventText"), cancel, text("allText")}, Qt::Key_Escape, 1001},
+        {{text("continueText"), text("tryAgainText")}, Qt::Key_Escape, 1001},  // no cancel: the last
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.titles.join(QLatin1Char('/')).toStdString());
         AlertRequest request;
-        request.messageText = QStringLiteral("Delete the item?");
         for (const QString& title : c.titles) request.addButtonWithTitle(title);
-        bool pressed = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (pressed || !box || !box->isVisible() || !focusIn(box)) return;
-            pressed = true;
-            if (c.escape) pressEscape();
-            else pressInFocus(Qt::Key_Return, QStringLiteral("\r"));
-            // A key that pressed nothing leaves the box open: end it so the
-            // case fails rather than hangs.
+            if (!box || !focusIn(box) || !poll.isActive()) return;
+            poll.stop();
+            press(c.key, c.key == Qt::Key_Escape ? QStringLiteral("\x1b") : QStringLiteral("\r"));
+            // A key that pressed nothing fails the case rather than hangs it.
             QTimer::singleShot(2000, [] { MessageBoxAlertPresenter::stopModal(); });
         });
         poll.start(10);
-        MessageBoxAlertPresenter presenter;
-        EXPECT_EQ(presenter.runModal(request).button, c.answer);
-        EXPECT_TRUE(pressed) << "the alert never took the keyboard";
+        EXPECT_EQ(MessageBoxAlertPresenter().runModal(request).button, c.answer);
     }
 }
 
 TEST_F(KeysOnScreen, EscapeClosesPopoversSheetsAndPanelsAsTheirCancelDoes)
 {
-    enum class Kind { PopoverWithField, PopoverWithoutField, SheetWithCancel, ClosablePanel, MainWindow };
-    struct Case {
-        const char* name;
-        Kind kind;
-    };
-    const Case cases[] = {
-        {"a popover holding the keyboard", Kind::PopoverWithField},
-        {"a popover that never took it (the anchor's window has it)", Kind::PopoverWithoutField},
-        {"a sheet, by its cancel button", Kind::SheetWithCancel},
-        {"a closable panel (the preferences, About)", Kind::ClosablePanel},
-        {"the main window stays", Kind::MainWindow},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        switch (c.kind) {
-        case Kind::PopoverWithField:
-        case Kind::PopoverWithoutField: {
-            Popover popover;
-            popover.setBehavior(PopoverBehavior::Transient);
+    enum class Kind { PopoverWithField, PopoverWithout, Sheet, Panel, MainWindow };
+    for (Kind kind : {Kind::PopoverWithField, Kind::PopoverWithout, Kind::Sheet, Kind::Panel, Kind::MainWindow}) {
+        SCOPED_TRACE(int(kind));
+        Popover popover;
+        std::optional<PopoverCloseReason> reason;
+        QObject::connect(&popover, &Popover::didClose, [&](PopoverCloseReason why) { reason = why; });
+        Window sheet(QRectF(0, 0, 300, 120), BorderlessWindowMask);
+        Panel panel(QRectF(300, 300, 240, 160), TitledWindowMask | ClosableWindowMask | UtilityWindowMask);
+        int sheetCode = 0;
+        if (kind == Kind::PopoverWithField || kind == Kind::PopoverWithout) {
             auto* content = new View(QRectF(0, 0, 220, 80));
-            if (c.kind == Kind::PopoverWithField) new TextField(QRectF(10, 10, 200, 22), content);
+            if (kind == Kind::PopoverWithField) new TextField(QRectF(10, 10, 200, 22), content);
             popover.setContentView(content);
-            std::optional<PopoverCloseReason> reason;
-            QObject::connect(&popover, &Popover::didClose, [&](PopoverCloseReason why) { reason = why; });
-            popover.showRelativeToRect(QRectF(), anchor, RectEdge::MaxX);
-            ASSERT_TRUE(waitUntil([&] { return popover.window()->isVisible(); }));
-            const QWidget* keyed = c.kind == Kind::PopoverWithField ? popover.window() : main.get();
-            ASSERT_TRUE(waitUntil([&] { return focusIn(keyed); }));
-            pressEscape();
-            EXPECT_TRUE(waitUntil([&] { return !popover.isShown(); }));
-            EXPECT_EQ(reason, PopoverCloseReason::PressOutside) << "as a press outside closes it";
-            EXPECT_TRUE(main->isVisible());
-            break;
-        }
-        case Kind::SheetWithCancel: {
-            auto sheet = std::make_unique<Window>(QRectF(0, 0, 300, 120), BorderlessWindowMask);
-            new TextField(QRectF(20, 20, 260, 22), sheet->contentView());
-            auto* cancel = new Button(QRectF(20, 70, 90, 24), sheet->contentView());
+            popover.showRelativeToRect(QRectF(40, 40, 60, 30), main->contentView(), RectEdge::MaxX);
+            ASSERT_TRUE(waitUntil([&] { return focusIn(kind == Kind::PopoverWithField ? popover.window() : main.get()); }));
+        } else if (kind == Kind::Sheet) {
+            auto* cancel = new Button(QRectF(20, 70, 90, 24), sheet.contentView());
             cancel->setTitle(text("cancelText"));
-            cancel->setTarget(nullptr, [&](Button*) { main->endSheet(sheet.get(), 7); });
-            int code = 0;
-            main->beginSheet(sheet.get(), [&](int returned) { code = returned; });
-            ASSERT_TRUE(waitUntil([&] { return focusIn(sheet.get()); }));
-            pressEscape();
-            EXPECT_EQ(code, 7);
-            EXPECT_FALSE(sheet->isVisible());
-            break;
-        }
-        case Kind::ClosablePanel: {
-            Panel panel(QRectF(300, 300, 240, 160), TitledWindowMask | ClosableWindowMask | UtilityWindowMask);
+            cancel->setTarget(nullptr, [&](Button*) { main->endSheet(&sheet, 7); });
+            main->beginSheet(&sheet, [&](int code) { sheetCode = code; });
+            ASSERT_TRUE(waitUntil([&] { return focusIn(&sheet); }));
+        } else if (kind == Kind::Panel) {
             new TextField(QRectF(20, 20, 200, 22), panel.contentView());
             panel.makeKeyAndOrderFront();
             ASSERT_TRUE(waitUntil([&] { return focusIn(&panel); }));
-            pressEscape();
-            EXPECT_FALSE(panel.isVisible());
-            break;
         }
-        case Kind::MainWindow:
-            ASSERT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
-            pressEscape();
-            EXPECT_TRUE(main->isVisible());
-            break;
+        press(Qt::Key_Escape, QStringLiteral("\x1b"));
+        if (kind == Kind::PopoverWithField || kind == Kind::PopoverWithout) {
+            EXPECT_TRUE(waitUntil([&] { return !popover.isShown(); }));
+            EXPECT_EQ(reason, PopoverCloseReason::PressOutside) << "as a press outside closes it";
         }
+        if (kind == Kind::Sheet) EXPECT_EQ(sheetCode, 7) << "its Cancel button pressed";
+        EXPECT_FALSE(panel.isVisible());
+        EXPECT_TRUE(main->isVisible()) << "the main window stays";
         EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
     }
 }
@@ -201,32 +139,23 @@ TEST_F(KeysOnScreen, EscapeClosesPopoversSheetsAndPanelsAsTheirCancelDoes)
 TEST_F(KeysOnScreen, AClickInATimeFieldLetsTypedDigitsReplaceTheHourOrTheMinute)
 {
     struct Case {
-        const char* name;
-        double xShare;   // where across the field the click falls
+        double xShare;  // where across the field the click falls
         QString digits;
         QTime expected;
     };
-    const Case cases[] = {
-        {"the hour", 0.12, QStringLiteral("7"), QTime(7, 30)},
-        {"the hour, two digits", 0.12, QStringLiteral("14"), QTime(14, 30)},
-        {"the minute", 0.62, QStringLiteral("45"), QTime(9, 45)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto* picker = new DatePicker(QRectF(40, 120, 70, 22), main->contentView(), DatePickerElements::HourMinute);
-        picker->setUses24HourClock(true);
-        picker->setTimeOfDay(QTime(9, 30));
-        picker->show();
-        QLineEdit* line = picker->editor()->findChild<QLineEdit*>();
-        ASSERT_NE(line, nullptr);
-        const int x = int(line->width() * c.xShare);
+    for (const Case& c : {Case{0.12, QStringLiteral("7"), QTime(7, 30)}, Case{0.12, QStringLiteral("14"), QTime(14, 30)},
+                          Case{0.62, QStringLiteral("45"), QTime(9, 45)}}) {
+        SCOPED_TRACE(c.digits.toStdString());
+        DatePicker picker(QRectF(40, 120, 70, 22), main->contentView(), DatePickerElements::HourMinute);
+        picker.setTimeOfDay(QTime(9, 30));
+        picker.show();
+        QLineEdit* line = picker.editor()->findChild<QLineEdit*>();
         // The focus a real press gives first (a sent press gives none).
         line->setFocus(Qt::MouseFocusReason);
-        Clicks::click(main.get(), Clicks::inWindow(line, QPointF(x, line->height() / 2.0)));
-        ASSERT_TRUE(waitUntil([&] { return picker->editor()->hasFocus() && line->hasSelectedText(); }));
-        typeInFocus(c.digits);
-        EXPECT_EQ(picker->timeOfDay(), c.expected);
-        delete picker;
+        Clicks::click(main.get(), Clicks::inWindow(line, QPointF(line->width() * c.xShare, line->height() / 2.0)));
+        ASSERT_TRUE(waitUntil([&] { return line->hasSelectedText(); }));
+        for (const QChar digit : c.digits) press(Qt::Key_0 + digit.digitValue(), QString(digit));
+        EXPECT_EQ(picker.timeOfDay(), c.expected);
     }
 }
 
