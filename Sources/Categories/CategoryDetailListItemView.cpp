@@ -22,6 +22,7 @@
 #include "UIUtilities.h"
 #include "Utilities.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -29,6 +30,7 @@
 #include <QStyleHints>
 
 #include <algorithm>
+#include <utility>
 
 CategoryDetailListHost::~CategoryDetailListHost() = default;
 
@@ -195,6 +197,15 @@ TaskPtr CategoryDetailListItemView::recordOfRow(const TableRowView* item)
 
 void CategoryDetailListItemView::clearRows()
 {
+    // The quick-add row that holds the keyboard goes with the rows: its
+    // successor takes it back once made. Meanwhile nobody holds it, lest Qt
+    // hand it to the next field in the window (the project's name) and the
+    // next task typed land there.
+    if (QWidget* editor = m_quickAddField ? m_quickAddField->editor() : nullptr; editor && editor->hasFocus()) {
+        m_isQuickAddFocus = true;
+        m_restoreQuickAddFocus = true;
+        editor->clearFocus();
+    }
     // Later, not now: a header's handler may be what runs this load.
     const auto drop = [](TableRowView* row) {
         row->hide();
@@ -344,15 +355,30 @@ void CategoryDetailListItemView::buildRows()
     OutlineView::reloadData();
     expandItem(nullptr, true);
     setNeedsDisplay(true);
-    if (m_isQuickAddFocus && m_quickAddField) {
-        const QPointer<TextField> field = m_quickAddField;
-        QMetaObject::invokeMethod(
-            this,
-            [field] {
-                if (field) field->editor()->setFocus(Qt::OtherFocusReason);
-            },
-            Qt::QueuedConnection);
-    }
+    if (m_restoreQuickAddFocus && m_quickAddField) restoreQuickAddFocus();
+}
+
+void CategoryDetailListItemView::restoreQuickAddFocus()
+{
+    // Once, after the loads in a row are done, to the row made last: an
+    // earlier one may be gone by then, and the keyboard with it.
+    if (m_quickAddRefocusPending) return;
+    m_quickAddRefocusPending = true;
+    const QPointer<CategoryDetailListItemView> outline(this);
+    QMetaObject::invokeMethod(
+        this,
+        [outline] {
+            if (!outline) return;
+            outline->m_quickAddRefocusPending = false;
+            const bool restore = std::exchange(outline->m_restoreQuickAddFocus, false);
+            TextField* field = outline->m_quickAddField;
+            if (!restore || !outline->m_isQuickAddFocus || !field || !field->isVisible()) return;
+            // A field the person clicked meanwhile (the name) keeps the keys.
+            QWidget* holder = QApplication::focusWidget();
+            if (holder && outline->window() && outline->window()->isAncestorOf(holder)) return;
+            field->editor()->setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
 }
 
 // ---- refreshing rows in place -------------------------------------------------------------
@@ -607,6 +633,8 @@ void CategoryDetailListItemView::handleDoubleClick()
 // Only Delete acts: the outline does no keyboard navigation of its own.
 void CategoryDetailListItemView::keyDown(const Event& event)
 {
+    // Escape is the window's (the panel backs out), not the list's.
+    if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Escape) return OutlineView::keyDown(event);
     if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Delete && selectedRow() >= 0 && m_selectedItem)
         applyDelete();
 }
@@ -761,9 +789,11 @@ void CategoryDetailListItemView::quickAddNewTask(const QString& text)
     task->setTaskName(text.trimmed().isEmpty() ? TextTable::localizedString(QStringLiteral("untitledText")) : text);
     task->setCalendarId(m_calendar->primaryKey());
     task->setTaskType(1);
+    // Before the add: the reload it sets off gives the row back the keyboard.
+    m_isQuickAddFocus = true;
+    m_restoreQuickAddFocus = true;
     manager->setModifyingTask(task);
     if (!manager->addNewTask()) qWarning() << "The quick-added task could not be stored";
-    m_isQuickAddFocus = true;
 }
 
 void CategoryDetailListItemView::toggleShowHideDoneTask()

@@ -59,7 +59,11 @@ public:
     bool isHiding() const { return m_isHiding; }
     void setIsHiding(bool hiding) { m_isHiding = hiding; }
     bool isQuickAddFocus() const { return m_isQuickAddFocus; }
-    void setIsQuickAddFocus(bool focus) { m_isQuickAddFocus = focus; }
+    void setIsQuickAddFocus(bool focus)
+    {
+        m_isQuickAddFocus = focus;
+        if (!focus) m_restoreQuickAddFocus = false;
+    }
 
     // ---- host-facing operations --------------------------------------------
     // Rebuilds every group from the database. Asked while a load runs, it
@@ -143,6 +147,7 @@ public:
 
     // The header rows' handlers.
     void quickAddNewTask(const QString& text);
+    void restoreQuickAddFocus();
     void toggleShowHideDoneTask();
 
     // ---- context menu and row commands ------------------------------------------------
@@ -195,6 +200,8 @@ private:
     QPointer<TableRowView> m_selectedItem;
     int m_selectedCount = 0;
     bool m_isQuickAddFocus = false;
+    bool m_quickAddRefocusPending = false;
+    bool m_restoreQuickAddFocus = false;  // the row had the keyboard when the rows went
     TaskList m_calTaskList;
     CategoryDetailListHost* m_parentView = nullptr;
     QPointer<QObject> m_parentGuard;

@@ -8,6 +8,7 @@
 #include "TextTable.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,34 @@ CategoryDetailPanel::CategoryDetailPanel()
 CategoryDetailPanel::~CategoryDetailPanel()
 {
     setDelegate(nullptr);
+}
+
+QRectF CategoryDetailPanel::frameBeside(const QRectF& window, const QSizeF& size, const QRectF& area)
+{
+    // y goes up: a frame's top edge is its y plus its height.
+    const double top = window.y() + window.height();
+    QRectF frame(window.x() - size.width(), top - size.height(), size.width(), size.height());
+    if (frame.x() < area.x()) frame.moveLeft(window.x() + window.width());
+    return Screen::keptInside(frame, area);
+}
+
+QRectF CategoryDetailPanel::frameForHeight(const QRectF& old, double height, double leastHeight, const QRectF& area)
+{
+    const double top = std::min(old.y() + old.height(), area.y() + area.height());
+    const double room = std::max(leastHeight, top - area.y());
+    const double kept = std::min(height, room);
+    return Screen::keptInside(QRectF(old.x(), top - kept, old.width(), kept), area);
+}
+
+void CategoryDetailPanel::makeDetailViewFirstResponder()
+{
+    m_detailViewTakesKeys = true;
+    m_detailView->becomeFirstResponder();
+}
+
+void CategoryDetailPanel::windowDidBecomeKey(Window*)
+{
+    if (std::exchange(m_detailViewTakesKeys, false)) m_detailView->becomeFirstResponder();
 }
 
 bool CategoryDetailPanel::windowShouldClose(Window*)

@@ -17,6 +17,7 @@
 #include "MainViewAccess.h"
 #include "MainViewHeight.h"
 #include "NamedImages.h"
+#include "Screen.h"
 #include "../Model/Notifications.h"
 #include "../SharedUI/Notifications.h"
 #include "NotificationCenter.h"
@@ -99,6 +100,9 @@ void reloadMainView()
 CategoryDetailView::CategoryDetailView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
     setFlipped(true);
+    // The panel opens with the keyboard here, not in the name field: the
+    // name takes it only when clicked.
+    setAcceptsFirstResponder(true);
     const double width = bounds().width();
     const double height = bounds().height();
 
@@ -185,9 +189,10 @@ double CategoryDetailView::infoBoxHeight() const
 
 double CategoryDetailView::tabAreaTop() const
 {
-    // Under the box's content: the strip and the list never cover its
-    // buttons.
-    return detailBoxY + infoBoxHeight();
+    // Under the titled box's frame, its border included: the strip and the
+    // list never cover the box or its buttons.
+    const QRectF box = m_categoryInfoBox->frame();
+    return std::ceil(std::max(detailBoxY + infoBoxHeight(), box.y() + box.height()) + 2);
 }
 
 void CategoryDetailView::setInfoBoxHeight(double height)
@@ -224,7 +229,7 @@ void CategoryDetailView::updateViewSize()
 
 void CategoryDetailView::setPanelMinimumSize()
 {
-    if (auto* panel = qobject_cast<Window*>(window())) panel->setMinSize(QSizeF(bounds().width(), infoBoxHeight() + 38));
+    if (auto* panel = qobject_cast<Window*>(window())) panel->setMinSize(QSizeF(bounds().width(), tabAreaTop() + 28));
 }
 
 void CategoryDetailView::resizePanelToView()
@@ -234,10 +239,15 @@ void CategoryDetailView::resizePanelToView()
         updateViewSize();
         return;
     }
-    // The top edge stays where it is: the panel grows or shrinks downward.
+    // The top edge stays where it is: the panel grows or shrinks downward,
+    // down to the screen's usable bottom, where the list scrolls instead.
     const QRectF old = panel->frame();
-    const QSizeF size = frame().size();
-    panel->setFrame(QRectF(old.x(), old.y() + old.height() - size.height(), size.width(), size.height()));
+    const QRectF area = Screen::visibleFrameFor(old);
+    panel->setFrame(CategoryDetailPanel::frameForHeight(QRectF(old.topLeft(), QSizeF(frame().width(), old.height())),
+                                                        frame().height(), panel->minSize().height(), area));
+    // The view fills the panel: a panel cut at the screen's edge shows a
+    // shorter list.
+    setFrameSize(panel->frame().size());
     updateViewSize();
 }
 
@@ -267,7 +277,9 @@ void CategoryDetailView::setCalendar(const CalendarPtr& calendar)
     tags->resizeTokenField();
     tags->setParentView(host);
 
-    m_boxView->setFrameSize(QSizeF(m_boxView->frame().width(), tags->frame().height() + boxChromeOnShow));
+    // As tall as after a tag edit: the transparent switch then clears the
+    // line over the buttons (a box 30 points shorter put it on them).
+    m_boxView->setFrameSize(QSizeF(m_boxView->frame().width(), tags->frame().height() + boxChromeOnResize));
     setInfoBoxHeight(infoBoxHeight());
 
     const CoreData* manager = CoreData::shared();
@@ -304,19 +316,19 @@ void CategoryDetailView::loadData()
         m_scrollView->hide();
         m_tabView->hide();
         m_tabsView->hide();
-        setFrameSize(QSizeF(width, info + emptyViewMargin));
+        setFrameSize(QSizeF(width, std::max(info + emptyViewMargin, tabAreaTop())));
     } else {
         m_scrollView->show();
         m_tabView->show();
         const double tallest = std::max(m_commentListView->totalHeight(), m_listView->totalHeight());
-        double listHeight = std::min(std::round(0.9 * double(mainViewHeight) - info - 10), tallest);
+        double listHeight = std::min(std::round(0.9 * double(mainViewHeight) - tabAreaTop()), tallest);
         if (!hasTabs()) {
             m_tabsView->hide();
         } else {
             m_tabsView->show();
             listHeight += tabStripHeight;
         }
-        setFrameSize(QSizeF(width, listHeight + info + 10));
+        setFrameSize(QSizeF(width, listHeight + tabAreaTop()));
     }
     updateViewSize();
     setFocusTab(contentTab);

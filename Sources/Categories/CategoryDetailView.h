@@ -31,7 +31,6 @@ public:
     static constexpr double tabStripHeight = 45;
     // The info box's height beside its tag field: when a category is shown,
     // and after the field changed height.
-    static constexpr double boxChromeOnShow = 135;
     static constexpr double boxChromeOnResize = 165;
     // The room a view without anything to list keeps below the info box.
     static constexpr double emptyViewMargin = 30;

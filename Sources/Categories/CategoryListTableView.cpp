@@ -195,19 +195,13 @@ void CategoryListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 
 CategoryDetailPanel* CategoryListTableView::openPanelOn(const CalendarPtr& category)
 {
-    if (!m_detailPanel) {
-        m_detailPanel = new CategoryDetailPanel;
-        if (auto* host = qobject_cast<Window*>(window())) {
-            // Beside the main window, on its left when there is room.
-            const QRectF main = host->frame();
-            QRectF frame = m_detailPanel->frame();
-            frame.moveTopLeft(QPointF(main.left() - frame.width(), main.top()));
-            if (frame.left() < Screen::mainVisibleFrame().left()) frame.moveLeft(main.right());
-            m_detailPanel->setFrame(Window::constrainFrameRect(frame));
-        }
-    }
+    if (!m_detailPanel) m_detailPanel = new CategoryDetailPanel;
+    auto* host = qobject_cast<Window*>(window());
+    if (host && !m_detailPanel->isVisible())
+        m_detailPanel->setFrame(CategoryDetailPanel::frameBeside(host->frame(), m_detailPanel->frame().size(),
+                                                                 Screen::visibleFrameFor(host->frame())));
     m_detailPanel->categoryDetailView()->setCalendar(category);
-    if (auto* host = qobject_cast<Window*>(window())) host->addChildWindow(m_detailPanel, Window::Ordering::Above);
+    if (host) host->addChildWindow(m_detailPanel, Window::Ordering::Above);
     return m_detailPanel;
 }
 
@@ -218,6 +212,7 @@ bool CategoryListTableView::showPopupCalendarEditDetail(const CalendarPtr& categ
     CategoryDetailPanel* panel = openPanelOn(category);
     panel->setBecomesKeyOnlyIfNeeded(false);
     panel->makeKeyAndOrderFront();
+    panel->makeDetailViewFirstResponder();
     return true;
 }
 
@@ -250,6 +245,7 @@ bool CategoryListTableView::showPopupEditDetail(const TaskPtr& item)
     CategoryDetailPanel* panel = openPanelOn(category);
     panel->setBecomesKeyOnlyIfNeeded(false);
     panel->makeKeyAndOrderFront();
+    panel->makeDetailViewFirstResponder();
     return panel->categoryDetailView()->detailView()->showPopupEditDetail(item);
 }
 

@@ -139,6 +139,10 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
     m_doneBtn->hide();
     m_addLinkBtn->setTarget(this, [this](Button*) { addNewLink(); });
     m_cancelBtn->setTarget(this, [this](Button*) { cancelAdd(); });
+    // The add form's keys: Return saves, Escape backs out (live only while
+    // the buttons show, that is in the add form).
+    m_addEventBtn->setKeyEquivalent(QStringLiteral("\r"));
+    m_cancelBtn->setKeyEquivalent(QStringLiteral("\x1b"));
     m_addEventBtn->setTarget(this, [this](Button*) { addEvent(); });
     m_revertBtn->setTarget(this, [this](Button*) { revertEdit(); });
     m_doneBtn->setTarget(this, [this](Button*) { doneEdit(); });

@@ -205,6 +205,10 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : View(fram
     m_cancelBtn->setTarget(this, [this](Button*) { cancelAdd(); });
     m_addTaskBtn = makeButton(TextTable::localizedString(QStringLiteral("saveText")), QRectF(width - 95, h - 24, 90, 24));
     m_addTaskBtn->setTarget(this, [this](Button*) { addTask(); });
+    // The add form's keys: Return saves, Escape backs out (live only while
+    // the buttons show, that is in the add form).
+    m_addTaskBtn->setKeyEquivalent(QStringLiteral("\r"));
+    m_cancelBtn->setKeyEquivalent(QStringLiteral("\x1b"));
     m_revertBtn = makeButton(TextTable::localizedString(QStringLiteral("revertText")), QRectF(width - 180, h - 23, 90, 24));
     m_revertBtn->setTarget(this, [this](Button*) { revertEdit(); });
     m_revertBtn->hide();

@@ -248,6 +248,17 @@ void StartUpWizardView::goForward()
     turnedPage();
 }
 
+void StartUpWizardView::keyDown(const Event& event)
+{
+    // The arrows turn the slides as a drag does; a field of the account
+    // page keeps them for its caret, as it has the focus then.
+    if (event.modifierFlags & (CommandKeyMask | ControlKeyMask | AlternateKeyMask)) return View::keyDown(event);
+    const QString key = event.charactersIgnoringModifiers;
+    if (key == QString(QChar(KeyCharacter::LeftArrow))) goBack();
+    else if (key == QString(QChar(KeyCharacter::RightArrow))) goForward();
+    else View::keyDown(event);
+}
+
 void StartUpWizardView::goBack()
 {
     if (m_currentPageIndex <= 0) return;

@@ -128,6 +128,7 @@ public:
     bool hasPendingRedraw() const { return m_drawTimer.isValid(); }
 
     bool isFlipped() const override { return true; }
+    void keyDown(const Event& event) override;
     void mouseDown(const Event& event) override;
     void mouseDragged(const Event& event) override;
     void mouseUp(const Event& event) override;

@@ -29,6 +29,9 @@ VRLPopover::VRLPopover(View* contentView, QObject* parent) : QObject(parent)
     m_popoverWindow->setPopoverContentView(contentView);
     m_popoverWindow->setMinimumSize(size.toSize());
     m_popoverWindow->setDelegate(this);
+    // Escape closes it, also from the window it hangs from (a list under a
+    // field of that window keeps the window open).
+    m_popoverWindow->setCancelAction([this] { closePopover(); });
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state != Qt::ApplicationActive) applicationDidResignActive();
     });

@@ -17,6 +17,8 @@ StartUpWizardPanel::StartUpWizardPanel(std::function<void()> openMainWindow)
     m_wizard = new StartUpWizardView(QRectF(QPointF(0, 0), StartUpWizard::pageSize));
     setContentView(m_wizard);
     m_wizard->setStartAction([this] { finishWizard(); });
+    // The slides' keys reach the wizard from the first showing on.
+    m_wizard->setFocus(Qt::OtherFocusReason);
 }
 
 StartUpWizardPanel::~StartUpWizardPanel() = default;

@@ -72,7 +72,8 @@ void InfoListItemView::layout()
     m_dateTextField->setFrame(QRectF(wholePoints(w - 160), 0, 150, std::max(0.0, wholePoints(h - 2))));
     m_leftTextField->setFrame(QRectF(m_largeMargin ? 20 : 5, 0, 200, std::max(0.0, wholePoints(h - 2))));
     m_quickAddTask->setFrame(QRectF(20, 2, std::max(0.0, wholePoints(w - 40)), 24));
-    m_showHide->setFrame(QRectF(w - 300, (h - 20) / 2, 300, 15));
+    // Clear of the right edge, where a list's border or scroller would cut it.
+    m_showHide->setFrame(QRectF(w - 306, (h - 20) / 2, 300, 15));
 }
 
 void InfoListItemView::quickAdd()

@@ -235,6 +235,13 @@ QString QuickAddView::defaultName() const
 
 bool QuickAddView::doCommand(TextField*, FieldCommand command)
 {
+    if (command == FieldCommand::Cancel) {
+        // Escape empties the bar and folds the results or the add form away,
+        // as the form's cancel does; an empty, folded bar lets it go.
+        if (m_searchAndAdd->stringValue().isEmpty() && frame().height() == collapsedHeight) return false;
+        resetData();
+        return true;
+    }
     if (command != FieldCommand::InsertNewline) return false;
     const SettingPtr setting = currentSetting();
     const qint64 eventMinutes = setting ? setting->durationDefEventVal() : 60;

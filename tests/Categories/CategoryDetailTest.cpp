@@ -161,11 +161,11 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
         CalendarPtr shown;
         bool scroll;
         bool strip;
-        double height;  // 0: the comments' height + strip + box + 10
+        double height;  // 0: the comments' height + strip + the list's top (201)
     };
     const Case cases[] = {
-        {empty, false, false, 184}, {ordinary, true, false, 397}, {sharing, true, true, 442},
-        {talked, true, true, 0},    {empty, false, false, 184},   {ordinary, true, false, 397},
+        {empty, false, false, 214}, {ordinary, true, false, 434}, {sharing, true, true, 479},
+        {talked, true, true, 0},    {empty, false, false, 214},   {ordinary, true, false, 434},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.shown->calendarName().toStdString());
@@ -175,12 +175,14 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
             ASSERT_EQ(shown->detailView()->totalHeight(), 233);
         }
         const double expected =
-            test.height > 0 ? test.height : shown->commentListView()->totalHeight() + 45 + 154 + 10;
+            test.height > 0 ? test.height : shown->commentListView()->totalHeight() + 45 + 201;
         // The panel takes whole pixels.
         EXPECT_NEAR(shown->frame().height(), expected, 0.5);
         EXPECT_NEAR(panel->frame().height(), expected, 0.5);
         EXPECT_DOUBLE_EQ(topEdge(), top) << "the panel keeps its top edge";
-        EXPECT_EQ(shown->infoBoxHeight(), 154);
+        // The box's content (tag field + 165) and the list under its titled frame.
+        EXPECT_EQ(shown->infoBoxHeight(), 184);
+        EXPECT_EQ(shown->tabAreaTop(), 201);
         EXPECT_EQ(shown->tabView()->isVisible(), test.scroll);
         EXPECT_EQ(shown->tabsView()->isVisible(), test.strip);
         if (test.scroll) {
@@ -188,7 +190,7 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
             EXPECT_GE(shown->tabAreaTop(), shown->boxView()->frame().height());
             EXPECT_LE(shown->tabView()->frame().bottom(), shown->frame().height());
         }
-        EXPECT_EQ(panel->minSize(), QSizeF(350, 154 + 38));
+        EXPECT_EQ(panel->minSize(), QSizeF(350, 201 + 28));
         saveScreenshot(panel.get(), QStringLiteral("category-detail-") + test.shown->calendarName().toLower());
     }
 }

@@ -10,10 +10,12 @@
 #include "Screenshot.h"
 #include "StartUpWizardPanel.h"
 #include "StartUpWizardView.h"
+#include "TextField.h"
 #include "UserLoginView.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -147,6 +149,27 @@ TEST_F(StartUpWizardTest, DragsTurnOnePageOrPutThePagesBack)
         mouse(QEvent::MouseButtonRelease, &wizard(), x);
         EXPECT_EQ(shown(), resting(c.to));
     }
+}
+
+TEST_F(StartUpWizardTest, TheArrowKeysTurnThePagesAndLeaveTheAccountFieldsTheirCaret)
+{
+    struct Case {
+        int from;
+        Qt::Key key;
+        int to;
+    };  // from 4 with Left: typed in the account page's name field
+    for (const Case& c : {Case{0, Qt::Key_Right, 1}, Case{2, Qt::Key_Left, 1}, Case{0, Qt::Key_Left, 0},
+                          Case{4, Qt::Key_Right, 4}, Case{4, Qt::Key_Left, 4}}) {
+        SCOPED_TRACE(c.from);
+        wizard().navigate(wizard().navigatorDots()[c.from]);
+        login().userName()->setStringValue(QStringLiteral("ann"));
+        QKeyEvent press(QEvent::KeyPress, c.key, Qt::NoModifier);
+        QApplication::sendEvent(c.from == 4 && c.key == Qt::Key_Left ? static_cast<QWidget*>(login().userName()->editor())
+                                                                      : &wizard(),
+                                &press);
+        EXPECT_EQ(shown(), resting(c.to));
+    }
+    EXPECT_EQ(login().userName()->editor()->cursorPosition(), 2) << "the caret moved instead";
 }
 
 TEST_F(StartUpWizardTest, SwipesTurnAPageOnlyPastTheThresholdAndOnlyAcross)

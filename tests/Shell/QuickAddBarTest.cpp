@@ -6,6 +6,8 @@
 
 #include "AddView.h"
 #include "Button.h"
+#include "CustomNSTextField.h"
+#include "CustomTextView.h"
 #include "Calendar.h"
 #include "Clock.h"
 #include "Event.h"
@@ -31,6 +33,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -325,6 +328,44 @@ TEST_F(QuickAddBarTest, TheAddFormsHandTheirItemToTheBarAndCancelCollapsesIt)
     EXPECT_EQ(task->taskType(), 1);
     EXPECT_EQ(task->taskName(), QStringLiteral("Taxes"));
     EXPECT_EQ(view().currentListModule(), 1);
+}
+
+TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
+{
+    // The form (-1: none, the bar searching), the field, the key; whether
+    // "Dentist" is stored and the bar folded back to its emptied line.
+    struct Case {
+        int form;
+        bool notes;
+        Qt::Key key;
+        bool saved, folded;
+    };
+    const Case cases[] = {
+        {AddView::EventEditor, false, Qt::Key_Return, true, true}, {AddView::TaskEditor, false, Qt::Key_Return, true, true},
+        {AddView::EventEditor, true, Qt::Key_Return, false, false},  // a new line in the notes
+        {AddView::EventEditor, false, Qt::Key_Escape, false, true}, {AddView::TaskEditor, false, Qt::Key_Escape, false, true},
+        {-1, false, Qt::Key_Escape, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(&c - cases));
+        bar().resetData();
+        const qsizetype before = dataManager().allTasksEventsAdes().size();
+        type(QStringLiteral("Dentist"));
+        QWidget* target = &field();
+        if (c.form >= 0) chooseType(c.form);
+        if (c.form == AddView::EventEditor)
+            target = c.notes ? static_cast<QWidget*>(bar().addView()->eventDetailView()->desc()->editor())
+                             : bar().addView()->eventDetailView()->locationTextField()->editor();
+        if (c.form == AddView::TaskEditor) target = bar().addView()->taskDetailView()->locationTextField()->editor();
+        target->setFocus();
+        for (QEvent::Type kind : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(kind, c.key, Qt::NoModifier);  // offered to the window's shortcuts first
+            QApplication::sendEvent(target, &event);
+        }
+        EXPECT_EQ(dataManager().allTasksEventsAdes().size() > before && lastAdded()->taskName() == QStringLiteral("Dentist"),
+                  c.saved);
+        EXPECT_EQ(bar().frame().height() == 28 && bar().searchAndAdd()->stringValue().isEmpty(), c.folded);
+    }
 }
 
 TEST_F(QuickAddBarTest, ShortcutsOpenTheGrownPanelOnTheirTab)

@@ -7,11 +7,15 @@
 #include "../PlatformWindows/WindowManagerSupport.h"
 #include "../Model/ModelTestFixture.h"
 
+#include "Box.h"
 #include "Button.h"
+#include "InfoListItemView.h"
 #include "Calendar.h"
 #include "CategoryBoxDetailView.h"
 #include "CategoryDetailPanel.h"
+#include "CategoryDetailListItemView.h"
 #include "CategoryDetailView.h"
+#include "Clicks.h"
 #include "CategoryListTableView.h"
 #include "CategoryListView.h"
 #include "ColorView.h"
@@ -20,11 +24,15 @@
 #include "Matrix.h"
 #include "Popover.h"
 #include "Screen.h"
+#include "ScrollView.h"
 #include "Screenshot.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TextField.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QWindow>
 
@@ -52,6 +60,20 @@ void pressAndRelease(QWidget* view, const QPointF& local)
         QMouseEvent event(type, inTarget, target->mapToGlobal(inTarget), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(target, &event);
+    }
+}
+
+// Keys as the server delivers them: to the window holding the focus.
+void typeIntoFocus(const QString& text)
+{
+    for (const QChar character : text) {
+        QWindow* focus = QGuiApplication::focusWindow();
+        ASSERT_NE(focus, nullptr) << "no window of ours has the keyboard";
+        const bool isReturn = character == QLatin1Char('\r');
+        QKeyEvent press(QEvent::KeyPress, isReturn ? Qt::Key_Return : 0, Qt::NoModifier, QString(character));
+        QGuiApplication::sendEvent(focus, &press);
+        QKeyEvent release(QEvent::KeyRelease, isReturn ? Qt::Key_Return : 0, Qt::NoModifier, QString(character));
+        QGuiApplication::sendEvent(focus, &release);
     }
 }
 
@@ -118,7 +140,7 @@ TEST_F(CategoryDetailOnScreen, ThePanelFitsEachCategoryUnderItsTopEdgeAndItsClos
     ASSERT_TRUE(shownOnScreen(*panel));
     EXPECT_TRUE(waitUntil([&] { return panel->frame().height() < fullHeight; }));
     EXPECT_NEAR(panel->frame().top() + panel->frame().height(), top, 1);
-    EXPECT_EQ(panel->categoryDetailView()->frame().height(), 184);
+    EXPECT_EQ(panel->categoryDetailView()->frame().height(), 214) << "the info box (184) and the room under it";
 
     // The colour picker: a popover whose window belongs to the panel.
     ASSERT_TRUE(table->showPopupCalendarEditDetail(full));
@@ -142,6 +164,88 @@ TEST_F(CategoryDetailOnScreen, ThePanelFitsEachCategoryUnderItsTopEdgeAndItsClos
     const CalendarPtr reread = Calendar::initWithPrimaryKey(full->primaryKey(), database.handle());
     EXPECT_EQ(reread->colorGroupId() * 8 + reread->colorNameId(), 0);
     EXPECT_EQ(panel->categoryDetailView()->calendar(), nullptr);
+}
+
+// Where a widget is on the screen, in Qt's coordinates.
+QRect onScreen(const QWidget* widget) { return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()); }
+
+TEST_F(CategoryDetailOnScreen, TasksTypedOneAfterAnotherInTheQuickAddRowAreEachMadeAndTheNameIsLeftAlone)
+{
+    const CalendarPtr kitchen = stored(QStringLiteral("Kitchen"), 0, 0);
+    const CalendarPtr bathroom = stored(QStringLiteral("Bathroom"), 0, 2);
+    const QRectF visible = Screen::mainVisibleFrame();
+    Window main(QRectF(visible.center().x(), visible.top() + 100, 300, 500), TitledWindowMask);
+    auto* list = new CategoryListView(QRectF(0, 0, 300, 500));
+    main.setContentView(list);
+    main.makeKeyAndOrderFront();
+    ASSERT_TRUE(shownOnScreen(main));
+    // Kitchen twice: the first add after every opening lost the keyboard.
+    for (const CalendarPtr& category : {kitchen, bathroom, kitchen}) {
+        SCOPED_TRACE(category->calendarName().toStdString());
+        ASSERT_TRUE(list->categoryListTableView()->showPopupCalendarEditDetail(category));
+        CategoryDetailPanel* panel = list->categoryListTableView()->categoryDetailPanel();
+        ASSERT_TRUE(panel && shownOnScreen(*panel) && waitUntil([&] { return panel->isKeyWindow(); }));
+        CategoryDetailListItemView* outline = panel->categoryDetailView()->detailView();
+        QLineEdit* row = outline->quickAddField()->editor();
+        row->setFocus(Qt::MouseFocusReason);  // what a real press gives first
+        Clicks::click(panel, Clicks::inWindow(row, QPointF(20, row->height() / 2.0)));
+        const qsizetype before = CoreData::shared()->getTaskBelongToCalendarId(category->primaryKey()).size();
+        for (const QString task : {QStringLiteral("Measure"), QStringLiteral("Order cabinets"), QStringLiteral("Paint")}) {
+            typeIntoFocus(task + QLatin1Char('\r'));
+            // The next line is typed once the row shows ready, as a person would.
+            ASSERT_TRUE(waitUntil([&] {
+                QLineEdit* now = outline->quickAddField() ? outline->quickAddField()->editor() : nullptr;
+                return now && now->hasFocus() && now->text().isEmpty();
+            })) << "the quick-add row lost the keyboard after " << task.toStdString();
+        }
+        EXPECT_EQ(CoreData::shared()->getTaskBelongToCalendarId(category->primaryKey()).size(), before + 3);
+        EXPECT_EQ(panel->categoryDetailView()->boxView()->categoryNameTextField()->stringValue(),
+                  category->calendarName());
+        panel->performClose();
+        ASSERT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
+    }
+}
+
+TEST_F(CategoryDetailOnScreen, ThePanelOpensLevelWithTheMainWindowOnTheScreenWithEverythingShownAndGrowsDownward)
+{
+    // The main window as the program hangs it: at the right, under the strip.
+    const QRectF visible = Screen::mainVisibleFrame();
+    const QRectF mainFrame(visible.right() - 400, visible.y() + 20, 380, visible.height() - 20);
+    Window main(mainFrame, TitledWindowMask);
+    auto* list = new CategoryListView(QRectF(QPointF(), mainFrame.size()));
+    main.setContentView(list);
+    main.makeKeyAndOrderFront();
+    ASSERT_TRUE(shownOnScreen(main));
+    const QRectF inside = visible.adjusted(-1, -1, 1, 1);
+    for (int tasks : {0, 12}) {
+        SCOPED_TRACE(tasks);
+        ASSERT_TRUE(list->categoryListTableView()->showPopupCalendarEditDetail(stored(QStringLiteral("P"), 0, tasks)));
+        CategoryDetailPanel* panel = list->categoryListTableView()->categoryDetailPanel();
+        ASSERT_TRUE(panel && shownOnScreen(*panel));
+        EXPECT_NEAR(panel->frame().y() + panel->frame().height(), mainFrame.y() + mainFrame.height(), 1);
+        EXPECT_TRUE(inside.contains(panel->frame()));
+        EXPECT_TRUE(waitUntil([&] { return panel->categoryDetailView()->hasFocus(); })) << "not the name";
+        CategoryDetailView* view = panel->categoryDetailView();
+        CategoryDetailListItemView* outline = view->detailView();
+        const QRect shown = onScreen(panel).intersected(onScreen(view->scrollView()));
+        EXPECT_GE(shown.top(), onScreen(view->categoryInfoBox()).bottom()) << "the info box is whole";
+        EXPECT_LE(onScreen(view->boxView()->transparentBtn()).bottom(), onScreen(view->boxView()->okBtn()).top() - 8);
+        EXPECT_LE(onScreen(outline->rootItems().front()->showHide()).right(), shown.right()) << "Hide done is whole";
+        EXPECT_TRUE(shown.contains(onScreen(outline->quickAddField()))) << "the outline shows";
+        saveScreenshot(panel, QStringLiteral("category-detail-panel-%1x%2-%3-tasks")
+                                  .arg(Screen::mainFrame().width()).arg(Screen::mainFrame().height()).arg(tasks));
+        // A task added: "Add a task" stays under the pointer.
+        const QPoint row = onScreen(outline->quickAddField()).topLeft();
+        outline->quickAddField()->setStringValue(QStringLiteral("One more"));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QApplication::sendEvent(outline->quickAddField()->editor(), &enter);
+        EXPECT_TRUE(waitUntil([&] {
+            return outline->quickAddField() && outline->quickAddField()->stringValue().isEmpty() &&
+                   onScreen(outline->quickAddField()).topLeft() == row && inside.contains(panel->frame());
+        }));
+        panel->performClose();
+        ASSERT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
+    }
 }
 
 }  // namespace CategoryDetailOnScreenTests

@@ -34,6 +34,7 @@
 #include "LinkDetailView.h"
 #include "LinkListTableView.h"
 #include "LinkSection.h"
+#include "MAAttachedWindow.h"
 #include "ListModuleView.h"
 #include "MainView.h"
 #include "MainViewHeight.h"

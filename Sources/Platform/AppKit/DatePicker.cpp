@@ -5,6 +5,8 @@
 
 #include <QDateTimeEdit>
 #include <QDebug>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -50,6 +52,10 @@ DatePicker::DatePicker(const QRectF& frame, QWidget* parent, DatePickerElements 
     applyFormat();
     // dateTimeChanged alone: the date and time signals would post twice.
     connect(m_editor, &QDateTimeEdit::dateTimeChanged, this, [this] { userChanged(); });
+    // Made after the view: under a view already on screen it would stay hidden.
+    m_editor->show();
+    m_lineEdit = m_editor->findChild<QLineEdit*>();
+    if (m_lineEdit) m_lineEdit->installEventFilter(this);
 }
 
 DatePicker::~DatePicker() = default;
@@ -185,6 +191,26 @@ void DatePicker::userChanged()
         const std::function<void(DatePicker*)> action = m_action;
         action(this);
     }
+}
+
+bool DatePicker::eventFilter(QObject* watched, QEvent* event)
+{
+    // A click leaves a bare caret, where a typed digit makes no valid time
+    // and is refused: the click selects the hour, minute or other part it
+    // fell in, so digits typed next replace it. After the editor has placed
+    // the caret; a drag that selected text keeps its selection.
+    if (watched == m_lineEdit && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        QMetaObject::invokeMethod(this, &DatePicker::selectSectionAtCaret, Qt::QueuedConnection);
+    }
+    return View::eventFilter(watched, event);
+}
+
+void DatePicker::selectSectionAtCaret()
+{
+    if (!m_lineEdit || !m_editor->hasFocus() || m_lineEdit->hasSelectedText() || m_editor->isReadOnly()) return;
+    const QDateTimeEdit::Section section = m_editor->currentSection();
+    if (section != QDateTimeEdit::NoSection) m_editor->setSelectedSection(section);
 }
 
 void DatePicker::resizeEvent(QResizeEvent* event)

@@ -11,6 +11,7 @@
 #include <QTime>
 
 class QDateTimeEdit;
+class QLineEdit;
 
 // Posted (object: the picker) once for each change of the value the user
 // makes; the views listen for the name their text fields post.
@@ -72,13 +73,16 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyFormat();
+    void selectSectionAtCaret();
     void applyMinimum();
     void userChanged();
 
     QDateTimeEdit* m_editor = nullptr;
+    QPointer<QLineEdit> m_lineEdit;  // the editor's own, where the clicks land
     DatePickerElements m_elements;
     Date m_minDate;
     bool m_uses24HourClock = true;

@@ -147,7 +147,11 @@ AlertResponse runOnMainThread(const AlertRequest& request)
     }
     QList<QAbstractButton*> buttons;
     for (const QString& title : titles) buttons.append(box->addButton(title, QMessageBox::AcceptRole));
+    // Return presses the first button, the alert's default; Escape presses
+    // the one that backs out. Qt finds neither among buttons of one role, so
+    // both are named.
     box->setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    box->setEscapeButton(buttons.at(MessageBoxAlertPresenter::escapeButtonIndex(titles)));
 
     QCheckBox* suppression = nullptr;
     if (request.showsSuppressionButton) {
@@ -217,6 +221,12 @@ void MessageBoxAlertPresenter::stopModal()
 bool MessageBoxAlertPresenter::isRunning()
 {
     return runningCount.load() > 0;
+}
+
+qsizetype MessageBoxAlertPresenter::escapeButtonIndex(const QStringList& titles)
+{
+    const qsizetype cancel = titles.lastIndexOf(TextTable::localizedString(QStringLiteral("cancelText")));
+    return cancel >= 0 ? cancel : titles.size() - 1;
 }
 
 QRectF MessageBoxAlertPresenter::attachedFrame(const QRectF& windowFrame, const QSizeF& alertSize)

@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 // Posted through the default NotificationCenter on the main thread each time
 // an alert of the presenter ends, once it no longer counts as running; the
@@ -42,4 +43,7 @@ public:
     // Where an attached alert of the given size goes, in our coordinates,
     // for the main window's content frame (also in ours).
     static QRectF attachedFrame(const QRectF& windowFrame, const QSizeF& alertSize);
+    // The button Escape presses among buttons of these titles (at least
+    // one): the one titled with the cancel text, else the last.
+    static qsizetype escapeButtonIndex(const QStringList& titles);
 };

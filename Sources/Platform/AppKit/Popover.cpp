@@ -133,7 +133,16 @@ void Popover::setContentView(View* view)
     }
     m_contentView = view;
     if (!view) return;
-    if (!m_window) m_window = new PopoverWindow;
+    if (!m_window) {
+        m_window = new PopoverWindow;
+        // Escape backs out of a popover as a press outside it does.
+        // After the key's own delivery: the window it went to is the one
+        // closing, and the keyboard goes back to the anchor's window.
+        m_window->setCancelAction([this] {
+            QMetaObject::invokeMethod(
+                this, [this] { if (m_shown) closeWithReason(PopoverCloseReason::PressOutside); }, Qt::QueuedConnection);
+        });
+    }
     m_window->contentView()->addSubview(view);
     view->setFrameOrigin(QPointF(borderWidth, borderWidth));
     view->show();

@@ -328,6 +328,16 @@ void TextView::focus()
 
 bool TextView::eventFilter(QObject* watched, QEvent* event)
 {
+    // Return starts a new line here: a default button of the window waits
+    // for a key the text does not take.
+    if (watched == m_edit && event->type() == QEvent::ShortcutOverride && !m_edit->isReadOnly()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const auto modifiers = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
     if (watched == m_edit->viewport() && event->type() == QEvent::Resize) placeOverlays();
     if (watched == m_edit && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         const bool in = event->type() == QEvent::FocusIn;

@@ -1,11 +1,16 @@
 #include "Window.h"
 
+#include "Application.h"
+#include "Button.h"
+#include "TextTable.h"
+
 #include "Screen.h"
 #include "View.h"
 #include "FiniteGeometry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QWindow>
@@ -362,6 +367,48 @@ bool Window::performClose()
     const bool closed = close();
     m_closeAsked = false;
     return closed;
+}
+
+bool Window::cancelOperation()
+{
+    // A popover over this window backs out first, whether or not it took
+    // the keyboard (one without a field never does).
+    for (qsizetype index = m_childWindows.size() - 1; index >= 0; --index) {
+        const QPointer<Window> child = m_childWindows.at(index);
+        if (child && child->isVisible() && child->m_cancelAction) return child->cancelOperation();
+    }
+    if (m_cancelAction) {
+        // A copy: the action may replace itself or close the window.
+        const std::function<void()> action = m_cancelAction;
+        action();
+        return true;
+    }
+    if (m_isSheet) {
+        // A sheet's cancel is its button titled with the cancel text.
+        const QString cancel = TextTable::localizedString(QStringLiteral("cancelText"));
+        for (Button* button : findChildren<Button*>()) {
+            if (button->title() == cancel && button->isVisible() && button->isEnabled()) {
+                button->performClick();
+                return true;
+            }
+        }
+        return false;
+    }
+    if (!(m_styleMask & ClosableWindowMask) || Application::mainWindow() == this) return false;
+    performClose();
+    return true;
+}
+
+void Window::keyPressEvent(QKeyEvent* event)
+{
+    // Only the key that reached the window: every view under the focus let
+    // it go, so none wanted Escape for itself.
+    if (event->key() == Qt::Key_Escape && !(event->modifiers() & ~Qt::KeypadModifier) && isVisible() &&
+        cancelOperation()) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Window::closeEvent(QCloseEvent* event)

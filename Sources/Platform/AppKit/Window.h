@@ -157,6 +157,14 @@ public:
     // then the window closes (windowWillClose). Answers whether it closed.
     bool performClose();
     bool isSheet() const { return m_isSheet; }
+    // Escape that no view under the focus took: a shown child window with a
+    // cancel action (a popover) runs it; else the window's own cancel
+    // action; else a sheet presses its button titled with the cancel text,
+    // and a closable window that is not the main one closes as its close
+    // button does (performClose). Answers whether it acted. A button whose
+    // key equivalent is Escape answers before this, as a shortcut.
+    virtual bool cancelOperation();
+    void setCancelAction(std::function<void()> action) { m_cancelAction = std::move(action); }
 
     WindowDelegate* delegate() const { return m_delegate; }
     void setDelegate(WindowDelegate* delegate) { m_delegate = delegate; }
@@ -186,6 +194,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class WindowFocusTracker;
@@ -216,6 +225,7 @@ private:
     QPointer<Window> m_attachedSheet;
     QPointer<Window> m_returnKeyTo;   // had the keyboard before this window took it
     std::function<void(int)> m_sheetCompletion;
+    std::function<void()> m_cancelAction;
     WindowDelegate* m_delegate = nullptr;
     QPointer<QPropertyAnimation> m_fade;
     QPointer<QPropertyAnimation> m_frameAnimation;
