@@ -181,9 +181,3 @@ ScrollView* PlannerBaseView::enclosingScrollView() const
         if (auto* scrollView = qobject_cast<ScrollView*>(widget)) return scrollView;
     return nullptr;
 }
-
-bool PlannerBaseView::showPopupEditDetail(const TaskPtr& item)
-{
-    m_lastItemAsked = item;
-    return false;
-}

@@ -81,11 +81,6 @@ public:
     // The scroll view the pane scrolls in, if any: item views autoscroll it.
     ScrollView* enclosingScrollView() const;
 
-    // What the main view asks of a pane that lists the item; the panes that
-    // list nothing yet keep the item asked and answer false.
-    bool showPopupEditDetail(const TaskPtr& item);
-    TaskPtr lastItemAsked() const { return m_lastItemAsked; }
-
 private:
     // The item views of taskList, "more" buttons and gone views left out.
     std::vector<PlannerBaseItem*> itemViews() const;
@@ -104,5 +99,4 @@ private:
     Date m_endDate;
     QPointer<PlannerBaseItem> m_selectedItem;
     QSizeF m_draggingSize;
-    TaskPtr m_lastItemAsked;
 };
