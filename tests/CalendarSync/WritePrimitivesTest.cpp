@@ -1,5 +1,7 @@
 #include "CalendarSyncFixture.h"
 
+#include "../CalendarStore/IndependentReader.h"
+
 #include "LogCapture.h"
 #include "ObjICalSync.h"
 #include "PropertyList.h"
@@ -531,4 +533,60 @@ TEST_F(WritePrimitivesTest, NewCopiesTheDiskDoesNotTakeAreRemovedAndNotLinked)
     EXPECT_EQ(jobs->createNewTasksOnICal({task}), 1);
     EXPECT_EQ(storeFiles().size(), 4);
     for (const QString& path : storeFiles()) EXPECT_TRUE(path.endsWith(QStringLiteral(".ics"))) << path.toStdString();
+}
+
+// A store file holds only what RFC 5545 lets a text hold; the organizer's
+// own title is never cut or changed by re-reading its store copy, and the
+// independent reader parses every file with the same occurrence.
+TEST_F(WritePrimitivesTest, TitlesWithControlCharactersAreWrittenCleanAndKeptWholeHere)
+{
+    IndependentReader reader;
+    const QString nulTitle = QString(37, QLatin1Char('a')) + QChar(0) + QString(37, QLatin1Char('b'));
+    struct Case {
+        const char* name;
+        QString title;
+        QString inFile;
+    };
+    const Case cases[] = {
+        {"a NUL in the middle of 75 characters", nulTitle, QString(37, QLatin1Char('a')) + QString(37, QLatin1Char('b'))},
+        {"0x01, ESC and DEL", QStringLiteral("one\x01two\x1b[0mthree\x7f"), QStringLiteral("onetwo[0mthree")},
+        {"a line separator", QStringLiteral("one\u2028two"), QStringLiteral("one\u2028two")},
+        {"a carriage return", QStringLiteral("one\rtwo"), QStringLiteral("one\ntwo")},
+        {"CR LF and LF", QStringLiteral("one\r\ntwo\nthree"), QStringLiteral("one\ntwo\nthree")},
+        {"a tab and escapes", QStringLiteral("a\tb; c, d\\e"), QStringLiteral("a\tb; c, d\\e")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TaskPtr item = storedEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11));
+        item->setTaskName(c.title);
+        item->setNotes(c.title);
+        ASSERT_TRUE(item->dehydrate());
+        ASSERT_TRUE(jobs->createNewEventOnICal(item, 0));
+        const QString path = store->eventFilePath(item->iCalUID());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        for (const char byte : bytes) {
+            const auto b = static_cast<unsigned char>(byte);
+            EXPECT_TRUE(b >= 0x20 ? b != 0x7F : (b == '\r' || b == '\n' || b == '\t')) << "byte " << int(b);
+        }
+        EXPECT_EQ(QByteArray(bytes).replace("\r\n", "").count('\r') + QByteArray(bytes).replace("\r\n", "").count('\n'), 0);
+        reader.expect(path, local(2014, 3, 19), local(2014, 3, 21),
+                      {{local(2014, 3, 20, 10), local(2014, 3, 20, 11), false}});
+
+        reopenStore();
+        const CalEventPtr copy = store->eventWithUID(item->iCalUID(), Date());
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(copy->title(), c.inFile);
+        EXPECT_EQ(copy->notes(), c.inFile);
+        TaskPtr row = Task::initWithPrimaryKey(item->primaryKey());
+        jobs->updateInfoFromICalEvent(*copy, row, Date(), Date());
+        EXPECT_EQ(row->taskName(), c.title);
+        EXPECT_EQ(row->notes(), c.title);
+
+        // Another program's own change of the text still comes in.
+        copy->setTitle(c.inFile + QStringLiteral(" (moved)"));
+        jobs->updateInfoFromICalEvent(*copy, row, Date(), Date());
+        EXPECT_EQ(row->taskName(), c.inFile + QStringLiteral(" (moved)"));
+    }
 }
