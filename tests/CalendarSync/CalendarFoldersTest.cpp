@@ -430,65 +430,52 @@ TEST_F(CalendarFoldersTest, BadFilesGiveNothingAndWriteNothing)
 TEST_F(CalendarFoldersTest, StoreFilesAreReadWithoutLinksBlockingOrExcess)
 {
     QTemporaryDir outside;
-    ASSERT_TRUE(outside.isValid());
+    const QString events = outside.path() + QStringLiteral("/Events");
     const QVariantMap both{{QStringLiteral("EventContainer"), qint64(1)}, {QStringLiteral("TaskContainer"), qint64(1)}};
-    const QString goodPlist = outside.path() + QStringLiteral("/Info.plist");
-    ASSERT_EQ(PropertyList::writeFile(goodPlist, both), PropertyList::Error::None);
+    ASSERT_EQ(PropertyList::writeFile(outside.path() + QStringLiteral("/Info.plist"), both), PropertyList::Error::None);
+    QFile series(events + QStringLiteral("/outside.ics"));
+    ASSERT_TRUE(QDir().mkpath(events) && series.open(QIODevice::WriteOnly));
+    series.write(weekly("outside", "EXDATE;TZID=Europe/Paris:20140311T090000\r\n"));
+    series.close();
     QVariantMap padded = both;
     padded.insert(QStringLiteral("Padding"), QString(1100 * 1024, QLatin1Char('x')));
-    ASSERT_TRUE(QDir().mkpath(outside.path() + QStringLiteral("/Events")));
-    const QByteArray series = weekly("outside", "EXDATE;TZID=Europe/Paris:20140311T090000\r\n");
-    QFile outsideEvent(outside.path() + QStringLiteral("/Events/outside.ics"));
-    ASSERT_TRUE(outsideEvent.open(QIODevice::WriteOnly) && outsideEvent.write(series) == series.size());
-    outsideEvent.close();
-
-    enum Asked { Kinds, EventDates };
-    struct Case {
-        const char* name;
-        Asked asked;
-        QString placed;  // below the calendar folder
-        std::function<bool(const QString& path)> place;
-        QString fault;
-    };
     const auto fifo = [](const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0; };
-    const Case cases[] = {
-        {"Info.plist a FIFO", Kinds, QStringLiteral("Info.plist"), fifo, QStringLiteral("not a regular file")},
-        {"Info.plist a link", Kinds, QStringLiteral("Info.plist"),
-         [&](const QString& path) { return QFile::link(goodPlist, path); }, QStringLiteral("symbolic link")},
-        {"Info.plist over 1 MiB", Kinds, QStringLiteral("Info.plist"),
-         [&](const QString& path) { return PropertyList::writeFile(path, padded) == PropertyList::Error::None; },
-         QStringLiteral("larger than 1 MiB")},
-        {"event file a FIFO", EventDates, QStringLiteral("Events/outside.ics"), fifo,
-         QStringLiteral("not a regular file")},
-        {"Events folder a link", EventDates, QStringLiteral("Events"),
-         [&](const QString& path) { return QDir(path).removeRecursively() && QFile::link(outside.path() + "/Events", path); },
-         QStringLiteral("symbolic link")},
+    const struct {
+        const char* placed;  // below the calendar folder; Info.plist is asked for the kinds, the rest for dates
+        std::function<bool(const QString& path)> place;
+        const char* fault;
+    } cases[] = {
+        {"Info.plist", fifo, "not a regular file"},
+        {"Info.plist", [&](const QString& path) { return QFile::link(outside.path() + "/Info.plist", path); }, "symbolic link"},
+        {"Info.plist", [&](const QString& path) { return PropertyList::writeFile(path, padded) == PropertyList::Error::None; },
+         "larger than 1 MiB"},
+        {"Events/outside.ics", fifo, "not a regular file"},
+        {"Events", [&](const QString& path) { return QDir(path).removeRecursively() && QFile::link(events, path); },
+         "symbolic link"},
     };
     int n = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(n);
         const QString folder = makeFolder(QStringLiteral("safe-%1.calendar").arg(n++), {});
-        const QString path = folder + QLatin1Char('/') + c.placed;
+        const QString path = folder + QLatin1Char('/') + QLatin1String(c.placed);
         ASSERT_TRUE(c.place(path));
         LogCapture log;
         for (int time = 0; time < 2; ++time) {
             auto asked = std::async(std::launch::async, [&] {
                 QList<Date> deleted;
                 Date start, end;
-                if (c.asked == Kinds) return jobs->getICalTypeOfCalendarUID(QString(), folder);
+                if (path.endsWith(QStringLiteral("Info.plist"))) return jobs->getICalTypeOfCalendarUID(QString(), folder);
                 jobs->getICalEventInfo(QStringLiteral("outside"), folder, &deleted, &start, &end);
                 return qint64(deleted.size());
             });
             if (asked.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
                 ADD_FAILURE() << "the read waits on the FIFO";
-                const int writer = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
-                if (writer >= 0) ::close(writer);  // lets the blocked reader see the end
+                ::close(::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK));  // lets it end
             }
             EXPECT_EQ(asked.get(), 0);
         }
-        QStringList lines = log.messages().filter(QStringLiteral("Calendar store: "));
-        EXPECT_EQ(lines.size(), 1) << log.messages().join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(!lines.isEmpty() && lines.first().contains(c.fault)) << lines.join(QLatin1Char('\n')).toStdString();
+        const QStringList lines = log.messages().filter(QStringLiteral("Calendar store: "));
+        EXPECT_TRUE(lines.size() == 1 && lines.first().contains(QLatin1String(c.fault))) << lines.join('\n').toStdString();
     }
 }
 
@@ -500,36 +487,29 @@ TEST_F(CalendarFoldersTest, ParameterValuesWithCommasGiveTheDatesTheyMean)
     const QByteArray tokyo = "BEGIN:VTIMEZONE\r\nTZID:Tokyo, Japan\r\nX-LIC-LOCATION:Asia/Tokyo\r\nBEGIN:STANDARD\r\n"
                              "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0900\r\nTZOFFSETTO:+0900\r\nEND:STANDARD\r\n"
                              "END:VTIMEZONE\r\n";
-    struct Case {
-        const char* name;
+    const struct {
         QByteArray exdate;
         QByteArray after;
         Date deleted;
+    } cases[] = {
+        {"EXDATE;TZID=,:20140311\r\n", {}, local(2014, 3, 11)},
+        {"EXDATE;TZID=Asia/Tokyo,Mars:20140311T170000\r\n", {}, local(2014, 3, 11, 9)},
+        {"EXDATE;TZID=\"Tokyo, Japan\":20140311T170000\r\n", tokyo, local(2014, 3, 11, 9)},
+        {"EXDATE;X-NOTE=\"a,b\";TZID=Asia/Tokyo:20140311T170000\r\n", {}, local(2014, 3, 11, 9)},
     };
-    const Case cases[] = {
-        {"an empty zone and a bare comma on a day", "EXDATE;TZID=,:20140311\r\n", {}, local(2014, 3, 11)},
-        {"a bare comma after the zone", "EXDATE;TZID=Asia/Tokyo,Mars:20140311T170000\r\n", {}, local(2014, 3, 11, 9)},
-        {"a quoted name with a comma that the file defines", "EXDATE;TZID=\"Tokyo, Japan\":20140311T170000\r\n", tokyo,
-         local(2014, 3, 11, 9)},
-        {"a quoted list of parameters before the zone", "EXDATE;X-NOTE=\"a,b\";TZID=Asia/Tokyo:20140311T170000\r\n", {},
-         local(2014, 3, 11, 9)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exdate.toStdString());
         const QByteArray file = weekly("commas", c.exdate, c.after);
         QString problem;
         const auto texts = ICalendarFile::readExceptionTexts(file, &problem);
-        ASSERT_TRUE(texts) << problem.toStdString();
-        ASSERT_EQ(texts->exceptionDates.size(), 1);
+        ASSERT_TRUE(texts && texts->exceptionDates.size() == 1);
         EXPECT_FALSE(texts->exceptionDates.first().contains(QLatin1Char(','))) << texts->exceptionDates.first().toStdString();
-
         writeEventFile(QStringLiteral("commas.ics"), file);
         QList<Date> deleted;
         Date start, end;
         jobs->getICalEventInfo(QStringLiteral("commas"), calendarFolder(), &deleted, &start, &end);
         EXPECT_EQ(deleted, QList<Date>{c.deleted});
         const auto read = ICalendarFile::readEvents(file, &problem);
-        ASSERT_TRUE(read && read->master);
-        EXPECT_EQ(read->master->exceptionDates, QList<Date>{c.deleted});
+        EXPECT_TRUE(read && read->master && read->master->exceptionDates == QList<Date>{c.deleted});
     }
 }
