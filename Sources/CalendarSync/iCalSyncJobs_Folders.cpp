@@ -53,12 +53,14 @@ QStringList recursiveListing(const QString& folder)
 }
 
 // The dates an event file gives, or nothing (logged) when it cannot be read.
-std::optional<ICalExceptionTexts> readEventFile(const QString& path)
+// Read as the store reads its files: another program may leave a link, a
+// FIFO or a device under an event file's name.
+std::optional<ICalExceptionTexts> readEventFile(const CalCalendarStore& store, const QString& path)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const std::optional<QByteArray> bytes = store.readStoreFile(path, CalCalendarStore::StoreFile::Item);
+    if (!bytes) return std::nullopt;
     QString problem;
-    auto texts = ICalendarFile::readExceptionTexts(file.readAll(), &problem);
+    auto texts = ICalendarFile::readExceptionTexts(*bytes, &problem);
     if (!texts) qWarning().noquote() << "Calendar event file" << path << "gives no dates:" << problem;
     return texts;
 }
@@ -112,8 +114,13 @@ iCalSyncJobs::FolderMap iCalSyncJobs::findDirectoryOfCalendar(const CalCalendarL
 
 qint64 iCalSyncJobs::getICalTypeOfCalendarUID(const QString& /*uid*/, const QString& resultFolder) const
 {
-    if (!syncEnabled() || resultFolder.isEmpty()) return 0;
-    const PropertyList::Result read = PropertyList::readFile(resultFolder + QStringLiteral("/Info.plist"));
+    if (!syncEnabled() || resultFolder.isEmpty() || !m_iCalStore) return 0;
+    // Opened as the store opens it: an Info.plist that is a FIFO, a device
+    // or a link must neither hold the start nor be read without end.
+    const std::optional<QByteArray> bytes =
+        m_iCalStore->readStoreFile(resultFolder + QStringLiteral("/Info.plist"), CalCalendarStore::StoreFile::CalendarInfo);
+    if (!bytes) return 0;
+    const PropertyList::Result read = PropertyList::fromData(*bytes);
     if (!read.ok()) return 0;
     const QVariantMap info = read.value.toMap();
     const auto nonZero = [&](const QString& key) {
@@ -143,7 +150,7 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
     QString path = indexedEventFile(*m_iCalStore, uid);
     if (path.isEmpty() && !inDirectory.isEmpty())
         path = QStringLiteral("%1/Events/%2.ics").arg(inDirectory, withoutDots(uid));
-    const std::optional<ICalExceptionTexts> texts = readEventFile(path);
+    const std::optional<ICalExceptionTexts> texts = readEventFile(*m_iCalStore, path);
 
     Date seriesStart;
     QList<Date> deleted;
@@ -203,7 +210,7 @@ CalEventPtr iCalSyncJobs::getICalEvent(const QString& uid, const Date& occurrenc
         if (found.isEmpty()) return nullptr;
         path = root + QLatin1Char('/') + found;
     }
-    const std::optional<ICalExceptionTexts> texts = readEventFile(path);
+    const std::optional<ICalExceptionTexts> texts = readEventFile(*m_iCalStore, path);
     if (!texts) return nullptr;
     for (const ICalExceptionTexts::Changed& changed : texts->changed) {
         const PairOfDate pair(Utilities::dateFromString(changed.start), Utilities::dateFromString(changed.recurrenceId));

@@ -5,6 +5,7 @@
 #include "Calendar.h"
 #include "CoreData.h"
 #include "GregorianCalendar.h"
+#include "ICalendarFile.h"
 #include "Task.h"
 #include "TextTable.h"
 #include "Utilities.h"
@@ -36,6 +37,14 @@ QString linkText(const QString& text)
     return url.isValid() && !url.scheme().isEmpty() ? url.toString() : QString(QLatin1String(""));
 }
 
+// The store's text, unless it is the local one as a store file carries it
+// (without the control characters a file may not hold): the store copy of
+// what the organizer wrote must not shorten the organizer's own text.
+QString storeTextOver(const QString& local, const QString& store)
+{
+    return !local.isEmpty() && ICalendarFile::storableText(local) == store ? local : store;
+}
+
 // The local category of a store calendar, waiting while the categories reload.
 void applyCategory(const CalCalendarPtr& storeCalendar, const TaskPtr& item)
 {
@@ -63,9 +72,10 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
         const double length = event.endDate() ? event.endDate().timeIntervalSinceDate(event.startDate()) : 0;
         end = Utilities::newDateFromDate(start, length);
     }
-    item->setTaskName(blankTitle(event.title()) ? TextTable::localizedString(QStringLiteral("newEventText"))
-                                                : event.title());
-    item->setTaskLocation(event.location().isNull() ? QString(QLatin1String("")) : event.location());
+    const QString title = storeTextOver(item->taskName(), event.title());
+    item->setTaskName(blankTitle(title) ? TextTable::localizedString(QStringLiteral("newEventText")) : title);
+    item->setTaskLocation(event.location().isNull() ? QString(QLatin1String(""))
+                                                    : storeTextOver(item->taskLocation(), event.location()));
     item->setIsADE(event.isAllDay() ? 1 : 0);
     item->setICalUID(event.uid());
     item->setTaskType(0);
@@ -74,7 +84,7 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
     item->setOccurrence(event.occurrence());
     item->setBuiltIn(1);
     item->setUrl(linkText(event.url()));
-    item->setNotes(event.notes());
+    item->setNotes(storeTextOver(item->notes(), event.notes()));
     applyCategory(event.calendar(), item);
     if (event.isAllDay()) {
         item->setStartTime(Utilities::resetTimeForDate(item->startTime(), 0, 0, 0));
@@ -144,12 +154,12 @@ bool iCalSyncJobs::updateInfoFromICalTask(const CalTask& task, const TaskPtr& it
 {
     if (!item) return false;
     const qint64 categoryBefore = item->calendarId();
-    item->setTaskName(blankTitle(task.title()) ? TextTable::localizedString(QStringLiteral("newTaskText"))
-                                               : task.title());
+    const QString title = storeTextOver(item->taskName(), task.title());
+    item->setTaskName(blankTitle(title) ? TextTable::localizedString(QStringLiteral("newTaskText")) : title);
     item->setICalUID(task.uid());
     item->setTaskType(1);
     item->setUrl(linkText(task.url()));
-    item->setNotes(task.notes());
+    item->setNotes(storeTextOver(item->notes(), task.notes()));
     item->setHasDue(task.dueDate() ? 1 : 0);
     if (!task.dueDate()) {
         item->setAlertValues(QString(QLatin1String("")));

@@ -554,10 +554,25 @@ void CoreData::doInsertAllOperatorWithEvent(const TaskPtr& event)
 
 namespace {
 
-// The detached rows of a series whose occurrence matches `occurrenceTest`
-// ("occurrence>=?" or "occurrence=?") against the date, gone from the rows and
-// the working list together.
-bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date, const QByteArray& occurrenceTest)
+// The two statements of one such delete, kept prepared: a full sync deletes
+// the detached rows of every series it rewrites.
+struct DetachedRowStatements {
+    explicit DetachedRowStatements(const QByteArray& occurrenceTest)
+        : selectSql("SELECT zvwID, primaryKey FROM Tasks WHERE parentId=? AND " + occurrenceTest),
+          deleteSql("DELETE FROM Tasks WHERE parentId=? AND " + occurrenceTest), select(selectSql.constData()),
+          remove(deleteSql.constData())
+    {
+    }
+    const QByteArray selectSql;
+    const QByteArray deleteSql;
+    CachedStatement select;
+    CachedStatement remove;
+};
+
+// The detached rows of a series whose occurrence matches the statements'
+// test ("occurrence>=?" or "occurrence=?") against the date, gone from the
+// rows and the working list together.
+bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date, DetachedRowStatements& statements)
 {
     if (!TaskQuery::databaseReadyOrSay()) return false;
     Transaction transaction;
@@ -567,7 +582,7 @@ bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date
         bindDate(query, 2, date);
     };
     const std::optional<QList<qint64>> deleted =
-        DeletedRows::deleteItems("parentId=? AND " + occurrenceTest, bindRow, DeletedRows::WebIds::Queue);
+        DeletedRows::deleteItems(statements.select, statements.remove, bindRow, DeletedRows::WebIds::Queue);
     if (!deleted) return false;
     DeletedRows::dropFromWorkingList(dataManager, *deleted);
     return transaction.commit();
@@ -577,12 +592,14 @@ bool deleteDetachedRows(CoreData& dataManager, qint64 parentId, const Date& date
 
 bool CoreData::deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate)
 {
-    return deleteDetachedRows(*this, parentId, afterDate, "occurrence>=?");
+    static DetachedRowStatements statements("occurrence>=?");
+    return deleteDetachedRows(*this, parentId, afterDate, statements);
 }
 
 bool CoreData::deleteDetachedEventParentID(qint64 parentId, const Date& onDate)
 {
-    return deleteDetachedRows(*this, parentId, onDate, "occurrence=?");
+    static DetachedRowStatements statements("occurrence=?");
+    return deleteDetachedRows(*this, parentId, onDate, statements);
 }
 
 // Without the flag the server asked for the deletion: it has no use for the

@@ -94,9 +94,13 @@ TaskList CoreData::getAllPersonalTasksInDB() const
     return loadItemsInKeyOrder("calendarId IN (SELECT primaryKey FROM Calendars WHERE hasShared=?)", {qint64(0)});
 }
 
+// A sync asks this once per series: the statement stays prepared.
 TaskList CoreData::getAllDetachedEventWithParentID(qint64 parentId) const
 {
-    return loadItems("WHERE taskType=? AND parentId=?", {ItemKind::Event, parentId});
+    static const QByteArray sql = Task::selectRowsSql("WHERE taskType=? AND parentId=?");
+    static CachedStatement statement(sql.constData());
+    if (!TaskQuery::databaseReadyOrSay()) return {};
+    return TaskQuery::items(statement, {ItemKind::Event, parentId});
 }
 
 TaskList CoreData::getAllFutureTasks() const

@@ -973,11 +973,13 @@ TaskPtr CoreData::getTaskWithUID(const QString& uid) const
     return TaskQuery::firstItem("WHERE iCalIdentifier=? AND taskType=?", {uid, ItemKind::Task});
 }
 
+// A sync asks this once per changed occurrence: the statement stays prepared.
 TaskPtr CoreData::getExceptionEventWithParentID(qint64 parentId, const Date& date) const
 {
+    static const QByteArray sql = Task::selectRowsSql("WHERE taskType=? AND parentId=? AND occurrence=?");
+    static CachedStatement statement(sql.constData());
     if (!TaskQuery::databaseReadyOrSay()) return nullptr;
-    return TaskQuery::firstItem("WHERE taskType=? AND parentId=? AND occurrence=?",
-                                    {ItemKind::Event, parentId, TaskQuery::storedOccurrence(date)});
+    return TaskQuery::firstItem(statement, {ItemKind::Event, parentId, TaskQuery::storedOccurrence(date)});
 }
 
 // An instance (negative key) and a detached occurrence stand for their root.

@@ -67,14 +67,20 @@ bool markLinksRemoved(const QList<qint64>& keys)
 // The rows, the queue and the marks go as one unit: a row deleted without its
 // queued web id would live on at the server, one whose links stay active
 // would have them sent as live links.
-std::optional<QList<qint64>> DeletedRows::deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds)
+namespace {
+
+// The rows the select finds go with the remove; the statements are made by
+// the caller (once per call, or kept in a slot).
+template <class MakeSelect, class MakeRemove>
+std::optional<QList<qint64>> deleteSelectedItems(MakeSelect makeSelect, MakeRemove makeRemove,
+                                                 const DeletedRows::Binder& bind, DeletedRows::WebIds webIds)
 {
     Transaction transaction;
     if (!transaction.isOpen()) return std::nullopt;
     QList<qint64> keys;
     QList<qint64> ids;
     {
-        QueryStatement select("SELECT zvwID, primaryKey FROM Tasks WHERE " + condition);
+        QueryStatement select = makeSelect();
         bind(select);
         while (select.nextRow()) {
             ids.append(sqlite3_column_int64(select.get(), 0));
@@ -82,12 +88,33 @@ std::optional<QList<qint64>> DeletedRows::deleteItems(const QByteArray& conditio
         }
         if (select.failed()) return std::nullopt;
     }
-    QueryStatement remove("DELETE FROM Tasks WHERE " + condition, QueryStatement::PrepareFailure::Fatal);
-    bind(remove);
-    if (!remove.execute(RecordStore::deleteErrorText)) return std::nullopt;
-    if (webIds == WebIds::Queue && !queueDeletedItems(ids)) return std::nullopt;
+    {
+        QueryStatement remove = makeRemove();
+        bind(remove);
+        if (!remove.execute(RecordStore::deleteErrorText)) return std::nullopt;
+    }
+    if (webIds == DeletedRows::WebIds::Queue && !DeletedRows::queueDeletedItems(ids)) return std::nullopt;
     if (!markLinksRemoved(keys) || !transaction.commit()) return std::nullopt;
     return keys;
+}
+
+}  // namespace
+
+std::optional<QList<qint64>> DeletedRows::deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds)
+{
+    return deleteSelectedItems(
+        [&condition] { return QueryStatement("SELECT zvwID, primaryKey FROM Tasks WHERE " + condition); },
+        [&condition] {
+            return QueryStatement("DELETE FROM Tasks WHERE " + condition, QueryStatement::PrepareFailure::Fatal);
+        },
+        bind, webIds);
+}
+
+std::optional<QList<qint64>> DeletedRows::deleteItems(CachedStatement& select, CachedStatement& remove,
+                                                      const Binder& bind, WebIds webIds)
+{
+    return deleteSelectedItems([&select] { return QueryStatement(select); },
+                               [&remove] { return QueryStatement(remove); }, bind, webIds);
 }
 
 bool DeletedRows::queueDeletedItems(const QList<qint64>& webIds)

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class CachedStatement;
 class CoreData;
 class QueryStatement;
 class Task;
@@ -33,6 +34,11 @@ public:
     // hidden from the server; the answer is then nothing (logged). A DELETE
     // that cannot be prepared is a fault of the program.
     static std::optional<QList<qint64>> deleteItems(const QByteArray& condition, const Binder& bind, WebIds webIds);
+    // The same through statements kept prepared in class-level slots:
+    // "SELECT zvwID, primaryKey FROM Tasks WHERE <condition>" and
+    // "DELETE FROM Tasks WHERE <condition>", for a delete run once per series.
+    static std::optional<QList<qint64>> deleteItems(CachedStatement& select, CachedStatement& remove,
+                                                    const Binder& bind, WebIds webIds);
 
     // Append ",<id>" for every id above 0 to the settings' queue of deleted
     // items (tags), and save the settings when one was added. False when

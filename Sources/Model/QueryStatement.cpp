@@ -15,9 +15,19 @@ QueryStatement::QueryStatement(const QByteArray& sql, PrepareFailure onFailure)
     m_failed = true;
 }
 
+QueryStatement::QueryStatement(CachedStatement& cached) : m_statement(cached.get()), m_cached(true)
+{
+    m_failed = m_statement == nullptr;
+}
+
 QueryStatement::~QueryStatement()
 {
-    sqlite3_finalize(m_statement);
+    if (!m_cached) {
+        sqlite3_finalize(m_statement);
+    } else if (m_statement) {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
 }
 
 QueryStatement& QueryStatement::bind(int index, qint64 value)

@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+class CachedStatement;
+
 // One of the data manager's own statements, prepared on the shared connection
 // for one call and finalized when the scope ends. Run it inside a RecordGuard.
 //
@@ -21,6 +23,9 @@ public:
     enum class PrepareFailure { EmptyResult, Fatal };
 
     explicit QueryStatement(const QByteArray& sql, PrepareFailure onFailure = PrepareFailure::EmptyResult);
+    // A class-level slot's statement, for a query run once per row or series:
+    // prepared on its first use, and reset (not finalized) when the scope ends.
+    explicit QueryStatement(CachedStatement& cached);
     ~QueryStatement();
     QueryStatement(const QueryStatement&) = delete;
     QueryStatement& operator=(const QueryStatement&) = delete;
@@ -51,4 +56,5 @@ public:
 private:
     sqlite3_stmt* m_statement = nullptr;
     bool m_failed = false;
+    bool m_cached = false;
 };

@@ -283,15 +283,37 @@ bool TaskQuery::databaseReadyOrSay()
     return false;
 }
 
-TaskList TaskQuery::items(const QByteArray& condition, const QList<Value>& values)
+namespace {
+
+TaskList itemsOf(QueryStatement& query, const QList<TaskQuery::Value>& values)
 {
-    RecordGuard guard;
-    QueryStatement query(Task::selectRowsSql(condition));
     bindValues(query, values);
     TaskList items;
     TaskRowContext context(Clock::now());
     while (query.nextRow()) items.append(Task::fromRow(query.get(), context));
     return query.failed() ? TaskList() : items;
+}
+
+TaskPtr firstItemOf(QueryStatement& query, const QList<TaskQuery::Value>& values)
+{
+    bindValues(query, values);
+    return query.nextRow() ? Task::fromRow(query.get()) : nullptr;
+}
+
+}  // namespace
+
+TaskList TaskQuery::items(const QByteArray& condition, const QList<Value>& values)
+{
+    RecordGuard guard;
+    QueryStatement query(Task::selectRowsSql(condition));
+    return itemsOf(query, values);
+}
+
+TaskList TaskQuery::items(CachedStatement& statement, const QList<Value>& values)
+{
+    RecordGuard guard;
+    QueryStatement query(statement);
+    return itemsOf(query, values);
 }
 
 TaskList TaskQuery::itemsInKeyOrder(const QByteArray& condition, const QList<Value>& values)
@@ -377,8 +399,14 @@ TaskPtr TaskQuery::firstItem(const QByteArray& condition, const QList<Value>& va
 {
     RecordGuard guard;
     QueryStatement query(Task::selectRowsSql(condition));
-    bindValues(query, values);
-    return query.nextRow() ? Task::fromRow(query.get()) : nullptr;
+    return firstItemOf(query, values);
+}
+
+TaskPtr TaskQuery::firstItem(CachedStatement& statement, const QList<Value>& values)
+{
+    RecordGuard guard;
+    QueryStatement query(statement);
+    return firstItemOf(query, values);
 }
 
 qint64 TaskQuery::number(const QByteArray& sql, const QList<Value>& values)

@@ -9,6 +9,8 @@
 
 #include <variant>
 
+class CachedStatement;
+
 // The data manager's reads of table Tasks. Each builds its statement per
 // call with "?" placeholders and binds the caller's values, never formatting
 // them into the text, and runs under the record guard. A statement that
@@ -49,6 +51,10 @@ void waitForReadAhead();
 quint64 readAheadsTaken();
 // The first of those items, or null.
 TaskPtr firstItem(const QByteArray& condition, const QList<Value>& values = {});
+// The same two reads through a statement kept prepared in a class-level slot
+// (made of Task::selectRowsSql), for the reads a sync runs once per series.
+TaskList items(CachedStatement& statement, const QList<Value>& values);
+TaskPtr firstItem(CachedStatement& statement, const QList<Value>& values);
 // The first column of the first row; 0 without a row.
 qint64 number(const QByteArray& sql, const QList<Value>& values);
 

@@ -341,3 +341,45 @@ TEST_F(CalendarStoreTest, LocationIsNamedByTheEnvironmentOrTheDataHome)
 }
 
 }  // namespace
+
+// What the store writes it reads back: the limit is the whole file's (not a
+// line's; another program's unfolded line too), and notes that would pass it
+// are refused before any write.
+TEST_F(CalendarStoreTest, LongNotesRoundTripUpToTheFileLimit)
+{
+    const CalCalendarPtr calendar = newCalendar(QStringLiteral("Home"));
+    QString lines;
+    while (lines.size() < 5'000'000) lines += QStringLiteral("A line of the minutes, with commas; and a backslash \\.\n");
+    QString paragraph;
+    while (paragraph.size() < 2'500'000) paragraph += QStringLiteral("Déjà vu, 東京 ");
+    paragraph += QStringLiteral("fin");  // libical drops a space that ends a text
+    const QByteArray unfolded = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\nUID:one-line\r\n"
+                                "DTSTART:20140325T090000Z\r\nDESCRIPTION:" + paragraph.toUtf8() + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    writeBytes(root() + QLatin1Char('/') + calendar->uid() + QStringLiteral(".calendar/Events/one-line.ics"), unfolded);
+    const struct {
+        QString notes;
+        bool saved;
+    } cases[] = {{lines, true}, {paragraph, true}, {lines + lines + lines, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.notes.size());
+        CalEventPtr event = timedEvent(calendar, QStringLiteral("Minutes"), paris(2014, 3, 25, 10, 0));
+        event->setNotes(c.notes);
+        CalError error;
+        EXPECT_EQ(store->saveEvent(event, CalSpanThisEvent, &error), c.saved) << error.text.toStdString();
+        const auto fresh = CalCalendarStore::create(root());  // reads the files from the disk
+        EXPECT_TRUE(fresh->unreadableFiles().isEmpty());
+        if (!c.saved) {
+            EXPECT_EQ(error.code, CalError::Code::Refused);
+            EXPECT_EQ(fresh->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(
+                                                     paris(2014, 3, 1), paris(2014, 4, 1), fresh->calendars()))
+                          .size(), 1);  // the other program's alone
+            continue;
+        }
+        for (const QString& uid : {event->uid(), QStringLiteral("one-line")}) {
+            const CalEventPtr back = fresh->eventWithUID(uid, Date());
+            const QString expected = uid == event->uid() ? c.notes : paragraph;
+            EXPECT_TRUE(back && back->notes() == expected) << (back ? back->notes().size() : -1) << " of " << expected.size();
+        }
+        ASSERT_TRUE(store->removeEvent(event, CalSpanAllEvents));
+    }
+}

@@ -6,6 +6,14 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 
+#include <chrono>
+#include <functional>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 class CalendarFoldersTest : public CalendarSyncTest {
@@ -414,4 +422,94 @@ TEST_F(CalendarFoldersTest, BadFilesGiveNothingAndWriteNothing)
     writeEventFile(QStringLiteral("several.ics"), weekly("several", "EXDATE:20140311T080000Z\r\n"));
     EXPECT_TRUE(jobs->getICalEventInfo(QStringLiteral("several"), calendarFolder(), &deleted, &start, &end).isEmpty());
     EXPECT_TRUE(deleted.isEmpty());
+}
+
+// Info.plist and event files are opened as the store opens its own: a FIFO,
+// a link (to a file, or among the folders) or a file over the limit gives
+// nothing, is named once in the log, and never holds the caller.
+TEST_F(CalendarFoldersTest, StoreFilesAreReadWithoutLinksBlockingOrExcess)
+{
+    QTemporaryDir outside;
+    const QString events = outside.path() + QStringLiteral("/Events");
+    const QVariantMap both{{QStringLiteral("EventContainer"), qint64(1)}, {QStringLiteral("TaskContainer"), qint64(1)}};
+    ASSERT_EQ(PropertyList::writeFile(outside.path() + QStringLiteral("/Info.plist"), both), PropertyList::Error::None);
+    QFile series(events + QStringLiteral("/outside.ics"));
+    ASSERT_TRUE(QDir().mkpath(events) && series.open(QIODevice::WriteOnly));
+    series.write(weekly("outside", "EXDATE;TZID=Europe/Paris:20140311T090000\r\n"));
+    series.close();
+    QVariantMap padded = both;
+    padded.insert(QStringLiteral("Padding"), QString(1100 * 1024, QLatin1Char('x')));
+    const auto fifo = [](const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0; };
+    const struct {
+        const char* placed;  // below the calendar folder; Info.plist is asked for the kinds, the rest for dates
+        std::function<bool(const QString& path)> place;
+        const char* fault;
+    } cases[] = {
+        {"Info.plist", fifo, "not a regular file"},
+        {"Info.plist", [&](const QString& path) { return QFile::link(outside.path() + "/Info.plist", path); }, "symbolic link"},
+        {"Info.plist", [&](const QString& path) { return PropertyList::writeFile(path, padded) == PropertyList::Error::None; },
+         "larger than 1 MiB"},
+        {"Events/outside.ics", fifo, "not a regular file"},
+        {"Events", [&](const QString& path) { return QDir(path).removeRecursively() && QFile::link(events, path); },
+         "symbolic link"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(n);
+        const QString folder = makeFolder(QStringLiteral("safe-%1.calendar").arg(n++), {});
+        const QString path = folder + QLatin1Char('/') + QLatin1String(c.placed);
+        ASSERT_TRUE(c.place(path));
+        LogCapture log;
+        for (int time = 0; time < 2; ++time) {
+            auto asked = std::async(std::launch::async, [&] {
+                QList<Date> deleted;
+                Date start, end;
+                if (path.endsWith(QStringLiteral("Info.plist"))) return jobs->getICalTypeOfCalendarUID(QString(), folder);
+                jobs->getICalEventInfo(QStringLiteral("outside"), folder, &deleted, &start, &end);
+                return qint64(deleted.size());
+            });
+            if (asked.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+                ADD_FAILURE() << "the read waits on the FIFO";
+                ::close(::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK));  // lets it end
+            }
+            EXPECT_EQ(asked.get(), 0);
+        }
+        const QStringList lines = log.messages().filter(QStringLiteral("Calendar store: "));
+        EXPECT_TRUE(lines.size() == 1 && lines.first().contains(QLatin1String(c.fault))) << lines.join('\n').toStdString();
+    }
+}
+
+// RFC 5545 quotes a parameter value holding a comma; a bare comma ends the
+// value. Neither leaks into a deleted date's text, and each date is the one
+// the file means (11 March 2014, 09:00 in Paris, 17:00 in Tokyo).
+TEST_F(CalendarFoldersTest, ParameterValuesWithCommasGiveTheDatesTheyMean)
+{
+    const QByteArray tokyo = "BEGIN:VTIMEZONE\r\nTZID:Tokyo, Japan\r\nX-LIC-LOCATION:Asia/Tokyo\r\nBEGIN:STANDARD\r\n"
+                             "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0900\r\nTZOFFSETTO:+0900\r\nEND:STANDARD\r\n"
+                             "END:VTIMEZONE\r\n";
+    const struct {
+        QByteArray exdate;
+        QByteArray after;
+        Date deleted;
+    } cases[] = {
+        {"EXDATE;TZID=,:20140311\r\n", {}, local(2014, 3, 11)},
+        {"EXDATE;TZID=Asia/Tokyo,Mars:20140311T170000\r\n", {}, local(2014, 3, 11, 9)},
+        {"EXDATE;TZID=\"Tokyo, Japan\":20140311T170000\r\n", tokyo, local(2014, 3, 11, 9)},
+        {"EXDATE;X-NOTE=\"a,b\";TZID=Asia/Tokyo:20140311T170000\r\n", {}, local(2014, 3, 11, 9)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exdate.toStdString());
+        const QByteArray file = weekly("commas", c.exdate, c.after);
+        QString problem;
+        const auto texts = ICalendarFile::readExceptionTexts(file, &problem);
+        ASSERT_TRUE(texts && texts->exceptionDates.size() == 1);
+        EXPECT_FALSE(texts->exceptionDates.first().contains(QLatin1Char(','))) << texts->exceptionDates.first().toStdString();
+        writeEventFile(QStringLiteral("commas.ics"), file);
+        QList<Date> deleted;
+        Date start, end;
+        jobs->getICalEventInfo(QStringLiteral("commas"), calendarFolder(), &deleted, &start, &end);
+        EXPECT_EQ(deleted, QList<Date>{c.deleted});
+        const auto read = ICalendarFile::readEvents(file, &problem);
+        EXPECT_TRUE(read && read->master && read->master->exceptionDates == QList<Date>{c.deleted});
+    }
 }

@@ -1,5 +1,7 @@
 #include "CalendarSyncFixture.h"
 
+#include "../CalendarStore/IndependentReader.h"
+
 #include "LogCapture.h"
 #include "ObjICalSync.h"
 #include "PropertyList.h"
@@ -531,4 +533,45 @@ TEST_F(WritePrimitivesTest, NewCopiesTheDiskDoesNotTakeAreRemovedAndNotLinked)
     EXPECT_EQ(jobs->createNewTasksOnICal({task}), 1);
     EXPECT_EQ(storeFiles().size(), 4);
     for (const QString& path : storeFiles()) EXPECT_TRUE(path.endsWith(QStringLiteral(".ics"))) << path.toStdString();
+}
+
+// A store file holds only what RFC 5545 lets a text hold (the independent
+// reader parses each); the organizer's own title is never cut or changed by
+// re-reading its store copy, while another program's change still comes in.
+TEST_F(WritePrimitivesTest, TitlesWithControlCharactersAreWrittenCleanAndKeptWholeHere)
+{
+    IndependentReader reader;
+    const QString a37(37, QLatin1Char('a'));
+    const struct {
+        QString title;
+        QString inFile;
+    } cases[] = {
+        {a37 + QChar(0) + a37 + QLatin1Char('b'), a37 + a37 + QLatin1Char('b')},
+        {QStringLiteral("one\x01two\x1b[0mthree\x7f"), QStringLiteral("onetwo[0mthree")},
+        {QStringLiteral("one\u2028two\tthree; c, d\\e"), QStringLiteral("one\u2028two\tthree; c, d\\e")},
+        {QStringLiteral("one\rtwo\r\nthree\nfour"), QStringLiteral("one\ntwo\nthree\nfour")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inFile.toStdString());
+        TaskPtr item = storedEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11));
+        item->setTaskName(c.title);
+        ASSERT_TRUE(item->dehydrate() && jobs->createNewEventOnICal(item, 0));
+        QFile file(store->eventFilePath(item->iCalUID()));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll().replace("\r\n", "\n");
+        EXPECT_FALSE(std::any_of(bytes.cbegin(), bytes.cend(), [](char b) {
+            return (uchar(b) < 0x20 && b != '\n' && b != '\t') || b == 0x7F;
+        })) << bytes.toStdString();
+        reader.expect(file.fileName(), local(2014, 3, 19), local(2014, 3, 21), {{local(2014, 3, 20, 10), local(2014, 3, 20, 11)}});
+        reopenStore();
+        const CalEventPtr copy = store->eventWithUID(item->iCalUID(), Date());
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(copy->title(), c.inFile);
+        TaskPtr row = Task::initWithPrimaryKey(item->primaryKey());
+        jobs->updateInfoFromICalEvent(*copy, row, Date(), Date());
+        EXPECT_EQ(row->taskName(), c.title);
+        copy->setTitle(c.inFile + QStringLiteral(" (moved)"));
+        jobs->updateInfoFromICalEvent(*copy, row, Date(), Date());
+        EXPECT_EQ(row->taskName(), c.inFile + QStringLiteral(" (moved)"));
+    }
 }

@@ -152,10 +152,12 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-// What one file may cost: libical's parse time grows much faster than a
-// line's length, so a huge line or file from elsewhere would hold the store.
-constexpr qint64 largestFile = 10 << 20;
-constexpr qint64 largestLine = 1 << 20;
+// What one file may hold: an event or task file with its notes up to the
+// item limit (the reader refolds long lines, so their length costs no more
+// than the file's), an Info.plist up to the info limit. The writer keeps
+// to the same limit, so what the store writes it reads back.
+constexpr qint64 largestFile = CalCalendarStore::itemFileLimit;
+constexpr qint64 largestInfoFile = CalCalendarStore::infoFileLimit;
 
 // Reads a regular file inside the store without following a symbolic link
 // and without waiting on a FIFO or a device (another program may leave
@@ -199,22 +201,12 @@ QByteArray readRegularFile(const QString& path, qint64 limit, QString* problem)
     return bytes;
 }
 
-// The longest line once folded lines are joined (a line that starts with a
-// space or a tab continues the one before).
-qint64 longestUnfoldedLine(const QByteArray& bytes)
+// The reader would refuse the file: it is not written.
+QString oversizeProblem(const QString& path)
 {
-    qint64 longest = 0;
-    qint64 current = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\n') {
-            ++current;
-            continue;
-        }
-        const bool continues = i + 1 < bytes.size() && (bytes[i + 1] == ' ' || bytes[i + 1] == '\t');
-        longest = std::max(longest, current);
-        if (!continues) current = 0;
-    }
-    return std::max(longest, current);
+    return QStringLiteral("%1 would be larger than %2 MiB, more than the store reads; not written")
+        .arg(path)
+        .arg(largestFile >> 20);
 }
 
 // A file cut short (by a full disk, or a copy that stopped) still parses as
@@ -416,7 +408,7 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
 
     const QString infoPath = entry->folder + QLatin1Char('/') + infoFile;
     QString infoProblem;
-    const QByteArray bytes = readRegularFile(infoPath, largestLine, &infoProblem);
+    const QByteArray bytes = readRegularFile(infoPath, largestInfoFile, &infoProblem);
     if (infoProblem.isEmpty()) {
         entry->infoFingerprint = fingerprint(bytes);
         const PropertyList::Result read = PropertyList::fromData(bytes);
@@ -535,9 +527,7 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
         return same;
     }
     const QByteArray bytes = readRegularFile(file.path, largestFile, &file.problem);
-    if (file.problem.isEmpty() && longestUnfoldedLine(bytes) > largestLine)
-        file.problem = QStringLiteral("a line longer than %1 MiB; skipped").arg(largestLine >> 20);
-    else if (file.problem.isEmpty() && !endsItsCalendar(bytes))
+    if (file.problem.isEmpty() && !endsItsCalendar(bytes))
         file.problem = bytes.trimmed().isEmpty() ? QStringLiteral("empty") : QStringLiteral("cut short (no END:VCALENDAR)");
     if (!file.problem.isEmpty()) {
         logOnce(file.path, file.problem);
@@ -661,6 +651,22 @@ QString CalCalendarStore::eventFilePath(const QString& uid) const
     return location ? location->file->path : QString();
 }
 
+std::optional<QByteArray> CalCalendarStore::readStoreFile(const QString& path, StoreFile kind) const
+{
+    struct stat status {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+    // A link among the folders below the root is no more followed than
+    // one in the file's place (the open refuses only the last).
+    QString problem = path.startsWith(m_root + QLatin1Char('/')) ? linkedPathProblem(m_root, path) : QString();
+    QByteArray bytes;
+    if (problem.isEmpty())
+        bytes = readRegularFile(path, kind == StoreFile::CalendarInfo ? largestInfoFile : largestFile, &problem);
+    if (problem.isEmpty()) return bytes;
+    std::lock_guard lock(m_mutex);
+    logOnceLocked(path, problem);
+    return std::nullopt;
+}
+
 QStringList CalCalendarStore::unreadableFiles() const
 {
     std::lock_guard lock(m_mutex);
@@ -727,7 +733,7 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
         folder = entry->folder;
         QString problem;
         const PropertyList::Result read =
-            PropertyList::fromData(readRegularFile(folder + QLatin1Char('/') + infoFile, largestLine, &problem));
+            PropertyList::fromData(readRegularFile(folder + QLatin1Char('/') + infoFile, largestInfoFile, &problem));
         info = read.value.toMap();  // an unreadable one is written anew
         if (!calendar->type().isEmpty()) info.insert(QStringLiteral("Type"), calendar->type());
         if (calendar->color().isValid())
@@ -1267,6 +1273,7 @@ int CalCalendarStore::openFolderUnderRoot(const QString& root, const QString& fo
 bool CalCalendarStore::writeWithoutFlushLocked(const QString& path, const QByteArray& bytes, PendingWrites* pending,
                                                CalError* error)
 {
+    if (bytes.size() > largestFile) return reportCalError(error, CalError::make(CalError::Code::Refused, oversizeProblem(path)));
     const QString folder = QFileInfo(path).absolutePath();
     openFilesystemOfLocked(folder, pending);
     struct stat written {};
@@ -1729,6 +1736,11 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
                 document = ICalendarFile::newCalendar();
                 document->writeMaster(file.uid, file.fields);
                 bytes = document->toBytes();
+                if (bytes.size() > largestFile) {
+                    problem = oversizeProblem(file.path);
+                    linked = true;  // refused, as a write through a link is
+                    break;
+                }
                 bool nameTaken = false;
                 problem = writeBeside(file.folderFd, QFile::encodeName(fileNameOf(file.uid)), bytes, &written, &linked, true,
                                       &nameTaken);

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -127,6 +128,15 @@ public:
     // The file the index holds for an event uid (other programs may name
     // theirs otherwise); empty when the store knows none.
     QString eventFilePath(const QString& uid) const;
+    // Reads a file of the store as the store reads its own: a regular file
+    // only, opened without following a symbolic link (nor a link among the
+    // folders below the root) and without blocking, no larger than the limit
+    // of its kind (itemFileLimit, infoFileLimit). Nothing when it is missing
+    // or refused; a refusal is logged once per file and reason.
+    enum class StoreFile { Item, CalendarInfo };
+    static constexpr qint64 itemFileLimit = qint64(10) << 20;
+    static constexpr qint64 infoFileLimit = qint64(1) << 20;
+    std::optional<QByteArray> readStoreFile(const QString& path, StoreFile kind) const;
 
     // span: CalSpan. A new event takes a new uid; "future events" on a later
     // occurrence ends the series before it and gives the event the uid of the

@@ -99,6 +99,48 @@ bool hasBuiltinDefinition(const QString& name)
 
 QString text(const char* value);
 
+// libical reads a physical line in a time that grows with the square of its
+// length (5 MB of notes on one line took seconds), folded lines at the pace
+// of the file. Folding is no part of the text (the reader joins it away), so
+// a long line is folded before libical sees it, never inside a UTF-8 sequence.
+constexpr qsizetype longestParsedLine = 4096;
+
+QByteArray withLongLinesFolded(const QByteArray& bytes)
+{
+    QByteArray out;
+    qsizetype copied = 0;
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0) end = bytes.size();
+        qsizetype contentEnd = end;
+        if (contentEnd > start && bytes[contentEnd - 1] == '\r') --contentEnd;
+        if (contentEnd - start > longestParsedLine) {
+            if (out.isEmpty()) out.reserve(bytes.size() + bytes.size() / longestParsedLine * 2 + 16);
+            out.append(bytes.constData() + copied, start - copied);
+            qsizetype at = start;
+            while (contentEnd - at > longestParsedLine) {
+                qsizetype cut = at + longestParsedLine;
+                while (cut > at + 1 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
+                out.append(bytes.constData() + at, cut - at);
+                out.append("\n ");
+                at = cut;
+            }
+            copied = at;
+        }
+        start = end + 1;
+    }
+    if (copied == 0) return bytes;
+    out.append(bytes.constData() + copied, bytes.size() - copied);
+    return out;
+}
+
+// The component of iCalendar text; null when libical makes none of it.
+icalcomponent* parseText(const QByteArray& bytes)
+{
+    if (bytes.trimmed().isEmpty()) return nullptr;
+    return icalparser_parse_string(withLongLinesFolded(bytes).constData());
+}
+
 }  // namespace
 
 // A zone only the file defines (its own VTIMEZONE under a name that maps
@@ -248,6 +290,18 @@ FileZone fileZoneOf(icalproperty* property, const QString& tzid)
     return resolved;
 }
 
+// The TZID of a time as the file means it. RFC 5545 quotes a parameter
+// value that holds a comma, and a bare comma ends the value (as in a list),
+// but libical keeps either whole: a name with a comma that names no zone
+// as a whole, known here or defined by the file, is read up to its comma.
+QString tzidOf(icalproperty* property, icalparameter* parameter)
+{
+    const QString name = text(icalparameter_get_tzid(parameter));
+    const qsizetype comma = name.indexOf(QLatin1Char(','));
+    if (comma < 0 || namedZone(name).zone.isValid() || zoneDefinitionFor(property, name)) return name;
+    return name.left(comma);
+}
+
 struct ReadTime {
     Date instant;
     bool isDate = false;
@@ -281,7 +335,7 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
     } else if (icaltime_is_utc(time)) {
         read.zone = QTimeZone::utc();
     } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
-        const QString name = text(icalparameter_get_tzid(parameter));
+        const QString name = tzidOf(property, parameter);
         const FileZone zone = fileZoneOf(property, name);
         if (zone.zone.isValid()) {
             read.zone = zone.zone;
@@ -679,7 +733,7 @@ std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* prob
 std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
 {
     prepareLibical();
-    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    icalcomponent* root = parseText(bytes);
     if (!root) {
         if (problem) *problem = QStringLiteral("not an iCalendar file");
         return std::nullopt;
@@ -706,11 +760,16 @@ QStringList dateTexts(icalproperty* property)
     const char* raw = icalproperty_get_value_as_string(property);
     if (!raw) return texts;
     QString prefix;
-    if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
-        prefix = QStringLiteral("TZID=") + text(icalparameter_get_tzid(parameter)) + QLatin1Char(':');
-    } else {
-        const icalvalue* value = icalproperty_get_value(property);
-        if (value && icalvalue_isa(value) == ICAL_DATE_VALUE) prefix = QStringLiteral("VALUE=DATE:");
+    const icalvalue* value = icalproperty_get_value(property);
+    if (value && icalvalue_isa(value) == ICAL_DATE_VALUE) {
+        // A day has no zone, whatever parameter it carries.
+        prefix = QStringLiteral("VALUE=DATE:");
+    } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
+        // The text ends a zone's name at its first ":" and a list at ",": a
+        // name holding either goes by the IANA zone it stands for, if any.
+        QString zone = tzidOf(property, parameter);
+        if (zone.contains(QLatin1Char(',')) || zone.contains(QLatin1Char(':'))) zone = fileZoneOf(property, zone).iana;
+        if (!zone.isEmpty()) prefix = QStringLiteral("TZID=") + zone + QLatin1Char(':');
     }
     for (const QString& part : QString::fromUtf8(raw).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString date = part.trimmed();
@@ -733,7 +792,7 @@ QString firstDateText(icalcomponent* component, icalproperty_kind kind)
 std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteArray& bytes, QString* problem)
 {
     prepareLibical();
-    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    icalcomponent* root = parseText(bytes);
     if (!root) {
         if (problem) *problem = QStringLiteral("not an iCalendar file");
         return std::nullopt;
@@ -807,7 +866,7 @@ std::optional<ICalTaskData> taskOfRoot(icalcomponent* root, QString* problem)
 std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QString* problem)
 {
     prepareLibical();
-    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    icalcomponent* root = parseText(bytes);
     if (!root) {
         if (problem) *problem = QStringLiteral("not an iCalendar file");
         return std::nullopt;
@@ -860,6 +919,24 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
 
 // --- editing ---
 
+QString ICalendarFile::storableText(const QString& text, bool lineBreaks)
+{
+    const auto allowed = [](QChar c) { return c.unicode() >= 0x20 ? c.unicode() != 0x7F : c == QLatin1Char('\t'); };
+    if (std::all_of(text.cbegin(), text.cend(), allowed)) return text;
+    QString clean;
+    clean.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (allowed(c)) {
+            clean += c;
+        } else if (lineBreaks && (c == QLatin1Char('\n') || c == QLatin1Char('\r'))) {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) ++i;
+            clean += QLatin1Char('\n');
+        }
+    }
+    return clean;
+}
+
 bool ICalendarFile::canWrite(const Date& date)
 {
     if (!date) return false;
@@ -878,7 +955,7 @@ ICalendarFile::~ICalendarFile()
 std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
 {
     prepareLibical();
-    icalcomponent* root = bytes.trimmed().isEmpty() ? nullptr : icalparser_parse_string(bytes.constData());
+    icalcomponent* root = parseText(bytes);
     if (!root) return nullptr;
     icalcomponent* calendar = firstCalendarOrSelf(root);
     if (!calendar || icalcomponent_isa(calendar) != ICAL_VCALENDAR_COMPONENT) {
@@ -944,7 +1021,7 @@ QList<QByteArray> normalisedLines(const QByteArray& line)
 {
     QList<QByteArray> lines;
     const QByteArray wrapped = "BEGIN:VEVENT\r\n" + line + "\r\nEND:VEVENT\r\n";
-    icalcomponent* component = icalparser_parse_string(wrapped.constData());
+    icalcomponent* component = parseText(wrapped);
     if (!component) return lines;
     if (icalcomponent_isa(component) == ICAL_VEVENT_COMPONENT) {
         for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); p;
@@ -1092,10 +1169,11 @@ void setText(icalcomponent* component, icalproperty_kind kind, const QString& va
         icalcomponent_remove_property(component, p);
         icalproperty_free(p);
     }
-    if (value.isEmpty()) return;
-    // libical escapes line feeds in text but writes a carriage return as it
-    // is, which would end the line early for every reader.
-    const QString clean = QString(value).remove(QLatin1Char('\r'));
+    // libical writes what it is given up to a NUL, escaping only line feeds:
+    // a NUL would cut the text, a carriage return or another control
+    // character break the file for other readers.
+    const QString clean = ICalendarFile::storableText(value, kind != ICAL_URL_PROPERTY);
+    if (clean.isEmpty()) return;
     icalproperty* property = icalproperty_new(kind);
     icalproperty_set_value(property, kind == ICAL_URL_PROPERTY ? icalvalue_new_uri(clean.toUtf8().constData())
                                                                : icalvalue_new_text(clean.toUtf8().constData()));
@@ -1240,7 +1318,8 @@ void touch(icalcomponent* component)
 void updateText(icalcomponent* component, icalproperty_kind kind, const QString& value)
 {
     const QString now = propertyText(component, kind);
-    if (now == QString(value).remove(QLatin1Char('\r')) && (now.isEmpty() || icalcomponent_count_properties(component, kind) == 1))
+    if (now == ICalendarFile::storableText(value, kind != ICAL_URL_PROPERTY)
+        && (now.isEmpty() || icalcomponent_count_properties(component, kind) == 1))
         return;
     setText(component, kind, value);
 }

@@ -111,6 +111,12 @@ public:
     // Whether a date can be written to a file (and so read back).
     static bool canWrite(const Date& date);
 
+    // A text as a file carries it, and so as it reads back: a text value
+    // holds no control character but the tab (a line break is written
+    // escaped; a carriage return, alone or before a line feed, is one line
+    // break), a link (lineBreaks false) none at all. The rest stays as it is.
+    static QString storableText(const QString& text, bool lineBreaks = true);
+
     // An editable document: a file read again, or a new VCALENDAR.
     static std::unique_ptr<ICalendarFile> parse(const QByteArray& bytes);
     static std::unique_ptr<ICalendarFile> newCalendar();
