@@ -552,18 +552,11 @@ void CategoryDetailListItemView::popupLinkDetail()
     becomeFirstResponder();
 }
 
-double CategoryDetailListItemView::yPositionPastLastRow() const
-{
-    if (rowCount() == 0) return 0;
-    return rectOfRow(rowCount() - 1).bottom();
-}
-
 void CategoryDetailListItemView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 {
     OutlineView::resizeSubviewsWithOldSize(oldSize);
     // The ruled strip below the rows is drawn anew as the outline grows.
-    const double past = yPositionPastLastRow();
-    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+    redrawBandBelowLastRow();
 }
 
 void CategoryDetailListItemView::deselectAll()

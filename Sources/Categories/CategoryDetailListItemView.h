@@ -115,7 +115,6 @@ public:
     // ---- editors ----------------------------------------------------------------
     void popupEditDetail(const TaskPtr& item, View* positioningView, View* parent);
     void popupLinkDetail();
-    double yPositionPastLastRow() const;
 
     // ---- input --------------------------------------------------------------------
     void mouseDown(const Event& event) override;

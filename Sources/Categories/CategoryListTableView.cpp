@@ -5,6 +5,7 @@
 #include "Calendar.h"
 #include "CategoryDetailListItemView.h"
 #include "CategoryDetailView.h"
+#include "CategoryGroups.h"
 #include "CategoryListItemView.h"
 #include "Color.h"
 #include "CoreData.h"
@@ -113,28 +114,17 @@ void CategoryListTableView::loadNow()
     }
     CoreData* manager = CoreData::shared();
     if (manager) manager->setNumberOfActiveProject(0);
-    CalendarList groups[3];  // mixed, event-only, task-only
-    qint64 shown = 0;
+    CalendarList shown;
     if (manager) {
-        for (const CalendarPtr& category : manager->getCalendarWithType(0, manager->calendarList())) {
-            if (!category || category->inVisible() != 0) continue;
-            const qint64 kind = category->taskOrEvent();
-            groups[kind == 2 ? 1 : kind == 1 ? 2 : 0].append(category);
-            ++shown;
-        }
-        manager->setNumberOfActiveProject(shown);
+        for (const CalendarPtr& category : manager->getCalendarWithType(0, manager->calendarList()))
+            if (category && category->inVisible() == 0) shown.append(category);
+        manager->setNumberOfActiveProject(shown.size());
     }
-    const QString headers[3] = {TextTable::localizedString(QStringLiteral("groupZoravelText")),
-                                TextTable::localizedString(QStringLiteral("groupEventOnlyText")),
-                                TextTable::localizedString(QStringLiteral("groupTaskOnlyText"))};
-    for (int group = 0; group < 3; ++group) {
-        CalendarList& list = groups[group];
-        if (list.isEmpty()) continue;
-        Utilities::sortList(list, &Calendar::calendarOrder);
+    for (const CategoryGroup& group : groupCategoriesByKind(shown)) {
         auto* header = new InfoListItemView;
-        header->leftTextField()->setStringValue(headers[group]);
+        header->leftTextField()->setStringValue(group.header);
         m_rows.push_back(header);
-        for (const CalendarPtr& category : std::as_const(list)) {
+        for (const CalendarPtr& category : group.categories) {
             auto* row = new CategoryListItemView;
             row->setCalendar(category);
             m_rows.push_back(row);
@@ -178,17 +168,11 @@ double CategoryListTableView::heightOfRowByItem(TableRowView* item) const
     return isGroupItem(item) ? headerRowHeight : rowHeight();
 }
 
-double CategoryListTableView::yPositionPastLastRow() const
-{
-    return rowCount() == 0 ? 0 : rectOfRow(rowCount() - 1).bottom();
-}
-
 void CategoryListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 {
     OutlineView::resizeSubviewsWithOldSize(oldSize);
     // The band below the last row is drawn again as the table grows.
-    const double past = yPositionPastLastRow();
-    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+    redrawBandBelowLastRow();
 }
 
 // ---- the detail panel ------------------------------------------------------------------

@@ -67,7 +67,6 @@ public:
     void applyDelete();
     void shareStatusChanged(const Notification& notification);
     // The bottom of the last row; 0 without rows.
-    double yPositionPastLastRow() const;
     // The table as tall as its rows, at least as its scroll view shows.
     void fitHeightToRows();
 

@@ -3,6 +3,7 @@
 #include "AlertPresenter.h"
 #include "AlertRequest.h"
 #include "Calendar.h"
+#include "CategoryGroups.h"
 #include "CategoryListItemView.h"
 #include "Common.h"
 #include "CoreData.h"
@@ -43,24 +44,12 @@ void CategoryTableView::loadData()
     }
     m_entries.clear();
     m_totalHeight = 0;
-    CalendarList groups[3];  // mixed, event-only, task-only
-    if (CoreData* manager = CoreData::shared()) {
-        for (const CalendarPtr& category : manager->getCalendarWithType(0, manager->calendarList())) {
-            if (!category) continue;
-            const qint64 kind = category->taskOrEvent();
-            groups[kind == 2 ? 1 : kind == 1 ? 2 : 0].append(category);
-        }
-    }
-    const QString headers[3] = {TextTable::localizedString(QStringLiteral("groupZoravelText")),
-                                TextTable::localizedString(QStringLiteral("groupEventOnlyText")),
-                                TextTable::localizedString(QStringLiteral("groupTaskOnlyText"))};
-    for (int group = 0; group < 3; ++group) {
-        CalendarList& list = groups[group];
-        if (list.isEmpty()) continue;
-        Utilities::sortList(list, &Calendar::calendarOrder);
-        m_entries.push_back({headers[group], nullptr});
+    CalendarList categories;
+    if (CoreData* manager = CoreData::shared()) categories = manager->getCalendarWithType(0, manager->calendarList());
+    for (const CategoryGroup& group : groupCategoriesByKind(categories)) {
+        m_entries.push_back({group.header, nullptr});
         m_totalHeight += headerHeightShare;
-        for (const CalendarPtr& category : std::as_const(list)) {
+        for (const CalendarPtr& category : group.categories) {
             m_entries.push_back({QString(), category});
             m_totalHeight += categoryHeightShare;
         }
@@ -104,17 +93,11 @@ double CategoryTableView::heightOfRow(int row) const
     return isGroupRow(row) ? headerRowHeight : rowHeight();
 }
 
-double CategoryTableView::yPositionPastLastRow() const
-{
-    return rowCount() == 0 ? 0 : rectOfRow(rowCount() - 1).bottom();
-}
-
 void CategoryTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 {
     TableView::resizeSubviewsWithOldSize(oldSize);
     // The band below the last row is drawn again as the table grows.
-    const double past = yPositionPastLastRow();
-    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+    redrawBandBelowLastRow();
 }
 
 void CategoryTableView::keyDown(const Event& event)

@@ -46,7 +46,6 @@ public:
     void applyDelete();
     void deleteCategory() { applyDelete(); }
     // The bottom of the last row; 0 without rows.
-    double yPositionPastLastRow() const;
 
     int numberOfRows() const override { return int(m_entries.size()); }
     TableRowView* rowViewForRow(int row) override { return rowAt(row); }

@@ -98,16 +98,10 @@ TableRowView* NotificationTableView::rowViewForRow(int row)
     return rowAt(row);
 }
 
-double NotificationTableView::yPositionPastLastRow() const
-{
-    return rowCount() == 0 ? 0 : rectOfRow(rowCount() - 1).bottom();
-}
-
 void NotificationTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 {
     TableView::resizeSubviewsWithOldSize(oldSize);
-    const double past = yPositionPastLastRow();
-    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+    redrawBandBelowLastRow();
 }
 
 void NotificationTableView::mouseDown(const Event& event)

@@ -59,7 +59,6 @@ public:
     NotificationItemView* rowAt(int row);
     // 45 for each row of the last load.
     double totalHeight() const { return m_totalHeight; }
-    double yPositionPastLastRow() const;
 
     // Opens what the row is about; nothing for an item or project that no
     // longer exists, or for a kind that is neither.

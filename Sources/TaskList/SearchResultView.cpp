@@ -479,17 +479,10 @@ TaskPtr SearchResultView::selectedTask() const
     return itemOfRow(m_selectedItem);
 }
 
-double SearchResultView::yPositionPastLastRow() const
-{
-    if (rowCount() == 0) return 0;
-    return rectOfRow(rowCount() - 1).bottom();
-}
-
 void SearchResultView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 {
     OutlineView::resizeSubviewsWithOldSize(oldSize);
-    const double past = yPositionPastLastRow();
-    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+    redrawBandBelowLastRow();
 }
 
 void SearchResultView::deselectAll()

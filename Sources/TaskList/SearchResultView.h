@@ -47,7 +47,6 @@ public:
 
     void popupEditDetail();
     void popupLinkDetail();
-    double yPositionPastLastRow() const;
 
     const std::vector<TableRowView*>& rootItems() const { return m_rootItems; }
     void setRootItems(std::vector<TableRowView*> items);

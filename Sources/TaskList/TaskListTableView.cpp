@@ -665,18 +665,11 @@ void TaskListTableView::popupLinkDetail()
     becomeFirstResponder();
 }
 
-double TaskListTableView::yPositionPastLastRow() const
-{
-    if (rowCount() == 0) return 0;
-    return rectOfRow(rowCount() - 1).bottom();
-}
-
 void TaskListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 {
     OutlineView::resizeSubviewsWithOldSize(oldSize);
     // The ruled part below the rows is drawn anew as the list grows.
-    const double past = yPositionPastLastRow();
-    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+    redrawBandBelowLastRow();
 }
 
 void TaskListTableView::deselectAll()

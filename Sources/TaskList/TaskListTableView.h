@@ -59,7 +59,6 @@ public:
     bool showPopupEditDetail(const TaskPtr& item);
     void popupEditDetail(const TaskPtr& item, View* positioningView);
     void popupLinkDetail();
-    double yPositionPastLastRow() const;
     // As tall as the rows, and at least as tall as its scroll view shows.
     void fitHeight();
     // Makes blank rows, perSlice per turn of the event loop (about 5 ms for

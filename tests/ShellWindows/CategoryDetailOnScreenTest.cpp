@@ -190,7 +190,7 @@ TEST_F(CategoryDetailOnScreen, TasksTypedOneAfterAnotherInTheQuickAddRowAreEachM
         row->setFocus(Qt::MouseFocusReason);  // what a real press gives first
         Clicks::click(panel, Clicks::inWindow(row, QPointF(20, row->height() / 2.0)));
         const qsizetype before = CoreData::shared()->getTaskBelongToCalendarId(category->primaryKey()).size();
-        for (const QString task : {QStringLiteral("Measure"), QStringLiteral("Order cabinets"), QStringLiteral("Paint")}) {
+        for (const QString& task : {QStringLiteral("Measure"), QStringLiteral("Order cabinets"), QStringLiteral("Paint")}) {
             typeIntoFocus(task + QLatin1Char('\r'));
             // The next line is typed once the row shows ready, as a person would.
             ASSERT_TRUE(waitUntil([&] {

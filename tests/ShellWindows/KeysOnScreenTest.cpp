@@ -129,7 +129,9 @@ TEST_F(KeysOnScreen, EscapeClosesPopoversSheetsAndPanelsAsTheirCancelDoes)
             EXPECT_TRUE(waitUntil([&] { return !popover.isShown(); }));
             EXPECT_EQ(reason, PopoverCloseReason::PressOutside) << "as a press outside closes it";
         }
-        if (kind == Kind::Sheet) EXPECT_EQ(sheetCode, 7) << "its Cancel button pressed";
+        if (kind == Kind::Sheet) {
+            EXPECT_EQ(sheetCode, 7) << "its Cancel button pressed";
+        }
         EXPECT_FALSE(panel.isVisible());
         EXPECT_TRUE(main->isVisible()) << "the main window stays";
         EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()); }));

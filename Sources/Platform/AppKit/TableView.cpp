@@ -263,6 +263,17 @@ QRectF TableView::rectOfRow(int row) const
     return QRectF(0, row * rowPitch(), bounds().width(), m_rowHeight);
 }
 
+double TableView::yPositionPastLastRow() const
+{
+    return m_rowCount == 0 ? 0 : rectOfRow(m_rowCount - 1).bottom();
+}
+
+void TableView::redrawBandBelowLastRow()
+{
+    const double past = yPositionPastLastRow();
+    if (bounds().height() > past) setNeedsDisplayInRect(QRectF(0, past, bounds().width(), bounds().height() - past));
+}
+
 double TableView::heightOfAllRows() const
 {
     if (!m_rowTops.empty()) return m_rowTops.back();

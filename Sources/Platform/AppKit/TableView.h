@@ -94,6 +94,8 @@ public:
     // -1 outside the rows (the spacing under a row belongs to that row).
     int rowAtPoint(const QPointF& point) const;
     QRectF rectOfRow(int row) const;
+    // The bottom of the last row; 0 without rows.
+    double yPositionPastLastRow() const;
     // The height the rows take, their spacing included.
     double heightOfAllRows() const;
     // The first row and the count of rows that meet the rectangle.
@@ -127,6 +129,11 @@ Q_SIGNALS:
     void selectionChanged();
 
 protected:
+    // Asks for the band below the last row to be drawn again: the lists that
+    // rule or shade that band call it when they grow, as a resize redraws
+    // only what it uncovers.
+    void redrawBandBelowLastRow();
+
     virtual void selectionIsChanging() {}
     virtual void selectionDidChange() {}
 

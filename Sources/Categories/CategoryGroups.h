@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ModelTypes.h"
+
+#include <QString>
+
+#include <vector>
+
+// The categories under the list's three headers: mixed, event-only and
+// task-only, in that order, each sorted by its order. The category list and
+// the show/hide table group alike; an empty group is left out.
+struct CategoryGroup {
+    QString header;
+    CalendarList categories;
+};
+
+std::vector<CategoryGroup> groupCategoriesByKind(const CalendarList& categories);
