@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-NoteListView::NoteListView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+NoteListView::NoteListView(const QRectF& frame, QWidget* parent) : BottomGripPage(frame, parent)
 {
     setFlipped(true);
     const double W = frame.width();
@@ -82,7 +82,7 @@ void NoteListView::reloadData()
 
 void NoteListView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 {
-    View::resizeSubviewsWithOldSize(oldSize);
+    BottomGripPage::resizeSubviewsWithOldSize(oldSize);
     QRectF scroll = m_tableScrollView->frame();
     scroll.setHeight(std::max(0.0, bounds().height() - 31));
     m_tableScrollView->setFrame(scroll);
@@ -92,57 +92,12 @@ void NoteListView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
     updateTrackingAreas();
 }
 
-QRectF NoteListView::trackRect() const
-{
-    const QRectF b = bounds();
-    return QRectF(b.x(), b.height() - gripHeight, b.width(), gripHeight);
-}
-
 bool NoteListView::listShown() const
 {
     return !m_tableView->isHidden();
 }
 
-void NoteListView::updateTrackingAreas()
-{
-    View::updateTrackingAreas();
-    if (m_trackingArea >= 0) removeTrackingRect(m_trackingArea);
-    m_trackingArea = -1;
-    if (listShown()) m_trackingArea = addTrackingRect(trackRect(), 0, TrackCursorUpdate);
-}
-
-void NoteListView::cursorUpdate(const Event&)
-{
-    if (m_trackingArea >= 0) setCursorShape(CursorShape::ResizeUpDown);
-}
-
-void NoteListView::mouseDown(const Event& event)
-{
-    if (!listShown() || !trackRect().contains(convertPointFromWindow(event.locationInWindow))) return;
-    m_isMoving = true;
-    setNeedsDisplay();
-}
-
-void NoteListView::mouseDragged(const Event& event)
-{
-    if (!m_isMoving) return;
-    setCursorShape(CursorShape::ResizeUpDown);
-    // Our deltas count upward: a drag down makes the page taller.
-    const double height = std::clamp(frame().height() - event.deltaY, m_minY, m_maxY);
-    setFrameSize(QSizeF(frame().width(), height));
-    setNeedsDisplay();
-}
-
-void NoteListView::mouseUp(const Event&)
-{
-    if (!m_isMoving) return;
-    m_isMoving = false;
-    setCursorShape(CursorShape::Arrow);
-    setNeedsDisplay();
-}
-
 void NoteListView::drawRect(QPainter& painter, const QRectF&)
 {
-    painter.setPen(QPen(Color::lightGray(), 1));
-    painter.drawRect(bounds().adjusted(0.5, 0.5, -0.5, -0.5));
+    drawBorder(painter);
 }

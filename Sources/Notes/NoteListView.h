@@ -1,6 +1,6 @@
 #pragma once
 
-#include "View.h"
+#include "BottomGripPage.h"
 
 class NoteListTableView;
 class ScrollView;
@@ -10,12 +10,10 @@ class SegmentedControl;
 // notes, the selected day's, this week's) over the note list in a scroll
 // view, two invisible row-high anchors at the top and the bottom of the
 // visible list, and a resize strip along the bottom edge. Flipped.
-class NoteListView : public View {
+class NoteListView : public BottomGripPage {
     Q_OBJECT
 
 public:
-    static constexpr double gripHeight = 5;
-
     explicit NoteListView(const QRectF& frame, QWidget* parent = nullptr);
     ~NoteListView() override;
 
@@ -34,24 +32,12 @@ public:
     View* topItemTemp() const { return m_topItemTemp; }
     View* bottomItemTemp() const { return m_bottomItemTemp; }
 
-    // The resize strip: the lowest points of the page.
-    QRectF trackRect() const;
-    double minY() const { return m_minY; }
-    void setMinY(double value) { m_minY = value; }
-    double maxY() const { return m_maxY; }
-    void setMaxY(double value) { m_maxY = value; }
-    bool isMoving() const { return m_isMoving; }
-
     bool isFlipped() const override { return true; }
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
-    void mouseDown(const Event& event) override;
-    void mouseDragged(const Event& event) override;
-    void mouseUp(const Event& event) override;
-    void cursorUpdate(const Event& event) override;
-    void updateTrackingAreas() override;
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+    bool offersGrip() const override { return listShown(); }
 
 private:
     bool listShown() const;
@@ -63,9 +49,4 @@ private:
     NoteListTableView* m_tableView = nullptr;
     View* m_topItemTemp = nullptr;
     View* m_bottomItemTemp = nullptr;
-    int m_trackingArea = -1;
-    bool m_isMoving = false;
-    // The task pane's grip has the same bounds.
-    double m_minY = 31;
-    double m_maxY = 600;
 };

@@ -51,7 +51,7 @@ bool filterForcesOrder(qint64 filter)
 
 }  // namespace
 
-TaskListView::TaskListView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+TaskListView::TaskListView(const QRectF& frame, QWidget* parent) : BottomGripPage(frame, parent)
 {
     setFlipped(true);
     const double W = frame.width();
@@ -244,7 +244,7 @@ CalendarView* TaskListView::calendarView() const
 
 void TaskListView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
 {
-    View::resizeSubviewsWithOldSize(oldSize);
+    BottomGripPage::resizeSubviewsWithOldSize(oldSize);
     rearrangeView();
     updateTrackingAreas();
 }
@@ -262,56 +262,11 @@ void TaskListView::rearrangeView()
     m_bottomItemTemp->setFrame(QRectF(scroll.x(), scroll.y() + scroll.height() - rowHeight - 1, scroll.width(), rowHeight));
 }
 
-QRectF TaskListView::trackRect() const
-{
-    const QRectF b = bounds();
-    return QRectF(b.x(), b.height() - gripHeight, b.width(), gripHeight);
-}
-
-void TaskListView::updateTrackingAreas()
-{
-    View::updateTrackingAreas();
-    if (m_trackingArea >= 0) removeTrackingRect(m_trackingArea);
-    m_trackingArea = addTrackingRect(trackRect(), 0, TrackCursorUpdate | TrackMouseEnteredAndExited);
-}
-
-void TaskListView::cursorUpdate(const Event&)
-{
-    if (m_trackingArea >= 0) setCursorShape(CursorShape::ResizeUpDown);
-}
-
-void TaskListView::mouseDown(const Event& event)
-{
-    const QPointF point = convertPointFromWindow(event.locationInWindow);
-    if (!trackRect().contains(point)) return;
-    m_isMoving = true;
-    setNeedsDisplay();
-}
-
-void TaskListView::mouseDragged(const Event& event)
-{
-    if (!m_isMoving) return;
-    setCursorShape(CursorShape::ResizeUpDown);
-    // Our deltas count upward: a drag down makes the pane taller.
-    const double height = std::clamp(frame().height() - event.deltaY, m_minY, m_maxY);
-    setFrameSize(QSizeF(frame().width(), height));
-    setNeedsDisplay();
-}
-
-void TaskListView::mouseUp(const Event&)
-{
-    if (!m_isMoving) return;
-    m_isMoving = false;
-    setCursorShape(CursorShape::Arrow);
-    setNeedsDisplay();
-}
-
 void TaskListView::drawRect(QPainter& painter, const QRectF&)
 {
+    drawBorder(painter);
+    if (!isMoving()) return;
     const QRectF b = bounds();
-    painter.setPen(QPen(Color::lightGray(), 1));
-    painter.drawRect(b.adjusted(0.5, 0.5, -0.5, -0.5));
-    if (!m_isMoving) return;
     painter.setPen(QPen(Color::black(), 2));
     painter.drawLine(QPointF(0, b.height() - 1), QPointF(b.width(), b.height() - 1));
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ScheduledTimer.h"
+#include "BottomGripPage.h"
 #include "TaskListState.h"
-#include "View.h"
 
 #include <QPointer>
 
@@ -18,7 +18,7 @@ class TaskListTableView;
 // bottom edge that drags its height. It decides which filter the list and
 // the planner use, and is the task-list state the data manager reads.
 // Flipped.
-class TaskListView : public View, public TaskListState {
+class TaskListView : public BottomGripPage, public TaskListState {
     Q_OBJECT
 
 public:
@@ -28,7 +28,6 @@ public:
     static constexpr int taskViewTag = 1;
     // The filter segments' tags in their order.
     static constexpr int filterTags[6] = {0, 3, 2, 4, 6, 7};
-    static constexpr double gripHeight = 5;
 
     explicit TaskListView(const QRectF& frame, QWidget* parent = nullptr);
     ~TaskListView() override;
@@ -99,23 +98,13 @@ public:
 
     // ---- layout and the resize grip ------------------------------------------
     void rearrangeView();
-    QRectF trackRect() const;
-    double minY() const { return m_minY; }
-    void setMinY(double value) { m_minY = value; }
-    double maxY() const { return m_maxY; }
-    void setMaxY(double value) { m_maxY = value; }
-    bool isMoving() const { return m_isMoving; }
 
     bool isFlipped() const override { return true; }
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
-    void mouseDown(const Event& event) override;
-    void mouseDragged(const Event& event) override;
-    void mouseUp(const Event& event) override;
-    void cursorUpdate(const Event& event) override;
-    void updateTrackingAreas() override;
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
+    unsigned gripTrackingOptions() const override { return TrackCursorUpdate | TrackMouseEnteredAndExited; }
 
 private:
     int m_typeOfView = -1;
@@ -125,10 +114,6 @@ private:
     qint64 m_todayTaskFilterIndex = 0;
     bool m_forceSort = false;
     bool m_observesWorkingHours = false;
-    bool m_isMoving = false;
-    double m_minY = 31;
-    double m_maxY = 600;
-    int m_trackingArea = -1;
     SegmentedControl* m_filterBtn = nullptr;
     PopUpButton* m_typeViewBtn = nullptr;
     ScrollView* m_tableScrollView = nullptr;
