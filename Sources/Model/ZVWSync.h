@@ -283,8 +283,7 @@ public:
     // saves it.
     void addProject(const CalendarPtr& calendar);
     // Sends a category's changes; saves it once the service gave its stamp.
-    // `withKind` sends its kind as well (a checklist turned ordinary here).
-    void updateProject(const CalendarPtr& calendar, bool withKind = false);
+    void updateProject(const CalendarPtr& calendar);
     // Sends the pending deletions of zvwDeletedProjects in batches of 50 and
     // takes those categories out of zvwProjectList.
     void deleteProject();
@@ -294,7 +293,7 @@ public:
     bool deleteProject(const QString& ids, bool isPersonal);
     // The records as they go up.
     static QJsonObject categoryRecord(const Calendar& calendar);
-    static QJsonObject categoryChangeRecord(const Calendar& calendar, bool withKind = false);
+    static QJsonObject categoryChangeRecord(const Calendar& calendar);
 
     // ---- the item record ----------------------------------------------------------
     // What reading item records needs besides the records: the local key of
