@@ -137,11 +137,20 @@ QList<QString> DatabaseSchema::calendarTableChanges()
     });
 }
 
+// The time (stored form, whole seconds) an item's creation request went to
+// the web service, kept until a pass pairs or answers it; 0 when none is
+// outstanding. The protocol has no request key: a creation whose answer was
+// lost is found among what the service made, not sent again.
+QList<QString> DatabaseSchema::taskCreationMarks()
+{
+    return addColumns("Tasks", {{"zvwCreationSent", "NUMERIC", "0"}});
+}
+
 QList<QString> DatabaseSchema::allUpgrades()
 {
     return settingTableChanges() + tagTableCreation() + tagTableChanges() + linkTableCreation()
          + linkTableChanges() + urlTableCreation() + commentTableCreation() + taskTableChanges()
-         + calendarTableChanges();
+         + calendarTableChanges() + taskCreationMarks();
 }
 
 QList<QString> DatabaseSchema::ownTables()

@@ -583,7 +583,23 @@ private:
     // The upload loop of both kinds, and the write-back of one reply.
     void uploadWorks(TaskList& works, bool needUpdate, bool create);
     void writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create);
-    QByteArray worksBody(const TaskList& batch, bool needUpdate, bool create, TaskList& sent) const;
+    // Creations sent without an answer (a crash, a time-out): the stored
+    // items marked as sent that have no web id.
+    static QSet<qint64> outstandingCreations();
+    // Pairs each of `unsent` with an item the service made that no stored
+    // item holds (an id not in `heldIds`): same kind, category, title and
+    // times. A paired item takes that id and stamp and is written (its local
+    // values then go up as a change). The pairs, local item first; nothing
+    // when they could not be written.
+    using CreationPairs = QList<QPair<TaskPtr, TaskPtr>>;
+    static std::optional<CreationPairs> pairSentCreations(const TaskList& unsent, const TaskList& serverItems,
+                                                          const QSet<qint64>& heldIds, bool needUpdate);
+    // The service's items for that pairing outside a full pass; nothing when
+    // the download failed.
+    std::optional<TaskList> serviceItemsForPairing();
+    // The items of a batch this side may create (none of a shared category).
+    TaskList creatableWorks(const TaskList& batch) const;
+    QByteArray worksBody(const TaskList& items, bool needUpdate, bool create) const;
     void sendItemStatus(const QJsonObject& answer, const std::function<void()>& takeBack,
                         const std::function<void(qint32 role)>& apply);
     QVariantList list(const QVariantList& member) const;
