@@ -576,6 +576,8 @@ TEST_F(FullPassTest, AFailedWipeOfWebToMacKeepsTheLocalDataAndStartsNoPass)
 // the service never made.
 TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSentAgain)
 {
+    HttpSession::setDefaultTimeouts(HttpTimeouts{2.0, 2.0, 2.0});  // only the late answer is to miss them
+    m_sync = std::make_unique<ZVWSync>();
     populateAndSync();
     const CalendarPtr work = storedCategory(QStringLiteral("Work"));
     for (const auto& [name, kind, pushNext] :
@@ -587,12 +589,12 @@ TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSen
             keys.append(addLocalItem(QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(n, 2, 10, QLatin1Char('0')), work)->primaryKey());
         ServiceFault fault;
         fault.kind = kind;
-        fault.delayMs = 1500;
+        fault.delayMs = 3000;
         fault.fromRequest = 2;
         m_service.setFault(QStringLiteral("POST"), QStringLiteral("/api/tasks.json"), fault);
         fullPass();
         const qsizetype made = kind == ServiceFault::Drop ? 50 : 60;
-        ASSERT_TRUE(processEventsUntil([&] { return serviceItemNames().filter(QLatin1String(name)).size() == made; }, 5000));
+        ASSERT_TRUE(processEventsUntil([&] { return serviceItemNames().filter(QLatin1String(name)).size() == made; }, 10000));
         m_service.clearFaults();
         const TaskPtr edited = Task::initWithPrimaryKey(keys.last());
         edited->setNotes(QStringLiteral("changed here"));
