@@ -137,13 +137,14 @@ QList<QString> DatabaseSchema::calendarTableChanges()
     });
 }
 
-// The time (stored form, whole seconds) an item's creation request went to
-// the web service, kept until a pass pairs or answers it; 0 when none is
-// outstanding. The protocol has no request key: a creation whose answer was
-// lost is found among what the service made, not sent again.
+// The item creations sent to the web service and not answered yet: one row
+// per request, the time it went (stored form, whole seconds) and the keys of
+// its items joined by ",". The protocol has no request key: a creation whose
+// answer was lost is found among what the service made, not sent again.
 QList<QString> DatabaseSchema::taskCreationMarks()
 {
-    return addColumns("Tasks", {{"zvwCreationSent", "NUMERIC", "0"}});
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS WebCreationsSent (primaryKey INTEGER PRIMARY KEY, "
+                           "sentTime NUMERIC, itemKeys TEXT);")};
 }
 
 QList<QString> DatabaseSchema::allUpgrades()

@@ -582,18 +582,24 @@ private:
     static constexpr qsizetype answersPerUnit = 10;
     // The upload loop of both kinds, and the write-back of one reply.
     void uploadWorks(TaskList& works, bool needUpdate, bool create);
-    void writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create);
-    // Creations sent without an answer (a crash, a time-out): the stored
-    // items marked as sent that have no web id.
-    static QSet<qint64> outstandingCreations();
+    // `mark`: the creation mark of the request, taken away once it is answered.
+    void writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create, qint64 mark = 0);
+    // Creations sent without an answer (a crash, a time-out): the keys of
+    // their items, and the last mark read.
+    struct OutstandingCreations {
+        QSet<qint64> keys;
+        qint64 lastMark = 0;
+    };
+    static OutstandingCreations outstandingCreations();
     // Pairs each of `unsent` with an item the service made that no stored
     // item holds (an id not in `heldIds`): same kind, category, title and
     // times. A paired item takes that id and stamp and is written (its local
-    // values then go up as a change). The pairs, local item first; nothing
-    // when they could not be written.
+    // values then go up as a change); the marks up to `lastMark` go in the
+    // same unit. The pairs, local item first; nothing when they could not be
+    // written.
     using CreationPairs = QList<QPair<TaskPtr, TaskPtr>>;
     static std::optional<CreationPairs> pairSentCreations(const TaskList& unsent, const TaskList& serverItems,
-                                                          const QSet<qint64>& heldIds, bool needUpdate);
+                                                          const QSet<qint64>& heldIds, bool needUpdate, qint64 lastMark);
     // The service's items for that pairing outside a full pass; nothing when
     // the download failed.
     std::optional<TaskList> serviceItemsForPairing();

@@ -192,11 +192,12 @@ void ZVWSync::oneWayAutoSyncItems()
     // are created. Without the service's list none of them is sent again,
     // and the push counts them unanswered.
     TaskList heldBack;
-    if (const QSet<qint64> outstanding = outstandingCreations(); !outstanding.isEmpty()) {
+    if (const OutstandingCreations outstanding = outstandingCreations(); outstanding.lastMark > 0) {
         TaskList unsent;
         for (const TaskList* list : {&newRoots, &newChildren})
             for (const TaskPtr& item : *list)
-                if (outstanding.contains(item->primaryKey())) unsent.append(item);
+                if (outstanding.keys.contains(item->primaryKey())) unsent.append(item);
+        // The marks stay for the full pass, which sees every item.
         if (!unsent.isEmpty()) {
             std::optional<CreationPairs> pairs;
             if (const std::optional<TaskList> made = serviceItemsForPairing()) {
@@ -207,7 +208,7 @@ void ZVWSync::oneWayAutoSyncItems()
                     const QList<qint64> ids = query.int64Column();
                     heldIds = QSet<qint64>(ids.cbegin(), ids.cend());
                 }
-                pairs = pairSentCreations(unsent, *made, heldIds, true);
+                pairs = pairSentCreations(unsent, *made, heldIds, true, 0);
             }
             QSet<const Task*> held;
             if (pairs) {

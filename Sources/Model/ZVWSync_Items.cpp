@@ -57,21 +57,29 @@ QString refusalText(const QJsonValue& element)
     return QString::fromUtf8(QJsonDocument(QJsonArray{error}).toJson(QJsonDocument::Compact)).left(120);
 }
 
-// Marks the items' creation as sent at `sentAt` (0 takes the mark away), in
-// one statement. False when it could not be written.
-bool markCreations(const TaskList& items, qint64 sentAt)
+// Marks the items' creation as sent at `sentAt`: one row for the request.
+// The row's key (0 for no items); nothing when it could not be written.
+std::optional<qint64> markCreations(const TaskList& items, qint64 sentAt)
 {
-    if (items.isEmpty()) return true;
-    QByteArray sql = QByteArrayLiteral("UPDATE Tasks SET zvwCreationSent = ") + QByteArray::number(sentAt)
-                     + QByteArrayLiteral(" WHERE primaryKey IN (");
-    for (qsizetype index = 0; index < items.size(); ++index) {
-        if (index > 0) sql += ',';
-        sql += QByteArray::number(items[index]->primaryKey());
-    }
-    sql += ')';
+    if (items.isEmpty()) return 0;
+    QStringList keys;
+    keys.reserve(items.size());
+    for (const TaskPtr& item : items) keys.append(QString::number(item->primaryKey()));
     RecordGuard guard;
-    QueryStatement statement(sql);
-    return statement.execute("The web sync could not write the marks of item creations");
+    QueryStatement insert("INSERT INTO WebCreationsSent (sentTime, itemKeys) VALUES (?, ?)");
+    insert.bind(1, sentAt).bind(2, keys.join(QLatin1Char(',')));
+    if (!insert.execute("The web sync could not mark an item creation as sent")) return std::nullopt;
+    QueryStatement row("SELECT last_insert_rowid()");
+    return row.firstInt64();
+}
+
+// The request answered: its items have their ids (or were refused).
+void unmarkCreations(qint64 mark)
+{
+    if (mark <= 0) return;
+    RecordGuard guard;
+    QueryStatement remove("DELETE FROM WebCreationsSent WHERE primaryKey = ?");
+    remove.bind(1, mark).execute("The web sync could not take the mark of an answered item creation away");
 }
 
 qint64 creationTime()
@@ -181,19 +189,25 @@ std::optional<TaskList> ZVWSync::serviceItemsForPairing()
     return read.items;
 }
 
-QSet<qint64> ZVWSync::outstandingCreations()
+ZVWSync::OutstandingCreations ZVWSync::outstandingCreations()
 {
+    OutstandingCreations outstanding;
     RecordGuard guard;
-    QueryStatement query("SELECT primaryKey FROM Tasks WHERE zvwCreationSent != 0 AND (zvwId IS NULL OR zvwId = 0)");
-    const QList<qint64> keys = query.int64Column();
-    return QSet<qint64>(keys.cbegin(), keys.cend());
+    QueryStatement query("SELECT primaryKey, itemKeys FROM WebCreationsSent");
+    while (query.nextRow()) {
+        outstanding.lastMark = std::max<qint64>(outstanding.lastMark, sqlite3_column_int64(query.get(), 0));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(query.get(), 1));
+        for (const QByteArray& key : QByteArray(text ? text : "").split(','))
+            if (const qint64 value = key.toLongLong(); value > 0) outstanding.keys.insert(value);
+    }
+    return outstanding;
 }
 
 std::optional<ZVWSync::CreationPairs> ZVWSync::pairSentCreations(const TaskList& unsent, const TaskList& serverItems,
-                                                                 const QSet<qint64>& heldIds, bool needUpdate)
+                                                                 const QSet<qint64>& heldIds, bool needUpdate,
+                                                                 qint64 lastMark)
 {
     CreationPairs pairs;
-    if (unsent.isEmpty()) return pairs;
     // What the service made that no stored item holds, in the service's order.
     QHash<QString, TaskList> made;
     for (const TaskPtr& server : serverItems) {
@@ -209,8 +223,8 @@ std::optional<ZVWSync::CreationPairs> ZVWSync::pairSentCreations(const TaskList&
         if (found == made.end() || found->isEmpty()) continue;
         pairs.append({local, found->takeFirst()});
     }
-    if (pairs.isEmpty()) return pairs;
 
+    // The marks read go with the ids: what is not paired is created anew.
     Transaction unit;
     TaskList paired;
     bool written = unit.isOpen();
@@ -222,7 +236,12 @@ std::optional<ZVWSync::CreationPairs> ZVWSync::pairSentCreations(const TaskList&
         written = local->dehydrateUpdateOption(needUpdate);
         paired.append(local);
     }
-    if (!written || !markCreations(paired, 0) || !unit.commit()) {
+    if (written) {
+        RecordGuard guard;
+        QueryStatement remove("DELETE FROM WebCreationsSent WHERE primaryKey <= ?");
+        written = remove.bind(1, lastMark).execute("The web sync could not take the marks of item creations away");
+    }
+    if (!written || !unit.commit()) {
         qWarning() << "The web sync could not write the ids of" << pairs.size() << "items whose creation went unanswered";
         return std::nullopt;
     }
@@ -266,16 +285,21 @@ void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
     struct Answer {
         HttpReply reply;
         TaskList sent;
+        qint64 mark = 0;
     };
     QList<Answer> answers;
     const qint64 sentAt = create ? creationTime() : 0;
     // False once the answers or the marks could not be written (a full
     // disk): nothing more is sent, the rest stays marked for the next upload.
+    qint64 mark = 0;
     const auto writeAnswers = [&](const TaskList& toMark) {
         if (answers.isEmpty() && toMark.isEmpty()) return true;
         Transaction unit;
-        for (const Answer& answer : std::as_const(answers)) writeBackWorks(answer.reply, answer.sent, needUpdate, create);
-        const bool written = markCreations(toMark, sentAt) && unit.commit();
+        for (const Answer& answer : std::as_const(answers))
+            writeBackWorks(answer.reply, answer.sent, needUpdate, create, answer.mark);
+        const std::optional<qint64> marked = markCreations(toMark, sentAt);
+        mark = marked.value_or(0);
+        const bool written = marked && unit.commit();
         if (!written)
             qWarning() << "The web sync could not save the answers to" << answers.size() << "item requests"
                        << (toMark.isEmpty() ? "" : "and the marks of the next creation; it is not sent");
@@ -303,7 +327,7 @@ void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
                                                dataAddress(create ? QStringLiteral("tasks.json")
                                                                   : QStringLiteral("tasks/update.json")),
                                                body)),
-                        sent});
+                        sent, mark});
         setParseKey(parseKeyNone);
         if (!create && answers.size() == answersPerUnit && !writeAnswers({})) return;
     }
@@ -343,10 +367,11 @@ QByteArray ZVWSync::worksBody(const TaskList& items, bool needUpdate, bool creat
 
 void ZVWSync::addWorksWithURLBody(const QByteArray& body, const TaskList& worksList, bool needUpdate)
 {
-    if (!markCreations(worksList, creationTime())) return;
+    const std::optional<qint64> mark = markCreations(worksList, creationTime());
+    if (!mark) return;
     setParseKey(8);
     const HttpReply reply = sendOnPass(bodyRequest("POST", dataAddress(QStringLiteral("tasks.json")), body));
-    writeBackWorks(reply, worksList, needUpdate, true);
+    writeBackWorks(reply, worksList, needUpdate, true, *mark);
     setParseKey(parseKeyNone);
 }
 
@@ -358,7 +383,7 @@ void ZVWSync::updateWorksWithURLBody(const QByteArray& body, const TaskList& tas
     setParseKey(parseKeyNone);
 }
 
-void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create)
+void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create, qint64 mark)
 {
     const char* kind = create ? "creation" : "update";
     const ZVWReply::Records answer = ZVWReply::records(reply);
@@ -380,7 +405,7 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
         qWarning() << "The web sync could not start writing the answered items";
         return;
     }
-    TaskList created;
+
     for (qsizetype index = 0; index < answered; ++index) {
         const QJsonValue element = answer.elements.at(index);
         const TaskPtr& item = items.at(index);
@@ -398,10 +423,7 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
         // was as its row holds it (the usual case).
         const bool clean = !item->dirty();
         if (create) {
-            if (const auto id = ZVWReply::integer(record, QStringLiteral("id"))) {
-                item->setZvwID(*id);
-                created.append(item);
-            }
+            if (const auto id = ZVWReply::integer(record, QStringLiteral("id"))) item->setZvwID(*id);
         }
         if (const auto stamp = ZVWReply::integer(record, QStringLiteral("last_update"))) item->setLastUpdate(*stamp);
         if (create && willUpdateRemoteOrder()) {
@@ -414,8 +436,8 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
         item->setHasChanges(0);
         if (!(clean ? item->dehydrateWebAnswer(needUpdate) : item->dehydrateUpdateOption(needUpdate))) break;
     }
-    // An item with its web id has no creation outstanding.
-    markCreations(created, 0);
+    // Every item of the request answered: none of its creations is outstanding.
+    if (answered == items.size()) unmarkCreations(mark);
     if (!unit.commit())
         qWarning().nospace() << "The web sync could not save the answers to an item " << kind
                              << "; the items stay marked for the next upload";

@@ -510,11 +510,12 @@ void ZVWSync::syncItemsWithZVW()
     // Creations that went without an answer first: what the service made of
     // them takes its id here, and the item goes up as a change instead of a
     // second creation. Should the ids not be written, nothing is sent.
-    if (const QSet<qint64> outstanding = outstandingCreations(); !outstanding.isEmpty()) {
+    if (const OutstandingCreations outstanding = outstandingCreations(); outstanding.lastMark > 0) {
         TaskList unsent;
         for (const TaskPtr& item : locals)
-            if (item->zvwID() == 0 && outstanding.contains(item->primaryKey())) unsent.append(item);
-        const std::optional<CreationPairs> pairs = pairSentCreations(unsent, works.remaining(), heldIds, false);
+            if (item->zvwID() == 0 && outstanding.keys.contains(item->primaryKey())) unsent.append(item);
+        const std::optional<CreationPairs> pairs =
+            pairSentCreations(unsent, works.remaining(), heldIds, false, outstanding.lastMark);
         if (!pairs) {
             if (!stoppedByFailure())
                 reportServerError(TextTable::localizedString(QStringLiteral("zvwWriteFailedText"))

@@ -578,6 +578,7 @@ TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSen
 {
     HttpSession::setDefaultTimeouts(HttpTimeouts{2.0, 2.0, 2.0});  // only the late answer is to miss them
     m_sync = std::make_unique<ZVWSync>();
+    m_setting->setLatestSyncItem(0);  // the side file's, shared by the tests of this process
     populateAndSync();
     const CalendarPtr work = storedCategory(QStringLiteral("Work"));
     for (const auto& [name, kind, pushNext] :
@@ -616,7 +617,7 @@ TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSen
                 EXPECT_EQ(record.value("content").toString(), QStringLiteral("changed here"));
         }
         for (const qint64 key : keys) EXPECT_TRUE(ids.contains(Task::initWithPrimaryKey(key)->zvwID()));
-        EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE zvwCreationSent != 0")), 0);
+        if (!pushNext) EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM WebCreationsSent")), 0);
     }
 }
 
