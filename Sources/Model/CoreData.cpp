@@ -900,6 +900,7 @@ void CoreData::applySchemaUpgrades()
         createDBCommentTable();
         changeDBTaskTable();
         changeDBCalendarTable();
+        runUpgrades(DatabaseSchema::taskCreationMarks());
     };
     const qsizetype failuresBefore = m_upgradeFailures.size();
     {

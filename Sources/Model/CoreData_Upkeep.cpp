@@ -139,6 +139,19 @@ bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
     if (!transaction.isOpen()) return false;
     TaskList items;
     addTasksToList(items, category->primaryKey(), ItemKind::ChecklistItem);
+    // Another organizer turned this checklist already and the service keeps
+    // its kind: that organizer's note came down into the checklist. It is the
+    // note of the turn here too, not a second one to make.
+    TaskPtr turnedElsewhere;
+    if (category->zvwProjectId() > 0) {
+        TaskList notes;
+        addTasksToList(notes, category->primaryKey(), ItemKind::Note);
+        for (const TaskPtr& item : notes)
+            if (item->zvwID() > 0 && item->taskName() == category->calendarName()) {
+                turnedElsewhere = item;
+                break;
+            }
+    }
     const ChecklistNote content = checklistNote(category->calendarName(), items);
 
     // An item put into a checklist category becomes a checklist item; the
@@ -151,6 +164,14 @@ bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
     // again as a checklist and be turned again at the next start.
     if (category->zvwProjectId() > 0) category->setHasChanges(1);
 
+    if (turnedElsewhere) {
+        transaction.keep(turnedElsewhere);
+        turnedElsewhere->setTaskType(ItemKind::Note);
+        turnedElsewhere->setIsInitialTask(1);
+        // Items added here since keep their lines.
+        if (!items.isEmpty()) turnedElsewhere->setNotes(turnedElsewhere->notes() + QLatin1Char('\n') + content.text.section(QLatin1Char('\n'), 1));
+        if (!turnedElsewhere->dehydrate()) return false;
+    }
     auto note = std::make_shared<Task>();
     note->setTaskType(ItemKind::Note);
     note->setBuiltIn(0);
@@ -160,7 +181,7 @@ bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
     note->setNotes(content.text);
     note->setTagList(tagListText(content.tags));
     setModifyingTask(note);
-    if (!addNewTask() || note->primaryKey() < 1 || note->dirty()) {
+    if (!turnedElsewhere && (!addNewTask() || note->primaryKey() < 1 || note->dirty())) {
         qCritical("Error: the checklist '%s' could not be turned into a note.", qUtf8Printable(category->calendarName()));
         return false;
     }

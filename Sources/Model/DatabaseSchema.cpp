@@ -137,11 +137,21 @@ QList<QString> DatabaseSchema::calendarTableChanges()
     });
 }
 
+// The item creations sent to the web service and not answered yet: one row
+// per request, the time it went (stored form, whole seconds) and the keys of
+// its items joined by ",". The protocol has no request key: a creation whose
+// answer was lost is found among what the service made, not sent again.
+QList<QString> DatabaseSchema::taskCreationMarks()
+{
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS WebCreationsSent (primaryKey INTEGER PRIMARY KEY, "
+                           "sentTime NUMERIC, itemKeys TEXT);")};
+}
+
 QList<QString> DatabaseSchema::allUpgrades()
 {
     return settingTableChanges() + tagTableCreation() + tagTableChanges() + linkTableCreation()
          + linkTableChanges() + urlTableCreation() + commentTableCreation() + taskTableChanges()
-         + calendarTableChanges();
+         + calendarTableChanges() + taskCreationMarks();
 }
 
 QList<QString> DatabaseSchema::ownTables()

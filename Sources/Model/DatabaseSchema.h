@@ -19,6 +19,7 @@ QList<QString> urlTableCreation();
 QList<QString> commentTableCreation();
 QList<QString> taskTableChanges();
 QList<QString> calendarTableChanges();
+QList<QString> taskCreationMarks();     // the web creation sent, not yet answered
 
 // Every group above, in the order the start-up runs them.
 QList<QString> allUpgrades();

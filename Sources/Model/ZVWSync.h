@@ -283,8 +283,7 @@ public:
     // saves it.
     void addProject(const CalendarPtr& calendar);
     // Sends a category's changes; saves it once the service gave its stamp.
-    // `withKind` sends its kind as well (a checklist turned ordinary here).
-    void updateProject(const CalendarPtr& calendar, bool withKind = false);
+    void updateProject(const CalendarPtr& calendar);
     // Sends the pending deletions of zvwDeletedProjects in batches of 50 and
     // takes those categories out of zvwProjectList.
     void deleteProject();
@@ -294,7 +293,7 @@ public:
     bool deleteProject(const QString& ids, bool isPersonal);
     // The records as they go up.
     static QJsonObject categoryRecord(const Calendar& calendar);
-    static QJsonObject categoryChangeRecord(const Calendar& calendar, bool withKind = false);
+    static QJsonObject categoryChangeRecord(const Calendar& calendar);
 
     // ---- the item record ----------------------------------------------------------
     // What reading item records needs besides the records: the local key of
@@ -583,8 +582,30 @@ private:
     static constexpr qsizetype answersPerUnit = 10;
     // The upload loop of both kinds, and the write-back of one reply.
     void uploadWorks(TaskList& works, bool needUpdate, bool create);
-    void writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create);
-    QByteArray worksBody(const TaskList& batch, bool needUpdate, bool create, TaskList& sent) const;
+    // `mark`: the creation mark of the request, taken away once it is answered.
+    void writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create, qint64 mark = 0);
+    // Creations sent without an answer (a crash, a time-out): the keys of
+    // their items, and the last mark read.
+    struct OutstandingCreations {
+        QSet<qint64> keys;
+        qint64 lastMark = 0;
+    };
+    static OutstandingCreations outstandingCreations();
+    // Pairs each of `unsent` with an item the service made that no stored
+    // item holds (an id not in `heldIds`): same kind, category, title and
+    // times. A paired item takes that id and stamp and is written (its local
+    // values then go up as a change); the marks up to `lastMark` go in the
+    // same unit. The pairs, local item first; nothing when they could not be
+    // written.
+    using CreationPairs = QList<QPair<TaskPtr, TaskPtr>>;
+    static std::optional<CreationPairs> pairSentCreations(const TaskList& unsent, const TaskList& serverItems,
+                                                          const QSet<qint64>& heldIds, bool needUpdate, qint64 lastMark);
+    // The service's items for that pairing outside a full pass; nothing when
+    // the download failed.
+    std::optional<TaskList> serviceItemsForPairing();
+    // The items of a batch this side may create (none of a shared category).
+    TaskList creatableWorks(const TaskList& batch) const;
+    QByteArray worksBody(const TaskList& items, bool needUpdate, bool create) const;
     void sendItemStatus(const QJsonObject& answer, const std::function<void()>& takeBack,
                         const std::function<void(qint32 role)>& apply);
     QVariantList list(const QVariantList& member) const;

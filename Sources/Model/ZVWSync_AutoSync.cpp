@@ -187,6 +187,45 @@ void ZVWSync::oneWayAutoSyncItems()
             (item->parentId() == -1 ? newRoots : newChildren).append(item);
         }
     }
+    // Creations that went without an answer are looked for on the service
+    // first: those found there go up as changes under their ids, the others
+    // are created. Without the service's list none of them is sent again,
+    // and the push counts them unanswered.
+    TaskList heldBack;
+    if (const OutstandingCreations outstanding = outstandingCreations(); outstanding.lastMark > 0) {
+        TaskList unsent;
+        for (const TaskList* list : {&newRoots, &newChildren})
+            for (const TaskPtr& item : *list)
+                if (outstanding.keys.contains(item->primaryKey())) unsent.append(item);
+        // The marks stay for the full pass, which sees every item.
+        if (!unsent.isEmpty()) {
+            std::optional<CreationPairs> pairs;
+            if (const std::optional<TaskList> made = serviceItemsForPairing()) {
+                QSet<qint64> heldIds;
+                {
+                    RecordGuard guard;
+                    QueryStatement query("SELECT zvwId FROM Tasks WHERE zvwId > 0");
+                    const QList<qint64> ids = query.int64Column();
+                    heldIds = QSet<qint64>(ids.cbegin(), ids.cend());
+                }
+                pairs = pairSentCreations(unsent, *made, heldIds, true, 0);
+            }
+            QSet<const Task*> held;
+            if (pairs) {
+                for (const auto& [local, server] : *pairs) {
+                    held.insert(local.get());
+                    changed.append(local);
+                }
+            } else {
+                for (const TaskPtr& item : unsent) held.insert(item.get());
+                heldBack = unsent;
+            }
+            for (TaskList* list : {&newRoots, &newChildren})
+                list->removeIf([&held](const TaskPtr& item) { return held.contains(item.get()); });
+        }
+    }
+    if (stoppedByFailure()) return;
+
     // The owner of a shared category creates its items: this side never
     // does, so they do not count as unanswered.
     TaskList expected;
@@ -198,6 +237,7 @@ void ZVWSync::oneWayAutoSyncItems()
         }
     }
     expected += changed;
+    expected += heldBack;
 
     // The uploads stop at a failed write of their answers; the time of the
     // push then stays, so everything goes again with the next one.

@@ -117,18 +117,14 @@ void ZVWSync::syncProjectsWithZVW()
         }
         const CalendarPtr& copy = server[*found];
         taken[*found] = true;
-        // A checklist turned into an ordinary category here must become one
-        // on the service too, or every organizer would turn it again.
-        const bool turnedChecklist = copy->projectType() == CategoryKind::Checklist
-                                     && calendar->projectType() == CategoryKind::Ordinary && !calendar->isShared();
+        // A kind is never changed on the service (a change record has no key
+        // for it): a checklist turned here stays one there, and its turn goes
+        // up once as the change it marked. The kind is kept here.
         if (calendar->lastUpdate() < copy->lastUpdate()) {
             const bool sameName = calendar->calendarName() == copy->calendarName();
             takeServerValues(*calendar, *copy, false);
             saveCategory(calendar);
             if (!sameName && isOrdinaryUnshared(*calendar)) updated.append(calendar);
-            if (turnedChecklist) updateProject(calendar, true);
-        } else if (turnedChecklist) {
-            updateProject(calendar, true);
         } else if (calendar->hasChanges()) {
             updateProject(calendar);
         } else {
@@ -237,10 +233,10 @@ QJsonObject ZVWSync::categoryRecord(const Calendar& calendar)
     };
 }
 
-QJsonObject ZVWSync::categoryChangeRecord(const Calendar& calendar, bool withKind)
+QJsonObject ZVWSync::categoryChangeRecord(const Calendar& calendar)
 {
     QJsonObject record = categoryRecord(calendar);
-    if (!withKind) record.remove(QStringLiteral("category_type"));
+    record.remove(QStringLiteral("category_type"));
     record.insert(QStringLiteral("id"), calendar.zvwProjectId());
     return record;
 }
@@ -268,12 +264,12 @@ void ZVWSync::addProject(const CalendarPtr& calendar)
     setParseKey(parseKeyNone);
 }
 
-void ZVWSync::updateProject(const CalendarPtr& calendar, bool withKind)
+void ZVWSync::updateProject(const CalendarPtr& calendar)
 {
     if (!calendar) return;
     setParseKey(4);
     const HttpReply reply = sendJson("PUT", dataAddress(QStringLiteral("categories/updates.json")),
-                                     QJsonArray{categoryChangeRecord(*calendar, withKind)});
+                                     QJsonArray{categoryChangeRecord(*calendar)});
     const ZVWReply::Records answer = ZVWReply::records(reply);
     if (answer.kind == ZVWReply::ListKind::Array) {
         for (const QJsonValue& element : answer.elements) {

@@ -3,6 +3,7 @@
 #include "ZVWSync.h"
 
 #include "Calendar.h"
+#include "Clock.h"
 #include "CoreData.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
@@ -10,6 +11,7 @@
 #include "Task.h"
 #include "TextTable.h"
 #include "Transaction.h"
+#include "Utilities.h"
 #include "ZVWReply.h"
 #include "ModelInternals.h"
 
@@ -55,20 +57,95 @@ QString refusalText(const QJsonValue& element)
     return QString::fromUtf8(QJsonDocument(QJsonArray{error}).toJson(QJsonDocument::Compact)).left(120);
 }
 
+// Marks the items' creation as sent at `sentAt`: one row for the request.
+// The row's key (0 for no items); nothing when it could not be written.
+std::optional<qint64> markCreations(const TaskList& items, qint64 sentAt)
+{
+    if (items.isEmpty()) return 0;
+    QStringList keys;
+    keys.reserve(items.size());
+    for (const TaskPtr& item : items) keys.append(QString::number(item->primaryKey()));
+    RecordGuard guard;
+    QueryStatement insert("INSERT INTO WebCreationsSent (sentTime, itemKeys) VALUES (?, ?)");
+    insert.bind(1, sentAt).bind(2, keys.join(QLatin1Char(',')));
+    if (!insert.execute("The web sync could not mark an item creation as sent")) return std::nullopt;
+    QueryStatement row("SELECT last_insert_rowid()");
+    return row.firstInt64();
+}
+
+// The request answered: its items have their ids (or were refused).
+void unmarkCreations(qint64 mark)
+{
+    if (mark <= 0) return;
+    RecordGuard guard;
+    QueryStatement remove("DELETE FROM WebCreationsSent WHERE primaryKey = ?");
+    remove.bind(1, mark).execute("The web sync could not take the mark of an answered item creation away");
+}
+
+qint64 creationTime()
+{
+    return std::max<qint64>(1, qint64(Date::truncated(Utilities::toDBDate(Clock::now()).timeIntervalSince1970())));
+}
+
+// What pairs an item with the service's copy of it: kind, category, title
+// (as the service keeps it, trimmed) and times, in whole stored seconds.
+QString creationKey(qint64 kind, qint64 category, const QString& title, qint64 start, qint64 end)
+{
+    return QStringLiteral("%1|%2|%3|%4|").arg(kind).arg(category).arg(start).arg(end) + title;
+}
+
+qint64 storedSecondsOf(const Date& date)
+{
+    return date.isNull() ? 0 : qint64(Utilities::toDBDate(date).timeIntervalSince1970());
+}
+
+// One item per server id: an id listed twice in one download would be
+// stored twice. The copy with the greatest stamp is kept, in the place of
+// the first (the first on equal stamps). Items without an id are all kept.
+void keepOnePerId(TaskList& items)
+{
+    QHash<qint64, qsizetype> firstAt;
+    TaskList kept;
+    kept.reserve(items.size());
+    qsizetype dropped = 0;
+    for (const TaskPtr& item : std::as_const(items)) {
+        if (item->zvwID() == 0) {
+            kept.append(item);
+            continue;
+        }
+        const auto found = firstAt.constFind(item->zvwID());
+        if (found == firstAt.constEnd()) {
+            firstAt.insert(item->zvwID(), kept.size());
+            kept.append(item);
+            continue;
+        }
+        ++dropped;
+        if (item->lastUpdate() > kept[*found]->lastUpdate()) kept[*found] = item;
+    }
+    if (dropped == 0) return;
+    qWarning() << "The items download listed" << dropped << "records a second time under the same id; one of each is kept";
+    items = kept;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Download
 
+namespace {
+
+QString itemsQuery()
+{
+    return QStringLiteral("&lastupdate=0&fields=") + itemFields + QStringLiteral("&type=1,2,3,4&get_share=1");
+}
+
+}  // namespace
+
 void ZVWSync::getItemsFromZVW()
 {
     m_itemDownloadIncomplete = false;
     if (!errorDescription().isEmpty()) return;
-    const HttpReply reply = sendRequest(
-        "GET",
-        dataAddress(QStringLiteral("tasks.json"),
-                    QStringLiteral("&lastupdate=0&fields=") + itemFields + QStringLiteral("&type=1,2,3,4&get_share=1")),
-        true);
+    const HttpReply reply = sendRequest("GET", dataAddress(QStringLiteral("tasks.json"), itemsQuery()), true);
     const ZVWReply::Records list = ZVWReply::records(reply);
     // A failed download keeps the last list away from the merge: the pass stops here.
     if (!acceptDownload(TextTable::localizedString(QStringLiteral("zvwItemsDownloadErrorText")), reply, list)) return;
@@ -82,6 +159,7 @@ void ZVWSync::getItemsFromZVW()
         return;
     }
     ItemRecords read = itemsFromRecords(list.elements, itemReadingFromData());
+    keepOnePerId(read.items);
     if (read.refused > 0) {
         setIsError(true);
         m_itemDownloadIncomplete = true;
@@ -89,6 +167,87 @@ void ZVWSync::getItemsFromZVW()
                    << "refused records; no item is deleted for being absent from it";
     }
     setZvwWorkList(read.items);
+}
+
+std::optional<TaskList> ZVWSync::serviceItemsForPairing()
+{
+    const HttpReply reply = sendOnPass([this] {
+        HttpRequest request;
+        request.method = "GET";
+        request.url = dataAddress(QStringLiteral("tasks.json"), itemsQuery());
+        request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+        return request;
+    }());
+    const ZVWReply::Records list = ZVWReply::records(reply);
+    if (list.kind != ZVWReply::ListKind::Array) {
+        qWarning() << "The items download for the unanswered creations failed (status" << reply.status << reply.errorText
+                   << "); they wait for the next pass";
+        return std::nullopt;
+    }
+    ItemRecords read = itemsFromRecords(list.elements, itemReadingFromData());
+    keepOnePerId(read.items);
+    return read.items;
+}
+
+ZVWSync::OutstandingCreations ZVWSync::outstandingCreations()
+{
+    OutstandingCreations outstanding;
+    RecordGuard guard;
+    QueryStatement query("SELECT primaryKey, itemKeys FROM WebCreationsSent");
+    while (query.nextRow()) {
+        outstanding.lastMark = std::max<qint64>(outstanding.lastMark, sqlite3_column_int64(query.get(), 0));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(query.get(), 1));
+        for (const QByteArray& key : QByteArray(text ? text : "").split(','))
+            if (const qint64 value = key.toLongLong(); value > 0) outstanding.keys.insert(value);
+    }
+    return outstanding;
+}
+
+std::optional<ZVWSync::CreationPairs> ZVWSync::pairSentCreations(const TaskList& unsent, const TaskList& serverItems,
+                                                                 const QSet<qint64>& heldIds, bool needUpdate,
+                                                                 qint64 lastMark)
+{
+    CreationPairs pairs;
+    // What the service made that no stored item holds, in the service's order.
+    QHash<QString, TaskList> made;
+    for (const TaskPtr& server : serverItems) {
+        if (server->zvwID() < 1 || heldIds.contains(server->zvwID())) continue;
+        made[creationKey(server->taskType(), server->calendarId(), server->taskName(),
+                         storedSecondsOf(server->startTime()), storedSecondsOf(server->dueEnd()))]
+            .append(server);
+    }
+    for (const TaskPtr& local : unsent) {
+        const Date end = local->taskType() == ItemKind::Event ? local->endTime() : local->dueEnd();
+        const auto found = made.find(creationKey(local->taskType(), local->calendarId(), ZVWReply::trimmedName(local->taskName()),
+                                                 storedSecondsOf(local->startTime()), storedSecondsOf(end)));
+        if (found == made.end() || found->isEmpty()) continue;
+        pairs.append({local, found->takeFirst()});
+    }
+
+    // The marks read go with the ids: what is not paired is created anew.
+    Transaction unit;
+    TaskList paired;
+    bool written = unit.isOpen();
+    for (const auto& [local, server] : std::as_const(pairs)) {
+        if (!written) break;
+        unit.keep(local);
+        local->setZvwID(server->zvwID());
+        local->setLastUpdate(server->lastUpdate());
+        written = local->dehydrateUpdateOption(needUpdate);
+        paired.append(local);
+    }
+    if (written) {
+        RecordGuard guard;
+        QueryStatement remove("DELETE FROM WebCreationsSent WHERE primaryKey <= ?");
+        written = remove.bind(1, lastMark).execute("The web sync could not take the marks of item creations away");
+    }
+    if (!written || !unit.commit()) {
+        qWarning() << "The web sync could not write the ids of" << pairs.size() << "items whose creation went unanswered";
+        return std::nullopt;
+    }
+    qInfo() << pairs.size() << "items whose creation went unanswered take the ids of what the service made of them,"
+            << unsent.size() - pairs.size() << "are created";
+    return pairs;
 }
 
 TaskPtr ZVWSync::findTaskWithZVWKey(qint64 zvwKey) const
@@ -117,24 +276,33 @@ void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
     // The answers of several update requests are written in one unit: a
     // commit waits for the disk, and one per request made most of an
     // upload's time. An update answered and not yet written is only sent
-    // again. A creation's answer is written before the next request goes:
-    // lost in a crash, the items would go up a second time. The unit is
+    // again. A creation is marked as sent before its request goes, in the
+    // unit that writes the answers to the one before: a creation whose
+    // answer is lost (a crash, a time-out) is then paired by the next pass
+    // with what the service made, not sent a second time. The unit is
     // opened only once the answers are in, so no request is sent while the
     // record lock is held.
-    const qsizetype perUnit = create ? 1 : answersPerUnit;
     struct Answer {
         HttpReply reply;
         TaskList sent;
+        qint64 mark = 0;
     };
     QList<Answer> answers;
-    // False once the answers could not be written (a full disk): nothing
-    // more is sent, the rest stays marked for the next upload.
-    const auto writeAnswers = [&] {
-        if (answers.isEmpty()) return true;
+    const qint64 sentAt = create ? creationTime() : 0;
+    // False once the answers or the marks could not be written (a full
+    // disk): nothing more is sent, the rest stays marked for the next upload.
+    qint64 mark = 0;
+    const auto writeAnswers = [&](const TaskList& toMark) {
+        if (answers.isEmpty() && toMark.isEmpty()) return true;
         Transaction unit;
-        for (const Answer& answer : std::as_const(answers)) writeBackWorks(answer.reply, answer.sent, needUpdate, create);
-        const bool written = unit.commit();
-        if (!written) qWarning() << "The web sync could not save the answers to" << answers.size() << "item requests";
+        for (const Answer& answer : std::as_const(answers))
+            writeBackWorks(answer.reply, answer.sent, needUpdate, create, answer.mark);
+        const std::optional<qint64> marked = markCreations(toMark, sentAt);
+        mark = marked.value_or(0);
+        const bool written = marked && unit.commit();
+        if (!written)
+            qWarning() << "The web sync could not save the answers to" << answers.size() << "item requests"
+                       << (toMark.isEmpty() ? "" : "and the marks of the next creation; it is not sent");
         answers.clear();
         return written;
     };
@@ -151,29 +319,40 @@ void ZVWSync::uploadWorks(TaskList& works, bool needUpdate, bool create)
             batch.append(works.takeFirst());
         }
         if (stopped) break;
-        TaskList sent;
-        const QByteArray body = worksBody(batch, needUpdate, create, sent);
+        const TaskList sent = create ? creatableWorks(batch) : batch;
+        if (create && !writeAnswers(sent)) return;
+        const QByteArray body = worksBody(sent, needUpdate, create);
         setParseKey(create ? 8 : 9);
         answers.append({sendOnPass(bodyRequest(create ? "POST" : "PUT",
                                                dataAddress(create ? QStringLiteral("tasks.json")
                                                                   : QStringLiteral("tasks/update.json")),
                                                body)),
-                        sent});
+                        sent, mark});
         setParseKey(parseKeyNone);
-        if (answers.size() == perUnit && !writeAnswers()) return;
+        if (!create && answers.size() == answersPerUnit && !writeAnswers({})) return;
     }
-    writeAnswers();
+    writeAnswers({});
 }
 
-QByteArray ZVWSync::worksBody(const TaskList& batch, bool needUpdate, bool create, TaskList& sent) const
+TaskList ZVWSync::creatableWorks(const TaskList& batch) const
 {
     CoreData* dataManager = CoreData::shared();
-    QJsonArray records;
-    sent.reserve(batch.size());
+    TaskList creatable;
+    creatable.reserve(batch.size());
     for (const TaskPtr& item : batch) {
         const CalendarPtr category = dataManager ? dataManager->calendarWithPrimaryKey(item->calendarId()) : nullptr;
         // The owner of a shared category creates its items, never this side.
-        if (create && category && category->isShared()) continue;
+        if (!category || !category->isShared()) creatable.append(item);
+    }
+    return creatable;
+}
+
+QByteArray ZVWSync::worksBody(const TaskList& items, bool needUpdate, bool create) const
+{
+    CoreData* dataManager = CoreData::shared();
+    QJsonArray records;
+    for (const TaskPtr& item : items) {
+        const CalendarPtr category = dataManager ? dataManager->calendarWithPrimaryKey(item->calendarId()) : nullptr;
         const qint64 categoryId = category ? category->zvwProjectId() : 0;
         if (create) {
             qint64 groupId = 0;
@@ -182,16 +361,17 @@ QByteArray ZVWSync::worksBody(const TaskList& batch, bool needUpdate, bool creat
         } else {
             records.append(itemUpdateRecord(*item, categoryId, !needUpdate));
         }
-        sent.append(item);
     }
     return QJsonDocument(records).toJson(QJsonDocument::Compact);
 }
 
 void ZVWSync::addWorksWithURLBody(const QByteArray& body, const TaskList& worksList, bool needUpdate)
 {
+    const std::optional<qint64> mark = markCreations(worksList, creationTime());
+    if (!mark) return;
     setParseKey(8);
     const HttpReply reply = sendOnPass(bodyRequest("POST", dataAddress(QStringLiteral("tasks.json")), body));
-    writeBackWorks(reply, worksList, needUpdate, true);
+    writeBackWorks(reply, worksList, needUpdate, true, *mark);
     setParseKey(parseKeyNone);
 }
 
@@ -203,7 +383,7 @@ void ZVWSync::updateWorksWithURLBody(const QByteArray& body, const TaskList& tas
     setParseKey(parseKeyNone);
 }
 
-void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create)
+void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool needUpdate, bool create, qint64 mark)
 {
     const char* kind = create ? "creation" : "update";
     const ZVWReply::Records answer = ZVWReply::records(reply);
@@ -225,6 +405,7 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
         qWarning() << "The web sync could not start writing the answered items";
         return;
     }
+
     for (qsizetype index = 0; index < answered; ++index) {
         const QJsonValue element = answer.elements.at(index);
         const TaskPtr& item = items.at(index);
@@ -255,6 +436,8 @@ void ZVWSync::writeBackWorks(const HttpReply& reply, const TaskList& items, bool
         item->setHasChanges(0);
         if (!(clean ? item->dehydrateWebAnswer(needUpdate) : item->dehydrateUpdateOption(needUpdate))) break;
     }
+    // Every item of the request answered: none of its creations is outstanding.
+    if (answered == items.size()) unmarkCreations(mark);
     if (!unit.commit())
         qWarning().nospace() << "The web sync could not save the answers to an item " << kind
                              << "; the items stay marked for the next upload";

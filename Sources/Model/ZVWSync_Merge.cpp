@@ -11,6 +11,7 @@
 #include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TextTable.h"
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSync.h"
@@ -505,6 +506,24 @@ void ZVWSync::syncItemsWithZVW()
                 return work;
         return nullptr;
     };
+
+    // Creations that went without an answer first: what the service made of
+    // them takes its id here, and the item goes up as a change instead of a
+    // second creation. Should the ids not be written, nothing is sent.
+    if (const OutstandingCreations outstanding = outstandingCreations(); outstanding.lastMark > 0) {
+        TaskList unsent;
+        for (const TaskPtr& item : locals)
+            if (item->zvwID() == 0 && outstanding.keys.contains(item->primaryKey())) unsent.append(item);
+        const std::optional<CreationPairs> pairs =
+            pairSentCreations(unsent, works.remaining(), heldIds, false, outstanding.lastMark);
+        if (!pairs) {
+            if (!stoppedByFailure())
+                reportServerError(TextTable::localizedString(QStringLiteral("zvwWriteFailedText"))
+                                      .arg(RecordStore::lastFailureOnThisThread()));
+            return;
+        }
+        for (const auto& [local, server] : *pairs) heldIds.insert(server->zvwID());
+    }
 
     // First phase: every stored item against its server copy.
     {

@@ -9,6 +9,10 @@
 #include <QProcess>
 #include <QThread>
 
+#include <atomic>
+#include <csignal>
+#include <random>
+
 namespace {
 
 class FullPassCrashTest : public WebExchangeTest {
@@ -109,4 +113,55 @@ TEST_F(FullPassCrashTest, AKillDuringTheThirdUploadLosesNothingAndTheNextPassEve
     EXPECT_EQ(serviceTitles(), names) << "each item once on the service";
     EXPECT_EQ(localNames("1"), names);
     EXPECT_TRUE(localNames("zvwID = 0").isEmpty());
+}
+
+// Twenty kills at random moments of a first upload, each followed by a pass
+// that runs to its end: half right after the service made a batch, before
+// its answer went out, half a few milliseconds after a request. No item is
+// lost and none is made twice, on either side.
+TEST_F(FullPassCrashTest, RandomKillsDuringAFirstUploadDoubleNothing)
+{
+    const CalendarPtr work = addLocalCategory(QStringLiteral("Work"));
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    QStringList names;
+    for (int round = 0; round < 20; ++round) {
+        for (int n = 0; n < 120; ++n) {  // three requests
+            auto item = std::make_shared<Task>();
+            item->setTaskName(QStringLiteral("Round %1 item %2").arg(round, 2, 10, QLatin1Char('0')).arg(n, 3, 10, QLatin1Char('0')));
+            item->setCalendarId(work->primaryKey());
+            ASSERT_TRUE(item->insertAndDehydrate());
+            names.append(item->taskName());
+        }
+        names.sort();
+        const int killAt = std::uniform_int_distribution(1, 3)(random);
+        const int delayMs = round % 2 == 0 ? 0 : std::uniform_int_distribution(0, 30)(random);
+        SCOPED_TRACE(QStringLiteral("seed %1, round %2, request %3, %4 ms").arg(seed).arg(round).arg(killAt).arg(delayMs).toStdString());
+        std::atomic<qint64> pid{0};
+        std::atomic<int> posts{0};
+        m_service.setRequestHook([&](const ServiceRequest& request) {
+            if (request.method == QStringLiteral("POST") && request.path == QStringLiteral("/api/tasks.json")
+                && ++posts == killAt && delayMs == 0 && pid > 0)
+                ::kill(pid_t(pid.load()), SIGKILL);  // made, not answered yet
+        });
+        QProcess runner;
+        startRunner(runner);
+        pid = runner.processId();
+        QElapsedTimer waited;
+        waited.start();
+        while (posts < killAt && runner.state() == QProcess::Running && waited.elapsed() < 60000) QThread::msleep(1);
+        QThread::msleep(delayMs);
+        runner.kill();
+        ASSERT_TRUE(runner.waitForFinished(10000));
+        m_service.setRequestHook({});
+
+        QProcess next;
+        startRunner(next);
+        ASSERT_TRUE(next.waitForFinished(60000));
+        EXPECT_EQ(next.exitCode(), 0);
+        ASSERT_EQ(integrity(), QStringLiteral("ok"));
+        ASSERT_EQ(serviceTitles(), names) << "each item once on the service";
+        ASSERT_EQ(localNames("1"), names);
+        ASSERT_TRUE(localNames("zvwID = 0").isEmpty());
+    }
 }

@@ -6,6 +6,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <tuple>
+
 namespace {
 
 class ZVWSyncCategoriesTest : public WebExchangeTest {
@@ -295,4 +297,32 @@ TEST_F(ZVWSyncCategoriesTest, DeletionRequestsCarryOnlyPositiveIdsAndConfirmWhol
     m_sync->deleteProject(QStringLiteral("0"), true);
     EXPECT_TRUE(m_service.categoriesOf(account).isEmpty());
     EXPECT_TRUE(m_service.itemsOf(account, withItems).isEmpty()) << "a personal category's items go with it";
+}
+
+// A checklist turned into an ordinary category here keeps its kind on the
+// service (a change has no key for it): its change goes up once, with the
+// keys of a change, unless the service's newer copy wins; later passes send
+// nothing for it.
+TEST_F(ZVWSyncCategoriesTest, ATurnedChecklistSendsItsChangeOnceAndSettles)
+{
+    syncTemplateCategory();
+    for (const auto& [name, serviceNewer, changesSent] : {std::tuple{"Groceries", false, 1}, std::tuple{"Chores", true, 0}}) {
+        SCOPED_TRACE(name);
+        m_service.clearRequests();
+        const qint64 id = m_service.addCategory(account, {{"name", name}, {"category_type", 1}});
+        const CalendarPtr turned = addLocalCategory(name, id, serviceCategory(id).value("last_update").toInteger());
+        turned->setHasChanges(true);  // as the turn marks it
+        ASSERT_TRUE(turned->dehydrate());
+        if (serviceNewer) ASSERT_TRUE(m_service.changeCategory(account, id, {{"invisible", 1}}));
+        for (int pass = 0; pass < 3; ++pass) mergeCategories();
+
+        const QList<ServiceRequest> changes = requestsOf("PUT", "/api/categories/updates.json");
+        ASSERT_EQ(changes.size(), changesSent);
+        for (const ServiceRequest& change : changes)
+            EXPECT_FALSE(QJsonDocument::fromJson(change.body).array().first().toObject().contains("category_type"));
+        EXPECT_FALSE(storedCategory(name)->hasChanges());
+        EXPECT_EQ(storedCategory(name)->projectType(), 0);
+        EXPECT_EQ(storedCategory(name)->lastUpdate(), serviceCategory(id).value("last_update").toInteger());
+        EXPECT_EQ(serviceCategory(id).value("category_type").toInteger(), 1);
+    }
 }

@@ -12,6 +12,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
 
 #include <tuple>
 
@@ -564,4 +567,86 @@ TEST_F(FullPassTest, AFailedWipeOfWebToMacKeepsTheLocalDataAndStartsNoPass)
     EXPECT_EQ(requestsTo(QStringLiteral("GET"), QStringLiteral("/api/settings.json")), 0);
     EXPECT_TRUE(posts.names().isEmpty());
     for (const TaskPtr& item : dataManager().getAllTasksInDB()) EXPECT_GT(item->zvwID(), 0) << "still synced";
+}
+
+// A creation whose answer never came (lost once the service made the items,
+// or slower than the time-out) leaves its items marked as sent: the next
+// pass, full or a push, takes the ids of what the service made instead of
+// creating them again, sends what changed here since, and creates only what
+// the service never made.
+TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSentAgain)
+{
+    HttpSession::setDefaultTimeouts(HttpTimeouts{2.0, 2.0, 2.0});  // only the late answer is to miss them
+    m_sync = std::make_unique<ZVWSync>();
+    m_setting->setLatestSyncItem(0);  // the side file's, shared by the tests of this process
+    populateAndSync();
+    const CalendarPtr work = storedCategory(QStringLiteral("Work"));
+    for (const auto& [name, kind, pushNext] :
+         {std::tuple{"lost", ServiceFault::Lost, false}, std::tuple{"lost, push", ServiceFault::Lost, true},
+          std::tuple{"late", ServiceFault::Delay, false}, std::tuple{"never made", ServiceFault::Drop, true}}) {
+        SCOPED_TRACE(name);
+        QList<qint64> keys;
+        for (int n = 0; n < 60; ++n)  // two requests: the second one goes unanswered
+            keys.append(addLocalItem(QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(n, 2, 10, QLatin1Char('0')), work)->primaryKey());
+        ServiceFault fault;
+        fault.kind = kind;
+        fault.delayMs = 3000;
+        fault.fromRequest = 2;
+        m_service.setFault(QStringLiteral("POST"), QStringLiteral("/api/tasks.json"), fault);
+        fullPass();
+        const qsizetype made = kind == ServiceFault::Drop ? 50 : 60;
+        ASSERT_TRUE(processEventsUntil([&] { return serviceItemNames().filter(QLatin1String(name)).size() == made; }, 10000));
+        m_service.clearFaults();
+        const TaskPtr edited = Task::initWithPrimaryKey(keys.last());
+        edited->setNotes(QStringLiteral("changed here"));
+        ASSERT_TRUE(edited->dehydrate());
+
+        if (pushNext) {
+            m_sync->refreshToken();
+            ASSERT_TRUE(m_sync->makeZvwKeyAPI());
+            m_sync->oneWayAutoSyncItems();
+        } else {
+            fullPass();
+        }
+        EXPECT_EQ(serviceItemNames().filter(QLatin1String(name)).size(), 60) << "each item once";
+        expectBothSidesEqual("after the next pass");
+        QSet<qint64> ids;
+        for (const QJsonObject& record : m_service.itemRecordsOf(account)) {
+            ids.insert(record.value("id").toInteger());
+            if (record.value("title").toString() == edited->taskName())
+                EXPECT_EQ(record.value("content").toString(), QStringLiteral("changed here"));
+        }
+        for (const qint64 key : keys) EXPECT_TRUE(ids.contains(Task::initWithPrimaryKey(key)->zvwID()));
+        if (!pushNext) EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM WebCreationsSent")), 0);
+    }
+}
+
+// A download that lists one id twice gives one row for it: the copy with the
+// greater stamp (the first on equal stamps), whether the item was held here
+// or is new.
+TEST_F(FullPassTest, AnItemListedTwiceInADownloadIsStoredOnce)
+{
+    populateAndSync();
+    const qint64 fresh = m_service.addItemRecord(account, {{"title", "New"}});
+    const qint64 held = dataManager().getAllTasksInDB().first()->zvwID();
+    for (const auto& [id, stampStep, title] :
+         {std::tuple{fresh, 0, "New"}, std::tuple{fresh, 5, "New, later"}, std::tuple{held, 5, "Held, later"}}) {
+        SCOPED_TRACE(title);
+        QJsonArray listed;
+        for (const QJsonObject& record : m_service.itemRecordsOf(account)) {
+            listed.append(record);
+            if (record.value("id").toInteger() != id) continue;
+            QJsonObject copy = record;
+            copy.insert("title", title);
+            copy.insert("last_update", record.value("last_update").toInteger() + stampStep);
+            listed.append(copy);
+        }
+        m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/tasks.json"), body(QJsonDocument(listed).toJson()));
+        fullPass();
+        m_service.clearFaults();
+        QStringList rows;
+        for (const TaskPtr& item : dataManager().getAllTasksInDB())
+            if (item->zvwID() == id) rows.append(item->taskName());
+        EXPECT_EQ(rows, QStringList{QString::fromLatin1(title)});
+    }
 }

@@ -25,6 +25,37 @@ inline const QStringList categoryKeys{QStringLiteral("color"),         QStringLi
                                       QStringLiteral("invisible"),     QStringLiteral("tags"),
                                       QStringLiteral("category_type"), QStringLiteral("is_transparent")};
 
+// The keys a category change may carry: no kind, which a category keeps.
+inline const QStringList categoryChangeKeys{QStringLiteral("id"),   QStringLiteral("color"),
+                                            QStringLiteral("name"), QStringLiteral("invisible"),
+                                            QStringLiteral("tags"), QStringLiteral("is_transparent")};
+
+// The keys an item creation may carry, and those of an item change.
+inline const QStringList itemCreateKeys{
+    QStringLiteral("title"),          QStringLiteral("url"),           QStringLiteral("tags"),
+    QStringLiteral("location"),       QStringLiteral("task_type"),     QStringLiteral("star"),
+    QStringLiteral("ade"),            QStringLiteral("due"),           QStringLiteral("duration"),
+    QStringLiteral("category_id"),    QStringLiteral("completed"),     QStringLiteral("start_time"),
+    QStringLiteral("end_time"),       QStringLiteral("completed_date"), QStringLiteral("alerts"),
+    QStringLiteral("repeat"),         QStringLiteral("group_id"),      QStringLiteral("order_number"),
+    QStringLiteral("assignee_order"), QStringLiteral("content"),       QStringLiteral("stask"),
+    QStringLiteral("timezone_key"),   QStringLiteral("assignee_email"), QStringLiteral("delegate_status"),
+    QStringLiteral("meeting_invite_flag")};
+inline const QStringList itemChangeKeys = [] {
+    QStringList keys = itemCreateKeys;
+    keys.removeOne(QStringLiteral("group_id"));
+    keys.append(QStringLiteral("id"));
+    return keys;
+}();
+
+// The first key of a record that the request does not have; empty when none.
+inline QString unknownKey(const QJsonObject& record, const QStringList& allowed)
+{
+    for (auto it = record.constBegin(); it != record.constEnd(); ++it)
+        if (!allowed.contains(it.key())) return it.key();
+    return {};
+}
+
 // The records a body holds: an array of objects, or one object.
 QJsonArray bodyRecords(const QByteArray& body);
 

@@ -152,6 +152,12 @@ void LoopbackService::addDataEndpoints()
                                 answer.append(QJsonObject{{QStringLiteral("error"), QStringLiteral("not a category")}});
                                 continue;
                             }
+                            // A key the request does not have is refused, as a strict service would.
+                            if (const QString key = loopback::unknownKey(value.toObject(), loopback::categoryKeys);
+                                !key.isEmpty()) {
+                                answer.append(QJsonObject{{QStringLiteral("error"), QStringLiteral("unknown key ") + key}});
+                                continue;
+                            }
                             const qint64 id = data->newCategory(owner, value.toObject());
                             answer.append(QJsonObject{{QStringLiteral("id"), id},
                                                       {QStringLiteral("last_update"), data->stamp}});
@@ -166,6 +172,11 @@ void LoopbackService::addDataEndpoints()
                         for (const QJsonValue& value : bodyRecords(request.body)) {
                             const QJsonObject fields = value.toObject();
                             const qint64 id = fields.value(QStringLiteral("id")).toInteger();
+                            if (const QString key = loopback::unknownKey(fields, loopback::categoryChangeKeys);
+                                !key.isEmpty()) {
+                                answer.append(QJsonObject{{QStringLiteral("error"), lineFor(id, "unknown key")}});
+                                continue;
+                            }
                             if (!data->changeCategory(owner, id, fields)) {
                                 answer.append(QJsonObject{{QStringLiteral("error"), lineFor(id, "not found")}});
                                 continue;

@@ -117,6 +117,10 @@ void LoopbackService::addItemEndpoints()
                                 answer.append(QJsonObject{{QStringLiteral("error"), QStringLiteral("not created")}});
                                 continue;
                             }
+                            if (const QString key = loopback::unknownKey(fields, loopback::itemCreateKeys); !key.isEmpty()) {
+                                answer.append(QJsonObject{{QStringLiteral("error"), QStringLiteral("unknown key ") + key}});
+                                continue;
+                            }
                             QJsonObject record = fields;
                             record.remove(QStringLiteral("shared"));
                             const qint64 id = data->nextId++;
@@ -147,6 +151,10 @@ void LoopbackService::addItemEndpoints()
                             }
                             if (!data->refusedTitle.isEmpty() && titleOf(fields) == data->refusedTitle) {
                                 answer.append(refusal(id, "refused"));
+                                continue;
+                            }
+                            if (!loopback::unknownKey(fields, loopback::itemChangeKeys).isEmpty()) {
+                                answer.append(refusal(id, "unknown key"));
                                 continue;
                             }
                             for (auto it = fields.constBegin(); it != fields.constEnd(); ++it)

@@ -175,6 +175,9 @@ struct LoopbackService::State {
                                               [](size_t, size_t, httplib::DataSink&) { return false; });
                 return;
             }
+            case ServiceFault::Lost:
+                answer(request);
+                [[fallthrough]];
             case ServiceFault::Drop:
                 // The head promises a body that never comes: the connection closes.
                 response.status = 200;

@@ -42,6 +42,7 @@ struct ServiceFault {
         ErrorRecords,  // every record of the normal reply becomes {"error": errorCode}
         Delay,         // the normal reply after `delayMs`
         Drop,          // the reply's head, then the connection is closed
+        Lost,          // answered (what it stores is stored), then dropped as Drop is
         Hold,          // no answer until releaseHeld() or the service's end; then dropped unanswered
     };
     Kind kind = Status;
