@@ -29,6 +29,7 @@ bool copyDatabase(sqlite3* source, const QString& destinationPath)
                                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     DatabaseHandle destination(opened);
     if (openResult != SQLITE_OK) return false;
+    RecordStore::waitForLocks(destination.get());
     sqlite3_backup* backup = sqlite3_backup_init(destination.get(), "main", source, "main");
     const bool copied = backup && sqlite3_backup_step(backup, -1) == SQLITE_DONE;
     if (backup) sqlite3_backup_finish(backup);  // leaves its error on the destination
@@ -110,6 +111,7 @@ bool checkDatabaseFile(const QString& path, QString* problem)
         say(problem, QStringLiteral("it does not open: ") + QString::fromUtf8(sqlite3_errmsg(opened)));
         return false;
     }
+    RecordStore::waitForLocks(database.get());
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(database.get(), "PRAGMA integrity_check(1)", -1, &statement, nullptr) != SQLITE_OK) {
         say(problem, QStringLiteral("it cannot be checked: ") + QString::fromUtf8(sqlite3_errmsg(database.get())));

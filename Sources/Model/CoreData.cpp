@@ -828,6 +828,9 @@ bool CoreData::initializeDatabase()
         return failStartup(StartupProblem::DatabaseCannotBeOpened, path,
                            TextTable::localizedString(QStringLiteral("startupDatabaseCannotOpenText")).arg(path, reason));
     }
+    // Another process reading the file (a backup tool, an indexer) must only
+    // delay the start, never fail it; the shared connection keeps the wait.
+    RecordStore::waitForLocks(database);
     // Nothing is written (no upgrade, no setting) before the file is known to
     // be a database of ours that we may change.
     if (!checkDatabaseIsOurs(database)) {

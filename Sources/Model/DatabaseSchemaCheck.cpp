@@ -5,6 +5,7 @@
 #include "GlobalQueue.h"
 
 #include "Paths.h"
+#include "RecordStore.h"
 
 #include <QHash>
 #include <QSet>
@@ -166,5 +167,6 @@ bool DatabaseSchema::fileMatchesTemplate(const QString& path, QString* problem)
     if (result != SQLITE_OK)
         return refuse(problem, QStringLiteral("it does not open: ") +
                                    QString::fromUtf8(opened ? sqlite3_errmsg(opened) : "out of memory"));
+    RecordStore::waitForLocks(database.get());
     return matchesTemplate(database.get(), false, problem);
 }

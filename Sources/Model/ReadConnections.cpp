@@ -1,5 +1,7 @@
 #include "ReadConnections.h"
 
+#include "RecordStore.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -52,6 +54,7 @@ sqlite3* ReadConnections::acquire(sqlite3* shared)
             sqlite3* connection = p.idle.back();
             p.idle.pop_back();
             p.lent.push_back(connection);
+            RecordStore::waitForLocks(connection);
             return connection;
         }
     }
@@ -65,6 +68,9 @@ sqlite3* ReadConnections::acquire(sqlite3* shared)
         sqlite3_close(connection);
         return nullptr;
     }
+    // A read that meets another process's commit waits for it, as the shared
+    // connection does, instead of failing the load.
+    RecordStore::waitForLocks(connection);
     // The reads these connections serve walk a key range once, in order: a
     // page is not asked for again, so a small cache does as well as the
     // default 2 MB, which each of eight connections would fill and keep.

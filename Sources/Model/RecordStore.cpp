@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -42,6 +43,39 @@ QByteArray messageFor(const char* format, sqlite3* db)
 sqlite3* RecordStore::sharedDatabase()
 {
     return database.load();
+}
+
+namespace {
+constexpr int defaultBusyTimeoutMs = 5000;
+
+int busyTimeoutFromEnvironment()
+{
+    bool ok = false;
+    const int fromEnvironment = qEnvironmentVariableIntValue("ZORAVEL_BUSY_TIMEOUT_MS", &ok);
+    return ok && fromEnvironment >= 0 ? fromEnvironment : defaultBusyTimeoutMs;
+}
+
+std::atomic<int>& busyTimeoutMs()
+{
+    static std::atomic<int> timeout{busyTimeoutFromEnvironment()};
+    return timeout;
+}
+}  // namespace
+
+std::chrono::milliseconds RecordStore::busyTimeout()
+{
+    return std::chrono::milliseconds(busyTimeoutMs().load());
+}
+
+void RecordStore::setBusyTimeout(std::chrono::milliseconds timeout)
+{
+    busyTimeoutMs() = int(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0, INT_MAX));
+    waitForLocks(sharedDatabase());
+}
+
+void RecordStore::waitForLocks(sqlite3* connection)
+{
+    if (connection) sqlite3_busy_timeout(connection, busyTimeoutMs().load());
 }
 
 namespace {
@@ -108,6 +142,7 @@ void RecordStore::setSharedDatabase(sqlite3* db)
 {
     // Read connections belong to the file of the connection they were opened beside.
     if (database.exchange(db) != db) {
+        waitForLocks(db);
         watchRowWrites(db, ++databaseGeneration);
         ReadConnections::closeAll();
     }

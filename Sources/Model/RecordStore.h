@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -19,6 +20,18 @@ namespace RecordStore {
 
 sqlite3* sharedDatabase();
 void setSharedDatabase(sqlite3* database);
+// How long a statement of ours waits for a lock that another connection or
+// process holds (a backup tool, a file indexer, the sqlite3 shell reading
+// the file) before it fails as "database is locked". A few seconds by
+// default; ZORAVEL_BUSY_TIMEOUT_MS in the environment (read once) or
+// setBusyTimeout changes it: the tests keep it short.
+std::chrono::milliseconds busyTimeout();
+// Also applies the new wait to the shared connection.
+void setBusyTimeout(std::chrono::milliseconds timeout);
+// Makes a connection wait busyTimeout() for the locks it needs. Every
+// connection we open to a database file goes through it; the shared one
+// does when it is set.
+void waitForLocks(sqlite3* connection);
 // Counts the changes of connection: an answer kept under one generation is
 // never taken for another connection's, even at the same address.
 quint64 sharedDatabaseGeneration();

@@ -13,7 +13,7 @@ thread_local int openDepth = 0;
 std::atomic<quint64> unitsUndone{0};
 
 // The statements of the first levels are prepared once and kept, like the
-// records' own: a unit costs two short steps, not two compilations.
+// records' own: a unit costs short steps, not compilations.
 constexpr int cachedLevels = 4;
 CachedStatement savepointStatements[cachedLevels] = {
     CachedStatement("SAVEPOINT unit1"), CachedStatement("SAVEPOINT unit2"), CachedStatement("SAVEPOINT unit3"),
@@ -21,9 +21,29 @@ CachedStatement savepointStatements[cachedLevels] = {
 CachedStatement releaseStatements[cachedLevels] = {
     CachedStatement("RELEASE unit1"), CachedStatement("RELEASE unit2"), CachedStatement("RELEASE unit3"),
     CachedStatement("RELEASE unit4")};
+// The unit that begins the transaction takes the write lock at once. Begun
+// as a read, it would ask for that lock at its first write while holding
+// its read, and SQLite then does not wait for another process's writer
+// (both could wait for ever): the write would fail at once.
+CachedStatement beginStatement("BEGIN IMMEDIATE");
+CachedStatement commitStatement("COMMIT");
 
 constexpr const char* beginErrorText = "Error: failed to begin a transaction with message '%s'.";
 constexpr const char* commitErrorText = "Error: failed to commit a transaction with message '%s'.";
+
+// BEGIN and COMMIT are stepped here, not through RecordStore::step: a test
+// that fails the nth step of a command counts the command's savepoints and
+// statements, as it always has. A failure is logged with SQLite's message.
+bool stepOutsideCount(CachedStatement& cached, const char* errorText)
+{
+    sqlite3* db = RecordStore::sharedDatabase();
+    sqlite3_stmt* statement = db ? cached.get() : nullptr;
+    if (!statement) return false;
+    const bool done = sqlite3_step(statement) == SQLITE_DONE;
+    if (!done) RecordStore::logFailure(errorText, db);
+    sqlite3_reset(statement);
+    return done;
+}
 
 }  // namespace
 
@@ -33,12 +53,19 @@ Transaction::Transaction() : m_outer(innermost), m_depth(openDepth + 1)
     m_savepoint = "unit" + QByteArray::number(m_depth);
     innermost = this;
     openDepth = m_depth;
-    // SAVEPOINT outside any transaction starts one, so every level is alike.
-    const bool begun = m_depth <= cachedLevels ? execute(savepointStatements[m_depth - 1])
-                                               : execute("SAVEPOINT " + m_savepoint);
+    sqlite3* db = RecordStore::sharedDatabase();
+    m_beganTransaction = db && sqlite3_get_autocommit(db);
+    // Every level, the first included, is a savepoint, so every level is
+    // undone alike.
+    const bool locked = !m_beganTransaction || stepOutsideCount(beginStatement, beginErrorText);
+    const bool begun = locked
+        && (m_depth <= cachedLevels ? execute(savepointStatements[m_depth - 1]) : execute("SAVEPOINT " + m_savepoint));
     m_state = begun ? State::Open : State::Failed;
-    if (sqlite3* db = RecordStore::sharedDatabase()) m_changesAtBegin = sqlite3_total_changes64(db);
-    if (m_state == State::Failed) RecordStore::logFailure(beginErrorText, RecordStore::sharedDatabase());
+    if (db) m_changesAtBegin = sqlite3_total_changes64(db);
+    if (locked && !begun) {
+        RecordStore::logFailure(beginErrorText, db);
+        if (m_beganTransaction) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 Transaction::~Transaction()
@@ -97,8 +124,13 @@ bool Transaction::commit()
     }
     const bool released =
         m_depth <= cachedLevels ? execute(releaseStatements[m_depth - 1]) : execute("RELEASE " + m_savepoint);
-    if (!released) {
-        RecordStore::logFailure(commitErrorText, RecordStore::sharedDatabase());
+    if (!released) RecordStore::logFailure(commitErrorText, RecordStore::sharedDatabase());
+    // A commit that still finds the file locked (another process reading it
+    // past the wait) leaves the transaction open. It is rolled back whole, so
+    // the connection is free for the next command and the caller reports the
+    // write as failed, instead of every later save living in that
+    // transaction unseen until it is lost at quit.
+    if (!released || (m_beganTransaction && !stepOutsideCount(commitStatement, commitErrorText))) {
         rollback();
         return false;
     }
@@ -142,10 +174,24 @@ void Transaction::rollBackRows()
     // A failed write of some kinds (a full disk, an interrupt) may already
     // have rolled the whole transaction back; there is nothing left to undo.
     if (sqlite3_get_autocommit(db)) return;
-    const QByteArray sql = "ROLLBACK TO " + m_savepoint + "; RELEASE " + m_savepoint;
+    // Undone to the savepoint first: ROLLBACK would also end the reads still
+    // stepping on this connection, which ROLLBACK TO leaves be. The COMMIT
+    // that then ends the transaction still needs the file to itself; it is
+    // not waited for, as a ROLLBACK ends the transaction without it.
+    QByteArray sql = "ROLLBACK TO " + m_savepoint + "; RELEASE " + m_savepoint;
+    if (m_beganTransaction) {
+        sql += "; COMMIT";
+        sqlite3_busy_timeout(db, 0);
+    }
     char* error = nullptr;
-    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK)
-        qCritical("Error: failed to roll back a transaction with message '%s'.", error ? error : "");
+    bool rolledBack = sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error) == SQLITE_OK;
+    if (m_beganTransaction) RecordStore::waitForLocks(db);
+    if (!rolledBack && m_beganTransaction && !sqlite3_get_autocommit(db)) {
+        sqlite3_free(error);
+        error = nullptr;
+        rolledBack = sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, &error) == SQLITE_OK;
+    }
+    if (!rolledBack) qCritical("Error: failed to roll back a transaction with message '%s'.", error ? error : "");
     sqlite3_free(error);
 }
 

@@ -95,6 +95,10 @@ private:
     QByteArray m_savepoint;
     State m_state = State::Failed;
     bool m_stepFailed = false;
+    // The unit began the connection's transaction: its commit is the one to
+    // the file, which can fail (a lock another process holds past the wait),
+    // and its rollback ends the whole transaction.
+    bool m_beganTransaction = false;
     // The connection's change count when the unit began: a unit that wrote
     // nothing undoes nothing when it ends unkept (a read's unit).
     qint64 m_changesAtBegin = -1;

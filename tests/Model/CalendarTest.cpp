@@ -285,7 +285,7 @@ TEST_F(CalendarTest, FailedWritesAreLoggedReportedAndKeepTheChanges)
     EXPECT_EQ(log.messages(),
               QStringList({QStringLiteral("Error: failed to insert into the database with message 'database is locked'."),
                            QStringLiteral("Error: failed to dehydrate with message 'database is locked'."),
-                           QStringLiteral("Error: failed to delete from database with message 'database is locked'.")}));
+                           QStringLiteral("Error: failed to begin a transaction with message 'database is locked'.")}));
 
     ASSERT_TRUE(calendar->dehydrate());
     EXPECT_EQ(storedName(calendar->primaryKey()), QStringLiteral("After"));

@@ -174,7 +174,8 @@ TEST_F(CoreDataLinkRowsTest, UnlinkThatCannotBeSavedKeepsTheLinkAndPostsNothing)
     EXPECT_EQ(keysOf(dataManager().linkList()), QList<qint64>{key});
     EXPECT_TRUE(posted.names().isEmpty());
     EXPECT_EQ(log.messages(),
-              QStringList{QStringLiteral("Error: failed to dehydrate with message 'database is locked'.")});
+              QStringList{QStringLiteral("Error: failed to begin a transaction with message 'database is locked'.")})
+        << log.messages().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(CoreDataLinkRowsTest, ResetWebKeyMakesTheNextSyncSendTheLinkAgain)

@@ -319,7 +319,8 @@ TEST_F(SettingSideFilesTest, ABackupFolderThatCannotBeMadeFailsTheBackupWithoutE
     EXPECT_FALSE(setting->saveAutoBackupFile());
     ASSERT_FALSE(log.messages().isEmpty());
     EXPECT_TRUE(log.messages().first().startsWith(
-        QStringLiteral("Failed to create directory in Application Support with message '")));
+        QStringLiteral("Failed to create directory in Application Support with message '")))
+        << log.messages().join(QLatin1Char('|')).toStdString();
 }
 
 // A side file that cannot be read (not a property list, or not a dictionary at

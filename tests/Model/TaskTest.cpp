@@ -619,11 +619,12 @@ TEST_F(TaskTest, FailedStatementsAreLoggedReportedAndKeepTheChanges)
         EXPECT_TRUE(finishesOnAnotherThread([] { Task::initWithPrimaryKey(1); }, std::chrono::seconds(5)))
             << "the record lock was left held";
     }
+    // The commands of several rows fail as their unit takes the write lock.
     EXPECT_EQ(log.messages(),
-              QStringList({QStringLiteral("Error: failed to insert into the database with message 'database is locked'."),
+              QStringList({QStringLiteral("Error: failed to begin a transaction with message 'database is locked'."),
                            QStringLiteral("Error: failed to dehydrate with message 'database is locked'."),
-                           QStringLiteral("Error: failed to delete from database with message 'database is locked'."),
-                           QStringLiteral("Error: failed to delete from database with message 'database is locked'.")}));
+                           QStringLiteral("Error: failed to begin a transaction with message 'database is locked'."),
+                           QStringLiteral("Error: failed to begin a transaction with message 'database is locked'.")}));
     EXPECT_EQ(queryInt(QStringLiteral("SELECT status FROM Links WHERE targetId=900")), 0);
 
     ASSERT_TRUE(item->dehydrate());
