@@ -900,6 +900,7 @@ void CoreData::applySchemaUpgrades()
         createDBCommentTable();
         changeDBTaskTable();
         changeDBCalendarTable();
+        runUpgrades(DatabaseSchema::storeSyncTableCreation());
     };
     const qsizetype failuresBefore = m_upgradeFailures.size();
     {
