@@ -23,6 +23,8 @@ namespace StoreCrashTests {
 
 constexpr int killedRuns = 20;
 
+struct KilledCase;
+
 class StoreCrashTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -94,6 +96,8 @@ protected:
         return values;
     }
 
+    void runKilled(const KilledCase& c);
+
     std::unique_ptr<QTemporaryDir> folder;
 };
 
@@ -124,76 +128,87 @@ constexpr const char* itemsQuery =
     "SELECT iCalIdentifier || ' ' || CASE taskType WHEN 1 THEN (CASE status WHEN 0 THEN 'open' ELSE 'done' END) "
     "ELSE taskName END FROM Tasks WHERE parentId = -1 AND taskType IN (0, 1)";
 
-TEST_F(StoreCrashTest, KilledAtRandomAfterCommitsTheNextStartKeepsWhatWasCommitted)
+// Kind of change, runner mode, what the database holds of it.
+struct KilledCase {
+    const char* name;
+    QStringList seed;
+    QStringList mode;
+    const char* committed;
+    bool deletes;  // categories deleted: none comes back; else changes: each kept
+};
+
+void StoreCrashTest::runKilled(const KilledCase& c)
+{
+    SCOPED_TRACE(c.name);
+    QRandomGenerator random(20261209);
+    QProcess seeding;
+    start(seeding, c.seed);
+    ASSERT_TRUE(seeding.waitForFinished(60000));
+    ASSERT_EQ(seeding.exitCode(), 0);
+    QStringList afterKill;  // the committed state as the kill left it
+    QStringList deleted;    // categories whose delete was committed
+    for (int run = 0; run <= killedRuns; ++run) {
+        SCOPED_TRACE(run);
+        QProcess runner;
+        QStringList arguments = c.mode;
+        arguments << QString::number(random.generate());
+        start(runner, arguments);
+        ASSERT_TRUE(waitReady(runner)) << "the start's full sync ends";
+        const QStringList atStart = column(c.committed);
+        if (!c.deletes) {
+            if (run > 0) {
+                EXPECT_EQ(lines(atStart), lines(afterKill)) << "the start keeps every committed change";
+            }
+            EXPECT_EQ(lines(storeHoldings(storePath())), lines(atStart)) << "the store holds what the database holds";
+        } else {
+            for (const QString& name : deleted) {
+                EXPECT_FALSE(atStart.contains(name)) << name.toStdString() << " came back";
+                EXPECT_FALSE(atStart.contains(name + QStringLiteral(" task 0"))) << name.toStdString();
+            }
+            const auto store = CalCalendarStore::create(storePath());
+            for (const CalCalendarPtr& calendar : store->calendars()) {
+                EXPECT_FALSE(deleted.contains(calendar->title())) << "the store keeps " << calendar->title().toStdString();
+                EXPECT_NE(calendar->title(), calendar->uid()) << "a calendar without its category came back";
+            }
+        }
+        if (run == killedRuns) {
+            runner.kill();
+            runner.waitForFinished(10000);
+            break;
+        }
+        for (const QString& line : workThenKill(runner, random))
+            if (line.startsWith(QStringLiteral("deleted "))) deleted << line.mid(8);
+        afterKill = column(c.committed);
+    }
+    if (c.deletes) {
+        EXPECT_GE(deleted.size(), killedRuns) << "the runs deleted categories";
+    }
+}
+
+TEST_F(StoreCrashTest, CommittedChangesKilledBeforeTheirStoreWriteAreKeptByTheNextStart)
 {
     // Ticks of tasks and new titles of events, each committed and then
     // written to the store by the worker; the kill lands anywhere between.
-    // Deletes of new categories, whose store calendars may not be made
-    // yet: none comes back. Kind of change, runner mode, what the database
-    // holds of it.
-    struct Case {
-        const char* name;
-        QStringList seed;
-        QStringList mode;
-        const char* committed;
-        bool deletes;
-    };
-    const Case cases[] = {
+    const KilledCase cases[] = {
         {"ticks and retitles", {QStringLiteral("seed"), QStringLiteral("12"), QStringLiteral("12")},
          {QStringLiteral("ticks")}, itemsQuery, false},
-        {"new categories deleted at once", {}, {QStringLiteral("categories")},
+    };
+    for (const KilledCase& c : cases) runKilled(c);
+}
+
+TEST_F(StoreCrashTest, CategoriesDeletedBeforeOrAfterTheirCalendarIsMadeStayDeleted)
+{
+    // A new category with two tasks deleted at once, its store calendar
+    // still to be made or made, the kill anywhere; none comes back, in the
+    // database or as a store calendar (named with its uid or its title).
+    const KilledCase cases[] = {
+        {"new categories deleted at once", {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")},
+         {QStringLiteral("categories")},
          "SELECT calendarName FROM Calendars WHERE calendarName LIKE 'Doomed %' "
          "UNION ALL SELECT taskName FROM Tasks WHERE taskName LIKE 'Doomed %'",
          true},
     };
-    QRandomGenerator random(20261209);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (!c.seed.isEmpty()) {
-            QProcess seeding;
-            start(seeding, c.seed);
-            ASSERT_TRUE(seeding.waitForFinished(60000));
-            ASSERT_EQ(seeding.exitCode(), 0);
-        }
-        QStringList afterKill;   // the committed state as the kill left it
-        QStringList deleted;     // categories whose delete was committed
-        for (int run = 0; run <= killedRuns; ++run) {
-            SCOPED_TRACE(run);
-            QProcess runner;
-            QStringList arguments = c.mode;
-            arguments << QString::number(random.generate());
-            start(runner, arguments);
-            ASSERT_TRUE(waitReady(runner)) << "the start's full sync ends";
-            const QStringList atStart = column(c.committed);
-            if (!c.deletes) {
-                if (run > 0) {
-                    EXPECT_EQ(lines(atStart), lines(afterKill)) << "the start keeps every committed change";
-                }
-                EXPECT_EQ(lines(storeHoldings(storePath())), lines(atStart)) << "the store holds what the database holds";
-            } else {
-                for (const QString& name : deleted) {
-                    EXPECT_FALSE(atStart.contains(name)) << name.toStdString() << " came back";
-                    EXPECT_FALSE(atStart.contains(name + QStringLiteral(" task 0"))) << name.toStdString();
-                }
-                const auto store = CalCalendarStore::create(storePath());
-                for (const CalCalendarPtr& calendar : store->calendars()) {
-                    EXPECT_FALSE(deleted.contains(calendar->title())) << "the store keeps " << calendar->title().toStdString();
-                    EXPECT_NE(calendar->title(), calendar->uid()) << "a calendar without its category came back";
-                }
-            }
-            if (run == killedRuns) {
-                runner.kill();
-                runner.waitForFinished(10000);
-                break;
-            }
-            for (const QString& line : workThenKill(runner, random))
-                if (line.startsWith(QStringLiteral("deleted "))) deleted << line.mid(8);
-            afterKill = column(c.committed);
-        }
-        if (c.deletes) {
-            EXPECT_GE(deleted.size(), killedRuns) << "the runs deleted categories";
-        }
-    }
+    for (const KilledCase& c : cases) runKilled(c);
 }
 
 }  // namespace StoreCrashTests
