@@ -31,6 +31,7 @@ struct ICalJob {
     qint64 type = -1;          // update or delete scope
     bool flag = false;         // andInsertToZVW
     QStringList uids;          // the batch of an import
+    qint64 writeDue = 0;       // the count of the item's mark an update clears once written
 };
 
 // What a job's work did, for the steps that follow it once the flag is back.

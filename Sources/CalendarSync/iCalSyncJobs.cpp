@@ -1,5 +1,6 @@
 #include "iCalSyncJobs.h"
 
+#include "Calendar.h"
 #include "CoreData.h"
 #include "MainQueue.h"
 #include "MainViewAccess.h"
@@ -9,7 +10,15 @@
 #include "Task.h"
 #include "ZVWSync.h"
 
+#include "Transaction.h"
+#include "iCalSyncJobsShared.h"
+
+#include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
+#include <QUuid>
+
+#include <algorithm>
 
 #include <exception>
 
@@ -24,6 +33,25 @@ constexpr double jobsEndSeconds = 30.0;
 // At most this many queued jobs share one flush of their store files, so a
 // steady stream of jobs still reaches the disk regularly.
 constexpr int jobsPerFlush = 256;
+
+// The store writes of the jobs run on this thread whose marks in the database
+// wait for the flush of their files.
+struct DoneWrites {
+    QList<std::pair<qint64, qint64>> items;  // item key, count of its mark
+    QStringList calendars;                   // removed calendars
+};
+thread_local DoneWrites doneWrites;
+thread_local bool onStoreWorker = false;
+
+// A snapshot of each item for a job: the job never writes into a record the
+// main thread shows and edits.
+TaskList snapshotsOf(const TaskList& items)
+{
+    TaskList snapshots;
+    snapshots.reserve(items.size());
+    for (const TaskPtr& item : items) snapshots << (item ? item->storeSnapshot() : nullptr);
+    return snapshots;
+}
 
 }  // namespace
 
@@ -90,7 +118,46 @@ QList<ICalJobDiscipline::Batch> iCalSyncJobs::iTaskListICal() const
 
 bool iCalSyncJobs::waitForQueuedJobs(double seconds) const
 {
-    return MainQueue::waitWhile([this] { return m_ownJobs.load() > 0; }, seconds);
+    QElapsedTimer waited;
+    waited.start();
+    const bool onMain = MainQueue::isMainThread() && QCoreApplication::instance();
+    for (;;) {
+        const double left = seconds - double(waited.elapsed()) / 1000.0;
+        if (!MainQueue::waitWhile([this] { return m_ownJobs.load() > 0; }, std::max(left, 0.0))) return false;
+        if (!onMain) return true;
+        // What the jobs handed to the main thread as they ended (links of
+        // new copies, rows for the listed records) is taken in too; it may
+        // queue a job again.
+        QCoreApplication::sendPostedEvents();
+        if (m_ownJobs.load() == 0) return true;
+    }
+}
+
+QString iCalSyncJobs::newStoreCalendarUid() const
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+void iCalSyncJobs::noteWriteDone(qint64 itemKey, qint64 due)
+{
+    if (due > 0) doneWrites.items.append({itemKey, due});
+}
+
+void iCalSyncJobs::noteCalendarRemoved(const QString& uid)
+{
+    if (!uid.isEmpty()) doneWrites.calendars << uid;
+}
+
+void iCalSyncJobs::clearDoneWrites(bool durable)
+{
+    DoneWrites done;
+    std::swap(done, doneWrites);
+    // Not on the disk: the marks stay, and the next start writes again.
+    if (!durable || (done.items.isEmpty() && done.calendars.isEmpty())) return;
+    Transaction unit;
+    for (const auto& [key, due] : done.items) iCalSync::clearStoreWriteDue(key, due);
+    for (const QString& uid : done.calendars) iCalSync::clearStoreCalendarRemoval(uid);
+    if (!unit.commit()) qWarning() << "Calendar store: the marks of done store writes could not be removed; the next start writes again";
 }
 
 bool iCalSyncJobs::syncEnabled()
@@ -154,6 +221,8 @@ void iCalSyncJobs::startJob(ICalJob job, Thread thread, std::atomic<qint64>* cou
 
 void iCalSyncJobs::runWorker()
 {
+    onStoreWorker = true;
+    iCalSync::setListRecordsOnMainThread(true);
     for (;;) {
         QueuedJob next;
         {
@@ -179,9 +248,11 @@ void iCalSyncJobs::runWorker()
                 m_workerQueue.pop_front();
             }
             CalError error;
-            if (!batch.commit(&error))
+            const bool durable = batch.commit(&error);
+            if (!durable)
                 qWarning().noquote() << "Calendar store: the files of" << ran << "jobs could not all be made durable:"
                                      << error.text;
+            clearDoneWrites(durable);
         }
         // Counted as done only once their files are on the disk.
         m_ownJobs.fetch_sub(ran);
@@ -204,8 +275,11 @@ void iCalSyncJobs::runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& t
             CalCalendarStore::WriteBatch batch(m_iCalStore);
             outcome = work(job);
             CalError error;
-            if (!batch.commit(&error))
+            const bool durable = batch.commit(&error);
+            if (!durable)
                 qWarning().noquote() << "Calendar store: the files of a job could not all be made durable:" << error.text;
+            // On the worker its batch is inside the worker's, flushed later.
+            if (!onStoreWorker) clearDoneWrites(durable);
         } catch (const std::exception& error) {
             qWarning() << "A calendar-store job failed:" << error.what();
         } catch (...) {
@@ -237,18 +311,21 @@ void iCalSyncJobs::backgroundOneWaySyncInsertToICal(const CalendarPtr& calendar,
     // Counted before the job exists, so an item push started next already
     // finds the category ahead of it.
     m_numOfInsertedCal.fetch_add(1);
-    startJob({.kind = ICalJob::Kind::InsertCalendar, .calendar = calendar, .flag = andInsertToZVW}, Thread::Own,
-             &m_numOfInsertedCal);
+    // The job makes the calendar of a snapshot; the link reaches the listed
+    // category on the main thread.
+    startJob({.kind = ICalJob::Kind::InsertCalendar, .calendar = calendar ? calendar->copy() : nullptr,
+              .flag = andInsertToZVW},
+             Thread::Own, &m_numOfInsertedCal);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncUpdateToICal(const CalendarPtr& calendar)
 {
-    startJob({.kind = ICalJob::Kind::UpdateCalendar, .calendar = calendar}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::UpdateCalendar, .calendar = calendar ? calendar->copy() : nullptr}, Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncDeleteToICal(const CalendarPtr& calendar)
 {
-    startJob({.kind = ICalJob::Kind::DeleteCalendar, .calendar = calendar}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::DeleteCalendar, .calendar = calendar ? calendar->copy() : nullptr}, Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncInsertToICalList(const CalendarList& insertList,
@@ -256,7 +333,13 @@ void iCalSyncJobs::backgroundOneWaySyncInsertToICalList(const CalendarList& inse
                                                         const CalendarList& deleteList)
 {
     m_numOfInsertedCal.fetch_add(1);
-    startJob({.kind = ICalJob::Kind::CalendarLists, .calendarLists = {insertList, updateList, deleteList}},
+    const auto copies = [](const CalendarList& list) {
+        CalendarList copied;
+        for (const CalendarPtr& calendar : list) copied << (calendar ? calendar->copy() : nullptr);
+        return copied;
+    };
+    startJob({.kind = ICalJob::Kind::CalendarLists,
+              .calendarLists = {copies(insertList), copies(updateList), copies(deleteList)}},
              Thread::Own, &m_numOfInsertedCal);
 }
 
@@ -276,27 +359,31 @@ void iCalSyncJobs::backgroundOneWaySyncInsertToICalEvent(const TaskPtr& event, b
 {
     // A task placed on the day grid is never an event of the store.
     if (!event || event->isSheduledTask()) return;
-    startJob({.kind = ICalJob::Kind::InsertEvent, .items = {event}, .flag = andInsertToZVW}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::InsertEvent, .items = snapshotsOf({event}), .flag = andInsertToZVW}, Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncInsertToICalEventRoot(const TaskPtr& root)
 {
-    startJob({.kind = ICalJob::Kind::InsertEventRoot, .items = {root}}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::InsertEventRoot, .items = snapshotsOf({root})}, Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncInsertToICalEventList(const TaskList& events)
 {
-    startJob({.kind = ICalJob::Kind::InsertEventList, .items = events}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::InsertEventList, .items = snapshotsOf(events)}, Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncInsertToICalEventList(const TaskList& insertList, const TaskList& syncUpdate)
 {
-    startJob({.kind = ICalJob::Kind::InsertAndUpdateEvents, .itemLists = {insertList, syncUpdate}}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::InsertAndUpdateEvents, .itemLists = {snapshotsOf(insertList), snapshotsOf(syncUpdate)}},
+             Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncUpdateToICalEvent(const TaskPtr& event, qint64 updateType)
 {
-    startJob({.kind = ICalJob::Kind::UpdateEvent, .items = {event}, .type = updateType}, Thread::Own);
+    // The count of the change's mark, read with the change just committed.
+    startJob({.kind = ICalJob::Kind::UpdateEvent, .items = snapshotsOf({event}), .type = updateType,
+              .writeDue = event ? iCalSync::storeWriteDue(event->primaryKey()) : 0},
+             Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& event, qint64 deleteType)
@@ -315,22 +402,24 @@ void iCalSyncJobs::syncDeleteToICalEvent(const TaskPtr& event, qint64 type)
 
 void iCalSyncJobs::backgroundOneWaySyncInsertToICalTask(const TaskPtr& task)
 {
-    startJob({.kind = ICalJob::Kind::InsertTask, .items = {task}}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::InsertTask, .items = snapshotsOf({task})}, Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncInsertToICalTask(const TaskPtr& task, bool andInsertToZVW)
 {
-    startJob({.kind = ICalJob::Kind::InsertTask, .items = {task}, .flag = andInsertToZVW}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::InsertTask, .items = snapshotsOf({task}), .flag = andInsertToZVW}, Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncInsertToICalTaskList(const TaskList& tasks)
 {
-    startJob({.kind = ICalJob::Kind::InsertTaskList, .items = tasks}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::InsertTaskList, .items = snapshotsOf(tasks)}, Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncUpdateToICalTask(const TaskPtr& task, qint64 updateType)
 {
-    startJob({.kind = ICalJob::Kind::UpdateTask, .items = {task}, .type = updateType}, Thread::Own);
+    startJob({.kind = ICalJob::Kind::UpdateTask, .items = snapshotsOf({task}), .type = updateType,
+              .writeDue = task ? iCalSync::storeWriteDue(task->primaryKey()) : 0},
+             Thread::Own);
 }
 
 void iCalSyncJobs::backgroundOneWaySyncDeleteToICalTask(const TaskPtr& task, qint64 deleteType)

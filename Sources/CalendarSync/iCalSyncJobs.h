@@ -57,6 +57,7 @@ public:
     void removeInterruptedWrites() override;
 
     // --- the entries ---
+    QString newStoreCalendarUid() const override;
     void backgroundOneWaySyncInsertToICal(const CalendarPtr& calendar, bool andInsertToZVW) override;
     void backgroundOneWaySyncUpdateToICal(const CalendarPtr& calendar) override;
     void backgroundOneWaySyncDeleteToICal(const CalendarPtr& calendar) override;
@@ -191,6 +192,18 @@ public:
     // that could not be stored.
     // The keys of the items settled go to settledKeys when given.
     bool settlePendingStoreCopies(QSet<qint64>* settledKeys = nullptr);
+    // The start-up's steps before it reads the store's calendars: the
+    // removals of deleted categories' calendars a kill cut short are
+    // finished (those that fail are withheld from the sync, never taken in
+    // again), and categories whose calendar a kill left unlinked are linked
+    // to it or unmarked, to be made again.
+    void finishStoreCalendarRemovals();
+    void settlePendingStoreCalendars();
+    // Then the items whose change a kill kept from the store are written to
+    // it, so the pairs read back the change, not the store's older copy.
+    // The marks go once those writes are on the disk; the items whose write
+    // failed keep theirs and are left as they are by the pairs.
+    void pushStoreWritesDue();
     bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
     bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
     bool createNewTaskOnICal(const TaskPtr& task);
@@ -292,14 +305,22 @@ private:
 
     // --- the work of the exports (iCalSyncJobs_Exports.cpp) ---
     ICalJobOutcome insertCalendar(const CalendarPtr& calendar, bool andInsertToZVW);
+    // On the caller's (main) thread: makes the category's calendar and saves the link.
     bool createStoreCalendar(const CalendarPtr& calendar, bool clearOnFailure);
+    // On the worker: makes the calendar of a snapshot of the category (under
+    // its reserved uid when it has one) and hands the link to the main
+    // thread, which saves it into the listed category, or removes the
+    // calendar again when the category was deleted meanwhile.
+    bool createStoreCalendarFromWorker(const CalendarPtr& snapshot);
     void renameStoreCalendar(const CalendarPtr& calendar, bool fallBackToList);
-    void removeStoreCalendar(const CalendarPtr& calendar);
+    // True when the calendar is gone from the store (or stays as read-only).
+    bool removeStoreCalendar(const CalendarPtr& calendar);
     void insertAndUpdateEvents(const TaskList& insertList, const TaskList& updateList);
     void insertEventRoot(const TaskPtr& event);
-    void updateEvent(const TaskPtr& event, qint64 scope);
+    // True when the store copy is now as the item (or there is none to write).
+    bool updateEvent(const TaskPtr& event, qint64 scope);
     void deleteEvent(const TaskPtr& event, qint64 scope, bool synchronous);
-    void updateTask(const TaskPtr& task);
+    bool updateTask(const TaskPtr& task);
     void deleteTask(const TaskPtr& task);
     void pushWebItems(const TaskList& insertList, const TaskList& updateList, const TaskList& deleteList);
     void deleteStoreOccurrencesOf(const TaskPtr& event);
@@ -318,6 +339,18 @@ private:
     bool mayCreateEvent(const TaskPtr& event) const;
     // Whether the item's category has a calendar in the store to write to.
     bool hasStoreCalendar(const TaskPtr& item) const;
+
+    // What a job wrote to the store, whose marks in the database go once
+    // the writes are on the disk (the flush of the worker's batch, or of
+    // the job's own on the caller's thread).
+    void noteWriteDone(qint64 itemKey, qint64 due);
+    void noteCalendarRemoved(const QString& uid);
+    void clearDoneWrites(bool durable);
+
+    // The full sync's own (its thread only): calendars withheld because
+    // their removal is still owed, items whose owed write failed.
+    QSet<QString> m_calendarsBeingRemoved;
+    QSet<qint64> m_writesNotPushed;
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;
     std::shared_ptr<EKEventStore> m_eventStore;

@@ -21,11 +21,3 @@ inline void reloadCategories(CoreData& manager)
     manager.doWithCalendarList(manager.getCalendarList(), 2);
     manager.setCalendarReloadInProgress(false);
 }
-
-// The mark of an item's uid while its new store copy is being written: the
-// uid is stored with it before the file exists, and loses it once the file
-// is on the disk. A control character never starts a uid read from a file,
-// so a marked uid never pairs with a store item; the start-up full sync
-// adopts the file of a marked uid when it is there and pushes the item
-// again when it is not.
-inline const QString pendingStoreCopyMark = QStringLiteral("\u0001pending:");

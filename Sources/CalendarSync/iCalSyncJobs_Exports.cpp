@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "GregorianCalendar.h"
+#include "MainQueue.h"
 #include "Task.h"
 #include "Transaction.h"
 #include "Utilities.h"
@@ -81,6 +82,21 @@ Date atTimeOfDay(const Date& date, const Date& timeOf)
                                              Utilities::getHour(timeOf), Utilities::getMinute(timeOf), 0);
 }
 
+// A uid as the store knows it: without the mark of a copy still being made.
+QString bareStoreUid(const QString& uid)
+{
+    return uid.startsWith(pendingStoreCopyMark) ? uid.mid(pendingStoreCopyMark.size()) : uid;
+}
+
+// The folder map's "<folder>|<kinds>" into the category's fields.
+void takeFolderEntry(Calendar& calendar, const QString& folder, const QString& type)
+{
+    const qsizetype bar = folder.lastIndexOf(QLatin1Char('|'));
+    calendar.setDirectory(bar < 0 ? QString() : folder.left(bar));
+    calendar.setTaskOrEvent(bar < 0 ? 0 : folder.mid(bar + 1).toLongLong());
+    calendar.setTypeOfCal(type);
+}
+
 void save(const TaskPtr& item, bool updateList)
 {
     const bool saved = updateList ? item->dehydrate() : item->dehydrateUpdateOption(false);
@@ -140,15 +156,15 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         break;
     case Kind::DeleteCalendar:
     case Kind::DeleteCalendarNow:
-        if (job.calendar) removeStoreCalendar(job.calendar);
+        if (job.calendar && removeStoreCalendar(job.calendar)) noteCalendarRemoved(bareStoreUid(job.calendar->iCalUID()));
         break;
     case Kind::CalendarLists:
         for (const CalendarPtr& calendar : job.calendarLists.value(0))
-            if (calendar && !calendar->isShared()) createStoreCalendar(calendar, false);
+            if (calendar && !calendar->isShared()) createStoreCalendarFromWorker(calendar);
         for (const CalendarPtr& calendar : job.calendarLists.value(1))
             if (calendar) renameStoreCalendar(calendar, false);
         for (const CalendarPtr& calendar : job.calendarLists.value(2))
-            if (calendar) removeStoreCalendar(calendar);
+            if (calendar && removeStoreCalendar(calendar)) noteCalendarRemoved(bareStoreUid(calendar->iCalUID()));
         break;
 
     case Kind::InsertEvent:
@@ -183,7 +199,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         if (item) insertEventRoot(item);
         break;
     case Kind::UpdateEvent:
-        if (item) updateEvent(item, job.type);
+        if (item && updateEvent(item, job.type)) noteWriteDone(item->primaryKey(), job.writeDue);
         break;
     case Kind::DeleteEvent:
     case Kind::SyncDeleteEvent:
@@ -199,7 +215,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         createNewTasksOnICal(job.items);
         break;
     case Kind::UpdateTask:
-        if (item) updateTask(item);
+        if (item && updateTask(item)) noteWriteDone(item->primaryKey(), job.writeDue);
         break;
     case Kind::DeleteTask:
     case Kind::SyncDeleteTask:
@@ -243,12 +259,58 @@ bool iCalSyncJobs::createStoreCalendar(const CalendarPtr& calendar, bool clearOn
     return saved;
 }
 
+bool iCalSyncJobs::createStoreCalendarFromWorker(const CalendarPtr& snapshot)
+{
+    const QString reserved = snapshot->iCalUID();
+    const bool marked = reserved.startsWith(pendingStoreCopyMark);
+    if (!reserved.isEmpty() && !marked) return true;  // linked already
+    const CalCalendarPtr storeCalendar = CalCalendar::calendar();
+    storeCalendar->setUid(bareStoreUid(reserved));
+    storeCalendar->setTitle(snapshot->calendarName());
+    CalError error;
+    bool saved = m_iCalStore->saveCalendar(storeCalendar, &error);
+    if (!saved)
+        qWarning().noquote() << "Calendar store: the calendar of category" << snapshot->primaryKey()
+                             << "could not be made:" << error.text;
+    // No link to a calendar that is not on the disk yet.
+    if (saved && !storeCopiesAreDurable("the new calendar", 1)) {
+        m_iCalStore->removeCalendar(storeCalendar);
+        saved = false;
+    }
+    const QString made = saved ? storeCalendar->uid() : QString();
+    const QString folder = saved ? findDirectoryOfCalendar({storeCalendar}).value(made) : QString();
+    const QString type = saved ? storeCalendar->type() : QString();
+    // The listed category is the main thread's: it takes the link there.
+    MainQueue::async([key = snapshot->primaryKey(), reserved, made, folder, type] {
+        CoreData* manager = CoreData::shared();
+        if (!manager) return;
+        const CalendarPtr listed = manager->calendarWithPrimaryKey(key);
+        if (!listed || listed->iCalUID() != reserved) {
+            // Deleted meanwhile without a uid to remove: the calendar made
+            // for it goes again (a reserved uid was removed by the delete).
+            if (!listed && reserved.isEmpty() && !made.isEmpty()) {
+                auto gone = std::make_shared<Calendar>();
+                gone->setICalUID(made);
+                iCalSync::recordStoreCalendarRemoval(made);
+                if (iCalSync* sync = manager->icalSync()) sync->backgroundOneWaySyncDeleteToICal(gone);
+            }
+            return;
+        }
+        // A failure leaves no uid: the next full sync makes the calendar.
+        listed->setICalUID(made);
+        takeFolderEntry(*listed, folder, type);
+        if (!listed->dehydrate())
+            qWarning().noquote() << "Calendar store: the link of category" << key << "could not be saved";
+    });
+    return saved;
+}
+
 ICalJobOutcome iCalSyncJobs::insertCalendar(const CalendarPtr& calendar, bool andInsertToZVW)
 {
     // A shared category has no calendar of its own; its count is given back
     // by the discipline like every other.
     if (!calendar || calendar->isShared()) return {};
-    createStoreCalendar(calendar, true);
+    createStoreCalendarFromWorker(calendar);
     // The zone view is told about the new calendar.
     if (m_eventStore) m_eventStore->reset();
     ICalJobOutcome outcome;
@@ -264,8 +326,9 @@ void iCalSyncJobs::renameStoreCalendar(const CalendarPtr& calendar, bool fallBac
                 calendar->setICalUID(listed->iCalUID());
         }
     }
-    if (calendar->iCalUID().isEmpty()) return;
-    const CalCalendarPtr storeCalendar = m_iCalStore->calendarWithUID(calendar->iCalUID());
+    const QString uid = bareStoreUid(calendar->iCalUID());
+    if (uid.isEmpty()) return;
+    const CalCalendarPtr storeCalendar = m_iCalStore->calendarWithUID(uid);
     if (!storeCalendar) {
         logSkip("category", calendar->primaryKey(), "has no calendar in the store any more; not renamed");
         return;
@@ -277,22 +340,24 @@ void iCalSyncJobs::renameStoreCalendar(const CalendarPtr& calendar, bool fallBac
                              << "could not be renamed:" << error.text;
 }
 
-void iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar)
+bool iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar)
 {
-    if (calendar->iCalUID().isEmpty()) return;
-    const CalCalendarPtr storeCalendar = m_iCalStore->calendarWithUID(calendar->iCalUID());
+    const QString uid = bareStoreUid(calendar->iCalUID());
+    if (uid.isEmpty()) return true;
+    const CalCalendarPtr storeCalendar = m_iCalStore->calendarWithUID(uid);
     if (!storeCalendar) {
         logSkip("category", calendar->primaryKey(), "has no calendar in the store any more; nothing to remove");
-        return;
+        return true;
     }
     if (!storeCalendar->isEditable()) {
         logSkip("category", calendar->primaryKey(), "is linked to a read-only calendar, which stays");
-        return;
+        return true;
     }
     CalError error;
-    if (!m_iCalStore->removeCalendar(storeCalendar, &error))
-        qWarning().noquote() << "Calendar store: the calendar of category" << calendar->primaryKey()
-                             << "could not be removed:" << error.text;
+    if (m_iCalStore->removeCalendar(storeCalendar, &error)) return true;
+    qWarning().noquote() << "Calendar store: the calendar of category" << calendar->primaryKey()
+                         << "could not be removed:" << error.text;
+    return false;
 }
 
 // --- events ---
@@ -351,10 +416,10 @@ void iCalSyncJobs::insertEventRoot(const TaskPtr& event)
         if (detached && detached->parentId() != rootParent) writeDetachedOntoSeries(detached, root->iCalUID());
 }
 
-void iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
+bool iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
 {
     const QString uid = storeUidOf(event);
-    if (uid.isEmpty()) return;
+    if (uid.isEmpty()) return true;
     CalEventPtr found;
     if (event->parentId() != rootParent) {
         Date occurrence = event->occurrence();
@@ -381,15 +446,20 @@ void iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
         // its uid, as a delete does.
         if (!found && scope == allOccurrences) found = seriesOfUid(*m_iCalStore, uid);
     }
+    bool written = true;
     if (found) {
-        if (!updateEventOnICal(event, found, scope)) logSkip("event", event->primaryKey(), "is not updated in the store");
+        written = updateEventOnICal(event, found, scope);
+        if (!written) logSkip("event", event->primaryKey(), "is not updated in the store");
     } else {
         logSkip("event", event->primaryKey(), "has no occurrence in the store to update");
     }
     if (event->parentId() == rootParent && scope == allOccurrences) {
-        event->setOccurrence(event->startTime());
-        save(event, true);
+        // The occurrence alone: the rest of the row may have changed since
+        // the job's copy was taken.
+        if (!event->storeICalLink(event->iCalUID(), event->startTime()))
+            qWarning().noquote() << "Calendar store: item" << event->primaryKey() << "could not be saved";
     }
+    return written;
 }
 
 void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchronous)
@@ -429,18 +499,21 @@ void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchron
 
 // --- tasks ---
 
-void iCalSyncJobs::updateTask(const TaskPtr& task)
+bool iCalSyncJobs::updateTask(const TaskPtr& task)
 {
     const QString uid = storeUidOf(task);
-    if (uid.isEmpty()) return;
+    if (uid.isEmpty()) return true;
     CalError error;
     const CalTaskPtr found = m_iCalStore->taskWithUID(uid, &error);
     if (!error.ok()) qWarning().noquote() << "Calendar store: task" << task->primaryKey() << "could not be read:" << error.text;
     if (!found) {
         logSkip("task", task->primaryKey(), "has no copy in the store to update");
-        return;
+        // Gone from the store: nothing is owed; unread: written again later.
+        return error.ok() || error.code == CalError::Code::NotFound;
     }
-    if (!updateTaskOnICal(task, found)) logSkip("task", task->primaryKey(), "is not updated in the store");
+    if (updateTaskOnICal(task, found)) return true;
+    logSkip("task", task->primaryKey(), "is not updated in the store");
+    return false;
 }
 
 void iCalSyncJobs::deleteTask(const TaskPtr& task)

@@ -214,6 +214,102 @@ bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
     return true;
 }
 
+void iCalSyncJobs::finishStoreCalendarRemovals()
+{
+    m_calendarsBeingRemoved.clear();
+    const QStringList owed = iCalSync::storeCalendarRemovalsDue();
+    if (owed.isEmpty()) return;
+    QStringList done;
+    for (const QString& uid : owed) {
+        CalError error;
+        const CalCalendarPtr calendar = m_iCalStore->calendarWithUID(uid);
+        if (!calendar && storeCalendarIsGone(uid)) {
+            done << uid;  // gone already
+            continue;
+        }
+        if (calendar && !calendar->isEditable()) {
+            done << uid;  // read-only calendars stay, as at the delete
+            continue;
+        }
+        if (calendar && m_iCalStore->removeCalendar(calendar, &error)) {
+            done << uid;
+            continue;
+        }
+        qWarning().noquote() << "Calendar store: the calendar" << uid
+                             << "of a deleted category could not be removed; it is left out of the sync:" << error.text;
+        m_calendarsBeingRemoved.insert(uid);
+    }
+    // The records go once the removals are on the disk.
+    CalError flushError;
+    if (!m_iCalStore->flushPendingWrites(&flushError)) {
+        qWarning().noquote() << "Calendar store: the removals of deleted categories' calendars could not be made durable:"
+                             << flushError.text;
+        return;
+    }
+    Transaction unit;
+    for (const QString& uid : done) iCalSync::clearStoreCalendarRemoval(uid);
+    if (!unit.commit()) qWarning() << "Calendar store: the done removals of calendars could not be unrecorded";
+    if (!done.isEmpty())
+        qInfo().noquote() << "Calendar store:" << done.size() << "calendars of deleted categories are removed";
+}
+
+void iCalSyncJobs::settlePendingStoreCalendars()
+{
+    CoreData* manager = CoreData::shared();
+    CalendarList marked;
+    for (const CalendarPtr& category : manager->calendarList())
+        if (category && category->iCalUID().startsWith(pendingStoreCopyMark)) marked << category;
+    if (marked.isEmpty()) return;
+    Transaction unit;
+    for (const CalendarPtr& category : marked) {
+        unit.keep(category);
+        const QString uid = category->iCalUID().mid(pendingStoreCopyMark.size());
+        const CalCalendarPtr calendar = m_iCalStore->calendarWithUID(uid);
+        // Its calendar is there: linked. Else unmarked, and made below.
+        category->setICalUID(calendar ? uid : QString());
+        if (calendar) takeFolder(category, findDirectoryOfCalendar({calendar}).value(uid), calendar->type());
+        saveCategory(category);
+    }
+    if (!unit.commit()) qWarning() << "Calendar store: the calendars of new categories could not be settled";
+}
+
+void iCalSyncJobs::pushStoreWritesDue()
+{
+    m_writesNotPushed.clear();
+    const QList<std::pair<qint64, qint64>> owed = iCalSync::storeWritesDue();
+    if (owed.isEmpty()) return;
+    CoreData* manager = CoreData::shared();
+    QList<std::pair<qint64, qint64>> written;
+    for (const auto& [key, due] : owed) {
+        const TaskPtr item = manager->taskWithPrimaryKey(key);
+        // Gone or unlinked since: nothing is owed any more.
+        bool done = true;
+        if (item && item->primaryKey() == key && !item->iCalUID().isEmpty()
+            && !item->iCalUID().startsWith(pendingStoreCopyMark) && !item->isSheduledTask()) {
+            if (item->taskType() == 1)
+                done = updateTask(item);
+            else if (item->taskType() == 0)
+                done = updateEvent(item, item->parentId() == -1 ? 1 : 0);
+        }
+        if (done)
+            written.append({key, due});
+        else
+            m_writesNotPushed.insert(key);
+    }
+    CalError error;
+    if (!m_iCalStore->flushPendingWrites(&error)) {
+        // Not on the disk: the store's copies are not read back over them.
+        qWarning().noquote() << "Calendar store: the owed writes could not be made durable:" << error.text;
+        for (const auto& [key, due] : written) m_writesNotPushed.insert(key);
+        return;
+    }
+    Transaction unit;
+    for (const auto& [key, due] : written) iCalSync::clearStoreWriteDue(key, due);
+    if (!unit.commit()) qWarning() << "Calendar store: the marks of written items could not be removed";
+    qInfo().noquote() << "Calendar store:" << written.size() << "changes a stop kept from the store are written,"
+                      << m_writesNotPushed.size() << "wait";
+}
+
 void iCalSyncJobs::waitToFullSync()
 {
     CoreData* manager = CoreData::shared();
@@ -221,7 +317,13 @@ void iCalSyncJobs::waitToFullSync()
     fullSyncCalendars();
 
     CalError error;
-    const CalCalendarList calendars = m_iCalStore->calendars(&error);
+    CalCalendarList calendars = m_iCalStore->calendars(&error);
+    if (!calendars.isEmpty()) {
+        // A calendar whose removal is still owed is no source of items.
+        calendars.removeIf([this](const CalCalendarPtr& calendar) {
+            return calendar && m_calendarsBeingRemoved.contains(calendar->uid());
+        });
+    }
     if (calendars.isEmpty()) {
         if (!error.ok()) qWarning().noquote() << "Calendar store: its calendars could not be listed:" << error.text;
         manager->setBSynciCalEnable(false);
@@ -237,8 +339,10 @@ void iCalSyncJobs::waitToFullSync()
         // Marked uids left unsettled would be taken for deletions and their
         // copies for new items: events and tasks wait for the next sync.
         if (settlePendingStoreCopies()) {
+            pushStoreWritesDue();
             fullSyncEvents(calendars, unreadable);
             fullSyncTasks(calendars, unreadable);
+            m_writesNotPushed.clear();
         }
     }
 
@@ -253,6 +357,8 @@ void iCalSyncJobs::fullSyncCalendars()
 {
     CoreData* manager = CoreData::shared();
     if (!manager) return;
+    finishStoreCalendarRemovals();
+    settlePendingStoreCalendars();
     const FolderMap folders = getICalCalendarDirectory();
     CalError error;
     CalCalendarList storeCalendars = m_iCalStore->calendars(&error);
@@ -305,9 +411,10 @@ void iCalSyncJobs::fullSyncCalendars()
             }
             createStoreCalendar(category, true);
         }
-        // Unpaired editable calendars become categories.
+        // Unpaired editable calendars become categories, but not those of
+        // deleted categories whose removal is still owed.
         for (const CalCalendarPtr& calendar : storeCalendars) {
-            if (!calendar->isEditable()) continue;
+            if (!calendar->isEditable() || m_calendarsBeingRemoved.contains(calendar->uid())) continue;
             addCategoryForStoreCalendar(*manager, calendar, folders);
         }
         if (m_eventStore) m_eventStore->reset();
@@ -540,6 +647,8 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
         // is and imports nothing for the uid.
         localSettled[size_t(i)] = true;
         systemSettled[size_t(*found)] = true;
+        // A change the store still owes is not overwritten by its older copy.
+        if (m_writesNotPushed.contains(item->primaryKey())) continue;
         const StoreSeries series = readStoreSeries(storeEvent, manager->calendarWithPrimaryKey(item->calendarId()));
         if (series.parts.isEmpty()) {
             qWarning().noquote() << "Calendar store: the file of event" << item->iCalUID()
@@ -659,6 +768,8 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
             const auto found = systemIndex.constFind(task->iCalUID());
             if (found != systemIndex.constEnd() && !systemSettled[size_t(*found)]) {
                 systemSettled[size_t(*found)] = true;
+                // A change the store still owes is not overwritten by its older copy.
+                if (m_writesNotPushed.contains(task->primaryKey())) continue;
                 const bool categoryChanged = updateInfoFromICalTask(*system[*found], task);
                 saveItem(*manager, task);
                 if (categoryChanged) manager->resetZVWIdWhenCalChanged(task, false);

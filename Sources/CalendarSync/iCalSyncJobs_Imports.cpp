@@ -239,8 +239,11 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICal(const QStringList& u
     CoreData* manager = CoreData::shared();
     if (!manager) return {};
     for (const QString& uid : uids) {
-        const CalendarPtr category = manager->calendarWithICalUID(uid);
-        if (!category) continue;
+        // A copy: the listed category is the main thread's, and takes the
+        // saved name from there.
+        const CalendarPtr listed = manager->calendarWithICalUID(uid);
+        if (!listed) continue;
+        const CalendarPtr category = listed->copy();
         const CalCalendarPtr calendar = m_iCalStore->calendarWithUID(uid);
         if (!calendar) {
             // The calendar itself is gone: nothing is left to remove in the store.
@@ -265,7 +268,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncDeleteFromICal(const QStringList& u
     if (!manager) return {};
     CalendarList categories;
     for (const QString& uid : uids)
-        if (CalendarPtr category = manager->calendarWithICalUID(uid)) categories << category;
+        if (CalendarPtr category = manager->calendarWithICalUID(uid)) categories << category->copy();
     for (const CalendarPtr& category : categories) {
         if (category->iCalUID().isEmpty()) continue;
         if (!storeCalendarIsGone(category->iCalUID())) continue;

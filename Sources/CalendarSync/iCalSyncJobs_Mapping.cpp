@@ -237,9 +237,14 @@ CalCalendarPtr iCalSyncJobs::storeCalendarOfItem(const TaskPtr& item) const
 {
     const CoreData* manager = CoreData::shared();
     const CalendarPtr category = manager && item ? manager->calendarWithPrimaryKey(item->calendarId()) : nullptr;
-    if (!category || category->iCalUID().isEmpty()) return nullptr;
+    if (!category) return nullptr;
+    // A category whose calendar the worker has just made under its reserved
+    // uid may not show the link yet: the store's calendar is there all the same.
+    QString uid = category->iCalUID();
+    if (uid.startsWith(pendingStoreCopyMark)) uid = uid.mid(pendingStoreCopyMark.size());
+    if (uid.isEmpty()) return nullptr;
     for (const CalCalendarPtr& calendar : m_iCalStore->calendars())
-        if (calendar && calendar->uid() == category->iCalUID()) return calendar;
+        if (calendar && calendar->uid() == uid) return calendar;
     return nullptr;
 }
 

@@ -290,8 +290,9 @@ int linkGroup(Transaction& unit, const NamedGroup<Record>& group, const std::vec
             steps.link(item, *record);
             ++count;
         } else {
-            item->setICalUID(group.formerUids.at(qsizetype(i)));
-            if (!item->dehydrate()) qWarning().noquote() << "The mark of" << named(item) << "could not be removed";
+            // Through the link, so the record the job's copy was taken of gets it back too.
+            if (!item->storeICalLink(group.formerUids.at(qsizetype(i)), item->occurrence()))
+                qWarning().noquote() << "The mark of" << named(item) << "could not be removed";
         }
     }
     return count;

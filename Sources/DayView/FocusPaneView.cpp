@@ -286,6 +286,8 @@ bool FocusPaneView::performDragOperation(const QMimeData& data, bool fromThisPro
     if (item->taskType() == 1) {
         item->setHasDue(1);
         item->setDueEnd(workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap()));
+        // Marked before the save: no kill leaves the move saved but unmarked.
+        if (manager && manager->icalSync()) iCalSync::markStoreWriteDue(item);
         if (!item->dehydrate()) {
             qWarning() << "The task dropped on the focus pane could not be saved";
             return false;

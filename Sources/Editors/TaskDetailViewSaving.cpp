@@ -192,9 +192,10 @@ void TaskDetailView::afterTaskStored(const TaskPtr& task, const std::function<vo
         iCalSync* sync = dataManager->icalSync();
         const qint64 taskOrEvent = category ? category->taskOrEvent() : 0;
         if (sync && taskOrEvent != 2) {
-            if (!task->iCalUID().isEmpty())
+            if (!task->iCalUID().isEmpty()) {
+                iCalSync::markStoreWriteDue(task);
                 sync->backgroundOneWaySyncUpdateToICalTask(task, 0);
-            else
+            } else
                 sync->backgroundOneWaySyncInsertToICalTask(task);
         } else if (sync && !task->iCalUID().isEmpty()) {
             // The category keeps no tasks in the system calendar any more.

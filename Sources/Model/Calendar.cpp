@@ -1,6 +1,8 @@
 #include "Calendar.h"
 
 #include "CoreData.h"
+#include "MainQueue.h"
+#include "iCalSync.h"
 #include "Transaction.h"
 #include "RecordHelpers.h"
 #include "RecordGuard.h"
@@ -146,6 +148,17 @@ bool Calendar::writeRow()
 // the views show is the list's, so it takes the written content.
 void Calendar::refreshListEntry() const
 {
+    // The list's records are the main thread's: the calendar-store worker's
+    // write hands them the content on the main queue.
+    if (iCalSync::listRecordsOnMainThread()) {
+        MainQueue::async([written = copy()] {
+            const CoreData* dataManager = CoreData::shared();
+            if (!dataManager) return;
+            for (const CalendarPtr& entry : dataManager->calendarList())
+                if (entry->primaryKey() == written->primaryKey()) return entry->copyContentOfCalendar(*written);
+        });
+        return;
+    }
     const CoreData* dataManager = CoreData::shared();
     if (!dataManager) return;
     for (const CalendarPtr& entry : dataManager->calendarList()) {

@@ -904,6 +904,7 @@ void CoreData::applySchemaUpgrades()
         changeDBTaskTable();
         changeDBCalendarTable();
         runUpgrades(DatabaseSchema::taskCreationMarks());
+        runUpgrades(DatabaseSchema::storeSyncTableCreation());
     };
     const qsizetype failuresBefore = m_upgradeFailures.size();
     {

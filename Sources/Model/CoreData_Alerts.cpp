@@ -325,9 +325,11 @@ bool CoreData::pushPostponedTaskToICal(const TaskPtr& task)
     if (!category || category->taskOrEvent() != eventsOnlyCategory) {
         if (task->iCalUID().isEmpty())
             Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncInsertToICalTask(task); });
-        else
+        else {
+            iCalSync::markStoreWriteDue(task);
             Transaction::afterCommitOrNow(
                 [sync, task] { sync->backgroundOneWaySyncUpdateToICalTask(task, updateThisOccurrence); });
+        }
         return true;
     }
     if (task->iCalUID().isEmpty()) return true;

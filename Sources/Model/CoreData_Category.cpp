@@ -245,6 +245,17 @@ bool CoreData::addCalendarToCalendarList(const CalendarPtr& calendar, bool needS
         // An ordinary category reaches the web service through the system
         // calendar's request, once the store has made its calendar.
         iCalSync* sync = icalSync();
+        if (sync && calendar->projectType() == CategoryKind::Ordinary && !calendar->isShared()
+            && calendar->iCalUID().isEmpty()) {
+            // The store calendar's uid is chosen and stored, marked, with the
+            // category: a delete before the store has made it removes it
+            // after, and a kill before it is linked leaves the next start to
+            // link or make it, never to take it for a new calendar.
+            if (const QString uid = sync->newStoreCalendarUid(); !uid.isEmpty()) {
+                calendar->setICalUID(pendingStoreCopyMark + uid);
+                if (!calendar->dehydrate()) return false;
+            }
+        }
         if (sync && calendar->projectType() == CategoryKind::Ordinary)
             Transaction::afterCommitOrNow(
                 [sync, calendar, pushToWeb] { sync->backgroundOneWaySyncInsertToICal(calendar, pushToWeb); });

@@ -204,9 +204,11 @@ bool CoreData::moveStoredTasks(const TaskList& tasks, const Date& start, const D
         moved = true;
         updateLocalNotificationForTask(stored);
         updateWorkingListAfterMove(stored);
-        if (iCalSync* sync = icalSync())
+        if (iCalSync* sync = icalSync()) {
+            iCalSync::markStoreWriteDue(stored);
             Transaction::afterCommitOrNow(
                 [sync, stored] { sync->backgroundOneWaySyncUpdateToICalTask(stored, updateAllOccurrences); });
+        }
     }
     if (moved) {
         if (autoSyncZVW) postAutoSyncRequest(AutoSync::items);

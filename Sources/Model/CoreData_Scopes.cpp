@@ -196,8 +196,12 @@ void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event,
             whenCommitted([sync, event] { sync->backgroundOneWaySyncDeleteToICalEvent(event, allOccurrences); });
         return;
     }
-    if (hasCopy)
+    if (hasCopy) {
+        // Marked with the edit: a kill before the store write leaves the
+        // next start to write it, not to read the old copy back.
+        iCalSync::markStoreWriteDue(event);
         whenCommitted([sync, event, updateType] { sync->backgroundOneWaySyncUpdateToICalEvent(event, updateType); });
+    }
     else
         whenCommitted([sync, event] { sync->backgroundOneWaySyncInsertToICalEventRoot(event); });
 }

@@ -232,9 +232,11 @@ bool CoreData::addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOr
     if (syncTaskOrder && *syncTaskOrder > 0 && item->taskType() == ItemKind::Task) item->setTaskOrder(*syncTaskOrder);
     if (!item->dehydrateUpdateOption(false)) return false;
     if (needSync && item->taskType() == ItemKind::Event && item->parentId() >= 1 && item->zvwID() > 0) {
-        if (iCalSync* sync = icalSync())
+        if (iCalSync* sync = icalSync()) {
+            iCalSync::markStoreWriteDue(item);
             Transaction::afterCommitOrNow(
                 [sync, item] { sync->backgroundOneWaySyncUpdateToICalEvent(item, updateThisOccurrence); });
+        }
     }
     return transaction.commit();
 }
@@ -1167,8 +1169,12 @@ bool CoreData::doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bo
     }
     // A repeating item of another kind is never done on its own: nothing is
     // written for it.
-    if (iCalSync* sync = icalSync())
+    if (iCalSync* sync = icalSync()) {
+        // Marked in this unit: a kill before the store write leaves the next
+        // start to write the tick, not to read the old copy back.
+        iCalSync::markStoreWriteDue(task);
         Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncUpdateToICalTask(task, 0); });
+    }
     if (autoSyncZvw && isAutoZVWSyncOn()) postAutoSyncRequest(request);
     return transaction.commit();
 }
@@ -1245,8 +1251,13 @@ bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool
     if (!deleteAllTasksBelongCalendar(calendar->primaryKey()) || !calendar->deleteFromDatabase()) return false;
     // A checklist category has no calendar in the system store.
     iCalSync* sync = icalSync();
-    if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == CategoryKind::Ordinary)
-        Transaction::afterCommitOrNow([sync, calendar] { sync->backgroundOneWaySyncDeleteToICal(calendar); });
+    if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == CategoryKind::Ordinary) {
+        // Recorded with the delete: a removal a kill cuts short is finished
+        // at the next start, before the store could bring the category back.
+        // Logged when it cannot be recorded; the removal is queued all the same.
+        iCalSync::recordStoreCalendarRemoval(calendar->iCalUID());
+        Transaction::afterCommitOrNow([sync, removed = calendar->copy()] { sync->backgroundOneWaySyncDeleteToICal(removed); });
+    }
     const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
     if (pushToWeb) postAutoSyncRequest(AutoSync::categories | AutoSync::items);
     if (wasDefault && !chooseDefaultCategoryAfterDeleting(pushToWeb)) return false;
@@ -1455,8 +1466,11 @@ bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
     if (!wiped) return false;
 
     if (iCalSync* store = icalSync())
-        for (const CalendarPtr& stored : storeDeletes)
+        for (const CalendarPtr& stored : storeDeletes) {
+            // Logged when it cannot be recorded; the removal is queued all the same.
+            iCalSync::recordStoreCalendarRemoval(stored->iCalUID());
             Transaction::afterCommitOrNow([store, stored] { store->backgroundOneWaySyncDeleteToICal(stored); });
+        }
     setTagList({});
     doWithAllTasksEventsAdes(itemsToDrop, ListAction::Remove);
     // Every category of the local type lost its row, synced or not: none may

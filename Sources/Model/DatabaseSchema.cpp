@@ -147,11 +147,19 @@ QList<QString> DatabaseSchema::taskCreationMarks()
                            "sentTime NUMERIC, itemKeys TEXT);")};
 }
 
+QList<QString> DatabaseSchema::storeSyncTableCreation()
+{
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS StoreItemWrites (itemKey INTEGER PRIMARY KEY, due INTEGER);"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS StoreCalendarRemovals (uid TEXT PRIMARY KEY);"),
+    };
+}
+
 QList<QString> DatabaseSchema::allUpgrades()
 {
     return settingTableChanges() + tagTableCreation() + tagTableChanges() + linkTableCreation()
          + linkTableChanges() + urlTableCreation() + commentTableCreation() + taskTableChanges()
-         + calendarTableChanges() + taskCreationMarks();
+         + calendarTableChanges() + taskCreationMarks() + storeSyncTableCreation();
 }
 
 QList<QString> DatabaseSchema::ownTables()

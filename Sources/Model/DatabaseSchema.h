@@ -20,6 +20,10 @@ QList<QString> commentTableCreation();
 QList<QString> taskTableChanges();
 QList<QString> calendarTableChanges();
 QList<QString> taskCreationMarks();     // the web creation sent, not yet answered
+// What the calendar-store sync still owes the store, kept with the changes
+// that owe it: items whose store copy is behind their row, and the calendars
+// of deleted categories still to be removed.
+QList<QString> storeSyncTableCreation();
 
 // Every group above, in the order the start-up runs them.
 QList<QString> allUpgrades();

@@ -6,6 +6,8 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "GregorianCalendar.h"
+#include "MainQueue.h"
+#include "iCalSync.h"
 #include "OneOffStatement.h"
 #include "RecordGuard.h"
 #include "RecordHelpers.h"
@@ -586,7 +588,12 @@ bool Task::storeICalLink(const QString& uid, const Date& occurrence, bool update
     const bool wasClean = !m_dirty;
     setICalUID(uid);
     setOccurrence(occurrence);
-    if (!wasClean) return dehydrateUpdateOption(updateList);
+    if (!wasClean) {
+        if (!dehydrateUpdateOption(updateList)) return false;
+        // The record a store job's copy was taken of takes the link as well.
+        if (updateList) refreshListLink();
+        return true;
+    }
     {
         RecordGuard guard;
         if (!m_dirty || m_primaryKey < 0) return true;
@@ -602,7 +609,7 @@ bool Task::storeICalLink(const QString& uid, const Date& occurrence, bool update
         if (!stepDone(statement, dehydrateErrorText)) return false;
         m_dirty = false;
     }
-    if (updateList) refreshListEntry();
+    if (updateList) refreshListLink();
     if (const SettingPtr setting = localSetting())
         setting->setLastUpdateWork(qint64(std::floor(Clock::now().timeIntervalSince1970())));
     return true;
@@ -620,8 +627,22 @@ bool Task::writeRow()
 
 // An editor's working copy or a sync's row is written on its own; the object
 // the views show is the list's, so it takes the written content.
+//
+// The list's records are the main thread's: a calendar-store job's write
+// hands them the content on the main queue, never writes into them itself.
+// (The web sync still refreshes them from its queue; it waits for nothing
+// the main thread does.)
 void Task::refreshListEntry() const
 {
+    if (iCalSync::listRecordsOnMainThread()) {
+        MainQueue::async([written = copy()] {
+            const CoreData* dataManager = CoreData::shared();
+            if (!dataManager) return;
+            for (const TaskPtr& entry : dataManager->allTasksEventsAdes())
+                if (entry->primaryKey() == written->primaryKey()) return entry->copyContentOfTask(*written);
+        });
+        return;
+    }
     const CoreData* dataManager = CoreData::shared();
     if (!dataManager) return;
     for (const TaskPtr& entry : dataManager->allTasksEventsAdes()) {
@@ -630,6 +651,32 @@ void Task::refreshListEntry() const
         entry->copyContentOfTask(*this);
         return;
     }
+}
+
+// A written link alone: the rest of the listed record may have changed since
+// the job's copy was taken, and the row holds the link as written, so the
+// record takes it without turning dirty.
+void Task::refreshListLink() const
+{
+    const auto apply = [key = m_primaryKey, uid = m_iCalUID, occurrence = m_occurrence, origin = m_storeOrigin] {
+        // The record the job's snapshot was taken of (an editor's, say) too.
+        if (const TaskPtr record = origin.lock(); record && record->m_primaryKey == key) {
+            record->m_iCalUID = uid;
+            record->m_occurrence = occurrence;
+        }
+        const CoreData* dataManager = CoreData::shared();
+        if (!dataManager) return;
+        for (const TaskPtr& entry : dataManager->allTasksEventsAdes()) {
+            if (entry->primaryKey() != key) continue;
+            entry->m_iCalUID = uid;
+            entry->m_occurrence = occurrence;
+            return;
+        }
+    };
+    if (iCalSync::listRecordsOnMainThread())
+        MainQueue::async(apply);
+    else
+        apply();
 }
 
 // ---- delete --------------------------------------------------------------------

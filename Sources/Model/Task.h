@@ -418,6 +418,10 @@ public:
     // ---- copies (Task_Copies.cpp) ------------------------------------------------
     // A new item (defaults, then every field of this one, the key included).
     TaskPtr copy() const;
+    // A copy that counts as written (not dirty): what a calendar-store job
+    // works on instead of the record the main thread shows and edits. Its
+    // link writes store only the link; the listed record takes only that.
+    TaskPtr storeSnapshot() const;
     // Takes every stored field and the zone and editing run-time fields of
     // the source through the setters, the key included.
     void copyContentOfTask(const Task& source);
@@ -508,6 +512,7 @@ private:
     void clearCopiedItem() const;
     void removeFromWorkingList() const;
     void refreshListEntry() const;
+    void refreshListLink() const;
     void takeKey(qint64 key);
     bool belongsInWorkingList() const;
     qint64 largeDragImageMinutes(qint64 type) const;
@@ -526,6 +531,8 @@ private:
     bool m_npIsMustDo = false;
     bool m_dirty = false;
     ListedMark m_listed;
+    // A store snapshot's record, which takes the links written through it.
+    std::weak_ptr<Task> m_storeOrigin;
     qint64 m_hasDue = 0;
     Date m_dueEnd;
     qint64 m_isPinned = 0;

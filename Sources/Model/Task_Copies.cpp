@@ -11,6 +11,14 @@ TaskPtr Task::copy() const
     return item;
 }
 
+TaskPtr Task::storeSnapshot() const
+{
+    TaskPtr item = copy();
+    item->m_dirty = false;
+    item->m_storeOrigin = std::const_pointer_cast<Task>(weak_from_this().lock());
+    return item;
+}
+
 // Through the setters, so the receiver turns dirty (and marked for the web
 // service) exactly where it differed. Planner and top-task marks belong to
 // the view that set them and are not copied.

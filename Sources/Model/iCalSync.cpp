@@ -1,6 +1,10 @@
 #include "iCalSync.h"
 
 #include "MainQueue.h"
+#include "QueryStatement.h"
+#include "RecordGuard.h"
+#include "RecordStore.h"
+#include "Task.h"
 
 #include <QDebug>
 
@@ -11,4 +15,86 @@ bool iCalSync::waitUntilIdle(double seconds)
     if (MainQueue::waitWhile([] { return iCalSyncBusy.load(); }, seconds)) return true;
     qWarning() << "The calendar-store sync did not end within" << seconds << "s";
     return false;
+}
+
+namespace {
+thread_local bool handsListRecordsOver = false;
+}  // namespace
+
+void iCalSync::setListRecordsOnMainThread(bool handOver)
+{
+    handsListRecordsOver = handOver;
+}
+
+bool iCalSync::listRecordsOnMainThread()
+{
+    return handsListRecordsOver && !MainQueue::isMainThread();
+}
+
+// --- what the store is still owed ---
+
+qint64 iCalSync::markStoreWriteDue(const TaskPtr& item)
+{
+    if (!item || item->primaryKey() < 0 || item->iCalUID().isEmpty() || item->iCalUID().startsWith(pendingStoreCopyMark))
+        return 0;
+    RecordGuard guard;
+    QueryStatement mark("INSERT INTO StoreItemWrites (itemKey, due) VALUES (?, 1) "
+                        "ON CONFLICT(itemKey) DO UPDATE SET due = due + 1");
+    mark.bind(1, item->primaryKey());
+    // Without the mark the change is kept all the same; only a kill before
+    // the store write would let the store's older copy win at the next start.
+    if (!mark.isValid() || !mark.execute("Calendar store: the pending store write could not be marked")) return 0;
+    return storeWriteDue(item->primaryKey());
+}
+
+qint64 iCalSync::storeWriteDue(qint64 itemKey)
+{
+    RecordGuard guard;
+    QueryStatement query("SELECT due FROM StoreItemWrites WHERE itemKey = ?");
+    query.bind(1, itemKey);
+    return query.firstInt64().value_or(0);
+}
+
+bool iCalSync::clearStoreWriteDue(qint64 itemKey, qint64 due)
+{
+    RecordGuard guard;
+    QueryStatement clear("DELETE FROM StoreItemWrites WHERE itemKey = ? AND due <= ?");
+    clear.bind(1, itemKey).bind(2, due);
+    return clear.isValid() && clear.execute("Calendar store: a done store write could not be unmarked");
+}
+
+QList<std::pair<qint64, qint64>> iCalSync::storeWritesDue()
+{
+    QList<std::pair<qint64, qint64>> marks;
+    RecordGuard guard;
+    QueryStatement query("SELECT itemKey, due FROM StoreItemWrites ORDER BY itemKey");
+    while (query.nextRow()) marks.append({sqlite3_column_int64(query.get(), 0), sqlite3_column_int64(query.get(), 1)});
+    return marks;
+}
+
+bool iCalSync::recordStoreCalendarRemoval(const QString& uid)
+{
+    const QString bare = uid.startsWith(pendingStoreCopyMark) ? uid.mid(pendingStoreCopyMark.size()) : uid;
+    if (bare.isEmpty()) return true;
+    RecordGuard guard;
+    QueryStatement record("INSERT OR IGNORE INTO StoreCalendarRemovals (uid) VALUES (?)");
+    record.bind(1, bare);
+    return record.isValid() && record.execute("Calendar store: the removal of a calendar could not be recorded");
+}
+
+bool iCalSync::clearStoreCalendarRemoval(const QString& uid)
+{
+    RecordGuard guard;
+    QueryStatement clear("DELETE FROM StoreCalendarRemovals WHERE uid = ?");
+    clear.bind(1, uid);
+    return clear.isValid() && clear.execute("Calendar store: a done calendar removal could not be unrecorded");
+}
+
+QStringList iCalSync::storeCalendarRemovalsDue()
+{
+    QStringList uids;
+    RecordGuard guard;
+    QueryStatement query("SELECT uid FROM StoreCalendarRemovals ORDER BY uid");
+    while (query.nextRow()) uids << RecordStore::columnText(query.get(), 0);
+    return uids;
 }

@@ -2,9 +2,12 @@
 
 #include "ModelTypes.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
+#include <utility>
 
 // Set while a system-calendar job runs; jobs wait for it in turn.
 extern std::atomic<bool> iCalSyncBusy;
@@ -12,6 +15,14 @@ extern std::atomic<bool> iCalSyncBusy;
 // The type text of the calendar store's calendars kept on this computer
 // (typeOfCal of a category linked to one).
 inline const QString CalCalendarTypeLocal = QStringLiteral("Local");
+
+// The mark of a uid while its new store copy (an item's, a category's
+// calendar) is being written: the uid is stored with it before the file
+// exists, and loses it once the file is on the disk. A control character
+// never starts a uid read from a file, so a marked uid never pairs with a
+// store item; the start-up full sync adopts the copy of a marked uid when it
+// is there and pushes the item again when it is not.
+inline const QString pendingStoreCopyMark = QStringLiteral("\u0001pending:");
 
 // The system-calendar sync as the data manager calls it. Every "background"
 // call returns at once; none reports a result. This base class does nothing
@@ -22,6 +33,9 @@ class iCalSync {
 public:
     virtual ~iCalSync() = default;
 
+    // The uid the store calendar of a new category will take, chosen before
+    // it is made; empty when this sync makes none.
+    virtual QString newStoreCalendarUid() const { return {}; }
     virtual void backgroundOneWaySyncInsertToICal(const CalendarPtr& calendar, bool andInsertToZVW) {}
     virtual void backgroundOneWaySyncUpdateToICal(const CalendarPtr& calendar) {}
     virtual void backgroundOneWaySyncDeleteToICal(const CalendarPtr& calendar) {}
@@ -63,6 +77,35 @@ public:
     virtual bool waitForQueuedJobs(double seconds) const { return true; }
     // Removes what writes to the store interrupted by a kill left behind.
     virtual void removeInterruptedWrites() {}
+
+    // --- what the store is still owed, kept in the database ---
+    // A linked item's store copy is behind its row from now on: its key is
+    // marked in the database unit under way (its own, outside one), so a kill
+    // before the store write leaves the mark with the change and the next
+    // full sync writes the item to the store instead of reading it back.
+    // Each mark raises a count; a job clears the mark only with the count it
+    // wrote for, so a later change keeps its own. Items without a store copy
+    // (no uid, or one still being written) need none: 0 is returned.
+    static qint64 markStoreWriteDue(const TaskPtr& item);
+    // The count of the item's mark (0: none).
+    static qint64 storeWriteDue(qint64 itemKey);
+    // Removes the mark once the store write of `due` is on the disk, unless a
+    // later change raised it.
+    static bool clearStoreWriteDue(qint64 itemKey, qint64 due);
+    // Every mark: (item key, count).
+    static QList<std::pair<qint64, qint64>> storeWritesDue();
+    // The calendar of a deleted category is to be removed from the store:
+    // recorded in the unit of the delete, and removed once the calendar is
+    // gone from the disk. A marked uid is recorded without its mark.
+    static bool recordStoreCalendarRemoval(const QString& uid);
+    static bool clearStoreCalendarRemoval(const QString& uid);
+    static QStringList storeCalendarRemovalsDue();
+
+    // Set on the calendar-store worker: the records on the working lists are
+    // the main thread's, so what this thread writes to the database reaches
+    // them on the main queue, never written into them here.
+    static void setListRecordsOnMainThread(bool handOver);
+    static bool listRecordsOnMainThread();
 
     // Blocks until no calendar-store job runs, at most `seconds`; answers
     // whether they ended. Quit waits here before the database closes.

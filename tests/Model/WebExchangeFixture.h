@@ -118,17 +118,11 @@ protected:
     }
     int requestsTo(const QString& method, const QString& pathStart)
     {
-        int count = 0;
-        for (const ServiceRequest& request : m_service.requests())
-            if (request.method == method && request.path.startsWith(pathStart)) ++count;
-        return count;
+        return int(m_service.requestsStartingWith(method, pathStart).size());
     }
     QList<ServiceRequest> requestsOf(const QString& method, const QString& pathStart)
     {
-        QList<ServiceRequest> found;
-        for (const ServiceRequest& request : m_service.requests())
-            if (request.method == method && request.path.startsWith(pathStart)) found.append(request);
-        return found;
+        return m_service.requestsStartingWith(method, pathStart);
     }
     static ServiceFault body(const QByteArray& text)
     {

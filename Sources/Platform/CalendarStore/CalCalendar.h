@@ -18,6 +18,9 @@ public:
     static CalCalendarPtr calendar() { return std::make_shared<CalCalendar>(); }
 
     const QString& uid() const { return m_uid; }
+    // A new calendar is saved under the uid it is given (one chosen and
+    // stored beforehand), else under a new one.
+    void setUid(const QString& uid) { m_uid = uid; }
     const QString& title() const { return m_title; }
     void setTitle(const QString& title) { m_title = title; }
     // "Local" for the calendars the store makes; other programs write their own.

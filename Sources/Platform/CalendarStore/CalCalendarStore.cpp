@@ -712,15 +712,27 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
     const bool isNew = !entry;
     QVariantMap info;
     QString folder;
+    // A new calendar is made whole beside its place (a name no reader takes
+    // for a calendar) and renamed into it: a kill half-way leaves no calendar
+    // without its Info.plist, which would be read as one titled with its uid.
+    QString staging;
     if (isNew) {
         const QString uid = calendar->uid().isEmpty() ? newUid() : calendar->uid();
         folder = m_root + QLatin1Char('/') + QString(uid).replace(QLatin1Char('/'), QLatin1Char('_')) + calendarSuffix;
+        staging = folder + QStringLiteral(".part");
+        if (QFileInfo::exists(folder))
+            return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
+                                                        QStringLiteral("the folder %1 is there already").arg(folder)));
         if (refusesLinkedPathLocked(folder + QLatin1Char('/') + eventsFolder, error)
-            || refusesLinkedPathLocked(folder + QLatin1Char('/') + tasksFolder, error))
+            || refusesLinkedPathLocked(staging + QLatin1Char('/') + eventsFolder, error)
+            || refusesLinkedPathLocked(staging + QLatin1Char('/') + tasksFolder, error))
             return false;
-        if (!QDir().mkpath(folder + QLatin1Char('/') + eventsFolder) || !QDir().mkpath(folder + QLatin1Char('/') + tasksFolder))
+        QDir(staging).removeRecursively();
+        if (!QDir().mkpath(staging + QLatin1Char('/') + eventsFolder) || !QDir().mkpath(staging + QLatin1Char('/') + tasksFolder)) {
+            QDir(staging).removeRecursively();
             return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                         QStringLiteral("cannot create the folder ") + folder));
+        }
         info.insert(QStringLiteral("EventContainer"), qint64(1));
         info.insert(QStringLiteral("TaskContainer"), qint64(1));
         info.insert(QStringLiteral("Type"), calendar->type().isEmpty() ? QStringLiteral("Local") : calendar->type());
@@ -742,8 +754,29 @@ bool CalCalendarStore::saveCalendar(const CalCalendarPtr& calendar, CalError* er
     info.insert(QStringLiteral("Title"), calendar->title());
     const std::optional<QByteArray> infoBytes = PropertyList::toData(info);
     CalError written;
-    if (!infoBytes || !writeFileLocked(folder + QLatin1Char('/') + infoFile, *infoBytes, &written)) {
-        if (isNew) QDir(folder).removeRecursively();
+    bool infoWritten = false;
+    if (isNew && infoBytes) {
+        // Flushed at once, then the whole folder takes its name; the root's
+        // new entry is flushed with the batch (or now, outside one).
+        PendingWrites alone;
+        infoWritten = writeWithoutFlushLocked(staging + QLatin1Char('/') + infoFile, *infoBytes, &alone, &written)
+                      && flushLocked(&alone, &written);
+        if (infoWritten && ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(folder).constData()) != 0) {
+            written = CalError::make(CalError::Code::WriteFailed,
+                                     QStringLiteral("cannot rename %1: %2").arg(staging, systemError(errno)));
+            infoWritten = false;
+        }
+        if (infoWritten) {
+            PendingWrites root;
+            PendingWrites* pending = openBatchLocked();
+            (pending ? pending : &root)->folders.insert(m_root);
+            if (!pending) flushLocked(&root, &written);
+        }
+    } else if (infoBytes) {
+        infoWritten = writeFileLocked(folder + QLatin1Char('/') + infoFile, *infoBytes, &written);
+    }
+    if (!infoWritten) {
+        if (isNew) QDir(staging).removeRecursively();
         if (written.code == CalError::Code::Refused) return reportCalError(error, written);
         return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                     QStringLiteral("cannot write ") + folder + QLatin1Char('/') + infoFile));

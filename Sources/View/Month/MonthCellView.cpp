@@ -327,6 +327,8 @@ bool MonthCellView::changeTaskInfoByDrag(const TaskPtr& task)
         alert->setSoundName(QString());
         task->updateAlertList({alert});
     }
+    // Marked before the save: no kill leaves the move saved but unmarked.
+    if (manager && manager->icalSync()) iCalSync::markStoreWriteDue(task);
     if (!task->dehydrate()) qWarning() << "The task dropped on the month could not be saved";
     if (manager && manager->icalSync()) manager->icalSync()->backgroundOneWaySyncUpdateToICalTask(task, 0);
     postAutoSyncOfItems();

@@ -353,6 +353,8 @@ bool PlannerCellView::changeTaskInfoByDrag(const TaskPtr& task)
         alert->setSoundName(QString());
         task->updateAlertList({alert});
     }
+    // Marked before the save: no kill leaves the move saved but unmarked.
+    if (manager && manager->icalSync()) iCalSync::markStoreWriteDue(task);
     if (!task->dehydrate()) qWarning() << "The task dropped on a planner day could not be saved";
     if (manager && manager->icalSync()) manager->icalSync()->backgroundOneWaySyncUpdateToICalTask(task, 0);
     postPlannerAutoSync();

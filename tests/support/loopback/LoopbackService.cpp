@@ -400,6 +400,15 @@ QList<ServiceRequest> LoopbackService::requestsTo(const QString& path) const
     return matching;
 }
 
+QList<ServiceRequest> LoopbackService::requestsStartingWith(const QString& method, const QString& pathStart) const
+{
+    std::lock_guard lock(d->mutex);
+    QList<ServiceRequest> matching;
+    for (const ServiceRequest& request : d->requests)
+        if (request.method == method && request.path.startsWith(pathStart)) matching.append(request);
+    return matching;
+}
+
 void LoopbackService::clearRequests()
 {
     std::lock_guard lock(d->mutex);

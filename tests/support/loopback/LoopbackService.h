@@ -121,6 +121,9 @@ public:
 
     QList<ServiceRequest> requests() const;
     QList<ServiceRequest> requestsTo(const QString& path) const;
+    // The requests of that method whose path starts so, picked under the
+    // service's lock while its thread may be appending.
+    QList<ServiceRequest> requestsStartingWith(const QString& method, const QString& pathStart) const;
     void clearRequests();
 
     static QString md5(const QString& text);

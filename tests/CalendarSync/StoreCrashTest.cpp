@@ -1,0 +1,214 @@
+// The organizer with the calendar store in a process of its own, killed at
+// random moments while it saves changes, then started again on the same
+// folders: what was committed before the kill is what the next start keeps,
+// and the store holds it too; a category deleted before the kill stays
+// deleted, in the database and in the store.
+#include "CalCalendarStore.h"
+#include "CalEvent.h"
+#include "CalTask.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <map>
+
+namespace StoreCrashTests {
+
+constexpr int killedRuns = 20;
+
+struct KilledCase;
+
+class StoreCrashTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // On the disk of this machine every commit waits for the disk; in
+        // memory a run takes a fraction of that.
+        const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+        folder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/zoravel-store-crash-XXXXXX"));
+        ASSERT_TRUE(folder->isValid());
+        ASSERT_TRUE(QDir().mkpath(storePath()));
+    }
+
+    QString storePath() const { return folder->path() + QStringLiteral("/store"); }
+    QString databasePath() const { return folder->path() + QStringLiteral("/Zoravel/ZoravelTests/Database.sql"); }
+
+    void start(QProcess& runner, const QStringList& arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), folder->path());
+        environment.insert(QStringLiteral("ZORAVEL_CALENDAR_STORE"), storePath());
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.info=false;default.warning=false"));
+        runner.setProcessEnvironment(environment);
+        runner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        runner.start(QStringLiteral(ZORAVEL_STORE_RUNNER), arguments);
+    }
+
+    // Until the runner says "ready" (its start's full sync done); false when it ended first.
+    static bool waitReady(QProcess& runner)
+    {
+        while (runner.state() != QProcess::NotRunning || runner.canReadLine()) {
+            if (!runner.canReadLine()) {
+                runner.waitForReadyRead(100);
+                continue;
+            }
+            if (runner.readLine().trimmed() == "ready") return true;
+        }
+        return false;
+    }
+
+    // Lets the runner work for a random while, kills it, and answers what it said.
+    static QStringList workThenKill(QProcess& runner, QRandomGenerator& random)
+    {
+        runner.write("go\n");
+        runner.waitForBytesWritten(1000);
+        QThread::msleep(random.bounded(20, 160));
+        runner.kill();  // SIGKILL
+        runner.waitForFinished(10000);
+        QStringList lines;
+        while (runner.canReadLine()) lines << QString::fromUtf8(runner.readLine().trimmed());
+        return lines;
+    }
+
+    // The first column of a query on the database, read as a new start reads
+    // it (a unit the kill cut short is rolled back first).
+    QStringList column(const char* sql) const
+    {
+        QStringList values;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+            sqlite3_stmt* statement = nullptr;
+            EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+            while (sqlite3_step(statement) == SQLITE_ROW)
+                values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+            EXPECT_EQ(sqlite3_errcode(db), SQLITE_DONE) << sqlite3_errmsg(db);
+            sqlite3_finalize(statement);
+        }
+        sqlite3_close(db);
+        values.sort();
+        return values;
+    }
+
+    void runKilled(const KilledCase& c);
+
+    std::unique_ptr<QTemporaryDir> folder;
+};
+
+// Each item as "<uid> <state>": a task's state is done or open, an event's
+// its title.
+QStringList storeHoldings(const QString& path)
+{
+    const auto store = CalCalendarStore::create(path);
+    QStringList held;
+    for (const CalTaskPtr& task : store->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store->calendars())))
+        held << task->uid() + (task->isCompleted() ? QStringLiteral(" done") : QStringLiteral(" open"));
+    const Date from = Date::dateWithTimeIntervalSince1970(0);
+    const Date to = Date::dateWithTimeIntervalSince1970(4102444800.0);
+    for (const CalEventPtr& event :
+         store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(from, to, store->calendars())))
+        held << event->uid() + QLatin1Char(' ') + event->title();
+    held.sort();
+    held.removeDuplicates();
+    return held;
+}
+
+std::string lines(const QStringList& list)
+{
+    return list.join(QLatin1Char('\n')).toStdString();
+}
+
+constexpr const char* itemsQuery =
+    "SELECT iCalIdentifier || ' ' || CASE taskType WHEN 1 THEN (CASE status WHEN 0 THEN 'open' ELSE 'done' END) "
+    "ELSE taskName END FROM Tasks WHERE parentId = -1 AND taskType IN (0, 1)";
+
+// Kind of change, runner mode, what the database holds of it.
+struct KilledCase {
+    const char* name;
+    QStringList seed;
+    QStringList mode;
+    const char* committed;
+    bool deletes;  // categories deleted: none comes back; else changes: each kept
+};
+
+void StoreCrashTest::runKilled(const KilledCase& c)
+{
+    SCOPED_TRACE(c.name);
+    QRandomGenerator random(20261209);
+    QProcess seeding;
+    start(seeding, c.seed);
+    ASSERT_TRUE(seeding.waitForFinished(60000));
+    ASSERT_EQ(seeding.exitCode(), 0);
+    QStringList afterKill;  // the committed state as the kill left it
+    QStringList deleted;    // categories whose delete was committed
+    for (int run = 0; run <= killedRuns; ++run) {
+        SCOPED_TRACE(run);
+        QProcess runner;
+        QStringList arguments = c.mode;
+        arguments << QString::number(random.generate());
+        start(runner, arguments);
+        ASSERT_TRUE(waitReady(runner)) << "the start's full sync ends";
+        const QStringList atStart = column(c.committed);
+        if (!c.deletes) {
+            if (run > 0) {
+                EXPECT_EQ(lines(atStart), lines(afterKill)) << "the start keeps every committed change";
+            }
+            EXPECT_EQ(lines(storeHoldings(storePath())), lines(atStart)) << "the store holds what the database holds";
+        } else {
+            for (const QString& name : deleted) {
+                EXPECT_FALSE(atStart.contains(name)) << name.toStdString() << " came back";
+                EXPECT_FALSE(atStart.contains(name + QStringLiteral(" task 0"))) << name.toStdString();
+            }
+            const auto store = CalCalendarStore::create(storePath());
+            for (const CalCalendarPtr& calendar : store->calendars()) {
+                EXPECT_FALSE(deleted.contains(calendar->title())) << "the store keeps " << calendar->title().toStdString();
+                EXPECT_NE(calendar->title(), calendar->uid()) << "a calendar without its category came back";
+            }
+        }
+        if (run == killedRuns) {
+            runner.kill();
+            runner.waitForFinished(10000);
+            break;
+        }
+        for (const QString& line : workThenKill(runner, random))
+            if (line.startsWith(QStringLiteral("deleted "))) deleted << line.mid(8);
+        afterKill = column(c.committed);
+    }
+    if (c.deletes) {
+        EXPECT_GE(deleted.size(), killedRuns) << "the runs deleted categories";
+    }
+}
+
+TEST_F(StoreCrashTest, CommittedChangesKilledBeforeTheirStoreWriteAreKeptByTheNextStart)
+{
+    // Ticks of tasks and new titles of events, each committed and then
+    // written to the store by the worker; the kill lands anywhere between.
+    const KilledCase cases[] = {
+        {"ticks and retitles", {QStringLiteral("seed"), QStringLiteral("12"), QStringLiteral("12")},
+         {QStringLiteral("ticks")}, itemsQuery, false},
+    };
+    for (const KilledCase& c : cases) runKilled(c);
+}
+
+TEST_F(StoreCrashTest, CategoriesDeletedBeforeOrAfterTheirCalendarIsMadeStayDeleted)
+{
+    // A new category with two tasks deleted at once, its store calendar
+    // still to be made or made, the kill anywhere; none comes back, in the
+    // database or as a store calendar (named with its uid or its title).
+    const KilledCase cases[] = {
+        {"new categories deleted at once", {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")},
+         {QStringLiteral("categories")},
+         "SELECT calendarName FROM Calendars WHERE calendarName LIKE 'Doomed %' "
+         "UNION ALL SELECT taskName FROM Tasks WHERE taskName LIKE 'Doomed %'",
+         true},
+    };
+    for (const KilledCase& c : cases) runKilled(c);
+}
+
+}  // namespace StoreCrashTests

@@ -1,0 +1,157 @@
+// The organizer's data side with the calendar-store sync, as the program
+// starts it (the data manager on the data folder of XDG_DATA_HOME, the store
+// of ZORAVEL_CALENDAR_STORE), killed by the store crash tests while it works:
+//   seed <tasks> <events>  a store calendar, that many tasks and events in
+//                          the default category; the full sync links them;
+//   ticks <seed>           the start's full sync, "ready", then on a "go"
+//                          line: ticks tasks done and undone and retitles
+//                          events, at random, until killed;
+//   categories             the start's full sync, "ready", then on "go":
+//                          makes a category with two tasks and deletes it
+//                          at once, again and again ("deleted <name>" once
+//                          a delete is committed), until killed.
+// Exit 0 when done, 2 and up when it could not do its work.
+#include "CalCalendarStore.h"
+#include "Calendar.h"
+#include "Clock.h"
+#include "CoreData.h"
+#include "GregorianCalendar.h"
+#include "Setting.h"
+#include "Task.h"
+#include "iCalSyncJobs.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+// A killed process loses nothing the kernel holds: the flush would only
+// make the test wait on the disk.
+int noSync(int)
+{
+    return 0;
+}
+
+void say(const QString& line)
+{
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+bool startAsTheProgram(CoreData& manager)
+{
+    manager.icalSync()->backgroundFullSync();
+    auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync());
+    if (!jobs || !jobs->waitForQueuedJobs(60)) return false;
+    say(QStringLiteral("ready"));
+    std::string go;
+    return bool(std::getline(std::cin, go));
+}
+
+int seed(CoreData& manager, int tasks, int events)
+{
+    const CalCalendarPtr calendar = CalCalendar::calendar();
+    calendar->setTitle(QStringLiteral("Home"));
+    if (!CalCalendarStore::defaultCalendarStore()->saveCalendar(calendar)) return 4;
+    const SettingPtr setting = manager.currentSetting();
+    const qint64 category = setting ? setting->calendarDefID() : 0;
+    const Date today = GregorianCalendar::dateOnDayOf(Clock::now(), 9 * 3600);
+    for (int n = 0; n < tasks + events; ++n) {
+        auto item = std::make_shared<Task>();
+        const bool isTask = n < tasks;
+        item->setTaskType(isTask ? 1 : 0);
+        item->setTaskName(QStringLiteral("%1 %2").arg(isTask ? "Task" : "Event").arg(n));
+        const Date start = today.dateByAddingTimeInterval(3600.0 * n);
+        item->setStartTime(start);
+        item->setEndTime(start.dateByAddingTimeInterval(1800));
+        item->setDueEnd(start);
+        item->setCalendarId(category);
+        if (!item->insertAndDehydrate()) return 5;
+    }
+    manager.icalSync()->backgroundFullSync();
+    return 0;
+}
+
+int ticks(CoreData& manager, quint32 seedValue)
+{
+    if (!startAsTheProgram(manager)) return 4;
+    QRandomGenerator random(seedValue);
+    for (int round = 0; round < 100000; ++round) {
+        QCoreApplication::processEvents();
+        const TaskList items = manager.allTasksEventsAdes();
+        if (items.isEmpty()) return 5;
+        const TaskPtr item = items.at(random.bounded(int(items.size())));
+        if (item->taskType() == 1) {
+            const qint64 status = item->status() == 0 ? 1 : 0;
+            if (status != 0) {
+                item->setStatus(1);
+                item->setCompletedDate(Clock::now());
+            }
+            if (!manager.doMarkDoneOperatorWithTask(item, status, false)) return 6;
+        } else if (item->taskType() == 0 && item->parentId() == -1) {
+            const TaskPtr edited = item->copy();
+            edited->setTaskName(QStringLiteral("%1 v%2").arg(item->taskName().section(QLatin1String(" v"), 0, 0)).arg(round));
+            if (!manager.doEditAllOperatorWithEvent(edited, false)) return 7;
+        }
+    }
+    return 0;
+}
+
+int categories(CoreData& manager)
+{
+    if (!startAsTheProgram(manager)) return 4;
+    for (int round = 0; round < 100000; ++round) {
+        QCoreApplication::processEvents();
+        auto category = std::make_shared<Calendar>();
+        const QString name = QStringLiteral("Doomed %1 %2").arg(QCoreApplication::applicationPid()).arg(round);
+        category->setCalendarName(name);
+        if (!manager.addCalendarToCalendarList(category, true, false)) return 5;
+        for (int n = 0; n < 2; ++n) {
+            auto task = std::make_shared<Task>();
+            task->setTaskType(1);
+            task->setTaskName(name + QStringLiteral(" task %1").arg(n));
+            task->setCalendarId(category->primaryKey());
+            manager.setModifyingTask(task);
+            if (!manager.addNewTask()) return 6;
+        }
+        QCoreApplication::processEvents();
+        if (!manager.doDeleteCalendar(category, true, false)) return 7;
+        say(QStringLiteral("deleted ") + name);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Zoravel"));
+    QCoreApplication::setApplicationName(QStringLiteral("ZoravelTests"));
+    if (argc < 2) return 2;
+    const QByteArray mode(argv[1]);
+    CalCalendarStore::setSyncCallForTesting(noSync);
+
+    int result = 2;
+    {
+        CoreData manager;
+        CoreData::setShared(&manager);
+        if (!manager.init()) return 3;
+        manager.setICalSync(std::make_unique<iCalSyncJobs>());
+        if (mode == "seed" && argc > 3)
+            result = seed(manager, QByteArray(argv[2]).toInt(), QByteArray(argv[3]).toInt());
+        else if (mode == "ticks" && argc > 2)
+            result = ticks(manager, QByteArray(argv[2]).toUInt());
+        else if (mode == "categories")
+            result = categories(manager);
+        if (auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync()); jobs && !jobs->waitForQueuedJobs(60))
+            result = 9;
+        manager.setICalSync(nullptr);
+        CoreData::setShared(nullptr);
+    }
+    return result;
+}
