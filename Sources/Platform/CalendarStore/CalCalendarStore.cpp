@@ -858,10 +858,14 @@ CalEventPtr CalCalendarStore::eventOf(const ICalEventFileData& file, const ICalO
     event->m_endDate = occurrence.end;
     event->m_allDay = data.allDay;
     event->m_timeZone = data.timeZone;
-    // A changed occurrence carries its series' rule.
-    if (file.master) event->m_rule = file.master->rule;
+    // A changed occurrence carries its series' rule and extra dates.
+    if (file.master) {
+        event->m_rule = file.master->rule;
+        event->m_recurrenceDates = file.master->recurrenceDates;
+    }
     event->m_occurrence = occurrence.occurrence;
     event->m_detached = occurrence.detached;
+    event->m_carriesOn = occurrence.detached && data.thisAndFuture;
     event->m_calendar = calendar;
     return event;
 }
@@ -975,7 +979,7 @@ CalEventPtr CalCalendarStore::eventWithUID(const QString& uid, const Date& occur
     for (const ICalEventData& changed : file.overrides)
         if (changed.recurrenceId.wholeSecondsSince1970() == occurrence.wholeSecondsSince1970())
             return eventOf(file, {&changed, changed.start, changed.end, changed.recurrenceId, true}, calendar);
-    for (const ICalOccurrence& found : ICalendarFile::expand(file, occurrence, occurrence))
+    for (const ICalOccurrence& found : ICalendarFile::expandAt(file, occurrence))
         if (!found.detached && found.occurrence.wholeSecondsSince1970() == occurrence.wholeSecondsSince1970())
             return eventOf(file, found, calendar);
     reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no such occurrence of ") + uid));
@@ -1550,6 +1554,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
+    document->setOwnUid(uid);
 
     const Date occurrence = event->occurrence();
     const Date masterStart = document->masterStart();
@@ -1594,10 +1599,22 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         indexWrittenLocked(source, false, path, bytes, *document);
     } else {
         const QString moved = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + QFileInfo(path).fileName();
-        if (!writeFileLocked(moved, bytes, error)) return false;
-        const bool removed = removeFileLocked(path, error);
-        indexWrittenLocked(target, false, moved, bytes, *document);
-        reindexFileLocked(source, false, path);
+        // Events of other uids in the file stay where they are.
+        std::unique_ptr<ICalendarFile> movedDocument;
+        if (document->holdsOtherEvents() && (movedDocument = ICalendarFile::parse(bytes))) {
+            movedDocument->setOwnUid(uid);
+            movedDocument->removeOtherEvents();
+            document->removeOwnEvents();
+        }
+        const QByteArray movedBytes = movedDocument ? movedDocument->toBytes() : bytes;
+        if (!writeFileLocked(moved, movedBytes, error)) return false;
+        const QByteArray left = movedDocument ? document->toBytes() : QByteArray();
+        const bool removed = movedDocument ? writeFileLocked(path, left, error) : removeFileLocked(path, error);
+        indexWrittenLocked(target, false, moved, movedBytes, movedDocument ? *movedDocument : *document);
+        if (movedDocument && removed)
+            indexWrittenLocked(source, false, path, left, *document);
+        else
+            reindexFileLocked(source, false, path);
         if (!removed) return false;
     }
     event->m_uid = uid;
@@ -1843,13 +1860,15 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
+    document->setOwnUid(location->file->uid);
     const FileEntry lastRead = *location->file;
     const Date occurrence = event->occurrence();
     const bool firstOccurrence =
         occurrence.wholeSecondsSince1970() == document->masterStart().wholeSecondsSince1970();
     const bool wholeFile = !document->masterRepeats() || !occurrence || span == CalSpanAllEvents
                            || (span == CalSpanFutureEvents && firstOccurrence);
-    if (wholeFile) {
+    // A file that holds events of other uids as well loses only this one's.
+    if (wholeFile && !document->holdsOtherEvents()) {
         const bool removed = removeFileLocked(path, error);
         reindexFileLocked(calendar, false, path);
         return removed && reportCalError(error, CalError::none());
@@ -1857,7 +1876,9 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     // What another program wrote since stays (the removal edits the file as
     // it is now) and is reported.
     takeInOutsideChangeLocked(calendar, false, lastRead, currentBytes);
-    if (span == CalSpanFutureEvents)
+    if (wholeFile)
+        document->removeOwnEvents();
+    else if (span == CalSpanFutureEvents)
         document->endSeriesBefore(occurrence);
     else
         document->addExceptionDate(occurrence);
