@@ -340,4 +340,54 @@ TEST_F(ForeignFilesTest, ARenameKeepsEveryPropertyTheUserDidNotTouch)
     reader.verify();
 }
 
+// The occurrences the organizer shows of another program's series with
+// extra dates (RDATE), with and without a rule, and with a change that
+// carries on to the later occurrences (RANGE=THISANDFUTURE): where the
+// independent reader finds them.
+TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganizer)
+{
+    Clock::setFixed(local(2027, 7, 1, 12));
+    setting->setICalSyncWindowStart(400);
+    setting->setICalSyncWindowEnd(400);
+    struct Case {
+        const char* fixture;
+        const char* uid;
+        const char* readBy;  // the file the independent reader reads for it
+        int occurrences;
+    };
+    const Case cases[] = {
+        {"rrule-rdate.ics", "choir-2027@desktop.example", "rrule-rdate.ics", 4},
+        {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "rdate.ics", 3},
+        {"range-this-and-future.ics", "course-2027@desktop.example", "range-this-and-future-spelled-out.ics", 7},
+    };
+    for (const Case& c : cases) placeFixture(QString::fromLatin1(c.fixture));
+    const Date from = local(2027, 7, 1), to = local(2027, 10, 31);
+    // What the views show of a series: its repeated instances, or the event
+    // alone, and its changed occurrences.
+    const auto shown = [&](const Case& c) {
+        QList<IndependentReader::Occurrence> found;
+        for (const TaskPtr& root : dataManager().getAllRootEvents()) {
+            if (root->iCalUID() != QLatin1String(c.uid)) continue;
+            TaskList items;
+            if (root->repeatType() != 0)
+                dataManager().fillRepeatEventInstances({root}, items, from, to);
+            else
+                items << root;
+            items += dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+            for (const TaskPtr& item : items)
+                if (item->startTime() < to && item->endTime() > from)
+                    found << IndependentReader::Occurrence{item->startTime(), item->endTime()};
+        }
+        return found;
+    };
+    sync->backgroundFullSync();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        const QList<IndependentReader::Occurrence> found = shown(c);
+        EXPECT_EQ(found.size(), c.occurrences);
+        reader.expect(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QString::fromLatin1(c.readBy), from, to, found);
+    }
+    reader.verify();
+}
+
 }  // namespace ForeignFilesTests
