@@ -388,6 +388,15 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
         reader.expect(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QString::fromLatin1(c.readBy), from, to, found);
     }
     reader.verify();
+
+    // Another uid's events in a file are not the series' changed occurrences.
+    placeFixture(QStringLiteral("two-uids.ics"));
+    sync->backgroundFullSync();
+    const Case standUp{"two-uids.ics", "standup-7f3a@groupware.example", nullptr, 4};
+    QList<Date> starts;
+    for (const IndependentReader::Occurrence& o : shown(standUp)) starts << o.start;
+    std::sort(starts.begin(), starts.end());
+    EXPECT_EQ(starts, (QList<Date>{local(2027, 7, 12, 9), local(2027, 7, 19, 9), local(2027, 7, 26, 9), local(2027, 8, 2, 9)}));
 }
 
 }  // namespace ForeignFilesTests
