@@ -190,9 +190,13 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
         for (const CalEventPtr& event : found) {
             if (event->isDetached() || event->occurrence().wholeSecondsSince1970() == root->occurrence().wholeSecondsSince1970())
                 continue;
-            if (extra.contains(event->occurrence().wholeSecondsSince1970())
-                || event->startDate().wholeSecondsSince1970() != event->occurrence().wholeSecondsSince1970())
-                parts << event;
+            if (!extra.contains(event->occurrence().wholeSecondsSince1970())
+                && event->startDate().wholeSecondsSince1970() == event->occurrence().wholeSecondsSince1970())
+                continue;
+            // Mapped as a changed occurrence is: without the series' rule.
+            auto occurrence = std::make_shared<CalEvent>(*event);
+            occurrence->setRecurrenceRule(std::nullopt);
+            parts << occurrence;
         }
         return parts;
     };

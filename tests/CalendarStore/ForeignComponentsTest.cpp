@@ -119,20 +119,22 @@ TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurv
         const char* uid;
         const char* readBy;  // the file the independent reader reads for it
         int occurrences;
+        Date extraDate;         // one of its RDATEs
         QStringList keptLines;  // which every edit keeps
     };
     const Case cases[] = {
-        {"rrule-rdate.ics", "choir-2027@desktop.example", "rrule-rdate.ics", 4,
+        {"rrule-rdate.ics", "choir-2027@desktop.example", "rrule-rdate.ics", 4, paris(2027, 7, 8, 18),
          {QStringLiteral("RDATE;TZID=Europe/Berlin:20270708T180000")}},
-        {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "rdate.ics", 3,
+        {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "rdate.ics", 3, paris(2027, 8, 5, 14),
          {QStringLiteral("RDATE;TZID=Europe/Berlin:20270722T140000,20270805T140000")}},
-        {"rdate-all-day.ics", "bins-2027@desktop.example", "rdate-all-day.ics", 3,
+        {"rdate-all-day.ics", "bins-2027@desktop.example", "rdate-all-day.ics", 3, paris(2027, 8, 30),
          {QStringLiteral("RDATE;VALUE=DATE:20270816,20270830")}},
         {"range-this-and-future.ics", "course-2027@desktop.example", "range-this-and-future-spelled-out.ics", 7,
+         paris(2027, 9, 9, 10),
          {QStringLiteral("RDATE;TZID=Europe/Berlin:20270909T100000"),
           QStringLiteral("RECURRENCE-ID;RANGE=THISANDFUTURE;TZID=Europe/Berlin:20270921T100000")}},
     };
-    enum Edit { None, RenameSeries, RenameEachChange, MoveSeries };
+    enum Edit { None, RenameSeries, RenameEachChange, RenameAnExtraDate, MoveSeries };
     const QString events = makeCalendarFolder(QStringLiteral("HOME"), QStringLiteral("Home")) + QStringLiteral("/Events/");
     const Date from = paris(2027, 7, 1), to = paris(2027, 11, 1);
     IndependentReader reader;
@@ -140,7 +142,7 @@ TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurv
         const QString uid = QString::fromLatin1(c.uid);
         const QString path = events + QString::fromLatin1(c.fixture);
         writeBytes(path, fixture(QString::fromLatin1(c.fixture)));
-        for (const Edit edit : {None, RenameSeries, RenameEachChange, MoveSeries}) {
+        for (const Edit edit : {None, RenameSeries, RenameEachChange, RenameAnExtraDate, MoveSeries}) {
             SCOPED_TRACE(std::string(c.fixture) + " edit " + std::to_string(edit));
             const bool readsItself = QLatin1String(c.readBy) == QLatin1String(c.fixture);
             if (edit == MoveSeries && !readsItself) continue;
@@ -156,6 +158,14 @@ TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurv
                 series->setStartDate(series->startDate().dateByAddingTimeInterval(by));
                 series->setEndDate(series->endDate().dateByAddingTimeInterval(by));
                 ASSERT_TRUE(store->saveEvent(series, CalSpanAllEvents));
+            } else if (edit == RenameAnExtraDate) {
+                // The occurrence alone changes, as a changed occurrence.
+                const CalEventPtr series = store->eventWithUID(uid, Date());
+                const CalEventPtr extra = store->eventWithUID(uid, c.extraDate);
+                ASSERT_TRUE(extra);
+                extra->setTitle(QStringLiteral("Just this once"));
+                ASSERT_TRUE(store->saveEvent(extra, CalSpanThisEvent));
+                EXPECT_EQ(store->eventWithUID(uid, Date())->title(), series->title());
             } else if (edit == RenameEachChange) {
                 for (const CalEventPtr& e : eventsBetween(from, to))
                     if (e->isDetached()) {
@@ -164,8 +174,9 @@ TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurv
                     }
             }
             const QStringList lines = linesOf(readBytes(path));
-            if (edit != MoveSeries)
-                for (const QString& line : c.keptLines) EXPECT_TRUE(lines.contains(line)) << "lost: " << line.toStdString();
+            for (const QString& line : c.keptLines) {
+                if (edit != MoveSeries) EXPECT_TRUE(lines.contains(line)) << "lost: " << line.toStdString();
+            }
 
             const auto fresh = CalCalendarStore::create(root());
             QList<IndependentReader::Occurrence> held;

@@ -380,14 +380,17 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
         }
         return found;
     };
-    sync->backgroundFullSync();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.fixture);
-        const QList<IndependentReader::Occurrence> found = shown(c);
-        EXPECT_EQ(found.size(), c.occurrences);
-        reader.expect(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QString::fromLatin1(c.readBy), from, to, found);
+    // The second sync finds the rows the first one made.
+    for (int pass = 0; pass < 2; ++pass) {
+        sync->backgroundFullSync();
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.fixture) + " pass " + std::to_string(pass));
+            const QList<IndependentReader::Occurrence> found = shown(c);
+            EXPECT_EQ(found.size(), c.occurrences);
+            reader.expect(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QString::fromLatin1(c.readBy), from, to, found);
+        }
+        reader.verify();
     }
-    reader.verify();
 
     // Another uid's events in a file are not the series' changed occurrences.
     placeFixture(QStringLiteral("two-uids.ics"));

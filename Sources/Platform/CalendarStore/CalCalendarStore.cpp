@@ -1572,9 +1572,11 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         fields = mergedOntoOutside(fields, *before, *after, !document->masterRepeats() || !occurrence);
     }
     const bool firstOccurrence = occurrence.wholeSecondsSince1970() == masterStart.wholeSecondsSince1970();
-    if (document->masterRepeats() && occurrence && span == CalSpanThisEvent) {
+    // An event repeated by extra dates alone is, at its own date, the event itself.
+    const bool repeats = document->masterRepeats() || (document->masterHasExtraDates() && !firstOccurrence);
+    if (repeats && occurrence && span == CalSpanThisEvent) {
         document->writeOverride(uid, occurrence, fields);
-    } else if (document->masterRepeats() && occurrence && span == CalSpanFutureEvents && !firstOccurrence) {
+    } else if (repeats && occurrence && span == CalSpanFutureEvents && !firstOccurrence) {
         // The series ends before this occurrence; the change goes on as a new one.
         document->endSeriesBefore(occurrence);
         const QByteArray bytes = document->toBytes();
@@ -1582,7 +1584,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         indexWrittenLocked(source, false, path, bytes, *document);
         if (!createSeries(newUid())) return false;
         return reportCalError(error, CalError::none());
-    } else if (document->masterRepeats() && occurrence) {
+    } else if ((document->masterRepeats() || document->masterHasExtraDates()) && occurrence) {
         // The whole series moves by what this occurrence moved.
         const double shift = event->startDate().timeIntervalSinceDate(occurrence);
         ICalEventFields master = fields;
@@ -1865,7 +1867,9 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     const Date occurrence = event->occurrence();
     const bool firstOccurrence =
         occurrence.wholeSecondsSince1970() == document->masterStart().wholeSecondsSince1970();
-    const bool wholeFile = !document->masterRepeats() || !occurrence || span == CalSpanAllEvents
+    // An event repeated by extra dates alone is, at its own date, the event itself.
+    const bool repeats = document->masterRepeats() || (document->masterHasExtraDates() && !firstOccurrence);
+    const bool wholeFile = !repeats || !occurrence || span == CalSpanAllEvents
                            || (span == CalSpanFutureEvents && firstOccurrence);
     // A file that holds events of other uids as well loses only this one's.
     if (wholeFile && !document->holdsOtherEvents()) {

@@ -1455,9 +1455,13 @@ bool ICalendarFile::hasMaster() const
 bool ICalendarFile::masterRepeats() const
 {
     icalcomponent* master = masterOf(m_root, m_uid);
-    return master
-           && (icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY)
-               || icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY));
+    return master && icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY);
+}
+
+bool ICalendarFile::masterHasExtraDates() const
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    return master && icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY);
 }
 
 Date ICalendarFile::masterStart() const

@@ -143,8 +143,9 @@ public:
     void removeOwnEvents();
     void removeOtherEvents();
     bool hasMaster() const;
-    // A rule or extra dates (RDATE).
     bool masterRepeats() const;
+    // RDATEs: occurrences besides the rule's (or the only other ones).
+    bool masterHasExtraDates() const;
     Date masterStart() const;
     void writeMaster(const QString& uid, const ICalEventFields& fields);
     // Writes (or replaces) the changed occurrence of that original date.
