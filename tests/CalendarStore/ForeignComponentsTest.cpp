@@ -1,126 +1,86 @@
-// Files other programs write with more in them than one series: events of
-// other uids beside it, extra dates (RDATE) and changes that carry on to
-// the end of the series (RANGE=THISANDFUTURE). Occurrences are checked
-// with the independent reader.
+// Files other programs write with more than one series in them: events of
+// other uids, extra dates (RDATE) and changes that carry on to the end of
+// the series (RANGE=THISANDFUTURE), checked with the independent reader.
 #include "StoreFixture.h"
 
 #include "IndependentReader.h"
+
+#include <QRegularExpression>
 
 namespace {
 
 using ForeignComponentsTest = StoreFixture;
 
-const QString standUp = QStringLiteral("standup-7f3a@groupware.example");
-const QString review = QStringLiteral("review-91c2@groupware.example");
-
-// The content lines of a file, unfolded, without DTSTAMP (which a write renews).
-QStringList linesOf(const QByteArray& bytes)
+// The VEVENTs of the other uid of two-uids.ics, as they stand in a file.
+QStringList reviewEvents(const QByteArray& bytes)
 {
-    QByteArray text = bytes;
-    text.replace("\r\n ", "").replace("\r\n\t", "");
-    QStringList lines;
-    for (const QByteArray& line : text.split('\n')) {
-        const QString l = QString::fromUtf8(line).remove(QLatin1Char('\r'));
-        if (!l.isEmpty() && !l.startsWith(QLatin1String("DTSTAMP"))) lines << l;
-    }
-    return lines;
-}
-
-// The lines of the VEVENTs of one uid, in file order.
-QStringList eventLinesOf(const QStringList& lines, const QString& uid)
-{
-    QStringList found, current;
-    for (const QString& line : lines) {
-        if (line == QLatin1String("BEGIN:VEVENT")) current = {line};
-        else if (!current.isEmpty()) current << line;
-        if (line == QLatin1String("END:VEVENT")) {
-            if (current.contains(QStringLiteral("UID:") + uid)) found += current;
-            current.clear();
-        }
-    }
+    static const QRegularExpression event(QStringLiteral("BEGIN:VEVENT\r\nUID:review-91c2.*?END:VEVENT\r\n"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    QStringList found;
+    for (const QRegularExpressionMatch& m : event.globalMatch(QString::fromUtf8(bytes))) found << m.captured();
     return found;
 }
 
-// An edit or a removal of one uid's event rewrites its own components and
-// keeps every component of another uid in the file as it was.
-TEST_F(ForeignComponentsTest, WritesTouchOnlyTheComponentsOfTheirOwnUid)
+// What the store holds of a uid between two dates, for the independent reader.
+QList<IndependentReader::Occurrence> held(const QString& root, const QString& uid, const Date& from, const Date& to)
 {
-    struct Case {
-        const char* name;
-        std::function<bool(CalCalendarStore&, const CalCalendarPtr& other)> write;
-        int standUpOccurrences;  // left in the store
-    };
-    const Date secondWeek = paris(2027, 7, 19, 9, 0);
-    const Case cases[] = {
-        {"removal of the series", [](CalCalendarStore& s, const CalCalendarPtr&) {
-             return s.removeEvent(s.eventWithUID(standUp, Date()), CalSpanAllEvents); }, 0},
-        {"removal of an occurrence the other uid changed too", [&](CalCalendarStore& s, const CalCalendarPtr&) {
-             return s.removeEvent(s.eventWithUID(standUp, secondWeek), CalSpanThisEvent); }, 3},
-        {"removal from that occurrence on", [&](CalCalendarStore& s, const CalCalendarPtr&) {
-             return s.removeEvent(s.eventWithUID(standUp, secondWeek), CalSpanFutureEvents); }, 1},
-        {"change of that occurrence", [&](CalCalendarStore& s, const CalCalendarPtr&) {
-             const CalEventPtr e = s.eventWithUID(standUp, secondWeek);
-             e->setStartDate(paris(2027, 7, 19, 9, 30));
-             e->setEndDate(paris(2027, 7, 19, 9, 45));
-             return s.saveEvent(e, CalSpanThisEvent); }, 4},
-        {"series moved by an hour", [](CalCalendarStore& s, const CalCalendarPtr&) {
-             const CalEventPtr e = s.eventWithUID(standUp, Date());
-             e->setStartDate(paris(2027, 7, 12, 10, 0));
-             e->setEndDate(paris(2027, 7, 12, 10, 15));
-             return s.saveEvent(e, CalSpanAllEvents); }, 4},
-        {"series moved to another calendar", [](CalCalendarStore& s, const CalCalendarPtr& other) {
-             const CalEventPtr e = s.eventWithUID(standUp, Date());
-             e->setCalendar(other);
-             return s.saveEvent(e, CalSpanAllEvents); }, 4},
-    };
-    const QString path = makeCalendarFolder(QStringLiteral("TEAM"), QStringLiteral("Team")) + QStringLiteral("/Events/two-uids.ics");
-    const QStringList reviewLines = eventLinesOf(linesOf(fixture(QStringLiteral("two-uids.ics"))), review);
-    ASSERT_EQ(reviewLines.count(QStringLiteral("BEGIN:VEVENT")), 2);
-    const CalCalendarPtr other = newCalendar(QStringLiteral("Other"));
-    IndependentReader reader;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        for (const QString& name : QDir(root()).entryList({QStringLiteral("*.calendar")}, QDir::Dirs))
-            for (const QString& file : QDir(root() + QLatin1Char('/') + name + QStringLiteral("/Events")).entryList(QDir::Files))
-                QFile::remove(root() + QLatin1Char('/') + name + QStringLiteral("/Events/") + file);
-        writeBytes(path, fixture(QStringLiteral("two-uids.ics")));
-        store = CalCalendarStore::create(root());
-        ASSERT_TRUE(c.write(*store, other));
-
-        // The other uid's components, line for line, where they were.
-        const QStringList after = linesOf(readBytes(path));
-        EXPECT_EQ(eventLinesOf(after, review).join(QLatin1Char('\n')).toStdString(), reviewLines.join(QLatin1Char('\n')).toStdString());
-        const auto fresh = CalCalendarStore::create(root());
-        int kept = 0;
-        for (const CalEventPtr& e : fresh->eventsWithPredicate(
-                 CalCalendarStore::eventPredicateWithStartDate(paris(2027, 7, 1), paris(2027, 9, 1), fresh->calendars())))
-            kept += e->uid() == standUp;
-        EXPECT_EQ(kept, c.standUpOccurrences);
-        if (c.standUpOccurrences == 0) {
-            // The file is the other uid's now, and reads as its event.
-            const Date from = paris(2027, 7, 1), to = paris(2027, 9, 1);
-            QList<IndependentReader::Occurrence> held;
-            for (const CalEventPtr& e : fresh->eventsWithPredicate(
-                     CalCalendarStore::eventPredicateWithStartDate(from, to, review, fresh->calendars())))
-                held << IndependentReader::Occurrence{e->startDate(), e->endDate(), e->isAllDay()};
-            EXPECT_EQ(held.size(), 2);
-            reader.expect(path, from, to, held);
-        }
-    }
-    reader.verify();
+    const auto store = CalCalendarStore::create(root);
+    QList<IndependentReader::Occurrence> found;
+    for (const CalEventPtr& e :
+         store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(from, to, uid, store->calendars())))
+        found << IndependentReader::Occurrence{e->startDate(), e->endDate(), e->isAllDay()};
+    return found;
 }
 
-// Extra dates of a series and changes from an occurrence on are shown where
-// the independent reader shows them, and survive the organizer's edits.
+// An edit or a removal of one uid's event keeps every VEVENT of another uid
+// in the file as it was.
+TEST_F(ForeignComponentsTest, WritesTouchOnlyTheComponentsOfTheirOwnUid)
+{
+    enum Write { RemoveSeries, RemoveOccurrence, RemoveFromOccurrenceOn, ChangeOccurrence, MoveSeries, MoveToOtherCalendar };
+    const int standUpLeft[] = {0, 3, 1, 4, 4, 4};  // of 4 occurrences
+    const QString standUp = QStringLiteral("standup-7f3a@groupware.example");
+    const QString path = makeCalendarFolder(QStringLiteral("TEAM"), QStringLiteral("Team")) + QStringLiteral("/Events/two-uids.ics");
+    const CalCalendarPtr other = newCalendar(QStringLiteral("Other"));
+    const Date from = paris(2027, 7, 1), to = paris(2027, 9, 1), secondWeek = paris(2027, 7, 19, 9);
+    const QStringList review = reviewEvents(fixture(QStringLiteral("two-uids.ics")));
+    ASSERT_EQ(review.size(), 2);  // its master and the change of the second week, which the other uid has too
+    IndependentReader reader;
+    for (const Write write : {RemoveSeries, RemoveOccurrence, RemoveFromOccurrenceOn, ChangeOccurrence, MoveSeries, MoveToOtherCalendar}) {
+        SCOPED_TRACE(write);
+        QFile::remove(root() + QLatin1Char('/') + other->uid() + QStringLiteral(".calendar/Events/two-uids.ics"));
+        writeBytes(path, fixture(QStringLiteral("two-uids.ics")));
+        store = CalCalendarStore::create(root());
+        const CalEventPtr event = store->eventWithUID(standUp, write <= RemoveSeries || write >= MoveSeries ? Date() : secondWeek);
+        ASSERT_TRUE(event);
+        const int span = write == RemoveFromOccurrenceOn ? CalSpanFutureEvents
+                         : write == RemoveOccurrence || write == ChangeOccurrence ? CalSpanThisEvent : CalSpanAllEvents;
+        if (write == ChangeOccurrence || write == MoveSeries) {
+            event->setStartDate(event->startDate().dateByAddingTimeInterval(1800));
+            event->setEndDate(event->endDate().dateByAddingTimeInterval(1800));
+        }
+        if (write == MoveToOtherCalendar) event->setCalendar(other);
+        ASSERT_TRUE(write <= RemoveFromOccurrenceOn ? store->removeEvent(event, span) : store->saveEvent(event, span));
+
+        EXPECT_EQ(reviewEvents(readBytes(path)), review);
+        EXPECT_EQ(held(root(), standUp, from, to).size(), standUpLeft[write]);
+        if (write == RemoveSeries) {  // the file is the other uid's now, and reads as its event
+            reader.expect(path, from, to, held(root(), QStringLiteral("review-91c2@groupware.example"), from, to));
+            reader.verify();
+        }
+    }
+}
+
+// Extra dates and changes carried on to the end of a series show where the
+// independent reader shows them, and every edit keeps them.
 TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurviveEdits)
 {
     struct Case {
         const char* fixture;
         const char* uid;
-        const char* readBy;  // the file the independent reader reads for it
+        const char* readBy;  // what the independent reader reads for it (it applies no RANGE)
         int occurrences;
-        Date extraDate;         // one of its RDATEs
-        QStringList keptLines;  // which every edit keeps
+        Date extraDate;  // one of its RDATEs
+        QStringList keptLines;
     };
     const Case cases[] = {
         {"rrule-rdate.ics", "choir-2027@desktop.example", "rrule-rdate.ics", 4, paris(2027, 7, 8, 18),
@@ -134,57 +94,41 @@ TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurv
          {QStringLiteral("RDATE;TZID=Europe/Berlin:20270909T100000"),
           QStringLiteral("RECURRENCE-ID;RANGE=THISANDFUTURE;TZID=Europe/Berlin:20270921T100000")}},
     };
-    enum Edit { None, RenameSeries, RenameEachChange, RenameAnExtraDate, MoveSeries };
+    enum Edit { None, RenameSeries, RenameChanges, RenameAnExtraDate, MoveSeries };
     const QString events = makeCalendarFolder(QStringLiteral("HOME"), QStringLiteral("Home")) + QStringLiteral("/Events/");
     const Date from = paris(2027, 7, 1), to = paris(2027, 11, 1);
     IndependentReader reader;
     for (const Case& c : cases) {
-        const QString uid = QString::fromLatin1(c.uid);
-        const QString path = events + QString::fromLatin1(c.fixture);
+        const QString uid = QString::fromLatin1(c.uid), path = events + QString::fromLatin1(c.fixture);
+        const bool readsItself = QLatin1String(c.readBy) == QLatin1String(c.fixture);
         writeBytes(path, fixture(QString::fromLatin1(c.fixture)));
-        for (const Edit edit : {None, RenameSeries, RenameEachChange, RenameAnExtraDate, MoveSeries}) {
+        for (const Edit edit : {None, RenameSeries, RenameChanges, RenameAnExtraDate, MoveSeries}) {
             SCOPED_TRACE(std::string(c.fixture) + " edit " + std::to_string(edit));
-            const bool readsItself = QLatin1String(c.readBy) == QLatin1String(c.fixture);
             if (edit == MoveSeries && !readsItself) continue;
             store = CalCalendarStore::create(root());
-            if (edit == RenameSeries) {
-                const CalEventPtr series = store->eventWithUID(uid, Date());
+            const CalEventPtr series = store->eventWithUID(uid, Date());
+            if (edit == RenameSeries || edit == MoveSeries) {
+                // Moved by a day or an hour: the extra dates go along.
+                const double by = edit == RenameSeries ? 0 : series->isAllDay() ? 86400 : 3600;
                 series->setTitle(QStringLiteral("Renamed"));
-                ASSERT_TRUE(store->saveEvent(series, CalSpanAllEvents));
-            } else if (edit == MoveSeries) {
-                // The extra dates move with the series (a day later for whole days).
-                const CalEventPtr series = store->eventWithUID(uid, Date());
-                const double by = series->isAllDay() ? 86400 : 3600;
                 series->setStartDate(series->startDate().dateByAddingTimeInterval(by));
                 series->setEndDate(series->endDate().dateByAddingTimeInterval(by));
                 ASSERT_TRUE(store->saveEvent(series, CalSpanAllEvents));
-            } else if (edit == RenameAnExtraDate) {
-                // The occurrence alone changes, as a changed occurrence.
-                const CalEventPtr series = store->eventWithUID(uid, Date());
-                const CalEventPtr extra = store->eventWithUID(uid, c.extraDate);
-                ASSERT_TRUE(extra);
-                extra->setTitle(QStringLiteral("Just this once"));
-                ASSERT_TRUE(store->saveEvent(extra, CalSpanThisEvent));
-                EXPECT_EQ(store->eventWithUID(uid, Date())->title(), series->title());
-            } else if (edit == RenameEachChange) {
-                for (const CalEventPtr& e : eventsBetween(from, to))
-                    if (e->isDetached()) {
-                        e->setTitle(e->title() + QStringLiteral(" again"));
-                        ASSERT_TRUE(store->saveEvent(e, CalSpanThisEvent));
-                    }
             }
-            const QStringList lines = linesOf(readBytes(path));
-            const QStringList kept = edit == MoveSeries ? QStringList() : c.keptLines;
-            for (const QString& line : kept) EXPECT_TRUE(lines.contains(line)) << "lost: " << line.toStdString();
+            for (const CalEventPtr& e : eventsBetween(from, to)) {
+                const bool extra = e->occurrence() == c.extraDate && edit == RenameAnExtraDate;
+                if (!extra && !(e->isDetached() && edit == RenameChanges)) continue;
+                e->setTitle(e->title() + QStringLiteral(" once"));
+                ASSERT_TRUE(store->saveEvent(e, CalSpanThisEvent));
+            }
+            EXPECT_EQ(store->eventWithUID(uid, Date())->title(), series->title());
+            const QByteArray bytes = readBytes(path);
+            for (const QString& line : edit == MoveSeries ? QStringList() : c.keptLines)
+                EXPECT_TRUE(bytes.contains(line.toUtf8())) << "lost: " << line.toStdString();
 
-            const auto fresh = CalCalendarStore::create(root());
-            QList<IndependentReader::Occurrence> held;
-            for (const CalEventPtr& e : fresh->eventsWithPredicate(
-                     CalCalendarStore::eventPredicateWithStartDate(from, to, uid, fresh->calendars())))
-                held << IndependentReader::Occurrence{e->startDate(), e->endDate(), e->isAllDay()};
-            EXPECT_EQ(held.size(), c.occurrences);
-            reader.expect(readsItself ? path : QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QString::fromLatin1(c.readBy), from,
-                          to, held);
+            const auto found = held(root(), uid, from, to);
+            EXPECT_EQ(found.size(), c.occurrences);
+            reader.expect(readsItself ? path : QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QLatin1String(c.readBy), from, to, found);
             reader.verify();  // before the next edit rewrites the file
         }
         QFile::remove(path);
@@ -193,11 +137,11 @@ TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurv
     // The moved part of the series carries the change's own fields.
     writeBytes(events + QStringLiteral("range.ics"), fixture(QStringLiteral("range-this-and-future.ics")));
     store = CalCalendarStore::create(root());
-    const CalEventPtr later = store->eventWithUID(QStringLiteral("course-2027@desktop.example"), paris(2027, 10, 5, 10, 0));
+    const CalEventPtr later = store->eventWithUID(QStringLiteral("course-2027@desktop.example"), paris(2027, 10, 5, 10));
     ASSERT_TRUE(later);
     EXPECT_EQ(later->title().toStdString(), "Course (afternoons)");
     EXPECT_EQ(later->startDate(), paris(2027, 10, 5, 14, 30));
-    EXPECT_EQ(later->endDate(), paris(2027, 10, 5, 16, 0));
+    EXPECT_EQ(later->endDate(), paris(2027, 10, 5, 16));
 }
 
 }  // namespace
