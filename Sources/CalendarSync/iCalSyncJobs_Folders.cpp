@@ -171,6 +171,43 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
     if (startTime) *startTime = seriesStart;
     if (!seriesStart) return result;
 
+    // The occurrences the organizer's own repetition cannot give come as
+    // changed ones: the file's extra dates (RDATE) and those a change moved
+    // with it (RANGE=THISANDFUTURE), these up to the end of the sync window.
+    const auto withOccurrencesOutsideTheRule = [&](CalEventList parts) {
+        if (parts.isEmpty()) return parts;
+        const CalEventPtr root = parts.first();
+        const bool carried = std::any_of(parts.cbegin(), parts.cend(), [](const CalEventPtr& e) { return e->carriesOn(); });
+        if (root->recurrenceDates().isEmpty() && !carried) return parts;
+        Date to = getSyncWindowDate(false);
+        for (const Date& date : root->recurrenceDates())
+            if (!to || date > to) to = date;
+        QSet<qint64> extra;
+        for (const Date& date : root->recurrenceDates()) extra.insert(date.wholeSecondsSince1970());
+        CalError error;
+        const CalCalendarList calendars = m_iCalStore->calendars(&error);
+        const CalEventList found =
+            error.ok() ? m_iCalStore->eventsWithPredicate(
+                             CalCalendarStore::eventPredicateWithStartDate(seriesStart, to, uid, calendars), &error)
+                       : CalEventList();
+        if (!error.ok()) {
+            qWarning().noquote() << "The extra and moved occurrences of event" << uid << "could not be read:" << error.text;
+            return parts;
+        }
+        for (const CalEventPtr& event : found) {
+            if (event->isDetached() || event->occurrence().wholeSecondsSince1970() == root->occurrence().wholeSecondsSince1970())
+                continue;
+            if (!extra.contains(event->occurrence().wholeSecondsSince1970())
+                && event->startDate().wholeSecondsSince1970() == event->occurrence().wholeSecondsSince1970())
+                continue;
+            // Mapped as a changed occurrence is: without the series' rule.
+            auto occurrence = std::make_shared<CalEvent>(*event);
+            occurrence->setRecurrenceRule(std::nullopt);
+            parts << occurrence;
+        }
+        return parts;
+    };
+
     const auto putRootFirst = [&]() {
         if (CalEventPtr root = getIEventWithUID(uid, seriesStart, seriesStart)) {
             result.prepend(root);
@@ -179,14 +216,14 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
     };
     if (pairs.isEmpty() && deleted.isEmpty()) {
         putRootFirst();
-        return result;
+        return withOccurrencesOutsideTheRule(std::move(result));
     }
     QList<Date> moved = deleted;
     for (const CalEventPtr& event : changedEvents)
         moved << (event->isAllDay() ? Utilities::compareTime(event->occurrence(), 0, 0) : event->occurrence());
     if (!moved.contains(seriesStart)) {
         putRootFirst();
-        return result;
+        return withOccurrencesOutsideTheRule(std::move(result));
     }
     // The series' own first occurrence was deleted or moved: the next
     // ordinary occurrence stands in for it.
@@ -197,7 +234,7 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
     if (endTime) *endTime = end;
     const CalEventPtr next = findNextRootForIEvent(*first, seriesStart, end);
     result.prepend(next ? next : first);
-    return result;
+    return withOccurrencesOutsideTheRule(std::move(result));
 }
 
 CalEventPtr iCalSyncJobs::getICalEvent(const QString& uid, const Date& occurrenceDate) const

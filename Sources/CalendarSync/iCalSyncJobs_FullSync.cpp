@@ -484,7 +484,7 @@ void iCalSyncJobs::addCategoryForStoreCalendar(CoreData& manager, const CalCalen
 iCalSyncJobs::StoreSeries iCalSyncJobs::readStoreSeries(const CalEventPtr& storeEvent, const CalendarPtr& category) const
 {
     StoreSeries series;
-    if (!storeEvent->recurrenceRule() && !storeEvent->isDetached())
+    if (!storeEvent->recurrenceRule() && !storeEvent->isDetached() && storeEvent->recurrenceDates().isEmpty())
         series.parts << storeEvent;
     else
         series.parts = getICalEventInfo(storeEvent->uid(), category ? category->directory() : QString(),
@@ -514,7 +514,8 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     } else {
         saveItem(manager, root);
     }
-    if (!first.recurrenceRule()) {
+    // Extra dates of an event without a rule come as changed occurrences.
+    if (!first.recurrenceRule() && parts.size() < 2) {
         if (!isNew) manager.deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0));
         return;
     }

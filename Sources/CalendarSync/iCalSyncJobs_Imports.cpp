@@ -326,7 +326,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
             qWarning().noquote() << "Event" << uid << "could not be stored";
             continue;
         }
-        if (!first.recurrenceRule()) continue;
+        if (!first.recurrenceRule() && parts.size() < 2) continue;
         for (qsizetype i = 1; i < parts.size(); ++i) {
             const Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
             auto detached = std::make_shared<Task>();
@@ -385,7 +385,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
         synchEventTimeZone(first, root);
         manager->setModifyingTask(root);
         if (!root->dehydrate()) qWarning().noquote() << "Event" << uid << "could not be saved";
-        if (!first.recurrenceRule()) {
+        if (!first.recurrenceRule() && parts.size() < 2) {
             manager->deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0));
         } else {
             root->setRepeatExceptions(QString(QLatin1String("")));

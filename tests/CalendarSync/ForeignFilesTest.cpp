@@ -340,4 +340,43 @@ TEST_F(ForeignFilesTest, ARenameKeepsEveryPropertyTheUserDidNotTouch)
     reader.verify();
 }
 
+// The occurrences the organizer shows of series with extra dates (RDATE),
+// with and without a rule, and with a change carried on to the later
+// occurrences (RANGE=THISANDFUTURE): where the independent reader finds
+// them, after a first sync and after a second one over the rows it made.
+TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganizer)
+{
+    Clock::setFixed(local(2027, 7, 1, 12));
+    setting->setICalSyncWindowEnd(400);
+    const struct {
+        const char* fixture;
+        const char* uid;
+        const char* readBy;  // what the independent reader reads for it (it applies no RANGE)
+        int occurrences;
+    } cases[] = {
+        {"rrule-rdate.ics", "choir-2027@desktop.example", "rrule-rdate.ics", 4},
+        {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "rdate.ics", 3},
+        {"range-this-and-future.ics", "course-2027@desktop.example", "range-this-and-future-spelled-out.ics", 7},
+    };
+    for (const auto& c : cases) placeFixture(QString::fromLatin1(c.fixture));
+    const Date from = local(2027, 7, 1), to = local(2027, 10, 31);
+    for (int pass = 0; pass < 2; ++pass) {
+        sync->backgroundFullSync();
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.fixture) + " pass " + std::to_string(pass));
+            // What the views show: the instances of a repeating root, or the root, and its changed occurrences.
+            const TaskPtr root = dataManager().getRootEventWithUID(QString::fromLatin1(c.uid));
+            ASSERT_TRUE(root);
+            TaskList items = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+            if (root->repeatType() != 0) dataManager().fillRepeatEventInstances({root}, items, from, to);
+            else items << root;
+            QList<IndependentReader::Occurrence> found;
+            for (const TaskPtr& item : items) found << IndependentReader::Occurrence{item->startTime(), item->endTime()};
+            EXPECT_EQ(found.size(), c.occurrences);
+            reader.expect(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QLatin1String(c.readBy), from, to, found);
+        }
+        reader.verify();
+    }
+}
+
 }  // namespace ForeignFilesTests

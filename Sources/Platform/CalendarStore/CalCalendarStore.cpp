@@ -897,10 +897,14 @@ CalEventPtr CalCalendarStore::eventOf(const ICalEventFileData& file, const ICalO
     event->m_endDate = occurrence.end;
     event->m_allDay = data.allDay;
     event->m_timeZone = data.timeZone;
-    // A changed occurrence carries its series' rule.
-    if (file.master) event->m_rule = file.master->rule;
+    // A changed occurrence carries its series' rule and extra dates.
+    if (file.master) {
+        event->m_rule = file.master->rule;
+        event->m_recurrenceDates = file.master->recurrenceDates;
+    }
     event->m_occurrence = occurrence.occurrence;
     event->m_detached = occurrence.detached;
+    event->m_carriesOn = occurrence.detached && data.thisAndFuture;
     event->m_calendar = calendar;
     return event;
 }
@@ -1014,7 +1018,7 @@ CalEventPtr CalCalendarStore::eventWithUID(const QString& uid, const Date& occur
     for (const ICalEventData& changed : file.overrides)
         if (changed.recurrenceId.wholeSecondsSince1970() == occurrence.wholeSecondsSince1970())
             return eventOf(file, {&changed, changed.start, changed.end, changed.recurrenceId, true}, calendar);
-    for (const ICalOccurrence& found : ICalendarFile::expand(file, occurrence, occurrence))
+    for (const ICalOccurrence& found : ICalendarFile::expandAt(file, occurrence))
         if (!found.detached && found.occurrence.wholeSecondsSince1970() == occurrence.wholeSecondsSince1970())
             return eventOf(file, found, calendar);
     reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no such occurrence of ") + uid));
@@ -1590,6 +1594,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
+    document->setOwnUid(uid);
 
     const Date occurrence = event->occurrence();
     const Date masterStart = document->masterStart();
@@ -1607,9 +1612,11 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         fields = mergedOntoOutside(fields, *before, *after, !document->masterRepeats() || !occurrence);
     }
     const bool firstOccurrence = occurrence.wholeSecondsSince1970() == masterStart.wholeSecondsSince1970();
-    if (document->masterRepeats() && occurrence && span == CalSpanThisEvent) {
+    // An event repeated by extra dates alone is, at its own date, the event itself.
+    const bool repeats = document->masterRepeats() || (document->masterHasExtraDates() && !firstOccurrence);
+    if (repeats && occurrence && span == CalSpanThisEvent) {
         document->writeOverride(uid, occurrence, fields);
-    } else if (document->masterRepeats() && occurrence && span == CalSpanFutureEvents && !firstOccurrence) {
+    } else if (repeats && occurrence && span == CalSpanFutureEvents && !firstOccurrence) {
         // The series ends before this occurrence; the change goes on as a new one.
         document->endSeriesBefore(occurrence);
         const QByteArray bytes = document->toBytes();
@@ -1617,7 +1624,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         indexWrittenLocked(source, false, path, bytes, *document);
         if (!createSeries(newUid())) return false;
         return reportCalError(error, CalError::none());
-    } else if (document->masterRepeats() && occurrence) {
+    } else if ((document->masterRepeats() || document->masterHasExtraDates()) && occurrence) {
         // The whole series moves by what this occurrence moved.
         const double shift = event->startDate().timeIntervalSinceDate(occurrence);
         ICalEventFields master = fields;
@@ -1634,10 +1641,22 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         indexWrittenLocked(source, false, path, bytes, *document);
     } else {
         const QString moved = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + QFileInfo(path).fileName();
-        if (!writeFileLocked(moved, bytes, error)) return false;
-        const bool removed = removeFileLocked(path, error);
-        indexWrittenLocked(target, false, moved, bytes, *document);
-        reindexFileLocked(source, false, path);
+        // Events of other uids in the file stay where they are.
+        std::unique_ptr<ICalendarFile> movedDocument;
+        if (document->holdsOtherEvents() && (movedDocument = ICalendarFile::parse(bytes))) {
+            movedDocument->setOwnUid(uid);
+            movedDocument->removeOtherEvents();
+            document->removeOwnEvents();
+        }
+        const QByteArray movedBytes = movedDocument ? movedDocument->toBytes() : bytes;
+        if (!writeFileLocked(moved, movedBytes, error)) return false;
+        const QByteArray left = movedDocument ? document->toBytes() : QByteArray();
+        const bool removed = movedDocument ? writeFileLocked(path, left, error) : removeFileLocked(path, error);
+        indexWrittenLocked(target, false, moved, movedBytes, movedDocument ? *movedDocument : *document);
+        if (movedDocument && removed)
+            indexWrittenLocked(source, false, path, left, *document);
+        else
+            reindexFileLocked(source, false, path);
         if (!removed) return false;
     }
     event->m_uid = uid;
@@ -1888,13 +1907,17 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
+    document->setOwnUid(location->file->uid);
     const FileEntry lastRead = *location->file;
     const Date occurrence = event->occurrence();
     const bool firstOccurrence =
         occurrence.wholeSecondsSince1970() == document->masterStart().wholeSecondsSince1970();
-    const bool wholeFile = !document->masterRepeats() || !occurrence || span == CalSpanAllEvents
+    // An event repeated by extra dates alone is, at its own date, the event itself.
+    const bool repeats = document->masterRepeats() || (document->masterHasExtraDates() && !firstOccurrence);
+    const bool wholeFile = !repeats || !occurrence || span == CalSpanAllEvents
                            || (span == CalSpanFutureEvents && firstOccurrence);
-    if (wholeFile) {
+    // A file that holds events of other uids as well loses only this one's.
+    if (wholeFile && !document->holdsOtherEvents()) {
         const bool removed = removeFileLocked(path, error);
         reindexFileLocked(calendar, false, path);
         return removed && reportCalError(error, CalError::none());
@@ -1902,7 +1925,9 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     // What another program wrote since stays (the removal edits the file as
     // it is now) and is reported.
     takeInOutsideChangeLocked(calendar, false, lastRead, currentBytes);
-    if (span == CalSpanFutureEvents)
+    if (wholeFile)
+        document->removeOwnEvents();
+    else if (span == CalSpanFutureEvents)
         document->endSeriesBefore(occurrence);
     else
         document->addExceptionDate(occurrence);

@@ -51,6 +51,11 @@ public:
 
     const Date& occurrence() const { return m_occurrence; }
     bool isDetached() const { return m_detached; }
+    // The dates the file adds to the series (RDATE), read only.
+    const QList<Date>& recurrenceDates() const { return m_recurrenceDates; }
+    // A changed occurrence whose change carries on to the later ones
+    // (RANGE=THISANDFUTURE): they come moved with it, not detached.
+    bool carriesOn() const { return m_carriesOn; }
 
     // The uid a new event is to be written under, instead of one the store
     // makes: the sync names the copy and records the name before the write,
@@ -76,5 +81,7 @@ private:
     std::optional<CalRecurrenceRule> m_rule;
     Date m_occurrence;
     bool m_detached = false;
+    QList<Date> m_recurrenceDates;
+    bool m_carriesOn = false;
     CalCalendarPtr m_calendar;
 };

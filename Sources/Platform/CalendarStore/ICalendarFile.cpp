@@ -403,6 +403,22 @@ icalcomponent* firstCalendarOrSelf(icalcomponent* root)
     return root;
 }
 
+QString propertyText(icalcomponent* component, icalproperty_kind kind);
+
+// The uid a file is read as: its first master's (a VEVENT without
+// RECURRENCE-ID), else its first event's.
+QString ownUidOf(const QList<icalcomponent*>& events)
+{
+    QString first;
+    for (icalcomponent* event : events) {
+        const QString uid = propertyText(event, ICAL_UID_PROPERTY);
+        if (uid.isEmpty()) continue;
+        if (!icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) return uid;
+        if (first.isEmpty()) first = uid;
+    }
+    return first;
+}
+
 QList<icalcomponent*> componentsOf(icalcomponent* root, icalcomponent_kind kind)
 {
     QList<icalcomponent*> found;
@@ -517,6 +533,8 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
     }
     if (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY)) {
         event->recurrenceId = readTime(p, icalproperty_get_recurrenceid(p), problems).instant;
+        if (icalparameter* range = icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER))
+            event->thisAndFuture = icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
         if (!event->recurrenceId) {
             problems->append(QStringLiteral("a changed occurrence of %1 has no usable RECURRENCE-ID").arg(event->uid));
             return false;
@@ -638,8 +656,63 @@ Date endOfOccurrence(const ICalEventData& master, const Date& start)
     return GregorianCalendar::dateFromFields(fields.year, fields.month, fields.day + days, 0, 0, 0);
 }
 
-void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const Date& from, const Date& to,
-                  QList<ICalOccurrence>* out)
+// The changes of a series that carry on to its later occurrences
+// (RANGE=THISANDFUTURE), by their original dates.
+struct CarriedChanges {
+    QList<const ICalEventData*> changes;
+    // How far an occurrence may be from where the rule puts it, either way.
+    double reach = 0;
+
+    // The latest change before the occurrence, which moves it.
+    const ICalEventData* before(const Date& occurrence) const
+    {
+        const auto after = std::lower_bound(changes.cbegin(), changes.cend(), key(occurrence),
+                                            [](const ICalEventData* c, qint64 at) { return key(c->recurrenceId) < at; });
+        return after == changes.cbegin() ? nullptr : *(after - 1);
+    }
+};
+
+CarriedChanges carriedChanges(const ICalEventFileData& file, const QSet<qint64>& exceptions)
+{
+    CarriedChanges carried;
+    for (const ICalEventData& changed : file.overrides) {
+        if (!changed.thisAndFuture || exceptions.contains(key(changed.recurrenceId))) continue;
+        carried.changes << &changed;
+        // Two days more for a move by wall-clock time across a clock change.
+        carried.reach = std::max(carried.reach, std::abs(changed.start.timeIntervalSinceDate(changed.recurrenceId))
+                                                    + changed.end.timeIntervalSinceDate(changed.start) + 2 * 86400.0);
+    }
+    std::stable_sort(carried.changes.begin(), carried.changes.end(),
+                     [](const ICalEventData* a, const ICalEventData* b) { return key(a->recurrenceId) < key(b->recurrenceId); });
+    return carried;
+}
+
+// An occurrence of the series: where the rule (or an RDATE) puts it, or
+// moved by the wall-clock time the latest change before it moved its own
+// occurrence, with that change's length and fields.
+ICalOccurrence occurrenceOf(const ICalEventData& master, const Date& occurrence, const CarriedChanges& carried)
+{
+    const ICalEventData* change = carried.changes.isEmpty() ? nullptr : carried.before(occurrence);
+    if (!change) return {&master, occurrence, endOfOccurrence(master, occurrence), occurrence, false};
+    Date start;
+    if (master.wallForeign && !master.allDay) {
+        start = occurrence.dateByAddingTimeInterval(change->start.timeIntervalSinceDate(change->recurrenceId));
+    } else {
+        const auto wallSeconds = [&master](const Date& date) {
+            const DateFields f = GregorianCalendar::fields(date, master.wallZone);
+            return GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second, QTimeZone::utc())
+                .wholeSecondsSince1970();
+        };
+        const qint64 shift = wallSeconds(change->start) - wallSeconds(change->recurrenceId);
+        const DateFields f = GregorianCalendar::fields(occurrence, master.wallZone);
+        start = GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second + shift, master.wallZone);
+    }
+    if (!start) start = occurrence;
+    return {change, start, endOfOccurrence(*change, start), occurrence, false};
+}
+
+void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const CarriedChanges& carried,
+                  const Date& from, const Date& to, QList<ICalOccurrence>* out)
 {
     const auto addMasterAlone = [&] {
         if (!hidden.contains(key(master.start)) && overlaps(master.start, master.end, from, to))
@@ -660,7 +733,9 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
     icalrecur_iterator* iterator = icalrecur_iterator_new(recurrence, start);
     if (!iterator) return addMasterAlone();
     const double length = master.end.timeIntervalSinceDate(master.start);
-    const Date skipTo = from.dateByAddingTimeInterval(-length - 2 * 86400.0);
+    // Occurrences a change moves may come from further away.
+    const Date skipTo = from.dateByAddingTimeInterval(-length - 2 * 86400.0 - carried.reach);
+    const Date last = to.dateByAddingTimeInterval(carried.reach);
     if (recurrence.count == 0 && skipTo > master.start)
         icalrecur_iterator_set_start(iterator, wallOf(skipTo));
 
@@ -672,10 +747,10 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
                 ? master.wallForeign->instant(next.year, next.month, next.day, next.hour, next.minute, next.second)
                 : GregorianCalendar::dateFromFields(next.year, next.month, next.day, next.hour, next.minute,
                                                     next.second, master.wallZone);
-        if (!occurrence || occurrence > to || (until && occurrence > until)) break;
+        if (!occurrence || occurrence > last || (until && occurrence > until)) break;
         if (hidden.contains(key(occurrence))) continue;
-        const Date end = endOfOccurrence(master, occurrence);
-        if (overlaps(occurrence, end, from, to)) out->append({&master, occurrence, end, occurrence, false});
+        const ICalOccurrence found = occurrenceOf(master, occurrence, carried);
+        if (overlaps(found.start, found.end, from, to)) out->append(found);
     }
     icalrecur_iterator_free(iterator);
 }
@@ -710,7 +785,7 @@ std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* prob
     else if (!read.isEmpty()) file.uid = read.first().uid;
     for (const ICalEventData& event : read) {
         if (event.uid != file.uid) {
-            problems << QStringLiteral("an event of another uid (%1) is ignored").arg(event.uid);
+            problems << QStringLiteral("an event of another uid (%1) is kept in the file as it is, not shown").arg(event.uid);
             continue;
         }
         if (event.recurrenceId) {
@@ -805,7 +880,11 @@ std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteA
     }
     ICalExceptionTexts texts;
     icalcomponent* master = nullptr;
+    // The VEVENTs of other uids in the file are not this series' occurrences.
+    const QString uid = ownUidOf(events);
+    const auto ofOtherUid = [&uid](icalcomponent* event) { return propertyText(event, ICAL_UID_PROPERTY) != uid; };
     for (icalcomponent* event : events) {
+        if (ofOtherUid(event)) continue;
         if (!icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
             master = event;
             break;
@@ -818,7 +897,7 @@ std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteA
             texts.exceptionDates += dateTexts(p);
     }
     for (icalcomponent* event : events) {
-        if (event == master) continue;
+        if (event == master || ofOtherUid(event)) continue;
         texts.changed << ICalExceptionTexts::Changed{firstDateText(event, ICAL_DTSTART_PROPERTY),
                                                      firstDateText(event, ICAL_RECURRENCEID_PROPERTY)};
     }
@@ -892,8 +971,9 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
         for (const Date& date : file.master->exceptionDates) exceptions.insert(key(date));
         hidden = exceptions;
         for (const ICalEventData& changed : file.overrides) hidden.insert(key(changed.recurrenceId));
+        const CarriedChanges carried = carriedChanges(file, exceptions);
         if (file.master->rule && !file.master->ruleText.isEmpty())
-            expandSeries(*file.master, hidden, from, to, &out);
+            expandSeries(*file.master, hidden, carried, from, to, &out);
         else if (!hidden.contains(key(file.master->start)) && overlaps(file.master->start, file.master->end, from, to))
             out.append({&*file.master, file.master->start, file.master->end, file.master->start, false});
         // Dates the file adds to the series, each as long as the master.
@@ -903,8 +983,8 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
         for (const Date& date : file.master->recurrenceDates) {
             if (hidden.contains(key(date)) || taken.contains(key(date))) continue;
             taken.insert(key(date));
-            const Date end = endOfOccurrence(*file.master, date);
-            if (overlaps(date, end, from, to)) out.append({&*file.master, date, end, date, false});
+            const ICalOccurrence found = occurrenceOf(*file.master, date, carried);
+            if (overlaps(found.start, found.end, from, to)) out.append(found);
         }
     }
     for (const ICalEventData& changed : file.overrides) {
@@ -915,6 +995,16 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
     std::stable_sort(out.begin(), out.end(),
                      [](const ICalOccurrence& a, const ICalOccurrence& b) { return a.start < b.start; });
     return out;
+}
+
+QList<ICalOccurrence> ICalendarFile::expandAt(const ICalEventFileData& file, const Date& occurrence)
+{
+    double reach = 0;
+    if (file.master) reach = carriedChanges(file, {}).reach;
+    QList<ICalOccurrence> found;
+    for (const ICalOccurrence& o : expand(file, occurrence.dateByAddingTimeInterval(-reach), occurrence.dateByAddingTimeInterval(reach)))
+        if (key(o.occurrence) == key(occurrence)) found << o;
+    return found;
 }
 
 // --- editing ---
@@ -968,6 +1058,7 @@ std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
     }
     std::unique_ptr<ICalendarFile> document(new ICalendarFile(calendar));
     document->m_original = bytes;
+    document->m_uid = ownUidOf(componentsOf(calendar, ICAL_VEVENT_COMPONENT));
     return document;
 }
 
@@ -1080,12 +1171,29 @@ QByteArray ICalendarFile::toBytes() const
 
 namespace {
 
-icalcomponent* masterOf(icalcomponent* calendar)
+// The VEVENTs of a uid, in file order (of the other uids when other is set).
+QList<icalcomponent*> eventsOfUid(icalcomponent* calendar, const QString& uid, bool other = false)
 {
+    QList<icalcomponent*> events;
     for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
          c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+        if ((propertyText(c, ICAL_UID_PROPERTY) == uid) != other) events << c;
+    return events;
+}
+
+icalcomponent* masterOf(icalcomponent* calendar, const QString& uid)
+{
+    for (icalcomponent* c : eventsOfUid(calendar, uid))
         if (!icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) return c;
     return nullptr;
+}
+
+void removeComponents(icalcomponent* calendar, const QList<icalcomponent*>& doomed)
+{
+    for (icalcomponent* c : doomed) {
+        icalcomponent_remove_component(calendar, c);
+        icalcomponent_free(c);
+    }
 }
 
 // How the master writes its start: a DATE, a time in a named zone, or UTC.
@@ -1116,8 +1224,15 @@ QList<std::pair<icalproperty*, Date>> datesOf(icalcomponent* component, icalprop
     QStringList ignored;
     for (icalproperty* p = icalcomponent_get_first_property(component, kind); p;
          p = icalcomponent_get_next_property(component, kind)) {
-        const icaltimetype time = kind == ICAL_EXDATE_PROPERTY ? icalproperty_get_exdate(p)
-                                                               : icalproperty_get_recurrenceid(p);
+        icaltimetype time = icaltime_null_time();
+        if (kind == ICAL_EXDATE_PROPERTY) {
+            time = icalproperty_get_exdate(p);
+        } else if (kind == ICAL_RDATE_PROPERTY) {
+            const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+            time = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        } else {
+            time = icalproperty_get_recurrenceid(p);
+        }
         dates.append({p, readTime(p, time, &ignored).instant});
     }
     return dates;
@@ -1396,20 +1511,41 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
 
 }  // namespace
 
+bool ICalendarFile::holdsOtherEvents() const
+{
+    return !eventsOfUid(m_root, m_uid, true).isEmpty();
+}
+
+void ICalendarFile::removeOwnEvents()
+{
+    removeComponents(m_root, eventsOfUid(m_root, m_uid));
+}
+
+void ICalendarFile::removeOtherEvents()
+{
+    removeComponents(m_root, eventsOfUid(m_root, m_uid, true));
+}
+
 bool ICalendarFile::hasMaster() const
 {
-    return masterOf(m_root) != nullptr;
+    return masterOf(m_root, m_uid) != nullptr;
 }
 
 bool ICalendarFile::masterRepeats() const
 {
-    icalcomponent* master = masterOf(m_root);
+    icalcomponent* master = masterOf(m_root, m_uid);
     return master && icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY);
+}
+
+bool ICalendarFile::masterHasExtraDates() const
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    return master && icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY);
 }
 
 Date ICalendarFile::masterStart() const
 {
-    icalcomponent* master = masterOf(m_root);
+    icalcomponent* master = masterOf(m_root, m_uid);
     icalproperty* start = master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr;
     QStringList ignored;
     return start ? readTime(start, icalproperty_get_dtstart(start), &ignored).instant : Date();
@@ -1417,7 +1553,8 @@ Date ICalendarFile::masterStart() const
 
 void ICalendarFile::writeMaster(const QString& uid, const ICalEventFields& fields)
 {
-    icalcomponent* master = masterOf(m_root);
+    m_uid = uid;
+    icalcomponent* master = masterOf(m_root, m_uid);
     if (!master) {
         master = icalcomponent_new(ICAL_VEVENT_COMPONENT);
         // The master leads the file.
@@ -1433,12 +1570,20 @@ void ICalendarFile::writeMaster(const QString& uid, const ICalEventFields& field
 
 void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, const ICalEventFields& fields)
 {
-    removeOverride(occurrence);
-    const TimeForm form = formOf(masterOf(m_root));
-    icalcomponent* changed = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-    icalcomponent_add_property(changed, timeProperty(ICAL_RECURRENCEID_PROPERTY, occurrence, form));
+    m_uid = uid;
     ICalEventFields own = fields;
     own.rule.reset();
+    // A changed occurrence already in the file is edited where it stands:
+    // what the organizer does not show (its RANGE, alarms, other
+    // properties) stays.
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (!dates.isEmpty() && key(dates.first().second) == key(occurrence))
+            return writeEventFields(m_root, c, uid, own, false);
+    }
+    const TimeForm form = formOf(masterOf(m_root, m_uid));
+    icalcomponent* changed = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+    icalcomponent_add_property(changed, timeProperty(ICAL_RECURRENCEID_PROPERTY, occurrence, form));
     writeEventFields(m_root, changed, uid, own, false);
     icalcomponent_add_component(m_root, changed);
 }
@@ -1446,20 +1591,16 @@ void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, co
 void ICalendarFile::removeOverride(const Date& occurrence)
 {
     QList<icalcomponent*> doomed;
-    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
-         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) {
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
         if (!dates.isEmpty() && key(dates.first().second) == key(occurrence)) doomed << c;
     }
-    for (icalcomponent* c : doomed) {
-        icalcomponent_remove_component(m_root, c);
-        icalcomponent_free(c);
-    }
+    removeComponents(m_root, doomed);
 }
 
 void ICalendarFile::addExceptionDate(const Date& occurrence)
 {
-    icalcomponent* master = masterOf(m_root);
+    icalcomponent* master = masterOf(m_root, m_uid);
     if (!master) return;
     removeOverride(occurrence);
     for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY))
@@ -1469,77 +1610,79 @@ void ICalendarFile::addExceptionDate(const Date& occurrence)
 
 void ICalendarFile::endSeriesBefore(const Date& occurrence)
 {
-    icalcomponent* master = masterOf(m_root);
-    icalproperty* ruleProperty = master ? icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY) : nullptr;
-    if (!ruleProperty) return;
+    icalcomponent* master = masterOf(m_root, m_uid);
+    if (!master) return;
     const TimeForm form = formOf(master);
-    icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
-    recurrence.count = 0;
-    const Date last = occurrence.dateByAddingTimeInterval(form.isDate ? -86400 : -1);
-    recurrence.until = form.isDate ? wallTime(last, GregorianCalendar::systemZone(), true)
-                                   : icaltime_from_timet_with_zone(last.wholeSecondsSince1970(), 0,
-                                                                   icaltimezone_get_utc_timezone());
-    icalproperty_set_rrule(ruleProperty, recurrence);
-    // Exceptions from the date on belong to the part that no longer exists.
-    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY)) {
-        if (date && date < occurrence) continue;
-        icalcomponent_remove_property(master, property);
-        icalproperty_free(property);
+    if (icalproperty* ruleProperty = icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY)) {
+        icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
+        recurrence.count = 0;
+        const Date last = occurrence.dateByAddingTimeInterval(form.isDate ? -86400 : -1);
+        recurrence.until = form.isDate ? wallTime(last, GregorianCalendar::systemZone(), true)
+                                       : icaltime_from_timet_with_zone(last.wholeSecondsSince1970(), 0,
+                                                                       icaltimezone_get_utc_timezone());
+        icalproperty_set_rrule(ruleProperty, recurrence);
+    } else if (!icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY)) {
+        return;
     }
+    // Exceptions and extra dates from the date on belong to the part that no longer exists.
+    for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY})
+        for (const auto& [property, date] : datesOf(master, kind)) {
+            if (date && date < occurrence) continue;
+            icalcomponent_remove_property(master, property);
+            icalproperty_free(property);
+        }
     QList<icalcomponent*> doomed;
-    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
-         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) {
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
         if (!dates.isEmpty() && !(dates.first().second < occurrence)) doomed << c;
     }
-    for (icalcomponent* c : doomed) {
-        icalcomponent_remove_component(m_root, c);
-        icalcomponent_free(c);
-    }
+    removeComponents(m_root, doomed);
 }
 
 void ICalendarFile::shiftExceptions(double seconds)
 {
     if (seconds == 0) return;
-    icalcomponent* master = masterOf(m_root);
+    icalcomponent* master = masterOf(m_root, m_uid);
     if (!master) return;
     const TimeForm form = formOf(master);
-    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY)) {
-        icalcomponent_remove_property(master, property);
-        icalproperty_free(property);
-        if (date)
-            icalcomponent_add_property(master, timeProperty(ICAL_EXDATE_PROPERTY, date.dateByAddingTimeInterval(seconds), form));
-    }
-    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
-         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) {
+    for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY})
+        for (const auto& [property, date] : datesOf(master, kind)) {
+            // A period keeps its own end: it stays as the file has it.
+            if (kind == ICAL_RDATE_PROPERTY && !icalperiodtype_is_null_period(icalproperty_get_rdate(property).period))
+                continue;
+            icalcomponent_remove_property(master, property);
+            icalproperty_free(property);
+            if (date) icalcomponent_add_property(master, timeProperty(kind, date.dateByAddingTimeInterval(seconds), form));
+        }
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
         if (dates.isEmpty() || !dates.first().second) continue;
+        icalproperty* moved = timeProperty(ICAL_RECURRENCEID_PROPERTY, dates.first().second.dateByAddingTimeInterval(seconds), form);
+        // A change that carries on to the later occurrences still does.
+        if (icalparameter* range = icalproperty_get_first_parameter(dates.first().first, ICAL_RANGE_PARAMETER))
+            icalproperty_add_parameter(moved, icalparameter_new_clone(range));
         icalcomponent_remove_property(c, dates.first().first);
         icalproperty_free(dates.first().first);
-        icalcomponent_add_property(
-            c, timeProperty(ICAL_RECURRENCEID_PROPERTY, dates.first().second.dateByAddingTimeInterval(seconds), form));
+        icalcomponent_add_property(c, moved);
     }
 }
 
 void ICalendarFile::keepExceptionsFrom(const Date& occurrence)
 {
-    icalcomponent* master = masterOf(m_root);
+    icalcomponent* master = masterOf(m_root, m_uid);
     if (!master) return;
-    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY)) {
-        if (date && !(date < occurrence)) continue;
-        icalcomponent_remove_property(master, property);
-        icalproperty_free(property);
-    }
+    for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY})
+        for (const auto& [property, date] : datesOf(master, kind)) {
+            if (date && !(date < occurrence)) continue;
+            icalcomponent_remove_property(master, property);
+            icalproperty_free(property);
+        }
     QList<icalcomponent*> doomed;
-    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
-         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) {
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
         if (!dates.isEmpty() && dates.first().second < occurrence) doomed << c;
     }
-    for (icalcomponent* c : doomed) {
-        icalcomponent_remove_component(m_root, c);
-        icalcomponent_free(c);
-    }
+    removeComponents(m_root, doomed);
 }
 
 void ICalendarFile::writeTask(const QString& uid, const ICalTaskData& task)

@@ -35,6 +35,9 @@ struct ICalEventData {
     std::optional<CalRecurrenceRule> rule;
     QByteArray ruleText;             // the RRULE value, for the expansion
     Date recurrenceId;               // null on the master
+    // A changed occurrence whose change carries on to the later ones
+    // (RANGE=THISANDFUTURE): they move by what it moved and take its fields.
+    bool thisAndFuture = false;
     QList<Date> exceptionDates;      // EXDATE values
     QList<Date> recurrenceDates;     // RDATE values (a period by its start)
 };
@@ -100,13 +103,16 @@ public:
     static std::optional<ICalEventFileData> readEvents(const QByteArray& bytes, QString* problem);
     static std::optional<ICalTaskData> readTask(const QByteArray& bytes, QString* problem);
     // The master is the first VEVENT without RECURRENCE-ID; every other
-    // VEVENT counts as a changed occurrence. Nothing when the bytes are not
-    // iCalendar or hold no VEVENT.
+    // VEVENT of its uid counts as a changed occurrence (those of other uids
+    // are not its). Nothing when the bytes are not iCalendar or hold no VEVENT.
     static std::optional<ICalExceptionTexts> readExceptionTexts(const QByteArray& bytes, QString* problem);
 
     // The occurrences overlapping [from, to], EXDATEs and changed occurrences
     // applied; a rule that cannot be expanded gives the master alone.
+    // Changes with RANGE=THISANDFUTURE move the later occurrences with them.
     static QList<ICalOccurrence> expand(const ICalEventFileData& file, const Date& from, const Date& to);
+    // The occurrences whose original date is that one, wherever a change moved them.
+    static QList<ICalOccurrence> expandAt(const ICalEventFileData& file, const Date& occurrence);
 
     // Whether a date can be written to a file (and so read back).
     static bool canWrite(const Date& date);
@@ -134,18 +140,27 @@ public:
     std::optional<ICalEventFileData> events(QString* problem) const;
     std::optional<ICalTaskData> task(QString* problem) const;
 
-    // Events: the master is the VEVENT without RECURRENCE-ID.
+    // Events: the master is the VEVENT without RECURRENCE-ID of the file's
+    // uid (the uid the file is read as, or the one last written). Every
+    // edit below touches only the VEVENTs of that uid: those of other uids,
+    // which other programs may put in the same file, stay as they are.
+    void setOwnUid(const QString& uid) { m_uid = uid; }
+    bool holdsOtherEvents() const;
+    void removeOwnEvents();
+    void removeOtherEvents();
     bool hasMaster() const;
     bool masterRepeats() const;
+    // RDATEs: occurrences besides the rule's (or the only other ones).
+    bool masterHasExtraDates() const;
     Date masterStart() const;
     void writeMaster(const QString& uid, const ICalEventFields& fields);
     // Writes (or replaces) the changed occurrence of that original date.
     void writeOverride(const QString& uid, const Date& occurrence, const ICalEventFields& fields);
     void removeOverride(const Date& occurrence);
     void addExceptionDate(const Date& occurrence);
-    // Ends the series before the date and drops its exceptions from the date on.
+    // Ends the series before the date and drops its exceptions and extra dates from the date on.
     void endSeriesBefore(const Date& occurrence);
-    // Moves the exceptions with the series when its start moves.
+    // Moves the exceptions and extra dates with the series when its start moves.
     void shiftExceptions(double seconds);
     // Keeps the exceptions from the date on, dropping the earlier ones (the
     // part that continues as a new series).
@@ -160,4 +175,5 @@ private:
     // The bytes the document was read from: lines it writes unchanged keep
     // their spelling there.
     QByteArray m_original;
+    QString m_uid;  // whose VEVENTs the edits touch
 };

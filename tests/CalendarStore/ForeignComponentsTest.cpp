@@ -1,0 +1,147 @@
+// Files other programs write with more than one series in them: events of
+// other uids, extra dates (RDATE) and changes that carry on to the end of
+// the series (RANGE=THISANDFUTURE), checked with the independent reader.
+#include "StoreFixture.h"
+
+#include "IndependentReader.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+using ForeignComponentsTest = StoreFixture;
+
+// The VEVENTs of the other uid of two-uids.ics, as they stand in a file.
+QStringList reviewEvents(const QByteArray& bytes)
+{
+    static const QRegularExpression event(QStringLiteral("BEGIN:VEVENT\r\nUID:review-91c2.*?END:VEVENT\r\n"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    QStringList found;
+    for (const QRegularExpressionMatch& m : event.globalMatch(QString::fromUtf8(bytes))) found << m.captured();
+    return found;
+}
+
+// What the store holds of a uid between two dates, for the independent reader.
+QList<IndependentReader::Occurrence> held(const QString& root, const QString& uid, const Date& from, const Date& to)
+{
+    const auto store = CalCalendarStore::create(root);
+    QList<IndependentReader::Occurrence> found;
+    for (const CalEventPtr& e :
+         store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(from, to, uid, store->calendars())))
+        found << IndependentReader::Occurrence{e->startDate(), e->endDate(), e->isAllDay()};
+    return found;
+}
+
+// An edit or a removal of one uid's event keeps every VEVENT of another uid
+// in the file as it was.
+TEST_F(ForeignComponentsTest, WritesTouchOnlyTheComponentsOfTheirOwnUid)
+{
+    enum Write { RemoveSeries, RemoveOccurrence, RemoveFromOccurrenceOn, ChangeOccurrence, MoveSeries, MoveToOtherCalendar };
+    const int standUpLeft[] = {0, 3, 1, 4, 4, 4};  // of 4 occurrences
+    const QString standUp = QStringLiteral("standup-7f3a@groupware.example");
+    const QString path = makeCalendarFolder(QStringLiteral("TEAM"), QStringLiteral("Team")) + QStringLiteral("/Events/two-uids.ics");
+    const CalCalendarPtr other = newCalendar(QStringLiteral("Other"));
+    const Date from = paris(2027, 7, 1), to = paris(2027, 9, 1), secondWeek = paris(2027, 7, 19, 9);
+    const QStringList review = reviewEvents(fixture(QStringLiteral("two-uids.ics")));
+    ASSERT_EQ(review.size(), 2);  // its master and the change of the second week, which the other uid has too
+    IndependentReader reader;
+    for (const Write write : {RemoveSeries, RemoveOccurrence, RemoveFromOccurrenceOn, ChangeOccurrence, MoveSeries, MoveToOtherCalendar}) {
+        SCOPED_TRACE(write);
+        QFile::remove(root() + QLatin1Char('/') + other->uid() + QStringLiteral(".calendar/Events/two-uids.ics"));
+        writeBytes(path, fixture(QStringLiteral("two-uids.ics")));
+        store = CalCalendarStore::create(root());
+        const CalEventPtr event = store->eventWithUID(standUp, write <= RemoveSeries || write >= MoveSeries ? Date() : secondWeek);
+        ASSERT_TRUE(event);
+        const int span = write == RemoveFromOccurrenceOn ? CalSpanFutureEvents
+                         : write == RemoveOccurrence || write == ChangeOccurrence ? CalSpanThisEvent : CalSpanAllEvents;
+        if (write == ChangeOccurrence || write == MoveSeries) {
+            event->setStartDate(event->startDate().dateByAddingTimeInterval(1800));
+            event->setEndDate(event->endDate().dateByAddingTimeInterval(1800));
+        }
+        if (write == MoveToOtherCalendar) event->setCalendar(other);
+        ASSERT_TRUE(write <= RemoveFromOccurrenceOn ? store->removeEvent(event, span) : store->saveEvent(event, span));
+
+        EXPECT_EQ(reviewEvents(readBytes(path)), review);
+        EXPECT_EQ(held(root(), standUp, from, to).size(), standUpLeft[write]);
+        if (write == RemoveSeries) {  // the file is the other uid's now, and reads as its event
+            reader.expect(path, from, to, held(root(), QStringLiteral("review-91c2@groupware.example"), from, to));
+            reader.verify();
+        }
+    }
+}
+
+// Extra dates and changes carried on to the end of a series show where the
+// independent reader shows them, and every edit keeps them.
+TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurviveEdits)
+{
+    struct Case {
+        const char* fixture;
+        const char* uid;
+        const char* readBy;  // what the independent reader reads for it (it applies no RANGE)
+        int occurrences;
+        Date extraDate;  // one of its RDATEs
+        QStringList keptLines;
+    };
+    const Case cases[] = {
+        {"rrule-rdate.ics", "choir-2027@desktop.example", "rrule-rdate.ics", 4, paris(2027, 7, 8, 18),
+         {QStringLiteral("RDATE;TZID=Europe/Berlin:20270708T180000")}},
+        {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "rdate.ics", 3, paris(2027, 8, 5, 14),
+         {QStringLiteral("RDATE;TZID=Europe/Berlin:20270722T140000,20270805T140000")}},
+        {"rdate-all-day.ics", "bins-2027@desktop.example", "rdate-all-day.ics", 3, paris(2027, 8, 30),
+         {QStringLiteral("RDATE;VALUE=DATE:20270816,20270830")}},
+        {"range-this-and-future.ics", "course-2027@desktop.example", "range-this-and-future-spelled-out.ics", 7,
+         paris(2027, 9, 9, 10),
+         {QStringLiteral("RDATE;TZID=Europe/Berlin:20270909T100000"),
+          QStringLiteral("RECURRENCE-ID;RANGE=THISANDFUTURE;TZID=Europe/Berlin:20270921T100000")}},
+    };
+    enum Edit { None, RenameSeries, RenameChanges, RenameAnExtraDate, MoveSeries };
+    const QString events = makeCalendarFolder(QStringLiteral("HOME"), QStringLiteral("Home")) + QStringLiteral("/Events/");
+    const Date from = paris(2027, 7, 1), to = paris(2027, 11, 1);
+    IndependentReader reader;
+    for (const Case& c : cases) {
+        const QString uid = QString::fromLatin1(c.uid), path = events + QString::fromLatin1(c.fixture);
+        const bool readsItself = QLatin1String(c.readBy) == QLatin1String(c.fixture);
+        writeBytes(path, fixture(QString::fromLatin1(c.fixture)));
+        for (const Edit edit : {None, RenameSeries, RenameChanges, RenameAnExtraDate, MoveSeries}) {
+            SCOPED_TRACE(std::string(c.fixture) + " edit " + std::to_string(edit));
+            if (edit == MoveSeries && !readsItself) continue;
+            store = CalCalendarStore::create(root());
+            const CalEventPtr series = store->eventWithUID(uid, Date());
+            if (edit == RenameSeries || edit == MoveSeries) {
+                // Moved by a day or an hour: the extra dates go along.
+                const double by = edit == RenameSeries ? 0 : series->isAllDay() ? 86400 : 3600;
+                series->setTitle(QStringLiteral("Renamed"));
+                series->setStartDate(series->startDate().dateByAddingTimeInterval(by));
+                series->setEndDate(series->endDate().dateByAddingTimeInterval(by));
+                ASSERT_TRUE(store->saveEvent(series, CalSpanAllEvents));
+            }
+            for (const CalEventPtr& e : eventsBetween(from, to)) {
+                const bool extra = e->occurrence() == c.extraDate && edit == RenameAnExtraDate;
+                if (!extra && !(e->isDetached() && edit == RenameChanges)) continue;
+                e->setTitle(e->title() + QStringLiteral(" once"));
+                ASSERT_TRUE(store->saveEvent(e, CalSpanThisEvent));
+            }
+            EXPECT_EQ(store->eventWithUID(uid, Date())->title(), series->title());
+            const QByteArray bytes = readBytes(path);
+            for (const QString& line : edit == MoveSeries ? QStringList() : c.keptLines)
+                EXPECT_TRUE(bytes.contains(line.toUtf8())) << "lost: " << line.toStdString();
+
+            const auto found = held(root(), uid, from, to);
+            EXPECT_EQ(found.size(), c.occurrences);
+            reader.expect(readsItself ? path : QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QLatin1String(c.readBy), from, to, found);
+            reader.verify();  // before the next edit rewrites the file
+        }
+        QFile::remove(path);
+    }
+
+    // The moved part of the series carries the change's own fields.
+    writeBytes(events + QStringLiteral("range.ics"), fixture(QStringLiteral("range-this-and-future.ics")));
+    store = CalCalendarStore::create(root());
+    const CalEventPtr later = store->eventWithUID(QStringLiteral("course-2027@desktop.example"), paris(2027, 10, 5, 10));
+    ASSERT_TRUE(later);
+    EXPECT_EQ(later->title().toStdString(), "Course (afternoons)");
+    EXPECT_EQ(later->startDate(), paris(2027, 10, 5, 14, 30));
+    EXPECT_EQ(later->endDate(), paris(2027, 10, 5, 16));
+}
+
+}  // namespace
