@@ -149,3 +149,67 @@ void BM_OneDragToCreateMoveWithItsGhosts(benchmark::State& state)
 BENCHMARK(BM_OneDragToCreateMoveWithItsGhosts)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+// ---- a repeating event longer than its repeat interval ----
+//
+// A daily event whose every occurrence lasts `length` days, begun `length`
+// days before the week, so that each day of the week holds about `length`
+// overlapping occurrences; in its own database, so the week of 500 items
+// above is not touched. The reload gathers the occurrences, lays them out,
+// makes the views and paints. The cost should not follow the length: what
+// the grid can show of a column is bounded by its width.
+struct LongOccurrenceSetup {
+    LongOccurrenceSetup(int length, bool zoned)
+    {
+        CoreData& manager = database.dataManager();
+        auto series = std::make_shared<Task>();
+        series->setTaskType(0);
+        series->setTaskName(QStringLiteral("Long occurrence"));
+        series->setCalendarId(1);
+        // With a zone its occurrences share their quarter hours side by
+        // side; without one each is a level of its own.
+        if (zoned) {
+            manager.loadTimeZones();
+            series->setTz(53392);
+        }
+        const Date start = GregorianCalendar::dateFromFields(2026, 12, 6, 9, 0, 0).dateByAddingTimeInterval(-86400.0 * length);
+        series->setStartTime(start);
+        series->setEndTime(start.dateByAddingTimeInterval(86400.0 * length));
+        series->setDuration(qint64(length) * 24 * 60);
+        series->setRepeatType(1);
+        series->setRepeatStartDate(start);
+        series->setIsRepeatForever(1);
+        if (!series->insertAndDehydrate()) std::abort();
+        if (manager.allTasksEventsAdes().isEmpty()) manager.doWithAllTasksEventsAdes(TaskList{series}, 0);
+        manager.setCurrentSelectedDay(GregorianCalendar::dateFromFields(2026, 12, 9, 0, 0, 0));
+        planner = std::make_unique<PlannerWeekView>(QRectF(0, 0, 760, 700));
+        planner->reloadData();
+        deliverPostedEvents();
+    }
+    ~LongOccurrenceSetup()
+    {
+        planner.reset();
+        deliverPostedEvents();
+    }
+    BenchDatabase database;
+    std::unique_ptr<PlannerWeekView> planner;
+};
+
+void BM_ReloadWeekOfALongRepeatingOccurrenceAndPaint(benchmark::State& state)
+{
+    LongOccurrenceSetup setup(int(state.range(0)), state.range(1) != 0);
+    QImage canvas(760, 700, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        setup.planner->reloadData();
+        deliverPostedEvents();
+        canvas.fill(Qt::white);
+        QPainter painter(&canvas);
+        setup.planner->render(&painter);
+    }
+    state.counters["blocks"] = double(setup.planner->weeklyPane()->taskList().size());
+    state.counters["events"] = double(setup.planner->weeklyPane()->normalEventList().size());
+}
+BENCHMARK(BM_ReloadWeekOfALongRepeatingOccurrenceAndPaint)
+    ->ArgsProduct({{10, 1000, 3000, 10000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);

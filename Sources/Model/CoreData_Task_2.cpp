@@ -1387,8 +1387,11 @@ TaskList CoreData::findAllEventSameStartTime(const TaskPtr& event, const TaskLis
     const auto startOnDay = [&forDate](const Task& item) {
         return Utilities::compareDateNoTime(item.tzStartTime(), forDate) < 0 ? forDate : item.tzStartTime();
     };
-    const Date quarter = Utilities::roundDown15MinutesForDate(startOnDay(*event));
+    // An event without a zone groups with nothing: no need to go through
+    // the list (the week grid asks once per event).
     const QString zone = getTimeZoneGMT(event->tz());
+    if (zone.isEmpty()) return group;
+    const Date quarter = Utilities::roundDown15MinutesForDate(startOnDay(*event));
     for (const TaskPtr& entry : list) {
         if (Utilities::compareDateNoSecond(Utilities::roundDown15MinutesForDate(startOnDay(*entry)), quarter) != 0)
             break;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <tuple>
 
 namespace PlannerWeekLayoutTests {
@@ -243,6 +244,52 @@ TEST_F(PlannerWeekGridTest, HoweverManyGroupsOverlapEveryBlockKeepsAWidthInItsCo
     EXPECT_EQ(blocks.size(), times.size());
     for (const Block& block : blocks)
         EXPECT_TRUE(block.frame.width() > 0 && block.frame.right() <= 359.5 + 1e-6) << block.frame.x();
+}
+
+// Many blocks at one place: the grid keeps what can be seen (a stack twelve
+// deep, one sliver a point, the latest occurrences that run through the
+// week) and the same places stay covered, whatever the occurrences' length.
+TEST_F(PlannerWeekGridTest, BlocksAtOnePlaceAreKeptAsFarAsTheyCanBeSeen)
+{
+    struct Case {
+        const char* name;
+        int count;           // events 9:00 to 10:00 on Tuesday 9 April, or occurrences' length in days
+        qint64 zone;
+        bool repeating;
+        size_t blocks, places;  // places: what making every block covers (28,014 blocks at 4,000 days)
+    } cases[] = {
+        {"two of one zone side by side", 2, 53392, false, 2, 2},
+        {"two without a zone one over the other", 2, -1, false, 2, 2},
+        {"forty without a zone: levels, then a stack twelve deep", 40, -1, false, 22, 11},
+        {"three hundred of one zone: one sliver a point", 300, 53392, false, 100, 100},
+        {"a daily series of 400-day occurrences", 400, -1, true, 161, 84},
+        {"a daily series of 4,000-day occurrences", 4000, -1, true, 161, 84},
+        {"of one zone, 4,000 days", 4000, 53392, true, 707, 707},
+    };
+    for (const Case& c : cases) {
+        std::vector<TaskPtr> list = events(std::vector<std::pair<Date, Date>>(
+            c.repeating ? 1 : c.count, {day(2024, 4, 9, 9), day(2024, 4, 9, c.repeating ? 9 : 10)}));
+        for (const TaskPtr& event : list) event->setTz(c.zone);
+        if (c.repeating) {
+            TaskPtr series = list.front();
+            series->setStartTime(day(2024, 4, 9, 9).dateByAddingTimeInterval(-86400.0 * c.count));
+            series->setEndTime(day(2024, 4, 9, 9));
+            series->setRepeatType(1);
+            series->setRepeatStartDate(series->startTime());
+            series->setIsRepeatForever(1);
+            TaskList instances;
+            dataManager().fillRepeatEventInstances({series}, instances, day(2024, 4, 7), day(2024, 4, 13));
+            list.assign(instances.begin(), instances.end());
+            ASSERT_GT(list.size(), size_t(c.count)) << c.name;
+        }
+        const std::vector<Block> blocks = layOutGrid(dataManager(), {day(2024, 4, 7), 100, 0}, list);
+        std::set<std::tuple<int, long, long, long, long>> places;
+        for (const Block& b : blocks)
+            places.emplace(b.column, std::lround(b.frame.left()), std::lround(b.frame.top()),
+                           std::lround(b.frame.right()), std::lround(b.frame.bottom()));
+        EXPECT_EQ(blocks.size(), c.blocks) << c.name;
+        EXPECT_EQ(places.size(), c.places) << c.name;
+    }
 }
 
 }  // namespace PlannerWeekLayoutTests

@@ -11,6 +11,7 @@
 #include "MonthCalendarView.h"
 #include "MonthView.h"
 #include "PlannerCellView.h"
+#include "PlannerWeekLayout.h"
 #include "PlannerItemTestFixture.h"
 #include "RecordingICalSync.h"
 #include "ScrollView.h"
@@ -479,6 +480,23 @@ TEST_F(PlannerWeekViewTest, AReloadKeepsTheBlockWhoseEditorIsOpen)
     show(day(2024, 4, 20));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(kept);
+}
+
+// A daily event lasting ten years, begun 3,000 days ago: some 3,000
+// occurrences a day, of which the grid makes the views a column can show.
+TEST_F(PlannerWeekViewTest, ALongRepeatingEventMakesTheViewsThatCanBeSeen)
+{
+    const Date start = day(2024, 4, 10, 9).dateByAddingTimeInterval(-3000 * 86400.0);
+    const TaskPtr series = store(0, start, start.dateByAddingTimeInterval(3650 * 86400.0));
+    series->setTaskName(QStringLiteral("Ten years"));
+    series->setRepeatType(1);
+    series->setRepeatStartDate(start);
+    series->setIsRepeatForever(1);
+    show(day(2024, 4, 10));
+    const auto blocks = views<PlannerWeeklyItemView>(m_planner->weeklyPane());
+    EXPECT_GT(blocks.size(), 7u);
+    EXPECT_LE(blocks.size(), 7u * (100 + PlannerWeekLayout::deepestVisibleStack) + 7);
+    saveScreenshot(m_planner.get(), QStringLiteral("planner-week-long-repeating-event"));
 }
 
 }  // namespace PlannerWeekViewTests

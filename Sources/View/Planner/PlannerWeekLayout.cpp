@@ -5,6 +5,7 @@
 #include "Utilities.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -59,20 +60,31 @@ WeekDays::WeekDays(const Date& first) : m_first(first)
     if (!first) return;
     // As dayOn finds them, with the zone looked up once (each lookup reads
     // the file system).
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    const QDate day = QDateTime::fromSecsSinceEpoch(first.wholeSecondsSince1970(), zone).date();
+    m_zone = QTimeZone::systemTimeZone();
+    m_firstDay = QDateTime::fromSecsSinceEpoch(first.wholeSecondsSince1970(), m_zone).date();
     for (int d = 0; d < int(m_starts.size()); ++d)
         m_starts[size_t(d)] = Date::dateWithTimeIntervalSince1970(
-            double(QDateTime(day.addDays(d), QTime(0, 0), zone).toSecsSinceEpoch()));
+            double(QDateTime(m_firstDay.addDays(d), QTime(0, 0), m_zone).toSecsSinceEpoch()));
 }
 
 int WeekDays::daysFrom(const Date& date) const
 {
     if (!m_first || !date) return 0;
-    if (date < m_starts.front() || !(date < m_starts.back())) return calendarDaysBetween(m_first, date);
+    if (date < m_starts.front() || !(date < m_starts.back())) {
+        const QDate day = QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970(), m_zone).date();
+        return int(std::clamp<qint64>(m_firstDay.daysTo(day), -(1 << 20), 1 << 20));
+    }
     int d = 0;
     while (!(date < m_starts[size_t(d + 1)])) ++d;
     return d;
+}
+
+int WeekDays::weekDayFrom(const Date& date) const
+{
+    if (!m_first || !date) return 0;
+    if (date < m_starts.front()) return -1;
+    if (!(date < m_starts.back())) return 7;
+    return daysFrom(date);
 }
 
 Week weekOf(const Date& selectedDay, qint64 weekStartDay)
@@ -163,6 +175,8 @@ struct GridColumnPass {
     std::vector<Block>& out;
 
     void place(int d, const Date& dayDate);
+    void keepWhatCanBeSeen(size_t columnStart);
+    void finish(Block& block) const;
     Block placeOne(int d, const Date& dayDate, const TaskPtr& event, const Task& groupFirst, int i, double& share,
                    int& level, double& dayBottom, int n);
 };
@@ -196,6 +210,7 @@ void GridColumnPass::place(int d, const Date& dayDate)
         if (a->startTime() != b->startTime()) return a->startTime() < b->startTime();
         return a->duration() > b->duration();
     });
+    const size_t columnStart = out.size();
     double dayBottom = 0;
     int level = 0;
     qsizetype processed = 0;
@@ -207,7 +222,13 @@ void GridColumnPass::place(int d, const Date& dayDate)
         }
         const TaskPtr first = list.takeFirst();
         TaskList group = manager.findAllEventSameStartTime(first, list, dayDate);
-        for (const TaskPtr& member : group) list.removeOne(member);
+        // The members leave the list in one pass: one removal each would go
+        // through the list once per member.
+        if (!group.isEmpty()) {
+            QSet<const Task*> members;
+            for (const TaskPtr& member : group) members.insert(member.get());
+            list.removeIf([&members](const TaskPtr& entry) { return members.contains(entry.get()); });
+        }
         group.prepend(first);
         const int n = int(group.size());
         double share = (grid.itemWidth - weekLayoutIndentOf(level, grid.itemWidth)) / n;
@@ -216,6 +237,8 @@ void GridColumnPass::place(int d, const Date& dayDate)
         processed += n;
         ++level;
     }
+    keepWhatCanBeSeen(columnStart);
+    for (size_t b = columnStart; b < out.size(); ++b) finish(out[b]);
 }
 
 Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event, const Task& groupFirst, int i,
@@ -226,7 +249,9 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
     const Date end = event->tzEndTime() ? event->tzEndTime() : event->endTime();
     // Days as numbers from the week's first day; a missing date comes
     // before every day.
-    const auto dayNumber = [this](const Date& date) { return date ? week.daysFrom(date) : INT_MIN; };
+    // Only the order of the days matters here: an occurrence that began
+    // years before the week needs no exact count of days.
+    const auto dayNumber = [this](const Date& date) { return date ? week.weekDayFrom(date) : INT_MIN; };
     const int referenceDay = d == 0 ? 0 : dayNumber(start);
     Block block;
     block.column = d;
@@ -264,12 +289,84 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
     }
     dayBottom = std::max(dayBottom, y + height);
 
-    block.item = weekLayoutShownItem(manager, *event);
-    const Date shownStart = block.item->tzStartTime() ? block.item->tzStartTime() : block.item->startTime();
-    if (Utilities::compareTimeNoDate(start, 0, 0, 0) == 0 && shownStart != start) block.fixedStart = true;
+    // The item shown is made once the column knows which blocks it keeps.
+    block.item = event;
     const double indent = weekLayoutIndentOf(level, grid.itemWidth);
     block.frame = QRectF(columnsLeft + d * grid.itemWidth + i * share + indent, y, std::max(1.0, share - 1), height);
     return block;
+}
+
+// A block that lies exactly where later blocks of its column lie (the same
+// whole points, as the view places itself) shows only through them: the
+// tints are translucent, so a stack shows its blocks until it is opaque to
+// within a level of colour, twelve deep at the lightest tint; a block of a
+// single point's width shows nothing but its tint, and one of them is kept.
+// So a week of occurrences that each cover the column the same way makes
+// as many views as can be seen, not one per occurrence. The later blocks
+// are the ones kept: they are drawn on top.
+void GridColumnPass::keepWhatCanBeSeen(size_t columnStart)
+{
+    const size_t count = out.size() - columnStart;
+    if (count < 2) return;
+    std::map<std::array<long, 4>, int> stacked;
+    std::vector<bool> kept(count, true);
+    bool dropped = false;
+    for (size_t k = count; k-- > 0;) {
+        const QRectF& f = out[columnStart + k].frame;
+        const std::array<long, 4> points{std::lround(f.left()), std::lround(f.top()), std::lround(f.right()),
+                                         std::lround(f.bottom())};
+        const int deepest = points[2] - points[0] <= 1 ? 1 : deepestVisibleStack;
+        if (++stacked[points] > deepest) {
+            kept[k] = false;
+            dropped = true;
+        }
+    }
+    if (!dropped) return;
+    size_t to = columnStart;
+    for (size_t k = 0; k < count; ++k)
+        if (kept[k]) out[to++] = std::move(out[columnStart + k]);
+    out.resize(to);
+}
+
+void GridColumnPass::finish(Block& block) const
+{
+    const TaskPtr event = block.item;
+    const Date start = event->tzStartTime() ? event->tzStartTime() : event->startTime();
+    block.item = weekLayoutShownItem(manager, *event);
+    const Date shownStart = block.item->tzStartTime() ? block.item->tzStartTime() : block.item->startTime();
+    if (Utilities::compareTimeNoDate(start, 0, 0, 0) == 0 && shownStart != start) block.fixedStart = true;
+}
+
+// Occurrences of one series that run through the whole week make the same
+// block in every column, one over another (or side by side within a
+// quarter hour), and a column shows no more of them than it has points
+// across and stacked tints. Of more, only the latest are laid out (they
+// come last and lie on top), so that the week costs what it can show
+// however long an occurrence lasts and however long ago the series began.
+// Gives each event its display times.
+std::vector<bool> weekLayoutHiddenCoverings(const CoreData& manager, const HourGrid& grid, const WeekDays& week,
+                                            const std::vector<TaskPtr>& events)
+{
+    std::vector<bool> hidden(events.size(), false);
+    const size_t shown = size_t(std::ceil(grid.itemWidth)) + size_t(deepestVisibleStack);
+    std::map<qint64, std::vector<size_t>> coverings;
+    for (size_t k = 0; k < events.size(); ++k) {
+        const TaskPtr& event = events[k];
+        if (!event) continue;
+        manager.recalculateTimeWithTimezoneSupport(event);
+        if (event->repeatType() <= 0) continue;
+        const Date start = event->tzStartTime() ? event->tzStartTime() : event->startTime();
+        const Date end = event->tzEndTime() ? event->tzEndTime() : event->endTime();
+        if (!start || !end || week.dayStart(0) < start || end < week.dayStart(7)) continue;
+        coverings[event->primaryKey() < 0 ? event->parentId() : event->primaryKey()].push_back(k);
+    }
+    for (auto& [series, members] : coverings) {
+        if (members.size() <= shown) continue;
+        std::stable_sort(members.begin(), members.end(),
+                         [&events](size_t a, size_t b) { return events[b]->startTime() < events[a]->startTime(); });
+        for (size_t m = shown; m < members.size(); ++m) hidden[members[m]] = true;
+    }
+    return hidden;
 }
 
 }  // namespace
@@ -278,10 +375,12 @@ std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, con
 {
     std::vector<Block> out;
     if (!(grid.itemWidth > 0) || !grid.startDate) return out;
+    const WeekDays week(grid.startDate);
+    const std::vector<bool> hidden = weekLayoutHiddenCoverings(manager, grid, week, events);
     std::map<int, TaskList> days;
-    for (const TaskPtr& event : events) {
-        if (!event) continue;
-        manager.recalculateTimeWithTimezoneSupport(event);
+    for (size_t k = 0; k < events.size(); ++k) {
+        const TaskPtr& event = events[k];
+        if (!event || hidden[k]) continue;
         const Date start = event->tzStartTime() ? event->tzStartTime() : event->startTime();
         int column = 0;
         if (!(start < grid.startDate)) {
@@ -290,7 +389,6 @@ std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, con
         }
         days[column].append(event);
     }
-    const WeekDays week(grid.startDate);
     GridColumnPass pass{manager, grid, week, days, out};
     for (int d = 0; d < 7; ++d) pass.place(d, week.dayStart(d));
     return out;

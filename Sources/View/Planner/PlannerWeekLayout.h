@@ -3,7 +3,9 @@
 #include "Date.h"
 #include "ModelTypes.h"
 
+#include <QDate>
 #include <QRectF>
+#include <QTimeZone>
 
 #include <array>
 #include <vector>
@@ -26,6 +28,10 @@ inline constexpr double gridHeight = 1175;
 inline constexpr double dayLength = 1128;  // 24 hours
 inline constexpr double smallestBlock = 23;
 inline constexpr double indentPerLevel = 5;
+// How many blocks at the same place of a column still show through one
+// another: the lightest tint is 40 % opaque, and twelve of them leave the
+// grid less than half a level of colour.
+inline constexpr int deepestVisibleStack = 12;
 // The band: six rows (and the more row) while collapsed.
 inline constexpr int collapsedRows = 6;
 
@@ -48,12 +54,21 @@ public:
     explicit WeekDays(const Date& first);
     // What calendarDaysBetween(first, date) answers.
     int daysFrom(const Date& date) const;
+    // What daysFrom answers inside the week; -1 for any day before it and
+    // 7 for any day after it, for a caller that only compares days of the
+    // week (without a time-zone conversion).
+    int weekDayFrom(const Date& date) const;
     // What dayOn(first, d) answers, for d from 0 to 7.
     Date dayStart(int d) const { return m_starts.at(size_t(d)); }
 
 private:
     Date m_first;
     std::array<Date, 8> m_starts{};
+    // For the days outside the week: an occurrence of a long series may
+    // start years before it, and looking the zone up again for each reads
+    // the file system.
+    QTimeZone m_zone;
+    QDate m_firstDay;
 };
 
 struct Week {
@@ -122,7 +137,9 @@ struct Block {
 
 // The blocks of the timed events: one per event and day it covers (the
 // last column cuts it at midnight), side by side within a quarter hour,
-// indented by overlap. Reads nothing from the database.
+// indented by overlap, leaving out the blocks that lie hidden under the
+// ones at the same place (see deepestVisibleStack). Reads nothing from the
+// database.
 std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, const std::vector<TaskPtr>& events);
 
 // The ghosts of a new event dragged from column `from` to column `to`
