@@ -313,7 +313,9 @@ TEST_F(ZVWSyncCategoriesTest, ATurnedChecklistSendsItsChangeOnceAndSettles)
         const CalendarPtr turned = addLocalCategory(name, id, serviceCategory(id).value("last_update").toInteger());
         turned->setHasChanges(true);  // as the turn marks it
         ASSERT_TRUE(turned->dehydrate());
-        if (serviceNewer) ASSERT_TRUE(m_service.changeCategory(account, id, {{"invisible", 1}}));
+        if (serviceNewer) {
+            ASSERT_TRUE(m_service.changeCategory(account, id, {{"invisible", 1}}));
+        }
         for (int pass = 0; pass < 3; ++pass) mergeCategories();
 
         const QList<ServiceRequest> changes = requestsOf("PUT", "/api/categories/updates.json");

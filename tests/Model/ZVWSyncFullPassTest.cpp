@@ -613,11 +613,14 @@ TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSen
         QSet<qint64> ids;
         for (const QJsonObject& record : m_service.itemRecordsOf(account)) {
             ids.insert(record.value("id").toInteger());
-            if (record.value("title").toString() == edited->taskName())
+            if (record.value("title").toString() == edited->taskName()) {
                 EXPECT_EQ(record.value("content").toString(), QStringLiteral("changed here"));
+            }
         }
         for (const qint64 key : keys) EXPECT_TRUE(ids.contains(Task::initWithPrimaryKey(key)->zvwID()));
-        if (!pushNext) EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM WebCreationsSent")), 0);
+        if (!pushNext) {
+            EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM WebCreationsSent")), 0);
+        }
     }
 }
 
