@@ -8,6 +8,7 @@
 #include "PrefGeneralView.h"
 #include "Preferences.h"
 #include "RadioMatrix.h"
+#include "Screenshot.h"
 #include "TextField.h"
 
 #include <QDir>
@@ -290,15 +291,29 @@ TEST_F(PrefGeneralViewTest, DuplicateRemovalKeepsTheOldestOfEachGroupAndEndsWith
     }
 }
 
-TEST_F(PrefGeneralViewTest, TheDurationLabelHasTwoLinesOutsideAmericanEnglish)
+TEST_F(PrefGeneralViewTest, TheDurationLabelHasTwoLinesOutsideAmericanEnglishAndStandsLevelWithItsPopUp)
 {
     const QLocale previous;
-    for (const auto& [locale, lines] : {std::pair{"en_US", 1}, std::pair{"de_DE", 2}}) {
+    for (const auto& [locale, lines] : {std::pair{"en_US", 1}, std::pair{"de_DE", 2}, std::pair{"C", 2}}) {
         SCOPED_TRACE(locale);
         QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
         PrefGeneralView pane(QRectF(0, 0, 510, 542));
-        EXPECT_EQ(pane.durationLabel()->frame().height() > 30, lines == 2);
-        EXPECT_EQ(pane.durationLabel()->frame().x() == 0, lines == 2);
+        const TextField* label = pane.durationLabel();
+        EXPECT_EQ(label->frame().height(), lines == 2 ? 38 : 19) << "twice the ordinary label";
+        EXPECT_EQ(label->frame().x() == 0, lines == 2);
+        // The ink of the label's text is centred on the pop-up, not above it.
+        const QImage shot = const_cast<TextField*>(label)->grab().toImage();
+        int top = shot.height(), bottom = -1;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixelColor(x, y).alpha() > 128 && shot.pixelColor(x, y).lightness() < 128) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        ASSERT_GE(bottom, top);
+        const double inkMiddle = label->frame().y() + (top + bottom + 1) / 2.0 / shot.devicePixelRatio();
+        EXPECT_NEAR(inkMiddle, pane.durationBtn()->frame().center().y(), 4);
+        if (std::string(locale) == "C") saveScreenshot(&pane, QStringLiteral("pref-general-duration-not-english"));
     }
     QLocale::setDefault(previous);
 }

@@ -91,9 +91,11 @@ protected:
         return nullptr;
     }
 
-    TaskPtr addEvent(const Date& start, const Date& end, bool allDay = false, qint64 category = 1)
+    TaskPtr addEvent(const Date& start, const Date& end, bool allDay = false, qint64 category = 1,
+                     const QString& tags = QString())
     {
         auto event = std::make_shared<Task>();
+        event->setTagList(tags);
         event->setTaskType(0);
         event->setTaskName(QStringLiteral("Event"));
         event->setCalendarId(category);
@@ -334,6 +336,33 @@ TEST_F(MonthCalendarViewTest, RedrawsOfTwoGridsShareOneDelay)
     addEvent(day(2024, 3, 13, 12), day(2024, 3, 13, 13));
     m_scheduler.advance(10);
     EXPECT_DOUBLE_EQ(mainCell->freeRatio(), 0.3);
+}
+
+TEST_F(MonthCalendarViewTest, ARedrawKeepsTheShadingAndTheTagFilterHidesWhatItCounts)
+{
+    struct Case {
+        const char* name;
+        bool filterOn;
+        double taggedDay;  // the ratio of the day whose only event carries a tag
+    };
+    addEvent(day(2024, 3, 13, 8), day(2024, 3, 13, 9));
+    addEvent(day(2024, 3, 14, 8), day(2024, 3, 14, 9), false, 1, QStringLiteral("work"));
+    for (const Case& c : {Case{"no filter", false, 0.3}, Case{"filter showing untagged items only", true, 0}}) {
+        dataManager().setIsAppliedTagFilter(c.filterOn);
+        show(day(2024, 3, 13));
+        grid().drawMonthCells();
+        m_scheduler.advance(2);
+        MonthCellView* plain = cellOf(grid(), day(2024, 3, 13));
+        EXPECT_DOUBLE_EQ(plain->freeRatio(), 0.3) << c.name;
+        EXPECT_DOUBLE_EQ(cellOf(grid(), day(2024, 3, 14))->freeRatio(), c.taggedDay) << c.name;
+        // A reload of the same month shows the old shading until the recount.
+        grid().drawMonthCells();
+        m_scheduler.advance(1);
+        EXPECT_DOUBLE_EQ(plain->freeRatio(), 0.3) << c.name << ": no flicker";
+        EXPECT_EQ(pixelOfCell(plain, QPointF(31, 6)), QColor(200, 200, 200)) << c.name;
+        m_scheduler.advance(1);
+    }
+    dataManager().setIsAppliedTagFilter(false);
 }
 
 TEST_F(MonthCalendarViewTest, ClicksInTheMainGridMoveTheFrameOrTheMonth)
