@@ -27,6 +27,7 @@
 #include "RecordingMainView.h"
 #include "Scheduler.h"
 #include "Screenshot.h"
+#include "TextMeasure.h"
 #include "SegmentedControl.h"
 #include "TextField.h"
 #include "TextTable.h"
@@ -363,6 +364,27 @@ TEST_F(MonthCalendarViewTest, ARedrawKeepsTheShadingAndTheTagFilterHidesWhatItCo
         m_scheduler.advance(1);
     }
     dataManager().setIsAppliedTagFilter(false);
+}
+
+TEST_F(MonthCalendarViewTest, TheTitleEndsBeforeTheTipButtonWithItsYearWhole)
+{
+    struct Case {
+        Date date;
+        QString title;
+    };
+    for (const Case& c : {Case{day(2026, 5, 5), QStringLiteral("May 2026")},
+                          Case{day(2026, 9, 23), QStringLiteral("September 2026")},
+                          Case{day(2026, 12, 30), QStringLiteral("December 2026")}}) {
+        SCOPED_TRACE(c.title.toStdString());
+        show(c.date);
+        const TextField* title = m_panel->monthLabel();
+        EXPECT_EQ(title->stringValue(), c.title);
+        const double textEnd = title->frame().x() + TextMeasure::sizeOfText(c.title, title->textFont()).width();
+        EXPECT_LE(textEnd, m_panel->guruButton()->frame().x()) << "the tip button covers none of the year";
+        EXPECT_LE(title->frame().right(), m_panel->guruButton()->frame().x());
+    }
+    m_panel->guruButton()->show();
+    saveScreenshot(m_panel.get(), QStringLiteral("month-main-title-and-tip-button"));
 }
 
 TEST_F(MonthCalendarViewTest, ClicksInTheMainGridMoveTheFrameOrTheMonth)
