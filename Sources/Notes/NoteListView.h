@@ -54,6 +54,8 @@ protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
+    // Names the selected day and this week on their filter segments.
+    void describeFilters();
     bool listShown() const;
 
     int m_filterIndex = 0;
