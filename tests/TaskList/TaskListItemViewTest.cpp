@@ -440,18 +440,9 @@ TEST(LinkStripTest, ButtonsStopAtTenOrWhereTheStripEnds)
     EXPECT_EQ(frames[1], QRectF(85, 0, 10, 15));
 
     // Every link shown and room left: titles cut at the cap take the room, in order.
-    struct Case {
-        std::vector<double> titles;
-        double strip;
-        std::vector<QRectF> frames;
-    };
-    for (const Case& c : {Case{{150}, 250, {QRectF(0, 0, 160, 15)}},
-                          Case{{150}, 120, {QRectF(0, 0, 120, 15)}},
-                          Case{{150, 20}, 140, {QRectF(0, 0, 105, 15), QRectF(110, 0, 30, 15)}},
-                          Case{{20, 30}, 300, {QRectF(0, 0, 30, 15), QRectF(35, 0, 40, 15)}}}) {
-        SCOPED_TRACE(c.strip);
-        EXPECT_EQ(LinkListForTableItem::buttonFramesFor(c.titles, c.strip), c.frames);
-    }
+    EXPECT_EQ(LinkListForTableItem::buttonFramesFor({150}, 250), std::vector<QRectF>{QRectF(0, 0, 160, 15)});
+    EXPECT_EQ(LinkListForTableItem::buttonFramesFor({150, 20}, 140),
+              (std::vector<QRectF>{QRectF(0, 0, 105, 15), QRectF(110, 0, 30, 15)}));
 }
 
 // The list binds its rows again to the next load's items: a row takes the new
