@@ -15,6 +15,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <QGraphicsDropShadowEffect>
+
 #include <cmath>
 
 namespace {
@@ -69,6 +71,13 @@ CategoryBoxDetailView::CategoryBoxDetailView(const QRectF& frame, QWidget* paren
     m_categoryNameTextField->setBackgroundColor(Color::white());
     m_categoryNameTextField->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), 13));
     m_categoryNameTextField->setAutoresizingMask(ViewWidthSizable);
+    // Borderless, the field is told from the box by a soft shadow at its
+    // lower right edges.
+    auto* shadow = new QGraphicsDropShadowEffect(m_categoryNameTextField);
+    shadow->setOffset(0.5, 0.5);
+    shadow->setColor(Qt::black);
+    shadow->setBlurRadius(2);
+    m_categoryNameTextField->setGraphicsEffect(shadow);
     addSubview(m_categoryNameTextField);
 
     m_arrayOfColorImg.reserve(paletteSize);

@@ -28,6 +28,7 @@
 #include "Utilities.h"
 #include "EditorShared.h"
 
+#include <QTextEdit>
 #include <QApplication>
 #include <QDateTimeEdit>
 #include <QPainter>
@@ -61,6 +62,14 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : View(fr
     m_title->setShowNoteLine(false);
 
     m_title->setTextFont(lucida(15), titleLineHeight);
+    // The title is opened selected, ready to be typed over; once the keyboard
+    // goes elsewhere the selection stays but is no longer painted.
+    if (QTextEdit* editor = m_title->editor()) {
+        QPalette palette = editor->palette();
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::transparent);
+        palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Active, QPalette::Text));
+        editor->setPalette(palette);
+    }
     m_title->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
     m_title->setOnSelectionChanged([this](CustomTextView*) {
         if (m_type != 0) updateView();

@@ -39,6 +39,14 @@ Font linkPageBoldFont()
 
 }  // namespace
 
+double LinkDetailView::titleTextHeight(const QString& title, double textWidth)
+{
+    // The text view draws its lines a fixed line height apart, so the title
+    // takes that much a line: a whole number, whatever the font's own leading.
+    const auto lines = std::max<qsizetype>(1, TextMeasure::wrappedLines(title, linkPageBoldFont(), textWidth).size());
+    return double(lines) * titleLineHeight;
+}
+
 LinkPageLayout LinkDetailView::layoutFor(double width, double titleTextHeight, double summaryHeight, int rows,
                                          double extendHeight, bool noLinksLabel)
 {
@@ -168,7 +176,7 @@ void LinkDetailView::layOut(double extendHeight)
 {
     const double width = frame().width();
     const double textWidth = std::max(0.0, width - 2 * margin - 10);
-    const double titleText = TextMeasure::heightOfText(m_title->string(), linkPageBoldFont(), textWidth);
+    const double titleText = titleTextHeight(m_title->string(), textWidth);
     const QString summary = m_summary->stringValue();
     const double summaryHeight = summary.isEmpty() ? 0 : m_summary->frame().height();
     const int rows = m_linkListTableView->numberOfRows();

@@ -36,10 +36,13 @@ public:
     explicit LinkDetailView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~LinkDetailView() override;
 
+    // The height of the title's lines at that width, each titleLineHeight.
+    static double titleTextHeight(const QString& title, double textWidth);
     static LinkPageLayout layoutFor(double width, double titleTextHeight, double summaryHeight, int rows,
                                     double extendHeight, bool noLinksLabel);
 
     TextView* title() const { return m_title; }
+    ScrollView* titleScrollView() const { return m_titleScrollView; }
     CustomNSTextField* summary() const { return m_summary; }
     TextField* linkLabel() const { return m_linkLabel; }
     TextField* noLinksLabel() const { return m_noLinksLabel; }

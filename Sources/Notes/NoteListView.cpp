@@ -1,6 +1,11 @@
 #include "NoteListView.h"
 
 #include "Color.h"
+#include "CoreData.h"
+#include "DateExtensions.h"
+#include "Setting.h"
+#include "Utilities.h"
+#include "Clock.h"
 #include "Font.h"
 #include "NamedImages.h"
 #include "NoteListTableView.h"
@@ -59,10 +64,38 @@ NoteListView::NoteListView(const QRectF& frame, QWidget* parent) : BottomGripPag
     addSubview(m_topItemTemp);
     addSubview(m_bottomItemTemp);
     updateTrackingAreas();
+    describeFilters();
     m_tableView->loadDataByFilter(m_filterIndex);
 }
 
 NoteListView::~NoteListView() = default;
+
+void NoteListView::describeFilters()
+{
+    // An icon alone does not say which day or week a filter lists: the day
+    // and week segments name theirs beside the icon and in their tooltips.
+    const CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    const Date day = Utilities::today(manager->currentSelectedDay());
+    const SettingPtr setting = manager->currentSetting();
+    const Date today = Utilities::today(Clock::now());
+    const qint64 firstWeekday = setting && setting->weekStartDay() == 1 ? 2 : 1;
+    const Date first = DateExtensions::dateByAddingDays(today, -((Utilities::getWeekday(today) - firstWeekday + 7) % 7));
+    const Date last = DateExtensions::dateByAddingDays(first, 6);
+    const QString dayText = QStringLiteral("%1 %2").arg(Utilities::getMonthName(day)).arg(Utilities::getDay(day));
+    const QString weekText =
+        Utilities::getMonth(first) == Utilities::getMonth(last)
+            ? QStringLiteral("%1 %2\u2013%3").arg(Utilities::getMonthName(first)).arg(Utilities::getDay(first)).arg(Utilities::getDay(last))
+            : QStringLiteral("%1 %2\u2013%3 %4")
+                  .arg(Utilities::getMonthName(first)).arg(Utilities::getDay(first))
+                  .arg(Utilities::getMonthName(last)).arg(Utilities::getDay(last));
+    m_filterBtn->setLabel(dayText, 1);
+    m_filterBtn->setToolTip(
+        QStringLiteral("%1 (%2)").arg(TextTable::localizedString(QStringLiteral("filterCurrentText")), dayText), 1);
+    m_filterBtn->setLabel(weekText, 2);
+    m_filterBtn->setToolTip(
+        QStringLiteral("%1 (%2)").arg(TextTable::localizedString(QStringLiteral("filterThisWeekText")), weekText), 2);
+}
 
 void NoteListView::selectTypeOfFilter()
 {
@@ -75,6 +108,7 @@ void NoteListView::selectTypeOfFilter()
 void NoteListView::reloadData()
 {
     ++m_reloadCount;
+    describeFilters();
     m_tableView->loadDataByFilter(m_filterIndex);
 }
 

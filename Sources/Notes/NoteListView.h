@@ -40,6 +40,8 @@ protected:
     bool offersGrip() const override { return listShown(); }
 
 private:
+    // Names the selected day and this week on their filter segments.
+    void describeFilters();
     bool listShown() const;
 
     int m_filterIndex = 0;

@@ -17,6 +17,7 @@
 #include "RadioMatrix.h"
 #include "Setting.h"
 #include "TextField.h"
+#include "TextMeasure.h"
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Window.h"
@@ -24,6 +25,9 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPointer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -56,6 +60,19 @@ TextField* makeGeneralPaneLabel(View* pane, const QString& text, const QRectF& f
 QRectF generalLabelFrame(double y)
 {
     return QRectF(10, y + 2, kGeneralControlX - 20, 19);
+}
+
+// Wrapped text starts at the top of its label, so a label of two lines is
+// lowered until the lines its text takes stand level with the control's
+// middle, whether they are one or two.
+QRectF levelWithControl(const TextField& label, const QRectF& control)
+{
+    const QRectF frame = label.frame();
+    const double lineHeight = TextMeasure::lineHeight(label.textFont());
+    const auto taken = TextMeasure::wrappedLines(label.stringValue(), label.textFont(), frame.width() - 2).size();
+    const int lines = std::clamp(int(taken), 1, int(frame.height() / lineHeight));
+    const double block = lines * lineHeight + 2;
+    return QRectF(frame.x(), std::round(control.center().y() - block / 2), frame.width(), frame.height());
 }
 
 void makeGeneralPaneNote(View* pane, const QString& text, const QRectF& frame)
@@ -98,12 +115,15 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
                          generalLabelFrame(categoryRowY));
 
     // A longer text than the English one gets the whole left column and two
-    // lines.
+    // lines: twice an ordinary label's height.
     const bool english = QLocale().name() == QLatin1String("en_US");
+    const QRectF durationRow(controlX, 55, 180, 24);
     m_durationLabel = makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultEventDurationText")),
-                                           english ? generalLabelFrame(55) : QRectF(0, 48, controlX - 10, 36));
+                                           english ? generalLabelFrame(55)
+                                                   : QRectF(0, 0, controlX - 10, 2 * generalLabelFrame(0).height()));
+    if (!english) m_durationLabel->setFrame(levelWithControl(*m_durationLabel, durationRow));
     m_durationBtn = UIUtilities::createPopUpButtonWithFrame(
-        QRectF(controlX, 55, 180, 24), QStringLiteral("Duration"), 13, this,
+        durationRow, QStringLiteral("Duration"), 13, this,
         [this](PopUpButton*) { selectDefaultDuration(); },
         {TextTable::localizedString(QStringLiteral("_15minutesText")),
          TextTable::localizedString(QStringLiteral("_30minutesText")),

@@ -204,7 +204,13 @@ StartUpWizardView::StartUpWizardView(const QRectF& frame, QWidget* parent) : Vie
     m_zvoButton = UIUtilities::createButton(
         TextTable::localizedString(QStringLiteral("sliderZoravelOnlineText")), 13, Qt::white, true, Qt::AlignCenter,
         ButtonType::Toggle, QRectF(QPointF(frame.width() - 173, kButtonsY), kButtonSize), this,
-        [this](Button*) { gotoZVOnline(); }, buttonImage, pressedImage, false);
+        [this](Button* button) {
+            // It turns to the account page and stays on the wizard: its
+            // pressed picture must not stay after the click.
+            button->setState(OffState);
+            gotoZVOnline();
+        },
+        buttonImage, pressedImage, false);
     addSubview(m_zvoButton);
 }
 

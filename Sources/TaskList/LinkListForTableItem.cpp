@@ -81,6 +81,19 @@ std::vector<QRectF> LinkListForTableItem::buttonFramesFor(const std::vector<doub
         frames.emplace_back(x, 0, width, buttonHeight);
         x += width + buttonGap;
     }
+    // When every link has its button and the strip has room left, titles cut
+    // at the cap take it, in order, rather than ending in "…" beside empty room.
+    if (frames.size() != titleWidths.size() || frames.empty()) return frames;
+    double spare = stripWidth - (frames.back().right());
+    double shift = 0;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        frames[i].translate(shift, 0);
+        const double wanted = std::max(0.0, titleWidths[i]) + 10 - frames[i].width();
+        const double grow = std::clamp(wanted, 0.0, std::max(0.0, spare));
+        frames[i].setWidth(frames[i].width() + grow);
+        spare -= grow;
+        shift += grow;
+    }
     return frames;
 }
 

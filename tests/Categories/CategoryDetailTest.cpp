@@ -419,6 +419,14 @@ TEST_F(CategoryDetailTest, TheInfoBoxFollowsTheCategoryAndItsTagField)
     fresh.setFrameSize(QSizeF(330, 154));
     EXPECT_EQ(fresh.defaultBtn()->frame().y(), 87);
     EXPECT_EQ(fresh.transparentBtn()->frame().y(), 114);
+    // The borderless name field casts a soft shadow just below its bottom edge.
+    const QRectF name = fresh.categoryNameTextField()->frame();
+    const QImage shot = fresh.grab().toImage();
+    const qreal scale = shot.devicePixelRatio();
+    const QColor above = shot.pixelColor(QPointF((name.x() + 20) * scale, (name.y() - 4) * scale).toPoint());
+    const QColor under = shot.pixelColor(QPointF((name.x() + 20) * scale, (name.bottom() + 0.5) * scale).toPoint());
+    EXPECT_LT(under.lightness() + 10, above.lightness()) << "a shadow under the field";
+    saveScreenshot(&fresh, QStringLiteral("category-detail-info-box"));
 
     setting().setCalendarDefID(1);
     const CalendarPtr shared = category(QStringLiteral("Shared"), 0, true);

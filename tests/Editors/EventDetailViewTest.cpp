@@ -10,6 +10,7 @@
 #include "TagTokenDetailView.h"
 #include "TextTable.h"
 
+#include <QTextEdit>
 #include <gtest/gtest.h>
 
 namespace {
@@ -165,6 +166,20 @@ TEST_F(EventDetailViewTest, ASharedItemIsReadOnlyUnderItsOwnCategory)
     EXPECT_FALSE(m_form->title()->isEditable());
     EXPECT_TRUE(m_form->addLinkBtn()->isHidden());
     EXPECT_FALSE(AlertRows::typePopUp(m_form->alertRows().arrayOfAlertRow().first())->isEnabled());
+}
+
+TEST_F(EventDetailViewTest, TheSelectedTitleIsNotPaintedHighlightedWithoutTheKeyboard)
+{
+    const TaskPtr item = timedEvent();
+    item->setTaskName(QStringLiteral("Dentist"));
+    editForm(item);
+    QTextEdit* editor = m_form->title()->editor();
+    ASSERT_TRUE(editor->textCursor().hasSelection() && !editor->hasFocus()) << "opened selected";
+    const QImage shot = editor->viewport()->grab().toImage();
+    const QRgb highlight = editor->palette().color(QPalette::Active, QPalette::Highlight).rgb();
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            ASSERT_NE(shot.pixelColor(x, y).rgb(), highlight) << x << "," << y;
 }
 
 TEST_F(EventDetailViewTest, AnItemOfAHiddenCategoryKeepsItsCategory)

@@ -124,6 +124,7 @@ TEST_F(LinkListTest, RowsAndListAreaByTheLinksAnItemHas)
         EXPECT_FALSE(list.arrayOfLinks()[0]->frame().isEmpty());
         EXPECT_EQ(list.isNoteFirst(), c.noteFirst);
         EXPECT_EQ(page->linksScrollView()->frame().height(), c.listArea);
+        EXPECT_EQ(page->titleScrollView()->frame().height(), 18 + 5) << "one line of 18 and its margin";
         if (c.doneTasks) {
             EXPECT_EQ(static_cast<TaskListItemView*>(list.arrayOfLinks()[1])->task()->status(), 1);
         }

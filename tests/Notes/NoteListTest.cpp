@@ -114,6 +114,11 @@ TEST_F(NoteListTest, EachFilterListsItsNotesNewestFirstAndFollowsTheSelectedDay)
     m_page->filterBtn()->setSelectedSegment(1);
     m_page->selectTypeOfFilter();
     EXPECT_EQ(shown(), QStringList{"Mon"});
+    // The day and week segments say which day and week they list.
+    EXPECT_EQ(m_page->filterBtn()->labelForSegment(1), QStringLiteral("Jan 13"));
+    EXPECT_EQ(m_page->filterBtn()->labelForSegment(2), QStringLiteral("Jan 13\u201319"));
+    EXPECT_TRUE(m_page->filterBtn()->toolTipForSegment(2).endsWith(QStringLiteral("(Jan 13\u201319)")));
+    saveScreenshot(m_page.get(), QStringLiteral("notes-page-day-filter"));
     // Filters outside 0 to 3 list nothing.
     list().loadDataByFilter(7);
     EXPECT_TRUE(shown().isEmpty());

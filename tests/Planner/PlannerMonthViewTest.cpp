@@ -220,6 +220,9 @@ TEST_F(PlannerMonthViewTest, TheGridFollowsTheMonthTheWeekStartAndTheDoubledRow)
     ASSERT_NE(today, nullptr);
     EXPECT_TRUE(today->isToday());
     EXPECT_EQ(today->dayName()->backgroundColor(), QColor(106, 149, 244));
+    EXPECT_EQ(today->dayName()->textColor(), QColor(Qt::white)) << "white on the today blue, not grey";
+    EXPECT_EQ(today->day()->label()->textColor(), QColor(Qt::white));
+    EXPECT_EQ(cellOn(day(2024, 4, 11))->dayName()->textColor(), QColor(Qt::gray));
     EXPECT_NEAR(m_planner->cell(34)->day()->label()->textColor().alphaF(), 0.1, 0.001);
     EXPECT_EQ(m_planner->title()->stringValue(), QStringLiteral("April 2024 | ") + text("plannerTitle"));
 }

@@ -1,3 +1,4 @@
+#include "Button.h"
 #include "Popover.h"
 
 #include "LogCapture.h"
@@ -197,6 +198,27 @@ TEST_F(PopoverTest, PressesCloseItAsItsBehaviourSays)
         }
         popover.close();
     }
+}
+
+TEST_F(PopoverTest, APressOnItsOpenerButtonClosesItWithoutOpeningItAgain)
+{
+    popover.setBehavior(PopoverBehavior::Semitransient);
+    auto* button = new Button(QRectF(10, 10, 40, 20));
+    button->setButtonType(ButtonType::Toggle);
+    window->contentView()->addSubview(button);
+    int opened = 0;  // as the main view's eye button: on opens, off closes
+    button->setTarget(button, [&](Button* b) {
+        if (b->state() != 1) return popover.close();
+        ++opened;
+        popover.showRelativeToRect(QRectF(), b, RectEdge::MinY);
+    });
+    QObject::connect(&popover, &Popover::didClose, button, [button] { button->setState(0); });
+    pressIn(button);
+    pressIn(button);
+    EXPECT_FALSE(popover.isShown());
+    EXPECT_EQ(opened, 1) << "the press that closed it did not open it again";
+    pressIn(button);
+    EXPECT_TRUE(popover.isShown()) << "the next press opens it";
 }
 
 TEST_F(PopoverTest, ClosesWhenItsAnchorGoes)

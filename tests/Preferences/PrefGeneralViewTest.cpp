@@ -8,6 +8,7 @@
 #include "PrefGeneralView.h"
 #include "Preferences.h"
 #include "RadioMatrix.h"
+#include "Screenshot.h"
 #include "TextField.h"
 
 #include <QDir>
@@ -290,15 +291,25 @@ TEST_F(PrefGeneralViewTest, DuplicateRemovalKeepsTheOldestOfEachGroupAndEndsWith
     }
 }
 
-TEST_F(PrefGeneralViewTest, TheDurationLabelHasTwoLinesOutsideAmericanEnglish)
+TEST_F(PrefGeneralViewTest, TheDurationLabelHasTwoLinesOutsideAmericanEnglishAndStandsLevelWithItsPopUp)
 {
     const QLocale previous;
-    for (const auto& [locale, lines] : {std::pair{"en_US", 1}, std::pair{"de_DE", 2}}) {
-        SCOPED_TRACE(locale);
+    for (const auto& [locale, lines] : {std::pair{"en_US", 1}, std::pair{"de_DE", 2}, std::pair{"C", 2}}) {
         QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
         PrefGeneralView pane(QRectF(0, 0, 510, 542));
-        EXPECT_EQ(pane.durationLabel()->frame().height() > 30, lines == 2);
-        EXPECT_EQ(pane.durationLabel()->frame().x() == 0, lines == 2);
+        TextField* label = pane.durationLabel();
+        EXPECT_EQ(label->frame().height(), lines == 2 ? 38 : 19) << locale << ": twice the ordinary label";
+        EXPECT_EQ(label->frame().x() == 0, lines == 2) << locale;
+        // The ink of the text is level with the pop-up's middle, not above it.
+        const QImage shot = label->grab().toImage();
+        std::vector<int> inked;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixelColor(x, y).alpha() > 128 && shot.pixelColor(x, y).lightness() < 128) inked.push_back(y);
+        ASSERT_FALSE(inked.empty());
+        const double middle = label->frame().y() + (inked.front() + inked.back() + 1) / 2.0 / shot.devicePixelRatio();
+        EXPECT_NEAR(middle, pane.durationBtn()->frame().center().y(), 4) << locale;
+        if (lines == 2) saveScreenshot(&pane, QStringLiteral("pref-general-duration-not-english"));
     }
     QLocale::setDefault(previous);
 }

@@ -113,7 +113,9 @@ TEST_F(StartUpWizardTest, LayoutDotsJumpAndStart)
         saveScreenshot(panel.get(), QStringLiteral("wizard-page-%1").arg(from));
         wizard().zvoButton()->performClick();
         EXPECT_EQ(shown(), resting(4));
+        EXPECT_EQ(wizard().zvoButton()->state(), OffState) << "its pressed picture does not stay";
     }
+    saveScreenshot(panel.get(), QStringLiteral("wizard-after-zoravel-online"));
     // No account needed; the setting is stored before the hand-over.
     wizard().zvmButton()->performClick();
     wizard().zvmButton()->performClick();

@@ -438,6 +438,11 @@ TEST(LinkStripTest, ButtonsStopAtTenOrWhereTheStripEnds)
     ASSERT_EQ(frames.size(), 2u) << "the second starts at 85, inside; the third would start at 100";
     EXPECT_EQ(frames[0], QRectF(0, 0, 80, 15));
     EXPECT_EQ(frames[1], QRectF(85, 0, 10, 15));
+
+    // Every link shown and room left: titles cut at the cap take the room, in order.
+    EXPECT_EQ(LinkListForTableItem::buttonFramesFor({150}, 250), std::vector<QRectF>{QRectF(0, 0, 160, 15)});
+    EXPECT_EQ(LinkListForTableItem::buttonFramesFor({150, 20}, 140),
+              (std::vector<QRectF>{QRectF(0, 0, 105, 15), QRectF(110, 0, 30, 15)}));
 }
 
 // The list binds its rows again to the next load's items: a row takes the new

@@ -1,5 +1,6 @@
 #include "Popover.h"
 
+#include "Button.h"
 #include "Color.h"
 #include "NotificationCenter.h"
 #include "Screen.h"
@@ -327,6 +328,10 @@ bool Popover::eventFilter(QObject* watched, QEvent* event)
     // Semi-transient: only the anchor's window counts, so alerts and pickers
     // in windows of their own can be used while it is open.
     if (m_behavior == PopoverBehavior::Semitransient && !inAnchorWindow) return false;
+    // A press on the button that opened the popover closes it and ends
+    // there: let through, its click would open the popover again at once.
+    View* opener = m_positioningView;
+    const bool onOpenerButton = qobject_cast<Button*>(opener) && (widget == opener || opener->isAncestorOf(widget));
     closeWithReason(PopoverCloseReason::PressOutside);
-    return false;
+    return onOpenerButton;
 }

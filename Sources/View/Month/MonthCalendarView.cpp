@@ -219,9 +219,12 @@ void MonthCalendarView::drawMonthCells()
     for (int i = 0; i < MonthGridRules::cellCount; ++i) {
         MonthCellView* cell = m_monthCellList[size_t(i)];
         if (i % 8 != 0) {
+            // A redraw of the same days keeps their shading until the delayed
+            // refresh recounts it; clearing it made every reload flicker.
+            const bool sameDay = cell->type() == 0 && cell->cellDate() == days[size_t(day)];
             cell->setType(0);
             cell->setCellDate(days[size_t(day)]);
-            cell->setFreeRatio(0);
+            if (!sameDay) cell->setFreeRatio(0);
             cell->setGray(GregorianCalendar::fields(days[size_t(day)]).month != m_currentMonth);
             ++day;
         } else if (!navigator) {
@@ -297,7 +300,16 @@ void MonthCalendarView::runDelayedRefresh()
     CoreData* manager = CoreData::shared();
     if (!manager || m_startTime.isNull()) return;
     drawADEsForCurrentMonth();
-    calculateBusyRatio(manager->getEventListFromDate(m_startTime, m_endTime));
+    TaskList events = manager->getEventListFromDate(m_startTime, m_endTime);
+    // The shading counts only the events the tag filter lets the views show.
+    if (manager->isAppliedTagFilter()) {
+        const QStringList shownTags = manager->getShowTag();
+        events.removeIf([&](const TaskPtr& event) {
+            const CalendarPtr category = manager->calendarWithPrimaryKey(event->calendarId());
+            return !CoreData::passesTagFilter(category ? category->tagList() : QString(), event->tagList(), shownTags);
+        });
+    }
+    calculateBusyRatio(events);
 }
 
 void MonthCalendarView::calculateBusyRatio(const TaskList& events)

@@ -202,7 +202,26 @@ void MonthView::showMonthTitleWithDay(bool withDay)
         text = QStringLiteral("%1 %2").arg(monthName).arg(fields.year);
     }
     m_month->setStringValue(text);
+    if (m_guruBtn && m_preferredLang != QLatin1String("ja")) fitTitleBeforeTipButton();
     update();
+}
+
+void MonthView::fitTitleBeforeTipButton()
+{
+    // The tip button shows over the title's right end when the pointer comes
+    // near: the title ends where the button starts, and a month name too long
+    // for that room is set smaller rather than losing the year's last digit.
+    const QRectF title = m_month->frame();
+    const double room = std::max(0.0, m_guruBtn->frame().x() - title.x());
+    m_month->setFrameSize(QSizeF(room, title.height()));
+    double size = titlePointSize;
+    Font font = Font::fontWithName(QStringLiteral("Lucida Grande"), size);
+    while (size > minimumTitlePointSize
+           && TextMeasure::sizeOfText(m_month->stringValue(), font).width() + titleInsets > room) {
+        size -= 1;
+        font = Font::fontWithName(QStringLiteral("Lucida Grande"), size);
+    }
+    m_month->setTextFont(font);
 }
 
 void MonthView::nextPrevMonth(int segment)

@@ -57,6 +57,13 @@ public:
     void swipeWithEvent(const Event& event) override;
     // The title area over which the tip button shows.
     QRectF guruRect() const;
+    // The main panel's title: its room and its point size, 17 down to 12.
+    static constexpr double titlePointSize = 17;
+    static constexpr double minimumTitlePointSize = 12;
+    // The label's insets and some slack: glyph advances grow a little when a
+    // screen of scale 2 rounds them.
+    static constexpr double titleInsets = 12;
+    void fitTitleBeforeTipButton();
     void guru();
 
     const std::vector<TextField*>& arrayOfWeekDay() const { return m_arrayOfWeekDay; }

@@ -108,6 +108,9 @@ void PlannerCellView::setTodayState(bool today)
     m_isToday = today;
     m_dayName->setDrawsBackground(today);
     m_dayName->setBackgroundColor(today ? kPlannerTodayColor : QColor(Qt::transparent));
+    // Grey on the today blue can hardly be read: the band's words turn white.
+    m_dayName->setTextColor(today ? QColor(Qt::white) : QColor(Qt::gray));
+    paintDayNumber();
     placeLabels();
 }
 
@@ -131,8 +134,14 @@ void PlannerCellView::loadDayNumber()
 
 void PlannerCellView::grayOutDate(bool gray)
 {
-    QColor color(gray ? Qt::black : Qt::darkGray);
-    if (gray) color.setAlphaF(0.1);
+    m_isGrayedOut = gray;
+    paintDayNumber();
+}
+
+void PlannerCellView::paintDayNumber()
+{
+    QColor color(m_isGrayedOut ? Qt::black : m_isToday ? Qt::white : Qt::darkGray);
+    if (m_isGrayedOut) color.setAlphaF(0.1);
     m_day->setTextColor(color);
 }
 

@@ -75,6 +75,7 @@ protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 private:
+    void paintDayNumber();
     bool ownerIsHourGrid() const;
     // Makes the cell's day the selected day of every view.
     void selectDropDay();
@@ -88,6 +89,7 @@ private:
     TextField* m_dayName = nullptr;
     ActionLabelView* m_day = nullptr;
     bool m_isToday = false;
+    bool m_isGrayedOut = false;
     QPointer<View> m_parentView;
     QImage m_dragImage;
 };

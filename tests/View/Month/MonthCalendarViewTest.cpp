@@ -27,6 +27,7 @@
 #include "RecordingMainView.h"
 #include "Scheduler.h"
 #include "Screenshot.h"
+#include "TextMeasure.h"
 #include "SegmentedControl.h"
 #include "TextField.h"
 #include "TextTable.h"
@@ -91,9 +92,11 @@ protected:
         return nullptr;
     }
 
-    TaskPtr addEvent(const Date& start, const Date& end, bool allDay = false, qint64 category = 1)
+    TaskPtr addEvent(const Date& start, const Date& end, bool allDay = false, qint64 category = 1,
+                     const QString& tags = QString())
     {
         auto event = std::make_shared<Task>();
+        event->setTagList(tags);
         event->setTaskType(0);
         event->setTaskName(QStringLiteral("Event"));
         event->setCalendarId(category);
@@ -334,6 +337,36 @@ TEST_F(MonthCalendarViewTest, RedrawsOfTwoGridsShareOneDelay)
     addEvent(day(2024, 3, 13, 12), day(2024, 3, 13, 13));
     m_scheduler.advance(10);
     EXPECT_DOUBLE_EQ(mainCell->freeRatio(), 0.3);
+}
+
+TEST_F(MonthCalendarViewTest, ARedrawKeepsTheShadingAndTheTagFilterHidesWhatItCounts)
+{
+    addEvent(day(2024, 3, 13, 8), day(2024, 3, 13, 9));
+    addEvent(day(2024, 3, 14, 8), day(2024, 3, 14, 9), false, 1, QStringLiteral("work"));
+    for (const auto& [filterOn, taggedDay] : {std::pair{false, 0.3}, std::pair{true, 0.0}}) {
+        dataManager().setIsAppliedTagFilter(filterOn);  // on, with no tag shown: untagged items only
+        show(day(2024, 3, 13));
+        m_scheduler.advance(2);
+        EXPECT_DOUBLE_EQ(cellOf(grid(), day(2024, 3, 14))->freeRatio(), taggedDay) << filterOn;
+        grid().drawMonthCells();  // a reload of the same month keeps the shading until the recount
+        m_scheduler.advance(1);
+        EXPECT_DOUBLE_EQ(cellOf(grid(), day(2024, 3, 13))->freeRatio(), 0.3) << "no flicker";
+    }
+    dataManager().setIsAppliedTagFilter(false);
+}
+
+TEST_F(MonthCalendarViewTest, TheTitleEndsBeforeTheTipButtonWithItsYearWhole)
+{
+    for (const Date& date : {day(2026, 5, 5), day(2026, 9, 23), day(2026, 12, 30)}) {
+        show(date);
+        const TextField* title = m_panel->monthLabel();
+        EXPECT_TRUE(title->stringValue().endsWith(QStringLiteral(" 2026")));
+        EXPECT_LE(title->frame().x() + TextMeasure::sizeOfText(title->stringValue(), title->textFont()).width(),
+                  m_panel->guruButton()->frame().x())
+            << title->stringValue().toStdString();
+    }
+    m_panel->guruButton()->show();
+    saveScreenshot(m_panel.get(), QStringLiteral("month-main-title-and-tip-button"));
 }
 
 TEST_F(MonthCalendarViewTest, ClicksInTheMainGridMoveTheFrameOrTheMonth)
