@@ -19,6 +19,7 @@
 #include "support/BenchDatabase.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTextEdit>
@@ -198,3 +199,41 @@ void BM_OneKeystrokeOfTheAddLinkSearchOverFiftyThousandItems(benchmark::State& s
 BENCHMARK(BM_OneKeystrokeOfTheAddLinkSearchOverFiftyThousandItems)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// A paste of checklist lines into an open note editor of a thousand lines,
+// of the size given in kilobytes, until the editor shows it: within half a
+// second on two cores up to the paste limit (145 KiB is just under it), and
+// refused at once above it. A second argument gives the first line that many
+// characters without a place to break it: 19,990 (near the longest word a paste
+// may bring) shows within the half second, 100,000 is refused at once.
+QString pastedChecklist(qsizetype bytes, qsizetype firstLine)
+{
+    QString text;
+    text.reserve(bytes + 100);
+    if (firstLine > 0) text += QString(NoteText::openMark) + QString(QLatin1Char('x')).repeated(firstLine);
+    for (int i = 0; text.size() < bytes; ++i) {
+        if (!text.isEmpty()) text += QLatin1Char('\n');
+        text += QString(i % 3 ? NoteText::openMark : NoteText::doneMark) + QStringLiteral(" item %1").arg(i);
+    }
+    return text;
+}
+
+void BM_PasteOfChecklistLines(benchmark::State& state)
+{
+    BenchDatabase data;
+    const QString pasted = pastedChecklist(state.range(0) * 1024, state.range(1));
+    QApplication::clipboard()->setText(pasted);
+    NoteContentView editor(QRectF(0, 0, 280, 400));
+    editor.show();
+    editor.setContent(checklistNote());
+    QApplication::processEvents();
+    for (auto _ : state) {
+        editor.noteContent()->editor()->paste();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(editor.lines().size());
+    }
+    state.counters["chars"] = double(pasted.size());
+}
+BENCHMARK(BM_PasteOfChecklistLines)
+    ->Args({145, 0})->Args({145, 19990})->Args({145, 100000})->Args({1024, 0})->Args({10240, 0})->Args({10240, 100000})
+    ->Unit(benchmark::kMillisecond)->Iterations(1);

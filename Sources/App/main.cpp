@@ -1,44 +1,9 @@
 #include "DatabaseSchema.h"
+#include "SessionSignals.h"
 #include "ZVApplication.h"
 #include "ZoravelAppDelegate.h"
 
-#include <QSocketNotifier>
 #include <QTimer>
-
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void quitOnSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// The end of the session (SIGTERM, SIGHUP) or Ctrl+C quits as the tray's Quit
-// does, so the settings are saved and the database is closed. The handler
-// only writes a byte; the quit happens on the event loop.
-void quitCleanlyOnSignals(QObject* context)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
-    });
-    struct sigaction action {};
-    action.sa_handler = quitOnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
-}
-
-}  // namespace
 
 int main(int argc, char* argv[])
 {

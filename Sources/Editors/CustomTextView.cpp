@@ -1,8 +1,14 @@
 #include "CustomTextView.h"
 
+#include "AlertPresenter.h"
 #include "Drawing.h"
+#include "TextTable.h"
 
+#include <QLocale>
 #include <QPainter>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
 
 namespace {
 const QColor watermarkColor(160, 160, 160);
@@ -19,8 +25,13 @@ CustomTextView::CustomTextView(const QRectF& frame, const QString& watermarkText
     setShowNoteLine(true);
     setDrawAfter([this](QPainter& painter, const QRectF& visible) { drawAfterText(painter, visible); });
     setOnFocusChanged([this](TextView*, bool) { setNeedsDisplay(); });
-    // The paste went in as it was; the whole text is then rewritten with
-    // the marks on lines of their own. The caret is not brought back.
+    // The paste goes in with its marks on lines of their own, so the text
+    // is laid out once. A mark right after it is still put on its own line
+    // by rewriting the whole text (the caret is not brought back).
+    setPasteFilter([](TextView* view, const QString& pasted) {
+        const int start = view->selectedRange().first;
+        return textToPaste(pasted, start > 0 ? view->string().at(start - 1) : QChar());
+    });
     setOnPaste([this](TextView*) {
         const QString text = string();
         const QString fixed = marksOnOwnLines(text);
@@ -34,15 +45,50 @@ CustomTextView::~CustomTextView() = default;
 
 QString CustomTextView::marksOnOwnLines(const QString& text)
 {
-    QString fixed = text;
-    for (qsizetype i = 1; i < fixed.size(); ++i) {
-        const QChar c = fixed.at(i);
-        if ((c == openMark || c == doneMark) && fixed.at(i - 1) != QLatin1Char('\n')) {
-            fixed.insert(i, QLatin1Char('\n'));
-            ++i;
-        }
+    // One pass into a new string: inserting in place moves the rest of a
+    // pasted megabyte once per mark.
+    QString fixed;
+    fixed.reserve(text.size() + text.size() / 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (i > 0 && (c == openMark || c == doneMark) && text.at(i - 1) != QLatin1Char('\n'))
+            fixed.append(QLatin1Char('\n'));
+        fixed.append(c);
     }
     return fixed;
+}
+
+namespace {
+
+// The longest run of the text with no place to break a line in it.
+qsizetype longestUnbreakableRun(const QString& text)
+{
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype longest = 0;
+    qsizetype last = 0;
+    for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+        longest = std::max(longest, at - last);
+        last = at;
+    }
+    return longest;
+}
+
+}  // namespace
+
+QString CustomTextView::textToPaste(const QString& pasted, QChar before)
+{
+    if (pasted.size() > pasteLimit || longestUnbreakableRun(pasted) > pasteWordLimit) {
+        AlertRequest request;
+        request.style = AlertStyle::Warning;
+        request.messageText = TextTable::localizedString(QStringLiteral("pasteTooLongText"));
+        request.informativeText = TextTable::localizedString(QStringLiteral("pasteTooLongMessage"))
+                                      .arg(QLocale().toString(pasteLimit), QLocale().toString(pasteWordLimit));
+        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+        AlertPresenter::current().runModal(request);
+        return QString();
+    }
+    if (before.isNull()) return marksOnOwnLines(pasted);
+    return marksOnOwnLines(QString(before) + pasted).mid(1);
 }
 
 bool CustomTextView::showsWatermark() const

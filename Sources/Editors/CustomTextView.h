@@ -11,7 +11,9 @@
 // typed into, and optionally ruled lines on tinted note paper. Its owner
 // hears of the end of an edit (the focus leaves after the user changed the
 // text) and of every move of the caret or selection. A paste puts every
-// checklist mark at the start of a line of its own.
+// checklist mark at the start of a line of its own; a paste longer than
+// pasteLimit, or with a word longer than pasteWordLimit, is refused with a
+// message, the text left as it was.
 class CustomTextView : public TextView {
     Q_OBJECT
 
@@ -20,6 +22,12 @@ public:
     // line and 8 points of spacing), which the ruled lines follow.
     static const QColor noteColor;
     static constexpr double notePitch = 28;
+    // The most characters one paste or drop may bring: the editor lays out
+    // and shows that many within half a second on two cores.
+    static constexpr qsizetype pasteLimit = 150000;
+    // The longest run without a place to break the line that one paste may
+    // bring: the layout of such a run grows with its square.
+    static constexpr qsizetype pasteWordLimit = 20000;
 
     CustomTextView(const QRectF& frame, const QString& watermarkText, QWidget* parent = nullptr);
     ~CustomTextView() override;
@@ -27,6 +35,11 @@ public:
     // Every checklist mark of the text that does not begin a line gets a line
     // feed before it.
     static QString marksOnOwnLines(const QString& text);
+    // What a paste inserts after the character before (null at the start):
+    // the text with its marks on lines of their own, or a null string, with
+    // the message shown, when it is longer than pasteLimit or holds a run
+    // longer than pasteWordLimit.
+    static QString textToPaste(const QString& pasted, QChar before);
 
     QString watermarkText() const { return m_watermark; }
     // Whether the watermark shows now.

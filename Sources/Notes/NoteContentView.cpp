@@ -17,6 +17,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSyntaxHighlighter>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -96,6 +98,9 @@ NoteContentView::NoteContentView(const QRectF& frame, const QString& watermarkTe
 
     NotificationCenter::defaultCenter().addObserver(this, TaskView::currentFontSizeChangedNotification, nullptr,
                                                     [this](const Notification&) { currentSizeChange(); });
+    NotificationCenter::defaultCenter().addObserver(this, ScrollView::boundsDidChangeNotification,
+                                                    NotificationPayload::identityOf(m_scrollView),
+                                                    [this](const Notification&) { rebuildOverlay(); });
     addModeButton();
     fitTextView();
 }
@@ -308,7 +313,7 @@ void NoteContentView::rebuildOverlay()
     // A caret or selection move changes no checkbox: the overlay is built
     // again only when the text, its layout or the look of the boxes changed.
     const OverlayState state{m_noteContent->editor()->document()->revision(), m_noteContent->frame().width(),
-                             fontSize(), m_note && m_note->isShared(), m_enabled};
+                             fontSize(), m_note && m_note->isShared(), m_enabled, linesNearSight()};
     if (state == m_overlayState) return;
     m_overlayState = state;
     removeAllCheckboxes();
@@ -338,14 +343,29 @@ void NoteContentView::removeAllCheckboxes()
     m_lines.clear();
 }
 
+std::pair<int, int> NoteContentView::linesNearSight() const
+{
+    const QTextDocument* document = m_noteContent->editor()->document();
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    const QRectF visible = m_scrollView->documentVisibleRect();
+    const double screen = std::max(visible.height(), CustomTextView::notePitch);
+    const auto lineAt = [&](double y) {
+        const int position = layout->hitTest(QPointF(0, std::max(0.0, y)), Qt::FuzzyHit);
+        return position < 0 ? (y <= 0 ? 0 : document->blockCount() - 1) : document->findBlock(position).blockNumber();
+    };
+    return {lineAt(visible.top() - screen), lineAt(visible.bottom() + screen)};
+}
+
 void NoteContentView::separateLines(const QString& text)
 {
     const QStringList all = NoteText::separateLines(text);
     m_lines.reserve(all.size());
     const bool shared = m_note && m_note->isShared();
+    const auto [first, last] = m_overlayState.near;
     qsizetype used = 0;
     for (const QString& line : all) {
-        if (line.isEmpty() || !NoteText::isMark(line.at(0))) {
+        const qsizetype index = m_lines.size();
+        if (line.isEmpty() || !NoteText::isMark(line.at(0)) || index < first || index > last) {
             m_lines.append(nullptr);
             continue;
         }

@@ -39,8 +39,9 @@ public:
     CustomTextView* noteContent() const { return m_noteContent; }
     ScrollView* scrollView() const { return m_scrollView; }
     Button* modeBtn() const { return m_modeBtn; }
-    // One entry per text line: the checkbox of a checklist line, null for a
-    // plain one.
+    // One entry per text line: the checkbox of a checklist line in or near
+    // sight (a screenful above and below the visible lines), null for a plain
+    // line or one farther away. The boxes follow the scrolling.
     const QList<Button*>& lines() const { return m_lines; }
     TaskPtr note() const { return m_note; }
 
@@ -78,6 +79,10 @@ public:
 
     void removeAllCheckboxes();
     void separateLines(const QString& text);
+    // The first and last text lines that get a checkbox: those in sight and
+    // a screenful either side. A paste of a hundred thousand items must not
+    // make a hundred thousand widgets.
+    std::pair<int, int> linesNearSight() const;
     void drawAllCheckboxes();
     // The typing attributes: the editor's font at the user's size and the
     // fixed line pitch. updateContentTextAttributes applies them to the
@@ -133,6 +138,7 @@ private:
         double fontSize = 0;
         bool shared = false;
         bool enabled = true;
+        std::pair<int, int> near{0, -1};
         bool operator==(const OverlayState&) const = default;
     };
     OverlayState m_overlayState;

@@ -508,6 +508,10 @@ void ZoravelAppDelegate::openMainWindow()
 
 void ZoravelAppDelegate::closeApp()
 {
+    // The quit asks every window to close, and an open alert would answer
+    // that with its Escape button (taken as the user's answer) or refuse
+    // it: each alert ends unanswered first, so its alarm is not lost.
+    MessageBoxAlertPresenter::stopAll();
     QCoreApplication::quit();
 }
 

@@ -6,7 +6,9 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "Screenshot.h"
+#include "ScriptedAlertPresenter.h"
 #include "ScrollView.h"
+#include "TextTable.h"
 #include "TaskView.h"
 
 #include <QApplication>
@@ -226,6 +228,56 @@ TEST_F(NoteContentViewTest, PasteAndEndOfEditing)
     ASSERT_TRUE(text()->hasFocus());
     text()->clearFocus();
     EXPECT_EQ(host->saves, 1) << "the host saves when the focus leaves after an edit";
+}
+
+// A paste over the limits is refused with a message and leaves the text as
+// it was; one within them goes in, its marks on lines of their own.
+TEST_F(NoteContentViewTest, APasteOverTheLimitsIsRefusedAndTheTextKept)
+{
+    const QString kept = t("❎ keep me");
+    const QString longest = QString(QLatin1Char('x')).repeated(CustomTextView::pasteWordLimit);
+    const struct {
+        const char* name;
+        QString pasted;
+        QString after;  // null: refused
+    } cases[] = {
+        {"within both limits", t(" a✅ b ") + longest, kept + t(" a\n✅ b ") + longest},
+        {"one character too many", QString(QStringLiteral("a b ")).repeated(CustomTextView::pasteLimit / 4) + t("c"), {}},
+        {"a word one character too long", longest + t("x"), {}},
+    };
+    for (const auto& c : cases) {
+        ScriptedAlertPresenter alerts;
+        if (c.after.isNull()) alerts.scriptButton(AlertResponse::firstButton);
+        editor->setContentText(kept);
+        editor->noteContent()->setCaretPosition(int(kept.size()));
+        QApplication::clipboard()->setText(c.pasted);
+        text()->paste();
+        EXPECT_EQ(editor->getContentText(), c.after.isNull() ? kept : c.after) << c.name;
+        ASSERT_EQ(alerts.requests().size(), c.after.isNull() ? 1 : 0) << c.name;
+        if (c.after.isNull())
+            EXPECT_EQ(alerts.requests().first().messageText, TextTable::localizedString(QStringLiteral("pasteTooLongText")));
+    }
+}
+
+// Only the lines in sight and a screenful either side carry a checkbox; the
+// boxes follow the scrolling.
+TEST_F(NoteContentViewTest, CheckboxesStandOnlyNearTheLinesInSight)
+{
+    QStringList items;
+    for (int i = 0; i < 3000; ++i) items.append(t("❎ item ") + QString::number(i));
+    editor->setContentText(items.join(QLatin1Char('\n')));
+    QApplication::processEvents();
+    ASSERT_EQ(editor->lines().size(), 3000);
+    EXPECT_NE(editor->lines().first(), nullptr);
+    EXPECT_EQ(editor->lines().last(), nullptr);
+    EXPECT_LT(checkboxCount(), 100) << "a box per line in sight, not per line";
+
+    editor->scrollView()->scrollToPoint(QPointF(0, editor->noteContent()->documentHeight()));
+    QApplication::processEvents();
+    EXPECT_EQ(editor->lines().first(), nullptr);
+    ASSERT_NE(editor->lines().last(), nullptr);
+    EXPECT_EQ(editor->lines().last()->tag(), 2999);
+    EXPECT_LT(checkboxCount(), 100);
 }
 
 TEST_F(NoteContentViewTest, LayoutCheckboxesFollowTheFontSize)

@@ -218,6 +218,14 @@ void MessageBoxAlertPresenter::stopModal()
     if (!boxes.empty()) boxes.back()->stop();
 }
 
+void MessageBoxAlertPresenter::stopAll()
+{
+    // A copy: a stopped box leaves the list only once its loop returns.
+    const std::vector<QPointer<AlertBox>> boxes = runningBoxes();
+    for (auto box = boxes.rbegin(); box != boxes.rend(); ++box)
+        if (*box && !(*box)->wasStopped()) (*box)->stop();
+}
+
 bool MessageBoxAlertPresenter::isRunning()
 {
     return runningCount.load() > 0;

@@ -36,6 +36,10 @@ public:
     // Nothing happens when none runs. From another thread the stop is sent
     // to the main thread and this returns at once.
     static void stopModal();
+    // Ends every running alert, innermost first, each answering
+    // AlertResponse::stopped: the program is quitting and no alert may hold
+    // it or be taken as answered. Main thread only.
+    static void stopAll();
 
     // Whether an alert of this presenter is open; any thread may ask.
     static bool isRunning();

@@ -27,7 +27,9 @@ protected:
     void insertFromMimeData(const QMimeData* source) override
     {
         if (!source->hasText()) return;
-        textCursor().insertText(source->text(), m_owner->m_charFormat);
+        const QString text = m_owner->m_pasteFilter ? m_owner->m_pasteFilter(m_owner, source->text()) : source->text();
+        if (text.isNull()) return;
+        textCursor().insertText(text, m_owner->m_charFormat);
         if (m_owner->m_onPaste) m_owner->m_onPaste(m_owner);
     }
 

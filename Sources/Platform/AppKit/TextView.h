@@ -96,6 +96,9 @@ public:
     void setOnEndEditing(std::function<void(TextView*)> call) { m_onEndEditing = std::move(call); }
     // After a paste went in as plain text.
     void setOnPaste(std::function<void(TextView*)> call) { m_onPaste = std::move(call); }
+    // Before a paste or drop goes in: answers the text to insert, or a null
+    // string to insert nothing.
+    void setPasteFilter(std::function<QString(TextView*, const QString&)> filter) { m_pasteFilter = std::move(filter); }
     // After a key was handled, on its release.
     void setOnKeyUp(std::function<void(TextView*, int key, Qt::KeyboardModifiers)> call)
     {
@@ -140,6 +143,7 @@ private:
     std::function<void(TextView*)> m_onSelectionChanged;
     std::function<void(TextView*)> m_onEndEditing;
     std::function<void(TextView*)> m_onPaste;
+    std::function<QString(TextView*, const QString&)> m_pasteFilter;
     std::function<void(TextView*, int, Qt::KeyboardModifiers)> m_onKeyUp;
     std::function<void(TextView*, bool)> m_onFocusChanged;
     std::function<void(QPainter&, const QRectF&)> m_drawAfter;
