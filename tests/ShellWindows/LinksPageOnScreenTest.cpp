@@ -60,6 +60,7 @@
 #include "TaskListView.h"
 #include "WindowController.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
