@@ -31,12 +31,14 @@
 
 #include <QDate>
 #include <QDebug>
+#include <QHash>
 #include <QMultiHash>
 #include <QMimeData>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace {
 
@@ -413,20 +415,30 @@ void CalendarView::reloadEvent()
 
 void CalendarView::reloadTodayTask()
 {
-    removeBoxes(m_taskPieces);
-    // Link lines run no handler of their own: they can go at once.
-    for (const QPointer<TaskLinkLine>& line : m_linkLines) delete line.data();
+    // As the event boxes: the pieces and lines of the last pour are used
+    // again, a piece for a piece of the same task, so a reload makes and
+    // shows a widget only for what is new (showing one asks the display
+    // where the pointer is).
+    std::vector<QPointer<TaskView>> lastPieces = std::move(m_taskPieces);
+    m_taskPieces.clear();
+    std::vector<QPointer<TaskLinkLine>> lastLines = std::move(m_linkLines);
     m_linkLines.clear();
+    if (!m_keepsBoxes) removeBoxes(lastPieces);
+    const auto dropLeftOver = [this, &lastPieces, &lastLines] {
+        removeBoxes(lastPieces);
+        // Link lines run no handler of their own: they can go at once.
+        for (const QPointer<TaskLinkLine>& line : lastLines) delete line.data();
+    };
 
     CoreData* manager = dataManager();
-    if (!manager) return;
+    if (!manager) return dropLeftOver();
     const SettingPtr setting = manager->currentSetting();
-    if (!setting || setting->showTask() == 0) return;
+    if (!setting || setting->showTask() == 0) return dropLeftOver();
 
     const Date day = shownDay();
     const Date today = Utilities::newDateOnDate(currentDateInShownZone(), 0, 0);
     const qint64 offset = daysFromToday(day, today);
-    if (offset < 0 || offset >= daysWithPlan) return;
+    if (offset < 0 || offset >= daysWithPlan) return dropLeftOver();
 
     const QString weekday = Utilities::getWeekDayName(day);
     const std::optional<CoreData::WeekdayTaskLists> taskLists = manager->sevenDaysTaskList();
@@ -443,12 +455,44 @@ void CalendarView::reloadTodayTask()
         std::stable_sort(tasks.begin(), tasks.end(),
                          [](const TaskPtr& a, const TaskPtr& b) { return a->npIsMustDo() && !b->npIsMustDo(); });
     tasks.removeIf([](const TaskPtr& t) { return !t || t->status() == 1 || t->hasDuration() == 0; });
-    if (tasks.isEmpty()) return;
+    if (tasks.isEmpty()) return dropLeftOver();
 
     const std::optional<CoreData::WeekdayTimeSlots> slotLists = manager->sevenDaysOpenTimeSlotsList();
     // A copy: the pour uses up the slots; the planner's stay as they are.
     QList<TimeSlotObject> slots = slotLists ? slotLists->value(weekday) : QList<TimeSlotObject>();
-    if (slots.isEmpty()) return;
+    if (slots.isEmpty()) return dropLeftOver();
+
+    // The last pieces of each task in their order; only a piece of the same
+    // task is kept, so its pending click or open editor acts on its own task.
+    QHash<qint64, std::deque<std::size_t>> lastPiecesOfKey;
+    for (std::size_t index = 0; index < lastPieces.size(); ++index)
+        if (lastPieces[index] && lastPieces[index]->task())
+            lastPiecesOfKey[lastPieces[index]->task()->primaryKey()].push_back(index);
+    const auto placePiece = [&](const TaskPtr& task, const QRectF& frame) -> TaskView* {
+        const auto kept = lastPiecesOfKey.find(task->primaryKey());
+        if (kept == lastPiecesOfKey.end() || kept->empty()) return makeBox(task, false, frame);
+        TaskView* reused = lastPieces[kept->front()].data();
+        lastPieces[kept->front()] = nullptr;
+        kept->pop_front();
+        bindBox(reused, task, false, frame);
+        // Stacked as a new piece would be: above what was placed before it.
+        reused->raise();
+        return reused;
+    };
+    std::size_t nextLine = 0;
+    const auto placeLine = [&](const QRectF& frame) -> TaskLinkLine* {
+        while (nextLine < lastLines.size()) {
+            TaskLinkLine* line = lastLines[nextLine].data();
+            lastLines[nextLine++] = nullptr;
+            if (!line) continue;
+            line->setFrame(frame);
+            line->raise();
+            return line;
+        }
+        auto* line = new TaskLinkLine(frame, m_contentView);
+        line->show();
+        return line;
+    };
 
     const double width = documentWidth();
     const double pieceX = std::round(width * 0.5 - 50) + 2;
@@ -467,16 +511,14 @@ void CalendarView::reloadTodayTask()
         const auto addPiece = [&](double startMinute, double minutes) {
             const double y = yOfMinute(startMinute);
             if (drawnPiece) {
-                auto* line = new TaskLinkLine(QRectF(lineX, previousBottom, TaskLinkLine::lineWidth,
-                                                     std::round(startMinute * hourHeight / 60 + firstLineY - previousBottom)),
-                                              m_contentView);
+                TaskLinkLine* line = placeLine(QRectF(lineX, previousBottom, TaskLinkLine::lineWidth,
+                                                      std::round(startMinute * hourHeight / 60 + firstLineY - previousBottom)));
                 line->setLineColor(color);
                 line->setTask(task);
-                line->show();
                 m_linkLines.push_back(line);
             }
             const double height = std::round(minutes * hourHeight / 60);
-            m_taskPieces.push_back(makeBox(task, false, QRectF(pieceX, y, pieceWidth, height)));
+            m_taskPieces.push_back(placePiece(task, QRectF(pieceX, y, pieceWidth, height)));
             previousBottom = y + height;
             drawnPiece = true;
         };
@@ -499,6 +541,7 @@ void CalendarView::reloadTodayTask()
         if (remaining >= 15) addPiece(double(slot.startTimeInMinutes()), remaining);
         slot.setStartTimeInMinutes(slot.startTimeInMinutes() + qint64(remaining));
     }
+    dropLeftOver();
 }
 
 void CalendarView::sortBoxOrder()

@@ -749,21 +749,29 @@ void MainView::refreshADEListDelay()
 // or the planner, then the editor a pane asked to open once the list was new.
 void MainView::reloadAfterItemListChange()
 {
-    m_listModuleView->taskListView()->reloadData();
-    const SettingPtr setting = settings();
-    const bool weekStartDiffers = setting && m_monthNav->weekStart() != int(setting->weekStartDay());
-    if (m_isPlannerExpand) {
-        if (weekStartDiffers)
-            m_monthNav->forceReloadData();
-        else
-            m_monthNav->reloadDataIfNeed();
-        reloadPlannerView(false);
-    } else {
-        if (weekStartDiffers) m_monthNav->forceReloadData();
-        reloadMonthAndDay(false);
+    {
+        // The list's plan and load, the grid and the focus list walk the
+        // same working list: what one gathers the others take.
+        const CoreData::SharedPasses shared(dataManager());
+        // In normal mode the day pane reloads its grid below: the list's
+        // plan need not draw it first.
+        m_listModuleView->taskListView()->reloadData(m_isPlannerExpand ? TaskListView::DayGrid::Reload
+                                                                       : TaskListView::DayGrid::LeftToCaller);
+        const SettingPtr setting = settings();
+        const bool weekStartDiffers = setting && m_monthNav->weekStart() != int(setting->weekStartDay());
+        if (m_isPlannerExpand) {
+            if (weekStartDiffers)
+                m_monthNav->forceReloadData();
+            else
+                m_monthNav->reloadDataIfNeed();
+            reloadPlannerView(false);
+        } else {
+            if (weekStartDiffers) m_monthNav->forceReloadData();
+            reloadMonthAndDay(false);
+        }
+        m_listModuleView->noteListView()->reloadData();
+        m_listModuleView->categoryListView()->reloadData();
     }
-    m_listModuleView->noteListView()->reloadData();
-    m_listModuleView->categoryListView()->reloadData();
     changeCategoryShowHideState();
     refreshUI();
     if (m_loadingView && m_loadingItem) {

@@ -495,3 +495,39 @@ TEST_F(CalendarViewTest, AReloadKeepsTheBoxOfAnItemAndShowsItsChanges)
         EXPECT_NE(leavingBox->parentWidget(), renamedBox->parentWidget()) << "the left box leaves the day";
     }
 }
+
+TEST_F(CalendarViewTest, AReloadKeepsThePiecesOfAPlannedTaskAndItsLine)
+{
+    const QString wednesday = Utilities::getWeekDayName(localDate(2014, 1, 15));
+    const TaskPtr report = plannedTask(911, QStringLiteral("Report"), 60);
+    const TaskPtr mail = plannedTask(912, QStringLiteral("Mail"), 30);
+    const TaskPtr call = plannedTask(913, QStringLiteral("Call"), 30);
+    const auto pour = [&](const TaskList& tasks) {
+        dataManager().setSevenDaysTaskList(CoreData::WeekdayTaskLists{{wednesday, tasks}});
+        dataManager().setSevenDaysOpenTimeSlotsList(
+            CoreData::WeekdayTimeSlots{{wednesday, {slot(9 * 60, 9 * 60 + 45), slot(10 * 60, 12 * 60)}}});
+        grid().reloadData();
+    };
+    pour({report, mail});
+    ASSERT_EQ(grid().taskPieces().size(), 3u);
+    ASSERT_EQ(grid().linkLines().size(), 1u);
+    const std::vector<QPointer<TaskView>> last = grid().taskPieces();
+    const QPointer<TaskLinkLine> line = grid().linkLines()[0];
+
+    pour({report, call});
+    const auto& pieces = grid().taskPieces();
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_EQ(pieces[0], last[0]) << "Report's first piece is kept";
+    EXPECT_EQ(pieces[1], last[1]) << "and its second";
+    EXPECT_EQ(grid().linkLines()[0], line) << "and the line between them";
+    EXPECT_EQ(pieces[2]->task(), call);
+    EXPECT_NE(pieces[2], last[2]) << "Call has a piece of its own, not Mail's";
+    if (last[2]) EXPECT_NE(last[2]->parentWidget(), pieces[0]->parentWidget()) << "Mail's piece leaves the day";
+
+    setting().setShowTask(0);
+    grid().reloadData();
+    EXPECT_TRUE(grid().taskPieces().empty());
+    EXPECT_TRUE(grid().linkLines().empty());
+    EXPECT_FALSE(line) << "a line left over goes at once";
+    setting().setShowTask(1);
+}

@@ -354,6 +354,8 @@ TEST_F(MainViewRefreshTest, EachReloadPlansTheWeekAndRedrawsTheDayGridOnce)
          [this] { m_view->refreshDelay({QStringLiteral("TaskView"), QStringLiteral("View")}); }},
         {"the refresh after the main view changed",
          [this] { m_view->refreshDelay({QStringLiteral("MainView"), QStringLiteral("View")}); }},
+        // An item the quick-add bar stored: the new item list's refresh.
+        {"the refresh after a new item list", [this] { m_view->refreshADEListDelay(); }},
     };
     for (const auto& c : cases) {
         const int grids = grid.reloadCount();
