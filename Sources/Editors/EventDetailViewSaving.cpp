@@ -48,8 +48,6 @@ int tagOf(const PopUpButton* popUp, int fallback)
 
 }  // namespace
 
-QuickAddHost::~QuickAddHost() = default;
-
 // ---- plain rules -------------------------------------------------------------------
 
 Date EventSaving::adjustedWeeklyStart(const Date& start, const QString& weekdays, qint64 interval)
@@ -299,12 +297,6 @@ qint64 EventDetailView::rootKey() const
     return m_task ? EventSaving::seriesKey(*m_task) : -1;
 }
 
-void EventDetailView::doneEdit()
-{
-    customResignFirstResponder();
-    saveChanges(true);
-}
-
 void EventDetailView::saveChanges(bool close)
 {
     m_currentLinkSection->saveChanges();
@@ -533,21 +525,7 @@ void EventDetailView::askAndSave(bool close)
     }
 }
 
-// ---- revert, add, cancel -------------------------------------------------------------
-
-void EventDetailView::revertInfo()
-{
-    if (!isRevertShown() || !m_task || !m_keptCopy) return;
-    m_task->copyContentOfTask(*m_keptCopy);
-    EditorPages::reloadRow(m_parentView);
-}
-
-void EventDetailView::revertEdit()
-{
-    revertInfo();
-    loadDataFromTask(m_task);
-    m_revertBtn->hide();
-}
+// ---- add, cancel --------------------------------------------------------------------
 
 void EventDetailView::addEvent()
 {

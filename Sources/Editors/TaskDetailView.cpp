@@ -3,7 +3,6 @@
 #include "AlertRows.h"
 #include "Button.h"
 #include "Calendar.h"
-#include "Common.h"
 #include "CoreData.h"
 #include "CustomNSDatePicker.h"
 #include "CustomNSPopUpButton.h"
@@ -13,30 +12,22 @@
 #include "DatePicker.h"
 #include "DetailRow.h"
 #include "DetailViewController.h"
-#include "EventDetailView.h"
 #include "HourAndMinute.h"
-#include "LinkSection.h"
 #include "MainViewAccess.h"
 #include "MonthCalendarView.h"
 #include "NamedImages.h"
 #include "NotificationCenter.h"
 #include "PopUpButton.h"
-#include "RecordStore.h"
 #include "RepeatRuleRows.h"
 #include "Setting.h"
 #include "Task.h"
 #include "TextField.h"
-#include "TextMeasure.h"
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "EditorShared.h"
 
-#include <QApplication>
-#include <QDateTimeEdit>
 #include <QDebug>
-#include <QPainter>
-#include <QPainterPath>
 
 #include <cmath>
 
@@ -73,22 +64,10 @@ void setItemEnabled(PopUpButton* popUp, int tag, bool enabled)
 
 }  // namespace
 
-TaskDetailView::Host::~Host() = default;
-
-TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : View(frame, parent)
+TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : ItemDetailView(frame, parent)
 {
-    setFlipped(true);
     const double width = frame.width();
-    m_builtHeight = frame.height();
-
-    m_title = new CustomTextView(QRectF(5, 2, width - 28, 19), QString(), this);
-    m_title->setShowNoteLine(false);
-    m_title->setTextFont(lucida(15), titleLineHeight);
-    m_title->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
-    m_title->setOnSelectionChanged([this](CustomTextView*) {
-        if (m_type != 0) updateView();
-    });
-    m_title->hide();
+    buildTitle(width - 28);
 
     m_starBtn = UIUtilities::createButton(QString(), 12, Qt::black, Qt::Alignment(), ButtonType::Toggle,
                                           QRectF(width - 23, 2, 18, 18), this, [this](Button*) { selectStar(); },
@@ -109,10 +88,7 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : View(fram
     m_completedDate->hide();
     m_completedRow->hide();
 
-    m_locationRow = makeRow(TextTable::localizedString(QStringLiteral("locationText")));
-    m_locationTextField = new CustomNSTextField(controlFrame(90, 0, width - 95, 19));
-    m_locationTextField->setPlaceholderString(TextTable::localizedString(QStringLiteral("noneText")));
-    m_locationRow->setView(m_locationTextField);
+    buildLocationRow();
 
     m_durationRow = makeRow(TextTable::localizedString(QStringLiteral("durationText")));
     // The empty entry becomes the separator between presets and "custom".
@@ -145,12 +121,7 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : View(fram
     m_durationOther->hide();
     duration();
 
-    m_startRow = makeRow(TextTable::localizedString(QStringLiteral("startText")));
-    m_startTextField = new CustomNSDatePicker(controlFrame(90, -2, width - 95, 19));
-    m_startTextField->setMinDate(Date::dateWithTimeIntervalSince1970(0));
-    m_startTextField->setDateValue(Utilities::getCompleteDate());
-    m_startRow->setView(m_startTextField);
-    fitDatePicker(m_startTextField);
+    buildStartRow();
 
     const SettingPtr setting = currentSetting();
     m_dueRow = makeRow(TextTable::localizedString(QStringLiteral("dueText")));
@@ -176,72 +147,24 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : View(fram
     m_calendarRow = makeRow(TextTable::localizedString(QStringLiteral("categoryText")));
     m_alertRows = new AlertRows(*this, this);
 
-    m_urlRow = makeRow(TextTable::localizedString(QStringLiteral("urlText")));
-    m_urlTextField = new CustomNSTextField(controlFrame(90, 0, width - 95, 19));
-    m_urlTextField->setPlaceholderString(TextTable::localizedString(QStringLiteral("noneText")));
-    m_urlTextField->setIsURL(true);
-    m_urlRow->setView(m_urlTextField);
-
-    m_descRow = makeRow(TextTable::localizedString(QStringLiteral("descText")), 38);
-    m_desc = new CustomTextView(controlFrame(90, 0, width - 95, 38, 38),
-                                TextTable::localizedString(QStringLiteral("descTooltipText")));
-    m_desc->setShowNoteLine(false);
-    m_desc->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
-    m_descRow->setView(m_desc);
-
-    m_tagRow = makeRow(TextTable::localizedString(QStringLiteral("tagText")));
-    m_tagDetailView = new TagTokenDetailView(QRectF(90, 0, width - 95, 19), this);
-    m_tagDetailView->setParentView(this);
-
-    m_currentLinkSection = LinkSection::create(QRectF(0, 0, width, 100), this);
-    m_currentLinkSection->setParentView(this);
-    m_currentLinkSection->hide();
-
-    const double h = m_builtHeight;
-    m_addLinkBtn = makeButton(TextTable::localizedString(QStringLiteral("addLinkText")), QRectF(2, h - 23, 110, 24));
-    m_addLinkBtn->setTarget(this, [this](Button*) { addNewLink(); });
-    m_addLinkBtn->hide();
-    m_cancelBtn = makeButton(TextTable::localizedString(QStringLiteral("cancelText")), QRectF(5, h - 24, 90, 24));
-    m_cancelBtn->setTarget(this, [this](Button*) { cancelAdd(); });
-    m_addTaskBtn = makeButton(TextTable::localizedString(QStringLiteral("saveText")), QRectF(width - 95, h - 24, 90, 24));
-    m_addTaskBtn->setTarget(this, [this](Button*) { addTask(); });
-    // The add form's keys: Return saves, Escape backs out (live only while
-    // the buttons show, that is in the add form).
-    m_addTaskBtn->setKeyEquivalent(QStringLiteral("\r"));
-    m_cancelBtn->setKeyEquivalent(QStringLiteral("\x1b"));
-    m_revertBtn = makeButton(TextTable::localizedString(QStringLiteral("revertText")), QRectF(width - 180, h - 23, 90, 24));
-    m_revertBtn->setTarget(this, [this](Button*) { revertEdit(); });
-    m_revertBtn->hide();
-    m_doneBtn = makeButton(TextTable::localizedString(QStringLiteral("doneText")), QRectF(width - 95, h - 23, 90, 24));
-    m_doneBtn->setTarget(this, [this](Button*) { doneEdit(); });
-    m_doneBtn->hide();
+    buildLowerRows();
+    buildBottomButtons([this] { addTask(); });
 
     m_allRowView = {m_locationRow, m_durationRow, m_startRow, m_dueRow, repeatRow,
                     m_calendarRow, m_urlRow,      m_descRow,  m_tagRow};
     hasDue();
 
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    const auto observe = [&](const void* object, void (TaskDetailView::*handler)()) {
-        center.addObserver(this, kTextFieldHasChangedNotification, object,
-                           [this, handler](const Notification&) { (this->*handler)(); });
-    };
-    observe(NotificationPayload::identityOf(static_cast<TextField*>(m_locationTextField)),
-            &TaskDetailView::locationChanged);
-    observe(NotificationPayload::identityOf(static_cast<TextField*>(m_urlTextField)), &TaskDetailView::urlChanged);
-    observe(NotificationPayload::identityOf(m_startTextField), &TaskDetailView::startTimeChanged);
-    observe(NotificationPayload::identityOf(m_dueTextField), &TaskDetailView::dueTimeChanged);
-    observe(NotificationPayload::identityOf(static_cast<View*>(m_durationOther)), &TaskDetailView::durationChanged);
-    observe(NotificationPayload::identityOf(static_cast<TokenField*>(m_tagDetailView)), &TaskDetailView::tagChanged);
+    observeCommonChanges();
+    observeChanges(NotificationPayload::identityOf(m_startTextField), [this] { startTimeChanged(); });
+    observeChanges(NotificationPayload::identityOf(m_dueTextField), [this] { dueTimeChanged(); });
+    observeChanges(NotificationPayload::identityOf(static_cast<View*>(m_durationOther)), [this] { durationChanged(); });
 
     m_repeatRules->repeatOption();
     buildCalendarPopUp();
     setType(0);
 }
 
-TaskDetailView::~TaskDetailView()
-{
-    NotificationCenter::defaultCenter().removeObserver(this);
-}
+TaskDetailView::~TaskDetailView() = default;
 
 TaskDetailView* makeTaskDetailView(const TaskPtr& task, QWidget* positioningView, QWidget* parent)
 {
@@ -252,137 +175,15 @@ TaskDetailView* makeTaskDetailView(const TaskPtr& task, QWidget* positioningView
     return form;
 }
 
-DetailRow* TaskDetailView::makeRow(const QString& caption, double height)
-{
-    auto* row = new DetailRow(QRectF(0, -50, frame().width(), height), this);
-    if (height > EditorRowGeometry::rowHeight) {
-        // The caption stays level with the first line of a taller row.
-        row->label()->setFrameOrigin(QPointF(0, height - EditorRowGeometry::rowHeight));
-    }
-    row->label()->setStringValue(caption);
-    return row;
-}
-
-Button* TaskDetailView::makeButton(const QString& title, const QRectF& frame)
-{
-    Button* button = UIUtilities::createButton(title, 12, Qt::black, Qt::AlignCenter, ButtonType::MomentaryPushIn,
-                                               frame, this, nullptr, QImage(), QImage(), true);
-    addSubview(button);
-    return button;
-}
-
-PopUpButton* TaskDetailView::calendarBtn() const
-{
-    return m_calendarRow ? qobject_cast<PopUpButton*>(m_calendarRow->view()) : nullptr;
-}
-
-void TaskDetailView::fitDatePicker(CustomNSDatePicker* picker)
-{
-    const QString shown = picker->editor() ? picker->editor()->text() : QString();
-    const double width = std::ceil(TextMeasure::sizeOfText(shown, picker->textFont()).width()) + 16;
-    picker->setFrameSize(QSizeF(std::min(width, frame().width() - 95), picker->frame().height()));
-}
-
-// ---- layout --------------------------------------------------------------------
-
-void TaskDetailView::updateView()
-{
-    const qsizetype n = m_allRowView.size();
-    const auto placeRows = [&](double top) {
-        for (qsizetype i = 0; i < n; ++i) {
-            const double step = i == n - 1 ? double(i + 1) : double(i);
-            DetailRow* row = m_allRowView.at(i);
-            row->setFrameOrigin(QPointF(row->frame().x(), rowStep * step + top));
-        }
-        m_tagDetailView->setFrameOrigin(QPointF(m_tagDetailView->frame().x(), m_tagRow->frame().y()));
-    };
-    if (m_type != 0) {
-        m_title->show();
-        const double h = EventDetailView::titleAreaHeight(
-            EventDetailView::measuredTitleHeight(m_title->string(), m_title->frame().width() - 10));
-        m_title->setFrameSize(QSizeF(m_title->frame().width(), h));
-        m_currentLinkSection->updateFrameHeight();
-        const double t = m_title->frame().height();
-        resizeWithHeight(double(n) * rowStep + rowStep + t - 3 + m_tagDetailView->frame().height() +
-                         m_currentLinkSection->frame().height());
-        placeRows(t + 4);
-        m_currentLinkSection->setFrameOrigin(QPointF(0, m_tagDetailView->frame().bottom()));
-    } else {
-        m_title->hide();
-        resizeWithHeight(double(n) * rowStep + 19 + m_tagDetailView->frame().height());
-        placeRows(1);
-    }
-    setNeedsDisplay();
-}
-
-void TaskDetailView::resizeWithHeight(double height)
-{
-    // In the add panel the host sizes the form; the rows under the grown
-    // part move down either way.
-    if (auto* host = dynamic_cast<AddFormHost*>(m_parentView.data()))
-        host->resizeWithHeight(height);
-    else
-        setFrameSize(QSizeF(frame().width(), height + 12));
-    m_currentLinkSection->setFrameOrigin(QPointF(0, m_tagDetailView->frame().bottom()));
-    placeBottomButtons();
-}
-
-void TaskDetailView::placeBottomButtons()
-{
-    // The buttons keep their distance to the bottom edge.
-    const double h = frame().height();
-    m_addLinkBtn->setFrameOrigin(QPointF(m_addLinkBtn->frame().x(), h - 23));
-    m_cancelBtn->setFrameOrigin(QPointF(m_cancelBtn->frame().x(), h - 24));
-    m_addTaskBtn->setFrameOrigin(QPointF(m_addTaskBtn->frame().x(), h - 24));
-    m_revertBtn->setFrameOrigin(QPointF(m_revertBtn->frame().x(), h - 23));
-    m_doneBtn->setFrameOrigin(QPointF(m_doneBtn->frame().x(), h - 23));
-}
-
-void TaskDetailView::resizeHeightWithOffset(double offset)
-{
-    resizeWithHeight(offset + frame().height() - 12);
-}
-
 void TaskDetailView::setType(int type)
 {
     m_type = type;
     if (type != 0) {
         if (!m_allRowView.contains(m_completedRow)) m_allRowView.prepend(m_completedRow);
         m_completedRow->show();
-        m_doneBtn->show();
-        m_addLinkBtn->show();
-        m_addTaskBtn->hide();
-        m_cancelBtn->hide();
+        showEditButtons();
     }
     updateView();
-}
-
-void TaskDetailView::drawRect(QPainter& painter, const QRectF& dirtyRect)
-{
-    Q_UNUSED(dirtyRect);
-    const double width = bounds().width();
-    painter.fillRect(bounds(), Common::addNewViewColor());
-    painter.setPen(QPen(lineColor, 1));
-    QPainterPath path;
-    if (m_type != 0) {
-        const double buttonLine = m_addTaskBtn->frame().y() - 2.5;
-        path.moveTo(0, buttonLine);
-        path.lineTo(width, buttonLine);
-        const double linkTop = m_currentLinkSection->frame().y() + 3;
-        path.moveTo(84.5, m_title->frame().height() + 7);
-        path.lineTo(84.5, linkTop);
-        path.moveTo(0, linkTop + 0.5);
-        path.lineTo(width, linkTop + 0.5);
-        painter.drawPath(path);
-        return;
-    }
-    painter.drawRect(bounds().adjusted(0.5, 0.5, -0.5, -0.5));
-    const double buttonTop = m_addTaskBtn->frame().y();
-    path.moveTo(84.5, 0);
-    path.lineTo(84.5, buttonTop - 3);
-    path.moveTo(0, buttonTop - 2.5);
-    path.lineTo(width, buttonTop - 2.5);
-    painter.drawPath(path);
 }
 
 // ---- durations and working hours ---------------------------------------------------
@@ -490,34 +291,6 @@ void TaskDetailView::resetData()
     updateView();
 }
 
-void TaskDetailView::buildCalendarPopUp()
-{
-    CoreData* dataManager = CoreData::shared();
-    CalendarList offered;
-    if (dataManager) {
-        for (const CalendarPtr& category : dataManager->getCalendarWithType(0, dataManager->calendarList(), true)) {
-            if (category && !category->isShared()) offered.append(category);
-        }
-    }
-    CustomNSPopUpButton* button = UIUtilities::createCalendarPopUpButtonWithFrame(
-        controlFrame(90, -1, 90, 19), this, [this](PopUpButton*) { selectCalendar(); }, offered);
-    m_calendarRow->setView(button);
-    const SettingPtr setting = currentSetting();
-    const CalendarPtr preferred = dataManager && setting ? dataManager->calendarWithPrimaryKey(setting->calendarDefID())
-                                                         : CalendarPtr();
-    if (preferred) {
-        const std::vector<PopUpItem>& items = button->items();
-        for (int i = 0; i < int(items.size()); ++i) {
-            if (items[size_t(i)].isSelectable() && items[size_t(i)].enabled &&
-                items[size_t(i)].title == preferred->calendarName()) {
-                button->selectItemAtIndex(i);
-                break;
-            }
-        }
-    }
-    selectCalendar();
-}
-
 // ---- loading ----------------------------------------------------------------------
 
 void TaskDetailView::setCompletedDateText(const Date& date)
@@ -529,15 +302,8 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
 {
     // Held here: the argument may be the form's own task, cleared next.
     const TaskPtr item = shown;
-    m_task.reset();
-    resetData();
-    if (!item) return;
+    if (!beginLoading(item)) return;
     CoreData* dataManager = CoreData::shared();
-    // Revert restores from this form's own copy: other commands set the data
-    // manager's modifying task meanwhile.
-    m_keptCopy = item->copy();
-    if (dataManager) dataManager->setModifyingTask(item->copy());
-    m_task = item;
     if (item->taskType() != 1) return;
 
     m_starBtn->show();
@@ -577,20 +343,14 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     duration();
 
     m_repeatRules->loadFromTask(*item);
-    selectCategoryOfItem(category);
+    selectCategoryOfItem(category, true);
 
     // The alert block exists only while the task is due.
     if (item->hasDue() == 1) m_alertRows->loadAlerts(item->createAlertList());
 
     m_urlTextField->setStringValue(item->url());
     updateTagListWithCal(chosenCategory(), item);
-    if (item->notes().isNull()) item->setNotes(QStringLiteral(""));
-    m_desc->setString(item->notes());
-    m_currentLinkSection->show();
-    m_currentLinkSection->loadCurrentLinks(item);
-
-    updateView();
-    m_revertBtn->hide();
+    finishLoading(item);
     m_title->selectAll();
 
     setEnable(!item->isShared());
@@ -599,111 +359,7 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     m_startToDueDuration = item->startTime().timeIntervalSinceDate(item->dueEnd());
 }
 
-void TaskDetailView::insertCategoryOnTop(const CalendarPtr& category, int tag)
-{
-    PopUpButton* button = calendarBtn();
-    if (!button || !category) return;
-    std::vector<PopUpItem> items = button->items();
-    PopUpItem own;
-    own.title = category->calendarName();
-    own.tag = tag;
-    own.indentationLevel = 1;
-    own.image = UIUtilities::getCalendarColorImage(
-        Utilities::colorInGroup(category->colorGroupId(), category->colorNameId()), QSizeF(14, 10));
-    items.insert(items.begin(), own);
-    button->removeAllItems();
-    for (const PopUpItem& item : items) button->addItem(item);
-    button->selectItemAtIndex(0);
-}
-
-void TaskDetailView::selectCategoryOfItem(const CalendarPtr& category)
-{
-    PopUpButton* button = calendarBtn();
-    if (button && category) {
-        bool found = false;
-        if (!(m_task && m_task->isShared())) {
-            const std::vector<PopUpItem>& items = button->items();
-            for (int i = 0; i < int(items.size()) && !found; ++i) {
-                const PopUpItem& entry = items[size_t(i)];
-                if (entry.isSelectable() && entry.enabled && entry.title == category->calendarName()) {
-                    button->selectItemAtIndex(i);
-                    found = true;
-                }
-            }
-        }
-        // A category the pop-up does not offer (hidden, shared, or of
-        // another kind) is still the task's: shown on top with its key, so
-        // that saving keeps it.
-        if (!found) insertCategoryOnTop(category, int(category->primaryKey()));
-    }
-    selectCalendar();
-}
-
-CalendarPtr TaskDetailView::chosenCategory() const
-{
-    const PopUpButton* button = calendarBtn();
-    const PopUpItem* item = button ? button->selectedItem() : nullptr;
-    sqlite3* database = RecordStore::sharedDatabase();
-    if (!item || !database) return std::make_shared<Calendar>();
-    return Calendar::initWithPrimaryKey(item->tag, database);
-}
-
-// ---- tags --------------------------------------------------------------------------
-
-void TaskDetailView::updateTagListWithCal(const CalendarPtr& category, const TaskPtr& item)
-{
-    const QStringList shown = EventDetailView::tagsToShow(category ? category->tagList() : QString(),
-                                                          item ? item->tagList() : QString());
-    m_tagDetailView->setObjectValue(shown);
-    if (shown.isEmpty()) m_tagDetailView->setPlaceholderString(TextTable::localizedString(QStringLiteral("tagTooltip")));
-    m_tagDetailView->resizeTokenField();
-}
-
-void TaskDetailView::tagChanged()
-{
-    if (!checksApply()) return;
-    const CalendarPtr category = chosenCategory();
-    if (EventDetailView::ownTagList(m_tagDetailView->objectValue(), category ? category->tagList() : QString()) !=
-        m_task->tagList())
-        showRevert();
-}
-
-void TaskDetailView::selectCalendar()
-{
-    PopUpButton* button = calendarBtn();
-    if (!button) return;
-    AlertRows::fitPopUpToTitle(button, 50);
-    if (m_type != 0 && m_task) {
-        CoreData* dataManager = CoreData::shared();
-        const CalendarPtr stored = dataManager ? dataManager->calendarWithPrimaryKey(m_task->calendarId()) : nullptr;
-        if (!isRevertShown() && (stored ? stored->calendarName() : QString()) != button->titleOfSelectedItem())
-            showRevert();
-        updateTagListWithCal(chosenCategory(), m_task);
-        return;
-    }
-    const CalendarPtr category = chosenCategory();
-    const QStringList names = EventDetailView::tagNames(category ? category->tagList() : QString());
-    m_tagDetailView->setObjectValue(names);
-    if (names.isEmpty()) m_tagDetailView->setPlaceholderString(TextTable::localizedString(QStringLiteral("tagTooltip")));
-    m_tagDetailView->resizeTokenField();
-}
-
 // ---- change marks -------------------------------------------------------------------
-
-bool TaskDetailView::isRevertShown() const
-{
-    return !m_revertBtn->isHidden();
-}
-
-void TaskDetailView::showRevert()
-{
-    if (m_type != 0) m_revertBtn->show();
-}
-
-bool TaskDetailView::checksApply() const
-{
-    return m_type != 0 && m_task && !isRevertShown();
-}
 
 Date TaskDetailView::startDate() const
 {
@@ -800,26 +456,6 @@ void TaskDetailView::selectStar()
     if (checksApply() && m_task->isPinned() != m_starBtn->state()) showRevert();
 }
 
-void TaskDetailView::locationChanged()
-{
-    if (checksApply() && m_locationTextField->stringValue() != m_task->taskLocation()) showRevert();
-}
-
-void TaskDetailView::urlChanged()
-{
-    if (checksApply() && m_urlTextField->stringValue() != m_task->url()) showRevert();
-}
-
-void TaskDetailView::textDidEndEditing(CustomTextView* textView)
-{
-    Q_UNUSED(textView);
-    if (m_type == 0 || !m_task) return;
-    if (m_title->string() != m_task->taskName())
-        showRevert();
-    else if (!isRevertShown() && m_desc->string() != m_task->notes())
-        showRevert();
-}
-
 void TaskDetailView::addNewLink()
 {
     customResignFirstResponder();
@@ -852,16 +488,4 @@ void TaskDetailView::setEnable(bool enabled)
     m_repeatRules->setEnabled(enabled);
     m_alertRows->setEnabled(enabled);
     m_addLinkBtn->setVisible(enabled && m_type != 0);
-}
-
-void TaskDetailView::customResignFirstResponder()
-{
-    QWidget* focused = QApplication::focusWidget();
-    if (focused && isAncestorOf(focused)) focused->clearFocus();
-}
-
-void TaskDetailView::mouseDown(const Event& event)
-{
-    Q_UNUSED(event);
-    customResignFirstResponder();
 }

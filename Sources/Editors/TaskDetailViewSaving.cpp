@@ -13,7 +13,6 @@
 #include "CustomNSTextField.h"
 #include "CustomNSTextField_NSNumberFormatter.h"
 #include "CustomTextView.h"
-#include "EventDetailView.h"
 #include "HourAndMinute.h"
 #include "iCalSync.h"
 #include "LinkSection.h"
@@ -100,9 +99,9 @@ void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
 
     // The category's own tags are never written into the task.
     const QString categoryTags = category ? category->tagList() : QString();
-    const QString own = EventDetailView::ownTagList(m_tagDetailView->objectValue(), categoryTags);
+    const QString own = ownTagList(m_tagDetailView->objectValue(), categoryTags);
     if (dataManager) {
-        for (const QString& name : EventDetailView::tagNames(own)) dataManager->insertTagIfNA(name);
+        for (const QString& name : tagNames(own)) dataManager->insertTagIfNA(name);
     }
     item.setTagList(own);
     item.setNotes(m_desc->string());
@@ -111,12 +110,6 @@ void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
 void TaskDetailView::summaryInfo()
 {
     if (m_task) writeFormInto(*m_task, true);
-}
-
-void TaskDetailView::doneEdit()
-{
-    customResignFirstResponder();
-    saveChanges(true);
 }
 
 void TaskDetailView::saveChanges(bool close)
@@ -223,20 +216,6 @@ void TaskDetailView::warnAboutRepeatingTask()
     setting->setShowWarningAddRepeatTask(answer.suppressed ? 0 : 1);
     if (answer.button == AlertResponse::firstButton && !setting->dehydrate())
         qWarning() << "The settings could not be stored after the repeating-task warning";
-}
-
-void TaskDetailView::revertInfo()
-{
-    if (!isRevertShown() || !m_task || !m_keptCopy) return;
-    m_task->copyContentOfTask(*m_keptCopy);
-    EditorPages::reloadRow(m_parentView);
-}
-
-void TaskDetailView::revertEdit()
-{
-    revertInfo();
-    loadDataFromTask(m_task);
-    m_revertBtn->hide();
 }
 
 void TaskDetailView::addTask()

@@ -26,7 +26,7 @@ class SearchView;
 // the bar as high as the form needs); a menu shortcut opens it adding and
 // grown (quick add). It posts "Add notification" with itself as object when
 // it changes state or height. Flipped; main thread only.
-class QuickAddView : public View, public TextFieldDelegate, public QuickAddHost, public TaskDetailView::Host {
+class QuickAddView : public View, public TextFieldDelegate, public QuickAddHost {
     Q_OBJECT
 
 public:
