@@ -522,7 +522,9 @@ TEST_F(CalendarViewTest, AReloadKeepsThePiecesOfAPlannedTaskAndItsLine)
     EXPECT_EQ(grid().linkLines()[0], line) << "and the line between them";
     EXPECT_EQ(pieces[2]->task(), call);
     EXPECT_NE(pieces[2], last[2]) << "Call has a piece of its own, not Mail's";
-    if (last[2]) EXPECT_NE(last[2]->parentWidget(), pieces[0]->parentWidget()) << "Mail's piece leaves the day";
+    if (last[2]) {
+        EXPECT_NE(last[2]->parentWidget(), pieces[0]->parentWidget()) << "Mail's piece leaves the day";
+    }
 
     setting().setShowTask(0);
     grid().reloadData();

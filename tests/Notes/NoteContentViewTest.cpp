@@ -254,8 +254,9 @@ TEST_F(NoteContentViewTest, APasteOverTheLimitsIsRefusedAndTheTextKept)
         text()->paste();
         EXPECT_EQ(editor->getContentText(), c.after.isNull() ? kept : c.after) << c.name;
         ASSERT_EQ(alerts.requests().size(), c.after.isNull() ? 1 : 0) << c.name;
-        if (c.after.isNull())
+        if (c.after.isNull()) {
             EXPECT_EQ(alerts.requests().first().messageText, TextTable::localizedString(QStringLiteral("pasteTooLongText")));
+        }
     }
 }
 
