@@ -5,6 +5,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "NotificationCenter.h"
+#include "RepeatingEditQuestion.h"
 #include "TextTable.h"
 #include "Utilities.h"
 
@@ -133,29 +134,7 @@ bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
     // A repeating item always asks, without the do-not-ask-again box.
     const bool first = Utilities::compareDateNoTime(item->occurrence(), item->repeatStartDate()) == 0;
     const bool scheduled = item->isSheduledTask();
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
-                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
-    request.addButtonWithTitle(first ? TextTable::localizedString(QStringLiteral("allText"))
-                               : scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText"))
-                                           : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    if (scheduled) {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingSTaskText"));
-        request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllSTaskMessageText"))
-                                        : TextTable::localizedString(QStringLiteral("deletingSTaskFutureMessageText"));
-    } else if (item->isADE() != 0) {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingADEText"));
-        request.informativeText = QStringLiteral("%1\n%2").arg(
-            first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText"))
-                  : TextTable::localizedString(QStringLiteral("deletingFutureMessageText")),
-            TextTable::localizedString(QStringLiteral("warningRADEExceptionText")));
-    } else {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingEventText"));
-        request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText"))
-                                        : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
-    }
+    const AlertRequest request = repeatingDeleteQuestion(scheduled, first, item->isADE() != 0);
     const int answer = AlertPresenter::current().runModal(request).button;
     if (answer == AlertResponse::firstButton) {
         deleted = manager.doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
