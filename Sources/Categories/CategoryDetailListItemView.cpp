@@ -1,5 +1,7 @@
 #include "CategoryDetailListItemView.h"
 
+#include "RowCommands.h"
+
 #include "AlertPresenter.h"
 #include "Button.h"
 #include "Calendar.h"
@@ -597,12 +599,8 @@ void CategoryDetailListItemView::mouseDown(const Event& event)
     const double interval = outlineDoubleClickInterval();
     if (m_canShowPreview && m_lastMouseDown == 0) {
         m_lastMouseDown = event.timestamp;
-        m_singleClickTimer.invalidate();
         const bool repeated = m_selectedCount != 0;
-        const QPointer<CategoryDetailListItemView> outline(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(interval, false, [outline, repeated] {
-            if (outline) outline->handleSingleClick(repeated);
-        });
+        RowCommands::scheduleSingleClick(m_singleClickTimer, this, interval, repeated);
     } else if (TaskListTableView::isDoubleClick(m_lastMouseDown, event.timestamp, interval)) {
         handleDoubleClick();
     }
@@ -611,8 +609,7 @@ void CategoryDetailListItemView::mouseDown(const Event& event)
 
 void CategoryDetailListItemView::handleSingleClick(bool repeated)
 {
-    if (repeated)
-        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+    RowCommands::holdRefreshOnRepeatedClick(repeated);
     m_lastMouseDown = 0;
 }
 

@@ -1,5 +1,7 @@
 #include "NoteListTableView.h"
 
+#include "RowCommands.h"
+
 #include "AlertPresenter.h"
 #include "Color.h"
 #include "CoreData.h"
@@ -302,19 +304,14 @@ void NoteListTableView::mouseDown(const Event& event)
         if (TaskListTableView::isDoubleClick(m_lastMouseDown, event.timestamp, interval)) handleDoubleClick();
     } else {
         m_lastMouseDown = event.timestamp;
-        m_singleClickTimer.invalidate();
-        const QPointer<NoteListTableView> list(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(interval, false, [list, repeated] {
-            if (list) list->handleSingleClick(repeated);
-        });
+        RowCommands::scheduleSingleClick(m_singleClickTimer, this, interval, repeated);
     }
     if (mainView) mainView->clearHighlightExcept(this);
 }
 
 void NoteListTableView::handleSingleClick(bool repeated)
 {
-    if (repeated)
-        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+    RowCommands::holdRefreshOnRepeatedClick(repeated);
     m_lastMouseDown = 0;
 }
 

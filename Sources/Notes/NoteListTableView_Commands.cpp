@@ -277,23 +277,11 @@ void NoteListTableView::draggingEnded(const QPointF& screenPoint, unsigned opera
 void NoteListTableView::showDragPreview(const DraggingInfo& info)
 {
     const TaskList items = Task::readItemsFromPasteboard(info.draggingPasteboard());
-    const QList<DraggingImageComponent> components =
-        items.isEmpty() ? QList<DraggingImageComponent>() : items.front()->draggingSmallImage();
-    m_dragPreviewImage = components.isEmpty() ? QImage() : components.front().contents;
-    if (m_dragPreviewImage.isNull()) {
-        m_dragPreview->setHidden(true);
-        return;
-    }
-    const QSizeF size = m_dragPreviewImage.deviceIndependentSize();
-    const QPointF at = info.draggingLocation();
-    m_dragPreview->setImage(m_dragPreviewImage);
-    m_dragPreview->setFrame(QRectF(at.x(), at.y(), size.width(), size.height()));
-    m_dragPreview->setHidden(false);
-    m_dragPreview->raise();
+    RowCommands::showDragPreview(*m_dragPreview, m_dragPreviewImage, items.isEmpty() ? nullptr : items.front(),
+                                 info.draggingLocation());
 }
 
 void NoteListTableView::hideDragPreview()
 {
-    m_dragPreview->setHidden(true);
-    m_dragPreviewImage = QImage();
+    RowCommands::hideDragPreview(*m_dragPreview, m_dragPreviewImage);
 }

@@ -2,6 +2,9 @@
 
 #include "AlertPresenter.h"
 #include "CoreData.h"
+#include "DraggingImageComponent.h"
+#include "ImageView.h"
+#include "MainViewAccess.h"
 #include "Setting.h"
 #include "Task.h"
 #include "NotificationCenter.h"
@@ -145,4 +148,35 @@ bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
     }
     if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
     return deleted;
+}
+
+void RowCommands::holdRefreshOnRepeatedClick(bool repeated)
+{
+    if (repeated)
+        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+}
+
+void RowCommands::showDragPreview(ImageView& preview, QImage& image, const TaskPtr& item, const QPointF& at)
+{
+    if (!item) {
+        hideDragPreview(preview, image);
+        return;
+    }
+    const QList<DraggingImageComponent> components = item->draggingSmallImage();
+    image = components.isEmpty() ? QImage() : components.front().contents;
+    if (image.isNull()) {
+        preview.setHidden(true);
+        return;
+    }
+    const QSizeF size = image.deviceIndependentSize();
+    preview.setImage(image);
+    preview.setFrame(QRectF(at.x(), at.y(), size.width(), size.height()));
+    preview.setHidden(false);
+    preview.raise();
+}
+
+void RowCommands::hideDragPreview(ImageView& preview, QImage& image)
+{
+    preview.setHidden(true);
+    image = QImage();
 }

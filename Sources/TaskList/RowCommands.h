@@ -1,8 +1,15 @@
 #pragma once
 
 #include "ModelTypes.h"
+#include "Scheduler.h"
+#include "ScheduledTimer.h"
 
+#include <QImage>
+#include <QPointer>
+
+class ImageView;
 class QObject;
+class QPointF;
 class Task;
 
 class CoreData;
@@ -39,4 +46,24 @@ public:
     // never deleted. True when something was deleted.
     static bool deleteOne(CoreData& manager, const TaskPtr& item);
     static void postTaskChanged(QObject* sender);
+
+    // The lists' click timing: a first click waits out the double-click
+    // interval before it counts as a single click (the list's
+    // handleSingleClick), unless the list is gone by then.
+    template <class List>
+    static void scheduleSingleClick(ScheduledTimer& timer, List* list, double interval, bool repeated)
+    {
+        timer.invalidate();
+        const QPointer<List> alive(list);
+        timer = Scheduler::current().scheduleTimer(interval, false, [alive, repeated] {
+            if (alive) alive->handleSingleClick(repeated);
+        });
+    }
+    // A repeated single click stops the refresh of the shown data.
+    static void holdRefreshOnRepeatedClick(bool repeated);
+
+    // The dragged item's small picture at the pointer (kept in image); no
+    // item or no picture hides the preview.
+    static void showDragPreview(ImageView& preview, QImage& image, const TaskPtr& item, const QPointF& at);
+    static void hideDragPreview(ImageView& preview, QImage& image);
 };

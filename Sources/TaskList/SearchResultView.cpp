@@ -1,5 +1,7 @@
 #include "SearchResultView.h"
 
+#include "RowCommands.h"
+
 #include "AlertPresenter.h"
 #include "Color.h"
 #include "CoreData.h"
@@ -538,19 +540,14 @@ void SearchResultView::mouseDown(const Event& event)
         if (event.timestamp - m_lastMouseDown <= doubleClickInterval()) handleDoubleClick();
     } else {
         m_lastMouseDown = event.timestamp;
-        m_singleClickTimer.invalidate();
-        const QPointer<SearchResultView> list(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(doubleClickInterval(), false, [list, repeated] {
-            if (list) list->handleSingleClick(repeated);
-        });
+        RowCommands::scheduleSingleClick(m_singleClickTimer, this, doubleClickInterval(), repeated);
     }
     if (mainView) mainView->clearHighlightExcept(this);
 }
 
 void SearchResultView::handleSingleClick(bool repeated)
 {
-    if (repeated)
-        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+    RowCommands::holdRefreshOnRepeatedClick(repeated);
     m_lastMouseDown = 0;
 }
 

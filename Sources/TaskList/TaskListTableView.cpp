@@ -1,4 +1,6 @@
 #include "TaskListTableView.h"
+
+#include "RowCommands.h"
 #include "StartupTrace.h"
 
 #include "AlertPresenter.h"
@@ -711,11 +713,7 @@ void TaskListTableView::mouseDown(const Event& event)
         if (isDoubleClick(m_lastMouseDown, event.timestamp, interval)) handleDoubleClick();
     } else {
         m_lastMouseDown = event.timestamp;
-        m_singleClickTimer.invalidate();
-        const QPointer<TaskListTableView> list(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(interval, false, [list, repeated] {
-            if (list) list->handleSingleClick(repeated);
-        });
+        RowCommands::scheduleSingleClick(m_singleClickTimer, this, interval, repeated);
     }
     if (mainView) mainView->clearHighlightExcept(this);
 }
@@ -798,29 +796,13 @@ void TaskListTableView::draggingExited()
 // dragged task's small picture itself, at the pointer.
 void TaskListTableView::showDragPreview(const DraggingInfo& info)
 {
-    const TaskPtr item = droppedItem(info.draggingPasteboard());
-    if (!item) {
-        hideDragPreview();
-        return;
-    }
-    const QList<DraggingImageComponent> components = item->draggingSmallImage();
-    m_dragPreviewImage = components.isEmpty() ? QImage() : components.front().contents;
-    if (m_dragPreviewImage.isNull()) {
-        m_dragPreview->setHidden(true);
-        return;
-    }
-    const QSizeF size = m_dragPreviewImage.deviceIndependentSize();
-    const QPointF at = info.draggingLocation();
-    m_dragPreview->setImage(m_dragPreviewImage);
-    m_dragPreview->setFrame(QRectF(at.x(), at.y(), size.width(), size.height()));
-    m_dragPreview->setHidden(false);
-    m_dragPreview->raise();
+    RowCommands::showDragPreview(*m_dragPreview, m_dragPreviewImage, droppedItem(info.draggingPasteboard()),
+                                 info.draggingLocation());
 }
 
 void TaskListTableView::hideDragPreview()
 {
-    m_dragPreview->setHidden(true);
-    m_dragPreviewImage = QImage();
+    RowCommands::hideDragPreview(*m_dragPreview, m_dragPreviewImage);
 }
 
 unsigned TaskListTableView::validateDrop(const DraggingInfo& info, TableRowView*, int childIndex)
