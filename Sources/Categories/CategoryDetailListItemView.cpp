@@ -583,8 +583,7 @@ void CategoryDetailListItemView::mouseDown(const Event& event)
         m_selectedItem = nullptr;
         return;
     }
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (previous == -1 && mainView) mainView->setCanRefreshData(false);
+    MainViewAccess* mainView = RowCommands::holdRefreshOnFirstSelection(previous);
     m_selectedCount = row == previous && m_selectedCount < 1 ? m_selectedCount + 1 : 0;
     TableRowView* clicked = itemAtRow(row);
     if (outlineIsQuickAddRow(clicked)) {
@@ -615,8 +614,7 @@ void CategoryDetailListItemView::handleSingleClick(bool repeated)
 
 void CategoryDetailListItemView::handleDoubleClick()
 {
-    m_lastMouseDown = 0;
-    m_singleClickTimer.invalidate();
+    RowCommands::endClickWait(m_lastMouseDown, m_singleClickTimer);
     if (m_selectedItem) popupEditDetail(recordOfRow(m_selectedItem), m_selectedItem, m_selectedItem);
 }
 

@@ -289,8 +289,7 @@ void NoteListTableView::mouseDown(const Event& event)
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (previous < 0 && mainView) mainView->setCanRefreshData(false);
+    MainViewAccess* mainView = RowCommands::holdRefreshOnFirstSelection(previous);
     m_selectedCount = row == previous && m_selectedCount <= 0 ? m_selectedCount + 1 : 0;
     if (row < 0 || row >= int(m_notes.size())) {
         m_selectedItem = nullptr;
@@ -317,8 +316,7 @@ void NoteListTableView::handleSingleClick(bool repeated)
 
 void NoteListTableView::handleDoubleClick()
 {
-    m_lastMouseDown = 0;
-    m_singleClickTimer.invalidate();
+    RowCommands::endClickWait(m_lastMouseDown, m_singleClickTimer);
     if (m_selectedItem) popupEditDetail(m_selectedItem->note(), m_selectedItem, m_selectedItem);
 }
 

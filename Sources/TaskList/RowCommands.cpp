@@ -150,6 +150,19 @@ bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
     return deleted;
 }
 
+MainViewAccess* RowCommands::holdRefreshOnFirstSelection(int previous)
+{
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (previous < 0 && mainView) mainView->setCanRefreshData(false);
+    return mainView;
+}
+
+void RowCommands::endClickWait(double& lastMouseDown, ScheduledTimer& timer)
+{
+    lastMouseDown = 0;
+    timer.invalidate();
+}
+
 void RowCommands::holdRefreshOnRepeatedClick(bool repeated)
 {
     if (repeated)

@@ -59,6 +59,12 @@ public:
             if (alive) alive->handleSingleClick(repeated);
         });
     }
+    // A click on a list with no selected row (previous, the selected row
+    // before the click, is -1) stops the refresh of the shown data; the
+    // main view, when there is one, is handed back.
+    static class MainViewAccess* holdRefreshOnFirstSelection(int previous);
+    // A double click ends the wait for a single click.
+    static void endClickWait(double& lastMouseDown, ScheduledTimer& timer);
     // A repeated single click stops the refresh of the shown data.
     static void holdRefreshOnRepeatedClick(bool repeated);
 

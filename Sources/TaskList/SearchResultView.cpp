@@ -526,8 +526,7 @@ void SearchResultView::mouseDown(const Event& event)
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (previous == -1 && mainView) mainView->setCanRefreshData(false);
+    MainViewAccess* mainView = RowCommands::holdRefreshOnFirstSelection(previous);
     m_selectedCount = row == previous ? (m_selectedCount < 1 ? 1 : 0) : 0;
     TableRowView* clicked = row >= 0 ? itemAtRow(row) : nullptr;
     if (!clicked || isHeaderRow(clicked)) {
@@ -553,8 +552,7 @@ void SearchResultView::handleSingleClick(bool repeated)
 
 void SearchResultView::handleDoubleClick()
 {
-    m_lastMouseDown = 0;
-    m_singleClickTimer.invalidate();
+    RowCommands::endClickWait(m_lastMouseDown, m_singleClickTimer);
     popupEditDetail();
 }
 

@@ -693,8 +693,7 @@ void TaskListTableView::mouseDown(const Event& event)
     OutlineView::mouseDown(event);
     m_canShowPreview = true;
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (previous == -1 && mainView) mainView->setCanRefreshData(false);
+    MainViewAccess* mainView = RowCommands::holdRefreshOnFirstSelection(previous);
     m_selectedCount = row == previous && m_selectedCount < 1 ? m_selectedCount + 1 : 0;
     if (row < 0) {
         m_selectedItem = nullptr;
@@ -730,8 +729,7 @@ void TaskListTableView::handleSingleClick(bool repeated)
 
 void TaskListTableView::handleDoubleClick()
 {
-    m_lastMouseDown = 0;
-    m_singleClickTimer.invalidate();
+    RowCommands::endClickWait(m_lastMouseDown, m_singleClickTimer);
     if (m_selectedItem && m_selectedItem->task()) popupEditDetail(m_selectedItem->task(), m_selectedItem);
 }
 
