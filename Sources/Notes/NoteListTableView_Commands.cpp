@@ -78,11 +78,7 @@ Menu NoteListTableView::menuForEvent(const Event& event)
 std::function<void()> NoteListTableView::commandForAction(const QString& action)
 {
     const QPointer<NoteListTableView> list(this);
-    const auto run = [list](void (NoteListTableView::*command)()) {
-        return std::function<void()>([list, command] {
-            if (list) (list.data()->*command)();
-        });
-    };
+    const auto run = [this](void (NoteListTableView::*command)()) { return RowCommands::bound(this, command); };
     if (action == QLatin1String("editNote:")) return run(&NoteListTableView::editNote);
     if (action == QLatin1String("duplicateNote:")) return run(&NoteListTableView::duplicateNote);
     if (action == QLatin1String("deleteNote:")) return run(&NoteListTableView::applyDelete);

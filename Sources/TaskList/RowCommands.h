@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPointer>
 
+#include <functional>
+
 class ImageView;
 class QObject;
 class QPointF;
@@ -46,6 +48,16 @@ public:
     // never deleted. True when something was deleted.
     static bool deleteOne(CoreData& manager, const TaskPtr& item);
     static void postTaskChanged(QObject* sender);
+
+    // A list's menu command bound to the list: it does nothing once the
+    // list is gone.
+    template <class List>
+    static std::function<void()> bound(List* list, void (List::*command)())
+    {
+        return [alive = QPointer<List>(list), command] {
+            if (alive) (alive.data()->*command)();
+        };
+    }
 
     // The lists' click timing: a first click waits out the double-click
     // interval before it counts as a single click (the list's

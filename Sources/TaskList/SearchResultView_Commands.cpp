@@ -69,11 +69,7 @@ Menu SearchResultView::menuForEvent(const Event& event)
 std::function<void()> SearchResultView::commandForAction(const QString& action)
 {
     const QPointer<SearchResultView> list(this);
-    const auto run = [list](void (SearchResultView::*command)()) {
-        return std::function<void()>([list, command] {
-            if (list) (list.data()->*command)();
-        });
-    };
+    const auto run = [this](void (SearchResultView::*command)()) { return RowCommands::bound(this, command); };
     // A data-manager command on a task row's item, then the search again.
     const auto onTask = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
         return std::function<void()>([list, command, what] {

@@ -115,11 +115,7 @@ void TaskListTableView::rightMouseDown(const Event& event)
 std::function<void()> TaskListTableView::commandForAction(const QString& action)
 {
     const QPointer<TaskListTableView> list(this);
-    const auto run = [list](void (TaskListTableView::*command)()) {
-        return std::function<void()>([list, command] {
-            if (list) (list.data()->*command)();
-        });
-    };
+    const auto run = [this](void (TaskListTableView::*command)()) { return RowCommands::bound(this, command); };
     // A data-manager command on the selected row's item; a failure is logged.
     const auto onSelected = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
         return std::function<void()>([list, command, what] {
