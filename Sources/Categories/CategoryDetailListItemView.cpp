@@ -549,8 +549,7 @@ void CategoryDetailListItemView::popupEditDetail(const TaskPtr& item, View* posi
 void CategoryDetailListItemView::popupLinkDetail()
 {
     if (!m_selectedItem) return;
-    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
-    m_detailViewController->detailLink(recordOfRow(m_selectedItem), m_selectedItem);
+    m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, recordOfRow(m_selectedItem), m_selectedItem);
     becomeFirstResponder();
 }
 
@@ -571,10 +570,7 @@ void CategoryDetailListItemView::deselectAll()
 
 void CategoryDetailListItemView::mouseDown(const Event& event)
 {
-    if (event.modifierFlags & ControlKeyMask) {
-        rightMouseDown(event);
-        return;
-    }
+    if (RowCommands::passControlClick(*this, event)) return;
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     m_canShowPreview = true;

@@ -282,10 +282,7 @@ double NoteListTableView::doubleClickInterval() const
 
 void NoteListTableView::mouseDown(const Event& event)
 {
-    if (event.modifierFlags & ControlKeyMask) {
-        rightMouseDown(event);
-        return;
-    }
+    if (RowCommands::passControlClick(*this, event)) return;
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));

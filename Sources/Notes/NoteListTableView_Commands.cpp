@@ -180,8 +180,7 @@ void NoteListTableView::popupLinkDetail()
 {
     const TaskPtr note = selectedNote();
     if (!note) return;
-    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
-    m_detailViewController->detailLink(note, m_selectedItem);
+    m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, note, m_selectedItem);
     becomeFirstResponder();
 }
 

@@ -2,7 +2,9 @@
 
 #include "AlertPresenter.h"
 #include "CoreData.h"
+#include "DetailViewController.h"
 #include "DraggingImageComponent.h"
+#include "Event.h"
 #include "ImageView.h"
 #include "MainViewAccess.h"
 #include "Setting.h"
@@ -161,6 +163,21 @@ void RowCommands::endClickWait(double& lastMouseDown, ScheduledTimer& timer)
 {
     lastMouseDown = 0;
     timer.invalidate();
+}
+
+bool RowCommands::passControlClick(View& list, const Event& event)
+{
+    if (!(event.modifierFlags & ControlKeyMask)) return false;
+    list.rightMouseDown(event);
+    return true;
+}
+
+DetailViewController* RowCommands::openLinkDetail(DetailViewController* controller, QObject* list, const TaskPtr& item,
+                                                  View* row)
+{
+    if (!controller) controller = new DetailViewController(list);
+    controller->detailLink(item, row);
+    return controller;
 }
 
 void RowCommands::holdRefreshOnRepeatedClick(bool repeated)

@@ -9,7 +9,10 @@
 
 #include <functional>
 
+class DetailViewController;
 class ImageView;
+struct Event;
+class View;
 class QObject;
 class QPointF;
 class Task;
@@ -58,6 +61,14 @@ public:
             if (alive) (alive.data()->*command)();
         };
     }
+
+    // A Control-click is a right click: true when it was handed on to the
+    // list's right-click.
+    static bool passControlClick(View& list, const Event& event);
+    // The link page of the item, from its row; the controller is made, owned
+    // by the list, on first use.
+    static DetailViewController* openLinkDetail(DetailViewController* controller, QObject* list, const TaskPtr& item,
+                                                View* row);
 
     // The lists' click timing: a first click waits out the double-click
     // interval before it counts as a single click (the list's

@@ -510,8 +510,7 @@ void SearchResultView::popupLinkDetail()
 {
     const TaskPtr item = selectedTask();
     if (!item) return;
-    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
-    m_detailViewController->detailLink(item, m_selectedItem);
+    m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, item, m_selectedItem);
     becomeFirstResponder();
 }
 
@@ -519,10 +518,7 @@ void SearchResultView::popupLinkDetail()
 
 void SearchResultView::mouseDown(const Event& event)
 {
-    if (event.modifierFlags & ControlKeyMask) {
-        rightMouseDown(event);
-        return;
-    }
+    if (RowCommands::passControlClick(*this, event)) return;
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));

@@ -662,8 +662,7 @@ void TaskListTableView::popupEditDetail(const TaskPtr& item, View* positioningVi
 void TaskListTableView::popupLinkDetail()
 {
     if (selectedRow() < 0 || !m_selectedItem || !m_selectedItem->task()) return;
-    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
-    m_detailViewController->detailLink(m_selectedItem->task(), m_selectedItem);
+    m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, m_selectedItem->task(), m_selectedItem);
     becomeFirstResponder();
 }
 
@@ -684,11 +683,7 @@ void TaskListTableView::deselectAll()
 
 void TaskListTableView::mouseDown(const Event& event)
 {
-    // A Control-press is a right click.
-    if (event.modifierFlags & ControlKeyMask) {
-        rightMouseDown(event);
-        return;
-    }
+    if (RowCommands::passControlClick(*this, event)) return;
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     m_canShowPreview = true;
