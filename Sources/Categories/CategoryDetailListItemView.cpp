@@ -110,14 +110,9 @@ void postOutlineNotification(const QString& name, QObject* sender)
 
 CategoryDetailListItemView::CategoryDetailListItemView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
-    setGridStyleMask(SolidHorizontalGridLine);
-    setVerticalSpacing(0);
-    setRowHeight(itemRowHeight);
-    setAllowsMultipleSelection(false);
     // A category of thousands of items builds the controls of the rows in
     // view only.
-    setPlacesVisibleRowsOnly(true);
+    RowCommands::setUpListLook(*this, itemRowHeight, false);
     registerForDraggedTypes({KeyedArchive::mimeType});
 }
 

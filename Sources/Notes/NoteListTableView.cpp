@@ -32,13 +32,8 @@ constexpr int notesModule = 2;
 
 NoteListTableView::NoteListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
-    setGridStyleMask(SolidHorizontalGridLine);
-    setVerticalSpacing(0);
-    setRowHeight(noteRowHeight);
-    setAllowsMultipleSelection(true);
     // Thousands of notes build the controls of the rows in view only.
-    setPlacesVisibleRowsOnly(true);
+    RowCommands::setUpListLook(*this, noteRowHeight, true);
     registerForDraggedTypes({KeyedArchive::mimeType});
     m_dragPreview = new ImageView(QRectF());
     m_dragPreview->setParent(this);

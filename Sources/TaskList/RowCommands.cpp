@@ -1,10 +1,12 @@
 #include "RowCommands.h"
 
 #include "AlertPresenter.h"
+#include "Color.h"
 #include "CoreData.h"
 #include "DetailViewController.h"
 #include "DraggingImageComponent.h"
 #include "Event.h"
+#include "TableView.h"
 #include "ImageView.h"
 #include "MainViewAccess.h"
 #include "Setting.h"
@@ -163,6 +165,29 @@ void RowCommands::endClickWait(double& lastMouseDown, ScheduledTimer& timer)
 {
     lastMouseDown = 0;
     timer.invalidate();
+}
+
+void RowCommands::setUpListLook(TableView& list, double rowHeight, bool multipleSelection)
+{
+    list.setBackgroundColor(Color::calibratedRGB(1, 1, 1));
+    list.setGridStyleMask(TableView::SolidHorizontalGridLine);
+    list.setVerticalSpacing(0);
+    list.setRowHeight(rowHeight);
+    list.setAllowsMultipleSelection(multipleSelection);
+    list.setPlacesVisibleRowsOnly(true);
+}
+
+const RowCommands::ItemCommand* RowCommands::dateCommand(const QString& action)
+{
+    static const ItemCommand today{[](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today"};
+    static const ItemCommand nextWeek{[](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); },
+                                      "was not moved to next week"};
+    static const ItemCommand nextMonth{[](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); },
+                                       "was not moved to next month"};
+    if (action == QLatin1String("doToday:")) return &today;
+    if (action == QLatin1String("doNextWeek:")) return &nextWeek;
+    if (action == QLatin1String("doNextMonth:")) return &nextMonth;
+    return nullptr;
 }
 
 bool RowCommands::passControlClick(View& list, const Event& event)

@@ -12,6 +12,7 @@
 class DetailViewController;
 class ImageView;
 struct Event;
+class TableView;
 class View;
 class QObject;
 class QPointF;
@@ -61,6 +62,18 @@ public:
             if (alive) (alive.data()->*command)();
         };
     }
+
+    // The lists' look: white, ruled between rows, no spacing, rows of the
+    // given height, controls built for the rows in view only.
+    static void setUpListLook(TableView& list, double rowHeight, bool multipleSelection);
+    // The menu's date commands on one item ("doToday:", "doNextWeek:",
+    // "doNextMonth:"): the data manager's call and the words for its failure;
+    // null for any other action.
+    struct ItemCommand {
+        bool (*run)(CoreData&, const TaskPtr&);
+        const char* failure;
+    };
+    static const ItemCommand* dateCommand(const QString& action);
 
     // A Control-click is a right click: true when it was handed on to the
     // list's right-click.

@@ -51,14 +51,9 @@ double startOf(const Task& item) { return item.startTime().timeIntervalSince1970
 
 SearchResultView::SearchResultView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
-    setGridStyleMask(SolidHorizontalGridLine);
-    setVerticalSpacing(0);
-    setRowHeight(itemRowHeight);
-    setAllowsMultipleSelection(false);
     // A search over thousands of items builds the controls of the rows in
     // view only.
-    setPlacesVisibleRowsOnly(true);
+    RowCommands::setUpListLook(*this, itemRowHeight, false);
 }
 
 SearchResultView::~SearchResultView()

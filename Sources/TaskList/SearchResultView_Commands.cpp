@@ -91,12 +91,8 @@ std::function<void()> SearchResultView::commandForAction(const QString& action)
     if (action == QLatin1String("copyToMakeLink:")) return run(&SearchResultView::copyToMakeLink);
     if (action == QLatin1String("pasteToMakeLink:")) return run(&SearchResultView::pasteToMakeLink);
     if (action == QLatin1String("convertNote2Task:")) return run(&SearchResultView::convertNote2Task);
-    if (action == QLatin1String("doToday:"))
-        return onTask([](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today");
-    if (action == QLatin1String("doNextWeek:"))
-        return onTask([](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); }, "was not moved to next week");
-    if (action == QLatin1String("doNextMonth:"))
-        return onTask([](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); }, "was not moved to next month");
+    if (const RowCommands::ItemCommand* command = RowCommands::dateCommand(action))
+        return onTask(command->run, command->failure);
     qWarning() << "The search results have no command" << action;
     return {};
 }

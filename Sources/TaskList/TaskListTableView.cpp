@@ -109,13 +109,8 @@ TaskPtr droppedItem(const QMimeData& payload)
 
 TaskListTableView::TaskListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
-    setGridStyleMask(SolidHorizontalGridLine);
-    setVerticalSpacing(0);
-    setRowHeight(itemRowHeight);
-    setAllowsMultipleSelection(true);
     // A long list builds the controls of the rows in view only.
-    setPlacesVisibleRowsOnly(true);
+    RowCommands::setUpListLook(*this, itemRowHeight, true);
     registerForDraggedTypes({KeyedArchive::mimeType});
     m_dragPreview = new ImageView(QRectF());
     m_dragPreview->setParent(this);

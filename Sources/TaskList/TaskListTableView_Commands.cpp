@@ -128,12 +128,8 @@ std::function<void()> TaskListTableView::commandForAction(const QString& action)
     if (action == QLatin1String("duplicateTask:")) return run(&TaskListTableView::duplicateTask);
     if (action == QLatin1String("selectDone:")) return run(&TaskListTableView::selectDone);
     if (action == QLatin1String("deleteTask:")) return run(&TaskListTableView::applyDelete);
-    if (action == QLatin1String("doToday:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today");
-    if (action == QLatin1String("doNextWeek:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); }, "was not moved to next week");
-    if (action == QLatin1String("doNextMonth:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); }, "was not moved to next month");
+    if (const RowCommands::ItemCommand* command = RowCommands::dateCommand(action))
+        return onSelected(command->run, command->failure);
     if (action == QLatin1String("copyToMakeLink:")) return run(&TaskListTableView::copyToMakeLink);
     if (action == QLatin1String("pasteToMakeLink:")) return run(&TaskListTableView::pasteToMakeLink);
     if (action == QLatin1String("addPrimaryNote:")) return run(&TaskListTableView::addPrimaryNote);
