@@ -1,5 +1,7 @@
 #include "CategoryDetailListItemView.h"
 
+#include "RowCommands.h"
+
 #include "AlertPresenter.h"
 #include "Button.h"
 #include "Calendar.h"
@@ -108,14 +110,9 @@ void postOutlineNotification(const QString& name, QObject* sender)
 
 CategoryDetailListItemView::CategoryDetailListItemView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
-    setGridStyleMask(SolidHorizontalGridLine);
-    setVerticalSpacing(0);
-    setRowHeight(itemRowHeight);
-    setAllowsMultipleSelection(false);
     // A category of thousands of items builds the controls of the rows in
     // view only.
-    setPlacesVisibleRowsOnly(true);
+    RowCommands::setUpListLook(*this, itemRowHeight, false);
     registerForDraggedTypes({KeyedArchive::mimeType});
 }
 
@@ -547,8 +544,7 @@ void CategoryDetailListItemView::popupEditDetail(const TaskPtr& item, View* posi
 void CategoryDetailListItemView::popupLinkDetail()
 {
     if (!m_selectedItem) return;
-    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
-    m_detailViewController->detailLink(recordOfRow(m_selectedItem), m_selectedItem);
+    m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, recordOfRow(m_selectedItem), m_selectedItem);
     becomeFirstResponder();
 }
 
@@ -569,10 +565,7 @@ void CategoryDetailListItemView::deselectAll()
 
 void CategoryDetailListItemView::mouseDown(const Event& event)
 {
-    if (event.modifierFlags & ControlKeyMask) {
-        rightMouseDown(event);
-        return;
-    }
+    if (RowCommands::passControlClick(*this, event)) return;
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     m_canShowPreview = true;
@@ -581,8 +574,7 @@ void CategoryDetailListItemView::mouseDown(const Event& event)
         m_selectedItem = nullptr;
         return;
     }
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (previous == -1 && mainView) mainView->setCanRefreshData(false);
+    MainViewAccess* mainView = RowCommands::holdRefreshOnFirstSelection(previous);
     m_selectedCount = row == previous && m_selectedCount < 1 ? m_selectedCount + 1 : 0;
     TableRowView* clicked = itemAtRow(row);
     if (outlineIsQuickAddRow(clicked)) {
@@ -597,12 +589,8 @@ void CategoryDetailListItemView::mouseDown(const Event& event)
     const double interval = outlineDoubleClickInterval();
     if (m_canShowPreview && m_lastMouseDown == 0) {
         m_lastMouseDown = event.timestamp;
-        m_singleClickTimer.invalidate();
         const bool repeated = m_selectedCount != 0;
-        const QPointer<CategoryDetailListItemView> outline(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(interval, false, [outline, repeated] {
-            if (outline) outline->handleSingleClick(repeated);
-        });
+        RowCommands::scheduleSingleClick(m_singleClickTimer, this, interval, repeated);
     } else if (TaskListTableView::isDoubleClick(m_lastMouseDown, event.timestamp, interval)) {
         handleDoubleClick();
     }
@@ -611,15 +599,13 @@ void CategoryDetailListItemView::mouseDown(const Event& event)
 
 void CategoryDetailListItemView::handleSingleClick(bool repeated)
 {
-    if (repeated)
-        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+    RowCommands::holdRefreshOnRepeatedClick(repeated);
     m_lastMouseDown = 0;
 }
 
 void CategoryDetailListItemView::handleDoubleClick()
 {
-    m_lastMouseDown = 0;
-    m_singleClickTimer.invalidate();
+    RowCommands::endClickWait(m_lastMouseDown, m_singleClickTimer);
     if (m_selectedItem) popupEditDetail(recordOfRow(m_selectedItem), m_selectedItem, m_selectedItem);
 }
 

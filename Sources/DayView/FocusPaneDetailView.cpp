@@ -7,8 +7,10 @@
 #include "DetailViewController.h"
 #include "FocusPaneItemView.h"
 #include "GregorianCalendar.h"
+#include "ItemCommands.h"
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
+#include "RepeatingEditQuestion.h"
 #include "Scheduler.h"
 #include "Setting.h"
 #include "Task.h"
@@ -468,22 +470,7 @@ void FocusPaneDetailView::selectDone()
 
 void FocusPaneDetailView::duplicateTask()
 {
-    const TaskPtr item = selectedTask();
-    if (!item) return;
-    if (item->taskType() == 0 && item->repeatType() != 0) {
-        const bool scheduled = item->isSheduledTask();
-        AlertRequest request = warningWithButtons(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
-                                                            : TextTable::localizedString(QStringLiteral("onlyThisEventText")),
-                                                  TextTable::localizedString(QStringLiteral("cancelText")));
-        request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText"))
-                                        : TextTable::localizedString(QStringLiteral("duplicateEventText"));
-        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage"))
-                                            : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
-        if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
-        if (!item->duplicateThisOnly()) qWarning() << "Occurrence of item" << item->primaryKey() << "could not be duplicated";
-        return;
-    }
-    if (!item->duplicate()) qWarning() << "Item" << item->primaryKey() << "could not be duplicated";
+    ItemCommands::duplicate(selectedTask());
 }
 
 void FocusPaneDetailView::copyToMakeLink()
@@ -574,31 +561,7 @@ void FocusPaneDetailView::applyDelete()
 
     const bool first = isFirstOccurrence(*item);
     const bool scheduled = item->isSheduledTask();
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
-                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
-    if (first)
-        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("allText")));
-    else
-        request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText"))
-                                             : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    if (scheduled) {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingSTaskText"));
-        request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllSTaskMessageText"))
-                                        : TextTable::localizedString(QStringLiteral("deletingSTaskFutureMessageText"));
-    } else if (item->isADE() != 0) {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingADEText"));
-        const QString which = first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText"))
-                                    : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
-        request.informativeText =
-            QStringLiteral("%1\n%2").arg(which, TextTable::localizedString(QStringLiteral("warningRADEExceptionText")));
-    } else {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingEventText"));
-        request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText"))
-                                        : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
-    }
+    const AlertRequest request = repeatingDeleteQuestion(scheduled, first, item->isADE() != 0);
 
     const QPointer<FocusPaneDetailView> alive(this);
     const int answer = AlertPresenter::current().runModal(request).button;

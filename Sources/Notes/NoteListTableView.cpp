@@ -1,5 +1,7 @@
 #include "NoteListTableView.h"
 
+#include "RowCommands.h"
+
 #include "AlertPresenter.h"
 #include "Color.h"
 #include "CoreData.h"
@@ -30,13 +32,8 @@ constexpr int notesModule = 2;
 
 NoteListTableView::NoteListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
-    setGridStyleMask(SolidHorizontalGridLine);
-    setVerticalSpacing(0);
-    setRowHeight(noteRowHeight);
-    setAllowsMultipleSelection(true);
     // Thousands of notes build the controls of the rows in view only.
-    setPlacesVisibleRowsOnly(true);
+    RowCommands::setUpListLook(*this, noteRowHeight, true);
     registerForDraggedTypes({KeyedArchive::mimeType});
     m_dragPreview = new ImageView(QRectF());
     m_dragPreview->setParent(this);
@@ -280,15 +277,11 @@ double NoteListTableView::doubleClickInterval() const
 
 void NoteListTableView::mouseDown(const Event& event)
 {
-    if (event.modifierFlags & ControlKeyMask) {
-        rightMouseDown(event);
-        return;
-    }
+    if (RowCommands::passControlClick(*this, event)) return;
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (previous < 0 && mainView) mainView->setCanRefreshData(false);
+    MainViewAccess* mainView = RowCommands::holdRefreshOnFirstSelection(previous);
     m_selectedCount = row == previous && m_selectedCount <= 0 ? m_selectedCount + 1 : 0;
     if (row < 0 || row >= int(m_notes.size())) {
         m_selectedItem = nullptr;
@@ -302,26 +295,20 @@ void NoteListTableView::mouseDown(const Event& event)
         if (TaskListTableView::isDoubleClick(m_lastMouseDown, event.timestamp, interval)) handleDoubleClick();
     } else {
         m_lastMouseDown = event.timestamp;
-        m_singleClickTimer.invalidate();
-        const QPointer<NoteListTableView> list(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(interval, false, [list, repeated] {
-            if (list) list->handleSingleClick(repeated);
-        });
+        RowCommands::scheduleSingleClick(m_singleClickTimer, this, interval, repeated);
     }
     if (mainView) mainView->clearHighlightExcept(this);
 }
 
 void NoteListTableView::handleSingleClick(bool repeated)
 {
-    if (repeated)
-        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+    RowCommands::holdRefreshOnRepeatedClick(repeated);
     m_lastMouseDown = 0;
 }
 
 void NoteListTableView::handleDoubleClick()
 {
-    m_lastMouseDown = 0;
-    m_singleClickTimer.invalidate();
+    RowCommands::endClickWait(m_lastMouseDown, m_singleClickTimer);
     if (m_selectedItem) popupEditDetail(m_selectedItem->note(), m_selectedItem, m_selectedItem);
 }
 

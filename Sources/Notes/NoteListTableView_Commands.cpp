@@ -78,11 +78,7 @@ Menu NoteListTableView::menuForEvent(const Event& event)
 std::function<void()> NoteListTableView::commandForAction(const QString& action)
 {
     const QPointer<NoteListTableView> list(this);
-    const auto run = [list](void (NoteListTableView::*command)()) {
-        return std::function<void()>([list, command] {
-            if (list) (list.data()->*command)();
-        });
-    };
+    const auto run = [this](void (NoteListTableView::*command)()) { return RowCommands::bound(this, command); };
     if (action == QLatin1String("editNote:")) return run(&NoteListTableView::editNote);
     if (action == QLatin1String("duplicateNote:")) return run(&NoteListTableView::duplicateNote);
     if (action == QLatin1String("deleteNote:")) return run(&NoteListTableView::applyDelete);
@@ -184,8 +180,7 @@ void NoteListTableView::popupLinkDetail()
 {
     const TaskPtr note = selectedNote();
     if (!note) return;
-    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
-    m_detailViewController->detailLink(note, m_selectedItem);
+    m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, note, m_selectedItem);
     becomeFirstResponder();
 }
 
@@ -277,23 +272,11 @@ void NoteListTableView::draggingEnded(const QPointF& screenPoint, unsigned opera
 void NoteListTableView::showDragPreview(const DraggingInfo& info)
 {
     const TaskList items = Task::readItemsFromPasteboard(info.draggingPasteboard());
-    const QList<DraggingImageComponent> components =
-        items.isEmpty() ? QList<DraggingImageComponent>() : items.front()->draggingSmallImage();
-    m_dragPreviewImage = components.isEmpty() ? QImage() : components.front().contents;
-    if (m_dragPreviewImage.isNull()) {
-        m_dragPreview->setHidden(true);
-        return;
-    }
-    const QSizeF size = m_dragPreviewImage.deviceIndependentSize();
-    const QPointF at = info.draggingLocation();
-    m_dragPreview->setImage(m_dragPreviewImage);
-    m_dragPreview->setFrame(QRectF(at.x(), at.y(), size.width(), size.height()));
-    m_dragPreview->setHidden(false);
-    m_dragPreview->raise();
+    RowCommands::showDragPreview(*m_dragPreview, m_dragPreviewImage, items.isEmpty() ? nullptr : items.front(),
+                                 info.draggingLocation());
 }
 
 void NoteListTableView::hideDragPreview()
 {
-    m_dragPreview->setHidden(true);
-    m_dragPreviewImage = QImage();
+    RowCommands::hideDragPreview(*m_dragPreview, m_dragPreviewImage);
 }

@@ -8,3 +8,9 @@
 // all future ones (1001: all when the occurrence is the series' first), or
 // cancel (1002).
 AlertRequest repeatingEditQuestion(bool scheduledTask, bool firstOccurrence);
+
+// The question asked before an occurrence of a repeating event (or a
+// scheduled task) is deleted, from a list's row or the focus pane: the same
+// three buttons, with the deleting texts; an all-day event adds the warning
+// that its exceptions go with the series.
+AlertRequest repeatingDeleteQuestion(bool scheduledTask, bool firstOccurrence, bool allDay);

@@ -1,10 +1,18 @@
 #include "RowCommands.h"
 
 #include "AlertPresenter.h"
+#include "Color.h"
 #include "CoreData.h"
+#include "DetailViewController.h"
+#include "DraggingImageComponent.h"
+#include "Event.h"
+#include "TableView.h"
+#include "ImageView.h"
+#include "MainViewAccess.h"
 #include "Setting.h"
 #include "Task.h"
 #include "NotificationCenter.h"
+#include "RepeatingEditQuestion.h"
 #include "TextTable.h"
 #include "Utilities.h"
 
@@ -133,29 +141,7 @@ bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
     // A repeating item always asks, without the do-not-ask-again box.
     const bool first = Utilities::compareDateNoTime(item->occurrence(), item->repeatStartDate()) == 0;
     const bool scheduled = item->isSheduledTask();
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText"))
-                                         : TextTable::localizedString(QStringLiteral("onlyThisEventText")));
-    request.addButtonWithTitle(first ? TextTable::localizedString(QStringLiteral("allText"))
-                               : scheduled ? TextTable::localizedString(QStringLiteral("allFutureSTasksText"))
-                                           : TextTable::localizedString(QStringLiteral("allFutureEventsText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    if (scheduled) {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingSTaskText"));
-        request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllSTaskMessageText"))
-                                        : TextTable::localizedString(QStringLiteral("deletingSTaskFutureMessageText"));
-    } else if (item->isADE() != 0) {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingADEText"));
-        request.informativeText = QStringLiteral("%1\n%2").arg(
-            first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText"))
-                  : TextTable::localizedString(QStringLiteral("deletingFutureMessageText")),
-            TextTable::localizedString(QStringLiteral("warningRADEExceptionText")));
-    } else {
-        request.messageText = TextTable::localizedString(QStringLiteral("deletingEventText"));
-        request.informativeText = first ? TextTable::localizedString(QStringLiteral("deletingAllMessageText"))
-                                        : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
-    }
+    const AlertRequest request = repeatingDeleteQuestion(scheduled, first, item->isADE() != 0);
     const int answer = AlertPresenter::current().runModal(request).button;
     if (answer == AlertResponse::firstButton) {
         deleted = manager.doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
@@ -166,4 +152,86 @@ bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
     }
     if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
     return deleted;
+}
+
+MainViewAccess* RowCommands::holdRefreshOnFirstSelection(int previous)
+{
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (previous < 0 && mainView) mainView->setCanRefreshData(false);
+    return mainView;
+}
+
+void RowCommands::endClickWait(double& lastMouseDown, ScheduledTimer& timer)
+{
+    lastMouseDown = 0;
+    timer.invalidate();
+}
+
+void RowCommands::setUpListLook(TableView& list, double rowHeight, bool multipleSelection)
+{
+    list.setBackgroundColor(Color::calibratedRGB(1, 1, 1));
+    list.setGridStyleMask(TableView::SolidHorizontalGridLine);
+    list.setVerticalSpacing(0);
+    list.setRowHeight(rowHeight);
+    list.setAllowsMultipleSelection(multipleSelection);
+    list.setPlacesVisibleRowsOnly(true);
+}
+
+const RowCommands::ItemCommand* RowCommands::dateCommand(const QString& action)
+{
+    static const ItemCommand today{[](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today"};
+    static const ItemCommand nextWeek{[](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); },
+                                      "was not moved to next week"};
+    static const ItemCommand nextMonth{[](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); },
+                                       "was not moved to next month"};
+    if (action == QLatin1String("doToday:")) return &today;
+    if (action == QLatin1String("doNextWeek:")) return &nextWeek;
+    if (action == QLatin1String("doNextMonth:")) return &nextMonth;
+    return nullptr;
+}
+
+bool RowCommands::passControlClick(View& list, const Event& event)
+{
+    if (!(event.modifierFlags & ControlKeyMask)) return false;
+    list.rightMouseDown(event);
+    return true;
+}
+
+DetailViewController* RowCommands::openLinkDetail(DetailViewController* controller, QObject* list, const TaskPtr& item,
+                                                  View* row)
+{
+    if (!controller) controller = new DetailViewController(list);
+    controller->detailLink(item, row);
+    return controller;
+}
+
+void RowCommands::holdRefreshOnRepeatedClick(bool repeated)
+{
+    if (repeated)
+        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+}
+
+void RowCommands::showDragPreview(ImageView& preview, QImage& image, const TaskPtr& item, const QPointF& at)
+{
+    if (!item) {
+        hideDragPreview(preview, image);
+        return;
+    }
+    const QList<DraggingImageComponent> components = item->draggingSmallImage();
+    image = components.isEmpty() ? QImage() : components.front().contents;
+    if (image.isNull()) {
+        preview.setHidden(true);
+        return;
+    }
+    const QSizeF size = image.deviceIndependentSize();
+    preview.setImage(image);
+    preview.setFrame(QRectF(at.x(), at.y(), size.width(), size.height()));
+    preview.setHidden(false);
+    preview.raise();
+}
+
+void RowCommands::hideDragPreview(ImageView& preview, QImage& image)
+{
+    preview.setHidden(true);
+    image = QImage();
 }

@@ -1,8 +1,21 @@
 #pragma once
 
 #include "ModelTypes.h"
+#include "Scheduler.h"
+#include "ScheduledTimer.h"
 
+#include <QImage>
+#include <QPointer>
+
+#include <functional>
+
+class DetailViewController;
+class ImageView;
+struct Event;
+class TableView;
+class View;
 class QObject;
+class QPointF;
 class Task;
 
 class CoreData;
@@ -39,4 +52,60 @@ public:
     // never deleted. True when something was deleted.
     static bool deleteOne(CoreData& manager, const TaskPtr& item);
     static void postTaskChanged(QObject* sender);
+
+    // A list's menu command bound to the list: it does nothing once the
+    // list is gone.
+    template <class List>
+    static std::function<void()> bound(List* list, void (List::*command)())
+    {
+        return [alive = QPointer<List>(list), command] {
+            if (alive) (alive.data()->*command)();
+        };
+    }
+
+    // The lists' look: white, ruled between rows, no spacing, rows of the
+    // given height, controls built for the rows in view only.
+    static void setUpListLook(TableView& list, double rowHeight, bool multipleSelection);
+    // The menu's date commands on one item ("doToday:", "doNextWeek:",
+    // "doNextMonth:"): the data manager's call and the words for its failure;
+    // null for any other action.
+    struct ItemCommand {
+        bool (*run)(CoreData&, const TaskPtr&);
+        const char* failure;
+    };
+    static const ItemCommand* dateCommand(const QString& action);
+
+    // A Control-click is a right click: true when it was handed on to the
+    // list's right-click.
+    static bool passControlClick(View& list, const Event& event);
+    // The link page of the item, from its row; the controller is made, owned
+    // by the list, on first use.
+    static DetailViewController* openLinkDetail(DetailViewController* controller, QObject* list, const TaskPtr& item,
+                                                View* row);
+
+    // The lists' click timing: a first click waits out the double-click
+    // interval before it counts as a single click (the list's
+    // handleSingleClick), unless the list is gone by then.
+    template <class List>
+    static void scheduleSingleClick(ScheduledTimer& timer, List* list, double interval, bool repeated)
+    {
+        timer.invalidate();
+        const QPointer<List> alive(list);
+        timer = Scheduler::current().scheduleTimer(interval, false, [alive, repeated] {
+            if (alive) alive->handleSingleClick(repeated);
+        });
+    }
+    // A click on a list with no selected row (previous, the selected row
+    // before the click, is -1) stops the refresh of the shown data; the
+    // main view, when there is one, is handed back.
+    static class MainViewAccess* holdRefreshOnFirstSelection(int previous);
+    // A double click ends the wait for a single click.
+    static void endClickWait(double& lastMouseDown, ScheduledTimer& timer);
+    // A repeated single click stops the refresh of the shown data.
+    static void holdRefreshOnRepeatedClick(bool repeated);
+
+    // The dragged item's small picture at the pointer (kept in image); no
+    // item or no picture hides the preview.
+    static void showDragPreview(ImageView& preview, QImage& image, const TaskPtr& item, const QPointF& at);
+    static void hideDragPreview(ImageView& preview, QImage& image);
 };

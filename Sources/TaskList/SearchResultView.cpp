@@ -1,5 +1,7 @@
 #include "SearchResultView.h"
 
+#include "RowCommands.h"
+
 #include "AlertPresenter.h"
 #include "Color.h"
 #include "CoreData.h"
@@ -49,14 +51,9 @@ double startOf(const Task& item) { return item.startTime().timeIntervalSince1970
 
 SearchResultView::SearchResultView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
-    setGridStyleMask(SolidHorizontalGridLine);
-    setVerticalSpacing(0);
-    setRowHeight(itemRowHeight);
-    setAllowsMultipleSelection(false);
     // A search over thousands of items builds the controls of the rows in
     // view only.
-    setPlacesVisibleRowsOnly(true);
+    RowCommands::setUpListLook(*this, itemRowHeight, false);
 }
 
 SearchResultView::~SearchResultView()
@@ -508,8 +505,7 @@ void SearchResultView::popupLinkDetail()
 {
     const TaskPtr item = selectedTask();
     if (!item) return;
-    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
-    m_detailViewController->detailLink(item, m_selectedItem);
+    m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, item, m_selectedItem);
     becomeFirstResponder();
 }
 
@@ -517,15 +513,11 @@ void SearchResultView::popupLinkDetail()
 
 void SearchResultView::mouseDown(const Event& event)
 {
-    if (event.modifierFlags & ControlKeyMask) {
-        rightMouseDown(event);
-        return;
-    }
+    if (RowCommands::passControlClick(*this, event)) return;
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (previous == -1 && mainView) mainView->setCanRefreshData(false);
+    MainViewAccess* mainView = RowCommands::holdRefreshOnFirstSelection(previous);
     m_selectedCount = row == previous ? (m_selectedCount < 1 ? 1 : 0) : 0;
     TableRowView* clicked = row >= 0 ? itemAtRow(row) : nullptr;
     if (!clicked || isHeaderRow(clicked)) {
@@ -538,26 +530,20 @@ void SearchResultView::mouseDown(const Event& event)
         if (event.timestamp - m_lastMouseDown <= doubleClickInterval()) handleDoubleClick();
     } else {
         m_lastMouseDown = event.timestamp;
-        m_singleClickTimer.invalidate();
-        const QPointer<SearchResultView> list(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(doubleClickInterval(), false, [list, repeated] {
-            if (list) list->handleSingleClick(repeated);
-        });
+        RowCommands::scheduleSingleClick(m_singleClickTimer, this, doubleClickInterval(), repeated);
     }
     if (mainView) mainView->clearHighlightExcept(this);
 }
 
 void SearchResultView::handleSingleClick(bool repeated)
 {
-    if (repeated)
-        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setCanRefreshData(false);
+    RowCommands::holdRefreshOnRepeatedClick(repeated);
     m_lastMouseDown = 0;
 }
 
 void SearchResultView::handleDoubleClick()
 {
-    m_lastMouseDown = 0;
-    m_singleClickTimer.invalidate();
+    RowCommands::endClickWait(m_lastMouseDown, m_singleClickTimer);
     popupEditDetail();
 }
 

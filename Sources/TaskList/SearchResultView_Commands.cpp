@@ -69,11 +69,7 @@ Menu SearchResultView::menuForEvent(const Event& event)
 std::function<void()> SearchResultView::commandForAction(const QString& action)
 {
     const QPointer<SearchResultView> list(this);
-    const auto run = [list](void (SearchResultView::*command)()) {
-        return std::function<void()>([list, command] {
-            if (list) (list.data()->*command)();
-        });
-    };
+    const auto run = [this](void (SearchResultView::*command)()) { return RowCommands::bound(this, command); };
     // A data-manager command on a task row's item, then the search again.
     const auto onTask = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
         return std::function<void()>([list, command, what] {
@@ -95,12 +91,8 @@ std::function<void()> SearchResultView::commandForAction(const QString& action)
     if (action == QLatin1String("copyToMakeLink:")) return run(&SearchResultView::copyToMakeLink);
     if (action == QLatin1String("pasteToMakeLink:")) return run(&SearchResultView::pasteToMakeLink);
     if (action == QLatin1String("convertNote2Task:")) return run(&SearchResultView::convertNote2Task);
-    if (action == QLatin1String("doToday:"))
-        return onTask([](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today");
-    if (action == QLatin1String("doNextWeek:"))
-        return onTask([](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); }, "was not moved to next week");
-    if (action == QLatin1String("doNextMonth:"))
-        return onTask([](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); }, "was not moved to next month");
+    if (const RowCommands::ItemCommand* command = RowCommands::dateCommand(action))
+        return onTask(command->run, command->failure);
     qWarning() << "The search results have no command" << action;
     return {};
 }

@@ -1,4 +1,6 @@
 #include "TaskListTableView.h"
+
+#include "RowCommands.h"
 #include "StartupTrace.h"
 
 #include "AlertPresenter.h"
@@ -107,13 +109,8 @@ TaskPtr droppedItem(const QMimeData& payload)
 
 TaskListTableView::TaskListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
 {
-    setBackgroundColor(Color::calibratedRGB(1, 1, 1));
-    setGridStyleMask(SolidHorizontalGridLine);
-    setVerticalSpacing(0);
-    setRowHeight(itemRowHeight);
-    setAllowsMultipleSelection(true);
     // A long list builds the controls of the rows in view only.
-    setPlacesVisibleRowsOnly(true);
+    RowCommands::setUpListLook(*this, itemRowHeight, true);
     registerForDraggedTypes({KeyedArchive::mimeType});
     m_dragPreview = new ImageView(QRectF());
     m_dragPreview->setParent(this);
@@ -660,8 +657,7 @@ void TaskListTableView::popupEditDetail(const TaskPtr& item, View* positioningVi
 void TaskListTableView::popupLinkDetail()
 {
     if (selectedRow() < 0 || !m_selectedItem || !m_selectedItem->task()) return;
-    if (!m_detailViewController) m_detailViewController = new DetailViewController(this);
-    m_detailViewController->detailLink(m_selectedItem->task(), m_selectedItem);
+    m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, m_selectedItem->task(), m_selectedItem);
     becomeFirstResponder();
 }
 
@@ -682,17 +678,12 @@ void TaskListTableView::deselectAll()
 
 void TaskListTableView::mouseDown(const Event& event)
 {
-    // A Control-press is a right click.
-    if (event.modifierFlags & ControlKeyMask) {
-        rightMouseDown(event);
-        return;
-    }
+    if (RowCommands::passControlClick(*this, event)) return;
     const int previous = selectedRow();
     OutlineView::mouseDown(event);
     m_canShowPreview = true;
     const int row = rowAtPoint(convertPointFromWindow(event.locationInWindow));
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (previous == -1 && mainView) mainView->setCanRefreshData(false);
+    MainViewAccess* mainView = RowCommands::holdRefreshOnFirstSelection(previous);
     m_selectedCount = row == previous && m_selectedCount < 1 ? m_selectedCount + 1 : 0;
     if (row < 0) {
         m_selectedItem = nullptr;
@@ -711,11 +702,7 @@ void TaskListTableView::mouseDown(const Event& event)
         if (isDoubleClick(m_lastMouseDown, event.timestamp, interval)) handleDoubleClick();
     } else {
         m_lastMouseDown = event.timestamp;
-        m_singleClickTimer.invalidate();
-        const QPointer<TaskListTableView> list(this);
-        m_singleClickTimer = Scheduler::current().scheduleTimer(interval, false, [list, repeated] {
-            if (list) list->handleSingleClick(repeated);
-        });
+        RowCommands::scheduleSingleClick(m_singleClickTimer, this, interval, repeated);
     }
     if (mainView) mainView->clearHighlightExcept(this);
 }
@@ -732,8 +719,7 @@ void TaskListTableView::handleSingleClick(bool repeated)
 
 void TaskListTableView::handleDoubleClick()
 {
-    m_lastMouseDown = 0;
-    m_singleClickTimer.invalidate();
+    RowCommands::endClickWait(m_lastMouseDown, m_singleClickTimer);
     if (m_selectedItem && m_selectedItem->task()) popupEditDetail(m_selectedItem->task(), m_selectedItem);
 }
 
@@ -798,29 +784,13 @@ void TaskListTableView::draggingExited()
 // dragged task's small picture itself, at the pointer.
 void TaskListTableView::showDragPreview(const DraggingInfo& info)
 {
-    const TaskPtr item = droppedItem(info.draggingPasteboard());
-    if (!item) {
-        hideDragPreview();
-        return;
-    }
-    const QList<DraggingImageComponent> components = item->draggingSmallImage();
-    m_dragPreviewImage = components.isEmpty() ? QImage() : components.front().contents;
-    if (m_dragPreviewImage.isNull()) {
-        m_dragPreview->setHidden(true);
-        return;
-    }
-    const QSizeF size = m_dragPreviewImage.deviceIndependentSize();
-    const QPointF at = info.draggingLocation();
-    m_dragPreview->setImage(m_dragPreviewImage);
-    m_dragPreview->setFrame(QRectF(at.x(), at.y(), size.width(), size.height()));
-    m_dragPreview->setHidden(false);
-    m_dragPreview->raise();
+    RowCommands::showDragPreview(*m_dragPreview, m_dragPreviewImage, droppedItem(info.draggingPasteboard()),
+                                 info.draggingLocation());
 }
 
 void TaskListTableView::hideDragPreview()
 {
-    m_dragPreview->setHidden(true);
-    m_dragPreviewImage = QImage();
+    RowCommands::hideDragPreview(*m_dragPreview, m_dragPreviewImage);
 }
 
 unsigned TaskListTableView::validateDrop(const DraggingInfo& info, TableRowView*, int childIndex)

@@ -4,6 +4,7 @@
 #include "AlertPresenter.h"
 #include "CoreData.h"
 #include "InfoListItemView.h"
+#include "ItemCommands.h"
 #include "NotificationCenter.h"
 #include "RowCommands.h"
 #include "Setting.h"
@@ -15,24 +16,6 @@
 
 #include <QDebug>
 #include <QPointer>
-
-namespace {
-
-AlertRequest warningWithButtons(const QString& first, const QString& second)
-{
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.addButtonWithTitle(first);
-    request.addButtonWithTitle(second);
-    return request;
-}
-
-void postTaskChanged(QObject* sender)
-{
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, sender);
-}
-
-}  // namespace
 
 TaskList TaskListTableView::tasksOfSelectedRows() const
 {
@@ -77,7 +60,7 @@ void TaskListTableView::applyDeleteSingleSelectedItem()
     }
     // The data manager's single delete tells no one: the other lists and the
     // day view drop the item on this.
-    postTaskChanged(this);
+    RowCommands::postTaskChanged(this);
 }
 
 void TaskListTableView::applyDeleteMultipleSelectedItems()
@@ -132,11 +115,7 @@ void TaskListTableView::rightMouseDown(const Event& event)
 std::function<void()> TaskListTableView::commandForAction(const QString& action)
 {
     const QPointer<TaskListTableView> list(this);
-    const auto run = [list](void (TaskListTableView::*command)()) {
-        return std::function<void()>([list, command] {
-            if (list) (list.data()->*command)();
-        });
-    };
+    const auto run = [this](void (TaskListTableView::*command)()) { return RowCommands::bound(this, command); };
     // A data-manager command on the selected row's item; a failure is logged.
     const auto onSelected = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
         return std::function<void()>([list, command, what] {
@@ -149,12 +128,8 @@ std::function<void()> TaskListTableView::commandForAction(const QString& action)
     if (action == QLatin1String("duplicateTask:")) return run(&TaskListTableView::duplicateTask);
     if (action == QLatin1String("selectDone:")) return run(&TaskListTableView::selectDone);
     if (action == QLatin1String("deleteTask:")) return run(&TaskListTableView::applyDelete);
-    if (action == QLatin1String("doToday:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today");
-    if (action == QLatin1String("doNextWeek:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); }, "was not moved to next week");
-    if (action == QLatin1String("doNextMonth:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); }, "was not moved to next month");
+    if (const RowCommands::ItemCommand* command = RowCommands::dateCommand(action))
+        return onSelected(command->run, command->failure);
     if (action == QLatin1String("copyToMakeLink:")) return run(&TaskListTableView::copyToMakeLink);
     if (action == QLatin1String("pasteToMakeLink:")) return run(&TaskListTableView::pasteToMakeLink);
     if (action == QLatin1String("addPrimaryNote:")) return run(&TaskListTableView::addPrimaryNote);
@@ -180,18 +155,7 @@ void TaskListTableView::editTask()
 
 void TaskListTableView::duplicateTask()
 {
-    const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
-    if (!item) return;
-    if (item->taskType() == 0 && item->repeatType() != 0) {
-        const bool scheduled = item->isSheduledTask();
-        AlertRequest request = warningWithButtons(scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")), TextTable::localizedString(QStringLiteral("cancelText")));
-        request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText")) : TextTable::localizedString(QStringLiteral("duplicateEventText"));
-        request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage")) : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
-        if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
-        if (!item->duplicateThisOnly()) qWarning() << "Occurrence of item" << item->primaryKey() << "could not be duplicated";
-        return;
-    }
-    if (!item->duplicate()) qWarning() << "Item" << item->primaryKey() << "could not be duplicated";
+    ItemCommands::duplicate((m_selectedItem ? m_selectedItem->task() : nullptr));
 }
 
 void TaskListTableView::selectDone()
@@ -206,7 +170,7 @@ void TaskListTableView::selectDone()
         qWarning() << "Task" << item->primaryKey() << "could not be marked" << (status ? "done" : "open");
         return;
     }
-    postTaskChanged(this);
+    RowCommands::postTaskChanged(this);
 }
 
 void TaskListTableView::copyToMakeLink()
