@@ -595,7 +595,7 @@ TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSen
         m_service.setFault(QStringLiteral("POST"), QStringLiteral("/api/tasks.json"), fault);
         fullPass();
         const qsizetype made = kind == ServiceFault::Drop ? 50 : 60;
-        ASSERT_TRUE(processEventsUntil([&] { return serviceItemNames().filter(QLatin1String(name)).size() == made; }, 10000));
+        ASSERT_TRUE(processEventsUntil([&, name = name] { return serviceItemNames().filter(QLatin1String(name)).size() == made; }, 10000));
         m_service.clearFaults();
         const TaskPtr edited = Task::initWithPrimaryKey(keys.last());
         edited->setNotes(QStringLiteral("changed here"));
