@@ -480,7 +480,7 @@ void CoreData::doWithCalendarList(const std::optional<CalendarList>& list, qint6
             m_calendarList.clear();
             if (list) m_calendarList.append(*list);
         }
-        if (!m_calendarList.isEmpty()) m_calendarListSettled.wakeAll();
+        if (!m_calendarList.isEmpty()) m_calendarListSettled.notify_all();
     }
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kCalendarListChanged, this);
 }

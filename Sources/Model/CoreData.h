@@ -10,11 +10,11 @@
 #include <QHash>
 #include <QMap>
 #include <QMutex>
-#include <QWaitCondition>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -973,7 +973,11 @@ private:
     std::atomic<quint64> m_firstDoTodayTaskOder{0};
     std::atomic<bool> m_isAppliedTagFilter{false};
     bool m_calendarReloadInProgress = false;           // guarded by m_listMutex
-    mutable QWaitCondition m_calendarListSettled;      // the list was filled or the reload ended
+    // The list was filled or the reload ended. A standard condition, not a
+    // QWaitCondition: its wait lets go of the list's mutex and takes it back
+    // through QMutex's own (annotated) calls, where Qt's does it out of
+    // ThreadSanitizer's sight and makes every waiter's lock look doubled.
+    mutable std::condition_variable_any m_calendarListSettled;
 
     QMutex m_purgeMutex;
     QList<std::shared_ptr<PurgeJob>> m_purgeJobs;  // started in the background, finished ones pruned at each start

@@ -12,7 +12,6 @@
 #include "Utilities.h"
 #include "iCalSync.h"
 
-#include <QDeadlineTimer>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -67,15 +66,15 @@ void CoreData::setCalendarReloadInProgress(bool inProgress)
     // Changed under the list's mutex, so a waiting lookup cannot miss the end.
     QMutexLocker lock(&m_listMutex);
     m_calendarReloadInProgress = inProgress;
-    if (!inProgress) m_calendarListSettled.wakeAll();
+    if (!inProgress) m_calendarListSettled.notify_all();
 }
 
 CalendarList CoreData::calendarListAfterReload() const
 {
-    const QDeadlineTimer deadline(reloadWaitLimit);
+    const auto deadline = std::chrono::steady_clock::now() + reloadWaitLimit;
     QMutexLocker lock(&m_listMutex);
     while (m_calendarList.isEmpty() && m_calendarReloadInProgress)
-        if (!m_calendarListSettled.wait(&m_listMutex, deadline)) break;
+        if (m_calendarListSettled.wait_until(m_listMutex, deadline) == std::cv_status::timeout) break;
     return m_calendarList;
 }
 

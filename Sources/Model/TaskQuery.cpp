@@ -3,6 +3,7 @@
 #include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "GlobalQueue.h"
 #include "GregorianCalendar.h"
 #include "QueryStatement.h"
 #include "ReadConnections.h"
@@ -132,7 +133,7 @@ bool readParts(sqlite3* shared, const QByteArray& sql, const QList<TaskQuery::Va
     if (complete) {
         std::latch done(std::ptrdiff_t(parts.size() - 1));
         for (size_t i = 1; i < parts.size(); ++i)
-            partPool().start([&, i] {
+            GlobalQueue::startOn(partPool(), [&, i] {
                 readPart(connections[i], sql, values, parts[i]);
                 done.count_down();
             });
@@ -364,7 +365,7 @@ void TaskQuery::readAheadInKeyOrder(const QByteArray& condition, const QList<Val
         std::lock_guard lock(readAheadMutex);
         pendingReadAhead = ahead;
     }
-    partPool().start([ahead, partCount] {
+    GlobalQueue::startOn(partPool(), [ahead, partCount] {
         ahead->readAll(partCount);
         ahead->done.count_down();
     });

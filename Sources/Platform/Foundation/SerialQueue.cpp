@@ -19,6 +19,10 @@ SerialQueue::~SerialQueue()
     }
     m_wake.notify_one();
     m_thread->wait();
+    // The worker's last steps (it leaves its wait holding the lock) end with
+    // its unlock; Qt's join orders them before our members go, but out of
+    // ThreadSanitizer's sight. Taking the lock once more states the order.
+    const std::lock_guard lock(m_mutex);
 }
 
 bool SerialQueue::isCurrent() const

@@ -386,16 +386,20 @@ void LoopbackService::clearFaults()
     d->faultCounts.clear();
 }
 
+// Copies made under the lock, element by element: a list sharing the
+// service's own would be copied again by its first non-const use while the
+// service's thread appends to the original.
 QList<ServiceRequest> LoopbackService::requests() const
 {
     std::lock_guard lock(d->mutex);
-    return d->requests;
+    return QList<ServiceRequest>(d->requests.cbegin(), d->requests.cend());
 }
 
 QList<ServiceRequest> LoopbackService::requestsTo(const QString& path) const
 {
+    std::lock_guard lock(d->mutex);
     QList<ServiceRequest> matching;
-    for (const ServiceRequest& request : requests())
+    for (const ServiceRequest& request : d->requests)
         if (request.path == path) matching.append(request);
     return matching;
 }
