@@ -125,18 +125,17 @@ QString GuruView::imageBaseOfType(int type)
 // The keys are written out for the check that every key has a text.
 QString GuruView::wordsOfPage(int type, int page)
 {
-    const auto key = [](int type, int page) -> QString {
-        switch (type) {
-        case 0: return QStringLiteral("guruMiniMonthWords1");
-        case 1: return page == 1 ? QStringLiteral("guruDayCalWords1") : QStringLiteral("guruDayCalWords2");
-        case 2: return QStringLiteral("guruListWords1");
-        case 3: return QStringLiteral("guruCategoryWords1");
-        case 4: return QStringLiteral("guruContextWords1");
-        case 5: return QStringLiteral("guruNoteWords1");
-        default: return QString();
-        }
-    }(type, page);
-    return key.isEmpty() ? QString() : TextTable::localizedString(key);
+    switch (type) {
+    case 0: return TextTable::localizedString(QStringLiteral("guruMiniMonthWords1"));
+    case 1:
+        return page == 1 ? TextTable::localizedString(QStringLiteral("guruDayCalWords1"))
+                         : TextTable::localizedString(QStringLiteral("guruDayCalWords2"));
+    case 2: return TextTable::localizedString(QStringLiteral("guruListWords1"));
+    case 3: return TextTable::localizedString(QStringLiteral("guruCategoryWords1"));
+    case 4: return TextTable::localizedString(QStringLiteral("guruContextWords1"));
+    case 5: return TextTable::localizedString(QStringLiteral("guruNoteWords1"));
+    default: return QString();
+    }
 }
 
 QRectF GuruView::wordsRect(const QSizeF& tipSize)
