@@ -97,7 +97,6 @@ TEST(GuruViewTest, EveryTipPageShowsItsWordsWhole)
         }
         const QString words = TextTable::localizedString(QString::fromLatin1(c.key));
         ASSERT_FALSE(words.isEmpty());
-        ASSERT_NE(words, QString::fromLatin1(c.key)) << "the key has no text";
         EXPECT_EQ(tip.words(), words);
         // The strip lies inside the tip and clear of the site spot, and the
         // words, wrapped, fit it whole in a readable size.
