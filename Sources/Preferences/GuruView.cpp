@@ -9,7 +9,10 @@
 #include "UrlOpener.h"
 #include "ZVWService.h"
 
+#include <QApplication>
 #include <QDebug>
+#include <QFontMetricsF>
+#include <QPainter>
 #include <QUrl>
 
 #include <algorithm>
@@ -32,6 +35,40 @@ const GuruTipType* guruTipTypeOf(int type)
     return &guruTipTypes[type];
 }
 
+// The page's words over the blank strip of the picture; the picture is drawn
+// without text so that one set of pictures serves every language.
+class GuruWordsView : public View {
+public:
+    explicit GuruWordsView(GuruView* tip) : View(QRectF(), tip), m_tip(tip)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+    void drawRect(QPainter& painter, const QRectF&) override
+    {
+        UprightPainting upright(painter, bounds());
+        painter.setFont(m_tip->wordsFont());
+        painter.setPen(QColor(0x3A, 0x41, 0x4E));
+        painter.drawText(upright.rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_tip->words());
+    }
+
+private:
+    GuruView* m_tip;
+};
+
+// The largest font, down to a floor, in which the words fit the strip.
+QFont fittingFont(const QString& words, const QSizeF& strip)
+{
+    QFont font = QApplication::font();
+    for (double points = 11; points >= 7; points -= 0.5) {
+        font.setPointSizeF(points);
+        const QRectF needed = QFontMetricsF(font).boundingRect(QRectF(QPointF(0, 0), strip),
+                                                               Qt::AlignLeft | Qt::TextWordWrap, words);
+        if (needed.width() <= strip.width() && needed.height() <= strip.height()) break;
+    }
+    return font;
+}
+
 }  // namespace
 
 GuruView::GuruView(int type, QWidget* parent) : View(QRectF(0, 0, 0, 0), parent)
@@ -51,6 +88,8 @@ GuruView::GuruView(int type, QWidget* parent) : View(QRectF(0, 0, 0, 0), parent)
     };
     m_prevPage = makeArrow(NamedImages::imageNamed(QStringLiteral("prevpage")), &GuruView::goPrev);
     m_nextPage = makeArrow(NamedImages::imageNamed(QStringLiteral("nextpage")), &GuruView::goNext);
+    m_wordsView = new GuruWordsView(this);
+    addSubview(m_wordsView);
 
     setTypeOfGuru(type);
     setCurrentPage(1);
@@ -83,6 +122,29 @@ QString GuruView::imageBaseOfType(int type)
     }
 }
 
+// The keys are written out for the check that every key has a text.
+QString GuruView::wordsOfPage(int type, int page)
+{
+    switch (type) {
+    case 0: return TextTable::localizedString(QStringLiteral("guruMiniMonthWords1"));
+    case 1:
+        return page == 1 ? TextTable::localizedString(QStringLiteral("guruDayCalWords1"))
+                         : TextTable::localizedString(QStringLiteral("guruDayCalWords2"));
+    case 2: return TextTable::localizedString(QStringLiteral("guruListWords1"));
+    case 3: return TextTable::localizedString(QStringLiteral("guruCategoryWords1"));
+    case 4: return TextTable::localizedString(QStringLiteral("guruContextWords1"));
+    case 5: return TextTable::localizedString(QStringLiteral("guruNoteWords1"));
+    default: return QString();
+    }
+}
+
+QRectF GuruView::wordsRect(const QSizeF& tipSize)
+{
+    // Under the site spot, inside the card's edge.
+    const double top = siteSpot().y() - 4;
+    return QRectF(12, 4, std::max(0.0, tipSize.width() - 24), std::max(0.0, std::min(top, tipSize.height()) - 4));
+}
+
 QString GuruView::imageNameOfPage(int type, int page)
 {
     const QString base = imageBaseOfType(type);
@@ -110,6 +172,12 @@ void GuruView::setCurrentPage(int page)
     const QSizeF size = picture.isNull() ? QSizeF() : QSizeF(picture.size()) / picture.devicePixelRatio();
     m_guruImageView->setFrame(QRectF(QPointF(0, 0), size));
     m_guruImageView->setImage(picture);
+    m_words = picture.isNull() ? QString() : wordsOfPage(m_typeOfGuru, m_currentPage);
+    const QRectF strip = wordsRect(size);
+    m_wordsFont = fittingFont(m_words, strip.size());
+    m_wordsView->setFrame(strip);
+    m_wordsView->setHidden(m_words.isEmpty());
+    m_wordsView->setNeedsDisplay();
     setFrameSize(size);
 }
 

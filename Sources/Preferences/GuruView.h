@@ -2,6 +2,8 @@
 
 #include "View.h"
 
+#include <QFont>
+
 class Button;
 class ImageView;
 
@@ -30,6 +32,11 @@ public:
     static QString imageNameOfPage(int type, int page);
     // Where a click opens the service's site, from the bottom-left corner.
     static QRectF siteSpot() { return QRectF(15, 38, 100, 10); }
+    // The words of a page, from the text table ("" for an unknown type).
+    static QString wordsOfPage(int type, int page);
+    // Where the words stand: the blank strip under the site spot, from the
+    // bottom-left corner of a tip of the given size.
+    static QRectF wordsRect(const QSizeF& tipSize);
 
     int typeOfGuru() const { return m_typeOfGuru; }
     void setTypeOfGuru(int type);
@@ -39,6 +46,10 @@ public:
     // its picture, and the popover showing it follows.
     void setCurrentPage(int page);
     QString imageName() const { return m_imageName; }
+    // The words on show and the font they are drawn in: the largest that
+    // lets them fit the strip, wrapped.
+    QString words() const { return m_words; }
+    QFont wordsFont() const { return m_wordsFont; }
 
     // Shows exactly the arrows that lead to another page.
     void updatePages();
@@ -69,7 +80,10 @@ private:
     int m_maxPages = 1;
     int m_currentPage = 1;
     QString m_imageName;
+    QString m_words;
+    QFont m_wordsFont;
     ImageView* m_guruImageView = nullptr;
+    View* m_wordsView = nullptr;
     Button* m_prevPage = nullptr;
     Button* m_nextPage = nullptr;
     int m_guruTrackingArea = 0;

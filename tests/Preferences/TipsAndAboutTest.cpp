@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QMouseEvent>
 
 #include <memory>
@@ -74,6 +75,51 @@ TEST(GuruViewTest, EveryTipTypeHasItsPagesAndEachPageItsPicture)
         }
     }
     EXPECT_EQ(GuruView::imageNameOfPage(5, 1), TextTable::localizedString(QStringLiteral("guruNotetext")) + "1");
+}
+
+TEST(GuruViewTest, EveryTipPageShowsItsWordsWhole)
+{
+    struct Case {
+        int type;
+        int page;
+        const char* key;
+    };
+    const Case cases[] = {{0, 1, "guruMiniMonthWords1"}, {1, 1, "guruDayCalWords1"},  {1, 2, "guruDayCalWords2"},
+                          {2, 1, "guruListWords1"},      {3, 1, "guruCategoryWords1"}, {4, 1, "guruContextWords1"},
+                          {5, 1, "guruNoteWords1"},      {6, 1, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << "/" << c.page);
+        GuruView tip(c.type);
+        tip.setCurrentPage(c.page);
+        if (!*c.key) {
+            EXPECT_TRUE(tip.words().isEmpty());
+            continue;
+        }
+        const QString words = TextTable::localizedString(QString::fromLatin1(c.key));
+        ASSERT_FALSE(words.isEmpty());
+        EXPECT_EQ(tip.words(), words);
+        // The strip lies inside the tip and clear of the site spot, and the
+        // words, wrapped, fit it whole in a readable size.
+        const QRectF strip = GuruView::wordsRect(tip.frame().size());
+        EXPECT_TRUE(tip.bounds().contains(strip));
+        EXPECT_FALSE(strip.intersects(GuruView::siteSpot()));
+        EXPECT_GE(tip.wordsFont().pointSizeF(), 8);
+        const QRectF needed = QFontMetricsF(tip.wordsFont())
+                                  .boundingRect(QRectF(QPointF(0, 0), strip.size()),
+                                                Qt::AlignLeft | Qt::TextWordWrap, words);
+        EXPECT_LE(needed.width(), strip.width());
+        EXPECT_LE(needed.height(), strip.height());
+        // The words are drawn: the blank strip of the picture holds ink.
+        const QImage shown = tip.snapshot().convertToFormat(QImage::Format_RGB32);
+        const QRect inQt(int(strip.x()), int(tip.frame().height() - strip.bottom()), int(strip.width()),
+                         int(strip.height()));
+        int ink = 0;
+        for (int y = inQt.top(); y <= inQt.bottom(); ++y) {
+            for (int x = inQt.left(); x <= inQt.right(); ++x) ink += qGray(shown.pixel(x, y)) < 128;
+        }
+        EXPECT_GT(ink, 30);
+        saveScreenshot(&tip, QStringLiteral("tip-%1-%2").arg(c.type).arg(c.page));
+    }
 }
 
 TEST(GuruViewTest, TheArrowsShowOnlyUnderTheMouseAndNeverLeaveThePages)
