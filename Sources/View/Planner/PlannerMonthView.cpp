@@ -6,18 +6,17 @@
 #include "Common.h"
 #include "CoreData.h"
 #include "Drawing.h"
-#include "Font.h"
 #include "GregorianCalendar.h"
 #include "ImageView.h"
 #include "MainViewAccess.h"
 #include "MonthCalendarView.h"
 #include "MonthNavigation.h"
 #include "MonthView.h"
-#include "NamedImages.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerCellView.h"
 #include "PlannerItemView.h"
+#include "PlannerTitleBar.h"
 #include "SegmentedControl.h"
 #include "Setting.h"
 #include "Task.h"
@@ -67,26 +66,8 @@ const QColor kPlannerGridColor(Qt::lightGray);
 PlannerMonthView::PlannerMonthView(const QRectF& frame, QWidget* parent) : PlannerBaseView(frame, parent)
 {
     const double W = frame.width(), H = frame.height();
-    m_title = UIUtilities::getCommonTextFieldWithFrame(QRectF(0, 15, W - 10, 25));
-    m_title->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 17));
-    m_title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    m_title->setTextColor(Qt::gray);
-    m_title->setStringValue(TextTable::localizedString(QStringLiteral("plannerTitle")));
-    addSubview(m_title);
-
-    m_control = new SegmentedControl(QRectF(17, 15, 90, 24), this);
-    m_control->setSegmentCount(3);
-    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_prev")), 0);
-    m_control->setWidth(20, 0);
-    m_control->setLabel(TextTable::localizedString(QStringLiteral("todayText")), 1);
-    m_control->setWidth(50, 1);
-    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_next")), 2);
-    m_control->setWidth(20, 2);
-    for (int s = 0; s < 3; ++s) m_control->setTag(s + 1, s);
-    double controlWidth = 4;
-    for (int s = 0; s < 3; ++s) controlWidth += m_control->widthForSegment(s);
-    m_control->setFrame(QRectF(17, 15, controlWidth, 24));
-    m_control->setTarget(this, [this](SegmentedControl* control) { nextPrevMonth(control->selectedSegment()); });
+    m_title = PlannerTitleBar::makeTitle(this, QRectF(0, 15, W - 10, 25));
+    m_control = PlannerTitleBar::makeControl(this, QPointF(17, 15), [this](int segment) { nextPrevMonth(segment); });
 
     m_currentDateImgView = new ImageView(QRectF(29, 40, 100, std::max(0.0, H - 74)), this);
     m_currentDateImgView->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -452,17 +433,7 @@ bool PlannerMonthView::showItemDay(const TaskPtr& item, bool openEditor)
         mainView->reloadLeftPageData();
     else
         reloadData();
-    const auto keyOf = [](const Task& task) { return task.primaryKey() < 0 ? task.parentId() : task.primaryKey(); };
-    const qint64 wanted = keyOf(*item);
-    for (const QPointer<View>& view : taskList()) {
-        auto* chip = qobject_cast<PlannerItemView*>(view.data());
-        if (!chip || chip->isHidden() || !chip->task()) continue;
-        if (chip->task()->repeatType() != item->repeatType() || keyOf(*chip->task()) != wanted) continue;
-        selectItem(chip);
-        if (openEditor) chip->popupEditDetail();
-        return true;
-    }
-    return false;
+    return selectShownItem(*item, PlannerItemView::staticMetaObject, openEditor);
 }
 
 bool PlannerMonthView::showPopupEditDetail(const TaskPtr& item)

@@ -150,17 +150,7 @@ bool PlannerPane::showItemDay(const TaskPtr& item, bool openEditor)
         mainView->reloadLeftPageData();
     else if (m_parentView)
         m_parentView->reloadData();
-    const auto keyOf = [](const Task& task) { return task.primaryKey() < 0 ? task.parentId() : task.primaryKey(); };
-    const qint64 wanted = keyOf(*item);
-    for (const QPointer<View>& view : taskList()) {
-        auto* chip = qobject_cast<PlannerItemView*>(view.data());
-        if (!chip || chip->isHidden() || !chip->task()) continue;
-        if (chip->task()->repeatType() != item->repeatType() || keyOf(*chip->task()) != wanted) continue;
-        selectItem(chip);
-        if (openEditor) chip->popupEditDetail();
-        return true;
-    }
-    return false;
+    return selectShownItem(*item, PlannerItemView::staticMetaObject, openEditor);
 }
 
 bool PlannerPane::showPopupEditDetail(const TaskPtr& item)

@@ -4,16 +4,15 @@
 #include "Clock.h"
 #include "Common.h"
 #include "CoreData.h"
-#include "Font.h"
 #include "GregorianCalendar.h"
 #include "MainViewAccess.h"
 #include "MonthCalendarView.h"
 #include "MonthNavigation.h"
 #include "MonthView.h"
-#include "NamedImages.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerCellView.h"
+#include "PlannerTitleBar.h"
 #include "PlannerMonthLayout.h"
 #include "ScrollView.h"
 #include "SegmentedControl.h"
@@ -21,7 +20,6 @@
 #include "Task.h"
 #include "TextField.h"
 #include "TextTable.h"
-#include "UIUtilities.h"
 #include "Utilities.h"
 
 #include <QPainter>
@@ -61,28 +59,8 @@ PlannerWeekView::PlannerWeekView(const QRectF& frame, QWidget* parent) : View(fr
 {
     const double W = frame.width(), H = frame.height();
     const double r = rowHeight();
-    m_title = UIUtilities::getCommonTextFieldWithFrame(QRectF(0, 15, W, 25));
-    m_title->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 17));
-    m_title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    m_title->setTextColor(Qt::gray);
-    m_title->setStringValue(TextTable::localizedString(QStringLiteral("plannerTitle")));
-    addSubview(m_title);
-
-    m_control = new SegmentedControl(QRectF(60, 15, 90, 24), this);
-    m_control->setSegmentCount(3);
-    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_prev")), 0);
-    m_control->setWidth(20, 0);
-    m_control->setLabel(TextTable::localizedString(QStringLiteral("todayText")), 1);
-    m_control->setWidth(50, 1);
-    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_next")), 2);
-    m_control->setWidth(20, 2);
-    double controlWidth = 4;
-    for (int s = 0; s < 3; ++s) {
-        m_control->setTag(s + 1, s);
-        controlWidth += m_control->widthForSegment(s);
-    }
-    m_control->setFrame(QRectF(60, 15, controlWidth, 24));
-    m_control->setTarget(this, [this](SegmentedControl* control) { nextPrevWeek(control->selectedSegment()); });
+    m_title = PlannerTitleBar::makeTitle(this, QRectF(0, 15, W, 25));
+    m_control = PlannerTitleBar::makeControl(this, QPointF(60, 15), [this](int segment) { nextPrevWeek(segment); });
 
     for (size_t i = 0; i < m_arrayOfWeekDay.size(); ++i) {
         auto* header = new PlannerCellView(QRectF(), this);

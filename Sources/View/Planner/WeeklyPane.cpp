@@ -14,6 +14,7 @@
 #include "ScrollView.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TextField.h"
 #include "TimeLineView.h"
 #include "Utilities.h"
 
@@ -208,17 +209,7 @@ bool WeeklyPane::showItemDay(const TaskPtr& item, bool openEditor)
     if (ScrollView* scrollView = enclosingScrollView())
         scrollView->scrollToPoint(
             QPointF(0, double(Utilities::getHour(item->startTime())) * PlannerWeekLayout::hourHeight));
-    const auto keyOf = [](const Task& task) { return task.primaryKey() < 0 ? task.parentId() : task.primaryKey(); };
-    const qint64 wanted = keyOf(*item);
-    for (const QPointer<View>& view : taskList()) {
-        auto* block = qobject_cast<PlannerWeeklyItemView*>(view.data());
-        if (!block || block->isHidden() || !block->task()) continue;
-        if (block->task()->repeatType() != item->repeatType() || keyOf(*block->task()) != wanted) continue;
-        selectItem(block);
-        if (openEditor) block->popupEditDetail();
-        return true;
-    }
-    return false;
+    return selectShownItem(*item, PlannerWeeklyItemView::staticMetaObject, openEditor);
 }
 
 bool WeeklyPane::showPopupEditDetail(const TaskPtr& item)
