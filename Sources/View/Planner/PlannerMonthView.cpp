@@ -15,6 +15,7 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerCellView.h"
+#include "PlannerContext.h"
 #include "PlannerItemView.h"
 #include "PlannerTitleBar.h"
 #include "SegmentedControl.h"
@@ -36,19 +37,6 @@
 #include <cmath>
 
 namespace {
-
-SettingPtr monthPlannerSetting()
-{
-    const CoreData* manager = CoreData::shared();
-    return manager ? manager->currentSetting() : nullptr;
-}
-
-MonthCalendarView* monthPlannerMiniMonth()
-{
-    MainViewAccess* mainView = MainViewAccess::current();
-    MonthView* panel = mainView ? mainView->monthView() : nullptr;
-    return panel ? panel->monthCalendarView() : nullptr;
-}
 
 // Whole calendar days on, at the same time of day: never 86,400-second
 // steps, which slip by an hour across a daylight-saving change.
@@ -89,13 +77,13 @@ PlannerMonthView::~PlannerMonthView() = default;
 
 int PlannerMonthView::rows() const
 {
-    const MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    const MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     return miniMonth && miniMonth->isSixWeeksInMonth() ? 6 : 5;
 }
 
 double PlannerMonthView::lineHeight() const
 {
-    const SettingPtr setting = monthPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const float size = setting ? setting->currentFontSize() : 13.0f;
     return double(size + 21.0f - 12.0f);
 }
@@ -140,8 +128,8 @@ void PlannerMonthView::reloadData()
 void PlannerMonthView::reloadNow()
 {
     CoreData* manager = CoreData::shared();
-    const SettingPtr setting = monthPlannerSetting();
-    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    const SettingPtr setting = PlannerContext::setting();
+    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     const Date monthDate = miniMonth ? miniMonth->monthDate() : Date();
     const qint64 weekStartDay = setting ? setting->weekStartDay() : 0;
 
@@ -252,7 +240,7 @@ void PlannerMonthView::drawItems()
         addToTaskList(chip);
         chip->show();
     }
-    const SettingPtr setting = monthPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const int titleSize = int(setting ? setting->currentFontSize() : 13.0f);
     const QString more = TextTable::localizedString(QStringLiteral("moreText"));
     for (const PlannerMonthLayout::MoreButton& placed : layout.buttons) {
@@ -314,7 +302,7 @@ void PlannerMonthView::redrawItemsIfNeed()
 
 void PlannerMonthView::drawSelectedIndex(int index, double x, double y, double cellWidth, double cellHeight, bool isForce)
 {
-    const SettingPtr setting = monthPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     if ((index != m_currentDayIndex && !isForce) || !setting || !setting->isMonthPlannerPinned()) return;
     m_currentDateImgView->setFrame(QRectF(x, y, cellWidth, cellHeight));
     QImage image(QSize(std::max(1, int(std::ceil(cellWidth))), std::max(1, int(std::ceil(cellHeight)))),
@@ -380,11 +368,11 @@ void PlannerMonthView::showMoreItem(int row)
 
 void PlannerMonthView::nextPrevMonth(int segment)
 {
-    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     if (!miniMonth) return;
     Date date;
     if (segment == 1) {
-        const SettingPtr setting = monthPlannerSetting();
+        const SettingPtr setting = PlannerContext::setting();
         const CoreData* manager = CoreData::shared();
         date = Utilities::today(setting && manager ? Utilities::getCurrentDate(setting->tzSupport(), manager->appRootTZ(),
                                                                                setting->currentTZ())
@@ -402,7 +390,7 @@ void PlannerMonthView::labelClickAction(const QVariant& value)
 {
     bool ok = false;
     const double seconds = value.toDouble(&ok);
-    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     if (!ok || !miniMonth) return;
     const Date date = Date::dateWithTimeIntervalSince1970(seconds);
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
@@ -425,7 +413,7 @@ bool PlannerMonthView::showItemDay(const TaskPtr& item, bool openEditor)
     const Date when = item->taskType() == 1 ? item->dueEnd() : item->startTime();
     const Date day = Utilities::newDateOnDate(when, 0, 0);
     MainViewAccess* mainView = MainViewAccess::current();
-    if (MonthCalendarView* miniMonth = monthPlannerMiniMonth()) {
+    if (MonthCalendarView* miniMonth = PlannerContext::miniMonth()) {
         miniMonth->setMonthDate(day);
         miniMonth->setCurrentDay(day);
     }

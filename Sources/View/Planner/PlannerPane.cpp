@@ -9,6 +9,7 @@
 #include "MonthView.h"
 #include "NotificationCenter.h"
 #include "PlannerCellView.h"
+#include "PlannerContext.h"
 #include "PlannerItemView.h"
 #include "PlannerWeekView.h"
 #include "Setting.h"
@@ -140,16 +141,7 @@ bool PlannerPane::showItemDay(const TaskPtr& item, bool openEditor)
     if (!item) return false;
     const Date when = item->taskType() == 1 ? item->dueEnd() : item->startTime();
     const Date day = Utilities::today(when);
-    MainViewAccess* mainView = MainViewAccess::current();
-    MonthView* panel = mainView ? mainView->monthView() : nullptr;
-    if (MonthCalendarView* miniMonth = panel ? panel->monthCalendarView() : nullptr) {
-        miniMonth->setMonthDate(day);
-        miniMonth->setCurrentDay(day);
-    }
-    if (mainView)
-        mainView->reloadLeftPageData();
-    else if (m_parentView)
-        m_parentView->reloadData();
+    PlannerContext::showDayAndReload(day, m_parentView);
     return selectShownItem(*item, PlannerItemView::staticMetaObject, openEditor);
 }
 

@@ -12,6 +12,7 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerCellView.h"
+#include "PlannerContext.h"
 #include "PlannerTitleBar.h"
 #include "PlannerMonthLayout.h"
 #include "ScrollView.h"
@@ -29,22 +30,9 @@
 
 namespace {
 
-SettingPtr weekPlannerSetting()
-{
-    const CoreData* manager = CoreData::shared();
-    return manager ? manager->currentSetting() : nullptr;
-}
-
-MonthCalendarView* weekPlannerMiniMonth()
-{
-    MainViewAccess* mainView = MainViewAccess::current();
-    MonthView* panel = mainView ? mainView->monthView() : nullptr;
-    return panel ? panel->monthCalendarView() : nullptr;
-}
-
 Date weekPlannerToday()
 {
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const CoreData* manager = CoreData::shared();
     return Utilities::today(setting && manager ? Utilities::getCurrentDate(setting->tzSupport(), manager->appRootTZ(),
                                                                            setting->currentTZ())
@@ -93,7 +81,7 @@ PlannerWeekView::~PlannerWeekView() = default;
 
 double PlannerWeekView::rowHeight() const
 {
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     return PlannerWeekLayout::rowHeight(setting ? double(setting->currentFontSize()) : 13.0);
 }
 
@@ -120,7 +108,7 @@ void PlannerWeekView::reloadData()
 void PlannerWeekView::reloadNow()
 {
     const CoreData* manager = CoreData::shared();
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const qint64 weekStartDay = setting ? setting->weekStartDay() : 0;
     Date selected = manager ? manager->currentSelectedDay() : Date();
     if (!selected) selected = weekPlannerToday();
@@ -189,7 +177,7 @@ void PlannerWeekView::reloadNow()
 void PlannerWeekView::gatherItems()
 {
     const CoreData* manager = CoreData::shared();
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     PlannerMonthLayout::Lists lists;
     if (manager) {
         // The month planner's filters serve any range of days.
@@ -270,7 +258,7 @@ void PlannerWeekView::rearrangeViewWithDelta(double delta)
 void PlannerWeekView::scrollToCurrentTime()
 {
     const CoreData* manager = CoreData::shared();
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const double hour = setting && manager ? Utilities::getCurrentHour(setting->tzSupport() != 0, manager->appRootTZ(),
                                                                        setting->currentTZ(), Clock::now())
                                            : Utilities::getCurrentHour(false, 0, 0, Clock::now());
@@ -280,7 +268,7 @@ void PlannerWeekView::scrollToCurrentTime()
 void PlannerWeekView::nextPrevWeek(int segment)
 {
     m_plannerPane->setIsExpand(false);
-    MonthCalendarView* miniMonth = weekPlannerMiniMonth();
+    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     Date date;
     if (segment == 1) {
         date = weekPlannerToday();
@@ -302,7 +290,7 @@ void PlannerWeekView::labelClickAction(const QVariant& value)
 
 void PlannerWeekView::goToDate(const Date& date, bool setMonthAgain)
 {
-    MonthCalendarView* miniMonth = weekPlannerMiniMonth();
+    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     if (!miniMonth) return;
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
                                                                          static_cast<QObject*>(this));
@@ -326,7 +314,7 @@ void PlannerWeekView::collapseExpandPlanner()
 
 void PlannerWeekView::drawSelectedDate(int)
 {
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     if (setting && setting->isWeekPlannerPinned()) update();
 }
 

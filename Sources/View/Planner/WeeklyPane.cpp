@@ -9,6 +9,7 @@
 #include "MonthCalendarView.h"
 #include "MonthView.h"
 #include "PlannerCellView.h"
+#include "PlannerContext.h"
 #include "PlannerWeekView.h"
 #include "PlannerWeeklyItemView.h"
 #include "ScrollView.h"
@@ -196,16 +197,7 @@ bool WeeklyPane::showItemDay(const TaskPtr& item, bool openEditor)
 {
     if (!item || item->taskType() != 0) return false;
     const Date day = Utilities::today(item->startTime());
-    MainViewAccess* mainView = MainViewAccess::current();
-    MonthView* panel = mainView ? mainView->monthView() : nullptr;
-    if (MonthCalendarView* miniMonth = panel ? panel->monthCalendarView() : nullptr) {
-        miniMonth->setMonthDate(day);
-        miniMonth->setCurrentDay(day);
-    }
-    if (mainView)
-        mainView->reloadLeftPageData();
-    else if (m_parentView)
-        m_parentView->reloadData();
+    PlannerContext::showDayAndReload(day, m_parentView);
     if (ScrollView* scrollView = enclosingScrollView())
         scrollView->scrollToPoint(
             QPointF(0, double(Utilities::getHour(item->startTime())) * PlannerWeekLayout::hourHeight));
