@@ -1,11 +1,14 @@
 #include "PlannerContext.h"
 
+#include "AlertPresenter.h"
 #include "CoreData.h"
 #include "Date.h"
 #include "MainViewAccess.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
 #include "PlannerWeekView.h"
+
+#include <QPointer>
 
 namespace PlannerContext {
 
@@ -32,6 +35,21 @@ void showDayAndReload(const Date& day, PlannerWeekView* weekPlanner)
         mainView->reloadLeftPageData();
     else if (weekPlanner)
         weekPlanner->reloadData();
+}
+
+bool deferReloadUnderAlert(QObject* view, bool& pending, std::function<void()> reload)
+{
+    if (!AlertPresenter::isAlertRunning()) {
+        pending = false;
+        return false;
+    }
+    if (pending) return true;
+    pending = true;
+    // `pending` belongs to the view: read only while the view lives.
+    AlertPresenter::whenNoAlertRuns([guard = QPointer<QObject>(view), &pending, reload = std::move(reload)] {
+        if (guard && pending) reload();
+    });
+    return true;
 }
 
 }  // namespace PlannerContext

@@ -112,16 +112,7 @@ void PlannerMonthView::reloadData()
         m_reloadPending = true;
         return;
     }
-    // Nothing is rebuilt under an open question: its item views must live.
-    if (AlertPresenter::isAlertRunning()) {
-        if (m_reloadPending) return;
-        m_reloadPending = true;
-        AlertPresenter::whenNoAlertRuns([view = QPointer<PlannerMonthView>(this)] {
-            if (view && view->m_reloadPending) view->reloadData();
-        });
-        return;
-    }
-    m_reloadPending = false;
+    if (PlannerContext::deferReloadUnderAlert(this, m_reloadPending, [this] { reloadData(); })) return;
     reloadNow();
 }
 

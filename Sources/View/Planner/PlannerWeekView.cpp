@@ -92,16 +92,7 @@ double PlannerWeekView::bandItemWidth() const
 
 void PlannerWeekView::reloadData()
 {
-    // Nothing is rebuilt under an open question: its item views must live.
-    if (AlertPresenter::isAlertRunning()) {
-        if (m_reloadPending) return;
-        m_reloadPending = true;
-        AlertPresenter::whenNoAlertRuns([view = QPointer<PlannerWeekView>(this)] {
-            if (view && view->m_reloadPending) view->reloadData();
-        });
-        return;
-    }
-    m_reloadPending = false;
+    if (PlannerContext::deferReloadUnderAlert(this, m_reloadPending, [this] { reloadData(); })) return;
     reloadNow();
 }
 
