@@ -5,7 +5,10 @@
 #include "Date.h"
 #include "MainViewAccess.h"
 #include "MonthCalendarView.h"
+#include "MonthNavigation.h"
 #include "MonthView.h"
+#include "NotificationCenter.h"
+#include "Notifications.h"
 #include "PlannerWeekView.h"
 
 #include <QPointer>
@@ -50,6 +53,23 @@ bool deferReloadUnderAlert(QObject* view, bool& pending, std::function<void()> r
         if (guard && pending) reload();
     });
     return true;
+}
+
+void goToDate(const Date& date, QObject* sender, bool setMonthAgain)
+{
+    MonthCalendarView* month = miniMonth();
+    if (!month) return;
+    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth, sender);
+    month->setMonthDate(date);
+    MainViewAccess* mainView = MainViewAccess::current();
+    if (MonthNavigation* navigator = mainView ? mainView->monthNav() : nullptr)
+        if (!navigator->monthList().empty())
+            navigator->monthList().front()->monthCalendarView()->setNavigatorSelectedDayInSiblingMonth(date);
+    if (mainView && mainView->isPlannerExpand()) {
+        month->setCurrentDay(date, false);
+        if (setMonthAgain) month->setMonthDate(date);
+        mainView->reloadPlannerView(false);
+    }
 }
 
 }  // namespace PlannerContext

@@ -26,4 +26,10 @@ void showDayAndReload(const Date& day, PlannerWeekView* weekPlanner);
 // `pending` cleared) when the caller may reload now.
 bool deferReloadUnderAlert(QObject* view, bool& pending, std::function<void()> reload);
 
+// Goes to the day from a planner (`sender` of the navigator's notice): the
+// month calendar shows it, the navigator marks it and, with the planner
+// expanded, the day is selected (`setMonthAgain`: its month shown again)
+// and the planner reloaded.
+void goToDate(const Date& date, QObject* sender, bool setMonthAgain);
+
 }  // namespace PlannerContext

@@ -381,21 +381,7 @@ void PlannerMonthView::labelClickAction(const QVariant& value)
 {
     bool ok = false;
     const double seconds = value.toDouble(&ok);
-    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
-    if (!ok || !miniMonth) return;
-    const Date date = Date::dateWithTimeIntervalSince1970(seconds);
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
-                                                                         static_cast<QObject*>(this));
-    miniMonth->setMonthDate(date);
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (MonthNavigation* navigator = mainView ? mainView->monthNav() : nullptr)
-        if (!navigator->monthList().empty())
-            navigator->monthList().front()->monthCalendarView()->setNavigatorSelectedDayInSiblingMonth(date);
-    if (mainView && mainView->isPlannerExpand()) {
-        miniMonth->setCurrentDay(date, false);
-        miniMonth->setMonthDate(date);
-        mainView->reloadPlannerView(false);
-    }
+    if (ok) PlannerContext::goToDate(Date::dateWithTimeIntervalSince1970(seconds), this, true);
 }
 
 bool PlannerMonthView::showItemDay(const TaskPtr& item, bool openEditor)

@@ -281,20 +281,7 @@ void PlannerWeekView::labelClickAction(const QVariant& value)
 
 void PlannerWeekView::goToDate(const Date& date, bool setMonthAgain)
 {
-    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
-    if (!miniMonth) return;
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
-                                                                         static_cast<QObject*>(this));
-    miniMonth->setMonthDate(date);
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (MonthNavigation* navigator = mainView ? mainView->monthNav() : nullptr)
-        if (!navigator->monthList().empty())
-            navigator->monthList().front()->monthCalendarView()->setNavigatorSelectedDayInSiblingMonth(date);
-    if (mainView && mainView->isPlannerExpand()) {
-        miniMonth->setCurrentDay(date, false);
-        if (setMonthAgain) miniMonth->setMonthDate(date);
-        mainView->reloadPlannerView(false);
-    }
+    PlannerContext::goToDate(date, this, setMonthAgain);
 }
 
 void PlannerWeekView::collapseExpandPlanner()
