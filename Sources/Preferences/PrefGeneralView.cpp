@@ -259,12 +259,8 @@ void PrefGeneralView::selectCalendar()
 
 void PrefGeneralView::selectDefaultDuration()
 {
-    const SettingPtr setting = generalPaneSetting();
-    const PopUpItem* item = m_durationBtn->selectedItem();
-    if (!setting || !item) return;
-    setting->setDurationDefEventVal(item->tag);
-    PrefPanes::saveSettings();
-    PrefPanes::postSettingsPush();
+    PrefPanes::storePopUpChoice(generalPaneSetting(), m_durationBtn,
+                                [](Setting& setting, qint64 tag) { setting.setDurationDefEventVal(tag); });
 }
 
 void PrefGeneralView::selectWeekStartDay()
@@ -280,22 +276,16 @@ void PrefGeneralView::selectWeekStartDay()
 
 void PrefGeneralView::selectDefaultSnooze()
 {
-    const SettingPtr setting = generalPaneSetting();
-    const PopUpItem* item = m_snoozeBtn->selectedItem();
-    if (!setting || !item) return;
     // A local habit of this machine: no push.
-    setting->setSnoozeDefVal(item->tag);
-    PrefPanes::saveSettings();
+    PrefPanes::storePopUpChoice(
+        generalPaneSetting(), m_snoozeBtn, [](Setting& setting, qint64 tag) { setting.setSnoozeDefVal(tag); }, false);
 }
 
 void PrefGeneralView::selectDefaultAlertForEvent()
 {
-    const SettingPtr setting = generalPaneSetting();
-    const PopUpItem* item = m_defaultAlertBtn->selectedItem();
-    if (!setting || !item) return;
-    setting->setDefaultEventAlert(PrefPanes::alertListForTag(item->tag));
-    PrefPanes::saveSettings();
-    PrefPanes::postSettingsPush();
+    PrefPanes::storePopUpChoice(generalPaneSetting(), m_defaultAlertBtn, [](Setting& setting, qint64 tag) {
+        setting.setDefaultEventAlert(PrefPanes::alertListForTag(tag));
+    });
 }
 
 void PrefGeneralView::selectTimeZoneSupport()

@@ -166,4 +166,14 @@ QString dayName(int weekDay)
     }
 }
 
+void storePopUpChoice(const SettingPtr& setting, const PopUpButton* popUp,
+                      const std::function<void(Setting&, qint64)>& store, bool push)
+{
+    const PopUpItem* item = popUp->selectedItem();
+    if (!setting || !item) return;
+    store(*setting, item->tag);
+    saveSettings();
+    if (push) postSettingsPush();
+}
+
 }  // namespace PrefPanes

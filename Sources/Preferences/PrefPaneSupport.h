@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ModelTypes.h"
+
 #include <QString>
 #include <QTime>
 #include <QRectF>
@@ -43,6 +45,12 @@ std::optional<qint64> alertTagOfList(const QString& alertList);
 // Selects the item with the tag, or shows no item when none has it: a
 // stored value outside the menu is left as stored until the user chooses.
 void selectTagOrNothing(PopUpButton* popUp, qint64 tag);
+
+// A pop-up's choice: its item's tag is stored with `store`, the settings are
+// saved and, when `push`, pushed to the web; nothing without a setting or a
+// chosen item.
+void storePopUpChoice(const SettingPtr& setting, const PopUpButton* popUp,
+                      const std::function<void(Setting&, qint64)>& store, bool push = true);
 
 // Working hours: minutes after midnight, 0 to 1439. An entry that is
 // missing, not a whole number or outside the day has no minutes.

@@ -132,22 +132,15 @@ void PrefTaskView::loadData()
 
 void PrefTaskView::selectDefaultDuration()
 {
-    const SettingPtr setting = taskPaneSetting();
-    const PopUpItem* item = m_durationBtn->selectedItem();
-    if (!setting || !item) return;
-    setting->setDurationDefTaskVal(item->tag);
-    PrefPanes::saveSettings();
-    PrefPanes::postSettingsPush();
+    PrefPanes::storePopUpChoice(taskPaneSetting(), m_durationBtn,
+                                [](Setting& setting, qint64 tag) { setting.setDurationDefTaskVal(tag); });
 }
 
 void PrefTaskView::selectDefaultAlertForTask()
 {
-    const SettingPtr setting = taskPaneSetting();
-    const PopUpItem* item = m_defaultAlertBtn->selectedItem();
-    if (!setting || !item) return;
-    setting->setDefaultTaskAlert(PrefPanes::alertListForTag(item->tag));
-    PrefPanes::saveSettings();
-    PrefPanes::postSettingsPush();
+    PrefPanes::storePopUpChoice(taskPaneSetting(), m_defaultAlertBtn, [](Setting& setting, qint64 tag) {
+        setting.setDefaultTaskAlert(PrefPanes::alertListForTag(tag));
+    });
 }
 
 void PrefTaskView::selectShowTask()

@@ -24,6 +24,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -38,6 +39,23 @@
 #include <unistd.h>
 
 namespace {
+
+// Starts up to `count` threads running `work`; a thread that cannot start
+// ends the starting (fewer helpers only make the work slower) with a warning
+// naming `what` kind of helper.
+std::vector<std::thread> startCalStoreHelpers(qsizetype count, const std::function<void()>& work, const char* what)
+{
+    std::vector<std::thread> threads;
+    for (qsizetype i = 0; i < count; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error& failure) {
+            qWarning() << "Calendar store: a" << what << "helper could not start:" << failure.what();
+            break;
+        }
+    }
+    return threads;
+}
 
 const QString calendarSuffix = QStringLiteral(".calendar");
 const QString eventsFolder = QStringLiteral("Events");
@@ -485,15 +503,7 @@ QList<CalCalendarStore::FileEntry> CalCalendarStore::readFilesLocked(const QFile
     const bool onMainThread = MainQueue::isMainThread();
     qsizetype helpers = std::min<qsizetype>(readHelpers, listing.size() / filesPerReadHelper);
     if (onMainThread && !listing.isEmpty()) helpers = std::max<qsizetype>(helpers, 1);
-    std::vector<std::thread> threads;
-    for (qsizetype i = 0; i < helpers; ++i) {
-        try {
-            threads.emplace_back(readSome);
-        } catch (const std::system_error& failure) {
-            qWarning() << "Calendar store: a reading helper could not start:" << failure.what();
-            break;
-        }
-    }
+    std::vector<std::thread> threads = startCalStoreHelpers(helpers, readSome, "reading");
     // Without a helper (none could start) the calling thread reads them all.
     if (!onMainThread || threads.empty()) readSome();
     for (std::thread& thread : threads) thread.join();
@@ -909,6 +919,23 @@ CalEventPtr CalCalendarStore::eventOf(const ICalEventFileData& file, const ICalO
     return event;
 }
 
+template <class PerCalendar>
+CalError CalCalendarStore::queryCalendarsLocked(const CalPredicate& predicate, bool tasks,
+                                               PerCalendar&& perCalendar) const
+{
+    ensureIndexedLocked();
+    QStringList incomplete;
+    if (!m_index->rootListable) incomplete << m_root;
+    for (const CalendarEntry& calendar : m_index->calendars) {
+        if (!predicate.calendarUids.contains(calendar.calendar.m_uid)) continue;
+        queryIsIncompleteLocked(calendar, tasks, predicate.uid, &incomplete);
+        perCalendar(calendar);
+    }
+    return incomplete.isEmpty() ? CalError::none()
+                                : CalError::make(CalError::Code::CannotRead,
+                                                 QStringLiteral("cannot read ") + incomplete.join(QStringLiteral(", ")));
+}
+
 CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate, CalError* error) const
 {
     CalEventList events;
@@ -917,12 +944,7 @@ CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate
         return events;
     }
     std::lock_guard lock(m_mutex);
-    ensureIndexedLocked();
-    QStringList incomplete;
-    if (!m_index->rootListable) incomplete << m_root;
-    for (const CalendarEntry& calendar : m_index->calendars) {
-        if (!predicate.calendarUids.contains(calendar.calendar.m_uid)) continue;
-        queryIsIncompleteLocked(calendar, false, predicate.uid, &incomplete);
+    const CalError result = queryCalendarsLocked(predicate, false, [&](const CalendarEntry& calendar) {
         const auto calendarCopy = std::make_shared<CalCalendar>(calendar.calendar);
         if (!predicate.uid.isEmpty()) {
             // One uid has one file that counts: no walk through the others.
@@ -931,7 +953,7 @@ CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate
                 for (const ICalOccurrence& occurrence :
                      ICalendarFile::expand(*file->events, predicate.startDate, predicate.endDate))
                     events << eventOf(*file->events, occurrence, calendarCopy);
-            continue;
+            return;
         }
         for (const FileEntry& file : calendar.events) {
             if (!file.usable()) continue;
@@ -939,13 +961,10 @@ CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate
                  ICalendarFile::expand(*file.events, predicate.startDate, predicate.endDate))
                 events << eventOf(*file.events, occurrence, calendarCopy);
         }
-    }
+    });
     std::stable_sort(events.begin(), events.end(),
                      [](const CalEventPtr& a, const CalEventPtr& b) { return a->startDate() < b->startDate(); });
-    reportCalError(error, incomplete.isEmpty()
-                              ? CalError::none()
-                              : CalError::make(CalError::Code::CannotRead,
-                                               QStringLiteral("cannot read ") + incomplete.join(QStringLiteral(", "))));
+    reportCalError(error, result);
     return events;
 }
 
@@ -981,19 +1000,11 @@ CalTaskList CalCalendarStore::tasksWithPredicate(const CalPredicate& predicate, 
         return tasks;
     }
     std::lock_guard lock(m_mutex);
-    ensureIndexedLocked();
-    QStringList incomplete;
-    if (!m_index->rootListable) incomplete << m_root;
-    for (const CalendarEntry& calendar : m_index->calendars) {
-        if (!predicate.calendarUids.contains(calendar.calendar.m_uid)) continue;
-        queryIsIncompleteLocked(calendar, true, predicate.uid, &incomplete);
-        for (const FileEntry& file : calendar.tasks)
-            if (file.usable() && (predicate.uid.isEmpty() || file.uid == predicate.uid)) tasks << taskFrom(file, calendar);
-    }
-    reportCalError(error, incomplete.isEmpty()
-                              ? CalError::none()
-                              : CalError::make(CalError::Code::CannotRead,
-                                               QStringLiteral("cannot read ") + incomplete.join(QStringLiteral(", "))));
+    reportCalError(error, queryCalendarsLocked(predicate, true, [&](const CalendarEntry& calendar) {
+                       for (const FileEntry& file : calendar.tasks)
+                           if (file.usable() && (predicate.uid.isEmpty() || file.uid == predicate.uid))
+                               tasks << taskFrom(file, calendar);
+                   }));
     return tasks;
 }
 
@@ -1392,16 +1403,8 @@ QStringList CalCalendarStore::flushPaths(const QStringList& paths, int flags)
         }
     };
     const qsizetype helpers = std::min<qsizetype>(flushHelpers, paths.size() / flushesPerHelper);
-    std::vector<std::thread> threads;
-    for (qsizetype i = 0; i < helpers; ++i) {
-        try {
-            threads.emplace_back(flushSome);
-        } catch (const std::system_error& failure) {
-            // Fewer helpers only make it slower; this thread flushes the rest.
-            qWarning() << "Calendar store: a flush helper could not start:" << failure.what();
-            break;
-        }
-    }
+    std::vector<std::thread> threads = startCalStoreHelpers(helpers, flushSome, "flush");
+    // This thread flushes what the helpers (or the ones that failed to start) leave.
     flushSome();
     for (std::thread& thread : threads) thread.join();
     return notDurable;
@@ -1814,15 +1817,7 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
         }
     };
     const qsizetype helpers = std::min({writeHelpers, usableCores() - 1, qsizetype(files.size()) / filesPerWriteHelper});
-    std::vector<std::thread> threads;
-    for (qsizetype i = 0; i < helpers; ++i) {
-        try {
-            threads.emplace_back(buildAndWrite);
-        } catch (const std::system_error& failure) {
-            qWarning() << "Calendar store: a writing helper could not start:" << failure.what();
-            break;
-        }
-    }
+    std::vector<std::thread> threads = startCalStoreHelpers(helpers, buildAndWrite, "writing");
     buildAndWrite();
     for (std::thread& thread : threads) thread.join();
 

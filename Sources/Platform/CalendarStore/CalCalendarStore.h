@@ -233,6 +233,10 @@ private:
                                const CalCalendarPtr& calendar);
     static CalTaskPtr taskFrom(const FileEntry& file, const CalendarEntry& calendar);
     bool queryIsIncompleteLocked(const CalendarEntry& calendar, bool tasks, const QString& uid, QStringList* files) const;
+    // Runs `perCalendar` on each indexed calendar the query names and says
+    // what could not be read (the root, a calendar's folder or a file).
+    template <class PerCalendar>
+    CalError queryCalendarsLocked(const CalPredicate& predicate, bool tasks, PerCalendar&& perCalendar) const;
 
     // The watcher and the coalescing of its reports, on the main thread.
     void startWatching();

@@ -308,17 +308,26 @@ Date MonthCellView::workingEndOnDay(const Date& day, const QVariantMap& dayManag
 
 bool MonthCellView::changeTaskInfoByDrag(const TaskPtr& task)
 {
+    const CoreData* manager = CoreData::shared();
+    moveTaskToDay(task, m_cellDate, manager ? manager->currentSetting() : nullptr,
+                  "The task dropped on the month could not be saved");
+    postAutoSyncOfItems();
+    return true;
+}
+
+void MonthCellView::moveTaskToDay(const TaskPtr& task, const Date& day, const SettingPtr& setting,
+                                  const char* failureText)
+{
     CoreData* manager = CoreData::shared();
-    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
     if (task->hasDue() && task->dueEnd().isValid()) {
         const Date oldDue = task->dueEnd();
-        const Date newDue = Utilities::newDateOnDate(m_cellDate, Utilities::getHour(oldDue), Utilities::getMinute(oldDue));
+        const Date newDue = Utilities::newDateOnDate(day, Utilities::getHour(oldDue), Utilities::getMinute(oldDue));
         task->setDueEnd(newDue);
         if (task->startTime().isValid())
             task->setStartTime(Utilities::newDateFromDate(task->startTime(), newDue.timeIntervalSinceDate(oldDue)));
     } else {
         task->setHasDue(1);
-        const Date due = workingEndOnDay(m_cellDate, setting ? setting->dayManagers() : QVariantMap());
+        const Date due = workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap());
         task->setDueEnd(due);
         if (task->startTime().isValid() && due < task->startTime()) task->setStartTime(due);
         auto alert = std::make_shared<AlertObj>();
@@ -329,10 +338,8 @@ bool MonthCellView::changeTaskInfoByDrag(const TaskPtr& task)
     }
     // Marked before the save: no kill leaves the move saved but unmarked.
     if (manager && manager->icalSync()) iCalSync::markStoreWriteDue(task);
-    if (!task->dehydrate()) qWarning() << "The task dropped on the month could not be saved";
+    if (!task->dehydrate()) qWarning() << failureText;
     if (manager && manager->icalSync()) manager->icalSync()->backgroundOneWaySyncUpdateToICalTask(task, 0);
-    postAutoSyncOfItems();
-    return true;
 }
 
 bool MonthCellView::changeEventInfoByDrag(const TaskPtr& event)

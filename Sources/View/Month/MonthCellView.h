@@ -72,6 +72,12 @@ public:
     // The due date a task without one gets on a day: the end of that
     // weekday's working hours, or the default end when none is stored.
     static Date workingEndOnDay(const Date& day, const QVariantMap& dayManagers);
+    // A task dropped on a day: its deadline moves there (its time of day
+    // and its start's distance kept), or one without a deadline gets the
+    // day's working end and an alert two days before; then it is saved and
+    // pushed to the calendar store. `failureText` is logged when the save fails.
+    static void moveTaskToDay(const TaskPtr& task, const Date& day, const SettingPtr& setting,
+                              const char* failureText);
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;

@@ -78,6 +78,20 @@ void PlannerBaseView::findAndEditEvent(const TaskPtr& event)
     }
 }
 
+bool PlannerBaseView::selectShownItem(const Task& item, const QMetaObject& kind, bool openEditor)
+{
+    const qint64 wanted = seriesKeyOf(item);
+    for (const QPointer<View>& entry : m_taskList) {
+        auto* view = static_cast<PlannerBaseItem*>(kind.cast(entry.data()));
+        if (!view || view->isHidden() || !view->task()) continue;
+        if (view->task()->repeatType() != item.repeatType() || seriesKeyOf(*view->task()) != wanted) continue;
+        selectItem(view);
+        if (openEditor) view->popupEditDetail();
+        return true;
+    }
+    return false;
+}
+
 void PlannerBaseView::addToTaskList(View* view)
 {
     if (!view) return;

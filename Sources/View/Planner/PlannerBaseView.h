@@ -81,6 +81,12 @@ public:
     // The scroll view the pane scrolls in, if any: item views autoscroll it.
     ScrollView* enclosingScrollView() const;
 
+protected:
+    // Selects the first visible item view of this kind that shows the item
+    // (an occurrence by its series), opening its editor when asked; false
+    // when the pane shows none.
+    bool selectShownItem(const Task& item, const QMetaObject& kind, bool openEditor);
+
 private:
     // The item views of taskList, "more" buttons and gone views left out.
     std::vector<PlannerBaseItem*> itemViews() const;

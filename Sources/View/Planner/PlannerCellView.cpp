@@ -29,7 +29,6 @@
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
-#include "iCalSync.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -330,7 +329,6 @@ bool PlannerCellView::changeNoteInfoByDrag(const TaskPtr& note)
 
 bool PlannerCellView::changeTaskInfoByDrag(const TaskPtr& task)
 {
-    CoreData* manager = CoreData::shared();
     const SettingPtr setting = plannerCellSetting();
     if (setting && setting->showWarningChangeDeadlineTask() != 0) {
         AlertRequest request;
@@ -345,27 +343,7 @@ bool PlannerCellView::changeTaskInfoByDrag(const TaskPtr& task)
         setting->saveLocalSettings();
         if (answer.button != AlertResponse::firstButton) return false;
     }
-    if (task->hasDue() && task->dueEnd().isValid()) {
-        const Date oldDue = task->dueEnd();
-        const Date newDue = Utilities::newDateOnDate(m_cellDate, Utilities::getHour(oldDue), Utilities::getMinute(oldDue));
-        task->setDueEnd(newDue);
-        if (task->startTime().isValid())
-            task->setStartTime(Utilities::newDateFromDate(task->startTime(), newDue.timeIntervalSinceDate(oldDue)));
-    } else {
-        task->setHasDue(1);
-        const Date due = MonthCellView::workingEndOnDay(m_cellDate, setting ? setting->dayManagers() : QVariantMap());
-        task->setDueEnd(due);
-        if (task->startTime().isValid() && due < task->startTime()) task->setStartTime(due);
-        auto alert = std::make_shared<AlertObj>();
-        alert->setAlertType(1);
-        alert->setRelativeOffset(-172800);
-        alert->setSoundName(QString());
-        task->updateAlertList({alert});
-    }
-    // Marked before the save: no kill leaves the move saved but unmarked.
-    if (manager && manager->icalSync()) iCalSync::markStoreWriteDue(task);
-    if (!task->dehydrate()) qWarning() << "The task dropped on a planner day could not be saved";
-    if (manager && manager->icalSync()) manager->icalSync()->backgroundOneWaySyncUpdateToICalTask(task, 0);
+    MonthCellView::moveTaskToDay(task, m_cellDate, setting, "The task dropped on a planner day could not be saved");
     postPlannerAutoSync();
     return true;
 }

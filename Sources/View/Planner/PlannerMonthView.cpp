@@ -6,18 +6,18 @@
 #include "Common.h"
 #include "CoreData.h"
 #include "Drawing.h"
-#include "Font.h"
 #include "GregorianCalendar.h"
 #include "ImageView.h"
 #include "MainViewAccess.h"
 #include "MonthCalendarView.h"
 #include "MonthNavigation.h"
 #include "MonthView.h"
-#include "NamedImages.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerCellView.h"
+#include "PlannerContext.h"
 #include "PlannerItemView.h"
+#include "PlannerTitleBar.h"
 #include "SegmentedControl.h"
 #include "Setting.h"
 #include "Task.h"
@@ -38,19 +38,6 @@
 
 namespace {
 
-SettingPtr monthPlannerSetting()
-{
-    const CoreData* manager = CoreData::shared();
-    return manager ? manager->currentSetting() : nullptr;
-}
-
-MonthCalendarView* monthPlannerMiniMonth()
-{
-    MainViewAccess* mainView = MainViewAccess::current();
-    MonthView* panel = mainView ? mainView->monthView() : nullptr;
-    return panel ? panel->monthCalendarView() : nullptr;
-}
-
 // Whole calendar days on, at the same time of day: never 86,400-second
 // steps, which slip by an hour across a daylight-saving change.
 Date monthPlannerDaysOn(const Date& date, int days)
@@ -67,26 +54,8 @@ const QColor kPlannerGridColor(Qt::lightGray);
 PlannerMonthView::PlannerMonthView(const QRectF& frame, QWidget* parent) : PlannerBaseView(frame, parent)
 {
     const double W = frame.width(), H = frame.height();
-    m_title = UIUtilities::getCommonTextFieldWithFrame(QRectF(0, 15, W - 10, 25));
-    m_title->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 17));
-    m_title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    m_title->setTextColor(Qt::gray);
-    m_title->setStringValue(TextTable::localizedString(QStringLiteral("plannerTitle")));
-    addSubview(m_title);
-
-    m_control = new SegmentedControl(QRectF(17, 15, 90, 24), this);
-    m_control->setSegmentCount(3);
-    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_prev")), 0);
-    m_control->setWidth(20, 0);
-    m_control->setLabel(TextTable::localizedString(QStringLiteral("todayText")), 1);
-    m_control->setWidth(50, 1);
-    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_next")), 2);
-    m_control->setWidth(20, 2);
-    for (int s = 0; s < 3; ++s) m_control->setTag(s + 1, s);
-    double controlWidth = 4;
-    for (int s = 0; s < 3; ++s) controlWidth += m_control->widthForSegment(s);
-    m_control->setFrame(QRectF(17, 15, controlWidth, 24));
-    m_control->setTarget(this, [this](SegmentedControl* control) { nextPrevMonth(control->selectedSegment()); });
+    m_title = PlannerTitleBar::makeTitle(this, QRectF(0, 15, W - 10, 25));
+    m_control = PlannerTitleBar::makeControl(this, QPointF(17, 15), [this](int segment) { nextPrevMonth(segment); });
 
     m_currentDateImgView = new ImageView(QRectF(29, 40, 100, std::max(0.0, H - 74)), this);
     m_currentDateImgView->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -108,13 +77,13 @@ PlannerMonthView::~PlannerMonthView() = default;
 
 int PlannerMonthView::rows() const
 {
-    const MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    const MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     return miniMonth && miniMonth->isSixWeeksInMonth() ? 6 : 5;
 }
 
 double PlannerMonthView::lineHeight() const
 {
-    const SettingPtr setting = monthPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const float size = setting ? setting->currentFontSize() : 13.0f;
     return double(size + 21.0f - 12.0f);
 }
@@ -143,24 +112,15 @@ void PlannerMonthView::reloadData()
         m_reloadPending = true;
         return;
     }
-    // Nothing is rebuilt under an open question: its item views must live.
-    if (AlertPresenter::isAlertRunning()) {
-        if (m_reloadPending) return;
-        m_reloadPending = true;
-        AlertPresenter::whenNoAlertRuns([view = QPointer<PlannerMonthView>(this)] {
-            if (view && view->m_reloadPending) view->reloadData();
-        });
-        return;
-    }
-    m_reloadPending = false;
+    if (PlannerContext::deferReloadUnderAlert(this, m_reloadPending, [this] { reloadData(); })) return;
     reloadNow();
 }
 
 void PlannerMonthView::reloadNow()
 {
     CoreData* manager = CoreData::shared();
-    const SettingPtr setting = monthPlannerSetting();
-    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    const SettingPtr setting = PlannerContext::setting();
+    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     const Date monthDate = miniMonth ? miniMonth->monthDate() : Date();
     const qint64 weekStartDay = setting ? setting->weekStartDay() : 0;
 
@@ -271,7 +231,7 @@ void PlannerMonthView::drawItems()
         addToTaskList(chip);
         chip->show();
     }
-    const SettingPtr setting = monthPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const int titleSize = int(setting ? setting->currentFontSize() : 13.0f);
     const QString more = TextTable::localizedString(QStringLiteral("moreText"));
     for (const PlannerMonthLayout::MoreButton& placed : layout.buttons) {
@@ -333,7 +293,7 @@ void PlannerMonthView::redrawItemsIfNeed()
 
 void PlannerMonthView::drawSelectedIndex(int index, double x, double y, double cellWidth, double cellHeight, bool isForce)
 {
-    const SettingPtr setting = monthPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     if ((index != m_currentDayIndex && !isForce) || !setting || !setting->isMonthPlannerPinned()) return;
     m_currentDateImgView->setFrame(QRectF(x, y, cellWidth, cellHeight));
     QImage image(QSize(std::max(1, int(std::ceil(cellWidth))), std::max(1, int(std::ceil(cellHeight)))),
@@ -399,11 +359,11 @@ void PlannerMonthView::showMoreItem(int row)
 
 void PlannerMonthView::nextPrevMonth(int segment)
 {
-    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
+    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     if (!miniMonth) return;
     Date date;
     if (segment == 1) {
-        const SettingPtr setting = monthPlannerSetting();
+        const SettingPtr setting = PlannerContext::setting();
         const CoreData* manager = CoreData::shared();
         date = Utilities::today(setting && manager ? Utilities::getCurrentDate(setting->tzSupport(), manager->appRootTZ(),
                                                                                setting->currentTZ())
@@ -421,21 +381,7 @@ void PlannerMonthView::labelClickAction(const QVariant& value)
 {
     bool ok = false;
     const double seconds = value.toDouble(&ok);
-    MonthCalendarView* miniMonth = monthPlannerMiniMonth();
-    if (!ok || !miniMonth) return;
-    const Date date = Date::dateWithTimeIntervalSince1970(seconds);
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
-                                                                         static_cast<QObject*>(this));
-    miniMonth->setMonthDate(date);
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (MonthNavigation* navigator = mainView ? mainView->monthNav() : nullptr)
-        if (!navigator->monthList().empty())
-            navigator->monthList().front()->monthCalendarView()->setNavigatorSelectedDayInSiblingMonth(date);
-    if (mainView && mainView->isPlannerExpand()) {
-        miniMonth->setCurrentDay(date, false);
-        miniMonth->setMonthDate(date);
-        mainView->reloadPlannerView(false);
-    }
+    if (ok) PlannerContext::goToDate(Date::dateWithTimeIntervalSince1970(seconds), this, true);
 }
 
 bool PlannerMonthView::showItemDay(const TaskPtr& item, bool openEditor)
@@ -444,7 +390,7 @@ bool PlannerMonthView::showItemDay(const TaskPtr& item, bool openEditor)
     const Date when = item->taskType() == 1 ? item->dueEnd() : item->startTime();
     const Date day = Utilities::newDateOnDate(when, 0, 0);
     MainViewAccess* mainView = MainViewAccess::current();
-    if (MonthCalendarView* miniMonth = monthPlannerMiniMonth()) {
+    if (MonthCalendarView* miniMonth = PlannerContext::miniMonth()) {
         miniMonth->setMonthDate(day);
         miniMonth->setCurrentDay(day);
     }
@@ -452,17 +398,7 @@ bool PlannerMonthView::showItemDay(const TaskPtr& item, bool openEditor)
         mainView->reloadLeftPageData();
     else
         reloadData();
-    const auto keyOf = [](const Task& task) { return task.primaryKey() < 0 ? task.parentId() : task.primaryKey(); };
-    const qint64 wanted = keyOf(*item);
-    for (const QPointer<View>& view : taskList()) {
-        auto* chip = qobject_cast<PlannerItemView*>(view.data());
-        if (!chip || chip->isHidden() || !chip->task()) continue;
-        if (chip->task()->repeatType() != item->repeatType() || keyOf(*chip->task()) != wanted) continue;
-        selectItem(chip);
-        if (openEditor) chip->popupEditDetail();
-        return true;
-    }
-    return false;
+    return selectShownItem(*item, PlannerItemView::staticMetaObject, openEditor);
 }
 
 bool PlannerMonthView::showPopupEditDetail(const TaskPtr& item)

@@ -9,6 +9,7 @@
 #include "MonthView.h"
 #include "NotificationCenter.h"
 #include "PlannerCellView.h"
+#include "PlannerContext.h"
 #include "PlannerItemView.h"
 #include "PlannerWeekView.h"
 #include "Setting.h"
@@ -140,27 +141,8 @@ bool PlannerPane::showItemDay(const TaskPtr& item, bool openEditor)
     if (!item) return false;
     const Date when = item->taskType() == 1 ? item->dueEnd() : item->startTime();
     const Date day = Utilities::today(when);
-    MainViewAccess* mainView = MainViewAccess::current();
-    MonthView* panel = mainView ? mainView->monthView() : nullptr;
-    if (MonthCalendarView* miniMonth = panel ? panel->monthCalendarView() : nullptr) {
-        miniMonth->setMonthDate(day);
-        miniMonth->setCurrentDay(day);
-    }
-    if (mainView)
-        mainView->reloadLeftPageData();
-    else if (m_parentView)
-        m_parentView->reloadData();
-    const auto keyOf = [](const Task& task) { return task.primaryKey() < 0 ? task.parentId() : task.primaryKey(); };
-    const qint64 wanted = keyOf(*item);
-    for (const QPointer<View>& view : taskList()) {
-        auto* chip = qobject_cast<PlannerItemView*>(view.data());
-        if (!chip || chip->isHidden() || !chip->task()) continue;
-        if (chip->task()->repeatType() != item->repeatType() || keyOf(*chip->task()) != wanted) continue;
-        selectItem(chip);
-        if (openEditor) chip->popupEditDetail();
-        return true;
-    }
-    return false;
+    PlannerContext::showDayAndReload(day, m_parentView);
+    return selectShownItem(*item, PlannerItemView::staticMetaObject, openEditor);
 }
 
 bool PlannerPane::showPopupEditDetail(const TaskPtr& item)

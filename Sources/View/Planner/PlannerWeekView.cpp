@@ -4,16 +4,16 @@
 #include "Clock.h"
 #include "Common.h"
 #include "CoreData.h"
-#include "Font.h"
 #include "GregorianCalendar.h"
 #include "MainViewAccess.h"
 #include "MonthCalendarView.h"
 #include "MonthNavigation.h"
 #include "MonthView.h"
-#include "NamedImages.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "PlannerCellView.h"
+#include "PlannerContext.h"
+#include "PlannerTitleBar.h"
 #include "PlannerMonthLayout.h"
 #include "ScrollView.h"
 #include "SegmentedControl.h"
@@ -21,7 +21,6 @@
 #include "Task.h"
 #include "TextField.h"
 #include "TextTable.h"
-#include "UIUtilities.h"
 #include "Utilities.h"
 
 #include <QPainter>
@@ -31,22 +30,9 @@
 
 namespace {
 
-SettingPtr weekPlannerSetting()
-{
-    const CoreData* manager = CoreData::shared();
-    return manager ? manager->currentSetting() : nullptr;
-}
-
-MonthCalendarView* weekPlannerMiniMonth()
-{
-    MainViewAccess* mainView = MainViewAccess::current();
-    MonthView* panel = mainView ? mainView->monthView() : nullptr;
-    return panel ? panel->monthCalendarView() : nullptr;
-}
-
 Date weekPlannerToday()
 {
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const CoreData* manager = CoreData::shared();
     return Utilities::today(setting && manager ? Utilities::getCurrentDate(setting->tzSupport(), manager->appRootTZ(),
                                                                            setting->currentTZ())
@@ -61,28 +47,8 @@ PlannerWeekView::PlannerWeekView(const QRectF& frame, QWidget* parent) : View(fr
 {
     const double W = frame.width(), H = frame.height();
     const double r = rowHeight();
-    m_title = UIUtilities::getCommonTextFieldWithFrame(QRectF(0, 15, W, 25));
-    m_title->setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande Bold"), 17));
-    m_title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    m_title->setTextColor(Qt::gray);
-    m_title->setStringValue(TextTable::localizedString(QStringLiteral("plannerTitle")));
-    addSubview(m_title);
-
-    m_control = new SegmentedControl(QRectF(60, 15, 90, 24), this);
-    m_control->setSegmentCount(3);
-    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_prev")), 0);
-    m_control->setWidth(20, 0);
-    m_control->setLabel(TextTable::localizedString(QStringLiteral("todayText")), 1);
-    m_control->setWidth(50, 1);
-    m_control->setImage(NamedImages::imageNamed(QStringLiteral("month_next")), 2);
-    m_control->setWidth(20, 2);
-    double controlWidth = 4;
-    for (int s = 0; s < 3; ++s) {
-        m_control->setTag(s + 1, s);
-        controlWidth += m_control->widthForSegment(s);
-    }
-    m_control->setFrame(QRectF(60, 15, controlWidth, 24));
-    m_control->setTarget(this, [this](SegmentedControl* control) { nextPrevWeek(control->selectedSegment()); });
+    m_title = PlannerTitleBar::makeTitle(this, QRectF(0, 15, W, 25));
+    m_control = PlannerTitleBar::makeControl(this, QPointF(60, 15), [this](int segment) { nextPrevWeek(segment); });
 
     for (size_t i = 0; i < m_arrayOfWeekDay.size(); ++i) {
         auto* header = new PlannerCellView(QRectF(), this);
@@ -115,7 +81,7 @@ PlannerWeekView::~PlannerWeekView() = default;
 
 double PlannerWeekView::rowHeight() const
 {
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     return PlannerWeekLayout::rowHeight(setting ? double(setting->currentFontSize()) : 13.0);
 }
 
@@ -126,23 +92,14 @@ double PlannerWeekView::bandItemWidth() const
 
 void PlannerWeekView::reloadData()
 {
-    // Nothing is rebuilt under an open question: its item views must live.
-    if (AlertPresenter::isAlertRunning()) {
-        if (m_reloadPending) return;
-        m_reloadPending = true;
-        AlertPresenter::whenNoAlertRuns([view = QPointer<PlannerWeekView>(this)] {
-            if (view && view->m_reloadPending) view->reloadData();
-        });
-        return;
-    }
-    m_reloadPending = false;
+    if (PlannerContext::deferReloadUnderAlert(this, m_reloadPending, [this] { reloadData(); })) return;
     reloadNow();
 }
 
 void PlannerWeekView::reloadNow()
 {
     const CoreData* manager = CoreData::shared();
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const qint64 weekStartDay = setting ? setting->weekStartDay() : 0;
     Date selected = manager ? manager->currentSelectedDay() : Date();
     if (!selected) selected = weekPlannerToday();
@@ -211,7 +168,7 @@ void PlannerWeekView::reloadNow()
 void PlannerWeekView::gatherItems()
 {
     const CoreData* manager = CoreData::shared();
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     PlannerMonthLayout::Lists lists;
     if (manager) {
         // The month planner's filters serve any range of days.
@@ -292,7 +249,7 @@ void PlannerWeekView::rearrangeViewWithDelta(double delta)
 void PlannerWeekView::scrollToCurrentTime()
 {
     const CoreData* manager = CoreData::shared();
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     const double hour = setting && manager ? Utilities::getCurrentHour(setting->tzSupport() != 0, manager->appRootTZ(),
                                                                        setting->currentTZ(), Clock::now())
                                            : Utilities::getCurrentHour(false, 0, 0, Clock::now());
@@ -302,7 +259,7 @@ void PlannerWeekView::scrollToCurrentTime()
 void PlannerWeekView::nextPrevWeek(int segment)
 {
     m_plannerPane->setIsExpand(false);
-    MonthCalendarView* miniMonth = weekPlannerMiniMonth();
+    MonthCalendarView* miniMonth = PlannerContext::miniMonth();
     Date date;
     if (segment == 1) {
         date = weekPlannerToday();
@@ -324,20 +281,7 @@ void PlannerWeekView::labelClickAction(const QVariant& value)
 
 void PlannerWeekView::goToDate(const Date& date, bool setMonthAgain)
 {
-    MonthCalendarView* miniMonth = weekPlannerMiniMonth();
-    if (!miniMonth) return;
-    NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kClearSelectedNavigatorMonth,
-                                                                         static_cast<QObject*>(this));
-    miniMonth->setMonthDate(date);
-    MainViewAccess* mainView = MainViewAccess::current();
-    if (MonthNavigation* navigator = mainView ? mainView->monthNav() : nullptr)
-        if (!navigator->monthList().empty())
-            navigator->monthList().front()->monthCalendarView()->setNavigatorSelectedDayInSiblingMonth(date);
-    if (mainView && mainView->isPlannerExpand()) {
-        miniMonth->setCurrentDay(date, false);
-        if (setMonthAgain) miniMonth->setMonthDate(date);
-        mainView->reloadPlannerView(false);
-    }
+    PlannerContext::goToDate(date, this, setMonthAgain);
 }
 
 void PlannerWeekView::collapseExpandPlanner()
@@ -348,7 +292,7 @@ void PlannerWeekView::collapseExpandPlanner()
 
 void PlannerWeekView::drawSelectedDate(int)
 {
-    const SettingPtr setting = weekPlannerSetting();
+    const SettingPtr setting = PlannerContext::setting();
     if (setting && setting->isWeekPlannerPinned()) update();
 }
 

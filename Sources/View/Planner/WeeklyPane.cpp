@@ -9,11 +9,13 @@
 #include "MonthCalendarView.h"
 #include "MonthView.h"
 #include "PlannerCellView.h"
+#include "PlannerContext.h"
 #include "PlannerWeekView.h"
 #include "PlannerWeeklyItemView.h"
 #include "ScrollView.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TextField.h"
 #include "TimeLineView.h"
 #include "Utilities.h"
 
@@ -195,30 +197,11 @@ bool WeeklyPane::showItemDay(const TaskPtr& item, bool openEditor)
 {
     if (!item || item->taskType() != 0) return false;
     const Date day = Utilities::today(item->startTime());
-    MainViewAccess* mainView = MainViewAccess::current();
-    MonthView* panel = mainView ? mainView->monthView() : nullptr;
-    if (MonthCalendarView* miniMonth = panel ? panel->monthCalendarView() : nullptr) {
-        miniMonth->setMonthDate(day);
-        miniMonth->setCurrentDay(day);
-    }
-    if (mainView)
-        mainView->reloadLeftPageData();
-    else if (m_parentView)
-        m_parentView->reloadData();
+    PlannerContext::showDayAndReload(day, m_parentView);
     if (ScrollView* scrollView = enclosingScrollView())
         scrollView->scrollToPoint(
             QPointF(0, double(Utilities::getHour(item->startTime())) * PlannerWeekLayout::hourHeight));
-    const auto keyOf = [](const Task& task) { return task.primaryKey() < 0 ? task.parentId() : task.primaryKey(); };
-    const qint64 wanted = keyOf(*item);
-    for (const QPointer<View>& view : taskList()) {
-        auto* block = qobject_cast<PlannerWeeklyItemView*>(view.data());
-        if (!block || block->isHidden() || !block->task()) continue;
-        if (block->task()->repeatType() != item->repeatType() || keyOf(*block->task()) != wanted) continue;
-        selectItem(block);
-        if (openEditor) block->popupEditDetail();
-        return true;
-    }
-    return false;
+    return selectShownItem(*item, PlannerWeeklyItemView::staticMetaObject, openEditor);
 }
 
 bool WeeklyPane::showPopupEditDetail(const TaskPtr& item)
