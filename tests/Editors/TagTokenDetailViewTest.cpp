@@ -184,11 +184,11 @@ TEST_F(TagTokenDetailViewTest, WhatTheFieldShowsIsWhatIsSaved)
         auto* field = new TagTokenDetailView(QRectF(0, 0, 280, 19), &window);
         const QString input = QString::fromUtf8(c.input);
         QApplication::clipboard()->setText(input);
-        QList<QKeyEvent*> keys{new QKeyEvent(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier)};
-        if (!c.pasted) {
-            keys.clear();
+        QList<QKeyEvent*> keys;
+        if (c.pasted)
+            keys.append(new QKeyEvent(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier));
+        else
             for (const QChar ch : input) keys.append(new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ch));
-        }
         keys.append(new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
         for (QKeyEvent* key : keys) QApplication::sendEvent(field->editor(), key);
         qDeleteAll(keys);
