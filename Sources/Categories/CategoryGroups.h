@@ -15,3 +15,9 @@ struct CategoryGroup {
 };
 
 std::vector<CategoryGroup> groupCategoriesByKind(const CalendarList& categories);
+
+// Asks whether to delete the category, as the category list and the show/hide
+// table both ask: the default category is not deleted while it is the last
+// visible one (with `countShared`, shared categories count as visible too);
+// the person is told so, and the answer is no.
+bool askToDeleteCategory(const CalendarPtr& category, bool countShared);

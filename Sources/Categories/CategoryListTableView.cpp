@@ -334,26 +334,7 @@ void CategoryListTableView::applyDelete()
     if (!manager || !row || !row->calendar()) return;
     const CalendarPtr category = row->calendar();
     if (category->isShared()) return;
-    const SettingPtr setting = manager->currentSetting();
-    const bool isDefault = category->projectType() == 0 && setting && category->primaryKey() == setting->calendarDefID();
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.messageText = TextTable::localizedString(QStringLiteral("deleteCalendarText"));
-    if (isDefault) {
-        qint64 own = 0;
-        for (const CalendarPtr& visible : manager->getCalendarWithType(0, manager->calendarList(), true))
-            if (visible && !visible->isShared()) ++own;
-        if (own < 2) {
-            request.informativeText = TextTable::localizedString(QStringLiteral("deleteCalendarErrorMessage"));
-            request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
-            AlertPresenter::current().runModal(request);
-            return;
-        }
-    }
-    request.informativeText = TextTable::localizedString(QStringLiteral("deleteCalendarMessage"));
-    const int deleteAnswer = request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("deleteText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    if (AlertPresenter::current().runModal(request).button != deleteAnswer) return;
+    if (!askToDeleteCategory(category, false)) return;
     // The main view's reload on the category list's change removes the row.
     if (!manager->doDeleteCalendar(category))
         qWarning() << "Category" << category->primaryKey() << "could not be deleted";

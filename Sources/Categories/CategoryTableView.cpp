@@ -113,22 +113,8 @@ void CategoryTableView::applyDelete()
     const CalendarPtr category = categoryAt(selectedRow());
     CoreData* manager = CoreData::shared();
     if (!category || !manager || category->isShared()) return;
-    const SettingPtr setting = manager->currentSetting();
-    const bool isDefault = category->projectType() == 0 && setting && category->primaryKey() == setting->calendarDefID();
-    AlertRequest request;
-    request.style = AlertStyle::Warning;
-    request.messageText = TextTable::localizedString(QStringLiteral("deleteCalendarText"));
     // Shared categories count here: they are visible ones too.
-    if (isDefault && manager->getCalendarWithType(0, manager->calendarList(), true).size() < 2) {
-        request.informativeText = TextTable::localizedString(QStringLiteral("deleteCalendarErrorMessage"));
-        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
-        AlertPresenter::current().runModal(request);
-        return;
-    }
-    request.informativeText = TextTable::localizedString(QStringLiteral("deleteCalendarMessage"));
-    const int deleteAnswer = request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("deleteText")));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
-    if (AlertPresenter::current().runModal(request).button != deleteAnswer) return;
+    if (!askToDeleteCategory(category, true)) return;
     // No row leaves while a question is up: the rows under it would move.
     const QPointer<CategoryTableView> table(this);
     const auto remove = [table, category] {

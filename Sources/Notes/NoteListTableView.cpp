@@ -106,11 +106,7 @@ void NoteListTableView::dropRows()
     old.swap(m_rows);
     m_notes.clear();
     // Later: a row's own handler may be what asked for the load.
-    for (NoteListItemView* row : old) {
-        if (!row) continue;
-        row->hide();
-        row->deleteLater();
-    }
+    discardRows(old);
     reloadData();
 }
 

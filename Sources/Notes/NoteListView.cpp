@@ -56,13 +56,7 @@ NoteListView::NoteListView(const QRectF& frame, QWidget* parent) : BottomGripPag
     m_tableScrollView->setDocumentView(m_tableView);
     addSubview(m_tableScrollView);
 
-    // They only mark a place for a popover; clicks go through to the rows.
-    m_topItemTemp = new View(QRectF());
-    m_bottomItemTemp = new View(QRectF());
-    m_topItemTemp->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_bottomItemTemp->setAttribute(Qt::WA_TransparentForMouseEvents);
-    addSubview(m_topItemTemp);
-    addSubview(m_bottomItemTemp);
+    addItemMarkers();
     updateTrackingAreas();
     describeFilters();
     m_tableView->loadDataByFilter(m_filterIndex);
@@ -120,9 +114,7 @@ void NoteListView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
     QRectF scroll = m_tableScrollView->frame();
     scroll.setHeight(std::max(0.0, bounds().height() - 31));
     m_tableScrollView->setFrame(scroll);
-    const double rowHeight = m_tableView->rowHeight();
-    m_topItemTemp->setFrame(QRectF(scroll.x(), scroll.y(), scroll.width(), rowHeight));
-    m_bottomItemTemp->setFrame(QRectF(scroll.x(), scroll.y() + scroll.height() - rowHeight - 1, scroll.width(), rowHeight));
+    placeItemMarkers(scroll, m_tableView->rowHeight());
     updateTrackingAreas();
 }
 

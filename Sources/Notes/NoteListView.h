@@ -29,8 +29,6 @@ public:
     SegmentedControl* filterBtn() const { return m_filterBtn; }
     ScrollView* tableScrollView() const { return m_tableScrollView; }
     NoteListTableView* noteListTableView() const { return m_tableView; }
-    View* topItemTemp() const { return m_topItemTemp; }
-    View* bottomItemTemp() const { return m_bottomItemTemp; }
 
     bool isFlipped() const override { return true; }
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
@@ -49,6 +47,4 @@ private:
     SegmentedControl* m_filterBtn = nullptr;
     ScrollView* m_tableScrollView = nullptr;
     NoteListTableView* m_tableView = nullptr;
-    View* m_topItemTemp = nullptr;
-    View* m_bottomItemTemp = nullptr;
 };

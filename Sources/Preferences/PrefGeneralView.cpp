@@ -84,11 +84,6 @@ void makeGeneralPaneNote(View* pane, const QString& text, const QRectF& frame)
     pane->addSubview(note);
 }
 
-QString countedText(int count, const QString& text)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(text);
-}
-
 void postGeneralListChanged(QObject* sender)
 {
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAllTasksEventsAdesChanged, sender);
@@ -122,16 +117,8 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
                                            english ? generalLabelFrame(55)
                                                    : QRectF(0, 0, controlX - 10, 2 * generalLabelFrame(0).height()));
     if (!english) m_durationLabel->setFrame(levelWithControl(*m_durationLabel, durationRow));
-    m_durationBtn = UIUtilities::createPopUpButtonWithFrame(
-        durationRow, QStringLiteral("Duration"), 13, this,
-        [this](PopUpButton*) { selectDefaultDuration(); },
-        {TextTable::localizedString(QStringLiteral("_15minutesText")),
-         TextTable::localizedString(QStringLiteral("_30minutesText")),
-         TextTable::localizedString(QStringLiteral("_1hourText")),
-         TextTable::localizedString(QStringLiteral("_90minutesText")),
-         TextTable::localizedString(QStringLiteral("_2hoursText")),
-         TextTable::localizedString(QStringLiteral("_3hoursText"))},
-        QList<qint64>{15, 30, 60, 90, 120, 180});
+    m_durationBtn =
+        PrefPanes::createDurationPopUp(durationRow, this, [this](PopUpButton*) { selectDefaultDuration(); });
     addSubview(m_durationBtn);
 
     makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("weekStartText")), generalLabelFrame(90));
@@ -155,15 +142,8 @@ PrefGeneralView::PrefGeneralView(const QRectF& frame, QWidget* parent)
 
     makeGeneralPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultAlertEventText")),
                          generalLabelFrame(180));
-    m_defaultAlertBtn = UIUtilities::createPopUpButtonWithFrame(
-        QRectF(controlX, 180, 180, 24), QStringLiteral("DefAlertEvent"), 13, this,
-        [this](PopUpButton*) { selectDefaultAlertForEvent(); },
-        {TextTable::localizedString(QStringLiteral("noneText")),
-         countedText(15, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
-         countedText(30, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
-         countedText(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
-         countedText(1, TextTable::localizedString(QStringLiteral("dayBeforeText")))},
-        QList<qint64>{0, 900, 1800, 3600, 86400});
+    m_defaultAlertBtn = PrefPanes::createDefaultAlertPopUp(QRectF(controlX, 180, 180, 24), QStringLiteral("DefAlertEvent"), this,
+                                                           [this](PopUpButton*) { selectDefaultAlertForEvent(); });
     addSubview(m_defaultAlertBtn);
 
     m_separatorYs.push_back(218);

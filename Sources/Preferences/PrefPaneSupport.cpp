@@ -9,6 +9,7 @@
 #include "PopUpButton.h"
 #include "Setting.h"
 #include "TextTable.h"
+#include "UIUtilities.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
 
@@ -101,6 +102,31 @@ QString alertListForTag(qint64 tag)
     alert->setRelativeOffset(-tag);
     alert->setSoundName(QString());
     return Utilities::updateAlertList({alert});
+}
+
+PopUpButton* createDurationPopUp(const QRectF& frame, QObject* target, std::function<void(PopUpButton*)> action)
+{
+    return UIUtilities::createPopUpButtonWithFrame(frame, QStringLiteral("Duration"), 13, target, std::move(action),
+                                                   {TextTable::localizedString(QStringLiteral("_15minutesText")),
+                                                    TextTable::localizedString(QStringLiteral("_30minutesText")),
+                                                    TextTable::localizedString(QStringLiteral("_1hourText")),
+                                                    TextTable::localizedString(QStringLiteral("_90minutesText")),
+                                                    TextTable::localizedString(QStringLiteral("_2hoursText")),
+                                                    TextTable::localizedString(QStringLiteral("_3hoursText"))},
+                                                   QList<qint64>{15, 30, 60, 90, 120, 180});
+}
+
+PopUpButton* createDefaultAlertPopUp(const QRectF& frame, const QString& menuTitle, QObject* target,
+                                     std::function<void(PopUpButton*)> action)
+{
+    const auto before = [](int count, const QString& text) { return QStringLiteral("%1 %2").arg(count).arg(text); };
+    const QString minutes = TextTable::localizedString(QStringLiteral("minutesBeforeText"));
+    return UIUtilities::createPopUpButtonWithFrame(
+        frame, menuTitle, 13, target, std::move(action),
+        {TextTable::localizedString(QStringLiteral("noneText")), before(15, minutes), before(30, minutes),
+         before(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
+         before(1, TextTable::localizedString(QStringLiteral("dayBeforeText")))},
+        QList<qint64>{0, 900, 1800, 3600, 86400});
 }
 
 std::optional<qint64> alertTagOfList(const QString& alertList)

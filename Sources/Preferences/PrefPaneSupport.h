@@ -42,6 +42,15 @@ QString alertListForTag(qint64 tag);
 // else the seconds before the start; no item for a text that holds no alert.
 std::optional<qint64> alertTagOfList(const QString& alertList);
 
+// The pop-up of a default duration for new items: 15, 30, 60, 90, 120 and 180
+// minutes, tagged with those minutes.
+PopUpButton* createDurationPopUp(const QRectF& frame, QObject* target, std::function<void(PopUpButton*)> action);
+
+// The pop-up of a default alert for new items: none, 15 and 30 minutes, an
+// hour and a day before, tagged with those seconds (0 for none).
+PopUpButton* createDefaultAlertPopUp(const QRectF& frame, const QString& menuTitle, QObject* target,
+                                     std::function<void(PopUpButton*)> action);
+
 // Selects the item with the tag, or shows no item when none has it: a
 // stored value outside the menu is left as stored until the user chooses.
 void selectTagOrNothing(PopUpButton* popUp, qint64 tag);

@@ -9,7 +9,6 @@
 #include "Setting.h"
 #include "TextField.h"
 #include "TextTable.h"
-#include "UIUtilities.h"
 #include "WorkingHourSettingItem.h"
 
 #include <QApplication>
@@ -41,11 +40,6 @@ TextField* makeTaskPaneNote(View* pane, const QString& text, const QRectF& frame
     return note;
 }
 
-QString alertItemTitle(int count, const QString& text)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(text);
-}
-
 void postListChanged(QObject* sender)
 {
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAllTasksEventsAdesChanged, sender);
@@ -68,28 +62,13 @@ PrefTaskView::PrefTaskView(const QRectF& frame, QWidget* parent) : View(frame, p
 
     m_separatorYs.push_back(247);
     makeTaskPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultTaskDurationText")), 262);
-    m_durationBtn = UIUtilities::createPopUpButtonWithFrame(
-        QRectF(190, 260, 180, 24), QStringLiteral("Duration"), 13, this,
-        [this](PopUpButton*) { selectDefaultDuration(); },
-        {TextTable::localizedString(QStringLiteral("_15minutesText")),
-         TextTable::localizedString(QStringLiteral("_30minutesText")),
-         TextTable::localizedString(QStringLiteral("_1hourText")),
-         TextTable::localizedString(QStringLiteral("_90minutesText")),
-         TextTable::localizedString(QStringLiteral("_2hoursText")),
-         TextTable::localizedString(QStringLiteral("_3hoursText"))},
-        QList<qint64>{15, 30, 60, 90, 120, 180});
+    m_durationBtn =
+        PrefPanes::createDurationPopUp(QRectF(190, 260, 180, 24), this, [this](PopUpButton*) { selectDefaultDuration(); });
     addSubview(m_durationBtn);
 
     makeTaskPaneLabel(this, TextTable::localizedString(QStringLiteral("defaultAlertTaskText")), 297);
-    m_defaultAlertBtn = UIUtilities::createPopUpButtonWithFrame(
-        QRectF(190, 295, 180, 24), QStringLiteral("DefAlertTask"), 13, this,
-        [this](PopUpButton*) { selectDefaultAlertForTask(); },
-        {TextTable::localizedString(QStringLiteral("noneText")),
-         alertItemTitle(15, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
-         alertItemTitle(30, TextTable::localizedString(QStringLiteral("minutesBeforeText"))),
-         alertItemTitle(1, TextTable::localizedString(QStringLiteral("hourBeforeText"))),
-         alertItemTitle(1, TextTable::localizedString(QStringLiteral("dayBeforeText")))},
-        QList<qint64>{0, 900, 1800, 3600, 86400});
+    m_defaultAlertBtn = PrefPanes::createDefaultAlertPopUp(QRectF(190, 295, 180, 24), QStringLiteral("DefAlertTask"), this,
+                                                           [this](PopUpButton*) { selectDefaultAlertForTask(); });
     addSubview(m_defaultAlertBtn);
 
     m_separatorYs.push_back(335);

@@ -13,6 +13,23 @@ QRectF BottomGripPage::trackRect() const
     return QRectF(b.x(), b.height() - gripHeight, b.width(), gripHeight);
 }
 
+void BottomGripPage::addItemMarkers()
+{
+    for (View** marker : {&m_topItemTemp, &m_bottomItemTemp}) {
+        *marker = new View(QRectF());
+        (*marker)->setAttribute(Qt::WA_TransparentForMouseEvents);
+        addSubview(*marker);
+    }
+}
+
+void BottomGripPage::placeItemMarkers(const QRectF& listFrame, double rowHeight)
+{
+    if (!m_topItemTemp) return;
+    m_topItemTemp->setFrame(QRectF(listFrame.x(), listFrame.y(), listFrame.width(), rowHeight));
+    m_bottomItemTemp->setFrame(
+        QRectF(listFrame.x(), listFrame.y() + listFrame.height() - rowHeight - 1, listFrame.width(), rowHeight));
+}
+
 unsigned BottomGripPage::gripTrackingOptions() const
 {
     return TrackCursorUpdate;

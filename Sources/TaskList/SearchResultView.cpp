@@ -240,16 +240,8 @@ void SearchResultView::clearRows()
 
 void SearchResultView::dropSpareRows()
 {
-    for (TaskListItemView* row : m_spareRows) {
-        row->hide();
-        row->deleteLater();
-    }
-    m_spareRows.clear();
-    for (NoteListItemView* row : m_spareNoteRows) {
-        row->hide();
-        row->deleteLater();
-    }
-    m_spareNoteRows.clear();
+    discardRows(m_spareRows);
+    discardRows(m_spareNoteRows);
 }
 
 void SearchResultView::setRootItems(std::vector<TableRowView*> items)

@@ -267,11 +267,7 @@ void TaskListTableView::clearRows()
 
 void TaskListTableView::dropSpareRows()
 {
-    for (TaskListItemView* row : m_spareRows) {
-        row->hide();
-        row->deleteLater();
-    }
-    m_spareRows.clear();
+    discardRows(m_spareRows);
 }
 
 void TaskListTableView::prepareRows(std::size_t count, std::size_t perSlice)

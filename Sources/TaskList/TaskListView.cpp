@@ -90,14 +90,7 @@ TaskListView::TaskListView(const QRectF& frame, QWidget* parent) : BottomGripPag
     m_tableScrollView->setDocumentView(m_tableView);
     addSubview(m_tableScrollView);
 
-    // The strips lie over the first and last rows the list shows: they only
-    // mark a place, and every click goes through them to the row.
-    m_topItemTemp = new View(QRectF());
-    m_bottomItemTemp = new View(QRectF());
-    m_topItemTemp->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_bottomItemTemp->setAttribute(Qt::WA_TransparentForMouseEvents);
-    addSubview(m_topItemTemp);
-    addSubview(m_bottomItemTemp);
+    addItemMarkers();
     rearrangeView();
     updateTrackingAreas();
 
@@ -257,9 +250,7 @@ void TaskListView::rearrangeView()
     m_tableScrollView->setFrame(scroll);
     // A shorter pane shows no scroller for rows that fit.
     m_tableView->fitHeight();
-    const double rowHeight = m_tableView->rowHeight();
-    m_topItemTemp->setFrame(QRectF(scroll.x(), scroll.y(), scroll.width(), rowHeight));
-    m_bottomItemTemp->setFrame(QRectF(scroll.x(), scroll.y() + scroll.height() - rowHeight - 1, scroll.width(), rowHeight));
+    placeItemMarkers(scroll, m_tableView->rowHeight());
 }
 
 void TaskListView::drawRect(QPainter& painter, const QRectF&)

@@ -76,8 +76,6 @@ public:
     // rowsPerSlice 0: the list's own number a turn.
     void prepareNextLoad(std::size_t rowsPerSlice = 0);
     ScrollView* tableScrollView() const { return m_tableScrollView; }
-    View* topItemTemp() const { return m_topItemTemp; }
-    View* bottomItemTemp() const { return m_bottomItemTemp; }
 
     // The today planner: lays the open tasks out over today to today + 6,
     // then the day grid redraws; a pass another sender (the timer, null)
@@ -118,8 +116,6 @@ private:
     PopUpButton* m_typeViewBtn = nullptr;
     ScrollView* m_tableScrollView = nullptr;
     TaskListTableView* m_tableView = nullptr;
-    View* m_topItemTemp = nullptr;
-    View* m_bottomItemTemp = nullptr;
     QPointer<CalendarView> m_calendarView;
     ScheduledTimer m_reloadTodayTaskTimer;
     // A timed pass is waiting for the question on screen to close.

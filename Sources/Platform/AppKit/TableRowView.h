@@ -2,6 +2,8 @@
 
 #include "View.h"
 
+#include <vector>
+
 // One row of a TableView: a flipped view that draws itself in three layers,
 // its background, then (while selected) its selection, then its separator.
 // Subclasses replace the layers they need; the defaults draw nothing but the
@@ -27,3 +29,17 @@ public:
 private:
     bool m_selected = false;
 };
+
+// Takes the rows off the screen and deletes them once the event loop is back
+// (a row's own handler or question may be what runs), then empties the list.
+// Null entries, rows not made yet, are skipped.
+template <class Row>
+void discardRows(std::vector<Row*>& rows)
+{
+    for (Row* row : rows) {
+        if (!row) continue;
+        row->hide();
+        row->deleteLater();
+    }
+    rows.clear();
+}

@@ -654,6 +654,19 @@ std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateTaskLocke
     return EventLocation{calendar, file};
 }
 
+std::optional<CalCalendarStore::EventLocation> CalCalendarStore::locateWritableLocked(const QString& uid, bool tasks,
+                                                                                     CalError* error) const
+{
+    const QString kind = tasks ? QStringLiteral("task") : QStringLiteral("event");
+    auto location = tasks ? locateTaskLocked(uid) : locateEventLocked(uid);
+    if (!location) {
+        reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no %1 %2").arg(kind, uid)));
+        return std::nullopt;
+    }
+    if (refusesWritesLocked(location->calendar, error, kind)) return std::nullopt;
+    return location;
+}
+
 QString CalCalendarStore::eventFilePath(const QString& uid) const
 {
     std::lock_guard lock(m_mutex);
@@ -1891,10 +1904,8 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
 {
     if (!event) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no event given")));
     std::lock_guard lock(m_mutex);
-    const auto location = locateEventLocked(event->uid());
-    if (!location)
-        return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no event ") + event->uid()));
-    if (refusesWritesLocked(location->calendar, error, QStringLiteral("event"))) return false;
+    const auto location = locateWritableLocked(event->uid(), false, error);
+    if (!location) return false;
     CalendarEntry* calendar = location->calendar;
     const QString path = location->file->path;
     QString unread;
@@ -1999,10 +2010,8 @@ bool CalCalendarStore::removeTask(const CalTaskPtr& task, CalError* error)
 {
     if (!task) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no task given")));
     std::lock_guard lock(m_mutex);
-    const auto location = locateTaskLocked(task->uid());
-    if (!location)
-        return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no task ") + task->uid()));
-    if (refusesWritesLocked(location->calendar, error, QStringLiteral("task"))) return false;
+    const auto location = locateWritableLocked(task->uid(), true, error);
+    if (!location) return false;
     CalendarEntry* calendar = location->calendar;
     const QString path = location->file->path;
     const bool removed = removeFileLocked(path, error);

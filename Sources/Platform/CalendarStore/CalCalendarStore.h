@@ -182,6 +182,9 @@ private:
     CalendarEntry* calendarEntryLocked(const QString& uid) const;
     std::optional<EventLocation> locateEventLocked(const QString& uid) const;
     std::optional<EventLocation> locateTaskLocked(const QString& uid) const;
+    // The file of an item to change or remove; none, with the error said,
+    // when no file holds the uid or its calendar takes no writes.
+    std::optional<EventLocation> locateWritableLocked(const QString& uid, bool tasks, CalError* error) const;
     bool writeFileLocked(const QString& path, const QByteArray& bytes, CalError* error);
     bool takeInOutsideChangeLocked(CalendarEntry* calendar, bool tasks, const FileEntry& file,
                                    const QByteArray& currentBytes);
