@@ -548,13 +548,6 @@ void CategoryDetailListItemView::popupLinkDetail()
     becomeFirstResponder();
 }
 
-void CategoryDetailListItemView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
-{
-    OutlineView::resizeSubviewsWithOldSize(oldSize);
-    // The ruled strip below the rows is drawn anew as the outline grows.
-    redrawBandBelowLastRow();
-}
-
 void CategoryDetailListItemView::deselectAll()
 {
     ++m_deselectCount;

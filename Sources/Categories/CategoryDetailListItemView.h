@@ -170,9 +170,6 @@ public:
     void convertNote2Task();
     void applyDelete();
 
-protected:
-    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
-
 private:
     void buildRows();
     void clearRows();

@@ -168,13 +168,6 @@ double CategoryListTableView::heightOfRowByItem(TableRowView* item) const
     return isGroupItem(item) ? headerRowHeight : rowHeight();
 }
 
-void CategoryListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
-{
-    OutlineView::resizeSubviewsWithOldSize(oldSize);
-    // The band below the last row is drawn again as the table grows.
-    redrawBandBelowLastRow();
-}
-
 // ---- the detail panel ------------------------------------------------------------------
 
 CategoryDetailPanel* CategoryListTableView::openPanelOn(const CalendarPtr& category)

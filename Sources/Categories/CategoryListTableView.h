@@ -82,9 +82,6 @@ public:
     void keyDown(const Event& event) override;
     void rightMouseDown(const Event& event) override;
 
-protected:
-    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
-
 private:
     void loadNow();
     CategoryDetailPanel* openPanelOn(const CalendarPtr& category);

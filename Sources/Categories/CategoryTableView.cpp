@@ -93,13 +93,6 @@ double CategoryTableView::heightOfRow(int row) const
     return isGroupRow(row) ? headerRowHeight : rowHeight();
 }
 
-void CategoryTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
-{
-    TableView::resizeSubviewsWithOldSize(oldSize);
-    // The band below the last row is drawn again as the table grows.
-    redrawBandBelowLastRow();
-}
-
 void CategoryTableView::keyDown(const Event& event)
 {
     // Every other key is swallowed, as in the category list.

@@ -53,9 +53,6 @@ public:
     bool shouldSelectRow(int row) const override { return !isGroupRow(row); }
     void keyDown(const Event& event) override;
 
-protected:
-    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
-
 private:
     void removeCategoryRow(const CalendarPtr& category);
 

@@ -98,12 +98,6 @@ TableRowView* NotificationTableView::rowViewForRow(int row)
     return rowAt(row);
 }
 
-void NotificationTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
-{
-    TableView::resizeSubviewsWithOldSize(oldSize);
-    redrawBandBelowLastRow();
-}
-
 void NotificationTableView::mouseDown(const Event& event)
 {
     TableView::mouseDown(event);

@@ -69,9 +69,6 @@ public:
     double heightOfRow(int) const override { return NotificationItemView::rowHeight; }
     void mouseDown(const Event& event) override;
 
-protected:
-    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
-
 private:
     std::vector<NotificationObject> m_entries;
     std::vector<QPointer<NotificationItemView>> m_rows;

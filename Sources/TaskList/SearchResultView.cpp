@@ -121,23 +121,13 @@ TableRowView* SearchResultView::rowInGroup(int group, int index) const
 TableRowView* SearchResultView::makeRow(const TaskPtr& item, int rowType) const
 {
     if (rowType == noteRows) {
-        NoteListItemView* row = nullptr;
-        if (!m_spareNoteRows.empty()) {
-            row = m_spareNoteRows.back();
-            m_spareNoteRows.pop_back();
-        } else {
-            row = new NoteListItemView();
-        }
+        NoteListItemView* row = takeSpareRow(m_spareNoteRows);
+        if (!row) row = new NoteListItemView();
         row->setNote(item);
         return row;
     }
-    TaskListItemView* row = nullptr;
-    if (!m_spareRows.empty()) {
-        row = m_spareRows.back();
-        m_spareRows.pop_back();
-    } else {
-        row = new TaskListItemView();
-    }
+    TaskListItemView* row = takeSpareRow(m_spareRows);
+    if (!row) row = new TaskListItemView();
     row->setType(rowType);
     row->setTask(item);
     return row;
@@ -466,12 +456,6 @@ TaskPtr SearchResultView::itemOfRow(const TableRowView* row)
 TaskPtr SearchResultView::selectedTask() const
 {
     return itemOfRow(m_selectedItem);
-}
-
-void SearchResultView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
-{
-    OutlineView::resizeSubviewsWithOldSize(oldSize);
-    redrawBandBelowLastRow();
 }
 
 void SearchResultView::deselectAll()

@@ -122,9 +122,6 @@ public:
     // generated occurrence (a detached one does not).
     static bool isRepeating(const Task& item);
 
-protected:
-    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
-
 private:
     int groupOfHeader(const TableRowView* header) const;
     // The row of a group's item, made (or a spare one bound) on first ask.

@@ -305,11 +305,8 @@ void TaskListTableView::setRootItems(std::vector<TableRowView*> items)
 
 TaskListItemView* TaskListTableView::appendRow(const TaskPtr& item)
 {
-    TaskListItemView* row = nullptr;
-    if (!m_spareRows.empty()) {
-        row = m_spareRows.back();
-        m_spareRows.pop_back();
-    } else {
+    TaskListItemView* row = takeSpareRow(m_spareRows);
+    if (!row) {
         row = new TaskListItemView();
         row->followLoadMark(m_loadMark);
     }
@@ -655,13 +652,6 @@ void TaskListTableView::popupLinkDetail()
     if (selectedRow() < 0 || !m_selectedItem || !m_selectedItem->task()) return;
     m_detailViewController = RowCommands::openLinkDetail(m_detailViewController, this, m_selectedItem->task(), m_selectedItem);
     becomeFirstResponder();
-}
-
-void TaskListTableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
-{
-    OutlineView::resizeSubviewsWithOldSize(oldSize);
-    // The ruled part below the rows is drawn anew as the list grows.
-    redrawBandBelowLastRow();
 }
 
 void TaskListTableView::deselectAll()

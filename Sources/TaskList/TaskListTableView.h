@@ -153,9 +153,6 @@ private:
     class ImageView* m_dragPreview = nullptr;
     QImage m_dragPreviewImage;
 
-protected:
-    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
-
 private:
     void clearRows();
     void dropSpareRows();

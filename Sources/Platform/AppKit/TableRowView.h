@@ -43,3 +43,14 @@ void discardRows(std::vector<Row*>& rows)
     }
     rows.clear();
 }
+
+// The last of the spare rows a list keeps for its next load, taken off the
+// list; null when none is left.
+template <class Row>
+Row* takeSpareRow(std::vector<Row*>& spares)
+{
+    if (spares.empty()) return nullptr;
+    Row* row = spares.back();
+    spares.pop_back();
+    return row;
+}

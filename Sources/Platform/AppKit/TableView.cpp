@@ -268,6 +268,12 @@ double TableView::yPositionPastLastRow() const
     return m_rowCount == 0 ? 0 : rectOfRow(m_rowCount - 1).bottom();
 }
 
+void TableView::resizeSubviewsWithOldSize(const QSizeF& oldSize)
+{
+    View::resizeSubviewsWithOldSize(oldSize);
+    redrawBandBelowLastRow();
+}
+
 void TableView::redrawBandBelowLastRow()
 {
     const double past = yPositionPastLastRow();

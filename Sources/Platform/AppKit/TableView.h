@@ -123,15 +123,16 @@ public:
     // multiple selection is on); a press outside the rows clears it.
     void mouseDown(const Event& event) override;
     void mouseUp(const Event& event) override;
+    // Draws the band below the last row again: the lists that rule or shade
+    // it draw it by their height, and a resize redraws only what it uncovers.
+    void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;
 
 Q_SIGNALS:
     void selectionChanging();
     void selectionChanged();
 
 protected:
-    // Asks for the band below the last row to be drawn again: the lists that
-    // rule or shade that band call it when they grow, as a resize redraws
-    // only what it uncovers.
+    // Asks for the band below the last row to be drawn again.
     void redrawBandBelowLastRow();
 
     virtual void selectionIsChanging() {}
