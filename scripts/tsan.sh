@@ -29,7 +29,11 @@ cmake --build build-tsan --parallel "$jobs" --target "${binaries[@]}"
 
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8 TZ=Europe/Paris
 # Every report is printed (a run shows them all), and any one fails the binary.
-export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp halt_on_error=0 exitcode=66 second_deadlock_stack=1 history_size=4 ${TSAN_OPTIONS:-}"
+# Qt's own bookkeeping (its thread pool's queues, the data moveToThread and
+# a delivered event carry) is guarded by its uninstrumented locks: the C
+# library calls Qt makes on it are not judged, only our code's accesses,
+# which include every inline QString and container operation we compile.
+export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp halt_on_error=0 exitcode=66 second_deadlock_stack=1 history_size=4 ignore_noninstrumented_modules=1 ${TSAN_OPTIONS:-}"
 filter=(--gtest_filter=-*CrashTest.*)
 for argument in "$@"; do
   case "$argument" in --gtest_filter=*) filter=() ;; esac

@@ -8,10 +8,20 @@
 // Collects the warnings and errors logged while it lives.
 class LogCapture {
 public:
-    LogCapture() { s_previous = qInstallMessageHandler(&LogCapture::handle); }
+    LogCapture()
+    {
+        {
+            // Only what is logged from now on is this capture's.
+            QMutexLocker lock(&s_mutex);
+            s_messages.clear();
+        }
+        m_previous = qInstallMessageHandler(&LogCapture::handle);
+    }
     ~LogCapture()
     {
-        qInstallMessageHandler(s_previous);
+        // Each capture puts back the handler it found, so that two captures
+        // in one test leave none of theirs behind.
+        qInstallMessageHandler(m_previous);
         QMutexLocker lock(&s_mutex);
         s_messages.clear();
     }
@@ -37,7 +47,7 @@ private:
         QMutexLocker lock(&s_mutex);
         s_messages.append(message);
     }
-    static inline QtMessageHandler s_previous = nullptr;
+    QtMessageHandler m_previous = nullptr;
     static inline QMutex s_mutex;
     static inline QStringList s_messages;
 };
