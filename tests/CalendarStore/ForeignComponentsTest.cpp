@@ -145,3 +145,25 @@ TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurv
 }
 
 }  // namespace
+
+// A line of another component that holds a control character (the format
+// forbids them; libical writes the text without it) never lends its spelling
+// to the organizer's own lines: after an edit the event still reads back
+// under its own uid, with the edit.
+TEST_F(ForeignComponentsTest, ALineWithAControlCharacterNeverRespellsTheOwnUid)
+{
+    const QString path = makeCalendarFolder(QStringLiteral("TEAM"), QStringLiteral("Team")) + QStringLiteral("/Events/cr.ics");
+    writeBytes(path, "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\n"
+                     "BEGIN:VEVENT\r\nUID:weekly\r\nDTSTART:20140304T090000Z\r\nSUMMARY:Weekly\r\n"
+                     "RRULE:FREQ=WEEKLY;COUNT=4\r\nEND:VEVENT\r\n"
+                     "BEGIN:VEVENT\r\nUID:week\rly\r\nRECURRENCE-ID:20140311T090000Z\r\nDTSTART:20140311T100000Z\r\nEND:VEVENT\r\n"
+                     "END:VCALENDAR\r\n");
+    store = CalCalendarStore::create(root());
+    const CalEventPtr event = store->eventWithUID(QStringLiteral("weekly"), Date());
+    ASSERT_TRUE(event);
+    event->setTitle(QStringLiteral("Weekly review"));
+    ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+    const CalEventPtr back = CalCalendarStore::create(root())->eventWithUID(QStringLiteral("weekly"), Date());
+    ASSERT_TRUE(back) << readBytes(path).toStdString();
+    EXPECT_EQ(back->title(), QStringLiteral("Weekly review"));
+}

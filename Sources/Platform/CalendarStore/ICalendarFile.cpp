@@ -1164,8 +1164,19 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
     const QSet<QByteArray> present(out.cbegin(), out.cend());
     // Only the lines libical does not write as they stand are looked at.
     QHash<QByteArray, QList<std::pair<QList<QByteArray>, QByteArray>>> spellings;
+    // A line holding a control character (but the tab) is never put back: the
+    // format forbids it, and libical's writing of it drops the character, so
+    // the spelling would not say what the written line says (a uid with a
+    // carriage return put back over the organizer's own uid hid its event).
+    const auto holdsControl = [](const QByteArray& line) {
+        return std::any_of(line.cbegin(), line.cend(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return (byte < 0x20 && byte != '\t') || byte == 0x7f;
+        });
+    };
     for (const QByteArray& line : contentLinesOf(original)) {
-        if (present.contains(line) || line.startsWith("BEGIN:") || line.startsWith("END:")) continue;
+        if (present.contains(line) || line.startsWith("BEGIN:") || line.startsWith("END:") || holdsControl(line))
+            continue;
         const QList<QByteArray> normal = normalisedLines(line);
         if (normal.isEmpty()) continue;
         spellings[normal.first()].append({normal, line});
