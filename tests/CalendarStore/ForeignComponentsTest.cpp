@@ -146,24 +146,35 @@ TEST_F(ForeignComponentsTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowAndSurv
 
 }  // namespace
 
-// A line of another component that holds a control character (the format
-// forbids them; libical writes the text without it) never lends its spelling
-// to the organizer's own lines: after an edit the event still reads back
-// under its own uid, with the edit.
-TEST_F(ForeignComponentsTest, ALineWithAControlCharacterNeverRespellsTheOwnUid)
+// Another program's VEVENT whose uid holds a control character (the format
+// forbids them; libical writes the text without it) keeps its line as it
+// was, and never lends it to the organizer's own: after an edit the event
+// still reads back under its own uid, with the edit, whether the other
+// VEVENT comes before it or after.
+TEST_F(ForeignComponentsTest, AnotherUidWithAControlCharacterStaysAsItWasAndApart)
 {
+    const QByteArray weekly = "BEGIN:VEVENT\r\nUID:weekly\r\nDTSTART:20140304T090000Z\r\nSUMMARY:Weekly\r\n"
+                              "RRULE:FREQ=WEEKLY;COUNT=4\r\nEND:VEVENT\r\n";
+    const struct {
+        QByteArray other;
+        bool first;
+    } cases[] = {
+        {"BEGIN:VEVENT\r\nUID:week\rly\r\nRECURRENCE-ID:20140311T090000Z\r\nDTSTART:20140311T100000Z\r\nEND:VEVENT\r\n", false},
+        {"BEGIN:VEVENT\r\nUID:weekly\r&\r\nDTSTART:20140305T090000Z\r\nSUMMARY:Other\r\nEND:VEVENT\r\n", true},
+    };
     const QString path = makeCalendarFolder(QStringLiteral("TEAM"), QStringLiteral("Team")) + QStringLiteral("/Events/cr.ics");
-    writeBytes(path, "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\n"
-                     "BEGIN:VEVENT\r\nUID:weekly\r\nDTSTART:20140304T090000Z\r\nSUMMARY:Weekly\r\n"
-                     "RRULE:FREQ=WEEKLY;COUNT=4\r\nEND:VEVENT\r\n"
-                     "BEGIN:VEVENT\r\nUID:week\rly\r\nRECURRENCE-ID:20140311T090000Z\r\nDTSTART:20140311T100000Z\r\nEND:VEVENT\r\n"
-                     "END:VCALENDAR\r\n");
-    store = CalCalendarStore::create(root());
-    const CalEventPtr event = store->eventWithUID(QStringLiteral("weekly"), Date());
-    ASSERT_TRUE(event);
-    event->setTitle(QStringLiteral("Weekly review"));
-    ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
-    const CalEventPtr back = CalCalendarStore::create(root())->eventWithUID(QStringLiteral("weekly"), Date());
-    ASSERT_TRUE(back) << readBytes(path).toStdString();
-    EXPECT_EQ(back->title(), QStringLiteral("Weekly review"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        writeBytes(path, "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\n" + (c.first ? c.other + weekly : weekly + c.other)
+                             + "END:VCALENDAR\r\n");
+        store = CalCalendarStore::create(root());
+        const CalEventPtr event = store->eventWithUID(QStringLiteral("weekly"), Date());
+        ASSERT_TRUE(event);
+        event->setTitle(QStringLiteral("Weekly review"));
+        ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+        const CalEventPtr back = CalCalendarStore::create(root())->eventWithUID(QStringLiteral("weekly"), Date());
+        ASSERT_TRUE(back) << readBytes(path).toStdString();
+        EXPECT_EQ(back->title(), QStringLiteral("Weekly review"));
+        EXPECT_TRUE(readBytes(path).contains(c.other)) << readBytes(path).toStdString();
+    }
 }

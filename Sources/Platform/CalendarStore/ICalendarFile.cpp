@@ -1158,38 +1158,56 @@ QList<QByteArray> normalisedLines(const QByteArray& line)
     return lines;
 }
 
-QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& original)
+// The file as libical writes it, each line libical spells otherwise than the
+// file did put back as the file had it. `ownEvents` says, VEVENT by VEVENT in
+// the written order, which are the organizer's own.
+QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& original, const QList<bool>& ownEvents)
 {
     const QList<QByteArray> out = contentLinesOf(written);
     const QSet<QByteArray> present(out.cbegin(), out.cend());
-    // Only the lines libical does not write as they stand are looked at.
-    QHash<QByteArray, QList<std::pair<QList<QByteArray>, QByteArray>>> spellings;
-    // A line holding a control character (but the tab) is never put back: the
-    // format forbids it, and libical's writing of it drops the character, so
-    // the spelling would not say what the written line says (a uid with a
-    // carriage return put back over the organizer's own uid hid its event).
+    // A spelling holding a control character (but the tab), which the format
+    // forbids and libical writes without, says something else than the line
+    // written: it is put back in the components of other uids only, never in
+    // the organizer's own (a uid with a carriage return put back over the
+    // organizer's uid hid its event).
     const auto holdsControl = [](const QByteArray& line) {
         return std::any_of(line.cbegin(), line.cend(), [](char c) {
             const auto byte = static_cast<unsigned char>(c);
             return (byte < 0x20 && byte != '\t') || byte == 0x7f;
         });
     };
+    struct Spelling {
+        QList<QByteArray> normal;
+        QByteArray line;
+        bool control;
+    };
+    // Only the lines libical does not write as they stand are looked at.
+    QHash<QByteArray, QList<Spelling>> spellings;
     for (const QByteArray& line : contentLinesOf(original)) {
-        if (present.contains(line) || line.startsWith("BEGIN:") || line.startsWith("END:") || holdsControl(line))
-            continue;
+        if (present.contains(line) || line.startsWith("BEGIN:") || line.startsWith("END:")) continue;
         const QList<QByteArray> normal = normalisedLines(line);
         if (normal.isEmpty()) continue;
-        spellings[normal.first()].append({normal, line});
+        spellings[normal.first()].append({normal, line, holdsControl(line)});
     }
     QByteArray result;
     result.reserve(written.size());
+    qsizetype event = -1;
+    bool inOwnEvent = false;
     for (qsizetype i = 0; i < out.size();) {
+        if (out[i] == "BEGIN:VEVENT") {
+            ++event;
+            inOwnEvent = event < ownEvents.size() && ownEvents[event];
+        } else if (out[i] == "END:VEVENT") {
+            inOwnEvent = false;
+        }
         qsizetype taken = 0;
         const auto found = spellings.constFind(out[i]);
         if (found != spellings.constEnd()) {
-            for (const auto& [normal, line] : *found) {
+            for (const Spelling& spelling : *found) {
+                if (spelling.control && inOwnEvent) continue;
+                const QList<QByteArray>& normal = spelling.normal;
                 if (i + normal.size() > out.size() || !std::equal(normal.cbegin(), normal.cend(), out.cbegin() + i)) continue;
-                result += foldedLine(line);
+                result += foldedLine(spelling.line);
                 taken = normal.size();
                 break;
             }
@@ -1209,7 +1227,12 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
 QByteArray ICalendarFile::toBytes() const
 {
     const QByteArray written = bytesOf(m_root);
-    return m_original.isEmpty() ? written : withOriginalSpelling(written, m_original);
+    if (m_original.isEmpty()) return written;
+    QList<bool> ownEvents;
+    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT))
+        ownEvents << (propertyText(c, ICAL_UID_PROPERTY) == m_uid);
+    return withOriginalSpelling(written, m_original, ownEvents);
 }
 
 namespace {
