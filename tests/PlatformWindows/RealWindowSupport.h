@@ -40,6 +40,12 @@ inline bool shownOnScreen(Window& window)
     return waitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); });
 }
 
+// Whether the window has the keyboard, as the window manager gave it.
+inline bool focusIn(const QWidget* window)
+{
+    return window && window->windowHandle() && QGuiApplication::focusWindow() == window->windowHandle();
+}
+
 // The colour the X server shows at a point of Qt's global coordinates.
 inline QColor colourOnScreenAt(const QPoint& point)
 {

@@ -109,6 +109,21 @@ protected:
         }
         return category;
     }
+    // The category list's window: beside the screen's middle, below its top.
+    static QRectF listWindowFrame()
+    {
+        const QRectF visible = Screen::mainVisibleFrame();
+        return QRectF(visible.center().x(), visible.top() + 100, 300, 500);
+    }
+    // The category list in the window, shown on the screen; null when the
+    // window did not show.
+    static CategoryListView* showList(Window& main)
+    {
+        auto* list = new CategoryListView(QRectF(0, 0, 300, 500));
+        main.setContentView(list);
+        main.makeKeyAndOrderFront();
+        return shownOnScreen(main) ? list : nullptr;
+    }
 
     DetailDatabase database;
 };
@@ -119,12 +134,9 @@ TEST_F(CategoryDetailOnScreen, ThePanelFitsEachCategoryUnderItsTopEdgeAndItsClos
 {
     const CalendarPtr full = stored(QStringLiteral("Full"), 0, 3);
     const CalendarPtr empty = stored(QStringLiteral("Empty project"), 1, 0);
-    const QRectF visible = Screen::mainVisibleFrame();
-    Window main(QRectF(visible.center().x(), visible.top() + 100, 300, 500), TitledWindowMask);
-    auto* list = new CategoryListView(QRectF(0, 0, 300, 500));
-    main.setContentView(list);
-    main.makeKeyAndOrderFront();
-    ASSERT_TRUE(shownOnScreen(main));
+    Window main(listWindowFrame(), TitledWindowMask);
+    CategoryListView* list = showList(main);
+    ASSERT_TRUE(list);
 
     CategoryListTableView* table = list->categoryListTableView();
     ASSERT_TRUE(table->showPopupCalendarEditDetail(full));
@@ -173,12 +185,9 @@ TEST_F(CategoryDetailOnScreen, TasksTypedOneAfterAnotherInTheQuickAddRowAreEachM
 {
     const CalendarPtr kitchen = stored(QStringLiteral("Kitchen"), 0, 0);
     const CalendarPtr bathroom = stored(QStringLiteral("Bathroom"), 0, 2);
-    const QRectF visible = Screen::mainVisibleFrame();
-    Window main(QRectF(visible.center().x(), visible.top() + 100, 300, 500), TitledWindowMask);
-    auto* list = new CategoryListView(QRectF(0, 0, 300, 500));
-    main.setContentView(list);
-    main.makeKeyAndOrderFront();
-    ASSERT_TRUE(shownOnScreen(main));
+    Window main(listWindowFrame(), TitledWindowMask);
+    CategoryListView* list = showList(main);
+    ASSERT_TRUE(list);
     // Kitchen twice: the first add after every opening lost the keyboard.
     for (const CalendarPtr& category : {kitchen, bathroom, kitchen}) {
         SCOPED_TRACE(category->calendarName().toStdString());

@@ -36,11 +36,6 @@ void typeIntoFocus(const QString& text)
     }
 }
 
-bool focusIn(const QWidget* window)
-{
-    return window && window->windowHandle() && QGuiApplication::focusWindow() == window->windowHandle();
-}
-
 class KeyboardFocusOnScreen : public RealWindowTest {
 protected:
     void SetUp() override

@@ -39,8 +39,6 @@ void press(int key, const QString& character)
     }
 }
 
-bool focusIn(const QWidget* window) { return QGuiApplication::focusWindow() == window->windowHandle(); }
-
 class KeysOnScreen : public RealWindowTest {
 protected:
     void SetUp() override
