@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <functional>
+
 namespace {
 
 // Lets the store start its watcher (and lets late notices arrive).
@@ -176,6 +180,44 @@ TEST_F(StoreNoticesTest, CalendarsAndTasksOfOtherProgramsAreReported)
     ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalCalendarsChangedExternallyNotification).isEmpty(); }));
     EXPECT_EQ(recorder->named(CalCalendarsChangedExternallyNotification).first().updated, QStringList{QStringLiteral("THEIRS")});
     EXPECT_EQ(store->calendarWithUID(QStringLiteral("THEIRS"))->title(), QStringLiteral("Theirs, renamed"));
+}
+
+// Another program that rewrites Info.plist in place leaves it missing, empty
+// or (by mistake) a FIFO for a moment: the calendar keeps its name, and the
+// next good Info.plist is read again.
+TEST_F(StoreNoticesTest, ACalendarKeepsItsNameWhileItsInfoIsMissing)
+{
+    const QString info = root() + QStringLiteral("/CAL.calendar/Info.plist");
+    const struct {
+        const char* what;
+        std::function<void()> breakIt;
+    } cases[] = {
+        {"missing", [&] { QFile::remove(info); }},
+        {"empty", [&] { writeBytes(info, QByteArray()); }},
+        {"a FIFO", [&] {
+             QFile::remove(info);
+             ::mkfifo(QFile::encodeName(info).constData(), 0600);
+         }},
+    };
+    int day = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        recorder->notices.clear();
+        c.breakIt();
+        // An event written with it: its notice says the folder was read again.
+        writeBytes(events + QStringLiteral("probe.ics"), eventFile(QStringLiteral("probe"), QStringLiteral("Probe"), ++day));
+        ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalEventsChangedExternallyNotification).isEmpty(); }));
+        EXPECT_TRUE(recorder->named(CalCalendarsChangedExternallyNotification).isEmpty());
+        EXPECT_EQ(store->calendarWithUID(QStringLiteral("CAL"))->title(), QStringLiteral("Cal"));
+
+        QFile::remove(info);
+        makeCalendarFolder(QStringLiteral("CAL"), QStringLiteral("Cal, renamed"));
+        ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalCalendarsChangedExternallyNotification).isEmpty(); }));
+        EXPECT_EQ(store->calendarWithUID(QStringLiteral("CAL"))->title(), QStringLiteral("Cal, renamed"));
+        makeCalendarFolder(QStringLiteral("CAL"), QStringLiteral("Cal"));
+        ASSERT_TRUE(processEventsUntil([&] { return store->calendarWithUID(QStringLiteral("CAL"))->title() == QLatin1String("Cal"); }));
+        settle();
+    }
 }
 
 // While the store writes a batch of its own, what others change is reported
