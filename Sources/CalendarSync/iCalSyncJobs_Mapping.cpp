@@ -63,10 +63,9 @@ QString linkOver(const QString& local, const QString& store)
 
 // An item without a title shows the placeholder; the placeholder is no title
 // the person gave, and a store item without one keeps having none.
-QString titleForStore(const QString& title, const QString& storeTitle, bool newItem, const char* placeholderKey)
+QString titleForStore(const QString& title, const QString& storeTitle, bool newItem, const QString& placeholder)
 {
-    if (newItem || !blankTitle(storeTitle) || title != TextTable::localizedString(QLatin1String(placeholderKey)))
-        return title;
+    if (newItem || !blankTitle(storeTitle) || title != placeholder) return title;
     return storeTitle;
 }
 
@@ -310,7 +309,7 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
 
 void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newEvent) const
 {
-    event.setTitle(titleForStore(item->taskName(), event.title(), newEvent, "newEventText"));
+    event.setTitle(titleForStore(item->taskName(), event.title(), newEvent, TextTable::localizedString(QStringLiteral("newEventText"))));
     event.setIsAllDay(item->isADE() != 0);
     if (CalCalendarPtr calendar = storeCalendarOfItem(item)) event.setCalendar(calendar);
     event.setLocation(item->taskLocation());
@@ -343,14 +342,13 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
 
 void iCalSyncJobs::fillICalTask(const TaskPtr& item, CalTask& task, bool newTask) const
 {
-    task.setTitle(titleForStore(item->taskName(), task.title(), newTask, "newTaskText"));
+    task.setTitle(titleForStore(item->taskName(), task.title(), newTask, TextTable::localizedString(QStringLiteral("newTaskText"))));
     if (CalCalendarPtr calendar = storeCalendarOfItem(item)) task.setCalendar(calendar);
     // The store carries the day of a due date and the item its own time of
     // day: on the store's day the store's due date stays as it is (a day, or
-    // a time in its zone); on another day it keeps its time of day.
+    // a time in its zone), whatever time of day the item holds.
     Date due = item->hasDue() ? item->dueEnd() : Date();
-    if (due && !newTask && task.dueDate())
-        due = Utilities::compareDateNoTime(due, task.dueDate()) == 0 ? task.dueDate() : Utilities::newDateOnDate(due, task.dueDate());
+    if (due && !newTask && task.dueDate() && Utilities::compareDateNoTime(due, task.dueDate()) == 0) due = task.dueDate();
     task.setDueDate(due);
     task.setIsCompleted(item->status() != 0);
     task.setCompletedDate(item->status() != 0 ? item->completedDate() : Date());

@@ -200,9 +200,10 @@ TEST_F(ForeignPropertiesTest, AnEditWritesOnlyWhatTheUserChangedAsTheFileSpellsI
          {QStringLiteral("DUE;VALUE=DATE:20270215")}, {{QStringLiteral("DUE"), QStringLiteral("20270216")}}},
         {"due-zoned.ics", zonedDue, Edit::Title, QStringLiteral("Send the figures"), {QStringLiteral("SUMMARY:Send the figures")},
          {QStringLiteral("SUMMARY:Send the quarterly figures")}, {{QStringLiteral("DUE"), lateInNewYork}}},
-        {"due-zoned.ics", zonedDue, Edit::DayLater, {}, {QStringLiteral("DUE;TZID=America/New_York:20270216T170000")},
+        // On another day the due date takes the organizer's time of day (18:00 here), in the file's zone.
+        {"due-zoned.ics", zonedDue, Edit::DayLater, {}, {QStringLiteral("DUE;TZID=America/New_York:20270216T120000")},
          {QStringLiteral("DUE;TZID=America/New_York:20270215T170000")},
-         {{QStringLiteral("DUE"), QString::number(utc(2027, 2, 16, 22).wholeSecondsSince1970())}}},
+         {{QStringLiteral("DUE"), QString::number(utc(2027, 2, 16, 17).wholeSecondsSince1970())}}},
         {"url-escapes.ics", "url-escapes-2027@web.example", Edit::Title, QStringLiteral("Dinner"), {QStringLiteral("SUMMARY:Dinner")},
          {QStringLiteral("SUMMARY:Lunch")}, {{QStringLiteral("URL"), QStringLiteral("https://example.com/caf%C3%A9/a%20b?q=1&r=%2F")}}},
         {"url-escapes.ics", "url-escapes-2027@web.example", Edit::Link, QStringLiteral("https://example.com/café menu"),
