@@ -309,7 +309,8 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
 
 void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newEvent) const
 {
-    event.setTitle(titleForStore(item->taskName(), event.title(), newEvent, TextTable::localizedString(QStringLiteral("newEventText"))));
+    event.setTitle(
+        titleForStore(item->taskName(), event.title(), newEvent, TextTable::localizedString(QStringLiteral("newEventText"))));
     event.setIsAllDay(item->isADE() != 0);
     if (CalCalendarPtr calendar = storeCalendarOfItem(item)) event.setCalendar(calendar);
     event.setLocation(item->taskLocation());
@@ -342,13 +343,15 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
 
 void iCalSyncJobs::fillICalTask(const TaskPtr& item, CalTask& task, bool newTask) const
 {
-    task.setTitle(titleForStore(item->taskName(), task.title(), newTask, TextTable::localizedString(QStringLiteral("newTaskText"))));
+    task.setTitle(
+        titleForStore(item->taskName(), task.title(), newTask, TextTable::localizedString(QStringLiteral("newTaskText"))));
     if (CalCalendarPtr calendar = storeCalendarOfItem(item)) task.setCalendar(calendar);
     // The store carries the day of a due date and the item its own time of
     // day: on the store's day the store's due date stays as it is (a day, or
     // a time in its zone), whatever time of day the item holds.
     Date due = item->hasDue() ? item->dueEnd() : Date();
-    if (due && !newTask && task.dueDate() && Utilities::compareDateNoTime(due, task.dueDate()) == 0) due = task.dueDate();
+    if (due && !newTask && task.dueDate() && Utilities::compareDateNoTime(due, task.dueDate()) == 0)
+        due = task.dueDate();
     task.setDueDate(due);
     task.setIsCompleted(item->status() != 0);
     task.setCompletedDate(item->status() != 0 ? item->completedDate() : Date());

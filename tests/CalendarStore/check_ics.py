@@ -9,7 +9,8 @@ each a number of seconds since 1970 for a timed occurrence or YYYYMMDD for the d
 all-day one (the end being the day after its last day), and any lines "FIELD <NAME> <text>":
 the text the file's first event or task (not a changed occurrence) holds in that property
 (empty when it has none; a date as the occurrences give it). Floating times are read in the
-zone of the TZ variable. A byte-order mark before the file's text is no part of it. Exit status: 0 when every file agrees, 1 when one does not or does not parse
+zone of the TZ variable. A byte-order mark before the file's text is no part of it. Exit
+status: 0 when every file agrees, 1 when one does not or does not parse
 (what was found is printed), 3 when the reader's modules are missing.
 """
 import datetime

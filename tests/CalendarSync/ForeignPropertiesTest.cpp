@@ -119,7 +119,8 @@ TEST_F(ForeignPropertiesTest, AnEditWritesOnlyWhatTheUserChangedAsTheFileSpellsI
     for (const auto& row : rows) {
         SCOPED_TRACE(QStringLiteral("%1, edit %2").arg(QLatin1String(row.fixture)).arg(int(row.edit)).toStdString());
         const bool task = QByteArray(row.fixture).startsWith("due-");
-        const QString path = calendarFolder() + (task ? QStringLiteral("/Tasks/") : QStringLiteral("/Events/")) + QLatin1String(row.fixture);
+        const QString path =
+            calendarFolder() + (task ? QStringLiteral("/Tasks/") : QStringLiteral("/Events/")) + QLatin1String(row.fixture);
         QFile fixture(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QLatin1String(row.fixture));
         ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
         const QByteArray original = fixture.readAll();
@@ -160,9 +161,8 @@ TEST_F(ForeignPropertiesTest, AnEditWritesOnlyWhatTheUserChangedAsTheFileSpellsI
             if (name == QLatin1String("SUMMARY")) EXPECT_EQ(shownItem->taskName(), text.isEmpty() ? placeholder : text);
             if (name == QLatin1String("DESCRIPTION")) EXPECT_EQ(shownItem->notes(), text);
             if (name == QLatin1String("URL")) EXPECT_EQ(QString::fromUtf8(QUrl(shownItem->url()).toEncoded()), text);
-            if (name == QLatin1String("DUE"))
-                EXPECT_EQ(Utilities::compareDateNoTime(shownItem->dueEnd(), text.size() == 8 ? local(2027, 2, text.right(2).toInt())
-                                                                                                : Date::dateWithTimeIntervalSince1970(text.toDouble())), 0);
+            const Date day = text.size() == 8 ? local(2027, 2, text.right(2).toInt()) : Date::dateWithTimeIntervalSince1970(text.toDouble());
+            if (name == QLatin1String("DUE")) EXPECT_EQ(Utilities::compareDateNoTime(shownItem->dueEnd(), day), 0);
         }
     }
     reader.verify();

@@ -440,7 +440,8 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         return true;
     };
     const auto whatItKeeps = [](bool kept) {
-        return kept ? QStringLiteral("; the calendar keeps the name it had") : QStringLiteral("; the calendar is named after its folder");
+        return kept ? QStringLiteral("; the calendar keeps the name it had")
+                    : QStringLiteral("; the calendar is named after its folder");
     };
     if (infoProblem.isEmpty()) {
         entry->infoFingerprint = fingerprint(bytes);
