@@ -39,6 +39,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <utility>
 
 namespace {
 
@@ -336,57 +337,32 @@ void CalendarView::reloadEvent()
     const QList<TaskList> ofDay = manager->timedEventsOfDays(day, dayEnd);
     if (!ofDay.isEmpty()) m_eventList = ofDay.front();
 
-    const double available = documentWidth() * 0.5 + 40;
-    const qsizetype count = m_eventList.size();
+    const std::vector<EventBox> laidOut =
+        layOutEvents(*manager, std::exchange(m_eventList, TaskList()), day, documentWidth() * 0.5 + 40);
     struct Placed {
         TaskPtr item;
         QRectF frame;
     };
     std::vector<Placed> placed;
-    placed.reserve(size_t(count));
+    placed.reserve(laidOut.size());
     {
         // One read unit for all the rows: one lock of the file, not one per row.
         Transaction reads;
-        int indent = 0;
-        double bottom = 0;
-        qsizetype processed = 0;
-        while (processed < count) {
-            if (m_eventList.isEmpty()) {
-                ++processed;
-                continue;
-            }
-            const TaskPtr first = m_eventList.takeFirst();
-            TaskList group = manager->findAllEventSameStartTime(first, m_eventList, day);
-            for (const TaskPtr& member : group) m_eventList.removeOne(member);
-            group.prepend(first);
-            const qsizetype n = group.size();
-            double column = (available - groupIndent * indent) / double(n);
-            for (qsizetype j = 0; j < n; ++j) {
-                const TaskPtr& event = group[j];
-                const BoxPlacement place = placementOfEvent(event->tzStartTime(), event->tzEndTime(), day);
-                if (place.y >= bottom) {
-                    column = available / double(n);
-                    indent = 0;
-                }
-                bottom = std::max(bottom, place.y + place.height);
-
-                TaskPtr item;
-                if (event->repeatType() == 0) {
-                    // A fresh read, so the box edits the stored row; a row
-                    // that cannot be read keeps the list's copy.
-                    item = Task::initWithPrimaryKey(event->primaryKey());
-                    if (item)
-                        manager->recalculateTimeWithTimezoneSupport(item);
-                    else
-                        item = event->copy();
-                } else {
+        for (const EventBox& box : laidOut) {
+            const TaskPtr& event = box.event;
+            TaskPtr item;
+            if (event->repeatType() == 0) {
+                // A fresh read, so the box edits the stored row; a row
+                // that cannot be read keeps the list's copy.
+                item = Task::initWithPrimaryKey(event->primaryKey());
+                if (item)
+                    manager->recalculateTimeWithTimezoneSupport(item);
+                else
                     item = event->copy();
-                }
-                placed.push_back({item, QRectF(double(j) * column + boxLeft + groupIndent * indent, place.y,
-                                               column - 2, place.height)});
+            } else {
+                item = event->copy();
             }
-            processed += n;
-            ++indent;
+            placed.push_back({item, box.frame});
         }
     }  // nothing was written: leaving the unit ends it
     // Only a box of the same item is kept: a box's pending click or open

@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+class CoreData;
 class CurrentTimeIndicatorView;
 class QMimeData;
 class CustomNSView;
@@ -139,6 +140,25 @@ public:
         double height = 0;
     };
     static BoxPlacement placementOfEvent(const Date& shownStart, const Date& shownEnd, const Date& shownDay);
+
+    // The boxes of the shown day's timed events (in start order), as plain
+    // values: events of one quarter hour side by side, a group that starts
+    // while earlier boxes run indented 5 points a group, never past half the
+    // width, and every box at least a point wide, so that however crowded
+    // the day each of its items gets a box. A box that lies at the same
+    // whole points as later boxes of the same item (occurrences of one
+    // series) shows only through them: such a stack keeps its top
+    // deepestVisibleStack boxes, one-point slivers their top one. So a
+    // series whose occurrences each last years makes as many boxes as can
+    // be seen, not one per occurrence. `available` is the width the events
+    // share (W × 0.5 + 40). Reads nothing from the database.
+    static constexpr int deepestVisibleStack = 12;
+    struct EventBox {
+        TaskPtr event;
+        QRectF frame;
+    };
+    static std::vector<EventBox> layOutEvents(const CoreData& manager, TaskList events, const Date& shownDay,
+                                              double available);
 
     // ---- drops ---------------------------------------------------------------
     // The time of day a dropped image whose top is at y of the document
