@@ -274,8 +274,32 @@ void CalendarView::removeBoxes(std::vector<QPointer<TaskView>>& boxes)
     boxes.clear();
 }
 
+bool CalendarView::isHiddenInWindow() const
+{
+    // Hidden on purpose, itself or a pane it lies in; a grid whose window
+    // is not shown yet is not (it loads ahead of the opening).
+    for (const QWidget* w = this; w; w = w->isWindow() ? nullptr : w->parentWidget())
+        if (w->testAttribute(Qt::WA_WState_ExplicitShowHide) && w->testAttribute(Qt::WA_WState_Hidden)) return true;
+    return false;
+}
+
+void CalendarView::showEvent(QShowEvent* event)
+{
+    View::showEvent(event);
+    if (m_reloadWhenShown) reloadData();
+}
+
 void CalendarView::reloadData()
 {
+    // A grid nobody sees (a planner is shown instead) is laid out when it
+    // shows again: a day of thousands of overlapping occurrences costs as
+    // much as everything else on screen.
+    m_reloadWhenShown = isHiddenInWindow();
+    if (m_reloadWhenShown) {
+        m_selectedItem = nullptr;
+        m_selectingKey = 0;
+        return;
+    }
     ++m_reloadCount;
     if (!m_isLoading) {
         m_isLoading = true;
@@ -589,6 +613,22 @@ void CalendarView::scrollToCurrentTime()
     m_scrollView->scrollToPoint(QPointF(0, y));
 }
 
+void CalendarView::reloadIfShownLater()
+{
+    if (!m_reloadWhenShown) return;
+    m_reloadWhenShown = false;
+    ++m_reloadCount;
+    // As a reload: the boxes of the shown day, wherever they are looked for.
+    if (!m_isLoading) {
+        m_isLoading = true;
+        reloadEvent();
+        reloadTodayTask();
+        sortBoxOrder();
+        m_isLoading = false;
+    }
+    m_reloadWhenShown = true;
+}
+
 bool CalendarView::revealToEvent(const TaskPtr& item)
 {
     if (!item || item->taskType() != 0) return false;
@@ -601,6 +641,7 @@ bool CalendarView::revealToEvent(const TaskPtr& item)
         m_monthView->monthCalendarView()->setCurrentDay(day);
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) mainView->reloadLeftPageData();
+    reloadIfShownLater();
     m_scrollView->scrollToPoint(QPointF(0, hourHeight * GregorianCalendar::fields(start).hour - hourHeight));
 
     const qint64 key = seriesKeyOf(*item);
@@ -624,6 +665,7 @@ bool CalendarView::showPopupEditDetail(const TaskPtr& item)
 void CalendarView::findAndEditEvent(const TaskPtr& item)
 {
     if (!item || item->taskType() != 0) return;
+    reloadIfShownLater();
     for (const QPointer<TaskView>& box : m_eventBoxes) {
         if (!box || box->isHidden() || !box->task() || box->task()->primaryKey() != item->primaryKey()) continue;
         box->setTask(item);

@@ -54,8 +54,11 @@ public:
 
     // The full reload for the shown day: boxes, current-time line and its
     // timer, pieces. A reload started while one runs only clears the
-    // selection.
+    // selection. While the grid is hidden (itself or a pane it lies in) the
+    // reload waits until it shows again.
     void reloadData();
+    // Whether a reload waits for the grid to show.
+    bool isReloadWaitingToShow() const { return m_reloadWhenShown; }
     // The same with no box of the last load kept: the box a drag left behind
     // goes (once its handler is done) instead of standing for its item again.
     void reloadDataWithNewBoxes();
@@ -210,7 +213,14 @@ public:
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
     void scrollWheel(const Event& event) override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    bool isHiddenInWindow() const;
+    // The boxes and pieces of a reload that waits for the grid to show, for
+    // a caller that looks for a box now (the reload still runs on showing).
+    void reloadIfShownLater();
     // The dragged item's preview in the look for the zone under it.
     void showDragPreview(const TaskPtr& item, const QPointF& imageBottomLeft, qint64 type);
     void hideDragPreview();
@@ -228,6 +238,7 @@ private:
     void bindBox(TaskView* box, const TaskPtr& item, bool squareBox, const QRectF& frame);
 
     bool m_isLoading = false;
+    bool m_reloadWhenShown = false;
     bool m_keepsBoxes = true;
     int m_reloadCount = 0;
     std::vector<TimeLineView*> m_timeCellList;

@@ -366,6 +366,48 @@ TEST_F(MainViewRefreshTest, EachReloadPlansTheWeekAndRedrawsTheDayGridOnce)
     }
 }
 
+// While a planner is shown, nothing lays the hidden day grid out; the grid
+// catches up when it shows again, with what changed meanwhile.
+TEST_F(MainViewRefreshTest, TheHiddenDayGridWaitsForItsShowingToReload)
+{
+    Clock::setFixed(localDate(2014, 1, 15, 10, 7));
+    openMainView();
+    m_view->weekPlannerShowHide();
+    CalendarView& grid = *m_view->dayCalendarView()->calendarView();
+    const struct {
+        const char* name;
+        std::function<void()> reload;
+    } cases[] = {
+        {"the window's whole reload", [this] { m_view->reloadData(); }},
+        {"the task list's own reload", [this] { taskList().reloadData(); }},
+        {"the refresh after a box of the grid changed",
+         [this] { m_view->refreshDelay({QStringLiteral("CalendarView"), QStringLiteral("View")}); }},
+        {"the refresh after a new item list", [this] { m_view->refreshADEListDelay(); }},
+        {"the selection cleared", [this] { m_view->clearHighlightExcept(m_view->weekPlannerView()); }},
+        {"the month and day", [this] { m_view->reloadLeftPageData(); }},
+    };
+    auto made = item(0, 0);
+    made->setTaskName(QStringLiteral("Added in the planner"));
+    made->setStartTime(localDate(2014, 1, 15, 9));
+    made->setEndTime(localDate(2014, 1, 15, 10));
+    ASSERT_TRUE(made->insertIntoDatabase() && made->dehydrate());
+    dataManager().doWithAllTasksEventsAdes(TaskList{made}, 0);
+    for (const auto& c : cases) {
+        const int grids = grid.reloadCount();
+        c.reload();
+        EXPECT_EQ(grid.reloadCount(), grids) << c.name;
+    }
+    const auto boxesOfTheEvent = [&] {
+        return std::count_if(grid.eventBoxes().begin(), grid.eventBoxes().end(), [&](const QPointer<TaskView>& box) {
+            return box && box->task()->primaryKey() == made->primaryKey();
+        });
+    };
+    EXPECT_EQ(boxesOfTheEvent(), 0);
+    m_view->viewNavControl(0);
+    EXPECT_EQ(boxesOfTheEvent(), 1) << "the day view shows the event added meanwhile";
+    EXPECT_FALSE(grid.isReloadWaitingToShow());
+}
+
 // A box's change reaches the rows the list kept from its last load and the
 // grid's boxes: a row shows its task's new title or due state, a task done
 // or deleted has no row, a moved event's box stands at its new time.
