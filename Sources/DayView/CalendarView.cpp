@@ -39,6 +39,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -94,6 +95,15 @@ Date currentDateInShownZone()
 qint64 seriesKeyOf(const Task& item)
 {
     return item.primaryKey() > 0 ? item.primaryKey() : item.parentId();
+}
+
+// What a box stands for across reloads: a stored item by its key, an
+// occurrence of a series (a key made up anew at each expansion) by its
+// series and the second it occurs.
+QPair<qint64, qint64> boxIdentityOf(const Task& item)
+{
+    if (item.primaryKey() > 0) return {item.primaryKey(), std::numeric_limits<qint64>::min()};
+    return {-item.parentId(), qint64(std::floor(item.occurrence().timeIntervalSince1970()))};
 }
 
 }  // namespace
@@ -390,14 +400,16 @@ void CalendarView::reloadEvent()
         }
     }  // nothing was written: leaving the unit ends it
     // Only a box of the same item is kept: a box's pending click or open
-    // editor then still acts on its own item.
-    QMultiHash<qint64, std::size_t> lastBoxOfKey;
+    // editor then still acts on its own item. An occurrence of a series is
+    // the same item from one reload to the next though its made-up key is
+    // new each time: it is known by its series and its date.
+    QMultiHash<QPair<qint64, qint64>, std::size_t> lastBoxOfKey;
     for (std::size_t index = 0; index < lastBoxes.size(); ++index)
         if (lastBoxes[index] && lastBoxes[index]->task())
-            lastBoxOfKey.insert(lastBoxes[index]->task()->primaryKey(), index);
+            lastBoxOfKey.insert(boxIdentityOf(*lastBoxes[index]->task()), index);
     m_eventBoxes.reserve(placed.size());
     for (const Placed& box : placed) {
-        const auto kept = lastBoxOfKey.find(box.item->primaryKey());
+        const auto kept = lastBoxOfKey.find(boxIdentityOf(*box.item));
         if (kept == lastBoxOfKey.end()) {
             m_eventBoxes.push_back(makeBox(box.item, true, box.frame));
             continue;
