@@ -1,11 +1,10 @@
-// A day covered by a stack of overlapping repeating events, with six events
-// added last at a quarter hour the stack already fills: the day grid and
-// the week planner's hour grid each give every item of the day a box that
-// is at least a point wide and lies where the grid draws events.
+// A day covered by a stack of overlapping weekly series (no zone: each its
+// own level), ten more at 16:30 and six events added last at 16:30: the day
+// grid and the week planner's hour grid give every item of the day a box
+// at least a point wide, where the grid draws events.
 #include "../Model/TaskTestFixture.h"
 #include "../Utilities/DateTestSupport.h"
 #include "CalendarView.h"
-#include "CustomNSView.h"
 #include "DayCalendarView.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
@@ -16,130 +15,68 @@
 #include "TaskView.h"
 #include "WeeklyPane.h"
 
-#include <QApplication>
-
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 
 namespace CrowdedDayTests {
 
-namespace {
-
-class CrowdedDayTest : public TaskTest {
-protected:
-    void SetUp() override
-    {
-        TaskTest::SetUp();
-        Clock::setFixed(localDate(2026, 12, 9, 10));
-        // Weekly series on Wednesdays since 2024, without a zone (each its own
-        // level), one each quarter hour from 7:00 and ten more at 16:30.
-        int n = 0;
-        const auto series = [&](int hour, int minute) {
-            auto event = item(QStringLiteral("Series %1").arg(++n), localDate(2024, 1, 3, hour, minute));
-            event->setRepeatType(2);
-            event->setRepeatOptions(QStringLiteral("1/4/0"));
-            event->setRepeatStartDate(event->startTime());
-            event->setIsRepeatForever(1);
-            store(event);
-        };
-        for (int quarter = 0; quarter < 48; ++quarter) series(7 + quarter / 4, quarter % 4 * 15);
-        for (int i = 0; i < 10; ++i) series(16, 30);
-        for (int i = 0; i < 6; ++i) m_added.insert(store(item(QStringLiteral("Added %1").arg(i), localDate(2026, 12, 9, 16, 30))));
-    }
-
-    TaskPtr item(const QString& name, const Date& start)
-    {
+TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
+{
+    Clock::setFixed(localDate(2026, 12, 9, 10));
+    std::set<qint64> items;
+    const auto store = [&](const Date& start, bool weekly) {
         auto event = std::make_shared<Task>();
         event->setTaskType(0);
-        event->setTaskName(name);
+        event->setTaskName(QStringLiteral("Item %1").arg(items.size()));
         event->setCalendarId(1);
         event->setTz(0);
         event->setStartTime(start);
         event->setEndTime(start.dateByAddingTimeInterval(3600));
         event->setDuration(60);
-        return event;
-    }
-    qint64 store(const TaskPtr& event)
-    {
-        EXPECT_TRUE(event->insertIntoDatabase());
-        EXPECT_TRUE(event->dehydrate());
+        if (weekly) {
+            event->setRepeatType(2);
+            event->setRepeatOptions(QStringLiteral("1/4/0"));
+            event->setRepeatStartDate(start);
+            event->setIsRepeatForever(1);
+        }
+        ASSERT_TRUE(event->insertIntoDatabase() && event->dehydrate());
         dataManager().doWithAllTasksEventsAdes(TaskList{event}, 0);
-        m_items.insert(event->primaryKey());
-        return event->primaryKey();
-    }
-
-    std::set<qint64> m_items;  // every series and event: each shows on the day
-    std::set<qint64> m_added;
-};
-
-qint64 crowdedDayKeyOf(const Task& item)
-{
-    return item.primaryKey() > 0 ? item.primaryKey() : item.parentId();
-}
-
-}  // namespace
-
-TEST_F(CrowdedDayTest, EveryItemOfTheDayGetsABoxWhereTheGridDrawsEvents)
-{
-    struct Drawn {
-        std::set<qint64> keys;
-        std::set<qint64> thin;  // items with a box narrower than a point or off the event area
+        items.insert(event->primaryKey());
     };
-    const struct {
-        const char* name;
-        std::function<Drawn()> draw;
-    } grids[] = {
-        {"the day grid",
-         [] {
-             MonthView month(QRectF(0, 0, 280, 243));
-             DayCalendarView pane(QRectF(0, 0, 280, 700));
-             pane.setMonthView(&month);
-             month.monthCalendarView()->setCurrentDay(localDate(2026, 12, 9), false);
-             CalendarView& grid = *pane.calendarView();
-             grid.reloadEvent();
-             const double right = CalendarView::boxLeft + grid.documentWidth() * 0.5 + 40;
-             Drawn drawn;
-             for (const QPointer<TaskView>& box : grid.eventBoxes()) {
-                 if (!box || !box->isVisibleTo(grid.contentView())) continue;
-                 const qint64 key = crowdedDayKeyOf(*box->task());
-                 drawn.keys.insert(key);
-                 const QRectF f = box->frame();
-                 if (f.width() < 1 || f.left() < CalendarView::boxLeft || f.right() > right + 0.01) drawn.thin.insert(key);
-             }
-             saveScreenshot(grid.contentView(), QStringLiteral("crowded-day-grid"));
-             return drawn;
-         }},
-        {"the week planner's hour grid",
-         [this] {
-             dataManager().setCurrentSelectedDay(localDate(2026, 12, 9));
-             PlannerWeekView planner(QRectF(0, 0, 760, 700));
-             planner.reloadData();
-             Drawn drawn;
-             for (const QPointer<View>& view : planner.weeklyPane()->taskList()) {
-                 auto* block = qobject_cast<PlannerBaseItem*>(view.data());
-                 if (!block || !block->isVisibleTo(planner.weeklyPane()) || !block->task()) continue;
-                 if (Utilities::compareDateNoTime(block->task()->startTime(), localDate(2026, 12, 9)) != 0) continue;
-                 const qint64 key = crowdedDayKeyOf(*block->task());
-                 drawn.keys.insert(key);
-                 if (block->frame().width() < 1) drawn.thin.insert(key);
-             }
-             saveScreenshot(&planner, QStringLiteral("crowded-day-week"));
-             QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-             return drawn;
-         }},
-    };
-    for (const auto& grid : grids) {
-        SCOPED_TRACE(grid.name);
-        const Drawn drawn = grid.draw();
-        std::vector<qint64> missing;
-        for (qint64 key : m_items)
-            if (!drawn.keys.count(key)) missing.push_back(key);
-        EXPECT_TRUE(missing.empty()) << missing.size() << " items of the day without a box";
-        for (qint64 key : m_added) EXPECT_TRUE(drawn.keys.count(key)) << "the added event " << key;
-        EXPECT_TRUE(drawn.thin.empty()) << drawn.thin.size() << " items drawn narrower than a point or off the grid";
+    for (int quarter = 0; quarter < 58; ++quarter)
+        store(localDate(2024, 1, 3, quarter < 48 ? 7 + quarter / 4 : 16, quarter < 48 ? quarter % 4 * 15 : 30), true);
+    for (int i = 0; i < 6; ++i) store(localDate(2026, 12, 9, 16, 30), false);
+    const auto seriesKey = [](const Task& item) { return item.primaryKey() > 0 ? item.primaryKey() : item.parentId(); };
+
+    // Each grid: the items with a box, and those whose box is too thin or off the event area.
+    std::set<qint64> drawn, thin;
+    MonthView month(QRectF(0, 0, 280, 243));
+    DayCalendarView pane(QRectF(0, 0, 280, 700));
+    pane.setMonthView(&month);
+    month.monthCalendarView()->setCurrentDay(localDate(2026, 12, 9), false);
+    CalendarView& grid = *pane.calendarView();
+    grid.reloadEvent();
+    const double right = CalendarView::boxLeft + grid.documentWidth() * 0.5 + 40;
+    for (const QPointer<TaskView>& box : grid.eventBoxes()) {
+        drawn.insert(seriesKey(*box->task()));
+        if (box->frame().width() < 1 || box->frame().left() < CalendarView::boxLeft || box->frame().right() > right + 0.01)
+            thin.insert(seriesKey(*box->task()));
     }
+    saveScreenshot(grid.contentView(), QStringLiteral("crowded-day-grid"));
+    EXPECT_EQ(drawn, items) << "the day grid";
+    EXPECT_TRUE(thin.empty()) << thin.size() << " items too thin or off the day grid";
+
+    drawn.clear();
+    dataManager().setCurrentSelectedDay(localDate(2026, 12, 9));
+    PlannerWeekView planner(QRectF(0, 0, 760, 700));
+    planner.reloadData();
+    for (const QPointer<View>& view : planner.weeklyPane()->taskList())
+        if (auto* block = qobject_cast<PlannerBaseItem*>(view.data()))
+            if (Utilities::compareDateNoTime(block->task()->startTime(), localDate(2026, 12, 9)) == 0 && block->frame().width() >= 1)
+                drawn.insert(seriesKey(*block->task()));
+    saveScreenshot(&planner, QStringLiteral("crowded-day-week"));
+    EXPECT_EQ(drawn, items) << "the week planner's hour grid";
 }
 
 }  // namespace CrowdedDayTests

@@ -12,6 +12,7 @@
 #include "CategoryListView.h"
 #include "DayCalendarView.h"
 #include "DetailViewController.h"
+#include "Event.h"
 #include "EventDetailView.h"
 #include "FakeSenders.h"
 #include "FocusPaneDetailView.h"
@@ -406,6 +407,68 @@ TEST_F(MainViewRefreshTest, TheHiddenDayGridWaitsForItsShowingToReload)
     m_view->viewNavControl(0);
     EXPECT_EQ(boxesOfTheEvent(), 1) << "the day view shows the event added meanwhile";
     EXPECT_FALSE(grid.isReloadWaitingToShow());
+}
+
+// The month planner lays its cells out for the rows of the month it shows,
+// whichever way it was reached: January 2027 (six rows), then December.
+TEST_F(MainViewRefreshTest, EveryWayIntoTheMonthPlannerLaysTheCellsOutForItsRows)
+{
+    Clock::setFixed(localDate(2026, 12, 9, 10));
+    setting().setWeekStartDay(0);
+    const Date december = localDate(2026, 12, 9);
+    const auto setMonth = [this](const Date& day) {
+        m_view->monthView()->monthCalendarView()->setMonthDate(day);
+        m_view->monthView()->monthCalendarView()->setCurrentDay(day, false);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> reachDecember;
+    } ways[] = {
+        {"the mini month in the day view, then the planner button",
+         [&] {
+             m_view->dayShowHide();
+             m_view->monthView()->gotoPreviousMonth();
+             m_view->monthPlannerShowHide();
+         }},
+        {"a day of the navigator",
+         [&] {
+             for (MonthView* month : m_view->monthNav()->monthList())
+                 for (MonthCellView* cell : month->monthCalendarView()->monthCellList())
+                     if (!cell->isHidden() && cell->cellDate() == december) return cell->mouseDown(Event());
+         }},
+        {"the planner's previous button", [&] { m_view->monthPlannerView()->nextPrevMonth(0); }},
+        {"the reload after a change (a drop sets the month)",
+         [&] {
+             setMonth(december);
+             m_view->refreshDelay({QStringLiteral("PlannerCellView"), QStringLiteral("View")});
+         }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        m_window.reset();
+        openMainView();
+        PlannerMonthView& planner = *m_view->monthPlannerView();
+        const auto settle = [&] {  // the posted work, then a drawing
+            QApplication::processEvents();
+            planner.grab();
+            QApplication::processEvents();
+        };
+        m_view->monthPlannerShowHide();
+        setMonth(localDate(2027, 1, 15));
+        m_view->reloadPlannerView(true);
+        settle();
+        ASSERT_EQ(planner.rows(), 6);
+        way.reachDecember();
+        settle();
+        ASSERT_EQ(planner.rows(), 5);
+        saveScreenshot(&planner, QStringLiteral("month-planner-rows-%1").arg(&way - ways));
+        // The rows the grid lines are drawn for.
+        const double r = (planner.frame().height() - 74) / 5;
+        for (int i = 0; i < 35; ++i) {
+            EXPECT_NEAR(planner.cell(i)->frame().height(), r, 0.01) << "cell " << i;
+            EXPECT_NEAR(planner.cell(i)->frame().y(), 39.5 + (i / 7) * r, 0.01) << "cell " << i;
+        }
+    }
 }
 
 // A box's change reaches the rows the list kept from its last load and the
