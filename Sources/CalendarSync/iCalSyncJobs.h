@@ -190,7 +190,8 @@ public:
     // written (an export a crash cut short) become links to the copies
     // that are there; the items of the others are pushed again. False when
     // that could not be stored.
-    // The keys of the items settled go to settledKeys when given.
+    // The keys of the items linked to their copies go to settledKeys when
+    // given; those unmarked still have to be sent.
     bool settlePendingStoreCopies(QSet<qint64>* settledKeys = nullptr);
     // The start-up's steps before it reads the store's calendars: the
     // removals of deleted categories' calendars a kill cut short are

@@ -185,7 +185,7 @@ bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
         if (const TaskPtr item = manager->taskWithPrimaryKey(key); item && item->iCalUID().startsWith(pendingStoreCopyMark))
             marked << item;
     if (marked.isEmpty()) return true;
-    int adopted = 0;
+    QList<qint64> adopted;
     Transaction unit;
     for (const TaskPtr& item : marked) {
         unit.keep(item);
@@ -193,11 +193,11 @@ bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
         const CalEventPtr copy = item->taskType() == 0 ? m_iCalStore->eventWithUID(uid, Date()) : nullptr;
         if (copy) {
             linkToStoreCopy(item, *copy);
-            ++adopted;
+            adopted << item->primaryKey();
         } else if (item->taskType() != 0 && m_iCalStore->taskWithUID(uid)) {
             item->setICalUID(uid);
             if (!item->dehydrate()) qWarning().noquote() << "Calendar store: the link of item" << item->primaryKey() << "could not be stored";
-            ++adopted;
+            adopted << item->primaryKey();
         } else {
             item->setICalUID(QString());
             if (!item->dehydrate()) qWarning().noquote() << "Calendar store: the mark of item" << item->primaryKey() << "could not be removed";
@@ -207,10 +207,12 @@ bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
         qWarning() << "Calendar store: the copies of an export cut short could not be settled; events wait for the next sync";
         return false;
     }
+    // Only the linked ones: an item whose mark was dropped has no copy, and
+    // the caller is the one to send it.
     if (settledKeys)
-        for (const TaskPtr& item : marked) settledKeys->insert(item->primaryKey());
-    qInfo().noquote() << "Calendar store: an export was cut short;" << adopted << "written copies are linked,"
-                      << marked.size() - adopted << "items are written again";
+        for (const qint64 key : adopted) settledKeys->insert(key);
+    qInfo().noquote() << "Calendar store: an export was cut short;" << adopted.size() << "written copies are linked,"
+                      << marked.size() - adopted.size() << "items are written again";
     return true;
 }
 
