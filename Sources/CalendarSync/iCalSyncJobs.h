@@ -199,6 +199,9 @@ public:
     // again), and categories whose calendar a kill left unlinked are linked
     // to it or unmarked, to be made again.
     void finishStoreCalendarRemovals();
+    // The same for the copies of deleted events and tasks: removed, or
+    // withheld from the sync while they cannot be.
+    void finishStoreItemRemovals();
     void settlePendingStoreCalendars();
     // Then the items whose change a kill kept from the store are written to
     // it, so the pairs read back the change, not the store's older copy.
@@ -345,12 +348,13 @@ private:
     // the writes are on the disk (the flush of the worker's batch, or of
     // the job's own on the caller's thread).
     void noteWriteDone(qint64 itemKey, qint64 due);
-    void noteCalendarRemoved(const QString& uid);
+    void noteRemovalDone(const QString& uid);
     void clearDoneWrites(bool durable);
 
     // The full sync's own (its thread only): calendars withheld because
     // their removal is still owed, items whose owed write failed.
     QSet<QString> m_calendarsBeingRemoved;
+    QSet<QString> m_itemsBeingRemoved;
     QSet<qint64> m_writesNotPushed;
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;
