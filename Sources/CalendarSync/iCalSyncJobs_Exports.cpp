@@ -491,7 +491,7 @@ void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchron
     // occurrence no longer stands where the item says.
     if (!found && scope == allOccurrences && !synchronous) found = seriesOfUid(*m_iCalStore, uid);
     // Only a removal of the whole event settles one recorded with its delete.
-    const bool whole = scope == allOccurrences || event->repeatType() == 0;
+    const bool whole = scope == allOccurrences || (event->repeatType() == 0 && event->parentId() == rootParent);
     if (!found) {
         logSkip("event", event->primaryKey(), "has no copy in the store to delete");
         if (whole) noteRemovalDone(bareStoreUid(uid));

@@ -126,7 +126,8 @@ bool CoreData::doDeleteTasks(const TaskList& items, bool autoSyncZVW)
         // event left in the store would come back with its next import.
         if (item->taskType() == ItemKind::Event)
             if (iCalSync* sync = icalSync()) {
-                iCalSync::recordStoreItemRemoval(item);
+                // A changed occurrence carries its series' uid: the series stays.
+                if (item->parentId() == -1) iCalSync::recordStoreItemRemoval(item);
                 Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncDeleteToICalEvent(item, 0); });
             }
         if (!doDeleteTask(item, true, false)) return false;

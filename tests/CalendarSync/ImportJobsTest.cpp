@@ -338,36 +338,21 @@ TEST_F(ImportJobsTest, ItemImportsWhoseTurnComesWithTheSyncOffChangeNothing)
         event = outsideEvent(QStringLiteral("Lunch"), local(2014, 3, 13, 12));
         task = outsideTask(QStringLiteral("Call back"), local(2014, 3, 12, 17));
     });
-    const struct {
-        ICalJob::Kind kind;
-        QString uid;
-        qint64 rowsAfter;
-    } cases[] = {
-        {ICalJob::Kind::InsertEventsFromICal, event->uid(), 0},
-        {ICalJob::Kind::InsertTasksFromICal, task->uid(), 0},
-        {ICalJob::Kind::UpdateEventsFromICal, event->uid(), 0},
-        {ICalJob::Kind::UpdateTasksFromICal, task->uid(), 0},
-    };
+    const std::pair<ICalJob::Kind, QString> cases[] = {
+        {ICalJob::Kind::InsertEventsFromICal, event->uid()}, {ICalJob::Kind::InsertTasksFromICal, task->uid()},
+        {ICalJob::Kind::UpdateEventsFromICal, event->uid()}, {ICalJob::Kind::UpdateTasksFromICal, task->uid()}};
     const auto run = [&](ICalJob::Kind kind, const QString& uid) {
         ICalJob job;
         job.kind = kind;
         job.uids = {uid};
         jobs->importWork(job);
     };
-    for (const auto& c : cases) {
+    for (const auto& [kind, uid] : cases) {
         dataManager().setBSynciCalEnable(false);
-        run(c.kind, c.uid);
+        run(kind, uid);
         dataManager().setBSynciCalEnable(true);
-        EXPECT_EQ(rowsWithUID(c.uid), c.rowsAfter) << int(c.kind);
+        EXPECT_EQ(rowsWithUID(uid), 0) << int(kind);
     }
-    // Imported, then gone from the store: the delete waits for the sync too.
-    run(ICalJob::Kind::InsertTasksFromICal, task->uid());
-    ASSERT_EQ(rowsWithUID(task->uid()), 1);
-    unnoticed([&] { ASSERT_TRUE(outside->removeTask(outside->taskWithUID(task->uid()))); });
-    dataManager().setBSynciCalEnable(false);
-    run(ICalJob::Kind::DeleteTasksFromICal, task->uid());
-    EXPECT_EQ(rowsWithUID(task->uid()), 1);
-    dataManager().setBSynciCalEnable(true);
 }
 
 // A notice of uids nobody knows, twice each and by the thousand, changes

