@@ -699,6 +699,13 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
                                  << "gave nothing; the local event is kept as it is";
             continue;
         }
+        // A file with a series whose own occurrences cannot be found would
+        // put one of its changes in the series' place.
+        if (series.start && series.parts.first()->isDetached()) {
+            qWarning().noquote() << "Calendar store: the series of event" << item->iCalUID()
+                                 << "reads as its changes alone; the local event is kept as it is";
+            continue;
+        }
         bool categoryChanged = false;
         applyStoreSeries(*manager, series, item, false, &categoryChanged);
         if (categoryChanged) manager->resetZVWIdWhenCalChanged(item, false);
