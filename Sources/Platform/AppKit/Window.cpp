@@ -440,6 +440,37 @@ QRectF Window::constrainFrameRect(const QRectF& frame)
     return Screen::keptInside(frame, Screen::visibleFrameFor(frame));
 }
 
+QMarginsF Window::decorationMargins() const
+{
+    if (!(m_styleMask & TitledWindowMask)) return {};
+    // The manager's last word on a titled window: a window not shown yet
+    // will most likely get the same.
+    static QMarginsF lastReported;
+    if (windowHandle() && isVisible()) {
+        const QMarginsF reported = windowHandle()->frameMargins();
+        if (!reported.isNull()) lastReported = reported;
+        return reported.isNull() ? lastReported : reported;
+    }
+    return lastReported;
+}
+
+QRectF Window::frameAreaWithin(const QRectF& area) const
+{
+    // Our y goes up: the title bar (Qt's top margin) lies above the frame.
+    const QMarginsF m = decorationMargins();
+    return QRectF(area.x() + m.left(), area.y() + m.bottom(), std::max(0.0, area.width() - m.left() - m.right()),
+                  std::max(0.0, area.height() - m.top() - m.bottom()));
+}
+
+void Window::keepDecorationsInside()
+{
+    if (!m_keepsDecorationsInside || !isVisible() || !windowHandle() || windowHandle()->frameMargins().isNull())
+        return;
+    const QRectF current = frame();
+    const QRectF area = frameAreaWithin(Screen::visibleFrameFor(current));
+    if (!area.isEmpty() && !area.contains(current)) setFrame(Screen::keptInside(current, area));
+}
+
 void Window::layOutContentView()
 {
     // The window's whole pixels: a fractional content frame would round to a
@@ -632,8 +663,18 @@ void Window::setVisible(bool visible)
     if (!visible) stopFade();
     const bool givesKeyBack = !visible && isVisible() && windowHandle() &&
                               QGuiApplication::focusWindow() == windowHandle();
+    const bool showing = visible && !isVisible();
     QWidget::setVisible(visible);
     if (givesKeyBack) returnKey();
+    if (showing && m_keepsDecorationsInside) {
+        // The manager tells the decorations' size only once it has framed
+        // the window: asked again a few times while it does.
+        const QPointer<Window> self(this);
+        for (const int after : {0, 50, 150, 400, 1000})
+            QTimer::singleShot(after, this, [self] {
+                if (self) self->keepDecorationsInside();
+            });
+    }
 }
 
 // A window that held the keyboard and goes (a sheet, a popover, a panel)
