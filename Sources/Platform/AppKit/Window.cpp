@@ -9,7 +9,12 @@
 #include "FiniteGeometry.h"
 
 #include <QApplication>
+#include <QAbstractSpinBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QHash>
@@ -104,6 +109,14 @@ bool leadsTo(QWindow* window, const Window* target)
     return leadsToHandle(window, target->windowHandle());
 }
 
+// Views that may want Escape for themselves: fields being typed into.
+bool editsText(const QWidget* widget)
+{
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+           qobject_cast<const QPlainTextEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QComboBox*>(widget);
+}
+
 // Dialogs the kit looks after: modal windows of Qt's own making.
 bool isForeignDialog(QObject* object)
 {
@@ -174,6 +187,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const QEvent::Type type = event->type();
+        if (type == QEvent::KeyPress && escapeClosesWhatIsOnTop(watched, static_cast<QKeyEvent*>(event)))
+            return true;
         if ((type == QEvent::Show || type == QEvent::Hide) && isForeignDialog(watched)) {
             auto* dialog = static_cast<QWidget*>(watched);
             if (type == QEvent::Show) dialogOpened(dialog);
@@ -189,6 +204,25 @@ private:
     {
         static QPointer<WindowFocusTracker> instance;
         return instance;
+    }
+
+    // Escape closes whatever is on top: a popover over the window that has
+    // the keyboard, or the popover that has it, even when the view under the
+    // focus would take every key (a list). A field being typed into hears it
+    // first, as it may want it (and passes it on to the window otherwise).
+    static bool escapeClosesWhatIsOnTop(QObject* receiver, const QKeyEvent* key)
+    {
+        if (key->key() != Qt::Key_Escape || (key->modifiers() & ~Qt::KeypadModifier)) return false;
+        auto* widget = qobject_cast<QWidget*>(receiver);
+        // Once, at the first of the widgets the key goes through.
+        if (!widget || widget != (QApplication::focusWidget() ? QApplication::focusWidget() : widget->window()))
+            return false;
+        auto* window = qobject_cast<Window*>(widget->window());
+        if (!window || !window->isVisible() || editsText(widget)) return false;
+        bool popoverOnTop = bool(window->m_cancelAction);
+        for (const QPointer<Window>& child : window->m_childWindows)
+            popoverOnTop = popoverOnTop || (child && child->isVisible() && child->m_cancelAction);
+        return popoverOnTop && window->cancelOperation();
     }
 
     void dialogOpened(QWidget* dialog)
