@@ -286,8 +286,8 @@ namespace {
 enum class HandedTo { ManagersOwnWindow, AnotherWindow };
 
 // Accepts the first file dialog that shows (typing the path into its name
-// field), and at once hands the keyboard elsewhere, as a window manager
-// may when the dialog goes.
+// field, then Return), and at once hands the keyboard elsewhere, as a
+// window manager may when the dialog goes.
 class PanelAnswerer {
 public:
     PanelAnswerer(QString path, HandedTo handedTo, QWidget* stranger)
@@ -313,9 +313,11 @@ private:
                 dialog->reject();
                 return;
             }
-            name->setText(m_path);
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QApplication::sendEvent(name, &enter);
+            // Typed key by key: the name's completions pop up under the
+            // field once a file of the folder matches, as for a person.
+            name->setFocus();
+            name->selectAll();
+            type(name, m_path);
             handOver();
             return;
         }

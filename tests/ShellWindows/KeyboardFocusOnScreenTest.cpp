@@ -13,7 +13,9 @@
 #include "View.h"
 #include "Window.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 
 #include <cmath>
 #include <QKeyEvent>
@@ -176,7 +178,14 @@ TEST_F(KeyboardFocusOnScreen, ThePreferencesOpenCentredWithTheKeysAndTheTitleBar
 // under the focus or not.
 TEST_F(KeyboardFocusOnScreen, TheKeyboardGoesToWhatOpensAndBackToTheFieldOnClosing)
 {
-    enum class Step { AlertOverMainField, AlertOverPopoverField, EscapeOverKeyEatingList, EscapeInKeyEatingPopover, NewPageInShownPopover };
+    enum class Step {
+        AlertOverMainField,
+        AlertOverPopoverField,
+        EscapeOverKeyEatingList,
+        EscapeInKeyEatingPopover,
+        NewPageInShownPopover,
+        CompletionList
+    };
     const struct {
         const char* name;
         Step step;
@@ -186,6 +195,7 @@ TEST_F(KeyboardFocusOnScreen, TheKeyboardGoesToWhatOpensAndBackToTheFieldOnClosi
         {"Escape closes a popover while a list that takes every key has the keyboard", Step::EscapeOverKeyEatingList},
         {"Escape closes a popover whose own list has the keyboard", Step::EscapeInKeyEatingPopover},
         {"a page put in a shown popover takes the keyboard for its field", Step::NewPageInShownPopover},
+        {"a field's completion list keeps its window key", Step::CompletionList},
     };
     MessageBoxAlertPresenter alerts;
     auto* list = new KeyEater(QRectF(260, 40, 120, 60), main->contentView());
@@ -203,7 +213,7 @@ TEST_F(KeyboardFocusOnScreen, TheKeyboardGoesToWhatOpensAndBackToTheFieldOnClosi
         if (c.step == Step::EscapeInKeyEatingPopover) popoverList = new KeyEater(QRectF(10, 10, 200, 60), content);
         if (c.step == Step::EscapeOverKeyEatingList || c.step == Step::NewPageInShownPopover)
             TextField::labelWithString(QStringLiteral("A tip"), QRectF(10, 10, 200, 22), content);
-        const bool withPopover = c.step != Step::AlertOverMainField;
+        const bool withPopover = c.step != Step::AlertOverMainField && c.step != Step::CompletionList;
         if (withPopover) {
             popover.setContentView(content);
             popover.showRelativeToRect(QRectF(), anchor, RectEdge::MaxX);
@@ -254,6 +264,21 @@ TEST_F(KeyboardFocusOnScreen, TheKeyboardGoesToWhatOpensAndBackToTheFieldOnClosi
             EXPECT_TRUE(waitUntil([&] { return !popover.isShown(); }));
             EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
             break;
+        case Step::CompletionList: {
+            // As a file panel's name field offers the folder's files.
+            QCompleter completer(QStringList{QStringLiteral("backup-1"), QStringLiteral("backup-2")});
+            mainField->editor()->setCompleter(&completer);
+            typeIntoFocus(QStringLiteral("b"));
+            ASSERT_TRUE(waitUntil([&] { return completer.popup()->isVisible(); }));
+            QElapsedTimer settle;
+            settle.start();
+            waitUntil([&] { return settle.elapsed() > 300; });
+            EXPECT_TRUE(main->isKeyWindow()) << "the list is part of its window";
+            completer.popup()->hide();
+            mainField->editor()->setCompleter(nullptr);
+            EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()) && main->isKeyWindow(); }));
+            break;
+        }
         case Step::NewPageInShownPopover: {
             auto* page = new View(QRectF(0, 0, 220, 80));
             auto* search = new TextField(QRectF(10, 10, 200, 22), page);

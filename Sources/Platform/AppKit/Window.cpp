@@ -124,6 +124,15 @@ bool isForeignDialog(QObject* object)
     return dialog && dialog->isWindow() && !qobject_cast<Window*>(dialog);
 }
 
+// Qt's own pop-up lists (a field's completions, a combo box's list, a
+// menu): they hold the keyboard while shown, as part of the window that
+// opened them.
+bool isForeignPopup(QObject* object)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget && widget->isWindow() && widget->windowType() == Qt::Popup && !qobject_cast<Window*>(widget);
+}
+
 }  // namespace
 
 // Follows the application's focus window and tells each window whether it
@@ -189,6 +198,7 @@ protected:
         const QEvent::Type type = event->type();
         if (type == QEvent::KeyPress && escapeClosesWhatIsOnTop(watched, static_cast<QKeyEvent*>(event)))
             return true;
+        if (type == QEvent::Show && isForeignPopup(watched)) popupOpened(static_cast<QWidget*>(watched));
         if ((type == QEvent::Show || type == QEvent::Hide) && isForeignDialog(watched)) {
             auto* dialog = static_cast<QWidget*>(watched);
             if (type == QEvent::Show) dialogOpened(dialog);
@@ -223,6 +233,18 @@ private:
         for (const QPointer<Window>& child : window->m_childWindows)
             popoverOnTop = popoverOnTop || (child && child->isVisible() && child->m_cancelAction);
         return popoverOnTop && window->cancelOperation();
+    }
+
+    // A pop-up belongs to the window that had the keyboard when it opened,
+    // so that window stays key while the pop-up holds the keyboard; its
+    // closing needs nothing more, as Qt gives the keyboard back itself.
+    void popupOpened(QWidget* popup)
+    {
+        QWindow* focus = QGuiApplication::focusWindow();
+        if (!focus || focus == popup->windowHandle()) return;
+        const bool known = dialogOpeners().contains(popup);
+        dialogOpeners().insert(popup, DialogOpener{focus, nullptr});
+        if (!known) connect(popup, &QObject::destroyed, this, [popup] { dialogOpeners().remove(popup); });
     }
 
     void dialogOpened(QWidget* dialog)
