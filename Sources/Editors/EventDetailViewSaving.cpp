@@ -329,7 +329,7 @@ void EventDetailView::saveChanges(bool close)
             summaryInfo(0);
             if (!dataManager->doEditOnlyThisOperatorWithEvent(item, false)) return false;
             return !m_changedCal || (dataManager->changeCalendarId(item->calendarId(), rootKey()) && calendarUpkeep());
-        });
+        }, window());
         if (!saved) {
             keepFormAfterRefusal();
             return;
@@ -535,7 +535,7 @@ void EventDetailView::askAndSave(bool close)
     }
     }
 
-    if (!dataManager->saveChangeFromView(shown, writes)) {
+    if (!dataManager->saveChangeFromView(shown, writes, window())) {
         // The editor holds the record it was opened on again.
         m_task = item;
         keepFormAfterRefusal();

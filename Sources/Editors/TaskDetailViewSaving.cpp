@@ -138,7 +138,7 @@ void TaskDetailView::saveChanges(bool close)
     const bool saved = dataManager && dataManager->saveChangeFromView({task}, [&] {
         summaryInfo();
         return storeTask(task);
-    });
+    }, window());
     if (!saved) {
         if (!dataManager) qWarning() << "A task was saved without a data manager; nothing is stored";
         return;

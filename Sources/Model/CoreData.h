@@ -528,14 +528,17 @@ public:
     // the rows, those records and the working lists are as before, no store
     // write goes out, nothing is posted, the person is told why in an alert,
     // and false is answered. A unit that cannot begin (another process
-    // holds the database) runs none of `writes`. Main thread only.
-    [[nodiscard]] bool saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes);
+    // holds the database) runs none of `writes`. The alert hangs from
+    // `window` when given (an editor's own, which thus stays open), else
+    // from the main window. Main thread only.
+    [[nodiscard]] bool saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes,
+                                          QObject* window = nullptr);
     // The done box of a view: sets the task's status and completion date and
     // saves them in one such unit, so a refused write leaves the record as
     // it was.
     [[nodiscard]] bool markDoneFromView(const TaskPtr& task, qint64 status, bool autoSyncZvw = true);
     // The alert of a change that could not be saved.
-    static void tellChangeNotSaved();
+    static void tellChangeNotSaved(QObject* window = nullptr);
 
     // --- done and delete; category and tag deletion (CoreData_Task_2.cpp) ---
     // None of these posts "Task changed"; the caller does. needSync false

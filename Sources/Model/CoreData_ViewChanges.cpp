@@ -11,7 +11,7 @@
 
 #include <QDebug>
 
-bool CoreData::saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes)
+bool CoreData::saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes, QObject* window)
 {
     RecordStore::forgetLastFailure();
     bool kept = false;
@@ -28,7 +28,7 @@ bool CoreData::saveChangeFromView(const TaskList& shown, const std::function<boo
     // event loop, and a worker may need the lock meanwhile.
     if (!kept) {
         qWarning().noquote() << "A change made in a view was not saved:" << RecordStore::lastFailureOnThisThread();
-        tellChangeNotSaved();
+        tellChangeNotSaved(window);
     }
     return kept;
 }
@@ -43,10 +43,11 @@ bool CoreData::markDoneFromView(const TaskPtr& task, qint64 status, bool autoSyn
     });
 }
 
-void CoreData::tellChangeNotSaved()
+void CoreData::tellChangeNotSaved(QObject* window)
 {
     AlertRequest request;
     request.style = AlertStyle::Warning;
+    request.attachedTo = window;
     const QString reason = RecordStore::lastFailureOnThisThread();
     QString text = TextTable::localizedString(QStringLiteral("changeNotSavedText"));
     // A refusal of no statement (the item is gone meanwhile) has no

@@ -222,7 +222,7 @@ bool EventLinkDetailView::applyCase(DoneCase which)
             return !series || series->primaryKey() <= 0 || dataManager->doEditAllOperatorWithEvent(series, false);
         }
         return true;
-    });
+    }, window());
     if (!saved) return false;
     if (which == DoneCase::LaterUnchanged && series && series->primaryKey() > 0) m_event = series;
     if (which != DoneCase::LaterAllDayChanged && which != DoneCase::LaterOtherChanged) EventSaving::pushRequest();

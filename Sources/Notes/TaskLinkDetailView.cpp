@@ -197,7 +197,7 @@ void TaskLinkDetailView::doneEdit()
             return TaskDetailView::storeTask(task, [task] {
                 if (MainViewAccess* mainView = MainViewAccess::current()) mainView->moveToTop(task);
             });
-        }))
+        }, window()))
         return;
     if (isPopoverReloadAfterDoAction())
         linkListReload(task);
