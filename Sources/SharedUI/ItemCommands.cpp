@@ -126,19 +126,25 @@ void duplicate(const TaskPtr& item)
 
 void doToday(const TaskPtr& item)
 {
-    if (CoreData* manager = CoreData::shared(); manager && item && !manager->doToday(item))
+    // A refused move leaves the item where it was and is told.
+    if (CoreData* manager = CoreData::shared();
+        manager && item && !manager->saveChangeFromView({item}, [&] { return manager->doToday(item); }))
         qWarning() << "Item" << item->primaryKey() << "could not be moved";
 }
 
 void doNextWeek(const TaskPtr& item)
 {
-    if (CoreData* manager = CoreData::shared(); manager && item && !manager->doNextWeek(item))
+    // A refused move leaves the item where it was and is told.
+    if (CoreData* manager = CoreData::shared();
+        manager && item && !manager->saveChangeFromView({item}, [&] { return manager->doNextWeek(item); }))
         qWarning() << "Item" << item->primaryKey() << "could not be moved";
 }
 
 void doNextMonth(const TaskPtr& item)
 {
-    if (CoreData* manager = CoreData::shared(); manager && item && !manager->doNextMonth(item))
+    // A refused move leaves the item where it was and is told.
+    if (CoreData* manager = CoreData::shared();
+        manager && item && !manager->saveChangeFromView({item}, [&] { return manager->doNextMonth(item); }))
         qWarning() << "Item" << item->primaryKey() << "could not be moved";
 }
 
