@@ -125,83 +125,83 @@ protected:
 TEST_F(BusySaveTest, ASaveIsKeptWholeOrRefusedWholeAndTheRefusalIsSaid)
 {
     const QString retitled = QStringLiteral("Retitled");
-    // The editor the case opened, to tell whether it stays open and what it holds.
-    struct Editor {
-        ItemDetailView* form = nullptr;
-        std::function<QString()> typed;
+    // Arms the failing write of the case, if any, right before the save: the
+    // form's loading reads are not counted.
+    qint64 failing = 0;
+    const auto arm = [&] { RecordStore::failStep(failing); };
+    // Types a new title and clicks Done; answers the form, to tell whether
+    // it stays open and what it holds.
+    const auto retitle = [&](ItemDetailView& form) {
+        form.title()->setString(retitled);
+        form.showRevert();
+        arm();
+        form.doneEdit();
+        return &form;
     };
+    const auto titled = [&](const TaskList& shown) { EXPECT_EQ(shown.front()->taskName(), retitled); };
     struct Case {
         const char* name;
         std::function<TaskList()> make;  // the records the view shows; the first is the one changed
-        std::function<Editor(const TaskList&)> act;
+        std::function<ItemDetailView*(const TaskList&)> act;  // answers the editor it opened
         QList<int> questions;            // the answers of the questions asked before the save
         std::function<void(const TaskList&)> kept;  // what a kept save shows
     };
     const Case cases[] = {
         {"event editor: a new title",
          [&] { return TaskList{listed(storedEvent(localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 11)))}; },
-         [&](const TaskList& shown) {
-             EventDetailView& form = editForm(shown.front());
-             form.title()->setString(retitled);
-             form.showRevert();
-             form.doneEdit();
-             return Editor{&form, [&form] { return form.title()->string(); }};
-         },
-         {},
-         [&](const TaskList& shown) { EXPECT_EQ(shown.front()->taskName(), retitled); }},
-        {"task editor: a new title",
-         [&] { return TaskList{task(QStringLiteral("Report"))}; },
+         [&](const TaskList& shown) { return retitle(editForm(shown.front())); }, {}, titled},
+        {"task editor: a new title", [&] { return TaskList{task(QStringLiteral("Report"))}; },
          [&](const TaskList& shown) {
              m_taskForm.reset(makeTaskDetailView(shown.front(), nullptr));
-             TaskDetailView& form = *m_taskForm;
-             form.title()->setString(retitled);
-             form.showRevert();
-             form.doneEdit();
-             return Editor{&form, [&form] { return form.title()->string(); }};
+             return retitle(*m_taskForm);
          },
-         {},
-         [&](const TaskList& shown) { EXPECT_EQ(shown.front()->taskName(), retitled); }},
-        {"a task dropped on a day",
-         [&] { return TaskList{task(QStringLiteral("Invoice"))}; },
-         [&](const TaskList& shown) {
+         {}, titled},
+        {"a task dropped on a day", [&] { return TaskList{task(QStringLiteral("Invoice"))}; },
+         [&](const TaskList& shown) -> ItemDetailView* {
+             arm();
              const bool saved = MonthCellView::moveTaskToDay(shown.front(), localDate(2014, 1, 20),
                                                              dataManager().currentSetting(), "not saved");
              EXPECT_EQ(saved, shown.front()->dueEnd() == localDate(2014, 1, 20, 9));
-             return Editor{};
+             return nullptr;
          },
-         {},
-         [&](const TaskList& shown) { EXPECT_EQ(shown.front()->dueEnd(), localDate(2014, 1, 20, 9)); }},
-        {"the done box",
-         [&] { return TaskList{task(QStringLiteral("Call"))}; },
-         [&](const TaskList& shown) {
+         {}, [&](const TaskList& shown) { EXPECT_EQ(shown.front()->dueEnd(), localDate(2014, 1, 20, 9)); }},
+        {"the done box", [&] { return TaskList{task(QStringLiteral("Call"))}; },
+         [&](const TaskList& shown) -> ItemDetailView* {
+             arm();
              ItemCommands::toggleDone(shown.front(), nullptr);
-             return Editor{};
+             return nullptr;
          },
-         {},
-         [&](const TaskList& shown) { EXPECT_EQ(shown.front()->status(), 1); }},
+         {}, [&](const TaskList& shown) { EXPECT_EQ(shown.front()->status(), 1); }},
         {"a series retitled from a later occurrence on: two commands",
          [&] {
              const TaskPtr root = dailySeries();
              return TaskList{occurrenceOn(root, 15), root};
          },
-         [&](const TaskList& shown) {
-             EventDetailView& form = editForm(shown.front());
-             form.title()->setString(retitled);
-             form.showRevert();
-             form.doneEdit();
-             return Editor{&form, [&form] { return form.title()->string(); }};
-         },
+         [&](const TaskList& shown) { return retitle(editForm(shown.front())); },
          {AlertResponse::secondButton},  // this and all future
          [&](const TaskList& shown) {
-             EXPECT_EQ(shown.front()->taskName(), retitled);
+             titled(shown);
              EXPECT_FALSE(shown.at(1)->isRepeatForever()) << "the old series ends";
          }},
     };
     const QByteArray path = (dataFolder() + QStringLiteral("/Database.sql")).toUtf8();
     const QString refusal = TextTable::localizedString(QStringLiteral("changeNotSavedText")).section(QLatin1Char(':'), 0, 0);
+    // How the save goes: refused at its start by the other program's lock,
+    // refused by a write that fails halfway through (a full disk would), or
+    // kept.
+    struct Way {
+        const char* name;
+        bool locked;
+        qint64 failingStep;  // 0: none
+        const char* reason;  // what the person is told of; none: kept
+    };
+    const Way ways[] = {{"the lock held", true, 0, "database is locked"},
+                        {"a later write failing", false, 4, "disk I/O error"},
+                        {"nothing in the way", false, 0, nullptr}};
     for (const Case& c : cases) {
-        for (const bool locked : {true, false}) {
-            SCOPED_TRACE(std::string(c.name) + (locked ? ", the lock held" : ", the lock free"));
+        for (const Way& way : ways) {
+            SCOPED_TRACE(std::string(c.name) + ", " + way.name);
+            const bool locked = way.reason != nullptr;
             const TaskList shown = c.make();
             ASSERT_FALSE(shown.contains(nullptr));
             const QString shownBefore = shownState(shown);
@@ -215,10 +215,12 @@ TEST_F(BusySaveTest, ASaveIsKeptWholeOrRefusedWholeAndTheRefusalIsSaid)
 
             sqlite3* other = nullptr;
             ASSERT_EQ(sqlite3_open(path.constData(), &other), SQLITE_OK);
-            if (locked) {
+            if (way.locked) {
                 ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
             }
-            const Editor editor = c.act(shown);
+            failing = way.failingStep;
+            ItemDetailView* editor = c.act(shown);
+            RecordStore::failStep(0);
             sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
             sqlite3_close(other);
             QCoreApplication::processEvents();
@@ -231,18 +233,18 @@ TEST_F(BusySaveTest, ASaveIsKeptWholeOrRefusedWholeAndTheRefusalIsSaid)
                 EXPECT_TRUE(m_store->calls().isEmpty()) << "no store write is queued";
                 EXPECT_EQ(iCalSync::storeWritesDue(), marksBefore);
                 EXPECT_EQ(told, 1) << "the person is told once";
-                EXPECT_TRUE(alerts.requests().last().messageText.contains(QStringLiteral("database is locked")));
-                if (editor.form) {
+                EXPECT_TRUE(alerts.requests().last().messageText.contains(QLatin1String(way.reason)));
+                if (editor) {
                     EXPECT_FALSE(posts.names().contains(Popover::shouldCloseNotification)) << "the editor stays open";
-                    EXPECT_EQ(editor.typed(), retitled) << "with what was typed";
-                    EXPECT_TRUE(editor.form->isRevertShown()) << "and unsaved";
+                    EXPECT_EQ(editor->title()->string(), retitled) << "with what was typed";
+                    EXPECT_TRUE(editor->isRevertShown()) << "and unsaved";
                 }
             } else {
                 c.kept(shown);
                 EXPECT_NE(rows(), rowsBefore);
                 EXPECT_FALSE(m_store->calls().isEmpty()) << "the store hears of the save";
                 EXPECT_EQ(told, 0);
-                if (editor.form) {
+                if (editor) {
                     EXPECT_TRUE(posts.names().contains(Popover::shouldCloseNotification));
                 }
             }
