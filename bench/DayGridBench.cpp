@@ -1,6 +1,8 @@
 // The cost of the day grid at its busiest: a full reload of a day with 500
 // events picked from a month's working list, painting the whole grid
-// document, and pouring a day's planned tasks into its free time.
+// document, and pouring a day's planned tasks into its free time; and a day
+// of a repeating event whose occurrences last years, in the grid alone and
+// in the main window's views and their switches.
 #include "Calendar.h"
 #include "Clock.h"
 #include "CalendarView.h"
@@ -9,6 +11,8 @@
 #include "support/BenchDatabase.h"
 #include "DayCalendarView.h"
 #include "GregorianCalendar.h"
+#include "MainView.h"
+#include "MainViewHeight.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
 #include "RecordStore.h"
@@ -191,5 +195,136 @@ void BM_EdgeDragMoveAndRedrawOnAnOrdinaryDay(benchmark::State& state)
     edgeDragMoves(state, theDay().dateByAddingTimeInterval(86400));
 }
 BENCHMARK(BM_EdgeDragMoveAndRedrawOnAnOrdinaryDay)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+// ---- a repeating event longer than its repeat interval ----
+//
+// A daily event whose every occurrence lasts `length` days, begun long
+// before the shown day, so that the day holds `length` overlapping
+// occurrences (a series started in 1970 with occurrences of 60 years holds
+// about 20,800); in its own database, so the day of 500 events above is
+// not touched. With a zone the occurrences share one quarter hour side by
+// side; without one each is a level of its own.
+namespace {
+
+struct LongSeriesOrganizer {
+    LongSeriesOrganizer(int length, bool zoned)
+    {
+        CoreData& manager = database.dataManager();
+        Clock::setFixed(theDay().dateByAddingTimeInterval(10 * 3600));
+        auto series = std::make_shared<Task>();
+        series->setTaskType(0);
+        series->setTaskName(QStringLiteral("Long occurrence"));
+        series->setCalendarId(1);
+        series->setTz(zoned ? manager.getDefaultTimezone() : 0);
+        const Date start = GregorianCalendar::dateFromFields(2026, 12, 7, 9, 0, 0).dateByAddingTimeInterval(-86400.0 * length);
+        series->setStartTime(start);
+        series->setEndTime(start.dateByAddingTimeInterval(86400.0 * length));
+        series->setDuration(qint64(length) * 24 * 60);
+        series->setRepeatType(1);
+        series->setRepeatStartDate(start);
+        series->setIsRepeatForever(1);
+        if (!series->insertAndDehydrate()) std::abort();
+        manager.setCurrentSelectedDay(theDay());
+    }
+    BenchDatabase database;
+};
+
+void BM_ReloadDayOfALongRepeatingOccurrenceAndPaint(benchmark::State& state)
+{
+    LongSeriesOrganizer organizer(int(state.range(0)), state.range(1) != 0);
+    {
+        DayPane day;
+        QImage canvas(day.pane.size(), QImage::Format_ARGB32_Premultiplied);
+        for (auto _ : state) {
+            day.pane.reloadData();
+            deliverPostedEvents();
+            QPainter painter(&canvas);
+            day.pane.render(&painter);
+        }
+        state.counters["boxes"] = double(day.grid().eventBoxes().size());
+    }
+    deliverPostedEvents();
+}
+BENCHMARK(BM_ReloadDayOfALongRepeatingOccurrenceAndPaint)
+    ->ArgsProduct({{1000, 20000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
+// The main window over the long series: each view's whole reload, and each
+// switch between the day view and a planner, with the drawing that follows
+// (what the reload marked drawn). The first argument is the occurrences a
+// day, the second the measure: 0 the day view's reload, 1 the week
+// planner's, 2 the month planner's, 3 day view to week planner, 4 week
+// planner to day view, 5 day view to month planner, 6 month planner to day
+// view. The switch back of a switch is not timed.
+enum class MainViewMeasure { DayReload, WeekReload, MonthReload, DayToWeek, WeekToDay, DayToMonth, MonthToDay };
+
+void BM_ViewsAndSwitchesWithALongRepeatingOccurrence(benchmark::State& state)
+{
+    LongSeriesOrganizer organizer(int(state.range(0)), true);
+    const auto measure = MainViewMeasure(state.range(1));
+    const quint64 savedHeight = mainViewHeight;
+    mainViewHeight = 900;
+    {
+        View window(QRectF(0, 0, 1900, 900));
+        auto* view = new MainView(QRectF(0, 0, 1900, 900), &window);
+        MainView::setCurrent(view);
+        window.show();
+        while (!view->isWindowVisible()) QCoreApplication::processEvents();
+        // Twice: a planner's first drawing asks for the reload that waited for it.
+        const auto drawn = [] {
+            for (int turn = 0; turn < 2; ++turn) {
+                deliverPostedEvents();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+            }
+        };
+        const auto to = [&](MainViewMeasure which) {
+            switch (which) {
+            case MainViewMeasure::DayToWeek: view->viewNavControl(1); break;
+            case MainViewMeasure::DayToMonth: view->viewNavControl(2); break;
+            default: view->viewNavControl(0); break;
+            }
+            drawn();
+        };
+        // Where each measure starts.
+        MainViewMeasure start = MainViewMeasure::WeekToDay;  // the day view
+        if (measure == MainViewMeasure::WeekReload || measure == MainViewMeasure::WeekToDay)
+            start = MainViewMeasure::DayToWeek;
+        if (measure == MainViewMeasure::MonthReload || measure == MainViewMeasure::MonthToDay)
+            start = MainViewMeasure::DayToMonth;
+        to(start);
+        view->reloadData();
+        drawn();
+        for (auto _ : state) {
+            switch (measure) {
+            case MainViewMeasure::DayReload:
+            case MainViewMeasure::WeekReload:
+            case MainViewMeasure::MonthReload:
+                view->reloadData();
+                drawn();
+                break;
+            case MainViewMeasure::DayToWeek:
+            case MainViewMeasure::DayToMonth:
+            case MainViewMeasure::WeekToDay:
+            case MainViewMeasure::MonthToDay:
+                to(measure);
+                state.PauseTiming();
+                to(start);
+                state.ResumeTiming();
+                break;
+            }
+        }
+        state.counters["dayBoxes"] = double(view->dayCalendarView()->calendarView()->eventBoxes().size());
+        MainView::setCurrent(nullptr);
+    }
+    deliverPostedEvents();
+    mainViewHeight = savedHeight;
+}
+BENCHMARK(BM_ViewsAndSwitchesWithALongRepeatingOccurrence)
+    ->ArgsProduct({{1000, 20000}, {0, 1, 2, 3, 4, 5, 6}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 }  // namespace

@@ -3,8 +3,8 @@
 # web sync and the calendar store with ThreadSanitizer (clang, its own build
 # in build-tsan/) and runs those test binaries. Any data race or lock-order
 # report fails the run; the only reports let through are those the
-# suppressions in scripts/tsan.supp name, each one a hand-off inside Qt,
-# which is not instrumented. Not part of CI (the build takes as long as the
+# suppressions in scripts/tsan.supp name, each one with both sides in Qt's
+# own code, which is not instrumented. Not part of CI (the build takes as long as the
 # sanitizer build): run it after a change to what the threads share (the
 # calendar-store worker, the web sync's queue, the record lock, the main
 # queue). Arguments go to every test binary (e.g. --gtest_filter=...).

@@ -150,7 +150,8 @@ public:
     // The rule an export writes: the item's, or the store event's own while
     // the item still repeats as the organizer read that rule.
     std::optional<CalRecurrenceRule> ruleToWrite(const TaskPtr& item, const CalEvent& event, bool newEvent) const;
-    void fillICalTask(const TaskPtr& item, CalTask& task) const;
+    // The fields a push writes into a store task; newTask when it is created.
+    void fillICalTask(const TaskPtr& item, CalTask& task, bool newTask) const;
     // The store calendar of the item's category, or null.
     CalCalendarPtr storeCalendarOfItem(const TaskPtr& item) const;
 

@@ -4,6 +4,7 @@
 
 #include "Calendar.h"
 #include "CoreData.h"
+#include "MainQueue.h"
 #include "Setting.h"
 #include "Task.h"
 #include "Utilities.h"
@@ -88,9 +89,20 @@ void showInWorkingList(CoreData& manager, const CalendarPtr& category, const Tas
 
 void doTodayWhenDue(CoreData& manager, const TaskPtr& task)
 {
-    if (manager.hasDoToday() && task->hasDue()
-        && Utilities::compareDateNoTime(task->dueEnd(), Utilities::getCompleteDate()) == 0 && !manager.doToday(task))
-        qWarning().noquote() << "Calendar store: task" << task->iCalUID() << "could not go to today";
+    if (!manager.hasDoToday() || !task->hasDue()
+        || Utilities::compareDateNoTime(task->dueEnd(), Utilities::getCompleteDate()) != 0)
+        return;
+    if (!iCalSync::listRecordsOnMainThread()) {
+        if (!manager.doToday(task))
+            qWarning().noquote() << "Calendar store: task" << task->iCalUID() << "could not go to today";
+        return;
+    }
+    // The move reads and reorders the listed tasks, which are the main
+    // thread's: it is made there, after the content this job handed over.
+    MainQueue::async([task] {
+        CoreData* shared = CoreData::shared();
+        if (shared && !shared->doToday(task)) qWarning() << "A task due today could not be moved to the top";
+    });
 }
 
 // One line for a batch, however many uids the store did not know.

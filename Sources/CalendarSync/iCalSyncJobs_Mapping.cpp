@@ -29,12 +29,44 @@ bool blankTitle(const QString& title)
     return QString(title).remove(QLatin1Char(' ')).isEmpty();
 }
 
-// The text of a link: a link that does not parse is no link.
-QString linkText(const QString& text)
+// A store's link as the organizer shows it: as the file spells it (its
+// percent escapes stay escaped, as every reader shows them). A link that
+// does not parse is no link.
+QString linkFromStore(const QString& text)
 {
     if (text.isEmpty()) return QString(QLatin1String(""));
     const QUrl url(text, QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty() ? url.toString() : QString(QLatin1String(""));
+    return url.isValid() && !url.scheme().isEmpty() ? text : QString(QLatin1String(""));
+}
+
+// The organizer's link as a file may hold it: a URI, whatever a URI cannot
+// hold (a space, a letter beyond ASCII) percent-encoded.
+QString linkForStore(const QString& text)
+{
+    if (text.isEmpty()) return QString(QLatin1String(""));
+    const QUrl url(text, QUrl::TolerantMode);
+    return url.isValid() && !url.scheme().isEmpty() ? QString::fromUtf8(url.toEncoded()) : QString(QLatin1String(""));
+}
+
+// Whether the organizer's link is still the store's as it took it in: then
+// the store's link is written back as the store has it.
+bool sameLink(const QString& local, const QString& store)
+{
+    return local == linkFromStore(store) || (!local.isEmpty() && linkForStore(local) == store);
+}
+
+// The store's link, unless it is the organizer's own as a file carries it.
+QString linkOver(const QString& local, const QString& store)
+{
+    return !local.isEmpty() && linkForStore(local) == store ? local : linkFromStore(store);
+}
+
+// An item without a title shows the placeholder; the placeholder is no title
+// the person gave, and a store item without one keeps having none.
+QString titleForStore(const QString& title, const QString& storeTitle, bool newItem, const QString& placeholder)
+{
+    if (newItem || !blankTitle(storeTitle) || title != placeholder) return title;
+    return storeTitle;
 }
 
 // The store's text, unless it is the local one as a store file carries it
@@ -83,7 +115,7 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
     item->setEndTime(event.isAllDay() ? Utilities::newDateFromDate(end, -86400) : end);
     item->setOccurrence(event.occurrence());
     item->setBuiltIn(1);
-    item->setUrl(linkText(event.url()));
+    item->setUrl(linkOver(item->url(), event.url()));
     item->setNotes(storeTextOver(item->notes(), event.notes()));
     applyCategory(event.calendar(), item);
     if (event.isAllDay()) {
@@ -158,7 +190,7 @@ bool iCalSyncJobs::updateInfoFromICalTask(const CalTask& task, const TaskPtr& it
     item->setTaskName(blankTitle(title) ? TextTable::localizedString(QStringLiteral("newTaskText")) : title);
     item->setICalUID(task.uid());
     item->setTaskType(1);
-    item->setUrl(linkText(task.url()));
+    item->setUrl(linkOver(item->url(), task.url()));
     item->setNotes(storeTextOver(item->notes(), task.notes()));
     item->setHasDue(task.dueDate() ? 1 : 0);
     if (!task.dueDate()) {
@@ -277,7 +309,8 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
 
 void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newEvent) const
 {
-    event.setTitle(item->taskName());
+    event.setTitle(
+        titleForStore(item->taskName(), event.title(), newEvent, TextTable::localizedString(QStringLiteral("newEventText"))));
     event.setIsAllDay(item->isADE() != 0);
     if (CalCalendarPtr calendar = storeCalendarOfItem(item)) event.setCalendar(calendar);
     event.setLocation(item->taskLocation());
@@ -304,17 +337,24 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
     event.setStartDate(start);
     event.setEndDate(end);
     event.setRecurrenceRule(ruleToWrite(item, event, newEvent));
-    event.setUrl(linkText(item->url()));
+    event.setUrl(!newEvent && sameLink(item->url(), event.url()) ? event.url() : linkForStore(item->url()));
     event.setNotes(item->notes());
 }
 
-void iCalSyncJobs::fillICalTask(const TaskPtr& item, CalTask& task) const
+void iCalSyncJobs::fillICalTask(const TaskPtr& item, CalTask& task, bool newTask) const
 {
-    task.setTitle(item->taskName());
+    task.setTitle(
+        titleForStore(item->taskName(), task.title(), newTask, TextTable::localizedString(QStringLiteral("newTaskText"))));
     if (CalCalendarPtr calendar = storeCalendarOfItem(item)) task.setCalendar(calendar);
-    task.setDueDate(item->hasDue() ? item->dueEnd() : Date());
+    // The store carries the day of a due date and the item its own time of
+    // day: on the store's day the store's due date stays as it is (a day, or
+    // a time in its zone), whatever time of day the item holds.
+    Date due = item->hasDue() ? item->dueEnd() : Date();
+    if (due && !newTask && task.dueDate() && Utilities::compareDateNoTime(due, task.dueDate()) == 0)
+        due = task.dueDate();
+    task.setDueDate(due);
     task.setIsCompleted(item->status() != 0);
     task.setCompletedDate(item->status() != 0 ? item->completedDate() : Date());
-    task.setUrl(linkText(item->url()));
+    task.setUrl(!newTask && sameLink(item->url(), task.url()) ? task.url() : linkForStore(item->url()));
     task.setNotes(item->notes());
 }

@@ -427,7 +427,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
         return record;
     };
     steps.write = [&](const TaskPtr& task, const CalTaskPtr& record) {
-        fillICalTask(task, *record);
+        fillICalTask(task, *record, true);
         CalError error;
         if (m_iCalStore->saveTask(record, &error)) return true;
         logWriteFailure("creating the task", task, error);
@@ -447,7 +447,7 @@ bool iCalSyncJobs::updateTaskOnICal(const TaskPtr& task, const CalTaskPtr& iCalT
     if (!task || !iCalTask) return false;
     if (task->isShared() || categoryIsShared(task)) return logRefusal("the task", task, "it is shared"), false;
     if (!syncEnabled()) return false;
-    fillICalTask(task, *iCalTask);
+    fillICalTask(task, *iCalTask, false);
     CalError error;
     if (!m_iCalStore->saveTask(iCalTask, &error)) {
         logWriteFailure("updating the task", task, error);

@@ -39,6 +39,8 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
+#include <utility>
 
 namespace {
 
@@ -93,6 +95,15 @@ Date currentDateInShownZone()
 qint64 seriesKeyOf(const Task& item)
 {
     return item.primaryKey() > 0 ? item.primaryKey() : item.parentId();
+}
+
+// What a box stands for across reloads: a stored item by its key, an
+// occurrence of a series (a key made up anew at each expansion) by its
+// series and the second it occurs.
+QPair<qint64, qint64> boxIdentityOf(const Task& item)
+{
+    if (item.primaryKey() > 0) return {item.primaryKey(), std::numeric_limits<qint64>::min()};
+    return {-item.parentId(), qint64(std::floor(item.occurrence().timeIntervalSince1970()))};
 }
 
 }  // namespace
@@ -273,8 +284,32 @@ void CalendarView::removeBoxes(std::vector<QPointer<TaskView>>& boxes)
     boxes.clear();
 }
 
+bool CalendarView::isHiddenInWindow() const
+{
+    // Hidden on purpose, itself or a pane it lies in; a grid whose window
+    // is not shown yet is not (it loads ahead of the opening).
+    for (const QWidget* w = this; w; w = w->isWindow() ? nullptr : w->parentWidget())
+        if (w->testAttribute(Qt::WA_WState_ExplicitShowHide) && w->testAttribute(Qt::WA_WState_Hidden)) return true;
+    return false;
+}
+
+void CalendarView::showEvent(QShowEvent* event)
+{
+    View::showEvent(event);
+    if (m_reloadWhenShown) reloadData();
+}
+
 void CalendarView::reloadData()
 {
+    // A grid nobody sees (a planner is shown instead) is laid out when it
+    // shows again: a day of thousands of overlapping occurrences costs as
+    // much as everything else on screen.
+    m_reloadWhenShown = isHiddenInWindow();
+    if (m_reloadWhenShown) {
+        m_selectedItem = nullptr;
+        m_selectingKey = 0;
+        return;
+    }
     ++m_reloadCount;
     if (!m_isLoading) {
         m_isLoading = true;
@@ -336,68 +371,45 @@ void CalendarView::reloadEvent()
     const QList<TaskList> ofDay = manager->timedEventsOfDays(day, dayEnd);
     if (!ofDay.isEmpty()) m_eventList = ofDay.front();
 
-    const double available = documentWidth() * 0.5 + 40;
-    const qsizetype count = m_eventList.size();
+    const std::vector<EventBox> laidOut =
+        layOutEvents(*manager, std::exchange(m_eventList, TaskList()), day, documentWidth() * 0.5 + 40);
     struct Placed {
         TaskPtr item;
         QRectF frame;
     };
     std::vector<Placed> placed;
-    placed.reserve(size_t(count));
+    placed.reserve(laidOut.size());
     {
         // One read unit for all the rows: one lock of the file, not one per row.
         Transaction reads;
-        int indent = 0;
-        double bottom = 0;
-        qsizetype processed = 0;
-        while (processed < count) {
-            if (m_eventList.isEmpty()) {
-                ++processed;
-                continue;
-            }
-            const TaskPtr first = m_eventList.takeFirst();
-            TaskList group = manager->findAllEventSameStartTime(first, m_eventList, day);
-            for (const TaskPtr& member : group) m_eventList.removeOne(member);
-            group.prepend(first);
-            const qsizetype n = group.size();
-            double column = (available - groupIndent * indent) / double(n);
-            for (qsizetype j = 0; j < n; ++j) {
-                const TaskPtr& event = group[j];
-                const BoxPlacement place = placementOfEvent(event->tzStartTime(), event->tzEndTime(), day);
-                if (place.y >= bottom) {
-                    column = available / double(n);
-                    indent = 0;
-                }
-                bottom = std::max(bottom, place.y + place.height);
-
-                TaskPtr item;
-                if (event->repeatType() == 0) {
-                    // A fresh read, so the box edits the stored row; a row
-                    // that cannot be read keeps the list's copy.
-                    item = Task::initWithPrimaryKey(event->primaryKey());
-                    if (item)
-                        manager->recalculateTimeWithTimezoneSupport(item);
-                    else
-                        item = event->copy();
-                } else {
+        for (const EventBox& box : laidOut) {
+            const TaskPtr& event = box.event;
+            TaskPtr item;
+            if (event->repeatType() == 0) {
+                // A fresh read, so the box edits the stored row; a row
+                // that cannot be read keeps the list's copy.
+                item = Task::initWithPrimaryKey(event->primaryKey());
+                if (item)
+                    manager->recalculateTimeWithTimezoneSupport(item);
+                else
                     item = event->copy();
-                }
-                placed.push_back({item, QRectF(double(j) * column + boxLeft + groupIndent * indent, place.y,
-                                               column - 2, place.height)});
+            } else {
+                item = event->copy();
             }
-            processed += n;
-            ++indent;
+            placed.push_back({item, box.frame});
         }
     }  // nothing was written: leaving the unit ends it
     // Only a box of the same item is kept: a box's pending click or open
-    // editor then still acts on its own item.
-    QMultiHash<qint64, std::size_t> lastBoxOfKey;
+    // editor then still acts on its own item. An occurrence of a series is
+    // the same item from one reload to the next though its made-up key is
+    // new each time: it is known by its series and its date.
+    QMultiHash<QPair<qint64, qint64>, std::size_t> lastBoxOfKey;
     for (std::size_t index = 0; index < lastBoxes.size(); ++index)
         if (lastBoxes[index] && lastBoxes[index]->task())
-            lastBoxOfKey.insert(lastBoxes[index]->task()->primaryKey(), index);
+            lastBoxOfKey.insert(boxIdentityOf(*lastBoxes[index]->task()), index);
     m_eventBoxes.reserve(placed.size());
     for (const Placed& box : placed) {
-        const auto kept = lastBoxOfKey.find(box.item->primaryKey());
+        const auto kept = lastBoxOfKey.find(boxIdentityOf(*box.item));
         if (kept == lastBoxOfKey.end()) {
             m_eventBoxes.push_back(makeBox(box.item, true, box.frame));
             continue;
@@ -613,6 +625,22 @@ void CalendarView::scrollToCurrentTime()
     m_scrollView->scrollToPoint(QPointF(0, y));
 }
 
+void CalendarView::reloadIfShownLater()
+{
+    if (!m_reloadWhenShown) return;
+    m_reloadWhenShown = false;
+    ++m_reloadCount;
+    // As a reload: the boxes of the shown day, wherever they are looked for.
+    if (!m_isLoading) {
+        m_isLoading = true;
+        reloadEvent();
+        reloadTodayTask();
+        sortBoxOrder();
+        m_isLoading = false;
+    }
+    m_reloadWhenShown = true;
+}
+
 bool CalendarView::revealToEvent(const TaskPtr& item)
 {
     if (!item || item->taskType() != 0) return false;
@@ -625,6 +653,7 @@ bool CalendarView::revealToEvent(const TaskPtr& item)
         m_monthView->monthCalendarView()->setCurrentDay(day);
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) mainView->reloadLeftPageData();
+    reloadIfShownLater();
     m_scrollView->scrollToPoint(QPointF(0, hourHeight * GregorianCalendar::fields(start).hour - hourHeight));
 
     const qint64 key = seriesKeyOf(*item);
@@ -648,6 +677,7 @@ bool CalendarView::showPopupEditDetail(const TaskPtr& item)
 void CalendarView::findAndEditEvent(const TaskPtr& item)
 {
     if (!item || item->taskType() != 0) return;
+    reloadIfShownLater();
     for (const QPointer<TaskView>& box : m_eventBoxes) {
         if (!box || box->isHidden() || !box->task() || box->task()->primaryKey() != item->primaryKey()) continue;
         box->setTask(item);

@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+class CoreData;
 class CurrentTimeIndicatorView;
 class QMimeData;
 class CustomNSView;
@@ -53,8 +54,11 @@ public:
 
     // The full reload for the shown day: boxes, current-time line and its
     // timer, pieces. A reload started while one runs only clears the
-    // selection.
+    // selection. While the grid is hidden (itself or a pane it lies in) the
+    // reload waits until it shows again.
     void reloadData();
+    // Whether a reload waits for the grid to show.
+    bool isReloadWaitingToShow() const { return m_reloadWhenShown; }
     // The same with no box of the last load kept: the box a drag left behind
     // goes (once its handler is done) instead of standing for its item again.
     void reloadDataWithNewBoxes();
@@ -140,6 +144,25 @@ public:
     };
     static BoxPlacement placementOfEvent(const Date& shownStart, const Date& shownEnd, const Date& shownDay);
 
+    // The boxes of the shown day's timed events (in start order), as plain
+    // values: events of one quarter hour side by side, a group that starts
+    // while earlier boxes run indented 5 points a group, never past half the
+    // width, and every box at least a point wide, so that however crowded
+    // the day each of its items gets a box. A box that lies at the same
+    // whole points as later boxes of the same item (occurrences of one
+    // series) shows only through them: such a stack keeps its top
+    // deepestVisibleStack boxes, one-point slivers their top one. So a
+    // series whose occurrences each last years makes as many boxes as can
+    // be seen, not one per occurrence. `available` is the width the events
+    // share (W × 0.5 + 40). Reads nothing from the database.
+    static constexpr int deepestVisibleStack = 12;
+    struct EventBox {
+        TaskPtr event;
+        QRectF frame;
+    };
+    static std::vector<EventBox> layOutEvents(const CoreData& manager, TaskList events, const Date& shownDay,
+                                              double available);
+
     // ---- drops ---------------------------------------------------------------
     // The time of day a dropped image whose top is at y of the document
     // stands for: the hour of the line above it, minutes cut to a quarter.
@@ -190,7 +213,14 @@ public:
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
     void scrollWheel(const Event& event) override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    bool isHiddenInWindow() const;
+    // The boxes and pieces of a reload that waits for the grid to show, for
+    // a caller that looks for a box now (the reload still runs on showing).
+    void reloadIfShownLater();
     // The dragged item's preview in the look for the zone under it.
     void showDragPreview(const TaskPtr& item, const QPointF& imageBottomLeft, qint64 type);
     void hideDragPreview();
@@ -208,6 +238,7 @@ private:
     void bindBox(TaskView* box, const TaskPtr& item, bool squareBox, const QRectF& frame);
 
     bool m_isLoading = false;
+    bool m_reloadWhenShown = false;
     bool m_keepsBoxes = true;
     int m_reloadCount = 0;
     std::vector<TimeLineView*> m_timeCellList;

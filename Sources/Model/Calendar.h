@@ -45,7 +45,11 @@ public:
     bool isShared() const { return m_extraStatus == 1; }
 
     qint64 primaryKey() const { return m_primaryKey; }
-    void setPrimaryKey(qint64 key) { m_primaryKey = key; }
+    // An unchanged key is not written again (see Task::takeKey).
+    void setPrimaryKey(qint64 key)
+    {
+        if (key != m_primaryKey) m_primaryKey = key;
+    }
 
     QString calendarName() const { return m_calendarName; }
     void setCalendarName(const QString& name);

@@ -794,12 +794,13 @@ void Task::setPrimaryKey(qint64 key)
 
 // The key is written before the mark is read, and the list sets the mark
 // before it reads the key: a record joining the list as its key changes is
-// seen by one side or the other.
+// seen by one side or the other. An unchanged key is not written again: the
+// calendar-store worker finds listed records by key while the main thread
+// copies a written row's content into them.
 void Task::takeKey(qint64 key)
 {
-    const bool changed = key != m_primaryKey;
+    if (key == m_primaryKey) return;
     m_primaryKey = key;
-    if (!changed) return;
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (m_listed.isSet()) ListedMark::countKeyChange();
 }

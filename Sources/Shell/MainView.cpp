@@ -516,6 +516,8 @@ void MainView::reloadData()
     if (!isWindowVisible()) return;
     if (takeReloadAhead()) {
         StartupTrace::mark("reload: taken from ahead");
+        // The planner in front loads only in a shown window: not ahead.
+        if (m_isPlannerExpand) reloadPlannerView(true);
         return;
     }
     reloadAllPanes();

@@ -27,8 +27,13 @@ public:
         bool allDay = false;
     };
 
+    // A property of the file's first event or task and its text ("" for
+    // none; a date as the occurrences give it).
+    using Field = std::pair<QString, QString>;
+
     // What the reader must find in the file between from and to.
-    void expect(const QString& path, const Date& from, const Date& to, const QList<Occurrence>& occurrences)
+    void expect(const QString& path, const Date& from, const Date& to, const QList<Occurrence>& occurrences,
+                const QList<Field>& fields = {})
     {
         m_input += QStringLiteral("FILE %1 %2 %3\n")
                        .arg(from.wholeSecondsSince1970())
@@ -37,6 +42,7 @@ public:
                        .toUtf8();
         for (const Occurrence& o : occurrences)
             m_input += (token(o.start, o.allDay) + QLatin1Char(' ') + token(o.end, o.allDay) + QLatin1Char('\n')).toUtf8();
+        for (const auto& [name, text] : fields) m_input += QStringLiteral("FIELD %1 %2\n").arg(name, text).toUtf8();
         ++m_files;
     }
 

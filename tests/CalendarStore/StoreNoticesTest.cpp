@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Lets the store start its watcher (and lets late notices arrive).
@@ -176,6 +178,32 @@ TEST_F(StoreNoticesTest, CalendarsAndTasksOfOtherProgramsAreReported)
     ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalCalendarsChangedExternallyNotification).isEmpty(); }));
     EXPECT_EQ(recorder->named(CalCalendarsChangedExternallyNotification).first().updated, QStringList{QStringLiteral("THEIRS")});
     EXPECT_EQ(store->calendarWithUID(QStringLiteral("THEIRS"))->title(), QStringLiteral("Theirs, renamed"));
+}
+
+// Another program that rewrites Info.plist in place leaves it missing, empty
+// or (by mistake) a FIFO for a moment: the calendar keeps its name meanwhile.
+TEST_F(StoreNoticesTest, ACalendarKeepsItsNameWhileItsInfoIsMissing)
+{
+    const QString info = root() + QStringLiteral("/CAL.calendar/Info.plist");
+    const std::function<void()> breakings[] = {
+        [] {}, [&] { writeBytes(info, QByteArray()); }, [&] { ::mkfifo(QFile::encodeName(info).constData(), 0600); }};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QString title = store->calendarWithUID(QStringLiteral("CAL"))->title();
+        recorder->notices.clear();
+        QFile::remove(info);
+        breakings[i]();
+        // An event written with it: its notice says the folder was read again.
+        writeBytes(events + QStringLiteral("probe.ics"), eventFile(QStringLiteral("probe"), QStringLiteral("Probe"), i + 1));
+        ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalEventsChangedExternallyNotification).isEmpty(); }));
+        EXPECT_TRUE(recorder->named(CalCalendarsChangedExternallyNotification).isEmpty());
+        EXPECT_EQ(store->calendarWithUID(QStringLiteral("CAL"))->title(), title);
+        // The next Info.plist is read as ever.
+        QFile::remove(info);
+        makeCalendarFolder(QStringLiteral("CAL"), QStringLiteral("Cal %1").arg(i));
+        ASSERT_TRUE(processEventsUntil([&] { return !recorder->named(CalCalendarsChangedExternallyNotification).isEmpty(); }));
+        EXPECT_EQ(store->calendarWithUID(QStringLiteral("CAL"))->title(), QStringLiteral("Cal %1").arg(i));
+    }
 }
 
 // While the store writes a batch of its own, what others change is reported

@@ -6,8 +6,11 @@
 CHECKS holds one block per file: a line "FILE <from> <to> <path>", FROM and TO in seconds since
 1970 (UTC), then one line per occurrence the organizer has in that window: "<start> <end>",
 each a number of seconds since 1970 for a timed occurrence or YYYYMMDD for the days of an
-all-day one (the end being the day after its last day). Floating times are read in the zone of
-the TZ variable. Exit status: 0 when every file agrees, 1 when one does not or does not parse
+all-day one (the end being the day after its last day), and any lines "FIELD <NAME> <text>":
+the text the file's first event or task (not a changed occurrence) holds in that property
+(empty when it has none; a date as the occurrences give it). Floating times are read in the
+zone of the TZ variable. A byte-order mark before the file's text is no part of it. Exit
+status: 0 when every file agrees, 1 when one does not or does not parse
 (what was found is printed), 3 when the reader's modules are missing.
 """
 import datetime
@@ -47,17 +50,39 @@ def occurrences(calendar, start, end):
     return sorted(found)
 
 
+def fields(calendar, names):
+    items = [c for c in calendar.walk() if c.name in ("VEVENT", "VTODO") and "RECURRENCE-ID" not in c]
+    found = []
+    for name in names:
+        value = items[0].get(name) if items else None
+        if value is None:
+            text = ""
+        elif hasattr(value, "dt"):
+            text = token(value.dt)
+        else:
+            text = str(value)
+        found.append(f"FIELD {name} {text}")
+    return found
+
+
 def check(path, low, high, expected):
     """The disagreement of one file, or None."""
+    wanted = sorted(line for line in expected if not line.startswith("FIELD "))
+    fields_wanted = [line for line in expected if line.startswith("FIELD ")]
     try:
         with open(path, "rb") as handle:
-            calendar = icalendar.Calendar.from_ical(handle.read())
+            text = handle.read()
+        if text.startswith(b"\xef\xbb\xbf"):
+            text = text[3:]
+        calendar = icalendar.Calendar.from_ical(text)
         start = datetime.datetime.fromtimestamp(low, datetime.timezone.utc)
         end = datetime.datetime.fromtimestamp(high, datetime.timezone.utc)
         read = occurrences(calendar, start, end)
+        fields_read = fields(calendar, [line.split(" ", 2)[1] for line in fields_wanted])
     except Exception as error:  # any failure to read is the file's fault
         return f"{path}: cannot be read: {error!r}"
-    expected = sorted(expected)
+    expected = wanted + fields_wanted
+    read = read + fields_read
     if read == expected:
         return None
     return "\n".join([f"{path}: the independent reader finds"] + [f"  {line}" for line in read]
@@ -71,6 +96,8 @@ def main():
         if line.startswith("FILE "):
             _, low, high, path = line.split(" ", 3)
             checks.append((path, int(low), int(high), []))
+        elif line.startswith("FIELD ") and checks:
+            checks[-1][3].append(line if line.count(" ") > 1 else line + " ")
         elif line and checks:
             checks[-1][3].append(line)
     failures = [problem for problem in (check(*c) for c in checks) if problem]

@@ -262,7 +262,7 @@ TEST_F(FieldMappingTest, TaskImportDueDatesAndCompletion)
     // Back to the store.
     CalTask out;
     item->setHasDue(0);
-    jobs->fillICalTask(item, out);
+    jobs->fillICalTask(item, out, true);
     EXPECT_FALSE(out.dueDate());
     EXPECT_TRUE(out.isCompleted());
     EXPECT_EQ(out.completedDate(), local(2014, 3, 19, 8));

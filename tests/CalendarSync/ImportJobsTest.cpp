@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -456,6 +457,37 @@ TEST_F(ImportJobsTest, TasksMadeChangedAndRemovedOutsideFollowAndTodaysTaskGoesF
     ASSERT_TRUE(outside->removeTask(outside->taskWithUID(task->uid())));
     ASSERT_TRUE(waitForRows(task->uid(), 0));
     NotificationCenter::defaultCenter().removeObserver(&orderObserver);
+}
+
+// The listed tasks are the main thread's: a job on the store's worker leaves
+// the move of a task due today to the main queue instead of reordering them.
+TEST_F(ImportJobsTest, ATaskDueTodayImportedOnTheWorkerMovesFirstOnTheMainThread)
+{
+    dataManager().setHasDoToday(true);
+    CalTaskPtr first, second;
+    unnoticed([&] { first = outsideTask(QStringLiteral("First"), local(2014, 3, 12, 17)); });
+    jobs->waitToOneWaySyncInsertFromICalTask({first->uid()});
+    const qint64 firstKey = dataManager().getTaskWithUID(first->uid())->primaryKey();
+    TaskPtr listedFirst;
+    for (const TaskPtr& item : dataManager().allTasksEventsAdes())
+        if (item->primaryKey() == firstKey) listedFirst = item;
+    ASSERT_TRUE(listedFirst);
+    const qint64 orderBefore = listedFirst->taskOrder();
+    unnoticed([&] { second = outsideTask(QStringLiteral("Second"), local(2014, 3, 12, 18)); });
+
+    // The main thread waits without turning: nothing it owns may change.
+    std::vector<std::function<void()>> posts;
+    std::thread worker([&] {
+        iCalSync::setListRecordsOnMainThread(true);
+        NotificationCenter::HeldPosts held;
+        jobs->waitToOneWaySyncInsertFromICalTask({second->uid()});
+        posts = held.take();
+    });
+    worker.join();
+    EXPECT_EQ(listedFirst->taskOrder(), orderBefore);
+    for (const auto& post : posts) post();
+    EXPECT_TRUE(processEventsUntil([&] { return listedFirst->taskOrder() != orderBefore; }, 2000));
+    EXPECT_LT(dataManager().getTaskWithUID(second->uid())->taskOrder(), listedFirst->taskOrder());
 }
 
 // After an update an item of a hidden category leaves the working lists; with

@@ -260,8 +260,9 @@ TEST_F(PlannerWeekGridTest, BlocksAtOnePlaceAreKeptAsFarAsTheyCanBeSeen)
     } cases[] = {
         {"two of one zone side by side", 2, 53392, false, 2, 2},
         {"two without a zone one over the other", 2, -1, false, 2, 2},
-        {"forty without a zone: levels, then a stack twelve deep", 40, -1, false, 22, 11},
-        {"three hundred of one zone: one sliver a point", 300, 53392, false, 100, 100},
+        // Each item keeps its block: only occurrences of one series stack away.
+        {"forty without a zone: levels, then a stack of them all", 40, -1, false, 40, 11},
+        {"three hundred of one zone: slivers, three a point", 300, 53392, false, 300, 100},
         {"a daily series of 400-day occurrences", 400, -1, true, 161, 84},
         {"a daily series of 4,000-day occurrences", 4000, -1, true, 161, 84},
         {"of one zone, 4,000 days", 4000, 53392, true, 707, 707},

@@ -12,6 +12,7 @@
 #include "CategoryListView.h"
 #include "DayCalendarView.h"
 #include "DetailViewController.h"
+#include "Event.h"
 #include "EventDetailView.h"
 #include "FakeSenders.h"
 #include "FocusPaneDetailView.h"
@@ -363,6 +364,110 @@ TEST_F(MainViewRefreshTest, EachReloadPlansTheWeekAndRedrawsTheDayGridOnce)
         c.reload();
         EXPECT_EQ(grid.reloadCount() - grids, 1) << c.name;
         EXPECT_EQ(taskList().reloadTodayTaskCount() - plans, 1) << c.name;
+    }
+}
+
+// While a planner is shown, nothing lays the hidden day grid out; the grid
+// catches up when it shows again, with what changed meanwhile.
+TEST_F(MainViewRefreshTest, TheHiddenDayGridWaitsForItsShowingToReload)
+{
+    Clock::setFixed(localDate(2014, 1, 15, 10, 7));
+    openMainView();
+    m_view->weekPlannerShowHide();
+    CalendarView& grid = *m_view->dayCalendarView()->calendarView();
+    const struct {
+        const char* name;
+        std::function<void()> reload;
+    } cases[] = {
+        {"the window's whole reload", [this] { m_view->reloadData(); }},
+        {"the task list's own reload", [this] { taskList().reloadData(); }},
+        {"the refresh after a box of the grid changed",
+         [this] { m_view->refreshDelay({QStringLiteral("CalendarView"), QStringLiteral("View")}); }},
+        {"the refresh after a new item list", [this] { m_view->refreshADEListDelay(); }},
+        {"the selection cleared", [this] { m_view->clearHighlightExcept(m_view->weekPlannerView()); }},
+        {"the month and day", [this] { m_view->reloadLeftPageData(); }},
+    };
+    auto made = item(0, 0);
+    made->setTaskName(QStringLiteral("Added in the planner"));
+    made->setStartTime(localDate(2014, 1, 15, 9));
+    made->setEndTime(localDate(2014, 1, 15, 10));
+    ASSERT_TRUE(made->insertIntoDatabase() && made->dehydrate());
+    dataManager().doWithAllTasksEventsAdes(TaskList{made}, 0);
+    for (const auto& c : cases) {
+        const int grids = grid.reloadCount();
+        c.reload();
+        EXPECT_EQ(grid.reloadCount(), grids) << c.name;
+    }
+    const auto boxesOfTheEvent = [&] {
+        return std::count_if(grid.eventBoxes().begin(), grid.eventBoxes().end(), [&](const QPointer<TaskView>& box) {
+            return box && box->task()->primaryKey() == made->primaryKey();
+        });
+    };
+    EXPECT_EQ(boxesOfTheEvent(), 0);
+    m_view->viewNavControl(0);
+    EXPECT_EQ(boxesOfTheEvent(), 1) << "the day view shows the event added meanwhile";
+    EXPECT_FALSE(grid.isReloadWaitingToShow());
+}
+
+// The month planner lays its cells out for the rows of the month it shows,
+// whichever way it was reached: January 2027 (six rows), then December.
+TEST_F(MainViewRefreshTest, EveryWayIntoTheMonthPlannerLaysTheCellsOutForItsRows)
+{
+    Clock::setFixed(localDate(2026, 12, 9, 10));
+    setting().setWeekStartDay(0);
+    const Date december = localDate(2026, 12, 9);
+    const auto setMonth = [this](const Date& day) {
+        m_view->monthView()->monthCalendarView()->setMonthDate(day);
+        m_view->monthView()->monthCalendarView()->setCurrentDay(day, false);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> reachDecember;
+    } ways[] = {
+        {"the mini month in the day view, then the planner button",
+         [&] {
+             m_view->dayShowHide();
+             m_view->monthView()->gotoPreviousMonth();
+             m_view->monthPlannerShowHide();
+         }},
+        {"a day of the navigator",
+         [&] {
+             for (MonthView* month : m_view->monthNav()->monthList())
+                 for (MonthCellView* cell : month->monthCalendarView()->monthCellList())
+                     if (!cell->isHidden() && cell->cellDate() == december) return cell->mouseDown(Event());
+         }},
+        {"the planner's previous button", [&] { m_view->monthPlannerView()->nextPrevMonth(0); }},
+        {"the reload after a change (a drop sets the month)",
+         [&] {
+             setMonth(december);
+             m_view->refreshDelay({QStringLiteral("PlannerCellView"), QStringLiteral("View")});
+         }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        m_window.reset();
+        openMainView();
+        PlannerMonthView& planner = *m_view->monthPlannerView();
+        const auto settle = [&] {  // the posted work, then a drawing
+            QApplication::processEvents();
+            planner.grab();
+            QApplication::processEvents();
+        };
+        m_view->monthPlannerShowHide();
+        setMonth(localDate(2027, 1, 15));
+        m_view->reloadPlannerView(true);
+        settle();
+        ASSERT_EQ(planner.rows(), 6);
+        way.reachDecember();
+        settle();
+        ASSERT_EQ(planner.rows(), 5);
+        saveScreenshot(&planner, QStringLiteral("month-planner-rows-%1").arg(&way - ways));
+        // The rows the grid lines are drawn for.
+        const double r = (planner.frame().height() - 74) / 5;
+        for (int i = 0; i < 35; ++i) {
+            EXPECT_NEAR(planner.cell(i)->frame().height(), r, 0.01) << "cell " << i;
+            EXPECT_NEAR(planner.cell(i)->frame().y(), 39.5 + (i / 7) * r, 0.01) << "cell " << i;
+        }
     }
 }
 

@@ -42,6 +42,14 @@
 #include "ZVWSync.h"
 #include "WindowController.h"
 #include "ZVComment.h"
+#include "PlannerCellView.h"
+#include "PlannerMonthView.h"
+#include "PlannerWeekView.h"
+#include "Screenshot.h"
+#include "WeeklyPane.h"
+#include "TextField.h"
+
+#include <QApplication>
 
 #include <QDir>
 #include <QFileInfo>
@@ -315,6 +323,41 @@ TEST_F(ZoravelAppDelegateTest, AFreshDatabaseShowsTheListPaneAndAnExistingOneKee
     EXPECT_TRUE(CoreData::shared()->isUpgrade());
     EXPECT_EQ(setting().hasRightPage(), 0);
     EXPECT_EQ(delegate->mainView()->showHideBtn()->state(), 0);
+}
+
+// A start with a planner pinned: the panes loaded ahead of the opening
+// leave the planner to the opening, which shows it with its days.
+TEST_F(ZoravelAppDelegateTest, AStartWithAPlannerPinnedShowsThePlannersDays)
+{
+    for (const bool week : {false, true}) {
+        SCOPED_TRACE(week ? "the week planner" : "the month planner");
+        Clock::setFixed(GregorianCalendar::dateFromFields(2014, 1, 15, 9, 0, 0));
+        prepareDatabase([week](Setting& s) {
+            s.setIsWeekPlannerPinned(week ? 1 : 0);
+            s.setIsMonthPlannerPinned(week ? 0 : 1);
+        });
+        launch();
+        scheduler.advance(0);
+        scheduler.advance(ZoravelAppDelegate::mainWindowDelay + 0.01);
+        scheduler.advance(ZoravelAppDelegate::openWindowDelay);
+        MainView* view = delegate->mainView();
+        ASSERT_TRUE(view && delegate->mainWindow() && delegate->mainWindow()->isVisible());
+        view->monthPlannerView()->grab();
+        view->weekPlannerView()->grab();
+        QApplication::processEvents();
+        const PlannerBaseView& planner = week ? static_cast<const PlannerBaseView&>(*view->weekPlannerView()->weeklyPane())
+                                              : *view->monthPlannerView();
+        EXPECT_TRUE(planner.startDate().isValid());
+        if (!week) {
+            EXPECT_TRUE(view->monthPlannerView()->title()->stringValue().contains(QStringLiteral("2014")));
+            EXPECT_FALSE(view->monthPlannerView()->cell(0)->isHidden());
+        }
+        saveScreenshot(delegate->mainWindow(), week ? QStringLiteral("start-week-planner") : QStringLiteral("start-month-planner"));
+        delegate->finalizeDataBeforeShutdown();
+        delegate.reset();
+        closeDatabase();
+        QFile::remove(CoreData::databasePath());
+    }
 }
 
 TEST_F(ZoravelAppDelegateTest, TheSplashComesAtOnceAndTheMainWindowFourTenthsLater)

@@ -259,6 +259,7 @@ struct CalCalendarStore::CalendarEntry {
     QString folder;
     CalCalendar calendar;
     quint64 infoFingerprint = 0;
+    bool infoRead = false;  // the calendar's fields come from its Info.plist
     bool listable = true;
     QStringList unlistable;  // its Events or Tasks folder, when it cannot be listed
     QList<FileEntry> events;
@@ -427,13 +428,29 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
     const QString infoPath = entry->folder + QLatin1Char('/') + infoFile;
     QString infoProblem;
     const QByteArray bytes = readRegularFile(infoPath, largestInfoFile, &infoProblem);
+    // Another program that rewrites Info.plist in place leaves it missing or
+    // empty for a moment: meanwhile the calendar keeps what it last said.
+    const auto keepLastGood = [&] {
+        if (!previous || !previous->infoRead) return false;
+        const bool folderWritable = calendar.m_editable;
+        calendar = previous->calendar;
+        calendar.m_editable = calendar.m_editable && folderWritable;
+        entry->infoRead = true;
+        entry->infoFingerprint = previous->infoFingerprint;
+        return true;
+    };
+    const auto whatItKeeps = [](bool kept) {
+        return kept ? QStringLiteral("; the calendar keeps the name it had")
+                    : QStringLiteral("; the calendar is named after its folder");
+    };
     if (infoProblem.isEmpty()) {
         entry->infoFingerprint = fingerprint(bytes);
         const PropertyList::Result read = PropertyList::fromData(bytes);
         const QVariantMap map = read.value.toMap();
         if (!read.ok() || read.value.typeId() != QMetaType::QVariantMap) {
-            logOnceLocked(infoPath, QStringLiteral("not a property list; the calendar is named after its folder"));
+            logOnceLocked(infoPath, QStringLiteral("not a property list") + whatItKeeps(keepLastGood()));
         } else {
+            entry->infoRead = true;
             if (map.value(QStringLiteral("Title")).typeId() == QMetaType::QString)
                 calendar.m_title = map.value(QStringLiteral("Title")).toString();
             if (map.value(QStringLiteral("Type")).typeId() == QMetaType::QString)
@@ -449,7 +466,7 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         }
     } else {
         entry->infoFingerprint = 0;
-        logOnceLocked(infoPath, infoProblem + QStringLiteral("; the calendar is named after its folder"));
+        logOnceLocked(infoPath, infoProblem + whatItKeeps(keepLastGood()));
     }
 
     for (const bool tasks : {false, true}) {

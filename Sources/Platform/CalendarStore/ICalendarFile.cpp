@@ -158,14 +158,22 @@ char* nextLine(char* out, size_t room, void* data)
     return out;
 }
 
+// Some programs begin a file with a UTF-8 byte-order mark. It is no part of
+// the text: the file is read without it (and written without it).
+QByteArray withoutByteOrderMark(const QByteArray& bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+}
+
 // The component of iCalendar text; null when libical makes none of it.
 icalcomponent* parseText(const QByteArray& bytes)
 {
-    if (bytes.trimmed().isEmpty()) return nullptr;
-    const QByteArray folded = withLongLinesFolded(bytes);
-    // Text past a NUL was never read, as with a C string.
-    const qsizetype nul = folded.indexOf('\0');
-    LineFeed feed{folded.constData(), folded.constData() + (nul < 0 ? folded.size() : nul)};
+    QByteArray folded = withLongLinesFolded(withoutByteOrderMark(bytes));
+    // A NUL is no character of the format (a stray byte of another
+    // program's text): it is left out, and the rest of the file still read.
+    if (folded.contains('\0')) folded.removeIf([](char c) { return c == '\0'; });
+    if (folded.trimmed().isEmpty()) return nullptr;
+    LineFeed feed{folded.constData(), folded.constData() + folded.size()};
     icalparser* parser = icalparser_new();
     icalparser_set_gen_data(parser, &feed);
     icalcomponent* component = icalparser_parse(parser, nextLine);
@@ -1089,7 +1097,7 @@ std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
         icalcomponent_free(root);
     }
     std::unique_ptr<ICalendarFile> document(new ICalendarFile(calendar));
-    document->m_original = bytes;
+    document->m_original = withoutByteOrderMark(bytes);
     document->m_uid = ownUidOf(componentsOf(calendar, ICAL_VEVENT_COMPONENT));
     return document;
 }
@@ -1262,25 +1270,38 @@ void removeComponents(icalcomponent* calendar, const QList<icalcomponent*>& doom
     }
 }
 
-// How the master writes its start: a DATE, a time in a named zone, or UTC.
+// How a file writes a time: a DATE, a time in a named zone or in a zone only
+// the file defines (foreign, under the file's own TZID), or UTC.
 struct TimeForm {
     bool isDate = false;
     QString tzid;
+    std::shared_ptr<const ICalForeignZone> foreign;
 };
 
-TimeForm formOf(icalcomponent* master)
+TimeForm formOfTime(icalproperty* time)
 {
     TimeForm form;
-    icalproperty* start = master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr;
-    if (!start) return form;
-    form.isDate = icalproperty_get_dtstart(start).is_date;
-    if (icalparameter* tzid = icalproperty_get_first_parameter(start, ICAL_TZID_PARAMETER)) {
+    const icalvalue* value = time ? icalproperty_get_value(time) : nullptr;
+    if (!value) return form;
+    form.isDate = icalvalue_get_datetimedate(value).is_date;
+    if (icalparameter* tzid = icalproperty_get_first_parameter(time, ICAL_TZID_PARAMETER)) {
         bool known = false;
         const QString name = text(icalparameter_get_tzid(tzid));
         zoneOfName(name, &known);
-        if (known) form.tzid = name;
+        if (known) {
+            form.tzid = name;
+        } else if (const FileZone zone = fileZoneOf(time, name); zone.foreign && !zone.zone.isValid()) {
+            form.tzid = name;
+            form.foreign = zone.foreign;
+        }
     }
     return form;
+}
+
+// How the master writes its start.
+TimeForm formOf(icalcomponent* master)
+{
+    return formOfTime(master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr);
 }
 
 // The master's dates as read back, to find exceptions by date.
@@ -1312,6 +1333,9 @@ icalproperty* timeProperty(icalproperty_kind kind, const Date& date, const TimeF
     if (form.isDate) {
         time = wallTime(date, GregorianCalendar::systemZone(), true);
         if (!usableFields(time)) time = wallTime(date, QTimeZone::utc(), true);
+    } else if (form.foreign) {
+        time = form.foreign->wall(date);
+        inZone = usableFields(time);
     } else if (!form.tzid.isEmpty()) {
         bool known = false;
         time = wallTime(date, zoneOfName(form.tzid, &known), false);
@@ -1336,6 +1360,10 @@ void removeAll(icalcomponent* component, icalproperty_kind kind)
 
 void setText(icalcomponent* component, icalproperty_kind kind, const QString& value)
 {
+    // The language a text is in is the same after an edit of its words.
+    icalproperty* former = icalcomponent_get_first_property(component, kind);
+    icalparameter* language = former ? icalproperty_get_first_parameter(former, ICAL_LANGUAGE_PARAMETER) : nullptr;
+    if (language) language = icalparameter_new_clone(language);
     removeAll(component, kind);
     // libical's note of an empty value of this property stands for the
     // file's line, which is written back from it: it goes with the value.
@@ -1354,10 +1382,14 @@ void setText(icalcomponent* component, icalproperty_kind kind, const QString& va
     // a NUL would cut the text, a carriage return or another control
     // character break the file for other readers.
     const QString clean = ICalendarFile::storableText(value, kind != ICAL_URL_PROPERTY);
-    if (clean.isEmpty()) return;
+    if (clean.isEmpty()) {
+        if (language) icalparameter_free(language);
+        return;
+    }
     icalproperty* property = icalproperty_new(kind);
     icalproperty_set_value(property, kind == ICAL_URL_PROPERTY ? icalvalue_new_uri(clean.toUtf8().constData())
                                                                : icalvalue_new_text(clean.toUtf8().constData()));
+    if (language) icalproperty_add_parameter(property, language);
     icalcomponent_add_property(component, property);
 }
 
@@ -1540,6 +1572,15 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         zoneOfName(fields.timeZone, &known);
         if (known && hasBuiltinDefinition(fields.timeZone)) form.tzid = fields.timeZone;
     }
+    // A zone only the file defines is none the organizer can name: times it
+    // holds without a zone stay in the file's zone (a new changed occurrence
+    // takes its master's), so the series keeps its wall-clock time there
+    // across a clock change.
+    if (!fields.allDay && fields.timeZone.isEmpty()) {
+        const bool ownStart = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+        const TimeForm now = formOf(ownStart ? event : masterOf(calendar, uid));
+        if (now.foreign && !now.isDate) form = now;
+    }
     Date end = fields.end ? fields.end : fields.start;
     if (fields.allDay) {
         // The day of the end given, at least the day after the start.
@@ -1572,7 +1613,7 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         }
     }
     // The zone's definition covers the times and the series as now written.
-    if (zoneSpanChanged && !form.tzid.isEmpty()) addZoneDefinition(calendar, form.tzid);
+    if (zoneSpanChanged && !form.tzid.isEmpty() && !form.foreign) addZoneDefinition(calendar, form.tzid);
 }
 
 }  // namespace
@@ -1650,8 +1691,9 @@ void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, co
     const TimeForm form = formOf(masterOf(m_root, m_uid));
     icalcomponent* changed = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     icalcomponent_add_property(changed, timeProperty(ICAL_RECURRENCEID_PROPERTY, occurrence, form));
-    writeEventFields(m_root, changed, uid, own, false);
+    // In the file first, so that it finds the file's zone definitions.
     icalcomponent_add_component(m_root, changed);
+    writeEventFields(m_root, changed, uid, own, false);
 }
 
 void ICalendarFile::removeOverride(const Date& occurrence)
@@ -1758,13 +1800,23 @@ void ICalendarFile::writeTask(const QString& uid, const ICalTaskData& task)
         todo = icalcomponent_new(ICAL_VTODO_COMPONENT);
         icalcomponent_add_component(m_root, todo);
     }
-    setText(todo, ICAL_UID_PROPERTY, uid);
+    updateText(todo, ICAL_UID_PROPERTY, uid);
     touch(todo);
-    setText(todo, ICAL_SUMMARY_PROPERTY, task.title);
-    setText(todo, ICAL_DESCRIPTION_PROPERTY, task.notes);
-    setText(todo, ICAL_URL_PROPERTY, task.url);
-    removeAll(todo, ICAL_DUE_PROPERTY);
-    if (task.due) icalcomponent_add_property(todo, timeProperty(ICAL_DUE_PROPERTY, task.due, TimeForm()));
+    updateText(todo, ICAL_SUMMARY_PROPERTY, task.title);
+    updateText(todo, ICAL_DESCRIPTION_PROPERTY, task.notes);
+    updateText(todo, ICAL_URL_PROPERTY, task.url);
+    // A due date the file already says stays as it is spelled; a new one is
+    // written as the file wrote it: a day stays a day, a time in a zone in
+    // that zone (UTC when the file had none).
+    icalproperty* due = icalcomponent_get_first_property(todo, ICAL_DUE_PROPERTY);
+    QStringList ignored;
+    const bool sameDue = due && task.due && icalcomponent_count_properties(todo, ICAL_DUE_PROPERTY) == 1
+                         && key(readTime(due, icalproperty_get_due(due), &ignored).instant) == key(task.due);
+    if (!sameDue) {
+        const TimeForm form = formOfTime(due);
+        removeAll(todo, ICAL_DUE_PROPERTY);
+        if (task.due) icalcomponent_add_property(todo, timeProperty(ICAL_DUE_PROPERTY, task.due, form));
+    }
     removeAll(todo, ICAL_STATUS_PROPERTY);
     removeAll(todo, ICAL_COMPLETED_PROPERTY);
     icalcomponent_add_property(todo, icalproperty_new_status(task.completed ? ICAL_STATUS_COMPLETED

@@ -148,6 +148,9 @@ void PlannerMonthView::reloadNow()
 
     setStartDate(firstShownDay(monthDate ? monthDate : Clock::now(), weekStartDay));
     const int rowCount = rows();
+    // The cells, chips and grid lines take the rows of the month shown now,
+    // not those of the month the last drawing found.
+    fitCellsToRows();
     const int N = rowCount * 7;
     const bool skipFirst = m_expandRowIndex == rowCount - 1;
     const double r = itemCellHeight();
@@ -285,7 +288,7 @@ void PlannerMonthView::frameCells()
 void PlannerMonthView::redrawItemsIfNeed()
 {
     if (itemWidth() == 0 || itemCellHeight() == 0) return;
-    setItemCellHeight((height() - 34 - 40) / double(rows()));
+    fitCellsToRows();
     frameCells();
     drawItems();
     update();
@@ -308,16 +311,21 @@ void PlannerMonthView::drawSelectedIndex(int index, double x, double y, double c
     m_currentDateImgView->raise();
 }
 
+void PlannerMonthView::fitCellsToRows()
+{
+    const double W = width(), H = height();
+    setItemWidth(std::abs(std::trunc((W - frame().x() - 10) / 7)));
+    setItemCellHeight((H - 34 - 40) / rows());
+}
+
 void PlannerMonthView::drawRect(QPainter& painter, const QRectF&)
 {
     const double W = width(), H = height(), X0 = frame().x();
     painter.fillRect(QRectF(0, 0, W, H - 34), Common::commonBackgroundColor());
     const int rowCount = rows();
-    const double newWidth = std::abs(std::trunc((W - X0 - 10) / 7));
-    const double newHeight = (H - 34 - 40) / rowCount;
     const bool first = itemWidth() == 0 || itemCellHeight() == 0;
-    setItemWidth(newWidth);
-    setItemCellHeight(newHeight);
+    fitCellsToRows();
+    const double newWidth = itemWidth(), newHeight = itemCellHeight();
     // A reload asked before the first drawing runs once the sizes are known.
     if (first && m_reloadPending && newWidth > 0 && newHeight > 0)
         QMetaObject::invokeMethod(this, [this] { reloadData(); }, Qt::QueuedConnection);

@@ -72,6 +72,9 @@ private:
     bool showItemDay(const TaskPtr& item, bool openEditor);
     // The frames of the cells, walked as the reload walks them.
     void frameCells();
+    // The cell size for the view's size and the rows of the month shown:
+    // every reload, redraw and drawing takes it from here.
+    void fitCellsToRows();
     void reloadNow();
     double lineHeight() const;
 

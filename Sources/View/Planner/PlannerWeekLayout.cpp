@@ -296,10 +296,11 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
     return block;
 }
 
-// A block that lies exactly where later blocks of its column lie (the same
-// whole points, as the view places itself) shows only through them: the
-// tints are translucent, so a stack shows its blocks until it is opaque to
-// within a level of colour, twelve deep at the lightest tint; a block of a
+// A block that lies exactly where later blocks of the same item lie in its
+// column (the same whole points, as the view places itself: occurrences of
+// one series) shows only through them: the tints are translucent, so a
+// stack shows its blocks until it is opaque to within a level of colour,
+// twelve deep at the lightest tint; a block of a
 // single point's width shows nothing but its tint, and one of them is kept.
 // So a week of occurrences that each cover the column the same way makes
 // as many views as can be seen, not one per occurrence. The later blocks
@@ -308,13 +309,17 @@ void GridColumnPass::keepWhatCanBeSeen(size_t columnStart)
 {
     const size_t count = out.size() - columnStart;
     if (count < 2) return;
-    std::map<std::array<long, 4>, int> stacked;
+    std::map<std::array<qint64, 5>, int> stacked;
     std::vector<bool> kept(count, true);
     bool dropped = false;
     for (size_t k = count; k-- > 0;) {
         const QRectF& f = out[columnStart + k].frame;
-        const std::array<long, 4> points{std::lround(f.left()), std::lround(f.top()), std::lround(f.right()),
-                                         std::lround(f.bottom())};
+        const Task& item = *out[columnStart + k].item;
+        // Only occurrences of one item stack away: another item's block is
+        // kept wherever it lies, so no item of a crowded day goes undrawn.
+        const std::array<qint64, 5> points{std::lround(f.left()), std::lround(f.top()), std::lround(f.right()),
+                                           std::lround(f.bottom()),
+                                           item.primaryKey() > 0 ? item.primaryKey() : item.parentId()};
         const int deepest = points[2] - points[0] <= 1 ? 1 : deepestVisibleStack;
         if (++stacked[points] > deepest) {
             kept[k] = false;

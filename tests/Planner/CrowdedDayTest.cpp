@@ -1,0 +1,82 @@
+// A day covered by a stack of overlapping weekly series (no zone: each its
+// own level), ten more at 16:30 and six events added last at 16:30: the day
+// grid and the week planner's hour grid give every item of the day a box
+// at least a point wide, where the grid draws events.
+#include "../Model/TaskTestFixture.h"
+#include "../Utilities/DateTestSupport.h"
+#include "CalendarView.h"
+#include "DayCalendarView.h"
+#include "MonthCalendarView.h"
+#include "MonthView.h"
+#include "PlannerBaseItem.h"
+#include "PlannerWeekView.h"
+#include "Screenshot.h"
+#include "Task.h"
+#include "TaskView.h"
+#include "WeeklyPane.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace CrowdedDayTests {
+
+TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
+{
+    Clock::setFixed(localDate(2026, 12, 9, 10));
+    std::set<qint64> items;
+    const auto store = [&](const Date& start, bool weekly) {
+        auto event = std::make_shared<Task>();
+        event->setTaskType(0);
+        event->setTaskName(QStringLiteral("Item %1").arg(items.size()));
+        event->setCalendarId(1);
+        event->setTz(0);
+        event->setStartTime(start);
+        event->setEndTime(start.dateByAddingTimeInterval(3600));
+        event->setDuration(60);
+        if (weekly) {
+            event->setRepeatType(2);
+            event->setRepeatOptions(QStringLiteral("1/4/0"));
+            event->setRepeatStartDate(start);
+            event->setIsRepeatForever(1);
+        }
+        ASSERT_TRUE(event->insertIntoDatabase() && event->dehydrate());
+        dataManager().doWithAllTasksEventsAdes(TaskList{event}, 0);
+        items.insert(event->primaryKey());
+    };
+    for (int quarter = 0; quarter < 58; ++quarter)
+        store(localDate(2024, 1, 3, quarter < 48 ? 7 + quarter / 4 : 16, quarter < 48 ? quarter % 4 * 15 : 30), true);
+    for (int i = 0; i < 6; ++i) store(localDate(2026, 12, 9, 16, 30), false);
+    const auto seriesKey = [](const Task& item) { return item.primaryKey() > 0 ? item.primaryKey() : item.parentId(); };
+
+    // Each grid: the items with a box, and those whose box is too thin or off the event area.
+    std::set<qint64> drawn, thin;
+    MonthView month(QRectF(0, 0, 280, 243));
+    DayCalendarView pane(QRectF(0, 0, 280, 700));
+    pane.setMonthView(&month);
+    month.monthCalendarView()->setCurrentDay(localDate(2026, 12, 9), false);
+    CalendarView& grid = *pane.calendarView();
+    grid.reloadEvent();
+    const double right = CalendarView::boxLeft + grid.documentWidth() * 0.5 + 40;
+    for (const QPointer<TaskView>& box : grid.eventBoxes()) {
+        drawn.insert(seriesKey(*box->task()));
+        if (box->frame().width() < 1 || box->frame().left() < CalendarView::boxLeft || box->frame().right() > right + 0.01)
+            thin.insert(seriesKey(*box->task()));
+    }
+    saveScreenshot(grid.contentView(), QStringLiteral("crowded-day-grid"));
+    EXPECT_EQ(drawn, items) << "the day grid";
+    EXPECT_TRUE(thin.empty()) << thin.size() << " items too thin or off the day grid";
+
+    drawn.clear();
+    dataManager().setCurrentSelectedDay(localDate(2026, 12, 9));
+    PlannerWeekView planner(QRectF(0, 0, 760, 700));
+    planner.reloadData();
+    for (const QPointer<View>& view : planner.weeklyPane()->taskList())
+        if (auto* block = qobject_cast<PlannerBaseItem*>(view.data()))
+            if (Utilities::compareDateNoTime(block->task()->startTime(), localDate(2026, 12, 9)) == 0 && block->frame().width() >= 1)
+                drawn.insert(seriesKey(*block->task()));
+    saveScreenshot(&planner, QStringLiteral("crowded-day-week"));
+    EXPECT_EQ(drawn, items) << "the week planner's hour grid";
+}
+
+}  // namespace CrowdedDayTests
