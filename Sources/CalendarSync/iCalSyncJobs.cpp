@@ -38,7 +38,7 @@ constexpr int jobsPerFlush = 256;
 // wait for the flush of their files.
 struct DoneWrites {
     QList<std::pair<qint64, qint64>> items;  // item key, count of its mark
-    QStringList calendars;                   // removed calendars
+    QStringList removals;                    // uids of removed calendars and items
 };
 thread_local DoneWrites doneWrites;
 thread_local bool onStoreWorker = false;
@@ -143,9 +143,9 @@ void iCalSyncJobs::noteWriteDone(qint64 itemKey, qint64 due)
     if (due > 0) doneWrites.items.append({itemKey, due});
 }
 
-void iCalSyncJobs::noteCalendarRemoved(const QString& uid)
+void iCalSyncJobs::noteRemovalDone(const QString& uid)
 {
-    if (!uid.isEmpty()) doneWrites.calendars << uid;
+    if (!uid.isEmpty()) doneWrites.removals << uid;
 }
 
 void iCalSyncJobs::clearDoneWrites(bool durable)
@@ -153,10 +153,10 @@ void iCalSyncJobs::clearDoneWrites(bool durable)
     DoneWrites done;
     std::swap(done, doneWrites);
     // Not on the disk: the marks stay, and the next start writes again.
-    if (!durable || (done.items.isEmpty() && done.calendars.isEmpty())) return;
+    if (!durable || (done.items.isEmpty() && done.removals.isEmpty())) return;
     Transaction unit;
     for (const auto& [key, due] : done.items) iCalSync::clearStoreWriteDue(key, due);
-    for (const QString& uid : done.calendars) iCalSync::clearStoreCalendarRemoval(uid);
+    for (const QString& uid : done.removals) iCalSync::clearStoreRemoval(uid);
     if (!unit.commit()) qWarning() << "Calendar store: the marks of done store writes could not be removed; the next start writes again";
 }
 

@@ -191,7 +191,8 @@ public:
     // written (an export a crash cut short) become links to the copies
     // that are there; the items of the others are pushed again. False when
     // that could not be stored.
-    // The keys of the items settled go to settledKeys when given.
+    // The keys of the items linked to their copies go to settledKeys when
+    // given; those unmarked still have to be sent.
     bool settlePendingStoreCopies(QSet<qint64>* settledKeys = nullptr);
     // The start-up's steps before it reads the store's calendars: the
     // removals of deleted categories' calendars a kill cut short are
@@ -199,6 +200,9 @@ public:
     // again), and categories whose calendar a kill left unlinked are linked
     // to it or unmarked, to be made again.
     void finishStoreCalendarRemovals();
+    // The same for the copies of deleted events and tasks: removed, or
+    // withheld from the sync while they cannot be.
+    void finishStoreItemRemovals();
     void settlePendingStoreCalendars();
     // Then the items whose change a kill kept from the store are written to
     // it, so the pairs read back the change, not the store's older copy.
@@ -345,12 +349,13 @@ private:
     // the writes are on the disk (the flush of the worker's batch, or of
     // the job's own on the caller's thread).
     void noteWriteDone(qint64 itemKey, qint64 due);
-    void noteCalendarRemoved(const QString& uid);
+    void noteRemovalDone(const QString& uid);
     void clearDoneWrites(bool durable);
 
     // The full sync's own (its thread only): calendars withheld because
     // their removal is still owed, items whose owed write failed.
     QSet<QString> m_calendarsBeingRemoved;
+    QSet<QString> m_itemsBeingRemoved;
     QSet<qint64> m_writesNotPushed;
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;

@@ -156,7 +156,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         break;
     case Kind::DeleteCalendar:
     case Kind::DeleteCalendarNow:
-        if (job.calendar && removeStoreCalendar(job.calendar)) noteCalendarRemoved(bareStoreUid(job.calendar->iCalUID()));
+        if (job.calendar && removeStoreCalendar(job.calendar)) noteRemovalDone(bareStoreUid(job.calendar->iCalUID()));
         break;
     case Kind::CalendarLists:
         for (const CalendarPtr& calendar : job.calendarLists.value(0))
@@ -164,7 +164,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         for (const CalendarPtr& calendar : job.calendarLists.value(1))
             if (calendar) renameStoreCalendar(calendar, false);
         for (const CalendarPtr& calendar : job.calendarLists.value(2))
-            if (calendar && removeStoreCalendar(calendar)) noteCalendarRemoved(bareStoreUid(calendar->iCalUID()));
+            if (calendar && removeStoreCalendar(calendar)) noteRemovalDone(bareStoreUid(calendar->iCalUID()));
         break;
 
     case Kind::InsertEvent:
@@ -490,11 +490,17 @@ void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchron
     // Deleting all occurrences takes the series by its uid when its first
     // occurrence no longer stands where the item says.
     if (!found && scope == allOccurrences && !synchronous) found = seriesOfUid(*m_iCalStore, uid);
+    // Only a removal of the whole event settles one recorded with its delete.
+    const bool whole = scope == allOccurrences || (event->repeatType() == 0 && event->parentId() == rootParent);
     if (!found) {
         logSkip("event", event->primaryKey(), "has no copy in the store to delete");
+        if (whole) noteRemovalDone(bareStoreUid(uid));
         return;
     }
-    if (!deleteEventOnICal(found, scope)) logSkip("event", event->primaryKey(), "stays in the store");
+    if (!deleteEventOnICal(found, scope))
+        logSkip("event", event->primaryKey(), "stays in the store");
+    else if (whole)
+        noteRemovalDone(bareStoreUid(uid));
 }
 
 // --- tasks ---
@@ -525,9 +531,14 @@ void iCalSyncJobs::deleteTask(const TaskPtr& task)
     if (!error.ok()) qWarning().noquote() << "Calendar store: task" << task->primaryKey() << "could not be read:" << error.text;
     if (!found) {
         logSkip("task", task->primaryKey(), "has no copy in the store to delete");
+        // Unread is not gone: the recorded removal is tried again.
+        if (error.ok() || error.code == CalError::Code::NotFound) noteRemovalDone(bareStoreUid(uid));
         return;
     }
-    if (!deleteTaskOnICal(found)) logSkip("task", task->primaryKey(), "stays in the store");
+    if (!deleteTaskOnICal(found))
+        logSkip("task", task->primaryKey(), "stays in the store");
+    else
+        noteRemovalDone(bareStoreUid(uid));
 }
 
 // --- the results of a web sync ---
@@ -544,6 +555,8 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
                 logSkip("deleted event", item->primaryKey(), "has no occurrence in the store");
             else if (!deleteEventOnICal(found, allOccurrences))
                 logSkip("deleted event", item->primaryKey(), "stays in the store");
+            else
+                noteRemovalDone(item->iCalUID());
         } else if (isTask(item)) {
             deleteTask(item);
         }
@@ -635,8 +648,11 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
         if (isEvent(item) && item->parentId() == rootParent) {
             roots << item;
             if (item->iCalUID().isEmpty()) continue;
-            if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence()))
-                updateEventOnICal(item, found, allOccurrences);
+            if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence())) {
+                // The merge marked the change in its unit; written, the mark goes.
+                if (updateEventOnICal(item, found, allOccurrences))
+                    noteWriteDone(item->primaryKey(), iCalSync::storeWriteDue(item->primaryKey()));
+            }
             else
                 logSkip("updated event", item->primaryKey(), "has no occurrence in the store");
         } else if (isEvent(item)) {
@@ -644,7 +660,7 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
             item->setICalUID(root ? root->iCalUID() : QString());
             detachedList << item;
         } else if (isTask(item) && !item->iCalUID().isEmpty()) {
-            updateTask(item);
+            if (updateTask(item)) noteWriteDone(item->primaryKey(), iCalSync::storeWriteDue(item->primaryKey()));
         }
     }
     {

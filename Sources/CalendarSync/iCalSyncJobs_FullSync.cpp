@@ -185,7 +185,7 @@ bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
         if (const TaskPtr item = manager->taskWithPrimaryKey(key); item && item->iCalUID().startsWith(pendingStoreCopyMark))
             marked << item;
     if (marked.isEmpty()) return true;
-    int adopted = 0;
+    QList<qint64> adopted;
     Transaction unit;
     for (const TaskPtr& item : marked) {
         unit.keep(item);
@@ -193,11 +193,11 @@ bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
         const CalEventPtr copy = item->taskType() == 0 ? m_iCalStore->eventWithUID(uid, Date()) : nullptr;
         if (copy) {
             linkToStoreCopy(item, *copy);
-            ++adopted;
+            adopted << item->primaryKey();
         } else if (item->taskType() != 0 && m_iCalStore->taskWithUID(uid)) {
             item->setICalUID(uid);
             if (!item->dehydrate()) qWarning().noquote() << "Calendar store: the link of item" << item->primaryKey() << "could not be stored";
-            ++adopted;
+            adopted << item->primaryKey();
         } else {
             item->setICalUID(QString());
             if (!item->dehydrate()) qWarning().noquote() << "Calendar store: the mark of item" << item->primaryKey() << "could not be removed";
@@ -207,10 +207,12 @@ bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
         qWarning() << "Calendar store: the copies of an export cut short could not be settled; events wait for the next sync";
         return false;
     }
+    // Only the linked ones: an item whose mark was dropped has no copy, and
+    // the caller is the one to send it.
     if (settledKeys)
-        for (const TaskPtr& item : marked) settledKeys->insert(item->primaryKey());
-    qInfo().noquote() << "Calendar store: an export was cut short;" << adopted << "written copies are linked,"
-                      << marked.size() - adopted << "items are written again";
+        for (const qint64 key : adopted) settledKeys->insert(key);
+    qInfo().noquote() << "Calendar store: an export was cut short;" << adopted.size() << "written copies are linked,"
+                      << marked.size() - adopted.size() << "items are written again";
     return true;
 }
 
@@ -247,10 +249,48 @@ void iCalSyncJobs::finishStoreCalendarRemovals()
         return;
     }
     Transaction unit;
-    for (const QString& uid : done) iCalSync::clearStoreCalendarRemoval(uid);
+    for (const QString& uid : done) iCalSync::clearStoreRemoval(uid);
     if (!unit.commit()) qWarning() << "Calendar store: the done removals of calendars could not be unrecorded";
     if (!done.isEmpty())
         qInfo().noquote() << "Calendar store:" << done.size() << "calendars of deleted categories are removed";
+}
+
+void iCalSyncJobs::finishStoreItemRemovals()
+{
+    m_itemsBeingRemoved.clear();
+    const QList<std::pair<QString, iCalSync::StoreRemoval>> owed = iCalSync::storeItemRemovalsDue();
+    if (owed.isEmpty()) return;
+    QStringList done;
+    for (const auto& [uid, kind] : owed) {
+        CalError error;
+        bool removed = false;
+        if (kind == iCalSync::StoreRemoval::Event) {
+            const CalEventPtr series = m_iCalStore->eventWithUID(uid, Date(), &error);
+            removed = series ? deleteEventOnICal(series, allOccurrences) : error.code == CalError::Code::NotFound;
+        } else {
+            const CalTaskPtr task = m_iCalStore->taskWithUID(uid, &error);
+            removed = task ? deleteTaskOnICal(task) : error.code == CalError::Code::NotFound;
+        }
+        if (removed) {
+            done << uid;
+            continue;
+        }
+        qWarning().noquote() << "Calendar store: the copy" << uid
+                             << "of a deleted item could not be removed; it is left out of the sync:" << error.text;
+        m_itemsBeingRemoved.insert(uid);
+    }
+    CalError flushError;
+    if (!m_iCalStore->flushPendingWrites(&flushError)) {
+        qWarning().noquote() << "Calendar store: the removals of deleted items could not be made durable:"
+                             << flushError.text;
+        for (const QString& uid : done) m_itemsBeingRemoved.insert(uid);
+        return;
+    }
+    Transaction unit;
+    for (const QString& uid : done) iCalSync::clearStoreRemoval(uid);
+    if (!unit.commit()) qWarning() << "Calendar store: the done removals of items could not be unrecorded";
+    qInfo().noquote() << "Calendar store:" << done.size() << "copies of deleted items are removed,"
+                      << m_itemsBeingRemoved.size() << "wait";
 }
 
 void iCalSyncJobs::settlePendingStoreCalendars()
@@ -358,6 +398,7 @@ void iCalSyncJobs::fullSyncCalendars()
     CoreData* manager = CoreData::shared();
     if (!manager) return;
     finishStoreCalendarRemovals();
+    finishStoreItemRemovals();
     settlePendingStoreCalendars();
     const FolderMap folders = getICalCalendarDirectory();
     CalError error;
@@ -631,6 +672,8 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
     QHash<QString, qsizetype> systemIndex;
     for (const CalEventPtr& event : sorted) {
         if (!event || event->uid().isEmpty() || systemIndex.contains(event->uid())) continue;
+        // A deleted event whose copy could not be removed is not taken in.
+        if (m_itemsBeingRemoved.contains(event->uid())) continue;
         systemIndex.insert(event->uid(), system.size());
         system << event;
     }
@@ -657,6 +700,13 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
         if (series.parts.isEmpty()) {
             qWarning().noquote() << "Calendar store: the file of event" << item->iCalUID()
                                  << "gave nothing; the local event is kept as it is";
+            continue;
+        }
+        // A file with a series whose own occurrences cannot be found would
+        // put one of its changes in the series' place.
+        if (series.start && series.parts.first()->isDetached()) {
+            qWarning().noquote() << "Calendar store: the series of event" << item->iCalUID()
+                                 << "reads as its changes alone; the local event is kept as it is";
             continue;
         }
         bool categoryChanged = false;
@@ -766,6 +816,8 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
         if (system[s] && !system[s]->uid().isEmpty() && !systemIndex.contains(system[s]->uid()))
             systemIndex.insert(system[s]->uid(), s);
     std::vector<bool> systemSettled(size_t(system.size()), false);
+    for (qsizetype s = 0; s < system.size(); ++s)
+        if (system[s] && m_itemsBeingRemoved.contains(system[s]->uid())) systemSettled[size_t(s)] = true;
 
     const TaskList local = manager->getAllTasks();
     std::optional<ChunkedUnit> unit(std::in_place);
@@ -834,6 +886,10 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
         reloadWorkingList(*manager);
         return;
     }
+    // The restored database's owed removals go first: a copy left of an
+    // item deleted before the backup would come back with the next sync.
+    finishStoreCalendarRemovals();
+    finishStoreItemRemovals();
 
     // Categories: the own ones made here, and the linked ones.
     CalendarList own, linked;

@@ -135,6 +135,20 @@ bool iCalSyncJobs::isImportJob(ICalJob::Kind kind)
 
 ICalJobOutcome iCalSyncJobs::importWork(const ICalJob& job)
 {
+    using enum ICalJob::Kind;
+    // Events and tasks alike: a job whose turn comes once the sync is off
+    // (the store lists no calendar) imports nothing; its batch has left the
+    // queue all the same. The closing steps are those of a job that ran.
+    if (!syncEnabled()) {
+        switch (job.kind) {
+        case InsertEventsFromICal: case DeleteEventsFromICal: case InsertTasksFromICal: case DeleteTasksFromICal:
+            return {.changedLocalItems = true, .autoSyncMask = itemsChanged};
+        case UpdateEventsFromICal: case UpdateTasksFromICal:
+            return {.autoSyncMask = itemsAndLinksChanged};
+        default:
+            break;
+        }
+    }
     const QStringList uids = eachUidOnce(job.uids);
     switch (job.kind) {
     case ICalJob::Kind::InsertCalendarsFromICal: return waitToOneWaySyncInsertFromICal(uids);
@@ -310,7 +324,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
 {
     const ICalJobOutcome outcome{.changedLocalItems = true, .autoSyncMask = itemsChanged};
     CoreData* manager = CoreData::shared();
-    if (!manager || !syncEnabled()) return outcome;
+    if (!manager) return outcome;
     for (const QString& uid : uids) {
         const std::optional<CalEventList> events = getICalEventsWithEventUIDList({uid});
         if (!events || events->isEmpty() || !events->first()->calendar()) {
@@ -365,7 +379,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
 ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringList& uids)
 {
     CoreData* manager = CoreData::shared();
-    if (!manager || !syncEnabled()) return {.autoSyncMask = itemsAndLinksChanged};
+    if (!manager) return {.autoSyncMask = itemsAndLinksChanged};
     TaskList roots;
     QStringList notLinked;
     for (const QString& uid : uids) {
@@ -459,7 +473,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncDeleteFromICalEvent(const QStringLi
 {
     const ICalJobOutcome outcome{.changedLocalItems = true, .autoSyncMask = itemsChanged};
     CoreData* manager = CoreData::shared();
-    if (!manager || !syncEnabled()) return outcome;
+    if (!manager) return outcome;
     QStringList gone;
     for (const QString& uid : uids)
         if (storeEventIsGone(uid, manager->getRootEventWithUID(uid))) gone << uid;

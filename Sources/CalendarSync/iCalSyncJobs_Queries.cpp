@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "GregorianCalendar.h"
+#include "RecurrenceExpander.h"
 #include "Setting.h"
 #include "Utilities.h"
 
@@ -190,6 +191,26 @@ Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start
     if (end.usesEndDate()) return end.endDate();
     const qint64 steps = qint64(rule->recurrenceInterval()) * (end.occurrenceCount() - 1);
     if (!start) return Date();
+    if (rule->recurrenceType() == CalRecurrenceRule::Weekly && !rule->daysOfTheWeek().isEmpty()) {
+        // Several days a week: the organizer's own stepping finds the last
+        // one. A start off the listed days is an occurrence besides the
+        // counted ones, as other readers count it.
+        QStringList days;
+        for (int day : rule->daysOfTheWeek()) days << QString::number(day);
+        RecurrenceSeries series;
+        series.rule = RepeatRule::fromOptions(RepeatRule::Weekly, QStringLiteral("%1/%2/0").arg(rule->recurrenceInterval()).arg(days.join(QLatin1Char('|'))));
+        series.startTime = series.endTime = start;
+        series.isRepeatForever = true;
+        const qint64 counted = end.occurrenceCount() - (series.rule.weekdays.contains(int(Utilities::getWeekday(start))) ? 1 : 0);
+        Date last = start;
+        // As far as the store expands a series.
+        for (qint64 n = 0; n < std::min<qint64>(counted, 100000); ++n) {
+            const std::optional<Date> next = RecurrenceExpander::nextOccurrence(series, last);
+            if (!next) break;
+            last = *next;
+        }
+        return last;
+    }
     if (rule->recurrenceType() == CalRecurrenceRule::Yearly) {
         // Calendar years: 365 days fall short of the last occurrence
         // whenever a 29 February lies between.

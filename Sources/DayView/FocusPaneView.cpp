@@ -252,25 +252,6 @@ TaskPtr FocusPaneView::itemForDrop(const QMimeData& data, bool fromThisProgram)
     return item;
 }
 
-Date FocusPaneView::workingEndOnDay(const Date& day, const QVariantMap& dayManagers)
-{
-    // Sunday first, as the weekday numbers run; the keys as stored.
-    static const QStringList endKeys = {
-        QStringLiteral("SundayEndTime"),    QStringLiteral("MondayEndTime"), QStringLiteral("TuedayEndTime"),
-        QStringLiteral("WednesdayEndTime"), QStringLiteral("ThusdayEndTime"), QStringLiteral("FridayEndTime"),
-        QStringLiteral("SaturdayEndTime"),
-    };
-    const qint64 weekday = Utilities::getWeekday(day);
-    qint64 minutes = defaultWorkingEndMinutes;
-    if (weekday >= 1 && weekday <= 7) {
-        bool ok = false;
-        const qint64 stored = dayManagers.value(endKeys[int(weekday - 1)]).toLongLong(&ok);
-        if (ok && stored >= 0 && stored <= 24 * 60) minutes = stored;
-        else qInfo() << "No usable working end for" << endKeys[int(weekday - 1)] << "; the day ends at 18:00";
-    }
-    return Utilities::newDateOnDate(day, minutes / 60, minutes % 60);
-}
-
 unsigned FocusPaneView::draggingEntered(const QMimeData& data, bool fromThisProgram) const
 {
     return itemForDrop(data, fromThisProgram) ? DragOperationGeneric : DragOperationNone;
@@ -285,7 +266,7 @@ bool FocusPaneView::performDragOperation(const QMimeData& data, bool fromThisPro
     const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
     if (item->taskType() == 1) {
         item->setHasDue(1);
-        item->setDueEnd(workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap()));
+        item->setDueEnd(Setting::workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap()));
         // Marked before the save: no kill leaves the move saved but unmarked.
         if (manager && manager->icalSync()) iCalSync::markStoreWriteDue(item);
         if (!item->dehydrate()) {

@@ -27,8 +27,6 @@ class FocusPaneView : public View {
 public:
     static constexpr double headerHeight = 30;
     static constexpr double handleHeight = 10;
-    // When a weekday has no stored end of its working day.
-    static constexpr qint64 defaultWorkingEndMinutes = 18 * 60;
 
     explicit FocusPaneView(const QRectF& frame = QRectF(), QWidget* parent = nullptr);
     ~FocusPaneView() override;
@@ -54,8 +52,6 @@ public:
     // The title for a selected day and the month on display; Japanese
     // readers get year and month of the month shown, then the day.
     static QString dayTitle(const Date& currentDay, const Date& monthDate, const QString& language);
-    // The end of the working day of the date's weekday, on that date.
-    static Date workingEndOnDay(const Date& day, const QVariantMap& dayManagers);
 
     // Drops: what a drag over the pane may do, and the drop itself. Only
     // a task or a note that is not shared, dragged inside the program.

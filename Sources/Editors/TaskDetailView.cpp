@@ -35,8 +35,6 @@ namespace {
 
 using EditorRowGeometry::controlFrame;
 
-constexpr qint64 fallbackWorkingEnd = 18 * 60;
-
 QVariantMap workingHours()
 {
     const SettingPtr setting = currentSetting();
@@ -199,33 +197,12 @@ qint64 TaskDetailView::defaultDurationPos(qint64 minutes)
     return presetMinutes().indexOf(minutes);
 }
 
-Date TaskDetailView::workingEndOnDay(const Date& day, const QVariantMap& dayManagers)
-{
-    // Sunday first, as the weekday numbers run; the keys as stored.
-    static const QStringList endKeys = {
-        QStringLiteral("SundayEndTime"),    QStringLiteral("MondayEndTime"), QStringLiteral("TuedayEndTime"),
-        QStringLiteral("WednesdayEndTime"), QStringLiteral("ThusdayEndTime"), QStringLiteral("FridayEndTime"),
-        QStringLiteral("SaturdayEndTime"),
-    };
-    const qint64 weekday = Utilities::getWeekday(day);
-    qint64 minutes = fallbackWorkingEnd;
-    if (weekday >= 1 && weekday <= 7) {
-        bool ok = false;
-        const qint64 stored = dayManagers.value(endKeys[int(weekday - 1)]).toLongLong(&ok);
-        if (ok && stored >= 0 && stored < 24 * 60)
-            minutes = stored;
-        else
-            qInfo() << "No usable working end for" << endKeys[int(weekday - 1)] << "; the day ends at 18:00";
-    }
-    return Utilities::newDateOnDate(day, minutes / 60, minutes % 60);
-}
-
 Date TaskDetailView::defaultDueDate(const Date& start, const Date& now, const QVariantMap& dayManagers)
 {
     const Date base = Utilities::compareDateNoTime(start, now) == -1 ? now : start;
-    const Date due = workingEndOnDay(base, dayManagers);
+    const Date due = Setting::workingEndOnDay(base, dayManagers);
     if (Utilities::compareDate(due, now) == -1)
-        return workingEndOnDay(Utilities::dateByAddTimeInterval(86400, base), dayManagers);
+        return Setting::workingEndOnDay(Utilities::dateByAddTimeInterval(86400, base), dayManagers);
     return due;
 }
 
@@ -278,7 +255,7 @@ void TaskDetailView::resetData()
 
     m_hasDueBtn->setState(0);
     hasDue();
-    m_dueTextField->setDateValue(workingEndOnDay(start, workingHours()));
+    m_dueTextField->setDateValue(Setting::workingEndOnDay(start, workingHours()));
     fitDatePicker(m_dueTextField);
 
     m_repeatRules->reset();
@@ -343,7 +320,7 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     duration();
 
     m_repeatRules->loadFromTask(*item);
-    selectCategoryOfItem(category, true);
+    selectCategoryOfItem(category);
 
     // The alert block exists only while the task is due.
     if (item->hasDue() == 1) m_alertRows->loadAlerts(item->createAlertList());

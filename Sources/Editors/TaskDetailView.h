@@ -92,9 +92,6 @@ public:
     // calendar is told. Runs inside the caller's unit
     // (CoreData::saveChangeFromView); false when a write failed.
     [[nodiscard]] static bool storeTask(const TaskPtr& task, const std::function<void()>& beforeCalendarStore = {});
-    // The end of the working day on that date's weekday, from the working
-    // hours kept per weekday (minutes after midnight).
-    static Date workingEndOnDay(const Date& day, const QVariantMap& dayManagers);
     // The due date a task gets when its due box is ticked: the working end
     // of the start's day (of today when the start lies in the past), or of
     // the day after when that end is already past.

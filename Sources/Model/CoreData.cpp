@@ -568,6 +568,9 @@ bool loadCategoriesGivingThemAnOrder(CoreData& dataManager)
 
 bool CoreData::init()
 {
+    // Another process reading or writing the file (a backup tool, an
+    // indexer) only delays the start: a lock is no reason to refuse it.
+    const RecordStore::WaitWithoutLimit startWaitsForLocks;
     m_startupFailure = StartupFailure();
     m_accountProblemReported = false;
     m_bSynciCalEnable = true;
@@ -828,8 +831,8 @@ bool CoreData::initializeDatabase()
         return failStartup(StartupProblem::DatabaseCannotBeOpened, path,
                            TextTable::localizedString(QStringLiteral("startupDatabaseCannotOpenText")).arg(path, reason));
     }
-    // Another process reading the file (a backup tool, an indexer) must only
-    // delay the start, never fail it; the shared connection keeps the wait.
+    // The start waits as long as it takes (init); the shared connection
+    // keeps the usual wait afterwards.
     RecordStore::waitForLocks(database);
     // Nothing is written (no upgrade, no setting) before the file is known to
     // be a database of ours that we may change.

@@ -125,8 +125,11 @@ bool CoreData::doDeleteTasks(const TaskList& items, bool autoSyncZVW)
         // The single delete tells the system calendar about tasks only; an
         // event left in the store would come back with its next import.
         if (item->taskType() == ItemKind::Event)
-            if (iCalSync* sync = icalSync())
+            if (iCalSync* sync = icalSync()) {
+                // A changed occurrence carries its series' uid: the series stays.
+                if (item->parentId() == -1) iCalSync::recordStoreItemRemoval(item);
                 Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncDeleteToICalEvent(item, 0); });
+            }
         if (!doDeleteTask(item, true, false)) return false;
     }
     if (const SettingPtr setting = currentSetting(); setting && !setting->dehydrate()) return false;

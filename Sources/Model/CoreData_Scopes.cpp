@@ -208,11 +208,14 @@ void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event,
 
 // The store is handed the event as it is now: the caller may turn the item
 // it gets back into another one before the unit commits (a conversion to a
-// task clears the uid and the dates the store copy is found by).
-void deleteFromSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 type, bool sameThread)
+// task clears the uid and the dates the store copy is found by). The removal
+// of a whole event is recorded in the unit, for the next start to finish.
+void deleteFromSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 type, bool sameThread,
+                              bool wholeEvent = false)
 {
     iCalSync* sync = dataManager.icalSync();
     if (!sync) return;
+    if (wholeEvent || type == allOccurrences) iCalSync::recordStoreItemRemoval(event);
     whenCommitted([sync, event = std::make_shared<Task>(*event), type, sameThread] {
         if (sameThread)
             sync->syncDeleteToICalEvent(event, type);
@@ -474,7 +477,7 @@ TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool n
     case EventKind::Plain:
         if (!doDeleteTask(event, needSync, false)) return nullptr;
         removed = event;
-        if (needSync) deleteFromSystemCalendar(*this, event, thisOccurrence, sameThread);
+        if (needSync) deleteFromSystemCalendar(*this, event, thisOccurrence, sameThread, true);
         break;
     case EventKind::Root:
         removed = deleteSeriesOccurrence(event, event, needSync, needSync, sameThread);

@@ -1225,8 +1225,12 @@ bool CoreData::doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW
     // Only tasks: the system calendar learns of deleted events through the
     // scope commands of repeating events and its own sync.
     iCalSync* sync = icalSync();
-    if (needSync && sync && item->taskType() == taskItem)
+    if (needSync && sync && item->taskType() == taskItem) {
+        // Recorded with the delete, as a category's calendar is: a kill
+        // before the store's copy is gone leaves it to the next start.
+        iCalSync::recordStoreItemRemoval(item);
         Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncDeleteToICalTask(item, 0); });
+    }
     if (pushToWeb) postAutoSyncRequest(AutoSync::items);
     return transaction.commit();
 }

@@ -147,12 +147,19 @@ QList<QString> DatabaseSchema::taskCreationMarks()
                            "sentTime NUMERIC, itemKeys TEXT);")};
 }
 
+// The owed removals of deleted items share the table of deleted categories'
+// calendars: 0 a calendar, 1 an event (all its occurrences), 2 a task.
+QList<QString> DatabaseSchema::storeRemovalKinds()
+{
+    return addColumns("StoreCalendarRemovals", {{"kind", "INTEGER", "0"}});
+}
+
 QList<QString> DatabaseSchema::storeSyncTableCreation()
 {
-    return {
+    return QList<QString>{
         QStringLiteral("CREATE TABLE IF NOT EXISTS StoreItemWrites (itemKey INTEGER PRIMARY KEY, due INTEGER);"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS StoreCalendarRemovals (uid TEXT PRIMARY KEY);"),
-    };
+    } + storeRemovalKinds();
 }
 
 QList<QString> DatabaseSchema::allUpgrades()

@@ -22,8 +22,9 @@ QList<QString> calendarTableChanges();
 QList<QString> taskCreationMarks();     // the web creation sent, not yet answered
 // What the calendar-store sync still owes the store, kept with the changes
 // that owe it: items whose store copy is behind their row, and the calendars
-// of deleted categories still to be removed.
+// of deleted categories and the copies of deleted items still to be removed.
 QList<QString> storeSyncTableCreation();
+QList<QString> storeRemovalKinds();
 
 // Every group above, in the order the start-up runs them.
 QList<QString> allUpgrades();

@@ -1,5 +1,6 @@
 #include "RecordStore.h"
 
+#include "MainQueue.h"
 #include "ReadConnections.h"
 #include "Transaction.h"
 #include "Utilities.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -73,9 +75,73 @@ void RecordStore::setBusyTimeout(std::chrono::milliseconds timeout)
     waitForLocks(sharedDatabase());
 }
 
+namespace {
+
+// What this thread's statements may still wait for another connection's lock.
+struct LockWaits {
+    int withoutLimit = 0;
+    bool spent = false;
+    bool endQueued = false;
+    std::chrono::steady_clock::time_point since, spentAt;
+};
+thread_local LockWaits lockWaits;
+
+void spendLockWait()
+{
+    LockWaits& waits = lockWaits;
+    waits.spent = true;
+    waits.spentAt = std::chrono::steady_clock::now();
+    if (!MainQueue::isMainThread() || waits.endQueued) return;
+    waits.endQueued = true;
+    // Run once the action that spent it has handed the thread back.
+    MainQueue::async([] {
+        lockWaits.spent = false;
+        lockWaits.endQueued = false;
+    });
+}
+
+// SQLite's own busy wait, sleeping short first, but with a budget per action.
+int waitOutLock(void*, int attempt)
+{
+    using namespace std::chrono;
+    static constexpr int sleepsMs[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    LockWaits& waits = lockWaits;
+    const steady_clock::time_point now = steady_clock::now();
+    if (attempt == 0) waits.since = now;
+    const milliseconds sleep(sleepsMs[std::min<std::size_t>(std::size_t(attempt), std::size(sleepsMs) - 1)]);
+    if (waits.withoutLimit > 0) {
+        std::this_thread::sleep_for(sleep);
+        return 1;
+    }
+    const milliseconds limit(busyTimeoutMs().load());
+    // A spent wait lasts as long as a wait would have: an action that goes
+    // on that long is another one.
+    if (waits.spent && now - waits.spentAt < limit) return 0;
+    waits.spent = false;
+    const nanoseconds left = limit - (now - waits.since);
+    if (left <= nanoseconds::zero()) {
+        spendLockWait();
+        return 0;
+    }
+    std::this_thread::sleep_for(std::min<nanoseconds>(sleep, left));
+    return 1;
+}
+
+}  // namespace
+
 void RecordStore::waitForLocks(sqlite3* connection)
 {
-    if (connection) sqlite3_busy_timeout(connection, busyTimeoutMs().load());
+    if (connection) sqlite3_busy_handler(connection, &waitOutLock, nullptr);
+}
+
+RecordStore::WaitWithoutLimit::WaitWithoutLimit()
+{
+    ++lockWaits.withoutLimit;
+}
+
+RecordStore::WaitWithoutLimit::~WaitWithoutLimit()
+{
+    --lockWaits.withoutLimit;
 }
 
 namespace {
@@ -206,7 +272,10 @@ int RecordStore::step(sqlite3_stmt* statement)
     const bool injected =
         stepsUntilFailure.load(std::memory_order_relaxed) > 0 && stepsUntilFailure.fetch_sub(1) == 1;
     const int result = !statement ? SQLITE_MISUSE : injected ? SQLITE_IOERR : sqlite3_step(statement);
-    if (result != SQLITE_ROW && result != SQLITE_DONE) {
+    if (result == SQLITE_ROW || result == SQLITE_DONE) {
+        // A statement got through: a worker's next action may wait again.
+        if (lockWaits.spent && !MainQueue::isMainThread()) lockWaits.spent = false;
+    } else {
         ++failedSteps;
         lastFailedResult = result;
         Transaction::stepFailed();

@@ -31,7 +31,25 @@ void setBusyTimeout(std::chrono::milliseconds timeout);
 // Makes a connection wait busyTimeout() for the locks it needs. Every
 // connection we open to a database file goes through it; the shared one
 // does when it is set.
+//
+// One action waits once: after a wait on this thread ran out, the later
+// statements of the same action (a failed save's rollback, the marks and
+// reads after it) fail at once instead of waiting again. On the main thread
+// the action ends when the event loop takes over again; on other threads
+// with the first statement that gets through; on any, once as long as the
+// wait has passed since it ran out.
 void waitForLocks(sqlite3* connection);
+
+// While one lives on a thread, its statements wait for the locks of other
+// connections as long as it takes: the start, which a reader holding the
+// file only delays (the database is not unusable for it).
+class WaitWithoutLimit {
+public:
+    WaitWithoutLimit();
+    ~WaitWithoutLimit();
+    WaitWithoutLimit(const WaitWithoutLimit&) = delete;
+    WaitWithoutLimit& operator=(const WaitWithoutLimit&) = delete;
+};
 // Counts the changes of connection: an answer kept under one generation is
 // never taken for another connection's, even at the same address.
 quint64 sharedDatabaseGeneration();

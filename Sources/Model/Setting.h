@@ -85,6 +85,11 @@ public:
     // The working hours of a weekday with none stored: 08:00 to 18:00.
     static constexpr qint64 defaultWorkStartMinutes = 480;
     static constexpr qint64 defaultWorkEndMinutes = 1080;
+    // The end of the working hours on the day's weekday, on that day, where a
+    // task given a due day falls due: hour m / 60, minute m mod 60 of the m
+    // minutes stored under its end key, carried past midnight as any stored
+    // time is (1440 is the day's midnight end). No number there: 18:00.
+    static Date workingEndOnDay(const Date& day, const QVariantMap& dayManagers);
 
     // ---- columns ---------------------------------------------------------------
     qint64 primaryKey() const { return read(m_primaryKey); }

@@ -9,6 +9,7 @@
 #include "RecordStore.h"
 #include "Utilities.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -240,6 +241,18 @@ const QStringList& Setting::dayManagerKeys()
         QStringLiteral("FridayEndTime"),      QStringLiteral("SaturdayEndTime"),
     };
     return keys;
+}
+
+Date Setting::workingEndOnDay(const Date& day, const QVariantMap& dayManagers)
+{
+    const QString key = dayManagerKeys().value(int(Utilities::getWeekday(day)) + 6);
+    bool ok = false;
+    qint64 minutes = dayManagers.value(key).toLongLong(&ok);
+    if (!ok) {
+        qInfo() << "No usable working end for" << key << "; the day ends at 18:00";
+        minutes = defaultWorkEndMinutes;
+    }
+    return Utilities::newDateOnDate(day, minutes / 60, minutes % 60);
 }
 
 QString Setting::autoBackupKey()

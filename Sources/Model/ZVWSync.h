@@ -591,12 +591,15 @@ private:
         qint64 lastMark = 0;
     };
     static OutstandingCreations outstandingCreations();
+    // The start the service's copy of a sent item reads back with: a weekly
+    // series off its weekdays has it moved onto one of them.
+    static Date startAsReadBack(const Task& item);
     // Pairs each of `unsent` with an item the service made that no stored
     // item holds (an id not in `heldIds`): same kind, category, title and
     // times. A paired item takes that id and stamp and is written (its local
     // values then go up as a change); the marks up to `lastMark` go in the
-    // same unit. The pairs, local item first; nothing when they could not be
-    // written.
+    // same unit. The times are those the service's copy reads back with.
+    // The pairs, local item first; nothing when they could not be written.
     using CreationPairs = QList<QPair<TaskPtr, TaskPtr>>;
     static std::optional<CreationPairs> pairSentCreations(const TaskList& unsent, const TaskList& serverItems,
                                                           const QSet<qint64>& heldIds, bool needUpdate, qint64 lastMark);

@@ -224,6 +224,17 @@ void readDuration(Task& item, const QJsonObject& record, qint64 defaultTaskDurat
 
 }  // namespace
 
+Date ZVWSync::startAsReadBack(const Task& item)
+{
+    if (item.repeatType() != 2 || item.parentId() != -1) return item.startTime();
+    const TaskPtr asRead = item.copy();
+    const Task::RepeatOptions options = Task::readRepeatOptions(item.repeatOptions());
+    // The weekdays as the record carries them, read back the same way.
+    QString weekdays = weekdayListOf(weekdayMaskOf(options.weekdays));
+    moveStartOntoWeekday(*asRead, weekdays, std::max<qint64>(1, options.interval));
+    return asRead->startTime();
+}
+
 ZVWSync::ItemReading ZVWSync::itemReadingFromData()
 {
     ItemReading reading;

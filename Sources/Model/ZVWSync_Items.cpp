@@ -219,7 +219,7 @@ std::optional<ZVWSync::CreationPairs> ZVWSync::pairSentCreations(const TaskList&
     for (const TaskPtr& local : unsent) {
         const Date end = local->taskType() == ItemKind::Event ? local->endTime() : local->dueEnd();
         const auto found = made.find(creationKey(local->taskType(), local->calendarId(), ZVWReply::trimmedName(local->taskName()),
-                                                 storedSecondsOf(local->startTime()), storedSecondsOf(end)));
+                                                 storedSecondsOf(startAsReadBack(*local)), storedSecondsOf(end)));
         if (found == made.end() || found->isEmpty()) continue;
         pairs.append({local, found->takeFirst()});
     }

@@ -570,6 +570,8 @@ void ZVWSync::syncItemsWithZVW()
                 if (remote->parentId() > 0 || remote->repeatType() == 0 || remote->taskType() == 1) {
                     if (!willUpdateRemoteOrder() && local->taskType() == 1) local->setTaskOrder(remote->taskOrder());
                     updateWork(remote, local);
+                    // In the unit of the change, as an editor marks its own.
+                    iCalSync::markStoreWriteDue(local);
                     unit.wrote();
                     const bool eligible = isCalendarEligible(*local);
                     if (remote->parentId() == -1 && !hasUID(*local)) {
@@ -577,7 +579,10 @@ void ZVWSync::syncItemsWithZVW()
                     } else if (eligible) {
                         calendarUpdate.append(local);
                     } else {
-                        if (local->parentId() == -1 && hasUID(*local)) calendarDelete.append(local->copy());
+                        if (local->parentId() == -1 && hasUID(*local)) {
+                            iCalSync::recordStoreItemRemoval(local);
+                            calendarDelete.append(local->copy());
+                        }
                         local->setICalUID(QString());
                         write(local, "without its calendar uid");
                     }
@@ -607,6 +612,7 @@ void ZVWSync::syncItemsWithZVW()
                     remote->setRepeatExceptions(merged.text);
                     if (!merged.text.isEmpty()) calendarDelete.append(local->copy());
                     updateWork(remote, local);
+                    iCalSync::markStoreWriteDue(local);
                     unit.wrote();
 
                     const bool eligible = isCalendarEligible(*local);
@@ -614,7 +620,10 @@ void ZVWSync::syncItemsWithZVW()
                         if (eligible) {
                             calendarUpdate.append(local);
                         } else {
-                            if (local->parentId() == -1 && hasUID(*local)) calendarDelete.append(local->copy());
+                            if (local->parentId() == -1 && hasUID(*local)) {
+                                iCalSync::recordStoreItemRemoval(local);
+                                calendarDelete.append(local->copy());
+                            }
                             local->setICalUID(QString());
                             write(local, "without its calendar uid");
                         }
@@ -647,7 +656,9 @@ void ZVWSync::syncItemsWithZVW()
     if (!newChildren.isEmpty()) addWorksFromList(newChildren, false);
     if (!changed.isEmpty()) updateWorksFromList(changed, false);
     for (const TaskPtr& item : gone) {
-        // A delete not kept leaves the item here and in the store.
+        // The store copy's removal is recorded in the unit of the delete; a
+        // delete not kept leaves the item here and in the store.
+        Transaction deletion;
         bool deleted = false;
         if (item->taskType() == 0 && item->parentId() == -1)
             deleted = dataManager->doDeleteAllOperatorWithEvent(item, false, false) != nullptr;
@@ -660,10 +671,12 @@ void ZVWSync::syncItemsWithZVW()
             continue;
         }
         if (item->parentId() == -1 || item->taskType() != 0) {
+            iCalSync::recordStoreItemRemoval(item);
             calendarDelete.append(item);
             if (!dataManager->deleteAllUnLinks(item))
                 qWarning() << "The links of deleted item" << item->primaryKey() << "could not be removed";
         }
+        if (!deletion.commit()) qWarning() << "The item merge could not delete item" << item->primaryKey();
     }
 
     if (stoppedByFailure()) return;

@@ -82,19 +82,41 @@ bool iCalSync::recordStoreCalendarRemoval(const QString& uid)
     return record.isValid() && record.execute("Calendar store: the removal of a calendar could not be recorded");
 }
 
-bool iCalSync::clearStoreCalendarRemoval(const QString& uid)
+bool iCalSync::recordStoreItemRemoval(const TaskPtr& item)
+{
+    if (!item || (item->taskType() != 0 && item->taskType() != 1)) return true;
+    const QString uid = item->iCalUID();
+    const QString bare = uid.startsWith(pendingStoreCopyMark) ? uid.mid(pendingStoreCopyMark.size()) : uid;
+    if (bare.isEmpty()) return true;
+    RecordGuard guard;
+    QueryStatement record("INSERT OR REPLACE INTO StoreCalendarRemovals (uid, kind) VALUES (?, ?)");
+    record.bind(1, bare).bind(2, qint64(item->taskType() == 0 ? StoreRemoval::Event : StoreRemoval::Task));
+    return record.isValid() && record.execute("Calendar store: the removal of an item could not be recorded");
+}
+
+QList<std::pair<QString, iCalSync::StoreRemoval>> iCalSync::storeItemRemovalsDue()
+{
+    QList<std::pair<QString, StoreRemoval>> owed;
+    RecordGuard guard;
+    QueryStatement query("SELECT uid, kind FROM StoreCalendarRemovals WHERE kind IN (1, 2) ORDER BY uid");
+    while (query.nextRow())
+        owed.append({RecordStore::columnText(query.get(), 0), StoreRemoval(sqlite3_column_int64(query.get(), 1))});
+    return owed;
+}
+
+bool iCalSync::clearStoreRemoval(const QString& uid)
 {
     RecordGuard guard;
     QueryStatement clear("DELETE FROM StoreCalendarRemovals WHERE uid = ?");
     clear.bind(1, uid);
-    return clear.isValid() && clear.execute("Calendar store: a done calendar removal could not be unrecorded");
+    return clear.isValid() && clear.execute("Calendar store: a done removal could not be unrecorded");
 }
 
 QStringList iCalSync::storeCalendarRemovalsDue()
 {
     QStringList uids;
     RecordGuard guard;
-    QueryStatement query("SELECT uid FROM StoreCalendarRemovals ORDER BY uid");
+    QueryStatement query("SELECT uid FROM StoreCalendarRemovals WHERE kind = 0 ORDER BY uid");
     while (query.nextRow()) uids << RecordStore::columnText(query.get(), 0);
     return uids;
 }

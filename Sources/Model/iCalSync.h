@@ -98,8 +98,15 @@ public:
     // recorded in the unit of the delete, and removed once the calendar is
     // gone from the disk. A marked uid is recorded without its mark.
     static bool recordStoreCalendarRemoval(const QString& uid);
-    static bool clearStoreCalendarRemoval(const QString& uid);
     static QStringList storeCalendarRemovalsDue();
+    // The same for a deleted event (all its occurrences) or task: a kill
+    // before the store's copy is gone leaves the record, and the next full
+    // sync removes the copy instead of taking it in again.
+    static bool recordStoreItemRemoval(const TaskPtr& item);
+    enum class StoreRemoval { Calendar = 0, Event = 1, Task = 2 };
+    static QList<std::pair<QString, StoreRemoval>> storeItemRemovalsDue();
+    // Ends the record of a removal of either kind.
+    static bool clearStoreRemoval(const QString& uid);
 
     // Set on the calendar-store worker: the records on the working lists are
     // the main thread's, so what this thread writes to the database reaches

@@ -178,3 +178,30 @@ TEST_F(ForeignComponentsTest, AnotherUidWithAControlCharacterStaysAsItWasAndApar
         EXPECT_TRUE(readBytes(path).contains(c.other)) << readBytes(path).toStdString();
     }
 }
+
+// A zone name holding a control character names no zone, so its times are
+// read in the system zone; libical writes the name without the character,
+// where it names the file's own zone. An edit writes such times anew, so
+// they stay where they were read, start and end alike.
+TEST_F(ForeignComponentsTest, AZoneNameWithAControlCharacterKeepsItsTimesThroughAnEdit)
+{
+    const QString path = makeCalendarFolder(QStringLiteral("TEAM"), QStringLiteral("Team")) + QStringLiteral("/Events/zone.ics");
+    QByteArray bytes = fixture(QStringLiteral("display-name-zone.ics"));
+    const QByteArray named = "DTSTART;TZID=\"(UTC-05:00) Eastern Time (US & Canada)\"";
+    for (const QByteArray& broken : {QByteArray("DTSTART;TZID=\"(UTC-05:00) Eastern Time\x1f(US & Canada)\""),
+                                     QByteArray("DTSTART;TZID=\"(UTC-05:00) Eastern\x07 Time (US & Canada)\"")}) {
+        writeBytes(path, QByteArray(bytes).replace(named, broken));
+        store = CalCalendarStore::create(root());
+        const QString uid = QStringLiteral("9C1E6A1B-7D2F-4E55-8A3B-2F6D0C4B7E91");
+        const CalEventPtr event = store->eventWithUID(uid, Date());
+        ASSERT_TRUE(event);
+        const Date start = event->startDate(), end = event->endDate();
+        event->setTitle(QStringLiteral("Weekly sync, renamed"));
+        ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+        const CalEventPtr back = CalCalendarStore::create(root())->eventWithUID(uid, Date());
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->title(), QStringLiteral("Weekly sync, renamed"));
+        EXPECT_EQ(back->startDate(), start) << readBytes(path).toStdString();
+        EXPECT_EQ(back->endDate(), end);
+    }
+}

@@ -380,4 +380,60 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
     }
 }
 
+// Series whose start is not where their rule puts occurrences (a weekly
+// Monday series from a Tuesday, counted or ended by a date, timed and
+// all-day, with a changed occurrence) and a daily rule on weekdays only:
+// the start is the first occurrence, and the organizer shows what the
+// independent reader shows, after a first sync and a second one.
+TEST_F(ForeignFilesTest, SeriesStartingOffTheirRuleShowWhatOtherReadersShow)
+{
+    Clock::setFixed(local(2027, 1, 2, 12));
+    setting->setICalSyncWindowEnd(400);
+    const auto event = [](const char* lines) {
+        return crlf(QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Other//EN\n") + lines + "END:VCALENDAR\n");
+    };
+    const struct {
+        const char* uid;
+        QByteArray file;
+        int occurrences;
+    } cases[] = {
+        {"off@x",
+         event("BEGIN:VEVENT\nUID:off@x\nSUMMARY:Offday series\nDTSTART;TZID=Europe/Paris:20270202T100000\n"
+               "DTEND;TZID=Europe/Paris:20270202T110000\nRRULE:FREQ=WEEKLY;UNTIL=20270301T090000Z;BYDAY=MO\nEND:VEVENT\n"
+               "BEGIN:VEVENT\nUID:off@x\nSUMMARY:Offday change\nRECURRENCE-ID;TZID=Europe/Paris:20270215T100000\n"
+               "DTSTART;TZID=Europe/Paris:20270215T150000\nDTEND;TZID=Europe/Paris:20270215T160000\nEND:VEVENT\n"),
+         5},
+        {"weekdays@x",
+         event("BEGIN:VEVENT\nUID:weekdays@x\nSUMMARY:Standup\nDTSTART:20270104T080000Z\nDTEND:20270104T081500Z\n"
+               "RRULE:FREQ=DAILY;COUNT=10;BYDAY=MO,TU,WE,TH,FR\nEND:VEVENT\n"),
+         10},
+        {"counted@x",
+         event("BEGIN:VEVENT\nUID:counted@x\nSUMMARY:Bins\nDTSTART;VALUE=DATE:20270106\nDTEND;VALUE=DATE:20270107\n"
+               "RRULE:FREQ=WEEKLY;COUNT=4;BYDAY=MO,FR\nEND:VEVENT\n"),
+         5},
+    };
+    QStringList paths;
+    for (const auto& c : cases) paths << writeForeign(QString::fromLatin1(c.uid) + QStringLiteral(".ics"), c.file);
+    const Date from = local(2027, 1, 1), to = local(2027, 4, 1);
+    for (int pass = 0; pass < 2; ++pass) {
+        sync->backgroundFullSync();
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            SCOPED_TRACE(std::string(cases[i].uid) + " pass " + std::to_string(pass));
+            const TaskPtr root = dataManager().getRootEventWithUID(QString::fromLatin1(cases[i].uid));
+            ASSERT_TRUE(root);
+            TaskList items = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+            dataManager().fillRepeatEventInstances({root}, items, from, to);
+            QList<IndependentReader::Occurrence> found;
+            for (const TaskPtr& item : items) {
+                const bool allDay = item->isADE() != 0;
+                found << IndependentReader::Occurrence{item->startTime(),
+                                                       allDay ? Utilities::newDateFromDate(item->endTime(), 1) : item->endTime(), allDay};
+            }
+            EXPECT_EQ(found.size(), cases[i].occurrences);
+            reader.expect(paths[i], from, to, found);
+        }
+        reader.verify();
+    }
+}
+
 }  // namespace ForeignFilesTests

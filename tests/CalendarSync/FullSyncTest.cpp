@@ -221,10 +221,40 @@ TEST_F(FullSyncTest, SeriesComeInWithTheirExceptionsAndGoOutWithThem)
     ASSERT_FALSE(seriesUid.isEmpty());
     EXPECT_EQ(uidOfKey(changed->primaryKey()), seriesUid);
     EXPECT_FALSE(store->eventWithUID(seriesUid, utc(2014, 3, 25, 9))) << "the deleted occurrence left the store";
-    EXPECT_TRUE(store->eventWithUID(seriesUid, utc(2014, 4, 1, 9)));
+    // At its wall-clock time after the clocks changed, as the organizer shows it.
+    EXPECT_TRUE(store->eventWithUID(seriesUid, local(2014, 4, 1, 10)));
     const CalEventPtr moved = store->eventWithUID(seriesUid, utc(2014, 3, 18, 9));
     ASSERT_TRUE(moved);
     EXPECT_EQ(moved->title(), QStringLiteral("Moved here"));
+}
+
+// A file whose series reads as its changes alone (its one plain occurrence
+// deleted, the other moved) would put a change in the series' place, with
+// the change's title and no end: the local series is kept, and that logged.
+TEST_F(FullSyncTest, ASeriesThatReadsAsItsChangesAloneKeepsTheLocalSeries)
+{
+    const auto file = [](const QByteArray& deleted) -> QByteArray {
+        return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:ODD-SERIES\r\n"
+               "DTSTAMP:20140301T000000Z\r\nDTSTART:20140310T090000Z\r\nDTEND:20140310T100000Z\r\nSUMMARY:Review\r\n"
+               "RRULE:FREQ=WEEKLY;UNTIL=20140317T090000Z\r\n" + deleted + "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:ODD-SERIES\r\n"
+               "DTSTAMP:20140301T000000Z\r\nRECURRENCE-ID:20140317T090000Z\r\nDTSTART:20140318T140000Z\r\n"
+               "DTEND:20140318T150000Z\r\nSUMMARY:Review moved\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    };
+    writeEventFile(QStringLiteral("odd.ics"), file(""));
+    jobs->backgroundFullSync();
+    const TaskPtr root = dataManager().getRootEventWithUID(QStringLiteral("ODD-SERIES"));
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->repeatType(), 2);
+
+    writeEventFile(QStringLiteral("odd.ics"), file("EXDATE:20140310T090000Z\r\n"));
+    LogCapture log;
+    jobs->backgroundFullSync();
+    EXPECT_TRUE(log.contains(QStringLiteral("ODD-SERIES reads as its changes alone")));
+    const TaskPtr kept = dataManager().taskWithPrimaryKey(root->primaryKey());
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->taskName(), QStringLiteral("Review"));
+    EXPECT_EQ(kept->repeatType(), 2);
+    EXPECT_EQ(kept->repeatEndDate(), root->repeatEndDate());
 }
 
 // A series with moved occurrences: a pass over an unchanged file leaves every

@@ -329,6 +329,33 @@ TEST_F(ImportJobsTest, NoticeWhileTheSyncIsOffStartsNothingAndPostsNothing)
     EXPECT_TRUE(view.calls().isEmpty());
 }
 
+// A job whose turn comes after the sync was turned off imports nothing, be
+// it of events or of tasks.
+TEST_F(ImportJobsTest, ItemImportsWhoseTurnComesWithTheSyncOffChangeNothing)
+{
+    CalEventPtr event;
+    CalTaskPtr task;
+    unnoticed([&] {
+        event = outsideEvent(QStringLiteral("Lunch"), local(2014, 3, 13, 12));
+        task = outsideTask(QStringLiteral("Call back"), local(2014, 3, 12, 17));
+    });
+    const std::pair<ICalJob::Kind, QString> cases[] = {
+        {ICalJob::Kind::InsertEventsFromICal, event->uid()}, {ICalJob::Kind::InsertTasksFromICal, task->uid()},
+        {ICalJob::Kind::UpdateEventsFromICal, event->uid()}, {ICalJob::Kind::UpdateTasksFromICal, task->uid()}};
+    const auto run = [&](ICalJob::Kind kind, const QString& uid) {
+        ICalJob job;
+        job.kind = kind;
+        job.uids = {uid};
+        jobs->importWork(job);
+    };
+    for (const auto& [kind, uid] : cases) {
+        dataManager().setBSynciCalEnable(false);
+        run(kind, uid);
+        dataManager().setBSynciCalEnable(true);
+        EXPECT_EQ(rowsWithUID(uid), 0) << int(kind);
+    }
+}
+
 // A notice of uids nobody knows, twice each and by the thousand, changes
 // nothing and ends.
 TEST_F(ImportJobsTest, NoticesOfUnknownAndRepeatedUidsChangeNothing)

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <sqlite3.h>
 
 namespace {
@@ -50,14 +52,23 @@ std::string holdings(CoreData& manager, const QString& store)
 
 TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPrecededTheLinksOrNot)
 {
-    enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks };
-    const std::pair<const char*, BackedUp> cases[] = {{"before any store sync", BackedUp::BeforeAnySync},
-                                                      {"before the items were linked", BackedUp::BeforeItemLinks},
-                                                      {"after the links were written", BackedUp::AfterLinks}};
+    // Made by the commands and backed up at once, the items' copies are
+    // being written: some are still marked in the backup, at random.
+    enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten };
+    const std::tuple<const char*, BackedUp, int> cases[] = {
+        {"before any store sync", BackedUp::BeforeAnySync, 1},
+        {"before the items were linked", BackedUp::BeforeItemLinks, 1},
+        {"after the links were written", BackedUp::AfterLinks, 1},
+        {"with a copy an export cut short", BackedUp::CopyCutShort, 1},
+        {"while the copies were written", BackedUp::WhileCopiesAreWritten, 20}};
     const std::string inStep = "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
     NetworkStatus::instance().setOverride(0);
-    for (const auto& [name, backedUp] : cases) {
+    // What the rounds check is what is linked, not what reached the disk.
+    CalCalendarStore::setSyncCallForTesting([](int) { return 0; });
+    for (const auto& [name, backedUp, rounds] : cases)
+    for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(name);
+        SCOPED_TRACE(round);
         ScopedDataHome home;
         QTemporaryDir storeFolder;
         CoreData manager;
@@ -76,7 +87,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         auto work = std::make_shared<Calendar>();
         work->setCalendarName(QStringLiteral("Work"));
         ASSERT_TRUE(manager.addCalendarToCalendarList(work, false, false));
-        if (backedUp == BackedUp::BeforeItemLinks) fullSync();
+        if (backedUp == BackedUp::BeforeItemLinks || backedUp == BackedUp::WhileCopiesAreWritten) fullSync();
         // In each category a one-off event, a daily series and two tasks.
         const Date day = Clock::now().dateByAddingTimeInterval(86400);
         for (const qint64 category : {manager.currentSetting()->calendarDefID(), work->primaryKey()}) {
@@ -90,16 +101,30 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                 event->setRepeatType(n);
                 event->setRepeatStartDate(event->startTime());
                 event->setCalendarId(category);
-                ASSERT_TRUE(event->insertAndDehydrate());
                 auto task = std::make_shared<Task>();
                 task->setTaskType(1);
                 task->setTaskName(QStringLiteral("Task %1").arg(n));
                 task->setDueEnd(day);
                 task->setCalendarId(category);
-                ASSERT_TRUE(task->insertAndDehydrate());
+                for (const TaskPtr& item : {event, task}) {
+                    if (backedUp != BackedUp::WhileCopiesAreWritten) {
+                        ASSERT_TRUE(item->insertAndDehydrate());
+                        continue;
+                    }
+                    manager.setModifyingTask(item);
+                    ASSERT_TRUE(manager.addNewTask());
+                }
             }
         }
         if (backedUp == BackedUp::AfterLinks) fullSync();
+        if (backedUp == BackedUp::CopyCutShort) {
+            // Killed after the uid was marked, before the copy was written.
+            ASSERT_EQ(sqlite3_exec(RecordStore::sharedDatabase(),
+                                   "UPDATE Tasks SET iCalIdentifier = char(1) || 'pending:LOST' WHERE primaryKey = "
+                                   "(SELECT max(primaryKey) FROM Tasks WHERE taskType = 1)",
+                                   nullptr, nullptr, nullptr),
+                      SQLITE_OK);
+        }
         const std::optional<QByteArray> backup = BackupFile::databaseSnapshot();
         ASSERT_TRUE(backup);
         fullSync();
@@ -119,4 +144,5 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         DatabaseRestore::closeSharedDatabase();
     }
     NetworkStatus::instance().setOverride(std::nullopt);
+    CalCalendarStore::setSyncCallForTesting(nullptr);
 }

@@ -120,6 +120,17 @@ QStringList storeHoldings(const QString& path, bool taskTitles)
     return held;
 }
 
+QStringList storeTitles(CalCalendarStore& store)
+{
+    QStringList titles;
+    for (const CalTaskPtr& task : store.tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store.calendars())))
+        titles << task->title();
+    for (const CalEventPtr& event : store.eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(
+             Date::dateWithTimeIntervalSince1970(0), Date::dateWithTimeIntervalSince1970(4102444800.0), store.calendars())))
+        titles << event->title();
+    return titles;
+}
+
 std::string lines(const QStringList& list)
 {
     return list.join(QLatin1Char('\n')).toStdString();
@@ -172,6 +183,8 @@ void StoreCrashTest::runKilled(const KilledCase& c)
                 EXPECT_FALSE(deleted.contains(calendar->title())) << "the store keeps " << calendar->title().toStdString();
                 EXPECT_NE(calendar->title(), calendar->uid()) << "a calendar without its category came back";
             }
+            for (const QString& title : storeTitles(*store))
+                EXPECT_FALSE(deleted.contains(title)) << "the store keeps " << title.toStdString();
         }
         if (run == killedRuns) {
             runner.kill();
@@ -214,6 +227,17 @@ TEST_F(StoreCrashTest, CategoriesDeletedBeforeOrAfterTheirCalendarIsMadeStayDele
          "SELECT calendarName FROM Calendars WHERE calendarName LIKE 'Doomed %' "
          "UNION ALL SELECT taskName FROM Tasks WHERE taskName LIKE 'Doomed %'",
          true},
+    };
+    for (const KilledCase& c : cases) runKilled(c);
+}
+
+TEST_F(StoreCrashTest, ItemsDeletedBeforeTheirCopyIsRemovedStayDeleted)
+{
+    // Two tasks and two events of a category in the store, deleted one
+    // after the other, the kill anywhere: none comes back, row or copy.
+    const KilledCase cases[] = {
+        {"items deleted after the store took them", {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")},
+         {QStringLiteral("items")}, "SELECT taskName FROM Tasks WHERE taskName LIKE 'Doomed %'", true},
     };
     for (const KilledCase& c : cases) runKilled(c);
 }

@@ -194,9 +194,9 @@ TEST_F(FocusPaneTest, ADroppedTaskFallsDueAtTheEndOfTheWorkingDay)
     QVariantMap hours;
     hours.insert(QStringLiteral("WednesdayEndTime"), 1050);
     hours.insert(QStringLiteral("ThusdayEndTime"), QStringLiteral("late"));
-    EXPECT_EQ(FocusPaneView::workingEndOnDay(localDate(2014, 1, 15), hours), localDate(2014, 1, 15, 17, 30));
-    EXPECT_EQ(FocusPaneView::workingEndOnDay(localDate(2014, 1, 16), hours), localDate(2014, 1, 16, 18, 0));
-    EXPECT_EQ(FocusPaneView::workingEndOnDay(localDate(2014, 1, 19), hours), localDate(2014, 1, 19, 18, 0));
+    EXPECT_EQ(Setting::workingEndOnDay(localDate(2014, 1, 15), hours), localDate(2014, 1, 15, 17, 30));
+    EXPECT_EQ(Setting::workingEndOnDay(localDate(2014, 1, 16), hours), localDate(2014, 1, 16, 18, 0));
+    EXPECT_EQ(Setting::workingEndOnDay(localDate(2014, 1, 19), hours), localDate(2014, 1, 19, 18, 0));
 }
 
 TEST_F(FocusPaneTest, ADroppedNoteMovesToTheDayAtItsOwnTime)

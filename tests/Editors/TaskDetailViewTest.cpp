@@ -84,8 +84,10 @@ TEST_F(TaskDetailViewTest, TheDefaultDueDateIsTheWorkingEndOfTheStartsDayOrTheNe
     };
     for (const Case& c : cases)
         EXPECT_EQ(TaskDetailView::defaultDueDate(c.start, c.now, hours), c.due) << c.start.timeIntervalSince1970();
-    EXPECT_EQ(TaskDetailView::workingEndOnDay(monday, QVariantMap()), localDate(2014, 1, 13, 18))
+    EXPECT_EQ(Setting::workingEndOnDay(monday, QVariantMap()), localDate(2014, 1, 13, 18))
         << "missing working hours end the day at 18:00";
+    EXPECT_EQ(TaskDetailView::defaultDueDate(localDate(2014, 1, 13, 10), localDate(2014, 1, 13, 10), hoursEndingAt(1440, 0)),
+              localDate(2014, 1, 14)) << "a day worked to 24:00 is due at its midnight";
 }
 
 TEST_F(TaskDetailViewTest, TickingTheDueBoxOnANewTaskGivesTheWorkingEndAndASilentAlert)

@@ -1,6 +1,8 @@
 #include "CommandTestFixture.h"
 #include "LogCapture.h"
 
+#include <QCoreApplication>
+
 #include <thread>
 
 namespace {
@@ -31,6 +33,7 @@ TEST_F(BusyDatabaseTest, EverySaveIsOnDiskOrSaidItFailed)
     int run = 0;
     for (const Contention& c : contentions) {
         SCOPED_TRACE(c.name);
+        QCoreApplication::processEvents();  // each contention meets an action of its own
         RecordStore::setBusyTimeout(c.wait);
         calendarStore().clearCalls();
         const auto save = [&](const char* which) {
@@ -65,6 +68,41 @@ TEST_F(BusyDatabaseTest, EverySaveIsOnDiskOrSaidItFailed)
         }
         // Only a save that reached the disk goes on to the calendar store.
         EXPECT_EQ(iCalOperations().count(QStringLiteral("insertTask")), int(during.second) + int(after.second));
+    }
+    RecordStore::setBusyTimeout(usualWait);
+}
+
+// A save that waited its full time for a lock and failed spends the user's
+// action's wait: what the same action does next (a mark, a second save)
+// fails at once instead of freezing the window again. The next action, once
+// the event loop had its turn, waits again.
+TEST_F(BusyDatabaseTest, OneActionWaitsForALockOnce)
+{
+    const std::pair<const char*, const char*> holders[] = {{"a reader", "BEGIN; SELECT count(*) FROM Tasks"},
+                                                           {"a writer", "BEGIN IMMEDIATE"}};
+    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(300ms);
+    const QByteArray path = (dataFolder() + QStringLiteral("/Database.sql")).toUtf8();
+    for (const auto& [name, hold] : holders) {
+        SCOPED_TRACE(name);
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(path.constData(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, hold, nullptr, nullptr, nullptr), SQLITE_OK);
+        const auto timedSave = [&] {
+            auto item = std::make_shared<Task>();
+            item->setTaskType(1);
+            dataManager().setModifyingTask(item);
+            const auto began = std::chrono::steady_clock::now();
+            EXPECT_FALSE(dataManager().addNewTask());
+            return std::chrono::steady_clock::now() - began;
+        };
+        EXPECT_GE(timedSave(), 300ms) << "the action's first statement waits";
+        EXPECT_LT(timedSave(), 150ms) << "the same action does not wait again";
+        QCoreApplication::processEvents();
+        EXPECT_GE(timedSave(), 300ms) << "the next action waits again";
+        QCoreApplication::processEvents();
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
     }
     RecordStore::setBusyTimeout(usualWait);
 }

@@ -21,11 +21,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 
 #include <functional>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +97,7 @@ protected:
     }
 
     bool started() const { return m_started; }
+    QString startupFailureText() const { return m_dataManager ? m_dataManager->startupFailure().message : QString(); }
 
     static QString supportFolder() { return Paths::applicationSupportFolder(); }
     static QString inSupportFolder(const QString& name) { return QDir(supportFolder()).filePath(name); }
@@ -342,6 +345,36 @@ TEST_F(CoreDataStartupTest, ADatabaseThatCannotBeOpenedFailsTheStartCleanly)
     EXPECT_FALSE(started());
     EXPECT_FALSE(databaseOpen);
     EXPECT_TRUE(log.contains(QStringLiteral("Failed to open database with message")));
+}
+
+// Another process holding the file for longer than a statement waits (a
+// reader, a writer) delays the start until it lets go; it never fails it.
+TEST_F(CoreDataStartupTest, AStartWaitsForAnotherProcessesLockAsLongAsItTakes)
+{
+    const std::pair<const char*, const char*> holders[] = {{"a reader", "BEGIN; SELECT count(*) FROM Tasks"},
+                                                           {"a writer", "BEGIN EXCLUSIVE"}};
+    start();
+    for (const auto& [name, hold] : holders) {
+        SCOPED_TRACE(name);
+        stop();
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(CoreData::databasePath().toUtf8().constData(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, hold, nullptr, nullptr, nullptr), SQLITE_OK);
+        const qint64 holdMs = 6 * RecordStore::busyTimeout().count();
+        std::thread lettingGo([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        });
+        QElapsedTimer took;
+        took.start();
+        start();
+        lettingGo.join();
+        sqlite3_close(other);
+        EXPECT_TRUE(started()) << startupFailureText().toStdString();
+        if (hold[6] == 'E') {
+            EXPECT_GE(took.elapsed(), holdMs - 5) << "the start waited for the writer";
+        }
+    }
 }
 
 TEST_F(CoreDataStartupTest, AnUpgradeThatFailsForAnotherReasonIsReported)

@@ -2,6 +2,7 @@
 // a log line, before the calendar sees them.
 #include "SettingTestFixture.h"
 
+#include "../Utilities/DateTestSupport.h"
 #include "HostileNumbers.h"
 
 #include <QFile>
@@ -103,5 +104,25 @@ TEST_F(SettingSideFileValuesTest, SyncStampsThatAreNoWholeNumbersReadAsZero)
         EXPECT_EQ(setting->latestSyncItem(), c.stamp) << c.value.toStdString();
         EXPECT_EQ(setting->latestSyncLink(), c.stamp) << c.value.toStdString();
         EXPECT_EQ(setting->latestZVWSyncComment(), 7) << c.value.toStdString();
+    }
+}
+
+TEST_F(SettingSideFileValuesTest, TheWorkingEndOfADayIsItsStoredMinutesWhereverItIsAsked)
+{
+    // The editor's due date, a drop on the focus pane and on a month cell
+    // all take this one answer; Wednesday 15 January 2014.
+    const Date wednesday = localDate(2014, 1, 15);
+    const struct {
+        QVariant stored;
+        Date end;
+    } cases[] = {
+        {1050, localDate(2014, 1, 15, 17, 30)},       {1439, localDate(2014, 1, 15, 23, 59)},
+        {1440, localDate(2014, 1, 16, 0, 0)},         {1500, localDate(2014, 1, 16, 1, 0)},
+        {QVariant(), localDate(2014, 1, 15, 18, 0)}, {QStringLiteral("late"), localDate(2014, 1, 15, 18, 0)},
+    };
+    for (const auto& c : cases) {
+        QVariantMap hours{{QStringLiteral("TuedayEndTime"), 600}};
+        if (c.stored.isValid()) hours.insert(QStringLiteral("WednesdayEndTime"), c.stored);
+        EXPECT_EQ(Setting::workingEndOnDay(wednesday, hours), c.end) << c.stored.toString().toStdString();
     }
 }

@@ -4,6 +4,7 @@
 
 #include "Calendar.h"
 #include "Clock.h"
+#include "GregorianCalendar.h"
 #include "HttpSession.h"
 #include "LoopbackService.h"
 #include "PostedNotifications.h"
@@ -84,6 +85,21 @@ protected:
         calendar->setHasChanges(false);
         EXPECT_TRUE(calendar->dehydrate());
         return calendar;
+    }
+    // A weekly event on Mondays and Fridays whose first occurrence is on
+    // another weekday (the service's copy reads back with its start moved
+    // onto a Monday or Friday), `weekday` 1 (Sunday) to 7 of March 2027.
+    static void makeSeriesOffItsWeekdays(Task& item, int weekday)
+    {
+        const Date start = GregorianCalendar::dateFromFields(2027, 2, 27 + weekday, 9, 30, 0);
+        item.setTaskType(0);
+        item.setStartTime(start);
+        item.setEndTime(start.dateByAddingTimeInterval(3600));
+        item.setDuration(60);
+        item.setRepeatType(2);
+        item.setRepeatOptions(QStringLiteral("1/2|6/0"));
+        item.setRepeatStartDate(start);
+        item.setIsRepeatForever(1);
     }
     TagPtr addLocalTag(const QString& name, qint64 zvwKey = 0)
     {

@@ -573,7 +573,8 @@ TEST_F(FullPassTest, AFailedWipeOfWebToMacKeepsTheLocalDataAndStartsNoPass)
 // or slower than the time-out) leaves its items marked as sent: the next
 // pass, full or a push, takes the ids of what the service made instead of
 // creating them again, sends what changed here since, and creates only what
-// the service never made.
+// the service never made. A weekly series off its weekdays, which the
+// service's copy reads back with another start, finds its copy too.
 TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSentAgain)
 {
     HttpSession::setDefaultTimeouts(HttpTimeouts{2.0, 2.0, 2.0});  // only the late answer is to miss them
@@ -586,8 +587,14 @@ TEST_F(FullPassTest, AnUnansweredCreationIsPairedWithWhatTheServiceMadeAndNotSen
           std::tuple{"late", ServiceFault::Delay, false}, std::tuple{"never made", ServiceFault::Drop, true}}) {
         SCOPED_TRACE(name);
         QList<qint64> keys;
-        for (int n = 0; n < 60; ++n)  // two requests: the second one goes unanswered
-            keys.append(addLocalItem(QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(n, 2, 10, QLatin1Char('0')), work)->primaryKey());
+        for (int n = 0; n < 60; ++n) {  // two requests: the second one goes unanswered
+            const TaskPtr item = addLocalItem(QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(n, 2, 10, QLatin1Char('0')), work);
+            if (n % 12 == 5) {  // Wednesday and Thursday starts
+                makeSeriesOffItsWeekdays(*item, 4 + n % 2);
+                ASSERT_TRUE(item->dehydrate());
+            }
+            keys.append(item->primaryKey());
+        }
         ServiceFault fault;
         fault.kind = kind;
         fault.delayMs = 3000;

@@ -308,6 +308,23 @@ TEST_F(ZVWSyncMergeTest, AnItemTheServiceNoLongerListsIsDeletedOrUploadedInResto
     EXPECT_TRUE(uploaded);
 }
 
+// The store hears of the merge after it; what the merge changed or deleted
+// in the store is owed from its own unit, so a kill in between leaves it to
+// the next start (the recording sync here writes nothing, as a kill would).
+TEST_F(ZVWSyncMergeTest, WhatTheMergeOwesTheStoreIsRecordedWithTheChange)
+{
+    const TaskPtr changed = addLocalItem("Local title", m_service.addItemRecord(account, {{"title", "Service title"}}), 1);
+    const TaskPtr gone = addLocalItem("Gone", 5000, 1);
+    for (const TaskPtr& item : {changed, gone}) {
+        item->setICalUID(QStringLiteral("UID-") + item->taskName());
+        ASSERT_TRUE(item->dehydrate());
+    }
+    mergeItems();
+    ASSERT_EQ(Task::initWithPrimaryKey(changed->primaryKey())->taskName(), QStringLiteral("Service title"));
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM StoreItemWrites WHERE itemKey = %1").arg(changed->primaryKey())), 1);
+    EXPECT_EQ(queryInt("SELECT count(*) FROM StoreCalendarRemovals WHERE uid = 'UID-Gone' AND kind = 2"), 1);
+}
+
 TEST_F(ZVWSyncMergeTest, NothingIsDeletedAfterADownloadWithRefusedRecords)
 {
     m_service.addItemRecord(account, {{"title", "Refused"}});

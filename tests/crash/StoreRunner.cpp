@@ -12,7 +12,12 @@
 //   categories             the start's full sync, "ready", then on "go":
 //                          makes a category with two tasks and deletes it
 //                          at once, again and again ("deleted <name>" once
-//                          a delete is committed), until killed.
+//                          a delete is committed), until killed;
+//   items                  the start's full sync, "ready", then on "go":
+//                          makes two tasks and two events in the default
+//                          category, waits until the store has them and
+//                          deletes them ("deleted <title>" each), until
+//                          killed.
 // Exit 0 when done, 2 and up when it could not do its work.
 #include "CalCalendarStore.h"
 #include "Calendar.h"
@@ -151,6 +156,39 @@ int categories(CoreData& manager)
     return 0;
 }
 
+int items(CoreData& manager)
+{
+    if (!startAsTheProgram(manager)) return 4;
+    auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync());
+    const SettingPtr setting = manager.currentSetting();
+    const Date today = GregorianCalendar::dateOnDayOf(Clock::now(), 9 * 3600);
+    for (int round = 0; round < 100000; ++round) {
+        TaskList made;
+        for (int n = 0; n < 4; ++n) {
+            auto item = std::make_shared<Task>();
+            item->setTaskType(n % 2);
+            item->setTaskName(QStringLiteral("Doomed %1 %2 %3").arg(QCoreApplication::applicationPid()).arg(round).arg(n));
+            const Date start = today.dateByAddingTimeInterval(3600.0 * n);
+            item->setStartTime(start);
+            item->setEndTime(start.dateByAddingTimeInterval(1800));
+            item->setDueEnd(start);
+            item->setCalendarId(setting ? setting->calendarDefID() : 0);
+            manager.setModifyingTask(item);
+            if (!manager.addNewTask()) return 5;
+            made << item;
+        }
+        if (!jobs || !jobs->waitForQueuedJobs(60)) return 6;
+        for (const TaskPtr& item : made) {
+            const bool deleted =
+                item->taskType() == 1 ? manager.doDeleteTask(item) : manager.doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
+            if (!deleted) return 7;
+            say(QStringLiteral("deleted ") + item->taskName());
+        }
+        QCoreApplication::processEvents();
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -176,6 +214,8 @@ int main(int argc, char** argv)
             result = retitles(manager, QByteArray(argv[2]).toUInt());
         else if (mode == "categories")
             result = categories(manager);
+        else if (mode == "items")
+            result = items(manager);
         if (auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync()); jobs && !jobs->waitForQueuedJobs(60))
             result = 9;
         manager.setICalSync(nullptr);

@@ -9,6 +9,7 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -610,7 +611,12 @@ std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence)
     for (short month : encodedList(recurrence.by_month, ICAL_BY_MONTH_SIZE)) months << month;
 
     switch (recurrence.freq) {
-    case ICAL_DAILY_RECURRENCE: return CalRecurrenceRule::initDailyRecurrenceWithInterval(interval, end);
+    case ICAL_DAILY_RECURRENCE:
+        // Every day of a few weekdays is every week on them (the start
+        // still being the first occurrence either way).
+        if (interval <= 1 && !weekdays.isEmpty() && nthWeekdays.isEmpty() && monthDays.isEmpty() && months.isEmpty())
+            return CalRecurrenceRule::initWeeklyRecurrenceWithInterval(1, weekdays, end);
+        return CalRecurrenceRule::initDailyRecurrenceWithInterval(interval, end);
     case ICAL_WEEKLY_RECURRENCE:
         return CalRecurrenceRule::initWeeklyRecurrenceWithInterval(interval, weekdays, end);
     case ICAL_MONTHLY_RECURRENCE:
@@ -643,7 +649,17 @@ short encodedDay(int weekday, int position)
     return static_cast<short>(position < 0 ? -magnitude : magnitude);
 }
 
-icalrecurrencetype recurrenceOf(const CalRecurrenceRule& rule, bool allDay)
+// The UNTIL of a series: a day for an all-day series, a wall-clock time for
+// one in floating time (the form of its start, as other readers want it),
+// else UTC.
+icaltimetype untilOf(const Date& last, bool allDay, bool floating)
+{
+    if (allDay) return wallTime(last, GregorianCalendar::systemZone(), true);
+    if (floating) return wallTime(last, GregorianCalendar::systemZone(), false);
+    return icaltime_from_timet_with_zone(last.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
+}
+
+icalrecurrencetype recurrenceOf(const CalRecurrenceRule& rule, bool allDay, bool floating)
 {
     icalrecurrencetype recurrence;
     icalrecurrencetype_clear(&recurrence);
@@ -660,6 +676,10 @@ icalrecurrencetype recurrenceOf(const CalRecurrenceRule& rule, bool allDay)
     for (const CalNthWeekDay& nth : rule.nthWeekDaysOfTheMonth())
         days << encodedDay(nth.dayOfTheWeek, nth.weekNumber);
     setShortList(recurrence.by_day, ICAL_BY_DAY_SIZE, days);
+    // The organizer's weeks begin on Sunday; every other week on several
+    // days groups the days by them (other readers' weeks begin on Monday).
+    if (rule.recurrenceType() == CalRecurrenceRule::Weekly && recurrence.interval > 1 && days.size() > 1)
+        recurrence.week_start = ICAL_SUNDAY_WEEKDAY;
     QList<short> monthDays;
     for (int day : rule.daysOfTheMonth()) monthDays << static_cast<short>(day);
     setShortList(recurrence.by_month_day, ICAL_BY_MONTHDAY_SIZE, monthDays);
@@ -668,9 +688,7 @@ icalrecurrencetype recurrenceOf(const CalRecurrenceRule& rule, bool allDay)
     setShortList(recurrence.by_month, ICAL_BY_MONTH_SIZE, months);
     if (const auto& end = rule.recurrenceEnd()) {
         if (end->usesEndDate())
-            recurrence.until = allDay ? wallTime(end->endDate(), GregorianCalendar::systemZone(), true)
-                                      : icaltime_from_timet_with_zone(end->endDate().wholeSecondsSince1970(), 0,
-                                                                      icaltimezone_get_utc_timezone());
+            recurrence.until = untilOf(end->endDate(), allDay, floating);
         else if (end->occurrenceCount() > 0)
             recurrence.count = end->occurrenceCount();
     }
@@ -779,6 +797,10 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
     if (recurrence.count == 0 && skipTo > master.start)
         icalrecur_iterator_set_start(iterator, wallOf(skipTo));
 
+    // The start is the first occurrence even where the rule would not put
+    // it (a weekly Monday rule from a Tuesday), as other readers take it;
+    // libical leaves such a start out.
+    bool startSeen = false;
     for (int n = 0; n < maximumOccurrences; ++n) {
         const icaltimetype next = icalrecur_iterator_next(iterator);
         if (icaltime_is_null_time(next) || !usableFields(next)) break;
@@ -788,11 +810,16 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
                 : GregorianCalendar::dateFromFields(next.year, next.month, next.day, next.hour, next.minute,
                                                     next.second, master.wallZone);
         if (!occurrence || occurrence > last || (until && occurrence > until)) break;
+        startSeen = startSeen || key(occurrence) == key(master.start);
         if (hidden.contains(key(occurrence))) continue;
         const ICalOccurrence found = occurrenceOf(master, occurrence, carried);
         if (overlaps(found.start, found.end, from, to)) out->append(found);
     }
     icalrecur_iterator_free(iterator);
+    if (!startSeen && !hidden.contains(key(master.start))) {
+        const ICalOccurrence first = occurrenceOf(master, master.start, carried);
+        if (overlaps(first.start, first.end, from, to)) out->append(first);
+    }
 }
 
 QByteArray bytesOf(icalcomponent* component)
@@ -1271,11 +1298,13 @@ void removeComponents(icalcomponent* calendar, const QList<icalcomponent*>& doom
 }
 
 // How a file writes a time: a DATE, a time in a named zone or in a zone only
-// the file defines (foreign, under the file's own TZID), or UTC.
+// the file defines (foreign, under the file's own TZID), a floating
+// wall-clock time, or UTC.
 struct TimeForm {
     bool isDate = false;
     QString tzid;
     std::shared_ptr<const ICalForeignZone> foreign;
+    bool floating = false;
 };
 
 TimeForm formOfTime(icalproperty* time)
@@ -1283,7 +1312,8 @@ TimeForm formOfTime(icalproperty* time)
     TimeForm form;
     const icalvalue* value = time ? icalproperty_get_value(time) : nullptr;
     if (!value) return form;
-    form.isDate = icalvalue_get_datetimedate(value).is_date;
+    const icaltimetype when = icalvalue_get_datetimedate(value);
+    form.isDate = when.is_date;
     if (icalparameter* tzid = icalproperty_get_first_parameter(time, ICAL_TZID_PARAMETER)) {
         bool known = false;
         const QString name = text(icalparameter_get_tzid(tzid));
@@ -1294,6 +1324,8 @@ TimeForm formOfTime(icalproperty* time)
             form.tzid = name;
             form.foreign = zone.foreign;
         }
+    } else {
+        form.floating = !form.isDate && !icaltime_is_utc(when);
     }
     return form;
 }
@@ -1340,6 +1372,18 @@ icalproperty* timeProperty(icalproperty_kind kind, const Date& date, const TimeF
         bool known = false;
         time = wallTime(date, zoneOfName(form.tzid, &known), false);
         inZone = usableFields(time);
+    } else if (form.floating) {
+        // Read back in the system zone: only where that gives this instant
+        // again (not in the hour a clock change repeats).
+        time = wallTime(date, GregorianCalendar::systemZone(), false);
+        const bool same = usableFields(time)
+                          && key(GregorianCalendar::dateFromFields(time.year, time.month, time.day, time.hour, time.minute,
+                                                                   time.second, GregorianCalendar::systemZone()))
+                                 == key(date);
+        if (same) {
+            icalproperty_set_value(property, icalvalue_new_datetime(time));
+            return property;
+        }
     }
     // A time the zone's rules cannot give as wall-clock time is written in
     // UTC, which every reader takes, rather than as no time at all.
@@ -1537,14 +1581,25 @@ void updateText(icalcomponent* component, icalproperty_kind kind, const QString&
     setText(component, kind, value);
 }
 
+// A TZID with a control character names no zone here, but libical writes
+// it without the character, which may name one: the time would move.
+bool zoneNameRespelt(icalproperty* time)
+{
+    icalparameter* tzid = time ? icalproperty_get_first_parameter(time, ICAL_TZID_PARAMETER) : nullptr;
+    return tzid && !usableUid(text(icalparameter_get_tzid(tzid)));
+}
+
 // Whether the VEVENT's times already say what the fields say: the same
 // instants, both all-day or both timed, in the same zone (a TZID the
 // organizer reads as that zone, whatever its spelling; no zone for UTC,
-// floating times and zones only the file defines).
+// floating times and zones only the file defines), in lines that libical
+// writes as they mean.
 bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const Date& end)
 {
     icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
     if (!start) return false;
+    if (zoneNameRespelt(start) || zoneNameRespelt(icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)))
+        return false;
     QStringList ignored;
     const ReadTime read = readTime(start, icalproperty_get_dtstart(start), &ignored);
     if (!read.instant || read.isDate != fields.allDay) return false;
@@ -1572,6 +1627,10 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         zoneOfName(fields.timeZone, &known);
         if (known && hasBuiltinDefinition(fields.timeZone)) form.tzid = fields.timeZone;
     }
+    // A series without a zone repeats at its wall-clock time here, across
+    // clock changes, as the organizer repeats it: a time in UTC would move
+    // by an hour with every change.
+    form.floating = master && !fields.allDay && fields.timeZone.isEmpty() && fields.rule.has_value();
     // A zone only the file defines is none the organizer can name: times it
     // holds without a zone stay in the file's zone (a new changed occurrence
     // takes its master's), so the series keeps its wall-clock time there
@@ -1608,7 +1667,8 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         if (!same && (written || fields.rule)) {
             removeAll(event, ICAL_RRULE_PROPERTY);
             if (fields.rule)
-                icalcomponent_add_property(event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay)));
+                icalcomponent_add_property(
+                    event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay, formOf(event).floating)));
             zoneSpanChanged = true;
         }
     }
@@ -1725,9 +1785,7 @@ void ICalendarFile::endSeriesBefore(const Date& occurrence)
         icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
         recurrence.count = 0;
         const Date last = occurrence.dateByAddingTimeInterval(form.isDate ? -86400 : -1);
-        recurrence.until = form.isDate ? wallTime(last, GregorianCalendar::systemZone(), true)
-                                       : icaltime_from_timet_with_zone(last.wholeSecondsSince1970(), 0,
-                                                                       icaltimezone_get_utc_timezone());
+        recurrence.until = untilOf(last, form.isDate, form.floating);
         icalproperty_set_rrule(ruleProperty, recurrence);
     } else if (!icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY)) {
         return;
@@ -1747,12 +1805,80 @@ void ICalendarFile::endSeriesBefore(const Date& occurrence)
     removeComponents(m_root, doomed);
 }
 
+namespace {
+
+// Where a deleted or changed occurrence of a series goes when the series
+// moves by `seconds`: to the occurrence of its own day at the start's new
+// time of day, where the moved series has one (the rule's weekdays and the
+// days of a daily rule stay where they were), else along with the start
+// (a weekly rule of the start's own weekday moves with it).
+class MovedOccurrences {
+public:
+    MovedOccurrences(const ICalEventFileData& moved, double seconds) : m_seconds(seconds)
+    {
+        if (!moved.master) return;
+        m_series.uid = moved.uid;
+        m_series.master = *moved.master;
+        m_series.master->exceptionDates.clear();
+        m_series.master->recurrenceDates.clear();
+        const ICalEventData& master = *m_series.master;
+        if (master.allDay) return;
+        const Date former = master.start.dateByAddingTimeInterval(-seconds);
+        m_timeShift = secondOfDay(master.start) - secondOfDay(former);
+    }
+
+    Date operator()(const Date& occurrence) const
+    {
+        const Date along = occurrence.dateByAddingTimeInterval(m_seconds);
+        if (!m_series.master) return along;
+        const Date onItsDay = wallMoved(occurrence, m_timeShift);
+        if (onItsDay && !ICalendarFile::expandAt(m_series, onItsDay).isEmpty()) return onItsDay;
+        return along;
+    }
+
+private:
+    qint64 wallSeconds(const Date& date) const
+    {
+        const ICalEventData& master = *m_series.master;
+        if (master.wallForeign) {
+            const icaltimetype w = master.wallForeign->wall(date);
+            return GregorianCalendar::dateFromFields(w.year, w.month, w.day, w.hour, w.minute, w.second, QTimeZone::utc())
+                .wholeSecondsSince1970();
+        }
+        const DateFields f = GregorianCalendar::fields(date, master.wallZone);
+        return GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second, QTimeZone::utc())
+            .wholeSecondsSince1970();
+    }
+    qint64 secondOfDay(const Date& date) const
+    {
+        const qint64 wall = wallSeconds(date);
+        return wall - qint64(std::floor(double(wall) / 86400.0)) * 86400;
+    }
+    Date wallMoved(const Date& date, qint64 by) const
+    {
+        const ICalEventData& master = *m_series.master;
+        const Date wall = Date::dateWithTimeIntervalSince1970(double(wallSeconds(date) + by));
+        const DateFields f = GregorianCalendar::fields(wall, QTimeZone::utc());
+        if (master.wallForeign) return master.wallForeign->instant(f.year, f.month, f.day, f.hour, f.minute, f.second);
+        return GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second, master.wallZone);
+    }
+
+    ICalEventFileData m_series;
+    double m_seconds;
+    qint64 m_timeShift = 0;
+};
+
+}  // namespace
+
 void ICalendarFile::shiftExceptions(double seconds)
 {
     if (seconds == 0) return;
     icalcomponent* master = masterOf(m_root, m_uid);
     if (!master) return;
     const TimeForm form = formOf(master);
+    QString problem;
+    const std::optional<ICalEventFileData> read = events(&problem);
+    const MovedOccurrences movedOccurrence(read && read->uid == m_uid ? *read : ICalEventFileData(), seconds);
     for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY})
         for (const auto& [property, date] : datesOf(master, kind)) {
             // A period keeps its own end: it stays as the file has it.
@@ -1760,12 +1886,14 @@ void ICalendarFile::shiftExceptions(double seconds)
                 continue;
             icalcomponent_remove_property(master, property);
             icalproperty_free(property);
-            if (date) icalcomponent_add_property(master, timeProperty(kind, date.dateByAddingTimeInterval(seconds), form));
+            // Extra dates are no occurrences of the rule: they go along.
+            const Date moved = kind == ICAL_RDATE_PROPERTY ? date.dateByAddingTimeInterval(seconds) : movedOccurrence(date);
+            if (date) icalcomponent_add_property(master, timeProperty(kind, moved, form));
         }
     for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
         if (dates.isEmpty() || !dates.first().second) continue;
-        icalproperty* moved = timeProperty(ICAL_RECURRENCEID_PROPERTY, dates.first().second.dateByAddingTimeInterval(seconds), form);
+        icalproperty* moved = timeProperty(ICAL_RECURRENCEID_PROPERTY, movedOccurrence(dates.first().second), form);
         // A change that carries on to the later occurrences still does.
         if (icalparameter* range = icalproperty_get_first_parameter(dates.first().first, ICAL_RANGE_PARAMETER))
             icalproperty_add_parameter(moved, icalparameter_new_clone(range));

@@ -294,19 +294,6 @@ bool MonthCellView::performDragOperation(const DraggingInfo& info)
     return true;
 }
 
-Date MonthCellView::workingEndOnDay(const Date& day, const QVariantMap& dayManagers)
-{
-    const QStringList& keys = Setting::dayManagerKeys();
-    const qint64 weekday = Utilities::getWeekday(day);
-    qint64 minutes = Setting::defaultWorkEndMinutes;
-    // The end keys follow the seven start keys, Sunday first.
-    const QString key = keys.value(int(weekday) + 6);
-    bool ok = false;
-    const qint64 stored = dayManagers.value(key).toLongLong(&ok);
-    if (ok && stored >= 0 && stored <= 24 * 60) minutes = stored;
-    return Utilities::newDateOnDate(day, minutes / 60, minutes % 60);
-}
-
 bool MonthCellView::changeTaskInfoByDrag(const TaskPtr& task)
 {
     const CoreData* manager = CoreData::shared();
@@ -332,7 +319,7 @@ bool MonthCellView::moveTaskToDay(const TaskPtr& task, const Date& day, const Se
                 task->setStartTime(Utilities::newDateFromDate(task->startTime(), newDue.timeIntervalSinceDate(oldDue)));
         } else {
             task->setHasDue(1);
-            const Date due = workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap());
+            const Date due = Setting::workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap());
             task->setDueEnd(due);
             if (task->startTime().isValid() && due < task->startTime()) task->setStartTime(due);
             auto alert = std::make_shared<AlertObj>();

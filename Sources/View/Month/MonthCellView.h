@@ -69,9 +69,6 @@ public:
     bool changeEventInfoByDrag(const TaskPtr& event);
     bool changeNoteInfoByDrag(const TaskPtr& note);
 
-    // The due date a task without one gets on a day: the end of that
-    // weekday's working hours, or the default end when none is stored.
-    static Date workingEndOnDay(const Date& day, const QVariantMap& dayManagers);
     // A task dropped on a day: its deadline moves there (its time of day
     // and its start's distance kept), or one without a deadline gets the
     // day's working end and an alert two days before; then it is saved and

@@ -1,0 +1,151 @@
+// Series of every rule kind the organizer writes go to the store file and
+// come back by a full sync unchanged: weekly on lists of weekdays, daily,
+// monthly and yearly, timed and all-day, across a change of daylight
+// saving, each with a changed and a deleted occurrence and then
+// moved as a whole by days and hours, as a drop on a day moves it. The
+// files read as the independent reader reads them.
+#include "ExportsFixture.h"
+
+#include "../CalendarStore/IndependentReader.h"
+
+namespace {
+
+class SeriesRoundTripTest : public ExportsTest {
+protected:
+    // The organizer's rows of a series, every column, in key order.
+    QStringList rowsOf(qint64 rootKey)
+    {
+        QStringList rows;
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db(), "SELECT * FROM Tasks WHERE primaryKey = ?1 OR parentId = ?1 ORDER BY primaryKey",
+                                     -1, &statement, nullptr),
+                  SQLITE_OK);
+        sqlite3_bind_int64(statement, 1, rootKey);
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList columns;
+            for (int c = 0; c < sqlite3_column_count(statement); ++c)
+                columns << QStringLiteral("%1=%2").arg(QString::fromUtf8(sqlite3_column_name(statement, c)),
+                                                      QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c))));
+            rows << columns.join(QLatin1Char('|'));
+        }
+        sqlite3_finalize(statement);
+        return rows;
+    }
+    // The occurrences the views show of the series in the window.
+    TaskList shown(qint64 rootKey, const Date& from, const Date& to)
+    {
+        TaskList items = dataManager().getAllDetachedEventWithParentID(rootKey);
+        dataManager().fillRepeatEventInstances({Task::initWithPrimaryKey(rootKey)}, items, from, to);
+        std::sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) { return a->startTime() < b->startTime(); });
+        return items;
+    }
+    static void moveBy(const TaskPtr& item, int days, int hours)
+    {
+        const double by = days * 86400.0 + hours * 3600.0;
+        item->setStartTime(Utilities::newDateFromDate(item->startTime(), by));
+        item->setEndTime(Utilities::newDateFromDate(item->endTime(), by));
+    }
+};
+
+}  // namespace
+
+TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsItWas)
+{
+    Clock::setFixed(local(2027, 2, 20, 12));
+    // The category stored and linked, as a former sync left it.
+    dataManager().doWithCalendarList(std::nullopt, 1);
+    category = std::make_shared<Calendar>();
+    category->setCalendarName(QStringLiteral("Home"));
+    ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+    category->setICalUID(storeCalendar->uid());
+    ASSERT_TRUE(category->dehydrate());
+    setting->setAutoICalSync(1);
+    setting->setICalSyncWindowStart(400);
+    setting->setICalSyncWindowEnd(3000);
+    struct Case {
+        const char* name;
+        qint64 repeatType;
+        const char* options;
+        bool allDay;
+        int days, hours;   // the move of the whole series
+    };
+    // From Monday 1 March 2027, 10:00; the clocks change on 28 March.
+    const Case cases[] = {
+        {"Mondays, a day later", 2, "1/2/0", false, 1, 0},
+        {"Mondays all day, a day later", 2, "1/2/0", true, 1, 0},
+        {"Mondays to Fridays, two days earlier", 2, "1/2|3|4|5|6/0", false, -2, 0},
+        {"Mondays and Thursdays, later in the day", 2, "1/2|5/0", false, 0, 3},
+        {"every other week on Sundays and Tuesdays", 2, "2/1|3/0", false, 1, 1},
+        {"Mondays and Saturdays all day, two days later", 2, "1/2|7/0", true, 2, 0},
+        {"daily, a day later", 1, "1//0", false, 1, 0},
+        {"every third day, an hour earlier", 1, "3//0", false, 0, -1},
+        {"monthly on its day", 3, "1/2/0", false, 0, 2},  // with its start's weekday, as read
+        {"monthly on its weekday", 3, "1//1", false, 0, 1},
+        {"yearly", 4, "1//0", false, 0, 1},
+    };
+    const Date from = local(2027, 2, 1);
+    IndependentReader reader;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Date to = c.repeatType == 4 ? local(2034, 6, 1) : local(2028, 6, 1);
+        TaskPtr root = storedEvent(local(2027, 3, 1, c.allDay ? 0 : 10), c.allDay ? local(2027, 3, 1, 23, 59, 59) : local(2027, 3, 1, 11),
+                                   c.repeatType);
+        root->setTaskName(QString::fromLatin1(c.name));
+        root->setRepeatOptions(QString::fromLatin1(c.options));
+        root->setIsADE(c.allDay ? 1 : 0);
+        // An all-day event is in the zone of the day, as the sync gives it.
+        if (c.allDay) root->setTz(setting->currentTZ());
+        root->setDuration(qint64(root->endTime().timeIntervalSinceDate(root->startTime()) / 60));
+        root->setRepeatStartDate(root->startTime());
+        root->setOccurrence(root->startTime());
+        // What the store's copy says of any series: from it, without end.
+        root->setBuiltIn(1);
+        root->setRepeatEndDate(Date::dateWithTimeIntervalSince1970(0));
+        ASSERT_TRUE(root->dehydrate());
+        ASSERT_TRUE(sync->createNewEventOnICal(root, 1));
+        const qint64 key = root->primaryKey();
+        const QString uid = Task::initWithPrimaryKey(key)->iCalUID();
+        ASSERT_FALSE(uid.isEmpty());
+
+        // The third occurrence changed (moved two hours, or a day when all
+        // day, and renamed), the fifth deleted, then the whole series moved.
+        TaskList occurrences = shown(key, from, to);
+        ASSERT_GE(occurrences.size(), 6);
+        const TaskPtr changed = occurrences[2];
+        changed->setTaskName(QStringLiteral("Changed once"));
+        moveBy(changed, c.allDay ? 1 : 0, c.allDay ? 0 : 2);
+        ASSERT_TRUE(dataManager().doEditOnlyThisOperatorWithEvent(changed));
+        settle();
+        ASSERT_TRUE(dataManager().doDeleteOnlyThisOperatorWithEvent(shown(key, from, to)[4]));
+        settle();
+        const TaskPtr first = shown(key, from, to).first();
+        moveBy(first, c.days, c.hours);
+        ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(first));
+        settle();
+
+        const QStringList rows = rowsOf(key);
+        const TaskList before = shown(key, from, to);
+        sync->backgroundFullSync();
+        EXPECT_EQ(rowsOf(key).join(QLatin1Char('\n')).toStdString(), rows.join(QLatin1Char('\n')).toStdString());
+        const TaskList after = shown(key, from, to);
+        ASSERT_EQ(after.size(), before.size());
+        for (qsizetype i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(after[i]->startTime(), before[i]->startTime()) << i;
+            EXPECT_EQ(after[i]->taskName(), before[i]->taskName()) << i;
+        }
+
+        // The file holds what the organizer shows.
+        // (The views take the last day whole.)
+        const Date lastMoment = to.dateByAddingTimeInterval(86399);
+        const CalEventList held =
+            store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(from, lastMoment, uid, {storeCalendar}));
+        EXPECT_EQ(held.size(), after.size());
+        QList<IndependentReader::Occurrence> occurrencesHeld;
+        for (qsizetype i = 0; i < held.size(); ++i) {
+            occurrencesHeld << IndependentReader::Occurrence{held[i]->startDate(), held[i]->endDate(), held[i]->isAllDay()};
+            if (i < after.size()) EXPECT_EQ(held[i]->startDate(), after[i]->startTime()) << i;
+        }
+        reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld);
+        reader.verify();
+    }
+}
