@@ -187,7 +187,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
                 TaskList instances;
                 data->fillRepeatEventInstances({event}, instances, entry.date, entry.date, true);
                 if (instances.isEmpty()) continue;
-                data->doDeleteOnlyThisOperatorWithEvent(instances.first(), false);
+                if (!data->doDeleteOnlyThisOperatorWithEvent(instances.first(), false)) continue;
                 outcome.changedLocalItems = true;
             }
         }

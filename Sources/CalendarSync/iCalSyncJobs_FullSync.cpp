@@ -557,7 +557,8 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     }
     // Extra dates of an event without a rule come as changed occurrences.
     if (!first.recurrenceRule() && parts.size() < 2) {
-        if (!isNew) manager.deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0));
+        if (!isNew && !manager.deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0)))
+            qWarning().noquote() << "Calendar store: the changed occurrences of event" << root->iCalUID() << "could not be removed";
         return;
     }
     // The rows of changed occurrences the file still holds are found and
@@ -622,12 +623,14 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
                                   << root->iCalUID() << "is not listed by its series; it is kept";
                 continue;
             }
-            manager.deleteDetachedEventParentID(root->primaryKey(), row->occurrence());
+            if (!manager.deleteDetachedEventParentID(root->primaryKey(), row->occurrence()))
+                qWarning().noquote() << "Calendar store: an occurrence of event" << root->iCalUID() << "could not be removed";
         }
     }
     for (const Date& date : deletedDates) {
-        if (!isNew && manager.getExceptionEventWithParentID(root->primaryKey(), date))
-            manager.deleteDetachedEventParentID(root->primaryKey(), date);
+        if (!isNew && manager.getExceptionEventWithParentID(root->primaryKey(), date)
+            && !manager.deleteDetachedEventParentID(root->primaryKey(), date))
+            qWarning().noquote() << "Calendar store: an occurrence of event" << root->iCalUID() << "could not be removed";
         addException(date, Task::RepeatException::Deleted);
     }
     root->setRepeatExceptions(exceptions);
@@ -708,7 +711,8 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
         }
         bool categoryChanged = false;
         applyStoreSeries(*manager, series, item, false, &categoryChanged);
-        if (categoryChanged) manager->resetZVWIdWhenCalChanged(item, false);
+        if (categoryChanged && !manager->resetZVWIdWhenCalChanged(item, false))
+            qWarning().noquote() << "Calendar store: the web ids of event" << item->iCalUID() << "could not be reset";
         unit->step();
     }
 
@@ -736,7 +740,8 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
         }
         gone << item->iCalUID();
     }
-    if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, false);
+    if (!gone.isEmpty() && !manager->deleteAllEventsWithUID(gone, false))
+        qWarning().noquote() << "Calendar store: the items gone from the store could not be deleted here";
 
     // Store events without a partner are imported; what is here under their
     // uid gives way only once the store event has been read.
@@ -755,7 +760,10 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
                                  << "gave nothing; it is not imported and local items of its uid stay";
             continue;
         }
-        if (carried.contains(storeEvent->uid())) manager->deleteAllEventsWithUID({storeEvent->uid()}, false);
+        if (carried.contains(storeEvent->uid()) && !manager->deleteAllEventsWithUID({storeEvent->uid()}, false)) {
+            qWarning().noquote() << "Calendar store: the local items of event" << storeEvent->uid() << "could not be replaced";
+            continue;
+        }
         applyStoreSeries(*manager, series, root, true, nullptr);
         unit->step();
     }
@@ -825,7 +833,8 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
                 if (m_writesNotPushed.contains(task->primaryKey())) continue;
                 const bool categoryChanged = updateInfoFromICalTask(*system[*found], task);
                 saveItem(*manager, task);
-                if (categoryChanged) manager->resetZVWIdWhenCalChanged(task, false);
+                if (categoryChanged && !manager->resetZVWIdWhenCalChanged(task, false))
+                    qWarning().noquote() << "Calendar store: the web ids of task" << task->iCalUID() << "could not be reset";
                 unit->step();
                 continue;
             }
@@ -844,14 +853,18 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
     }
     unit.reset();
     if (!toPush.isEmpty()) createNewTasksOnICal(toPush);
-    if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, false);
+    if (!gone.isEmpty() && !manager->deleteAllEventsWithUID(gone, false))
+        qWarning().noquote() << "Calendar store: the items gone from the store could not be deleted here";
     unit.emplace();
     const QSet<QString> carried = localUids();
 
     for (qsizetype s = 0; s < system.size(); ++s) {
         if (systemSettled[size_t(s)] || !system[s] || system[s]->uid().isEmpty()) continue;
         if (systemIndex.value(system[s]->uid()) != s) continue;  // one per uid
-        if (carried.contains(system[s]->uid())) manager->deleteAllEventsWithUID({system[s]->uid()}, false);
+        if (carried.contains(system[s]->uid()) && !manager->deleteAllEventsWithUID({system[s]->uid()}, false)) {
+            qWarning().noquote() << "Calendar store: the local items of task" << system[s]->uid() << "could not be replaced";
+            continue;
+        }
         auto task = std::make_shared<Task>();
         task->setTaskType(1);
         task->setBuiltIn(1);

@@ -93,7 +93,8 @@ void doTodayWhenDue(CoreData& manager, const TaskPtr& task)
         || Utilities::compareDateNoTime(task->dueEnd(), Utilities::getCompleteDate()) != 0)
         return;
     if (!iCalSync::listRecordsOnMainThread()) {
-        manager.doToday(task);
+        if (!manager.doToday(task))
+            qWarning().noquote() << "Calendar store: task" << task->iCalUID() << "could not go to today";
         return;
     }
     // The move reads and reorders the listed tasks, which are the main
@@ -272,7 +273,8 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICal(const QStringList& u
         const CalCalendarPtr calendar = m_iCalStore->calendarWithUID(uid);
         if (!calendar) {
             // The calendar itself is gone: nothing is left to remove in the store.
-            if (storeCalendarIsGone(uid)) manager->doDeleteCalendar(category, false, true);
+            if (storeCalendarIsGone(uid) && !manager->doDeleteCalendar(category, false, true))
+                qWarning().noquote() << "Calendar store: the category of calendar" << uid << "could not be deleted";
             continue;
         }
         if (calendar->title() == category->calendarName()) continue;
@@ -339,7 +341,10 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
             continue;
         }
         // Only what was read replaces what is here.
-        manager->deleteAllEventsWithUID({uid}, true);
+        if (!manager->deleteAllEventsWithUID({uid}, true)) {
+            qWarning().noquote() << "Event" << uid << "could not be replaced";
+            continue;
+        }
         auto root = std::make_shared<Task>();
         root->setTaskType(0);
         root->setBuiltIn(1);
@@ -393,7 +398,8 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
         }
         if (events->isEmpty() || !events->first()->calendar()) {
             // Gone, or moved beyond the window: only the first is an absence.
-            if (storeEventIsGone(uid, root)) manager->deleteAllEventsWithUID({uid}, true);
+            if (storeEventIsGone(uid, root) && !manager->deleteAllEventsWithUID({uid}, true))
+                qWarning().noquote() << "Event" << uid << "could not be deleted";
             continue;
         }
         const CalendarPtr category = manager->calendarWithICalUID(events->first()->calendar()->uid());
@@ -411,7 +417,8 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
         manager->setModifyingTask(root);
         if (!root->dehydrate()) qWarning().noquote() << "Event" << uid << "could not be saved";
         if (!first.recurrenceRule() && parts.size() < 2) {
-            manager->deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0));
+            if (!manager->deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0)))
+                qWarning().noquote() << "The changed occurrences of event" << uid << "could not be removed";
         } else {
             root->setRepeatExceptions(QString(QLatin1String("")));
             const QTimeZone rootZone = zoneOfTableId(root->tz());
@@ -442,13 +449,15 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
                 root->addRepeatException(occurrence, Task::RepeatException::Changed);
             }
             for (const Date& date : deletedDates) {
-                if (manager->getExceptionEventWithParentID(root->primaryKey(), date))
-                    manager->deleteDetachedEventParentID(root->primaryKey(), date);
+                if (manager->getExceptionEventWithParentID(root->primaryKey(), date)
+                    && !manager->deleteDetachedEventParentID(root->primaryKey(), date))
+                    qWarning().noquote() << "An occurrence of event" << uid << "could not be removed";
                 root->addRepeatException(date, Task::RepeatException::Deleted);
             }
             if (!root->dehydrate()) qWarning().noquote() << "The exceptions of event" << uid << "could not be saved";
         }
-        if (categoryChanged) manager->resetZVWIdWhenCalChanged(root, true);
+        if (categoryChanged && !manager->resetZVWIdWhenCalChanged(root, true))
+            qWarning().noquote() << "The web ids of event" << uid << "could not be reset";
         TaskList candidates{root};
         candidates += manager->getAllDetachedEventWithParentID(root->primaryKey());
         showInWorkingList(*manager, category, candidates, false);
@@ -468,7 +477,8 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncDeleteFromICalEvent(const QStringLi
     QStringList gone;
     for (const QString& uid : uids)
         if (storeEventIsGone(uid, manager->getRootEventWithUID(uid))) gone << uid;
-    if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, true);
+    if (!gone.isEmpty() && !manager->deleteAllEventsWithUID(gone, true))
+        qWarning().noquote() << "Calendar store: the items gone from the store could not be deleted here";
     return outcome;
 }
 
@@ -486,7 +496,10 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalTask(const QStringLis
             unknown << uid;
             continue;
         }
-        manager->deleteAllEventsWithUID({uid}, true);
+        if (!manager->deleteAllEventsWithUID({uid}, true)) {
+            qWarning().noquote() << "Task" << uid << "could not be replaced";
+            continue;
+        }
         auto task = std::make_shared<Task>();
         task->setTaskType(1);
         task->setBuiltIn(1);
@@ -517,7 +530,8 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalTask(const QStringLis
         const bool categoryChanged = updateInfoFromICalTask(*storeTask, task);
         manager->setModifyingTask(task);
         if (!task->dehydrate()) qWarning().noquote() << "Task" << uid << "could not be saved";
-        if (categoryChanged) manager->resetZVWIdWhenCalChanged(task, true);
+        if (categoryChanged && !manager->resetZVWIdWhenCalChanged(task, true))
+            qWarning().noquote() << "The web ids of task" << uid << "could not be reset";
         showInWorkingList(*manager, category, {task}, true);
         doTodayWhenDue(*manager, task);
     }
@@ -532,6 +546,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncDeleteFromICalTask(const QStringLis
     QStringList gone;
     for (const QString& uid : uids)
         if (storeTaskIsGone(uid, manager->getTaskWithUID(uid))) gone << uid;
-    if (!gone.isEmpty()) manager->deleteAllEventsWithUID(gone, true);
+    if (!gone.isEmpty() && !manager->deleteAllEventsWithUID(gone, true))
+        qWarning().noquote() << "Calendar store: the items gone from the store could not be deleted here";
     return outcome;
 }

@@ -29,6 +29,9 @@ CategoryDetailPanel::CategoryDetailPanel()
                                    ResizableWindowMask | UtilityWindowMask)
 {
     setDelegate(this);
+    // Title bar and all on the screen's usable area, clear of the panels
+    // and the tray.
+    setKeepsDecorationsInside(true);
     setMinSize(QSizeF(panelWidth, minimumHeight));
     setMaxSize(QSizeF(panelWidth, double(mainViewHeight)));
     setWindowTitle(TextTable::localizedString(QStringLiteral("categoryInfoText")));

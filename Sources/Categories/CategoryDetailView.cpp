@@ -242,7 +242,8 @@ void CategoryDetailView::resizePanelToView()
     // The top edge stays where it is: the panel grows or shrinks downward,
     // down to the screen's usable bottom, where the list scrolls instead.
     const QRectF old = panel->frame();
-    const QRectF area = Screen::visibleFrameFor(old);
+    // The usable area less the title bar the window manager puts above.
+    const QRectF area = panel->frameAreaWithin(Screen::visibleFrameFor(old));
     panel->setFrame(CategoryDetailPanel::frameForHeight(QRectF(old.topLeft(), QSizeF(frame().width(), old.height())),
                                                         frame().height(), panel->minSize().height(), area));
     // The view fills the panel: a panel cut at the screen's edge shows a

@@ -175,8 +175,9 @@ CategoryDetailPanel* CategoryListTableView::openPanelOn(const CalendarPtr& categ
     if (!m_detailPanel) m_detailPanel = new CategoryDetailPanel;
     auto* host = qobject_cast<Window*>(window());
     if (host && !m_detailPanel->isVisible())
-        m_detailPanel->setFrame(CategoryDetailPanel::frameBeside(host->frame(), m_detailPanel->frame().size(),
-                                                                 Screen::visibleFrameFor(host->frame())));
+        m_detailPanel->setFrame(CategoryDetailPanel::frameBeside(
+            host->frame(), m_detailPanel->frame().size(),
+            m_detailPanel->frameAreaWithin(Screen::visibleFrameFor(host->frame()))));
     m_detailPanel->categoryDetailView()->setCalendar(category);
     if (host) host->addChildWindow(m_detailPanel, Window::Ordering::Above);
     return m_detailPanel;

@@ -150,6 +150,7 @@ void TagTableView::removeTagRow(const TagPtr& tag)
     m_arrayOfTags.erase(m_arrayOfTags.begin() + row);
     // The table takes the row view over and lets it go once it has left.
     removeRowWithSlideAndFade(row);
-    if (CoreData* manager = CoreData::shared()) manager->doDeleteTag(tag);
+    if (CoreData* manager = CoreData::shared(); manager && !manager->doDeleteTag(tag))
+        qWarning() << "Tag" << tag->tagName() << "could not be deleted";
     if (m_parentView) m_parentView->reloadData();
 }

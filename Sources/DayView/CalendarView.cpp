@@ -925,9 +925,13 @@ bool CalendarView::changeEventInfoByMoveInTimeline(const TaskPtr& item, int hour
     if (item->tzStartTime() == start) return true;
 
     if (!isRepeatingOrInstance(*item)) {
-        moveItemToStart(item, start);
-        const bool saved = item->parentId() != -1 ? manager->doEditOnlyThisOperatorWithEvent(item)
-                                                   : manager->doEditAllOperatorWithEvent(item);
+        // The move and its save are one unit: a refused save leaves the
+        // item where it was.
+        const bool saved = manager->saveChangeFromView({item}, [&] {
+            moveItemToStart(item, start);
+            return item->parentId() != -1 ? manager->doEditOnlyThisOperatorWithEvent(item)
+                                          : manager->doEditAllOperatorWithEvent(item);
+        });
         if (!saved) qWarning() << "The moved item" << item->primaryKey() << "could not be saved";
         return saved;
     }
@@ -938,11 +942,11 @@ bool CalendarView::changeEventInfoByMoveInTimeline(const TaskPtr& item, int hour
 
     const int answer = AlertPresenter::current().runModal(request).button;
     if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return false;
-    moveItemToStart(item, start);
-    bool saved = false;
-    if (answer == AlertResponse::firstButton) saved = manager->doEditOnlyThisOperatorWithEvent(item);
-    else if (first) saved = manager->doEditAllOperatorWithEvent(item);
-    else saved = manager->doEditAllFutureOperatorWithEvent(item);
+    const bool saved = manager->saveChangeFromView({item}, [&] {
+        moveItemToStart(item, start);
+        if (answer == AlertResponse::firstButton) return manager->doEditOnlyThisOperatorWithEvent(item);
+        return first ? manager->doEditAllOperatorWithEvent(item) : manager->doEditAllFutureOperatorWithEvent(item);
+    });
     if (!saved) qWarning() << "The moved item" << item->primaryKey() << "could not be saved";
     return saved;
 }
@@ -1045,31 +1049,35 @@ TaskList CalendarView::findTaskBelow(double below, double above, const TaskPtr& 
 
 void CalendarView::updateTaskAboveOrderInList(const TaskList& items)
 {
-    if (items.isEmpty()) return;
-    // One write unit for the whole list.
-    Transaction writes;
-    const qint64 firstOrder = items.front()->taskOrder();
-    bool saved = true;
-    for (qsizetype i = 1; i < items.size(); ++i) {
-        items[i - 1]->setTaskOrder(items[i]->taskOrder());
-        saved = items[i - 1]->dehydrate() && saved;
-    }
-    items.back()->setTaskOrder(firstOrder);
-    saved = items.back()->dehydrate() && saved;
-    if (!saved || !writes.commit()) qWarning() << "The planned order could not be saved";
+    CoreData* manager = dataManager();
+    if (items.isEmpty() || !manager) return;
+    // One write unit for the whole list; a refused one leaves every order.
+    const bool saved = manager->saveChangeFromView(items, [&] {
+        const qint64 firstOrder = items.front()->taskOrder();
+        bool written = true;
+        for (qsizetype i = 1; i < items.size(); ++i) {
+            items[i - 1]->setTaskOrder(items[i]->taskOrder());
+            written = written && items[i - 1]->dehydrate();
+        }
+        items.back()->setTaskOrder(firstOrder);
+        return written && items.back()->dehydrate();
+    });
+    if (!saved) qWarning() << "The planned order could not be saved";
 }
 
 void CalendarView::updateTaskBelowOrderInList(const TaskList& items)
 {
-    if (items.isEmpty()) return;
-    Transaction writes;
-    const qint64 lastOrder = items.back()->taskOrder();
-    bool saved = true;
-    for (qsizetype i = items.size() - 1; i >= 1; --i) {
-        items[i]->setTaskOrder(items[i - 1]->taskOrder());
-        saved = items[i]->dehydrate() && saved;
-    }
-    items.front()->setTaskOrder(lastOrder);
-    saved = items.front()->dehydrate() && saved;
-    if (!saved || !writes.commit()) qWarning() << "The planned order could not be saved";
+    CoreData* manager = dataManager();
+    if (items.isEmpty() || !manager) return;
+    const bool saved = manager->saveChangeFromView(items, [&] {
+        const qint64 lastOrder = items.back()->taskOrder();
+        bool written = true;
+        for (qsizetype i = items.size() - 1; i >= 1; --i) {
+            items[i]->setTaskOrder(items[i - 1]->taskOrder());
+            written = written && items[i]->dehydrate();
+        }
+        items.front()->setTaskOrder(lastOrder);
+        return written && items.front()->dehydrate();
+    });
+    if (!saved) qWarning() << "The planned order could not be saved";
 }

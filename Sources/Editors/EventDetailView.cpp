@@ -244,7 +244,7 @@ void EventDetailView::loadDataFromTask(const TaskPtr& shown)
 
     if (!(item->parentId() != -1 && item->primaryKey() > -2)) m_repeatRules->loadFromTask(*item);
 
-    selectCategoryOfItem(category, false);
+    selectCategoryOfItem(category);
     m_alertRows->loadAlerts(item->createAlertList());
     m_urlTextField->setStringValue(item->url());
     updateTagListWithCal(chosenCategory(), item);

@@ -108,9 +108,10 @@ private:
     CalendarPtr categoryToStore(bool fallBackToDefault) const;
     void afterSave(bool close, bool posted = true);
     void postClose(bool taskChanged);
-    void calendarUpkeep();
+    [[nodiscard]] bool calendarUpkeep();
     void tagFilterUpkeep();
     void askAndSave(bool close);
+    void keepFormAfterRefusal();
     bool isFirstOccurrence() const;
     qint64 rootKey() const;
     bool untilForever() const;

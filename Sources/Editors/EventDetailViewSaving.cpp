@@ -239,10 +239,11 @@ void EventDetailView::getChanges()
 
 // ---- what follows a save -------------------------------------------------------------
 
-void EventDetailView::calendarUpkeep()
+bool EventDetailView::calendarUpkeep()
 {
-    if (!m_changedCal) return;
-    if (CoreData* dataManager = CoreData::shared()) dataManager->resetZVWIdWhenCalChanged(m_task, true);
+    if (!m_changedCal) return true;
+    CoreData* dataManager = CoreData::shared();
+    return !dataManager || dataManager->resetZVWIdWhenCalChanged(m_task, true);
 }
 
 void EventDetailView::tagFilterUpkeep()
@@ -315,29 +316,40 @@ void EventDetailView::saveChanges(bool close)
     const bool seriesRoot = m_task->parentId() == -1 && m_task->repeatType() != 0;
     const bool occurrence = m_task->primaryKey() <= -2;
     if (!seriesRoot && !occurrence) {
-        if (m_task->parentId() == -1) {
-            const bool timed = !m_task->isADE();
-            summaryInfo(1);
-            dataManager->doEditAllOperatorWithEvent(m_task, false);
-            calendarUpkeep();
-            EventSaving::pushRequest();
-            if (timed) {
-                MainViewAccess* mainView = MainViewAccess::current();
-                if (MonthView* month = mainView ? mainView->monthView() : nullptr) month->reloadDataWithDaylabel(true);
+        const TaskPtr item = m_task;
+        const bool plain = item->parentId() == -1;
+        const bool timed = !item->isADE();
+        // The form and every command of the save are one unit: kept whole,
+        // or the record and the rows stay as they were.
+        const bool saved = dataManager->saveChangeFromView({item}, [&] {
+            if (plain) {
+                summaryInfo(1);
+                return dataManager->doEditAllOperatorWithEvent(item, false) && calendarUpkeep();
             }
-        } else {
             summaryInfo(0);
-            dataManager->doEditOnlyThisOperatorWithEvent(m_task, false);
-            if (m_changedCal) {
-                dataManager->changeCalendarId(m_task->calendarId(), rootKey());
-                calendarUpkeep();
-            }
-            EventSaving::pushRequest();
+            if (!dataManager->doEditOnlyThisOperatorWithEvent(item, false)) return false;
+            return !m_changedCal || (dataManager->changeCalendarId(item->calendarId(), rootKey()) && calendarUpkeep());
+        }, window());
+        if (!saved) {
+            keepFormAfterRefusal();
+            return;
+        }
+        EventSaving::pushRequest();
+        if (plain && timed) {
+            MainViewAccess* mainView = MainViewAccess::current();
+            if (MonthView* month = mainView ? mainView->monthView() : nullptr) month->reloadDataWithDaylabel(true);
         }
         afterSave(close);
         return;
     }
     askAndSave(close);
+}
+
+void EventDetailView::keepFormAfterRefusal()
+{
+    // The editor stays open with what was typed, its changes still shown
+    // as unsaved, so Done can try again.
+    showRevert();
 }
 
 void EventDetailView::askAndSave(bool close)
@@ -431,98 +443,108 @@ void EventDetailView::askAndSave(bool close)
         return;
     }
 
-    const auto scopeOneWrite = [&](const std::function<void()>& reset) {
+    // Each outcome's writes, run as one unit below: a series edit of
+    // several commands is kept whole or not at all.
+    const auto scopeOneWrite = [&](const std::function<bool()>& reset) {
         summaryInfo(1);
-        reset();
-        dataManager->doEditAllOperatorWithEvent(item, false);
-        calendarUpkeep();
-        EventSaving::pushRequest();
-        afterSave(close);
+        return reset() && dataManager->doEditAllOperatorWithEvent(item, false) && calendarUpkeep();
     };
     const auto onlyThisWrite = [&] {
         summaryInfo(0);
-        dataManager->doEditOnlyThisOperatorWithEvent(item, false);
-        if (m_changedCal) {
-            dataManager->changeCalendarId(item->calendarId(), root);
-            calendarUpkeep();
-        }
-        EventSaving::pushRequest();
-        afterSave(close);
+        if (!dataManager->doEditOnlyThisOperatorWithEvent(item, false)) return false;
+        return !m_changedCal || (dataManager->changeCalendarId(item->calendarId(), root) && calendarUpkeep());
     };
     const auto futureWrite = [&] {
         summaryInfo(2);
-        dataManager->doEditAllFutureOperatorWithEvent(item);
-        afterSave(close);
+        return dataManager->doEditAllFutureOperatorWithEvent(item);
     };
     const auto ruleReset = [&] {
         item->setRepeatExceptions(QString());
         item->setRepeatStartDate(item->startTime());
-        dataManager->deleteAllDetachedEventsParentID(root, item->startTime());
+        return dataManager->deleteAllDetachedEventsParentID(root, item->startTime());
     };
 
+    TaskList shown{item};
+    TaskPtr rootEvent;
+    // The edit of the whole series asks the web push itself.
+    bool pushAfter = true;
+    std::function<bool()> writes;
     switch (which) {
     case Case::A:
-        scopeOneWrite([&] {
-            dataManager->deleteAllDetachedEventsParentID(root, item->repeatStartDate());
-            item->setRepeatExceptions(QString());
-            item->setRepeatStartDate(item->startTime());
-        });
-        return;
+        writes = [&] {
+            return scopeOneWrite([&] {
+                const bool deleted = dataManager->deleteAllDetachedEventsParentID(root, item->repeatStartDate());
+                item->setRepeatExceptions(QString());
+                item->setRepeatStartDate(item->startTime());
+                return deleted;
+            });
+        };
+        break;
     case Case::B:
         if (answer == Answer::OnlyThis) {
-            onlyThisWrite();
-            return;
+            writes = onlyThisWrite;
+            break;
         }
-        scopeOneWrite([&] {
-            if (!allDayRecord) item->setRepeatStartDate(item->startTime());
-            if (item->repeatType() == 0) ruleReset();
-        });
-        return;
+        writes = [&] {
+            return scopeOneWrite([&] {
+                if (!allDayRecord) item->setRepeatStartDate(item->startTime());
+                return item->repeatType() != 0 || ruleReset();
+            });
+        };
+        break;
     case Case::C:
-        scopeOneWrite([&] {
-            if (ruleChanged) ruleReset();
-        });
-        return;
+        writes = [&] { return scopeOneWrite([&] { return !ruleChanged || ruleReset(); }); };
+        break;
     case Case::D:
-        dataManager->deleteAllDetachedEventsParentID(root, startBefore);
-        summaryInfo(2);
-        item->setRepeatExceptions(QString());
-        item->setRepeatStartDate(item->startTime());
-        dataManager->doEditAllFutureOperatorWithEvent(item);
-        afterSave(close);
-        return;
+        pushAfter = false;
+        writes = [&] {
+            if (!dataManager->deleteAllDetachedEventsParentID(root, startBefore)) return false;
+            summaryInfo(2);
+            item->setRepeatExceptions(QString());
+            item->setRepeatStartDate(item->startTime());
+            return dataManager->doEditAllFutureOperatorWithEvent(item);
+        };
+        break;
     case Case::E:
-        if (answer == Answer::OnlyThis)
-            onlyThisWrite();
-        else
-            futureWrite();
-        return;
+        pushAfter = answer == Answer::OnlyThis;
+        writes = answer == Answer::OnlyThis ? std::function<bool()>(onlyThisWrite) : std::function<bool()>(futureWrite);
+        break;
     case Case::G:
-        futureWrite();
-        return;
+        pushAfter = false;
+        writes = futureWrite;
+        break;
     case Case::F: {
-        const QString notes = m_desc->string();
-        const bool notesEdited = notes != item->notes();
-        const TaskPtr rootEvent = dataManager->getRootEventWithParentID(root);
+        rootEvent = dataManager->getRootEventWithParentID(root);
         if (!rootEvent || rootEvent->primaryKey() < 0) {
             qWarning() << "The series" << root << "is gone; the change is not stored";
             EventSaving::pushRequest();
             afterSave(close);
             return;
         }
-        m_task = rootEvent;
-        getChanges();
-        // Notes edited on a later occurrence go with the rest of the change.
-        if (notesEdited) rootEvent->setNotes(notes);
-        dataManager->doEditAllOperatorWithEvent(rootEvent, false);
-        // From now on the editor holds the root: a later revert restores it.
-        m_keptCopy = rootEvent->copy();
-        calendarUpkeep();
-        EventSaving::pushRequest();
-        afterSave(close);
+        shown.append(rootEvent);
+        const QString notes = m_desc->string();
+        const bool notesEdited = notes != item->notes();
+        writes = [&, notes, notesEdited] {
+            m_task = rootEvent;
+            getChanges();
+            // Notes edited on a later occurrence go with the rest of the change.
+            if (notesEdited) rootEvent->setNotes(notes);
+            return dataManager->doEditAllOperatorWithEvent(rootEvent, false) && calendarUpkeep();
+        };
+        break;
+    }
+    }
+
+    if (!dataManager->saveChangeFromView(shown, writes, window())) {
+        // The editor holds the record it was opened on again.
+        m_task = item;
+        keepFormAfterRefusal();
         return;
     }
-    }
+    // From now on the editor holds the root: a later revert restores it.
+    if (rootEvent) m_keptCopy = rootEvent->copy();
+    if (pushAfter) EventSaving::pushRequest();
+    afterSave(close);
 }
 
 // ---- add, cancel --------------------------------------------------------------------

@@ -357,7 +357,7 @@ void ItemDetailView::insertCategoryOnTop(const CalendarPtr& category, int tag)
     button->selectItemAtIndex(0);
 }
 
-void ItemDetailView::selectCategoryOfItem(const CalendarPtr& category, bool sharedKeepsKey)
+void ItemDetailView::selectCategoryOfItem(const CalendarPtr& category)
 {
     PopUpButton* button = calendarBtn();
     if (button && category) {
@@ -375,8 +375,9 @@ void ItemDetailView::selectCategoryOfItem(const CalendarPtr& category, bool shar
         }
         // A category the pop-up does not offer (hidden, shared, or of
         // another kind) is still the item's: shown on top with its key, so
-        // that saving keeps it.
-        if (!found) insertCategoryOnTop(category, shared && !sharedKeepsKey ? 0 : int(category->primaryKey()));
+        // that the form shows the tags it gives and saving keeps it, in
+        // the event form as in the task form.
+        if (!found) insertCategoryOnTop(category, int(category->primaryKey()));
     }
     selectCalendar();
 }

@@ -173,10 +173,9 @@ protected:
     void finishLoading(const TaskPtr& item);
 
     void buildCalendarPopUp();
-    // Selects the item's category; one the pop-up does not offer is shown
-    // on top. The event form gives a shared item's category no key there
-    // (sharedKeepsKey false), the task form its own.
-    void selectCategoryOfItem(const CalendarPtr& category, bool sharedKeepsKey);
+    // Selects the item's category; one the pop-up does not offer (a shared
+    // item's among them) is shown on top with its own key.
+    void selectCategoryOfItem(const CalendarPtr& category);
     void insertCategoryOnTop(const CalendarPtr& category, int tag);
     CalendarPtr chosenCategory() const;
     bool checksApply() const;

@@ -320,7 +320,7 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     duration();
 
     m_repeatRules->loadFromTask(*item);
-    selectCategoryOfItem(category, true);
+    selectCategoryOfItem(category);
 
     // The alert block exists only while the task is due.
     if (item->hasDue() == 1) m_alertRows->loadAlerts(item->createAlertList());

@@ -85,11 +85,13 @@ public:
         qint64 minutes = 0;
     };
     static StoredDuration durationToStore(int tag, qint64 customMinutes, qint64 defaultMinutes);
-    // What follows writing an edited task: its alarm, the done mark, the
-    // working list, do today, the system calendar (by its category's kind)
-    // and the push request. beforeCalendarStore runs just before the
-    // system calendar is told.
-    static void afterTaskStored(const TaskPtr& task, const std::function<void()>& beforeCalendarStore = {});
+    // Stores the task whose form was just written into it, with what a save
+    // starts: its alarm, the done mark, the working list, do today, the
+    // system calendar (by its category's kind) with the mark of its write,
+    // and the push request. beforeCalendarStore runs just before the system
+    // calendar is told. Runs inside the caller's unit
+    // (CoreData::saveChangeFromView); false when a write failed.
+    [[nodiscard]] static bool storeTask(const TaskPtr& task, const std::function<void()>& beforeCalendarStore = {});
     // The due date a task gets when its due box is ticked: the working end
     // of the start's day (of today when the start lies in the past), or of
     // the day after when that end is already past.

@@ -25,6 +25,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TextTable.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
 
@@ -126,17 +127,26 @@ void TaskDetailView::saveChanges(bool close)
         closePosts();
         return;
     }
-    m_revertBtn->hide();
     const bool becomesRepeating = m_task->repeatType() == 0 && m_repeatRules->repeatTag() - 1 != 0;
 
     CoreData* dataManager = CoreData::shared();
     const SettingPtr setting = dataManager ? dataManager->currentSetting() : SettingPtr();
-    summaryInfo();
-    if (!m_task->dehydrate()) qWarning() << "The task" << m_task->primaryKey() << "could not be stored";
-    afterTaskStored(m_task);
+    const TaskPtr task = m_task;
+    // The form, the row, the follow-up commands and the store write's mark
+    // are one unit: a kill leaves all of them or none, and a refused save
+    // leaves the record as it was and the form open with what was typed.
+    const bool saved = dataManager && dataManager->saveChangeFromView({task}, [&] {
+        summaryInfo();
+        return storeTask(task);
+    }, window());
+    if (!saved) {
+        if (!dataManager) qWarning() << "A task was saved without a data manager; nothing is stored";
+        return;
+    }
+    m_revertBtn->hide();
     closePosts();
 
-    if (becomesRepeating && m_task->repeatType() != 0 && setting && setting->showWarningAddRepeatTask())
+    if (becomesRepeating && task->repeatType() != 0 && setting && setting->showWarningAddRepeatTask())
         warnAboutRepeatingTask();
 }
 
@@ -147,59 +157,61 @@ TaskDetailView::StoredDuration TaskDetailView::durationToStore(int tag, qint64 c
     return {0, defaultMinutes};
 }
 
-void TaskDetailView::afterTaskStored(const TaskPtr& task, const std::function<void()>& beforeCalendarStore)
+bool TaskDetailView::storeTask(const TaskPtr& task, const std::function<void()>& beforeCalendarStore)
 {
     CoreData* dataManager = CoreData::shared();
-    const SettingPtr setting = dataManager ? dataManager->currentSetting() : SettingPtr();
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    if (dataManager) dataManager->updateLocalNotificationForTask(task);
-    if (dataManager) {
-        if (task->status() == 1) dataManager->doMarkDoneOperatorWithTask(task, task->status());
+    if (!task || !dataManager) return false;
+    const SettingPtr setting = dataManager->currentSetting();
+    const CalendarPtr category = dataManager->calendarWithPrimaryKey(task->calendarId());
+    iCalSync* sync = dataManager->icalSync();
+    const bool inStore = category ? category->taskOrEvent() != 2 : true;
+    // Marked in the unit of the save: the next start writes the store copy
+    // again instead of reading the old title back.
+    if (sync && inStore) iCalSync::markStoreWriteDue(task);
+    if (!task->dehydrate()) return false;
+    dataManager->updateLocalNotificationForTask(task);
+    if (task->status() == 1 && !dataManager->doMarkDoneOperatorWithTask(task, task->status())) return false;
 
-        const auto tagFilterUpkeep = [&] {
-            if (!dataManager->removeTaskFromListWithTagFilter(task))
-                dataManager->addTaskToList(task, dataManager->getShowTag());
-        };
-        const Date now = Utilities::getCompleteDate();
-        if (setting && setting->showActiveTaskOnly()) {
-            if (Utilities::compareDateNoTime(task->startTime(), now) == 1) {
-                dataManager->removeInActiveTask();
-            } else if (!dataManager->isAppliedTagFilter()) {
-                bool listed = false;
-                for (const TaskPtr& item : dataManager->allTasksEventsAdes())
-                    if (item && item->primaryKey() == task->primaryKey()) listed = true;
-                if (!listed) dataManager->doWithAllTasksEventsAdes(TaskList{task}, 0);
-            } else {
-                tagFilterUpkeep();
-            }
-        } else if (dataManager->isAppliedTagFilter()) {
+    const auto tagFilterUpkeep = [&] {
+        if (!dataManager->removeTaskFromListWithTagFilter(task)) dataManager->addTaskToList(task, dataManager->getShowTag());
+    };
+    const Date now = Utilities::getCompleteDate();
+    if (setting && setting->showActiveTaskOnly()) {
+        if (Utilities::compareDateNoTime(task->startTime(), now) == 1) {
+            dataManager->removeInActiveTask();
+        } else if (!dataManager->isAppliedTagFilter()) {
+            bool listed = false;
+            for (const TaskPtr& item : dataManager->allTasksEventsAdes())
+                if (item && item->primaryKey() == task->primaryKey()) listed = true;
+            if (!listed) dataManager->doWithAllTasksEventsAdes(TaskList{task}, 0);
+        } else {
             tagFilterUpkeep();
         }
+    } else if (dataManager->isAppliedTagFilter()) {
+        tagFilterUpkeep();
+    }
 
-        if (dataManager->hasDoToday() && task->hasDue() == 1 &&
-            Utilities::compareDateNoTime(task->dueEnd(), now) == 0)
-            dataManager->doToday(task, false);
+    if (dataManager->hasDoToday() && task->hasDue() == 1 && Utilities::compareDateNoTime(task->dueEnd(), now) == 0 &&
+        !dataManager->doToday(task, false))
+        return false;
 
-        if (beforeCalendarStore) beforeCalendarStore();
-        const CalendarPtr category = dataManager->calendarWithPrimaryKey(task->calendarId());
-        iCalSync* sync = dataManager->icalSync();
-        const qint64 taskOrEvent = category ? category->taskOrEvent() : 0;
-        if (sync && taskOrEvent != 2) {
-            if (!task->iCalUID().isEmpty()) {
-                iCalSync::markStoreWriteDue(task);
-                sync->backgroundOneWaySyncUpdateToICalTask(task, 0);
-            } else
-                sync->backgroundOneWaySyncInsertToICalTask(task);
-        } else if (sync && !task->iCalUID().isEmpty()) {
-            // The category keeps no tasks in the system calendar any more.
-            sync->backgroundOneWaySyncDeleteToICalTask(task, 1);
-            task->setICalUID(QString());
-            if (!task->dehydrate()) qWarning() << "The task" << task->primaryKey() << "could not be stored";
-        }
+    if (beforeCalendarStore) beforeCalendarStore();
+    // The store hears of the save only once it is kept.
+    if (sync && inStore) {
+        if (!task->iCalUID().isEmpty())
+            Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncUpdateToICalTask(task, 0); });
+        else
+            Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncInsertToICalTask(task); });
+    } else if (sync && !task->iCalUID().isEmpty()) {
+        // The category keeps no tasks in the system calendar any more.
+        Transaction::afterCommitOrNow([sync, removed = task->copy()] { sync->backgroundOneWaySyncDeleteToICalTask(removed, 1); });
+        task->setICalUID(QString());
+        if (!task->dehydrate()) return false;
     }
 
     if (setting && setting->autoZVWSync())
-        center.postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));
+        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));
+    return true;
 }
 
 void TaskDetailView::warnAboutRepeatingTask()

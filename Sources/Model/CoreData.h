@@ -271,8 +271,8 @@ public:
     // Stores a new category under a unique name, lists it and asks for its
     // synchronisation. False when it could not be stored (logged); it is then
     // not listed.
-    bool addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW);
-    bool addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync);
+    [[nodiscard]] bool addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW);
+    [[nodiscard]] bool addCalendarToCalendarList(const CalendarPtr& calendar, bool needSync);
     // Creates the "Zoravel" category and makes it the settings' default;
     // null when it could not be stored.
     CalendarPtr createDefaultCategoryAutoSyncZVW(bool autoSyncZVW);
@@ -285,7 +285,7 @@ public:
     qint64 getMaxOrderOfTasks() const;
     // Stores modifyingTask as a new item. False when there is none or it
     // could not be stored: nothing is changed or sent then.
-    bool addNewTask();
+    [[nodiscard]] bool addNewTask();
 
     // --- repeating items ---
     // Appends to `toList` one virtual instance (negative key, parentId = the
@@ -491,20 +491,20 @@ public:
     bool hasAnyNoteInLinks(const TaskPtr& item) const;
     // Stores the link and adds it to the link list; false when the row could
     // not be written (logged).
-    bool insertLink(const LinkPtr& link);
+    [[nodiscard]] bool insertLink(const LinkPtr& link);
     // Marks the active link between the two removed, drops it from the link
     // list and posts kUnLinkNotification with it. False (nothing posted)
     // without such a link or when it could not be saved.
-    bool unLink(qint64 first, qint64 second);
+    [[nodiscard]] bool unLink(qint64 first, qint64 second);
     // Makes the next web sync send the active link between the two again.
     bool resetLinkZvwKey(qint64 first, qint64 second);
     // Links every item of the list with the item again (an item that replaces
     // another takes over its links). False, with no link written, when one
     // could not be.
-    bool restoreLinks(const TaskList& items, const TaskPtr& item);
+    [[nodiscard]] bool restoreLinks(const TaskList& items, const TaskPtr& item);
     // Links the copied item with the item; false when there is nothing to
     // link or the link could not be written.
-    bool pasteToMakeLinkWith(const TaskPtr& item);
+    [[nodiscard]] bool pasteToMakeLinkWith(const TaskPtr& item);
     // Links the root key with each target key, in one transaction: a new
     // row, or a removed one made active again with its web key kept (the
     // web service still knows it). A pair already active, or of two equal
@@ -513,13 +513,32 @@ public:
     std::optional<QList<qint64>> addLinks(qint64 rootKey, const QList<qint64>& targetKeys);
     // Deletes every removed link row, or those of one item; and every link row
     // of an item. False when the delete failed (logged).
-    bool deleteAllUnLinks();
-    bool deleteAllUnLinks(const TaskPtr& item);
-    bool deleteLinks(const TaskPtr& item);
+    [[nodiscard]] bool deleteAllUnLinks();
+    [[nodiscard]] bool deleteAllUnLinks(const TaskPtr& item);
+    [[nodiscard]] bool deleteLinks(const TaskPtr& item);
     // Web ids and local keys for the web sync; -1 when no row matches.
     qint64 getZVWId(qint64 key) const;
     qint64 getItemLocalId(qint64 zvwId) const;
     qint64 getProjectLocalId(qint64 zvwProjectId) const;
+
+    // --- a change the person makes in a view (CoreData_ViewChanges.cpp) ---
+    // Runs `writes` (the record changes and the commands of one change; a
+    // series edit's several commands included) as one unit. The records
+    // named are kept first: when a write fails or the unit cannot commit,
+    // the rows, those records and the working lists are as before, no store
+    // write goes out, nothing is posted, the person is told why in an alert,
+    // and false is answered. A unit that cannot begin (another process
+    // holds the database) runs none of `writes`. The alert hangs from
+    // `window` when given (an editor's own, which thus stays open), else
+    // from the main window. Main thread only.
+    [[nodiscard]] bool saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes,
+                                          QObject* window = nullptr);
+    // The done box of a view: sets the task's status and completion date and
+    // saves them in one such unit, so a refused write leaves the record as
+    // it was.
+    [[nodiscard]] bool markDoneFromView(const TaskPtr& task, qint64 status, bool autoSyncZvw = true);
+    // The alert of a change that could not be saved.
+    static void tellChangeNotSaved(QObject* window = nullptr);
 
     // --- done and delete; category and tag deletion (CoreData_Task_2.cpp) ---
     // None of these posts "Task changed"; the caller does. needSync false
@@ -531,19 +550,19 @@ public:
     // caller set, and a repeating task then stays behind as a done one-off
     // while its next occurrence goes on as a new open row that takes over
     // its links.
-    bool doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bool autoSyncZvw = true);
-    bool doDeleteTask(const TaskPtr& item);
-    bool doDeleteTask(const TaskPtr& item, bool autoSyncZVW);
-    bool doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW);
+    [[nodiscard]] bool doMarkDoneOperatorWithTask(const TaskPtr& task, qint64 status, bool autoSyncZvw = true);
+    [[nodiscard]] bool doDeleteTask(const TaskPtr& item);
+    [[nodiscard]] bool doDeleteTask(const TaskPtr& item, bool autoSyncZVW);
+    [[nodiscard]] bool doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW);
     // Deletes the category with every item in it. When it was the default,
     // another category becomes the default (a new one when none is left).
-    bool doDeleteCalendar(const CalendarPtr& calendar);
-    bool doDeleteCalendar(const CalendarPtr& calendar, bool autoSyncZVW);
-    bool doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW);
+    [[nodiscard]] bool doDeleteCalendar(const CalendarPtr& calendar);
+    [[nodiscard]] bool doDeleteCalendar(const CalendarPtr& calendar, bool autoSyncZVW);
+    [[nodiscard]] bool doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool autoSyncZVW);
     // The tag texts of items and categories stay as they are.
-    bool doDeleteTag(const TagPtr& tag, bool autoSyncZVW = true);
+    [[nodiscard]] bool doDeleteTag(const TagPtr& tag, bool autoSyncZVW = true);
     // A tag the web service no longer has: nothing is queued or requested.
-    bool doDeleteTagFromZVW(const TagPtr& tag, bool autoSyncZVW);
+    [[nodiscard]] bool doDeleteTagFromZVW(const TagPtr& tag, bool autoSyncZVW);
 
     // --- edit and delete scopes of repeating events (CoreData_Scopes.cpp) ---
     // The event handed in is a stored one-off, the root of a series, a
@@ -555,32 +574,32 @@ public:
     //
     // All occurrences: the root takes the event's content and times, and the
     // exceptions and detached occurrences follow the new time of day.
-    bool doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    [[nodiscard]] bool doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
     // This and all future: the series ends the day before the occurrence and
     // a new series starts at it. From the first occurrence on, that is the
     // whole series. Always asks for the web push.
-    bool doEditAllFutureOperatorWithEvent(const TaskPtr& event);
+    [[nodiscard]] bool doEditAllFutureOperatorWithEvent(const TaskPtr& event);
     // Only this occurrence: a stored row is saved in place; an occurrence of
     // a series becomes a detached row and an exception of its root.
-    bool doEditOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    [[nodiscard]] bool doEditOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
     // Copies the stored row's times, zone, all-day state and system-calendar
     // uid into the event's previous-state fields.
     void fetchPrevEvent(const TaskPtr& event, qint64 primaryKey) const;
     // Deletes the whole series; answers a copy of the event carrying the
     // root's identity.
-    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event);
-    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW);
-    TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW);
+    [[nodiscard]] TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event);
+    [[nodiscard]] TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW);
+    [[nodiscard]] TaskPtr doDeleteAllOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW);
     // Ends the series before the occurrence (deletes it all when nothing is
     // left before); answers a copy of the event as it was handed in.
-    TaskPtr doDeleteAllFutureOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
+    [[nodiscard]] TaskPtr doDeleteAllFutureOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW = true);
     // Deletes one occurrence, the whole series when it was the last one.
     // Answers the event itself for a stored row, else the one-off copy of
     // the occurrence. sameThread asks the system calendar at once.
-    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event);
-    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW);
-    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW, bool sameThread);
-    TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW,
+    [[nodiscard]] TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event);
+    [[nodiscard]] TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW);
+    [[nodiscard]] TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW, bool sameThread);
+    [[nodiscard]] TaskPtr doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool needSync, bool autoSyncZVW,
                                               bool sameThread);
     // Hands a new event to the system calendar, which passes it on to the
     // web service when automatic web sync is on.
@@ -591,15 +610,15 @@ public:
     // when the database is closed or a statement failed (logged): nothing is
     // removed then.
     // Detached occurrences of the root from the date on, or on the date.
-    bool deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate);
-    bool deleteDetachedEventParentID(qint64 parentId, const Date& onDate);
+    [[nodiscard]] bool deleteAllDetachedEventsParentID(qint64 parentId, const Date& afterDate);
+    [[nodiscard]] bool deleteDetachedEventParentID(qint64 parentId, const Date& onDate);
     // Whole series: their detached occurrences, then the roots; a root's own
     // web id is queued only with the flag.
-    bool deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList);
+    [[nodiscard]] bool deleteAllEventsWithParentID(const QList<qint64>& parentIds, bool needRemoveInAllTaskList);
     // Every row with one of the system-calendar uids, except the uid of the
     // item open in an editor while its category belongs to a calendar that
     // is not a local one.
-    bool deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList);
+    [[nodiscard]] bool deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList);
 
     // --- item list filters (CoreData_Task_1.cpp) ---
     // In memory only: each answers a new list holding the same records as the
@@ -698,10 +717,10 @@ public:
     void fireAlertNotificationWithLocalNotification(const LocalNotificationList& due);
     // Gives each alarm's item an absolute alert the given seconds from now
     // (at second 0).
-    bool snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec);
+    [[nodiscard]] bool snoozeAlerts(const LocalNotificationList& alerts, qint64 snoozeSec);
     // Moves each alarm's task by a day (1), a week (2) or a calendar month (3).
     // Both act on all the alarms or, false, on none.
-    bool postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType);
+    [[nodiscard]] bool postponeAlerts(const LocalNotificationList& alerts, qint64 postponeType);
     static constexpr double alertTimerInterval = 60.0;
 
     // Set by the quick-add field when the new task is to go to the top of the
@@ -712,8 +731,8 @@ public:
     // Stores an item that came from the web service (modifyingTask): its
     // parent's web key becomes the local key; the working list is not touched.
     // False when there is none or it could not be stored (nothing changed).
-    bool addNewTaskNeedSync(bool needSync);
-    bool addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder);
+    [[nodiscard]] bool addNewTaskNeedSync(bool needSync);
+    [[nodiscard]] bool addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder);
     // Marks the first open task of each category in the list as its top task
     // when it is also the first open task of the category in the database.
     // False, every mark as it was, when the database could not be read.
@@ -736,8 +755,8 @@ public:
 
     // Moves the task to the top of the active task order. False (no order
     // changed) when a statement failed.
-    bool doToday(const TaskPtr& task, bool needNotifyChanged = true);
-    bool doTodayTasks(const TaskList& tasks);
+    [[nodiscard]] bool doToday(const TaskPtr& task, bool needNotifyChanged = true);
+    [[nodiscard]] bool doTodayTasks(const TaskList& tasks);
     // Date setters: they change startTime (next week and month only), dueEnd
     // and hasDue, and save nothing.
     void setTodayInfo(const TaskPtr& task) const;
@@ -746,10 +765,10 @@ public:
     void setDoNextMonthInfo(const TaskPtr& task) const;
     // Move the stored task (reloaded by key) into next week or next month and
     // publish the change; a selection moves whole or, false, not at all.
-    bool doNextWeek(const TaskPtr& task);
-    bool doNextMonth(const TaskPtr& task);
-    bool doNextWeekTasks(const TaskList& tasks, bool autoSyncZVW);
-    bool doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW);
+    [[nodiscard]] bool doNextWeek(const TaskPtr& task);
+    [[nodiscard]] bool doNextMonth(const TaskPtr& task);
+    [[nodiscard]] bool doNextWeekTasks(const TaskList& tasks, bool autoSyncZVW);
+    [[nodiscard]] bool doNextMonthTasks(const TaskList& tasks, bool autoSyncZVW);
     // --- end of alarms, adding items and rescheduling ---
 
     // --- conversions between kinds, batch commands, duplicate purge and shared status ---
@@ -759,39 +778,39 @@ public:
     // the source's links and stays in modifyingTask. Null (and modifyingTask
     // null) when the user cancels, or when the scopes gave back no copy to
     // convert: nothing is added then.
-    TaskPtr convertEvent2Task(const TaskPtr& event);
-    TaskPtr convertSTask2Task(const TaskPtr& scheduledTask);
+    [[nodiscard]] TaskPtr convertEvent2Task(const TaskPtr& event);
+    [[nodiscard]] TaskPtr convertSTask2Task(const TaskPtr& scheduledTask);
     // Completes a scheduled task as a done task of its own row. Only with
     // autoSyncZVW (the first form) does it ask for a web push; a batch asks
     // once for the whole selection instead. False (nothing changed) when
     // the scopes gave nothing to complete or a write failed.
-    bool markSTaskDone(const TaskPtr& scheduledTask);
-    bool markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW);
+    [[nodiscard]] bool markSTaskDone(const TaskPtr& scheduledTask);
+    [[nodiscard]] bool markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW);
     // A new task on the selected day at the next quarter hour, in the note's
     // category and linked from the note; the note itself stays as it is.
     TaskPtr makeTaskFromNote(const TaskPtr& note);
-    bool ConvertNotesToTasks(const TaskList& notes);
+    [[nodiscard]] bool ConvertNotesToTasks(const TaskList& notes);
     // Conversions in place: key, web id, links, alerts and repeat rule stay.
     // A null start means the next quarter hour. Null when the user cancels
     // or the item could not be saved.
-    TaskPtr convertTask2Event(const TaskPtr& task, const Date& startTime);
-    TaskPtr convertTask2STask(const TaskPtr& task, const Date& startTime);
+    [[nodiscard]] TaskPtr convertTask2Event(const TaskPtr& task, const Date& startTime);
+    [[nodiscard]] TaskPtr convertTask2STask(const TaskPtr& task, const Date& startTime);
     // After a move to another category the stored rows of the item (of the
     // whole series for an event) become new items for the web service: their
     // web ids are queued for deletion and cleared. False (nothing changed)
     // when there is no such series or a write failed.
-    bool changeCalendarId(qint64 calendarId, qint64 forAllEventWithParentID);
-    bool resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOption);
+    [[nodiscard]] bool changeCalendarId(qint64 calendarId, qint64 forAllEventWithParentID);
+    [[nodiscard]] bool resetZVWIdWhenCalChanged(const TaskPtr& item, bool withUpdateOption);
 
     // Row commands over a selection, in its order, on the objects themselves;
     // each asks for at most one web push, after the whole list. Shared items
     // are never deleted. The selection changes whole or, false, not at all.
-    bool doDeleteTasks(const TaskList& items, bool autoSyncZVW);
-    bool doDuplicateTasks(const TaskList& items, bool autoSyncZVW);
-    bool doMarkStarTasks(const TaskList& items, bool autoSyncZVW);
-    bool doMarkUnStarTasks(const TaskList& items, bool autoSyncZVW);
-    bool doMarkDoneTasks(const TaskList& items, bool autoSyncZVW);
-    bool doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW);
+    [[nodiscard]] bool doDeleteTasks(const TaskList& items, bool autoSyncZVW);
+    [[nodiscard]] bool doDuplicateTasks(const TaskList& items, bool autoSyncZVW);
+    [[nodiscard]] bool doMarkStarTasks(const TaskList& items, bool autoSyncZVW);
+    [[nodiscard]] bool doMarkUnStarTasks(const TaskList& items, bool autoSyncZVW);
+    [[nodiscard]] bool doMarkDoneTasks(const TaskList& items, bool autoSyncZVW);
+    [[nodiscard]] bool doMarkUnDoneTasks(const TaskList& items, bool autoSyncZVW);
     // Deletes the newer copies of items that look the same (tasks and notes:
     // name, category and status; events: name, category, start and end to
     // the second). It reads and groups on the caller's thread, meant to be a
@@ -801,15 +820,15 @@ public:
     // all. The setting isCancellingRemoving, or a
     // group that cannot be deleted, stops it before the next group; false
     // then, true when it ran to its end.
-    bool deleteSuspectedDuplicatedTasks(bool autoSyncZVW);
+    [[nodiscard]] bool deleteSuspectedDuplicatedTasks(bool autoSyncZVW);
     // The same on the global queue; the answer comes on the main thread.
     // The data manager owns the job: going away, it stops the job before the
     // next group and waits for it, and the answer is then never delivered.
     void deleteSuspectedDuplicatedTasksInBackground(bool autoSyncZVW, std::function<void(bool finished)> onFinished);
     // Apply a delegation or share state the web service reported; false
     // (nothing changed) when a write failed.
-    bool updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole);
-    bool updateShareProjectStatus(const CalendarPtr& category);
+    [[nodiscard]] bool updateDelegatedTaskStatus(const TaskPtr& task, qint32 taskRole);
+    [[nodiscard]] bool updateShareProjectStatus(const CalendarPtr& category);
     // A note saved from a link list's quick-add row: stored and linked, not
     // yet in the working list.
     TaskPtr quickAddItemInPreview() const;

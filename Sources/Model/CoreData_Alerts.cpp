@@ -254,12 +254,12 @@ void CoreData::fireAlertNotificationWithLocalNotification(const LocalNotificatio
     }
     if (response.button == snoozeButton) {
         const SettingPtr setting = currentSetting();
-        snoozeAlerts(due, setting ? setting->snoozeDefVal() : 0);
+        if (!snoozeAlerts(due, setting ? setting->snoozeDefVal() : 0)) tellChangeNotSaved();
     } else if (response.button == AlertResponse::firstButton && response.chosenTag != postponeNone
                && request.offersChoice(response.chosenTag)) {
         // Only a choice the dialog offered moves anything: a presenter's
         // stray tag must not postpone alarms that had no pop-up.
-        postponeAlerts(due, response.chosenTag);
+        if (!postponeAlerts(due, response.chosenTag)) tellChangeNotSaved();
     }
 }
 

@@ -172,9 +172,8 @@ TaskPtr newTaskLinkedFromNote(CoreData& dataManager, const Task& note)
     startAsNewOpenTask(*task);
     task->setCalendarId(note.calendarId());
     dataManager.setModifyingTask(task);
-    dataManager.addNewTask();
     // A task that got no row must not leave a link to nowhere.
-    if (task->primaryKey() < 1) return nullptr;
+    if (!dataManager.addNewTask() || task->primaryKey() < 1) return nullptr;
     auto link = std::make_shared<Link>();
     link->setRootId(note.primaryKey());
     link->setTargetId(task->primaryKey());

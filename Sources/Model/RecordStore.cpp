@@ -293,6 +293,16 @@ QString RecordStore::lastFailureOnThisThread()
     return lastFailedResult == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errstr(lastFailedResult));
 }
 
+void RecordStore::noteFailure(int result)
+{
+    if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE) lastFailedResult = result;
+}
+
+void RecordStore::forgetLastFailure()
+{
+    lastFailedResult = SQLITE_OK;
+}
+
 void RecordStore::failStep(qint64 nth)
 {
     stepsUntilFailure = std::max<qint64>(nth, 0);

@@ -88,6 +88,11 @@ quint64 failedStepsOnThisThread();
 // SQLite's text for the last failed step on this thread ("database or disk
 // is full"); empty before any.
 QString lastFailureOnThisThread();
+// A failed step taken outside step() (a unit's BEGIN or COMMIT) is the last
+// failure too, so what the person is told names it.
+void noteFailure(int result);
+// Forgets the last failure: what fails from now on is the one to tell.
+void forgetLastFailure();
 // For tests: the nth step from now (1 the next one) answers SQLITE_IOERR
 // without running; 0 disarms. Pending until that step has been reached.
 void failStep(qint64 nth);

@@ -176,6 +176,7 @@ TaskPtr Task::duplicateWith(void (*prepare)(Task& duplicate)) const
     CoreData* dataManager = CoreData::shared();
     if (dataManager) dataManager->setModifyingTask(item);
     prepare(*item);
-    if (dataManager) dataManager->addNewTask();
+    // A copy that got no row is no duplicate.
+    if (dataManager && !dataManager->addNewTask()) return nullptr;
     return item;
 }

@@ -39,8 +39,12 @@ bool stepOutsideCount(CachedStatement& cached, const char* errorText)
     sqlite3* db = RecordStore::sharedDatabase();
     sqlite3_stmt* statement = db ? cached.get() : nullptr;
     if (!statement) return false;
-    const bool done = sqlite3_step(statement) == SQLITE_DONE;
-    if (!done) RecordStore::logFailure(errorText, db);
+    const int result = sqlite3_step(statement);
+    const bool done = result == SQLITE_DONE;
+    if (!done) {
+        RecordStore::noteFailure(result);
+        RecordStore::logFailure(errorText, db);
+    }
     sqlite3_reset(statement);
     return done;
 }

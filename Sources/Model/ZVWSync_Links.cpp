@@ -164,7 +164,8 @@ void ZVWSync::addNewLinksFromZVWToLocal()
             if (restoring)
                 dataManager->resetLinkZvwKey(link->rootId(), link->targetId());
             else
-                dataManager->unLink(link->rootId(), link->targetId());
+                if (!dataManager->unLink(link->rootId(), link->targetId()))
+                    qWarning() << "Link" << link->primaryKey() << "could not be removed";
         }
     }
 

@@ -632,10 +632,10 @@ void ZVWSync::syncItemsWithZVW()
                                || !isSeriesWhollyDeleted(*local)) {
                         if (eligible) calendarInsert.append(local);
                     } else if (!(local->taskType() == 0 && local->parentId() != -1)) {
-                        if (local->taskType() == 0)
-                            dataManager->doDeleteAllOperatorWithEvent(local, false, false);
-                        else
-                            dataManager->doDeleteTask(local, false, false);
+                        const bool deleted = local->taskType() == 0
+                                                 ? dataManager->doDeleteAllOperatorWithEvent(local, false, false) != nullptr
+                                                 : dataManager->doDeleteTask(local, false, false);
+                        if (!deleted) qWarning() << "The item merge could not delete item" << local->primaryKey();
                         setting->setZvwDeletedTasks(setting->zvwDeletedTasks() + QStringLiteral(",%1").arg(local->zvwID()));
                         if (!setting->dehydrate()) qWarning() << "The item merge could not save the pending deletions";
                         works.remove(remote);
@@ -656,18 +656,25 @@ void ZVWSync::syncItemsWithZVW()
     if (!newChildren.isEmpty()) addWorksFromList(newChildren, false);
     if (!changed.isEmpty()) updateWorksFromList(changed, false);
     for (const TaskPtr& item : gone) {
-        // The store copy's removal is recorded in the unit of the delete.
+        // The store copy's removal is recorded in the unit of the delete; a
+        // delete not kept leaves the item here and in the store.
         Transaction deletion;
-        if (item->taskType() == 0 && item->parentId() == -1) {
-            if (dataManager->doDeleteAllOperatorWithEvent(item, false, false)) iCalSync::recordStoreItemRemoval(item);
+        bool deleted = false;
+        if (item->taskType() == 0 && item->parentId() == -1)
+            deleted = dataManager->doDeleteAllOperatorWithEvent(item, false, false) != nullptr;
+        else if (item->taskType() == 0)
+            deleted = dataManager->doDeleteOnlyThisOperatorWithEvent(item, false, false, false) != nullptr;
+        else
+            deleted = dataManager->doDeleteTask(item, false, false);
+        if (!deleted) {
+            qWarning() << "The item merge could not delete item" << item->primaryKey();
+            continue;
+        }
+        if (item->parentId() == -1 || item->taskType() != 0) {
+            iCalSync::recordStoreItemRemoval(item);
             calendarDelete.append(item);
-            dataManager->deleteAllUnLinks(item);
-        } else if (item->taskType() == 0) {
-            dataManager->doDeleteOnlyThisOperatorWithEvent(item, false, false, false);
-        } else {
-            if (dataManager->doDeleteTask(item, false, false)) iCalSync::recordStoreItemRemoval(item);
-            calendarDelete.append(item);
-            dataManager->deleteAllUnLinks(item);
+            if (!dataManager->deleteAllUnLinks(item))
+                qWarning() << "The links of deleted item" << item->primaryKey() << "could not be removed";
         }
         if (!deletion.commit()) qWarning() << "The item merge could not delete item" << item->primaryKey();
     }

@@ -170,70 +170,63 @@ void EventLinkDetailView::doneEdit()
         return;
     }
     checkChangeInfo();
-    applyCase(doneCaseFor(*m_event, m_alldayRuleChanged, m_otherRulesChanged));
+    if (!applyCase(doneCaseFor(*m_event, m_alldayRuleChanged, m_otherRulesChanged))) return;
     CoreData* dataManager = CoreData::shared();
     if (dataManager && dataManager->isAppliedTagFilter() && !dataManager->removeTaskFromListWithTagFilter(m_event))
         dataManager->addTaskToList(m_event, dataManager->getShowTag());
     reloadChanged();
 }
 
-void EventLinkDetailView::applyCase(DoneCase which)
+bool EventLinkDetailView::applyCase(DoneCase which)
 {
     CoreData* dataManager = CoreData::shared();
-    if (!dataManager) return;
+    if (!dataManager) return false;
     const TaskPtr item = m_event;
     const qint64 root = EventSaving::seriesKey(*item);
     const Date loadedStart = item->startTime();
-    const auto wholeSeries = [&] {
-        dataManager->doEditAllOperatorWithEvent(item, false);
-        EventSaving::pushRequest();
-    };
-    switch (which) {
-    case DoneCase::Single:
-        summaryInfo(1);
-        wholeSeries();
-        return;
-    case DoneCase::Detached:
-        // That occurrence alone, as the event editor saves it.
-        summaryInfo(0);
-        dataManager->doEditOnlyThisOperatorWithEvent(item, false);
-        EventSaving::pushRequest();
-        return;
-    case DoneCase::FirstAllDayChanged:
-        summaryInfo(1);
-        dataManager->deleteAllDetachedEventsParentID(root, item->repeatStartDate());
-        item->setRepeatExceptions(QString());
-        item->setRepeatStartDate(item->startTime());
-        wholeSeries();
-        return;
-    case DoneCase::FirstOtherChanged:
-        summaryInfo(1);
-        if (!item->isADE()) item->setRepeatStartDate(item->startTime());
-        wholeSeries();
-        return;
-    case DoneCase::FirstUnchanged:
-        summaryInfo(1);
-        wholeSeries();
-        return;
-    case DoneCase::LaterAllDayChanged:
-        dataManager->deleteAllDetachedEventsParentID(root, loadedStart);
-        summaryInfo(2);
-        item->setRepeatExceptions(QString());
-        item->setRepeatStartDate(item->startTime());
-        dataManager->doEditAllFutureOperatorWithEvent(item);
-        return;
-    case DoneCase::LaterOtherChanged:
-        summaryInfo(2);
-        dataManager->doEditAllFutureOperatorWithEvent(item);
-        return;
-    case DoneCase::LaterUnchanged:
-        if (const TaskPtr series = dataManager->getRootEventWithParentID(root); series && series->primaryKey() > 0) {
-            m_event = series;
-            dataManager->doEditAllOperatorWithEvent(series, false);
+    TaskPtr series;
+    if (which == DoneCase::LaterUnchanged) series = dataManager->getRootEventWithParentID(root);
+    // The form and every command of the case are one unit, kept whole or
+    // refused whole (then told, and the page keeps what was typed).
+    const bool saved = dataManager->saveChangeFromView(series ? TaskList{item, series} : TaskList{item}, [&] {
+        switch (which) {
+        case DoneCase::Single:
+        case DoneCase::FirstUnchanged:
+            summaryInfo(1);
+            return dataManager->doEditAllOperatorWithEvent(item, false);
+        case DoneCase::Detached:
+            // That occurrence alone, as the event editor saves it.
+            summaryInfo(0);
+            return dataManager->doEditOnlyThisOperatorWithEvent(item, false);
+        case DoneCase::FirstAllDayChanged: {
+            summaryInfo(1);
+            const bool deleted = dataManager->deleteAllDetachedEventsParentID(root, item->repeatStartDate());
+            item->setRepeatExceptions(QString());
+            item->setRepeatStartDate(item->startTime());
+            return deleted && dataManager->doEditAllOperatorWithEvent(item, false);
         }
-        EventSaving::pushRequest();
-        return;
-    }
+        case DoneCase::FirstOtherChanged:
+            summaryInfo(1);
+            if (!item->isADE()) item->setRepeatStartDate(item->startTime());
+            return dataManager->doEditAllOperatorWithEvent(item, false);
+        case DoneCase::LaterAllDayChanged:
+            if (!dataManager->deleteAllDetachedEventsParentID(root, loadedStart)) return false;
+            summaryInfo(2);
+            item->setRepeatExceptions(QString());
+            item->setRepeatStartDate(item->startTime());
+            return dataManager->doEditAllFutureOperatorWithEvent(item);
+        case DoneCase::LaterOtherChanged:
+            summaryInfo(2);
+            return dataManager->doEditAllFutureOperatorWithEvent(item);
+        case DoneCase::LaterUnchanged:
+            return !series || series->primaryKey() <= 0 || dataManager->doEditAllOperatorWithEvent(series, false);
+        }
+        return true;
+    }, window());
+    if (!saved) return false;
+    if (which == DoneCase::LaterUnchanged && series && series->primaryKey() > 0) m_event = series;
+    if (which != DoneCase::LaterAllDayChanged && which != DoneCase::LaterOtherChanged) EventSaving::pushRequest();
+    return true;
 }
 
 void EventLinkDetailView::reloadChanged()

@@ -52,7 +52,8 @@ public:
     TaskPtr linkedItem() const override { return m_event; }
 
 private:
-    void applyCase(DoneCase which);
+    // False when the save was refused (the person was told).
+    [[nodiscard]] bool applyCase(DoneCase which);
 
     DetailRow* m_allDayRow = nullptr;
     Button* m_allDayBtn = nullptr;

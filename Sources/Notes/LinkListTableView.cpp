@@ -222,20 +222,23 @@ bool LinkListTableView::saveChanges(bool notify)
         auto* taskRow = qobject_cast<TaskListItemView*>(row.data());
         const TaskPtr task = taskRow ? taskRow->task() : nullptr;
         if (!task || task->taskType() != 1) continue;
-        bool changed = false;
-        if (task->isPinned() != taskRow->starStatus()) {
-            task->setIsPinned(taskRow->starStatus());
-            changed = true;
-        }
-        if (task->status() != taskRow->doneStatus()) {
-            task->setStatus(taskRow->doneStatus());
-            task->setCompletedDate(taskRow->doneStatus() == 1 ? Utilities::getCompleteDate()
-                                                                 : Date::dateWithTimeIntervalSince1970(0));
-            changed = true;
-        }
-        if (!changed) continue;
-        if (dataManager && !dataManager->doMarkDoneOperatorWithTask(task, taskRow->doneStatus(), false))
+        const qint64 star = taskRow->starStatus();
+        const qint64 done = taskRow->doneStatus();
+        if (task->isPinned() == star && task->status() == done) continue;
+        // The star and the done state of a row are one unit, set on the
+        // record only when it is kept; a refused save was told.
+        const bool kept = dataManager && dataManager->saveChangeFromView({task}, [&] {
+            task->setIsPinned(star);
+            if (task->status() != done) {
+                task->setStatus(done);
+                task->setCompletedDate(done == 1 ? Utilities::getCompleteDate() : Date::dateWithTimeIntervalSince1970(0));
+            }
+            return dataManager->doMarkDoneOperatorWithTask(task, done, false);
+        });
+        if (!kept) {
             qWarning() << "Linked task" << task->primaryKey() << "could not be saved from the link list";
+            continue;
+        }
         saved = true;
     }
     return saved;
@@ -267,7 +270,8 @@ void LinkListTableView::doUnlink(const TaskPtr& item)
     m_isNoteFirst = false;
     const qint64 a = UIUtilities::seriesKey(*m_currentItem);
     const qint64 b = UIUtilities::seriesKey(*item);
-    if (CoreData* dataManager = CoreData::shared()) dataManager->unLink(a, b);
+    if (CoreData* dataManager = CoreData::shared(); dataManager && !dataManager->unLink(a, b))
+        qWarning() << "The link between" << a << "and" << b << "could not be removed";
     loadCurrentLinks();
     relayoutHost();
     if (MainViewAccess* mainView = MainViewAccess::current()) {

@@ -188,12 +188,17 @@ void TaskLinkDetailView::doneEdit()
         linkListReload(m_task);
         return;
     }
-    summaryInfo();
-    if (!m_task->dehydrate()) qWarning() << "The linked task" << m_task->primaryKey() << "could not be stored";
     const TaskPtr task = m_task;
-    TaskDetailView::afterTaskStored(task, [task] {
-        if (MainViewAccess* mainView = MainViewAccess::current()) mainView->moveToTop(task);
-    });
+    CoreData* dataManager = CoreData::shared();
+    // A refused save keeps the page open with what was typed; the person
+    // was told.
+    if (!dataManager || !dataManager->saveChangeFromView({task}, [&] {
+            summaryInfo();
+            return TaskDetailView::storeTask(task, [task] {
+                if (MainViewAccess* mainView = MainViewAccess::current()) mainView->moveToTop(task);
+            });
+        }, window()))
+        return;
     if (isPopoverReloadAfterDoAction())
         linkListReload(task);
     else

@@ -3,6 +3,7 @@
 #include "AccountProcedures.h"
 #include "AlertPresenter.h"
 #include "Button.h"
+#include "Color.h"
 #include "CoreData.h"
 #include "MainViewAccess.h"
 #include "NamedImages.h"
@@ -30,7 +31,6 @@ constexpr double kAccountFieldX = 170;
 constexpr double kAccountFieldWidth = 240;
 constexpr QSize kMacToWebSheetSize(410, 150);
 constexpr QSize kWebToMacSheetSize(430, 150);
-const QColor kForgotPasswordBlue(0, 0, 238);
 const QColor kAccountRuleColor(210, 210, 210);
 
 SettingPtr accountPaneSetting()
@@ -141,7 +141,7 @@ PrefSyncViewOnly::PrefSyncViewOnly(const QRectF& frame, QWidget* parent) : View(
                                     QRectF(kAccountFieldX, 82, 100, 28), [this] { signIn(); });
     m_forgotBtn = makeAccountButton(this, TextTable::localizedString(QStringLiteral("forgotPassWordText")),
                                     QRectF(kAccountFieldX + 105, 82, frame.width() - kAccountFieldX - 115, 28),
-                                    [this] { recoveryPassword(); }, kForgotPasswordBlue, false);
+                                    [this] { recoveryPassword(); }, Color::link(), false);
     m_createAccountBtn = makeAccountButton(this, TextTable::localizedString(QStringLiteral("createNewAccountText")),
                                            QRectF(kAccountFieldX, 116, 200, 26), [this] { createNewAccount(); });
 

@@ -4,6 +4,7 @@
 #include "AccountProcedures.h"
 #include "AlertResponse.h"
 #include "Button.h"
+#include "Color.h"
 #include "CoreData.h"
 #include "Font.h"
 #include "ImageView.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-const QColor kLinkBlue(0, 0, 238);
 const QColor kLoginDescColor(58, 58, 58);
 
 SettingPtr loginSetting()
@@ -67,7 +67,7 @@ UserLoginView::UserLoginView(const QRectF& frame, QWidget* parent) : View(frame,
     m_background->setImageScaling(ImageScaling::AxesIndependently);
 
     // A fixed text, in every language: the service's name.
-    m_zvSite = makeLoginButton(this, QStringLiteral("Zoravel Online"), 27, kLinkBlue, Qt::AlignCenter,
+    m_zvSite = makeLoginButton(this, QStringLiteral("Zoravel Online"), 27, Color::link(), Qt::AlignCenter,
                                QRectF(140, 130, 280, 40), false, [this] { gotoZoravelSite(); });
 
     m_userName = makeLoginField(this, 250, TextTable::localizedString(QStringLiteral("userNameText")), false);
@@ -75,7 +75,7 @@ UserLoginView::UserLoginView(const QRectF& frame, QWidget* parent) : View(frame,
     m_userName->setDelegate(this);
     m_passWord->setDelegate(this);
     m_recoveryPassWord =
-        makeLoginButton(this, TextTable::localizedString(QStringLiteral("forgotPassWordText")), 13, kLinkBlue,
+        makeLoginButton(this, TextTable::localizedString(QStringLiteral("forgotPassWordText")), 13, Color::link(),
                         Qt::AlignRight | Qt::AlignVCenter, QRectF(140, 320, 280, 20), false,
                         [this] { recoveryPassword(); });
     m_createNewAccBtn = makeLoginButton(this, TextTable::localizedString(QStringLiteral("signUpText")), 13,

@@ -95,10 +95,11 @@ void toggleDone(const TaskPtr& item, QObject* sender)
     CoreData* manager = CoreData::shared();
     if (!item || !manager) return;
     const qint64 status = item->status() == 1 ? 0 : 1;
-    item->setStatus(status);
-    item->setCompletedDate(status == 1 ? Utilities::getCompleteDate() : Date::dateWithTimeIntervalSince1970(0));
-    if (!manager->doMarkDoneOperatorWithTask(item, status))
+    // The record changes only with a kept save; a refused one was told.
+    if (!manager->markDoneFromView(item, status)) {
         qWarning() << "The done state of item" << item->primaryKey() << "could not be saved";
+        return;
+    }
     postItemChanged(sender);
 }
 
@@ -125,17 +126,26 @@ void duplicate(const TaskPtr& item)
 
 void doToday(const TaskPtr& item)
 {
-    if (CoreData* manager = CoreData::shared(); manager && item) manager->doToday(item);
+    // A refused move leaves the item where it was and is told.
+    if (CoreData* manager = CoreData::shared();
+        manager && item && !manager->saveChangeFromView({item}, [&] { return manager->doToday(item); }))
+        qWarning() << "Item" << item->primaryKey() << "could not be moved";
 }
 
 void doNextWeek(const TaskPtr& item)
 {
-    if (CoreData* manager = CoreData::shared(); manager && item) manager->doNextWeek(item);
+    // A refused move leaves the item where it was and is told.
+    if (CoreData* manager = CoreData::shared();
+        manager && item && !manager->saveChangeFromView({item}, [&] { return manager->doNextWeek(item); }))
+        qWarning() << "Item" << item->primaryKey() << "could not be moved";
 }
 
 void doNextMonth(const TaskPtr& item)
 {
-    if (CoreData* manager = CoreData::shared(); manager && item) manager->doNextMonth(item);
+    // A refused move leaves the item where it was and is told.
+    if (CoreData* manager = CoreData::shared();
+        manager && item && !manager->saveChangeFromView({item}, [&] { return manager->doNextMonth(item); }))
+        qWarning() << "Item" << item->primaryKey() << "could not be moved";
 }
 
 void copyToMakeLink(const TaskPtr& item)

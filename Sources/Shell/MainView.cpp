@@ -174,6 +174,13 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
     m_dayCalendarView = new DayCalendarView(QRectF(x1, 321, paneWidth, std::max(0.0, h - 361)), this);
     m_dayCalendarView->setMonthView(m_monthView);
 
+    // The planners reach down to the window's bottom edge: they lie under
+    // the bottom bar's buttons, which take their clicks and tooltips.
+    addSubview(m_monthPlannerView);
+    addSubview(m_weekPlannerView);
+    m_monthPlannerView->setHidden(true);
+    m_weekPlannerView->setHidden(true);
+
     // The bottom bar.
     const auto barButton = [this, H](int titleSize, Qt::Alignment alignment, double x, double width,
                                      std::function<void(Button*)> action, const QImage& normal,
@@ -226,10 +233,6 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
         QRectF(m_isPlannerExpand ? x0 + 327 : 327, 40, paneWidth, std::round(H - 50)), this);
     m_listModuleView->taskListView()->setCalendarView(m_dayCalendarView->calendarView());
 
-    addSubview(m_monthPlannerView);
-    addSubview(m_weekPlannerView);
-    m_monthPlannerView->setHidden(true);
-    m_weekPlannerView->setHidden(true);
 
     m_bgShadow = backgroundImage(QRectF(7, 70, 300, 300), NamedImages::imageNamed(QStringLiteral("shadow_bg")), this);
     m_bgShadowBottom =

@@ -164,6 +164,16 @@ void QuickAddView::resetData()
     postAddNotification();
 }
 
+void QuickAddView::keyDown(const Event& event)
+{
+    if (event.firstCharacterIgnoringModifiers() != KeyCharacter::Escape || frame().height() == collapsedHeight) {
+        View::keyDown(event);
+        return;
+    }
+    resetData();
+    if (QLineEdit* editor = m_searchAndAdd->editor()) editor->setFocus(Qt::OtherFocusReason);
+}
+
 void QuickAddView::beginAddTask()
 {
     m_isAdding = true;

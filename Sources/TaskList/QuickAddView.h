@@ -64,6 +64,9 @@ public:
     void continueTyping();
     // Back to the collapsed, empty bar.
     void resetData() override;
+    // Escape from the results (the field has its own): the bar folds as its
+    // field's Escape folds it, and the field has the keyboard again.
+    void keyDown(const Event& event) override;
     // A type was chosen in the add panel.
     void beginAddTask();
     // The add panel's height (its form's plus the title and the type

@@ -523,11 +523,13 @@ void SearchResultView::handleDoubleClick()
     popupEditDetail();
 }
 
-// Only Delete acts; no key is passed on, so the arrows move nothing.
+// Only Delete acts, and Escape goes on to the bar that holds the results;
+// no other key is passed on, so the arrows move nothing.
 void SearchResultView::keyDown(const Event& event)
 {
-    if (event.firstCharacterIgnoringModifiers() == KeyCharacter::Delete && selectedRow() >= 0 && m_selectedItem)
-        applyDelete();
+    const QChar key = event.firstCharacterIgnoringModifiers();
+    if (key == KeyCharacter::Escape) View::keyDown(event);  // passed on
+    else if (key == KeyCharacter::Delete && selectedRow() >= 0 && m_selectedItem) applyDelete();
 }
 
 void SearchResultView::rightMouseDown(const Event& event)

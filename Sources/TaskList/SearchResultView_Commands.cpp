@@ -142,9 +142,8 @@ void SearchResultView::selectDone()
     const TaskPtr item = selectedTask();
     if (!manager || !item || item->taskType() != 1) return;
     const qint64 status = item->status() == 0 ? 1 : 0;
-    item->setStatus(status);
-    item->setCompletedDate(status == 1 ? Utilities::getCompleteDate() : Date::dateWithTimeIntervalSince1970(0));
-    if (!manager->doMarkDoneOperatorWithTask(item, status)) {
+    // The record changes only with a kept save; a refused one was told.
+    if (!manager->markDoneFromView(item, status)) {
         qWarning() << "Task" << item->primaryKey() << "could not be marked" << (status ? "done" : "open");
         return;
     }

@@ -762,10 +762,13 @@ void TaskListItemView::selectDone()
     CoreData* data = manager();
     if (!data) return;
     const int state = doneStatus();
-    m_task->setStatus(state);
-    m_task->setCompletedDate(state == 1 ? Utilities::getCompleteDate() : Date::dateWithTimeIntervalSince1970(0));
-    if (!data->doMarkDoneOperatorWithTask(m_task, state))
+    // The record changes only with a kept save; a refused one was told, and
+    // the box shows the stored state again.
+    if (!data->markDoneFromView(m_task, state)) {
         qWarning() << "Item" << m_task->primaryKey() << "could not be marked" << (state ? "done" : "open");
+        if (m_doneBtn) m_doneBtn->setState(m_task->status() != 0 ? 1 : 0);
+        return;
+    }
     postTaskChanged();
 }
 
@@ -776,8 +779,18 @@ void TaskListItemView::selectStar()
         if (m_starBtn) m_starBtn->setState(m_task->isPinned() != 0 ? 1 : 0);
         return;
     }
-    m_task->setIsPinned(starStatus());
-    if (!m_task->dehydrate()) qWarning() << "Item" << m_task->primaryKey() << "could not be saved after its star changed";
+    const qint64 star = starStatus();
+    CoreData* data = manager();
+    // The star is set on the record only with a kept save; a refused one
+    // was told, and the box shows the stored state again.
+    if (!data || !data->saveChangeFromView({m_task}, [&] {
+            m_task->setIsPinned(star);
+            return m_task->dehydrate();
+        })) {
+        qWarning() << "Item" << m_task->primaryKey() << "could not be saved after its star changed";
+        if (m_starBtn) m_starBtn->setState(m_task->isPinned() != 0 ? 1 : 0);
+        return;
+    }
     const SettingPtr setting = settings();
     if (setting && setting->autoZVWSync() != 0)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));

@@ -158,11 +158,19 @@ TEST_F(ForeignPropertiesTest, AnEditWritesOnlyWhatTheUserChangedAsTheFileSpellsI
         expectRead(path, shownItem, row.fields);
         for (const auto& [name, text] : row.fields) {  // the organizer shows a link as a link, a due date as a day
             const QString placeholder = TextTable::localizedString(QStringLiteral("newEventText"));
-            if (name == QLatin1String("SUMMARY")) EXPECT_EQ(shownItem->taskName(), text.isEmpty() ? placeholder : text);
-            if (name == QLatin1String("DESCRIPTION")) EXPECT_EQ(shownItem->notes(), text);
-            if (name == QLatin1String("URL")) EXPECT_EQ(QString::fromUtf8(QUrl(shownItem->url()).toEncoded()), text);
+            if (name == QLatin1String("SUMMARY")) {
+                EXPECT_EQ(shownItem->taskName(), text.isEmpty() ? placeholder : text);
+            }
+            if (name == QLatin1String("DESCRIPTION")) {
+                EXPECT_EQ(shownItem->notes(), text);
+            }
+            if (name == QLatin1String("URL")) {
+                EXPECT_EQ(QString::fromUtf8(QUrl(shownItem->url()).toEncoded()), text);
+            }
             const Date day = text.size() == 8 ? local(2027, 2, text.right(2).toInt()) : Date::dateWithTimeIntervalSince1970(text.toDouble());
-            if (name == QLatin1String("DUE")) EXPECT_EQ(Utilities::compareDateNoTime(shownItem->dueEnd(), day), 0);
+            if (name == QLatin1String("DUE")) {
+                EXPECT_EQ(Utilities::compareDateNoTime(shownItem->dueEnd(), day), 0);
+            }
         }
     }
     reader.verify();

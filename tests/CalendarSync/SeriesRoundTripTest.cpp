@@ -143,7 +143,9 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         QList<IndependentReader::Occurrence> occurrencesHeld;
         for (qsizetype i = 0; i < held.size(); ++i) {
             occurrencesHeld << IndependentReader::Occurrence{held[i]->startDate(), held[i]->endDate(), held[i]->isAllDay()};
-            if (i < after.size()) EXPECT_EQ(held[i]->startDate(), after[i]->startTime()) << i;
+            if (i < after.size()) {
+                EXPECT_EQ(held[i]->startDate(), after[i]->startTime()) << i;
+            }
         }
         reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld);
         reader.verify();

@@ -148,7 +148,7 @@ TEST_F(EventDetailViewTest, WithoutASelectedDayANewEventIsToday)
 
 TEST_F(EventDetailViewTest, ASharedItemIsReadOnlyUnderItsOwnCategory)
 {
-    const CalendarPtr shared = categoryWithTags(QStringLiteral("Team"), QString());
+    const CalendarPtr shared = categoryWithTags(QStringLiteral("Team"), QStringLiteral("/crew"));
     shared->setExtraStatus(1);
     ASSERT_TRUE(shared->dehydrate());
     const TaskPtr item = timedEvent();
@@ -158,6 +158,9 @@ TEST_F(EventDetailViewTest, ASharedItemIsReadOnlyUnderItsOwnCategory)
     PopUpButton* categories = m_form->calendarBtn();
     EXPECT_EQ(categories->indexOfSelectedItem(), 0);
     EXPECT_EQ(categories->titleOfSelectedItem(), QStringLiteral("Team"));
+    // Its key, as the task form gives it: the tags the category gives show.
+    EXPECT_EQ(categories->selectedItem()->tag, shared->primaryKey());
+    EXPECT_EQ(m_form->tagDetailView()->objectValue(), QStringList{QStringLiteral("crew")});
     const QList<View*> controls{m_form->locationTextField(), m_form->startTextField(), m_form->endTextField(),
                                 m_form->allDayBtn(),         categories,               m_form->urlTextField(),
                                 m_form->tagDetailView(),     m_form->repeatRules().repeatBtn()};

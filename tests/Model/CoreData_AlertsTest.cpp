@@ -266,7 +266,7 @@ TEST_F(AlertsTest, PostponeMovesStartAndDueByDayWeekOrCalendarMonth)
         task->setStartTime(c.due);
         auto alarm = std::make_shared<LocalNotification>();
         alarm->setTask(task);
-        dataManager().postponeAlerts({alarm}, c.type);
+        EXPECT_EQ(dataManager().postponeAlerts({alarm}, c.type), c.type != 0) << "type " << c.type;
         EXPECT_EQ(task->dueEnd(), c.expectedDue) << "type " << c.type;
         EXPECT_EQ(task->startTime(), c.expectedDue) << "type " << c.type;
         EXPECT_EQ(storedColumn(task->primaryKey(), QStringLiteral("dueEnd")), QVariant(storedSeconds(c.expectedDue)));
@@ -291,7 +291,7 @@ TEST_F(AlertsTest, PostponeLeavesEventsAndFollowsTheCategoryIntoTheCalendarStore
     }
     clearPosted();
 
-    dataManager().postponeAlerts(alarms, 1);
+    EXPECT_TRUE(dataManager().postponeAlerts(alarms, 1));
     EXPECT_EQ(event->startTime(), localDate(2014, 1, 16, 9, 0)) << "events are not postponed";
     const QList<RecordingICalSync::Call> calls = iCalCalls();
     ASSERT_EQ(calls.size(), 2);
@@ -315,7 +315,7 @@ TEST_F(AlertsTest, PostponedTaskDueTodayGoesToTheTopWhenDoTodayIsOn)
     alarm->setTask(overdue);
     clearPosted();
 
-    dataManager().postponeAlerts({alarm}, 1);
+    EXPECT_TRUE(dataManager().postponeAlerts({alarm}, 1));
     EXPECT_EQ(overdue->taskOrder(), topOrder);
     EXPECT_GT(first->taskOrder(), topOrder);
     EXPECT_EQ(posted(), QList<Posted>({itemsPush(), taskChanged()})) << "no order notification from here";
@@ -327,7 +327,7 @@ TEST_F(AlertsTest, PostponedTaskLeavesTheListOfActiveTasksWhenItNowStartsLater)
     const TaskPtr task = listedTask(QStringLiteral("Report"), localDate(2014, 1, 15, 18, 0));
     auto alarm = std::make_shared<LocalNotification>();
     alarm->setTask(task);
-    dataManager().postponeAlerts({alarm}, 2);
+    EXPECT_TRUE(dataManager().postponeAlerts({alarm}, 2));
     EXPECT_TRUE(dataManager().allTasksEventsAdes().isEmpty());
 }
 
@@ -440,7 +440,7 @@ TEST_F(AlertsTest, PostponingADoneRepeatingTaskRunsTheDoneCommandAgain)
     const qint64 rowsBefore = queryInt(QStringLiteral("SELECT count(*) FROM Tasks"));
     auto alarm = std::make_shared<LocalNotification>();
     alarm->setTask(task);
-    dataManager().postponeAlerts({alarm}, 1);
+    EXPECT_TRUE(dataManager().postponeAlerts({alarm}, 1));
     EXPECT_EQ(task->dueEnd(), localDate(2014, 1, 11, 10, 0));
     EXPECT_EQ(task->repeatType(), 0) << "the done row becomes a one-off";
     EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks")), rowsBefore + 1) << "the series goes on in a new row";

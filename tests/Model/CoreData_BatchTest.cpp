@@ -74,7 +74,7 @@ TEST_F(CoreDataBatchTest, DeletingASelectionDeletesOnlyTheOwnItemsAndSavesTheSet
     const TaskPtr ownNote = note(QStringLiteral("my note"));
     ASSERT_TRUE(setting().dirty());
 
-    dataManager().doDeleteTasks({shared, own, ownNote}, false);
+    EXPECT_TRUE(dataManager().doDeleteTasks({shared, own, ownNote}, false));
 
     EXPECT_TRUE(rowExists(shared->primaryKey()));
     EXPECT_FALSE(rowExists(own->primaryKey()));
@@ -83,7 +83,7 @@ TEST_F(CoreDataBatchTest, DeletingASelectionDeletesOnlyTheOwnItemsAndSavesTheSet
     EXPECT_FALSE(setting().dirty());
     EXPECT_EQ(calendarStoreOperations(), QStringLiteral("deleteTask"));
 
-    dataManager().doDeleteTasks({shared}, false);
+    EXPECT_TRUE(dataManager().doDeleteTasks({shared}, false));
     EXPECT_TRUE(rowExists(shared->primaryKey()));
 }
 
@@ -105,7 +105,7 @@ TEST_F(CoreDataBatchTest, DeletedItemsLoseTheirLinksOutrightOnlyWhenPushedToTheW
         const qint64 made = link(doomed, note(QStringLiteral("context")));
         PostedNotifications posts({kAutoSyncNotification, taskChanged});
 
-        dataManager().doDeleteTasks({doomed}, c.autoSyncZVW);
+        EXPECT_TRUE(dataManager().doDeleteTasks({doomed}, c.autoSyncZVW));
 
         EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Links WHERE primaryKey=%1").arg(made)), c.linkRowsLeft);
         if (c.linkRowsLeft) {
@@ -122,7 +122,7 @@ TEST_F(CoreDataBatchTest, DeletedEventsLeaveTheCalendarStoreToo)
     meeting->setICalUID(QStringLiteral("meeting-uid"));
     ASSERT_TRUE(meeting->dehydrate());
 
-    dataManager().doDeleteTasks({meeting}, false);
+    EXPECT_TRUE(dataManager().doDeleteTasks({meeting}, false));
 
     EXPECT_FALSE(rowExists(meeting->primaryKey()));
     ASSERT_EQ(calendarStore().calls().size(), 1);
@@ -142,7 +142,7 @@ TEST_F(CoreDataBatchTest, DuplicatesAreNewUnsyncedRootsHandedToTheStoreByKind)
     const qint64 before = lastKey();
     PostedNotifications posts({kAutoSyncNotification, taskChanged});
 
-    dataManager().doDuplicateTasks({thursday, errand, scheduled, memo}, true);
+    EXPECT_TRUE(dataManager().doDuplicateTasks({thursday, errand, scheduled, memo}, true));
 
     const TaskList copies = rowsAfter(before);
     ASSERT_EQ(copies.size(), 4);
@@ -177,9 +177,9 @@ TEST_F(CoreDataBatchTest, StarringWritesThePinAndAnnouncesTheChangeOnce)
         SCOPED_TRACE(star ? "star" : "unstar");
         PostedNotifications posts({kAutoSyncNotification, taskChanged});
         if (star)
-            dataManager().doMarkStarTasks({first, second}, true);
+            EXPECT_TRUE(dataManager().doMarkStarTasks({first, second}, true));
         else
-            dataManager().doMarkUnStarTasks({first, second}, false);
+            EXPECT_TRUE(dataManager().doMarkUnStarTasks({first, second}, false));
         for (const TaskPtr& item : {first, second})
             EXPECT_EQ(storedColumn(item->primaryKey(), QStringLiteral("isPinned")).toLongLong(), star ? 1 : 0);
         ASSERT_FALSE(posts.posts().isEmpty());
@@ -213,7 +213,7 @@ TEST_F(CoreDataBatchTest, BatchDoneWritesTasksAndScheduledTasksAndLeavesEventsAl
     const qint64 before = lastKey();
     PostedNotifications posts({kAutoSyncNotification, taskChanged});
 
-    dataManager().doMarkDoneTasks({plain, weekly, scheduled, meeting}, true);
+    EXPECT_TRUE(dataManager().doMarkDoneTasks({plain, weekly, scheduled, meeting}, true));
 
     EXPECT_EQ(storedColumn(plain->primaryKey(), QStringLiteral("status")).toLongLong(), 1);
     EXPECT_EQ(Task::initWithPrimaryKey(plain->primaryKey())->completedDate(), now());
@@ -253,7 +253,7 @@ TEST_F(CoreDataBatchTest, BatchDoneWithoutAutoSyncAsksForNoPush)
     const TaskPtr scheduled = scheduledTask(QStringLiteral("focus"), localDate(2014, 1, 15, 8, 0));
     PostedNotifications posts({kAutoSyncNotification, taskChanged});
 
-    dataManager().doMarkDoneTasks({task(QStringLiteral("plain")), scheduled}, false);
+    EXPECT_TRUE(dataManager().doMarkDoneTasks({task(QStringLiteral("plain")), scheduled}, false));
 
     EXPECT_EQ(posts.names(), QStringList{taskChanged});
 }
@@ -269,7 +269,7 @@ TEST_F(CoreDataBatchTest, BatchUndoneReopensEveryKind)
     }
     PostedNotifications posts({kAutoSyncNotification, taskChanged});
 
-    dataManager().doMarkUnDoneTasks(items, true);
+    EXPECT_TRUE(dataManager().doMarkUnDoneTasks(items, true));
 
     for (const TaskPtr& item : items) {
         const TaskPtr row = Task::initWithPrimaryKey(item->primaryKey());
@@ -525,7 +525,7 @@ TEST_F(CoreDataBatchTest, DelegationStatesFromTheWebService)
         delegated->setTaskName(edited);
         PostedNotifications posts({kAutoSyncNotification, taskChanged});
 
-        dataManager().updateDelegatedTaskStatus(delegated, c.role);
+        EXPECT_TRUE(dataManager().updateDelegatedTaskStatus(delegated, c.role));
 
         EXPECT_EQ(rowExists(delegated->primaryKey()), c.rowKept);
         EXPECT_EQ(setting().zvwDeletedTasks(), QStringLiteral("")) << "the server already knows";
@@ -549,7 +549,7 @@ TEST_F(CoreDataBatchTest, ShareStatesFromTheWebService)
         category->setCalendarName(QStringLiteral("renamed"));
         PostedNotifications posts({kShareItemChangedStatusNotification});
 
-        dataManager().updateShareProjectStatus(category);
+        EXPECT_TRUE(dataManager().updateShareProjectStatus(category));
 
         const qint64 rows =
             queryInt(QStringLiteral("SELECT count(*) FROM Calendars WHERE primaryKey=%1").arg(category->primaryKey()));

@@ -277,7 +277,7 @@ TEST_F(CoreDataConversionsTest, CompletedScheduledTaskBecomesADoneTaskOfItsOwnRo
     const qint64 scheduledKey = scheduled->primaryKey();
     PostedNotifications posts({kAutoSyncNotification});
 
-    dataManager().markSTaskDone(scheduled);
+    EXPECT_TRUE(dataManager().markSTaskDone(scheduled));
 
     const TaskPtr done = dataManager().modifyingTask();
     ASSERT_NE(done, nullptr);
@@ -300,7 +300,7 @@ TEST_F(CoreDataConversionsTest, CompletingAScheduledTaskWithoutAutoSyncAsksForNo
     const TaskPtr scheduled = scheduledTask(QStringLiteral("Call the bank"), localDate(2014, 1, 15, 9, 0));
     PostedNotifications posts({kAutoSyncNotification});
 
-    dataManager().markSTaskDone(scheduled, false);
+    EXPECT_TRUE(dataManager().markSTaskDone(scheduled, false));
 
     EXPECT_EQ(Task::initWithPrimaryKey(dataManager().modifyingTask()->primaryKey())->status(), 1);
     EXPECT_TRUE(posts.autoSyncRequests().isEmpty());
@@ -348,7 +348,7 @@ TEST_F(CoreDataConversionsTest, SeveralNotesBecomeLinkedTasksAnnouncedOnce)
     const qint64 before = lastKey();
     PostedNotifications posts({kAutoSyncNotification, QStringLiteral("Task changed")});
 
-    dataManager().ConvertNotesToTasks({first, second});
+    EXPECT_TRUE(dataManager().ConvertNotesToTasks({first, second}));
 
     const TaskList made = rowsAfter(before);
     ASSERT_EQ(made.size(), 2);
@@ -528,7 +528,7 @@ TEST_F(CoreDataConversionsTest, SeriesMovedToATasksOnlyCategoryBecomesNewOnTheWe
     const TaskPtr agenda = note(QStringLiteral("Agenda"));
     const qint64 made = link(root, agenda);
 
-    dataManager().changeCalendarId(tasksOnly->primaryKey(), root->primaryKey());
+    EXPECT_TRUE(dataManager().changeCalendarId(tasksOnly->primaryKey(), root->primaryKey()));
     for (const TaskPtr& item : {root, detached}) {
         const TaskPtr row = Task::initWithPrimaryKey(item->primaryKey());
         EXPECT_EQ(row->calendarId(), tasksOnly->primaryKey());
@@ -536,7 +536,7 @@ TEST_F(CoreDataConversionsTest, SeriesMovedToATasksOnlyCategoryBecomesNewOnTheWe
     }
     EXPECT_EQ(setting().zvwDeletedTasks(), QStringLiteral(",7001,7002"));
 
-    dataManager().resetZVWIdWhenCalChanged(occurrenceOn(Task::initWithPrimaryKey(root->primaryKey()), 16), false);
+    EXPECT_TRUE(dataManager().resetZVWIdWhenCalChanged(occurrenceOn(Task::initWithPrimaryKey(root->primaryKey()), 16), false));
     for (const TaskPtr& item : {root, detached})
         EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey())->iCalUID(), QString()) << "out of the store";
     EXPECT_EQ(setting().zvwDeletedTasks(), QStringLiteral(",7001,7002")) << "nothing more to queue";
@@ -567,7 +567,7 @@ TEST_F(CoreDataConversionsTest, CategoryChangeOfATaskQueuesItsWebIdAndResendsIts
         ASSERT_TRUE(item->dehydrate());
         const qint64 made = link(note(QStringLiteral("Context")), item);
 
-        dataManager().resetZVWIdWhenCalChanged(item, true);
+        EXPECT_TRUE(dataManager().resetZVWIdWhenCalChanged(item, true));
 
         EXPECT_EQ(setting().zvwDeletedTasks(), c.queued);
         const TaskPtr row = Task::initWithPrimaryKey(item->primaryKey());

@@ -429,7 +429,7 @@ TEST_F(CoreDataLinksTest, PastingLinksTheCopiedItemOnceAndRefreshesTheViews)
     dataManager().setCopiedItem(copied);
     {
         PostedNotifications posted({kAutoSyncNotification, kAllTasksEventsAdesChanged});
-        dataManager().pasteToMakeLinkWith(target);
+        EXPECT_TRUE(dataManager().pasteToMakeLinkWith(target));
         EXPECT_EQ(posted.names(), (QStringList{kAutoSyncNotification, kAllTasksEventsAdesChanged}));
         EXPECT_EQ(posted.autoSyncRequests(), QList<qint64>{8});
     }
@@ -438,9 +438,9 @@ TEST_F(CoreDataLinksTest, PastingLinksTheCopiedItemOnceAndRefreshesTheViews)
     EXPECT_EQ(listedLinks(), made);
     {
         PostedNotifications posted({kAutoSyncNotification, kAllTasksEventsAdesChanged});
-        dataManager().pasteToMakeLinkWith(target);
+        EXPECT_TRUE(dataManager().pasteToMakeLinkWith(target));
         dataManager().setCopiedItem(target);
-        dataManager().pasteToMakeLinkWith(copied);
+        EXPECT_TRUE(dataManager().pasteToMakeLinkWith(copied));
         EXPECT_TRUE(posted.names().isEmpty()) << "already linked, in either direction";
     }
     EXPECT_EQ(linkRows(), made);
@@ -455,7 +455,7 @@ TEST_F(CoreDataLinksTest, PastingOverARemovedLinkMakesItActiveWithItsWebKey)
     dataManager().setCopiedItem(copied);
     PostedNotifications posted({kAutoSyncNotification, kAllTasksEventsAdesChanged});
 
-    dataManager().pasteToMakeLinkWith(target);
+    EXPECT_TRUE(dataManager().pasteToMakeLinkWith(target));
 
     const QList<LinkRow> reactivated{{target->primaryKey(), copied->primaryKey(), 0, 44}};
     EXPECT_EQ(linkRows(), reactivated) << "the server never heard of the removal";
@@ -468,14 +468,14 @@ TEST_F(CoreDataLinksTest, PastingLinksOccurrencesThroughTheirSeries)
     const TaskPtr series = storedSeries(QStringLiteral("Series"));
     const TaskPtr target = storedItem(QStringLiteral("Target"));
     dataManager().setCopiedItem(instanceOf(series, -4));
-    dataManager().pasteToMakeLinkWith(target);
+    EXPECT_TRUE(dataManager().pasteToMakeLinkWith(target));
     EXPECT_EQ(linkRows(), (QList<LinkRow>{{series->primaryKey(), target->primaryKey(), 0, 0}}));
 
     PostedNotifications posted({kAllTasksEventsAdesChanged});
     dataManager().setCopiedItem(nullptr);
-    dataManager().pasteToMakeLinkWith(target);
+    EXPECT_FALSE(dataManager().pasteToMakeLinkWith(target));
     dataManager().setCopiedItem(target);
-    dataManager().pasteToMakeLinkWith(nullptr);
+    EXPECT_FALSE(dataManager().pasteToMakeLinkWith(nullptr));
     EXPECT_TRUE(posted.names().isEmpty());
 }
 

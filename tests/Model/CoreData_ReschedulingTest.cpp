@@ -105,13 +105,13 @@ TEST_F(ReschedulingTest, BatchesStartFromTheSameDayAsTheSingleCommandWestOfGreen
     const TaskPtr single = freshTask();
     dataManager().setDoNextWeekInfo(single);
     expectSchedule(*single, weekFromMonday);
-    dataManager().doNextWeekTasks({task}, false);
+    EXPECT_TRUE(dataManager().doNextWeekTasks({task}, false));
     expectSchedule(*Task::initWithPrimaryKey(task->primaryKey()), weekFromMonday);
 
     Clock::setFixed(monthFromTheFirst.now);
     dataManager().setDoNextMonthInfo(single);
     expectSchedule(*single, monthFromTheFirst);
-    dataManager().doNextMonthTasks({task}, false);
+    EXPECT_TRUE(dataManager().doNextMonthTasks({task}, false));
     expectSchedule(*Task::initWithPrimaryKey(task->primaryKey()), monthFromTheFirst);
 }
 
@@ -121,7 +121,7 @@ TEST_F(ReschedulingTest, MovingOneTaskSavesItsRowReschedulesItsAlarmAndPublishes
     task->setTaskName(QStringLiteral("Unsaved edit"));
     clearPosted();
 
-    dataManager().doNextWeek(task);
+    EXPECT_TRUE(dataManager().doNextWeek(task));
     const TaskPtr stored = Task::initWithPrimaryKey(task->primaryKey());
     EXPECT_EQ(stored->taskName(), QStringLiteral("Report")) << "the row is moved as stored";
     EXPECT_EQ(stored->startTime(), localDate(2014, 1, 20, 8, 30));
@@ -141,7 +141,7 @@ TEST_F(ReschedulingTest, ABatchPostsOnceAndAsksForTheWebPushOnlyWhenTold)
     const TaskPtr first = listedTask(QStringLiteral("First"), localDate(2014, 1, 16, 17, 0));
     const TaskPtr second = listedTask(QStringLiteral("Second"), localDate(2014, 1, 17, 17, 0));
     clearPosted();
-    dataManager().doNextMonthTasks({first, second}, false);
+    EXPECT_TRUE(dataManager().doNextMonthTasks({first, second}, false));
     EXPECT_EQ(posted(), QList<Posted>{taskChanged()});
     for (const TaskPtr& task : {first, second})
         EXPECT_EQ(storedColumn(task->primaryKey(), QStringLiteral("dueEnd")),
@@ -149,7 +149,7 @@ TEST_F(ReschedulingTest, ABatchPostsOnceAndAsksForTheWebPushOnlyWhenTold)
     EXPECT_EQ(iCalOperations(), QStringList({QStringLiteral("updateTask"), QStringLiteral("updateTask")}));
 
     clearPosted();
-    dataManager().doNextWeekTasks({first, second}, true);
+    EXPECT_TRUE(dataManager().doNextWeekTasks({first, second}, true));
     EXPECT_EQ(posted(), QList<Posted>({itemsPush(), taskChanged()}));
 }
 
@@ -159,7 +159,7 @@ TEST_F(ReschedulingTest, AMoveTheDatabaseRefusesChangesNothingAndAnnouncesNothin
     clearPosted();
     {
         WriteLockHolder otherProcess(databasePath());
-        dataManager().doNextWeek(task);
+        EXPECT_FALSE(dataManager().doNextWeek(task));
     }
     EXPECT_EQ(storedColumn(task->primaryKey(), QStringLiteral("dueEnd")),
               QVariant(storedSeconds(localDate(2014, 1, 16, 17, 0))));
@@ -172,7 +172,7 @@ TEST_F(ReschedulingTest, AMovedTaskLeavesTheActiveListAndFollowsTheTagFilter)
     setting().setShowActiveTaskOnly(1);
     const TaskPtr moved = listedTask(QStringLiteral("Report"), localDate(2014, 1, 15, 17, 0));
     const TaskPtr stays = listedTask(QStringLiteral("Today"), localDate(2014, 1, 15, 17, 0));
-    dataManager().doNextWeek(moved);
+    EXPECT_TRUE(dataManager().doNextWeek(moved));
     EXPECT_EQ(dataManager().allTasksEventsAdes(), TaskList{stays});
 
     setting().setShowActiveTaskOnly(0);
@@ -181,7 +181,7 @@ TEST_F(ReschedulingTest, AMovedTaskLeavesTheActiveListAndFollowsTheTagFilter)
     const TaskPtr untagged = listedTask(QStringLiteral("Untagged"), localDate(2014, 1, 15, 17, 0));
     moved->setTagList(QStringLiteral("/Work"));
     ASSERT_TRUE(moved->dehydrate());
-    dataManager().doNextMonthTasks({moved, untagged}, false);
+    EXPECT_TRUE(dataManager().doNextMonthTasks({moved, untagged}, false));
     const TaskList listed = dataManager().allTasksEventsAdes();
     ASSERT_EQ(listed.size(), 1) << "the untagged task goes, the tagged one comes";
     EXPECT_EQ(listed.first()->primaryKey(), moved->primaryKey());
@@ -198,7 +198,7 @@ TEST_F(ReschedulingTest, DoTodayPutsTheTaskFirstAndMovesTheOpenTasksAboveItDown)
     ASSERT_TRUE(b->dehydrate());
     clearPosted();
 
-    dataManager().doToday(c);
+    EXPECT_TRUE(dataManager().doToday(c));
     EXPECT_EQ(c->taskOrder(), orders[0]);
     EXPECT_EQ(a->taskOrder(), orders[2]) << "the done task keeps its place and is skipped";
     EXPECT_EQ(b->taskOrder(), orders[1]);
@@ -206,16 +206,16 @@ TEST_F(ReschedulingTest, DoTodayPutsTheTaskFirstAndMovesTheOpenTasksAboveItDown)
     EXPECT_EQ(storedColumn(a->primaryKey(), QStringLiteral("taskOrder")), QVariant(orders[2]));
     EXPECT_EQ(posted(), QList<Posted>{taskOrderChanged()});
 
-    dataManager().doToday(c);
+    EXPECT_TRUE(dataManager().doToday(c));
     EXPECT_EQ(c->taskOrder(), orders[0]) << "already first";
     EXPECT_EQ(posted().size(), 2);
 
     const TaskPtr unlisted = storedItem(QStringLiteral("Not listed"));
-    dataManager().doToday(unlisted);
+    EXPECT_TRUE(dataManager().doToday(unlisted));
     EXPECT_EQ(posted().size(), 2) << "a task the list does not show changes nothing";
 
     clearPosted();
-    dataManager().doTodayTasks({a, d, c});
+    EXPECT_TRUE(dataManager().doTodayTasks({a, d, c}));
     EXPECT_EQ(c->taskOrder(), orders[0]) << "the last of the selection ends on top";
     EXPECT_EQ(posted(), QList<Posted>({taskOrderChanged(), taskOrderChanged(), taskOrderChanged()}));
 }

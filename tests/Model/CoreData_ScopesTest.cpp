@@ -248,7 +248,7 @@ TEST_F(CoreDataScopesTest, DeletingByUidTouchesOnlyThatUid)
     ASSERT_TRUE(other->dehydrate());
     const TaskPtr withoutUid = storedItem(QStringLiteral("local"), 0);
 
-    dataManager().deleteAllEventsWithUID({quoted, QStringLiteral("")}, true);
+    EXPECT_TRUE(dataManager().deleteAllEventsWithUID({quoted, QStringLiteral("")}, true));
     EXPECT_FALSE(rowExists(target->primaryKey()));
     EXPECT_TRUE(rowExists(other->primaryKey()));
     EXPECT_TRUE(rowExists(withoutUid->primaryKey())) << "items without a copy share the empty uid";
@@ -265,10 +265,10 @@ TEST_F(CoreDataScopesTest, AnEventOpenInTheEditorOfAServerCalendarKeepsItsRow)
     ASSERT_TRUE(editing->dehydrate());
     dataManager().setModifyingTask(editing);
 
-    dataManager().deleteAllEventsWithUID({QStringLiteral("meeting-uid")}, true);
+    EXPECT_TRUE(dataManager().deleteAllEventsWithUID({QStringLiteral("meeting-uid")}, true));
     EXPECT_TRUE(rowExists(editing->primaryKey()));
     dataManager().setModifyingTask(nullptr);
-    dataManager().deleteAllEventsWithUID({QStringLiteral("meeting-uid")}, true);
+    EXPECT_TRUE(dataManager().deleteAllEventsWithUID({QStringLiteral("meeting-uid")}, true));
     EXPECT_FALSE(rowExists(editing->primaryKey()));
 }
 

@@ -19,13 +19,13 @@ TEST_F(CoreDataTaskTest, HighestTaskOrderIsZeroWithoutRowsOrDatabase)
 
 TEST_F(CoreDataTaskTest, AddNewTaskStoresAndListsTheModifyingTask)
 {
-    dataManager().addNewTask();
+    EXPECT_FALSE(dataManager().addNewTask());
     EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks")), 0) << "nothing to add";
 
     auto item = std::make_shared<Task>();
     item->setTaskName(QStringLiteral("Call Ann"));
     dataManager().setModifyingTask(item);
-    dataManager().addNewTask();
+    EXPECT_TRUE(dataManager().addNewTask());
     EXPECT_GT(item->primaryKey(), 0);
     EXPECT_FALSE(item->dirty());
     EXPECT_EQ(storedColumn(item->primaryKey(), QStringLiteral("taskName")), QVariant(QStringLiteral("Call Ann")));

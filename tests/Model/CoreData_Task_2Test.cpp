@@ -39,9 +39,11 @@ protected:
     TaskPtr add(const TaskPtr& item)
     {
         dataManager().setModifyingTask(item);
-        dataManager().addNewTask();
+        if (!dataManager().addNewTask()) ++refusedAdds;
         return item;
     }
+
+    int refusedAdds = 0;
 
     ListState listState;
     ScriptedAlertPresenter presenter;
@@ -213,6 +215,7 @@ TEST_F(AddingTest, AnItemTheDatabaseRefusesGoesNowhereElse)
         WriteLockHolder otherProcess(databasePath());
         add(note);
     }
+    EXPECT_EQ(refusedAdds, 1);
     EXPECT_TRUE(posted().isEmpty());
     EXPECT_TRUE(iCalCalls().isEmpty());
     EXPECT_TRUE(dataManager().allTasksEventsAdes().isEmpty());
@@ -230,7 +233,7 @@ TEST_F(AddingTest, AnItemFromTheWebFindsItsSeriesByWebKey)
     occurrence->setZvwID(701);
     occurrence->setParentId(700);
     dataManager().setModifyingTask(occurrence);
-    dataManager().addNewTaskNeedSync(true);
+    EXPECT_TRUE(dataManager().addNewTaskNeedSync(true));
     EXPECT_EQ(storedColumn(occurrence->primaryKey(), QStringLiteral("parentId")), QVariant(root->primaryKey()));
     EXPECT_EQ(occurrence->iCalUID(), QStringLiteral("series-uid"));
     ASSERT_EQ(iCalCalls().size(), 1);
@@ -243,7 +246,7 @@ TEST_F(AddingTest, AnItemFromTheWebFindsItsSeriesByWebKey)
     orphan->setParentId(999);
     orphan->setICalUID(QStringLiteral("stale"));
     dataManager().setModifyingTask(orphan);
-    dataManager().addNewTaskNeedSync(false, 42);
+    EXPECT_TRUE(dataManager().addNewTaskNeedSync(false, 42));
     EXPECT_EQ(storedColumn(orphan->primaryKey(), QStringLiteral("parentId")), QVariant(qint64(0)));
     EXPECT_EQ(storedColumn(orphan->primaryKey(), QStringLiteral("iCalIdentifier")), QVariant(QStringLiteral("")));
     EXPECT_EQ(storedColumn(orphan->primaryKey(), QStringLiteral("taskOrder")), QVariant(qint64(42)));

@@ -246,7 +246,7 @@ TEST_F(LinkListTest, RevealFollowsTheChainByKindAndClosesThePopover)
         for (const QString& call : c.calls) expected << call.arg(c.item->primaryKey());
         EXPECT_EQ(m_mainView->calls(), expected);
         EXPECT_EQ(m_closes, 1);
-        dataManager().unLink(m_root->primaryKey(), c.item->primaryKey());
+        EXPECT_TRUE(dataManager().unLink(m_root->primaryKey(), c.item->primaryKey()));
     }
 }
 

@@ -205,7 +205,7 @@ TEST_F(NoteListTest, ARefreshReReadsListedNotesAndDropsDeletedOnes)
     auto renamed = Task::initWithPrimaryKey(wedLate->primaryKey());
     renamed->setTaskName(QStringLiteral("Wed renamed"));
     ASSERT_TRUE(renamed->dehydrate());
-    dataManager().doDeleteTask(mon);
+    EXPECT_TRUE(dataManager().doDeleteTask(mon));
     list().reloadData(QHash<QString, QVariant>{{QString::number(wedLate->primaryKey()), 1},
                                                {QString::number(mon->primaryKey()), 1},
                                                {QStringLiteral("999999"), 1}});

@@ -8,6 +8,7 @@
 #include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -65,6 +66,53 @@ TEST(DatePicker, AValueSetByCodePostsNothingAndReadsBackToTheMinute)
     // No date changes nothing.
     form.picker->setDateValue(Date());
     EXPECT_EQ(form.picker->dateValue(), at(2026, 5, 1));
+}
+
+// A click selects the part of the date it falls in, so the digits typed
+// next replace it; also the first click, which brings the keyboard with it
+// (and with that the editor's own choice of its first part).
+TEST(DatePicker, AClickSelectsThePartItFallsIn)
+{
+    const struct {
+        const char* name;
+        const char* shown;  // what the part shows, found in the text
+        QDateTimeEdit::Section section;
+        bool bringsTheKeyboard;
+    } clicks[] = {
+        {"first click on the year", "2031", QDateTimeEdit::YearSection, true},
+        {"first click on the minute", "47", QDateTimeEdit::MinuteSection, true},
+        {"click on the year", "2031", QDateTimeEdit::YearSection, false},
+        {"click on the hour", "18", QDateTimeEdit::HourSection, false},
+    };
+    for (const auto& c : clicks) {
+        SCOPED_TRACE(c.name);
+        Form form;
+        form.picker->setDateValue(at(2031, 5, 9, 18, 47));
+        QApplication::setActiveWindow(form.window.get());
+        for (int turn = 0; turn < 50 && !form.picker->editor()->hasFocus(); ++turn) QApplication::processEvents();
+        ASSERT_TRUE(form.picker->editor()->hasFocus());
+        QLineEdit* line = form.picker->editor()->findChild<QLineEdit*>();
+        ASSERT_NE(line, nullptr);
+        const int index = int(line->text().indexOf(QLatin1String(c.shown)));
+        ASSERT_GE(index, 0) << line->text().toStdString();
+        // A point whose caret lies inside the part.
+        int x = 0;
+        while (x < line->width() && line->cursorPositionAt(QPoint(x, line->height() / 2)) != index + 1) ++x;
+        ASSERT_LT(x, line->width());
+        if (c.bringsTheKeyboard) form.picker->editor()->clearFocus();
+        const QPointF point(x, line->height() / 2.0);
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, point, line->mapToGlobal(point), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(line, &event);
+        }
+        QApplication::processEvents();
+        // The window manager's activation comes after the click itself.
+        if (c.bringsTheKeyboard) form.picker->editor()->setFocus(Qt::ActiveWindowFocusReason);
+        QApplication::processEvents();
+        EXPECT_EQ(form.picker->editor()->currentSection(), c.section);
+        EXPECT_EQ(line->selectedText(), QLatin1String(c.shown));
+    }
 }
 
 TEST(DatePicker, AUserEditPostsExactlyOnce)

@@ -16,6 +16,7 @@
 #include "RegisterView.h"
 #include "Screenshot.h"
 #include "TextField.h"
+#include "UserLoginView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -114,6 +115,26 @@ protected:
     RecordingUrlOpener opener;
     std::unique_ptr<Preferences> pref;
 };
+
+// The account's link-like buttons, in the pane and in the wizard's account
+// page, draw the one link blue every other link is drawn in.
+TEST_F(PrefSyncTest, TheAccountLinksAreDrawnInTheLinkBlue)
+{
+    UserLoginView wizardPage(QRectF(0, 0, 560, 560));
+    const struct {
+        const char* name;
+        Button* button;
+    } links[] = {
+        {"the pane's forgotten password", account().forgotPasswordButton()},
+        {"the wizard's site link", wizardPage.zvSite()},
+        {"the wizard's forgotten password", wizardPage.recoveryPassWord()},
+    };
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.name);
+        ASSERT_NE(link.button, nullptr);
+        EXPECT_EQ(link.button->textColor(), QColor(0, 0, 255));
+    }
+}
 
 TEST_F(PrefSyncTest, SignInOutcomesFromTheServiceAndTheAccountFile)
 {

@@ -332,8 +332,9 @@ TEST_F(QuickAddBarTest, TheAddFormsHandTheirItemToTheBarAndCancelCollapsesIt)
 
 TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
 {
-    // The form (-1: none, the bar searching), the field, the key; whether
-    // "Dentist" is stored and the bar folded back to its emptied line.
+    // The form (-1: none, the bar searching; -2: searching, with the
+    // keyboard in the results), the field, the key; whether "Dentist" is
+    // stored and the bar folded back to its emptied line.
     struct Case {
         int form;
         bool notes;
@@ -344,7 +345,7 @@ TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
         {AddView::EventEditor, false, Qt::Key_Return, true, true}, {AddView::TaskEditor, false, Qt::Key_Return, true, true},
         {AddView::EventEditor, true, Qt::Key_Return, false, false},  // a new line in the notes
         {AddView::EventEditor, false, Qt::Key_Escape, false, true}, {AddView::TaskEditor, false, Qt::Key_Escape, false, true},
-        {-1, false, Qt::Key_Escape, false, true},
+        {-1, false, Qt::Key_Escape, false, true}, {-2, false, Qt::Key_Escape, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(&c - cases));
@@ -357,6 +358,7 @@ TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
             target = c.notes ? static_cast<QWidget*>(bar().addView()->eventDetailView()->desc()->editor())
                              : bar().addView()->eventDetailView()->locationTextField()->editor();
         if (c.form == AddView::TaskEditor) target = bar().addView()->taskDetailView()->locationTextField()->editor();
+        if (c.form == -2) target = bar().searchView()->resultView();
         target->setFocus();
         for (QEvent::Type kind : {QEvent::KeyPress, QEvent::KeyRelease}) {
             QKeyEvent event(kind, c.key, Qt::NoModifier);  // offered to the window's shortcuts first
@@ -365,6 +367,9 @@ TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
         EXPECT_EQ(dataManager().allTasksEventsAdes().size() > before && lastAdded()->taskName() == QStringLiteral("Dentist"),
                   c.saved);
         EXPECT_EQ(bar().frame().height() == 28 && bar().searchAndAdd()->stringValue().isEmpty(), c.folded);
+        if (c.form == -2) {
+            EXPECT_EQ(target->window()->focusWidget(), bar().searchAndAdd()->editor()) << "the line has the keys";
+        }
     }
 }
 

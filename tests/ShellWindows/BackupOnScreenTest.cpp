@@ -1,6 +1,7 @@
 // The restore's progress sheet over the real main window, painting while the
 // restore runs, and the save panel as Qt's own file dialog, typed into.
 #include "../PlatformWindows/RealWindowSupport.h"
+#include "../PlatformWindows/WindowManagerSupport.h"
 
 #include "Application.h"
 #include "BackupFile.h"
@@ -277,6 +278,120 @@ TEST_F(BackupOnScreen, TheSavePanelIsQtsOwnDialogAndTakesATypedPath)
         BackupFile::decode(file.readAll(), QString::fromLatin1(BackupFile::manualBackupKeyText));
     ASSERT_TRUE(database);
     EXPECT_TRUE(BackupFile::hasSQLiteHeader(*database));
+}
+
+namespace {
+
+// Where the window manager puts the keyboard when a panel closes.
+enum class HandedTo { ManagersOwnWindow, AnotherWindow };
+
+// Accepts the first file dialog that shows (typing the path into its name
+// field, then Return), and at once hands the keyboard elsewhere, as a
+// window manager may when the dialog goes.
+class PanelAnswerer {
+public:
+    PanelAnswerer(QString path, HandedTo handedTo, QWidget* stranger)
+        : m_path(std::move(path)), m_handedTo(handedTo), m_stranger(stranger)
+    {
+        m_poll.setInterval(50);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { look(); });
+        m_poll.start();
+    }
+    bool answered() const { return m_answered; }
+
+private:
+    void look()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            if (!dialog || !dialog->isVisible() || m_answered) continue;
+            if (!m_seen.isValid()) m_seen.start();
+            if (m_seen.elapsed() < 300) return;  // it settles its own name and focus first
+            m_answered = true;
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!name) {
+                dialog->reject();
+                return;
+            }
+            // Typed key by key: the name's completions pop up under the
+            // field once a file of the folder matches, as for a person.
+            name->setFocus();
+            name->selectAll();
+            type(name, m_path);
+            handOver();
+            return;
+        }
+    }
+    void handOver()
+    {
+        if (m_handedTo == HandedTo::AnotherWindow) {
+            m_stranger->activateWindow();
+            return;
+        }
+        const QList<quint32> check = WindowManager::cardinals(WindowManager::rootWindow(),
+                                                              "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW);
+        if (check.isEmpty()) return;
+        xcb_set_input_focus(WindowManager::connection(), XCB_INPUT_FOCUS_POINTER_ROOT, check.first(),
+                            XCB_CURRENT_TIME);
+        xcb_flush(WindowManager::connection());
+    }
+
+    QString m_path;
+    HandedTo m_handedTo;
+    QWidget* m_stranger;
+    QTimer m_poll;
+    QElapsedTimer m_seen;
+    bool m_answered = false;
+};
+
+}  // namespace
+
+// A backup or a restore through its panel keeps the main window open, with
+// the keyboard, whichever window the manager hands the keyboard to as the
+// panel closes.
+TEST_F(BackupOnScreen, TheMainWindowStaysOpenWithTheKeyboardAfterItsPanelsClose)
+{
+    struct Case {
+        const char* name;
+        bool restore;
+        HandedTo handedTo;
+    };
+    const Case cases[] = {
+        {"backup, keyboard to the manager's window", false, HandedTo::ManagersOwnWindow},
+        {"backup, keyboard to another window", false, HandedTo::AnotherWindow},
+        {"restore, keyboard to the manager's window", true, HandedTo::ManagersOwnWindow},
+        {"restore, keyboard to another window", true, HandedTo::AnotherWindow},
+    };
+    ASSERT_FALSE(WindowManager::name().isEmpty()) << "needs the display's window manager";
+    QWidget stranger;  // a window of someone else's, as far as the main window knows
+    stranger.setGeometry(100, 400, 200, 100);
+    stranger.show();
+    ScriptedAlertPresenter alerts;
+    const QString saved = scratch(QStringLiteral("kept.bkzvm"));
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        controller->setActive(true);
+        Window* main = controller->popoverWindow();
+        Application::setMainWindow(main);
+        ASSERT_TRUE(waitUntil([&] { return main->isVisible() && main->isKeyWindow() && focusIn(main); }));
+        const QString path = c.restore ? saved : scratch(QStringLiteral("kept-%1.bkzvm").arg(index++));
+        if (!c.restore) QFile::remove(path);
+        PanelAnswerer answerer(path, c.handedTo, &stranger);
+        if (c.restore) mainView->restore(nullptr);
+        else mainView->backup(nullptr);
+        EXPECT_TRUE(answerer.answered());
+        if (!c.restore) QFile::copy(path, saved);
+        QElapsedTimer settle;  // longer than a window that lost the keyboard takes to close
+        settle.start();
+        while (settle.elapsed() < 1500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_TRUE(controller->isActive());
+        EXPECT_TRUE(main->isVisible()) << "the main window stays open";
+        EXPECT_TRUE(waitUntil([&] { return main->isKeyWindow() && focusIn(main); }))
+            << "and has the keyboard back";
+    }
+    Application::setMainWindow(nullptr);
+    EXPECT_TRUE(QFile::exists(saved));
 }
 
 }  // namespace BackupOnScreenTests

@@ -14,6 +14,9 @@
 #include "MainView.h"
 #include "MainViewHeight.h"
 #include "Button.h"
+#include "MessageBoxAlertPresenter.h"
+#include "RecordStore.h"
+#include "TextTable.h"
 #include "Popover.h"
 #include "Screen.h"
 #include "Screenshot.h"
@@ -29,8 +32,11 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -145,6 +151,8 @@ protected:
         EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(name + QStringLiteral(".png"))));
     }
 
+    QString databasePath() const { return QString::fromUtf8(sqlite3_db_filename(database.handle(), "main")); }
+
     Database database;
     quint64 savedHeight = 0;
     ScreenHost host;
@@ -213,6 +221,70 @@ TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressEl
         MainView::setCurrent(nullptr);
         mainView.reset();
     }
+}
+
+// Another program holds the database while the person clicks Done: the
+// editor stays open with the new title, the alert says why, and nothing
+// changed in the row or the shown record.
+TEST_F(EditorPopoverOnScreen, DoneWhileAnotherProgramHoldsTheDatabaseKeepsTheEditorOpenAndSaysWhy)
+{
+    const TaskPtr item = todaysEvent(QStringLiteral("Dentist"), 10, false);
+    openMainViewWith(item);
+    TaskView* box = boxOf(item);
+    ASSERT_NE(box, nullptr);
+    box->popupEditDetail();
+    DetailViewController* detail = box->detailViewController();
+    ASSERT_NE(detail, nullptr);
+    auto* editor = qobject_cast<EventDetailView*>(detail->customView());
+    ASSERT_NE(editor, nullptr);
+    QWidget* popoverWindow = detail->popover()->window();
+    ASSERT_TRUE(waitUntil([&] { return popoverWindow->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == popoverWindow->windowHandle(); }));
+    for (const QChar character : QStringLiteral("Checkup")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+        QGuiApplication::sendEvent(QGuiApplication::focusWindow(), &press);
+    }
+    ASSERT_EQ(editor->title()->string(), QStringLiteral("Checkup"));
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(std::chrono::milliseconds(300));
+    MessageBoxAlertPresenter presenter;
+    AlertPresenter* scripted = &AlertPresenter::current();
+    AlertPresenter::setCurrent(&presenter);
+    QString told;
+    bool openDuringAlert = false;
+    QTimer::singleShot(0, [&] {
+        waitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 10000);
+        QWidget* alert = QApplication::activeModalWidget();
+        if (!alert) return;
+        waitUntil([&] { return alert->windowHandle() && alert->windowHandle()->isExposed(); });
+        QThread::msleep(100);
+        QCoreApplication::processEvents();
+        for (const QLabel* label : alert->findChildren<QLabel*>()) told += label->text();
+        openDuringAlert = popoverWindow->isVisible();
+        saveScreen(QStringLiteral("editor-save-refused-database-busy"));
+        MessageBoxAlertPresenter::stopModal();
+    });
+    editor->doneBtn()->performClick();
+    AlertPresenter::setCurrent(scripted);
+    RecordStore::setBusyTimeout(usualWait);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    EXPECT_TRUE(told.contains(TextTable::localizedString(QStringLiteral("changeNotSavedText")).section(QLatin1Char(':'), 0, 0)))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("database is locked"))) << told.toStdString();
+    EXPECT_TRUE(openDuringAlert);
+    QElapsedTimer settle;
+    settle.start();
+    waitUntil([&] { return settle.elapsed() > 200; });
+    EXPECT_TRUE(popoverWindow->isVisible()) << "the editor stays open";
+    EXPECT_EQ(editor->title()->string(), QStringLiteral("Checkup")) << "with what was typed";
+    EXPECT_EQ(item->taskName(), QStringLiteral("Dentist")) << "the shown record is as before";
+    EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey(), database.handle())->taskName(), QStringLiteral("Dentist"));
 }
 
 }  // namespace EditorPopoverOnScreenTests

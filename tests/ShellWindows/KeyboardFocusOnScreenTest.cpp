@@ -4,6 +4,8 @@
 #include "../PlatformWindows/RealWindowSupport.h"
 #include "../PlatformWindows/WindowManagerSupport.h"
 
+#include "AlertRequest.h"
+#include "MessageBoxAlertPresenter.h"
 #include "Popover.h"
 #include "Preferences.h"
 #include "Screen.h"
@@ -11,11 +13,15 @@
 #include "View.h"
 #include "Window.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 
 #include <cmath>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 
 #include <memory>
 
@@ -33,6 +39,28 @@ void typeIntoFocus(const QString& text)
         QGuiApplication::sendEvent(focus, &press);
         QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(character));
         QGuiApplication::sendEvent(focus, &release);
+    }
+}
+
+// A list that takes every key, as the task list does.
+class KeyEater : public View {
+public:
+    explicit KeyEater(const QRectF& frame, QWidget* parent = nullptr) : View(frame, parent)
+    {
+        setAcceptsFirstResponder(true);
+    }
+    void keyDown(const Event&) override { ++eaten; }
+    int eaten = 0;
+};
+
+// A key as the server delivers it: to the window holding the focus.
+void pressInFocus(Qt::Key key)
+{
+    QWindow* focus = QGuiApplication::focusWindow();
+    ASSERT_NE(focus, nullptr) << "no window of ours has the keyboard";
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, key, Qt::NoModifier);
+        QGuiApplication::sendEvent(focus, &event);
     }
 }
 
@@ -142,4 +170,126 @@ TEST_F(KeyboardFocusOnScreen, ThePreferencesOpenCentredWithTheKeysAndTheTitleBar
     WindowManager::askToClose(preferences.windowHandle());
     EXPECT_TRUE(waitUntil([&] { return !preferences.isVisible(); }));
     EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
+}
+
+// Where the keyboard lands as windows, popovers and alerts open and close:
+// one that opens takes it, one that closes gives it back to the field that
+// had it, and Escape closes whatever is on top, a list that takes every key
+// under the focus or not.
+TEST_F(KeyboardFocusOnScreen, TheKeyboardGoesToWhatOpensAndBackToTheFieldOnClosing)
+{
+    enum class Step {
+        AlertOverMainField,
+        AlertOverPopoverField,
+        EscapeOverKeyEatingList,
+        EscapeInKeyEatingPopover,
+        NewPageInShownPopover,
+        CompletionList
+    };
+    const struct {
+        const char* name;
+        Step step;
+    } cases[] = {
+        {"an alert takes the keyboard and gives it back to the window's field", Step::AlertOverMainField},
+        {"an alert gives the keyboard back to the popover's field it came from", Step::AlertOverPopoverField},
+        {"Escape closes a popover while a list that takes every key has the keyboard", Step::EscapeOverKeyEatingList},
+        {"Escape closes a popover whose own list has the keyboard", Step::EscapeInKeyEatingPopover},
+        {"a page put in a shown popover takes the keyboard for its field", Step::NewPageInShownPopover},
+        {"a field's completion list keeps its window key", Step::CompletionList},
+    };
+    MessageBoxAlertPresenter alerts;
+    auto* list = new KeyEater(QRectF(260, 40, 120, 60), main->contentView());
+    list->show();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        main->makeKeyAndOrderFront();
+        mainField->editor()->setFocus();
+        ASSERT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
+        Popover popover;
+        auto* content = new View(QRectF(0, 0, 220, 80));
+        TextField* popoverField = nullptr;
+        KeyEater* popoverList = nullptr;
+        if (c.step == Step::AlertOverPopoverField) popoverField = new TextField(QRectF(10, 10, 200, 22), content);
+        if (c.step == Step::EscapeInKeyEatingPopover) popoverList = new KeyEater(QRectF(10, 10, 200, 60), content);
+        if (c.step == Step::EscapeOverKeyEatingList || c.step == Step::NewPageInShownPopover)
+            TextField::labelWithString(QStringLiteral("A tip"), QRectF(10, 10, 200, 22), content);
+        const bool withPopover = c.step != Step::AlertOverMainField && c.step != Step::CompletionList;
+        if (withPopover) {
+            popover.setContentView(content);
+            popover.showRelativeToRect(QRectF(), anchor, RectEdge::MaxX);
+            ASSERT_TRUE(waitUntil([&] { return popover.window()->isVisible(); }));
+        } else {
+            delete content;
+        }
+        switch (c.step) {
+        case Step::AlertOverMainField:
+        case Step::AlertOverPopoverField: {
+            QWidget* field = popoverField ? static_cast<QWidget*>(popoverField->editor()) : mainField->editor();
+            if (popoverField) {
+                ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == field; }));
+            }
+            bool alertHadTheKeys = false;
+            // The alert's Escape, as a person presses it once it shows.
+            QTimer look;
+            look.setInterval(50);
+            QObject::connect(&look, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box || !box->isVisible() || !focusIn(box)) return;
+                alertHadTheKeys = true;
+                pressInFocus(Qt::Key_Escape);
+            });
+            look.start();
+            AlertRequest request;
+            request.messageText = QStringLiteral("Too long to paste");
+            request.addButtonWithTitle(QStringLiteral("OK"));
+            alerts.runModal(request);
+            look.stop();
+            EXPECT_TRUE(alertHadTheKeys);
+            EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == field; })) << "back in the field";
+            if (popoverField) {
+                EXPECT_TRUE(popover.isShown());
+            }
+            break;
+        }
+        case Step::EscapeOverKeyEatingList:
+            list->setFocus();
+            ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == list; }));
+            pressInFocus(Qt::Key_Escape);
+            EXPECT_TRUE(waitUntil([&] { return !popover.isShown(); }));
+            EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == list; }));
+            break;
+        case Step::EscapeInKeyEatingPopover:
+            ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == popoverList; }));
+            pressInFocus(Qt::Key_Escape);
+            EXPECT_TRUE(waitUntil([&] { return !popover.isShown(); }));
+            EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()); }));
+            break;
+        case Step::CompletionList: {
+            // As a file panel's name field offers the folder's files.
+            QCompleter completer(QStringList{QStringLiteral("backup-1"), QStringLiteral("backup-2")});
+            mainField->editor()->setCompleter(&completer);
+            typeIntoFocus(QStringLiteral("b"));
+            ASSERT_TRUE(waitUntil([&] { return completer.popup()->isVisible(); }));
+            QElapsedTimer settle;
+            settle.start();
+            waitUntil([&] { return settle.elapsed() > 300; });
+            EXPECT_TRUE(main->isKeyWindow()) << "the list is part of its window";
+            completer.popup()->hide();
+            mainField->editor()->setCompleter(nullptr);
+            EXPECT_TRUE(waitUntil([&] { return focusIn(main.get()) && main->isKeyWindow(); }));
+            break;
+        }
+        case Step::NewPageInShownPopover: {
+            auto* page = new View(QRectF(0, 0, 220, 80));
+            auto* search = new TextField(QRectF(10, 10, 200, 22), page);
+            popover.setContentView(page);
+            EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == search->editor(); }));
+            typeIntoFocus(QStringLiteral("link"));
+            EXPECT_EQ(search->stringValue(), QStringLiteral("link"));
+            break;
+        }
+        }
+        popover.close();
+        mainField->setStringValue(QString());
+    }
 }

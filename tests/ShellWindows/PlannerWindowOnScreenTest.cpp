@@ -12,6 +12,7 @@
 #include "MAAttachedWindow.h"
 #include "MainView.h"
 #include "MainViewHeight.h"
+#include "NotificationCenter.h"
 #include "PlannerWeekView.h"
 #include "PlannerWeeklyItemView.h"
 #include "Popover.h"
@@ -171,6 +172,44 @@ TEST_F(PlannerWindowOnScreen, PicturesOfThePlannersDockedWithAndWithoutTheList)
                                     left ? QStringLiteral("left") : QStringLiteral("right"),
                                     list ? QStringLiteral("with-list") : QStringLiteral("without-list")));
             }
+        }
+    }
+}
+
+// The eye and the tag buttons of the bottom bar answer a click of the
+// mouse in either planner as in the day view: the click reaches the button
+// through the window, and its popover opens beside it.
+TEST_F(PlannerWindowOnScreen, TheEyeAndTagButtonsOpenTheirPopoversInEveryView)
+{
+    openMainView();
+    controller->setActive(true);
+    ASSERT_TRUE(shownOnScreen(*window()));
+    const auto shownPopover = [&]() -> Window* {
+        for (Window* child : window()->childWindows())
+            if (child->isVisible()) return child;
+        return nullptr;
+    };
+    for (const char* view : {"day", "week", "month"}) {
+        if (view == std::string("week")) mainView->weekPlannerShowHide();
+        if (view == std::string("month")) mainView->monthPlannerShowHide();
+        ASSERT_TRUE(shownOnScreen(*window()));
+        EXPECT_TRUE(waitUntil([&] { return window()->frame().width() >= mainView->currentSize(); }));
+        for (Button* button : {mainView->categoryShowHideBtn(), mainView->tagShowHideBtn()}) {
+            SCOPED_TRACE(std::string(view) + (button == mainView->tagShowHideBtn() ? ", tag" : ", eye"));
+            ASSERT_FALSE(shownPopover());
+            const QPoint centre = button->mapTo(window(), button->rect().center());
+            // Through the native window, which gives the click to the view under it.
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent click(type, QPointF(centre), window()->mapToGlobal(QPointF(centre)), Qt::LeftButton,
+                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(window()->windowHandle(), &click);
+            }
+            ASSERT_TRUE(waitUntil([&] { return shownPopover() != nullptr; })) << "its popover opens";
+            saveScreen(QStringLiteral("bottom-bar-popover-%1-%2")
+                           .arg(QString::fromLatin1(view),
+                                button == mainView->tagShowHideBtn() ? QStringLiteral("tag") : QStringLiteral("eye")));
+            NotificationCenter::defaultCenter().postNotificationName(Popover::shouldCloseNotification, nullptr);
+            EXPECT_TRUE(waitUntil([&] { return shownPopover() == nullptr; }));
         }
     }
 }

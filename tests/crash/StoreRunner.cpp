@@ -6,6 +6,9 @@
 //   ticks <seed>           the start's full sync, "ready", then on a "go"
 //                          line: ticks tasks done and undone and retitles
 //                          events, at random, until killed;
+//   retitles <seed>        the start's full sync, "ready", then on "go":
+//                          saves new titles of tasks as the task editor
+//                          does, at random, until killed;
 //   categories             the start's full sync, "ready", then on "go":
 //                          makes a category with two tasks and deletes it
 //                          at once, again and again ("deleted <name>" once
@@ -23,6 +26,7 @@
 #include "GregorianCalendar.h"
 #include "Setting.h"
 #include "Task.h"
+#include "TaskDetailView.h"
 #include "iCalSyncJobs.h"
 
 #include <QCoreApplication>
@@ -106,6 +110,28 @@ int ticks(CoreData& manager, quint32 seedValue)
     return 0;
 }
 
+int retitles(CoreData& manager, quint32 seedValue)
+{
+    if (!startAsTheProgram(manager)) return 4;
+    QRandomGenerator random(seedValue);
+    for (int round = 0; round < 100000; ++round) {
+        QCoreApplication::processEvents();
+        TaskList tasks;
+        for (const TaskPtr& item : manager.allTasksEventsAdes())
+            if (item->taskType() == 1) tasks.append(item);
+        if (tasks.isEmpty()) return 5;
+        const TaskPtr task = tasks.at(random.bounded(int(tasks.size())));
+        const QString title =
+            QStringLiteral("%1 v%2").arg(task->taskName().section(QLatin1String(" v"), 0, 0)).arg(round);
+        const bool saved = manager.saveChangeFromView({task}, [&] {
+            task->setTaskName(title);
+            return TaskDetailView::storeTask(task);
+        });
+        if (!saved) return 6;
+    }
+    return 0;
+}
+
 int categories(CoreData& manager)
 {
     if (!startAsTheProgram(manager)) return 4;
@@ -184,6 +210,8 @@ int main(int argc, char** argv)
             result = seed(manager, QByteArray(argv[2]).toInt(), QByteArray(argv[3]).toInt());
         else if (mode == "ticks" && argc > 2)
             result = ticks(manager, QByteArray(argv[2]).toUInt());
+        else if (mode == "retitles" && argc > 2)
+            result = retitles(manager, QByteArray(argv[2]).toUInt());
         else if (mode == "categories")
             result = categories(manager);
         else if (mode == "items")

@@ -53,6 +53,7 @@ QColor Color::lightGray() { return calibratedWhite(2.0 / 3.0); }
 QColor Color::gray() { return calibratedWhite(0.5); }
 QColor Color::darkGray() { return calibratedWhite(1.0 / 3.0); }
 QColor Color::controlText() { return black(); }
+QColor Color::link() { return QColor(0, 0, 255); }
 
 Color::HSB Color::hsb(const QColor& color)
 {

@@ -33,6 +33,7 @@ public:
     static QColor gray();          // white 1/2
     static QColor darkGray();      // white 1/3
     static QColor controlText();   // the text of controls: black
+    static QColor link();          // every link and link-like button: pure blue (0, 0, 255)
 
     static HSB hsb(const QColor& color);
     static double hueComponent(const QColor& color) { return hsb(color).hue; }

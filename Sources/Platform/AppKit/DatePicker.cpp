@@ -3,6 +3,7 @@
 #include "GregorianCalendar.h"
 #include "NotificationCenter.h"
 
+#include <QApplication>
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QLineEdit>
@@ -56,6 +57,7 @@ DatePicker::DatePicker(const QRectF& frame, QWidget* parent, DatePickerElements 
     m_editor->show();
     m_lineEdit = m_editor->findChild<QLineEdit*>();
     if (m_lineEdit) m_lineEdit->installEventFilter(this);
+    m_editor->installEventFilter(this);
 }
 
 DatePicker::~DatePicker() = default;
@@ -199,16 +201,36 @@ bool DatePicker::eventFilter(QObject* watched, QEvent* event)
     // and is refused: the click selects the hour, minute or other part it
     // fell in, so digits typed next replace it. After the editor has placed
     // the caret; a drag that selected text keeps its selection.
-    if (watched == m_lineEdit && event->type() == QEvent::MouseButtonRelease &&
+    const QEvent::Type type = event->type();
+    if (watched == m_lineEdit && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        QMetaObject::invokeMethod(this, &DatePicker::selectSectionAtCaret, Qt::QueuedConnection);
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        if (type == QEvent::MouseButtonPress) {
+            m_pressedAt = at;
+        } else {
+            const bool click = (at - m_pressedAt).manhattanLength() < QApplication::startDragDistance();
+            if (click) m_lastClick.start();
+            QMetaObject::invokeMethod(this, [this, at, click] { selectSectionAt(at, click); }, Qt::QueuedConnection);
+        }
+    }
+    // The keyboard that a click brought may come after the click itself (the
+    // window manager activates the window later), and the editor then picks
+    // its first part: the part clicked counts.
+    if (watched == m_editor && type == QEvent::FocusIn && m_lastClick.isValid() &&
+        m_lastClick.elapsed() < clickFocusWaitMilliseconds) {
+        const QPoint at = m_pressedAt;
+        QMetaObject::invokeMethod(this, [this, at] { selectSectionAt(at, true); }, Qt::QueuedConnection);
     }
     return View::eventFilter(watched, event);
 }
 
-void DatePicker::selectSectionAtCaret()
+void DatePicker::selectSectionAt(const QPoint& at, bool click)
 {
-    if (!m_lineEdit || !m_editor->hasFocus() || m_lineEdit->hasSelectedText() || m_editor->isReadOnly()) return;
+    if (!m_lineEdit || !m_editor->hasFocus() || m_editor->isReadOnly()) return;
+    if (!click && m_lineEdit->hasSelectedText()) return;
+    // The first click brings the keyboard too, and the editor then selects
+    // its first part: the part clicked counts, not that one.
+    if (click) m_lineEdit->setCursorPosition(m_lineEdit->cursorPositionAt(at));
     const QDateTimeEdit::Section section = m_editor->currentSection();
     if (section != QDateTimeEdit::NoSection) m_editor->setSelectedSection(section);
 }

@@ -4,6 +4,8 @@
 #include "Font.h"
 #include "View.h"
 
+#include <QElapsedTimer>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
@@ -77,12 +79,15 @@ protected:
 
 private:
     void applyFormat();
-    void selectSectionAtCaret();
+    void selectSectionAt(const QPoint& at, bool click);
     void applyMinimum();
     void userChanged();
 
     QDateTimeEdit* m_editor = nullptr;
     QPointer<QLineEdit> m_lineEdit;  // the editor's own, where the clicks land
+    QPoint m_pressedAt;
+    QElapsedTimer m_lastClick;
+    static constexpr int clickFocusWaitMilliseconds = 1000;
     DatePickerElements m_elements;
     Date m_minDate;
     bool m_uses24HourClock = true;

@@ -150,6 +150,9 @@ void Popover::setContentView(View* view)
     center.addObserver(this, View::frameDidChangeNotification, NotificationPayload::identityOf(view),
                        [this](const Notification&) { contentFrameChanged(); });
     contentFrameChanged();
+    // A page put in a shown popover (the add-link page after its button)
+    // takes the keyboard as a popover that opens does.
+    if (m_shown) takeKeyboardIfTyped();
 }
 
 QSizeF Popover::contentSize() const
@@ -223,18 +226,24 @@ void Popover::showRelativeToRect(const QRectF& rect, View* positioningView, Rect
     place();
     if (wasShown) return;
     m_shown = true;
-    // A popover with a field to type into takes the keyboard, or the keys
-    // would go on to the window under it. Being the anchor window's child,
-    // it keeps that window key; closing gives the keyboard back.
+    takeKeyboardIfTyped();
+    qApp->installEventFilter(this);
+    Q_EMIT didShow();
+}
+
+// A popover with a field to type into takes the keyboard, or the keys would
+// go on to the window under it. Being the anchor window's child, it keeps
+// that window key; closing gives the keyboard back.
+void Popover::takeKeyboardIfTyped()
+{
     if (QWidget* field = firstKeyboardTaker(m_contentView)) {
         m_window->makeKeyAndOrderFront();
         QWidget* focused = m_window->focusWidget();
-        if (!focused || !m_contentView->isAncestorOf(focused)) field->setFocus(Qt::PopupFocusReason);
+        if (!focused || !m_contentView->isAncestorOf(focused) || !focused->isVisible())
+            field->setFocus(Qt::PopupFocusReason);
     } else {
         m_window->orderFront();
     }
-    qApp->installEventFilter(this);
-    Q_EMIT didShow();
 }
 
 void Popover::setContentResizeDuration(double seconds)

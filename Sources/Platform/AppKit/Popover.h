@@ -104,6 +104,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void takeKeyboardIfTyped();
     void closeWithReason(PopoverCloseReason reason);
     void place();
     void contentFrameChanged();

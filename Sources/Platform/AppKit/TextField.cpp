@@ -1,5 +1,6 @@
 #include "TextField.h"
 
+#include "Color.h"
 #include "Drawing.h"
 #include "TextMeasure.h"
 
@@ -18,7 +19,7 @@ namespace {
 const QColor defaultTextColor(30, 30, 30);
 const QColor placeholderColor(150, 150, 150);
 // Links are drawn in pure blue, the one colour every link of the organizer shares.
-const QColor linkColor(0, 0, 255);
+const QColor linkColor = Color::link();
 const QColor fieldBackground(255, 255, 255);
 const QColor borderColor(120, 120, 120);
 const QColor bezelShadow(150, 150, 155);

@@ -9,7 +9,16 @@
 #include "FiniteGeometry.h"
 
 #include <QApplication>
+#include <QAbstractSpinBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -56,10 +65,30 @@ QWidget* widgetOfWindow(const QWindow* window)
     return nullptr;
 }
 
-// Whether a top-level's chain of transient or Qt parents reaches the target.
-bool leadsTo(QWindow* window, const Window* target)
+// A dialog of Qt's own (a file panel, an alert) and the window, and the
+// field in it, that had the keyboard when the dialog opened.
+struct DialogOpener {
+    QPointer<QWindow> window;
+    QPointer<QWidget> field;
+};
+
+QHash<const QWidget*, DialogOpener>& dialogOpeners()
 {
-    const QWindow* targetHandle = target->windowHandle();
+    static QHash<const QWidget*, DialogOpener> openers;
+    return openers;
+}
+
+// A dialog without a parent belongs to the window it was opened from.
+QWindow* openerOf(const QWidget* widget)
+{
+    const auto found = dialogOpeners().constFind(widget);
+    return found == dialogOpeners().cend() ? nullptr : found->window.data();
+}
+
+// Whether a top-level's chain of transient or Qt parents (or, for a dialog,
+// the window it was opened from) reaches the target handle.
+bool leadsToHandle(QWindow* window, const QWindow* targetHandle)
+{
     if (!targetHandle) return false;
     // Bounded: a parent chain is short, and a cycle must not hang the focus.
     for (int depth = 0; window && depth < 64; ++depth) {
@@ -68,25 +97,61 @@ bool leadsTo(QWindow* window, const Window* target)
         if (!next) {
             const QWidget* widget = widgetOfWindow(window);
             const QWidget* parent = widget ? widget->parentWidget() : nullptr;
-            next = parent ? parent->window()->windowHandle() : nullptr;
+            next = parent ? parent->window()->windowHandle() : openerOf(widget);
         }
         window = next;
     }
     return false;
 }
 
+bool leadsTo(QWindow* window, const Window* target)
+{
+    return leadsToHandle(window, target->windowHandle());
+}
+
+// Views that may want Escape for themselves: fields being typed into.
+bool editsText(const QWidget* widget)
+{
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+           qobject_cast<const QPlainTextEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QComboBox*>(widget);
+}
+
+// Dialogs the kit looks after: modal windows of Qt's own making.
+bool isForeignDialog(QObject* object)
+{
+    auto* dialog = qobject_cast<QDialog*>(object);
+    return dialog && dialog->isWindow() && !qobject_cast<Window*>(dialog);
+}
+
+// Qt's own pop-up lists (a field's completions, a combo box's list, a
+// menu): they hold the keyboard while shown, as part of the window that
+// opened them.
+bool isForeignPopup(QObject* object)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget && widget->isWindow() && widget->windowType() == Qt::Popup && !qobject_cast<Window*>(widget);
+}
+
 }  // namespace
 
 // Follows the application's focus window and tells each window whether it
 // (or one of its own child windows) holds the focus now.
+//
+// It also sees to the keyboard around Qt's own dialogs (file panels,
+// alerts): one that opens takes the keyboard, and one that closes gives it
+// back to the window and the field that had it. Until it is back (or a
+// short while has passed), that window does not resign key: a window
+// manager may hand the keyboard to a window of its own, or to anyone, when
+// a dialog goes, and our window would take that for the user leaving it.
 class WindowFocusTracker : public QObject {
 public:
     static void ensureStarted()
     {
-        static QPointer<WindowFocusTracker> tracker;
-        if (tracker || !qApp) return;
-        tracker = new WindowFocusTracker(qApp);
-        connect(qApp, &QGuiApplication::focusWindowChanged, tracker,
+        if (tracker() || !qApp) return;
+        tracker() = new WindowFocusTracker(qApp);
+        qApp->installEventFilter(tracker());
+        connect(qApp, &QGuiApplication::focusWindowChanged, tracker(),
                 [](QWindow* focus) { WindowFocusTracker::focusMoved(focus); });
     }
 
@@ -102,10 +167,20 @@ public:
             }
             lastFocus = focus;
         }
+        QWindow* effective = focus;
+        if (WindowFocusTracker* self = tracker(); self && self->m_returning.window) {
+            if (focus && leadsToHandle(focus, self->m_returning.window)) {
+                self->giveFieldBack(focus);
+            } else {
+                // Held where it was until it is given back.
+                effective = self->m_returning.window;
+                self->scheduleReturn(0);
+            }
+        }
         QList<QPointer<Window>> losing;
         QList<QPointer<Window>> gaining;
         for (Window* window : liveWindows()) {
-            const bool key = focus && window->canBecomeKeyWindow() && leadsTo(focus, window);
+            const bool key = effective && window->canBecomeKeyWindow() && leadsTo(effective, window);
             if (key == window->m_key) continue;
             (key ? gaining : losing).append(window);
         }
@@ -117,8 +192,135 @@ public:
             if (window) window->setKey(true);
     }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::KeyPress && escapeClosesWhatIsOnTop(watched, static_cast<QKeyEvent*>(event)))
+            return true;
+        if (type == QEvent::Show && isForeignPopup(watched)) popupOpened(static_cast<QWidget*>(watched));
+        if ((type == QEvent::Show || type == QEvent::Hide) && isForeignDialog(watched)) {
+            auto* dialog = static_cast<QWidget*>(watched);
+            if (type == QEvent::Show) dialogOpened(dialog);
+            else dialogClosed(dialog);
+        }
+        return false;
+    }
+
 private:
     using QObject::QObject;
+
+    static QPointer<WindowFocusTracker>& tracker()
+    {
+        static QPointer<WindowFocusTracker> instance;
+        return instance;
+    }
+
+    // Escape closes whatever is on top: a popover over the window that has
+    // the keyboard, or the popover that has it, even when the view under the
+    // focus would take every key (a list). A field being typed into hears it
+    // first, as it may want it (and passes it on to the window otherwise).
+    static bool escapeClosesWhatIsOnTop(QObject* receiver, const QKeyEvent* key)
+    {
+        if (key->key() != Qt::Key_Escape || (key->modifiers() & ~Qt::KeypadModifier)) return false;
+        auto* widget = qobject_cast<QWidget*>(receiver);
+        // Once, at the first of the widgets the key goes through.
+        if (!widget || widget != (QApplication::focusWidget() ? QApplication::focusWidget() : widget->window()))
+            return false;
+        auto* window = qobject_cast<Window*>(widget->window());
+        if (!window || !window->isVisible() || editsText(widget)) return false;
+        bool popoverOnTop = bool(window->m_cancelAction);
+        for (const QPointer<Window>& child : window->m_childWindows)
+            popoverOnTop = popoverOnTop || (child && child->isVisible() && child->m_cancelAction);
+        return popoverOnTop && window->cancelOperation();
+    }
+
+    // A pop-up belongs to the window that had the keyboard when it opened,
+    // so that window stays key while the pop-up holds the keyboard; its
+    // closing needs nothing more, as Qt gives the keyboard back itself.
+    void popupOpened(QWidget* popup)
+    {
+        QWindow* focus = QGuiApplication::focusWindow();
+        if (!focus || focus == popup->windowHandle()) return;
+        const bool known = dialogOpeners().contains(popup);
+        dialogOpeners().insert(popup, DialogOpener{focus, nullptr});
+        if (!known) connect(popup, &QObject::destroyed, this, [popup] { dialogOpeners().remove(popup); });
+    }
+
+    void dialogOpened(QWidget* dialog)
+    {
+        if (!dialogOpeners().contains(dialog)) {
+            QWindow* focus = QGuiApplication::focusWindow();
+            if (focus == dialog->windowHandle()) focus = nullptr;
+            if (!focus && dialog->parentWidget()) focus = dialog->parentWidget()->window()->windowHandle();
+            dialogOpeners().insert(dialog, DialogOpener{focus, QApplication::focusWidget()});
+            connect(dialog, &QObject::destroyed, this, [dialog] { dialogOpeners().remove(dialog); });
+        }
+        // An alert that opens takes the keyboard, or Return and Escape would
+        // go to the window under it.
+        const QPointer<QWidget> opened(dialog);
+        QTimer::singleShot(0, this, [opened] {
+            if (opened && opened->isVisible() && QGuiApplication::focusWindow() != opened->windowHandle())
+                opened->activateWindow();
+        });
+    }
+
+    void dialogClosed(QWidget* dialog)
+    {
+        const DialogOpener opener = dialogOpeners().take(dialog);
+        QWidget* window = opener.window ? widgetOfWindow(opener.window) : nullptr;
+        if (!window || !window->isVisible()) return;
+        m_returning = opener;
+        m_fieldGivenBack = false;
+        m_returnDeadline.start();
+        scheduleReturn(0);
+    }
+
+    // Asks for the keyboard for the window the dialog was opened from, again
+    // and again, while the window manager settles after the dialog: a
+    // manager may hand the keyboard back first and elsewhere a moment later.
+    void scheduleReturn(int milliseconds)
+    {
+        if (m_returnScheduled) return;
+        m_returnScheduled = true;
+        QTimer::singleShot(milliseconds, this, [this] {
+            m_returnScheduled = false;
+            if (!m_returning.window) return;
+            QWidget* window = widgetOfWindow(m_returning.window);
+            const qint64 left = returnWaitMilliseconds - m_returnDeadline.elapsed();
+            if (!window || !window->isVisible() || left <= 0) {
+                // The windows learn where the keyboard is now.
+                m_returning = {};
+                focusMoved(QGuiApplication::focusWindow());
+                return;
+            }
+            QWindow* focus = QGuiApplication::focusWindow();
+            if (focus && leadsToHandle(focus, m_returning.window)) {
+                giveFieldBack(focus);
+                scheduleReturn(int(left));
+                return;
+            }
+            window->activateWindow();
+            scheduleReturn(int(std::min<qint64>(left, returnRetryMilliseconds)));
+        });
+    }
+
+    void giveFieldBack(QWindow* focus)
+    {
+        if (std::exchange(m_fieldGivenBack, true)) return;
+        // The field that had it, wherever Qt's activation put the focus.
+        QWidget* field = m_returning.field;
+        if (field && focus == m_returning.window && field->isVisible() &&
+            field->window()->windowHandle() == focus && QApplication::focusWidget() != field)
+            field->setFocus(Qt::OtherFocusReason);
+    }
+
+    static constexpr int returnWaitMilliseconds = 1500;
+    static constexpr int returnRetryMilliseconds = 100;
+    DialogOpener m_returning;
+    QElapsedTimer m_returnDeadline;
+    bool m_returnScheduled = false;
+    bool m_fieldGivenBack = false;
 };
 
 Window::Window(const QRectF& contentRect, unsigned styleMask) : QWidget(nullptr), m_styleMask(styleMask)
@@ -292,6 +494,37 @@ void Window::center()
 QRectF Window::constrainFrameRect(const QRectF& frame)
 {
     return Screen::keptInside(frame, Screen::visibleFrameFor(frame));
+}
+
+QMarginsF Window::decorationMargins() const
+{
+    if (!(m_styleMask & TitledWindowMask)) return {};
+    // The manager's last word on a titled window: a window not shown yet
+    // will most likely get the same.
+    static QMarginsF lastReported;
+    if (windowHandle() && isVisible()) {
+        const QMarginsF reported = windowHandle()->frameMargins();
+        if (!reported.isNull()) lastReported = reported;
+        return reported.isNull() ? lastReported : reported;
+    }
+    return lastReported;
+}
+
+QRectF Window::frameAreaWithin(const QRectF& area) const
+{
+    // Our y goes up: the title bar (Qt's top margin) lies above the frame.
+    const QMarginsF m = decorationMargins();
+    return QRectF(area.x() + m.left(), area.y() + m.bottom(), std::max(0.0, area.width() - m.left() - m.right()),
+                  std::max(0.0, area.height() - m.top() - m.bottom()));
+}
+
+void Window::keepDecorationsInside()
+{
+    if (!m_keepsDecorationsInside || !isVisible() || !windowHandle() || windowHandle()->frameMargins().isNull())
+        return;
+    const QRectF current = frame();
+    const QRectF area = frameAreaWithin(Screen::visibleFrameFor(current));
+    if (!area.isEmpty() && !area.contains(current)) setFrame(Screen::keptInside(current, area));
 }
 
 void Window::layOutContentView()
@@ -486,8 +719,18 @@ void Window::setVisible(bool visible)
     if (!visible) stopFade();
     const bool givesKeyBack = !visible && isVisible() && windowHandle() &&
                               QGuiApplication::focusWindow() == windowHandle();
+    const bool showing = visible && !isVisible();
     QWidget::setVisible(visible);
     if (givesKeyBack) returnKey();
+    if (showing && m_keepsDecorationsInside) {
+        // The manager tells the decorations' size only once it has framed
+        // the window: asked again a few times while it does.
+        const QPointer<Window> self(this);
+        for (const int after : {0, 50, 150, 400, 1000})
+            QTimer::singleShot(after, this, [self] {
+                if (self) self->keepDecorationsInside();
+            });
+    }
 }
 
 // A window that held the keyboard and goes (a sheet, a popover, a panel)

@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QImage>
+#include <QMarginsF>
 #include <QPointer>
 #include <QRectF>
 #include <QWidget>
@@ -121,6 +122,19 @@ public:
     // panels leave) of the screen it lies on: shortened where it does not
     // fit, then slid inside.
     static QRectF constrainFrameRect(const QRectF& frame);
+    // What the window manager draws round a titled window's frame (its title
+    // bar above, its borders), in our units: as the manager reports it for
+    // this window once shown, else as it last reported it for a titled
+    // window of ours, else nothing (a borderless window, no manager, or
+    // nothing known yet).
+    QMarginsF decorationMargins() const;
+    // The area less the decorations: a frame inside it has its title bar and
+    // borders inside the area too.
+    QRectF frameAreaWithin(const QRectF& area) const;
+    // Once shown, and as soon as the manager tells the decorations' size, a
+    // frame whose decorations stick out of the visible frame of its screen
+    // is moved (or shortened) into it.
+    void setKeepsDecorationsInside(bool keep) { m_keepsDecorationsInside = keep; }
 
     // --- levels and child windows -----------------------------------------
     Level level() const { return m_level; }
@@ -208,6 +222,7 @@ private:
     void returnKey();
     void stopFade();
     void applySizeLimits(const QSize& keep);
+    void keepDecorationsInside();
 
     View* m_contentView = nullptr;
     View* m_toolbarView = nullptr;
@@ -216,6 +231,7 @@ private:
     bool m_opaque = true;
     bool m_key = false;
     bool m_isSheet = false;
+    bool m_keepsDecorationsInside = false;
     QImage m_backgroundImage;
     QBrush m_backgroundBrush;
     QRectF m_frame;   // as last set; trusted while Qt's geometry still matches it

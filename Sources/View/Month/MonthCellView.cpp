@@ -21,6 +21,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TextField.h"
+#include "Transaction.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
@@ -296,37 +297,47 @@ bool MonthCellView::performDragOperation(const DraggingInfo& info)
 bool MonthCellView::changeTaskInfoByDrag(const TaskPtr& task)
 {
     const CoreData* manager = CoreData::shared();
-    moveTaskToDay(task, m_cellDate, manager ? manager->currentSetting() : nullptr,
-                  "The task dropped on the month could not be saved");
+    if (!moveTaskToDay(task, m_cellDate, manager ? manager->currentSetting() : nullptr,
+                       "The task dropped on the month could not be saved"))
+        return false;
     postAutoSyncOfItems();
     return true;
 }
 
-void MonthCellView::moveTaskToDay(const TaskPtr& task, const Date& day, const SettingPtr& setting,
+bool MonthCellView::moveTaskToDay(const TaskPtr& task, const Date& day, const SettingPtr& setting,
                                   const char* failureText)
 {
     CoreData* manager = CoreData::shared();
-    if (task->hasDue() && task->dueEnd().isValid()) {
-        const Date oldDue = task->dueEnd();
-        const Date newDue = Utilities::newDateOnDate(day, Utilities::getHour(oldDue), Utilities::getMinute(oldDue));
-        task->setDueEnd(newDue);
-        if (task->startTime().isValid())
-            task->setStartTime(Utilities::newDateFromDate(task->startTime(), newDue.timeIntervalSinceDate(oldDue)));
-    } else {
-        task->setHasDue(1);
-        const Date due = Setting::workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap());
-        task->setDueEnd(due);
-        if (task->startTime().isValid() && due < task->startTime()) task->setStartTime(due);
-        auto alert = std::make_shared<AlertObj>();
-        alert->setAlertType(1);
-        alert->setRelativeOffset(-172800);
-        alert->setSoundName(QString());
-        task->updateAlertList({alert});
-    }
-    // Marked before the save: no kill leaves the move saved but unmarked.
-    if (manager && manager->icalSync()) iCalSync::markStoreWriteDue(task);
-    if (!task->dehydrate()) qWarning() << failureText;
-    if (manager && manager->icalSync()) manager->icalSync()->backgroundOneWaySyncUpdateToICalTask(task, 0);
+    if (!manager || !task) return false;
+    iCalSync* sync = manager->icalSync();
+    const bool saved = manager->saveChangeFromView({task}, [&] {
+        if (task->hasDue() && task->dueEnd().isValid()) {
+            const Date oldDue = task->dueEnd();
+            const Date newDue = Utilities::newDateOnDate(day, Utilities::getHour(oldDue), Utilities::getMinute(oldDue));
+            task->setDueEnd(newDue);
+            if (task->startTime().isValid())
+                task->setStartTime(Utilities::newDateFromDate(task->startTime(), newDue.timeIntervalSinceDate(oldDue)));
+        } else {
+            task->setHasDue(1);
+            const Date due = Setting::workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap());
+            task->setDueEnd(due);
+            if (task->startTime().isValid() && due < task->startTime()) task->setStartTime(due);
+            auto alert = std::make_shared<AlertObj>();
+            alert->setAlertType(1);
+            alert->setRelativeOffset(-172800);
+            alert->setSoundName(QString());
+            task->updateAlertList({alert});
+        }
+        // Marked in the unit of the move: no kill leaves the move saved but
+        // unmarked, and the store hears of it only once it is kept.
+        if (sync) {
+            iCalSync::markStoreWriteDue(task);
+            Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncUpdateToICalTask(task, 0); });
+        }
+        return task->dehydrate();
+    });
+    if (!saved) qWarning() << failureText;
+    return saved;
 }
 
 bool MonthCellView::changeEventInfoByDrag(const TaskPtr& event)
@@ -340,30 +351,42 @@ bool MonthCellView::changeEventInfoByDrag(const TaskPtr& event)
         event->setEndTime(start.dateByAddingTimeInterval(double(event->duration()) * 60));
     };
     if (!isRepeatingSeriesOrInstance(*event)) {
-        move();
-        const bool saved = event->parentId() != -1 ? manager->doEditOnlyThisOperatorWithEvent(event)
-                                                    : manager->doEditAllOperatorWithEvent(event);
+        // The move and its save are one unit: a refused save leaves the
+        // event where it was.
+        const bool saved = manager->saveChangeFromView({event}, [&] {
+            move();
+            return event->parentId() != -1 ? manager->doEditOnlyThisOperatorWithEvent(event)
+                                           : manager->doEditAllOperatorWithEvent(event);
+        });
         if (!saved) qWarning() << "The event dropped on the month could not be saved";
-        return true;
+        return saved;
     }
     const bool first = Utilities::today(event->occurrence()) == Utilities::today(event->repeatStartDate());
     const int answer = AlertPresenter::current().runModal(repeatingEditQuestion(event->isSheduledTask(), first)).button;
     if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return false;
-    move();
-    bool saved = false;
-    if (answer == AlertResponse::firstButton) saved = manager->doEditOnlyThisOperatorWithEvent(event);
-    else if (first) saved = manager->doEditAllOperatorWithEvent(event);
-    else saved = manager->doEditAllFutureOperatorWithEvent(event);
+    const bool saved = manager->saveChangeFromView({event}, [&] {
+        move();
+        if (answer == AlertResponse::firstButton) return manager->doEditOnlyThisOperatorWithEvent(event);
+        return first ? manager->doEditAllOperatorWithEvent(event) : manager->doEditAllFutureOperatorWithEvent(event);
+    });
     if (!saved) qWarning() << "The event dropped on the month could not be saved";
-    return true;
+    return saved;
 }
 
 bool MonthCellView::changeNoteInfoByDrag(const TaskPtr& note)
 {
+    CoreData* manager = CoreData::shared();
     const Date start = note->startTime();
-    note->setStartTime(Utilities::newDateOnDate(m_cellDate, start.isValid() ? Utilities::getHour(start) : 0,
-                                                start.isValid() ? Utilities::getMinute(start) : 0));
-    if (!note->dehydrate()) qWarning() << "The note dropped on the month could not be saved";
+    const Date day = m_cellDate;
+    const bool saved = manager && manager->saveChangeFromView({note}, [&] {
+        note->setStartTime(Utilities::newDateOnDate(day, start.isValid() ? Utilities::getHour(start) : 0,
+                                                    start.isValid() ? Utilities::getMinute(start) : 0));
+        return note->dehydrate();
+    });
+    if (!saved) {
+        qWarning() << "The note dropped on the month could not be saved";
+        return false;
+    }
     // Notes stay out of the calendar store.
     postAutoSyncOfItems();
     return true;

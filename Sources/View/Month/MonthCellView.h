@@ -72,9 +72,11 @@ public:
     // A task dropped on a day: its deadline moves there (its time of day
     // and its start's distance kept), or one without a deadline gets the
     // day's working end and an alert two days before; then it is saved and
-    // pushed to the calendar store. `failureText` is logged when the save fails.
-    static void moveTaskToDay(const TaskPtr& task, const Date& day, const SettingPtr& setting,
-                              const char* failureText);
+    // pushed to the calendar store, as one unit. False when the save was
+    // refused: the task is as it was, the person was told and `failureText`
+    // logged.
+    [[nodiscard]] static bool moveTaskToDay(const TaskPtr& task, const Date& day, const SettingPtr& setting,
+                                            const char* failureText);
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;

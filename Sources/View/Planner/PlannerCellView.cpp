@@ -319,10 +319,18 @@ void PlannerCellView::selectDropDay()
 
 bool PlannerCellView::changeNoteInfoByDrag(const TaskPtr& note)
 {
+    CoreData* manager = CoreData::shared();
     const Date start = note->startTime();
-    note->setStartTime(Utilities::newDateOnDate(m_cellDate, start.isValid() ? Utilities::getHour(start) : 0,
-                                                start.isValid() ? Utilities::getMinute(start) : 0));
-    if (!note->dehydrate()) qWarning() << "The note dropped on a planner day could not be saved";
+    const Date day = m_cellDate;
+    const bool saved = manager && manager->saveChangeFromView({note}, [&] {
+        note->setStartTime(Utilities::newDateOnDate(day, start.isValid() ? Utilities::getHour(start) : 0,
+                                                    start.isValid() ? Utilities::getMinute(start) : 0));
+        return note->dehydrate();
+    });
+    if (!saved) {
+        qWarning() << "The note dropped on a planner day could not be saved";
+        return false;
+    }
     postPlannerAutoSync();
     return true;
 }
@@ -343,7 +351,8 @@ bool PlannerCellView::changeTaskInfoByDrag(const TaskPtr& task)
         setting->saveLocalSettings();
         if (answer.button != AlertResponse::firstButton) return false;
     }
-    MonthCellView::moveTaskToDay(task, m_cellDate, setting, "The task dropped on a planner day could not be saved");
+    if (!MonthCellView::moveTaskToDay(task, m_cellDate, setting, "The task dropped on a planner day could not be saved"))
+        return false;
     postPlannerAutoSync();
     return true;
 }
@@ -354,8 +363,9 @@ bool PlannerCellView::convertTaskToSTaskByDrag(const TaskPtr& task, const Planne
     if (!manager) return true;
     Date start = Utilities::newDateOnDate(m_cellDate, time.hour, time.minute);
     if (const qint64 offset = manager->getDSTOffetBySetting(start)) start = start.dateByAddingTimeInterval(double(offset));
-    // The data manager asks its own questions; the drop counts as done.
-    manager->convertTask2STask(task, start);
+    // The data manager asks its own questions; the drop counts as done,
+    // also when one was cancelled.
+    if (!manager->convertTask2STask(task, start)) qInfo() << "The task dropped on a planner day was not scheduled";
     return true;
 }
 
@@ -365,11 +375,11 @@ void PlannerCellView::moveRepeatingEvent(const TaskPtr& event, const std::functi
     const bool first = Utilities::compareDateNoTime(event->occurrence(), event->repeatStartDate()) == 0;
     const int answer = AlertPresenter::current().runModal(repeatingEditQuestion(event->isSheduledTask(), first)).button;
     if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return;
-    setTimes();
-    bool saved = false;
-    if (answer == AlertResponse::firstButton) saved = manager->doEditOnlyThisOperatorWithEvent(event);
-    else if (first) saved = manager->doEditAllOperatorWithEvent(event);
-    else saved = manager->doEditAllFutureOperatorWithEvent(event);
+    const bool saved = manager->saveChangeFromView({event}, [&] {
+        setTimes();
+        if (answer == AlertResponse::firstButton) return manager->doEditOnlyThisOperatorWithEvent(event);
+        return first ? manager->doEditAllOperatorWithEvent(event) : manager->doEditAllFutureOperatorWithEvent(event);
+    });
     if (!saved) qWarning() << "The event dropped on a planner day could not be saved";
 }
 
@@ -390,9 +400,11 @@ void PlannerCellView::changeEventInfoByMoveInWeekPane(const TaskPtr& event, cons
         manager->recalculateSaveTimeWithTimezoneSupport(event);
     };
     if (isSeriesOrInstance(*event)) return moveRepeatingEvent(event, setTimes);
-    setTimes();
-    const bool saved = event->parentId() == -1 ? manager->doEditAllOperatorWithEvent(event)
-                                               : manager->doEditOnlyThisOperatorWithEvent(event);
+    const bool saved = manager->saveChangeFromView({event}, [&] {
+        setTimes();
+        return event->parentId() == -1 ? manager->doEditAllOperatorWithEvent(event)
+                                       : manager->doEditOnlyThisOperatorWithEvent(event);
+    });
     if (!saved) qWarning() << "The event dropped on the hour grid could not be saved";
 }
 
@@ -419,8 +431,10 @@ void PlannerCellView::changeEventInfoByDrag(const TaskPtr& event)
         manager->recalculateSaveTimeWithTimezoneSupport(event);
     };
     if (isSeriesOrInstance(*event)) return moveRepeatingEvent(event, setTimes);
-    setTimes();
-    const bool saved = event->parentId() == -1 ? manager->doEditAllOperatorWithEvent(event)
-                                               : manager->doEditOnlyThisOperatorWithEvent(event);
+    const bool saved = manager->saveChangeFromView({event}, [&] {
+        setTimes();
+        return event->parentId() == -1 ? manager->doEditAllOperatorWithEvent(event)
+                                       : manager->doEditOnlyThisOperatorWithEvent(event);
+    });
     if (!saved) qWarning() << "The event dropped on a planner day could not be saved";
 }

@@ -1,0 +1,224 @@
+#pragma once
+
+// What the calendar store's source files share: the index's entries, the
+// names of the store's folders and files, the read of a store file, and the
+// helpers several of them run. Its names stand in a namespace of their own,
+// so that no other library's helper of the same name is taken for them.
+#include "CalCalendarStore.h"
+
+#include "SerialQueue.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QHashFunctions>
+#include <QUuid>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+struct CalCalendarStore::FileEntry {
+    QString path;
+    QString uid;
+    qint64 modified = 0;
+    qint64 size = -1;
+    quint64 fingerprint = 0;
+    std::shared_ptr<const ICalEventFileData> events;
+    std::shared_ptr<const ICalTaskData> task;
+    QString problem;   // set on a file that cannot be used
+    bool duplicate = false;
+    bool usable() const { return problem.isEmpty() && !duplicate; }
+};
+
+// Its members move by their bytes (no member points into the entry): a
+// file inserted into a calendar's sorted list moves the others with one memmove.
+Q_DECLARE_TYPEINFO(CalCalendarStore::FileEntry, Q_RELOCATABLE_TYPE);
+
+struct CalCalendarStore::CalendarEntry {
+    QString folder;
+    CalCalendar calendar;
+    quint64 infoFingerprint = 0;
+    bool infoRead = false;  // the calendar's fields come from its Info.plist
+    bool listable = true;
+    QStringList unlistable;  // its Events or Tasks folder, when it cannot be listed
+    QList<FileEntry> events;
+    QList<FileEntry> tasks;
+};
+
+struct CalCalendarStore::Index {
+    bool rootListable = true;
+    QList<CalendarEntry> calendars;  // listing order
+    // How many readable files hold each uid (events, tasks): a write that
+    // leaves its uids with one file each cannot change which file counts.
+    QHash<QString, int> filesOfUid[2];
+    // The file that counts for each uid (events, tasks), so that finding a
+    // uid does not walk every file of the store.
+    QHash<QString, QString> fileOfUid[2];
+};
+
+struct CalCalendarStore::EventLocation {
+    CalendarEntry* calendar;
+    FileEntry* file;
+};
+
+struct CalCalendarStore::Changes {
+    QStringList calendars[3];  // inserted, updated, deleted
+    QStringList events[3];
+    QStringList tasks[3];
+};
+
+namespace CalCalendarStoreShared {
+
+// Starts up to `count` threads running `work`; a thread that cannot start
+// ends the starting (fewer helpers only make the work slower) with a warning
+// naming `what` kind of helper.
+inline std::vector<std::thread> startCalStoreHelpers(qsizetype count, const std::function<void()>& work, const char* what)
+{
+    std::vector<std::thread> threads;
+    for (qsizetype i = 0; i < count; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error& failure) {
+            qWarning() << "Calendar store: a" << what << "helper could not start:" << failure.what();
+            break;
+        }
+    }
+    return threads;
+}
+
+inline const QString calendarSuffix = QStringLiteral(".calendar");
+inline const QString eventsFolder = QStringLiteral("Events");
+inline const QString tasksFolder = QStringLiteral("Tasks");
+inline const QString infoFile = QStringLiteral("Info.plist");
+
+inline QString newUid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+inline QString fileNameOf(const QString& uid)
+{
+    QString name = uid;
+    name.remove(QLatin1Char('.'));
+    // A uid is text from anywhere: it never names a path outside its folder.
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (name.isEmpty()) name = newUid();
+    return name + QStringLiteral(".ics");
+}
+
+inline quint64 fingerprint(const QByteArray& bytes)
+{
+    return qHashBits(bytes.constData(), size_t(bytes.size()), 0x5a0e);
+}
+
+// The thread the stores read and parse their changed files on, so a large
+// rescan never holds the main thread's event loop. Left running at exit.
+inline SerialQueue& storeWorker()
+{
+    static SerialQueue* queue = new SerialQueue(QStringLiteral("Calendar store"));
+    return *queue;
+}
+
+inline QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// What one file may hold: an event or task file with its notes up to the
+// item limit (the reader refolds long lines, so their length costs no more
+// than the file's), an Info.plist up to the info limit. The writer keeps
+// to the same limit, so what the store writes it reads back.
+inline constexpr qint64 largestFile = CalCalendarStore::itemFileLimit;
+inline constexpr qint64 largestInfoFile = CalCalendarStore::infoFileLimit;
+
+// Reads a regular file inside the store without following a symbolic link
+// and without waiting on a FIFO or a device (another program may leave
+// anything under a name the store lists). Empty problem on success.
+inline QByteArray readRegularFile(const QString& path, qint64 limit, QString* problem)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        *problem = errno == ELOOP ? QStringLiteral("a symbolic link is not followed")
+                                  : QStringLiteral("cannot be read: ") + systemError(errno);
+        return {};
+    }
+    QByteArray bytes;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        *problem = QStringLiteral("cannot be read: ") + systemError(errno);
+    } else if (!S_ISREG(status.st_mode)) {
+        *problem = QStringLiteral("not a regular file; skipped");
+    } else if (status.st_size > limit) {
+        *problem = QStringLiteral("larger than %1 MiB; skipped").arg(limit >> 20);
+    } else {
+        bytes.resize(qsizetype(status.st_size));
+        qsizetype have = 0;
+        // A file that grows while it is read is read up to the limit.
+        while (problem->isEmpty()) {
+            if (have == bytes.size()) {
+                if (have > limit) break;
+                bytes.resize(std::min<qsizetype>(have + 65536, limit + 1));
+            }
+            const ssize_t got = ::read(fd, bytes.data() + have, size_t(bytes.size() - have));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) *problem = QStringLiteral("cannot be read: ") + systemError(errno);
+            if (got <= 0) break;
+            have += got;
+        }
+        bytes.truncate(have);
+        if (problem->isEmpty() && have > limit) *problem = QStringLiteral("larger than %1 MiB; skipped").arg(limit >> 20);
+    }
+    ::close(fd);
+    if (!problem->isEmpty()) bytes.clear();
+    return bytes;
+}
+
+// The reader would refuse the file: it is not written.
+inline QString oversizeProblem(const QString& path)
+{
+    return QStringLiteral("%1 would be larger than %2 MiB, more than the store reads; not written")
+        .arg(path)
+        .arg(largestFile >> 20);
+}
+
+// The calendar and the file that count for a uid, found through the index's
+// map of uids (a binary search in the file list of one calendar); a walk
+// through every file only should the map ever disagree with the lists.
+template <class IndexType>
+auto locateIn(IndexType& index, const QString& uid, bool tasks)
+{
+    using Calendar = std::remove_reference_t<decltype(index.calendars.first())>;
+    using File = std::remove_reference_t<decltype(index.calendars.first().events.first())>;
+    std::pair<Calendar*, File*> found{nullptr, nullptr};
+    const QString path = index.fileOfUid[tasks ? 1 : 0].value(uid);
+    if (path.isEmpty()) return found;
+    for (Calendar& calendar : index.calendars) {
+        if (path.size() <= calendar.folder.size() || !path.startsWith(calendar.folder)
+            || path.at(calendar.folder.size()) != QLatin1Char('/'))
+            continue;
+        auto& files = tasks ? calendar.tasks : calendar.events;
+        const auto at = std::lower_bound(files.begin(), files.end(), path,
+                                         [](const File& f, const QString& p) { return f.path < p; });
+        if (at != files.end() && at->path == path && at->usable() && at->uid == uid) return std::pair{&calendar, &*at};
+    }
+    qWarning().noquote() << "Calendar store: the index of uids missed" << uid << "- every file is searched";
+    for (Calendar& calendar : index.calendars)
+        for (File& file : tasks ? calendar.tasks : calendar.events)
+            if (file.usable() && file.uid == uid) return std::pair{&calendar, &file};
+    return found;
+}
+
+}  // namespace CalCalendarStoreShared
+
+using namespace CalCalendarStoreShared;
