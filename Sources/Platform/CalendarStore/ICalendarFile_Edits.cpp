@@ -1,0 +1,771 @@
+#include "ICalendarFile.h"
+#include "ICalendarFileShared.h"
+
+#include "GregorianCalendar.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <unordered_map>
+
+using namespace ICalendarFileShared;
+
+namespace {
+
+// Whether libical holds a definition of the zone to write into a file,
+// asked once per name: its lookup walks the whole list of zones by name,
+// and an export asks it for each of thousands of files in a few zones.
+bool hasBuiltinDefinition(const QString& name)
+{
+    static std::mutex mutex;
+    static QHash<QString, bool> answers;
+    std::lock_guard lock(mutex);
+    auto found = answers.constFind(name);
+    if (found == answers.constEnd())
+        found = answers.insert(name, icaltimezone_get_builtin_timezone(name.toUtf8().constData()) != nullptr);
+    return *found;
+}
+
+void setShortList(short* target, int size, const QList<short>& values)
+{
+    int i = 0;
+    for (; i < size - 1 && i < values.size(); ++i) target[i] = values[i];
+    target[i] = ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// A BYDAY entry as libical keeps it: the weekday plus 8 times the week's
+// position, negative for a position counted from the month's end.
+short encodedDay(int weekday, int position)
+{
+    const int magnitude = std::abs(position) * 8 + weekday;
+    return static_cast<short>(position < 0 ? -magnitude : magnitude);
+}
+
+// The UNTIL of a series: a day for an all-day series, a wall-clock time for
+// one in floating time (the form of its start, as other readers want it),
+// else UTC.
+icaltimetype untilOf(const Date& last, bool allDay, bool floating)
+{
+    if (allDay) return wallTime(last, GregorianCalendar::systemZone(), true);
+    if (floating) return wallTime(last, GregorianCalendar::systemZone(), false);
+    return icaltime_from_timet_with_zone(last.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
+}
+
+icalrecurrencetype recurrenceOf(const CalRecurrenceRule& rule, bool allDay, bool floating)
+{
+    icalrecurrencetype recurrence;
+    icalrecurrencetype_clear(&recurrence);
+    switch (rule.recurrenceType()) {
+    case CalRecurrenceRule::Weekly: recurrence.freq = ICAL_WEEKLY_RECURRENCE; break;
+    case CalRecurrenceRule::Monthly: recurrence.freq = ICAL_MONTHLY_RECURRENCE; break;
+    case CalRecurrenceRule::Yearly: recurrence.freq = ICAL_YEARLY_RECURRENCE; break;
+    default: recurrence.freq = ICAL_DAILY_RECURRENCE; break;
+    }
+    recurrence.interval = static_cast<short>(std::clamp(rule.recurrenceInterval(), 1, 1000));
+    QList<short> days;
+    for (int day : rule.daysOfTheWeek())
+        days << encodedDay(day, 0);
+    for (const CalNthWeekDay& nth : rule.nthWeekDaysOfTheMonth())
+        days << encodedDay(nth.dayOfTheWeek, nth.weekNumber);
+    setShortList(recurrence.by_day, ICAL_BY_DAY_SIZE, days);
+    // The organizer's weeks begin on Sunday; every other week on several
+    // days groups the days by them (other readers' weeks begin on Monday).
+    if (rule.recurrenceType() == CalRecurrenceRule::Weekly && recurrence.interval > 1 && days.size() > 1)
+        recurrence.week_start = ICAL_SUNDAY_WEEKDAY;
+    QList<short> monthDays;
+    for (int day : rule.daysOfTheMonth()) monthDays << static_cast<short>(day);
+    setShortList(recurrence.by_month_day, ICAL_BY_MONTHDAY_SIZE, monthDays);
+    QList<short> months;
+    for (int month : rule.monthsOfTheYear()) months << static_cast<short>(month);
+    setShortList(recurrence.by_month, ICAL_BY_MONTH_SIZE, months);
+    if (const auto& end = rule.recurrenceEnd()) {
+        if (end->usesEndDate())
+            recurrence.until = untilOf(end->endDate(), allDay, floating);
+        else if (end->occurrenceCount() > 0)
+            recurrence.count = end->occurrenceCount();
+    }
+    return recurrence;
+}
+
+// The VEVENTs of a uid, in file order (of the other uids when other is set).
+QList<icalcomponent*> eventsOfUid(icalcomponent* calendar, const QString& uid, bool other = false)
+{
+    QList<icalcomponent*> events;
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+        if ((propertyText(c, ICAL_UID_PROPERTY) == uid) != other) events << c;
+    return events;
+}
+
+icalcomponent* masterOf(icalcomponent* calendar, const QString& uid)
+{
+    for (icalcomponent* c : eventsOfUid(calendar, uid))
+        if (!icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) return c;
+    return nullptr;
+}
+
+void removeComponents(icalcomponent* calendar, const QList<icalcomponent*>& doomed)
+{
+    for (icalcomponent* c : doomed) {
+        icalcomponent_remove_component(calendar, c);
+        icalcomponent_free(c);
+    }
+}
+
+// How a file writes a time: a DATE, a time in a named zone or in a zone only
+// the file defines (foreign, under the file's own TZID), a floating
+// wall-clock time, or UTC.
+struct TimeForm {
+    bool isDate = false;
+    QString tzid;
+    std::shared_ptr<const ICalForeignZone> foreign;
+    bool floating = false;
+};
+
+TimeForm formOfTime(icalproperty* time)
+{
+    TimeForm form;
+    const icalvalue* value = time ? icalproperty_get_value(time) : nullptr;
+    if (!value) return form;
+    const icaltimetype when = icalvalue_get_datetimedate(value);
+    form.isDate = when.is_date;
+    if (icalparameter* tzid = icalproperty_get_first_parameter(time, ICAL_TZID_PARAMETER)) {
+        bool known = false;
+        const QString name = text(icalparameter_get_tzid(tzid));
+        zoneOfName(name, &known);
+        if (known) {
+            form.tzid = name;
+        } else if (const FileZone zone = fileZoneOf(time, name); zone.foreign && !zone.zone.isValid()) {
+            form.tzid = name;
+            form.foreign = zone.foreign;
+        }
+    } else {
+        form.floating = !form.isDate && !icaltime_is_utc(when);
+    }
+    return form;
+}
+
+// How the master writes its start.
+TimeForm formOf(icalcomponent* master)
+{
+    return formOfTime(master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr);
+}
+
+// The master's dates as read back, to find exceptions by date.
+QList<std::pair<icalproperty*, Date>> datesOf(icalcomponent* component, icalproperty_kind kind)
+{
+    QList<std::pair<icalproperty*, Date>> dates;
+    QStringList ignored;
+    for (icalproperty* p = icalcomponent_get_first_property(component, kind); p;
+         p = icalcomponent_get_next_property(component, kind)) {
+        icaltimetype time = icaltime_null_time();
+        if (kind == ICAL_EXDATE_PROPERTY) {
+            time = icalproperty_get_exdate(p);
+        } else if (kind == ICAL_RDATE_PROPERTY) {
+            const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+            time = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        } else {
+            time = icalproperty_get_recurrenceid(p);
+        }
+        dates.append({p, readTime(p, time, &ignored).instant});
+    }
+    return dates;
+}
+
+icalproperty* timeProperty(icalproperty_kind kind, const Date& date, const TimeForm& form)
+{
+    icalproperty* property = icalproperty_new(kind);
+    icaltimetype time = icaltime_null_time();
+    bool inZone = false;
+    if (form.isDate) {
+        time = wallTime(date, GregorianCalendar::systemZone(), true);
+        if (!usableFields(time)) time = wallTime(date, QTimeZone::utc(), true);
+    } else if (form.foreign) {
+        time = form.foreign->wall(date);
+        inZone = usableFields(time);
+    } else if (!form.tzid.isEmpty()) {
+        bool known = false;
+        time = wallTime(date, zoneOfName(form.tzid, &known), false);
+        inZone = usableFields(time);
+    } else if (form.floating) {
+        // Read back in the system zone: only where that gives this instant
+        // again (not in the hour a clock change repeats).
+        time = wallTime(date, GregorianCalendar::systemZone(), false);
+        const bool same = usableFields(time)
+                          && key(GregorianCalendar::dateFromFields(time.year, time.month, time.day, time.hour, time.minute,
+                                                                   time.second, GregorianCalendar::systemZone()))
+                                 == key(date);
+        if (same) {
+            icalproperty_set_value(property, icalvalue_new_datetime(time));
+            return property;
+        }
+    }
+    // A time the zone's rules cannot give as wall-clock time is written in
+    // UTC, which every reader takes, rather than as no time at all.
+    if (!form.isDate && !inZone)
+        time = icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
+    icalproperty_set_value(property, form.isDate ? icalvalue_new_date(time) : icalvalue_new_datetime(time));
+    if (inZone) icalproperty_add_parameter(property, icalparameter_new_tzid(form.tzid.toUtf8().constData()));
+    return property;
+}
+
+void removeAll(icalcomponent* component, icalproperty_kind kind)
+{
+    while (icalproperty* p = icalcomponent_get_first_property(component, kind)) {
+        icalcomponent_remove_property(component, p);
+        icalproperty_free(p);
+    }
+}
+
+void setText(icalcomponent* component, icalproperty_kind kind, const QString& value)
+{
+    // The language a text is in is the same after an edit of its words.
+    icalproperty* former = icalcomponent_get_first_property(component, kind);
+    icalparameter* language = former ? icalproperty_get_first_parameter(former, ICAL_LANGUAGE_PARAMETER) : nullptr;
+    if (language) language = icalparameter_new_clone(language);
+    removeAll(component, kind);
+    // libical's note of an empty value of this property stands for the
+    // file's line, which is written back from it: it goes with the value.
+    const QByteArray note = QByteArray("No value for ") + icalproperty_kind_to_string(kind) + " property";
+    QList<icalproperty*> notes;
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
+        const char* said = icalproperty_get_xlicerror(p);
+        if (said && QByteArray(said).startsWith(note)) notes << p;
+    }
+    for (icalproperty* p : notes) {
+        icalcomponent_remove_property(component, p);
+        icalproperty_free(p);
+    }
+    // libical writes what it is given up to a NUL, escaping only line feeds:
+    // a NUL would cut the text, a carriage return or another control
+    // character break the file for other readers.
+    const QString clean = ICalendarFile::storableText(value, kind != ICAL_URL_PROPERTY);
+    if (clean.isEmpty()) {
+        if (language) icalparameter_free(language);
+        return;
+    }
+    icalproperty* property = icalproperty_new(kind);
+    icalproperty_set_value(property, kind == ICAL_URL_PROPERTY ? icalvalue_new_uri(clean.toUtf8().constData())
+                                                               : icalvalue_new_text(clean.toUtf8().constData()));
+    if (language) icalproperty_add_parameter(property, language);
+    icalcomponent_add_property(component, property);
+}
+
+// The span of instants a file's times in a zone cover: from its earliest to
+// its latest time there, open at the end when a series in that zone has no
+// UNTIL.
+struct ZoneSpan {
+    Date from;
+    Date to;  // null: open
+};
+
+ZoneSpan spanOfZone(icalcomponent* calendar, const QString& tzid)
+{
+    ZoneSpan span;
+    bool open = false;
+    QStringList ignored;
+    const QByteArray name = tzid.toUtf8();
+    const auto take = [&](const Date& date) {
+        if (!date) return;
+        if (!span.from || date < span.from) span.from = date;
+        if (!span.to || date > span.to) span.to = date;
+    };
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        bool inZone = false;
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ANY_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY)) {
+            icalparameter* parameter = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
+            if (!parameter || qstrcmp(icalparameter_get_tzid(parameter), name.constData()) != 0) continue;
+            const icalproperty_kind kind = icalproperty_isa(p);
+            if (kind == ICAL_DTSTART_PROPERTY) {
+                inZone = true;
+                take(readTime(p, icalproperty_get_dtstart(p), &ignored).instant);
+            } else if (kind == ICAL_DTEND_PROPERTY) {
+                take(readTime(p, icalproperty_get_dtend(p), &ignored).instant);
+            } else if (kind == ICAL_RECURRENCEID_PROPERTY) {
+                take(readTime(p, icalproperty_get_recurrenceid(p), &ignored).instant);
+            } else if (kind == ICAL_EXDATE_PROPERTY) {
+                take(readTime(p, icalproperty_get_exdate(p), &ignored).instant);
+            }
+        }
+        icalproperty* rule = inZone ? icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) : nullptr;
+        if (!rule) continue;
+        const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
+        const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
+        if (until) take(until);
+        else open = true;
+    }
+    if (open) span.to = Date();
+    return span;
+}
+
+icaltimetype utcTime(const Date& date)
+{
+    return icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
+}
+
+// The definition of a zone from the start of the year of `from` to the end
+// of the year of `to` (or without end), made once per zone and years: a
+// store's files share a few zones and years.
+icalcomponent* truncatedDefinition(const QString& tzid, const ZoneSpan& span)
+{
+    const int firstYear = GregorianCalendar::fields(span.from.dateByAddingTimeInterval(-86400), QTimeZone::utc()).year;
+    const int lastYear = span.to ? GregorianCalendar::fields(span.to.dateByAddingTimeInterval(86400), QTimeZone::utc()).year : 0;
+    const QString key = QStringLiteral("%1|%2|%3").arg(tzid).arg(firstYear).arg(lastYear);
+    struct Free {
+        void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+    };
+    static std::mutex mutex;
+    // Owned, so that the definitions are freed with the cache at exit.
+    static std::unordered_map<QString, std::unique_ptr<icalcomponent, Free>> made;
+    std::lock_guard lock(mutex);
+    std::unique_ptr<icalcomponent, Free>& owned = made[key];
+    if (!owned) {
+        icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.toUtf8().constData());
+        icalcomponent* full = zone ? icaltimezone_get_component(zone) : nullptr;
+        if (!full) {
+            made.erase(key);
+            return nullptr;
+        }
+        owned.reset(icalcomponent_new_clone(full));
+        icalcomponent* definition = owned.get();
+        // The truncation keeps the observance in force at the start.
+        const icaltimetype to = lastYear ? utcTime(GregorianCalendar::dateFromFields(lastYear + 1, 1, 1, 0, 0, 0, QTimeZone::utc()))
+                                         : icaltime_null_time();
+        icaltimezone_truncate_vtimezone(
+            definition, utcTime(GregorianCalendar::dateFromFields(firstYear, 1, 1, 0, 0, 0, QTimeZone::utc())), to, 0);
+        // The builtin definitions carry libical's own TZID prefix; the events name the zone plainly.
+        removeAll(definition, ICAL_TZID_PROPERTY);
+        icalcomponent_add_property(definition, icalproperty_new_tzid(tzid.toUtf8().constData()));
+    }
+    return icalcomponent_new_clone(owned.get());
+}
+
+// Writes the definition of a zone the file uses, as other programs expect
+// it, covering only the years the file's times in it need (a zone's whole
+// history would make every file some kilobytes, read again on every pass).
+// A definition the file has under that name already is replaced: the times
+// now written there may lie beyond it.
+void addZoneDefinition(icalcomponent* calendar, const QString& tzid)
+{
+    const ZoneSpan span = spanOfZone(calendar, tzid);
+    if (!span.from) return;  // no time of the file is in that zone
+    icalcomponent* copy = truncatedDefinition(tzid, span);
+    if (!copy) return;
+    QList<icalcomponent*> former;
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        icalproperty* id = icalcomponent_get_first_property(c, ICAL_TZID_PROPERTY);
+        if (id && text(icalproperty_get_tzid(id)) == tzid) former << c;
+    }
+    for (icalcomponent* c : former) {
+        icalcomponent_remove_component(calendar, c);
+        icalcomponent_free(c);
+    }
+    // Zones go before the events, as other programs write them.
+    icalcomponent* first = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT);
+    if (first) {
+        QList<icalcomponent*> rest;
+        for (icalcomponent* c = first; c; c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT))
+            rest << c;
+        for (icalcomponent* c : rest) icalcomponent_remove_component(calendar, c);
+        icalcomponent_add_component(calendar, copy);
+        for (icalcomponent* c : rest) icalcomponent_add_component(calendar, c);
+    } else {
+        icalcomponent_add_component(calendar, copy);
+    }
+}
+
+void touch(icalcomponent* component)
+{
+    removeAll(component, ICAL_DTSTAMP_PROPERTY);
+    icalcomponent_add_property(component, icalproperty_new_dtstamp(icaltime_current_time_with_zone(
+                                              icaltimezone_get_utc_timezone())));
+}
+
+// A text property set to a value, left as it is (with its parameters and
+// its own spelling) when the file already says the same.
+void updateText(icalcomponent* component, icalproperty_kind kind, const QString& value)
+{
+    const QString now = propertyText(component, kind);
+    if (now == ICalendarFile::storableText(value, kind != ICAL_URL_PROPERTY)
+        && (now.isEmpty() || icalcomponent_count_properties(component, kind) == 1))
+        return;
+    setText(component, kind, value);
+}
+
+// A TZID with a control character names no zone here, but libical writes
+// it without the character, which may name one: the time would move.
+bool zoneNameRespelt(icalproperty* time)
+{
+    icalparameter* tzid = time ? icalproperty_get_first_parameter(time, ICAL_TZID_PARAMETER) : nullptr;
+    return tzid && !usableUid(text(icalparameter_get_tzid(tzid)));
+}
+
+// Whether the VEVENT's times already say what the fields say: the same
+// instants, both all-day or both timed, in the same zone (a TZID the
+// organizer reads as that zone, whatever its spelling; no zone for UTC,
+// floating times and zones only the file defines), in lines that libical
+// writes as they mean.
+bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const Date& end)
+{
+    icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    if (!start) return false;
+    if (zoneNameRespelt(start) || zoneNameRespelt(icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)))
+        return false;
+    QStringList ignored;
+    const ReadTime read = readTime(start, icalproperty_get_dtstart(start), &ignored);
+    if (!read.instant || read.isDate != fields.allDay) return false;
+    if (!fields.allDay && read.tzid != fields.timeZone) return false;
+    if (key(read.instant) != key(fields.start)) return false;
+    return key(endOf(event, read.instant, read.isDate, &ignored)) == key(end);
+}
+
+void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QString& uid,
+                      const ICalEventFields& fields, bool master)
+{
+    // Only what changed is written: the properties the organizer does not
+    // show, and those it shows unchanged, stay as the file has them.
+    updateText(event, ICAL_UID_PROPERTY, uid);
+    touch(event);
+    updateText(event, ICAL_SUMMARY_PROPERTY, fields.title);
+    updateText(event, ICAL_LOCATION_PROPERTY, fields.location);
+    updateText(event, ICAL_DESCRIPTION_PROPERTY, fields.notes);
+    updateText(event, ICAL_URL_PROPERTY, fields.url);
+
+    TimeForm form;
+    form.isDate = fields.allDay;
+    bool known = false;
+    if (!fields.allDay && !fields.timeZone.isEmpty()) {
+        zoneOfName(fields.timeZone, &known);
+        if (known && hasBuiltinDefinition(fields.timeZone)) form.tzid = fields.timeZone;
+    }
+    // A series without a zone repeats at its wall-clock time here, across
+    // clock changes, as the organizer repeats it: a time in UTC would move
+    // by an hour with every change.
+    form.floating = master && !fields.allDay && fields.timeZone.isEmpty() && fields.rule.has_value();
+    // A zone only the file defines is none the organizer can name: times it
+    // holds without a zone stay in the file's zone (a new changed occurrence
+    // takes its master's), so the series keeps its wall-clock time there
+    // across a clock change.
+    if (!fields.allDay && fields.timeZone.isEmpty()) {
+        const bool ownStart = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+        const TimeForm now = formOf(ownStart ? event : masterOf(calendar, uid));
+        if (now.foreign && !now.isDate) form = now;
+    }
+    Date end = fields.end ? fields.end : fields.start;
+    if (fields.allDay) {
+        // The day of the end given, at least the day after the start.
+        const DateFields startDay = GregorianCalendar::fields(fields.start);
+        const Date dayAfterStart = GregorianCalendar::dateFromFields(startDay.year, startDay.month, startDay.day + 1, 0, 0, 0);
+        if (end < dayAfterStart) end = dayAfterStart;
+    } else if (end < fields.start) {
+        end = fields.start;
+    }
+    bool zoneSpanChanged = false;
+    if (!timesAsWritten(event, fields, end)) {
+        removeAll(event, ICAL_DTSTART_PROPERTY);
+        removeAll(event, ICAL_DTEND_PROPERTY);
+        removeAll(event, ICAL_DURATION_PROPERTY);
+        icalcomponent_add_property(event, timeProperty(ICAL_DTSTART_PROPERTY, fields.start, form));
+        icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
+        zoneSpanChanged = true;
+    }
+
+    if (master) {
+        icalproperty* written = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+        // The file's rule stays as it is spelled when it means the rule given.
+        const bool same = written && fields.rule && icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
+                          && ruleOf(icalproperty_get_rrule(written)) == fields.rule;
+        if (!same && (written || fields.rule)) {
+            removeAll(event, ICAL_RRULE_PROPERTY);
+            if (fields.rule)
+                icalcomponent_add_property(
+                    event, icalproperty_new_rrule(recurrenceOf(*fields.rule, fields.allDay, formOf(event).floating)));
+            zoneSpanChanged = true;
+        }
+    }
+    // The zone's definition covers the times and the series as now written.
+    if (zoneSpanChanged && !form.tzid.isEmpty() && !form.foreign) addZoneDefinition(calendar, form.tzid);
+}
+
+}  // namespace
+
+bool ICalendarFile::holdsOtherEvents() const
+{
+    return !eventsOfUid(m_root, m_uid, true).isEmpty();
+}
+
+void ICalendarFile::removeOwnEvents()
+{
+    removeComponents(m_root, eventsOfUid(m_root, m_uid));
+}
+
+void ICalendarFile::removeOtherEvents()
+{
+    removeComponents(m_root, eventsOfUid(m_root, m_uid, true));
+}
+
+bool ICalendarFile::hasMaster() const
+{
+    return masterOf(m_root, m_uid) != nullptr;
+}
+
+bool ICalendarFile::masterRepeats() const
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    return master && icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY);
+}
+
+bool ICalendarFile::masterHasExtraDates() const
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    return master && icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY);
+}
+
+Date ICalendarFile::masterStart() const
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    icalproperty* start = master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr;
+    QStringList ignored;
+    return start ? readTime(start, icalproperty_get_dtstart(start), &ignored).instant : Date();
+}
+
+void ICalendarFile::writeMaster(const QString& uid, const ICalEventFields& fields)
+{
+    m_uid = uid;
+    icalcomponent* master = masterOf(m_root, m_uid);
+    if (!master) {
+        master = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+        // The master leads the file.
+        icalcomponent* first = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT);
+        QList<icalcomponent*> rest;
+        for (icalcomponent* c = first; c; c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) rest << c;
+        for (icalcomponent* c : rest) icalcomponent_remove_component(m_root, c);
+        icalcomponent_add_component(m_root, master);
+        for (icalcomponent* c : rest) icalcomponent_add_component(m_root, c);
+    }
+    writeEventFields(m_root, master, uid, fields, true);
+}
+
+void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, const ICalEventFields& fields)
+{
+    m_uid = uid;
+    ICalEventFields own = fields;
+    own.rule.reset();
+    // A changed occurrence already in the file is edited where it stands:
+    // what the organizer does not show (its RANGE, alarms, other
+    // properties) stays.
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (!dates.isEmpty() && key(dates.first().second) == key(occurrence))
+            return writeEventFields(m_root, c, uid, own, false);
+    }
+    const TimeForm form = formOf(masterOf(m_root, m_uid));
+    icalcomponent* changed = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+    icalcomponent_add_property(changed, timeProperty(ICAL_RECURRENCEID_PROPERTY, occurrence, form));
+    // In the file first, so that it finds the file's zone definitions.
+    icalcomponent_add_component(m_root, changed);
+    writeEventFields(m_root, changed, uid, own, false);
+}
+
+void ICalendarFile::removeOverride(const Date& occurrence)
+{
+    QList<icalcomponent*> doomed;
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (!dates.isEmpty() && key(dates.first().second) == key(occurrence)) doomed << c;
+    }
+    removeComponents(m_root, doomed);
+}
+
+void ICalendarFile::addExceptionDate(const Date& occurrence)
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    if (!master) return;
+    removeOverride(occurrence);
+    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY))
+        if (key(date) == key(occurrence)) return;
+    icalcomponent_add_property(master, timeProperty(ICAL_EXDATE_PROPERTY, occurrence, formOf(master)));
+}
+
+void ICalendarFile::endSeriesBefore(const Date& occurrence)
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    if (!master) return;
+    const TimeForm form = formOf(master);
+    if (icalproperty* ruleProperty = icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY)) {
+        icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
+        recurrence.count = 0;
+        const Date last = occurrence.dateByAddingTimeInterval(form.isDate ? -86400 : -1);
+        recurrence.until = untilOf(last, form.isDate, form.floating);
+        icalproperty_set_rrule(ruleProperty, recurrence);
+    } else if (!icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY)) {
+        return;
+    }
+    // Exceptions and extra dates from the date on belong to the part that no longer exists.
+    for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY})
+        for (const auto& [property, date] : datesOf(master, kind)) {
+            if (date && date < occurrence) continue;
+            icalcomponent_remove_property(master, property);
+            icalproperty_free(property);
+        }
+    QList<icalcomponent*> doomed;
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (!dates.isEmpty() && !(dates.first().second < occurrence)) doomed << c;
+    }
+    removeComponents(m_root, doomed);
+}
+
+namespace {
+
+// Where a deleted or changed occurrence of a series goes when the series
+// moves by `seconds`: to the occurrence of its own day at the start's new
+// time of day, where the moved series has one (the rule's weekdays and the
+// days of a daily rule stay where they were), else along with the start
+// (a weekly rule of the start's own weekday moves with it).
+class MovedOccurrences {
+public:
+    MovedOccurrences(const ICalEventFileData& moved, double seconds) : m_seconds(seconds)
+    {
+        if (!moved.master) return;
+        m_series.uid = moved.uid;
+        m_series.master = *moved.master;
+        m_series.master->exceptionDates.clear();
+        m_series.master->recurrenceDates.clear();
+        const ICalEventData& master = *m_series.master;
+        if (master.allDay) return;
+        const Date former = master.start.dateByAddingTimeInterval(-seconds);
+        m_timeShift = secondOfDay(master.start) - secondOfDay(former);
+    }
+
+    Date operator()(const Date& occurrence) const
+    {
+        const Date along = occurrence.dateByAddingTimeInterval(m_seconds);
+        if (!m_series.master) return along;
+        const Date onItsDay = wallMoved(occurrence, m_timeShift);
+        if (onItsDay && !ICalendarFile::expandAt(m_series, onItsDay).isEmpty()) return onItsDay;
+        return along;
+    }
+
+private:
+    qint64 wallSeconds(const Date& date) const
+    {
+        const ICalEventData& master = *m_series.master;
+        if (master.wallForeign) {
+            const icaltimetype w = master.wallForeign->wall(date);
+            return GregorianCalendar::dateFromFields(w.year, w.month, w.day, w.hour, w.minute, w.second, QTimeZone::utc())
+                .wholeSecondsSince1970();
+        }
+        const DateFields f = GregorianCalendar::fields(date, master.wallZone);
+        return GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second, QTimeZone::utc())
+            .wholeSecondsSince1970();
+    }
+    qint64 secondOfDay(const Date& date) const
+    {
+        const qint64 wall = wallSeconds(date);
+        return wall - qint64(std::floor(double(wall) / 86400.0)) * 86400;
+    }
+    Date wallMoved(const Date& date, qint64 by) const
+    {
+        const ICalEventData& master = *m_series.master;
+        const Date wall = Date::dateWithTimeIntervalSince1970(double(wallSeconds(date) + by));
+        const DateFields f = GregorianCalendar::fields(wall, QTimeZone::utc());
+        if (master.wallForeign) return master.wallForeign->instant(f.year, f.month, f.day, f.hour, f.minute, f.second);
+        return GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second, master.wallZone);
+    }
+
+    ICalEventFileData m_series;
+    double m_seconds;
+    qint64 m_timeShift = 0;
+};
+
+}  // namespace
+
+void ICalendarFile::shiftExceptions(double seconds)
+{
+    if (seconds == 0) return;
+    icalcomponent* master = masterOf(m_root, m_uid);
+    if (!master) return;
+    const TimeForm form = formOf(master);
+    QString problem;
+    const std::optional<ICalEventFileData> read = events(&problem);
+    const MovedOccurrences movedOccurrence(read && read->uid == m_uid ? *read : ICalEventFileData(), seconds);
+    for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY})
+        for (const auto& [property, date] : datesOf(master, kind)) {
+            // A period keeps its own end: it stays as the file has it.
+            if (kind == ICAL_RDATE_PROPERTY && !icalperiodtype_is_null_period(icalproperty_get_rdate(property).period))
+                continue;
+            icalcomponent_remove_property(master, property);
+            icalproperty_free(property);
+            // Extra dates are no occurrences of the rule: they go along.
+            const Date moved = kind == ICAL_RDATE_PROPERTY ? date.dateByAddingTimeInterval(seconds) : movedOccurrence(date);
+            if (date) icalcomponent_add_property(master, timeProperty(kind, moved, form));
+        }
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (dates.isEmpty() || !dates.first().second) continue;
+        icalproperty* moved = timeProperty(ICAL_RECURRENCEID_PROPERTY, movedOccurrence(dates.first().second), form);
+        // A change that carries on to the later occurrences still does.
+        if (icalparameter* range = icalproperty_get_first_parameter(dates.first().first, ICAL_RANGE_PARAMETER))
+            icalproperty_add_parameter(moved, icalparameter_new_clone(range));
+        icalcomponent_remove_property(c, dates.first().first);
+        icalproperty_free(dates.first().first);
+        icalcomponent_add_property(c, moved);
+    }
+}
+
+void ICalendarFile::keepExceptionsFrom(const Date& occurrence)
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    if (!master) return;
+    for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY})
+        for (const auto& [property, date] : datesOf(master, kind)) {
+            if (date && !(date < occurrence)) continue;
+            icalcomponent_remove_property(master, property);
+            icalproperty_free(property);
+        }
+    QList<icalcomponent*> doomed;
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
+        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        if (!dates.isEmpty() && dates.first().second < occurrence) doomed << c;
+    }
+    removeComponents(m_root, doomed);
+}
+
+void ICalendarFile::writeTask(const QString& uid, const ICalTaskData& task)
+{
+    icalcomponent* todo = icalcomponent_get_first_component(m_root, ICAL_VTODO_COMPONENT);
+    if (!todo) {
+        todo = icalcomponent_new(ICAL_VTODO_COMPONENT);
+        icalcomponent_add_component(m_root, todo);
+    }
+    updateText(todo, ICAL_UID_PROPERTY, uid);
+    touch(todo);
+    updateText(todo, ICAL_SUMMARY_PROPERTY, task.title);
+    updateText(todo, ICAL_DESCRIPTION_PROPERTY, task.notes);
+    updateText(todo, ICAL_URL_PROPERTY, task.url);
+    // A due date the file already says stays as it is spelled; a new one is
+    // written as the file wrote it: a day stays a day, a time in a zone in
+    // that zone (UTC when the file had none).
+    icalproperty* due = icalcomponent_get_first_property(todo, ICAL_DUE_PROPERTY);
+    QStringList ignored;
+    const bool sameDue = due && task.due && icalcomponent_count_properties(todo, ICAL_DUE_PROPERTY) == 1
+                         && key(readTime(due, icalproperty_get_due(due), &ignored).instant) == key(task.due);
+    if (!sameDue) {
+        const TimeForm form = formOfTime(due);
+        removeAll(todo, ICAL_DUE_PROPERTY);
+        if (task.due) icalcomponent_add_property(todo, timeProperty(ICAL_DUE_PROPERTY, task.due, form));
+    }
+    removeAll(todo, ICAL_STATUS_PROPERTY);
+    removeAll(todo, ICAL_COMPLETED_PROPERTY);
+    icalcomponent_add_property(todo, icalproperty_new_status(task.completed ? ICAL_STATUS_COMPLETED
+                                                                            : ICAL_STATUS_NEEDSACTION));
+    if (task.completed && task.completedDate)
+        icalcomponent_add_property(todo, timeProperty(ICAL_COMPLETED_PROPERTY, task.completedDate, TimeForm()));
+}

@@ -1,0 +1,422 @@
+#include "ICalendarFile.h"
+#include "ICalendarFileShared.h"
+
+#include "GregorianCalendar.h"
+
+#include <algorithm>
+
+using namespace ICalendarFileShared;
+
+namespace {
+
+QList<short> encodedList(const short* values, int size)
+{
+    QList<short> list;
+    for (int i = 0; i < size && values[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) list << values[i];
+    return list;
+}
+
+}  // namespace
+
+namespace ICalendarFileShared {
+
+bool usableFields(const icaltimetype& time)
+{
+    return !icaltime_is_null_time(time) && time.year >= 1 && time.year <= latestWritableYear && time.month >= 1
+           && time.month <= 12 && time.day >= 1 && time.day <= 31 && time.hour >= 0 && time.hour <= 23
+           && time.minute >= 0 && time.minute <= 59 && time.second >= 0 && time.second <= 60;
+}
+
+// The instant of a time value: a DATE at 00:00 in the system zone, a "Z" time
+// in UTC, a time with a TZID in that zone (its IANA zone, or the file's own
+// definition; the system zone when neither, logged), a floating time in the
+// system zone.
+ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList* problems)
+{
+    ReadTime read;
+    if (!usableFields(time)) return read;
+    read.isDate = time.is_date;
+    if (time.is_date) {
+        read.zone = GregorianCalendar::systemZone();
+    } else if (icaltime_is_utc(time)) {
+        read.zone = QTimeZone::utc();
+    } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
+        const QString name = tzidOf(property, parameter);
+        const FileZone zone = fileZoneOf(property, name);
+        if (zone.zone.isValid()) {
+            read.zone = zone.zone;
+            read.tzid = zone.iana;
+        } else if (zone.foreign) {
+            read.zone = GregorianCalendar::systemZone();
+            read.foreign = zone.foreign;
+            read.instant = zone.foreign->instant(time.year, time.month, time.day, time.hour, time.minute, time.second);
+            return read;
+        } else {
+            read.zone = GregorianCalendar::systemZone();
+            problems->append(QStringLiteral("the zone \"%1\" is unknown; read in the system time zone").arg(name));
+        }
+    } else {
+        read.zone = GregorianCalendar::systemZone();
+    }
+    read.instant = GregorianCalendar::dateFromFields(time.year, time.month, time.day, time.is_date ? 0 : time.hour,
+                                                     time.is_date ? 0 : time.minute,
+                                                     time.is_date ? 0 : time.second, read.zone);
+    return read;
+}
+
+Date untilInstant(const icaltimetype& until)
+{
+    if (!usableFields(until)) return Date();
+    const QTimeZone zone = icaltime_is_utc(until) ? QTimeZone::utc() : GregorianCalendar::systemZone();
+    if (until.is_date) return GregorianCalendar::dateFromFields(until.year, until.month, until.day, 23, 59, 59, zone);
+    return GregorianCalendar::dateFromFields(until.year, until.month, until.day, until.hour, until.minute,
+                                             until.second, zone);
+}
+
+icaltimetype wallTime(const Date& date, const QTimeZone& zone, bool isDate)
+{
+    const DateFields fields = GregorianCalendar::fields(date, zone);
+    icaltimetype time = icaltime_null_time();
+    time.year = fields.year;
+    time.month = fields.month;
+    time.day = fields.day;
+    time.is_date = isDate;
+    if (!isDate) {
+        time.hour = fields.hour;
+        time.minute = fields.minute;
+        time.second = fields.second;
+    }
+    return time;
+}
+
+// The end of a VEVENT: its DTEND, else its start plus its DURATION, else
+// its start (the next day for an all-day event); never before its start.
+Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList* problems)
+{
+    Date end;
+    if (icalproperty* endProperty = icalcomponent_get_first_property(component, ICAL_DTEND_PROPERTY))
+        end = readTime(endProperty, icalproperty_get_dtend(endProperty), problems).instant;
+    if (!end) {
+        if (icalproperty* duration = icalcomponent_get_first_property(component, ICAL_DURATION_PROPERTY))
+            end = start.dateByAddingTimeInterval(std::max(0, icaldurationtype_as_int(icalproperty_get_duration(duration))));
+        else
+            end = start;
+    }
+    // An all-day event lasts at least its day: a DTEND equal to its DTSTART
+    // (as some programs write a one-day event) is read as the day after.
+    if (allDay && !(end > start)) end = GregorianCalendar::dateOnDayOf(start, 86400);
+    if (end < start) end = start;
+    return end;
+}
+
+std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence)
+{
+    std::optional<CalRecurrenceEnd> end;
+    if (!icaltime_is_null_time(recurrence.until)) {
+        const Date until = untilInstant(recurrence.until);
+        if (until) end = CalRecurrenceEnd::recurrenceEndWithEndDate(until);
+    } else if (recurrence.count > 0) {
+        end = CalRecurrenceEnd::recurrenceEndWithOccurrenceCount(recurrence.count);
+    }
+    const int interval = recurrence.interval;
+    QList<int> weekdays;
+    QList<CalNthWeekDay> nthWeekdays;
+    for (short day : encodedList(recurrence.by_day, ICAL_BY_DAY_SIZE)) {
+        const int weekday = icalrecurrencetype_day_day_of_week(day);
+        const int position = icalrecurrencetype_day_position(day);
+        if (weekday < 1 || weekday > 7) continue;
+        if (position == 0)
+            weekdays << weekday;
+        else
+            nthWeekdays << CalNthWeekDay{weekday, position};
+    }
+    QList<int> monthDays;
+    for (short day : encodedList(recurrence.by_month_day, ICAL_BY_MONTHDAY_SIZE)) monthDays << day;
+    QList<int> months;
+    for (short month : encodedList(recurrence.by_month, ICAL_BY_MONTH_SIZE)) months << month;
+
+    switch (recurrence.freq) {
+    case ICAL_DAILY_RECURRENCE:
+        // Every day of a few weekdays is every week on them (the start
+        // still being the first occurrence either way).
+        if (interval <= 1 && !weekdays.isEmpty() && nthWeekdays.isEmpty() && monthDays.isEmpty() && months.isEmpty())
+            return CalRecurrenceRule::initWeeklyRecurrenceWithInterval(1, weekdays, end);
+        return CalRecurrenceRule::initDailyRecurrenceWithInterval(interval, end);
+    case ICAL_WEEKLY_RECURRENCE:
+        return CalRecurrenceRule::initWeeklyRecurrenceWithInterval(interval, weekdays, end);
+    case ICAL_MONTHLY_RECURRENCE:
+        if (!nthWeekdays.isEmpty())
+            return CalRecurrenceRule::initMonthlyRecurrenceWithInterval(interval, nthWeekdays.first().dayOfTheWeek,
+                                                                        nthWeekdays.first().weekNumber, end);
+        return CalRecurrenceRule::initMonthlyRecurrenceWithInterval(interval, monthDays, end);
+    case ICAL_YEARLY_RECURRENCE:
+        return CalRecurrenceRule::initYearlyRecurrenceWithInterval(interval, months, end);
+    case ICAL_NO_RECURRENCE: return std::nullopt;
+    default:
+        // A frequency the organizer does not map: the store still expands it
+        // from the file's own text.
+        return CalRecurrenceRule::initOtherRecurrenceWithInterval(interval, end);
+    }
+}
+
+}  // namespace ICalendarFileShared
+
+namespace {
+
+bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems)
+{
+    event->uid = propertyText(component, ICAL_UID_PROPERTY);
+    if (event->uid.isEmpty()) {
+        problems->append(QStringLiteral("an event without UID is skipped"));
+        return false;
+    }
+    if (!usableUid(event->uid)) {
+        problems->append(QStringLiteral("an event whose UID holds control characters is skipped"));
+        return false;
+    }
+    icalproperty* startProperty = icalcomponent_get_first_property(component, ICAL_DTSTART_PROPERTY);
+    const ReadTime start =
+        startProperty ? readTime(startProperty, icalproperty_get_dtstart(startProperty), problems) : ReadTime();
+    if (!start.instant) {
+        problems->append(QStringLiteral("the event %1 has no usable DTSTART and is skipped").arg(event->uid));
+        return false;
+    }
+    event->start = start.instant;
+    event->allDay = start.isDate;
+    event->timeZone = start.tzid;
+    event->wallZone = start.zone;
+    event->wallForeign = start.foreign;
+    event->title = propertyText(component, ICAL_SUMMARY_PROPERTY);
+    event->location = propertyText(component, ICAL_LOCATION_PROPERTY);
+    event->notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
+    event->url = propertyText(component, ICAL_URL_PROPERTY);
+
+    event->end = endOf(component, event->start, event->allDay, problems);
+
+    if (icalproperty* ruleProperty = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY)) {
+        icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
+        event->rule = ruleOf(recurrence);
+        if (event->rule) {
+            char* written = icalrecurrencetype_as_string_r(&recurrence);
+            event->ruleText = QByteArray(written ? written : "");
+            icalmemory_free_buffer(written);
+        }
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
+        const Date date = readTime(p, icalproperty_get_exdate(p), problems).instant;
+        if (date) event->exceptionDates << date;
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
+        // A period's start is its date; its own end is not kept.
+        const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+        const icaltimetype time = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        const Date date = readTime(p, time, problems).instant;
+        if (date) event->recurrenceDates << date;
+    }
+    if (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY)) {
+        event->recurrenceId = readTime(p, icalproperty_get_recurrenceid(p), problems).instant;
+        if (icalparameter* range = icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER))
+            event->thisAndFuture = icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
+        if (!event->recurrenceId) {
+            problems->append(QStringLiteral("a changed occurrence of %1 has no usable RECURRENCE-ID").arg(event->uid));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The events of a parsed file (or of a document in memory); root stays the caller's.
+std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* problem)
+{
+    const ICalForeignZone::ReadMemo zones;
+    QStringList problems;
+    QList<ICalEventData> read;
+    for (icalcomponent* component : componentsOf(root, ICAL_VEVENT_COMPONENT)) {
+        ICalEventData event;
+        if (readEvent(component, &event, &problems)) read << event;
+    }
+    ICalEventFileData file;
+    // The file is its master's: changed occurrences may come first, and one
+    // of another uid among them must not take the file over.
+    const auto master = std::find_if(read.cbegin(), read.cend(), [](const ICalEventData& e) { return !e.recurrenceId; });
+    if (master != read.cend()) file.uid = master->uid;
+    else if (!read.isEmpty()) file.uid = read.first().uid;
+    for (const ICalEventData& event : read) {
+        if (event.uid != file.uid) {
+            problems << QStringLiteral("an event of another uid (%1) is kept in the file as it is, not shown").arg(event.uid);
+            continue;
+        }
+        if (event.recurrenceId) {
+            file.overrides << event;
+        } else if (file.master) {
+            problems << QStringLiteral("a second master of %1 is ignored").arg(event.uid);
+        } else {
+            file.master = event;
+        }
+    }
+    if (file.uid.isEmpty()) problems.prepend(QStringLiteral("no usable VEVENT"));
+    problems.removeDuplicates();
+    if (problem) *problem = problems.join(QStringLiteral("; "));
+    if (file.uid.isEmpty()) return std::nullopt;
+    return file;
+}
+
+}  // namespace
+
+std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
+{
+    prepareLibical();
+    icalcomponent* root = parseText(bytes);
+    if (!root) {
+        if (problem) *problem = QStringLiteral("not an iCalendar file");
+        return std::nullopt;
+    }
+    auto file = eventsOfRoot(root, problem);
+    icalcomponent_free(root);
+    return file;
+}
+
+std::optional<ICalEventFileData> ICalendarFile::events(QString* problem) const
+{
+    prepareLibical();
+    return eventsOfRoot(m_root, problem);
+}
+
+namespace {
+
+// One value of a date property in the text form the sync's date reader
+// takes; a list value ("a,b") gives one text per date.
+QStringList dateTexts(icalproperty* property)
+{
+    QStringList texts;
+    if (!property) return texts;
+    const char* raw = icalproperty_get_value_as_string(property);
+    if (!raw) return texts;
+    QString prefix;
+    const icalvalue* value = icalproperty_get_value(property);
+    if (value && icalvalue_isa(value) == ICAL_DATE_VALUE) {
+        // A day has no zone, whatever parameter it carries.
+        prefix = QStringLiteral("VALUE=DATE:");
+    } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
+        // The text ends a zone's name at its first ":" and a list at ",": a
+        // name holding either goes by the IANA zone it stands for, if any.
+        QString zone = tzidOf(property, parameter);
+        if (zone.contains(QLatin1Char(',')) || zone.contains(QLatin1Char(':'))) zone = fileZoneOf(property, zone).iana;
+        if (!zone.isEmpty()) prefix = QStringLiteral("TZID=") + zone + QLatin1Char(':');
+    }
+    for (const QString& part : QString::fromUtf8(raw).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString date = part.trimmed();
+        if (date.isEmpty()) continue;
+        // A list may mix forms; a bare day in it is a DATE.
+        if (prefix.isEmpty() && date.size() == 8) texts << QStringLiteral("VALUE=DATE:") + date;
+        else texts << prefix + date;
+    }
+    return texts;
+}
+
+QString firstDateText(icalcomponent* component, icalproperty_kind kind)
+{
+    const QStringList texts = dateTexts(icalcomponent_get_first_property(component, kind));
+    return texts.isEmpty() ? QString() : texts.first();
+}
+
+}  // namespace
+
+std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteArray& bytes, QString* problem)
+{
+    prepareLibical();
+    icalcomponent* root = parseText(bytes);
+    if (!root) {
+        if (problem) *problem = QStringLiteral("not an iCalendar file");
+        return std::nullopt;
+    }
+    const QList<icalcomponent*> events = componentsOf(root, ICAL_VEVENT_COMPONENT);
+    if (events.isEmpty()) {
+        icalcomponent_free(root);
+        if (problem) *problem = QStringLiteral("no VEVENT");
+        return std::nullopt;
+    }
+    ICalExceptionTexts texts;
+    icalcomponent* master = nullptr;
+    // The VEVENTs of other uids in the file are not this series' occurrences.
+    const QString uid = ownUidOf(events);
+    const auto ofOtherUid = [&uid](icalcomponent* event) { return propertyText(event, ICAL_UID_PROPERTY) != uid; };
+    for (icalcomponent* event : events) {
+        if (ofOtherUid(event)) continue;
+        if (!icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
+            master = event;
+            break;
+        }
+    }
+    if (master) {
+        texts.masterStart = firstDateText(master, ICAL_DTSTART_PROPERTY);
+        for (icalproperty* p = icalcomponent_get_first_property(master, ICAL_EXDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(master, ICAL_EXDATE_PROPERTY))
+            texts.exceptionDates += dateTexts(p);
+    }
+    for (icalcomponent* event : events) {
+        if (event == master || ofOtherUid(event)) continue;
+        texts.changed << ICalExceptionTexts::Changed{firstDateText(event, ICAL_DTSTART_PROPERTY),
+                                                     firstDateText(event, ICAL_RECURRENCEID_PROPERTY)};
+    }
+    icalcomponent_free(root);
+    if (problem) problem->clear();
+    return texts;
+}
+
+namespace {
+
+// The task of a parsed file (or of a document in memory); root stays the caller's.
+std::optional<ICalTaskData> taskOfRoot(icalcomponent* root, QString* problem)
+{
+    QStringList problems;
+    std::optional<ICalTaskData> task;
+    const QList<icalcomponent*> todos = componentsOf(root, ICAL_VTODO_COMPONENT);
+    if (!todos.isEmpty()) {
+        icalcomponent* component = todos.first();
+        ICalTaskData read;
+        read.uid = propertyText(component, ICAL_UID_PROPERTY);
+        read.title = propertyText(component, ICAL_SUMMARY_PROPERTY);
+        read.notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
+        read.url = propertyText(component, ICAL_URL_PROPERTY);
+        if (icalproperty* due = icalcomponent_get_first_property(component, ICAL_DUE_PROPERTY))
+            read.due = readTime(due, icalproperty_get_due(due), &problems).instant;
+        if (icalproperty* status = icalcomponent_get_first_property(component, ICAL_STATUS_PROPERTY))
+            read.completed = icalproperty_get_status(status) == ICAL_STATUS_COMPLETED;
+        if (icalproperty* completed = icalcomponent_get_first_property(component, ICAL_COMPLETED_PROPERTY)) {
+            read.completedDate = readTime(completed, icalproperty_get_completed(completed), &problems).instant;
+            if (read.completedDate) read.completed = true;
+        }
+        if (read.uid.isEmpty() || !usableUid(read.uid))
+            problems << QStringLiteral("a task without a usable UID");
+        else
+            task = read;
+    } else {
+        problems << QStringLiteral("no VTODO");
+    }
+    if (problem) *problem = problems.join(QStringLiteral("; "));
+    return task;
+}
+
+}  // namespace
+
+std::optional<ICalTaskData> ICalendarFile::readTask(const QByteArray& bytes, QString* problem)
+{
+    prepareLibical();
+    icalcomponent* root = parseText(bytes);
+    if (!root) {
+        if (problem) *problem = QStringLiteral("not an iCalendar file");
+        return std::nullopt;
+    }
+    auto read = taskOfRoot(root, problem);
+    icalcomponent_free(root);
+    return read;
+}
+
+std::optional<ICalTaskData> ICalendarFile::task(QString* problem) const
+{
+    prepareLibical();
+    return taskOfRoot(m_root, problem);
+}
