@@ -750,6 +750,10 @@ public:
     void addTaskToList(const TaskPtr& item, const QStringList& tags);
     // Drops the tasks that start after today from the working list.
     void removeInActiveTask();
+    // In active-only mode, drops the listed tasks that a load would leave
+    // out (those starting after today) and says whether there were any; no
+    // notification when there were none.
+    bool dropTasksStartingAfterToday();
     // The item carrying that web id (the last of several); null when none.
     TaskPtr taskPrimaryKeyWithZVWKey(qint64 zvwKey) const;
 

@@ -59,6 +59,7 @@ public:
     {
     }
 
+    bool applies() const { return m_applies; }
     bool drops(const Task& item) const
     {
         return m_applies && item.taskType() == ItemKind::Task && item.startTime() >= m_tomorrow;
@@ -647,6 +648,18 @@ void CoreData::removeInActiveTask()
         if (item->taskType() == ItemKind::Task && Utilities::compareDateNoTime(item->startTime(), now) > 0)
             future.append(item);
     doWithAllTasksEventsAdes(future, ListAction::Remove);
+}
+
+bool CoreData::dropTasksStartingAfterToday()
+{
+    const ActiveOnlyRule activeOnly(currentSetting());
+    TaskList future;
+    if (activeOnly.applies())
+        for (const TaskPtr& item : allTasksEventsAdes())
+            if (activeOnly.drops(*item)) future.append(item);
+    if (future.isEmpty()) return false;
+    doWithAllTasksEventsAdes(future, ListAction::Remove);
+    return true;
 }
 
 // ---------------------------------------------------------------------------

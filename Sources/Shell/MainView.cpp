@@ -387,6 +387,11 @@ void MainView::preamble(const TaskPtr& item)
         else if (!manager->addActiveTask())
             qWarning() << "The tasks of the working list could not all be read again";
     }
+    // A change may have moved a listed task's start past today (a drop on a
+    // later day moves the start with the deadline): in active-only mode the
+    // panes must not go on showing it where a fresh load would not. Taking
+    // it out posts the item-list change, whose reload follows.
+    if (manager) manager->dropTasksStartingAfterToday();
     const bool miniMonthHidden =
         m_quickAddView->isSearching() || m_quickAddView->isAdding() || !(setting && setting->navShowing());
     // The bar shows search results in the mini month's place: they follow the

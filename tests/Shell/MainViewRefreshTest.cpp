@@ -12,6 +12,7 @@
 #include "CategoryListView.h"
 #include "DayCalendarView.h"
 #include "DetailViewController.h"
+#include "DragSource.h"
 #include "Event.h"
 #include "EventDetailView.h"
 #include "FakeSenders.h"
@@ -63,6 +64,7 @@
 #include "../Utilities/DateTestSupport.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -636,6 +638,81 @@ TEST_F(MainViewRefreshTest, AfterEachKindOfChangeTheRefreshShowsWhatAFreshBuildS
         const QString shown = refreshed.join(QLatin1Char('\n'));
         EXPECT_TRUE(shown.contains(c.shown)) << c.shown.toStdString();
         EXPECT_FALSE(shown.contains(c.gone)) << c.gone.toStdString();
+    }
+}
+
+// While tasks that start after today are hidden, a task of today's plan
+// dropped on a later day (its start moving with its deadline) leaves the
+// panes as the program's own forced reload of the working list does.
+TEST_F(MainViewRefreshTest, ADropOnALaterDayLeavesThePanesAsAForcedReloadDoes)
+{
+    Clock::setFixed(localDate(2026, 12, 9, 10));
+    setting().setShowActiveTaskOnly(1);
+    enum Target { MonthPlanner, WeekPlanner, MiniMonth };
+    const struct {
+        const char* name;
+        Target target;
+        Date day;
+        int answer;  // to the deadline's question; 0: not asked
+    } drops[] = {
+        {"month planner, question answered", MonthPlanner, localDate(2026, 12, 23), AlertResponse::firstButton},
+        {"week planner, question turned off", WeekPlanner, localDate(2026, 12, 21), 0},
+        {"mini month", MiniMonth, localDate(2026, 12, 23), 0},
+    };
+    for (const auto& drop : drops) {
+        SCOPED_TRACE(drop.name);
+        setting().setShowWarningChangeDeadlineTask(drop.answer != 0);
+        setting().setIsMonthPlannerPinned(0);  // the last case's planner stays pinned
+        setting().setIsWeekPlannerPinned(0);
+        TaskPtr moved = item(1, 0);
+        moved->setStartTime(localDate(2026, 12, 9, 9));
+        moved->setHasDue(1);
+        moved->setDueEnd(localDate(2026, 12, 9, 17));
+        ASSERT_TRUE(moved->insertIntoDatabase() && moved->dehydrate());
+        dataManager().doWithAllTasksEventsAdes(TaskList{moved}, 0);
+        openMainView().setCurrentDate(drop.day, true);
+        if (drop.target == WeekPlanner) m_view->weekPlannerShowHide();
+        if (drop.target == MonthPlanner) m_view->monthPlannerShowHide();
+        m_view->reloadData();
+        QWidget* planner = drop.target == MonthPlanner ? static_cast<QWidget*>(m_view->monthPlannerView())
+                                                       : m_view->weekPlannerView()->plannerPane();
+        // A planner lays its cells out at its first drawing.
+        QApplication::processEvents();
+        planner->grab();
+        QApplication::processEvents();
+        QWidget* cell = nullptr;
+        for (MonthCellView* day : m_view->monthView()->monthCalendarView()->monthCellList())
+            if (drop.target == MiniMonth && Utilities::compareDateNoTime(day->cellDate(), drop.day) == 0) cell = day;
+        for (PlannerCellView* day : planner->findChildren<PlannerCellView*>())
+            if (drop.target != MiniMonth && day->isVisible() && Utilities::compareDateNoTime(day->cellDate(), drop.day) == 0)
+                cell = day;
+        ASSERT_NE(cell, nullptr);
+        ASSERT_TRUE(taskList().taskListTableView()->rowOfItem(moved->primaryKey()));
+        if (drop.answer) alerts.scriptButton(drop.answer);
+        auto payload = std::make_unique<QMimeData>();
+        Task::writeItemsToPasteboard(*payload, TaskList{moved});
+        DragSource::setRunner([cell](DragSource::Drag& running) {
+            QDragEnterEvent enter(QPoint(20, 30), Qt::MoveAction, running.payload.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(cell, &enter);
+            QDropEvent dropped(QPointF(20, 30), Qt::MoveAction, running.payload.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(cell, &dropped);
+            EXPECT_TRUE(dropped.isAccepted());
+            return DragSource::Outcome{DragOperationGeneric, {}};
+        });
+        struct : DraggingSource {
+            void draggingEnded(const QPointF&, unsigned) override {}
+        } ending;
+        DragSource::beginDrag(taskList().taskListTableView(), &ending, std::move(payload), QImage(20, 10, QImage::Format_ARGB32),
+                              QPointF(0, 10), Event{}, DragOperationGeneric);
+        DragSource::setRunner({});
+        scheduler.advance(0.6);
+        const QStringList refreshed = shownBy(*m_view);
+        EXPECT_FALSE(taskList().taskListTableView()->rowOfItem(moved->primaryKey()));
+        m_view->setNeedUpdateCoreData(true);
+        m_view->reloadData();
+        EXPECT_EQ(refreshed.join(QLatin1Char('\n')).toStdString(), shownBy(*m_view).join(QLatin1Char('\n')).toStdString());
+        ASSERT_TRUE(moved->deleteFromDatabase());
+        dataManager().doWithAllTasksEventsAdes(TaskList{moved}, 1);
     }
 }
 
