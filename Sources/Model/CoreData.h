@@ -287,7 +287,7 @@ public:
     // could not be stored: nothing is changed or sent then.
     [[nodiscard]] bool addNewTask();
 
-    // --- repeating items ---
+    // --- repeating items (CoreData_Series.cpp) ---
     // Appends to `toList` one virtual instance (negative key, parentId = the
     // root's key) per occurrence of each repeating event of `items` that
     // touches the days from `fromDate` to `getInstanceUntilDate`. With isForce,
@@ -305,7 +305,7 @@ public:
     static qint64 takeNextInstanceKey();
 
     // --- comments, current links, event lists and list upkeep ---
-    // Read side (CoreData_Task_1.cpp); none of these changes a row or a list.
+    // Read side (CoreData_ItemQueries.cpp); none of these changes a row or a list.
     // The comments on an item (type 0) or a category (type 1), oldest first.
     QList<ZVCommentPtr> getConversationsFor(qint64 key, qint64 type) const;
     // One entry per item or category with unread comments: comments on items
@@ -371,7 +371,8 @@ public:
     // when a statement failed.
     bool removeAllSharedDataInLocal();
 
-    // --- loading items, items by category and tag, series lookups ---
+    // --- loading items (CoreData_ItemQueries.cpp), items by category and tag
+    // (CoreData_WorkingList.cpp), series lookups (CoreData_Series.cpp) ---
     // Direct reads of table Tasks: new lists of new records, the working list
     // untouched. While the database is closed they write "Database can not
     // open!" on standard output and answer empty (0, false, null); a
@@ -540,7 +541,7 @@ public:
     // The alert of a change that could not be saved.
     static void tellChangeNotSaved(QObject* window = nullptr);
 
-    // --- done and delete; category and tag deletion (CoreData_Task_2.cpp) ---
+    // --- done and delete; category and tag deletion (CoreData_ItemCommands.cpp) ---
     // None of these posts "Task changed"; the caller does. needSync false
     // means the other side of a sync made the change: nothing is propagated.
     // The auto-sync request is posted only with autoSync and the settings'
@@ -620,7 +621,7 @@ public:
     // is not a local one.
     [[nodiscard]] bool deleteAllEventsWithUID(const QStringList& uids, bool needRemoveInAllTaskList);
 
-    // --- item list filters (CoreData_Task_1.cpp) ---
+    // --- item list filters (CoreData_ItemQueries.cpp) ---
     // In memory only: each answers a new list holding the same records as the
     // given list, which it leaves as it is. An empty search text is no search;
     // otherwise the title must contain it, ignoring case (the two repeating-item
@@ -679,7 +680,7 @@ public:
     // not past the series' end. Items that do not repeat always exist.
     bool checkIfEventIsExist(const TaskPtr& item) const;
 
-    // --- free time, same-start groups, reloads (CoreData_Task_2.cpp) ---
+    // --- free time, same-start groups, reloads (CoreData_ItemCommands.cpp) ---
     // The free stretches between the events (in order of start, display
     // times set here) from one time to the other, in minutes of the from-day.
     QList<TimeSlotObject> openTimeSlotsFromTime(const Date& fromTime, const Date& toTime, const TaskList& events) const;
@@ -844,7 +845,7 @@ public:
     // --- end of conversions, batch commands, duplicate purge and shared status ---
 
 private:
-    // Done and delete (CoreData_Task_2.cpp).
+    // Done and delete (CoreData_ItemCommands.cpp).
     bool completeRepeatingTask(const TaskPtr& task);
     bool chooseDefaultCategoryAfterDeleting(bool pushToWeb);
     void removeFromTagList(const TagPtr& tag);
@@ -951,7 +952,7 @@ private:
     // prepared or there is no row.
     static qint64 queryInt64(const char* sql);
 
-    // What the open scope of shared passes has gathered (CoreData_Task_1.cpp).
+    // What the open scope of shared passes has gathered (CoreData_ItemQueries.cpp).
     struct PassMemo;
     mutable std::shared_ptr<PassMemo> m_passMemo;
     mutable int m_sharedPassDepth = 0;
@@ -959,7 +960,7 @@ private:
     TaskList openTasksOfPane(const TaskList& list, int filterIndex) const;
     QList<TaskList> gatherTimedEventsOfDays(const Date& firstDay, const Date& lastDay) const;
 
-    // What the last marking of top tasks saw (CoreData_Task_2.cpp).
+    // What the last marking of top tasks saw (CoreData_ItemCommands.cpp).
     struct KeptTopMarks;
     mutable std::shared_ptr<KeptTopMarks> m_keptTopMarks;
     bool topMarksStandFor(const TaskList& items, const QHash<qint64, bool>& isChecklist,

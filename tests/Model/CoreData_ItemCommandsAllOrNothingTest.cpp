@@ -7,7 +7,7 @@ namespace {
 // the top-task marks and the wipe before a replace succeed whole or change
 // nothing. The clock stands at Wednesday 15 January 2014, 10:07 in Paris; the
 // items carry alarms, web ids that fill the deletion queues, and links.
-class Task2AllOrNothingTest : public AllOrNothingCommandTest {
+class ItemCommandsAllOrNothingTest : public AllOrNothingCommandTest {
 protected:
     static Date tomorrowAt(int hour) { return localDate(2014, 1, 16, hour, 0); }
 
@@ -27,7 +27,7 @@ protected:
 
 // ---- adding ------------------------------------------------------------------------
 
-TEST_F(Task2AllOrNothingTest, ANewItemGoesInWithItsAlarmAndStoreCallOrNotAtAll)
+TEST_F(ItemCommandsAllOrNothingTest, ANewItemGoesInWithItsAlarmAndStoreCallOrNotAtAll)
 {
     struct Case {
         const char* name;
@@ -67,7 +67,7 @@ TEST_F(Task2AllOrNothingTest, ANewItemGoesInWithItsAlarmAndStoreCallOrNotAtAll)
     EXPECT_EQ(presenter.requests().size(), 1);
 }
 
-TEST_F(Task2AllOrNothingTest, AnItemFromTheWebGoesInWithItsSeriesKeyOrNotAtAll)
+TEST_F(ItemCommandsAllOrNothingTest, AnItemFromTheWebGoesInWithItsSeriesKeyOrNotAtAll)
 {
     const TaskPtr root = storedItem(QStringLiteral("Series"), 0);
     root->setZvwID(700);
@@ -93,7 +93,7 @@ TEST_F(Task2AllOrNothingTest, AnItemFromTheWebGoesInWithItsSeriesKeyOrNotAtAll)
 
 // ---- done --------------------------------------------------------------------------
 
-TEST_F(Task2AllOrNothingTest, DoneAndReopenedTasksChangeWholeOrNotAtAll)
+TEST_F(ItemCommandsAllOrNothingTest, DoneAndReopenedTasksChangeWholeOrNotAtAll)
 {
     const TaskPtr done = task(QStringLiteral("report"), 11);
     done->setStatus(1);
@@ -106,7 +106,7 @@ TEST_F(Task2AllOrNothingTest, DoneAndReopenedTasksChangeWholeOrNotAtAll)
     EXPECT_EQ(iCalOperations(), (QStringList{QStringLiteral("updateTask"), QStringLiteral("updateTask")}));
 }
 
-TEST_F(Task2AllOrNothingTest, ARepeatingTaskDoneGoesOnAsANewRowWithItsLinksOrStaysAsItWas)
+TEST_F(ItemCommandsAllOrNothingTest, ARepeatingTaskDoneGoesOnAsANewRowWithItsLinksOrStaysAsItWas)
 {
     // By schedule, and from completion (which rewrites the done task's rule).
     for (const qint64 repeatStyle : {1, 0}) {
@@ -135,7 +135,7 @@ TEST_F(Task2AllOrNothingTest, ARepeatingTaskDoneGoesOnAsANewRowWithItsLinksOrSta
 
 // ---- deletes -------------------------------------------------------------------------
 
-TEST_F(Task2AllOrNothingTest, ADeletedItemTakesItsLinksQueueAndListEntryOrNothingGoes)
+TEST_F(ItemCommandsAllOrNothingTest, ADeletedItemTakesItsLinksQueueAndListEntryOrNothingGoes)
 {
     struct Case {
         const char* name;
@@ -168,7 +168,7 @@ TEST_F(Task2AllOrNothingTest, ADeletedItemTakesItsLinksQueueAndListEntryOrNothin
 
 // One statement each: SQLite runs it whole or not at all, and the command
 // says which.
-TEST_F(Task2AllOrNothingTest, LinkRowsOfAnItemGoInOneStatement)
+TEST_F(ItemCommandsAllOrNothingTest, LinkRowsOfAnItemGoInOneStatement)
 {
     const TaskPtr item = task(QStringLiteral("linked"), 0);
     for (int i = 0; i < 3; ++i) link(item, note());
@@ -181,7 +181,7 @@ TEST_F(Task2AllOrNothingTest, LinkRowsOfAnItemGoInOneStatement)
     EXPECT_EQ(expectWholeOrNothing([&] { return dataManager().deleteAllUnLinks(); }), 1);
 }
 
-TEST_F(Task2AllOrNothingTest, ADeletedTagLeavesTheListAndJoinsTheQueueOrStays)
+TEST_F(ItemCommandsAllOrNothingTest, ADeletedTagLeavesTheListAndJoinsTheQueueOrStays)
 {
     for (const bool fromServer : {false, true}) {
         SCOPED_TRACE(fromServer ? "the server deleted it" : "the user deleted it");
@@ -203,7 +203,7 @@ TEST_F(Task2AllOrNothingTest, ADeletedTagLeavesTheListAndJoinsTheQueueOrStays)
     }
 }
 
-TEST_F(Task2AllOrNothingTest, TheItemsOfACategoryGoTogetherOrNoneGoes)
+TEST_F(ItemCommandsAllOrNothingTest, TheItemsOfACategoryGoTogetherOrNoneGoes)
 {
     const CalendarPtr category = addCategory();
     TaskList items;
@@ -226,7 +226,7 @@ TEST_F(Task2AllOrNothingTest, TheItemsOfACategoryGoTogetherOrNoneGoes)
 
 // ---- in-memory refreshes from the rows ------------------------------------------------
 
-TEST_F(Task2AllOrNothingTest, AllDayEventsAreRefreshedFromTheirRowsOrKeepTheirContent)
+TEST_F(ItemCommandsAllOrNothingTest, AllDayEventsAreRefreshedFromTheirRowsOrKeepTheirContent)
 {
     TaskList allDay;
     for (const char* name : {"holiday", "conference"}) {
@@ -242,7 +242,7 @@ TEST_F(Task2AllOrNothingTest, AllDayEventsAreRefreshedFromTheirRowsOrKeepTheirCo
     for (const TaskPtr& event : allDay) EXPECT_EQ(event->taskName(), QStringLiteral("changed elsewhere"));
 }
 
-TEST_F(Task2AllOrNothingTest, TopTaskMarksChangeAllOrNoneWhenTheDatabaseCannotBeRead)
+TEST_F(ItemCommandsAllOrNothingTest, TopTaskMarksChangeAllOrNoneWhenTheDatabaseCannotBeRead)
 {
     const TaskPtr first = task(QStringLiteral("first"), 0);
     const TaskPtr second = task(QStringLiteral("second"), 0);
@@ -264,7 +264,7 @@ TEST_F(Task2AllOrNothingTest, TopTaskMarksChangeAllOrNoneWhenTheDatabaseCannotBe
 
 // ---- the wipe before a replace from the web service ----------------------------------
 
-TEST_F(Task2AllOrNothingTest, TheWipeDeletesEverythingAndMakesTheDefaultOrNothing)
+TEST_F(ItemCommandsAllOrNothingTest, TheWipeDeletesEverythingAndMakesTheDefaultOrNothing)
 {
     for (const bool createDefault : {false, true}) {
         SCOPED_TRACE(createDefault ? "making the default again" : "without a default");

@@ -5,7 +5,7 @@ namespace {
 // The task pane's reorder saves the new orders of a run of tasks together:
 // whichever write fails, every task keeps its order, in the rows and in the
 // records, and the pane gets the list as it was.
-class Task1AllOrNothingTest : public AllOrNothingCommandTest {
+class ItemQueriesAllOrNothingTest : public AllOrNothingCommandTest {
 protected:
     static QStringList names(const TaskList& list)
     {
@@ -15,7 +15,7 @@ protected:
     }
 };
 
-TEST_F(Task1AllOrNothingTest, ReorderedTasksAreSavedTogetherOrKeepTheirOrders)
+TEST_F(ItemQueriesAllOrNothingTest, ReorderedTasksAreSavedTogetherOrKeepTheirOrders)
 {
     struct Case {
         const char* name;
