@@ -373,20 +373,23 @@ bool MonthCellView::changeEventInfoByDrag(const TaskPtr& event)
     return saved;
 }
 
-bool MonthCellView::changeNoteInfoByDrag(const TaskPtr& note)
+bool MonthCellView::moveNoteToDay(const TaskPtr& note, const Date& day, const char* failureText)
 {
     CoreData* manager = CoreData::shared();
+    if (!manager || !note) return false;
     const Date start = note->startTime();
-    const Date day = m_cellDate;
-    const bool saved = manager && manager->saveChangeFromView({note}, [&] {
+    const bool saved = manager->saveChangeFromView({note}, [&] {
         note->setStartTime(Utilities::newDateOnDate(day, start.isValid() ? Utilities::getHour(start) : 0,
                                                     start.isValid() ? Utilities::getMinute(start) : 0));
         return note->dehydrate();
     });
-    if (!saved) {
-        qWarning() << "The note dropped on the month could not be saved";
-        return false;
-    }
+    if (!saved) qWarning() << failureText;
+    return saved;
+}
+
+bool MonthCellView::changeNoteInfoByDrag(const TaskPtr& note)
+{
+    if (!moveNoteToDay(note, m_cellDate, "The note dropped on the month could not be saved")) return false;
     // Notes stay out of the calendar store.
     postAutoSyncOfItems();
     return true;

@@ -77,6 +77,10 @@ public:
     // logged.
     [[nodiscard]] static bool moveTaskToDay(const TaskPtr& task, const Date& day, const SettingPtr& setting,
                                             const char* failureText);
+    // A note dropped on a day moves there at its time of day, saved as one
+    // unit. False when the save was refused: the note is as it was, the
+    // person was told and `failureText` logged.
+    [[nodiscard]] static bool moveNoteToDay(const TaskPtr& note, const Date& day, const char* failureText);
 
 protected:
     void resizeSubviewsWithOldSize(const QSizeF& oldSize) override;

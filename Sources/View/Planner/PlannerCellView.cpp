@@ -319,18 +319,8 @@ void PlannerCellView::selectDropDay()
 
 bool PlannerCellView::changeNoteInfoByDrag(const TaskPtr& note)
 {
-    CoreData* manager = CoreData::shared();
-    const Date start = note->startTime();
-    const Date day = m_cellDate;
-    const bool saved = manager && manager->saveChangeFromView({note}, [&] {
-        note->setStartTime(Utilities::newDateOnDate(day, start.isValid() ? Utilities::getHour(start) : 0,
-                                                    start.isValid() ? Utilities::getMinute(start) : 0));
-        return note->dehydrate();
-    });
-    if (!saved) {
-        qWarning() << "The note dropped on a planner day could not be saved";
+    if (!MonthCellView::moveNoteToDay(note, m_cellDate, "The note dropped on a planner day could not be saved"))
         return false;
-    }
     postPlannerAutoSync();
     return true;
 }
