@@ -176,6 +176,15 @@ public:
     // The platform zone of an id of the zone table; invalid for 0, "Floating"
     // and names the platform does not know.
     static QTimeZone zoneOfTableId(qint64 tzId);
+    // A date of a series as its file gives it (its start, a changed or a
+    // deleted occurrence) as the organizer keeps it for a root in a zone.
+    static Date seriesDateToItemTime(const Date& date, const Task& root);
+    static Date itemDateToSeriesDate(const Date& date, const Task& root);
+    // A root read from the store keeps its series' start and its own
+    // occurrence in its zone's wall-clock time, as the organizer sets them.
+    static void rootDatesToItemTime(Task& root, const CalEvent& first, const Date& seriesStart);
+    // Where the store holds a root's occurrence (an instant).
+    static Date storeOccurrenceOfRoot(const Task& root);
 
     // --- store writes ---
     // The store span and the zone span of a scope code.
@@ -241,8 +250,8 @@ public:
     // read in the calendar of the local item that carries the uid.
     bool storeEventIsGone(const QString& uid, const TaskPtr& localItem) const;
     bool storeTaskIsGone(const QString& uid, const TaskPtr& localItem) const;
-    // A detached occurrence's date moved back to the root's clock time when
-    // it was handed over at a UTC reading of it.
+    // A detached occurrence's date (as the store gives it) moved back to the
+    // root's clock time when it was handed over at a UTC reading of it.
     static Date normalisedOccurrence(const Date& occurrence, const Task& root);
     // --- the full sync and the restore ---
     // Both run while their job holds the flag, on the caller's thread.

@@ -469,7 +469,8 @@ void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchron
     if (uid.isEmpty()) return;
     CalEventPtr found;
     if (event->parentId() == rootParent && synchronous) {
-        found = getIEventWithUID(uid, event->occurrence(), event->occurrence());
+        const Date occurrence = storeOccurrenceOfRoot(*event);
+        found = getIEventWithUID(uid, occurrence, occurrence);
     } else if (event->parentId() == rootParent) {
         Date start = event->startTime();
         Date end = event->endTime();
@@ -550,7 +551,8 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
     for (const TaskPtr& item : deleteList) {
         if (!item || item->iCalUID().isEmpty()) continue;
         if (isEvent(item)) {
-            const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence());
+            const Date occurrence = item->parentId() == rootParent ? storeOccurrenceOfRoot(*item) : item->occurrence();
+            const CalEventPtr found = getIEventWithUID(item->iCalUID(), occurrence, occurrence);
             if (!found)
                 logSkip("deleted event", item->primaryKey(), "has no occurrence in the store");
             else if (!deleteEventOnICal(found, allOccurrences))
@@ -648,7 +650,8 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
         if (isEvent(item) && item->parentId() == rootParent) {
             roots << item;
             if (item->iCalUID().isEmpty()) continue;
-            if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), item->occurrence(), item->occurrence())) {
+            const Date occurrence = storeOccurrenceOfRoot(*item);
+            if (const CalEventPtr found = getIEventWithUID(item->iCalUID(), occurrence, occurrence)) {
                 // The merge marked the change in its unit; written, the mark goes.
                 if (updateEventOnICal(item, found, allOccurrences))
                     noteWriteDone(item->primaryKey(), iCalSync::storeWriteDue(item->primaryKey()));

@@ -550,6 +550,7 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     const bool changed = updateInfoFromICalEvent(first, root, series.start, series.end, first.isDetached());
     if (categoryChanged) *categoryChanged = changed;
     synchEventTimeZone(first, root);
+    rootDatesToItemTime(*root, first, series.start);
     if (isNew) {
         if (!insertItem(manager, root)) return;
     } else {
@@ -572,7 +573,6 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
                       + QLatin1Char(')');
     };
     QSet<qint64> keptRows;
-    const QTimeZone rootZone = zoneOfTableId(root->tz());
     // Rows the root does not list: an export writes one onto the series'
     // nearest occurrence, where the file then holds it under that date.
     TaskList unlisted;
@@ -580,8 +580,7 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
         for (const TaskPtr& row : manager.getAllDetachedEventWithParentID(root->primaryKey()))
             if (row && !listedChanged.contains(Task::storedDateText(row->occurrence()).toLongLong())) unlisted << row;
     for (qsizetype i = 1; i < parts.size(); ++i) {
-        Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
-        if (root->tz() != 0) occurrence = storeTimeToItemTime(occurrence, rootZone);
+        const Date occurrence = seriesDateToItemTime(normalisedOccurrence(parts[i]->occurrence(), *root), *root);
         TaskPtr detached = isNew ? nullptr : manager.getExceptionEventWithParentID(root->primaryKey(), occurrence);
         bool fresh = !detached;
         if (fresh) detached = std::make_shared<Task>();
@@ -627,7 +626,8 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
                 qWarning().noquote() << "Calendar store: an occurrence of event" << root->iCalUID() << "could not be removed";
         }
     }
-    for (const Date& date : deletedDates) {
+    for (const Date& deleted : deletedDates) {
+        const Date date = seriesDateToItemTime(deleted, *root);
         if (!isNew && manager.getExceptionEventWithParentID(root->primaryKey(), date)
             && !manager.deleteDetachedEventParentID(root->primaryKey(), date))
             qWarning().noquote() << "Calendar store: an occurrence of event" << root->iCalUID() << "could not be removed";

@@ -116,8 +116,10 @@ void logUnknown(const char* what, const QStringList& uids)
 
 Date iCalSyncJobs::normalisedOccurrence(const Date& occurrence, const Task& root)
 {
-    return Utilities::compareTime(occurrence, Utilities::getHour(root.repeatStartDate()),
-                                  Utilities::getMinute(root.repeatStartDate()));
+    // Both in the store's time: a zoned root keeps its start in its zone's
+    // wall-clock time, which a UTC reading could match by chance.
+    const Date start = itemDateToSeriesDate(root.repeatStartDate(), root);
+    return Utilities::compareTime(occurrence, Utilities::getHour(start), Utilities::getMinute(start));
 }
 
 bool iCalSyncJobs::isImportJob(ICalJob::Kind kind)
@@ -351,6 +353,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
         const CalEvent& first = *parts.first();
         updateInfoFromICalEvent(first, root, seriesStart, seriesEnd, first.isDetached());
         synchEventTimeZone(first, root);
+        rootDatesToItemTime(*root, first, seriesStart);
         manager->setModifyingTask(root);
         if (!root->insertAndDehydrate()) {
             qWarning().noquote() << "Event" << uid << "could not be stored";
@@ -358,7 +361,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
         }
         if (!first.recurrenceRule() && parts.size() < 2) continue;
         for (qsizetype i = 1; i < parts.size(); ++i) {
-            const Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
+            const Date occurrence = seriesDateToItemTime(normalisedOccurrence(parts[i]->occurrence(), *root), *root);
             auto detached = std::make_shared<Task>();
             updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
             detached->setParentId(root->primaryKey());
@@ -366,11 +369,13 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
             detached->setTaskType(0);
             detached->setCalendarId(root->calendarId());
             detached->setOccurrence(occurrence);
+            synchEventTimeZone(*parts[i], detached);
             manager->setModifyingTask(detached);
             if (!detached->insertAndDehydrate()) qWarning().noquote() << "A changed occurrence of" << uid << "could not be stored";
             root->addRepeatException(occurrence, Task::RepeatException::Changed);
         }
-        for (const Date& date : deletedDates) root->addRepeatException(date, Task::RepeatException::Deleted);
+        for (const Date& date : deletedDates)
+            root->addRepeatException(seriesDateToItemTime(date, *root), Task::RepeatException::Deleted);
         if (!root->dehydrate()) qWarning().noquote() << "The exceptions of event" << uid << "could not be saved";
     }
     return outcome;
@@ -414,6 +419,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
         const CalEvent& first = *parts.first();
         const bool categoryChanged = updateInfoFromICalEvent(first, root, seriesStart, seriesEnd, first.isDetached());
         synchEventTimeZone(first, root);
+        rootDatesToItemTime(*root, first, seriesStart);
         manager->setModifyingTask(root);
         if (!root->dehydrate()) qWarning().noquote() << "Event" << uid << "could not be saved";
         if (!first.recurrenceRule() && parts.size() < 2) {
@@ -421,10 +427,8 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
                 qWarning().noquote() << "The changed occurrences of event" << uid << "could not be removed";
         } else {
             root->setRepeatExceptions(QString(QLatin1String("")));
-            const QTimeZone rootZone = zoneOfTableId(root->tz());
             for (qsizetype i = 1; i < parts.size(); ++i) {
-                Date occurrence = normalisedOccurrence(parts[i]->occurrence(), *root);
-                if (root->tz() != 0) occurrence = storeTimeToItemTime(occurrence, rootZone);
+                const Date occurrence = seriesDateToItemTime(normalisedOccurrence(parts[i]->occurrence(), *root), *root);
                 TaskPtr detached = manager->getExceptionEventWithParentID(root->primaryKey(), occurrence);
                 if (!detached) {
                     detached = std::make_shared<Task>();
@@ -448,7 +452,8 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
                 }
                 root->addRepeatException(occurrence, Task::RepeatException::Changed);
             }
-            for (const Date& date : deletedDates) {
+            for (const Date& deleted : deletedDates) {
+                const Date date = seriesDateToItemTime(deleted, *root);
                 if (manager->getExceptionEventWithParentID(root->primaryKey(), date)
                     && !manager->deleteDetachedEventParentID(root->primaryKey(), date))
                     qWarning().noquote() << "An occurrence of event" << uid << "could not be removed";

@@ -118,6 +118,30 @@ QTimeZone iCalSyncJobs::zoneOfTableId(qint64 tzId)
     return tzId != 0 ? zoneOfId(tzId) : QTimeZone();
 }
 
+// Only while zones are supported: without, a root keeps the store's times
+// as they are (the import gives it no zone's wall-clock time).
+Date iCalSyncJobs::seriesDateToItemTime(const Date& date, const Task& root)
+{
+    return root.tz() != 0 && tzSupportOn() ? storeTimeToItemTime(date, zoneOfTableId(root.tz())) : date;
+}
+
+void iCalSyncJobs::rootDatesToItemTime(Task& root, const CalEvent& first, const Date& seriesStart)
+{
+    if (seriesStart && root.repeatStartDate() == seriesStart) root.setRepeatStartDate(seriesDateToItemTime(seriesStart, root));
+    if (first.occurrence() && root.occurrence() == first.occurrence())
+        root.setOccurrence(seriesDateToItemTime(first.occurrence(), root));
+}
+
+Date iCalSyncJobs::storeOccurrenceOfRoot(const Task& root)
+{
+    return itemDateToSeriesDate(root.occurrence(), root);
+}
+
+Date iCalSyncJobs::itemDateToSeriesDate(const Date& date, const Task& root)
+{
+    return root.tz() != 0 && tzSupportOn() ? itemTimeToStoreTime(date, zoneOfTableId(root.tz())) : date;
+}
+
 bool iCalSyncJobs::reveseICalTime(const EKEvent& event, const TaskPtr& smdEvent, int negative, Date* startDate,
                                   Date* endDate) const
 {
@@ -185,8 +209,12 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
     if (!twin) return;
     const QTimeZone zone = twin->timeZone();
     const SettingPtr setting = data->currentSetting();
-    if (!zone.isValid() || zone.offsetFromUtc(at(twin->startDate())) == 0) {
-        // No zone, or one at GMT: the event floats.
+    // A zone at GMT only until its clocks change is no GMT: taken as
+    // floating, a London event written back would lose its zone and move by
+    // an hour in summer for every other reader.
+    const auto atGMT = [&zone](const Date& date) { return zone.offsetFromUtc(at(date)) == 0; };
+    if (!zone.isValid() || (atGMT(twin->startDate()) && atGMT(twin->startDate().dateByAddingTimeInterval(182 * 86400.0)))) {
+        // No zone, or GMT itself: the event floats.
         taskEvent->setTz(twin->isAllDay() ? (setting ? setting->currentTZ() : 0)
                                           : tableIdOfName(data, QStringLiteral("Floating")));
     } else {

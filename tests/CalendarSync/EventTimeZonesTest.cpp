@@ -94,7 +94,7 @@ TEST_F(EventTimeZonesTest, AZonedStoreEventGivesTheItemItsZoneAndWallClockTimes)
     EXPECT_EQ(end, utc(2014, 3, 20, 2));
 }
 
-TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTFloat)
+TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
 {
     struct Case {
         const char* name;
@@ -103,8 +103,8 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTFloat)
         qint64 expectedZone;
     };
     const Case cases[] = {
-        {"London in winter", QStringLiteral("Europe/London"), false, 0},
         {"Reykjavik", QStringLiteral("Atlantic/Reykjavik"), false, 0},
+        {"UTC", QStringLiteral("UTC"), false, 0},
         {"no zone", QString(), false, 0},
         {"all-day", QString(), true, parisZone},
     };
@@ -120,6 +120,12 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTFloat)
         EXPECT_EQ(item->endTime(), end);
         EXPECT_EQ(item->prevAllDay(), c.allDay);
     }
+    // London stands at GMT only until its clocks change: it keeps its zone.
+    const CalEventPtr london = zonedEvent(utc(2014, 1, 20, 9), QStringLiteral("Europe/London"));
+    const TaskPtr item = imported(london);
+    jobs->synchEventTimeZone(*london, item);
+    EXPECT_EQ(item->tz(), dataManager().getTimeZoneId(QStringLiteral("Europe/London")));
+    EXPECT_EQ(item->startTime(), local(2014, 1, 20, 9));
 }
 
 TEST_F(EventTimeZonesTest, WithoutZoneSupportOrSyncNoZoneFieldChanges)

@@ -68,6 +68,7 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         const char* options;
         bool allDay;
         int days, hours;   // the move of the whole series
+        const char* zone = nullptr;
     };
     // From Monday 1 March 2027, 10:00; the clocks change on 28 March.
     const Case cases[] = {
@@ -82,6 +83,13 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         {"monthly on its day", 3, "1/2/0", false, 0, 2},  // with its start's weekday, as read
         {"monthly on its weekday", 3, "1//1", false, 0, 1},
         {"yearly", 4, "1//0", false, 0, 1},
+        {"Mondays in New York, a day later", 2, "1/2/0", false, 1, 0, "America/New_York"},
+        {"Mondays and Thursdays in Helsinki, two days later", 2, "1/2|5/0", false, 2, 0, "Europe/Helsinki"},
+        {"Mondays in Tokyo, a day earlier and an hour later", 2, "1/2/0", false, -1, 1, "Asia/Tokyo"},
+        {"Wednesdays in New York from a Monday", 2, "1/4/0", false, 0, 0, "America/New_York"},
+        {"Mondays in London, a day later", 2, "1/2/0", false, 1, 0, "Europe/London"},
+        {"daily in New York, a day later", 1, "1//0", false, 1, 0, "America/New_York"},
+        {"monthly in Helsinki on its weekday", 3, "1//1", false, 0, 1, "Europe/Helsinki"},
     };
     const Date from = local(2027, 2, 1);
     IndependentReader reader;
@@ -95,6 +103,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         root->setIsADE(c.allDay ? 1 : 0);
         // An all-day event is in the zone of the day, as the sync gives it.
         if (c.allDay) root->setTz(setting->currentTZ());
+        setting->setTzSupport(c.zone != nullptr);
+        if (c.zone) root->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.zone)));
         root->setDuration(qint64(root->endTime().timeIntervalSinceDate(root->startTime()) / 60));
         root->setRepeatStartDate(root->startTime());
         root->setOccurrence(root->startTime());
@@ -144,7 +154,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         for (qsizetype i = 0; i < held.size(); ++i) {
             occurrencesHeld << IndependentReader::Occurrence{held[i]->startDate(), held[i]->endDate(), held[i]->isAllDay()};
             if (i < after.size()) {
-                EXPECT_EQ(held[i]->startDate(), after[i]->startTime()) << i;
+                const QTimeZone zone = c.zone ? GregorianCalendar::zoneNamed(QString::fromLatin1(c.zone)) : QTimeZone();
+                EXPECT_EQ(held[i]->startDate(), iCalSyncJobs::itemTimeToStoreTime(after[i]->startTime(), zone)) << i;
             }
         }
         reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld);

@@ -91,7 +91,8 @@ TEST_F(WritePrimitivesTest, ACreatedEventIsInTheFileAndLinkedToTheItem)
     item->setTz(tokyoZone);
     ASSERT_TRUE(jobs->createNewEventOnICal(item, 7));  // an unknown scope acts as 0
     ASSERT_FALSE(item->iCalUID().isEmpty());
-    EXPECT_EQ(item->occurrence(), utc(2014, 3, 20, 1));
+    // The occurrence in the item's own time, as its start is kept.
+    EXPECT_EQ(item->occurrence(), local(2014, 3, 20, 10));
     EXPECT_EQ(dataManager().modifyingTask(), item);
     EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey())->iCalUID(), item->iCalUID());
 
