@@ -8,6 +8,8 @@
 #include "ICalendarFile.h"
 #include "Utilities.h"
 
+#include <algorithm>
+
 namespace {
 
 void checkEvent(const ICalEventData& event)
@@ -90,5 +92,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // (An all-day event is written for whole days.)
     Fuzz::require(back.start == fields.start && back.allDay == fields.allDay && (fields.allDay || back.end == fields.end),
                   "the written times read back");
+    // An unchanged title stays as the file spelt it; one written holds no
+    // control characters but tabs and line breaks.
+    Fuzz::require(back.title == fields.title || back.title == ICalendarFile::storableText(fields.title),
+                  "the written title reads back");
+    // The changed occurrences the save did not touch stay the series' own
+    // (the one deleted goes with its date).
+    QList<qint64> before, after;
+    for (const ICalEventData& changed : file->overrides)
+        if (!(ICalendarFile::canWrite(exception) && changed.recurrenceId == exception))
+            before << changed.recurrenceId.wholeSecondsSince1970();
+    for (const ICalEventData& changed : written->overrides) after << changed.recurrenceId.wholeSecondsSince1970();
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    Fuzz::require(before == after, "the changed occurrences read back");
     return 0;
 }

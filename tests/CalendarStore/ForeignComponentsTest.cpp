@@ -205,3 +205,39 @@ TEST_F(ForeignComponentsTest, AZoneNameWithAControlCharacterKeepsItsTimesThrough
         EXPECT_EQ(back->endDate(), end);
     }
 }
+
+// Files of broken structure, as a fuzzer made them: a VEVENT left open
+// around another, lines cut by NULs, two definitions of one zone name of
+// which none reads. An edit of the series the file is read as gives a file
+// read as the same series, at the same times, with the edit.
+TEST_F(ForeignComponentsTest, ABrokenFileReadsAsTheSameSeriesAfterAnEdit)
+{
+    const QString folder = makeCalendarFolder(QStringLiteral("TEAM"), QStringLiteral("Team"));
+    for (const char* name : {"broken-nested-events.ics", "broken-nul-lines.ics", "broken-zone-definition.ics"}) {
+        SCOPED_TRACE(name);
+        const QString path = folder + QStringLiteral("/Events/broken.ics");
+        writeBytes(path, fixture(QString::fromLatin1(name)));
+        store = CalCalendarStore::create(root());
+        const auto series = [this] {
+            return store->eventsWithPredicate(
+                CalCalendarStore::eventPredicateWithStartDate(utc(2010, 1, 1), utc(2030, 1, 1), store->calendars()));
+        };
+        const CalEventList before = series();
+        ASSERT_FALSE(before.isEmpty());
+        const CalEventPtr event = store->eventWithUID(before.first()->uid(), Date());
+        ASSERT_TRUE(event);
+        event->setTitle(QStringLiteral("Renamed"));
+        ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+        store = CalCalendarStore::create(root());
+        const CalEventList after = series();
+        EXPECT_EQ(after.size(), before.size()) << readBytes(path).toStdString();
+        for (qsizetype i = 0; i < std::min(after.size(), before.size()); ++i) {
+            EXPECT_EQ(after[i]->uid(), before[i]->uid()) << i;
+            EXPECT_EQ(after[i]->startDate(), before[i]->startDate()) << i;
+            EXPECT_EQ(after[i]->endDate(), before[i]->endDate()) << i;
+        }
+        const CalEventPtr back = store->eventWithUID(before.first()->uid(), Date());
+        EXPECT_TRUE(back && back->title() == QStringLiteral("Renamed"));
+        QFile::remove(path);
+    }
+}

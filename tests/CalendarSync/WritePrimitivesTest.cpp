@@ -551,6 +551,9 @@ TEST_F(WritePrimitivesTest, TitlesWithControlCharactersAreWrittenCleanAndKeptWho
         {QStringLiteral("one\x01two\x1b[0mthree\x7f"), QStringLiteral("onetwo[0mthree")},
         {QStringLiteral("one\u2028two\tthree; c, d\\e"), QStringLiteral("one\u2028two\tthree; c, d\\e")},
         {QStringLiteral("one\rtwo\r\nthree\nfour"), QStringLiteral("one\ntwo\nthree\nfour")},
+        // Blanks at either end of a value do not read back.
+        {QStringLiteral("Lunch "), QStringLiteral("Lunch")},
+        {QStringLiteral("\x01 Plan\t\x17"), QStringLiteral("Plan")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.inFile.toStdString());

@@ -76,6 +76,17 @@ QByteArray withoutByteOrderMark(const QByteArray& bytes)
     return bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
 }
 
+// The bytes of a file as they are read: without a byte-order mark and NULs
+// (no character of the format, a stray byte of another program's text).
+// The spellings a write puts back come from these too, so a write never
+// brings back what the reading left out.
+QByteArray textAsRead(const QByteArray& bytes)
+{
+    QByteArray text = withoutByteOrderMark(bytes);
+    if (text.contains('\0')) text.removeIf([](char c) { return c == '\0'; });
+    return text;
+}
+
 }  // namespace
 
 namespace ICalendarFileShared {
@@ -99,10 +110,7 @@ void prepareLibical()
 // The component of iCalendar text; null when libical makes none of it.
 icalcomponent* parseText(const QByteArray& bytes)
 {
-    QByteArray folded = withLongLinesFolded(withoutByteOrderMark(bytes));
-    // A NUL is no character of the format (a stray byte of another
-    // program's text): it is left out, and the rest of the file still read.
-    if (folded.contains('\0')) folded.removeIf([](char c) { return c == '\0'; });
+    const QByteArray folded = withLongLinesFolded(textAsRead(bytes));
     if (folded.trimmed().isEmpty()) return nullptr;
     LineFeed feed{folded.constData(), folded.constData() + folded.size()};
     icalparser* parser = icalparser_new();
@@ -176,7 +184,15 @@ bool usableUid(const QString& uid)
 QString ICalendarFile::storableText(const QString& text, bool lineBreaks)
 {
     const auto allowed = [](QChar c) { return c.unicode() >= 0x20 ? c.unicode() != 0x7F : c == QLatin1Char('\t'); };
-    if (std::all_of(text.cbegin(), text.cend(), allowed)) return text;
+    // The reader drops the blanks and tabs at either end of a value.
+    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    const auto withoutEdgeBlanks = [&blank](QString kept) {
+        qsizetype from = 0, to = kept.size();
+        while (from < to && blank(kept.at(from))) ++from;
+        while (to > from && blank(kept.at(to - 1))) --to;
+        return from == 0 && to == kept.size() ? kept : kept.mid(from, to - from);
+    };
+    if (std::all_of(text.cbegin(), text.cend(), allowed)) return withoutEdgeBlanks(text);
     QString clean;
     clean.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -188,7 +204,7 @@ QString ICalendarFile::storableText(const QString& text, bool lineBreaks)
             clean += QLatin1Char('\n');
         }
     }
-    return clean;
+    return withoutEdgeBlanks(clean);
 }
 
 bool ICalendarFile::canWrite(const Date& date)
@@ -221,7 +237,7 @@ std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
         icalcomponent_free(root);
     }
     std::unique_ptr<ICalendarFile> document(new ICalendarFile(calendar));
-    document->m_original = withoutByteOrderMark(bytes);
+    document->m_original = textAsRead(bytes);
     document->m_uid = ownUidOf(componentsOf(calendar, ICAL_VEVENT_COMPONENT));
     return document;
 }

@@ -120,7 +120,8 @@ public:
     // A text as a file carries it, and so as it reads back: a text value
     // holds no control character but the tab (a line break is written
     // escaped; a carriage return, alone or before a line feed, is one line
-    // break), a link (lineBreaks false) none at all. The rest stays as it is.
+    // break), a link (lineBreaks false) none at all, and no blank or tab at
+    // either end. The rest stays as it is.
     static QString storableText(const QString& text, bool lineBreaks = true);
 
     // An editable document: a file read again, or a new VCALENDAR.

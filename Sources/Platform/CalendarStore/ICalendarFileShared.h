@@ -123,6 +123,7 @@ struct ReadTime {
     QTimeZone zone;
     QString tzid;  // the IANA zone it names, when it names one
     std::shared_ptr<const ICalForeignZone> foreign;  // the file's own zone, when only the file defines it
+    bool unknownZone = false;  // a TZID that names no zone, read in the system zone
 };
 
 // ICalendarFile.cpp: the text parsed, and the components of a parsed file.

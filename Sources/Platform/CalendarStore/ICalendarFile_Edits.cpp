@@ -398,12 +398,16 @@ void updateText(icalcomponent* component, icalproperty_kind kind, const QString&
     setText(component, kind, value);
 }
 
-// A TZID with a control character names no zone here, but libical writes
-// it without the character, which may name one: the time would move.
-bool zoneNameRespelt(icalproperty* time)
+// A TZID that names no zone may name one once the file is written: libical
+// writes a name with a control character without it, and a broken zone
+// definition of that name put together anew. Its times would move.
+bool zoneNamesNothing(icalproperty* time, icaltimetype value)
 {
     icalparameter* tzid = time ? icalproperty_get_first_parameter(time, ICAL_TZID_PARAMETER) : nullptr;
-    return tzid && !usableUid(text(icalparameter_get_tzid(tzid)));
+    if (!tzid) return false;
+    if (!usableUid(text(icalparameter_get_tzid(tzid)))) return true;
+    QStringList ignored;
+    return readTime(time, value, &ignored).unknownZone;
 }
 
 // Whether the VEVENT's times already say what the fields say: the same
@@ -415,7 +419,9 @@ bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const D
 {
     icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
     if (!start) return false;
-    if (zoneNameRespelt(start) || zoneNameRespelt(icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)))
+    icalproperty* endProperty = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY);
+    if (zoneNamesNothing(start, icalproperty_get_dtstart(start))
+        || (endProperty && zoneNamesNothing(endProperty, icalproperty_get_dtend(endProperty))))
         return false;
     QStringList ignored;
     const ReadTime read = readTime(start, icalproperty_get_dtstart(start), &ignored);

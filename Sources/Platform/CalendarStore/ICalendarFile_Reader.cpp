@@ -53,6 +53,7 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
             return read;
         } else {
             read.zone = GregorianCalendar::systemZone();
+            read.unknownZone = true;
             problems->append(QStringLiteral("the zone \"%1\" is unknown; read in the system time zone").arg(name));
         }
     } else {

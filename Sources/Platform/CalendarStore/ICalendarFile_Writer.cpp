@@ -106,12 +106,18 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
     result.reserve(written.size());
     qsizetype event = -1;
     bool inOwnEvent = false;
+    // Only the calendar's own VEVENTs are counted: one nested in another (a
+    // broken file's missing END) belongs with the one around it.
+    int depth = 0;
     for (qsizetype i = 0; i < out.size();) {
-        if (out[i] == "BEGIN:VEVENT") {
-            ++event;
-            inOwnEvent = event < ownEvents.size() && ownEvents[event];
-        } else if (out[i] == "END:VEVENT") {
-            inOwnEvent = false;
+        if (out[i].startsWith("BEGIN:")) {
+            if (depth == 1 && out[i] == "BEGIN:VEVENT") {
+                ++event;
+                inOwnEvent = event < ownEvents.size() && ownEvents[event];
+            }
+            ++depth;
+        } else if (out[i].startsWith("END:")) {
+            if (--depth == 1) inOwnEvent = false;
         }
         qsizetype taken = 0;
         const auto found = spellings.constFind(out[i]);
