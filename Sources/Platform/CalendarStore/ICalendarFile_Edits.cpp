@@ -392,7 +392,14 @@ void touch(icalcomponent* component)
 void updateText(icalcomponent* component, icalproperty_kind kind, const QString& value)
 {
     const QString now = propertyText(component, kind);
-    if (now == ICalendarFile::storableText(value, kind != ICAL_URL_PROPERTY)
+    const bool lineBreaks = kind != ICAL_URL_PROPERTY;
+    // A value read with blanks at its ends (which no value written has, the
+    // reader drops them) is the file's own spelling, kept unless it holds a
+    // character a file may not: a uid " x" stays " x".
+    const bool spelt = now == value && std::all_of(now.cbegin(), now.cend(), [lineBreaks](QChar c) {
+        return c.unicode() >= 0x20 ? c.unicode() != 0x7F : c == QLatin1Char('\t') || (lineBreaks && c == QLatin1Char('\n'));
+    });
+    if ((spelt || now == ICalendarFile::storableText(value, lineBreaks))
         && (now.isEmpty() || icalcomponent_count_properties(component, kind) == 1))
         return;
     setText(component, kind, value);
