@@ -318,6 +318,27 @@ TEST_F(PlannerMonthViewTest, DropsOnACellMoveTheItemByKindAndSource)
     EXPECT_TRUE(drop(cellOn(day(2024, 4, 17)), event, &chip).second);
     EXPECT_EQ(reread(event)->startTime(), day(2024, 4, 17, 9));
 
+    // With zones on, an event of New York (shown six hours later here)
+    // keeps its time there, also when it shows on the day after its own.
+    setting().setTzSupport(true);
+    dataManager().loadTimeZones();
+    const qint64 shownZone = setting().currentTZ();
+    setting().setCurrentTZ(dataManager().getTimeZoneId(QStringLiteral("Europe/Paris")));
+    const struct {
+        int hour;
+        Date cell, moved;
+    } zonedDrops[] = {{9, day(2024, 4, 18), day(2024, 4, 18, 9)}, {20, day(2024, 4, 19), day(2024, 4, 18, 20)}};
+    for (const auto& z : zonedDrops) {
+        const TaskPtr zoned = store(0, day(2024, 4, 10, z.hour), day(2024, 4, 10, z.hour + 1));
+        zoned->setTz(dataManager().getTimeZoneId(QStringLiteral("America/New_York")));
+        ASSERT_TRUE(zoned->dehydrate());
+        EXPECT_TRUE(drop(cellOn(z.cell), zoned, &chip).second);
+        EXPECT_EQ(reread(zoned)->startTime(), z.moved) << z.hour;
+        EXPECT_EQ(reread(zoned)->endTime(), z.moved.dateByAddingTimeInterval(3600)) << z.hour;
+    }
+    setting().setTzSupport(false);
+    setting().setCurrentTZ(shownZone);
+
     // A note keeps its time of day; a source nobody named changes nothing.
     const TaskPtr note = store(3, day(2024, 4, 10, 12, 45), day(2024, 4, 10, 12, 45));
     EXPECT_TRUE(drop(cellOn(day(2024, 4, 20)), note, &chip).second);

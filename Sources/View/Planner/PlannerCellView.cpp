@@ -8,6 +8,7 @@
 #include "CoreData.h"
 #include "Event.h"
 #include "Font.h"
+#include "GregorianCalendar.h"
 #include "KeyedArchive.h"
 #include "MainViewAccess.h"
 #include "Menu.h"
@@ -408,17 +409,23 @@ void PlannerCellView::changeEventInfoByDrag(const TaskPtr& event)
     const Date cellDay = m_cellDate;
     const auto setTimes = [manager, event, cellDay, otherZone, displayZone] {
         Date start = Utilities::newDateOnDate(cellDay, event->startTime());
-        if (otherZone && displayZone.isValid()) {
-            const auto at = [](const Date& date) { return QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970()); };
-            const qint64 shift = displayZone.daylightTimeOffset(at(Clock::now()))
-                                 - displayZone.daylightTimeOffset(at(start));
-            if (shift != 0) start = start.dateByAddingTimeInterval(double(shift));
+        // An event of another zone keeps its own time there: it moves by the
+        // days between the day it shows on (in the display zone) and the day
+        // it was dropped on. (Its own time of day taken as one of the display
+        // zone would move it by the zones' difference.)
+        const bool kept = otherZone && displayZone.isValid() && !event->isADE();
+        if (kept) {
+            manager->recalculateTimeWithTimezoneSupport(event);
+            const Date shown = event->tzStartTime() ? event->tzStartTime() : event->startTime();
+            const qint64 days = Utilities::daysBetweenTwoDates(shown, cellDay) - 1;
+            const DateFields own = GregorianCalendar::fields(event->startTime());
+            start = GregorianCalendar::dateFromFields(own.year, own.month, own.day + int(days), own.hour, own.minute, own.second);
         }
         event->setStartTime(start);
         double length = double(event->duration()) * 60;
         if (event->isADE()) length += 59;
         event->setEndTime(Utilities::newDateFromDate(start, length));
-        manager->recalculateSaveTimeWithTimezoneSupport(event);
+        if (!kept) manager->recalculateSaveTimeWithTimezoneSupport(event);
     };
     if (isSeriesOrInstance(*event)) return moveRepeatingEvent(event, setTimes);
     const bool saved = manager->saveChangeFromView({event}, [&] {
