@@ -193,6 +193,14 @@ public:
     // changes is written whole.
     [[nodiscard]] bool storeICalLink(const QString& uid, const Date& occurrence, bool updateList = true);
 
+    // Whether the row written for this item would hold what other's holds,
+    // but for dateUpdate and hasChanges: a sync that set fields and then set
+    // them back changed nothing.
+    bool sameRowAs(const Task& other) const;
+    // An item whose row already holds it forgets its unsaved state: not
+    // dirty, and owing the web service what the row says it owes.
+    void forgetUnsavedChanges(qint64 storedHasChanges);
+
     // Deletes the row, marks every link of the item removed, empties the
     // copied-item slot when it holds the item (or an occurrence of it) and
     // drops the item from the working list. False when the delete failed
