@@ -399,10 +399,20 @@ void updateText(icalcomponent* component, icalproperty_kind kind, const QString&
     const bool spelt = now == value && std::all_of(now.cbegin(), now.cend(), [lineBreaks](QChar c) {
         return c.unicode() >= 0x20 ? c.unicode() != 0x7F : c == QLatin1Char('\t') || (lineBreaks && c == QLatin1Char('\n'));
     });
-    if ((spelt || now == ICalendarFile::storableText(value, lineBreaks))
-        && (now.isEmpty() || icalcomponent_count_properties(component, kind) == 1))
-        return;
-    setText(component, kind, value);
+    if (!spelt && now != ICalendarFile::storableText(value, lineBreaks)) return setText(component, kind, value);
+    if (now.isEmpty()) return;
+    // The first of several (a broken file's) is the one read: it stays as
+    // it is, and the others go.
+    icalproperty* first = icalcomponent_get_first_property(component, kind);
+    QList<icalproperty*> others;
+    for (icalproperty* p = icalcomponent_get_next_property(component, kind); p;
+         p = icalcomponent_get_next_property(component, kind))
+        others << p;
+    for (icalproperty* p : others) {
+        if (p == first) continue;
+        icalcomponent_remove_property(component, p);
+        icalproperty_free(p);
+    }
 }
 
 // A TZID that names no zone may name one once the file is written: libical
