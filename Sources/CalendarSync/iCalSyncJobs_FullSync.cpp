@@ -547,16 +547,18 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     if (!isNew)
         for (const ExceptionEntry& entry : readExceptionEntries(root->repeatExceptions(), root->primaryKey()))
             if (entry.marker == 1) listedChanged.insert(entry.dateText.toLongLong());
-    // The row as stored: a series the file still says the same of is not
-    // written (its fields are set from the file and some set back).
-    const TaskPtr stored = isNew ? nullptr : root->copy();
+    // The row as stored (a root with no unsaved change): a series the file
+    // still says the same of is not written (its fields are set from the
+    // file and some set back).
+    const TaskPtr stored = isNew || root->dirty() ? nullptr : root->copy();
+    const qint64 storedHasChanges = root->hasChanges();
     const bool changed = updateInfoFromICalEvent(first, root, series.start, series.end, first.isDetached());
     if (categoryChanged) *categoryChanged = changed;
     synchEventTimeZone(first, root);
     rootDatesToItemTime(*root, first, series.start);
     if (isNew) {
         if (!insertItem(manager, root)) return;
-    } else if (!root->sameRowAs(*stored)) {
+    } else if (!stored || !root->sameRowAs(*stored)) {
         saveItem(manager, root);
     }
     // Extra dates of an event without a rule come as changed occurrences.
@@ -586,7 +588,8 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
         const Date occurrence = seriesDateToItemTime(normalisedOccurrence(parts[i]->occurrence(), *root), *root);
         TaskPtr detached = isNew ? nullptr : manager.getExceptionEventWithParentID(root->primaryKey(), occurrence);
         bool fresh = !detached;
-        TaskPtr storedRow = fresh ? nullptr : detached->copy();
+        TaskPtr storedRow = fresh || detached->dirty() ? nullptr : detached->copy();
+        qint64 rowHasChanges = fresh ? 0 : detached->hasChanges();
         if (fresh) detached = std::make_shared<Task>();
         updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
         const auto written = std::find_if(unlisted.begin(), unlisted.end(), [&](const TaskPtr& row) {
@@ -596,7 +599,8 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
         if (fresh && written != unlisted.end()) {
             // That row, not a new one: it takes the date the file gives it.
             detached = *written;
-            storedRow = detached->copy();
+            storedRow = detached->dirty() ? nullptr : detached->copy();
+            rowHasChanges = detached->hasChanges();
             unlisted.erase(written);
             updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
             fresh = false;
@@ -611,8 +615,8 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
         synchEventTimeZone(*parts[i], detached);
         if (fresh)
             insertItem(manager, detached);
-        else if (detached->dirty() && detached->sameRowAs(*storedRow))
-            detached->forgetUnsavedChanges(storedRow->hasChanges());
+        else if (detached->dirty() && storedRow && detached->sameRowAs(*storedRow))
+            detached->forgetUnsavedChanges(rowHasChanges);
         else if (detached->dirty())
             saveItem(manager, detached);
         keptRows.insert(detached->primaryKey());
@@ -642,7 +646,7 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     }
     root->setRepeatExceptions(exceptions);
     if (root->dirty() && stored && root->sameRowAs(*stored))
-        root->forgetUnsavedChanges(stored->hasChanges());
+        root->forgetUnsavedChanges(storedHasChanges);
     else if (root->dirty())
         saveItem(manager, root);
 }

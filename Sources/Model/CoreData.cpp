@@ -31,6 +31,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -160,17 +161,30 @@ void CoreData::setCopiedItem(const TaskPtr& item)
     m_copiedItem = item;
 }
 
+TaskPtr& CoreData::modifyingSlot()
+{
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() == application->thread()) return m_modifyingTask;
+    return m_workerModifyingTasks[QThread::currentThread()];
+}
+
 TaskPtr CoreData::modifyingTask() const
 {
     QMutexLocker lock(&m_objectMutex);
-    return m_modifyingTask;
+    return const_cast<CoreData*>(this)->modifyingSlot();
 }
 
 void CoreData::setModifyingTask(const TaskPtr& item)
 {
     keepStateForUndo();
     QMutexLocker lock(&m_objectMutex);
-    m_modifyingTask = item;
+    modifyingSlot() = item;
+}
+
+TaskPtr CoreData::interfaceModifyingTask() const
+{
+    QMutexLocker lock(&m_objectMutex);
+    return m_modifyingTask;
 }
 
 bool CoreData::isAutoZVWSyncOn() const
@@ -234,7 +248,7 @@ void CoreData::keepStateForUndo()
         QMutexLocker lock(&m_objectMutex);
         saved->setting = m_currentSetting;
         saved->copied = m_copiedItem;
-        saved->modifying = m_modifyingTask;
+        saved->modifying = modifyingSlot();
         saved->preview = m_quickAddItemInPreview;
     }
     open->onRollback([this, saved] {
@@ -251,7 +265,7 @@ void CoreData::keepStateForUndo()
         QMutexLocker lock(&m_objectMutex);
         m_currentSetting = saved->setting;
         m_copiedItem = saved->copied;
-        m_modifyingTask = saved->modifying;
+        modifyingSlot() = saved->modifying;
         m_quickAddItemInPreview = saved->preview;
     });
 }

@@ -175,8 +175,13 @@ public:
     void setCurrentSetting(const SettingPtr& setting);
     TaskPtr copiedItem() const;
     void setCopiedItem(const TaskPtr& item);
+    // The item being added or edited: each thread has its own, so a store
+    // or web job that sets one (and then saves or adds it) never takes the
+    // place of the one a view set and is about to add.
     TaskPtr modifyingTask() const;
     void setModifyingTask(const TaskPtr& item);
+    // The one the interface (the main thread) has, asked from any thread.
+    TaskPtr interfaceModifyingTask() const;
     bool isAppliedTagFilter() const { return m_isAppliedTagFilter; }
     void setIsAppliedTagFilter(bool applied) { m_isAppliedTagFilter = applied; }
 
@@ -985,7 +990,9 @@ private:
     mutable QMutex m_objectMutex;
     SettingPtr m_currentSetting;
     TaskPtr m_copiedItem;
-    TaskPtr m_modifyingTask;
+    TaskPtr m_modifyingTask;                         // the main thread's
+    QHash<const void*, TaskPtr> m_workerModifyingTasks;  // other threads', by thread
+    TaskPtr& modifyingSlot();                        // the calling thread's; m_objectMutex held
     TaskPtr m_quickAddItemInPreview;
 
     std::optional<WeekdayTaskLists> m_sevenDaysEventList;      // guarded by m_objectMutex

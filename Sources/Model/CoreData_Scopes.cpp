@@ -229,7 +229,7 @@ void deleteFromSystemCalendar(const CoreData& dataManager, const TaskPtr& event,
 // the user for that.
 bool isOpenInEditorOfServerCalendar(const CoreData& dataManager, const QString& uid)
 {
-    const TaskPtr editing = dataManager.modifyingTask();
+    const TaskPtr editing = dataManager.interfaceModifyingTask();
     if (!editing || editing->builtIn() != 0 || editing->iCalUID() != uid) return false;
     const CalendarPtr category =
         dataManager.getCalendarByPrimaryKey(editing->calendarId(), 0, dataManager.calendarList(), true);

@@ -115,3 +115,33 @@ TEST_F(CoreDataSharedStateTest, ResultsStoredOnAnotherThreadAreReadWhole)
 }
 
 }  // namespace
+
+// A store or web job that sets its item to add or save (on its own thread)
+// never takes the place of the one a view set and is about to add: it was
+// the view's addNewTask that then stored the job's item a second time.
+TEST_F(CoreDataSharedStateTest, EachThreadHasItsOwnItemBeingAdded)
+{
+    CoreData& data = dataManager();
+    const TaskPtr viewItem = taskTitled(QStringLiteral("typed in a view"));
+    const TaskPtr jobItem = taskTitled(QStringLiteral("linked by the store job"));
+    const qint64 unstored = jobItem->primaryKey();
+    data.setModifyingTask(viewItem);
+    TaskPtr seenByJob, interfaceSeenByJob;
+    QThread* job = QThread::create([&] {
+        data.setModifyingTask(jobItem);
+        seenByJob = data.modifyingTask();
+        interfaceSeenByJob = data.interfaceModifyingTask();
+    });
+    job->start();
+    ASSERT_TRUE(job->wait(10000));
+    delete job;
+    EXPECT_EQ(data.modifyingTask(), viewItem);
+    EXPECT_EQ(data.interfaceModifyingTask(), viewItem);
+    EXPECT_EQ(seenByJob, jobItem);
+    EXPECT_EQ(interfaceSeenByJob, viewItem);
+    // What the view adds is its own item.
+    viewItem->setTaskType(1);
+    ASSERT_TRUE(data.addNewTask());
+    EXPECT_GT(viewItem->primaryKey(), 0);
+    EXPECT_EQ(jobItem->primaryKey(), unstored);
+}
