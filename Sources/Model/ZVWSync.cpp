@@ -25,6 +25,8 @@
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -489,25 +491,52 @@ void ZVWSync::getToken(ScheduledTimer timer)
     timer.invalidate();
 }
 
+namespace {
+
+// Brings a reply back to the thread that asked: it lives there, and what
+// the request's thread leaves in it passes under its own lock (Qt's queue
+// that carries the call orders it too, but no race checker sees that).
+class ReplyReceiver : public QObject {
+public:
+    explicit ReplyReceiver(std::function<void(const HttpReply&)> deliver) : m_deliver(std::move(deliver)) {}
+    void take(HttpReply reply)
+    {
+        std::lock_guard lock(m_mutex);
+        m_reply = std::move(reply);
+    }
+    void deliver()
+    {
+        deleteLater();
+        HttpReply reply;
+        {
+            std::lock_guard lock(m_mutex);
+            reply = std::move(m_reply);
+        }
+        m_deliver(reply);
+    }
+
+private:
+    std::function<void(const HttpReply&)> m_deliver;  // set and called on the asking thread
+    std::mutex m_mutex;
+    HttpReply m_reply;
+};
+
+}  // namespace
+
 void ZVWSync::getDataWithURL(const QString& url)
 {
-    // The outcome comes back to this thread through a receiver living here.
-    auto* receiver = new QObject();
     const std::weak_ptr<std::atomic<bool>> alive = m_alive;
+    auto* receiver = new ReplyReceiver([this, alive](const HttpReply& reply) {
+        const auto living = alive.lock();
+        if (living && *living) deliverAsynchronousReply(reply);
+    });
     ++m_requestsInFlight;
-    GlobalQueue::async([this, url, receiver, alive] {
+    GlobalQueue::async([this, url, receiver] {
         HttpRequest request;
         request.url = url;
         HttpSession session;
-        const HttpReply reply = session.send(request);
-        QMetaObject::invokeMethod(
-            receiver,
-            [this, receiver, reply, alive] {
-                receiver->deleteLater();
-                const auto living = alive.lock();
-                if (living && *living) deliverAsynchronousReply(reply);
-            },
-            Qt::QueuedConnection);
+        receiver->take(session.send(request));
+        QMetaObject::invokeMethod(receiver, &ReplyReceiver::deliver, Qt::QueuedConnection);
         --m_requestsInFlight;
     });
 }
