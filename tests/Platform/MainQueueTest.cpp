@@ -5,6 +5,7 @@
 #include "TestEnvironment.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -60,6 +61,20 @@ TEST(MainQueueTest, AfterWaitsForTheSchedulersTime)
     EXPECT_FALSE(timer.isValid());
     Scheduler::setCurrent(nullptr);
     Clock::reset();
+}
+
+// The runner quits with a worker waiting in sync for a job that never ran;
+// the worker must go on and the process end.
+TEST(MainQueueTest, AWorkerWaitingInSyncGoesOnWhenTheApplicationGoes)
+{
+    QProcess runner;
+    runner.start(QStringLiteral(ZORAVEL_QUIT_RUNNER), {});
+    ASSERT_TRUE(runner.waitForStarted(5000));
+    const bool ended = runner.waitForFinished(15000);
+    if (!ended) runner.kill(), runner.waitForFinished(2000);
+    ASSERT_TRUE(ended) << "the runner still waits";
+    EXPECT_EQ(runner.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(runner.exitCode(), 0) << runner.readAllStandardError().toStdString();
 }
 
 TEST(GlobalQueueTest, RunsJobsOffTheMainThread)

@@ -61,6 +61,10 @@ void MainQueue::async(std::function<void()> job)
         job();
         return;
     }
+    // Once the application is going, its post routine may already have
+    // emptied the queue: a job queued now would never run nor be dropped,
+    // and a worker in sync would wait on it for good.
+    if (QCoreApplication::closingDown()) return;
     {
         const std::lock_guard lock(mainJobsLock);
         if (mainJobsOwner != app) {
@@ -81,14 +85,19 @@ void MainQueue::sync(const std::function<void()>& job)
         return;
     }
     // The promise states, where ThreadSanitizer sees it, that the job's
-    // writes come before the caller goes on; a job dropped with the
-    // application breaks it, which ends the wait too.
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> finished = done->get_future();
-    async([&job, done] {
-        job();
-        done->set_value();
-    });
+    // writes come before the caller goes on. Only the job holds it: a job
+    // dropped with the application destroys the last owner, which breaks
+    // the promise and ends the wait. A copy kept here would keep it whole
+    // and the worker would wait for good.
+    std::future<void> finished;
+    {
+        auto done = std::make_shared<std::promise<void>>();
+        finished = done->get_future();
+        async([&job, done = std::move(done)] {
+            job();
+            done->set_value();
+        });
+    }
     finished.wait();
 }
 ScheduledTimer MainQueue::after(double seconds, std::function<void()> job)
