@@ -42,12 +42,31 @@ ZVWSync::ZVWSync() : m_baseAddress(ZVWService::baseAddressFromConfiguration()), 
 
 ZVWSync::~ZVWSync()
 {
+    stopForQuit();
     *m_alive = false;
     stopOneWayRuns();
     m_timer.invalidate();
     m_queue.waitUntilIdle();
     // A worker still sending ends within the request's time-outs.
     while (m_requestsInFlight.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+namespace {
+
+HttpReply quittingReply()
+{
+    HttpReply reply;
+    reply.failure = HttpFailure::Other;
+    reply.errorText = QStringLiteral("The organizer is quitting");
+    return reply;
+}
+
+}  // namespace
+
+void ZVWSync::stopForQuit()
+{
+    m_quitting = true;
+    m_isBreak = true;
 }
 
 bool ZVWSync::waitUntilIdle(double seconds)
@@ -337,6 +356,7 @@ void ZVWSync::dropRefusedToken()
 
 HttpReply ZVWSync::sendOnPass(HttpRequest request)
 {
+    if (m_quitting) return quittingReply();
     const HttpReply reply = m_passSession.send(request);
     if (!isTokenRefusal(request, reply)) return reply;
     // The service forgot or expired the token although its time says it is
@@ -358,6 +378,7 @@ HttpReply ZVWSync::sendRequest(HttpSession& session, const QByteArray& method, c
     request.method = method;
     request.url = url;
     if (jsonContentType) request.headerFields.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    if (m_quitting) return quittingReply();
     return session.send(request);
 }
 
@@ -384,6 +405,9 @@ void ZVWSync::reportServerError(const QString& text)
         std::lock_guard lock(m_stateMutex);
         if (m_errorDescription.isEmpty()) m_errorDescription = text;
     }
+    // Whatever failed once the program quits is the quit's doing: nobody is
+    // left to read it.
+    if (m_quitting) return;
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kServerErrorNotification, text);
 }
 

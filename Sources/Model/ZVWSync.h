@@ -173,9 +173,15 @@ public:
     void setCanSyncSettingAfterSyncProjectDefault(bool flag) { m_canSyncSettingAfterSyncProjectDefault = flag; }
     bool willUpdateRemoteOrder() const { return m_willUpdateRemoteOrder; }
     void setWillUpdateRemoteOrder(bool flag) { m_willUpdateRemoteOrder = flag; }
-    // The stop request; once set it holds for the life of the process.
+    // The stop request of the running pass; a pass clears it as it starts,
+    // except once the program quits.
     bool isBreak() const { return m_isBreak; }
-    void setIsBreak(bool flag) { m_isBreak = flag; }
+    void setIsBreak(bool flag) { m_isBreak = flag || m_quitting; }
+    // Asked as the program quits: the running pass stops at its next request
+    // or write check without a word to the person (it counts as failed, so
+    // nothing moves on as if it were done) and no pass starts after it.
+    void stopForQuit();
+    bool isQuitting() const { return m_quitting; }
     // The first failure of the current pass; empty when it has had none.
     QString errorDescription() const;
     void setErrorDescription(const QString& text);
@@ -661,6 +667,7 @@ private:
     std::atomic<bool> m_canSyncSettingAfterSyncProjectDefault{false};
     std::atomic<bool> m_willUpdateRemoteOrder{false};
     std::atomic<bool> m_isBreak{false};
+    std::atomic<bool> m_quitting{false};
     std::atomic<bool> m_isFinishedGetToken{false};
     std::atomic<bool> m_tokenRenewedThisPass{false};
     std::atomic<AccountCheck> m_lastAccountCheck{AccountCheck::NoReply};

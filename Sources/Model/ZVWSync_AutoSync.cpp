@@ -86,6 +86,8 @@ void ZVWSync::startAutoSync()
 
 void ZVWSync::pushChanges(qint64 bits)
 {
+    // The changes stay marked on their rows: the next start's pass sends them.
+    if (m_quitting) return;
     const SettingPtr setting = localSetting();
     if (!setting || setting->zvwUserName().isEmpty() || setting->zvwPassword().isEmpty()) return;
     // A stop asked for earlier ended that pass, not this one; neither does

@@ -164,6 +164,7 @@ bool ZVWSync::backgroundFullSync(QObject* sender)
 
 void ZVWSync::fullSync()
 {
+    if (m_quitting) return;
     {
         // Pending push requests are covered by this pass.
         std::lock_guard lock(m_mutex);
@@ -211,6 +212,10 @@ QString ZVWSync::writeFailureSince(quint64 failuresBefore)
 
 bool ZVWSync::stopOnWriteFailure(quint64 failuresBefore)
 {
+    if (m_quitting) {
+        reportServerError(QStringLiteral("The organizer is quitting"));
+        return true;
+    }
     const QString failure = writeFailureSince(failuresBefore);
     if (failure.isEmpty()) return false;
     if (errorDescription().isEmpty()) reportServerError(failure);

@@ -550,8 +550,12 @@ void ZoravelAppDelegate::applicationWillTerminate()
     if (m_terminated) return;
     m_terminated = true;
     // A sync still running would write into a closed database: let it end
-    // (the main thread's work is delivered meanwhile).
+    // (the main thread's work is delivered meanwhile). A web pass is told to
+    // stop first: it ends at its next request, where it would otherwise hold
+    // the quit for the rest of its upload; what it did not send stays marked
+    // for the next start.
     if (CoreData* manager = dataManager()) {
+        if (ZVWSync* sync = manager->zvwSync()) sync->stopForQuit();
         if (ZVWSync* sync = manager->zvwSync(); sync && !sync->waitUntilIdle())
             qWarning() << "The web sync did not end in time; the database closes under it";
     }

@@ -397,6 +397,37 @@ TEST_F(FullPassTest, AStopRequestEndsOnlyThePassItWasGivenIn)
     EXPECT_EQ(serviceItemNames(), QStringList{QStringLiteral("Pay rent")}) << "the upload loop was not stopped";
 }
 
+// A quit while the pass waits for an answer: the pass ends at its next
+// request, says nothing to a person who is leaving, and what it did not send
+// stays marked for the next start.
+TEST_F(FullPassTest, AQuitEndsThePassAtItsNextRequestWithoutAWord)
+{
+    const CalendarPtr work = addLocalCategory(QStringLiteral("Work"));
+    const TaskPtr rent = addLocalItem(QStringLiteral("Pay rent"), work);
+    reloadLists();
+    ServiceFault slow;
+    slow.kind = ServiceFault::Delay;
+    slow.delayMs = 300;
+    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/settings.json"), slow);
+    PostedNotifications posts({kServerErrorNotification});
+    ASSERT_TRUE(m_sync->backgroundFullSync(&m_pane));
+    ASSERT_TRUE(processEventsUntil([&] { return m_service.requestsTo(QStringLiteral("/api/settings.json")).size() == 1; }));
+    const qsizetype requestsBefore = m_service.requests().size();
+    QElapsedTimer clock;
+    clock.start();
+    m_sync->stopForQuit();
+    ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    EXPECT_LT(clock.elapsed(), 1000) << "the rest of the pass was not waited for";
+    deliverPosts();
+    EXPECT_EQ(m_service.requests().size(), requestsBefore) << "no request after the quit";
+    EXPECT_TRUE(posts.names().isEmpty());
+    EXPECT_FALSE(m_sync->errorDescription().isEmpty()) << "the pass counts as not done";
+    EXPECT_TRUE(serviceItemNames().isEmpty());
+    EXPECT_EQ(Task::initWithPrimaryKey(rent->primaryKey())->zvwID(), 0) << "the item still waits to go up";
+    if (m_sync->backgroundFullSync(&m_pane)) ASSERT_TRUE(m_sync->waitUntilIdle(20));
+    EXPECT_EQ(m_service.requests().size(), requestsBefore) << "no pass starts after the quit";
+}
+
 TEST_F(FullPassTest, ASenderThatGoesAwayDuringThePassIsNotPosted)
 {
     ServiceFault slow;

@@ -1,3 +1,4 @@
+#include "MainQueue.h"
 #include "SerialQueue.h"
 
 #include <QThread>
@@ -5,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
 #include <mutex>
 #include <vector>
 
@@ -83,3 +88,31 @@ TEST(SerialQueueTest, DestroyingTheQueueRunsWhatIsStillQueued)
 }
 
 }  // namespace
+
+// The main thread blocks on a queue at the program's end (the web sync's
+// queue goes with the data manager) while a job of that queue hands the main
+// thread work and waits for it: each would wait for the other for good.
+TEST(SerialQueueTest, TheMainThreadWaitingOnTheQueueRunsWhatItsJobsHandIt)
+{
+    std::atomic<bool> finished{false};
+    // A wait that never ends fails here, not at the run's time-out.
+    std::thread watchdog([&finished] {
+        for (int tick = 0; tick < 1000 && !finished; ++tick) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!finished) {
+            std::fputs("the main thread and the queue wait for each other\n", stderr);
+            std::_Exit(1);
+        }
+    });
+    SerialQueue queue(QStringLiteral("handing over"));
+    std::vector<int> ran;
+    for (const bool waitForAll : {true, false}) {
+        queue.async([&ran] { MainQueue::sync([&ran] { ran.push_back(1); }); });
+        if (waitForAll)
+            queue.waitUntilIdle();
+        else
+            queue.sync([&ran] { MainQueue::sync([&ran] { ran.push_back(2); }); });
+    }
+    finished = true;
+    watchdog.join();
+    EXPECT_EQ(ran, (std::vector<int>{1, 1, 2}));
+}

@@ -105,6 +105,19 @@ ScheduledTimer MainQueue::after(double seconds, std::function<void()> job)
     return Scheduler::current().scheduleTimer(seconds, false, std::move(job));
 }
 
+void MainQueue::runWaitingJobs()
+{
+    if (!isMainThread()) return;
+    size_t waiting = 0;
+    {
+        const std::lock_guard lock(mainJobsLock);
+        waiting = mainJobs.size();
+    }
+    // Only those waiting now: a job that queues another does not keep this
+    // going. Their Qt events then find the queue empty.
+    while (waiting-- > 0) runNextMainJob();
+}
+
 bool MainQueue::waitWhile(const std::function<bool()>& busy, double seconds)
 {
     QElapsedTimer waited;

@@ -26,4 +26,8 @@ public:
     // delivering what other threads queue for it, so a worker that posts on
     // the main thread as it finishes is not stuck behind the wait.
     static bool waitWhile(const std::function<bool()>& busy, double seconds);
+    // Runs, on the main thread, the jobs other threads have queued for it,
+    // without delivering anything else: for a main thread that must block
+    // on a worker (a queue's end) while the worker may be handing it a job.
+    static void runWaitingJobs();
 };

@@ -1,5 +1,7 @@
 #include "SerialQueue.h"
 
+#include "MainQueue.h"
+
 #include <QThread>
 
 #include <future>
@@ -46,18 +48,37 @@ void SerialQueue::sync(const std::function<void()>& job)
         return;
     }
     std::promise<void> done;
+    std::future<void> finished = done.get_future();
     async([&job, &done] {
         job();
         done.set_value();
     });
-    done.get_future().wait();
+    if (!MainQueue::isMainThread()) {
+        finished.wait();
+        return;
+    }
+    // As in waitUntilIdle: the job may hand the main thread work of its own.
+    while (finished.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        MainQueue::runWaitingJobs();
 }
 
 void SerialQueue::waitUntilIdle()
 {
     if (isCurrent()) return;
     std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
+    const auto idle = [this] { return m_jobs.empty() && !m_busy; };
+    if (!MainQueue::isMainThread()) {
+        m_idle.wait(lock, idle);
+        return;
+    }
+    // The main thread waiting here runs what the job hands it meanwhile: a
+    // job waiting in MainQueue::sync would otherwise wait for this wait to
+    // end, and this wait for it.
+    while (!m_idle.wait_for(lock, std::chrono::milliseconds(5), idle)) {
+        lock.unlock();
+        MainQueue::runWaitingJobs();
+        lock.lock();
+    }
 }
 
 void SerialQueue::run()
