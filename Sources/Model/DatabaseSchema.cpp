@@ -154,11 +154,14 @@ QList<QString> DatabaseSchema::taskCreationMarks()
 // an event with all its occurrences, 2 a task): an event, a task and a
 // calendar may share a uid, and each removal is recorded and ended on its
 // own. Earlier databases kept them in StoreCalendarRemovals keyed by the
-// uid alone; its rows move over, and the old table goes. On a database
-// that never had it, or no longer has it, those steps are done already.
+// uid alone; its rows move over, and the old table goes. Every step runs on
+// any database (the old table is made empty where it is missing), so the
+// start-up runs them all each time.
 QList<QString> DatabaseSchema::storeRemovalKinds()
 {
-    return addColumns(retiredRemovalTable, {{"kind", "INTEGER", "0"}}) + QList<QString>{
+    return QList<QString>{QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (uid TEXT PRIMARY KEY);")
+                              .arg(QLatin1String(retiredRemovalTable))}
+           + addColumns(retiredRemovalTable, {{"kind", "INTEGER", "0"}}) + QList<QString>{
         QStringLiteral("INSERT OR IGNORE INTO StoreRemovals (kind, uid) "
                        "SELECT coalesce(kind, 0), uid FROM StoreCalendarRemovals WHERE uid IS NOT NULL;"),
         QStringLiteral("DROP TABLE IF EXISTS StoreCalendarRemovals;"),
@@ -189,7 +192,5 @@ QList<QString> DatabaseSchema::ownTables()
 bool DatabaseSchema::isAlreadyDone(const QString& sqliteMessage)
 {
     return sqliteMessage.startsWith(QLatin1String("duplicate column name"))
-        || (sqliteMessage.startsWith(QLatin1String("table ")) && sqliteMessage.endsWith(QLatin1String("already exists")))
-        // Moving the retired table's rows over is done once it is gone.
-        || sqliteMessage == QLatin1String("no such table: ") + QLatin1String(retiredRemovalTable);
+        || (sqliteMessage.startsWith(QLatin1String("table ")) && sqliteMessage.endsWith(QLatin1String("already exists")));
 }
