@@ -38,7 +38,7 @@ constexpr int jobsPerFlush = 256;
 // wait for the flush of their files.
 struct DoneWrites {
     QList<std::pair<qint64, qint64>> items;  // item key, count of its mark
-    QStringList removals;                    // uids of removed calendars and items
+    QList<std::pair<iCalSync::StoreRemoval, QString>> removals;  // removed calendars and items
 };
 thread_local DoneWrites doneWrites;
 thread_local bool onStoreWorker = false;
@@ -143,9 +143,9 @@ void iCalSyncJobs::noteWriteDone(qint64 itemKey, qint64 due)
     if (due > 0) doneWrites.items.append({itemKey, due});
 }
 
-void iCalSyncJobs::noteRemovalDone(const QString& uid)
+void iCalSyncJobs::noteRemovalDone(iCalSync::StoreRemoval kind, const QString& uid)
 {
-    if (!uid.isEmpty()) doneWrites.removals << uid;
+    if (!uid.isEmpty()) doneWrites.removals.append({kind, uid});
 }
 
 void iCalSyncJobs::clearDoneWrites(bool durable)
@@ -156,7 +156,7 @@ void iCalSyncJobs::clearDoneWrites(bool durable)
     if (!durable || (done.items.isEmpty() && done.removals.isEmpty())) return;
     Transaction unit;
     for (const auto& [key, due] : done.items) iCalSync::clearStoreWriteDue(key, due);
-    for (const QString& uid : done.removals) iCalSync::clearStoreRemoval(uid);
+    for (const auto& [kind, uid] : done.removals) iCalSync::clearStoreRemoval(kind, uid);
     if (!unit.commit()) qWarning() << "Calendar store: the marks of done store writes could not be removed; the next start writes again";
 }
 

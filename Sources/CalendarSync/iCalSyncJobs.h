@@ -204,14 +204,12 @@ public:
     // given; those unmarked still have to be sent.
     bool settlePendingStoreCopies(QSet<qint64>* settledKeys = nullptr);
     // The start-up's steps before it reads the store's calendars: the
-    // removals of deleted categories' calendars a kill cut short are
-    // finished (those that fail are withheld from the sync, never taken in
-    // again), and categories whose calendar a kill left unlinked are linked
-    // to it or unmarked, to be made again.
-    void finishStoreCalendarRemovals();
-    // The same for the copies of deleted events and tasks: removed, or
-    // withheld from the sync while they cannot be.
-    void finishStoreItemRemovals();
+    // removals a kill cut short (deleted categories' calendars, the copies
+    // of deleted or converted events and tasks) are finished; those that
+    // fail, or whose removal is not on the disk, are withheld from the sync,
+    // never taken in again. Then categories whose calendar a kill left
+    // unlinked are linked to it or unmarked, to be made again.
+    void finishStoreRemovals();
     void settlePendingStoreCalendars();
     // Then the items whose change a kill kept from the store are written to
     // it, so the pairs read back the change, not the store's older copy.
@@ -358,13 +356,15 @@ private:
     // the writes are on the disk (the flush of the worker's batch, or of
     // the job's own on the caller's thread).
     void noteWriteDone(qint64 itemKey, qint64 due);
-    void noteRemovalDone(const QString& uid);
+    void noteRemovalDone(iCalSync::StoreRemoval kind, const QString& uid);
     void clearDoneWrites(bool durable);
 
     // The full sync's own (its thread only): calendars withheld because
-    // their removal is still owed, items whose owed write failed.
+    // their removal is still owed, events and tasks whose copy's removal
+    // is, items whose owed write failed.
     QSet<QString> m_calendarsBeingRemoved;
-    QSet<QString> m_itemsBeingRemoved;
+    QSet<QString> m_eventsBeingRemoved;
+    QSet<QString> m_tasksBeingRemoved;
     QSet<qint64> m_writesNotPushed;
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;

@@ -156,7 +156,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         break;
     case Kind::DeleteCalendar:
     case Kind::DeleteCalendarNow:
-        if (job.calendar && removeStoreCalendar(job.calendar)) noteRemovalDone(bareStoreUid(job.calendar->iCalUID()));
+        if (job.calendar && removeStoreCalendar(job.calendar)) noteRemovalDone(iCalSync::StoreRemoval::Calendar, bareStoreUid(job.calendar->iCalUID()));
         break;
     case Kind::CalendarLists:
         for (const CalendarPtr& calendar : job.calendarLists.value(0))
@@ -164,7 +164,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         for (const CalendarPtr& calendar : job.calendarLists.value(1))
             if (calendar) renameStoreCalendar(calendar, false);
         for (const CalendarPtr& calendar : job.calendarLists.value(2))
-            if (calendar && removeStoreCalendar(calendar)) noteRemovalDone(bareStoreUid(calendar->iCalUID()));
+            if (calendar && removeStoreCalendar(calendar)) noteRemovalDone(iCalSync::StoreRemoval::Calendar, bareStoreUid(calendar->iCalUID()));
         break;
 
     case Kind::InsertEvent:
@@ -291,7 +291,10 @@ bool iCalSyncJobs::createStoreCalendarFromWorker(const CalendarPtr& snapshot)
             if (!listed && reserved.isEmpty() && !made.isEmpty()) {
                 auto gone = std::make_shared<Calendar>();
                 gone->setICalUID(made);
-                iCalSync::recordStoreCalendarRemoval(made);
+                // Unrecorded, the removal is still asked for; only a kill
+                // before it is done would leave the calendar behind.
+                if (!iCalSync::recordStoreCalendarRemoval(made))
+                    qWarning().noquote() << "Calendar store: the removal of calendar" << made << "could not be recorded";
                 if (iCalSync* sync = manager->icalSync()) sync->backgroundOneWaySyncDeleteToICal(gone);
             }
             return;
@@ -495,13 +498,13 @@ void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchron
     const bool whole = scope == allOccurrences || (event->repeatType() == 0 && event->parentId() == rootParent);
     if (!found) {
         logSkip("event", event->primaryKey(), "has no copy in the store to delete");
-        if (whole) noteRemovalDone(bareStoreUid(uid));
+        if (whole) noteRemovalDone(iCalSync::StoreRemoval::Event, bareStoreUid(uid));
         return;
     }
     if (!deleteEventOnICal(found, scope))
         logSkip("event", event->primaryKey(), "stays in the store");
     else if (whole)
-        noteRemovalDone(bareStoreUid(uid));
+        noteRemovalDone(iCalSync::StoreRemoval::Event, bareStoreUid(uid));
 }
 
 // --- tasks ---
@@ -533,13 +536,13 @@ void iCalSyncJobs::deleteTask(const TaskPtr& task)
     if (!found) {
         logSkip("task", task->primaryKey(), "has no copy in the store to delete");
         // Unread is not gone: the recorded removal is tried again.
-        if (error.ok() || error.code == CalError::Code::NotFound) noteRemovalDone(bareStoreUid(uid));
+        if (error.ok() || error.code == CalError::Code::NotFound) noteRemovalDone(iCalSync::StoreRemoval::Task, bareStoreUid(uid));
         return;
     }
     if (!deleteTaskOnICal(found))
         logSkip("task", task->primaryKey(), "stays in the store");
     else
-        noteRemovalDone(bareStoreUid(uid));
+        noteRemovalDone(iCalSync::StoreRemoval::Task, bareStoreUid(uid));
 }
 
 // --- the results of a web sync ---
@@ -558,7 +561,7 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
             else if (!deleteEventOnICal(found, allOccurrences))
                 logSkip("deleted event", item->primaryKey(), "stays in the store");
             else
-                noteRemovalDone(item->iCalUID());
+                noteRemovalDone(iCalSync::StoreRemoval::Event, item->iCalUID());
         } else if (isTask(item)) {
             deleteTask(item);
         }

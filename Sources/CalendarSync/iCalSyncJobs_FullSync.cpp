@@ -216,55 +216,28 @@ bool iCalSyncJobs::settlePendingStoreCopies(QSet<qint64>* settledKeys)
     return true;
 }
 
-void iCalSyncJobs::finishStoreCalendarRemovals()
+void iCalSyncJobs::finishStoreRemovals()
 {
+    using Kind = iCalSync::StoreRemoval;
     m_calendarsBeingRemoved.clear();
-    const QStringList owed = iCalSync::storeCalendarRemovalsDue();
+    m_eventsBeingRemoved.clear();
+    m_tasksBeingRemoved.clear();
+    const QList<std::pair<QString, Kind>> owed = iCalSync::storeRemovalsDue();
     if (owed.isEmpty()) return;
-    QStringList done;
-    for (const QString& uid : owed) {
-        CalError error;
-        const CalCalendarPtr calendar = m_iCalStore->calendarWithUID(uid);
-        if (!calendar && storeCalendarIsGone(uid)) {
-            done << uid;  // gone already
-            continue;
-        }
-        if (calendar && !calendar->isEditable()) {
-            done << uid;  // read-only calendars stay, as at the delete
-            continue;
-        }
-        if (calendar && m_iCalStore->removeCalendar(calendar, &error)) {
-            done << uid;
-            continue;
-        }
-        qWarning().noquote() << "Calendar store: the calendar" << uid
-                             << "of a deleted category could not be removed; it is left out of the sync:" << error.text;
-        m_calendarsBeingRemoved.insert(uid);
-    }
-    // The records go once the removals are on the disk.
-    CalError flushError;
-    if (!m_iCalStore->flushPendingWrites(&flushError)) {
-        qWarning().noquote() << "Calendar store: the removals of deleted categories' calendars could not be made durable:"
-                             << flushError.text;
-        return;
-    }
-    Transaction unit;
-    for (const QString& uid : done) iCalSync::clearStoreRemoval(uid);
-    if (!unit.commit()) qWarning() << "Calendar store: the done removals of calendars could not be unrecorded";
-    if (!done.isEmpty())
-        qInfo().noquote() << "Calendar store:" << done.size() << "calendars of deleted categories are removed";
-}
-
-void iCalSyncJobs::finishStoreItemRemovals()
-{
-    m_itemsBeingRemoved.clear();
-    const QList<std::pair<QString, iCalSync::StoreRemoval>> owed = iCalSync::storeItemRemovalsDue();
-    if (owed.isEmpty()) return;
-    QStringList done;
+    const auto withheld = [this](Kind kind) -> QSet<QString>& {
+        return kind == Kind::Calendar ? m_calendarsBeingRemoved
+                                      : kind == Kind::Event ? m_eventsBeingRemoved : m_tasksBeingRemoved;
+    };
+    QList<std::pair<Kind, QString>> done;
     for (const auto& [uid, kind] : owed) {
         CalError error;
         bool removed = false;
-        if (kind == iCalSync::StoreRemoval::Event) {
+        if (kind == Kind::Calendar) {
+            const CalCalendarPtr calendar = m_iCalStore->calendarWithUID(uid);
+            // Gone already; a read-only calendar stays, as at the delete.
+            removed = calendar ? !calendar->isEditable() || m_iCalStore->removeCalendar(calendar, &error)
+                               : storeCalendarIsGone(uid);
+        } else if (kind == Kind::Event) {
             const CalEventPtr series = m_iCalStore->eventWithUID(uid, Date(), &error);
             removed = series ? deleteEventOnICal(series, allOccurrences) : error.code == CalError::Code::NotFound;
         } else {
@@ -272,25 +245,26 @@ void iCalSyncJobs::finishStoreItemRemovals()
             removed = task ? deleteTaskOnICal(task) : error.code == CalError::Code::NotFound;
         }
         if (removed) {
-            done << uid;
+            done.append({kind, uid});
             continue;
         }
-        qWarning().noquote() << "Calendar store: the copy" << uid
-                             << "of a deleted item could not be removed; it is left out of the sync:" << error.text;
-        m_itemsBeingRemoved.insert(uid);
+        qWarning().noquote() << "Calendar store: the owed removal of" << uid
+                             << "could not be done; it is left out of the sync:" << error.text;
+        withheld(kind).insert(uid);
     }
+    // The records go once the removals are on the disk; until then what
+    // may still be there is not taken in.
     CalError flushError;
     if (!m_iCalStore->flushPendingWrites(&flushError)) {
-        qWarning().noquote() << "Calendar store: the removals of deleted items could not be made durable:"
-                             << flushError.text;
-        for (const QString& uid : done) m_itemsBeingRemoved.insert(uid);
+        qWarning().noquote() << "Calendar store: the owed removals could not be made durable:" << flushError.text;
+        for (const auto& [kind, uid] : done) withheld(kind).insert(uid);
         return;
     }
     Transaction unit;
-    for (const QString& uid : done) iCalSync::clearStoreRemoval(uid);
-    if (!unit.commit()) qWarning() << "Calendar store: the done removals of items could not be unrecorded";
-    qInfo().noquote() << "Calendar store:" << done.size() << "copies of deleted items are removed,"
-                      << m_itemsBeingRemoved.size() << "wait";
+    for (const auto& [kind, uid] : done) iCalSync::clearStoreRemoval(kind, uid);
+    if (!unit.commit()) qWarning() << "Calendar store: the done removals could not be unrecorded";
+    qInfo().noquote() << "Calendar store:" << done.size() << "owed removals are done,"
+                      << owed.size() - done.size() << "wait";
 }
 
 void iCalSyncJobs::settlePendingStoreCalendars()
@@ -397,8 +371,10 @@ void iCalSyncJobs::fullSyncCalendars()
 {
     CoreData* manager = CoreData::shared();
     if (!manager) return;
-    finishStoreCalendarRemovals();
-    finishStoreItemRemovals();
+    // A calendar a kill left half made is no calendar of anyone's.
+    if (const int unfinished = m_iCalStore->removeUnfinishedCalendars())
+        qInfo().noquote() << "Calendar store:" << unfinished << "calendars a stop left half made are removed";
+    finishStoreRemovals();
     settlePendingStoreCalendars();
     const FolderMap folders = getICalCalendarDirectory();
     CalError error;
@@ -687,7 +663,7 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
     for (const CalEventPtr& event : sorted) {
         if (!event || event->uid().isEmpty() || systemIndex.contains(event->uid())) continue;
         // A deleted event whose copy could not be removed is not taken in.
-        if (m_itemsBeingRemoved.contains(event->uid())) continue;
+        if (m_eventsBeingRemoved.contains(event->uid())) continue;
         systemIndex.insert(event->uid(), system.size());
         system << event;
     }
@@ -831,7 +807,7 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
             systemIndex.insert(system[s]->uid(), s);
     std::vector<bool> systemSettled(size_t(system.size()), false);
     for (qsizetype s = 0; s < system.size(); ++s)
-        if (system[s] && m_itemsBeingRemoved.contains(system[s]->uid())) systemSettled[size_t(s)] = true;
+        if (system[s] && m_tasksBeingRemoved.contains(system[s]->uid())) systemSettled[size_t(s)] = true;
 
     const TaskList local = manager->getAllTasks();
     std::optional<ChunkedUnit> unit(std::in_place);
@@ -902,8 +878,7 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
     }
     // The restored database's owed removals go first: a copy left of an
     // item deleted before the backup would come back with the next sync.
-    finishStoreCalendarRemovals();
-    finishStoreItemRemovals();
+    finishStoreRemovals();
 
     // Categories: the own ones made here, and the linked ones.
     CalendarList own, linked;

@@ -333,6 +333,9 @@ bool CoreData::pushPostponedTaskToICal(const TaskPtr& task)
         return true;
     }
     if (task->iCalUID().isEmpty()) return true;
+    // Owed in this unit: a kill before the store hears of it leaves the next
+    // start to remove the copy, not to take it in as a second task.
+    if (!iCalSync::recordStoreItemRemoval(task)) return false;
     Transaction::afterCommitOrNow([sync, inStore = std::make_shared<Task>(*task)] {
         sync->backgroundOneWaySyncDeleteToICalTask(inStore, deleteAllOccurrences);
     });

@@ -127,7 +127,7 @@ bool CoreData::doDeleteTasks(const TaskList& items, bool autoSyncZVW)
         if (item->taskType() == ItemKind::Event)
             if (iCalSync* sync = icalSync()) {
                 // A changed occurrence carries its series' uid: the series stays.
-                if (item->parentId() == -1) iCalSync::recordStoreItemRemoval(item);
+                if (item->parentId() == -1 && !iCalSync::recordStoreItemRemoval(item)) return false;
                 Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncDeleteToICalEvent(item, 0); });
             }
         if (!doDeleteTask(item, true, false)) return false;

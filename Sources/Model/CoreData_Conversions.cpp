@@ -129,19 +129,33 @@ SeriesPart askSeriesPart(const Task& source, const QString& message, const QStri
     return answer == rest ? SeriesPart::Rest : SeriesPart::None;
 }
 
+// The item's store copy goes with the command's unit: its removal is
+// recorded in the unit (as the item is now, a task's as a task's), so a kill
+// before the store hears of it leaves the next start to remove it instead of
+// taking it in again, and the uid goes from the row in the same unit. The
+// store is handed the item as it is now, uid included. False when the
+// removal could not be recorded: the unit is refused.
+bool dropStoreCopy(CoreData& dataManager, const TaskPtr& item)
+{
+    if (item->iCalUID().isEmpty()) return true;
+    if (iCalSync* sync = dataManager.icalSync()) {
+        if (!iCalSync::recordStoreItemRemoval(item)) return false;
+        Transaction::afterCommitOrNow([sync, inStore = std::make_shared<Task>(*item)] {
+            sync->backgroundOneWaySyncDeleteToICalTask(inStore, 0);
+        });
+    }
+    item->setICalUID(QStringLiteral(""));
+    return true;
+}
+
 // Places a task on the day grid as an event starting at the start given, or
-// at the next quarter hour; its system-calendar reminder goes once the
-// command's unit stays. The store is handed the task as it is now: the
-// conversion may clear the uid it needs to find the reminder.
-void placeOnDayGrid(CoreData& dataManager, const TaskPtr& task, const Date& startTime)
+// at the next quarter hour. Its reminder leaves the store; an event that
+// belongs there gets a copy of its own once the unit stays.
+bool placeOnDayGrid(CoreData& dataManager, const TaskPtr& task, const Date& startTime)
 {
     const SettingPtr setting = dataManager.currentSetting();
+    if (!dropStoreCopy(dataManager, task)) return false;
     task->setTaskType(ItemKind::Event);
-    if (!task->iCalUID().isEmpty())
-        if (iCalSync* sync = dataManager.icalSync())
-            Transaction::afterCommitOrNow([sync, reminder = std::make_shared<Task>(*task)] {
-                sync->backgroundOneWaySyncDeleteToICalTask(reminder, 0);
-            });
     const Date start = startTime ? startTime : Utilities::roundTo15MinutesForCurrentDate();
     task->setStartTime(start);
     if (task->hasDuration() == 0) {
@@ -154,6 +168,7 @@ void placeOnDayGrid(CoreData& dataManager, const TaskPtr& task, const Date& star
     task->setParentId(-1);
     if (setting && setting->tzSupport()) task->setTz(setting->currentTZ());
     dataManager.recalculateSaveTimeWithTimezoneSupport(task);
+    return true;
 }
 
 // A new open task in the note's category on the selected day, linked from
@@ -201,7 +216,11 @@ bool forgetWebIdentity(Task& item)
 bool renewIdentity(CoreData& dataManager, const TaskPtr& item, bool dropSystemUid, bool updateOption)
 {
     Transaction::keepInCurrent(item);
-    if (dropSystemUid) item->setICalUID(QStringLiteral(""));
+    // The copy the store keeps of the item would come back as a new item.
+    if (dropSystemUid && !item->iCalUID().isEmpty()) {
+        if (dataManager.icalSync() && !iCalSync::recordStoreItemRemoval(item)) return false;
+        item->setICalUID(QStringLiteral(""));
+    }
     return forgetWebIdentity(*item) && item->dehydrateUpdateOption(updateOption)
            && dataManager.resetZVWIdOfLinksForItem(item);
 }
@@ -383,10 +402,9 @@ TaskPtr CoreData::convertTask2Event(const TaskPtr& task, const Date& startTime)
     if (!transaction.isOpen()) return nullptr;
     transaction.keep(task);
     if (answer) setting->setShowWarningTask2Event(answer->askAgain);
-    placeOnDayGrid(*this, task, startTime);
+    if (!placeOnDayGrid(*this, task, startTime)) return nullptr;
     // An event of a tasks-only category stays out of the system calendar.
     const bool tasksOnly = categoryKindOf(*this, task->calendarId()) == tasksOnlyCategory;
-    if (tasksOnly) task->setICalUID(QStringLiteral(""));
     if (!task->dehydrate()) return nullptr;
     if (!tasksOnly) Transaction::afterCommitOrNow([this, task] { doInsertAllOperatorWithEvent(task); });
     if (answer) {
@@ -431,12 +449,11 @@ TaskPtr CoreData::convertTask2STask(const TaskPtr& task, const Date& startTime)
         // The switches live in the side file, written once the task is.
         Transaction::afterCommitOrNow([setting] { setting->saveLocalSettings(); });
     }
-    placeOnDayGrid(*this, task, startTime);
+    if (!placeOnDayGrid(*this, task, startTime)) return nullptr;
     task->setOccurrence(task->startTime());
     // A scheduled task lives on the day grid only: never in the system
     // calendar store.
     task->setIsSheduledTask(true);
-    task->setICalUID(QStringLiteral(""));
     task->setHasDue(0);
     task->setStatus(0);
     return task->dehydrate() && transaction.commit() ? task : nullptr;

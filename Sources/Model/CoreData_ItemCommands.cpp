@@ -606,7 +606,7 @@ bool CoreData::doDeleteTask(const TaskPtr& item, bool needSync, bool autoSyncZVW
     if (needSync && sync && item->taskType() == taskItem) {
         // Recorded with the delete, as a category's calendar is: a kill
         // before the store's copy is gone leaves it to the next start.
-        iCalSync::recordStoreItemRemoval(item);
+        if (!iCalSync::recordStoreItemRemoval(item)) return false;
         Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncDeleteToICalTask(item, 0); });
     }
     if (pushToWeb) postAutoSyncRequest(AutoSync::items);
@@ -636,8 +636,7 @@ bool CoreData::doDeleteCalendar(const CalendarPtr& calendar, bool needSync, bool
     if (needSync && sync && !calendar->iCalUID().isEmpty() && calendar->projectType() == CategoryKind::Ordinary) {
         // Recorded with the delete: a removal a kill cuts short is finished
         // at the next start, before the store could bring the category back.
-        // Logged when it cannot be recorded; the removal is queued all the same.
-        iCalSync::recordStoreCalendarRemoval(calendar->iCalUID());
+        if (!iCalSync::recordStoreCalendarRemoval(calendar->iCalUID())) return false;
         Transaction::afterCommitOrNow([sync, removed = calendar->copy()] { sync->backgroundOneWaySyncDeleteToICal(removed); });
     }
     const bool pushToWeb = autoSyncZVW && isAutoZVWSyncOn();
@@ -852,8 +851,8 @@ bool CoreData::deleteDatabaseCreateDefaultCate(bool createDefault)
 
     if (iCalSync* store = icalSync())
         for (const CalendarPtr& stored : storeDeletes) {
-            // Logged when it cannot be recorded; the removal is queued all the same.
-            iCalSync::recordStoreCalendarRemoval(stored->iCalUID());
+            // Owed with the wipe, or the wipe is refused.
+            if (!iCalSync::recordStoreCalendarRemoval(stored->iCalUID())) return false;
             Transaction::afterCommitOrNow([store, stored] { store->backgroundOneWaySyncDeleteToICal(stored); });
         }
     setTagList({});

@@ -209,19 +209,21 @@ void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event,
 // The store is handed the event as it is now: the caller may turn the item
 // it gets back into another one before the unit commits (a conversion to a
 // task clears the uid and the dates the store copy is found by). The removal
-// of a whole event is recorded in the unit, for the next start to finish.
-void deleteFromSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 type, bool sameThread,
-                              bool wholeEvent = false)
+// of a whole event is recorded in the unit, for the next start to finish;
+// false when it could not be, and the caller refuses its unit.
+[[nodiscard]] bool deleteFromSystemCalendar(const CoreData& dataManager, const TaskPtr& event, qint64 type,
+                                            bool sameThread, bool wholeEvent = false)
 {
     iCalSync* sync = dataManager.icalSync();
-    if (!sync) return;
-    if (wholeEvent || type == allOccurrences) iCalSync::recordStoreItemRemoval(event);
+    if (!sync) return true;
+    if ((wholeEvent || type == allOccurrences) && !iCalSync::recordStoreItemRemoval(event)) return false;
     whenCommitted([sync, event = std::make_shared<Task>(*event), type, sameThread] {
         if (sameThread)
             sync->syncDeleteToICalEvent(event, type);
         else
             sync->backgroundOneWaySyncDeleteToICalEvent(event, type);
     });
+    return true;
 }
 
 // An event of a calendar kept on a server can vanish from the store for a
@@ -321,7 +323,7 @@ bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
     root->setIsRepeatForever(0);
     if (!root->dehydrate()) return false;
     updateAlarmWhenCommitted(*this, root);
-    if (isAutoICalSyncOn(*this)) deleteFromSystemCalendar(*this, event, thisAndFuture, false);
+    if (isAutoICalSyncOn(*this) && !deleteFromSystemCalendar(*this, event, thisAndFuture, false)) return false;
     if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence) || !addNewTask()) return false;
     // Asked for whatever the switch says: the web sync tests it itself.
     postAutoSyncRequest(AutoSync::items);
@@ -412,7 +414,8 @@ TaskPtr CoreData::doDeleteAllOperatorWithEvent(const TaskPtr& event, bool needSy
     if (event->primaryKey() < 0) return nullptr;
     const TaskPtr removed = event->copy();
     if (!deleteAllEventsWithParentID({event->primaryKey()}, needSync)) return nullptr;
-    if (needSync && isAutoICalSyncOn(*this)) deleteFromSystemCalendar(*this, removed, allOccurrences, false);
+    if (needSync && isAutoICalSyncOn(*this) && !deleteFromSystemCalendar(*this, removed, allOccurrences, false))
+        return nullptr;
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
     return transaction.commit() ? removed : nullptr;
 }
@@ -433,10 +436,11 @@ TaskPtr CoreData::doDeleteAllFutureOperatorWithEvent(const TaskPtr& event, bool 
     updateAlarmWhenCommitted(*this, root);
     if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence)) return nullptr;
     if (seriesIsEmptyUntil(root, end)) {
-        if (!deleteAllEventsWithParentID({root->primaryKey()}, true)) return nullptr;
-        deleteFromSystemCalendar(*this, root, allOccurrences, false);
-    } else {
-        deleteFromSystemCalendar(*this, event, thisAndFuture, false);
+        if (!deleteAllEventsWithParentID({root->primaryKey()}, true)
+            || !deleteFromSystemCalendar(*this, root, allOccurrences, false))
+            return nullptr;
+    } else if (!deleteFromSystemCalendar(*this, event, thisAndFuture, false)) {
+        return nullptr;
     }
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items);
     return transaction.commit() ? handedIn : nullptr;
@@ -477,7 +481,7 @@ TaskPtr CoreData::doDeleteOnlyThisOperatorWithEvent(const TaskPtr& event, bool n
     case EventKind::Plain:
         if (!doDeleteTask(event, needSync, false)) return nullptr;
         removed = event;
-        if (needSync) deleteFromSystemCalendar(*this, event, thisOccurrence, sameThread, true);
+        if (needSync && !deleteFromSystemCalendar(*this, event, thisOccurrence, sameThread, true)) return nullptr;
         break;
     case EventKind::Root:
         removed = deleteSeriesOccurrence(event, event, needSync, needSync, sameThread);
@@ -512,7 +516,7 @@ TaskPtr CoreData::deleteSeriesOccurrence(const TaskPtr& event, const TaskPtr& ro
     if (needSync) updateAlarmWhenCommitted(*this, root);
     const std::optional<qint64> type = deleteSeriesWhenEmpty(root);
     if (!type) return nullptr;
-    if (needSync) deleteFromSystemCalendar(*this, oneOff, *type, sameThread);
+    if (needSync && !deleteFromSystemCalendar(*this, oneOff, *type, sameThread)) return nullptr;
     return oneOff;
 }
 
@@ -526,7 +530,7 @@ TaskPtr CoreData::deleteDetachedOccurrence(const TaskPtr& event, bool needSync, 
         type = deleteSeriesWhenEmpty(root);
         if (!type) return nullptr;
     }
-    if (needSync) deleteFromSystemCalendar(*this, event, *type, sameThread);
+    if (needSync && !deleteFromSystemCalendar(*this, event, *type, sameThread)) return nullptr;
     return event;
 }
 

@@ -2,6 +2,9 @@
 
 namespace {
 
+// The table of owed removals before they were keyed by kind as well.
+constexpr const char* retiredRemovalTable = "StoreCalendarRemovals";
+
 struct Column {
     const char* name;
     const char* type;
@@ -147,18 +150,30 @@ QList<QString> DatabaseSchema::taskCreationMarks()
                            "sentTime NUMERIC, itemKeys TEXT);")};
 }
 
-// The owed removals of deleted items share the table of deleted categories'
-// calendars: 0 a calendar, 1 an event (all its occurrences), 2 a task.
+// The removals the store is owed, one row per kind and uid (0 a calendar, 1
+// an event with all its occurrences, 2 a task): an event, a task and a
+// calendar may share a uid, and each removal is recorded and ended on its
+// own. Earlier databases kept them in StoreCalendarRemovals keyed by the
+// uid alone; its rows move over, and the old table goes. Every step runs on
+// any database (the old table is made empty where it is missing), so the
+// start-up runs them all each time.
 QList<QString> DatabaseSchema::storeRemovalKinds()
 {
-    return addColumns("StoreCalendarRemovals", {{"kind", "INTEGER", "0"}});
+    return QList<QString>{QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (uid TEXT PRIMARY KEY);")
+                              .arg(QLatin1String(retiredRemovalTable))}
+           + addColumns(retiredRemovalTable, {{"kind", "INTEGER", "0"}}) + QList<QString>{
+        QStringLiteral("INSERT OR IGNORE INTO StoreRemovals (kind, uid) "
+                       "SELECT coalesce(kind, 0), uid FROM StoreCalendarRemovals WHERE uid IS NOT NULL;"),
+        QStringLiteral("DROP TABLE IF EXISTS StoreCalendarRemovals;"),
+    };
 }
 
 QList<QString> DatabaseSchema::storeSyncTableCreation()
 {
     return QList<QString>{
         QStringLiteral("CREATE TABLE IF NOT EXISTS StoreItemWrites (itemKey INTEGER PRIMARY KEY, due INTEGER);"),
-        QStringLiteral("CREATE TABLE IF NOT EXISTS StoreCalendarRemovals (uid TEXT PRIMARY KEY);"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS StoreRemovals (kind INTEGER NOT NULL, uid TEXT NOT NULL, "
+                       "PRIMARY KEY (kind, uid));"),
     } + storeRemovalKinds();
 }
 

@@ -24,6 +24,7 @@ QList<QString> taskCreationMarks();     // the web creation sent, not yet answer
 // that owe it: items whose store copy is behind their row, and the calendars
 // of deleted categories and the copies of deleted items still to be removed.
 QList<QString> storeSyncTableCreation();
+// The owed removals keyed by kind and uid: the earlier table's rows move over.
 QList<QString> storeRemovalKinds();
 
 // Every group above, in the order the start-up runs them.

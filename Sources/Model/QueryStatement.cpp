@@ -1,6 +1,7 @@
 #include "QueryStatement.h"
 
 #include "RecordStore.h"
+#include "Transaction.h"
 
 QueryStatement::QueryStatement(const QByteArray& sql, PrepareFailure onFailure)
 {
@@ -13,11 +14,14 @@ QueryStatement::QueryStatement(const QByteArray& sql, PrepareFailure onFailure)
     sqlite3_finalize(m_statement);
     m_statement = nullptr;
     m_failed = true;
+    // The unit under way lost a step it counted on: it cannot commit.
+    Transaction::stepFailed();
 }
 
 QueryStatement::QueryStatement(CachedStatement& cached) : m_statement(cached.get()), m_cached(true)
 {
     m_failed = m_statement == nullptr;
+    if (m_failed) Transaction::stepFailed();
 }
 
 QueryStatement::~QueryStatement()

@@ -17,7 +17,9 @@ class CachedStatement;
 // that cannot be prepared is then logged and every read gives nothing. The
 // few whose SQL is fixed and must work (web-id lookups, link clean-ups) ask
 // for the rule of the record statements instead: logged as a fault of the
-// schema; they fail all the same.
+// schema; they fail all the same. Either way a statement that cannot be
+// prepared spoils the units open on the thread, as a failed step does: a
+// unit never commits without one of its steps.
 class QueryStatement {
 public:
     enum class PrepareFailure { EmptyResult, Fatal };

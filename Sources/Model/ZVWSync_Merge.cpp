@@ -259,6 +259,22 @@ void write(const TaskPtr& item, const char* what)
         qWarning() << "The item merge could not write item" << item->primaryKey() << what;
 }
 
+// The item's category keeps it out of the store: its copy's removal is
+// recorded in the merge's unit before the uid goes. A record that cannot be
+// written spoils that unit, and the merge stops at its next check with the
+// item and its copy as they were.
+void leaveStore(const TaskPtr& local, TaskList& calendarDelete)
+{
+    const bool hasCopy = local->parentId() == -1 && hasUID(*local);
+    if (hasCopy && !iCalSync::recordStoreItemRemoval(local)) {
+        qWarning() << "The item merge could not record the store removal of item" << local->primaryKey();
+        return;
+    }
+    if (hasCopy) calendarDelete.append(local->copy());
+    local->setICalUID(QString());
+    write(local, "without its calendar uid");
+}
+
 // A server item just stored is the service's copy, not a local change: the
 // reading of its record and the insert's order went through setters that mark
 // it for upload, and stored so the next pass would send every downloaded item
@@ -579,12 +595,7 @@ void ZVWSync::syncItemsWithZVW()
                     } else if (eligible) {
                         calendarUpdate.append(local);
                     } else {
-                        if (local->parentId() == -1 && hasUID(*local)) {
-                            iCalSync::recordStoreItemRemoval(local);
-                            calendarDelete.append(local->copy());
-                        }
-                        local->setICalUID(QString());
-                        write(local, "without its calendar uid");
+                        leaveStore(local, calendarDelete);
                     }
                 } else {
                     ExceptionMergeInput input;
@@ -620,12 +631,7 @@ void ZVWSync::syncItemsWithZVW()
                         if (eligible) {
                             calendarUpdate.append(local);
                         } else {
-                            if (local->parentId() == -1 && hasUID(*local)) {
-                                iCalSync::recordStoreItemRemoval(local);
-                                calendarDelete.append(local->copy());
-                            }
-                            local->setICalUID(QString());
-                            write(local, "without its calendar uid");
+                            leaveStore(local, calendarDelete);
                         }
                     } else if (local->isRepeatForever() || local->occurrence() <= local->repeatEndDate()
                                || local->repeatExceptions().contains(QStringLiteral("(1)"))
@@ -671,7 +677,10 @@ void ZVWSync::syncItemsWithZVW()
             continue;
         }
         if (item->parentId() == -1 || item->taskType() != 0) {
-            iCalSync::recordStoreItemRemoval(item);
+            if (!iCalSync::recordStoreItemRemoval(item)) {
+                qWarning() << "The item merge could not record the store removal of item" << item->primaryKey();
+                continue;
+            }
             calendarDelete.append(item);
             if (!dataManager->deleteAllUnLinks(item))
                 qWarning() << "The links of deleted item" << item->primaryKey() << "could not be removed";

@@ -72,51 +72,62 @@ QList<std::pair<qint64, qint64>> iCalSync::storeWritesDue()
     return marks;
 }
 
-bool iCalSync::recordStoreCalendarRemoval(const QString& uid)
+namespace {
+
+QString withoutPendingMark(const QString& uid)
 {
-    const QString bare = uid.startsWith(pendingStoreCopyMark) ? uid.mid(pendingStoreCopyMark.size()) : uid;
+    return uid.startsWith(pendingStoreCopyMark) ? uid.mid(pendingStoreCopyMark.size()) : uid;
+}
+
+// Inside the caller's unit: a record that cannot be written spoils it (the
+// failed step does), so no delete is kept without the removal it owes.
+bool recordStoreRemoval(iCalSync::StoreRemoval kind, const QString& uid)
+{
+    const QString bare = withoutPendingMark(uid);
     if (bare.isEmpty()) return true;
     RecordGuard guard;
-    QueryStatement record("INSERT OR IGNORE INTO StoreCalendarRemovals (uid) VALUES (?)");
-    record.bind(1, bare);
-    return record.isValid() && record.execute("Calendar store: the removal of a calendar could not be recorded");
+    QueryStatement record("INSERT OR IGNORE INTO StoreRemovals (kind, uid) VALUES (?, ?)");
+    record.bind(1, qint64(kind)).bind(2, bare);
+    return record.isValid() && record.execute("Calendar store: an owed removal could not be recorded");
+}
+
+}  // namespace
+
+bool iCalSync::recordStoreCalendarRemoval(const QString& uid)
+{
+    return recordStoreRemoval(StoreRemoval::Calendar, uid);
 }
 
 bool iCalSync::recordStoreItemRemoval(const TaskPtr& item)
 {
     if (!item || (item->taskType() != 0 && item->taskType() != 1)) return true;
-    const QString uid = item->iCalUID();
-    const QString bare = uid.startsWith(pendingStoreCopyMark) ? uid.mid(pendingStoreCopyMark.size()) : uid;
-    if (bare.isEmpty()) return true;
-    RecordGuard guard;
-    QueryStatement record("INSERT OR REPLACE INTO StoreCalendarRemovals (uid, kind) VALUES (?, ?)");
-    record.bind(1, bare).bind(2, qint64(item->taskType() == 0 ? StoreRemoval::Event : StoreRemoval::Task));
-    return record.isValid() && record.execute("Calendar store: the removal of an item could not be recorded");
+    return recordStoreRemoval(item->taskType() == 0 ? StoreRemoval::Event : StoreRemoval::Task, item->iCalUID());
 }
 
-QList<std::pair<QString, iCalSync::StoreRemoval>> iCalSync::storeItemRemovalsDue()
+QList<std::pair<QString, iCalSync::StoreRemoval>> iCalSync::storeRemovalsDue()
 {
     QList<std::pair<QString, StoreRemoval>> owed;
     RecordGuard guard;
-    QueryStatement query("SELECT uid, kind FROM StoreCalendarRemovals WHERE kind IN (1, 2) ORDER BY uid");
+    // Calendars first: removing one takes its items with it.
+    QueryStatement query("SELECT uid, kind FROM StoreRemovals WHERE kind IN (0, 1, 2) ORDER BY kind, uid");
     while (query.nextRow())
         owed.append({RecordStore::columnText(query.get(), 0), StoreRemoval(sqlite3_column_int64(query.get(), 1))});
+    if (query.failed()) owed.clear();
     return owed;
-}
-
-bool iCalSync::clearStoreRemoval(const QString& uid)
-{
-    RecordGuard guard;
-    QueryStatement clear("DELETE FROM StoreCalendarRemovals WHERE uid = ?");
-    clear.bind(1, uid);
-    return clear.isValid() && clear.execute("Calendar store: a done removal could not be unrecorded");
 }
 
 QStringList iCalSync::storeCalendarRemovalsDue()
 {
     QStringList uids;
-    RecordGuard guard;
-    QueryStatement query("SELECT uid FROM StoreCalendarRemovals WHERE kind = 0 ORDER BY uid");
-    while (query.nextRow()) uids << RecordStore::columnText(query.get(), 0);
+    for (const auto& [uid, kind] : storeRemovalsDue())
+        if (kind == StoreRemoval::Calendar) uids << uid;
     return uids;
+}
+
+bool iCalSync::clearStoreRemoval(StoreRemoval kind, const QString& uid)
+{
+    RecordGuard guard;
+    QueryStatement clear("DELETE FROM StoreRemovals WHERE kind = ? AND uid = ?");
+    clear.bind(1, qint64(kind)).bind(2, withoutPendingMark(uid));
+    return clear.isValid() && clear.execute("Calendar store: a done removal could not be unrecorded");
 }

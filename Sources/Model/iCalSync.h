@@ -96,17 +96,25 @@ public:
     static QList<std::pair<qint64, qint64>> storeWritesDue();
     // The calendar of a deleted category is to be removed from the store:
     // recorded in the unit of the delete, and removed once the calendar is
-    // gone from the disk. A marked uid is recorded without its mark.
-    static bool recordStoreCalendarRemoval(const QString& uid);
-    static QStringList storeCalendarRemovalsDue();
-    // The same for a deleted event (all its occurrences) or task: a kill
-    // before the store's copy is gone leaves the record, and the next full
-    // sync removes the copy instead of taking it in again.
-    static bool recordStoreItemRemoval(const TaskPtr& item);
+    // gone from the disk. A marked uid is recorded without its mark. False
+    // when it could not be recorded: the unit is spoiled then, and the
+    // caller refuses it.
+    [[nodiscard]] static bool recordStoreCalendarRemoval(const QString& uid);
+    // The same for an item's store copy that goes: a deleted event (all its
+    // occurrences) or task, or a task that becomes an event or leaves the
+    // store's categories. The kind is the item's as it is now, so a task is
+    // recorded before it is turned into an event. A kill before the store's
+    // copy is gone leaves the record, and the next full sync removes the
+    // copy instead of taking it in again.
+    [[nodiscard]] static bool recordStoreItemRemoval(const TaskPtr& item);
+    // Removals are kept by kind and uid: one kind's never stands in for
+    // another's of the same uid.
     enum class StoreRemoval { Calendar = 0, Event = 1, Task = 2 };
-    static QList<std::pair<QString, StoreRemoval>> storeItemRemovalsDue();
-    // Ends the record of a removal of either kind.
-    static bool clearStoreRemoval(const QString& uid);
+    // Every owed removal, calendars first (nothing when they cannot be read).
+    static QList<std::pair<QString, StoreRemoval>> storeRemovalsDue();
+    static QStringList storeCalendarRemovalsDue();
+    // Ends the record of that kind's removal of the uid.
+    static bool clearStoreRemoval(StoreRemoval kind, const QString& uid);
 
     // Set on the calendar-store worker: the records on the working lists are
     // the main thread's, so what this thread writes to the database reaches

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -240,6 +241,93 @@ TEST_F(StoreCrashTest, ItemsDeletedBeforeTheirCopyIsRemovedStayDeleted)
          {QStringLiteral("items")}, "SELECT taskName FROM Tasks WHERE taskName LIKE 'Doomed %'", true},
     };
     for (const KilledCase& c : cases) runKilled(c);
+}
+
+// Each title of the store's tasks and events, as often as it is there.
+QStringList storeCopies(const QString& path, bool tasks)
+{
+    const auto store = CalCalendarStore::create(path);
+    QStringList titles;
+    if (tasks) {
+        for (const CalTaskPtr& task : store->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store->calendars())))
+            titles << task->title();
+    } else {
+        QSet<QString> uids;  // one per series
+        for (const CalEventPtr& event : store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(
+                 Date::dateWithTimeIntervalSince1970(0), Date::dateWithTimeIntervalSince1970(4102444800.0), store->calendars())))
+            if (!uids.contains(event->uid())) {
+                uids.insert(event->uid());
+                titles << event->title();
+            }
+    }
+    return titles;
+}
+
+TEST_F(StoreCrashTest, TasksConvertedOrMovedOutOfTheStoreAreThereOnceAfterAKill)
+{
+    // A task with its store copy is turned into a scheduled task, an event,
+    // or postponed into an events-only category; the kill lands a few
+    // milliseconds after the commit. The next start has the item once, and
+    // the store holds it once as an event, or not at all: never the old
+    // task copy beside it, never the item left out.
+    struct Case {
+        const char* how;
+        int eventCopies;  // store events of a converted item
+    };
+    const Case cases[] = {{"stask", 0}, {"event", 1}, {"postpone", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        SetUp();
+        QRandomGenerator random(20260214);
+        QProcess seeding;
+        start(seeding, {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")});
+        ASSERT_TRUE(seeding.waitForFinished(60000));
+        ASSERT_EQ(seeding.exitCode(), 0);
+        QStringList converted;
+        for (int run = 0; run <= killedRuns; ++run) {
+            SCOPED_TRACE(run);
+            QProcess runner;
+            start(runner, {QStringLiteral("conversions"), QString::number(random.generate()), QString::fromLatin1(c.how)});
+            ASSERT_TRUE(waitReady(runner)) << "the start's full sync ends";
+            const QStringList rows = column("SELECT taskName FROM Tasks WHERE taskName LIKE 'Conv %'");
+            const QStringList storeTasks = storeCopies(storePath(), true);
+            const QStringList storeEvents = storeCopies(storePath(), false);
+            for (const QString& title : QSet<QString>(rows.begin(), rows.end())) {
+                EXPECT_EQ(rows.count(title), 1) << title.toStdString() << " is there more than once";
+                EXPECT_LE(storeTasks.count(title) + storeEvents.count(title), 1) << title.toStdString();
+            }
+            for (const QString& title : converted) {
+                EXPECT_EQ(rows.count(title), 1) << title.toStdString() << " is there once";
+                EXPECT_EQ(storeTasks.count(title), 0) << title.toStdString() << " kept its task copy";
+                EXPECT_EQ(storeEvents.count(title), c.eventCopies) << title.toStdString();
+            }
+            if (run == killedRuns) {
+                runner.kill();
+                runner.waitForFinished(10000);
+                break;
+            }
+            runner.write("go\n");
+            runner.waitForBytesWritten(1000);
+            // Killed a few milliseconds after a conversion is committed.
+            bool said = false;
+            while (!said && runner.state() != QProcess::NotRunning && runner.waitForReadyRead(20000))
+                while (runner.canReadLine()) {
+                    const QString line = QString::fromUtf8(runner.readLine().trimmed());
+                    if (line.startsWith(QStringLiteral("converted "))) {
+                        converted << line.mid(10);
+                        said = true;
+                    }
+                }
+            ASSERT_TRUE(said) << "the runner converts";
+            QThread::usleep(random.bounded(0, 3000));
+            runner.kill();
+            runner.waitForFinished(10000);
+            while (runner.canReadLine()) {
+                const QString line = QString::fromUtf8(runner.readLine().trimmed());
+                if (line.startsWith(QStringLiteral("converted "))) converted << line.mid(10);
+            }
+        }
+    }
 }
 
 }  // namespace StoreCrashTests

@@ -2,6 +2,7 @@
 #include "ModelTestFixture.h"
 #include "QueryStatement.h"
 #include "RecordGuard.h"
+#include "Transaction.h"
 
 namespace {
 
@@ -20,6 +21,27 @@ TEST_F(QueryStatementTest, StatementThatCannotBePreparedGivesEmptyAnswersAndIsLo
     EXPECT_FALSE(query.execute(RecordStore::deleteErrorText));
     EXPECT_EQ(log.messages(),
               QStringList{QStringLiteral("Error: failed to prepare statement with message 'no such table: Nowhere'.")});
+}
+
+// A unit must not commit without a step it counted on, prepared or not.
+TEST_F(QueryStatementTest, AStatementThatCannotBePreparedSpoilsTheOpenUnit)
+{
+    LogCapture log;
+    struct Case {
+        const char* name;
+        QueryStatement::PrepareFailure onFailure;
+    };
+    for (const Case& c : {Case{"empty result", QueryStatement::PrepareFailure::EmptyResult},
+                          Case{"fatal", QueryStatement::PrepareFailure::Fatal}}) {
+        SCOPED_TRACE(c.name);
+        Transaction unit;
+        ASSERT_TRUE(unit.isOpen());
+        EXPECT_TRUE(QueryStatement("INSERT INTO Tag (tagName) VALUES ('kept?')").execute(RecordStore::insertErrorText));
+        QueryStatement("DELETE FROM Nowhere", c.onFailure);
+        EXPECT_FALSE(unit.commit());
+    }
+    RecordGuard guard;
+    EXPECT_EQ(QueryStatement("SELECT count(*) FROM Tag WHERE tagName = 'kept?'").firstInt64(), 0);
 }
 
 // Half a list would pass for a complete answer: a failure after some rows

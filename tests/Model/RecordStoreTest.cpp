@@ -124,6 +124,52 @@ TEST_F(RecordStoreTest, UpgradesOnlyCountExistingColumnsAndTablesAsDone)
     EXPECT_TRUE(DatabaseSchema::isAlreadyDone(QStringLiteral("table Tag already exists")));
 }
 
+// Owed store removals of earlier databases, keyed by the uid alone, move to
+// the table keyed by kind and uid; the upgrade runs at every start.
+TEST(StoreRemovalsUpgradeTest, EarlierRecordsMoveToTheTableKeyedByKindAndUid)
+{
+    struct Case {
+        const char* name;
+        const char* earlier;  // the database before the upgrade
+        QStringList rows;     // "kind uid" after it
+    };
+    const Case cases[] = {
+        {"new database", "", {}},
+        {"calendars only, before kinds", "CREATE TABLE StoreCalendarRemovals (uid TEXT PRIMARY KEY);"
+                                         "INSERT INTO StoreCalendarRemovals VALUES ('C1');",
+         {QStringLiteral("0 C1")}},
+        {"calendars and items", "CREATE TABLE StoreCalendarRemovals (uid TEXT PRIMARY KEY, kind INTEGER DEFAULT 0);"
+                                "INSERT INTO StoreCalendarRemovals VALUES ('C1', 0), ('E1', 1), ('T1', 2);",
+         {QStringLiteral("0 C1"), QStringLiteral("1 E1"), QStringLiteral("2 T1")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sqlite3* database = nullptr;
+        ASSERT_EQ(sqlite3_open(":memory:", &database), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(database, c.earlier, nullptr, nullptr, nullptr), SQLITE_OK);
+        for (int start = 0; start < 2; ++start)
+            for (const QString& statement : DatabaseSchema::storeSyncTableCreation()) {
+                char* error = nullptr;
+                if (sqlite3_exec(database, statement.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+                    EXPECT_TRUE(DatabaseSchema::isAlreadyDone(QString::fromUtf8(error))) << error;
+                }
+                sqlite3_free(error);
+            }
+        QStringList rows;
+        sqlite3_stmt* statement = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(database, "SELECT kind || ' ' || uid FROM StoreRemovals ORDER BY kind, uid", -1,
+                                     &statement, nullptr),
+                  SQLITE_OK);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            rows << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_NE(sqlite3_exec(database, "SELECT 1 FROM StoreCalendarRemovals", nullptr, nullptr, nullptr), SQLITE_OK)
+            << "the earlier table is gone";
+        sqlite3_close(database);
+    }
+}
+
 // A statement of ours that does not prepare can only come from a database
 // of another schema, which is outside data: logged with the fixed text, and
 // it fails as a step would, never ending the process.

@@ -322,7 +322,7 @@ TEST_F(ZVWSyncMergeTest, WhatTheMergeOwesTheStoreIsRecordedWithTheChange)
     mergeItems();
     ASSERT_EQ(Task::initWithPrimaryKey(changed->primaryKey())->taskName(), QStringLiteral("Service title"));
     EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM StoreItemWrites WHERE itemKey = %1").arg(changed->primaryKey())), 1);
-    EXPECT_EQ(queryInt("SELECT count(*) FROM StoreCalendarRemovals WHERE uid = 'UID-Gone' AND kind = 2"), 1);
+    EXPECT_EQ(queryInt("SELECT count(*) FROM StoreRemovals WHERE uid = 'UID-Gone' AND kind = 2"), 1);
 }
 
 TEST_F(ZVWSyncMergeTest, NothingIsDeletedAfterADownloadWithRefusedRecords)

@@ -17,7 +17,14 @@
 //                          makes two tasks and two events in the default
 //                          category, waits until the store has them and
 //                          deletes them ("deleted <title>" each), until
-//                          killed.
+//                          killed;
+//   conversions <seed> <how>  the start's full sync, "ready", then on "go":
+//                          makes a task in the default category, waits until
+//                          the store has it, and places it on the day grid
+//                          ("stask"), turns it into an event ("event") or
+//                          postpones it into an events-only category
+//                          ("postpone"), "converted <title>" once that is
+//                          committed, again and again until killed.
 // Exit 0 when done, 2 and up when it could not do its work.
 #include "CalCalendarStore.h"
 #include "Calendar.h"
@@ -27,6 +34,8 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TaskDetailView.h"
+#include "LocalNotification.h"
+#include "PropertyList.h"
 #include "iCalSyncJobs.h"
 
 #include <QCoreApplication>
@@ -189,6 +198,73 @@ int items(CoreData& manager)
     return 0;
 }
 
+// A category whose store calendar keeps events only, as another program
+// may make one.
+CalendarPtr eventsOnlyCategory(CoreData& manager)
+{
+    auto category = std::make_shared<Calendar>();
+    category->setCalendarName(QStringLiteral("Events"));
+    auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync());
+    if (!manager.addCalendarToCalendarList(category, true, false) || !jobs || !jobs->waitForQueuedJobs(60)) return nullptr;
+    QCoreApplication::processEvents();
+    const QString info = CalCalendarStore::defaultCalendarStore()->rootPath() + QLatin1Char('/') + category->iCalUID()
+                         + QStringLiteral(".calendar/Info.plist");
+    QVariantMap map = PropertyList::readFile(info).value.toMap();
+    if (map.isEmpty()) return nullptr;
+    map.insert(QStringLiteral("TaskContainer"), qint64(0));
+    if (PropertyList::writeFile(info, map) != PropertyList::Error::None) return nullptr;
+    category->setTaskOrEvent(2);
+    return category->dehydrate() ? category : nullptr;
+}
+
+int conversions(CoreData& manager, const QByteArray& how)
+{
+    if (!startAsTheProgram(manager)) return 4;
+    auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync());
+    const SettingPtr setting = manager.currentSetting();
+    if (!setting) return 5;
+    // Nobody answers questions here.
+    setting->setShowWarningTask2Event(0);
+    setting->setShowWarningConvert2STask(0);
+    setting->setShowWarningConvert2STaskAfterDeadline(0);
+    CalendarPtr eventsOnly;
+    if (how == "postpone") {
+        for (const CalendarPtr& category : manager.calendarList())
+            if (category->calendarName() == QStringLiteral("Events")) eventsOnly = category;
+        if (!eventsOnly && !(eventsOnly = eventsOnlyCategory(manager))) return 5;
+    }
+    const Date today = GregorianCalendar::dateOnDayOf(Clock::now(), 9 * 3600);
+    for (int round = 0; round < 100000; ++round) {
+        auto task = std::make_shared<Task>();
+        task->setTaskType(1);
+        const QString title = QStringLiteral("Conv %1 %2").arg(QCoreApplication::applicationPid()).arg(round);
+        task->setTaskName(title);
+        task->setStartTime(today);
+        task->setEndTime(today.dateByAddingTimeInterval(1800));
+        task->setDueEnd(today);
+        task->setCalendarId(setting->calendarDefID());
+        manager.setModifyingTask(task);
+        if (!manager.addNewTask()) return 6;
+        if (!jobs || !jobs->waitForQueuedJobs(60)) return 6;
+        QCoreApplication::processEvents();
+        bool converted = false;
+        if (how == "stask") {
+            converted = manager.convertTask2STask(task, today.dateByAddingTimeInterval(3600)) != nullptr;
+        } else if (how == "event") {
+            converted = manager.convertTask2Event(task, today.dateByAddingTimeInterval(3600)) != nullptr;
+        } else {
+            auto alarm = std::make_shared<LocalNotification>();
+            alarm->setTask(task);
+            alarm->setDateFire(Clock::now());
+            task->setCalendarId(eventsOnly->primaryKey());
+            converted = manager.postponeAlerts({alarm}, 1);
+        }
+        if (!converted) return 7;
+        say(QStringLiteral("converted ") + title);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -216,6 +292,8 @@ int main(int argc, char** argv)
             result = categories(manager);
         else if (mode == "items")
             result = items(manager);
+        else if (mode == "conversions" && argc > 3)
+            result = conversions(manager, QByteArray(argv[3]));
         if (auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync()); jobs && !jobs->waitForQueuedJobs(60))
             result = 9;
         manager.setICalSync(nullptr);

@@ -231,6 +231,23 @@ bool CalCalendarStore::removeCalendar(const CalCalendarPtr& calendar, CalError* 
     return reportCalError(error, CalError::none());
 }
 
+int CalCalendarStore::removeUnfinishedCalendars()
+{
+    // Under the lock: no calendar of this process is being made meanwhile.
+    std::lock_guard lock(m_mutex);
+    int removed = 0;
+    const QString staged = calendarSuffix + QStringLiteral(".part");
+    for (const QFileInfo& info : QDir(m_root).entryInfoList({QLatin1Char('*') + staged},
+                                                             QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        if (info.isSymLink() || !info.isDir()) continue;
+        if (QDir(info.filePath()).removeRecursively())
+            ++removed;
+        else
+            qWarning().noquote() << "Calendar store: the unfinished calendar" << info.filePath() << "could not be removed";
+    }
+    return removed;
+}
+
 bool CalCalendarStore::refusesWritesLocked(const CalendarEntry* calendar, CalError* error, const QString& what) const
 {
     if (!calendar)

@@ -109,6 +109,10 @@ public:
     // takes the title, colour and type given.
     bool saveCalendar(const CalCalendarPtr& calendar, CalError* error = nullptr);
     bool removeCalendar(const CalCalendarPtr& calendar, CalError* error = nullptr);
+    // Removes the folders of new calendars whose making a kill cut short
+    // (never a calendar: the folder takes its name only once whole); a
+    // symbolic link of such a name is left alone. Answers how many went.
+    int removeUnfinishedCalendars();
 
     static CalPredicate eventPredicateWithStartDate(const Date& startDate, const Date& endDate,
                                                     const CalCalendarList& calendars);
