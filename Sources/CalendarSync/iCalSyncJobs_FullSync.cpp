@@ -32,10 +32,12 @@ constexpr qint64 eventsOnly = 2;
 // An ordinary category repairs the default; without one a default is made.
 void repairDefaultCategory(CoreData& manager)
 {
-    if (!manager.getCalendarWithType(0, manager.calendarList()).isEmpty())
-        manager.checkAndSetDefaultCategory();
-    else if (!manager.createDefaultCategoryAutoSyncZVW(false))
+    if (!manager.getCalendarWithType(0, manager.calendarList()).isEmpty()) {
+        if (!manager.checkAndSetDefaultCategory())
+            qWarning() << "Calendar store: the default category could not be repaired";
+    } else if (!manager.createDefaultCategoryAutoSyncZVW(false)) {
         qWarning() << "Calendar store: no default category could be made";
+    }
 }
 
 // The working item list from the categories that are shown.
@@ -50,14 +52,12 @@ void reloadWorkingList(CoreData& manager)
 
 void saveItem(CoreData& manager, const TaskPtr& item)
 {
-    manager.setModifyingTask(item);
     if (!item->dehydrateUpdateOption(false))
         qWarning().noquote() << "Calendar store: item" << item->primaryKey() << "could not be saved";
 }
 
 bool insertItem(CoreData& manager, const TaskPtr& item)
 {
-    manager.setModifyingTask(item);
     if (item->insertAndDehydrate()) return true;
     qWarning().noquote() << "Calendar store: an item of uid" << item->iCalUID() << "could not be stored";
     return false;

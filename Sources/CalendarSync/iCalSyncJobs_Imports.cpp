@@ -312,10 +312,11 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncDeleteFromICal(const QStringList& u
     reloadCategories(*manager);
     ICalJobOutcome outcome;
     if (!manager->getCalendarWithType(0, manager->calendarList()).isEmpty()) {
-        manager->checkAndSetDefaultCategory();
+        if (!manager->checkAndSetDefaultCategory())
+            qWarning() << "Calendar store: the default category could not be repaired";
         outcome.autoSyncMask = categoriesChanged;
-    } else {
-        manager->createDefaultCategoryAutoSyncZVW(true);
+    } else if (!manager->createDefaultCategoryAutoSyncZVW(true)) {
+        qWarning() << "Calendar store: no default category could be made";
     }
     return outcome;
 }
@@ -354,7 +355,6 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
         updateInfoFromICalEvent(first, root, seriesStart, seriesEnd, first.isDetached());
         synchEventTimeZone(first, root);
         rootDatesToItemTime(*root, first, seriesStart);
-        manager->setModifyingTask(root);
         if (!root->insertAndDehydrate()) {
             qWarning().noquote() << "Event" << uid << "could not be stored";
             continue;
@@ -370,7 +370,6 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
             detached->setCalendarId(root->calendarId());
             detached->setOccurrence(occurrence);
             synchEventTimeZone(*parts[i], detached);
-            manager->setModifyingTask(detached);
             if (!detached->insertAndDehydrate()) qWarning().noquote() << "A changed occurrence of" << uid << "could not be stored";
             root->addRepeatException(occurrence, Task::RepeatException::Changed);
         }
@@ -420,7 +419,6 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
         const bool categoryChanged = updateInfoFromICalEvent(first, root, seriesStart, seriesEnd, first.isDetached());
         synchEventTimeZone(first, root);
         rootDatesToItemTime(*root, first, seriesStart);
-        manager->setModifyingTask(root);
         if (!root->dehydrate()) qWarning().noquote() << "Event" << uid << "could not be saved";
         if (!first.recurrenceRule() && parts.size() < 2) {
             if (!manager->deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0)))
@@ -439,14 +437,12 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
                     detached->setCalendarId(root->calendarId());
                     detached->setOccurrence(occurrence);
                     synchEventTimeZone(*parts[i], detached);
-                    manager->setModifyingTask(detached);
                     if (!detached->insertAndDehydrate())
                         qWarning().noquote() << "A changed occurrence of" << uid << "could not be stored";
                 } else {
                     updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
                     detached->setOccurrence(occurrence);
                     synchEventTimeZone(*parts[i], detached);
-                    manager->setModifyingTask(detached);
                     if (!detached->dehydrate())
                         qWarning().noquote() << "A changed occurrence of" << uid << "could not be saved";
                 }
@@ -509,7 +505,6 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalTask(const QStringLis
         task->setTaskType(1);
         task->setBuiltIn(1);
         updateInfoFromICalTask(*storeTask, task);
-        manager->setModifyingTask(task);
         if (!task->insertAndDehydrate()) {
             qWarning().noquote() << "Task" << uid << "could not be stored";
             continue;
@@ -533,7 +528,6 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalTask(const QStringLis
         const CalendarPtr category =
             storeTask->calendar() ? manager->calendarWithICalUID(storeTask->calendar()->uid()) : nullptr;
         const bool categoryChanged = updateInfoFromICalTask(*storeTask, task);
-        manager->setModifyingTask(task);
         if (!task->dehydrate()) qWarning().noquote() << "Task" << uid << "could not be saved";
         if (categoryChanged && !manager->resetZVWIdWhenCalChanged(task, true))
             qWarning().noquote() << "The web ids of task" << uid << "could not be reset";

@@ -212,8 +212,7 @@ bool iCalSyncJobs::updateInfoFromICalTask(const CalTask& task, const TaskPtr& it
             next->setZvwID(0);
             next->setLastUpdate(0);
             next->setParentId(-1);
-            manager->setModifyingTask(next);
-            if (!manager->addNewTask())
+            if (!manager->addNewTask(next))
                 qWarning().noquote() << "The next instance of the completed task" << item->taskName()
                                      << "could not be stored";
         }

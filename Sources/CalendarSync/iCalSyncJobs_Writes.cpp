@@ -155,7 +155,6 @@ std::vector<bool> iCalSyncJobs::writeNewICalEvents(const std::vector<std::pair<T
 
 void iCalSyncJobs::linkToStoreCopy(const TaskPtr& item, const CalEvent& record)
 {
-    if (CoreData* manager = CoreData::shared()) manager->setModifyingTask(item);
     // The occurrence in the item's own time, as its editor and expansion keep it.
     if (!item->storeICalLink(record.uid(), seriesDateToItemTime(record.occurrence(), *item)))
         qWarning().noquote() << "The link of" << named(item) << "to its store copy could not be stored";

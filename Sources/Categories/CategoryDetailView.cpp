@@ -377,8 +377,10 @@ void CategoryDetailView::setFocusTab(int tab)
                                                                 : static_cast<View*>(m_commentListView));
         m_selectedTab = detailConversationTab;
         m_tabsView->selectedSegmentWithIndex(1);
-        if (CoreData* manager = CoreData::shared())
-            manager->markCommentsStatus(1, m_commentListView->itemKey(), m_commentListView->commentType());
+        // Comments that could not be marked stay counted as new.
+        CoreData* manager = CoreData::shared();
+        if (manager && !manager->markCommentsStatus(1, m_commentListView->itemKey(), m_commentListView->commentType()))
+            qWarning() << "The comments of category" << m_commentListView->itemKey() << "could not be marked read";
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kRefreshCommentCount,
                                                                              static_cast<QObject*>(this));
     } else if (tab == contentTab) {
@@ -449,7 +451,7 @@ void CategoryDetailView::okEdit()
     QString tagText;
     for (const QString& name : names) {
         tagText += QLatin1Char('/') + name;
-        manager->insertTagIfNA(name);
+        if (!manager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
         // A tag the category carries is taken off its items.
         for (const TaskPtr& item : manager->tasksFromCalendarId(calendar->primaryKey(), {name})) {
             const QString kept = detailWithoutTag(item->tagList(), name);

@@ -271,7 +271,7 @@ QString CategoryPopOverDetailView::tagTextStoringTags() const
     for (const QString& name : m_tagDetailView->objectValue()) {
         if (name.trimmed().isEmpty() || names.contains(name)) continue;
         names.append(name);
-        if (manager) manager->insertTagIfNA(name);
+        if (manager && !manager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
         text += QLatin1Char('/') + name;
     }
     return text;

@@ -126,7 +126,8 @@ void TagView::addTag()
         m_addNewTag->setStringValue(QString());
         return;
     }
-    if (CoreData* manager = CoreData::shared()) manager->insertTagIfNA(name);
+    CoreData* manager = CoreData::shared();
+    if (manager && !manager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
     reloadData();
     m_addNewTag->setStringValue(QString());
 }

@@ -209,7 +209,7 @@ void EventDetailView::summaryInfo(int scope)
     CoreData* dataManager = CoreData::shared();
     item->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
                                              [dataManager](const QString& name) {
-                                                 if (dataManager) dataManager->insertTagIfNA(name);
+                                                 if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
                                              }));
     item->setNotes(m_desc->string());
 }
@@ -233,7 +233,7 @@ void EventDetailView::getChanges()
     CoreData* dataManager = CoreData::shared();
     item->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
                                              [dataManager](const QString& name) {
-                                                 if (dataManager) dataManager->insertTagIfNA(name);
+                                                 if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
                                              }));
 }
 
@@ -581,7 +581,7 @@ void EventDetailView::addEvent()
     CoreData* dataManager = CoreData::shared();
     item->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
                                              [dataManager](const QString& name) {
-                                                 if (dataManager) dataManager->insertTagIfNA(name);
+                                                 if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
                                              }));
     item->setNotes(m_desc->string());
     item->setLocalStartDate(item->startTime());

@@ -102,7 +102,8 @@ void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
     const QString categoryTags = category ? category->tagList() : QString();
     const QString own = ownTagList(m_tagDetailView->objectValue(), categoryTags);
     if (dataManager) {
-        for (const QString& name : tagNames(own)) dataManager->insertTagIfNA(name);
+        for (const QString& name : tagNames(own))
+            if (!dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
     }
     item.setTagList(own);
     item.setNotes(m_desc->string());

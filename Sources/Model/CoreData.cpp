@@ -31,7 +31,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -161,30 +160,17 @@ void CoreData::setCopiedItem(const TaskPtr& item)
     m_copiedItem = item;
 }
 
-TaskPtr& CoreData::modifyingSlot()
-{
-    const QCoreApplication* application = QCoreApplication::instance();
-    if (!application || QThread::currentThread() == application->thread()) return m_modifyingTask;
-    return m_workerModifyingTasks[QThread::currentThread()];
-}
-
 TaskPtr CoreData::modifyingTask() const
 {
     QMutexLocker lock(&m_objectMutex);
-    return const_cast<CoreData*>(this)->modifyingSlot();
+    return m_modifyingTask;
 }
 
 void CoreData::setModifyingTask(const TaskPtr& item)
 {
     keepStateForUndo();
     QMutexLocker lock(&m_objectMutex);
-    modifyingSlot() = item;
-}
-
-TaskPtr CoreData::interfaceModifyingTask() const
-{
-    QMutexLocker lock(&m_objectMutex);
-    return m_modifyingTask;
+    m_modifyingTask = item;
 }
 
 bool CoreData::isAutoZVWSyncOn() const
@@ -248,7 +234,7 @@ void CoreData::keepStateForUndo()
         QMutexLocker lock(&m_objectMutex);
         saved->setting = m_currentSetting;
         saved->copied = m_copiedItem;
-        saved->modifying = modifyingSlot();
+        saved->modifying = m_modifyingTask;
         saved->preview = m_quickAddItemInPreview;
     }
     open->onRollback([this, saved] {
@@ -265,7 +251,7 @@ void CoreData::keepStateForUndo()
         QMutexLocker lock(&m_objectMutex);
         m_currentSetting = saved->setting;
         m_copiedItem = saved->copied;
-        modifyingSlot() = saved->modifying;
+        m_modifyingTask = saved->modifying;
         m_quickAddItemInPreview = saved->preview;
     });
 }
@@ -646,9 +632,9 @@ bool CoreData::finishInit()
     });
     if (const SettingPtr setting = currentSetting(); setting && (setting->currentTZ() == -1 || setting->currentTZ() == 0))
         setting->setCurrentTZ(appRootTZ());
-    // A checklist that could not be turned stays one (logged); the next
-    // start tries again, and the program runs meanwhile.
-    migrateFromCheckListToNote();
+    // A checklist that could not be turned stays one; the next start tries
+    // again, and the program runs meanwhile.
+    if (!migrateFromCheckListToNote()) qWarning() << "Some checklists stay checklists until the next start";
     return true;
 }
 

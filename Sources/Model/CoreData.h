@@ -91,10 +91,10 @@ public:
     // objects, network monitors and the zone table. False when the data
     // folder or the database cannot be used; startupFailure() then says why,
     // the user has been told (alert and log) and nothing was written.
-    bool init();
+    [[nodiscard]] bool init();
     const StartupFailure& startupFailure() const { return m_startupFailure; }
-    bool createEditableCopyOfDatabaseIfNeeded();
-    bool initializeDatabase();
+    [[nodiscard]] bool createEditableCopyOfDatabaseIfNeeded();
+    [[nodiscard]] bool initializeDatabase();
     void refreshInitValuesFromSetting(const SettingPtr& setting);
     void changeDBSettingTable();
     void createDBTagTable();
@@ -119,7 +119,7 @@ public:
     // The key of the account file, built from its full path at run time.
     static QString zvwAccountKey(const QString& path);
     // Writes the account file readable by its owner only.
-    static bool writeZVWAccount(const QString& userName, const QString& password);
+    [[nodiscard]] static bool writeZVWAccount(const QString& userName, const QString& password);
 
     void updateInternetConnectionStatus(const Reachability& monitor, bool autoSyncZVW);
     void reachabilityChanged(const Notification& notification);
@@ -175,13 +175,13 @@ public:
     void setCurrentSetting(const SettingPtr& setting);
     TaskPtr copiedItem() const;
     void setCopiedItem(const TaskPtr& item);
-    // The item being added or edited: each thread has its own, so a store
-    // or web job that sets one (and then saves or adds it) never takes the
-    // place of the one a view set and is about to add.
+    // The item a view is adding or editing (an editor's kept copy, the item
+    // the quick-add bar made), or the one a command a view ran wrote last.
+    // Only the interface sets it: a store or web job hands its item to the
+    // command that adds it, so no job's item takes the place of the view's
+    // or stays held after the job.
     TaskPtr modifyingTask() const;
     void setModifyingTask(const TaskPtr& item);
-    // The one the interface (the main thread) has, asked from any thread.
-    TaskPtr interfaceModifyingTask() const;
     bool isAppliedTagFilter() const { return m_isAppliedTagFilter; }
     void setIsAppliedTagFilter(bool applied) { m_isAppliedTagFilter = applied; }
 
@@ -284,13 +284,15 @@ public:
     // Makes the settings' default category an ordinary, unshared one, showing
     // or creating one when needed. False (nothing changed) when there is no
     // settings record or a write failed.
-    bool checkAndSetDefaultCategory();
+    [[nodiscard]] bool checkAndSetDefaultCategory();
 
     // --- items ---
     qint64 getMaxOrderOfTasks() const;
-    // Stores modifyingTask as a new item. False when there is none or it
-    // could not be stored: nothing is changed or sent then.
+    // Stores the item as a new item. False when there is none or it could
+    // not be stored: nothing is changed or sent then. The first form stores
+    // modifyingTask, the item a view handed over.
     [[nodiscard]] bool addNewTask();
+    [[nodiscard]] bool addNewTask(const TaskPtr& item);
 
     // --- repeating items (CoreData_Series.cpp) ---
     // Appends to `toList` one virtual instance (negative key, parentId = the
@@ -358,23 +360,24 @@ public:
     // Puts every task of the shown categories back into the working list
     // (removeInActiveTask takes the future ones out). False (the list as it
     // was) when a read failed.
-    bool addActiveTask();
+    [[nodiscard]] bool addActiveTask();
     // Appends the tasks of those categories that the tag filter lets through
     // to the working list, without a notification: the callers refresh.
     void addActiveTasksToListFromCalendarList(const QList<qint64>& keys);
     // Turns each checklist category into an ordinary one holding one note
     // with its items as marked lines; runs at every start. Each category
     // turns whole or stays a checklist; false when any stayed.
-    bool migrateFromCheckListToNote();
+    [[nodiscard]] bool migrateFromCheckListToNote();
     // Makes the next web sync send the item's links again. False when the
     // rows could not be written (logged).
-    bool resetZVWIdOfLinksForItem(const TaskPtr& item);
+    [[nodiscard]] bool resetZVWIdOfLinksForItem(const TaskPtr& item);
     // Sets the status of the comments on the item (type 0) or category (1).
-    bool markCommentsStatus(qint64 status, qint64 applyFor, qint64 type);
+    // False when the database is closed or the rows could not be written.
+    [[nodiscard]] bool markCommentsStatus(qint64 status, qint64 applyFor, qint64 type);
     // At sign-out: deletes every comment, shared item and shared category,
     // and reloads the category and working lists. False (nothing changed)
     // when a statement failed.
-    bool removeAllSharedDataInLocal();
+    [[nodiscard]] bool removeAllSharedDataInLocal();
 
     // --- loading items (CoreData_ItemQueries.cpp), items by category and tag
     // (CoreData_WorkingList.cpp), series lookups (CoreData_Series.cpp) ---
@@ -450,7 +453,7 @@ public:
     // server, marks their links removed and drops them from the working list;
     // when the rows cannot be read or deleted (logged) nothing changes and
     // the answer is false.
-    bool deleteAllTasksBelongCalendar(qint64 calendarId);
+    [[nodiscard]] bool deleteAllTasksBelongCalendar(qint64 calendarId);
 
     TaskPtr getRootEventWithParentID(qint64 key) const;
     TaskPtr getRootEventWithUID(const QString& uid) const;
@@ -471,9 +474,10 @@ public:
     // Adds a tag of that name unless one matches it (blanks and case
     // ignored). The first form asks for a web push of the tags after an
     // insert; the second, used by the web sync, takes the web key, asks for
-    // nothing; both answer whether they stored a new tag.
-    bool insertTagIfNA(const QString& name);
-    bool insertTagIfNA(const QString& name, qint64 zvwKey);
+    // nothing. False when the new tag could not be stored (logged, nothing
+    // changed); true when there is a tag of that name now.
+    [[nodiscard]] bool insertTagIfNA(const QString& name);
+    [[nodiscard]] bool insertTagIfNA(const QString& name, qint64 zvwKey);
     void setShowAllTag();
     void setShowNoneTag();
     // The names of the shown tags: the active tag filter.
@@ -503,7 +507,8 @@ public:
     // without such a link or when it could not be saved.
     [[nodiscard]] bool unLink(qint64 first, qint64 second);
     // Makes the next web sync send the active link between the two again.
-    bool resetLinkZvwKey(qint64 first, qint64 second);
+    // False without such a link or when it could not be saved.
+    [[nodiscard]] bool resetLinkZvwKey(qint64 first, qint64 second);
     // Links every item of the list with the item again (an item that replaces
     // another takes over its links). False, with no link written, when one
     // could not be.
@@ -694,14 +699,14 @@ public:
     TaskList findAllEventSameStartTime(const TaskPtr& event, const TaskList& list, const Date& forDate) const;
     // Refreshes the stored all-day events of the working list from their rows.
     // False, every item as it was, when the rows could not be read.
-    bool reloadADE();
+    [[nodiscard]] bool reloadADE();
     // Before a replace from the web service: deletes every tag and link, the
     // categories of the store's local type and the items of those synced with
     // the calendar store (and asks the store to delete them), and empties the
     // lists to match; with createDefault the default category is made again.
     // The rows go all together or not at all: false (logged, nothing changed)
     // when the database is closed or a statement fails.
-    bool deleteDatabaseCreateDefaultCate(bool createDefault);
+    [[nodiscard]] bool deleteDatabaseCreateDefaultCate(bool createDefault);
 
     // --- alarms, adding items and rescheduling ---
     // The pending alarms, at most one per item, earliest first (a snapshot).
@@ -734,11 +739,14 @@ public:
     bool hasDoToday() const { return m_hasDoToday; }
     void setHasDoToday(bool doToday) { m_hasDoToday = doToday; }
 
-    // Stores an item that came from the web service (modifyingTask): its
-    // parent's web key becomes the local key; the working list is not touched.
-    // False when there is none or it could not be stored (nothing changed).
+    // Stores an item that came from the web service: its parent's web key
+    // becomes the local key; the working list is not touched. False when
+    // there is none or it could not be stored (nothing changed). The forms
+    // without an item store modifyingTask.
     [[nodiscard]] bool addNewTaskNeedSync(bool needSync);
     [[nodiscard]] bool addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder);
+    [[nodiscard]] bool addNewTaskNeedSync(const TaskPtr& item, bool needSync);
+    [[nodiscard]] bool addNewTaskNeedSync(const TaskPtr& item, bool needSync, qint64 syncTaskOrder);
     // Marks the first open task of each category in the list as its top task
     // when it is also the first open task of the category in the database.
     // False, every mark as it was, when the database could not be read.
@@ -851,8 +859,8 @@ public:
 
 private:
     // Done and delete (CoreData_ItemCommands.cpp).
-    bool completeRepeatingTask(const TaskPtr& task);
-    bool chooseDefaultCategoryAfterDeleting(bool pushToWeb);
+    [[nodiscard]] bool completeRepeatingTask(const TaskPtr& task);
+    [[nodiscard]] bool chooseDefaultCategoryAfterDeleting(bool pushToWeb);
     void removeFromTagList(const TagPtr& tag);
     // Scopes of repeating events (CoreData_Scopes.cpp).
     TaskPtr detachOccurrence(const TaskPtr& event, qint64 rootKey);
@@ -885,6 +893,7 @@ private:
     CalendarList calendarListAfterReload() const;
     // The form in which two category or tag names are compared.
     static QString comparableName(const QString& name);
+    bool hasTagMatching(const QString& name) const;
     bool isAutoZVWSyncOn() const;
     void postAutoSyncRequest(qint64 bits) const;
     bool removeFirstFromLinkList(const LinkPtr& link);
@@ -892,7 +901,7 @@ private:
     enum class LinkMaking { AlreadyActive, Made, Failed };
     LinkMaking makeOrRestoreLink(qint64 rootKey, qint64 targetKey, bool resendToWeb);
 
-    bool migrateChecklistCategory(const CalendarPtr& category);
+    [[nodiscard]] bool migrateChecklistCategory(const CalendarPtr& category);
 
     // --- conversions between kinds, batch commands ---
     struct EventConversion;
@@ -913,7 +922,7 @@ private:
     void applySchemaUpgrades();
     void startNetworkMonitors();
     bool failStartup(StartupProblem problem, const QString& path, const QString& message);
-    bool finishInit();
+    [[nodiscard]] bool finishInit();
     bool checkDataFolder(const QString& folder);
     bool checkExistingDatabase(const QString& path);
     bool copyTemplateDatabase(const QString& target);
@@ -990,9 +999,7 @@ private:
     mutable QMutex m_objectMutex;
     SettingPtr m_currentSetting;
     TaskPtr m_copiedItem;
-    TaskPtr m_modifyingTask;                         // the main thread's
-    QHash<const void*, TaskPtr> m_workerModifyingTasks;  // other threads', by thread
-    TaskPtr& modifyingSlot();                        // the calling thread's; m_objectMutex held
+    TaskPtr m_modifyingTask;
     TaskPtr m_quickAddItemInPreview;
 
     std::optional<WeekdayTaskLists> m_sevenDaysEventList;      // guarded by m_objectMutex
@@ -1016,14 +1023,14 @@ private:
     // --- alarms, adding items and rescheduling ---
     void updateAlarmsForListAction(const std::optional<TaskList>& list, qint64 action);
     void updateLocalNotificationForTasks(const TaskList& items);
-    bool postponeTask(const TaskPtr& task, qint64 postponeType);
+    [[nodiscard]] bool postponeTask(const TaskPtr& task, qint64 postponeType);
     bool pushPostponedTaskToICal(const TaskPtr& task);
     void applyListDefaults(const TaskPtr& item) const;
     bool pushNewItemToICal(const TaskPtr& item, const CalendarPtr& category, bool autoSync);
     void warnAboutRepeatingTask(const SettingPtr& setting) const;
-    bool addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder);
+    [[nodiscard]] bool addNewTaskFromWeb(const TaskPtr& item, bool needSync, std::optional<qint64> syncTaskOrder);
     Date displayToday() const;
-    bool moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW);
+    [[nodiscard]] bool moveStoredTasks(const TaskList& tasks, const Date& start, const Date& due, bool autoSyncZVW);
     void updateWorkingListAfterMove(const TaskPtr& moved);
 
     mutable QMutex m_alertMutex;

@@ -188,7 +188,7 @@ TaskPtr newTaskLinkedFromNote(CoreData& dataManager, const Task& note)
     task->setCalendarId(note.calendarId());
     dataManager.setModifyingTask(task);
     // A task that got no row must not leave a link to nowhere.
-    if (!dataManager.addNewTask() || task->primaryKey() < 1) return nullptr;
+    if (!dataManager.addNewTask(task) || task->primaryKey() < 1) return nullptr;
     auto link = std::make_shared<Link>();
     link->setRootId(note.primaryKey());
     link->setTargetId(task->primaryKey());
@@ -303,7 +303,7 @@ TaskPtr CoreData::convertToTask(const TaskPtr& source, const EventConversion& ki
         return nullptr;
     }
     // A task that could not be stored stays dirty (logged by the record).
-    if (!addNewTask() || converted->dirty() || !restoreLinks(links, converted)) return nullptr;
+    if (!addNewTask(converted) || converted->dirty() || !restoreLinks(links, converted)) return nullptr;
     if (isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::links);
     return transaction.commit() ? converted : nullptr;
 }
@@ -349,7 +349,7 @@ bool CoreData::markSTaskDone(const TaskPtr& scheduledTask, bool autoSyncZVW)
     done->setCompletedDate(Utilities::getCompleteDate());
     setModifyingTask(done);
     // A task that could not be stored stays dirty (logged by the record).
-    if (!addNewTask() || done->dirty() || !restoreLinks(links, done)) return false;
+    if (!addNewTask(done) || done->dirty() || !restoreLinks(links, done)) return false;
     if (autoSyncZVW && isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::items | AutoSync::links);
     return transaction.commit();
 }

@@ -45,7 +45,11 @@ constexpr qint64 checklistFilter = 1;
 
 bool CoreData::addNewTask()
 {
-    const TaskPtr item = modifyingTask();
+    return addNewTask(modifyingTask());
+}
+
+bool CoreData::addNewTask(const TaskPtr& item)
+{
     if (!item) return false;
     // Looked up before the unit takes the record lock: the lookup waits for
     // a category reload under way, which needs that lock.
@@ -135,17 +139,26 @@ void CoreData::warnAboutRepeatingTask(const SettingPtr& setting) const
 
 bool CoreData::addNewTaskNeedSync(bool needSync)
 {
-    return addNewTaskFromWeb(needSync, std::nullopt);
+    return addNewTaskFromWeb(modifyingTask(), needSync, std::nullopt);
 }
 
 bool CoreData::addNewTaskNeedSync(bool needSync, qint64 syncTaskOrder)
 {
-    return addNewTaskFromWeb(needSync, syncTaskOrder);
+    return addNewTaskFromWeb(modifyingTask(), needSync, syncTaskOrder);
 }
 
-bool CoreData::addNewTaskFromWeb(bool needSync, std::optional<qint64> syncTaskOrder)
+bool CoreData::addNewTaskNeedSync(const TaskPtr& item, bool needSync)
 {
-    const TaskPtr item = modifyingTask();
+    return addNewTaskFromWeb(item, needSync, std::nullopt);
+}
+
+bool CoreData::addNewTaskNeedSync(const TaskPtr& item, bool needSync, qint64 syncTaskOrder)
+{
+    return addNewTaskFromWeb(item, needSync, syncTaskOrder);
+}
+
+bool CoreData::addNewTaskFromWeb(const TaskPtr& item, bool needSync, std::optional<qint64> syncTaskOrder)
+{
     if (!item) return false;
     Transaction transaction;
     if (!transaction.isOpen()) return false;
@@ -572,7 +585,7 @@ bool CoreData::completeRepeatingTask(const TaskPtr& task)
         next->setLastUpdate(0);
         next->setParentId(-1);
         setModifyingTask(next);
-        if (!addNewTask()) return false;
+        if (!addNewTask(next)) return false;
     }
     task->setRepeatType(0);
     if (!task->dehydrate()) return false;
@@ -657,10 +670,9 @@ bool CoreData::chooseDefaultCategoryAfterDeleting(bool pushToWeb)
         return true;
     }
     // Only hidden or shared categories are left: the general check shows a
-    // hidden one or makes a new default. Its writes, if any fail, spoil the
-    // caller's unit.
-    checkAndSetDefaultCategory();
-    return true;
+    // hidden one or makes a new default; one of its writes that fails
+    // refuses the caller's unit.
+    return checkAndSetDefaultCategory();
 }
 
 bool CoreData::doDeleteTag(const TagPtr& tag, bool autoSyncZVW)

@@ -231,7 +231,7 @@ void pushEditToSystemCalendar(const CoreData& dataManager, const TaskPtr& event,
 // the user for that.
 bool isOpenInEditorOfServerCalendar(const CoreData& dataManager, const QString& uid)
 {
-    const TaskPtr editing = dataManager.interfaceModifyingTask();
+    const TaskPtr editing = dataManager.modifyingTask();
     if (!editing || editing->builtIn() != 0 || editing->iCalUID() != uid) return false;
     const CalendarPtr category =
         dataManager.getCalendarByPrimaryKey(editing->calendarId(), 0, dataManager.calendarList(), true);
@@ -324,7 +324,7 @@ bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
     if (!root->dehydrate()) return false;
     updateAlarmWhenCommitted(*this, root);
     if (isAutoICalSyncOn(*this) && !deleteFromSystemCalendar(*this, event, thisAndFuture, false)) return false;
-    if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence) || !addNewTask()) return false;
+    if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence) || !addNewTask(series)) return false;
     // Asked for whatever the switch says: the web sync tests it itself.
     postAutoSyncRequest(AutoSync::items);
     return transaction.commit();

@@ -36,20 +36,25 @@ bool insertTag(const QString& name, qint64 zvwKey)
 }
 }  // namespace
 
+bool CoreData::hasTagMatching(const QString& name) const
+{
+    const TagList tags = tagList();
+    const QString wanted = comparableName(name);
+    return std::any_of(tags.cbegin(), tags.cend(),
+                       [&wanted](const TagPtr& tag) { return comparableName(tag->tagName()) == wanted; });
+}
+
 bool CoreData::insertTagIfNA(const QString& name)
 {
-    if (!insertTagIfNA(name, 0)) return false;
+    if (hasTagMatching(name)) return true;
+    if (!insertTag(name, 0)) return false;
     postAutoSyncRequest(AutoSync::tags);
     return true;
 }
 
 bool CoreData::insertTagIfNA(const QString& name, qint64 zvwKey)
 {
-    const TagList tags = tagList();
-    const QString wanted = comparableName(name);
-    const auto matches = [&wanted](const TagPtr& tag) { return comparableName(tag->tagName()) == wanted; };
-    if (std::any_of(tags.cbegin(), tags.cend(), matches)) return false;
-    return insertTag(name, zvwKey);
+    return hasTagMatching(name) || insertTag(name, zvwKey);
 }
 
 void CoreData::setShowAllTag()

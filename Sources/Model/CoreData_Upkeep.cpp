@@ -180,8 +180,7 @@ bool CoreData::migrateChecklistCategory(const CalendarPtr& category)
     note->setCalendarId(category->primaryKey());
     note->setNotes(content.text);
     note->setTagList(tagListText(content.tags));
-    setModifyingTask(note);
-    if (!turnedElsewhere && (!addNewTask() || note->primaryKey() < 1 || note->dirty())) {
+    if (!turnedElsewhere && (!addNewTask(note) || note->primaryKey() < 1 || note->dirty())) {
         qCritical("Error: the checklist '%s' could not be turned into a note.", qUtf8Printable(category->calendarName()));
         return false;
     }

@@ -21,8 +21,108 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <tuple>
+
+// Every column a write of the row sets, in the order the write binds them
+// (the key comes after them). The update, the insert of a whole row and
+// sameRowAs all walk this one list: a column added here is written and
+// compared alike. dateUpdate (the write's own stamp) and hasChanges (the
+// web mark, which the caller keeps apart) are written but are not what the
+// row says of the item.
+namespace TaskWrites {
+enum class Written { Content, StampOnly };
+template <typename T>
+struct Column {
+    constexpr Column(const char* columnName, T Task::*field, Written written = Written::Content)
+        : name(columnName), member(field), kind(written)
+    {
+    }
+    const char* name;
+    T Task::*member;
+    Written kind;
+};
+}  // namespace TaskWrites
+
+struct Task::WrittenColumns {
+    using Written = TaskWrites::Written;
+    template <typename T>
+    using Column = TaskWrites::Column<T>;
+    static constexpr auto list = std::make_tuple(
+        Column{"taskType", &Task::m_taskType},
+        Column{"isADE", &Task::m_isADE},
+        Column{"taskName", &Task::m_taskName},
+        Column{"taskLocation", &Task::m_taskLocation},
+        Column{"startTime", &Task::m_startTime},
+        Column{"endTime", &Task::m_endTime},
+        Column{"dueEnd", &Task::m_dueEnd},
+        Column{"dateUpdate", &Task::m_dateUpdate, Written::StampOnly},
+        Column{"completedDate", &Task::m_completedDate},
+        Column{"hasDue", &Task::m_hasDue},
+        Column{"taskOrder", &Task::m_taskOrder},
+        Column{"repeatType", &Task::m_repeatType},
+        Column{"repeatStartDate", &Task::m_repeatStartDate},
+        Column{"repeatEndDate", &Task::m_repeatEndDate},
+        Column{"repeatOptions", &Task::m_repeatOptions},
+        Column{"repeatExceptions", &Task::m_repeatExceptions},
+        Column{"isRepeatForever", &Task::m_isRepeatForever},
+        Column{"duration", &Task::m_duration},
+        Column{"calendarId", &Task::m_calendarId},
+        Column{"parentId", &Task::m_parentId},
+        Column{"isInitialTask", &Task::m_isInitialTask},
+        Column{"alertValues", &Task::m_alertValues},
+        Column{"hasDuration", &Task::m_hasDuration},
+        Column{"isPinned", &Task::m_isPinned},
+        Column{"iCalIdentifier", &Task::m_iCalUID},
+        Column{"builtIn", &Task::m_builtIn},
+        Column{"isHidden", &Task::m_isHidden},
+        Column{"taskRepeatStyle", &Task::m_taskRepeatStyle},
+        Column{"zvwID", &Task::m_zvwID},
+        Column{"lastUpdate", &Task::m_lastUpdate},
+        Column{"status", &Task::m_status},
+        Column{"url", &Task::m_url},
+        Column{"occurrence", &Task::m_occurrence},
+        Column{"tagList", &Task::m_tagList},
+        Column{"hasChanges", &Task::m_hasChanges, Written::StampOnly},
+        Column{"notes", &Task::m_notes},
+        Column{"isShared", &Task::m_isShared},
+        Column{"tz", &Task::m_tz},
+        Column{"stask", &Task::m_isSheduledTask},
+        Column{"assigneeEmail", &Task::m_assigneeEmail},
+        Column{"delegateStatus", &Task::m_delegateStatus},
+        Column{"delegateDate", &Task::m_delegateDate});
+    static constexpr int count = int(std::tuple_size_v<decltype(list)>);
+
+    template <typename Visit>
+    static void forEach(Visit&& visit)
+    {
+        std::apply([&visit](const auto&... each) { (visit(each), ...); }, list);
+    }
+    // "name=?, ..." for the update, "name, ..." for the insert.
+    static QByteArray names(const char* suffix)
+    {
+        QByteArray text;
+        forEach([&](const auto& each) {
+            if (!text.isEmpty()) text += ", ";
+            text += each.name;
+            text += suffix;
+        });
+        return text;
+    }
+    static QByteArray updateSql() { return "UPDATE Tasks SET " + names("=?") + " WHERE primaryKey=?"; }
+    static QByteArray insertSql()
+    {
+        QByteArray places = "?";
+        for (int i = 1; i < count; ++i) places += ", ?";
+        return "INSERT INTO Tasks (" + names("") + ") VALUES (" + places + ")";
+    }
+};
 
 namespace {
+
+void bindWrittenValue(sqlite3_stmt* statement, int index, qint64 value) { bindInt64(statement, index, value); }
+void bindWrittenValue(sqlite3_stmt* statement, int index, bool value) { bindInt64(statement, index, value ? 1 : 0); }
+void bindWrittenValue(sqlite3_stmt* statement, int index, const QString& value) { bindText(statement, index, value); }
+void bindWrittenValue(sqlite3_stmt* statement, int index, const Date& value) { bindDate(statement, index, value); }
 
 // The columns readColumns reads, in its order. A statement of many rows
 // carries the key after them.
@@ -58,14 +158,9 @@ const QByteArray selectSql = Task::selectRowsSql("WHERE primaryKey=?");
 CachedStatement taskSelectStatement(selectSql.constData());
 CachedStatement taskDeleteStatement("DELETE FROM Tasks WHERE primaryKey=?");
 // The SET list does not follow the SELECT's order from duration to isPinned.
-CachedStatement taskUpdateStatement(
-    "UPDATE Tasks SET taskType=?, isADE=?, taskName=?, taskLocation=?, startTime=?, endTime=?, dueEnd=?, "
-    "dateUpdate=?, completedDate=?, hasDue=?, taskOrder=?, repeatType=?, repeatStartDate=?, repeatEndDate=?, "
-    "repeatOptions=?, repeatExceptions=?, isRepeatForever=?, duration=?, calendarId=?, parentId=?, "
-    "isInitialTask=?, alertValues=?, hasDuration=?, isPinned=?, iCalIdentifier=?, builtIn=?, isHidden=?, "
-    "taskRepeatStyle=?, zvwID=?, lastUpdate=?, status=?, url=?, occurrence=?, tagList=?, hasChanges=?, notes=?, "
-    "isShared=?, tz=?, stask=?, assigneeEmail=?, delegateStatus=?, delegateDate=? WHERE primaryKey=?");
-constexpr int taskUpdateKeyIndex = 43;
+const QByteArray updateSql = Task::WrittenColumns::updateSql();
+CachedStatement taskUpdateStatement(updateSql.constData());
+constexpr int taskUpdateKeyIndex = Task::WrittenColumns::count + 1;
 CachedStatement taskWebAnswerStatement(
     "UPDATE Tasks SET dateUpdate=?, taskOrder=?, zvwID=?, lastUpdate=?, hasChanges=? WHERE primaryKey=?");
 // The change mark goes along, as a write of the whole row would take it.
@@ -73,13 +168,8 @@ CachedStatement taskStoreLinkStatement(
     "UPDATE Tasks SET dateUpdate=?, iCalIdentifier=?, occurrence=?, hasChanges=? WHERE primaryKey=?");
 // A new row whole, its columns bound as for the update above: an insert of
 // the order alone followed by the update wrote every new row twice.
-CachedStatement taskInsertWholeStatement(
-    "INSERT INTO Tasks (taskType, isADE, taskName, taskLocation, startTime, endTime, dueEnd, dateUpdate, "
-    "completedDate, hasDue, taskOrder, repeatType, repeatStartDate, repeatEndDate, repeatOptions, repeatExceptions, "
-    "isRepeatForever, duration, calendarId, parentId, isInitialTask, alertValues, hasDuration, isPinned, "
-    "iCalIdentifier, builtIn, isHidden, taskRepeatStyle, zvwID, lastUpdate, status, url, occurrence, tagList, "
-    "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate) VALUES (?, ?, ?, ?, ?, ?, "
-    "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QByteArray insertWholeSql = Task::WrittenColumns::insertSql();
+CachedStatement taskInsertWholeStatement(insertWholeSql.constData());
 // Needed only when an item is deleted.
 constexpr const char* markLinksRemovedSql = "UPDATE Links SET status=?, updatedDate=? WHERE rootId=? OR targetId=?";
 
@@ -413,48 +503,17 @@ void Task::readStoredColumns(sqlite3_stmt* statement, TaskRowContext& context)
 
 void Task::bindColumns(sqlite3_stmt* statement) const
 {
-    bindInt64(statement, 1, m_taskType);
-    bindInt64(statement, 2, m_isADE);
-    bindText(statement, 3, m_taskName);
-    bindText(statement, 4, m_taskLocation);
-    bindDate(statement, 5, m_startTime);
-    bindDate(statement, 6, m_endTime);
-    bindDate(statement, 7, m_dueEnd);
-    bindDate(statement, 8, m_dateUpdate);
-    bindDate(statement, 9, m_completedDate);
-    bindInt64(statement, 10, m_hasDue);
-    bindInt64(statement, 11, m_taskOrder);
-    bindInt64(statement, 12, m_repeatType);
-    bindDate(statement, 13, m_repeatStartDate);
-    bindDate(statement, 14, m_repeatEndDate);
-    bindText(statement, 15, m_repeatOptions);
-    bindText(statement, 16, m_repeatExceptions);
-    bindInt64(statement, 17, m_isRepeatForever);
-    bindInt64(statement, 18, m_duration);
-    bindInt64(statement, 19, m_calendarId);
-    bindInt64(statement, 20, m_parentId);
-    bindInt64(statement, 21, m_isInitialTask);
-    bindText(statement, 22, m_alertValues);
-    bindInt64(statement, 23, m_hasDuration);
-    bindInt64(statement, 24, m_isPinned);
-    bindText(statement, 25, m_iCalUID);
-    bindInt64(statement, 26, m_builtIn);
-    bindInt64(statement, 27, m_isHidden);
-    bindInt64(statement, 28, m_taskRepeatStyle);
-    bindInt64(statement, 29, m_zvwID);
-    bindInt64(statement, 30, m_lastUpdate);
-    bindInt64(statement, 31, m_status);
-    bindText(statement, 32, m_url);
-    bindDate(statement, 33, m_occurrence);
-    bindText(statement, 34, m_tagList);
-    bindInt64(statement, 35, m_hasChanges);
-    bindText(statement, 36, m_notes);
-    bindInt64(statement, 37, m_isShared ? 1 : 0);
-    bindInt64(statement, 38, m_tz);
-    bindInt64(statement, 39, m_isSheduledTask ? 1 : 0);
-    bindText(statement, 40, m_assigneeEmail);
-    bindInt64(statement, 41, m_delegateStatus);
-    bindDate(statement, 42, m_delegateDate);
+    int index = 0;
+    WrittenColumns::forEach([&](const auto& column) { bindWrittenValue(statement, ++index, this->*column.member); });
+}
+
+bool Task::sameRowAs(const Task& other) const
+{
+    bool same = m_primaryKey == other.m_primaryKey;
+    WrittenColumns::forEach([&](const auto& column) {
+        if (column.kind == WrittenColumns::Written::Content) same = same && this->*column.member == other.*column.member;
+    });
+    return same;
 }
 
 // ---- insert and write ---------------------------------------------------------

@@ -501,8 +501,11 @@ private:
 public:
     explicit Task(BaseInit) {}
 
-private:
+public:
+    // The columns a write of the row sets (Task.cpp).
+    struct WrittenColumns;
 
+private:
     enum class WebKept { No, Yes };
     void markChanged(WebKept webKept);
     template <class T>

@@ -4,27 +4,12 @@
 
 #include "CoreData.h"
 
-#include <tuple>
 
 TaskPtr Task::copy() const
 {
     auto item = std::make_shared<Task>();
     item->copyContentOfTask(*this);
     return item;
-}
-
-bool Task::sameRowAs(const Task& other) const
-{
-    const auto row = [](const Task& t) {
-        return std::tie(t.m_primaryKey, t.m_taskType, t.m_isADE, t.m_taskName, t.m_taskLocation, t.m_startTime, t.m_endTime,
-                        t.m_dueEnd, t.m_completedDate, t.m_hasDue, t.m_taskOrder, t.m_repeatType, t.m_repeatStartDate,
-                        t.m_repeatEndDate, t.m_repeatOptions, t.m_repeatExceptions, t.m_isRepeatForever, t.m_duration,
-                        t.m_calendarId, t.m_parentId, t.m_isInitialTask, t.m_alertValues, t.m_hasDuration, t.m_isPinned,
-                        t.m_iCalUID, t.m_builtIn, t.m_isHidden, t.m_taskRepeatStyle, t.m_zvwID, t.m_lastUpdate, t.m_status,
-                        t.m_url, t.m_occurrence, t.m_tagList, t.m_notes, t.m_isShared, t.m_tz, t.m_isSheduledTask,
-                        t.m_assigneeEmail, t.m_delegateStatus, t.m_delegateDate);
-    };
-    return row(*this) == row(other);
 }
 
 void Task::forgetUnsavedChanges(qint64 storedHasChanges)
@@ -199,6 +184,6 @@ TaskPtr Task::duplicateWith(void (*prepare)(Task& duplicate)) const
     if (dataManager) dataManager->setModifyingTask(item);
     prepare(*item);
     // A copy that got no row is no duplicate.
-    if (dataManager && !dataManager->addNewTask()) return nullptr;
+    if (dataManager && !dataManager->addNewTask(item)) return nullptr;
     return item;
 }

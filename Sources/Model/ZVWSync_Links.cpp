@@ -161,11 +161,12 @@ void ZVWSync::addNewLinksFromZVWToLocal()
                 if (!link->dehydrate()) qWarning() << "The renewed key of link" << link->primaryKey() << "could not be saved";
                 continue;
             }
-            if (restoring)
-                dataManager->resetLinkZvwKey(link->rootId(), link->targetId());
-            else
-                if (!dataManager->unLink(link->rootId(), link->targetId()))
-                    qWarning() << "Link" << link->primaryKey() << "could not be removed";
+            if (restoring) {
+                if (!dataManager->resetLinkZvwKey(link->rootId(), link->targetId()))
+                    qWarning() << "Link" << link->primaryKey() << "could not be marked to be sent again";
+            } else if (!dataManager->unLink(link->rootId(), link->targetId())) {
+                qWarning() << "Link" << link->primaryKey() << "could not be removed";
+            }
         }
     }
 

@@ -696,9 +696,8 @@ void ZVWSync::syncItemsWithZVW()
     {
         BatchedWrites unit;
         for (const TaskPtr& work : fresh) {
-            dataManager->setModifyingTask(work);
             if (work->taskType() == 0 && work->parentId() >= 1) {
-                if (!dataManager->addNewTaskNeedSync(false)) {
+                if (!dataManager->addNewTaskNeedSync(work, false)) {
                     qWarning() << "The item merge could not store changed occurrence" << work->zvwID();
                 } else {
                     storedUnmarked(work);
@@ -714,8 +713,8 @@ void ZVWSync::syncItemsWithZVW()
                     if (const TaskPtr item = freshIndex.first(zvwId)) item->setOccurrence(date);
             }
             const bool stored = !willUpdateRemoteOrder() && work->taskType() == 1
-                                    ? dataManager->addNewTaskNeedSync(false, work->taskOrder())
-                                    : dataManager->addNewTaskNeedSync(false);
+                                    ? dataManager->addNewTaskNeedSync(work, false, work->taskOrder())
+                                    : dataManager->addNewTaskNeedSync(work, false);
             unit.wrote();
             if (!stored) {
                 qWarning() << "The item merge could not store server item" << work->zvwID();

@@ -143,7 +143,8 @@ void ZVWSync::syncTagsWithZVW()
             qWarning() << "A service tag without a name is not added, id" << tag->zvwKey();
             continue;
         }
-        dataManager->insertTagIfNA(tag->tagName(), tag->zvwKey());
+        if (!dataManager->insertTagIfNA(tag->tagName(), tag->zvwKey()))
+            qWarning() << "Service tag" << tag->zvwKey() << "could not be stored";
     }
     setZvwTagList({});
 }

@@ -206,7 +206,7 @@ void AddNewNoteView::addNote(QObject*)
     CoreData* dataManager = CoreData::shared();
     note->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
                                              [dataManager](const QString& name) {
-                                                 if (dataManager) dataManager->insertTagIfNA(name);
+                                                 if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
                                              }));
 
     QuickAddView* bar = m_parentView ? m_parentView->parentView() : nullptr;

@@ -189,8 +189,10 @@ void LinkConversationSection::showConversation()
     fillPage(m_conversationPage, m_commentListView, rows);
     m_tabsView->selectedSegmentWithIndex(1);
     updateFrameHeight();
-    if (CoreData* dataManager = CoreData::shared())
-        dataManager->markCommentsStatus(1, m_commentListView->itemKey(), m_commentListView->commentType());
+    // Comments that could not be marked stay counted as new.
+    CoreData* dataManager = CoreData::shared();
+    if (dataManager && !dataManager->markCommentsStatus(1, m_commentListView->itemKey(), m_commentListView->commentType()))
+        qWarning() << "The comments of item" << m_commentListView->itemKey() << "could not be marked read";
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kRefreshCommentCount, this);
 }
 

@@ -171,7 +171,7 @@ void NoteDetailView::doneEditNote()
     m_note->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(),
                                                category ? category->tagList() : QString(),
                                                [dataManager](const QString& name) {
-                                                   if (dataManager) dataManager->insertTagIfNA(name);
+                                                   if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
                                                }));
     if (!m_note->dehydrate()) qWarning() << "Note" << m_note->primaryKey() << "could not be saved";
     if (dataManager && dataManager->isAppliedTagFilter() && !dataManager->removeTaskFromListWithTagFilter(m_note))

@@ -290,7 +290,7 @@ void NoteView::summaryInfo()
     m_note->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(),
                                                category ? category->tagList() : QString(),
                                                [dataManager](const QString& name) {
-                                                   if (dataManager) dataManager->insertTagIfNA(name);
+                                                   if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
                                                }));
 }
 

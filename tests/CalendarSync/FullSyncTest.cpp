@@ -4,6 +4,7 @@
 #include "PropertyList.h"
 
 #include <QDir>
+#include <QThread>
 
 namespace {
 
@@ -636,6 +637,40 @@ TEST_F(FullSyncTest, RestoreLinksByUidAndNameAndSendsBackLinkedItems)
                   .size(),
               2);
     EXPECT_EQ(store->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store->calendars())).size(), 1);
+}
+
+// The start-up pass runs on the interface's thread and the other jobs on
+// their own; neither takes the place of the item an editor keeps (its kept
+// copy for undo), and a thread made later finds that item, not a job's.
+TEST_F(FullSyncTest, StoreJobsLeaveTheItemAViewIsEditing)
+{
+    const TaskPtr editing = storedEvent(QStringLiteral("Open in an editor"), local(2014, 3, 12, 9), QString(), category)->copy();
+    dataManager().setModifyingTask(editing);
+    const CalEventPtr paired = storeEvent(QStringLiteral("From the store"), local(2014, 3, 13, 8), storeCalendar);
+    storedEvent(QStringLiteral("Stale title"), local(2014, 3, 13, 8), paired->uid(), category);
+    storeEvent(QStringLiteral("Imported"), local(2014, 3, 15, 8), storeCalendar);
+    storedEvent(QStringLiteral("Pushed"), local(2014, 3, 16, 9), QString(), category);
+
+    const std::pair<const char*, std::function<void()>> jobsRun[] = {
+        {"the start-up pass", [&] { jobs->backgroundFullSync(); }},
+        {"an export on the store's queue", [&] {
+             const TaskPtr made = storedEvent(QStringLiteral("Made later"), local(2014, 3, 17, 9), QString(), category);
+             jobs->backgroundOneWaySyncInsertToICalEvent(made, false);
+             ASSERT_TRUE(jobs->waitForQueuedJobs(10));
+             EXPECT_FALSE(uidOfKey(made->primaryKey()).isEmpty()) << "linked to its store copy";
+         }},
+    };
+    for (const auto& [what, run] : jobsRun) {
+        SCOPED_TRACE(what);
+        run();
+        EXPECT_EQ(dataManager().modifyingTask(), editing);
+        TaskPtr seenLater;
+        QThread* later = QThread::create([&] { seenLater = dataManager().modifyingTask(); });
+        later->start();
+        ASSERT_TRUE(later->wait(10000));
+        delete later;
+        EXPECT_EQ(seenLater, editing);
+    }
 }
 
 }  // namespace

@@ -110,6 +110,32 @@ TEST_F(TaskCopiesTest, CopyCarriesEveryStoredFieldTheKeyAndTheEditingState)
     EXPECT_EQ(copy->rootTZ(), 0);
 }
 
+// The full sync skips the write of a row sameRowAs finds unchanged: every
+// column of the table but the write's stamps must count, also one added later.
+TEST_F(TaskCopiesTest, SameRowAsSeesAChangeInEveryStoredColumn)
+{
+    const qint64 key = unusualItem()->primaryKey();
+    const TaskPtr stored = Task::initWithPrimaryKey(key);
+    exec(QStringLiteral("CREATE TEMP TABLE kept AS SELECT * FROM Tasks WHERE primaryKey=%1").arg(key));
+    QStringList columns;
+    sqlite3_stmt* statement = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db(), "SELECT name FROM pragma_table_info('Tasks')", -1, &statement, nullptr), SQLITE_OK);
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        columns.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+    sqlite3_finalize(statement);
+    ASSERT_EQ(columns.size(), 43);
+    for (const QString& column : std::as_const(columns)) {
+        if (column == QLatin1String("primaryKey")) continue;
+        exec(QStringLiteral("UPDATE Tasks SET %1 = CASE typeof(%1) WHEN 'text' THEN %1 || 'x' WHEN 'null' THEN 'x' "
+                            "WHEN 'integer' THEN (%1 = 0) ELSE 0 END WHERE primaryKey=%2")
+                 .arg(column)
+                 .arg(key));
+        const bool stamp = column == QLatin1String("dateUpdate") || column == QLatin1String("hasChanges");
+        EXPECT_EQ(Task::initWithPrimaryKey(key)->sameRowAs(*stored), stamp) << column.toStdString();
+        exec(QStringLiteral("UPDATE Tasks SET %1 = (SELECT %1 FROM kept) WHERE primaryKey=%2").arg(column).arg(key));
+    }
+}
+
 TEST_F(TaskCopiesTest, UpdateFromTheWebKeepsTheLocalIdentityOfTheItem)
 {
     const TaskPtr downloaded = unusualItem();
