@@ -248,7 +248,7 @@ void TaskDetailView::resetData()
     Date day = now;
     if (m_monthView && m_monthView->monthCalendarView() && !m_monthView->monthCalendarView()->currentDay().isNull())
         day = m_monthView->monthCalendarView()->currentDay();
-    const Date start = Utilities::newDateOnDate(day, Utilities::roundTo15MinutesForDate(now, false));
+    const Date start = Utilities::roundTo15MinutesOnDay(day, now);
     m_startTextField->setDateValue(start);
     fitDatePicker(m_startTextField);
     m_startToDueDuration = 0;
