@@ -161,7 +161,7 @@ void EventDetailView::resetData()
     Date day = now;
     if (m_monthView && m_monthView->monthCalendarView() && !m_monthView->monthCalendarView()->currentDay().isNull())
         day = m_monthView->monthCalendarView()->currentDay();
-    const Date start = Utilities::newDateOnDate(day, Utilities::roundTo15MinutesForDate(now, zones));
+    const Date start = Utilities::roundTo15MinutesOnDay(day, now);
     m_startTextField->setDateValue(start);
     setMinimumDates(start);
     const qint64 duration = setting ? setting->durationDefEventVal() : 60;

@@ -29,6 +29,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -248,7 +249,7 @@ void TaskDetailView::resetData()
     Date day = now;
     if (m_monthView && m_monthView->monthCalendarView() && !m_monthView->monthCalendarView()->currentDay().isNull())
         day = m_monthView->monthCalendarView()->currentDay();
-    const Date start = Utilities::newDateOnDate(day, Utilities::roundTo15MinutesForDate(now, false));
+    const Date start = Utilities::roundTo15MinutesOnDay(day, now);
     m_startTextField->setDateValue(start);
     fitDatePicker(m_startTextField);
     m_startToDueDuration = 0;
@@ -298,7 +299,9 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
 
     m_hasDueBtn->setState(item->hasDue() == 1 ? 1 : 0);
     if (item->hasDue() == 1) {
-        m_dueTextField->setMinDate(item->startTime());
+        // A stored due date before the start (an older row, or one from the
+        // web or the calendar store) is shown as it is, not raised to the start.
+        m_dueTextField->setMinDate(std::min(item->startTime(), item->dueEnd()));
         m_dueTextField->setDateValue(item->dueEnd());
         fitDatePicker(m_dueTextField);
     }

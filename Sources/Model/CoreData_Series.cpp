@@ -88,6 +88,16 @@ double completionSpan(qint64 repeatType)
     }
 }
 
+// The next open copy of a repeating task never falls due before it starts:
+// the due date moves by the rule and the start stays, so a task done well
+// before its own start would come back due before it. Its start then comes
+// back to the due date.
+TaskPtr startingNoLaterThanDue(TaskPtr next)
+{
+    if (next && next->hasDue() == 1 && next->startTime() > next->dueEnd()) next->setStartTime(next->dueEnd());
+    return next;
+}
+
 }  // namespace
 
 qint64 CoreData::takeNextInstanceKey()
@@ -163,7 +173,7 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
     if (item->taskRepeatStyle() == 1) {
         TaskPtr next = nextInstanceOfRecuringTask(item);
         if (next) next->setStatus(0);
-        return next;
+        return startingNoLaterThanDue(next);
     }
     const Date now = Clock::now();
     if (item->hasDue() == 0) {
@@ -193,5 +203,5 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
     if (!repeat.dueEnd) return nullptr;
     TaskPtr next = newInstanceForTask(item, takeNextInstanceKey(), *repeat.dueEnd);
     next->setStatus(0);
-    return next;
+    return startingNoLaterThanDue(next);
 }

@@ -14,6 +14,12 @@ bool isAbsoluteAlert(const AlertObj& alert)
     return alert.alertType() == 0 || alert.alertType() == 2;
 }
 
+// An absolute alert added by a snooze in the alarm dialog.
+bool isSnoozeAlert(const AlertObj& alert)
+{
+    return alert.alertType() == 2;
+}
+
 std::shared_ptr<AlertObj> copyOfAlert(const AlertObj& alert)
 {
     auto copy = std::make_shared<AlertObj>();
@@ -128,13 +134,16 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate(AlarmPass& pass)
 
     Date base;
     bool basePerAlert = false;
+    bool started = false;
     if (m_taskType == 1) {
         if (m_hasDue != 1) return nullptr;
         base = m_dueEnd;
     } else if (m_taskType == 0) {
         const bool storedOccurrence = m_parentId != -1 && m_primaryKey >= 0;
         if (m_repeatType == 0 || storedOccurrence) {
-            if (m_startTime < now) return nullptr;
+            // Once the event has begun its own alerts are over, but a snooze
+            // the person asked for comes back at its time all the same.
+            started = m_startTime < now;
             base = m_startTime;
         } else {
             basePerAlert = true;
@@ -146,6 +155,7 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate(AlarmPass& pass)
     std::shared_ptr<LocalNotification> alarm;
     const std::shared_ptr<const AlertObj>* chosen = nullptr;
     for (const std::shared_ptr<const AlertObj>& alert : pass.alertsOf(*this)) {
+        if (started && !isSnoozeAlert(*alert)) continue;
         Date fire;
         if (isAbsoluteAlert(*alert)) {
             fire = alert->absoluteDate();

@@ -2,6 +2,7 @@
 
 #include "Button.h"
 #include "Calendar.h"
+#include "Clock.h"
 #include "CustomNSDatePicker.h"
 #include "CustomNSPopUpButton.h"
 #include "DetailEditorHost.h"
@@ -103,7 +104,7 @@ void AddNewNoteView::resetData()
 {
     m_contentView->resetContent();
     m_createTextField->setDateValue(
-        Utilities::newDateOnDate(QuickAddView::selectedDay(), Utilities::roundTo15MinutesForCurrentDate()));
+        Utilities::roundTo15MinutesOnDay(QuickAddView::selectedDay(), Clock::now()));
 
     CoreData* dataManager = CoreData::shared();
     CalendarList offered;

@@ -2,6 +2,7 @@
 
 #include "Button.h"
 #include "Calendar.h"
+#include "Clock.h"
 #include "CustomNSDatePicker.h"
 #include "CustomNSPopUpButton.h"
 #include "DetailRow.h"
@@ -89,7 +90,7 @@ PopUpButton* NoteDetailView::calendarBtn() const
 void NoteDetailView::resetData()
 {
     m_createTextField->setDateValue(
-        Utilities::newDateOnDate(QuickAddView::selectedDay(), Utilities::roundTo15MinutesForCurrentDate()));
+        Utilities::roundTo15MinutesOnDay(QuickAddView::selectedDay(), Clock::now()));
     m_calendarRow->setView(NoteView::makeCategoryPopUp(this, [this](PopUpButton*) { selectCalendar(); }));
     selectCalendar();
 }

@@ -2,6 +2,7 @@
 
 #include "Button.h"
 #include "Calendar.h"
+#include "Clock.h"
 #include "CustomNSDatePicker.h"
 #include "CustomNSPopUpButton.h"
 #include "DetailRow.h"
@@ -123,7 +124,7 @@ DetailViewController* NoteView::detailViewController()
 void NoteView::resetData()
 {
     m_createTextField->setDateValue(
-        Utilities::newDateOnDate(QuickAddView::selectedDay(), Utilities::roundTo15MinutesForCurrentDate()));
+        Utilities::roundTo15MinutesOnDay(QuickAddView::selectedDay(), Clock::now()));
     m_calendarRow->setView(makeCategoryPopUp(this, [this](PopUpButton*) { selectCalendar(); }));
 }
 

@@ -56,7 +56,7 @@ bool QuickAddNewNote::saveChanges(bool notify)
     note->setTaskName(NoteText::taskName(text));
     note->setNotes(text);
     note->setStartTime(
-        Utilities::newDateOnDate(QuickAddView::selectedDay(), Utilities::roundTo15MinutesForCurrentDate()));
+        Utilities::roundTo15MinutesOnDay(QuickAddView::selectedDay(), Clock::now()));
     note->setCalendarId(m_item->calendarId());
     if (!note->insertIntoDatabase(database) || !note->dehydrateUpdateOption(true)) {
         qWarning() << "A linked note could not be stored";

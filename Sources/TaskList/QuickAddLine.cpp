@@ -22,7 +22,12 @@ QuickAddLine parseQuickAddLine(const QString& typed)
         const QChar kind = line.at(1);
         if (kind == u't' || kind == u'n' || kind == u'e') {
             parsed.prefix = char(kind.unicode());
-            parsed.text = line.mid(2);
+            // "#t Pay rent" names the task "Pay rent": a leading blank would
+            // show in link rows and reminder texts.
+            qsizetype rest = 2;
+            while (rest < line.size() && isLineBlank(line.at(rest)))
+                ++rest;
+            parsed.text = line.mid(rest);
         }
     }
     return parsed;

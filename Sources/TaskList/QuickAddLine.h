@@ -8,13 +8,14 @@ struct QuickAddLine {
     // The prefix that matched: 't' (task), 'n' (note), 'e' (event), or 0
     // when the line has none and its kind comes from the chosen tab.
     char prefix = 0;
-    // The line without its prefix. Only the whole line is trimmed, so the
-    // rest of "#t  Call" keeps its leading spaces, and "#t" alone leaves
-    // nothing: the caller names such an item with its untitled text.
+    // The line without its prefix and the blanks after it: "#t  Call"
+    // gives "Call", and "#t" alone leaves nothing: the caller names such an
+    // item with its untitled text.
     QString text;
 };
 
 // Trims spaces and tabs (not line breaks) at both ends and takes off the
-// first of "#t", "#n", "#e" that starts the line. The match is
+// first of "#t", "#n", "#e" that starts the line, with the spaces and tabs
+// that follow it. The match is
 // case-sensitive: "#T" or "#x" stay part of the name.
 QuickAddLine parseQuickAddLine(const QString& typed);

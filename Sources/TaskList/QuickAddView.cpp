@@ -232,7 +232,7 @@ Date QuickAddView::selectedDay()
 
 Date QuickAddView::roundedStartOnSelectedDay()
 {
-    return Utilities::newDateOnDate(selectedDay(), Utilities::roundTo15MinutesForDate(displayNow(), true));
+    return Utilities::roundTo15MinutesOnDay(selectedDay(), displayNow());
 }
 
 QString QuickAddView::defaultName() const

@@ -47,6 +47,21 @@ void stableSortBy(TaskList& items, Key key, bool ascending)
 
 double startOf(const Task& item) { return item.startTime().timeIntervalSince1970(); }
 
+// A repeating item is listed as its occurrences of the day it stands for.
+// A series made in the editor names no occurrence (the zero date): it stands
+// for its first one, or, when that one was deleted or changed, the next.
+TaskList listedOccurrences(const CoreData& manager, const TaskPtr& item)
+{
+    const bool namesNone = item->occurrence().timeIntervalSince1970() == 0;
+    const Date day = item->isSheduledTask() || namesNone ? item->startTime() : item->occurrence();
+    TaskList expanded;
+    manager.fillRepeatEventInstances(TaskList{item}, expanded, day, day);
+    if (!expanded.isEmpty() || !namesNone) return expanded;
+    if (const TaskPtr next = manager.nextInstanceOfRecuringTask(item))
+        manager.fillRepeatEventInstances(TaskList{item}, expanded, next->startTime(), next->startTime());
+    return expanded;
+}
+
 }  // namespace
 
 SearchResultView::SearchResultView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
@@ -294,21 +309,14 @@ SearchResultView::SearchGroups SearchResultView::searchGroups(const CoreData& ma
     // the data manager's filters then sort that handful by kind.
     const TaskList pool = namesHolding(manager.allTasksEventsAdes(), text);
 
-    // Repeating items are listed as their occurrence of the day they stand
-    // for; a deleted occurrence gives nothing.
+    // A deleted occurrence gives nothing.
     for (const TaskPtr& item : manager.getEventListFromTaskList(pool, Date(), Date(), text)) {
-        if (item->repeatType() == 0) {
-            (item->isSheduledTask() ? found.scheduled : found.timed).append(item);
-            continue;
-        }
-        TaskList expanded;
-        const Date day = item->isSheduledTask() ? item->startTime() : item->occurrence();
-        manager.fillRepeatEventInstances(TaskList{item}, expanded, day, day);
-        for (const TaskPtr& one : std::as_const(expanded)) (one->isSheduledTask() ? found.scheduled : found.timed).append(one);
+        const TaskList shown = item->repeatType() == 0 ? TaskList{item} : listedOccurrences(manager, item);
+        for (const TaskPtr& one : shown) (one->isSheduledTask() ? found.scheduled : found.timed).append(one);
     }
     for (const TaskPtr& item : manager.getADEListFromTaskList(pool, text)) {
         if (item->repeatType() == 0) found.allDay.append(item);
-        else manager.fillRepeatEventInstances(TaskList{item}, found.allDay, item->occurrence(), item->occurrence());
+        else found.allDay.append(listedOccurrences(manager, item));
     }
     found.tasks = manager.getTaskListFromTaskList(pool, Date(), Date(), text);
     found.notes = manager.getNoteFromTaskList(pool, text);

@@ -92,6 +92,10 @@ public:
     // Quarter hours: rounding up ignores the seconds (10:00:40 gives 10:00).
     static Date roundTo15MinutesForCurrentDate();
     static Date roundTo15MinutesForDate(const Date& date, bool bTzSupport);
+    // The clock time of `time` rounded up to the quarter hour, put on `day`:
+    // a rounding past midnight carries the day too (23:50 gives 00:00 of the
+    // day after `day`).
+    static Date roundTo15MinutesOnDay(const Date& day, const Date& time);
     static Date roundDown15MinutesForDate(const Date& date);
 
     // -1, 0 or 1 at the grain named; a nil date counts as the earliest.

@@ -350,6 +350,12 @@ Date Utilities::roundTo15MinutesForDate(const Date& date, bool bTzSupport)
     return quarterHourUp(day, bTzSupport ? day : fieldsOf(Clock::now()));
 }
 
+Date Utilities::roundTo15MinutesOnDay(const Date& day, const Date& time)
+{
+    if (day.isNull() || time.isNull()) return day;
+    return quarterHourUp(fieldsOf(day), fieldsOf(time));
+}
+
 Date Utilities::roundDown15MinutesForDate(const Date& date)
 {
     if (date.isNull()) return date;

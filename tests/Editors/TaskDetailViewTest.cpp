@@ -142,6 +142,28 @@ TEST_F(TaskDetailViewTest, MovingTheDueDateMovesTheStartWithIt)
         << "a due date before the start cannot be entered";
 }
 
+TEST_F(TaskDetailViewTest, TheDueDateShowsAsStoredEvenBeforeTheStart)
+{
+    struct Case {
+        Date start;
+        Date due;
+    };
+    const Case cases[] = {
+        {localDate(2014, 1, 13, 9), localDate(2014, 1, 16, 9)},
+        {localDate(2014, 1, 16, 23, 45), localDate(2014, 1, 16, 0, 15)},
+    };
+    for (const Case& c : cases) {
+        const TaskPtr item = storedTask();
+        item->setStartTime(c.start);
+        item->setDueEnd(c.due);
+        ASSERT_TRUE(item->dehydrate());
+        editForm(item);
+        EXPECT_EQ(m_form->startTextField()->dateValue(), c.start);
+        EXPECT_EQ(m_form->dueTextField()->dateValue(), c.due);
+        EXPECT_TRUE(m_form->revertBtn()->isHidden()) << "opening the editor changes nothing";
+    }
+}
+
 TEST_F(TaskDetailViewTest, AWeeklyRuleLoadsWithItsDaysAndRepeatFromShowsRevert)
 {
     const TaskPtr item = storedTask();

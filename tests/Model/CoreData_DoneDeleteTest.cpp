@@ -4,6 +4,8 @@
 #include "Tag.h"
 #include "TaskTestFixture.h"
 #include "RecordingICalSync.h"
+#include "ScriptedAlertPresenter.h"
+#include "TextTable.h"
 
 namespace {
 
@@ -115,6 +117,67 @@ TEST_F(CoreDataDoneDeleteTest, RepeatingTaskDoneContinuesAsNewRowWithItsLinks)
     EXPECT_TRUE(dataManager().getLink(next->primaryKey(), secondNote->primaryKey()));
     ASSERT_FALSE(posted.autoSyncRequests().isEmpty());
     EXPECT_EQ(posted.autoSyncRequests().last(), AutoSync::items | AutoSync::links);
+}
+
+// Ticked on Wednesday 15 January at 10:07: the task is done and its next
+// copy is open, due a rule step later and starting no later than that.
+TEST_F(CoreDataDoneDeleteTest, ARepeatingTasksNextCopyIsNeverDueBeforeItStarts)
+{
+    struct Case {
+        const char* what;
+        qint64 style;  // 0 from completion, 1 by schedule
+        Date start;
+        Date due;  // null: none
+        Date doneDue;
+        Date nextStart;
+        Date nextDue;
+    };
+    const Case cases[] = {
+        // Without a due date the done one takes the current quarter hour as its own.
+        {"from completion, no due date, starting later", 0, localDate(2014, 1, 29, 23, 45), {},
+         localDate(2014, 1, 15, 10, 15), localDate(2014, 1, 22, 10, 15), localDate(2014, 1, 22, 10, 15)},
+        {"from completion, no due date, started", 0, localDate(2014, 1, 10, 8, 0), {}, localDate(2014, 1, 15, 10, 15),
+         localDate(2014, 1, 10, 8, 0), localDate(2014, 1, 22, 10, 15)},
+        {"from completion, starting after the next due date", 0, localDate(2014, 2, 3, 9, 0),
+         localDate(2014, 1, 13, 9, 0), localDate(2014, 1, 13, 9, 0), localDate(2014, 1, 22, 9, 0),
+         localDate(2014, 1, 22, 9, 0)},
+        {"by schedule, starting after the next due date", 1, localDate(2014, 2, 3, 9, 0), localDate(2014, 1, 13, 9, 0),
+         localDate(2014, 1, 13, 9, 0), localDate(2014, 1, 20, 9, 0), localDate(2014, 1, 20, 9, 0)},
+    };
+    setting().setShowWarningAddRepeatTask(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TaskPtr task = storedItem(QString::fromUtf8(c.what));
+        task->setStartTime(c.start);
+        task->setHasDue(c.due.isNull() ? 0 : 1);
+        if (!c.due.isNull()) task->setDueEnd(c.due);
+        task->setRepeatType(2);
+        task->setTaskRepeatStyle(c.style);
+        task->setIsRepeatForever(1);
+        ASSERT_TRUE(task->dehydrate());
+        dataManager().doWithAllTasksEventsAdes(TaskList{task}, 0);
+        ScriptedAlertPresenter presenter;
+        presenter.scriptButton(AlertResponse::firstButton);
+
+        ASSERT_TRUE(dataManager().markDoneFromView(task, 1));
+
+        const TaskPtr done = Task::initWithPrimaryKey(task->primaryKey());
+        EXPECT_EQ(done->status(), 1);
+        EXPECT_EQ(done->repeatType(), 0);
+        EXPECT_EQ(done->dueEnd(), c.doneDue);
+        const TaskPtr next = Task::initWithPrimaryKey(dataManager().modifyingTask()->primaryKey());
+        ASSERT_NE(next->primaryKey(), task->primaryKey());
+        EXPECT_EQ(next->status(), 0);
+        EXPECT_EQ(next->repeatType(), 2);
+        EXPECT_EQ(next->hasDue(), 1);
+        EXPECT_EQ(next->startTime(), c.nextStart);
+        EXPECT_EQ(next->dueEnd(), c.nextDue);
+        EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE taskName='%1'").arg(c.what)), 2);
+        // The one notice tells what the tick did: the next occurrence is a new task.
+        ASSERT_EQ(presenter.requests().size(), 1);
+        EXPECT_EQ(presenter.requests().first().informativeText,
+                  TextTable::localizedString(QStringLiteral("addRepeatTaskWarningMessage")));
+    }
 }
 
 TEST_F(CoreDataDoneDeleteTest, RepeatingTaskDoneAfterItsLastOccurrenceIsOnlyCompleted)

@@ -21,6 +21,13 @@ std::shared_ptr<AlertObj> absoluteAlert(const Date& date)
     return alert;
 }
 
+std::shared_ptr<AlertObj> snoozeAlert(const Date& date)
+{
+    std::shared_ptr<AlertObj> alert = absoluteAlert(date);
+    alert->setAlertType(2);
+    return alert;
+}
+
 using TaskEncodingsTest = TaskTest;
 
 TEST_F(TaskEncodingsTest, AlertListIsReadFromEveryPieceAfterTheFirstSlash)
@@ -155,6 +162,19 @@ TEST_F(TaskEncodingsTest, NextAlarmIsTheEarliestAlertAheadOfNowAndBeforeNextYear
                   t.setParentId(12);
               }),
          {}, {}, 0},
+        // Snoozed ten minutes before an event at 10:00: the snooze still
+        // rings at 10:15, while the event's own alerts stay silent.
+        {"snoozed one-off event that started",
+         event(localDate(2014, 1, 15, 10, 0), {absoluteAlert(localDate(2014, 1, 15, 10, 10)),
+                                               snoozeAlert(localDate(2014, 1, 15, 10, 15))}),
+         localDate(2014, 1, 15, 10, 15), localDate(2014, 1, 15, 10, 0), 1},
+        {"snoozed detached occurrence that started",
+         then(event(localDate(2014, 1, 15, 10, 0), {relativeAlert(600), snoozeAlert(localDate(2014, 1, 15, 10, 15))}),
+              [](Task& t) {
+                  t.setRepeatType(2);
+                  t.setParentId(12);
+              }),
+         localDate(2014, 1, 15, 10, 15), localDate(2014, 1, 15, 10, 0), 1},
         {"series starting ahead", then(event(tomorrowNine, {relativeAlert(-300)}), [](Task& t) { t.setRepeatType(1); }),
          localDate(2014, 1, 16, 8, 55), tomorrowNine, 0},
         {"checklist item", then(task(tomorrowNine, {relativeAlert(-900)}), [](Task& t) { t.setTaskType(2); }), {}, {},

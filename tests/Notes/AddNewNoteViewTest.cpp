@@ -131,15 +131,20 @@ TEST_F(AddNewNoteViewTest, TheCreatedDateStartsOnTheSelectedDayAtTheNextQuarterH
     struct Case {
         const char* what;
         Date selected;
+        Date now;
         Date expected;
     };
     const Case cases[] = {
-        // The month view cannot lose a selected day: the case without one comes first.
-        {"no day selected", Date(), at(2014, 1, 13, 11, 0)},
-        {"Wednesday selected", at(2014, 1, 15, 0, 0), at(2014, 1, 15, 11, 0)},
+        // The month view cannot lose a selected day: the cases without one come first.
+        {"no day selected", Date(), at(2014, 1, 13, 10, 46), at(2014, 1, 13, 11, 0)},
+        {"no day selected, 23:49", Date(), at(2014, 1, 13, 23, 49), at(2014, 1, 14, 0, 0)},
+        {"Wednesday selected", at(2014, 1, 15, 0, 0), at(2014, 1, 13, 10, 46), at(2014, 1, 15, 11, 0)},
+        // The quarter hour after 23:45 is the next day's midnight.
+        {"Wednesday selected, 23:49", at(2014, 1, 15, 0, 0), at(2014, 1, 13, 23, 49), at(2014, 1, 16, 0, 0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        Clock::setFixed(c.now);
         if (!c.selected.isNull()) view().monthView()->monthCalendarView()->setCurrentDay(c.selected, false);
         AddNewNoteView& form = openForm();
         EXPECT_EQ(form.createTextField()->dateValue(), c.expected);

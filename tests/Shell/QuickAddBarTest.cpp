@@ -209,7 +209,8 @@ TEST_F(QuickAddBarTest, ReturnMakesAnItemOfTheLineByTabAndPrefix)
         {AddView::TaskEditor, "#tCall", 1, "Call", "", selected, 1},
         {-1, "#tCall", 1, "Call", "", selected, 1},
         {-1, "#nMilk", 3, "Milk", "Milk", selected, 2},
-        {-1, "#e Lunch", 0, " Lunch", "", selected, 0},
+        {-1, "#e Lunch", 0, "Lunch", "", selected, 0},
+        {-1, "#t Pay rent", 1, "Pay rent", "", selected, 1},
         {-1, "#TCall", 0, "#TCall", "", selected, 0},
         {-1, "#xCall", 0, "#xCall", "", selected, 0},
         // Blank lines and prefixes alone are untitled; a note keeps no name.

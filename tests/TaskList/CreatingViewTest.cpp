@@ -514,6 +514,56 @@ TEST_F(CreatingViewTest, WithoutAMonthViewNewItemsStartToday)
     EXPECT_EQ(item->startTime(), localDate(2014, 1, 15, 10, 15));
 }
 
+// The quarter hour after 23:45 is midnight of the next day: a new item lands
+// on the day after the selected one, never almost a day in the past.
+TEST_F(CreatingViewTest, NearMidnightTheRoundedStartCarriesIntoTheNextDay)
+{
+    enum Via { Bar, Popover };
+    struct Case {
+        const char* line;
+        Via via;
+        bool daySelected;
+        Date now;
+        qint64 type;
+        Date start;
+    };
+    const Case cases[] = {
+        {"Call Mum", Bar, true, localDate(2014, 1, 15, 23, 49), ItemKind::Event, localDate(2014, 1, 21, 0, 0)},
+        {"#t Pay rent", Bar, true, localDate(2014, 1, 15, 23, 49), ItemKind::Task, localDate(2014, 1, 21, 0, 0)},
+        {"#n Idea", Bar, true, localDate(2014, 1, 15, 23, 59), ItemKind::Note, localDate(2014, 1, 21, 0, 0)},
+        {"Call Mum", Bar, false, localDate(2014, 1, 15, 23, 49), ItemKind::Event, localDate(2014, 1, 16, 0, 0)},
+        {"Call Mum", Bar, true, localDate(2014, 1, 15, 23, 44), ItemKind::Event, localDate(2014, 1, 20, 23, 45)},
+        {"Call Mum", Popover, true, localDate(2014, 1, 15, 23, 49), ItemKind::Event, localDate(2014, 1, 21, 0, 0)},
+        {"#n Idea", Popover, true, localDate(2014, 1, 15, 23, 46), ItemKind::Note, localDate(2014, 1, 21, 0, 0)},
+        {"#t Pay rent", Popover, true, localDate(2014, 1, 15, 23, 50), ItemKind::Task, localDate(2014, 1, 21, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.line) + (c.via == Bar ? " in the bar" : " in the popover"));
+        Clock::setFixed(c.now);
+        m_mainView->month = c.daySelected ? m_month.get() : nullptr;
+        selectDay(localDate(2014, 1, 20));
+        if (c.via == Bar) {
+            QuickAddView bar(QRectF(0, 0, 280, QuickAddView::collapsedHeight));
+            bar.searchAndAdd()->setStringValue(QString::fromUtf8(c.line));
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(bar.searchAndAdd()->editor(), &enter);
+        } else {
+            CreatingView* view = open();
+            ASSERT_NE(view, nullptr);
+            typeLine(view, QString::fromUtf8(c.line));
+            m_controller->shouldClose();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        const TaskPtr item = newestStoredItem();
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->taskType(), c.type);
+        EXPECT_FALSE(item->taskName().startsWith(QLatin1Char(' '))) << "the blank after a prefix is no part of the name";
+        EXPECT_EQ(item->startTime(), c.start);
+        if (c.type == ItemKind::Event) EXPECT_EQ(item->endTime(), Utilities::newDateFromDate(c.start, eventMinutes * 60));
+    }
+    m_mainView->month = m_month.get();
+}
+
 }  // namespace
 
 namespace {

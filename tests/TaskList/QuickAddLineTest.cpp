@@ -18,8 +18,11 @@ TEST(QuickAddLineTest, SplitsThePrefixFromTheTrimmedLine)
         {"#tCall", 't', "Call"},
         {"#nMilk", 'n', "Milk"},
         {"#eDentist", 'e', "Dentist"},
-        // The rest is not trimmed again.
-        {"  #t  Call ", 't', "  Call"},
+        // The blanks after a prefix are not part of the name.
+        {"  #t  Call ", 't', "Call"},
+        {"#t Pay rent", 't', "Pay rent"},
+        {"#n\t Milk and eggs", 'n', "Milk and eggs"},
+        {"#e Dentist", 'e', "Dentist"},
         // Case and unknown prefixes belong to the name.
         {"#TCall", 0, "#TCall"},
         {"#xCall", 0, "#xCall"},

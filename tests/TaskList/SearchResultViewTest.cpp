@@ -210,6 +210,50 @@ TEST_F(SearchResultTest, ARepeatingEventIsListedAsItsOccurrenceAndRefreshedAsThe
     EXPECT_EQ(shown().front(), header("eventText")) << "the groups stay";
 }
 
+// A series made in the editor names no occurrence: it is listed as its
+// first occurrence, or the next one when the first was deleted.
+TEST_F(SearchResultTest, ASeriesMadeInTheEditorIsListedAsItsFirstOccurrenceLeft)
+{
+    const auto editorSeries = [this](const QString& name, const Date& start, const Date& end, qint64 repeatType,
+                                     const std::function<void(Task&)>& shape = {}) {
+        return event(name, start, end, [&](Task& t) {
+            t.setRepeatStartDate(start);
+            t.setOccurrence(Date::dateWithTimeIntervalSince1970(0));
+            t.setRepeatType(repeatType);
+            t.setIsRepeatForever(1);
+            t.setParentId(-1);
+            if (shape) shape(t);
+        });
+    };
+    editorSeries(QStringLiteral("Design review"), localDate(2014, 1, 21, 14), localDate(2014, 1, 21, 15), 3);
+    editorSeries(QStringLiteral("Anna's birthday"), localDate(2014, 3, 2), localDate(2014, 3, 2, 23, 59, 59), 4,
+                 [](Task& t) { t.setIsADE(1); });
+    editorSeries(QStringLiteral("Retro"), localDate(2014, 1, 13, 15), localDate(2014, 1, 13, 16), 2, [](Task& t) {
+        t.addRepeatException(localDate(2014, 1, 13, 15), Task::RepeatException::Deleted);
+    });
+    editorSeries(QStringLiteral("Plan the retro"), localDate(2014, 1, 14, 9), localDate(2014, 1, 14, 10), 1,
+                 [](Task& t) { t.setIsSheduledTask(true); });
+    struct Case {
+        const char* search;
+        QStringList rows;
+        Date day;  // of the listed occurrence
+    };
+    const Case cases[] = {
+        {"design", {header("eventText"), "Design review"}, localDate(2014, 1, 21, 14)},
+        {"anna", {header("allDayText"), "Anna's birthday"}, localDate(2014, 3, 2)},
+        {"retro", {header("staskText"), "Plan the retro", header("eventText"), "Retro"}, localDate(2014, 1, 20, 15)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.search);
+        results().loadSearchResultWithSearchText(QString::fromLatin1(c.search));
+        ASSERT_EQ(shown(), c.rows);
+        const TaskPtr listed = qobject_cast<TaskListItemView*>(results().itemAtRow(int(c.rows.size()) - 1))->task();
+        EXPECT_LT(listed->primaryKey(), -1) << "a generated occurrence";
+        EXPECT_EQ(listed->startTime(), c.day);
+    }
+    EXPECT_EQ(rowView(QStringLiteral("Plan the retro"))->task()->startTime(), localDate(2014, 1, 14, 9));
+}
+
 TEST_F(SearchResultTest, ClicksSelectAndADoubleClickOpensTheEditor)
 {
     setting().setIsWarningForDeleting(0);
