@@ -82,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fields.timeZone = file->master->timeZone;
     fields.rule = file->master->rule;
     document->writeMaster(file->uid, fields);
+    document->settleStartOnRule();
     const Date exception = file->master->start.dateByAddingTimeInterval(7 * 86400.0);
     if (ICalendarFile::canWrite(exception)) document->addExceptionDate(exception);
     const auto written = ICalendarFile::readEvents(document->toBytes(), &problem);

@@ -236,7 +236,9 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::getICalRERuleFromLocalEvent(const
     // An interval the store cannot write counts as 1.
     if (interval < 1 || interval > 100000) interval = 1;
     std::optional<CalRecurrenceEnd> end;
-    if (!item->isRepeatForever()) end = CalRecurrenceEnd::recurrenceEndWithEndDate(item->repeatEndDate());
+    // A zoned root keeps its end in its zone's wall-clock time, as its start.
+    if (!item->isRepeatForever())
+        end = CalRecurrenceEnd::recurrenceEndWithEndDate(itemDateToSeriesDate(item->repeatEndDate(), *item));
     const Date start = item->startTime();
     switch (item->repeatType()) {
     case 1: return CalRecurrenceRule::initDailyRecurrenceWithInterval(int(interval), end);
@@ -289,9 +291,13 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
     // the item still says that, the user did not touch the repetition and
     // the store's rule stays, even one the organizer shows only as its
     // nearest rule (or not at all).
+    // The end is the file's own as the organizer reads it from the start
+    // now written (a count counted from there): an end the organizer moved
+    // with its series, or the user changed, is the organizer's to write.
     auto shown = std::make_shared<Task>();
     shown->setStartTime(item->startTime());
-    updateRETypeForEvent(shown, event, item->repeatEndDate());
+    shown->setTz(item->tz());
+    updateRETypeForEvent(shown, event, seriesDateToItemTime(findEndDateForIEvent(event, event.startDate()), *item));
     const std::optional<CalRecurrenceRule> asShown =
         shown->repeatType() >= 1 ? getICalRERuleFromLocalEvent(shown) : std::nullopt;
     if (asShown != wanted) return wanted;

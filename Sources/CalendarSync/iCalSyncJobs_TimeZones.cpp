@@ -130,6 +130,8 @@ void iCalSyncJobs::rootDatesToItemTime(Task& root, const CalEvent& first, const 
     if (seriesStart && root.repeatStartDate() == seriesStart) root.setRepeatStartDate(seriesDateToItemTime(seriesStart, root));
     if (first.occurrence() && root.occurrence() == first.occurrence())
         root.setOccurrence(seriesDateToItemTime(first.occurrence(), root));
+    if (root.repeatType() > 0 && root.isRepeatForever() == 0)
+        root.setRepeatEndDate(seriesDateToItemTime(root.repeatEndDate(), root));
 }
 
 Date iCalSyncJobs::storeOccurrenceOfRoot(const Task& root)

@@ -165,6 +165,26 @@ QString markedDeleted(const QString& exceptions, const Date& occurrence)
     return marked;
 }
 
+// A series moved as a whole keeps its number of occurrences: an end the
+// caller left as it was moves by the days the start moved, and by its
+// change of time of day too unless the end is the close of a day (an end
+// at the last start, as other programs write it, would otherwise lose that
+// occurrence to a later time of day, or keep one a day move pushed past it).
+void endMovedWithSeries(Task& event, const TaskPtr& stored, Date former)
+{
+    if (!stored || event.repeatType() <= 0 || event.isRepeatForever() != 0 || stored->isRepeatForever() != 0) return;
+    const Date end = event.repeatEndDate();
+    if (!end || end != stored->repeatEndDate()) return;
+    if (!former) former = stored->startTime();
+    if (!former || !event.startTime()) return;
+    const double wallMove = Utilities::toDBDate(event.startTime()).timeIntervalSince1970()
+                            - Utilities::toDBDate(former).timeIntervalSince1970();
+    const double days = double(Utilities::daysBetweenTwoDates(former, event.startTime()) - 1);
+    const bool closeOfDay = Utilities::getHour(end) == 23 && Utilities::getMinute(end) == 59;
+    const double move = closeOfDay ? days * 86400 : wallMove;
+    if (move != 0) event.setRepeatEndDate(Utilities::newDateFromDate(end, move));
+}
+
 bool isAutoICalSyncOn(const CoreData& dataManager)
 {
     const SettingPtr setting = dataManager.currentSetting();
@@ -261,6 +281,8 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     // The event takes the root's identity and previous state before it is
     // written; a failure hands it back as the caller left it.
     transaction.keep(event);
+    // Where the series started before: the occurrence handed in, or the root's own start.
+    Date former = event->parentId() != rootParent ? event->occurrence() : Date();
     if (event->parentId() != rootParent) {
         // From here on the event is written as the root row. It carries the
         // root's exceptions: a detached row has none of its own, and an
@@ -275,6 +297,7 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     }
     if (event->primaryKey() < 0) return false;
     const Date start = event->startTime();
+    endMovedWithSeries(*event, taskWithPrimaryKey(event->primaryKey()), former);
     event->setRepeatStartDate(start);
     event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start));
     fetchPrevEvent(event, event->primaryKey());

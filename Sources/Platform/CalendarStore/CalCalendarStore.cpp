@@ -362,6 +362,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     const auto createSeries = [&](const QString& uid) {
         auto document = ICalendarFile::newCalendar();
         document->writeMaster(uid, fields);
+        document->settleStartOnRule();
         const QString path = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid);
         const QByteArray bytes = document->toBytes();
         if (!writeFileLocked(path, bytes, error)) return false;
@@ -430,8 +431,10 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         master.end = master.start.dateByAddingTimeInterval(fields.end ? fields.end.timeIntervalSinceDate(fields.start) : 0);
         document->writeMaster(uid, master);
         document->shiftExceptions(shift);
+        document->settleStartOnRule();
     } else {
         document->writeMaster(uid, fields);
+        document->settleStartOnRule();
     }
     const QByteArray bytes = document->toBytes();
     if (source == target) {
@@ -585,6 +588,7 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
                 }
                 document = ICalendarFile::newCalendar();
                 document->writeMaster(file.uid, file.fields);
+                document->settleStartOnRule();
                 bytes = document->toBytes();
                 if (bytes.size() > largestFile) {
                     problem = oversizeProblem(file.path);

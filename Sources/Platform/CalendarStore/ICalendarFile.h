@@ -163,6 +163,12 @@ public:
     void endSeriesBefore(const Date& occurrence);
     // Moves the exceptions and extra dates with the series when its start moves.
     void shiftExceptions(double seconds);
+    // A start the rule does not give (a weekly Monday rule from a Tuesday)
+    // is the series' first occurrence here, but RFC 5545 leaves such a start
+    // undefined and readers differ (some show it, some hide it): the start is
+    // written as an extra date too, which every reader shows once; a start
+    // on the rule loses such an extra date (some readers would show it twice).
+    void settleStartOnRule();
     // Keeps the exceptions from the date on, dropping the earlier ones (the
     // part that continues as a new series).
     void keepExceptionsFrom(const Date& occurrence);

@@ -122,6 +122,7 @@ struct TimeForm {
     QString tzid;
     std::shared_ptr<const ICalForeignZone> foreign;
     bool floating = false;
+    bool utc = false;  // as read: a time in UTC
 };
 
 TimeForm formOfTime(icalproperty* time)
@@ -143,6 +144,7 @@ TimeForm formOfTime(icalproperty* time)
         }
     } else {
         form.floating = !form.isDate && !icaltime_is_utc(when);
+        form.utc = !form.isDate && icaltime_is_utc(when);
     }
     return form;
 }
@@ -467,18 +469,25 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         zoneOfName(fields.timeZone, &known);
         if (known && hasBuiltinDefinition(fields.timeZone)) form.tzid = fields.timeZone;
     }
-    // A series without a zone repeats at its wall-clock time here, across
-    // clock changes, as the organizer repeats it: a time in UTC would move
-    // by an hour with every change.
-    form.floating = master && !fields.allDay && fields.timeZone.isEmpty() && fields.rule.has_value();
-    // A zone only the file defines is none the organizer can name: times it
-    // holds without a zone stay in the file's zone (a new changed occurrence
-    // takes its master's), so the series keeps its wall-clock time there
-    // across a clock change.
     if (!fields.allDay && fields.timeZone.isEmpty()) {
         const bool ownStart = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
         const TimeForm now = formOf(ownStart ? event : masterOf(calendar, uid));
-        if (now.foreign && !now.isDate) form = now;
+        if (now.foreign && !now.isDate) {
+            // A zone only the file defines is none the organizer can name:
+            // times it holds without a zone stay in the file's zone (a new
+            // changed occurrence takes its master's), so the series keeps
+            // its wall-clock time there across a clock change.
+            form = now;
+        } else if (ownStart && (now.utc || now.floating)) {
+            // A time without a zone keeps the form the file gave it: UTC
+            // stays UTC (read the same in every zone), floating stays floating.
+            form.floating = now.floating;
+        } else {
+            // A series of the organizer's own repeats at its wall-clock time
+            // here, across clock changes, as the organizer repeats it: a time
+            // in UTC would move by an hour with every change.
+            form.floating = master && fields.rule.has_value();
+        }
     }
     Date end = fields.end ? fields.end : fields.start;
     if (fields.allDay) {
@@ -741,6 +750,40 @@ void ICalendarFile::shiftExceptions(double seconds)
         icalproperty_free(dates.first().first);
         icalcomponent_add_property(c, moved);
     }
+}
+
+void ICalendarFile::settleStartOnRule()
+{
+    icalcomponent* master = masterOf(m_root, m_uid);
+    if (!master || icalcomponent_count_properties(master, ICAL_RRULE_PROPERTY) != 1) return;
+    icalproperty* startProperty = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
+    if (!startProperty) return;
+    const icaltimetype start = icalproperty_get_dtstart(startProperty);
+    if (!usableFields(start)) return;
+    // The rule's first occurrence from the start, in the start's own
+    // wall-clock fields, as every reader steps it.
+    icalrecurrencetype recurrence = icalproperty_get_rrule(icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY));
+    recurrence.count = 0;
+    recurrence.until = icaltime_null_time();
+    icalrecur_iterator* iterator = icalrecur_iterator_new(recurrence, start);
+    if (!iterator) return;
+    const icaltimetype first = icalrecur_iterator_next(iterator);
+    icalrecur_iterator_free(iterator);
+    const bool onRule = !icaltime_is_null_time(first) && icaltime_compare(first, start) == 0;
+    const Date instant = masterStart();
+    if (!instant) return;
+    bool listed = false;
+    for (const auto& [property, date] : datesOf(master, ICAL_RDATE_PROPERTY)) {
+        if (key(date) != key(instant)) continue;
+        // On the rule, the start's extra date (left by a move) would show
+        // it twice to some readers.
+        if (onRule) {
+            icalcomponent_remove_property(master, property);
+            icalproperty_free(property);
+        }
+        listed = true;
+    }
+    if (!onRule && !listed) icalcomponent_add_property(master, timeProperty(ICAL_RDATE_PROPERTY, instant, formOf(master)));
 }
 
 void ICalendarFile::keepExceptionsFrom(const Date& occurrence)
