@@ -130,6 +130,7 @@ struct ReadTime {
 void prepareLibical();
 icalcomponent* parseText(const QByteArray& bytes);
 icalcomponent* firstCalendarOrSelf(icalcomponent* root);
+QList<icalcomponent*> calendarsOf(icalcomponent* root);
 QString ownUidOf(const QList<icalcomponent*>& events);
 QList<icalcomponent*> componentsOf(icalcomponent* root, icalcomponent_kind kind);
 QString propertyText(icalcomponent* component, icalproperty_kind kind);
