@@ -147,6 +147,6 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
 Date untilInstant(const icaltimetype& until);
 icaltimetype wallTime(const Date& date, const QTimeZone& zone, bool isDate);
 Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList* problems);
-std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence);
+std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, const icaltimetype& start);
 
 }  // namespace ICalendarFileShared

@@ -464,6 +464,13 @@ bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const D
     return key(endOf(event, read.instant, read.isDate, &ignored)) == key(end);
 }
 
+// The wall-clock start a rule is read with (a null time when there is none).
+icaltimetype startOf(icalcomponent* event)
+{
+    icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    return start ? icalproperty_get_dtstart(start) : icaltime_null_time();
+}
+
 void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& uid,
                       const ICalEventFields& fields, bool master)
 {
@@ -519,7 +526,7 @@ void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& 
         icalproperty* written = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
         // The file's rule stays as it is spelled when it means the rule given.
         const bool same = written && fields.rule && icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
-                          && ruleOf(icalproperty_get_rrule(written)) == fields.rule;
+                          && ruleOf(icalproperty_get_rrule(written), startOf(event)) == fields.rule;
         if (!same && (written || fields.rule)) {
             removeAll(event, ICAL_RRULE_PROPERTY);
             if (fields.rule)
