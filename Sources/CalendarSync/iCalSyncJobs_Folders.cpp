@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <mutex>
+
 namespace {
 
 const QString calendarSuffix = QStringLiteral("calendar");
@@ -172,13 +174,28 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
     if (!seriesStart) return result;
 
     // The occurrences the organizer's own repetition cannot give come as
-    // changed ones: the file's extra dates (RDATE) and those a change moved
-    // with it (RANGE=THISANDFUTURE), these up to the end of the sync window.
+    // changed ones: the file's extra dates (RDATE), those a change moved
+    // with it (RANGE=THISANDFUTURE), and every occurrence of a daily to
+    // yearly rule the organizer cannot hold (its root then a one-off, the
+    // file's rule kept), these up to the end of the sync window.
     const auto withOccurrencesOutsideTheRule = [&](CalEventList parts) {
         if (parts.isEmpty()) return parts;
         const CalEventPtr root = parts.first();
         const bool carried = std::any_of(parts.cbegin(), parts.cend(), [](const CalEventPtr& e) { return e->carriesOn(); });
-        if (root->recurrenceDates().isEmpty() && !carried) return parts;
+        const auto& rule = root->recurrenceRule();
+        const bool unheld = rule && rule->recurrenceType() == CalRecurrenceRule::Other
+                            && rule->otherFrequency() != CalRecurrenceRule::Other;
+        if (root->recurrenceDates().isEmpty() && !carried && !unheld) return parts;
+        if (unheld) {
+            static std::mutex mutex;
+            static QSet<QString> told;
+            std::lock_guard lock(mutex);
+            if (!told.contains(uid)) {
+                told.insert(uid);
+                qInfo().noquote() << "Calendar store: the rule of event" << uid
+                                  << "is none the organizer can hold; its occurrences are shown one by one, the file's rule is kept";
+            }
+        }
         Date to = getSyncWindowDate(false);
         for (const Date& date : root->recurrenceDates())
             if (!to || date > to) to = date;
@@ -197,7 +214,7 @@ CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& i
         for (const CalEventPtr& event : found) {
             if (event->isDetached() || event->occurrence().wholeSecondsSince1970() == root->occurrence().wholeSecondsSince1970())
                 continue;
-            if (!extra.contains(event->occurrence().wholeSecondsSince1970())
+            if (!unheld && !extra.contains(event->occurrence().wholeSecondsSince1970())
                 && event->startDate().wholeSecondsSince1970() == event->occurrence().wholeSecondsSince1970())
                 continue;
             // Mapped as a changed occurrence is: without the series' rule.

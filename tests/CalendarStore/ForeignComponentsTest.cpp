@@ -244,3 +244,81 @@ TEST_F(ForeignComponentsTest, ABrokenFileReadsAsTheSameSeriesAfterAnEdit)
         QFile::remove(path);
     }
 }
+
+// A file may be a stream of several calendar objects. The second one's
+// event of another uid is kept whole through every write of the first
+// one's series, and the independent reader finds both events' occurrences
+// in what the store wrote; once the first series is removed the file reads
+// as the second one's event.
+TEST_F(ForeignComponentsTest, AStreamOfCalendarObjectsKeepsTheOthersThroughEveryWrite)
+{
+    enum Write { Retitle, MoveSeries, RemoveOccurrence, ChangeOccurrence, RemoveSeries };
+    const int yogaLeft[] = {4, 4, 3, 4, 0};
+    const QString yoga = QStringLiteral("yoga-2027@desktop.example"), dentist = QStringLiteral("dentist-2027@desktop.example");
+    const QString path = makeCalendarFolder(QStringLiteral("HOME"), QStringLiteral("Home")) + QStringLiteral("/Events/two.ics");
+    const QByteArray bytes = fixture(QStringLiteral("two-calendars.ics"));
+    const QByteArray second = bytes.mid(bytes.indexOf("BEGIN:VCALENDAR", 1));
+    const Date from = utc(2027, 7, 1), to = utc(2027, 9, 1), secondWeek = utc(2027, 7, 13, 17);
+    IndependentReader reader;
+    for (const Write write : {Retitle, MoveSeries, RemoveOccurrence, ChangeOccurrence, RemoveSeries}) {
+        SCOPED_TRACE(write);
+        writeBytes(path, bytes);
+        store = CalCalendarStore::create(root());
+        const CalEventPtr event = store->eventWithUID(yoga, write == RemoveOccurrence || write == ChangeOccurrence ? secondWeek : Date());
+        ASSERT_TRUE(event);
+        const int span = write == RemoveOccurrence || write == ChangeOccurrence ? CalSpanThisEvent : CalSpanAllEvents;
+        event->setTitle(QStringLiteral("Yoga, renamed"));
+        if (write == MoveSeries || write == ChangeOccurrence) {
+            event->setStartDate(event->startDate().dateByAddingTimeInterval(3600));
+            event->setEndDate(event->endDate().dateByAddingTimeInterval(3600));
+        }
+        ASSERT_TRUE(write == RemoveOccurrence || write == RemoveSeries ? store->removeEvent(event, span) : store->saveEvent(event, span));
+
+        const QByteArray written = readBytes(path);
+        EXPECT_TRUE(written.endsWith(second)) << written.toStdString();
+        EXPECT_EQ(held(root(), yoga, from, to).size(), yogaLeft[write]);
+        const auto shown = held(root(), dentist, from, to);
+        EXPECT_EQ(shown.size(), write == RemoveSeries ? 1 : 0);  // the file is the first series' while it has one
+        reader.expect(path, from, to, held(root(), yoga, from, to) + QList{IndependentReader::Occurrence{paris(2027, 7, 14, 10), paris(2027, 7, 14, 10, 30)}});
+        reader.verify();
+    }
+}
+
+// A uid whose ends libical reads as blanks (an escaped control character,
+// which the format forbids) is read without them, and an edit gives a file
+// that reads back as the same event; a uid of nothing else names no event.
+TEST_F(ForeignComponentsTest, AUidWithAnEscapedControlCharacterReadsBackAfterAnEdit)
+{
+    const struct {
+        QByteArray uid;
+        const char* read;  // nullptr: no event
+    } cases[] = {
+        {"\\\x01swim", "swim"},
+        {"swim\\\x1f", "swim"},
+        {"\\\x01swim\\\x02", "swim"},
+        {"\\\x01", nullptr},
+    };
+    const QString path = makeCalendarFolder(QStringLiteral("HOME"), QStringLiteral("Home")) + QStringLiteral("/Events/swim.ics");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.uid.toStdString());
+        writeBytes(path, "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\nUID:" + c.uid
+                             + "\r\nDTSTART:20270705T070000Z\r\nDTEND:20270705T080000Z\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"
+                               "SUMMARY:Swim\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+        store = CalCalendarStore::create(root());
+        const CalEventList listed = eventsBetween(utc(2027, 7, 1), utc(2027, 8, 1));
+        if (!c.read) {
+            EXPECT_TRUE(listed.isEmpty()) << listed.first()->uid().toStdString();
+            continue;
+        }
+        ASSERT_EQ(listed.size(), 3);
+        EXPECT_EQ(listed.first()->uid(), QLatin1String(c.read));
+        const CalEventPtr event = store->eventWithUID(QLatin1String(c.read), Date());
+        ASSERT_TRUE(event);
+        event->setTitle(QStringLiteral("Swim early"));
+        ASSERT_TRUE(store->saveEvent(event, CalSpanAllEvents));
+        const CalEventPtr back = CalCalendarStore::create(root())->eventWithUID(QLatin1String(c.read), Date());
+        ASSERT_TRUE(back) << readBytes(path).toStdString();
+        EXPECT_EQ(back->title(), QStringLiteral("Swim early"));
+        EXPECT_FALSE(readBytes(path).contains("UID: ")) << readBytes(path).toStdString();
+    }
+}

@@ -8,7 +8,8 @@ CHECKS holds one block per file: a line "FILE <from> <to> <path>", FROM and TO i
 each a number of seconds since 1970 for a timed occurrence or YYYYMMDD for the days of an
 all-day one (the end being the day after its last day), and any lines "FIELD <NAME> <text>":
 the text the file's first event or task (not a changed occurrence) holds in that property
-(empty when it has none; a date as the occurrences give it). Floating times are read in the
+(empty when it has none; a date as the occurrences give it). The occurrences of every calendar
+object of the file count. Floating times are read in the
 zone of the TZ variable. A byte-order mark before the file's text is no part of it. Exit
 status: 0 when every file agrees, 1 when one does not or does not parse
 (what was found is printed), 3 when the reader's modules are missing.
@@ -74,10 +75,12 @@ def check(path, low, high, expected):
             text = handle.read()
         if text.startswith(b"\xef\xbb\xbf"):
             text = text[3:]
-        calendar = icalendar.Calendar.from_ical(text)
+        # A file may be a stream of several calendar objects (RFC 5545).
+        calendars = icalendar.Calendar.from_ical(text, multiple=True)
         start = datetime.datetime.fromtimestamp(low, datetime.timezone.utc)
         end = datetime.datetime.fromtimestamp(high, datetime.timezone.utc)
-        read = occurrences(calendar, start, end)
+        read = sorted(sum((occurrences(calendar, start, end) for calendar in calendars), []))
+        calendar = next((c for c in calendars if c.walk("VEVENT") or c.walk("VTODO")), calendars[0])
         fields_read = fields(calendar, [line.split(" ", 2)[1] for line in fields_wanted])
     except Exception as error:  # any failure to read is the file's fault
         return f"{path}: cannot be read: {error!r}"

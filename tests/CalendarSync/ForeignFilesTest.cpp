@@ -436,4 +436,52 @@ TEST_F(ForeignFilesTest, SeriesStartingOffTheirRuleShowWhatOtherReadersShow)
     }
 }
 
+// Rules of the four kinds with parts the organizer's rules have not (a
+// weekday of a week of May, the last weekday or day of a month, every other
+// week from Monday) show on the days the independent reader shows, after a
+// first sync and a second one; one the organizer holds (the second Tuesday
+// of every month from a second Tuesday) is read as its own repetition.
+TEST_F(ForeignFilesTest, RulesTheOrganizerCannotHoldShowTheReadersDays)
+{
+    Clock::setFixed(local(2027, 1, 2, 12));
+    setting->setICalSyncWindowEnd(600);
+    const auto event = [](const char* uid, const char* start, const char* rule) {
+        return crlf(QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Other//EN\nBEGIN:VEVENT\nUID:") + uid
+                    + "\nSUMMARY:Rule\nDTSTART;TZID=Europe/Paris:" + start + "\nDURATION:PT1H\nRRULE:" + rule
+                    + "\nEND:VEVENT\nEND:VCALENDAR\n");
+    };
+    const struct {
+        const char* uid;
+        QByteArray file;
+        int occurrences;
+        bool repeats;  // the organizer holds the rule itself
+    } cases[] = {
+        {"mothers-day@x", event("mothers-day@x", "20270509T100000", "FREQ=YEARLY;COUNT=2;BYMONTH=5;BYDAY=2SU"), 2, false},
+        {"last-weekday@x", event("last-weekday@x", "20270129T090000", "FREQ=MONTHLY;COUNT=4;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1"), 4, false},
+        {"month-end@x", event("month-end@x", "20270131T090000", "FREQ=MONTHLY;COUNT=4;BYMONTHDAY=-1"), 4, false},
+        {"monday-weeks@x", event("monday-weeks@x", "20270105T090000", "FREQ=WEEKLY;INTERVAL=2;WKST=MO;COUNT=6;BYDAY=TU,SU"), 6, false},
+        {"second-tuesday@x", event("second-tuesday@x", "20270112T090000", "FREQ=MONTHLY;COUNT=3;BYDAY=2TU"), 3, true},
+    };
+    QStringList paths;
+    for (const auto& c : cases) paths << writeForeign(QString::fromLatin1(c.uid) + QStringLiteral(".ics"), c.file);
+    const Date from = local(2027, 1, 1), to = local(2028, 12, 31);
+    for (int pass = 0; pass < 2; ++pass) {
+        sync->backgroundFullSync();
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            SCOPED_TRACE(std::string(cases[i].uid) + " pass " + std::to_string(pass));
+            const TaskPtr root = dataManager().getRootEventWithUID(QString::fromLatin1(cases[i].uid));
+            ASSERT_TRUE(root);
+            EXPECT_EQ(root->repeatType() != 0, cases[i].repeats);
+            TaskList items = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+            if (root->repeatType() != 0) dataManager().fillRepeatEventInstances({root}, items, from, to);
+            else items << root;
+            QList<IndependentReader::Occurrence> found;
+            for (const TaskPtr& item : items) found << IndependentReader::Occurrence{item->startTime(), item->endTime()};
+            EXPECT_EQ(found.size(), cases[i].occurrences);
+            reader.expect(paths[i], from, to, found);
+        }
+        reader.verify();
+    }
+}
+
 }  // namespace ForeignFilesTests

@@ -57,7 +57,9 @@ CalRecurrenceRule CalRecurrenceRule::initYearlyRecurrenceWithInterval(int interv
 }
 
 CalRecurrenceRule CalRecurrenceRule::initOtherRecurrenceWithInterval(int interval,
-                                                                     const std::optional<CalRecurrenceEnd>& end)
+                                                                     const std::optional<CalRecurrenceEnd>& end, Type frequency)
 {
-    return make(Other, interval, end);
+    CalRecurrenceRule rule = make(Other, interval, end);
+    rule.m_frequency = frequency;
+    return rule;
 }

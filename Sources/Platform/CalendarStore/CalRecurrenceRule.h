@@ -31,9 +31,13 @@ public:
                                                                const std::optional<CalRecurrenceEnd>& end);
     static CalRecurrenceRule initYearlyRecurrenceWithInterval(int interval, const QList<int>& monthsOfTheYear,
                                                               const std::optional<CalRecurrenceEnd>& end);
-    // A rule of a frequency the organizer does not map (hourly, say), as
-    // other programs write them; the store expands it from the file.
-    static CalRecurrenceRule initOtherRecurrenceWithInterval(int interval, const std::optional<CalRecurrenceEnd>& end);
+    // A rule the organizer cannot hold, as other programs write them: of a
+    // frequency it does not map (hourly, say; `frequency` Other), or of one
+    // of its four with parts its own rules have not (the second Sunday of
+    // May, the last day of the month, weeks that begin on Monday). The
+    // store expands it from the file.
+    static CalRecurrenceRule initOtherRecurrenceWithInterval(int interval, const std::optional<CalRecurrenceEnd>& end,
+                                                             Type frequency = Other);
 
     int recurrenceType() const { return m_type; }
     int recurrenceInterval() const { return m_interval; }
@@ -42,6 +46,8 @@ public:
     const QList<CalNthWeekDay>& nthWeekDaysOfTheMonth() const { return m_nthWeekDays; }
     const QList<int>& monthsOfTheYear() const { return m_monthsOfTheYear; }
     const std::optional<CalRecurrenceEnd>& recurrenceEnd() const { return m_end; }
+    // For a rule of type Other, the file's frequency when it is one of the four.
+    Type otherFrequency() const { return m_frequency; }
 
     bool operator==(const CalRecurrenceRule&) const = default;
 
@@ -55,4 +61,5 @@ private:
     QList<CalNthWeekDay> m_nthWeekDays;
     QList<int> m_monthsOfTheYear;
     std::optional<CalRecurrenceEnd> m_end;
+    Type m_frequency = Other;
 };

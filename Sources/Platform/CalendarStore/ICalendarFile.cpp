@@ -127,6 +127,22 @@ icalcomponent* firstCalendarOrSelf(icalcomponent* root)
     return root;
 }
 
+// The calendar objects of a parsed text: RFC 5545 lets a file be a stream
+// of several VCALENDARs (libical then puts them under one root), each with
+// its own zone definitions. Without a VCALENDAR, the component itself.
+QList<icalcomponent*> calendarsOf(icalcomponent* root)
+{
+    QList<icalcomponent*> calendars;
+    if (root && icalcomponent_isa(root) == ICAL_XROOT_COMPONENT) {
+        for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); c;
+             c = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
+            calendars << c;
+    } else if (root) {
+        calendars << root;
+    }
+    return calendars;
+}
+
 // The uid a file is read as: its first master's (a VEVENT without
 // RECURRENCE-ID), else its first event's.
 QString ownUidOf(const QList<icalcomponent*>& events)
@@ -141,19 +157,34 @@ QString ownUidOf(const QList<icalcomponent*>& events)
     return first;
 }
 
+// The components of a kind in every calendar object of the file, in file order.
 QList<icalcomponent*> componentsOf(icalcomponent* root, icalcomponent_kind kind)
 {
     QList<icalcomponent*> found;
-    icalcomponent* calendar = firstCalendarOrSelf(root);
-    if (!calendar) return found;
-    if (icalcomponent_isa(calendar) == kind) {
-        found << calendar;
-        return found;
+    for (icalcomponent* calendar : calendarsOf(root)) {
+        if (icalcomponent_isa(calendar) == kind) {
+            found << calendar;
+            continue;
+        }
+        for (icalcomponent* c = icalcomponent_get_first_component(calendar, kind); c;
+             c = icalcomponent_get_next_component(calendar, kind))
+            found << c;
     }
-    for (icalcomponent* c = icalcomponent_get_first_component(calendar, kind); c;
-         c = icalcomponent_get_next_component(calendar, kind))
-        found << c;
     return found;
+}
+
+// A uid without the blanks and tabs at its ends. libical reads an escape
+// it does not know (a backslash before a control character) as a blank, and
+// drops the blanks a value begins with: a uid with such ends would read
+// back otherwise than it was written (a lone escape as no uid at all).
+// They are no part of what names the event.
+QString uidText(const QString& uid)
+{
+    qsizetype from = 0, to = uid.size();
+    const auto blank = [&uid](qsizetype at) { return uid.at(at) == QLatin1Char(' ') || uid.at(at) == QLatin1Char('\t'); };
+    while (from < to && blank(from)) ++from;
+    while (to > from && blank(to - 1)) --to;
+    return from == 0 && to == uid.size() ? uid : uid.mid(from, to - from);
 }
 
 QString propertyText(icalcomponent* component, icalproperty_kind kind)
@@ -167,7 +198,7 @@ QString propertyText(icalcomponent* component, icalproperty_kind kind)
     case ICAL_LOCATION_PROPERTY: return text(icalproperty_get_location(property));
     case ICAL_DESCRIPTION_PROPERTY: return text(icalproperty_get_description(property));
     case ICAL_URL_PROPERTY: return text(icalproperty_get_url(property));
-    case ICAL_UID_PROPERTY: return text(icalproperty_get_uid(property));
+    case ICAL_UID_PROPERTY: return uidText(text(icalproperty_get_uid(property)));
     default: return QString();
     }
 }
@@ -232,13 +263,16 @@ std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
         icalcomponent_free(root);
         return nullptr;
     }
-    if (calendar != root) {
+    // A stream of several calendar objects stays whole: an edit of one
+    // event must not drop the others (only what is no VCALENDAR goes).
+    if (calendar != root && calendarsOf(root).size() == 1) {
         icalcomponent_remove_component(root, calendar);
         icalcomponent_free(root);
+        root = calendar;
     }
-    std::unique_ptr<ICalendarFile> document(new ICalendarFile(calendar));
+    std::unique_ptr<ICalendarFile> document(new ICalendarFile(root));
     document->m_original = textAsRead(bytes);
-    document->m_uid = ownUidOf(componentsOf(calendar, ICAL_VEVENT_COMPONENT));
+    document->m_uid = ownUidOf(componentsOf(root, ICAL_VEVENT_COMPONENT));
     return document;
 }
 

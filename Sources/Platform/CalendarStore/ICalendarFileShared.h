@@ -130,6 +130,7 @@ struct ReadTime {
 void prepareLibical();
 icalcomponent* parseText(const QByteArray& bytes);
 icalcomponent* firstCalendarOrSelf(icalcomponent* root);
+QList<icalcomponent*> calendarsOf(icalcomponent* root);
 QString ownUidOf(const QList<icalcomponent*>& events);
 QList<icalcomponent*> componentsOf(icalcomponent* root, icalcomponent_kind kind);
 QString propertyText(icalcomponent* component, icalproperty_kind kind);
@@ -146,6 +147,6 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
 Date untilInstant(const icaltimetype& until);
 icaltimetype wallTime(const Date& date, const QTimeZone& zone, bool isDate);
 Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList* problems);
-std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence);
+std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, const icaltimetype& start);
 
 }  // namespace ICalendarFileShared

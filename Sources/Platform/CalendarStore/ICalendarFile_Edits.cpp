@@ -89,27 +89,40 @@ icalrecurrencetype recurrenceOf(const CalRecurrenceRule& rule, bool allDay, bool
     return recurrence;
 }
 
-// The VEVENTs of a uid, in file order (of the other uids when other is set).
-QList<icalcomponent*> eventsOfUid(icalcomponent* calendar, const QString& uid, bool other = false)
+// The VEVENTs of a uid in every calendar object of the file, in file order
+// (of the other uids when other is set).
+QList<icalcomponent*> eventsOfUid(icalcomponent* root, const QString& uid, bool other = false)
 {
     QList<icalcomponent*> events;
-    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
-         c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+    for (icalcomponent* c : componentsOf(root, ICAL_VEVENT_COMPONENT))
         if ((propertyText(c, ICAL_UID_PROPERTY) == uid) != other) events << c;
     return events;
 }
 
-icalcomponent* masterOf(icalcomponent* calendar, const QString& uid)
+icalcomponent* masterOf(icalcomponent* root, const QString& uid)
 {
-    for (icalcomponent* c : eventsOfUid(calendar, uid))
+    for (icalcomponent* c : eventsOfUid(root, uid))
         if (!icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) return c;
     return nullptr;
 }
 
-void removeComponents(icalcomponent* calendar, const QList<icalcomponent*>& doomed)
+// The calendar object a new component of the uid goes into: the one of its
+// master, else of its first component, else the file's first.
+icalcomponent* calendarFor(icalcomponent* root, const QString& uid)
+{
+    icalcomponent* near = masterOf(root, uid);
+    if (!near) {
+        const QList<icalcomponent*> own = eventsOfUid(root, uid);
+        if (!own.isEmpty()) near = own.first();
+    }
+    if (near && icalcomponent_get_parent(near)) return icalcomponent_get_parent(near);
+    return calendarsOf(root).value(0, root);
+}
+
+void removeComponents(const QList<icalcomponent*>& doomed)
 {
     for (icalcomponent* c : doomed) {
-        icalcomponent_remove_component(calendar, c);
+        if (icalcomponent* calendar = icalcomponent_get_parent(c)) icalcomponent_remove_component(calendar, c);
         icalcomponent_free(c);
     }
 }
@@ -393,11 +406,14 @@ void touch(icalcomponent* component)
 // its own spelling) when the file already says the same.
 void updateText(icalcomponent* component, icalproperty_kind kind, const QString& value)
 {
-    const QString now = propertyText(component, kind);
+    // A uid is compared as libical holds it: one read without the blanks at
+    // its ends is written without them, so the file says the uid it is read as.
+    icalproperty* held = kind == ICAL_UID_PROPERTY ? icalcomponent_get_first_property(component, kind) : nullptr;
+    const QString now = held ? text(icalproperty_get_uid(held)) : propertyText(component, kind);
     const bool lineBreaks = kind != ICAL_URL_PROPERTY;
     // A value read with blanks at its ends (which no value written has, the
     // reader drops them) is the file's own spelling, kept unless it holds a
-    // character a file may not: a uid " x" stays " x".
+    // character a file may not: a title " x" stays " x".
     const bool spelt = now == value && std::all_of(now.cbegin(), now.cend(), [lineBreaks](QChar c) {
         return c.unicode() >= 0x20 ? c.unicode() != 0x7F : c == QLatin1Char('\t') || (lineBreaks && c == QLatin1Char('\n'));
     });
@@ -450,7 +466,14 @@ bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const D
     return key(endOf(event, read.instant, read.isDate, &ignored)) == key(end);
 }
 
-void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QString& uid,
+// The wall-clock start a rule is read with (a null time when there is none).
+icaltimetype startOf(icalcomponent* event)
+{
+    icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    return start ? icalproperty_get_dtstart(start) : icaltime_null_time();
+}
+
+void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& uid,
                       const ICalEventFields& fields, bool master)
 {
     // Only what changed is written: the properties the organizer does not
@@ -471,7 +494,7 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
     }
     if (!fields.allDay && fields.timeZone.isEmpty()) {
         const bool ownStart = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
-        const TimeForm now = formOf(ownStart ? event : masterOf(calendar, uid));
+        const TimeForm now = formOf(ownStart ? event : masterOf(root, uid));
         if (now.foreign && !now.isDate) {
             // A zone only the file defines is none the organizer can name:
             // times it holds without a zone stay in the file's zone (a new
@@ -512,7 +535,7 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         icalproperty* written = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
         // The file's rule stays as it is spelled when it means the rule given.
         const bool same = written && fields.rule && icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
-                          && ruleOf(icalproperty_get_rrule(written)) == fields.rule;
+                          && ruleOf(icalproperty_get_rrule(written), startOf(event)) == fields.rule;
         if (!same && (written || fields.rule)) {
             removeAll(event, ICAL_RRULE_PROPERTY);
             if (fields.rule)
@@ -522,7 +545,9 @@ void writeEventFields(icalcomponent* calendar, icalcomponent* event, const QStri
         }
     }
     // The zone's definition covers the times and the series as now written.
-    if (zoneSpanChanged && !form.tzid.isEmpty() && !form.foreign) addZoneDefinition(calendar, form.tzid);
+    // (Each calendar object of a file defines the zones of its own times.)
+    if (zoneSpanChanged && !form.tzid.isEmpty() && !form.foreign)
+        addZoneDefinition(icalcomponent_get_parent(event) ? icalcomponent_get_parent(event) : root, form.tzid);
 }
 
 }  // namespace
@@ -534,12 +559,12 @@ bool ICalendarFile::holdsOtherEvents() const
 
 void ICalendarFile::removeOwnEvents()
 {
-    removeComponents(m_root, eventsOfUid(m_root, m_uid));
+    removeComponents(eventsOfUid(m_root, m_uid));
 }
 
 void ICalendarFile::removeOtherEvents()
 {
-    removeComponents(m_root, eventsOfUid(m_root, m_uid, true));
+    removeComponents(eventsOfUid(m_root, m_uid, true));
 }
 
 bool ICalendarFile::hasMaster() const
@@ -573,13 +598,14 @@ void ICalendarFile::writeMaster(const QString& uid, const ICalEventFields& field
     icalcomponent* master = masterOf(m_root, m_uid);
     if (!master) {
         master = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-        // The master leads the file.
-        icalcomponent* first = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT);
+        // The master leads its calendar object.
+        icalcomponent* calendar = calendarFor(m_root, m_uid);
+        icalcomponent* first = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT);
         QList<icalcomponent*> rest;
-        for (icalcomponent* c = first; c; c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT)) rest << c;
-        for (icalcomponent* c : rest) icalcomponent_remove_component(m_root, c);
-        icalcomponent_add_component(m_root, master);
-        for (icalcomponent* c : rest) icalcomponent_add_component(m_root, c);
+        for (icalcomponent* c = first; c; c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) rest << c;
+        for (icalcomponent* c : rest) icalcomponent_remove_component(calendar, c);
+        icalcomponent_add_component(calendar, master);
+        for (icalcomponent* c : rest) icalcomponent_add_component(calendar, c);
     }
     writeEventFields(m_root, master, uid, fields, true);
 }
@@ -600,8 +626,8 @@ void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, co
     const TimeForm form = formOf(masterOf(m_root, m_uid));
     icalcomponent* changed = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     icalcomponent_add_property(changed, timeProperty(ICAL_RECURRENCEID_PROPERTY, occurrence, form));
-    // In the file first, so that it finds the file's zone definitions.
-    icalcomponent_add_component(m_root, changed);
+    // In the file first (beside its master), so that it finds the file's zone definitions.
+    icalcomponent_add_component(calendarFor(m_root, m_uid), changed);
     writeEventFields(m_root, changed, uid, own, false);
 }
 
@@ -612,7 +638,7 @@ void ICalendarFile::removeOverride(const Date& occurrence)
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
         if (!dates.isEmpty() && key(dates.first().second) == key(occurrence)) doomed << c;
     }
-    removeComponents(m_root, doomed);
+    removeComponents(doomed);
 }
 
 void ICalendarFile::addExceptionDate(const Date& occurrence)
@@ -651,7 +677,7 @@ void ICalendarFile::endSeriesBefore(const Date& occurrence)
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
         if (!dates.isEmpty() && !(dates.first().second < occurrence)) doomed << c;
     }
-    removeComponents(m_root, doomed);
+    removeComponents(doomed);
 }
 
 namespace {
@@ -801,15 +827,16 @@ void ICalendarFile::keepExceptionsFrom(const Date& occurrence)
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
         if (!dates.isEmpty() && dates.first().second < occurrence) doomed << c;
     }
-    removeComponents(m_root, doomed);
+    removeComponents(doomed);
 }
 
 void ICalendarFile::writeTask(const QString& uid, const ICalTaskData& task)
 {
-    icalcomponent* todo = icalcomponent_get_first_component(m_root, ICAL_VTODO_COMPONENT);
+    // The task a file is read as: its first VTODO in any of its calendar objects.
+    icalcomponent* todo = componentsOf(m_root, ICAL_VTODO_COMPONENT).value(0, nullptr);
     if (!todo) {
         todo = icalcomponent_new(ICAL_VTODO_COMPONENT);
-        icalcomponent_add_component(m_root, todo);
+        icalcomponent_add_component(calendarsOf(m_root).value(0, m_root), todo);
     }
     updateText(todo, ICAL_UID_PROPERTY, uid);
     touch(todo);

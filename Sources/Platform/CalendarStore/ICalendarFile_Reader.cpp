@@ -16,6 +16,58 @@ QList<short> encodedList(const short* values, int size)
     return list;
 }
 
+// Whether one of the organizer's four rules, repeated from the start as the
+// organizer repeats it, gives the days the file's rule gives: the same
+// day of the month or of the year, one weekday of a week of the month (the
+// last only from a fifth one, which the organizer repeats as the last),
+// weeks that begin on Sunday. A rule with parts none of them has (BYSETPOS,
+// a yearly weekday, the last day of a month) it cannot hold.
+bool organizerHolds(const icalrecurrencetype& recurrence, const icaltimetype& start, const QList<int>& weekdays,
+                    const QList<CalNthWeekDay>& nthWeekdays, const QList<int>& monthDays, const QList<int>& months)
+{
+    const icalrecurrencetype_frequency freq = recurrence.freq;
+    if (freq != ICAL_DAILY_RECURRENCE && freq != ICAL_WEEKLY_RECURRENCE && freq != ICAL_MONTHLY_RECURRENCE
+        && freq != ICAL_YEARLY_RECURRENCE)
+        return true;  // the organizer has no rule of that frequency at all
+    if (!encodedList(recurrence.by_set_pos, ICAL_BY_SETPOS_SIZE).isEmpty()
+        || !encodedList(recurrence.by_year_day, ICAL_BY_YEARDAY_SIZE).isEmpty()
+        || !encodedList(recurrence.by_week_no, ICAL_BY_WEEKNO_SIZE).isEmpty()
+        || !encodedList(recurrence.by_hour, ICAL_BY_HOUR_SIZE).isEmpty()
+        || !encodedList(recurrence.by_minute, ICAL_BY_MINUTE_SIZE).isEmpty()
+        || !encodedList(recurrence.by_second, ICAL_BY_SECOND_SIZE).isEmpty())
+        return false;
+    if (!usableFields(start)) return true;  // nothing to compare with: read as it says
+    const int startDay = start.day;
+    const int startWeekday = icaltime_day_of_week(start);  // 1 Sunday .. 7 Saturday
+    switch (freq) {
+    case ICAL_DAILY_RECURRENCE:
+        // Every day, or every week on the listed weekdays.
+        return nthWeekdays.isEmpty() && monthDays.isEmpty() && months.isEmpty()
+               && (weekdays.isEmpty() || recurrence.interval <= 1);
+    case ICAL_WEEKLY_RECURRENCE: {
+        if (!nthWeekdays.isEmpty() || !monthDays.isEmpty() || !months.isEmpty()) return false;
+        // Every other week on Sunday and other days: Monday weeks put the
+        // Sunday with the days before it, the organizer's with those after.
+        const bool sundayWeeks = recurrence.week_start == ICAL_SUNDAY_WEEKDAY || recurrence.week_start == ICAL_NO_WEEKDAY;
+        return sundayWeeks || recurrence.interval <= 1 || weekdays.size() < 2 || !weekdays.contains(1);
+    }
+    case ICAL_MONTHLY_RECURRENCE:
+        if (!weekdays.isEmpty() || !months.isEmpty()) return false;
+        if (!nthWeekdays.isEmpty()) {
+            if (nthWeekdays.size() > 1 || !monthDays.isEmpty()) return false;
+            const CalNthWeekDay nth = nthWeekdays.first();
+            if (nth.dayOfTheWeek != startWeekday) return false;
+            if (nth.weekNumber == -1) return startDay > 28;
+            return nth.weekNumber >= 1 && nth.weekNumber <= 4 && (startDay - 1) / 7 + 1 == nth.weekNumber;
+        }
+        return monthDays.isEmpty() || (monthDays.size() == 1 && monthDays.first() == startDay);
+    default:  // yearly
+        if (!weekdays.isEmpty() || !nthWeekdays.isEmpty()) return false;
+        if (!monthDays.isEmpty() && (monthDays.size() > 1 || monthDays.first() != startDay)) return false;
+        return months.isEmpty() || (months.size() == 1 && months.first() == start.month);
+    }
+}
+
 }  // namespace
 
 namespace ICalendarFileShared {
@@ -110,7 +162,7 @@ Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList
     return end;
 }
 
-std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence)
+std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, const icaltimetype& start)
 {
     std::optional<CalRecurrenceEnd> end;
     if (!icaltime_is_null_time(recurrence.until)) {
@@ -135,6 +187,14 @@ std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence)
     for (short day : encodedList(recurrence.by_month_day, ICAL_BY_MONTHDAY_SIZE)) monthDays << day;
     QList<int> months;
     for (short month : encodedList(recurrence.by_month, ICAL_BY_MONTH_SIZE)) months << month;
+
+    if (!organizerHolds(recurrence, start, weekdays, nthWeekdays, monthDays, months)) {
+        const CalRecurrenceRule::Type frequency = recurrence.freq == ICAL_DAILY_RECURRENCE     ? CalRecurrenceRule::Daily
+                                                  : recurrence.freq == ICAL_WEEKLY_RECURRENCE  ? CalRecurrenceRule::Weekly
+                                                  : recurrence.freq == ICAL_MONTHLY_RECURRENCE ? CalRecurrenceRule::Monthly
+                                                                                               : CalRecurrenceRule::Yearly;
+        return CalRecurrenceRule::initOtherRecurrenceWithInterval(interval, end, frequency);
+    }
 
     switch (recurrence.freq) {
     case ICAL_DAILY_RECURRENCE:
@@ -196,7 +256,7 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
 
     if (icalproperty* ruleProperty = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY)) {
         icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
-        event->rule = ruleOf(recurrence);
+        event->rule = ruleOf(recurrence, icalproperty_get_dtstart(startProperty));
         if (event->rule) {
             char* written = icalrecurrencetype_as_string_r(&recurrence);
             event->ruleText = QByteArray(written ? written : "");

@@ -145,11 +145,15 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
 
 QByteArray ICalendarFile::toBytes() const
 {
-    const QByteArray written = bytesOf(m_root);
-    if (m_original.isEmpty()) return written;
+    // Each calendar object of the file in turn, as the file had them.
+    QByteArray written;
     QList<bool> ownEvents;
-    for (icalcomponent* c = icalcomponent_get_first_component(m_root, ICAL_VEVENT_COMPONENT); c;
-         c = icalcomponent_get_next_component(m_root, ICAL_VEVENT_COMPONENT))
-        ownEvents << (propertyText(c, ICAL_UID_PROPERTY) == m_uid);
+    for (icalcomponent* calendar : calendarsOf(m_root)) {
+        written += bytesOf(calendar);
+        for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
+             c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+            ownEvents << (propertyText(c, ICAL_UID_PROPERTY) == m_uid);
+    }
+    if (m_original.isEmpty()) return written;
     return withOriginalSpelling(written, m_original, ownEvents);
 }
