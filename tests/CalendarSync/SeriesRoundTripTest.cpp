@@ -186,6 +186,12 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabaseAsItWas)
 {
     Clock::setFixed(local(2027, 6, 20, 12));
+    dataManager().doWithCalendarList(std::nullopt, 1);
+    category = std::make_shared<Calendar>();
+    category->setCalendarName(QStringLiteral("Home"));
+    ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+    category->setICalUID(storeCalendar->uid());
+    ASSERT_TRUE(category->dehydrate());
     setting->setAutoICalSync(1);
     setting->setICalSyncWindowStart(400);
     setting->setICalSyncWindowEnd(3000);
@@ -215,6 +221,8 @@ TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabase
         const qint64 key = root->primaryKey();
         const TaskList read = shown(key, from, to);
         ASSERT_GE(read.size(), 2);
+        QList<Date> readStarts;
+        for (const TaskPtr& item : read) readStarts << item->startTime();
 
         const TaskPtr first = read.first();
         moveBy(first, c.days, c.hours);
@@ -223,7 +231,7 @@ TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabase
         const TaskList before = shown(key, from, to);
         ASSERT_EQ(before.size(), read.size());
         for (qsizetype i = 0; i < before.size(); ++i)
-            EXPECT_EQ(before[i]->startTime(), Utilities::newDateFromDate(read[i]->startTime(), c.days * 86400.0 + c.hours * 3600.0))
+            EXPECT_EQ(before[i]->startTime(), Utilities::newDateFromDate(readStarts[i], c.days * 86400.0 + c.hours * 3600.0))
                 << i;
 
         ASSERT_EQ(sqlite3_exec(db(), qPrintable(QStringLiteral("UPDATE Tasks SET hasChanges = 0 WHERE primaryKey = %1 OR parentId = %1").arg(key)),
