@@ -16,6 +16,8 @@ packages=(
   ca-certificates
   # the calendar-store tests check the files they write with an independent reader
   python3 python3-icalendar python3-recurring-ical-events
+  # and the round trips of series also with khal's reader
+  khal
 )
 
 missing=()

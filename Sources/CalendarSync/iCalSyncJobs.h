@@ -312,6 +312,7 @@ private:
         Date start, end;
     };
     StoreSeries readStoreSeries(const CalEventPtr& storeEvent, const CalendarPtr& category) const;
+    bool takeExtraDatesFromStore(const TaskPtr& event);
     void applyStoreSeries(CoreData& manager, const StoreSeries& series, const TaskPtr& root, bool isNew,
                           bool* categoryChanged);
 

@@ -199,7 +199,10 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         if (item) insertEventRoot(item);
         break;
     case Kind::UpdateEvent:
-        if (item && updateEvent(item, job.type)) noteWriteDone(item->primaryKey(), job.writeDue);
+        if (item && updateEvent(item, job.type)) {
+            noteWriteDone(item->primaryKey(), job.writeDue);
+            outcome.changedLocalItems = takeExtraDatesFromStore(item);
+        }
         break;
     case Kind::DeleteEvent:
     case Kind::SyncDeleteEvent:
@@ -417,6 +420,27 @@ void iCalSyncJobs::insertEventRoot(const TaskPtr& event)
     deleteStoreOccurrencesOf(root);
     for (const TaskPtr& detached : data->getAllDetachedEventWithParentID(root->primaryKey()))
         if (detached && detached->parentId() != rootParent) writeDetachedOntoSeries(detached, root->iCalUID());
+}
+
+// The occurrences a file adds by extra dates are rows of their own here; an
+// edit of the whole event that the file carries to them (a new title, a
+// move) reaches those rows as the next full sync would bring it.
+bool iCalSyncJobs::takeExtraDatesFromStore(const TaskPtr& event)
+{
+    CoreData* data = manager();
+    if (!data || event->parentId() != rootParent || event->iCalUID().isEmpty()) return false;
+    const CalEventPtr series = seriesOfUid(*m_iCalStore, storeUidOf(event));
+    if (!series || series->recurrenceDates().isEmpty()) return false;
+    const TaskPtr root = data->taskWithPrimaryKey(event->primaryKey());
+    if (!root || root->primaryKey() != event->primaryKey() || m_writesNotPushed.contains(root->primaryKey())) return false;
+    const StoreSeries read = readStoreSeries(series, data->calendarWithPrimaryKey(root->calendarId()));
+    if (read.parts.isEmpty() || (read.start && read.parts.first()->isDetached())) return false;
+    Transaction unit;
+    applyStoreSeries(*data, read, root, false, nullptr);
+    if (unit.commit()) return true;
+    qWarning().noquote() << "Calendar store: the extra dates of event" << root->iCalUID()
+                         << "could not take its edit; the next full sync brings it";
+    return false;
 }
 
 bool iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)

@@ -821,8 +821,16 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
                 systemSettled[size_t(*found)] = true;
                 // A change the store still owes is not overwritten by its older copy.
                 if (m_writesNotPushed.contains(task->primaryKey())) continue;
+                // The row as stored: a task the store says the same of is
+                // not written (the mapping sets some fields to the same value
+                // in another form, an empty text for none).
+                const TaskPtr stored = task->dirty() ? nullptr : task->copy();
+                const qint64 storedHasChanges = task->hasChanges();
                 const bool categoryChanged = updateInfoFromICalTask(*system[*found], task);
-                saveItem(*manager, task);
+                if (task->dirty() && stored && task->sameRowAs(*stored))
+                    task->forgetUnsavedChanges(storedHasChanges);
+                else
+                    saveItem(*manager, task);
                 if (categoryChanged && !manager->resetZVWIdWhenCalChanged(task, false))
                     qWarning().noquote() << "Calendar store: the web ids of task" << task->iCalUID() << "could not be reset";
                 unit->step();

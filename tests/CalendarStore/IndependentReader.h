@@ -5,7 +5,9 @@
 // whose occurrences must be the instants the organizer holds: the
 // organizer's reading of its own files can then not hide an error that
 // another program would see. Without python3 or its modules the check is
-// skipped with one message; scripts/install-deps.sh installs them.
+// skipped with one message; scripts/install-deps.sh installs them. Where a
+// test asks for it, khal's reader lists the file's occurrences too (skipped
+// with one message when khal is not installed).
 
 #include "Date.h"
 #include "GregorianCalendar.h"
@@ -13,6 +15,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -31,9 +34,12 @@ public:
     // none; a date as the occurrences give it).
     using Field = std::pair<QString, QString>;
 
-    // What the reader must find in the file between from and to.
+    enum class AlsoKhal { No, Yes };
+
+    // What the reader (and khal, when asked) must find in the file between
+    // from and to.
     void expect(const QString& path, const Date& from, const Date& to, const QList<Occurrence>& occurrences,
-                const QList<Field>& fields = {})
+                const QList<Field>& fields = {}, AlsoKhal alsoKhal = AlsoKhal::No)
     {
         m_input += QStringLiteral("FILE %1 %2 %3\n")
                        .arg(from.wholeSecondsSince1970())
@@ -43,6 +49,7 @@ public:
         for (const Occurrence& o : occurrences)
             m_input += (token(o.start, o.allDay) + QLatin1Char(' ') + token(o.end, o.allDay) + QLatin1Char('\n')).toUtf8();
         for (const auto& [name, text] : fields) m_input += QStringLiteral("FIELD %1 %2\n").arg(name, text).toUtf8();
+        if (alsoKhal == AlsoKhal::Yes && khalAvailable()) m_input += "KHAL\n";
         ++m_files;
     }
 
@@ -107,6 +114,17 @@ private:
                 return false;
             }
             return true;
+        }();
+        return answer;
+    }
+
+    static bool khalAvailable()
+    {
+        static const bool answer = [] {
+            if (!QStandardPaths::findExecutable(QStringLiteral("khal")).isEmpty()) return true;
+            std::cerr << "[  NOTE    ] khal is missing: its reading of the files is not checked (scripts/install-deps.sh "
+                         "installs it)\n";
+            return false;
         }();
         return answer;
     }

@@ -8,14 +8,21 @@ CHECKS holds one block per file: a line "FILE <from> <to> <path>", FROM and TO i
 each a number of seconds since 1970 for a timed occurrence or YYYYMMDD for the days of an
 all-day one (the end being the day after its last day), and any lines "FIELD <NAME> <text>":
 the text the file's first event or task (not a changed occurrence) holds in that property
-(empty when it has none; a date as the occurrences give it). The occurrences of every calendar
-object of the file count. Floating times are read in the
+(empty when it has none; a date as the occurrences give it), and a line "KHAL" when khal's
+reader must find the same occurrences as well (listed with a configuration of its own over a
+folder holding a copy of the file). The occurrences of every calendar object of the file
+count. Floating times are read in the
 zone of the TZ variable. A byte-order mark before the file's text is no part of it. Exit
 status: 0 when every file agrees, 1 when one does not or does not parse
 (what was found is printed), 3 when the reader's modules are missing.
 """
 import datetime
+import os
+import shutil
+import subprocess
 import sys
+import tempfile
+import zoneinfo
 
 try:
     import icalendar
@@ -51,6 +58,66 @@ def occurrences(calendar, start, end):
     return sorted(found)
 
 
+def local_zone():
+    """The zone floating times are read in: TZ's, else the system's."""
+    name = os.environ.get("TZ", "").lstrip(":")
+    if not name and os.path.exists("/etc/timezone"):
+        with open("/etc/timezone") as handle:
+            name = handle.read().strip()
+    return name or "UTC"
+
+
+def khal_occurrences(text, low, high):
+    """The occurrences khal lists of the file between low and high, in the tokens of token()."""
+    zone_name = local_zone()
+    zone = zoneinfo.ZoneInfo(zone_name)
+    stamp = "%Y-%m-%dT%H:%M:%S"
+    with tempfile.TemporaryDirectory() as folder:
+        calendar = os.path.join(folder, "calendar")
+        os.mkdir(calendar)
+        with open(os.path.join(calendar, "event.ics"), "wb") as handle:
+            handle.write(text)
+        config = os.path.join(folder, "config")
+        with open(config, "w") as handle:
+            handle.write(f"""[calendars]
+[[checked]]
+path = {calendar}
+[locale]
+timeformat = %H:%M
+dateformat = %Y%m%d
+longdateformat = %Y%m%d
+datetimeformat = {stamp}
+longdatetimeformat = {stamp}
+local_timezone = {zone_name}
+default_timezone = {zone_name}
+[sqlite]
+path = {os.path.join(folder, "cache.db")}
+""")
+        window = [datetime.datetime.fromtimestamp(t, zone).strftime(stamp) for t in (low, high)]
+        listed = subprocess.run(["khal", "-c", config, "list", "--format", "{start-long} {end-long} {all-day}",
+                                 "--day-format", "DAY", *window], capture_output=True, text=True, timeout=60)
+    if listed.returncode != 0 or listed.stderr.strip():
+        raise RuntimeError(f"khal: {listed.stderr.strip()} (exit {listed.returncode})")
+    # An event is listed on every day it spans, a doubled one twice on its day.
+    most = {}
+    for day in listed.stdout.split("DAY\n"):
+        seen = {}
+        for line in day.splitlines():
+            if not line.strip():
+                continue
+            begin, finish, all_day = line.split(" ")
+            if all_day == "True":
+                last = datetime.datetime.strptime(finish, "%Y%m%d") + datetime.timedelta(days=1)
+                key = f"{begin} {last.strftime('%Y%m%d')}"  # khal names the last day, not the day after
+            else:
+                key = " ".join(str(int(datetime.datetime.strptime(t, stamp).replace(tzinfo=zone).timestamp()))
+                               for t in (begin, finish))
+            seen[key] = seen.get(key, 0) + 1
+        for key, count in seen.items():
+            most[key] = max(most.get(key, 0), count)
+    return sorted(key for key, count in most.items() for _ in range(count))
+
+
 def fields(calendar, names):
     items = [c for c in calendar.walk() if c.name in ("VEVENT", "VTODO") and "RECURRENCE-ID" not in c]
     found = []
@@ -68,6 +135,8 @@ def fields(calendar, names):
 
 def check(path, low, high, expected):
     """The disagreement of one file, or None."""
+    with_khal = "KHAL" in expected
+    expected = [line for line in expected if line != "KHAL"]
     wanted = sorted(line for line in expected if not line.startswith("FIELD "))
     fields_wanted = [line for line in expected if line.startswith("FIELD ")]
     try:
@@ -84,12 +153,19 @@ def check(path, low, high, expected):
         fields_read = fields(calendar, [line.split(" ", 2)[1] for line in fields_wanted])
     except Exception as error:  # any failure to read is the file's fault
         return f"{path}: cannot be read: {error!r}"
-    expected = wanted + fields_wanted
-    read = read + fields_read
-    if read == expected:
-        return None
-    return "\n".join([f"{path}: the independent reader finds"] + [f"  {line}" for line in read]
-                     + ["where the organizer has"] + [f"  {line}" for line in expected])
+    problems = []
+    if read + fields_read != wanted + fields_wanted:
+        problems += [f"{path}: the independent reader finds"] + [f"  {line}" for line in read + fields_read] \
+            + ["where the organizer has"] + [f"  {line}" for line in wanted + fields_wanted]
+    if with_khal:
+        try:
+            listed = khal_occurrences(text, low, high)
+        except Exception as error:
+            listed = [f"cannot be read: {error}"]
+        if listed != wanted:
+            problems += [f"{path}: khal lists"] + [f"  {line}" for line in listed] \
+                + ["where the organizer has"] + [f"  {line}" for line in wanted]
+    return "\n".join(problems) if problems else None
 
 
 def main():

@@ -7,6 +7,8 @@
 
 #include <libical/ical.h>
 
+#include <functional>
+
 namespace ForeignFilesTests {
 
 QByteArray crlf(QByteArray text)
@@ -481,6 +483,132 @@ TEST_F(ForeignFilesTest, RulesTheOrganizerCannotHoldShowTheReadersDays)
             reader.expect(paths[i], from, to, found);
         }
         reader.verify();
+    }
+}
+
+}  // namespace ForeignFilesTests
+
+namespace ForeignFilesTests {
+
+// Every column of every row, in key order.
+QStringList allRows(sqlite3* db)
+{
+    QStringList rows;
+    sqlite3_stmt* statement = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, "SELECT * FROM Tasks ORDER BY primaryKey", -1, &statement, nullptr), SQLITE_OK);
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        QStringList columns;
+        for (int c = 0; c < sqlite3_column_count(statement); ++c)
+            columns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)));
+        rows << columns.join(QLatin1Char('|'));
+    }
+    sqlite3_finalize(statement);
+    return rows;
+}
+
+// Files of other programs (tasks done and open, with and without a due date;
+// an event of a duration with extra dates; a counted weekly series the
+// organizer moves off its weekday): a full sync over files that did not
+// change leaves every row byte for byte as it was, and an edit of a whole
+// series shows on every occurrence of it at once.
+TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesEveryOccurrence)
+{
+    Clock::setFixed(local(2027, 6, 20, 12));
+    // The category stored and linked, as a former sync left it.
+    dataManager().doWithCalendarList(std::nullopt, 1);
+    category = std::make_shared<Calendar>();
+    category->setCalendarName(QStringLiteral("Home"));
+    ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+    category->setICalUID(storeCalendar->uid());
+    ASSERT_TRUE(category->dehydrate());
+    setting->setAutoICalSync(1);
+    setting->setICalSyncWindowStart(400);
+    setting->setICalSyncWindowEnd(400);
+    for (const char* task : {"task.ics", "due-date-only.ics", "task-done-no-due.ics"}) {
+        QFile file(calendarFolder() + QStringLiteral("/Tasks/") + QLatin1String(task));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(fixtureBytes(QLatin1String(task)));
+    }
+    placeFixture(QStringLiteral("duration-rdate.ics"));
+    placeFixture(QStringLiteral("counted-weekly-swimming.ics"));
+    const QString lessons = QStringLiteral("lessons-2027@desktop.example"), swimming = QStringLiteral("swimming-2027@desktop.example");
+    const Date from = local(2027, 6, 1), to = local(2027, 12, 31);
+    const auto shown = [&](const QString& uid) {
+        const TaskPtr root = dataManager().getRootEventWithUID(uid);
+        TaskList items = root ? dataManager().getAllDetachedEventWithParentID(root->primaryKey()) : TaskList();
+        if (root && root->repeatType() == 0) items << root;
+        else if (root) dataManager().fillRepeatEventInstances({root}, items, from, to);
+        std::sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) { return a->startTime() < b->startTime(); });
+        return items;
+    };
+    sync->backgroundFullSync();
+    ASSERT_EQ(shown(lessons).size(), 6);
+    ASSERT_EQ(shown(swimming).size(), 5);
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskType = 1")), 3);
+
+    // The counted series a day later, off its Mondays.
+    TaskPtr first = shown(swimming).first();
+    first->setStartTime(Utilities::newDateFromDate(first->startTime(), 86400));
+    first->setEndTime(Utilities::newDateFromDate(first->endTime(), 86400));
+    ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(first));
+    settle();
+    EXPECT_EQ(shown(swimming).size(), 5) << "moved";
+
+    struct Step {
+        const char* name;
+        std::function<void()> change;  // none: a start over unchanged files
+    };
+    const Step steps[] = {
+        {"a start after the move", nullptr},
+        {"a retitle of the series with extra dates",
+         [&] {
+             const TaskPtr root = dataManager().getRootEventWithUID(lessons);
+             root->setTaskName(QStringLiteral("Piano"));
+             ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(root));
+         }},
+        {"a start after the retitle", nullptr},
+        {"a move of the series with extra dates",
+         [&] {
+             const TaskPtr root = dataManager().getRootEventWithUID(lessons);
+             root->setStartTime(Utilities::newDateFromDate(root->startTime(), 3600));
+             root->setEndTime(Utilities::newDateFromDate(root->endTime(), 3600));
+             ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(root));
+         }},
+        {"a start after the move", nullptr},
+    };
+    // What the file says of the series with extra dates, as khal lists it.
+    const auto fileOccurrences = [&] {
+        QList<IndependentReader::Occurrence> held;
+        for (const CalEventPtr& event : store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(from, to, lessons, {storeCalendar})))
+            held << IndependentReader::Occurrence{event->startDate(), event->endDate()};
+        return held;
+    };
+    int days = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        Clock::setFixed(local(2027, 6, 20 + ++days, 12));  // a written row would show it
+        if (step.change) {
+            step.change();
+            settle();
+            // Every occurrence at once, as the file has it.
+            const TaskList items = shown(lessons);
+            const QList<IndependentReader::Occurrence> held = fileOccurrences();
+            ASSERT_EQ(items.size(), held.size());
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                EXPECT_EQ(items[i]->taskName(), QStringLiteral("Piano")) << i;
+                EXPECT_EQ(items[i]->startTime(), held[i].start) << i;
+                EXPECT_EQ(items[i]->endTime(), held[i].end) << i;
+            }
+            reader.expect(store->eventFilePath(lessons), from, to, held, {}, IndependentReader::AlsoKhal::Yes);
+            reader.verify();
+            continue;
+        }
+        const QStringList before = allRows(db());
+        sync->backgroundFullSync();
+        const QStringList after = allRows(db());
+        EXPECT_EQ(after.join(QLatin1Char('\n')).toStdString(), before.join(QLatin1Char('\n')).toStdString());
+        EXPECT_EQ(shown(swimming).size(), 5);
+        EXPECT_EQ(shown(lessons).size(), 6);
     }
 }
 

@@ -14,6 +14,13 @@
 
 namespace {
 
+QByteArray fixtureBytes(const char* fixture)
+{
+    QFile file(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QLatin1String(fixture));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << fixture;
+    return file.readAll();
+}
+
 // Whether libical's own expansion shows a file's start: it leaves out a start
 // its rule does not give, as some readers do (it reads an extra date's time
 // as UTC: one within a zone's offset of the start counts).
@@ -58,11 +65,16 @@ protected:
         sqlite3_finalize(statement);
         return rows;
     }
-    // The occurrences the views show of the series in the window.
+    // The occurrences the views show of the series in the window (an event
+    // repeated by extra dates alone is a one-off with changed occurrences).
     TaskList shown(qint64 rootKey, const Date& from, const Date& to)
     {
         TaskList items = dataManager().getAllDetachedEventWithParentID(rootKey);
-        dataManager().fillRepeatEventInstances({Task::initWithPrimaryKey(rootKey)}, items, from, to);
+        const TaskPtr root = Task::initWithPrimaryKey(rootKey);
+        if (root->repeatType() == 0)
+            items << root;
+        else
+            dataManager().fillRepeatEventInstances({root}, items, from, to);
         std::sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) { return a->startTime() < b->startTime(); });
         return items;
     }
@@ -73,6 +85,83 @@ protected:
         item->setEndTime(Utilities::newDateFromDate(item->endTime(), by));
     }
 };
+
+// Series other programs wrote, taken in by a full sync, moved as a whole by
+// hours and by days as a drop moves them, and read back by a full sync: the
+// rows stay as the move left them, every occurrence moved by the same
+// amount, in the organizer and in the file as the independent readers read it.
+TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabaseAsItWas)
+{
+    Clock::setFixed(local(2027, 6, 20, 12));
+    dataManager().doWithCalendarList(std::nullopt, 1);
+    category = std::make_shared<Calendar>();
+    category->setCalendarName(QStringLiteral("Home"));
+    ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+    category->setICalUID(storeCalendar->uid());
+    ASSERT_TRUE(category->dehydrate());
+    setting->setAutoICalSync(1);
+    setting->setICalSyncWindowStart(400);
+    setting->setICalSyncWindowEnd(3000);
+    struct Case {
+        const char* name;
+        const char* fixture;
+        const char* uid;
+        int days, hours;
+    };
+    const Case cases[] = {
+        {"a duration with extra dates, two hours later", "duration-rdate.ics", "lessons-2027@desktop.example", 0, 2},
+        {"a duration with extra dates, a day earlier", "duration-rdate.ics", "lessons-2027@desktop.example", -1, 0},
+    };
+    const Date from = local(2027, 6, 1), to = local(2028, 6, 1);
+    IndependentReader reader;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile file(calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(fixtureBytes(c.fixture));
+        file.close();
+        reopenStore();
+        sync->backgroundFullSync();
+        const QString uid = QString::fromLatin1(c.uid);
+        const TaskPtr root = dataManager().getRootEventWithUID(uid);
+        ASSERT_TRUE(root);
+        const qint64 key = root->primaryKey();
+        const TaskList read = shown(key, from, to);
+        ASSERT_GE(read.size(), 2);
+        QList<Date> readStarts;
+        for (const TaskPtr& item : read) readStarts << item->startTime();
+
+        const TaskPtr first = read.first();
+        moveBy(first, c.days, c.hours);
+        ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(first));
+        settle();
+        const TaskList before = shown(key, from, to);
+        ASSERT_EQ(before.size(), read.size());
+        for (qsizetype i = 0; i < before.size(); ++i)
+            EXPECT_EQ(before[i]->startTime(), Utilities::newDateFromDate(readStarts[i], c.days * 86400.0 + c.hours * 3600.0))
+                << i;
+
+        ASSERT_EQ(sqlite3_exec(db(), qPrintable(QStringLiteral("UPDATE Tasks SET hasChanges = 0 WHERE primaryKey = %1 OR parentId = %1").arg(key)),
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        const QStringList rows = rowsOf(key);
+        sync->backgroundFullSync();
+        EXPECT_EQ(rowsOf(key).join(QLatin1Char('\n')).toStdString(), rows.join(QLatin1Char('\n')).toStdString());
+        const TaskList after = shown(key, from, to);
+        ASSERT_EQ(after.size(), before.size());
+        QList<IndependentReader::Occurrence> occurrences;
+        for (qsizetype i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(after[i]->startTime(), before[i]->startTime()) << i;
+            EXPECT_EQ(after[i]->endTime(), before[i]->endTime()) << i;
+            occurrences << IndependentReader::Occurrence{after[i]->startTime(), after[i]->endTime()};
+        }
+        reader.expect(store->eventFilePath(uid), from, to, occurrences, {}, IndependentReader::AlsoKhal::Yes);
+        reader.verify();
+        ASSERT_TRUE(dataManager().deleteAllEventsWithUID({uid}, false));
+        ASSERT_TRUE(QFile::remove(store->eventFilePath(uid)));
+        reopenStore();
+    }
+}
 
 }  // namespace
 
@@ -189,7 +278,7 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
                 EXPECT_EQ(held[i]->startDate(), iCalSyncJobs::itemTimeToStoreTime(after[i]->startTime(), zone)) << i;
             }
         }
-        reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld);
+        reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld, {}, IndependentReader::AlsoKhal::Yes);
         reader.verify();
     }
 }
@@ -251,7 +340,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
                                                    iCalSyncJobs::itemTimeToStoreTime(item->endTime(), zone)};
         }
         EXPECT_EQ(found.size(), count);
-        reader.expect(store->eventFilePath(uid), from, to, found);
+        reader.expect(store->eventFilePath(uid), from, to, found, {}, IndependentReader::AlsoKhal::Yes);
         QFile file(store->eventFilePath(uid));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QString written = QString::fromUtf8(file.readAll());
