@@ -284,7 +284,14 @@ TaskPtr ZVWSync::itemFromRecord(const QJsonObject& record, const ItemReading& re
     if (const auto due = flagOf(record, QStringLiteral("due"))) item->setHasDue(*due);
     readDuration(*item, record, reading.defaultTaskDuration);
     if (const auto done = flagOf(record, QStringLiteral("completed"))) item->setStatus(*done);
-    if (const auto completed = storedTimeOf(record, QStringLiteral("completed_date"))) item->setCompletedDate(*completed);
+    // 0 s is the stored form of "not done" (see commonRecord): the
+    // organizer's own not-done date, not the stored form read as a time,
+    // which lies an offset away from it and made every task read from the
+    // service differ from its store copy.
+    if (ZVWReply::integer(record, QStringLiteral("completed_date")) == 0)
+        item->setCompletedDate(Date::dateWithTimeIntervalSince1970(0));
+    else if (const auto completed = storedTimeOf(record, QStringLiteral("completed_date")))
+        item->setCompletedDate(*completed);
     if (const auto star = flagOf(record, QStringLiteral("star"))) item->setIsPinned(*star);
     if (const auto allDay = flagOf(record, QStringLiteral("ade"))) item->setIsADE(*allDay);
     if (const auto stamp = ZVWReply::integer(record, QStringLiteral("last_update"))) item->setLastUpdate(*stamp);

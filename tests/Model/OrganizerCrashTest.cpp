@@ -4,7 +4,9 @@
 //   next start (which runs the full store sync) leaves either the old
 //   events or the restored ones;
 // - a web pass merging 5,000 items from the loopback service: the next pass
-//   leaves the service's items.
+//   leaves the service's items;
+// - a first web pass with tasks killed anywhere: the store's tasks and the
+//   task rows end as a clean pass leaves them.
 // Either way each event is once in the database and once in the store,
 // every link to a file that exists.
 #include "BackupFile.h"
@@ -24,6 +26,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <sqlite3.h>
 
@@ -338,6 +342,134 @@ TEST_F(OrganizerCrashTest, AWebPassKilledAtAnyStepLosesAndDoublesNothingOnTheNex
         EXPECT_EQ(text(after.storeNames), text(after.names)) << "the store holds each event once";
         EXPECT_EQ(text(after.storeUids), text(after.linkedUids)) << "every link names a file, every file is linked";
         EXPECT_TRUE(after.leftovers.isEmpty()) << after.leftovers.join(u' ').toStdString();
+        QDir(root).removeRecursively();
+    }
+}
+
+// The store's tasks, one line each (title, state, completion, due date),
+// and the task rows (title, state, completion as stored, due flag, linked).
+QStringList storeTasks(const Folders& folders)
+{
+    QStringList found;
+    QDirIterator files(folders.store, {QStringLiteral("*.ics")}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile ics(files.next());
+        if (!ics.open(QIODevice::ReadOnly)) continue;
+        QString task;
+        bool inTask = false;
+        for (const QByteArray& line : ics.readAll().split('\n')) {
+            const QString text = QString::fromUtf8(line).trimmed();
+            if (text == QStringLiteral("BEGIN:VTODO") || text == QStringLiteral("END:VTODO")) {
+                if (inTask) found << task;
+                inTask = !inTask;
+                task.clear();
+            } else if (inTask) {
+                for (const char* key : {"SUMMARY", "STATUS", "COMPLETED", "DUE"})
+                    if (text.startsWith(QLatin1String(key))) task += text + u' ';
+            }
+        }
+    }
+    found.sort();
+    return found;
+}
+
+QStringList taskRows(const Folders& folders)
+{
+    QStringList found;
+    sqlite3* db = nullptr;
+    const QByteArray path = (folders.data() + QStringLiteral("/Database.sql")).toUtf8();
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT taskName || '|' || status || '|' || completedDate || '|' || hasDue || '|' || "
+                           "(iCalIdentifier != '') FROM Tasks WHERE taskType = 1",
+                           -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            found << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    found.sort();
+    return found;
+}
+
+// Local tasks and service tasks without a due date, done and not done. A
+// first web pass killed at each upload request (once the service made the
+// items, before they were answered) and at fractions of a clean pass's
+// time, then a pass and a start, leaves the store's task files and the task
+// rows as a clean pass and a start do; and a start after a pass rewrites
+// no task row, whichever side a task came from.
+TEST_F(OrganizerCrashTest, AFirstWebPassKilledAnywhereLeavesTheStoreTasksOfACleanPass)
+{
+    const QString account = QStringLiteral("ann@example.com");
+    const QString password = QStringLiteral("secret");
+    const QString seedRoot = base->filePath(QStringLiteral("taskseed"));
+    const Folders seed{seedRoot + QStringLiteral("/home"), seedRoot + QStringLiteral("/store")};
+    ASSERT_EQ(run(seed, {QStringLiteral("seed"), QStringLiteral("100"), QStringLiteral("40")}), 0);  // three uploads
+    const qint64 today = qint64(Utilities::toDBDate(Clock::now()).timeIntervalSince1970());
+
+    struct End {
+        QStringList files, rows;
+    };
+    End clean;
+    qint64 cleanMs = 0;
+    constexpr int requestKills = 3;
+    for (int round = 0; round <= requestKills + 9; ++round) {
+        SCOPED_TRACE(round == 0 ? std::string("clean")
+                     : round <= requestKills ? "killed at upload " + std::to_string(round)
+                                             : "killed at " + std::to_string(round - requestKills) + "/10 of a pass");
+        LoopbackService service;
+        service.addAccount(account, password);
+        const qint64 category = service.addCategory(account, {{"name", "Work"}});
+        for (int n = 0; n < 200; ++n) {
+            const qint64 start = today + 86400 * (n % 10) + 60 * n;
+            QJsonObject record{{"title", QStringLiteral("Web %1").arg(n, 4, 10, QLatin1Char('0'))},
+                               {"task_type", n % 2 == 0 ? 2 : 3}, {"group_id", 0}, {"category_id", category},
+                               {"start_time", start}, {"end_time", start + 1800}};
+            // Not done is a completion date of 0, as the organizer sends it.
+            record.insert(QStringLiteral("completed"), n % 4 == 0 ? 1 : 0);
+            record.insert(QStringLiteral("completed_date"), n % 4 == 0 ? start - 86400 : 0);
+            service.addItemRecord(account, record);
+        }
+        const QString root = base->filePath(QStringLiteral("taskweb%1").arg(round));
+        const Folders folders{root + QStringLiteral("/home"), root + QStringLiteral("/store")};
+        ASSERT_TRUE(copyFolder(seed.home, folders.home));
+        ASSERT_TRUE(copyFolder(seed.store, folders.store));
+        const QStringList arguments{QStringLiteral("web"), service.baseAddress(), account, password};
+        if (round > 0) {
+            std::atomic<qint64> pid{0};
+            std::atomic<int> posts{0};
+            service.setRequestHook([&](const ServiceRequest& request) {
+                if (request.method == QStringLiteral("POST") && request.path == QStringLiteral("/api/tasks.json")
+                    && ++posts == round && pid > 0)
+                    ::kill(pid_t(pid.load()), SIGKILL);  // made, not answered yet
+            });
+            QProcess runner;
+            startRunner(runner, folders, arguments);
+            ASSERT_TRUE(runner.waitForStarted(10000));
+            if (round <= requestKills)
+                pid = runner.processId();
+            else if (!runner.waitForFinished(int(cleanMs * (round - requestKills) / 10)))
+                runner.kill();
+            ASSERT_TRUE(runner.state() == QProcess::NotRunning || runner.waitForFinished(100000));
+            service.setRequestHook({});
+        }
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_EQ(run(folders, arguments), 0) << "the pass ended without failure";
+        if (round == 0) cleanMs = std::max<qint64>(timer.elapsed(), 10);
+        const End passed{storeTasks(folders), taskRows(folders)};
+        ASSERT_EQ(run(folders, {QStringLiteral("start")}), 0);
+        const End started{storeTasks(folders), taskRows(folders)};
+        EXPECT_EQ(text(started.files), text(passed.files)) << "a start after the pass writes no task file";
+        EXPECT_EQ(text(started.rows), text(passed.rows)) << "a start after the pass rewrites no task row";
+        if (round == 0) {
+            EXPECT_EQ(started.files.size(), 140);
+            clean = started;
+        } else {
+            EXPECT_EQ(text(started.files), text(clean.files)) << "the store's tasks are a clean pass's";
+            EXPECT_EQ(text(started.rows), text(clean.rows)) << "the task rows are a clean pass's";
+        }
         QDir(root).removeRecursively();
     }
 }

@@ -1,8 +1,9 @@
 // Starts the organizer's data side as the program does (the data manager on
 // the data folder of XDG_DATA_HOME, the calendar-store sync on the store of
 // ZORAVEL_CALENDAR_STORE, the recovery of an interrupted restore) and then:
-//   seed <count>                 makes <count> events and the full sync
-//                                puts them in the store;
+//   seed <count> [<tasks>]       makes <count> events (and <tasks> tasks
+//                                without a due date, every other one done)
+//                                and the full sync puts them in the store;
 //   restore <backup> <step> <n>  restores the backup and kills itself the
 //                                <n>th time the restore reaches <step>
 //                                (a DatabaseRestore::Step number, or
@@ -50,7 +51,7 @@ int killingSync(int)
     return 0;
 }
 
-int seed(CoreData& manager, int count)
+int seed(CoreData& manager, int count, int tasks)
 {
     const SettingPtr setting = manager.currentSetting();
     const qint64 category = setting ? setting->calendarDefID() : 0;
@@ -65,6 +66,16 @@ int seed(CoreData& manager, int count)
         event->setEndTime(start.dateByAddingTimeInterval(1800));
         event->setCalendarId(category);
         if (!event->insertAndDehydrate()) return 5;
+    }
+    for (int n = 0; n < tasks; ++n) {
+        auto task = std::make_shared<Task>();
+        task->setTaskName(QStringLiteral("Task %1").arg(n, 4, 10, QLatin1Char('0')));
+        task->setCalendarId(category);
+        if (n % 2 == 1) {
+            task->setStatus(1);
+            task->setCompletedDate(today.dateByAddingTimeInterval(-86400.0 * (1 + n % 5)));
+        }
+        if (!task->insertAndDehydrate()) return 5;
     }
     // The store of a user who has one calendar of his own; the full sync
     // links the organizer's category and sends its events.
@@ -94,7 +105,7 @@ int main(int argc, char** argv)
         DatabaseRestore::recoverAtStart(manager, manager.icalSync());
 
         if (mode == "seed" && argc > 2) {
-            result = seed(manager, QByteArray(argv[2]).toInt());
+            result = seed(manager, QByteArray(argv[2]).toInt(), argc > 3 ? QByteArray(argv[3]).toInt() : 0);
         } else if (mode == "restore" && argc > 4) {
             const int step = QByteArray(argv[3]).toInt();
             const int nth = QByteArray(argv[4]).toInt();
