@@ -907,7 +907,7 @@ void CoreData::applySchemaUpgrades()
         changeDBTaskTable();
         changeDBCalendarTable();
         runUpgrades(DatabaseSchema::taskCreationMarks());
-        runUpgrades(DatabaseSchema::storeSyncTableCreation());
+        runUpgrades(DatabaseSchema::storeSyncTableCreation(RecordStore::sharedDatabase()));
     };
     const qsizetype failuresBefore = m_upgradeFailures.size();
     {

@@ -1,5 +1,7 @@
 #include "DatabaseSchema.h"
 
+#include <sqlite3.h>
+
 namespace {
 
 // The table of owed removals before they were keyed by kind as well.
@@ -154,27 +156,35 @@ QList<QString> DatabaseSchema::taskCreationMarks()
 // an event with all its occurrences, 2 a task): an event, a task and a
 // calendar may share a uid, and each removal is recorded and ended on its
 // own. Earlier databases kept them in StoreCalendarRemovals keyed by the
-// uid alone; its rows move over, and the old table goes. Every step runs on
-// any database (the old table is made empty where it is missing), so the
-// start-up runs them all each time.
+// uid alone; its rows move over, and the old table goes. They run only on a
+// database that still has the old table (the kind column of the oldest
+// fails as already there on the others).
 QList<QString> DatabaseSchema::storeRemovalKinds()
 {
-    return QList<QString>{QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (uid TEXT PRIMARY KEY);")
-                              .arg(QLatin1String(retiredRemovalTable))}
-           + addColumns(retiredRemovalTable, {{"kind", "INTEGER", "0"}}) + QList<QString>{
+    return addColumns(retiredRemovalTable, {{"kind", "INTEGER", "0"}}) + QList<QString>{
         QStringLiteral("INSERT OR IGNORE INTO StoreRemovals (kind, uid) "
                        "SELECT coalesce(kind, 0), uid FROM StoreCalendarRemovals WHERE uid IS NOT NULL;"),
         QStringLiteral("DROP TABLE IF EXISTS StoreCalendarRemovals;"),
     };
 }
 
-QList<QString> DatabaseSchema::storeSyncTableCreation()
+QList<QString> DatabaseSchema::storeSyncTableCreation(sqlite3* database)
 {
+    bool retiredTableThere = false;
+    if (database) {
+        sqlite3_stmt* query = nullptr;
+        if (sqlite3_prepare_v2(database, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", -1, &query,
+                               nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(query, 1, retiredRemovalTable, -1, SQLITE_STATIC);
+            retiredTableThere = sqlite3_step(query) == SQLITE_ROW;
+        }
+        sqlite3_finalize(query);
+    }
     return QList<QString>{
         QStringLiteral("CREATE TABLE IF NOT EXISTS StoreItemWrites (itemKey INTEGER PRIMARY KEY, due INTEGER);"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS StoreRemovals (kind INTEGER NOT NULL, uid TEXT NOT NULL, "
                        "PRIMARY KEY (kind, uid));"),
-    } + storeRemovalKinds();
+    } + (retiredTableThere ? storeRemovalKinds() : QList<QString>{});
 }
 
 QList<QString> DatabaseSchema::allUpgrades()

@@ -5,6 +5,8 @@
 
 struct sqlite3;
 
+struct sqlite3;
+
 // The start-up schema upgrades, in the order they run. Every statement is
 // idempotent in effect: one that fails because its column or table already
 // exists counts as done.
@@ -23,7 +25,10 @@ QList<QString> taskCreationMarks();     // the web creation sent, not yet answer
 // What the calendar-store sync still owes the store, kept with the changes
 // that owe it: items whose store copy is behind their row, and the calendars
 // of deleted categories and the copies of deleted items still to be removed.
-QList<QString> storeSyncTableCreation();
+// Given the database, it also moves the owed removals of an earlier table
+// over (storeRemovalKinds) when that table is there, and only then: a start
+// with nothing to move changes nothing in the file.
+QList<QString> storeSyncTableCreation(sqlite3* database = nullptr);
 // The owed removals keyed by kind and uid: the earlier table's rows move over.
 QList<QString> storeRemovalKinds();
 

@@ -125,7 +125,7 @@ TEST_F(RecordStoreTest, UpgradesOnlyCountExistingColumnsAndTablesAsDone)
 }
 
 // Owed store removals of earlier databases, keyed by the uid alone, move to
-// the table keyed by kind and uid; the upgrade runs at every start.
+// the table keyed by kind and uid, once: later starts leave the file as it is.
 TEST(StoreRemovalsUpgradeTest, EarlierRecordsMoveToTheTableKeyedByKindAndUid)
 {
     struct Case {
@@ -147,14 +147,25 @@ TEST(StoreRemovalsUpgradeTest, EarlierRecordsMoveToTheTableKeyedByKindAndUid)
         sqlite3* database = nullptr;
         ASSERT_EQ(sqlite3_open(":memory:", &database), SQLITE_OK);
         ASSERT_EQ(sqlite3_exec(database, c.earlier, nullptr, nullptr, nullptr), SQLITE_OK);
-        for (int start = 0; start < 2; ++start)
-            for (const QString& statement : DatabaseSchema::storeSyncTableCreation()) {
+        const auto schemaVersion = [database] {
+            sqlite3_stmt* query = nullptr;
+            sqlite3_prepare_v2(database, "PRAGMA schema_version", -1, &query, nullptr);
+            const int version = sqlite3_step(query) == SQLITE_ROW ? sqlite3_column_int(query, 0) : -1;
+            sqlite3_finalize(query);
+            return version;
+        };
+        int versionAfterFirst = 0;
+        for (int start = 0; start < 2; ++start) {
+            for (const QString& statement : DatabaseSchema::storeSyncTableCreation(database)) {
                 char* error = nullptr;
                 if (sqlite3_exec(database, statement.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
                     EXPECT_TRUE(DatabaseSchema::isAlreadyDone(QString::fromUtf8(error))) << error;
                 }
                 sqlite3_free(error);
             }
+            if (start == 0) versionAfterFirst = schemaVersion();
+        }
+        EXPECT_EQ(schemaVersion(), versionAfterFirst) << "a second start changes nothing";
         QStringList rows;
         sqlite3_stmt* statement = nullptr;
         ASSERT_EQ(sqlite3_prepare_v2(database, "SELECT kind || ' ' || uid FROM StoreRemovals ORDER BY kind, uid", -1,

@@ -495,12 +495,19 @@ void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& 
     if (!fields.allDay && fields.timeZone.isEmpty()) {
         const bool ownStart = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
         const TimeForm now = formOf(ownStart ? event : masterOf(root, uid));
+        icalcomponent* series = master ? nullptr : masterOf(root, uid);
+        const bool floatingSeries = series && series != event && formOf(series).floating && !formOf(series).isDate;
         if (now.foreign && !now.isDate) {
             // A zone only the file defines is none the organizer can name:
             // times it holds without a zone stay in the file's zone (a new
             // changed occurrence takes its master's), so the series keeps
             // its wall-clock time there across a clock change.
             form = now;
+        } else if (floatingSeries) {
+            // A changed occurrence of a floating series floats too: some
+            // readers match it to its series only in the series' own form,
+            // and show a UTC change beside the occurrence it replaces.
+            form.floating = true;
         } else if (ownStart && (now.utc || now.floating)) {
             // A time without a zone keeps the form the file gave it: UTC
             // stays UTC (read the same in every zone), floating stays floating.
