@@ -259,6 +259,16 @@ QString Utilities::getRepeatString(qint64 repeatType)
     return nameNumbered(repeatNames(), repeatType);
 }
 
+QString Utilities::getRepeatString(qint64 repeatType, qint64 interval)
+{
+    if (interval <= 1) return getRepeatString(repeatType);
+    // "Weekly" would say every week of a series that skips some.
+    static const char* const keys[] = {"repeatEveryNDaysText", "repeatEveryNWeeksText", "repeatEveryNMonthsText",
+                                       "repeatEveryNYearsText"};
+    if (repeatType < 1 || repeatType > 4) return QStringLiteral("");
+    return TextTable::localizedString(QString::fromLatin1(keys[repeatType - 1])).arg(interval);
+}
+
 QString Utilities::getDueString(qint64 dueState, const Date& dueDate, const QString& slang)
 {
     if (dueState == overdueState) return TextTable::localizedString(QStringLiteral("overDueText"));
