@@ -585,6 +585,8 @@ void CalendarView::sortBoxOrder()
     // their own order among them.
     for (const QPointer<TaskView>& box : m_eventBoxes)
         if (box && box->task() && box->task()->taskType() == 0) box->raise();
+    for (const QPointer<MoreItemsButton>& marker : m_moreMarkers)
+        if (marker) marker->raise();
     m_currentIndicatorView->raise();
     m_imageEventView->raise();
     m_dragPreviewView->raise();

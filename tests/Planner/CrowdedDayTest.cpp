@@ -70,7 +70,8 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
     pane.setMonthView(&month);
     month.monthCalendarView()->setCurrentDay(localDate(2026, 12, 9), false);
     CalendarView& grid = *pane.calendarView();
-    grid.reloadEvent();
+    pane.show();
+    grid.reloadData();
     const double right = CalendarView::boxLeft + grid.documentWidth() * 0.5 + 40;
     for (const QPointer<TaskView>& box : grid.eventBoxes()) {
         drawn.insert(seriesKey(*box->task()));
@@ -82,6 +83,7 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
     for (const QPointer<MoreItemsButton>& marker : grid.moreMarkers()) {
         EXPECT_GE(marker->frame().width(), readable);
         EXPECT_LE(marker->frame().right(), right + 0.01);
+        EXPECT_EQ(grid.contentView()->childAt(marker->frame().center().toPoint()), marker.data()) << "above the boxes";
         listed(*marker);
     }
     saveScreenshot(grid.contentView(), QStringLiteral("crowded-day-grid"));
