@@ -165,13 +165,6 @@ TEST_F(UtilitiesTexts, RepeatKindsOneToFourHaveNames)
     };
     for (const auto& [repeatType, expected] : cases)
         EXPECT_EQ(Utilities::getRepeatString(repeatType), text(expected)) << repeatType;
-    // A rule that skips units says how many.
-    const std::tuple<qint64, qint64, const char*> counted[] = {
-        {2, 1, "Weekly"}, {2, 2, "Every 2 weeks"}, {1, 3, "Every 3 days"},
-        {3, 6, "Every 6 months"}, {4, 2, "Every 2 years"}, {0, 2, ""},
-    };
-    for (const auto& [repeatType, interval, expected] : counted)
-        EXPECT_EQ(Utilities::getRepeatString(repeatType, interval), QString::fromLatin1(expected)) << interval;
 }
 
 TEST_F(UtilitiesTexts, DueTextCountsWholeDaysTruncatedTowardZero)
