@@ -1,4 +1,5 @@
 #include "CalendarView.h"
+#include "MoreItemsButton.h"
 
 #include "Calendar.h"
 #include "Clock.h"
@@ -371,8 +372,9 @@ void CalendarView::reloadEvent()
     const QList<TaskList> ofDay = manager->timedEventsOfDays(day, dayEnd);
     if (!ofDay.isEmpty()) m_eventList = ofDay.front();
 
+    std::vector<MoreMarker> markers;
     const std::vector<EventBox> laidOut =
-        layOutEvents(*manager, std::exchange(m_eventList, TaskList()), day, documentWidth() * 0.5 + 40);
+        layOutEvents(std::exchange(m_eventList, TaskList()), day, documentWidth() * 0.5 + 40, &markers);
     struct Placed {
         TaskPtr item;
         QRectF frame;
@@ -423,6 +425,27 @@ void CalendarView::reloadEvent()
         m_eventBoxes.push_back(reused);
     }
     removeBoxes(lastBoxes);
+    placeMoreMarkers(markers);
+}
+
+void CalendarView::placeMoreMarkers(const std::vector<MoreMarker>& markers)
+{
+    // Few and cheap: made again at each reload, above the boxes. Later, as
+    // the boxes: a marker's own menu may have caused this reload.
+    for (const QPointer<MoreItemsButton>& marker : m_moreMarkers)
+        if (marker) {
+            marker->hide();
+            marker->deleteLater();
+        }
+    m_moreMarkers.clear();
+    m_moreMarkers.reserve(markers.size());
+    for (const MoreMarker& placed : markers) {
+        auto* marker = new MoreItemsButton(placed.frame, m_contentView);
+        marker->setItems(placed.items);
+        marker->show();
+        marker->raise();
+        m_moreMarkers.push_back(marker);
+    }
 }
 
 void CalendarView::reloadTodayTask()
@@ -562,6 +585,8 @@ void CalendarView::sortBoxOrder()
     // their own order among them.
     for (const QPointer<TaskView>& box : m_eventBoxes)
         if (box && box->task() && box->task()->taskType() == 0) box->raise();
+    for (const QPointer<MoreItemsButton>& marker : m_moreMarkers)
+        if (marker) marker->raise();
     m_currentIndicatorView->raise();
     m_imageEventView->raise();
     m_dragPreviewView->raise();

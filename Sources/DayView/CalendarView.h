@@ -20,6 +20,7 @@ class CurrentTimeIndicatorView;
 class QMimeData;
 class CustomNSView;
 class ImageView;
+class MoreItemsButton;
 class ScrollView;
 class TaskLinkLine;
 class TaskView;
@@ -115,6 +116,8 @@ public:
     // The layout's working list: empty once the layout is done.
     const TaskList& eventList() const { return m_eventList; }
     const std::vector<QPointer<TaskView>>& eventBoxes() const { return m_eventBoxes; }
+    // The markers of the items that did not fit side by side.
+    const std::vector<QPointer<MoreItemsButton>>& moreMarkers() const { return m_moreMarkers; }
     const std::vector<QPointer<TaskView>>& taskPieces() const { return m_taskPieces; }
     const std::vector<QPointer<TaskLinkLine>>& linkLines() const { return m_linkLines; }
     CustomNSView* contentView() const { return m_contentView; }
@@ -147,8 +150,8 @@ public:
     // The boxes of the shown day's timed events (in start order), as plain
     // values: events of one quarter hour side by side, a group that starts
     // while earlier boxes run indented 5 points a group, never past half the
-    // width, and every box at least a point wide, so that however crowded
-    // the day each of its items gets a box. A box that lies at the same
+    // width, and every box readable (see fitGroup), so that however crowded
+    // the day each of its items gets a box or a marker's row. A box that lies at the same
     // whole points as later boxes of the same item (occurrences of one
     // series) shows only through them: such a stack keeps its top
     // deepestVisibleStack boxes, one-point slivers their top one. So a
@@ -160,8 +163,31 @@ public:
         TaskPtr event;
         QRectF frame;
     };
-    static std::vector<EventBox> layOutEvents(const CoreData& manager, TaskList events, const Date& shownDay,
-                                              double available);
+    // Where a group has more items than boxes of minimumBoxWidth fit, the
+    // last place shows a marker of the others instead (in `markers`).
+    struct MoreMarker {
+        QRectF frame;
+        TaskList items;
+    };
+    static std::vector<EventBox> layOutEvents(TaskList events, const Date& shownDay, double available,
+                                              std::vector<MoreMarker>* markers = nullptr);
+
+    // How a group of `count` items side by side shares `width`: every box
+    // at least minimumBoxWidth wide, enough for the start of a title and a
+    // click. All of them when they fit; otherwise as many as fit less one
+    // place, which a marker of the rest takes. Shared with the week planner.
+    static constexpr double minimumBoxWidth = 32;
+    struct GroupFit {
+        qsizetype shown = 0;  // boxes, from the group's first
+        double place = 0;     // the width of each place
+        bool marker = false;  // the place after the boxes holds the marker
+    };
+    static GroupFit fitGroup(qsizetype count, double width);
+    // Takes from the head of `events` (in start order) the first and every
+    // event that starts on `day` in the same quarter hour, whatever their
+    // zones: boxes that start together stand side by side, never one over
+    // another where only the top one could be read.
+    static TaskList takeQuarterGroup(TaskList& events, const Date& day);
 
     // ---- drops ---------------------------------------------------------------
     // The time of day a dropped image whose top is at y of the document
@@ -230,6 +256,7 @@ private:
     // Sets a new start keeping the duration, with the zone rule.
     static void moveItemToStart(const TaskPtr& item, Date start);
     void setHourLabels();
+    void placeMoreMarkers(const std::vector<MoreMarker>& markers);
     void removeBoxes(std::vector<QPointer<TaskView>>& boxes);
     void sortBoxOrder();
     void stopTimeLineTimer();
@@ -244,6 +271,7 @@ private:
     std::vector<TimeLineView*> m_timeCellList;
     TaskList m_eventList;
     std::vector<QPointer<TaskView>> m_eventBoxes;
+    std::vector<QPointer<MoreItemsButton>> m_moreMarkers;
     std::vector<QPointer<TaskView>> m_taskPieces;
     std::vector<QPointer<TaskLinkLine>> m_linkLines;
     ScrollView* m_scrollView = nullptr;

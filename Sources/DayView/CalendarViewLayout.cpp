@@ -2,6 +2,7 @@
 
 #include "CoreData.h"
 #include "Task.h"
+#include "Utilities.h"
 
 #include <QSet>
 
@@ -47,8 +48,36 @@ void keepDayBoxesThatCanBeSeen(std::vector<CalendarView::EventBox>& boxes)
 
 }  // namespace
 
-std::vector<CalendarView::EventBox> CalendarView::layOutEvents(const CoreData& manager, TaskList events,
-                                                               const Date& shownDay, double available)
+TaskList CalendarView::takeQuarterGroup(TaskList& events, const Date& day)
+{
+    TaskList group{events.takeFirst()};
+    // The list runs in start order: the group is the run at its head.
+    const auto startOnDay = [&day](const Task& item) {
+        const Date start = item.tzStartTime() ? item.tzStartTime() : item.startTime();
+        return Utilities::compareDateNoTime(start, day) < 0 ? day : start;
+    };
+    const Date quarter = Utilities::roundDown15MinutesForDate(startOnDay(*group.front()));
+    qsizetype taken = 0;
+    while (taken < events.size() &&
+           Utilities::compareDateNoSecond(Utilities::roundDown15MinutesForDate(startOnDay(*events[taken])), quarter) == 0)
+        ++taken;
+    group.append(events.mid(0, taken));
+    events.remove(0, taken);
+    return group;
+}
+
+CalendarView::GroupFit CalendarView::fitGroup(qsizetype count, double width)
+{
+    if (count <= 0) return {};
+    width = std::max(0.0, width);
+    if (count == 1 || double(count) * minimumBoxWidth <= width) return {count, width / double(count), false};
+    const qsizetype places = std::max<qsizetype>(1, qsizetype(std::floor(width / minimumBoxWidth)));
+    return {places - 1, width / double(places), true};
+}
+
+std::vector<CalendarView::EventBox> CalendarView::layOutEvents(TaskList events,
+                                                               const Date& shownDay, double available,
+                                                               std::vector<MoreMarker>* markers)
 {
     std::vector<EventBox> boxes;
     boxes.reserve(size_t(events.size()));
@@ -63,30 +92,30 @@ std::vector<CalendarView::EventBox> CalendarView::layOutEvents(const CoreData& m
             ++processed;
             continue;
         }
-        const TaskPtr first = events.takeFirst();
-        TaskList group = manager.findAllEventSameStartTime(first, events, shownDay);
-        // The members leave the list in one pass: one removal each would go
-        // through the list once per member.
-        if (!group.isEmpty()) {
-            QSet<const Task*> members;
-            for (const TaskPtr& member : group) members.insert(member.get());
-            events.removeIf([&members](const TaskPtr& entry) { return members.contains(entry.get()); });
-        }
-        group.prepend(first);
+        TaskList group = takeQuarterGroup(events, shownDay);
+        const TaskPtr& first = group.front();
         const qsizetype n = group.size();
-        double indent = std::min(groupIndent * indentCount, deepestIndent);
-        double column = (available - indent) / double(n);
+        // A group that starts after every earlier box has ended starts flush.
+        if (placementOfEvent(first->tzStartTime(), first->tzEndTime(), shownDay).y >= bottom) indentCount = 0;
+        const double indent = std::min(groupIndent * indentCount, deepestIndent);
+        const GroupFit fit = fitGroup(n, available - indent);
+        double markerTop = documentHeight, markerBottom = 0;
         for (qsizetype j = 0; j < n; ++j) {
             const TaskPtr& event = group[j];
             const BoxPlacement place = placementOfEvent(event->tzStartTime(), event->tzEndTime(), shownDay);
-            if (place.y >= bottom) {
-                column = available / double(n);
-                indentCount = 0;
-                indent = 0;
-            }
             bottom = std::max(bottom, place.y + place.height);
-            boxes.push_back({event, QRectF(double(j) * column + boxLeft + indent, place.y, std::max(1.0, column - 2),
-                                           place.height)});
+            if (j >= fit.shown) {
+                markerTop = std::min(markerTop, place.y);
+                markerBottom = std::max(markerBottom, place.y + place.height);
+                continue;
+            }
+            boxes.push_back({event, QRectF(double(j) * fit.place + boxLeft + indent, place.y,
+                                           std::max(1.0, fit.place - 2), place.height)});
+        }
+        if (fit.marker && markers) {
+            markers->push_back({QRectF(double(fit.shown) * fit.place + boxLeft + indent, markerTop,
+                                       std::max(1.0, fit.place - 2), std::max(minimumBoxHeight, markerBottom - markerTop)),
+                                group.mid(fit.shown)});
         }
         processed += n;
         ++indentCount;

@@ -299,9 +299,6 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
 
     m_hasDueBtn->setState(item->hasDue() == 1 ? 1 : 0);
     if (item->hasDue() == 1) {
-        // A stored due date before the start (an older row, or one from the
-        // web or the calendar store) is shown as it is, not raised to the start.
-        m_dueTextField->setMinDate(std::min(item->startTime(), item->dueEnd()));
         m_dueTextField->setDateValue(item->dueEnd());
         fitDatePicker(m_dueTextField);
     }
@@ -336,7 +333,9 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     setEnable(!item->isShared());
     m_completedBtn->setEnabled(!(item->isShared() && item->delegateStatus() != 1));
     if (!item->assigneeEmail().isEmpty()) m_repeatRules->repeatBtn()->setEnabled(false);
-    m_startToDueDuration = item->startTime().timeIntervalSinceDate(item->dueEnd());
+    // Without a due date the stored one is a placeholder: the distance is
+    // taken when Due is ticked.
+    m_startToDueDuration = item->hasDue() == 1 ? std::min(0.0, item->startTime().timeIntervalSinceDate(item->dueEnd())) : 0;
 }
 
 // ---- change marks -------------------------------------------------------------------
@@ -377,9 +376,11 @@ void TaskDetailView::hasDue()
     } else {
         const Date now = Utilities::getCompleteDate();
         const Date start = m_startTextField->dateValue();
-        m_dueTextField->setMinDate(start);
-        m_dueTextField->setDateValue(defaultDueDate(start, now, workingHours()));
+        // A start late in the day may lie past that day's working end.
+        m_dueTextField->setDateValue(std::max(defaultDueDate(start, now, workingHours()), start));
         fitDatePicker(m_dueTextField);
+        // From here on the start keeps the distance the form shows.
+        m_startToDueDuration = start.timeIntervalSinceDate(m_dueTextField->dateValue());
         showDueControl(true);
         m_alertRows->addAlertRow();
         if (m_type == 0 || (m_task && m_task->alertValues().isEmpty())) {
@@ -393,10 +394,17 @@ void TaskDetailView::hasDue()
     if (checksApply() && m_task->hasDue() != (due ? 1 : 0)) showRevert();
 }
 
+// The due date never lies before the start. It has no minimum of its own:
+// the start follows it, so a due date moved before the start takes the start
+// along instead of being refused (a minimum would also refuse the first digit
+// of a day typed below it).
 void TaskDetailView::startTimeChanged()
 {
     const Date start = m_startTextField->dateValue();
-    m_dueTextField->setMinDate(start);
+    if (m_dueTextField->dateValue() < start) {
+        m_dueTextField->setDateValue(start);
+        fitDatePicker(m_dueTextField);
+    }
     m_startToDueDuration = start.timeIntervalSinceDate(m_dueTextField->dateValue());
     if (checksApply() && m_task->startTime() != start) showRevert();
 }
@@ -406,9 +414,6 @@ void TaskDetailView::dueTimeChanged()
     const Date due = m_dueTextField->dateValue();
     m_startTextField->setDateValue(Utilities::newDateFromDate(due, std::trunc(m_startToDueDuration)));
     fitDatePicker(m_startTextField);
-    // The start moved with the due date; the due date still cannot go
-    // before it.
-    m_dueTextField->setMinDate(m_startTextField->dateValue());
     if (checksApply() && m_task->dueEnd() != due) showRevert();
 }
 

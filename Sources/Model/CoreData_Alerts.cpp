@@ -63,7 +63,8 @@ QString alarmLine(const LocalNotification& alarm)
 {
     const Task& item = *alarm.task();
     const QString name = QLatin1Char('"') % item.taskName() % QLatin1Char('"');
-    const QString when = Utilities::getStringNoWeekDayFromDate(alarm.dateStart(), true);
+    // The date text comes with the blank that parts it from a weekday.
+    const QString when = Utilities::getStringNoWeekDayFromDate(alarm.dateStart(), true).trimmed();
     switch (item.taskType()) {
     case ItemKind::Task: return name % QStringLiteral(": due on ") % when;
     case ItemKind::Event: return name % QStringLiteral(": start in ") % when;

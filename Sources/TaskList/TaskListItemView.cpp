@@ -300,7 +300,7 @@ QString TaskListItemView::informationTextFor(const Task& task, const QString& us
             }
         }
     }
-    append(Utilities::getRepeatString(task.repeatType()));
+    append(Utilities::getRepeatString(task.repeatType(), Task::readRepeatOptions(task.repeatOptions()).interval));
     if (!task.taskLocation().isEmpty())
         append(QStringLiteral("%1 %2").arg(TextTable::localizedString(QStringLiteral("atText")), task.taskLocation()));
     return s;

@@ -186,6 +186,9 @@ public:
     static QString getDurationString(qint64 minutes);
     // Repeat types 1 to 4: "Daily", "Weekly", "Monthly", "Yearly"; "" for any other.
     static QString getRepeatString(qint64 repeatType);
+    // The same for a rule of that kind every `interval` units: past 1 the
+    // count is named ("Every 2 weeks").
+    static QString getRepeatString(qint64 repeatType, qint64 interval);
     // The due note of a task: due state 2 "Overdue", 4 (no due date) "".
     // Otherwise n whole days (truncated toward zero) from now to the due date:
     // "Due today" for 0, else "Due in n days", or "n" and the due word for the

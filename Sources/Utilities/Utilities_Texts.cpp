@@ -259,6 +259,21 @@ QString Utilities::getRepeatString(qint64 repeatType)
     return nameNumbered(repeatNames(), repeatType);
 }
 
+QString Utilities::getRepeatString(qint64 repeatType, qint64 interval)
+{
+    if (interval <= 1) return getRepeatString(repeatType);
+    // "Weekly" would say every week of a series that skips some.
+    QString format;
+    switch (repeatType) {
+    case 1: format = TextTable::localizedString(QStringLiteral("repeatEveryNDaysText")); break;
+    case 2: format = TextTable::localizedString(QStringLiteral("repeatEveryNWeeksText")); break;
+    case 3: format = TextTable::localizedString(QStringLiteral("repeatEveryNMonthsText")); break;
+    case 4: format = TextTable::localizedString(QStringLiteral("repeatEveryNYearsText")); break;
+    default: return QStringLiteral("");
+    }
+    return format.arg(interval);
+}
+
 QString Utilities::getDueString(qint64 dueState, const Date& dueDate, const QString& slang)
 {
     if (dueState == overdueState) return TextTable::localizedString(QStringLiteral("overDueText"));

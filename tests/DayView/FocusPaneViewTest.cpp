@@ -115,7 +115,7 @@ TEST_F(FocusPaneTest, TheTitleNamesTheSelectedDay)
         {wednesday, wednesday, "en", "Wed Jan 15, 2014"},
         {wednesday, february, "de", "Wed Jan 15, 2014"},
         // Year and month from the month on display, day and weekday from the day.
-        {wednesday, february, "ja", "2014Every YearFebruary15DayWed"},
+        {wednesday, february, "ja", "2014Year(s)February15DayWed"},
         {Date(), february, "en", ""},
     };
     for (const auto& c : cases)

@@ -42,14 +42,14 @@ TEST_F(RepeatRuleRowsTest, EachRepeatKindShowsItsRows)
         RepeatRuleRows::RepeatTag tag;
         bool every;
         bool on;
-        const char* unitKey;
+        const char* unit;  // read after "Every [n]"
         const char* onLabelKey;
     };
     const Case cases[] = {
-        {RepeatRuleRows::dailyTag, true, false, "repeatEveryDayText", nullptr},
-        {RepeatRuleRows::weeklyTag, true, true, "repeatEveryWeekText", "repeatOnText"},
-        {RepeatRuleRows::monthlyTag, true, true, "repeatEveryMonthText", "repeatByText"},
-        {RepeatRuleRows::yearlyTag, true, false, "repeatEveryYearText", nullptr},
+        {RepeatRuleRows::dailyTag, true, false, "Day(s)", nullptr},
+        {RepeatRuleRows::weeklyTag, true, true, "Week(s)", "repeatOnText"},
+        {RepeatRuleRows::monthlyTag, true, true, "Month(s)", "repeatByText"},
+        {RepeatRuleRows::yearlyTag, true, false, "Year(s)", nullptr},
         {RepeatRuleRows::noneTag, false, false, nullptr, nullptr},
     };
     for (const Case& c : cases) {
@@ -62,7 +62,8 @@ TEST_F(RepeatRuleRowsTest, EachRepeatKindShowsItsRows)
         if (!c.every) continue;
         EXPECT_EQ(rows.indexOf(rules().repeatUntilRow()), repeatAt + 1) << c.tag;
         EXPECT_EQ(rows.indexOf(rules().repeatEveryRow()), repeatAt + 2) << c.tag;
-        EXPECT_EQ(rules().repeatEveryTypeTextField()->stringValue(), text(c.unitKey)) << c.tag;
+        EXPECT_EQ(rules().repeatEveryRow()->label()->stringValue(), QStringLiteral("Every")) << c.tag;
+        EXPECT_EQ(rules().repeatEveryTypeTextField()->stringValue(), QString::fromLatin1(c.unit)) << c.tag;
         EXPECT_EQ(selectedTag(rules().repeatUntilBtn()), 1) << "each choice starts at forever";
         if (c.on) {
             EXPECT_EQ(rules().repeatOnRow()->label()->stringValue(), text(c.onLabelKey)) << c.tag;

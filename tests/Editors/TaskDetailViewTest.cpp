@@ -9,7 +9,10 @@
 #include "ScriptedAlertPresenter.h"
 #include "TextTable.h"
 
+#include <QDateTimeEdit>
 #include <QMouseEvent>
+
+#include <functional>
 
 namespace {
 
@@ -138,8 +141,50 @@ TEST_F(TaskDetailViewTest, MovingTheDueDateMovesTheStartWithIt)
     EXPECT_FALSE(m_form->revertBtn()->isHidden());
 
     m_form->dueTextField()->setDateValue(localDate(2014, 1, 13, 9));
-    EXPECT_GE(m_form->dueTextField()->dateValue(), localDate(2014, 1, 14, 9))
-        << "a due date before the start cannot be entered";
+    m_form->dueTimeChanged();
+    EXPECT_EQ(m_form->startTextField()->dateValue(), localDate(2014, 1, 10, 9))
+        << "a due date moved before the start takes the start along";
+}
+
+// A task without a due date whose stored placeholder lies hours before its
+// start: once Due is ticked, the start keeps the distance the form shows.
+TEST_F(TaskDetailViewTest, TheStartFollowsEachStepAndTypedDayOfTheDueDate)
+{
+    const TaskPtr item = storedTask(QStringLiteral("Late"), false);
+    item->setStartTime(localDate(2014, 1, 20, 23, 45));
+    item->setDueEnd(localDate(2014, 1, 20, 0, 15));
+    ASSERT_TRUE(item->dehydrate());
+    editForm(item);
+    m_form->hasDueBtn()->performClick();
+    const Date ticked = m_form->dueTextField()->dateValue();
+    EXPECT_GE(ticked, localDate(2014, 1, 20, 23, 45)) << "the default due date is not before the start";
+
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    QDateTimeEdit* due = m_form->dueTextField()->editor();
+    due->setFocus(Qt::OtherFocusReason);
+    due->setSelectedSection(QDateTimeEdit::DaySection);
+    const auto key = [due](Qt::Key k, const QString& text = QString()) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+        QApplication::sendEvent(due, &press);
+    };
+    const struct {
+        std::function<void()> act;
+        Date due;
+    } steps[] = {
+        {[&] { key(Qt::Key_Up); }, Utilities::newDateFromDate(ticked, 86400)},
+        {[&] { key(Qt::Key_Up); }, Utilities::newDateFromDate(ticked, 2 * 86400)},
+        {[&] { due->setSelectedSection(QDateTimeEdit::DaySection); key(Qt::Key_2, "2"); key(Qt::Key_7, "7"); },
+         localDate(2014, 1, 27, int(Utilities::getHour(ticked)), int(Utilities::getMinute(ticked)))},
+        {[&] { due->setSelectedSection(QDateTimeEdit::DaySection); key(Qt::Key_Down); }, localDate(2014, 1, 26, int(Utilities::getHour(ticked)), int(Utilities::getMinute(ticked)))},
+    };
+    const double gap = ticked.timeIntervalSinceDate(localDate(2014, 1, 20, 23, 45));
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_EQ(m_form->dueTextField()->dateValue(), step.due);
+        EXPECT_EQ(step.due.timeIntervalSinceDate(m_form->startTextField()->dateValue()), gap)
+            << "the start keeps its distance";
+    }
 }
 
 TEST_F(TaskDetailViewTest, TheDueDateShowsAsStoredEvenBeforeTheStart)

@@ -47,7 +47,7 @@ protected:
     static QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
     static QString dueLine(const QString& name, const Date& when)
     {
-        return QStringLiteral("\n\"") + name + QStringLiteral("\": due on ") + Utilities::getStringNoWeekDayFromDate(when, true);
+        return QStringLiteral("\n\"") + name + QStringLiteral("\": due on ") + Utilities::getStringNoWeekDayFromDate(when, true).trimmed();
     }
 
     QList<TaskPtr> alarmItems() const
@@ -103,9 +103,9 @@ TEST_F(AlertsTest, AnEventAmongTheAlarmsLeavesOutThePostponePopUp)
     scheduler().advance(9 * 60);
 
     ASSERT_EQ(presenter.requests().size(), 1);
+    // One blank between the words and the date.
     EXPECT_EQ(presenter.requests().first().informativeText,
-              dueLine(QStringLiteral("Call Ann"), when) + QStringLiteral("\n\"Standup\": start in ")
-                  + Utilities::getStringNoWeekDayFromDate(when, true));
+              QStringLiteral("\n\"Call Ann\": due on Jan 15, 2014 10:30AM\n\"Standup\": start in Jan 15, 2014 10:30AM"));
     EXPECT_TRUE(presenter.requests().first().accessoryChoices.isEmpty());
     EXPECT_TRUE(sounds.playedSounds().isEmpty());
 }
@@ -394,7 +394,7 @@ TEST_F(AlertsTest, ARepeatingEventRingsAtEachOccurrenceInTurn)
     ASSERT_EQ(presenter.requests().size(), 2);
     // A QString, not the string builder: that would refer to the temporaries.
     const auto line = [](const Date& start) -> QString {
-        return QStringLiteral("\n\"Standup\": start in ") + Utilities::getStringNoWeekDayFromDate(start, true);
+        return QStringLiteral("\n\"Standup\": start in ") + Utilities::getStringNoWeekDayFromDate(start, true).trimmed();
     };
     EXPECT_EQ(presenter.requests()[0].informativeText, line(localDate(2014, 1, 15, 11, 0)));
     EXPECT_EQ(presenter.requests()[1].informativeText, line(localDate(2014, 1, 16, 11, 0)));

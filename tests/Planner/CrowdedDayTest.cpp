@@ -1,13 +1,16 @@
 // A day covered by a stack of overlapping weekly series (no zone: each its
 // own level), ten more at 16:30 and six events added last at 16:30: the day
 // grid and the week planner's hour grid give every item of the day a box
-// at least a point wide, where the grid draws events.
+// wide enough to read the start of its title and click, where the grid
+// draws events, or list it under a marker there that opens it.
 #include "../Model/TaskTestFixture.h"
 #include "../Utilities/DateTestSupport.h"
 #include "CalendarView.h"
 #include "DayCalendarView.h"
 #include "MonthCalendarView.h"
+#include "Menu.h"
 #include "MonthView.h"
+#include "MoreItemsButton.h"
 #include "PlannerBaseItem.h"
 #include "PlannerWeekView.h"
 #include "Screenshot.h"
@@ -49,19 +52,39 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
     for (int i = 0; i < 6; ++i) store(localDate(2026, 12, 9, 16, 30), false);
     const auto seriesKey = [](const Task& item) { return item.primaryKey() > 0 ? item.primaryKey() : item.parentId(); };
 
-    // Each grid: the items with a box, and those whose box is too thin or off the event area.
+    // Each grid: the items with a box or a marker's row, and those whose box is too thin or off the event area.
     std::set<qint64> drawn, thin;
+    const auto listed = [&](MoreItemsButton& marker) {
+        const Menu rows = marker.menu();
+        EXPECT_EQ(rows.numberOfItems(), marker.items().size());
+        for (int i = 0; i < rows.numberOfItems(); ++i) {
+            EXPECT_TRUE(rows.itemAtIndex(i)->title.endsWith(marker.items()[i]->taskName()));
+            EXPECT_TRUE(rows.itemAtIndex(i)->isEnabled()) << "a row opens its item";
+        }
+        EXPECT_EQ(marker.title(), QStringLiteral("+%1").arg(marker.items().size()));
+        for (const TaskPtr& item : marker.items()) drawn.insert(seriesKey(*item));
+    };
+    const double readable = CalendarView::minimumBoxWidth - 2;
     MonthView month(QRectF(0, 0, 280, 243));
     DayCalendarView pane(QRectF(0, 0, 280, 700));
     pane.setMonthView(&month);
     month.monthCalendarView()->setCurrentDay(localDate(2026, 12, 9), false);
     CalendarView& grid = *pane.calendarView();
-    grid.reloadEvent();
+    pane.show();
+    grid.reloadData();
     const double right = CalendarView::boxLeft + grid.documentWidth() * 0.5 + 40;
     for (const QPointer<TaskView>& box : grid.eventBoxes()) {
         drawn.insert(seriesKey(*box->task()));
-        if (box->frame().width() < 1 || box->frame().left() < CalendarView::boxLeft || box->frame().right() > right + 0.01)
+        if (box->frame().width() < readable || box->frame().left() < CalendarView::boxLeft ||
+            box->frame().right() > right + 0.01)
             thin.insert(seriesKey(*box->task()));
+    }
+    EXPECT_FALSE(grid.moreMarkers().empty());
+    for (const QPointer<MoreItemsButton>& marker : grid.moreMarkers()) {
+        EXPECT_GE(marker->frame().width(), readable);
+        EXPECT_LE(marker->frame().right(), right + 0.01);
+        EXPECT_EQ(grid.contentView()->childAt(marker->frame().center().toPoint()), marker.data()) << "above the boxes";
+        listed(*marker);
     }
     saveScreenshot(grid.contentView(), QStringLiteral("crowded-day-grid"));
     EXPECT_EQ(drawn, items) << "the day grid";
@@ -71,10 +94,13 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
     dataManager().setCurrentSelectedDay(localDate(2026, 12, 9));
     PlannerWeekView planner(QRectF(0, 0, 760, 700));
     planner.reloadData();
-    for (const QPointer<View>& view : planner.weeklyPane()->taskList())
+    for (const QPointer<View>& view : planner.weeklyPane()->taskList()) {
         if (auto* block = qobject_cast<PlannerBaseItem*>(view.data()))
-            if (Utilities::compareDateNoTime(block->task()->startTime(), localDate(2026, 12, 9)) == 0 && block->frame().width() >= 1)
+            if (Utilities::compareDateNoTime(block->task()->startTime(), localDate(2026, 12, 9)) == 0 &&
+                block->frame().width() >= CalendarView::minimumBoxWidth - 1)
                 drawn.insert(seriesKey(*block->task()));
+        if (auto* marker = qobject_cast<MoreItemsButton*>(view.data())) listed(*marker);
+    }
     saveScreenshot(&planner, QStringLiteral("crowded-day-week"));
     EXPECT_EQ(drawn, items) << "the week planner's hour grid";
 }

@@ -108,6 +108,26 @@ inline QRect workArea()
     return QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3]));
 }
 
+// Where the server shows a window, the manager's title bar and borders
+// included (its _NET_FRAME_EXTENTS), in root coordinates: what a person
+// sees, whatever Qt believes.
+inline QRect frameOnScreen(const QWindow* window)
+{
+    xcb_connection_t* c = connection();
+    if (!c || !window) return {};
+    const auto id = xcb_window_t(window->winId());
+    xcb_translate_coordinates_reply_t* at =
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, rootWindow(), 0, 0), nullptr);
+    xcb_get_geometry_reply_t* size = xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr);
+    QRect client;
+    if (at && size) client = QRect(at->dst_x, at->dst_y, size->width, size->height);
+    std::free(at);
+    std::free(size);
+    const QList<quint32> extents = cardinals(id, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL);  // left right top bottom
+    if (client.isEmpty() || extents.size() < 4) return client;
+    return client.adjusted(-int(extents[0]), -int(extents[2]), int(extents[1]), int(extents[3]));
+}
+
 // What a click on a title bar's close button does: the manager is asked to
 // close the window, and asks the program in turn.
 inline void askToClose(const QWindow* window)

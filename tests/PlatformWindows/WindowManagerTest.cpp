@@ -4,12 +4,20 @@
 #include "RealWindowSupport.h"
 #include "WindowManagerSupport.h"
 
+#include "Screenshot.h"
+#include "AlertRequest.h"
+#include "MessageBoxAlertPresenter.h"
 #include "Screen.h"
 #include "View.h"
 #include "Window.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 #include <memory>
 
@@ -151,4 +159,43 @@ TEST_F(UnderAWindowManager, CentredAndConstrainedWindowsLandInTheUsableAreaWithT
             EXPECT_TRUE(waitUntil([&] { return workArea.contains(window->frameGeometry()); })) << c.name;
         }
     }
+}
+
+TEST_F(UnderAWindowManager, AnAttachedAlertLiesInTheUsableAreaUnderAWindowAtItsTop)
+{
+    const QRect workArea = WindowManager::workArea();
+    ASSERT_FALSE(workArea.isEmpty());
+    // The main window opened from the tray: borderless, at the area's top.
+    const QRectF visible = Screen::mainVisibleFrame();
+    auto main = titledWindow(QRectF(visible.x() + 100, visible.y() + visible.height() - 400, 600, 400),
+                             BorderlessWindowMask);
+    main->makeKeyAndOrderFront();
+    ASSERT_TRUE(shownOnScreen(*main));
+
+    QRect placed;
+    QElapsedTimer shown;
+    shown.start();
+    // Where the box settles once the manager has framed it.
+    QTimer look;
+    look.setInterval(50);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || shown.elapsed() < 3000) return;
+        placed = WindowManager::frameOnScreen(box->windowHandle());
+        QGuiApplication::primaryScreen()->grabWindow(0).toImage().save(
+            QDir(screenshotFolder()).filePath(QStringLiteral("attached-alert-at-the-top.png")));
+        MessageBoxAlertPresenter::stopModal();
+    });
+    look.start();
+    MessageBoxAlertPresenter alerts;
+    AlertRequest request;
+    request.messageText = QStringLiteral("Do you want to change only this occurrence?");
+    request.addButtonWithTitle(QStringLiteral("Only This"));
+    request.addButtonWithTitle(QStringLiteral("Cancel"));
+    request.attachedTo = main.get();
+    alerts.runModal(request);
+    look.stop();
+    ASSERT_FALSE(placed.isEmpty());
+    EXPECT_TRUE(workArea.contains(placed)) << "title bar and all, out of the panel's strip";
+    EXPECT_NEAR(placed.center().x(), main->frameGeometry().center().x(), 2) << "centred on its window";
 }

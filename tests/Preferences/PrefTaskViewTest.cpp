@@ -131,10 +131,13 @@ TEST_F(PrefTaskViewTest, TimesAreTypedAsTheUserTypesThem)
         const char* what;
         QList<std::pair<int, QString>> keys;
         int storedEnd;
+        bool wholeFieldSelected = false;
     };
     const std::vector<Case> cases{
         {"an hour and its minutes", {{Qt::Key_1, "1"}, {Qt::Key_7, "7"}, {Qt::Key_4, "4"}, {Qt::Key_5, "5"}}, 1065},
         {"an hour up from 17:45", {{Qt::Key_Up, ""}}, 1125},
+        {"a whole time over the whole field",
+         {{Qt::Key_1, "1"}, {Qt::Key_9, "9"}, {Qt::Key_Colon, ":"}, {Qt::Key_0, "0"}, {Qt::Key_5, "5"}}, 1145, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -142,6 +145,7 @@ TEST_F(PrefTaskViewTest, TimesAreTypedAsTheUserTypesThem)
         QDateTimeEdit* editor = pane.sevenDaysWorkingHours()[5]->workingEndTime()->editor();
         editor->setCurrentSection(QDateTimeEdit::HourSection);
         editor->setSelectedSection(QDateTimeEdit::HourSection);
+        if (c.wholeFieldSelected) editor->selectAll();
         for (const auto& [key, typed] : c.keys) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, typed);
             QApplication::sendEvent(editor, &press);

@@ -73,6 +73,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
 
 namespace MainViewRefreshTests {
 
@@ -714,6 +715,32 @@ TEST_F(MainViewRefreshTest, ADropOnALaterDayLeavesThePanesAsAForcedReloadDoes)
         ASSERT_TRUE(moved->deleteFromDatabase());
         dataManager().doWithAllTasksEventsAdes(TaskList{moved}, 1);
     }
+}
+
+// Past midnight the refresh that follows moves today in every view: the
+// month planner's cells and its side months alike.
+TEST_F(MainViewRefreshTest, AfterMidnightEveryViewMarksTheNewToday)
+{
+    Clock::setFixed(localDate(2026, 12, 9, 23, 59));
+    setting().setIsMonthPlannerPinned(1);
+    openMainView();
+    m_view->monthPlannerShowHide();
+    m_view->reloadData();
+    QApplication::processEvents();
+    m_view->monthPlannerView()->grab();
+    Clock::setFixed(localDate(2026, 12, 10, 0, 1));
+    post(kTaskChanged, m_view);
+    scheduler.advance(3);
+    QApplication::processEvents();
+    std::set<int> markedInPlanner, markedAside;
+    for (PlannerCellView* day : m_view->monthPlannerView()->findChildren<PlannerCellView*>())
+        if (day->isVisible() && day->isToday()) markedInPlanner.insert(int(Utilities::getDay(day->cellDate())));
+    for (MonthView* month : m_view->monthNav()->monthList())
+        for (MonthCellView* day : month->monthCalendarView()->monthCellList())
+            if (!day->isHidden() && day->type() == 0 && day->dayLabel()->drawsBackground())
+                markedAside.insert(int(Utilities::getDay(day->cellDate())));
+    EXPECT_EQ(markedInPlanner, std::set<int>{10});
+    EXPECT_EQ(markedAside, std::set<int>{10});
 }
 
 TEST_F(MainViewRefreshTest, TheItemListReloadForcesANavigatorLaidOutForAnotherWeekStart)

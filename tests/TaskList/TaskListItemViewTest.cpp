@@ -198,6 +198,18 @@ TEST_F(TaskListTest, EventTimesStandOverTheirDateOrSpanTwoDays)
     EXPECT_TRUE(day.startsWith(Utilities::getTimeStringAMPMFromDate(localDate(2014, 1, 16, 0)))) << day.toStdString();
 }
 
+TEST_F(TaskListTest, TheRepeatWordOfARowCountsTheUnitsARuleSkips)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"1//0", "Weekly"}, {"", "Weekly"}, {"2/4/0", "Every 2 weeks"}, {"3//0", "Every 3 weeks"}};
+    for (const auto& [options, expected] : cases) {
+        const TaskPtr item = event(QStringLiteral("Retro"), localDate(2014, 1, 15, 9), localDate(2014, 1, 15, 10),
+                                   [&](Task& t) { t.setRepeatType(2); t.setRepeatOptions(QString::fromLatin1(options)); });
+        EXPECT_EQ(TaskListItemView::informationTextFor(*item, QString(), localDate(2014, 1, 15, 8)),
+                  QString::fromLatin1(expected)) << options;
+    }
+}
+
 TEST_F(TaskListTest, ARowLaysOutARepeatingEventAndAMultiDayAllDayEvent)
 {
     FilterState filter(0);

@@ -7,6 +7,7 @@
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QLocale>
 #include <QRegularExpression>
@@ -211,6 +212,18 @@ bool DatePicker::eventFilter(QObject* watched, QEvent* event)
             const bool click = (at - m_pressedAt).manhattanLength() < QApplication::startDragDistance();
             if (click) m_lastClick.start();
             QMetaObject::invokeMethod(this, [this, at, click] { selectSectionAt(at, click); }, Qt::QueuedConnection);
+        }
+    }
+    // A digit typed over a selection of several parts (the whole field
+    // selected) would replace the separators too, which the editor refuses:
+    // the digit goes into the first selected part, and the parts typed next
+    // follow as when typing into one part.
+    if (watched == m_editor && type == QEvent::KeyPress && m_lineEdit && m_lineEdit->hasSelectedText()) {
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        if (typed.size() == 1 && typed.at(0).isDigit() &&
+            m_lineEdit->selectedText().size() > m_editor->sectionText(m_editor->currentSection()).size()) {
+            m_lineEdit->setCursorPosition(m_lineEdit->selectionStart());
+            m_editor->setSelectedSection(m_editor->currentSection());
         }
     }
     // The keyboard that a click brought may come after the click itself (the

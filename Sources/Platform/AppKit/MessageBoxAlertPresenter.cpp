@@ -15,7 +15,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -84,14 +88,51 @@ protected:
     void showEvent(QShowEvent* event) override
     {
         QMessageBox::showEvent(event);
-        QWidget* anchor = windowModality() == Qt::WindowModal ? parentWidget() : nullptr;
-        if (!anchor) return;
-        const QRectF window = Screen::fromQt(QRectF(anchor->geometry()));
-        const QRectF frame = MessageBoxAlertPresenter::attachedFrame(window, QSizeF(frameGeometry().size()));
-        move(Screen::toQt(frame).topLeft().toPoint());
+        if (!anchor()) return;
+        placeUnderAnchor();
+        // The window manager tells the size of its title bar only once it
+        // has framed the box, and may put the frame where the box's content
+        // was asked for: looked at again a few times while it does.
+        const QPointer<AlertBox> self(this);
+        for (const int after : {0, 50, 150, 400, 1000, 2000})
+            QTimer::singleShot(after, this, [self] {
+                if (self && self->isVisible()) self->placeUnderAnchor();
+            });
     }
 
 private:
+    QWidget* anchor() const { return windowModality() == Qt::WindowModal ? parentWidget() : nullptr; }
+
+    // Title bar and all inside the usable area (never under a panel's
+    // strip), as near as it fits to its place under the window's top.
+    void placeUnderAnchor()
+    {
+        QWidget* window = anchor();
+        if (!window) return;
+        const QRectF frame = MessageBoxAlertPresenter::attachedFrame(Screen::fromQt(QRectF(window->geometry())),
+                                                                    QSizeF(frameGeometry().size()));
+        QRect wanted = Screen::toQt(frame).toRect();
+        if (const QScreen* screen = window->screen()) {
+            const QRect area = screen->availableGeometry();
+            wanted.moveLeft(std::clamp(wanted.left(), area.left(), std::max(area.left(), area.right() - wanted.width() + 1)));
+            wanted.moveTop(std::clamp(wanted.top(), area.top(), std::max(area.top(), area.bottom() - wanted.height() + 1)));
+        }
+        // Until the manager has told its title bar's size, Qt takes the box's
+        // content for its frame: the content goes where the last framed box
+        // had its own, so the title bar does not first show above it.
+        const QMargins known = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        if (!known.isNull()) lastMargins() = known;
+        const QPoint at = known.isNull() ? wanted.topLeft() + QPoint(lastMargins().left(), lastMargins().top())
+                                         : wanted.topLeft();
+        if (frameGeometry().topLeft() != at) move(at);
+    }
+
+    static QMargins& lastMargins()
+    {
+        static QMargins margins;
+        return margins;
+    }
+
     bool m_stopped = false;
 };
 

@@ -297,6 +297,9 @@ void MonthCalendarView::refreshDelay()
 
 void MonthCalendarView::runDelayedRefresh()
 {
+    // A grid laid out before midnight still marks the day before as today
+    // until its month changes: every refresh marks today again.
+    for (MonthCellView* cell : m_monthCellList) cell->refreshLabelLook();
     CoreData* manager = CoreData::shared();
     if (!manager || m_startTime.isNull()) return;
     drawADEsForCurrentMonth();

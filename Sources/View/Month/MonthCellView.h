@@ -46,6 +46,8 @@ public:
     void setFreeRatio(double ratio);
     void setWeekNumber(int number);
     bool isToday() const;
+    // The label's look again (today, dimmed): today moves at midnight.
+    void refreshLabelLook();
 
     MonthCalendarView* parentView() const { return m_parentView; }
     void setParentView(MonthCalendarView* grid) { m_parentView = grid; }
@@ -87,7 +89,6 @@ protected:
 
 private:
     bool inNavigator() const;
-    void refreshLabelLook();
 
     Date m_cellDate;
     int m_cellType = 0;

@@ -1,4 +1,5 @@
 #include "PlannerWeekLayout.h"
+#include "CalendarView.h"
 
 #include "CoreData.h"
 #include "Task.h"
@@ -173,8 +174,10 @@ struct GridColumnPass {
     const WeekDays& week;
     std::map<int, TaskList>& days;
     std::vector<Block>& out;
+    std::vector<GridMarker>* markers;
 
     void place(int d, const Date& dayDate);
+    void fitGroup(int d, size_t groupStart, double indent);
     void keepWhatCanBeSeen(size_t columnStart);
     void finish(Block& block) const;
     Block placeOne(int d, const Date& dayDate, const TaskPtr& event, const Task& groupFirst, int i, double& share,
@@ -220,20 +223,16 @@ void GridColumnPass::place(int d, const Date& dayDate)
             ++processed;
             continue;
         }
-        const TaskPtr first = list.takeFirst();
-        TaskList group = manager.findAllEventSameStartTime(first, list, dayDate);
-        // The members leave the list in one pass: one removal each would go
-        // through the list once per member.
-        if (!group.isEmpty()) {
-            QSet<const Task*> members;
-            for (const TaskPtr& member : group) members.insert(member.get());
-            list.removeIf([&members](const TaskPtr& entry) { return members.contains(entry.get()); });
-        }
-        group.prepend(first);
+        const TaskList group = CalendarView::takeQuarterGroup(list, dayDate);
+        const TaskPtr first = group.front();
         const int n = int(group.size());
         double share = (grid.itemWidth - weekLayoutIndentOf(level, grid.itemWidth)) / n;
+        // Every member is placed, also those the marker lists: a placed
+        // event hands its part past midnight to the next column.
+        const size_t groupStart = out.size();
         for (int i = 0; i < n; ++i)
             out.push_back(placeOne(d, dayDate, group[i], *first, i, share, level, dayBottom, n));
+        fitGroup(d, groupStart, weekLayoutIndentOf(level, grid.itemWidth));
         processed += n;
         ++level;
     }
@@ -294,6 +293,32 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
     const double indent = weekLayoutIndentOf(level, grid.itemWidth);
     block.frame = QRectF(columnsLeft + d * grid.itemWidth + i * share + indent, y, std::max(1.0, share - 1), height);
     return block;
+}
+
+// Blocks at a readable width: those that do not fit leave the column for a
+// marker in the place after the last that does.
+void GridColumnPass::fitGroup(int d, size_t groupStart, double indent)
+{
+    const qsizetype n = qsizetype(out.size() - groupStart);
+    const CalendarView::GroupFit fit = CalendarView::fitGroup(n, grid.itemWidth - indent);
+    const double left = columnsLeft + d * grid.itemWidth + indent;
+    for (qsizetype i = 0; i < std::min(n, fit.shown); ++i) {
+        QRectF& frame = out[groupStart + size_t(i)].frame;
+        frame = QRectF(left + double(i) * fit.place, frame.y(), std::max(1.0, fit.place - 1), frame.height());
+    }
+    if (!fit.marker) return;
+    GridMarker marker;
+    marker.column = d;
+    double top = gridHeight, bottom = 0;
+    for (size_t b = groupStart + size_t(fit.shown); b < out.size(); ++b) {
+        top = std::min(top, out[b].frame.top());
+        bottom = std::max(bottom, out[b].frame.bottom());
+        marker.items.append(weekLayoutShownItem(manager, *out[b].item));
+    }
+    marker.frame = QRectF(left + double(fit.shown) * fit.place, top, std::max(1.0, fit.place - 1),
+                          std::max(smallestBlock, bottom - top));
+    out.resize(groupStart + size_t(fit.shown));
+    if (markers) markers->push_back(std::move(marker));
 }
 
 // A block that lies exactly where later blocks of the same item lie in its
@@ -376,7 +401,8 @@ std::vector<bool> weekLayoutHiddenCoverings(const CoreData& manager, const HourG
 
 }  // namespace
 
-std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, const std::vector<TaskPtr>& events)
+std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, const std::vector<TaskPtr>& events,
+                              std::vector<GridMarker>* markers)
 {
     std::vector<Block> out;
     if (!(grid.itemWidth > 0) || !grid.startDate) return out;
@@ -394,7 +420,7 @@ std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, con
         }
         days[column].append(event);
     }
-    GridColumnPass pass{manager, grid, week, days, out};
+    GridColumnPass pass{manager, grid, week, days, out, markers};
     for (int d = 0; d < 7; ++d) pass.place(d, week.dayStart(d));
     return out;
 }

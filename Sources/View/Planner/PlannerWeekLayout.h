@@ -135,12 +135,21 @@ struct Block {
     bool fixedEnd = false;
 };
 
+// Where a quarter hour's group has more events than fit side by side at a
+// readable width (as on the day grid), the last place lists the others.
+struct GridMarker {
+    QRectF frame;
+    int column = 0;
+    TaskList items;  // shown as the blocks' items are
+};
+
 // The blocks of the timed events: one per event and day it covers (the
 // last column cuts it at midnight), side by side within a quarter hour,
 // indented by overlap, leaving out the blocks that lie hidden under the
 // ones at the same place (see deepestVisibleStack). Reads nothing from the
 // database.
-std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, const std::vector<TaskPtr>& events);
+std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, const std::vector<TaskPtr>& events,
+                              std::vector<GridMarker>* markers = nullptr);
 
 // The ghosts of a new event dragged from column `from` to column `to`
 // (either order), starting at y and `height` high on the last column.

@@ -1,4 +1,5 @@
 #include "WeeklyPane.h"
+#include "MoreItemsButton.h"
 
 #include "AlertPresenter.h"
 #include "Clock.h"
@@ -112,7 +113,9 @@ void WeeklyPane::drawItems()
     if (manager) {
         const PlannerWeekLayout::HourGrid grid{PlannerBaseView::startDate(), PlannerBaseView::itemWidth(),
                                                setting ? setting->weekStartDay() : 0};
-        const std::vector<PlannerWeekLayout::Block> blocks = PlannerWeekLayout::layOutGrid(*manager, grid, m_normalEventList);
+        std::vector<PlannerWeekLayout::GridMarker> markers;
+        const std::vector<PlannerWeekLayout::Block> blocks =
+            PlannerWeekLayout::layOutGrid(*manager, grid, m_normalEventList, &markers);
         for (const PlannerWeekLayout::Block& placed : blocks) {
             auto* block = qobject_cast<PlannerWeeklyItemView*>(keptItemViewFor(placed.item));
             // A block keeps the highlight of the item its editor shows.
@@ -128,6 +131,13 @@ void WeeklyPane::drawItems()
             block->setFrame(placed.frame);
             addToTaskList(block);
             block->show();
+        }
+        for (const PlannerWeekLayout::GridMarker& placed : markers) {
+            auto* marker = new MoreItemsButton(placed.frame);
+            marker->setItems(placed.items);
+            addToTaskList(marker);
+            marker->show();
+            marker->raise();
         }
     }
     endReuse();
