@@ -26,7 +26,6 @@
 #include "GregorianCalendar.h"
 #include "Setting.h"
 #include "Task.h"
-#include "TaskDetailView.h"
 #include "iCalSyncJobs.h"
 
 #include <QCoreApplication>
@@ -125,7 +124,7 @@ int retitles(CoreData& manager, quint32 seedValue)
             QStringLiteral("%1 v%2").arg(task->taskName().section(QLatin1String(" v"), 0, 0)).arg(round);
         const bool saved = manager.saveChangeFromView({task}, [&] {
             task->setTaskName(title);
-            return TaskDetailView::storeTask(task);
+            return manager.storeEditedTask(task);
         });
         if (!saved) return 6;
     }
