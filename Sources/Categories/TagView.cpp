@@ -18,6 +18,7 @@
 #include "TextTable.h"
 #include "UIUtilities.h"
 
+#include <QDebug>
 #include <QPainter>
 
 #include <algorithm>
@@ -126,7 +127,17 @@ void TagView::addTag()
         m_addNewTag->setStringValue(QString());
         return;
     }
-    if (CoreData* manager = CoreData::shared()) manager->insertTagIfNA(name);
+    // Refused, the typed name stays for another try; the person was told.
+    CoreData* manager = CoreData::shared();
+    // insertTagIfNA answers false for a tag there already; a failed write
+    // spoils the unit.
+    if (!manager || !manager->saveChangeFromView({}, [&] {
+            static_cast<void>(manager->insertTagIfNA(name));
+            return true;
+        })) {
+        qWarning() << "The tag" << name << "could not be added";
+        return;
+    }
     reloadData();
     m_addNewTag->setStringValue(QString());
 }
