@@ -10,7 +10,6 @@
 #include "CategoryDetailView.h"
 #include "CustomNSTextField_Background.h"
 #include "CustomNSView.h"
-#include "CustomTextView.h"
 #include "DayCalendarView.h"
 #include "DetailViewController.h"
 #include "FocusPaneView.h"
@@ -27,7 +26,6 @@
 #include "TagTokenDetailView.h"
 #include "TagView.h"
 #include "TaskView.h"
-#include "TextField.h"
 #include "TextTable.h"
 #include "Window.h"
 #include "iCalSync.h"
@@ -159,18 +157,12 @@ protected:
         m_grid->contentView()->addSubview(box);
         return box;
     }
-    CategoryDetailView* panelFor(const CalendarPtr& category)
-    {
-        m_panel = std::make_unique<CategoryDetailPanel>();
-        CategoryDetailView* view = m_panel->categoryDetailView();
-        view->setCalendar(category);
-        return view;
-    }
     DetailViewController& controller()
     {
         m_controller = std::make_unique<DetailViewController>();
         return *m_controller;
     }
+    TaskPtr note() { return add(3, QStringLiteral("Milk"), [](Task& t) { t.setNotes(QStringLiteral("Milk")); }); }
 
     RecordingICalSync* m_store = nullptr;
     std::unique_ptr<Window> m_window;
@@ -204,7 +196,8 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              category->setCalendarName(QStringLiteral("Work"));
              category->setICalUID(QStringLiteral("uid-work"));
              EXPECT_TRUE(category->dehydrate());
-             panelFor(category);
+             m_panel = std::make_unique<CategoryDetailPanel>();
+             m_panel->categoryDetailView()->setCalendar(category);
              return Shown{{task(QStringLiteral("Call"), [&](Task& t) {
                                t.setCalendarId(category->primaryKey());
                                t.setTagList(QStringLiteral("/Errand"));
@@ -222,13 +215,7 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&] { return Shown{{event(QStringLiteral("Review"), at(9), at(10), inStore)}, {}}; },
          [&](const Shown& shown) { dragBottomEdge(placed(shown.items.front(), true, 9, 1), 23); }},
         {"day grid: a task piece's edge dragged",
-         [&] {
-             return Shown{{task(QStringLiteral("Write"), [](Task& t) {
-                 t.setHasDuration(1);
-                 t.setDuration(60);
-             })},
-                          {}};
-         },
+         [&] { return Shown{{task(QStringLiteral("Write"), [](Task& t) { t.setDuration(60); })}, {}}; },
          [&](const Shown& shown) { dragBottomEdge(placed(shown.items.front(), false, 11, 1), 46); }},
         {"focus pane: a task dropped", [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
          [&](const Shown& shown) {
@@ -238,8 +225,7 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          }},
         {"item row: renamed in place", [&] { return Shown{{task(QStringLiteral("Call"))}, {}}; },
          [&](const Shown& shown) { rowFor(shown.items.front())->changeTaskName(typed); }},
-        {"note editor: a new text",
-         [&] { return Shown{{add(3, QStringLiteral("Milk"), [](Task& t) { t.setNotes(QStringLiteral("Milk")); })}, {}}; },
+        {"note editor: a new text", [&] { return Shown{{note()}, {}}; },
          [&](const Shown& shown) {
              controller().editNote(shown.items.front(), m_anchor, m_anchor);
              auto* view = qobject_cast<NoteView*>(m_controller->customView());
@@ -248,8 +234,7 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              view->visibleRevertButton();
              view->saveChanges(true);
          }},
-        {"note detail page: a tag",
-         [&] { return Shown{{add(3, QStringLiteral("Milk"), [](Task& t) { t.setNotes(QStringLiteral("Milk")); })}, {}}; },
+        {"note detail page: a tag", [&] { return Shown{{note()}, {}}; },
          [&](const Shown& shown) {
              auto* pane = new NoteContentView(QRectF(0, 0, 200, 55), QString(), m_anchor);
              pane->setContent(shown.items.front());
@@ -267,10 +252,7 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              view.addTag();
          }},
         {"a task deleted", [&] { return Shown{{task(QStringLiteral("Old"), inStore)}, {}}; },
-         [&](const Shown& shown) {
-             TaskPtr item = shown.items.front();
-             ItemCommands::applyDelete(item, nullptr, ItemCommands::FutureButton::AsEvents);
-         }},
+         [&](Shown shown) { ItemCommands::applyDelete(shown.items.front(), nullptr, ItemCommands::FutureButton::AsEvents); }},
         {"a task duplicated", [&] { return Shown{{task(QStringLiteral("Twice"))}, {}}; },
          [&](const Shown& shown) { ItemCommands::duplicate(shown.items.front()); }},
         {"a task dropped on the day grid's hours", [&] { return Shown{{task(QStringLiteral("Plan"), inStore)}, {}}; },
