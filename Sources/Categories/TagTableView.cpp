@@ -128,7 +128,10 @@ void TagTableView::applyDelete()
         question.informativeText = TextTable::localizedString(QStringLiteral("deleteTagMessage"));
         question.showsSuppressionButton = true;
         const AlertResponse answer = AlertPresenter::current().runModal(question);
-        if (!manager->saveSettingFromView([&](Setting& kept) { kept.setShowWarningDeleteTag(answer.suppressed ? 0 : 1); }))
+        // The box left as it was is no change to write.
+        const qint64 askAgain = answer.suppressed ? 0 : 1;
+        if (askAgain != setting->showWarningDeleteTag() &&
+            !manager->saveSettingFromView([askAgain](Setting& kept) { kept.setShowWarningDeleteTag(askAgain); }))
             qWarning() << "The settings could not be saved after the tag question";
         if (answer.button != ok) return;
     }
