@@ -683,7 +683,7 @@ bool CategoryDetailListItemView::acceptDrop(const DraggingInfo& info, TableRowVi
         const TaskPtr note = recordOfRow(m_itemBeingDrag);
         m_itemBeingDrag = nullptr;
         CoreData* manager = CoreData::shared();
-        if (manager && note && !manager->makeTaskFromNote(note)) qWarning() << "Note" << note->primaryKey() << "did not become a task";
+        if (manager && note && !manager->commandFromView({note}, [&] { return manager->makeTaskFromNote(note); })) qWarning() << "Note" << note->primaryKey() << "did not become a task";
         return true;
     }
     return false;
@@ -736,9 +736,12 @@ void CategoryDetailListItemView::reorderTaskGroup(int proposedChildIndex)
     rows.insert(rows.begin() + plan.dest, moved);
     TaskList tasks;
     for (int index : plan.rows) tasks << outlineTaskRow(rows[size_t(index)])->task();
-    bool saved = TaskOrder::save(tasks, plan.orders);
     // A task dropped where it was is saved all the same.
-    if (saved && plan.from == plan.dest && !tasks.isEmpty()) saved = tasks.front()->dehydrate();
+    CoreData* manager = CoreData::shared();
+    const bool saved = manager && manager->saveChangeFromView(tasks, [&] {
+        return TaskOrder::save(tasks, plan.orders) &&
+               (plan.from != plan.dest || tasks.isEmpty() || tasks.front()->dehydrate());
+    });
     if (!saved) {
         // The stored order stayed as it was: the rows follow it again.
         rebuildThroughHost();

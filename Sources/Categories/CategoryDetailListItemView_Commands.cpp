@@ -110,7 +110,9 @@ void CategoryDetailListItemView::duplicateTask()
 void CategoryDetailListItemView::duplicateNote()
 {
     const TaskPtr note = selectedNoteRowRecord();
-    if (note && !note->duplicate()) qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
+    CoreData* manager = CoreData::shared();
+    if (note && (!manager || !manager->commandFromView({note}, [&] { return note->duplicate(); })))
+        qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
 }
 
 void CategoryDetailListItemView::doToday()
@@ -148,7 +150,7 @@ void CategoryDetailListItemView::convertNote2Task()
 {
     CoreData* manager = CoreData::shared();
     const TaskPtr note = selectedNoteRowRecord();
-    if (manager && note && !manager->makeTaskFromNote(note)) qWarning() << "Note" << note->primaryKey() << "did not become a task";
+    if (manager && note && !manager->commandFromView({note}, [&] { return manager->makeTaskFromNote(note); })) qWarning() << "Note" << note->primaryKey() << "did not become a task";
 }
 
 void CategoryDetailListItemView::applyDelete()

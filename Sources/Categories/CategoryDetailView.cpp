@@ -26,6 +26,7 @@
 #include "Task.h"
 #include "TextField.h"
 #include "TextTable.h"
+#include "Transaction.h"
 #include "UIUtilities.h"
 #include "ZVWSync.h"
 #include "iCalSync.h"
@@ -435,10 +436,6 @@ void CategoryDetailView::okEdit()
     TextField* nameField = m_boxView->categoryNameTextField();
     if (nameField->stringValue().trimmed().isEmpty()) nameField->setStringValue(calendar->calendarName());
     const bool nameUnchanged = calendar->calendarName() == nameField->stringValue();
-    calendar->setCalendarName(
-        manager->createNewcalendarNameIfExist(nameField->stringValue(), calendar, manager->calendarList()));
-
-    applyPalettePosition(*calendar, m_boxView->posOfColor());
 
     QStringList names;
     for (const QString& name : m_boxView->tagDetailView()->objectValue()) {
@@ -448,40 +445,57 @@ void CategoryDetailView::okEdit()
         });
         if (!trimmed.isEmpty() && !taken) names.append(trimmed);
     }
-    QString tagText;
-    for (const QString& name : names) {
-        tagText += QLatin1Char('/') + name;
-        if (!manager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
-        // A tag the category carries is taken off its items.
-        for (const TaskPtr& item : manager->tasksFromCalendarId(calendar->primaryKey(), {name})) {
-            const QString kept = detailWithoutTag(item->tagList(), name);
-            if (kept == item->tagList()) continue;
-            item->setTagList(kept);
-            if (!item->dehydrate()) qWarning() << "Item" << item->primaryKey() << "could not be saved without its tag";
-        }
-    }
-    calendar->setTagList(tagText);
+    const bool makeDefault = setting && !m_boxView->defaultBtn()->isHidden() &&
+                             m_boxView->defaultBtn()->state() == 1 && setting->calendarDefID() != calendar->primaryKey();
+    const bool transparent = !m_boxView->transparentBtn()->isHidden() && m_boxView->transparentBtn()->state() == 1;
 
-    if (setting && !m_boxView->defaultBtn()->isHidden() && m_boxView->defaultBtn()->state() == 1 &&
-        setting->calendarDefID() != calendar->primaryKey()) {
-        setting->setCalendarDefID(calendar->primaryKey());
-        if (!setting->dehydrate()) qWarning() << "The settings could not be saved with the new default category";
-        if (calendar->inVisible() != 0) {
-            calendar->setInVisible(0);
-            loadItemsOf(calendar);
+    // The name, colour, tags, default and switches are one change: a
+    // refused one leaves the listed category, its items, the settings and
+    // the store as they were, and the panel open with what was typed.
+    const bool saved = manager->saveChangeFromView({}, [&] {
+        Transaction::keepInCurrent(calendar);
+        if (setting) Transaction::keepInCurrent(setting);
+        calendar->setCalendarName(
+            manager->createNewcalendarNameIfExist(nameField->stringValue(), calendar, manager->calendarList()));
+        applyPalettePosition(*calendar, m_boxView->posOfColor());
+        QString tagText;
+        for (const QString& name : names) {
+            tagText += QLatin1Char('/') + name;
+            if (!manager->insertTagIfNA(name)) return false;
+            // A tag the category carries is taken off its items.
+            for (const TaskPtr& item : manager->tasksFromCalendarId(calendar->primaryKey(), {name})) {
+                const QString kept = detailWithoutTag(item->tagList(), name);
+                if (kept == item->tagList()) continue;
+                Transaction::keepInCurrent(item);
+                item->setTagList(kept);
+                if (!item->dehydrate()) return false;
+            }
         }
+        calendar->setTagList(tagText);
+        if (makeDefault) {
+            setting->setCalendarDefID(calendar->primaryKey());
+            if (!setting->dehydrate()) return false;
+            if (calendar->inVisible() != 0) {
+                calendar->setInVisible(0);
+                loadItemsOf(calendar);
+            }
+        }
+        calendar->setIsTransparent(transparent);
+        if (!calendar->dehydrate()) return false;
+        if (!nameUnchanged && calendar->projectType() == 0 && setting && setting->autoICalSync() != 0)
+            if (iCalSync* sync = manager->icalSync())
+                Transaction::afterCommitOrNow([sync, calendar] { sync->backgroundOneWaySyncUpdateToICal(calendar); });
+        if (manager->isAppliedTagFilter()) {
+            manager->removeAllTasksBelongCalendar(calendar->primaryKey());
+            manager->addTasksToListFromCalendar(calendar, manager->getShowTag());
+        }
+        return true;
+    }, window());
+    if (!saved) {
+        qWarning() << "Category" << calendar->primaryKey() << "could not be saved";
+        return;
     }
-    calendar->setIsTransparent(!m_boxView->transparentBtn()->isHidden() &&
-                               m_boxView->transparentBtn()->state() == 1);
-    if (!calendar->dehydrate()) qWarning() << "Category" << calendar->primaryKey() << "could not be saved";
-
-    if (!nameUnchanged && calendar->projectType() == 0 && setting && setting->autoICalSync() != 0)
-        if (iCalSync* sync = manager->icalSync()) sync->backgroundOneWaySyncUpdateToICal(calendar);
     postAutoSync(AutoSync::categories | AutoSync::settings);
-    if (manager->isAppliedTagFilter()) {
-        manager->removeAllTasksBelongCalendar(calendar->primaryKey());
-        manager->addTasksToListFromCalendar(calendar, manager->getShowTag());
-    }
     closePanel();
     reloadMainView();
     m_calendar = nullptr;
@@ -502,8 +516,13 @@ void CategoryDetailView::doCancel()
             stored && stored != calendar)
             calendar->copyContentOfCalendar(*stored);
     }
-    applyPalettePosition(*calendar, m_tempColor);
-    if (!calendar->dehydrate()) qWarning() << "Category" << calendar->primaryKey() << "could not be reverted";
+    // Refused, the previewed colour stays stored and the person is told;
+    // the panel closes all the same, as asked.
+    if (!manager || !manager->saveCategoryChangeFromView({calendar}, [&] {
+            applyPalettePosition(*calendar, m_tempColor);
+            return calendar->dehydrate();
+        }))
+        qWarning() << "Category" << calendar->primaryKey() << "could not be reverted";
     reloadMainView();
     m_calendar = nullptr;
     closePanel();
@@ -512,9 +531,19 @@ void CategoryDetailView::doCancel()
 
 void CategoryDetailView::reloadData()
 {
-    if (!m_calendar) return;
-    applyPalettePosition(*m_calendar, m_boxView->posOfColor());
-    if (!m_calendar->dehydrate()) qWarning() << "Category" << m_calendar->primaryKey() << "could not be recoloured";
+    CoreData* manager = CoreData::shared();
+    if (!m_calendar || !manager) return;
+    const CalendarPtr calendar = m_calendar;
+    // Showing a category sets the box's colour too: the same colour is no
+    // change to write.
+    if (palettePositionOf(*calendar) != m_boxView->posOfColor() &&
+        !manager->saveCategoryChangeFromView({calendar}, [&] {
+            applyPalettePosition(*calendar, m_boxView->posOfColor());
+            return calendar->dehydrate();
+        })) {
+        qWarning() << "Category" << calendar->primaryKey() << "could not be recoloured";
+        return;
+    }
     m_listView->reloadData();
     reloadMainView();
 }
@@ -527,11 +556,15 @@ void CategoryDetailView::setDefaultCategory()
     const SettingPtr setting = manager->currentSetting();
     const auto show = [this, &calendar] {
         calendar->setInVisible(0);
-        if (!calendar->dehydrate()) qWarning() << "Category" << calendar->primaryKey() << "could not be shown";
+        if (!calendar->dehydrate()) return false;
         loadItemsOf(calendar);
+        return true;
     };
     if (!setting || setting->showWarningSetDefault() == 0) {
-        show();
+        if (!manager->saveCategoryChangeFromView({calendar}, show)) {
+            qWarning() << "Category" << calendar->primaryKey() << "could not be shown";
+            m_boxView->defaultBtn()->setState(0);
+        }
         return;
     }
     AlertRequest question;
@@ -542,10 +575,17 @@ void CategoryDetailView::setDefaultCategory()
     question.informativeText = TextTable::localizedString(QStringLiteral("setDefaultInvisibleCategoryMessage"));
     question.showsSuppressionButton = true;
     const AlertResponse answer = AlertPresenter::current().runModal(question);
-    setting->setShowWarningSetDefault(answer.suppressed ? 0 : 1);
-    if (answer.button == proceed) show();
-    else m_boxView->defaultBtn()->setState(0);
-    if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the default question";
+    const bool shown = answer.button == proceed;
+    if (!shown) m_boxView->defaultBtn()->setState(0);
+    if (!manager->saveCategoryChangeFromView({calendar}, [&] {
+            Transaction::keepInCurrent(setting);
+            setting->setShowWarningSetDefault(answer.suppressed ? 0 : 1);
+            return (!shown || show()) && setting->dehydrate();
+        })) {
+        qWarning() << "The settings could not be saved after the default question";
+        m_boxView->defaultBtn()->setState(0);
+        return;
+    }
     postAutoSync(AutoSync::settings);
 }
 
@@ -572,7 +612,7 @@ void CategoryDetailView::deleteEdit()
     if (AlertPresenter::current().runModal(question).button != remove) return;
     // Gone first, so the list's change finds no category to check.
     m_calendar = nullptr;
-    if (!manager->doDeleteCalendar(calendar)) qWarning() << "Category" << calendar->primaryKey() << "could not be deleted";
+    if (!manager->commandFromView({}, [&] { return manager->doDeleteCalendar(calendar); })) qWarning() << "Category" << calendar->primaryKey() << "could not be deleted";
     closePanel();
 }
 

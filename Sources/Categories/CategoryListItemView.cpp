@@ -235,8 +235,16 @@ void CategoryListItemView::selectHideCategory()
         return;
     }
     const CalendarPtr calendar = m_calendar;
-    calendar->setInVisible(m_hideBtn->state() == 0 ? 1 : 0);
-    if (!calendar->dehydrate()) qWarning() << "Category" << calendar->primaryKey() << "could not be saved";
+    const qint64 hidden = m_hideBtn->state() == 0 ? 1 : 0;
+    // Refused, the box shows the stored state again; the person was told.
+    if (!manager->saveCategoryChangeFromView({calendar}, [&] {
+            calendar->setInVisible(hidden);
+            return calendar->dehydrate();
+        })) {
+        qWarning() << "Category" << calendar->primaryKey() << "could not be saved";
+        m_hideBtn->setState(calendar->inVisible() != 0 ? 0 : 1);
+        return;
+    }
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, AutoSync::categories);
     if (calendar->inVisible() != 0) {
         manager->removeAllTasksBelongCalendar(calendar->primaryKey());
@@ -280,8 +288,16 @@ void CategoryListItemView::changeCategoryName()
     if (!m_calendar) return;
     const QString name = m_categoryName->stringValue();
     if (name == m_calendar->calendarName()) return;
-    m_calendar->setCalendarName(name);
-    if (!m_calendar->dehydrate()) qWarning() << "Category" << m_calendar->primaryKey() << "could not be renamed";
+    const CalendarPtr calendar = m_calendar;
+    CoreData* manager = CoreData::shared();
+    // Refused, the field shows the stored name again; the person was told.
+    if (!manager || !manager->saveCategoryChangeFromView({calendar}, [&] {
+            calendar->setCalendarName(name);
+            return calendar->dehydrate();
+        })) {
+        qWarning() << "Category" << calendar->primaryKey() << "could not be renamed";
+        m_categoryName->setStringValue(calendar->calendarName());
+    }
 }
 
 // ---- drawing ---------------------------------------------------------------------------

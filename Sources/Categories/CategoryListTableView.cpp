@@ -330,7 +330,7 @@ void CategoryListTableView::applyDelete()
     if (category->isShared()) return;
     if (!askToDeleteCategory(category, false)) return;
     // The main view's reload on the category list's change removes the row.
-    if (!manager->doDeleteCalendar(category))
+    if (!manager->commandFromView({}, [&] { return manager->doDeleteCalendar(category); }))
         qWarning() << "Category" << category->primaryKey() << "could not be deleted";
 }
 

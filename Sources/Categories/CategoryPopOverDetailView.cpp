@@ -287,8 +287,12 @@ void CategoryPopOverDetailView::addCategory()
     category->setColorNameId(m_posOfColor % 8);
     category->setProjectType(0);
     category->setIsTransparent(!m_transparentRow->isHidden() && m_transparentBtn->state() == 1);
-    category->setTagList(tagTextStoringTags());
-    if (!manager->addCalendarToCalendarList(category, true)) {
+    // The tags it makes and the category are one unit; refused, the person
+    // is told.
+    if (!manager->saveChangeFromView({}, [&] {
+            category->setTagList(tagTextStoringTags());
+            return manager->addCalendarToCalendarList(category, true);
+        })) {
         // The form stays as it is for another try.
         qWarning() << "The new category" << category->calendarName() << "could not be stored";
         return;
@@ -301,8 +305,8 @@ void CategoryPopOverDetailView::addCategory()
                                                                          static_cast<QObject*>(this));
     const SettingPtr setting = manager->currentSetting();
     if (makeDefault && setting) {
-        setting->setCalendarDefID(category->primaryKey());
-        if (!setting->dehydrate()) qWarning() << "The new default category could not be saved in the settings";
+        if (!manager->saveSettingFromView([&](Setting& kept) { kept.setCalendarDefID(category->primaryKey()); }))
+            qWarning() << "The new default category could not be saved in the settings";
         if (ZVWSync* sync = manager->zvwSync()) sync->setCanSyncSettingAfterSyncProjectDefault(false);
         if (setting->autoZVWSync() != 0) pushDefaultAfterProjectSync();
     }

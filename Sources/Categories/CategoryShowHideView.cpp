@@ -85,15 +85,21 @@ void CategoryShowHideView::allCategory()
     if (manager) {
         const bool filtered = manager->isAppliedTagFilter();
         const QStringList shownTags = filtered ? manager->getShowTag() : QStringList();
-        for (const CalendarPtr& category : CalendarList(manager->calendarList())) {
-            if (!category || category->inVisible() == 0) continue;
-            category->setInVisible(0);
-            if (!category->dehydrate()) qWarning() << "Category" << category->primaryKey() << "could not be saved";
-            if (filtered)
-                manager->addTasksToListFromCalendar(category, shownTags);
-            else
-                manager->addTasksToListFromCalendarId(category->primaryKey());
-        }
+        const CalendarList categories = manager->calendarList();
+        // All shown in one unit, or none; a refusal is told.
+        if (!manager->saveCategoryChangeFromView(categories, [&] {
+                for (const CalendarPtr& category : categories) {
+                    if (!category || category->inVisible() == 0) continue;
+                    category->setInVisible(0);
+                    if (!category->dehydrate()) return false;
+                    if (filtered)
+                        manager->addTasksToListFromCalendar(category, shownTags);
+                    else
+                        manager->addTasksToListFromCalendarId(category->primaryKey());
+                }
+                return true;
+            }))
+            qWarning() << "The categories could not all be shown";
     }
     afterShowHideAll();
 }
@@ -103,12 +109,18 @@ void CategoryShowHideView::noneCategory()
     if (CoreData* manager = CoreData::shared()) {
         const SettingPtr setting = manager->currentSetting();
         const qint64 defaultKey = setting ? setting->calendarDefID() : 0;
-        for (const CalendarPtr& category : CalendarList(manager->calendarList())) {
-            if (!category || category->inVisible() != 0 || category->primaryKey() == defaultKey) continue;
-            category->setInVisible(1);
-            if (!category->dehydrate()) qWarning() << "Category" << category->primaryKey() << "could not be saved";
-            manager->removeAllTasksBelongCalendar(category->primaryKey());
-        }
+        const CalendarList categories = manager->calendarList();
+        // All hidden in one unit, or none; a refusal is told.
+        if (!manager->saveCategoryChangeFromView(categories, [&] {
+                for (const CalendarPtr& category : categories) {
+                    if (!category || category->inVisible() != 0 || category->primaryKey() == defaultKey) continue;
+                    category->setInVisible(1);
+                    if (!category->dehydrate()) return false;
+                    manager->removeAllTasksBelongCalendar(category->primaryKey());
+                }
+                return true;
+            }))
+            qWarning() << "The categories could not all be hidden";
     }
     afterShowHideAll();
 }

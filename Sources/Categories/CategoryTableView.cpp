@@ -113,7 +113,7 @@ void CategoryTableView::applyDelete()
     const auto remove = [table, category] {
         if (table) table->removeCategoryRow(category);
         CoreData* current = CoreData::shared();
-        if (current && !current->doDeleteCalendar(category))
+        if (current && !current->commandFromView({}, [&] { return current->doDeleteCalendar(category); }))
             qWarning() << "Category" << category->primaryKey() << "could not be deleted";
     };
     if (AlertPresenter::isAlertRunning())

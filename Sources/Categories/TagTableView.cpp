@@ -128,8 +128,11 @@ void TagTableView::applyDelete()
         question.informativeText = TextTable::localizedString(QStringLiteral("deleteTagMessage"));
         question.showsSuppressionButton = true;
         const AlertResponse answer = AlertPresenter::current().runModal(question);
-        setting->setShowWarningDeleteTag(answer.suppressed ? 0 : 1);
-        if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the tag question";
+        // The box left as it was is no change to write.
+        const qint64 askAgain = answer.suppressed ? 0 : 1;
+        if (askAgain != setting->showWarningDeleteTag() &&
+            !manager->saveSettingFromView([askAgain](Setting& kept) { kept.setShowWarningDeleteTag(askAgain); }))
+            qWarning() << "The settings could not be saved after the tag question";
         if (answer.button != ok) return;
     }
     // No row leaves while a question is up: the rows under it would move.
@@ -144,13 +147,20 @@ void TagTableView::applyDelete()
 
 void TagTableView::removeTagRow(const TagPtr& tag)
 {
-    const int row = int(m_tags.indexOf(tag));
-    if (row < 0) return;
-    m_tags.removeAt(row);
-    m_arrayOfTags.erase(m_arrayOfTags.begin() + row);
-    // The table takes the row view over and lets it go once it has left.
-    removeRowWithSlideAndFade(row);
-    if (CoreData* manager = CoreData::shared(); manager && !manager->doDeleteTag(tag))
+    if (!m_tags.contains(tag)) return;
+    // The row leaves only with a kept delete; a refused one was told.
+    CoreData* manager = CoreData::shared();
+    if (!manager || !manager->saveChangeFromView({}, [&] { return manager->doDeleteTag(tag); })) {
         qWarning() << "Tag" << tag->tagName() << "could not be deleted";
+        return;
+    }
+    // Looked up again: the list may have been loaded anew under the alert.
+    const int row = int(m_tags.indexOf(tag));
+    if (row >= 0) {
+        m_tags.removeAt(row);
+        m_arrayOfTags.erase(m_arrayOfTags.begin() + row);
+        // The table takes the row view over and lets it go once it has left.
+        removeRowWithSlideAndFade(row);
+    }
     if (m_parentView) m_parentView->reloadData();
 }

@@ -18,6 +18,7 @@
 #include "TextTable.h"
 #include "UIUtilities.h"
 
+#include <QDebug>
 #include <QPainter>
 
 #include <algorithm>
@@ -126,8 +127,12 @@ void TagView::addTag()
         m_addNewTag->setStringValue(QString());
         return;
     }
+    // Refused, the typed name stays for another try; the person was told.
     CoreData* manager = CoreData::shared();
-    if (manager && !manager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
+    if (!manager || !manager->saveChangeFromView({}, [&] { return manager->insertTagIfNA(name); })) {
+        qWarning() << "The tag" << name << "could not be added";
+        return;
+    }
     reloadData();
     m_addNewTag->setStringValue(QString());
 }

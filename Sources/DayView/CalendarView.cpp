@@ -983,14 +983,20 @@ bool CalendarView::convertTaskToSTaskByDrag(const TaskPtr& task, int hour, int m
     Date start = Utilities::newDateOnDate(shownDay(), hour, minute);
     const qint64 offset = manager->getDSTOffetBySetting(start);
     if (offset != 0) start = start.dateByAddingTimeInterval(double(offset));
-    return manager->convertTask2STask(task, start) != nullptr;
+    // The conversion asks its own questions before its unit; a refused one
+    // is told.
+    return manager->runAskingCommandFromView([&] { return manager->convertTask2STask(task, start) != nullptr; });
 }
 
 bool CalendarView::convertEvent2Task(const TaskPtr& item, double imageTop)
 {
     CoreData* manager = dataManager();
     if (!item || !manager) return false;
-    const TaskPtr task = item->isSheduledTask() ? manager->convertSTask2Task(item) : manager->convertEvent2Task(item);
+    TaskPtr task;
+    manager->runAskingCommandFromView([&] {
+        task = item->isSheduledTask() ? manager->convertSTask2Task(item) : manager->convertEvent2Task(item);
+        return task != nullptr;
+    });
     if (!task) return true;  // refused or cancelled: the order stays
     TaskList list = findTaskAbove(documentHeight, imageTop, task);
     list.prepend(task);
@@ -1029,7 +1035,8 @@ bool CalendarView::changeTaskInfoByDrag(const TaskPtr& task, double imageTop, co
         list.append(task);
         updateTaskBelowOrderInList(list);
     }
-    if (warns && !setting->dehydrate()) qWarning() << "The settings could not be saved after a reorder";
+    // The answer to the question was set on the settings when given.
+    if (warns && !manager->saveSettingFromView([](Setting&) {})) qWarning() << "The settings could not be saved after a reorder";
     return true;
 }
 

@@ -436,7 +436,7 @@ std::function<void()> FocusPaneDetailView::commandForAction(const QString& actio
         return [list] {
             CoreData* manager = CoreData::shared();
             const TaskPtr note = list && list->m_selectedItem ? list->m_selectedItem->task() : nullptr;
-            if (manager && note && !manager->makeTaskFromNote(note)) qWarning() << "Note" << note->primaryKey() << "did not become a task";
+            if (manager && note && !manager->commandFromView({note}, [&] { return manager->makeTaskFromNote(note); })) qWarning() << "Note" << note->primaryKey() << "did not become a task";
         };
     if (action == QLatin1String("addPrimaryNote:")) return [list] { if (list) list->popupLinkDetail(); };
     return {};
@@ -450,7 +450,9 @@ void FocusPaneDetailView::editNote()
 void FocusPaneDetailView::duplicateNote()
 {
     const TaskPtr note = m_selectedItem ? m_selectedItem->task() : nullptr;
-    if (note && !note->duplicate()) qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
+    CoreData* manager = CoreData::shared();
+    if (note && (!manager || !manager->commandFromView({note}, [&] { return note->duplicate(); })))
+        qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
 }
 
 void FocusPaneDetailView::selectDone()
@@ -486,8 +488,8 @@ void FocusPaneDetailView::copyToMakeLink()
         request.showsSuppressionButton = true;
         const AlertResponse response = AlertPresenter::current().runModal(request);
         if (response.suppressed) {
-            setting->setIsWarningForCopyToLink(0);
-            if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the copy-link explanation";
+            if (!manager->saveSettingFromView([](Setting& kept) { kept.setIsWarningForCopyToLink(0); }))
+                qWarning() << "The settings could not be saved after the copy-link explanation";
         }
         if (response.button != AlertResponse::firstButton) return;
     }
@@ -545,7 +547,7 @@ void FocusPaneDetailView::applyDelete()
             }
         }
         manager->setModifyingTask(target);
-        if (!manager->doDeleteTask(target)) qWarning() << "Item" << target->primaryKey() << "could not be deleted";
+        if (!manager->commandFromView({target}, [&] { return manager->doDeleteTask(target); })) qWarning() << "Item" << target->primaryKey() << "could not be deleted";
         return;
     }
     if (item->taskType() != 0) return;
@@ -554,7 +556,8 @@ void FocusPaneDetailView::applyDelete()
         const QString message = item->isADE() != 0 ? TextTable::localizedString(QStringLiteral("deletingADEText"))
                                                    : TextTable::localizedString(QStringLiteral("deleteItemText"));
         if (warn && !confirmed(message)) return;
-        if (!manager->doDeleteOnlyThisOperatorWithEvent(item)) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
+        if (!manager->commandFromView({item}, [&] { return manager->doDeleteOnlyThisOperatorWithEvent(item); }))
+            qWarning() << "Event" << item->primaryKey() << "could not be deleted";
         return;
     }
 
@@ -564,11 +567,11 @@ void FocusPaneDetailView::applyDelete()
 
     const QPointer<FocusPaneDetailView> alive(this);
     const int answer = AlertPresenter::current().runModal(request).button;
-    TaskPtr done;
-    if (answer == AlertResponse::firstButton) done = manager->doDeleteOnlyThisOperatorWithEvent(item);
-    else if (answer == AlertResponse::secondButton)
-        done = first ? manager->doDeleteAllOperatorWithEvent(item) : manager->doDeleteAllFutureOperatorWithEvent(item);
-    else return;
+    if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return;
+    const TaskPtr done = manager->commandFromView({item}, [&] {
+        if (answer == AlertResponse::firstButton) return manager->doDeleteOnlyThisOperatorWithEvent(item);
+        return first ? manager->doDeleteAllOperatorWithEvent(item) : manager->doDeleteAllFutureOperatorWithEvent(item);
+    });
     if (!done) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
     if (alive) postTaskChanged(this);
 }

@@ -24,6 +24,7 @@
 #include "TextField.h"
 #include "TextTable.h"
 #include "UIUtilities.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
 #include "iCalSync.h"
@@ -263,25 +264,31 @@ bool FocusPaneView::performDragOperation(const QMimeData& data, bool fromThisPro
     const Date day = selectedDay();
     if (!item || !day.isValid()) return false;
     CoreData* manager = CoreData::shared();
-    const SettingPtr setting = manager ? manager->currentSetting() : nullptr;
-    if (item->taskType() == 1) {
-        item->setHasDue(1);
-        item->setDueEnd(Setting::workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap()));
-        // Marked before the save: no kill leaves the move saved but unmarked.
-        if (manager && manager->icalSync()) iCalSync::markStoreWriteDue(item);
-        if (!item->dehydrate()) {
-            qWarning() << "The task dropped on the focus pane could not be saved";
-            return false;
+    if (!manager) return false;
+    const SettingPtr setting = manager->currentSetting();
+    iCalSync* sync = manager->icalSync();
+    // The move, its row and the store write's mark are one unit; a refused
+    // one leaves the item where it was and is told.
+    const bool saved = manager->saveChangeFromView({item}, [&] {
+        if (item->taskType() == 1) {
+            item->setHasDue(1);
+            item->setDueEnd(Setting::workingEndOnDay(day, setting ? setting->dayManagers() : QVariantMap()));
+            // Marked in the unit of the save: no kill leaves the move saved
+            // but unmarked.
+            if (sync) iCalSync::markStoreWriteDue(item);
+            if (!item->dehydrate()) return false;
+            if (sync)
+                Transaction::afterCommitOrNow([sync, item] { sync->backgroundOneWaySyncUpdateToICalTask(item, 0); });
+            return true;
         }
-        if (manager && manager->icalSync()) manager->icalSync()->backgroundOneWaySyncUpdateToICalTask(item, 0);
-    } else {
         const Date start = item->startTime();
         item->setStartTime(Utilities::newDateOnDate(day, start.isValid() ? Utilities::getHour(start) : 0,
                                                     start.isValid() ? Utilities::getMinute(start) : 0));
-        if (!item->dehydrate()) {
-            qWarning() << "The note dropped on the focus pane could not be saved";
-            return false;
-        }
+        return item->dehydrate();
+    });
+    if (!saved) {
+        qWarning() << "The item dropped on the focus pane could not be saved";
+        return false;
     }
     if (setting && setting->autoZVWSync())
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, AutoSync::items);

@@ -477,39 +477,42 @@ void TaskView::endEdgeDrag()
 void TaskView::applyEdgeDrag()
 {
     CoreData* dataManager = CoreData::shared();
-    if (m_task->taskType() == 1) {
+    if (!dataManager) return;
+    const TaskPtr item = m_task;
+    if (item->taskType() == 1) {
         // A piece: the task's duration grows or shrinks by the change of the
         // piece's height, in whole quarters of an hour.
-        const double minutes = m_task->duration() + (frame().height() - m_initHeight) / CalendarView::hourHeight * 60;
+        const double minutes = item->duration() + (frame().height() - m_initHeight) / CalendarView::hourHeight * 60;
         const qint64 duration = static_cast<qint64>(std::floor(minutes / 15) * 15);
-        if (duration <= 0) {
-            m_task->setHasDuration(0);
-            m_task->setDuration(0);
-        } else {
-            m_task->setDuration(duration);
-        }
-        if (!m_task->dehydrate()) {
-            qWarning() << "The new duration of item" << m_task->primaryKey() << "could not be saved";
+        // Refused, the task keeps its duration and the person is told; the
+        // rebuilt boxes show it again.
+        if (!dataManager->saveChangeFromView({item}, [&] {
+                if (duration <= 0) item->setHasDuration(0);
+                item->setDuration(std::max<qint64>(duration, 0));
+                return item->dehydrate();
+            })) {
+            qWarning() << "The new duration of item" << item->primaryKey() << "could not be saved";
             return;
         }
-        const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
+        const SettingPtr setting = dataManager->currentSetting();
         if (setting && setting->autoZVWSync())
             NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification,
                                                                                  AutoSync::items);
         return;
     }
-    if (m_task->taskType() != 0) return;
+    if (item->taskType() != 0) return;
 
-    const bool repeating = (m_task->parentId() == -1 && m_task->repeatType() != 0) || m_task->primaryKey() <= -2;
+    const bool repeating = (item->parentId() == -1 && item->repeatType() != 0) || item->primaryKey() <= -2;
     if (repeating) {
         applyEdgeDragToRepeatingEvent();
         return;
     }
-    changeStartEndTime();
-    if (!dataManager) return;
-    dataManager->recalculateSaveTimeWithTimezoneSupport(m_task);
-    if (!dataManager->doEditOnlyThisOperatorWithEvent(m_task))
-        qWarning() << "The new times of item" << m_task->primaryKey() << "could not be saved";
+    if (!dataManager->saveChangeFromView({item}, [&] {
+            changeStartEndTime();
+            dataManager->recalculateSaveTimeWithTimezoneSupport(item);
+            return dataManager->doEditOnlyThisOperatorWithEvent(item);
+        }))
+        qWarning() << "The new times of item" << item->primaryKey() << "could not be saved";
 }
 
 bool TaskView::applyEdgeDragToRepeatingEvent()
@@ -526,14 +529,14 @@ bool TaskView::applyEdgeDragToRepeatingEvent()
     if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return false;
     if (!alive) return false;
 
-    changeStartEndTime();
     CoreData* dataManager = CoreData::shared();
     if (!dataManager) return false;
-    dataManager->recalculateSaveTimeWithTimezoneSupport(item);
-    bool saved = false;
-    if (answer == AlertResponse::firstButton) saved = dataManager->doEditOnlyThisOperatorWithEvent(item);
-    else if (first) saved = dataManager->doEditAllOperatorWithEvent(item);
-    else saved = dataManager->doEditAllFutureOperatorWithEvent(item);
+    const bool saved = dataManager->saveChangeFromView({item}, [&] {
+        changeStartEndTime();
+        dataManager->recalculateSaveTimeWithTimezoneSupport(item);
+        if (answer == AlertResponse::firstButton) return dataManager->doEditOnlyThisOperatorWithEvent(item);
+        return first ? dataManager->doEditAllOperatorWithEvent(item) : dataManager->doEditAllFutureOperatorWithEvent(item);
+    });
     if (!saved) qWarning() << "The new times of item" << item->primaryKey() << "could not be saved";
     return saved;
 }

@@ -85,13 +85,6 @@ public:
         qint64 minutes = 0;
     };
     static StoredDuration durationToStore(int tag, qint64 customMinutes, qint64 defaultMinutes);
-    // Stores the task whose form was just written into it, with what a save
-    // starts: its alarm, the done mark, the working list, do today, the
-    // system calendar (by its category's kind) with the mark of its write,
-    // and the push request. beforeCalendarStore runs just before the system
-    // calendar is told. Runs inside the caller's unit
-    // (CoreData::saveChangeFromView); false when a write failed.
-    [[nodiscard]] static bool storeTask(const TaskPtr& task, const std::function<void()>& beforeCalendarStore = {});
     // The due date a task gets when its due box is ticked: the working end
     // of the start's day (of today when the start lies in the past), or of
     // the day after when that end is already past.

@@ -138,7 +138,7 @@ void TaskDetailView::saveChanges(bool close)
     // leaves the record as it was and the form open with what was typed.
     const bool saved = dataManager && dataManager->saveChangeFromView({task}, [&] {
         summaryInfo();
-        return storeTask(task);
+        return dataManager->storeEditedTask(task);
     }, window());
     if (!saved) {
         if (!dataManager) qWarning() << "A task was saved without a data manager; nothing is stored";
@@ -158,63 +158,6 @@ TaskDetailView::StoredDuration TaskDetailView::durationToStore(int tag, qint64 c
     return {0, defaultMinutes};
 }
 
-bool TaskDetailView::storeTask(const TaskPtr& task, const std::function<void()>& beforeCalendarStore)
-{
-    CoreData* dataManager = CoreData::shared();
-    if (!task || !dataManager) return false;
-    const SettingPtr setting = dataManager->currentSetting();
-    const CalendarPtr category = dataManager->calendarWithPrimaryKey(task->calendarId());
-    iCalSync* sync = dataManager->icalSync();
-    const bool inStore = category ? category->taskOrEvent() != 2 : true;
-    // Marked in the unit of the save: the next start writes the store copy
-    // again instead of reading the old title back.
-    if (sync && inStore) iCalSync::markStoreWriteDue(task);
-    if (!task->dehydrate()) return false;
-    dataManager->updateLocalNotificationForTask(task);
-    if (task->status() == 1 && !dataManager->doMarkDoneOperatorWithTask(task, task->status())) return false;
-
-    const auto tagFilterUpkeep = [&] {
-        if (!dataManager->removeTaskFromListWithTagFilter(task)) dataManager->addTaskToList(task, dataManager->getShowTag());
-    };
-    const Date now = Utilities::getCompleteDate();
-    if (setting && setting->showActiveTaskOnly()) {
-        if (Utilities::compareDateNoTime(task->startTime(), now) == 1) {
-            dataManager->removeInActiveTask();
-        } else if (!dataManager->isAppliedTagFilter()) {
-            bool listed = false;
-            for (const TaskPtr& item : dataManager->allTasksEventsAdes())
-                if (item && item->primaryKey() == task->primaryKey()) listed = true;
-            if (!listed) dataManager->doWithAllTasksEventsAdes(TaskList{task}, 0);
-        } else {
-            tagFilterUpkeep();
-        }
-    } else if (dataManager->isAppliedTagFilter()) {
-        tagFilterUpkeep();
-    }
-
-    if (dataManager->hasDoToday() && task->hasDue() == 1 && Utilities::compareDateNoTime(task->dueEnd(), now) == 0 &&
-        !dataManager->doToday(task, false))
-        return false;
-
-    if (beforeCalendarStore) beforeCalendarStore();
-    // The store hears of the save only once it is kept.
-    if (sync && inStore) {
-        if (!task->iCalUID().isEmpty())
-            Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncUpdateToICalTask(task, 0); });
-        else
-            Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncInsertToICalTask(task); });
-    } else if (sync && !task->iCalUID().isEmpty()) {
-        // The category keeps no tasks in the system calendar any more.
-        Transaction::afterCommitOrNow([sync, removed = task->copy()] { sync->backgroundOneWaySyncDeleteToICalTask(removed, 1); });
-        task->setICalUID(QString());
-        if (!task->dehydrate()) return false;
-    }
-
-    if (setting && setting->autoZVWSync())
-        NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));
-    return true;
-}
-
 void TaskDetailView::warnAboutRepeatingTask()
 {
     const SettingPtr setting = CoreData::shared() ? CoreData::shared()->currentSetting() : SettingPtr();
@@ -226,8 +169,13 @@ void TaskDetailView::warnAboutRepeatingTask()
     request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
     request.showsSuppressionButton = true;
     const AlertResponse answer = AlertPresenter::current().runModal(request);
-    setting->setShowWarningAddRepeatTask(answer.suppressed ? 0 : 1);
-    if (answer.button == AlertResponse::firstButton && !setting->dehydrate())
+    const qint64 askAgain = answer.suppressed ? 0 : 1;
+    if (answer.button != AlertResponse::firstButton) {
+        // Saved with the next write of the settings.
+        setting->setShowWarningAddRepeatTask(askAgain);
+        return;
+    }
+    if (!CoreData::shared()->saveSettingFromView([askAgain](Setting& kept) { kept.setShowWarningAddRepeatTask(askAgain); }))
         qWarning() << "The settings could not be stored after the repeating-task warning";
 }
 

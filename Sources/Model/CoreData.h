@@ -544,12 +544,43 @@ public:
     // from the main window. Main thread only.
     [[nodiscard]] bool saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes,
                                           QObject* window = nullptr);
+    // A command the person started in a view (a delete, a duplicate, a
+    // conversion) run as such a unit, so that a refused one is told. Answers
+    // what the command answered, or an empty answer when it was refused.
+    template <class Command>
+    auto commandFromView(const TaskList& shown, Command&& command, QObject* window = nullptr) -> decltype(command())
+    {
+        decltype(command()) answer{};
+        if (!saveChangeFromView(shown, [&] { return bool(answer = command()); }, window)) return decltype(command()){};
+        return answer;
+    }
+    // A command that asks its own questions before its unit opens (a
+    // conversion), so that no unit may be open around it: run as it is,
+    // and a refusal (a failed write, not a cancelled question) told in the
+    // same alert. Answers what the command answered.
+    bool runAskingCommandFromView(const std::function<bool()>& command, QObject* window = nullptr);
     // The done box of a view: sets the task's status and completion date and
     // saves them in one such unit, so a refused write leaves the record as
     // it was.
     [[nodiscard]] bool markDoneFromView(const TaskPtr& task, qint64 status, bool autoSyncZvw = true);
+    // The same for a change of categories (a name, a colour, shown or
+    // hidden): the categories named are kept first.
+    [[nodiscard]] bool saveCategoryChangeFromView(const CalendarList& shown, const std::function<bool()>& writes,
+                                                  QObject* window = nullptr);
+    // A setting the person changes in a view (a do-not-ask-again box, a
+    // window's docking): the change and its row as one such unit; refused,
+    // the settings are as before and the person is told.
+    [[nodiscard]] bool saveSettingFromView(const std::function<void(Setting&)>& change, QObject* window = nullptr);
     // The alert of a change that could not be saved.
     static void tellChangeNotSaved(QObject* window = nullptr);
+    // Stores a task whose editor form was just written into it, with what a
+    // save starts: its alarm, the done mark, the working list, do today, the
+    // system calendar (by its category's kind) with the mark of its write,
+    // and the push request. beforeCalendarStore runs just before the system
+    // calendar is told. Runs inside the caller's unit (saveChangeFromView):
+    // the store hears of it only once the unit is kept. False when a write
+    // failed.
+    [[nodiscard]] bool storeEditedTask(const TaskPtr& task, const std::function<void()>& beforeCalendarStore = {});
 
     // --- done and delete; category and tag deletion (CoreData_ItemCommands.cpp) ---
     // None of these posts "Task changed"; the caller does. needSync false

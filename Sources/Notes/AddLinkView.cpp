@@ -189,7 +189,9 @@ void AddLinkView::addLink()
     QList<qint64> keys;
     keys.reserve(picked.size());
     for (const TaskPtr& item : picked) keys.append(LinkRules::linkKey(*item));
-    const std::optional<QList<qint64>> made = dataManager->addLinks(rootKey, keys);
+    std::optional<QList<qint64>> made;
+    if (!dataManager->saveChangeFromView({}, [&] { return (made = dataManager->addLinks(rootKey, keys)).has_value(); }, window()))
+        made.reset();
     if (!made) {
         qWarning() << "The links of item" << rootKey << "could not be stored; none was added";
         return;

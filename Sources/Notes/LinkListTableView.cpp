@@ -270,7 +270,7 @@ void LinkListTableView::doUnlink(const TaskPtr& item)
     m_isNoteFirst = false;
     const qint64 a = UIUtilities::seriesKey(*m_currentItem);
     const qint64 b = UIUtilities::seriesKey(*item);
-    if (CoreData* dataManager = CoreData::shared(); dataManager && !dataManager->unLink(a, b))
+    if (CoreData* dataManager = CoreData::shared(); dataManager && !dataManager->saveChangeFromView({}, [&] { return dataManager->unLink(a, b); }))
         qWarning() << "The link between" << a << "and" << b << "could not be removed";
     loadCurrentLinks();
     relayoutHost();

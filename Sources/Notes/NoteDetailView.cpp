@@ -159,24 +159,35 @@ void NoteDetailView::doneEditNote()
         center.postNotificationOnMainThreadName(kPopoverShouldClose, this);
         return;
     }
-    m_note = stored;
-    m_note->setStartTime(m_createTextField->dateValue());
     CoreData* dataManager = CoreData::shared();
-    qint64 key = selectedTag(calendarBtn());
-    if (dataManager && !dataManager->calendarWithPrimaryKey(key)) {
-        // Deleted while the page was open: the default category takes it.
-        if (const SettingPtr setting = currentSetting()) key = setting->calendarDefID();
+    // The page's fields, the tags they make and the list upkeep are one
+    // unit; refused, the page stays open with what was typed and the person
+    // was told.
+    const bool saved = dataManager && dataManager->saveChangeFromView({stored}, [&] {
+        stored->setStartTime(m_createTextField->dateValue());
+        qint64 key = selectedTag(calendarBtn());
+        if (!dataManager->calendarWithPrimaryKey(key)) {
+            // Deleted while the page was open: the default category takes it.
+            if (const SettingPtr setting = currentSetting()) key = setting->calendarDefID();
+        }
+        stored->setCalendarId(key);
+        const CalendarPtr category = Calendar::initWithPrimaryKey(key, database);
+        stored->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(),
+                                                   category ? category->tagList() : QString(),
+                                                   [dataManager](const QString& name) {
+                                                       // A failed write spoils the unit.
+                                                       if (!dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
+                                                   }));
+        if (!stored->dehydrate()) return false;
+        if (dataManager->isAppliedTagFilter() && !dataManager->removeTaskFromListWithTagFilter(stored))
+            dataManager->addTaskToList(stored, dataManager->getShowTag());
+        return true;
+    }, window());
+    if (!saved) {
+        qWarning() << "Note" << stored->primaryKey() << "could not be saved";
+        return;
     }
-    m_note->setCalendarId(key);
-    const CalendarPtr category = Calendar::initWithPrimaryKey(key, database);
-    m_note->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(),
-                                               category ? category->tagList() : QString(),
-                                               [dataManager](const QString& name) {
-                                                   if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
-                                               }));
-    if (!m_note->dehydrate()) qWarning() << "Note" << m_note->primaryKey() << "could not be saved";
-    if (dataManager && dataManager->isAppliedTagFilter() && !dataManager->removeTaskFromListWithTagFilter(m_note))
-        dataManager->addTaskToList(m_note, dataManager->getShowTag());
+    m_note = stored;
     const SettingPtr setting = currentSetting();
     if (setting && setting->autoZVWSync() != 0) center.postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));
     center.postNotificationOnMainThreadName(kPopoverShouldClose, this);

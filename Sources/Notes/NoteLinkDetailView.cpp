@@ -94,12 +94,20 @@ void NoteLinkDetailView::summaryInfo()
 
 bool NoteLinkDetailView::storeNote()
 {
-    summaryInfo();
-    if (!m_note || m_note->hasChanges() == 0) return false;
-    if (!m_note->dehydrate()) {
-        qWarning() << "Linked note" << m_note->primaryKey() << "could not be saved";
+    if (!m_note) return false;
+    const TaskPtr note = m_note;
+    CoreData* dataManager = CoreData::shared();
+    // Refused, the note keeps its stored text and the person is told.
+    bool changed = false;
+    if (!dataManager || !dataManager->saveChangeFromView({note}, [&] {
+            summaryInfo();
+            changed = note->hasChanges() != 0;
+            return !changed || note->dehydrate();
+        }, window())) {
+        qWarning() << "Linked note" << note->primaryKey() << "could not be saved";
         return false;
     }
+    if (!changed) return false;
     const SettingPtr setting = currentSetting();
     if (setting && setting->autoZVWSync() != 0)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));

@@ -125,7 +125,7 @@ void NoteListTableView::applyDeleteSingleSelectedItem()
     if (note->isShared()) return;
     if (RowCommands::warnsBeforeDeleting(*manager) && !RowCommands::confirmDelete(manager->currentSetting())) return;
     manager->setModifyingTask(note);
-    if (!manager->doDeleteTask(note)) {
+    if (!manager->commandFromView({note}, [&] { return manager->doDeleteTask(note); })) {
         qWarning() << "Note" << note->primaryKey() << "could not be deleted";
         return;
     }
@@ -151,14 +151,16 @@ void NoteListTableView::editNote()
 void NoteListTableView::duplicateNote()
 {
     const TaskPtr note = selectedNote();
-    if (note && !note->duplicate()) qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
+    CoreData* manager = CoreData::shared();
+    if (note && (!manager || !manager->commandFromView({note}, [&] { return note->duplicate(); })))
+        qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
 }
 
 void NoteListTableView::convertNote2Task()
 {
     CoreData* manager = CoreData::shared();
     const TaskPtr note = selectedNote();
-    if (manager && note && !manager->makeTaskFromNote(note))
+    if (manager && note && !manager->commandFromView({note}, [&] { return manager->makeTaskFromNote(note); }))
         qWarning() << "Note" << note->primaryKey() << "did not become a task";
 }
 
@@ -173,7 +175,7 @@ void NoteListTableView::pasteToMakeLink()
 {
     CoreData* manager = CoreData::shared();
     const TaskPtr note = selectedNote();
-    if (manager && note && !manager->pasteToMakeLinkWith(note)) qWarning() << "Note" << note->primaryKey() << "was not linked";
+    if (manager && note && !manager->commandFromView({note}, [&] { return manager->pasteToMakeLinkWith(note); })) qWarning() << "Note" << note->primaryKey() << "was not linked";
 }
 
 void NoteListTableView::popupLinkDetail()
@@ -202,7 +204,7 @@ void NoteListTableView::duplicateSelectedItems()
 void NoteListTableView::convertNotes2Tasks()
 {
     CoreData* manager = CoreData::shared();
-    if (manager && !m_arrSelectedItems.isEmpty() && !manager->ConvertNotesToTasks(m_arrSelectedItems))
+    if (manager && !m_arrSelectedItems.isEmpty() && !manager->commandFromView(m_arrSelectedItems, [&] { return manager->ConvertNotesToTasks(m_arrSelectedItems); }))
         qWarning() << "The selected notes did not all become tasks";
 }
 

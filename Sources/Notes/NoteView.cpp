@@ -299,17 +299,31 @@ void NoteView::saveChanges(bool close)
 {
     m_currentLinkSection->saveChanges();
     if (isRevertShown() && m_note) {
-        m_revertBtn->hide();
+        // Written onto the row as stored now: the text pane may have saved
+        // text since the editor was opened.
         sqlite3* database = RecordStore::sharedDatabase();
-        if (const TaskPtr stored = database ? Task::initWithPrimaryKey(m_note->primaryKey(), database) : TaskPtr())
-            m_note = stored;
-        summaryInfo();
-        if (!m_note->dehydrate()) qWarning() << "Note" << m_note->primaryKey() << "could not be saved";
+        const TaskPtr opened = m_note;
+        const TaskPtr stored = database ? Task::initWithPrimaryKey(m_note->primaryKey(), database) : TaskPtr();
+        const TaskPtr note = stored ? stored : m_note;
+        m_note = note;
+        CoreData* dataManager = CoreData::shared();
+        // Refused, the editor stays open with what was typed; the person
+        // was told.
+        const bool saved = dataManager && dataManager->saveChangeFromView({note}, [&] {
+            summaryInfo();
+            if (!note->dehydrate()) return false;
+            if (dataManager->isAppliedTagFilter() && !dataManager->removeTaskFromListWithTagFilter(note))
+                dataManager->addTaskToList(note, dataManager->getShowTag());
+            return true;
+        }, window());
+        if (!saved) {
+            qWarning() << "Note" << note->primaryKey() << "could not be saved";
+            m_note = opened;
+            return;
+        }
+        m_revertBtn->hide();
         // A later Revert goes back to what was just stored.
         m_keptCopy = m_note->copy();
-        CoreData* dataManager = CoreData::shared();
-        if (dataManager && dataManager->isAppliedTagFilter() && !dataManager->removeTaskFromListWithTagFilter(m_note))
-            dataManager->addTaskToList(m_note, dataManager->getShowTag());
         const SettingPtr setting = currentSetting();
         if (setting && setting->autoZVWSync() != 0)
             NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));

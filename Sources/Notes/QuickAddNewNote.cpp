@@ -58,21 +58,25 @@ bool QuickAddNewNote::saveChanges(bool notify)
     note->setStartTime(
         Utilities::roundTo15MinutesOnDay(QuickAddView::selectedDay(), Clock::now()));
     note->setCalendarId(m_item->calendarId());
-    if (!note->insertIntoDatabase(database) || !note->dehydrateUpdateOption(true)) {
+    // The note and its link are one unit: refused, neither is there, the
+    // text stays typed and the person is told.
+    const bool saved = dataManager->saveChangeFromView({}, [&] {
+        if (!note->insertIntoDatabase(database) || !note->dehydrateUpdateOption(true)) return false;
+        auto link = std::make_shared<Link>();
+        const Date now = Clock::now();
+        link->setCreatedDate(now);
+        link->setUpdatedDate(now);
+        // An occurrence made from a series links the series itself.
+        const bool occurrence = m_item->repeatType() != 0 && m_item->primaryKey() <= 0;
+        link->setRootId(occurrence ? m_item->parentId() : m_item->primaryKey());
+        link->setTargetId(note->primaryKey());
+        return dataManager->insertLink(link);
+    }, window());
+    if (!saved) {
         qWarning() << "A linked note could not be stored";
         return false;
     }
     dataManager->setQuickAddItemInPreview(note);
-
-    auto link = std::make_shared<Link>();
-    const Date now = Clock::now();
-    link->setCreatedDate(now);
-    link->setUpdatedDate(now);
-    // An occurrence made from a series links the series itself.
-    const bool occurrence = m_item->repeatType() != 0 && m_item->primaryKey() <= 0;
-    link->setRootId(occurrence ? m_item->parentId() : m_item->primaryKey());
-    link->setTargetId(note->primaryKey());
-    if (!dataManager->insertLink(link)) qWarning() << "The new note" << note->primaryKey() << "could not be linked";
     m_madeNote = note;
     if (notify) NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged, this);
     return true;

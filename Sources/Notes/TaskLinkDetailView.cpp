@@ -194,7 +194,7 @@ void TaskLinkDetailView::doneEdit()
     // was told.
     if (!dataManager || !dataManager->saveChangeFromView({task}, [&] {
             summaryInfo();
-            return TaskDetailView::storeTask(task, [task] {
+            return dataManager->storeEditedTask(task, [task] {
                 if (MainViewAccess* mainView = MainViewAccess::current()) mainView->moveToTop(task);
             });
         }, window()))

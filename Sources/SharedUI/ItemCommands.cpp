@@ -75,13 +75,11 @@ void deleteRepeatingEvent(const TaskPtr& item, CoreData* manager, QObject* sende
                                       : TextTable::localizedString(QStringLiteral("deletingFutureMessageText"));
     const QPointer<QObject> alive(sender);
     const int answer = AlertPresenter::current().runModal(request).button;
-    TaskPtr result;
-    if (answer == AlertResponse::firstButton)
-        result = manager->doDeleteOnlyThisOperatorWithEvent(item);
-    else if (answer == AlertResponse::secondButton)
-        result = first ? manager->doDeleteAllOperatorWithEvent(item) : manager->doDeleteAllFutureOperatorWithEvent(item);
-    else
-        return;
+    if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return;
+    const TaskPtr result = manager->commandFromView({item}, [&] {
+        if (answer == AlertResponse::firstButton) return manager->doDeleteOnlyThisOperatorWithEvent(item);
+        return first ? manager->doDeleteAllOperatorWithEvent(item) : manager->doDeleteAllFutureOperatorWithEvent(item);
+    });
     if (!result) qWarning() << "Item" << item->primaryKey() << "could not be deleted";
     postItemChanged(alive.data());
 }
@@ -106,8 +104,10 @@ void toggleDone(const TaskPtr& item, QObject* sender)
 void duplicate(const TaskPtr& item)
 {
     if (!item) return;
+    CoreData* manager = CoreData::shared();
     if (item->taskType() != commandEventKind || item->repeatType() == 0) {
-        if (!item->duplicate()) qWarning() << "Item" << item->primaryKey() << "could not be duplicated";
+        if (!manager || !manager->commandFromView({item}, [&] { return item->duplicate(); }))
+            qWarning() << "Item" << item->primaryKey() << "could not be duplicated";
         return;
     }
     const bool scheduled = item->isSheduledTask();
@@ -121,7 +121,8 @@ void duplicate(const TaskPtr& item)
     request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage"))
                                         : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
     if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
-    if (!item->duplicateThisOnly()) qWarning() << "An occurrence of item" << item->primaryKey() << "could not be duplicated";
+    if (!manager || !manager->commandFromView({item}, [&] { return item->duplicateThisOnly(); }))
+        qWarning() << "An occurrence of item" << item->primaryKey() << "could not be duplicated";
 }
 
 void doToday(const TaskPtr& item)
@@ -162,8 +163,8 @@ void copyToMakeLink(const TaskPtr& item)
         request.showsSuppressionButton = true;
         const AlertResponse response = AlertPresenter::current().runModal(request);
         if (response.suppressed) {
-            setting->setIsWarningForCopyToLink(0);
-            if (!setting->dehydrate()) qWarning() << "The settings could not be saved";
+            if (!manager->saveSettingFromView([](Setting& kept) { kept.setIsWarningForCopyToLink(0); }))
+                qWarning() << "The settings could not be saved";
         }
         if (response.button != AlertResponse::firstButton) return;
     }
@@ -173,7 +174,7 @@ void copyToMakeLink(const TaskPtr& item)
 
 void pasteToMakeLink(const TaskPtr& item)
 {
-    if (CoreData* manager = CoreData::shared(); manager && item && !manager->pasteToMakeLinkWith(item))
+    if (CoreData* manager = CoreData::shared(); manager && item && !manager->commandFromView({item}, [&] { return manager->pasteToMakeLinkWith(item); }))
         qWarning() << "Item" << item->primaryKey() << "could not be linked";
 }
 
@@ -193,7 +194,7 @@ void applyDelete(TaskPtr& item, QObject* sender, FutureButton futureButton)
         const TaskPtr held = item;
         if (warns && !confirmDeleting(setting)) return;
         manager->setModifyingTask(held);
-        if (!manager->doDeleteTask(held)) qWarning() << "Item" << held->primaryKey() << "could not be deleted";
+        if (!manager->commandFromView({held}, [&] { return manager->doDeleteTask(held); })) qWarning() << "Item" << held->primaryKey() << "could not be deleted";
         return;
     }
     if (item->taskType() != commandEventKind) return;
@@ -206,11 +207,11 @@ void applyDelete(TaskPtr& item, QObject* sender, FutureButton futureButton)
     }
     if (warns) {
         if (!confirmDeleting(setting)) return;
-        if (!manager->doDeleteOnlyThisOperatorWithEvent(held))
+        if (!manager->commandFromView({held}, [&] { return manager->doDeleteOnlyThisOperatorWithEvent(held); }))
             qWarning() << "Item" << held->primaryKey() << "could not be deleted";
         return;
     }
-    if (!manager->doDeleteOnlyThisOperatorWithEvent(held))
+    if (!manager->commandFromView({held}, [&] { return manager->doDeleteOnlyThisOperatorWithEvent(held); }))
         qWarning() << "Item" << held->primaryKey() << "could not be deleted";
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(Popover::shouldCloseNotification, sender);
 }

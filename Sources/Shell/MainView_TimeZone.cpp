@@ -82,14 +82,13 @@ void MainView::settingTimezoneChangedWhenSync()
 
 void MainView::changeItemTo(const TimezoneObj& zone)
 {
-    const CoreData* manager = CoreData::shared();
+    CoreData* manager = CoreData::shared();
     const SettingPtr setting = manager ? manager->currentSetting() : SettingPtr();
     if (!setting) {
         qWarning() << "No settings to keep the chosen time zone in";
         return;
     }
-    setting->setCurrentTZ(zone.tzId);
-    if (!setting->dehydrate()) qWarning() << "The chosen time zone could not be saved in the settings";
+    if (!manager->saveSettingFromView([&](Setting& kept) { kept.setCurrentTZ(zone.tzId); })) qWarning() << "The chosen time zone could not be saved in the settings";
     timezoneSelection();
 }
 

@@ -262,7 +262,7 @@ void NoteListItemView::applyDelete()
     }
     if (confirmed) {
         manager->setModifyingTask(note);
-        if (!manager->doDeleteTask(note)) qWarning() << "Note" << note->primaryKey() << "could not be deleted";
+        if (!manager->commandFromView({note}, [&] { return manager->doDeleteTask(note); })) qWarning() << "Note" << note->primaryKey() << "could not be deleted";
     }
     // The lists load again on this, also after a cancel.
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskChanged,

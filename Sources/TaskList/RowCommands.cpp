@@ -64,8 +64,8 @@ bool RowCommands::copyToMakeLink(CoreData& manager, const TaskPtr& item)
         if (response.suppressed) {
             // Saved at once: the explanation is not wanted again, even if
             // the application ends before the next save.
-            setting->setIsWarningForCopyToLink(0);
-            if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the copy-link explanation";
+            if (!manager.saveSettingFromView([](Setting& kept) { kept.setIsWarningForCopyToLink(0); }))
+                qWarning() << "The settings could not be saved after the copy-link explanation";
         }
         if (response.button != AlertResponse::firstButton) return false;
     }
@@ -78,7 +78,7 @@ bool RowCommands::linkTogether(CoreData& manager, const TaskList& items)
 {
     if (items.size() < 2) return false;
     manager.setCopiedItem(items[0]->copy());
-    if (manager.pasteToMakeLinkWith(items[1])) return true;
+    if (manager.commandFromView({items[1]}, [&] { return manager.pasteToMakeLinkWith(items[1]); })) return true;
     qWarning() << "The two selected items were not linked";
     return false;
 }
@@ -86,14 +86,15 @@ bool RowCommands::linkTogether(CoreData& manager, const TaskList& items)
 void RowCommands::duplicateItems(CoreData& manager, const TaskList& items)
 {
     if (items.isEmpty()) return;
-    if (!manager.doDuplicateTasks(items, autoSync(manager))) qWarning() << "The selected items were not all duplicated";
+    if (!manager.commandFromView(items, [&] { return manager.doDuplicateTasks(items, autoSync(manager)); }))
+        qWarning() << "The selected items were not all duplicated";
 }
 
 bool RowCommands::deleteItems(CoreData& manager, const TaskList& items)
 {
     if (warnsBeforeDeleting(manager) && !confirmDelete(manager.currentSetting())) return false;
     if (items.isEmpty()) return false;
-    if (manager.doDeleteTasks(items, autoSync(manager))) return true;
+    if (manager.commandFromView(items, [&] { return manager.doDeleteTasks(items, autoSync(manager)); })) return true;
     qWarning() << "Some of" << items.size() << "selected items could not be deleted";
     return false;
 }
@@ -125,7 +126,7 @@ bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
     if (item->taskType() != 0) {
         if (!warn || confirmed(TextTable::localizedString(QStringLiteral("deleteItemText")))) {
             manager.setModifyingTask(item);
-            deleted = manager.doDeleteTask(item);
+            deleted = manager.commandFromView({item}, [&] { return manager.doDeleteTask(item); });
             if (!deleted) qWarning() << "Item" << item->primaryKey() << "could not be deleted";
         }
         return deleted;
@@ -133,7 +134,7 @@ bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
     if (!isRepeating(*item)) {
         if (!warn || confirmed(item->isADE() != 0 ? TextTable::localizedString(QStringLiteral("deletingADEText"))
                                                   : TextTable::localizedString(QStringLiteral("deleteItemText")))) {
-            deleted = manager.doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
+            deleted = manager.commandFromView({item}, [&] { return manager.doDeleteOnlyThisOperatorWithEvent(item); }) != nullptr;
             if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
         }
         return deleted;
@@ -143,13 +144,11 @@ bool RowCommands::deleteOne(CoreData& manager, const TaskPtr& item)
     const bool scheduled = item->isSheduledTask();
     const AlertRequest request = repeatingDeleteQuestion(scheduled, first, item->isADE() != 0);
     const int answer = AlertPresenter::current().runModal(request).button;
-    if (answer == AlertResponse::firstButton) {
-        deleted = manager.doDeleteOnlyThisOperatorWithEvent(item) != nullptr;
-    } else if (answer == AlertResponse::secondButton) {
-        deleted = (first ? manager.doDeleteAllOperatorWithEvent(item) : manager.doDeleteAllFutureOperatorWithEvent(item)) != nullptr;
-    } else {
-        return false;
-    }
+    if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return false;
+    deleted = manager.commandFromView({item}, [&] {
+        if (answer == AlertResponse::firstButton) return manager.doDeleteOnlyThisOperatorWithEvent(item);
+        return first ? manager.doDeleteAllOperatorWithEvent(item) : manager.doDeleteAllFutureOperatorWithEvent(item);
+    }) != nullptr;
     if (!deleted) qWarning() << "Event" << item->primaryKey() << "could not be deleted";
     return deleted;
 }

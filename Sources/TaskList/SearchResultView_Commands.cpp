@@ -115,14 +115,15 @@ void SearchResultView::duplicateTask()
 {
     const TaskPtr item = selectedTask();
     if (!item || item->taskType() == 3) return;
+    CoreData* manager = CoreData::shared();
     if (item->taskType() == 0 && item->repeatType() != 0) {
         const bool scheduled = item->isSheduledTask();
         AlertRequest request = warningWithButtonList({scheduled ? TextTable::localizedString(QStringLiteral("onlyThisSTaskText")) : TextTable::localizedString(QStringLiteral("onlyThisEventText")), TextTable::localizedString(QStringLiteral("cancelText"))});
         request.messageText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskText")) : TextTable::localizedString(QStringLiteral("duplicateEventText"));
         request.informativeText = scheduled ? TextTable::localizedString(QStringLiteral("duplicateSTaskMessage")) : TextTable::localizedString(QStringLiteral("duplicateEventMessage"));
         if (AlertPresenter::current().runModal(request).button != AlertResponse::firstButton) return;
-        if (!item->duplicateThisOnly()) qWarning() << "Occurrence of item" << item->primaryKey() << "could not be duplicated";
-    } else if (!item->duplicate()) {
+        if (!manager || !manager->commandFromView({item}, [&] { return item->duplicateThisOnly(); })) qWarning() << "Occurrence of item" << item->primaryKey() << "could not be duplicated";
+    } else if (!manager || !manager->commandFromView({item}, [&] { return item->duplicate(); })) {
         qWarning() << "Item" << item->primaryKey() << "could not be duplicated";
     }
     searchAgain();
@@ -132,7 +133,8 @@ void SearchResultView::duplicateNote()
 {
     const TaskPtr note = selectedTask();
     if (!note || note->taskType() != 3) return;
-    if (!note->duplicate()) qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
+    CoreData* manager = CoreData::shared();
+    if (!manager || !manager->commandFromView({note}, [&] { return note->duplicate(); })) qWarning() << "Note" << note->primaryKey() << "could not be duplicated";
     searchAgain();
 }
 
@@ -161,7 +163,7 @@ void SearchResultView::pasteToMakeLink()
 {
     CoreData* manager = CoreData::shared();
     const TaskPtr item = selectedTask();
-    if (manager && item && !manager->pasteToMakeLinkWith(item)) qWarning() << "Item" << item->primaryKey() << "was not linked";
+    if (manager && item && !manager->commandFromView({item}, [&] { return manager->pasteToMakeLinkWith(item); })) qWarning() << "Item" << item->primaryKey() << "was not linked";
 }
 
 void SearchResultView::convertNote2Task()
@@ -169,6 +171,6 @@ void SearchResultView::convertNote2Task()
     CoreData* manager = CoreData::shared();
     const TaskPtr note = selectedTask();
     if (!manager || !note || note->taskType() != 3) return;
-    if (!manager->makeTaskFromNote(note)) qWarning() << "Note" << note->primaryKey() << "did not become a task";
+    if (!manager->commandFromView({note}, [&] { return manager->makeTaskFromNote(note); })) qWarning() << "Note" << note->primaryKey() << "did not become a task";
     searchAgain();
 }

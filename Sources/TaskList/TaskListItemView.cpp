@@ -838,7 +838,7 @@ void TaskListItemView::applyDelete()
         if (response.suppressed) setting->setIsWarningForDeleting(0);
         if (response.button != AlertResponse::firstButton) return;
         data->setModifyingTask(item);
-        if (!data->doDeleteTask(item)) {
+        if (!data->saveChangeFromView({item}, [&] { return data->doDeleteTask(item); })) {
             qWarning() << "Item" << item->primaryKey() << "could not be deleted";
             return;
         }
@@ -848,7 +848,7 @@ void TaskListItemView::applyDelete()
     }
     const TaskPtr item = m_task;
     data->setModifyingTask(item);
-    if (!data->doDeleteTask(item)) {
+    if (!data->saveChangeFromView({item}, [&] { return data->doDeleteTask(item); })) {
         qWarning() << "Item" << item->primaryKey() << "could not be deleted";
         return;
     }
@@ -864,8 +864,17 @@ void TaskListItemView::changeTaskName(const QString& text)
         return;
     }
     if (text == m_task->taskName()) return;
-    m_task->setTaskName(text);
-    if (!m_task->dehydrate()) qWarning() << "Item" << m_task->primaryKey() << "could not be saved after its rename";
+    const TaskPtr item = m_task;
+    CoreData* data = manager();
+    // Refused, the row shows the stored name again and the person is told.
+    if (!data || !data->saveChangeFromView({item}, [&] {
+            item->setTaskName(text);
+            return item->dehydrate();
+        })) {
+        qWarning() << "Item" << item->primaryKey() << "could not be saved after its rename";
+        if (m_taskName && m_task == item) m_taskName->setStringValue(item->taskName());
+        return;
+    }
     postTaskChanged();
 }
 

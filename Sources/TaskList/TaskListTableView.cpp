@@ -105,6 +105,15 @@ TaskPtr droppedItem(const QMimeData& payload)
     return items.front();
 }
 
+// A conversion asks its own questions before its unit opens: it runs as it
+// is, and a refused one is told.
+TaskPtr convertedFromView(CoreData& manager, const std::function<TaskPtr()>& convert)
+{
+    TaskPtr made;
+    manager.runAskingCommandFromView([&] { return (made = convert()) != nullptr; });
+    return made;
+}
+
 }  // namespace
 
 TaskListTableView::TaskListTableView(const QRectF& frame, QWidget* parent) : OutlineView(frame, parent)
@@ -866,8 +875,8 @@ void TaskListTableView::reorderDropped(int to, bool fromElsewhere)
     // The row may have gone while the question was up.
     changeOrderFromIndex(from(), to);
     CoreData* manager = CoreData::shared();
-    if (const SettingPtr setting = manager ? manager->currentSetting() : nullptr)
-        if (!setting->dehydrate()) qWarning() << "The setting not to ask about the task order again was not saved";
+    // The answer to the question was set on the settings when given.
+    if (manager && !manager->saveSettingFromView([](Setting&) {})) qWarning() << "The setting not to ask about the task order again was not saved";
 }
 
 void TaskListTableView::changeOrderFromIndex(int from, int to)
@@ -896,7 +905,8 @@ void TaskListTableView::changeOrderFromIndex(int from, int to)
         tasks << task;
     }
     m_itemBeingDrag = nullptr;
-    if (!TaskOrder::save(tasks, move.orders)) {
+    CoreData* manager = CoreData::shared();
+    if (!manager || !manager->saveChangeFromView(tasks, [&] { return TaskOrder::save(tasks, move.orders); })) {
         reloadAfterFailedSave();
         return;
     }
@@ -915,6 +925,13 @@ void TaskListTableView::reloadAfterFailedSave()
 bool TaskListTableView::insertConverted(const TaskPtr& made, int index)
 {
     if (!made) return false;
+    CoreData* manager = CoreData::shared();
+    return manager && manager->saveChangeFromView({}, [&] { return saveConvertedOrder(made, index); });
+}
+
+bool TaskListTableView::saveConvertedOrder(const TaskPtr& made, int index)
+{
+    if (!made) return false;
     TaskList tasks{made};
     for (int row = std::max(0, index); row < int(m_rootItems.size()); ++row)
         if (const TaskListItemView* item = asTaskRow(m_rootItems[size_t(row)])) tasks << item->task();
@@ -923,7 +940,8 @@ bool TaskListTableView::insertConverted(const TaskPtr& made, int index)
     for (const TaskPtr& task : tasks) orders.push_back(task->taskOrder());
     // The new task takes the place it was dropped at; those below it move
     // down one, the last taking the order the new task came with.
-    if (!TaskOrder::save(tasks, TaskOrder::rotate(orders, true))) reloadAfterFailedSave();
+    // Saved in the conversion's unit: a refused order refuses the drop.
+    if (!TaskOrder::save(tasks, TaskOrder::rotate(orders, true))) return false;
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTaskOrderChanged, static_cast<QObject*>(this));
     return true;
 }
@@ -931,17 +949,19 @@ bool TaskListTableView::insertConverted(const TaskPtr& made, int index)
 bool TaskListTableView::convertSTask2Task(const TaskPtr& item, int index)
 {
     CoreData* manager = CoreData::shared();
-    return manager && item && insertConverted(manager->convertSTask2Task(item), index);
+    return manager && item && insertConverted(convertedFromView(*manager, [&] { return manager->convertSTask2Task(item); }), index);
 }
 
 bool TaskListTableView::convertEvent2Task(const TaskPtr& item, int index)
 {
     CoreData* manager = CoreData::shared();
-    return manager && item && insertConverted(manager->convertEvent2Task(item), index);
+    return manager && item && insertConverted(convertedFromView(*manager, [&] { return manager->convertEvent2Task(item); }), index);
 }
 
 bool TaskListTableView::makeTaskFromNote(const TaskPtr& item, int index)
 {
     CoreData* manager = CoreData::shared();
-    return manager && item && insertConverted(manager->makeTaskFromNote(item), index);
+    // The note becomes a task in the unit that places it.
+    return manager && item &&
+           manager->saveChangeFromView({item}, [&] { return saveConvertedOrder(manager->makeTaskFromNote(item), index); });
 }

@@ -145,6 +145,9 @@ private:
     bool askOrderQuestion();
     void reorderDropped(int to, bool fromElsewhere);
     bool insertConverted(const TaskPtr& made, int index);
+    // The order of a task just made at the row it was dropped at, inside
+    // the caller's unit.
+    bool saveConvertedOrder(const TaskPtr& made, int index);
     void showDragPreview(const DraggingInfo& info);
     void hideDragPreview();
     void reloadAfterFailedSave();

@@ -54,7 +54,7 @@ void TaskListTableView::applyDeleteSingleSelectedItem()
     if (!manager || !item || item->isShared()) return;
     if (RowCommands::warnsBeforeDeleting(*manager) && !RowCommands::confirmDelete(manager->currentSetting())) return;
     manager->setModifyingTask(item);
-    if (!manager->doDeleteTask(item)) {
+    if (!manager->commandFromView({item}, [&] { return manager->doDeleteTask(item); })) {
         qWarning() << "Task" << item->primaryKey() << "could not be deleted";
         return;
     }
@@ -71,7 +71,9 @@ void TaskListTableView::applyDeleteMultipleSelectedItems()
     bool confirmed = true;
     if (RowCommands::warnsBeforeDeleting(*manager)) confirmed = RowCommands::confirmDelete(manager->currentSetting());
     if (!alive) return;
-    if (confirmed && !m_arrSelectedItems.isEmpty() && !manager->doDeleteTasks(m_arrSelectedItems, RowCommands::autoSync(*manager)))
+    const TaskList items = m_arrSelectedItems;
+    if (confirmed && !items.isEmpty() &&
+        !manager->commandFromView(items, [&] { return manager->doDeleteTasks(items, RowCommands::autoSync(*manager)); }))
         qWarning() << "Some of" << m_arrSelectedItems.size() << "selected tasks could not be deleted";
     OutlineView::reloadData();
 }
@@ -187,7 +189,7 @@ void TaskListTableView::pasteToMakeLink()
     m_lastMouseDown = 0;
     CoreData* manager = CoreData::shared();
     const TaskPtr item = m_selectedItem ? m_selectedItem->task() : nullptr;
-    if (manager && item && !manager->pasteToMakeLinkWith(item)) qWarning() << "Task" << item->primaryKey() << "was not linked";
+    if (manager && item && !manager->commandFromView({item}, [&] { return manager->pasteToMakeLinkWith(item); })) qWarning() << "Task" << item->primaryKey() << "was not linked";
 }
 
 void TaskListTableView::addPrimaryNote() { popupLinkDetail(); }
@@ -203,7 +205,9 @@ void TaskListTableView::duplicateSelectedItems()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doDuplicateTasks(m_arrSelectedItems, RowCommands::autoSync(*manager))) qWarning() << "The selected items were not all duplicated";
+    const TaskList items = m_arrSelectedItems;
+    if (!manager->commandFromView(items, [&] { return manager->doDuplicateTasks(items, RowCommands::autoSync(*manager)); }))
+        qWarning() << "The selected items were not all duplicated";
     OutlineView::reloadData();
 }
 
@@ -211,21 +215,26 @@ void TaskListTableView::markDoneTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doMarkDoneTasks(m_arrSelectedItems, RowCommands::autoSync(*manager))) qWarning() << "The selected tasks were not all marked done";
+    const TaskList items = m_arrSelectedItems;
+    if (!manager->commandFromView(items, [&] { return manager->doMarkDoneTasks(items, RowCommands::autoSync(*manager)); }))
+        qWarning() << "The selected tasks were not all marked done";
 }
 
 void TaskListTableView::markStarTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doMarkStarTasks(m_arrSelectedItems, RowCommands::autoSync(*manager))) qWarning() << "The selected tasks were not all starred";
+    const TaskList items = m_arrSelectedItems;
+    if (!manager->commandFromView(items, [&] { return manager->doMarkStarTasks(items, RowCommands::autoSync(*manager)); }))
+        qWarning() << "The selected tasks were not all starred";
 }
 
 void TaskListTableView::markUnStarTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doMarkUnStarTasks(m_arrSelectedItems, RowCommands::autoSync(*manager)))
+    const TaskList items = m_arrSelectedItems;
+    if (!manager->commandFromView(items, [&] { return manager->doMarkUnStarTasks(items, RowCommands::autoSync(*manager)); }))
         qWarning() << "The selected tasks were not all unstarred";
 }
 

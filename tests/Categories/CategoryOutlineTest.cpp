@@ -360,11 +360,15 @@ TEST_F(CategoryOutlineTest, ReordersTasksByDragKeepingTheirOrderValues)
     for (const QString& name : cases.back().rows) orders.push_back(recordAt(name)->taskOrder());
     EXPECT_EQ(orders, (std::vector<qint64>{10, 20, 30, 40}));
 
-    // A failed save keeps the stored order and the rows follow it again.
+    // A failed save keeps the stored order, the rows follow it again, and
+    // the person is told.
     exec(QStringLiteral("CREATE TRIGGER refuseOrders BEFORE UPDATE ON Tasks BEGIN SELECT RAISE(ABORT, 'full'); END"));
     const int loads = host.loads;
+    const qsizetype asked = m_alerts.requests().size();
+    m_alerts.scriptButton(AlertResponse::firstButton);
     EXPECT_TRUE(dragRow(rowNamed(QStringLiteral("T4")), taskHeader(), 1).accepted);
     EXPECT_EQ(host.loads, loads + 1);
+    EXPECT_EQ(m_alerts.requests().size(), asked + 1);
     EXPECT_EQ(shown().mid(2), cases.back().rows);
 }
 

@@ -387,7 +387,9 @@ TEST_F(TaskListDropTest, AReorderThatCannotBeSavedLeavesTheStoredOrderAndTheRows
     const TaskList tasks = rows({"T1", "T2", "T3"});
     exec(QStringLiteral("CREATE TRIGGER refuseOrders BEFORE UPDATE ON Tasks WHEN NEW.taskName='T3' "
                         "BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    m_alerts.scriptButton(AlertResponse::firstButton);
     dragRow(0, gapBefore(3));
+    EXPECT_EQ(m_alerts.requests().size(), 1) << "the person is told";
     exec(QStringLiteral("DROP TRIGGER refuseOrders"));
     EXPECT_EQ(storedOrders(tasks), (Orders{1, 2, 3}));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(tasks[i]->taskOrder(), i + 1) << "in memory, T" << i + 1;

@@ -33,7 +33,6 @@
 #include "GregorianCalendar.h"
 #include "Setting.h"
 #include "Task.h"
-#include "TaskDetailView.h"
 #include "LocalNotification.h"
 #include "PropertyList.h"
 #include "iCalSyncJobs.h"
@@ -134,7 +133,7 @@ int retitles(CoreData& manager, quint32 seedValue)
             QStringLiteral("%1 v%2").arg(task->taskName().section(QLatin1String(" v"), 0, 0)).arg(round);
         const bool saved = manager.saveChangeFromView({task}, [&] {
             task->setTaskName(title);
-            return TaskDetailView::storeTask(task);
+            return manager.storeEditedTask(task);
         });
         if (!saved) return 6;
     }

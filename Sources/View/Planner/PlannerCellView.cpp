@@ -356,7 +356,8 @@ bool PlannerCellView::convertTaskToSTaskByDrag(const TaskPtr& task, const Planne
     if (const qint64 offset = manager->getDSTOffetBySetting(start)) start = start.dateByAddingTimeInterval(double(offset));
     // The data manager asks its own questions; the drop counts as done,
     // also when one was cancelled.
-    if (!manager->convertTask2STask(task, start)) qInfo() << "The task dropped on a planner day was not scheduled";
+    if (!manager->runAskingCommandFromView([&] { return manager->convertTask2STask(task, start) != nullptr; }))
+        qInfo() << "The task dropped on a planner day was not scheduled";
     return true;
 }
 

@@ -1,0 +1,294 @@
+// Changes the person makes in the views while another program holds the
+// database's write lock past the wait: each is refused whole, with the shown
+// records, every row and the calendar store as they were, and the person is
+// told once, in the alert the editors give.
+#include "../TaskList/TaskListTestFixture.h"
+
+#include "CalendarView.h"
+#include "CategoryBoxDetailView.h"
+#include "CategoryDetailPanel.h"
+#include "CategoryDetailView.h"
+#include "CustomNSTextField_Background.h"
+#include "CustomNSView.h"
+#include "DayCalendarView.h"
+#include "DetailViewController.h"
+#include "FocusPaneView.h"
+#include "ItemCommands.h"
+#include "MainViewHeight.h"
+#include "MonthCalendarView.h"
+#include "MonthView.h"
+#include "NoteContentView.h"
+#include "NoteDetailView.h"
+#include "NoteLinkPages.h"
+#include "NoteView.h"
+#include "RecordStore.h"
+#include "RecordingICalSync.h"
+#include "TagTokenDetailView.h"
+#include "TagView.h"
+#include "TaskView.h"
+#include "TextTable.h"
+#include "Window.h"
+#include "iCalSync.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+namespace ViewChangesUnderLockTests {
+namespace {
+
+using namespace std::chrono_literals;
+
+QString shownState(const TaskList& items, const CalendarList& categories, const Setting& setting)
+{
+    QStringList parts;
+    for (const TaskPtr& item : items)
+        parts << QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
+                     .arg(item->taskName(), item->notes(), item->tagList())
+                     .arg(item->startTime().timeIntervalSince1970())
+                     .arg(item->endTime().timeIntervalSince1970())
+                     .arg(item->dueEnd().timeIntervalSince1970())
+                     .arg(item->duration())
+                     .arg(item->isSheduledTask())
+                     .arg(item->calendarId());
+    for (const CalendarPtr& category : categories)
+        parts << QStringLiteral("%1|%2|%3|%4").arg(category->calendarName(), category->tagList())
+                     .arg(category->colorNameId())
+                     .arg(category->inVisible());
+    parts << QString::number(setting.calendarDefID());
+    return parts.join(QLatin1Char(';'));
+}
+
+// A press on the bottom edge of a box, a drag down and the release, as Qt
+// delivers them.
+void dragBottomEdge(TaskView* box, double dy)
+{
+    const QPointF start(50, box->frame().height() - 2);
+    QPointF global = box->mapToGlobal(start);
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, box->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(box, &event);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+    global += QPointF(0, dy);
+    send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+}
+
+class ViewChangesUnderLockTest : public TaskListTest {
+protected:
+    void SetUp() override
+    {
+        TaskListTest::SetUp();
+        mainViewHeight = 700;
+        Window::setAnimationDurationScale(0);
+        NotePages::setCurrent(&NoteLinkPages::shared());
+        auto store = std::make_unique<RecordingICalSync>();
+        m_store = store.get();
+        dataManager().setICalSync(std::move(store));
+        setting().setAutoICalSync(1);
+        // No question before any of the changes: only the refusal is asked.
+        setting().setIsWarningForDeleting(0);
+        setting().setShowWarningConvert2STask(0);
+        setting().setShowWarningConvert2STaskAfterDeadline(0);
+        m_window = std::make_unique<Window>(QRectF(100, 100, 500, 300), BorderlessWindowMask);
+        m_anchor = new View(QRectF(10, 10, 200, 55));
+        m_window->contentView()->addSubview(m_anchor);
+        m_window->orderFront();
+        m_monthView = std::make_unique<MonthView>(QRectF(0, 0, 280, 243));
+        m_monthView->monthCalendarView()->setCurrentDay(localDate(2014, 1, 15), false);
+        m_dayPane = std::make_unique<DayCalendarView>(QRectF(0, 0, 500, 700));
+        m_dayPane->setMonthView(m_monthView.get());
+        m_grid = std::make_unique<CalendarView>(QRectF(0, 0, 500, 700));
+        m_grid->setMonthView(m_monthView.get());
+        m_usualWait = RecordStore::busyTimeout();
+        RecordStore::setBusyTimeout(100ms);
+    }
+    void TearDown() override
+    {
+        RecordStore::setBusyTimeout(m_usualWait);
+        m_controller.reset();
+        m_panel.reset();
+        m_grid.reset();
+        m_dayPane.reset();
+        m_monthView.reset();
+        m_window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        dataManager().setICalSync(nullptr);
+        NotePages::setCurrent(nullptr);
+        Window::setAnimationDurationScale(1);
+        TaskListTest::TearDown();
+    }
+
+    // Every row of every table, as a new start would read them.
+    QString rows()
+    {
+        QStringList tables;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db(), "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name", -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+        QStringList all;
+        for (const QString& table : tables) {
+            const QByteArray sql = QStringLiteral("SELECT * FROM \"%1\" ORDER BY 1").arg(table).toUtf8();
+            EXPECT_EQ(sqlite3_prepare_v2(db(), sql.constData(), -1, &statement, nullptr), SQLITE_OK);
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+                QStringList row{table};
+                for (int column = 0; column < sqlite3_column_count(statement); ++column)
+                    row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
+                all << row.join(QLatin1Char('|'));
+            }
+            sqlite3_finalize(statement);
+        }
+        return all.join(QLatin1Char('\n'));
+    }
+
+    TaskView* placed(const TaskPtr& item, bool squareBox, double startHour, double hours)
+    {
+        auto* box = new TaskView(QRectF(CalendarView::boxLeft, CalendarView::hourHeight * startHour + CalendarView::firstLineY,
+                                        200, CalendarView::hourHeight * hours));
+        box->setParentView(m_grid.get());
+        box->setIsSquareBox(squareBox);
+        box->setHighlight(false);
+        box->setTask(item);
+        m_grid->contentView()->addSubview(box);
+        return box;
+    }
+    DetailViewController& controller()
+    {
+        m_controller = std::make_unique<DetailViewController>();
+        return *m_controller;
+    }
+    TaskPtr note() { return add(3, QStringLiteral("Milk"), [](Task& t) { t.setNotes(QStringLiteral("Milk")); }); }
+
+    RecordingICalSync* m_store = nullptr;
+    std::unique_ptr<Window> m_window;
+    View* m_anchor = nullptr;
+    std::unique_ptr<MonthView> m_monthView;
+    std::unique_ptr<DayCalendarView> m_dayPane;
+    std::unique_ptr<CalendarView> m_grid;
+    std::unique_ptr<CategoryDetailPanel> m_panel;
+    std::unique_ptr<DetailViewController> m_controller;
+    std::chrono::milliseconds m_usualWait{};
+};
+
+TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
+{
+    const QString typed = QStringLiteral("Renamed");
+    const auto at = [](int hour) { return localDate(2014, 1, 15, hour); };
+    const auto inStore = [](Task& t) { t.setICalUID(QStringLiteral("uid-%1").arg(t.taskName())); };
+    struct Shown {
+        TaskList items;
+        CalendarList categories;
+    };
+    struct Case {
+        const char* name;
+        std::function<Shown()> make;
+        std::function<void(const Shown&)> act;
+    };
+    const Case cases[] = {
+        {"project panel: a new name, a tag and the default",
+         [&] {
+             const CalendarPtr category = addCategory(0, 0);
+             category->setCalendarName(QStringLiteral("Work"));
+             category->setICalUID(QStringLiteral("uid-work"));
+             EXPECT_TRUE(category->dehydrate());
+             m_panel = std::make_unique<CategoryDetailPanel>();
+             m_panel->categoryDetailView()->setCalendar(category);
+             return Shown{{task(QStringLiteral("Call"), [&](Task& t) {
+                               t.setCalendarId(category->primaryKey());
+                               t.setTagList(QStringLiteral("/Errand"));
+                           })},
+                          {category}};
+         },
+         [&](const Shown& shown) {
+             CategoryDetailView* view = m_panel->categoryDetailView();
+             view->boxView()->categoryNameTextField()->setStringValue(typed);
+             view->boxView()->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
+             view->boxView()->defaultBtn()->setState(1);
+             view->okEdit();
+         }},
+        {"day grid: an event's bottom edge dragged",
+         [&] { return Shown{{event(QStringLiteral("Review"), at(9), at(10), inStore)}, {}}; },
+         [&](const Shown& shown) { dragBottomEdge(placed(shown.items.front(), true, 9, 1), 23); }},
+        {"day grid: a task piece's edge dragged",
+         [&] { return Shown{{task(QStringLiteral("Write"), [](Task& t) { t.setDuration(60); })}, {}}; },
+         [&](const Shown& shown) { dragBottomEdge(placed(shown.items.front(), false, 11, 1), 46); }},
+        {"focus pane: a task dropped", [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
+         [&](const Shown& shown) {
+             QMimeData data;
+             Task::writeItemsToPasteboard(data, shown.items);
+             m_dayPane->focusPaneView()->performDragOperation(data, true);
+         }},
+        {"item row: renamed in place", [&] { return Shown{{task(QStringLiteral("Call"))}, {}}; },
+         [&](const Shown& shown) { rowFor(shown.items.front())->changeTaskName(typed); }},
+        {"note editor: a new text", [&] { return Shown{{note()}, {}}; },
+         [&](const Shown& shown) {
+             controller().editNote(shown.items.front(), m_anchor, m_anchor);
+             auto* view = qobject_cast<NoteView*>(m_controller->customView());
+             ASSERT_NE(view, nullptr);
+             view->contentView()->setContentText(typed);
+             view->visibleRevertButton();
+             view->saveChanges(true);
+         }},
+        {"note detail page: a tag", [&] { return Shown{{note()}, {}}; },
+         [&](const Shown& shown) {
+             auto* pane = new NoteContentView(QRectF(0, 0, 200, 55), QString(), m_anchor);
+             pane->setContent(shown.items.front());
+             pane->setRootView(m_anchor);
+             controller().editNote(shown.items.front(), pane, m_anchor);
+             auto* page = qobject_cast<NoteDetailView*>(m_controller->customView());
+             ASSERT_NE(page, nullptr);
+             page->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
+             page->doneEditNote();
+         }},
+        {"tag list: a tag added", [&] { return Shown{}; },
+         [&](const Shown&) {
+             TagView view;
+             view.addNewTag()->setStringValue(QStringLiteral("Errand"));
+             view.addTag();
+         }},
+        {"a task deleted", [&] { return Shown{{task(QStringLiteral("Old"), inStore)}, {}}; },
+         [&](Shown shown) { ItemCommands::applyDelete(shown.items.front(), nullptr, ItemCommands::FutureButton::AsEvents); }},
+        {"a task duplicated", [&] { return Shown{{task(QStringLiteral("Twice"))}, {}}; },
+         [&](const Shown& shown) { ItemCommands::duplicate(shown.items.front()); }},
+        {"a task dropped on the day grid's hours", [&] { return Shown{{task(QStringLiteral("Plan"), inStore)}, {}}; },
+         [&](const Shown& shown) { m_grid->convertTaskToSTaskByDrag(shown.items.front(), 14, 0); }},
+    };
+    const QByteArray path = databasePath().toUtf8();
+    const QString refusal = TextTable::localizedString(QStringLiteral("changeNotSavedText")).section(QLatin1Char(':'), 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Shown shown = c.make();
+        const QString shownBefore = shownState(shown.items, shown.categories, setting());
+        const QString rowsBefore = rows();
+        const auto marksBefore = iCalSync::storeWritesDue();
+        m_store->clearCalls();
+        ScriptedAlertPresenter alerts;
+        alerts.scriptButton(AlertResponse::firstButton);
+
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(path.constData(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        c.act(shown);
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCoreApplication::processEvents();
+
+        EXPECT_EQ(shownState(shown.items, shown.categories, setting()), shownBefore) << "the shown records are as before";
+        EXPECT_EQ(rows(), rowsBefore) << "the database is as before";
+        EXPECT_TRUE(m_store->calls().isEmpty()) << "no store write is queued";
+        EXPECT_EQ(iCalSync::storeWritesDue(), marksBefore);
+        int told = 0;
+        for (const AlertRequest& request : alerts.requests())
+            told += request.messageText.startsWith(refusal) && request.messageText.contains(QLatin1String("database is locked"));
+        EXPECT_EQ(alerts.requests().size(), 1) << "nothing else is asked";
+        EXPECT_EQ(told, 1) << "the person is told once why";
+    }
+}
+
+}  // namespace
+}  // namespace ViewChangesUnderLockTests
