@@ -140,7 +140,10 @@ bool CoreData::storeEditedTask(const TaskPtr& task, const std::function<void()>&
         else
             Transaction::afterCommitOrNow([sync, task] { sync->backgroundOneWaySyncInsertToICalTask(task); });
     } else if (sync && !task->iCalUID().isEmpty()) {
-        // The category keeps no tasks in the system calendar any more.
+        // The category keeps no tasks in the system calendar any more. The
+        // removal is owed in this unit: killed before it is done, the next
+        // start removes the copy instead of importing it back.
+        if (!iCalSync::recordStoreItemRemoval(task)) return false;
         Transaction::afterCommitOrNow([sync, removed = task->copy()] { sync->backgroundOneWaySyncDeleteToICalTask(removed, 1); });
         task->setICalUID(QString());
         if (!task->dehydrate()) return false;

@@ -4,6 +4,7 @@
 #include "ExportsFixture.h"
 
 #include "LocalNotification.h"
+#include "Transaction.h"
 
 #include <QFile>
 
@@ -67,6 +68,12 @@ TEST_F(OwedRemovalsTest, ACommandWhoseStoreRemovalCannotBeRecordedIsRefusedWhole
              alarm->setTask(task);
              task->setCalendarId(8);
              return data.postponeAlerts({alarm}, 1);
+         }},
+        {"edited into an events-only category",
+         [](CoreData& data, const TaskPtr& task) {
+             Transaction unit;
+             task->setCalendarId(8);
+             return data.storeEditedTask(task) && unit.commit();
          }},
     };
     for (const Case& c : cases) {
