@@ -45,51 +45,49 @@ struct Column {
 
 struct Task::WrittenColumns {
     using Written = TaskWrites::Written;
-    template <typename T>
-    using Column = TaskWrites::Column<T>;
     static constexpr auto list = std::make_tuple(
-        Column{"taskType", &Task::m_taskType},
-        Column{"isADE", &Task::m_isADE},
-        Column{"taskName", &Task::m_taskName},
-        Column{"taskLocation", &Task::m_taskLocation},
-        Column{"startTime", &Task::m_startTime},
-        Column{"endTime", &Task::m_endTime},
-        Column{"dueEnd", &Task::m_dueEnd},
-        Column{"dateUpdate", &Task::m_dateUpdate, Written::StampOnly},
-        Column{"completedDate", &Task::m_completedDate},
-        Column{"hasDue", &Task::m_hasDue},
-        Column{"taskOrder", &Task::m_taskOrder},
-        Column{"repeatType", &Task::m_repeatType},
-        Column{"repeatStartDate", &Task::m_repeatStartDate},
-        Column{"repeatEndDate", &Task::m_repeatEndDate},
-        Column{"repeatOptions", &Task::m_repeatOptions},
-        Column{"repeatExceptions", &Task::m_repeatExceptions},
-        Column{"isRepeatForever", &Task::m_isRepeatForever},
-        Column{"duration", &Task::m_duration},
-        Column{"calendarId", &Task::m_calendarId},
-        Column{"parentId", &Task::m_parentId},
-        Column{"isInitialTask", &Task::m_isInitialTask},
-        Column{"alertValues", &Task::m_alertValues},
-        Column{"hasDuration", &Task::m_hasDuration},
-        Column{"isPinned", &Task::m_isPinned},
-        Column{"iCalIdentifier", &Task::m_iCalUID},
-        Column{"builtIn", &Task::m_builtIn},
-        Column{"isHidden", &Task::m_isHidden},
-        Column{"taskRepeatStyle", &Task::m_taskRepeatStyle},
-        Column{"zvwID", &Task::m_zvwID},
-        Column{"lastUpdate", &Task::m_lastUpdate},
-        Column{"status", &Task::m_status},
-        Column{"url", &Task::m_url},
-        Column{"occurrence", &Task::m_occurrence},
-        Column{"tagList", &Task::m_tagList},
-        Column{"hasChanges", &Task::m_hasChanges, Written::StampOnly},
-        Column{"notes", &Task::m_notes},
-        Column{"isShared", &Task::m_isShared},
-        Column{"tz", &Task::m_tz},
-        Column{"stask", &Task::m_isSheduledTask},
-        Column{"assigneeEmail", &Task::m_assigneeEmail},
-        Column{"delegateStatus", &Task::m_delegateStatus},
-        Column{"delegateDate", &Task::m_delegateDate});
+        TaskWrites::Column{"taskType", &Task::m_taskType},
+        TaskWrites::Column{"isADE", &Task::m_isADE},
+        TaskWrites::Column{"taskName", &Task::m_taskName},
+        TaskWrites::Column{"taskLocation", &Task::m_taskLocation},
+        TaskWrites::Column{"startTime", &Task::m_startTime},
+        TaskWrites::Column{"endTime", &Task::m_endTime},
+        TaskWrites::Column{"dueEnd", &Task::m_dueEnd},
+        TaskWrites::Column{"dateUpdate", &Task::m_dateUpdate, Written::StampOnly},
+        TaskWrites::Column{"completedDate", &Task::m_completedDate},
+        TaskWrites::Column{"hasDue", &Task::m_hasDue},
+        TaskWrites::Column{"taskOrder", &Task::m_taskOrder},
+        TaskWrites::Column{"repeatType", &Task::m_repeatType},
+        TaskWrites::Column{"repeatStartDate", &Task::m_repeatStartDate},
+        TaskWrites::Column{"repeatEndDate", &Task::m_repeatEndDate},
+        TaskWrites::Column{"repeatOptions", &Task::m_repeatOptions},
+        TaskWrites::Column{"repeatExceptions", &Task::m_repeatExceptions},
+        TaskWrites::Column{"isRepeatForever", &Task::m_isRepeatForever},
+        TaskWrites::Column{"duration", &Task::m_duration},
+        TaskWrites::Column{"calendarId", &Task::m_calendarId},
+        TaskWrites::Column{"parentId", &Task::m_parentId},
+        TaskWrites::Column{"isInitialTask", &Task::m_isInitialTask},
+        TaskWrites::Column{"alertValues", &Task::m_alertValues},
+        TaskWrites::Column{"hasDuration", &Task::m_hasDuration},
+        TaskWrites::Column{"isPinned", &Task::m_isPinned},
+        TaskWrites::Column{"iCalIdentifier", &Task::m_iCalUID},
+        TaskWrites::Column{"builtIn", &Task::m_builtIn},
+        TaskWrites::Column{"isHidden", &Task::m_isHidden},
+        TaskWrites::Column{"taskRepeatStyle", &Task::m_taskRepeatStyle},
+        TaskWrites::Column{"zvwID", &Task::m_zvwID},
+        TaskWrites::Column{"lastUpdate", &Task::m_lastUpdate},
+        TaskWrites::Column{"status", &Task::m_status},
+        TaskWrites::Column{"url", &Task::m_url},
+        TaskWrites::Column{"occurrence", &Task::m_occurrence},
+        TaskWrites::Column{"tagList", &Task::m_tagList},
+        TaskWrites::Column{"hasChanges", &Task::m_hasChanges, Written::StampOnly},
+        TaskWrites::Column{"notes", &Task::m_notes},
+        TaskWrites::Column{"isShared", &Task::m_isShared},
+        TaskWrites::Column{"tz", &Task::m_tz},
+        TaskWrites::Column{"stask", &Task::m_isSheduledTask},
+        TaskWrites::Column{"assigneeEmail", &Task::m_assigneeEmail},
+        TaskWrites::Column{"delegateStatus", &Task::m_delegateStatus},
+        TaskWrites::Column{"delegateDate", &Task::m_delegateDate});
     static constexpr int count = int(std::tuple_size_v<decltype(list)>);
 
     template <typename Visit>
@@ -119,10 +117,10 @@ struct Task::WrittenColumns {
 
 namespace {
 
-void bindWrittenValue(sqlite3_stmt* statement, int index, qint64 value) { bindInt64(statement, index, value); }
-void bindWrittenValue(sqlite3_stmt* statement, int index, bool value) { bindInt64(statement, index, value ? 1 : 0); }
-void bindWrittenValue(sqlite3_stmt* statement, int index, const QString& value) { bindText(statement, index, value); }
-void bindWrittenValue(sqlite3_stmt* statement, int index, const Date& value) { bindDate(statement, index, value); }
+void bindWrittenValue(sqlite3_stmt* statement, int index, qint64 value) { RecordStore::bindInt64(statement, index, value); }
+void bindWrittenValue(sqlite3_stmt* statement, int index, bool value) { RecordStore::bindInt64(statement, index, value ? 1 : 0); }
+void bindWrittenValue(sqlite3_stmt* statement, int index, const QString& value) { RecordStore::bindText(statement, index, value); }
+void bindWrittenValue(sqlite3_stmt* statement, int index, const Date& value) { RecordStore::bindDate(statement, index, value); }
 
 // The columns readColumns reads, in its order. A statement of many rows
 // carries the key after them.
