@@ -46,6 +46,7 @@
 #include <algorithm>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QTextStream>
 
 namespace {
@@ -513,6 +514,11 @@ void ZoravelAppDelegate::closeApp()
     // it: each alert ends unanswered first, so its alarm is not lost.
     MessageBoxAlertPresenter::stopAll();
     QCoreApplication::quit();
+    // A quit is only a request: a window that refuses to close (a dialog
+    // of the platform's own) makes Qt ignore it, and the program would go
+    // on without its tray icon. The person asked to quit: once the windows
+    // had their chance, the loop ends all the same.
+    QTimer::singleShot(1000, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
 }
 
 // --- activation and shut-down -------------------------------------------------

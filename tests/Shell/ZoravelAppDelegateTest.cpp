@@ -51,7 +51,9 @@
 
 #include <QApplication>
 
+#include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -698,3 +700,33 @@ TEST_F(ZoravelAppDelegateTest, TheWindowShowsThePanesLoadedAheadOnlyWhenNothingC
         QFile::remove(CoreData::databasePath());
     }
 }
+
+namespace {
+
+// A window that will not close (as some dialogs of the platform answer a
+// quit) must not keep the program running once the person chose Quit.
+TEST(ZoravelAppDelegateQuitTest, QuitEndsTheLoopEvenWhenAWindowRefusesToClose)
+{
+    class Stubborn : public QWidget {
+    protected:
+        void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    };
+    Stubborn window;
+    window.show();
+    ZoravelAppDelegate delegate;
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.closeApp(); });
+    // Ends a loop the quit did not end, with a status of its own.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    watchdog.start(6000);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_LT(clock.elapsed(), 3000);
+    watchdog.stop();
+    // The quit's own fallback fires here, outside any loop of a later test.
+    processEventsUntil([] { return false; }, 1200);
+}
+
+}  // namespace
