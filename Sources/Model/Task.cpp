@@ -564,7 +564,19 @@ bool Task::insertAndDehydrate()
     if (written)
         if (const SettingPtr setting = localSetting())
             setting->setLastUpdateWork(qint64(std::floor(Clock::now().timeIntervalSince1970())));
-    if (belongsInWorkingList()) CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, ListAction::Add);
+    if (belongsInWorkingList()) {
+        if (iCalSync::listRecordsOnMainThread()) {
+            // The lists are the main thread's: a store job's new row joins
+            // them there, before what the job queues there after it (a move
+            // to the top of today's tasks).
+            MainQueue::async([written = shared_from_this()] {
+                if (CoreData* dataManager = CoreData::shared())
+                    dataManager->doWithAllTasksEventsAdes(TaskList{written}, ListAction::Add);
+            });
+        } else {
+            CoreData::shared()->doWithAllTasksEventsAdes(TaskList{shared_from_this()}, ListAction::Add);
+        }
+    }
     return transaction.commit();
 }
 

@@ -203,8 +203,9 @@ TEST_F(TaskListTest, TheRepeatWordOfARowCountsTheUnitsARuleSkips)
     const std::pair<const char*, const char*> cases[] = {
         {"1//0", "Weekly"}, {"", "Weekly"}, {"2/4/0", "Every 2 weeks"}, {"3//0", "Every 3 weeks"}};
     for (const auto& [options, expected] : cases) {
+        const QString rule = QString::fromLatin1(options);
         const TaskPtr item = event(QStringLiteral("Retro"), localDate(2014, 1, 15, 9), localDate(2014, 1, 15, 10),
-                                   [&](Task& t) { t.setRepeatType(2); t.setRepeatOptions(QString::fromLatin1(options)); });
+                                   [&rule](Task& t) { t.setRepeatType(2); t.setRepeatOptions(rule); });
         EXPECT_EQ(TaskListItemView::informationTextFor(*item, QString(), localDate(2014, 1, 15, 8)),
                   QString::fromLatin1(expected)) << options;
     }
