@@ -87,11 +87,16 @@ Normalised normalisedLines(const QByteArray& line)
     return normal;
 }
 
-// A component as libical writes it: the uids it holds, in order, and
-// whether it is (or lies within) one of the organizer's own VEVENTs.
+// A component as libical writes it: its BEGIN line, the uids it holds, in
+// order, and whether it is one of the organizer's own VEVENTs. A component
+// of a name libical does not know (X-) may be written or not, depending on
+// its version; `size` counts it with those inside it.
 struct WrittenComponent {
+    QByteArray begin;
     QList<QByteArray> uids;
     bool own = false;
+    bool unknownName = false;
+    qsizetype size = 1;
 };
 
 // The file as libical writes it, each line libical spells otherwise than the
@@ -147,14 +152,25 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
         const bool uidLine = line.startsWith("UID:") || line.startsWith("UID;");
         std::optional<QByteArray> heldUid;
         if (line.startsWith("BEGIN:")) {
-            const qsizetype index = next++;
-            open.append({index, 0, own || (index < components.size() && components[index].own)});
+            // (Should the lines stray from the components, the uids of the
+            // rest are unknown and none is put back.)
+            qsizetype index = -1;
+            while (next < components.size() && index < 0) {
+                const WrittenComponent& component = components[next];
+                if (component.begin == line || (component.unknownName && line.startsWith("BEGIN:X-")))
+                    index = next++;
+                else if (component.unknownName)
+                    next += component.size;
+                else
+                    next = components.size();
+            }
+            open.append({index, 0, own || (index >= 0 && components[index].own)});
         } else if (line.startsWith("END:")) {
             if (!open.isEmpty()) open.removeLast();
         } else if (uidLine && !open.isEmpty()) {
             Open& in = open.last();
             const qsizetype uid = in.uidsWritten++;
-            if (in.component < components.size() && uid < components[in.component].uids.size())
+            if (in.component >= 0 && uid < components[in.component].uids.size())
                 heldUid = components[in.component].uids[uid];
         }
         qsizetype taken = 0;
@@ -181,18 +197,24 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
 }
 
 // The components of a calendar object in the order libical writes them:
-// each one, then the ones inside it. The organizer's own VEVENTs are those
+// each one, then the ones inside it (libical writes none of a kind it has
+// no name for, such as a broken BEGIN line's, nor what is inside). The organizer's own VEVENTs are those
 // of its uid right in the calendar object (one nested in another, a broken
 // file's missing END, belongs with the one around it).
 void addWrittenComponents(icalcomponent* component, const QString& ownUid, bool inCalendar,
                           QList<WrittenComponent>* components)
 {
+    const char* kind = icalcomponent_kind_to_string(icalcomponent_isa(component));
+    if (!kind) return;
     WrittenComponent written;
+    written.begin = QByteArray("BEGIN:") + kind;
+    written.unknownName = icalcomponent_isa(component) == ICAL_X_COMPONENT;
     written.own = inCalendar && icalcomponent_isa(component) == ICAL_VEVENT_COMPONENT
                   && propertyText(component, ICAL_UID_PROPERTY) == ownUid;
     for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_UID_PROPERTY); p;
          p = icalcomponent_get_next_property(component, ICAL_UID_PROPERTY))
         written.uids << heldUid(p);
+    const qsizetype at = components->size();
     components->append(written);
     QList<icalcomponent*> inside;
     for (icalcomponent* c = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); c;
@@ -200,6 +222,7 @@ void addWrittenComponents(icalcomponent* component, const QString& ownUid, bool 
         inside << c;
     const bool calendar = icalcomponent_isa(component) == ICAL_VCALENDAR_COMPONENT;
     for (icalcomponent* c : inside) addWrittenComponents(c, ownUid, calendar, components);
+    (*components)[at].size = components->size() - at;
 }
 
 }  // namespace
