@@ -210,7 +210,8 @@ TEST_F(ForeignComponentsTest, AZoneNameWithAControlCharacterKeepsItsTimesThrough
 // around another, lines cut by NULs, two definitions of one zone name of
 // which none reads, a uid whose escape reads as a blank at its end, a
 // VEVENT with two UIDs, a UID line without its colon beside changed
-// occurrences of uids with a carriage return. An edit of the series the file is read as gives a file
+// occurrences of uids with a carriage return (after components libical
+// does not write). An edit of the series the file is read as gives a file
 // read as the same series, at the same times, with the edit.
 TEST_F(ForeignComponentsTest, ABrokenFileReadsAsTheSameSeriesAfterAnEdit)
 {
