@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 using namespace ICalendarFileShared;
 
@@ -32,6 +33,14 @@ QList<QByteArray> contentLinesOf(const QByteArray& text)
     return lines;
 }
 
+// A uid as libical holds it, with what the reader leaves out of it.
+QByteArray heldUid(icalproperty* property)
+{
+    const icalvalue* value = icalproperty_get_value(property);
+    const char* uid = value ? icalproperty_get_uid(property) : nullptr;
+    return QByteArray(uid ? uid : "");
+}
+
 // A content line folded at 75 octets, never inside a UTF-8 sequence, with CRLF.
 QByteArray foldedLine(const QByteArray& line)
 {
@@ -52,29 +61,49 @@ QByteArray foldedLine(const QByteArray& line)
 }
 
 // The lines libical writes for one line of a file (several for a list
-// that it splits, an error note for an empty value).
-QList<QByteArray> normalisedLines(const QByteArray& line)
-{
+// that it splits, an error note for an empty value), and for a UID line the
+// uid as libical holds it.
+struct Normalised {
     QList<QByteArray> lines;
+    std::optional<QByteArray> uid;
+};
+
+Normalised normalisedLines(const QByteArray& line)
+{
+    Normalised normal;
     const QByteArray wrapped = "BEGIN:VEVENT\r\n" + line + "\r\nEND:VEVENT\r\n";
     icalcomponent* component = parseText(wrapped);
-    if (!component) return lines;
+    if (!component) return normal;
     if (icalcomponent_isa(component) == ICAL_VEVENT_COMPONENT) {
         for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); p;
              p = icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
+            if (icalproperty_isa(p) == ICAL_UID_PROPERTY && !normal.uid) normal.uid = heldUid(p);
             char* written = icalproperty_as_ical_string_r(p);
-            lines += contentLinesOf(QByteArray(written ? written : ""));
+            normal.lines += contentLinesOf(QByteArray(written ? written : ""));
             icalmemory_free_buffer(written);
         }
     }
     icalcomponent_free(component);
-    return lines;
+    return normal;
 }
 
+// A component as libical writes it: its BEGIN line, the uids it holds, in
+// order, and whether it is one of the organizer's own VEVENTs. A component
+// of a name libical does not know (X-) may be written or not, depending on
+// its version; `size` counts it with those inside it.
+struct WrittenComponent {
+    QByteArray begin;
+    QList<QByteArray> uids;
+    bool own = false;
+    bool unknownName = false;
+    qsizetype size = 1;
+};
+
 // The file as libical writes it, each line libical spells otherwise than the
-// file did put back as the file had it. `ownEvents` says, VEVENT by VEVENT in
-// the written order, which are the organizer's own.
-QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& original, const QList<bool>& ownEvents)
+// file did put back as the file had it. `components` lists the components
+// in the order they are written (each before the ones inside it).
+QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& original,
+                                const QList<WrittenComponent>& components)
 {
     const QList<QByteArray> out = contentLinesOf(written);
     const QSet<QByteArray> present(out.cbegin(), out.cend());
@@ -90,7 +119,7 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
         });
     };
     struct Spelling {
-        QList<QByteArray> normal;
+        Normalised normal;
         QByteArray line;
         bool control;
     };
@@ -98,33 +127,59 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
     QHash<QByteArray, QList<Spelling>> spellings;
     for (const QByteArray& line : contentLinesOf(original)) {
         if (present.contains(line) || line.startsWith("BEGIN:") || line.startsWith("END:")) continue;
-        const QList<QByteArray> normal = normalisedLines(line);
-        if (normal.isEmpty()) continue;
-        spellings[normal.first()].append({normal, line, holdsControl(line)});
+        Normalised normal = normalisedLines(line);
+        if (normal.lines.isEmpty()) continue;
+        const QByteArray first = normal.lines.first();
+        spellings[first].append({std::move(normal), line, holdsControl(line)});
     }
     QByteArray result;
     result.reserve(written.size());
-    qsizetype event = -1;
-    bool inOwnEvent = false;
-    // Only the calendar's own VEVENTs are counted: one nested in another (a
-    // broken file's missing END) belongs with the one around it.
-    int depth = 0;
+    // The components the lines are in: a uid is put back only in the
+    // spelling that holds the very uid written there. Lines that libical
+    // writes alike may hold different uids (one with a carriage return,
+    // which libical writes without, and one without its colon): the wrong
+    // one made the changed occurrences of another uid the organizer's.
+    struct Open {
+        qsizetype component;
+        qsizetype uidsWritten;
+        bool own;
+    };
+    QList<Open> open;
+    qsizetype next = 0;
     for (qsizetype i = 0; i < out.size();) {
-        if (out[i].startsWith("BEGIN:")) {
-            if (depth == 1 && out[i] == "BEGIN:VEVENT") {
-                ++event;
-                inOwnEvent = event < ownEvents.size() && ownEvents[event];
+        const QByteArray& line = out[i];
+        const bool own = !open.isEmpty() && open.last().own;
+        const bool uidLine = line.startsWith("UID:") || line.startsWith("UID;");
+        std::optional<QByteArray> heldUid;
+        if (line.startsWith("BEGIN:")) {
+            // (Should the lines stray from the components, the uids of the
+            // rest are unknown and none is put back.)
+            qsizetype index = -1;
+            while (next < components.size() && index < 0) {
+                const WrittenComponent& component = components[next];
+                if (component.begin == line || (component.unknownName && line.startsWith("BEGIN:X-")))
+                    index = next++;
+                else if (component.unknownName)
+                    next += component.size;
+                else
+                    next = components.size();
             }
-            ++depth;
-        } else if (out[i].startsWith("END:")) {
-            if (--depth == 1) inOwnEvent = false;
+            open.append({index, 0, own || (index >= 0 && components[index].own)});
+        } else if (line.startsWith("END:")) {
+            if (!open.isEmpty()) open.removeLast();
+        } else if (uidLine && !open.isEmpty()) {
+            Open& in = open.last();
+            const qsizetype uid = in.uidsWritten++;
+            if (in.component >= 0 && uid < components[in.component].uids.size())
+                heldUid = components[in.component].uids[uid];
         }
         qsizetype taken = 0;
-        const auto found = spellings.constFind(out[i]);
+        const auto found = spellings.constFind(line);
         if (found != spellings.constEnd()) {
             for (const Spelling& spelling : *found) {
-                if (spelling.control && inOwnEvent) continue;
-                const QList<QByteArray>& normal = spelling.normal;
+                if (spelling.control && own) continue;
+                if (uidLine && (!heldUid || spelling.normal.uid != heldUid)) continue;
+                const QList<QByteArray>& normal = spelling.normal.lines;
                 if (i + normal.size() > out.size() || !std::equal(normal.cbegin(), normal.cend(), out.cbegin() + i)) continue;
                 result += foldedLine(spelling.line);
                 taken = normal.size();
@@ -135,10 +190,39 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
             i += taken;
             continue;
         }
-        if (!out[i].startsWith("X-LIC-ERROR")) result += foldedLine(out[i]);
+        if (!line.startsWith("X-LIC-ERROR")) result += foldedLine(line);
         ++i;
     }
     return result;
+}
+
+// The components of a calendar object in the order libical writes them:
+// each one, then the ones inside it (libical writes none of a kind it has
+// no name for, such as a broken BEGIN line's, nor what is inside). The organizer's own VEVENTs are those
+// of its uid right in the calendar object (one nested in another, a broken
+// file's missing END, belongs with the one around it).
+void addWrittenComponents(icalcomponent* component, const QString& ownUid, bool inCalendar,
+                          QList<WrittenComponent>* components)
+{
+    const char* kind = icalcomponent_kind_to_string(icalcomponent_isa(component));
+    if (!kind) return;
+    WrittenComponent written;
+    written.begin = QByteArray("BEGIN:") + kind;
+    written.unknownName = icalcomponent_isa(component) == ICAL_X_COMPONENT;
+    written.own = inCalendar && icalcomponent_isa(component) == ICAL_VEVENT_COMPONENT
+                  && propertyText(component, ICAL_UID_PROPERTY) == ownUid;
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_UID_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_UID_PROPERTY))
+        written.uids << heldUid(p);
+    const qsizetype at = components->size();
+    components->append(written);
+    QList<icalcomponent*> inside;
+    for (icalcomponent* c = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT))
+        inside << c;
+    const bool calendar = icalcomponent_isa(component) == ICAL_VCALENDAR_COMPONENT;
+    for (icalcomponent* c : inside) addWrittenComponents(c, ownUid, calendar, components);
+    (*components)[at].size = components->size() - at;
 }
 
 }  // namespace
@@ -147,13 +231,11 @@ QByteArray ICalendarFile::toBytes() const
 {
     // Each calendar object of the file in turn, as the file had them.
     QByteArray written;
-    QList<bool> ownEvents;
+    QList<WrittenComponent> components;
     for (icalcomponent* calendar : calendarsOf(m_root)) {
         written += bytesOf(calendar);
-        for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
-             c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
-            ownEvents << (propertyText(c, ICAL_UID_PROPERTY) == m_uid);
+        addWrittenComponents(calendar, m_uid, false, &components);
     }
     if (m_original.isEmpty()) return written;
-    return withOriginalSpelling(written, m_original, ownEvents);
+    return withOriginalSpelling(written, m_original, components);
 }
