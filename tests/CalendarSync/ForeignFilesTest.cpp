@@ -4,6 +4,7 @@
 #include "ExportsFixture.h"
 
 #include "../CalendarStore/IndependentReader.h"
+#include "RecordingMainView.h"
 
 #include <libical/ical.h>
 
@@ -610,6 +611,120 @@ TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesE
         EXPECT_EQ(shown(swimming).size(), 5);
         EXPECT_EQ(shown(lessons).size(), 6);
     }
+}
+
+}  // namespace ForeignFilesTests
+
+
+namespace ForeignFilesTests {
+
+// Edits in the window in front of series the organizer shows one by one (a
+// rule it cannot hold, extra dates alone) and of a series with properties
+// it does not show: a deleted occurrence leaves the rest of the file, a
+// moved start shows every occurrence where the file now has it at once
+// (the views reload), and a moved occurrence keeps its categories.
+TEST_F(ForeignFilesTest, EditsOfSeriesShownOneByOneKeepTheFileAndShowAtOnce)
+{
+    Clock::setFixed(utc(2026, 12, 10, 3));
+    dataManager().doWithCalendarList(std::nullopt, 1);
+    category = std::make_shared<Calendar>();
+    category->setCalendarName(QStringLiteral("Home"));
+    ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+    category->setICalUID(storeCalendar->uid());
+    ASSERT_TRUE(category->dehydrate());
+    setting->setAutoICalSync(1);
+    setting->setICalSyncWindowStart(400);
+    setting->setICalSyncWindowEnd(400);
+    RecordingMainView view;
+    view.windowVisible = true;
+    view.keyWindow = true;
+    const auto event = [](const char* uid, const char* lines) {
+        return crlf(QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Other//EN\nBEGIN:VEVENT\nUID:") + uid
+                    + "\nDTSTAMP:20261120T100000Z\nSUMMARY:Series\n" + lines + "END:VEVENT\nEND:VCALENDAR\n");
+    };
+    enum Action { DeleteOne, MoveStart, MoveOne };
+    const struct {
+        const char* uid;
+        QByteArray file;
+        Action action;
+        Date occurrence;  // the occurrence deleted or moved alone
+        int occurrences;  // shown afterwards from 25 November to 10 February
+    } cases[] = {
+        {"other-week@x", event("other-week@x", "DTSTART:20261201T100000Z\nDTEND:20261201T103000Z\n"
+                                               "RRULE:FREQ=WEEKLY;INTERVAL=2;WKST=MO;BYDAY=SU,TU\n"),
+         DeleteOne, utc(2026, 12, 6, 10), 10},
+        {"last-weekday@x", event("last-weekday@x", "DTSTART:20261130T180000Z\nDTEND:20261130T190000Z\n"
+                                                   "RRULE:FREQ=MONTHLY;BYSETPOS=-1;BYDAY=MO,TU,WE,TH,FR\n"),
+         DeleteOne, utc(2026, 12, 31, 18), 2},
+        {"setpos-moved@x", event("setpos-moved@x", "DTSTART:20261130T120000Z\nDTEND:20261130T130000Z\n"
+                                                   "RRULE:FREQ=MONTHLY;BYSETPOS=-1;BYDAY=MO,TU,WE,TH,FR\n"),
+         MoveStart, Date(), 3},
+        {"month-end@x", event("month-end@x", "DTSTART:20261130T120000Z\nDTEND:20261130T130000Z\n"
+                                             "RRULE:FREQ=MONTHLY;BYMONTHDAY=-1\n"),
+         MoveStart, Date(), 3},
+        {"extra-dates@x", event("extra-dates@x", "DTSTART:20261208T150000Z\nDURATION:PT1H30M\n"
+                                                 "RDATE:20261210T150000Z,20261217T160000Z\n"),
+         MoveStart, Date(), 3},
+        {"counted@x", event("counted@x", "DTSTART;TZID=Europe/Berlin:20261211T130000\nDTEND;TZID=Europe/Berlin:20261211T140000\n"
+                                         "RRULE:FREQ=WEEKLY;COUNT=4\nCATEGORIES:Work\n"),
+         MoveOne, utc(2026, 12, 18, 12), 4},
+    };
+    QStringList paths;
+    for (const auto& c : cases) paths << writeForeign(QString::fromLatin1(c.uid) + QStringLiteral(".ics"), c.file);
+    sync->backgroundFullSync();
+    const Date from = utc(2026, 11, 25), to = utc(2027, 2, 10);
+    // One case's failure does not hide the next one's.
+    const auto editAndCheck = [&](qsizetype i) {
+        const auto& c = cases[i];
+        const QString uid = QString::fromLatin1(c.uid);
+        SCOPED_TRACE(c.uid);
+        TaskPtr root = dataManager().getRootEventWithUID(uid);
+        ASSERT_TRUE(root);
+        TaskList rows = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+        view.clearCalls();
+        if (c.action == DeleteOne) {
+            const auto row = std::find_if(rows.begin(), rows.end(), [&](const TaskPtr& r) { return r->startTime() == c.occurrence; });
+            ASSERT_NE(row, rows.end());
+            ASSERT_TRUE(dataManager().doDeleteOnlyThisOperatorWithEvent(*row));
+        } else {
+            TaskPtr moved = root;
+            if (c.action == MoveOne) {
+                TaskList instances;
+                dataManager().fillRepeatEventInstances({root}, instances, c.occurrence, c.occurrence);
+                ASSERT_EQ(instances.size(), 1);
+                moved = instances.first();
+            }
+            moved->setStartTime(Utilities::newDateFromDate(moved->startTime(), 3600));
+            moved->setEndTime(Utilities::newDateFromDate(moved->endTime(), 3600));
+            ASSERT_TRUE(c.action == MoveOne ? dataManager().doEditOnlyThisOperatorWithEvent(moved)
+                                            : dataManager().doEditAllOperatorWithEvent(moved));
+        }
+        settle();
+        ASSERT_TRUE(QFile::exists(paths[i]));
+        if (c.action == MoveStart) EXPECT_TRUE(view.calls().contains(QStringLiteral("reload"))) << view.calls().join(u' ').toStdString();
+        // What the organizer shows now is what the file says.
+        root = dataManager().getRootEventWithUID(uid);
+        ASSERT_TRUE(root);
+        TaskList items;
+        for (const TaskPtr& row : dataManager().getAllDetachedEventWithParentID(root->primaryKey()))
+            if (row->startTime() >= from && row->startTime() < to) items << row;
+        if (root->repeatType() != 0) dataManager().fillRepeatEventInstances({root}, items, from, to);
+        else items << root;
+        std::sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) { return a->startTime() < b->startTime(); });
+        const CalEventList held = occurrencesChecked(uid, from, to);
+        ASSERT_EQ(items.size(), c.occurrences);
+        ASSERT_EQ(held.size(), c.occurrences);
+        for (qsizetype k = 0; k < items.size(); ++k) {
+            EXPECT_EQ(items[k]->startTime(), held[k]->startDate()) << k;
+            EXPECT_EQ(items[k]->endTime(), held[k]->endDate()) << k;
+        }
+        QFile file(paths[i]);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList lines = contentLines(file.readAll());
+        if (c.action == MoveOne) EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^CATEGORIES:Work$"))).size(), 2);
+    };
+    for (qsizetype i = 0; i < paths.size(); ++i) editAndCheck(i);
+    reader.verify();
 }
 
 }  // namespace ForeignFilesTests
