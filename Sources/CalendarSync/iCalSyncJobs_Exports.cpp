@@ -10,6 +10,7 @@
 #include "CoreData.h"
 #include "GregorianCalendar.h"
 #include "MainQueue.h"
+#include "MainViewAccess.h"
 #include "Task.h"
 #include "Transaction.h"
 #include "Utilities.h"
@@ -422,22 +423,30 @@ void iCalSyncJobs::insertEventRoot(const TaskPtr& event)
         if (detached && detached->parentId() != rootParent) writeDetachedOntoSeries(detached, root->iCalUID());
 }
 
-// The occurrences a file adds by extra dates are rows of their own here; an
+// The occurrences a file adds by extra dates, and those of a rule the
+// organizer cannot hold (its root a one-off), are rows of their own here; an
 // edit of the whole event that the file carries to them (a new title, a
-// move) reaches those rows as the next full sync would bring it.
+// move) reaches those rows as the next full sync would bring it, and the
+// views show them at once: the edit was the person's own, made in the
+// window in front, whose copies of those rows are now old.
 bool iCalSyncJobs::takeExtraDatesFromStore(const TaskPtr& event)
 {
     CoreData* data = manager();
     if (!data || event->parentId() != rootParent || event->iCalUID().isEmpty()) return false;
     const CalEventPtr series = seriesOfUid(*m_iCalStore, storeUidOf(event));
-    if (!series || series->recurrenceDates().isEmpty()) return false;
+    if (!series || (series->recurrenceDates().isEmpty() && !series->recurrenceRule())) return false;
     const TaskPtr root = data->taskWithPrimaryKey(event->primaryKey());
     if (!root || root->primaryKey() != event->primaryKey() || m_writesNotPushed.contains(root->primaryKey())) return false;
+    const bool shownOneByOne = series->recurrenceRule() && root->repeatType() == 0;
+    if (series->recurrenceDates().isEmpty() && !shownOneByOne) return false;
     const StoreSeries read = readStoreSeries(series, data->calendarWithPrimaryKey(root->calendarId()));
     if (read.parts.isEmpty() || (read.start && read.parts.first()->isDetached())) return false;
     Transaction unit;
     applyStoreSeries(*data, read, root, false, nullptr);
-    if (unit.commit()) return true;
+    if (unit.commit()) {
+        MainViewAccess::postReloadData();
+        return true;
+    }
     qWarning().noquote() << "Calendar store: the extra dates of event" << root->iCalUID()
                          << "could not take its edit; the next full sync brings it";
     return false;

@@ -302,8 +302,11 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start));
     fetchPrevEvent(event, event->primaryKey());
     if (!event->dehydrate()) return false;
-    // A series that is not for ever but has no end date has no end.
-    if (event->isRepeatForever() == 0 && event->repeatEndDate().isValid()
+    // A series that is not for ever but has no end date has no end. A root
+    // that does not repeat has no series end at all: its detached rows are
+    // the occurrences of a file's rule or extra dates, which the store moves
+    // with it and the sync then sets from the file.
+    if (event->repeatType() > 0 && event->isRepeatForever() == 0 && event->repeatEndDate().isValid()
         && !deleteAllDetachedEventsParentID(event->primaryKey(), event->repeatEndDate()))
         return false;
     updateAlarmWhenCommitted(*this, event);
@@ -568,6 +571,10 @@ bool CoreData::seriesIsEmptyUntil(const TaskPtr& root, const Date& end) const
 // scope the system calendar is to delete, nothing when the removal failed.
 std::optional<qint64> CoreData::deleteSeriesWhenEmpty(const TaskPtr& root)
 {
+    // A root that does not repeat (a file's series the organizer shows one
+    // by one) is itself an occurrence that stays, and its end date, left
+    // from whatever made the row, ends nothing.
+    if (root->repeatType() == 0) return thisOccurrence;
     if (root->isRepeatForever() != 0 || !root->repeatEndDate().isValid()) return thisOccurrence;
     if (!seriesIsEmptyUntil(root, root->repeatEndDate())) return thisOccurrence;
     if (!deleteAllEventsWithParentID({root->primaryKey()}, true)) return std::nullopt;

@@ -4,6 +4,7 @@
 #include "ExportsFixture.h"
 
 #include "../CalendarStore/IndependentReader.h"
+#include "RecordingMainView.h"
 
 #include <libical/ical.h>
 
@@ -89,6 +90,20 @@ protected:
     QString placeFixture(const QString& name)
     {
         return writeForeign(name, fixtureBytes(name));
+    }
+    // The category stored and linked, as a former sync left it, the
+    // automatic sync on, a window of 400 days either side.
+    void linkCategoryAsAFormerSyncLeftIt()
+    {
+        dataManager().doWithCalendarList(std::nullopt, 1);
+        category = std::make_shared<Calendar>();
+        category->setCalendarName(QStringLiteral("Home"));
+        ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+        category->setICalUID(storeCalendar->uid());
+        ASSERT_TRUE(category->dehydrate());
+        setting->setAutoICalSync(1);
+        setting->setICalSyncWindowStart(400);
+        setting->setICalSyncWindowEnd(400);
     }
 
     IndependentReader reader;
@@ -514,16 +529,7 @@ QStringList allRows(sqlite3* db)
 TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesEveryOccurrence)
 {
     Clock::setFixed(local(2027, 6, 20, 12));
-    // The category stored and linked, as a former sync left it.
-    dataManager().doWithCalendarList(std::nullopt, 1);
-    category = std::make_shared<Calendar>();
-    category->setCalendarName(QStringLiteral("Home"));
-    ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
-    category->setICalUID(storeCalendar->uid());
-    ASSERT_TRUE(category->dehydrate());
-    setting->setAutoICalSync(1);
-    setting->setICalSyncWindowStart(400);
-    setting->setICalSyncWindowEnd(400);
+    linkCategoryAsAFormerSyncLeftIt();
     for (const char* task : {"task.ics", "due-date-only.ics", "task-done-no-due.ics"}) {
         QFile file(calendarFolder() + QStringLiteral("/Tasks/") + QLatin1String(task));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -610,6 +616,87 @@ TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesE
         EXPECT_EQ(shown(swimming).size(), 5);
         EXPECT_EQ(shown(lessons).size(), 6);
     }
+}
+
+}  // namespace ForeignFilesTests
+
+
+namespace ForeignFilesTests {
+
+// Edits in the window in front of series shown one by one (a rule the
+// organizer cannot hold, extra dates alone) and of one with categories: a
+// deleted occurrence leaves the rest of the file, a moved start shows every
+// occurrence where the file now has it at once (the views reload), a moved
+// occurrence keeps the categories.
+TEST_F(ForeignFilesTest, EditsOfSeriesShownOneByOneKeepTheFileAndShowAtOnce)
+{
+    Clock::setFixed(utc(2026, 12, 10, 3));
+    linkCategoryAsAFormerSyncLeftIt();
+    RecordingMainView view;
+    view.windowVisible = true;
+    view.keyWindow = true;
+    enum Action { DeleteOne, MoveStart, MoveOne };
+    const struct {
+        const char* uid;
+        const char* lines;
+        Action action;
+        Date occurrence;  // the one deleted or moved alone
+        int occurrences;  // shown afterwards from 25 November to 10 February
+    } cases[] = {
+        {"other-week@x", "DTSTART:20261201T100000Z\nDURATION:PT30M\nRRULE:FREQ=WEEKLY;INTERVAL=2;WKST=MO;BYDAY=SU,TU",
+         DeleteOne, utc(2026, 12, 6, 10), 10},
+        {"last-weekday@x", "DTSTART:20261130T180000Z\nDURATION:PT1H\nRRULE:FREQ=MONTHLY;BYSETPOS=-1;BYDAY=MO,TU,WE,TH,FR",
+         DeleteOne, utc(2026, 12, 31, 18), 2},
+        {"setpos@x", "DTSTART:20261130T120000Z\nDURATION:PT1H\nRRULE:FREQ=MONTHLY;BYSETPOS=-1;BYDAY=MO,TU,WE,TH,FR", MoveStart, {}, 3},
+        {"month-end@x", "DTSTART:20261130T120000Z\nDURATION:PT1H\nRRULE:FREQ=MONTHLY;BYMONTHDAY=-1", MoveStart, {}, 3},
+        {"extra-dates@x", "DTSTART:20261208T150000Z\nDURATION:PT1H30M\nRDATE:20261210T150000Z,20261217T160000Z", MoveStart, {}, 3},
+        {"counted@x", "DTSTART;TZID=Europe/Berlin:20261211T130000\nDURATION:PT1H\nRRULE:FREQ=WEEKLY;COUNT=4\nCATEGORIES:Work",
+         MoveOne, utc(2026, 12, 18, 12), 4},
+    };
+    QStringList paths;
+    for (const auto& c : cases)
+        paths << writeForeign(QString::fromLatin1(c.uid) + QStringLiteral(".ics"),
+                              crlf(QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Other//EN\nBEGIN:VEVENT\nUID:") + c.uid
+                                   + "\nDTSTAMP:20261120T100000Z\nSUMMARY:Series\n" + c.lines + "\nEND:VEVENT\nEND:VCALENDAR\n"));
+    sync->backgroundFullSync();
+    const Date from = utc(2026, 11, 25), to = utc(2027, 2, 10);
+    const auto editAndCheck = [&](const auto& c, const QString& path) {  // a lambda: one failure hides no other
+        SCOPED_TRACE(c.uid);
+        const QString uid = QString::fromLatin1(c.uid);
+        const TaskPtr root = dataManager().getRootEventWithUID(uid);
+        ASSERT_TRUE(root);
+        TaskList items = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
+        if (c.action != MoveStart) dataManager().fillRepeatEventInstances({root}, items, c.occurrence, c.occurrence);
+        const auto one = std::find_if(items.begin(), items.end(), [&](const TaskPtr& r) { return r->startTime() == c.occurrence; });
+        ASSERT_TRUE(c.action == MoveStart || one != items.end());
+        const TaskPtr moved = c.action == MoveStart ? root : *one;
+        moved->setStartTime(Utilities::newDateFromDate(moved->startTime(), 3600));
+        moved->setEndTime(Utilities::newDateFromDate(moved->endTime(), 3600));
+        view.clearCalls();
+        ASSERT_TRUE(c.action == DeleteOne   ? bool(dataManager().doDeleteOnlyThisOperatorWithEvent(moved))
+                    : c.action == MoveStart ? dataManager().doEditAllOperatorWithEvent(moved)
+                                            : dataManager().doEditOnlyThisOperatorWithEvent(moved));
+        settle();
+        ASSERT_TRUE(QFile::exists(path));
+        EXPECT_EQ(view.calls().contains(QStringLiteral("reload")), c.action == MoveStart);
+        // What the organizer now shows is what the file says.
+        const TaskPtr now = dataManager().getRootEventWithUID(uid);
+        items.clear();
+        for (const TaskPtr& row : dataManager().getAllDetachedEventWithParentID(now->primaryKey()))
+            if (row->startTime() >= from && row->startTime() < to) items << row;
+        if (now->repeatType() != 0) dataManager().fillRepeatEventInstances({now}, items, from, to);
+        else items << now;
+        std::sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) { return a->startTime() < b->startTime(); });
+        const CalEventList held = occurrencesChecked(uid, from, to);
+        ASSERT_EQ(items.size(), c.occurrences);
+        ASSERT_EQ(held.size(), c.occurrences);
+        for (qsizetype k = 0; k < items.size(); ++k) EXPECT_EQ(items[k]->startTime(), held[k]->startDate()) << k;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        if (c.action == MoveOne) EXPECT_EQ(contentLines(file.readAll()).count(QStringLiteral("CATEGORIES:Work")), 2);
+    };
+    for (qsizetype i = 0; i < paths.size(); ++i) editAndCheck(cases[i], paths[i]);
+    reader.verify();
 }
 
 }  // namespace ForeignFilesTests

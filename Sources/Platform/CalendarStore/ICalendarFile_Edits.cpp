@@ -617,6 +617,33 @@ void ICalendarFile::writeMaster(const QString& uid, const ICalEventFields& field
     writeEventFields(m_root, master, uid, fields, true);
 }
 
+namespace {
+
+// A new changed occurrence stands in for an occurrence that readers showed
+// with all of its master's properties: those the organizer does not show
+// (categories, class, status, attendees, alarms, unknown properties) go
+// with it, or the change would quietly drop them. Its own times and texts
+// are the organizer's; the series' rule and dates are no occurrence's.
+void takeOverUnshownParts(icalcomponent* master, icalcomponent* changed)
+{
+    static const icalproperty_kind ownKinds[] = {
+        ICAL_UID_PROPERTY,     ICAL_DTSTAMP_PROPERTY, ICAL_DTSTART_PROPERTY,      ICAL_DTEND_PROPERTY,
+        ICAL_DURATION_PROPERTY, ICAL_RRULE_PROPERTY,  ICAL_RDATE_PROPERTY,        ICAL_EXDATE_PROPERTY,
+        ICAL_EXRULE_PROPERTY,  ICAL_RECURRENCEID_PROPERTY, ICAL_SUMMARY_PROPERTY, ICAL_LOCATION_PROPERTY,
+        ICAL_DESCRIPTION_PROPERTY, ICAL_URL_PROPERTY,  ICAL_XLICERROR_PROPERTY};
+    for (icalproperty* p = icalcomponent_get_first_property(master, ICAL_ANY_PROPERTY); p;
+         p = icalcomponent_get_next_property(master, ICAL_ANY_PROPERTY)) {
+        const icalproperty_kind kind = icalproperty_isa(p);
+        if (std::find(std::begin(ownKinds), std::end(ownKinds), kind) != std::end(ownKinds)) continue;
+        icalcomponent_add_property(changed, icalproperty_new_clone(p));
+    }
+    for (icalcomponent* alarm = icalcomponent_get_first_component(master, ICAL_VALARM_COMPONENT); alarm;
+         alarm = icalcomponent_get_next_component(master, ICAL_VALARM_COMPONENT))
+        icalcomponent_add_component(changed, icalcomponent_new_clone(alarm));
+}
+
+}  // namespace
+
 void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, const ICalEventFields& fields)
 {
     m_uid = uid;
@@ -630,9 +657,11 @@ void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, co
         if (!dates.isEmpty() && key(dates.first().second) == key(occurrence))
             return writeEventFields(m_root, c, uid, own, false);
     }
-    const TimeForm form = formOf(masterOf(m_root, m_uid));
+    icalcomponent* master = masterOf(m_root, m_uid);
+    const TimeForm form = formOf(master);
     icalcomponent* changed = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     icalcomponent_add_property(changed, timeProperty(ICAL_RECURRENCEID_PROPERTY, occurrence, form));
+    if (master) takeOverUnshownParts(master, changed);
     // In the file first (beside its master), so that it finds the file's zone definitions.
     icalcomponent_add_component(calendarFor(m_root, m_uid), changed);
     writeEventFields(m_root, changed, uid, own, false);
