@@ -156,6 +156,7 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : ItemDetai
     observeCommonChanges();
     observeChanges(NotificationPayload::identityOf(m_startTextField), [this] { startTimeChanged(); });
     observeChanges(NotificationPayload::identityOf(m_dueTextField), [this] { dueTimeChanged(); });
+    m_dueTextField->setEditingEndedTarget(this, [this](DatePicker*) { dueEditingEnded(); });
     observeChanges(NotificationPayload::identityOf(static_cast<View*>(m_durationOther)), [this] { durationChanged(); });
 
     m_repeatRules->repeatOption();
@@ -258,6 +259,8 @@ void TaskDetailView::resetData()
     hasDue();
     m_dueTextField->setDateValue(Setting::workingEndOnDay(start, workingHours()));
     fitDatePicker(m_dueTextField);
+    m_typedDuePending = false;
+    m_shownDue = m_dueTextField->dateValue();
 
     m_repeatRules->reset();
     m_repeatRules->repeatOption();
@@ -336,6 +339,8 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     // Without a due date the stored one is a placeholder: the distance is
     // taken when Due is ticked.
     m_startToDueDuration = item->hasDue() == 1 ? std::min(0.0, item->startTime().timeIntervalSinceDate(item->dueEnd())) : 0;
+    m_typedDuePending = false;
+    m_shownDue = m_dueTextField->dateValue();
 }
 
 // ---- change marks -------------------------------------------------------------------
@@ -381,6 +386,8 @@ void TaskDetailView::hasDue()
         fitDatePicker(m_dueTextField);
         // From here on the start keeps the distance the form shows.
         m_startToDueDuration = start.timeIntervalSinceDate(m_dueTextField->dateValue());
+        m_typedDuePending = false;
+        m_shownDue = m_dueTextField->dateValue();
         showDueControl(true);
         m_alertRows->addAlertRow();
         if (m_type == 0 || (m_task && m_task->alertValues().isEmpty())) {
@@ -400,21 +407,57 @@ void TaskDetailView::hasDue()
 // of a day typed below it).
 void TaskDetailView::startTimeChanged()
 {
+    // A due date still being typed is overruled: the start now decides.
+    m_typedDuePending = false;
     const Date start = m_startTextField->dateValue();
     if (m_dueTextField->dateValue() < start) {
         m_dueTextField->setDateValue(start);
         fitDatePicker(m_dueTextField);
     }
-    m_startToDueDuration = start.timeIntervalSinceDate(m_dueTextField->dateValue());
+    m_shownDue = m_dueTextField->dateValue();
+    m_startToDueDuration = start.timeIntervalSinceDate(m_shownDue);
     if (checksApply() && m_task->startTime() != start) showRevert();
 }
 
+// A step of the due date (arrow keys, the wheel) moves the start by the same
+// step. Typing reports every value the text makes on its way ("2" before
+// "23"), so a typed due date moves nothing until the edit ends.
 void TaskDetailView::dueTimeChanged()
 {
     const Date due = m_dueTextField->dateValue();
-    m_startTextField->setDateValue(Utilities::newDateFromDate(due, std::trunc(m_startToDueDuration)));
-    fitDatePicker(m_startTextField);
+    if (m_dueTextField->changeIsTyped()) {
+        m_typedDuePending = true;
+    } else {
+        // A step taken over typed text settles the typed value first.
+        if (m_typedDuePending && !m_shownDue.isNull()) commitTypedDue(m_shownDue);
+        m_startTextField->setDateValue(Utilities::newDateFromDate(due, std::trunc(m_startToDueDuration)));
+        fitDatePicker(m_startTextField);
+    }
+    m_shownDue = due;
     if (checksApply() && m_task->dueEnd() != due) showRevert();
+}
+
+// The end of a typed edit of the due date: a due date at or after the start
+// leaves the start where it is (and the distance becomes the one shown); one
+// before the start takes the start along at the distance it had.
+void TaskDetailView::commitTypedDue(const Date& due)
+{
+    if (!m_typedDuePending) return;
+    m_typedDuePending = false;
+    const Date start = m_startTextField->dateValue();
+    if (due < start) {
+        const Date moved = Utilities::newDateFromDate(due, std::trunc(std::min(0.0, m_startToDueDuration)));
+        m_startTextField->setDateValue(moved);
+        fitDatePicker(m_startTextField);
+        if (checksApply() && m_task->startTime() != moved) showRevert();
+    } else {
+        m_startToDueDuration = start.timeIntervalSinceDate(due);
+    }
+}
+
+void TaskDetailView::dueEditingEnded()
+{
+    commitTypedDue(m_dueTextField->dateValue());
 }
 
 // ---- other fields ---------------------------------------------------------------------

@@ -49,6 +49,8 @@ public:
     // Change handlers ("NSTextField has changed" of their controls).
     void startTimeChanged();
     void dueTimeChanged();
+    // The user ended an edit of the due date (Enter, or the focus left it).
+    void dueEditingEnded();
     void durationChanged();
 
     // Saving.
@@ -96,6 +98,7 @@ public:
 
 private:
     void showDueControl(bool due);
+    void commitTypedDue(const Date& due);
     void setCompletedDateText(const Date& date);
     qint64 durationMinutesForForm() const;
     Host* host() const;
@@ -103,6 +106,10 @@ private:
     void warnAboutRepeatingTask();
 
     double m_startToDueDuration = 0;
+    // A typed due date not yet settled (the edit has not ended), and the due
+    // date the picker showed after the last change.
+    bool m_typedDuePending = false;
+    Date m_shownDue;
 
     Button* m_starBtn = nullptr;
     DetailRow* m_completedRow = nullptr;

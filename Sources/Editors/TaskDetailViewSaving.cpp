@@ -57,6 +57,8 @@ TaskDetailView::Host* TaskDetailView::host() const
 
 void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
 {
+    // Saving ends a typed edit of the due date as leaving the field would.
+    if (m_hasDueBtn->state() == 1) commitTypedDue(m_dueTextField->dateValue());
     CoreData* dataManager = CoreData::shared();
     const SettingPtr setting = dataManager ? dataManager->currentSetting() : SettingPtr();
     const qint64 defaultDuration = setting ? setting->durationDefTaskVal() : 15;
@@ -181,6 +183,9 @@ void TaskDetailView::warnAboutRepeatingTask()
 
 void TaskDetailView::addTask()
 {
+    // Save (or Return, which the form takes first) with a tag still being
+    // typed keeps that tag too.
+    m_tagDetailView->tokenizeTypedText();
     auto item = std::make_shared<Task>();
     item->setTaskType(1);
     item->setBuiltIn(0);

@@ -168,22 +168,92 @@ TEST_F(TaskDetailViewTest, TheStartFollowsEachStepAndTypedDayOfTheDueDate)
         QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
         QApplication::sendEvent(due, &press);
     };
+    const Date start = localDate(2014, 1, 20, 23, 45);
+    const auto stepped = [&](int days) { return Utilities::newDateFromDate(ticked, days * 86400); };
+    const auto onDay = [&](int day) {
+        return localDate(2014, 1, day, int(Utilities::getHour(ticked)), int(Utilities::getMinute(ticked)));
+    };
+    const double gap = ticked.timeIntervalSinceDate(start);
+    // A step moves the start by the same step; a typed day after the start
+    // leaves it where it is, and the next step moves it from there.
     const struct {
         std::function<void()> act;
-        Date due;
+        Date due, start;
     } steps[] = {
-        {[&] { key(Qt::Key_Up); }, Utilities::newDateFromDate(ticked, 86400)},
-        {[&] { key(Qt::Key_Up); }, Utilities::newDateFromDate(ticked, 2 * 86400)},
+        {[&] { key(Qt::Key_Up); }, stepped(1), Utilities::newDateFromDate(stepped(1), -gap)},
+        {[&] { key(Qt::Key_Up); }, stepped(2), Utilities::newDateFromDate(stepped(2), -gap)},
         {[&] { due->setSelectedSection(QDateTimeEdit::DaySection); key(Qt::Key_2, "2"); key(Qt::Key_7, "7"); },
-         localDate(2014, 1, 27, int(Utilities::getHour(ticked)), int(Utilities::getMinute(ticked)))},
-        {[&] { due->setSelectedSection(QDateTimeEdit::DaySection); key(Qt::Key_Down); }, localDate(2014, 1, 26, int(Utilities::getHour(ticked)), int(Utilities::getMinute(ticked)))},
+         onDay(27), Utilities::newDateFromDate(stepped(2), -gap)},
+        {[&] { due->setSelectedSection(QDateTimeEdit::DaySection); key(Qt::Key_Down); }, onDay(26),
+         Utilities::newDateFromDate(stepped(1), -gap)},
     };
-    const double gap = ticked.timeIntervalSinceDate(localDate(2014, 1, 20, 23, 45));
     for (const auto& step : steps) {
         step.act();
         EXPECT_EQ(m_form->dueTextField()->dateValue(), step.due);
-        EXPECT_EQ(step.due.timeIntervalSinceDate(m_form->startTextField()->dateValue()), gap)
-            << "the start keeps its distance";
+        EXPECT_EQ(m_form->startTextField()->dateValue(), step.start);
+    }
+}
+
+// Typing passes through values on the way ("2" before "23"): the start
+// waits for the end of the edit, and moves only when the due date typed
+// would fall before it, keeping the distance it had.
+TEST_F(TaskDetailViewTest, ATypedDueDateMovesTheStartOnlyWhenItEndsBeforeIt)
+{
+    struct Typed {
+        QDateTimeEdit::Section section;
+        QString digits;
+    };
+    struct Case {
+        const char* what;
+        Date start, due;  // null due: a new task, Due ticked
+        QList<Typed> typing;
+        bool endBySaving;
+        Date typedDue, endStart;
+    };
+    const Case cases[] = {
+        {"a later minute on the start's day", localDate(2014, 1, 15, 23, 45), {},
+         {{QDateTimeEdit::DaySection, "15"}, {QDateTimeEdit::HourSection, "23"}, {QDateTimeEdit::MinuteSection, "50"}},
+         false, localDate(2014, 1, 15, 23, 50), localDate(2014, 1, 15, 23, 45)},
+        {"a later day", localDate(2014, 1, 13, 9), localDate(2014, 1, 16, 9), {{QDateTimeEdit::DaySection, "20"}}, false,
+         localDate(2014, 1, 20, 9), localDate(2014, 1, 13, 9)},
+        {"the evening before the start", localDate(2014, 1, 16, 9), localDate(2014, 1, 16, 17),
+         {{QDateTimeEdit::DaySection, "15"}, {QDateTimeEdit::HourSection, "21"}}, false, localDate(2014, 1, 15, 21),
+         localDate(2014, 1, 15, 13)},
+        {"before the start, saved while typing", localDate(2014, 1, 16, 9), localDate(2014, 1, 16, 17),
+         {{QDateTimeEdit::DaySection, "14"}}, true, localDate(2014, 1, 14, 17), localDate(2014, 1, 14, 9)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TaskPtr item = storedTask(QStringLiteral("Typed"), !c.due.isNull());
+        item->setStartTime(c.start);
+        if (!c.due.isNull()) item->setDueEnd(c.due);
+        ASSERT_TRUE(item->dehydrate());
+        editForm(item);
+        if (c.due.isNull()) m_form->hasDueBtn()->performClick();
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        QDateTimeEdit* due = m_form->dueTextField()->editor();
+        due->setFocus(Qt::OtherFocusReason);
+        const auto press = [due](Qt::Key k, const QString& text = QString()) {
+            QKeyEvent event(QEvent::KeyPress, k, Qt::NoModifier, text);
+            QApplication::sendEvent(due, &event);
+        };
+        for (const Typed& part : c.typing) {
+            due->setSelectedSection(part.section);
+            for (QChar digit : part.digits) {
+                press(Qt::Key(digit.unicode()), QString(digit));
+                EXPECT_EQ(m_form->startTextField()->dateValue(), c.start) << "moved while typing " << digit.toLatin1();
+            }
+        }
+        EXPECT_EQ(m_form->dueTextField()->dateValue(), c.typedDue);
+        if (c.endBySaving) {
+            m_form->doneEdit();
+            EXPECT_EQ(reread(item)->startTime(), c.endStart);
+        } else {
+            press(Qt::Key_Return);
+        }
+        EXPECT_EQ(m_form->startTextField()->dateValue(), c.endStart);
+        EXPECT_EQ(m_form->dueTextField()->dateValue(), c.typedDue);
     }
 }
 

@@ -41,10 +41,28 @@ QString dateFormat()
     return format;
 }
 
+// The stock editor, telling its picker when a change is a step rather than
+// typed text.
+class SteppingEdit : public QDateTimeEdit {
+public:
+    SteppingEdit(QWidget* parent, bool& stepping) : QDateTimeEdit(parent), m_stepping(stepping) {}
+
+    void stepBy(int steps) override
+    {
+        const bool outer = m_stepping;
+        m_stepping = true;
+        QDateTimeEdit::stepBy(steps);
+        m_stepping = outer;
+    }
+
+private:
+    bool& m_stepping;
+};
+
 }  // namespace
 
 DatePicker::DatePicker(const QRectF& frame, QWidget* parent, DatePickerElements elements)
-    : View(frame, parent), m_editor(new QDateTimeEdit(this)), m_elements(elements)
+    : View(frame, parent), m_editor(new SteppingEdit(this, m_stepping)), m_elements(elements)
 {
     m_editor->setButtonSymbols(QAbstractSpinBox::NoButtons);
     m_editor->setTimeSpec(Qt::UTC);
@@ -54,6 +72,12 @@ DatePicker::DatePicker(const QRectF& frame, QWidget* parent, DatePickerElements 
     applyFormat();
     // dateTimeChanged alone: the date and time signals would post twice.
     connect(m_editor, &QDateTimeEdit::dateTimeChanged, this, [this] { userChanged(); });
+    connect(m_editor, &QAbstractSpinBox::editingFinished, this, [this] {
+        if (m_endedAction && m_endedReceiver) {
+            const std::function<void(DatePicker*)> action = m_endedAction;
+            action(this);
+        }
+    });
     // Made after the view: under a view already on screen it would stay hidden.
     m_editor->show();
     m_lineEdit = m_editor->findChild<QLineEdit*>();
@@ -186,14 +210,22 @@ void DatePicker::setTarget(QObject* receiver, std::function<void(DatePicker*)> a
     m_action = std::move(action);
 }
 
+void DatePicker::setEditingEndedTarget(QObject* receiver, std::function<void(DatePicker*)> action)
+{
+    m_endedReceiver = receiver;
+    m_endedAction = std::move(action);
+}
+
 void DatePicker::userChanged()
 {
     if (m_settingByCode) return;
+    m_changeIsTyped = !m_stepping;
     NotificationCenter::defaultCenter().postNotificationName(kTextFieldHasChangedNotification, this);
     if (m_action && !(m_hasReceiver && !m_receiver)) {
         const std::function<void(DatePicker*)> action = m_action;
         action(this);
     }
+    m_changeIsTyped = false;
 }
 
 bool DatePicker::eventFilter(QObject* watched, QEvent* event)

@@ -71,6 +71,15 @@ public:
 
     QDateTimeEdit* editor() const { return m_editor; }
 
+    // While a change is reported: true when it came from typing into a part
+    // (each keystroke reports the value the text makes so far, "2" before
+    // "23"), false for a step (arrow keys, page keys, the wheel), which moves
+    // one part by a whole unit.
+    bool changeIsTyped() const { return m_changeIsTyped; }
+    // Called when the user ends an edit of the picker (Enter, or the focus
+    // leaving it), while the receiver lives.
+    void setEditingEndedTarget(QObject* receiver, std::function<void(DatePicker*)> action);
+
     bool isFlipped() const override { return true; }
 
 protected:
@@ -83,6 +92,7 @@ private:
     void applyMinimum();
     void userChanged();
 
+    bool m_stepping = false;  // set by the editor around each step
     QDateTimeEdit* m_editor = nullptr;
     QPointer<QLineEdit> m_lineEdit;  // the editor's own, where the clicks land
     QPoint m_pressedAt;
@@ -92,6 +102,9 @@ private:
     Date m_minDate;
     bool m_uses24HourClock = true;
     bool m_settingByCode = false;
+    bool m_changeIsTyped = false;
+    QPointer<QObject> m_endedReceiver;
+    std::function<void(DatePicker*)> m_endedAction;
     bool m_hasReceiver = false;
     QPointer<QObject> m_receiver;
     std::function<void(DatePicker*)> m_action;
