@@ -12,6 +12,7 @@
 #include "TaskQuery.h"
 #include "Utilities.h"
 
+#include <algorithm>
 #include <optional>
 
 // ---------------------------------------------------------------------------
@@ -88,13 +89,14 @@ double completionSpan(qint64 repeatType)
     }
 }
 
-// The next open copy of a repeating task never falls due before it starts:
-// the due date moves by the rule and the start stays, so a task done well
-// before its own start would come back due before it. Its start then comes
-// back to the due date.
-TaskPtr startingNoLaterThanDue(TaskPtr next)
+// The next open copy of a repeating task moves its start with its due date,
+// keeping the distance the done one had between them (none when the start
+// lay after the due date), so the copy never falls due before it starts.
+TaskPtr startingWithDue(TaskPtr next, const Task& done)
 {
-    if (next && next->hasDue() == 1 && next->startTime() > next->dueEnd()) next->setStartTime(next->dueEnd());
+    if (!next || next->hasDue() != 1) return next;
+    const double distance = std::min(0.0, done.startTime().timeIntervalSinceDate(done.dueEnd()));
+    next->setStartTime(Utilities::newDateFromDate(next->dueEnd(), distance));
     return next;
 }
 
@@ -173,16 +175,23 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
     if (item->taskRepeatStyle() == 1) {
         TaskPtr next = nextInstanceOfRecuringTask(item);
         if (next) next->setStatus(0);
-        return startingNoLaterThanDue(next);
+        return startingWithDue(next, *item);
     }
     const Date now = Clock::now();
     if (item->hasDue() == 0) {
         TaskPtr copy = item->copy();
         copy->setHasDue(1);
         if (item->repeatExceptions().isEmpty()) {
+            // Without a due date there is no distance to keep: the start
+            // stays, brought back to the new due date when later. Read now:
+            // the copy's save below writes the row this record stands for.
+            const Date start = item->startTime();
             copy->setDueEnd(Utilities::roundTo15MinutesForCurrentDate());
             TaskPtr next = nextDummyForRepeatingTask(copy);
-            if (next) next->setStatus(0);
+            if (next) {
+                next->setStatus(0);
+                next->setStartTime(std::min(start, next->dueEnd()));
+            }
             return next;
         }
         copy->setStartTime(now);
@@ -203,5 +212,5 @@ TaskPtr CoreData::nextDummyForRepeatingTask(const TaskPtr& item) const
     if (!repeat.dueEnd) return nullptr;
     TaskPtr next = newInstanceForTask(item, takeNextInstanceKey(), *repeat.dueEnd);
     next->setStatus(0);
-    return startingNoLaterThanDue(next);
+    return startingWithDue(next, *item);
 }

@@ -143,6 +143,13 @@ TEST_F(CoreDataDoneDeleteTest, ARepeatingTasksNextCopyIsNeverDueBeforeItStarts)
          localDate(2014, 1, 22, 9, 0)},
         {"by schedule, starting after the next due date", 1, localDate(2014, 2, 3, 9, 0), localDate(2014, 1, 13, 9, 0),
          localDate(2014, 1, 13, 9, 0), localDate(2014, 1, 20, 9, 0), localDate(2014, 1, 20, 9, 0)},
+        // The start moves with the due date, as far before it as it was.
+        {"by schedule, starting the evening before", 1, localDate(2014, 1, 14, 21, 0), localDate(2014, 1, 15, 11, 30),
+         localDate(2014, 1, 15, 11, 30), localDate(2014, 1, 21, 21, 0), localDate(2014, 1, 22, 11, 30)},
+        {"by schedule, starting days before", 1, localDate(2014, 1, 1, 9, 0), localDate(2014, 1, 10, 9, 0),
+         localDate(2014, 1, 10, 9, 0), localDate(2014, 1, 8, 9, 0), localDate(2014, 1, 17, 9, 0)},
+        {"from completion, starting the day before", 0, localDate(2014, 1, 13, 8, 0), localDate(2014, 1, 14, 9, 0),
+         localDate(2014, 1, 14, 9, 0), localDate(2014, 1, 21, 8, 0), localDate(2014, 1, 22, 9, 0)},
     };
     setting().setShowWarningAddRepeatTask(1);
     for (const Case& c : cases) {
