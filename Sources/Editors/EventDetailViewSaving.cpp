@@ -551,6 +551,9 @@ void EventDetailView::askAndSave(bool close)
 
 void EventDetailView::addEvent()
 {
+    // Save (or Return, which the form takes first) with a tag still being
+    // typed keeps that tag too.
+    m_tagDetailView->tokenizeTypedText();
     auto item = std::make_shared<Task>();
     item->setTaskType(0);
     item->setBuiltIn(0);

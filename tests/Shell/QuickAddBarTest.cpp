@@ -26,6 +26,7 @@
 #include "SearchView.h"
 #include "SegmentedControl.h"
 #include "Task.h"
+#include "TagTokenDetailView.h"
 #include "TaskDetailView.h"
 #include "TextField.h"
 #include "TextTable.h"
@@ -371,6 +372,45 @@ TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
         if (c.form == -2) {
             EXPECT_EQ(target->window()->focusWidget(), bar().searchAndAdd()->editor()) << "the line has the keys";
         }
+    }
+}
+
+// A tag still being typed when the form is saved is kept, whether Save is
+// clicked or Return (which the form takes first) is typed in the tag field.
+TEST_F(QuickAddBarTest, TheAddFormsKeepATagStillBeingTyped)
+{
+    const struct {
+        int form;
+        bool byReturn;
+    } cases[] = {{AddView::EventEditor, false}, {AddView::EventEditor, true}, {AddView::TaskEditor, false},
+                 {AddView::TaskEditor, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(&c - cases));
+        bar().resetData();
+        type(QStringLiteral("Dentist"));
+        chooseType(c.form);
+        const bool event = c.form == AddView::EventEditor;
+        ItemDetailView* form = event ? static_cast<ItemDetailView*>(bar().addView()->eventDetailView())
+                                     : bar().addView()->taskDetailView();
+        Button* save = event ? bar().addView()->eventDetailView()->addEventBtn() : bar().addView()->taskDetailView()->addTaskBtn();
+        QLineEdit* tags = form->tagDetailView()->editor();
+        tags->setFocus();
+        for (const QChar letter : QStringLiteral("health")) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(letter));
+            QApplication::sendEvent(tags, &press);
+        }
+        if (c.byReturn) {
+            for (QEvent::Type kind : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent event(kind, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(tags, &event);
+            }
+        } else {
+            save->performClick();
+        }
+        const TaskPtr added = lastAdded();
+        ASSERT_TRUE(added);
+        EXPECT_EQ(added->taskName(), QStringLiteral("Dentist"));
+        EXPECT_EQ(added->tagList(), QStringLiteral("/health"));
     }
 }
 

@@ -38,6 +38,9 @@ public:
     void setObjectValue(const QStringList& tokens);
     // The text typed after the last token, not yet a token.
     QString typedText() const;
+    // Makes the typed text (trimmed) the last token, as Return would; false
+    // when there was none. For a form saved while text is still being typed.
+    bool tokenizeTypedText();
     // The characters that end a token where they are typed; "," at first.
     QString tokenizingCharacters() const { return m_tokenizingCharacters; }
     void setTokenizingCharacters(const QString& characters) { m_tokenizingCharacters = characters; }
@@ -85,7 +88,6 @@ protected:
 private:
     QList<QRectF> currentTokenFrames() const;
     void placeEditor();
-    bool tokenizeTypedText();
     bool splitTypedTextAtTokenizingCharacters();
     void typedTextEdited();
     void chooseCompletion(int step);
