@@ -656,7 +656,9 @@ void MainView::armDayChangeTimer()
     // A clock set back or a suspended machine makes a long wait miss the
     // day: it is checked at least every hour, and a timer that comes early
     // only waits again.
-    const double wait = std::clamp(nextMidnight.timeIntervalSinceDate(now), 1.0, 3600.0);
+    double wait = nextMidnight.isNull() ? 3600.0 : nextMidnight.timeIntervalSinceDate(now);
+    if (!(wait > 1.0)) wait = 1.0;
+    wait = std::min(wait, 3600.0);
     const QPointer<MainView> self(this);
     m_dayChangeTimer = Scheduler::current().scheduleTimer(wait, false, [self] {
         if (self) self->dayChangeCheck();
