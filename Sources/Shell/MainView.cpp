@@ -28,6 +28,7 @@
 #include "FocusPaneView.h"
 #include "Event.h"
 #include "Font.h"
+#include "GregorianCalendar.h"
 #include "ImageView.h"
 #include "ListModuleView.h"
 #include "MAAttachedWindow.h"
@@ -288,6 +289,7 @@ MainView::MainView(const QRectF& frame, QWidget* parent) : View(frame, parent)
 
     m_focusTmp = new TextField(QRectF(), this);
     m_monthView->goToday();
+    armDayChangeTimer();
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kRefreshCommentCount,
                                                                          static_cast<QObject*>(this));
 }
@@ -297,6 +299,7 @@ MainView::~MainView()
     m_autoBackupTimer.invalidate();
     m_delayReloadDataTimer.invalidate();
     m_delayDataChangeTimer.invalidate();
+    m_dayChangeTimer.invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (currentMainView() == this) setCurrent(nullptr);
 }
@@ -637,6 +640,58 @@ void MainView::reloadPlannerView(bool forceNavigator)
         m_weekPlannerView->reloadData();
     else if (!m_monthPlannerView->isHidden())
         m_monthPlannerView->reloadData();
+}
+
+void MainView::armDayChangeTimer()
+{
+    m_dayChangeTimer.invalidate();
+    m_shownToday = MonthView::todayInDisplayZone();
+    const CoreData* manager = dataManager();
+    const SettingPtr setting = settings();
+    const Date now = manager && setting
+                         ? Utilities::getCurrentDate(setting->tzSupport(), manager->appRootTZ(), setting->currentTZ())
+                         : Utilities::getCurrentDate(false, 0, 0);
+    const DateFields f = GregorianCalendar::fields(m_shownToday);
+    const Date nextMidnight = GregorianCalendar::dateFromFields(f.year, f.month, f.day + 1, 0, 0, 0);
+    // A clock set back or a suspended machine makes a long wait miss the
+    // day: it is checked at least every hour, and a timer that comes early
+    // only waits again.
+    double wait = nextMidnight.isNull() ? 3600.0 : nextMidnight.timeIntervalSinceDate(now);
+    if (!(wait > 1.0)) wait = 1.0;
+    wait = std::min(wait, 3600.0);
+    const QPointer<MainView> self(this);
+    m_dayChangeTimer = Scheduler::current().scheduleTimer(wait, false, [self] {
+        if (self) self->dayChangeCheck();
+    });
+}
+
+void MainView::dayChangeCheck()
+{
+    const Date formerToday = m_shownToday;
+    const Date today = MonthView::todayInDisplayZone();
+    armDayChangeTimer();
+    if (!formerToday.isNull() && today != formerToday) passMidnight(formerToday);
+}
+
+void MainView::passMidnight(const Date& formerToday)
+{
+    const Date selected = m_monthView->monthCalendarView()->currentDay();
+    const bool selectedWasToday = selected.isNull() || Utilities::compareDateNoTime(selected, formerToday) == 0;
+    if (selectedWasToday) {
+        // An open popover hangs from a row the move would rebuild: the move
+        // waits for the reload that follows it.
+        if (m_hasPopup) {
+            m_needGoToday = true;
+        } else {
+            m_monthView->goToday();
+            m_dayCalendarView->calendarView()->scrollToCurrentTime();
+        }
+    }
+    // Every pane marks the new today now, not at its next refresh: the day
+    // pane, the lists' today, the planners' cells and every month grid.
+    reloadData();
+    m_monthView->monthCalendarView()->refreshTodayMark();
+    for (MonthView* month : m_monthNav->monthList()) month->monthCalendarView()->refreshTodayMark();
 }
 
 void MainView::refreshTimeLine()

@@ -335,6 +335,12 @@ private:
     void reloadAfterItemListChange();
     void reloadPane(RefreshRule::Pane pane);
     void reloadAllPanes();
+    // Today as shown is noted and a timer waits for the next midnight of the
+    // shown zone; at the day change the selected day follows today when it
+    // was today, and every view marks the new today at once.
+    void armDayChangeTimer();
+    void dayChangeCheck();
+    void passMidnight(const Date& formerToday);
     // True when the panes loaded ahead still show the data as it is (the
     // stamp is used up either way).
     bool takeReloadAhead();
@@ -401,6 +407,8 @@ private:
     std::atomic<bool> m_keyWindow{false};
     ScheduledTimer m_delayReloadDataTimer;
     ScheduledTimer m_delayDataChangeTimer;
+    ScheduledTimer m_dayChangeTimer;
+    Date m_shownToday;
     TaskPtr m_loadingItem;
     QPointer<QObject> m_loadingView;
     std::function<void()> m_openWindow;

@@ -66,6 +66,8 @@ void MainView::turnOnTimeZone()
     }
     if (m_timezoneView) m_timezoneView->setCurrentTZ(zone);
     m_monthView->goToday();
+    // Midnight comes at another hour in the new zone.
+    armDayChangeTimer();
     recalculateTaskTimeZone();
     reloadPlannerView(true);
 }

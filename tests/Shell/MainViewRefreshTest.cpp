@@ -64,6 +64,8 @@
 #include "../Utilities/DateTestSupport.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
@@ -741,6 +743,61 @@ TEST_F(MainViewRefreshTest, AfterMidnightEveryViewMarksTheNewToday)
                 markedAside.insert(int(Utilities::getDay(day->cellDate())));
     EXPECT_EQ(markedInPlanner, std::set<int>{10});
     EXPECT_EQ(markedAside, std::set<int>{10});
+}
+
+// At midnight itself: a selected today becomes the new today everywhere, and
+// what the bar adds lands on it; a day the user chose stays.
+TEST_F(MainViewRefreshTest, AtMidnightTheSelectedTodayBecomesTheNewToday)
+{
+    // planner in front (1 month, 2 week), day chosen (0 none), selected after
+    const std::tuple<int, int, int> cases[] = {{0, 0, 10}, {1, 0, 10}, {2, 0, 10}, {0, 7, 7}, {1, 7, 7}, {2, 7, 7}};
+    for (const auto& [planner, chosen, after] : cases) {
+        SCOPED_TRACE(testing::Message() << "planner " << planner << ", chosen " << chosen);
+        Clock::setFixed(localDate(2026, 12, 9, 23, 59, 30));
+        setting().setIsMonthPlannerPinned(planner == 1);
+        setting().setIsWeekPlannerPinned(planner == 2);
+        openMainView();
+        if (planner) planner == 1 ? m_view->monthPlannerShowHide() : m_view->weekPlannerShowHide();
+        if (chosen) m_view->monthView()->monthCalendarView()->setCurrentDay(localDate(2026, 12, chosen));
+        m_view->reloadData();
+        scheduler.advance(31);  // 00:00:01, before any grid's delayed refresh
+        std::set<int> marked;
+        std::vector<MonthView*> months = m_view->monthNav()->monthList();
+        months.push_back(m_view->monthView());
+        for (MonthView* month : months)
+            for (MonthCellView* day : month->monthCalendarView()->monthCellList())
+                if (day->type() == 0 && day->dayLabel()->drawsBackground()) marked.insert(Utilities::getDay(day->cellDate()));
+        for (PlannerCellView* day : m_view->findChildren<PlannerCellView*>())
+            if (day->isVisible() && day->isToday()) marked.insert(Utilities::getDay(day->cellDate()));
+        EXPECT_EQ(marked, std::set<int>{10});
+        if (!planner) EXPECT_TRUE(m_view->monthView()->dayLabel()->stringValue().contains(QString::number(after)));
+        m_view->quickAddView()->searchAndAdd()->setStringValue(QStringLiteral("#t Before midnight"));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(m_view->quickAddView()->searchAndAdd()->editor(), &press);
+        const TaskList items = dataManager().allTasksEventsAdes();
+        const auto byKey = [](const TaskPtr& a, const TaskPtr& b) { return a->primaryKey() < b->primaryKey(); };
+        EXPECT_EQ((*std::max_element(items.begin(), items.end(), byKey))->startTime(), localDate(2026, 12, after));
+    }
+}
+
+// Today in a planner brings the side months from a year ahead back to today.
+TEST_F(MainViewRefreshTest, TodayInAPlannerBringsTheSideMonthsBack)
+{
+    for (const bool week : {false, true}) {
+        SCOPED_TRACE(week ? "week planner" : "month planner");
+        Clock::setFixed(localDate(2026, 12, 10, 10, 0));
+        setting().setIsMonthPlannerPinned(!week);
+        setting().setIsWeekPlannerPinned(week);
+        openMainView();
+        week ? m_view->weekPlannerShowHide() : m_view->monthPlannerShowHide();
+        for (int step = 0; step < (week ? 52 : 12); ++step)
+            week ? m_view->weekPlannerView()->nextPrevWeek(2) : m_view->monthPlannerView()->nextPrevMonth(2);
+        week ? m_view->weekPlannerView()->nextPrevWeek(1) : m_view->monthPlannerView()->nextPrevMonth(1);
+        for (MonthView* month : m_view->monthNav()->monthList()) {
+            const Date shown = month->monthCalendarView()->monthDate();
+            EXPECT_LE(std::abs(Utilities::getYear(shown) * 12 + Utilities::getMonth(shown) - (2026 * 12 + 12)), 3);
+        }
+    }
 }
 
 TEST_F(MainViewRefreshTest, TheItemListReloadForcesANavigatorLaidOutForAnotherWeekStart)

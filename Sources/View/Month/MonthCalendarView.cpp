@@ -156,9 +156,13 @@ MonthView* siblingPanel(const Date& date, bool& atEdge)
     MonthNavigation* navigator = mainView ? mainView->monthNav() : nullptr;
     if (!navigator || navigator->monthList().empty()) return nullptr;
     const auto& panels = navigator->monthList();
-    const int month = GregorianCalendar::fields(date).month;
+    // Months counted with their years: the same month of another year is
+    // not shown, and a stack running across the new year stays in order.
+    const DateFields fields = GregorianCalendar::fields(date);
+    const int month = fields.year * 12 + fields.month;
     for (size_t k = 0; k < panels.size(); ++k) {
-        const int shown = panels[k]->monthCalendarView()->currentMonth();
+        const MonthCalendarView* grid = panels[k]->monthCalendarView();
+        const int shown = grid->currentYear() * 12 + grid->currentMonth();
         if (shown == month) return panels[k];
         if (k == 0 && shown > month) {
             atEdge = true;
@@ -295,11 +299,16 @@ void MonthCalendarView::refreshDelay()
     runDelayedRefresh();
 }
 
+void MonthCalendarView::refreshTodayMark()
+{
+    for (MonthCellView* cell : m_monthCellList) cell->refreshLabelLook();
+}
+
 void MonthCalendarView::runDelayedRefresh()
 {
     // A grid laid out before midnight still marks the day before as today
     // until its month changes: every refresh marks today again.
-    for (MonthCellView* cell : m_monthCellList) cell->refreshLabelLook();
+    refreshTodayMark();
     CoreData* manager = CoreData::shared();
     if (!manager || m_startTime.isNull()) return;
     drawADEsForCurrentMonth();

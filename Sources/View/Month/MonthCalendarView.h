@@ -68,7 +68,7 @@ public:
     // A navigator grid selects the day and frames it (false); the main grid
     // does nothing (true).
     bool setNavigatorSelectedDay(const Date& date);
-    // Hand a day to the navigator month that shows it (by month number):
+    // Hand a day to the navigator month that shows it (month and year):
     // the first frames it only, the second also selects it, moving the stack
     // when no month shows it. Both do nothing in the main grid.
     bool drawOnlyNavigatorSelectedDayInSiblingMonth(const Date& date);
@@ -88,6 +88,8 @@ public:
     void drawAdes(const TaskList& items);
     void drawAdes(const TaskPtr& item, int lane);
 
+    // Marks today's cell again, at once (a day change, not a relayout).
+    void refreshTodayMark();
     void drawCurrentDate();
     // Frames the cell of the date's calendar day; false (and no frame) when
     // no cell shows it, or it is grey and grey cells are not included.
