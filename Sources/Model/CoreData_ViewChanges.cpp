@@ -4,6 +4,7 @@
 
 #include "AlertPresenter.h"
 #include "Calendar.h"
+#include "DragSource.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "Setting.h"
@@ -91,6 +92,14 @@ void CoreData::tellChangeNotSaved(QObject* window)
     // A refusal of no statement (the item is gone meanwhile) has no
     // database message to give.
     request.messageText = reason.isEmpty() ? text.replace(QStringLiteral(" (%1)"), QString()) : text.arg(reason);
+    if (DragSource::currentSession()) {
+        // A refused drop is told once its drag has ended.
+        DragSource::afterDrag([request, target = QPointer<QObject>(window)]() mutable {
+            request.attachedTo = target.data();
+            AlertPresenter::current().runModal(request);
+        });
+        return;
+    }
     AlertPresenter::current().runModal(request);
 }
 

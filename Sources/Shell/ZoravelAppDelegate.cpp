@@ -1,4 +1,6 @@
 #include "ZoravelAppDelegate.h"
+
+#include "DragSource.h"
 #include "CategoryListTableView.h"
 #include "CategoryListView.h"
 #include "ListModuleView.h"
@@ -513,6 +515,13 @@ void ZoravelAppDelegate::closeApp()
     // that with its Escape button (taken as the user's answer) or refuse
     // it: each alert ends unanswered first, so its alarm is not lost.
     MessageBoxAlertPresenter::stopAll();
+    // A quit chosen while a drop's question was open would close the drag's
+    // windows inside the drag's own loop: the drag ends first.
+    if (DragSource::currentSession()) {
+        DragSource::cancelDrag();
+        DragSource::afterDrag([this] { closeApp(); });
+        return;
+    }
     QCoreApplication::quit();
     // A quit is only a request: a window that refuses to close (a dialog
     // of the platform's own) makes Qt ignore it, and the program would go

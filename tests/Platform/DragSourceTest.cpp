@@ -238,4 +238,26 @@ TEST(DragSource, OperationsMapToQtActionsBothWays)
         << "an action the drag did not allow counts as none";
 }
 
+// What a drop must not do inside the drag's own loop (an alert after its
+// question, a quit) waits for the drag's end, in the order asked.
+TEST(DragSource, WorkForAfterTheDragRunsOnceItHasEnded)
+{
+    Scene scene;
+    RecordingSource source;
+    QStringList order;
+    RunnerScope runner([&order, &source](DragSource::Drag&) {
+        DragSource::afterDrag([&order, &source] {
+            order << QStringLiteral("alert after %1 ending").arg(source.endings);
+            DragSource::afterDrag([&order] { order << QStringLiteral("then the quit"); });
+        });
+        order << QStringLiteral("drop");
+        return DragSource::Outcome{DragOperationGeneric, {}};
+    });
+    DragSource::beginDrag(scene.box, &source, payloadOf("archive"), imageOfSize(10, 10), QPointF(0, 10),
+                          pressAt(scene.box, {5, 5}), DragOperationGeneric);
+    EXPECT_EQ(order, (QStringList{"drop", "alert after 1 ending", "then the quit"}));
+    DragSource::afterDrag([&order] { order << QStringLiteral("no drag"); });
+    EXPECT_EQ(order.last(), QStringLiteral("no drag")) << "without a drag it runs at once";
+}
+
 }  // namespace DragSourceTests

@@ -11,6 +11,8 @@
 #include <QPixmap>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,12 @@ std::optional<DragSession>& session()
 {
     static std::optional<DragSession> current;
     return current;
+}
+
+std::vector<std::function<void()>>& jobsAfterDrag()
+{
+    static std::vector<std::function<void()>> jobs;
+    return jobs;
 }
 
 // Ends the session however the runner leaves.
@@ -85,7 +93,27 @@ unsigned DragSource::beginDrag(View* view, DraggingSource* source, std::unique_p
         outcome.operation = DragOperationNone;
     }
     if (alive && source) source->draggingEnded(outcome.screenPoint, outcome.operation);
+    // In order; a job may queue another, which runs now too.
+    while (!jobsAfterDrag().empty()) {
+        std::vector<std::function<void()>> jobs = std::exchange(jobsAfterDrag(), {});
+        for (const std::function<void()>& job : jobs) job();
+    }
     return outcome.operation;
+}
+
+void DragSource::afterDrag(std::function<void()> job)
+{
+    if (!job) return;
+    if (!session()) {
+        job();
+        return;
+    }
+    jobsAfterDrag().push_back(std::move(job));
+}
+
+void DragSource::cancelDrag()
+{
+    if (session() && !runner()) QDrag::cancel();
 }
 
 const DragSession* DragSource::currentSession()

@@ -99,6 +99,14 @@ public:
     static const DragSession* currentSession();
     // Its source view; null when no drag of this program runs.
     static View* currentSource();
+    // Runs the job once the running drag has ended (at once when none runs).
+    // A drop runs inside the drag's own event loop, which takes the mouse
+    // for the drag: an alert opened there after the drop's own question
+    // has its clicks taken as the drag's, and a quit there closes the drag's
+    // windows under it; both crash in the platform's drag code.
+    static void afterDrag(std::function<void()> job);
+    // Ends the running drag as if it were let go nowhere.
+    static void cancelDrag();
 
     // Installs a runner (tests); an empty one restores the QDrag runner.
     static void setRunner(Runner runner);
