@@ -25,9 +25,12 @@
 namespace {
 
 // A stored occurrence row that its own exception list names as changed or
-// deleted is a leftover of an edit and never shown.
+// deleted is a leftover of an edit and never shown. A series root is no such
+// row: what a sync or an older edit left in its `occurrence` may name a
+// changed or deleted day while the series goes on.
 bool isListedException(const Task& item)
 {
+    if (item.parentId() == -1 && item.repeatType() > 0) return false;
     return !item.repeatExceptions().isEmpty() && item.isExceptedOccurrence(item.occurrence());
 }
 

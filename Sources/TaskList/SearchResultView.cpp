@@ -10,6 +10,7 @@
 #include "MainViewAccess.h"
 #include "NoteListItemView.h"
 #include "NotificationCenter.h"
+#include "RecurrenceExpander.h"
 #include "Scheduler.h"
 #include "ScrollView.h"
 #include "Task.h"
@@ -47,19 +48,41 @@ void stableSortBy(TaskList& items, Key key, bool ascending)
 
 double startOf(const Task& item) { return item.startTime().timeIntervalSince1970(); }
 
-// A repeating item is listed as its occurrences of the day it stands for.
-// A series made in the editor names no occurrence (the zero date): it stands
-// for its first one, or, when that one was deleted or changed, the next.
-TaskList listedOccurrences(const CoreData& manager, const TaskPtr& item)
+// A series is listed as one of its occurrences: that of the day its root's
+// `occurrence` names (a scheduled task's: of its start), else the next one
+// after it that was neither deleted nor changed, else the first such one
+// from the series' start. The root's word alone is not enough: a series
+// made in the editor names no day, and what a sync or an older edit left
+// there may be the start read in another zone, a changed or deleted
+// occurrence, or a day past the end; the series is listed all the same.
+TaskList listedOccurrences(const CoreData& manager, const TaskPtr& root)
 {
-    const bool namesNone = item->occurrence().timeIntervalSince1970() == 0;
-    const Date day = item->isSheduledTask() || namesNone ? item->startTime() : item->occurrence();
+    const Date day = root->isSheduledTask() ? root->startTime() : root->occurrence();
+    const bool namesDay = day.timeIntervalSince1970() != 0;
     TaskList expanded;
-    manager.fillRepeatEventInstances(TaskList{item}, expanded, day, day);
-    if (!expanded.isEmpty() || !namesNone) return expanded;
-    if (const TaskPtr next = manager.nextInstanceOfRecuringTask(item))
-        manager.fillRepeatEventInstances(TaskList{item}, expanded, next->startTime(), next->startTime());
+    if (namesDay) manager.fillRepeatEventInstances(TaskList{root}, expanded, day, day);
+    if (!expanded.isEmpty()) return expanded;
+    const RecurrenceSeries series = root->recurrenceSeries();
+    std::optional<Date> next = namesDay ? RecurrenceExpander::nextOccurrence(series, day) : std::nullopt;
+    if (!next) next = RecurrenceExpander::nextOccurrence(series, root->startTime().dateByAddingTimeInterval(-1));
+    if (next) manager.fillRepeatEventInstances(TaskList{root}, expanded, *next, *next);
     return expanded;
+}
+
+// The items with each series root in its place replaced by the occurrences
+// it is listed as, so that the filters test those and not the root's own
+// `occurrence`.
+TaskList withSeriesAsListed(const CoreData& manager, const TaskList& items)
+{
+    TaskList listed;
+    listed.reserve(items.size());
+    for (const TaskPtr& item : items) {
+        if (item->taskType() == ItemKind::Event && item->repeatType() > 0 && item->parentId() == -1)
+            listed.append(listedOccurrences(manager, item));
+        else
+            listed.append(item);
+    }
+    return listed;
 }
 
 }  // namespace
@@ -308,16 +331,13 @@ SearchResultView::SearchGroups SearchResultView::searchGroups(const CoreData& ma
     // One pass over every loaded item keeps those whose names hold the text;
     // the data manager's filters then sort that handful by kind.
     const TaskList pool = namesHolding(manager.allTasksEventsAdes(), text);
+    const TaskList occurrences = withSeriesAsListed(manager, pool);
 
-    // A deleted occurrence gives nothing.
-    for (const TaskPtr& item : manager.getEventListFromTaskList(pool, Date(), Date(), text)) {
-        const TaskList shown = item->repeatType() == 0 ? TaskList{item} : listedOccurrences(manager, item);
-        for (const TaskPtr& one : shown) (one->isSheduledTask() ? found.scheduled : found.timed).append(one);
-    }
-    for (const TaskPtr& item : manager.getADEListFromTaskList(pool, text)) {
-        if (item->repeatType() == 0) found.allDay.append(item);
-        else found.allDay.append(listedOccurrences(manager, item));
-    }
+    // The filters keep occurrences that exist: a deleted or changed one is
+    // never listed for its series (a changed one is listed as its own row).
+    for (const TaskPtr& item : manager.getEventListFromTaskList(occurrences, Date(), Date(), text))
+        (item->isSheduledTask() ? found.scheduled : found.timed).append(item);
+    found.allDay = manager.getADEListFromTaskList(occurrences, text);
     found.tasks = manager.getTaskListFromTaskList(pool, Date(), Date(), text);
     found.notes = manager.getNoteFromTaskList(pool, text);
 
