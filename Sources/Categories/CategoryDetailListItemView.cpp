@@ -768,7 +768,10 @@ void CategoryDetailListItemView::quickAddNewTask(const QString& text)
     m_isQuickAddFocus = true;
     m_restoreQuickAddFocus = true;
     manager->setModifyingTask(task);
-    if (!manager->addNewTask()) qWarning() << "The quick-added task could not be stored";
+    if (!manager->addNewTask()) {
+        qWarning() << "The quick-added task could not be stored";
+        CoreData::tellChangeNotSaved(window());
+    }
 }
 
 void CategoryDetailListItemView::toggleShowHideDoneTask()

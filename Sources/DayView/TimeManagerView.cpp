@@ -325,6 +325,7 @@ void TimeManagerView::insertNewEvent(const TaskPtr& item)
     manager->setModifyingTask(item);
     if (!manager->addNewTask()) {
         qWarning() << "The new event could not be stored";
+        CoreData::tellChangeNotSaved(window());
         return;
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) {

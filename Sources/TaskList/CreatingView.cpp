@@ -267,6 +267,7 @@ bool CreatingView::addNewTask(const TaskPtr& item)
     if (!dataManager->addNewTask()) {
         // The title stays, so the user loses nothing and may try again.
         qWarning() << "The quick create popover could not store its new item";
+        CoreData::tellChangeNotSaved(window());
         return false;
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) {
@@ -294,6 +295,7 @@ bool CreatingView::addNewCategory()
     category->setTagList(QStringLiteral(""));
     if (!dataManager->addCalendarToCalendarList(category, true)) {
         qWarning() << "The quick create popover could not store its new category";
+        CoreData::tellChangeNotSaved(window());
         return false;
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) mainView->showProjectModuleAndReloadData();

@@ -321,6 +321,7 @@ void QuickAddView::addNewTask(const TaskPtr& item)
         // The bar keeps the line, so what was typed is not lost and Return
         // may try again.
         qWarning() << "The new item" << item->taskName() << "could not be stored";
+        CoreData::tellChangeNotSaved(window());
         return;
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) {
@@ -347,6 +348,7 @@ void QuickAddView::addNewCategory()
     if (!manager || !manager->addCalendarToCalendarList(category, true)) {
         // As for items: the line stays for another try.
         qWarning() << "The new category" << category->calendarName() << "could not be stored";
+        CoreData::tellChangeNotSaved(window());
         return;
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) mainView->showProjectModuleAndReloadData();

@@ -7,6 +7,7 @@
 #include "CalendarView.h"
 #include "CategoryBoxDetailView.h"
 #include "CategoryDetailPanel.h"
+#include "CreatingView.h"
 #include "CategoryDetailView.h"
 #include "CustomNSTextField_Background.h"
 #include "CustomNSView.h"
@@ -257,6 +258,15 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown& shown) { ItemCommands::duplicate(shown.items.front()); }},
         {"a task dropped on the day grid's hours", [&] { return Shown{{task(QStringLiteral("Plan"), inStore)}, {}}; },
          [&](const Shown& shown) { m_grid->convertTaskToSTaskByDrag(shown.items.front(), 14, 0); }},
+        {"quick create popover: a new task", [&] { return Shown{}; },
+         [&](const Shown&) {
+             CreatingView view(QRectF(0, 0, 300, 200));
+             auto item = std::make_shared<Task>();
+             item->setTaskType(1);
+             item->setTaskName(QStringLiteral("Locked out"));
+             item->setCalendarId(1);
+             EXPECT_FALSE(view.addNewTask(item));
+         }},
     };
     const QByteArray path = databasePath().toUtf8();
     const QString refusal = TextTable::localizedString(QStringLiteral("changeNotSavedText")).section(QLatin1Char(':'), 0, 0);
