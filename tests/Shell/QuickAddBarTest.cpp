@@ -2,6 +2,8 @@
 // grows, searches and shrinks it; Return makes an item of the line; the
 // add panel's forms, the shortcuts and the add button reach it. Keys are
 // real key events into the field; time is fixed and timers are manual.
+#include "AlertResponse.h"
+#include "ScriptedAlertPresenter.h"
 #include "GearSyncFixture.h"
 
 #include "AddView.h"
@@ -529,10 +531,13 @@ TEST_F(QuickAddBarTest, ALineThatCannotBeStoredStaysInTheBar)
     for (const int tab : {-1, int(AddView::TaskEditor), int(AddView::ProjectEditor)}) {
         SCOPED_TRACE(tab);
         if (tab >= 0) chooseType(tab);
+        ScriptedAlertPresenter alerts;
+        alerts.scriptButton(AlertResponse::firstButton);
         bar().searchAndAdd()->setStringValue(QStringLiteral("Pay rent"));
         key(Qt::Key_Return);
         EXPECT_EQ(bar().searchAndAdd()->stringValue(), QStringLiteral("Pay rent")) << "not lost";
         EXPECT_TRUE(log.contains(QStringLiteral("could not be stored")));
+        EXPECT_EQ(alerts.requests().size(), 1) << "and the person is told";
         bar().resetData();
     }
 }

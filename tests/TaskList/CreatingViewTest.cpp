@@ -1,3 +1,5 @@
+#include "AlertResponse.h"
+#include "ScriptedAlertPresenter.h"
 #include "CreatingView.h"
 #include "CreatingViewController.h"
 
@@ -428,7 +430,10 @@ TEST_F(CreatingViewTest, AnItemTheDatabaseRefusesKeepsTheTitleAndShowsNoList)
     ASSERT_NE(view, nullptr);
     clickSegment(view->menuSegmentedControl(), 1);
     RecordStore::failStep(1);
+    ScriptedAlertPresenter alerts;
+    alerts.scriptButton(AlertResponse::firstButton);
     typeLine(view, QStringLiteral("Report"));
+    EXPECT_EQ(alerts.requests().size(), 1) << "the person is told";
     EXPECT_EQ(storedItemCount(), 0);
     EXPECT_EQ(view->titleField()->stringValue(), QStringLiteral("Report")) << "nothing the user typed is lost";
     EXPECT_FALSE(m_mainView->calls().contains(QStringLiteral("showTaskModule")));
