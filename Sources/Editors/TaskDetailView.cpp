@@ -164,7 +164,12 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : ItemDetai
     setType(0);
 }
 
-TaskDetailView::~TaskDetailView() = default;
+TaskDetailView::~TaskDetailView()
+{
+    // The due field's editor may end its edit as the children go, after
+    // this form has stopped being one.
+    if (m_dueTextField) m_dueTextField->setEditingEndedTarget(nullptr, {});
+}
 
 TaskDetailView* makeTaskDetailView(const TaskPtr& task, QWidget* positioningView, QWidget* parent)
 {
