@@ -19,6 +19,7 @@
 #include "Utilities.h"
 
 #include <QLocale>
+#include <QShowEvent>
 
 #include <cmath>
 
@@ -143,6 +144,14 @@ QString MonthView::preferredLang()
     return first.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
 }
 
+void MonthView::showEvent(QShowEvent* event)
+{
+    View::showEvent(event);
+    // Whatever changed while it was hidden (a series saved from the add
+    // form) is drawn now, not at the next reload someone else asks for.
+    if (m_reloadWhenShown) reloadDataWithDaylabel(m_reloadWhenShownWithDayLabel);
+}
+
 void MonthView::reloadDataWithDaylabel(bool withDayLabel)
 {
     reloadDataWithDaylabel(withDayLabel, false);
@@ -150,7 +159,13 @@ void MonthView::reloadDataWithDaylabel(bool withDayLabel)
 
 void MonthView::reloadDataWithDaylabel(bool withDayLabel, bool forceIfHide)
 {
-    if (isHidden() && !forceIfHide) return;
+    if (isHidden() && !forceIfHide) {
+        m_reloadWhenShown = true;
+        m_reloadWhenShownWithDayLabel = m_reloadWhenShownWithDayLabel || withDayLabel;
+        return;
+    }
+    m_reloadWhenShown = false;
+    m_reloadWhenShownWithDayLabel = false;
     if (m_isLoading) return;
     m_isLoading = true;
     // Each key written out in its call, so that the text table's check sees it.

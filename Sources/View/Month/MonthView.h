@@ -98,4 +98,11 @@ private:
     bool m_isNavMonth = false;
     bool m_isFirstMonth = false;
     bool m_isLoading = false;
+    // A reload asked for while the panel was hidden (under the add form,
+    // say) is made when it shows again.
+    bool m_reloadWhenShown = false;
+    bool m_reloadWhenShownWithDayLabel = false;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };

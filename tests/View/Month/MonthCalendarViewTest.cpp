@@ -355,6 +355,23 @@ TEST_F(MonthCalendarViewTest, ARedrawKeepsTheShadingAndTheTagFilterHidesWhatItCo
     dataManager().setIsAppliedTagFilter(false);
 }
 
+// The main panel hides under the add form; a series saved from there asks
+// for a reload the hidden panel skipped: it is made when the panel shows.
+TEST_F(MonthCalendarViewTest, AReloadAskedForWhileHiddenIsMadeWhenThePanelShowsAgain)
+{
+    m_panel->show();
+    show(day(2024, 3, 13));
+    m_scheduler.advance(2);
+    ASSERT_DOUBLE_EQ(cellOf(grid(), day(2024, 3, 14))->freeRatio(), 0);
+    m_panel->hide();
+    addEvent(day(2024, 3, 14, 8), day(2024, 3, 14, 9));
+    m_panel->reloadDataWithDaylabel(true);
+    m_scheduler.advance(2);
+    m_panel->show();
+    m_scheduler.advance(2);
+    EXPECT_DOUBLE_EQ(cellOf(grid(), day(2024, 3, 14))->freeRatio(), 0.3);
+}
+
 TEST_F(MonthCalendarViewTest, TheTitleEndsBeforeTheTipButtonWithItsYearWhole)
 {
     for (const Date& date : {day(2026, 5, 5), day(2026, 9, 23), day(2026, 12, 30)}) {
