@@ -94,13 +94,21 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
     dataManager().setCurrentSelectedDay(localDate(2026, 12, 9));
     PlannerWeekView planner(QRectF(0, 0, 760, 700));
     planner.reloadData();
+    // A name drawn under a later block would show through its tint, mixed with that block's name.
+    std::vector<QRectF> namesBelow;
+    int namesUnderABlock = 0;
     for (const QPointer<View>& view : planner.weeklyPane()->taskList()) {
-        if (auto* block = qobject_cast<PlannerBaseItem*>(view.data()))
+        if (auto* block = qobject_cast<PlannerBaseItem*>(view.data())) {
             if (Utilities::compareDateNoTime(block->task()->startTime(), localDate(2026, 12, 9)) == 0 &&
                 block->frame().width() >= CalendarView::minimumBoxWidth - 1)
                 drawn.insert(seriesKey(*block->task()));
+            for (const QRectF& name : namesBelow)
+                if (name.intersects(block->frame())) ++namesUnderABlock;
+            namesBelow.push_back(block->titleFrame().translated(block->frame().topLeft()).adjusted(0, 2, 0, -1));
+        }
         if (auto* marker = qobject_cast<MoreItemsButton*>(view.data())) listed(*marker);
     }
+    EXPECT_EQ(namesUnderABlock, 0);
     saveScreenshot(&planner, QStringLiteral("crowded-day-week"));
     EXPECT_EQ(drawn, items) << "the week planner's hour grid";
 }

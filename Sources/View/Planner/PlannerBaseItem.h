@@ -42,6 +42,8 @@ public:
     ~PlannerBaseItem() override;
 
     TaskPtr task() const { return m_task; }
+    // Where the name is drawn, in the view.
+    QRectF titleFrame() const { return m_title.frame; }
     // Keeps the item, drops a pending hold and lets both edges move again.
     virtual void setTask(const TaskPtr& task);
 

@@ -133,6 +133,10 @@ struct Block {
     TaskPtr item;
     bool fixedStart = false;
     bool fixedEnd = false;
+    // How far down from its top the block shows before a block drawn over
+    // it begins (0: nothing covers it). Its title keeps to that height, so
+    // a wrapped line does not show through the tint of the block above.
+    double uncoveredHeight = 0;
 };
 
 // Where a quarter hour's group has more events than fit side by side at a

@@ -107,6 +107,7 @@ void PlannerWeeklyItemView::prepareForReuse()
 {
     PlannerBaseItem::prepareForReuse();
     m_alphaBg = 0;
+    m_uncoveredHeight = 0;
     m_projectColor = QColor();
     resetTitle();
 }
@@ -134,6 +135,14 @@ void PlannerWeeklyItemView::drawTitleText(QPainter& painter, const QRectF& bound
     if (!isEnabled()) color.setAlphaF(color.alphaF() * 0.45);  // a disabled label fades so
     Drawing::drawWrappedTextCut(painter, m_nameLayout, name.text, name.font, color, bounds.adjusted(1, 1, -1, -1),
                                 Qt::AlignLeft);
+}
+
+void PlannerWeeklyItemView::setUncoveredHeight(double height)
+{
+    if (height == m_uncoveredHeight) return;
+    m_uncoveredHeight = height;
+    layoutLabel();
+    setNeedsDisplay();
 }
 
 void PlannerWeeklyItemView::currentSizeChange()
@@ -181,8 +190,13 @@ void PlannerWeeklyItemView::layoutLabel()
     const QSizeF size = frame().size();
     double width = size.width() - 5;
     if (isSquareBox()) width = size.width() - 10 - (marked ? blockMarkWidth : 0);
+    double height = size.height() - 4;
+    // The name keeps above the block drawn over this one (one line at the
+    // least, ending in "…" when more is cut), so no hidden line shows
+    // through that block's tint.
+    if (m_uncoveredHeight > 0) height = std::min(height, m_uncoveredHeight - blockLabelTop);
     setTitleFrame(QRectF(marked ? blockScheduledLabelLeft : blockLabelLeft, blockLabelTop, std::max(0.0, width),
-                         std::max(0.0, size.height() - 4)));
+                         std::max(0.0, height)));
 }
 
 void PlannerWeeklyItemView::drawRect(QPainter& painter, const QRectF&)

@@ -22,6 +22,9 @@ public:
     double alphaBg() const { return m_alphaBg; }
     void setAlphaBg(double alpha);
     QColor projectColor() const { return m_projectColor; }
+    // The height from the top that no block over this one hides (0: all of
+    // it); the name wraps only within it.
+    void setUncoveredHeight(double height);
 
     // The name, then " - " and the location when it has one.
     void setTask(const TaskPtr& task) override;
@@ -52,6 +55,7 @@ private:
     void layoutLabel();
 
     double m_alphaBg = 0;
+    double m_uncoveredHeight = 0;
     // The name as last drawn: laid out again only when it, its font or its box changes.
     mutable Drawing::WrappedTextLayout m_nameLayout;
     QColor m_projectColor;

@@ -129,6 +129,7 @@ void WeeklyPane::drawItems()
             if (placed.fixedEnd) block->setCanResizeEnd(false);
             if (placed.fixedStart) block->setCanResizeStart(false);
             block->setFrame(placed.frame);
+            block->setUncoveredHeight(placed.uncoveredHeight);
             addToTaskList(block);
             block->show();
         }
