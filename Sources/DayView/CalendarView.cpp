@@ -424,6 +424,12 @@ void CalendarView::reloadEvent()
         reused->raise();
         m_eventBoxes.push_back(reused);
     }
+    std::vector<QRectF> frames;
+    frames.reserve(placed.size());
+    for (const Placed& box : placed) frames.push_back(box.frame);
+    const std::vector<double> uncovered = uncoveredHeights(frames);
+    for (std::size_t index = 0; index < m_eventBoxes.size(); ++index)
+        if (m_eventBoxes[index]) m_eventBoxes[index]->setUncoveredHeight(uncovered[index]);
     removeBoxes(lastBoxes);
     placeMoreMarkers(markers);
 }

@@ -183,6 +183,12 @@ public:
         bool marker = false;  // the place after the boxes holds the marker
     };
     static GroupFit fitGroup(qsizetype count, double width);
+    // For boxes in drawing order (each drawn over those before it): how far
+    // down from its top each shows before a later box that starts inside it
+    // and reaches over it begins; 0 where none does. A box's title keeps to
+    // that height, or its wrapped lines show through the later box's tint
+    // and mix with that box's title. Shared with the week planner.
+    static std::vector<double> uncoveredHeights(const std::vector<QRectF>& framesInDrawingOrder);
     // Takes from the head of `events` (in start order) the first and every
     // event that starts on `day` in the same quarter hour, whatever their
     // zones: boxes that start together stand side by side, never one over

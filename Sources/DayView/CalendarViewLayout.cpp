@@ -66,6 +66,22 @@ TaskList CalendarView::takeQuarterGroup(TaskList& events, const Date& day)
     return group;
 }
 
+std::vector<double> CalendarView::uncoveredHeights(const std::vector<QRectF>& frames)
+{
+    std::vector<double> heights(frames.size(), 0);
+    for (size_t under = 0; under < frames.size(); ++under) {
+        const QRectF& below = frames[under];
+        for (size_t over = under + 1; over < frames.size(); ++over) {
+            const QRectF& above = frames[over];
+            if (above.top() <= below.top() + 0.5 || above.top() >= below.bottom()) continue;
+            if (above.left() >= below.right() || above.right() <= below.left()) continue;
+            const double height = above.top() - below.top();
+            if (heights[under] == 0 || height < heights[under]) heights[under] = height;
+        }
+    }
+    return heights;
+}
+
 CalendarView::GroupFit CalendarView::fitGroup(qsizetype count, double width)
 {
     if (count <= 0) return {};

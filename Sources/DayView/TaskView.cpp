@@ -20,6 +20,7 @@
 #include "Setting.h"
 #include "Task.h"
 #include "TextField.h"
+#include "TextMeasure.h"
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
@@ -179,6 +180,13 @@ void TaskView::setIsSquareBox(bool isSquareBox)
     setNeedsDisplay();
 }
 
+void TaskView::setUncoveredHeight(double height)
+{
+    if (height == m_uncoveredHeight) return;
+    m_uncoveredHeight = height;
+    layoutLabel();
+}
+
 void TaskView::updateLabelColor()
 {
     m_taskNameLabel->setTextColor(m_highlight ? Color::white() : m_projectColor);
@@ -203,6 +211,12 @@ void TaskView::layoutLabel()
         height -= 4;
         if (marked) width -= markWidth;
     }
+    // The title keeps above the box drawn over this one: its first line
+    // whole (that box's tint may lie over the foot of it), ending in "…"
+    // when more is cut, and no further line under that box.
+    if (m_uncoveredHeight > 0)
+        height = std::min(height, std::max(m_uncoveredHeight - labelTop,
+                                           TextMeasure::lineHeight(m_taskNameLabel->textFont())));
     m_taskNameLabel->setFrame(QRectF(marked ? scheduledLabelLeft : labelLeft, labelTop, std::max(0.0, width),
                                      std::max(0.0, height)));
 }

@@ -55,6 +55,9 @@ public:
     void setHighlight(bool highlight);
     bool isSquareBox() const { return m_isSquareBox; }
     void setIsSquareBox(bool isSquareBox);
+    // The height from the top that no box over this one hides (0: all of
+    // it); the title wraps only within it.
+    void setUncoveredHeight(double height);
 
     // The frame height given at creation: what a piece's new duration is
     // measured against.
@@ -146,6 +149,7 @@ private:
     TextField* m_taskNameLabel = nullptr;
     bool m_highlight = false;
     bool m_isSquareBox = false;
+    double m_uncoveredHeight = 0;
     bool m_isStartTimeMoving = false;
     bool m_isEndTimeMoving = false;
     DetailViewController* m_detailViewController = nullptr;

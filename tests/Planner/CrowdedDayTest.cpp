@@ -16,6 +16,8 @@
 #include "Screenshot.h"
 #include "Task.h"
 #include "TaskView.h"
+#include "TextField.h"
+#include "TextMeasure.h"
 #include "WeeklyPane.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +33,7 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
     const auto store = [&](const Date& start, bool weekly) {
         auto event = std::make_shared<Task>();
         event->setTaskType(0);
-        event->setTaskName(QStringLiteral("Item %1").arg(items.size()));
+        event->setTaskName(QStringLiteral("Item %1 budget review with the team").arg(items.size()));
         event->setCalendarId(1);
         event->setTz(0);
         event->setStartTime(start);
@@ -64,6 +66,16 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
         EXPECT_EQ(marker.title(), QStringLiteral("+%1").arg(marker.items().size()));
         for (const TaskPtr& item : marker.items()) drawn.insert(seriesKey(*item));
     };
+    // A title's second line drawn under a later box would show through its tint, mixed with that
+    // box's title; the foot of a first line may lie under it.
+    std::vector<QRectF> titlesBelow;
+    int titlesUnderABox = 0;
+    const auto stack = [&](const QRectF& box, const QRectF& titleInBox, const Font& font) {
+        for (const QRectF& title : titlesBelow)
+            if (title.intersects(box)) ++titlesUnderABox;
+        if (titleInBox.height() > TextMeasure::lineHeight(font) + 0.01)
+            titlesBelow.push_back(titleInBox.translated(box.topLeft()).adjusted(0, 2, 0, -1));
+    };
     const double readable = CalendarView::minimumBoxWidth - 2;
     MonthView month(QRectF(0, 0, 280, 243));
     DayCalendarView pane(QRectF(0, 0, 280, 700));
@@ -75,6 +87,7 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
     const double right = CalendarView::boxLeft + grid.documentWidth() * 0.5 + 40;
     for (const QPointer<TaskView>& box : grid.eventBoxes()) {
         drawn.insert(seriesKey(*box->task()));
+        stack(box->frame(), box->taskNameLabel()->frame(), box->taskNameLabel()->textFont());
         if (box->frame().width() < readable || box->frame().left() < CalendarView::boxLeft ||
             box->frame().right() > right + 0.01)
             thin.insert(seriesKey(*box->task()));
@@ -89,26 +102,24 @@ TEST_F(TaskTest, EveryItemOfACrowdedDayGetsABoxWhereTheGridDrawsEvents)
     saveScreenshot(grid.contentView(), QStringLiteral("crowded-day-grid"));
     EXPECT_EQ(drawn, items) << "the day grid";
     EXPECT_TRUE(thin.empty()) << thin.size() << " items too thin or off the day grid";
+    EXPECT_EQ(titlesUnderABox, 0) << "the day grid";
 
     drawn.clear();
     dataManager().setCurrentSelectedDay(localDate(2026, 12, 9));
     PlannerWeekView planner(QRectF(0, 0, 760, 700));
     planner.reloadData();
-    // A name drawn under a later block would show through its tint, mixed with that block's name.
-    std::vector<QRectF> namesBelow;
-    int namesUnderABlock = 0;
+    titlesBelow.clear();
+    titlesUnderABox = 0;
     for (const QPointer<View>& view : planner.weeklyPane()->taskList()) {
         if (auto* block = qobject_cast<PlannerBaseItem*>(view.data())) {
             if (Utilities::compareDateNoTime(block->task()->startTime(), localDate(2026, 12, 9)) == 0 &&
                 block->frame().width() >= CalendarView::minimumBoxWidth - 1)
                 drawn.insert(seriesKey(*block->task()));
-            for (const QRectF& name : namesBelow)
-                if (name.intersects(block->frame())) ++namesUnderABlock;
-            namesBelow.push_back(block->titleFrame().translated(block->frame().topLeft()).adjusted(0, 2, 0, -1));
+            stack(block->frame(), block->titleFrame(), block->titleFont());
         }
         if (auto* marker = qobject_cast<MoreItemsButton*>(view.data())) listed(*marker);
     }
-    EXPECT_EQ(namesUnderABlock, 0);
+    EXPECT_EQ(titlesUnderABox, 0) << "the week planner's hour grid";
     saveScreenshot(&planner, QStringLiteral("crowded-day-week"));
     EXPECT_EQ(drawn, items) << "the week planner's hour grid";
 }

@@ -42,8 +42,9 @@ public:
     ~PlannerBaseItem() override;
 
     TaskPtr task() const { return m_task; }
-    // Where the name is drawn, in the view.
+    // Where the name is drawn, in the view, and in what font.
     QRectF titleFrame() const { return m_title.frame; }
+    const Font& titleFont() const { return m_title.font; }
     // Keeps the item, drops a pending hold and lets both edges move again.
     virtual void setTask(const TaskPtr& task);
 

@@ -399,24 +399,17 @@ std::vector<bool> weekLayoutHiddenCoverings(const CoreData& manager, const HourG
     return hidden;
 }
 
-// Later blocks are drawn over earlier ones; a block starting inside an
-// earlier one's height and reaching over its title area covers the rest of it.
+// A column's blocks are drawn in their order, each over those before it.
 void markCoveredTops(std::vector<Block>& blocks)
 {
     std::map<int, std::vector<size_t>> columns;
     for (size_t k = 0; k < blocks.size(); ++k) columns[blocks[k].column].push_back(k);
     for (const auto& [column, members] : columns) {
-        for (size_t a = 0; a < members.size(); ++a) {
-            Block& under = blocks[members[a]];
-            const QRectF& below = under.frame;
-            for (size_t b = a + 1; b < members.size(); ++b) {
-                const QRectF& above = blocks[members[b]].frame;
-                if (above.top() <= below.top() + 0.5 || above.top() >= below.bottom()) continue;
-                if (above.left() >= below.right() || above.right() <= below.left()) continue;
-                const double height = above.top() - below.top();
-                if (under.uncoveredHeight == 0 || height < under.uncoveredHeight) under.uncoveredHeight = height;
-            }
-        }
+        std::vector<QRectF> frames;
+        frames.reserve(members.size());
+        for (size_t k : members) frames.push_back(blocks[k].frame);
+        const std::vector<double> heights = CalendarView::uncoveredHeights(frames);
+        for (size_t m = 0; m < members.size(); ++m) blocks[members[m]].uncoveredHeight = heights[m];
     }
 }
 

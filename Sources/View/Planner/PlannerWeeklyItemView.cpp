@@ -12,6 +12,7 @@
 #include "Task.h"
 #include "TaskView.h"
 #include "TextField.h"
+#include "TextMeasure.h"
 #include "TextTable.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
@@ -191,10 +192,11 @@ void PlannerWeeklyItemView::layoutLabel()
     double width = size.width() - 5;
     if (isSquareBox()) width = size.width() - 10 - (marked ? blockMarkWidth : 0);
     double height = size.height() - 4;
-    // The name keeps above the block drawn over this one (one line at the
-    // least, ending in "…" when more is cut), so no hidden line shows
-    // through that block's tint.
-    if (m_uncoveredHeight > 0) height = std::min(height, m_uncoveredHeight - blockLabelTop);
+    // The name keeps above the block drawn over this one: its first line
+    // whole (that block's tint may lie over the foot of it), ending in "…"
+    // when more is cut, and no further line under that block.
+    if (m_uncoveredHeight > 0)
+        height = std::min(height, std::max(m_uncoveredHeight - blockLabelTop, TextMeasure::lineHeight(title().font)));
     setTitleFrame(QRectF(marked ? blockScheduledLabelLeft : blockLabelLeft, blockLabelTop, std::max(0.0, width),
                          std::max(0.0, height)));
 }
