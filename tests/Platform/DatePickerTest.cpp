@@ -156,6 +156,40 @@ TEST(DatePicker, TheMinimumHoldsForCodeAndForTheUser)
     EXPECT_EQ(form.picker->dateValue(), at(2026, 1, 2, 3, 4)) << "no minimum any more";
 }
 
+// Typed digits may pass below the minimum on the way to a day above it;
+// the minimum holds again once the typing ends.
+TEST(DatePicker, DigitsTypedAboveTheMinimumAreTakenAndOnesBelowItEndAtIt)
+{
+    const struct {
+        DatePickerElements elements;
+        const char* digits;
+        int endKey;
+        int day;  // of December
+    } cases[] = {
+        {DatePickerElements::Date, "10", Qt::Key_Return, 10},
+        {DatePickerElements::DateHourMinute, "11", Qt::Key_Tab, 11},
+        {DatePickerElements::DateHourMinute, "05", Qt::Key_Return, 8},
+        {DatePickerElements::Date, "3", Qt::Key_Right, 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.digits);
+        Form form(c.elements);
+        const bool dateOnly = c.elements == DatePickerElements::Date;
+        form.picker->setDateValue(at(2026, 12, 8, 9, 0));
+        form.picker->setMinDate(at(2026, 12, 8, dateOnly ? 0 : 9, 0));
+        QDateTimeEdit* editor = form.picker->editor();
+        editor->setCurrentSection(QDateTimeEdit::DaySection);
+        editor->setSelectedSection(QDateTimeEdit::DaySection);
+        for (const char* digit = c.digits; *digit; ++digit)
+            sendKey(editor, Qt::Key_0 + (*digit - '0'), QString(QLatin1Char(*digit)));
+        sendKey(editor, c.endKey);
+        EXPECT_EQ(form.picker->dateValue(), at(2026, 12, c.day, dateOnly ? 0 : 9, 0))
+            << editor->text().toStdString();
+        sendKey(editor, Qt::Key_Down);  // a step keeps to the minimum
+        EXPECT_GE(form.picker->dateValue(), form.picker->minDate());
+    }
+}
+
 TEST(DatePicker, DateOnlyDropsTheTime)
 {
     Form form(DatePickerElements::Date);

@@ -112,6 +112,10 @@ void DatePicker::setDateValue(const Date& date)
     }
     m_settingByCode = true;
     // Below the minimum the editor shows the minimum.
+    if (m_minimumLifted) {
+        m_minimumLifted = false;
+        applyMinimum();
+    }
     m_editor->setDateTime(wallClockOf(date, m_elements == DatePickerElements::Date));
     m_settingByCode = false;
 }
@@ -131,7 +135,7 @@ void DatePicker::setMinDate(const Date& date)
 
 void DatePicker::applyMinimum()
 {
-    if (m_minDate.isNull())
+    if (m_minDate.isNull() || m_minimumLifted)
         m_editor->clearMinimumDateTime();
     else
         m_editor->setMinimumDateTime(wallClockOf(m_minDate, m_elements == DatePickerElements::Date));
@@ -256,6 +260,27 @@ bool DatePicker::eventFilter(QObject* watched, QEvent* event)
             m_lineEdit->selectedText().size() > m_editor->sectionText(m_editor->currentSection()).size()) {
             m_lineEdit->setCursorPosition(m_lineEdit->selectionStart());
             m_editor->setSelectedSection(m_editor->currentSection());
+        }
+    }
+    // The editor refuses a digit that makes a value below the minimum, even
+    // one the next digit would lift above it ("1" of "10" after a minimum
+    // on the 8th): while digits are typed the minimum waits, and it holds
+    // again (bringing the value up to it, as a change of the user's) at the
+    // next other key, the wheel, or the end of the edit.
+    if (watched == m_editor && !m_minDate.isNull()) {
+        bool digit = false;
+        if (type == QEvent::KeyPress) {
+            const QString typed = static_cast<QKeyEvent*>(event)->text();
+            digit = typed.size() == 1 && typed.at(0).isDigit();
+        }
+        if (digit && !m_minimumLifted) {
+            m_minimumLifted = true;
+            m_editor->clearMinimumDateTime();
+        } else if (!digit && m_minimumLifted &&
+                   (type == QEvent::KeyPress || type == QEvent::FocusOut || type == QEvent::Wheel ||
+                    type == QEvent::Hide)) {
+            m_minimumLifted = false;
+            applyMinimum();
         }
     }
     // The keyboard that a click brought may come after the click itself (the

@@ -47,7 +47,9 @@ public:
     // date or one beyond the calendar changes nothing (logged).
     void setDateValue(const Date& date);
 
-    // The earliest value the user can reach; the null date for none.
+    // The earliest value the user can reach; the null date for none. Digits
+    // typed into a part may pass below it on the way ("1" of "10"); the next
+    // other key or the end of the edit brings the value up to it.
     Date minDate() const { return m_minDate; }
     void setMinDate(const Date& date);
 
@@ -100,6 +102,7 @@ private:
     static constexpr int clickFocusWaitMilliseconds = 1000;
     DatePickerElements m_elements;
     Date m_minDate;
+    bool m_minimumLifted = false;  // while digits are typed (see eventFilter)
     bool m_uses24HourClock = true;
     bool m_settingByCode = false;
     bool m_changeIsTyped = false;
