@@ -155,18 +155,21 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
     sharedDelegate() = this;
     observeActivation();
 
+    // Nothing to click to bring the window back: it opens at once (after
+    // the wizard on a first start) and stays open (pinned for this run, not
+    // in the settings).
+    m_withoutTray = !m_statusItem->isAvailable();
+    if (m_withoutTray)
+        QTextStream(stderr) << "Zoravel: the desktop has no tray to show its icon in; "
+                               "the main window opens at once and stays open.\n";
+
     const SettingPtr setting = delegateSetting();
     if (setting && setting->startUpWizard() != 0) {
         showStartUpWizard();
         return true;
     }
 
-    if (!m_statusItem->isAvailable()) {
-        // Nothing to click to bring the window back: it opens at once and
-        // stays open (pinned for this run, not in the settings).
-        m_withoutTray = true;
-        QTextStream(stderr) << "Zoravel: the desktop has no tray to show its icon in; "
-                               "the main window opens at once and stays open.\n";
+    if (m_withoutTray) {
         initMainViewUI();
         return true;
     }
@@ -228,6 +231,7 @@ void ZoravelAppDelegate::showStartUpWizard()
     if (!setting->setAutoSync()) qWarning() << "The sync switches of the first start could not be written";
     m_wizardPanel = std::make_unique<StartUpWizardPanel>([this] {
         initUserInterface();
+        if (m_withoutTray && m_mainView) m_mainView->setIsPinned(true);
         // A moment later, as at a launch, so the wizard is gone first.
         m_openWindowTimer = Scheduler::current().scheduleTimer(openWindowDelay, false, [this] {
             openMainWindow();

@@ -555,6 +555,17 @@ TEST_F(ZoravelAppDelegateTest, WithoutATrayTheMainWindowOpensAtOnceAndStaysOpen)
     EXPECT_TRUE(delegate->mainWindow()->isVisible());
 }
 
+TEST_F(ZoravelAppDelegateTest, WithoutATrayTheWindowAfterTheFirstRunsWizardStaysOpenToo)
+{
+    launch(false);
+    EXPECT_TRUE(delegate->launchedWithoutTray());
+    ASSERT_NE(delegate->wizardPanel(), nullptr);
+    delegate->wizardPanel()->startButton()->performClick();
+    ASSERT_NE(delegate->mainView(), nullptr);
+    EXPECT_TRUE(delegate->mainView()->isPinned()) << "another window taking the keyboard would hide it for good";
+    EXPECT_EQ(setting().isPinned(), 0) << "pinned for this run only";
+}
+
 TEST_F(ZoravelAppDelegateTest, QuitWaitsForARunningCalendarJobBeforeTheDatabaseCloses)
 {
     prepareDatabase([](Setting&) {});
