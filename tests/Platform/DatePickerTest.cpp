@@ -157,8 +157,8 @@ TEST(DatePicker, TheMinimumHoldsForCodeAndForTheUser)
 }
 
 // Typed digits may pass below the minimum on the way to a day above it;
-// the minimum holds again once the typing ends.
-TEST(DatePicker, DigitsTypedAboveTheMinimumAreTakenAndOnesBelowItEndAtIt)
+// a value still below it when the typing ends is refused whole.
+TEST(DatePicker, DigitsTypedAboveTheMinimumAreTakenAndOnesBelowItRefused)
 {
     const struct {
         DatePickerElements elements;
@@ -168,14 +168,14 @@ TEST(DatePicker, DigitsTypedAboveTheMinimumAreTakenAndOnesBelowItEndAtIt)
     } cases[] = {
         {DatePickerElements::Date, "10", Qt::Key_Return, 10},
         {DatePickerElements::DateHourMinute, "11", Qt::Key_Tab, 11},
-        {DatePickerElements::DateHourMinute, "05", Qt::Key_Return, 8},
-        {DatePickerElements::Date, "3", Qt::Key_Right, 8},
+        {DatePickerElements::DateHourMinute, "05", Qt::Key_Return, 9},
+        {DatePickerElements::Date, "3", Qt::Key_Right, 9},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.digits);
         Form form(c.elements);
         const bool dateOnly = c.elements == DatePickerElements::Date;
-        form.picker->setDateValue(at(2026, 12, 8, 9, 0));
+        form.picker->setDateValue(at(2026, 12, 9, 9, 0));
         form.picker->setMinDate(at(2026, 12, 8, dateOnly ? 0 : 9, 0));
         QDateTimeEdit* editor = form.picker->editor();
         editor->setCurrentSection(QDateTimeEdit::DaySection);

@@ -265,8 +265,9 @@ bool DatePicker::eventFilter(QObject* watched, QEvent* event)
     // The editor refuses a digit that makes a value below the minimum, even
     // one the next digit would lift above it ("1" of "10" after a minimum
     // on the 8th): while digits are typed the minimum waits, and it holds
-    // again (bringing the value up to it, as a change of the user's) at the
-    // next other key, the wheel, or the end of the edit.
+    // again at the next other key, the wheel, or the end of the edit. A
+    // value typed below it is refused then: the field goes back to what it
+    // showed before the digits (a change of the user's, so it is reported).
     if (watched == m_editor && !m_minDate.isNull()) {
         bool digit = false;
         if (type == QEvent::KeyPress) {
@@ -275,11 +276,14 @@ bool DatePicker::eventFilter(QObject* watched, QEvent* event)
         }
         if (digit && !m_minimumLifted) {
             m_minimumLifted = true;
+            m_valueBeforeDigits = m_editor->dateTime();
             m_editor->clearMinimumDateTime();
         } else if (!digit && m_minimumLifted &&
                    (type == QEvent::KeyPress || type == QEvent::FocusOut || type == QEvent::Wheel ||
                     type == QEvent::Hide)) {
             m_minimumLifted = false;
+            if (m_editor->dateTime() < wallClockOf(m_minDate, m_elements == DatePickerElements::Date))
+                m_editor->setDateTime(m_valueBeforeDigits);
             applyMinimum();
         }
     }

@@ -48,8 +48,9 @@ public:
     void setDateValue(const Date& date);
 
     // The earliest value the user can reach; the null date for none. Digits
-    // typed into a part may pass below it on the way ("1" of "10"); the next
-    // other key or the end of the edit brings the value up to it.
+    // typed into a part may pass below it on the way ("1" of "10"); a value
+    // still below it at the next other key or the end of the edit is
+    // refused, and the field shows what it showed before the digits.
     Date minDate() const { return m_minDate; }
     void setMinDate(const Date& date);
 
@@ -103,6 +104,7 @@ private:
     DatePickerElements m_elements;
     Date m_minDate;
     bool m_minimumLifted = false;  // while digits are typed (see eventFilter)
+    QDateTime m_valueBeforeDigits;
     bool m_uses24HourClock = true;
     bool m_settingByCode = false;
     bool m_changeIsTyped = false;
