@@ -46,6 +46,20 @@ bool libicalShowsTheStart(const QByteArray& bytes)
 
 class SeriesRoundTripTest : public ExportsTest {
 protected:
+    // The category stored and linked, as a former sync left it: automatic
+    // sync on, a window from 400 days back to 3000 ahead.
+    void linkCategoryAsAFormerSyncLeftIt()
+    {
+        dataManager().doWithCalendarList(std::nullopt, 1);
+        category = std::make_shared<Calendar>();
+        category->setCalendarName(QStringLiteral("Home"));
+        ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
+        category->setICalUID(storeCalendar->uid());
+        ASSERT_TRUE(category->dehydrate());
+        setting->setAutoICalSync(1);
+        setting->setICalSyncWindowStart(400);
+        setting->setICalSyncWindowEnd(3000);
+    }
     // The organizer's rows of a series, every column, in key order.
     QStringList rowsOf(qint64 rootKey)
     {
@@ -93,15 +107,7 @@ protected:
 TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabaseAsItWas)
 {
     Clock::setFixed(local(2027, 6, 20, 12));
-    dataManager().doWithCalendarList(std::nullopt, 1);
-    category = std::make_shared<Calendar>();
-    category->setCalendarName(QStringLiteral("Home"));
-    ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
-    category->setICalUID(storeCalendar->uid());
-    ASSERT_TRUE(category->dehydrate());
-    setting->setAutoICalSync(1);
-    setting->setICalSyncWindowStart(400);
-    setting->setICalSyncWindowEnd(3000);
+    ASSERT_NO_FATAL_FAILURE(linkCategoryAsAFormerSyncLeftIt());
     struct Case {
         const char* name;
         const char* fixture;
@@ -168,16 +174,7 @@ TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabase
 TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsItWas)
 {
     Clock::setFixed(local(2027, 2, 20, 12));
-    // The category stored and linked, as a former sync left it.
-    dataManager().doWithCalendarList(std::nullopt, 1);
-    category = std::make_shared<Calendar>();
-    category->setCalendarName(QStringLiteral("Home"));
-    ASSERT_TRUE(dataManager().addCalendarToCalendarList(category, false, false));
-    category->setICalUID(storeCalendar->uid());
-    ASSERT_TRUE(category->dehydrate());
-    setting->setAutoICalSync(1);
-    setting->setICalSyncWindowStart(400);
-    setting->setICalSyncWindowEnd(3000);
+    ASSERT_NO_FATAL_FAILURE(linkCategoryAsAFormerSyncLeftIt());
     struct Case {
         const char* name;
         qint64 repeatType;
