@@ -556,11 +556,7 @@ void MainView::reloadAllPanes()
         m_listModuleView->categoryListView()->reloadData();
         StartupTrace::mark("reload: categories");
         ++m_reloadCounts.monthAndDay;
-        if (m_needGoToday && !m_hasPopup) {
-            m_monthView->goToday();
-            m_dayCalendarView->calendarView()->scrollToCurrentTime();
-            m_needGoToday = false;
-        }
+        goTodayIfNeed();
     }
     changeCategoryShowHideState();
     StartupTrace::mark("reload: done");
@@ -692,6 +688,29 @@ void MainView::passMidnight(const Date& formerToday)
     reloadData();
     m_monthView->monthCalendarView()->refreshTodayMark();
     for (MonthView* month : m_monthNav->monthList()) month->monthCalendarView()->refreshTodayMark();
+}
+
+void MainView::goTodayIfNeed()
+{
+    if (!m_needGoToday || m_hasPopup) return;
+    m_needGoToday = false;
+    m_monthView->goToday();
+    m_dayCalendarView->calendarView()->scrollToCurrentTime();
+}
+
+void MainView::setHasPopup(bool has)
+{
+    m_hasPopup = has;
+    if (has || !m_needGoToday) return;
+    // A midnight that passed under an open popover is caught up as soon as it
+    // closes, saved or not: a cancelled editor starts no reload that would.
+    // Later, so the popover's own teardown is over first.
+    const QPointer<MainView> self(this);
+    Scheduler::current().scheduleTimer(0, false, [self] {
+        if (!self || !self->m_needGoToday || self->m_hasPopup) return;
+        self->goTodayIfNeed();
+        self->reloadData();
+    });
 }
 
 void MainView::refreshTimeLine()

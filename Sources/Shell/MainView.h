@@ -118,7 +118,7 @@ public:
     bool needGoToday() const { return m_needGoToday; }
     void setNeedGoToday(bool need) { m_needGoToday = need; }
     bool hasPopup() const override { return m_hasPopup; }
-    void setHasPopup(bool has) override { m_hasPopup = has; }
+    void setHasPopup(bool has) override;
     int tagShowHideBtnState() const override;
     void setTagShowHideBtnState(int state) override;
     int categoryShowHideBtnState() const override;
@@ -341,6 +341,7 @@ private:
     void armDayChangeTimer();
     void dayChangeCheck();
     void passMidnight(const Date& formerToday);
+    void goTodayIfNeed();
     // True when the panes loaded ahead still show the data as it is (the
     // stamp is used up either way).
     bool takeReloadAhead();

@@ -67,6 +67,17 @@ TEST(PlannerMonthLayout, ChipsAndMoreButtonsFollowTheListsTheRowsAndTheDoubledRo
         lists[AllDayEvents].push_back(itemOn(AllDayEvents, from, to));
         return lists;
     };
+    // A daily 23:00-01:00 series: the occurrence begun the evening before the
+    // grid stays out of the first cell, where the series' own one shows; a
+    // one-off begun then still shows there.
+    Lists overnight;
+    for (auto [key, parent, from] : {std::tuple{-1, 7, localDate(2024, 3, 31, 23)}, {-2, 7, localDate(2024, 4, 1, 23)},
+                                     {9, 0, localDate(2024, 3, 31, 23, 30)}}) {
+        TaskPtr item = itemOn(TimedEvents, from, from.dateByAddingTimeInterval(7200));
+        item->setPrimaryKey(key);
+        item->setParentId(parent);
+        overnight[TimedEvents].push_back(item);
+    }
     Lists doneOutside;
     doneOutside[DoneTasks] = {itemOn(DoneTasks, localDate(2024, 5, 20, 9)), itemOn(DoneTasks, localDate(2024, 3, 20, 9))};
 
@@ -101,6 +112,8 @@ TEST(PlannerMonthLayout, ChipsAndMoreButtonsFollowTheListsTheRowsAndTheDoubledRo
          allDay(day(34, 0), day(47, 0).dateByAddingTimeInterval(86399)),
          {{AllDayEvents, 0, {618.5, 63 + 4 * r6, 96, 21}}, {AllDayEvents, 0, {17.5, 63 + 5 * r6, 698, 21}}},
          {}},
+        {"overnight series: once in the first cell", 5, 6, overnight,
+         {{TimedEvents, 1, {17.5, 63, 98, 21}}, {TimedEvents, 2, {17.5, 85, 98, 21}}}, {}},
         {"done after the grid: no chip, no count; done before it: day 0", 5, 6, doneOutside, {{DoneTasks, 1, {17.5, 63, 98, 21}}}, {}},
         {"last row doubled: row 0 hidden, the last row twice as deep",
          5,

@@ -190,6 +190,38 @@ TEST(DatePicker, DigitsTypedAboveTheMinimumAreTakenAndOnesBelowItRefused)
     }
 }
 
+// What is typed into a time is what it holds: Tab after the hours goes on
+// to the minutes, also when the hours typed in full took the editor there
+// (on the 12-hour clock, after 4:45 PM).
+TEST(DatePicker, TypedHoursAndMinutesAreTakenWithOrWithoutTab)
+{
+    const struct {
+        DatePickerElements elements;
+        const char* keys;  // '\t' is Tab
+        int hour, minute;
+        bool clock24 = true;
+    } cases[] = {
+        {DatePickerElements::HourMinute, "2\t00", 14, 0, false}, {DatePickerElements::HourMinute, "11\t05", 23, 5, false},
+        {DatePickerElements::DateHourMinute, "11\t05", 23, 5, false},
+        {DatePickerElements::HourMinute, "14\t00", 14, 0},   {DatePickerElements::HourMinute, "9\t05", 9, 5},
+        {DatePickerElements::HourMinute, "0730", 7, 30},     {DatePickerElements::HourMinute, "19\t5", 19, 5},
+        {DatePickerElements::DateHourMinute, "14\t00", 14, 0}, {DatePickerElements::DateHourMinute, "0730", 7, 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        Form form(c.elements);
+        form.picker->setUses24HourClock(c.clock24);
+        form.picker->setDateValue(at(2026, 12, 9, 16, 45));
+        QDateTimeEdit* editor = form.picker->editor();
+        editor->setCurrentSection(QDateTimeEdit::HourSection);
+        editor->setSelectedSection(QDateTimeEdit::HourSection);
+        for (const char* key = c.keys; *key; ++key)
+            *key == '\t' ? sendKey(editor, Qt::Key_Tab) : sendKey(editor, Qt::Key_0 + (*key - '0'), QString(QLatin1Char(*key)));
+        sendKey(editor, Qt::Key_Return);
+        EXPECT_EQ(form.picker->dateValue(), at(2026, 12, 9, c.hour, c.minute)) << editor->text().toStdString();
+    }
+}
+
 TEST(DatePicker, DateOnlyDropsTheTime)
 {
     Form form(DatePickerElements::Date);

@@ -749,10 +749,13 @@ TEST_F(MainViewRefreshTest, AfterMidnightEveryViewMarksTheNewToday)
 // what the bar adds lands on it; a day the user chose stays.
 TEST_F(MainViewRefreshTest, AtMidnightTheSelectedTodayBecomesTheNewToday)
 {
-    // planner in front (1 month, 2 week), day chosen (0 none), selected after
-    const std::tuple<int, int, int> cases[] = {{0, 0, 10}, {1, 0, 10}, {2, 0, 10}, {0, 7, 7}, {1, 7, 7}, {2, 7, 7}};
-    for (const auto& [planner, chosen, after] : cases) {
-        SCOPED_TRACE(testing::Message() << "planner " << planner << ", chosen " << chosen);
+    // planner in front (1 month, 2 week), day chosen (0 none), selected after,
+    // an editor open across midnight and closed unsaved
+    const std::tuple<int, int, int, bool> cases[] = {{0, 0, 10, false}, {1, 0, 10, false}, {2, 0, 10, false},
+                                                     {0, 7, 7, false},  {1, 7, 7, false},  {2, 7, 7, false},
+                                                     {0, 0, 10, true},  {1, 0, 10, true},  {0, 7, 7, true}};
+    for (const auto& [planner, chosen, after, editorOpen] : cases) {
+        SCOPED_TRACE(testing::Message() << "planner " << planner << ", chosen " << chosen << ", editor " << editorOpen);
         Clock::setFixed(localDate(2026, 12, 9, 23, 59, 30));
         setting().setIsMonthPlannerPinned(planner == 1);
         setting().setIsWeekPlannerPinned(planner == 2);
@@ -760,7 +763,12 @@ TEST_F(MainViewRefreshTest, AtMidnightTheSelectedTodayBecomesTheNewToday)
         if (planner) planner == 1 ? m_view->monthPlannerShowHide() : m_view->weekPlannerShowHide();
         if (chosen) m_view->monthView()->monthCalendarView()->setCurrentDay(localDate(2026, 12, chosen));
         m_view->reloadData();
+        if (editorOpen) m_view->setHasPopup(true);
         scheduler.advance(31);  // 00:00:01, before any grid's delayed refresh
+        if (editorOpen) {
+            m_view->setHasPopup(false);
+            scheduler.advance(0.1);
+        }
         std::set<int> marked;
         std::vector<MonthView*> months = m_view->monthNav()->monthList();
         months.push_back(m_view->monthView());

@@ -262,6 +262,17 @@ bool DatePicker::eventFilter(QObject* watched, QEvent* event)
             m_editor->setSelectedSection(m_editor->currentSection());
         }
     }
+    // A part typed in full moves the editor on to the next part by itself;
+    // a Tab typed straight after it means that same step ("11", Tab, "05"),
+    // and would otherwise skip the part the digits that follow are meant for.
+    if (watched == m_editor && type == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int section = int(m_editor->currentSection());
+        const bool movedOnByItself = m_digitSection >= 0 && section != m_digitSection;
+        m_digitSection = -1;
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier && movedOnByItself) return true;
+        if (key->text().size() == 1 && key->text().at(0).isDigit()) m_digitSection = section;
+    }
     // The editor refuses a digit that makes a value below the minimum, even
     // one the next digit would lift above it ("1" of "10" after a minimum
     // on the 8th): while digits are typed the minimum waits, and it holds

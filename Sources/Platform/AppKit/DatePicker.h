@@ -104,6 +104,7 @@ private:
     DatePickerElements m_elements;
     Date m_minDate;
     bool m_minimumLifted = false;  // while digits are typed (see eventFilter)
+    int m_digitSection = -1;       // the part the last key, a digit, was typed into; -1 after other keys
     QDateTime m_valueBeforeDigits;
     bool m_uses24HourClock = true;
     bool m_settingByCode = false;

@@ -3,6 +3,7 @@
 #include "Task.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -49,9 +50,17 @@ public:
         return after == m_starts.begin() ? 0 : int(after - m_starts.begin()) - 1;
     }
 
+    bool isBeforeGrid(const Date& date) const { return date && date.timeIntervalSince1970() < m_starts[0]; }
+
 private:
     std::array<double, dayCount + 1> m_starts{};
 };
+
+// The series an occurrence belongs to; a one-off item is its own.
+qint64 seriesKeyOf(const Task& item)
+{
+    return item.primaryKey() < 0 ? item.parentId() : item.primaryKey();
+}
 
 class Layout {
 public:
@@ -164,10 +173,22 @@ void Layout::placeAllDay(const std::vector<TaskPtr>& items)
 void Layout::placeOneDay(ItemList list, const std::vector<TaskPtr>& items)
 {
     const double w7 = g.itemWidth;
+    // An occurrence that began the day before the grid (23:00 to 01:00) would
+    // land in the first cell beside the series' own occurrence of that day,
+    // while every other cell shows the series once: it is left out there.
+    QSet<qint64> startingOnFirstDay;
+    if (list == TimedEvents)
+        for (const TaskPtr& item : items) {
+            const Date at = placingDateOf(list, *item);
+            if (!days.isBeforeGrid(at) && days.indexOf(at) == 0) startingOnFirstDay.insert(seriesKeyOf(*item));
+        }
     for (int index = 0; index < int(items.size()); ++index) {
+        const Date at = placingDateOf(list, *items[index]);
+        if (list == TimedEvents && days.isBeforeGrid(at) && startingOnFirstDay.contains(seriesKeyOf(*items[index])))
+            continue;
         // A done task due in the range but completed after its last day has
         // no day here: it is left out, chip and count alike.
-        const int d = days.indexOf(placingDateOf(list, *items[index]));
+        const int d = days.indexOf(at);
         if (d >= dayCount) continue;
         const double y = t.nextTop[d];
         if (outsideShownRows(y)) continue;
