@@ -40,6 +40,48 @@ void repairDefaultCategory(CoreData& manager)
     }
 }
 
+// The store lists no calendar: none of the copies the database links to is
+// there (a new store, or one emptied by hand or by a restore), so the links
+// are dropped and everything is written anew; a link kept would read as a
+// deletion made in the store. Links still marked are settled elsewhere.
+// False when that could not be stored; nothing has changed then.
+bool forgetLinksToAnEmptyStore(CoreData& manager, const CalendarList& categories)
+{
+    QList<qint64> keys;
+    {
+        RecordGuard guard;
+        QueryStatement query("SELECT primaryKey FROM Tasks WHERE iCalIdentifier <> '' "
+                             "AND substr(iCalIdentifier, 1, 1) <> char(1)");
+        keys = query.int64Column();
+        if (query.failed()) return false;
+    }
+    CalendarList linked;
+    for (const CalendarPtr& category : categories)
+        if (category && !category->iCalUID().isEmpty() && !category->iCalUID().startsWith(pendingStoreCopyMark))
+            linked << category;
+    if (keys.isEmpty() && linked.isEmpty()) return true;
+    Transaction unit;
+    for (const CalendarPtr& category : linked) {
+        unit.keep(category);
+        category->setICalUID(QString());
+        category->setDirectory(QString());
+        category->setTaskOrEvent(0);
+        category->setTypeOfCal(QString());
+        if (!category->dehydrate()) return false;
+    }
+    for (const qint64 key : keys) {
+        const TaskPtr item = manager.taskWithPrimaryKey(key);
+        if (!item || item->iCalUID().startsWith(pendingStoreCopyMark)) continue;
+        unit.keep(item);
+        item->setICalUID(QString());
+        if (!item->dehydrate()) return false;
+    }
+    if (!unit.commit()) return false;
+    qInfo().noquote() << "Calendar store: it holds no calendar;" << linked.size() << "categories and" << keys.size()
+                      << "items are written to it anew";
+    return true;
+}
+
 // The working item list from the categories that are shown.
 void reloadWorkingList(CoreData& manager)
 {
@@ -338,9 +380,15 @@ void iCalSyncJobs::waitToFullSync()
             return calendar && m_calendarsBeingRemoved.contains(calendar->uid());
         });
     }
-    if (calendars.isEmpty()) {
-        if (!error.ok()) qWarning().noquote() << "Calendar store: its calendars could not be listed:" << error.text;
+    // The store is a folder of our own, made when missing: one that can be
+    // listed is reachable, with calendars or not yet.
+    if (calendars.isEmpty() && !error.ok()) {
+        qWarning().noquote() << "Calendar store: its calendars could not be listed:" << error.text;
         manager->setBSynciCalEnable(false);
+    } else if (calendars.isEmpty()) {
+        // Nothing to pair and no calendar to write into (the category
+        // step could make none); the pushes follow once there is one.
+        manager->setBSynciCalEnable(true);
     } else {
         manager->setBSynciCalEnable(true);
         // A store that could not list every calendar may miss items; what
@@ -381,9 +429,11 @@ void iCalSyncJobs::fullSyncCalendars()
     CalCalendarList storeCalendars = m_iCalStore->calendars(&error);
     CalendarList categories = manager->getCalendarWithType(0, manager->calendarList());
 
-    if (storeCalendars.isEmpty()) {
-        if (!error.ok()) qWarning().noquote() << "Calendar store: its calendars could not be listed:" << error.text;
+    if (storeCalendars.isEmpty() && !error.ok()) {
+        qWarning().noquote() << "Calendar store: its calendars could not be listed:" << error.text;
         manager->setBSynciCalEnable(false);
+    } else if (storeCalendars.isEmpty() && !forgetLinksToAnEmptyStore(*manager, categories)) {
+        qWarning() << "Calendar store: the links to the empty store could not be dropped; it waits for the next sync";
     } else {
         // Pair by uid, in the store's order.
         for (qsizetype s = 0; s < storeCalendars.size();) {
@@ -878,6 +928,15 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
 {
     CoreData* manager = CoreData::shared();
     if (!manager) return;
+    // Whether the store is written follows what it is now, not what the
+    // start found: a store that could not be listed then, or that had no
+    // calendar yet, takes the restored items all the same.
+    {
+        CalError reach;
+        const bool reachable = !m_iCalStore->calendars(&reach).isEmpty() || reach.ok();
+        if (!reachable) qWarning().noquote() << "Calendar store: its calendars could not be listed:" << reach.text;
+        manager->setBSynciCalEnable(reachable);
+    }
     if (!manager->bSynciCalEnable()) {
         reloadCategories(*manager);
         repairDefaultCategory(*manager);
@@ -924,7 +983,14 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
         linked.erase(partner);
         storeCalendars.removeAt(s);
     }
-    // Linked categories whose calendar is gone go with their items.
+    // Linked categories whose calendar is gone go with their items; but a
+    // store without any calendar (a new one, or emptied) confirms no such
+    // removal: they keep their items and get calendars like our own.
+    if (storeCalendars.isEmpty() && error.ok()) {
+        for (const CalendarPtr& category : std::as_const(linked))
+            if (category->projectType() == 0) own << category;
+        linked.clear();
+    }
     for (const CalendarPtr& category : linked) {
         if (category->iCalUID().isEmpty()) continue;
         if (!error.ok() || !storeCalendarIsGone(category->iCalUID())) {

@@ -54,13 +54,18 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
 {
     // Made by the commands and backed up at once, the items' copies are
     // being written: some are still marked in the backup, at random.
-    enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten };
+    // Or the store folder was still empty at the first start, or the start
+    // could not list it (the sync off) while the store had the copies.
+    enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten,
+                          FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
         {"after the links were written", BackedUp::AfterLinks, 1},
         {"with a copy an export cut short", BackedUp::CopyCutShort, 1},
-        {"while the copies were written", BackedUp::WhileCopiesAreWritten, 20}};
+        {"while the copies were written", BackedUp::WhileCopiesAreWritten, 20},
+        {"from a store folder empty at the first start", BackedUp::FromAnEmptyStoreFolder, 1},
+        {"with the store sync off since the start", BackedUp::WithTheSyncOffSinceTheStart, 1}};
     const std::string inStep = "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
     NetworkStatus::instance().setOverride(0);
     // What the rounds check is what is linked, not what reached the disk.
@@ -77,7 +82,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         const auto store = CalCalendarStore::create(storeFolder.path());
         const CalCalendarPtr personal = CalCalendar::calendar();  // the user's own calendar
         personal->setTitle(QStringLiteral("Personal"));
-        ASSERT_TRUE(store->saveCalendar(personal));
+        if (backedUp != BackedUp::FromAnEmptyStoreFolder) ASSERT_TRUE(store->saveCalendar(personal));
         manager.setICalSync(std::make_unique<iCalSyncJobs>(store));
         const auto fullSync = [&] {
             manager.icalSync()->backgroundFullSync();
@@ -116,7 +121,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                 }
             }
         }
-        if (backedUp == BackedUp::AfterLinks) fullSync();
+        if (backedUp == BackedUp::AfterLinks || backedUp == BackedUp::WithTheSyncOffSinceTheStart) fullSync();
         if (backedUp == BackedUp::CopyCutShort) {
             // Killed after the uid was marked, before the copy was written.
             ASSERT_EQ(sqlite3_exec(RecordStore::sharedDatabase(),
@@ -129,6 +134,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         ASSERT_TRUE(backup);
         fullSync();
         ASSERT_EQ(holdings(manager, storeFolder.path()), inStep);
+        if (backedUp == BackedUp::WithTheSyncOffSinceTheStart) manager.setBSynciCalEnable(false);
 
         QString problem;
         bool notOurs = false;
