@@ -32,6 +32,12 @@ QString ZVWService::hostOf(const QString& baseAddress)
     return QUrl(baseAddress, QUrl::StrictMode).host();
 }
 
+QString ZVWService::configurationFilePath()
+{
+    const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return configFolder.isEmpty() ? QString() : configFolder + QStringLiteral("/Zoravel/Zoravel.conf");
+}
+
 QString ZVWService::baseAddressFromConfiguration()
 {
     const QString fromEnvironment = qEnvironmentVariable("ZORAVEL_SERVICE_URL");
@@ -40,9 +46,9 @@ QString ZVWService::baseAddressFromConfiguration()
         if (!address.isNull()) return address;
         qWarning() << "ZORAVEL_SERVICE_URL is not an http(s) address, ignored:" << fromEnvironment;
     }
-    const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (!configFolder.isEmpty()) {
-        const QSettings file(configFolder + QStringLiteral("/Zoravel/Zoravel.conf"), QSettings::IniFormat);
+    const QString configFile = configurationFilePath();
+    if (!configFile.isEmpty()) {
+        const QSettings file(configFile, QSettings::IniFormat);
         const QString fromFile = file.value(QStringLiteral("Service/BaseURL")).toString();
         if (!fromFile.isEmpty()) {
             const QString address = normalizedBaseAddress(fromFile);

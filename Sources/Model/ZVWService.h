@@ -13,6 +13,9 @@ public:
     // that is no http(s) address with a host is logged and skipped.
     static QString baseAddressFromConfiguration();
     static QString defaultBaseAddress();
+    // The configuration file named above (empty when the system gives no
+    // configuration folder); the user is told of it when no address is set.
+    static QString configurationFilePath();
 
     // The application key: 32 lower-case hexadecimal digits.
     static QString applicationKey();

@@ -6,9 +6,11 @@
 #include "TextTable.h"
 #include "UrlOpener.h"
 #include "Utilities.h"
+#include "ZVWService.h"
 #include "ZVWSync.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QUrl>
 
 namespace AccountProcedures {
@@ -41,8 +43,21 @@ constexpr qint64 kNameTakenCode = 5;
 
 }  // namespace
 
-AlertTexts noInternetAlert()
+bool serviceAddressSet()
 {
+    // Without a sync object there is nothing to tell about its address.
+    const ZVWSync* sync = accountSync();
+    return !sync || sync->baseAddress() != ZVWService::defaultBaseAddress();
+}
+
+AlertTexts unreachableAlert()
+{
+    if (!serviceAddressSet())
+        return {AlertStyle::Informational,
+                {TextTable::localizedString(QStringLiteral("okText"))},
+                TextTable::localizedString(QStringLiteral("noServiceAddressText")),
+                TextTable::localizedString(QStringLiteral("noServiceAddressMessage"))
+                    .arg(QDir::toNativeSeparators(ZVWService::configurationFilePath()))};
     return {AlertStyle::Informational,
             {TextTable::localizedString(QStringLiteral("tryAgainText"))},
             TextTable::localizedString(QStringLiteral("noInternetText")),
@@ -72,7 +87,7 @@ AlertTexts signInAlert(const SignInResult& result)
 {
     switch (result.outcome) {
     case SignInOutcome::NoNetwork:
-    case SignInOutcome::NoConnection: return noInternetAlert();
+    case SignInOutcome::NoConnection: return unreachableAlert();
     case SignInOutcome::Refused:
         return {AlertStyle::Critical,
                 {TextTable::localizedString(QStringLiteral("tryAgainText"))},
@@ -97,7 +112,7 @@ SignInResult signIn(const QString& userName, const QString& password, QObject* w
     SignInResult result;
     ZVWSync* sync = accountSync();
     const SettingPtr setting = accountSetting();
-    if (!internetReachable || !sync || !setting) {
+    if (!serviceAddressSet() || !internetReachable || !sync || !setting) {
         runAlert(signInAlert(result), window);
         return result;
     }
@@ -181,7 +196,7 @@ std::optional<AlertTexts> signUpCheckAlert(SignUpCheck check)
 {
     switch (check) {
     case SignUpCheck::Passed: return std::nullopt;
-    case SignUpCheck::NoNetwork: return noInternetAlert();
+    case SignUpCheck::NoNetwork: return unreachableAlert();
     case SignUpCheck::MissingField: return signUpErrorAlert();
     case SignUpCheck::NotAnEmail:
         return AlertTexts{AlertStyle::Critical,
@@ -211,7 +226,7 @@ AlertTexts signUpAnswerAlert(SignUpAnswer answer)
                  TextTable::localizedString(QStringLiteral("recoverPasswordText"))},
                 TextTable::localizedString(QStringLiteral("anErrorText")),
                 TextTable::localizedString(QStringLiteral("userNameExistMessage"))};
-    case SignUpAnswer::NoConnection: return noInternetAlert();
+    case SignUpAnswer::NoConnection: return unreachableAlert();
     case SignUpAnswer::Refused:
     case SignUpAnswer::NotUnderstood: break;
     }
@@ -220,7 +235,7 @@ AlertTexts signUpAnswerAlert(SignUpAnswer answer)
 
 SignUpEnd signUp(const SignUpFields& fields, QObject* window)
 {
-    if (const std::optional<AlertTexts> failed = signUpCheckAlert(checkSignUp(fields, internetReachable))) {
+    if (const std::optional<AlertTexts> failed = signUpCheckAlert(checkSignUp(fields, internetReachable && serviceAddressSet()))) {
         runAlert(*failed, window);
         return SignUpEnd::StayOpen;
     }

@@ -25,8 +25,14 @@ struct AlertTexts {
 };
 // The request, hung from `window` when given.
 AlertRequest alertRequest(const AlertTexts& texts, QObject* window = nullptr);
-// "noInternetText": the network is down or the service gave no reply.
-AlertTexts noInternetAlert();
+// Whether the web service has an address of its own (the environment or the
+// configuration file gave one). Without it nothing is sent: the built-in
+// address only stands for "none".
+bool serviceAddressSet();
+// Why the service cannot be reached: "noServiceAddressText" when no address
+// is set, telling where to set one; else "noInternetText", the network is
+// down or the service gave no reply.
+AlertTexts unreachableAlert();
 // Runs it and answers the button.
 int runAlert(const AlertTexts& texts, QObject* window = nullptr);
 

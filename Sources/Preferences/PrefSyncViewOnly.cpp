@@ -108,9 +108,9 @@ void focusField(TextField* field)
 // failing condition has its alert.
 bool replaceMayStart(QObject* window)
 {
-    if (!internetReachable) {
+    if (!internetReachable || !AccountProcedures::serviceAddressSet()) {
         AccountProcedures::runAlert(
-            AccountProcedures::noInternetAlert(), window);
+            AccountProcedures::unreachableAlert(), window);
         return false;
     }
     ZVWSync* sync = accountPaneSync();
@@ -310,11 +310,11 @@ void PrefSyncViewOnly::autoSyncZVW()
         setAutomaticSync(false, true);
         return;
     }
-    if (!internetReachable) {
+    if (!internetReachable || !AccountProcedures::serviceAddressSet()) {
         // The setting stays as it was.
         m_autoSyncBtn->setState(0);
         AccountProcedures::runAlert(
-            AccountProcedures::noInternetAlert(), hostWindow());
+            AccountProcedures::unreachableAlert(), hostWindow());
         return;
     }
     if (!accountStored()) {
@@ -385,7 +385,7 @@ void PrefSyncViewOnly::oneWayWebToMac()
         if (sync->lastAccountCheck() == ZVWSync::AccountCheck::NoReply) {
             // No reply says nothing about the account: nothing changes.
             AccountProcedures::runAlert(
-                AccountProcedures::noInternetAlert(), hostWindow());
+                AccountProcedures::unreachableAlert(), hostWindow());
             return;
         }
         const int answer = AccountProcedures::runAlert(

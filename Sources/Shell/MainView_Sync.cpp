@@ -2,6 +2,7 @@
 // window shows the web service's errors.
 #include "MainView.h"
 
+#include "AccountProcedures.h"
 #include "AlertPresenter.h"
 #include "Button.h"
 #include "CoreData.h"
@@ -66,14 +67,8 @@ void MainView::hideSyncingIndicator()
 
 void MainView::syncZVW()
 {
-    if (!internetReachable) {
-        AlertRequest request;
-        request.style = AlertStyle::Informational;
-        request.messageText = TextTable::localizedString(QStringLiteral("noInternetText"));
-        request.informativeText = TextTable::localizedString(QStringLiteral("noInternetMessage"));
-        request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("tryAgainText")));
-        request.attached = false;
-        AlertPresenter::current().runModal(request);  // the one button only closes it
+    if (!internetReachable || !AccountProcedures::serviceAddressSet()) {
+        AccountProcedures::runAlert(AccountProcedures::unreachableAlert());  // the one button only closes it
         return;
     }
     const SettingPtr setting = currentSetting();

@@ -138,7 +138,7 @@ TEST_F(PrefSyncTest, TheAccountLinksAreDrawnInTheLinkBlue)
 
 TEST_F(PrefSyncTest, SignInOutcomesFromTheServiceAndTheAccountFile)
 {
-    enum Fault { None, NoNetwork, Dropped, FileBlocked };
+    enum Fault { None, NoNetwork, Dropped, FileBlocked, NoAddress };
     struct Case {
         const char* name;
         QString user, password, stored;
@@ -155,6 +155,7 @@ TEST_F(PrefSyncTest, SignInOutcomesFromTheServiceAndTheAccountFile)
         {"no network", kAnn, kAnnPassword, QString(), NoNetwork, "noInternetMessage", false, 1, 77},
         {"no reply", kAnn, kAnnPassword, "bob@example.com", Dropped, "noInternetMessage", false, 1, 77},
         {"file not writable", kAnn, kAnnPassword, QString(), FileBlocked, "accountNotRememberedMessage", true, 1, 77},
+        {"no service address", kAnn, kAnnPassword, QString(), NoAddress, "noServiceAddressMessage", false, 1, 77},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,6 +172,7 @@ TEST_F(PrefSyncTest, SignInOutcomesFromTheServiceAndTheAccountFile)
         if (c.fault == Dropped)
             for (const char* method : {"GET", "POST"}) m_service.setFault(method, "/api/token.json", dropped());
         if (c.fault == FileBlocked) blockAccountFile();
+        if (c.fault == NoAddress) useServiceAddress(QString());
         settings().setAutoZVWSync(1);
         settings().setLastUpdate(77);
         ASSERT_TRUE(settings().dehydrate());
@@ -180,14 +182,15 @@ TEST_F(PrefSyncTest, SignInOutcomesFromTheServiceAndTheAccountFile)
 
         account().signInButton()->performClick();
 
-        EXPECT_EQ(lastInformative(), text(c.informative));
+        EXPECT_EQ(lastInformative(), c.fault == NoAddress ? noServiceAddressText() : text(c.informative));
         EXPECT_EQ(settings().autoZVWSync(), c.autoSync);
         EXPECT_EQ(settings().lastUpdate(), c.lastUpdate);
         EXPECT_EQ(account().userName()->stringValue(), c.user) << "the fields keep their texts";
         EXPECT_EQ(account().signOutButton()->isHidden(), !c.signedIn);
-        if (c.fault == NoNetwork) {
+        if (c.fault == NoNetwork || c.fault == NoAddress) {
             EXPECT_TRUE(m_service.requests().isEmpty());
         }
+        if (c.fault == NoAddress) useServiceAddress(m_service.baseAddress());
         if (c.fault == Dropped) {
             EXPECT_EQ(settings().zvwPassword(), QStringLiteral("bobs")) << "nothing changes";
         }

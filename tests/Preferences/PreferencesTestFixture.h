@@ -76,6 +76,23 @@ protected:
 
     static QString text(const char* key) { return TextTable::localizedString(QString::fromLatin1(key)); }
 
+    // The web-sync object remade as a program started with this service
+    // address makes it (none when empty): it reads the address only then.
+    void useServiceAddress(const QString& address)
+    {
+        if (address.isEmpty())
+            qunsetenv("ZORAVEL_SERVICE_URL");
+        else
+            qputenv("ZORAVEL_SERVICE_URL", address.toUtf8());
+        manager->setZVWSync(std::make_unique<ZVWSync>());
+    }
+    // The alert's text when no address is set: it names the configuration file.
+    static QString noServiceAddressText()
+    {
+        return text("noServiceAddressMessage")
+            .arg(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Zoravel/Zoravel.conf"));
+    }
+
     // A category in the database and the data manager's list.
     CalendarPtr category(const QString& name, qint64 projectType = 0, bool hidden = false, bool shared = false)
     {

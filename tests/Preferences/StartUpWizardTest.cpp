@@ -223,6 +223,7 @@ TEST_F(StartUpWizardTest, TheAccountPageSignsInUpAndOut)
         int button;
         const char* informative;
         bool asked;
+        bool addressSet = true;
     };
     const Case cases[] = {
         {false, kAnn, "nope", nullptr, 1000, "loginFailMessage", true},
@@ -232,6 +233,8 @@ TEST_F(StartUpWizardTest, TheAccountPageSignsInUpAndOut)
         {true, "new@example.com", "pw", R"({"error":9})", 1000, "signUpErrorMessage", true},
         {true, "new@example.com", "pw", R"({"error":5})", 1001, "userNameExistMessage", true},
         {true, "new@example.com", "pw", nullptr, 1000, "successMessage", true},
+        {false, kAnn, "secret", nullptr, 1000, "noServiceAddressMessage", false, false},
+        {true, "new@example.com", "pw", nullptr, 1000, "noServiceAddressMessage", false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.informative);
@@ -240,9 +243,11 @@ TEST_F(StartUpWizardTest, TheAccountPageSignsInUpAndOut)
         if (c.reply) m_service.setFault("POST", "/api/users.json", {ServiceFault::Body, 200, c.reply});
         login().userName()->setStringValue(c.user);
         login().passWord()->setStringValue(c.password);
+        if (!c.addressSet) useServiceAddress(QString());
         alerts.scriptButton(c.button);
         (c.signUp ? login().createNewAccBtn() : login().signInBtn())->performClick();
-        EXPECT_EQ(lastInformative(), text(c.informative));
+        if (!c.addressSet) useServiceAddress(m_service.baseAddress());
+        EXPECT_EQ(lastInformative(), c.addressSet ? text(c.informative) : noServiceAddressText());
         EXPECT_EQ(!m_service.requests().isEmpty(), c.asked);
         EXPECT_EQ(login().userName()->stringValue(), c.user) << "the typed texts stay";
         EXPECT_TRUE(login().signOutBtn()->isHidden()) << "not signed in";

@@ -107,20 +107,36 @@ TEST_F(MainViewSyncTest, WithoutNetworkTheCommandSaysSoAndStartsNothing)
 {
     MainView& view = openMainView();
     setAccount(QStringLiteral("ann@example.com"), QStringLiteral("secret"));
-    internetReachable = false;
-    alerts.scriptButton(1000);
+    const QString configFile = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Zoravel/Zoravel.conf");
+    const struct {
+        bool reachable, addressSet;
+        QString message, informative, button;
+    } cases[] = {
+        {false, true, text("noInternetText"), text("noInternetMessage"), text("tryAgainText")},
+        // Without an address of its own the service is out of reach whatever the network.
+        {true, false, text("noServiceAddressText"), text("noServiceAddressMessage").arg(configFile), text("okText")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        internetReachable = c.reachable;
+        // The sync object reads the address when it is made.
+        if (!c.addressSet) qunsetenv("ZORAVEL_SERVICE_URL");
+        dataManager().setZVWSync(std::make_unique<ZVWSync>());
+        const qsizetype asked = alerts.requests().size();
+        alerts.scriptButton(1000);
 
-    view.syncingBtn()->performClick();
+        view.syncingBtn()->performClick();
 
-    ASSERT_EQ(alerts.requests().size(), 1);
-    const AlertRequest alert = alerts.requests().front();
-    EXPECT_EQ(alert.style, AlertStyle::Informational);
-    EXPECT_EQ(alert.messageText, text("noInternetText"));
-    EXPECT_EQ(alert.informativeText, text("noInternetMessage"));
-    EXPECT_EQ(alert.buttonTitles, QStringList{text("tryAgainText")});
-    EXPECT_FALSE(dataManager().zvwSync()->isSyncing());
-    EXPECT_FALSE(view.isSyncingIndicatorShown());
-    EXPECT_EQ(view.pref(), nullptr);
+        ASSERT_EQ(alerts.requests().size(), asked + 1);
+        const AlertRequest alert = alerts.requests().back();
+        EXPECT_EQ(alert.style, AlertStyle::Informational);
+        EXPECT_EQ(alert.messageText, c.message);
+        EXPECT_EQ(alert.informativeText, c.informative);
+        EXPECT_EQ(alert.buttonTitles, QStringList{c.button});
+        EXPECT_FALSE(dataManager().zvwSync()->isSyncing());
+        EXPECT_FALSE(view.isSyncingIndicatorShown());
+        EXPECT_EQ(view.pref(), nullptr);
+    }
 }
 
 TEST_F(MainViewSyncTest, TheStoredAccountDecidesBetweenASyncAndTheAccountAlert)
