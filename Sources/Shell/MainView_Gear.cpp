@@ -4,6 +4,7 @@
 #include "MainView.h"
 
 #include "AboutUsPanel.h"
+#include "AlertPresenter.h"
 #include "AddView.h"
 #include "Event.h"
 #include "Menu.h"
@@ -20,6 +21,7 @@
 #include "ZoravelAppDelegate.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPointer>
@@ -232,11 +234,25 @@ QUrl MainView::onlineGuideAddress()
 void MainView::help()
 {
     const QUrl guide = onlineGuideAddress();
+    const QString path = QDir::toNativeSeparators(guide.toLocalFile());
+    QString why;
     if (!QFileInfo::exists(guide.toLocalFile())) {
-        qWarning() << "The user guide is missing at" << guide.toLocalFile();
+        qWarning() << "The user guide is missing at" << path;
+        why = TextTable::localizedString(QStringLiteral("guideMissingMessage"));
+    } else if (!UrlOpener::current().openUrl(guide)) {
+        qWarning() << "The user guide could not be opened:" << path;
+        why = TextTable::localizedString(QStringLiteral("guideNotOpenedMessage"));
+    } else {
         return;
     }
-    if (!UrlOpener::current().openUrl(guide)) qWarning() << "The user guide could not be opened";
+    // The person asked for the guide: say so, and where it is, rather than
+    // leave the click without an answer.
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.messageText = TextTable::localizedString(QStringLiteral("guideNotOpenedText"));
+    request.informativeText = why.arg(path);
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    AlertPresenter::current().runModal(request);
 }
 
 AboutUsPanel* MainView::aboutPanel() const

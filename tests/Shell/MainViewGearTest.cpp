@@ -240,11 +240,19 @@ TEST_F(MainViewGearTest, TheGuideIsThePagesOwnFileOpenedInTheBrowser)
 
     pressKey(Qt::Key_H);
     EXPECT_EQ(pages.openedUrls(), QList<QUrl>({guide}));
+    EXPECT_TRUE(alerts.requests().isEmpty());
 
-    // A desktop that cannot open it changes nothing else and raises nothing.
+    // A desktop that cannot open it (no browser): the person is told, with
+    // the file to open by other means.
     pages.setDesktopFails(true);
+    alerts.scriptButton(1000);
     m_view->help();
     EXPECT_EQ(pages.openedUrls().size(), 2);
+    ASSERT_EQ(alerts.requests().size(), 1);
+    const AlertRequest told = alerts.requests().front();
+    EXPECT_EQ(told.messageText, text("guideNotOpenedText"));
+    EXPECT_EQ(told.informativeText, text("guideNotOpenedMessage").arg(guide.toLocalFile()));
+    EXPECT_EQ(told.buttonTitles, QStringList{text("okText")});
 }
 
 TEST_F(MainViewGearTest, TheAboutPanelMovesOnlySidewaysToTheMainWindowsCentre)
