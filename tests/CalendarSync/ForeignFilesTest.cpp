@@ -314,6 +314,7 @@ TEST_F(ForeignFilesTest, ARenameKeepsEveryPropertyTheUserDidNotTouch)
         {"yearly-fourth-thursday.ics", "thanksgiving-2027@example.com", "SUMMARY:Thanksgiving", 1},
         {"hourly.ics", "hourly-check@example.com", "SUMMARY:Check the oven", 4},
         {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "SUMMARY:Physio", 3},
+        {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "SUMMARY:Reading group", 4},
         {"windows-zone-name.ics", "040000008200E00074C5B7101A82E00800000000B0E5C4F7A1D9DA0100000000000000001000000045A1C27F3D8E",
          "SUMMARY;LANGUAGE=en-us:Planning", 1},
     };
@@ -375,6 +376,7 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
         {"rrule-rdate.ics", "choir-2027@desktop.example", "rrule-rdate.ics", 4},
         {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "rdate.ics", 3},
         {"range-this-and-future.ics", "course-2027@desktop.example", "range-this-and-future-spelled-out.ics", 7},
+        {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "cancelled-occurrence.ics", 4},
     };
     for (const auto& c : cases) placeFixture(QString::fromLatin1(c.fixture));
     const Date from = local(2027, 7, 1), to = local(2027, 10, 31);
