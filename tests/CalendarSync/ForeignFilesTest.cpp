@@ -539,7 +539,9 @@ TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesE
     }
     placeFixture(QStringLiteral("duration-rdate.ics"));
     placeFixture(QStringLiteral("counted-weekly-swimming.ics"));
+    placeFixture(QStringLiteral("cancelled-occurrence.ics"));
     const QString lessons = QStringLiteral("lessons-2027@desktop.example"), swimming = QStringLiteral("swimming-2027@desktop.example");
+    const QString reading = QStringLiteral("reading-group-2027@desktop.example");  // one of five called off
     const Date from = local(2027, 6, 1), to = local(2027, 12, 31);
     const auto shown = [&](const QString& uid) {
         const TaskPtr root = dataManager().getRootEventWithUID(uid);
@@ -552,6 +554,7 @@ TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesE
     sync->backgroundFullSync();
     ASSERT_EQ(shown(lessons).size(), 6);
     ASSERT_EQ(shown(swimming).size(), 5);
+    ASSERT_EQ(shown(reading).size(), 4);
     EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskType = 1")), 3);
 
     // The counted series a day later, off its Mondays.
@@ -617,6 +620,7 @@ TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesE
         EXPECT_EQ(after.join(QLatin1Char('\n')).toStdString(), before.join(QLatin1Char('\n')).toStdString());
         EXPECT_EQ(shown(swimming).size(), 5);
         EXPECT_EQ(shown(lessons).size(), 6);
+        EXPECT_EQ(shown(reading).size(), 4);
     }
 }
 
