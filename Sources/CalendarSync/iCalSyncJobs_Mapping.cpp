@@ -334,9 +334,8 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
     // the store writes each event once.
     QString zone;
     if (item->tz() != 0 && !item->isADE()) {
-        const CoreData* manager = CoreData::shared();
-        const QString name = manager ? manager->getTimeZoneName(item->tz()) : QString();
-        if (GregorianCalendar::zoneNamed(name).isValid()) zone = name;
+        const QTimeZone written = zoneOfTableId(item->tz());
+        if (written.isValid()) zone = QString::fromUtf8(written.id());
     }
     event.setTimeZone(zone);
     event.setStartDate(start);

@@ -49,10 +49,42 @@ qint64 tableIdOfName(const CoreData* data, const QString& name)
     return id;
 }
 
+// The table zone that stands for the machine's own zone when the table
+// lists no zone of that name (UTC is not listed: a machine on UTC gets the
+// first zone at +00:00, Reykjavik); 0 when the machine's zone is listed.
+// Looked up once per data manager and machine zone.
+qint64 standInForSystemZone(const CoreData* data)
+{
+    static std::mutex mutex;
+    static const CoreData* cachedFor = nullptr;
+    static QByteArray cachedZone;
+    static qint64 standIn = 0;
+    const QByteArray system = GregorianCalendar::systemZone().id();
+    std::lock_guard lock(mutex);
+    if (cachedFor != data || cachedZone != system) {
+        cachedFor = data;
+        cachedZone = system;
+        standIn = data->getTimeZoneId(QString::fromUtf8(system)) == 0 ? data->getDefaultTimezone() : 0;
+    }
+    return standIn;
+}
+
+// The zone of a table id. The stand-in for a machine zone the table does
+// not list is that machine zone: written under the stand-in's name, every
+// other reader would show a place the person is not in (Reykjavik for a
+// machine on UTC, one at the same offset but with other clock changes for
+// others). A machine zone at +00:00 without clock changes is UTC under
+// whatever name ("Etc/UTC", "Universal"), written as "UTC".
 QTimeZone zoneOfId(qint64 tzId)
 {
     const CoreData* data = readManager();
     if (!data) return QTimeZone();
+    if (tzId != 0 && tzId == standInForSystemZone(data)) {
+        const QTimeZone system = GregorianCalendar::systemZone();
+        const QDateTime now = at(Clock::now());
+        if (!system.hasDaylightTime() && system.offsetFromUtc(now) == 0) return QTimeZone::utc();
+        if (system.isValid()) return system;
+    }
     const QString name = data->getTimeZoneName(tzId);
     return name.isEmpty() ? QTimeZone() : GregorianCalendar::zoneNamed(name);
 }

@@ -11,7 +11,7 @@ the text the file's first event or task (not a changed occurrence) holds in that
 (empty when it has none; a date as the occurrences give it), and a line "KHAL" when khal's
 reader must find the same occurrences as well (listed with a configuration of its own over a
 folder holding a copy of the file). The occurrences of every calendar object of the file
-count. Floating times are read in the
+count; a cancelled one (STATUS:CANCELLED) is none. Floating times are read in the
 zone of the TZ variable. A byte-order mark before the file's text is no part of it. Exit
 status: 0 when every file agrees, 1 when one does not or does not parse
 (what was found is printed), 3 when the reader's modules are missing.
@@ -42,6 +42,8 @@ def token(value):
 def occurrences(calendar, start, end):
     found = []
     for event in recurring_ical_events.of(calendar).between(start, end):
+        if str(event.get("STATUS", "")).upper() == "CANCELLED":
+            continue  # called off: no occurrence a day shows
         begin = event["DTSTART"].dt
         finish = event["DTEND"].dt if "DTEND" in event else None
         if finish is None:

@@ -314,6 +314,7 @@ TEST_F(ForeignFilesTest, ARenameKeepsEveryPropertyTheUserDidNotTouch)
         {"yearly-fourth-thursday.ics", "thanksgiving-2027@example.com", "SUMMARY:Thanksgiving", 1},
         {"hourly.ics", "hourly-check@example.com", "SUMMARY:Check the oven", 4},
         {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "SUMMARY:Physio", 3},
+        {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "SUMMARY:Reading group", 4},
         {"windows-zone-name.ics", "040000008200E00074C5B7101A82E00800000000B0E5C4F7A1D9DA0100000000000000001000000045A1C27F3D8E",
          "SUMMARY;LANGUAGE=en-us:Planning", 1},
     };
@@ -375,6 +376,7 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
         {"rrule-rdate.ics", "choir-2027@desktop.example", "rrule-rdate.ics", 4},
         {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "rdate.ics", 3},
         {"range-this-and-future.ics", "course-2027@desktop.example", "range-this-and-future-spelled-out.ics", 7},
+        {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "cancelled-occurrence.ics", 4},
     };
     for (const auto& c : cases) placeFixture(QString::fromLatin1(c.fixture));
     const Date from = local(2027, 7, 1), to = local(2027, 10, 31);
@@ -537,7 +539,9 @@ TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesE
     }
     placeFixture(QStringLiteral("duration-rdate.ics"));
     placeFixture(QStringLiteral("counted-weekly-swimming.ics"));
+    placeFixture(QStringLiteral("cancelled-occurrence.ics"));
     const QString lessons = QStringLiteral("lessons-2027@desktop.example"), swimming = QStringLiteral("swimming-2027@desktop.example");
+    const QString reading = QStringLiteral("reading-group-2027@desktop.example");  // one of five called off
     const Date from = local(2027, 6, 1), to = local(2027, 12, 31);
     const auto shown = [&](const QString& uid) {
         const TaskPtr root = dataManager().getRootEventWithUID(uid);
@@ -550,6 +554,7 @@ TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesE
     sync->backgroundFullSync();
     ASSERT_EQ(shown(lessons).size(), 6);
     ASSERT_EQ(shown(swimming).size(), 5);
+    ASSERT_EQ(shown(reading).size(), 4);
     EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskType = 1")), 3);
 
     // The counted series a day later, off its Mondays.
@@ -615,6 +620,7 @@ TEST_F(ForeignFilesTest, AFullSyncOverUnchangedFilesWritesNoRowAndAnEditReachesE
         EXPECT_EQ(after.join(QLatin1Char('\n')).toStdString(), before.join(QLatin1Char('\n')).toStdString());
         EXPECT_EQ(shown(swimming).size(), 5);
         EXPECT_EQ(shown(lessons).size(), 6);
+        EXPECT_EQ(shown(reading).size(), 4);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QUuid>
 
 #include <cerrno>
+#include <optional>
 
 namespace {
 
@@ -117,17 +118,26 @@ TEST_F(WritePrimitivesTest, ACreatedEventsFileIsWrittenOnce)
         qint64 repeatType;
         qint64 scope;
         QString storedZone;
+        const char* machineZone = nullptr;  // the system zone, when not the tests' own
     };
+    // The table lists no UTC: the organizer names the zone of a machine on
+    // UTC by the first zone at +00:00.
+    constexpr qint64 reykjavikZone = 42624;
     const Case cases[] = {
         {"Tokyo", tokyoZone, false, 0, 0, QStringLiteral("Asia/Tokyo")},
         {"no zone", 0, false, 0, 0, QString()},
         {"all-day in a zone", tokyoZone, true, 0, 0, QString()},
         {"a weekly series in New York, all of it", newYorkZone, false, 2, 1, QStringLiteral("America/New_York")},
+        {"the machine's own zone, on UTC", reykjavikZone, false, 0, 0, QStringLiteral("UTC"), "Etc/UTC"},
+        {"a weekly series in the machine's own zone, on UTC", reykjavikZone, false, 2, 1, QStringLiteral("UTC"), "UTC"},
     };
     FilePlacements placed(calendarFolder() + QStringLiteral("/Events"));
     ASSERT_TRUE(placed.watching());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        std::optional<ScopedTimeZone> machine;
+        if (c.machineZone) machine.emplace(c.machineZone);
+        if (c.machineZone) ASSERT_EQ(dataManager().getDefaultTimezone(), c.zone);
         TaskPtr item = c.allDay ? storedEvent(local(2014, 3, 20), local(2014, 3, 20, 23, 59, 59))
                                 : storedEvent(local(2014, 3, 20, 10), local(2014, 3, 20, 11));
         item->setIsADE(c.allDay ? 1 : 0);

@@ -87,6 +87,73 @@ QByteArray textAsRead(const QByteArray& bytes)
     return text;
 }
 
+// A control character the format forbids in a text (the tab it allows;
+// line ends end the line).
+bool forbiddenControl(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7f;
+}
+
+// A UID made of nothing but escaped control characters (a backslash before
+// one, an escape the format does not have) and blanks: libical reads each
+// such escape as a blank, so the uid would read as none and its event be
+// lost, while other readers take the backslash as it stands and show the
+// event. Such a uid is read as theirs without the control characters: the
+// line is given to libical with each escape spelt as an escaped backslash.
+// A uid with anything else in it reads as before (the escapes as blanks,
+// dropped at its ends), so no uid that reads as something changes.
+QByteArray withLoneUidEscapesRead(const QByteArray& text)
+{
+    if (!text.contains('\\')) return text;
+    QByteArray out;
+    qsizetype copied = 0;
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0) end = text.size();
+        qsizetype contentEnd = end;
+        if (contentEnd > start && text[contentEnd - 1] == '\r') --contentEnd;
+        const QByteArrayView line(text.constData() + start, contentEnd - start);
+        const bool folded = end + 1 < text.size() && (text[end + 1] == ' ' || text[end + 1] == '\t');
+        const bool uidLine = line.size() > 3 && line.first(3).compare("UID", Qt::CaseInsensitive) == 0
+                             && (line[3] == ':' || line[3] == ';');
+        qsizetype colon = -1;
+        if (uidLine && !folded) {
+            bool quoted = false;
+            for (qsizetype i = 3; i < line.size() && colon < 0; ++i) {
+                if (line[i] == '"') quoted = !quoted;
+                else if (line[i] == ':' && !quoted) colon = i;
+            }
+        }
+        bool lone = colon >= 0;
+        int escapes = 0;
+        for (qsizetype i = colon + 1; lone && i < line.size(); ++i) {
+            if (line[i] == '\\' && i + 1 < line.size() && forbiddenControl(line[i + 1])) {
+                ++escapes;
+                ++i;
+            } else {
+                lone = line[i] == ' ' || line[i] == '\t';
+            }
+        }
+        if (lone && escapes > 0) {
+            out.append(text.constData() + copied, start + colon + 1 - copied);
+            for (qsizetype i = colon + 1; i < line.size(); ++i) {
+                if (line[i] == '\\') {
+                    out.append("\\\\");
+                    ++i;
+                } else {
+                    out.append(line[i]);
+                }
+            }
+            copied = contentEnd;
+        }
+        start = end + 1;
+    }
+    if (copied == 0) return text;
+    out.append(text.constData() + copied, text.size() - copied);
+    return out;
+}
+
 }  // namespace
 
 namespace ICalendarFileShared {
@@ -110,7 +177,7 @@ void prepareLibical()
 // The component of iCalendar text; null when libical makes none of it.
 icalcomponent* parseText(const QByteArray& bytes)
 {
-    const QByteArray folded = withLongLinesFolded(textAsRead(bytes));
+    const QByteArray folded = withLongLinesFolded(withLoneUidEscapesRead(textAsRead(bytes)));
     if (folded.trimmed().isEmpty()) return nullptr;
     LineFeed feed{folded.constData(), folded.constData() + folded.size()};
     icalparser* parser = icalparser_new();
@@ -176,8 +243,9 @@ QList<icalcomponent*> componentsOf(icalcomponent* root, icalcomponent_kind kind)
 // A uid without the blanks and tabs at its ends. libical reads an escape
 // it does not know (a backslash before a control character) as a blank, and
 // drops the blanks a value begins with: a uid with such ends would read
-// back otherwise than it was written (a lone escape as no uid at all).
-// They are no part of what names the event.
+// back otherwise than it was written. They are no part of what names the
+// event (a uid of such escapes alone is read as other readers read it, see
+// withLoneUidEscapesRead).
 QString uidText(const QString& uid)
 {
     qsizetype from = 0, to = uid.size();

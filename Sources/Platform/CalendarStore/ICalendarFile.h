@@ -38,6 +38,9 @@ struct ICalEventData {
     // A changed occurrence whose change carries on to the later ones
     // (RANGE=THISANDFUTURE): they move by what it moved and take its fields.
     bool thisAndFuture = false;
+    // A changed occurrence with STATUS:CANCELLED: the occurrence is called
+    // off, shown nowhere (as a deleted one), and the file keeps it as it is.
+    bool cancelled = false;
     QList<Date> exceptionDates;      // EXDATE values
     QList<Date> recurrenceDates;     // RDATE values (a period by its start)
 };
@@ -83,7 +86,8 @@ struct ICalEventFields {
 
 // The dates of an event file as texts of the forms "TZID=<zone>:<time>",
 // "VALUE=DATE:<day>" and "<time>" (with "Z" for UTC): the master's start and
-// deleted occurrences, then the start and original date of each changed
+// deleted occurrences (its EXDATEs, then the original dates of its cancelled
+// occurrences), then the start and original date of each changed
 // occurrence in file order. Empty texts where a VEVENT has no such line.
 struct ICalExceptionTexts {
     struct Changed {
@@ -107,8 +111,8 @@ public:
     // are not its). Nothing when the bytes are not iCalendar or hold no VEVENT.
     static std::optional<ICalExceptionTexts> readExceptionTexts(const QByteArray& bytes, QString* problem);
 
-    // The occurrences overlapping [from, to], EXDATEs and changed occurrences
-    // applied; a rule that cannot be expanded gives the master alone.
+    // The occurrences overlapping [from, to], EXDATEs, cancelled and changed
+    // occurrences applied; a rule that cannot be expanded gives the master alone.
     // Changes with RANGE=THISANDFUTURE move the later occurrences with them.
     static QList<ICalOccurrence> expand(const ICalEventFileData& file, const Date& from, const Date& to);
     // The occurrences whose original date is that one, wherever a change moved them.

@@ -149,6 +149,8 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
     QSet<qint64> exceptions;
     if (file.master) {
         for (const Date& date : file.master->exceptionDates) exceptions.insert(key(date));
+        for (const ICalEventData& changed : file.overrides)
+            if (changed.cancelled) exceptions.insert(key(changed.recurrenceId));
         hidden = exceptions;
         for (const ICalEventData& changed : file.overrides) hidden.insert(key(changed.recurrenceId));
         const CarriedChanges carried = carriedChanges(file, exceptions);
@@ -168,7 +170,7 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
         }
     }
     for (const ICalEventData& changed : file.overrides) {
-        if (exceptions.contains(key(changed.recurrenceId))) continue;
+        if (changed.cancelled || exceptions.contains(key(changed.recurrenceId))) continue;
         if (overlaps(changed.start, changed.end, from, to))
             out.append({&changed, changed.start, changed.end, changed.recurrenceId, true});
     }

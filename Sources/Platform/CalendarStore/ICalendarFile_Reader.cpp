@@ -224,6 +224,14 @@ std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, co
 
 namespace {
 
+// Other programs call one occurrence of a series off by a changed
+// occurrence with this status (and keep it in the file).
+bool isCancelled(icalcomponent* component)
+{
+    icalproperty* status = icalcomponent_get_first_property(component, ICAL_STATUS_PROPERTY);
+    return status && icalproperty_get_status(status) == ICAL_STATUS_CANCELLED;
+}
+
 bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems)
 {
     event->uid = propertyText(component, ICAL_UID_PROPERTY);
@@ -280,6 +288,7 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
         event->recurrenceId = readTime(p, icalproperty_get_recurrenceid(p), problems).instant;
         if (icalparameter* range = icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER))
             event->thisAndFuture = icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
+        event->cancelled = isCancelled(component);
         if (!event->recurrenceId) {
             problems->append(QStringLiteral("a changed occurrence of %1 has no usable RECURRENCE-ID").arg(event->uid));
             return false;
@@ -419,6 +428,12 @@ std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteA
     }
     for (icalcomponent* event : events) {
         if (event == master || ofOtherUid(event)) continue;
+        // A cancelled occurrence is a deleted one for the organizer.
+        if (master && isCancelled(event)) {
+            const QString occurrence = firstDateText(event, ICAL_RECURRENCEID_PROPERTY);
+            if (!occurrence.isEmpty()) texts.exceptionDates << occurrence;
+            continue;
+        }
         texts.changed << ICalExceptionTexts::Changed{firstDateText(event, ICAL_DTSTART_PROPERTY),
                                                      firstDateText(event, ICAL_RECURRENCEID_PROPERTY)};
     }
