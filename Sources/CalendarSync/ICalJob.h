@@ -12,7 +12,7 @@ struct ICalJob {
         InsertCalendar, UpdateCalendar, DeleteCalendar, CalendarLists, DeleteCalendarNow,
         // event pushes
         InsertEvent, InsertEventList, InsertAndUpdateEvents, InsertEventRoot, UpdateEvent, DeleteEvent,
-        SyncDeleteEvent,
+        SyncDeleteEvent, SplitEvent,
         // task pushes
         InsertTask, InsertTaskList, UpdateTask, DeleteTask, SyncDeleteTask,
         // whole passes

@@ -393,6 +393,12 @@ void iCalSyncJobs::backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& event, q
              Thread::Own);
 }
 
+void iCalSyncJobs::backgroundOneWaySyncSplitToICalEvent(const TaskPtr& occurrence, const TaskPtr& series)
+{
+    startJob({.kind = ICalJob::Kind::SplitEvent, .items = {occurrence ? occurrence->copy() : nullptr, series ? series->storeSnapshot() : nullptr}},
+             Thread::Own);
+}
+
 void iCalSyncJobs::syncDeleteToICalEvent(const TaskPtr& event, qint64 type)
 {
     startJob({.kind = ICalJob::Kind::SyncDeleteEvent, .items = {event}, .type = type}, Thread::Caller);

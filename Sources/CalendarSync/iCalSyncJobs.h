@@ -71,6 +71,7 @@ public:
     void backgroundOneWaySyncInsertToICalEventList(const TaskList& insertList, const TaskList& syncUpdate) override;
     void backgroundOneWaySyncUpdateToICalEvent(const TaskPtr& event, qint64 updateType) override;
     void backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& event, qint64 deleteType) override;
+    void backgroundOneWaySyncSplitToICalEvent(const TaskPtr& occurrence, const TaskPtr& series) override;
     void syncDeleteToICalEvent(const TaskPtr& event, qint64 type) override;
 
     void backgroundOneWaySyncInsertToICalTask(const TaskPtr& task) override;
@@ -333,6 +334,7 @@ private:
     // True when the store copy is now as the item (or there is none to write).
     bool updateEvent(const TaskPtr& event, qint64 scope);
     void deleteEvent(const TaskPtr& event, qint64 scope, bool synchronous);
+    bool splitEvent(const TaskPtr& occurrence, const TaskPtr& series);
     bool updateTask(const TaskPtr& task);
     void deleteTask(const TaskPtr& task);
     void pushWebItems(const TaskList& insertList, const TaskList& updateList, const TaskList& deleteList);

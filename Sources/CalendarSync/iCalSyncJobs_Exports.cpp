@@ -23,6 +23,7 @@ namespace {
 constexpr qint64 rootParent = -1;
 constexpr qint64 thisOccurrence = 0;
 constexpr qint64 allOccurrences = 1;
+constexpr qint64 thisAndFuture = 2;
 constexpr qint64 autoSyncCategories = 1;
 constexpr qint64 autoSyncItems = 2;
 
@@ -208,6 +209,9 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
     case Kind::DeleteEvent:
     case Kind::SyncDeleteEvent:
         if (item) deleteEvent(item, job.type, job.kind == Kind::SyncDeleteEvent);
+        break;
+    case Kind::SplitEvent:
+        if (item && job.items.value(1) && splitEvent(item, job.items.value(1))) outcome.changedLocalItems = true;
         break;
 
     case Kind::InsertTask:
@@ -538,6 +542,32 @@ void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchron
         logSkip("event", event->primaryKey(), "stays in the store");
     else if (whole)
         noteRemovalDone(iCalSync::StoreRemoval::Event, bareStoreUid(uid));
+}
+
+bool iCalSyncJobs::splitEvent(const TaskPtr& occurrence, const TaskPtr& series)
+{
+    if (!syncEnabled()) return false;
+    const QString uid = occurrence->iCalUID();
+    // The occurrence's date in its series' zone (the copy carries the series' zone).
+    const Date at = itemDateToSeriesDate(occurrence->occurrence(), *occurrence);
+    CalEventPtr found = getICalEvent(uid, at);
+    if (!found) found = getIEventWithUID(uid, at, at);
+    if (!found) {
+        // Nothing of the series stands there any more: the new series is a copy of its own.
+        logSkip("event", series->primaryKey(), "has no occurrence in the store to split its series at; it is written as new");
+        return createNewEventOnICal(series, allOccurrences);
+    }
+    // Written over the occurrence with the span of all later ones: the store
+    // ends the series before it and the rest goes on under a new uid.
+    if (!mayCreateEvent(series) || !saveICalEvent(series, found, thisAndFuture, false)) {
+        logSkip("event", series->primaryKey(), "could not split its series in the store");
+        return false;
+    }
+    if (found->uid() == uid || !storeCopyIsDurable("the series split off", series)) return false;
+    linkToStoreCopy(series, *found);
+    // Its extra dates as the file now has them.
+    takeExtraDatesFromStore(series);
+    return true;
 }
 
 // --- tasks ---

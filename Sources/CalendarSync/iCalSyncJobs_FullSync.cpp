@@ -10,6 +10,7 @@
 #include "QueryStatement.h"
 #include "RecordGuard.h"
 #include "RecordStore.h"
+#include "RecurrenceExpander.h"
 #include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSyncJobsShared.h"
@@ -546,6 +547,22 @@ void iCalSyncJobs::addCategoryForStoreCalendar(CoreData& manager, const CalCalen
 
 // --- events of the full sync ---
 
+namespace {
+
+// Whether the series ends after the same occurrence at `otherEnd` as at its own end.
+bool endsAlike(const Task& root, const Date& otherEnd)
+{
+    const Date end = root.repeatEndDate();
+    if (root.repeatType() <= 0 || root.isRepeatForever() != 0 || !end || !otherEnd || end == otherEnd) return false;
+    RecurrenceSeries series = root.recurrenceSeries();
+    series.repeatExceptions.clear();
+    series.isRepeatForever = true;
+    const std::optional<Date> next = RecurrenceExpander::nextOccurrence(series, std::min(end, otherEnd));
+    return !next || *next > std::max(end, otherEnd);
+}
+
+}  // namespace
+
 // What the store holds for an event: the event alone, or for a series its
 // first event, changed occurrences and deleted dates from the file.
 iCalSyncJobs::StoreSeries iCalSyncJobs::readStoreSeries(const CalEventPtr& storeEvent, const CalendarPtr& category) const
@@ -582,6 +599,10 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     if (categoryChanged) *categoryChanged = changed;
     synchEventTimeZone(first, root);
     rootDatesToItemTime(*root, first, series.start);
+    // An end the file spells otherwise (an UNTIL a second before the next
+    // occurrence, where the row ends a day before it) that leaves the same
+    // last occurrence is the row's own: the row is not written for it.
+    if (stored && endsAlike(*root, stored->repeatEndDate())) root->setRepeatEndDate(stored->repeatEndDate());
     if (isNew) {
         if (!insertItem(manager, root)) return;
     } else if (!stored || !root->sameRowAs(*stored)) {

@@ -945,6 +945,20 @@ void CalendarView::moveItemToStart(const TaskPtr& item, Date start)
     item->setStartTime(start);
     item->setEndTime(start.dateByAddingTimeInterval(double(item->duration()) * 60));
     manager->recalculateSaveTimeWithTimezoneSupport(item);
+    // The save takes the zones' offsets of today: the item's own zone in its
+    // other season (a summer day in New York seen in winter) is an hour off,
+    // which its daylight saving on the new day against today's sets right.
+    if (!setting || !setting->tzSupport() || item->tz() == 0 || item->tz() == setting->currentTZ()) return;
+    const QTimeZone own = GregorianCalendar::zoneNamed(manager->getTimeZoneName(item->tz()));
+    if (!own.isValid() || !item->startTime()) return;
+    const DateFields wall = GregorianCalendar::fields(item->startTime());
+    const Date instant = GregorianCalendar::dateFromFields(wall.year, wall.month, wall.day, wall.hour, wall.minute, wall.second, own);
+    const auto at = [](const Date& d) { return QDateTime::fromSecsSinceEpoch(qint64(std::floor(d.timeIntervalSince1970()))); };
+    if (!instant) return;
+    const double season = double(own.daylightTimeOffset(at(instant)) - own.daylightTimeOffset(at(Clock::now())));
+    if (season == 0) return;
+    item->setStartTime(item->startTime().dateByAddingTimeInterval(season));
+    item->setEndTime(item->endTime().dateByAddingTimeInterval(season));
 }
 
 bool CalendarView::changeEventInfoByMoveInTimeline(const TaskPtr& item, int hour, int minute)

@@ -1058,6 +1058,8 @@ private:
     bool pushPostponedTaskToICal(const TaskPtr& task);
     void applyListDefaults(const TaskPtr& item) const;
     bool pushNewItemToICal(const TaskPtr& item, const CalendarPtr& category, bool autoSync);
+    // addNewTask; the store copy is left to the caller when pushToStore is off.
+    [[nodiscard]] bool addNewItem(const TaskPtr& item, bool pushToStore);
     void warnAboutRepeatingTask(const SettingPtr& setting) const;
     [[nodiscard]] bool addNewTaskFromWeb(const TaskPtr& item, bool needSync, std::optional<qint64> syncTaskOrder);
     Date displayToday() const;

@@ -50,6 +50,11 @@ bool CoreData::addNewTask()
 
 bool CoreData::addNewTask(const TaskPtr& item)
 {
+    return addNewItem(item, true);
+}
+
+bool CoreData::addNewItem(const TaskPtr& item, bool pushToStore)
+{
     if (!item) return false;
     // Looked up before the unit takes the record lock: the lookup waits for
     // a category reload under way, which needs that lock.
@@ -69,7 +74,7 @@ bool CoreData::addNewTask(const TaskPtr& item)
 
     const bool autoSync = isAutoZVWSyncOn();
     // The calendar-store job asks for the web push itself when it is done.
-    Transaction::afterCommitOrNow([this, item, category, autoSync] {
+    if (pushToStore) Transaction::afterCommitOrNow([this, item, category, autoSync] {
         if (!pushNewItemToICal(item, category, autoSync) && autoSync) postAutoSyncRequest(AutoSync::items);
     });
 

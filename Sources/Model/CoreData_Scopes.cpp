@@ -185,6 +185,81 @@ void endMovedWithSeries(Task& event, const TaskPtr& stored, Date former)
     if (move != 0) event.setRepeatEndDate(Utilities::newDateFromDate(end, move));
 }
 
+// Whether the series' rule gives an occurrence at the date (its exceptions
+// aside): an occurrence it does not give is one of a file's extra dates.
+bool ruleGives(const Task& root, const Date& date)
+{
+    if (root.repeatType() <= 0 || !date.isValid()) return false;
+    RecurrenceSeries series = root.recurrenceSeries();
+    series.repeatExceptions.clear();
+    series.isRepeatForever = true;
+    const std::optional<Date> next = RecurrenceExpander::nextOccurrence(series, date.dateByAddingTimeInterval(-1));
+    return (next && *next == date) || date == root.startTime();
+}
+
+// The part of a series from an occurrence on, carried over to the series
+// that goes on from there: the occurrences deleted there and the extra
+// dates (rows the rule does not give), moved as the occurrence moved. The
+// other changed occurrences from there on go with the cut: the new rule
+// gives them again.
+struct CarriedTail {
+    QString keptExceptions;     // the old series' entries before the occurrence
+    QString carriedExceptions;  // the new series' entries
+    TaskList extraDates;        // new rows for the new series, their parent still to be set
+};
+
+CarriedTail carriedTail(const CoreData& dataManager, const Task& root, const Task& event, const Date& occurrence)
+{
+    CarriedTail tail;
+    const double shift = Utilities::toDBDate(event.startTime()).timeIntervalSince1970()
+                         - Utilities::toDBDate(occurrence).timeIntervalSince1970();
+    const QStringList entries = root.repeatExceptions().split(QLatin1Char('|'));
+    tail.keptExceptions = entries.first();
+    for (qsizetype index = 1; index < entries.size(); ++index) {
+        const QString& entry = entries[index];
+        const qsizetype markAt = entry.indexOf(QLatin1Char('('));
+        bool isNumber = false;
+        const double stored = (markAt < 0 ? entry : entry.left(markAt)).toDouble(&isNumber);
+        const Date storedDate = isNumber ? Date::dateFromOutside(stored, "the repeat exceptions") : Date();
+        const Date date = storedDate.isNull() ? Date() : Utilities::fromDBDate(storedDate);
+        if (date.isNull() || date < occurrence) {
+            tail.keptExceptions += QLatin1Char('|') + entry;
+        } else if (entry.mid(markAt) == QStringLiteral("(2)")) {
+            tail.carriedExceptions += QLatin1Char('|') % Task::storedDateText(Utilities::newDateFromDate(date, shift))
+                                      % QStringLiteral("(2)");
+        }
+    }
+    for (const TaskPtr& row : dataManager.getAllDetachedEventWithParentID(root.primaryKey())) {
+        if (!row || row->occurrence() < occurrence || row->primaryKey() == event.primaryKey()) continue;
+        if (row->occurrence() == occurrence || ruleGives(root, row->occurrence())) continue;
+        TaskPtr moved = oneOffCopy(*row, Utilities::newDateFromDate(row->occurrence(), shift));
+        moved->setStartTime(Utilities::newDateFromDate(row->startTime(), shift));
+        moved->setEndTime(Utilities::newDateFromDate(row->endTime(), shift));
+        moved->setICalUID(QString());
+        tail.carriedExceptions += QLatin1Char('|') % Task::storedDateText(moved->occurrence()) % QStringLiteral("(1)");
+        tail.extraDates << moved;
+    }
+    return tail;
+}
+
+// An end at a start of the series (a counted series' last one, moved) is
+// written as the close of that day when no later occurrence falls between:
+// it ends the series after the same occurrence, and in a file some readers
+// take an end at an occurrence's very start in the offset of the series'
+// first one, so across a change of daylight saving they drop that occurrence.
+void endAtCloseOfDay(Task& series)
+{
+    const Date end = series.repeatEndDate();
+    if (series.repeatType() <= 0 || series.isRepeatForever() != 0 || !end.isValid()) return;
+    const Date close = Utilities::resetTimeForDate(end, 23, 59, 59);
+    if (close <= end) return;
+    RecurrenceSeries rule = series.recurrenceSeries();
+    rule.repeatExceptions.clear();
+    rule.isRepeatForever = true;
+    const std::optional<Date> next = RecurrenceExpander::nextOccurrence(rule, end);
+    if (!next || *next > close) series.setRepeatEndDate(close);
+}
+
 bool isAutoICalSyncOn(const CoreData& dataManager)
 {
     const SettingPtr setting = dataManager.currentSetting();
@@ -306,8 +381,10 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     // that does not repeat has no series end at all: its detached rows are
     // the occurrences of a file's rule or extra dates, which the store moves
     // with it and the sync then sets from the file.
+    // An occurrence at the end itself is still the series' (an end at the
+    // last start, as other programs write it): only those after it go.
     if (event->repeatType() > 0 && event->isRepeatForever() == 0 && event->repeatEndDate().isValid()
-        && !deleteAllDetachedEventsParentID(event->primaryKey(), event->repeatEndDate()))
+        && !deleteAllDetachedEventsParentID(event->primaryKey(), event->repeatEndDate().dateByAddingTimeInterval(1)))
         return false;
     updateAlarmWhenCommitted(*this, event);
     // The detached rows keep answering to their exception entries, which
@@ -341,16 +418,51 @@ bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
         return transaction.commit();
     }
     const TaskPtr series = freshCopy(*event);
+    // A changed occurrence goes on repeating as its series did.
+    if (kindOf(*event) == EventKind::Detached && root->repeatType() > 0) {
+        series->setRepeatType(root->repeatType());
+        series->setRepeatOptions(root->repeatOptions());
+        series->setIsRepeatForever(root->isRepeatForever());
+        series->setRepeatEndDate(root->repeatEndDate());
+    }
     series->setRepeatStartDate(event->startTime());
     series->setParentId(rootParent);
-    series->setICalUID(root->iCalUID());
+    // Its end moves as the occurrence moved, as a whole series' end does: an
+    // end at the last start would lose that occurrence to a later time.
+    endMovedWithSeries(*series, root, occurrence);
+    endAtCloseOfDay(*series);
+    const CarriedTail tail = carriedTail(*this, *root, *event, occurrence);
+    series->setRepeatExceptions(tail.carriedExceptions);
+    // The store copy is split where the series is: the rest of the file (its
+    // extra and deleted dates) goes on as the new series' copy, which the
+    // new row is linked to once written. Without one the new row is a new
+    // copy, and carries no uid meanwhile that a full sync would pair it by.
+    iCalSync* sync = icalSync();
+    const CalendarPtr category = calendarWithPrimaryKey(root->calendarId());
+    const bool splitInStore = sync && isAutoICalSyncOn(*this) && !root->iCalUID().isEmpty()
+                              && !(category && category->taskOrEvent() == tasksOnlyCalendar);
+    series->setICalUID(splitInStore ? QString() : root->iCalUID());
     setModifyingTask(series);
     root->setRepeatEndDate(end);
     root->setIsRepeatForever(0);
+    root->setRepeatExceptions(tail.keptExceptions);
     if (!root->dehydrate()) return false;
     updateAlarmWhenCommitted(*this, root);
-    if (isAutoICalSyncOn(*this) && !deleteFromSystemCalendar(*this, event, thisAndFuture, false)) return false;
-    if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence) || !addNewTask(series)) return false;
+    if (!splitInStore && isAutoICalSyncOn(*this) && !deleteFromSystemCalendar(*this, event, thisAndFuture, false)) return false;
+    if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence) || !addNewItem(series, !splitInStore)) return false;
+    for (const TaskPtr& extra : tail.extraDates) {
+        extra->setParentId(series->primaryKey());
+        extra->setCalendarId(series->calendarId());
+        if (!extra->insertAndDehydrate()) return false;
+    }
+    if (splitInStore) {
+        TaskPtr cut = event->copy();
+        cut->setICalUID(root->iCalUID());
+        cut->setOccurrence(occurrence);
+        cut->setParentId(root->primaryKey());
+        cut->setTz(root->tz());
+        whenCommitted([sync, cut, series] { sync->backgroundOneWaySyncSplitToICalEvent(cut, series); });
+    }
     // Asked for whatever the switch says: the web sync tests it itself.
     postAutoSyncRequest(AutoSync::items);
     return transaction.commit();

@@ -50,6 +50,10 @@ public:
     virtual void backgroundOneWaySyncInsertToICalEventList(const TaskList& insertList, const TaskList& syncUpdate) {}
     virtual void backgroundOneWaySyncUpdateToICalEvent(const TaskPtr& event, qint64 updateType) {}
     virtual void backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& event, qint64 deleteType) {}
+    // A series cut at an occurrence (with the store uid and date of its
+    // series) that goes on as the new root `series`: the store copy is split
+    // there, its later dates carried on, and the new root linked to the rest.
+    virtual void backgroundOneWaySyncSplitToICalEvent(const TaskPtr& occurrence, const TaskPtr& series) {}
     virtual void syncDeleteToICalEvent(const TaskPtr& event, qint64 type) {}
 
     virtual void backgroundOneWaySyncInsertToICalTask(const TaskPtr& task) {}

@@ -283,21 +283,30 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // Series other programs wrote, each moved as a whole by hours and by days:
 // in UTC with a changed occurrence, ending (UNTIL) at their last start in a
 // Windows zone, with a change moved onto another day and in New York, and
-// counted (its COUNT then an end). Every occurrence stays, in the organizer
-// and in the file, whose times keep the form the file gave them (UTC stays
+// counted (its COUNT then an end). Others have their fourth occurrence
+// dragged with all later ones (counted, floating; with extra dates and a
+// deleted one; extra dates alone, from one of them), or are renamed (changes
+// carried on to later occurrences). Every occurrence stays, in the organizer
+// and in the files, whose times keep the form the file gave them (UTC stays
 // UTC) and whose start every reader shows; a full sync leaves the rows.
 TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
 {
     Clock::setFixed(local(2027, 1, 10, 12));
     setting->setICalSyncWindowEnd(400);
     setting->setTzSupport(true);
+    enum Edit { WholeSeries, FromTheFourth, Renamed };
     const struct {
         const char* fixture;
-        int days[2], hours[2];  // two moves, one after the other
+        int days[2], hours[2];  // two moves, one after the other (from the fourth: the first)
+        Edit edit = WholeSeries;
     } cases[] = {
         {"utc-series-changed.ics", {0, 1}, {2, 0}}, {"until-last-start.ics", {0, 1}, {1, 0}},
         {"until-last-start-moved-change.ics", {0, 1}, {-1, 0}}, {"until-last-start-new-york.ics", {0, 1}, {1, 0}},
         {"counted-weekly.ics", {1, 0}, {0, 1}},
+        {"counted-weekly-floating.ics", {0, 0}, {1, 0}, FromTheFourth},
+        {"rrule-rdate-exdate.ics", {0, 0}, {1, 0}, FromTheFourth},
+        {"duration-rdate-exdate.ics", {0, 0}, {1, 0}, FromTheFourth},
+        {"utc-two-ranges.ics", {0, 0}, {0, 0}, Renamed},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases) QFile::copy(fixtures + QLatin1String(c.fixture), calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
@@ -317,31 +326,65 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         ASSERT_TRUE(read) << uid.toStdString();
         const qint64 key = read->primaryKey();
         const qsizetype count = shown(key, from, to).size();
-        for (int m = 0; m < 2; ++m) {
+        QList<qint64> keys{key};  // the series, and the part a drag from the fourth made
+        if (c.edit == FromTheFourth) {
+            const TaskList occurrences = shown(key, from, to);
+            ASSERT_GE(occurrences.size(), 5);
+            const TaskPtr fourth = occurrences[3];
+            moveBy(fourth, c.days[0], c.hours[0]);
+            ASSERT_TRUE(dataManager().doEditAllFutureOperatorWithEvent(fourth));
+            settle();
+            keys << dataManager().modifyingTask()->primaryKey();
+            ASSERT_NE(keys.last(), key);
+            EXPECT_EQ(shown(key, from, to).size(), 3);
+        } else if (c.edit == Renamed) {
+            const TaskPtr root = dataManager().getRootEventWithUID(uid);
+            root->setTaskName(QStringLiteral("Renamed"));
+            ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(root));
+            settle();
+        }
+        for (int m = 0; m < 2 && c.edit == WholeSeries; ++m) {
             const TaskPtr root = dataManager().getRootEventWithUID(uid);
             moveBy(root, c.days[m], c.hours[m]);
             ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(root));
             settle();
             EXPECT_EQ(shown(key, from, to).size(), count) << m;
         }
-        ASSERT_EQ(sqlite3_exec(db(), qPrintable(QStringLiteral("UPDATE Tasks SET hasChanges = 0 WHERE primaryKey = %1 OR parentId = %1").arg(key)),
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        const QStringList rows = rowsOf(key);
-        sync->backgroundFullSync();
-        EXPECT_EQ(rowsOf(key).join(QLatin1Char('\n')).toStdString(), rows.join(QLatin1Char('\n')).toStdString());
-        QList<IndependentReader::Occurrence> found;
-        for (const TaskPtr& item : shown(key, from, to)) {
-            const QTimeZone zone = iCalSyncJobs::zoneOfTableId(item->tz());
-            found << IndependentReader::Occurrence{iCalSyncJobs::itemTimeToStoreTime(item->startTime(), zone),
-                                                   iCalSyncJobs::itemTimeToStoreTime(item->endTime(), zone)};
+        const auto shownByAll = [&] {
+            qsizetype all = 0;
+            for (qint64 k : keys) all += shown(k, from, to).size();
+            return all;
+        };
+        EXPECT_EQ(shownByAll(), count) << "before a full sync";
+        QStringList rows;
+        for (qint64 k : keys) {
+            ASSERT_EQ(sqlite3_exec(db(), qPrintable(QStringLiteral("UPDATE Tasks SET hasChanges = 0 WHERE primaryKey = %1 OR parentId = %1").arg(k)),
+                                   nullptr, nullptr, nullptr),
+                      SQLITE_OK);
+            rows << rowsOf(k);
         }
-        EXPECT_EQ(found.size(), count);
-        reader.expect(store->eventFilePath(uid), from, to, found, {}, IndependentReader::AlsoKhal::Yes);
-        QFile file(store->eventFilePath(uid));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QString written = QString::fromUtf8(file.readAll());
-        EXPECT_EQ(written.count(utcTimes), before.count(utcTimes)) << written.toStdString();
-        EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
+        sync->backgroundFullSync();
+        QStringList rowsAfter;
+        for (qint64 k : keys) rowsAfter << rowsOf(k);
+        EXPECT_EQ(rowsAfter.join(QLatin1Char('\n')).toStdString(), rows.join(QLatin1Char('\n')).toStdString());
+        EXPECT_EQ(shownByAll(), count) << "after a full sync";
+        for (qint64 k : keys) {
+            const QString uidOfPart = Task::initWithPrimaryKey(k)->iCalUID();
+            QList<IndependentReader::Occurrence> found;
+            for (const TaskPtr& item : shown(k, from, to)) {
+                const QTimeZone zone = iCalSyncJobs::zoneOfTableId(item->tz());
+                found << IndependentReader::Occurrence{iCalSyncJobs::itemTimeToStoreTime(item->startTime(), zone),
+                                                       iCalSyncJobs::itemTimeToStoreTime(item->endTime(), zone)};
+            }
+            // The reader applies no change carried on to later occurrences.
+            if (c.edit != Renamed) reader.expect(store->eventFilePath(uidOfPart), from, to, found, {}, IndependentReader::AlsoKhal::Yes);
+            QFile file(store->eventFilePath(uidOfPart));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QString written = QString::fromUtf8(file.readAll());
+            if (c.edit == WholeSeries) {
+                EXPECT_EQ(written.count(utcTimes), before.count(utcTimes)) << written.toStdString();
+            }
+            EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
+        }
     }
 }

@@ -271,26 +271,41 @@ TEST_F(CalendarViewDropTest, ARepeatingEventAsksHowFarTheMoveGoes)
         int answer;
         QString second;
         bool moves;
+        // A series at 9:00 in New York, shown in Paris on a winter or a
+        // summer day while the clock stands in winter; 10:30 in Paris is
+        // 4:30 in New York on either day.
+        const char* zone = nullptr;
+        Date day = shownDay();
     };
     const Case cases[] = {
         {"first occurrence, cancelled", 0, 1002, text("allText"), false},
         {"third occurrence, cancelled", 2, 1002, text("allFutureEventsText"), false},
         {"third occurrence, only this one", 2, 1000, text("allFutureEventsText"), true},
+        {"third occurrence in New York on a winter day, with the later ones", 2, 1001, text("allFutureEventsText"), true,
+         "America/New_York"},
+        {"third occurrence in New York on a summer day, with the later ones", 2, 1001, text("allFutureEventsText"), true,
+         "America/New_York", localDate(2014, 7, 16)},
     };
     for (const Case& c : cases) {
+        m_monthView->monthCalendarView()->setCurrentDay(c.day, false);
+        const auto on = [&](int hour, int minute, int days) { return Utilities::newDateOnDate(c.day.dateByAddingTimeInterval(days * 86400.0), hour, minute); };
+        if (c.zone) dataManager().loadTimeZones();
+        setting().setTzSupport(c.zone != nullptr);
+        if (c.zone) setting().setCurrentTZ(dataManager().getTimeZoneId(QStringLiteral("Europe/Paris")));
         auto master = std::make_shared<Task>();
         master->setTaskType(0);
         master->setTaskName(QString::fromLatin1(c.name));
         master->setCalendarId(1);
-        master->setStartTime(at(9, 0, -c.daysBefore));
-        master->setEndTime(at(10, 0, -c.daysBefore));
+        master->setStartTime(on(9, 0, -c.daysBefore));
+        master->setEndTime(on(10, 0, -c.daysBefore));
+        if (c.zone) master->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.zone)));
         master->setDuration(60);
         master->setRepeatType(1);
         master->setIsRepeatForever(1);
         master->setRepeatStartDate(master->startTime());
         ASSERT_TRUE(master->insertAndDehydrate());
         TaskList instances;
-        dataManager().fillRepeatEventInstances(TaskList{master}, instances, shownDay(), shownDay());
+        dataManager().fillRepeatEventInstances(TaskList{master}, instances, c.day, c.day);
         ASSERT_FALSE(instances.isEmpty()) << c.name;
         const TaskPtr occurrence = instances.front();
         TaskView* source = sourceBox(occurrence);
@@ -304,8 +319,14 @@ TEST_F(CalendarViewDropTest, ARepeatingEventAsksHowFarTheMoveGoes)
         EXPECT_EQ(asked.buttonTitles, (QStringList{text("onlyThisEventText"), c.second, text("cancelText")})) << c.name;
         EXPECT_EQ(asked.messageText, text("editingEventText")) << c.name;
         EXPECT_TRUE(asked.attached) << "over the main window";
-        EXPECT_EQ(reread(master)->startTime(), at(9, 0, -c.daysBefore)) << c.name << ": the series stays";
+        EXPECT_EQ(reread(master)->startTime(), on(9, 0, -c.daysBefore)) << c.name << ": the series stays";
         EXPECT_EQ(rowCount() > rowsBefore, c.moves) << c.name << ": only this one becomes an item of its own";
+        if (!c.zone) continue;
+        // The later occurrences go on from the drop time, as New York has it.
+        const TaskPtr moved = reread(dataManager().modifyingTask());
+        EXPECT_EQ(moved->repeatType(), 1) << c.name;
+        EXPECT_EQ(moved->startTime(), on(4, 30, 0)) << c.name;
+        EXPECT_EQ(moved->endTime(), on(5, 30, 0)) << c.name;
     }
 }
 

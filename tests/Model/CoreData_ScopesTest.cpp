@@ -348,9 +348,15 @@ TEST_F(CoreDataScopesTest, EditThisAndFutureSplitsTheSeries)
     EXPECT_EQ(stored->taskName(), QStringLiteral("planning"));
     for (const int day : {9, 10, 11}) EXPECT_EQ(shownOn(march(day)), 1) << day;
     EXPECT_EQ(posted.autoSyncRequests(), QList<qint64>{AutoSync::items}) << "asked for although the switch is off";
-    const QList<RecordingICalSync::Call> deletes = calls(QStringLiteral("deleteEvent"));
-    ASSERT_EQ(deletes.size(), 1);
-    EXPECT_EQ(deletes[0].type, 2);
+    // The store copy is split at the occurrence, and the new series linked to its rest.
+    const QList<RecordingICalSync::Call> splits = calls(QStringLiteral("splitEvent"));
+    ASSERT_EQ(splits.size(), 1);
+    EXPECT_EQ(splits[0].items[0]->iCalUID(), QStringLiteral("series-uid"));
+    EXPECT_EQ(splits[0].items[0]->occurrence(), march(10));
+    EXPECT_EQ(splits[0].items[1]->primaryKey(), series->primaryKey());
+    EXPECT_EQ(stored->iCalUID(), QString()) << "no uid of the old series meanwhile";
+    EXPECT_TRUE(calls(QStringLiteral("insertEvent")).isEmpty());
+    EXPECT_TRUE(calls(QStringLiteral("deleteEvent")).isEmpty());
 }
 
 TEST_F(CoreDataScopesTest, EditThisAndFutureFromTheFirstOccurrenceEditsTheWholeSeries)

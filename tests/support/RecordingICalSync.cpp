@@ -59,6 +59,11 @@ void RecordingICalSync::backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& eve
     record(QStringLiteral("deleteEvent"), {event}, nullptr, deleteType);
 }
 
+void RecordingICalSync::backgroundOneWaySyncSplitToICalEvent(const TaskPtr& occurrence, const TaskPtr& series)
+{
+    record(QStringLiteral("splitEvent"), {occurrence, series});
+}
+
 void RecordingICalSync::syncDeleteToICalEvent(const TaskPtr& event, qint64 type)
 {
     record(QStringLiteral("syncDeleteEvent"), {event}, nullptr, type);

@@ -34,6 +34,7 @@ public:
     void backgroundOneWaySyncInsertToICalEventList(const TaskList& insertList, const TaskList& syncUpdate) override;
     void backgroundOneWaySyncUpdateToICalEvent(const TaskPtr& event, qint64 updateType) override;
     void backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& event, qint64 deleteType) override;
+    void backgroundOneWaySyncSplitToICalEvent(const TaskPtr& occurrence, const TaskPtr& series) override;
     void syncDeleteToICalEvent(const TaskPtr& event, qint64 type) override;
 
     void backgroundOneWaySyncInsertToICalTask(const TaskPtr& task) override;

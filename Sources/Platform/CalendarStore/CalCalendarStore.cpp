@@ -359,9 +359,13 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     ICalEventFields fields = fieldsOf(*event);
     const auto location = locateEventLocked(event->uid());
 
-    const auto createSeries = [&](const QString& uid) {
-        auto document = ICalendarFile::newCalendar();
-        document->writeMaster(uid, fields);
+    // A new file of the uid: the fields alone, or over the rest of a series
+    // split off (its properties, extra and deleted dates and changes kept).
+    const auto createSeries = [&](const QString& uid, std::unique_ptr<ICalendarFile> document = nullptr) {
+        if (!document) {
+            document = ICalendarFile::newCalendar();
+            document->writeMaster(uid, fields);
+        }
         document->settleStartOnRule();
         const QString path = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid);
         const QByteArray bytes = document->toBytes();
@@ -416,12 +420,25 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     if (repeats && occurrence && span == CalSpanThisEvent) {
         document->writeOverride(uid, occurrence, fields);
     } else if (repeats && occurrence && span == CalSpanFutureEvents && !firstOccurrence) {
-        // The series ends before this occurrence; the change goes on as a new one.
+        // The series ends before this occurrence; the change goes on as a
+        // new one with what the file says of the later occurrences, moved as
+        // this one moved: extra and deleted dates, changes, and the
+        // properties and alarms the organizer does not show.
+        std::unique_ptr<ICalendarFile> rest = ICalendarFile::parse(currentBytes);
+        const QString restUid = newUid();
+        if (rest) {
+            rest->setOwnUid(uid);
+            rest->removeOtherEvents();
+            rest->keepExceptionsFrom(occurrence);
+            rest->writeMaster(uid, fields);
+            rest->shiftExceptions(fields.start.timeIntervalSinceDate(occurrence));
+            rest->renameOwnEvents(restUid);
+        }
         document->endSeriesBefore(occurrence);
         const QByteArray bytes = document->toBytes();
         if (!writeFileLocked(path, bytes, error)) return false;
         indexWrittenLocked(source, false, path, bytes, *document);
-        if (!createSeries(newUid())) return false;
+        if (!createSeries(restUid, std::move(rest))) return false;
         return reportCalError(error, CalError::none());
     } else if ((document->masterRepeats() || document->masterHasExtraDates()) && occurrence) {
         // The whole series moves by what this occurrence moved.

@@ -173,9 +173,12 @@ public:
     // written as an extra date too, which every reader shows once; a start
     // on the rule loses such an extra date (some readers would show it twice).
     void settleStartOnRule();
-    // Keeps the exceptions from the date on, dropping the earlier ones (the
-    // part that continues as a new series).
+    // Keeps the exceptions, extra dates and changed occurrences after the
+    // date, dropping those up to it (the part that continues as a new
+    // series, which starts at the date).
     void keepExceptionsFrom(const Date& occurrence);
+    // The VEVENTs of the own uid take another uid (a series split off).
+    void renameOwnEvents(const QString& uid);
 
     // Tasks: one VTODO.
     void writeTask(const QString& uid, const ICalTaskData& task);

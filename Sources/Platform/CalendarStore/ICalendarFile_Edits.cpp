@@ -852,18 +852,26 @@ void ICalendarFile::keepExceptionsFrom(const Date& occurrence)
 {
     icalcomponent* master = masterOf(m_root, m_uid);
     if (!master) return;
+    // The occurrence itself is the new series' start, written from its own
+    // fields: its extra date and its change go with the earlier part.
     for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY})
         for (const auto& [property, date] : datesOf(master, kind)) {
-            if (date && !(date < occurrence)) continue;
+            if (date && occurrence < date) continue;
             icalcomponent_remove_property(master, property);
             icalproperty_free(property);
         }
     QList<icalcomponent*> doomed;
     for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
         const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
-        if (!dates.isEmpty() && dates.first().second < occurrence) doomed << c;
+        if (!dates.isEmpty() && !(occurrence < dates.first().second)) doomed << c;
     }
     removeComponents(doomed);
+}
+
+void ICalendarFile::renameOwnEvents(const QString& uid)
+{
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) icalcomponent_set_uid(c, uid.toUtf8().constData());
+    m_uid = uid;
 }
 
 void ICalendarFile::writeTask(const QString& uid, const ICalTaskData& task)
