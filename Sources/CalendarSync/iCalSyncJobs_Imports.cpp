@@ -4,9 +4,9 @@
 
 #include "Calendar.h"
 #include "CoreData.h"
-#include "MainQueue.h"
 #include "Setting.h"
 #include "Task.h"
+#include "Transaction.h"
 #include "Utilities.h"
 #include "iCalSyncJobsShared.h"
 
@@ -99,7 +99,7 @@ void doTodayWhenDue(CoreData& manager, const TaskPtr& task)
     }
     // The move reads and reorders the listed tasks, which are the main
     // thread's: it is made there, after the content this job handed over.
-    MainQueue::async([task] {
+    Transaction::toMainThreadAfterCommit([task] {
         CoreData* shared = CoreData::shared();
         if (shared && !shared->doToday(task)) qWarning() << "A task due today could not be moved to the top";
     });

@@ -1,7 +1,6 @@
 #include "Calendar.h"
 
 #include "CoreData.h"
-#include "MainQueue.h"
 #include "iCalSync.h"
 #include "Transaction.h"
 #include "RecordHelpers.h"
@@ -149,9 +148,9 @@ bool Calendar::writeRow()
 void Calendar::refreshListEntry() const
 {
     // The list's records are the main thread's: the calendar-store worker's
-    // write hands them the content on the main queue.
+    // write hands them the content on the main queue once kept.
     if (iCalSync::listRecordsOnMainThread()) {
-        MainQueue::async([written = copy()] {
+        Transaction::toMainThreadAfterCommit([written = copy()] {
             const CoreData* dataManager = CoreData::shared();
             if (!dataManager) return;
             for (const CalendarPtr& entry : dataManager->calendarList())

@@ -159,12 +159,17 @@ QList<QString> DatabaseSchema::taskCreationMarks()
 // uid alone; its rows move over, and the old table goes. They run only on a
 // database that still has the old table (the kind column of the oldest
 // fails as already there on the others).
+//
+// The copy and the drop are one text: SQLite runs no statement of it after
+// one that failed, so the old table goes only once its rows are over, and a
+// copy that failed (a full disk, the kind column missing) keeps it, whole,
+// for the next start to try again. A copy made twice adds nothing.
 QList<QString> DatabaseSchema::storeRemovalKinds()
 {
     return addColumns(retiredRemovalTable, {{"kind", "INTEGER", "0"}}) + QList<QString>{
         QStringLiteral("INSERT OR IGNORE INTO StoreRemovals (kind, uid) "
-                       "SELECT coalesce(kind, 0), uid FROM StoreCalendarRemovals WHERE uid IS NOT NULL;"),
-        QStringLiteral("DROP TABLE IF EXISTS StoreCalendarRemovals;"),
+                       "SELECT coalesce(kind, 0), uid FROM StoreCalendarRemovals WHERE uid IS NOT NULL; "
+                       "DROP TABLE IF EXISTS StoreCalendarRemovals;"),
     };
 }
 

@@ -6,7 +6,6 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "GregorianCalendar.h"
-#include "MainQueue.h"
 #include "iCalSync.h"
 #include "OneOffStatement.h"
 #include "RecordGuard.h"
@@ -567,9 +566,9 @@ bool Task::insertAndDehydrate()
     if (belongsInWorkingList()) {
         if (iCalSync::listRecordsOnMainThread()) {
             // The lists are the main thread's: a store job's new row joins
-            // them there, before what the job queues there after it (a move
-            // to the top of today's tasks).
-            MainQueue::async([written = shared_from_this()] {
+            // them there once it is committed, before what the job hands
+            // over after it (a move to the top of today's tasks).
+            Transaction::toMainThreadAfterCommit([written = shared_from_this()] {
                 if (CoreData* dataManager = CoreData::shared())
                     dataManager->doWithAllTasksEventsAdes(TaskList{written}, ListAction::Add);
             });
@@ -698,13 +697,14 @@ bool Task::writeRow()
 // the views show is the list's, so it takes the written content.
 //
 // The list's records are the main thread's: a calendar-store job's write
-// hands them the content on the main queue, never writes into them itself.
+// hands them the content on the main queue once kept, never writes into them
+// itself.
 // (The web sync still refreshes them from its queue; it waits for nothing
 // the main thread does.)
 void Task::refreshListEntry() const
 {
     if (iCalSync::listRecordsOnMainThread()) {
-        MainQueue::async([written = copy()] {
+        Transaction::toMainThreadAfterCommit([written = copy()] {
             const CoreData* dataManager = CoreData::shared();
             if (!dataManager) return;
             for (const TaskPtr& entry : dataManager->allTasksEventsAdes())
@@ -743,7 +743,7 @@ void Task::refreshListLink() const
         }
     };
     if (iCalSync::listRecordsOnMainThread())
-        MainQueue::async(apply);
+        Transaction::toMainThreadAfterCommit(apply);
     else
         apply();
 }

@@ -1,5 +1,6 @@
 #include "Transaction.h"
 
+#include "MainQueue.h"
 #include "RecordStore.h"
 
 #include <QtGlobal>
@@ -89,6 +90,14 @@ void Transaction::afterCommitOrNow(std::function<void()> action)
     NotificationCenter::HeldPosts::runOrHold(std::move(action));
 }
 
+void Transaction::toMainThreadAfterCommit(std::function<void()> job)
+{
+    if (innermost)
+        innermost->m_toMainThread.push_back(std::move(job));
+    else
+        MainQueue::async(std::move(job));
+}
+
 void Transaction::onRollback(std::function<void()> undo)
 {
     m_undo.push_back(std::move(undo));
@@ -143,13 +152,19 @@ bool Transaction::commit()
         // The enclosing unit may still roll back what this one did.
         for (auto& undo : m_undo) m_outer->m_undo.push_back(std::move(undo));
         m_outer->m_kept.insert(m_kept.begin(), m_kept.end());
+        for (auto& job : m_toMainThread) m_outer->m_toMainThread.push_back(std::move(job));
+        m_toMainThread.clear();
     }
     m_undo.clear();
     leave();
     // The outermost unit lets the lock go first: the views hear of the change
     // only now, and never while this thread holds a lock the main thread may
     // be waiting for. An inner unit's posts join the enclosing hold.
-    if (!m_outer) m_guard.reset();
+    if (!m_outer) {
+        m_guard.reset();
+        for (auto& job : m_toMainThread) MainQueue::async(std::move(job));
+        m_toMainThread.clear();
+    }
     m_posts.release();
     return true;
 }
@@ -201,6 +216,7 @@ void Transaction::rollBackRows()
 
 void Transaction::runUndo()
 {
+    m_toMainThread.clear();
     std::vector<std::function<void()>> undo;
     undo.swap(m_undo);
     for (auto it = undo.rbegin(); it != undo.rend(); ++it) (*it)();

@@ -78,6 +78,12 @@ public:
     // Runs the action after the open units commit, in order with the posts
     // they hold, or at once without one; dropped on a rollback.
     static void afterCommitOrNow(std::function<void()> action);
+    // Queues the job on the main thread once the open units commit, at once
+    // without one; dropped on a rollback. A worker hands the main thread's
+    // records over this way: they never take what the rows do not keep. It
+    // waits for no hold of posts beyond the units, as a queued job makes no
+    // thread wait.
+    static void toMainThreadAfterCommit(std::function<void()> job);
 
 private:
     enum class State { Open, Failed, Committed, RolledBack };
@@ -103,5 +109,6 @@ private:
     // nothing undoes nothing when it ends unkept (a read's unit).
     qint64 m_changesAtBegin = -1;
     std::vector<std::function<void()>> m_undo;
+    std::vector<std::function<void()>> m_toMainThread;
     std::unordered_set<const void*> m_kept;
 };

@@ -1,11 +1,14 @@
+#include "MainQueue.h"
 #include "Notifications.h"
 #include "RecordLock.h"
 #include "TaskTestFixture.h"
 #include "Transaction.h"
+#include "iCalSync.h"
 
 #include <QObject>
 
 #include <future>
+#include <thread>
 
 // Units of work: rows, records and lists go back together, nested units join
 // their parent, and nobody hears of a change before it is there to stay.
@@ -138,6 +141,9 @@ TEST_F(TransactionTest, TheWorkingListComesBackItemForItemAfterAnyMixOfChanges)
         const char* what;
         std::function<void()> steps;
         QString committed;
+        // The steps run on a thread that hands the listed records over to
+        // the main one, as the calendar store's worker does.
+        bool handsListOver = false;
     };
     const Case cases[] = {
         {"adds and removals from the middle",
@@ -169,20 +175,28 @@ TEST_F(TransactionTest, TheWorkingListComesBackItemForItemAfterAnyMixOfChanges)
              newItem(QStringLiteral("u"));
          },
          QStringLiteral("u")},
+        {"a new item on the calendar store's worker", [&] { newItem(QStringLiteral("s")); }, QStringLiteral("abcdes"),
+         true},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
         const TaskList before = dataManager().allTasksEventsAdes();
-        {
-            Transaction unit;
-            test.steps();
-        }
+        const auto inUnit = [&](bool kept) {
+            const auto run = [&] {
+                Transaction unit;
+                test.steps();
+                if (kept) EXPECT_TRUE(unit.commit());
+            };
+            if (!test.handsListOver) return run();
+            std::thread([&] {
+                iCalSync::setListRecordsOnMainThread(true);
+                run();
+            }).join();
+            MainQueue::runWaitingJobs();
+        };
+        inUnit(false);
         EXPECT_EQ(dataManager().allTasksEventsAdes(), before) << "the same objects, in the same order";
-        {
-            Transaction unit;
-            test.steps();
-            ASSERT_TRUE(unit.commit());
-        }
+        inUnit(true);
         EXPECT_EQ(names(), test.committed);
         dataManager().doWithAllTasksEventsAdes(std::nullopt, ListAction::Remove);
         dataManager().doWithAllTasksEventsAdes(before, ListAction::Add);
