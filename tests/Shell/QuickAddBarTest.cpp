@@ -536,7 +536,7 @@ TEST_F(QuickAddBarTest, ALineThatCannotBeStoredStaysInTheBar)
             panel.taskDetailView()->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
             panel.taskDetailView()->addTask();
         } else {
-            panel.eventDetailView()->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
+            panel.eventDetailView()->tagDetailView()->setObjectValue({QStringLiteral("Trip")});
             panel.eventDetailView()->addEvent();
         }
     };
