@@ -6,6 +6,7 @@
 #include "ScriptedAlertPresenter.h"
 #include "GearSyncFixture.h"
 
+#include "AddNewNoteView.h"
 #include "AddView.h"
 #include "Button.h"
 #include "CustomNSTextField.h"
@@ -20,6 +21,7 @@
 #include "LogCapture.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
+#include "NoteContentView.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "QuickAddView.h"
@@ -535,6 +537,11 @@ TEST_F(QuickAddBarTest, ALineThatCannotBeStoredStaysInTheBar)
         if (tab == AddView::TaskEditor) {
             panel.taskDetailView()->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
             panel.taskDetailView()->addTask();
+        } else if (auto* note = dynamic_cast<AddNewNoteView*>(panel.noteForm()); tab == AddView::NoteEditor) {
+            ASSERT_NE(note, nullptr);
+            note->contentView()->noteContent()->editor()->insertPlainText(QStringLiteral("Milk"));
+            note->tagDetailView()->setObjectValue({QStringLiteral("Shopping")});
+            note->addNote();
         } else {
             panel.eventDetailView()->tagDetailView()->setObjectValue({QStringLiteral("Trip")});
             panel.eventDetailView()->addEvent();
@@ -544,7 +551,7 @@ TEST_F(QuickAddBarTest, ALineThatCannotBeStoredStaysInTheBar)
         int tab;
         bool form;
     } cases[] = {{-1, false}, {AddView::TaskEditor, false}, {AddView::ProjectEditor, false},
-                 {AddView::TaskEditor, true}, {AddView::EventEditor, true}};
+                 {AddView::TaskEditor, true}, {AddView::EventEditor, true}, {AddView::NoteEditor, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tab);
         SCOPED_TRACE(c.form);
