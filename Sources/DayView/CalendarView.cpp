@@ -1012,15 +1012,19 @@ bool CalendarView::convertEvent2Task(const TaskPtr& item, double imageTop)
 {
     CoreData* manager = dataManager();
     if (!item || !manager) return false;
-    TaskPtr task;
+    // The conversion asks its own questions before its unit; the new task's
+    // place in the order is written in that unit, so a refused drop keeps
+    // neither, and is told.
+    const CoreData::AfterConversion placeInOrder = [&](const TaskPtr& task) {
+        TaskList list = findTaskAbove(documentHeight, imageTop, task);
+        list.prepend(task);
+        return writeTaskAboveOrder(list);
+    };
     manager->runAskingCommandFromView([&] {
-        task = item->isSheduledTask() ? manager->convertSTask2Task(item) : manager->convertEvent2Task(item);
+        const TaskPtr task = item->isSheduledTask() ? manager->convertSTask2Task(item, placeInOrder)
+                                                    : manager->convertEvent2Task(item, placeInOrder);
         return task != nullptr;
     });
-    if (!task) return true;  // refused or cancelled: the order stays
-    TaskList list = findTaskAbove(documentHeight, imageTop, task);
-    list.prepend(task);
-    updateTaskAboveOrderInList(list);
     return true;
 }
 
@@ -1031,6 +1035,7 @@ bool CalendarView::changeTaskInfoByDrag(const TaskPtr& task, double imageTop, co
     const SettingPtr setting = manager->currentSetting();
     const bool filtered = m_taskListFilterQuery && m_taskListFilterQuery();
     const bool warns = setting && setting->showWarningChangeTaskOrder() != 0 && filtered;
+    qint64 askAgain = 1;
     if (warns) {
         AlertRequest request;
         request.style = AlertStyle::Warning;
@@ -1040,23 +1045,33 @@ bool CalendarView::changeTaskInfoByDrag(const TaskPtr& task, double imageTop, co
         request.informativeText = TextTable::localizedString(QStringLiteral("changeTaskOrderMessage"));
         request.showsSuppressionButton = true;
         const AlertResponse response = AlertPresenter::current().runModal(request);
-        setting->setShowWarningChangeTaskOrder(response.suppressed ? 0 : 1);
-        if (response.button == AlertResponse::secondButton) return false;
-        if (response.button != AlertResponse::firstButton) return true;
+        askAgain = response.suppressed ? 0 : 1;
+        if (response.button != AlertResponse::firstButton) {
+            // Not reordered: the answer about the question is the whole change.
+            if (askAgain == 0 &&
+                !manager->saveSettingFromView([](Setting& kept) { kept.setShowWarningChangeTaskOrder(0); }))
+                qWarning() << "The settings could not be saved after the order question";
+            return response.button != AlertResponse::secondButton;
+        }
     }
 
     const double draggedY = findDraggedPosY(task);
-    if (draggedY >= imagePoint.y()) {
-        TaskList list = findTaskAbove(draggedY, imageTop, task);
+    const bool above = draggedY >= imagePoint.y();
+    TaskList list = above ? findTaskAbove(draggedY, imageTop, task) : findTaskBelow(draggedY, imageTop, task);
+    if (above)
         list.prepend(task);
-        updateTaskAboveOrderInList(list);
-    } else {
-        TaskList list = findTaskBelow(draggedY, imageTop, task);
+    else
         list.append(task);
-        updateTaskBelowOrderInList(list);
-    }
-    // The answer to the question was set on the settings when given.
-    if (warns && !manager->saveSettingFromView([](Setting&) {})) qWarning() << "The settings could not be saved after a reorder";
+    // The order and the answer about the question are one unit.
+    const bool saved = manager->saveChangeFromView(list, [&] {
+        if (warns) {
+            Transaction::keepInCurrent(setting);
+            setting->setShowWarningChangeTaskOrder(askAgain);
+            if (!setting->dehydrate()) return false;
+        }
+        return above ? writeTaskAboveOrder(list) : writeTaskBelowOrder(list);
+    });
+    if (!saved) qWarning() << "The planned order could not be saved";
     return true;
 }
 
@@ -1104,32 +1119,42 @@ void CalendarView::updateTaskAboveOrderInList(const TaskList& items)
     CoreData* manager = dataManager();
     if (items.isEmpty() || !manager) return;
     // One write unit for the whole list; a refused one leaves every order.
-    const bool saved = manager->saveChangeFromView(items, [&] {
-        const qint64 firstOrder = items.front()->taskOrder();
-        bool written = true;
-        for (qsizetype i = 1; i < items.size(); ++i) {
-            items[i - 1]->setTaskOrder(items[i]->taskOrder());
-            written = written && items[i - 1]->dehydrate();
-        }
-        items.back()->setTaskOrder(firstOrder);
-        return written && items.back()->dehydrate();
-    });
-    if (!saved) qWarning() << "The planned order could not be saved";
+    if (!manager->saveChangeFromView(items, [&] { return writeTaskAboveOrder(items); }))
+        qWarning() << "The planned order could not be saved";
 }
 
 void CalendarView::updateTaskBelowOrderInList(const TaskList& items)
 {
     CoreData* manager = dataManager();
     if (items.isEmpty() || !manager) return;
-    const bool saved = manager->saveChangeFromView(items, [&] {
-        const qint64 lastOrder = items.back()->taskOrder();
-        bool written = true;
-        for (qsizetype i = items.size() - 1; i >= 1; --i) {
-            items[i]->setTaskOrder(items[i - 1]->taskOrder());
-            written = written && items[i]->dehydrate();
-        }
-        items.front()->setTaskOrder(lastOrder);
-        return written && items.front()->dehydrate();
-    });
-    if (!saved) qWarning() << "The planned order could not be saved";
+    if (!manager->saveChangeFromView(items, [&] { return writeTaskBelowOrder(items); }))
+        qWarning() << "The planned order could not be saved";
+}
+
+bool CalendarView::writeTaskAboveOrder(const TaskList& items)
+{
+    if (items.isEmpty()) return true;
+    for (const TaskPtr& item : items) Transaction::keepInCurrent(item);
+    const qint64 firstOrder = items.front()->taskOrder();
+    bool written = true;
+    for (qsizetype i = 1; i < items.size(); ++i) {
+        items[i - 1]->setTaskOrder(items[i]->taskOrder());
+        written = written && items[i - 1]->dehydrate();
+    }
+    items.back()->setTaskOrder(firstOrder);
+    return written && items.back()->dehydrate();
+}
+
+bool CalendarView::writeTaskBelowOrder(const TaskList& items)
+{
+    if (items.isEmpty()) return true;
+    for (const TaskPtr& item : items) Transaction::keepInCurrent(item);
+    const qint64 lastOrder = items.back()->taskOrder();
+    bool written = true;
+    for (qsizetype i = items.size() - 1; i >= 1; --i) {
+        items[i]->setTaskOrder(items[i - 1]->taskOrder());
+        written = written && items[i]->dehydrate();
+    }
+    items.front()->setTaskOrder(lastOrder);
+    return written && items.front()->dehydrate();
 }

@@ -233,6 +233,9 @@ public:
     // place, each other one the next one's); the last one behind them.
     static void updateTaskAboveOrderInList(const TaskList& items);
     static void updateTaskBelowOrderInList(const TaskList& items);
+    // The same writes inside the caller's unit; false when one failed.
+    static bool writeTaskAboveOrder(const TaskList& items);
+    static bool writeTaskBelowOrder(const TaskList& items);
 
     // Whether the task list shows its task view under a filter (a reorder
     // there warns first); asked of the task list, false until it says.

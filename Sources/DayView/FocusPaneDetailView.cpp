@@ -421,12 +421,9 @@ std::function<void()> FocusPaneDetailView::commandForAction(const QString& actio
     if (action == QLatin1String("duplicateTask:")) return [list] { if (list) list->duplicateTask(); };
     if (action == QLatin1String("deleteTask:") || action == QLatin1String("deleteNote:"))
         return [list] { if (list) list->applyDelete(); };
-    if (action == QLatin1String("doToday:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today");
-    if (action == QLatin1String("doNextWeek:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); }, "was not moved to next week");
-    if (action == QLatin1String("doNextMonth:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); }, "was not moved to next month");
+    // One unit each, kept whole or refused and told.
+    if (const ItemCommands::ItemCommand command = ItemCommands::dateCommand(action))
+        return [list, command] { if (list) command(list->selectedTask()); };
     if (action == QLatin1String("copyToMakeLink:")) return [list] { if (list) list->copyToMakeLink(); };
     if (action == QLatin1String("pasteToMakeLink:"))
         return onSelected([](CoreData& m, const TaskPtr& item) { return m.pasteToMakeLinkWith(item); }, "was not linked");

@@ -581,11 +581,8 @@ void EventDetailView::addEvent()
     if (category) item->setCalendarId(category->primaryKey());
     item->updateAlertList(m_alertRows->alertList());
     item->setUrl(m_urlTextField->stringValue());
-    CoreData* dataManager = CoreData::shared();
-    item->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
-                                             [dataManager](const QString& name) {
-                                                 if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
-                                             }));
+    // The host stores the new tags with the event.
+    item->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString()));
     item->setNotes(m_desc->string());
     item->setLocalStartDate(item->startTime());
     item->setLocalEndDate(item->endTime());

@@ -103,7 +103,8 @@ void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
     // The category's own tags are never written into the task.
     const QString categoryTags = category ? category->tagList() : QString();
     const QString own = ownTagList(m_tagDetailView->objectValue(), categoryTags);
-    if (dataManager) {
+    // A new task's tags are stored by the host, with the task.
+    if (dataManager && m_type != 0) {
         for (const QString& name : tagNames(own))
             if (!dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
     }

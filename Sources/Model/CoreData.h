@@ -826,9 +826,13 @@ public:
     // the delete scopes, the new task goes in through addNewTask, takes over
     // the source's links and stays in modifyingTask. Null (and modifyingTask
     // null) when the user cancels, or when the scopes gave back no copy to
-    // convert: nothing is added then.
-    [[nodiscard]] TaskPtr convertEvent2Task(const TaskPtr& event);
-    [[nodiscard]] TaskPtr convertSTask2Task(const TaskPtr& scheduledTask);
+    // convert: nothing is added then. thenInUnit, when given, runs on the
+    // new task inside the conversion's unit, after its questions (a view
+    // placing the task where it was dropped): false refuses the whole
+    // conversion.
+    using AfterConversion = std::function<bool(const TaskPtr& made)>;
+    [[nodiscard]] TaskPtr convertEvent2Task(const TaskPtr& event, const AfterConversion& thenInUnit = {});
+    [[nodiscard]] TaskPtr convertSTask2Task(const TaskPtr& scheduledTask, const AfterConversion& thenInUnit = {});
     // Completes a scheduled task as a done task of its own row. Only with
     // autoSyncZVW (the first form) does it ask for a web push; a batch asks
     // once for the whole selection instead. False (nothing changed) when
@@ -936,7 +940,7 @@ private:
 
     // --- conversions between kinds, batch commands ---
     struct EventConversion;
-    TaskPtr convertToTask(const TaskPtr& source, const EventConversion& kind);
+    TaskPtr convertToTask(const TaskPtr& source, const EventConversion& kind, const AfterConversion& thenInUnit);
     TaskPtr takeOccurrencesAsTask(const TaskPtr& source, const EventConversion& kind, bool onlyThis);
     TaskPtr takeSingleAsTask(const TaskPtr& source);
     void announceTasksFromNotes();

@@ -240,7 +240,7 @@ struct CoreData::EventConversion {
 
 // ---- new rows from events and scheduled tasks -------------------------------------
 
-TaskPtr CoreData::convertEvent2Task(const TaskPtr& event)
+TaskPtr CoreData::convertEvent2Task(const TaskPtr& event, const AfterConversion& thenInUnit)
 {
     return convertToTask(event, {false,
                                  TextTable::localizedString(QStringLiteral("convertEvent2TaskText")),
@@ -248,10 +248,11 @@ TaskPtr CoreData::convertEvent2Task(const TaskPtr& event)
                                  TextTable::localizedString(QStringLiteral("allFutureEventsText")),
                                  TextTable::localizedString(QStringLiteral("convertEvent2TaskMessageText")),
                                  &Setting::showWarningEvent2Task,
-                                 &Setting::setShowWarningEvent2Task});
+                                 &Setting::setShowWarningEvent2Task},
+                         thenInUnit);
 }
 
-TaskPtr CoreData::convertSTask2Task(const TaskPtr& scheduledTask)
+TaskPtr CoreData::convertSTask2Task(const TaskPtr& scheduledTask, const AfterConversion& thenInUnit)
 {
     return convertToTask(scheduledTask, {true,
                                          TextTable::localizedString(QStringLiteral("convertSTask2TaskText")),
@@ -259,10 +260,11 @@ TaskPtr CoreData::convertSTask2Task(const TaskPtr& scheduledTask)
                                          TextTable::localizedString(QStringLiteral("allFutureSTasksText")),
                                          TextTable::localizedString(QStringLiteral("convertSTask2TaskMessageText")),
                                          &Setting::showWarningConvertSTask2Task,
-                                         &Setting::setShowWarningConvertSTask2Task});
+                                         &Setting::setShowWarningConvertSTask2Task},
+                         thenInUnit);
 }
 
-TaskPtr CoreData::convertToTask(const TaskPtr& source, const EventConversion& kind)
+TaskPtr CoreData::convertToTask(const TaskPtr& source, const EventConversion& kind, const AfterConversion& thenInUnit)
 {
     const SettingPtr setting = currentSetting();
     const bool series = isSeriesCase(*source);
@@ -304,6 +306,7 @@ TaskPtr CoreData::convertToTask(const TaskPtr& source, const EventConversion& ki
     }
     // A task that could not be stored stays dirty (logged by the record).
     if (!addNewTask(converted) || converted->dirty() || !restoreLinks(links, converted)) return nullptr;
+    if (thenInUnit && !thenInUnit(converted)) return nullptr;
     if (isAutoZVWSyncOn()) postAutoSyncRequest(AutoSync::links);
     return transaction.commit() ? converted : nullptr;
 }

@@ -204,11 +204,8 @@ void AddNewNoteView::addNote(QObject*)
     note->setCalendarId(key);
     sqlite3* database = RecordStore::sharedDatabase();
     const CalendarPtr category = database ? Calendar::initWithPrimaryKey(key, database) : CalendarPtr();
-    CoreData* dataManager = CoreData::shared();
-    note->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString(),
-                                             [dataManager](const QString& name) {
-                                                 if (dataManager && !dataManager->insertTagIfNA(name)) qWarning() << "Tag" << name << "could not be stored";
-                                             }));
+    // The bar stores the new tags with the note.
+    note->setTagList(EventSaving::tagListFor(m_tagDetailView->objectValue(), category ? category->tagList() : QString()));
 
     QuickAddView* bar = m_parentView ? m_parentView->parentView() : nullptr;
     if (!bar) {

@@ -295,7 +295,7 @@ void NoteView::summaryInfo()
                                                }));
 }
 
-void NoteView::saveChanges(bool close)
+bool NoteView::saveChanges(bool close)
 {
     m_currentLinkSection->saveChanges();
     if (isRevertShown() && m_note) {
@@ -319,7 +319,8 @@ void NoteView::saveChanges(bool close)
         if (!saved) {
             qWarning() << "Note" << note->primaryKey() << "could not be saved";
             m_note = opened;
-            return;
+            m_saveRefused = true;
+            return false;
         }
         m_revertBtn->hide();
         // A later Revert goes back to what was just stored.
@@ -328,10 +329,11 @@ void NoteView::saveChanges(bool close)
         if (setting && setting->autoZVWSync() != 0)
             NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));
     }
-    if (!close) return;
+    if (!close) return true;
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.postNotificationOnMainThreadName(kPopoverShouldClose, this);
     center.postNotificationOnMainThreadName(kTaskChanged, this);
+    return true;
 }
 
 void NoteView::saveChangesManualReload()
@@ -363,14 +365,19 @@ void NoteView::revertEdit()
 
 void NoteView::doneEdit()
 {
+    m_saveRefused = false;
     customResignFirstResponder();
+    // Leaving the text saved it and was refused, and the person told: the
+    // editor stays open with what was typed until Done again.
+    if (m_saveRefused) return;
     saveChanges(true);
 }
 
 void NoteView::addNewLink()
 {
+    m_saveRefused = false;
     customResignFirstResponder();
-    saveChanges(false);
+    if (m_saveRefused || !saveChanges(false)) return;
     popupAddLink();
     m_revertBtn->hide();
 }

@@ -58,8 +58,9 @@ public:
     void createdDateChanged();
     void tagChanged();
     // Stores the edits when anything changed; with close the popover closes
-    // and "Task changed" follows.
-    void saveChanges(bool close);
+    // and "Task changed" follows. A refused save (told) leaves the editor
+    // open with what was typed, and answers false.
+    bool saveChanges(bool close);
     void summaryInfo();
     void revertEdit();
     void revertInfo();
@@ -117,4 +118,7 @@ private:
     TaskPtr m_keptCopy;
     QPointer<View> m_parentView;
     DetailViewController* m_detailViewController = nullptr;
+    // A save refused since Done or Add link began: the end of typing that
+    // leaving the text starts may save, and be refused, first.
+    bool m_saveRefused = false;
 };

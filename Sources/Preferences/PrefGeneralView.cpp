@@ -19,6 +19,7 @@
 #include "TextField.h"
 #include "TextMeasure.h"
 #include "TextTable.h"
+#include "Transaction.h"
 #include "UIUtilities.h"
 #include "Window.h"
 
@@ -220,18 +221,28 @@ void PrefGeneralView::selectCalendar()
     // was built.
     const CalendarPtr category = Calendar::initWithPrimaryKey(item->tag, RecordStore::sharedDatabase());
     if (!category || category->primaryKey() <= 0) return;
-    setting->setCalendarDefID(category->primaryKey());
-    if (category->inVisible() != 0) {
-        category->setInVisible(0);
-        if (!category->dehydrate()) qWarning() << "The default category could not be shown again";
-        if (const CalendarPtr listed = dataManager->calendarWithPrimaryKey(category->primaryKey()))
-            listed->setInVisible(0);
-        if (dataManager->isAppliedTagFilter())
-            dataManager->addTasksToListFromCalendar(category, dataManager->getShowTag());
-        else
-            dataManager->addTasksToListFromCalendarId(category->primaryKey());
+    const CalendarPtr listed = dataManager->calendarWithPrimaryKey(category->primaryKey());
+    // The default, a hidden category shown again with its items, and the
+    // rows: one unit.
+    const bool saved = dataManager->saveCategoryChangeFromView(listed ? CalendarList{listed} : CalendarList{}, [&] {
+        Transaction::keepInCurrent(setting);
+        setting->setCalendarDefID(category->primaryKey());
+        if (category->inVisible() != 0) {
+            category->setInVisible(0);
+            if (!category->dehydrate()) return false;
+            if (listed) listed->setInVisible(0);
+            if (dataManager->isAppliedTagFilter())
+                dataManager->addTasksToListFromCalendar(category, dataManager->getShowTag());
+            else
+                dataManager->addTasksToListFromCalendarId(category->primaryKey());
+        }
+        return setting->dehydrate();
+    }, window());
+    if (!saved) {
+        qWarning() << "The default category was not saved; the settings are as they were";
+        loadData();
+        return;
     }
-    PrefPanes::saveSettings();
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kCalendarListChanged,
                                                                          static_cast<QObject*>(this));
     PrefPanes::postSettingsPush();
@@ -239,8 +250,9 @@ void PrefGeneralView::selectCalendar()
 
 void PrefGeneralView::selectDefaultDuration()
 {
-    PrefPanes::storePopUpChoice(generalPaneSetting(), m_durationBtn,
-                                [](Setting& setting, qint64 tag) { setting.setDurationDefEventVal(tag); });
+    if (!PrefPanes::storePopUpChoice(generalPaneSetting(), m_durationBtn,
+                                     [](Setting& setting, qint64 tag) { setting.setDurationDefEventVal(tag); }))
+        loadData();
 }
 
 void PrefGeneralView::selectWeekStartDay()
@@ -248,8 +260,11 @@ void PrefGeneralView::selectWeekStartDay()
     const SettingPtr setting = generalPaneSetting();
     const RadioMatrix::Cell* cell = m_weekStartMatrix->selectedCell();
     if (!setting || !cell) return;
-    setting->setWeekStartDay(cell->tag - 1);
-    PrefPanes::saveSettings();
+    const qint64 day = cell->tag - 1;
+    if (!PrefPanes::saveSettings([day](Setting& kept) { kept.setWeekStartDay(day); }, window())) {
+        loadData();
+        return;
+    }
     postGeneralListChanged(this);
     PrefPanes::postSettingsPush();
 }
@@ -257,15 +272,17 @@ void PrefGeneralView::selectWeekStartDay()
 void PrefGeneralView::selectDefaultSnooze()
 {
     // A local habit of this machine: no push.
-    PrefPanes::storePopUpChoice(
-        generalPaneSetting(), m_snoozeBtn, [](Setting& setting, qint64 tag) { setting.setSnoozeDefVal(tag); }, false);
+    if (!PrefPanes::storePopUpChoice(
+            generalPaneSetting(), m_snoozeBtn, [](Setting& setting, qint64 tag) { setting.setSnoozeDefVal(tag); }, false))
+        loadData();
 }
 
 void PrefGeneralView::selectDefaultAlertForEvent()
 {
-    PrefPanes::storePopUpChoice(generalPaneSetting(), m_defaultAlertBtn, [](Setting& setting, qint64 tag) {
-        setting.setDefaultEventAlert(PrefPanes::alertListForTag(tag));
-    });
+    if (!PrefPanes::storePopUpChoice(generalPaneSetting(), m_defaultAlertBtn, [](Setting& setting, qint64 tag) {
+            setting.setDefaultEventAlert(PrefPanes::alertListForTag(tag));
+        }))
+        loadData();
 }
 
 void PrefGeneralView::selectTimeZoneSupport()
@@ -288,14 +305,18 @@ void PrefGeneralView::selectTimeZoneSupport()
             return;
         }
     }
+    if (!PrefPanes::saveSettings([&](Setting& kept) {
+            kept.setTzSupport(turnOn);
+            kept.setCurrentTZ(dataManager->getTimeZoneId(QString::fromUtf8(GregorianCalendar::systemZone().id())));
+        }, window())) {
+        loadData();
+        return;
+    }
     m_tzSupportBtn->setState(turnOn ? OnState : OffState);
-    setting->setTzSupport(turnOn);
-    setting->setCurrentTZ(dataManager->getTimeZoneId(QString::fromUtf8(GregorianCalendar::systemZone().id())));
     dataManager->setAppRootTZ(dataManager->getDefaultTimezone());
     if (turnOn)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTurnOnOffTimezone,
                                                                              static_cast<QObject*>(this));
-    PrefPanes::saveSettings();
     postGeneralListChanged(this);
     if (setting->tzSupport() != wasOn) {
         setting->setHasChanges(1);
@@ -308,8 +329,11 @@ void PrefGeneralView::selectWarnBeforeDelete()
 {
     const SettingPtr setting = generalPaneSetting();
     if (!setting) return;
-    setting->setIsWarningForDeleting(m_warnBeforeDeleteBtn->state() == OnState ? 1 : 0);
-    PrefPanes::saveSettings();
+    const qint64 warns = m_warnBeforeDeleteBtn->state() == OnState ? 1 : 0;
+    if (!PrefPanes::saveSettings([warns](Setting& kept) { kept.setIsWarningForDeleting(warns); }, window())) {
+        loadData();
+        return;
+    }
     PrefPanes::postSettingsPush();
 }
 

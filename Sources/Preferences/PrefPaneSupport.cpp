@@ -56,13 +56,12 @@ void postSettingsPush()
                                                                              qint64(AutoSync::settings));
 }
 
-bool saveSettings()
+bool saveSettings(const std::function<void(Setting&)>& change, QObject* window)
 {
     CoreData* dataManager = CoreData::shared();
-    const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
-    if (!setting) return false;
-    if (setting->dehydrate()) return true;
-    qWarning() << "The settings could not be saved; the change holds until the next save";
+    if (!dataManager || !dataManager->currentSetting()) return false;
+    if (dataManager->saveSettingFromView(change, window)) return true;
+    qWarning() << "A change of the preferences was not saved; the settings are as they were";
     return false;
 }
 
@@ -192,14 +191,15 @@ QString dayName(int weekDay)
     }
 }
 
-void storePopUpChoice(const SettingPtr& setting, const PopUpButton* popUp,
+bool storePopUpChoice(const SettingPtr& setting, const PopUpButton* popUp,
                       const std::function<void(Setting&, qint64)>& store, bool push)
 {
     const PopUpItem* item = popUp->selectedItem();
-    if (!setting || !item) return;
-    store(*setting, item->tag);
-    saveSettings();
+    if (!setting || !item) return true;
+    const qint64 tag = item->tag;
+    if (!saveSettings([&](Setting& kept) { store(kept, tag); }, popUp->window())) return false;
     if (push) postSettingsPush();
+    return true;
 }
 
 }  // namespace PrefPanes

@@ -16,15 +16,18 @@ class PopUpButton;
 class QObject;
 class QWidget;
 
-// What the preference panes share: every control writes the settings record
-// at once, saves it, and asks for a web push of the settings.
+// What the preference panes share: every control writes its change of the
+// settings record with the row in one unit, and asks for a web push of the
+// settings. A refused change leaves the settings as they were and tells the
+// person; the pane then shows the stored values again.
 namespace PrefPanes {
 
 // Posts the web push of the settings (32) when automatic web sync is on.
 void postSettingsPush();
-// Saves the settings record; an unsaved record stays in memory and is
-// logged, since a later save still carries it.
-bool saveSettings();
+// Makes the change on the settings record and saves the row, one unit;
+// refused, the record is as before, the person is told (the alert hangs from
+// window when given) and false is answered.
+bool saveSettings(const std::function<void(Setting&)>& change, QObject* window = nullptr);
 
 // "%@:" of a looked-up text, for the labels left of the controls, and the
 // check boxes' "  %@". The callers look their keys up themselves, so that
@@ -55,10 +58,10 @@ PopUpButton* createDefaultAlertPopUp(const QRectF& frame, const QString& menuTit
 // stored value outside the menu is left as stored until the user chooses.
 void selectTagOrNothing(PopUpButton* popUp, qint64 tag);
 
-// A pop-up's choice: its item's tag is stored with `store`, the settings are
-// saved and, when `push`, pushed to the web; nothing without a setting or a
-// chosen item.
-void storePopUpChoice(const SettingPtr& setting, const PopUpButton* popUp,
+// A pop-up's choice: its item's tag is stored with `store` and saved as
+// saveSettings does, then, when `push`, pushed to the web; nothing without a
+// setting or a chosen item. False when the change was refused.
+bool storePopUpChoice(const SettingPtr& setting, const PopUpButton* popUp,
                       const std::function<void(Setting&, qint64)>& store, bool push = true);
 
 // Working hours: minutes after midnight, 0 to 1439. An entry that is

@@ -115,8 +115,8 @@ void PrefSyncICal::selectFromValue()
     const SettingPtr setting = syncPaneSetting();
     const PopUpItem* chosen = m_fromBtn->selectedItem();
     if (!setting || !chosen) return;
-    setting->setICalSyncWindowStart(chosen->tag);
-    PrefPanes::saveSettings();
+    const qint64 tag = chosen->tag;
+    if (!PrefPanes::saveSettings([tag](Setting& kept) { kept.setICalSyncWindowStart(tag); }, window())) loadData();
 }
 
 void PrefSyncICal::selectToValue()
@@ -124,8 +124,8 @@ void PrefSyncICal::selectToValue()
     const SettingPtr setting = syncPaneSetting();
     const PopUpItem* chosen = m_toBtn->selectedItem();
     if (!setting || !chosen) return;
-    setting->setICalSyncWindowEnd(chosen->tag);
-    PrefPanes::saveSettings();
+    const qint64 tag = chosen->tag;
+    if (!PrefPanes::saveSettings([tag](Setting& kept) { kept.setICalSyncWindowEnd(tag); }, window())) loadData();
 }
 
 // ---- the pane ---------------------------------------------------------------------------

@@ -111,23 +111,28 @@ void PrefTaskView::loadData()
 
 void PrefTaskView::selectDefaultDuration()
 {
-    PrefPanes::storePopUpChoice(taskPaneSetting(), m_durationBtn,
-                                [](Setting& setting, qint64 tag) { setting.setDurationDefTaskVal(tag); });
+    if (!PrefPanes::storePopUpChoice(taskPaneSetting(), m_durationBtn,
+                                     [](Setting& setting, qint64 tag) { setting.setDurationDefTaskVal(tag); }))
+        loadData();
 }
 
 void PrefTaskView::selectDefaultAlertForTask()
 {
-    PrefPanes::storePopUpChoice(taskPaneSetting(), m_defaultAlertBtn, [](Setting& setting, qint64 tag) {
-        setting.setDefaultTaskAlert(PrefPanes::alertListForTag(tag));
-    });
+    if (!PrefPanes::storePopUpChoice(taskPaneSetting(), m_defaultAlertBtn, [](Setting& setting, qint64 tag) {
+            setting.setDefaultTaskAlert(PrefPanes::alertListForTag(tag));
+        }))
+        loadData();
 }
 
 void PrefTaskView::selectShowTask()
 {
     const SettingPtr setting = taskPaneSetting();
     if (!setting) return;
-    setting->setShowTask(m_showTaskBtn->state() == OnState ? 1 : 0);
-    PrefPanes::saveSettings();
+    const qint64 shows = m_showTaskBtn->state() == OnState ? 1 : 0;
+    if (!PrefPanes::saveSettings([shows](Setting& kept) { kept.setShowTask(shows); }, window())) {
+        loadData();
+        return;
+    }
     postListChanged(this);
     PrefPanes::postSettingsPush();
 }
@@ -136,8 +141,11 @@ void PrefTaskView::selectActiveTaskOnly()
 {
     const SettingPtr setting = taskPaneSetting();
     if (!setting) return;
-    setting->setShowActiveTaskOnly(m_activeTaskBtn->state() == OnState ? 1 : 0);
-    PrefPanes::saveSettings();
+    const qint64 activeOnly = m_activeTaskBtn->state() == OnState ? 1 : 0;
+    if (!PrefPanes::saveSettings([activeOnly](Setting& kept) { kept.setShowActiveTaskOnly(activeOnly); }, window())) {
+        loadData();
+        return;
+    }
     // The working list is rebuilt on the refresh the notice below starts.
     if (MainViewAccess* mainView = MainViewAccess::current()) mainView->setNeedUpdateCoreData(true);
     postListChanged(this);

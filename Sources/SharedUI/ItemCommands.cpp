@@ -149,6 +149,14 @@ void doNextMonth(const TaskPtr& item)
         qWarning() << "Item" << item->primaryKey() << "could not be moved";
 }
 
+ItemCommand dateCommand(const QString& action)
+{
+    if (action == QLatin1String("doToday:")) return &doToday;
+    if (action == QLatin1String("doNextWeek:")) return &doNextWeek;
+    if (action == QLatin1String("doNextMonth:")) return &doNextMonth;
+    return nullptr;
+}
+
 void copyToMakeLink(const TaskPtr& item)
 {
     CoreData* manager = CoreData::shared();

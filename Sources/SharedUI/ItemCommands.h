@@ -3,6 +3,7 @@
 #include "ModelTypes.h"
 
 class QObject;
+class QString;
 
 // The item menu's commands that the day grid's boxes and the planners' chips
 // and blocks carry out alike, over one item. Each asks its questions through
@@ -20,6 +21,11 @@ void duplicate(const TaskPtr& item);
 void doToday(const TaskPtr& item);
 void doNextWeek(const TaskPtr& item);
 void doNextMonth(const TaskPtr& item);
+// The menu's date command of an action ("doToday:", "doNextWeek:",
+// "doNextMonth:"), one of the three above, which every list and box runs
+// alike; null for any other action.
+using ItemCommand = void (*)(const TaskPtr& item);
+ItemCommand dateCommand(const QString& action);
 // Keeps a copy of the item for a later paste, after the warning (when on).
 void copyToMakeLink(const TaskPtr& item);
 // Links the kept copy with the item.

@@ -1290,13 +1290,28 @@ void MainView::undockAfterPlanner()
     }
 }
 
+// The planner the person chose, kept in the settings row as one unit.
+// Refused, the settings and the window stay as they were, the switch shows
+// the view still open, and the person is told.
+bool MainView::savePlannerChoice(qint64 weekPinned, qint64 monthPinned)
+{
+    CoreData* manager = dataManager();
+    if (!manager || !settings()) return true;
+    if (manager->saveSettingFromView([&](Setting& kept) {
+            kept.setIsWeekPlannerPinned(weekPinned);
+            kept.setIsMonthPlannerPinned(monthPinned);
+        }, window()))
+        return true;
+    qWarning() << "The planner choice could not be saved; the view stays as it was";
+    const SettingPtr setting = settings();
+    m_viewNavSegmentedControl->setSelectedSegment(
+        !m_isPlannerExpand ? 0 : setting && setting->isWeekPlannerPinned() != 0 ? 1 : 2);
+    return false;
+}
+
 void MainView::dayShowHide()
 {
-    if (const SettingPtr setting = settings()) {
-        setting->setIsWeekPlannerPinned(0);
-        setting->setIsMonthPlannerPinned(0);
-        if (!setting->dehydrate()) qWarning() << "The planner choice could not be saved";
-    }
+    if (!savePlannerChoice(0, 0)) return;
     m_isPlannerExpand = false;
     undockAfterPlanner();
     reopenWindowUnlessDocked();
@@ -1308,11 +1323,7 @@ void MainView::dayShowHide()
 
 void MainView::weekPlannerShowHide()
 {
-    if (const SettingPtr setting = settings()) {
-        setting->setIsWeekPlannerPinned(1);
-        setting->setIsMonthPlannerPinned(0);
-        if (!setting->dehydrate()) qWarning() << "The planner choice could not be saved";
-    }
+    if (!savePlannerChoice(1, 0)) return;
     m_isPlannerExpand = true;
     reopenWindowUnlessDocked();
     toggleViewSize();
@@ -1322,11 +1333,7 @@ void MainView::weekPlannerShowHide()
 
 void MainView::monthPlannerShowHide()
 {
-    if (const SettingPtr setting = settings()) {
-        setting->setIsWeekPlannerPinned(0);
-        setting->setIsMonthPlannerPinned(1);
-        if (!setting->dehydrate()) qWarning() << "The planner choice could not be saved";
-    }
+    if (!savePlannerChoice(0, 1)) return;
     m_isPlannerExpand = true;
     reopenWindowUnlessDocked();
     toggleViewSize();

@@ -290,6 +290,8 @@ public:
     Window* progressWindow() const { return m_progressWindow.get(); }
 
 private:
+    // The chosen planner saved; false (told, nothing changed) when refused.
+    bool savePlannerChoice(qint64 weekPinned, qint64 monthPinned);
     ScheduledTimer m_autoBackupTimer;
     std::unique_ptr<Window> m_progressWindow;
     bool m_isRestoring = false;

@@ -317,11 +317,15 @@ void QuickAddView::addNewTask(const TaskPtr& item)
     }
     manager->setModifyingTask(item);
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kRefreshHideStateOfMonthView, this);
-    if (!manager->addNewTask()) {
+    // The tags the form named that are new go in with the item, one unit.
+    if (!manager->saveChangeFromView({}, [&] {
+            for (const QString& name : item->tagList().split(QLatin1Char('/'), Qt::SkipEmptyParts))
+                if (!manager->insertTagIfNA(name)) return false;
+            return manager->addNewTask(item);
+        }, window())) {
         // The bar keeps the line, so what was typed is not lost and Return
         // may try again.
         qWarning() << "The new item" << item->taskName() << "could not be stored";
-        CoreData::tellChangeNotSaved(window());
         return;
     }
     if (MainViewAccess* mainView = MainViewAccess::current()) {

@@ -176,19 +176,6 @@ void RowCommands::setUpListLook(TableView& list, double rowHeight, bool multiple
     list.setPlacesVisibleRowsOnly(true);
 }
 
-const RowCommands::ItemCommand* RowCommands::dateCommand(const QString& action)
-{
-    static const ItemCommand today{[](CoreData& m, const TaskPtr& item) { return m.doToday(item); }, "was not moved to today"};
-    static const ItemCommand nextWeek{[](CoreData& m, const TaskPtr& item) { return m.doNextWeek(item); },
-                                      "was not moved to next week"};
-    static const ItemCommand nextMonth{[](CoreData& m, const TaskPtr& item) { return m.doNextMonth(item); },
-                                       "was not moved to next month"};
-    if (action == QLatin1String("doToday:")) return &today;
-    if (action == QLatin1String("doNextWeek:")) return &nextWeek;
-    if (action == QLatin1String("doNextMonth:")) return &nextMonth;
-    return nullptr;
-}
-
 bool RowCommands::passControlClick(View& list, const Event& event)
 {
     if (!(event.modifierFlags & ControlKeyMask)) return false;

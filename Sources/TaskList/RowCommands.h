@@ -66,14 +66,6 @@ public:
     // The lists' look: white, ruled between rows, no spacing, rows of the
     // given height, controls built for the rows in view only.
     static void setUpListLook(TableView& list, double rowHeight, bool multipleSelection);
-    // The menu's date commands on one item ("doToday:", "doNextWeek:",
-    // "doNextMonth:"): the data manager's call and the words for its failure;
-    // null for any other action.
-    struct ItemCommand {
-        bool (*run)(CoreData&, const TaskPtr&);
-        const char* failure;
-    };
-    static const ItemCommand* dateCommand(const QString& action);
 
     // A Control-click is a right click: true when it was handed on to the
     // list's right-click.

@@ -5,6 +5,7 @@
 #include "AlertPresenter.h"
 #include "CoreData.h"
 #include "InfoListItemView.h"
+#include "ItemCommands.h"
 #include "NotificationCenter.h"
 #include "QuickAddView.h"
 #include "RowCommands.h"
@@ -70,16 +71,6 @@ std::function<void()> SearchResultView::commandForAction(const QString& action)
 {
     const QPointer<SearchResultView> list(this);
     const auto run = [this](void (SearchResultView::*command)()) { return RowCommands::bound(this, command); };
-    // A data-manager command on a task row's item, then the search again.
-    const auto onTask = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
-        return std::function<void()>([list, command, what] {
-            CoreData* manager = CoreData::shared();
-            const TaskPtr item = list ? list->selectedTask() : nullptr;
-            if (!manager || !item || item->taskType() == 3) return;
-            if (!command(*manager, item)) qWarning() << "Item" << item->primaryKey() << what;
-            if (list) list->searchAgain();
-        });
-    };
     if (action == QLatin1String("editTask:") || action == QLatin1String("editNote:"))
         return run(&SearchResultView::popupEditDetail);
     if (action == QLatin1String("addPrimaryNote:")) return run(&SearchResultView::popupLinkDetail);
@@ -91,8 +82,14 @@ std::function<void()> SearchResultView::commandForAction(const QString& action)
     if (action == QLatin1String("copyToMakeLink:")) return run(&SearchResultView::copyToMakeLink);
     if (action == QLatin1String("pasteToMakeLink:")) return run(&SearchResultView::pasteToMakeLink);
     if (action == QLatin1String("convertNote2Task:")) return run(&SearchResultView::convertNote2Task);
-    if (const RowCommands::ItemCommand* command = RowCommands::dateCommand(action))
-        return onTask(command->run, command->failure);
+    // One unit each, kept whole or refused and told; then the search again.
+    if (const ItemCommands::ItemCommand command = ItemCommands::dateCommand(action))
+        return [list, command] {
+            const TaskPtr item = list ? list->selectedTask() : nullptr;
+            if (!item || item->taskType() == 3) return;
+            command(item);
+            if (list) list->searchAgain();
+        };
     qWarning() << "The search results have no command" << action;
     return {};
 }

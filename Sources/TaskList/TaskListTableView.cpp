@@ -24,6 +24,7 @@
 #include "TaskListView.h"
 #include "TextField.h"
 #include "TextTable.h"
+#include "Transaction.h"
 #include "Utilities.h"
 
 #include <QDebug>
@@ -103,15 +104,6 @@ TaskPtr droppedItem(const QMimeData& payload)
         return nullptr;
     }
     return items.front();
-}
-
-// A conversion asks its own questions before its unit opens: it runs as it
-// is, and a refused one is told.
-TaskPtr convertedFromView(CoreData& manager, const std::function<TaskPtr()>& convert)
-{
-    TaskPtr made;
-    manager.runAskingCommandFromView([&] { return (made = convert()) != nullptr; });
-    return made;
 }
 
 }  // namespace
@@ -842,7 +834,7 @@ bool TaskListTableView::orderQuestionApplies() const
            pane->typeViewSelectedTag() == TaskListView::taskViewTag && pane->filterIndex() != 0;
 }
 
-bool TaskListTableView::askOrderQuestion()
+std::optional<qint64> TaskListTableView::askOrderQuestion()
 {
     AlertRequest request;
     request.style = AlertStyle::Warning;
@@ -852,10 +844,13 @@ bool TaskListTableView::askOrderQuestion()
     request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("cancelText")));
     request.showsSuppressionButton = true;
     const AlertResponse response = AlertPresenter::current().runModal(request);
-    if (CoreData* manager = CoreData::shared())
-        if (const SettingPtr setting = manager->currentSetting())
-            setting->setShowWarningChangeTaskOrder(response.suppressed ? 0 : 1);
-    return response.button == ok;
+    const qint64 askAgain = response.suppressed ? 0 : 1;
+    if (response.button == ok) return askAgain;
+    // Cancelled: the answer about the question is the whole change.
+    if (CoreData* manager = CoreData::shared(); manager && askAgain == 0 &&
+        !manager->saveSettingFromView([](Setting& kept) { kept.setShowWarningChangeTaskOrder(0); }))
+        qWarning() << "The setting not to ask about the task order again was not saved";
+    return std::nullopt;
 }
 
 void TaskListTableView::reorderDropped(int to, bool fromElsewhere)
@@ -868,23 +863,29 @@ void TaskListTableView::reorderDropped(int to, bool fromElsewhere)
         changeOrderFromIndex(from(), to);
         return;
     }
-    if (!askOrderQuestion()) {
+    const std::optional<qint64> askAgain = askOrderQuestion();
+    if (!askAgain) {
         if (fromElsewhere) m_itemBeingDrag = nullptr;
         return;
     }
     // The row may have gone while the question was up.
-    changeOrderFromIndex(from(), to);
-    CoreData* manager = CoreData::shared();
-    // The answer to the question was set on the settings when given.
-    if (manager && !manager->saveSettingFromView([](Setting&) {})) qWarning() << "The setting not to ask about the task order again was not saved";
+    changeOrderFromIndex(from(), to, askAgain);
 }
 
-void TaskListTableView::changeOrderFromIndex(int from, int to)
+void TaskListTableView::changeOrderFromIndex(int from, int to, std::optional<qint64> askAgain)
 {
     TaskListView* pane = parentView();
     if (pane) pane->setForceSort(false);
-    if (!m_itemBeingDrag || from < 0 || from >= int(m_rootItems.size()) || m_rootItems[size_t(from)] != m_itemBeingDrag)
+    CoreData* manager = CoreData::shared();
+    // Nothing to move: the answer about the question is the whole change.
+    const auto keepAnswerAlone = [&] {
+        if (manager && askAgain && !manager->saveSettingFromView([&](Setting& kept) { kept.setShowWarningChangeTaskOrder(*askAgain); }))
+            qWarning() << "The setting not to ask about the task order again was not saved";
+    };
+    if (!m_itemBeingDrag || from < 0 || from >= int(m_rootItems.size()) || m_rootItems[size_t(from)] != m_itemBeingDrag) {
+        keepAnswerAlone();
         return;
+    }
     std::vector<TaskOrder::Row> rows;
     rows.reserve(m_rootItems.size());
     for (TableRowView* view : m_rootItems) {
@@ -892,7 +893,10 @@ void TaskListTableView::changeOrderFromIndex(int from, int to)
         rows.push_back(row ? TaskOrder::Row(row->task()->taskOrder()) : std::nullopt);
     }
     const TaskOrder::Move move = TaskOrder::plan(rows, from, to);
-    if (!move.moves) return;
+    if (!move.moves) {
+        keepAnswerAlone();
+        return;
+    }
 
     TableRowView* moved = m_rootItems[size_t(from)];
     m_rootItems.erase(m_rootItems.begin() + from);
@@ -905,8 +909,16 @@ void TaskListTableView::changeOrderFromIndex(int from, int to)
         tasks << task;
     }
     m_itemBeingDrag = nullptr;
-    CoreData* manager = CoreData::shared();
-    if (!manager || !manager->saveChangeFromView(tasks, [&] { return TaskOrder::save(tasks, move.orders); })) {
+    // The answer about the question goes with the order it let through.
+    const SettingPtr setting = manager && askAgain ? manager->currentSetting() : nullptr;
+    if (!manager || !manager->saveChangeFromView(tasks, [&] {
+            if (setting) {
+                Transaction::keepInCurrent(setting);
+                setting->setShowWarningChangeTaskOrder(*askAgain);
+                if (!setting->dehydrate()) return false;
+            }
+            return TaskOrder::save(tasks, move.orders);
+        })) {
         reloadAfterFailedSave();
         return;
     }
@@ -920,13 +932,6 @@ void TaskListTableView::reloadAfterFailedSave()
 {
     const TaskListView* pane = parentView();
     loadDataWithFilter(pane ? int(pane->filterIndex()) : 0, 0);
-}
-
-bool TaskListTableView::insertConverted(const TaskPtr& made, int index)
-{
-    if (!made) return false;
-    CoreData* manager = CoreData::shared();
-    return manager && manager->saveChangeFromView({}, [&] { return saveConvertedOrder(made, index); });
 }
 
 bool TaskListTableView::saveConvertedOrder(const TaskPtr& made, int index)
@@ -946,16 +951,23 @@ bool TaskListTableView::saveConvertedOrder(const TaskPtr& made, int index)
     return true;
 }
 
+// The conversion asks its own questions before its unit opens; the new
+// task's place is saved in that unit, so a refused order refuses the drop
+// whole, and a refused one is told.
 bool TaskListTableView::convertSTask2Task(const TaskPtr& item, int index)
 {
     CoreData* manager = CoreData::shared();
-    return manager && item && insertConverted(convertedFromView(*manager, [&] { return manager->convertSTask2Task(item); }), index);
+    return manager && item && manager->runAskingCommandFromView([&] {
+        return manager->convertSTask2Task(item, [&](const TaskPtr& made) { return saveConvertedOrder(made, index); }) != nullptr;
+    });
 }
 
 bool TaskListTableView::convertEvent2Task(const TaskPtr& item, int index)
 {
     CoreData* manager = CoreData::shared();
-    return manager && item && insertConverted(convertedFromView(*manager, [&] { return manager->convertEvent2Task(item); }), index);
+    return manager && item && manager->runAskingCommandFromView([&] {
+        return manager->convertEvent2Task(item, [&](const TaskPtr& made) { return saveConvertedOrder(made, index); }) != nullptr;
+    });
 }
 
 bool TaskListTableView::makeTaskFromNote(const TaskPtr& item, int index)

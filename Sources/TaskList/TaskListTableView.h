@@ -129,7 +129,9 @@ public:
     bool acceptDrop(const DraggingInfo& info, TableRowView* item, int childIndex) override;
     // Moves the row being dragged from one root index to the gap before
     // another and rotates the order values of the task rows in between.
-    void changeOrderFromIndex(int from, int to);
+    // A given askAgain (the answer about the order question) is saved in
+    // the same unit.
+    void changeOrderFromIndex(int from, int to, std::optional<qint64> askAgain = std::nullopt);
     bool convertSTask2Task(const TaskPtr& item, int index);
     bool convertEvent2Task(const TaskPtr& item, int index);
     bool makeTaskFromNote(const TaskPtr& item, int index);
@@ -141,10 +143,11 @@ public:
 
 private:
     bool orderQuestionApplies() const;
-    // Asks before reordering a filtered list; false: cancelled.
-    bool askOrderQuestion();
+    // Asks before reordering a filtered list: the value of the switch that
+    // asks it (0 with the box ticked), to be saved with the order; none
+    // when cancelled.
+    std::optional<qint64> askOrderQuestion();
     void reorderDropped(int to, bool fromElsewhere);
-    bool insertConverted(const TaskPtr& made, int index);
     // The order of a task just made at the row it was dropped at, inside
     // the caller's unit.
     bool saveConvertedOrder(const TaskPtr& made, int index);

@@ -118,20 +118,13 @@ std::function<void()> TaskListTableView::commandForAction(const QString& action)
 {
     const QPointer<TaskListTableView> list(this);
     const auto run = [this](void (TaskListTableView::*command)()) { return RowCommands::bound(this, command); };
-    // A data-manager command on the selected row's item; a failure is logged.
-    const auto onSelected = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
-        return std::function<void()>([list, command, what] {
-            CoreData* manager = CoreData::shared();
-            const TaskPtr item = list && list->m_selectedItem ? list->m_selectedItem->task() : nullptr;
-            if (manager && item && !command(*manager, item)) qWarning() << "Task" << item->primaryKey() << what;
-        });
-    };
     if (action == QLatin1String("editTask:")) return run(&TaskListTableView::editTask);
     if (action == QLatin1String("duplicateTask:")) return run(&TaskListTableView::duplicateTask);
     if (action == QLatin1String("selectDone:")) return run(&TaskListTableView::selectDone);
     if (action == QLatin1String("deleteTask:")) return run(&TaskListTableView::applyDelete);
-    if (const RowCommands::ItemCommand* command = RowCommands::dateCommand(action))
-        return onSelected(command->run, command->failure);
+    // One unit each, kept whole or refused and told.
+    if (const ItemCommands::ItemCommand command = ItemCommands::dateCommand(action))
+        return [list, command] { if (list && list->m_selectedItem) command(list->m_selectedItem->task()); };
     if (action == QLatin1String("copyToMakeLink:")) return run(&TaskListTableView::copyToMakeLink);
     if (action == QLatin1String("pasteToMakeLink:")) return run(&TaskListTableView::pasteToMakeLink);
     if (action == QLatin1String("addPrimaryNote:")) return run(&TaskListTableView::addPrimaryNote);
@@ -242,7 +235,8 @@ void TaskListTableView::doToDaySelectedTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doTodayTasks(m_arrSelectedItems)) qWarning() << "The selected tasks were not all moved to today";
+    const TaskList items = m_arrSelectedItems;
+    if (!manager->commandFromView(items, [&] { return manager->doTodayTasks(items); })) qWarning() << "The selected tasks were not all moved to today";
     OutlineView::reloadData();
 }
 
@@ -250,7 +244,8 @@ void TaskListTableView::doNextWeekSelectedTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doNextWeekTasks(m_arrSelectedItems, RowCommands::autoSync(*manager)))
+    const TaskList items = m_arrSelectedItems;
+    if (!manager->commandFromView(items, [&] { return manager->doNextWeekTasks(items, RowCommands::autoSync(*manager)); }))
         qWarning() << "The selected tasks were not all moved to next week";
     OutlineView::reloadData();
 }
@@ -259,7 +254,8 @@ void TaskListTableView::doNextMonthSelectedTasks()
 {
     CoreData* manager = CoreData::shared();
     if (!manager || m_arrSelectedItems.isEmpty()) return;
-    if (!manager->doNextMonthTasks(m_arrSelectedItems, RowCommands::autoSync(*manager)))
+    const TaskList items = m_arrSelectedItems;
+    if (!manager->commandFromView(items, [&] { return manager->doNextMonthTasks(items, RowCommands::autoSync(*manager)); }))
         qWarning() << "The selected tasks were not all moved to next month";
     OutlineView::reloadData();
 }

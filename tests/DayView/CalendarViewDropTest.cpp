@@ -390,6 +390,19 @@ TEST_F(CalendarViewDropTest, AnEventDroppedInTheTaskZoneBecomesATaskBeforeTheFir
     ScriptedAlertPresenter alerts;
     const TaskList tasks = planTasks({QStringLiteral("A"), QStringLiteral("B")}, 60);
     const TaskPtr event = storedEvent(QStringLiteral("Call"), at(14), at(15));
+    // B's row cannot take its new order: the event stays as it was, and the
+    // person is told once.
+    exec(QStringLiteral("CREATE TRIGGER refuseOrders BEFORE UPDATE ON Tasks WHEN NEW.taskName='B' "
+                        "BEGIN SELECT RAISE(ABORT, 'full'); END"));
+    alerts.scriptButton(AlertResponse::firstButton);
+    drag(sourceBox(event), payloadOf(event), {200, 9.5 * 46 + 23});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(alerts.requests().size(), 1);
+    EXPECT_EQ(reread(event)->taskType(), 0) << "not converted without its place";
+    EXPECT_EQ(storedOrder(tasks[1]), 2);
+    exec(QStringLiteral("DROP TRIGGER refuseOrders"));
+    m_grid->reloadData();
+
     // Image top at 9:30, between A's piece (9:00) and B's (10:00).
     drag(sourceBox(event), payloadOf(event), {200, 9.5 * 46 + 23});
     const TaskPtr made = reread(event);

@@ -6,6 +6,7 @@
 #include "ScriptedAlertPresenter.h"
 #include "GearSyncFixture.h"
 
+#include "AddNewNoteView.h"
 #include "AddView.h"
 #include "Button.h"
 #include "CustomNSTextField.h"
@@ -20,6 +21,7 @@
 #include "LogCapture.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
+#include "NoteContentView.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "QuickAddView.h"
@@ -528,16 +530,44 @@ TEST_F(QuickAddBarTest, ALineThatCannotBeStoredStaysInTheBar)
     // A disk that refuses every new row.
     exec(QStringLiteral("CREATE TRIGGER refuseTask BEFORE INSERT ON Tasks BEGIN SELECT RAISE(ABORT, 'full'); END"));
     exec(QStringLiteral("CREATE TRIGGER refuseCategory BEFORE INSERT ON Calendars BEGIN SELECT RAISE(ABORT, 'full'); END"));
-    for (const int tab : {-1, int(AddView::TaskEditor), int(AddView::ProjectEditor)}) {
-        SCOPED_TRACE(tab);
-        if (tab >= 0) chooseType(tab);
+    // Return in the bar, or a form's Save with a tag not stored yet: the
+    // tag goes in with the item or not at all.
+    const auto saveWithTag = [this](int tab) {
+        AddView& panel = *bar().addView();
+        if (tab == AddView::TaskEditor) {
+            panel.taskDetailView()->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
+            panel.taskDetailView()->addTask();
+        } else if (auto* note = dynamic_cast<AddNewNoteView*>(panel.noteForm()); tab == AddView::NoteEditor) {
+            ASSERT_NE(note, nullptr);
+            note->contentView()->noteContent()->editor()->insertPlainText(QStringLiteral("Milk"));
+            note->tagDetailView()->setObjectValue({QStringLiteral("Shopping")});
+            note->addNote();
+        } else {
+            panel.eventDetailView()->tagDetailView()->setObjectValue({QStringLiteral("Trip")});
+            panel.eventDetailView()->addEvent();
+        }
+    };
+    const struct {
+        int tab;
+        bool form;
+    } cases[] = {{-1, false}, {AddView::TaskEditor, false}, {AddView::ProjectEditor, false},
+                 {AddView::TaskEditor, true}, {AddView::EventEditor, true}, {AddView::NoteEditor, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tab);
+        SCOPED_TRACE(c.form);
+        if (c.tab >= 0) chooseType(c.tab);
         ScriptedAlertPresenter alerts;
         alerts.scriptButton(AlertResponse::firstButton);
         bar().searchAndAdd()->setStringValue(QStringLiteral("Pay rent"));
-        key(Qt::Key_Return);
+        const qint64 tags = queryInt(QStringLiteral("SELECT COUNT(*) FROM Tag"));
+        if (c.form)
+            saveWithTag(c.tab);
+        else
+            key(Qt::Key_Return);
         EXPECT_EQ(bar().searchAndAdd()->stringValue(), QStringLiteral("Pay rent")) << "not lost";
         EXPECT_TRUE(log.contains(QStringLiteral("could not be stored")));
         EXPECT_EQ(alerts.requests().size(), 1) << "and the person is told";
+        EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tag")), tags) << "no tag without its item";
         bar().resetData();
     }
 }

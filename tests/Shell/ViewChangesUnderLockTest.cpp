@@ -11,10 +11,14 @@
 #include "CategoryDetailView.h"
 #include "CustomNSTextField_Background.h"
 #include "CustomNSView.h"
+#include "CustomTextView.h"
 #include "DayCalendarView.h"
 #include "DetailViewController.h"
+#include "FocusPaneDetailView.h"
+#include "FocusPaneItemView.h"
 #include "FocusPaneView.h"
 #include "ItemCommands.h"
+#include "MainView.h"
 #include "MainViewHeight.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
@@ -22,18 +26,26 @@
 #include "NoteDetailView.h"
 #include "NoteLinkPages.h"
 #include "NoteView.h"
+#include "PlannerWeeklyItemView.h"
+#include "PopUpButton.h"
+#include "PrefGeneralView.h"
 #include "RecordStore.h"
 #include "RecordingICalSync.h"
+#include "SearchResultView.h"
 #include "TagTokenDetailView.h"
 #include "TagView.h"
+#include "TaskListTableView.h"
+#include "TaskListView.h"
 #include "TaskView.h"
 #include "TextTable.h"
+#include "WeeklyPane.h"
 #include "Window.h"
 #include "iCalSync.h"
 
 #include <QApplication>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -58,13 +70,18 @@ QString shownState(const TaskList& items, const CalendarList& categories, const 
         parts << QStringLiteral("%1|%2|%3|%4").arg(category->calendarName(), category->tagList())
                      .arg(category->colorNameId())
                      .arg(category->inVisible());
-    parts << QString::number(setting.calendarDefID());
+    parts << QStringLiteral("%1|%2|%3|%4|%5")
+                 .arg(setting.calendarDefID())
+                 .arg(setting.durationDefEventVal())
+                 .arg(setting.isWeekPlannerPinned())
+                 .arg(setting.isMonthPlannerPinned())
+                 .arg(setting.showWarningChangeTaskOrder());
     return parts.join(QLatin1Char(';'));
 }
 
 // A press on the bottom edge of a box, a drag down and the release, as Qt
 // delivers them.
-void dragBottomEdge(TaskView* box, double dy)
+void dragBottomEdge(View* box, double dy)
 {
     const QPointF start(50, box->frame().height() - 2);
     QPointF global = box->mapToGlobal(start);
@@ -110,6 +127,11 @@ protected:
     void TearDown() override
     {
         RecordStore::setBusyTimeout(m_usualWait);
+        m_mainWindow.reset();
+        m_prefs.reset();
+        m_results.reset();
+        m_planner.reset();
+        m_taskPane.reset();
         m_controller.reset();
         m_panel.reset();
         m_grid.reset();
@@ -164,6 +186,62 @@ protected:
         return *m_controller;
     }
     TaskPtr note() { return add(3, QStringLiteral("Milk"), [](Task& t) { t.setNotes(QStringLiteral("Milk")); }); }
+    // A click of the secondary button on the item's row of a task list, as
+    // its menu opens: the row becomes the selected one.
+    TaskListTableView& taskListWith(const TaskPtr& item)
+    {
+        m_taskPane = std::make_unique<TaskListView>(QRectF(0, 0, 280, 500));
+        m_taskPane->reloadTaskIfNeeded();
+        TaskListTableView& list = *m_taskPane->taskListTableView();
+        for (int row = 0; row < list.numberOfRows(); ++row) {
+            auto* view = qobject_cast<TaskListItemView*>(list.itemAtRow(row));
+            if (!view || view->task()->primaryKey() != item->primaryKey()) continue;
+            Event click;
+            click.type = EventType::RightMouseDown;
+            click.clickCount = 1;
+            click.locationInWindow = list.convertPointToWindow(list.rectOfRow(row).center());
+            EXPECT_FALSE(list.menuForEvent(click).items().empty());
+        }
+        return list;
+    }
+    FocusPaneDetailView& focusListWith(const TaskPtr& item)
+    {
+        FocusPaneDetailView& list = *m_dayPane->focusPaneView()->focusPaneDetailView();
+        auto* row = new FocusPaneItemView();
+        row->setTask(item);
+        list.setArrayOfTasks({row});
+        list.selectRowIndexes({0}, false);
+        EXPECT_EQ(list.selectedTask(), item);
+        return list;
+    }
+    SearchResultView& searchResultsWith(const TaskPtr& item)
+    {
+        m_results = std::make_unique<SearchResultView>(QRectF(0, 0, 300, 400));
+        m_results->loadSearchResultWithSearchText(item->taskName());
+        Event press;
+        press.type = EventType::LeftMouseDown;
+        press.clickCount = 1;
+        press.timestamp = 10;
+        press.locationInWindow = m_results->convertPointToWindow(m_results->rectOfRow(1).center());
+        m_results->mouseDown(press);
+        EXPECT_EQ(m_results->selectedTask(), item);
+        return *m_results;
+    }
+    // A block of the week planner's hour grid, from 9 to 10 on the 15th.
+    PlannerWeeklyItemView* plannerBlock(const TaskPtr& item)
+    {
+        m_planner = std::make_unique<WeeklyPane>(QRectF(0, 0, 760, 1175));
+        m_planner->setItemWidth(100);
+        m_planner->setItemCellHeight(100);
+        m_planner->setStartDate(localDate(2014, 1, 12));
+        const auto y = [](double hour) { return PlannerItemRules::firstHourY + PlannerItemRules::hourHeight * hour; };
+        auto* block = new PlannerWeeklyItemView(QRectF(160, y(9), 100, y(10) - y(9)));
+        block->setParentView(m_planner.get());
+        block->setIsSquareBox(true);
+        block->setTask(item);
+        m_planner->addToTaskList(block);
+        return block;
+    }
 
     RecordingICalSync* m_store = nullptr;
     std::unique_ptr<Window> m_window;
@@ -173,6 +251,12 @@ protected:
     std::unique_ptr<CalendarView> m_grid;
     std::unique_ptr<CategoryDetailPanel> m_panel;
     std::unique_ptr<DetailViewController> m_controller;
+    std::unique_ptr<TaskListView> m_taskPane;
+    std::unique_ptr<SearchResultView> m_results;
+    std::unique_ptr<WeeklyPane> m_planner;
+    std::unique_ptr<PrefGeneralView> m_prefs;
+    std::unique_ptr<View> m_mainWindow;
+    MainView* m_main = nullptr;
     std::chrono::milliseconds m_usualWait{};
 };
 
@@ -189,6 +273,9 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
         const char* name;
         std::function<Shown()> make;
         std::function<void(const Shown&)> act;
+        // Questions answered OK, the do-not-ask-again box ticked, before the
+        // change is refused.
+        int questions = 0;
     };
     const Case cases[] = {
         {"project panel: a new name, a tag and the default",
@@ -258,6 +345,75 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown& shown) { ItemCommands::duplicate(shown.items.front()); }},
         {"a task dropped on the day grid's hours", [&] { return Shown{{task(QStringLiteral("Plan"), inStore)}, {}}; },
          [&](const Shown& shown) { m_grid->convertTaskToSTaskByDrag(shown.items.front(), 14, 0); }},
+        {"task list menu: Do Today", [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
+         [&](const Shown& shown) { taskListWith(shown.items.front()).commandForAction(QStringLiteral("doToday:"))(); }},
+        {"focus pane menu: Next Week", [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
+         [&](const Shown& shown) { focusListWith(shown.items.front()).commandForAction(QStringLiteral("doNextWeek:"))(); }},
+        {"search results menu: Next Month", [&] { return Shown{{task(QStringLiteral("Quarterly bill"), inStore)}, {}}; },
+         [&](const Shown& shown) { searchResultsWith(shown.items.front()).commandForAction(QStringLiteral("doNextMonth:"))(); }},
+        {"week planner: a block's bottom edge dragged",
+         [&] { return Shown{{event(QStringLiteral("Review"), at(9), at(10), inStore)}, {}}; },
+         [&](const Shown& shown) { dragBottomEdge(plannerBlock(shown.items.front()), 47); }},
+        {"day grid: a piece reordered under a filtered list, asked not to ask again",
+         [&] {
+             setting().setShowWarningChangeTaskOrder(1);
+             m_grid->setTaskListFilterQuery([] { return true; });
+             return Shown{{task(QStringLiteral("First")), task(QStringLiteral("Second"))}, {}};
+         },
+         [&](const Shown& shown) { m_grid->changeTaskInfoByDrag(shown.items.front(), 0, QPointF(50, 0)); }, 1},
+        {"preferences: a category hidden since the pane opened made the default",
+         [&] {
+             const CalendarPtr category = addCategory(0, 0);
+             category->setCalendarName(QStringLiteral("Hidden"));
+             EXPECT_TRUE(category->dehydrate());
+             m_prefs = std::make_unique<PrefGeneralView>(QRectF(0, 0, 510, 542));
+             category->setInVisible(1);
+             EXPECT_TRUE(category->dehydrate());
+             return Shown{{}, {category}};
+         },
+         [&](const Shown& shown) {
+             PopUpButton* popUp = m_prefs->calendarBtn();
+             for (int index = 0; index < popUp->numberOfItems(); ++index)
+                 if (popUp->itemAtIndex(index)->isSelectable() && popUp->itemAtIndex(index)->tag == shown.categories.front()->primaryKey())
+                     EXPECT_TRUE(popUp->performClickOnItem(index));
+         }},
+        {"preferences: the default length of events",
+         [&] {
+             m_prefs = std::make_unique<PrefGeneralView>(QRectF(0, 0, 510, 542));
+             return Shown{};
+         },
+         [&](const Shown&) {
+             PopUpButton* popUp = m_prefs->durationBtn();
+             for (int index = 0; index < popUp->numberOfItems(); ++index)
+                 if (popUp->itemAtIndex(index)->tag == 90) EXPECT_TRUE(popUp->performClickOnItem(index));
+             EXPECT_EQ(popUp->selectedItem()->tag, setting().durationDefEventVal()) << "the pop-up shows what is stored";
+         }},
+        {"main window: the week planner chosen",
+         [&] {
+             m_mainWindow = std::make_unique<View>(QRectF(0, 0, 620, 700));
+             m_main = new MainView(QRectF(0, 0, 620, 700), m_mainWindow.get());
+             return Shown{};
+         },
+         [&](const Shown&) {
+             m_main->weekPlannerShowHide();
+             EXPECT_FALSE(m_main->isPlannerExpand()) << "the day view stays";
+         }},
+        {"note editor: Done while the text is still being typed", [&] { return Shown{{note()}, {}}; },
+         [&](const Shown& shown) {
+             controller().editNote(shown.items.front(), m_anchor, m_anchor);
+             auto* view = qobject_cast<NoteView*>(m_controller->customView());
+             ASSERT_NE(view, nullptr);
+             QTextEdit* editor = view->contentView()->noteContent()->editor();
+             editor->window()->activateWindow();
+             QApplication::setActiveWindow(editor->window());
+             editor->setFocus();
+             QCoreApplication::processEvents();
+             ASSERT_EQ(QApplication::focusWidget(), editor);
+             editor->insertPlainText(typed);
+             view->visibleRevertButton();
+             view->doneEdit();
+             EXPECT_TRUE(m_controller->popover() && m_controller->popover()->isShown()) << "the editor stays open";
+         }},
         {"quick create popover: a new task", [&] { return Shown{}; },
          [&](const Shown&) {
              CreatingView view(QRectF(0, 0, 300, 200));
@@ -278,6 +434,7 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
         const auto marksBefore = iCalSync::storeWritesDue();
         m_store->clearCalls();
         ScriptedAlertPresenter alerts;
+        for (int question = 0; question < c.questions; ++question) alerts.scriptButton(AlertResponse::firstButton, true);
         alerts.scriptButton(AlertResponse::firstButton);
 
         sqlite3* other = nullptr;
@@ -295,7 +452,7 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
         int told = 0;
         for (const AlertRequest& request : alerts.requests())
             told += request.messageText.startsWith(refusal) && request.messageText.contains(QLatin1String("database is locked"));
-        EXPECT_EQ(alerts.requests().size(), 1) << "nothing else is asked";
+        EXPECT_EQ(alerts.requests().size(), 1 + c.questions) << "nothing else is asked";
         EXPECT_EQ(told, 1) << "the person is told once why";
     }
 }

@@ -385,14 +385,47 @@ TEST_F(TaskListDropTest, PicturesOfTheListBeforeAndAfterAReorder)
 TEST_F(TaskListDropTest, AReorderThatCannotBeSavedLeavesTheStoredOrderAndTheRowsAsTheyWere)
 {
     const TaskList tasks = rows({"T1", "T2", "T3"});
+    for (const TaskPtr& t : tasks) {
+        t->setIsPinned(true);
+        ASSERT_TRUE(t->dehydrate());
+    }
+    setting().setShowWarningEvent2Task(0);
+    const TaskPtr meeting = add(0, QStringLiteral("Meeting"), [](Task& t) {
+        t.setStartTime(localDate(2014, 1, 13, 14));
+        t.setEndTime(localDate(2014, 1, 13, 15));
+    });
     exec(QStringLiteral("CREATE TRIGGER refuseOrders BEFORE UPDATE ON Tasks WHEN NEW.taskName='T3' "
                         "BEGIN SELECT RAISE(ABORT, 'full'); END"));
-    m_alerts.scriptButton(AlertResponse::firstButton);
-    dragRow(0, gapBefore(3));
-    EXPECT_EQ(m_alerts.requests().size(), 1) << "the person is told";
+    const struct {
+        const char* name;
+        int questions;  // answered OK with the do-not-ask-again box ticked
+        std::function<void()> act;
+    } cases[] = {
+        {"a row dragged", 0, [&] { dragRow(0, gapBefore(3)); }},
+        {"an event dropped on the list", 0, [&] { dragFromElsewhere(meeting, gapBefore(0)); }},
+        {"a row dragged in a filtered list", 1, [&] {
+             chooseSegment(2);  // starred
+             dragRow(0, gapBefore(3));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setting().setShowWarningChangeTaskOrder(1);
+        ScriptedAlertPresenter alerts;
+        for (int question = 0; question < c.questions; ++question) alerts.scriptButton(AlertResponse::firstButton, true);
+        alerts.scriptButton(AlertResponse::firstButton);
+        c.act();
+        EXPECT_EQ(alerts.requests().size(), 1 + c.questions) << "the person is told once";
+        EXPECT_EQ(storedOrders(tasks), (Orders{1, 2, 3}));
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(tasks[i]->taskOrder(), i + 1) << "in memory, T" << i + 1;
+        EXPECT_EQ(shown(), (QStringList{"T1", "T2", "T3"})) << "the rows follow the stored order again";
+        EXPECT_EQ(m_orderPosts, 0);
+        EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE taskType=0 AND primaryKey=%1")
+                               .arg(meeting->primaryKey())),
+                  1)
+            << "the event is not converted without its place";
+        EXPECT_EQ(setting().showWarningChangeTaskOrder(), 1) << "the question is asked again";
+        EXPECT_EQ(queryInt(QStringLiteral("SELECT showWarningChangeTaskOrder FROM Settings")), 1);
+    }
     exec(QStringLiteral("DROP TRIGGER refuseOrders"));
-    EXPECT_EQ(storedOrders(tasks), (Orders{1, 2, 3}));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(tasks[i]->taskOrder(), i + 1) << "in memory, T" << i + 1;
-    EXPECT_EQ(shown(), (QStringList{"T1", "T2", "T3"})) << "the rows follow the stored order again";
-    EXPECT_EQ(m_orderPosts, 0);
 }

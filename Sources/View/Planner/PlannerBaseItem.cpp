@@ -610,10 +610,16 @@ void PlannerBaseItem::commitEdge()
     const TaskPtr item = m_task;
     if (item->taskType() != 0) return;
     CoreData* manager = CoreData::shared();
+    if (!manager) return;
     const bool repeating = (item->parentId() == -1 && item->repeatType() != 0) || item->primaryKey() <= -2;
+    // The new times and their rows are one unit: refused, the item keeps its
+    // times, the person is told, and the planner lays the block out again
+    // from them.
     if (!repeating) {
-        changeStartEndTime();
-        if (manager && !manager->doEditOnlyThisOperatorWithEvent(item))
+        if (!manager->saveChangeFromView({item}, [&] {
+                changeStartEndTime();
+                return manager->doEditOnlyThisOperatorWithEvent(item);
+            }))
             qWarning() << "The new times of item" << item->primaryKey() << "could not be saved";
         return;
     }
@@ -621,12 +627,12 @@ void PlannerBaseItem::commitEdge()
     const QPointer<PlannerBaseItem> alive(this);
     const int answer = AlertPresenter::current().runModal(repeatQuestion(item->isSheduledTask(), first)).button;
     if (answer != AlertResponse::firstButton && answer != AlertResponse::secondButton) return;
-    if (!alive || !manager) return;
-    changeStartEndTime();
-    bool saved = false;
-    if (answer == AlertResponse::firstButton) saved = manager->doEditOnlyThisOperatorWithEvent(item);
-    else if (first) saved = manager->doEditAllOperatorWithEvent(item);
-    else saved = manager->doEditAllFutureOperatorWithEvent(item);
+    if (!alive) return;
+    const bool saved = manager->saveChangeFromView({item}, [&] {
+        changeStartEndTime();
+        if (answer == AlertResponse::firstButton) return manager->doEditOnlyThisOperatorWithEvent(item);
+        return first ? manager->doEditAllOperatorWithEvent(item) : manager->doEditAllFutureOperatorWithEvent(item);
+    });
     if (!saved) qWarning() << "The new times of item" << item->primaryKey() << "could not be saved";
 }
 
