@@ -28,8 +28,9 @@ int main(int argc, char* argv[])
     // The launch runs once the event loop turns, as windows expect.
     QTimer::singleShot(0, &delegate, [&] {
         if (!delegate.applicationDidFinishLaunching()) {
-            status = 1;
-            QCoreApplication::exit(1);
+            // A start that handed over to the copy already running is no failure.
+            status = delegate.handedToRunningCopy() ? 0 : 1;
+            QCoreApplication::exit(status);
         }
     });
     const int loopStatus = app.exec();

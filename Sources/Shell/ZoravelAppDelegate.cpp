@@ -10,6 +10,7 @@
 #include "Button.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "DataFolderLock.h"
 #include "DatabaseSchema.h"
 #include "DatabaseRestore.h"
 #include "iCalSync.h"
@@ -20,6 +21,7 @@
 #include "MessageBoxAlertPresenter.h"
 #include "Notifications.h"
 #include "NotificationCenter.h"
+#include "Paths.h"
 #include "QtSoundPlayer.h"
 #include "UrlOpener.h"
 #include "RecordGuard.h"
@@ -134,6 +136,9 @@ MainView* ZoravelAppDelegate::mainView() const
 bool ZoravelAppDelegate::applicationDidFinishLaunching()
 {
     StartupTrace::mark("launch");
+    // Before anything is read or written: two copies on one database and
+    // one store would each undo what the other saves.
+    if (!claimDataFolder()) return false;
     // First, so that a database that cannot be opened is told in a real alert.
     if (m_installsAlertsAndSounds) {
         m_alertPresenter = std::make_unique<MessageBoxAlertPresenter>();
@@ -181,6 +186,24 @@ bool ZoravelAppDelegate::applicationDidFinishLaunching()
     m_splashTimer = scheduler.scheduleTimer(0, false, [this] { initSplashScreen(); });
     m_mainViewTimer = scheduler.scheduleTimer(mainWindowDelay, false, [this] { initMainViewUI(); });
     return true;
+}
+
+bool ZoravelAppDelegate::claimDataFolder()
+{
+    // A folder that cannot be made is told by the data's own checks.
+    const QString folder = Paths::applicationSupportFolder();
+    if (folder.isEmpty()) return true;
+    m_folderLock = std::make_unique<DataFolderLock>(folder);
+    if (m_folderLock->acquire() != DataFolderLock::Outcome::HeldElsewhere) {
+        m_folderLock->setShowRequestHandler([this] { bringWindowForward(); });
+        return true;
+    }
+    m_handedToRunningCopy = true;
+    const bool told = m_folderLock->askHolderToShow();
+    m_folderLock.reset();
+    QTextStream(stderr) << "Zoravel is already running on " << folder
+                        << (told ? "; its window is brought forward.\n" : ", but it did not answer.\n");
+    return false;
 }
 
 bool ZoravelAppDelegate::initData()
@@ -511,6 +534,26 @@ void ZoravelAppDelegate::openMainWindow()
     // open as the tray sees it, so the tray's next click closes it. A click
     // meanwhile has opened it already.
     if (!controller->isActive()) controller->setActive(true);
+}
+
+void ZoravelAppDelegate::bringWindowForward()
+{
+    const SettingPtr setting = delegateSetting();
+    if (m_wizardPanel && setting && setting->startUpWizard() != 0) {
+        m_wizardPanel->makeKeyAndOrderFront();
+        activateIgnoringOtherApps();
+        return;
+    }
+    // Before the main window is installed the launch opens it by itself.
+    if (!m_mainWindowInstalled) return;
+    WindowController* controller = windowController();
+    if (!controller) return;
+    if (!controller->isActive()) {
+        openMainWindow();
+        return;
+    }
+    if (Window* window = mainWindow()) window->makeKeyAndOrderFront();
+    activateIgnoringOtherApps();
 }
 
 void ZoravelAppDelegate::closeApp()

@@ -10,6 +10,7 @@
 #include <memory>
 
 class CoreData;
+class DataFolderLock;
 class MainView;
 class QtSoundPlayer;
 class MessageBoxAlertPresenter;
@@ -41,8 +42,11 @@ public:
     // --- the launch ---------------------------------------------------------
     // Runs once the event loop is going. False when the data cannot be
     // opened: the user has been told (alert and log), nothing is shown and
-    // the program should end.
+    // the program should end; or when another copy runs on the data folder
+    // (handedToRunningCopy): that one was asked to show its window, and
+    // this one should end without an error.
     bool applicationDidFinishLaunching();
+    bool handedToRunningCopy() const { return m_handedToRunningCopy; }
     // The 24-hour flag and the data manager (made here unless one exists);
     // a database just made from the template starts with the list pane.
     bool initData();
@@ -80,6 +84,9 @@ public:
     WindowController* windowController();
     // Quits the program (the tray menu's entry); the shut-down follows.
     void closeApp();
+    // A later start on this data folder asked: the main window (or the
+    // first run's wizard) comes forward, opened if it was closed.
+    void bringWindowForward();
 
     // --- activation and shut-down ------------------------------------------
     void applicationWillBecomeActive();
@@ -111,11 +118,14 @@ private:
     void buildMainView();
     void makeMainView();
     void setWindowController(std::unique_ptr<WindowController> controller);
+    // False when another copy holds the data folder.
+    bool claimDataFolder();
     void observeActivation();
     void showStartUpWizard();
     void syncCalendarStoreOnce();
     void closeDatabase();
 
+    std::unique_ptr<DataFolderLock> m_folderLock;
     std::unique_ptr<CoreData> m_ownDataManager;
     std::unique_ptr<StatusItem> m_statusItem;
     std::unique_ptr<StatusMenuView> m_sttMenuView;
@@ -137,6 +147,7 @@ private:
     ScheduledTimer m_buildAheadTimer;
     bool m_installsAlertsAndSounds = true;
     bool m_withoutTray = false;
+    bool m_handedToRunningCopy = false;
     bool m_terminated = false;
     bool m_calendarStoreSynced = false;
     // The main controller shows the main view (not the splash) from then on.

@@ -199,6 +199,14 @@ TEST_F(RealWindowTest, KeyStatusMovesBetweenWindowsAndTheCallsComeInOrder)
     EXPECT_FALSE(overlay.isKeyWindow());
     EXPECT_EQ(log, QStringList({"a+", "a-", "b+"}));
 
+    // X11 tells a focus that left for nowhere late, even after a window of
+    // ours has taken it, and that window's focus at once after: no resign.
+    Q_EMIT qGuiApp->focusWindowChanged(nullptr);
+    Q_EMIT qGuiApp->focusWindowChanged(b->windowHandle());
+    waitUntil([] { return false; }, 400);
+    EXPECT_TRUE(b->isKeyWindow());
+    EXPECT_EQ(log, QStringList({"a+", "a-", "b+"}));
+
     // The window that goes gives the keyboard back to the one it took it from.
     b->orderOut();
     ASSERT_TRUE(waitUntil([&] { return !b->isKeyWindow(); }));

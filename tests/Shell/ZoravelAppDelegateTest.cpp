@@ -541,6 +541,49 @@ TEST_F(ZoravelAppDelegateTest, ADatabaseThatCannotBeOpenedEndsTheLaunchBeforeAny
     EXPECT_EQ(delegate->mainView(), nullptr);
 }
 
+// One copy per data folder: a second start on it asks the running one to
+// show itself (opened if it was closed, the wizard while it is due), and
+// ends having read, written and shown nothing.
+TEST_F(ZoravelAppDelegateTest, ASecondStartOnTheSameDataFolderBringsTheRunningWindowForwardAndEnds)
+{
+    const struct {
+        const char* name;
+        bool wizard;
+        bool closedFirst;
+    } rows[] = {{"main window closed", false, true}, {"main window open", false, false}, {"wizard", true, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.wizard) prepareDatabase([](Setting&) {});
+        if (row.wizard) launch();
+        else launchToMainWindow();
+        Window* shown = row.wizard ? static_cast<Window*>(delegate->wizardPanel()) : delegate->mainWindow();
+        ASSERT_NE(shown, nullptr);
+        if (row.closedFirst) {
+            if (row.wizard) delegate->wizardPanel()->orderOut();
+            else tray->click();
+            scheduler.advance(0.5);
+            ASSERT_FALSE(shown->isVisible());
+        }
+        CoreData* running = CoreData::shared();
+
+        ZoravelAppDelegate second(std::make_unique<FakeStatusItem>());
+        second.setInstallsAlertsAndSounds(false);
+        EXPECT_FALSE(second.applicationDidFinishLaunching());
+        EXPECT_TRUE(second.handedToRunningCopy());
+        EXPECT_EQ(second.sttMenuView(), nullptr) << "no second tray icon";
+        EXPECT_EQ(CoreData::shared(), running);
+        EXPECT_TRUE(processEventsUntil([&] { return shown->isVisible(); }));
+        EXPECT_EQ(delegate->sttMenuView()->isActive(), !row.wizard) << "the tray knows the window is open";
+        scheduler.advance(5);
+        EXPECT_TRUE(shown->isVisible());
+
+        delegate->finalizeDataBeforeShutdown();
+        delegate.reset();
+        closeDatabase();
+        QFile::remove(CoreData::databasePath());
+    }
+}
+
 TEST_F(ZoravelAppDelegateTest, WithoutATrayTheMainWindowOpensAtOnceAndStaysOpen)
 {
     prepareDatabase([](Setting&) {});

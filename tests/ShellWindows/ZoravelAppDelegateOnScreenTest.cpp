@@ -18,6 +18,7 @@
 #include "StatusItem.h"
 #include "StatusMenuView.h"
 #include "Window.h"
+#include "WindowController.h"
 
 #include <QApplication>
 #include <QDir>
@@ -145,6 +146,24 @@ TEST_F(ZoravelAppDelegateOnScreenTest, TheTrayIconTheSplashThenTheMainWindowUnde
     EXPECT_TRUE(RealWindows::waitUntil([&] { return window->isVisible(); }));
     clickTrayIcon();
     EXPECT_TRUE(RealWindows::waitUntil([&] { return !window->isVisible(); }));
+}
+
+// The splash goes with the focus just before the main window opens: X11
+// tells that loss late, after the main window has the focus, and the main
+// window's focus right after it. The window stays open, as the tray says.
+TEST_F(ZoravelAppDelegateOnScreenTest, TheMainWindowStaysOpenThroughALateWordOfTheSplashsFocusLoss)
+{
+    delegate = std::make_unique<ZoravelAppDelegate>();
+    delegate->setInstallsAlertsAndSounds(false);
+    ASSERT_TRUE(delegate->applicationDidFinishLaunching());
+    ASSERT_TRUE(RealWindows::waitUntil([&] { return delegate->mainWindow() && delegate->mainWindow()->isKeyWindow(); }));
+    Window* window = delegate->mainWindow();
+    Q_EMIT qGuiApp->focusWindowChanged(nullptr);
+    Q_EMIT qGuiApp->focusWindowChanged(window->windowHandle());
+    RealWindows::waitUntil([] { return false; }, 600);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(delegate->windowController()->isActive());
+    EXPECT_TRUE(delegate->sttMenuView()->isActive());
 }
 
 TEST_F(ZoravelAppDelegateOnScreenTest, AfterTheWizardTheFirstTrayClickClosesTheWindow)

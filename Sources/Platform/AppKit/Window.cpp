@@ -155,7 +155,8 @@ public:
                 [](QWindow* focus) { WindowFocusTracker::focusMoved(focus); });
     }
 
-    static void focusMoved(QWindow* focus)
+    // `settled`: a focus gone nowhere is taken as it is (see below).
+    static void focusMoved(QWindow* focus, bool settled = false)
     {
         // The window a newly focused one gives the keyboard back to when it
         // goes: the last of ours that held it.
@@ -168,7 +169,8 @@ public:
             lastFocus = focus;
         }
         QWindow* effective = focus;
-        if (WindowFocusTracker* self = tracker(); self && self->m_returning.window) {
+        WindowFocusTracker* self = tracker();
+        if (self && self->m_returning.window) {
             if (focus && leadsToHandle(focus, self->m_returning.window)) {
                 self->giveFieldBack(focus);
             } else {
@@ -177,6 +179,19 @@ public:
                 self->scheduleReturn(0);
             }
         }
+        // X11 tells a focus that left for no window of ours late: Qt waits
+        // 0.1 s for a window of ours to take it first. When one does without
+        // the window system's word (a window shown just after another of
+        // ours went with the focus: the splash, then the main window), that
+        // late "nowhere" still comes, and the window's own focus right after
+        // it. Taken at its word it would close the main window as if the
+        // person had clicked elsewhere: a focus gone nowhere counts once it
+        // has stayed so for a moment.
+        if (self && !effective && !settled && QGuiApplication::platformName() == QLatin1String("xcb")) {
+            if (!self->m_nowhere.isActive()) self->m_nowhere.start();
+            return;
+        }
+        if (self) self->m_nowhere.stop();
         QList<QPointer<Window>> losing;
         QList<QPointer<Window>> gaining;
         for (Window* window : liveWindows()) {
@@ -208,7 +223,13 @@ protected:
     }
 
 private:
-    using QObject::QObject;
+    explicit WindowFocusTracker(QObject* parent) : QObject(parent)
+    {
+        m_nowhere.setSingleShot(true);
+        m_nowhere.setInterval(nowhereWaitMilliseconds);
+        connect(&m_nowhere, &QTimer::timeout, this,
+                [] { focusMoved(QGuiApplication::focusWindow(), true); });
+    }
 
     static QPointer<WindowFocusTracker>& tracker()
     {
@@ -317,6 +338,9 @@ private:
 
     static constexpr int returnWaitMilliseconds = 1500;
     static constexpr int returnRetryMilliseconds = 100;
+    // How long a focus gone nowhere waits to be taken as such.
+    static constexpr int nowhereWaitMilliseconds = 200;
+    QTimer m_nowhere;
     DialogOpener m_returning;
     QElapsedTimer m_returnDeadline;
     bool m_returnScheduled = false;
