@@ -56,6 +56,7 @@ void ItemDetailView::buildTitle(double width)
     m_title->setShowNoteLine(false);
     m_title->setTextFont(lucida(15), titleLineHeight);
     m_title->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
+    m_title->setTabChangesFocus(true);
     m_title->setOnSelectionChanged([this](CustomTextView*) {
         if (m_type != 0) updateView();
     });
@@ -94,6 +95,7 @@ void ItemDetailView::buildLowerRows()
                                 TextTable::localizedString(QStringLiteral("descTooltipText")));
     m_desc->setShowNoteLine(false);
     m_desc->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
+    m_desc->setTabChangesFocus(true);
     m_descRow->setView(m_desc);
 
     m_tagRow = makeRow(TextTable::localizedString(QStringLiteral("tagText")));
@@ -217,7 +219,15 @@ void ItemDetailView::updateView()
         resizeWithHeight(double(n) * rowStep + 19 + m_tagDetailView->frame().height());
         placeRows(1);
     }
+    orderKeyboardFocus();
     setNeedsDisplay();
+}
+
+void ItemDetailView::orderKeyboardFocus()
+{
+    // Rows come and go and move (alerts, repeat rules, the due date): Tab
+    // follows where they are now.
+    View::orderFocusChainByPosition(this);
 }
 
 void ItemDetailView::resizeWithHeight(double height)

@@ -70,6 +70,8 @@ public:
     virtual void loadDataFromTask(const TaskPtr& item) = 0;
 
     void updateView() override;
+    // Makes Tab visit the form's controls in reading order.
+    void orderKeyboardFocus();
     void resizeWithHeight(double height);
     void resizeHeightWithOffset(double offset) override;
 
@@ -113,6 +115,7 @@ public:
     TagTokenDetailView* tagDetailView() const { return m_tagDetailView; }
     LinkSection* currentLinkSection() const { return m_currentLinkSection; }
     Button* cancelBtn() const { return m_cancelBtn; }
+    Button* saveBtn() const { return m_saveBtn; }
     Button* doneBtn() const { return m_doneBtn; }
     Button* revertBtn() const { return m_revertBtn; }
     Button* addLinkBtn() const { return m_addLinkBtn; }

@@ -6,6 +6,7 @@
 #include "NotificationCenter.h"
 #include "Notifications.h"
 #include "RecordingICalSync.h"
+#include "Screenshot.h"
 #include "ScriptedAlertPresenter.h"
 #include "TextTable.h"
 
@@ -609,4 +610,63 @@ TEST_F(TaskDetailViewTest, WithActiveTasksOnlyTheWorkingListFollowsTheStart)
     typeInto(m_form->locationTextField(), QStringLiteral("desk"));
     m_form->doneEdit();
     EXPECT_TRUE(listed(active)) << "an active task joins the list";
+}
+
+// With the keyboard alone: Tab visits every control of the add form, in
+// reading order, and Space ticks the due box, whose date Tab visits next.
+TEST_F(TaskDetailViewTest, TabVisitsEveryControlOfTheAddFormInReadingOrder)
+{
+    for (const bool tickDue : {false, true}) {
+        SCOPED_TRACE(tickDue ? "due ticked with Space" : "no due date");
+        addForm();
+        TaskDetailView& form = *m_form;
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QWidget* first = form.locationTextField()->editor();
+        first->setFocus(Qt::OtherFocusReason);
+        QList<QWidget*> visited{first};
+        for (int presses = 0; presses < 80; ++presses) {
+            QWidget* focused = QApplication::focusWidget();
+            ASSERT_NE(focused, nullptr);
+            if (tickDue && focused == form.hasDueBtn() && form.hasDueBtn()->state() == OffState) {
+                QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+                QApplication::sendEvent(focused, &space);
+            }
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QApplication::sendEvent(focused, &tab);
+            QWidget* next = QApplication::focusWidget();
+            if (next == first) break;
+            // A date field takes one Tab for each of its parts.
+            if (next != visited.last()) visited.append(next);
+        }
+        EXPECT_EQ(form.hasDueBtn()->state(), tickDue ? OnState : OffState);
+
+        QList<QWidget*> order{first, form.durationBtn(), form.startTextField()->editor(), form.hasDueBtn()};
+        if (tickDue) order.append(form.dueTextField()->editor());
+        order << form.repeatRules().repeatBtn() << form.calendarBtn() << form.urlTextField()->editor()
+              << form.desc()->editor() << form.tagDetailView()->editor() << form.cancelBtn() << form.saveBtn();
+        qsizetype at = 0;
+        for (QWidget* stop : order) {
+            const qsizetype found = visited.indexOf(stop, at);
+            EXPECT_GE(found, at) << "stop " << order.indexOf(stop) << " missing or out of order";
+            if (found >= at) at = found + 1;
+        }
+        // Nothing shown that takes the keyboard is left out, and nothing
+        // is visited twice in one round.
+        for (QWidget* control : form.findChildren<QWidget*>()) {
+            if ((control->focusPolicy() & Qt::TabFocus) && !control->focusProxy() && control->isVisibleTo(&form) &&
+                control->isEnabled())
+                EXPECT_EQ(visited.count(control), 1) << control->metaObject()->className() << " at "
+                                                      << control->mapTo(&form, QPoint()).y();
+        }
+        // The alert rows a due date brings sit between the category and
+        // the address, and Tab visits them there.
+        const qsizetype alertStops =
+            visited.indexOf(form.urlTextField()->editor()) - visited.indexOf(form.calendarBtn()) - 1;
+        EXPECT_EQ(alertStops > 0, tickDue);
+        if (tickDue) {
+            form.repeatRules().repeatBtn()->setFocus(Qt::TabFocusReason);
+            saveScreenshot(&form, QStringLiteral("task-add-form-keyboard"));
+        }
+    }
 }

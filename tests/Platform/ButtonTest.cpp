@@ -2,6 +2,7 @@
 #include "ImageView.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -100,6 +101,10 @@ TEST(Button, TogglesFlipTheirStateBeforeTheActionSeesIt)
             sendMouse(w.button, QEvent::MouseButtonRelease, {10, 10});
         }
         EXPECT_EQ(seen, (std::vector<int>{OnState, OffState, OnState}));
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(w.button, &space);
+        EXPECT_EQ(seen, (std::vector<int>{OnState, OffState, OnState, OffState})) << "Space clicks it from the keyboard";
+        w.button->setState(OnState);
         sendMouse(w.button, QEvent::MouseButtonPress, {10, 10});
         sendMouse(w.button, QEvent::MouseButtonRelease, {500, 10});
         EXPECT_EQ(w.button->state(), OnState) << "a release outside leaves the state";

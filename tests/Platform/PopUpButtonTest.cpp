@@ -1,6 +1,8 @@
 #include "PopUpButton.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -88,6 +90,20 @@ TEST(PopUpButton, UserChoiceSelectsAndCallsTheActionProgramChoiceDoesNot)
     EXPECT_FALSE(popUp.performClickOnItem(2)) << "separator";
     EXPECT_EQ(chosen, std::vector<QString>{QStringLiteral("Home")});
     EXPECT_EQ(popUp.indexOfSelectedItem(), 3);
+
+    // The arrows choose as the open list would, skipping what cannot be
+    // chosen and stopping at either end.
+    const struct {
+        Qt::Key key;
+        int selected;
+        size_t actions;
+    } keys[] = {{Qt::Key_Down, 4, 2}, {Qt::Key_Down, 4, 2}, {Qt::Key_Up, 3, 3}, {Qt::Key_Up, 3, 3}};
+    for (const auto& k : keys) {
+        QKeyEvent press(QEvent::KeyPress, k.key, Qt::NoModifier);
+        QApplication::sendEvent(&popUp, &press);
+        EXPECT_EQ(popUp.indexOfSelectedItem(), k.selected);
+        EXPECT_EQ(chosen.size(), k.actions);
+    }
 }
 
 TEST(PopUpButton, PullDownFaceIsItsFirstItemAndTheChoicesFollowIt)

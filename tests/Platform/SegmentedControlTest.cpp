@@ -1,6 +1,7 @@
 #include "SegmentedControl.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -110,6 +111,8 @@ TEST(SegmentedControl, ClicksSelectOneOrFlipAnyAndRunTheActionEachTime)
         std::vector<int> clicks;
         std::vector<bool> selection;
         int selectedSegment;
+        std::vector<Qt::Key> keysAfter = {};  // pressed after the clicks
+        int actions = -1;                     // -1: one for each click
     };
     const Case cases[] = {
         {"one: a click selects", Mode::SelectOne, {1}, {false, true, false}, 1},
@@ -118,13 +121,25 @@ TEST(SegmentedControl, ClicksSelectOneOrFlipAnyAndRunTheActionEachTime)
         {"any: clicks add", Mode::SelectAny, {0, 2}, {true, false, true}, 2},
         {"any: a second click deselects", Mode::SelectAny, {0, 2, 2}, {true, false, false}, 0},
         {"any: all off again", Mode::SelectAny, {1, 1}, {false, false, false}, -1},
+        {"one: the arrows choose the next segment, none past the end", Mode::SelectOne, {0},
+         {false, false, true}, 2, {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right}, 3},
+        {"one: from the selected one back", Mode::SelectOne, {2}, {true, false, false}, 0,
+         {Qt::Key_Left, Qt::Key_Left, Qt::Key_Space}, 4},
+        {"any: the arrows move, Space flips", Mode::SelectAny, {}, {false, false, true}, 2,
+         {Qt::Key_Right, Qt::Key_Space, Qt::Key_Right, Qt::Key_Space, Qt::Key_Left, Qt::Key_Space}, 3},
+        {"any: the keys go on from the segment clicked", Mode::SelectAny, {2}, {false, true, true}, 1,
+         {Qt::Key_Left, Qt::Key_Space}, 2},
     };
     for (const Case& c : cases) {
         Window w(c.mode);
         for (int segment : c.clicks) w.clickSegment(segment);
+        for (Qt::Key key : c.keysAfter) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+            QApplication::sendEvent(w.control, &press);
+        }
         EXPECT_EQ(w.selection(), c.selection) << c.name;
         EXPECT_EQ(w.control->selectedSegment(), c.selectedSegment) << c.name;
-        EXPECT_EQ(w.actions, int(c.clicks.size())) << c.name;
+        EXPECT_EQ(w.actions, c.actions < 0 ? int(c.clicks.size()) : c.actions) << c.name;
     }
 }
 

@@ -52,6 +52,7 @@ QImage darkened(const QImage& image)
 Button::Button(const QRectF& frame, QWidget* parent)
     : View(frame, parent), m_titleColor(titleColor)
 {
+    makeTabStop();
 }
 
 Button::~Button() = default;
@@ -194,6 +195,15 @@ void Button::mouseUp(const Event& event)
     m_tracking = false;
     setHighlighted(false);
     if (contains(event)) performClick();
+}
+
+void Button::keyDown(const Event& event)
+{
+    // Space presses the button that holds the keyboard, as a click does.
+    if (event.firstCharacterIgnoringModifiers() == u' ' && !(event.modifierFlags & (CommandKeyMask | ControlKeyMask |
+                                                                                    AlternateKeyMask)))
+        return performClick();
+    View::keyDown(event);
 }
 
 void Button::changeEvent(QEvent* event)

@@ -106,6 +106,7 @@ public:
     void mouseDown(const Event& event) override;
     void mouseDragged(const Event& event) override;
     void mouseUp(const Event& event) override;
+    void keyDown(const Event& event) override;
 
     struct ContentLayout {
         QRectF imageRect;  // empty when no image is drawn

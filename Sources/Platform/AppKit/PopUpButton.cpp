@@ -43,6 +43,7 @@ PopUpItem PopUpItem::headerItem(const QString& title)
 PopUpButton::PopUpButton(const QRectF& frame, QWidget* parent, bool pullsDown)
     : View(frame, parent), m_pullsDown(pullsDown)
 {
+    makeTabStop();
 }
 
 PopUpButton::~PopUpButton() = default;
@@ -222,6 +223,26 @@ void PopUpButton::mouseDown(const Event&)
     // Opens the list under the face; the choice arrives through the rows'
     // actions before this returns.
     choicesMenu().popUpUnderView(this);
+}
+
+void PopUpButton::keyDown(const Event& event)
+{
+    if (event.modifierFlags & (CommandKeyMask | ControlKeyMask | AlternateKeyMask)) return View::keyDown(event);
+    const char16_t key = event.firstCharacterIgnoringModifiers();
+    if (key == u' ' || (m_pullsDown && (key == KeyCharacter::UpArrow || key == KeyCharacter::DownArrow))) {
+        // Opened from the keyboard, the list is worked with its keys.
+        if (isEnabled()) choicesMenu().popUpUnderView(this);
+        return;
+    }
+    if (key == KeyCharacter::UpArrow || key == KeyCharacter::DownArrow) {
+        // The neighbour the user could choose in the open list, skipping
+        // separators, headers and disabled items; none past either end.
+        const int step = key == KeyCharacter::UpArrow ? -1 : 1;
+        for (int i = indexOfSelectedItem() + step; i >= 0 && i < numberOfItems(); i += step)
+            if (performClickOnItem(i)) break;
+        return;
+    }
+    View::keyDown(event);
 }
 
 void PopUpButton::setCellPainter(CellPainter painter)

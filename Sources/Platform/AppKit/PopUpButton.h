@@ -115,6 +115,9 @@ public:
     // Draws the face over the bounds.
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
     void mouseDown(const Event& event) override;
+    // Space opens the list; the up and down arrows choose the item above or
+    // below the one shown (a pull-down opens its list for them).
+    void keyDown(const Event& event) override;
 
 private:
     bool canChoose(int index) const;

@@ -76,7 +76,9 @@ QWidget* firstKeyboardTaker(QWidget* content)
     for (QWidget* widget = content->nextInFocusChain(); widget && widget != content;
          widget = widget->nextInFocusChain()) {
         if (!content->isAncestorOf(widget)) continue;
-        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(content) && widget->isEnabled())
+        // Controls that only Tab reaches (buttons, pop-ups) type nothing.
+        if ((widget->focusPolicy() & Qt::StrongFocus) == Qt::StrongFocus && widget->isVisibleTo(content) &&
+            widget->isEnabled())
             return widget;
     }
     return nullptr;

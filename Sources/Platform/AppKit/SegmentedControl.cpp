@@ -37,6 +37,7 @@ double soundWidth(double width)
 
 SegmentedControl::SegmentedControl(const QRectF& frame, QWidget* parent) : View(frame, parent)
 {
+    makeTabStop();
 }
 
 SegmentedControl::~SegmentedControl() = default;
@@ -51,6 +52,7 @@ void SegmentedControl::setSegmentCount(int count)
     if (m_lastSelected >= count) m_lastSelected = -1;
     if (m_pressed >= count) m_pressed = -1;
     if (m_highlighted >= count) m_highlighted = -1;
+    if (m_keySegment >= count) m_keySegment = -1;
     update();
 }
 
@@ -294,15 +296,57 @@ void SegmentedControl::mouseUp(const Event& event)
     m_pressed = -1;
     setHighlighted(-1);
     if (pressed < 0 || segmentAtEvent(event) != pressed || !isEnabled() || !isEnabledForSegment(pressed)) return;
+    m_keySegment = pressed;
+    choose(pressed);
+}
+
+void SegmentedControl::choose(int segment)
+{
     if (m_tracking == SegmentSwitchTracking::SelectAny)
-        setSelected(!isSelectedForSegment(pressed), pressed);
+        setSelected(!isSelectedForSegment(segment), segment);
     else
-        setSelected(true, pressed);
+        setSelected(true, segment);
     if (m_hasReceiver && !m_receiver) return;
     if (!m_action) return;
     // The action may replace itself or delete the control: call a copy.
     const std::function<void(SegmentedControl*)> action = m_action;
     action(this);
+}
+
+int SegmentedControl::keySegment() const
+{
+    if (isValidSegment(m_keySegment)) return m_keySegment;
+    const int selected = selectedSegment();
+    return selected >= 0 ? selected : 0;
+}
+
+void SegmentedControl::keyDown(const Event& event)
+{
+    if (event.modifierFlags & (CommandKeyMask | ControlKeyMask | AlternateKeyMask) || !isEnabled())
+        return View::keyDown(event);
+    const char16_t key = event.firstCharacterIgnoringModifiers();
+    const int at = keySegment();
+    if (key == u' ') {
+        if (isEnabledForSegment(at)) choose(at);
+        return;
+    }
+    if (key != KeyCharacter::LeftArrow && key != KeyCharacter::RightArrow) return View::keyDown(event);
+    // The next segment the user can click; in select-one the arrows choose
+    // it as a click would, in select-any they only move to it for Space.
+    const int step = key == KeyCharacter::LeftArrow ? -1 : 1;
+    int next = at + step;
+    while (isValidSegment(next) && !isEnabledForSegment(next)) next += step;
+    if (!isValidSegment(next)) return;
+    m_keySegment = next;
+    update();
+    if (m_tracking == SegmentSwitchTracking::SelectOne) choose(next);
+}
+
+QRectF SegmentedControl::focusRingRect() const
+{
+    // Around the segment Space flips when the segments are flipped one by one.
+    if (m_tracking == SegmentSwitchTracking::SelectAny && segmentCount() > 0) return frameOfSegment(keySegment());
+    return bounds();
 }
 
 bool SegmentedControl::event(QEvent* event)

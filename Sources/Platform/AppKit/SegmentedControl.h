@@ -142,15 +142,24 @@ public:
     void mouseDown(const Event& event) override;
     void mouseDragged(const Event& event) override;
     void mouseUp(const Event& event) override;
+    // With the keyboard: the arrows move to the next segment that can be
+    // clicked (choosing it in select-one), Space clicks the segment reached.
+    void keyDown(const Event& event) override;
+    // The segment the keyboard is at: the last one reached or clicked, else
+    // the selected one, else the first.
+    int keySegment() const;
 
 protected:
     bool event(QEvent* event) override;
+    QRectF focusRingRect() const override;
     void changeEvent(QEvent* event) override;
 
 private:
     bool isValidSegment(int segment) const { return segment >= 0 && segment < segmentCount(); }
     int segmentAtEvent(const Event& event) const;
     void setHighlighted(int segment);
+    // The user's click of a segment: flips or selects it, then the action.
+    void choose(int segment);
     void drawSegment(QPainter& painter, int segment, const QRectF& frame) const;
     void drawSegmentFill(QPainter& painter, int segment, const QRectF& frame) const;
     struct ContentLayout;
@@ -161,6 +170,7 @@ private:
     int m_lastSelected = -1;
     int m_pressed = -1;
     int m_highlighted = -1;
+    int m_keySegment = -1;
     Font m_font;  // the system font
     SegmentPainter m_painter;
     bool m_templateImages = false;

@@ -81,7 +81,13 @@ void TableView::observeScrollView()
 void TableView::placeRow(int row, TableRowView* view)
 {
     view->setFrame(rectOfRow(row));
-    if (view->superview() != this) addSubview(view);
+    if (view->superview() != this) {
+        // The list is one stop of the Tab key, not each control of each of
+        // its rows: those stay for the mouse (fields typed into keep theirs).
+        for (QWidget* control : view->findChildren<QWidget*>())
+            if (control->focusPolicy() == Qt::TabFocus) control->setFocusPolicy(Qt::NoFocus);
+        addSubview(view);
+    }
     if (view->isHidden()) view->show();
 }
 

@@ -132,6 +132,11 @@ void TextView::setEditable(bool editable)
     m_edit->setReadOnly(!editable);
 }
 
+void TextView::setTabChangesFocus(bool changes)
+{
+    m_edit->setTabChangesFocus(changes);
+}
+
 void TextView::setTextFont(const Font& font, double linePitch)
 {
     m_font = font;

@@ -48,6 +48,9 @@ public:
 
     bool isEditable() const;
     void setEditable(bool editable);
+    // Tab moves on to the next control instead of typing a tab (off unless
+    // set).
+    void setTabChangesFocus(bool changes);
 
     Font textFont() const { return m_font; }
     // The font of the whole text and of what is typed; a line height above 0

@@ -341,6 +341,13 @@ void View::paintEvent(QPaintEvent* event)
         painter.scale(1, -1);
     }
     drawRect(painter, fromQt(QRectF(event->rect())));
+    if (m_drawsFocusRing && hasFocus()) {
+        const QRectF ring = focusRingRect().adjusted(1, 1, -1, -1);
+        if (ring.isEmpty()) return;
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(ring, 3, 3);
+    }
 }
 
 QImage View::snapshot(qreal scale)
@@ -793,6 +800,55 @@ bool View::becomeFirstResponder()
     if (!acceptsFirstResponder()) return false;
     setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+void View::makeTabStop()
+{
+    setFocusPolicy(Qt::TabFocus);
+    m_drawsFocusRing = true;
+}
+
+void View::orderFocusChainByPosition(QWidget* root)
+{
+    if (!root) return;
+    struct Stop {
+        QWidget* widget;
+        QRect place;  // in the root's coordinates
+    };
+    std::vector<Stop> stops;
+    // Depth first from the root; a widget that takes the keyboard stands
+    // for everything inside it.
+    std::vector<QWidget*> pending{root};
+    while (!pending.empty()) {
+        QWidget* widget = pending.back();
+        pending.pop_back();
+        const QObjectList& children = widget->children();
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            auto* child = qobject_cast<QWidget*>(*it);
+            if (!child || child->isWindow()) continue;
+            if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy())
+                stops.push_back({child, QRect(child->mapTo(root, QPoint(0, 0)), child->size())});
+            else
+                pending.push_back(child);
+        }
+    }
+    std::stable_sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) {
+        return a.place.top() != b.place.top() ? a.place.top() < b.place.top() : a.place.left() < b.place.left();
+    });
+    // Lines: a stop whose middle lies within the first stop of the line is
+    // on it (a field set a point or two higher than the box beside it).
+    std::vector<Stop> ordered;
+    ordered.reserve(stops.size());
+    for (size_t first = 0; first < stops.size();) {
+        const QRect& lead = stops[first].place;
+        size_t end = first + 1;
+        while (end < stops.size() && stops[end].place.center().y() <= lead.bottom()) ++end;
+        std::stable_sort(stops.begin() + std::ptrdiff_t(first), stops.begin() + std::ptrdiff_t(end),
+                         [](const Stop& a, const Stop& b) { return a.place.left() < b.place.left(); });
+        ordered.insert(ordered.end(), stops.begin() + std::ptrdiff_t(first), stops.begin() + std::ptrdiff_t(end));
+        first = end;
+    }
+    for (size_t i = 1; i < ordered.size(); ++i) QWidget::setTabOrder(ordered[i - 1].widget, ordered[i].widget);
 }
 
 void View::setCursorShape(CursorShape shape)

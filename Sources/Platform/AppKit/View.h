@@ -161,6 +161,14 @@ public:
     // Takes the keyboard focus (if the view accepts it).
     bool becomeFirstResponder();
 
+    // Makes the Tab key visit the views of the root that take the keyboard
+    // in reading order: by lines from the top, each line from the left. A
+    // view that shares most of its height with the line it starts on is on
+    // that line. Views that take the keyboard as one unit (an editor with an
+    // inner field) keep their own inner order; hidden ones are placed too,
+    // for when they show.
+    static void orderFocusChainByPosition(QWidget* root);
+
     void setCursorShape(CursorShape shape);
     // The shape most recently set on any view: what the user sees.
     static CursorShape currentCursorShape();
@@ -175,6 +183,13 @@ public:
     static void resetClickCount();
 
 protected:
+    // A control the user reaches with Tab alone (never with a click, so the
+    // mouse leaves the keyboard where it was), showing a ring while it holds
+    // the keyboard.
+    void makeTabStop();
+    // Where the ring goes, in the view's coordinates: the bounds.
+    virtual QRectF focusRingRect() const { return bounds(); }
+
     // Lays the subviews out again after this view's size changed, applying
     // their autoresizing masks when autoresizesSubviews() is on.
     virtual void resizeSubviewsWithOldSize(const QSizeF& oldSize);
@@ -227,6 +242,7 @@ private:
     QPointF m_lastDragScreenPoint;
     Qt::MouseButton m_pressedButton = Qt::NoButton;
     bool m_controlClick = false;
+    bool m_drawsFocusRing = false;
 };
 
 // Inside a non-flipped view's drawRect, text and images would come out upside
