@@ -1,8 +1,10 @@
 #include "Button.h"
 #include "ImageView.h"
+#include "TextField.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -109,6 +111,20 @@ TEST(Button, TogglesFlipTheirStateBeforeTheActionSeesIt)
         sendMouse(w.button, QEvent::MouseButtonRelease, {500, 10});
         EXPECT_EQ(w.button->state(), OnState) << "a release outside leaves the state";
     }
+}
+
+TEST(Button, TabReachesItButAWindowBecomingActiveGivesTheKeyboardToTheFirstField)
+{
+    Window w;
+    auto* field = new TextField(QRectF(20, 70, 200, 24), w.root.get());
+    w.root->show();
+    QApplication::setActiveWindow(w.root.get());
+    EXPECT_EQ(QApplication::focusWidget(), field->editor()) << "not the button before it";
+    const QImage resting = w.button->snapshot();
+    QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+    QApplication::sendEvent(field->editor(), &backtab);
+    EXPECT_EQ(QApplication::focusWidget(), w.button);
+    EXPECT_NE(w.button->snapshot(), resting) << "its ring shows";
 }
 
 TEST(Button, SetStateTakesAnythingButOnAndMixedAsOff)

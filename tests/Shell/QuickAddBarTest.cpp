@@ -9,6 +9,9 @@
 #include "AddNewNoteView.h"
 #include "AddView.h"
 #include "Button.h"
+#include "RepeatRuleRows.h"
+#include "PopUpButton.h"
+#include "CustomNSDatePicker.h"
 #include "CustomNSTextField.h"
 #include "CustomTextView.h"
 #include "Calendar.h"
@@ -36,6 +39,7 @@
 #include "TextTable.h"
 #include "Utilities.h"
 
+#include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTextEdit>
@@ -570,6 +574,34 @@ TEST_F(QuickAddBarTest, ALineThatCannotBeStoredStaysInTheBar)
         EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tag")), tags) << "no tag without its item";
         bar().resetData();
     }
+}
+
+// With the keyboard alone: from the line typed into, Tab goes to the kind
+// switch and on through the task form in reading order to its Save.
+TEST_F(QuickAddBarTest, TabGoesFromTheLineThroughTheKindSwitchAndTheWholeForm)
+{
+    bar().resetData();
+    type(QStringLiteral("Dentist"));
+    chooseType(AddView::TaskEditor);
+    QWidget* top = field().window();
+    top->show();
+    QApplication::setActiveWindow(top);
+    field().setFocus(Qt::OtherFocusReason);
+    TaskDetailView* form = bar().addView()->taskDetailView();
+    const QList<QWidget*> expected{&field(), bar().addView()->menuSegmentedControl(),
+                                   form->locationTextField()->editor(), form->durationBtn(),
+                                   form->startTextField()->editor(), form->hasDueBtn(),
+                                   form->repeatRules().repeatBtn(), form->calendarBtn(),
+                                   form->urlTextField()->editor(), form->desc()->editor(),
+                                   form->tagDetailView()->editor(), form->cancelBtn(), form->saveBtn()};
+    QList<QWidget*> visited{&field()};
+    for (int presses = 0; presses < 40 && visited.size() < expected.size() && QApplication::focusWidget(); ++presses) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+        // A date field takes one Tab for each of its parts.
+        if (QApplication::focusWidget() != visited.last()) visited.append(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited, expected);
 }
 
 }  // namespace QuickAddBarTests

@@ -2,8 +2,10 @@
 // anchor, the day tip's pages with their arrows, and the About panel as a
 // child window of the main window that closing detaches.
 #include "../PlatformWindows/RealWindowSupport.h"
+#include "../PlatformWindows/WindowManagerSupport.h"
 
 #include "AboutUsPanel.h"
+#include "AboutUsView.h"
 #include "Button.h"
 #include "GuruView.h"
 #include "GuruViewController.h"
@@ -14,6 +16,8 @@
 #include "Popover.h"
 #include "Screen.h"
 #include "Screenshot.h"
+#include "TextField.h"
+#include "TextMeasure.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -124,9 +128,23 @@ TEST_F(TipsAndAboutOnScreen, TheAboutPanelShowsBesideTheMainWindowAndClosingDeta
         ASSERT_TRUE(shownOnScreen(*panel));
         EXPECT_EQ(window.childWindows(), QList<Window*>{panel});
         EXPECT_EQ(panel->frame().size(), QSizeF(310, 430));
-        if (showing == 0)
+        if (showing == 0) {
+            // Everything the box lists shows whole: inside the panel as it
+            // lies on the screen, the credits within their label.
+            AboutUsView* about = panel->aboutUs();
+            const QRect shown = panel->geometry();
+            EXPECT_TRUE(WindowManager::workArea().contains(panel->frameGeometry()));
+            for (QWidget* part : about->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                EXPECT_TRUE(shown.contains(QRect(part->mapToGlobal(QPoint()), part->size())))
+                    << part->metaObject()->className() << " at " << part->y();
+            TextField* credits = about->creditsLabel();
+            EXPECT_LE(TextMeasure::heightOfText(credits->stringValue(), credits->textFont(), credits->frame().width() - 4),
+                      credits->frame().height());
             saveScreenArea(window.geometry().united(panel->geometry()).adjusted(-10, -40, 10, 10),
-                           QStringLiteral("about-panel-beside-main-window"));
+                           QStringLiteral("about-panel-beside-main-window-%1x%2")
+                               .arg(Screen::mainFrame().width())
+                               .arg(Screen::mainFrame().height()));
+        }
         panel->close();
         EXPECT_TRUE(waitUntil([&] { return !panel->isVisible(); }));
         EXPECT_TRUE(window.childWindows().isEmpty());

@@ -322,7 +322,7 @@ int SegmentedControl::keySegment() const
 
 void SegmentedControl::keyDown(const Event& event)
 {
-    if (event.modifierFlags & (CommandKeyMask | ControlKeyMask | AlternateKeyMask) || !isEnabled())
+    if ((event.modifierFlags & (CommandKeyMask | ControlKeyMask | AlternateKeyMask)) || !isEnabled())
         return View::keyDown(event);
     const char16_t key = event.firstCharacterIgnoringModifiers();
     const int at = keySegment();

@@ -4,6 +4,7 @@
 #include "Screen.h"
 #include "FiniteGeometry.h"
 
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -806,6 +807,35 @@ void View::makeTabStop()
 {
     setFocusPolicy(Qt::TabFocus);
     m_drawsFocusRing = true;
+}
+
+void View::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    if (!m_drawsFocusRing) return;
+    if (event->reason() != Qt::ActiveWindowFocusReason || m_tabbedTo) {
+        m_tabbedTo = true;
+        return;
+    }
+    // A window that becomes active with nothing focused gives the keyboard
+    // to the first view Tab reaches; a Tab stop passes it on to the first
+    // field to type into, as before there were Tab stops, or lets it go.
+    QWidget* top = window();
+    for (QWidget* widget = top->nextInFocusChain(); widget && widget != top; widget = widget->nextInFocusChain()) {
+        if ((widget->focusPolicy() & Qt::StrongFocus) == Qt::StrongFocus && !widget->focusProxy() &&
+            widget->isVisibleTo(top) && widget->isEnabled() && top->isAncestorOf(widget)) {
+            widget->setFocus(Qt::ActiveWindowFocusReason);
+            return;
+        }
+    }
+    clearFocus();
+}
+
+void View::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    // The window going inactive keeps the stop for its return.
+    if (event->reason() != Qt::ActiveWindowFocusReason) m_tabbedTo = false;
 }
 
 void View::orderFocusChainByPosition(QWidget* root)

@@ -209,6 +209,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct TrackingRect {
@@ -243,6 +245,7 @@ private:
     Qt::MouseButton m_pressedButton = Qt::NoButton;
     bool m_controlClick = false;
     bool m_drawsFocusRing = false;
+    bool m_tabbedTo = false;  // a Tab stop the user (or the program) gave the keyboard
 };
 
 // Inside a non-flipped view's drawRect, text and images would come out upside
