@@ -1020,11 +1020,12 @@ bool CalendarView::convertEvent2Task(const TaskPtr& item, double imageTop)
         list.prepend(task);
         return writeTaskAboveOrder(list);
     };
-    manager->runAskingCommandFromView([&] {
+    // The drop is taken either way: a refusal was told by the command.
+    static_cast<void>(manager->runAskingCommandFromView([&] {
         const TaskPtr task = item->isSheduledTask() ? manager->convertSTask2Task(item, placeInOrder)
                                                     : manager->convertEvent2Task(item, placeInOrder);
         return task != nullptr;
-    });
+    }));
     return true;
 }
 

@@ -548,7 +548,7 @@ public:
     // conversion) run as such a unit, so that a refused one is told. Answers
     // what the command answered, or an empty answer when it was refused.
     template <class Command>
-    auto commandFromView(const TaskList& shown, Command&& command, QObject* window = nullptr) -> decltype(command())
+    [[nodiscard]] auto commandFromView(const TaskList& shown, Command&& command, QObject* window = nullptr) -> decltype(command())
     {
         decltype(command()) answer{};
         if (!saveChangeFromView(shown, [&] { return bool(answer = command()); }, window)) return decltype(command()){};
@@ -558,7 +558,7 @@ public:
     // conversion), so that no unit may be open around it: run as it is,
     // and a refusal (a failed write, not a cancelled question) told in the
     // same alert. Answers what the command answered.
-    bool runAskingCommandFromView(const std::function<bool()>& command, QObject* window = nullptr);
+    [[nodiscard]] bool runAskingCommandFromView(const std::function<bool()>& command, QObject* window = nullptr);
     // The done box of a view: sets the task's status and completion date and
     // saves them in one such unit, so a refused write leaves the record as
     // it was.
