@@ -309,7 +309,11 @@ void CategoryDetailView::loadData()
     m_commentListView->setItemKey(m_calendar->primaryKey());
     m_commentListView->setCommentType(ConversationTableView::categoryComments);
     m_commentListView->loadComments();
-    m_commentListView->setFrameSize(QSizeF(m_commentListView->frame().width(), m_commentListView->totalHeight()));
+    // As tall as the rows are laid out, the gaps between the bubbles
+    // included: the sum of the rows' own heights left the last comment
+    // under the end of the scroll range.
+    const double commentsHeight = m_commentListView->yPositionPastLastRow();
+    m_commentListView->setFrameSize(QSizeF(m_commentListView->frame().width(), commentsHeight));
 
     const double info = infoBoxHeight();
     const double width = bounds().width();
@@ -322,7 +326,7 @@ void CategoryDetailView::loadData()
     } else {
         m_scrollView->show();
         m_tabView->show();
-        const double tallest = std::max(m_commentListView->totalHeight(), m_listView->totalHeight());
+        const double tallest = std::max(commentsHeight, m_listView->totalHeight());
         double listHeight = std::min(std::round(0.9 * double(mainViewHeight) - tabAreaTop()), tallest);
         if (!hasTabs()) {
             m_tabsView->hide();

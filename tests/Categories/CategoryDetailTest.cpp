@@ -156,16 +156,21 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
     fillOutline(sharing);
     comment(talked, QStringLiteral("First"));
     comment(talked, QStringLiteral("Second"));
+    // More talk than the panel's room: the list scrolls.
+    const CalendarPtr talkative = category(QStringLiteral("Talkative"), 1, true);
+    for (int index = 0; index < 12; ++index)
+        comment(talkative, QStringLiteral("A remark long enough to wrap onto a second line, number %1").arg(index));
 
     struct Case {
         CalendarPtr shown;
         bool scroll;
         bool strip;
-        double height;  // 0: the comments' height + strip + the list's top (201)
+        double height;  // 0: the comments' rows with their gaps + strip + the list's top (201)
     };
     const Case cases[] = {
         {empty, false, false, 214}, {ordinary, true, false, 434}, {sharing, true, true, 479},
         {talked, true, true, 0},    {empty, false, false, 214},   {ordinary, true, false, 434},
+        {talkative, true, true, 675},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.shown->calendarName().toStdString());
@@ -175,7 +180,7 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
             ASSERT_EQ(shown->detailView()->totalHeight(), 233);
         }
         const double expected =
-            test.height > 0 ? test.height : shown->commentListView()->totalHeight() + 45 + 201;
+            test.height > 0 ? test.height : shown->commentListView()->yPositionPastLastRow() + 45 + 201;
         // The panel takes whole pixels.
         EXPECT_NEAR(shown->frame().height(), expected, 0.5);
         EXPECT_NEAR(panel->frame().height(), expected, 0.5);
@@ -189,6 +194,15 @@ TEST_F(CategoryDetailTest, ThePanelAndTheViewTakeTheSizeOfWhatTheyShow)
             EXPECT_EQ(shown->tabView()->frame().y(), shown->tabAreaTop() + (test.strip ? 45 : 0));
             EXPECT_GE(shown->tabAreaTop(), shown->boxView()->frame().height());
             EXPECT_LE(shown->tabView()->frame().bottom(), shown->frame().height());
+            // Scrolled to its end, each tab's list shows its last row whole.
+            for (int tab : {CategoryDetailView::contentTab, CategoryDetailView::conversationTab}) {
+                shown->setFocusTab(tab);
+                auto* list = qobject_cast<TableView*>(shown->scrollView()->documentView());
+                if (!list || shown->scrollView()->isHidden() || list->numberOfRows() == 0) continue;
+                shown->scrollView()->scrollToPoint(QPointF(0, list->frame().height()));
+                EXPECT_TRUE(shown->scrollView()->documentVisibleRect().contains(list->rectOfRow(list->numberOfRows() - 1)))
+                    << "tab " << tab;
+            }
         }
         EXPECT_EQ(panel->minSize(), QSizeF(350, 201 + 28));
         saveScreenshot(panel.get(), QStringLiteral("category-detail-") + test.shown->calendarName().toLower());
