@@ -8,6 +8,7 @@
 
 #include "Application.h"
 #include "Button.h"
+#include "CalCalendarStore.h"
 #include "Clock.h"
 #include "CoreData.h"
 #include "DatabaseSchema.h"
@@ -579,6 +580,10 @@ void ZoravelAppDelegate::applicationWillTerminate()
             qWarning() << "The web sync did not end in time; the database closes under it";
     }
     if (!iCalSync::waitUntilIdle()) qWarning() << "The calendar sync did not end in time; the database closes under it";
+    // The calendar store's worker may still be reading files (the first
+    // index of a large store): it stops here, before the process ends and
+    // takes away what its reading uses.
+    CalCalendarStore::stopBackgroundWork();
     if (const SettingPtr setting = delegateSetting(); setting && databaseOpen) {
         setting->setICalLastSyncTime(Clock::now());
         if (!setting->dehydrate()) qWarning() << "The settings could not be saved at the end";
