@@ -584,11 +584,14 @@ void ZoravelAppDelegate::applicationWillTerminate()
     // index of a large store): it stops here, before the process ends and
     // takes away what its reading uses.
     CalCalendarStore::stopBackgroundWork();
+    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(std::min(usualWait, quitLockWait));
     if (const SettingPtr setting = delegateSetting(); setting && databaseOpen) {
         setting->setICalLastSyncTime(Clock::now());
         if (!setting->dehydrate()) qWarning() << "The settings could not be saved at the end";
     }
     finalizeDataBeforeShutdown();
+    RecordStore::setBusyTimeout(usualWait);
 }
 
 void ZoravelAppDelegate::finalizeDataBeforeShutdown()
