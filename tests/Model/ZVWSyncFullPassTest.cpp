@@ -307,6 +307,35 @@ TEST_F(FullPassTest, AServiceThatStopsAnsweringEndsEachRequestAtItsTimeOutAndThe
     expectBothSidesEqual("after the next pass");
 }
 
+// Another program holding the database while the pass stores what it
+// downloaded: the pass stops and tells the person the data is in use by
+// that program, not to make room on the disk.
+TEST_F(FullPassTest, AWriteRefusedByAnotherProgramsLockIsToldAsDataInUse)
+{
+    m_service.addItemRecord(account, {{"title", "From the web"}});
+    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(std::chrono::milliseconds(200));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(sqlite3_db_filename(db(), "main"), &other), SQLITE_OK);
+    m_service.setRequestHook([other](const ServiceRequest& request) {
+        if (request.method == QStringLiteral("GET") && request.path == QStringLiteral("/api/tasks.json"))
+            sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    });
+    PostedNotifications posts({kServerErrorNotification});
+    fullPass();
+    m_service.setRequestHook({});
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    RecordStore::setBusyTimeout(usualWait);
+
+    ASSERT_EQ(posts.names(), QStringList{kServerErrorNotification});
+    const QString told = posts.posts().first().objectAs<QString>();
+    EXPECT_TRUE(told.contains(QStringLiteral("database is locked"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("in use by another program"))) << told.toStdString();
+    EXPECT_FALSE(told.contains(QStringLiteral("disk"))) << told.toStdString();
+    EXPECT_FALSE(localItemNames().contains(QStringLiteral("From the web")));
+}
+
 TEST_F(FullPassTest, TheServerBackupIsAskedForOnceInEightHoursAndAgainAfterAFailure)
 {
     fullPass();
