@@ -293,6 +293,12 @@ QString RecordStore::lastFailureOnThisThread()
     return lastFailedResult == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errstr(lastFailedResult));
 }
 
+bool RecordStore::lastFailureWasLock()
+{
+    const int primary = lastFailedResult & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
 void RecordStore::noteFailure(int result)
 {
     if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE) lastFailedResult = result;

@@ -88,6 +88,9 @@ quint64 failedStepsOnThisThread();
 // SQLite's text for the last failed step on this thread ("database or disk
 // is full"); empty before any.
 QString lastFailureOnThisThread();
+// Whether that failure was a lock another connection or program held (busy
+// or locked), not a fault of the disk or the file.
+bool lastFailureWasLock();
 // A failed step taken outside step() (a unit's BEGIN or COMMIT) is the last
 // failure too, so what the person is told names it.
 void noteFailure(int result);

@@ -67,11 +67,19 @@ void ZVWSync::stopForQuit()
 {
     m_quitting = true;
     m_isBreak = true;
+    // A request already sent would hold the quit until the service answers
+    // or the time-outs run out: it ends now, as a lost connection.
+    m_passSession.cancel();
 }
 
 bool ZVWSync::waitUntilIdle(double seconds)
 {
-    if (MainQueue::waitWhile([this] { return isSyncing(); }, seconds)) return true;
+    const auto busy = [this] {
+        // A request that was being started as the quit came is ended too.
+        if (m_quitting) m_passSession.cancel();
+        return isSyncing();
+    };
+    if (MainQueue::waitWhile(busy, seconds)) return true;
     qWarning() << "The web sync did not end within" << seconds << "s";
     return false;
 }

@@ -558,6 +558,8 @@ protected:
     // The text that shows a write failed since `failuresBefore`; empty when
     // none did.
     static QString writeFailureSince(quint64 failuresBefore);
+    // The alert's text for the last failed write of this thread.
+    static QString writeFailureText();
     QString tokenAddress(const QString& userName, const QString& password) const;
     // "<base>/api/<path>?keyapi=<key>" followed by `more` ("&a=b...").
     QString dataAddress(const QString& path, const QString& more = QString()) const;

@@ -207,7 +207,16 @@ void ZVWSync::fullSync()
 QString ZVWSync::writeFailureSince(quint64 failuresBefore)
 {
     if (RecordStore::failedStepsOnThisThread() == failuresBefore) return QString();
-    return TextTable::localizedString(QStringLiteral("zvwWriteFailedText")).arg(RecordStore::lastFailureOnThisThread());
+    return writeFailureText();
+}
+
+QString ZVWSync::writeFailureText()
+{
+    // A lock held by another program passes once it lets go: making room on
+    // the disk would not help.
+    const QString key = RecordStore::lastFailureWasLock() ? QStringLiteral("zvwWriteLockedText")
+                                                          : QStringLiteral("zvwWriteFailedText");
+    return TextTable::localizedString(key).arg(RecordStore::lastFailureOnThisThread());
 }
 
 bool ZVWSync::stopOnWriteFailure(quint64 failuresBefore)

@@ -534,8 +534,7 @@ void ZVWSync::syncItemsWithZVW()
             pairSentCreations(unsent, works.remaining(), heldIds, false, outstanding.lastMark);
         if (!pairs) {
             if (!stoppedByFailure())
-                reportServerError(TextTable::localizedString(QStringLiteral("zvwWriteFailedText"))
-                                      .arg(RecordStore::lastFailureOnThisThread()));
+                reportServerError(writeFailureText());
             return;
         }
         for (const auto& [local, server] : *pairs) heldIds.insert(server->zvwID());

@@ -8,6 +8,7 @@
 
 #include "Application.h"
 #include "Button.h"
+#include "CalCalendarStore.h"
 #include "Clock.h"
 #include "CoreData.h"
 #include "DataFolderLock.h"
@@ -622,11 +623,18 @@ void ZoravelAppDelegate::applicationWillTerminate()
             qWarning() << "The web sync did not end in time; the database closes under it";
     }
     if (!iCalSync::waitUntilIdle()) qWarning() << "The calendar sync did not end in time; the database closes under it";
+    // The calendar store's worker may still be reading files (the first
+    // index of a large store): it stops here, before the process ends and
+    // takes away what its reading uses.
+    CalCalendarStore::stopBackgroundWork();
+    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(std::min(usualWait, quitLockWait));
     if (const SettingPtr setting = delegateSetting(); setting && databaseOpen) {
         setting->setICalLastSyncTime(Clock::now());
         if (!setting->dehydrate()) qWarning() << "The settings could not be saved at the end";
     }
     finalizeDataBeforeShutdown();
+    RecordStore::setBusyTimeout(usualWait);
 }
 
 void ZoravelAppDelegate::finalizeDataBeforeShutdown()

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <memory>
 
 class CoreData;
@@ -111,6 +112,10 @@ public:
     // launch, and of the window's opening after the build began (seconds).
     static constexpr double mainWindowDelay = 0.4;
     static constexpr double openWindowDelay = 0.1;
+    // How long the quit's last save waits for a lock another program holds
+    // on the database (instead of the usual few seconds): the person asked
+    // to quit, and what is not saved then was saved as it was made.
+    static constexpr std::chrono::milliseconds quitLockWait{500};
     static constexpr double splashShowDelay = 0.1;
 
 private:

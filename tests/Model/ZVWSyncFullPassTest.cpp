@@ -307,6 +307,35 @@ TEST_F(FullPassTest, AServiceThatStopsAnsweringEndsEachRequestAtItsTimeOutAndThe
     expectBothSidesEqual("after the next pass");
 }
 
+// Another program holding the database while the pass stores what it
+// downloaded: the pass stops and tells the person the data is in use by
+// that program, not to make room on the disk.
+TEST_F(FullPassTest, AWriteRefusedByAnotherProgramsLockIsToldAsDataInUse)
+{
+    m_service.addItemRecord(account, {{"title", "From the web"}});
+    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(std::chrono::milliseconds(200));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(sqlite3_db_filename(db(), "main"), &other), SQLITE_OK);
+    m_service.setRequestHook([other](const ServiceRequest& request) {
+        if (request.method == QStringLiteral("GET") && request.path == QStringLiteral("/api/tasks.json"))
+            sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    });
+    PostedNotifications posts({kServerErrorNotification});
+    fullPass();
+    m_service.setRequestHook({});
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    RecordStore::setBusyTimeout(usualWait);
+
+    ASSERT_EQ(posts.names(), QStringList{kServerErrorNotification});
+    const QString told = posts.posts().first().objectAs<QString>();
+    EXPECT_TRUE(told.contains(QStringLiteral("database is locked"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("in use by another program"))) << told.toStdString();
+    EXPECT_FALSE(told.contains(QStringLiteral("disk"))) << told.toStdString();
+    EXPECT_FALSE(localItemNames().contains(QStringLiteral("From the web")));
+}
+
 TEST_F(FullPassTest, TheServerBackupIsAskedForOnceInEightHoursAndAgainAfterAFailure)
 {
     fullPass();
@@ -397,35 +426,53 @@ TEST_F(FullPassTest, AStopRequestEndsOnlyThePassItWasGivenIn)
     EXPECT_EQ(serviceItemNames(), QStringList{QStringLiteral("Pay rent")}) << "the upload loop was not stopped";
 }
 
-// A quit while the pass waits for an answer: the pass ends at its next
-// request, says nothing to a person who is leaving, and what it did not send
-// stays marked for the next start.
-TEST_F(FullPassTest, AQuitEndsThePassAtItsNextRequestWithoutAWord)
+// A quit while the pass waits for an answer: the request under way ends at
+// once (a service answering late or never does not hold the quit), the pass
+// says nothing to a person who is leaving, and what it did not send stays
+// marked for the next start.
+TEST_F(FullPassTest, AQuitEndsThePassAtOnceWithoutAWord)
 {
     const CalendarPtr work = addLocalCategory(QStringLiteral("Work"));
     const TaskPtr rent = addLocalItem(QStringLiteral("Pay rent"), work);
     reloadLists();
-    ServiceFault slow;
-    slow.kind = ServiceFault::Delay;
-    slow.delayMs = 300;
-    m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/settings.json"), slow);
-    PostedNotifications posts({kServerErrorNotification});
-    ASSERT_TRUE(m_sync->backgroundFullSync(&m_pane));
-    ASSERT_TRUE(processEventsUntil([&] { return m_service.requestsTo(QStringLiteral("/api/settings.json")).size() == 1; }));
-    const qsizetype requestsBefore = m_service.requests().size();
-    QElapsedTimer clock;
-    clock.start();
-    m_sync->stopForQuit();
-    ASSERT_TRUE(m_sync->waitUntilIdle(20));
-    EXPECT_LT(clock.elapsed(), 1000) << "the rest of the pass was not waited for";
-    deliverPosts();
-    EXPECT_EQ(m_service.requests().size(), requestsBefore) << "no request after the quit";
-    EXPECT_TRUE(posts.names().isEmpty());
-    EXPECT_FALSE(m_sync->errorDescription().isEmpty()) << "the pass counts as not done";
-    EXPECT_TRUE(serviceItemNames().isEmpty());
-    EXPECT_EQ(Task::initWithPrimaryKey(rent->primaryKey())->zvwID(), 0) << "the item still waits to go up";
-    if (m_sync->backgroundFullSync(&m_pane)) ASSERT_TRUE(m_sync->waitUntilIdle(20));
-    EXPECT_EQ(m_service.requests().size(), requestsBefore) << "no pass starts after the quit";
+    const struct {
+        const char* name;
+        ServiceFault::Kind kind;
+        double readTimeout;  // seconds
+    } rows[] = {
+        {"an answer 300 ms late", ServiceFault::Delay, 0.5},
+        {"no answer, with the usual long time-outs", ServiceFault::Hold, 30},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        HttpSession::setDefaultTimeouts(HttpTimeouts{1.0, row.readTimeout, row.readTimeout});
+        m_sync = std::make_unique<ZVWSync>();
+        ServiceFault slow;
+        slow.kind = row.kind;
+        slow.delayMs = 300;
+        m_service.setFault(QStringLiteral("GET"), QStringLiteral("/api/settings.json"), slow);
+        m_service.clearRequests();
+        PostedNotifications posts({kServerErrorNotification});
+        ASSERT_TRUE(m_sync->backgroundFullSync(&m_pane));
+        ASSERT_TRUE(processEventsUntil([&] { return m_service.requestsTo(QStringLiteral("/api/settings.json")).size() == 1; }));
+        const qsizetype requestsBefore = m_service.requests().size();
+        QElapsedTimer clock;
+        clock.start();
+        m_sync->stopForQuit();
+        ASSERT_TRUE(m_sync->waitUntilIdle(20));
+        EXPECT_LT(clock.elapsed(), 250) << "the request under way was waited for";
+        deliverPosts();
+        EXPECT_EQ(m_service.requests().size(), requestsBefore) << "no request after the quit";
+        EXPECT_TRUE(posts.names().isEmpty());
+        EXPECT_FALSE(m_sync->errorDescription().isEmpty()) << "the pass counts as not done";
+        EXPECT_TRUE(serviceItemNames().isEmpty());
+        EXPECT_EQ(Task::initWithPrimaryKey(rent->primaryKey())->zvwID(), 0) << "the item still waits to go up";
+        if (m_sync->backgroundFullSync(&m_pane)) ASSERT_TRUE(m_sync->waitUntilIdle(20));
+        EXPECT_EQ(m_service.requests().size(), requestsBefore) << "no pass starts after the quit";
+        m_service.clearFaults();
+    }
+    m_service.releaseHeld();  // for good: after the last row
+    HttpSession::setDefaultTimeouts(HttpTimeouts{1.0, 0.5, 0.5});
 }
 
 TEST_F(FullPassTest, ASenderThatGoesAwayDuringThePassIsNotPosted)

@@ -629,6 +629,33 @@ TEST_F(ZoravelAppDelegateTest, QuitWaitsForARunningCalendarJobBeforeTheDatabaseC
     EXPECT_FALSE(databaseOpen);
 }
 
+// Another program holding the database (the lock a web sync's alert told
+// of) does not hold the quit for the usual few seconds: its last save waits
+// briefly, is logged as not saved, and the database closes.
+TEST_F(ZoravelAppDelegateTest, QuitUnderAnotherProgramsLockWaitsBrieflyAndClosesTheDatabase)
+{
+    prepareDatabase([](Setting&) {});
+    launchToMainWindow();
+    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(std::chrono::seconds(5));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(CoreData::databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    LogCapture log;
+    QElapsedTimer clock;
+    clock.start();
+    NotificationCenter::defaultCenter().postNotificationName(kApplicationWillTerminateNotification,
+                                                             Application::shared());
+    const qint64 elapsed = clock.elapsed();
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_LT(elapsed, 1500) << "the quit waited out the usual lock wait";
+    EXPECT_TRUE(log.contains(QStringLiteral("The settings could not be saved at the end")));
+    EXPECT_FALSE(databaseOpen);
+    EXPECT_EQ(RecordStore::busyTimeout(), std::chrono::seconds(5)) << "the usual wait is back for what follows";
+    RecordStore::setBusyTimeout(usualWait);
+}
+
 TEST_F(ZoravelAppDelegateTest, TheStartUpRunsAFullWebSyncOnlyWithAutomaticWebSyncOn)
 {
     LoopbackService service;

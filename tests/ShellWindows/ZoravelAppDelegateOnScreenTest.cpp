@@ -7,6 +7,7 @@
 #include "Button.h"
 #include "CoreData.h"
 #include "MainView.h"
+#include "MessageBoxAlertPresenter.h"
 #include "NetworkStatus.h"
 #include "NotificationCenter.h"
 #include "RecordStore.h"
@@ -25,9 +26,11 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QThread>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <memory>
 
@@ -208,4 +211,59 @@ TEST_F(ZoravelAppDelegateOnScreenTest, QuittingClosesTheDatabase)
                                                              Application::shared());
     EXPECT_FALSE(databaseOpen);
     EXPECT_EQ(RecordStore::sharedDatabase(), nullptr);
+}
+
+// An alert of the whole program (a failed web sync with the window closed)
+// takes the input of every other window of the program; the tray icon keeps
+// its clicks, so its menu's Quit is there and ends the alert and the program.
+TEST_F(ZoravelAppDelegateOnScreenTest, TheTrayIconTakesClicksWhileAnAlertOfTheWholeProgramIsOpen)
+{
+    delegate = std::make_unique<ZoravelAppDelegate>();
+    delegate->setInstallsAlertsAndSounds(false);
+    ASSERT_TRUE(delegate->applicationDidFinishLaunching());
+    ASSERT_TRUE(RealWindows::waitUntil([] { return trayIconWindow() && trayIconWindow()->windowHandle(); }));
+    QWindow* icon = trayIconWindow()->windowHandle();
+    // Qt tells a window when a modal one starts and stops taking its input.
+    struct BlockWatch : QObject {
+        bool blocked = false;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::WindowBlocked) blocked = true;
+            if (event->type() == QEvent::WindowUnblocked) blocked = false;
+            return false;
+        }
+    } watch;
+    icon->installEventFilter(&watch);
+
+    MessageBoxAlertPresenter presenter;
+    std::optional<bool> blockedWhileOpen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!MessageBoxAlertPresenter::isRunning() || !QApplication::activeModalWidget() ||
+            !QApplication::activeModalWidget()->isVisible())
+            return;
+        poll.stop();
+        blockedWhileOpen = watch.blocked;
+        QMenu* menu = delegate->statusItem()->menu();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_FALSE(menu->actions().isEmpty());
+        menu->actions().first()->trigger();  // the menu's one entry, Quit
+    });
+    poll.start(20);
+    AlertRequest request;
+    request.messageText = QStringLiteral("The data of the web sync could not be saved");
+    QElapsedTimer clock;
+    clock.start();
+    const AlertResponse response = presenter.runModal(request);
+    poll.stop();
+    icon->removeEventFilter(&watch);
+    ASSERT_TRUE(blockedWhileOpen.has_value()) << "the alert never showed";
+    EXPECT_FALSE(*blockedWhileOpen) << "the alert took the tray icon's clicks";
+    EXPECT_EQ(response.button, AlertResponse::stopped) << "the quit ended the alert unanswered";
+    EXPECT_LT(clock.elapsed(), 2000);
+    // The quit's fallback ends the loops here, not those of a later test,
+    // and one loop run to its end leaves the next ones free to run.
+    RealWindows::waitUntil([] { return false; }, 1200);
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }

@@ -3,7 +3,9 @@
 // the session's signals handled as there. Once launched it fires the alarm of
 // the task whose key is the third argument, as the minute's check does, and
 // writes "alert" on its standard output once the alert is open, so that the
-// session-end test sends its SIGTERM then. Exit status as the program's.
+// session-end test sends its SIGTERM then. A fourth argument "tray" gives it
+// a desktop with a tray, whose start goes on by timers as the program's does
+// on such a desktop. Exit status as the program's.
 #include "Clock.h"
 #include "CoreData.h"
 #include "LocalNotification.h"
@@ -11,12 +13,27 @@
 #include "RecordStore.h"
 #include "Task.h"
 #include "SessionSignals.h"
+#include "StatusItem.h"
 #include "ZVApplication.h"
 #include "ZoravelAppDelegate.h"
 
 #include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+// A tray that is there but shows nothing (the offscreen platform has none).
+class RunnerTray : public StatusItem {
+public:
+    QRectF rectOnScreen() const override { return {}; }
+    bool isAvailable() const override { return true; }
+
+protected:
+    void showIcon(const QImage&) override {}
+};
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -26,7 +43,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QString::fromLocal8Bit(argv[1]));
     QCoreApplication::setApplicationVersion(QString::fromLocal8Bit(argv[2]));
     QApplication::setQuitOnLastWindowClosed(false);
-    ZoravelAppDelegate delegate;
+    const bool withTray = argc > 4 && qstrcmp(argv[4], "tray") == 0;
+    ZoravelAppDelegate delegate(withTray ? std::make_unique<RunnerTray>() : nullptr);
     quitCleanlyOnSignals(&delegate);
     int status = 0;
     QTimer::singleShot(0, &delegate, [&] {

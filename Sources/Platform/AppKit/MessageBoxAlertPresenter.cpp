@@ -5,6 +5,7 @@
 #include "NotificationCenter.h"
 #include "Screen.h"
 #include "TextTable.h"
+#include "TrayStatusItem.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -70,6 +71,9 @@ void placeUnderTexts(QMessageBox& box, QWidget* accessory)
     grid->addWidget(buttons, row + 1, column, rowSpan, columnSpan);
 }
 
+class AlertBox;
+QWindow* innermostProgramModalWindowBesides(const AlertBox* box);
+
 // A message box that, attached, moves under its window's top once it knows
 // its own size: the box sizes itself in its show event, and the window
 // system shows it only after that event, so it never appears elsewhere first.
@@ -88,6 +92,9 @@ protected:
     void showEvent(QShowEvent* event) override
     {
         QMessageBox::showEvent(event);
+        // Modal to the whole program, it would take the tray's menu with the
+        // rest: the person can always quit.
+        if (!anchor()) TrayStatusItem::keepClickableOver(windowHandle());
         if (!anchor()) return;
         placeUnderAnchor();
         // The window manager tells the size of its title bar only once it
@@ -98,6 +105,13 @@ protected:
             QTimer::singleShot(after, this, [self] {
                 if (self && self->isVisible()) self->placeUnderAnchor();
             });
+    }
+
+    void hideEvent(QHideEvent* event) override
+    {
+        // The tray goes to the alert under this one, if any is still open.
+        if (!anchor()) TrayStatusItem::keepClickableOver(innermostProgramModalWindowBesides(this));
+        QMessageBox::hideEvent(event);
     }
 
 private:
@@ -146,6 +160,15 @@ std::vector<QPointer<AlertBox>>& runningBoxes()
 }
 
 std::atomic<int> runningCount{0};
+
+QWindow* innermostProgramModalWindowBesides(const AlertBox* box)
+{
+    const std::vector<QPointer<AlertBox>>& boxes = runningBoxes();
+    for (auto other = boxes.rbegin(); other != boxes.rend(); ++other)
+        if (*other && *other != box && (*other)->isVisible() && (*other)->windowModality() != Qt::WindowModal)
+            return (*other)->windowHandle();
+    return nullptr;
+}
 
 QWidget* anchorFor(const AlertRequest& request)
 {

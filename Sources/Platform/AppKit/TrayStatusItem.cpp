@@ -2,9 +2,12 @@
 
 #include "Screen.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QPixmap>
+#include <QWidget>
+#include <QWindow>
 
 TrayStatusItem::TrayStatusItem(QObject* parent) : QObject(parent)
 {
@@ -39,4 +42,13 @@ void TrayStatusItem::showIcon(const QImage& icon)
 void TrayStatusItem::menuDidChange()
 {
     m_tray.setContextMenu(menu());
+}
+
+void TrayStatusItem::keepClickableOver(QWindow* modal)
+{
+    // Qt's window of a tray icon on a desktop of the embedding protocol.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") != 0) continue;
+        if (QWindow* window = widget->windowHandle(); window && window != modal) window->setTransientParent(modal);
+    }
 }

@@ -101,6 +101,12 @@ public:
     // Starts the first index on the store's worker (the user's store does
     // at its making); a query meanwhile waits for it and answers as ever.
     void indexInBackground();
+    // For the quit: the background index and rescans of every store under
+    // way or queued end at the next file they would read, keeping nothing
+    // of their reading, and this returns once the worker is idle, so no
+    // thread of the stores reads on while the process ends. A query indexes
+    // in full as ever, and work queued later runs as ever.
+    static void stopBackgroundWork();
 
     CalCalendarList calendars(CalError* error = nullptr) const;
     CalCalendarPtr calendarWithUID(const QString& uid) const;

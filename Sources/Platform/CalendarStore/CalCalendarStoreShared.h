@@ -14,10 +14,12 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -123,12 +125,45 @@ inline quint64 fingerprint(const QByteArray& bytes)
 }
 
 // The thread the stores read and parse their changed files on, so a large
-// rescan never holds the main thread's event loop. Left running at exit.
+// rescan never holds the main thread's event loop. The thread itself is left
+// at exit, idle: the quit stops its work first (stopBackgroundWork).
 inline SerialQueue& storeWorker()
 {
     static SerialQueue* queue = new SerialQueue(QStringLiteral("Calendar store"));
     return *queue;
 }
+
+// Every stop of the stores' background work (the quit) is counted. A job of
+// the worker remembers the count it was queued at; once the count has moved
+// on, its scan reads no further file and what it read is thrown away.
+inline std::atomic<quint64>& backgroundStops()
+{
+    static std::atomic<quint64> stops{0};
+    return stops;
+}
+
+// The count the worker's current job was queued at; none off the worker
+// (a query indexes to its end on any thread).
+inline thread_local std::optional<quint64> backgroundJobQueuedAt;
+
+inline bool backgroundJobStopped(const std::optional<quint64>& queuedAt)
+{
+    return queuedAt && *queuedAt != backgroundStops().load();
+}
+
+inline bool backgroundJobStopped()
+{
+    return backgroundJobStopped(backgroundJobQueuedAt);
+}
+
+// Marks the worker's thread as running a job queued at that count.
+class BackgroundJob {
+public:
+    explicit BackgroundJob(quint64 queuedAt) { backgroundJobQueuedAt = queuedAt; }
+    ~BackgroundJob() { backgroundJobQueuedAt.reset(); }
+    BackgroundJob(const BackgroundJob&) = delete;
+    BackgroundJob& operator=(const BackgroundJob&) = delete;
+};
 
 inline QString systemError(int code)
 {

@@ -54,16 +54,25 @@ void CalCalendarStore::logOnceLocked(const QString& path, const QString& problem
 void CalCalendarStore::indexInBackground()
 {
     std::weak_ptr<CalCalendarStore> weak = weak_from_this();
-    storeWorker().async([weak] {
+    storeWorker().async([weak, queuedAt = backgroundStops().load()] {
         const auto store = weak.lock();
         if (!store) return;
+        const BackgroundJob job(queuedAt);
+        if (backgroundJobStopped()) return;
         std::lock_guard lock(store->m_mutex);
         if (store->m_index) return;  // a query was first
         store->ensureIndexedLocked();
+        if (!store->m_index) return;  // stopped: the next query indexes
         // What other programs change between this listing and the start of
         // the watching is found by one rescan once the watches are set.
         store->m_rescanWhenWatched = true;
     });
+}
+
+void CalCalendarStore::stopBackgroundWork()
+{
+    ++backgroundStops();
+    storeWorker().waitUntilIdle();
 }
 
 void CalCalendarStore::ensureIndexedLocked() const
@@ -71,6 +80,8 @@ void CalCalendarStore::ensureIndexedLocked() const
     if (m_index) return;
     auto index = std::make_unique<Index>();
     scanRootLocked(index.get(), nullptr, true, {}, {});
+    // A background index stopped half way keeps nothing of what it read.
+    if (backgroundJobStopped()) return;
     m_index = std::move(index);
     if (!m_watchRequested) {
         m_watchRequested = true;
@@ -216,8 +227,10 @@ QList<CalCalendarStore::FileEntry> CalCalendarStore::readFilesLocked(const QFile
     std::vector<QStringList> notes(size_t(listing.size()));
     FileEntry* const out = files.data();
     std::atomic<qsizetype> next{0};
+    const std::optional<quint64> queuedAt = backgroundJobQueuedAt;
     const auto readSome = [&] {
-        for (qsizetype at = next.fetch_add(1); at < listing.size(); at = next.fetch_add(1)) {
+        for (qsizetype at = next.fetch_add(1); at < listing.size() && !backgroundJobStopped(queuedAt);
+             at = next.fetch_add(1)) {
             const QString path = listing[at].filePath();
             out[at] = readFileLocked(listing[at], tasks, known.value(path), rereadFiles.contains(path), &notes[size_t(at)]);
         }

@@ -193,18 +193,23 @@ void CalCalendarStore::rescanChanges()
     // Listing and parsing the changed files may take long in a large
     // store: the worker does it, and the main thread only hears of it.
     std::weak_ptr<CalCalendarStore> weak = weak_from_this();
-    storeWorker().async([weak, relist, everything, dirty, reread] {
+    storeWorker().async([weak, relist, everything, dirty, reread, queuedAt = backgroundStops().load()] {
         const auto store = weak.lock();
         if (!store) return;
+        const BackgroundJob job(queuedAt);
+        // Stopped for the quit: nobody is left to hear of the changes.
+        if (backgroundJobStopped()) return;
         Changes changes;
         {
             std::lock_guard lock(store->m_mutex);
             store->ensureIndexedLocked();
+            if (!store->m_index) return;
             QSet<QString> calendars = dirty;
             if (everything)
                 for (const CalendarEntry& entry : store->m_index->calendars) calendars.insert(entry.calendar.m_uid);
             auto fresh = std::make_unique<Index>();
             store->scanRootLocked(fresh.get(), store->m_index.get(), relist || everything, calendars, reread);
+            if (backgroundJobStopped()) return;
             changes = store->compare(*store->m_index, *fresh);
             store->m_index = std::move(fresh);
         }

@@ -208,6 +208,16 @@ HttpSession::Connection* HttpSession::connectionFor(const QString& scheme, const
     return m_connection.get();
 }
 
+void HttpSession::cancel()
+{
+    m_cancelled = true;
+    std::lock_guard inFlight(m_inFlightMutex);
+    // The client's stop shuts the socket of a request under way, the one
+    // thing that may be done to it from another thread; the request then
+    // fails at its next read or write instead of waiting out the time-outs.
+    if (m_inFlight) m_inFlight->stop();
+}
+
 HttpReply HttpSession::send(const HttpRequest& request)
 {
     const QUrl url(request.url, QUrl::StrictMode);
@@ -229,6 +239,7 @@ HttpReply HttpSession::send(const HttpRequest& request)
     if (!isCleanTarget(target)) return failed(HttpFailure::InvalidAddress);
 
     std::lock_guard lock(m_mutex);
+    if (m_cancelled) return failed(HttpFailure::ConnectionLost);
     const int port = url.port(scheme == QLatin1String("https") ? 443 : 80);
     Connection* connection = connectionFor(scheme, url.host(), port);
 
@@ -261,7 +272,21 @@ HttpReply HttpSession::send(const HttpRequest& request)
 
     httplib::Response response;
     httplib::Error error = httplib::Error::Success;
+    {
+        std::lock_guard inFlight(m_inFlightMutex);
+        // A cancel that came after the check above still counts.
+        if (m_cancelled) return failed(HttpFailure::ConnectionLost);
+        m_inFlight = connection->client.get();
+    }
     const bool sent = connection->client->send(outgoing, response, error);
+    {
+        std::lock_guard inFlight(m_inFlightMutex);
+        m_inFlight = nullptr;
+    }
+    if (m_cancelled) {
+        m_connection.reset();
+        return failed(HttpFailure::ConnectionLost);
+    }
     if (tooLarge) {
         m_connection.reset();  // the rest of that reply is still on the wire
         return failed(HttpFailure::BodyTooLarge);

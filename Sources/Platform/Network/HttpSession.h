@@ -5,8 +5,13 @@
 #include <QPair>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+
+namespace httplib {
+class ClientImpl;
+}
 
 // How long a request may wait, in seconds: for the connection, and for each
 // read or write on it.
@@ -66,6 +71,11 @@ public:
     HttpSession& operator=(const HttpSession&) = delete;
 
     HttpReply send(const HttpRequest& request);
+    // Ends the request under way at once (its connection is shut, so it
+    // fails as a lost connection) and fails every later one without sending
+    // it: the program is quitting and waits for no server. Any thread.
+    void cancel();
+    bool isCancelled() const { return m_cancelled.load(); }
 
     // Replies longer than this are refused (256 MiB unless set).
     void setMaxBodyBytes(qint64 bytes);
@@ -87,4 +97,9 @@ private:
     qint64 m_maxBodyBytes = defaultMaxBodyBytes;
     std::mutex m_mutex;
     std::unique_ptr<Connection> m_connection;
+    // The client of the request under way, for cancel(); guarded by its own
+    // lock, since the request holds m_mutex while it waits.
+    std::mutex m_inFlightMutex;
+    httplib::ClientImpl* m_inFlight = nullptr;
+    std::atomic<bool> m_cancelled{false};
 };
