@@ -209,11 +209,13 @@ TEST_F(StoreReadingTest, RulesOfOtherFrequenciesExpandAndRulesThatCannotGiveTheM
     };
     writeBytes(events + QStringLiteral("hourly.ics"), file("hourly", "FREQ=HOURLY;INTERVAL=2;COUNT=3"));
     writeBytes(events + QStringLiteral("bad.ics"), file("bad", "FREQ=MONTHLY;BYYEARDAY=1"));
+    // One libical never matches: stepping it would search hour by hour for years.
+    writeBytes(events + QStringLiteral("runaway.ics"), file("runaway", "FREQ=HOURLY;BYDAY=-1SU;BYMONTH=3"));
 
     QStringList seen;
     for (const CalEventPtr& event : eventsBetween(paris(2014, 3, 1), paris(2014, 3, 31))) seen << describe(event);
     EXPECT_EQ(seen.join(QStringLiteral(" | ")).toStdString(),
-              "bad 5 9:00 | hourly 5 9:00 | hourly 5 11:00 | hourly 5 13:00");
+              "bad 5 9:00 | hourly 5 9:00 | runaway 5 9:00 | hourly 5 11:00 | hourly 5 13:00");
     const CalEventPtr hourly = store->eventWithUID(QStringLiteral("hourly"), Date());
     ASSERT_TRUE(hourly && hourly->recurrenceRule());
     EXPECT_EQ(hourly->recurrenceRule()->recurrenceType(), CalRecurrenceRule::Other);

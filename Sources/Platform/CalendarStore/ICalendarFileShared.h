@@ -148,5 +148,11 @@ Date untilInstant(const icaltimetype& until);
 icaltimetype wallTime(const Date& date, const QTimeZone& zone, bool isDate);
 Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList* problems);
 std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, const icaltimetype& start);
+// A rule repeating more often than daily that also names days or months
+// (FREQ=HOURLY;BYMONTH=2;BYMONTHDAY=30, or a BYDAY with an ordinal, which
+// libical never matches at that frequency): libical's search for the next
+// occurrence may walk hour by hour up to its last year, for seconds or
+// minutes. Such a rule is not stepped through; its start stands alone.
+bool ruleMayRunAway(const icalrecurrencetype& recurrence);
 
 }  // namespace ICalendarFileShared

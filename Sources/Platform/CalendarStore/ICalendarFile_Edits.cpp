@@ -825,6 +825,7 @@ void ICalendarFile::settleStartOnRule()
     // The rule's first occurrence from the start, in the start's own
     // wall-clock fields, as every reader steps it.
     icalrecurrencetype recurrence = icalproperty_get_rrule(icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY));
+    if (ruleMayRunAway(recurrence)) return;
     recurrence.count = 0;
     recurrence.until = icaltime_null_time();
     icalrecur_iterator* iterator = icalrecur_iterator_new(recurrence, start);

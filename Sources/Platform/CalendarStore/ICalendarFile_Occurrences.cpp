@@ -94,7 +94,7 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
             out->append({&master, master.start, master.end, master.start, false});
     };
     icalrecurrencetype recurrence = icalrecurrencetype_from_string(master.ruleText.constData());
-    if (recurrence.freq == ICAL_NO_RECURRENCE) return addMasterAlone();
+    if (recurrence.freq == ICAL_NO_RECURRENCE || ruleMayRunAway(recurrence)) return addMasterAlone();
     // UNTIL is compared here as an instant: libical would compare it with the
     // floating wall-clock times it iterates over.
     const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);

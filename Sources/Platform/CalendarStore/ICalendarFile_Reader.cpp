@@ -72,6 +72,16 @@ bool organizerHolds(const icalrecurrencetype& recurrence, const icaltimetype& st
 
 namespace ICalendarFileShared {
 
+bool ruleMayRunAway(const icalrecurrencetype& recurrence)
+{
+    if (recurrence.freq != ICAL_HOURLY_RECURRENCE && recurrence.freq != ICAL_MINUTELY_RECURRENCE
+        && recurrence.freq != ICAL_SECONDLY_RECURRENCE)
+        return false;
+    const auto names = [](const short* values) { return values[0] != ICAL_RECURRENCE_ARRAY_MAX; };
+    return names(recurrence.by_day) || names(recurrence.by_month_day) || names(recurrence.by_year_day)
+           || names(recurrence.by_week_no) || names(recurrence.by_month);
+}
+
 bool usableFields(const icaltimetype& time)
 {
     return !icaltime_is_null_time(time) && time.year >= 1 && time.year <= latestWritableYear && time.month >= 1
