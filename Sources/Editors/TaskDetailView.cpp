@@ -124,8 +124,10 @@ TaskDetailView::TaskDetailView(const QRectF& frame, QWidget* parent) : ItemDetai
 
     const SettingPtr setting = currentSetting();
     m_dueRow = makeRow(TextTable::localizedString(QStringLiteral("dueText")));
+    // Square like the form's other check boxes (its picture is stretched to
+    // the frame), and ending where the due date's picker begins.
     m_hasDueBtn = UIUtilities::createCheckboxWithFrame(
-        controlFrame(91, 0, 12, 19), this, [this](Button*) { hasDue(); },
+        controlFrame(86, 0, 19, 19), this, [this](Button*) { hasDue(); },
         NamedImages::imageNamed(QStringLiteral("checkbox_none")),
         NamedImages::imageNamed(QStringLiteral("checkbox_check")));
     m_hasDueBtn->setToolTip(TextTable::localizedString(QStringLiteral("taskNoDueTooltip")));

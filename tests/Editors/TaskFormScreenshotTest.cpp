@@ -24,6 +24,10 @@ protected:
                 EXPECT_FALSE(row->frame().intersects(other)) << name.toStdString();
             shown.append(row->frame());
         }
+        // A check box's picture fills its frame: a narrow frame squashes it.
+        for (Button* box : {m_form->hasDueBtn(), m_form->completedBtn()}) {
+            EXPECT_DOUBLE_EQ(box->frame().width(), box->frame().height()) << name.toStdString();
+        }
         const QRectF tags = m_form->tagDetailView()->frame();
         EXPECT_TRUE(bounds.contains(tags)) << name.toStdString();
         for (Button* button : {m_form->doneBtn(), m_form->addTaskBtn()}) {
