@@ -293,7 +293,18 @@ void iCalSyncJobs::runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& t
 
 void iCalSyncJobs::finishJob(const ICalJobOutcome& outcome)
 {
-    if (outcome.changedLocalItems) MainViewAccess::postReloadDataIfShownInBackground();
+    if (outcome.changedLocalItems) {
+        MainViewAccess::postReloadDataIfShownInBackground();
+        // A window in front is not reloaded whole under the user's hands, yet
+        // its panes must not go on showing what the store no longer holds:
+        // they follow the change as they follow the web sync's, by the data
+        // manager's "Task changed" and the view's paced refresh.
+        MainQueue::async([] {
+            CoreData* manager = CoreData::shared();
+            if (manager && MainViewAccess::windowIsVisible() && MainViewAccess::windowIsKey())
+                NotificationCenter::defaultCenter().postNotificationName(kTaskChanged, manager);
+        });
+    }
     if (!outcome.autoSyncMask) return;
     const CoreData* manager = CoreData::shared();
     const SettingPtr setting = manager ? manager->currentSetting() : nullptr;

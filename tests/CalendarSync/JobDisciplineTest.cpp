@@ -312,27 +312,40 @@ struct RefreshCase {
     bool key;
     bool changed;
     bool reloads;
+    bool tells;  // "Task changed" from the data manager: the panes' paced refresh
 };
 
 TEST_F(JobDisciplineTest, ViewsReloadOnlyWhenTheWindowIsVisibleAndNotKey)
 {
-    const RefreshCase cases[] = {{"visible, not key", true, false, true, true},
-                                 {"visible and key", true, true, true, false},
-                                 {"hidden", false, false, true, false},
-                                 {"nothing changed", true, false, false, false}};
+    const RefreshCase cases[] = {{"visible, not key", true, false, true, true, false},
+                                 {"visible and key", true, true, true, false, true},
+                                 {"visible and key, nothing changed", true, true, false, false, false},
+                                 {"hidden", false, false, true, false, false},
+                                 {"nothing changed", true, false, false, false, false}};
+    CoreData manager;
+    CoreData::setShared(&manager);
+    QObject observer;
+    int told = 0;
+    NotificationCenter::defaultCenter().addObserver(&observer, kTaskChanged, nullptr, [&](const Notification& n) {
+        if (n.objectAs<CoreData*>() == &manager) ++told;
+    });
     for (const RefreshCase& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingMainView view;
         view.windowVisible = c.visible;
         view.keyWindow = c.key;
+        told = 0;
         jobs->script = [&](const ICalJob&) { return ICalJobOutcome{c.changed, 0, false}; };
         jobs->backgroundOneWaySyncInsertToICalTask(item());
         expectStarted(1);
         jobs->waitForAll();
         processEventsUntil([] { return false; }, 30);
         EXPECT_EQ(view.calls().contains(QStringLiteral("reload")), c.reloads) << view.calls().join(u',').toStdString();
+        EXPECT_EQ(told, c.tells ? 1 : 0);
         EXPECT_FALSE(view.askedOffMainThread.load()) << "the job's thread called the view";
     }
+    NotificationCenter::defaultCenter().removeObserver(&observer);
+    CoreData::setShared(nullptr);
 }
 
 TEST_F(JobDisciplineTest, WebPushIsAskedForWhenAutomaticWebSyncIsOn)

@@ -44,6 +44,7 @@ TEST(RefreshRule, EachSenderReloadsOnlyThePanesThatShowItsChange)
         {"PlannerWeeklyItemView", false, 0, {P::TaskList, P::Navigator, P::Planner, P::NoteList, P::ProjectList}},
         {"TaskListItemView", false, 0, {P::TaskList, P::FocusPane, P::Navigator, P::Planner, P::ProjectList}},
         {"CoreData", false, 0, {P::TaskList, P::MonthAndDayForced, P::NoteList, P::ProjectList}},
+        {"CoreData", true, 0, {P::TaskList, P::Navigator, P::Planner, P::NoteList, P::ProjectList}},
         {"SearchResultView", true, 0, {P::TaskList, P::Navigator, P::Planner, P::NoteList, P::ProjectList}},
         {"TaskView", false, 0, {P::TaskList, P::MonthAndDay, P::ProjectList}},
         {"TaskListTableView", false, 0, {P::TaskList, P::MonthAndDay}},
