@@ -218,6 +218,8 @@ void RepeatRuleRows::repeatOption()
             m_repeatSegmentedDayControl->hide();
             m_repeatByBtn->show();
             m_repeatOnRow->show();
+            // Sized to the choice shown, in either form, so it is never cut.
+            AlertRows::fitPopUpToTitle(m_repeatByBtn, popUpExtra);
             if (m_kind == Kind::Event) repeatBy();
         }
     }

@@ -23,6 +23,7 @@
 #include "UIUtilities.h"
 #include "Utilities.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QLineEdit>
 #include <QPointer>
@@ -149,6 +150,11 @@ void QuickAddView::continueTyping()
 
 void QuickAddView::resetData()
 {
+    // Folding hides the form; the keyboard it held would pass to the next
+    // stop in the window (a stray Space there clicks it), so the line,
+    // where one types next, takes it back.
+    QWidget* focused = QApplication::focusWidget();
+    const bool heldKeyboard = focused && isAncestorOf(focused);
     m_continueTypingTimer.invalidate();
     m_searchAndAdd->setEditable(true);
     m_searchAndAdd->setStringValue(QString());
@@ -162,6 +168,8 @@ void QuickAddView::resetData()
     m_isQuickAdd = false;
     setFrameSize(QSizeF(frame().width(), collapsedHeight));
     postAddNotification();
+    if (heldKeyboard)
+        if (QLineEdit* editor = m_searchAndAdd->editor()) editor->setFocus(Qt::OtherFocusReason);
 }
 
 void QuickAddView::keyDown(const Event& event)

@@ -1,7 +1,9 @@
 #include "TaskFormFixture.h"
 
 #include "Calendar.h"
+#include "CustomNSPopUpButton.h"
 #include "Screenshot.h"
+#include "TextMeasure.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +30,14 @@ protected:
         for (Button* box : {m_form->hasDueBtn(), m_form->completedBtn()}) {
             EXPECT_DOUBLE_EQ(box->frame().width(), box->frame().height()) << name.toStdString();
         }
+        // The repeat-by pop-up shows its choice whole, within its row.
+        const PopUpButton* by = m_form->repeatRules().repeatByBtn();
+        if (by->isVisible()) {
+            const QRectF cell = CustomNSPopUpButton::cellFrameForBounds(by->bounds());
+            EXPECT_GE(PopUpButton::titleRectForBounds(cell).width(),
+                      TextMeasure::sizeOfText(by->titleOfSelectedItem(), by->textFont()).width()) << name.toStdString();
+            EXPECT_LE(by->frame().right(), m_form->repeatRules().repeatOnRow()->bounds().right()) << name.toStdString();
+        }
         const QRectF tags = m_form->tagDetailView()->frame();
         EXPECT_TRUE(bounds.contains(tags)) << name.toStdString();
         for (Button* button : {m_form->doneBtn(), m_form->addTaskBtn()}) {
@@ -50,6 +60,8 @@ TEST_F(TaskFormScreenshotTest, AddEditCompletedAndSharedForms)
 
     addForm();
     shoot(QStringLiteral("task-form-add"));
+    choose(m_form->repeatRules().repeatBtn(), RepeatRuleRows::monthlyTag);
+    shoot(QStringLiteral("task-form-add-monthly"));
 
     const TaskPtr weekly = storedTask(QStringLiteral("Send the weekly report"));
     weekly->setCalendarId(home->primaryKey());

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,23 @@ TEST(PopUpButton, UserChoiceSelectsAndCallsTheActionProgramChoiceDoesNot)
         EXPECT_EQ(popUp.indexOfSelectedItem(), k.selected);
         EXPECT_EQ(chosen.size(), k.actions);
     }
+
+    // Space opens the list on the current choice, so Down moves on from it.
+    QString activeOnOpen;
+    QTimer::singleShot(0, [&activeOnOpen] {
+        auto* list = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(list, nullptr);
+        if (list->activeAction()) activeOnOpen = list->activeAction()->text().trimmed();
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Return}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(list, &press);
+        }
+    });
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(&popUp, &space);
+    EXPECT_EQ(activeOnOpen, QStringLiteral("Home"));
+    EXPECT_EQ(popUp.indexOfSelectedItem(), 4);
+    EXPECT_EQ(chosen.size(), 4u);
 }
 
 TEST(PopUpButton, PullDownFaceIsItsFirstItemAndTheChoicesFollowIt)

@@ -377,7 +377,7 @@ TEST_F(QuickAddBarTest, ReturnInTheAddFormSavesAndEscapeBacksOut)
         EXPECT_EQ(dataManager().allTasksEventsAdes().size() > before && lastAdded()->taskName() == QStringLiteral("Dentist"),
                   c.saved);
         EXPECT_EQ(bar().frame().height() == 28 && bar().searchAndAdd()->stringValue().isEmpty(), c.folded);
-        if (c.form == -2) {
+        if (c.folded) {
             EXPECT_EQ(target->window()->focusWidget(), bar().searchAndAdd()->editor()) << "the line has the keys";
         }
     }

@@ -2,6 +2,8 @@
 
 #include "Drawing.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -218,11 +220,26 @@ Menu PopUpButton::choicesMenu() const
     return menu;
 }
 
+void PopUpButton::openList()
+{
+    QPointer<QMenu> menu = choicesMenu().toQMenu(this);
+    // The list opens on the current choice, so the arrows move on from it
+    // as they do on the closed button.
+    for (QAction* action : menu->actions())
+        if (action->isChecked()) {
+            menu->setActiveAction(action);
+            break;
+        }
+    menu->exec(mapToGlobal(toQt(QPointF(0, bounds().height())).toPoint()));
+    // A button destroyed while the list was open took the list with it.
+    delete menu.data();
+}
+
 void PopUpButton::mouseDown(const Event&)
 {
     // Opens the list under the face; the choice arrives through the rows'
     // actions before this returns.
-    choicesMenu().popUpUnderView(this);
+    openList();
 }
 
 void PopUpButton::keyDown(const Event& event)
@@ -231,7 +248,7 @@ void PopUpButton::keyDown(const Event& event)
     const char16_t key = event.firstCharacterIgnoringModifiers();
     if (key == u' ' || (m_pullsDown && (key == KeyCharacter::UpArrow || key == KeyCharacter::DownArrow))) {
         // Opened from the keyboard, the list is worked with its keys.
-        if (isEnabled()) choicesMenu().popUpUnderView(this);
+        if (isEnabled()) openList();
         return;
     }
     if (key == KeyCharacter::UpArrow || key == KeyCharacter::DownArrow) {

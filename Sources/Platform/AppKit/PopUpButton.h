@@ -120,6 +120,8 @@ public:
     void keyDown(const Event& event) override;
 
 private:
+    // Opens the list under the face, a row marked as chosen highlighted.
+    void openList();
     bool canChoose(int index) const;
     int firstEnabledIndex() const;
 
