@@ -214,9 +214,10 @@ QString ZVWSync::writeFailureText()
 {
     // A lock held by another program passes once it lets go: making room on
     // the disk would not help.
-    const QString key = RecordStore::lastFailureWasLock() ? QStringLiteral("zvwWriteLockedText")
-                                                          : QStringLiteral("zvwWriteFailedText");
-    return TextTable::localizedString(key).arg(RecordStore::lastFailureOnThisThread());
+    const QString text = RecordStore::lastFailureWasLock()
+                             ? TextTable::localizedString(QStringLiteral("zvwWriteLockedText"))
+                             : TextTable::localizedString(QStringLiteral("zvwWriteFailedText"));
+    return text.arg(RecordStore::lastFailureOnThisThread());
 }
 
 bool ZVWSync::stopOnWriteFailure(quint64 failuresBefore)
