@@ -935,30 +935,9 @@ void CalendarView::moveItemToStart(const TaskPtr& item, Date start)
 {
     CoreData* manager = dataManager();
     if (!manager) return;
-    const SettingPtr setting = manager->currentSetting();
-    // An item kept in another zone than the one shown moves by the shown
-    // zone's daylight-saving difference for the new start.
-    if (setting && item->tz() != 0 && manager->getTimeZone(item->tz()) && item->tz() != setting->currentTZ()) {
-        const qint64 offset = manager->getDSTOffetBySetting(start);
-        if (offset != 0) start = start.dateByAddingTimeInterval(double(offset));
-    }
     item->setStartTime(start);
     item->setEndTime(start.dateByAddingTimeInterval(double(item->duration()) * 60));
     manager->recalculateSaveTimeWithTimezoneSupport(item);
-    // The save takes the zones' offsets of today: the item's own zone in its
-    // other season (a summer day in New York seen in winter) is an hour off,
-    // which its daylight saving on the new day against today's sets right.
-    if (!setting || !setting->tzSupport() || item->tz() == 0 || item->tz() == setting->currentTZ()) return;
-    const QTimeZone own = GregorianCalendar::zoneNamed(manager->getTimeZoneName(item->tz()));
-    if (!own.isValid() || !item->startTime()) return;
-    const DateFields wall = GregorianCalendar::fields(item->startTime());
-    const Date instant = GregorianCalendar::dateFromFields(wall.year, wall.month, wall.day, wall.hour, wall.minute, wall.second, own);
-    const auto at = [](const Date& d) { return QDateTime::fromSecsSinceEpoch(qint64(std::floor(d.timeIntervalSince1970()))); };
-    if (!instant) return;
-    const double season = double(own.daylightTimeOffset(at(instant)) - own.daylightTimeOffset(at(Clock::now())));
-    if (season == 0) return;
-    item->setStartTime(item->startTime().dateByAddingTimeInterval(season));
-    item->setEndTime(item->endTime().dateByAddingTimeInterval(season));
 }
 
 bool CalendarView::changeEventInfoByMoveInTimeline(const TaskPtr& item, int hour, int minute)
@@ -1000,9 +979,7 @@ bool CalendarView::convertTaskToSTaskByDrag(const TaskPtr& task, int hour, int m
 {
     CoreData* manager = dataManager();
     if (!task || !manager) return false;
-    Date start = Utilities::newDateOnDate(shownDay(), hour, minute);
-    const qint64 offset = manager->getDSTOffetBySetting(start);
-    if (offset != 0) start = start.dateByAddingTimeInterval(double(offset));
+    const Date start = Utilities::newDateOnDate(shownDay(), hour, minute);
     // The conversion asks its own questions before its unit; a refused one
     // is told.
     return manager->runAskingCommandFromView([&] { return manager->convertTask2STask(task, start) != nullptr; });

@@ -569,18 +569,20 @@ void TaskView::changeStartEndTime()
     }
     const QRectF box = frame();
 
+    // The box stands at the item's times in the display zone; the save turns
+    // them back into its own zone's.
+    const Date shownStart = m_task->tzStartTime() ? m_task->tzStartTime() : m_task->startTime();
+    const Date shownEnd = m_task->tzEndTime() ? m_task->tzEndTime() : m_task->endTime();
     const HourAndMinute start = timeOfY(box.y());
     Date startTime = Utilities::newDateOnDate(day, start.hour, start.minute);
     // A box at 0:00 whose item began on an earlier day keeps that start.
-    if (start.hour == 0 && start.minute == 0 && m_task->startTime().isValid() &&
-        Utilities::today(m_task->startTime()) < day)
-        startTime = m_task->startTime();
+    if (start.hour == 0 && start.minute == 0 && shownStart.isValid() && Utilities::today(shownStart) < day)
+        startTime = shownStart;
 
     const HourAndMinute end = timeOfY(box.y() + box.height());
     Date endTime = Utilities::newDateOnDate(day, end.hour, end.minute);
     // One at 24:00 whose item ends on a later day keeps that end.
-    if (end.hour == 24 && m_task->endTime().isValid() && Utilities::today(m_task->endTime()) > day)
-        endTime = m_task->endTime();
+    if (end.hour == 24 && shownEnd.isValid() && Utilities::today(shownEnd) > day) endTime = shownEnd;
 
     qint64 duration = static_cast<qint64>(endTime.timeIntervalSinceDate(startTime) / 60);
     if (duration <= 0) {

@@ -1311,26 +1311,22 @@ std::optional<TimezoneObj> CoreData::getTimeZone(qint64 zoneId) const
     return zone ? std::optional<TimezoneObj>(*zone) : std::nullopt;
 }
 
-qint64 CoreData::getDSTOffetBySetting(const Date& date) const
-{
-    const SettingPtr setting = currentSetting();
-    if (!setting || !setting->tzSupport()) return 0;
-    const QTimeZone zone = GregorianCalendar::zoneNamed(getTimeZoneName(setting->currentTZ()));
-    if (!zone.isValid()) return 0;
-    const auto at = [](const Date& d) { return QDateTime::fromSecsSinceEpoch(qint64(std::floor(d.timeIntervalSince1970()))); };
-    return zone.daylightTimeOffset(at(Clock::now())) - zone.daylightTimeOffset(at(date));
-}
-
 namespace {
 
-QDateTime atInstant(const Date& date)
+// A wall time of one zone as the wall time of the other at the same instant,
+// each zone with its offset of that day. Dates hold wall times as the
+// system zone's.
+Date wallTimeInZone(const Date& wall, const QTimeZone& from, const QTimeZone& to)
 {
-    return QDateTime::fromSecsSinceEpoch(qint64(std::floor(date.timeIntervalSince1970())));
-}
-
-bool inDaylightSaving(const QTimeZone& zone, const Date& date)
-{
-    return zone.isDaylightTime(atInstant(date));
+    if (!wall) return wall;
+    const double whole = std::floor(wall.timeIntervalSince1970());
+    const double fraction = wall.timeIntervalSince1970() - whole;
+    const DateFields own = GregorianCalendar::fields(wall);
+    const Date instant = GregorianCalendar::dateFromFields(own.year, own.month, own.day, own.hour, own.minute, own.second, from);
+    if (!instant) return wall;
+    const DateFields there = GregorianCalendar::fields(instant, to);
+    const Date converted = GregorianCalendar::dateFromFields(there.year, there.month, there.day, there.hour, there.minute, there.second);
+    return converted ? converted.dateByAddingTimeInterval(fraction) : wall;
 }
 
 }  // namespace
@@ -1357,41 +1353,24 @@ void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item, const Set
         plainCopy();
         return;
     }
-    const QDateTime now = atInstant(Clock::now());
-    const Date start = item->startTime();
-    qint64 k = display.daylightTimeOffset(now) - display.daylightTimeOffset(atInstant(start));
-    if (!inDaylightSaving(display, start) && k == 0) {
-        const QTimeZone system = GregorianCalendar::systemZone();
-        k = system.offsetFromUtc(now) - system.offsetFromUtc(atInstant(start));
-        if (inDaylightSaving(system, start)) k = -k;
-    }
-    const double offset = double(display.offsetFromUtc(now) - source.offsetFromUtc(now) - k);
-    Date tzStart = start ? Utilities::newDateFromDate(start, offset) : Date();
-    Date tzEnd = item->endTime() ? Utilities::newDateFromDate(item->endTime(), offset) : Date();
-    if (tzStart && inDaylightSaving(source, tzStart)
-        && ((k != 0 && inDaylightSaving(display, tzStart)) || (k == 0 && !inDaylightSaving(display, tzStart)))) {
-        const qint64 m = source.daylightTimeOffset(now) - source.daylightTimeOffset(atInstant(tzStart));
-        if (m != 0) {
-            tzStart = tzStart.dateByAddingTimeInterval(double(m));
-            tzEnd = tzEnd.dateByAddingTimeInterval(double(m));
-        }
-    }
-    item->setTzStartTime(tzStart);
-    item->setTzEndTime(tzEnd);
+    item->setTzStartTime(wallTimeInZone(item->startTime(), source, display));
+    item->setTzEndTime(wallTimeInZone(item->endTime(), source, display));
 }
 
 void CoreData::recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const
 {
     const SettingPtr setting = currentSetting();
-    if (!setting || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ() || item->tz() == 0) return;
+    // With zone support off every item shows at its own times (see above), so
+    // a time the person put on the grid is its own time too.
+    if (!setting || !setting->tzSupport() || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ()
+        || item->tz() == 0)
+        return;
     if (!findZone(m_tzList, item->tz()) || !findZone(m_tzList, setting->currentTZ())) return;
     const QTimeZone source = GregorianCalendar::zoneNamed(getTimeZoneName(item->tz()));
     const QTimeZone display = GregorianCalendar::zoneNamed(getTimeZoneName(setting->currentTZ()));
     if (!source.isValid() || !display.isValid()) return;
-    const QDateTime now = atInstant(Clock::now());
-    const double offset = double(source.offsetFromUtc(now) - display.offsetFromUtc(now));
-    if (item->startTime()) item->setStartTime(Utilities::newDateFromDate(item->startTime(), offset));
-    if (item->endTime()) item->setEndTime(Utilities::newDateFromDate(item->endTime(), offset));
+    if (item->startTime()) item->setStartTime(wallTimeInZone(item->startTime(), display, source));
+    if (item->endTime()) item->setEndTime(wallTimeInZone(item->endTime(), display, source));
 }
 
 // A query, not a record method: a statement that cannot run gives the empty

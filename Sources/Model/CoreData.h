@@ -162,12 +162,14 @@ public:
     QString getTimeZoneName(qint64 zoneId) const;
     QString getTimeZoneGMT(qint64 zoneId) const;
     std::optional<TimezoneObj> getTimeZone(qint64 zoneId) const;
-    qint64 getDSTOffetBySetting(const Date& date) const;
     // The item's times in the display zone (tzStartTime, tzEndTime), and back.
     void recalculateTimeWithTimezoneSupport(const TaskPtr& item) const;
     // The same under the given settings: a pass over thousands of events
     // takes the current settings once.
     void recalculateTimeWithTimezoneSupport(const TaskPtr& item, const Setting* setting) const;
+    // Times the person put in the display zone (startTime, endTime) turned
+    // into the item's own zone's. Both ways each zone has its offset of the
+    // item's day.
     void recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const;
 
     // --- shared objects ---

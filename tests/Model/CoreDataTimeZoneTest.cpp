@@ -85,14 +85,41 @@ TEST_F(CoreDataTimeZoneTest, DisplayTimesAreCopiesWhereNoConversionApplies)
     }
 }
 
-TEST_F(CoreDataTimeZoneTest, DaylightCorrectionOfTheDisplayZoneFollowsTheDate)
+// Each zone takes its offset of the event's day, not of today: a 9:00 event
+// shows at the hour of that instant in the display zone, whatever the clock's
+// season, and the shown times saved give 9:00 back.
+TEST_F(CoreDataTimeZoneTest, ShownAndSavedTimesTakeEachZonesOffsetOfTheirDay)
 {
-    m_setting->setCurrentTZ(53392);  // Paris; now is winter
-    const Date summer = GregorianCalendar::dateFromFields(2013, 7, 2, 9, 0, 0);
-    EXPECT_EQ(dataManager().getDSTOffetBySetting(summer), -3600);
-    EXPECT_EQ(dataManager().getDSTOffetBySetting(Clock::now()), 0);
-    m_setting->setTzSupport(false);
-    EXPECT_EQ(dataManager().getDSTOffetBySetting(summer), 0);
+    ScopedTimeZone systemZone("Europe/Paris");
+    dataManager().loadTimeZones();
+    const struct {
+        const char *display, *own;
+        int clockMonth, month, day, shownHour;
+    } cases[] = {
+        {"Europe/Paris", "America/New_York", 1, 7, 17, 15},
+        {"Europe/Paris", "America/New_York", 4, 1, 17, 15},
+        {"Europe/Paris", "America/New_York", 1, 3, 20, 14},  // only New York has changed its clocks
+        {"Europe/Paris", "America/New_York", 7, 10, 30, 14}, // only Paris has changed them back
+        {"America/New_York", "Europe/Paris", 1, 7, 17, 3},
+        {"America/New_York", "Europe/Paris", 7, 3, 20, 4},
+        {"Asia/Tokyo", "America/New_York", 1, 7, 17, 22},
+        {"Asia/Tokyo", "America/New_York", 7, 1, 17, 23},
+    };
+    for (const auto& c : cases) {
+        const std::string name = std::string(c.own) + " in " + c.display + ", day " + std::to_string(c.month) + "/"
+                                 + std::to_string(c.day) + ", clock in month " + std::to_string(c.clockMonth);
+        Clock::setFixed(GregorianCalendar::dateFromFields(2024, c.clockMonth, 10, 10, 0, 0));
+        m_setting->setCurrentTZ(dataManager().getTimeZoneId(QString::fromLatin1(c.display)));
+        const Date start = GregorianCalendar::dateFromFields(2024, c.month, c.day, 9, 0, 0);
+        const TaskPtr event = eventAt(start, dataManager().getTimeZoneId(QString::fromLatin1(c.own)));
+        dataManager().recalculateTimeWithTimezoneSupport(event);
+        EXPECT_EQ(event->tzStartTime(), GregorianCalendar::dateFromFields(2024, c.month, c.day, c.shownHour, 0, 0)) << name;
+        EXPECT_EQ(event->tzEndTime(), event->tzStartTime().dateByAddingTimeInterval(3600)) << name;
+        event->setStartTime(event->tzStartTime());
+        event->setEndTime(event->tzEndTime());
+        dataManager().recalculateSaveTimeWithTimezoneSupport(event);
+        EXPECT_EQ(event->startTime(), start) << name;
+    }
 }
 
 // The table's offsets are read only when a look-up needs them: the answers
@@ -133,5 +160,6 @@ TEST_F(CoreDataTimeZoneTest, LookUpsBeforeTheOffsetsAreReadAnswerAsTheLabelledTa
     ASSERT_TRUE(dataManager().getTimeZone(dataManager().getDefaultTimezone()));
     EXPECT_TRUE(dataManager().getTimeZone(dataManager().getDefaultTimezone())->tzName.startsWith(QStringLiteral("(GMT+01:00)")));
 }
+
 
 }  // namespace CoreDataTimeZoneTests

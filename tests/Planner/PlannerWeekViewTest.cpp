@@ -24,6 +24,7 @@
 #include "TimeLineView.h"
 
 #include <QDropEvent>
+#include <QMouseEvent>
 #include <QMimeData>
 
 namespace PlannerWeekViewTests {
@@ -379,6 +380,62 @@ TEST_F(PlannerWeekViewTest, DropsOnTheDayColumnsFollowTheKindAndTheSource)
     const TaskPtr moved = Task::initWithPrimaryKey(event->primaryKey(), db());
     EXPECT_EQ(std::make_pair(moved->startTime(), moved->endTime()),
               std::make_pair(day(2024, 4, 11, 16), day(2024, 4, 11, 17, 30)));
+
+    // A New York event dropped at 10:30 in Paris lands at the New York time
+    // of that day, whichever season either zone has on it and on the day of
+    // the clock: 4:30 in winter and in summer, 5:30 in the weeks of March
+    // when only New York has changed its clocks. Its bottom edge dragged an
+    // hour down then ends it an hour later there. With zone support off it
+    // shows at its own times and lands at 10:30. A task of the list dropped
+    // there is scheduled at 10:30 in every case.
+    setting().setCurrentTZ(dataManager().getTimeZoneId(QStringLiteral("Europe/Paris")));
+    const struct {
+        const char* name;
+        Date clock, shown;
+        int hour;
+        bool zones = true;
+    } zoned[] = {
+        {"a summer day in winter", day(2024, 1, 10, 10), day(2024, 7, 17), 4},
+        {"a day of New York's summer in winter", day(2024, 1, 10, 10), day(2024, 3, 20), 5},
+        {"a winter day in spring", day(2024, 4, 10, 10), day(2024, 1, 17), 4},
+        {"a summer day in spring", day(2024, 4, 10, 10), day(2024, 8, 14), 4},
+        {"zone support off", day(2024, 4, 10, 10), day(2024, 9, 18), 10, false},
+    };
+    const auto dragBottomEdge = [](View* box, double dy) {
+        QPointF global = box->mapToGlobal(QPointF(50, box->frame().height() - 2));
+        const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, box->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+            QApplication::sendEvent(box, &event);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+        global += QPointF(0, dy);
+        send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+    };
+    for (const auto& z : zoned) {
+        Clock::setFixed(z.clock);
+        setting().setTzSupport(z.zones);
+        const TaskPtr item = store(0, z.shown.dateByAddingTimeInterval(-2 * 86400.0 + 3 * 3600),
+                                   z.shown.dateByAddingTimeInterval(-2 * 86400.0 + 4 * 3600));
+        item->setTz(dataManager().getTimeZoneId(QStringLiteral("America/New_York")));
+        ASSERT_TRUE(item->dehydrate());
+        show(z.shown);
+        EXPECT_TRUE(drop(grid, 450, 23 + 47 * 10.5, item, &blockSource).second);
+        const Date landed = z.shown.dateByAddingTimeInterval(z.hour * 3600 + 1800.0);
+        EXPECT_EQ(Task::initWithPrimaryKey(item->primaryKey(), db())->startTime(), landed) << z.name;
+        show(z.shown);
+        const auto blocks = views<PlannerWeeklyItemView>(grid, item);
+        ASSERT_EQ(blocks.size(), 1u) << z.name;
+        dragBottomEdge(blocks.front(), 47);
+        const TaskPtr resized = Task::initWithPrimaryKey(item->primaryKey(), db());
+        EXPECT_EQ(std::make_pair(resized->startTime(), resized->endTime()),
+                  std::make_pair(landed, landed.dateByAddingTimeInterval(7200)))
+            << z.name;
+        const TaskPtr open = store(1, z.shown.dateByAddingTimeInterval(-86400.0), z.shown.dateByAddingTimeInterval(-82800.0));
+        EXPECT_TRUE(drop(grid, 450, 23 + 47 * 10.5, open, &taskList).second) << z.name;
+        EXPECT_EQ(Task::initWithPrimaryKey(open->primaryKey(), db())->startTime(), z.shown.dateByAddingTimeInterval(10.5 * 3600))
+            << z.name << ": a task";
+    }
 }
 
 // What a pane shows, view by view in stacking order.
@@ -498,5 +555,6 @@ TEST_F(PlannerWeekViewTest, ALongRepeatingEventMakesTheViewsThatCanBeSeen)
     EXPECT_LE(blocks.size(), 7u * (100 + PlannerWeekLayout::deepestVisibleStack) + 7);
     saveScreenshot(m_planner.get(), QStringLiteral("planner-week-long-repeating-event"));
 }
+
 
 }  // namespace PlannerWeekViewTests

@@ -352,8 +352,7 @@ bool PlannerCellView::convertTaskToSTaskByDrag(const TaskPtr& task, const Planne
 {
     CoreData* manager = CoreData::shared();
     if (!manager) return true;
-    Date start = Utilities::newDateOnDate(m_cellDate, time.hour, time.minute);
-    if (const qint64 offset = manager->getDSTOffetBySetting(start)) start = start.dateByAddingTimeInterval(double(offset));
+    const Date start = Utilities::newDateOnDate(m_cellDate, time.hour, time.minute);
     // The data manager asks its own questions; the drop counts as done,
     // also when one was cancelled.
     if (!manager->runAskingCommandFromView([&] { return manager->convertTask2STask(task, start) != nullptr; }))
@@ -382,13 +381,9 @@ void PlannerCellView::changeEventInfoByMoveInWeekPane(const TaskPtr& event, cons
     manager->recalculateTimeWithTimezoneSupport(event);
     const Date wall = Utilities::newDateOnDate(m_cellDate, time.hour, time.minute);
     if (event->tzStartTime() == wall) return;
-    const bool otherZone = zonesDiffer(*manager, *event);
-    const auto setTimes = [manager, event, wall, otherZone] {
-        Date start = wall;
-        const qint64 offset = manager->getDSTOffetBySetting(start);
-        if (offset != 0 && otherZone) start = start.dateByAddingTimeInterval(double(offset));
-        event->setStartTime(start);
-        event->setEndTime(Utilities::newDateFromDate(start, double(event->duration()) * 60));
+    const auto setTimes = [manager, event, wall] {
+        event->setStartTime(wall);
+        event->setEndTime(Utilities::newDateFromDate(wall, double(event->duration()) * 60));
         manager->recalculateSaveTimeWithTimezoneSupport(event);
     };
     if (isSeriesOrInstance(*event)) return moveRepeatingEvent(event, setTimes);

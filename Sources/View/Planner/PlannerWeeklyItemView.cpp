@@ -252,11 +252,18 @@ void PlannerWeeklyItemView::changeStartEndTime()
 {
     const TaskPtr item = task();
     if (!item) return;
+    // The block stands at the item's times in the display zone: the edge moves
+    // those, and the save turns them back into its own zone's.
+    CoreData* manager = CoreData::shared();
+    if (manager) manager->recalculateTimeWithTimezoneSupport(item);
+    const Date start = item->tzStartTime() ? item->tzStartTime() : item->startTime();
+    const Date end = item->tzEndTime() ? item->tzEndTime() : item->endTime();
     const PlannerItemRules::ItemTimes times =
-        PlannerItemRules::blockTimes(frame(), movingEdge(), item->startTime(), item->endTime(), item->taskType() == 0);
+        PlannerItemRules::blockTimes(frame(), movingEdge(), start, end, item->taskType() == 0);
     item->setStartTime(times.start);
     item->setEndTime(times.end);
     item->setDuration(times.duration);
+    if (manager) manager->recalculateSaveTimeWithTimezoneSupport(item);
 }
 
 AlertRequest PlannerWeeklyItemView::repeatQuestion(bool scheduled, bool firstOccurrence) const
