@@ -232,7 +232,19 @@ std::optional<EKEventList> iCalSyncJobs::getEkEventList(const Date& date, const 
 void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent) const
 {
     const CoreData* data = readManager();
-    if (!taskEvent || !data || !data->bSynciCalEnable() || !tzSupportOn() || !m_eventStore) return;
+    if (!taskEvent || !data || !data->bSynciCalEnable() || !m_eventStore) return;
+    if (!tzSupportOn()) {
+        // Without zone support the import gave the item the store's times as
+        // this machine's wall clock, so a zoned item's zone is the one shown.
+        // Left at a zone it had before (New York), turning zones on would read
+        // those times as New York's, and the next edit would write them there.
+        // A floating item keeps floating.
+        const SettingPtr setting = data->currentSetting();
+        const qint64 zone = taskEvent->tz();
+        if (setting && zone != 0 && zone != setting->currentTZ() && zone != tableIdOfName(data, QStringLiteral("Floating")))
+            taskEvent->setTz(setting->currentTZ());
+        return;
+    }
     const CalCalendarPtr calendar =
         m_eventStore->calendarWithIdentifier(calEvent.calendar() ? calEvent.calendar()->uid() : QString());
     if (!calendar || !calEvent.startDate() || !calEvent.endDate()) return;
