@@ -2,6 +2,7 @@
 
 #include "../Model/TaskTestFixture.h"
 #include "Button.h"
+#include "Clicks.h"
 #include "CoreData.h"
 #include "CurrentTimeIndicatorView.h"
 #include "DetailViewController.h"
@@ -401,17 +402,6 @@ TEST_F(PlannerWeekViewTest, DropsOnTheDayColumnsFollowTheKindAndTheSource)
         {"a summer day in spring", day(2024, 4, 10, 10), day(2024, 8, 14), 4},
         {"zone support off", day(2024, 4, 10, 10), day(2024, 9, 18), 10, false},
     };
-    const auto dragBottomEdge = [](View* box, double dy) {
-        QPointF global = box->mapToGlobal(QPointF(50, box->frame().height() - 2));
-        const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
-            QMouseEvent event(type, box->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
-            QApplication::sendEvent(box, &event);
-        };
-        send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
-        global += QPointF(0, dy);
-        send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
-    };
     for (const auto& z : zoned) {
         Clock::setFixed(z.clock);
         setting().setTzSupport(z.zones);
@@ -426,7 +416,7 @@ TEST_F(PlannerWeekViewTest, DropsOnTheDayColumnsFollowTheKindAndTheSource)
         show(z.shown);
         const auto blocks = views<PlannerWeeklyItemView>(grid, item);
         ASSERT_EQ(blocks.size(), 1u) << z.name;
-        dragBottomEdge(blocks.front(), 47);
+        Clicks::dragBottomEdge(blocks.front(), 47);
         const TaskPtr resized = Task::initWithPrimaryKey(item->primaryKey(), db());
         EXPECT_EQ(std::make_pair(resized->startTime(), resized->endTime()),
                   std::make_pair(landed, landed.dateByAddingTimeInterval(7200)))

@@ -5,6 +5,7 @@
 #include "../TaskList/TaskListTestFixture.h"
 
 #include "CalendarView.h"
+#include "Clicks.h"
 #include "CategoryBoxDetailView.h"
 #include "CategoryDetailPanel.h"
 #include "CreatingView.h"
@@ -77,22 +78,6 @@ QString shownState(const TaskList& items, const CalendarList& categories, const 
                  .arg(setting.isMonthPlannerPinned())
                  .arg(setting.showWarningChangeTaskOrder());
     return parts.join(QLatin1Char(';'));
-}
-
-// A press on the bottom edge of a box, a drag down and the release, as Qt
-// delivers them.
-void dragBottomEdge(View* box, double dy)
-{
-    const QPointF start(50, box->frame().height() - 2);
-    QPointF global = box->mapToGlobal(start);
-    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, box->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(box, &event);
-    };
-    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
-    global += QPointF(0, dy);
-    send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
 }
 
 class ViewChangesUnderLockTest : public TaskListTest {
@@ -301,10 +286,10 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          }},
         {"day grid: an event's bottom edge dragged",
          [&] { return Shown{{event(QStringLiteral("Review"), at(9), at(10), inStore)}, {}}; },
-         [&](const Shown& shown) { dragBottomEdge(placed(shown.items.front(), true, 9, 1), 23); }},
+         [&](const Shown& shown) { Clicks::dragBottomEdge(placed(shown.items.front(), true, 9, 1), 23); }},
         {"day grid: a task piece's edge dragged",
          [&] { return Shown{{task(QStringLiteral("Write"), [](Task& t) { t.setDuration(60); })}, {}}; },
-         [&](const Shown& shown) { dragBottomEdge(placed(shown.items.front(), false, 11, 1), 46); }},
+         [&](const Shown& shown) { Clicks::dragBottomEdge(placed(shown.items.front(), false, 11, 1), 46); }},
         {"focus pane: a task dropped", [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
          [&](const Shown& shown) {
              QMimeData data;
@@ -353,7 +338,7 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown& shown) { searchResultsWith(shown.items.front()).commandForAction(QStringLiteral("doNextMonth:"))(); }},
         {"week planner: a block's bottom edge dragged",
          [&] { return Shown{{event(QStringLiteral("Review"), at(9), at(10), inStore)}, {}}; },
-         [&](const Shown& shown) { dragBottomEdge(plannerBlock(shown.items.front()), 47); }},
+         [&](const Shown& shown) { Clicks::dragBottomEdge(plannerBlock(shown.items.front()), 47); }},
         {"day grid: a piece reordered under a filtered list, asked not to ask again",
          [&] {
              setting().setShowWarningChangeTaskOrder(1);

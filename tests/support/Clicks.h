@@ -62,4 +62,20 @@ inline QPoint inWindow(const QWidget* widget, const QPointF& local)
     return widget->mapTo(widget->window(), local.toPoint());
 }
 
+// A press on the bottom edge of a box (a view with a frame), a drag down by
+// dy and the release, as Qt delivers them to the box.
+template <class Box>
+void dragBottomEdge(Box* box, double dy)
+{
+    QPointF global = box->mapToGlobal(QPointF(50, box->frame().height() - 2));
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, box->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(box, &event);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+    global += QPointF(0, dy);
+    send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+}
+
 }  // namespace Clicks
