@@ -294,10 +294,15 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
     // The end is the file's own as the organizer reads it from the start
     // now written (a count counted from there): an end the organizer moved
     // with its series, or the user changed, is the organizer's to write.
+    // A count runs from the file's own start, which a later occurrence
+    // (the first ones deleted or changed) does not carry.
+    Date fileStart = event.startDate();
+    if (event.occurrence() && !event.uid().isEmpty())
+        if (const CalEventPtr series = m_iCalStore->eventWithUID(event.uid(), Date())) fileStart = series->startDate();
     auto shown = std::make_shared<Task>();
     shown->setStartTime(item->startTime());
     shown->setTz(item->tz());
-    updateRETypeForEvent(shown, event, seriesDateToItemTime(findEndDateForIEvent(event, event.startDate()), *item));
+    updateRETypeForEvent(shown, event, seriesDateToItemTime(findEndDateForIEvent(event, fileStart), *item));
     const std::optional<CalRecurrenceRule> asShown =
         shown->repeatType() >= 1 ? getICalRERuleFromLocalEvent(shown) : std::nullopt;
     if (asShown != wanted) return wanted;

@@ -351,8 +351,12 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
         EKEventPtr saved = event;
         if (!event->isDetached() && master && master->hasRecurrenceRules()) {
             masterBefore = {master->timeZone(), master->startDate(), master->endDate()};
-            master->setStartDate(event->startDate());
-            master->setEndDate(event->endDate());
+            // The series moves by what its occurrence moved: the occurrence
+            // may be a later one than the file's start (the first ones
+            // deleted or changed), and a series keeps the start its file has.
+            const double shift = event->startDate().timeIntervalSinceDate(before.start);
+            master->setStartDate(masterBefore.start.dateByAddingTimeInterval(shift));
+            master->setEndDate(master->startDate().dateByAddingTimeInterval(event->endDate().timeIntervalSinceDate(event->startDate())));
             master->setTimeZone(event->timeZone());
             saved = master;
         } else {

@@ -185,6 +185,21 @@ void endMovedWithSeries(Task& event, const TaskPtr& stored, Date former)
     if (move != 0) event.setRepeatEndDate(Utilities::newDateFromDate(end, move));
 }
 
+// The date the series' rule steps from, moved as its start moved. A series
+// whose first occurrences were deleted or changed starts later than that
+// date, as its file does, and keeps it: a title edit is no move. A date the
+// caller set itself, or one after the start, is the start's.
+Date repeatStartMovedWithSeries(const Task& event, const TaskPtr& stored, Date former)
+{
+    const Date start = event.startTime();
+    if (!stored || event.repeatType() <= 0 || event.repeatStartDate() != stored->repeatStartDate()) return start;
+    if (!former) former = stored->startTime();
+    const Date repeatStart = stored->repeatStartDate();
+    if (!former || !repeatStart.isValid() || !(repeatStart < former)) return start;
+    const double wallMove = Utilities::toDBDate(start).timeIntervalSince1970() - Utilities::toDBDate(former).timeIntervalSince1970();
+    return Utilities::newDateFromDate(repeatStart, wallMove);
+}
+
 // Whether the series' rule gives an occurrence at the date (its exceptions
 // aside): an occurrence it does not give is one of a file's extra dates.
 bool ruleGives(const Task& root, const Date& date)
@@ -372,8 +387,9 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     }
     if (event->primaryKey() < 0) return false;
     const Date start = event->startTime();
-    endMovedWithSeries(*event, taskWithPrimaryKey(event->primaryKey()), former);
-    event->setRepeatStartDate(start);
+    const TaskPtr stored = taskWithPrimaryKey(event->primaryKey());
+    endMovedWithSeries(*event, stored, former);
+    event->setRepeatStartDate(repeatStartMovedWithSeries(*event, stored, former));
     event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start));
     fetchPrevEvent(event, event->primaryKey());
     if (!event->dehydrate()) return false;
