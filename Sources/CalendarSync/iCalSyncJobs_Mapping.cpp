@@ -294,11 +294,13 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
     // The end is the file's own as the organizer reads it from the start
     // now written (a count counted from there): an end the organizer moved
     // with its series, or the user changed, is the organizer's to write.
-    // A count runs from the file's own start, which a later occurrence
-    // (the first ones deleted or changed) does not carry.
+    // A count runs from the file's start as now written: moved as this
+    // occurrence moved, which may be a later one than the start (the first
+    // ones deleted or changed).
     Date fileStart = event.startDate();
     if (event.occurrence() && !event.uid().isEmpty())
-        if (const CalEventPtr series = m_iCalStore->eventWithUID(event.uid(), Date())) fileStart = series->startDate();
+        if (const CalEventPtr series = m_iCalStore->eventWithUID(event.uid(), Date()))
+            fileStart = series->startDate().dateByAddingTimeInterval(event.startDate().timeIntervalSinceDate(event.occurrence()));
     auto shown = std::make_shared<Task>();
     shown->setStartTime(item->startTime());
     shown->setTz(item->tz());
