@@ -200,6 +200,23 @@ Date repeatStartMovedWithSeries(const Task& event, const TaskPtr& stored, Date f
     return Utilities::newDateFromDate(repeatStart, wallMove);
 }
 
+// A weekly series moved off its weekdays that shows nothing but its start up
+// to its end (a single occurrence moved by days) repeats on the start's
+// weekday: it shows the same, and some readers drop an event whose rule
+// never occurs, whatever extra dates it has.
+void weekdaysFollowLoneStart(Task& event)
+{
+    if (event.repeatType() != RepeatRule::Weekly || event.isRepeatForever() != 0 || !event.repeatEndDate().isValid()) return;
+    RecurrenceSeries series = event.recurrenceSeries();
+    const int weekday = int(Utilities::getWeekday(event.startTime()));
+    if (series.rule.weekdays.isEmpty() || series.rule.weekdays.contains(weekday)) return;
+    series.repeatExceptions.clear();
+    const std::optional<Date> next = RecurrenceExpander::nextOccurrence(series, event.startTime());
+    if (next && *next <= event.repeatEndDate()) return;
+    series.rule.weekdays = {weekday};
+    event.setRepeatOptions(series.rule.options());
+}
+
 // Whether the series' rule gives an occurrence at the date (its exceptions
 // aside): an occurrence it does not give is one of a file's extra dates.
 bool ruleGives(const Task& root, const Date& date)
@@ -390,6 +407,7 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     const TaskPtr stored = taskWithPrimaryKey(event->primaryKey());
     endMovedWithSeries(*event, stored, former);
     event->setRepeatStartDate(repeatStartMovedWithSeries(*event, stored, former));
+    weekdaysFollowLoneStart(*event);
     event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start));
     fetchPrevEvent(event, event->primaryKey());
     if (!event->dehydrate()) return false;

@@ -312,6 +312,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"first-excluded-weekly.ics", {0, 0}, {0, 0}, Retitled},
         {"all-but-one-excluded.ics", {0, 0}, {0, 0}, Retitled},
         {"monthly-first-excluded.ics", {0, 0}, {0, 0}, Retitled},
+        {"counted-once.ics", {1, 0}, {0, 0}},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases) QFile::copy(fixtures + QLatin1String(c.fixture), calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
