@@ -125,10 +125,19 @@ TaskPtr oneOffCopy(const Task& event, const Date& occurrence)
     return copy;
 }
 
-// Every exception entry moved to the time of day of `time` on its own day,
-// its mark kept. Entries are rebuilt one by one, so the number of one entry
-// can never be mistaken for a part of another.
-QString retimedExceptions(const QString& exceptions, const Date& time)
+// An occurrence of a series moved to the time of day of `time` on its own
+// day, or as many days on as the series' weekdays moved.
+Date retimedOccurrence(const Date& occurrence, const Date& time, qint64 days)
+{
+    const Date retimed = Utilities::newDateOnDate(occurrence, time);
+    return days == 0 ? retimed : Utilities::newDateFromDate(retimed, double(days) * 86400);
+}
+
+// Every exception entry moved to the time of day of `time` on its own day
+// (days on, when the weekdays moved), its mark kept. Entries are rebuilt one
+// by one, so the number of one entry can never be mistaken for a part of
+// another.
+QString retimedExceptions(const QString& exceptions, const Date& time, qint64 days)
 {
     const QStringList entries = exceptions.split(QLatin1Char('|'));
     if (entries.size() < 2) return exceptions;
@@ -147,7 +156,7 @@ QString retimedExceptions(const QString& exceptions, const Date& time)
             continue;
         }
         const Date day = Utilities::fromDBDate(storedDate);
-        retimed += QLatin1Char('|') % Task::storedDateText(Utilities::newDateOnDate(day, time))
+        retimed += QLatin1Char('|') % Task::storedDateText(retimedOccurrence(day, time, days))
                    % entry.mid(number.size());
     }
     return retimed;
@@ -200,21 +209,15 @@ Date repeatStartMovedWithSeries(const Task& event, const TaskPtr& stored, Date f
     return Utilities::newDateFromDate(repeatStart, wallMove);
 }
 
-// A weekly series moved off its weekdays that shows nothing but its start up
-// to its end (a single occurrence moved by days) repeats on the start's
-// weekday: it shows the same, and some readers drop an event whose rule
-// never occurs, whatever extra dates it has.
-void weekdaysFollowLoneStart(Task& event)
+// A weekly series moved by whole days moves all of its occurrences: the
+// days its weekdays moved by (0 when they stay).
+qint64 weekdaysMovedWithSeries(Task& event, const Task& stored, const Date& former)
 {
-    if (event.repeatType() != RepeatRule::Weekly || event.isRepeatForever() != 0 || !event.repeatEndDate().isValid()) return;
-    RecurrenceSeries series = event.recurrenceSeries();
-    const int weekday = int(Utilities::getWeekday(event.startTime()));
-    if (series.rule.weekdays.isEmpty() || series.rule.weekdays.contains(weekday)) return;
-    series.repeatExceptions.clear();
-    const std::optional<Date> next = RecurrenceExpander::nextOccurrence(series, event.startTime());
-    if (next && *next <= event.repeatEndDate()) return;
-    series.rule.weekdays = {weekday};
-    event.setRepeatOptions(series.rule.options());
+    const QString options = RepeatRule::optionsMovedWithStart(event.repeatType(), event.repeatOptions(),
+                                                              stored.repeatOptions(), former, event.startTime());
+    if (options == event.repeatOptions()) return 0;
+    event.setRepeatOptions(options);
+    return Utilities::daysBetweenTwoDates(former, event.startTime()) - 1;
 }
 
 // Whether the series' rule gives an occurrence at the date (its exceptions
@@ -407,8 +410,8 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     const TaskPtr stored = taskWithPrimaryKey(event->primaryKey());
     endMovedWithSeries(*event, stored, former);
     event->setRepeatStartDate(repeatStartMovedWithSeries(*event, stored, former));
-    weekdaysFollowLoneStart(*event);
-    event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start));
+    const qint64 days = stored ? weekdaysMovedWithSeries(*event, *stored, former ? former : stored->startTime()) : 0;
+    event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start, days));
     fetchPrevEvent(event, event->primaryKey());
     if (!event->dehydrate()) return false;
     // A series that is not for ever but has no end date has no end. A root
@@ -425,7 +428,7 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     // moved to the new time of day.
     for (const TaskPtr& detached : getAllDetachedEventWithParentID(event->primaryKey())) {
         detached->setCalendarId(event->calendarId());
-        detached->setOccurrence(Utilities::newDateOnDate(detached->occurrence(), start));
+        detached->setOccurrence(retimedOccurrence(detached->occurrence(), start, days));
         if (!detached->dehydrate()) return false;
     }
     pushEditToSystemCalendar(*this, event, allOccurrences);
@@ -461,6 +464,7 @@ bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
     }
     series->setRepeatStartDate(event->startTime());
     series->setParentId(rootParent);
+    weekdaysMovedWithSeries(*series, *root, occurrence);
     // Its end moves as the occurrence moved, as a whole series' end does: an
     // end at the last start would lose that occurrence to a later time.
     endMovedWithSeries(*series, root, occurrence);

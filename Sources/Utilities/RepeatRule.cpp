@@ -1,5 +1,7 @@
 #include "RepeatRule.h"
 
+#include "Utilities.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -49,6 +51,26 @@ QString RepeatRule::options() const
     for (const int weekday : weekdays) days.append(QString::number(weekday));
     return QString::number(std::max<qint64>(1, interval)) + u'/' + days.join(u'|') + u'/' +
            QString::number(monthlyFlag);
+}
+
+RepeatRule RepeatRule::withWeekdaysMovedBy(qint64 days) const
+{
+    RepeatRule rule = *this;
+    for (int& weekday : rule.weekdays) weekday = int(((weekday - 1 + days) % 7 + 7) % 7) + 1;
+    rule.weekdays = sortedWeekdays(rule.weekdays);
+    return rule;
+}
+
+QString RepeatRule::optionsMovedWithStart(qint64 repeatType, const QString& options, const QString& storedOptions,
+                                          const Date& former, const Date& start)
+{
+    if (repeatType != Weekly || options != storedOptions || former.isNull() || start.isNull()) return options;
+    const RepeatRule rule = fromOptions(repeatType, options);
+    // Several weekdays stay: some of them may still be days of the moved
+    // series, where its changed and deleted occurrences stay too.
+    if (rule.weekdays != QList<int>{int(Utilities::getWeekday(former))}) return options;
+    const qint64 days = Utilities::daysBetweenTwoDates(former, start) - 1;
+    return days % 7 == 0 ? options : rule.withWeekdaysMovedBy(days).options();
 }
 
 RepeatRule RepeatRule::withWeekdayReplaced(int from, int to) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Date.h"
+
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -27,6 +29,16 @@ struct RepeatRule {
     bool isMonthlyByWeekday() const { return repeatType == Monthly && monthlyFlag != 0; }
     // The rule with the weekday `from` moved to `to`, the list kept in order.
     RepeatRule withWeekdayReplaced(int from, int to) const;
+    // The rule with every weekday moved by the days (either way), as a
+    // series moved by whole days moves all of its occurrences.
+    RepeatRule withWeekdaysMovedBy(qint64 days) const;
+    // The options of a weekly series on the one weekday of its start whose
+    // start moved from `former` to `start`: the weekday moves with it,
+    // unless the options are no longer the stored ones (another weekday was
+    // chosen). Kept, it would leave the later occurrences where they were
+    // and only the moved one on its new day.
+    static QString optionsMovedWithStart(qint64 repeatType, const QString& options, const QString& storedOptions,
+                                         const Date& former, const Date& start);
 
     bool operator==(const RepeatRule&) const = default;
 };

@@ -408,7 +408,9 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
                 EXPECT_EQ(written.count(utcTimes), before.count(utcTimes)) << written.toStdString();
             }
             // (A file's start it excludes stays hidden.)
-            if (c.edit != Retitled) EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
+            if (c.edit != Retitled) {
+                EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
+            }
         }
     }
 }

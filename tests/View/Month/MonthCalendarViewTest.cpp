@@ -794,6 +794,44 @@ TEST_F(MonthCellDropTest, EventsKeepTheirTimeRepeatingOnesAskAndNotesStayOutOfTh
     EXPECT_EQ(reread(master)->startTime(), day(2024, 3, 4, 9));
     EXPECT_EQ(grid().currentDay(), day(2024, 3, 13));
 
+    // An occurrence dropped a day later with all future ones takes them
+    // along: the later ones follow it, the earlier ones stay.
+    const struct {
+        const char* name;
+        bool allDay;
+        qint64 repeatType;
+        const char* options;
+    } series[] = {
+        {"weekly on Mondays, all day", true, 2, "1/2/0"},
+        {"weekly on Mondays", false, 2, "1/2/0"},
+    };
+    for (const auto& c : series) {
+        SCOPED_TRACE(c.name);
+        const TaskPtr weekly = c.allDay ? addEvent(day(2024, 3, 4), day(2024, 3, 4, 23, 59), true)
+                                        : addEvent(day(2024, 3, 4, 9), day(2024, 3, 4, 10));
+        weekly->setRepeatType(c.repeatType);
+        weekly->setRepeatOptions(QString::fromLatin1(c.options));
+        weekly->setIsRepeatForever(0);
+        weekly->setRepeatStartDate(weekly->startTime());
+        weekly->setRepeatEndDate(day(2024, 3, 31, 23, 59));
+        ASSERT_TRUE(weekly->dehydrate());
+        TaskList second;
+        dataManager().fillRepeatEventInstances(TaskList{reread(weekly)}, second, day(2024, 3, 11), day(2024, 3, 11, 23));
+        ASSERT_EQ(second.size(), 1);
+        alerts.scriptButton(AlertResponse::secondButton);
+        EXPECT_TRUE(drop(day(2024, 3, 12), payloadOf(second.front())).dropped);
+        const TaskPtr later = dataManager().modifyingTask();
+        ASSERT_TRUE(later && later->primaryKey() != weekly->primaryKey());
+        QList<int> days;
+        for (const TaskPtr& root : {reread(weekly), reread(later)}) {
+            TaskList shown;
+            dataManager().fillRepeatEventInstances(TaskList{root}, shown, day(2024, 3, 1), day(2024, 3, 31));
+            for (const TaskPtr& item : shown) days << int(Utilities::getDay(item->startTime()));
+        }
+        std::sort(days.begin(), days.end());
+        EXPECT_EQ(days, QList<int>({4, 12, 19, 26}));
+    }
+
     // A note keeps its time of day and is not pushed.
     auto note = std::make_shared<Task>();
     note->setTaskType(3);
