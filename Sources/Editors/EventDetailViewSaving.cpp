@@ -21,6 +21,7 @@
 #include "Popover.h"
 #include "PopUpButton.h"
 #include "RecordStore.h"
+#include "RepeatRule.h"
 #include "RepeatRuleRows.h"
 #include "Setting.h"
 #include "Task.h"
@@ -176,6 +177,8 @@ void EventDetailView::summaryInfo(int scope)
 {
     if (!m_task) return;
     const TaskPtr item = m_task;
+    const Date startBefore = item->startTime();
+    const QString optionsBefore = item->repeatOptions();
     item->setTaskName(titleToStore());
     writeCommonFields(item, false);
 
@@ -185,6 +188,10 @@ void EventDetailView::summaryInfo(int scope)
         item->setRepeatType(m_repeatRules->repeatTag() - 1);
         item->setRepeatOptions(formRepeatOptions(true));
         if (m_repeatRules->repeatTag() == RepeatRuleRows::weeklyTag) {
+            // A start moved to another day with the weekdays left as they
+            // were moves the series, not only its first occurrence.
+            item->setRepeatOptions(RepeatRule::optionsMovedWithStart(item->repeatType(), item->repeatOptions(), optionsBefore,
+                                                                     startBefore, item->startTime()));
             const qint64 interval = m_repeatRules->repeatEveryTextField()->stringValue().toLongLong();
             const QString weekdays = item->repeatOptions().section(QLatin1Char('/'), 1, 1);
             const Date moved = EventSaving::adjustedWeeklyStart(item->startTime(), weekdays, interval);

@@ -407,6 +407,55 @@ TEST_F(EventSaveTest, ALaterOccurrenceRetitledOnlyThisOrAllFuture)
     }
 }
 
+// A weekly series' start moved to the next day, its weekdays left as they
+// were, moves every occurrence it saves (a Saturday series to Sundays).
+TEST_F(EventSaveTest, AWeeklySeriesMovedToTheNextDayMovesItsLaterOccurrences)
+{
+    const struct {
+        const char* what;
+        int day;  // 11 is the first occurrence; the answer is the second button (all, all future)
+        QList<int> days;
+    } cases[] = {
+        {"the first, all", 11, {2, 12, 19, 26}},
+        {"a later one, all future", 18, {2, 11, 19, 26}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedAlertPresenter alerts;
+        const TaskPtr root = storedEvent(localDate(2014, 1, 11, 10), localDate(2014, 1, 11, 11), QStringLiteral("Market"));
+        root->setRepeatType(2);
+        root->setRepeatOptions(QStringLiteral("1/7/0"));
+        root->setRepeatStartDate(root->startTime());
+        root->setIsRepeatForever(0);
+        root->setRepeatEndDate(localDate(2014, 2, 1, 23, 59));
+        root->setDuration(60);
+        root->setTz(defaultZone);
+        ASSERT_TRUE(root->dehydrate());
+        const TaskPtr shown = c.day == 11 ? reread(root) : occurrenceOf(root, c.day);
+        ASSERT_TRUE(shown);
+        EventDetailView& form = editForm(shown);
+        form.startTextField()->setDateValue(localDate(2014, 1, c.day + 1, 10));
+        form.endTextField()->setDateValue(localDate(2014, 1, c.day + 1, 11));
+        form.showRevert();
+        alerts.scriptButton(AlertResponse::secondButton);
+        form.doneEdit();
+        QList<int> days;
+        QList<qint64> roots{root->primaryKey()};
+        if (dataManager().modifyingTask()->primaryKey() != root->primaryKey()) roots << dataManager().modifyingTask()->primaryKey();
+        for (const qint64 key : roots) {
+            TaskList instances;
+            dataManager().fillRepeatEventInstances({Task::initWithPrimaryKey(key)}, instances, localDate(2014, 1, 1),
+                                                   localDate(2014, 2, 28));
+            for (const TaskPtr& instance : instances) {
+                days << int(Utilities::getDay(instance->startTime()));
+                EXPECT_EQ(Utilities::getHour(instance->startTime()), 10);
+            }
+        }
+        std::sort(days.begin(), days.end());
+        EXPECT_EQ(days, c.days);
+    }
+}
+
 TEST_F(EventSaveTest, ASeriesGoneMeanwhileStoresNothingAndStillCloses)
 {
     LogCapture log;
