@@ -287,7 +287,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // dragged with all later ones (counted, floating; with extra dates and a
 // deleted one; extra dates alone, from one of them), or are renamed (changes
 // carried on to later occurrences; two masters of one uid, one occurrence
-// changed twice, an all-day series changed at 00:00 UTC, two rules). Every
+// changed twice, an all-day series changed at 00:00 UTC, two rules, an
+// occurrence changed with no series in the file). Every
 // occurrence stays, in the organizer and in the files, whose times keep the
 // form the file gave them (UTC stays UTC) and whose start every reader
 // shows, before the edit and after it with its titles; two full syncs
@@ -317,6 +318,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"changed-twice.ics", {0, 0}, {0, 0}, Renamed},
         {"all-day-changes-at-midnight.ics", {0, 0}, {0, 0}, Renamed},
         {"two-rules.ics", {0, 0}, {0, 0}, Renamed, false},
+        {"change-alone.ics", {0, 0}, {0, 0}, Renamed},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases) QFile::copy(fixtures + QLatin1String(c.fixture), calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
