@@ -193,8 +193,8 @@ def main():
         if line.startswith("FILE "):
             _, low, high, path = line.split(" ", 3)
             checks.append((path, int(low), int(high), []))
-        elif line.startswith("TITLES ") and checks:
-            checks[-1][3].append(line)
+        elif (line == "TITLES" or line.startswith("TITLES ")) and checks:
+            checks[-1][3].append(line + " " if line == "TITLES" else line)
         elif line.startswith("FIELD ") and checks:
             checks[-1][3].append(line if line.count(" ") > 1 else line + " ")
         elif line and checks:
