@@ -314,8 +314,10 @@ private:
     };
     StoreSeries readStoreSeries(const CalEventPtr& storeEvent, const CalendarPtr& category) const;
     bool takeExtraDatesFromStore(const TaskPtr& event);
+    // updateLists: the rows written also replace their entries in the
+    // working lists (an import while the views show them).
     void applyStoreSeries(CoreData& manager, const StoreSeries& series, const TaskPtr& root, bool isNew,
-                          bool* categoryChanged);
+                          bool* categoryChanged, bool updateLists = false);
 
     // --- the work of the exports (iCalSyncJobs_Exports.cpp) ---
     ICalJobOutcome insertCalendar(const CalendarPtr& calendar, bool andInsertToZVW);

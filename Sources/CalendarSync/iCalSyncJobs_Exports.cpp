@@ -493,7 +493,9 @@ bool iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
     } else {
         logSkip("event", event->primaryKey(), "has no occurrence in the store to update");
     }
-    if (event->parentId() == rootParent && scope == allOccurrences) {
+    // A root standing in for a changed occurrence (its file has no series)
+    // keeps the occurrence it stands for, by which the store finds it.
+    if (event->parentId() == rootParent && scope == allOccurrences && !(found && found->isDetached())) {
         // The occurrence alone: the rest of the row may have changed since
         // the job's copy was taken.
         if (!event->storeICalLink(event->iCalUID(), event->startTime()))

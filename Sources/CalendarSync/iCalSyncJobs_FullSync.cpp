@@ -93,9 +93,9 @@ void reloadWorkingList(CoreData& manager)
     manager.addTasksToListFromCalendarList(shown);
 }
 
-void saveItem(CoreData& manager, const TaskPtr& item)
+void saveItem(CoreData& manager, const TaskPtr& item, bool updateList = false)
 {
-    if (!item->dehydrateUpdateOption(false))
+    if (!item->dehydrateUpdateOption(updateList))
         qWarning().noquote() << "Calendar store: item" << item->primaryKey() << "could not be saved";
 }
 
@@ -579,7 +579,7 @@ iCalSyncJobs::StoreSeries iCalSyncJobs::readStoreSeries(const CalEventPtr& store
 // The series written into the local root: its changed occurrences become
 // detached rows and the root's exception list is rebuilt from the file.
 void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series, const TaskPtr& root, bool isNew,
-                                    bool* categoryChanged)
+                                    bool* categoryChanged, bool updateLists)
 {
     const CalEventList& parts = series.parts;
     const QList<Date>& deletedDates = series.deletedDates;
@@ -606,7 +606,7 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     if (isNew) {
         if (!insertItem(manager, root)) return;
     } else if (!stored || !root->sameRowAs(*stored)) {
-        saveItem(manager, root);
+        saveItem(manager, root, updateLists);
     }
     // Extra dates of an event without a rule come as changed occurrences.
     if (!first.recurrenceRule() && parts.size() < 2) {
@@ -665,7 +665,7 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
         else if (detached->dirty() && storedRow && detached->sameRowAs(*storedRow))
             detached->forgetUnsavedChanges(rowHasChanges);
         else if (detached->dirty())
-            saveItem(manager, detached);
+            saveItem(manager, detached, updateLists);
         keptRows.insert(detached->primaryKey());
         addException(occurrence, Task::RepeatException::Changed);
     }
@@ -695,7 +695,7 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
     if (root->dirty() && stored && root->sameRowAs(*stored))
         root->forgetUnsavedChanges(storedHasChanges);
     else if (root->dirty())
-        saveItem(manager, root);
+        saveItem(manager, root, updateLists);
 }
 
 namespace {

@@ -407,56 +407,18 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
             continue;
         }
         const CalendarPtr category = manager->calendarWithICalUID(events->first()->calendar()->uid());
-        QList<Date> deletedDates;
-        Date seriesStart, seriesEnd;
-        const CalEventList parts = getICalEventInfo(uid, category ? category->directory() : QString(), &deletedDates,
-                                                    &seriesStart, &seriesEnd);
-        if (parts.isEmpty()) {
+        StoreSeries series;
+        series.parts = getICalEventInfo(uid, category ? category->directory() : QString(), &series.deletedDates,
+                                        &series.start, &series.end);
+        if (series.parts.isEmpty()) {
             qWarning().noquote() << "The file of event" << uid << "gave nothing; the local event is kept";
             continue;
         }
-        const CalEvent& first = *parts.first();
-        const bool categoryChanged = updateInfoFromICalEvent(first, root, seriesStart, seriesEnd, first.isDetached());
-        synchEventTimeZone(first, root);
-        rootDatesToItemTime(*root, first, seriesStart);
-        if (!root->dehydrate()) qWarning().noquote() << "Event" << uid << "could not be saved";
-        if (!first.recurrenceRule() && parts.size() < 2) {
-            if (!manager->deleteAllDetachedEventsParentID(root->primaryKey(), Date::dateWithTimeIntervalSince1970(0)))
-                qWarning().noquote() << "The changed occurrences of event" << uid << "could not be removed";
-        } else {
-            root->setRepeatExceptions(QString(QLatin1String("")));
-            for (qsizetype i = 1; i < parts.size(); ++i) {
-                const Date occurrence = seriesDateToItemTime(normalisedOccurrence(parts[i]->occurrence(), *root), *root);
-                TaskPtr detached = manager->getExceptionEventWithParentID(root->primaryKey(), occurrence);
-                if (!detached) {
-                    detached = std::make_shared<Task>();
-                    updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
-                    detached->setParentId(root->primaryKey());
-                    detached->setRepeatType(0);
-                    detached->setTaskType(0);
-                    detached->setCalendarId(root->calendarId());
-                    detached->setOccurrence(occurrence);
-                    synchEventTimeZone(*parts[i], detached);
-                    if (!detached->insertAndDehydrate())
-                        qWarning().noquote() << "A changed occurrence of" << uid << "could not be stored";
-                } else {
-                    updateInfoFromICalEvent(*parts[i], detached, Date(), Date());
-                    detached->setOccurrence(occurrence);
-                    synchEventTimeZone(*parts[i], detached);
-                    if (!detached->dehydrate())
-                        qWarning().noquote() << "A changed occurrence of" << uid << "could not be saved";
-                }
-                root->addRepeatException(occurrence, Task::RepeatException::Changed);
-            }
-            for (const Date& deleted : deletedDates) {
-                const Date date = seriesDateToItemTime(deleted, *root);
-                if (manager->getExceptionEventWithParentID(root->primaryKey(), date)
-                    && !manager->deleteDetachedEventParentID(root->primaryKey(), date))
-                    qWarning().noquote() << "An occurrence of event" << uid << "could not be removed";
-                root->addRepeatException(date, Task::RepeatException::Deleted);
-            }
-            if (!root->dehydrate()) qWarning().noquote() << "The exceptions of event" << uid << "could not be saved";
-        }
+        // As the full sync takes a series: a changed occurrence the file no
+        // longer holds (another program took its change back) loses its
+        // row, or the occurrence would show twice, there and in the series.
+        bool categoryChanged = false;
+        applyStoreSeries(*manager, series, root, false, &categoryChanged, true);
         if (categoryChanged && !manager->resetZVWIdWhenCalChanged(root, true))
             qWarning().noquote() << "The web ids of event" << uid << "could not be reset";
         TaskList candidates{root};

@@ -124,7 +124,9 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
     }
     if (item->startTime() && item->endTime())
         item->setDuration(qint64(std::trunc(item->endTime().timeIntervalSinceDate(item->startTime()) / 60)));
-    if ((!event.isDetached() && event.recurrenceRule()) || isForce) {
+    // A forced event without a rule (a changed occurrence whose file has no
+    // series) is a one-off: its other repeat fields stay as they were.
+    if (event.recurrenceRule() && (!event.isDetached() || isForce)) {
         item->setRepeatStartDate(repeatStartDate);
         updateRETypeForEvent(item, event, endDate);
     } else {

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,13 @@ public:
         for (const auto& [name, text] : fields) m_input += QStringLiteral("FIELD %1 %2\n").arg(name, text).toUtf8();
         if (alsoKhal == AlsoKhal::Yes && khalAvailable()) m_input += "KHAL\n";
         ++m_files;
+    }
+
+    // The titles the reader must find on the occurrences of the file last
+    // expected, in the order of their starts.
+    void expectTitles(const QStringList& titles)
+    {
+        m_input += (QStringLiteral("TITLES ") + titles.join(QLatin1Char('|')) + QLatin1Char('\n')).toUtf8();
     }
 
     // Runs the reader over every file expected so far; a disagreement is a

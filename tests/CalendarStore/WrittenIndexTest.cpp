@@ -20,7 +20,7 @@ QString described(const ICalEventData& e)
     for (const Date& date : e.recurrenceDates) extra << QString::number(date.wholeSecondsSince1970());
     return QStringList{e.uid, e.title, e.location, e.notes, e.url, QString::number(e.start.wholeSecondsSince1970()),
                        QString::number(e.end.wholeSecondsSince1970()), e.allDay ? QStringLiteral("all-day") : QString(),
-                       e.timeZone, QString::fromUtf8(e.ruleText), QString::number(e.recurrenceId.wholeSecondsSince1970()),
+                       e.timeZone, QString::fromUtf8(e.ruleTexts.join(";;")), QString::number(e.recurrenceId.wholeSecondsSince1970()),
                        exceptions.join(QLatin1Char(',')), extra.join(QLatin1Char(','))}
         .join(QLatin1Char('|'));
 }

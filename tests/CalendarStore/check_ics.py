@@ -8,7 +8,8 @@ CHECKS holds one block per file: a line "FILE <from> <to> <path>", FROM and TO i
 each a number of seconds since 1970 for a timed occurrence or YYYYMMDD for the days of an
 all-day one (the end being the day after its last day), and any lines "FIELD <NAME> <text>":
 the text the file's first event or task (not a changed occurrence) holds in that property
-(empty when it has none; a date as the occurrences give it), and a line "KHAL" when khal's
+(empty when it has none; a date as the occurrences give it), a line "TITLES <a>|<b>|..." with
+the titles (SUMMARY) of the occurrences in the order of their starts, and a line "KHAL" when khal's
 reader must find the same occurrences as well (listed with a configuration of its own over a
 folder holding a copy of the file). The occurrences of every calendar object of the file
 count; a cancelled one (STATUS:CANCELLED) is none. Floating times are read in the
@@ -58,6 +59,15 @@ def occurrences(calendar, start, end):
             finish = begin + datetime.timedelta(days=1)  # a DATE event lasts its day (RFC 5545)
         found.append(f"{token(begin)} {token(finish)}")
     return sorted(found)
+
+
+def titles(calendar, start, end):
+    """The titles of the occurrences, in the order of their starts."""
+    found = []
+    for event in recurring_ical_events.of(calendar).between(start, end):
+        if str(event.get("STATUS", "")).upper() != "CANCELLED":
+            found.append((token(event["DTSTART"].dt), str(event.get("SUMMARY", ""))))
+    return [title for _, title in sorted(found)]
 
 
 def local_zone():
@@ -141,6 +151,8 @@ def check(path, low, high, expected):
     expected = [line for line in expected if line != "KHAL"]
     wanted = sorted(line for line in expected if not line.startswith("FIELD "))
     fields_wanted = [line for line in expected if line.startswith("FIELD ")]
+    titles_wanted = [line[len("TITLES "):] for line in expected if line.startswith("TITLES ")]
+    wanted = [line for line in wanted if not line.startswith("TITLES ")]
     try:
         with open(path, "rb") as handle:
             text = handle.read()
@@ -153,12 +165,16 @@ def check(path, low, high, expected):
         read = sorted(sum((occurrences(calendar, start, end) for calendar in calendars), []))
         calendar = next((c for c in calendars if c.walk("VEVENT") or c.walk("VTODO")), calendars[0])
         fields_read = fields(calendar, [line.split(" ", 2)[1] for line in fields_wanted])
+        titles_read = "|".join(sum((titles(c, start, end) for c in calendars), []))
     except Exception as error:  # any failure to read is the file's fault
         return f"{path}: cannot be read: {error!r}"
     problems = []
     if read + fields_read != wanted + fields_wanted:
         problems += [f"{path}: the independent reader finds"] + [f"  {line}" for line in read + fields_read] \
             + ["where the organizer has"] + [f"  {line}" for line in wanted + fields_wanted]
+    if titles_wanted and titles_read != titles_wanted[0]:
+        problems += [f"{path}: the independent reader finds the titles", f"  {titles_read}",
+                     "where the organizer has", f"  {titles_wanted[0]}"]
     if with_khal:
         try:
             listed = khal_occurrences(text, low, high)
@@ -177,6 +193,8 @@ def main():
         if line.startswith("FILE "):
             _, low, high, path = line.split(" ", 3)
             checks.append((path, int(low), int(high), []))
+        elif (line == "TITLES" or line.startswith("TITLES ")) and checks:
+            checks[-1][3].append(line + " " if line == "TITLES" else line)
         elif line.startswith("FIELD ") and checks:
             checks[-1][3].append(line if line.count(" ") > 1 else line + " ")
         elif line and checks:

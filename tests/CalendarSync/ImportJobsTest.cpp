@@ -276,6 +276,15 @@ TEST_F(ImportJobsTest, UpdatedSeriesRebuildsItsExceptionsFromTheFile)
     EXPECT_EQ(detached[0]->taskName(), QStringLiteral("Moved again"));
     EXPECT_EQ(dataManager().taskWithPrimaryKey(rootKey)->repeatExceptions(), changed);
 
+    // The change taken back: the occurrence is the series' own again, shown
+    // once, and a full sync finds no row the series does not list.
+    unnoticed([&] { writeInPlace(path, seriesWithExceptions(uid, true, QString(), QString())); });
+    jobs->waitToOneWaySyncUpdateFromICalEvent({uid});
+    EXPECT_TRUE(dataManager().getAllDetachedEventWithParentID(rootKey).isEmpty());
+    EXPECT_EQ(dataManager().taskWithPrimaryKey(rootKey)->repeatExceptions(), QString());
+    jobs->backgroundFullSync();
+    EXPECT_TRUE(dataManager().getAllDetachedEventWithParentID(rootKey).isEmpty());
+
     unnoticed([&] { writeInPlace(path, seriesWithExceptions(uid, true, QStringLiteral("20140317T090000Z"), QString())); });
     jobs->waitToOneWaySyncUpdateFromICalEvent({uid});
     EXPECT_TRUE(dataManager().getAllDetachedEventWithParentID(rootKey).isEmpty());

@@ -449,6 +449,12 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         document->writeMaster(uid, master);
         document->shiftExceptions(shift);
         document->settleStartOnRule();
+    } else if (!document->hasMaster() && occurrence) {
+        // A file of changed occurrences alone (an invitation to one
+        // occurrence): the change is the event every reader shows, so it is
+        // edited where it stands; a master made beside it would stay hidden
+        // behind it.
+        document->writeOverride(uid, occurrence, fields);
     } else {
         document->writeMaster(uid, fields);
         document->settleStartOnRule();

@@ -33,7 +33,7 @@ struct ICalEventData {
     // platform knows; the occurrences repeat at its wall-clock time.
     std::shared_ptr<const ICalForeignZone> wallForeign;
     std::optional<CalRecurrenceRule> rule;
-    QByteArray ruleText;             // the RRULE value, for the expansion
+    QList<QByteArray> ruleTexts;     // the RRULE values (their union), for the expansion
     Date recurrenceId;               // null on the master
     // A changed occurrence whose change carries on to the later ones
     // (RANGE=THISANDFUTURE): they move by what it moved and take its fields.

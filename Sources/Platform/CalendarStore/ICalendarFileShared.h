@@ -148,6 +148,17 @@ Date untilInstant(const icaltimetype& until);
 icaltimetype wallTime(const Date& date, const QTimeZone& zone, bool isDate);
 Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList* problems);
 std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, const icaltimetype& start);
+// The rule of a VEVENT and the texts of its RRULEs (the same rule twice
+// counts once). Several different rules repeat by their union (RFC 5545):
+// a rule of type Other, which the store expands from every text.
+std::optional<CalRecurrenceRule> ruleOfEvent(icalcomponent* event, QList<QByteArray>* texts);
+// The occurrence a RECURRENCE-ID names: of an all-day series the day it
+// writes, whatever time of day it gives (some programs write 00:00 in UTC).
+Date recurrenceIdOf(icalproperty* property, bool ofAllDaySeries, QStringList* problems);
+// Of two VEVENTs for one master or one occurrence, the later one counts
+// unless its SEQUENCE is lower, as other readers take them.
+bool supersedes(icalcomponent* later, icalcomponent* earlier);
+icalcomponent* masterOfEvents(const QList<icalcomponent*>& events);
 // A rule repeating more often than daily that also names days or months
 // (FREQ=HOURLY;BYMONTH=2;BYMONTHDAY=30, or a BYDAY with an ordinal, which
 // libical never matches at that frequency): libical's search for the next

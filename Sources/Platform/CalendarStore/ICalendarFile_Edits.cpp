@@ -99,11 +99,11 @@ QList<icalcomponent*> eventsOfUid(icalcomponent* root, const QString& uid, bool 
     return events;
 }
 
+// The master the store reads (the later of two unless its SEQUENCE is lower):
+// an edit writes into the one every reader shows.
 icalcomponent* masterOf(icalcomponent* root, const QString& uid)
 {
-    for (icalcomponent* c : eventsOfUid(root, uid))
-        if (!icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) return c;
-    return nullptr;
+    return masterOfEvents(eventsOfUid(root, uid));
 }
 
 // The calendar object a new component of the uid goes into: the one of its
@@ -186,6 +186,19 @@ QList<std::pair<icalproperty*, Date>> datesOf(icalcomponent* component, icalprop
         }
         dates.append({p, readTime(p, time, &ignored).instant});
     }
+    return dates;
+}
+
+// The RECURRENCE-ID of a change and the occurrence it names as the store
+// reads it (an all-day series' change names its day).
+QList<std::pair<icalproperty*, Date>> recurrenceIdsOf(icalcomponent* changed, icalcomponent* master)
+{
+    QList<std::pair<icalproperty*, Date>> dates;
+    icalproperty* property = icalcomponent_get_first_property(changed, ICAL_RECURRENCEID_PROPERTY);
+    if (!property) return dates;
+    icalproperty* masterStart = master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr;
+    QStringList ignored;
+    dates.append({property, recurrenceIdOf(property, masterStart && icalproperty_get_dtstart(masterStart).is_date, &ignored)});
     return dates;
 }
 
@@ -466,13 +479,6 @@ bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const D
     return key(endOf(event, read.instant, read.isDate, &ignored)) == key(end);
 }
 
-// The wall-clock start a rule is read with (a null time when there is none).
-icaltimetype startOf(icalcomponent* event)
-{
-    icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
-    return start ? icalproperty_get_dtstart(start) : icaltime_null_time();
-}
-
 void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& uid,
                       const ICalEventFields& fields, bool master)
 {
@@ -541,8 +547,8 @@ void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& 
     if (master) {
         icalproperty* written = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
         // The file's rule stays as it is spelled when it means the rule given.
-        const bool same = written && fields.rule && icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
-                          && ruleOf(icalproperty_get_rrule(written), startOf(event)) == fields.rule;
+        // (Several rules are one rule of type Other, kept while it is given back.)
+        const bool same = written && fields.rule && ruleOfEvent(event, nullptr) == fields.rule;
         if (!same && (written || fields.rule)) {
             removeAll(event, ICAL_RRULE_PROPERTY);
             if (fields.rule)
@@ -651,13 +657,15 @@ void ICalendarFile::writeOverride(const QString& uid, const Date& occurrence, co
     own.rule.reset();
     // A changed occurrence already in the file is edited where it stands:
     // what the organizer does not show (its RANGE, alarms, other
-    // properties) stays.
-    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
-        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
-        if (!dates.isEmpty() && key(dates.first().second) == key(occurrence))
-            return writeEventFields(m_root, c, uid, own, false);
-    }
+    // properties) stays. Of two for one occurrence, the one read is written.
     icalcomponent* master = masterOf(m_root, m_uid);
+    icalcomponent* existing = nullptr;
+    for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
+        const auto dates = recurrenceIdsOf(c, master);
+        if (!dates.isEmpty() && key(dates.first().second) == key(occurrence) && (!existing || supersedes(c, existing)))
+            existing = c;
+    }
+    if (existing) return writeEventFields(m_root, existing, uid, own, false);
     const TimeForm form = formOf(master);
     icalcomponent* changed = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     icalcomponent_add_property(changed, timeProperty(ICAL_RECURRENCEID_PROPERTY, occurrence, form));
@@ -671,7 +679,7 @@ void ICalendarFile::removeOverride(const Date& occurrence)
 {
     QList<icalcomponent*> doomed;
     for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
-        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        const auto dates = recurrenceIdsOf(c, masterOf(m_root, m_uid));
         if (!dates.isEmpty() && key(dates.first().second) == key(occurrence)) doomed << c;
     }
     removeComponents(doomed);
@@ -710,7 +718,7 @@ void ICalendarFile::endSeriesBefore(const Date& occurrence)
         }
     QList<icalcomponent*> doomed;
     for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
-        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        const auto dates = recurrenceIdsOf(c, masterOf(m_root, m_uid));
         if (!dates.isEmpty() && !(dates.first().second < occurrence)) doomed << c;
     }
     removeComponents(doomed);
@@ -802,7 +810,7 @@ void ICalendarFile::shiftExceptions(double seconds)
             if (date) icalcomponent_add_property(master, timeProperty(kind, moved, form));
         }
     for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
-        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        const auto dates = recurrenceIdsOf(c, masterOf(m_root, m_uid));
         if (dates.isEmpty() || !dates.first().second) continue;
         icalproperty* moved = timeProperty(ICAL_RECURRENCEID_PROPERTY, movedOccurrence(dates.first().second), form);
         // A change that carries on to the later occurrences still does.
@@ -863,7 +871,7 @@ void ICalendarFile::keepExceptionsFrom(const Date& occurrence)
         }
     QList<icalcomponent*> doomed;
     for (icalcomponent* c : eventsOfUid(m_root, m_uid)) {
-        const auto dates = datesOf(c, ICAL_RECURRENCEID_PROPERTY);
+        const auto dates = recurrenceIdsOf(c, masterOf(m_root, m_uid));
         if (!dates.isEmpty() && !(occurrence < dates.first().second)) doomed << c;
     }
     removeComponents(doomed);

@@ -86,15 +86,13 @@ ICalOccurrence occurrenceOf(const ICalEventData& master, const Date& occurrence,
     return {change, start, endOfOccurrence(*change, start), occurrence, false};
 }
 
-void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const CarriedChanges& carried,
-                  const Date& from, const Date& to, QList<ICalOccurrence>* out)
+// The occurrences of one rule of the series; whether it could be stepped.
+bool expandRule(const ICalEventData& master, const QByteArray& ruleText, const QSet<qint64>& hidden,
+                const CarriedChanges& carried, const Date& from, const Date& to, QSet<qint64>* seen,
+                QList<ICalOccurrence>* out)
 {
-    const auto addMasterAlone = [&] {
-        if (!hidden.contains(key(master.start)) && overlaps(master.start, master.end, from, to))
-            out->append({&master, master.start, master.end, master.start, false});
-    };
-    icalrecurrencetype recurrence = icalrecurrencetype_from_string(master.ruleText.constData());
-    if (recurrence.freq == ICAL_NO_RECURRENCE || ruleMayRunAway(recurrence)) return addMasterAlone();
+    icalrecurrencetype recurrence = icalrecurrencetype_from_string(ruleText.constData());
+    if (recurrence.freq == ICAL_NO_RECURRENCE || ruleMayRunAway(recurrence)) return false;
     // UNTIL is compared here as an instant: libical would compare it with the
     // floating wall-clock times it iterates over.
     const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
@@ -106,7 +104,7 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
     };
     const icaltimetype start = wallOf(master.start);
     icalrecur_iterator* iterator = icalrecur_iterator_new(recurrence, start);
-    if (!iterator) return addMasterAlone();
+    if (!iterator) return false;
     const double length = master.end.timeIntervalSinceDate(master.start);
     // Occurrences a change moves may come from further away.
     const Date skipTo = from.dateByAddingTimeInterval(-length - 2 * 86400.0 - carried.reach);
@@ -114,10 +112,6 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
     if (recurrence.count == 0 && skipTo > master.start)
         icalrecur_iterator_set_start(iterator, wallOf(skipTo));
 
-    // The start is the first occurrence even where the rule would not put
-    // it (a weekly Monday rule from a Tuesday), as other readers take it;
-    // libical leaves such a start out.
-    bool startSeen = false;
     for (int n = 0; n < maximumOccurrences; ++n) {
         const icaltimetype next = icalrecur_iterator_next(iterator);
         if (icaltime_is_null_time(next) || !usableFields(next)) break;
@@ -127,16 +121,28 @@ void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const
                 : GregorianCalendar::dateFromFields(next.year, next.month, next.day, next.hour, next.minute,
                                                     next.second, master.wallZone);
         if (!occurrence || occurrence > last || (until && occurrence > until)) break;
-        startSeen = startSeen || key(occurrence) == key(master.start);
-        if (hidden.contains(key(occurrence))) continue;
+        // Several rules may give one date: it is one occurrence.
+        if (hidden.contains(key(occurrence)) || seen->contains(key(occurrence))) continue;
+        seen->insert(key(occurrence));
         const ICalOccurrence found = occurrenceOf(master, occurrence, carried);
         if (overlaps(found.start, found.end, from, to)) out->append(found);
     }
     icalrecur_iterator_free(iterator);
-    if (!startSeen && !hidden.contains(key(master.start))) {
-        const ICalOccurrence first = occurrenceOf(master, master.start, carried);
-        if (overlaps(first.start, first.end, from, to)) out->append(first);
-    }
+    return true;
+}
+
+void expandSeries(const ICalEventData& master, const QSet<qint64>& hidden, const CarriedChanges& carried,
+                  const Date& from, const Date& to, QList<ICalOccurrence>* out)
+{
+    QSet<qint64> seen;
+    for (const QByteArray& ruleText : master.ruleTexts) expandRule(master, ruleText, hidden, carried, from, to, &seen, out);
+    // The start is the first occurrence even where the rule would not put
+    // it (a weekly Monday rule from a Tuesday), as other readers take it;
+    // libical leaves such a start out. A rule that cannot be stepped gives
+    // the start alone.
+    if (seen.contains(key(master.start)) || hidden.contains(key(master.start))) return;
+    const ICalOccurrence first = occurrenceOf(master, master.start, carried);
+    if (overlaps(first.start, first.end, from, to)) out->append(first);
 }
 
 }  // namespace
@@ -154,7 +160,7 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
         hidden = exceptions;
         for (const ICalEventData& changed : file.overrides) hidden.insert(key(changed.recurrenceId));
         const CarriedChanges carried = carriedChanges(file, exceptions);
-        if (file.master->rule && !file.master->ruleText.isEmpty())
+        if (file.master->rule && !file.master->ruleTexts.isEmpty())
             expandSeries(*file.master, hidden, carried, from, to, &out);
         else if (!hidden.contains(key(file.master->start)) && overlaps(file.master->start, file.master->end, from, to))
             out.append({&*file.master, file.master->start, file.master->end, file.master->start, false});

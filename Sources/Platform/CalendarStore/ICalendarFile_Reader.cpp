@@ -230,6 +230,56 @@ std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, co
     }
 }
 
+std::optional<CalRecurrenceRule> ruleOfEvent(icalcomponent* event, QList<QByteArray>* texts)
+{
+    QList<icalrecurrencetype> rules;
+    QList<QByteArray> written;
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p;
+         p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        icalrecurrencetype recurrence = icalproperty_get_rrule(p);
+        char* text = icalrecurrencetype_as_string_r(&recurrence);
+        const QByteArray ruleText(text ? text : "");
+        icalmemory_free_buffer(text);
+        if (recurrence.freq == ICAL_NO_RECURRENCE || written.contains(ruleText)) continue;
+        rules << recurrence;
+        written << ruleText;
+    }
+    if (texts) *texts = written;
+    if (rules.isEmpty()) return std::nullopt;
+    icalproperty* startProperty = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    const icaltimetype start = startProperty ? icalproperty_get_dtstart(startProperty) : icaltime_null_time();
+    if (rules.size() == 1) return ruleOf(rules.first(), start);
+    // Several rules: the series is their union (RFC 5545), which no rule of
+    // the organizer holds; the store expands every one of them.
+    const std::optional<CalRecurrenceRule> first = ruleOf(rules.first(), start);
+    if (!first) return std::nullopt;
+    return CalRecurrenceRule::initOtherRecurrenceWithInterval(first->recurrenceInterval(), std::nullopt,
+                                                              first->recurrenceType() == CalRecurrenceRule::Other
+                                                                  ? first->otherFrequency()
+                                                                  : CalRecurrenceRule::Type(first->recurrenceType()));
+}
+
+Date recurrenceIdOf(icalproperty* property, bool ofAllDaySeries, QStringList* problems)
+{
+    const icaltimetype time = icalproperty_get_recurrenceid(property);
+    if (!ofAllDaySeries || time.is_date || !usableFields(time)) return readTime(property, time, problems).instant;
+    return GregorianCalendar::dateFromFields(time.year, time.month, time.day, 0, 0, 0, GregorianCalendar::systemZone());
+}
+
+bool supersedes(icalcomponent* later, icalcomponent* earlier)
+{
+    return icalcomponent_get_sequence(later) >= icalcomponent_get_sequence(earlier);
+}
+
+icalcomponent* masterOfEvents(const QList<icalcomponent*>& events)
+{
+    icalcomponent* master = nullptr;
+    for (icalcomponent* event : events)
+        if (!icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY) && (!master || supersedes(event, master)))
+            master = event;
+    return master;
+}
+
 }  // namespace ICalendarFileShared
 
 namespace {
@@ -272,15 +322,11 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
 
     event->end = endOf(component, event->start, event->allDay, problems);
 
-    if (icalproperty* ruleProperty = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY)) {
-        icalrecurrencetype recurrence = icalproperty_get_rrule(ruleProperty);
-        event->rule = ruleOf(recurrence, icalproperty_get_dtstart(startProperty));
-        if (event->rule) {
-            char* written = icalrecurrencetype_as_string_r(&recurrence);
-            event->ruleText = QByteArray(written ? written : "");
-            icalmemory_free_buffer(written);
-        }
-    }
+    event->rule = ruleOfEvent(component, &event->ruleTexts);
+    if (event->ruleTexts.size() > 1)
+        problems->append(QStringLiteral("the event %1 repeats by %2 rules together; shown as they give it, kept as they stand")
+                             .arg(event->uid)
+                             .arg(event->ruleTexts.size()));
     for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY); p;
          p = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
         const Date date = readTime(p, icalproperty_get_exdate(p), problems).instant;
@@ -295,7 +341,7 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
         if (date) event->recurrenceDates << date;
     }
     if (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY)) {
-        event->recurrenceId = readTime(p, icalproperty_get_recurrenceid(p), problems).instant;
+        event->recurrenceId = recurrenceIdOf(p, false, problems);
         if (icalparameter* range = icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER))
             event->thisAndFuture = icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
         event->cancelled = isCancelled(component);
@@ -308,33 +354,60 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
 }
 
 // The events of a parsed file (or of a document in memory); root stays the caller's.
+// Of two masters, or two changes of one occurrence, the one with the
+// higher SEQUENCE counts, the later one in the file when they are equal, as
+// other readers take them; the other stays in the file as it is.
 std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* problem)
 {
     const ICalForeignZone::ReadMemo zones;
     QStringList problems;
-    QList<ICalEventData> read;
+    QList<std::pair<icalcomponent*, ICalEventData>> read;
     for (icalcomponent* component : componentsOf(root, ICAL_VEVENT_COMPONENT)) {
         ICalEventData event;
-        if (readEvent(component, &event, &problems)) read << event;
+        if (readEvent(component, &event, &problems)) read.append({component, event});
     }
     ICalEventFileData file;
     // The file is its master's: changed occurrences may come first, and one
     // of another uid among them must not take the file over.
-    const auto master = std::find_if(read.cbegin(), read.cend(), [](const ICalEventData& e) { return !e.recurrenceId; });
-    if (master != read.cend()) file.uid = master->uid;
-    else if (!read.isEmpty()) file.uid = read.first().uid;
-    for (const ICalEventData& event : read) {
-        if (event.uid != file.uid) {
-            problems << QStringLiteral("an event of another uid (%1) is kept in the file as it is, not shown").arg(event.uid);
+    const auto master = std::find_if(read.cbegin(), read.cend(), [](const auto& e) { return !e.second.recurrenceId; });
+    if (master != read.cend()) file.uid = master->second.uid;
+    else if (!read.isEmpty()) file.uid = read.first().second.uid;
+    QList<icalcomponent*> own;
+    for (const auto& [component, event] : read) {
+        if (event.uid == file.uid) own << component;
+        else problems << QStringLiteral("an event of another uid (%1) is kept in the file as it is, not shown").arg(event.uid);
+    }
+    icalcomponent* masterComponent = masterOfEvents(own);
+    QHash<qint64, icalcomponent*> changeOf;  // the component that counts for each occurrence
+    for (const auto& [component, event] : read) {
+        if (event.uid != file.uid) continue;
+        if (component == masterComponent) {
+            file.master = event;
+        } else if (!event.recurrenceId) {
+            problems << QStringLiteral("a superseded master of %1 (a lower or equal SEQUENCE before another) is kept, not shown").arg(event.uid);
+        }
+    }
+    for (const auto& [component, event] : read) {
+        if (event.uid != file.uid || !event.recurrenceId) continue;
+        ICalEventData change = event;
+        // An all-day series' change names its day, whatever time of day
+        // (00:00 in UTC, say) its RECURRENCE-ID gives.
+        if (file.master && file.master->allDay) {
+            QStringList ignored;
+            change.recurrenceId = recurrenceIdOf(icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY), true, &ignored);
+        }
+        const qint64 occurrence = key(change.recurrenceId);
+        icalcomponent*& counted = changeOf[occurrence];
+        if (counted && !supersedes(component, counted)) {
+            problems << QStringLiteral("a superseded change of %1 (its occurrence changed twice) is kept, not shown").arg(event.uid);
             continue;
         }
-        if (event.recurrenceId) {
-            file.overrides << event;
-        } else if (file.master) {
-            problems << QStringLiteral("a second master of %1 is ignored").arg(event.uid);
-        } else {
-            file.master = event;
+        if (counted) {
+            problems << QStringLiteral("a superseded change of %1 (its occurrence changed twice) is kept, not shown").arg(event.uid);
+            file.overrides.removeIf([occurrence](const ICalEventData& e) { return key(e.recurrenceId) == occurrence; });
         }
+        counted = component;
+        file.overrides << change;
     }
     if (file.uid.isEmpty()) problems.prepend(QStringLiteral("no usable VEVENT"));
     problems.removeDuplicates();
@@ -419,16 +492,26 @@ std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteA
         return std::nullopt;
     }
     ICalExceptionTexts texts;
-    icalcomponent* master = nullptr;
     // The VEVENTs of other uids in the file are not this series' occurrences.
     const QString uid = ownUidOf(events);
-    const auto ofOtherUid = [&uid](icalcomponent* event) { return propertyText(event, ICAL_UID_PROPERTY) != uid; };
-    for (icalcomponent* event : events) {
-        if (ofOtherUid(event)) continue;
-        if (!icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
-            master = event;
-            break;
-        }
+    QList<icalcomponent*> own;
+    for (icalcomponent* event : events)
+        if (propertyText(event, ICAL_UID_PROPERTY) == uid) own << event;
+    // The master and the changes that count, as the store reads them.
+    icalcomponent* master = masterOfEvents(own);
+    icalproperty* masterStart = master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr;
+    const bool allDay = masterStart && icalproperty_get_dtstart(masterStart).is_date;
+    QList<std::pair<Date, icalcomponent*>> changes;
+    for (icalcomponent* event : own) {
+        icalproperty* recurrenceId = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
+        if (!recurrenceId) continue;
+        QStringList ignored;
+        const Date occurrence = recurrenceIdOf(recurrenceId, allDay, &ignored);
+        const auto same = std::find_if(changes.begin(), changes.end(), [&occurrence](const auto& c) {
+            return occurrence && c.first && key(c.first) == key(occurrence);
+        });
+        if (same == changes.end()) changes.append({occurrence, event});
+        else if (supersedes(event, same->second)) same->second = event;
     }
     if (master) {
         texts.masterStart = firstDateText(master, ICAL_DTSTART_PROPERTY);
@@ -436,16 +519,22 @@ std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteA
              p = icalcomponent_get_next_property(master, ICAL_EXDATE_PROPERTY))
             texts.exceptionDates += dateTexts(p);
     }
-    for (icalcomponent* event : events) {
-        if (event == master || ofOtherUid(event)) continue;
+    for (const auto& [date, event] : changes) {
+        QString occurrence = firstDateText(event, ICAL_RECURRENCEID_PROPERTY);
+        // An all-day series' change names its day (see recurrenceIdOf).
+        if (allDay && date && !occurrence.isEmpty() && !occurrence.startsWith(QLatin1String("VALUE=DATE:"))) {
+            const DateFields day = GregorianCalendar::fields(date);
+            occurrence = QStringLiteral("VALUE=DATE:%1%2%3")
+                             .arg(day.year, 4, 10, QLatin1Char('0'))
+                             .arg(day.month, 2, 10, QLatin1Char('0'))
+                             .arg(day.day, 2, 10, QLatin1Char('0'));
+        }
         // A cancelled occurrence is a deleted one for the organizer.
         if (master && isCancelled(event)) {
-            const QString occurrence = firstDateText(event, ICAL_RECURRENCEID_PROPERTY);
             if (!occurrence.isEmpty()) texts.exceptionDates << occurrence;
             continue;
         }
-        texts.changed << ICalExceptionTexts::Changed{firstDateText(event, ICAL_DTSTART_PROPERTY),
-                                                     firstDateText(event, ICAL_RECURRENCEID_PROPERTY)};
+        texts.changed << ICalExceptionTexts::Changed{firstDateText(event, ICAL_DTSTART_PROPERTY), occurrence};
     }
     icalcomponent_free(root);
     if (problem) problem->clear();
