@@ -427,7 +427,9 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
             // (A file's start it excludes stays hidden.)
             if (c.edit != Retitled) EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
             // Rules the organizer cannot hold stay as the file has them.
-            EXPECT_EQ(written.count(QStringLiteral("\nRRULE")), before.count(QStringLiteral("\nRRULE")));
+            // (The rules of a zone's definition the writer adds are not the event's.)
+            const auto eventRules = [](const QString& text) { return text.section(QStringLiteral("BEGIN:VEVENT"), 1).count(QStringLiteral("\nRRULE")); };
+            EXPECT_EQ(eventRules(written), eventRules(before));
         }
     }
 }
