@@ -150,6 +150,35 @@ QTimeZone iCalSyncJobs::zoneOfTableId(qint64 tzId)
     return tzId != 0 ? zoneOfId(tzId) : QTimeZone();
 }
 
+QString iCalSyncJobs::zoneToWrite(const Task& item, const CalEvent& stored, const Date& start, const Date& end)
+{
+    const QTimeZone own = zoneOfTableId(item.tz());
+    const QString ownName = own.isValid() ? QString::fromUtf8(own.id()) : QString();
+    // Without zone support the import gives an event of another zone the
+    // store's instants as this machine's wall clock in the display zone.
+    // Written back in that zone, a New York weekly would repeat at the
+    // display zone's clock and move by an hour in the weeks between the two
+    // zones' clock changes.
+    if (ownName.isEmpty() || tzSupportOn() || stored.timeZone().isEmpty() || stored.timeZone() == ownName) return ownName;
+    if (start != stored.startDate() || end != stored.endDate()) return ownName;
+    return GregorianCalendar::zoneNamed(stored.timeZone()).isValid() ? stored.timeZone() : ownName;
+}
+
+namespace {
+
+// The zone an item's times go into in a store event its fill wrote: the
+// zone that fill chose.
+QTimeZone writtenZone(const Task& item, const CalEvent& filled)
+{
+    if (item.tz() == 0 || filled.isAllDay()) return {};
+    const QTimeZone own = iCalSyncJobs::zoneOfTableId(item.tz());
+    if (!own.isValid() || filled.timeZone() == QString::fromUtf8(own.id())) return own;
+    const QTimeZone kept = GregorianCalendar::zoneNamed(filled.timeZone());
+    return kept.isValid() ? kept : own;
+}
+
+}  // namespace
+
 // Only while zones are supported: without, a root keeps the store's times
 // as they are (the import gives it no zone's wall-clock time).
 Date iCalSyncJobs::seriesDateToItemTime(const Date& date, const Task& root)
@@ -300,8 +329,7 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
         // An event that does not repeat is its own twin: when it already has
         // the zone and times the write would give it (as a copy the export
         // has just written does), there is nothing to look up or write.
-        QTimeZone zone;
-        if (taskEvent->tz() != 0 && !calEvent.isAllDay()) zone = zoneOfId(taskEvent->tz());
+        const QTimeZone zone = writtenZone(*taskEvent, calEvent);
         Date start = taskEvent->startTime(), end = taskEvent->endTime();
         if (calEvent.isAllDay()) {
             start = calEvent.startDate();
@@ -332,8 +360,7 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
         Written masterBefore;
         EKEventPtr master = m_eventStore->eventWithIdentifier(event->eventIdentifier());
         if (master) master->refresh();
-        QTimeZone zone;
-        if (taskEvent->tz() != 0 && !calEvent.isAllDay()) zone = zoneOfId(taskEvent->tz());
+        const QTimeZone zone = writtenZone(*taskEvent, calEvent);
         event->setTimeZone(zone);
         if (calEvent.isAllDay()) {
             event->setStartDate(calEvent.startDate());
