@@ -5,8 +5,8 @@
 #include "Clock.h"
 #include "CoreData.h"
 #include "GregorianCalendar.h"
-#include "Setting.h"
 #include "RecurrenceExpander.h"
+#include "Setting.h"
 #include "Utilities.h"
 
 namespace {
