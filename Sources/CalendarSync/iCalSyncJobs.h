@@ -177,6 +177,10 @@ public:
     // The platform zone of an id of the zone table; invalid for 0, "Floating"
     // and names the platform does not know.
     static QTimeZone zoneOfTableId(qint64 tzId);
+    // The zone name an item's times are written under into the store event
+    // as it stands: the item's zone's, or, without zone support, the
+    // event's own while the item holds its instants unchanged.
+    static QString zoneToWrite(const Task& item, const CalEvent& stored, const Date& start, const Date& end);
     // A date of a series as its file gives it (its start, a changed or a
     // deleted occurrence) as the organizer keeps it for a root in a zone.
     static Date seriesDateToItemTime(const Date& date, const Task& root);

@@ -341,12 +341,7 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
     // The zone the zone write gives the event (none for all-day events and
     // items without zone), so that write finds the file as it should be and
     // the store writes each event once.
-    QString zone;
-    if (item->tz() != 0 && !item->isADE()) {
-        const QTimeZone written = zoneOfTableId(item->tz());
-        if (written.isValid()) zone = QString::fromUtf8(written.id());
-    }
-    event.setTimeZone(zone);
+    event.setTimeZone(item->isADE() ? QString() : zoneToWrite(*item, event, start, end));
     event.setStartDate(start);
     event.setEndDate(end);
     event.setRecurrenceRule(ruleToWrite(item, event, newEvent));

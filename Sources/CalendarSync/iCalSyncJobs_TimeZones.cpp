@@ -19,6 +19,10 @@
 
 namespace {
 
+// The table's "GMT" record: UTC all year. Times a file gives in UTC ("Z")
+// are held in it.
+constexpr qint64 gmtTableId = 56832;
+
 QDateTime at(const Date& date)
 {
     return QDateTime::fromSecsSinceEpoch(date.wholeSecondsSince1970(), QTimeZone::utc());
@@ -150,6 +154,44 @@ QTimeZone iCalSyncJobs::zoneOfTableId(qint64 tzId)
     return tzId != 0 ? zoneOfId(tzId) : QTimeZone();
 }
 
+QString iCalSyncJobs::zoneToWrite(const Task& item, const CalEvent& stored, const Date& start, const Date& end)
+{
+    // Times in UTC stay in UTC, as the file had them ("Z").
+    if (item.tz() == gmtTableId) return QString();
+    const QTimeZone own = zoneOfTableId(item.tz());
+    const QString ownName = own.isValid() ? QString::fromUtf8(own.id()) : QString();
+    // Without zone support the import gives an event of another zone the
+    // store's instants as this machine's wall clock in the display zone.
+    // Written back in that zone, a New York weekly would repeat at the
+    // display zone's clock and move by an hour in the weeks between the two
+    // zones' clock changes.
+    if (ownName.isEmpty() || tzSupportOn() || stored.timeZone().isEmpty() || stored.timeZone() == ownName) return ownName;
+    if (start != stored.startDate() || end != stored.endDate()) return ownName;
+    return GregorianCalendar::zoneNamed(stored.timeZone()).isValid() ? stored.timeZone() : ownName;
+}
+
+namespace {
+
+// The zone an item's times go into in a store event its fill wrote: the
+// zone that fill chose.
+QTimeZone writtenZone(const Task& item, const CalEvent& filled)
+{
+    if (item.tz() == 0 || item.tz() == gmtTableId || filled.isAllDay()) return {};
+    const QTimeZone own = iCalSyncJobs::zoneOfTableId(item.tz());
+    if (!own.isValid() || filled.timeZone() == QString::fromUtf8(own.id())) return own;
+    const QTimeZone kept = GregorianCalendar::zoneNamed(filled.timeZone());
+    return kept.isValid() ? kept : own;
+}
+
+// Whether an item's times name instants through its zone: those of a zone
+// written, and those in UTC, which are written without one.
+bool hasInstants(const Task& item, const QTimeZone& written)
+{
+    return written.isValid() || item.tz() == gmtTableId;
+}
+
+}  // namespace
+
 // Only while zones are supported: without, a root keeps the store's times
 // as they are (the import gives it no zone's wall-clock time).
 Date iCalSyncJobs::seriesDateToItemTime(const Date& date, const Task& root)
@@ -259,12 +301,20 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
     // floating, a London event written back would lose its zone and move by
     // an hour in summer for every other reader.
     const auto atGMT = [&zone](const Date& date) { return zone.offsetFromUtc(at(date)) == 0; };
-    if (!zone.isValid() || (atGMT(twin->startDate()) && atGMT(twin->startDate().dateByAddingTimeInterval(182 * 86400.0)))) {
+    const bool atGMTAllYear =
+        !zone.isValid() || (atGMT(twin->startDate()) && atGMT(twin->startDate().dateByAddingTimeInterval(182 * 86400.0)));
+    // Times in UTC ("Z") are instants: held floating they showed at this
+    // machine's wall clock in every display zone (five hours early in Paris
+    // on a machine in New York). A series in UTC still floats: its changed
+    // and deleted occurrences are kept as floating times.
+    const bool oneOff = !calEvent.recurrenceRule() && !calEvent.isDetached() && calEvent.recurrenceDates().isEmpty();
+    const bool inUTC = !zone.isValid() && calEvent.inUTC() && !twin->isAllDay() && oneOff;
+    if (atGMTAllYear && !inUTC) {
         // No zone, or GMT itself: the event floats.
         taskEvent->setTz(twin->isAllDay() ? (setting ? setting->currentTZ() : 0)
                                           : tableIdOfName(data, QStringLiteral("Floating")));
     } else {
-        taskEvent->setTz(tableIdOfName(data, QString::fromUtf8(zone.id())));
+        taskEvent->setTz(inUTC ? gmtTableId : tableIdOfName(data, QString::fromUtf8(zone.id())));
         Date start, end;
         if (reveseICalTime(*twin, taskEvent, 1, &start, &end)) {
             taskEvent->setStartTime(start);
@@ -300,13 +350,12 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
         // An event that does not repeat is its own twin: when it already has
         // the zone and times the write would give it (as a copy the export
         // has just written does), there is nothing to look up or write.
-        QTimeZone zone;
-        if (taskEvent->tz() != 0 && !calEvent.isAllDay()) zone = zoneOfId(taskEvent->tz());
+        const QTimeZone zone = writtenZone(*taskEvent, calEvent);
         Date start = taskEvent->startTime(), end = taskEvent->endTime();
         if (calEvent.isAllDay()) {
             start = calEvent.startDate();
             end = calEvent.endDate();
-        } else if (zone.isValid() && !reveseTime(taskEvent, -1, &start, &end)) {
+        } else if (hasInstants(*taskEvent, zone) && !reveseTime(taskEvent, -1, &start, &end)) {
             start = Date();
         }
         if (start && calEvent.timeZone() == QString::fromUtf8(zone.isValid() ? zone.id() : QByteArray())
@@ -332,13 +381,12 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
         Written masterBefore;
         EKEventPtr master = m_eventStore->eventWithIdentifier(event->eventIdentifier());
         if (master) master->refresh();
-        QTimeZone zone;
-        if (taskEvent->tz() != 0 && !calEvent.isAllDay()) zone = zoneOfId(taskEvent->tz());
+        const QTimeZone zone = writtenZone(*taskEvent, calEvent);
         event->setTimeZone(zone);
         if (calEvent.isAllDay()) {
             event->setStartDate(calEvent.startDate());
             event->setEndDate(calEvent.endDate());
-        } else if (zone.isValid()) {
+        } else if (hasInstants(*taskEvent, zone)) {
             Date start, end;
             if (reveseTime(taskEvent, -1, &start, &end)) {
                 event->setStartDate(start);

@@ -156,7 +156,10 @@ void EventDetailView::writeCommonFields(const TaskPtr& item, bool forNewItem)
     item->setStartTime(m_startTextField->dateValue());
     if (forNewItem) item->setRepeatStartDate(item->startTime());
     item->setEndTime(m_endTextField->dateValue());
-    item->setTz(setting && setting->tzSupport() ? m_zoneId : (setting ? setting->currentTZ() : m_zoneId));
+    // Without zone support the form shows an item at its own times, so it
+    // keeps its own zone (a new one has the display zone's): given the
+    // display zone, a New York 14:00 retitled in Paris would become Paris's.
+    item->setTz(m_zoneId);
 
     if (allDay) {
         const Date start = item->startTime();

@@ -632,6 +632,7 @@ bool CoreData::finishInit()
     });
     if (const SettingPtr setting = currentSetting(); setting && (setting->currentTZ() == -1 || setting->currentTZ() == 0))
         setting->setCurrentTZ(appRootTZ());
+    followSystemZoneWithoutZoneSupport();
     // A checklist that could not be turned stays one; the next start tries
     // again, and the program runs meanwhile.
     if (!migrateFromCheckListToNote()) qWarning() << "Some checklists stay checklists until the next start";
@@ -670,6 +671,19 @@ void CoreData::setAppRootTZ(qint64 zoneId)
     // A search still pending would otherwise overwrite the choice.
     appRootTZ();
     m_appRootTZ = zoneId;
+}
+
+void CoreData::followSystemZoneWithoutZoneSupport()
+{
+    const SettingPtr setting = currentSetting();
+    if (!setting || setting->tzSupport()) return;
+    // The table names most machine zones by their own name: the search for
+    // the system zone's entry need not be waited for then.
+    if (getTimeZoneName(setting->currentTZ()) == QString::fromUtf8(GregorianCalendar::systemZone().id())) return;
+    const qint64 system = appRootTZ();
+    if (system == 0 || setting->currentTZ() == system) return;
+    setting->setCurrentTZ(system);
+    if (!setting->dehydrate()) qWarning() << "The new time zone could not be saved in the settings";
 }
 
 // Waits for the search begun ahead; without one, searches now. Under
@@ -1311,26 +1325,6 @@ std::optional<TimezoneObj> CoreData::getTimeZone(qint64 zoneId) const
     return zone ? std::optional<TimezoneObj>(*zone) : std::nullopt;
 }
 
-namespace {
-
-// A wall time of one zone as the wall time of the other at the same instant,
-// each zone with its offset of that day. Dates hold wall times as the
-// system zone's.
-Date wallTimeInZone(const Date& wall, const QTimeZone& from, const QTimeZone& to)
-{
-    if (!wall) return wall;
-    const double whole = std::floor(wall.timeIntervalSince1970());
-    const double fraction = wall.timeIntervalSince1970() - whole;
-    const DateFields own = GregorianCalendar::fields(wall);
-    const Date instant = GregorianCalendar::dateFromFields(own.year, own.month, own.day, own.hour, own.minute, own.second, from);
-    if (!instant) return wall;
-    const DateFields there = GregorianCalendar::fields(instant, to);
-    const Date converted = GregorianCalendar::dateFromFields(there.year, there.month, there.day, there.hour, there.minute, there.second);
-    return converted ? converted.dateByAddingTimeInterval(fraction) : wall;
-}
-
-}  // namespace
-
 void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item) const
 {
     recalculateTimeWithTimezoneSupport(item, currentSetting().get());
@@ -1353,8 +1347,8 @@ void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item, const Set
         plainCopy();
         return;
     }
-    item->setTzStartTime(wallTimeInZone(item->startTime(), source, display));
-    item->setTzEndTime(wallTimeInZone(item->endTime(), source, display));
+    item->setTzStartTime(GregorianCalendar::wallTimeInZone(item->startTime(), source, display));
+    item->setTzEndTime(GregorianCalendar::wallTimeInZone(item->endTime(), source, display));
 }
 
 void CoreData::recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const
@@ -1369,8 +1363,8 @@ void CoreData::recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const
     const QTimeZone source = GregorianCalendar::zoneNamed(getTimeZoneName(item->tz()));
     const QTimeZone display = GregorianCalendar::zoneNamed(getTimeZoneName(setting->currentTZ()));
     if (!source.isValid() || !display.isValid()) return;
-    if (item->startTime()) item->setStartTime(wallTimeInZone(item->startTime(), display, source));
-    if (item->endTime()) item->setEndTime(wallTimeInZone(item->endTime(), display, source));
+    if (item->startTime()) item->setStartTime(GregorianCalendar::wallTimeInZone(item->startTime(), display, source));
+    if (item->endTime()) item->setEndTime(GregorianCalendar::wallTimeInZone(item->endTime(), display, source));
 }
 
 // A query, not a record method: a statement that cannot run gives the empty

@@ -152,6 +152,10 @@ public:
     // for by the first that needs it.
     qint64 appRootTZ() const;
     void setAppRootTZ(qint64 zoneId);
+    // Without zone support the display zone is the machine's: a start under
+    // another zone than the last run's is a zone change as one while running
+    // is, and the settings take (and save) the system zone's entry.
+    void followSystemZoneWithoutZoneSupport();
     // Now as the day grid shows it: the clock read in the chosen zone when
     // the time-zone support is on, else the system's. New items take their
     // times from it.

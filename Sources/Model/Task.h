@@ -14,6 +14,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QTimeZone>
 #include <QVariantMap>
 
 #include <array>
@@ -414,11 +415,17 @@ public:
         const Date& now() const { return m_now; }
         const Date& limit() const { return m_limit; }
         const QList<std::shared_ptr<const AlertObj>>& alertsOf(const Task& item);
+        // The zone an event's own times are read in when it is not the
+        // machine's: with zone support on, the event's zone (the display
+        // zone may be another than the machine's too). Invalid otherwise.
+        QTimeZone ownZone(const Task& item);
 
     private:
         Date m_now;
         Date m_limit;
+        bool m_zones = false;
         QHash<QString, QList<std::shared_ptr<const AlertObj>>> m_alerts;
+        QHash<qint64, QTimeZone> m_ownZones;
     };
     // The same as nextAlarmDate() at the pass's time.
     std::shared_ptr<LocalNotification> nextAlarmDate(AlarmPass& pass);

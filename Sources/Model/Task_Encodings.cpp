@@ -4,7 +4,9 @@
 
 #include "Clock.h"
 #include "CoreData.h"
+#include "GregorianCalendar.h"
 #include "RecurrenceExpander.h"
+#include "Setting.h"
 #include "Utilities.h"
 
 namespace {
@@ -106,6 +108,22 @@ Task::AlarmPass::AlarmPass()
     // Alarms are scheduled up to the turn of next year; the list is rebuilt long before.
     , m_limit(Utilities::dateWithNewYearOffset(m_now, 1))
 {
+    const CoreData* dataManager = CoreData::shared();
+    const SettingPtr setting = dataManager ? dataManager->currentSetting() : nullptr;
+    m_zones = setting && setting->tzSupport();
+}
+
+QTimeZone Task::AlarmPass::ownZone(const Task& item)
+{
+    if (!m_zones || item.m_taskType != 0 || item.m_tz == 0) return {};
+    auto known = m_ownZones.find(item.m_tz);
+    if (known == m_ownZones.end()) {
+        const CoreData* dataManager = CoreData::shared();
+        QTimeZone zone = dataManager ? GregorianCalendar::zoneNamed(dataManager->getTimeZoneName(item.m_tz)) : QTimeZone();
+        if (zone == GregorianCalendar::systemZone()) zone = QTimeZone();
+        known = m_ownZones.insert(item.m_tz, zone);
+    }
+    return *known;
 }
 
 const QList<std::shared_ptr<const AlertObj>>& Task::AlarmPass::alertsOf(const Task& item)
@@ -131,6 +149,15 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate(AlarmPass& pass)
     if (m_status == 1 || m_alertValues.isEmpty()) return nullptr;
     const Date& now = pass.now();
     Date limit = pass.limit();
+    // An event's own times are its zone's wall times; its alarms ring at the
+    // instant they name, so the comparisons with its start take now in its
+    // zone, and a fire time goes to the machine's clock.
+    const QTimeZone own = pass.ownZone(*this);
+    const QTimeZone machine = GregorianCalendar::systemZone();
+    const Date ownNow = own.isValid() ? GregorianCalendar::wallTimeInZone(now, machine, own) : now;
+    const auto onMachineClock = [&](const Date& ownTime) {
+        return own.isValid() ? GregorianCalendar::wallTimeInZone(ownTime, own, machine) : ownTime;
+    };
 
     Date base;
     bool basePerAlert = false;
@@ -143,7 +170,7 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate(AlarmPass& pass)
         if (m_repeatType == 0 || storedOccurrence) {
             // Once the event has begun its own alerts are over, but a snooze
             // the person asked for comes back at its time all the same.
-            started = m_startTime < now;
+            started = m_startTime < ownNow;
             base = m_startTime;
         } else {
             basePerAlert = true;
@@ -160,9 +187,9 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate(AlarmPass& pass)
         if (isAbsoluteAlert(*alert)) {
             fire = alert->absoluteDate();
         } else {
-            if (basePerAlert) base = repeatingEventAlertBase(shared_from_this(), alert->relativeOffset(), now);
+            if (basePerAlert) base = repeatingEventAlertBase(shared_from_this(), alert->relativeOffset(), ownNow);
             // An occurrence-less base gives the zero date, which never fires.
-            fire = base ? Utilities::newDateFromDate(base, double(alert->relativeOffset()))
+            fire = base ? onMachineClock(Utilities::newDateFromDate(base, double(alert->relativeOffset())))
                         : Date::dateWithTimeIntervalSince1970(0);
         }
         // The earliest alarm ahead wins; of equal ones the first in the list.

@@ -944,14 +944,9 @@ void MainView::reloadADEandUI()
 void MainView::systemTimeZoneChanged()
 {
     heardChange();
-    CoreData* manager = dataManager();
-    const SettingPtr setting = settings();
-    if (manager) {
+    if (CoreData* manager = dataManager()) {
         manager->setAppRootTZ(manager->getDefaultTimezone());
-        if (setting && setting->tzSupport() == 0) {
-            setting->setCurrentTZ(manager->appRootTZ());
-            if (!setting->dehydrate()) qWarning() << "The new time zone could not be saved in the settings";
-        }
+        manager->followSystemZoneWithoutZoneSupport();
     }
     reloadAfterItemListChange();
 }

@@ -143,6 +143,13 @@ protected:
         return ICalendarFile::readEvents(file.readAll(), &problem);
     }
 
+    // The instant of one of an item's times, which it holds as its zone's
+    // wall-clock time (floating ones as they are).
+    static Date instantOf(const Date& itemTime, const Task& item)
+    {
+        return iCalSyncJobs::itemTimeToStoreTime(itemTime, iCalSyncJobs::zoneOfTableId(item.tz()));
+    }
+
     TaskPtr localEvent(const Date& start, const Date& end)
     {
         auto item = std::make_shared<Task>();

@@ -94,31 +94,50 @@ TEST_F(EventTimeZonesTest, AZonedStoreEventGivesTheItemItsZoneAndWallClockTimes)
     EXPECT_EQ(end, utc(2014, 3, 20, 2));
 }
 
+// Times in UTC ("Z", as a file without a zone has them) are instants, held
+// in the table's GMT: shown in Paris on a machine in New York on both sides
+// of New York's clock change, they are Paris's time of that instant, and
+// written back the same instant.
 TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
 {
+    constexpr qint64 gmtZone = 56832;
     struct Case {
         const char* name;
         QString zone;
         bool allDay;
         qint64 expectedZone;
+        int ownHour;  // of the item, 09:00 in UTC
+        const char* machine = "Europe/Paris";
+        int day = 20;  // of March 2014: New York changed its clocks on the 9th, Paris on the 30th
     };
     const Case cases[] = {
-        {"Reykjavik", QStringLiteral("Atlantic/Reykjavik"), false, 0},
-        {"UTC", QStringLiteral("UTC"), false, 0},
-        {"no zone", QString(), false, 0},
-        {"all-day", QString(), true, parisZone},
+        {"Reykjavik", QStringLiteral("Atlantic/Reykjavik"), false, 0, 10},
+        {"UTC", QStringLiteral("UTC"), false, 0, 10},
+        {"times in UTC", QString(), false, gmtZone, 9},
+        {"times in UTC, on a machine in New York", QString(), false, gmtZone, 9, "America/New_York"},
+        {"times in UTC, on a machine in New York, before its clock change", QString(), false, gmtZone, 9,
+         "America/New_York", 5},
+        {"all-day", QString(), true, parisZone, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const CalEventPtr event = zonedEvent(c.allDay ? local(2014, 3, 20) : utc(2014, 3, 20, 9), c.zone, c.allDay);
+        ScopedTimeZone machine(c.machine);
+        const Date instant = c.allDay ? local(2014, 3, c.day) : utc(2014, 3, c.day, 9);
+        const CalEventPtr event = zonedEvent(instant, c.zone, c.allDay);
         const TaskPtr item = imported(event);
-        const Date start = item->startTime();
-        const Date end = item->endTime();
+        const double length = item->endTime().timeIntervalSinceDate(item->startTime());
         jobs->synchEventTimeZone(*event, item);
         EXPECT_EQ(item->tz(), c.expectedZone);  // "Floating" is entry 0 of the table
-        EXPECT_EQ(item->startTime(), start);
-        EXPECT_EQ(item->endTime(), end);
+        EXPECT_EQ(item->startTime(), local(2014, 3, c.day, c.ownHour));
+        EXPECT_EQ(item->endTime().timeIntervalSinceDate(item->startTime()), length);
         EXPECT_EQ(item->prevAllDay(), c.allDay);
+        if (c.allDay) continue;
+        dataManager().recalculateTimeWithTimezoneSupport(item);
+        EXPECT_EQ(GregorianCalendar::fields(item->tzStartTime()).hour, 10) << "shown in Paris";
+        if (c.expectedZone == 0) continue;
+        Date start, end;
+        ASSERT_TRUE(jobs->reveseTime(item, -1, &start, &end));
+        EXPECT_EQ(start, instant);
     }
     // London stands at GMT only until its clocks change: it keeps its zone.
     const CalEventPtr london = zonedEvent(utc(2014, 1, 20, 9), QStringLiteral("Europe/London"));

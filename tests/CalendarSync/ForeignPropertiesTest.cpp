@@ -32,7 +32,7 @@ protected:
         if (root->repeatType() != 0) dataManager().fillRepeatEventInstances({root}, items, from, to);
         else if (root->taskType() == 0) items << root;
         QList<IndependentReader::Occurrence> found;
-        for (const TaskPtr& item : items) found << IndependentReader::Occurrence{item->startTime(), item->endTime()};
+        for (const TaskPtr& item : items) found << IndependentReader::Occurrence{instantOf(item->startTime(), *item), instantOf(item->endTime(), *item)};
         return found;
     }
     // The file as it is now, checked by the reader at the end.

@@ -176,7 +176,9 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         Date start, end;
         Date storedStart, storedEnd;
         qint64 duration;
+        qint64 zone = defaultZone;  // the event's own, kept
     };
+    const qint64 newYork = -21536;
     const Case cases[] = {
         {"one all-day day", true, localDate(2014, 1, 16, 10), localDate(2014, 1, 16, 11), localDate(2014, 1, 16),
          localDate(2014, 1, 16, 23, 59, 59), 1439},
@@ -184,10 +186,16 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
          localDate(2014, 1, 17, 23, 59, 59), 2879},
         {"a timed event of no length gets the default", false, localDate(2014, 1, 16, 10),
          localDate(2014, 1, 16, 10), localDate(2014, 1, 16, 10), localDate(2014, 1, 16, 11), eventMinutes},
+        // Without zone support it shows at its own times: given the display
+        // zone, those would become that zone's.
+        {"an event of another zone without zone support", false, localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 15),
+         localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 15), 60, newYork},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const TaskPtr item = storedEvent(localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 11));
+        item->setTz(c.zone);
+        ASSERT_TRUE(item->dehydrate());
         EventDetailView& form = editForm(item);
         form.allDayBtn()->setState(c.allDay ? 1 : 0);
         form.startTextField()->setDateValue(c.start);
@@ -200,6 +208,7 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         EXPECT_EQ(stored->endTime(), c.storedEnd);
         EXPECT_EQ(stored->duration(), c.duration);
         EXPECT_EQ(stored->isADE(), c.allDay);
+        EXPECT_EQ(stored->tz(), c.zone);
     }
 }
 

@@ -314,6 +314,47 @@ TEST_F(CoreDataStartupTest, TheSystemZoneSearchedDuringTheStartIsAnsweredToWhoev
     }
 }
 
+// A data folder used under one zone and started under another: without zone
+// support the display zone becomes the machine's, as a change while running
+// does, and stays so at the start after; with support it is the person's
+// choice and stays.
+TEST_F(CoreDataStartupTest, AStartUnderAnotherZoneIsAZoneChange)
+{
+    constexpr qint64 paris = 53392, newYork = -21536, reykjavik = 42624;  // the table's entry for UTC
+    const struct {
+        const char *before, *after;
+        bool support;
+        qint64 shown;
+    } cases[] = {
+        {"America/New_York", "Europe/Paris", false, paris},
+        {"UTC", "Europe/Paris", false, paris},
+        {"Europe/Paris", "America/New_York", false, newYork},
+        {"Europe/Paris", "UTC", false, reykjavik},
+        {"Europe/Paris", "America/New_York", true, paris},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.before << " then " << c.after << (c.support ? " with" : " without")
+                                        << " zone support");
+        ScopedDataHome home;
+        {
+            ScopedTimeZone zone(c.before);
+            start();
+            ASSERT_TRUE(started());
+            const SettingPtr setting = CoreData::shared()->currentSetting();
+            setting->setTzSupport(c.support);
+            ASSERT_TRUE(setting->dehydrate());
+            stop();
+        }
+        ScopedTimeZone zone(c.after);
+        for (int run = 0; run < 2; ++run) {
+            start();
+            ASSERT_TRUE(started());
+            EXPECT_EQ(CoreData::shared()->currentSetting()->currentTZ(), c.shown) << "start " << run;
+            stop();
+        }
+    }
+}
+
 TEST_F(CoreDataStartupTest, NetworkComingBackAsksForOnePushOfEverythingButLinks)
 {
     ASSERT_TRUE(CoreData::writeZVWAccount(QStringLiteral("ann@example.com"), QStringLiteral("secret")));

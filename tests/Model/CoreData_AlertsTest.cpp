@@ -402,6 +402,54 @@ TEST_F(AlertsTest, ARepeatingEventRingsAtEachOccurrenceInTurn)
     EXPECT_EQ(dataManager().allAlert().first()->dateFire(), localDate(2014, 1, 17, 10, 45));
 }
 
+// An event's alert rings at the instant its own times name: with zone
+// support on they are its zone's wall times, whichever zones the machine and
+// the display are in, on either side of each zone's clock change; without,
+// they are the machine's.
+TEST_F(AlertsTest, AnEventRingsAtTheInstantOfItsOwnTimes)
+{
+    dataManager().loadTimeZones();
+    const struct {
+        const char *machine, *own;
+        bool support;
+        int month, day, hour, minute;  // the event's own start, 2024
+        int utcHour, utcMinute;        // the instant 15 minutes before it
+    } cases[] = {
+        {"America/New_York", "Europe/Paris", true, 7, 17, 15, 30, 13, 15},
+        {"America/New_York", "Europe/Paris", false, 7, 17, 15, 30, 19, 15},
+        {"America/New_York", "Europe/Paris", true, 3, 27, 9, 0, 7, 45},  // only New York has changed its clocks
+        {"Europe/Paris", "America/New_York", true, 3, 20, 14, 0, 17, 45},
+        {"Europe/Paris", "America/New_York", true, 10, 30, 14, 0, 17, 45},  // only Paris has changed them back
+        {"Europe/Paris", "Europe/Paris", true, 10, 30, 14, 0, 12, 45},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.own << " event on " << c.month << "/" << c.day << ", machine in " << c.machine
+                                        << (c.support ? ", zone support" : ""));
+        ScopedTimeZone machine(c.machine);
+        const Date ring = GregorianCalendar::dateFromFields(2024, c.month, c.day, c.utcHour, c.utcMinute, 0,
+                                                            GregorianCalendar::utcZone());
+        Clock::setFixed(ring.dateByAddingTimeInterval(-86400));
+        setting().setTzSupport(c.support);
+        setting().setCurrentTZ(dataManager().getTimeZoneId(QStringLiteral("Europe/Paris")));
+        const TaskPtr event = listedTask(QStringLiteral("Review"), localDate(2024, c.month, c.day, c.hour, c.minute),
+                                         minutesBefore(15), 0);
+        event->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.own)));
+        startAlarms();
+        ASSERT_EQ(dataManager().allAlert().size(), 1);
+        EXPECT_EQ(dataManager().allAlert().first()->dateFire(), ring);
+
+        presenter.scriptButton(AlertResponse::firstButton);
+        const qsizetype rung = presenter.requests().size();
+        Clock::setFixed(ring.dateByAddingTimeInterval(-40));
+        dataManager().alertNow();
+        EXPECT_EQ(presenter.requests().size(), rung) << "not a minute early";
+        Clock::setFixed(ring.dateByAddingTimeInterval(20));
+        dataManager().alertNow();
+        EXPECT_EQ(presenter.requests().size(), rung + 1) << "in its minute";
+        dataManager().doWithAllTasksEventsAdes(TaskList{event}, 1);
+    }
+}
+
 TEST_F(AlertsTest, ARebuildFromAnotherThreadRunsOnTheMainThreadBeforeTheThreadGoesOn)
 {
     ThreadRecordingScheduler recording;

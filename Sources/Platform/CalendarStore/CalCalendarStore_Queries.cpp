@@ -81,6 +81,7 @@ CalEventPtr CalCalendarStore::eventOf(const ICalEventFileData& file, const ICalO
     event->m_endDate = occurrence.end;
     event->m_allDay = data.allDay;
     event->m_timeZone = data.timeZone;
+    event->m_inUTC = data.inUTC;
     // A changed occurrence carries its series' rule and extra dates.
     if (file.master) {
         event->m_rule = file.master->rule;

@@ -45,6 +45,9 @@ public:
     // then holds UTC times).
     const QString& timeZone() const { return m_timeZone; }
     void setTimeZone(const QString& zone) { m_timeZone = zone; }
+    // Read from a file whose times have no zone: they are in UTC ("Z"),
+    // instants, rather than floating wall-clock times.
+    bool inUTC() const { return m_inUTC; }
 
     const std::optional<CalRecurrenceRule>& recurrenceRule() const { return m_rule; }
     void setRecurrenceRule(const std::optional<CalRecurrenceRule>& rule) { m_rule = rule; }
@@ -78,6 +81,7 @@ private:
     Date m_endDate;
     bool m_allDay = false;
     QString m_timeZone;
+    bool m_inUTC = false;
     std::optional<CalRecurrenceRule> m_rule;
     Date m_occurrence;
     bool m_detached = false;

@@ -29,6 +29,7 @@ struct ICalEventData {
     bool allDay = false;
     QString timeZone;                // the IANA zone the TZID stands for, when it stands for one
     QTimeZone wallZone;              // the zone of the wall-clock start (UTC for "Z" times)
+    bool inUTC = false;              // a "Z" start: an instant, not a floating time
     // The file's own zone definition, when the TZID names no zone the
     // platform knows; the occurrences repeat at its wall-clock time.
     std::shared_ptr<const ICalForeignZone> wallForeign;

@@ -124,6 +124,7 @@ struct ReadTime {
     QString tzid;  // the IANA zone it names, when it names one
     std::shared_ptr<const ICalForeignZone> foreign;  // the file's own zone, when only the file defines it
     bool unknownZone = false;  // a TZID that names no zone, read in the system zone
+    bool utc = false;          // a "Z" time
 };
 
 // ICalendarFile.cpp: the text parsed, and the components of a parsed file.

@@ -102,6 +102,7 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
         read.zone = GregorianCalendar::systemZone();
     } else if (icaltime_is_utc(time)) {
         read.zone = QTimeZone::utc();
+        read.utc = true;
     } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
         const QString name = tzidOf(property, parameter);
         const FileZone zone = fileZoneOf(property, name);
@@ -314,6 +315,7 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
     event->allDay = start.isDate;
     event->timeZone = start.tzid;
     event->wallZone = start.zone;
+    event->inUTC = start.utc;
     event->wallForeign = start.foreign;
     event->title = propertyText(component, ICAL_SUMMARY_PROPERTY);
     event->location = propertyText(component, ICAL_LOCATION_PROPERTY);

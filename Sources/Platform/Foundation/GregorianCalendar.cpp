@@ -11,6 +11,7 @@
 #include <QTime>
 
 #include <atomic>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -339,6 +340,19 @@ Date GregorianCalendar::dateFromFields(qint64 year, qint64 month, qint64 day,
 {
     const std::optional<qint64> wallClock = wallClockOfFields(year, month, day, hour, minute, second);
     return wallClock ? dateOfWallClock(*wallClock, usableZone(zone)) : Date();
+}
+
+Date GregorianCalendar::wallTimeInZone(const Date& wall, const QTimeZone& from, const QTimeZone& to)
+{
+    if (!wall) return wall;
+    const double whole = std::floor(wall.timeIntervalSince1970());
+    const double fraction = wall.timeIntervalSince1970() - whole;
+    const DateFields own = fields(wall);
+    const Date instant = dateFromFields(own.year, own.month, own.day, own.hour, own.minute, own.second, from);
+    if (!instant) return wall;
+    const DateFields there = fields(instant, to);
+    const Date converted = dateFromFields(there.year, there.month, there.day, there.hour, there.minute, there.second);
+    return converted ? converted.dateByAddingTimeInterval(fraction) : wall;
 }
 
 int GregorianCalendar::secondsIntoDay(const Date& date)

@@ -57,6 +57,11 @@ public:
     static int secondsIntoDay(const Date& date);
     static Date dateOnDayOf(const Date& day, qint64 secondsIntoDay);
 
+    // Dates hold wall times as the system zone's: a wall time of one zone as
+    // the wall time of the other at the same instant, each zone with its
+    // offset of that day, not of today.
+    static Date wallTimeInZone(const Date& wall, const QTimeZone& from, const QTimeZone& to);
+
     // Offsets of the system zone, in seconds: in force now, and at a date.
     static int secondsFromGMT();
     static int secondsFromGMTForDate(const Date& date);
