@@ -832,11 +832,26 @@ bool CalendarView::isInTaskZone(double x) const
     return Utilities::today(Clock::now()) == Utilities::today(shownDay()) && x >= taskZoneLeft;
 }
 
+namespace {
+
+// A point of the grid (our coordinates), in the flipped document: to Qt's,
+// then to the document's.
+QPointF documentPointOfGridPoint(const View& grid, const QWidget& document, const QPointF& point)
+{
+    const QPointF inGrid = grid.toQt(point);
+    return QPointF(document.mapFrom(&grid, inGrid.toPoint())) + (inGrid - inGrid.toPoint());
+}
+
+}  // namespace
+
 QPointF CalendarView::documentPointOf(const DraggingInfo& info) const
 {
-    // Our coordinates of the grid, to Qt's, to the flipped document's.
-    const QPointF inGrid = toQt(info.draggedImageLocation());
-    return QPointF(m_contentView->mapFrom(this, inGrid.toPoint())) + (inGrid - inGrid.toPoint());
+    return documentPointOfGridPoint(*this, *m_contentView, info.draggedImageLocation());
+}
+
+QPointF CalendarView::documentPointerOf(const DraggingInfo& info) const
+{
+    return documentPointOfGridPoint(*this, *m_contentView, info.draggingLocation());
 }
 
 unsigned CalendarView::draggingEntered(const DraggingInfo& info)
@@ -907,9 +922,13 @@ bool CalendarView::performDragOperation(const DraggingInfo& info)
 
     const QPointF imagePoint = documentPointOf(info);
     const double imageTop = imagePoint.y() - (info.draggedImageSize().isValid() ? info.draggedImageSize().height() : 0);
-    const DropTime time = dropTimeOfImageTop(imageTop);
     const bool inTaskZone = isInTaskZone(imagePoint.x());
     const bool fromList = info.sourceInherits("TaskListTableView") || info.sourceInherits("CategoryDetailListItemView");
+    // An event box's picture is the box: its top is the new start. Any other
+    // picture (a list row, a task piece) is held anywhere along its height,
+    // so the item lands where the pointer is.
+    const bool pictureIsTheBox = !fromList && item->taskType() == 0;
+    const DropTime time = dropTimeOfImageTop(pictureIsTheBox ? imageTop : documentPointerOf(info).y());
 
     if (fromList) {
         if (item->taskType() == 1)
