@@ -172,6 +172,20 @@ TEST_F(CalendarViewTest, EventsStartingTogetherShareTheWidthAndOverlapsAreIndent
     EXPECT_EQ(boxNamed(QStringLiteral("nine ten"))->frame().x(), 55 + a / 2);
     EXPECT_EQ(boxNamed(QStringLiteral("nine ten"))->frame().width(), a / 2 - 2);
     EXPECT_TRUE(grid().eventList().isEmpty()) << "the layout takes every event off its working list";
+
+    // Shown in Paris, a New York event at 9:30 by Paris clocks (3:30 by its
+    // own) comes after the two by its shown time: they still share the
+    // width, and it is indented under them.
+    setting().setTzSupport(1);
+    setting().setCurrentTZ(parisZone);
+    const TaskPtr newYork = addEvent(QStringLiteral("New York"), localDate(2014, 1, 15, 3, 30), localDate(2014, 1, 15, 4));
+    newYork->setTz(dataManager().getTimeZoneId(QStringLiteral("America/New_York")));
+    ASSERT_TRUE(newYork->dehydrate());
+    grid().reloadData();
+    ASSERT_EQ(grid().eventBoxes().size(), 3u);
+    EXPECT_EQ(boxNamed(QStringLiteral("nine"))->frame(), QRectF(55, 9 * 46 + 23, a / 2 - 2, 50 * 46 / 60.0));
+    EXPECT_EQ(boxNamed(QStringLiteral("nine ten"))->frame().x(), 55 + a / 2);
+    EXPECT_EQ(boxNamed(QStringLiteral("New York"))->frame(), QRectF(60, 9.5 * 46 + 23, a - 7, 23));
 }
 
 TEST_F(CalendarViewTest, AGroupStartingUnderARunningBoxIsIndentedUntilAFreeStart)
