@@ -9,6 +9,7 @@
 #include "CoreData.h"
 #include "CustomNSView.h"
 #include "support/BenchDatabase.h"
+#include "support/CrowdedZonedDay.h"
 #include "DayCalendarView.h"
 #include "GregorianCalendar.h"
 #include "MainView.h"
@@ -200,47 +201,14 @@ BENCHMARK(BM_EdgeDragMoveAndRedrawOnAnOrdinaryDay)->Unit(benchmark::kMicrosecond
 
 // ---- a crowded day, half of it in another zone ----
 //
-// 2,000 events between 9:00 and 18:00 of the shown day in Paris, every
-// other one planned in New York at the same instant (zone support on). The
-// second argument 0 gives all of them Paris. The boxes and markers show how
-// the events of both zones share the day's quarter hours.
+// The day of support/CrowdedZonedDay.h; the argument 0 gives all its events
+// Paris. The boxes and markers show how the events of both zones share the
+// day's quarter hours.
 namespace {
-
-struct CrowdedZonedDayOrganizer {
-    explicit CrowdedZonedDayOrganizer(bool halfInNewYork)
-    {
-        CoreData& manager = database.dataManager();
-        Clock::setFixed(theDay().dateByAddingTimeInterval(10 * 3600));
-        const qint64 paris = manager.getTimeZoneId(QStringLiteral("Europe/Paris"));
-        const qint64 newYork = manager.getTimeZoneId(QStringLiteral("America/New_York"));
-        if (const SettingPtr setting = manager.currentSetting()) {
-            setting->setTzSupport(1);
-            setting->setCurrentTZ(paris);
-        }
-        database.exec("BEGIN");
-        for (int i = 0; i < 2000; ++i) {
-            const bool inNewYork = halfInNewYork && i % 2 == 1;
-            auto event = std::make_shared<Task>();
-            event->setTaskType(0);
-            event->setTaskName(QStringLiteral("Event %1").arg(i));
-            event->setCalendarId(1);
-            event->setTz(inNewYork ? newYork : paris);
-            // New York's clocks stand six hours behind Paris's in December.
-            const Date start = GregorianCalendar::dateFromFields(2026, 12, 7, inNewYork ? 3 : 9, (i * 37) % (9 * 60), 0);
-            event->setStartTime(start);
-            event->setEndTime(start.dateByAddingTimeInterval(30 * 60.0));
-            event->setDuration(30);
-            if (!event->insertAndDehydrate()) std::abort();
-        }
-        database.exec("COMMIT");
-        manager.setCurrentSelectedDay(theDay());
-    }
-    BenchDatabase database;
-};
 
 void BM_ReloadAndPaintACrowdedDayOfTwoZones(benchmark::State& state)
 {
-    CrowdedZonedDayOrganizer organizer(state.range(0) != 0);
+    CrowdedZonedDay organizer(theDay(), state.range(0) != 0);
     {
         DayPane day;
         QImage canvas(day.pane.size(), QImage::Format_ARGB32_Premultiplied);
