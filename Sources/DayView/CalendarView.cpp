@@ -245,7 +245,10 @@ CalendarView::BoxPlacement CalendarView::placementOfEvent(const Date& shownStart
         placement.height = hoursIntoDay(shownEnd) * hourHeight;
     } else {
         placement.y = hoursIntoDay(shownStart) * hourHeight + firstLineY;
-        placement.height = shownEnd.timeIntervalSinceDate(shownStart) * hourHeight / 3600;
+        // The grid's rows are clock hours, also on a day of a clock change:
+        // the box runs from its start's line to its end's, not for the
+        // elapsed time.
+        placement.height = (hoursIntoDay(shownEnd) - hoursIntoDay(shownStart)) * hourHeight;
     }
     if (dayNumber(shownEnd) > day) placement.height = 24 * hourHeight - (placement.y - firstLineY);
     placement.height = std::max(minimumBoxHeight, placement.height);

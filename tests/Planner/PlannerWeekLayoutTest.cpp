@@ -193,6 +193,7 @@ TEST_F(PlannerWeekGridTest, BlocksStandByDayQuarterHourAndOverlap)
         std::vector<BlockAt> blocks;
         // The events' own zone, shown in Paris with zone support on; none: Paris.
         const char* zone = nullptr;
+        Date sunday;  // the week's first day; none: 7 April
     } cases[] = {
         {"an overlap keeps its level; a block from the day bottom starts afresh", 140, 0,
          {{day(2024, 4, 7, 14), day(2024, 4, 7, 15)}, {day(2024, 4, 7, 14, 30), day(2024, 4, 7, 16)},
@@ -215,6 +216,10 @@ TEST_F(PlannerWeekGridTest, BlocksStandByDayQuarterHourAndOverlap)
         {"begun before the week: column 0 from the top; at 0:00 the start edge stays", 100, 0,
          {{day(2024, 4, 6, 20), day(2024, 4, 7, 2)}, {day(2024, 4, 8, 0), day(2024, 4, 8, 1)}},
          {{0, 59.5, 23.5, 99, 94, false, false}, {1, 159.5, 23.5, 99, 47, false, false}}},
+        {"1:00 to 4:00 over Paris's spring change: three rows", 100, 0, {{day(2024, 3, 31, 1), day(2024, 3, 31, 4)}},
+         {{0, 59.5, 70.5, 99, 141, false, false}}, nullptr, day(2024, 3, 31)},
+        {"1:00 to 4:00 over Paris's autumn change: three rows", 100, 0, {{day(2024, 10, 27, 1), day(2024, 10, 27, 4)}},
+         {{0, 59.5, 70.5, 99, 141, false, false}}, nullptr, day(2024, 10, 27)},
         {"Tokyo on the week's days: shown on the Saturday; shown the Saturday before: not in the week", 100, 0,
          {{day(2024, 4, 14, 5), day(2024, 4, 14, 6)}, {day(2024, 4, 7, 6), day(2024, 4, 7, 6, 30)}},
          {{6, 659.5, 1057.5, 99, 47, false, false}}, "Asia/Tokyo"},
@@ -225,7 +230,7 @@ TEST_F(PlannerWeekGridTest, BlocksStandByDayQuarterHourAndOverlap)
     for (const Case& c : cases) {
         setting().setTzSupport(c.zone != nullptr);
         const std::vector<TaskPtr> stored = events(c.times, c.zone);
-        const Date start = c.weekStartDay == 1 ? day(2024, 4, 8) : day(2024, 4, 7);
+        const Date start = c.sunday ? c.sunday : c.weekStartDay == 1 ? day(2024, 4, 8) : day(2024, 4, 7);
         const std::vector<Block> blocks = layOutGrid(dataManager(), {start, c.itemWidth, c.weekStartDay}, stored);
         ASSERT_EQ(blocks.size(), c.blocks.size()) << c.name;
         for (size_t i = 0; i < blocks.size(); ++i) {

@@ -282,7 +282,9 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
         const Date groupStart = groupFirst.tzStartTime() ? groupFirst.tzStartTime() : groupFirst.startTime();
         y = (double(Utilities::getHour(groupStart)) + double(Utilities::getMinute(start)) / 60.0) * hourHeight
             + firstHourY;
-        height = end.timeIntervalSinceDate(start) * hourHeight / 3600.0;
+        // Clock hours, as the rows: a clock change leaves the block the rows
+        // from its start to its end.
+        height = (weekLayoutHoursOf(end) - weekLayoutHoursOf(start)) * hourHeight;
     }
     if (dayNumber(end) > referenceDay) {
         block.fixedEnd = true;
