@@ -199,16 +199,12 @@ BENCHMARK(BM_EdgeDragMoveAndRedrawOnAnOrdinaryDay)->Unit(benchmark::kMicrosecond
 
 }  // namespace
 
-// ---- a crowded day, half of it in another zone ----
-//
-// The day of support/CrowdedZonedDay.h; the argument 0 gives all its events
-// Paris. The boxes and markers show how the events of both zones share the
-// day's quarter hours.
 namespace {
 
-void BM_ReloadAndPaintACrowdedDayOfTwoZones(benchmark::State& state)
+// The day pane's whole reload and its painting, timed; its boxes and
+// markers counted.
+void reloadAndPaintTheDayPane(benchmark::State& state)
 {
-    CrowdedZonedDay organizer(theDay(), state.range(0) != 0);
     {
         DayPane day;
         QImage canvas(day.pane.size(), QImage::Format_ARGB32_Premultiplied);
@@ -222,6 +218,21 @@ void BM_ReloadAndPaintACrowdedDayOfTwoZones(benchmark::State& state)
         state.counters["markers"] = double(day.grid().moreMarkers().size());
     }
     deliverPostedEvents();
+}
+
+}  // namespace
+
+// ---- a crowded day, half of it in another zone ----
+//
+// The day of support/CrowdedZonedDay.h; the argument 0 gives all its events
+// Paris. The boxes and markers show how the events of both zones share the
+// day's quarter hours.
+namespace {
+
+void BM_ReloadAndPaintACrowdedDayOfTwoZones(benchmark::State& state)
+{
+    CrowdedZonedDay organizer(theDay(), state.range(0) != 0);
+    reloadAndPaintTheDayPane(state);
 }
 BENCHMARK(BM_ReloadAndPaintACrowdedDayOfTwoZones)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -263,18 +274,7 @@ struct LongSeriesOrganizer {
 void BM_ReloadDayOfALongRepeatingOccurrenceAndPaint(benchmark::State& state)
 {
     LongSeriesOrganizer organizer(int(state.range(0)), state.range(1) != 0);
-    {
-        DayPane day;
-        QImage canvas(day.pane.size(), QImage::Format_ARGB32_Premultiplied);
-        for (auto _ : state) {
-            day.pane.reloadData();
-            deliverPostedEvents();
-            QPainter painter(&canvas);
-            day.pane.render(&painter);
-        }
-        state.counters["boxes"] = double(day.grid().eventBoxes().size());
-    }
-    deliverPostedEvents();
+    reloadAndPaintTheDayPane(state);
 }
 BENCHMARK(BM_ReloadDayOfALongRepeatingOccurrenceAndPaint)
     ->ArgsProduct({{1000, 20000}, {0, 1}})
