@@ -1316,14 +1316,23 @@ namespace {
 // A wall time of one zone as the wall time of the other at the same instant,
 // each zone with its offset of that day. Dates hold wall times as the
 // system zone's.
+// A wall time of the system zone is the instant itself: read back from its
+// fields, a time in the repeated hour of an autumn change would become the
+// other of its two instants, and a time saved unchanged would move an hour.
 Date wallTimeInZone(const Date& wall, const QTimeZone& from, const QTimeZone& to)
 {
     if (!wall) return wall;
     const double whole = std::floor(wall.timeIntervalSince1970());
     const double fraction = wall.timeIntervalSince1970() - whole;
-    const DateFields own = GregorianCalendar::fields(wall);
-    const Date instant = GregorianCalendar::dateFromFields(own.year, own.month, own.day, own.hour, own.minute, own.second, from);
-    if (!instant) return wall;
+    const QByteArray systemId = GregorianCalendar::systemZone().id();
+    Date instant = wall;
+    if (from.id() != systemId) {
+        const DateFields own = GregorianCalendar::fields(wall);
+        instant = GregorianCalendar::dateFromFields(own.year, own.month, own.day, own.hour, own.minute, own.second, from);
+        if (!instant) return wall;
+        instant = instant.dateByAddingTimeInterval(fraction);
+    }
+    if (to.id() == systemId) return instant;
     const DateFields there = GregorianCalendar::fields(instant, to);
     const Date converted = GregorianCalendar::dateFromFields(there.year, there.month, there.day, there.hour, there.minute, there.second);
     return converted ? converted.dateByAddingTimeInterval(fraction) : wall;
