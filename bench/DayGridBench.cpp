@@ -9,6 +9,7 @@
 #include "CoreData.h"
 #include "CustomNSView.h"
 #include "support/BenchDatabase.h"
+#include "support/CrowdedZonedDay.h"
 #include "DayCalendarView.h"
 #include "GregorianCalendar.h"
 #include "MainView.h"
@@ -198,6 +199,45 @@ BENCHMARK(BM_EdgeDragMoveAndRedrawOnAnOrdinaryDay)->Unit(benchmark::kMicrosecond
 
 }  // namespace
 
+namespace {
+
+// The day pane's whole reload and its painting, timed; its boxes and
+// markers counted.
+void reloadAndPaintTheDayPane(benchmark::State& state)
+{
+    {
+        DayPane day;
+        QImage canvas(day.pane.size(), QImage::Format_ARGB32_Premultiplied);
+        for (auto _ : state) {
+            day.pane.reloadData();
+            deliverPostedEvents();
+            QPainter painter(&canvas);
+            day.pane.render(&painter);
+        }
+        state.counters["boxes"] = double(day.grid().eventBoxes().size());
+        state.counters["markers"] = double(day.grid().moreMarkers().size());
+    }
+    deliverPostedEvents();
+}
+
+}  // namespace
+
+// ---- a crowded day, half of it in another zone ----
+//
+// The day of support/CrowdedZonedDay.h; the argument 0 gives all its events
+// Paris. The boxes and markers show how the events of both zones share the
+// day's quarter hours.
+namespace {
+
+void BM_ReloadAndPaintACrowdedDayOfTwoZones(benchmark::State& state)
+{
+    CrowdedZonedDay organizer(theDay(), state.range(0) != 0);
+    reloadAndPaintTheDayPane(state);
+}
+BENCHMARK(BM_ReloadAndPaintACrowdedDayOfTwoZones)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
 // ---- a repeating event longer than its repeat interval ----
 //
 // A daily event whose every occurrence lasts `length` days, begun long
@@ -234,18 +274,7 @@ struct LongSeriesOrganizer {
 void BM_ReloadDayOfALongRepeatingOccurrenceAndPaint(benchmark::State& state)
 {
     LongSeriesOrganizer organizer(int(state.range(0)), state.range(1) != 0);
-    {
-        DayPane day;
-        QImage canvas(day.pane.size(), QImage::Format_ARGB32_Premultiplied);
-        for (auto _ : state) {
-            day.pane.reloadData();
-            deliverPostedEvents();
-            QPainter painter(&canvas);
-            day.pane.render(&painter);
-        }
-        state.counters["boxes"] = double(day.grid().eventBoxes().size());
-    }
-    deliverPostedEvents();
+    reloadAndPaintTheDayPane(state);
 }
 BENCHMARK(BM_ReloadDayOfALongRepeatingOccurrenceAndPaint)
     ->ArgsProduct({{1000, 20000}, {0, 1}})

@@ -4,11 +4,15 @@
 // sketches a new event with its ghosts.
 #include "CoreData.h"
 #include "GregorianCalendar.h"
+#include "MoreItemsButton.h"
+#include "PlannerBaseItem.h"
 #include "PlannerWeekView.h"
+#include "WeeklyPane.h"
 #include "ScrollView.h"
 #include "Setting.h"
 #include "Task.h"
 #include "support/BenchDatabase.h"
+#include "support/CrowdedZonedDay.h"
 #include "support/PostedEvents.h"
 
 #include <QCoreApplication>
@@ -213,3 +217,33 @@ BENCHMARK(BM_ReloadWeekOfALongRepeatingOccurrenceAndPaint)
     ->ArgsProduct({{10, 1000, 3000, 10000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// ---- a crowded day, half of it in another zone ----
+//
+// The week of the day of support/CrowdedZonedDay.h (Wednesday 9 December
+// 2026); the argument 0 gives all its events Paris. The blocks and markers
+// show how the events of both zones share the column's quarter hours.
+void BM_ReloadAndPaintTheWeekOfACrowdedDayOfTwoZones(benchmark::State& state)
+{
+    CrowdedZonedDay organizer(GregorianCalendar::dateFromFields(2026, 12, 9, 0, 0, 0), state.range(0) != 0);
+    {
+        PlannerWeekView planner(QRectF(0, 0, 760, 700));
+        QImage canvas(760, 700, QImage::Format_ARGB32_Premultiplied);
+        for (auto _ : state) {
+            planner.reloadData();
+            deliverPostedEvents();
+            canvas.fill(Qt::white);
+            QPainter painter(&canvas);
+            planner.render(&painter);
+        }
+        int blocks = 0, markers = 0;
+        for (const QPointer<View>& view : planner.weeklyPane()->taskList()) {
+            if (qobject_cast<PlannerBaseItem*>(view.data())) ++blocks;
+            if (qobject_cast<MoreItemsButton*>(view.data())) ++markers;
+        }
+        state.counters["blocks"] = blocks;
+        state.counters["markers"] = markers;
+    }
+    deliverPostedEvents();
+}
+BENCHMARK(BM_ReloadAndPaintTheWeekOfACrowdedDayOfTwoZones)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

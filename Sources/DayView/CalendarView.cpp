@@ -245,7 +245,10 @@ CalendarView::BoxPlacement CalendarView::placementOfEvent(const Date& shownStart
         placement.height = hoursIntoDay(shownEnd) * hourHeight;
     } else {
         placement.y = hoursIntoDay(shownStart) * hourHeight + firstLineY;
-        placement.height = shownEnd.timeIntervalSinceDate(shownStart) * hourHeight / 3600;
+        // The grid's rows are clock hours, also on a day of a clock change:
+        // the box runs from its start's line to its end's, not for the
+        // elapsed time.
+        placement.height = (hoursIntoDay(shownEnd) - hoursIntoDay(shownStart)) * hourHeight;
     }
     if (dayNumber(shownEnd) > day) placement.height = 24 * hourHeight - (placement.y - firstLineY);
     placement.height = std::max(minimumBoxHeight, placement.height);
@@ -832,11 +835,26 @@ bool CalendarView::isInTaskZone(double x) const
     return Utilities::today(Clock::now()) == Utilities::today(shownDay()) && x >= taskZoneLeft;
 }
 
+namespace {
+
+// A point of the grid (our coordinates), in the flipped document: to Qt's,
+// then to the document's.
+QPointF documentPointOfGridPoint(const View& grid, const QWidget& document, const QPointF& point)
+{
+    const QPointF inGrid = grid.toQt(point);
+    return QPointF(document.mapFrom(&grid, inGrid.toPoint())) + (inGrid - inGrid.toPoint());
+}
+
+}  // namespace
+
 QPointF CalendarView::documentPointOf(const DraggingInfo& info) const
 {
-    // Our coordinates of the grid, to Qt's, to the flipped document's.
-    const QPointF inGrid = toQt(info.draggedImageLocation());
-    return QPointF(m_contentView->mapFrom(this, inGrid.toPoint())) + (inGrid - inGrid.toPoint());
+    return documentPointOfGridPoint(*this, *m_contentView, info.draggedImageLocation());
+}
+
+QPointF CalendarView::documentPointerOf(const DraggingInfo& info) const
+{
+    return documentPointOfGridPoint(*this, *m_contentView, info.draggingLocation());
 }
 
 unsigned CalendarView::draggingEntered(const DraggingInfo& info)
@@ -907,9 +925,13 @@ bool CalendarView::performDragOperation(const DraggingInfo& info)
 
     const QPointF imagePoint = documentPointOf(info);
     const double imageTop = imagePoint.y() - (info.draggedImageSize().isValid() ? info.draggedImageSize().height() : 0);
-    const DropTime time = dropTimeOfImageTop(imageTop);
     const bool inTaskZone = isInTaskZone(imagePoint.x());
     const bool fromList = info.sourceInherits("TaskListTableView") || info.sourceInherits("CategoryDetailListItemView");
+    // An event box's picture is the box: its top is the new start. Any other
+    // picture (a list row, a task piece) is held anywhere along its height,
+    // so the item lands where the pointer is.
+    const bool pictureIsTheBox = !fromList && item->taskType() == 0;
+    const DropTime time = dropTimeOfImageTop(pictureIsTheBox ? imageTop : documentPointerOf(info).y());
 
     if (fromList) {
         if (item->taskType() == 1)

@@ -261,6 +261,8 @@ private:
     void hideDragPreview();
     // The dragged image's lower-left corner in the document.
     QPointF documentPointOf(const DraggingInfo& info) const;
+    // The pointer in the document.
+    QPointF documentPointerOf(const DraggingInfo& info) const;
     void postTaskChanged();
     // Sets a new start keeping the duration, with the zone rule.
     static void moveItemToStart(const TaskPtr& item, Date start);

@@ -46,6 +46,12 @@ void keepDayBoxesThatCanBeSeen(std::vector<CalendarView::EventBox>& boxes)
     boxes.resize(to);
 }
 
+// The start the grid shows: the display zone's when the item has one.
+Date shownStartOf(const Task& item)
+{
+    return item.tzStartTime() ? item.tzStartTime() : item.startTime();
+}
+
 }  // namespace
 
 TaskList CalendarView::takeQuarterGroup(TaskList& events, const Date& day)
@@ -53,7 +59,7 @@ TaskList CalendarView::takeQuarterGroup(TaskList& events, const Date& day)
     TaskList group{events.takeFirst()};
     // The list runs in start order: the group is the run at its head.
     const auto startOnDay = [&day](const Task& item) {
-        const Date start = item.tzStartTime() ? item.tzStartTime() : item.startTime();
+        const Date start = shownStartOf(item);
         return Utilities::compareDateNoTime(start, day) < 0 ? day : start;
     };
     const Date quarter = Utilities::roundDown15MinutesForDate(startOnDay(*group.front()));
@@ -97,6 +103,12 @@ std::vector<CalendarView::EventBox> CalendarView::layOutEvents(TaskList events,
 {
     std::vector<EventBox> boxes;
     boxes.reserve(size_t(events.size()));
+    // Groups are runs of one shown quarter hour, so the run order is the
+    // shown start: by their own starts the events of another zone would
+    // break every run into boxes of one.
+    std::stable_sort(events.begin(), events.end(), [](const TaskPtr& a, const TaskPtr& b) {
+        return shownStartOf(*a) < shownStartOf(*b);
+    });
     // However many groups overlap, the indentation stops at half the width.
     const double deepestIndent = std::max(0.0, available / 2);
     int indentCount = 0;

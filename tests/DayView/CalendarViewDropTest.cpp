@@ -52,19 +52,21 @@ class CalendarViewDropTest : public TaskViewTest {
 protected:
     // The grid's point (Qt's) that puts the image's top-left corner at the
     // document point.
-    QPoint gridPointFor(const QPointF& documentPoint)
+    QPoint gridPointFor(const QPointF& documentPoint, const QPoint& grab)
     {
-        return m_grid->contentView()->mapTo(m_grid.get(), documentPoint.toPoint()) + hotSpot;
+        return m_grid->contentView()->mapTo(m_grid.get(), documentPoint.toPoint()) + grab;
     }
 
     // Plays a drag of the payload from the source view (none: from outside
     // the program) that enters the grid, moves so that the image's top-left
-    // corner is at the document point, and drops there.
-    DropOutcome drag(View* source, std::unique_ptr<QMimeData> payload, const QPointF& documentPoint)
+    // corner is at the document point, and drops there. The pointer holds
+    // the image at `grab` from its top-left corner.
+    DropOutcome drag(View* source, std::unique_ptr<QMimeData> payload, const QPointF& documentPoint,
+                     const QPoint& grab = hotSpot)
     {
         DropOutcome outcome;
         const auto play = [&](const QMimeData* data) {
-            const QPoint at = gridPointFor(documentPoint);
+            const QPoint at = gridPointFor(documentPoint, grab);
             QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(m_grid.get(), &enter);
             outcome.enteredAccepted = (enter.isAccepted() && enter.dropAction() != Qt::IgnoreAction);
@@ -92,7 +94,7 @@ protected:
         press.type = EventType::LeftMouseDown;
         press.clickCount = 1;
         press.locationInWindow = source->convertPointToWindow(
-            source->isFlipped() ? QPointF(hotSpot) : QPointF(hotSpot.x(), source->bounds().height() - hotSpot.y()));
+            source->isFlipped() ? QPointF(grab) : QPointF(grab.x(), source->bounds().height() - grab.y()));
         QImage image(int(TaskView::draggingWidth), int(imageHeight), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::gray);
         const QPointF origin = source->isFlipped() ? QPointF(0, imageHeight) : QPointF(0, source->bounds().height() - imageHeight);
@@ -335,13 +337,26 @@ TEST_F(CalendarViewDropTest, ATaskFromTheTaskListAlwaysBecomesAScheduledTask)
     ScriptedAlertPresenter alerts;
     const TaskPtr task = storedTask(QStringLiteral("Report"), 60);
     TaskListTableView list(QRectF(0, 0, 200, 300));
-    for (const double x : {200.0, 40.0}) {
-        const DropOutcome dropped = drag(&list, payloadOf(reread(task)), {x, 506});
-        EXPECT_TRUE(dropped.dropped);
+    // The row's picture is held anywhere along its height: the task lands at
+    // the pointer (y 506: 10:30; 510 and 516: minutes 35 and 43 cut down to 10:30).
+    const struct {
+        double x;
+        QPoint grab;
+        double pointerY;
+    } rows[] = {
+        {200, hotSpot, 506},
+        {40, hotSpot, 506},
+        {200, QPoint(10, 5), 510},
+        {200, QPoint(10, 40), 516},
+    };
+    for (const auto& row : rows) {
+        const QString name = QStringLiteral("x %1, grabbed at %2").arg(row.x).arg(row.grab.y());
+        const DropOutcome dropped = drag(&list, payloadOf(reread(task)), {row.x, row.pointerY - row.grab.y()}, row.grab);
+        EXPECT_TRUE(dropped.dropped) << name.toStdString();
         const TaskPtr stored = reread(task);
-        EXPECT_EQ(stored->taskType(), 0) << x;
-        EXPECT_TRUE(stored->isSheduledTask()) << x;
-        EXPECT_EQ(stored->startTime(), at(10, 30)) << x;
+        EXPECT_EQ(stored->taskType(), 0) << name.toStdString();
+        EXPECT_TRUE(stored->isSheduledTask()) << name.toStdString();
+        EXPECT_EQ(stored->startTime(), at(10, 30)) << name.toStdString();
         // Back to a task for the next drop.
         ASSERT_NE(dataManager().convertSTask2Task(stored), nullptr);
     }
@@ -366,7 +381,7 @@ TEST_F(CalendarViewDropTest, TodaysPiecesReorderInTheTaskZoneAndBecomeScheduledT
 
     // Left of the zone the piece becomes a scheduled task at the drop time.
     m_grid->reloadData();
-    drag(m_grid->taskPieces()[0], payloadOf(reread(b)), {40, 506});
+    drag(m_grid->taskPieces()[0], payloadOf(reread(b)), {40, 506 - hotSpot.y()});
     EXPECT_TRUE(reread(b)->isSheduledTask());
     EXPECT_EQ(reread(b)->startTime(), at(10, 30));
 }
@@ -423,7 +438,7 @@ TEST_F(CalendarViewDropTest, OnAnotherDayAnEventOnlyMovesAndATaskBecomesSchedule
     drag(source, payloadOf(event), {200, 506});
     EXPECT_EQ(reread(event)->taskType(), 0);
     EXPECT_EQ(reread(event)->startTime(), at(10, 30, 1));
-    drag(source, payloadOf(task), {200, 506});
+    drag(source, payloadOf(task), {200, 506 - hotSpot.y()});
     EXPECT_TRUE(reread(task)->isSheduledTask());
     EXPECT_EQ(reread(task)->startTime(), at(10, 30, 1));
 }

@@ -172,6 +172,20 @@ TEST_F(CalendarViewTest, EventsStartingTogetherShareTheWidthAndOverlapsAreIndent
     EXPECT_EQ(boxNamed(QStringLiteral("nine ten"))->frame().x(), 55 + a / 2);
     EXPECT_EQ(boxNamed(QStringLiteral("nine ten"))->frame().width(), a / 2 - 2);
     EXPECT_TRUE(grid().eventList().isEmpty()) << "the layout takes every event off its working list";
+
+    // Shown in Paris, a New York event at 9:30 by Paris clocks (3:30 by its
+    // own) comes after the two by its shown time: they still share the
+    // width, and it is indented under them.
+    setting().setTzSupport(1);
+    setting().setCurrentTZ(parisZone);
+    const TaskPtr newYork = addEvent(QStringLiteral("New York"), localDate(2014, 1, 15, 3, 30), localDate(2014, 1, 15, 4));
+    newYork->setTz(dataManager().getTimeZoneId(QStringLiteral("America/New_York")));
+    ASSERT_TRUE(newYork->dehydrate());
+    grid().reloadData();
+    ASSERT_EQ(grid().eventBoxes().size(), 3u);
+    EXPECT_EQ(boxNamed(QStringLiteral("nine"))->frame(), QRectF(55, 9 * 46 + 23, a / 2 - 2, 50 * 46 / 60.0));
+    EXPECT_EQ(boxNamed(QStringLiteral("nine ten"))->frame().x(), 55 + a / 2);
+    EXPECT_EQ(boxNamed(QStringLiteral("New York"))->frame(), QRectF(60, 9.5 * 46 + 23, a - 7, 23));
 }
 
 TEST_F(CalendarViewTest, AGroupStartingUnderARunningBoxIsIndentedUntilAFreeStart)
@@ -195,6 +209,7 @@ TEST_F(CalendarViewTest, BoxesAcrossMidnightAndShortOnesKeepTheirPlaceOnTheDay)
         const char* name;
         Date start, end;
         double y, height;
+        Date on;  // the shown day; none: 15 January
     };
     const Case cases[] = {
         {"from the day before", localDate(2014, 1, 14, 22), localDate(2014, 1, 15, 1), 23, 46},
@@ -202,9 +217,13 @@ TEST_F(CalendarViewTest, BoxesAcrossMidnightAndShortOnesKeepTheirPlaceOnTheDay)
         {"five minutes", localDate(2014, 1, 15, 8), localDate(2014, 1, 15, 8, 5), 8 * 46 + 23, 23},
         {"ends at the day's midnight", localDate(2014, 1, 14, 23), day, 23, 23},
         {"ends before it starts", localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 13), 14 * 46 + 23, 23},
+        {"1:00 to 4:00 over Paris's spring change: three rows", localDate(2027, 3, 28, 1), localDate(2027, 3, 28, 4),
+         46 + 23, 3 * 46, localDate(2027, 3, 28)},
+        {"1:00 to 4:00 over Paris's autumn change: three rows", localDate(2027, 10, 31, 1), localDate(2027, 10, 31, 4),
+         46 + 23, 3 * 46, localDate(2027, 10, 31)},
     };
     for (const Case& c : cases) {
-        const CalendarView::BoxPlacement place = CalendarView::placementOfEvent(c.start, c.end, day);
+        const CalendarView::BoxPlacement place = CalendarView::placementOfEvent(c.start, c.end, c.on ? c.on : day);
         EXPECT_EQ(place.y, c.y) << c.name;
         EXPECT_EQ(place.height, c.height) << c.name;
         EXPECT_LE(place.y + place.height, 1127) << c.name;

@@ -95,6 +95,9 @@ TEST_F(CoreDataTimeZoneTest, ShownAndSavedTimesTakeEachZonesOffsetOfTheirDay)
     const struct {
         const char *display, *own;
         int clockMonth, month, day, shownHour;
+        int hour = 9, minute = 0;
+        // The shown start as an instant, where its clock time is one of two.
+        qint64 shownInstant = 0;
     } cases[] = {
         {"Europe/Paris", "America/New_York", 1, 7, 17, 15},
         {"Europe/Paris", "America/New_York", 4, 1, 17, 15},
@@ -104,16 +107,20 @@ TEST_F(CoreDataTimeZoneTest, ShownAndSavedTimesTakeEachZonesOffsetOfTheirDay)
         {"America/New_York", "Europe/Paris", 7, 3, 20, 4},
         {"Asia/Tokyo", "America/New_York", 1, 7, 17, 22},
         {"Asia/Tokyo", "America/New_York", 7, 1, 17, 23},
+        // 20:30 in New York is the first 2:30 of Paris's repeated hour, 21:30 the second.
+        {"Europe/Paris", "America/New_York", 7, 10, 26, 2, 20, 30, 1729989000},
     };
     for (const auto& c : cases) {
         const std::string name = std::string(c.own) + " in " + c.display + ", day " + std::to_string(c.month) + "/"
                                  + std::to_string(c.day) + ", clock in month " + std::to_string(c.clockMonth);
         Clock::setFixed(GregorianCalendar::dateFromFields(2024, c.clockMonth, 10, 10, 0, 0));
         m_setting->setCurrentTZ(dataManager().getTimeZoneId(QString::fromLatin1(c.display)));
-        const Date start = GregorianCalendar::dateFromFields(2024, c.month, c.day, 9, 0, 0);
+        const Date start = GregorianCalendar::dateFromFields(2024, c.month, c.day, c.hour, c.minute, 0);
         const TaskPtr event = eventAt(start, dataManager().getTimeZoneId(QString::fromLatin1(c.own)));
         dataManager().recalculateTimeWithTimezoneSupport(event);
-        EXPECT_EQ(event->tzStartTime(), GregorianCalendar::dateFromFields(2024, c.month, c.day, c.shownHour, 0, 0)) << name;
+        const Date shown = c.shownInstant ? Date::dateWithTimeIntervalSince1970(double(c.shownInstant))
+                                          : GregorianCalendar::dateFromFields(2024, c.month, c.day, c.shownHour, 0, 0);
+        EXPECT_EQ(event->tzStartTime(), shown) << name;
         EXPECT_EQ(event->tzEndTime(), event->tzStartTime().dateByAddingTimeInterval(3600)) << name;
         event->setStartTime(event->tzStartTime());
         event->setEndTime(event->tzEndTime());

@@ -161,14 +161,14 @@ protected:
         dataManager().loadTimeZones();
         setting().setCurrentTZ(53392);
     }
-    std::vector<TaskPtr> events(const std::vector<std::pair<Date, Date>>& times)
+    std::vector<TaskPtr> events(const std::vector<std::pair<Date, Date>>& times, const char* zone = nullptr)
     {
         std::vector<TaskPtr> stored;
         for (const auto& [start, end] : times) {
             auto item = std::make_shared<Task>();
             item->setTaskType(0);
             item->setCalendarId(1);
-            item->setTz(setting().currentTZ());
+            item->setTz(zone ? dataManager().getTimeZoneId(QString::fromLatin1(zone)) : setting().currentTZ());
             item->setStartTime(start);
             item->setEndTime(end);
             item->setDuration(qint64(end.timeIntervalSinceDate(start) / 60));
@@ -191,6 +191,9 @@ TEST_F(PlannerWeekGridTest, BlocksStandByDayQuarterHourAndOverlap)
         qint64 weekStartDay;
         std::vector<std::pair<Date, Date>> times;
         std::vector<BlockAt> blocks;
+        // The events' own zone, shown in Paris with zone support on; none: Paris.
+        const char* zone = nullptr;
+        Date sunday;  // the week's first day; none: 7 April
     } cases[] = {
         {"an overlap keeps its level; a block from the day bottom starts afresh", 140, 0,
          {{day(2024, 4, 7, 14), day(2024, 4, 7, 15)}, {day(2024, 4, 7, 14, 30), day(2024, 4, 7, 16)},
@@ -213,10 +216,21 @@ TEST_F(PlannerWeekGridTest, BlocksStandByDayQuarterHourAndOverlap)
         {"begun before the week: column 0 from the top; at 0:00 the start edge stays", 100, 0,
          {{day(2024, 4, 6, 20), day(2024, 4, 7, 2)}, {day(2024, 4, 8, 0), day(2024, 4, 8, 1)}},
          {{0, 59.5, 23.5, 99, 94, false, false}, {1, 159.5, 23.5, 99, 47, false, false}}},
+        {"1:00 to 4:00 over Paris's spring change: three rows", 100, 0, {{day(2024, 3, 31, 1), day(2024, 3, 31, 4)}},
+         {{0, 59.5, 70.5, 99, 141, false, false}}, nullptr, day(2024, 3, 31)},
+        {"1:00 to 4:00 over Paris's autumn change: three rows", 100, 0, {{day(2024, 10, 27, 1), day(2024, 10, 27, 4)}},
+         {{0, 59.5, 70.5, 99, 141, false, false}}, nullptr, day(2024, 10, 27)},
+        {"Tokyo on the week's days: shown on the Saturday; shown the Saturday before: not in the week", 100, 0,
+         {{day(2024, 4, 14, 5), day(2024, 4, 14, 6)}, {day(2024, 4, 7, 6), day(2024, 4, 7, 6, 30)}},
+         {{6, 659.5, 1057.5, 99, 47, false, false}}, "Asia/Tokyo"},
+        {"New York on the Saturdays: shown on the Sunday of the week; the Sunday after: not in the week", 100, 0,
+         {{day(2024, 4, 6, 20), day(2024, 4, 6, 21)}, {day(2024, 4, 13, 20), day(2024, 4, 13, 21)}},
+         {{0, 59.5, 117.5, 99, 47, false, false}}, "America/New_York"},
     };
     for (const Case& c : cases) {
-        const std::vector<TaskPtr> stored = events(c.times);
-        const Date start = c.weekStartDay == 1 ? day(2024, 4, 8) : day(2024, 4, 7);
+        setting().setTzSupport(c.zone != nullptr);
+        const std::vector<TaskPtr> stored = events(c.times, c.zone);
+        const Date start = c.sunday ? c.sunday : c.weekStartDay == 1 ? day(2024, 4, 8) : day(2024, 4, 7);
         const std::vector<Block> blocks = layOutGrid(dataManager(), {start, c.itemWidth, c.weekStartDay}, stored);
         ASSERT_EQ(blocks.size(), c.blocks.size()) << c.name;
         for (size_t i = 0; i < blocks.size(); ++i) {
@@ -258,6 +272,9 @@ TEST_F(PlannerWeekGridTest, BlocksAtOnePlaceAreKeptAsFarAsTheyCanBeSeen)
         bool repeating;
         size_t blocks, places;  // places: what making every block covers (28,014 blocks at 4,000 days)
         int listed;             // by the markers; -1 not counted
+        // Every other event planned in New York at the same instant (six
+        // hours earlier by its clock), and every other pair at 9:15.
+        bool halfInNewYorkOverTwoQuarters = false;
     } cases[] = {
         {"two of one zone side by side", 2, 53392, false, 2, 2, 0},
         {"two without a zone side by side too", 2, -1, false, 2, 2, 0},
@@ -266,11 +283,21 @@ TEST_F(PlannerWeekGridTest, BlocksAtOnePlaceAreKeptAsFarAsTheyCanBeSeen)
         {"a daily series of 400-day occurrences: a few a column", 400, -1, true, 21, 21, -1},
         {"a daily series of 4,000-day occurrences", 4000, -1, true, 21, 21, -1},
         {"of one zone, 4,000 days", 4000, 53392, true, 21, 21, -1},
+        {"forty at 9:00 and forty at 9:15, half of New York: two groups, two and a marker, then one indented and a "
+         "marker", 80, 53392, false, 3, 3, 77, true},
     };
     for (const Case& c : cases) {
         std::vector<TaskPtr> list = events(std::vector<std::pair<Date, Date>>(
             c.repeating ? 1 : c.count, {day(2024, 4, 9, 9), day(2024, 4, 9, c.repeating ? 9 : 10)}));
         for (const TaskPtr& event : list) event->setTz(c.zone);
+        for (size_t k = 0; c.halfInNewYorkOverTwoQuarters && k < list.size(); ++k) {
+            const TaskPtr& event = list[k];
+            const double shift = (k % 4 >= 2 ? 900.0 : 0) - (k % 2 == 1 ? 6 * 3600.0 : 0);
+            if (k % 2 == 1) event->setTz(dataManager().getTimeZoneId(QStringLiteral("America/New_York")));
+            event->setStartTime(event->startTime().dateByAddingTimeInterval(shift));
+            event->setEndTime(event->endTime().dateByAddingTimeInterval(shift));
+        }
+        setting().setTzSupport(c.halfInNewYorkOverTwoQuarters);
         if (c.repeating) {
             TaskPtr series = list.front();
             series->setStartTime(day(2024, 4, 9, 9).dateByAddingTimeInterval(-86400.0 * c.count));

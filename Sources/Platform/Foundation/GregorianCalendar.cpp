@@ -347,9 +347,18 @@ Date GregorianCalendar::wallTimeInZone(const Date& wall, const QTimeZone& from, 
     if (!wall) return wall;
     const double whole = std::floor(wall.timeIntervalSince1970());
     const double fraction = wall.timeIntervalSince1970() - whole;
-    const DateFields own = fields(wall);
-    const Date instant = dateFromFields(own.year, own.month, own.day, own.hour, own.minute, own.second, from);
-    if (!instant) return wall;
+    // A wall time of the system zone is the instant itself: read back from its
+    // fields, a time in the repeated hour of an autumn change would become the
+    // other of its two instants, and a time saved unchanged would move an hour.
+    const QByteArray systemId = systemZone().id();
+    Date instant = wall;
+    if (from.id() != systemId) {
+        const DateFields own = fields(wall);
+        instant = dateFromFields(own.year, own.month, own.day, own.hour, own.minute, own.second, from);
+        if (!instant) return wall;
+        instant = instant.dateByAddingTimeInterval(fraction);
+    }
+    if (to.id() == systemId) return instant;
     const DateFields there = fields(instant, to);
     const Date converted = dateFromFields(there.year, there.month, there.day, there.hour, there.minute, there.second);
     return converted ? converted.dateByAddingTimeInterval(fraction) : wall;

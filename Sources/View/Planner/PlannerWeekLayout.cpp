@@ -184,6 +184,23 @@ struct GridColumnPass {
                    int& level, double& dayBottom, int n);
 };
 
+// The start a block shows: the display zone's when the event has one.
+Date weekLayoutShownStart(const Task& event)
+{
+    return event.tzStartTime() ? event.tzStartTime() : event.startTime();
+}
+
+// Whether the event's shown times touch the week. The reload gathers
+// events by their own days, and one of another zone may be shown on the day
+// before the week or after it.
+bool weekLayoutShownInWeek(const Task& event, const WeekDays& week)
+{
+    const Date start = weekLayoutShownStart(event);
+    const Date end = event.tzEndTime() ? event.tzEndTime() : event.endTime();
+    if (start && !(start < week.dayStart(7))) return false;
+    return !start || !(start < week.dayStart(0)) || (end && week.dayStart(0) < end);
+}
+
 // The item a block shows: a copy of the event the reload gathered, set
 // back to its real start when it is a piece past midnight, so that every
 // piece carries the real item; it gets its display times before they are
@@ -209,8 +226,10 @@ void GridColumnPass::place(int d, const Date& dayDate)
     auto found = days.find(d);
     if (found == days.end() || found->second.isEmpty()) return;
     TaskList& list = found->second;
+    // In shown order, the order the quarter-hour groups are taken in.
     std::stable_sort(list.begin(), list.end(), [](const TaskPtr& a, const TaskPtr& b) {
-        if (a->startTime() != b->startTime()) return a->startTime() < b->startTime();
+        const Date aStart = weekLayoutShownStart(*a), bStart = weekLayoutShownStart(*b);
+        if (aStart != bStart) return aStart < bStart;
         return a->duration() > b->duration();
     });
     const size_t columnStart = out.size();
@@ -263,7 +282,9 @@ Block GridColumnPass::placeOne(int d, const Date& dayDate, const TaskPtr& event,
         const Date groupStart = groupFirst.tzStartTime() ? groupFirst.tzStartTime() : groupFirst.startTime();
         y = (double(Utilities::getHour(groupStart)) + double(Utilities::getMinute(start)) / 60.0) * hourHeight
             + firstHourY;
-        height = end.timeIntervalSinceDate(start) * hourHeight / 3600.0;
+        // Clock hours, as the rows: a clock change leaves the block the rows
+        // from its start to its end.
+        height = (weekLayoutHoursOf(end) - weekLayoutHoursOf(start)) * hourHeight;
     }
     if (dayNumber(end) > referenceDay) {
         block.fixedEnd = true;
@@ -425,8 +446,8 @@ std::vector<Block> layOutGrid(const CoreData& manager, const HourGrid& grid, con
     std::map<int, TaskList> days;
     for (size_t k = 0; k < events.size(); ++k) {
         const TaskPtr& event = events[k];
-        if (!event || hidden[k]) continue;
-        const Date start = event->tzStartTime() ? event->tzStartTime() : event->startTime();
+        if (!event || hidden[k] || !weekLayoutShownInWeek(*event, week)) continue;
+        const Date start = weekLayoutShownStart(*event);
         int column = 0;
         if (!(start < grid.startDate)) {
             column = int(Utilities::getWeekday(start)) - (grid.weekStartDay == 1 ? 2 : 1);
