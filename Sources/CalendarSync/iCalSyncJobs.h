@@ -304,6 +304,8 @@ private:
         bool covers(const CoreData& manager, const TaskPtr& item) const;
     };
     UnreadableCalendars unreadableCalendars(const CalCalendarList& calendars) const;
+    // The items of a store that came back empty, written back to it.
+    void writeBackToEmptyStore();
     void fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& unreadable);
     void fullSyncTasks(const CalCalendarList& calendars, const UnreadableCalendars& unreadable);
     void addCategoryForStoreCalendar(CoreData& manager, const CalCalendarPtr& calendar, const FolderMap& folders);
@@ -369,6 +371,8 @@ private:
     QSet<QString> m_eventsBeingRemoved;
     QSet<QString> m_tasksBeingRemoved;
     QSet<qint64> m_writesNotPushed;
+    // The category step found a store folder that lists no calendar.
+    bool m_storeCameBackEmpty = false;
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;
     std::shared_ptr<EKEventStore> m_eventStore;
