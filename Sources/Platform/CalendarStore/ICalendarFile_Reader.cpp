@@ -269,6 +269,7 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
     event->location = propertyText(component, ICAL_LOCATION_PROPERTY);
     event->notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
     event->url = propertyText(component, ICAL_URL_PROPERTY);
+    event->cancelled = isCancelled(component);
 
     event->end = endOf(component, event->start, event->allDay, problems);
 
@@ -298,7 +299,6 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
         event->recurrenceId = readTime(p, icalproperty_get_recurrenceid(p), problems).instant;
         if (icalparameter* range = icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER))
             event->thisAndFuture = icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
-        event->cancelled = isCancelled(component);
         if (!event->recurrenceId) {
             problems->append(QStringLiteral("a changed occurrence of %1 has no usable RECURRENCE-ID").arg(event->uid));
             return false;
