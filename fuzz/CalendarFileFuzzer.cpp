@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Fuzz::checkDateFromOutside(Utilities::dateFromString(changed.recurrenceId));
         }
     }
-    const auto file = ICalendarFile::readEvents(bytes, &problem);
+    // As the store reads its files: an event without UID takes the file's name.
+    const auto file = ICalendarFile::readEvents(bytes, &problem, QStringLiteral("fuzzed-file"));
     if (!file) return 0;
     Fuzz::require(!file->uid.isEmpty(), "an event file read has a uid");
     if (file->master) checkEvent(*file->master);

@@ -58,7 +58,7 @@ bool CalCalendarStore::queryIsIncompleteLocked(const CalendarEntry& calendar, bo
         return incomplete;
     }
     for (const FileEntry& file : entries) {
-        if (file.problem.isEmpty()) continue;
+        if (file.problem.isEmpty() || file.leftOut) continue;
         // A query for one uid misses only the file that may hold it.
         if (!uid.isEmpty() && QFileInfo(file.path).fileName() != fileNameOf(uid)) continue;
         incomplete = true;

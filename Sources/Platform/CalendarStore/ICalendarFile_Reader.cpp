@@ -242,9 +242,10 @@ bool isCancelled(icalcomponent* component)
     return status && icalproperty_get_status(status) == ICAL_STATUS_CANCELLED;
 }
 
-bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems)
+bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems, const QString& uidWhenNone)
 {
     event->uid = propertyText(component, ICAL_UID_PROPERTY);
+    if (event->uid.isEmpty() && !icalcomponent_get_first_property(component, ICAL_UID_PROPERTY)) event->uid = uidWhenNone;
     if (event->uid.isEmpty()) {
         problems->append(QStringLiteral("an event without UID is skipped"));
         return false;
@@ -308,14 +309,14 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
 }
 
 // The events of a parsed file (or of a document in memory); root stays the caller's.
-std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* problem)
+std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* problem, const QString& uidWhenNone = {})
 {
     const ICalForeignZone::ReadMemo zones;
     QStringList problems;
     QList<ICalEventData> read;
     for (icalcomponent* component : componentsOf(root, ICAL_VEVENT_COMPONENT)) {
         ICalEventData event;
-        if (readEvent(component, &event, &problems)) read << event;
+        if (readEvent(component, &event, &problems, uidWhenNone)) read << event;
     }
     ICalEventFileData file;
     // The file is its master's: changed occurrences may come first, and one
@@ -345,7 +346,8 @@ std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* prob
 
 }  // namespace
 
-std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
+std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem,
+                                                          const QString& uidWhenNone)
 {
     prepareLibical();
     icalcomponent* root = parseText(bytes);
@@ -353,7 +355,7 @@ std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& byt
         if (problem) *problem = QStringLiteral("not an iCalendar file");
         return std::nullopt;
     }
-    auto file = eventsOfRoot(root, problem);
+    auto file = eventsOfRoot(root, problem, uidWhenNone);
     icalcomponent_free(root);
     return file;
 }
