@@ -50,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Fuzz::checkDateFromOutside(Utilities::dateFromString(changed.recurrenceId));
         }
     }
-    const auto file = ICalendarFile::readEvents(bytes, &problem);
+    // As the store reads its files: an event without UID takes the file's name.
+    const QString fileName = QStringLiteral("fuzzed-file");
+    const auto file = ICalendarFile::readEvents(bytes, &problem, fileName);
     if (!file) return 0;
     Fuzz::require(!file->uid.isEmpty(), "an event file read has a uid");
     if (file->master) checkEvent(*file->master);
@@ -85,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     document->settleStartOnRule();
     const Date exception = file->master->start.dateByAddingTimeInterval(7 * 86400.0);
     if (ICalendarFile::canWrite(exception)) document->addExceptionDate(exception);
-    const auto written = ICalendarFile::readEvents(document->toBytes(), &problem);
+    const auto written = ICalendarFile::readEvents(document->toBytes(), &problem, fileName);
     Fuzz::require(written && written->uid == file->uid && written->master, "a file the store writes reads back");
     // At the times written: a broken line of the file (a zone name holding
     // a control character, which libical writes without it) must not move it.

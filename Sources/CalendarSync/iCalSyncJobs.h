@@ -253,6 +253,9 @@ public:
     // read in the calendar of the local item that carries the uid.
     bool storeEventIsGone(const QString& uid, const TaskPtr& localItem) const;
     bool storeTaskIsGone(const QString& uid, const TaskPtr& localItem) const;
+    // Takes the deletes withheld so far whose calendar now reads in full;
+    // true when it deleted some.
+    bool takeWithheldDeletes();
     // A detached occurrence's date (as the store gives it) moved back to the
     // root's clock time when it was handed over at a UTC reading of it.
     static Date normalisedOccurrence(const Date& occurrence, const Task& root);
@@ -308,6 +311,8 @@ private:
         bool covers(const CoreData& manager, const TaskPtr& item) const;
     };
     UnreadableCalendars unreadableCalendars(const CalCalendarList& calendars) const;
+    // The items of a store that came back empty, written back to it.
+    void writeBackToEmptyStore();
     void fullSyncEvents(const CalCalendarList& calendars, const UnreadableCalendars& unreadable);
     void fullSyncTasks(const CalCalendarList& calendars, const UnreadableCalendars& unreadable);
     void addCategoryForStoreCalendar(CoreData& manager, const CalCalendarPtr& calendar, const FolderMap& folders);
@@ -375,6 +380,13 @@ private:
     QSet<QString> m_eventsBeingRemoved;
     QSet<QString> m_tasksBeingRemoved;
     QSet<qint64> m_writesNotPushed;
+    // Deletes of events and tasks withheld because a file of their calendar
+    // could not be read; the import jobs (one at a time, under the flag)
+    // take them once it can.
+    mutable QSet<QString> m_withheldEventDeletes;
+    mutable QSet<QString> m_withheldTaskDeletes;
+    // The category step found a store folder that lists no calendar.
+    bool m_storeCameBackEmpty = false;
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;
     std::shared_ptr<EKEventStore> m_eventStore;

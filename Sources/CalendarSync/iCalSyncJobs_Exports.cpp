@@ -244,9 +244,19 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
 bool iCalSyncJobs::createStoreCalendar(const CalendarPtr& calendar, bool clearOnFailure)
 {
     const CalCalendarPtr storeCalendar = CalCalendar::calendar();
+    // A category linked to a calendar the store no longer lists (restored,
+    // or its store came back empty) gets it back under its own folder name.
+    const QString former = calendar->iCalUID();
+    if (!former.isEmpty() && !former.startsWith(pendingStoreCopyMark) && !m_iCalStore->calendarWithUID(former))
+        storeCalendar->setUid(former);
     storeCalendar->setTitle(calendar->calendarName());
     CalError error;
-    const bool saved = m_iCalStore->saveCalendar(storeCalendar, &error);
+    bool saved = m_iCalStore->saveCalendar(storeCalendar, &error);
+    if (!saved && !storeCalendar->uid().isEmpty()) {
+        // Its folder name is taken by something that is no calendar.
+        storeCalendar->setUid(QString());
+        saved = m_iCalStore->saveCalendar(storeCalendar, &error);
+    }
     if (saved) {
         calendar->setICalUID(storeCalendar->uid());
     } else {

@@ -41,46 +41,42 @@ void repairDefaultCategory(CoreData& manager)
     }
 }
 
-// The store lists no calendar: none of the copies the database links to is
-// there (a new store, or one emptied by hand or by a restore), so the links
-// are dropped and everything is written anew; a link kept would read as a
-// deletion made in the store. Links still marked are settled elsewhere.
-// False when that could not be stored; nothing has changed then.
-bool forgetLinksToAnEmptyStore(CoreData& manager, const CalendarList& categories)
+// What goes back to a store that lost the copies: every linked item, and
+// those a backup made just after a change holds before their links were
+// written, chosen as the full sync chooses the local items it sends, with
+// the changed occurrences of their series; roots sort first, so a series is
+// chosen before its rows. Items in `settled` are linked to copies there.
+struct ItemsToSend {
+    TaskList tasks, roots, occurrences;
+};
+
+ItemsToSend itemsToSendBack(CoreData& manager, const QSet<qint64>& settled)
 {
-    QList<qint64> keys;
-    {
-        RecordGuard guard;
-        QueryStatement query("SELECT primaryKey FROM Tasks WHERE iCalIdentifier <> '' "
-                             "AND substr(iCalIdentifier, 1, 1) <> char(1)");
-        keys = query.int64Column();
-        if (query.failed()) return false;
+    TaskList items = manager.getAllTasksEventsAdes();
+    std::stable_sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) {
+        if (a->parentId() != b->parentId()) return a->parentId() < b->parentId();
+        return a->primaryKey() < b->primaryKey();
+    });
+    const auto takesOnly = [&](const TaskPtr& item, qint64 kind) {
+        const CalendarPtr category = manager.calendarWithPrimaryKey(item->calendarId());
+        return category && category->taskOrEvent() == kind;
+    };
+    ItemsToSend send;
+    QSet<qint64> sentRoots;
+    for (const TaskPtr& item : items) {
+        if (!item || settled.contains(item->primaryKey()) || settled.contains(item->parentId())) continue;
+        const bool linked = !item->iCalUID().isEmpty();
+        if (item->taskType() == 1) {
+            if (linked || (item->parentId() == -1 && !takesOnly(item, eventsOnly))) send.tasks << item;
+        } else if (item->taskType() == 0 && item->parentId() == -1) {
+            if (!linked && (item->isSheduledTask() || takesOnly(item, tasksOnly))) continue;
+            send.roots << item;
+            sentRoots.insert(item->primaryKey());
+        } else if (item->taskType() == 0 && (linked || sentRoots.contains(item->parentId()))) {
+            send.occurrences << item;
+        }
     }
-    CalendarList linked;
-    for (const CalendarPtr& category : categories)
-        if (category && !category->iCalUID().isEmpty() && !category->iCalUID().startsWith(pendingStoreCopyMark))
-            linked << category;
-    if (keys.isEmpty() && linked.isEmpty()) return true;
-    Transaction unit;
-    for (const CalendarPtr& category : linked) {
-        unit.keep(category);
-        category->setICalUID(QString());
-        category->setDirectory(QString());
-        category->setTaskOrEvent(0);
-        category->setTypeOfCal(QString());
-        if (!category->dehydrate()) return false;
-    }
-    for (const qint64 key : keys) {
-        const TaskPtr item = manager.taskWithPrimaryKey(key);
-        if (!item || item->iCalUID().startsWith(pendingStoreCopyMark)) continue;
-        unit.keep(item);
-        item->setICalUID(QString());
-        if (!item->dehydrate()) return false;
-    }
-    if (!unit.commit()) return false;
-    qInfo().noquote() << "Calendar store: it holds no calendar;" << linked.size() << "categories and" << keys.size()
-                      << "items are written to it anew";
-    return true;
+    return send;
 }
 
 // The working item list from the categories that are shown.
@@ -402,6 +398,7 @@ void iCalSyncJobs::waitToFullSync()
         // Marked uids left unsettled would be taken for deletions and their
         // copies for new items: events and tasks wait for the next sync.
         if (settlePendingStoreCopies()) {
+            if (m_storeCameBackEmpty) writeBackToEmptyStore();
             pushStoreWritesDue();
             fullSyncEvents(calendars, unreadable);
             fullSyncTasks(calendars, unreadable);
@@ -414,6 +411,17 @@ void iCalSyncJobs::waitToFullSync()
         if (!setting->dehydrate()) qWarning() << "Calendar store: the time of the full sync could not be saved";
     }
     reloadWorkingList(*manager);
+}
+
+void iCalSyncJobs::writeBackToEmptyStore()
+{
+    CoreData* manager = CoreData::shared();
+    const ItemsToSend send = itemsToSendBack(*manager, {});
+    if (send.roots.isEmpty() && send.tasks.isEmpty()) return;
+    qInfo().noquote() << "Calendar store: it lists no calendar;" << send.roots.size() << "events and"
+                      << send.tasks.size() << "tasks are written back under their uids";
+    if (!send.roots.isEmpty()) insertAndUpdateEvents(send.roots, send.occurrences);
+    if (!send.tasks.isEmpty()) createNewTasksOnICal(send.tasks);
 }
 
 void iCalSyncJobs::fullSyncCalendars()
@@ -430,11 +438,15 @@ void iCalSyncJobs::fullSyncCalendars()
     CalCalendarList storeCalendars = m_iCalStore->calendars(&error);
     CalendarList categories = manager->getCalendarWithType(0, manager->calendarList());
 
+    // A store folder that lists no calendar while categories link to it
+    // (moved aside, not mounted yet, being filled again by another tool)
+    // confirms no removal: the calendars and items are written back under
+    // their own uids, so the old folders, should they come back, are the
+    // same calendars and events, not second ones.
+    m_storeCameBackEmpty = storeCalendars.isEmpty() && error.ok();
     if (storeCalendars.isEmpty() && !error.ok()) {
         qWarning().noquote() << "Calendar store: its calendars could not be listed:" << error.text;
         manager->setBSynciCalEnable(false);
-    } else if (storeCalendars.isEmpty() && !forgetLinksToAnEmptyStore(*manager, categories)) {
-        qWarning() << "Calendar store: the links to the empty store could not be dropped; it waits for the next sync";
     } else {
         // Pair by uid, in the store's order.
         for (qsizetype s = 0; s < storeCalendars.size();) {
@@ -461,7 +473,7 @@ void iCalSyncJobs::fullSyncCalendars()
         // the others get a calendar of their own.
         for (const CalendarPtr& category : categories) {
             if (!category || category->isShared()) continue;
-            if (!category->iCalUID().isEmpty()) {
+            if (!category->iCalUID().isEmpty() && !m_storeCameBackEmpty) {
                 if (!error.ok() || !storeCalendarIsGone(category->iCalUID())) {
                     qWarning().noquote() << "Calendar store: calendar" << category->iCalUID()
                                          << "is not listed but not confirmed gone; category"
@@ -1070,37 +1082,11 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
         reloadWorkingList(*manager);
         return;
     }
-    // Every restored item goes back to the store: the store lost the copies
-    // of the old database, and a backup made moments after a change holds
-    // items whose links were not written yet. Those go as the full sync
-    // sends items it has never sent, with the changed occurrences of their
-    // series; roots sort first, so a series is chosen before its rows.
-    TaskList items = manager->getAllTasksEventsAdes();
-    std::stable_sort(items.begin(), items.end(), [](const TaskPtr& a, const TaskPtr& b) {
-        if (a->parentId() != b->parentId()) return a->parentId() < b->parentId();
-        return a->primaryKey() < b->primaryKey();
-    });
-    const auto takesOnly = [&](const TaskPtr& item, qint64 kind) {
-        const CalendarPtr category = manager->calendarWithPrimaryKey(item->calendarId());
-        return category && category->taskOrEvent() == kind;
-    };
-    TaskList tasks, roots, occurrences;
-    QSet<qint64> sentRoots;
-    for (const TaskPtr& item : items) {
-        if (!item || settled.contains(item->primaryKey()) || settled.contains(item->parentId())) continue;
-        const bool linked = !item->iCalUID().isEmpty();
-        if (item->taskType() == 1) {
-            if (linked || (item->parentId() == -1 && !takesOnly(item, eventsOnly))) tasks << item;
-        } else if (item->taskType() == 0 && item->parentId() == -1) {
-            if (!linked && (item->isSheduledTask() || takesOnly(item, tasksOnly))) continue;
-            roots << item;
-            sentRoots.insert(item->primaryKey());
-        } else if (item->taskType() == 0 && (linked || sentRoots.contains(item->parentId()))) {
-            occurrences << item;
-        }
-    }
-    if (!roots.isEmpty()) backgroundOneWaySyncInsertToICalEventList(roots, occurrences);
-    if (!tasks.isEmpty()) backgroundOneWaySyncInsertToICalTaskList(tasks);
+    // Every restored item goes back to the store, which lost the copies of
+    // the old database, each under the uid the backup holds.
+    const ItemsToSend send = itemsToSendBack(*manager, settled);
+    if (!send.roots.isEmpty()) backgroundOneWaySyncInsertToICalEventList(send.roots, send.occurrences);
+    if (!send.tasks.isEmpty()) backgroundOneWaySyncInsertToICalTaskList(send.tasks);
 
     reloadCategories(*manager);
     reloadWorkingList(*manager);

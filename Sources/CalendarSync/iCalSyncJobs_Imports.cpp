@@ -11,6 +11,8 @@
 #include "iCalSyncJobsShared.h"
 
 #include <QDebug>
+
+#include <utility>
 #include <QFileInfo>
 #include <QSet>
 
@@ -156,14 +158,47 @@ ICalJobOutcome iCalSyncJobs::importWork(const ICalJob& job)
     case ICalJob::Kind::InsertCalendarsFromICal: return waitToOneWaySyncInsertFromICal(uids);
     case ICalJob::Kind::UpdateCalendarsFromICal: return waitToOneWaySyncUpdateFromICal(uids);
     case ICalJob::Kind::DeleteCalendarsFromICal: return waitToOneWaySyncDeleteFromICal(uids);
-    case ICalJob::Kind::InsertEventsFromICal: return waitToOneWaySyncInsertFromICalEvent(uids);
-    case ICalJob::Kind::UpdateEventsFromICal: return waitToOneWaySyncUpdateFromICalEvent(uids);
-    case ICalJob::Kind::DeleteEventsFromICal: return waitToOneWaySyncDeleteFromICalEvent(uids);
-    case ICalJob::Kind::InsertTasksFromICal: return waitToOneWaySyncInsertFromICalTask(uids);
-    case ICalJob::Kind::UpdateTasksFromICal: return waitToOneWaySyncUpdateFromICalTask(uids);
-    case ICalJob::Kind::DeleteTasksFromICal: return waitToOneWaySyncDeleteFromICalTask(uids);
+    default: break;
+    }
+    ICalJobOutcome outcome;
+    switch (job.kind) {
+    case ICalJob::Kind::InsertEventsFromICal: outcome = waitToOneWaySyncInsertFromICalEvent(uids); break;
+    case ICalJob::Kind::UpdateEventsFromICal: outcome = waitToOneWaySyncUpdateFromICalEvent(uids); break;
+    case ICalJob::Kind::DeleteEventsFromICal: outcome = waitToOneWaySyncDeleteFromICalEvent(uids); break;
+    case ICalJob::Kind::InsertTasksFromICal: outcome = waitToOneWaySyncInsertFromICalTask(uids); break;
+    case ICalJob::Kind::UpdateTasksFromICal: outcome = waitToOneWaySyncUpdateFromICalTask(uids); break;
+    case ICalJob::Kind::DeleteTasksFromICal: outcome = waitToOneWaySyncDeleteFromICalTask(uids); break;
     default: return {};
     }
+    if (takeWithheldDeletes()) outcome.changedLocalItems = true;
+    return outcome;
+}
+
+// A delete withheld while a file of its calendar could not be read (another
+// program rewriting it in place, say) is not reported again: the store's
+// next notice, once it reads that file, is the time to take it.
+bool iCalSyncJobs::takeWithheldDeletes()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return false;
+    bool deleted = false;
+    for (const bool tasks : {false, true}) {
+        QSet<QString>& withheld = tasks ? m_withheldTaskDeletes : m_withheldEventDeletes;
+        if (withheld.isEmpty()) continue;
+        const QSet<QString> uids = std::exchange(withheld, {});
+        QStringList gone;
+        for (const QString& uid : uids) {
+            const TaskPtr local = tasks ? manager->getTaskWithUID(uid) : manager->getRootEventWithUID(uid);
+            // Still unreadable, it is withheld again by the check.
+            if (local && (tasks ? storeTaskIsGone(uid, local) : storeEventIsGone(uid, local))) gone << uid;
+        }
+        if (gone.isEmpty()) continue;
+        if (manager->deleteAllEventsWithUID(gone, true))
+            deleted = true;
+        else
+            qWarning().noquote() << "Calendar store: the items gone from the store could not be deleted here";
+    }
+    return deleted;
 }
 
 // --- what the store confirms ---
@@ -217,6 +252,7 @@ bool iCalSyncJobs::storeEventIsGone(const QString& uid, const TaskPtr& localItem
     if (!manager || calendarHasUnreadable(*m_iCalStore, *manager, localItem)) {
         qWarning().noquote() << "The store could not read all of the calendar of event" << uid
                              << "; its local items are kept";
+        if (localItem) m_withheldEventDeletes.insert(uid);
         return false;
     }
     return true;
@@ -231,6 +267,7 @@ bool iCalSyncJobs::storeTaskIsGone(const QString& uid, const TaskPtr& localItem)
     if (!manager || calendarHasUnreadable(*m_iCalStore, *manager, localItem)) {
         qWarning().noquote() << "The store could not read all of the calendar of task" << uid
                              << "; the local task is kept";
+        if (localItem) m_withheldTaskDeletes.insert(uid);
         return false;
     }
     return true;

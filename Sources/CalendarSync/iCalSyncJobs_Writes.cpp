@@ -219,6 +219,8 @@ template <class Record>
 struct NewCopySteps {
     const char* kind;  // "events", "tasks"
     std::function<std::shared_ptr<Record>(const QString& uid)> make;
+    // Whether the store holds a copy of that uid already.
+    std::function<bool(const QString& uid)> holds;
     std::function<bool(const TaskPtr&, const std::shared_ptr<Record>&)> write;
     // When set, writes the whole group at once; true for each copy written.
     std::function<std::vector<bool>(const std::vector<std::pair<TaskPtr, std::shared_ptr<Record>>>&)> writeAll;
@@ -237,12 +239,24 @@ struct NamedGroup {
 
 // Gives each item of the group a new uid with the mark, in the open unit.
 // False when a mark could not be written (the unit is spoiled then).
+// An item that carries a uid the store holds no copy of (a restored one,
+// or one whose store came back empty) is written back under it: to other
+// programs and to readers set up on a folder it is the same event, and its
+// old copy, should it come back, is that copy, not a second one.
+template <class Record>
+QString uidToWrite(const TaskPtr& item, const NewCopySteps<Record>& steps)
+{
+    const QString& uid = item->iCalUID();
+    if (uid.isEmpty() || uid.startsWith(pendingStoreCopyMark) || steps.holds(uid)) return newStoreUid();
+    return uid;
+}
+
 template <class Record>
 bool markGroup(Transaction& unit, const TaskList& items, const NewCopySteps<Record>& steps, NamedGroup<Record>* group)
 {
     group->copies.reserve(size_t(items.size()));
     for (const TaskPtr& item : items) {
-        const auto record = steps.make(newStoreUid());
+        const auto record = steps.make(uidToWrite(item, steps));
         unit.keep(item);
         group->formerUids << item->iCalUID();
         if (!item->storeICalLink(pendingStoreCopyMark + record->uid(), item->occurrence())) return false;
@@ -368,6 +382,7 @@ int iCalSyncJobs::createNewEventsOnICal(const TaskList& events, qint64 updateRET
         record->setUidOfNewEvent(uid);
         return record;
     };
+    steps.holds = [&](const QString& uid) { return !m_iCalStore->eventFilePath(uid).isEmpty(); };
     steps.write = [&](const TaskPtr& event, const CalEventPtr& record) {
         return writeICalEvent(event, record, updateREType, true);
     };
@@ -426,6 +441,7 @@ int iCalSyncJobs::createNewTasksOnICal(const TaskList& tasks)
         record->setUidOfNewTask(uid);
         return record;
     };
+    steps.holds = [&](const QString& uid) { return m_iCalStore->taskWithUID(uid) != nullptr; };
     steps.write = [&](const TaskPtr& task, const CalTaskPtr& record) {
         fillICalTask(task, *record, true);
         CalError error;

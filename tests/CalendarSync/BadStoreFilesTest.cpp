@@ -43,6 +43,9 @@ struct BadFile {
     // read as they read it and keeps back no deletion; none for a file that
     // is skipped.
     const char* readAs = nullptr;
+    // Read whole but holding nothing the organizer can hold: left out, it
+    // keeps back no delete of the calendar's other events.
+    bool leftOut = false;
 };
 
 void PrintTo(const BadFile& file, std::ostream* out)
@@ -63,10 +66,22 @@ const BadFile badFiles[] = {
          return writeFile(outside + QStringLiteral("/linked.ics"), eventFile("LINKED"))
                 && QFile::link(outside + QStringLiteral("/linked.ics"), path);
      }},
-    {"no DTSTART", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("no-dtstart.ics")); }},
-    {"VTODO in Events", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("task.ics")); }},
+    {"no DTSTART", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("no-dtstart.ics")); },
+     nullptr, true},
+    {"VTODO in Events", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("task.ics")); },
+     nullptr, true},
+    {"VJOURNAL in Events",
+     [](const QString& path, const QString&) {
+         QByteArray bytes = eventFile("JOURNAL");
+         return writeFile(path, bytes.replace("VEVENT", "VJOURNAL"));
+     },
+     nullptr, true},
     {"UID with control characters",
-     [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("uid-control-characters.ics")); }},
+     [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("uid-control-characters.ics")); },
+     nullptr, true},
+    {"VEVENT without UID",
+     [](const QString& path, const QString&) { return writeFile(path, QByteArray(eventFile("X")).replace("UID:X\r\n", "")); },
+     "bad"},
     {"UID of an escaped control character alone",
      [](const QString& path, const QString&) { return writeFile(path, eventFile("\\\x01")); }, "\\"},
     {"FIFO", [](const QString& path, const QString&) { return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0; }},
@@ -172,6 +187,8 @@ TEST_P(BadStoreFilesTest, IsSkippedAndLoggedOnceWhileTheRestIsImported)
     if (readAs) {
         EXPECT_EQ(rowsWithUID(QString::fromLatin1(readAs)), 1);
         EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-B")), 0) << "the odd file was read: its calendar confirms its deletions";
+    } else if (GetParam().leftOut) {
+        EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-B")), 0) << "a file left out keeps back no other file's delete";
     } else if (!readsAnyway) {
         EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-B")), 1) << "an incomplete read of its calendar proves no deletion";
     }

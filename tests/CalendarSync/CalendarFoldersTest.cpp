@@ -356,7 +356,7 @@ TEST_F(CalendarFoldersTest, BadFilesAreNamedInTheLogWithTheirFault)
     };
     const Case cases[] = {
         {"no-dtstart.ics", QStringLiteral("no-start-1"), QStringLiteral("the event no-start-1 has no usable DTSTART and is skipped")},
-        {"no-uid.ics", QString(), QStringLiteral("an event without UID is skipped")},
+        // An event without UID is no bad file: it reads under its file's name.
         {"task.ics", QStringLiteral("task-1"), QStringLiteral("no usable VEVENT")},
         {"unknown-tzid.ics", QStringLiteral("unknown-zone-1"),
          QStringLiteral("the zone \"Mars/Olympus_Mons\" is unknown; read in the system time zone")},

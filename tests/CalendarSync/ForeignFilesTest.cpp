@@ -386,6 +386,8 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
         {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "rdate.ics", 3},
         {"range-this-and-future.ics", "course-2027@desktop.example", "range-this-and-future-spelled-out.ics", 7},
         {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "cancelled-occurrence.ics", 4},
+        // Called off as a whole: not shown, and kept in the file.
+        {"cancelled-series.ics", "tennis-2027@desktop.example", "cancelled-series.ics", 0},
     };
     for (const auto& c : cases) placeFixture(QString::fromLatin1(c.fixture));
     const Date from = local(2027, 7, 1), to = local(2027, 10, 31);
@@ -394,7 +396,13 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.fixture) + " pass " + std::to_string(pass));
             // What the views show: the instances of a repeating root, or the root, and its changed occurrences.
+            EXPECT_FALSE(store->eventFilePath(QString::fromLatin1(c.uid)).isEmpty()) << "the file keeps the event";
             const TaskPtr root = dataManager().getRootEventWithUID(QString::fromLatin1(c.uid));
+            if (c.occurrences == 0) {
+                EXPECT_FALSE(root);
+                reader.expect(QStringLiteral(ZORAVEL_STORE_FIXTURES "/") + QLatin1String(c.readBy), from, to, {});
+                continue;
+            }
             ASSERT_TRUE(root);
             TaskList items = dataManager().getAllDetachedEventWithParentID(root->primaryKey());
             if (root->repeatType() != 0) dataManager().fillRepeatEventInstances({root}, items, from, to);

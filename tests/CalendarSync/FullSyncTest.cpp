@@ -4,6 +4,7 @@
 #include "PropertyList.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <tuple>
@@ -101,12 +102,29 @@ protected:
 // A store folder that lists no calendar (new, or emptied) holds none of the
 // copies linked here: the categories get calendars, every item is written
 // anew under its old key, nothing is deleted, and a second pass is quiet.
+// The linked ones go back under their own uids and calendar folder, so when
+// the old folder comes back (another tool fills the store again) its files
+// are the same events: nothing doubles.
 TEST_F(FullSyncTest, AStoreWithoutCalendarsIsWrittenAndLosesNothing)
 {
     const TaskPtr linked = storedEvent(QStringLiteral("Linked"), local(2014, 3, 14, 9), QStringLiteral("GONE-1"), category);
     const TaskPtr task = storedTask(QStringLiteral("Linked task"), QStringLiteral("GONE-T"), category);
     const TaskPtr unlinked = storedEvent(QStringLiteral("Local"), local(2014, 3, 13, 9), QString(), category);
-    ASSERT_TRUE(QDir(calendarFolder()).removeRecursively());
+    auto copy = CalEvent::event();
+    copy->setUidOfNewEvent(QStringLiteral("GONE-1"));
+    copy->setCalendar(storeCalendar);
+    copy->setTitle(QStringLiteral("Linked"));
+    copy->setStartDate(local(2014, 3, 14, 9));
+    copy->setEndDate(local(2014, 3, 14, 10));
+    ASSERT_TRUE(store->saveEvent(copy, CalSpanAllEvents));
+    auto taskCopy = CalTask::task();
+    taskCopy->setUidOfNewTask(QStringLiteral("GONE-T"));
+    taskCopy->setCalendar(storeCalendar);
+    taskCopy->setTitle(QStringLiteral("Linked task"));
+    ASSERT_TRUE(store->saveTask(taskCopy));
+    QTemporaryDir aside;
+    const QString movedAside = aside.path() + QStringLiteral("/old.calendar");
+    ASSERT_TRUE(QDir().rename(calendarFolder(), movedAside));
     reopenStore();
     dataManager().doWithCalendarList(dataManager().getCalendarList(), ListAction::Replace);  // the default too
     const auto holdings = [&] {
@@ -118,8 +136,16 @@ TEST_F(FullSyncTest, AStoreWithoutCalendarsIsWrittenAndLosesNothing)
         return std::tuple(calendars.size(), events, tasks);
     };
 
-    for (const char* pass : {"first", "second"}) {
+    for (const char* pass : {"first", "second", "with the old folder back"}) {
         SCOPED_TRACE(pass);
+        if (pass == std::string("with the old folder back")) {
+            for (const QString& kind : {QStringLiteral("/Events/"), QStringLiteral("/Tasks/")})
+                for (const QString& name : QDir(movedAside + kind).entryList(QDir::Files)) {
+                    QFile::remove(calendarFolder() + kind + name);
+                    ASSERT_TRUE(QFile::copy(movedAside + kind + name, calendarFolder() + kind + name)) << name.toStdString();
+                }
+            reopenStore();
+        }
         jobs->backgroundFullSync();
         ASSERT_TRUE(jobs->waitForQueuedJobs(10));
         EXPECT_TRUE(dataManager().bSynciCalEnable());
@@ -127,9 +153,13 @@ TEST_F(FullSyncTest, AStoreWithoutCalendarsIsWrittenAndLosesNothing)
         for (const CalendarPtr& kept : dataManager().calendarList())
             EXPECT_TRUE(store->calendarWithUID(kept->iCalUID())) << kept->calendarName().toStdString();
         EXPECT_TRUE(dataManager().calendarWithPrimaryKey(category->primaryKey())) << "the category stays";
+        EXPECT_EQ(dataManager().calendarWithPrimaryKey(category->primaryKey())->iCalUID(), storeCalendar->uid());
         for (const TaskPtr& item : {linked, unlinked})
             EXPECT_TRUE(store->eventWithUID(uidOfKey(item->primaryKey()), Date())) << item->taskName().toStdString();
         EXPECT_TRUE(store->taskWithUID(uidOfKey(task->primaryKey())));
+        EXPECT_EQ(uidOfKey(linked->primaryKey()), QStringLiteral("GONE-1"));
+        EXPECT_EQ(uidOfKey(task->primaryKey()), QStringLiteral("GONE-T"));
+        EXPECT_EQ(rows(QStringLiteral("taskType IN (0, 1) AND parentId = -1")), 3) << "nothing doubles";
         EXPECT_EQ(setting->iCalLastSyncTime(), Clock::now());
     }
 }

@@ -407,6 +407,39 @@ TEST_F(ImportJobsTest, OutsideFilesTheStoreCannotReadLeaveTheLocalItemsAlone)
     }
 }
 
+// A program that rewrites its files in place leaves one half written for a
+// moment; deletes of other events of that calendar reported meanwhile are
+// held back, and taken once the file reads again, beyond the window too.
+TEST_F(ImportJobsTest, DeletesHeldBackByAFileRewrittenInPlaceAreTakenOnceItReads)
+{
+    const CalEventPtr rewritten = outsideEvent(QStringLiteral("Rewritten"), local(2014, 3, 20, 9));
+    const CalEventPtr near = outsideEvent(QStringLiteral("Deleted near"), local(2014, 3, 21, 9));
+    const CalEventPtr far = outsideEvent(QStringLiteral("Deleted far"), local(2014, 3, 22, 9));
+    ASSERT_TRUE(waitForRows(near->uid(), 1));
+    ASSERT_TRUE(waitForRows(far->uid(), 1));
+    // Moved a year on: beyond the window, still linked here.
+    far->setStartDate(local(2015, 3, 22, 9));
+    far->setEndDate(local(2015, 3, 22, 10));
+    ASSERT_TRUE(outside->saveEvent(far, CalSpanAllEvents));
+    ASSERT_TRUE(waitForReloadAfter(reloads()));
+    const QString path = outside->eventFilePath(rewritten->uid());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    file.close();
+    writeInPlace(path, whole.left(whole.size() / 2));
+    settle(450);
+    qsizetype before = reloads();
+    ASSERT_TRUE(outside->removeEvent(outside->eventWithUID(near->uid(), Date()), CalSpanAllEvents));
+    ASSERT_TRUE(outside->removeEvent(outside->eventWithUID(far->uid(), Date()), CalSpanAllEvents));
+    waitForReloadAfter(before, 3000);
+    EXPECT_EQ(rowsWithUID(near->uid()), 1) << "its calendar is not read in full";
+    writeInPlace(path, whole);
+    EXPECT_TRUE(waitForRows(near->uid(), 0));
+    EXPECT_TRUE(waitForRows(far->uid(), 0));
+    EXPECT_EQ(rowsWithUID(rewritten->uid()), 1);
+}
+
 // The insert jobs replace the local items of a uid only with what they read:
 // a uid the store does not know, or whose file gives nothing, leaves them.
 TEST_F(ImportJobsTest, InsertsThatReadNothingLeaveTheLocalItemsOfTheirUid)

@@ -8,12 +8,15 @@
 #include "CoreData.h"
 #include "DatabaseRestore.h"
 #include "NetworkStatus.h"
+#include "PropertyList.h"
 #include "RecordStore.h"
 #include "Setting.h"
 #include "Task.h"
 #include "TestEnvironment.h"
 #include "iCalSyncJobs.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QDirIterator>
 #include <QTemporaryDir>
 
@@ -39,13 +42,62 @@ std::string holdings(CoreData& manager, const QString& store)
     sqlite3_prepare_v2(RecordStore::sharedDatabase(),
                        "SELECT iCalIdentifier FROM Tasks WHERE parentId = -1 AND taskType IN (0, 1)", -1, &rows, nullptr);
     for (; sqlite3_step(rows) == SQLITE_ROW; ++items)
-        if (!files.contains(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0))))) ++unlinked;
+        // A file is named after its uid without the dots.
+        if (!files.contains(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0))).remove(QLatin1Char('.'))))
+            ++unlinked;
     sqlite3_finalize(rows);
     for (const CalendarPtr& category : manager.getCalendarList())
         if (category->projectType() == 0 && !category->isShared()
             && !QFileInfo::exists(QStringLiteral("%1/%2.calendar").arg(store, category->iCalUID()))) ++offStore;
     return QStringLiteral("%1 items, %2 unlinked, %3 event files, %4 task files, %5 categories off the store")
         .arg(items).arg(unlinked).arg(events).arg(tasks).arg(offStore).toStdString();
+}
+
+// The uids the database links to: its categories' calendars, its root events and tasks.
+QStringList linkedUids(CoreData& manager)
+{
+    QStringList uids;
+    for (const CalendarPtr& category : manager.getCalendarList())
+        if (!category->iCalUID().isEmpty()) uids << QStringLiteral("calendar ") + category->iCalUID();
+    for (const TaskPtr& item : manager.getAllTasksEventsAdes())
+        if (item->parentId() == -1 && !item->iCalUID().isEmpty() && !item->iCalUID().startsWith(QChar(1)))
+            uids << QStringLiteral("item ") + item->iCalUID();
+    uids.sort();
+    return uids;
+}
+
+// The same of what the store holds.
+QStringList storeUids(const CalCalendarStore& store)
+{
+    QStringList uids;
+    const CalCalendarList calendars = store.calendars();
+    for (const CalCalendarPtr& calendar : calendars) uids << QStringLiteral("calendar ") + calendar->uid();
+    const Date now = Clock::now();
+    QSet<QString> items;
+    for (const CalEventPtr& event : store.eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(
+             now.dateByAddingTimeInterval(-86400.0 * 30), now.dateByAddingTimeInterval(86400.0 * 30), calendars)))
+        items.insert(QStringLiteral("item ") + event->uid());
+    for (const CalTaskPtr& task : store.tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(calendars)))
+        items.insert(QStringLiteral("item ") + task->uid());
+    uids += items.values();
+    uids.sort();
+    return uids;
+}
+
+// A calendar another program made in the store, with one event of its own.
+void writePeerCalendar(const QString& store)
+{
+    const QString folder = store + QStringLiteral("/PEER-CALENDAR.calendar");
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/Events")));
+    ASSERT_EQ(PropertyList::writeFile(folder + QStringLiteral("/Info.plist"), QVariantMap{{QStringLiteral("Title"), QStringLiteral("Peer")}}),
+              PropertyList::Error::None);
+    const QString start = QDateTime::fromSecsSinceEpoch(qint64(Clock::now().timeIntervalSince1970()) + 2 * 86400, QTimeZone::utc()).toString(
+        QStringLiteral("yyyyMMdd'T'hh0000'Z'"));
+    QFile file(folder + QStringLiteral("/Events/peer-event-1@peertest.ics"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Peer//EN\r\nBEGIN:VEVENT\r\nUID:peer-event-1@peer.test\r\n"
+               "DTSTAMP:20140101T000000Z\r\nDTSTART:" + start.toLatin1() + "\r\nDURATION:PT1H\r\nSUMMARY:Peer\r\n"
+               "END:VEVENT\r\nEND:VCALENDAR\r\n");
 }
 
 }  // namespace
@@ -57,7 +109,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     // Or the store folder was still empty at the first start, or the start
     // could not list it (the sync off) while the store had the copies.
     enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten,
-                          FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart };
+                          FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
@@ -65,8 +117,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         {"with a copy an export cut short", BackedUp::CopyCutShort, 1},
         {"while the copies were written", BackedUp::WhileCopiesAreWritten, 20},
         {"from a store folder empty at the first start", BackedUp::FromAnEmptyStoreFolder, 1},
-        {"with the store sync off since the start", BackedUp::WithTheSyncOffSinceTheStart, 1}};
-    const std::string inStep = "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
+        {"with the store sync off since the start", BackedUp::WithTheSyncOffSinceTheStart, 1},
+        {"beside another program's calendar and event", BackedUp::BesideAnotherProgramsEvent, 1}};
     NetworkStatus::instance().setOverride(0);
     // What the rounds check is what is linked, not what reached the disk.
     CalCalendarStore::setSyncCallForTesting([](int) { return 0; });
@@ -74,8 +126,12 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(name);
         SCOPED_TRACE(round);
+        const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent;
+        const std::string inStep = peer ? "9 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
+                                        : "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
         ScopedDataHome home;
         QTemporaryDir storeFolder;
+        if (peer) writePeerCalendar(storeFolder.path());
         CoreData manager;
         CoreData::setShared(&manager);
         ASSERT_TRUE(manager.init());
@@ -121,7 +177,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                 }
             }
         }
-        if (backedUp == BackedUp::AfterLinks || backedUp == BackedUp::WithTheSyncOffSinceTheStart) fullSync();
+        if (backedUp == BackedUp::AfterLinks || backedUp == BackedUp::WithTheSyncOffSinceTheStart || peer) fullSync();
         if (backedUp == BackedUp::CopyCutShort) {
             // Killed after the uid was marked, before the copy was written.
             ASSERT_EQ(sqlite3_exec(RecordStore::sharedDatabase(),
@@ -130,6 +186,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                                    nullptr, nullptr, nullptr),
                       SQLITE_OK);
         }
+        // Read first: links written meanwhile would be in the database, not the backup.
+        const QStringList backedUpUids = linkedUids(manager);
         const std::optional<QByteArray> backup = BackupFile::databaseSnapshot();
         ASSERT_TRUE(backup);
         fullSync();
@@ -142,6 +200,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         ASSERT_TRUE(DatabaseRestore::replaceDatabase(manager, manager.icalSync(), nullptr));
         ASSERT_TRUE(manager.icalSync()->waitForQueuedJobs(30));
         EXPECT_EQ(holdings(manager, storeFolder.path()), inStep);
+        // Each item and calendar goes back under the uid the backup holds.
+        const QStringList restored = storeUids(*store);
+        for (const QString& uid : backedUpUids) EXPECT_TRUE(restored.contains(uid)) << uid.toStdString();
+        EXPECT_EQ(linkedUids(manager), restored);
         fullSync();  // the next start finds both sides in step
         EXPECT_EQ(holdings(manager, storeFolder.path()), inStep);
 

@@ -39,6 +39,10 @@ struct CalCalendarStore::FileEntry {
     std::shared_ptr<const ICalEventFileData> events;
     std::shared_ptr<const ICalTaskData> task;
     QString problem;   // set on a file that cannot be used
+    // Read whole, but holding nothing the organizer can hold (no event with
+    // a start, a task among events, a uid of control characters): left
+    // out, it is no sign that the calendar's other files were missed.
+    bool leftOut = false;
     bool duplicate = false;
     bool usable() const { return problem.isEmpty() && !duplicate; }
 };

@@ -294,13 +294,15 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
             file.task = std::make_shared<const ICalTaskData>(std::move(*task));
         } else {
             file.problem = problem;
+            file.leftOut = true;
         }
-    } else if (auto events = ICalendarFile::readEvents(bytes, &problem)) {
+    } else if (auto events = ICalendarFile::readEvents(bytes, &problem, fileInfo.completeBaseName())) {
         file.uid = events->uid;
         file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
         if (!problem.isEmpty()) logOnce(file.path, problem);
     } else {
         file.problem = problem;
+        file.leftOut = true;
     }
     if (!file.problem.isEmpty()) logOnce(file.path, file.problem);
     return file;
@@ -403,7 +405,7 @@ QStringList CalCalendarStore::unreadableFiles() const
         files += calendar.unlistable;
         for (const auto* list : {&calendar.events, &calendar.tasks})
             for (const FileEntry& file : *list)
-                if (!file.usable()) files << file.path;
+                if (!file.usable() && !file.leftOut) files << file.path;
     }
     return files;
 }

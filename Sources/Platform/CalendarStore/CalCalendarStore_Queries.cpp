@@ -58,7 +58,7 @@ bool CalCalendarStore::queryIsIncompleteLocked(const CalendarEntry& calendar, bo
         return incomplete;
     }
     for (const FileEntry& file : entries) {
-        if (file.problem.isEmpty()) continue;
+        if (file.problem.isEmpty() || file.leftOut) continue;
         // A query for one uid misses only the file that may hold it.
         if (!uid.isEmpty() && QFileInfo(file.path).fileName() != fileNameOf(uid)) continue;
         incomplete = true;
@@ -195,11 +195,16 @@ CalEventPtr CalCalendarStore::eventWithUID(const QString& uid, const Date& occur
     const auto calendar = std::make_shared<CalCalendar>(location->calendar->calendar);
     reportCalError(error, CalError::none());
     if (!occurrence) {
-        if (file.master) return eventOf(file, {&*file.master, file.master->start, file.master->end, file.master->start, false}, calendar);
-        if (!file.overrides.isEmpty()) {
-            const ICalEventData& first = file.overrides.first();
-            return eventOf(file, {&first, first.start, first.end, first.recurrenceId, true}, calendar);
-        }
+        // A series called off as a whole is not shown: it stands for its
+        // changed occurrences that are not called off, if any, as a file of
+        // changes alone does.
+        if (file.master && !file.master->cancelled)
+            return eventOf(file, {&*file.master, file.master->start, file.master->end, file.master->start, false}, calendar);
+        for (const ICalEventData& changed : file.overrides)
+            if (!file.master || !changed.cancelled)
+                return eventOf(file, {&changed, changed.start, changed.end, changed.recurrenceId, true}, calendar);
+        reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("event called off: ") + uid));
+        return nullptr;
     }
     for (const ICalEventData& changed : file.overrides)
         if (changed.recurrenceId.wholeSecondsSince1970() == occurrence.wholeSecondsSince1970())

@@ -105,7 +105,10 @@ struct ICalExceptionTexts {
 // says why.
 class ICalendarFile {
 public:
-    static std::optional<ICalEventFileData> readEvents(const QByteArray& bytes, QString* problem);
+    // uidWhenNone: the uid of a VEVENT without UID (other readers show it;
+    // the index gives the name of its file); none skips such an event.
+    static std::optional<ICalEventFileData> readEvents(const QByteArray& bytes, QString* problem,
+                                                       const QString& uidWhenNone = {});
     static std::optional<ICalTaskData> readTask(const QByteArray& bytes, QString* problem);
     // The master is the first VEVENT without RECURRENCE-ID; every other
     // VEVENT of its uid counts as a changed occurrence (those of other uids

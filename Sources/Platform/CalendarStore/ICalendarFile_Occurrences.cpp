@@ -160,7 +160,12 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
         hidden = exceptions;
         for (const ICalEventData& changed : file.overrides) hidden.insert(key(changed.recurrenceId));
         const CarriedChanges carried = carriedChanges(file, exceptions);
-        if (file.master->rule && !file.master->ruleTexts.isEmpty())
+        // A whole event or series called off (as other readers do, it is not
+        // shown; the file keeps it). Its changed occurrences have a status
+        // of their own.
+        if (file.master->cancelled) {
+            // nothing of the master's own
+        } else if (file.master->rule && !file.master->ruleTexts.isEmpty())
             expandSeries(*file.master, hidden, carried, from, to, &out);
         else if (!hidden.contains(key(file.master->start)) && overlaps(file.master->start, file.master->end, from, to))
             out.append({&*file.master, file.master->start, file.master->end, file.master->start, false});
@@ -169,7 +174,7 @@ QList<ICalOccurrence> ICalendarFile::expand(const ICalEventFileData& file, const
         for (const ICalOccurrence& o : out) taken.insert(key(o.occurrence));
         taken.insert(key(file.master->start));
         for (const Date& date : file.master->recurrenceDates) {
-            if (hidden.contains(key(date)) || taken.contains(key(date))) continue;
+            if (file.master->cancelled || hidden.contains(key(date)) || taken.contains(key(date))) continue;
             taken.insert(key(date));
             const ICalOccurrence found = occurrenceOf(*file.master, date, carried);
             if (overlaps(found.start, found.end, from, to)) out.append(found);

@@ -293,9 +293,10 @@ bool isCancelled(icalcomponent* component)
     return status && icalproperty_get_status(status) == ICAL_STATUS_CANCELLED;
 }
 
-bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems)
+bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* problems, const QString& uidWhenNone)
 {
     event->uid = propertyText(component, ICAL_UID_PROPERTY);
+    if (event->uid.isEmpty() && !icalcomponent_get_first_property(component, ICAL_UID_PROPERTY)) event->uid = uidWhenNone;
     if (event->uid.isEmpty()) {
         problems->append(QStringLiteral("an event without UID is skipped"));
         return false;
@@ -321,6 +322,7 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
     event->location = propertyText(component, ICAL_LOCATION_PROPERTY);
     event->notes = propertyText(component, ICAL_DESCRIPTION_PROPERTY);
     event->url = propertyText(component, ICAL_URL_PROPERTY);
+    event->cancelled = isCancelled(component);
 
     event->end = endOf(component, event->start, event->allDay, problems);
 
@@ -346,7 +348,6 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
         event->recurrenceId = recurrenceIdOf(p, false, problems);
         if (icalparameter* range = icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER))
             event->thisAndFuture = icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
-        event->cancelled = isCancelled(component);
         if (!event->recurrenceId) {
             problems->append(QStringLiteral("a changed occurrence of %1 has no usable RECURRENCE-ID").arg(event->uid));
             return false;
@@ -359,14 +360,14 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
 // Of two masters, or two changes of one occurrence, the one with the
 // higher SEQUENCE counts, the later one in the file when they are equal, as
 // other readers take them; the other stays in the file as it is.
-std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* problem)
+std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* problem, const QString& uidWhenNone = {})
 {
     const ICalForeignZone::ReadMemo zones;
     QStringList problems;
     QList<std::pair<icalcomponent*, ICalEventData>> read;
     for (icalcomponent* component : componentsOf(root, ICAL_VEVENT_COMPONENT)) {
         ICalEventData event;
-        if (readEvent(component, &event, &problems)) read.append({component, event});
+        if (readEvent(component, &event, &problems, uidWhenNone)) read.append({component, event});
     }
     ICalEventFileData file;
     // The file is its master's: changed occurrences may come first, and one
@@ -420,7 +421,8 @@ std::optional<ICalEventFileData> eventsOfRoot(icalcomponent* root, QString* prob
 
 }  // namespace
 
-std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem)
+std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& bytes, QString* problem,
+                                                          const QString& uidWhenNone)
 {
     prepareLibical();
     icalcomponent* root = parseText(bytes);
@@ -428,7 +430,7 @@ std::optional<ICalEventFileData> ICalendarFile::readEvents(const QByteArray& byt
         if (problem) *problem = QStringLiteral("not an iCalendar file");
         return std::nullopt;
     }
-    auto file = eventsOfRoot(root, problem);
+    auto file = eventsOfRoot(root, problem, uidWhenNone);
     icalcomponent_free(root);
     return file;
 }
