@@ -632,7 +632,8 @@ void ZoravelAppDelegate::applicationWillTerminate()
     // The calendar store's worker may still be reading files (the first
     // index of a large store): it stops here, before the process ends and
     // takes away what its reading uses.
-    CalCalendarStore::stopBackgroundWork();
+    if (!CalCalendarStore::stopBackgroundWork(storeStopWait))
+        qWarning() << "The calendar store's worker was still reading at the end; what it read is dropped";
     const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
     RecordStore::setBusyTimeout(std::min(usualWait, quitLockWait));
     if (const SettingPtr setting = delegateSetting(); setting && databaseOpen) {
