@@ -3,7 +3,7 @@
 # 24 bits, or ZORAVEL_SCREEN_SIZE=WIDTHxHEIGHT) with what a person's desktop
 # has and a bare X server lacks: a window manager (openbox: activation,
 # focus, stacking, title bars) and a panel at the top holding the system
-# tray (trayer), which reserves its strip, so the usable area is smaller
+# tray (trayer), whose strip is reserved, so the usable area is smaller
 # than the screen. The command gets DISPLAY; the server and its clients stop
 # when it ends, however it ends.
 # Usage: scripts/with-display.sh <command> [arguments...]
@@ -25,6 +25,7 @@ if ! [[ "$screen_size" =~ ^[0-9]+x[0-9]+$ ]]; then
   echo "$0: ZORAVEL_SCREEN_SIZE must be WIDTHxHEIGHT, not '$screen_size'" >&2
   exit 2
 fi
+screen_width=${screen_size%x*}
 screen_height=${screen_size#*x}
 panel_height=24
 
@@ -51,6 +52,14 @@ trap 'exit 130' INT TERM
 
 wm_is_up() {
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+# The tray's panel window: the first one trayer names "panel". awk reads the
+# whole listing: one that stopped early would fail the pipe.
+panel_window() {
+  xwininfo -root -tree 2>/dev/null | awk '/"panel"/ && !found { found = $1 } END { print found }'
+}
+panel_is_viewable() {
+  xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
 }
 work_area_is_reserved() {
   local area
@@ -110,25 +119,35 @@ start_desktop() {
     >"$workdir/trayer.log" 2>&1 </dev/null &
   trayer_pid=$!
   # The tray's panel window appears once trayer has taken the tray selection
-  # (inside the frame the window manager puts round it). grep reads the
-  # whole listing: one that stopped early would fail the pipe.
+  # (inside the frame the window manager puts round it), and is shown once
+  # the window manager has managed it.
+  local panel=""
   for _ in $(seq 100); do
-    xwininfo -root -tree 2>/dev/null | grep '"panel"' >/dev/null && break
+    panel=$(panel_window)
+    [ -n "$panel" ] && panel_is_viewable "$panel" && break
     sleep 0.1
   done
-  if ! xwininfo -root -tree 2>/dev/null | grep '"panel"' >/dev/null; then
+  if [ -z "$panel" ] || ! panel_is_viewable "$panel"; then
     echo "$0: the tray did not start:" >&2
     cat "$workdir/trayer.log" >&2
     return 1
   fi
 
-  # The work area shrinks once the window manager has taken the strut in.
+  # trayer writes its strut only from some of its size changes, and when a
+  # start on a loaded machine leaves it without one the work area stays the
+  # whole screen (the failures seen had no strut on the panel's window). So
+  # the strip is reserved here, on the panel's window, whatever trayer did:
+  # the window manager reads the property when it manages the window and
+  # again whenever it changes.
+  xprop -id "$panel" -f _NET_WM_STRUT_PARTIAL 32c -set _NET_WM_STRUT_PARTIAL \
+    "0, 0, $panel_height, 0, 0, 0, 0, 0, 0, $((screen_width - 1)), 0, 0"
   for _ in $(seq 100); do
     work_area_is_reserved && break
     sleep 0.1
   done
   if ! work_area_is_reserved; then
-    echo "$0: the panel's strip is not reserved: $(xprop -root _NET_WORKAREA 2>&1)" >&2
+    echo "$0: the panel's strip is not reserved: $(xprop -root _NET_WORKAREA 2>&1);" \
+      "the panel has $(xprop -id "$panel" _NET_WM_STRUT_PARTIAL 2>&1)" >&2
     return 1
   fi
 }

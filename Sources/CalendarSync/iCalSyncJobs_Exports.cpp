@@ -241,6 +241,17 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
 
 // --- categories ---
 
+namespace {
+
+// A category's calendar shows the category's colour, and an import reads it
+// back as the same one.
+QColor storeColorOf(const Calendar& category)
+{
+    return Utilities::getReferenceColor(category.colorGroupId(), category.colorNameId());
+}
+
+}  // namespace
+
 bool iCalSyncJobs::createStoreCalendar(const CalendarPtr& calendar, bool clearOnFailure)
 {
     const CalCalendarPtr storeCalendar = CalCalendar::calendar();
@@ -250,6 +261,7 @@ bool iCalSyncJobs::createStoreCalendar(const CalendarPtr& calendar, bool clearOn
     if (!former.isEmpty() && !former.startsWith(pendingStoreCopyMark) && !m_iCalStore->calendarWithUID(former))
         storeCalendar->setUid(former);
     storeCalendar->setTitle(calendar->calendarName());
+    storeCalendar->setColor(storeColorOf(*calendar));
     CalError error;
     bool saved = m_iCalStore->saveCalendar(storeCalendar, &error);
     if (!saved && !storeCalendar->uid().isEmpty()) {
@@ -285,6 +297,7 @@ bool iCalSyncJobs::createStoreCalendarFromWorker(const CalendarPtr& snapshot)
     const CalCalendarPtr storeCalendar = CalCalendar::calendar();
     storeCalendar->setUid(bareStoreUid(reserved));
     storeCalendar->setTitle(snapshot->calendarName());
+    storeCalendar->setColor(storeColorOf(*snapshot));
     CalError error;
     bool saved = m_iCalStore->saveCalendar(storeCalendar, &error);
     if (!saved)
@@ -355,6 +368,7 @@ void iCalSyncJobs::renameStoreCalendar(const CalendarPtr& calendar, bool fallBac
         return;
     }
     storeCalendar->setTitle(calendar->calendarName());
+    storeCalendar->setColor(storeColorOf(*calendar));
     CalError error;
     if (!m_iCalStore->saveCalendar(storeCalendar, &error))
         qWarning().noquote() << "Calendar store: the calendar of category" << calendar->primaryKey()

@@ -135,8 +135,9 @@ void UserLoginView::loadData()
 
 void UserLoginView::hideSection1(bool hide)
 {
+    // The invitation to sign in goes with the form it is about.
     for (View* control : std::initializer_list<View*>{m_userName, m_passWord, m_recoveryPassWord, m_createNewAccBtn,
-                                                       m_signInBtn})
+                                                       m_signInBtn, m_desc})
         control->setHidden(hide);
     for (View* control : std::initializer_list<View*>{m_loginText, m_loginUserName, m_signOutBtn})
         control->setHidden(!hide);

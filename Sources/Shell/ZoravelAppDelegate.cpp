@@ -195,15 +195,16 @@ bool ZoravelAppDelegate::claimDataFolder()
     const QString folder = Paths::applicationSupportFolder();
     if (folder.isEmpty()) return true;
     m_folderLock = std::make_unique<DataFolderLock>(folder);
-    if (m_folderLock->acquire() != DataFolderLock::Outcome::HeldElsewhere) {
+    const DataFolderLock::Claim claim = m_folderLock->claim(int(holderQuitWait.count()));
+    if (claim == DataFolderLock::Claim::Held || claim == DataFolderLock::Claim::Unavailable) {
         m_folderLock->setShowRequestHandler([this] { bringWindowForward(); });
         return true;
     }
     m_handedToRunningCopy = true;
-    const bool told = m_folderLock->askHolderToShow();
     m_folderLock.reset();
     QTextStream(stderr) << "Zoravel is already running on " << folder
-                        << (told ? "; its window is brought forward.\n" : ", but it did not answer.\n");
+                        << (claim == DataFolderLock::Claim::HolderShown ? "; its window is brought forward.\n"
+                                                                        : ", but it did not answer.\n");
     return false;
 }
 
@@ -559,6 +560,8 @@ void ZoravelAppDelegate::bringWindowForward()
 
 void ZoravelAppDelegate::closeApp()
 {
+    // From the quit's request on, a later start waits for this copy to end.
+    if (m_folderLock) m_folderLock->stopAnswering();
     // The quit asks every window to close, and an open alert would answer
     // that with its Escape button (taken as the user's answer) or refuse
     // it: each alert ends unanswered first, so its alarm is not lost.
@@ -612,6 +615,9 @@ void ZoravelAppDelegate::applicationWillTerminate()
 {
     if (m_terminated) return;
     m_terminated = true;
+    // A start from now on waits for this copy to end and then runs, rather
+    // than handing over to a copy that is leaving.
+    if (m_folderLock) m_folderLock->stopAnswering();
     // A sync still running would write into a closed database: let it end
     // (the main thread's work is delivered meanwhile). A web pass is told to
     // stop first: it ends at its next request, where it would otherwise hold
@@ -626,7 +632,8 @@ void ZoravelAppDelegate::applicationWillTerminate()
     // The calendar store's worker may still be reading files (the first
     // index of a large store): it stops here, before the process ends and
     // takes away what its reading uses.
-    CalCalendarStore::stopBackgroundWork();
+    if (!CalCalendarStore::stopBackgroundWork(storeStopWait))
+        qWarning() << "The calendar store's worker was still reading at the end; what it read is dropped";
     const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
     RecordStore::setBusyTimeout(std::min(usualWait, quitLockWait));
     if (const SettingPtr setting = delegateSetting(); setting && databaseOpen) {

@@ -116,6 +116,12 @@ public:
     // on the database (instead of the usual few seconds): the person asked
     // to quit, and what is not saved then was saved as it was made.
     static constexpr std::chrono::milliseconds quitLockWait{500};
+    // How long a start waits for a copy that holds the data folder but does
+    // not answer (one still starting, or quitting) before it gives up.
+    static constexpr std::chrono::milliseconds holderQuitWait{10000};
+    // How long the quit waits for the calendar store's worker to drop the
+    // reading it was doing (one file: it stops before the next).
+    static constexpr std::chrono::milliseconds storeStopWait{1000};
     static constexpr double splashShowDelay = 0.1;
 
 private:

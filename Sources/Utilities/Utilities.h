@@ -240,6 +240,10 @@ public:
     // saturation and brightness; on a tie the lower position. The alpha is
     // ignored; an invalid colour gives position 0 (logged).
     static qint64 getClosestColorPosWithColor(const QColor& color);
+    // The colour a palette colour is written as where only a colour is kept
+    // (a calendar store's calendar): the rule above reads it back as the
+    // same palette colour. A group outside 0-3 is clamped like a colour id.
+    static QColor getReferenceColor(qint64 group, qint64 name);
 
     // ---- Lists ---------------------------------------------------------------
 

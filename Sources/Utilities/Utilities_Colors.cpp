@@ -211,6 +211,12 @@ qint64 Utilities::getHexColor(qint64 group, qint64 name)
     return kWebIntegers[clampedGroup * kColorsPerGroup + clampColorID(name)];
 }
 
+QColor Utilities::getReferenceColor(qint64 group, qint64 name)
+{
+    const qint64 clampedGroup = std::clamp<qint64>(group, 0, kGroupCount - 1);
+    return rgb255Of(kNearestReferences[clampedGroup * kColorsPerGroup + clampColorID(name)]);
+}
+
 void Utilities::getGroup(qint64& group, qint64& name, qint64 intValueColor)
 {
     const auto* found = std::find(std::begin(kWebIntegers), std::end(kWebIntegers), intValueColor);

@@ -59,6 +59,8 @@ TEST_F(ExportsTest, CategoriesGetRenameAndLoseTheirStoreCalendars)
     // A new category through the data manager: a calendar of its name, the
     // link stored, and the web push of categories after it.
     const CalendarPtr work = newCategory(QStringLiteral("Work"), -1);
+    work->setColorGroupId(0);
+    work->setColorNameId(1);  // orange
     ASSERT_TRUE(dataManager().addCalendarToCalendarList(work, true, true));
     settle();
     EXPECT_EQ(calendarTitles(), (QStringList{QStringLiteral("Home"), QStringLiteral("Work")}));
@@ -66,6 +68,10 @@ TEST_F(ExportsTest, CategoriesGetRenameAndLoseTheirStoreCalendars)
     ASSERT_TRUE(stored);
     ASSERT_FALSE(stored->iCalUID().isEmpty());
     EXPECT_EQ(store->calendarWithUID(stored->iCalUID())->title(), QStringLiteral("Work"));
+    // In the category's colour, which an import reads back as that colour.
+    const QColor orange = store->calendarWithUID(stored->iCalUID())->color();
+    EXPECT_EQ(orange.name().toStdString(), Utilities::getReferenceColor(0, 1).name().toStdString());
+    EXPECT_EQ(Utilities::getClosestColorPosWithColor(orange), 1);
     EXPECT_EQ(QDir(stored->directory()), QDir(QStringLiteral("%1/%2.calendar").arg(storeFolder.path(), stored->iCalUID())));
     EXPECT_EQ(stored->taskOrEvent(), 3);
     EXPECT_EQ(stored->typeOfCal(), CalCalendarTypeLocal);
@@ -75,9 +81,11 @@ TEST_F(ExportsTest, CategoriesGetRenameAndLoseTheirStoreCalendars)
     const CalendarPtr renamed = work->copy();
     renamed->setICalUID(QString());
     renamed->setCalendarName(QStringLiteral("Office"));
+    renamed->setColorNameId(5);  // purple
     sync->backgroundOneWaySyncUpdateToICal(renamed);
     settle();
     EXPECT_EQ(calendarTitles(), (QStringList{QStringLiteral("Home"), QStringLiteral("Office")}));
+    EXPECT_EQ(Utilities::getClosestColorPosWithColor(store->calendarWithUID(stored->iCalUID())->color()), 5);
 
     // Removal: a read-only calendar stays, an editable one goes; a list job
     // gives its count back.

@@ -203,6 +203,8 @@ TEST(DatePicker, TypedHoursAndMinutesAreTakenWithOrWithoutTab)
     } cases[] = {
         {DatePickerElements::HourMinute, "2\t00", 14, 0, false}, {DatePickerElements::HourMinute, "11\t05", 23, 5, false},
         {DatePickerElements::DateHourMinute, "11\t05", 23, 5, false},
+        // An hour typed the 24-hour way on the 12-hour clock is that hour.
+        {DatePickerElements::HourMinute, "14\t00", 14, 0, false}, {DatePickerElements::DateHourMinute, "2130", 21, 30, false},
         {DatePickerElements::HourMinute, "14\t00", 14, 0},   {DatePickerElements::HourMinute, "9\t05", 9, 5},
         {DatePickerElements::HourMinute, "0730", 7, 30},     {DatePickerElements::HourMinute, "19\t5", 19, 5},
         {DatePickerElements::DateHourMinute, "14\t00", 14, 0}, {DatePickerElements::DateHourMinute, "0730", 7, 30},

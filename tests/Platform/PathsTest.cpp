@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -33,35 +36,68 @@ TEST(PathsTest, ANewApplicationSupportFolderIsReadableByItsOwnerOnly)
 }
 
 // One holder per data folder, whatever path names it, until it lets go; a
-// later start reaches the holder through the folder's socket.
+// later start reaches the holder through the folder's socket, whatever
+// runtime folder it was given, and waits for a holder that is quitting.
 TEST(PathsTest, ADataFolderHasOneHolderUntilItLetsGo)
 {
     QTemporaryDir folder;
     QTemporaryDir other;
+    QTemporaryDir runtimes;
+    QTemporaryDir leaving;
+    // Too long a path for a socket beside the lock.
+    const QString deep = folder.path() + QLatin1Char('/') + QString(100, QLatin1Char('d'));
+    const QString longRuntime = runtimes.path() + QLatin1Char('/') + QString(110, QLatin1Char('r'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(QDir().mkpath(longRuntime));
     auto holder = std::make_unique<DataFolderLock>(folder.path());
     ASSERT_EQ(holder->acquire(), DataFolderLock::Outcome::Held);
+    DataFolderLock deepHolder(deep);
+    ASSERT_EQ(deepHolder.acquire(), DataFolderLock::Outcome::Held);
     int asked = 0;
     holder->setShowRequestHandler([&] { ++asked; });
+    deepHolder.setShowRequestHandler([&] { ++asked; });
+    // Another program quitting: it holds the lock, answers nobody, and lets
+    // go a moment later.
+    QProcess quitting;
+    quitting.start(QStringLiteral("flock"), {QDir(leaving.path()).filePath(QString::fromLatin1(DataFolderLock::lockFileName)),
+                                             QStringLiteral("sleep"), QStringLiteral("0.6")});
+    ASSERT_TRUE(quitting.waitForStarted());
+    ASSERT_TRUE(processEventsUntil([&] { return DataFolderLock(leaving.path()).acquire() == DataFolderLock::Outcome::HeldElsewhere; }));
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     const QString alias = folder.path() + QStringLiteral("/../") + QFileInfo(folder.path()).fileName();
     const struct {
         const char* name;
         QString folder;
-        DataFolderLock::Outcome outcome;
+        std::optional<QString> runtime;  // the later start's runtime folder; none: unset
+        DataFolderLock::Claim claim;
     } rows[] = {
-        {"the same folder", folder.path(), DataFolderLock::Outcome::HeldElsewhere},
-        {"the same folder by another path", alias, DataFolderLock::Outcome::HeldElsewhere},
-        {"another folder", other.path(), DataFolderLock::Outcome::Held},
+        {"the same folder", folder.path(), QString::fromLocal8Bit(runtime), DataFolderLock::Claim::HolderShown},
+        {"the same folder by another path", alias, QString::fromLocal8Bit(runtime), DataFolderLock::Claim::HolderShown},
+        {"from another runtime folder", folder.path(), runtimes.path(), DataFolderLock::Claim::HolderShown},
+        {"with no runtime folder", folder.path(), std::nullopt, DataFolderLock::Claim::HolderShown},
+        {"from a runtime folder over 108 bytes long", folder.path(), longRuntime, DataFolderLock::Claim::HolderShown},
+        {"a folder too deep for a socket beside its lock", deep, QString::fromLocal8Bit(runtime),
+         DataFolderLock::Claim::HolderShown},
+        {"a folder whose holder is quitting", leaving.path(), QString::fromLocal8Bit(runtime),
+         DataFolderLock::Claim::Held},
+        {"another folder", other.path(), QString::fromLocal8Bit(runtime), DataFolderLock::Claim::Held},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        if (row.runtime) qputenv("XDG_RUNTIME_DIR", row.runtime->toLocal8Bit());
+        else qunsetenv("XDG_RUNTIME_DIR");
         DataFolderLock later(row.folder);
-        EXPECT_EQ(later.acquire(), row.outcome);
-        if (row.outcome != DataFolderLock::Outcome::HeldElsewhere) continue;
         const int before = asked;
-        EXPECT_TRUE(later.askHolderToShow(1000));
+        EXPECT_EQ(later.claim(3000), row.claim);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        if (row.claim != DataFolderLock::Claim::HolderShown) continue;
         EXPECT_TRUE(processEventsUntil([&] { return asked == before + 1; }));
     }
+    quitting.waitForFinished();
     EXPECT_FALSE(DataFolderLock(other.path()).askHolderToShow(100)) << "nobody holds it any more";
+    holder->stopAnswering();
+    EXPECT_EQ(DataFolderLock(folder.path()).claim(200), DataFolderLock::Claim::HolderSilent)
+        << "a quitting holder that has not let go yet";
     holder.reset();
     EXPECT_EQ(DataFolderLock(folder.path()).acquire(), DataFolderLock::Outcome::Held);
 }

@@ -116,3 +116,25 @@ TEST(SerialQueueTest, TheMainThreadWaitingOnTheQueueRunsWhatItsJobsHandIt)
     watchdog.join();
     EXPECT_EQ(ran, (std::vector<int>{1, 1, 2}));
 }
+
+// The quit's wait for a worker stuck in one read is bounded; from the main
+// thread and from another, and it answers whether the queue went idle.
+TEST(SerialQueueTest, AWaitWithALimitEndsThenAndTellsWhetherTheQueueWentIdle)
+{
+    SerialQueue queue(QStringLiteral("reading"));
+    for (const bool onMainThread : {true, false}) {
+        SCOPED_TRACE(onMainThread ? "the main thread" : "another thread");
+        std::atomic<bool> release{false};
+        queue.async([&release] {
+            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        bool idle = true;
+        const auto started = std::chrono::steady_clock::now();
+        if (onMainThread) idle = queue.waitUntilIdle(std::chrono::milliseconds(100));
+        else std::thread([&] { idle = queue.waitUntilIdle(std::chrono::milliseconds(100)); }).join();
+        EXPECT_FALSE(idle) << "a job still runs";
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+        release = true;
+        EXPECT_TRUE(queue.waitUntilIdle(std::chrono::seconds(5)));
+    }
+}

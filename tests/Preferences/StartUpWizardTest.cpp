@@ -251,6 +251,7 @@ TEST_F(StartUpWizardTest, TheAccountPageSignsInUpAndOut)
         EXPECT_EQ(!m_service.requests().isEmpty(), c.asked);
         EXPECT_EQ(login().userName()->stringValue(), c.user) << "the typed texts stay";
         EXPECT_TRUE(login().signOutBtn()->isHidden()) << "not signed in";
+        EXPECT_FALSE(login().descLabel()->isHidden()) << "still invited to sign in";
         EXPECT_TRUE(panel->isVisible());
     }
     EXPECT_EQ(opener.openedUrls(), QList<QUrl>{QUrl(m_service.baseAddress() + QStringLiteral("/recovery"))});
@@ -262,6 +263,7 @@ TEST_F(StartUpWizardTest, TheAccountPageSignsInUpAndOut)
     login().loadData();
     login().signOutBtn()->performClick();
     EXPECT_FALSE(login().signInBtn()->isHidden());
+    EXPECT_FALSE(login().descLabel()->isHidden());
     EXPECT_TRUE(login().userName()->stringValue().isEmpty());
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(wizard().currentPageIndex(), 4);
@@ -277,6 +279,7 @@ TEST_F(StartUpWizardTest, TheAccountPageSignsInUpAndOut)
     alerts.setWhileRunning([&] {
         EXPECT_EQ(settings().lastUpdate() + settings().lastUpdateWork(), 0);
         EXPECT_FALSE(login().signOutBtn()->isHidden());
+        EXPECT_TRUE(login().descLabel()->isHidden()) << "no invitation to sign in once signed in";
         EXPECT_EQ(handedOver, 0);
         saveScreenshot(panel.get(), QStringLiteral("wizard-account-signed-in"));
     });

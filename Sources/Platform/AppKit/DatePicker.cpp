@@ -12,6 +12,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <utility>
+
 namespace {
 
 // The editor works in wall-clock fields kept as UTC, so that it never
@@ -262,6 +264,8 @@ bool DatePicker::eventFilter(QObject* watched, QEvent* event)
             m_editor->setSelectedSection(m_editor->currentSection());
         }
     }
+    if (watched == m_editor && type == QEvent::KeyPress && takeTypedAfternoonHour(*static_cast<QKeyEvent*>(event)))
+        return true;
     // A part typed in full moves the editor on to the next part by itself;
     // a Tab typed straight after it means that same step ("11", Tab, "05"),
     // and would otherwise skip the part the digits that follow are meant for.
@@ -307,6 +311,29 @@ bool DatePicker::eventFilter(QObject* watched, QEvent* event)
         QMetaObject::invokeMethod(this, [this, at] { selectSectionAt(at, true); }, Qt::QueuedConnection);
     }
     return View::eventFilter(watched, event);
+}
+
+// On the 12-hour clock the editor refuses the second digit of an hour typed
+// the 24-hour way ("14" stayed "1", the 4 dropped without a word): such an
+// hour is taken as typed, after noon, and the editor goes on to the minutes
+// as after any hour typed in full.
+bool DatePicker::takeTypedAfternoonHour(const QKeyEvent& key)
+{
+    const int first = std::exchange(m_typedHourDigit, -1);
+    const bool digit = key.text().size() == 1 && key.text().at(0).isDigit();
+    if (m_uses24HourClock || !digit || m_editor->currentSection() != QDateTimeEdit::HourSection) return false;
+    const int typed = key.text().at(0).digitValue();
+    const int hour = first * 10 + typed;
+    if (first < 0 || hour < 13 || hour > 23) {
+        if (first < 0) m_typedHourDigit = typed;
+        return false;
+    }
+    m_editor->setTime(QTime(hour, m_editor->time().minute()));
+    m_editor->setCurrentSection(QDateTimeEdit::MinuteSection);
+    m_editor->setSelectedSection(QDateTimeEdit::MinuteSection);
+    // As when the editor moved on by itself: a Tab next means that step.
+    m_digitSection = int(QDateTimeEdit::HourSection);
+    return true;
 }
 
 void DatePicker::selectSectionAt(const QPoint& at, bool click)

@@ -13,6 +13,7 @@
 #include <QTime>
 
 class QDateTimeEdit;
+class QKeyEvent;
 class QLineEdit;
 
 // Posted (object: the picker) once for each change of the value the user
@@ -91,6 +92,7 @@ protected:
 
 private:
     void applyFormat();
+    bool takeTypedAfternoonHour(const QKeyEvent& key);
     void selectSectionAt(const QPoint& at, bool click);
     void applyMinimum();
     void userChanged();
@@ -105,6 +107,7 @@ private:
     Date m_minDate;
     bool m_minimumLifted = false;  // while digits are typed (see eventFilter)
     int m_digitSection = -1;       // the part the last key, a digit, was typed into; -1 after other keys
+    int m_typedHourDigit = -1;     // on the 12-hour clock, a first digit typed into the hours; -1 for none
     QDateTime m_valueBeforeDigits;
     bool m_uses24HourClock = true;
     bool m_settingByCode = false;

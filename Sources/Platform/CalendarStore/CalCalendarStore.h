@@ -104,9 +104,11 @@ public:
     // For the quit: the background index and rescans of every store under
     // way or queued end at the next file they would read, keeping nothing
     // of their reading, and this returns once the worker is idle, so no
-    // thread of the stores reads on while the process ends. A query indexes
-    // in full as ever, and work queued later runs as ever.
-    static void stopBackgroundWork();
+    // thread of the stores reads on while the process ends; false when one
+    // file's read still held it after `limit` (a hung network folder): the
+    // worker only reads, so what it still does is thrown away. A query
+    // indexes in full as ever, and work queued later runs as ever.
+    static bool stopBackgroundWork(std::chrono::milliseconds limit);
 
     CalCalendarList calendars(CalError* error = nullptr) const;
     CalCalendarPtr calendarWithUID(const QString& uid) const;

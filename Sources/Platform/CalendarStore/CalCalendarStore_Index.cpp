@@ -69,10 +69,10 @@ void CalCalendarStore::indexInBackground()
     });
 }
 
-void CalCalendarStore::stopBackgroundWork()
+bool CalCalendarStore::stopBackgroundWork(std::chrono::milliseconds limit)
 {
     ++backgroundStops();
-    storeWorker().waitUntilIdle();
+    return storeWorker().waitUntilIdle(limit);
 }
 
 void CalCalendarStore::ensureIndexedLocked() const
@@ -128,6 +128,9 @@ void CalCalendarStore::scanRootLocked(Index* index, const Index* previous, bool 
         scanCalendarLocked(&entry, before, rereadFiles);
         index->calendars << entry;
     }
+    // A stopped scan left its files unread, all without a uid: nothing of it
+    // is kept, and they are no duplicates to tell of.
+    if (backgroundJobStopped()) return;
     resolveDuplicatesLocked(index);
 }
 

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <algorithm>
@@ -23,10 +22,19 @@ namespace {
 // closed unheard.
 constexpr QByteArrayView showRequest = "show\n";
 
+// A socket's path, with its terminating zero, fits in 108 bytes.
+constexpr qsizetype longestSocketPath = 107;
+
 QString canonicalFolder(const QString& folder)
 {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : canonical;
+}
+
+// A name without a folder is one in the abstract namespace.
+bool isAbstractName(const QString& name)
+{
+    return !name.startsWith(QLatin1Char('/'));
 }
 
 }  // namespace
@@ -43,11 +51,11 @@ DataFolderLock::~DataFolderLock()
 
 QString DataFolderLock::serverNameFor(const QString& folder)
 {
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty()) runtime = QDir::tempPath();
-    const QByteArray hash =
-        QCryptographicHash::hash(canonicalFolder(folder).toUtf8(), QCryptographicHash::Sha256).toHex().left(24);
-    return runtime + QStringLiteral("/zoravel-") + QString::fromLatin1(hash) + QStringLiteral(".socket");
+    const QString canonical = canonicalFolder(folder);
+    const QString path = canonical + QLatin1Char('/') + QString::fromLatin1(socketFileName);
+    if (QFile::encodeName(path).size() <= longestSocketPath) return path;
+    const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex().left(24);
+    return QStringLiteral("zoravel-") + QString::fromLatin1(hash);
 }
 
 DataFolderLock::Outcome DataFolderLock::acquire()
@@ -83,10 +91,15 @@ void DataFolderLock::listen()
 {
     const QString name = serverNameFor(m_folder);
     m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // Whoever held the folder before us has ended (we hold its lock now): a
-    // socket it left behind is stale.
-    QLocalServer::removeServer(name);
+    if (isAbstractName(name)) {
+        m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    } else {
+        // The folder is its owner's only; the socket too.
+        m_server->setSocketOptions(QLocalServer::UserAccessOption);
+        // Whoever held the folder before us has ended (we hold its lock
+        // now): a socket it left behind is stale.
+        QLocalServer::removeServer(name);
+    }
     if (!m_server->listen(name)) {
         qWarning() << "A later start on this folder cannot reach this one:" << m_server->errorString();
         return;
@@ -110,20 +123,50 @@ void DataFolderLock::readRequests()
     }
 }
 
+void DataFolderLock::stopAnswering()
+{
+    if (!m_server) return;
+    m_server->close();
+    m_server->deleteLater();
+    m_server = nullptr;
+}
+
 bool DataFolderLock::askHolderToShow(int timeoutMs) const
 {
-    const QString name = serverNameFor(m_folder);
     const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
     for (;;) {
-        socket.connectToServer(name);
-        if (socket.waitForConnected(int(std::max<qint64>(0, deadline.remainingTime())))) break;
+        if (sendShowRequest(int(std::max<qint64>(0, deadline.remainingTime())))) return true;
         if (deadline.hasExpired()) return false;
         // The holder locks first and listens a moment later.
         QThread::msleep(50);
     }
+}
+
+DataFolderLock::Claim DataFolderLock::claim(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        switch (acquire()) {
+        case Outcome::Held: return Claim::Held;
+        case Outcome::Unavailable: return Claim::Unavailable;
+        case Outcome::HeldElsewhere: break;
+        }
+        if (sendShowRequest(100)) return Claim::HolderShown;
+        if (deadline.hasExpired()) return Claim::HolderSilent;
+        // Just started and not listening yet, or quitting: either settles.
+        QThread::msleep(50);
+    }
+}
+
+bool DataFolderLock::sendShowRequest(int timeoutMs) const
+{
+    const QString name = serverNameFor(m_folder);
+    QLocalSocket socket;
+    if (isAbstractName(name)) socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(timeoutMs)) return false;
     socket.write(showRequest.data(), showRequest.size());
-    const bool sent = socket.waitForBytesWritten(int(std::max<qint64>(100, deadline.remainingTime())));
+    const bool sent = socket.waitForBytesWritten(std::max(100, timeoutMs));
     socket.disconnectFromServer();
     return sent;
 }

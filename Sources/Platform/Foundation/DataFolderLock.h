@@ -10,10 +10,13 @@ class QLocalServer;
 // One running copy of the program per data folder. The copy that holds the
 // lock keeps an flock on "Zoravel.lock" in the folder (the kernel lets it go
 // when the process ends, however it ends, so a crash leaves nothing to clean
-// up) and listens on a local socket named from the folder's path. A later
-// start on the same folder finds the lock taken, asks the holder through
-// that socket to bring its window forward, and ends. Another folder is
-// another lock: a start there runs on its own. Main thread only.
+// up) and listens on a local socket beside it, "Zoravel.socket", so that a
+// later start finds it whatever runtime folder each was given. A later start
+// on the same folder finds the lock taken, asks the holder through that
+// socket to bring its window forward, and ends; a holder that is quitting
+// stops listening first, and the later start waits for its lock instead.
+// Another folder is another lock: a start there runs on its own. Main
+// thread only.
 class DataFolderLock : public QObject {
     Q_OBJECT
 
@@ -40,15 +43,33 @@ public:
     // the lock listens a moment later). True when the request was sent.
     bool askHolderToShow(int timeoutMs = 2000) const;
 
-    // The local socket the holder of `folder` listens on: in the user's
-    // runtime folder, named from the folder's canonical path.
+    enum class Claim {
+        Held,          // this process holds the folder now
+        HolderShown,   // a running copy holds it and was asked to show itself
+        HolderSilent,  // a copy holds it but neither answered nor let go in time
+        Unavailable,   // no lock can be made there
+    };
+    // A start: takes the lock, or asks its holder to show itself. A holder
+    // that does not answer may be quitting: the lock is tried again until
+    // it lets go or `timeoutMs` has passed.
+    Claim claim(int timeoutMs);
+
+    // The holder is quitting: later starts are no longer answered, and wait
+    // for the lock instead of handing over to a copy that is leaving.
+    void stopAnswering();
+
+    // The local socket the holder of `folder` listens on: a file beside the
+    // lock, or, where that path is too long for a socket, a name in the
+    // abstract namespace made from the folder's canonical path.
     static QString serverNameFor(const QString& folder);
 
     static constexpr const char* lockFileName = "Zoravel.lock";
+    static constexpr const char* socketFileName = "Zoravel.socket";
 
 private:
     void listen();
     void readRequests();
+    bool sendShowRequest(int timeoutMs) const;
 
     QString m_folder;
     int m_fd = -1;

@@ -64,21 +64,31 @@ void SerialQueue::sync(const std::function<void()>& job)
 
 void SerialQueue::waitUntilIdle()
 {
-    if (isCurrent()) return;
+    waitUntilIdle(std::chrono::milliseconds::max());
+}
+
+bool SerialQueue::waitUntilIdle(std::chrono::milliseconds limit)
+{
+    if (isCurrent()) return true;
+    const bool unlimited = limit == std::chrono::milliseconds::max();
+    const auto deadline = std::chrono::steady_clock::now() + (unlimited ? std::chrono::milliseconds(0) : limit);
     std::unique_lock lock(m_mutex);
     const auto idle = [this] { return m_jobs.empty() && !m_busy; };
     if (!MainQueue::isMainThread()) {
+        if (!unlimited) return m_idle.wait_until(lock, deadline, idle);
         m_idle.wait(lock, idle);
-        return;
+        return true;
     }
     // The main thread waiting here runs what the job hands it meanwhile: a
     // job waiting in MainQueue::sync would otherwise wait for this wait to
     // end, and this wait for it.
     while (!m_idle.wait_for(lock, std::chrono::milliseconds(5), idle)) {
+        if (!unlimited && std::chrono::steady_clock::now() >= deadline) return false;
         lock.unlock();
         MainQueue::runWaitingJobs();
         lock.lock();
     }
+    return true;
 }
 
 void SerialQueue::run()

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -30,6 +31,9 @@ public:
     void sync(const std::function<void()>& job);
     // Waits until no job is queued or running (returns at once on the queue).
     void waitUntilIdle();
+    // The same, for at most `limit`: false when a job was still queued or
+    // running then.
+    bool waitUntilIdle(std::chrono::milliseconds limit);
 
 private:
     void run();
