@@ -590,7 +590,13 @@ bool iCalSyncJobs::settleStoreSplit(const iCalSync::StoreSplit& split)
     }
     if (!storeCopiesAreDurable("the series split off", 1)) return false;
     Transaction unit;
-    if (rest) linkToStoreCopy(series, *rest);
+    if (rest) {
+        linkToStoreCopy(series, *rest);
+        // The changed occurrences it carried are the rest's, as the file has them.
+        for (const TaskPtr& detached : data->getAllDetachedEventWithParentID(series->primaryKey()))
+            if (detached && !detached->storeICalLink(rest->uid(), detached->occurrence()))
+                logSkip("changed occurrence", detached->primaryKey(), "could not be linked to its series' copy");
+    }
     if (!iCalSync::clearStoreSplit(split.seriesKey) || !unit.commit()) return false;
     // Its extra dates as the file now has them.
     if (rest) takeExtraDatesFromStore(series);
