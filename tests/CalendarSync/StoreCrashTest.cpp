@@ -102,6 +102,43 @@ protected:
 
     void runKilled(const KilledCase& c);
 
+    // A store calendar, linked to the default category, with no item.
+    void seedEmptyCalendar()
+    {
+        QProcess seeding;
+        start(seeding, {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")});
+        ASSERT_TRUE(seeding.waitForFinished(60000));
+        ASSERT_EQ(seeding.exitCode(), 0);
+    }
+
+    // Says "go", waits until the runner has committed a change (a line
+    // beginning with `said`), and kills it a random while later, below
+    // `microseconds`; the rest of every such line it said goes to `done`.
+    static bool killAfterItSays(QProcess& runner, const QString& said, QStringList& done, QRandomGenerator& random,
+                                int microseconds)
+    {
+        runner.write("go\n");
+        runner.waitForBytesWritten(1000);
+        const auto take = [&] {
+            bool any = false;
+            while (runner.canReadLine()) {
+                const QString line = QString::fromUtf8(runner.readLine().trimmed());
+                if (!line.startsWith(said)) continue;
+                done << line.mid(said.size());
+                any = true;
+            }
+            return any;
+        };
+        bool committed = false;
+        while (!committed && runner.state() != QProcess::NotRunning && runner.waitForReadyRead(20000)) committed = take();
+        if (!committed) return false;
+        QThread::usleep(random.bounded(0, microseconds));
+        runner.kill();  // SIGKILL
+        runner.waitForFinished(10000);
+        take();
+        return true;
+    }
+
     std::unique_ptr<QTemporaryDir> folder;
 };
 
@@ -282,10 +319,7 @@ TEST_F(StoreCrashTest, TasksConvertedOrMovedOutOfTheStoreAreThereOnceAfterAKill)
         SCOPED_TRACE(c.how);
         SetUp();
         QRandomGenerator random(20260214);
-        QProcess seeding;
-        start(seeding, {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")});
-        ASSERT_TRUE(seeding.waitForFinished(60000));
-        ASSERT_EQ(seeding.exitCode(), 0);
+        ASSERT_NO_FATAL_FAILURE(seedEmptyCalendar());
         QStringList converted;
         for (int run = 0; run <= killedRuns; ++run) {
             SCOPED_TRACE(run);
@@ -309,26 +343,8 @@ TEST_F(StoreCrashTest, TasksConvertedOrMovedOutOfTheStoreAreThereOnceAfterAKill)
                 runner.waitForFinished(10000);
                 break;
             }
-            runner.write("go\n");
-            runner.waitForBytesWritten(1000);
             // Killed a few milliseconds after a conversion is committed.
-            bool said = false;
-            while (!said && runner.state() != QProcess::NotRunning && runner.waitForReadyRead(20000))
-                while (runner.canReadLine()) {
-                    const QString line = QString::fromUtf8(runner.readLine().trimmed());
-                    if (line.startsWith(QStringLiteral("converted "))) {
-                        converted << line.mid(10);
-                        said = true;
-                    }
-                }
-            ASSERT_TRUE(said) << "the runner converts";
-            QThread::usleep(random.bounded(0, 3000));
-            runner.kill();
-            runner.waitForFinished(10000);
-            while (runner.canReadLine()) {
-                const QString line = QString::fromUtf8(runner.readLine().trimmed());
-                if (line.startsWith(QStringLiteral("converted "))) converted << line.mid(10);
-            }
+            ASSERT_TRUE(killAfterItSays(runner, QStringLiteral("converted "), converted, random, 3000)) << "the runner converts";
         }
     }
 }
@@ -362,10 +378,7 @@ TEST_F(StoreCrashTest, SeriesSplitThisAndFutureAreThereOnceAfterAKill)
         SCOPED_TRACE(c.name);
         SetUp();
         QRandomGenerator random(20261211);
-        QProcess seeding;
-        start(seeding, {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")});
-        ASSERT_TRUE(seeding.waitForFinished(60000));
-        ASSERT_EQ(seeding.exitCode(), 0);
+        ASSERT_NO_FATAL_FAILURE(seedEmptyCalendar());
         QProcess writer;
         if (c.otherWriter) {
             // Events of its own, one file every 20 ms, in the calendar's folder.
@@ -407,25 +420,7 @@ TEST_F(StoreCrashTest, SeriesSplitThisAndFutureAreThereOnceAfterAKill)
                 runner.waitForFinished(10000);
                 break;
             }
-            runner.write("go\n");
-            runner.waitForBytesWritten(1000);
-            bool said = false;
-            while (!said && runner.state() != QProcess::NotRunning && runner.waitForReadyRead(20000))
-                while (runner.canReadLine()) {
-                    const QString line = QString::fromUtf8(runner.readLine().trimmed());
-                    if (line.startsWith(QStringLiteral("split "))) {
-                        families << line.mid(6);
-                        said = true;
-                    }
-                }
-            ASSERT_TRUE(said) << "the runner splits";
-            QThread::msleep(random.bounded(0, 3000));
-            runner.kill();  // SIGKILL
-            runner.waitForFinished(10000);
-            while (runner.canReadLine()) {
-                const QString line = QString::fromUtf8(runner.readLine().trimmed());
-                if (line.startsWith(QStringLiteral("split "))) families << line.mid(6);
-            }
+            ASSERT_TRUE(killAfterItSays(runner, QStringLiteral("split "), families, random, 3000000)) << "the runner splits";
         }
         if (c.otherWriter) {
             writer.kill();
