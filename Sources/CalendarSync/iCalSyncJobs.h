@@ -220,6 +220,9 @@ public:
     // it, so the pairs read back the change, not the store's older copy.
     // The marks go once those writes are on the disk; the items whose write
     // failed keep theirs and are left as they are by the pairs.
+    // Carries out the splits "this and future" edits recorded and a stop
+    // or a failure left owed; the parts of those it cannot are left out.
+    void settleStoreSplits();
     void pushStoreWritesDue();
     bool updateEventOnICal(const TaskPtr& event, const CalEventPtr& iCalEvent, qint64 updateREType);
     bool deleteEventOnICal(const CalEventPtr& iCalEvent, qint64 deleteREType);
@@ -346,6 +349,11 @@ private:
     bool updateEvent(const TaskPtr& event, qint64 scope);
     void deleteEvent(const TaskPtr& event, qint64 scope, bool synchronous);
     bool splitEvent(const TaskPtr& occurrence, const TaskPtr& series);
+    // Carries out a split its edit recorded; true once it is on the disk
+    // and the record is gone.
+    bool settleStoreSplit(const iCalSync::StoreSplit& split);
+    // Ends the uid's series before its first occurrence after `at`.
+    bool endStoreSeriesAfter(const QString& uid, const Date& at);
     bool updateTask(const TaskPtr& task);
     void deleteTask(const TaskPtr& task);
     void pushWebItems(const TaskList& insertList, const TaskList& updateList, const TaskList& deleteList);
@@ -387,6 +395,7 @@ private:
     mutable QSet<QString> m_withheldTaskDeletes;
     // The category step found a store folder that lists no calendar.
     bool m_storeCameBackEmpty = false;
+    QSet<qint64> m_splitsNotDone;  // the roots of both parts of a split still owed
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;
     std::shared_ptr<EKEventStore> m_eventStore;

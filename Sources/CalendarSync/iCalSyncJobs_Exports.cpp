@@ -26,6 +26,9 @@ constexpr qint64 allOccurrences = 1;
 constexpr qint64 thisAndFuture = 2;
 constexpr qint64 autoSyncCategories = 1;
 constexpr qint64 autoSyncItems = 2;
+// How far past a cut the store is searched for the next occurrence of a
+// series it no longer shows there: some years.
+constexpr double splitSearchSpan = 5 * 366 * 86400.0;
 
 const QLatin1StringView changedMarker("(1)");
 const QLatin1StringView deletedMarker("(2)");
@@ -570,30 +573,74 @@ void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchron
         noteRemovalDone(iCalSync::StoreRemoval::Event, bareStoreUid(uid));
 }
 
-bool iCalSyncJobs::splitEvent(const TaskPtr& occurrence, const TaskPtr& series)
+bool iCalSyncJobs::splitEvent(const TaskPtr& /*occurrence*/, const TaskPtr& series)
 {
-    if (!syncEnabled()) return false;
-    const QString uid = occurrence->iCalUID();
-    // The occurrence's date in its series' zone (the copy carries the series' zone).
-    const Date at = itemDateToSeriesDate(occurrence->occurrence(), *occurrence);
-    CalEventPtr found = getICalEvent(uid, at);
-    if (!found) found = getIEventWithUID(uid, at, at);
-    if (!found) {
-        // Nothing of the series stands there any more: the new series is a copy of its own.
+    // The split as its edit recorded it (settled already when not there).
+    for (const iCalSync::StoreSplit& split : iCalSync::storeSplitsDue())
+        if (split.seriesKey == series->primaryKey()) return settleStoreSplit(split);
+    return false;
+}
+
+// The old file ends before the cut; the new root, when there is one still
+// unlinked, is linked to the rest of the file, written here under the uid
+// the edit chose unless a former try left it there already. Where the file
+// has no occurrence at the cut any more, the new root is a copy of its own
+// and the old file ends before its next occurrence, so that neither part
+// shows the other's occurrences. The record goes once that is on the disk.
+bool iCalSyncJobs::settleStoreSplit(const iCalSync::StoreSplit& split)
+{
+    CoreData* data = manager();
+    if (!data || !syncEnabled()) return false;
+    Task cutRoot;
+    cutRoot.setTz(split.tz);
+    const Date at = itemDateToSeriesDate(split.occurrence, cutRoot);
+    CalEventPtr found = getICalEvent(split.uid, at);
+    if (!found) found = getIEventWithUID(split.uid, at, at);
+    const TaskPtr series = data->taskWithPrimaryKey(split.seriesKey);
+    const bool owesCopy = series && series->primaryKey() == split.seriesKey && series->iCalUID().isEmpty();
+    CalEventPtr rest = owesCopy ? m_iCalStore->eventWithUID(split.restUid, Date()) : nullptr;
+    bool written = true;
+    if (!owesCopy || rest) {
+        if (found) written = deleteEventOnICal(found, thisAndFuture);
+    } else if (found) {
+        found->setUidOfSplitRest(split.restUid);
+        written = mayCreateEvent(series) && writeICalEvent(series, found, thisAndFuture, false) && found->uid() != split.uid;
+        if (written) rest = found;
+    } else {
         logSkip("event", series->primaryKey(), "has no occurrence in the store to split its series at; it is written as new");
-        return createNewEventOnICal(series, allOccurrences);
+        written = endStoreSeriesAfter(split.uid, at) && createNewEventOnICal(series, allOccurrences);
     }
-    // Written over the occurrence with the span of all later ones: the store
-    // ends the series before it and the rest goes on under a new uid.
-    if (!mayCreateEvent(series) || !saveICalEvent(series, found, thisAndFuture, false)) {
-        logSkip("event", series->primaryKey(), "could not split its series in the store");
+    if (!written) {
+        logSkip("event", split.seriesKey, "could not split its series in the store; the next full sync tries again");
         return false;
     }
-    if (found->uid() == uid || !storeCopyIsDurable("the series split off", series)) return false;
-    linkToStoreCopy(series, *found);
+    if (!storeCopiesAreDurable("the series split off", 1)) return false;
+    Transaction unit;
+    if (rest) {
+        linkToStoreCopy(series, *rest);
+        // The changed occurrences it carried are the rest's, as the file has them.
+        for (const TaskPtr& detached : data->getAllDetachedEventWithParentID(series->primaryKey()))
+            if (detached && !detached->storeICalLink(rest->uid(), detached->occurrence()))
+                logSkip("changed occurrence", detached->primaryKey(), "could not be linked to its series' copy");
+    }
+    if (!iCalSync::clearStoreSplit(split.seriesKey) || !unit.commit()) return false;
     // Its extra dates as the file now has them.
-    takeExtraDatesFromStore(series);
+    if (rest) takeExtraDatesFromStore(series);
     return true;
+}
+
+bool iCalSyncJobs::endStoreSeriesAfter(const QString& uid, const Date& at)
+{
+    CalError error;
+    const CalEventList later = m_iCalStore->eventsWithPredicate(
+        CalCalendarStore::eventPredicateWithStartDate(at, at.dateByAddingTimeInterval(splitSearchSpan), uid,
+                                                      m_iCalStore->calendars()),
+        &error);
+    if (!error.ok()) return false;
+    CalEventPtr next;
+    for (const CalEventPtr& event : later)
+        if (event && event->occurrence() > at && (!next || event->occurrence() < next->occurrence())) next = event;
+    return !next || deleteEventOnICal(next, thisAndFuture);
 }
 
 // --- tasks ---

@@ -326,6 +326,20 @@ void iCalSyncJobs::settlePendingStoreCalendars()
     if (!unit.commit()) qWarning() << "Calendar store: the calendars of new categories could not be settled";
 }
 
+void iCalSyncJobs::settleStoreSplits()
+{
+    m_splitsNotDone.clear();
+    CoreData* manager = CoreData::shared();
+    for (const iCalSync::StoreSplit& split : iCalSync::storeSplitsDue()) {
+        if (settleStoreSplit(split)) continue;
+        // Neither part is paired or pushed: the old file would give the cut
+        // series its whole run back, and a push a second copy of the rest.
+        m_splitsNotDone.insert(split.seriesKey);
+        if (const TaskPtr root = manager->getRootEventWithUID(split.uid)) m_splitsNotDone.insert(root->primaryKey());
+        qWarning().noquote() << "Calendar store: the split of" << split.uid << "waits for the next sync";
+    }
+}
+
 void iCalSyncJobs::pushStoreWritesDue()
 {
     m_writesNotPushed.clear();
@@ -398,11 +412,13 @@ void iCalSyncJobs::waitToFullSync()
         // Marked uids left unsettled would be taken for deletions and their
         // copies for new items: events and tasks wait for the next sync.
         if (settlePendingStoreCopies()) {
+            settleStoreSplits();
             if (m_storeCameBackEmpty) writeBackToEmptyStore();
             pushStoreWritesDue();
             fullSyncEvents(calendars, unreadable);
             fullSyncTasks(calendars, unreadable);
             m_writesNotPushed.clear();
+            m_splitsNotDone.clear();
         }
     }
 
@@ -768,7 +784,7 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
         localSettled[size_t(i)] = true;
         systemSettled[size_t(*found)] = true;
         // A change the store still owes is not overwritten by its older copy.
-        if (m_writesNotPushed.contains(item->primaryKey())) continue;
+        if (m_writesNotPushed.contains(item->primaryKey()) || m_splitsNotDone.contains(item->primaryKey())) continue;
         const StoreSeries series = readStoreSeries(storeEvent, manager->calendarWithPrimaryKey(item->calendarId()));
         if (series.parts.isEmpty()) {
             qWarning().noquote() << "Calendar store: the file of event" << item->iCalUID()
@@ -847,7 +863,7 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
     for (qsizetype i = 0; i < local.size(); ++i) {
         const TaskPtr& item = local[i];
         if (localSettled[size_t(i)] || !item || item->isSheduledTask() || !item->iCalUID().isEmpty()) continue;
-        if (item->parentId() != -1) continue;
+        if (item->parentId() != -1 || m_splitsNotDone.contains(item->primaryKey())) continue;
         const CalendarPtr category = manager->calendarWithPrimaryKey(item->calendarId());
         if (category && category->taskOrEvent() == 1) continue;
         toPush << item;

@@ -23,6 +23,7 @@
 #include "ModelInternals.h"
 
 #include <QStringBuilder>
+#include <QUuid>
 
 #include <cstdio>
 #include <functional>
@@ -233,14 +234,15 @@ bool ruleGives(const Task& root, const Date& date)
 }
 
 // The part of a series from an occurrence on, carried over to the series
-// that goes on from there: the occurrences deleted there and the extra
-// dates (rows the rule does not give), moved as the occurrence moved. The
-// other changed occurrences from there on go with the cut: the new rule
-// gives them again.
+// that goes on from there, as the store carries it in the file: the
+// occurrences deleted there, the extra dates (rows the rule does not give)
+// moved as the occurrence moved, and the changed occurrences, which keep
+// their own times and content and answer to their dates moved likewise
+// (another program's change of a later occurrence stays that change).
 struct CarriedTail {
     QString keptExceptions;     // the old series' entries before the occurrence
     QString carriedExceptions;  // the new series' entries
-    TaskList extraDates;        // new rows for the new series, their parent still to be set
+    TaskList carriedRows;       // new rows for the new series, their parent still to be set
 };
 
 CarriedTail carriedTail(const CoreData& dataManager, const Task& root, const Task& event, const Date& occurrence)
@@ -266,13 +268,15 @@ CarriedTail carriedTail(const CoreData& dataManager, const Task& root, const Tas
     }
     for (const TaskPtr& row : dataManager.getAllDetachedEventWithParentID(root.primaryKey())) {
         if (!row || row->occurrence() < occurrence || row->primaryKey() == event.primaryKey()) continue;
-        if (row->occurrence() == occurrence || ruleGives(root, row->occurrence())) continue;
+        if (row->occurrence() == occurrence) continue;
         TaskPtr moved = oneOffCopy(*row, Utilities::newDateFromDate(row->occurrence(), shift));
-        moved->setStartTime(Utilities::newDateFromDate(row->startTime(), shift));
-        moved->setEndTime(Utilities::newDateFromDate(row->endTime(), shift));
+        if (!ruleGives(root, row->occurrence())) {
+            moved->setStartTime(Utilities::newDateFromDate(row->startTime(), shift));
+            moved->setEndTime(Utilities::newDateFromDate(row->endTime(), shift));
+        }
         moved->setICalUID(QString());
         tail.carriedExceptions += QLatin1Char('|') % Task::storedDateText(moved->occurrence()) % QStringLiteral("(1)");
-        tail.extraDates << moved;
+        tail.carriedRows << moved;
     }
     return tail;
 }
@@ -488,10 +492,10 @@ bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
     updateAlarmWhenCommitted(*this, root);
     if (!splitInStore && isAutoICalSyncOn(*this) && !deleteFromSystemCalendar(*this, event, thisAndFuture, false)) return false;
     if (!deleteAllDetachedEventsParentID(root->primaryKey(), occurrence) || !addNewItem(series, !splitInStore)) return false;
-    for (const TaskPtr& extra : tail.extraDates) {
-        extra->setParentId(series->primaryKey());
-        extra->setCalendarId(series->calendarId());
-        if (!extra->insertAndDehydrate()) return false;
+    for (const TaskPtr& carried : tail.carriedRows) {
+        carried->setParentId(series->primaryKey());
+        carried->setCalendarId(series->calendarId());
+        if (!carried->insertAndDehydrate()) return false;
     }
     if (splitInStore) {
         TaskPtr cut = event->copy();
@@ -499,6 +503,11 @@ bool CoreData::doEditAllFutureOperatorWithEvent(const TaskPtr& event)
         cut->setOccurrence(occurrence);
         cut->setParentId(root->primaryKey());
         cut->setTz(root->tz());
+        // Owed with the edit: a stop before the split leaves the record,
+        // and the next start splits the file before it reads it back.
+        const iCalSync::StoreSplit split{series->primaryKey(), root->iCalUID(), occurrence, root->tz(),
+                                         QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()};
+        if (!iCalSync::recordStoreSplit(split)) return false;
         whenCommitted([sync, cut, series] { sync->backgroundOneWaySyncSplitToICalEvent(cut, series); });
     }
     // Asked for whatever the switch says: the web sync tests it itself.

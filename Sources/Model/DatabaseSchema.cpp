@@ -189,6 +189,8 @@ QList<QString> DatabaseSchema::storeSyncTableCreation(sqlite3* database)
         QStringLiteral("CREATE TABLE IF NOT EXISTS StoreItemWrites (itemKey INTEGER PRIMARY KEY, due INTEGER);"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS StoreRemovals (kind INTEGER NOT NULL, uid TEXT NOT NULL, "
                        "PRIMARY KEY (kind, uid));"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS StoreSplits (seriesKey INTEGER PRIMARY KEY, uid TEXT NOT NULL, "
+                       "occurrence REAL NOT NULL, tz INTEGER NOT NULL, restUid TEXT NOT NULL);"),
     } + (retiredTableThere ? storeRemovalKinds() : QList<QString>{});
 }
 

@@ -131,3 +131,34 @@ bool iCalSync::clearStoreRemoval(StoreRemoval kind, const QString& uid)
     clear.bind(1, qint64(kind)).bind(2, withoutPendingMark(uid));
     return clear.isValid() && clear.execute("Calendar store: a done removal could not be unrecorded");
 }
+
+bool iCalSync::recordStoreSplit(const StoreSplit& split)
+{
+    RecordGuard guard;
+    QueryStatement record("INSERT OR REPLACE INTO StoreSplits (seriesKey, uid, occurrence, tz, restUid) VALUES (?, ?, ?, ?, ?)");
+    record.bind(1, split.seriesKey).bind(2, withoutPendingMark(split.uid));
+    if (record.isValid()) RecordStore::bindDate(record.get(), 3, split.occurrence);
+    record.bind(4, split.tz).bind(5, split.restUid);
+    return record.isValid() && record.execute("Calendar store: an owed split could not be recorded");
+}
+
+QList<iCalSync::StoreSplit> iCalSync::storeSplitsDue()
+{
+    QList<StoreSplit> owed;
+    RecordGuard guard;
+    QueryStatement query("SELECT seriesKey, uid, occurrence, tz, restUid FROM StoreSplits ORDER BY seriesKey");
+    while (query.nextRow())
+        owed.append({sqlite3_column_int64(query.get(), 0), RecordStore::columnText(query.get(), 1),
+                     RecordStore::columnDate(query.get(), 2), sqlite3_column_int64(query.get(), 3),
+                     RecordStore::columnText(query.get(), 4)});
+    if (query.failed()) owed.clear();
+    return owed;
+}
+
+bool iCalSync::clearStoreSplit(qint64 seriesKey)
+{
+    RecordGuard guard;
+    QueryStatement clear("DELETE FROM StoreSplits WHERE seriesKey = ?");
+    clear.bind(1, seriesKey);
+    return clear.isValid() && clear.execute("Calendar store: a done split could not be unrecorded");
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Date.h"
 #include "ModelTypes.h"
 
 #include <QList>
@@ -119,6 +120,24 @@ public:
     static QStringList storeCalendarRemovalsDue();
     // Ends the record of that kind's removal of the uid.
     static bool clearStoreRemoval(StoreRemoval kind, const QString& uid);
+
+    // A series cut at an occurrence goes on as a new root whose store copy
+    // is split off the old file there. Recorded in the unit of the edit,
+    // with the uid the rest is to take, so that a stop before the split
+    // (or a split that failed) is finished by the next full sync before it
+    // pairs rows and files, instead of the old file giving the old series
+    // its whole run back beside a second copy of the new one.
+    struct StoreSplit {
+        qint64 seriesKey = -1;  // the new root
+        QString uid;            // the store uid of the series cut
+        Date occurrence;        // the occurrence cut at, in the cut root's item time
+        qint64 tz = 0;          // the cut root's zone
+        QString restUid;        // the uid the rest's file is written under
+    };
+    [[nodiscard]] static bool recordStoreSplit(const StoreSplit& split);
+    // Every owed split, oldest first (nothing when they cannot be read).
+    static QList<StoreSplit> storeSplitsDue();
+    static bool clearStoreSplit(qint64 seriesKey);
 
     // Set on the calendar-store worker: the records on the working lists are
     // the main thread's, so what this thread writes to the database reaches

@@ -289,17 +289,20 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // carried on to later occurrences; two masters of one uid, one occurrence
 // changed twice, an all-day series changed at 00:00 UTC, two rules, an
 // occurrence changed with no series in the file) or retitled (a first
-// occurrence moved or excluded, all but one excluded; their starts stay). Every
-// occurrence stays, in the organizer and in the files, whose times keep the
-// form the file gave them (UTC stays UTC) and whose start every reader
-// shows, before the edit and after it with its titles; two full syncs
-// leave the rows.
+// occurrence moved or excluded, all but one excluded; their starts stay).
+// One with a later occurrence changed (another time, title and notes) is
+// dragged from the fourth on, once as the store takes it and once with a
+// stop before the store splits its file (the next start's full sync finds
+// the split owed). Every occurrence stays, once, at its own time, in the
+// organizer and in the files, whose times keep the form the file gave them
+// (UTC stays UTC) and whose start every reader shows, before the edit and
+// after it with its titles; two full syncs leave the rows.
 TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
 {
     Clock::setFixed(local(2027, 1, 10, 12));
     setting->setICalSyncWindowEnd(400);
     setting->setTzSupport(true);
-    enum Edit { WholeSeries, FromTheFourth, Renamed, Retitled };
+    enum Edit { WholeSeries, FromTheFourth, FromTheFourthStopped, Renamed, Retitled };
     const struct {
         const char* fixture;
         int days[2], hours[2];  // two moves, one after the other (from the fourth: the first)
@@ -325,6 +328,8 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"all-but-one-excluded.ics", {0, 0}, {0, 0}, Retitled},
         {"monthly-first-excluded.ics", {0, 0}, {0, 0}, Retitled},
         {"counted-once.ics", {1, 0}, {0, 0}},
+        {"weekly-changed-after-cut.ics", {0, 0}, {1, 0}, FromTheFourth},
+        {"weekly-split-stopped.ics", {0, 0}, {1, 0}, FromTheFourthStopped},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases) QFile::copy(fixtures + QLatin1String(c.fixture), calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
@@ -361,14 +366,23 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         if (c.readers) reader.expect(store->eventFilePath(uid), from, to, held(key), {}, IndependentReader::AlsoKhal::Yes);
         reader.verify();
         QList<qint64> keys{key};  // the series, and the part a drag from the fourth made
-        if (c.edit == FromTheFourth) {
+        if (c.edit == FromTheFourth || c.edit == FromTheFourthStopped) {
             const TaskList occurrences = shown(key, from, to);
             ASSERT_GE(occurrences.size(), 5);
             const TaskPtr fourth = occurrences[3];
             moveBy(fourth, c.days[0], c.hours[0]);
+            // Stopped: the edit is committed, its store job never runs.
+            if (c.edit == FromTheFourthStopped) dataManager().setICalSync(std::make_unique<iCalSync>());
             ASSERT_TRUE(dataManager().doEditAllFutureOperatorWithEvent(fourth));
-            settle();
             keys << dataManager().modifyingTask()->primaryKey();
+            if (c.edit == FromTheFourthStopped) {
+                // The next start: a sync of its own, and its full sync.
+                auto restarted = std::make_unique<iCalSyncJobs>(store);
+                sync = restarted.get();
+                dataManager().setICalSync(std::move(restarted));
+                sync->backgroundFullSync();
+            }
+            settle();
             ASSERT_NE(keys.last(), key);
             EXPECT_EQ(shown(key, from, to).size(), 3);
         } else if (c.edit == Renamed || c.edit == Retitled) {
@@ -390,6 +404,16 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
             return all;
         };
         EXPECT_EQ(shownByAll(), count) << "before a full sync";
+        // Each occurrence's time and title, as the views show them.
+        const auto shownTimes = [&] {
+            QStringList times;
+            for (qint64 k : keys)
+                for (const TaskPtr& item : shown(k, from, to))
+                    times << QStringLiteral("%1 %2").arg(item->startTime().wholeSecondsSince1970()).arg(item->taskName());
+            times.sort();
+            return times.join(QLatin1Char('\n')).toStdString();
+        };
+        const std::string timesBefore = shownTimes();
         QStringList rows;
         for (qint64 k : keys) {
             ASSERT_EQ(sqlite3_exec(db(), qPrintable(QStringLiteral("UPDATE Tasks SET hasChanges = 0 WHERE primaryKey = %1 OR parentId = %1").arg(k)),
@@ -403,6 +427,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
             for (qint64 k : keys) rowsAfter << rowsOf(k);
             EXPECT_EQ(rowsAfter.join(QLatin1Char('\n')).toStdString(), rows.join(QLatin1Char('\n')).toStdString()) << pass;
             EXPECT_EQ(shownByAll(), count) << "after a full sync " << pass;
+            EXPECT_EQ(shownTimes(), timesBefore) << pass;
         }
         if (c.edit == Retitled) {
             QList<Date> startsAfter;

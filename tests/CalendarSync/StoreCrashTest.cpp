@@ -7,6 +7,8 @@
 #include "CalEvent.h"
 #include "CalTask.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -18,6 +20,7 @@
 
 #include <sqlite3.h>
 
+#include <iostream>
 #include <map>
 
 namespace StoreCrashTests {
@@ -98,6 +101,43 @@ protected:
     }
 
     void runKilled(const KilledCase& c);
+
+    // A store calendar, linked to the default category, with no item.
+    void seedEmptyCalendar()
+    {
+        QProcess seeding;
+        start(seeding, {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")});
+        ASSERT_TRUE(seeding.waitForFinished(60000));
+        ASSERT_EQ(seeding.exitCode(), 0);
+    }
+
+    // Says "go", waits until the runner has committed a change (a line
+    // beginning with `said`), and kills it a random while later, below
+    // `microseconds`; the rest of every such line it said goes to `done`.
+    static bool killAfterItSays(QProcess& runner, const QString& said, QStringList& done, QRandomGenerator& random,
+                                int microseconds)
+    {
+        runner.write("go\n");
+        runner.waitForBytesWritten(1000);
+        const auto take = [&] {
+            bool any = false;
+            while (runner.canReadLine()) {
+                const QString line = QString::fromUtf8(runner.readLine().trimmed());
+                if (!line.startsWith(said)) continue;
+                done << line.mid(said.size());
+                any = true;
+            }
+            return any;
+        };
+        bool committed = false;
+        while (!committed && runner.state() != QProcess::NotRunning && runner.waitForReadyRead(20000)) committed = take();
+        if (!committed) return false;
+        QThread::usleep(random.bounded(0, microseconds));
+        runner.kill();  // SIGKILL
+        runner.waitForFinished(10000);
+        take();
+        return true;
+    }
 
     std::unique_ptr<QTemporaryDir> folder;
 };
@@ -279,10 +319,7 @@ TEST_F(StoreCrashTest, TasksConvertedOrMovedOutOfTheStoreAreThereOnceAfterAKill)
         SCOPED_TRACE(c.how);
         SetUp();
         QRandomGenerator random(20260214);
-        QProcess seeding;
-        start(seeding, {QStringLiteral("seed"), QStringLiteral("0"), QStringLiteral("0")});
-        ASSERT_TRUE(seeding.waitForFinished(60000));
-        ASSERT_EQ(seeding.exitCode(), 0);
+        ASSERT_NO_FATAL_FAILURE(seedEmptyCalendar());
         QStringList converted;
         for (int run = 0; run <= killedRuns; ++run) {
             SCOPED_TRACE(run);
@@ -306,27 +343,90 @@ TEST_F(StoreCrashTest, TasksConvertedOrMovedOutOfTheStoreAreThereOnceAfterAKill)
                 runner.waitForFinished(10000);
                 break;
             }
-            runner.write("go\n");
-            runner.waitForBytesWritten(1000);
             // Killed a few milliseconds after a conversion is committed.
-            bool said = false;
-            while (!said && runner.state() != QProcess::NotRunning && runner.waitForReadyRead(20000))
-                while (runner.canReadLine()) {
-                    const QString line = QString::fromUtf8(runner.readLine().trimmed());
-                    if (line.startsWith(QStringLiteral("converted "))) {
-                        converted << line.mid(10);
-                        said = true;
-                    }
-                }
-            ASSERT_TRUE(said) << "the runner converts";
-            QThread::usleep(random.bounded(0, 3000));
-            runner.kill();
-            runner.waitForFinished(10000);
-            while (runner.canReadLine()) {
-                const QString line = QString::fromUtf8(runner.readLine().trimmed());
-                if (line.startsWith(QStringLiteral("converted "))) converted << line.mid(10);
-            }
+            ASSERT_TRUE(killAfterItSays(runner, QStringLiteral("converted "), converted, random, 3000)) << "the runner converts";
         }
+    }
+}
+
+// The occurrences the store holds of each family of split series (both
+// parts, by title), in the window the runner counts in.
+std::map<QString, int> storeFamilyCounts(const QString& path)
+{
+    const auto store = CalCalendarStore::create(path);
+    const Date now = Date::dateWithTimeIntervalSince1970(double(QDateTime::currentSecsSinceEpoch()));
+    std::map<QString, int> counts;
+    for (const CalEventPtr& event : store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(
+             now.dateByAddingTimeInterval(-390 * 86400.0), now.dateByAddingTimeInterval(390 * 86400.0), store->calendars())))
+        if (event->title().startsWith(QStringLiteral("Split "))) ++counts[event->title().section(QLatin1Char(' '), 0, 2)];
+    return counts;
+}
+
+TEST_F(StoreCrashTest, SeriesSplitThisAndFutureAreThereOnceAfterAKill)
+{
+    // A weekly series of 12 edited from its fourth occurrence on, the kill
+    // anywhere in the three seconds after the edit is committed (on an idle
+    // store, and while another program writes into it): the next start
+    // shows each of the 12 once, and the store holds each once.
+    struct Case {
+        const char* name;
+        int runs;
+        bool otherWriter;
+    };
+    const Case cases[] = {{"idle store", 20, false}, {"another program writing", 10, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        QRandomGenerator random(20261211);
+        ASSERT_NO_FATAL_FAILURE(seedEmptyCalendar());
+        QProcess writer;
+        if (c.otherWriter) {
+            // Events of its own, one file every 20 ms, in the calendar's folder.
+            writer.start(QStringLiteral("/bin/sh"),
+                         {QStringLiteral("-c"),
+                          QStringLiteral("n=0; while :; do n=$(((n+1) % 20)); for d in \"%1\"/*.calendar/Events; do "
+                                         "printf 'BEGIN:VCALENDAR\\r\\nVERSION:2.0\\r\\nPRODID:-//Other//EN\\r\\nBEGIN:VEVENT\\r\\n"
+                                         "UID:other-%2-'$n'\\r\\nDTSTAMP:20260101T000000Z\\r\\nDTSTART:20261212T100000Z\\r\\n"
+                                         "DTEND:20261212T110000Z\\r\\nSUMMARY:Other '$n'\\r\\nEND:VEVENT\\r\\nEND:VCALENDAR\\r\\n' "
+                                         "> \"$d/other-$n.ics\"; break; done; sleep 0.02; done")
+                              .arg(storePath())
+                              .arg(QCoreApplication::applicationPid())});
+            ASSERT_TRUE(writer.waitForStarted(10000));
+        }
+        QStringList families;
+        for (int run = 0; run <= c.runs; ++run) {
+            SCOPED_TRACE(run);
+            QProcess runner;
+            start(runner, {QStringLiteral("splits")});
+            std::map<QString, int> shown;
+            bool ready = false;
+            while (!ready && (runner.state() != QProcess::NotRunning || runner.canReadLine())) {
+                if (!runner.canReadLine()) {
+                    runner.waitForReadyRead(100);
+                    continue;
+                }
+                const QString line = QString::fromUtf8(runner.readLine().trimmed());
+                if (line == QStringLiteral("ready")) ready = true;
+                if (line.startsWith(QStringLiteral("count "))) shown[line.section(QLatin1Char(' '), 1, 3)] = line.section(QLatin1Char(' '), 4).toInt();
+            }
+            ASSERT_TRUE(ready) << "the start's full sync ends";
+            const std::map<QString, int> held = storeFamilyCounts(storePath());
+            for (const QString& family : families) {
+                EXPECT_EQ(shown[family], 12) << family.toStdString() << " as the organizer shows it";
+                EXPECT_EQ(held.count(family) ? held.at(family) : 0, 12) << family.toStdString() << " as the store holds it";
+            }
+            if (run == c.runs) {
+                runner.kill();
+                runner.waitForFinished(10000);
+                break;
+            }
+            ASSERT_TRUE(killAfterItSays(runner, QStringLiteral("split "), families, random, 3000000)) << "the runner splits";
+        }
+        if (c.otherWriter) {
+            writer.kill();
+            writer.waitForFinished(10000);
+        }
+        std::cout << "[  COUNT   ] " << c.name << ": " << families.size() << " series split\n";
     }
 }
 

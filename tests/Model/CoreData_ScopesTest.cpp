@@ -333,7 +333,7 @@ TEST_F(CoreDataScopesTest, EditThisAndFutureSplitsTheSeries)
     EXPECT_EQ(old->repeatEndDate(), march(9).dateByAddingTimeInterval(1));
     EXPECT_EQ(old->isRepeatForever(), 0);
     EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE parentId=%1").arg(root->primaryKey())), 0)
-        << "the detached row of 12 March went with the old series' future";
+        << "the detached row of 12 March went with the old series' future, to the new one";
     EXPECT_TRUE(setting().zvwDeletedTasks().contains(QStringLiteral(",101")));
 
     const TaskPtr series = dataManager().modifyingTask();
@@ -344,7 +344,9 @@ TEST_F(CoreDataScopesTest, EditThisAndFutureSplitsTheSeries)
     EXPECT_EQ(stored->repeatStartDate(), march(10));
     EXPECT_EQ(stored->parentId(), -1);
     EXPECT_EQ(stored->zvwID(), 0);
-    EXPECT_EQ(stored->repeatExceptions(), QString(""));
+    EXPECT_EQ(stored->repeatExceptions(), QStringLiteral("|%1(1)").arg(Task::storedDateText(march(12))))
+        << "the changed occurrence of 12 March is the new series'";
+    EXPECT_EQ(queryInt(QStringLiteral("SELECT count(*) FROM Tasks WHERE parentId=%1").arg(series->primaryKey())), 1);
     EXPECT_EQ(stored->taskName(), QStringLiteral("planning"));
     for (const int day : {9, 10, 11}) EXPECT_EQ(shownOn(march(day)), 1) << day;
     EXPECT_EQ(posted.autoSyncRequests(), QList<qint64>{AutoSync::items}) << "asked for although the switch is off";

@@ -25,6 +25,14 @@
 //                          postpones it into an events-only category
 //                          ("postpone"), "converted <title>" once that is
 //                          committed, again and again until killed.
+//   splits                 the start's full sync, "count <family> <n>" for
+//                          each series split before ("Split ..." roots: the
+//                          occurrences the organizer shows of both parts),
+//                          "ready", then on "go": makes a weekly series of
+//                          12, waits until the store has it, and edits it
+//                          from its fourth occurrence on ("this and
+//                          future", a new title), "split <family>" once that
+//                          is committed, again and again until killed.
 // Exit 0 when done, 2 and up when it could not do its work.
 #include "CalCalendarStore.h"
 #include "Calendar.h"
@@ -35,7 +43,11 @@
 #include "Task.h"
 #include "LocalNotification.h"
 #include "PropertyList.h"
+#include "Utilities.h"
 #include "iCalSyncJobs.h"
+
+#include <algorithm>
+#include <map>
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -264,6 +276,62 @@ int conversions(CoreData& manager, const QByteArray& how)
     return 0;
 }
 
+constexpr int splitSeriesLength = 12;
+
+// The occurrences the views show of each family of split series.
+void sayFamilyCounts(CoreData& manager, const Date& from, const Date& to)
+{
+    std::map<QString, int> counts;
+    for (const TaskPtr& root : manager.getAllRootEvents()) {
+        if (!root->taskName().startsWith(QStringLiteral("Split "))) continue;
+        TaskList shown = manager.getAllDetachedEventWithParentID(root->primaryKey());
+        manager.fillRepeatEventInstances({root}, shown, from, to);
+        counts[root->taskName().section(QLatin1Char(' '), 0, 2)] += int(shown.size());
+    }
+    for (const auto& [family, count] : counts) say(QStringLiteral("count %1 %2").arg(family).arg(count));
+}
+
+int splits(CoreData& manager)
+{
+    const Date today = GregorianCalendar::dateOnDayOf(Clock::now(), 18 * 3600);
+    manager.icalSync()->backgroundFullSync();
+    sayFamilyCounts(manager, today.dateByAddingTimeInterval(-400 * 86400.0), today.dateByAddingTimeInterval(400 * 86400.0));
+    auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync());
+    if (!jobs || !jobs->waitForQueuedJobs(60)) return 4;
+    say(QStringLiteral("ready"));
+    std::string go;
+    if (!std::getline(std::cin, go)) return 4;
+    const SettingPtr setting = manager.currentSetting();
+    for (int round = 0; round < 100000; ++round) {
+        const QString family = QStringLiteral("Split %1 %2").arg(QCoreApplication::applicationPid()).arg(round);
+        auto series = std::make_shared<Task>();
+        series->setTaskType(0);
+        series->setTaskName(family + QStringLiteral(" A"));
+        series->setStartTime(today);
+        series->setEndTime(today.dateByAddingTimeInterval(3600));
+        series->setRepeatType(2);
+        series->setRepeatOptions(QStringLiteral("1/%1/0").arg(Utilities::getWeekday(today)));
+        series->setRepeatStartDate(today);
+        series->setIsRepeatForever(0);
+        series->setRepeatEndDate(today.dateByAddingTimeInterval((splitSeriesLength - 1) * 7 * 86400.0 + 7200));
+        series->setCalendarId(setting ? setting->calendarDefID() : 0);
+        manager.setModifyingTask(series);
+        if (!manager.addNewTask()) return 5;
+        if (!jobs->waitForQueuedJobs(60)) return 6;
+        QCoreApplication::processEvents();
+        TaskList shown;
+        manager.fillRepeatEventInstances({series}, shown, today, today.dateByAddingTimeInterval(100 * 86400.0));
+        std::sort(shown.begin(), shown.end(), [](const TaskPtr& a, const TaskPtr& b) { return a->startTime() < b->startTime(); });
+        if (shown.size() != splitSeriesLength) return 7;
+        const TaskPtr fourth = shown.at(3);
+        fourth->setTaskName(family + QStringLiteral(" B"));
+        if (!manager.doEditAllFutureOperatorWithEvent(fourth)) return 8;
+        say(QStringLiteral("split ") + family);
+        QCoreApplication::processEvents();
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -291,6 +359,8 @@ int main(int argc, char** argv)
             result = categories(manager);
         else if (mode == "items")
             result = items(manager);
+        else if (mode == "splits")
+            result = splits(manager);
         else if (mode == "conversions" && argc > 3)
             result = conversions(manager, QByteArray(argv[3]));
         if (auto* jobs = dynamic_cast<iCalSyncJobs*>(manager.icalSync()); jobs && !jobs->waitForQueuedJobs(60))

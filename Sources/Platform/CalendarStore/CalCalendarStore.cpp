@@ -346,6 +346,13 @@ ICalEventFields fieldsOf(const CalEvent& event)
 
 }  // namespace
 
+bool CalCalendarStore::nameIsTakenLocked(const CalendarEntry* calendar, const QString& uid) const
+{
+    struct stat existing {};
+    const QString path = calendar->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid);
+    return ::lstat(QFile::encodeName(path).constData(), &existing) == 0;
+}
+
 bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* error)
 {
     if (!event) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no event given")));
@@ -380,11 +387,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         // A uid the caller named is taken unless its file name is in use
         // (by a file the index could not read, say): that file is not ours.
         QString uid = event->uid();
-        struct stat existing {};
-        if (uid.isEmpty()
-            || ::lstat(QFile::encodeName(target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid)).constData(),
-                       &existing) == 0)
-            uid = newUid();
+        if (uid.isEmpty() || nameIsTakenLocked(target, uid)) uid = newUid();
         if (!createSeries(uid)) return false;
         return reportCalError(error, CalError::none());
     }
@@ -425,7 +428,9 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         // this one moved: extra and deleted dates, changes, and the
         // properties and alarms the organizer does not show.
         std::unique_ptr<ICalendarFile> rest = ICalendarFile::parse(currentBytes);
-        const QString restUid = newUid();
+        const QString restUid = event->m_splitRestUid.isEmpty() || nameIsTakenLocked(target, event->m_splitRestUid)
+                                    ? newUid()
+                                    : event->m_splitRestUid;
         if (rest) {
             rest->setOwnUid(uid);
             rest->removeOtherEvents();

@@ -244,6 +244,9 @@ private:
     void indexWrittenLocked(CalendarEntry* calendar, bool tasks, const QString& path, const QByteArray& bytes,
                             const ICalendarFile& document);
     bool refusesWritesLocked(const CalendarEntry* calendar, CalError* error, const QString& what) const;
+    // Whether the calendar's Events folder holds something under the file
+    // name of the uid (a file the index could not read, say: not ours).
+    bool nameIsTakenLocked(const CalendarEntry* calendar, const QString& uid) const;
     static CalEventPtr eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
                                const CalCalendarPtr& calendar);
     static CalTaskPtr taskFrom(const FileEntry& file, const CalendarEntry& calendar);

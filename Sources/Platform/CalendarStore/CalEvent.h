@@ -65,6 +65,9 @@ public:
     // so that after a crash it knows the file as its own. The store takes
     // another when a file of that name is already there.
     void setUidOfNewEvent(const QString& uid) { m_uid = uid; }
+    // The same for the rest of a series a save of future events splits off
+    // this occurrence's series: after the save the event carries that uid.
+    void setUidOfSplitRest(const QString& uid) { m_splitRestUid = uid; }
 
     const CalCalendarPtr& calendar() const { return m_calendar; }
     void setCalendar(const CalCalendarPtr& calendar) { m_calendar = calendar; }
@@ -88,4 +91,5 @@ private:
     QList<Date> m_recurrenceDates;
     bool m_carriesOn = false;
     CalCalendarPtr m_calendar;
+    QString m_splitRestUid;
 };
