@@ -6,7 +6,12 @@
 #   - a start with no items (the template's data), and one with the loading
 #     benchmark's 50,000 items, to the splash on screen and to the main
 #     window on screen (also given less the launch's fixed 0.5 s: the main
-#     view is built 0.4 s after the launch and its window opens 0.1 s later).
+#     view is built 0.4 s after the launch and its window opens 0.1 s later);
+#   - the 50,000 items without a calendar store (its folder cannot be made,
+#     so the sync is off) and with a store that holds their files (written
+#     by a start beforehand), in paired rounds: each round starts both, in
+#     turn first, and the medians and the median of the rounds' ratios are
+#     given.
 # Before the timed starts of a folder one start warms the disk cache and is
 # not counted. The load of the machine (uptime) is printed with the figures;
 # run it under `taskset -c 0,1` for the figures on two cores.
@@ -27,6 +32,7 @@ exec scripts/with-display.sh bash -c '
   root=$(mktemp -d); trap "rm -rf \"$root\"" EXIT
   launch() { "$binary" "$(date +%s%N)" "$1" 2>/dev/null; }
   median() { sort -n | awk "{ a[NR] = \$1 } END { printf \"%.1f ms (min %.1f, max %.1f)\", a[int((NR + 1) / 2)], a[1], a[NR] }"; }
+  ratio() { sort -n | awk "{ a[NR] = \$1 } END { printf \"%.2f (min %.2f, max %.2f)\", a[int((NR + 1) / 2)], a[1], a[NR] }"; }
 
   echo "load: $(uptime | sed "s/.*load average/load average/"); cpus: $(nproc)"
 
@@ -56,5 +62,47 @@ exec scripts/with-display.sh bash -c '
          "to the main window $(printf "%s\n" "${mains[@]}" | median)," \
          "less 0.5 s of delays $(printf "%s\n" "${lesses[@]}" | median); ${#mains[@]} runs, $failed failed"
   done
+  # The same items with and without their store. The store folder of the
+  # first is one that cannot be made; the second start writes the files
+  # (its wait has no time limit), later ones find them there.
+  nostore=/proc/zoravel-no-calendar-store
+  for data in plain stored; do
+    folder="$root/$data"
+    launch "$folder" >/dev/null || true
+    sqlite3 "$folder/Zoravel/Zoravel/Database.sql" "UPDATE Settings SET startUpWizard=0"
+    "$binary" --fill "$folder"
+    if [ "$data" = plain ]; then
+      ZORAVEL_CALENDAR_STORE=$nostore launch "$folder" >/dev/null || true
+    else
+      "$binary" --settle "$(date +%s%N)" "$folder" >/dev/null 2>&1 || true
+      launch "$folder" >/dev/null || true
+    fi
+  done
+  plains=(); storeds=(); ratios=(); failed=0
+  for round in $(seq "$runs"); do
+    if [ $((round % 2)) -eq 1 ]; then order="plain stored"; else order="stored plain"; fi
+    plain=; stored=
+    for data in $order; do
+      if [ "$data" = plain ]; then
+        figures=$(ZORAVEL_CALENDAR_STORE=$nostore launch "$root/plain" || true)
+      else
+        figures=$(launch "$root/stored" || true)
+      fi
+      read -r _ _ _ main <<<"$figures" || true
+      if [ "$data" = plain ]; then plain=${main:-}; else stored=${main:-}; fi
+      main=
+    done
+    if [ -z "$plain" ] || [ -z "$stored" ]; then failed=$((failed + 1)); continue; fi
+    plains+=("$plain"); storeds+=("$stored")
+    ratios+=("$(awk "BEGIN { printf \"%.3f\", $stored / $plain }")")
+  done
+  files=$(find "$root/stored/calendars" -name "*.ics" 2>/dev/null | wc -l)
+  if [ ${#plains[@]} -eq 0 ]; then
+    echo "50000 items with and without the store: no round gave both figures"
+  else
+    echo "50000 items to the main window, without the store $(printf "%s\n" "${plains[@]}" | median);" \
+         "with the store ($files files) $(printf "%s\n" "${storeds[@]}" | median);" \
+         "ratio of the rounds $(printf "%s\n" "${ratios[@]}" | ratio); ${#plains[@]} rounds, $failed failed"
+  fi
   echo "load: $(uptime | sed "s/.*load average/load average/")"
 ' _ "$binary" "$runs"
