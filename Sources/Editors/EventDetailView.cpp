@@ -221,24 +221,7 @@ void EventDetailView::loadDataFromTask(const TaskPtr& shown)
     m_locationTextField->setStringValue(item->taskLocation());
     m_allDayBtn->setState(item->isADE() ? 1 : 0);
 
-    Date start;
-    Date end;
-    if (tzSupport()) {
-        start = item->startTime();
-        end = item->endTime();
-        if (dataManager) {
-            if (const auto zone = dataManager->getTimeZone(item->tz()); zone && m_zone.setCurrentZone)
-                m_zone.setCurrentZone(*zone);
-        }
-    } else {
-        if (dataManager) dataManager->recalculateTimeWithTimezoneSupport(item);
-        start = item->tzStartTime().isNull() ? item->startTime() : item->tzStartTime();
-        end = item->tzEndTime().isNull() ? item->endTime() : item->tzEndTime();
-    }
-    m_startTextField->setDateValue(start);
-    m_previousStartTime = start;
-    setMinimumDates(start);
-    m_endTextField->setDateValue(end);
+    showTimes(item);
     toggleAllDay();
     m_allDayBtn->setEnabled(!isStoredDetachedOccurrence());
 
@@ -253,6 +236,31 @@ void EventDetailView::loadDataFromTask(const TaskPtr& shown)
     setEnable(!item->isShared());
     if (isStoredDetachedOccurrence()) m_allDayBtn->setEnabled(false);
     m_title->selectAll();
+}
+
+// The start and end as the form shows them: the item's own with zone
+// support, else in the zone shown.
+std::pair<Date, Date> EventDetailView::shownTimes(const TaskPtr& item) const
+{
+    if (tzSupport()) return {item->startTime(), item->endTime()};
+    if (CoreData* dataManager = CoreData::shared()) dataManager->recalculateTimeWithTimezoneSupport(item);
+    return {item->tzStartTime().isNull() ? item->startTime() : item->tzStartTime(),
+            item->tzEndTime().isNull() ? item->endTime() : item->tzEndTime()};
+}
+
+void EventDetailView::showTimes(const TaskPtr& item)
+{
+    const auto [start, end] = shownTimes(item);
+    m_zoneId = item->tz();
+    if (CoreData* dataManager = CoreData::shared(); dataManager && tzSupport())
+        if (const auto zone = dataManager->getTimeZone(item->tz()); zone && m_zone.setCurrentZone)
+            m_zone.setCurrentZone(*zone);
+    m_allDayBtn->setState(item->isADE() ? 1 : 0);
+    m_startTextField->setDateValue(start);
+    m_previousStartTime = start;
+    setMinimumDates(start);
+    m_endTextField->setDateValue(end);
+    m_openedTimes = {start, end};
 }
 
 // ---- change marks -------------------------------------------------------------------

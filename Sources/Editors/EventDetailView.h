@@ -4,6 +4,8 @@
 #include "ItemDetailView.h"
 #include "OwnTagList.h"
 
+#include <utility>
+
 class Button;
 class CustomNSDatePicker;
 class DetailRow;
@@ -115,12 +117,16 @@ private:
     bool isFirstOccurrence() const;
     qint64 rootKey() const;
     bool untilForever() const;
+    std::pair<Date, Date> shownTimes(const TaskPtr& item) const;
+    void showTimes(const TaskPtr& item);
+    void takeChangesMadeElsewhere();
 
     DetailRow* m_allDayRow = nullptr;
     Button* m_allDayBtn = nullptr;
     DetailRow* m_endRow = nullptr;
     CustomNSDatePicker* m_endTextField = nullptr;
     Date m_previousStartTime;
+    std::pair<Date, Date> m_openedTimes;  // the start and end the form showed at load
     DetailRow* m_tzRow = nullptr;
     ZoneRowContent m_zone;
     bool m_changedCal = false;

@@ -212,6 +212,59 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
     }
 }
 
+TEST_F(EventSaveTest, WhatChangedElsewhereWhileTheFormWasOpenIsKept)
+{
+    // Another program's change reaches the row while the form is open (as
+    // the store's import writes it); Done writes what the person changed.
+    struct Case {
+        const char* what;
+        std::function<void(Task&)> elsewhere;
+        std::function<void(EventDetailView&)> here;
+        QString title, location;
+        Date start, end;
+        bool told;
+    };
+    const Date at15 = localDate(2014, 1, 15, 15), at16 = localDate(2014, 1, 15, 16);
+    const Date at1530 = localDate(2014, 1, 15, 15, 30), at1630 = localDate(2014, 1, 15, 16, 30);
+    const auto moveRow = [&](Task& row) {
+        row.setStartTime(at1530);
+        row.setEndTime(at1630);
+    };
+    const auto retitle = [](EventDetailView& form) { form.title()->setString(QStringLiteral("Review")); };
+    const auto moveForm = [&](EventDetailView& form) {
+        form.startTextField()->setDateValue(at1530);
+        form.endTextField()->setDateValue(at1630);
+    };
+    const Case cases[] = {
+        {"moved elsewhere, retitled here", moveRow, retitle, "Review", "", at1530, at1630, false},
+        {"retitled on both sides: the person's title, and told",
+         [](Task& row) { row.setTaskName(QStringLiteral("Sync")); }, retitle, "Review", "", at15, at16, true},
+        {"a place given elsewhere, moved here", [](Task& row) { row.setTaskLocation(QStringLiteral("Room 4")); },
+         moveForm, "Meeting", "Room 4", at1530, at1630, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedAlertPresenter alerts;
+        const TaskPtr item = storedEvent(at15, at16);
+        EventDetailView& form = editForm(item);
+        const TaskPtr row = reread(item);
+        c.elsewhere(*row);
+        ASSERT_TRUE(row->dehydrate());
+        c.here(form);
+        form.showRevert();
+        if (c.told) alerts.scriptButton(AlertResponse::firstButton);
+        form.doneEdit();
+        const TaskPtr stored = reread(item);
+        EXPECT_EQ(stored->taskName(), c.title);
+        EXPECT_EQ(stored->taskLocation(), c.location);
+        EXPECT_EQ(stored->startTime(), c.start);
+        EXPECT_EQ(stored->endTime(), c.end);
+        EXPECT_EQ(alerts.requests().size(), c.told ? 1 : 0);
+        if (c.told && !alerts.requests().isEmpty())
+            EXPECT_EQ(alerts.requests().first().messageText, text("editedElsewhereText").arg(QStringLiteral("Review")));
+    }
+}
+
 TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
 {
     struct Case {
