@@ -381,7 +381,7 @@ TEST_F(CalendarViewDropTest, TodaysPiecesReorderInTheTaskZoneAndBecomeScheduledT
 
     // Left of the zone the piece becomes a scheduled task at the drop time.
     m_grid->reloadData();
-    drag(m_grid->taskPieces()[0], payloadOf(reread(b)), {40, 506 - hotSpot.y()});
+    drag(m_grid->taskPieces()[0], payloadOf(reread(b)), {40.0, 506.0 - hotSpot.y()});
     EXPECT_TRUE(reread(b)->isSheduledTask());
     EXPECT_EQ(reread(b)->startTime(), at(10, 30));
 }
@@ -438,7 +438,7 @@ TEST_F(CalendarViewDropTest, OnAnotherDayAnEventOnlyMovesAndATaskBecomesSchedule
     drag(source, payloadOf(event), {200, 506});
     EXPECT_EQ(reread(event)->taskType(), 0);
     EXPECT_EQ(reread(event)->startTime(), at(10, 30, 1));
-    drag(source, payloadOf(task), {200, 506 - hotSpot.y()});
+    drag(source, payloadOf(task), {200.0, 506.0 - hotSpot.y()});
     EXPECT_TRUE(reread(task)->isSheduledTask());
     EXPECT_EQ(reread(task)->startTime(), at(10, 30, 1));
 }

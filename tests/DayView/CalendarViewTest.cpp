@@ -212,11 +212,11 @@ TEST_F(CalendarViewTest, BoxesAcrossMidnightAndShortOnesKeepTheirPlaceOnTheDay)
         Date on;  // the shown day; none: 15 January
     };
     const Case cases[] = {
-        {"from the day before", localDate(2014, 1, 14, 22), localDate(2014, 1, 15, 1), 23, 46},
-        {"into the next day", localDate(2014, 1, 15, 23), localDate(2014, 1, 16, 2), 23 * 46 + 23, 46},
-        {"five minutes", localDate(2014, 1, 15, 8), localDate(2014, 1, 15, 8, 5), 8 * 46 + 23, 23},
-        {"ends at the day's midnight", localDate(2014, 1, 14, 23), day, 23, 23},
-        {"ends before it starts", localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 13), 14 * 46 + 23, 23},
+        {"from the day before", localDate(2014, 1, 14, 22), localDate(2014, 1, 15, 1), 23, 46, {}},
+        {"into the next day", localDate(2014, 1, 15, 23), localDate(2014, 1, 16, 2), 23 * 46 + 23, 46, {}},
+        {"five minutes", localDate(2014, 1, 15, 8), localDate(2014, 1, 15, 8, 5), 8 * 46 + 23, 23, {}},
+        {"ends at the day's midnight", localDate(2014, 1, 14, 23), day, 23, 23, {}},
+        {"ends before it starts", localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 13), 14 * 46 + 23, 23, {}},
         {"1:00 to 4:00 over Paris's spring change: three rows", localDate(2027, 3, 28, 1), localDate(2027, 3, 28, 4),
          46 + 23, 3 * 46, localDate(2027, 3, 28)},
         {"1:00 to 4:00 over Paris's autumn change: three rows", localDate(2027, 10, 31, 1), localDate(2027, 10, 31, 4),
