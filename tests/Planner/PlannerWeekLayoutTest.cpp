@@ -193,7 +193,7 @@ TEST_F(PlannerWeekGridTest, BlocksStandByDayQuarterHourAndOverlap)
         std::vector<BlockAt> blocks;
         // The events' own zone, shown in Paris with zone support on; none: Paris.
         const char* zone = nullptr;
-        Date sunday;  // the week's first day; none: 7 April
+        Date sunday{};  // the week's first day; none: 7 April
     } cases[] = {
         {"an overlap keeps its level; a block from the day bottom starts afresh", 140, 0,
          {{day(2024, 4, 7, 14), day(2024, 4, 7, 15)}, {day(2024, 4, 7, 14, 30), day(2024, 4, 7, 16)},
