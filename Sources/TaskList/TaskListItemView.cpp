@@ -529,6 +529,8 @@ void TaskListItemView::setTask(const TaskPtr& task)
         bindControls();
         if (!bounds().isEmpty()) arrangeSubViews();
     }
+    // A row made again for another item takes that item's tint.
+    renderBackground();
     // Most rows of a long list are out of view: they paint whole when shown,
     // and a rebind of thousands of rows asks nothing of them.
     if (isVisible()) setNeedsDisplay();

@@ -475,6 +475,14 @@ TEST_F(TaskListTest, ARowBoundAgainShowsItsNewItemAsAFreshRowWould)
         t.setHasDue(1);
         t.setDueEnd(localDate(2014, 1, 20, 12));
     });
+    // The row's tint and icon, as a paint lays them under its controls.
+    const auto tint = [](TaskListItemView& row) {
+        QImage image(300, 55, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        row.drawSeparatorInRect(painter, row.bounds());
+        return image;
+    };
     for (const bool built : {false, true}) {
         SCOPED_TRACE(built ? "controls built" : "controls not built");
         auto row = rowFor(late);
@@ -492,6 +500,7 @@ TEST_F(TaskListTest, ARowBoundAgainShowsItsNewItemAsAFreshRowWould)
             QPainter painter(&image);
             row->drawBackgroundInRect(painter, row->bounds());
             EXPECT_EQ(row->taskName()->textColor(), fresh->projectColor());
+            EXPECT_EQ(tint(*row), tint(*fresh)) << item->taskName().toStdString();
         }
     }
     EXPECT_NE(rowFor(late)->projectColor(), rowFor(soon)->projectColor());
