@@ -678,6 +678,8 @@ void TaskListItemView::arrangeSubViews()
             in.dueTextWidth = textWidth(duration, infoFont());
         }
         if (task.status() == 1 && m_type == 3) m_taskName->setStringValue(task.taskName());
+        // A search result shows the task's due day (a row made again held another item's).
+        if (m_type == 5) m_dayTextField->setStringValue(Utilities::getShortDateStringWithMonthDay(task.dueEnd()));
     } else {
         const auto [timeText, dayText] = timeAndDayTextsFor(task);
         m_timeTextField->setStringValue(timeText);
