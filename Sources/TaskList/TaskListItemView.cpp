@@ -1,5 +1,6 @@
 #include "TaskListItemView.h"
 
+#include "AccountProcedures.h"
 #include "AlertPresenter.h"
 #include "Button.h"
 #include "Calendar.h"
@@ -805,7 +806,8 @@ void TaskListItemView::selectDelegateStatus(int tag)
 {
     if (!m_task) return;
     ensureControls();
-    if (internetReachable) {
+    // Without an address of its own the service is out of reach whatever the network.
+    if (internetReachable && AccountProcedures::serviceAddressSet()) {
         m_acceptRejectBtn->setEnabled(false);
         m_task->setDelegateStatus(tag);
         m_acceptRejectBtn->setSelectedSegment(-1);
@@ -814,12 +816,7 @@ void TaskListItemView::selectDelegateStatus(int tag)
         return;
     }
     m_acceptRejectBtn->setSelectedSegment(-1);
-    AlertRequest request;
-    request.style = AlertStyle::Informational;
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("tryAgainText")));
-    request.messageText = TextTable::localizedString(QStringLiteral("noInternetText"));
-    request.informativeText = TextTable::localizedString(QStringLiteral("noInternetMessage"));
-    AlertPresenter::current().runModal(request);
+    AccountProcedures::runAlert(AccountProcedures::unreachableAlert());
 }
 
 void TaskListItemView::applyDelete()
