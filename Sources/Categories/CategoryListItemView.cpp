@@ -1,5 +1,6 @@
 #include "CategoryListItemView.h"
 
+#include "AccountProcedures.h"
 #include "AlertPresenter.h"
 #include "AlertRequest.h"
 #include "Button.h"
@@ -264,7 +265,8 @@ void CategoryListItemView::selectSharedStatus()
 {
     CoreData* manager = CoreData::shared();
     if (!m_calendar || !manager) return;
-    if (internetReachable.load()) {
+    // Without an address of its own the service is out of reach whatever the network.
+    if (internetReachable.load() && AccountProcedures::serviceAddressSet()) {
         const int segment = m_acceptRejectBtn->selectedSegment();
         const int status = segment >= 0 ? m_acceptRejectBtn->tagForSegment(segment) : 0;
         if (status != 1 && status != 2) return;
@@ -275,12 +277,7 @@ void CategoryListItemView::selectSharedStatus()
         return;
     }
     m_acceptRejectBtn->setSelectedSegment(-1);
-    AlertRequest request;
-    request.style = AlertStyle::Informational;
-    request.messageText = TextTable::localizedString(QStringLiteral("noInternetText"));
-    request.informativeText = TextTable::localizedString(QStringLiteral("noInternetMessage"));
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("tryAgainText")));
-    AlertPresenter::current().runModal(request);
+    AccountProcedures::runAlert(AccountProcedures::unreachableAlert());
 }
 
 void CategoryListItemView::changeCategoryName()

@@ -1,5 +1,6 @@
 #include "TaskListItemView.h"
 
+#include "AccountProcedures.h"
 #include "AlertPresenter.h"
 #include "Button.h"
 #include "Calendar.h"
@@ -529,6 +530,8 @@ void TaskListItemView::setTask(const TaskPtr& task)
         bindControls();
         if (!bounds().isEmpty()) arrangeSubViews();
     }
+    // A row made again for another item takes that item's tint.
+    renderBackground();
     // Most rows of a long list are out of view: they paint whole when shown,
     // and a rebind of thousands of rows asks nothing of them.
     if (isVisible()) setNeedsDisplay();
@@ -676,6 +679,8 @@ void TaskListItemView::arrangeSubViews()
             in.dueTextWidth = textWidth(duration, infoFont());
         }
         if (task.status() == 1 && m_type == 3) m_taskName->setStringValue(task.taskName());
+        // A search result shows the task's due day (a row made again held another item's).
+        if (m_type == 5) m_dayTextField->setStringValue(Utilities::getShortDateStringWithMonthDay(task.dueEnd()));
     } else {
         const auto [timeText, dayText] = timeAndDayTextsFor(task);
         m_timeTextField->setStringValue(timeText);
@@ -801,7 +806,8 @@ void TaskListItemView::selectDelegateStatus(int tag)
 {
     if (!m_task) return;
     ensureControls();
-    if (internetReachable) {
+    // Without an address of its own the service is out of reach whatever the network.
+    if (internetReachable && AccountProcedures::serviceAddressSet()) {
         m_acceptRejectBtn->setEnabled(false);
         m_task->setDelegateStatus(tag);
         m_acceptRejectBtn->setSelectedSegment(-1);
@@ -810,12 +816,7 @@ void TaskListItemView::selectDelegateStatus(int tag)
         return;
     }
     m_acceptRejectBtn->setSelectedSegment(-1);
-    AlertRequest request;
-    request.style = AlertStyle::Informational;
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("tryAgainText")));
-    request.messageText = TextTable::localizedString(QStringLiteral("noInternetText"));
-    request.informativeText = TextTable::localizedString(QStringLiteral("noInternetMessage"));
-    AlertPresenter::current().runModal(request);
+    AccountProcedures::runAlert(AccountProcedures::unreachableAlert());
 }
 
 void TaskListItemView::applyDelete()

@@ -19,9 +19,11 @@
 #include "SegmentedControl.h"
 #include "TextField.h"
 #include "TextTable.h"
+#include "ZVWService.h"
 #include "Utilities.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -237,24 +239,44 @@ TEST_F(CategoryListTest, TheFirstLoadComesWhenAskedAndTakesOnlyCountsStillTrue)
 // What a shared row shows in each binding is in the pictures.
 TEST_F(CategoryListTest, AcceptGoesToTheWebSyncOnlyWithANetwork)
 {
-    for (const bool up : {false, true}) {
+    const struct {
+        bool up, addressSet;
+        QStringList told;  // message, informative text, button; empty: sent
+    } cases[] = {
+        {false, true, {text("noInternetText"), text("noInternetMessage"), text("tryAgainText")}},
+        {true, true, {}},
+        // Without an address of its own the service is out of reach whatever the network.
+        {true, false, {text("noServiceAddressText"),
+                       text("noServiceAddressMessage").arg(QDir::toNativeSeparators(ZVWService::configurationFilePath())),
+                       text("okText")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.told.isEmpty() ? "sent" : c.told.front().toStdString());
+        // The sync object reads the address when it is made.
+        if (c.addressSet) qputenv("ZORAVEL_SERVICE_URL", "https://sync.example.com");
+        auto sync = std::make_unique<RecordingZVWSync>();
+        recorder = sync.get();
+        dataManager().setZVWSync(std::move(sync));
+        qunsetenv("ZORAVEL_SERVICE_URL");
         CategoryListItemView row;
         const CalendarPtr pending = shared("S", 0);
         row.setCalendar(pending);
-        internetReachable = up;
-        if (!up) alerts.scriptButton(AlertResponse::firstButton);
+        internetReachable = c.up;
+        const bool sent = c.told.isEmpty();
+        if (!sent) alerts.scriptButton(AlertResponse::firstButton);
+        const qsizetype asked = alerts.requests().size();
         row.acceptRejectBtn()->setSelectedSegment(0);
         row.selectSharedStatus();
         EXPECT_EQ(row.acceptRejectBtn()->selectedSegment(), -1);
         EXPECT_EQ(std::make_tuple(row.acceptRejectBtn()->isEnabled(), pending->sharedStatus(),
                                   recorder->categoryStatusChanges().size()),
-                  std::make_tuple(!up, qint64(up ? 1 : 0), qsizetype(up ? 1 : 0)));
+                  std::make_tuple(!sent, qint64(sent ? 1 : 0), qsizetype(sent ? 1 : 0)));
+        ASSERT_EQ(alerts.requests().size(), asked + (sent ? 0 : 1));
+        if (sent) continue;
+        const AlertRequest told = alerts.requests().back();
+        EXPECT_EQ(told.style, AlertStyle::Informational);
+        EXPECT_EQ(QStringList({told.messageText, told.informativeText}) + told.buttonTitles, c.told);
     }
-    ASSERT_EQ(alerts.requests().size(), 1);
-    const AlertRequest offline = alerts.requests().front();
-    EXPECT_EQ(offline.style, AlertStyle::Informational);
-    EXPECT_EQ(QStringList({offline.messageText, offline.informativeText}) + offline.buttonTitles,
-              QStringList({text("noInternetText"), text("noInternetMessage"), text("tryAgainText")}));
 }
 
 TEST_F(CategoryListTest, TheBoxHidesAndShowsACategoryButNeverTheDefault)

@@ -173,20 +173,31 @@ TEST_F(SearchResultTest, FindsNamesOnlyGroupedByKindInTheirOrders)
 
 TEST_F(SearchResultTest, TextIsMatchedLiterallyAndANameFoundNowhereListsNothing)
 {
-    task(QStringLiteral("Version 1.2"));
+    task(QStringLiteral("Version 1.2"), [](Task& t) {
+        t.setStartTime(localDate(2014, 1, 21, 9));
+        t.setHasDue(1);
+        t.setDueEnd(localDate(2014, 1, 25, 18));
+    });
     task(QStringLiteral("Version 102"));
     task(QStringLiteral("Stars * here"));
+    event(QStringLiteral("Launch"), localDate(2014, 1, 14, 9), localDate(2014, 1, 14, 10));
     struct Case {
         const char* search;
         QStringList rows;
+        QString day;  // the first row's day text, when it shows one
     };
-    const Case cases[] = {{"1.2", {header("taskText"), "Version 1.2"}},
-                          {"*", {header("taskText"), "Stars * here"}},
-                          {"[", {}},
-                          {"nowhere", {}}};
+    // The task's row may be the event's row made again: it shows its own due day.
+    const Case cases[] = {{"launch", {header("eventText"), "Launch"}, "Jan 14, 2014"},
+                          {"1.2", {header("taskText"), "Version 1.2"}, "Jan 25, 2014"},
+                          {"*", {header("taskText"), "Stars * here"}, ""},
+                          {"[", {}, ""},
+                          {"nowhere", {}, ""}};
     for (const Case& c : cases) {
         results().loadSearchResultWithSearchText(QString::fromLatin1(c.search));
         EXPECT_EQ(shown(), c.rows) << c.search;
+        TaskListItemView* row = c.rows.isEmpty() ? nullptr : rowView(c.rows.back());
+        const QString day = row && !row->dayTextField()->isHidden() ? row->dayTextField()->stringValue() : QString();
+        EXPECT_EQ(day, c.day) << c.search;
     }
     EXPECT_TRUE(results().rootItems().empty());
 }

@@ -314,15 +314,38 @@ TEST_F(TaskListTest, AcceptRejectShowsForAPendingSharedTaskOfTheUserAndCallsTheW
     EXPECT_FALSE(row->doneBtn()->isEnabled());
     EXPECT_FALSE(row->starBtn()->isEnabled());
 
-    internetReachable = false;
-    m_alerts.scriptButton(AlertResponse::firstButton);
-    row->selectDelegateStatus(1);
-    ASSERT_EQ(m_alerts.requests().size(), 1);
-    EXPECT_EQ(m_alerts.requests().front().messageText, TextTable::localizedString(QStringLiteral("noInternetText")));
-    EXPECT_EQ(mine->delegateStatus(), 0);
-    EXPECT_TRUE(row->acceptRejectBtn()->isEnabled());
+    // The sync object reads the address when it is made.
+    const auto remakeSync = [this](bool addressSet) {
+        if (addressSet) qputenv("ZORAVEL_SERVICE_URL", "https://sync.example.com");
+        auto sync = std::make_unique<RecordingZVWSync>();
+        m_sync = sync.get();
+        dataManager().setZVWSync(std::move(sync));
+        qunsetenv("ZORAVEL_SERVICE_URL");
+    };
+    const struct {
+        bool reachable, addressSet;
+        const char* message;
+    } unreachable[] = {
+        {false, true, "noInternetText"},
+        // Without an address of its own the service is out of reach whatever the network.
+        {true, false, "noServiceAddressText"},
+    };
+    for (const auto& c : unreachable) {
+        SCOPED_TRACE(c.message);
+        internetReachable = c.reachable;
+        remakeSync(c.addressSet);
+        const qsizetype asked = m_alerts.requests().size();
+        m_alerts.scriptButton(AlertResponse::firstButton);
+        row->selectDelegateStatus(1);
+        ASSERT_EQ(m_alerts.requests().size(), asked + 1);
+        EXPECT_EQ(m_alerts.requests().back().messageText, TextTable::localizedString(QLatin1String(c.message)));
+        EXPECT_EQ(mine->delegateStatus(), 0);
+        EXPECT_TRUE(row->acceptRejectBtn()->isEnabled());
+        EXPECT_TRUE(m_sync->statusChanges().isEmpty());
+    }
 
     internetReachable = true;
+    remakeSync(true);
     const qsizetype before = m_sync->statusChanges().size();
     row->acceptRejectBtn()->setSelectedSegment(1);
     row->selectDelegateStatus(2);
@@ -475,6 +498,14 @@ TEST_F(TaskListTest, ARowBoundAgainShowsItsNewItemAsAFreshRowWould)
         t.setHasDue(1);
         t.setDueEnd(localDate(2014, 1, 20, 12));
     });
+    // The row's tint and icon, as a paint lays them under its controls.
+    const auto tint = [](TaskListItemView& row) {
+        QImage image(300, 55, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        row.drawSeparatorInRect(painter, row.bounds());
+        return image;
+    };
     for (const bool built : {false, true}) {
         SCOPED_TRACE(built ? "controls built" : "controls not built");
         auto row = rowFor(late);
@@ -492,6 +523,7 @@ TEST_F(TaskListTest, ARowBoundAgainShowsItsNewItemAsAFreshRowWould)
             QPainter painter(&image);
             row->drawBackgroundInRect(painter, row->bounds());
             EXPECT_EQ(row->taskName()->textColor(), fresh->projectColor());
+            EXPECT_EQ(tint(*row), tint(*fresh)) << item->taskName().toStdString();
         }
     }
     EXPECT_NE(rowFor(late)->projectColor(), rowFor(soon)->projectColor());
