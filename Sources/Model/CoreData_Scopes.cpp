@@ -211,12 +211,15 @@ Date repeatStartMovedWithSeries(const Task& event, const TaskPtr& stored, Date f
 }
 
 // A weekly series moved by whole days moves all of its occurrences: the
-// days its weekdays moved by (0 when they stay).
+// days its weekdays moved by (0 when they stay). The editor may have moved
+// the weekday with the start already; its deleted and changed occurrences
+// still move with it.
 qint64 weekdaysMovedWithSeries(Task& event, const Task& stored, const Date& former)
 {
-    const QString options = RepeatRule::optionsMovedWithStart(event.repeatType(), event.repeatOptions(),
+    const QString options = RepeatRule::optionsMovedWithStart(event.repeatType(), stored.repeatOptions(),
                                                               stored.repeatOptions(), former, event.startTime());
-    if (options == event.repeatOptions()) return 0;
+    if (options == stored.repeatOptions()) return 0;
+    if (event.repeatOptions() != stored.repeatOptions() && event.repeatOptions() != options) return 0;
     event.setRepeatOptions(options);
     return Utilities::daysBetweenTwoDates(former, event.startTime()) - 1;
 }
