@@ -244,10 +244,12 @@ struct NamedGroup {
 // programs and to readers set up on a folder it is the same event, and its
 // old copy, should it come back, is that copy, not a second one.
 template <class Record>
-QString uidToWrite(const TaskPtr& item, const NewCopySteps<Record>& steps)
+QString uidToWrite(const TaskPtr& item, const NewCopySteps<Record>& steps, QSet<QString>* taken)
 {
     const QString& uid = item->iCalUID();
-    if (uid.isEmpty() || uid.startsWith(pendingStoreCopyMark) || steps.holds(uid)) return newStoreUid();
+    // Two items of one group never share a copy: the second gets a uid of its own.
+    if (uid.isEmpty() || uid.startsWith(pendingStoreCopyMark) || steps.holds(uid) || taken->contains(uid)) return newStoreUid();
+    taken->insert(uid);
     return uid;
 }
 
@@ -255,8 +257,9 @@ template <class Record>
 bool markGroup(Transaction& unit, const TaskList& items, const NewCopySteps<Record>& steps, NamedGroup<Record>* group)
 {
     group->copies.reserve(size_t(items.size()));
+    QSet<QString> taken;
     for (const TaskPtr& item : items) {
-        const auto record = steps.make(uidToWrite(item, steps));
+        const auto record = steps.make(uidToWrite(item, steps, &taken));
         unit.keep(item);
         group->formerUids << item->iCalUID();
         if (!item->storeICalLink(pendingStoreCopyMark + record->uid(), item->occurrence())) return false;
