@@ -101,6 +101,17 @@ void setAskSwitchInUnit(Transaction& transaction, Setting& setting, const AskSwi
     (setting.*askSwitch.set)(value);
 }
 
+// A cancelled question's do-not-ask-again box has no change behind it to be
+// written with, so it is written at once in a unit of its own, the record
+// row and the side file both (some switches live in one, some in the other).
+bool keepCancelledAnswer(CoreData& manager, void (Setting::*set)(qint64), qint64 askAgain)
+{
+    if (!manager.saveSettingFromView([set, askAgain](Setting& kept) { (kept.*set)(askAgain); })) return false;
+    if (const SettingPtr setting = manager.currentSetting(); setting && !setting->saveLocalSettings())
+        qWarning() << "The answer to a conversion's question could not be written to the side file";
+    return true;
+}
+
 // Which part of a series the user chose to take out as a task.
 enum class SeriesPart { None, OnlyThis, Rest };
 
@@ -277,8 +288,8 @@ TaskPtr CoreData::convertToTask(const TaskPtr& source, const EventConversion& ki
     }
     const bool cancelled = series ? part == SeriesPart::None : answer && !answer->ok;
     if (cancelled) {
-        // Saved with the next write of the settings.
-        if (answer) (setting.get()->*kind.setAskSwitch)(answer->askAgain);
+        if (answer && answer->askAgain == 0 && keepCancelledAnswer(*this, kind.setAskSwitch, 0))
+            postAutoSyncRequest(AutoSync::settings);
         setModifyingTask(nullptr);
         return nullptr;
     }
@@ -395,8 +406,8 @@ TaskPtr CoreData::convertTask2Event(const TaskPtr& task, const Date& startTime)
         answer = confirm(TextTable::localizedString(QStringLiteral("convertTask2EventText")),
                          TextTable::localizedString(QStringLiteral("convertTask2EventMessageText")));
         if (!answer->ok) {
-            // Saved with the next write of the settings.
-            setting->setShowWarningTask2Event(answer->askAgain);
+            if (answer->askAgain == 0 && keepCancelledAnswer(*this, &Setting::setShowWarningTask2Event, 0))
+                postAutoSyncRequest(AutoSync::settings);
             return nullptr;
         }
     }
@@ -438,8 +449,8 @@ TaskPtr CoreData::convertTask2STask(const TaskPtr& task, const Date& startTime)
             setAskSwitch = {&Setting::showWarningConvert2STask, &Setting::setShowWarningConvert2STask};
         }
         if (answer && !answer->ok) {
-            (setting.get()->*setAskSwitch.set)(answer->askAgain);
-            setting->saveLocalSettings();
+            if (answer->askAgain == 0 && keepCancelledAnswer(*this, setAskSwitch.set, 0))
+                postAutoSyncRequest(AutoSync::settings);
             return nullptr;
         }
     }

@@ -165,7 +165,8 @@ TEST_F(CoreDataConversionsTest, PlainEventAsksUnlessSwitchedOffAndKeepsTheAnswer
          {Case{"ok, do not ask again", 1, AlertResponse{AlertResponse::firstButton, true}, true, 0, true},
           Case{"ok", 1, AlertResponse{AlertResponse::firstButton, false}, true, 1, true},
           Case{"cancel", 1, AlertResponse{AlertResponse::secondButton, false}, false, 1, false},
-          Case{"not asked", 0, std::nullopt, true, 0, false}}) {
+          Case{"not asked", 0, std::nullopt, true, 0, false},
+          Case{"cancel, do not ask again", 1, AlertResponse{AlertResponse::secondButton, true}, false, 0, true}}) {
         SCOPED_TRACE(c.what);
         setting().setShowWarningEvent2Task(c.ask);
         const TaskPtr meeting = event(QStringLiteral("Meeting"), localDate(2014, 1, 17, 14, 0), 90);
