@@ -80,6 +80,7 @@ namespace {
 // What this thread's statements may still wait for another connection's lock.
 struct LockWaits {
     int withoutLimit = 0;
+    std::chrono::milliseconds atMost = std::chrono::milliseconds::max();
     bool spent = false;
     bool endQueued = false;
     std::chrono::steady_clock::time_point since, spentAt;
@@ -113,7 +114,7 @@ int waitOutLock(void*, int attempt)
         std::this_thread::sleep_for(sleep);
         return 1;
     }
-    const milliseconds limit(busyTimeoutMs().load());
+    const milliseconds limit = std::min(milliseconds(busyTimeoutMs().load()), waits.atMost);
     // A spent wait lasts as long as a wait would have: an action that goes
     // on that long is another one.
     if (waits.spent && now - waits.spentAt < limit) return 0;
@@ -142,6 +143,17 @@ RecordStore::WaitWithoutLimit::WaitWithoutLimit()
 RecordStore::WaitWithoutLimit::~WaitWithoutLimit()
 {
     --lockWaits.withoutLimit;
+}
+
+RecordStore::WaitAtMost::WaitAtMost(std::chrono::milliseconds limit)
+    : m_before(lockWaits.atMost)
+{
+    lockWaits.atMost = std::min(limit, m_before);
+}
+
+RecordStore::WaitAtMost::~WaitAtMost()
+{
+    lockWaits.atMost = m_before;
 }
 
 namespace {

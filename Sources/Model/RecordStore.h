@@ -50,6 +50,19 @@ public:
     WaitWithoutLimit(const WaitWithoutLimit&) = delete;
     WaitWithoutLimit& operator=(const WaitWithoutLimit&) = delete;
 };
+// While one lives on a thread, its statements wait for another connection's
+// lock no longer than the given time: work that can simply be tried again
+// later (the automatic backup) must not hold the thread that long.
+class WaitAtMost {
+public:
+    explicit WaitAtMost(std::chrono::milliseconds limit);
+    ~WaitAtMost();
+    WaitAtMost(const WaitAtMost&) = delete;
+    WaitAtMost& operator=(const WaitAtMost&) = delete;
+
+private:
+    std::chrono::milliseconds m_before;
+};
 // Counts the changes of connection: an answer kept under one generation is
 // never taken for another connection's, even at the same address.
 quint64 sharedDatabaseGeneration();

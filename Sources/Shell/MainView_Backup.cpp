@@ -44,6 +44,10 @@ namespace {
 
 constexpr int countdownStart = 10;
 constexpr double countdownTick = 1.0;
+// The automatic backup is tried again at the next tick: a lock another
+// program holds on the database must not freeze the window (and a quit
+// asked for meanwhile) for the usual five seconds at every tick.
+constexpr std::chrono::milliseconds backupLockWait{100};
 const QSizeF progressPanelSize(410, 150);
 // The panel hangs a little lower than a sheet would, clear of the title bar.
 constexpr double progressPanelDrop = 30;
@@ -127,6 +131,7 @@ void MainView::saveAutoBackupFile()
     // No backup of a database being replaced, nor of a closed one.
     if (m_isRestoring || !databaseOpen) return;
     const SettingPtr setting = currentSettings();
+    const RecordStore::WaitAtMost shortWait(backupLockWait);
     if (!setting || !setting->saveAutoBackupFile()) return;  // retried at the next tick
     m_autoBackupTimer.invalidate();
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoBackupReloadDataNotification,

@@ -9,6 +9,7 @@
 #include "Notification.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
+#include "Paths.h"
 #include "Preferences.h"
 #include "RecordGuard.h"
 #include "ScriptedAlertPresenter.h"
@@ -20,6 +21,8 @@
 
 #include <atomic>
 #include <thread>
+
+#include <sqlite3.h>
 
 namespace MainViewBackupTests {
 
@@ -149,6 +152,27 @@ TEST_F(MainViewBackupTest, AFailedAutomaticBackupIsAskedForAgainEverySecondUntil
     postInput();
     scheduler.advance(10);
     EXPECT_EQ(ends.count, 4) << "the input started the countdown again";
+
+    // Another program holding the database: each try gives up at once
+    // rather than freezing the window for the usual lock wait.
+    ASSERT_TRUE(QFile::remove(Setting::dataFilePath(QStringLiteral("AutoBackupData"))));
+    sqlite3* other = nullptr;
+    const QString database = Paths::applicationSupportFolder() + QStringLiteral("/Database.sql");
+    ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(std::chrono::seconds(5));  // the program's own
+    const auto began = std::chrono::steady_clock::now();
+    scheduler.advance(3);
+    RecordStore::setBusyTimeout(usualWait);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(2));
+    EXPECT_EQ(ends.count, 7) << "ticks 11 to 13 of the new countdown";
+    EXPECT_EQ(reloads.count, 0);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    QCoreApplication::processEvents();
+    scheduler.advance(1);
+    EXPECT_EQ(reloads.count, 1) << "the lock gone, the next tick makes the backup";
 }
 
 // ---- the manual backup -------------------------------------------------------------
