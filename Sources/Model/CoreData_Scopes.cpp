@@ -420,6 +420,15 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     const qint64 days = stored ? weekdaysMovedWithSeries(*event, *stored, former ? former : stored->startTime()) : 0;
     event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start, days));
     fetchPrevEvent(event, event->primaryKey());
+    // Edited from the series' first occurrence still shown, where the root
+    // row starts at an earlier one that was deleted or changed: the store
+    // has no occurrence at the row's start, so it is told the one the edit
+    // was made from, and moves the series by what the edit moved (nothing,
+    // for a new title) rather than onto that occurrence.
+    if (stored && former && former == currentFirstOccurrence(*stored) && former != stored->startTime()) {
+        event->setLocalStartDate(former);
+        event->setLocalEndDate(Utilities::newDateFromDate(former, stored->endTime().timeIntervalSinceDate(stored->startTime())));
+    }
     if (!event->dehydrate()) return false;
     // A series that is not for ever but has no end date has no end. A root
     // that does not repeat has no series end at all: its detached rows are
