@@ -95,7 +95,8 @@ void CategoryDetailListItemView::selectSTaskDone()
 {
     CoreData* manager = CoreData::shared();
     const TaskPtr item = selectedTaskRowRecord();
-    if (manager && item && !manager->markSTaskDone(item)) qWarning() << "Scheduled task" << item->primaryKey() << "was not marked done";
+    if (manager && item && !manager->saveChangeFromView({item}, [&] { return manager->markSTaskDone(item); }))
+        qWarning() << "Scheduled task" << item->primaryKey() << "was not marked done";
 }
 
 void CategoryDetailListItemView::duplicateTask()

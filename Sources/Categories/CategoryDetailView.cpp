@@ -383,8 +383,7 @@ void CategoryDetailView::setFocusTab(int tab)
         m_selectedTab = detailConversationTab;
         m_tabsView->selectedSegmentWithIndex(1);
         // Comments that could not be marked stay counted as new.
-        CoreData* manager = CoreData::shared();
-        if (manager && !manager->markCommentsStatus(1, m_commentListView->itemKey(), m_commentListView->commentType()))
+        if (!m_commentListView->markShownRead())
             qWarning() << "The comments of category" << m_commentListView->itemKey() << "could not be marked read";
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kRefreshCommentCount,
                                                                              static_cast<QObject*>(this));

@@ -16,6 +16,7 @@
 #include "Setting.h"
 #include "TextField.h"
 #include "TextTable.h"
+#include "Transaction.h"
 #include "UIUtilities.h"
 #include "Utilities.h"
 #include "ZVWSync.h"
@@ -287,26 +288,28 @@ void CategoryPopOverDetailView::addCategory()
     category->setColorNameId(m_posOfColor % 8);
     category->setProjectType(0);
     category->setIsTransparent(!m_transparentRow->isHidden() && m_transparentBtn->state() == 1);
-    // The tags it makes and the category are one unit; refused, the person
-    // is told.
+    const SettingPtr setting = manager->currentSetting();
+    const bool makeDefault = setting && !m_defaultRow->isHidden() && m_defaultBtn->state() == 1;
+    // The tags it makes, the category and its being the default are one
+    // unit; refused, the person is told.
     if (!manager->saveChangeFromView({}, [&] {
             category->setTagList(tagTextStoringTags());
-            return manager->addCalendarToCalendarList(category, true);
+            if (!manager->addCalendarToCalendarList(category, true)) return false;
+            if (!makeDefault) return true;
+            Transaction::keepInCurrent(setting);
+            setting->setCalendarDefID(category->primaryKey());
+            return setting->dehydrate();
         })) {
         // The form stays as it is for another try.
         qWarning() << "The new category" << category->calendarName() << "could not be stored";
         return;
     }
     if (MainViewAccess* main = MainViewAccess::current()) main->reloadCategoryView();
-    const bool makeDefault = !m_defaultRow->isHidden() && m_defaultBtn->state() == 1;
     // The close lets the popover, and with it this form, go later.
     const QPointer<View> parent = m_parentView;
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kPopoverShouldClose,
                                                                          static_cast<QObject*>(this));
-    const SettingPtr setting = manager->currentSetting();
-    if (makeDefault && setting) {
-        if (!manager->saveSettingFromView([&](Setting& kept) { kept.setCalendarDefID(category->primaryKey()); }))
-            qWarning() << "The new default category could not be saved in the settings";
+    if (makeDefault) {
         if (ZVWSync* sync = manager->zvwSync()) sync->setCanSyncSettingAfterSyncProjectDefault(false);
         if (setting->autoZVWSync() != 0) pushDefaultAfterProjectSync();
     }

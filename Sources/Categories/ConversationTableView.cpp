@@ -5,6 +5,8 @@
 #include "CoreData.h"
 #include "ZVComment.h"
 
+#include <algorithm>
+
 ConversationTableView::ConversationTableView(const QRectF& frame, QWidget* parent) : TableView(frame, parent)
 {
     setBackgroundColor(Color::calibratedRGB(1, 1, 1, 1));
@@ -13,6 +15,19 @@ ConversationTableView::ConversationTableView(const QRectF& frame, QWidget* paren
 }
 
 ConversationTableView::~ConversationTableView() = default;
+
+bool ConversationTableView::markShownRead()
+{
+    CoreData* manager = CoreData::shared();
+    const auto unread = [](const ZVCommentPtr& comment) { return comment && comment->status() != 1; };
+    // Nothing new shown, nothing to write: opening the tab asks for no lock.
+    if (!manager || std::none_of(m_comments.cbegin(), m_comments.cend(), unread)) return true;
+    if (!manager->saveChangeFromView({}, [&] { return manager->markCommentsStatus(1, m_itemKey, m_commentType); }, window()))
+        return false;
+    for (const ZVCommentPtr& comment : std::as_const(m_comments))
+        if (comment) comment->setStatus(1);
+    return true;
+}
 
 void ConversationTableView::loadComments()
 {

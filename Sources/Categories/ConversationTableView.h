@@ -34,6 +34,11 @@ public:
     // made when it first comes into view, so a long conversation opens fast.
     void loadComments();
 
+    // Marks the item's comments read, as one change of the person's, when
+    // a shown one is still new; refused, the person is told and they stay
+    // counted as new. False when refused.
+    bool markShownRead();
+
     // The rows of the last load, in order (every row's view made now).
     std::vector<CommentItemView*> arrayOfComments();
     // The row's view, made now if it was not yet; null past the end.

@@ -407,14 +407,6 @@ void FocusPaneDetailView::keyDown(const Event& event)
 std::function<void()> FocusPaneDetailView::commandForAction(const QString& action)
 {
     const QPointer<FocusPaneDetailView> list(this);
-    // A data-manager command on the selected row's item; a failure is logged.
-    const auto onSelected = [list](bool (*command)(CoreData&, const TaskPtr&), const char* what) {
-        return std::function<void()>([list, command, what] {
-            CoreData* manager = CoreData::shared();
-            const TaskPtr item = list ? list->selectedTask() : nullptr;
-            if (manager && item && !command(*manager, item)) qWarning() << "Item" << item->primaryKey() << what;
-        });
-    };
     if (action == QLatin1String("editTask:"))
         return [list] { if (list && list->m_selectedItem) list->popupEditDetail(list->m_selectedItem); };
     if (action == QLatin1String("selectDone:")) return [list] { if (list) list->selectDone(); };
@@ -426,7 +418,7 @@ std::function<void()> FocusPaneDetailView::commandForAction(const QString& actio
         return [list, command] { if (list) command(list->selectedTask()); };
     if (action == QLatin1String("copyToMakeLink:")) return [list] { if (list) list->copyToMakeLink(); };
     if (action == QLatin1String("pasteToMakeLink:"))
-        return onSelected([](CoreData& m, const TaskPtr& item) { return m.pasteToMakeLinkWith(item); }, "was not linked");
+        return [list] { if (list) ItemCommands::pasteToMakeLink(list->selectedTask()); };
     if (action == QLatin1String("editNote:")) return [list] { if (list) list->editNote(); };
     if (action == QLatin1String("duplicateNote:")) return [list] { if (list) list->duplicateNote(); };
     if (action == QLatin1String("convertNote2Task:"))

@@ -1,7 +1,6 @@
 #include "LinkConversationSection.h"
 
 #include "ConversationTableView.h"
-#include "CoreData.h"
 #include "CustomNSTextField.h"
 #include "EditorShared.h"
 #include "Font.h"
@@ -190,8 +189,7 @@ void LinkConversationSection::showConversation()
     m_tabsView->selectedSegmentWithIndex(1);
     updateFrameHeight();
     // Comments that could not be marked stay counted as new.
-    CoreData* dataManager = CoreData::shared();
-    if (dataManager && !dataManager->markCommentsStatus(1, m_commentListView->itemKey(), m_commentListView->commentType()))
+    if (!m_commentListView->markShownRead())
         qWarning() << "The comments of item" << m_commentListView->itemKey() << "could not be marked read";
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kRefreshCommentCount, this);
 }

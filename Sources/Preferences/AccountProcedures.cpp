@@ -93,6 +93,7 @@ AlertTexts signInAlert(const SignInResult& result)
                 {TextTable::localizedString(QStringLiteral("tryAgainText"))},
                 TextTable::localizedString(QStringLiteral("loginFailText")),
                 TextTable::localizedString(QStringLiteral("loginFailMessage"))};
+    case SignInOutcome::NotKept: return {};
     case SignInOutcome::SignedIn:
     case SignInOutcome::SignedInAnew: break;
     }
@@ -116,6 +117,8 @@ SignInResult signIn(const QString& userName, const QString& password, QObject* w
         runAlert(signInAlert(result), window);
         return result;
     }
+    const QString heldUserName = setting->zvwUserName();
+    const QString heldPassword = setting->zvwPassword();
     // Sent exactly as typed: an empty or padded text is the service's to refuse.
     const qint64 answer = sync->checkValidity(userName, password);
     if (answer < 0) {
@@ -131,16 +134,26 @@ SignInResult signIn(const QString& userName, const QString& password, QObject* w
         return result;
     }
     result.outcome = answer == 2 ? SignInOutcome::SignedInAnew : SignInOutcome::SignedIn;
-    result.remembered = CoreData::writeZVWAccount(userName, password);
-    if (!result.remembered) qWarning() << "The account file could not be written; the account is not remembered";
     if (result.outcome == SignInOutcome::SignedInAnew) {
-        // Another user's stamps must not limit what the new account fetches.
-        setting->setAutoZVWSync(0);
-        setting->setLastUpdate(0);
-        setting->setLastUpdateWork(0);
-        if (!setting->dehydrate()) qWarning() << "The settings could not be saved after the account changed";
+        // Another user's stamps must not limit what the new account fetches,
+        // so the account is taken only with them cleared. Refused, the
+        // account held before stays, in memory and in its file.
+        CoreData* dataManager = CoreData::shared();
+        if (!dataManager || !dataManager->saveSettingFromView([](Setting& kept) {
+                kept.setAutoZVWSync(0);
+                kept.setLastUpdate(0);
+                kept.setLastUpdateWork(0);
+            }, window)) {
+            qWarning() << "The settings of another user's account could not be saved; the account held before stays";
+            setting->setZvwUserName(heldUserName);
+            setting->setZvwPassword(heldPassword);
+            result.outcome = SignInOutcome::NotKept;
+            return result;
+        }
         if (!setting->setAutoSync()) qWarning() << "The automatic sync switches could not be written";
     }
+    result.remembered = CoreData::writeZVWAccount(userName, password);
+    if (!result.remembered) qWarning() << "The account file could not be written; the account is not remembered";
     return result;
 }
 
@@ -153,10 +166,14 @@ void showSignInSuccess(const SignInResult& result, QObject* window)
 
 bool signOut(QObject* window)
 {
-    const bool written = CoreData::writeZVWAccount(QString(), QString());
-    if (CoreData* dataManager = CoreData::shared()) {
-        if (!dataManager->removeAllSharedDataInLocal()) qWarning() << "The shared data could not all be removed";
+    // The shared data goes first: refused, the account stays signed in,
+    // its file and its data as they were.
+    if (CoreData* dataManager = CoreData::shared();
+        dataManager && !dataManager->saveChangeFromView({}, [&] { return dataManager->removeAllSharedDataInLocal(); }, window)) {
+        qWarning() << "The shared data could not be removed; the account stays signed in";
+        return false;
     }
+    const bool written = CoreData::writeZVWAccount(QString(), QString());
     if (const SettingPtr setting = accountSetting()) {
         setting->setZvwUserName(QString());
         setting->setZvwPassword(QString());

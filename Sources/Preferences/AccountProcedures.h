@@ -43,6 +43,9 @@ enum class SignInOutcome {
     Refused,       // wrong password or unknown user: automatic sync is off
     SignedIn,      // the account is stored
     SignedInAnew,  // the account replaced another user's: the sync starts afresh
+    NotKept,       // another user's account, whose fresh start could not be
+                   // saved: the account held before stays, and the person
+                   // has been told why
 };
 struct SignInResult {
     SignInOutcome outcome = SignInOutcome::NoNetwork;
@@ -59,14 +62,15 @@ SignInResult signIn(const QString& userName, const QString& password, QObject* w
 // The success alert, or the warning that the account will not be
 // remembered when the file could not be written.
 void showSignInSuccess(const SignInResult& result, QObject* window = nullptr);
-// The alert each outcome shows.
+// The alert each outcome shows (none for NotKept, told already).
 AlertTexts signInAlert(const SignInResult& result);
 
 // ---- sign-out -------------------------------------------------------------------------
-// Without a question and without the network: the account file is written
-// empty, the shared data and comments go, the credentials in memory are
-// emptied. Answers whether the file was written; when not, the user has
-// been told.
+// Without a question and without the network: the shared data and comments
+// go, the account file is written empty, the credentials in memory are
+// emptied. When the data cannot be removed nothing changes: the account
+// stays signed in. Answers whether the data went and the file was written;
+// when not, the user has been told.
 bool signOut(QObject* window = nullptr);
 
 // ---- sign-up --------------------------------------------------------------------------

@@ -875,6 +875,7 @@ void TaskListTableView::reorderDropped(int to, bool fromElsewhere)
 void TaskListTableView::changeOrderFromIndex(int from, int to, std::optional<qint64> askAgain)
 {
     TaskListView* pane = parentView();
+    const bool wasForced = pane && pane->forceSort();
     if (pane) pane->setForceSort(false);
     CoreData* manager = CoreData::shared();
     // Nothing to move: the answer about the question is the whole change.
@@ -903,15 +904,15 @@ void TaskListTableView::changeOrderFromIndex(int from, int to, std::optional<qin
     m_rootItems.insert(m_rootItems.begin() + move.dest, moved);
     const bool numbersRows = pane && forcesOrder(pane->todayTaskFilterIndex());
     TaskList tasks;
-    for (int index : move.rows) {
-        const TaskPtr task = asTaskRow(m_rootItems[size_t(index)])->task();
-        if (numbersRows) task->setNpSortOrder(index);
-        tasks << task;
-    }
+    for (int index : move.rows) tasks << asTaskRow(m_rootItems[size_t(index)])->task();
     m_itemBeingDrag = nullptr;
     // The answer about the question goes with the order it let through.
     const SettingPtr setting = manager && askAgain ? manager->currentSetting() : nullptr;
+    // The sort numbers change inside the unit, after it has kept the rows as
+    // they were: a refused reorder leaves them as they stood.
     if (!manager || !manager->saveChangeFromView(tasks, [&] {
+            if (numbersRows)
+                for (int index : move.rows) asTaskRow(m_rootItems[size_t(index)])->task()->setNpSortOrder(index);
             if (setting) {
                 Transaction::keepInCurrent(setting);
                 setting->setShowWarningChangeTaskOrder(*askAgain);
@@ -919,6 +920,7 @@ void TaskListTableView::changeOrderFromIndex(int from, int to, std::optional<qin
             }
             return TaskOrder::save(tasks, move.orders);
         })) {
+        if (pane) pane->setForceSort(wasForced);
         reloadAfterFailedSave();
         return;
     }

@@ -183,17 +183,31 @@ TEST_F(ProjectPopoversTest, TheNewCategoryTakesTheBarsTextAndTheFormsChoices)
 
 TEST_F(ProjectPopoversTest, ANewDefaultIsStoredAtOnceAndItsPushWaitsForTheProjectOnTheService)
 {
-    enum class Then { FlagSet, Failure, TimeLimit };
+    // SettingRefused: the settings row refuses the write, and the category
+    // goes with the default it was to be.
+    enum class Then { FlagSet, Failure, TimeLimit, SettingRefused };
     const struct Case {
         bool autoSync;
         Then then;
         qint64 settingsPushes;
-    } cases[] = {{false, Then::FlagSet, 0}, {true, Then::FlagSet, 1}, {true, Then::Failure, 0}, {true, Then::TimeLimit, 0}};
+    } cases[] = {{true, Then::SettingRefused, 0}, {false, Then::FlagSet, 0}, {true, Then::FlagSet, 1}, {true, Then::Failure, 0}, {true, Then::TimeLimit, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.then) + 10 * c.autoSync);
         setting().setAutoZVWSync(c.autoSync);
         web->setCanSyncSettingAfterSyncProjectDefault(true);  // left up by an earlier default
         PostedNotifications posted({kAutoSyncNotification});
+        if (c.then == Then::SettingRefused) {
+            const qsizetype before = dataManager().calendarList().size();
+            exec(QStringLiteral("CREATE TEMP TRIGGER refuseSetting BEFORE UPDATE ON Settings BEGIN SELECT RAISE(ABORT, 'full'); END"));
+            alerts.scriptButton(AlertResponse::firstButton);
+            addInPopover(QStringLiteral("Work"), 0, true, false, {});
+            exec(QStringLiteral("DROP TRIGGER refuseSetting"));
+            EXPECT_EQ(dataManager().calendarList().size(), before);
+            EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Calendars WHERE calendarName='Work'")), 0);
+            EXPECT_EQ(alerts.requests().size(), 1) << "told";
+            EXPECT_FALSE(CategoryPopOverDetailView::isWaitingToPushDefault());
+            continue;
+        }
         addInPopover(QStringLiteral("Work"), 0, true, false, {});
         EXPECT_EQ(Setting::initWithPrimaryKey(1, db())->calendarDefID(), lastCategory()->primaryKey());
         EXPECT_EQ(CategoryPopOverDetailView::isWaitingToPushDefault(), c.autoSync);

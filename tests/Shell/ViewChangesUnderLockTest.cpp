@@ -4,12 +4,15 @@
 // told once, in the alert the editors give.
 #include "../TaskList/TaskListTestFixture.h"
 
+#include "AccountProcedures.h"
 #include "CalendarView.h"
 #include "Clicks.h"
 #include "CategoryBoxDetailView.h"
 #include "CategoryDetailPanel.h"
 #include "CreatingView.h"
 #include "CategoryDetailView.h"
+#include "CategoryPopOverDetailView.h"
+#include "ConversationTableView.h"
 #include "CustomNSTextField_Background.h"
 #include "CustomNSView.h"
 #include "CustomTextView.h"
@@ -27,6 +30,9 @@
 #include "NoteDetailView.h"
 #include "NoteLinkPages.h"
 #include "NoteView.h"
+#include "LoopbackService.h"
+#include "PlannerCellView.h"
+#include "PlannerMonthView.h"
 #include "PlannerWeeklyItemView.h"
 #include "PopUpButton.h"
 #include "PrefGeneralView.h"
@@ -40,6 +46,8 @@
 #include "TaskView.h"
 #include "TextTable.h"
 #include "WeeklyPane.h"
+#include "ZVComment.h"
+#include "ZVWSync.h"
 #include "Window.h"
 #include "iCalSync.h"
 
@@ -47,6 +55,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTextEdit>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -66,12 +76,14 @@ QString shownState(const TaskList& items, const CalendarList& categories, const 
                      .arg(item->dueEnd().timeIntervalSince1970())
                      .arg(item->duration())
                      .arg(item->isSheduledTask())
-                     .arg(item->calendarId());
+                     .arg(item->calendarId())
+                 + QStringLiteral("|%1").arg(item->npSortOrder());
     for (const CalendarPtr& category : categories)
         parts << QStringLiteral("%1|%2|%3|%4").arg(category->calendarName(), category->tagList())
                      .arg(category->colorNameId())
                      .arg(category->inVisible());
-    parts << QStringLiteral("%1|%2|%3|%4|%5")
+    parts << QStringLiteral("%1|%2|%3|%4|%5|%6")
+                 .arg(setting.zvwUserName())
                  .arg(setting.calendarDefID())
                  .arg(setting.durationDefEventVal())
                  .arg(setting.isWeekPlannerPinned())
@@ -113,6 +125,7 @@ protected:
     {
         RecordStore::setBusyTimeout(m_usualWait);
         m_mainWindow.reset();
+        m_monthPlanner.reset();
         m_prefs.reset();
         m_results.reset();
         m_planner.reset();
@@ -239,6 +252,7 @@ protected:
     std::unique_ptr<TaskListView> m_taskPane;
     std::unique_ptr<SearchResultView> m_results;
     std::unique_ptr<WeeklyPane> m_planner;
+    std::unique_ptr<PlannerMonthView> m_monthPlanner;
     std::unique_ptr<PrefGeneralView> m_prefs;
     std::unique_ptr<View> m_mainWindow;
     MainView* m_main = nullptr;
@@ -248,6 +262,9 @@ protected:
 TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
 {
     const QString typed = QStringLiteral("Renamed");
+    const QString ann = QStringLiteral("ann@example.com");
+    LoopbackService service;
+    service.addAccount(ann, QStringLiteral("secret"));
     const auto at = [](int hour) { return localDate(2014, 1, 15, hour); };
     const auto inStore = [](Task& t) { t.setICalUID(QStringLiteral("uid-%1").arg(t.taskName())); };
     struct Shown {
@@ -407,6 +424,91 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              item->setTaskName(QStringLiteral("Locked out"));
              item->setCalendarId(1);
              EXPECT_FALSE(view.addNewTask(item));
+         }},
+        {"week planner: a scheduled task marked done",
+         [&] { return Shown{{event(QStringLiteral("Call"), at(9), at(10), [&](Task& t) { inStore(t); t.setIsSheduledTask(1); })}, {}}; },
+         [&](const Shown& shown) { plannerBlock(shown.items.front())->selectSTaskDone(); }},
+        {"focus pane menu: pasted as a link",
+         [&] {
+             const TaskList items{task(QStringLiteral("Copied")), task(QStringLiteral("Target"))};
+             dataManager().setCopiedItem(items.front()->copy());
+             return Shown{items, {}};
+         },
+         [&](const Shown& shown) {
+             focusListWith(shown.items.back()).commandForAction(QStringLiteral("pasteToMakeLink:"))();
+             dataManager().setCopiedItem(nullptr);
+         }},
+        {"task list: a row dragged to the top under a forced order",
+         [&] {
+             const auto lasting = [](qint64 minutes) { return [minutes](Task& t) { t.setHasDuration(1); t.setDuration(minutes); }; };
+             const TaskList items{task(QStringLiteral("Short"), lasting(15)), task(QStringLiteral("Long"), lasting(90))};
+             m_taskPane = std::make_unique<TaskListView>(QRectF(0, 0, 280, 500));
+             m_taskPane->setTodayTaskFilterIndex(7);
+             m_taskPane->setForceSort(true);
+             m_taskPane->reloadTaskIfNeeded();
+             return Shown{items, {}};
+         },
+         [&](const Shown&) {
+             TaskListTableView& list = *m_taskPane->taskListTableView();
+             const std::vector<TableRowView*>& rows = list.rootItems();
+             const auto first = std::find_if(rows.begin(), rows.end(), [](TableRowView* row) { return qobject_cast<TaskListItemView*>(row); });
+             ASSERT_LT(first - rows.begin(), int(rows.size()) - 1);
+             list.setItemBeingDrag(qobject_cast<TaskListItemView*>(rows.back()));
+             list.changeOrderFromIndex(int(rows.size()) - 1, int(first - rows.begin()));
+         }},
+        {"project panel: the conversation opened on a new comment",
+         [&] {
+             const CalendarPtr category = addCategory(0, 0);
+             auto comment = std::make_shared<ZVComment>();
+             comment->setItemKey(category->primaryKey());
+             comment->setType(ConversationTableView::categoryComments);
+             comment->setContent(QStringLiteral("Seen?"));
+             comment->setZvwKey(501);
+             EXPECT_TRUE(comment->insertIntoDatabase(db()).has_value());
+             m_panel = std::make_unique<CategoryDetailPanel>();
+             m_panel->categoryDetailView()->setCalendar(category);
+             m_panel->categoryDetailView()->loadData();
+             return Shown{{}, {category}};
+         },
+         [&](const Shown&) { m_panel->categoryDetailView()->setFocusTab(CategoryDetailView::conversationTab); }},
+        {"add-project form: a new category made the default", [&] { return Shown{}; },
+         [&](const Shown&) {
+             CategoryPopOverDetailView form;
+             form.chooseType(0);
+             form.defaultBtn()->setState(1);
+             form.addCategory();
+         }},
+        {"preferences account pane: signed out with shared items kept here",
+         [&] { return Shown{{task(QStringLiteral("Shared"), [](Task& t) { t.setIsShared(true); })}, {}}; },
+         [&](const Shown&) { EXPECT_FALSE(AccountProcedures::signOut()); }},
+        {"preferences account pane: signed in as another user",
+         [&] {
+             qputenv("ZORAVEL_SERVICE_URL", service.baseAddress().toUtf8());
+             dataManager().setZVWSync(std::make_unique<ZVWSync>());
+             internetReachable = true;
+             setting().setZvwUserName(QStringLiteral("bob@example.com"));
+             setting().setZvwPassword(QStringLiteral("bobs"));
+             return Shown{};
+         },
+         [&](const Shown&) {
+             EXPECT_FALSE(AccountProcedures::signIn(ann, QStringLiteral("secret")).isSignedIn());
+             EXPECT_EQ(setting().zvwPassword(), QStringLiteral("bobs")) << "the account held before stays";
+             qunsetenv("ZORAVEL_SERVICE_URL");
+         }},
+        // Last: the pinned planner stays pinned for what follows.
+        {"month planner: a new all-day event from a day's menu",
+         [&] {
+             setting().setIsMonthPlannerPinned(1);
+             m_monthPlanner = std::make_unique<PlannerMonthView>(QRectF(0, 0, 727, 574));
+             return Shown{};
+         },
+         [&](const Shown&) {
+             auto* cell = new PlannerCellView(QRectF(0, 0, 100, 90), m_monthPlanner.get());
+             cell->setParentView(m_monthPlanner.get());
+             cell->setCellDate(at(0));
+             const qsizetype callsBefore = m_mainView->calls().size();
+             cell->createNewADE();
+             EXPECT_TRUE(m_mainView->calls().mid(callsBefore).filter(QStringLiteral("loading")).isEmpty()) << "no editor opens";
          }},
     };
     const QByteArray path = databasePath().toUtf8();

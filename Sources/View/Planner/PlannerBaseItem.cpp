@@ -477,8 +477,10 @@ void PlannerBaseItem::pasteToMakeLink()
 
 void PlannerBaseItem::selectSTaskDone()
 {
-    if (CoreData* manager = CoreData::shared(); manager && m_task && !manager->markSTaskDone(m_task))
-        qWarning() << "Scheduled task" << m_task->primaryKey() << "could not be marked done";
+    CoreData* manager = CoreData::shared();
+    const TaskPtr item = m_task;
+    if (manager && item && !manager->saveChangeFromView({item}, [&] { return manager->markSTaskDone(item); }))
+        qWarning() << "Scheduled task" << item->primaryKey() << "could not be marked done";
 }
 
 void PlannerBaseItem::applyDelete()

@@ -200,8 +200,13 @@ void PlannerCellView::createNewADE()
     event->setLocalEndDate(event->endTime());
     event->setPrevAllDay(event->isADE() != 0);
     if (!setting->defaultEventAlert().isEmpty()) event->setAlertValues(setting->defaultEventAlert());
+    // Refused, the person is told and no editor opens on an event that is
+    // not there.
+    if (!manager->saveChangeFromView({}, [&] { return manager->addNewTask(event); }, window())) {
+        qWarning() << "The new all-day event of a planner cell could not be added";
+        return;
+    }
     manager->setModifyingTask(event);
-    if (!manager->addNewTask()) qWarning() << "The new all-day event of a planner cell could not be added";
     MainViewAccess* mainView = MainViewAccess::current();
     if (!mainView) return;
     // The planner the event was made in opens it once the reload has placed it.
