@@ -23,6 +23,13 @@ constexpr qint64 categoriesChanged = 1;
 constexpr qint64 itemsChanged = 2;
 constexpr qint64 itemsAndLinksChanged = 10;
 
+// An event with no rule, extra dates or series is taken at its own times, as
+// the full sync takes it, not moved onto its file's start.
+bool isOneOff(const CalEvent& event)
+{
+    return !event.recurrenceRule() && !event.isDetached() && event.recurrenceDates().isEmpty();
+}
+
 // Each uid once, in the order of its first mention; blank uids name nothing.
 QStringList eachUidOnce(const QStringList& uids)
 {
@@ -376,6 +383,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncInsertFromICalEvent(const QStringLi
         QList<Date> deletedDates;
         Date seriesStart, seriesEnd;
         const CalEventList parts = getICalEventInfo(uid, category->directory(), &deletedDates, &seriesStart, &seriesEnd);
+        if (isOneOff(*events->first())) seriesStart = seriesEnd = Date();
         if (parts.isEmpty()) {
             qWarning().noquote() << "The file of event" << uid << "gave nothing; its local items are kept";
             continue;
@@ -447,6 +455,7 @@ ICalJobOutcome iCalSyncJobs::waitToOneWaySyncUpdateFromICalEvent(const QStringLi
         StoreSeries series;
         series.parts = getICalEventInfo(uid, category ? category->directory() : QString(), &series.deletedDates,
                                         &series.start, &series.end);
+        if (isOneOff(*events->first())) series.start = series.end = Date();
         if (series.parts.isEmpty()) {
             qWarning().noquote() << "The file of event" << uid << "gave nothing; the local event is kept";
             continue;

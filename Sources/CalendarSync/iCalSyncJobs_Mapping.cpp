@@ -101,7 +101,12 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
     if (repeatStartDate && event.startDate()) {
         start = Utilities::newDateOnDate(repeatStartDate, Utilities::getHour(event.startDate()),
                                          Utilities::getMinute(event.startDate()));
-        const double length = event.endDate() ? event.endDate().timeIntervalSinceDate(event.startDate()) : 0;
+        // The length on the clock, as the start is moved on the clock: an
+        // event of 1:00 to 4:00 on a day the clocks change keeps its 4:00.
+        const auto onTheClock = [](const Date& date) {
+            return date.timeIntervalSince1970() + GregorianCalendar::secondsFromGMTForDate(date);
+        };
+        const double length = event.endDate() ? onTheClock(event.endDate()) - onTheClock(event.startDate()) : 0;
         end = Utilities::newDateFromDate(start, length);
     }
     const QString title = storeTextOver(item->taskName(), event.title());

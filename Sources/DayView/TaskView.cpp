@@ -11,6 +11,7 @@
 #include "ItemCommands.h"
 #include "Drawing.h"
 #include "Font.h"
+#include "GregorianCalendar.h"
 #include "MainViewAccess.h"
 #include "NamedImages.h"
 #include "NotificationCenter.h"
@@ -583,6 +584,17 @@ void TaskView::changeStartEndTime()
     Date endTime = Utilities::newDateOnDate(day, end.hour, end.minute);
     // One at 24:00 whose item ends on a later day keeps that end.
     if (end.hour == 24 && shownEnd.isValid() && Utilities::today(shownEnd) > day) endTime = shownEnd;
+
+    // An edge the drag left at its time keeps the instant it stood at: rebuilt
+    // from its clock time, one in the repeated hour of an autumn change could
+    // become the other of the two, and the item would move by an hour.
+    const auto sameClock = [](const Date& a, const Date& b) {
+        const DateFields x = GregorianCalendar::fields(a), y = GregorianCalendar::fields(b);
+        return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour && x.minute == y.minute
+               && x.second == y.second;
+    };
+    if (shownStart.isValid() && startTime.isValid() && sameClock(startTime, shownStart)) startTime = shownStart;
+    if (shownEnd.isValid() && endTime.isValid() && sameClock(endTime, shownEnd)) endTime = shownEnd;
 
     qint64 duration = static_cast<qint64>(endTime.timeIntervalSinceDate(startTime) / 60);
     if (duration <= 0) {

@@ -117,7 +117,8 @@ TEST_F(ForeignFilesTest, ZonedTimesUseTheZonesOffsetOnTheEventsOwnDate)
     struct Case {
         const char* zone;
         int year, month, day;
-        Date instant;  // 10:00 there
+        Date instant;  // the start there
+        int hour = 10, minute = 0;
     };
     const Case cases[] = {
         {"America/New_York", 2027, 7, 15, utc(2027, 7, 15, 14)},
@@ -133,6 +134,8 @@ TEST_F(ForeignFilesTest, ZonedTimesUseTheZonesOffsetOnTheEventsOwnDate)
         {"Pacific/Auckland", 2027, 7, 15, utc(2027, 7, 14, 22)},
         {"America/Santiago", 2027, 1, 15, utc(2027, 1, 15, 13)},
         {"America/Santiago", 2027, 7, 15, utc(2027, 7, 15, 14)},
+        // The first 2:30 of Paris's repeated hour, where a drag on the day grid leaves it.
+        {"America/New_York", 2027, 10, 30, utc(2027, 10, 31, 0, 30), 20, 30},
     };
     const Date nows[] = {local(2026, 12, 8, 12), local(2027, 7, 1, 12)};
     int n = 0;
@@ -145,7 +148,9 @@ TEST_F(ForeignFilesTest, ZonedTimesUseTheZonesOffsetOnTheEventsOwnDate)
             ASSERT_NE(id, 0);
 
             // Written by the organizer.
-            TaskPtr item = storedEvent(local(c.year, c.month, c.day, 10), local(c.year, c.month, c.day, 11));
+            const Date start = local(c.year, c.month, c.day, c.hour, c.minute);
+            const Date end = local(c.year, c.month, c.day, c.hour + 1, c.minute);
+            TaskPtr item = storedEvent(start, end);
             item->setTz(id);
             ASSERT_TRUE(sync->createNewEventOnICal(item, 1));
             const auto back = readBack(item->iCalUID());
@@ -158,11 +163,16 @@ TEST_F(ForeignFilesTest, ZonedTimesUseTheZonesOffsetOnTheEventsOwnDate)
             // Its own zone definition says the same, and covers only the event's dates.
             EXPECT_EQ(startByOwnZoneDefinition(bytes), c.instant);
             EXPECT_LT(bytes.size(), 1200);
-            EXPECT_TRUE(bytes.contains(QStringLiteral("DTSTART;TZID=%1:%2%3%4T100000")
+            const auto clock = [](int hour, int minute) -> QString {
+                return QStringLiteral("%1%2").arg(hour, 2, 10, QLatin1Char('0')).arg(minute, 2, 10, QLatin1Char('0'))
+                       + QStringLiteral("00");
+            };
+            EXPECT_TRUE(bytes.contains(QStringLiteral("DTSTART;TZID=%1:%2%3%4T%5")
                                                     .arg(zone)
                                                     .arg(c.year)
                                                     .arg(c.month, 2, 10, QLatin1Char('0'))
                                                     .arg(c.day, 2, 10, QLatin1Char('0'))
+                                                    .arg(clock(c.hour, c.minute))
                                                     .toUtf8()));
             reader.expect(file.fileName(), c.instant.dateByAddingTimeInterval(-86400),
                           c.instant.dateByAddingTimeInterval(86400),
@@ -175,17 +185,17 @@ TEST_F(ForeignFilesTest, ZonedTimesUseTheZonesOffsetOnTheEventsOwnDate)
                            crlf(QStringLiteral("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Other//EN\nBEGIN:VEVENT\nUID:%1\n"
                                                "DTSTAMP:20260101T000000Z\nDTSTART;TZID=%2:%3\n"
                                                "DTEND;TZID=%2:%4\nSUMMARY:Call\nEND:VEVENT\nEND:VCALENDAR\n")
-                                    .arg(uid, zone, wall + QStringLiteral("100000"), wall + QStringLiteral("110000"))
+                                    .arg(uid, zone, wall + clock(c.hour, c.minute), wall + clock(c.hour + 1, c.minute))
                                     .toUtf8()));
             const TaskPtr read = imported(uid);
             ASSERT_TRUE(read);
             EXPECT_EQ(read->tz(), id);
-            EXPECT_EQ(read->startTime(), local(c.year, c.month, c.day, 10));
-            EXPECT_EQ(read->endTime(), local(c.year, c.month, c.day, 11));
-            Date start, end;
-            ASSERT_TRUE(sync->reveseTime(read, -1, &start, &end));
-            EXPECT_EQ(start, c.instant);
-            EXPECT_EQ(end, c.instant.dateByAddingTimeInterval(3600));
+            EXPECT_EQ(read->startTime(), start);
+            EXPECT_EQ(read->endTime(), end);
+            Date instant, instantEnd;
+            ASSERT_TRUE(sync->reveseTime(read, -1, &instant, &instantEnd));
+            EXPECT_EQ(instant, c.instant);
+            EXPECT_EQ(instantEnd, c.instant.dateByAddingTimeInterval(3600));
         }
     }
     reader.verify();

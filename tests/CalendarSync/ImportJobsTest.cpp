@@ -1,5 +1,7 @@
 #include "CalendarSyncFixture.h"
 
+#include "../CalendarStore/IndependentReader.h"
+
 #include "Notification.h"
 #include "NotificationCenter.h"
 #include "RecordingMainView.h"
@@ -315,6 +317,57 @@ TEST_F(ImportJobsTest, EventUpdatedAndDeletedOutsideFollowsAndAnEventMovedBeyond
 
     ASSERT_TRUE(outside->removeEvent(outside->eventWithUID(event->uid(), Date()), CalSpanAllEvents));
     ASSERT_TRUE(waitForRows(event->uid(), 0));
+}
+
+// An event another program writes while the organizer runs is read as the
+// full sync at the start reads it: 1:00 to 4:00 on a day the clocks change
+// keeps both clock times, shows them, and a retitle writes them back.
+TEST_F(ImportJobsTest, AnEventArrivingOnAClockChangeDayKeepsItsClockTimes)
+{
+    struct Case {
+        const char* name;
+        int month;
+        qint64 minutes;  // as elapsed
+    };
+    const Case cases[] = {{"28 March", 3, 120}, {"31 October", 10, 240}};
+    IndependentReader reader;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int day = c.month == 3 ? 28 : 31;
+        Clock::setFixed(local(2027, c.month, day - 3, 12));
+        const Date start = local(2027, c.month, day, 1), end = local(2027, c.month, day, 4);
+        const QString uid = QStringLiteral("CHANGE-DAY-%1").arg(c.month);
+        const QString wall = QStringLiteral("2027%1%2T0").arg(c.month, 2, 10, QLatin1Char('0')).arg(day);
+        renameIn(eventsFolderOf(calendarFolder()) + uid + QStringLiteral(".ics"),
+                 QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:%1\r\n"
+                                "DTSTAMP:20270101T000000Z\r\nDTSTART:%2\r\nDTEND:%3\r\nSUMMARY:Night shift\r\n"
+                                "END:VEVENT\r\nEND:VCALENDAR\r\n")
+                     .arg(uid, wall + QStringLiteral("10000"), wall + QStringLiteral("40000"))
+                     .toUtf8());
+        ASSERT_TRUE(waitForRows(uid, 1));
+        settle();
+        const TaskPtr row = Task::initWithPrimaryKey(dataManager().getRootEventWithUID(uid)->primaryKey());
+        ASSERT_TRUE(row);
+        EXPECT_EQ(row->startTime(), start);
+        EXPECT_EQ(row->endTime(), end);
+        EXPECT_EQ(row->duration(), c.minutes);
+        dataManager().recalculateTimeWithTimezoneSupport(row);
+        EXPECT_EQ(row->tzStartTime(), start);
+        EXPECT_EQ(row->tzEndTime(), end);
+
+        row->setTaskName(QStringLiteral("Night shift, moved"));
+        row->setLocalStartDate(row->startTime());
+        row->setLocalEndDate(row->endTime());
+        row->setPrevtz(row->tz());
+        jobs->backgroundOneWaySyncUpdateToICalEvent(row, 0);
+        ASSERT_TRUE(jobs->waitForQueuedJobs(10));
+        const auto back = readBack(uid);
+        ASSERT_TRUE(back && back->master);
+        EXPECT_EQ(back->master->title, QStringLiteral("Night shift, moved"));
+        reader.expect(store->eventFilePath(uid), start.dateByAddingTimeInterval(-86400), end.dateByAddingTimeInterval(86400),
+                      {{start, end}}, {}, IndependentReader::AlsoKhal::Yes);
+    }
+    reader.verify();
 }
 
 TEST_F(ImportJobsTest, UpdateOfAnEventWithNoLocalRootInsertsItAndAsksForItemsOnly)

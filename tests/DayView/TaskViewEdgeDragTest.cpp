@@ -1,6 +1,7 @@
 #include "TaskViewTestFixture.h"
 
 #include "ScriptedAlertPresenter.h"
+#include "GregorianCalendar.h"
 #include "TextTable.h"
 
 namespace {
@@ -100,6 +101,9 @@ TEST_F(TaskViewEdgeDragTest, AReleaseTurnsTheFrameIntoQuarterHourTimesOfTheShown
         double dy;
         Date newStart, newEnd;
         qint64 duration;
+        const char* zone = nullptr;  // the item's own, shown in Paris
+        Date on{};                   // the shown day; none: 15 January 2014
+        Date shownStart{};           // of a zoned item, after the drag
     };
     const Case cases[] = {
         {"end moved down 40 minutes cuts to the quarter", at(9), at(10), 9, 10, false, 46 * 40 / 60.0, at(9), at(10, 30),
@@ -113,11 +117,26 @@ TEST_F(TaskViewEdgeDragTest, AReleaseTurnsTheFrameIntoQuarterHourTimesOfTheShown
          at(1, 0, 1), 180},
         {"the top dragged above the grid is 0:00, not the day before", at(1), at(2), 1, 2, true, -1000, at(0), at(2),
          120},
+        // 20:30 in New York is the first 2:30 of Paris's repeated hour: the
+        // start the drag left keeps that instant.
+        {"New York's 20:30 shown in Paris's repeated hour, end down half an hour", localDate(2027, 10, 30, 20, 30),
+         localDate(2027, 10, 30, 22), 2.5, 3, false, 23, localDate(2027, 10, 30, 20, 30),
+         localDate(2027, 10, 30, 22, 30), 120, "America/New_York", localDate(2027, 10, 31),
+         GregorianCalendar::dateFromFields(2027, 10, 31, 0, 30, 0, QTimeZone::utc())},
     };
     for (const Case& c : cases) {
         ScriptedAlertPresenter alerts;
         ChangeCounter changes;
         const TaskPtr item = storedEvent(QString::fromLatin1(c.name), c.start, c.end);
+        setting().setTzSupport(c.zone != nullptr);
+        m_monthView->monthCalendarView()->setCurrentDay(c.on ? c.on : shownDay(), false);
+        if (c.zone) {
+            dataManager().loadTimeZones();
+            setting().setCurrentTZ(dataManager().getTimeZoneId(QStringLiteral("Europe/Paris")));
+            item->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.zone)));
+            ASSERT_TRUE(item->dehydrate());
+            dataManager().recalculateTimeWithTimezoneSupport(item);
+        }
         TaskView* box = placeEvent(item, c.boxStart, c.boxEnd);
         Pointer mouse(box);
         mouse.press(c.top ? topEdge(box) : bottomEdge(box));
@@ -127,6 +146,10 @@ TEST_F(TaskViewEdgeDragTest, AReleaseTurnsTheFrameIntoQuarterHourTimesOfTheShown
         EXPECT_EQ(stored->startTime(), c.newStart) << c.name;
         EXPECT_EQ(stored->endTime(), c.newEnd) << c.name;
         EXPECT_EQ(stored->duration(), c.duration) << c.name;
+        if (c.zone) {
+            dataManager().recalculateTimeWithTimezoneSupport(stored);
+            EXPECT_EQ(stored->tzStartTime(), c.shownStart) << c.name;
+        }
         EXPECT_EQ(changes.posts, 1) << c.name;
         EXPECT_FALSE(box->isStartTimeMoving() || box->isEndTimeMoving()) << c.name;
         EXPECT_EQ(View::currentCursorShape(), CursorShape::Arrow) << c.name;
