@@ -108,6 +108,9 @@ public:
     std::optional<CalTaskList> getICalTasksWithCalendars(const CalCalendarList& calendars, bool* partial = nullptr) const;
     std::optional<CalEventList> getICalEventsWithEventUIDList(const QStringList& uids) const;
     static Date findEndDateForIEvent(const CalEvent& event, const Date& start);
+    // The start of the last occurrence of a rule counted from a start, its
+    // days stepped on the wall clock the start is given in.
+    static Date lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 count, const Date& start);
     CalEventPtr findNextRootForIEvent(const CalEvent& event, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUIDAndStartEndDate(const QString& uid, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUID(const QString& uid, const Date& startDate, const Date& occurrenceDate) const;

@@ -125,10 +125,15 @@ void logUnknown(const char* what, const QStringList& uids)
 
 Date iCalSyncJobs::normalisedOccurrence(const Date& occurrence, const Task& root)
 {
-    // Both in the store's time: a zoned root keeps its start in its zone's
-    // wall-clock time, which a UTC reading could match by chance.
-    const Date start = itemDateToSeriesDate(root.repeatStartDate(), root);
-    return Utilities::compareTime(occurrence, Utilities::getHour(start), Utilities::getMinute(start));
+    // Both in the root's own wall-clock time, where its rule's occurrences
+    // all have the start's hour. Read in this machine's hours, an occurrence
+    // of a series in UTC is an hour later than its start once the machine's
+    // clocks have gone forward, which looked like a UTC reading of the start
+    // and was moved an hour back.
+    const Date start = root.repeatStartDate();
+    const Date wall = seriesDateToItemTime(occurrence, root);
+    const Date normalised = Utilities::compareTime(wall, Utilities::getHour(start), Utilities::getMinute(start));
+    return normalised == wall ? occurrence : itemDateToSeriesDate(normalised, root);
 }
 
 bool iCalSyncJobs::isImportJob(ICalJob::Kind kind)

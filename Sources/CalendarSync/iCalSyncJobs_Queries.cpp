@@ -183,25 +183,20 @@ std::optional<CalEventList> iCalSyncJobs::getICalEventsWithEventUIDList(const QS
     return events;
 }
 
-Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start)
+Date iCalSyncJobs::lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 count, const Date& start)
 {
-    const auto& rule = event.recurrenceRule();
-    if (!rule || !rule->recurrenceEnd()) return Date();
-    const CalRecurrenceEnd& end = *rule->recurrenceEnd();
-    if (end.usesEndDate()) return end.endDate();
-    const qint64 steps = qint64(rule->recurrenceInterval()) * (end.occurrenceCount() - 1);
-    if (!start) return Date();
-    if (rule->recurrenceType() == CalRecurrenceRule::Weekly && !rule->daysOfTheWeek().isEmpty()) {
+    const qint64 steps = qint64(rule.recurrenceInterval()) * (count - 1);
+    if (rule.recurrenceType() == CalRecurrenceRule::Weekly && !rule.daysOfTheWeek().isEmpty()) {
         // Several days a week: the organizer's own stepping finds the last
         // one. A start off the listed days is an occurrence besides the
         // counted ones, as other readers count it.
         QStringList days;
-        for (int day : rule->daysOfTheWeek()) days << QString::number(day);
+        for (int day : rule.daysOfTheWeek()) days << QString::number(day);
         RecurrenceSeries series;
-        series.rule = RepeatRule::fromOptions(RepeatRule::Weekly, QStringLiteral("%1/%2/0").arg(rule->recurrenceInterval()).arg(days.join(QLatin1Char('|'))));
+        series.rule = RepeatRule::fromOptions(RepeatRule::Weekly, QStringLiteral("%1/%2/0").arg(rule.recurrenceInterval()).arg(days.join(QLatin1Char('|'))));
         series.startTime = series.endTime = start;
         series.isRepeatForever = true;
-        const qint64 counted = end.occurrenceCount() - (series.rule.weekdays.contains(int(Utilities::getWeekday(start))) ? 1 : 0);
+        const qint64 counted = count - (series.rule.weekdays.contains(int(Utilities::getWeekday(start))) ? 1 : 0);
         Date last = start;
         // As far as the store expands a series.
         for (qint64 n = 0; n < std::min<qint64>(counted, 100000); ++n) {
@@ -211,20 +206,29 @@ Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start
         }
         return last;
     }
-    if (rule->recurrenceType() == CalRecurrenceRule::Yearly) {
+    if (rule.recurrenceType() == CalRecurrenceRule::Yearly) {
         // Calendar years: 365 days fall short of the last occurrence
         // whenever a 29 February lies between.
         const DateFields f = GregorianCalendar::fields(start);
         return GregorianCalendar::dateFromFields(f.year + steps, f.month, f.day, f.hour, f.minute, f.second);
     }
     qint64 daysPerStep = 0;
-    switch (rule->recurrenceType()) {
+    switch (rule.recurrenceType()) {
     case CalRecurrenceRule::Daily: daysPerStep = 1; break;
     case CalRecurrenceRule::Weekly: daysPerStep = 7; break;
     case CalRecurrenceRule::Monthly: daysPerStep = 31; break;  // at or after the last occurrence
     default: break;
     }
     return movedByDays(start, steps * daysPerStep);
+}
+
+Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start)
+{
+    const auto& rule = event.recurrenceRule();
+    if (!rule || !rule->recurrenceEnd()) return Date();
+    const CalRecurrenceEnd& end = *rule->recurrenceEnd();
+    if (end.usesEndDate()) return end.endDate();
+    return start ? lastCountedOccurrence(*rule, end.occurrenceCount(), start) : Date();
 }
 
 CalEventPtr iCalSyncJobs::findNextRootForIEvent(const CalEvent& event, const Date& startDate,

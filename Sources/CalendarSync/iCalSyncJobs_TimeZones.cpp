@@ -201,11 +201,19 @@ Date iCalSyncJobs::seriesDateToItemTime(const Date& date, const Task& root)
 
 void iCalSyncJobs::rootDatesToItemTime(Task& root, const CalEvent& first, const Date& seriesStart)
 {
-    if (seriesStart && root.repeatStartDate() == seriesStart) root.setRepeatStartDate(seriesDateToItemTime(seriesStart, root));
+    const bool fromSeriesStart = seriesStart && root.repeatStartDate() == seriesStart;
+    if (fromSeriesStart) root.setRepeatStartDate(seriesDateToItemTime(seriesStart, root));
     if (first.occurrence() && root.occurrence() == first.occurrence())
         root.setOccurrence(seriesDateToItemTime(first.occurrence(), root));
-    if (root.repeatType() > 0 && root.isRepeatForever() == 0)
-        root.setRepeatEndDate(seriesDateToItemTime(root.repeatEndDate(), root));
+    if (root.repeatType() <= 0 || root.isRepeatForever() != 0) return;
+    root.setRepeatEndDate(seriesDateToItemTime(root.repeatEndDate(), root));
+    // A count is counted again on the root's own clock: counted on this
+    // machine's, the last occurrence of a series in UTC came an hour early
+    // once the machine's clocks had changed, and the series ended before it.
+    const auto& rule = first.recurrenceRule();
+    if (fromSeriesStart && rule && rule->recurrenceEnd() && !rule->recurrenceEnd()->usesEndDate()
+        && seriesDateToItemTime(seriesStart, root) != seriesStart)
+        root.setRepeatEndDate(lastCountedOccurrence(*rule, rule->recurrenceEnd()->occurrenceCount(), root.repeatStartDate()));
 }
 
 Date iCalSyncJobs::storeOccurrenceOfRoot(const Task& root)
@@ -305,10 +313,9 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
         !zone.isValid() || (atGMT(twin->startDate()) && atGMT(twin->startDate().dateByAddingTimeInterval(182 * 86400.0)));
     // Times in UTC ("Z") are instants: held floating they showed at this
     // machine's wall clock in every display zone (five hours early in Paris
-    // on a machine in New York). A series in UTC still floats: its changed
-    // and deleted occurrences are kept as floating times.
-    const bool oneOff = !calEvent.recurrenceRule() && !calEvent.isDetached() && calEvent.recurrenceDates().isEmpty();
-    const bool inUTC = !zone.isValid() && calEvent.inUTC() && !twin->isAllDay() && oneOff;
+    // on a machine in New York), and a series repeated at that clock time,
+    // an hour off from UTC's once the machine's clocks changed.
+    const bool inUTC = !zone.isValid() && calEvent.inUTC() && !twin->isAllDay();
     if (atGMTAllYear && !inUTC) {
         // No zone, or GMT itself: the event floats.
         taskEvent->setTz(twin->isAllDay() ? (setting ? setting->currentTZ() : 0)

@@ -49,8 +49,22 @@ MasterBack readMasterWithLibical(const QByteArray& bytes, int limit)
 class EventTimeZonesTest : public CalendarSyncTest {
 protected:
     // A store event written by another program in a zone (empty: in UTC).
-    CalEventPtr zonedEvent(const Date& start, const QString& zone, bool allDay = false)
+    CalEventPtr zonedEvent(const Date& start, const QString& zone, bool allDay = false, bool weekly = false)
     {
+        if (weekly) {
+            // As other programs write a series in UTC (the store writes its
+            // own series without a zone as floating).
+            const QString stamp = QDateTime::fromSecsSinceEpoch(start.wholeSecondsSince1970(), QTimeZone::utc())
+                                      .toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+            const QString uid = QStringLiteral("weekly-") + stamp;
+            writeEventFile(uid + QStringLiteral(".ics"),
+                           QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\nUID:%1\r\n"
+                                          "DTSTART:%2\r\nDURATION:PT1H\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:Call\r\n"
+                                          "END:VEVENT\r\nEND:VCALENDAR\r\n")
+                               .arg(uid, stamp)
+                               .toUtf8());
+            return store->eventWithUID(uid, Date());
+        }
         auto event = CalEvent::event();
         event->setCalendar(storeCalendar);
         event->setTitle(QStringLiteral("Call"));
@@ -109,6 +123,7 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
         int ownHour;  // of the item, 09:00 in UTC
         const char* machine = "Europe/Paris";
         int day = 20;  // of March 2014: New York changed its clocks on the 9th, Paris on the 30th
+        bool weekly = false;
     };
     const Case cases[] = {
         {"Reykjavik", QStringLiteral("Atlantic/Reykjavik"), false, 0, 10},
@@ -117,13 +132,15 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
         {"times in UTC, on a machine in New York", QString(), false, gmtZone, 9, "America/New_York"},
         {"times in UTC, on a machine in New York, before its clock change", QString(), false, gmtZone, 9,
          "America/New_York", 5},
+        {"a weekly series in UTC", QString(), false, gmtZone, 9, "Europe/Paris", 20, true},
+        {"a weekly series in UTC, on a machine in New York", QString(), false, gmtZone, 9, "America/New_York", 5, true},
         {"all-day", QString(), true, parisZone, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScopedTimeZone machine(c.machine);
         const Date instant = c.allDay ? local(2014, 3, c.day) : utc(2014, 3, c.day, 9);
-        const CalEventPtr event = zonedEvent(instant, c.zone, c.allDay);
+        const CalEventPtr event = zonedEvent(instant, c.zone, c.allDay, c.weekly);
         const TaskPtr item = imported(event);
         const double length = item->endTime().timeIntervalSinceDate(item->startTime());
         jobs->synchEventTimeZone(*event, item);

@@ -472,8 +472,8 @@ TEST_F(ForeignFilesTest, SeriesStartingOffTheirRuleShowWhatOtherReadersShow)
             QList<IndependentReader::Occurrence> found;
             for (const TaskPtr& item : items) {
                 const bool allDay = item->isADE() != 0;
-                found << IndependentReader::Occurrence{item->startTime(),
-                                                       allDay ? Utilities::newDateFromDate(item->endTime(), 1) : item->endTime(), allDay};
+                found << IndependentReader::Occurrence{allDay ? item->startTime() : instantOf(item->startTime(), *item),
+                                                       allDay ? Utilities::newDateFromDate(item->endTime(), 1) : instantOf(item->endTime(), *item), allDay};
             }
             EXPECT_EQ(found.size(), cases[i].occurrences);
             reader.expect(paths[i], from, to, found);

@@ -104,8 +104,9 @@ protected:
 
 // Series other programs wrote, taken in by a full sync, moved as a whole by
 // hours and by days as a drop moves them, and read back by a full sync: the
-// rows stay as the move left them, every occurrence moved by the same
-// amount, in the organizer and in the file as the independent readers read it.
+// rows stay as the move left them, every occurrence but the changed ones of a
+// rule moved by the same amount, in the organizer and in the file as the
+// independent readers read it.
 TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabaseAsItWas)
 {
     Clock::setFixed(local(2027, 6, 20, 12));
@@ -115,15 +116,22 @@ TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabase
         const char* fixture;
         const char* uid;
         int days, hours;
+        const char* machine = "Europe/Paris";
     };
+    // The weekly series in UTC runs across both machines' clock changes in
+    // the autumn, with a change before them and one and a deletion after.
     const Case cases[] = {
         {"a duration with extra dates, two hours later", "duration-rdate.ics", "lessons-2027@desktop.example", 0, 2},
         {"a duration with extra dates, a day earlier", "duration-rdate.ics", "lessons-2027@desktop.example", -1, 0},
+        {"weekly in UTC, two hours later", "utc-weekly-across-change.ics", "utc-weekly-across-change@web.example.com", 0, 2},
+        {"weekly in UTC on a machine in New York, a day earlier", "utc-weekly-across-change.ics",
+         "utc-weekly-across-change@web.example.com", -1, 0, "America/New_York"},
     };
     const Date from = local(2027, 6, 1), to = local(2028, 6, 1);
     IndependentReader reader;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        ScopedTimeZone machine(c.machine);
         QFile file(calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(fixtureBytes(c.fixture));
@@ -145,8 +153,15 @@ TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabase
         settle();
         const TaskList before = shown(key, from, to);
         ASSERT_EQ(before.size(), read.size());
+        // A changed occurrence of a rule keeps its own time.
+        QSet<qint64> changedOfRule;
+        if (Task::initWithPrimaryKey(key)->repeatType() != 0)
+            for (const TaskPtr& row : dataManager().getAllDetachedEventWithParentID(key)) changedOfRule << row->primaryKey();
         for (qsizetype i = 0; i < before.size(); ++i)
-            EXPECT_EQ(before[i]->startTime(), Utilities::newDateFromDate(readStarts[i], c.days * 86400.0 + c.hours * 3600.0))
+            EXPECT_EQ(before[i]->startTime(),
+                      changedOfRule.contains(before[i]->primaryKey())
+                          ? readStarts[i]
+                          : Utilities::newDateFromDate(readStarts[i], c.days * 86400.0 + c.hours * 3600.0))
                 << i;
 
         ASSERT_EQ(sqlite3_exec(db(), qPrintable(QStringLiteral("UPDATE Tasks SET hasChanges = 0 WHERE primaryKey = %1 OR parentId = %1").arg(key)),
@@ -161,10 +176,15 @@ TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabase
         for (qsizetype i = 0; i < after.size(); ++i) {
             EXPECT_EQ(after[i]->startTime(), before[i]->startTime()) << i;
             EXPECT_EQ(after[i]->endTime(), before[i]->endTime()) << i;
-            occurrences << IndependentReader::Occurrence{after[i]->startTime(), after[i]->endTime()};
+            occurrences << IndependentReader::Occurrence{instantOf(after[i]->startTime(), *after[i]),
+                                                         instantOf(after[i]->endTime(), *after[i])};
         }
         reader.expect(store->eventFilePath(uid), from, to, occurrences, {}, IndependentReader::AlsoKhal::Yes);
         reader.verify();
+        // Times in UTC are written back in UTC.
+        QFile written(store->eventFilePath(uid));
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll().contains("TZID"), fixtureBytes(c.fixture).contains("TZID"));
         ASSERT_TRUE(dataManager().deleteAllEventsWithUID({uid}, false));
         ASSERT_TRUE(QFile::remove(store->eventFilePath(uid)));
         reopenStore();
@@ -307,7 +327,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // carried on to later occurrences; two masters of one uid, one occurrence
 // changed twice, an all-day series changed at 00:00 UTC, two rules, an
 // occurrence changed with no series in the file) or retitled (a first
-// occurrence moved or excluded, all but one excluded; their starts stay).
+// occurrence moved or excluded, all but one excluded, a weekly one in UTC
+// across the clock change; their starts stay).
 // One with a later occurrence changed (another time, title and notes) is
 // dragged from the fourth on, once as the store takes it and once with a
 // stop before the store splits its file (the next start's full sync finds
@@ -347,6 +368,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"first-excluded-weekly.ics", {0, 0}, {0, 0}, Retitled},
         {"all-but-one-excluded.ics", {0, 0}, {0, 0}, Retitled},
         {"monthly-first-excluded.ics", {0, 0}, {0, 0}, Retitled},
+        {"utc-weekly-across-change.ics", {0, 0}, {0, 0}, Retitled},
         {"counted-once.ics", {1, 0}, {0, 0}},
         {"weekly-changed-after-cut.ics", {0, 0}, {1, 0}, FromTheFourth},
         {"weekly-split-stopped.ics", {0, 0}, {1, 0}, FromTheFourthStopped},
