@@ -318,6 +318,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"until-last-start-moved-change.ics", {0, 1}, {-1, 0}}, {"until-last-start-new-york.ics", {0, 1}, {1, 0}},
         {"counted-weekly.ics", {1, 0}, {0, 1}},
         {"saturday-weekly-floating.ics", {1, 0}, {0, 0}, WholeSeries, true, true},
+        {"saturday-weekly-spring-change.ics", {1, 0}, {0, 0}, WholeSeries, true, true},
         {"counted-weekly-floating.ics", {0, 0}, {1, 0}, FromTheFourth},
         {"rrule-rdate-exdate.ics", {0, 0}, {1, 0}, FromTheFourth},
         {"duration-rdate-exdate.ics", {0, 0}, {1, 0}, FromTheFourth},
