@@ -115,15 +115,18 @@ TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabase
         const char* fixture;
         const char* uid;
         int days, hours;
+        bool zones = true;  // zone support on while it is read and moved
     };
     const Case cases[] = {
         {"a duration with extra dates, two hours later", "duration-rdate.ics", "lessons-2027@desktop.example", 0, 2},
         {"a duration with extra dates, a day earlier", "duration-rdate.ics", "lessons-2027@desktop.example", -1, 0},
+        {"floating, a day later, without zone support", "counted-weekly-floating.ics", "yoga-2027@desktop.example", 1, 0, false},
     };
-    const Date from = local(2027, 6, 1), to = local(2028, 6, 1);
+    const Date from = local(2027, 1, 1), to = local(2028, 6, 1);
     IndependentReader reader;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        setting->setTzSupport(c.zones);
         QFile file(calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(fixtureBytes(c.fixture));
@@ -165,6 +168,10 @@ TEST_F(SeriesRoundTripTest, FilesOfOtherProgramsMovedAndReadBackLeaveTheDatabase
         }
         reader.expect(store->eventFilePath(uid), from, to, occurrences, {}, IndependentReader::AlsoKhal::Yes);
         reader.verify();
+        // The times keep the form the file gave them.
+        QFile written(store->eventFilePath(uid));
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll().contains("TZID"), fixtureBytes(c.fixture).contains("TZID"));
         ASSERT_TRUE(dataManager().deleteAllEventsWithUID({uid}, false));
         ASSERT_TRUE(QFile::remove(store->eventFilePath(uid)));
         reopenStore();
