@@ -6,6 +6,7 @@
 #include "CoreData.h"
 #include "GregorianCalendar.h"
 #include "ICalendarFile.h"
+#include "Setting.h"
 #include "Task.h"
 #include "TextTable.h"
 #include "Utilities.h"
@@ -330,12 +331,22 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
 {
     event.setTitle(
         titleForStore(item->taskName(), event.title(), newEvent, TextTable::localizedString(QStringLiteral("newEventText"))));
+    // Without zone support a timed event whose file names no zone (floating
+    // times, or a zone only the file defines) was read as this machine's
+    // wall clock: its times go back as they are, in the file's own form. Put
+    // into the zone shown, a floating file would gain that zone, and its
+    // clock time would move for a reader anywhere else. (A series in UTC is
+    // repeated here at the wall-clock time, as its zone now says.)
+    const CoreData* data = CoreData::shared();
+    const SettingPtr setting = data ? data->currentSetting() : nullptr;
+    const bool timesAsRead = setting && !setting->tzSupport() && !newEvent && !item->isADE() && !event.isAllDay()
+                             && event.startDate() && event.timeZone().isEmpty() && !event.inUTC();
     event.setIsAllDay(item->isADE() != 0);
     if (CalCalendarPtr calendar = storeCalendarOfItem(item)) event.setCalendar(calendar);
     event.setLocation(item->taskLocation());
     Date start = item->startTime();
     Date end = item->endTime();
-    if (item->tz() != 0 && !item->isADE()) {
+    if (item->tz() != 0 && !item->isADE() && !timesAsRead) {
         Date zoneStart, zoneEnd;
         if (reveseTime(item, -1, &zoneStart, &zoneEnd)) {
             start = zoneStart;
@@ -346,7 +357,7 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
     // The zone the zone write gives the event (none for all-day events and
     // items without zone), so that write finds the file as it should be and
     // the store writes each event once.
-    event.setTimeZone(item->isADE() ? QString() : zoneToWrite(*item, event, start, end));
+    event.setTimeZone(item->isADE() || timesAsRead ? QString() : zoneToWrite(*item, event, start, end));
     event.setStartDate(start);
     event.setEndDate(end);
     event.setRecurrenceRule(ruleToWrite(item, event, newEvent));

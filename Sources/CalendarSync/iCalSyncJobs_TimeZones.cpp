@@ -179,6 +179,9 @@ QTimeZone writtenZone(const Task& item, const CalEvent& filled)
     if (item.tz() == 0 || item.tz() == gmtTableId || filled.isAllDay()) return {};
     const QTimeZone own = iCalSyncJobs::zoneOfTableId(item.tz());
     if (!own.isValid() || filled.timeZone() == QString::fromUtf8(own.id())) return own;
+    // Without zone support a fill that wrote the times as read (a file
+    // naming no zone) chose none.
+    if (!tzSupportOn() && filled.timeZone().isEmpty() && !filled.inUTC()) return {};
     const QTimeZone kept = GregorianCalendar::zoneNamed(filled.timeZone());
     return kept.isValid() ? kept : own;
 }

@@ -117,6 +117,8 @@ private:
     bool isFirstOccurrence() const;
     qint64 rootKey() const;
     bool untilForever() const;
+    // The series' end the form stands for, given the record before the form is written.
+    Date repeatEndToStore(const Task& item) const;
     std::pair<Date, Date> shownTimes(const TaskPtr& item) const;
     void showTimes(const TaskPtr& item);
     void takeChangesMadeElsewhere();

@@ -108,6 +108,20 @@ bool EventDetailView::untilForever() const
     return tagOf(m_repeatRules->repeatUntilBtn(), 1) == 1;
 }
 
+Date EventDetailView::repeatEndToStore(const Task& item) const
+{
+    const Date until = m_repeatRules->untilDateTextField()->dateValue();
+    // An end left on its day is the series' own end, kept to the second
+    // (an end at its last start, as a counted series is read): the data
+    // manager moves such an end along when the series moves, so moving the
+    // start to the next day keeps every occurrence.
+    const Date stored = item.repeatEndDate();
+    if (item.repeatType() > 0 && item.isRepeatForever() == 0 && stored.isValid() && until.isValid()
+        && Utilities::compareDateNoTime(stored, until) == 0)
+        return stored;
+    return Utilities::newDateOnDate(until, 23, 59);
+}
+
 CalendarPtr EventDetailView::categoryToStore(bool fallBackToDefault) const
 {
     sqlite3* database = RecordStore::sharedDatabase();
@@ -207,10 +221,9 @@ void EventDetailView::summaryInfo(int scope)
         }
     }
     if (item->repeatType() != 0) {
+        const Date end = untilForever() ? Date() : repeatEndToStore(*item);
         item->setIsRepeatForever(untilForever());
-        item->setRepeatEndDate(untilForever()
-                                   ? Date()
-                                   : Utilities::newDateOnDate(m_repeatRules->untilDateTextField()->dateValue(), 23, 59));
+        item->setRepeatEndDate(end);
     }
     const CalendarPtr category = categoryToStore(false);
     const qint64 key = category ? category->primaryKey() : item->calendarId();
@@ -232,10 +245,9 @@ void EventDetailView::getChanges()
     const TaskPtr item = m_task;
     item->setRepeatType(m_repeatRules->repeatTag() - 1);
     if (item->repeatType() != 0) {
+        const Date end = untilForever() ? Date() : repeatEndToStore(*item);
         item->setIsRepeatForever(untilForever());
-        item->setRepeatEndDate(untilForever()
-                                   ? Date()
-                                   : Utilities::newDateOnDate(m_repeatRules->untilDateTextField()->dateValue(), 23, 59));
+        item->setRepeatEndDate(end);
     }
     const CalendarPtr category = categoryToStore(false);
     const qint64 key = category ? category->primaryKey() : item->calendarId();

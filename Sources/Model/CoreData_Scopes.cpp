@@ -180,19 +180,21 @@ QString markedDeleted(const QString& exceptions, const Date& occurrence)
 // change of time of day too unless the end is the close of a day (an end
 // at the last start, as other programs write it, would otherwise lose that
 // occurrence to a later time of day, or keep one a day move pushed past it).
-void endMovedWithSeries(Task& event, const TaskPtr& stored, Date former)
+bool endMovedWithSeries(Task& event, const TaskPtr& stored, Date former)
 {
-    if (!stored || event.repeatType() <= 0 || event.isRepeatForever() != 0 || stored->isRepeatForever() != 0) return;
+    if (!stored || event.repeatType() <= 0 || event.isRepeatForever() != 0 || stored->isRepeatForever() != 0) return false;
     const Date end = event.repeatEndDate();
-    if (!end || end != stored->repeatEndDate()) return;
+    if (!end || end != stored->repeatEndDate()) return false;
     if (!former) former = stored->startTime();
-    if (!former || !event.startTime()) return;
+    if (!former || !event.startTime()) return false;
     const double wallMove = Utilities::toDBDate(event.startTime()).timeIntervalSince1970()
                             - Utilities::toDBDate(former).timeIntervalSince1970();
     const double days = double(Utilities::daysBetweenTwoDates(former, event.startTime()) - 1);
     const bool closeOfDay = Utilities::getHour(end) == 23 && Utilities::getMinute(end) == 59;
     const double move = closeOfDay ? days * 86400 : wallMove;
-    if (move != 0) event.setRepeatEndDate(Utilities::newDateFromDate(end, move));
+    if (move == 0) return false;
+    event.setRepeatEndDate(Utilities::newDateFromDate(end, move));
+    return true;
 }
 
 // The date the series' rule steps from, moved as its start moved. A series
@@ -415,9 +417,13 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     if (event->primaryKey() < 0) return false;
     const Date start = event->startTime();
     const TaskPtr stored = taskWithPrimaryKey(event->primaryKey());
-    endMovedWithSeries(*event, stored, former);
+    const bool endMoved = endMovedWithSeries(*event, stored, former);
     event->setRepeatStartDate(repeatStartMovedWithSeries(*event, stored, former));
     const qint64 days = stored ? weekdaysMovedWithSeries(*event, *stored, former ? former : stored->startTime()) : 0;
+    // An end moved with the weekdays is written anew with the new rule:
+    // as the close of its day, which every reader takes whatever offset
+    // the series started in.
+    if (endMoved && days != 0) endAtCloseOfDay(*event);
     event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start, days));
     fetchPrevEvent(event, event->primaryKey());
     // Edited from the series' first occurrence still shown, where the root

@@ -477,9 +477,12 @@ TEST_F(EventSaveTest, AWeeklySeriesMovedToTheNextDayMovesItsLaterOccurrences)
         const char* what;
         int day;  // 11 is the first occurrence; the answer is the second button (all, all future)
         QList<int> days;
+        int lastDay = 0;  // the series ends at its start that day (else at the close of 1 February)
     } cases[] = {
         {"the first, all", 11, {2, 12, 19, 26}},
         {"a later one, all future", 18, {2, 11, 19, 26}},
+        {"the first, all, ending at its last start", 11, {12, 19, 26}, 25},
+        {"a later one, all future, ending at its last start", 18, {11, 19, 26}, 25},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -489,7 +492,7 @@ TEST_F(EventSaveTest, AWeeklySeriesMovedToTheNextDayMovesItsLaterOccurrences)
         root->setRepeatOptions(QStringLiteral("1/7/0"));
         root->setRepeatStartDate(root->startTime());
         root->setIsRepeatForever(0);
-        root->setRepeatEndDate(localDate(2014, 2, 1, 23, 59));
+        root->setRepeatEndDate(c.lastDay ? localDate(2014, 1, c.lastDay, 10) : localDate(2014, 2, 1, 23, 59));
         root->setDuration(60);
         root->setTz(defaultZone);
         ASSERT_TRUE(root->dehydrate());

@@ -730,7 +730,9 @@ namespace {
 // moves by `seconds`: to the occurrence of its own day at the start's new
 // time of day, where the moved series has one (the rule's weekdays and the
 // days of a daily rule stay where they were), else along with the start
-// (a weekly rule of the start's own weekday moves with it).
+// (a weekly rule of the start's own weekday moves with it). Along means as
+// the start moved on the series' own clock: a day later is the next day at
+// the same time, also across a change of daylight saving.
 class MovedOccurrences {
 public:
     MovedOccurrences(const ICalEventFileData& moved, double seconds) : m_seconds(seconds)
@@ -741,15 +743,17 @@ public:
         m_series.master->exceptionDates.clear();
         m_series.master->recurrenceDates.clear();
         const ICalEventData& master = *m_series.master;
-        if (master.allDay) return;
         const Date former = master.start.dateByAddingTimeInterval(-seconds);
+        m_wallShift = wallSeconds(master.start) - wallSeconds(former);
+        if (master.allDay) return;
         m_timeShift = secondOfDay(master.start) - secondOfDay(former);
     }
 
     Date operator()(const Date& occurrence) const
     {
-        const Date along = occurrence.dateByAddingTimeInterval(m_seconds);
-        if (!m_series.master) return along;
+        if (!m_series.master) return occurrence.dateByAddingTimeInterval(m_seconds);
+        Date along = wallMoved(occurrence, m_wallShift);
+        if (!along) along = occurrence.dateByAddingTimeInterval(m_seconds);
         const Date onItsDay = wallMoved(occurrence, m_timeShift);
         if (onItsDay && !ICalendarFile::expandAt(m_series, onItsDay).isEmpty()) return onItsDay;
         return along;
@@ -784,6 +788,7 @@ private:
 
     ICalEventFileData m_series;
     double m_seconds;
+    qint64 m_wallShift = 0;
     qint64 m_timeShift = 0;
 };
 
