@@ -183,20 +183,21 @@ std::optional<CalEventList> iCalSyncJobs::getICalEventsWithEventUIDList(const QS
     return events;
 }
 
-Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start)
+namespace {
+
+// The start of the last occurrence of a counted rule, `steps` intervals on,
+// stepped in this machine's calendar from a start held in `held`.
+Date lastCountedStart(const CalEvent& event, const Date& start, const QTimeZone& held, qint64 steps)
 {
     const auto& rule = event.recurrenceRule();
-    if (!rule || !rule->recurrenceEnd()) return Date();
     const CalRecurrenceEnd& end = *rule->recurrenceEnd();
-    if (end.usesEndDate()) return end.endDate();
-    const qint64 steps = qint64(rule->recurrenceInterval()) * (end.occurrenceCount() - 1);
-    if (!start) return Date();
     if (rule->recurrenceType() == CalRecurrenceRule::Weekly && !rule->daysOfTheWeek().isEmpty()) {
         // Several days a week: the organizer's own stepping finds the last
         // one. A start off the listed days is an occurrence besides the
         // counted ones, as other readers count it.
         QStringList days;
-        for (int day : rule->daysOfTheWeek()) days << QString::number(day);
+        for (int day : iCalSyncJobs::weekdaysInZone(rule->daysOfTheWeek(), event.startDate(), iCalSyncJobs::fileZoneOfEvent(event), held))
+            days << QString::number(day);
         RecurrenceSeries series;
         series.rule = RepeatRule::fromOptions(RepeatRule::Weekly, QStringLiteral("%1/%2/0").arg(rule->recurrenceInterval()).arg(days.join(QLatin1Char('|'))));
         series.startTime = series.endTime = start;
@@ -225,6 +226,25 @@ Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start
     default: break;
     }
     return movedByDays(start, steps * daysPerStep);
+}
+
+}  // namespace
+
+Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start)
+{
+    const auto& rule = event.recurrenceRule();
+    if (!rule || !rule->recurrenceEnd()) return Date();
+    const CalRecurrenceEnd& end = *rule->recurrenceEnd();
+    if (end.usesEndDate()) return end.endDate();
+    const qint64 steps = qint64(rule->recurrenceInterval()) * (end.occurrenceCount() - 1);
+    if (!start) return Date();
+    // Counted where the organizer steps the series: in the wall-clock time
+    // its item holds (the series' own zone, with zone support), so that the
+    // last occurrence is the one it shows, whatever clock changes this
+    // machine's zone has in between.
+    const QTimeZone held = heldZoneOfEvent(event);
+    const Date last = lastCountedStart(event, storeTimeToItemTime(start, held), held, steps);
+    return last ? itemTimeToStoreTime(last, held) : last;
 }
 
 CalEventPtr iCalSyncJobs::findNextRootForIEvent(const CalEvent& event, const Date& startDate,
