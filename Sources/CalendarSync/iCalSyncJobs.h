@@ -197,8 +197,8 @@ public:
     // The zone a store event's file gives its times in: its own, UTC, or
     // this machine's (invalid) for floating times.
     static QTimeZone fileZoneOfEvent(const CalEvent& event);
-    // The zone whose wall-clock time an item holds: its own while zones are
-    // supported, else this machine's (invalid).
+    // The zone whose wall-clock time an export reads an item's times in:
+    // its own (invalid for all-day and floating items: this machine's).
     static QTimeZone heldZoneOfItem(const Task& item);
     // Weekdays (1 Sunday to 7 Saturday) of a weekly rule read in zone `from`
     // at the series' start `instant`, moved to the days they fall on in zone

@@ -252,7 +252,8 @@ QTimeZone iCalSyncJobs::fileZoneOfEvent(const CalEvent& event)
 
 QTimeZone iCalSyncJobs::heldZoneOfItem(const Task& item)
 {
-    return tzSupportOn() && !item.isADE() ? zoneOfTableId(item.tz()) : QTimeZone();
+    // As an export writes the item's times: through its zone, whatever the support.
+    return item.isADE() ? QTimeZone() : zoneOfTableId(item.tz());
 }
 
 QList<int> iCalSyncJobs::weekdaysInZone(const QList<int>& days, const Date& instant, const QTimeZone& from,
