@@ -110,7 +110,10 @@ public:
     static Date findEndDateForIEvent(const CalEvent& event, const Date& start);
     // The start of the last occurrence of a rule counted from a start, its
     // days stepped on the wall clock the start is given in.
-    static Date lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 count, const Date& start);
+    // The rule's own weekdays unless others are given (the rule's moved to
+    // the zone the start is held in).
+    static Date lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 count, const Date& start,
+                                      const std::optional<QList<int>>& weekdays = std::nullopt);
     CalEventPtr findNextRootForIEvent(const CalEvent& event, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUIDAndStartEndDate(const QString& uid, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUID(const QString& uid, const Date& startDate, const Date& occurrenceDate) const;
@@ -193,6 +196,21 @@ public:
     static void rootDatesToItemTime(Task& root, const CalEvent& first, const Date& seriesStart);
     // Where the store holds a root's occurrence (an instant).
     static Date storeOccurrenceOfRoot(const Task& root);
+    // A series repeats in its own zone. The zone whose wall-clock time the
+    // item read from a store event holds: the event's own while zones are
+    // supported (unless it floats), else this machine's (invalid).
+    static QTimeZone heldZoneOfEvent(const CalEvent& event);
+    // The zone a store event's file gives its times in: its own, UTC, or
+    // this machine's (invalid) for floating times.
+    static QTimeZone fileZoneOfEvent(const CalEvent& event);
+    // The zone whose wall-clock time an export reads an item's times in:
+    // its own (invalid for all-day and floating items: this machine's).
+    static QTimeZone heldZoneOfItem(const Task& item);
+    // Weekdays (1 Sunday to 7 Saturday) of a weekly rule read in zone `from`
+    // at the series' start `instant`, moved to the days they fall on in zone
+    // `to` (an invalid zone is this machine's).
+    static QList<int> weekdaysInZone(const QList<int>& days, const Date& instant, const QTimeZone& from,
+                                     const QTimeZone& to);
 
     // --- store writes ---
     // The store span and the zone span of a scope code.

@@ -162,20 +162,28 @@ void iCalSyncJobs::updateRETypeForEvent(const TaskPtr& item, const CalEvent& eve
         item->setIsRepeatForever(0);
         return;
     }
+    // The series repeats on the days of its own zone; the item holds its
+    // times in the zone the import gives it, where the start may fall a day
+    // earlier or later (Monday 09:00 in Tokyo is Sunday evening in New York).
+    const QTimeZone held = heldZoneOfEvent(event);
+    const QString startWeekday =
+        QString::number(weekdaysInZone({int(Utilities::getWeekday(event.startDate()))}, event.startDate(), QTimeZone(), held)
+                            .value(0));
     QString weekdays;
     qint64 flag = 0;
     if (rule.recurrenceType() == CalRecurrenceRule::Weekly) {
         if (!rule.daysOfTheWeek().isEmpty()) {
             QStringList days;
-            for (int day : rule.daysOfTheWeek()) days << QString::number(day);
+            for (int day : weekdaysInZone(rule.daysOfTheWeek(), event.startDate(), fileZoneOfEvent(event), held))
+                days << QString::number(day);
             weekdays = days.join(QLatin1Char('|'));
         } else {
-            weekdays = QString::number(Utilities::getWeekday(event.startDate()));
+            weekdays = startWeekday;
         }
     }
     if (rule.recurrenceType() == CalRecurrenceRule::Monthly) {
         if (!rule.daysOfTheMonth().isEmpty())
-            weekdays = QString::number(Utilities::getWeekday(event.startDate()));
+            weekdays = startWeekday;
         else
             flag = rule.nthWeekDaysOfTheMonth().isEmpty() ? 0 : 1;
     }
@@ -293,8 +301,19 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
                                                            bool newEvent) const
 {
     std::optional<CalRecurrenceRule> wanted = item->repeatType() >= 1 ? getICalRERuleFromLocalEvent(item) : std::nullopt;
+    // The item's weekdays are those of the zone it holds its times in; the
+    // file names them in the zone its times are written in.
+    std::optional<CalRecurrenceRule> written = wanted;
+    if (wanted && wanted->recurrenceType() == CalRecurrenceRule::Weekly && !event.timeZone().isEmpty()) {
+        const QTimeZone held = heldZoneOfItem(*item);
+        const QList<int> days = weekdaysInZone(wanted->daysOfTheWeek(), itemTimeToStoreTime(item->startTime(), held), held,
+                                               GregorianCalendar::zoneNamed(event.timeZone()));
+        if (days != wanted->daysOfTheWeek())
+            written = CalRecurrenceRule::initWeeklyRecurrenceWithInterval(wanted->recurrenceInterval(), days,
+                                                                         wanted->recurrenceEnd());
+    }
     const std::optional<CalRecurrenceRule>& stored = event.recurrenceRule();
-    if (newEvent || !stored || event.isDetached() || wanted == stored) return wanted;
+    if (newEvent || !stored || event.isDetached() || written == stored) return written;
     // What the organizer made of the store's rule when it read it: while
     // the item still says that, the user did not touch the repetition and
     // the store's rule stays, even one the organizer shows only as its
@@ -315,7 +334,7 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
     updateRETypeForEvent(shown, event, seriesDateToItemTime(findEndDateForIEvent(event, fileStart), *item));
     const std::optional<CalRecurrenceRule> asShown =
         shown->repeatType() >= 1 ? getICalRERuleFromLocalEvent(shown) : std::nullopt;
-    if (asShown != wanted) return wanted;
+    if (asShown != wanted) return written;
     static std::mutex mutex;
     static QSet<QString> told;
     std::lock_guard lock(mutex);

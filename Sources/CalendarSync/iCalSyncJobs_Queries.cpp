@@ -183,7 +183,8 @@ std::optional<CalEventList> iCalSyncJobs::getICalEventsWithEventUIDList(const QS
     return events;
 }
 
-Date iCalSyncJobs::lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 count, const Date& start)
+Date iCalSyncJobs::lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 count, const Date& start,
+                                         const std::optional<QList<int>>& weekdays)
 {
     const qint64 steps = qint64(rule.recurrenceInterval()) * (count - 1);
     if (rule.recurrenceType() == CalRecurrenceRule::Weekly && !rule.daysOfTheWeek().isEmpty()) {
@@ -191,7 +192,7 @@ Date iCalSyncJobs::lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 c
         // one. A start off the listed days is an occurrence besides the
         // counted ones, as other readers count it.
         QStringList days;
-        for (int day : rule.daysOfTheWeek()) days << QString::number(day);
+        for (int day : weekdays ? *weekdays : rule.daysOfTheWeek()) days << QString::number(day);
         RecurrenceSeries series;
         series.rule = RepeatRule::fromOptions(RepeatRule::Weekly, QStringLiteral("%1/%2/0").arg(rule.recurrenceInterval()).arg(days.join(QLatin1Char('|'))));
         series.startTime = series.endTime = start;
@@ -228,7 +229,15 @@ Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start
     if (!rule || !rule->recurrenceEnd()) return Date();
     const CalRecurrenceEnd& end = *rule->recurrenceEnd();
     if (end.usesEndDate()) return end.endDate();
-    return start ? lastCountedOccurrence(*rule, end.occurrenceCount(), start) : Date();
+    if (!start) return Date();
+    // Counted where the organizer steps the series: in the wall-clock time
+    // its item holds (the series' own zone, with zone support), on the days
+    // the rule names there, so that the last occurrence is the one it shows,
+    // whatever clock changes this machine's zone has in between.
+    const QTimeZone held = heldZoneOfEvent(event);
+    const QList<int> days = weekdaysInZone(rule->daysOfTheWeek(), event.startDate(), fileZoneOfEvent(event), held);
+    const Date last = lastCountedOccurrence(*rule, end.occurrenceCount(), storeTimeToItemTime(start, held), days);
+    return last ? itemTimeToStoreTime(last, held) : last;
 }
 
 CalEventPtr iCalSyncJobs::findNextRootForIEvent(const CalEvent& event, const Date& startDate,

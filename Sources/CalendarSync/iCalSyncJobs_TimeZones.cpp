@@ -100,6 +100,20 @@ bool tzSupportOn()
     return setting && setting->tzSupport();
 }
 
+// A zone at GMT only until its clocks change is no GMT: taken as floating,
+// a London event written back would lose its zone and move by an hour in
+// summer for every other reader.
+bool atGMTAllYear(const QTimeZone& zone, const Date& start)
+{
+    const auto atGMT = [&zone](const Date& date) { return zone.offsetFromUtc(at(date)) == 0; };
+    return !zone.isValid() || (atGMT(start) && atGMT(start.dateByAddingTimeInterval(182 * 86400.0)));
+}
+
+int weekdayIn(const Date& instant, const QTimeZone& zone)
+{
+    return zone.isValid() ? GregorianCalendar::fields(instant, zone).weekday : GregorianCalendar::fields(instant).weekday;
+}
+
 Date localStartOfDay(const Date& date)
 {
     return Utilities::resetTimeForDate(date, 0, 0, 0);
@@ -229,6 +243,43 @@ Date iCalSyncJobs::itemDateToSeriesDate(const Date& date, const Task& root)
     return root.tz() != 0 && tzSupportOn() ? itemTimeToStoreTime(date, zoneOfTableId(root.tz())) : date;
 }
 
+QTimeZone iCalSyncJobs::heldZoneOfEvent(const CalEvent& event)
+{
+    // As the import gives the item its zone: all-day and floating events,
+    // and zones the table does not list, keep the times as they are.
+    const CoreData* data = readManager();
+    if (!data || !tzSupportOn() || event.isAllDay() || event.timeZone().isEmpty() || !event.startDate()) return {};
+    const QTimeZone zone = GregorianCalendar::zoneNamed(event.timeZone());
+    if (atGMTAllYear(zone, event.startDate()) || tableIdOfName(data, QString::fromUtf8(zone.id())) == 0) return {};
+    return zone;
+}
+
+QTimeZone iCalSyncJobs::fileZoneOfEvent(const CalEvent& event)
+{
+    const QTimeZone zone = event.timeZone().isEmpty() ? QTimeZone() : GregorianCalendar::zoneNamed(event.timeZone());
+    if (zone.isValid()) return zone;
+    return event.inUTC() && !event.isAllDay() ? QTimeZone::utc() : QTimeZone();
+}
+
+QTimeZone iCalSyncJobs::heldZoneOfItem(const Task& item)
+{
+    // As an export writes the item's times: through its zone, whatever the support.
+    return item.isADE() ? QTimeZone() : zoneOfTableId(item.tz());
+}
+
+QList<int> iCalSyncJobs::weekdaysInZone(const QList<int>& days, const Date& instant, const QTimeZone& from,
+                                        const QTimeZone& to)
+{
+    if (!instant || from == to) return days;
+    // The start lies a day earlier or later in the other zone: so does each
+    // of the rule's days.
+    const int shift = weekdayIn(instant, to) - weekdayIn(instant, from);
+    if (shift == 0) return days;
+    QList<int> moved;
+    for (int day : days) moved << (day < 1 || day > 7 ? day : (day - 1 + shift + 14) % 7 + 1);
+    return moved;
+}
+
 bool iCalSyncJobs::reveseICalTime(const EKEvent& event, const TaskPtr& smdEvent, int negative, Date* startDate,
                                   Date* endDate) const
 {
@@ -308,18 +359,12 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
     if (!twin) return;
     const QTimeZone zone = twin->timeZone();
     const SettingPtr setting = data->currentSetting();
-    // A zone at GMT only until its clocks change is no GMT: taken as
-    // floating, a London event written back would lose its zone and move by
-    // an hour in summer for every other reader.
-    const auto atGMT = [&zone](const Date& date) { return zone.offsetFromUtc(at(date)) == 0; };
-    const bool atGMTAllYear =
-        !zone.isValid() || (atGMT(twin->startDate()) && atGMT(twin->startDate().dateByAddingTimeInterval(182 * 86400.0)));
     // Times in UTC ("Z") are instants: held floating they showed at this
     // machine's wall clock in every display zone (five hours early in Paris
     // on a machine in New York), and a series repeated at that clock time,
     // an hour off from UTC's once the machine's clocks changed.
     const bool inUTC = !zone.isValid() && calEvent.inUTC() && !twin->isAllDay();
-    if (atGMTAllYear && !inUTC) {
+    if (atGMTAllYear(zone, twin->startDate()) && !inUTC) {
         // No zone, or GMT itself: the event floats.
         taskEvent->setTz(twin->isAllDay() ? (setting ? setting->currentTZ() : 0)
                                           : tableIdOfName(data, QStringLiteral("Floating")));

@@ -354,6 +354,10 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         // later occurrences, and refuse two different rules.
         bool readers = true;
         bool weekdayMovedFirst = false;  // as the editor saves a move to another day
+        // Read on a machine of that zone (shown in it), with or without zone
+        // support; the others are read together on the Paris machine.
+        const char* machine = nullptr;
+        bool support = true;
     } cases[] = {
         {"utc-series-changed.ics", {0, 1}, {2, 0}}, {"until-last-start.ics", {0, 1}, {1, 0}},
         {"until-last-start-moved-change.ics", {0, 1}, {-1, 0}}, {"until-last-start-new-york.ics", {0, 1}, {1, 0}},
@@ -377,17 +381,35 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"counted-once.ics", {1, 0}, {0, 0}},
         {"weekly-changed-after-cut.ics", {0, 0}, {1, 0}, FromTheFourth},
         {"weekly-split-stopped.ics", {0, 0}, {1, 0}, FromTheFourthStopped},
+        // Mondays 09:00 in Tokyo, counted past both machines' clock changes:
+        // Sunday evenings in New York.
+        {"tokyo-weekly-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York"},
+        {"tokyo-weekly-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris"},
+        // Tuesday evenings in New York, Wednesday mornings in Sydney.
+        {"new-york-weekly-autumn-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "Australia/Sydney"},
+        {"tokyo-mondays-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York", false},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
-    for (const auto& c : cases) QFile::copy(fixtures + QLatin1String(c.fixture), calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
+    for (const auto& c : cases)
+        if (!c.machine) QFile::copy(fixtures + QLatin1String(c.fixture), calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
     reopenStore();
     sync->backgroundFullSync();
     sync->backgroundFullSync();  // the calendar's category linked
     const Date from = local(2027, 1, 1), to = local(2027, 12, 31);
     const QRegularExpression utcTimes(QStringLiteral("^(DTSTART|DTEND|RECURRENCE-ID)[:;][^\\r]*Z\\r$"), QRegularExpression::MultilineOption);
     IndependentReader reader;
+    const qint64 shownZone = setting->currentTZ();
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.fixture);
+        SCOPED_TRACE(std::string(c.fixture) + (c.machine ? std::string(" on ") + c.machine : std::string()));
+        std::unique_ptr<ScopedTimeZone> machine;
+        if (c.machine) {
+            machine = std::make_unique<ScopedTimeZone>(c.machine);
+            setting->setCurrentTZ(dataManager().getTimeZoneId(QString::fromLatin1(c.machine)));
+            setting->setTzSupport(c.support);
+            QFile::copy(fixtures + QLatin1String(c.fixture), calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
+            reopenStore();
+            sync->backgroundFullSync();
+        }
         QFile fixture(fixtures + QLatin1String(c.fixture));
         ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
         const QString before = QString::fromUtf8(fixture.readAll());
@@ -406,6 +428,11 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
                 found << IndependentReader::Occurrence{iCalSyncJobs::itemTimeToStoreTime(item->startTime(), zone),
                                                        iCalSyncJobs::itemTimeToStoreTime(item->endTime(), zone),
                                                        item->isADE() != 0};
+                // Shown in the machine's zone, at that instant.
+                if (c.machine) {
+                    dataManager().recalculateTimeWithTimezoneSupport(item);
+                    EXPECT_EQ(item->tzStartTime(), found.last().start) << item->startTime().wholeSecondsSince1970();
+                }
                 if (item->isADE()) found.last().end = GregorianCalendar::dateOnDayOf(item->endTime(), 86400);
             }
             return found;
@@ -506,6 +533,18 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
             // (The rules of a zone's definition the writer adds are not the event's.)
             const auto eventRules = [](const QString& text) { return text.section(QStringLiteral("BEGIN:VEVENT"), 1).count(QStringLiteral("\nRRULE")); };
             EXPECT_EQ(eventRules(written), eventRules(before));
+            // A new title leaves the rule as it was written.
+            if (c.machine && c.edit == Retitled)
+                EXPECT_TRUE(written.contains(before.section(QStringLiteral("\nRRULE"), 1).section(QLatin1Char('\r'), 0, 0)))
+                    << written.toStdString();
+        }
+        reader.verify();
+        if (c.machine) {
+            setting->setCurrentTZ(shownZone);
+            setting->setTzSupport(true);
+            ASSERT_TRUE(dataManager().deleteAllEventsWithUID({uid}, false));
+            ASSERT_TRUE(QFile::remove(store->eventFilePath(uid)));
+            reopenStore();
         }
     }
 }
