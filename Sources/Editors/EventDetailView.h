@@ -119,6 +119,7 @@ private:
     bool untilForever() const;
     std::pair<Date, Date> shownTimes(const TaskPtr& item) const;
     void showTimes(const TaskPtr& item);
+    TaskPtr storedNow() const;
     void takeChangesMadeElsewhere();
 
     DetailRow* m_allDayRow = nullptr;
