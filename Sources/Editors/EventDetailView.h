@@ -121,6 +121,7 @@ private:
     Date repeatEndToStore(const Task& item) const;
     std::pair<Date, Date> shownTimes(const TaskPtr& item) const;
     void showTimes(const TaskPtr& item);
+    TaskPtr storedNow() const;
     void takeChangesMadeElsewhere();
 
     DetailRow* m_allDayRow = nullptr;

@@ -263,67 +263,56 @@ void EventDetailView::getChanges()
 
 // ---- what changed elsewhere meanwhile -------------------------------------------------
 
-// Another program (through the store's import) or the web sync may have
-// changed the stored item while the form was open. A field the person left
-// as it was loaded takes the item's value now, so Done writes the person's
-// changes over what the item holds, not the whole form as it was loaded.
-// Where both changed the same field, the person's value is saved and they
-// are told. A generated occurrence has no row of its own to compare with.
+// The item as the form would load it from what is stored now: a stored
+// item's row; for a generated occurrence, the occurrence of that day of the
+// series as stored now (at the times it had when there is none that day,
+// the series' rule or start having moved: then only the series' other
+// fields are compared).
+TaskPtr EventDetailView::storedNow() const
+{
+    if (!m_task) return nullptr;
+    if (m_task->primaryKey() >= 0) {
+        const TaskPtr row = Task::initWithPrimaryKey(m_task->primaryKey());
+        return row && row->primaryKey() == m_task->primaryKey() ? row : nullptr;
+    }
+    CoreData* dataManager = CoreData::shared();
+    if (m_task->primaryKey() > -2 || m_task->parentId() <= 0 || !dataManager) return nullptr;
+    const TaskPtr root = Task::initWithPrimaryKey(m_task->parentId());
+    if (!root || root->primaryKey() != m_task->parentId() || root->repeatType() == 0) return nullptr;
+    const Date day = m_keptCopy ? m_keptCopy->occurrence() : m_task->occurrence();
+    TaskList instances;
+    dataManager->fillRepeatEventInstances({root}, instances, Utilities::today(day), Utilities::newDateOnDate(day, 23, 59));
+    if (!instances.isEmpty()) return instances.first();
+    TaskPtr same = root->instanceCopy();
+    const Task& opened = m_keptCopy ? *m_keptCopy : *m_task;
+    same->setParentId(root->primaryKey());
+    same->setStartTime(opened.startTime());
+    same->setEndTime(opened.endTime());
+    same->setOccurrence(opened.occurrence());
+    same->setIsADE(opened.isADE());
+    same->setTz(opened.tz());
+    return same;
+}
+
 void EventDetailView::takeChangesMadeElsewhere()
 {
-    const TaskPtr opened = m_keptCopy;
-    if (!m_task || !opened || m_task->primaryKey() < 0) return;
-    const TaskPtr now = Task::initWithPrimaryKey(m_task->primaryKey());
-    if (!now || now->primaryKey() != m_task->primaryKey()) return;
-    bool clash = false;
-    // changedHere: the form differs from the load; changedThere: the row
-    // does; same: the form already holds the row's value.
-    const auto merge = [&clash](bool changedHere, bool changedThere, bool same, const std::function<void()>& take) {
-        if (!changedThere || same) return;
-        if (changedHere)
-            clash = true;
-        else
-            take();
-    };
-    const auto mergeText = [&merge](const QString& form, const QString& loaded, const QString& stored,
-                                    const std::function<void(const QString&)>& set) {
-        merge(form != loaded, stored != loaded, form == stored, [&] { set(stored); });
-    };
-    mergeText(titleToStore(), opened->taskName(), now->taskName(), [this](const QString& v) { m_title->setString(v); });
-    mergeText(m_locationTextField->stringValue(), opened->taskLocation(), now->taskLocation(),
-              [this](const QString& v) { m_locationTextField->setStringValue(v); });
-    mergeText(m_urlTextField->stringValue(), opened->url(), now->url(),
-              [this](const QString& v) { m_urlTextField->setStringValue(v); });
-    mergeText(m_desc->string(), opened->notes(), now->notes(), [this](const QString& v) { m_desc->setString(v); });
-    mergeText(Utilities::updateAlertList(m_alertRows->alertList()), opened->alertValues(), now->alertValues(),
-              [this, now](const QString&) { m_alertRows->loadAlerts(now->createAlertList()); });
-
-    const auto timesOf = [this](const TaskPtr& item) {
-        return std::tuple(item->isADE(), shownTimes(item), item->tz());
-    };
-    const auto formTimes = std::tuple(m_allDayBtn->state() == 1,
-                                      std::pair(m_startTextField->dateValue(), m_endTextField->dateValue()), m_zoneId);
-    const auto loadedTimes = std::tuple(opened->isADE(), m_openedTimes, opened->tz());
-    const auto storedTimes = timesOf(now->copy());
-    merge(formTimes != loadedTimes, storedTimes != loadedTimes, formTimes == storedTimes, [&] { showTimes(now->copy()); });
-
-    if (!isStoredDetachedOccurrence()) {
+    const auto ownFields = [this](ElsewhereMerge& merge, const Task& opened, Task& now) {
+        const auto formTimes = std::tuple(m_allDayBtn->state() == 1,
+                                          std::pair(m_startTextField->dateValue(), m_endTextField->dateValue()), m_zoneId);
+        const auto loadedTimes = std::tuple(opened.isADE(), m_openedTimes, opened.tz());
+        const TaskPtr stored = now.copy();
+        const auto storedTimes = std::tuple(stored->isADE(), shownTimes(stored), stored->tz());
+        merge.field(formTimes != loadedTimes, storedTimes != loadedTimes, formTimes == storedTimes,
+                    [&] { showTimes(now.copy()); });
+        if (isStoredDetachedOccurrence()) return;
         const auto ruleOf = [](const Task& item) {
             return std::tuple(item.repeatType(), item.repeatOptions(), item.isRepeatForever(), item.repeatEndDate());
         };
-        const bool ruleHere = qint64(m_repeatRules->repeatTag() - 1) != opened->repeatType()
-                              || formRepeatOptions(false) != opened->repeatOptions();
-        merge(ruleHere, ruleOf(*now) != ruleOf(*opened), false, [&] { m_repeatRules->loadFromTask(*now); });
-    }
-    // The rest of the item (its exceptions, links, marks) is as stored now.
-    m_task->copyContentOfTask(*now);
-    if (!clash) return;
-    AlertRequest request;
-    request.style = AlertStyle::Informational;
-    request.attachedTo = window();
-    request.messageText = TextTable::localizedString(QStringLiteral("editedElsewhereText")).arg(titleToStore());
-    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
-    AlertPresenter::current().runModal(request);
+        const bool ruleHere = qint64(m_repeatRules->repeatTag() - 1) != opened.repeatType()
+                              || formRepeatOptions(false) != opened.repeatOptions();
+        merge.field(ruleHere, ruleOf(now) != ruleOf(opened), false, [&] { m_repeatRules->loadFromTask(now); });
+    };
+    ItemDetailView::takeChangesMadeElsewhere(storedNow(), [this] { return titleToStore(); }, ownFields);
 }
 
 // ---- what follows a save -------------------------------------------------------------

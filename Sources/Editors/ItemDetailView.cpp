@@ -1,5 +1,6 @@
 #include "ItemDetailView.h"
 
+#include "AlertPresenter.h"
 #include "AlertRows.h"
 #include "Button.h"
 #include "Calendar.h"
@@ -532,6 +533,57 @@ void ItemDetailView::revertEdit()
     revertInfo();
     loadDataFromTask(m_task);
     m_revertBtn->hide();
+}
+
+// ---- what changed elsewhere meanwhile -------------------------------------------------
+
+void ItemDetailView::ElsewhereMerge::field(bool changedHere, bool changedThere, bool same,
+                                           const std::function<void()>& take)
+{
+    if (!changedThere || same) return;
+    if (changedHere)
+        m_clash = true;
+    else
+        take();
+}
+
+void ItemDetailView::ElsewhereMerge::text(const QString& form, const QString& loaded, const QString& stored,
+                                          const std::function<void(const QString&)>& set)
+{
+    field(form != loaded, stored != loaded, form == stored, [&] { set(stored); });
+}
+
+// Done writes the person's changes over what the item holds now, not the
+// whole form as it was loaded. Where both changed the same field, the
+// person's value is saved and they are told after the fact: the form holds
+// only their value, so a question could be answered one way only.
+void ItemDetailView::takeChangesMadeElsewhere(
+    const TaskPtr& now, const std::function<QString()>& titleToStore,
+    const std::function<void(ElsewhereMerge&, const Task& opened, Task& now)>& ownFields)
+{
+    const TaskPtr opened = m_keptCopy;
+    if (!m_task || !opened || !now) return;
+    ElsewhereMerge merge;
+    merge.text(titleToStore(), opened->taskName(), now->taskName(), [this](const QString& v) { m_title->setString(v); });
+    merge.text(m_locationTextField->stringValue(), opened->taskLocation(), now->taskLocation(),
+               [this](const QString& v) { m_locationTextField->setStringValue(v); });
+    merge.text(m_urlTextField->stringValue(), opened->url(), now->url(),
+               [this](const QString& v) { m_urlTextField->setStringValue(v); });
+    merge.text(m_desc->string(), opened->notes(), now->notes(), [this](const QString& v) { m_desc->setString(v); });
+    merge.text(Utilities::updateAlertList(m_alertRows->alertList()), opened->alertValues(), now->alertValues(),
+               [this, now](const QString&) { m_alertRows->loadAlerts(now->createAlertList()); });
+    if (ownFields) ownFields(merge, *opened, *now);
+    // The rest of the item (its exceptions, links, marks) is as stored now.
+    const qint64 key = m_task->primaryKey();
+    m_task->copyContentOfTask(*now);
+    m_task->setPrimaryKey(key);
+    if (!merge.clashed()) return;
+    AlertRequest request;
+    request.style = AlertStyle::Informational;
+    request.attachedTo = window();
+    request.messageText = TextTable::localizedString(QStringLiteral("editedElsewhereText")).arg(titleToStore());
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    AlertPresenter::current().runModal(request);
 }
 
 // ---- focus ------------------------------------------------------------------------------

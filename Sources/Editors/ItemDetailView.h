@@ -169,6 +169,33 @@ protected:
     void placeBottomButtons();
     void showEditButtons();
 
+    // What another program (through the store's import) or the web sync
+    // changed in the stored item while the form was open, compared field by
+    // field: the form against the item as loaded and the item as stored now.
+    class ElsewhereMerge {
+    public:
+        // changedHere: the form differs from the load; changedThere: the
+        // stored item does; same: the form already holds the stored value.
+        // A field left as loaded takes the stored value; one changed on both
+        // sides keeps the person's.
+        void field(bool changedHere, bool changedThere, bool same, const std::function<void()>& take);
+        void text(const QString& form, const QString& loaded, const QString& stored,
+                  const std::function<void(const QString&)>& set);
+        bool clashed() const { return m_clash; }
+
+    private:
+        bool m_clash = false;
+    };
+    // Before a save: merges the fields both forms have (the title as saving
+    // writes it, location, link, notes, alerts) and then the form's own
+    // (ownFields, which may set what the person changed into now), takes
+    // the rest of the record as stored now (the item keeps its key: a
+    // generated occurrence has none of its own), and tells the person once
+    // when both sides changed a field. now: the item as the form would load
+    // it from what is stored now.
+    void takeChangesMadeElsewhere(const TaskPtr& now, const std::function<QString()>& titleToStore,
+                                  const std::function<void(ElsewhereMerge&, const Task& opened, Task& now)>& ownFields);
+
     // Clears the form and takes the item, keeping a copy for revert; false
     // when there is none.
     bool beginLoading(const TaskPtr& item);

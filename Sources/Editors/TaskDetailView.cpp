@@ -314,20 +314,7 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     }
     setDue();
 
-    if (item->hasDuration() != 0) {
-        const qint64 position = defaultDurationPos(item->duration());
-        if (position >= 0) {
-            m_durationBtn->selectItemAtIndex(int(position) + 1);
-        } else {
-            m_durationBtn->selectItemWithTag(customDurationTag);
-            const qint64 hours = item->duration() / 60;
-            m_durationOther->setHours(hours);
-            m_durationOther->setMins(item->duration() - hours * 60);
-        }
-    } else {
-        m_durationBtn->selectItemAtIndex(0);
-    }
-    duration();
+    showDuration(*item);
 
     m_repeatRules->loadFromTask(*item);
     selectCategoryOfItem(category);
@@ -348,6 +335,24 @@ void TaskDetailView::loadDataFromTask(const TaskPtr& shown)
     m_startToDueDuration = item->hasDue() == 1 ? std::min(0.0, item->startTime().timeIntervalSinceDate(item->dueEnd())) : 0;
     m_typedDuePending = false;
     m_shownDue = m_dueTextField->dateValue();
+}
+
+void TaskDetailView::showDuration(const Task& item)
+{
+    if (item.hasDuration() != 0) {
+        const qint64 position = defaultDurationPos(item.duration());
+        if (position >= 0) {
+            m_durationBtn->selectItemAtIndex(int(position) + 1);
+        } else {
+            m_durationBtn->selectItemWithTag(customDurationTag);
+            const qint64 hours = item.duration() / 60;
+            m_durationOther->setHours(hours);
+            m_durationOther->setMins(item.duration() - hours * 60);
+        }
+    } else {
+        m_durationBtn->selectItemAtIndex(0);
+    }
+    duration();
 }
 
 // ---- change marks -------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <optional>
 
 class Button;
 class CustomNSDatePicker;
@@ -103,6 +104,11 @@ private:
     qint64 durationMinutesForForm() const;
     Host* host() const;
     void writeFormInto(Task& item, bool withNameAndStar);
+    // The duration as saving writes it; none when the pop-up shows no choice.
+    std::optional<StoredDuration> formDuration(qint64 defaultMinutes) const;
+    QString formRepeatOptions() const;
+    void showDuration(const Task& item);
+    void takeChangesMadeElsewhere();
     void warnAboutRepeatingTask();
 
     double m_startToDueDuration = 0;

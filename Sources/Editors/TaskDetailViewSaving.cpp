@@ -31,6 +31,10 @@
 
 #include <QDebug>
 
+#include <optional>
+#include <tuple>
+#include <utility>
+
 namespace {
 
 int selectedTagOf(const PopUpButton* popUp)
@@ -75,24 +79,14 @@ void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
     item.setDueEnd(due ? m_dueTextField->dateValue() : item.startTime());
     item.setHasDue(due ? 1 : 0);
 
-    const int durationTag = selectedTagOf(m_durationBtn);
-    if (durationTag == noDurationTag || (durationTag >= 2 && durationTag <= 7) || durationTag == customDurationTag) {
-        const StoredDuration stored = durationToStore(durationTag, durationMinutesForForm(), defaultDuration);
-        item.setHasDuration(stored.hasDuration);
-        item.setDuration(stored.minutes);
+    if (const auto stored = formDuration(defaultDuration)) {
+        item.setHasDuration(stored->hasDuration);
+        item.setDuration(stored->minutes);
     }
 
     const int repeatTag = m_repeatRules->repeatTag();
     item.setRepeatType(repeatTag - 1);
-    QString options = m_repeatRules->repeatOptions();
-    if (repeatTag == RepeatRuleRows::weeklyTag && m_repeatRules->selectedWeekdays().isEmpty()) {
-        // Weekly without a weekday repeats on the start's weekday; the start
-        // itself stays where it is.
-        options = RepeatRuleRows::repeatOptionsText(
-            repeatTag, m_repeatRules->repeatEveryTextField()->stringValue().toLongLong(),
-            QString::number(Utilities::getWeekday(m_startTextField->dateValue())), 0);
-    }
-    item.setRepeatOptions(options);
+    item.setRepeatOptions(formRepeatOptions());
     if (repeatTag - 1 != 0) item.setTaskRepeatStyle(selectedTagOf(m_repeatRules->repeatFromBtn()) - 1);
 
     const CalendarPtr category = chosenCategory();
@@ -110,6 +104,97 @@ void TaskDetailView::writeFormInto(Task& item, bool withNameAndStar)
     }
     item.setTagList(own);
     item.setNotes(m_desc->string());
+}
+
+std::optional<TaskDetailView::StoredDuration> TaskDetailView::formDuration(qint64 defaultMinutes) const
+{
+    const int tag = selectedTagOf(m_durationBtn);
+    if (tag == noDurationTag || (tag >= 2 && tag <= 7) || tag == customDurationTag)
+        return durationToStore(tag, durationMinutesForForm(), defaultMinutes);
+    return std::nullopt;
+}
+
+QString TaskDetailView::formRepeatOptions() const
+{
+    const int repeatTag = m_repeatRules->repeatTag();
+    if (repeatTag == RepeatRuleRows::weeklyTag && m_repeatRules->selectedWeekdays().isEmpty()) {
+        // Weekly without a weekday repeats on the start's weekday; the start
+        // itself stays where it is.
+        return RepeatRuleRows::repeatOptionsText(
+            repeatTag, m_repeatRules->repeatEveryTextField()->stringValue().toLongLong(),
+            QString::number(Utilities::getWeekday(m_startTextField->dateValue())), 0);
+    }
+    return m_repeatRules->repeatOptions();
+}
+
+// khal or the web sync may have changed the task while the form was open
+// (its due date, say): the fields the person left as loaded take the
+// stored values, so Done writes only what the person changed.
+void TaskDetailView::takeChangesMadeElsewhere()
+{
+    if (!m_task || m_task->primaryKey() < 0) return;
+    const TaskPtr now = Task::initWithPrimaryKey(m_task->primaryKey());
+    if (!now || now->primaryKey() != m_task->primaryKey()) return;
+    // A due date still being typed counts as the person's, as saving takes it.
+    if (m_hasDueBtn->state() == 1) commitTypedDue(m_dueTextField->dateValue());
+    const auto ownFields = [this](ElsewhereMerge& merge, const Task& opened, Task& now) {
+        const Date start = m_startTextField->dateValue();
+        merge.field(start != opened.startTime(), now.startTime() != opened.startTime(), start == now.startTime(), [&] {
+            m_startTextField->setDateValue(now.startTime());
+            fitDatePicker(m_startTextField);
+        });
+        // Without a due date the stored one is a placeholder.
+        const auto dueOf = [](const Task& item) {
+            return std::pair(item.hasDue() == 1, item.hasDue() == 1 ? item.dueEnd() : Date());
+        };
+        const bool due = m_hasDueBtn->state() == 1;
+        const auto formDue = std::pair(due, due ? m_dueTextField->dateValue() : Date());
+        merge.field(formDue != dueOf(opened), dueOf(now) != dueOf(opened), formDue == dueOf(now), [&] {
+            m_hasDueBtn->setState(now.hasDue() == 1 ? 1 : 0);
+            if (now.hasDue() == 1) {
+                m_dueTextField->setDateValue(now.dueEnd());
+                fitDatePicker(m_dueTextField);
+            }
+            setDue();
+            m_shownDue = m_dueTextField->dateValue();
+        });
+        const auto durationOf = [](const Task& item) {
+            return std::pair(item.hasDuration() != 0, item.hasDuration() != 0 ? item.duration() : 0);
+        };
+        const auto stored = formDuration(opened.duration());
+        const auto formLength = stored ? std::pair(stored->hasDuration != 0, stored->hasDuration != 0 ? stored->minutes : 0)
+                                       : durationOf(opened);
+        merge.field(formLength != durationOf(opened), durationOf(now) != durationOf(opened), formLength == durationOf(now),
+                    [&] { showDuration(now); });
+        const bool star = m_starBtn->state() == 1;
+        merge.field(star != (opened.isPinned() != 0), now.isPinned() != opened.isPinned(), star == (now.isPinned() != 0),
+                    [&] { m_starBtn->setState(now.isPinned() ? 1 : 0); });
+        // The done box writes the item at once: the person's tick is carried over.
+        const bool done = m_completedBtn->state() == 1;
+        const bool doneHere = done != (opened.status() == 1);
+        merge.field(doneHere, now.status() != opened.status(), done == (now.status() == 1), [&] {
+            m_completedBtn->setState(now.status() == 1 ? 1 : 0);
+            setCompletedDateText(now.completedDate());
+            m_completedDate->setHidden(now.status() != 1);
+        });
+        if (doneHere) {
+            now.setStatus(m_task->status());
+            now.setCompletedDate(m_task->completedDate());
+        }
+        const auto ruleOf = [](const Task& item) {
+            const bool repeats = item.repeatType() != 0;
+            return std::tuple(item.repeatType(), repeats ? item.repeatOptions() : QString(), repeats ? item.taskRepeatStyle() : 0);
+        };
+        const qint64 formType = m_repeatRules->repeatTag() - 1;
+        const auto formRule = std::tuple(formType, formType != 0 ? formRepeatOptions() : QString(),
+                                         formType != 0 ? qint64(selectedTagOf(m_repeatRules->repeatFromBtn()) - 1) : 0);
+        merge.field(formRule != ruleOf(opened), ruleOf(now) != ruleOf(opened), formRule == ruleOf(now),
+                    [&] { m_repeatRules->loadFromTask(now); });
+    };
+    ItemDetailView::takeChangesMadeElsewhere(now, [this] {
+        const QString name = m_title->string();
+        return name.isEmpty() ? TextTable::localizedString(QStringLiteral("untitledText")) : name;
+    }, ownFields);
 }
 
 void TaskDetailView::summaryInfo()
@@ -131,6 +216,7 @@ void TaskDetailView::saveChanges(bool close)
         closePosts();
         return;
     }
+    takeChangesMadeElsewhere();
     const bool becomesRepeating = m_task->repeatType() == 0 && m_repeatRules->repeatTag() - 1 != 0;
 
     CoreData* dataManager = CoreData::shared();

@@ -388,6 +388,8 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         // Tuesday evenings in New York, Wednesday mornings in Sydney.
         {"new-york-weekly-autumn-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "Australia/Sydney"},
         {"tokyo-mondays-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York", false},
+        {"no-uid-once.ics", {0, 0}, {0, 0}, Renamed},
+        {"no-uid-weekly.ics", {0, 0}, {0, 0}, Renamed},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)
@@ -413,7 +415,10 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         QFile fixture(fixtures + QLatin1String(c.fixture));
         ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
         const QString before = QString::fromUtf8(fixture.readAll());
-        const QString uid = before.section(QStringLiteral("\nUID:"), 1).section(QLatin1Char('\r'), 0, 0);
+        // A file without UID is read under its name.
+        const QString uid = before.contains(QStringLiteral("\nUID:"))
+                                ? before.section(QStringLiteral("\nUID:"), 1).section(QLatin1Char('\r'), 0, 0)
+                                : QFileInfo(QLatin1String(c.fixture)).completeBaseName();
         const TaskPtr read = dataManager().getRootEventWithUID(uid);
         ASSERT_TRUE(read) << uid.toStdString();
         const qint64 key = read->primaryKey();
@@ -437,7 +442,11 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
             }
             return found;
         };
-        if (c.readers) reader.expect(store->eventFilePath(uid), from, to, held(key), {}, IndependentReader::AlsoKhal::Yes);
+        // khal skips an event without UID: it reads the file once an edit gave it one.
+        const bool hasUid = before.contains(QStringLiteral("\nUID:"));
+        if (c.readers)
+            reader.expect(store->eventFilePath(uid), from, to, held(key), {},
+                          hasUid ? IndependentReader::AlsoKhal::Yes : IndependentReader::AlsoKhal::No);
         reader.verify();
         QList<qint64> keys{key};  // the series, and the part a drag from the fourth made
         if (c.edit == FromTheFourth || c.edit == FromTheFourthStopped) {

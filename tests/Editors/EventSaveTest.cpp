@@ -223,8 +223,12 @@ TEST_F(EventSaveTest, WhatChangedElsewhereWhileTheFormWasOpenIsKept)
         QString title, location;
         Date start, end;
         bool told;
+        // Opened on the generated occurrence of 15 January of a daily series
+        // at 09:00 that is changed elsewhere, saved for this occurrence only.
+        bool occurrence = false;
     };
     const Date at15 = localDate(2014, 1, 15, 15), at16 = localDate(2014, 1, 15, 16);
+    const Date at9 = localDate(2014, 1, 15, 9), at930 = localDate(2014, 1, 15, 9, 30);
     const Date at1530 = localDate(2014, 1, 15, 15, 30), at1630 = localDate(2014, 1, 15, 16, 30);
     const auto moveRow = [&](Task& row) {
         row.setStartTime(at1530);
@@ -241,25 +245,37 @@ TEST_F(EventSaveTest, WhatChangedElsewhereWhileTheFormWasOpenIsKept)
          [](Task& row) { row.setTaskName(QStringLiteral("Sync")); }, retitle, "Review", "", at15, at16, true},
         {"a place given elsewhere, moved here", [](Task& row) { row.setTaskLocation(QStringLiteral("Room 4")); },
          moveForm, "Meeting", "Room 4", at1530, at1630, false},
+        {"an occurrence: the series retitled elsewhere, this one moved here",
+         [](Task& row) { row.setTaskName(QStringLiteral("Sync")); }, moveForm, "Sync", "", at1530, at1630, false, true},
+        {"an occurrence retitled here, its series elsewhere: the person's title, and told",
+         [](Task& row) { row.setTaskName(QStringLiteral("Sync")); }, retitle, "Review", "", at9, at930, true, true},
+        {"an occurrence retitled here, a place given to its series elsewhere",
+         [](Task& row) { row.setTaskLocation(QStringLiteral("Room 4")); }, retitle, "Review", "Room 4", at9, at930, false,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScriptedAlertPresenter alerts;
-        const TaskPtr item = storedEvent(at15, at16);
+        const TaskPtr root = c.occurrence ? dailySeries() : storedEvent(at15, at16);
+        const TaskPtr item = c.occurrence ? occurrenceOf(root, 15) : root;
         EventDetailView& form = editForm(item);
-        const TaskPtr row = reread(item);
+        const TaskPtr row = reread(root);
         c.elsewhere(*row);
         ASSERT_TRUE(row->dehydrate());
         c.here(form);
         form.showRevert();
         if (c.told) alerts.scriptButton(AlertResponse::firstButton);
+        if (c.occurrence) alerts.scriptButton(AlertResponse::firstButton);  // only this occurrence
         form.doneEdit();
-        const TaskPtr stored = reread(item);
+        const TaskPtr stored =
+            c.occurrence ? Task::initWithPrimaryKey(queryInt(QStringLiteral("SELECT primaryKey FROM Tasks WHERE parentId = %1")
+                                                                 .arg(root->primaryKey())))
+                         : reread(item);
         EXPECT_EQ(stored->taskName(), c.title);
         EXPECT_EQ(stored->taskLocation(), c.location);
         EXPECT_EQ(stored->startTime(), c.start);
         EXPECT_EQ(stored->endTime(), c.end);
-        EXPECT_EQ(alerts.requests().size(), c.told ? 1 : 0);
+        EXPECT_EQ(alerts.requests().size(), (c.told ? 1 : 0) + (c.occurrence ? 1 : 0));
         if (c.told && !alerts.requests().isEmpty())
             EXPECT_EQ(alerts.requests().first().messageText, text("editedElsewhereText").arg(QStringLiteral("Review")));
     }

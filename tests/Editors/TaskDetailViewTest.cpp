@@ -424,6 +424,49 @@ TEST_F(TaskDetailViewTest, SavingWritesTheFormWithItsFallbacks)
     EXPECT_EQ(stored->startTime(), start) << "the start never moves";
 }
 
+// Another program's change reaches the row while the form is open (as the
+// store's import or the web sync writes it); Done writes what the person
+// changed and keeps the rest as stored now.
+TEST_F(TaskDetailViewTest, WhatChangedElsewhereWhileTheFormWasOpenIsKept)
+{
+    struct Case {
+        const char* what;
+        std::function<void(Task&)> elsewhere;
+        std::function<void(TaskDetailView&)> here;
+        QString title;
+        Date due;
+        qint64 pinned = 0;
+        bool told = false;
+    };
+    const Date due16 = localDate(2014, 1, 16, 9), due20 = localDate(2014, 1, 20, 9);
+    const auto retitleRow = [](Task& row) { row.setTaskName(QStringLiteral("Sync")); };
+    const auto retitle = [](TaskDetailView& form) { form.title()->setString(QStringLiteral("Review")); };
+    const Case cases[] = {
+        {"due date moved elsewhere, retitled here", [&](Task& row) { row.setDueEnd(due20); }, retitle, "Review", due20},
+        {"retitled elsewhere, starred here", retitleRow, [](TaskDetailView& form) { form.starBtn()->performClick(); },
+         "Sync", due16, 1},
+        {"retitled on both sides: the person's title, and told", retitleRow, retitle, "Review", due16, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedAlertPresenter alerts;
+        const TaskPtr item = storedTask();
+        editForm(item);
+        const TaskPtr row = reread(item);
+        c.elsewhere(*row);
+        ASSERT_TRUE(row->dehydrate());
+        c.here(*m_form);
+        m_form->showRevert();
+        if (c.told) alerts.scriptButton(AlertResponse::firstButton);
+        m_form->doneEdit();
+        const TaskPtr stored = reread(item);
+        EXPECT_EQ(stored->taskName(), c.title);
+        EXPECT_EQ(stored->dueEnd(), c.due);
+        EXPECT_EQ(stored->isPinned(), c.pinned);
+        EXPECT_EQ(alerts.requests().size(), c.told ? 1 : 0);
+    }
+}
+
 TEST_F(TaskDetailViewTest, ACustomDurationOfNothingStoresTheDefault)
 {
     const TaskPtr item = storedTask();

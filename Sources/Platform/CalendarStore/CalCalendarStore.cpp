@@ -397,7 +397,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     const QString path = location->file->path;
     QString unread;
     const QByteArray currentBytes = readRegularFile(path, largestFile, &unread);
-    auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
+    auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes, uidWhenNoneOf(path)) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
     document->setOwnUid(uid);
@@ -407,7 +407,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     const std::shared_ptr<const ICalEventFileData> lastRead = location->file->events;
     if (takeInOutsideChangeLocked(source, false, *location->file, currentBytes)) {
         QString problem;
-        const auto now = ICalendarFile::readEvents(currentBytes, &problem);
+        const auto now = ICalendarFile::readEvents(currentBytes, &problem, uidWhenNoneOf(path));
         const ICalEventData* before = lastRead ? componentWrittenAt(*lastRead, occurrence) : nullptr;
         const ICalEventData* after = now ? componentWrittenAt(*now, occurrence) : nullptr;
         if (!before || !after || now->uid != uid)
@@ -427,7 +427,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         // new one with what the file says of the later occurrences, moved as
         // this one moved: extra and deleted dates, changes, and the
         // properties and alarms the organizer does not show.
-        std::unique_ptr<ICalendarFile> rest = ICalendarFile::parse(currentBytes);
+        std::unique_ptr<ICalendarFile> rest = ICalendarFile::parse(currentBytes, uidWhenNoneOf(path));
         const QString restUid = event->m_splitRestUid.isEmpty() || nameIsTakenLocked(target, event->m_splitRestUid)
                                     ? newUid()
                                     : event->m_splitRestUid;
@@ -724,7 +724,7 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
     const QString path = location->file->path;
     QString unread;
     const QByteArray currentBytes = readRegularFile(path, largestFile, &unread);
-    auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes) : nullptr;
+    auto document = unread.isEmpty() ? ICalendarFile::parse(currentBytes, uidWhenNoneOf(path)) : nullptr;
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
     document->setOwnUid(location->file->uid);

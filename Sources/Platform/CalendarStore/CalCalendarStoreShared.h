@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QHashFunctions>
 #include <QUuid>
 
@@ -111,6 +112,13 @@ inline const QString infoFile = QStringLiteral("Info.plist");
 inline QString newUid()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+// The uid of a VEVENT without UID in an event file (other readers show
+// such an event): the name of its file.
+inline QString uidWhenNoneOf(const QString& path)
+{
+    return QFileInfo(path).completeBaseName();
 }
 
 inline QString fileNameOf(const QString& uid)

@@ -299,7 +299,7 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
             file.problem = problem;
             file.leftOut = true;
         }
-    } else if (auto events = ICalendarFile::readEvents(bytes, &problem, fileInfo.completeBaseName())) {
+    } else if (auto events = ICalendarFile::readEvents(bytes, &problem, uidWhenNoneOf(file.path))) {
         file.uid = events->uid;
         file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
         if (!problem.isEmpty()) logOnce(file.path, problem);

@@ -321,7 +321,7 @@ ICalendarFile::~ICalendarFile()
     icalcomponent_free(m_root);
 }
 
-std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
+std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes, const QString& uidWhenNone)
 {
     prepareLibical();
     icalcomponent* root = parseText(bytes);
@@ -338,6 +338,10 @@ std::unique_ptr<ICalendarFile> ICalendarFile::parse(const QByteArray& bytes)
         icalcomponent_free(root);
         root = calendar;
     }
+    if (!uidWhenNone.isEmpty())
+        for (icalcomponent* event : componentsOf(root, ICAL_VEVENT_COMPONENT))
+            if (!icalcomponent_get_first_property(event, ICAL_UID_PROPERTY))
+                icalcomponent_add_property(event, icalproperty_new_uid(uidWhenNone.toUtf8().constData()));
     std::unique_ptr<ICalendarFile> document(new ICalendarFile(root));
     document->m_original = textAsRead(bytes);
     document->m_uid = ownUidOf(componentsOf(root, ICAL_VEVENT_COMPONENT));

@@ -133,7 +133,10 @@ public:
     static QString storableText(const QString& text, bool lineBreaks = true);
 
     // An editable document: a file read again, or a new VCALENDAR.
-    static std::unique_ptr<ICalendarFile> parse(const QByteArray& bytes);
+    // uidWhenNone as for readEvents: a VEVENT without UID is given that uid,
+    // so that an edit rewrites the event read under it instead of adding
+    // another beside it.
+    static std::unique_ptr<ICalendarFile> parse(const QByteArray& bytes, const QString& uidWhenNone = {});
     static std::unique_ptr<ICalendarFile> newCalendar();
     ~ICalendarFile();
     ICalendarFile(const ICalendarFile&) = delete;
