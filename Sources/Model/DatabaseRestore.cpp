@@ -154,8 +154,22 @@ void pushToStore(iCalSync* calendarSync)
 bool finishAfterSwap(CoreData& data, iCalSync* calendarSync, bool* restoredHadAutoSync)
 {
     markSettings(data, restoredHadAutoSync);
+    // The restored settings name the zone of the machine the backup was made
+    // on. Without zone support the machine's own zone is followed first, as
+    // a start does; the items, still at the other zone's wall clock, then
+    // go to the store and are read back as a start reads them, so the views
+    // show their instants at once and not only after the next start.
+    const SettingPtr setting = data.currentSetting();
+    const qint64 zoneOfBackup = setting ? setting->currentTZ() : 0;
+    data.followSystemZoneWithoutZoneSupport();
+    const bool zoneFollowed = setting && setting->currentTZ() != zoneOfBackup;
     reached(DatabaseRestore::Step::SettingsMarked);
     pushToStore(calendarSync);
+    if (calendarSync && zoneFollowed) {
+        calendarSync->backgroundFullSync();
+        if (!calendarSync->waitForQueuedJobs(storePushSeconds))
+            qWarning("The restored items were not all read back in this machine's zone; the next start does it.");
+    }
     if (!calendarSync || calendarSync->waitForQueuedJobs(0)) {
         QFile::remove(DatabaseRestore::journalPath());
         reached(DatabaseRestore::Step::Finished);

@@ -1,12 +1,15 @@
 // A restore as the program runs it (data manager, restore sequence, store
 // sync): the store then holds every restored item, each linked to its copy,
 // whether the backup was made before the store links were written or after.
+#include "../CalendarStore/IndependentReader.h"
+
 #include "BackupFile.h"
 #include "CalCalendarStore.h"
 #include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
 #include "DatabaseRestore.h"
+#include "GregorianCalendar.h"
 #include "NetworkStatus.h"
 #include "PropertyList.h"
 #include "RecordStore.h"
@@ -22,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <tuple>
 
 #include <sqlite3.h>
@@ -108,8 +112,12 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     // being written: some are still marked in the backup, at random.
     // Or the store folder was still empty at the first start, or the start
     // could not list it (the sync off) while the store had the copies.
+    // Or it was made in New York without zone support and is restored on
+    // the machine moved to Paris: the restore then follows the machine's
+    // zone as a start would, and shows and keeps the backup's instants.
     enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten,
-                          FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent };
+                          FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent,
+                          InAnotherZone };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
@@ -118,7 +126,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         {"while the copies were written", BackedUp::WhileCopiesAreWritten, 20},
         {"from a store folder empty at the first start", BackedUp::FromAnEmptyStoreFolder, 1},
         {"with the store sync off since the start", BackedUp::WithTheSyncOffSinceTheStart, 1},
-        {"beside another program's calendar and event", BackedUp::BesideAnotherProgramsEvent, 1}};
+        {"beside another program's calendar and event", BackedUp::BesideAnotherProgramsEvent, 1},
+        {"in New York, restored in Paris without zone support", BackedUp::InAnotherZone, 1}};
     NetworkStatus::instance().setOverride(0);
     // What the rounds check is what is linked, not what reached the disk.
     CalCalendarStore::setSyncCallForTesting([](int) { return 0; });
@@ -127,6 +136,13 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         SCOPED_TRACE(name);
         SCOPED_TRACE(round);
         const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent;
+        const bool moved = backedUp == BackedUp::InAnotherZone;
+        std::optional<ScopedTimeZone> machineZone;
+        if (moved) {
+            machineZone.emplace("America/New_York");
+            Clock::setFixed(Date::dateWithTimeIntervalSince1970(
+                double(QDateTime(QDate(2027, 3, 1), QTime(12, 0), QTimeZone::utc()).toSecsSinceEpoch())));
+        }
         const std::string inStep = peer ? "9 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
                                         : "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
         ScopedDataHome home;
@@ -135,6 +151,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         CoreData manager;
         CoreData::setShared(&manager);
         ASSERT_TRUE(manager.init());
+        if (moved) {
+            manager.currentSetting()->setTzSupport(false);
+            ASSERT_TRUE(manager.currentSetting()->dehydrate());
+        }
         const auto store = CalCalendarStore::create(storeFolder.path());
         const CalCalendarPtr personal = CalCalendar::calendar();  // the user's own calendar
         personal->setTitle(QStringLiteral("Personal"));
@@ -149,8 +169,9 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         work->setCalendarName(QStringLiteral("Work"));
         ASSERT_TRUE(manager.addCalendarToCalendarList(work, false, false));
         if (backedUp == BackedUp::BeforeItemLinks || backedUp == BackedUp::WhileCopiesAreWritten) fullSync();
-        // In each category a one-off event, a daily series and two tasks.
-        const Date day = Clock::now().dateByAddingTimeInterval(86400);
+        // In each category a one-off event, a daily (weekly) series and two tasks.
+        const Date day = moved ? GregorianCalendar::dateFromFields(2027, 3, 2, 10, 0, 0)
+                               : Clock::now().dateByAddingTimeInterval(86400);
         for (const qint64 category : {manager.currentSetting()->calendarDefID(), work->primaryKey()}) {
             for (int n = 0; n < 2; ++n) {
                 auto event = std::make_shared<Task>();
@@ -159,7 +180,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                 event->setStartTime(day.dateByAddingTimeInterval(86400.0 * n));
                 event->setEndTime(day.dateByAddingTimeInterval(86400.0 * n + 3600));
                 event->setOccurrence(event->startTime());
-                event->setRepeatType(n);
+                event->setRepeatType(moved ? 2 * n : n);
                 event->setRepeatStartDate(event->startTime());
                 event->setCalendarId(category);
                 auto task = std::make_shared<Task>();
@@ -193,6 +214,13 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         fullSync();
         ASSERT_EQ(holdings(manager, storeFolder.path()), inStep);
         if (backedUp == BackedUp::WithTheSyncOffSinceTheStart) manager.setBSynciCalEnable(false);
+        if (moved) {
+            // The program followed the machine's move as it does while running.
+            machineZone.reset();
+            machineZone.emplace("Europe/Paris");
+            manager.setAppRootTZ(manager.getDefaultTimezone());
+            manager.followSystemZoneWithoutZoneSupport();
+        }
 
         QString problem;
         bool notOurs = false;
@@ -204,13 +232,43 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         const QStringList restored = storeUids(*store);
         for (const QString& uid : backedUpUids) EXPECT_TRUE(restored.contains(uid)) << uid.toStdString();
         EXPECT_EQ(linkedUids(manager), restored);
+        if (moved) {
+            constexpr qint64 paris = 53392;
+            EXPECT_EQ(manager.currentSetting()->currentTZ(), paris);
+            const auto utc = [](int day, int hour) {
+                return Date::dateWithTimeIntervalSince1970(
+                    double(QDateTime(QDate(2027, 3, day), QTime(hour, 0), QTimeZone::utc()).toSecsSinceEpoch()));
+            };
+            // 10:00 in New York: 16:00 in Paris, 15:00 in the weeks
+            // between the two zones' clock changes.
+            IndependentReader reader;
+            int events = 0;
+            for (const TaskPtr& item : manager.allTasksEventsAdes()) {
+                if (item->taskType() != 0 || item->parentId() != -1) continue;
+                ++events;
+                SCOPED_TRACE(item->taskName().toStdString());
+                EXPECT_EQ(GregorianCalendar::fields(item->startTime()).hour, 16) << "shown in Paris";
+                const bool weekly = item->repeatType() == 2;
+                QList<IndependentReader::Occurrence> expected;
+                for (const int day : weekly ? QList<int>{3, 10, 17, 24, 31} : QList<int>{2})
+                    expected.append({utc(day, day < 14 ? 15 : 14), utc(day, day < 14 ? 16 : 15)});
+                const QString name = item->iCalUID().remove(QLatin1Char('.')) + QStringLiteral(".ics");
+                QDirIterator file(storeFolder.path(), {name}, QDir::Files, QDirIterator::Subdirectories);
+                ASSERT_TRUE(file.hasNext()) << name.toStdString();
+                reader.expect(file.next(), utc(1, 0), utc(31, 23), expected);
+            }
+            EXPECT_EQ(events, 4);
+            reader.verify();
+        }
         fullSync();  // the next start finds both sides in step
         EXPECT_EQ(holdings(manager, storeFolder.path()), inStep);
 
         manager.setICalSync(nullptr);
         CoreData::setShared(nullptr);
         DatabaseRestore::closeSharedDatabase();
+        if (moved) Clock::reset();
     }
     NetworkStatus::instance().setOverride(std::nullopt);
     CalCalendarStore::setSyncCallForTesting(nullptr);
 }
+
