@@ -73,7 +73,16 @@ void CalCalendarStore::indexInBackground(std::function<void()> whenIndexed)
         {
             std::lock_guard lock(store->m_mutex);
             if (!store->m_index) {  // else a query was first
-                store->ensureIndexedLocked();
+                // Its listing too at the readers' lower priority, on a
+                // thread of its own: the worker's stays as it is.
+                const auto index = [&] {
+                    const BackgroundJob lowered(queuedAt);
+                    readAtLowerPriority();
+                    store->ensureIndexedLocked();
+                };
+                std::vector<std::thread> lister = startCalStoreHelpers(1, index, "listing");
+                if (lister.empty()) store->ensureIndexedLocked();
+                for (std::thread& thread : lister) thread.join();
                 if (!store->m_index) return;  // stopped: the next query indexes
                 // What other programs change between this listing and the
                 // start of the watching is found by one rescan once the
