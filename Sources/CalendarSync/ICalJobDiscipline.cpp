@@ -1,5 +1,6 @@
 #include "ICalJobDiscipline.h"
 
+#include "MainQueue.h"
 #include "iCalSync.h"
 
 #include <chrono>
@@ -26,7 +27,7 @@ ICalJobDiscipline::Ticket ICalJobDiscipline::enter(std::atomic<qint64>* counter,
     return ticket;
 }
 
-ICalJobDiscipline::Turn::Turn(ICalJobDiscipline& discipline, const Ticket& ticket)
+ICalJobDiscipline::Turn::Turn(ICalJobDiscipline& discipline, const Ticket& ticket, bool servesMainThread)
     : m_discipline(discipline), m_ticket(ticket)
 {
     std::unique_lock lock(discipline.m_mutex);
@@ -38,6 +39,11 @@ ICalJobDiscipline::Turn::Turn(ICalJobDiscipline& discipline, const Ticket& ticke
         // The flag is only ever given back through this discipline, which
         // wakes the waiters; the timed wait covers a flag set elsewhere.
         discipline.m_changed.wait_for(lock, std::chrono::milliseconds(10));
+        if (servesMainThread) {
+            lock.unlock();
+            MainQueue::runWaitingJobs();
+            lock.lock();
+        }
     }
     // The batch leaves its queue as soon as its job holds the flag, before
     // the job looks at anything, so no later batch waits for a gone one.

@@ -36,10 +36,13 @@ public:
 
     // Holds the flag from its construction (after waiting for its turn) to
     // release() or its end, whichever comes first; every path gives back the
-    // flag, the count and the batch, an exception included.
+    // flag, the count and the batch, an exception included. A main thread
+    // that `servesMainThread` runs meanwhile what the jobs ahead of it hand
+    // it and wait for (for a caller at the top of the event loop only: what
+    // runs then may change the lists it would be walking).
     class Turn {
     public:
-        Turn(ICalJobDiscipline& discipline, const Ticket& ticket);
+        Turn(ICalJobDiscipline& discipline, const Ticket& ticket, bool servesMainThread = false);
         ~Turn();
         Turn(const Turn&) = delete;
         Turn& operator=(const Turn&) = delete;

@@ -66,6 +66,7 @@ iCalSyncJobs::iCalSyncJobs(std::shared_ptr<CalCalendarStore> store)
 iCalSyncJobs::~iCalSyncJobs()
 {
     m_observer.reset();  // no new imports
+    dropPendingFullSync();  // the jobs behind it would wait for good
     const bool ended = MainQueue::waitWhile([this] { return m_ownJobs.load() > 0; }, jobsEndSeconds);
     std::deque<QueuedJob> left;
     {
@@ -118,6 +119,9 @@ QList<ICalJobDiscipline::Batch> iCalSyncJobs::iTaskListICal() const
 
 bool iCalSyncJobs::waitForQueuedJobs(double seconds) const
 {
+    // The queued jobs wait for the start's full sync, which only the main
+    // thread runs.
+    const_cast<iCalSyncJobs*>(this)->runPendingFullSync();
     QElapsedTimer waited;
     waited.start();
     const bool onMain = MainQueue::isMainThread() && QCoreApplication::instance();
@@ -190,6 +194,8 @@ void iCalSyncJobs::startJob(ICalJob job, Thread thread, std::atomic<qint64>* cou
         work(job);  // inside the job that holds the flag, as part of its work
         return;
     }
+    // Behind the start's full sync, which only this thread runs: it goes first.
+    if (thread == Thread::Caller) runPendingFullSync();
     const ICalJobDiscipline::Ticket ticket = m_discipline.enter(counter, queue, std::move(batch));
     if (thread == Thread::Caller) {
         runJob(job, ticket);
@@ -259,7 +265,7 @@ void iCalSyncJobs::runWorker()
     }
 }
 
-void iCalSyncJobs::runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& ticket)
+void iCalSyncJobs::runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& ticket, bool servesMainThread)
 {
     // The work's notices wait until the flag is back: a job that waited for
     // the main thread while holding the flag would never get it when the
@@ -268,7 +274,7 @@ void iCalSyncJobs::runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& t
     NotificationCenter::HeldPosts posts;
     ICalJobOutcome outcome;
     {
-        ICalJobDiscipline::Turn turn(m_discipline, ticket);
+        ICalJobDiscipline::Turn turn(m_discipline, ticket, servesMainThread);
         try {
             // The files of one job (a restore, a web sync's results) are
             // flushed together when it ends.
@@ -460,7 +466,24 @@ void iCalSyncJobs::backgroundOneWaySyncInsertToICalItemList(const TaskList& inse
 
 void iCalSyncJobs::backgroundFullSync()
 {
+    if (runPendingFullSync()) return;
     startJob({.kind = ICalJob::Kind::FullSync}, Thread::Caller);
+}
+
+bool iCalSyncJobs::runPendingFullSync()
+{
+    // The start's, in the place its lists' load kept: no job started since
+    // is ahead of it, so this thread does not wait for the worker; it serves
+    // what a job from before hands it meanwhile.
+    if (!m_pendingFullSync || !MainQueue::isMainThread() || ICalJobDiscipline::holdsTurnOnThisThread()) return false;
+    const ICalJobDiscipline::Ticket ticket = *std::exchange(m_pendingFullSync, std::nullopt);
+    runJob({.kind = ICalJob::Kind::FullSync}, ticket, true);
+    return true;
+}
+
+void iCalSyncJobs::dropPendingFullSync()
+{
+    if (m_pendingFullSync) m_discipline.abandon(*std::exchange(m_pendingFullSync, std::nullopt));
 }
 
 void iCalSyncJobs::backgroundRestoreCalendars()

@@ -84,6 +84,10 @@ public:
     void backgroundOneWaySyncInsertToICalItemList(const TaskList& insertList, const TaskList& updateList,
                                                   const TaskList& deleteList) override;
     void backgroundFullSync() override;
+    void loadListsBeforeFullSync() override;
+    void whenStoreIndexed(std::function<void()> then) override;
+    bool runPendingFullSync() override;
+    void dropPendingFullSync() override;
     void backgroundRestoreCalendars() override;
 
     // --- the observers of the store's notices ---
@@ -319,7 +323,7 @@ private:
 
     void startJob(ICalJob job, Thread thread, std::atomic<qint64>* counter = nullptr,
                   QList<ICalJobDiscipline::Batch>* queue = nullptr, ICalJobDiscipline::Batch batch = nullptr);
-    void runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& ticket);
+    void runJob(const ICalJob& job, const ICalJobDiscipline::Ticket& ticket, bool servesMainThread = false);
     void finishJob(const ICalJobOutcome& outcome);
     void startImports(const Notification& notification, QList<ICalJobDiscipline::Batch>* queue,
                       ICalJob::Kind insert, ICalJob::Kind update, ICalJob::Kind remove);
@@ -425,6 +429,9 @@ private:
     QList<ICalJobDiscipline::Batch> m_iEventListICal;  // guarded by the discipline
     QList<ICalJobDiscipline::Batch> m_iTaskListICal;
     ICalJobDiscipline m_discipline;
+    // The place the start keeps for its full sync (main thread only): the
+    // jobs of edits made before it runs come after it.
+    std::optional<ICalJobDiscipline::Ticket> m_pendingFullSync;
 
     std::unique_ptr<QObject> m_observer;
 

@@ -5,6 +5,7 @@
 #include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
+#include "MainQueue.h"
 #include "Setting.h"
 #include "Task.h"
 #include "QueryStatement.h"
@@ -375,6 +376,23 @@ void iCalSyncJobs::pushStoreWritesDue()
     if (!unit.commit()) qWarning() << "Calendar store: the marks of written items could not be removed";
     qInfo().noquote() << "Calendar store:" << written.size() << "changes a stop kept from the store are written,"
                       << m_writesNotPushed.size() << "wait";
+}
+
+void iCalSyncJobs::loadListsBeforeFullSync()
+{
+    CoreData* manager = CoreData::shared();
+    if (!manager) return;
+    // Its place first: a default category made below queues its calendar
+    // behind the full sync, which then finds it marked and links it.
+    if (!m_pendingFullSync && MainQueue::isMainThread()) m_pendingFullSync = m_discipline.enter();
+    reloadCategories(*manager);
+    repairDefaultCategory(*manager);
+    reloadWorkingList(*manager);
+}
+
+void iCalSyncJobs::whenStoreIndexed(std::function<void()> then)
+{
+    m_iCalStore->indexInBackground(std::move(then));
 }
 
 void iCalSyncJobs::waitToFullSync()

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <utility>
 
 // Set while a system-calendar job runs; jobs wait for it in turn.
@@ -71,6 +72,23 @@ public:
     // The full two-way exchange, run on the calling thread; it returns when
     // it ends.
     virtual void backgroundFullSync() {}
+    // The start's lists ahead of the full sync: the categories (a default
+    // one made when none is left) and the working list as the database
+    // holds them, as a full sync that finds nothing new leaves them.
+    virtual void loadListsBeforeFullSync() {}
+    // Reads the store's files in the background (the full sync's first
+    // query otherwise reads them on its own thread) and then runs `then` on
+    // the main thread, queued: the caller waits for nothing. Not after a
+    // quit stopped the reading.
+    virtual void whenStoreIndexed(std::function<void()> then) {}
+    // The lists' load keeps the full sync's place among the store's jobs:
+    // the jobs started after it (an edit's write) wait for that full sync,
+    // which runs here (main thread) when still due; a job of this thread
+    // that must run at once, or a wait for the queued jobs, runs it first.
+    // False when it was not due. A launch that will run none (the quit came
+    // first) gives the place back.
+    virtual bool runPendingFullSync() { return false; }
+    virtual void dropPendingFullSync() {}
     // Pushes the categories, events and tasks of a restored database.
     virtual void backgroundRestoreCalendars() {}
     // Removes a category's calendar, or a task's reminder, from the store.

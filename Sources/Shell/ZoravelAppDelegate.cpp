@@ -18,6 +18,7 @@
 #include "PlannerImageRenderer.h"
 #include "iCalSyncJobs.h"
 #include "MainView.h"
+#include "MainViewAccess.h"
 #include "MainViewHeight.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Notifications.h"
@@ -90,7 +91,7 @@ ZoravelAppDelegate::~ZoravelAppDelegate()
 {
     for (ScheduledTimer* timer :
          {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer, &m_prepareWindowTimer,
-          &m_buildAheadTimer})
+          &m_buildAheadTimer, &m_storeSyncTimer})
         timer->invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_mainView) m_mainView->setOpenWindowHandler({});
@@ -301,7 +302,7 @@ void ZoravelAppDelegate::showSplashScreen()
     // read meanwhile on other threads, while this one only fades the splash
     // in. Not before the splash is drawn: the reads would slow that down.
     m_splashView->setFirstDrawnHandler([delegate] {
-        if (!delegate || delegate->m_calendarStoreSynced) return;
+        if (!delegate || delegate->m_dataLoaded) return;
         if (CoreData* manager = delegate->dataManager()) manager->readWorkingListAhead();
         StartupTrace::mark("working list read ahead");
     });
@@ -374,7 +375,7 @@ void ZoravelAppDelegate::syncAndPrepareAhead()
 {
     if (m_mainWindowInstalled) return;
     buildMainViewAhead();
-    syncCalendarStoreOnce();
+    loadDataOnce();
     if (!m_mainView) return;
     // What is left of the splash's time is idle: the panes' load in the
     // window's wait then binds rows made meanwhile and takes the categories'
@@ -410,9 +411,9 @@ void ZoravelAppDelegate::initUserInterface()
 
 void ZoravelAppDelegate::buildMainView()
 {
-    // The sync first, also when the view was built ahead: the panes read
-    // the working list it loads.
-    syncCalendarStoreOnce();
+    // The data first, also when the view was built ahead: the panes read
+    // the working list.
+    loadDataOnce();
     // Built once: ahead before the splash shows, or when the window is due.
     if (m_mainView) return;
     makeMainView();
@@ -442,18 +443,54 @@ void ZoravelAppDelegate::makeMainView()
     view->showHide();
 }
 
-// The full sync with the calendar store, which also loads the working list:
-// run to its end on this thread before the views read the data, once per
-// launch (during the splash when there is one).
-void ZoravelAppDelegate::syncCalendarStoreOnce()
+// The data the window shows, once per launch (during the splash when there
+// is one): the categories and the working list as the database holds them.
+// The full sync with the calendar store follows the window's opening: its
+// index of a large store (every file read and parsed) and its pairing of
+// every item took seconds that the window waited for. Until it has run,
+// the window shows what the last sync and the edits since left; the jobs
+// of edits made meanwhile are ordered with it by the sync's discipline, and
+// what the store still owes them is in the database, as at any full sync.
+void ZoravelAppDelegate::loadDataOnce()
 {
-    if (m_calendarStoreSynced) return;
+    if (m_dataLoaded) return;
     CoreData* manager = dataManager();
     if (!manager) return;
-    m_calendarStoreSynced = true;
-    StartupTrace::mark("full sync");
-    if (iCalSync* sync = manager->icalSync()) sync->backgroundFullSync();
-    StartupTrace::mark("full sync done");
+    m_dataLoaded = true;
+    iCalSync* sync = manager->icalSync();
+    if (!sync) return;
+    StartupTrace::mark("lists load");
+    sync->loadListsBeforeFullSync();
+    StartupTrace::mark("lists loaded");
+    const QPointer<ZoravelAppDelegate> delegate(this);
+    sync->whenStoreIndexed([delegate] {
+        if (!delegate) return;
+        StartupTrace::mark("store indexed");
+        delegate->m_calendarStoreIndexed = true;
+        delegate->syncCalendarStoreWhenDue();
+    });
+}
+
+void ZoravelAppDelegate::syncCalendarStoreWhenDue()
+{
+    if (m_calendarStoreSynced || m_terminated || !m_calendarStoreIndexed || !m_mainWindowOpened || m_storeSyncTimer.isValid())
+        return;
+    m_storeSyncTimer = Scheduler::current().scheduleTimer(storeSyncDelay, false, [this] {
+        CoreData* manager = dataManager();
+        if (m_calendarStoreSynced || m_terminated || !manager) return;
+        m_calendarStoreSynced = true;
+        iCalSync* sync = manager->icalSync();
+        if (!sync) return;
+        StartupTrace::mark("full sync");
+        // Run already when a job of this thread could not wait for it.
+        sync->runPendingFullSync();
+        StartupTrace::mark("full sync done");
+        // The lists were loaded again: the panes follow, as after a job
+        // that changed items (a window in front by its paced refresh).
+        MainViewAccess::postReloadDataIfShownInBackground();
+        if (MainViewAccess::windowIsVisible() && MainViewAccess::windowIsKey())
+            NotificationCenter::defaultCenter().postNotificationName(kTaskChanged, manager);
+    });
 }
 
 void ZoravelAppDelegate::setWindowController(std::unique_ptr<WindowController> controller)
@@ -536,6 +573,7 @@ void ZoravelAppDelegate::openMainWindow()
     // open as the tray sees it, so the tray's next click closes it. A click
     // meanwhile has opened it already.
     if (!controller->isActive()) controller->setActive(true);
+    if (!std::exchange(m_mainWindowOpened, true)) syncCalendarStoreWhenDue();
 }
 
 void ZoravelAppDelegate::bringWindowForward()
@@ -562,6 +600,10 @@ void ZoravelAppDelegate::closeApp()
 {
     // From the quit's request on, a later start waits for this copy to end.
     if (m_folderLock) m_folderLock->stopAnswering();
+    // The full sync the launch left for later does not run now; the jobs
+    // behind its place (a web pass's push among them) do.
+    if (CoreData* manager = dataManager(); manager && manager->icalSync() && !m_calendarStoreSynced)
+        manager->icalSync()->dropPendingFullSync();
     // The quit asks every window to close, and an open alert would answer
     // that with its Escape button (taken as the user's answer) or refuse
     // it: each alert ends unanswered first, so its alarm is not lost.

@@ -105,6 +105,9 @@ public:
     MainView* mainView() const;
     // The window that holds the main view; null before it is built.
     Window* mainWindow() const;
+    // Whether this launch's full calendar sync has run (it follows the
+    // main window's opening, once the store's files are read).
+    bool calendarStoreSynced() const { return m_calendarStoreSynced; }
     // Whether the launch found no tray (the window then opens at once).
     bool launchedWithoutTray() const { return m_withoutTray; }
 
@@ -123,6 +126,10 @@ public:
     // reading it was doing (one file: it stops before the next).
     static constexpr std::chrono::milliseconds storeStopWait{1000};
     static constexpr double splashShowDelay = 0.1;
+    // The full calendar sync's delay after the window opened (or after the
+    // store's files were read, when that came later): the window's first
+    // drawing goes first.
+    static constexpr double storeSyncDelay = 0.1;
 
 private:
     // The sync, then the view; makeMainView only makes the view.
@@ -133,7 +140,11 @@ private:
     bool claimDataFolder();
     void observeActivation();
     void showStartUpWizard();
-    void syncCalendarStoreOnce();
+    // The start's data: the lists as the database holds them, and the
+    // store's index started in the background; the full sync follows.
+    void loadDataOnce();
+    // The full sync once the window has opened and the store's files are read.
+    void syncCalendarStoreWhenDue();
     void closeDatabase();
 
     std::unique_ptr<DataFolderLock> m_folderLock;
@@ -160,7 +171,11 @@ private:
     bool m_withoutTray = false;
     bool m_handedToRunningCopy = false;
     bool m_terminated = false;
+    bool m_dataLoaded = false;
+    bool m_calendarStoreIndexed = false;
+    bool m_mainWindowOpened = false;
     bool m_calendarStoreSynced = false;
+    ScheduledTimer m_storeSyncTimer;
     // The main controller shows the main view (not the splash) from then on.
     bool m_mainWindowInstalled = false;
 };

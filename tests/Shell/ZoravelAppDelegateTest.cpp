@@ -8,6 +8,7 @@
 #include "Application.h"
 #include "Button.h"
 #include "CalCalendarStore.h"
+#include "MainQueue.h"
 #include "Calendar.h"
 #include "Clock.h"
 #include "CoreData.h"
@@ -154,6 +155,18 @@ protected:
         ASSERT_NE(delegate->mainView(), nullptr);
     }
 
+    // The full sync that follows the open window: the store's files are
+    // read in the background, then it runs after its short delay.
+    void syncAfterTheWindow()
+    {
+        EXPECT_TRUE(MainQueue::waitWhile(
+            [this] {
+                scheduler.advance(ZoravelAppDelegate::storeSyncDelay);
+                return !delegate->calendarStoreSynced();
+            },
+            10));
+    }
+
     Setting& setting() { return *CoreData::shared()->currentSetting(); }
 
     ManualScheduler scheduler;
@@ -220,9 +233,10 @@ TEST_F(ZoravelAppDelegateTest, TheLaunchInstallsTheCalendarStoreSyncOnTheUsersSt
     EXPECT_TRUE(QFileInfo(expected).isDir());
 }
 
-// Every start takes the store in before the main view reads the data: a
-// calendar another program made meanwhile is a category by then.
-TEST_F(ZoravelAppDelegateTest, EveryStartRunsTheFullCalendarSyncBeforeTheMainView)
+// Every start takes the store in once its window is open: the window does
+// not wait for the store's files to be read, and a calendar another program
+// made meanwhile is a category after that.
+TEST_F(ZoravelAppDelegateTest, EveryStartRunsTheFullCalendarSyncOnceItsWindowIsOpen)
 {
     prepareDatabase([](Setting& s) { s.setAutoICalSync(0); });  // runs whatever this says
     const QString root = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/calendars");
@@ -231,6 +245,9 @@ TEST_F(ZoravelAppDelegateTest, EveryStartRunsTheFullCalendarSyncBeforeTheMainVie
     ASSERT_TRUE(CalCalendarStore::create(root)->saveCalendar(made));
 
     launchToMainWindow();
+    EXPECT_TRUE(delegate->mainWindow()->isVisible());
+    EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(made->uid())) << "the window did not wait for the store";
+    syncAfterTheWindow();
     const CalendarPtr category = CoreData::shared()->calendarWithICalUID(made->uid());
     ASSERT_TRUE(category);
     EXPECT_EQ(category->calendarName(), QStringLiteral("Made before the start"));
@@ -238,43 +255,42 @@ TEST_F(ZoravelAppDelegateTest, EveryStartRunsTheFullCalendarSyncBeforeTheMainVie
     EXPECT_TRUE(CoreData::shared()->bSynciCalEnable());
 }
 
-// The full sync runs while the splash is up, once it has faded in, so the
-// launch's delay is not added to it; the main view's build runs no second one.
-TEST_F(ZoravelAppDelegateTest, TheFullCalendarSyncRunsOnceDuringTheSplash)
+// The lists are loaded under the splash, from the database; the full sync
+// runs once, after the window opened.
+TEST_F(ZoravelAppDelegateTest, TheFullCalendarSyncRunsOnceAfterTheWindowOpened)
 {
     prepareDatabase([](Setting&) {});
     const QString root = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/calendars");
-    const auto makeCalendar = [&root](const QString& title) {
-        auto made = CalCalendar::calendar();
-        made->setTitle(title);
-        EXPECT_TRUE(CalCalendarStore::create(root)->saveCalendar(made));
-        return made->uid();
-    };
-    const QString before = makeCalendar(QStringLiteral("Made before the start"));
+    auto made = CalCalendar::calendar();
+    made->setTitle(QStringLiteral("Made before the start"));
+    ASSERT_TRUE(CalCalendarStore::create(root)->saveCalendar(made));
+    const QString before = made->uid();
 
     launch();
     scheduler.advance(0);
-    EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(before)) << "not before the splash shows";
     scheduler.advance(ZoravelAppDelegate::splashShowDelay);
     ASSERT_NE(delegate->splashView(), nullptr);
-    // The main view is built ahead, after the sync, but the splash stays.
+    // The main view is built ahead, but the splash stays.
     EXPECT_EQ(delegate->windowController()->popoverWindow()->view(), delegate->splashView());
-    EXPECT_TRUE(CoreData::shared()->calendarWithICalUID(before)) << "synced under the splash";
+    EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(before)) << "the splash does not wait for the store";
 
-    const QString during = makeCalendar(QStringLiteral("Made under the splash"));
     scheduler.advance(ZoravelAppDelegate::mainWindowDelay + ZoravelAppDelegate::openWindowDelay);
     ASSERT_NE(delegate->mainView(), nullptr);
-    EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(during)) << "the build ran no second full sync";
+    EXPECT_FALSE(CoreData::shared()->calendarWithICalUID(before)) << "nor the window";
+    syncAfterTheWindow();
+    EXPECT_TRUE(CoreData::shared()->calendarWithICalUID(before));
+    const Date synced = setting().iCalLastSyncTime();
+    scheduler.advance(1);
+    EXPECT_EQ(setting().iCalLastSyncTime(), synced) << "no second full sync";
 }
 
 // The main view is built in the idle wait before the splash shows, without
-// its data; the full sync follows the fade-in, or, when the fade-in has not
-// ended by the main view's delay, the main view's build runs it: the window
-// never opens on unsynced data.
+// its data; the data's load follows the fade-in, or, when the fade-in has
+// not ended by the main view's delay, the main view's build loads it. The
+// full sync follows the window in either case.
 struct BuildAheadCase {
     const char* name;
     double fadeScale;  // 1: the fade-in never ends here (no Qt event loop turns)
-    bool syncedUnderSplash;
 };
 
 class ZoravelAppDelegateBuildAheadTest : public ZoravelAppDelegateTest,
@@ -298,17 +314,17 @@ TEST_P(ZoravelAppDelegateBuildAheadTest, TheViewBuiltBeforeTheSplashShowsOpensOn
 
     scheduler.advance(ZoravelAppDelegate::splashShowDelay);
     EXPECT_EQ(delegate->windowController()->popoverWindow()->view(), delegate->splashView());
-    EXPECT_EQ(bool(CoreData::shared()->calendarWithICalUID(made->uid())), c.syncedUnderSplash);
 
     scheduler.advance(ZoravelAppDelegate::mainWindowDelay + ZoravelAppDelegate::openWindowDelay);
     ASSERT_NE(delegate->mainWindow(), nullptr);
     EXPECT_TRUE(delegate->mainWindow()->isVisible());
-    EXPECT_TRUE(CoreData::shared()->calendarWithICalUID(made->uid())) << "synced before the window opened";
+    syncAfterTheWindow();
+    EXPECT_TRUE(CoreData::shared()->calendarWithICalUID(made->uid())) << "synced after the window opened";
 }
 
 INSTANTIATE_TEST_SUITE_P(FadeIn, ZoravelAppDelegateBuildAheadTest,
-                         ::testing::Values(BuildAheadCase{"EndsUnderTheSplash", 0, true},
-                                           BuildAheadCase{"OutlastsTheMainViewsDelay", 1, false}),
+                         ::testing::Values(BuildAheadCase{"EndsUnderTheSplash", 0},
+                                           BuildAheadCase{"OutlastsTheMainViewsDelay", 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ZoravelAppDelegateTest, AFreshDatabaseShowsTheListPaneAndAnExistingOneKeepsItsChoice)
@@ -675,6 +691,8 @@ TEST_F(ZoravelAppDelegateTest, TheStartUpRunsAFullWebSyncOnlyWithAutomaticWebSyn
             ASSERT_TRUE(CoreData::writeZVWAccount(QStringLiteral("ann@example.com"), QStringLiteral("secret")));
         });
         launchToMainWindow();
+        // The web pass's push to the store waits for the store's full sync.
+        syncAfterTheWindow();
         ZVWSync* sync = CoreData::shared()->zvwSync();
         ASSERT_NE(sync, nullptr);
         ASSERT_TRUE(sync->waitUntilIdle(20));

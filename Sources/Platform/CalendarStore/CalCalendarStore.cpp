@@ -82,10 +82,10 @@ std::shared_ptr<CalCalendarStore> CalCalendarStore::defaultCalendarStore()
     auto& store = installedDefault();
     // The user's store follows its location (a new data home makes a new one).
     if (!store || (!defaultIsInstalled() && store->rootPath() != QDir::cleanPath(defaultLocation()))) {
+        // Its files are read when first asked, or in the background once
+        // the start asks (iCalSync::whenStoreIndexed): read from its making,
+        // they took the processor from the start's own work.
         store = create(defaultLocation());
-        // The user's store is made at the start: its files are indexed
-        // meanwhile, so the start's first query finds them read.
-        store->indexInBackground();
     }
     return store;
 }
@@ -509,15 +509,6 @@ struct CalCalendarStore::NewEventFile {
 };
 
 namespace {
-
-// The cores this process may run on (a process pinned to two gets two).
-qsizetype usableCores()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
-    return std::max(1u, std::thread::hardware_concurrency());
-}
 
 // A group of new files is built and written by up to this many threads
 // beside the caller, one for every so many files.

@@ -15,6 +15,7 @@
 #include <QVariantMap>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -98,9 +99,11 @@ public:
     static QString defaultLocation();
 
     const QString& rootPath() const { return m_root; }
-    // Starts the first index on the store's worker (the user's store does
-    // at its making); a query meanwhile waits for it and answers as ever.
-    void indexInBackground();
+    // Starts the first index on the store's worker; a query meanwhile
+    // waits for it and answers as ever. `whenIndexed` is then run on the
+    // main thread (queued, never waited for), also when a query made the
+    // index first; not when the quit stopped the index.
+    void indexInBackground(std::function<void()> whenIndexed = {});
     // For the quit: the background index and rescans of every store under
     // way or queued end at the next file they would read, keeping nothing
     // of their reading, and this returns once the worker is idle, so no

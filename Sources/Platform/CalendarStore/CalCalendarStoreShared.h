@@ -28,6 +28,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +103,15 @@ inline std::vector<std::thread> startCalStoreHelpers(qsizetype count, const std:
         }
     }
     return threads;
+}
+
+// The cores this process may run on (a process pinned to two gets two).
+inline qsizetype usableCores()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 inline const QString calendarSuffix = QStringLiteral(".calendar");

@@ -18,7 +18,9 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,6 +43,15 @@ bool endsItsCalendar(const QByteArray& bytes)
     return last.mid(start).trimmed().compare("END:VCALENDAR", Qt::CaseInsensitive) == 0;
 }
 
+// A reader of the background index yields to the program's other threads
+// (a tenth of their share where they compete), but is not starved on a
+// busy machine as the idle class would be.
+void readAtLowerPriority()
+{
+    if (::setpriority(PRIO_PROCESS, id_t(::gettid()), 10) != 0)
+        qWarning() << "Calendar store: a reader's priority could not be lowered:" << systemError(errno);
+}
+
 }  // namespace
 
 void CalCalendarStore::logOnceLocked(const QString& path, const QString& problem) const
@@ -51,21 +62,35 @@ void CalCalendarStore::logOnceLocked(const QString& path, const QString& problem
     qWarning().noquote() << "Calendar store:" << path << "-" << problem;
 }
 
-void CalCalendarStore::indexInBackground()
+void CalCalendarStore::indexInBackground(std::function<void()> whenIndexed)
 {
     std::weak_ptr<CalCalendarStore> weak = weak_from_this();
-    storeWorker().async([weak, queuedAt = backgroundStops().load()] {
+    storeWorker().async([weak, queuedAt = backgroundStops().load(), whenIndexed = std::move(whenIndexed)] {
         const auto store = weak.lock();
         if (!store) return;
         const BackgroundJob job(queuedAt);
         if (backgroundJobStopped()) return;
-        std::lock_guard lock(store->m_mutex);
-        if (store->m_index) return;  // a query was first
-        store->ensureIndexedLocked();
-        if (!store->m_index) return;  // stopped: the next query indexes
-        // What other programs change between this listing and the start of
-        // the watching is found by one rescan once the watches are set.
-        store->m_rescanWhenWatched = true;
+        {
+            std::lock_guard lock(store->m_mutex);
+            if (!store->m_index) {  // else a query was first
+                // Its listing too at the readers' lower priority, on a
+                // thread of its own: the worker's stays as it is.
+                const auto index = [&] {
+                    const BackgroundJob lowered(queuedAt);
+                    readAtLowerPriority();
+                    store->ensureIndexedLocked();
+                };
+                std::vector<std::thread> lister = startCalStoreHelpers(1, index, "listing");
+                if (lister.empty()) store->ensureIndexedLocked();
+                for (std::thread& thread : lister) thread.join();
+                if (!store->m_index) return;  // stopped: the next query indexes
+                // What other programs change between this listing and the
+                // start of the watching is found by one rescan once the
+                // watches are set.
+                store->m_rescanWhenWatched = true;
+            }
+        }
+        if (whenIndexed) MainQueue::async(whenIndexed);
     });
 }
 
@@ -238,12 +263,22 @@ QList<CalCalendarStore::FileEntry> CalCalendarStore::readFilesLocked(const QFile
             out[at] = readFileLocked(listing[at], tasks, known.value(path), rereadFiles.contains(path), &notes[size_t(at)]);
         }
     };
-    const bool onMainThread = MainQueue::isMainThread();
+    // The background index and rescans read at a lower priority, on helpers
+    // alone: on a machine of two cores the start and the window it shows
+    // come first.
+    const bool inBackground = queuedAt.has_value();
+    const bool onlyWaits = MainQueue::isMainThread() || inBackground;
     qsizetype helpers = std::min<qsizetype>(readHelpers, listing.size() / filesPerReadHelper);
-    if (onMainThread && !listing.isEmpty()) helpers = std::max<qsizetype>(helpers, 1);
-    std::vector<std::thread> threads = startCalStoreHelpers(helpers, readSome, "reading");
+    // In the background a core is left to the rest of the program.
+    if (inBackground) helpers = std::min(helpers, usableCores() - 1);
+    if (onlyWaits && !listing.isEmpty()) helpers = std::max<qsizetype>(helpers, 1);
+    const auto helperWork = [&] {
+        if (inBackground) readAtLowerPriority();
+        readSome();
+    };
+    std::vector<std::thread> threads = startCalStoreHelpers(helpers, helperWork, "reading");
     // Without a helper (none could start) the calling thread reads them all.
-    if (!onMainThread || threads.empty()) readSome();
+    if (!onlyWaits || threads.empty()) readSome();
     for (std::thread& thread : threads) thread.join();
     for (qsizetype at = 0; at < files.size(); ++at)
         for (const QString& problem : notes[size_t(at)]) logOnceLocked(files[at].path, problem);
