@@ -715,10 +715,12 @@ void iCalSyncJobs::applyStoreSeries(CoreData& manager, const StoreSeries& series
         keptRows.insert(detached->primaryKey());
         addException(occurrence, Task::RepeatException::Changed);
     }
-    if (!isNew && !first.isDetached()) {
-        const Date from = root->repeatStartDate().dateByAddingTimeInterval(-secondsPerDay);
+    // A file of changed occurrences alone holds every one of them (it has no
+    // series start before which rows belong to an earlier part).
+    if (!isNew) {
+        const Date from = first.isDetached() ? Date() : root->repeatStartDate().dateByAddingTimeInterval(-secondsPerDay);
         for (const TaskPtr& row : manager.getAllDetachedEventWithParentID(root->primaryKey())) {
-            if (!row || keptRows.contains(row->primaryKey()) || row->occurrence() < from) continue;
+            if (!row || keptRows.contains(row->primaryKey()) || (from && row->occurrence() < from)) continue;
             // A row its series does not list (the web service can send one)
             // never reached the store, so its absence there is no deletion.
             if (!listedChanged.contains(Task::storedDateText(row->occurrence()).toLongLong())) {

@@ -134,11 +134,11 @@ Date retimedOccurrence(const Date& occurrence, const Date& time, qint64 days)
     return days == 0 ? retimed : Utilities::newDateFromDate(retimed, double(days) * 86400);
 }
 
-// Every exception entry moved to the time of day of `time` on its own day
-// (days on, when the weekdays moved), its mark kept. Entries are rebuilt one
-// by one, so the number of one entry can never be mistaken for a part of
-// another.
-QString retimedExceptions(const QString& exceptions, const Date& time, qint64 days)
+// Every exception entry moved as `retime` moves its date, its mark kept.
+// Entries are rebuilt one by one, so the number of one entry can never be
+// mistaken for a part of another.
+template <class Retime>
+QString retimedExceptions(const QString& exceptions, const Retime& retime)
 {
     const QStringList entries = exceptions.split(QLatin1Char('|'));
     if (entries.size() < 2) return exceptions;
@@ -157,7 +157,7 @@ QString retimedExceptions(const QString& exceptions, const Date& time, qint64 da
             continue;
         }
         const Date day = Utilities::fromDBDate(storedDate);
-        retimed += QLatin1Char('|') % Task::storedDateText(retimedOccurrence(day, time, days))
+        retimed += QLatin1Char('|') % Task::storedDateText(retime(day))
                    % entry.mid(number.size());
     }
     return retimed;
@@ -424,7 +424,16 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     // as the close of its day, which every reader takes whatever offset
     // the series started in.
     if (endMoved && days != 0) endAtCloseOfDay(*event);
-    event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), start, days));
+    // A root without a rule has no time of day its occurrences share: its
+    // detached rows are a file's extra dates or other changed occurrences,
+    // each at its own time. They move only by what the root moved (nothing,
+    // for a new title), as the store moves them.
+    const bool ownTimes = stored && stored->repeatType() <= 0 && event->repeatType() <= 0;
+    const double moved = ownTimes ? start.timeIntervalSinceDate(stored->startTime()) : 0;
+    const auto retimed = [&](const Date& occurrence) {
+        return ownTimes ? Utilities::newDateFromDate(occurrence, moved) : retimedOccurrence(occurrence, start, days);
+    };
+    event->setRepeatExceptions(retimedExceptions(event->repeatExceptions(), retimed));
     fetchPrevEvent(event, event->primaryKey());
     // Edited from the series' first occurrence still shown, where the root
     // row starts at an earlier one that was deleted or changed: the store
@@ -450,7 +459,7 @@ bool CoreData::doEditAllOperatorWithEvent(const TaskPtr& event, bool autoSyncZVW
     // moved to the new time of day.
     for (const TaskPtr& detached : getAllDetachedEventWithParentID(event->primaryKey())) {
         detached->setCalendarId(event->calendarId());
-        detached->setOccurrence(retimedOccurrence(detached->occurrence(), start, days));
+        detached->setOccurrence(retimed(detached->occurrence()));
         if (!detached->dehydrate()) return false;
     }
     pushEditToSystemCalendar(*this, event, allOccurrences);

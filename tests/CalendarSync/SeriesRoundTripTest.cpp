@@ -329,8 +329,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // dragged with all later ones (counted, floating; with extra dates and a
 // deleted one; extra dates alone, from one of them), or are renamed (changes
 // carried on to later occurrences; two masters of one uid, one occurrence
-// changed twice, an all-day series changed at 00:00 UTC, two rules, an
-// occurrence changed with no series in the file) or retitled (a first
+// changed twice, an all-day series changed at 00:00 UTC, two rules, one and
+// two occurrences changed with no series in the file) or retitled (a first
 // occurrence moved or excluded, all but one excluded, a weekly one in UTC
 // across the clock change; their starts stay).
 // One with a later occurrence changed (another time, title and notes) is
@@ -373,6 +373,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"all-day-changes-at-midnight.ics", {0, 0}, {0, 0}, Renamed},
         {"two-rules.ics", {0, 0}, {0, 0}, Renamed, false},
         {"change-alone.ics", {0, 0}, {0, 0}, Renamed},
+        {"two-changes-alone.ics", {0, 0}, {0, 0}, Renamed},
         {"first-moved-weekly.ics", {0, 0}, {0, 0}, Retitled},
         {"first-excluded-weekly.ics", {0, 0}, {0, 0}, Retitled},
         {"all-but-one-excluded.ics", {0, 0}, {0, 0}, Retitled},
