@@ -600,6 +600,10 @@ void ZoravelAppDelegate::closeApp()
 {
     // From the quit's request on, a later start waits for this copy to end.
     if (m_folderLock) m_folderLock->stopAnswering();
+    // What the windows and the end still read and write waits only briefly
+    // for a lock another program holds: the person asked to quit.
+    if (!m_lockWaitBeforeQuit) m_lockWaitBeforeQuit = RecordStore::busyTimeout();
+    RecordStore::setBusyTimeout(std::min(*m_lockWaitBeforeQuit, quitLockWait));
     // The full sync the launch left for later does not run now; the jobs
     // behind its place (a web pass's push among them) do.
     if (CoreData* manager = dataManager(); manager && manager->icalSync() && !m_calendarStoreSynced)
@@ -657,6 +661,11 @@ void ZoravelAppDelegate::applicationWillTerminate()
 {
     if (m_terminated) return;
     m_terminated = true;
+    // Every step below waits at most briefly for a lock another program
+    // holds (a read too, under an exclusive lock); the changes were saved
+    // as they were made.
+    const std::chrono::milliseconds usualWait = m_lockWaitBeforeQuit.value_or(RecordStore::busyTimeout());
+    RecordStore::setBusyTimeout(std::min(usualWait, quitLockWait));
     // A start from now on waits for this copy to end and then runs, rather
     // than handing over to a copy that is leaving.
     if (m_folderLock) m_folderLock->stopAnswering();
@@ -676,8 +685,6 @@ void ZoravelAppDelegate::applicationWillTerminate()
     // takes away what its reading uses.
     if (!CalCalendarStore::stopBackgroundWork(storeStopWait))
         qWarning() << "The calendar store's worker was still reading at the end; what it read is dropped";
-    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
-    RecordStore::setBusyTimeout(std::min(usualWait, quitLockWait));
     if (const SettingPtr setting = delegateSetting(); setting && databaseOpen) {
         setting->setICalLastSyncTime(Clock::now());
         if (!setting->dehydrate()) qWarning() << "The settings could not be saved at the end";

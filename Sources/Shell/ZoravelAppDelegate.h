@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <chrono>
+#include <optional>
 #include <memory>
 
 class CoreData;
@@ -171,6 +172,8 @@ private:
     bool m_withoutTray = false;
     bool m_handedToRunningCopy = false;
     bool m_terminated = false;
+    // The usual lock wait, kept while a quit asked for waits briefly.
+    std::optional<std::chrono::milliseconds> m_lockWaitBeforeQuit;
     bool m_dataLoaded = false;
     bool m_calendarStoreIndexed = false;
     bool m_mainWindowOpened = false;

@@ -650,26 +650,30 @@ TEST_F(ZoravelAppDelegateTest, QuitWaitsForARunningCalendarJobBeforeTheDatabaseC
 // briefly, is logged as not saved, and the database closes.
 TEST_F(ZoravelAppDelegateTest, QuitUnderAnotherProgramsLockWaitsBrieflyAndClosesTheDatabase)
 {
-    prepareDatabase([](Setting&) {});
-    launchToMainWindow();
-    const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
-    RecordStore::setBusyTimeout(std::chrono::seconds(5));
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(CoreData::databasePath().toUtf8().constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    LogCapture log;
-    QElapsedTimer clock;
-    clock.start();
-    NotificationCenter::defaultCenter().postNotificationName(kApplicationWillTerminateNotification,
-                                                             Application::shared());
-    const qint64 elapsed = clock.elapsed();
-    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_LT(elapsed, 1500) << "the quit waited out the usual lock wait";
-    EXPECT_TRUE(log.contains(QStringLiteral("The settings could not be saved at the end")));
-    EXPECT_FALSE(databaseOpen);
-    EXPECT_EQ(RecordStore::busyTimeout(), std::chrono::seconds(5)) << "the usual wait is back for what follows";
-    RecordStore::setBusyTimeout(usualWait);
+    // A writer's lock, and an exclusive one that holds back reads too.
+    for (const char* hold : {"BEGIN IMMEDIATE", "BEGIN EXCLUSIVE"}) {
+        SCOPED_TRACE(hold);
+        prepareDatabase([](Setting&) {});
+        launchToMainWindow();
+        const std::chrono::milliseconds usualWait = RecordStore::busyTimeout();
+        RecordStore::setBusyTimeout(std::chrono::seconds(5));
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(CoreData::databasePath().toUtf8().constData(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, hold, nullptr, nullptr, nullptr), SQLITE_OK);
+        LogCapture log;
+        QElapsedTimer clock;
+        clock.start();
+        NotificationCenter::defaultCenter().postNotificationName(kApplicationWillTerminateNotification,
+                                                                 Application::shared());
+        const qint64 elapsed = clock.elapsed();
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        EXPECT_LT(elapsed, 1500) << "the quit waited out the usual lock wait";
+        EXPECT_TRUE(log.contains(QStringLiteral("The settings could not be saved at the end")));
+        EXPECT_FALSE(databaseOpen);
+        EXPECT_EQ(RecordStore::busyTimeout(), std::chrono::seconds(5)) << "the usual wait is back for what follows";
+        RecordStore::setBusyTimeout(usualWait);
+    }
 }
 
 TEST_F(ZoravelAppDelegateTest, TheStartUpRunsAFullWebSyncOnlyWithAutomaticWebSyncOn)
