@@ -34,12 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = Fuzz::bytes(data, size);
     QString problem;
+    // As the store and the sync read its files: an event without UID takes
+    // the file's name.
+    const QString fileName = QStringLiteral("fuzzed-file");
     if (const auto task = ICalendarFile::readTask(bytes, &problem)) {
         Fuzz::require(!task->uid.isEmpty(), "a task read has a uid");
         Fuzz::checkDateFromOutside(task->due);
         Fuzz::checkDateFromOutside(task->completedDate);
     }
-    if (const auto texts = ICalendarFile::readExceptionTexts(bytes, &problem)) {
+    if (const auto texts = ICalendarFile::readExceptionTexts(bytes, &problem, fileName)) {
         Fuzz::checkDateFromOutside(Utilities::dateFromString(texts->masterStart));
         for (const QString& text : texts->exceptionDates) {
             Fuzz::require(!text.contains(QLatin1Char(',')), "a list of deleted dates is split");
@@ -50,8 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Fuzz::checkDateFromOutside(Utilities::dateFromString(changed.recurrenceId));
         }
     }
-    // As the store reads its files: an event without UID takes the file's name.
-    const QString fileName = QStringLiteral("fuzzed-file");
     const auto file = ICalendarFile::readEvents(bytes, &problem, fileName);
     if (!file) return 0;
     Fuzz::require(!file->uid.isEmpty(), "an event file read has a uid");
@@ -73,8 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         previous = occurrence.start;
     }
 
-    // A save on the file: what the store writes reads back.
-    auto document = ICalendarFile::parse(bytes);
+    // A save on the file, opened as the store opens it for an edit (an event
+    // without UID given the uid it was read under, so that the edit rewrites
+    // it): what the store writes reads back.
+    auto document = ICalendarFile::parse(bytes, fileName);
     if (!document || !file->master || !ICalendarFile::canWrite(file->master->start)) return 0;
     ICalEventFields fields;
     fields.title = file->master->title;

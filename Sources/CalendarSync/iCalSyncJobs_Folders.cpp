@@ -56,13 +56,14 @@ QStringList recursiveListing(const QString& folder)
 
 // The dates an event file gives, or nothing (logged) when it cannot be read.
 // Read as the store reads its files: another program may leave a link, a
-// FIFO or a device under an event file's name.
+// FIFO or a device under an event file's name, and an event without UID is
+// the one of the file's name.
 std::optional<ICalExceptionTexts> readEventFile(const CalCalendarStore& store, const QString& path)
 {
     const std::optional<QByteArray> bytes = store.readStoreFile(path, CalCalendarStore::StoreFile::Item);
     if (!bytes) return std::nullopt;
     QString problem;
-    auto texts = ICalendarFile::readExceptionTexts(*bytes, &problem);
+    auto texts = ICalendarFile::readExceptionTexts(*bytes, &problem, ICalendarFile::uidWhenNoneOf(path));
     if (!texts) qWarning().noquote() << "Calendar event file" << path << "gives no dates:" << problem;
     return texts;
 }

@@ -330,9 +330,10 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // deleted one; extra dates alone, from one of them), or are renamed (changes
 // carried on to later occurrences; two masters of one uid, one occurrence
 // changed twice, an all-day series changed at 00:00 UTC, two rules, one and
-// two occurrences changed with no series in the file) or retitled (a first
-// occurrence moved or excluded, all but one excluded, a weekly one in UTC
-// across the clock change; their starts stay).
+// two occurrences changed with no series in the file, events without UID,
+// one series' change beside another uid's change of that occurrence) or
+// retitled (a first occurrence moved or excluded, all but one excluded, a
+// weekly one in UTC across the clock change; their starts stay).
 // One with a later occurrence changed (another time, title and notes) is
 // dragged from the fourth on, once as the store takes it and once with a
 // stop before the store splits its file (the next start's full sync finds
@@ -391,6 +392,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"tokyo-mondays-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York", false},
         {"no-uid-once.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-weekly.ics", {0, 0}, {0, 0}, Renamed},
+        {"no-uid-changed-beside-other.ics", {0, 0}, {0, 0}, Renamed, false},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)
@@ -416,9 +418,10 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         QFile fixture(fixtures + QLatin1String(c.fixture));
         ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
         const QString before = QString::fromUtf8(fixture.readAll());
-        // A file without UID is read under its name.
-        const QString uid = before.contains(QStringLiteral("\nUID:"))
-                                ? before.section(QStringLiteral("\nUID:"), 1).section(QLatin1Char('\r'), 0, 0)
+        // A file whose first event has no UID is read under its name.
+        const QString firstEvent = before.section(QStringLiteral("BEGIN:VEVENT"), 1, 1);
+        const QString uid = firstEvent.contains(QStringLiteral("\nUID:"))
+                                ? firstEvent.section(QStringLiteral("\nUID:"), 1).section(QLatin1Char('\r'), 0, 0)
                                 : QFileInfo(QLatin1String(c.fixture)).completeBaseName();
         const TaskPtr read = dataManager().getRootEventWithUID(uid);
         ASSERT_TRUE(read) << uid.toStdString();

@@ -6,6 +6,7 @@
 // so that no other library's helper of the same name is taken for them.
 #include "CalCalendarStore.h"
 
+#include "ICalendarFile.h"
 #include "SerialQueue.h"
 
 #include <QDebug>
@@ -124,11 +125,9 @@ inline QString newUid()
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
-// The uid of a VEVENT without UID in an event file (other readers show
-// such an event): the name of its file.
 inline QString uidWhenNoneOf(const QString& path)
 {
-    return QFileInfo(path).completeBaseName();
+    return ICalendarFile::uidWhenNoneOf(path);
 }
 
 inline QString fileNameOf(const QString& uid)

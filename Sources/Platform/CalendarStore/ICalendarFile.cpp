@@ -3,6 +3,8 @@
 
 #include "GregorianCalendar.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -304,6 +306,11 @@ QString ICalendarFile::storableText(const QString& text, bool lineBreaks)
         }
     }
     return withoutEdgeBlanks(clean);
+}
+
+QString ICalendarFile::uidWhenNoneOf(const QString& path)
+{
+    return QFileInfo(path).completeBaseName();
 }
 
 bool ICalendarFile::canWrite(const Date& date)

@@ -110,10 +110,15 @@ public:
     static std::optional<ICalEventFileData> readEvents(const QByteArray& bytes, QString* problem,
                                                        const QString& uidWhenNone = {});
     static std::optional<ICalTaskData> readTask(const QByteArray& bytes, QString* problem);
-    // The master is the first VEVENT without RECURRENCE-ID; every other
-    // VEVENT of its uid counts as a changed occurrence (those of other uids
-    // are not its). Nothing when the bytes are not iCalendar or hold no VEVENT.
-    static std::optional<ICalExceptionTexts> readExceptionTexts(const QByteArray& bytes, QString* problem);
+    // The VEVENTs of the uid readEvents reads the file as (uidWhenNone as
+    // there): its master and its changed occurrences, those of other uids
+    // being none of its. Nothing when the bytes are not iCalendar or hold no
+    // VEVENT.
+    static std::optional<ICalExceptionTexts> readExceptionTexts(const QByteArray& bytes, QString* problem,
+                                                                const QString& uidWhenNone = {});
+    // The uid a VEVENT without UID of an event file is read under (other
+    // readers show such an event): the name of its file.
+    static QString uidWhenNoneOf(const QString& path);
 
     // The occurrences overlapping [from, to], EXDATEs, cancelled and changed
     // occurrences applied; a rule that cannot be expanded gives the master alone.

@@ -481,7 +481,8 @@ QString firstDateText(icalcomponent* component, icalproperty_kind kind)
 
 }  // namespace
 
-std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteArray& bytes, QString* problem)
+std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteArray& bytes, QString* problem,
+                                                                    const QString& uidWhenNone)
 {
     prepareLibical();
     icalcomponent* root = parseText(bytes);
@@ -497,10 +498,18 @@ std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteA
     }
     ICalExceptionTexts texts;
     // The VEVENTs of other uids in the file are not this series' occurrences.
-    const QString uid = ownUidOf(events);
+    // The series is the one the store reads: a VEVENT without UID is read
+    // under uidWhenNone, so the change of another uid beside it, or a first
+    // VEVENT the store cannot read, must not stand for it.
+    const auto uidOf = [&uidWhenNone](icalcomponent* event) {
+        return icalcomponent_get_first_property(event, ICAL_UID_PROPERTY) ? propertyText(event, ICAL_UID_PROPERTY)
+                                                                           : uidWhenNone;
+    };
+    const std::optional<ICalEventFileData> read = eventsOfRoot(root, nullptr, uidWhenNone);
+    const QString uid = read ? read->uid : ownUidOf(events);
     QList<icalcomponent*> own;
     for (icalcomponent* event : events)
-        if (propertyText(event, ICAL_UID_PROPERTY) == uid) own << event;
+        if (uidOf(event) == uid) own << event;
     // The master and the changes that count, as the store reads them.
     icalcomponent* master = masterOfEvents(own);
     icalproperty* masterStart = master ? icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY) : nullptr;
