@@ -21,6 +21,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -32,23 +34,33 @@
 
 namespace {
 
+// The store's files by the uid they hold, as paths below the store.
+QMap<QString, QString> filesByUid(const QString& store)
+{
+    QMap<QString, QString> files;
+    for (QDirIterator it(store, {QStringLiteral("*.ics")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        QFile file(it.next());
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        const QByteArray text = file.readAll();
+        const qsizetype at = text.indexOf("\nUID:") + 5;
+        files.insert(QString::fromUtf8(text.mid(at, text.indexOf('\r', at) - at)), it.filePath().mid(store.size()));
+    }
+    return files;
+}
+
 // Root events and tasks, those without a link or linked to no file, the
 // store's files and the categories linked to no store calendar.
 std::string holdings(CoreData& manager, const QString& store)
 {
-    QSet<QString> files;
+    const QMap<QString, QString> files = filesByUid(store);
     int events = 0, tasks = 0, items = 0, unlinked = 0, offStore = 0;
-    for (QDirIterator it(store, {QStringLiteral("*.ics")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+    for (QDirIterator it(store, {QStringLiteral("*.ics")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
         (it.next().contains(QStringLiteral("/Tasks/")) ? tasks : events)++;
-        files << it.fileInfo().completeBaseName();
-    }
     sqlite3_stmt* rows = nullptr;
     sqlite3_prepare_v2(RecordStore::sharedDatabase(),
                        "SELECT iCalIdentifier FROM Tasks WHERE parentId = -1 AND taskType IN (0, 1)", -1, &rows, nullptr);
     for (; sqlite3_step(rows) == SQLITE_ROW; ++items)
-        // A file is named after its uid without the dots.
-        if (!files.contains(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0))).remove(QLatin1Char('.'))))
-            ++unlinked;
+        if (!files.contains(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0))))) ++unlinked;
     sqlite3_finalize(rows);
     for (const CalendarPtr& category : manager.getCalendarList())
         if (category->projectType() == 0 && !category->isShared()
@@ -88,8 +100,9 @@ QStringList storeUids(const CalCalendarStore& store)
     return uids;
 }
 
-// A calendar another program made in the store, with one event of its own.
-void writePeerCalendar(const QString& store)
+// A calendar another program made in the store, with one event of its own
+// in a file of that name.
+void writePeerCalendar(const QString& store, const QString& fileName)
 {
     const QString folder = store + QStringLiteral("/PEER-CALENDAR.calendar");
     ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/Events")));
@@ -97,7 +110,7 @@ void writePeerCalendar(const QString& store)
               PropertyList::Error::None);
     const QString start = QDateTime::fromSecsSinceEpoch(qint64(Clock::now().timeIntervalSince1970()) + 2 * 86400, QTimeZone::utc()).toString(
         QStringLiteral("yyyyMMdd'T'hh0000'Z'"));
-    QFile file(folder + QStringLiteral("/Events/peer-event-1@peertest.ics"));
+    QFile file(folder + QStringLiteral("/Events/") + fileName);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Peer//EN\r\nBEGIN:VEVENT\r\nUID:peer-event-1@peer.test\r\n"
                "DTSTAMP:20140101T000000Z\r\nDTSTART:" + start.toLatin1() + "\r\nDURATION:PT1H\r\nSUMMARY:Peer\r\n"
@@ -117,7 +130,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     // zone as a start would, and shows and keeps the backup's instants.
     enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten,
                           FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent,
-                          InAnotherZone };
+                          BesideAFileNamedOtherwise, InAnotherZone };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
@@ -127,6 +140,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         {"from a store folder empty at the first start", BackedUp::FromAnEmptyStoreFolder, 1},
         {"with the store sync off since the start", BackedUp::WithTheSyncOffSinceTheStart, 1},
         {"beside another program's calendar and event", BackedUp::BesideAnotherProgramsEvent, 1},
+        {"beside another program's event in a file not named after its uid", BackedUp::BesideAFileNamedOtherwise, 1},
         {"in New York, restored in Paris without zone support", BackedUp::InAnotherZone, 1}};
     NetworkStatus::instance().setOverride(0);
     // What the rounds check is what is linked, not what reached the disk.
@@ -135,7 +149,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(name);
         SCOPED_TRACE(round);
-        const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent;
+        const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent || backedUp == BackedUp::BesideAFileNamedOtherwise;
         const bool moved = backedUp == BackedUp::InAnotherZone;
         std::optional<ScopedTimeZone> machineZone;
         if (moved) {
@@ -147,7 +161,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                                         : "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
         ScopedDataHome home;
         QTemporaryDir storeFolder;
-        if (peer) writePeerCalendar(storeFolder.path());
+        if (peer)
+            writePeerCalendar(storeFolder.path(), backedUp == BackedUp::BesideAFileNamedOtherwise
+                                                      ? QStringLiteral("paris-sat.ics")
+                                                      : QStringLiteral("peer-event-1@peertest.ics"));
         CoreData manager;
         CoreData::setShared(&manager);
         ASSERT_TRUE(manager.init());
@@ -209,6 +226,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         }
         // Read first: links written meanwhile would be in the database, not the backup.
         const QStringList backedUpUids = linkedUids(manager);
+        const QMap<QString, QString> backedUpFiles = filesByUid(storeFolder.path());
         const std::optional<QByteArray> backup = BackupFile::databaseSnapshot();
         ASSERT_TRUE(backup);
         fullSync();
@@ -231,6 +249,14 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         // Each item and calendar goes back under the uid the backup holds.
         const QStringList restored = storeUids(*store);
         for (const QString& uid : backedUpUids) EXPECT_TRUE(restored.contains(uid)) << uid.toStdString();
+        // And under the file name it had: readers that follow the names
+        // would see a deletion and an addition otherwise.
+        const QMap<QString, QString> restoredFiles = filesByUid(storeFolder.path());
+        for (const QString& uid : backedUpUids) {
+            const QString item = uid.mid(5);
+            if (!uid.startsWith(QLatin1String("item ")) || !backedUpFiles.contains(item)) continue;
+            EXPECT_EQ(restoredFiles.value(item).toStdString(), backedUpFiles.value(item).toStdString()) << item.toStdString();
+        }
         EXPECT_EQ(linkedUids(manager), restored);
         if (moved) {
             constexpr qint64 paris = 53392;

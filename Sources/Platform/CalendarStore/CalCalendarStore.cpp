@@ -222,6 +222,8 @@ bool CalCalendarStore::removeCalendar(const CalCalendarPtr& calendar, CalError* 
     if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
     // The removal takes symbolic links inside away as links, never what they name.
     if (refusesLinkedPathLocked(entry->folder, error)) return false;
+    for (const FileEntry& file : std::as_const(entry->events)) rememberNameLocked(file, false);
+    for (const FileEntry& file : std::as_const(entry->tasks)) rememberNameLocked(file, true);
     if (!QDir(entry->folder).removeRecursively())
         return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
                                                     QStringLiteral("cannot remove ") + entry->folder));
@@ -349,8 +351,25 @@ ICalEventFields fieldsOf(const CalEvent& event)
 bool CalCalendarStore::nameIsTakenLocked(const CalendarEntry* calendar, const QString& uid) const
 {
     struct stat existing {};
-    const QString path = calendar->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid);
+    const QString folder = calendar->folder + QLatin1Char('/') + eventsFolder;
+    const QString path = folder + QLatin1Char('/') + newFileNameLocked(folder, false, uid);
     return ::lstat(QFile::encodeName(path).constData(), &existing) == 0;
+}
+
+QString CalCalendarStore::newFileNameLocked(const QString& folder, bool tasks, const QString& uid) const
+{
+    const QString former = m_removedNames[tasks ? 1 : 0].value(uid);
+    struct stat existing {};
+    if (!former.isEmpty() && ::lstat(QFile::encodeName(folder + QLatin1Char('/') + former).constData(), &existing) != 0)
+        return former;
+    return fileNameOf(uid);
+}
+
+void CalCalendarStore::rememberNameLocked(const FileEntry& file, bool tasks)
+{
+    const QString name = QFileInfo(file.path).fileName();
+    if (file.usable() && !file.uid.isEmpty() && name != fileNameOf(file.uid))
+        m_removedNames[tasks ? 1 : 0].insert(file.uid, name);
 }
 
 bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* error)
@@ -374,7 +393,8 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
             document->writeMaster(uid, fields);
         }
         document->settleStartOnRule();
-        const QString path = target->folder + QLatin1Char('/') + eventsFolder + QLatin1Char('/') + fileNameOf(uid);
+        const QString folder = target->folder + QLatin1Char('/') + eventsFolder;
+        const QString path = folder + QLatin1Char('/') + newFileNameLocked(folder, false, uid);
         const QByteArray bytes = document->toBytes();
         if (!writeFileLocked(path, bytes, error)) return false;
         indexWrittenLocked(target, false, path, bytes, *document);
@@ -572,11 +592,17 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
             continue;
         }
         // A uid whose name another file holds on the disk gets a new one as
-        // its file is linked in (no lookup of each name here).
+        // its file is linked in (no lookup of each name here, but of a name
+        // a removed file of the uid had).
         QString uid = event->uid();
-        if (uid.isEmpty() || taken.contains(folder + QLatin1Char('/') + fileNameOf(uid))) uid = newUid();
+        QString path = folder + QLatin1Char('/') + newFileNameLocked(folder, false, uid);
+        if (!uid.isEmpty() && taken.contains(path)) path = folder + QLatin1Char('/') + fileNameOf(uid);
+        if (uid.isEmpty() || taken.contains(path)) {
+            uid = newUid();
+            path = folder + QLatin1Char('/') + fileNameOf(uid);
+        }
         file.uid = uid;
-        file.path = folder + QLatin1Char('/') + fileNameOf(uid);
+        file.path = path;
         file.fields = fieldsOf(*event);
         taken.insert(file.path);
         files.push_back(std::move(file));
@@ -615,8 +641,8 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
                     break;
                 }
                 bool nameTaken = false;
-                problem = writeBeside(file.folderFd, QFile::encodeName(fileNameOf(file.uid)), bytes, &written, &linked, true,
-                                      &nameTaken);
+                problem = writeBeside(file.folderFd, QFile::encodeName(QFileInfo(file.path).fileName()), bytes, &written,
+                                      &linked, true, &nameTaken);
                 if (!nameTaken) break;
             }
             (linked ? file.refused : file.failed) = problem;
@@ -729,6 +755,7 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
                            || (span == CalSpanFutureEvents && firstOccurrence);
     // A file that holds events of other uids as well loses only this one's.
     if (wholeFile && !document->holdsOtherEvents()) {
+        rememberNameLocked(lastRead, false);
         const bool removed = removeFileLocked(path, error);
         reindexFileLocked(calendar, false, path);
         return removed && reportCalError(error, CalError::none());
@@ -770,10 +797,11 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
     CalendarEntry* source = location ? location->calendar : nullptr;
     if (source && source != target && refusesWritesLocked(source, error, QStringLiteral("task"))) return false;
     QString uid = location ? location->file->uid : task->uid();
+    const QString folder = target->folder + QLatin1Char('/') + tasksFolder;
     struct stat existing {};
     if (uid.isEmpty()
         || (!location
-            && ::lstat(QFile::encodeName(target->folder + QLatin1Char('/') + tasksFolder + QLatin1Char('/') + fileNameOf(uid)).constData(),
+            && ::lstat(QFile::encodeName(folder + QLatin1Char('/') + newFileNameLocked(folder, true, uid)).constData(),
                        &existing) == 0))
         uid = newUid();
     const QString oldPath = location ? location->file->path : QString();
@@ -797,8 +825,8 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
         document = ICalendarFile::newCalendar();
     }
     document->writeTask(uid, data);
-    const QString fileName = location ? QFileInfo(oldPath).fileName() : fileNameOf(uid);
-    const QString path = target->folder + QLatin1Char('/') + tasksFolder + QLatin1Char('/') + fileName;
+    const QString fileName = location ? QFileInfo(oldPath).fileName() : newFileNameLocked(folder, true, uid);
+    const QString path = folder + QLatin1Char('/') + fileName;
     const QByteArray bytes = document->toBytes();
     if (!writeFileLocked(path, bytes, error)) return false;
     bool removed = true;
@@ -819,6 +847,7 @@ bool CalCalendarStore::removeTask(const CalTaskPtr& task, CalError* error)
     if (!location) return false;
     CalendarEntry* calendar = location->calendar;
     const QString path = location->file->path;
+    rememberNameLocked(*location->file, true);
     const bool removed = removeFileLocked(path, error);
     reindexFileLocked(calendar, true, path);
     return removed && reportCalError(error, CalError::none());

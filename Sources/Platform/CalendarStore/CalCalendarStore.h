@@ -250,6 +250,12 @@ private:
     // Whether the calendar's Events folder holds something under the file
     // name of the uid (a file the index could not read, say: not ours).
     bool nameIsTakenLocked(const CalendarEntry* calendar, const QString& uid) const;
+    // The name a new file of the uid takes in that Events or Tasks folder:
+    // the name of the uid's file this store removed, when that was not the
+    // uid's own and nothing holds it there now, else the uid's own.
+    QString newFileNameLocked(const QString& folder, bool tasks, const QString& uid) const;
+    // Keeps the name of a file about to be removed when it is not its uid's own.
+    void rememberNameLocked(const FileEntry& file, bool tasks);
     static CalEventPtr eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
                                const CalCalendarPtr& calendar);
     static CalTaskPtr taskFrom(const FileEntry& file, const CalendarEntry& calendar);
@@ -272,6 +278,13 @@ private:
     mutable std::recursive_mutex m_mutex;
     mutable std::unique_ptr<Index> m_index;
     mutable QSet<QString> m_logged;
+    // The names of the files of other programs (named other than after
+    // their uid) this store removed, by uid (events, tasks). A uid written
+    // again goes back under its file's name: a restore takes the old
+    // database's copies away before it writes the backup's items back, and
+    // readers and sync tools that follow the file names would otherwise see
+    // each such item deleted and another one added.
+    QHash<QString, QString> m_removedNames[2];
     mutable bool m_watchRequested = false;
     bool m_rescanWhenWatched = false;  // the first index was made before the watching
     std::unordered_map<std::thread::id, PendingWrites> m_pending;
