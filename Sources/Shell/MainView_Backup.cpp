@@ -200,7 +200,12 @@ bool MainView::restoreFile(const QString& path, const QString& key)
     // Everything about the file is checked before anything changes.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        showRestoreError(path, file.errorString());
+        // An automatic backup listed before a newer one took its place is
+        // gone: that is what the user hears, not that the file is no backup.
+        const bool gone = !QFileInfo::exists(path);
+        showRestoreError(path, gone ? QStringLiteral("it is no longer there") : file.errorString(),
+                         gone ? TextTable::localizedString(QStringLiteral("restoreGoneMessage"))
+                              : TextTable::localizedString(QStringLiteral("restoreErrorMessage")));
         return false;
     }
     const QByteArray bytes = file.readAll();

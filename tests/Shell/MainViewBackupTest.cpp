@@ -422,6 +422,8 @@ TEST_F(MainViewBackupTest, FilesThatCannotBeRestoredShowTheErrorAndChangeNothing
         ScriptedAlertPresenter alerts;
         alerts.scriptButton(AlertResponse::firstButton);
         EXPECT_FALSE(view->restoreFile(scratch(QStringLiteral("missing.bkzvm")), manualKey));
+        ASSERT_EQ(alerts.requests().size(), 1);
+        EXPECT_EQ(alerts.requests().first().informativeText, text("restoreGoneMessage"));
         expectUnchanged(before, "a missing file");
     }
     {

@@ -186,6 +186,7 @@ TEST_F(PrefBackupViewTest, ABackupDeletedSinceTheListWasLoadedShowsTheErrorAndTh
     table.mouseDown(clickOnRow(table, 0));
     ASSERT_EQ(alerts.requests().size(), 2);
     EXPECT_EQ(alerts.requests()[1].messageText, text("restoreErrorText"));
+    EXPECT_EQ(alerts.requests()[1].informativeText, text("restoreGoneMessage")) << "gone, not damaged";
     EXPECT_EQ(markers(), (QList<int>{1, 2}));
     EXPECT_EQ(table.numberOfRows(), 1);
 }
