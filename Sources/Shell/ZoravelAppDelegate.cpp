@@ -48,11 +48,13 @@
 
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QEvent>
 
 #include <algorithm>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <QTextStream>
 
 namespace {
@@ -91,7 +93,7 @@ ZoravelAppDelegate::~ZoravelAppDelegate()
 {
     for (ScheduledTimer* timer :
          {&m_splashTimer, &m_mainViewTimer, &m_showSplashTimer, &m_openWindowTimer, &m_prepareListsTimer, &m_prepareWindowTimer,
-          &m_buildAheadTimer, &m_storeSyncTimer})
+          &m_buildAheadTimer, &m_storeSyncTimer, &m_storeIndexTimer})
         timer->invalidate();
     NotificationCenter::defaultCenter().removeObserver(this);
     if (m_mainView) m_mainView->setOpenWindowHandler({});
@@ -447,7 +449,8 @@ void ZoravelAppDelegate::makeMainView()
 // is one): the categories and the working list as the database holds them.
 // The full sync with the calendar store follows the window's opening: its
 // index of a large store (every file read and parsed) and its pairing of
-// every item took seconds that the window waited for. Until it has run,
+// every item took seconds that the window waited for; the index starts
+// once the window has drawn (indexCalendarStoreOnceDrawn). Until it has run,
 // the window shows what the last sync and the edits since left; the jobs
 // of edits made meanwhile are ordered with it by the sync's discipline, and
 // what the store still owes them is in the database, as at any full sync.
@@ -462,6 +465,39 @@ void ZoravelAppDelegate::loadDataOnce()
     StartupTrace::mark("lists load");
     sync->loadListsBeforeFullSync();
     StartupTrace::mark("lists loaded");
+}
+
+void ZoravelAppDelegate::indexCalendarStoreOnceDrawn()
+{
+    if (m_calendarStoreIndexRequested || m_storeIndexTimer.isValid()) return;
+    // Begun under the splash, the index's readers, even at their lower
+    // priority, took cores from the window's build, its first drawing and
+    // the display server's work on it (most where there are only two).
+    if (Window* window = mainWindow()) window->installEventFilter(this);
+    m_storeIndexTimer = Scheduler::current().scheduleTimer(storeIndexLatestDelay, false, [this] { indexCalendarStore(); });
+}
+
+bool ZoravelAppDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    // A paint of the window on screen, not one rendered ahead off it: the
+    // index starts on the next turn, once the drawing has been flushed.
+    if (event->type() == QEvent::Paint && watched == mainWindow() && mainWindow()->windowHandle()
+        && mainWindow()->windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] { indexCalendarStore(); });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ZoravelAppDelegate::indexCalendarStore()
+{
+    m_storeIndexTimer.invalidate();
+    if (Window* window = mainWindow()) window->removeEventFilter(this);
+    if (std::exchange(m_calendarStoreIndexRequested, true) || m_terminated) return;
+    CoreData* manager = dataManager();
+    iCalSync* sync = manager ? manager->icalSync() : nullptr;
+    if (!sync) return;
+    StartupTrace::mark("store index");
     const QPointer<ZoravelAppDelegate> delegate(this);
     sync->whenStoreIndexed([delegate] {
         if (!delegate) return;
@@ -573,7 +609,7 @@ void ZoravelAppDelegate::openMainWindow()
     // open as the tray sees it, so the tray's next click closes it. A click
     // meanwhile has opened it already.
     if (!controller->isActive()) controller->setActive(true);
-    if (!std::exchange(m_mainWindowOpened, true)) syncCalendarStoreWhenDue();
+    if (!std::exchange(m_mainWindowOpened, true)) indexCalendarStoreOnceDrawn();
 }
 
 void ZoravelAppDelegate::bringWindowForward()

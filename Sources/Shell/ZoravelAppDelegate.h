@@ -127,10 +127,14 @@ public:
     // reading it was doing (one file: it stops before the next).
     static constexpr std::chrono::milliseconds storeStopWait{1000};
     static constexpr double splashShowDelay = 0.1;
-    // The full calendar sync's delay after the window opened (or after the
-    // store's files were read, when that came later): the window's first
-    // drawing goes first.
+    // The full calendar sync's delay after the store's files were read
+    // (they are read once the window has drawn): the window's next drawing
+    // goes first.
     static constexpr double storeSyncDelay = 0.1;
+    // When no first drawing of the main window is seen (a window closed at
+    // once, a display that never exposes it), the store's index starts this
+    // long after the window's opening all the same.
+    static constexpr double storeIndexLatestDelay = 1.0;
 
 private:
     // The sync, then the view; makeMainView only makes the view.
@@ -141,11 +145,17 @@ private:
     bool claimDataFolder();
     void observeActivation();
     void showStartUpWizard();
-    // The start's data: the lists as the database holds them, and the
-    // store's index started in the background; the full sync follows.
+    // The start's data: the lists as the database holds them; the store's
+    // index and the full sync follow the window.
     void loadDataOnce();
     // The full sync once the window has opened and the store's files are read.
     void syncCalendarStoreWhenDue();
+    // The store's first index, once the main window has first drawn on
+    // screen (or storeIndexLatestDelay after its opening): its readers would
+    // compete with the window's build and first drawing for the cores.
+    void indexCalendarStoreOnceDrawn();
+    void indexCalendarStore();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeDatabase();
 
     std::unique_ptr<DataFolderLock> m_folderLock;
@@ -175,10 +185,12 @@ private:
     // The usual lock wait, kept while a quit asked for waits briefly.
     std::optional<std::chrono::milliseconds> m_lockWaitBeforeQuit;
     bool m_dataLoaded = false;
+    bool m_calendarStoreIndexRequested = false;
     bool m_calendarStoreIndexed = false;
     bool m_mainWindowOpened = false;
     bool m_calendarStoreSynced = false;
     ScheduledTimer m_storeSyncTimer;
+    ScheduledTimer m_storeIndexTimer;
     // The main controller shows the main view (not the splash) from then on.
     bool m_mainWindowInstalled = false;
 };

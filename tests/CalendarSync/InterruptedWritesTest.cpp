@@ -1,6 +1,7 @@
 // What a write to the store left when the program was killed in the middle
 // (the file it was filling beside its place) goes at the next start; the
-// store's own files and anything that is not a regular file stay.
+// store's own files, anything that is not a regular file, and what a link
+// in the store leads to stay.
 #include "CalendarSyncFixture.h"
 
 #include <sys/stat.h>
@@ -13,6 +14,10 @@ TEST_F(InterruptedWritesTest, OnlyTheRegularPartFilesOfInterruptedWritesAreRemov
 {
     const QString events = calendarFolder() + QStringLiteral("/Events");
     ASSERT_TRUE(QDir().mkpath(events));
+    // A folder outside the store, linked into it: not walked.
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    ASSERT_TRUE(QFile::link(outside.path(), calendarFolder() + QStringLiteral("/Linked")));
     const struct {
         QString path;
         bool fifo;
@@ -22,6 +27,7 @@ TEST_F(InterruptedWritesTest, OnlyTheRegularPartFilesOfInterruptedWritesAreRemov
         {calendarFolder() + QStringLiteral("/Info.plist.zz1.part"), false, false},
         {events + QStringLiteral("/A2.ics"), false, true},
         {events + QStringLiteral("/pipe.ics.q1.part"), true, true},
+        {outside.path() + QStringLiteral("/B1.ics.x7.part"), false, true},
     };
     for (const auto& file : files) {
         if (file.fifo) {
