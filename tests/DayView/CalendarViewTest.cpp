@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -188,41 +189,24 @@ TEST_F(CalendarViewTest, EventsStartingTogetherShareTheWidthAndOverlapsAreIndent
     EXPECT_EQ(boxNamed(QStringLiteral("New York"))->frame(), QRectF(60, 9.5 * 46 + 23, a - 7, 23));
 }
 
-// Shown in Paris, an event of another zone is on the day of its shown
-// times, a one-off as an occurrence of a series: New York's evening is
-// Paris's next night, Tokyo's early morning Paris's evening before.
-TEST_F(CalendarViewTest, AnEventOfAnotherZoneIsOnTheDayOfItsShownTimes)
+// Shown in Paris, a daily series of another zone is on the day of its shown
+// times: New York's 20:00 is Paris's 02:00 the day after, Tokyo's 06:00
+// Paris's 22:00 the day before.
+TEST_F(CalendarViewTest, ASeriesOfAnotherZoneIsOnTheDayOfItsShownTimes)
 {
     setting().setTzSupport(1);
     setting().setCurrentTZ(parisZone);
-    struct Case {
-        const char* name = "";
-        const char* zone = "";
-        Date start;  // its own zone's clock
-        bool daily = false;
-        double y = 0;  // on 15 January
-    };
-    const Case cases[] = {
-        {"New York at 20:00 on the 14th", "America/New_York", localDate(2014, 1, 14, 20), false, 2 * 46 + 23},
-        {"New York daily at 20:00", "America/New_York", localDate(2014, 1, 10, 20), true, 2 * 46 + 23},
-        {"Tokyo daily at 06:00", "Asia/Tokyo", localDate(2014, 1, 10, 6), true, 22 * 46 + 23},
-    };
-    for (const Case& c : cases) {
-        const TaskPtr event = addEvent(QString::fromLatin1(c.name), c.start, c.start.dateByAddingTimeInterval(3600));
-        event->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.zone)));
-        if (c.daily) {
-            event->setDuration(60);
-            event->setRepeatType(1);
-            event->setIsRepeatForever(1);
-            event->setRepeatStartDate(c.start);
-        }
-        ASSERT_TRUE(event->dehydrate());
+    for (const auto& [zone, hour, shownHour] : {std::tuple{"America/New_York", 20, 2}, {"Asia/Tokyo", 6, 22}}) {
+        const TaskPtr series = addEvent(QString::fromLatin1(zone), localDate(2014, 1, 10, hour), localDate(2014, 1, 10, hour + 1));
+        series->setTz(dataManager().getTimeZoneId(QString::fromLatin1(zone)));
+        series->setRepeatType(1);
+        series->setIsRepeatForever(1);
+        series->setRepeatStartDate(series->startTime());
+        ASSERT_TRUE(series->dehydrate());
         grid().reloadData();
-        const TaskView* box = boxNamed(QString::fromLatin1(c.name));
-        ASSERT_NE(box, nullptr) << c.name;
-        EXPECT_EQ(box->frame().y(), c.y) << c.name;
-        EXPECT_EQ(grid().eventBoxes().size(), 1u) << c.name << ": once, not also on its own day's place";
-        dataManager().doWithAllTasksEventsAdes(TaskList{event}, 1);
+        ASSERT_EQ(grid().eventBoxes().size(), 1u) << zone;
+        EXPECT_EQ(grid().eventBoxes().front()->frame().y(), shownHour * 46 + 23) << zone;
+        dataManager().doWithAllTasksEventsAdes(TaskList{series}, 1);
     }
 }
 

@@ -169,8 +169,7 @@ TEST_F(CoreDataEventListsTest, ARangeListsTheEventsOfShownCategoriesFromTheDatab
     ASSERT_TRUE(newYork->dehydrate());
     QStringList shown;
     for (const TaskPtr& item : dataManager().getEventListFromDate(localDate(2014, 1, 13), localDate(2014, 1, 15)))
-        if (item->taskName() == newYork->taskName())
-            shown.append(Utilities::getShortDateTimeStringFromDate(item->tzStartTime()));
+        if (item->parentId() == newYork->primaryKey()) shown.append(Utilities::getShortDateTimeStringFromDate(item->tzStartTime()));
     EXPECT_EQ(shown, (QStringList{"2014-01-13 02:00:00", "2014-01-14 02:00:00", "2014-01-15 02:00:00"}));
 }
 

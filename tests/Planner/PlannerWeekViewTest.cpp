@@ -28,6 +28,9 @@
 #include <QMouseEvent>
 #include <QMimeData>
 
+#include <algorithm>
+#include <tuple>
+
 namespace PlannerWeekViewTests {
 
 Date day(int year, int month, int dayOfMonth, int hour = 0, int minute = 0)
@@ -227,32 +230,25 @@ TEST_F(PlannerWeekViewTest, AReloadGathersTheWeekAndOpensOrRevealsItsItems)
 }
 
 // Shown in Paris, a daily series of another zone has a block on every day
-// of the week, at its shown time: New York's 20:00 is Paris's 02:00 the day
-// after (Sunday's block is Saturday's occurrence, before the week), Tokyo's
-// 06:00 Paris's 23:00 the day before (Saturday's is next Sunday's).
+// of the week: New York's 20:00 is Paris's 02:00 the day after (Sunday's is
+// Saturday's occurrence), Tokyo's 06:00 Paris's 23:00 the day before.
 TEST_F(PlannerWeekViewTest, ADailySeriesOfAnotherZoneHasABlockOnEveryShownDay)
 {
     setting().setTzSupport(1);
-    struct Case {
-        const char* zone = "";
-        int hour = 0;       // its own clock
-        int shownHour = 0;  // Paris's
-    };
-    for (const Case& c : {Case{"America/New_York", 20, 2}, Case{"Asia/Tokyo", 6, 23}}) {
-        const TaskPtr series = store(0, day(2024, 4, 1, c.hour), day(2024, 4, 1, c.hour + 1));
-        series->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.zone)));
+    for (const auto& [zone, hour, shownHour] : {std::tuple{"America/New_York", 20, 2}, {"Asia/Tokyo", 6, 23}}) {
+        const TaskPtr series = store(0, day(2024, 4, 1, hour), day(2024, 4, 1, hour + 1));
+        series->setTz(dataManager().getTimeZoneId(QString::fromLatin1(zone)));
         series->setRepeatType(1);
         series->setIsRepeatForever(1);
         series->setRepeatStartDate(series->startTime());
         ASSERT_TRUE(series->dehydrate());
         show(day(2024, 4, 10));
-        std::vector<Date> shown;
+        std::vector<Date> shown, expected;
         for (const PlannerWeeklyItemView* block : views<PlannerWeeklyItemView>(m_planner->weeklyPane()))
             if (block->task()->parentId() == series->primaryKey()) shown.push_back(block->task()->tzStartTime());
+        for (int column = 0; column < 7; ++column) expected.push_back(day(2024, 4, 7 + column, shownHour));
         std::sort(shown.begin(), shown.end());
-        std::vector<Date> expected;
-        for (int column = 0; column < 7; ++column) expected.push_back(day(2024, 4, 7 + column, c.shownHour));
-        EXPECT_EQ(shown, expected) << c.zone;
+        EXPECT_EQ(shown, expected) << zone;
         dataManager().doWithAllTasksEventsAdes(TaskList{series}, 1);
     }
 }

@@ -112,7 +112,7 @@ TEST(CustomNSDatePicker, ShowsTheProgramsTwelveOrTwentyFourHourClock)
     const bool previous = Utilities::use24HourClock();
     for (const auto& [uses24, shown] : {std::pair{true, "15:05"}, std::pair{false, "3:05 PM"}}) {
         Utilities::setUse24HourClock(uses24);
-        CustomNSDatePicker picker(QRectF(0, 0, 160, 22));
+        CustomNSDatePicker picker;
         picker.setDateValue(GregorianCalendar::dateFromFields(2026, 3, 14, 15, 5, 0));
         EXPECT_TRUE(picker.editor()->text().endsWith(QLatin1String(shown))) << picker.editor()->text().toStdString();
     }
