@@ -944,12 +944,19 @@ QList<TaskList> CoreData::gatherTimedEventsOfDays(const Date& firstDay, const Da
     for (const TaskPtr& item : repeating)
         if (item->taskType() == ItemKind::Event && item->repeatType() > 0)
             series.emplace_back(item, item->recurrenceSeries());
+    // An occurrence belongs to the day of its shown times, as a one-off
+    // does: with zone support one of another zone may be shown on a day
+    // before or after its own, so the occurrences of the days round it are
+    // taken too and the shown range decides.
+    const qint64 margin = setting && setting->tzSupport() ? displayZoneMarginDays : 0;
     QList<TaskList> lists;
     lists.reserve(qsizetype(days.size()));
     for (Day& day : days) {
         TaskList instances;
+        const Date from = DateExtensions::dateByAddingDays(day.date, -margin);
+        const Date to = DateExtensions::dateByAddingDays(day.date, margin);
         for (const auto& [root, rule] : series)
-            for (const Date& occurrence : RecurrenceExpander::occurrences(rule, day.date, day.date, false))
+            for (const Date& occurrence : RecurrenceExpander::occurrences(rule, from, to, false))
                 addInstanceTask(root, instances, takeNextInstanceKey(), occurrence);
         day.events.append(getEventListFromTaskList(instances, day.date, day.date, QString()));
         Utilities::sortList(day.events, &Task::startTime);
@@ -961,8 +968,13 @@ QList<TaskList> CoreData::gatherTimedEventsOfDays(const Date& firstDay, const Da
 TaskList CoreData::getEventListFromDate(const Date& fromDate, const Date& toDate) const
 {
     const TaskList items = loadEventsOfVisibleCategories(fromDate, toDate);
+    // Occurrences whose own days lie just outside the range may be shown in
+    // it in the display zone: the shown range below decides.
+    const SettingPtr setting = currentSetting();
+    const qint64 margin = setting && setting->tzSupport() ? displayZoneMarginDays : 0;
     TaskList instances;
-    fillRepeatEventInstances(items, instances, fromDate, toDate);
+    fillRepeatEventInstances(items, instances, DateExtensions::dateByAddingDays(fromDate, -margin),
+                             DateExtensions::dateByAddingDays(toDate, margin));
     TaskList events = getEventOnlyListFromTaskList(items, fromDate, toDate, QString());
     events.append(getEventListFromTaskList(instances, fromDate, toDate, QString()));
     return events;

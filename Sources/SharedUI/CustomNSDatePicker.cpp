@@ -1,5 +1,7 @@
 #include "CustomNSDatePicker.h"
 
+#include "Utilities.h"
+
 #include <QDateTimeEdit>
 #include <QEvent>
 #include <QFocusEvent>
@@ -25,6 +27,9 @@ CustomNSDatePicker::CustomNSDatePicker(const QRectF& frame, QWidget* parent)
     : DatePicker(frame, parent, DatePickerElements::DateHourMinute)
 {
     setTextFont(Font::fontWithName(QStringLiteral("Lucida Grande"), fontSize));
+    // The clock of every other time the program shows, not the kit picker's
+    // own 24-hour default.
+    setUses24HourClock(Utilities::use24HourClock());
     QDateTimeEdit* edit = editor();
     // The box is ours to draw: the stock editor keeps no frame and no fill.
     edit->setFrame(false);

@@ -316,6 +316,10 @@ void ZoravelAppDelegate::initMainViewUI()
     // window for itself, and that docking is not the one the user saved.
     const SettingPtr saved = delegateSetting();
     const qint64 dockStatus = saved ? saved->dockStatus() : 0;
+    // A planner docks the window itself: its docking says nothing of the
+    // pin, which comes back as it was saved.
+    const bool plannerShown = saved && (saved->isWeekPlannerPinned() != 0 || saved->isMonthPlannerPinned() != 0);
+    const bool savedPinned = saved && saved->isPinned() != 0;
     StartupTrace::mark("main view build");
     initUserInterface();
     StartupTrace::mark("main view built");
@@ -325,7 +329,7 @@ void ZoravelAppDelegate::initMainViewUI()
         if (ZVWSync* sync = dataManager()->zvwSync()) sync->backgroundFullSync(nullptr);
 
     // Docking pins the window and the pin is then flipped: a docked window
-    // starts unpinned.
+    // starts unpinned, unless a planner docked it and it was pinned.
     switch (dockStatus) {
     case -1:
     case 1:
@@ -333,6 +337,7 @@ void ZoravelAppDelegate::initMainViewUI()
             m_mainView->dockLeft();
         else
             m_mainView->dockRight();
+        if (plannerShown && savedPinned) break;
         m_mainView->togglePinBtn()->setState(0);
         m_mainView->togglePin();
         break;

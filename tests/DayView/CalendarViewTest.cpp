@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -186,6 +187,27 @@ TEST_F(CalendarViewTest, EventsStartingTogetherShareTheWidthAndOverlapsAreIndent
     EXPECT_EQ(boxNamed(QStringLiteral("nine"))->frame(), QRectF(55, 9 * 46 + 23, a / 2 - 2, 50 * 46 / 60.0));
     EXPECT_EQ(boxNamed(QStringLiteral("nine ten"))->frame().x(), 55 + a / 2);
     EXPECT_EQ(boxNamed(QStringLiteral("New York"))->frame(), QRectF(60, 9.5 * 46 + 23, a - 7, 23));
+}
+
+// Shown in Paris, a daily series of another zone is on the day of its shown
+// times: New York's 20:00 is Paris's 02:00 the day after, Tokyo's 06:00
+// Paris's 22:00 the day before.
+TEST_F(CalendarViewTest, ASeriesOfAnotherZoneIsOnTheDayOfItsShownTimes)
+{
+    setting().setTzSupport(1);
+    setting().setCurrentTZ(parisZone);
+    for (const auto& [zone, hour, shownHour] : {std::tuple{"America/New_York", 20, 2}, {"Asia/Tokyo", 6, 22}}) {
+        const TaskPtr series = addEvent(QString::fromLatin1(zone), localDate(2014, 1, 10, hour), localDate(2014, 1, 10, hour + 1));
+        series->setTz(dataManager().getTimeZoneId(QString::fromLatin1(zone)));
+        series->setRepeatType(1);
+        series->setIsRepeatForever(1);
+        series->setRepeatStartDate(series->startTime());
+        ASSERT_TRUE(series->dehydrate());
+        grid().reloadData();
+        ASSERT_EQ(grid().eventBoxes().size(), 1u) << zone;
+        EXPECT_EQ(grid().eventBoxes().front()->frame().y(), shownHour * 46 + 23) << zone;
+        dataManager().doWithAllTasksEventsAdes(TaskList{series}, 1);
+    }
 }
 
 TEST_F(CalendarViewTest, AGroupStartingUnderARunningBoxIsIndentedUntilAFreeStart)

@@ -157,6 +157,20 @@ TEST_F(CoreDataEventListsTest, ARangeListsTheEventsOfShownCategoriesFromTheDatab
                                     "sunday night 2014-01-12 22:00:00"}));
     EXPECT_EQ(describe(events.mid(3)), (QStringList{"stand-up 2014-01-13 09:00:00", "stand-up 2014-01-14 09:00:00",
                                                     "stand-up 2014-01-15 09:00:00"}));
+
+    // Shown in Paris, New York's 20:00 is the next day's 02:00: the range
+    // holds the occurrences shown in it, from the one of the day before.
+    dataManager().loadTimeZones();
+    setting().setTzSupport(1);
+    setting().setCurrentTZ(dataManager().getTimeZoneId(QStringLiteral("Europe/Paris")));
+    const TaskPtr newYork = weeklyForever(QStringLiteral("New York"), localDate(2014, 1, 6, 20, 0));
+    newYork->setRepeatType(1);
+    newYork->setTz(dataManager().getTimeZoneId(QStringLiteral("America/New_York")));
+    ASSERT_TRUE(newYork->dehydrate());
+    QStringList shown;
+    for (const TaskPtr& item : dataManager().getEventListFromDate(localDate(2014, 1, 13), localDate(2014, 1, 15)))
+        if (item->parentId() == newYork->primaryKey()) shown.append(Utilities::getShortDateTimeStringFromDate(item->tzStartTime()));
+    EXPECT_EQ(shown, (QStringList{"2014-01-13 02:00:00", "2014-01-14 02:00:00", "2014-01-15 02:00:00"}));
 }
 
 TEST_F(CoreDataEventListsTest, ARangeIsEmptyWhileTheDatabaseIsClosed)

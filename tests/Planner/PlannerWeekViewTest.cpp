@@ -28,6 +28,9 @@
 #include <QMouseEvent>
 #include <QMimeData>
 
+#include <algorithm>
+#include <tuple>
+
 namespace PlannerWeekViewTests {
 
 Date day(int year, int month, int dayOfMonth, int hour = 0, int minute = 0)
@@ -224,6 +227,30 @@ TEST_F(PlannerWeekViewTest, AReloadGathersTheWeekAndOpensOrRevealsItsItems)
     EXPECT_EQ(m_planner->title()->stringValue(),
               QStringLiteral("Apr7%1 - Apr13%1 | ").arg(text("dayText")) + text("plannerTitle"));
     saveScreenshot(m_planner.get(), QStringLiteral("planner-week-ja-title"));
+}
+
+// Shown in Paris, a daily series of another zone has a block on every day
+// of the week: New York's 20:00 is Paris's 02:00 the day after (Sunday's is
+// Saturday's occurrence), Tokyo's 06:00 Paris's 23:00 the day before.
+TEST_F(PlannerWeekViewTest, ADailySeriesOfAnotherZoneHasABlockOnEveryShownDay)
+{
+    setting().setTzSupport(1);
+    for (const auto& [zone, hour, shownHour] : {std::tuple{"America/New_York", 20, 2}, {"Asia/Tokyo", 6, 23}}) {
+        const TaskPtr series = store(0, day(2024, 4, 1, hour), day(2024, 4, 1, hour + 1));
+        series->setTz(dataManager().getTimeZoneId(QString::fromLatin1(zone)));
+        series->setRepeatType(1);
+        series->setIsRepeatForever(1);
+        series->setRepeatStartDate(series->startTime());
+        ASSERT_TRUE(series->dehydrate());
+        show(day(2024, 4, 10));
+        std::vector<Date> shown, expected;
+        for (const PlannerWeeklyItemView* block : views<PlannerWeeklyItemView>(m_planner->weeklyPane()))
+            if (block->task()->parentId() == series->primaryKey()) shown.push_back(block->task()->tzStartTime());
+        for (int column = 0; column < 7; ++column) expected.push_back(day(2024, 4, 7 + column, shownHour));
+        std::sort(shown.begin(), shown.end());
+        EXPECT_EQ(shown, expected) << zone;
+        dataManager().doWithAllTasksEventsAdes(TaskList{series}, 1);
+    }
 }
 
 TEST_F(PlannerWeekViewTest, NavigationMovesTheSelectedDayAndTheGridOpensNearTheHour)

@@ -2,6 +2,7 @@
 #include "CustomNSTextField.h"
 #include "CustomNSTextFieldCell.h"
 #include "UIUtilities.h"
+#include "Utilities.h"
 #include "CustomNSTextField_NSNumberFormatter.h"
 #include "GregorianCalendar.h"
 #include "NotificationCenter.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 namespace CustomNSDatePickerTests {
 
@@ -102,6 +104,19 @@ TEST(CustomNSDatePicker, EachUserChangePostsOnceAndValuesByCodeNone)
     EXPECT_EQ(form.picker->dateValue(), GregorianCalendar::dateFromFields(2026, 3, 14, 9, 28, 0));
     form.other->editor()->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(form.posts, 2) << "leaving the picker adds nothing";
+}
+
+// The editors' times read on the program's clock, as every other time shown.
+TEST(CustomNSDatePicker, ShowsTheProgramsTwelveOrTwentyFourHourClock)
+{
+    const bool previous = Utilities::use24HourClock();
+    for (const auto& [uses24, shown] : {std::pair{true, "15:05"}, std::pair{false, "3:05 PM"}}) {
+        Utilities::setUse24HourClock(uses24);
+        CustomNSDatePicker picker;
+        picker.setDateValue(GregorianCalendar::dateFromFields(2026, 3, 14, 15, 5, 0));
+        EXPECT_TRUE(picker.editor()->text().endsWith(QLatin1String(shown))) << picker.editor()->text().toStdString();
+    }
+    Utilities::setUse24HourClock(previous);
 }
 
 TEST(CustomNSDatePicker, BoxRectLeavesRoomForTheShadowAndNeverTurnsInsideOut)

@@ -429,18 +429,24 @@ TEST_F(ZoravelAppDelegateTest, ASavedDockSideOpensDockedButUnpinnedAndASavedPinS
         qint64 isPinned;
         bool left, right, pinned;
         int pinButton;
+        qint64 weekPlanner = 0, monthPlanner = 0;  // docked by the planner shown
     };
     const Case cases[] = {
         {"docked left", -1, 1, true, false, false, 0},
         {"docked right", 1, 0, false, true, false, 0},
         {"attached and pinned", 0, 1, false, false, true, 1},
         {"attached", 0, 0, false, false, false, 0},
+        {"week planner, pinned", 1, 1, false, true, true, 1, 1},
+        {"month planner, pinned", 1, 1, false, true, true, 1, 0, 1},
+        {"week planner", 1, 0, false, true, false, 0, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         prepareDatabase([&](Setting& s) {
             s.setDockStatus(c.dockStatus);
             s.setIsPinned(c.isPinned);
+            s.setIsWeekPlannerPinned(c.weekPlanner);
+            s.setIsMonthPlannerPinned(c.monthPlanner);
         });
         launchToMainWindow();
         MainView* view = delegate->mainView();

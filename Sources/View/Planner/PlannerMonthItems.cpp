@@ -1,6 +1,8 @@
 #include "PlannerMonthLayout.h"
 
 #include "CoreData.h"
+#include "DateExtensions.h"
+#include "Setting.h"
 #include "Task.h"
 #include "Utilities.h"
 
@@ -32,6 +34,20 @@ TaskList monthInstancesOf(const CoreData& manager, const TaskList& repeating, co
     manager.fillRepeatEventInstances(repeating, instances, from, to);
     for (const TaskPtr& instance : instances) manager.recalculateTimeWithTimezoneSupport(instance);
     return instances;
+}
+
+// The timed occurrences shown in the range. With zone support one of
+// another zone is shown on a day before or after its own: the days round
+// the range are expanded too, and the shown times decide, as in the day grid.
+TaskList monthTimedInstancesOf(const CoreData& manager, const TaskList& repeating, const Date& from, const Date& to)
+{
+    const SettingPtr setting = manager.currentSetting();
+    if (!setting || !setting->tzSupport() || repeating.isEmpty() || !from || !to)
+        return monthInstancesOf(manager, repeating, from, to);
+    constexpr qint64 marginDays = 2;  // zones lie at most 26 hours apart
+    const TaskList around = monthInstancesOf(manager, repeating, DateExtensions::dateByAddingDays(from, -marginDays),
+                                             DateExtensions::dateByAddingDays(to, marginDays));
+    return manager.getEventListFromTaskList(around, from, to, QString());
 }
 
 std::vector<TaskPtr> monthVectorOf(const TaskList& list)
@@ -83,11 +99,11 @@ Lists gatherItems(const CoreData& manager, const TaskList& working, const Date& 
     const TaskList events = manager.getEventListFromTaskList(inRange, Date(), Date(), noSearch);
     const TaskList repeating = manager.getAllRecurringEventsFromTaskList(events, noSearch);
     TaskList eventList = monthItemsWithout(events, repeating);
-    eventList += monthInstancesOf(manager, repeating, from, to);
+    eventList += monthTimedInstancesOf(manager, repeating, from, to);
     const TaskList otherEvents = manager.getEventListFromTaskList(rest, Date(), Date(), noSearch);
     const TaskList otherRepeating = manager.getAllRecurringEventsFromTaskList(otherEvents, noSearch);
     eventList += manager.getEventListFromTaskList(monthItemsWithout(otherEvents, otherRepeating), from, to, noSearch);
-    eventList += monthInstancesOf(manager, otherRepeating, from, to);
+    eventList += monthTimedInstancesOf(manager, otherRepeating, from, to);
 
     Lists lists;
     lists[AllDayEvents] = monthVectorOf(allDay);
