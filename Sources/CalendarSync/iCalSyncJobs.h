@@ -201,8 +201,9 @@ public:
     // Where the store holds a root's occurrence (an instant).
     static Date storeOccurrenceOfRoot(const Task& root);
     // A series repeats in its own zone. The zone whose wall-clock time the
-    // item read from a store event holds: the event's own while zones are
-    // supported (unless it floats), else this machine's (invalid).
+    // item read from a store event holds: UTC for times in UTC, the event's
+    // own while zones are supported (unless it floats), else this
+    // machine's (invalid).
     static QTimeZone heldZoneOfEvent(const CalEvent& event);
     // The zone a store event's file gives its times in: its own, UTC, or
     // this machine's (invalid) for floating times.

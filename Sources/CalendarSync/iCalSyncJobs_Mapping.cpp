@@ -377,6 +377,9 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
     // items without zone), so that write finds the file as it should be and
     // the store writes each event once.
     event.setTimeZone(item->isADE() || timesAsRead ? QString() : zoneToWrite(*item, event, start, end));
+    // Times held in UTC go to a new file in UTC, as their file had them:
+    // written floating, a series would repeat at another clock for readers.
+    if (item->tz() == CoreData::utcZoneId && !item->isADE()) event.setInUTC(true);
     event.setStartDate(start);
     event.setEndDate(end);
     event.setRecurrenceRule(ruleToWrite(item, event, newEvent));

@@ -20,8 +20,8 @@
 namespace {
 
 // The table's "GMT" record: UTC all year. Times a file gives in UTC ("Z")
-// are held in it.
-constexpr qint64 gmtTableId = 56832;
+// are held in it, with or without zone support.
+constexpr qint64 gmtTableId = CoreData::utcZoneId;
 
 QDateTime at(const Date& date)
 {
@@ -98,6 +98,19 @@ bool tzSupportOn()
     const CoreData* data = readManager();
     const SettingPtr setting = data ? data->currentSetting() : nullptr;
     return setting && setting->tzSupport();
+}
+
+// Whether an item holds its times as its zone's wall clock: any zone with
+// zone support; without, UTC alone (the rest hold this machine's clock).
+bool heldInOwnZone(const Task& item)
+{
+    return item.tz() != 0 && (item.tz() == gmtTableId || tzSupportOn());
+}
+
+// A store event whose times are UTC's ("Z"): instants, held in GMT.
+bool timedInUTC(const CalEvent& event)
+{
+    return event.inUTC() && event.timeZone().isEmpty() && !event.isAllDay();
 }
 
 // A zone at GMT only until its clocks change is no GMT: taken as floating,
@@ -209,11 +222,12 @@ bool hasInstants(const Task& item, const QTimeZone& written)
 
 }  // namespace
 
-// Only while zones are supported: without, a root keeps the store's times
-// as they are (the import gives it no zone's wall-clock time).
+// Only for a root held in its zone's wall clock: without zone support one
+// of another zone keeps the store's times as they are (the import gives it
+// no zone's wall-clock time), one in UTC keeps UTC's.
 Date iCalSyncJobs::seriesDateToItemTime(const Date& date, const Task& root)
 {
-    return root.tz() != 0 && tzSupportOn() ? storeTimeToItemTime(date, zoneOfTableId(root.tz())) : date;
+    return heldInOwnZone(root) ? storeTimeToItemTime(date, zoneOfTableId(root.tz())) : date;
 }
 
 void iCalSyncJobs::rootDatesToItemTime(Task& root, const CalEvent& first, const Date& seriesStart)
@@ -240,14 +254,16 @@ Date iCalSyncJobs::storeOccurrenceOfRoot(const Task& root)
 
 Date iCalSyncJobs::itemDateToSeriesDate(const Date& date, const Task& root)
 {
-    return root.tz() != 0 && tzSupportOn() ? itemTimeToStoreTime(date, zoneOfTableId(root.tz())) : date;
+    return heldInOwnZone(root) ? itemTimeToStoreTime(date, zoneOfTableId(root.tz())) : date;
 }
 
 QTimeZone iCalSyncJobs::heldZoneOfEvent(const CalEvent& event)
 {
-    // As the import gives the item its zone: all-day and floating events,
-    // and zones the table does not list, keep the times as they are.
+    // As the import gives the item its zone: times in UTC are held in UTC's
+    // wall clock; all-day and floating events, zones the table does not list
+    // and, without zone support, any other zone keep the times as they are.
     const CoreData* data = readManager();
+    if (data && timedInUTC(event) && event.startDate()) return QTimeZone::utc();
     if (!data || !tzSupportOn() || event.isAllDay() || event.timeZone().isEmpty() || !event.startDate()) return {};
     const QTimeZone zone = GregorianCalendar::zoneNamed(event.timeZone());
     if (atGMTAllYear(zone, event.startDate()) || tableIdOfName(data, QString::fromUtf8(zone.id())) == 0) return {};
@@ -337,9 +353,12 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
 {
     const CoreData* data = readManager();
     if (!taskEvent || !data || !data->bSynciCalEnable() || !m_eventStore) return;
-    if (!tzSupportOn()) {
+    if (!tzSupportOn() && !timedInUTC(calEvent)) {
         // Without zone support the import gave the item the store's times as
         // this machine's wall clock, so a zoned item's zone is the one shown.
+        // (Times in UTC are held in GMT as with zone support, below: held in
+        // this machine's clock, a series in UTC repeated at it, an hour off
+        // from UTC's once the machine's clocks had changed.)
         // Left at a zone it had before (New York), turning zones on would read
         // those times as New York's, and the next edit would write them there.
         // A floating item keeps floating.

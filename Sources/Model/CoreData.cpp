@@ -1336,6 +1336,12 @@ void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item, const Set
         item->setTzStartTime(item->startTime());
         item->setTzEndTime(item->endTime());
     };
+    if (setting && !setting->tzSupport() && item->taskType() == ItemKind::Event && item->tz() == utcZoneId) {
+        const QTimeZone machine = GregorianCalendar::systemZone();
+        item->setTzStartTime(GregorianCalendar::wallTimeInZone(item->startTime(), QTimeZone::utc(), machine));
+        item->setTzEndTime(GregorianCalendar::wallTimeInZone(item->endTime(), QTimeZone::utc(), machine));
+        return;
+    }
     if (!setting || !setting->tzSupport() || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ()
         || item->tz() == 0 || !findZone(m_tzList, item->tz()) || !findZone(m_tzList, setting->currentTZ())) {
         plainCopy();
@@ -1355,7 +1361,14 @@ void CoreData::recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const
 {
     const SettingPtr setting = currentSetting();
     // With zone support off every item shows at its own times (see above), so
-    // a time the person put on the grid is its own time too.
+    // a time the person put on the grid is its own time too; one held in UTC
+    // shows in the machine's clock.
+    if (setting && !setting->tzSupport() && item->taskType() == ItemKind::Event && item->tz() == utcZoneId) {
+        const QTimeZone machine = GregorianCalendar::systemZone();
+        if (item->startTime()) item->setStartTime(GregorianCalendar::wallTimeInZone(item->startTime(), machine, QTimeZone::utc()));
+        if (item->endTime()) item->setEndTime(GregorianCalendar::wallTimeInZone(item->endTime(), machine, QTimeZone::utc()));
+        return;
+    }
     if (!setting || !setting->tzSupport() || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ()
         || item->tz() == 0)
         return;

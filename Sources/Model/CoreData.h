@@ -166,6 +166,12 @@ public:
     QString getTimeZoneName(qint64 zoneId) const;
     QString getTimeZoneGMT(qint64 zoneId) const;
     std::optional<TimezoneObj> getTimeZone(qint64 zoneId) const;
+    // The zone table's "GMT", UTC all year. A store event whose file gives
+    // its times in UTC ("Z") holds them in it with or without zone support:
+    // they name instants, and its series repeats at UTC's clock. Without zone
+    // support such an event alone shows in the machine's clock, the rest at
+    // their own times.
+    static constexpr qint64 utcZoneId = 56832;
     // The item's times in the display zone (tzStartTime, tzEndTime), and back.
     void recalculateTimeWithTimezoneSupport(const TaskPtr& item) const;
     // The same under the given settings: a pass over thousands of events

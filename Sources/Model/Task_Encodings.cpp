@@ -115,7 +115,8 @@ Task::AlarmPass::AlarmPass()
 
 QTimeZone Task::AlarmPass::ownZone(const Task& item)
 {
-    if (!m_zones || item.m_taskType != 0 || item.m_tz == 0) return {};
+    // Without zone support only times held in UTC are another zone's.
+    if (item.m_taskType != 0 || item.m_tz == 0 || (!m_zones && item.m_tz != CoreData::utcZoneId)) return {};
     auto known = m_ownZones.find(item.m_tz);
     if (known == m_ownZones.end()) {
         const CoreData* dataManager = CoreData::shared();

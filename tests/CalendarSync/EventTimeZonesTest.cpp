@@ -124,6 +124,7 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
         const char* machine = "Europe/Paris";
         int day = 20;  // of March 2014: New York changed its clocks on the 9th, Paris on the 30th
         bool weekly = false;
+        bool support = true;
     };
     const Case cases[] = {
         {"Reykjavik", QStringLiteral("Atlantic/Reykjavik"), false, 0, 10},
@@ -134,11 +135,13 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
          "America/New_York", 5},
         {"a weekly series in UTC", QString(), false, gmtZone, 9, "Europe/Paris", 20, true},
         {"a weekly series in UTC, on a machine in New York", QString(), false, gmtZone, 9, "America/New_York", 5, true},
+        {"a weekly series in UTC, without zone support", QString(), false, gmtZone, 9, "Europe/Paris", 20, true, false},
         {"all-day", QString(), true, parisZone, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScopedTimeZone machine(c.machine);
+        setting->setTzSupport(c.support);
         const Date instant = c.allDay ? local(2014, 3, c.day) : utc(2014, 3, c.day, 9);
         const CalEventPtr event = zonedEvent(instant, c.zone, c.allDay, c.weekly);
         const TaskPtr item = imported(event);
@@ -156,6 +159,7 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
         ASSERT_TRUE(jobs->reveseTime(item, -1, &start, &end));
         EXPECT_EQ(start, instant);
     }
+    setting->setTzSupport(true);
     // London stands at GMT only until its clocks change: it keeps its zone.
     const CalEventPtr london = zonedEvent(utc(2014, 1, 20, 9), QStringLiteral("Europe/London"));
     const TaskPtr item = imported(london);

@@ -101,8 +101,9 @@ QStringList storeUids(const CalCalendarStore& store)
 }
 
 // A calendar another program made in the store, with one event of its own
-// in a file of that name.
-void writePeerCalendar(const QString& store, const QString& fileName)
+// in a file of that name (or a weekly series in UTC, four Fridays at 15:00
+// UTC from 22 October 2027).
+void writePeerCalendar(const QString& store, const QString& fileName, bool weeklyInUTC = false)
 {
     const QString folder = store + QStringLiteral("/PEER-CALENDAR.calendar");
     ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/Events")));
@@ -113,8 +114,8 @@ void writePeerCalendar(const QString& store, const QString& fileName)
     QFile file(folder + QStringLiteral("/Events/") + fileName);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Peer//EN\r\nBEGIN:VEVENT\r\nUID:peer-event-1@peer.test\r\n"
-               "DTSTAMP:20140101T000000Z\r\nDTSTART:" + start.toLatin1() + "\r\nDURATION:PT1H\r\nSUMMARY:Peer\r\n"
-               "END:VEVENT\r\nEND:VCALENDAR\r\n");
+               "DTSTAMP:20140101T000000Z\r\nDTSTART:" + (weeklyInUTC ? QByteArray("20271022T150000Z\r\nRRULE:FREQ=WEEKLY;COUNT=4") : start.toLatin1())
+               + "\r\nDURATION:PT1H\r\nSUMMARY:Peer\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
 }
 
 }  // namespace
@@ -130,7 +131,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     // zone as a start would, and shows and keeps the backup's instants.
     enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten,
                           FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent,
-                          BesideAFileNamedOtherwise, InAnotherZone };
+                          BesideAFileNamedOtherwise, InAnotherZone, WithAnotherProgramsSeriesInUTCMovedAside };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
@@ -141,7 +142,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         {"with the store sync off since the start", BackedUp::WithTheSyncOffSinceTheStart, 1},
         {"beside another program's calendar and event", BackedUp::BesideAnotherProgramsEvent, 1},
         {"beside another program's event in a file not named after its uid", BackedUp::BesideAFileNamedOtherwise, 1},
-        {"in New York, restored in Paris without zone support", BackedUp::InAnotherZone, 1}};
+        {"in New York, restored in Paris without zone support", BackedUp::InAnotherZone, 1},
+        // Its file gone when the restore writes it back: in UTC still.
+        {"beside another program's series in UTC, without zone support, its file moved aside",
+         BackedUp::WithAnotherProgramsSeriesInUTCMovedAside, 1}};
     NetworkStatus::instance().setOverride(0);
     // What the rounds check is what is linked, not what reached the disk.
     CalCalendarStore::setSyncCallForTesting([](int) { return 0; });
@@ -149,9 +153,16 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(name);
         SCOPED_TRACE(round);
-        const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent || backedUp == BackedUp::BesideAFileNamedOtherwise;
+        const bool utcSeries = backedUp == BackedUp::WithAnotherProgramsSeriesInUTCMovedAside;
+        const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent || backedUp == BackedUp::BesideAFileNamedOtherwise
+                          || utcSeries;
         const bool moved = backedUp == BackedUp::InAnotherZone;
         std::optional<ScopedTimeZone> machineZone;
+        if (utcSeries) {
+            machineZone.emplace("Europe/Paris");
+            Clock::setFixed(Date::dateWithTimeIntervalSince1970(
+                double(QDateTime(QDate(2027, 10, 20), QTime(12, 0), QTimeZone::utc()).toSecsSinceEpoch())));
+        }
         if (moved) {
             machineZone.emplace("America/New_York");
             Clock::setFixed(Date::dateWithTimeIntervalSince1970(
@@ -164,11 +175,12 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         if (peer)
             writePeerCalendar(storeFolder.path(), backedUp == BackedUp::BesideAFileNamedOtherwise
                                                       ? QStringLiteral("paris-sat.ics")
-                                                      : QStringLiteral("peer-event-1@peertest.ics"));
+                                                      : QStringLiteral("peer-event-1@peertest.ics"),
+                              utcSeries);
         CoreData manager;
         CoreData::setShared(&manager);
         ASSERT_TRUE(manager.init());
-        if (moved) {
+        if (moved || utcSeries) {
             manager.currentSetting()->setTzSupport(false);
             ASSERT_TRUE(manager.currentSetting()->dehydrate());
         }
@@ -240,6 +252,11 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             manager.followSystemZoneWithoutZoneSupport();
         }
 
+        const QString peerFile = storeFolder.path() + QStringLiteral("/PEER-CALENDAR.calendar/Events/peer-event-1@peertest.ics");
+        if (utcSeries) {
+            ASSERT_TRUE(QFile::remove(peerFile));
+        }
+
         QString problem;
         bool notOurs = false;
         ASSERT_TRUE(DatabaseRestore::writeIncoming(*backup, &problem, &notOurs)) << problem.toStdString();
@@ -257,7 +274,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             if (!uid.startsWith(QLatin1String("item ")) || !backedUpFiles.contains(item)) continue;
             EXPECT_EQ(restoredFiles.value(item).toStdString(), backedUpFiles.value(item).toStdString()) << item.toStdString();
         }
-        EXPECT_EQ(linkedUids(manager), restored);
+        // (A file moved aside comes back under the uid of a new copy.)
+        if (!utcSeries) {
+            EXPECT_EQ(linkedUids(manager), restored);
+        }
         if (moved) {
             constexpr qint64 paris = 53392;
             EXPECT_EQ(manager.currentSetting()->currentTZ(), paris);
@@ -286,13 +306,34 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             EXPECT_EQ(events, 4);
             reader.verify();
         }
+        if (utcSeries) {
+            // Written afresh, under the uid of a new copy.
+            QString name;
+            for (const TaskPtr& item : manager.getAllTasksEventsAdes())
+                if (item->taskName() == QStringLiteral("Peer")) name = item->iCalUID().remove(QLatin1Char('.')) + QStringLiteral(".ics");
+            QDirIterator found(storeFolder.path(), {name}, QDir::Files, QDirIterator::Subdirectories);
+            ASSERT_TRUE(found.hasNext()) << name.toStdString();
+            QFile file(found.next());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray written = file.readAll();
+            EXPECT_FALSE(written.contains("TZID")) << written.toStdString();
+            IndependentReader reader;
+            QList<IndependentReader::Occurrence> expected;
+            for (const int day : {22, 29, 36, 43}) {
+                const Date start = Date::dateWithTimeIntervalSince1970(
+                    double(QDateTime(QDate(2027, 10, 1).addDays(day - 1), QTime(15, 0), QTimeZone::utc()).toSecsSinceEpoch()));
+                expected.append({start, start.dateByAddingTimeInterval(3600)});
+            }
+            reader.expect(file.fileName(), expected.first().start.dateByAddingTimeInterval(-86400), expected.last().end, expected);
+            reader.verify();
+        }
         fullSync();  // the next start finds both sides in step
         EXPECT_EQ(holdings(manager, storeFolder.path()), inStep);
 
         manager.setICalSync(nullptr);
         CoreData::setShared(nullptr);
         DatabaseRestore::closeSharedDatabase();
-        if (moved) Clock::reset();
+        if (moved || utcSeries) Clock::reset();
     }
     NetworkStatus::instance().setOverride(std::nullopt);
     CalCalendarStore::setSyncCallForTesting(nullptr);

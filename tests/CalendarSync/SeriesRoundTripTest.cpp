@@ -390,6 +390,8 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         // Tuesday evenings in New York, Wednesday mornings in Sydney.
         {"new-york-weekly-autumn-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "Australia/Sydney"},
         {"tokyo-mondays-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York", false},
+        // Without zone support, in UTC across Paris's autumn change.
+        {"utc-weekly-across-change.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris", false},
         {"no-uid-once.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-weekly.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-changed-beside-other.ics", {0, 0}, {0, 0}, Renamed, false},

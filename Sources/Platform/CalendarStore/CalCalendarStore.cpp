@@ -342,6 +342,7 @@ ICalEventFields fieldsOf(const CalEvent& event)
     fields.end = event.endDate();
     fields.allDay = event.isAllDay();
     fields.timeZone = event.timeZone();
+    fields.inUTC = event.inUTC();
     fields.rule = event.recurrenceRule();
     return fields;
 }

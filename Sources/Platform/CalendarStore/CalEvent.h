@@ -46,8 +46,11 @@ public:
     const QString& timeZone() const { return m_timeZone; }
     void setTimeZone(const QString& zone) { m_timeZone = zone; }
     // Read from a file whose times have no zone: they are in UTC ("Z"),
-    // instants, rather than floating wall-clock times.
+    // instants, rather than floating wall-clock times. Set on an event
+    // without a zone, a new file writes its times in UTC too (a file that
+    // has the event keeps the form its times have).
     bool inUTC() const { return m_inUTC; }
+    void setInUTC(bool inUTC) { m_inUTC = inUTC; }
 
     const std::optional<CalRecurrenceRule>& recurrenceRule() const { return m_rule; }
     void setRecurrenceRule(const std::optional<CalRecurrenceRule>& rule) { m_rule = rule; }

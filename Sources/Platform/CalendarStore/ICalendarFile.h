@@ -82,6 +82,7 @@ struct ICalEventFields {
     Date end;
     bool allDay = false;
     QString timeZone;
+    bool inUTC = false;  // no zone: written in UTC ("Z") where the file has no form of its own for them
     std::optional<CalRecurrenceRule> rule;
 };
 

@@ -518,6 +518,9 @@ void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& 
             // A time without a zone keeps the form the file gave it: UTC
             // stays UTC (read the same in every zone), floating stays floating.
             form.floating = now.floating;
+        } else if (fields.inUTC) {
+            // Instants, as a series in UTC is: it repeats at UTC's clock.
+            form.floating = false;
         } else {
             // A series of the organizer's own repeats at its wall-clock time
             // here, across clock changes, as the organizer repeats it: a time
