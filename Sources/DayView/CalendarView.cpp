@@ -392,8 +392,9 @@ void CalendarView::reloadEvent()
             TaskPtr item;
             if (event->repeatType() == 0) {
                 // A fresh read, so the box edits the stored row; a row
-                // that cannot be read keeps the list's copy.
-                item = Task::initWithPrimaryKey(event->primaryKey());
+                // that cannot be read (another program's lock refuses
+                // reads too) keeps the list's copy, and its title.
+                item = Task::storedWithPrimaryKey(event->primaryKey());
                 if (item)
                     manager->recalculateTimeWithTimezoneSupport(item);
                 else
@@ -610,7 +611,8 @@ void CalendarView::reloadData(const QHash<QString, QVariant>& changedItems)
         const TaskPtr old = box->task();
         const qint64 key = seriesKeyOf(*old);
         if (!changedItems.contains(QString::number(key))) continue;
-        TaskPtr fresh = Task::initWithPrimaryKey(key);
+        // A row not read keeps the box as it is shown.
+        TaskPtr fresh = Task::storedWithPrimaryKey(key);
         if (!fresh) continue;
         if (old->primaryKey() < 0) {
             // An instance stays an instance: the series' new content with
@@ -627,7 +629,7 @@ void CalendarView::reloadData(const QHash<QString, QVariant>& changedItems)
         if (!piece || piece->isHidden() || !piece->task()) continue;
         const qint64 key = piece->task()->primaryKey();
         if (!changedItems.contains(QString::number(key))) continue;
-        if (TaskPtr fresh = Task::initWithPrimaryKey(key)) {
+        if (TaskPtr fresh = Task::storedWithPrimaryKey(key)) {
             piece->setTask(fresh);
             piece->update();
         }
