@@ -27,6 +27,7 @@
 #include "TextTable.h"
 #include "TimeLineView.h"
 #include "TimeManagerView.h"
+#include "RecordGuard.h"
 #include "Transaction.h"
 #include "Utilities.h"
 
@@ -385,8 +386,10 @@ void CalendarView::reloadEvent()
     std::vector<Placed> placed;
     placed.reserve(laidOut.size());
     {
-        // One read unit for all the rows: one lock of the file, not one per row.
-        Transaction reads;
+        // Reads alone: a unit would take the write lock, which another
+        // program may hold (a backup, the sqlite3 shell), failing a unit at
+        // every load of the grid while the rows can still be read.
+        RecordGuard reads;
         for (const EventBox& box : laidOut) {
             const TaskPtr& event = box.event;
             TaskPtr item;
