@@ -543,6 +543,12 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              TaskListTableView& list = *m_taskPane->taskListTableView();
              dragRow(list, list.numberOfRows() - 1, 0);
          }, 0, exclusive},
+        {"focus pane: a task dropped, reads refused too", [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
+         [&](const Shown& shown) {
+             QMimeData data;
+             Task::writeItemsToPasteboard(data, shown.items);
+             m_dayPane->focusPaneView()->performDragOperation(data, true);
+         }, 0, exclusive},
         {"focus pane menu: opened at once and Next Week chosen, reads refused too",
          [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
          [&](const Shown& shown) {
