@@ -372,6 +372,18 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              page->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
              page->doneEditNote();
          }},
+        {"note detail page: a tag, reads refused too", [&] { return Shown{{note()}, {}}; },
+         [&](const Shown& shown) {
+             auto* pane = new NoteContentView(QRectF(0, 0, 200, 55), QString(), m_anchor);
+             pane->setContent(shown.items.front());
+             pane->setRootView(m_anchor);
+             controller().editNote(shown.items.front(), pane, m_anchor);
+             auto* page = qobject_cast<NoteDetailView*>(m_controller->customView());
+             ASSERT_NE(page, nullptr);
+             page->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
+             page->doneEditNote();
+             EXPECT_TRUE(m_controller->popover() && m_controller->popover()->isShown()) << "the page stays open";
+         }, 0, exclusive},
         {"tag list: a tag added", [&] { return Shown{}; },
          [&](const Shown&) {
              TagView view;
