@@ -573,15 +573,10 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              RecordStore::setBusyTimeout(2s);
              QElapsedTimer opening;
              opening.start();
-             const Menu menu = list.menuForEvent(click);
+             EXPECT_FALSE(list.menuForEvent(click).items().empty());
              EXPECT_LT(opening.elapsed(), 1000) << "the menu opens at once";
              RecordStore::setBusyTimeout(100ms);
-             const auto chosen = std::find_if(menu.items().begin(), menu.items().end(), [](const MenuItem& item) {
-                 return item.title == TextTable::localizedString(QStringLiteral("menuDoNextWeek"));
-             });
-             ASSERT_NE(chosen, menu.items().end());
-             ASSERT_TRUE(chosen->action);
-             chosen->action();
+             list.commandForAction(QStringLiteral("doNextWeek:"))();
          }, 0, exclusive},
         {"day grid: an event's bottom edge dragged, then the grid loaded again, reads refused too",
          [&] {
