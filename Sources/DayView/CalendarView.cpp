@@ -27,6 +27,7 @@
 #include "TextTable.h"
 #include "TimeLineView.h"
 #include "TimeManagerView.h"
+#include "RecordGuard.h"
 #include "Transaction.h"
 #include "Utilities.h"
 
@@ -385,15 +386,18 @@ void CalendarView::reloadEvent()
     std::vector<Placed> placed;
     placed.reserve(laidOut.size());
     {
-        // One read unit for all the rows: one lock of the file, not one per row.
-        Transaction reads;
+        // Reads alone: a unit would take the write lock, which another
+        // program may hold (a backup, the sqlite3 shell), failing a unit at
+        // every load of the grid while the rows can still be read.
+        RecordGuard reads;
         for (const EventBox& box : laidOut) {
             const TaskPtr& event = box.event;
             TaskPtr item;
             if (event->repeatType() == 0) {
                 // A fresh read, so the box edits the stored row; a row
-                // that cannot be read keeps the list's copy.
-                item = Task::initWithPrimaryKey(event->primaryKey());
+                // that cannot be read (another program's lock refuses
+                // reads too) keeps the list's copy, and its title.
+                item = Task::storedWithPrimaryKey(event->primaryKey());
                 if (item)
                     manager->recalculateTimeWithTimezoneSupport(item);
                 else
@@ -610,7 +614,8 @@ void CalendarView::reloadData(const QHash<QString, QVariant>& changedItems)
         const TaskPtr old = box->task();
         const qint64 key = seriesKeyOf(*old);
         if (!changedItems.contains(QString::number(key))) continue;
-        TaskPtr fresh = Task::initWithPrimaryKey(key);
+        // A row not read keeps the box as it is shown.
+        TaskPtr fresh = Task::storedWithPrimaryKey(key);
         if (!fresh) continue;
         if (old->primaryKey() < 0) {
             // An instance stays an instance: the series' new content with
@@ -627,7 +632,7 @@ void CalendarView::reloadData(const QHash<QString, QVariant>& changedItems)
         if (!piece || piece->isHidden() || !piece->task()) continue;
         const qint64 key = piece->task()->primaryKey();
         if (!changedItems.contains(QString::number(key))) continue;
-        if (TaskPtr fresh = Task::initWithPrimaryKey(key)) {
+        if (TaskPtr fresh = Task::storedWithPrimaryKey(key)) {
             piece->setTask(fresh);
             piece->update();
         }

@@ -226,7 +226,8 @@ void FocusPaneDetailView::reloadData(const QHash<QString, QVariant>& changedItem
         if (!old) continue;
         const qint64 key = itemKeyOf(*old);
         if (!changedItems.contains(QString::number(key))) continue;
-        TaskPtr fresh = Task::initWithPrimaryKey(key);
+        // A row not read keeps the row as it is shown.
+        TaskPtr fresh = Task::storedWithPrimaryKey(key);
         if (!fresh) continue;
         if (old->primaryKey() < 0) {
             // An instance stays the occurrence of the day shown: the series'

@@ -12,6 +12,7 @@
 #include "Gradient.h"
 #include "GuruViewController.h"
 #include "KeyedArchive.h"
+#include "RecordStore.h"
 #include "MonthCalendarView.h"
 #include "MonthView.h"
 #include "NamedImages.h"
@@ -255,16 +256,23 @@ TaskPtr FocusPaneView::itemForDrop(const QMimeData& data, bool fromThisProgram)
 
 unsigned FocusPaneView::draggingEntered(const QMimeData& data, bool fromThisProgram) const
 {
-    return itemForDrop(data, fromThisProgram) ? DragOperationGeneric : DragOperationNone;
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
+    if (itemForDrop(data, fromThisProgram)) return DragOperationGeneric;
+    // An item whose record cannot be read now (another program's lock
+    // refuses reads too) is taken all the same: its drop is refused and told.
+    return RecordStore::failedStepsOnThisThread() != failuresBefore ? DragOperationGeneric : DragOperationNone;
 }
 
 bool FocusPaneView::performDragOperation(const QMimeData& data, bool fromThisProgram)
 {
-    const TaskPtr item = itemForDrop(data, fromThisProgram);
-    const Date day = selectedDay();
-    if (!item || !day.isValid()) return false;
     CoreData* manager = CoreData::shared();
-    if (!manager) return false;
+    TaskPtr item;
+    // A read of the dropped item that fails refuses the drop, told as a
+    // refused unit is; an item that is gone is refused without a word.
+    if (!manager || !manager->runAskingCommandFromView([&] { return (item = itemForDrop(data, fromThisProgram)) != nullptr; }))
+        return false;
+    const Date day = selectedDay();
+    if (!day.isValid()) return false;
     const SettingPtr setting = manager->currentSetting();
     iCalSync* sync = manager->icalSync();
     // The move, its row and the store write's mark are one unit; a refused

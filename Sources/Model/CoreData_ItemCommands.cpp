@@ -262,9 +262,25 @@ bool CoreData::topMarksStandFor(const TaskList& items, const QHash<qint64, bool>
 // mark goes back to what it was.
 bool CoreData::updateTopTasksForList(const TaskList& items) const
 {
-    // Its reads are part of the unit: one that fails fails the marking.
-    Transaction transaction;
-    if (!transaction.isOpen()) return false;
+    // Nothing of the marking is stored: the marks live on the listed items.
+    // Inside a change's unit they go with it. Alone, the reads take no write
+    // lock, so another program's lock (a backup, the sqlite3 shell) fails no
+    // unit when a list loads; a read that fails (an exclusive lock refuses
+    // reads too) fails the marking all the same.
+    RecordGuard guard;
+    std::optional<Transaction> transaction;
+    if (Transaction::current()) {
+        transaction.emplace();
+        if (!transaction->isOpen()) return false;
+    }
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
+    std::vector<std::function<void()>> undo;
+    const auto finish = [&] {
+        if (transaction) return transaction->commit();
+        if (RecordStore::failedStepsOnThisThread() == failuresBefore) return true;
+        for (auto step = undo.rbegin(); step != undo.rend(); ++step) (*step)();
+        return false;
+    };
     // Each category's first open task, read once for the whole list.
     const std::optional<QHash<qint64, qint64>> firsts = firstOpenTaskOrders();
     // Each category's kind; of two with one key the first decides. Items of
@@ -274,16 +290,20 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
         if (category && !isChecklist.contains(category->primaryKey()))
             isChecklist.insert(category->primaryKey(), category->projectType() == CategoryKind::Checklist);
     if (topMarksStandFor(items, isChecklist, firsts)) {
-        if (!transaction.commit()) return false;
+        if (!finish()) return false;
         m_keptTopMarks->mark = RecordStore::rowWriteMark();
         return true;
     }
     m_keptTopMarks.reset();
 
-    const auto mark = [&transaction](const TaskPtr& item, bool top) {
+    const auto mark = [&](const TaskPtr& item, bool top) {
         const bool was = item->isTopGTDTask();
         if (was == top) return;
-        transaction.onRollback([item, was] { item->setIsTopGTDTask(was); });
+        auto back = [item, was] { item->setIsTopGTDTask(was); };
+        if (transaction)
+            transaction->onRollback(std::move(back));
+        else
+            undo.push_back(std::move(back));
         item->setIsTopGTDTask(top);
     };
     // The list is read in one walk: what the marks need of each item is
@@ -350,7 +370,7 @@ bool CoreData::updateTopTasksForList(const TaskList& items) const
         }
         markIfChanged(seen, top);
     }
-    if (!transaction.commit()) return false;
+    if (!finish()) return false;
     // Kept only for marks that stay: inside an outer unit a rollback would
     // take them back (and count itself).
     if (firsts) {

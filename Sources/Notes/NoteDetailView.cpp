@@ -153,13 +153,19 @@ void NoteDetailView::doneEditNote()
     sqlite3* database = RecordStore::sharedDatabase();
     // Written onto the row as stored now: the text pane may have saved text
     // since the page was loaded.
-    const TaskPtr stored = database && m_note ? Task::storedWithPrimaryKey(m_note->primaryKey()) : TaskPtr();
+    CoreData* dataManager = CoreData::shared();
+    TaskPtr stored;
+    const bool read = database && m_note && dataManager && dataManager->runAskingCommandFromView([&] {
+        return (stored = Task::storedWithPrimaryKey(m_note->primaryKey())) != nullptr;
+    }, window());
+    // A read refused (another program's lock refuses reads too) was told as
+    // a refused save is: the page stays open with what was typed.
+    if (!read && !RecordStore::lastFailureOnThisThread().isEmpty()) return;
     if (!stored || stored->taskType() != 3) {
         qInfo() << "The note of the detail page is gone; nothing is stored";
         center.postNotificationOnMainThreadName(kPopoverShouldClose, this);
         return;
     }
-    CoreData* dataManager = CoreData::shared();
     // The page's fields, the tags they make and the list upkeep are one
     // unit; refused, the page stays open with what was typed and the person
     // was told.

@@ -2,6 +2,7 @@
 
 #include "Calendar.h"
 #include "CoreData.h"
+#include "RecordStore.h"
 #include "Task.h"
 #include "TextTable.h"
 
@@ -11,6 +12,12 @@
 namespace {
 
 const QString menuTitle = QStringLiteral("RightClick");
+
+// A menu opens at once: what it reads to choose its rows waits only briefly
+// for a lock another program holds (an exclusive one refuses reads too), and
+// a row it could not check is offered all the same: a change chosen from it
+// is refused and told like any other.
+constexpr std::chrono::milliseconds menuLockWait{250};
 
 // Collects rows, asking the target for a command only for the rows the rules
 // allow to act.
@@ -251,6 +258,7 @@ Menu UIUtilities::createMenuForTaskWithTarget(const MenuTarget& target, const Ta
         qWarning() << "An item menu was asked for without an item";
         return Menu(menuTitle);
     }
+    RecordStore::WaitAtMost brief(menuLockWait);
     return menuWithRows(itemMenuRows(*task, contextMenuFacts(task), target));
 }
 
@@ -260,12 +268,14 @@ Menu UIUtilities::createMenuForNote(const MenuTarget& target, const TaskPtr& tas
         qWarning() << "A note menu was asked for without a note";
         return Menu(menuTitle);
     }
+    RecordStore::WaitAtMost brief(menuLockWait);
     return menuWithRows(noteMenuRows(*task, contextMenuFacts(task), target));
 }
 
 Menu UIUtilities::createMenuForMultiTaskWithTarget(const MenuTarget& target, const TaskList& arrSelectedItems,
                                                    int subtype, int numofrows, bool bStar)
 {
+    RecordStore::WaitAtMost brief(menuLockWait);
     return menuWithRows(multiTaskMenuRows(arrSelectedItems, subtype, numofrows, bStar,
                                           contextMenuFacts(nullptr).areLinked, target));
 }

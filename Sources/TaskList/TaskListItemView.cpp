@@ -786,16 +786,17 @@ void TaskListItemView::selectStar()
     }
     const qint64 star = starStatus();
     CoreData* data = manager();
-    // The star is set on the record only with a kept save; a refused one
-    // was told, and the box shows the stored state again.
+    // The box shows the stored state until the save is kept: a refused one
+    // is told in an alert, under which the star must not look set.
+    if (m_starBtn) m_starBtn->setState(m_task->isPinned() != 0 ? 1 : 0);
     if (!data || !data->saveChangeFromView({m_task}, [&] {
             m_task->setIsPinned(star);
             return m_task->dehydrate();
         })) {
         qWarning() << "Item" << m_task->primaryKey() << "could not be saved after its star changed";
-        if (m_starBtn) m_starBtn->setState(m_task->isPinned() != 0 ? 1 : 0);
         return;
     }
+    if (m_starBtn) m_starBtn->setState(m_task->isPinned() != 0 ? 1 : 0);
     const SettingPtr setting = settings();
     if (setting && setting->autoZVWSync() != 0)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kAutoSyncNotification, qint64(2));

@@ -15,6 +15,7 @@
 #include "TaskOrder.h"
 #include "MainViewAccess.h"
 #include "NotificationCenter.h"
+#include "RecordStore.h"
 #include "Notifications.h"
 #include "Scheduler.h"
 #include "ScrollView.h"
@@ -94,16 +95,21 @@ bool forcesOrder(qint64 filter)
     return filter == 4 || filter == 6 || filter == 7;
 }
 
-// The item a drop carries; null when the payload does not decode or names a
-// record that is gone.
-TaskPtr droppedItem(const QMimeData& payload)
+// The item a drop carries; null when the payload does not decode, names a
+// record that is gone, or its record could not be read (then unread is set:
+// another program's lock refuses reads too).
+TaskPtr droppedItem(const QMimeData& payload, bool* unread = nullptr)
 {
+    const quint64 failuresBefore = RecordStore::failedStepsOnThisThread();
     const TaskList items = Task::readItemsFromPasteboard(payload);
-    if (items.isEmpty()) {
+    if (!items.isEmpty()) return items.front();
+    const bool notRead = RecordStore::failedStepsOnThisThread() != failuresBefore;
+    if (unread) *unread = notRead;
+    if (notRead)
+        qWarning() << "The item of a drop on the task list could not be read";
+    else
         qWarning() << "A drop on the task list carries no item that is still stored; it is refused";
-        return nullptr;
-    }
-    return items.front();
+    return nullptr;
 }
 
 }  // namespace
@@ -786,9 +792,12 @@ unsigned TaskListTableView::validateDrop(const DraggingInfo& info, TableRowView*
     if (childIndex == -1) return DragOperationNone;
     TaskListView* pane = parentView();
     if (pane && pane->typeViewSelectedTag() != TaskListView::taskViewTag) return DragOperationNone;
-    // Foreign or damaged data, or an item whose record is gone.
-    const TaskPtr item = droppedItem(info.draggingPasteboard());
-    if (!item) return DragOperationNone;
+    // Foreign or damaged data, or an item whose record is gone. A row of
+    // this list whose record cannot be read now is still moved: the
+    // reorder's unit is refused and told like any other change.
+    bool unread = false;
+    const TaskPtr item = droppedItem(info.draggingPasteboard(), &unread);
+    if (!item) return unread && info.draggingSource() == this ? DragOperationGeneric : DragOperationNone;
     if (item->isShared() && item->taskType() == 0) return DragOperationNone;
     return DragOperationGeneric;
 }

@@ -304,8 +304,12 @@ TEST_F(AddingTest, TheTopTaskIsFoundWhateverOrderTheListIsIn)
         const char* name;
         TaskList listed;
         QStringList top;
+        // Nothing of the marks is stored: another program's write lock
+        // does not keep them from being made.
+        bool writeLocked = false;
     } cases[] = {
         {"listed backwards", {b2too, b2, a5, a3, a1}, {"a1", "b2 too"}},
+        {"listed backwards, another program holding the write lock", {b2too, b2, a5, a3, a1}, {"a1", "b2 too"}, true},
         {"categories interleaved", {a5, b2, a3, b2too, a1}, {"a1", "b2"}},
         {"a tie: the earlier listed", {b2, b2too}, {"b2"}},
         {"without the first of its category", {a5, a3}, {}},
@@ -314,6 +318,8 @@ TEST_F(AddingTest, TheTopTaskIsFoundWhateverOrderTheListIsIn)
     };
     for (const auto& c : cases) {
         for (const TaskPtr& item : {a1, a3, a5, b2, b2too}) item->setIsTopGTDTask(false);
+        std::optional<WriteLockHolder> otherProcess;
+        if (c.writeLocked) otherProcess.emplace(databasePath());
         ASSERT_TRUE(dataManager().updateTopTasksForList(c.listed)) << c.name;
         QStringList top;
         for (const TaskPtr& item : {a1, a3, a5, b2, b2too})

@@ -1,7 +1,8 @@
 // Changes the person makes in the views while another program holds the
-// database's write lock past the wait: each is refused whole, with the shown
-// records, every row and the calendar store as they were, and the person is
-// told once, in the alert the editors give.
+// database's write lock past the wait (or an exclusive one, which refuses
+// reads too): each is refused whole, with the shown records, every row and
+// the calendar store as they were, and the person is told once, in the alert
+// the editors give.
 #include "../TaskList/TaskListTestFixture.h"
 
 #include "AccountProcedures.h"
@@ -18,6 +19,7 @@
 #include "CustomTextView.h"
 #include "DayCalendarView.h"
 #include "DetailViewController.h"
+#include "DragSource.h"
 #include "FocusPaneDetailView.h"
 #include "FocusPaneItemView.h"
 #include "FocusPaneView.h"
@@ -52,6 +54,8 @@
 #include "iCalSync.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTextEdit>
@@ -225,6 +229,35 @@ protected:
         EXPECT_EQ(m_results->selectedTask(), item);
         return *m_results;
     }
+    // The row pressed and dragged, and dropped at the top of the other row,
+    // as the drag loop plays it.
+    void dragRow(TaskListTableView& list, int from, int to)
+    {
+        DragSource::setRunner([&list, to](DragSource::Drag& drag) {
+            const QPoint at = (list.rectOfRow(to).topLeft() + QPointF(20, 2)).toPoint();
+            QDragEnterEvent enter(at, Qt::MoveAction, drag.payload.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&list, &enter);
+            QDragMoveEvent move(at, Qt::MoveAction, drag.payload.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&list, &move);
+            QDropEvent drop(QPointF(at), Qt::MoveAction, drag.payload.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&list, &drop);
+            return DragSource::Outcome{drop.isAccepted() ? DragOperationGeneric : DragOperationNone, {}};
+        });
+        Event press;
+        press.type = EventType::LeftMouseDown;
+        press.clickCount = 1;
+        press.timestamp = 100;
+        press.locationInWindow = list.convertPointToWindow(list.rectOfRow(from).center());
+        list.mouseDown(press);
+        Event dragged = press;
+        dragged.type = EventType::LeftMouseDragged;
+        dragged.clickCount = 0;
+        dragged.timestamp = 100.1;
+        dragged.locationInWindow = list.convertPointToWindow(list.rectOfRow(from).center() + QPointF(0, 6));
+        list.mouseDragged(dragged);
+        m_scheduler.advance(2);
+        DragSource::setRunner({});
+    }
     // A block of the week planner's hour grid, from 9 to 10 on the 15th.
     PlannerWeeklyItemView* plannerBlock(const TaskPtr& item)
     {
@@ -256,6 +289,7 @@ protected:
     std::unique_ptr<PrefGeneralView> m_prefs;
     std::unique_ptr<View> m_mainWindow;
     MainView* m_main = nullptr;
+    ScriptedAlertPresenter* m_alerts = nullptr;
     std::chrono::milliseconds m_usualWait{};
 };
 
@@ -278,7 +312,10 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
         // Questions answered OK, the do-not-ask-again box ticked, before the
         // change is refused.
         int questions = 0;
+        // What the other program holds: a write lock, or an exclusive one.
+        const char* hold = "BEGIN IMMEDIATE";
     };
+    const char* exclusive = "BEGIN EXCLUSIVE";
     const Case cases[] = {
         {"project panel: a new name, a tag and the default",
          [&] {
@@ -335,6 +372,18 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              page->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
              page->doneEditNote();
          }},
+        {"note detail page: a tag, reads refused too", [&] { return Shown{{note()}, {}}; },
+         [&](const Shown& shown) {
+             auto* pane = new NoteContentView(QRectF(0, 0, 200, 55), QString(), m_anchor);
+             pane->setContent(shown.items.front());
+             pane->setRootView(m_anchor);
+             controller().editNote(shown.items.front(), pane, m_anchor);
+             auto* page = qobject_cast<NoteDetailView*>(m_controller->customView());
+             ASSERT_NE(page, nullptr);
+             page->tagDetailView()->setObjectValue({QStringLiteral("Errand")});
+             page->doneEditNote();
+             EXPECT_TRUE(m_controller->popover() && m_controller->popover()->isShown()) << "the page stays open";
+         }, 0, exclusive},
         {"tag list: a tag added", [&] { return Shown{}; },
          [&](const Shown&) {
              TagView view;
@@ -495,6 +544,67 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              EXPECT_EQ(setting().zvwPassword(), QStringLiteral("bobs")) << "the account held before stays";
              qunsetenv("ZORAVEL_SERVICE_URL");
          }},
+        {"task list: a row dragged to the top, reads refused too",
+         [&] {
+             const TaskList items{task(QStringLiteral("First")), task(QStringLiteral("Second"))};
+             m_taskPane = std::make_unique<TaskListView>(QRectF(0, 0, 280, 500));
+             m_taskPane->reloadTaskIfNeeded();
+             return Shown{items, {}};
+         },
+         [&](const Shown&) {
+             TaskListTableView& list = *m_taskPane->taskListTableView();
+             dragRow(list, list.numberOfRows() - 1, 0);
+         }, 0, exclusive},
+        {"focus pane: a task dropped, reads refused too", [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
+         [&](const Shown& shown) {
+             QMimeData data;
+             Task::writeItemsToPasteboard(data, shown.items);
+             m_dayPane->focusPaneView()->performDragOperation(data, true);
+         }, 0, exclusive},
+        {"focus pane menu: opened at once and Next Week chosen, reads refused too",
+         [&] { return Shown{{task(QStringLiteral("Invoice"), inStore)}, {}}; },
+         [&](const Shown& shown) {
+             FocusPaneDetailView& list = focusListWith(shown.items.front());
+             Event click;
+             click.type = EventType::RightMouseDown;
+             click.clickCount = 1;
+             click.locationInWindow = list.convertPointToWindow(list.rectOfRow(0).center());
+             // The usual wait for a lock: the menu must not take it.
+             RecordStore::setBusyTimeout(2s);
+             QElapsedTimer opening;
+             opening.start();
+             EXPECT_FALSE(list.menuForEvent(click).items().empty());
+             EXPECT_LT(opening.elapsed(), 1000) << "the menu opens at once";
+             RecordStore::setBusyTimeout(100ms);
+             list.commandForAction(QStringLiteral("doNextWeek:"))();
+         }, 0, exclusive},
+        {"day grid: an event's bottom edge dragged, then the grid loaded again, reads refused too",
+         [&] {
+             const TaskPtr item = event(QStringLiteral("Standup"), at(16), at(17), inStore);
+             m_grid->reloadData();
+             return Shown{{item}, {}};
+         },
+         [&](const Shown& shown) {
+             const auto boxOf = [&]() -> TaskView* {
+                 for (const QPointer<TaskView>& box : m_grid->eventBoxes())
+                     if (box && box->task()->primaryKey() == shown.items.front()->primaryKey()) return box;
+                 return nullptr;
+             };
+             ASSERT_NE(boxOf(), nullptr);
+             Clicks::dragBottomEdge(boxOf(), 23);
+             m_grid->reloadData();
+             ASSERT_NE(boxOf(), nullptr);
+             EXPECT_EQ(boxOf()->taskNameLabel()->stringValue(), QStringLiteral("Standup")) << "the box keeps the title it showed";
+         }, 0, exclusive},
+        {"task list row: a star set, reads refused too", [&] { return Shown{{task(QStringLiteral("Call"))}, {}}; },
+         [&](const Shown& shown) {
+             const auto row = rowFor(shown.items.front());
+             Button* star = row->starBtn();
+             m_alerts->setWhileRunning([star] { EXPECT_EQ(star->state(), 0) << "no star shows under the alert"; });
+             star->performClick();
+             m_alerts->setWhileRunning({});
+             EXPECT_EQ(star->state(), 0);
+         }, 0, exclusive},
         // Last: the pinned planner stays pinned for what follows.
         {"month planner: a new all-day event from a day's menu",
          [&] {
@@ -521,12 +631,13 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
         const auto marksBefore = iCalSync::storeWritesDue();
         m_store->clearCalls();
         ScriptedAlertPresenter alerts;
+        m_alerts = &alerts;
         for (int question = 0; question < c.questions; ++question) alerts.scriptButton(AlertResponse::firstButton, true);
         alerts.scriptButton(AlertResponse::firstButton);
 
         sqlite3* other = nullptr;
         ASSERT_EQ(sqlite3_open(path.constData(), &other), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, c.hold, nullptr, nullptr, nullptr), SQLITE_OK);
         c.act(shown);
         sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
         sqlite3_close(other);
