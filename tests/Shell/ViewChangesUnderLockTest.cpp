@@ -425,8 +425,9 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown& shown) {
              PopUpButton* popUp = m_prefs->calendarBtn();
              for (int index = 0; index < popUp->numberOfItems(); ++index)
-                 if (popUp->itemAtIndex(index)->isSelectable() && popUp->itemAtIndex(index)->tag == shown.categories.front()->primaryKey())
+                 if (popUp->itemAtIndex(index)->isSelectable() && popUp->itemAtIndex(index)->tag == shown.categories.front()->primaryKey()) {
                      EXPECT_TRUE(popUp->performClickOnItem(index));
+                 }
          }},
         {"preferences: the default length of events",
          [&] {
@@ -436,7 +437,9 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown&) {
              PopUpButton* popUp = m_prefs->durationBtn();
              for (int index = 0; index < popUp->numberOfItems(); ++index)
-                 if (popUp->itemAtIndex(index)->tag == 90) EXPECT_TRUE(popUp->performClickOnItem(index));
+                 if (popUp->itemAtIndex(index)->tag == 90) {
+                     EXPECT_TRUE(popUp->performClickOnItem(index));
+                 }
              EXPECT_EQ(popUp->selectedItem()->tag, setting().durationDefEventVal()) << "the pop-up shows what is stored";
          }},
         {"main window: the week planner chosen",
