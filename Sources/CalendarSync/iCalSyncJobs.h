@@ -118,6 +118,9 @@ public:
     // the zone the start is held in).
     static Date lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 count, const Date& start,
                                       const std::optional<QList<int>>& weekdays = std::nullopt);
+    // Whether a series ends after the same occurrence at `otherEnd` as at
+    // its own end (an end spelled otherwise, as a count read back is).
+    static bool endsAlike(const Task& root, const Date& otherEnd);
     CalEventPtr findNextRootForIEvent(const CalEvent& event, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUIDAndStartEndDate(const QString& uid, const Date& startDate, const Date& endDate) const;
     CalEventPtr getIEventWithUID(const QString& uid, const Date& startDate, const Date& occurrenceDate) const;

@@ -488,6 +488,7 @@ bool iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
     const QString uid = storeUidOf(event);
     if (uid.isEmpty()) return true;
     CalEventPtr found;
+    TaskPtr toWrite = event;
     if (event->parentId() != rootParent) {
         Date occurrence = event->occurrence();
         if (event->rootTZ() != 0) occurrence = itemTimeToStoreTime(occurrence, zoneOfTableId(event->rootTZ()));
@@ -511,11 +512,25 @@ bool iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
         // The series' first occurrence may have been changed or deleted by
         // another program: an edit of all occurrences takes the series by
         // its uid, as a delete does.
-        if (!found && scope == allOccurrences) found = seriesOfUid(*m_iCalStore, uid);
+        if (!found && scope == allOccurrences) {
+            found = seriesOfUid(*m_iCalStore, uid);
+            // The occurrence the edit was made from is gone from the file
+            // (another program deleted or changed it meanwhile): the series
+            // moves by what the edit moved that occurrence (nothing, for a
+            // new title), not onto it.
+            if (found && start && found->startDate() != start) {
+                const double moved = event->startTime().timeIntervalSinceDate(event->localStartDate());
+                const Date seriesStart = seriesDateToItemTime(found->startDate(), *event);
+                toWrite = std::make_shared<Task>(*event);
+                toWrite->setStartTime(Utilities::newDateFromDate(seriesStart, moved));
+                toWrite->setEndTime(Utilities::newDateFromDate(toWrite->startTime(),
+                                                               event->endTime().timeIntervalSinceDate(event->startTime())));
+            }
+        }
     }
     bool written = true;
     if (found) {
-        written = updateEventOnICal(event, found, scope);
+        written = updateEventOnICal(toWrite, found, scope);
         if (!written) logSkip("event", event->primaryKey(), "is not updated in the store");
     } else {
         logSkip("event", event->primaryKey(), "has no occurrence in the store to update");

@@ -593,10 +593,7 @@ void iCalSyncJobs::addCategoryForStoreCalendar(CoreData& manager, const CalCalen
 
 // --- events of the full sync ---
 
-namespace {
-
-// Whether the series ends after the same occurrence at `otherEnd` as at its own end.
-bool endsAlike(const Task& root, const Date& otherEnd)
+bool iCalSyncJobs::endsAlike(const Task& root, const Date& otherEnd)
 {
     const Date end = root.repeatEndDate();
     if (root.repeatType() <= 0 || root.isRepeatForever() != 0 || !end || !otherEnd || end == otherEnd) return false;
@@ -606,8 +603,6 @@ bool endsAlike(const Task& root, const Date& otherEnd)
     const std::optional<Date> next = RecurrenceExpander::nextOccurrence(series, std::min(end, otherEnd));
     return !next || *next > std::max(end, otherEnd);
 }
-
-}  // namespace
 
 // What the store holds for an event: the event alone, or for a series its
 // first event, changed occurrences and deleted dates from the file.

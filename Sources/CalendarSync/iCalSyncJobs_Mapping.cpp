@@ -332,6 +332,13 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
     shown->setStartTime(item->startTime());
     shown->setTz(item->tz());
     updateRETypeForEvent(shown, event, seriesDateToItemTime(findEndDateForIEvent(event, fileStart), *item));
+    // The item's end as the reading left it may be counted on another
+    // clock than the one counted here (a series in UTC stepped on this
+    // machine's): an end that leaves the same last occurrence is the file's,
+    // while the file's start stays (a count goes on from the start written).
+    if (fileStart == event.startDate() && shown->repeatType() == item->repeatType() && shown->repeatOptions() == item->repeatOptions()
+        && endsAlike(*item, shown->repeatEndDate()))
+        shown->setRepeatEndDate(item->repeatEndDate());
     const std::optional<CalRecurrenceRule> asShown =
         shown->repeatType() >= 1 ? getICalRERuleFromLocalEvent(shown) : std::nullopt;
     if (asShown != wanted) return written;
