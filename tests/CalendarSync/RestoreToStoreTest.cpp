@@ -271,13 +271,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         const QMap<QString, QString> restoredFiles = filesByUid(storeFolder.path());
         for (const QString& uid : backedUpUids) {
             const QString item = uid.mid(5);
-            if (!uid.startsWith(QLatin1String("item ")) || !backedUpFiles.contains(item) || utcSeries) continue;
+            if (!uid.startsWith(QLatin1String("item ")) || !backedUpFiles.contains(item)) continue;
             EXPECT_EQ(restoredFiles.value(item).toStdString(), backedUpFiles.value(item).toStdString()) << item.toStdString();
         }
-        // (A file moved aside comes back under the uid of a new copy.)
-        if (!utcSeries) {
-            EXPECT_EQ(linkedUids(manager), restored);
-        }
+        EXPECT_EQ(linkedUids(manager), restored);
         if (moved) {
             constexpr qint64 paris = 53392;
             EXPECT_EQ(manager.currentSetting()->currentTZ(), paris);
@@ -307,7 +304,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             reader.verify();
         }
         if (utcSeries) {
-            // Written afresh, under the uid of a new copy.
+            // Written afresh, under its uid.
             QString name;
             for (const TaskPtr& item : manager.getAllTasksEventsAdes())
                 if (item->taskName() == QStringLiteral("Peer")) name = item->iCalUID().remove(QLatin1Char('.')) + QStringLiteral(".ics");

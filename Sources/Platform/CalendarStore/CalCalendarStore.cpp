@@ -373,6 +373,21 @@ void CalCalendarStore::rememberNameLocked(const FileEntry& file, bool tasks)
         m_removedNames[tasks ? 1 : 0].insert(file.uid, name);
 }
 
+bool CalCalendarStore::forgetGoneFilesLocked(const QString& uid, bool tasks)
+{
+    bool forgot = false;
+    for (auto location = tasks ? locateTaskLocked(uid) : locateEventLocked(uid); location;
+         location = tasks ? locateTaskLocked(uid) : locateEventLocked(uid)) {
+        const QString path = location->file->path;
+        struct stat status {};
+        if (::lstat(QFile::encodeName(path).constData(), &status) == 0 || errno != ENOENT) break;
+        rememberNameLocked(*location->file, tasks);
+        reindexFileLocked(location->calendar, tasks, path);
+        forgot = true;
+    }
+    return forgot;
+}
+
 bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* error)
 {
     if (!event) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no event given")));
@@ -736,6 +751,11 @@ bool CalCalendarStore::removeEvent(const CalEventPtr& event, int span, CalError*
 {
     if (!event) return reportCalError(error, CalError::make(CalError::Code::Refused, QStringLiteral("no event given")));
     std::lock_guard lock(m_mutex);
+    // A file another program removed before the watch told is what the
+    // removal asked for; answering that it cannot be read would leave its
+    // uid indexed, and a restore writing the event back would take a new one.
+    // Another file the index now finds for the uid was not the one meant.
+    if (forgetGoneFilesLocked(event->uid(), false)) return reportCalError(error, CalError::none());
     const auto location = locateWritableLocked(event->uid(), false, error);
     if (!location) return false;
     CalendarEntry* calendar = location->calendar;

@@ -256,6 +256,9 @@ private:
     QString newFileNameLocked(const QString& folder, bool tasks, const QString& uid) const;
     // Keeps the name of a file about to be removed when it is not its uid's own.
     void rememberNameLocked(const FileEntry& file, bool tasks);
+    // Drops from the index the files of the uid gone from the disk, keeping
+    // their names as a removal does; says whether there was one.
+    bool forgetGoneFilesLocked(const QString& uid, bool tasks);
     static CalEventPtr eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
                                const CalCalendarPtr& calendar);
     static CalTaskPtr taskFrom(const FileEntry& file, const CalendarEntry& calendar);
