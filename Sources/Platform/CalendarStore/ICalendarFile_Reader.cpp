@@ -249,7 +249,19 @@ std::optional<CalRecurrenceRule> ruleOfEvent(icalcomponent* event, QList<QByteAr
     if (rules.isEmpty()) return std::nullopt;
     icalproperty* startProperty = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
     const icaltimetype start = startProperty ? icalproperty_get_dtstart(startProperty) : icaltime_null_time();
-    if (rules.size() == 1) return ruleOf(rules.first(), start);
+    if (rules.size() == 1) {
+        const std::optional<CalRecurrenceRule> rule = ruleOf(rules.first(), start);
+        // A rule that ends before its start gives the start alone, which is
+        // always the first occurrence; the organizer's own series would end
+        // before it and show nothing, so it holds no such rule.
+        const std::optional<CalRecurrenceEnd> end = rule ? rule->recurrenceEnd() : std::nullopt;
+        if (!end || !end->usesEndDate() || rule->recurrenceType() == CalRecurrenceRule::Other) return rule;
+        QStringList ignored;
+        const Date first = readTime(startProperty, start, &ignored).instant;
+        if (!first || !(end->endDate() < first)) return rule;
+        return CalRecurrenceRule::initOtherRecurrenceWithInterval(rule->recurrenceInterval(), end,
+                                                                  CalRecurrenceRule::Type(rule->recurrenceType()));
+    }
     // Several rules: the series is their union (RFC 5545), which no rule of
     // the organizer holds; the store expands every one of them.
     const std::optional<CalRecurrenceRule> first = ruleOf(rules.first(), start);
