@@ -333,8 +333,9 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // two occurrences changed with no series in the file, events without UID,
 // one series' change beside another uid's change of that occurrence) or
 // retitled (a first occurrence moved or excluded, all but one excluded, a
-// weekly one in UTC across the clock change, one at seconds with a rule the
-// organizer cannot hold, one ending before its start; their starts stay).
+// weekly one in UTC across the clock change, one floating with EXDATEs in
+// UTC, one at seconds with a rule the organizer cannot hold, one ending
+// before its start; their starts stay).
 // One with a later occurrence changed (another time, title and notes) is
 // dragged from the fourth on, once as the store takes it and once with a
 // stop before the store splits its file (the next start's full sync finds
@@ -397,6 +398,9 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"no-uid-once.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-weekly.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-changed-beside-other.ics", {0, 0}, {0, 0}, Renamed, false},
+        // Floating, its EXDATEs in UTC at the digits of the occurrences they
+        // remove (python moves the whole series to UTC, khal removes none).
+        {"floating-daily-utc-exdates.ics", {0, 0}, {0, 0}, Retitled, false, false, nullptr, true, 8},
         {"bysetpos-seconds.ics", {0, 0}, {0, 0}, Retitled},
         // Its UNTIL before its start: the start alone (khal drops the event).
         {"until-before-start.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris", true, 1},
