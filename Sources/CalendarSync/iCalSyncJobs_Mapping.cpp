@@ -100,8 +100,14 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
     // An all-day event covers at least its own day, whatever end it was given.
     if (event.isAllDay() && start && !(end > start)) end = Utilities::newDateFromDate(start, 86400);
     if (repeatStartDate && event.startDate()) {
-        start = Utilities::newDateOnDate(repeatStartDate, Utilities::getHour(event.startDate()),
-                                         Utilities::getMinute(event.startDate()));
+        // The organizer repeats its own rules at whole minutes; the root of
+        // a rule it cannot hold is the file's start alone, beside rows that
+        // keep the seconds the store gives them, and keeps its seconds too
+        // (or it would show apart from them and be written back moved).
+        const bool ownTime = event.recurrenceRule() && event.recurrenceRule()->recurrenceType() == CalRecurrenceRule::Other;
+        start = Utilities::resetTimeForDate(repeatStartDate, Utilities::getHour(event.startDate()),
+                                            Utilities::getMinute(event.startDate()),
+                                            ownTime ? Utilities::getSecond(event.startDate()) : 0);
         // The length on the clock, as the start is moved on the clock: an
         // event of 1:00 to 4:00 on a day the clocks change keeps its 4:00.
         const auto onTheClock = [](const Date& date) {

@@ -363,7 +363,9 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // two occurrences changed with no series in the file, events without UID,
 // one series' change beside another uid's change of that occurrence) or
 // retitled (a first occurrence moved or excluded, all but one excluded, a
-// weekly one in UTC across the clock change; their starts stay).
+// weekly one in UTC across the clock change, one floating with EXDATEs in
+// UTC, one at seconds with a rule the organizer cannot hold, one ending
+// before its start; their starts stay).
 // One with a later occurrence changed (another time, title and notes) is
 // dragged from the fourth on, once as the store takes it and once with a
 // stop before the store splits its file (the next start's full sync finds
@@ -389,6 +391,9 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         // support; the others are read together on the Paris machine.
         const char* machine = nullptr;
         bool support = true;
+        // Where the readers read a file each otherwise: the occurrences its
+        // sender meant.
+        qsizetype meant = 0;
     } cases[] = {
         {"utc-series-changed.ics", {0, 1}, {2, 0}}, {"until-last-start.ics", {0, 1}, {1, 0}},
         {"until-last-start-moved-change.ics", {0, 1}, {-1, 0}}, {"until-last-start-new-york.ics", {0, 1}, {1, 0}},
@@ -425,6 +430,12 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"no-uid-once.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-weekly.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-changed-beside-other.ics", {0, 0}, {0, 0}, Renamed, false},
+        // Floating, its EXDATEs in UTC at the digits of the occurrences they
+        // remove (python moves the whole series to UTC, khal removes none).
+        {"floating-daily-utc-exdates.ics", {0, 0}, {0, 0}, Retitled, false, false, nullptr, true, 8},
+        {"bysetpos-seconds.ics", {0, 0}, {0, 0}, Retitled},
+        // Its UNTIL before its start: the start alone (khal drops the event).
+        {"until-before-start.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris", true, 1},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)
@@ -459,6 +470,9 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         ASSERT_TRUE(read) << uid.toStdString();
         const qint64 key = read->primaryKey();
         const qsizetype count = shown(key, from, to).size();
+        if (c.meant) {
+            EXPECT_EQ(count, c.meant);
+        }
         QList<Date> starts;
         for (const TaskPtr& item : shown(key, from, to)) starts << item->startTime();
         // What the organizer shows of a part, as instants of the store.

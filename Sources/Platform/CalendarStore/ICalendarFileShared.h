@@ -146,6 +146,14 @@ QString tzidOf(icalproperty* property, icalparameter* parameter);
 bool usableFields(const icaltimetype& time);
 ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList* problems);
 Date untilInstant(const icaltimetype& until);
+// Whether an event's start floats (a time without TZID or "Z"): its EXDATEs
+// in UTC then name the occurrences of their digits, as other programs write
+// a floating series' exceptions; read as instants they would remove none.
+bool startFloats(icalcomponent* event);
+// The value of an EXDATE, as the start of its event reads it (see
+// startFloats; asked before a walk over the event's properties, which it
+// would restart).
+icaltimetype exceptionTime(icalproperty* exdate, bool ofFloatingStart);
 icaltimetype wallTime(const Date& date, const QTimeZone& zone, bool isDate);
 Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList* problems);
 std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, const icaltimetype& start);

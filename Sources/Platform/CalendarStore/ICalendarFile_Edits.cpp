@@ -173,11 +173,12 @@ QList<std::pair<icalproperty*, Date>> datesOf(icalcomponent* component, icalprop
 {
     QList<std::pair<icalproperty*, Date>> dates;
     QStringList ignored;
+    const bool floats = kind == ICAL_EXDATE_PROPERTY && startFloats(component);
     for (icalproperty* p = icalcomponent_get_first_property(component, kind); p;
          p = icalcomponent_get_next_property(component, kind)) {
         icaltimetype time = icaltime_null_time();
         if (kind == ICAL_EXDATE_PROPERTY) {
-            time = icalproperty_get_exdate(p);
+            time = exceptionTime(p, floats);
         } else if (kind == ICAL_RDATE_PROPERTY) {
             const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
             time = icaltime_is_null_time(value.time) ? value.period.start : value.time;

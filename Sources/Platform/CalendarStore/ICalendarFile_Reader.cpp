@@ -173,6 +173,22 @@ Date endOf(icalcomponent* component, const Date& start, bool allDay, QStringList
     return end;
 }
 
+bool startFloats(icalcomponent* event)
+{
+    icalproperty* start = event ? icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY) : nullptr;
+    if (!start || icalproperty_get_first_parameter(start, ICAL_TZID_PARAMETER)) return false;
+    const icaltimetype time = icalproperty_get_dtstart(start);
+    return !time.is_date && !icaltime_is_utc(time);
+}
+
+icaltimetype exceptionTime(icalproperty* exdate, bool ofFloatingStart)
+{
+    icaltimetype time = icalproperty_get_exdate(exdate);
+    if (ofFloatingStart && !time.is_date && icaltime_is_utc(time) && !icalproperty_get_first_parameter(exdate, ICAL_TZID_PARAMETER))
+        time.zone = nullptr;
+    return time;
+}
+
 std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, const icaltimetype& start)
 {
     std::optional<CalRecurrenceEnd> end;
@@ -249,7 +265,19 @@ std::optional<CalRecurrenceRule> ruleOfEvent(icalcomponent* event, QList<QByteAr
     if (rules.isEmpty()) return std::nullopt;
     icalproperty* startProperty = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
     const icaltimetype start = startProperty ? icalproperty_get_dtstart(startProperty) : icaltime_null_time();
-    if (rules.size() == 1) return ruleOf(rules.first(), start);
+    if (rules.size() == 1) {
+        const std::optional<CalRecurrenceRule> rule = ruleOf(rules.first(), start);
+        // A rule that ends before its start gives the start alone, which is
+        // always the first occurrence; the organizer's own series would end
+        // before it and show nothing, so it holds no such rule.
+        const std::optional<CalRecurrenceEnd> end = rule ? rule->recurrenceEnd() : std::nullopt;
+        if (!end || !end->usesEndDate() || rule->recurrenceType() == CalRecurrenceRule::Other) return rule;
+        QStringList ignored;
+        const Date first = readTime(startProperty, start, &ignored).instant;
+        if (!first || !(end->endDate() < first)) return rule;
+        return CalRecurrenceRule::initOtherRecurrenceWithInterval(rule->recurrenceInterval(), end,
+                                                                  CalRecurrenceRule::Type(rule->recurrenceType()));
+    }
     // Several rules: the series is their union (RFC 5545), which no rule of
     // the organizer holds; the store expands every one of them.
     const std::optional<CalRecurrenceRule> first = ruleOf(rules.first(), start);
@@ -331,9 +359,10 @@ bool readEvent(icalcomponent* component, ICalEventData* event, QStringList* prob
         problems->append(QStringLiteral("the event %1 repeats by %2 rules together; shown as they give it, kept as they stand")
                              .arg(event->uid)
                              .arg(event->ruleTexts.size()));
+    const bool floats = startFloats(component);
     for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY); p;
          p = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
-        const Date date = readTime(p, icalproperty_get_exdate(p), problems).instant;
+        const Date date = readTime(p, exceptionTime(p, floats), problems).instant;
         if (date) event->exceptionDates << date;
     }
     for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY); p;
@@ -528,9 +557,12 @@ std::optional<ICalExceptionTexts> ICalendarFile::readExceptionTexts(const QByteA
     }
     if (master) {
         texts.masterStart = firstDateText(master, ICAL_DTSTART_PROPERTY);
+        const bool floats = startFloats(master);
         for (icalproperty* p = icalcomponent_get_first_property(master, ICAL_EXDATE_PROPERTY); p;
              p = icalcomponent_get_next_property(master, ICAL_EXDATE_PROPERTY))
-            texts.exceptionDates += dateTexts(p);
+            for (const QString& text : dateTexts(p))
+                // (a "Z" time's text has no prefix and ends with its "Z")
+                texts.exceptionDates << (floats && text.size() == 16 && text.endsWith(QLatin1Char('Z')) ? text.chopped(1) : text);
     }
     for (const auto& [date, event] : changes) {
         QString occurrence = firstDateText(event, ICAL_RECURRENCEID_PROPERTY);
