@@ -111,7 +111,7 @@ public:
     std::optional<CalEventList> getICalEventsWithCalendars(const CalCalendarList& calendars, bool* partial = nullptr) const;
     std::optional<CalTaskList> getICalTasksWithCalendars(const CalCalendarList& calendars, bool* partial = nullptr) const;
     std::optional<CalEventList> getICalEventsWithEventUIDList(const QStringList& uids) const;
-    static Date findEndDateForIEvent(const CalEvent& event, const Date& start);
+    static Date findEndDateForIEvent(const CalEvent& event, const Date& start, bool inFileZone = true);
     // The start of the last occurrence of a rule counted from a start, its
     // days stepped on the wall clock the start is given in.
     // The rule's own weekdays unless others are given (the rule's moved to
@@ -204,10 +204,14 @@ public:
     // Where the store holds a root's occurrence (an instant).
     static Date storeOccurrenceOfRoot(const Task& root);
     // A series repeats in its own zone. The zone whose wall-clock time the
-    // item read from a store event holds: UTC for times in UTC, the event's
-    // own while zones are supported (unless it floats), else this
-    // machine's (invalid).
-    static QTimeZone heldZoneOfEvent(const CalEvent& event);
+    // item read from a store event holds: UTC for times in UTC, else the
+    // event's own (unless it floats), else this machine's (invalid).
+    // Without zone support a row not held in its file's zone
+    // (Task::heldInFileZone, inFileZone false) holds this machine's.
+    static QTimeZone heldZoneOfEvent(const CalEvent& event, bool inFileZone = true);
+    // Whether the import holds a store event's times in its file's zone
+    // (Task::heldInFileZone): a zone the table lists, not at GMT all year.
+    static bool holdsFileZone(const CalEvent& event);
     // The zone a store event's file gives its times in: its own, UTC, or
     // this machine's (invalid) for floating times.
     static QTimeZone fileZoneOfEvent(const CalEvent& event);

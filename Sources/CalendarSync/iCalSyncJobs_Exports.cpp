@@ -606,12 +606,14 @@ bool iCalSyncJobs::settleStoreSplit(const iCalSync::StoreSplit& split)
 {
     CoreData* data = manager();
     if (!data || !syncEnabled()) return false;
+    const TaskPtr series = data->taskWithPrimaryKey(split.seriesKey);
     Task cutRoot;
     cutRoot.setTz(split.tz);
+    // The new root holds its times as the root it was cut from did.
+    cutRoot.setHeldInFileZone(series && series->primaryKey() == split.seriesKey && series->heldInFileZone());
     const Date at = itemDateToSeriesDate(split.occurrence, cutRoot);
     CalEventPtr found = getICalEvent(split.uid, at);
     if (!found) found = getIEventWithUID(split.uid, at, at);
-    const TaskPtr series = data->taskWithPrimaryKey(split.seriesKey);
     const bool owesCopy = series && series->primaryKey() == split.seriesKey && series->iCalUID().isEmpty();
     CalEventPtr rest = owesCopy ? m_iCalStore->eventWithUID(split.restUid, Date()) : nullptr;
     bool written = true;

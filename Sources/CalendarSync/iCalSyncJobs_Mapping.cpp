@@ -123,6 +123,11 @@ bool iCalSyncJobs::updateInfoFromICalEvent(const CalEvent& event, const TaskPtr&
     item->setIsADE(event.isAllDay() ? 1 : 0);
     item->setICalUID(event.uid());
     item->setTaskType(0);
+    // Read now without zone support, the times of another zone than the
+    // display zone are held in its clock (a row read earlier held this
+    // machine's); with zone support every zoned item's are.
+    if (const CoreData* data = CoreData::shared(); data && data->currentSetting() && !data->currentSetting()->tzSupport())
+        item->setHeldInFileZone(holdsFileZone(event));
     item->setStartTime(start);
     item->setEndTime(event.isAllDay() ? Utilities::newDateFromDate(end, -86400) : end);
     item->setOccurrence(event.occurrence());
@@ -171,7 +176,7 @@ void iCalSyncJobs::updateRETypeForEvent(const TaskPtr& item, const CalEvent& eve
     // The series repeats on the days of its own zone; the item holds its
     // times in the zone the import gives it, where the start may fall a day
     // earlier or later (Monday 09:00 in Tokyo is Sunday evening in New York).
-    const QTimeZone held = heldZoneOfEvent(event);
+    const QTimeZone held = heldZoneOfEvent(event, item->heldInFileZone());
     const QString startWeekday =
         QString::number(weekdaysInZone({int(Utilities::getWeekday(event.startDate()))}, event.startDate(), QTimeZone(), held)
                             .value(0));
@@ -337,7 +342,9 @@ std::optional<CalRecurrenceRule> iCalSyncJobs::ruleToWrite(const TaskPtr& item, 
     auto shown = std::make_shared<Task>();
     shown->setStartTime(item->startTime());
     shown->setTz(item->tz());
-    updateRETypeForEvent(shown, event, seriesDateToItemTime(findEndDateForIEvent(event, fileStart), *item));
+    shown->setHeldInFileZone(item->heldInFileZone());
+    updateRETypeForEvent(shown, event,
+                         seriesDateToItemTime(findEndDateForIEvent(event, fileStart, item->heldInFileZone()), *item));
     // The item's end as the reading left it may be counted on another
     // clock than the one counted here (a series in UTC stepped on this
     // machine's): an end that leaves the same last occurrence is the file's,

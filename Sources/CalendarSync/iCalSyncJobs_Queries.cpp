@@ -223,7 +223,7 @@ Date iCalSyncJobs::lastCountedOccurrence(const CalRecurrenceRule& rule, qint64 c
     return movedByDays(start, steps * daysPerStep);
 }
 
-Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start)
+Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start, bool inFileZone)
 {
     const auto& rule = event.recurrenceRule();
     if (!rule || !rule->recurrenceEnd()) return Date();
@@ -234,7 +234,7 @@ Date iCalSyncJobs::findEndDateForIEvent(const CalEvent& event, const Date& start
     // its item holds (the series' own zone, with zone support), on the days
     // the rule names there, so that the last occurrence is the one it shows,
     // whatever clock changes this machine's zone has in between.
-    const QTimeZone held = heldZoneOfEvent(event);
+    const QTimeZone held = heldZoneOfEvent(event, inFileZone);
     const QList<int> days = weekdaysInZone(rule->daysOfTheWeek(), event.startDate(), fileZoneOfEvent(event), held);
     const Date last = lastCountedOccurrence(*rule, end.occurrenceCount(), storeTimeToItemTime(start, held), days);
     return last ? itemTimeToStoreTime(last, held) : last;

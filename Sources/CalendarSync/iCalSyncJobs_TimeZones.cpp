@@ -101,10 +101,11 @@ bool tzSupportOn()
 }
 
 // Whether an item holds its times as its zone's wall clock: any zone with
-// zone support; without, UTC alone (the rest hold this machine's clock).
+// zone support; without, UTC and those read from a file in their zone (the
+// rest hold this machine's clock).
 bool heldInOwnZone(const Task& item)
 {
-    return item.tz() != 0 && (item.tz() == gmtTableId || tzSupportOn());
+    return item.tz() != 0 && (item.tz() == gmtTableId || item.heldInFileZone() || tzSupportOn());
 }
 
 // A store event whose times are UTC's ("Z"): instants, held in GMT.
@@ -257,17 +258,30 @@ Date iCalSyncJobs::itemDateToSeriesDate(const Date& date, const Task& root)
     return heldInOwnZone(root) ? itemTimeToStoreTime(date, zoneOfTableId(root.tz())) : date;
 }
 
-QTimeZone iCalSyncJobs::heldZoneOfEvent(const CalEvent& event)
+QTimeZone iCalSyncJobs::heldZoneOfEvent(const CalEvent& event, bool inFileZone)
 {
     // As the import gives the item its zone: times in UTC are held in UTC's
-    // wall clock; all-day and floating events, zones the table does not list
-    // and, without zone support, any other zone keep the times as they are.
+    // wall clock, those of a zone in that zone's; all-day and floating
+    // events and zones the table does not list keep the times as they are,
+    // as, without zone support, a row read before rows were held in their
+    // file's zone does (inFileZone false).
     const CoreData* data = readManager();
     if (data && timedInUTC(event) && event.startDate()) return QTimeZone::utc();
-    if (!data || !tzSupportOn() || event.isAllDay() || event.timeZone().isEmpty() || !event.startDate()) return {};
+    const bool zones = tzSupportOn();
+    if (!data || (!inFileZone && !zones) || event.isAllDay() || event.timeZone().isEmpty() || !event.startDate())
+        return {};
     const QTimeZone zone = GregorianCalendar::zoneNamed(event.timeZone());
-    if (atGMTAllYear(zone, event.startDate()) || tableIdOfName(data, QString::fromUtf8(zone.id())) == 0) return {};
+    const qint64 tableId = atGMTAllYear(zone, event.startDate()) ? 0 : tableIdOfName(data, QString::fromUtf8(zone.id()));
+    if (tableId == 0) return {};
+    // Without zone support times of the display zone are its clock as they are.
+    const SettingPtr setting = data->currentSetting();
+    if (!zones && setting && tableId == setting->currentTZ()) return {};
     return zone;
+}
+
+bool iCalSyncJobs::holdsFileZone(const CalEvent& event)
+{
+    return !tzSupportOn() && !timedInUTC(event) && heldZoneOfEvent(event).isValid();
 }
 
 QTimeZone iCalSyncJobs::fileZoneOfEvent(const CalEvent& event)
@@ -351,14 +365,23 @@ std::optional<EKEventList> iCalSyncJobs::getEkEventList(const Date& date, const 
 
 void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& taskEvent) const
 {
+    if (!taskEvent) return;
+    // Without zone support the import's fill marked the item as held in its
+    // file's zone where it will be; until its times are put there they are
+    // this machine's clock. (With zone support every zoned item is held in
+    // its zone, and the mark stays as it is for a time without.)
+    const bool zones = tzSupportOn();
+    const bool inFileZone = taskEvent->heldInFileZone();
+    if (!zones) taskEvent->setHeldInFileZone(false);
     const CoreData* data = readManager();
-    if (!taskEvent || !data || !data->bSynciCalEnable() || !m_eventStore) return;
-    if (!tzSupportOn() && !timedInUTC(calEvent)) {
+    if (!data || !data->bSynciCalEnable() || !m_eventStore) return;
+    const auto inMachineClock = [&] {
         // Without zone support the import gave the item the store's times as
         // this machine's wall clock, so a zoned item's zone is the one shown.
-        // (Times in UTC are held in GMT as with zone support, below: held in
-        // this machine's clock, a series in UTC repeated at it, an hour off
-        // from UTC's once the machine's clocks had changed.)
+        // (Times in UTC are held in GMT as with zone support, below, and
+        // those of a zone the import holds in its file's zone: held in this
+        // machine's clock, a series repeated at it, an hour off from its own
+        // zone's in the weeks between the two zones' clock changes.)
         // Left at a zone it had before (New York), turning zones on would read
         // those times as New York's, and the next edit would write them there.
         // A floating item keeps floating.
@@ -366,16 +389,19 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
         const qint64 zone = taskEvent->tz();
         if (setting && zone != 0 && zone != setting->currentTZ() && zone != tableIdOfName(data, QStringLiteral("Floating")))
             taskEvent->setTz(setting->currentTZ());
-        return;
-    }
+    };
+    if (!zones && !timedInUTC(calEvent) && !inFileZone) return inMachineClock();
     const CalCalendarPtr calendar =
         m_eventStore->calendarWithIdentifier(calEvent.calendar() ? calEvent.calendar()->uid() : QString());
-    if (!calendar || !calEvent.startDate() || !calEvent.endDate()) return;
-    const auto events = m_eventStore->eventsMatchingPredicate(
-        EKEventStore::predicateForEventsWithStartDate(calEvent.startDate(), calEvent.endDate(), calEvent.uid(), {calendar}));
-    if (!events || events->isEmpty()) return;
-    const EKEventPtr twin = getEKEvent(*events, calEvent);
-    if (!twin) return;
+    const auto events = calendar && calEvent.startDate() && calEvent.endDate()
+                            ? m_eventStore->eventsMatchingPredicate(EKEventStore::predicateForEventsWithStartDate(
+                                  calEvent.startDate(), calEvent.endDate(), calEvent.uid(), {calendar}))
+                            : std::nullopt;
+    const EKEventPtr twin = events && !events->isEmpty() ? getEKEvent(*events, calEvent) : nullptr;
+    if (!twin) {
+        if (!zones) inMachineClock();
+        return;
+    }
     const QTimeZone zone = twin->timeZone();
     const SettingPtr setting = data->currentSetting();
     // Times in UTC ("Z") are instants: held floating they showed at this
@@ -393,6 +419,7 @@ void iCalSyncJobs::synchEventTimeZone(const CalEvent& calEvent, const TaskPtr& t
         if (reveseICalTime(*twin, taskEvent, 1, &start, &end)) {
             taskEvent->setStartTime(start);
             taskEvent->setEndTime(end);
+            if (!zones) taskEvent->setHeldInFileZone(inFileZone && !inUTC);
         }
     }
     taskEvent->setPrevtz(taskEvent->tz());

@@ -176,7 +176,8 @@ void EventDetailView::writeCommonFields(const TaskPtr& item, bool forNewItem)
     // keeps its own zone (a new one has the display zone's): given the
     // display zone, a New York 14:00 retitled in Paris would become Paris's.
     item->setTz(m_zoneId);
-    // An event held in UTC shows there in the machine's clock.
+    // An event held in UTC or in its file's zone shows there in the
+    // machine's clock.
     if (!allDay && setting && !setting->tzSupport())
         if (const CoreData* dataManager = CoreData::shared()) dataManager->recalculateSaveTimeWithTimezoneSupport(item);
 

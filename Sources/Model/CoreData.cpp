@@ -1325,6 +1325,14 @@ std::optional<TimezoneObj> CoreData::getTimeZone(qint64 zoneId) const
     return zone ? std::optional<TimezoneObj>(*zone) : std::nullopt;
 }
 
+QTimeZone CoreData::zoneHeldWithoutZoneSupport(const Task& item, const Setting* setting) const
+{
+    if (!setting || setting->tzSupport() || item.taskType() != ItemKind::Event || item.tz() == 0) return {};
+    if (item.tz() == utcZoneId) return QTimeZone::utc();
+    if (!item.heldInFileZone() || !findZone(m_tzList, item.tz())) return {};
+    return GregorianCalendar::zoneNamed(getTimeZoneName(item.tz()));
+}
+
 void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item) const
 {
     recalculateTimeWithTimezoneSupport(item, currentSetting().get());
@@ -1336,10 +1344,10 @@ void CoreData::recalculateTimeWithTimezoneSupport(const TaskPtr& item, const Set
         item->setTzStartTime(item->startTime());
         item->setTzEndTime(item->endTime());
     };
-    if (setting && !setting->tzSupport() && item->taskType() == ItemKind::Event && item->tz() == utcZoneId) {
+    if (const QTimeZone held = zoneHeldWithoutZoneSupport(*item, setting); held.isValid()) {
         const QTimeZone machine = GregorianCalendar::systemZone();
-        item->setTzStartTime(GregorianCalendar::wallTimeInZone(item->startTime(), QTimeZone::utc(), machine));
-        item->setTzEndTime(GregorianCalendar::wallTimeInZone(item->endTime(), QTimeZone::utc(), machine));
+        item->setTzStartTime(GregorianCalendar::wallTimeInZone(item->startTime(), held, machine));
+        item->setTzEndTime(GregorianCalendar::wallTimeInZone(item->endTime(), held, machine));
         return;
     }
     if (!setting || !setting->tzSupport() || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ()
@@ -1362,11 +1370,11 @@ void CoreData::recalculateSaveTimeWithTimezoneSupport(const TaskPtr& item) const
     const SettingPtr setting = currentSetting();
     // With zone support off every item shows at its own times (see above), so
     // a time the person put on the grid is its own time too; one held in UTC
-    // shows in the machine's clock.
-    if (setting && !setting->tzSupport() && item->taskType() == ItemKind::Event && item->tz() == utcZoneId) {
+    // or in its file's zone shows in the machine's clock.
+    if (const QTimeZone held = zoneHeldWithoutZoneSupport(*item, setting.get()); held.isValid()) {
         const QTimeZone machine = GregorianCalendar::systemZone();
-        if (item->startTime()) item->setStartTime(GregorianCalendar::wallTimeInZone(item->startTime(), machine, QTimeZone::utc()));
-        if (item->endTime()) item->setEndTime(GregorianCalendar::wallTimeInZone(item->endTime(), machine, QTimeZone::utc()));
+        if (item->startTime()) item->setStartTime(GregorianCalendar::wallTimeInZone(item->startTime(), machine, held));
+        if (item->endTime()) item->setEndTime(GregorianCalendar::wallTimeInZone(item->endTime(), machine, held));
         return;
     }
     if (!setting || !setting->tzSupport() || item->taskType() != ItemKind::Event || item->tz() == setting->currentTZ()

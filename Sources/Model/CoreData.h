@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QMutex>
 #include <QString>
+#include <QTimeZone>
 #include <QStringList>
 
 #include <atomic>
@@ -172,6 +173,10 @@ public:
     // support such an event alone shows in the machine's clock, the rest at
     // their own times.
     static constexpr qint64 utcZoneId = 56832;
+    // Without zone support, the zone whose clock an event holds apart from
+    // the machine's: UTC for one in GMT, its file's zone for one read from a
+    // file in another zone (Task::heldInFileZone); else none (invalid).
+    QTimeZone zoneHeldWithoutZoneSupport(const Task& item, const Setting* setting) const;
     // The item's times in the display zone (tzStartTime, tzEndTime), and back.
     void recalculateTimeWithTimezoneSupport(const TaskPtr& item) const;
     // The same under the given settings: a pass over thousands of events

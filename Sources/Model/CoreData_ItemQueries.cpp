@@ -941,14 +941,18 @@ QList<TaskList> CoreData::gatherTimedEventsOfDays(const Date& firstDay, const Da
     // In the order the per-day lookup expands them; each rule is read once.
     Utilities::sortList(repeating, &Task::repeatType, false);
     std::vector<std::pair<TaskPtr, RecurrenceSeries>> series;
+    bool otherClock = false;
     for (const TaskPtr& item : repeating)
-        if (item->taskType() == ItemKind::Event && item->repeatType() > 0)
+        if (item->taskType() == ItemKind::Event && item->repeatType() > 0) {
             series.emplace_back(item, item->recurrenceSeries());
+            otherClock = otherClock || zoneHeldWithoutZoneSupport(*item, setting.get()).isValid();
+        }
     // An occurrence belongs to the day of its shown times, as a one-off
     // does: with zone support one of another zone may be shown on a day
-    // before or after its own, so the occurrences of the days round it are
-    // taken too and the shown range decides.
-    const qint64 margin = setting && setting->tzSupport() ? displayZoneMarginDays : 0;
+    // before or after its own (without, one held in UTC or in its file's
+    // zone), so the occurrences of the days round it are taken too and the
+    // shown range decides.
+    const qint64 margin = setting && (setting->tzSupport() || otherClock) ? displayZoneMarginDays : 0;
     QList<TaskList> lists;
     lists.reserve(qsizetype(days.size()));
     for (Day& day : days) {
@@ -971,7 +975,10 @@ TaskList CoreData::getEventListFromDate(const Date& fromDate, const Date& toDate
     // Occurrences whose own days lie just outside the range may be shown in
     // it in the display zone: the shown range below decides.
     const SettingPtr setting = currentSetting();
-    const qint64 margin = setting && setting->tzSupport() ? displayZoneMarginDays : 0;
+    const bool otherClock = std::any_of(items.begin(), items.end(), [&](const TaskPtr& item) {
+        return item && item->repeatType() > 0 && zoneHeldWithoutZoneSupport(*item, setting.get()).isValid();
+    });
+    const qint64 margin = setting && (setting->tzSupport() || otherClock) ? displayZoneMarginDays : 0;
     TaskList instances;
     fillRepeatEventInstances(items, instances, DateExtensions::dateByAddingDays(fromDate, -margin),
                              DateExtensions::dateByAddingDays(toDate, margin));

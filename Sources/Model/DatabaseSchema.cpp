@@ -119,6 +119,8 @@ QList<QString> DatabaseSchema::taskTableChanges()
         {"assigneeEmail", "TEXT", "NULL"},
         {"delegateStatus", "NUMERIC", "0"},
         {"delegateDate", "NUMERIC", "0"},
+        // Rows of earlier databases hold the machine's clock, as before.
+        {"fileZoneClock", "NUMERIC", "0"},
     }) + QList<QString>{
         // New items take the highest order + 1, and the web sync finds items
         // by their server id: without these every insert and look-up reads

@@ -86,7 +86,8 @@ struct Task::WrittenColumns {
         TaskWrites::Column{"stask", &Task::m_isSheduledTask},
         TaskWrites::Column{"assigneeEmail", &Task::m_assigneeEmail},
         TaskWrites::Column{"delegateStatus", &Task::m_delegateStatus},
-        TaskWrites::Column{"delegateDate", &Task::m_delegateDate});
+        TaskWrites::Column{"delegateDate", &Task::m_delegateDate},
+        TaskWrites::Column{"fileZoneClock", &Task::m_heldInFileZone});
     static constexpr int count = int(std::tuple_size_v<decltype(list)>);
 
     template <typename Visit>
@@ -128,8 +129,8 @@ constexpr char rowColumns[] =
     "hasDue, taskOrder, repeatType, repeatStartDate, repeatEndDate, repeatOptions, repeatExceptions, "
     "isRepeatForever, hasDuration, duration, calendarId, parentId, isInitialTask, isPinned, alertValues, "
     "iCalIdentifier, builtIn, isHidden, taskRepeatStyle, zvwID, lastUpdate, status, url, occurrence, tagList, "
-    "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate";
-constexpr int rowKeyColumn = 42;
+    "hasChanges, notes, isShared, tz, stask, assigneeEmail, delegateStatus, delegateDate, fileZoneClock";
+constexpr int rowKeyColumn = 43;
 // The short coded texts of a row, which rows often share with the one before:
 // location, repeat options and exceptions, alerts, link, tags, assignee.
 constexpr std::array<int, 7> repeatedTextColumns{3, 14, 15, 23, 31, 33, 39};
@@ -431,6 +432,7 @@ void Task::readColumnsThroughSetters(sqlite3_stmt* statement, TaskRowContext& co
     setAssigneeEmail(context.repeatedText(statement, 39));
     setDelegateStatus(columnInt64(statement, 40));
     setDelegateDate(columnDate(statement, 41));
+    setHeldInFileZone(columnInt64(statement, 42) != 0);
 }
 
 // Straight into the fields of a record made empty (every text null, every
@@ -496,6 +498,7 @@ void Task::readStoredColumns(sqlite3_stmt* statement, TaskRowContext& context)
     m_assigneeEmail = context.repeatedText(statement, 39);
     m_delegateStatus = columnInt64(statement, 40);
     m_delegateDate = date(41);
+    m_heldInFileZone = columnInt64(statement, 42) != 0;
 }
 
 void Task::bindColumns(sqlite3_stmt* statement) const
@@ -1014,6 +1017,7 @@ void Task::setHasChanges(qint64 flag) { store(m_hasChanges, flag, WebKept::No); 
 void Task::setNotes(const QString& notes) { store(m_notes, notes, WebKept::Yes); }
 void Task::setIsShared(bool shared) { store(m_isShared, shared, WebKept::No); }
 void Task::setTz(qint64 zoneId) { store(m_tz, zoneId, WebKept::No); }
+void Task::setHeldInFileZone(bool held) { store(m_heldInFileZone, held, WebKept::No); }
 void Task::setIsSheduledTask(bool scheduled) { store(m_isSheduledTask, scheduled, WebKept::No); }
 void Task::setAssigneeEmail(const QString& email) { store(m_assigneeEmail, email, WebKept::Yes); }
 void Task::setDelegateStatus(qint64 status) { store(m_delegateStatus, status, WebKept::No); }

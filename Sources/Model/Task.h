@@ -314,6 +314,12 @@ public:
     void setIsShared(bool shared);
     qint64 tz() const { return m_tz; }
     void setTz(qint64 zoneId);
+    // Column fileZoneClock: the times are the clock of the zone tz names,
+    // the zone of the store file they were read from. With zone support they
+    // always are; without, the rest hold this machine's clock of their day
+    // and show as they are, while these show in the machine's clock.
+    bool heldInFileZone() const { return m_heldInFileZone; }
+    void setHeldInFileZone(bool held);
     // Column stask.
     bool isSheduledTask() const { return m_isSheduledTask; }
     void setIsSheduledTask(bool scheduled);
@@ -592,6 +598,7 @@ private:
     QString m_notes;
     qint64 m_tz = 0;
     Date m_delegateDate;
+    bool m_heldInFileZone = false;
 
     static void countTopMarkChange();
 };

@@ -70,6 +70,7 @@ void Task::copyContentOfTask(const Task& source)
     setNotes(source.m_notes);
     setIsShared(source.m_isShared);
     setTz(source.m_tz);
+    setHeldInFileZone(source.m_heldInFileZone);
     setIsSheduledTask(source.m_isSheduledTask);
     setAssigneeEmail(source.m_assigneeEmail);
     setDelegateStatus(source.m_delegateStatus);

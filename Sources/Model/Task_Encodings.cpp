@@ -115,8 +115,10 @@ Task::AlarmPass::AlarmPass()
 
 QTimeZone Task::AlarmPass::ownZone(const Task& item)
 {
-    // Without zone support only times held in UTC are another zone's.
-    if (item.m_taskType != 0 || item.m_tz == 0 || (!m_zones && item.m_tz != CoreData::utcZoneId)) return {};
+    // Without zone support only times held in UTC or in their file's zone
+    // are another zone's.
+    if (item.m_taskType != 0 || item.m_tz == 0 || (!m_zones && item.m_tz != CoreData::utcZoneId && !item.m_heldInFileZone))
+        return {};
     auto known = m_ownZones.find(item.m_tz);
     if (known == m_ownZones.end()) {
         const CoreData* dataManager = CoreData::shared();

@@ -290,7 +290,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                 if (item->taskType() != 0 || item->parentId() != -1) continue;
                 ++events;
                 SCOPED_TRACE(item->taskName().toStdString());
-                EXPECT_EQ(GregorianCalendar::fields(item->startTime()).hour, 16) << "shown in Paris";
+                manager.recalculateTimeWithTimezoneSupport(item);
+                EXPECT_EQ(GregorianCalendar::fields(item->tzStartTime()).hour, 16) << "shown in Paris";
                 const bool weekly = item->repeatType() == 2;
                 QList<IndependentReader::Occurrence> expected;
                 for (const int day : weekly ? QList<int>{3, 10, 17, 24, 31} : QList<int>{2})

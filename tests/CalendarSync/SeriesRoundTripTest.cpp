@@ -427,6 +427,11 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"tokyo-mondays-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York", false},
         // Without zone support, in UTC across Paris's autumn change.
         {"utc-weekly-across-change.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris", false},
+        // Without zone support, in their own zone across the weeks between
+        // the two zones' clock changes.
+        {"tokyo-weekly-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York", false},
+        {"weekly-new-york-autumn.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris", false},
+        {"new-york-weekly-autumn-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "UTC", false},
         {"no-uid-once.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-weekly.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-changed-beside-other.ics", {0, 0}, {0, 0}, Renamed, false},

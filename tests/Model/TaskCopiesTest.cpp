@@ -123,7 +123,7 @@ TEST_F(TaskCopiesTest, SameRowAsSeesAChangeInEveryStoredColumn)
     while (sqlite3_step(statement) == SQLITE_ROW)
         columns.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
     sqlite3_finalize(statement);
-    ASSERT_EQ(columns.size(), 43);
+    ASSERT_EQ(columns.size(), 44);
     for (const QString& column : std::as_const(columns)) {
         if (column == QLatin1String("primaryKey")) continue;
         exec(QStringLiteral("UPDATE Tasks SET %1 = CASE typeof(%1) WHEN 'text' THEN %1 || 'x' WHEN 'null' THEN 'x' "

@@ -37,12 +37,16 @@ TaskList monthInstancesOf(const CoreData& manager, const TaskList& repeating, co
 }
 
 // The timed occurrences shown in the range. With zone support one of
-// another zone is shown on a day before or after its own: the days round
-// the range are expanded too, and the shown times decide, as in the day grid.
+// another zone is shown on a day before or after its own (without, one held
+// in UTC or in its file's zone): the days round the range are expanded too,
+// and the shown times decide, as in the day grid.
 TaskList monthTimedInstancesOf(const CoreData& manager, const TaskList& repeating, const Date& from, const Date& to)
 {
     const SettingPtr setting = manager.currentSetting();
-    if (!setting || !setting->tzSupport() || repeating.isEmpty() || !from || !to)
+    const bool otherClock = setting && std::any_of(repeating.begin(), repeating.end(), [&](const TaskPtr& item) {
+        return item && manager.zoneHeldWithoutZoneSupport(*item, setting.get()).isValid();
+    });
+    if (!setting || !(setting->tzSupport() || otherClock) || repeating.isEmpty() || !from || !to)
         return monthInstancesOf(manager, repeating, from, to);
     constexpr qint64 marginDays = 2;  // zones lie at most 26 hours apart
     const TaskList around = monthInstancesOf(manager, repeating, DateExtensions::dateByAddingDays(from, -marginDays),
