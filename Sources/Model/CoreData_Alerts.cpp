@@ -58,13 +58,15 @@ QString soundOf(const LocalNotification& alarm)
     return alarm.alertObj() ? alarm.alertObj()->soundName() : QString();
 }
 
-// One line of the dialog per alarm; the quotation marks are part of it.
-QString alarmLine(const LocalNotification& alarm)
+// One line of the dialog per alarm; the quotation marks are part of it. The
+// start is the one the views show (an event of another zone at its time in
+// the display zone), not the event's own clock reading.
+QString alarmLine(const LocalNotification& alarm, const Date& shownStart)
 {
     const Task& item = *alarm.task();
     const QString name = QLatin1Char('"') % item.taskName() % QLatin1Char('"');
     // The date text comes with the blank that parts it from a weekday.
-    const QString when = Utilities::getStringNoWeekDayFromDate(alarm.dateStart(), true).trimmed();
+    const QString when = Utilities::getStringNoWeekDayFromDate(shownStart, true).trimmed();
     switch (item.taskType()) {
     case ItemKind::Task: return name % QStringLiteral(": due on ") % when;
     case ItemKind::Event: return name % QStringLiteral(": start in ") % when;
@@ -236,7 +238,15 @@ void CoreData::fireAlertNotificationWithLocalNotification(const LocalNotificatio
             soundPlayed = true;
         }
         if (alarm->task()->taskType() == ItemKind::Event) onlyTasks = false;
-        text = text % QLatin1Char('\n') % alarmLine(*alarm);
+        Date shownStart = alarm->dateStart();
+        if (alarm->task()->taskType() == ItemKind::Event && shownStart) {
+            const TaskPtr shown = alarm->task()->copy();
+            shown->setStartTime(shownStart);
+            shown->setEndTime(shownStart);
+            recalculateTimeWithTimezoneSupport(shown);
+            shownStart = shown->tzStartTime();
+        }
+        text = text % QLatin1Char('\n') % alarmLine(*alarm, shownStart);
     }
 
     AlertRequest request;

@@ -446,6 +446,14 @@ TEST_F(AlertsTest, AnEventRingsAtTheInstantOfItsOwnTimes)
         Clock::setFixed(ring.dateByAddingTimeInterval(20));
         dataManager().alertNow();
         EXPECT_EQ(presenter.requests().size(), rung + 1) << "in its minute";
+        // Its text names the start as the views show it.
+        const QDateTime shown = QDateTime::fromSecsSinceEpoch(qint64(ring.timeIntervalSince1970()) + 15 * 60,
+                                                              QTimeZone(c.support ? "Europe/Paris" : c.machine));
+        const Date shownStart = localDate(shown.date().year(), shown.date().month(), shown.date().day(), shown.time().hour(),
+                                          shown.time().minute());
+        EXPECT_TRUE(presenter.requests().back().informativeText.endsWith(
+            Utilities::getStringNoWeekDayFromDate(shownStart, true).trimmed()))
+            << presenter.requests().back().informativeText.toStdString();
         dataManager().doWithAllTasksEventsAdes(TaskList{event}, 1);
     }
 }
