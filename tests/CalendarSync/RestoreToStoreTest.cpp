@@ -290,6 +290,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             QFile file(path);
             EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == bytes) << path.toStdString();
         }
+        if (others) EXPECT_EQ(manager.calendarWithPrimaryKey(work->primaryKey())->builtIn(), 0) << "still the organizer's own";
         // Each item and calendar goes back under the uid the backup holds.
         const QStringList restored = storeUids(*store);
         for (const QString& uid : backedUpUids) EXPECT_TRUE(restored.contains(uid)) << uid.toStdString();
