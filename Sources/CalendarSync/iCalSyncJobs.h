@@ -375,7 +375,9 @@ private:
     bool createStoreCalendarFromWorker(const CalendarPtr& snapshot);
     void renameStoreCalendar(const CalendarPtr& calendar, bool fallBackToList);
     // True when the calendar is gone from the store (or stays as read-only).
-    bool removeStoreCalendar(const CalendarPtr& calendar);
+    // onlyLinkedFiles: the restore's; only the files of the database's items
+    // go, and the calendar too unless another file keeps it (also true).
+    bool removeStoreCalendar(const CalendarPtr& calendar, bool onlyLinkedFiles = false);
     void insertAndUpdateEvents(const TaskList& insertList, const TaskList& updateList);
     void insertEventRoot(const TaskPtr& event);
     // True when the store copy is now as the item (or there is none to write).

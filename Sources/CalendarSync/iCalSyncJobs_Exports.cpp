@@ -161,7 +161,8 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         break;
     case Kind::DeleteCalendar:
     case Kind::DeleteCalendarNow:
-        if (job.calendar && removeStoreCalendar(job.calendar)) noteRemovalDone(iCalSync::StoreRemoval::Calendar, bareStoreUid(job.calendar->iCalUID()));
+        if (job.calendar && removeStoreCalendar(job.calendar, job.kind == Kind::DeleteCalendarNow))
+            noteRemovalDone(iCalSync::StoreRemoval::Calendar, bareStoreUid(job.calendar->iCalUID()));
         break;
     case Kind::CalendarLists:
         for (const CalendarPtr& calendar : job.calendarLists.value(0))
@@ -378,7 +379,7 @@ void iCalSyncJobs::renameStoreCalendar(const CalendarPtr& calendar, bool fallBac
                              << "could not be renamed:" << error.text;
 }
 
-bool iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar)
+bool iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar, bool onlyLinkedFiles)
 {
     const QString uid = bareStoreUid(calendar->iCalUID());
     if (uid.isEmpty()) return true;
@@ -392,7 +393,22 @@ bool iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar)
         return true;
     }
     CalError error;
-    if (m_iCalStore->removeCalendar(storeCalendar, &error)) return true;
+    if (onlyLinkedFiles) {
+        // A restore replaces the organizer's items, never another program's
+        // files it did not take in (outside the sync window, or written
+        // since): those stay, and so does the calendar around them.
+        QSet<QString> linked;
+        if (CoreData* data = manager())
+            for (const TaskPtr& item : data->getAllTasksEventsAdes())
+                if (!item->iCalUID().isEmpty()) linked.insert(bareStoreUid(item->iCalUID()));
+        bool kept = false;
+        if (m_iCalStore->removeCalendarFilesOf(storeCalendar, linked, &kept, &error)) {
+            if (kept) logSkip("category", calendar->primaryKey(), "keeps its calendar, which holds files of other programs");
+            return true;
+        }
+    } else if (m_iCalStore->removeCalendar(storeCalendar, &error)) {
+        return true;
+    }
     qWarning().noquote() << "Calendar store: the calendar of category" << calendar->primaryKey()
                          << "could not be removed:" << error.text;
     return false;

@@ -1036,7 +1036,20 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
             return !c->iCalUID().isEmpty() && c->iCalUID() == calendar->uid();
         });
         if (partner == linked.end()) {
-            ++s;
+            // An own calendar the restore kept for another program's files:
+            // the category writes into it again, as its own.
+            const auto kept = std::find_if(own.begin(), own.end(), [&](const CalendarPtr& c) {
+                return !c->iCalUID().isEmpty() && c->iCalUID() == calendar->uid();
+            });
+            if (kept == own.end()) {
+                ++s;
+                continue;
+            }
+            takeFolder(*kept, entryOf(calendar), calendar->type());
+            saveCategory(*kept);
+            if (calendar->title() != (*kept)->calendarName()) renameStoreCalendar(*kept, false);
+            own.erase(kept);
+            storeCalendars.removeAt(s);
             continue;
         }
         const CalendarPtr category = *partner;

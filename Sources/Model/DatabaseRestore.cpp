@@ -108,12 +108,11 @@ bool swapDatabaseFile(CoreData& data)
 
 // The program's items leave the calendar store. Removing a copy that is
 // already gone does nothing, so an interrupted removal is simply run again.
+// The items go first, then the own calendars: one that still holds a file
+// no item links to (another program's) stays, with that file.
 void removeStoreCopies(CoreData& data, iCalSync* calendarSync, bool withCategories)
 {
     if (!calendarSync) return;
-    if (withCategories)
-        for (const CalendarPtr& category : data.getCalendarList())
-            if (category->projectType() == 0 && category->builtIn() != 1) calendarSync->syncDeleteToIcal(category);
     for (const TaskPtr& event : data.getAllRootEvents()) {
         if (event->iCalUID().isEmpty()) continue;
         calendarSync->syncDeleteToICalEvent(event, 1);
@@ -124,6 +123,9 @@ void removeStoreCopies(CoreData& data, iCalSync* calendarSync, bool withCategori
         calendarSync->syncDeleteToICalTask(task);
         reached(DatabaseRestore::Step::StoreCopyRemoved);
     }
+    if (withCategories)
+        for (const CalendarPtr& category : data.getCalendarList())
+            if (category->projectType() == 0 && category->builtIn() != 1) calendarSync->syncDeleteToIcal(category);
 }
 
 // Restore mode on (the next web pass uploads what the server lacks instead

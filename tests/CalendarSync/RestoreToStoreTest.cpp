@@ -131,7 +131,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     // zone as a start would, and shows and keeps the backup's instants.
     enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten,
                           FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent,
-                          BesideAFileNamedOtherwise, InAnotherZone, WithAnotherProgramsSeriesInUTCMovedAside };
+                          BesideAFileNamedOtherwise, InAnotherZone, WithAnotherProgramsSeriesInUTCMovedAside,
+                          BesideOthersFilesInItsOwnCalendar };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
@@ -142,6 +143,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         {"with the store sync off since the start", BackedUp::WithTheSyncOffSinceTheStart, 1},
         {"beside another program's calendar and event", BackedUp::BesideAnotherProgramsEvent, 1},
         {"beside another program's event in a file not named after its uid", BackedUp::BesideAFileNamedOtherwise, 1},
+        // One before the sync window (never taken in), one written after the backup.
+        {"beside another program's files in its own calendar", BackedUp::BesideOthersFilesInItsOwnCalendar, 1},
         {"in New York, restored in Paris without zone support", BackedUp::InAnotherZone, 1},
         // Its file gone when the restore writes it back: in UTC still.
         {"beside another program's series in UTC, without zone support, its file moved aside",
@@ -157,6 +160,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent || backedUp == BackedUp::BesideAFileNamedOtherwise
                           || utcSeries;
         const bool moved = backedUp == BackedUp::InAnotherZone;
+        const bool others = backedUp == BackedUp::BesideOthersFilesInItsOwnCalendar;
         std::optional<ScopedTimeZone> machineZone;
         if (utcSeries) {
             machineZone.emplace("Europe/Paris");
@@ -169,7 +173,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                 double(QDateTime(QDate(2027, 3, 1), QTime(12, 0), QTimeZone::utc()).toSecsSinceEpoch())));
         }
         const std::string inStep = peer ? "9 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
+                                        : others ? "8 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
                                         : "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
+        const std::string restoredHoldings = others ? "8 items, 0 unlinked, 6 event files, 4 task files, 0 categories off the store" : inStep;
+        const std::string syncedHoldings = others ? "9 items, 0 unlinked, 6 event files, 4 task files, 0 categories off the store" : inStep;
         ScopedDataHome home;
         QTemporaryDir storeFolder;
         if (peer)
@@ -227,7 +234,22 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                 }
             }
         }
-        if (backedUp == BackedUp::AfterLinks || backedUp == BackedUp::WithTheSyncOffSinceTheStart || peer) fullSync();
+        if (backedUp == BackedUp::AfterLinks || backedUp == BackedUp::WithTheSyncOffSinceTheStart || peer || others) fullSync();
+        QMap<QString, QByteArray> othersFiles;
+        const auto writeOthersFile = [&](const QString& name, double days) {
+            QString folder;
+            for (const CalCalendarPtr& calendar : store->calendars())
+                if (calendar->title() == QStringLiteral("Work")) folder = storeFolder.path() + QLatin1Char('/') + calendar->uid();
+            const QByteArray start = QDateTime::fromSecsSinceEpoch(qint64(Clock::now().timeIntervalSince1970() + 86400 * days), QTimeZone::utc())
+                                         .toString(QStringLiteral("yyyyMMdd'T'hh0000'Z'")).toLatin1();
+            QFile file(folder + QStringLiteral(".calendar/Events/") + name + QStringLiteral(".ics"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            othersFiles[file.fileName()] = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VEVENT\r\nUID:" + name.toLatin1()
+                                           + "@example.org\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:" + start
+                                           + "\r\nDURATION:PT2H\r\nSUMMARY:Dinner\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+            file.write(othersFiles[file.fileName()]);
+        };
+        if (others) writeOthersFile(QStringLiteral("old-dinner"), -60);
         if (backedUp == BackedUp::CopyCutShort) {
             // Killed after the uid was marked, before the copy was written.
             ASSERT_EQ(sqlite3_exec(RecordStore::sharedDatabase(),
@@ -256,13 +278,19 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         if (utcSeries) {
             ASSERT_TRUE(QFile::remove(peerFile));
         }
+        if (others) writeOthersFile(QStringLiteral("later-dinner"), 100);
 
         QString problem;
         bool notOurs = false;
         ASSERT_TRUE(DatabaseRestore::writeIncoming(*backup, &problem, &notOurs)) << problem.toStdString();
         ASSERT_TRUE(DatabaseRestore::replaceDatabase(manager, manager.icalSync(), nullptr));
         ASSERT_TRUE(manager.icalSync()->waitForQueuedJobs(30));
-        EXPECT_EQ(holdings(manager, storeFolder.path()), inStep);
+        EXPECT_EQ(holdings(manager, storeFolder.path()), restoredHoldings);
+        for (const auto& [path, bytes] : othersFiles.asKeyValueRange()) {
+            QFile file(path);
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == bytes) << path.toStdString();
+        }
+        if (others) EXPECT_EQ(manager.calendarWithPrimaryKey(work->primaryKey())->builtIn(), 0) << "still the organizer's own";
         // Each item and calendar goes back under the uid the backup holds.
         const QStringList restored = storeUids(*store);
         for (const QString& uid : backedUpUids) EXPECT_TRUE(restored.contains(uid)) << uid.toStdString();
@@ -325,8 +353,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             reader.expect(file.fileName(), expected.first().start.dateByAddingTimeInterval(-86400), expected.last().end, expected);
             reader.verify();
         }
+        if (others)  // the store's watch tells of the file written after the backup
+            EXPECT_TRUE(processEventsUntil([&] { return !store->eventFilePath(QStringLiteral("later-dinner@example.org")).isEmpty(); }, 5000));
         fullSync();  // the next start finds both sides in step
-        EXPECT_EQ(holdings(manager, storeFolder.path()), inStep);
+        EXPECT_EQ(holdings(manager, storeFolder.path()), syncedHoldings);
 
         manager.setICalSync(nullptr);
         CoreData::setShared(nullptr);

@@ -220,14 +220,53 @@ bool CalCalendarStore::removeCalendar(const CalCalendarPtr& calendar, CalError* 
     if (!entry)
         return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no such calendar")));
     if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
+    return removeCalendarLocked(*entry, error);
+}
+
+bool CalCalendarStore::removeCalendarFilesOf(const CalCalendarPtr& calendar, const QSet<QString>& uids, bool* kept,
+                                             CalError* error)
+{
+    *kept = false;
+    std::lock_guard lock(m_mutex);
+    CalendarEntry* entry = calendar ? calendarEntryLocked(calendar->uid()) : nullptr;
+    if (!entry)
+        return reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no such calendar")));
+    if (refusesWritesLocked(entry, error, QStringLiteral("calendar"))) return false;
+    for (const bool tasks : {false, true}) {
+        QStringList paths;
+        for (const FileEntry& file : std::as_const(tasks ? entry->tasks : entry->events)) {
+            if (!file.problem.isEmpty() || !uids.contains(file.uid)) continue;
+            rememberNameLocked(file, tasks);
+            paths << file.path;
+        }
+        for (const QString& path : std::as_const(paths)) {
+            const bool removed = removeFileLocked(path, error);
+            reindexFileLocked(entry, tasks, path);
+            if (!removed) return false;
+        }
+    }
+    // What the disk holds, not what the index read: a file it could not read
+    // is no less another program's.
+    constexpr QDir::Filters everything = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+    const QFileInfoList inside = QDir(entry->folder).entryInfoList(everything);
+    *kept = !entry->unlistable.isEmpty() || !std::all_of(inside.begin(), inside.end(), [&](const QFileInfo& info) {
+        if (info.fileName() == infoFile) return true;
+        return (info.fileName() == eventsFolder || info.fileName() == tasksFolder) && info.isDir() && !info.isSymLink()
+               && QDir(info.filePath()).isEmpty(everything);
+    });
+    return *kept ? reportCalError(error, CalError::none()) : removeCalendarLocked(*entry, error);
+}
+
+bool CalCalendarStore::removeCalendarLocked(const CalendarEntry& entry, CalError* error)
+{
     // The removal takes symbolic links inside away as links, never what they name.
-    if (refusesLinkedPathLocked(entry->folder, error)) return false;
-    for (const FileEntry& file : std::as_const(entry->events)) rememberNameLocked(file, false);
-    for (const FileEntry& file : std::as_const(entry->tasks)) rememberNameLocked(file, true);
-    if (!QDir(entry->folder).removeRecursively())
+    if (refusesLinkedPathLocked(entry.folder, error)) return false;
+    for (const FileEntry& file : std::as_const(entry.events)) rememberNameLocked(file, false);
+    for (const FileEntry& file : std::as_const(entry.tasks)) rememberNameLocked(file, true);
+    if (!QDir(entry.folder).removeRecursively())
         return reportCalError(error, CalError::make(CalError::Code::WriteFailed,
-                                                    QStringLiteral("cannot remove ") + entry->folder));
-    const QString folder = entry->folder;
+                                                    QStringLiteral("cannot remove ") + entry.folder));
+    const QString folder = entry.folder;
     m_index->calendars.removeIf([&folder](const CalendarEntry& e) { return e.folder == folder; });
     resolveDuplicatesLocked(m_index.get());
     return reportCalError(error, CalError::none());

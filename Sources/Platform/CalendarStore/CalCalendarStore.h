@@ -120,6 +120,13 @@ public:
     // takes the title, colour and type given.
     bool saveCalendar(const CalCalendarPtr& calendar, CalError* error = nullptr);
     bool removeCalendar(const CalCalendarPtr& calendar, CalError* error = nullptr);
+    // Only the calendar's files of the uids given go; the calendar goes whole
+    // when nothing is left in its folder but its Info.plist and its empty
+    // Events and Tasks folders. Any other file (another program's, never
+    // taken in by the organizer, or written since) keeps the calendar, with
+    // its Info.plist, and sets *kept.
+    bool removeCalendarFilesOf(const CalCalendarPtr& calendar, const QSet<QString>& uids, bool* kept,
+                               CalError* error = nullptr);
     // Removes the folders of new calendars whose making a kill cut short
     // (never a calendar: the folder takes its name only once whole); a
     // symbolic link of such a name is left alone. Answers how many went.
@@ -195,6 +202,7 @@ private:
     void logOnceLocked(const QString& path, const QString& problem) const;
 
     CalendarEntry* calendarEntryLocked(const QString& uid) const;
+    bool removeCalendarLocked(const CalendarEntry& entry, CalError* error);
     std::optional<EventLocation> locateEventLocked(const QString& uid) const;
     std::optional<EventLocation> locateTaskLocked(const QString& uid) const;
     // The file of an item to change or remove; none, with the error said,
