@@ -145,7 +145,8 @@ void DataFolderLock::answerOnceSettled(QLocalSocket* socket)
             answerOnceSettled(socket);
             return;
         }
-        if (!m_server) return;
+        // A quit began meanwhile, or the start that asked gave up waiting.
+        if (!m_server || socket->state() != QLocalSocket::ConnectedState) return;
         if (m_showRequested) m_showRequested();
         socket->write(shownAnswer.data(), shownAnswer.size());
         socket->disconnectFromServer();
