@@ -612,7 +612,8 @@ TEST_F(ZoravelAppDelegateTest, ASecondStartOnTheSameDataFolderBringsTheRunningWi
         EXPECT_EQ(second.handedToRunningCopy(), row.answers);
         EXPECT_EQ(alerts.requests().size(), row.answers ? 0 : 1);
         if (!row.answers && !alerts.requests().isEmpty()) {
-            EXPECT_EQ(alerts.requests().front().messageText, TextTable::localizedString(QStringLiteral("dataFolderHeldText")));
+            EXPECT_EQ(alerts.requests().front().messageText,
+                      TextTable::localizedString(QStringLiteral("dataFolderHeldText")));
         }
         EXPECT_EQ(second.sttMenuView(), nullptr) << "no second tray icon";
         EXPECT_EQ(CoreData::shared(), running);
