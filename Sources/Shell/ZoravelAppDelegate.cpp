@@ -36,6 +36,7 @@
 #include "StartupTrace.h"
 #include "StatusMenuView.h"
 #include "Tag.h"
+#include "TextTable.h"
 #include "Task.h"
 #include "Calendar.h"
 #include "Link.h"
@@ -203,11 +204,25 @@ bool ZoravelAppDelegate::claimDataFolder()
         m_folderLock->setShowRequestHandler([this] { bringWindowForward(); });
         return true;
     }
-    m_handedToRunningCopy = true;
     m_folderLock.reset();
-    QTextStream(stderr) << "Zoravel is already running on " << folder
-                        << (claim == DataFolderLock::Claim::HolderShown ? "; its window is brought forward.\n"
-                                                                        : ", but it did not answer.\n");
+    if (claim == DataFolderLock::Claim::HolderShown) {
+        m_handedToRunningCopy = true;
+        QTextStream(stderr) << "Zoravel is already running on " << folder << "; its window is brought forward.\n";
+        return false;
+    }
+    // Neither an answer nor the lock: the person sees nothing else, so the
+    // alert tells why nothing opens.
+    QTextStream(stderr) << "Zoravel is already running on " << folder << ", but it did not answer.\n";
+    if (m_installsAlertsAndSounds && !m_alertPresenter) {
+        m_alertPresenter = std::make_unique<MessageBoxAlertPresenter>();
+        AlertPresenter::setCurrent(m_alertPresenter.get());
+    }
+    AlertRequest alert;
+    alert.style = AlertStyle::Critical;
+    alert.messageText = TextTable::localizedString(QStringLiteral("dataFolderHeldText"));
+    alert.informativeText = TextTable::localizedString(QStringLiteral("dataFolderHeldMessage")).arg(folder);
+    alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    AlertPresenter::current().runModal(alert);
     return false;
 }
 

@@ -45,8 +45,9 @@ public:
     // Runs once the event loop is going. False when the data cannot be
     // opened: the user has been told (alert and log), nothing is shown and
     // the program should end; or when another copy runs on the data folder
-    // (handedToRunningCopy): that one was asked to show its window, and
-    // this one should end without an error.
+    // (handedToRunningCopy): that one showed its window and said so, and
+    // this one should end without an error; one that neither answered nor
+    // let go in time has been told of in an alert.
     bool applicationDidFinishLaunching();
     bool handedToRunningCopy() const { return m_handedToRunningCopy; }
     // The 24-hour flag and the data manager (made here unless one exists);
@@ -121,7 +122,8 @@ public:
     // to quit, and what is not saved then was saved as it was made.
     static constexpr std::chrono::milliseconds quitLockWait{500};
     // How long a start waits for a copy that holds the data folder but does
-    // not answer (one still starting, or quitting) before it gives up.
+    // not answer (one still starting, held up, or quitting) before it gives
+    // up and tells the person.
     static constexpr std::chrono::milliseconds holderQuitWait{10000};
     // How long the quit waits for the calendar store's worker to drop the
     // reading it was doing (one file: it stops before the next).

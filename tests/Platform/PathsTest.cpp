@@ -6,14 +6,39 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <optional>
+#include <thread>
 
 #include <sys/stat.h>
 
 namespace {
+
+// A later start waits for the holder's answer, so it runs on its own thread
+// (as in its own process) while this one's event loop answers, after
+// `frozenMs` in which it does not turn, and then does what it had `queued`.
+DataFolderLock::Claim claimFromAnotherStart(const QString& folder, int timeoutMs, int frozenMs = 0,
+                                            const std::function<void()>& queued = {})
+{
+    std::atomic<bool> done{false};
+    DataFolderLock::Claim claim{};
+    std::thread start([&] {
+        DataFolderLock later(folder);
+        claim = later.claim(timeoutMs);
+        done = true;
+    });
+    QThread::msleep(frozenMs);
+    if (queued) QTimer::singleShot(0, queued);
+    processEventsUntil([&] { return done.load(); }, timeoutMs + 2000);
+    start.join();
+    return claim;
+}
 
 TEST(PathsTest, ApplicationSupportFolderIsCreatedInsideTheDataHome)
 {
@@ -63,6 +88,18 @@ TEST(PathsTest, ADataFolderHasOneHolderUntilItLetsGo)
                                              QStringLiteral("sleep"), QStringLiteral("0.6")});
     ASSERT_TRUE(quitting.waitForStarted());
     ASSERT_TRUE(processEventsUntil([&] { return DataFolderLock(leaving.path()).acquire() == DataFolderLock::Outcome::HeldElsewhere; }));
+    // A copy held up (on its database, or stopped) past the later start's
+    // wait; and one that heard the request just as it began to quit.
+    QTemporaryDir frozen;
+    QTemporaryDir parting;
+    DataFolderLock frozenHolder(frozen.path());
+    ASSERT_EQ(frozenHolder.acquire(), DataFolderLock::Outcome::Held);
+    auto quitter = std::make_unique<DataFolderLock>(parting.path());
+    ASSERT_EQ(quitter->acquire(), DataFolderLock::Outcome::Held);
+    const auto quit = [&] {
+        quitter->stopAnswering();
+        QTimer::singleShot(300, [&] { quitter.reset(); });
+    };
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     const QString alias = folder.path() + QStringLiteral("/../") + QFileInfo(folder.path()).fileName();
     const struct {
@@ -70,6 +107,9 @@ TEST(PathsTest, ADataFolderHasOneHolderUntilItLetsGo)
         QString folder;
         std::optional<QString> runtime;  // the later start's runtime folder; none: unset
         DataFolderLock::Claim claim;
+        int timeoutMs = 3000;
+        int frozenMs = 0;  // the holders' event loop does not turn meanwhile
+        std::function<void()> queued = {};
     } rows[] = {
         {"the same folder", folder.path(), QString::fromLocal8Bit(runtime), DataFolderLock::Claim::HolderShown},
         {"the same folder by another path", alias, QString::fromLocal8Bit(runtime), DataFolderLock::Claim::HolderShown},
@@ -81,14 +121,17 @@ TEST(PathsTest, ADataFolderHasOneHolderUntilItLetsGo)
         {"a folder whose holder is quitting", leaving.path(), QString::fromLocal8Bit(runtime),
          DataFolderLock::Claim::Held},
         {"another folder", other.path(), QString::fromLocal8Bit(runtime), DataFolderLock::Claim::Held},
+        {"a folder whose holder is held up", frozen.path(), QString::fromLocal8Bit(runtime),
+         DataFolderLock::Claim::HolderSilent, 1000, 1500},
+        {"a folder whose holder quits after it heard the request", parting.path(), QString::fromLocal8Bit(runtime),
+         DataFolderLock::Claim::Held, 3000, 300, quit},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         if (row.runtime) qputenv("XDG_RUNTIME_DIR", row.runtime->toLocal8Bit());
         else qunsetenv("XDG_RUNTIME_DIR");
-        DataFolderLock later(row.folder);
         const int before = asked;
-        EXPECT_EQ(later.claim(3000), row.claim);
+        EXPECT_EQ(claimFromAnotherStart(row.folder, row.timeoutMs, row.frozenMs, row.queued), row.claim);
         qputenv("XDG_RUNTIME_DIR", runtime);
         if (row.claim != DataFolderLock::Claim::HolderShown) continue;
         EXPECT_TRUE(processEventsUntil([&] { return asked == before + 1; }));

@@ -4,10 +4,12 @@
 #include <QDebug>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,6 +23,16 @@ namespace {
 // The one request there is. A connection that sends anything else is
 // closed unheard.
 constexpr QByteArrayView showRequest = "show\n";
+// The holder's answer once it has shown itself. Bytes taken by the kernel
+// say nothing: a copy frozen or about to quit accepts a connection too.
+constexpr QByteArrayView shownAnswer = "shown\n";
+
+// The holder shows itself and answers only after its event loop has run on
+// time for this long: what it had queued before the request (a quit chosen
+// while it waited on its database) is handled first.
+constexpr int settleMs = 250;
+// A turn later than this found the thread held up; it settles again.
+constexpr int lateMs = 250;
 
 // A socket's path, with its terminating zero, fits in 108 bytes.
 constexpr qsizetype longestSocketPath = 107;
@@ -112,15 +124,33 @@ void DataFolderLock::readRequests()
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto read = [this, socket] {
-            if (socket->bytesAvailable() < showRequest.size()) return;
-            const QByteArray request = socket->read(showRequest.size());
-            socket->disconnectFromServer();
-            if (request == showRequest && m_showRequested) m_showRequested();
+            if (socket->property("heard").toBool() || socket->bytesAvailable() < showRequest.size()) return;
+            socket->setProperty("heard", true);
+            if (socket->read(showRequest.size()) == showRequest) answerOnceSettled(socket);
+            else socket->disconnectFromServer();
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
         // What arrived with the connection is not told again.
         read();
     }
+}
+
+void DataFolderLock::answerOnceSettled(QLocalSocket* socket)
+{
+    QElapsedTimer waited;
+    waited.start();
+    // The socket belongs to the server: a quit meanwhile closes it unanswered.
+    QTimer::singleShot(settleMs, socket, [this, socket, waited] {
+        if (waited.elapsed() > settleMs + lateMs) {
+            answerOnceSettled(socket);
+            return;
+        }
+        // A quit began meanwhile, or the start that asked gave up waiting.
+        if (!m_server || socket->state() != QLocalSocket::ConnectedState) return;
+        if (m_showRequested) m_showRequested();
+        socket->write(shownAnswer.data(), shownAnswer.size());
+        socket->disconnectFromServer();
+    });
 }
 
 void DataFolderLock::stopAnswering()
@@ -131,11 +161,11 @@ void DataFolderLock::stopAnswering()
     m_server = nullptr;
 }
 
-bool DataFolderLock::askHolderToShow(int timeoutMs) const
+bool DataFolderLock::askHolderToShow(int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
-        if (sendShowRequest(int(std::max<qint64>(0, deadline.remainingTime())))) return true;
+        if (askHolder(deadline, false) == Answer::Shown) return true;
         if (deadline.hasExpired()) return false;
         // The holder locks first and listens a moment later.
         QThread::msleep(50);
@@ -151,22 +181,35 @@ DataFolderLock::Claim DataFolderLock::claim(int timeoutMs)
         case Outcome::Unavailable: return Claim::Unavailable;
         case Outcome::HeldElsewhere: break;
         }
-        if (sendShowRequest(100)) return Claim::HolderShown;
+        switch (askHolder(deadline, true)) {
+        case Answer::Shown: return Claim::HolderShown;
+        case Answer::LetGo: continue;
+        case Answer::None: break;
+        }
         if (deadline.hasExpired()) return Claim::HolderSilent;
         // Just started and not listening yet, or quitting: either settles.
         QThread::msleep(50);
     }
 }
 
-bool DataFolderLock::sendShowRequest(int timeoutMs) const
+DataFolderLock::Answer DataFolderLock::askHolder(const QDeadlineTimer& deadline, bool watchLock)
 {
     const QString name = serverNameFor(m_folder);
     QLocalSocket socket;
     if (isAbstractName(name)) socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     socket.connectToServer(name);
-    if (!socket.waitForConnected(timeoutMs)) return false;
+    if (!socket.waitForConnected(int(std::clamp<qint64>(deadline.remainingTime(), 0, 100)))) return Answer::None;
     socket.write(showRequest.data(), showRequest.size());
-    const bool sent = socket.waitForBytesWritten(std::max(100, timeoutMs));
-    socket.disconnectFromServer();
-    return sent;
+    // Only the holder's answer counts. It may be frozen (its answer comes
+    // when it turns again) or quitting (it closes the connection unanswered,
+    // or ends): the lock is watched meanwhile.
+    while (!deadline.hasExpired()) {
+        if (socket.bytesToWrite() > 0) socket.waitForBytesWritten(100);
+        else socket.waitForReadyRead(100);
+        if (socket.bytesAvailable() >= shownAnswer.size())
+            return socket.read(shownAnswer.size()) == shownAnswer ? Answer::Shown : Answer::None;
+        if (socket.state() != QLocalSocket::ConnectedState) return Answer::None;
+        if (watchLock && acquire() == Outcome::Held) return Answer::LetGo;
+    }
+    return Answer::None;
 }

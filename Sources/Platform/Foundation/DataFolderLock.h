@@ -5,7 +5,9 @@
 
 #include <functional>
 
+class QDeadlineTimer;
 class QLocalServer;
+class QLocalSocket;
 
 // One running copy of the program per data folder. The copy that holds the
 // lock keeps an flock on "Zoravel.lock" in the folder (the kernel lets it go
@@ -13,8 +15,9 @@ class QLocalServer;
 // up) and listens on a local socket beside it, "Zoravel.socket", so that a
 // later start finds it whatever runtime folder each was given. A later start
 // on the same folder finds the lock taken, asks the holder through that
-// socket to bring its window forward, and ends; a holder that is quitting
-// stops listening first, and the later start waits for its lock instead.
+// socket to bring its window forward, and ends once the holder answered; a
+// holder that is quitting stops listening first (or closes the connection
+// unanswered), and the later start waits for its lock instead.
 // Another folder is another lock: a start there runs on its own. Main
 // thread only.
 class DataFolderLock : public QObject {
@@ -40,18 +43,21 @@ public:
 
     // A start that found the folder held: asks the holder to show itself,
     // waiting up to `timeoutMs` for its socket (a holder that has just taken
-    // the lock listens a moment later). True when the request was sent.
-    bool askHolderToShow(int timeoutMs = 2000) const;
+    // the lock listens a moment later) and its answer. True when it answered
+    // that it showed itself.
+    bool askHolderToShow(int timeoutMs = 2000);
 
     enum class Claim {
         Held,          // this process holds the folder now
-        HolderShown,   // a running copy holds it and was asked to show itself
-        HolderSilent,  // a copy holds it but neither answered nor let go in time
+        HolderShown,   // a running copy holds it and answered that it showed itself
+        HolderSilent,  // a copy holds it but neither answered nor let go in time (frozen, say)
         Unavailable,   // no lock can be made there
     };
     // A start: takes the lock, or asks its holder to show itself. A holder
-    // that does not answer may be quitting: the lock is tried again until
-    // it lets go or `timeoutMs` has passed.
+    // that does not answer may be quitting or held up: the lock is tried
+    // again until it lets go, or the holder answers, or `timeoutMs` has
+    // passed. A holder answers only once it has handled what it had queued
+    // before the request, and not once it is quitting.
     Claim claim(int timeoutMs);
 
     // The holder is quitting: later starts are no longer answered, and wait
@@ -67,9 +73,17 @@ public:
     static constexpr const char* socketFileName = "Zoravel.socket";
 
 private:
+    enum class Answer {
+        Shown,  // the holder showed itself and said so
+        LetGo,  // the holder ended meanwhile; this process holds the lock now
+        None,
+    };
+
     void listen();
     void readRequests();
-    bool sendShowRequest(int timeoutMs) const;
+    void answerOnceSettled(QLocalSocket* socket);
+    // With `watchLock`, the lock is taken once the holder lets it go.
+    Answer askHolder(const QDeadlineTimer& deadline, bool watchLock);
 
     QString m_folder;
     int m_fd = -1;
