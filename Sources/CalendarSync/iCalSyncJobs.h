@@ -203,6 +203,9 @@ public:
     static void rootDatesToItemTime(Task& root, const CalEvent& first, const Date& seriesStart);
     // Where the store holds a root's occurrence (an instant).
     static Date storeOccurrenceOfRoot(const Task& root);
+    // Where the store holds a changed or deleted occurrence of a series (an
+    // instant: its original start on the series' own clock).
+    Date storeOccurrenceOfChange(const Task& occurrence) const;
     // A series repeats in its own zone. The zone whose wall-clock time the
     // item read from a store event holds: UTC for times in UTC, else the
     // event's own (unless it floats), else this machine's (invalid).

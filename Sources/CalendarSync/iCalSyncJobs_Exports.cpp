@@ -421,7 +421,9 @@ void iCalSyncJobs::deleteStoreOccurrencesOf(const TaskPtr& event)
     if (!repeatsWithExceptions(event) || event->iCalUID().isEmpty()) return;
     for (const ExceptionEntry& entry : readExceptionEntries(event->repeatExceptions(), event->primaryKey())) {
         if (entry.marker != 2) continue;
-        const CalEventPtr occurrence = getIEventWithUID(event->iCalUID(), entry.date, entry.date);
+        // On the series' own clock, as the occurrence's identity in the file.
+        const Date at = itemTimeToStoreTime(entry.date, zoneOfTableId(event->tz()));
+        const CalEventPtr occurrence = getIEventWithUID(event->iCalUID(), at, at);
         if (occurrence && !deleteEventOnICal(occurrence, thisOccurrence))
             logSkip("deleted occurrence of event", event->primaryKey(), "stays in the store");
     }
@@ -432,7 +434,8 @@ void iCalSyncJobs::writeDetachedOntoSeries(const TaskPtr& detached, const QStrin
     detached->setICalUID(rootUid);
     save(detached, false);
     if (rootUid.isEmpty()) return;
-    const CalEventPtr occurrence = getIEventWithUID(rootUid, detached->occurrence(), detached->occurrence());
+    const Date at = storeOccurrenceOfChange(*detached);
+    const CalEventPtr occurrence = getIEventWithUID(rootUid, at, at);
     if (!occurrence) {
         logSkip("changed occurrence", detached->primaryKey(), "has no occurrence of its series in the store");
         return;
@@ -506,10 +509,9 @@ bool iCalSyncJobs::updateEvent(const TaskPtr& event, qint64 scope)
     CalEventPtr found;
     TaskPtr toWrite = event;
     if (event->parentId() != rootParent) {
-        Date occurrence = event->occurrence();
-        if (event->rootTZ() != 0) occurrence = itemTimeToStoreTime(occurrence, zoneOfTableId(event->rootTZ()));
+        const Date occurrence = storeOccurrenceOfChange(*event);
         found = getICalEvent(uid, occurrence);
-        if (!found) found = getIEventWithUID(uid, event->occurrence(), event->occurrence());
+        if (!found) found = getIEventWithUID(uid, occurrence, occurrence);
     } else {
         Date start = event->localStartDate();
         Date end = event->localEndDate();
@@ -585,8 +587,9 @@ void iCalSyncJobs::deleteEvent(const TaskPtr& event, qint64 scope, bool synchron
         }
         if (start && end) found = getIEventWithUIDAndStartEndDate(uid, start, end);
     } else {
-        found = getICalEvent(uid, event->occurrence());
-        if (!found) found = getIEventWithUID(uid, event->occurrence(), event->occurrence());
+        const Date occurrence = storeOccurrenceOfChange(*event);
+        found = getICalEvent(uid, occurrence);
+        if (!found) found = getIEventWithUID(uid, occurrence, occurrence);
     }
     // Deleting all occurrences takes the series by its uid when its first
     // occurrence no longer stands where the item says.
@@ -723,7 +726,7 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
     for (const TaskPtr& item : deleteList) {
         if (!item || item->iCalUID().isEmpty()) continue;
         if (isEvent(item)) {
-            const Date occurrence = item->parentId() == rootParent ? storeOccurrenceOfRoot(*item) : item->occurrence();
+            const Date occurrence = item->parentId() == rootParent ? storeOccurrenceOfRoot(*item) : storeOccurrenceOfChange(*item);
             const CalEventPtr found = getIEventWithUID(item->iCalUID(), occurrence, occurrence);
             if (!found)
                 logSkip("deleted event", item->primaryKey(), "has no occurrence in the store");
@@ -851,7 +854,8 @@ void iCalSyncJobs::pushWebItems(const TaskList& insertList, const TaskList& upda
     }
     for (const TaskPtr& detached : detachedList) {
         if (detached->iCalUID().isEmpty()) continue;
-        const CalEventPtr occurrence = getIEventWithUID(detached->iCalUID(), detached->occurrence(), detached->occurrence());
+        const Date at = storeOccurrenceOfChange(*detached);
+        const CalEventPtr occurrence = getIEventWithUID(detached->iCalUID(), at, at);
         if (!occurrence)
             logSkip("changed occurrence", detached->primaryKey(), "has no occurrence of its series in the store");
         else if (!updateEventOnICal(detached, occurrence, thisOccurrence))

@@ -889,14 +889,16 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
         if (item->iCalUID().isEmpty() || item->repeatType() == 0 || item->repeatExceptions().isEmpty()) continue;
         for (const ExceptionEntry& entry : readExceptionEntries(item->repeatExceptions(), item->primaryKey())) {
             if (entry.marker != 2) continue;
-            if (const CalEventPtr occurrence = getIEventWithUID(item->iCalUID(), entry.date, entry.date))
+            const Date at = itemTimeToStoreTime(entry.date, zoneOfTableId(item->tz()));
+            if (const CalEventPtr occurrence = getIEventWithUID(item->iCalUID(), at, at))
                 deleteEventOnICal(occurrence, 0);
         }
         for (const TaskPtr& detached : manager->getAllDetachedEventWithParentID(item->primaryKey())) {
             if (!detached || detached->parentId() == -1) continue;
             detached->setICalUID(item->iCalUID());
             saveItem(*manager, detached);
-            if (const CalEventPtr occurrence = getIEventWithUID(item->iCalUID(), detached->occurrence(), detached->occurrence()))
+            const Date at = storeOccurrenceOfChange(*detached);
+            if (const CalEventPtr occurrence = getIEventWithUID(item->iCalUID(), at, at))
                 updateEventOnICal(detached, occurrence, 0);
         }
     }

@@ -253,6 +253,23 @@ Date iCalSyncJobs::storeOccurrenceOfRoot(const Task& root)
     return itemDateToSeriesDate(root.occurrence(), root);
 }
 
+// A changed or deleted occurrence is named in the file by its original
+// start on its series' own clock. Its own date there may differ from the
+// date the organizer shows it on (New York's 20:00 is Paris's 02:00 the
+// next day), so the store is asked for that instant, not for the clock
+// reading the row holds.
+Date iCalSyncJobs::storeOccurrenceOfChange(const Task& occurrence) const
+{
+    qint64 zone = occurrence.rootTZ();
+    if (zone == 0 && occurrence.parentId() > 0) {
+        const CoreData* data = readManager();
+        const TaskPtr root = data ? data->taskWithPrimaryKey(occurrence.parentId()) : nullptr;
+        if (root && root->primaryKey() == occurrence.parentId()) zone = root->tz();
+    }
+    if (zone == 0) zone = occurrence.tz();
+    return zone != 0 ? itemTimeToStoreTime(occurrence.occurrence(), zoneOfTableId(zone)) : occurrence.occurrence();
+}
+
 Date iCalSyncJobs::itemDateToSeriesDate(const Date& date, const Task& root)
 {
     return heldInOwnZone(root) ? itemTimeToStoreTime(date, zoneOfTableId(root.tz())) : date;

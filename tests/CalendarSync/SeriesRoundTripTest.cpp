@@ -214,6 +214,7 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         // Then the first two deleted, and the third, the one retitled, put
         // among the deleted dates by another program meanwhile.
         bool retitledOnceExcludedElsewhere = false;
+        int hour = 10;  // the series' start, on its own clock
     };
     // From Monday 1 March 2027, 10:00; the clocks change on 28 March.
     const Case cases[] = {
@@ -234,6 +235,9 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         {"Wednesdays in New York from a Monday", 2, "1/4/0", false, 0, 0, "America/New_York"},
         {"Mondays in London, a day later", 2, "1/2/0", false, 1, 0, "Europe/London"},
         {"daily in New York, a day later", 1, "1//0", false, 1, 0, "America/New_York"},
+        // Each one shown on the next day in Paris (at 01:00, 00:00 while
+        // only New York keeps summer time).
+        {"daily in New York at 19:00, a day later", 1, "1//0", false, 1, 0, "America/New_York", false, false, 19},
         {"monthly in Helsinki on its weekday", 3, "1//1", false, 0, 1, "Europe/Helsinki"},
         {"Mondays in Paris, the first deleted, the next retitled", 2, "1/2/0", false, 0, 0, "Europe/Paris", true},
         // (with the weekday of the start it is read with: the next one's)
@@ -246,7 +250,7 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Date to = c.repeatType == 4 ? local(2034, 6, 1) : local(2028, 6, 1);
-        TaskPtr root = storedEvent(local(2027, 3, 1, c.allDay ? 0 : 10), c.allDay ? local(2027, 3, 1, 23, 59, 59) : local(2027, 3, 1, 11),
+        TaskPtr root = storedEvent(local(2027, 3, 1, c.allDay ? 0 : c.hour), c.allDay ? local(2027, 3, 1, 23, 59, 59) : local(2027, 3, 1, c.hour + 1),
                                    c.repeatType);
         root->setTaskName(QString::fromLatin1(c.name));
         root->setRepeatOptions(QString::fromLatin1(c.options));
@@ -334,18 +338,17 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         }
 
         // The file holds what the organizer shows.
-        // (The views take the last day whole.)
-        const Date lastMoment = to.dateByAddingTimeInterval(86399);
+        // (The views take the last day whole, on the series' own clock.)
+        const QTimeZone zone = c.zone ? GregorianCalendar::zoneNamed(QString::fromLatin1(c.zone)) : QTimeZone();
+        const Date lastMoment = iCalSyncJobs::itemTimeToStoreTime(to.dateByAddingTimeInterval(86399), zone);
         const CalEventList held =
             store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(from, lastMoment, uid, {storeCalendar}));
         EXPECT_EQ(held.size(), after.size());
         QList<IndependentReader::Occurrence> occurrencesHeld;
         for (qsizetype i = 0; i < held.size(); ++i) {
             occurrencesHeld << IndependentReader::Occurrence{held[i]->startDate(), held[i]->endDate(), held[i]->isAllDay()};
-            if (i < after.size()) {
-                const QTimeZone zone = c.zone ? GregorianCalendar::zoneNamed(QString::fromLatin1(c.zone)) : QTimeZone();
+            if (i < after.size())
                 EXPECT_EQ(held[i]->startDate(), iCalSyncJobs::itemTimeToStoreTime(after[i]->startTime(), zone)) << i;
-            }
         }
         reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld, {}, IndependentReader::AlsoKhal::Yes);
         reader.verify();
