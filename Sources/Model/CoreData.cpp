@@ -686,6 +686,19 @@ void CoreData::followSystemZoneWithoutZoneSupport()
     if (!setting->dehydrate()) qWarning() << "The new time zone could not be saved in the settings";
 }
 
+// Items read from the store hold their times as their own zone's wall clock
+// with zone support, as this machine's (in the display zone) without. Left as
+// they were when the setting turns, they showed, and an edit wrote, one way's
+// times taken for the other's (a New York 13:15 at 13:15 on a machine in
+// Paris), and read without support they hold no zone but the display zone's,
+// which support turned back on took for theirs. The store keeps each file's
+// own zone: read again as a start reads them, they hold it once more.
+void CoreData::followZoneSupportChange()
+{
+    if (!m_icalSync || !bSynciCalEnable()) return;
+    m_icalSync->backgroundFullSync();
+}
+
 // Waits for the search begun ahead; without one, searches now. Under
 // m_defaultZoneMutex.
 qint64 CoreData::takeDefaultTimezone() const

@@ -314,6 +314,7 @@ void PrefGeneralView::selectTimeZoneSupport()
     }
     m_tzSupportBtn->setState(turnOn ? OnState : OffState);
     dataManager->setAppRootTZ(dataManager->getDefaultTimezone());
+    if (turnOn != wasOn) dataManager->followZoneSupportChange();
     if (turnOn)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTurnOnOffTimezone,
                                                                              static_cast<QObject*>(this));
