@@ -686,13 +686,14 @@ void CoreData::followSystemZoneWithoutZoneSupport()
     if (!setting->dehydrate()) qWarning() << "The new time zone could not be saved in the settings";
 }
 
-// Items read from the store hold their times as their own zone's wall clock
-// with zone support, as this machine's (in the display zone) without. Left as
-// they were when the setting turns, they showed, and an edit wrote, one way's
-// times taken for the other's (a New York 13:15 at 13:15 on a machine in
-// Paris), and read without support they hold no zone but the display zone's,
-// which support turned back on took for theirs. The store keeps each file's
-// own zone: read again as a start reads them, they hold it once more.
+// How an item read from the store holds its times depends on zone support:
+// the read marks it for the setting it was made under. Left as they were when
+// the setting turns, rows showed, and an edit wrote, one way's times taken
+// for the other's (a New York 13:15 at 13:15 on a machine in Paris once
+// support was off), and a row a start without support had given the display
+// zone kept that zone once support was back, so a retitle wrote the series
+// there. The store keeps each file's own zone: read again as a start reads
+// them, the rows hold what the new setting holds.
 void CoreData::followZoneSupportChange()
 {
     if (!m_icalSync || !bSynciCalEnable()) return;
