@@ -686,6 +686,20 @@ void CoreData::followSystemZoneWithoutZoneSupport()
     if (!setting->dehydrate()) qWarning() << "The new time zone could not be saved in the settings";
 }
 
+// How an item read from the store holds its times depends on zone support:
+// the read marks it for the setting it was made under. Left as they were when
+// the setting turns, rows showed, and an edit wrote, one way's times taken
+// for the other's (a New York 13:15 at 13:15 on a machine in Paris once
+// support was off), and a row a start without support had given the display
+// zone kept that zone once support was back, so a retitle wrote the series
+// there. The store keeps each file's own zone: read again as a start reads
+// them, the rows hold what the new setting holds.
+void CoreData::followZoneSupportChange()
+{
+    if (!m_icalSync || !bSynciCalEnable()) return;
+    m_icalSync->backgroundFullSync();
+}
+
 // Waits for the search begun ahead; without one, searches now. Under
 // m_defaultZoneMutex.
 qint64 CoreData::takeDefaultTimezone() const

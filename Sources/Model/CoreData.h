@@ -157,6 +157,9 @@ public:
     // another zone than the last run's is a zone change as one while running
     // is, and the settings take (and save) the system zone's entry.
     void followSystemZoneWithoutZoneSupport();
+    // After zone support was turned on or off: the store's items are read
+    // again as a start reads them under the new setting.
+    void followZoneSupportChange();
     // Now as the day grid shows it: the clock read in the chosen zone when
     // the time-zone support is on, else the system's. New items take their
     // times from it.

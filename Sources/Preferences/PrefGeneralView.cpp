@@ -305,15 +305,21 @@ void PrefGeneralView::selectTimeZoneSupport()
             return;
         }
     }
+    // A machine zone the table lists under another name ("UTC") is found by
+    // the search a start makes: as zone 0 the display zone was "Floating",
+    // and events of other zones showed at their own clock time.
+    const qint64 named = dataManager->getTimeZoneId(QString::fromUtf8(GregorianCalendar::systemZone().id()));
+    const qint64 machineZone = named != 0 ? named : dataManager->getDefaultTimezone();
     if (!PrefPanes::saveSettings([&](Setting& kept) {
             kept.setTzSupport(turnOn);
-            kept.setCurrentTZ(dataManager->getTimeZoneId(QString::fromUtf8(GregorianCalendar::systemZone().id())));
+            kept.setCurrentTZ(machineZone);
         }, window())) {
         loadData();
         return;
     }
     m_tzSupportBtn->setState(turnOn ? OnState : OffState);
     dataManager->setAppRootTZ(dataManager->getDefaultTimezone());
+    if (turnOn != wasOn) dataManager->followZoneSupportChange();
     if (turnOn)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTurnOnOffTimezone,
                                                                              static_cast<QObject*>(this));

@@ -215,6 +215,11 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         // among the deleted dates by another program meanwhile.
         bool retitledOnceExcludedElsewhere = false;
         int hour = 10;  // the series' start, on its own clock
+        // Instead: zone support off for a start, turned on again, and the
+        // series retitled with all its occurrences.
+        bool retitledAfterAStartWithoutZones = false;
+        // Zone support turned off while running, before the edits.
+        bool zonesTurnedOff = false;
     };
     // From Monday 1 March 2027, 10:00; the clocks change on 28 March.
     const Case cases[] = {
@@ -244,6 +249,10 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         {"monthly in Paris, the first deleted, the next retitled", 3, "1/5/0", false, 0, 0, "Europe/Paris", true},
         {"Mondays in Paris, the third retitled as another program deletes it", 2, "1/2/0", false, 0, 0, "Europe/Paris", true, true},
         {"Mondays in Paris, the third moved as another program deletes it", 2, "1/2/0", false, 0, 2, "Europe/Paris", true, true},
+        {"daily in New York, retitled after a start without zone support", 1, "1//0", false, 0, 0, "America/New_York", false,
+         false, true},
+        {"Mondays in London, zone support turned off, an hour later", 2, "1/2/0", false, 0, 1, "Europe/London", false, false,
+         false, true},
     };
     const Date from = local(2027, 2, 1);
     IndependentReader reader;
@@ -271,11 +280,34 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         const QString uid = Task::initWithPrimaryKey(key)->iCalUID();
         ASSERT_FALSE(uid.isEmpty());
 
+        const QTimeZone ownZone = c.zone ? GregorianCalendar::zoneNamed(QString::fromLatin1(c.zone)) : QTimeZone();
+        if (c.zonesTurnedOff) {
+            setting->setTzSupport(false);
+            dataManager().followZoneSupportChange();
+            // At the machine's clock time of its instant, as a start shows it.
+            const TaskPtr first = shown(key, from, to).first();
+            dataManager().recalculateTimeWithTimezoneSupport(first);
+            EXPECT_EQ(first->tzStartTime(), iCalSyncJobs::itemTimeToStoreTime(local(2027, 3, 1, c.hour), ownZone));
+        }
+
         // The third occurrence changed (moved two hours, or a day when all
         // day, and renamed), the fifth deleted, then the whole series moved.
         TaskList occurrences = shown(key, from, to);
         ASSERT_GE(occurrences.size(), 6);
-        if (c.retitledAfterFirstDeleted) {
+        if (c.retitledAfterAStartWithoutZones) {
+            setting->setTzSupport(false);
+            sync->backgroundFullSync();  // the start's
+            setting->setTzSupport(true);
+            dataManager().followZoneSupportChange();
+            const TaskPtr root = Task::initWithPrimaryKey(key);
+            EXPECT_EQ(root->tz(), dataManager().getTimeZoneId(QString::fromLatin1(c.zone)));
+            root->setTaskName(QStringLiteral("Retitled"));
+            ASSERT_TRUE(dataManager().doEditAllOperatorWithEvent(root));
+            settle();
+            QFile file(store->eventFilePath(uid));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(file.readAll().contains("DTSTART;TZID=America/New_York:20270301T100000"));
+        } else if (c.retitledAfterFirstDeleted) {
             const int deleted = c.retitledOnceExcludedElsewhere ? 2 : 1;
             for (int i = 0; i < deleted; ++i) {
                 ASSERT_TRUE(dataManager().doDeleteOnlyThisOperatorWithEvent(shown(key, from, to).first()));
@@ -339,8 +371,7 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 
         // The file holds what the organizer shows.
         // (The views take the last day whole, on the series' own clock.)
-        const QTimeZone zone = c.zone ? GregorianCalendar::zoneNamed(QString::fromLatin1(c.zone)) : QTimeZone();
-        const Date lastMoment = iCalSyncJobs::itemTimeToStoreTime(to.dateByAddingTimeInterval(86399), zone);
+        const Date lastMoment = iCalSyncJobs::itemTimeToStoreTime(to.dateByAddingTimeInterval(86399), ownZone);
         const CalEventList held =
             store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(from, lastMoment, uid, {storeCalendar}));
         EXPECT_EQ(held.size(), after.size());
@@ -348,7 +379,7 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         for (qsizetype i = 0; i < held.size(); ++i) {
             occurrencesHeld << IndependentReader::Occurrence{held[i]->startDate(), held[i]->endDate(), held[i]->isAllDay()};
             if (i < after.size())
-                EXPECT_EQ(held[i]->startDate(), iCalSyncJobs::itemTimeToStoreTime(after[i]->startTime(), zone)) << i;
+                EXPECT_EQ(held[i]->startDate(), iCalSyncJobs::itemTimeToStoreTime(after[i]->startTime(), ownZone)) << i;
         }
         reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld, {}, IndependentReader::AlsoKhal::Yes);
         reader.verify();

@@ -171,15 +171,20 @@ TEST_F(PrefGeneralViewTest, TimeZoneSupportAsksOnlyWhenTurnedOnAndCancelChangesN
         std::optional<int> answer;  // none: no question expected
         bool on;
         QStringList posts;
+        const char* machine = "Europe/Paris";
     };
     const std::vector<Case> cases{
         {"cancelled", false, AlertResponse::secondButton, false, {}},
         {"confirmed", false, AlertResponse::firstButton, true,
          {QStringLiteral("turn on off timezone"), kList, kPush}},
         {"turned off", true, std::nullopt, false, {kList, kPush}},
+        // A zone the table names otherwise: the zone a start finds.
+        {"confirmed on a machine in UTC", false, AlertResponse::firstButton, true,
+         {QStringLiteral("turn on off timezone"), kList, kPush}, "UTC"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        ScopedTimeZone machine(c.machine);
         settings().setAutoZVWSync(1);
         settings().setTzSupport(c.wasOn);
         settings().setLastUpdate(5);
@@ -209,6 +214,7 @@ TEST_F(PrefGeneralViewTest, TimeZoneSupportAsksOnlyWhenTurnedOnAndCancelChangesN
         EXPECT_EQ(settings().lastUpdate(), changed ? 1 : 5);
         if (changed) {
             EXPECT_EQ(manager->appRootTZ(), manager->getDefaultTimezone());
+            EXPECT_EQ(settings().currentTZ(), manager->appRootTZ());
         } else {
             EXPECT_EQ(settings().currentTZ(), -7);
         }
