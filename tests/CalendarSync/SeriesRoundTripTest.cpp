@@ -250,9 +250,9 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         {"Mondays in Paris, the third retitled as another program deletes it", 2, "1/2/0", false, 0, 0, "Europe/Paris", true, true},
         {"Mondays in Paris, the third moved as another program deletes it", 2, "1/2/0", false, 0, 2, "Europe/Paris", true, true},
         {"daily in New York, retitled after a start without zone support", 1, "1//0", false, 0, 0, "America/New_York", false,
-         false, true},
+         false, 10, true},
         {"Mondays in London, zone support turned off, an hour later", 2, "1/2/0", false, 0, 1, "Europe/London", false, false,
-         false, true},
+         10, false, true},
     };
     const Date from = local(2027, 2, 1);
     IndependentReader reader;
