@@ -57,8 +57,19 @@ void VRLPopover::displayPopoverInWindow(Window* parentWindow, const QPointF& poi
     m_popoverWindow->setFrameOrigin(origin);
     if (m_animates) m_popoverWindow->setAlphaValue(0);
     if (parentWindow) parentWindow->addChildWindow(m_popoverWindow.get(), Window::Ordering::Above);
-    m_popoverWindow->makeKeyAndOrderFront();
+    if (m_becomesKeyWhenShown)
+        m_popoverWindow->makeKeyAndOrderFront();
+    else
+        m_popoverWindow->orderFront();
     if (m_animates) m_popoverWindow->fadeAlphaTo(1.0, fadeSeconds);
+}
+
+void VRLPopover::setBecomesKeyWhenShown(bool becomesKey)
+{
+    m_becomesKeyWhenShown = becomesKey;
+    // A window manager hands a newly mapped window the keyboard unless told
+    // the window is shown without activation.
+    m_popoverWindow->setAttribute(Qt::WA_ShowWithoutActivating, !becomesKey);
 }
 
 void VRLPopover::closePopover()
