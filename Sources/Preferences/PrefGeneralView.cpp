@@ -305,9 +305,18 @@ void PrefGeneralView::selectTimeZoneSupport()
             return;
         }
     }
+    // A machine zone the table does not name is not the floating zone: a
+    // machine on UTC (under any name) takes the table's UTC entry, the one
+    // the store writes as UTC; another takes the first zone at its offset.
+    const QTimeZone system = GregorianCalendar::systemZone();
+    qint64 zone = dataManager->getTimeZoneId(QString::fromUtf8(system.id()));
+    if (zone == 0)
+        zone = !system.hasDaylightTime() && system.offsetFromUtc(QDateTime::currentDateTimeUtc()) == 0
+                   ? CoreData::utcZoneId
+                   : dataManager->getDefaultTimezone();
     if (!PrefPanes::saveSettings([&](Setting& kept) {
             kept.setTzSupport(turnOn);
-            kept.setCurrentTZ(dataManager->getTimeZoneId(QString::fromUtf8(GregorianCalendar::systemZone().id())));
+            kept.setCurrentTZ(zone);
         }, window())) {
         loadData();
         return;
