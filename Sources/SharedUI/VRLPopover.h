@@ -75,6 +75,10 @@ public:
 
     // WindowDelegate: closes when the switch is on.
     void windowDidResignKey(Window* window) override;
+
+    // Raises a list shown without focus once it is on screen.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     void applicationDidResignActive();
 
 private:
@@ -82,6 +86,7 @@ private:
     std::unique_ptr<VRLPopoverWindow> m_popoverWindow;
     bool m_animates = true;
     bool m_becomesKeyWhenShown = true;
+    bool m_raiseWhenExposed = false;
     bool m_closesWhenPopoverResignsKey = false;
     bool m_closesWhenApplicationBecomesInactive = false;
 };
