@@ -65,6 +65,8 @@ void VRLPopover::displayPopoverInWindow(Window* parentWindow, const QPointF& poi
         // focused one: raised again once it is on screen.
         m_raiseWhenExposed = true;
         m_popoverWindow->orderFront();
+        // The window's handle may be a new one since the last showing.
+        if (QWindow* handle = m_popoverWindow->windowHandle()) handle->installEventFilter(this);
     }
     if (m_animates) m_popoverWindow->fadeAlphaTo(1.0, fadeSeconds);
 }
@@ -75,8 +77,6 @@ void VRLPopover::setBecomesKeyWhenShown(bool becomesKey)
     // A window manager hands a newly mapped window the keyboard unless told
     // the window is shown without activation.
     m_popoverWindow->setAttribute(Qt::WA_ShowWithoutActivating, !becomesKey);
-    m_popoverWindow->winId();
-    if (QWindow* handle = m_popoverWindow->windowHandle()) handle->installEventFilter(this);
 }
 
 bool VRLPopover::eventFilter(QObject* watched, QEvent* event)

@@ -27,7 +27,7 @@ namespace {
 QList<TimezoneObj> zoneTable()
 {
     return {
-        {0, QStringLiteral("(GMT+????) Floating"), QStringLiteral("Floating"), QStringLiteral("Floating")},
+        {0, QStringLiteral("(GMT+?\?\?\?) Floating"), QStringLiteral("Floating"), QStringLiteral("Floating")},
         {1, QStringLiteral("(GMT-03:00) America/Sao_Paulo"), QStringLiteral("São Paulo"), QStringLiteral("America/Sao_Paulo")},
         {2, QStringLiteral("(GMT+01:00) Europe/Paris"), QStringLiteral("Paris"), QStringLiteral("Europe/Paris")},
         {3, QStringLiteral("(GMT+01:00) Europe/Zurich"), QStringLiteral("Zürich"), QStringLiteral("Europe/Zurich")},
