@@ -35,11 +35,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <climits>
 #include <future>
 
 std::atomic<bool> databaseOpen{false};
@@ -1202,6 +1204,12 @@ void CoreData::readZoneTable()
         }
         shipped.addObject(name, record.value(QStringLiteral("id")).toInteger(), identifier);
     }
+    // The "GMT" entry is UTC all year and the store writes it as UTC: the
+    // pickers name it so.
+    QList<TimezoneObj> zones = shipped.zones();
+    for (TimezoneObj& entry : zones)
+        if (entry.tzId == utcZoneId) entry.cityName = QStringLiteral("UTC");
+    shipped.setZones(zones);
     QMutexLocker lock(&m_tzLabelMutex);
     m_tzList = shipped;
     m_tzLoadedAt = Clock::now();
@@ -1226,6 +1234,17 @@ QString labelAt(const TimezoneObj& entry, qint64 at)
         .arg(sign, QString::asprintf("%.2d", hours), QString::asprintf("%.2d", minutes), entry.tzRegionName);
 }
 
+// The offset an entry's label shows, "(GMT-09:30) …" or as shipped
+// "(GMT-0930) …", in seconds; none for the floating zone's.
+std::optional<int> labelOffset(const QString& label)
+{
+    static const QRegularExpression offset(QStringLiteral("^\\(GMT([+-])(\\d\\d):?(\\d\\d)\\)"));
+    const QRegularExpressionMatch match = offset.match(label);
+    if (!match.hasMatch()) return std::nullopt;
+    const int seconds = match.captured(2).toInt() * 3600 + match.captured(3).toInt() * 60;
+    return match.captured(1) == QLatin1String("-") ? -seconds : seconds;
+}
+
 }  // namespace
 
 const TimezoneList& CoreData::tzList() const
@@ -1235,8 +1254,18 @@ const TimezoneList& CoreData::tzList() const
     const qint64 at = qint64(m_tzLoadedAt.timeIntervalSince1970());
     QList<TimezoneObj> zones = m_tzList.zones();
     for (TimezoneObj& entry : zones) entry.tzName = labelAt(entry, at);
+    // The list goes by the offsets its labels show, the ones of today, not
+    // those the records were made with; the floating zone first, and zones
+    // at one offset in the records' order.
+    std::vector<std::pair<int, qsizetype>> order;
+    order.reserve(std::size_t(zones.size()));
+    for (qsizetype i = 0; i < zones.size(); ++i) order.emplace_back(labelOffset(zones[i].tzName).value_or(INT_MIN), i);
+    std::sort(order.begin(), order.end());
+    QList<TimezoneObj> sorted;
+    sorted.reserve(zones.size());
+    for (const auto& [offset, index] : order) sorted.append(zones[index]);
     m_tzLabelled.emplace();
-    m_tzLabelled->setZones(zones);
+    m_tzLabelled->setZones(sorted);
     return *m_tzLabelled;
 }
 

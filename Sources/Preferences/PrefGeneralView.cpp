@@ -305,21 +305,24 @@ void PrefGeneralView::selectTimeZoneSupport()
             return;
         }
     }
-    // A machine zone the table lists under another name ("UTC") is found by
-    // the search a start makes: as zone 0 the display zone was "Floating",
-    // and events of other zones showed at their own clock time.
-    const qint64 named = dataManager->getTimeZoneId(QString::fromUtf8(GregorianCalendar::systemZone().id()));
-    const qint64 machineZone = named != 0 ? named : dataManager->getDefaultTimezone();
+    // A machine zone the table does not name is not the floating zone: a
+    // machine on UTC (under any name) takes the table's UTC entry, the one
+    // the store writes as UTC; another takes the first zone at its offset.
+    const QTimeZone system = GregorianCalendar::systemZone();
+    qint64 zone = dataManager->getTimeZoneId(QString::fromUtf8(system.id()));
+    if (zone == 0)
+        zone = !system.hasDaylightTime() && system.offsetFromUtc(QDateTime::currentDateTimeUtc()) == 0
+                   ? CoreData::utcZoneId
+                   : dataManager->getDefaultTimezone();
     if (!PrefPanes::saveSettings([&](Setting& kept) {
             kept.setTzSupport(turnOn);
-            kept.setCurrentTZ(machineZone);
+            kept.setCurrentTZ(zone);
         }, window())) {
         loadData();
         return;
     }
     m_tzSupportBtn->setState(turnOn ? OnState : OffState);
     dataManager->setAppRootTZ(dataManager->getDefaultTimezone());
-    if (turnOn != wasOn) dataManager->followZoneSupportChange();
     if (turnOn)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTurnOnOffTimezone,
                                                                              static_cast<QObject*>(this));

@@ -12,6 +12,7 @@
 #include "Window.h"
 
 #include <QDebug>
+#include <QApplication>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -60,7 +61,9 @@ TimezoneItemView::~TimezoneItemView() = default;
 void TimezoneItemView::setObj(const TimezoneObj& zone)
 {
     m_obj = zone;
-    m_label->setStringValue(zone.tzName);
+    // The floating zone follows the machine's clock: it has no offset of its
+    // own to show.
+    m_label->setStringValue(zone.cityName == kFloatingCity ? kFloatingCity : zone.tzName);
 }
 
 // ---- the list ----------------------------------------------------------------------
@@ -163,6 +166,10 @@ TimezoneSearchView::TimezoneSearchView(const QRectF& frame, double leftSpace, QW
     m_popover->setPosition(m_position);
     m_popover->setArrowHeight(0);
     m_popover->setBackgroundColor(Qt::transparent);
+    // The list only suggests: the keys typed go on into the field.
+    m_popover->setBecomesKeyWhenShown(false);
+    // It shrinks to fewer matches (fitListHeight).
+    m_popover->popoverWindow()->setMinimumSize(0, 0);
 
     NotificationCenter::defaultCenter().addObserver(this, kTimeZoneListCloseNotification, nullptr,
                                                     [this](const Notification& n) { closeList(n); });
@@ -306,6 +313,21 @@ void TimezoneSearchView::reloadList()
 {
     // Always on the main thread: the picker lives there.
     m_listView->reloadAndFit();
+    fitListHeight();
+}
+
+void TimezoneSearchView::fitListHeight()
+{
+    // As high as its rows, up to listHeight: below the last row there would
+    // be only the popover's clear background, which shows black where no
+    // compositor blends it.
+    const QSizeF wanted(m_scrollView->frame().width(), std::min(listHeight, m_listView->frame().height()));
+    if (m_scrollView->frame().size() == wanted) return;
+    VRLPopoverWindow* list = m_popover->popoverWindow();
+    // The list stays attached where it was, above or below the control.
+    const QPointF attached = list->frame().topLeft() + list->popoverWindowFrame()->attachmentPoint();
+    list->setPopoverContentSize(wanted);
+    list->setFrameOrigin(attached - list->popoverWindowFrame()->attachmentPoint());
 }
 
 void TimezoneSearchView::controlTextDidChange()
@@ -338,6 +360,9 @@ bool TimezoneSearchView::doCommand(TextField*, FieldCommand command)
     case FieldCommand::Cancel:
         postClose();
         return false;
+    case FieldCommand::InsertNewline:
+        takeTypedZone();
+        return true;
     default: return false;
     }
 }
@@ -410,6 +435,26 @@ void TimezoneSearchView::chooseRow(int row)
     const TimezoneObj zone = m_filteredItems[row]->obj();
     setCurrentTZ(zone);
     if (TimezoneSearchViewDelegate* receiver = delegate()) receiver->changeItemTo(zone);
+}
+
+void TimezoneSearchView::takeTypedZone()
+{
+    if (isListShown() && m_listView->selectedRow() >= 0) {
+        closeAndChooseSelection();
+        return;
+    }
+    const QString typed = m_searchField->stringValue().trimmed();
+    if (!isListShown() && m_currentTZ && typed == m_currentTZ->cityName) return;
+    if (!typed.isEmpty()) search(typed);
+    if (typed.isEmpty() || m_filteredItems.isEmpty()) {
+        // Names no zone: the zone in force stays, and the field says so.
+        closeListDataView();
+        if (m_currentTZ) m_searchField->setStringValue(m_currentTZ->cityName);
+        QApplication::beep();
+        return;
+    }
+    chooseRow(0);
+    closeListDataView();
 }
 
 void TimezoneSearchView::closeAndChooseSelection()

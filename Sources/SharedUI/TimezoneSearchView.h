@@ -179,6 +179,11 @@ private:
     void chooseRow(int row);
     // Closes; a list that was shown hands its selected row over.
     void closeAndChooseSelection();
+    // Return in the field: the selected match, else the first; a text that
+    // matches no zone puts the current zone's city back.
+    void takeTypedZone();
+    // The list as high as its rows, up to listHeight.
+    void fitListHeight();
     void closeListForEvent(const Event& event);
     TimezoneItemView* rowViewForZone(int index);
     void takeItemsFromSource();

@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QWindow>
 
 #include <cmath>
 
@@ -57,8 +58,35 @@ void VRLPopover::displayPopoverInWindow(Window* parentWindow, const QPointF& poi
     m_popoverWindow->setFrameOrigin(origin);
     if (m_animates) m_popoverWindow->setAlphaValue(0);
     if (parentWindow) parentWindow->addChildWindow(m_popoverWindow.get(), Window::Ordering::Above);
-    m_popoverWindow->makeKeyAndOrderFront();
+    if (m_becomesKeyWhenShown) {
+        m_popoverWindow->makeKeyAndOrderFront();
+    } else {
+        // A window manager stacks a window it maps without focus under the
+        // focused one: raised again once it is on screen.
+        m_raiseWhenExposed = true;
+        m_popoverWindow->orderFront();
+        // The window's handle may be a new one since the last showing.
+        if (QWindow* handle = m_popoverWindow->windowHandle()) handle->installEventFilter(this);
+    }
     if (m_animates) m_popoverWindow->fadeAlphaTo(1.0, fadeSeconds);
+}
+
+void VRLPopover::setBecomesKeyWhenShown(bool becomesKey)
+{
+    m_becomesKeyWhenShown = becomesKey;
+    // A window manager hands a newly mapped window the keyboard unless told
+    // the window is shown without activation.
+    m_popoverWindow->setAttribute(Qt::WA_ShowWithoutActivating, !becomesKey);
+}
+
+bool VRLPopover::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && m_raiseWhenExposed && m_popoverWindow->windowHandle() == watched
+        && m_popoverWindow->windowHandle()->isExposed()) {
+        m_raiseWhenExposed = false;
+        m_popoverWindow->raise();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void VRLPopover::closePopover()

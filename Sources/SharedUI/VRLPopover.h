@@ -35,6 +35,11 @@ public:
 
     bool animates() const { return m_animates; }
     void setAnimates(bool animates) { m_animates = animates; }
+    // Whether showing makes the popover the key window (the default). One
+    // that lists suggestions for a field leaves the keyboard with the field:
+    // its window is shown without being activated.
+    bool becomesKeyWhenShown() const { return m_becomesKeyWhenShown; }
+    void setBecomesKeyWhenShown(bool becomesKey);
     bool closesWhenPopoverResignsKey() const { return m_closesWhenPopoverResignsKey; }
     void setClosesWhenPopoverResignsKey(bool closes) { m_closesWhenPopoverResignsKey = closes; }
     bool closesWhenApplicationBecomesInactive() const { return m_closesWhenApplicationBecomesInactive; }
@@ -70,12 +75,18 @@ public:
 
     // WindowDelegate: closes when the switch is on.
     void windowDidResignKey(Window* window) override;
+
+    // Raises a list shown without focus once it is on screen.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     void applicationDidResignActive();
 
 private:
     QPointer<View> m_contentView;
     std::unique_ptr<VRLPopoverWindow> m_popoverWindow;
     bool m_animates = true;
+    bool m_becomesKeyWhenShown = true;
+    bool m_raiseWhenExposed = false;
     bool m_closesWhenPopoverResignsKey = false;
     bool m_closesWhenApplicationBecomesInactive = false;
 };

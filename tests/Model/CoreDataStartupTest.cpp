@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QTimeZone>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -26,6 +27,7 @@
 #include <QMap>
 #include <QTemporaryDir>
 
+#include <climits>
 #include <functional>
 #include <thread>
 
@@ -249,6 +251,15 @@ TEST_F(CoreDataStartupTest, ZoneTableNamesTheSystemZoneWithItsCurrentOffset)
     int zeroIds = 0;
     for (const TimezoneObj& zone : dataManager.tzList().zones()) zeroIds += zone.tzId == 0;
     EXPECT_EQ(zeroIds, 1);
+    // The list goes by today's offsets, the ones its labels show.
+    int previous = INT_MIN;
+    for (const TimezoneObj& zone : dataManager.tzList().zones().mid(1)) {
+        const int offset = QTimeZone(zone.tzRegionName.toUtf8())
+                               .offsetFromUtc(QDateTime::fromSecsSinceEpoch(qint64(Clock::now().timeIntervalSince1970())));
+        EXPECT_GE(offset, previous) << zone.tzName.toStdString();
+        previous = offset;
+    }
+    EXPECT_EQ(dataManager.getTimeZoneGMT(CoreData::utcZoneId), QStringLiteral("UTC")) << "the entry written as UTC";
 }
 
 // One zone asked for before the table is labelled (the main window's zone

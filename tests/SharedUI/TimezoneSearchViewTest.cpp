@@ -27,7 +27,7 @@ namespace {
 QList<TimezoneObj> zoneTable()
 {
     return {
-        {0, QStringLiteral("Floating"), QStringLiteral("Floating"), QStringLiteral("Floating")},
+        {0, QStringLiteral("(GMT+?\?\?\?) Floating"), QStringLiteral("Floating"), QStringLiteral("Floating")},
         {1, QStringLiteral("(GMT-03:00) America/Sao_Paulo"), QStringLiteral("São Paulo"), QStringLiteral("America/Sao_Paulo")},
         {2, QStringLiteral("(GMT+01:00) Europe/Paris"), QStringLiteral("Paris"), QStringLiteral("Europe/Paris")},
         {3, QStringLiteral("(GMT+01:00) Europe/Zurich"), QStringLiteral("Zürich"), QStringLiteral("Europe/Zurich")},
@@ -176,6 +176,9 @@ TEST_F(TimezoneSearchViewTest, SearchIsAPlainSubstringIgnoringCaseAndAccents)
     picker->search(QStringLiteral("tokyo"));
     ASSERT_EQ(picker->filteredItems().size(), 1);
     EXPECT_EQ(picker->filteredItems().front()->label()->stringValue(), QStringLiteral("(GMT+09:00) Asia/Tokyo"));
+    picker->search(QStringLiteral("float"));
+    ASSERT_EQ(picker->filteredItems().size(), 1);
+    EXPECT_EQ(picker->filteredItems().front()->label()->stringValue(), QStringLiteral("Floating")) << "no offset of its own";
 }
 
 TEST_F(TimezoneSearchViewTest, TypingShowsTheMatchesAndTheButtonToggles)
@@ -191,6 +194,7 @@ TEST_F(TimezoneSearchViewTest, TypingShowsTheMatchesAndTheButtonToggles)
     Q_EMIT editor->textEdited(editor->text());
     EXPECT_EQ(listedIds(*picker), QList<qint64>{4});
     EXPECT_EQ(picker->listView()->rowCount(), 1);
+    EXPECT_EQ(picker->scrollView()->frame().height(), picker->listView()->frame().height()) << "no empty band under the row";
 
     picker->dropdownBtn()->performClick();
     EXPECT_FALSE(picker->isListShown());
@@ -300,6 +304,30 @@ TEST_F(TimezoneSearchViewTest, KeysInTheListChooseOrKeepThePreviousZone)
     EXPECT_FALSE(picker->doCommand(picker->searchField(), FieldCommand::Cancel)) << "left to the field as well";
     EXPECT_FALSE(picker->isListShown());
     EXPECT_EQ(delegate.chosen, QList<qint64>{5});
+
+    // Return in the field, typed key by key: the first match; a text that
+    // names no zone leaves the zone in force, and the field shows it.
+    const struct {
+        QString typed;
+        QList<qint64> chosen;
+        QString field;
+    } typedCases[] = {
+        {QStringLiteral("tok"), {4}, QStringLiteral("Tokyo")},
+        {QStringLiteral("gmt+01"), {2}, QStringLiteral("Paris")},
+        {QStringLiteral("kyo x"), {}, QStringLiteral("Paris")},
+    };
+    for (const auto& c : typedCases) {
+        delegate.chosen.clear();
+        QLineEdit* editor = picker->searchField()->editor();
+        editor->clear();
+        for (const QChar ch : c.typed) sendKey(editor, Qt::Key_unknown, QString(ch));
+        EXPECT_EQ(editor->text(), c.typed) << "every letter kept";
+        EXPECT_TRUE(picker->isListShown());
+        sendKey(editor, Qt::Key_Return);
+        EXPECT_FALSE(picker->isListShown()) << c.typed.toStdString();
+        EXPECT_EQ(delegate.chosen, c.chosen) << c.typed.toStdString();
+        EXPECT_EQ(picker->searchField()->stringValue(), c.field) << c.typed.toStdString();
+    }
 }
 
 TEST_F(TimezoneSearchViewTest, ThePressesOfTheCloseNotificationByWhereTheyAre)

@@ -248,6 +248,20 @@ TEST_F(PlannerWindowOnScreen, ThePickersListIsAChildWindowAboveOrBelowTheFieldAn
         EXPECT_TRUE(waitUntil([&] { return !list->isVisible(); })) << position;
     }
 
+    // Typing opens the list, and the field keeps the keyboard for the next
+    // letters.
+    QLineEdit* editor = picker->searchField()->editor();
+    editor->setFocus();
+    editor->setText(QStringLiteral("N"));
+    Q_EMIT editor->textEdited(editor->text());
+    ASSERT_TRUE(shownOnScreen(*picker->popover()->popoverWindow()));
+    QElapsedTimer settle;
+    settle.start();
+    waitUntil([&] { return settle.elapsed() > 500; });  // the window manager has mapped the list
+    EXPECT_EQ(QGuiApplication::focusWindow(), window()->windowHandle());
+    EXPECT_TRUE(editor->hasFocus());
+    picker->closeListDataView();
+
     // Into the list with the down arrow: its window takes the keyboard, and
     // keeps it while the list moves from above the field to below it.
     picker->setPosition(3);
