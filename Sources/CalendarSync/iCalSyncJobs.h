@@ -80,6 +80,7 @@ public:
     void backgroundOneWaySyncUpdateToICalTask(const TaskPtr& task, qint64 updateType) override;
     void backgroundOneWaySyncDeleteToICalTask(const TaskPtr& task, qint64 deleteType) override;
     void syncDeleteToICalTask(const TaskPtr& task) override;
+    QSet<QString> keepOtherProgramsFiles(const QSet<QString>& uids) override;
 
     void backgroundOneWaySyncInsertToICalItemList(const TaskList& insertList, const TaskList& updateList,
                                                   const TaskList& deleteList) override;
@@ -434,6 +435,8 @@ private:
     // The category step found a store folder that lists no calendar.
     bool m_storeCameBackEmpty = false;
     QSet<qint64> m_splitsNotDone;  // the roots of both parts of a split still owed
+    mutable std::mutex m_keptFilesMutex;
+    QSet<QString> m_keptFiles;  // another program's files a calendar's removal leaves
 
     std::shared_ptr<CalCalendarStore> m_iCalStore;
     std::shared_ptr<EKEventStore> m_eventStore;

@@ -401,6 +401,10 @@ bool iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar, bool onlyLin
         if (CoreData* data = manager())
             for (const TaskPtr& item : data->getAllTasksEventsAdes())
                 if (!item->iCalUID().isEmpty()) linked.insert(bareStoreUid(item->iCalUID()));
+        {
+            std::lock_guard lock(m_keptFilesMutex);
+            linked.subtract(m_keptFiles);
+        }
         bool kept = false;
         if (m_iCalStore->removeCalendarFilesOf(storeCalendar, linked, &kept, &error)) {
             if (kept) logSkip("category", calendar->primaryKey(), "keeps its calendar, which holds files of other programs");
@@ -412,6 +416,16 @@ bool iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar, bool onlyLin
     qWarning().noquote() << "Calendar store: the calendar of category" << calendar->primaryKey()
                          << "could not be removed:" << error.text;
     return false;
+}
+
+QSet<QString> iCalSyncJobs::keepOtherProgramsFiles(const QSet<QString>& uids)
+{
+    QSet<QString> kept;
+    for (const QString& uid : uids)
+        if (m_iCalStore->writtenByOtherProgram(uid)) kept.insert(uid);
+    std::lock_guard lock(m_keptFilesMutex);
+    m_keptFiles = kept;
+    return kept;
 }
 
 // --- events ---

@@ -17,10 +17,12 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStorageInfo>
 
 #include <cstdio>
 #include <mutex>
+#include <optional>
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -106,26 +108,61 @@ bool swapDatabaseFile(CoreData& data)
     return false;
 }
 
+// The store uids of the backup's items, read from the incoming file;
+// nothing when it cannot be read.
+std::optional<QSet<QString>> uidsOfBackup()
+{
+    sqlite3* backup = nullptr;
+    std::optional<QSet<QString>> uids;
+    sqlite3_stmt* rows = nullptr;
+    if (sqlite3_open_v2(fileName(DatabaseRestore::incomingPath()).constData(), &backup, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
+        && sqlite3_prepare_v2(backup, "SELECT iCalIdentifier FROM Tasks WHERE iCalIdentifier <> ''", -1, &rows, nullptr) == SQLITE_OK) {
+        uids.emplace();
+        int step = SQLITE_ROW;
+        while ((step = sqlite3_step(rows)) == SQLITE_ROW) {
+            QString uid = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0)));
+            if (uid.startsWith(pendingStoreCopyMark)) uid.remove(0, pendingStoreCopyMark.size());
+            uids->insert(uid);
+        }
+        if (step != SQLITE_DONE) uids.reset();
+    }
+    sqlite3_finalize(rows);
+    sqlite3_close(backup);
+    return uids;
+}
+
 // The program's items leave the calendar store. Removing a copy that is
 // already gone does nothing, so an interrupted removal is simply run again.
 // The items go first, then the own calendars: one that still holds a file
 // no item links to (another program's) stays, with that file.
-void removeStoreCopies(CoreData& data, iCalSync* calendarSync, bool withCategories)
+// With the uids of the backup about to replace the items: an item the
+// backup lacks whose file another program wrote (taken in since the backup)
+// keeps its file, which the next full sync reads in as any other.
+void removeStoreCopies(CoreData& data, iCalSync* calendarSync, bool withCategories,
+                       const std::optional<QSet<QString>>& backupUids = std::nullopt)
 {
     if (!calendarSync) return;
+    QSet<QString> othersFiles;
+    if (backupUids) {
+        QSet<QString> notInBackup;
+        for (const TaskPtr& item : data.getAllTasksEventsAdes())
+            if (!item->iCalUID().isEmpty() && !backupUids->contains(item->iCalUID())) notInBackup.insert(item->iCalUID());
+        othersFiles = calendarSync->keepOtherProgramsFiles(notInBackup);
+    }
     for (const TaskPtr& event : data.getAllRootEvents()) {
-        if (event->iCalUID().isEmpty()) continue;
+        if (event->iCalUID().isEmpty() || othersFiles.contains(event->iCalUID())) continue;
         calendarSync->syncDeleteToICalEvent(event, 1);
         reached(DatabaseRestore::Step::StoreCopyRemoved);
     }
     for (const TaskPtr& task : data.getAllTasks()) {
-        if (task->iCalUID().isEmpty()) continue;
+        if (task->iCalUID().isEmpty() || othersFiles.contains(task->iCalUID())) continue;
         calendarSync->syncDeleteToICalTask(task);
         reached(DatabaseRestore::Step::StoreCopyRemoved);
     }
     if (withCategories)
         for (const CalendarPtr& category : data.getCalendarList())
             if (category->projectType() == 0 && category->builtIn() != 1) calendarSync->syncDeleteToIcal(category);
+    if (backupUids) calendarSync->keepOtherProgramsFiles({});
 }
 
 // Restore mode on (the next web pass uploads what the server lacks instead
@@ -244,7 +281,7 @@ bool writeIncoming(const QByteArray& database, QString* problem, bool* notOurs)
 
 bool replaceDatabase(CoreData& data, iCalSync* calendarSync, bool* restoredHadAutoSync)
 {
-    removeStoreCopies(data, calendarSync, true);
+    removeStoreCopies(data, calendarSync, true, uidsOfBackup());
     if (!swapDatabaseFile(data)) {
         // The store gets the items of the database in use back.
         pushToStore(calendarSync);

@@ -4,6 +4,7 @@
 #include "ModelTypes.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -94,6 +95,10 @@ public:
     // Removes a category's calendar, or a task's reminder, from the store.
     virtual void syncDeleteToIcal(const CalendarPtr& calendar) {}
     virtual void syncDeleteToICalTask(const TaskPtr& task) {}
+    // Of these item uids, those whose store file another program wrote; a
+    // removal of the own calendars (syncDeleteToIcal) leaves their files
+    // until the next call, and an empty set ends that.
+    virtual QSet<QString> keepOtherProgramsFiles(const QSet<QString>& uids) { return {}; }
 
     // Waits, serving the main thread meanwhile, until no job is left queued
     // or running; false when some are after `seconds`.

@@ -132,7 +132,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten,
                           FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent,
                           BesideAFileNamedOtherwise, InAnotherZone, WithAnotherProgramsSeriesInUTCMovedAside,
-                          BesideOthersFilesInItsOwnCalendar };
+                          BesideOthersFilesInItsOwnCalendar, BesideOthersFileReadInBeforeTheRestore };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
@@ -145,6 +145,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         {"beside another program's event in a file not named after its uid", BackedUp::BesideAFileNamedOtherwise, 1},
         // One before the sync window (never taken in), one written after the backup.
         {"beside another program's files in its own calendar", BackedUp::BesideOthersFilesInItsOwnCalendar, 1},
+        // The one written after the backup is read in as an item before the restore.
+        {"beside another program's file in its own calendar, read in", BackedUp::BesideOthersFileReadInBeforeTheRestore, 1},
         {"in New York, restored in Paris without zone support", BackedUp::InAnotherZone, 1},
         // Its file gone when the restore writes it back: in UTC still.
         {"beside another program's series in UTC, without zone support, its file moved aside",
@@ -160,7 +162,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent || backedUp == BackedUp::BesideAFileNamedOtherwise
                           || utcSeries;
         const bool moved = backedUp == BackedUp::InAnotherZone;
-        const bool others = backedUp == BackedUp::BesideOthersFilesInItsOwnCalendar;
+        const bool readIn = backedUp == BackedUp::BesideOthersFileReadInBeforeTheRestore;
+        const bool others = backedUp == BackedUp::BesideOthersFilesInItsOwnCalendar || readIn;
         std::optional<ScopedTimeZone> machineZone;
         if (utcSeries) {
             machineZone.emplace("Europe/Paris");
@@ -279,6 +282,11 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             ASSERT_TRUE(QFile::remove(peerFile));
         }
         if (others) writeOthersFile(QStringLiteral("later-dinner"), 100);
+        if (readIn) {
+            ASSERT_TRUE(processEventsUntil([&] { return !store->eventFilePath(QStringLiteral("later-dinner@example.org")).isEmpty(); }, 5000));
+            fullSync();
+            ASSERT_EQ(holdings(manager, storeFolder.path()), syncedHoldings);
+        }
 
         QString problem;
         bool notOurs = false;

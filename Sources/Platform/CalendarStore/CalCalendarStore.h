@@ -150,6 +150,10 @@ public:
     // The file the index holds for an event uid (other programs may name
     // theirs otherwise); empty when the store knows none.
     QString eventFilePath(const QString& uid) const;
+    // Whether the file the index holds for an event or task uid names a
+    // product other than the store's own (or none); false when the store
+    // knows no such file or cannot read it.
+    bool writtenByOtherProgram(const QString& uid) const;
     // Reads a file of the store as the store reads its own: a regular file
     // only, opened without following a symbolic link (nor a link among the
     // folders below the root) and without blocking, no larger than the limit

@@ -418,6 +418,22 @@ QString CalCalendarStore::eventFilePath(const QString& uid) const
     return location ? location->file->path : QString();
 }
 
+bool CalCalendarStore::writtenByOtherProgram(const QString& uid) const
+{
+    QString path;
+    {
+        std::lock_guard lock(m_mutex);
+        auto location = locateEventLocked(uid);
+        if (!location) location = locateTaskLocked(uid);
+        if (location) path = location->file->path;
+    }
+    const std::optional<QByteArray> bytes = readStoreFile(path, StoreFile::Item);
+    if (!bytes) return false;
+    for (const QByteArray& line : bytes->split('\n'))
+        if (line.left(7).toUpper() == "PRODID:") return line.mid(7).trimmed() != ICalendarFile::ownProductId;
+    return true;
+}
+
 std::optional<QByteArray> CalCalendarStore::readStoreFile(const QString& path, StoreFile kind) const
 {
     struct stat status {};

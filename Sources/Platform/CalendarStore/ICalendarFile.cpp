@@ -360,6 +360,6 @@ std::unique_ptr<ICalendarFile> ICalendarFile::newCalendar()
     prepareLibical();
     icalcomponent* calendar = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
     icalcomponent_add_property(calendar, icalproperty_new_version("2.0"));
-    icalcomponent_add_property(calendar, icalproperty_new_prodid("-//Zoravel//Calendar Store//EN"));
+    icalcomponent_add_property(calendar, icalproperty_new_prodid(ownProductId));
     return std::unique_ptr<ICalendarFile>(new ICalendarFile(calendar));
 }

@@ -106,6 +106,8 @@ struct ICalExceptionTexts {
 // says why.
 class ICalendarFile {
 public:
+    // The PRODID of the files the store writes.
+    static constexpr char ownProductId[] = "-//Zoravel//Calendar Store//EN";
     // uidWhenNone: the uid of a VEVENT without UID (other readers show it;
     // the index gives the name of its file); none skips such an event.
     static std::optional<ICalEventFileData> readEvents(const QByteArray& bytes, QString* problem,
