@@ -530,21 +530,30 @@ void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& 
         }
     }
     Date end = fields.end ? fields.end : fields.start;
+    Date endWhenLeftOut = fields.start;  // what a missing end means
     if (fields.allDay) {
         // The day of the end given, at least the day after the start.
         const DateFields startDay = GregorianCalendar::fields(fields.start);
         const Date dayAfterStart = GregorianCalendar::dateFromFields(startDay.year, startDay.month, startDay.day + 1, 0, 0, 0);
         if (end < dayAfterStart) end = dayAfterStart;
+        endWhenLeftOut = dayAfterStart;
     } else if (end < fields.start) {
         end = fields.start;
     }
     bool zoneSpanChanged = false;
     if (!timesAsWritten(event, fields, end)) {
+        // An event the file gave neither end nor length keeps none while it
+        // still lasts what that means (no time, or its day): readers differ
+        // on an end at the start itself, some giving it a length of their own.
+        const bool endLeftOut = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY)
+                                && !icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)
+                                && !icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)
+                                && key(end) == key(endWhenLeftOut);
         removeAll(event, ICAL_DTSTART_PROPERTY);
         removeAll(event, ICAL_DTEND_PROPERTY);
         removeAll(event, ICAL_DURATION_PROPERTY);
         icalcomponent_add_property(event, timeProperty(ICAL_DTSTART_PROPERTY, fields.start, form));
-        icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
+        if (!endLeftOut) icalcomponent_add_property(event, timeProperty(ICAL_DTEND_PROPERTY, end, form));
         zoneSpanChanged = true;
     }
 
