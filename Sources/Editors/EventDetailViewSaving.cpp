@@ -166,6 +166,9 @@ void EventDetailView::checkChangeInfo()
 void EventDetailView::writeCommonFields(const TaskPtr& item, bool forNewItem)
 {
     const SettingPtr setting = currentSetting();
+    // A timed event stored without length (as other programs write one with
+    // no end) keeps none; one given an end at its start gets the default.
+    const bool hadLength = forNewItem || item->isADE() || item->startTime() != item->endTime();
     item->setTaskLocation(m_locationTextField->stringValue());
     const bool allDay = m_allDayBtn->state() == 1;
     item->setIsADE(allDay);
@@ -189,7 +192,7 @@ void EventDetailView::writeCommonFields(const TaskPtr& item, bool forNewItem)
         item->setEndTime(Utilities::resetDate(end, Utilities::getYear(end), Utilities::getMonth(end),
                                               Utilities::getDay(end), 23, 59, 59));
         if (!forNewItem) item->setIsSheduledTask(false);
-    } else if (item->startTime() == item->endTime()) {
+    } else if (item->startTime() == item->endTime() && hadLength) {
         const qint64 minutes = setting ? setting->durationDefEventVal() : 60;
         item->setEndTime(Utilities::dateByAddTimeInterval(double(minutes) * 60, item->startTime()));
     }

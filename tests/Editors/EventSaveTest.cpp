@@ -177,6 +177,7 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         Date storedStart, storedEnd;
         qint64 duration;
         qint64 zone = defaultZone;  // the event's own, kept
+        Date openedEnd = localDate(2014, 1, 15, 11);  // from 10:00
     };
     const qint64 newYork = -21536;
     const Case cases[] = {
@@ -186,6 +187,8 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
          localDate(2014, 1, 17, 23, 59, 59), 2879},
         {"a timed event of no length gets the default", false, localDate(2014, 1, 16, 10),
          localDate(2014, 1, 16, 10), localDate(2014, 1, 16, 10), localDate(2014, 1, 16, 11), eventMinutes},
+        {"a timed event stored without length keeps none", false, localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 10),
+         localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 10), 0, defaultZone, localDate(2014, 1, 15, 10)},
         // Without zone support it shows at its own times: given the display
         // zone, those would become that zone's.
         {"an event of another zone without zone support", false, localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 15),
@@ -193,7 +196,7 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const TaskPtr item = storedEvent(localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 11));
+        const TaskPtr item = storedEvent(localDate(2014, 1, 15, 10), c.openedEnd);
         item->setTz(c.zone);
         ASSERT_TRUE(item->dehydrate());
         EventDetailView& form = editForm(item);
