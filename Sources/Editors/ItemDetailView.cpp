@@ -58,6 +58,7 @@ void ItemDetailView::buildTitle(double width)
     m_title->setTextFont(lucida(15), titleLineHeight);
     m_title->setOnEndEditing([this](CustomTextView* view) { textDidEndEditing(view); });
     m_title->setTabChangesFocus(true);
+    m_title->setReturnEndsEditing(true);  // a title is one line
     m_title->setOnSelectionChanged([this](CustomTextView*) {
         if (m_type != 0) updateView();
     });

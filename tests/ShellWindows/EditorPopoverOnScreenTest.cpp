@@ -193,11 +193,12 @@ TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressEl
         saveScreen(QString::fromLatin1(c.picture));
 
         // The editor has the keyboard: what is typed replaces the selected
-        // title, and the main window stays key (the popover is its child).
+        // title (Return starts no second line), and the main window stays
+        // key (the popover is its child).
         ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == popoverWindow->windowHandle(); }));
         EXPECT_TRUE(controller->popoverWindow()->isKeyWindow());
-        for (const QChar character : QStringLiteral("Checkup")) {
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+        for (const QChar character : QStringLiteral("Check\rup")) {
+            QKeyEvent press(QEvent::KeyPress, character == u'\r' ? Qt::Key_Return : 0, Qt::NoModifier, QString(character));
             QGuiApplication::sendEvent(QGuiApplication::focusWindow(), &press);
         }
         EXPECT_EQ(editor->title()->string(), QStringLiteral("Checkup"));

@@ -14,6 +14,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <utility>
 
 // The stock editor with the hooks the kit's text view needs: plain-text
 // pastes, a call after each key release and drawing after the text.
@@ -335,13 +336,20 @@ void TextView::focus()
 
 bool TextView::eventFilter(QObject* watched, QEvent* event)
 {
-    // Return starts a new line here: a default button of the window waits
-    // for a key the text does not take.
+    // Return starts a new line here (or ends the edit, as in a field): a
+    // default button of the window waits for a key the text does not take.
     if (watched == m_edit && event->type() == QEvent::ShortcutOverride && !m_edit->isReadOnly()) {
         auto* key = static_cast<QKeyEvent*>(event);
         const auto modifiers = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
             event->accept();
+            return true;
+        }
+    }
+    if (watched == m_edit && event->type() == QEvent::KeyPress && m_returnEndsEditing && !m_edit->isReadOnly()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (std::exchange(m_edited, false) && m_onEndEditing) m_onEndEditing(this);
             return true;
         }
     }

@@ -51,6 +51,9 @@ public:
     // Tab moves on to the next control instead of typing a tab (off unless
     // set).
     void setTabChangesFocus(bool changes);
+    // Return and Enter end the edit, as in a field, instead of starting a
+    // new line (off unless set).
+    void setReturnEndsEditing(bool ends) { m_returnEndsEditing = ends; }
 
     Font textFont() const { return m_font; }
     // The font of the whole text and of what is typed; a line height above 0
@@ -139,6 +142,7 @@ private:
     QColor m_background = Qt::transparent;
     bool m_edited = false;
     bool m_settingText = false;
+    bool m_returnEndsEditing = false;
     QHash<View*, Overlay> m_overlays;
     QTextCharFormat m_charFormat;
     QTextBlockFormat m_blockFormat;
