@@ -360,6 +360,7 @@ TEST_F(CalendarFoldersTest, BadFilesAreNamedInTheLogWithTheirFault)
         {"task.ics", QStringLiteral("task-1"), QStringLiteral("no usable VEVENT")},
         {"unknown-tzid.ics", QStringLiteral("unknown-zone-1"),
          QStringLiteral("the zone \"Mars/Olympus_Mons\" is unknown; read in the system time zone")},
+        {"bare-vevent.ics", QStringLiteral("bare-1"), QStringLiteral("no calendar object (no BEGIN:VCALENDAR)")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -310,8 +310,12 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
         return same;
     }
     const QByteArray bytes = readRegularFile(file.path, largestFile, &file.problem);
+    // (A file that never began a calendar, such as a bare VEVENT, is no
+    // calendar object; it was not cut short.)
     if (file.problem.isEmpty() && !endsItsCalendar(bytes))
-        file.problem = bytes.trimmed().isEmpty() ? QStringLiteral("empty") : QStringLiteral("cut short (no END:VCALENDAR)");
+        file.problem = bytes.trimmed().isEmpty()                         ? QStringLiteral("empty")
+                       : !bytes.toUpper().contains("BEGIN:VCALENDAR") ? QStringLiteral("no calendar object (no BEGIN:VCALENDAR)")
+                                                                        : QStringLiteral("cut short (no END:VCALENDAR)");
     if (!file.problem.isEmpty()) {
         logOnce(file.path, file.problem);
         return file;
