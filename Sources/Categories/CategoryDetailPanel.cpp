@@ -74,8 +74,7 @@ void CategoryDetailPanel::windowDidBecomeKey(Window*)
 
 bool CategoryDetailPanel::windowShouldClose(Window*)
 {
-    m_detailView->cancelEdit();
-    return true;
+    return m_detailView->cancelEdit();
 }
 
 void CategoryDetailPanel::windowWillClose(Window*)

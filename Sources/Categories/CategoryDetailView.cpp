@@ -504,32 +504,38 @@ void CategoryDetailView::okEdit()
     m_calendar = nullptr;
 }
 
-void CategoryDetailView::cancelEdit()
+bool CategoryDetailView::cancelEdit()
 {
-    if (m_calendar) doCancel();
+    return !m_calendar || doCancel();
 }
 
-void CategoryDetailView::doCancel()
+bool CategoryDetailView::doCancel()
 {
     const CalendarPtr calendar = m_calendar;
-    if (!calendar) return;
+    if (!calendar) return true;
     CoreData* manager = CoreData::shared();
     if (manager) {
         if (const CalendarPtr stored = manager->calendarWithPrimaryKey(calendar->primaryKey());
             stored && stored != calendar)
             calendar->copyContentOfCalendar(*stored);
     }
-    // Refused, the previewed colour stays stored and the person is told;
-    // the panel closes all the same, as asked.
-    if (!manager || !manager->saveCategoryChangeFromView({calendar}, [&] {
+    // Only a colour tried in the box was stored before OK: a cancel puts
+    // that back, and one that changed nothing writes nothing. Refused, the
+    // person is told the tried colour stays, and the panel stays open with
+    // what was typed, to be cancelled again.
+    if (manager && palettePositionOf(*calendar) != m_tempColor &&
+        !manager->saveCategoryChangeFromView({calendar}, [&] {
             applyPalettePosition(*calendar, m_tempColor);
             return calendar->dehydrate();
-        }))
+        }, window(), TextTable::localizedString(QStringLiteral("colorNotPutBackText")))) {
         qWarning() << "Category" << calendar->primaryKey() << "could not be reverted";
+        return false;
+    }
     reloadMainView();
     m_calendar = nullptr;
     closePanel();
     m_listView->setIsHiding(false);
+    return true;
 }
 
 void CategoryDetailView::reloadData()

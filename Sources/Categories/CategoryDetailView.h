@@ -48,8 +48,10 @@ public:
 
     // The box's buttons.
     void okEdit();
-    void cancelEdit();
-    void doCancel();
+    // False when a colour tried in the box could not be put back: the
+    // panel then stays open.
+    bool cancelEdit();
+    bool doCancel();
     void deleteEdit();
     // The colour the box shows goes to the category at once.
     void reloadData();

@@ -563,7 +563,7 @@ public:
     // `window` when given (an editor's own, which thus stays open), else
     // from the main window. Main thread only.
     [[nodiscard]] bool saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes,
-                                          QObject* window = nullptr);
+                                          QObject* window = nullptr, const QString& refusalText = {});
     // A command the person started in a view (a delete, a duplicate, a
     // conversion) run as such a unit, so that a refused one is told. Answers
     // what the command answered, or an empty answer when it was refused.
@@ -586,13 +586,14 @@ public:
     // The same for a change of categories (a name, a colour, shown or
     // hidden): the categories named are kept first.
     [[nodiscard]] bool saveCategoryChangeFromView(const CalendarList& shown, const std::function<bool()>& writes,
-                                                  QObject* window = nullptr);
+                                                  QObject* window = nullptr, const QString& refusalText = {});
     // A setting the person changes in a view (a do-not-ask-again box, a
     // window's docking): the change and its row as one such unit; refused,
     // the settings are as before and the person is told.
     [[nodiscard]] bool saveSettingFromView(const std::function<void(Setting&)>& change, QObject* window = nullptr);
-    // The alert of a change that could not be saved.
-    static void tellChangeNotSaved(QObject* window = nullptr);
+    // The alert of a change that could not be saved: refusalText, with a
+    // %1 for the database's reason, or the usual text when empty.
+    static void tellChangeNotSaved(QObject* window = nullptr, const QString& refusalText = {});
     // Stores a task whose editor form was just written into it, with what a
     // save starts: its alarm, the done mark, the working list, do today, the
     // system calendar (by its category's kind) with the mark of its write,

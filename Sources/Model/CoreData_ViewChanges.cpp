@@ -18,7 +18,8 @@
 
 #include <QDebug>
 
-bool CoreData::saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes, QObject* window)
+bool CoreData::saveChangeFromView(const TaskList& shown, const std::function<bool()>& writes, QObject* window,
+                                  const QString& refusalText)
 {
     RecordStore::forgetLastFailure();
     bool kept = false;
@@ -35,7 +36,7 @@ bool CoreData::saveChangeFromView(const TaskList& shown, const std::function<boo
     // event loop, and a worker may need the lock meanwhile.
     if (!kept) {
         qWarning().noquote() << "A change made in a view was not saved:" << RecordStore::lastFailureOnThisThread();
-        tellChangeNotSaved(window);
+        tellChangeNotSaved(window, refusalText);
     }
     return kept;
 }
@@ -63,12 +64,12 @@ bool CoreData::markDoneFromView(const TaskPtr& task, qint64 status, bool autoSyn
 }
 
 bool CoreData::saveCategoryChangeFromView(const CalendarList& shown, const std::function<bool()>& writes,
-                                          QObject* window)
+                                          QObject* window, const QString& refusalText)
 {
     return saveChangeFromView({}, [&] {
         for (const CalendarPtr& category : shown) Transaction::keepInCurrent(category);
         return writes();
-    }, window);
+    }, window, refusalText);
 }
 
 bool CoreData::saveSettingFromView(const std::function<void(Setting&)>& change, QObject* window)
@@ -82,13 +83,14 @@ bool CoreData::saveSettingFromView(const std::function<void(Setting&)>& change, 
     }, window);
 }
 
-void CoreData::tellChangeNotSaved(QObject* window)
+void CoreData::tellChangeNotSaved(QObject* window, const QString& refusalText)
 {
     AlertRequest request;
     request.style = AlertStyle::Warning;
     request.attachedTo = window;
     const QString reason = RecordStore::lastFailureOnThisThread();
-    QString text = TextTable::localizedString(QStringLiteral("changeNotSavedText"));
+    QString text =
+        refusalText.isEmpty() ? TextTable::localizedString(QStringLiteral("changeNotSavedText")) : refusalText;
     // A refusal of no statement (the item is gone meanwhile) has no
     // database message to give.
     request.messageText = reason.isEmpty() ? text.replace(QStringLiteral(" (%1)"), QString()) : text.arg(reason);
