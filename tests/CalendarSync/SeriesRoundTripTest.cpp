@@ -475,6 +475,10 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"bysetpos-seconds.ics", {0, 0}, {0, 0}, Retitled},
         // Its UNTIL before its start: the start alone (khal drops the event).
         {"until-before-start.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris", true, 1},
+        // 02:30 in New York on the night Paris's clocks skip 02:00 to 03:00:
+        // held an hour later (the machine's clock has no 02:30), read by the
+        // readers at the file's own time.
+        {"new-york-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)
@@ -631,10 +635,11 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
             // (The rules of a zone's definition the writer adds are not the event's.)
             const auto eventRules = [](const QString& text) { return text.section(QStringLiteral("BEGIN:VEVENT"), 1).count(QStringLiteral("\nRRULE")); };
             EXPECT_EQ(eventRules(written), eventRules(before));
-            // A new title leaves the rule as it was written.
+            // A new title leaves the rule and the times as they were written.
             if (c.edit == Retitled)
-                EXPECT_TRUE(written.contains(before.section(QStringLiteral("\nRRULE"), 1).section(QLatin1Char('\r'), 0, 0)))
-                    << written.toStdString();
+                for (const char* field : {"\nRRULE", "\nDTSTART", "\nDTEND"})
+                    EXPECT_TRUE(written.contains(before.section(QLatin1String(field), 1).section(QLatin1Char('\r'), 0, 0)))
+                        << written.toStdString();
         }
         reader.verify();
         if (c.machine) {
