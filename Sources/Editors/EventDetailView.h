@@ -114,6 +114,10 @@ private:
     void tagFilterUpkeep();
     void askAndSave(bool close);
     void keepFormAfterRefusal();
+    // A timed form whose start or end shows a time the machine's clock
+    // skips is refused with an alert saying so: saved, it would be an hour
+    // later than typed. True when refused.
+    bool refuseTimeTheClockSkips();
     bool isFirstOccurrence() const;
     qint64 rootKey() const;
     bool untilForever() const;

@@ -10,6 +10,8 @@
 #include "Tag.h"
 #include "TextTable.h"
 
+#include <QDateTimeEdit>
+
 #include <algorithm>
 
 #include <gtest/gtest.h>
@@ -177,6 +179,8 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         Date storedStart, storedEnd;
         qint64 duration;
         qint64 zone = defaultZone;  // the event's own, kept
+        bool zones = false;
+        QTime typed;  // typed into the start field instead: refused with an alert
     };
     const qint64 newYork = -21536;
     const Case cases[] = {
@@ -190,9 +194,14 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         // zone, those would become that zone's.
         {"an event of another zone without zone support", false, localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 15),
          localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 15), 60, newYork},
+        // 02:30 New York on the night the machine's clocks in Paris skip
+        // 02:00 to 03:00: held as Paris's clock, it would be saved at 03:30.
+        {"a New York time the machine's clock skips", false, localDate(2027, 3, 28, 1), localDate(2027, 3, 28, 4),
+         localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 11), 60, newYork, true, QTime(2, 30)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        setting().setTzSupport(c.zones);
         const TaskPtr item = storedEvent(localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 11));
         item->setTz(c.zone);
         ASSERT_TRUE(item->dehydrate());
@@ -201,8 +210,13 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         form.startTextField()->setDateValue(c.start);
         form.endTextField()->setMinDate(Date::dateWithTimeIntervalSince1970(0));
         form.endTextField()->setDateValue(c.end);
+        if (c.typed.isValid())
+            form.startTextField()->editor()->setTime(c.typed);
+        ScriptedAlertPresenter alerts;
+        if (c.typed.isValid()) alerts.scriptButton(AlertResponse::firstButton);
         form.showRevert();
         form.doneEdit();
+        EXPECT_EQ(alerts.requests().size(), c.typed.isValid() ? 1 : 0);
         const TaskPtr stored = reread(item);
         EXPECT_EQ(stored->startTime(), c.storedStart);
         EXPECT_EQ(stored->endTime(), c.storedEnd);
