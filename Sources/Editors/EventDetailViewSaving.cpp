@@ -102,7 +102,10 @@ QString EventDetailView::formRepeatOptions(bool startWeekdayWhenNone) const
     if (tag == RepeatRuleRows::weeklyTag && weekdays.isEmpty() && startWeekdayWhenNone)
         weekdays = QString::number(Utilities::getWeekday(m_startTextField->dateValue()));
     const qint64 interval = m_repeatRules->repeatEveryTextField()->stringValue().toLongLong();
-    return RepeatRuleRows::repeatOptionsText(tag, interval, weekdays, tagOf(m_repeatRules->repeatByBtn(), 1));
+    const QString options = RepeatRuleRows::repeatOptionsText(tag, interval, weekdays, tagOf(m_repeatRules->repeatByBtn(), 1));
+    // The weekdays shown are those of the start shown; the item keeps its own.
+    const qint64 days = tag == RepeatRuleRows::weeklyTag && !weekdays.isEmpty() ? ownDaysFromShown(m_startTextField->dateValue()) : 0;
+    return days == 0 ? options : RepeatRule::fromOptions(RepeatRule::Weekly, options).withWeekdaysMovedBy(days).options();
 }
 
 bool EventDetailView::untilForever() const
