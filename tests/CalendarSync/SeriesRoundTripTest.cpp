@@ -475,10 +475,11 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"bysetpos-seconds.ics", {0, 0}, {0, 0}, Retitled},
         // Its UNTIL before its start: the start alone (khal drops the event).
         {"until-before-start.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris", true, 1},
-        // 02:30 in New York on the night Paris's clocks skip 02:00 to 03:00:
-        // held an hour later (the machine's clock has no 02:30), read by the
-        // readers at the file's own time.
+        // 02:30 in New York on the night Paris's clocks skip 02:00 to 03:00,
+        // once and weekly from then: held an hour later (the machine's clock
+        // has no 02:30), read by the readers at the file's own time.
         {"new-york-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
+        {"new-york-weekly-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)
