@@ -3,14 +3,14 @@
 #include "../Model/PostedNotifications.h"
 #include "CoreData.h"
 #include "CustomNSTextField.h"
+#include "GregorianCalendar.h"
 #include "LogCapture.h"
 #include "Popover.h"
 #include "RecordingMainView.h"
 #include "ScriptedAlertPresenter.h"
 #include "Tag.h"
-#include "TextTable.h"
 #include "TestEnvironment.h"
-#include "GregorianCalendar.h"
+#include "TextTable.h"
 
 #include <QDateTimeEdit>
 
