@@ -181,6 +181,13 @@ public:
     bool reveseICalTime(const EKEvent& event, const TaskPtr& smdEvent, int negative, Date* startDate,
                         Date* endDate) const;
     bool reveseTime(const TaskPtr& event, int negative, Date* startDate, Date* endDate) const;
+    // The store times an item's times are written as over a store event
+    // that holds fileStart to fileEnd in fileZone: those very times while
+    // the item's are what reading them gave (a time the machine's clock
+    // skips was read an hour later, and written from the item would move),
+    // else the item's own through its zone as reveseTime gives them.
+    bool storeTimesOfItem(const TaskPtr& item, const Date& fileStart, const Date& fileEnd, const QTimeZone& fileZone,
+                          Date* startDate, Date* endDate) const;
     static qint64 calculateOffsetByTimeZone(const QTimeZone& zone);
     qint64 calculateOffset(qint64 tzId) const;
     // An instant of the store written in a zone as the organizer keeps it
@@ -188,6 +195,11 @@ public:
     // are those at the instant itself. An invalid zone leaves the date.
     static Date storeTimeToItemTime(const Date& instant, const QTimeZone& zone);
     static Date itemTimeToStoreTime(const Date& itemTime, const QTimeZone& zone);
+    // A store event's times in a zone as the organizer keeps them: each as
+    // storeTimeToItemTime gives it, except that the end of one whose start
+    // the machine's clock skips keeps the event's length.
+    static void storeTimesToItemTimes(const Date& start, const Date& end, const QTimeZone& zone, Date* itemStart,
+                                      Date* itemEnd);
     // The platform zone of an id of the zone table; invalid for 0, "Floating"
     // and names the platform does not know.
     static QTimeZone zoneOfTableId(qint64 tzId);

@@ -387,7 +387,10 @@ void iCalSyncJobs::fillICalEvent(const TaskPtr& item, CalEvent& event, bool newE
     Date end = item->endTime();
     if (item->tz() != 0 && !item->isADE() && !timesAsRead) {
         Date zoneStart, zoneEnd;
-        if (reveseTime(item, -1, &zoneStart, &zoneEnd)) {
+        const bool read = !newEvent && !event.isAllDay() && !event.timeZone().isEmpty();
+        if (read ? storeTimesOfItem(item, event.startDate(), event.endDate(), GregorianCalendar::zoneNamed(event.timeZone()),
+                                    &zoneStart, &zoneEnd)
+                 : reveseTime(item, -1, &zoneStart, &zoneEnd)) {
             start = zoneStart;
             end = zoneEnd;
         }

@@ -177,6 +177,21 @@ Date iCalSyncJobs::itemTimeToStoreTime(const Date& itemTime, const QTimeZone& zo
     return moved ? moved.dateByAddingTimeInterval(fraction) : itemTime;
 }
 
+void iCalSyncJobs::storeTimesToItemTimes(const Date& start, const Date& end, const QTimeZone& zone, Date* itemStart,
+                                         Date* itemEnd)
+{
+    *itemStart = storeTimeToItemTime(start, zone);
+    *itemEnd = end ? storeTimeToItemTime(end, zone) : Date();
+    if (!*itemStart || !*itemEnd || !zone.isValid() || end < start) return;
+    // A start the machine's clock does not have (New York's 02:30 on the
+    // night Paris skips 02:00 to 03:00) comes out an hour later; its end,
+    // read as it is, would leave the event shorter, or with no length.
+    const DateFields own = GregorianCalendar::fields(start, zone);
+    const DateFields held = GregorianCalendar::fields(*itemStart);
+    if (own.hour != held.hour || own.minute != held.minute || own.day != held.day)
+        *itemEnd = itemStart->dateByAddingTimeInterval(end.timeIntervalSinceDate(start));
+}
+
 QTimeZone iCalSyncJobs::zoneOfTableId(qint64 tzId)
 {
     return tzId != 0 ? zoneOfId(tzId) : QTimeZone();
@@ -335,11 +350,15 @@ bool iCalSyncJobs::reveseICalTime(const EKEvent& event, const TaskPtr& smdEvent,
     if (!z.isValid() || !event.startDate()) return false;
     // The times are the store's, so they are read in the zone the store names.
     const QTimeZone written = event.timeZone().isValid() ? event.timeZone() : z;
-    const auto convert = [&](const Date& date) {
-        return negative >= 0 ? storeTimeToItemTime(date, written) : itemTimeToStoreTime(date, written);
-    };
-    if (startDate) *startDate = convert(event.startDate());
-    if (endDate) *endDate = event.endDate() ? convert(event.endDate()) : Date();
+    if (negative >= 0) {
+        Date start, end;
+        storeTimesToItemTimes(event.startDate(), event.endDate(), written, &start, &end);
+        if (startDate) *startDate = start;
+        if (endDate) *endDate = end;
+        return true;
+    }
+    if (startDate) *startDate = itemTimeToStoreTime(event.startDate(), written);
+    if (endDate) *endDate = event.endDate() ? itemTimeToStoreTime(event.endDate(), written) : Date();
     return true;
 }
 
@@ -354,6 +373,21 @@ bool iCalSyncJobs::reveseTime(const TaskPtr& event, int negative, Date* startDat
     if (startDate) *startDate = convert(event->startTime());
     if (endDate) *endDate = event->endTime() ? convert(event->endTime()) : Date();
     return true;
+}
+
+bool iCalSyncJobs::storeTimesOfItem(const TaskPtr& item, const Date& fileStart, const Date& fileEnd,
+                                    const QTimeZone& fileZone, Date* startDate, Date* endDate) const
+{
+    if (item && fileStart && fileEnd && fileZone.isValid() && zoneOfId(item->tz()) == fileZone) {
+        Date start, end;
+        storeTimesToItemTimes(fileStart, fileEnd, fileZone, &start, &end);
+        if (start == item->startTime() && end == item->endTime()) {
+            *startDate = fileStart;
+            *endDate = fileEnd;
+            return true;
+        }
+    }
+    return reveseTime(item, -1, startDate, endDate);
 }
 
 EKEventPtr iCalSyncJobs::getEKEvent(const EKEventList& list, const CalEvent& calEvent) const
@@ -473,7 +507,9 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
         if (calEvent.isAllDay()) {
             start = calEvent.startDate();
             end = calEvent.endDate();
-        } else if (hasInstants(*taskEvent, zone) && !reveseTime(taskEvent, -1, &start, &end)) {
+        } else if (hasInstants(*taskEvent, zone)
+                   && !storeTimesOfItem(taskEvent, calEvent.startDate(), calEvent.endDate(),
+                                        GregorianCalendar::zoneNamed(calEvent.timeZone()), &start, &end)) {
             start = Date();
         }
         if (start && calEvent.timeZone() == QString::fromUtf8(zone.isValid() ? zone.id() : QByteArray())
@@ -506,7 +542,7 @@ bool iCalSyncJobs::saveEventTimeZone(const CalEvent& calEvent, const TaskPtr& ta
             event->setEndDate(calEvent.endDate());
         } else if (hasInstants(*taskEvent, zone)) {
             Date start, end;
-            if (reveseTime(taskEvent, -1, &start, &end)) {
+            if (storeTimesOfItem(taskEvent, before.start, before.end, before.zone, &start, &end)) {
                 event->setStartDate(start);
                 event->setEndDate(end);
             }

@@ -250,6 +250,12 @@ CalendarView::BoxPlacement CalendarView::placementOfEvent(const Date& shownStart
         // the box runs from its start's line to its end's, not for the
         // elapsed time.
         placement.height = (hoursIntoDay(shownEnd) - hoursIntoDay(shownStart)) * hourHeight;
+        // An end in the second pass of an autumn change's repeated hour may
+        // read a clock time no later than the start (02:30 for an hour from
+        // the first 02:30): its line is not below the start's, and the box
+        // runs for the time that elapses instead.
+        if (placement.height <= 0 && shownEnd > shownStart)
+            placement.height = shownEnd.timeIntervalSinceDate(shownStart) / 3600 * hourHeight;
     }
     if (dayNumber(shownEnd) > day) placement.height = 24 * hourHeight - (placement.y - firstLineY);
     placement.height = std::max(minimumBoxHeight, placement.height);

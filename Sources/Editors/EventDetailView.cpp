@@ -14,6 +14,7 @@
 #include "MonthView.h"
 #include "NamedImages.h"
 #include "NotificationCenter.h"
+#include "RepeatRule.h"
 #include "RepeatRuleRows.h"
 #include "Setting.h"
 #include "Task.h"
@@ -225,7 +226,17 @@ void EventDetailView::loadDataFromTask(const TaskPtr& shown)
     toggleAllDay();
     m_allDayBtn->setEnabled(!isStoredDetachedOccurrence());
 
-    if (!(item->parentId() != -1 && item->primaryKey() > -2)) m_repeatRules->loadFromTask(*item);
+    if (!(item->parentId() != -1 && item->primaryKey() > -2)) {
+        const qint64 days = item->repeatType() == RepeatRule::Weekly ? ownDaysFromShown(m_startTextField->dateValue()) : 0;
+        if (days == 0) {
+            m_repeatRules->loadFromTask(*item);
+        } else {
+            const TaskPtr shownRule = item->copy();
+            shownRule->setRepeatOptions(
+                RepeatRule::fromOptions(item->repeatType(), item->repeatOptions()).withWeekdaysMovedBy(-days).options());
+            m_repeatRules->loadFromTask(*shownRule);
+        }
+    }
 
     selectCategoryOfItem(category);
     m_alertRows->loadAlerts(item->createAlertList());
@@ -246,6 +257,19 @@ std::pair<Date, Date> EventDetailView::shownTimes(const TaskPtr& item) const
     if (CoreData* dataManager = CoreData::shared()) dataManager->recalculateTimeWithTimezoneSupport(item);
     return {item->tzStartTime().isNull() ? item->startTime() : item->tzStartTime(),
             item->tzEndTime().isNull() ? item->endTime() : item->tzEndTime()};
+}
+
+qint64 EventDetailView::ownDaysFromShown(const Date& shownStart) const
+{
+    CoreData* dataManager = CoreData::shared();
+    if (!m_task || !dataManager || tzSupport() || m_allDayBtn->state() == 1 || shownStart.isNull()) return 0;
+    const TaskPtr own = m_task->copy();
+    own->setTz(m_zoneId);
+    own->setStartTime(shownStart);
+    own->setEndTime(shownStart);
+    dataManager->recalculateSaveTimeWithTimezoneSupport(own);
+    const qint64 days = (Utilities::getWeekday(own->startTime()) - Utilities::getWeekday(shownStart) + 14) % 7;
+    return days > 3 ? days - 7 : days;
 }
 
 void EventDetailView::showTimes(const TaskPtr& item)

@@ -114,12 +114,22 @@ private:
     void tagFilterUpkeep();
     void askAndSave(bool close);
     void keepFormAfterRefusal();
+    // A timed form whose start or end shows a time the machine's clock
+    // skips is refused with an alert saying so: saved, it would be an hour
+    // later than typed. True when refused.
+    bool refuseTimeTheClockSkips();
     bool isFirstOccurrence() const;
     qint64 rootKey() const;
     bool untilForever() const;
     // The series' end the form stands for, given the record before the form is written.
     Date repeatEndToStore(const Task& item) const;
     std::pair<Date, Date> shownTimes(const TaskPtr& item) const;
+    // Days from the form's start as shown to the same instant on the item's
+    // own clock: without zone support an event held in UTC or in its
+    // file's zone shows in the machine's clock, where its start may lie on
+    // another day (a Tokyo Monday 09:00 is a Sunday in New York). The form
+    // shows a weekly rule's weekdays on the shown start's days.
+    qint64 ownDaysFromShown(const Date& shownStart) const;
     void showTimes(const TaskPtr& item);
     TaskPtr storedNow() const;
     void takeChangesMadeElsewhere();

@@ -30,7 +30,9 @@
 #include "ZVWSync.h"
 #include "EditorShared.h"
 
+#include <QDateTimeEdit>
 #include <QDebug>
+#include <QLocale>
 
 #include <algorithm>
 #include <functional>
@@ -100,7 +102,10 @@ QString EventDetailView::formRepeatOptions(bool startWeekdayWhenNone) const
     if (tag == RepeatRuleRows::weeklyTag && weekdays.isEmpty() && startWeekdayWhenNone)
         weekdays = QString::number(Utilities::getWeekday(m_startTextField->dateValue()));
     const qint64 interval = m_repeatRules->repeatEveryTextField()->stringValue().toLongLong();
-    return RepeatRuleRows::repeatOptionsText(tag, interval, weekdays, tagOf(m_repeatRules->repeatByBtn(), 1));
+    const QString options = RepeatRuleRows::repeatOptionsText(tag, interval, weekdays, tagOf(m_repeatRules->repeatByBtn(), 1));
+    // The weekdays shown are those of the start shown; the item keeps its own.
+    const qint64 days = tag == RepeatRuleRows::weeklyTag && !weekdays.isEmpty() ? ownDaysFromShown(m_startTextField->dateValue()) : 0;
+    return days == 0 ? options : RepeatRule::fromOptions(RepeatRule::Weekly, options).withWeekdaysMovedBy(days).options();
 }
 
 bool EventDetailView::untilForever() const
@@ -390,6 +395,7 @@ void EventDetailView::saveChanges(bool close)
         if (close) postClose(true);
         return;
     }
+    if (refuseTimeTheClockSkips()) return;
     m_revertBtn->hide();
     takeChangesMadeElsewhere();
     checkChangeInfo();
@@ -436,6 +442,29 @@ void EventDetailView::keepFormAfterRefusal()
     // The editor stays open with what was typed, its changes still shown
     // as unsaved, so Done can try again.
     showRevert();
+}
+
+bool EventDetailView::refuseTimeTheClockSkips()
+{
+    if (m_allDayBtn->state() == 1) return false;
+    CustomNSDatePicker* skipped = nullptr;
+    for (CustomNSDatePicker* picker : {m_startTextField, m_endTextField})
+        if (!skipped && picker->showsTimeTheClockSkips()) skipped = picker;
+    if (!skipped) return false;
+    // Times are held as readings of the machine's clock, so a time of the
+    // event's zone (New York's 02:30) on the night the machine's clocks go
+    // forward cannot be held as typed.
+    const QDateTime shown = skipped->editor()->dateTime();
+    AlertRequest request;
+    request.style = AlertStyle::Warning;
+    request.attached = true;
+    request.messageText = TextTable::localizedString(QStringLiteral("timeTheClockSkipsText"));
+    request.informativeText = TextTable::localizedString(QStringLiteral("timeTheClockSkipsMessage"))
+                                  .arg(QLocale().toString(shown.date(), QLocale::LongFormat) + QLatin1Char(' ')
+                                       + shown.time().toString(QStringLiteral("HH:mm")));
+    request.addButtonWithTitle(TextTable::localizedString(QStringLiteral("okText")));
+    AlertPresenter::current().runModal(request);
+    return true;
 }
 
 void EventDetailView::askAndSave(bool close)
@@ -640,6 +669,7 @@ void EventDetailView::addEvent()
     // Save (or Return, which the form takes first) with a tag still being
     // typed keeps that tag too.
     m_tagDetailView->tokenizeTypedText();
+    if (refuseTimeTheClockSkips()) return;
     auto item = std::make_shared<Task>();
     item->setTaskType(0);
     item->setBuiltIn(0);

@@ -266,10 +266,16 @@ TEST_F(EventTimeZonesTest, StoreTimesBecomeWallClockTimesOfTheItemsZone)
         QString zone;
         qint64 zoneId;
         Date start;
+        Date itemStart = local(2014, 3, 20, 10);
+        Date itemEnd = local(2014, 3, 20, 11);
     };
     const Case cases[] = {
         {"Tokyo", QStringLiteral("Asia/Tokyo"), tokyoZone, utc(2014, 3, 20, 1)},
         {"New York, in daylight saving as now", QStringLiteral("America/New_York"), newYorkZone, utc(2014, 3, 20, 14)},
+        // 02:30 New York on the night Paris skips 02:00 to 03:00: held an
+        // hour later, as long as it is.
+        {"New York, at a time Paris's clock skips", QStringLiteral("America/New_York"), newYorkZone,
+         utc(2027, 3, 28, 6, 30), local(2027, 3, 28, 3, 30), local(2027, 3, 28, 4, 30)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -280,8 +286,8 @@ TEST_F(EventTimeZonesTest, StoreTimesBecomeWallClockTimesOfTheItemsZone)
         item->setTz(c.zoneId);
         Date start, end;
         ASSERT_TRUE(jobs->reveseICalTime(*zoned, item, 1, &start, &end));
-        EXPECT_EQ(start, local(2014, 3, 20, 10));
-        EXPECT_EQ(end, local(2014, 3, 20, 11));
+        EXPECT_EQ(start, c.itemStart);
+        EXPECT_EQ(end, c.itemEnd);
     }
 
     // No item, or an item in a zone nobody knows: no dates.

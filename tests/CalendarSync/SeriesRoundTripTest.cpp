@@ -478,6 +478,11 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"until-before-start.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris", true, 1},
         {"daily-utc-no-end.ics", {0, 0}, {0, 0}, FromTheFourth},
         {"daily-all-day-no-end.ics", {0, 0}, {0, 0}, FromTheFourth},
+        // 02:30 in New York on the night Paris's clocks skip 02:00 to 03:00,
+        // once and weekly from then: held an hour later (the machine's clock
+        // has no 02:30), read by the readers at the file's own time.
+        {"new-york-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
+        {"new-york-weekly-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)
@@ -641,10 +646,11 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
             // (The rules of a zone's definition the writer adds are not the event's.)
             const auto eventRules = [](const QString& text) { return text.section(QStringLiteral("BEGIN:VEVENT"), 1).count(QStringLiteral("\nRRULE")); };
             EXPECT_EQ(eventRules(written), eventRules(before));
-            // A new title leaves the rule as it was written.
+            // A new title leaves the rule and the times as they were written.
             if (c.edit == Retitled)
-                EXPECT_TRUE(written.contains(before.section(QStringLiteral("\nRRULE"), 1).section(QLatin1Char('\r'), 0, 0)))
-                    << written.toStdString();
+                for (const char* field : {"\nRRULE", "\nDTSTART", "\nDTEND"})
+                    EXPECT_TRUE(written.contains(before.section(QLatin1String(field), 1).section(QLatin1Char('\r'), 0, 0)))
+                        << written.toStdString();
         }
         reader.verify();
         if (c.machine) {

@@ -233,6 +233,7 @@ TEST_F(CalendarViewTest, BoxesAcrossMidnightAndShortOnesKeepTheirPlaceOnTheDay)
         double y, height;
         Date on;  // the shown day; none: 15 January
     };
+    const Date firstHalfPastTwo = Date::dateWithTimeIntervalSince1970(1824942600);  // 00:30 UTC, 02:30 summer time
     const Case cases[] = {
         {"from the day before", localDate(2014, 1, 14, 22), localDate(2014, 1, 15, 1), 23, 46, {}},
         {"into the next day", localDate(2014, 1, 15, 23), localDate(2014, 1, 16, 2), 23 * 46 + 23, 46, {}},
@@ -243,6 +244,9 @@ TEST_F(CalendarViewTest, BoxesAcrossMidnightAndShortOnesKeepTheirPlaceOnTheDay)
          46 + 23, 3 * 46, localDate(2027, 3, 28)},
         {"1:00 to 4:00 over Paris's autumn change: three rows", localDate(2027, 10, 31, 1), localDate(2027, 10, 31, 4),
          46 + 23, 3 * 46, localDate(2027, 10, 31)},
+        // From the first 02:30 of Paris's repeated autumn hour to the second.
+        {"an hour from 02:30 in Paris's repeated hour: an hour", firstHalfPastTwo, firstHalfPastTwo.dateByAddingTimeInterval(3600),
+         2.5 * 46 + 23, 46, localDate(2027, 10, 31)},
     };
     for (const Case& c : cases) {
         const CalendarView::BoxPlacement place = CalendarView::placementOfEvent(c.start, c.end, c.on ? c.on : day);

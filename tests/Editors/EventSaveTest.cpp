@@ -3,14 +3,19 @@
 #include "../Model/PostedNotifications.h"
 #include "CoreData.h"
 #include "CustomNSTextField.h"
+#include "GregorianCalendar.h"
 #include "LogCapture.h"
 #include "Popover.h"
 #include "RecordingMainView.h"
 #include "ScriptedAlertPresenter.h"
 #include "Tag.h"
+#include "TestEnvironment.h"
 #include "TextTable.h"
 
+#include <QDateTimeEdit>
+
 #include <algorithm>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -178,6 +183,8 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         qint64 duration;
         qint64 zone = defaultZone;  // the event's own, kept
         Date openedEnd = localDate(2014, 1, 15, 11);  // from 10:00
+        bool zones = false;
+        QTime typed;  // typed into the start field instead: refused with an alert
     };
     const qint64 newYork = -21536;
     const Case cases[] = {
@@ -193,9 +200,15 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         // zone, those would become that zone's.
         {"an event of another zone without zone support", false, localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 15),
          localDate(2014, 1, 15, 14), localDate(2014, 1, 15, 15), 60, newYork},
+        // 02:30 New York on the night the machine's clocks in Paris skip
+        // 02:00 to 03:00: held as Paris's clock, it would be saved at 03:30.
+        {"a New York time the machine's clock skips", false, localDate(2027, 3, 28, 1), localDate(2027, 3, 28, 4),
+         localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 11), 60, newYork, localDate(2014, 1, 15, 11), true,
+         QTime(2, 30)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        setting().setTzSupport(c.zones);
         const TaskPtr item = storedEvent(localDate(2014, 1, 15, 10), c.openedEnd);
         item->setTz(c.zone);
         ASSERT_TRUE(item->dehydrate());
@@ -204,8 +217,13 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         form.startTextField()->setDateValue(c.start);
         form.endTextField()->setMinDate(Date::dateWithTimeIntervalSince1970(0));
         form.endTextField()->setDateValue(c.end);
+        if (c.typed.isValid())
+            form.startTextField()->editor()->setTime(c.typed);
+        ScriptedAlertPresenter alerts;
+        if (c.typed.isValid()) alerts.scriptButton(AlertResponse::firstButton);
         form.showRevert();
         form.doneEdit();
+        EXPECT_EQ(alerts.requests().size(), c.typed.isValid() ? 1 : 0);
         const TaskPtr stored = reread(item);
         EXPECT_EQ(stored->startTime(), c.storedStart);
         EXPECT_EQ(stored->endTime(), c.storedEnd);
@@ -295,7 +313,11 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
         int byTag;
         QString options;
         Date storedStart;
+        // Weekly already, held in that zone on a machine in New York without
+        // zone support: shown and chosen on New York's days.
+        const char* heldIn = nullptr;
     };
+    const QTimeZone newYork = GregorianCalendar::zoneNamed(QStringLiteral("America/New_York"));
     const Case cases[] = {
         {"weekly, no weekday, from a Wednesday", localDate(2014, 1, 15, 10), RepeatRuleRows::weeklyTag, "1", {}, 1,
          "1/4/0", localDate(2014, 1, 15, 10)},
@@ -307,12 +329,32 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
          localDate(2014, 1, 15, 10)},
         {"daily every 3", localDate(2014, 1, 15, 10), RepeatRuleRows::dailyTag, "3", {}, 1, "3//0",
          localDate(2014, 1, 15, 10)},
+        // Mondays 09:00 in Tokyo are Sunday evenings in New York: Sundays
+        // and Wednesdays there are Tokyo's Mondays and Thursdays.
+        {"weekly in Tokyo on New York's Sunday and Wednesday", GregorianCalendar::dateFromFields(2027, 3, 1, 9, 0, 0, newYork),
+         RepeatRuleRows::weeklyTag, "1", {0, 3}, 1, "1/2|5/0", GregorianCalendar::dateFromFields(2027, 3, 1, 9, 0, 0, newYork),
+         "Asia/Tokyo"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        std::optional<ScopedTimeZone> machine;
         const TaskPtr item = storedEvent(c.start, c.start.dateByAddingTimeInterval(5400));
+        if (c.heldIn) {
+            machine.emplace("America/New_York");
+            dataManager().loadTimeZones();
+            setting().setTzSupport(false);
+            item->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.heldIn)));
+            item->setHeldInFileZone(true);
+            item->setRepeatType(2);
+            item->setRepeatOptions(QStringLiteral("1/2/0"));
+            item->setRepeatStartDate(c.start);
+            ASSERT_TRUE(item->dehydrate());
+        }
         EventDetailView& form = editForm(item);
         RepeatRuleRows& rules = form.repeatRules();
+        if (c.heldIn)
+            EXPECT_TRUE(rules.repeatSegmentedDayControl()->isSelectedForSegment(
+                int(Utilities::getWeekday(form.startTextField()->dateValue())) - 1));
         choose(rules.repeatBtn(), c.repeatTag);
         rules.repeatEveryTextField()->setStringValue(c.every);
         SegmentedControl* days = rules.repeatSegmentedDayControl();
@@ -320,8 +362,11 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
             days->setSelected(c.weekdaySegments.contains(segment), segment);
         if (c.repeatTag == RepeatRuleRows::monthlyTag) choose(rules.repeatByBtn(), c.byTag);
         choose(rules.repeatUntilBtn(), 2);
-        rules.untilDateTextField()->setDateValue(localDate(2014, 1, 20, 8, 15));
+        const Date until = c.heldIn ? c.start.dateByAddingTimeInterval(20 * 86400.0) : localDate(2014, 1, 20, 8, 15);
+        rules.untilDateTextField()->setDateValue(until);
         form.showRevert();
+        ScriptedAlertPresenter alerts;
+        if (c.heldIn) alerts.scriptButton(AlertResponse::secondButton);  // all occurrences
         form.doneEdit();
         const TaskPtr stored = reread(item);
         EXPECT_EQ(stored->repeatType(), c.repeatTag - 1);
@@ -329,7 +374,7 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
         EXPECT_EQ(stored->startTime(), c.storedStart);
         EXPECT_EQ(stored->duration(), 90);
         EXPECT_EQ(stored->endTime(), c.storedStart.dateByAddingTimeInterval(5400)) << "the end keeps the duration";
-        EXPECT_EQ(stored->repeatEndDate(), localDate(2014, 1, 20, 23, 59));
+        EXPECT_EQ(stored->repeatEndDate(), Utilities::newDateOnDate(until, 23, 59));
         EXPECT_FALSE(stored->isRepeatForever());
     }
 }

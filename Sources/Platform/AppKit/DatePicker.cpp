@@ -106,6 +106,13 @@ Date DatePicker::dateValue() const
     return dateOf(m_editor->dateTime(), m_elements == DatePickerElements::Date);
 }
 
+bool DatePicker::showsTimeTheClockSkips() const
+{
+    if (m_elements == DatePickerElements::Date) return false;
+    const QDateTime shown = m_editor->dateTime();
+    return wallClockOf(dateValue(), false) != QDateTime(shown.date(), QTime(shown.time().hour(), shown.time().minute()), QTimeZone::utc());
+}
+
 void DatePicker::setDateValue(const Date& date)
 {
     if (date.isNull() || !Date::isWithinCalendar(date.timeIntervalSince1970())) {

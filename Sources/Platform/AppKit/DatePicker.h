@@ -47,6 +47,10 @@ public:
     // Never posts. A date before the minimum shows the minimum; the null
     // date or one beyond the calendar changes nothing (logged).
     void setDateValue(const Date& date);
+    // Whether the day and time shown are no reading of the machine's clock
+    // (typed into the hour its clocks skip in spring): dateValue() is then
+    // an hour later than what the field shows.
+    bool showsTimeTheClockSkips() const;
 
     // The earliest value the user can reach; the null date for none. Digits
     // typed into a part may pass below it on the way ("1" of "10"); a value
