@@ -155,6 +155,9 @@ public:
     // line (other programs' spelling, parameter order, value lists, empty
     // values); libical's own error notes are never written.
     QByteArray toBytes() const;
+    // The document as libical writes it, without the stamps (DTSTAMP) an
+    // edit renews: two that read alike but for the stamps say the same.
+    QByteArray textWithoutStamps() const;
     // What readEvents and readTask would read from toBytes(), without
     // writing and parsing it again.
     std::optional<ICalEventFileData> events(QString* problem) const;
