@@ -462,10 +462,12 @@ void iCalSyncJobs::writeDetachedOntoSeries(const TaskPtr& detached, const QStrin
 // A restored event whose file the restore left in the store is written over
 // that file as an edit writes it, and not at all where the file already says
 // what the event says: to other programs and to sync tools set up on the
-// folder only what the backup changes is a change. That holds while the
-// file's changed and deleted occurrences are those of the event; otherwise
-// the file goes, as the restore's removal took it before, and the event is
-// written anew as the backup has it. True when it was written over its file.
+// folder only what the backup changes is a change, and the file keeps its
+// own spelling and form (floating times stay floating). Changed and deleted
+// occurrences the file has and the event does not go back to the rule; those
+// of the event are written after it. A file that gives no series (its
+// changes alone) goes, and the event is written anew. True when it was
+// written over its file.
 bool iCalSyncJobs::writeOverKeptFile(const TaskPtr& root)
 {
     CoreData* data = manager();
@@ -473,25 +475,27 @@ bool iCalSyncJobs::writeOverKeptFile(const TaskPtr& root)
     if (!data || uid.isEmpty() || m_iCalStore->eventFilePath(uid).isEmpty() || !mayCreateEvent(root)) return false;
     const CalEventPtr series = seriesOfUid(*m_iCalStore, uid);
     const StoreSeries read = series ? readStoreSeries(series, data->calendarWithPrimaryKey(root->calendarId())) : StoreSeries();
-    bool alike = !read.parts.isEmpty() && !read.parts.first()->isDetached();
-    if (alike) {
-        QSet<QString> own, file;
-        for (const ExceptionEntry& entry : readExceptionEntries(root->repeatExceptions(), root->primaryKey()))
-            own.insert(entry.dateText + QString::number(entry.marker));
-        for (qsizetype i = 1; i < read.parts.size(); ++i) {
-            const Date at = seriesDateToItemTime(normalisedOccurrence(read.parts[i]->occurrence(), *root), *root);
-            file.insert(Task::storedDateText(at) + QString::number(qint64(Task::RepeatException::Changed)));
-        }
-        for (const Date& deleted : read.deletedDates)
-            file.insert(Task::storedDateText(seriesDateToItemTime(deleted, *root)) + QString::number(qint64(Task::RepeatException::Deleted)));
-        alike = own == file;
-    }
-    if (!alike) {
+    if (read.parts.isEmpty() || read.parts.first()->isDetached()) {
         deleteEvent(root, allOccurrences, true);
         return false;
     }
+    QSet<QString> own;
+    for (const ExceptionEntry& entry : readExceptionEntries(root->repeatExceptions(), root->primaryKey()))
+        own.insert(entry.dateText + QString::number(entry.marker));
+    QList<Date> restored;
+    // Compared as the full sync lists them on the root.
+    const auto restoreUnlessOwn = [&](const Date& at, const Date& listed, Task::RepeatException kind) {
+        if (!own.contains(Task::storedDateText(seriesDateToItemTime(listed, *root)) + QString::number(qint64(kind)))) restored << at;
+    };
+    for (qsizetype i = 1; i < read.parts.size(); ++i) {
+        const Date at = read.parts[i]->occurrence();
+        restoreUnlessOwn(at, normalisedOccurrence(at, *root), Task::RepeatException::Changed);
+    }
+    for (const Date& deleted : read.deletedDates) restoreUnlessOwn(deleted, deleted, Task::RepeatException::Deleted);
+    series->setOccurrencesRestored(restored);
     series->setFileStaysWhenAlike(true);
     if (!updateEventOnICal(root, series, allOccurrences)) logSkip("restored event", root->primaryKey(), "is not written over its file");
+    deleteStoreOccurrencesOf(root);
     return true;
 }
 

@@ -121,7 +121,7 @@ void writePeerCalendar(const QString& store, const QString& fileName, bool weekl
 
 // Beside it, files of that program the organizer would spell otherwise: a
 // counted weekly series, a length as a DURATION, a daily series in UTC with
-// no end. Their paths.
+// no end, a weekly series in floating time. Their paths.
 QStringList writePeerSeries(const QString& store)
 {
     const auto day = [](int days) {
@@ -132,13 +132,15 @@ QStringList writePeerSeries(const QString& store)
     const std::pair<const char*, QByteArray> files[] = {
         {"counted", "DTEND:" + start.left(9) + "235900Z\r\nRRULE:FREQ=WEEKLY;COUNT=4"},
         {"lasting", "DURATION:PT2H"},
-        {"endless", "RRULE:FREQ=DAILY;UNTIL=" + day(6)}};
+        {"endless", "RRULE:FREQ=DAILY;UNTIL=" + day(6)},
+        {"floating", "DTEND:" + day(2).left(9) + "235900\r\nRRULE:FREQ=WEEKLY;COUNT=4"}};
     QStringList paths;
     for (const auto& [name, rest] : files) {
         QFile file(store + QStringLiteral("/PEER-CALENDAR.calendar/Events/%1.ics").arg(QLatin1String(name)));
         if (!file.open(QIODevice::WriteOnly)) return {};
         file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Peer//EN\r\nBEGIN:VEVENT\r\nUID:" + QByteArray(name)
-                   + "@peer.test\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:" + start + "\r\n" + rest
+                   + "@peer.test\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:" + (qstrcmp(name, "floating") ? start : start.chopped(1))
+                   + "\r\n" + rest
                    + "\r\nSUMMARY:Peer " + name + "\r\nX-PEER-COLOR:teal\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
         paths << file.fileName();
     }
@@ -170,7 +172,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                           FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent,
                           BesideAFileNamedOtherwise, InAnotherZone, WithAnotherProgramsSeriesInUTCMovedAside,
                           BesideOthersFilesInItsOwnCalendar, BesideOthersFileReadInBeforeTheRestore,
-                          BesideAnotherProgramsSeries, BeforeAnotherProgramRetitledItsSeries };
+                          BesideAnotherProgramsSeries, BeforeAnotherProgramRetitledItsSeries,
+                          BeforeAnOccurrenceOfAFloatingSeriesWasDeleted };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
@@ -192,7 +195,10 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         // Their files are left as they are, byte for byte.
         {"beside another program's series", BackedUp::BesideAnotherProgramsSeries, 1},
         // Only the titles go back, as an edit writes them.
-        {"before another program retitled its series", BackedUp::BeforeAnotherProgramRetitledItsSeries, 1}};
+        {"before another program retitled its series", BackedUp::BeforeAnotherProgramRetitledItsSeries, 1},
+        // The occurrence comes back; the series stays floating.
+        {"in Paris without zone support, before an occurrence of another program's floating series was deleted",
+         BackedUp::BeforeAnOccurrenceOfAFloatingSeriesWasDeleted, 1}};
     NetworkStatus::instance().setOverride(0);
     // What the rounds check is what is linked, not what reached the disk.
     CalCalendarStore::setSyncCallForTesting([](int) { return 0; });
@@ -202,13 +208,15 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         SCOPED_TRACE(round);
         const bool utcSeries = backedUp == BackedUp::WithAnotherProgramsSeriesInUTCMovedAside;
         const bool retitled = backedUp == BackedUp::BeforeAnotherProgramRetitledItsSeries;
-        const bool peerSeries = backedUp == BackedUp::BesideAnotherProgramsSeries || retitled;
+        const bool occurrenceDeleted = backedUp == BackedUp::BeforeAnOccurrenceOfAFloatingSeriesWasDeleted;
+        const bool peerSeries = backedUp == BackedUp::BesideAnotherProgramsSeries || retitled || occurrenceDeleted;
         const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent || backedUp == BackedUp::BesideAFileNamedOtherwise
                           || utcSeries || peerSeries;
         const bool moved = backedUp == BackedUp::InAnotherZone;
         const bool readIn = backedUp == BackedUp::BesideOthersFileReadInBeforeTheRestore;
         const bool others = backedUp == BackedUp::BesideOthersFilesInItsOwnCalendar || readIn;
         std::optional<ScopedTimeZone> machineZone;
+        if (occurrenceDeleted) machineZone.emplace("Europe/Paris");
         if (utcSeries) {
             machineZone.emplace("Europe/Paris");
             Clock::setFixed(Date::dateWithTimeIntervalSince1970(
@@ -219,7 +227,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             Clock::setFixed(Date::dateWithTimeIntervalSince1970(
                 double(QDateTime(QDate(2027, 3, 1), QTime(12, 0), QTimeZone::utc()).toSecsSinceEpoch())));
         }
-        const std::string inStep = peerSeries ? "12 items, 0 unlinked, 8 event files, 4 task files, 0 categories off the store"
+        const std::string inStep = peerSeries ? "13 items, 0 unlinked, 9 event files, 4 task files, 0 categories off the store"
                                    : peer ? "9 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
                                         : others ? "8 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
                                         : "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
@@ -242,7 +250,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         CoreData manager;
         CoreData::setShared(&manager);
         ASSERT_TRUE(manager.init());
-        if (moved || utcSeries) {
+        if (moved || utcSeries || occurrenceDeleted) {
             manager.currentSetting()->setTzSupport(false);
             ASSERT_TRUE(manager.currentSetting()->dehydrate());
         }
@@ -327,6 +335,16 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(bytes).replace("SUMMARY:Peer", "SUMMARY:Renamed"));
         }
+        if (occurrenceDeleted) {
+            TaskList occurrences;
+            for (const TaskPtr& item : manager.getAllRootEvents())
+                if (item->taskName() == QStringLiteral("Peer floating"))
+                    manager.fillRepeatEventInstances({item}, occurrences, item->startTime().dateByAddingTimeInterval(7 * 86400.0),
+                                                     item->startTime().dateByAddingTimeInterval(7 * 86400.0 + 3600), true);
+            ASSERT_EQ(occurrences.size(), 1);
+            ASSERT_TRUE(manager.doDeleteOnlyThisOperatorWithEvent(occurrences.first(), false));
+            ASSERT_TRUE(manager.icalSync()->waitForQueuedJobs(30));
+        }
         if (retitled)
             ASSERT_TRUE(processEventsUntil([&] {
                 const CalEventPtr event = store->eventWithUID(QStringLiteral("lasting@peer.test"), Date());
@@ -368,7 +386,7 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
             const QByteArray restoredBytes = file.readAll();
-            if (retitled)
+            if (retitled || (occurrenceDeleted && path.endsWith(QStringLiteral("floating.ics"))))
                 EXPECT_TRUE(unstamped(restoredBytes) == unstamped(bytes)) << restoredBytes.toStdString();
             else
                 EXPECT_EQ(restoredBytes.toStdString(), bytes.toStdString());

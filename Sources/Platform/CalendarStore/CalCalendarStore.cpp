@@ -493,6 +493,8 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         // where a series is moved by an occurrence's shift).
         fields = mergedOntoOutside(fields, *before, *after, !document->masterRepeats() || !occurrence);
     }
+    if (span != CalSpanThisEvent)
+        for (const Date& restored : event->m_restoredOccurrences) document->removeException(restored);
     const bool firstOccurrence = occurrence.wholeSecondsSince1970() == masterStart.wholeSecondsSince1970();
     // An event repeated by extra dates alone is, at its own date, the event itself.
     const bool repeats = document->masterRepeats() || (document->masterHasExtraDates() && !firstOccurrence);

@@ -74,6 +74,10 @@ public:
     // A save that would change nothing in the file but its stamp leaves the
     // file as it is (a restore writing back what the file already says).
     void setFileStaysWhenAlike(bool stays) { m_fileStaysWhenAlike = stays; }
+    // A save of the series first gives these occurrences back to its rule
+    // (their changes and deleted dates leave the file): a restore puts the
+    // series back as the backup has it.
+    void setOccurrencesRestored(const QList<Date>& occurrences) { m_restoredOccurrences = occurrences; }
 
     const CalCalendarPtr& calendar() const { return m_calendar; }
     void setCalendar(const CalCalendarPtr& calendar) { m_calendar = calendar; }
@@ -99,4 +103,5 @@ private:
     CalCalendarPtr m_calendar;
     QString m_splitRestUid;
     bool m_fileStaysWhenAlike = false;
+    QList<Date> m_restoredOccurrences;
 };

@@ -181,6 +181,8 @@ public:
     void writeOverride(const QString& uid, const Date& occurrence, const ICalEventFields& fields);
     void removeOverride(const Date& occurrence);
     void addExceptionDate(const Date& occurrence);
+    // The occurrence is the rule's again: its change and deleted date go.
+    void removeException(const Date& occurrence);
     // Ends the series before the date and drops its exceptions and extra dates from the date on.
     void endSeriesBefore(const Date& occurrence);
     // Moves the exceptions and extra dates with the series when its start moves.
