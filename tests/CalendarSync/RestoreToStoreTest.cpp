@@ -345,11 +345,12 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             ASSERT_TRUE(manager.doDeleteOnlyThisOperatorWithEvent(occurrences.first(), false));
             ASSERT_TRUE(manager.icalSync()->waitForQueuedJobs(30));
         }
-        if (retitled)
+        if (retitled) {
             ASSERT_TRUE(processEventsUntil([&] {
                 const CalEventPtr event = store->eventWithUID(QStringLiteral("lasting@peer.test"), Date());
                 return event && event->title() == QStringLiteral("Renamed lasting");
             }, 5000));
+        }
         fullSync();
         ASSERT_EQ(holdings(manager, storeFolder.path()), inStep);
         if (backedUp == BackedUp::WithTheSyncOffSinceTheStart) manager.setBSynciCalEnable(false);
