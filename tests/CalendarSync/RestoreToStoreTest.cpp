@@ -121,8 +121,8 @@ void writePeerCalendar(const QString& store, const QString& fileName, bool weekl
 
 // Beside it, files of that program the organizer would spell otherwise: a
 // counted weekly series, a length as a DURATION, a daily series in UTC with
-// no end, a weekly series in floating time. Their paths.
-QStringList writePeerSeries(const QString& store)
+// no end, a weekly series in floating time. Their bytes by path.
+QMap<QString, QByteArray> writePeerSeries(const QString& store)
 {
     const auto day = [](int days) {
         return QDateTime::fromSecsSinceEpoch(qint64(Clock::now().timeIntervalSince1970()) + days * 86400, QTimeZone::utc())
@@ -133,18 +133,17 @@ QStringList writePeerSeries(const QString& store)
         {"counted", "DTEND:" + start.left(9) + "235900Z\r\nRRULE:FREQ=WEEKLY;COUNT=4"},
         {"lasting", "DURATION:PT2H"},
         {"endless", "RRULE:FREQ=DAILY;UNTIL=" + day(6)},
-        {"floating", "DTEND:" + day(2).left(9) + "235900\r\nRRULE:FREQ=WEEKLY;COUNT=4"}};
-    QStringList paths;
+        {"floating", "DTEND:" + start.left(9) + "235900\r\nRRULE:FREQ=WEEKLY;COUNT=4"}};
+    QMap<QString, QByteArray> written;
     for (const auto& [name, rest] : files) {
         QFile file(store + QStringLiteral("/PEER-CALENDAR.calendar/Events/%1.ics").arg(QLatin1String(name)));
-        if (!file.open(QIODevice::WriteOnly)) return {};
-        file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Peer//EN\r\nBEGIN:VEVENT\r\nUID:" + QByteArray(name)
-                   + "@peer.test\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:" + (qstrcmp(name, "floating") ? start : start.chopped(1))
-                   + "\r\n" + rest
-                   + "\r\nSUMMARY:Peer " + name + "\r\nX-PEER-COLOR:teal\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
-        paths << file.fileName();
+        const QByteArray bytes = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Peer//EN\r\nBEGIN:VEVENT\r\nUID:" + QByteArray(name)
+                                 + "@peer.test\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:"
+                                 + (qstrcmp(name, "floating") ? start : start.chopped(1)) + "\r\n" + rest + "\r\nSUMMARY:Peer "
+                                 + name + "\r\nX-PEER-COLOR:teal\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) written[file.fileName()] = bytes;
     }
-    return paths;
+    return written;
 }
 
 // A file's lines without its stamp, in any order (an edit writes a changed
@@ -240,13 +239,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                                                       ? QStringLiteral("paris-sat.ics")
                                                       : QStringLiteral("peer-event-1@peertest.ics"),
                               utcSeries);
-        QMap<QString, QByteArray> peerFiles;
-        if (peerSeries)
-            for (const QString& path : writePeerSeries(storeFolder.path())) {
-                QFile file(path);
-                ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-                peerFiles[path] = file.readAll();
-            }
+        const QMap<QString, QByteArray> peerFiles = peerSeries ? writePeerSeries(storeFolder.path()) : QMap<QString, QByteArray>();
+        ASSERT_EQ(peerFiles.size(), peerSeries ? 4 : 0);
         CoreData manager;
         CoreData::setShared(&manager);
         ASSERT_TRUE(manager.init());
