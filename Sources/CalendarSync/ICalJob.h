@@ -29,7 +29,7 @@ struct ICalJob {
     QList<TaskList> itemLists; // insert, update (and delete) lists
     QList<CalendarList> calendarLists;
     qint64 type = -1;          // update or delete scope
-    bool flag = false;         // andInsertToZVW
+    bool flag = false;         // andInsertToZVW; a restore's inserts: over the files it left
     QStringList uids;          // the batch of an import
     qint64 writeDue = 0;       // the count of the item's mark an update clears once written
 };

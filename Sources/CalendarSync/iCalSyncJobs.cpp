@@ -395,6 +395,15 @@ void iCalSyncJobs::backgroundOneWaySyncInsertToICalEventList(const TaskList& ins
              Thread::Own);
 }
 
+void iCalSyncJobs::pushRestoredItems(const TaskList& roots, const TaskList& occurrences, const TaskList& tasks)
+{
+    if (!roots.isEmpty())
+        startJob({.kind = ICalJob::Kind::InsertAndUpdateEvents, .itemLists = {snapshotsOf(roots), snapshotsOf(occurrences)},
+                  .flag = true},
+                 Thread::Own);
+    if (!tasks.isEmpty()) startJob({.kind = ICalJob::Kind::InsertTaskList, .items = snapshotsOf(tasks), .flag = true}, Thread::Own);
+}
+
 void iCalSyncJobs::backgroundOneWaySyncUpdateToICalEvent(const TaskPtr& event, qint64 updateType)
 {
     // The count of the change's mark, read with the change just committed.

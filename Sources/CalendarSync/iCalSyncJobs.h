@@ -69,6 +69,8 @@ public:
     void backgroundOneWaySyncInsertToICalEventRoot(const TaskPtr& root) override;
     void backgroundOneWaySyncInsertToICalEventList(const TaskList& events) override;
     void backgroundOneWaySyncInsertToICalEventList(const TaskList& insertList, const TaskList& syncUpdate) override;
+    // A restore's items, written over the files the restore left where they are there.
+    void pushRestoredItems(const TaskList& roots, const TaskList& occurrences, const TaskList& tasks);
     void backgroundOneWaySyncUpdateToICalEvent(const TaskPtr& event, qint64 updateType) override;
     void backgroundOneWaySyncDeleteToICalEvent(const TaskPtr& event, qint64 deleteType) override;
     void backgroundOneWaySyncSplitToICalEvent(const TaskPtr& occurrence, const TaskPtr& series) override;
@@ -80,7 +82,7 @@ public:
     void backgroundOneWaySyncUpdateToICalTask(const TaskPtr& task, qint64 updateType) override;
     void backgroundOneWaySyncDeleteToICalTask(const TaskPtr& task, qint64 deleteType) override;
     void syncDeleteToICalTask(const TaskPtr& task) override;
-    QSet<QString> keepOtherProgramsFiles(const QSet<QString>& uids) override;
+    QSet<QString> keepOtherProgramsFiles(const QSet<QString>& uids, const QSet<QString>& restored) override;
 
     void backgroundOneWaySyncInsertToICalItemList(const TaskList& insertList, const TaskList& updateList,
                                                   const TaskList& deleteList) override;
@@ -394,7 +396,10 @@ private:
     // onlyLinkedFiles: the restore's; only the files of the database's items
     // go, and the calendar too unless another file keeps it (also true).
     bool removeStoreCalendar(const CalendarPtr& calendar, bool onlyLinkedFiles = false);
-    void insertAndUpdateEvents(const TaskList& insertList, const TaskList& updateList);
+    // overKeptFiles: a restore's, whose events may still have their files.
+    void insertAndUpdateEvents(const TaskList& insertList, const TaskList& updateList, bool overKeptFiles = false);
+    bool writeOverKeptFile(const TaskPtr& root);
+    TaskList writeOverKeptFiles(const TaskList& tasks);
     void insertEventRoot(const TaskPtr& event);
     // True when the store copy is now as the item (or there is none to write).
     bool updateEvent(const TaskPtr& event, qint64 scope);
@@ -409,7 +414,7 @@ private:
     void deleteTask(const TaskPtr& task);
     void pushWebItems(const TaskList& insertList, const TaskList& updateList, const TaskList& deleteList);
     void deleteStoreOccurrencesOf(const TaskPtr& event);
-    void writeDetachedOntoSeries(const TaskPtr& detached, const QString& rootUid);
+    void writeDetachedOntoSeries(const TaskPtr& detached, const QString& rootUid, bool fileStaysWhenAlike = false);
 
     bool saveICalEvent(const TaskPtr& item, const CalEventPtr& record, qint64 scope, bool create);
     // The store write of saveICalEvent, without linking a new copy.

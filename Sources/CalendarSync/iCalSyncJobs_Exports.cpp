@@ -199,7 +199,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         }
         break;
     case Kind::InsertAndUpdateEvents:
-        insertAndUpdateEvents(job.itemLists.value(0), job.itemLists.value(1));
+        insertAndUpdateEvents(job.itemLists.value(0), job.itemLists.value(1), job.flag);
         break;
     case Kind::InsertEventRoot:
         if (item) insertEventRoot(item);
@@ -224,7 +224,7 @@ ICalJobOutcome iCalSyncJobs::exportWork(const ICalJob& job)
         break;
     case Kind::InsertTaskList:
         // Each task the store refuses or fails is logged by the write.
-        createNewTasksOnICal(job.items);
+        createNewTasksOnICal(job.flag ? writeOverKeptFiles(job.items) : job.items);
         break;
     case Kind::UpdateTask:
         if (item && updateTask(item)) noteWriteDone(item->primaryKey(), job.writeDue);
@@ -418,9 +418,9 @@ bool iCalSyncJobs::removeStoreCalendar(const CalendarPtr& calendar, bool onlyLin
     return false;
 }
 
-QSet<QString> iCalSyncJobs::keepOtherProgramsFiles(const QSet<QString>& uids)
+QSet<QString> iCalSyncJobs::keepOtherProgramsFiles(const QSet<QString>& uids, const QSet<QString>& restored)
 {
-    QSet<QString> kept;
+    QSet<QString> kept = restored;
     for (const QString& uid : uids)
         if (m_iCalStore->writtenByOtherProgram(uid)) kept.insert(uid);
     std::lock_guard lock(m_keptFilesMutex);
@@ -443,7 +443,7 @@ void iCalSyncJobs::deleteStoreOccurrencesOf(const TaskPtr& event)
     }
 }
 
-void iCalSyncJobs::writeDetachedOntoSeries(const TaskPtr& detached, const QString& rootUid)
+void iCalSyncJobs::writeDetachedOntoSeries(const TaskPtr& detached, const QString& rootUid, bool fileStaysWhenAlike)
 {
     detached->setICalUID(rootUid);
     save(detached, false);
@@ -454,20 +454,69 @@ void iCalSyncJobs::writeDetachedOntoSeries(const TaskPtr& detached, const QStrin
         logSkip("changed occurrence", detached->primaryKey(), "has no occurrence of its series in the store");
         return;
     }
+    occurrence->setFileStaysWhenAlike(fileStaysWhenAlike);
     if (!updateEventOnICal(detached, occurrence, thisOccurrence))
         logSkip("changed occurrence", detached->primaryKey(), "is not written onto its series");
 }
 
-void iCalSyncJobs::insertAndUpdateEvents(const TaskList& insertList, const TaskList& updateList)
+// A restored event whose file the restore left in the store is written over
+// that file as an edit writes it, and not at all where the file already says
+// what the event says: to other programs and to sync tools set up on the
+// folder only what the backup changes is a change, and the file keeps its
+// own spelling and form (floating times stay floating). Changed and deleted
+// occurrences the file has and the event does not go back to the rule; those
+// of the event are written after it. A file that gives no series (its
+// changes alone) goes, and the event is written anew. True when it was
+// written over its file.
+bool iCalSyncJobs::writeOverKeptFile(const TaskPtr& root)
 {
-    createNewEventsOnICal(insertList, allOccurrences);
-    for (const TaskPtr& event : insertList)
+    CoreData* data = manager();
+    const QString uid = storeUidOf(root);
+    if (!data || uid.isEmpty() || m_iCalStore->eventFilePath(uid).isEmpty() || !mayCreateEvent(root)) return false;
+    const CalEventPtr series = seriesOfUid(*m_iCalStore, uid);
+    const StoreSeries read = series ? readStoreSeries(series, data->calendarWithPrimaryKey(root->calendarId())) : StoreSeries();
+    if (read.parts.isEmpty() || read.parts.first()->isDetached()) {
+        deleteEvent(root, allOccurrences, true);
+        return false;
+    }
+    QSet<QString> own;
+    for (const ExceptionEntry& entry : readExceptionEntries(root->repeatExceptions(), root->primaryKey()))
+        own.insert(entry.dateText + QString::number(entry.marker));
+    QList<Date> restored;
+    // Compared as the full sync lists them on the root.
+    const auto restoreUnlessOwn = [&](const Date& at, const Date& listed, Task::RepeatException kind) {
+        if (!own.contains(Task::storedDateText(seriesDateToItemTime(listed, *root)) + QString::number(qint64(kind)))) restored << at;
+    };
+    for (qsizetype i = 1; i < read.parts.size(); ++i) {
+        const Date at = read.parts[i]->occurrence();
+        restoreUnlessOwn(at, normalisedOccurrence(at, *root), Task::RepeatException::Changed);
+    }
+    for (const Date& deleted : read.deletedDates) restoreUnlessOwn(deleted, deleted, Task::RepeatException::Deleted);
+    series->setOccurrencesRestored(restored);
+    series->setFileStaysWhenAlike(true);
+    if (!updateEventOnICal(root, series, allOccurrences)) logSkip("restored event", root->primaryKey(), "is not written over its file");
+    deleteStoreOccurrencesOf(root);
+    return true;
+}
+
+void iCalSyncJobs::insertAndUpdateEvents(const TaskList& insertList, const TaskList& updateList, bool overKeptFiles)
+{
+    TaskList fresh;
+    QSet<qint64> overFiles;
+    for (const TaskPtr& event : insertList) {
+        if (overKeptFiles && event && writeOverKeptFile(event))
+            overFiles.insert(event->primaryKey());
+        else
+            fresh << event;
+    }
+    createNewEventsOnICal(fresh, allOccurrences);
+    for (const TaskPtr& event : fresh)
         if (event) deleteStoreOccurrencesOf(event);
     CoreData* data = manager();
     for (const TaskPtr& event : updateList) {
         if (!event || event->parentId() == rootParent) continue;
         const TaskPtr root = data ? data->taskWithPrimaryKey(event->parentId()) : nullptr;
-        writeDetachedOntoSeries(event, root ? root->iCalUID() : QString());
+        writeDetachedOntoSeries(event, root ? root->iCalUID() : QString(), overFiles.contains(event->parentId()));
     }
 }
 
@@ -694,6 +743,24 @@ bool iCalSyncJobs::endStoreSeriesAfter(const QString& uid, const Date& at)
 }
 
 // --- tasks ---
+
+// Restored tasks whose files the restore left are written over them as
+// restored events are (see writeOverKeptFile); the others, to be written anew.
+TaskList iCalSyncJobs::writeOverKeptFiles(const TaskList& tasks)
+{
+    TaskList fresh;
+    for (const TaskPtr& task : tasks) {
+        const QString uid = task ? storeUidOf(task) : QString();
+        const CalTaskPtr found = uid.isEmpty() || !hasStoreCalendar(task) ? nullptr : m_iCalStore->taskWithUID(uid);
+        if (!found) {
+            fresh << task;
+            continue;
+        }
+        found->setFileStaysWhenAlike(true);
+        if (!updateTaskOnICal(task, found)) logSkip("restored task", task->primaryKey(), "is not written over its file");
+    }
+    return fresh;
+}
 
 bool iCalSyncJobs::updateTask(const TaskPtr& task)
 {

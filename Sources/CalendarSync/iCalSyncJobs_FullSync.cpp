@@ -1131,8 +1131,8 @@ void iCalSyncJobs::waitToOneWaySyncRestoreToICal()
     // Every restored item goes back to the store, which lost the copies of
     // the old database, each under the uid the backup holds.
     const ItemsToSend send = itemsToSendBack(*manager, settled);
-    if (!send.roots.isEmpty()) backgroundOneWaySyncInsertToICalEventList(send.roots, send.occurrences);
-    if (!send.tasks.isEmpty()) backgroundOneWaySyncInsertToICalTaskList(send.tasks);
+    // Those whose files the restore left are written over them.
+    pushRestoredItems(send.roots, send.occurrences, send.tasks);
 
     reloadCategories(*manager);
     reloadWorkingList(*manager);

@@ -137,17 +137,25 @@ std::optional<QSet<QString>> uidsOfBackup()
 // no item links to (another program's) stays, with that file.
 // With the uids of the backup about to replace the items: an item the
 // backup lacks whose file another program wrote (taken in since the backup)
-// keeps its file, which the next full sync reads in as any other.
+// keeps its file, which the next full sync reads in as any other. An item
+// the backup holds keeps its file too: the restore writes the backup's item
+// over it, and leaves it as it is when it already says the same.
 void removeStoreCopies(CoreData& data, iCalSync* calendarSync, bool withCategories,
                        const std::optional<QSet<QString>>& backupUids = std::nullopt)
 {
     if (!calendarSync) return;
     QSet<QString> othersFiles;
     if (backupUids) {
-        QSet<QString> notInBackup;
-        for (const TaskPtr& item : data.getAllTasksEventsAdes())
-            if (!item->iCalUID().isEmpty() && !backupUids->contains(item->iCalUID())) notInBackup.insert(item->iCalUID());
-        othersFiles = calendarSync->keepOtherProgramsFiles(notInBackup);
+        QSet<QString> notInBackup, restored;
+        for (const TaskPtr& item : data.getAllTasksEventsAdes()) {
+            const QString& uid = item->iCalUID();
+            if (uid.isEmpty()) continue;
+            if (!backupUids->contains(uid))
+                notInBackup.insert(uid);
+            else if (!uid.startsWith(pendingStoreCopyMark))
+                restored.insert(uid);
+        }
+        othersFiles = calendarSync->keepOtherProgramsFiles(notInBackup, restored);
     }
     for (const TaskPtr& event : data.getAllRootEvents()) {
         if (event->iCalUID().isEmpty() || othersFiles.contains(event->iCalUID())) continue;

@@ -97,8 +97,13 @@ public:
     virtual void syncDeleteToICalTask(const TaskPtr& task) {}
     // Of these item uids, those whose store file another program wrote; a
     // removal of the own calendars (syncDeleteToIcal) leaves their files
-    // until the next call, and an empty set ends that.
-    virtual QSet<QString> keepOtherProgramsFiles(const QSet<QString>& uids) { return {}; }
+    // until the next call, and an empty set ends that. The files of the
+    // uids `restored` (a restore writes them back over their files) are
+    // left likewise, and returned with them.
+    virtual QSet<QString> keepOtherProgramsFiles(const QSet<QString>& uids, const QSet<QString>& restored = {})
+    {
+        return {};
+    }
 
     // Waits, serving the main thread meanwhile, until no job is left queued
     // or running; false when some are after `seconds`.

@@ -27,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <tuple>
 
@@ -118,6 +119,43 @@ void writePeerCalendar(const QString& store, const QString& fileName, bool weekl
                + "\r\nDURATION:PT1H\r\nSUMMARY:Peer\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
 }
 
+// Beside it, files of that program the organizer would spell otherwise: a
+// counted weekly series, a length as a DURATION, a daily series in UTC with
+// no end, a weekly series in floating time. Their bytes by path.
+QMap<QString, QByteArray> writePeerSeries(const QString& store)
+{
+    const auto day = [](int days) {
+        return QDateTime::fromSecsSinceEpoch(qint64(Clock::now().timeIntervalSince1970()) + days * 86400, QTimeZone::utc())
+            .toString(QStringLiteral("yyyyMMdd'T'hh0000'Z'")).toLatin1();
+    };
+    const QByteArray start = day(2);
+    const std::pair<const char*, QByteArray> files[] = {
+        {"counted", "DTEND:" + start.left(9) + "235900Z\r\nRRULE:FREQ=WEEKLY;COUNT=4"},
+        {"lasting", "DURATION:PT2H"},
+        {"endless", "RRULE:FREQ=DAILY;UNTIL=" + day(6)},
+        {"floating", "DTEND:" + start.left(9) + "235900\r\nRRULE:FREQ=WEEKLY;COUNT=4"}};
+    QMap<QString, QByteArray> written;
+    for (const auto& [name, rest] : files) {
+        QFile file(store + QStringLiteral("/PEER-CALENDAR.calendar/Events/%1.ics").arg(QLatin1String(name)));
+        const QByteArray bytes = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Peer//EN\r\nBEGIN:VEVENT\r\nUID:" + QByteArray(name)
+                                 + "@peer.test\r\nDTSTAMP:20140101T000000Z\r\nDTSTART:"
+                                 + (qstrcmp(name, "floating") ? start : start.chopped(1)) + "\r\n" + rest + "\r\nSUMMARY:Peer "
+                                 + name + "\r\nX-PEER-COLOR:teal\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) written[file.fileName()] = bytes;
+    }
+    return written;
+}
+
+// A file's lines without its stamp, in any order (an edit writes a changed
+// line after the others).
+QByteArrayList unstamped(const QByteArray& text)
+{
+    QByteArrayList lines = text.split('\n');
+    lines.removeIf([](const QByteArray& line) { return line.startsWith("DTSTAMP:"); });
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 }  // namespace
 
 TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPrecededTheLinksOrNot)
@@ -132,7 +170,9 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
     enum class BackedUp { BeforeAnySync, BeforeItemLinks, AfterLinks, CopyCutShort, WhileCopiesAreWritten,
                           FromAnEmptyStoreFolder, WithTheSyncOffSinceTheStart, BesideAnotherProgramsEvent,
                           BesideAFileNamedOtherwise, InAnotherZone, WithAnotherProgramsSeriesInUTCMovedAside,
-                          BesideOthersFilesInItsOwnCalendar, BesideOthersFileReadInBeforeTheRestore };
+                          BesideOthersFilesInItsOwnCalendar, BesideOthersFileReadInBeforeTheRestore,
+                          BesideAnotherProgramsSeries, BeforeAnotherProgramRetitledItsSeries,
+                          BeforeAnOccurrenceOfAFloatingSeriesWasDeleted };
     const std::tuple<const char*, BackedUp, int> cases[] = {
         {"before any store sync", BackedUp::BeforeAnySync, 1},
         {"before the items were linked", BackedUp::BeforeItemLinks, 1},
@@ -150,7 +190,14 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         {"in New York, restored in Paris without zone support", BackedUp::InAnotherZone, 1},
         // Its file gone when the restore writes it back: in UTC still.
         {"beside another program's series in UTC, without zone support, its file moved aside",
-         BackedUp::WithAnotherProgramsSeriesInUTCMovedAside, 1}};
+         BackedUp::WithAnotherProgramsSeriesInUTCMovedAside, 1},
+        // Their files are left as they are, byte for byte.
+        {"beside another program's series", BackedUp::BesideAnotherProgramsSeries, 1},
+        // Only the titles go back, as an edit writes them.
+        {"before another program retitled its series", BackedUp::BeforeAnotherProgramRetitledItsSeries, 1},
+        // The occurrence comes back; the series stays floating.
+        {"in Paris without zone support, before an occurrence of another program's floating series was deleted",
+         BackedUp::BeforeAnOccurrenceOfAFloatingSeriesWasDeleted, 1}};
     NetworkStatus::instance().setOverride(0);
     // What the rounds check is what is linked, not what reached the disk.
     CalCalendarStore::setSyncCallForTesting([](int) { return 0; });
@@ -159,12 +206,16 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         SCOPED_TRACE(name);
         SCOPED_TRACE(round);
         const bool utcSeries = backedUp == BackedUp::WithAnotherProgramsSeriesInUTCMovedAside;
+        const bool retitled = backedUp == BackedUp::BeforeAnotherProgramRetitledItsSeries;
+        const bool occurrenceDeleted = backedUp == BackedUp::BeforeAnOccurrenceOfAFloatingSeriesWasDeleted;
+        const bool peerSeries = backedUp == BackedUp::BesideAnotherProgramsSeries || retitled || occurrenceDeleted;
         const bool peer = backedUp == BackedUp::BesideAnotherProgramsEvent || backedUp == BackedUp::BesideAFileNamedOtherwise
-                          || utcSeries;
+                          || utcSeries || peerSeries;
         const bool moved = backedUp == BackedUp::InAnotherZone;
         const bool readIn = backedUp == BackedUp::BesideOthersFileReadInBeforeTheRestore;
         const bool others = backedUp == BackedUp::BesideOthersFilesInItsOwnCalendar || readIn;
         std::optional<ScopedTimeZone> machineZone;
+        if (occurrenceDeleted) machineZone.emplace("Europe/Paris");
         if (utcSeries) {
             machineZone.emplace("Europe/Paris");
             Clock::setFixed(Date::dateWithTimeIntervalSince1970(
@@ -175,7 +226,8 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
             Clock::setFixed(Date::dateWithTimeIntervalSince1970(
                 double(QDateTime(QDate(2027, 3, 1), QTime(12, 0), QTimeZone::utc()).toSecsSinceEpoch())));
         }
-        const std::string inStep = peer ? "9 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
+        const std::string inStep = peerSeries ? "13 items, 0 unlinked, 9 event files, 4 task files, 0 categories off the store"
+                                   : peer ? "9 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
                                         : others ? "8 items, 0 unlinked, 5 event files, 4 task files, 0 categories off the store"
                                         : "8 items, 0 unlinked, 4 event files, 4 task files, 0 categories off the store";
         const std::string restoredHoldings = others ? "8 items, 0 unlinked, 6 event files, 4 task files, 0 categories off the store" : inStep;
@@ -187,10 +239,12 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
                                                       ? QStringLiteral("paris-sat.ics")
                                                       : QStringLiteral("peer-event-1@peertest.ics"),
                               utcSeries);
+        const QMap<QString, QByteArray> peerFiles = peerSeries ? writePeerSeries(storeFolder.path()) : QMap<QString, QByteArray>();
+        ASSERT_EQ(peerFiles.size(), peerSeries ? 4 : 0);
         CoreData manager;
         CoreData::setShared(&manager);
         ASSERT_TRUE(manager.init());
-        if (moved || utcSeries) {
+        if (moved || utcSeries || occurrenceDeleted) {
             manager.currentSetting()->setTzSupport(false);
             ASSERT_TRUE(manager.currentSetting()->dehydrate());
         }
@@ -266,6 +320,31 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         const QMap<QString, QString> backedUpFiles = filesByUid(storeFolder.path());
         const std::optional<QByteArray> backup = BackupFile::databaseSnapshot();
         ASSERT_TRUE(backup);
+        for (const auto& [path, bytes] : peerFiles.asKeyValueRange()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll().toStdString(), bytes.toStdString()) << "read in as it is";
+            if (!retitled) continue;
+            file.close();
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(bytes).replace("SUMMARY:Peer", "SUMMARY:Renamed"));
+        }
+        if (occurrenceDeleted) {
+            TaskList occurrences;
+            for (const TaskPtr& item : manager.getAllRootEvents())
+                if (item->taskName() == QStringLiteral("Peer floating"))
+                    manager.fillRepeatEventInstances({item}, occurrences, item->startTime().dateByAddingTimeInterval(7 * 86400.0),
+                                                     item->startTime().dateByAddingTimeInterval(7 * 86400.0 + 3600), true);
+            ASSERT_EQ(occurrences.size(), 1);
+            ASSERT_TRUE(manager.doDeleteOnlyThisOperatorWithEvent(occurrences.first(), false));
+            ASSERT_TRUE(manager.icalSync()->waitForQueuedJobs(30));
+        }
+        if (retitled) {
+            ASSERT_TRUE(processEventsUntil([&] {
+                const CalEventPtr event = store->eventWithUID(QStringLiteral("lasting@peer.test"), Date());
+                return event && event->title() == QStringLiteral("Renamed lasting");
+            }, 5000));
+        }
         fullSync();
         ASSERT_EQ(holdings(manager, storeFolder.path()), inStep);
         if (backedUp == BackedUp::WithTheSyncOffSinceTheStart) manager.setBSynciCalEnable(false);
@@ -297,6 +376,15 @@ TEST(RestoreToStoreTest, TheStoreHoldsEveryRestoredItemLinkedWhenTheBackupPreced
         for (const auto& [path, bytes] : othersFiles.asKeyValueRange()) {
             QFile file(path);
             EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == bytes) << path.toStdString();
+        }
+        for (const auto& [path, bytes] : peerFiles.asKeyValueRange()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+            const QByteArray restoredBytes = file.readAll();
+            if (retitled || (occurrenceDeleted && path.endsWith(QStringLiteral("floating.ics"))))
+                EXPECT_TRUE(unstamped(restoredBytes) == unstamped(bytes)) << restoredBytes.toStdString();
+            else
+                EXPECT_EQ(restoredBytes.toStdString(), bytes.toStdString());
         }
         if (others) EXPECT_EQ(manager.calendarWithPrimaryKey(work->primaryKey())->builtIn(), 0) << "still the organizer's own";
         // Each item and calendar goes back under the uid the backup holds.

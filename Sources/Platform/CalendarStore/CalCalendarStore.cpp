@@ -476,6 +476,7 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     if (!document)
         return reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + path));
     document->setOwnUid(uid);
+    const QByteArray unedited = event->m_fileStaysWhenAlike ? document->textWithoutStamps() : QByteArray();
 
     const Date occurrence = event->occurrence();
     const Date masterStart = document->masterStart();
@@ -492,6 +493,8 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         // where a series is moved by an occurrence's shift).
         fields = mergedOntoOutside(fields, *before, *after, !document->masterRepeats() || !occurrence);
     }
+    if (span != CalSpanThisEvent)
+        for (const Date& restored : event->m_restoredOccurrences) document->removeException(restored);
     const bool firstOccurrence = occurrence.wholeSecondsSince1970() == masterStart.wholeSecondsSince1970();
     // An event repeated by extra dates alone is, at its own date, the event itself.
     const bool repeats = document->masterRepeats() || (document->masterHasExtraDates() && !firstOccurrence);
@@ -540,7 +543,9 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
         document->settleStartOnRule();
     }
     const QByteArray bytes = document->toBytes();
-    if (source == target) {
+    if (source == target && !unedited.isEmpty() && document->textWithoutStamps() == unedited) {
+        // Nothing to write.
+    } else if (source == target) {
         if (!writeFileLocked(path, bytes, error)) return false;
         indexWrittenLocked(source, false, path, bytes, *document);
     } else {
@@ -884,7 +889,12 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
     } else {
         document = ICalendarFile::newCalendar();
     }
+    const QByteArray unedited = location && task->m_fileStaysWhenAlike ? document->textWithoutStamps() : QByteArray();
     document->writeTask(uid, data);
+    if (source == target && !unedited.isEmpty() && document->textWithoutStamps() == unedited) {
+        task->m_uid = uid;
+        return reportCalError(error, CalError::none());
+    }
     const QString fileName = location ? QFileInfo(oldPath).fileName() : newFileNameLocked(folder, true, uid);
     const QString path = folder + QLatin1Char('/') + fileName;
     const QByteArray bytes = document->toBytes();

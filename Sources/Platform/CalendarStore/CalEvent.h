@@ -71,6 +71,13 @@ public:
     // The same for the rest of a series a save of future events splits off
     // this occurrence's series: after the save the event carries that uid.
     void setUidOfSplitRest(const QString& uid) { m_splitRestUid = uid; }
+    // A save that would change nothing in the file but its stamp leaves the
+    // file as it is (a restore writing back what the file already says).
+    void setFileStaysWhenAlike(bool stays) { m_fileStaysWhenAlike = stays; }
+    // A save of the series first gives these occurrences back to its rule
+    // (their changes and deleted dates leave the file): a restore puts the
+    // series back as the backup has it.
+    void setOccurrencesRestored(const QList<Date>& occurrences) { m_restoredOccurrences = occurrences; }
 
     const CalCalendarPtr& calendar() const { return m_calendar; }
     void setCalendar(const CalCalendarPtr& calendar) { m_calendar = calendar; }
@@ -95,4 +102,6 @@ private:
     bool m_carriesOn = false;
     CalCalendarPtr m_calendar;
     QString m_splitRestUid;
+    bool m_fileStaysWhenAlike = false;
+    QList<Date> m_restoredOccurrences;
 };

@@ -38,6 +38,8 @@ public:
     // The uid a new task is to be written under (see
     // CalEvent::setUidOfNewEvent).
     void setUidOfNewTask(const QString& uid) { m_uid = uid; }
+    // As CalEvent::setFileStaysWhenAlike.
+    void setFileStaysWhenAlike(bool stays) { m_fileStaysWhenAlike = stays; }
 
 private:
     friend class CalCalendarStore;
@@ -50,4 +52,5 @@ private:
     bool m_completed = false;
     Date m_completedDate;
     CalCalendarPtr m_calendar;
+    bool m_fileStaysWhenAlike = false;
 };

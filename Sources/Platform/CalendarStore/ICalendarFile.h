@@ -155,6 +155,9 @@ public:
     // line (other programs' spelling, parameter order, value lists, empty
     // values); libical's own error notes are never written.
     QByteArray toBytes() const;
+    // The document as libical writes it, without the stamps (DTSTAMP) an
+    // edit renews: two that read alike but for the stamps say the same.
+    QByteArray textWithoutStamps() const;
     // What readEvents and readTask would read from toBytes(), without
     // writing and parsing it again.
     std::optional<ICalEventFileData> events(QString* problem) const;
@@ -178,6 +181,8 @@ public:
     void writeOverride(const QString& uid, const Date& occurrence, const ICalEventFields& fields);
     void removeOverride(const Date& occurrence);
     void addExceptionDate(const Date& occurrence);
+    // The occurrence is the rule's again: its change and deleted date go.
+    void removeException(const Date& occurrence);
     // Ends the series before the date and drops its exceptions and extra dates from the date on.
     void endSeriesBefore(const Date& occurrence);
     // Moves the exceptions and extra dates with the series when its start moves.

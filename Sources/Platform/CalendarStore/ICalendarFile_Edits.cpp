@@ -698,6 +698,18 @@ void ICalendarFile::removeOverride(const Date& occurrence)
     removeComponents(doomed);
 }
 
+void ICalendarFile::removeException(const Date& occurrence)
+{
+    removeOverride(occurrence);
+    icalcomponent* master = masterOf(m_root, m_uid);
+    if (!master) return;
+    for (const auto& [property, date] : datesOf(master, ICAL_EXDATE_PROPERTY)) {
+        if (key(date) != key(occurrence)) continue;
+        icalcomponent_remove_property(master, property);
+        icalproperty_free(property);
+    }
+}
+
 void ICalendarFile::addExceptionDate(const Date& occurrence)
 {
     icalcomponent* master = masterOf(m_root, m_uid);

@@ -227,6 +227,34 @@ void addWrittenComponents(icalcomponent* component, const QString& ownUid, bool 
 
 }  // namespace
 
+namespace {
+
+void removeStamps(icalcomponent* component)
+{
+    QList<icalproperty*> stamps;
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_DTSTAMP_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_DTSTAMP_PROPERTY))
+        stamps << p;
+    for (icalproperty* p : stamps) {
+        icalcomponent_remove_property(component, p);
+        icalproperty_free(p);
+    }
+    for (icalcomponent* c = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT))
+        removeStamps(c);
+}
+
+}  // namespace
+
+QByteArray ICalendarFile::textWithoutStamps() const
+{
+    icalcomponent* copy = icalcomponent_new_clone(m_root);
+    removeStamps(copy);
+    const QByteArray text = bytesOf(copy);
+    icalcomponent_free(copy);
+    return text;
+}
+
 QByteArray ICalendarFile::toBytes() const
 {
     // Each calendar object of the file in turn, as the file had them.
