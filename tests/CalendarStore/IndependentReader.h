@@ -12,9 +12,11 @@
 #include "Date.h"
 #include "GregorianCalendar.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
@@ -52,6 +54,11 @@ public:
         for (const auto& [name, text] : fields) m_input += QStringLiteral("FIELD %1 %2\n").arg(name, text).toUtf8();
         if (alsoKhal == AlsoKhal::Yes && khalAvailable()) m_input += "KHAL\n";
         ++m_files;
+        // A zone's definition names its later changes in its own clock, as
+        // stricter readers insist, not in UTC.
+        static const QRegularExpression utcChange(QStringLiteral("BEGIN:VTIMEZONE((?!END:VTIMEZONE)[\\s\\S])*\\nRDATE[^\\n]*Z\\r?\\n"));
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) EXPECT_FALSE(QString::fromUtf8(file.readAll()).contains(utcChange)) << path.toStdString();
     }
 
     // The titles the reader must find on the occurrences of the file last

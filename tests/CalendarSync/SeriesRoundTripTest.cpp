@@ -435,6 +435,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"counted-weekly.ics", {1, 0}, {0, 1}},
         {"saturday-weekly-floating.ics", {1, 0}, {0, 0}, WholeSeries, true, true},
         {"saturday-weekly-spring-change.ics", {1, 0}, {0, 0}, WholeSeries, true, true},
+        {"vienna-weekly-new-year.ics", {1, 0}, {0, 0}, WholeSeries, true, true},  // a zone written for two years
         {"counted-weekly-floating.ics", {0, 0}, {1, 0}, FromTheFourth},
         {"rrule-rdate-exdate.ics", {0, 0}, {1, 0}, FromTheFourth},
         {"duration-rdate-exdate.ics", {0, 0}, {1, 0}, FromTheFourth},

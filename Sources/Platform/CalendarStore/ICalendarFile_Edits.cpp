@@ -337,6 +337,29 @@ icaltimetype utcTime(const Date& date)
     return icaltime_from_timet_with_zone(date.wholeSecondsSince1970(), 0, icaltimezone_get_utc_timezone());
 }
 
+// The truncation lists the later changes of each observance as RDATEs in
+// UTC; inside a zone definition they are local times (the clock the change
+// is made from), which stricter readers insist on.
+void localObservanceDates(icalcomponent* definition)
+{
+    for (icalcomponent* observance = icalcomponent_get_first_component(definition, ICAL_ANY_COMPONENT); observance;
+         observance = icalcomponent_get_next_component(definition, ICAL_ANY_COMPONENT)) {
+        icalproperty* from = icalcomponent_get_first_property(observance, ICAL_TZOFFSETFROM_PROPERTY);
+        if (!from) continue;
+        const int offset = icalproperty_get_tzoffsetfrom(from);
+        for (icalproperty* p = icalcomponent_get_first_property(observance, ICAL_RDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(observance, ICAL_RDATE_PROPERTY)) {
+            icaldatetimeperiodtype date = icalproperty_get_rdate(p);
+            if (icaltime_is_null_time(date.time) || !icaltime_is_utc(date.time)) continue;
+            icaltimetype local = date.time;
+            icaltime_adjust(&local, 0, 0, 0, offset);
+            local.zone = nullptr;
+            date.time = local;
+            icalproperty_set_rdate(p, date);
+        }
+    }
+}
+
 // The definition of a zone from the start of the year of `from` to the end
 // of the year of `to` (or without end), made once per zone and years: a
 // store's files share a few zones and years.
@@ -367,6 +390,7 @@ icalcomponent* truncatedDefinition(const QString& tzid, const ZoneSpan& span)
                                          : icaltime_null_time();
         icaltimezone_truncate_vtimezone(
             definition, utcTime(GregorianCalendar::dateFromFields(firstYear, 1, 1, 0, 0, 0, QTimeZone::utc())), to, 0);
+        localObservanceDates(definition);
         // The builtin definitions carry libical's own TZID prefix; the events name the zone plainly.
         removeAll(definition, ICAL_TZID_PROPERTY);
         icalcomponent_add_property(definition, icalproperty_new_tzid(tzid.toUtf8().constData()));
