@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,6 +85,9 @@ void CalCalendarStore::indexInBackground(std::function<void()> whenIndexed)
                 if (lister.empty()) store->ensureIndexedLocked();
                 for (std::thread& thread : lister) thread.join();
                 if (!store->m_index) return;  // stopped: the next query indexes
+                // What the readers parsed and dropped stays in their heaps:
+                // it goes back to the system (tens of MB in a large store).
+                malloc_trim(0);
                 // What other programs change between this listing and the
                 // start of the watching is found by one rescan once the
                 // watches are set.
@@ -335,8 +339,7 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
             file.leftOut = true;
         }
     } else if (auto events = ICalendarFile::readEvents(bytes, &problem, uidWhenNoneOf(file.path))) {
-        file.uid = events->uid;
-        file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
+        holdEvents(&file, std::move(*events));
         if (!problem.isEmpty()) logOnce(file.path, problem);
     } else {
         file.problem = problem;
@@ -344,6 +347,17 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
     }
     if (!file.problem.isEmpty()) logOnce(file.path, file.problem);
     return file;
+}
+
+std::shared_ptr<const ICalEventFileData> CalCalendarStore::eventsOfLocked(const FileEntry& file) const
+{
+    if (file.events) return file.events;
+    QString problem;
+    const QByteArray bytes = readRegularFile(file.path, largestFile, &problem);
+    if (!problem.isEmpty() || !endsItsCalendar(bytes)) return nullptr;
+    auto events = ICalendarFile::readEvents(bytes, &problem, uidWhenNoneOf(file.path));
+    if (!events || events->uid != file.uid) return nullptr;
+    return std::make_shared<const ICalEventFileData>(std::move(*events));
 }
 
 void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
@@ -527,8 +541,7 @@ void CalCalendarStore::indexWrittenLocked(CalendarEntry* calendar, bool tasks, c
             written.task = std::make_shared<const ICalTaskData>(std::move(*task));
         }
     } else if (auto events = document.events(&problem)) {
-        written.uid = events->uid;
-        written.events = std::make_shared<const ICalEventFileData>(std::move(*events));
+        holdEvents(&written, std::move(*events));
     }
     // What the store could not read in its own document is read from the
     // disk as any file, and logged there.

@@ -119,24 +119,36 @@ CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate
         return events;
     }
     std::lock_guard lock(m_mutex);
-    const CalError result = queryCalendarsLocked(predicate, false, [&](const CalendarEntry& calendar) {
+    QStringList unread;  // files read again for the query that no longer read as their uid's
+    CalError result = queryCalendarsLocked(predicate, false, [&](const CalendarEntry& calendar) {
         const auto calendarCopy = std::make_shared<CalCalendar>(calendar.calendar);
+        const auto addOccurrences = [&](const FileEntry& file) {
+            // A file kept without its VEVENTs is read only when its span
+            // meets the range.
+            if (!file.events && (file.to < predicate.startDate || file.from > predicate.endDate)) return;
+            const std::shared_ptr<const ICalEventFileData> data = eventsOfLocked(file);
+            if (!data) {
+                unread << file.path;
+                return;
+            }
+            for (const ICalOccurrence& occurrence : ICalendarFile::expand(*data, predicate.startDate, predicate.endDate))
+                events << eventOf(*data, occurrence, calendarCopy);
+        };
         if (!predicate.uid.isEmpty()) {
             // One uid has one file that counts: no walk through the others.
             const auto [owner, file] = locateIn(*m_index, predicate.uid, false);
-            if (file && owner == &calendar)
-                for (const ICalOccurrence& occurrence :
-                     ICalendarFile::expand(*file->events, predicate.startDate, predicate.endDate))
-                    events << eventOf(*file->events, occurrence, calendarCopy);
+            if (file && owner == &calendar) addOccurrences(*file);
             return;
         }
-        for (const FileEntry& file : calendar.events) {
-            if (!file.usable()) continue;
-            for (const ICalOccurrence& occurrence :
-                 ICalendarFile::expand(*file.events, predicate.startDate, predicate.endDate))
-                events << eventOf(*file.events, occurrence, calendarCopy);
-        }
+        for (const FileEntry& file : calendar.events)
+            if (file.usable()) addOccurrences(file);
     });
+    // Such a file is one the query could not read, not an event gone: the
+    // watcher's rescan tells what became of it.
+    if (!unread.isEmpty())
+        result = CalError::make(CalError::Code::CannotRead,
+                                (result.ok() ? QStringLiteral("cannot read ") : result.text + QStringLiteral(", "))
+                                    + unread.join(QStringLiteral(", ")));
     std::stable_sort(events.begin(), events.end(),
                      [](const CalEventPtr& a, const CalEventPtr& b) { return a->startDate() < b->startDate(); });
     reportCalError(error, result);
@@ -191,7 +203,12 @@ CalEventPtr CalCalendarStore::eventWithUID(const QString& uid, const Date& occur
         reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no event ") + uid));
         return nullptr;
     }
-    const ICalEventFileData& file = *location->file->events;
+    const std::shared_ptr<const ICalEventFileData> data = eventsOfLocked(*location->file);
+    if (!data) {
+        reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + location->file->path));
+        return nullptr;
+    }
+    const ICalEventFileData& file = *data;
     const auto calendar = std::make_shared<CalCalendar>(location->calendar->calendar);
     reportCalError(error, CalError::none());
     if (!occurrence) {
