@@ -277,6 +277,8 @@ private:
     // index read it (the watcher's report of it still to come), what it
     // holds now answers, as long as it is still the uid's; else nothing.
     std::shared_ptr<const ICalEventFileData> eventsOfLocked(const FileEntry& file) const;
+    // The same of several files, in their order.
+    std::vector<std::shared_ptr<const ICalEventFileData>> eventsOfLocked(const std::vector<const FileEntry*>& files) const;
     static CalEventPtr eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
                                const CalCalendarPtr& calendar);
     static CalTaskPtr taskFrom(const FileEntry& file, const CalendarEntry& calendar);

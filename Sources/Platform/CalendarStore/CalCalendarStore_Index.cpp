@@ -360,6 +360,30 @@ std::shared_ptr<const ICalEventFileData> CalCalendarStore::eventsOfLocked(const 
     return std::make_shared<const ICalEventFileData>(std::move(*events));
 }
 
+std::vector<std::shared_ptr<const ICalEventFileData>>
+CalCalendarStore::eventsOfLocked(const std::vector<const FileEntry*>& files) const
+{
+    std::vector<std::shared_ptr<const ICalEventFileData>> read(files.size());
+    std::vector<size_t> again;
+    for (size_t at = 0; at < files.size(); ++at) {
+        read[at] = files[at]->events;
+        if (!read[at]) again.push_back(at);
+    }
+    // Many to read again (a range far from now) are read by a few threads,
+    // as a listing's files are.
+    std::atomic<size_t> next{0};
+    const auto readSome = [&] {
+        for (size_t i = next.fetch_add(1); i < again.size(); i = next.fetch_add(1))
+            read[again[i]] = eventsOfLocked(*files[again[i]]);
+    };
+    // A thread starts in far less than the parse of 16 files takes.
+    const qsizetype helpers = std::min({readHelpers, qsizetype(again.size()) / 16, usableCores() - 1});
+    std::vector<std::thread> threads = startCalStoreHelpers(helpers, readSome, "reading");
+    readSome();
+    for (std::thread& thread : threads) thread.join();
+    return read;
+}
+
 void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
 {
     QSet<QString> events;

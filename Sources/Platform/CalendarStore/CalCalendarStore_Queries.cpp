@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 CalPredicate CalCalendarStore::eventPredicateWithStartDate(const Date& startDate, const Date& endDate,
                                                            const CalCalendarList& calendars)
@@ -122,26 +123,28 @@ CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate
     QStringList unread;  // files read again for the query that no longer read as their uid's
     CalError result = queryCalendarsLocked(predicate, false, [&](const CalendarEntry& calendar) {
         const auto calendarCopy = std::make_shared<CalCalendar>(calendar.calendar);
-        const auto addOccurrences = [&](const FileEntry& file) {
-            // A file kept without its VEVENTs is read only when its span
-            // meets the range.
-            if (!file.events && (file.to < predicate.startDate || file.from > predicate.endDate)) return;
-            const std::shared_ptr<const ICalEventFileData> data = eventsOfLocked(file);
-            if (!data) {
-                unread << file.path;
-                return;
-            }
-            for (const ICalOccurrence& occurrence : ICalendarFile::expand(*data, predicate.startDate, predicate.endDate))
-                events << eventOf(*data, occurrence, calendarCopy);
+        // A file kept without its VEVENTs is read only when its span meets the range.
+        std::vector<const FileEntry*> files;
+        const auto consider = [&](const FileEntry& file) {
+            if (file.events || (file.to >= predicate.startDate && file.from <= predicate.endDate)) files.push_back(&file);
         };
         if (!predicate.uid.isEmpty()) {
             // One uid has one file that counts: no walk through the others.
             const auto [owner, file] = locateIn(*m_index, predicate.uid, false);
-            if (file && owner == &calendar) addOccurrences(*file);
-            return;
+            if (file && owner == &calendar) consider(*file);
+        } else {
+            for (const FileEntry& file : calendar.events)
+                if (file.usable()) consider(file);
         }
-        for (const FileEntry& file : calendar.events)
-            if (file.usable()) addOccurrences(file);
+        const std::vector<std::shared_ptr<const ICalEventFileData>> read = eventsOfLocked(files);
+        for (size_t at = 0; at < files.size(); ++at) {
+            if (!read[at]) {
+                unread << files[at]->path;
+                continue;
+            }
+            for (const ICalOccurrence& occurrence : ICalendarFile::expand(*read[at], predicate.startDate, predicate.endDate))
+                events << eventOf(*read[at], occurrence, calendarCopy);
+        }
     });
     // Such a file is one the query could not read, not an event gone: the
     // watcher's rescan tells what became of it.
