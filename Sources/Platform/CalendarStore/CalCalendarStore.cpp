@@ -802,7 +802,7 @@ void CalCalendarStore::indexNewEventFilesLocked(std::vector<NewEventFile>& files
             joining[file.calendar].append(std::move(file.entry));
     }
     QHash<QString, int>& counts = m_index->filesOfUid[0];
-    QHash<QString, QString>& counting = m_index->fileOfUid[0];
+    QHash<QString, CalStorePath>& counting = m_index->fileOfUid[0];
     bool shared = false;
     for (auto it = joining.begin(); it != joining.end(); ++it) {
         QList<FileEntry>& list = it.key()->events;
@@ -901,7 +901,7 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
             && ::lstat(QFile::encodeName(folder + QLatin1Char('/') + newFileNameLocked(folder, true, uid)).constData(),
                        &existing) == 0))
         uid = newUid();
-    const QString oldPath = location ? location->file->path : QString();
+    const QString oldPath = location ? location->file->path.toString() : QString();
     std::unique_ptr<ICalendarFile> document;
     if (location) {
         QString unread;

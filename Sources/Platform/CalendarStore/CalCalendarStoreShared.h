@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHashFunctions>
+#include <QSet>
 #include <QUuid>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -33,6 +35,57 @@
 #include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// The path of a file of the index, kept as its folder and its name: the
+// folder's text is one for all the files of a folder (tens of thousands of
+// full paths took more of the index than anything else). Read as the full
+// path, which it makes each time.
+class CalStorePath {
+public:
+    CalStorePath() = default;
+    CalStorePath(const QString& path) { *this = path; }
+    CalStorePath& operator=(const QString& path)
+    {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        m_folder = slash < 0 ? QString() : sharedFolder(path.left(slash + 1));
+        m_name = slash < 0 ? path : path.mid(slash + 1);
+        return *this;
+    }
+    operator QString() const { return m_folder + m_name; }
+    QString toString() const { return m_folder + m_name; }
+    bool isEmpty() const { return m_folder.isEmpty() && m_name.isEmpty(); }
+    bool operator==(const CalStorePath& other) const { return m_name == other.m_name && m_folder == other.m_folder; }
+    bool operator==(const QString& path) const
+    {
+        return path.size() == m_folder.size() + m_name.size() && path.startsWith(m_folder) && path.endsWith(m_name);
+    }
+    // As the full paths compare.
+    bool operator<(const CalStorePath& other) const
+    {
+        return m_folder == other.m_folder ? m_name < other.m_name : toString() < other.toString();
+    }
+    bool operator<(const QString& path) const
+    {
+        if (path.startsWith(m_folder)) return QStringView(m_name) < QStringView(path).mid(m_folder.size());
+        return toString() < path;
+    }
+
+private:
+    // The one text of each folder (a store has few; a hostile one's many
+    // only cost what their paths would).
+    static QString sharedFolder(const QString& folder)
+    {
+        static std::mutex mutex;
+        static QSet<QString> folders;
+        std::lock_guard lock(mutex);
+        if (folders.size() > 4096) folders.clear();
+        return *folders.insert(folder);
+    }
+
+    QString m_folder;  // with its closing '/'
+    QString m_name;
+};
+Q_DECLARE_TYPEINFO(CalStorePath, Q_RELOCATABLE_TYPE);
 
 // What the store last read of one VEVENT of an event file kept without its
 // VEVENTs (below): enough to tell which fields the organizer changed when it
@@ -50,7 +103,7 @@ struct CalCalendarStore::EventDigest {
 };
 
 struct CalCalendarStore::FileEntry {
-    QString path;
+    CalStorePath path;
     QString uid;
     qint64 modified = 0;
     qint64 size = -1;
@@ -97,7 +150,7 @@ struct CalCalendarStore::Index {
     QHash<QString, int> filesOfUid[2];
     // The file that counts for each uid (events, tasks), so that finding a
     // uid does not walk every file of the store.
-    QHash<QString, QString> fileOfUid[2];
+    QHash<QString, CalStorePath> fileOfUid[2];
 };
 
 struct CalCalendarStore::EventLocation {
@@ -329,7 +382,7 @@ auto locateIn(IndexType& index, const QString& uid, bool tasks)
     using Calendar = std::remove_reference_t<decltype(index.calendars.first())>;
     using File = std::remove_reference_t<decltype(index.calendars.first().events.first())>;
     std::pair<Calendar*, File*> found{nullptr, nullptr};
-    const QString path = index.fileOfUid[tasks ? 1 : 0].value(uid);
+    const QString path = index.fileOfUid[tasks ? 1 : 0].value(uid).toString();
     if (path.isEmpty()) return found;
     for (Calendar& calendar : index.calendars) {
         if (path.size() <= calendar.folder.size() || !path.startsWith(calendar.folder)

@@ -389,7 +389,7 @@ void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
     QSet<QString> events;
     QSet<QString> tasks;
     for (QHash<QString, int>& counts : index->filesOfUid) counts.clear();
-    for (QHash<QString, QString>& files : index->fileOfUid) files.clear();
+    for (QHash<QString, CalStorePath>& files : index->fileOfUid) files.clear();
     for (CalendarEntry& calendar : index->calendars) {
         for (const bool isTasks : {false, true}) {
             QSet<QString>& seen = isTasks ? tasks : events;
@@ -453,7 +453,7 @@ QString CalCalendarStore::eventFilePath(const QString& uid) const
 {
     std::lock_guard lock(m_mutex);
     const auto location = locateEventLocked(uid);
-    return location ? location->file->path : QString();
+    return location ? location->file->path.toString() : QString();
 }
 
 bool CalCalendarStore::writtenByOtherProgram(const QString& uid) const
@@ -544,7 +544,7 @@ void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, co
         resolveDuplicatesLocked(m_index.get());
         return;
     }
-    QHash<QString, QString>& counting = m_index->fileOfUid[tasks ? 1 : 0];
+    QHash<QString, CalStorePath>& counting = m_index->fileOfUid[tasks ? 1 : 0];
     if (!before.isEmpty() && !counts.contains(before)) counting.remove(before);
     if (now) {
         now->duplicate = false;

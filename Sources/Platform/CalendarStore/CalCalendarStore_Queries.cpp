@@ -208,7 +208,7 @@ CalEventPtr CalCalendarStore::eventWithUID(const QString& uid, const Date& occur
     }
     const std::shared_ptr<const ICalEventFileData> data = eventsOfLocked(*location->file);
     if (!data) {
-        reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + location->file->path));
+        reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + location->file->path.toString()));
         return nullptr;
     }
     const ICalEventFileData& file = *data;

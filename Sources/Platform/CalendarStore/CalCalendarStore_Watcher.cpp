@@ -227,7 +227,7 @@ CalCalendarStore::Changes CalCalendarStore::compare(const Index& before, const I
 {
     struct Seen {
         QString calendar;
-        QString path;
+        CalStorePath path;
         quint64 fingerprint;
     };
     const auto collect = [](const Index& index, bool tasks) {
