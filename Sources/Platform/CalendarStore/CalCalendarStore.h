@@ -201,6 +201,7 @@ private:
     // notes: where the problems go instead of the log (a thread other than the scanning one).
     FileEntry readFileLocked(const QFileInfo& info, bool tasks, const FileEntry* old, bool reread,
                              QStringList* notes = nullptr) const;
+    // known: what the last scan read of the folder, by file name.
     QList<FileEntry> readFilesLocked(const QList<QFileInfo>& listing, bool tasks,
                                      const QHash<QString, const FileEntry*>& known, const QSet<QString>& rereadFiles) const;
     void resolveDuplicatesLocked(Index* index) const;

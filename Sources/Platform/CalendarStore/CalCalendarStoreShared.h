@@ -54,6 +54,7 @@ public:
     operator QString() const { return m_folder + m_name; }
     QString toString() const { return m_folder + m_name; }
     bool isEmpty() const { return m_folder.isEmpty() && m_name.isEmpty(); }
+    const QString& name() const { return m_name; }
     bool operator==(const CalStorePath& other) const { return m_name == other.m_name && m_folder == other.m_folder; }
     bool operator==(const QString& path) const
     {

@@ -241,9 +241,10 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         // written file is found and placed by a binary search.
         std::stable_sort(listing.begin(), listing.end(),
                          [](const QFileInfo& a, const QFileInfo& b) { return a.filePath() < b.filePath(); });
+        // By name: the files of one folder.
         QHash<QString, const FileEntry*> known;
         if (before)
-            for (const FileEntry& candidate : *before) known.insert(candidate.path, &candidate);
+            for (const FileEntry& candidate : *before) known.insert(candidate.path.name(), &candidate);
         files = readFilesLocked(listing, tasks, known, rereadFiles);
     }
 }
@@ -264,7 +265,8 @@ QList<CalCalendarStore::FileEntry> CalCalendarStore::readFilesLocked(const QFile
         for (qsizetype at = next.fetch_add(1); at < listing.size() && !backgroundJobStopped(queuedAt);
              at = next.fetch_add(1)) {
             const QString path = listing[at].filePath();
-            out[at] = readFileLocked(listing[at], tasks, known.value(path), rereadFiles.contains(path), &notes[size_t(at)]);
+            out[at] = readFileLocked(listing[at], tasks, known.value(listing[at].fileName()), rereadFiles.contains(path),
+                                     &notes[size_t(at)]);
         }
     };
     // The background index and rescans read at a lower priority, on helpers
