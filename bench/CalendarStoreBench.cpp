@@ -11,6 +11,11 @@
 // starts watching a store of 20,000 files, and (its longest single turn)
 // while the store takes in 2,000 of them rewritten by another program.
 //
+// Held memory: a store of 50,000 item files (events, series with changed
+// occurrences, tasks) indexed and asked what the full sync asks (the
+// window's events, every task); the process's resident set before the store
+// is made (the program without it), after its work, and its peak.
+//
 // The files are written once, in a temporary folder, as other calendar
 // programs write them.
 #include "CalCalendarStore.h"
@@ -29,6 +34,8 @@
 #include <algorithm>
 #include <ctime>
 #include <memory>
+
+#include <malloc.h>
 
 namespace {
 
@@ -198,6 +205,105 @@ void BM_RescanBlocksTheEventLoop(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RescanBlocksTheEventLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+// 50,000 items in two calendars: 23,000 events, 2,000 weekly series (600
+// of them with a moved occurrence and a deleted one), 25,000 tasks; each with
+// a line of notes, over five years.
+constexpr int heldItems = 50000;
+constexpr int heldSeries = 2000;
+constexpr int heldMoved = 600;
+constexpr int heldTasks = 25000;
+
+QTemporaryDir& heldStoreFolder()
+{
+    static QTemporaryDir folder;
+    static bool written = false;
+    if (written) return folder;
+    written = true;
+    const QDateTime first(QDate(2012, 1, 1), QTime(8, 0), QTimeZone::utc());
+    const QString head = QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Bench//EN\r\n");
+    QRandomGenerator random(20140615);
+    for (int i = 0; i < heldItems; ++i) {
+        const bool task = i >= heldItems - heldTasks;
+        const QString calendar = QStringLiteral("%1/HELD%2.calendar").arg(folder.path()).arg(i % 2);
+        if (i < 2) {
+            QDir().mkpath(calendar + QStringLiteral("/Events"));
+            QDir().mkpath(calendar + QStringLiteral("/Tasks"));
+        }
+        const QDateTime start = first.addSecs(qint64(random.bounded(5 * 365 * 24)) * 3600);
+        const QString uid = QStringLiteral("%1-4B2C-4D7E-9F00-%2").arg(task ? QStringLiteral("T") : QStringLiteral("E")).arg(i, 12, 10, QLatin1Char('0'));
+        const QString common = QStringLiteral("UID:%1\r\nDTSTAMP:20140101T000000Z\r\nSUMMARY:Item %2 of the held store\r\n"
+                                              "DESCRIPTION:Notes of item %2\\, one line as most items have\r\n")
+                                   .arg(uid)
+                                   .arg(i);
+        QString text = head;
+        if (task) {
+            text += QStringLiteral("BEGIN:VTODO\r\n%1DUE:%2\r\nEND:VTODO\r\n").arg(common, stamp(start));
+        } else {
+            text += QStringLiteral("BEGIN:VEVENT\r\n%1DTSTART:%2\r\nDTEND:%3\r\n").arg(common, stamp(start), stamp(start.addSecs(3600)));
+            if (i < heldSeries) text += QStringLiteral("RRULE:FREQ=WEEKLY\r\n");
+            if (i < heldMoved) text += QStringLiteral("EXDATE:%1\r\n").arg(stamp(start.addDays(7)));
+            text += QStringLiteral("END:VEVENT\r\n");
+            if (i < heldMoved)
+                text += QStringLiteral("BEGIN:VEVENT\r\n%1RECURRENCE-ID:%2\r\nDTSTART:%3\r\nDTEND:%4\r\nEND:VEVENT\r\n")
+                            .arg(common, stamp(start.addDays(14)), stamp(start.addDays(14).addSecs(7200)),
+                                 stamp(start.addDays(14).addSecs(10800)));
+        }
+        text += QStringLiteral("END:VCALENDAR\r\n");
+        QFile file(QStringLiteral("%1/%2/%3.ics").arg(calendar, task ? QStringLiteral("Tasks") : QStringLiteral("Events"), uid));
+        file.open(QIODevice::WriteOnly);
+        file.write(text.toUtf8());
+    }
+    return folder;
+}
+
+// A field of /proc/self/status in KiB ("VmHWM", "VmRSS").
+double statusMiB(const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(QByteArray(field + ':'))) return line.mid(field.size() + 1).trimmed().split(' ').value(0).toDouble() / 1024;
+    return -1;
+}
+
+// Run alone (--benchmark_filter=Held) for a peak of its own. The time is
+// the first index (on the store's worker, as the start asks for it) and the
+// two queries.
+void BM_HeldMemoryOfFiftyThousandItems(benchmark::State& state)
+{
+    const QString root = heldStoreFolder().path();
+    malloc_trim(0);
+    const double without = statusMiB("VmRSS");
+    const double heapWithout = double(mallinfo2().uordblks) / (1 << 20);
+    std::shared_ptr<CalCalendarStore> store;
+    qint64 found = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        store.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        store = CalCalendarStore::create(root);
+        // As the start asks for it: the first index on the store's worker.
+        bool indexed = false;
+        store->indexInBackground([&indexed] { indexed = true; });
+        while (!indexed) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const Date now = GregorianCalendar::dateFromFields(2014, 6, 15, 10, 0, 0);
+        found = store->eventsWithPredicate(CalCalendarStore::eventPredicateWithStartDate(
+                                               iCalSyncJobs::syncWindowDate(true, 30, now),
+                                               iCalSyncJobs::syncWindowDate(false, 30, now), store->calendars()))
+                    .size();
+        found += store->tasksWithPredicate(CalCalendarStore::taskPredicateWithCalendars(store->calendars())).size();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["found"] = double(found);
+    state.counters["rss_without_MiB"] = without;
+    state.counters["rss_with_MiB"] = statusMiB("VmRSS");
+    state.counters["peak_MiB"] = statusMiB("VmHWM");
+    state.counters["heap_held_MiB"] = double(mallinfo2().uordblks) / (1 << 20) - heapWithout;
+}
+BENCHMARK(BM_HeldMemoryOfFiftyThousandItems)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

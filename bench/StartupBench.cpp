@@ -17,7 +17,11 @@
 //     A later start that, once the main window is on screen, waits for the
 //     calendar store's full sync that follows it and the store's work to
 //     end (the first one writes every item's file) instead of quitting at
-//     once, with no time limit; it prints the same line.
+//     once, with no time limit; it prints the same line and then
+//     "memory peak <KiB> after <KiB> heap <KiB> trimmed <KiB>": the process's
+//     peak resident set (VmHWM), its resident set once the store's work has
+//     ended (VmRSS), the heap in use then (malloc's count of allocated
+//     bytes), and the resident set once the free heap went back (malloc_trim).
 //
 // Not a Google Benchmark: one launch cannot be repeated inside one process.
 #include "CoreData.h"
@@ -39,8 +43,12 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <QFile>
+
 #include <chrono>
 #include <optional>
+
+#include <malloc.h>
 
 namespace {
 
@@ -48,6 +56,16 @@ qint64 nowNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
+}
+
+// A field of /proc/self/status in KiB ("VmHWM", "VmRSS"); -1 when unknown.
+qint64 statusKiB(const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(QByteArray(field + ':'))) return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    return -1;
 }
 
 bool isOnScreen(const QWidget* window)
@@ -135,6 +153,11 @@ int main(int argc, char* argv[])
             MainQueue::waitWhile([&delegate] { return !delegate.calendarStoreSynced(); }, 3600);
             if (const CoreData* manager = CoreData::shared(); manager && manager->icalSync())
                 manager->icalSync()->waitForQueuedJobs(3600);
+            QTextStream(stdout) << "memory peak " << statusKiB("VmHWM") << " after " << statusKiB("VmRSS") << " heap "
+                                << qint64(mallinfo2().uordblks >> 10);
+            // What of the resident set is free heap that a trim would give back.
+            malloc_trim(0);
+            QTextStream(stdout) << " trimmed " << statusKiB("VmRSS") << "\n";
         }
         QCoreApplication::quit();
     });

@@ -442,12 +442,14 @@ TEST_F(ImportJobsTest, NoticesOfUnknownAndRepeatedUidsChangeNothing)
 }
 
 // Bad files written over a linked event's file: the local side stays as it
-// is. A VEVENT without UID is no bad file: the readers read it under its
-// file's name, which is the linked event's uid, so it is that event's new
-// state once the store has read it (a wait, not a race with the notice).
+// is, also while the store, which keeps such an old event's file unparsed,
+// reads it again before its watcher has looked (a cut-short file). A VEVENT
+// without UID is no bad file: the readers read it under its file's name,
+// which is the linked event's uid, so it is that event's new state once the
+// store has read it (a wait, not a race with the notice).
 TEST_F(ImportJobsTest, OutsideFilesTheStoreCannotReadLeaveTheLocalItemsAlone)
 {
-    for (const char* fixture : {"garbage.ics", "no-uid.ics", "no-vevent.ics"}) {
+    for (const char* fixture : {"garbage.ics", "no-uid.ics", "no-vevent.ics", "truncated.ics"}) {
         SCOPED_TRACE(fixture);
         const bool readable = QLatin1String(fixture) == QLatin1String("no-uid.ics");
         const CalEventPtr event = outsideEvent(QStringLiteral("Linked"), local(2014, 3, 20, 9));

@@ -334,26 +334,60 @@ const ICalEventData* componentWrittenAt(const ICalEventFileData& file, const Dat
     return file.master ? &*file.master : nullptr;
 }
 
+// The same, of what the index kept of a file without its VEVENTs.
+const CalCalendarStore::EventDigest* componentWrittenAt(const QList<CalCalendarStore::EventDigest>& file,
+                                                        const Date& occurrence)
+{
+    if (occurrence)
+        for (const CalCalendarStore::EventDigest& changed : file)
+            if (changed.recurrenceId && sameStoreInstant(changed.recurrenceId, occurrence)) return &changed;
+    for (const CalCalendarStore::EventDigest& master : file)
+        if (!master.recurrenceId) return &master;
+    return nullptr;
+}
+
+bool sameText(const QString& ours, const QString& lastRead)
+{
+    return ours == lastRead;
+}
+
+bool sameText(const QString& ours, size_t lastRead)
+{
+    return textDigest(ours) == lastRead;
+}
+
+// A file kept without its VEVENTs repeats by no rule.
+bool sameRule(const std::optional<CalRecurrenceRule>& ours, const CalCalendarStore::EventDigest&)
+{
+    return !ours;
+}
+
+bool sameRule(const std::optional<CalRecurrenceRule>& ours, const ICalEventData& lastRead)
+{
+    return ours == lastRead.rule;
+}
+
 // The organizer's change on top of another program's: a field the event
 // still carries as the store last read it was not changed here, so the
 // other program's value stays. withTimes: the times and the rule too (a
-// write of the series itself).
-ICalEventFields mergedOntoOutside(ICalEventFields ours, const ICalEventData& lastRead, const ICalEventData& now,
+// write of the series itself). The last read is a VEVENT or its digest.
+template <class LastRead>
+ICalEventFields mergedOntoOutside(ICalEventFields ours, const LastRead& lastRead, const ICalEventData& now,
                                   bool withTimes)
 {
-    if (ours.title == lastRead.title) ours.title = now.title;
-    if (ours.location == lastRead.location) ours.location = now.location;
-    if (ours.notes == lastRead.notes) ours.notes = now.notes;
-    if (ours.url == lastRead.url) ours.url = now.url;
+    if (sameText(ours.title, lastRead.title)) ours.title = now.title;
+    if (sameText(ours.location, lastRead.location)) ours.location = now.location;
+    if (sameText(ours.notes, lastRead.notes)) ours.notes = now.notes;
+    if (sameText(ours.url, lastRead.url)) ours.url = now.url;
     if (!withTimes) return ours;
     if (sameStoreInstant(ours.start, lastRead.start) && sameStoreInstant(ours.end, lastRead.end) && ours.allDay == lastRead.allDay
-        && ours.timeZone == lastRead.timeZone) {
+        && sameText(ours.timeZone, lastRead.timeZone)) {
         ours.start = now.start;
         ours.end = now.end;
         ours.allDay = now.allDay;
         ours.timeZone = now.timeZone;
     }
-    if (ours.rule == lastRead.rule) ours.rule = now.rule;
+    if (sameRule(ours.rule, lastRead)) ours.rule = now.rule;
     return ours;
 }
 
@@ -481,17 +515,21 @@ bool CalCalendarStore::saveEvent(const CalEventPtr& event, int span, CalError* e
     const Date occurrence = event->occurrence();
     const Date masterStart = document->masterStart();
     const std::shared_ptr<const ICalEventFileData> lastRead = location->file->events;
+    const QList<EventDigest> lastDigests = location->file->digests;
     if (takeInOutsideChangeLocked(source, false, *location->file, currentBytes)) {
         QString problem;
         const auto now = ICalendarFile::readEvents(currentBytes, &problem, uidWhenNoneOf(path));
         const ICalEventData* before = lastRead ? componentWrittenAt(*lastRead, occurrence) : nullptr;
+        const EventDigest* digest = lastRead ? nullptr : componentWrittenAt(lastDigests, occurrence);
         const ICalEventData* after = now ? componentWrittenAt(*now, occurrence) : nullptr;
-        if (!before || !after || now->uid != uid)
+        if ((!before && !digest) || !after || now->uid != uid)
             return reportCalError(error, CalError::make(CalError::Code::CannotRead,
                                                         QStringLiteral("changed outside and not readable: ") + path));
         // The times count only where the write sets them as they are (not
         // where a series is moved by an occurrence's shift).
-        fields = mergedOntoOutside(fields, *before, *after, !document->masterRepeats() || !occurrence);
+        const bool withTimes = !document->masterRepeats() || !occurrence;
+        fields = before ? mergedOntoOutside(fields, *before, *after, withTimes)
+                        : mergedOntoOutside(fields, *digest, *after, withTimes);
     }
     if (span != CalSpanThisEvent)
         for (const Date& restored : event->m_restoredOccurrences) document->removeException(restored);
@@ -716,8 +754,7 @@ QList<CalError> CalCalendarStore::saveEvents(const CalEventList& events, int spa
             auto data = document->events(&unread);
             file.readBack = !data || data->uid.isEmpty() || !unread.isEmpty();
             if (file.readBack) continue;
-            entry.uid = data->uid;
-            entry.events = std::make_shared<const ICalEventFileData>(std::move(*data));
+            holdEvents(&entry, std::move(*data));
         }
     };
     const qsizetype helpers = std::min({writeHelpers, usableCores() - 1, qsizetype(files.size()) / filesPerWriteHelper});
@@ -770,7 +807,7 @@ void CalCalendarStore::indexNewEventFilesLocked(std::vector<NewEventFile>& files
             joining[file.calendar].append(std::move(file.entry));
     }
     QHash<QString, int>& counts = m_index->filesOfUid[0];
-    QHash<QString, QString>& counting = m_index->fileOfUid[0];
+    QHash<QString, CalStorePath>& counting = m_index->fileOfUid[0];
     bool shared = false;
     for (auto it = joining.begin(); it != joining.end(); ++it) {
         QList<FileEntry>& list = it.key()->events;
@@ -869,7 +906,7 @@ bool CalCalendarStore::saveTask(const CalTaskPtr& task, CalError* error)
             && ::lstat(QFile::encodeName(folder + QLatin1Char('/') + newFileNameLocked(folder, true, uid)).constData(),
                        &existing) == 0))
         uid = newUid();
-    const QString oldPath = location ? location->file->path : QString();
+    const QString oldPath = location ? location->file->path.toString() : QString();
     std::unique_ptr<ICalendarFile> document;
     if (location) {
         QString unread;

@@ -184,6 +184,7 @@ public:
 
     // One file of the index (opaque; named here so its type traits can be declared).
     struct FileEntry;
+    struct EventDigest;
 
 private:
     struct CalendarEntry;
@@ -200,6 +201,7 @@ private:
     // notes: where the problems go instead of the log (a thread other than the scanning one).
     FileEntry readFileLocked(const QFileInfo& info, bool tasks, const FileEntry* old, bool reread,
                              QStringList* notes = nullptr) const;
+    // known: what the last scan read of the folder, by file name.
     QList<FileEntry> readFilesLocked(const QList<QFileInfo>& listing, bool tasks,
                                      const QHash<QString, const FileEntry*>& known, const QSet<QString>& rereadFiles) const;
     void resolveDuplicatesLocked(Index* index) const;
@@ -271,6 +273,13 @@ private:
     // Drops from the index the files of the uid gone from the disk, keeping
     // their names as a removal does; says whether there was one.
     bool forgetGoneFilesLocked(const QString& uid, bool tasks);
+    // An event file's VEVENTs: those the index keeps, else the file read and
+    // parsed again. Should another program have changed the file since the
+    // index read it (the watcher's report of it still to come), what it
+    // holds now answers, as long as it is still the uid's; else nothing.
+    std::shared_ptr<const ICalEventFileData> eventsOfLocked(const FileEntry& file) const;
+    // The same of several files, in their order.
+    std::vector<std::shared_ptr<const ICalEventFileData>> eventsOfLocked(const std::vector<const FileEntry*>& files) const;
     static CalEventPtr eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
                                const CalCalendarPtr& calendar);
     static CalTaskPtr taskFrom(const FileEntry& file, const CalendarEntry& calendar);

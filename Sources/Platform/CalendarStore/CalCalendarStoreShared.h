@@ -9,10 +9,12 @@
 #include "ICalendarFile.h"
 #include "SerialQueue.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QHashFunctions>
+#include <QSet>
 #include <QUuid>
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -33,13 +36,88 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// The path of a file of the index, kept as its folder and its name: the
+// folder's text is one for all the files of a folder (tens of thousands of
+// full paths took more of the index than anything else). Read as the full
+// path, which it makes each time.
+class CalStorePath {
+public:
+    CalStorePath() = default;
+    CalStorePath(const QString& path) { *this = path; }
+    CalStorePath& operator=(const QString& path)
+    {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        m_folder = slash < 0 ? QString() : sharedFolder(path.left(slash + 1));
+        m_name = slash < 0 ? path : path.mid(slash + 1);
+        return *this;
+    }
+    operator QString() const { return m_folder + m_name; }
+    QString toString() const { return m_folder + m_name; }
+    bool isEmpty() const { return m_folder.isEmpty() && m_name.isEmpty(); }
+    const QString& name() const { return m_name; }
+    bool operator==(const CalStorePath& other) const { return m_name == other.m_name && m_folder == other.m_folder; }
+    bool operator==(const QString& path) const
+    {
+        return path.size() == m_folder.size() + m_name.size() && path.startsWith(m_folder) && path.endsWith(m_name);
+    }
+    // As the full paths compare.
+    bool operator<(const CalStorePath& other) const
+    {
+        return m_folder == other.m_folder ? m_name < other.m_name : toString() < other.toString();
+    }
+    bool operator<(const QString& path) const
+    {
+        if (path.startsWith(m_folder)) return QStringView(m_name) < QStringView(path).mid(m_folder.size());
+        return toString() < path;
+    }
+
+private:
+    // The one text of each folder (a store has few; a hostile one's many
+    // only cost what their paths would).
+    static QString sharedFolder(const QString& folder)
+    {
+        static std::mutex mutex;
+        static QSet<QString> folders;
+        std::lock_guard lock(mutex);
+        if (folders.size() > 4096) folders.clear();
+        return *folders.insert(folder);
+    }
+
+    QString m_folder;  // with its closing '/'
+    QString m_name;
+};
+Q_DECLARE_TYPEINFO(CalStorePath, Q_RELOCATABLE_TYPE);
+
+// What the store last read of one VEVENT of an event file kept without its
+// VEVENTs (below): enough to tell which fields the organizer changed when it
+// writes over a version another program wrote since (its texts by a hash).
+struct CalCalendarStore::EventDigest {
+    Date recurrenceId;  // null on the master
+    Date start;
+    Date end;
+    bool allDay = false;
+    size_t title = 0;
+    size_t location = 0;
+    size_t notes = 0;
+    size_t url = 0;
+    size_t timeZone = 0;
+};
+
 struct CalCalendarStore::FileEntry {
-    QString path;
+    CalStorePath path;
     QString uid;
     qint64 modified = 0;
     qint64 size = -1;
     quint64 fingerprint = 0;
+    // The VEVENTs as read. An event file that does not repeat and whose
+    // times all lie far from now (most of a large store: the past) keeps
+    // only the span of its occurrences and its digests; a query that needs
+    // it reads and parses the file again (eventsOfLocked), so the index of
+    // tens of thousands of files stays small.
     std::shared_ptr<const ICalEventFileData> events;
+    Date from;  // without `events`: every occurrence lies within [from, to]
+    Date to;
+    QList<EventDigest> digests;  // without `events`: the master first, if any
     std::shared_ptr<const ICalTaskData> task;
     QString problem;   // set on a file that cannot be used
     // Read whole, but holding nothing the organizer can hold (no event with
@@ -73,7 +151,7 @@ struct CalCalendarStore::Index {
     QHash<QString, int> filesOfUid[2];
     // The file that counts for each uid (events, tasks), so that finding a
     // uid does not walk every file of the store.
-    QHash<QString, QString> fileOfUid[2];
+    QHash<QString, CalStorePath> fileOfUid[2];
 };
 
 struct CalCalendarStore::EventLocation {
@@ -143,6 +221,54 @@ inline QString fileNameOf(const QString& uid)
 inline quint64 fingerprint(const QByteArray& bytes)
 {
     return qHashBits(bytes.constData(), size_t(bytes.size()), 0x5a0e);
+}
+
+inline size_t textDigest(const QString& text)
+{
+    return qHash(text, size_t(0x5a0e));
+}
+
+// How far from now an event file's times must all lie for the index to keep
+// it without its VEVENTs: the sync's window and the views look nearer.
+inline constexpr double keptParsedSeconds = 400 * 86400.0;
+
+// Keeps an event file's VEVENTs in its entry, or only their span and
+// digests (see FileEntry::events). A file that repeats (a rule, extra
+// dates) keeps them: its occurrences may fall in any query's range.
+inline void holdEvents(CalCalendarStore::FileEntry* file, ICalEventFileData&& read)
+{
+    file->uid = read.uid;
+    // One text for the uid of the file and of its VEVENTs.
+    if (read.master && read.master->uid == read.uid) read.master->uid = read.uid;
+    for (ICalEventData& changed : read.overrides)
+        if (changed.uid == read.uid) changed.uid = read.uid;
+    file->digests.clear();
+    file->from = file->to = Date();
+    auto whole = [&] { file->events = std::make_shared<const ICalEventFileData>(std::move(read)); };
+    if (read.master && (read.master->rule || !read.master->ruleTexts.isEmpty() || !read.master->recurrenceDates.isEmpty()))
+        return whole();
+    Date from;
+    Date to;
+    QList<CalCalendarStore::EventDigest> digests;
+    const auto take = [&](const ICalEventData& e) {
+        if (!e.start || !e.end) return false;
+        if (!from || e.start < from) from = e.start;
+        const Date last = std::max(e.start, e.end);
+        if (!to || last > to) to = last;
+        digests.append({e.recurrenceId, e.start, e.end, e.allDay, textDigest(e.title), textDigest(e.location),
+                        textDigest(e.notes), textDigest(e.url), textDigest(e.timeZone)});
+        return true;
+    };
+    if (read.master && !take(*read.master)) return whole();
+    for (const ICalEventData& changed : read.overrides)
+        if (!take(changed)) return whole();
+    const Date now = Date::dateWithTimeIntervalSince1970(double(QDateTime::currentSecsSinceEpoch()));
+    if (!from || (to >= now.dateByAddingTimeInterval(-keptParsedSeconds) && from <= now.dateByAddingTimeInterval(keptParsedSeconds)))
+        return whole();
+    file->events.reset();
+    file->from = from;
+    file->to = to;
+    file->digests = std::move(digests);
 }
 
 // The thread the stores read and parse their changed files on, so a large
@@ -257,7 +383,7 @@ auto locateIn(IndexType& index, const QString& uid, bool tasks)
     using Calendar = std::remove_reference_t<decltype(index.calendars.first())>;
     using File = std::remove_reference_t<decltype(index.calendars.first().events.first())>;
     std::pair<Calendar*, File*> found{nullptr, nullptr};
-    const QString path = index.fileOfUid[tasks ? 1 : 0].value(uid);
+    const QString path = index.fileOfUid[tasks ? 1 : 0].value(uid).toString();
     if (path.isEmpty()) return found;
     for (Calendar& calendar : index.calendars) {
         if (path.size() <= calendar.folder.size() || !path.startsWith(calendar.folder)

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,6 +85,9 @@ void CalCalendarStore::indexInBackground(std::function<void()> whenIndexed)
                 if (lister.empty()) store->ensureIndexedLocked();
                 for (std::thread& thread : lister) thread.join();
                 if (!store->m_index) return;  // stopped: the next query indexes
+                // What the readers parsed and dropped stays in their heaps:
+                // it goes back to the system (tens of MB in a large store).
+                malloc_trim(0);
                 // What other programs change between this listing and the
                 // start of the watching is found by one rescan once the
                 // watches are set.
@@ -237,9 +241,10 @@ void CalCalendarStore::scanCalendarLocked(CalendarEntry* entry, const CalendarEn
         // written file is found and placed by a binary search.
         std::stable_sort(listing.begin(), listing.end(),
                          [](const QFileInfo& a, const QFileInfo& b) { return a.filePath() < b.filePath(); });
+        // By name: the files of one folder.
         QHash<QString, const FileEntry*> known;
         if (before)
-            for (const FileEntry& candidate : *before) known.insert(candidate.path, &candidate);
+            for (const FileEntry& candidate : *before) known.insert(candidate.path.name(), &candidate);
         files = readFilesLocked(listing, tasks, known, rereadFiles);
     }
 }
@@ -260,7 +265,8 @@ QList<CalCalendarStore::FileEntry> CalCalendarStore::readFilesLocked(const QFile
         for (qsizetype at = next.fetch_add(1); at < listing.size() && !backgroundJobStopped(queuedAt);
              at = next.fetch_add(1)) {
             const QString path = listing[at].filePath();
-            out[at] = readFileLocked(listing[at], tasks, known.value(path), rereadFiles.contains(path), &notes[size_t(at)]);
+            out[at] = readFileLocked(listing[at], tasks, known.value(listing[at].fileName()), rereadFiles.contains(path),
+                                     &notes[size_t(at)]);
         }
     };
     // The background index and rescans read at a lower priority, on helpers
@@ -339,8 +345,7 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
             file.leftOut = true;
         }
     } else if (auto events = ICalendarFile::readEvents(bytes, &problem, uidWhenNoneOf(file.path))) {
-        file.uid = events->uid;
-        file.events = std::make_shared<const ICalEventFileData>(std::move(*events));
+        holdEvents(&file, std::move(*events));
         if (!problem.isEmpty()) logOnce(file.path, problem);
     } else {
         file.problem = problem;
@@ -350,12 +355,47 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
     return file;
 }
 
+std::shared_ptr<const ICalEventFileData> CalCalendarStore::eventsOfLocked(const FileEntry& file) const
+{
+    if (file.events) return file.events;
+    QString problem;
+    const QByteArray bytes = readRegularFile(file.path, largestFile, &problem);
+    if (!problem.isEmpty() || !endsItsCalendar(bytes)) return nullptr;
+    auto events = ICalendarFile::readEvents(bytes, &problem, uidWhenNoneOf(file.path));
+    if (!events || events->uid != file.uid) return nullptr;
+    return std::make_shared<const ICalEventFileData>(std::move(*events));
+}
+
+std::vector<std::shared_ptr<const ICalEventFileData>>
+CalCalendarStore::eventsOfLocked(const std::vector<const FileEntry*>& files) const
+{
+    std::vector<std::shared_ptr<const ICalEventFileData>> read(files.size());
+    std::vector<size_t> again;
+    for (size_t at = 0; at < files.size(); ++at) {
+        read[at] = files[at]->events;
+        if (!read[at]) again.push_back(at);
+    }
+    // Many to read again (a range far from now) are read by a few threads,
+    // as a listing's files are.
+    std::atomic<size_t> next{0};
+    const auto readSome = [&] {
+        for (size_t i = next.fetch_add(1); i < again.size(); i = next.fetch_add(1))
+            read[again[i]] = eventsOfLocked(*files[again[i]]);
+    };
+    // A thread starts in far less than the parse of 16 files takes.
+    const qsizetype helpers = std::min({readHelpers, qsizetype(again.size()) / 16, usableCores() - 1});
+    std::vector<std::thread> threads = startCalStoreHelpers(helpers, readSome, "reading");
+    readSome();
+    for (std::thread& thread : threads) thread.join();
+    return read;
+}
+
 void CalCalendarStore::resolveDuplicatesLocked(Index* index) const
 {
     QSet<QString> events;
     QSet<QString> tasks;
     for (QHash<QString, int>& counts : index->filesOfUid) counts.clear();
-    for (QHash<QString, QString>& files : index->fileOfUid) files.clear();
+    for (QHash<QString, CalStorePath>& files : index->fileOfUid) files.clear();
     for (CalendarEntry& calendar : index->calendars) {
         for (const bool isTasks : {false, true}) {
             QSet<QString>& seen = isTasks ? tasks : events;
@@ -419,7 +459,7 @@ QString CalCalendarStore::eventFilePath(const QString& uid) const
 {
     std::lock_guard lock(m_mutex);
     const auto location = locateEventLocked(uid);
-    return location ? location->file->path : QString();
+    return location ? location->file->path.toString() : QString();
 }
 
 bool CalCalendarStore::writtenByOtherProgram(const QString& uid) const
@@ -510,7 +550,7 @@ void CalCalendarStore::reindexFileLocked(CalendarEntry* calendar, bool tasks, co
         resolveDuplicatesLocked(m_index.get());
         return;
     }
-    QHash<QString, QString>& counting = m_index->fileOfUid[tasks ? 1 : 0];
+    QHash<QString, CalStorePath>& counting = m_index->fileOfUid[tasks ? 1 : 0];
     if (!before.isEmpty() && !counts.contains(before)) counting.remove(before);
     if (now) {
         now->duplicate = false;
@@ -531,8 +571,7 @@ void CalCalendarStore::indexWrittenLocked(CalendarEntry* calendar, bool tasks, c
             written.task = std::make_shared<const ICalTaskData>(std::move(*task));
         }
     } else if (auto events = document.events(&problem)) {
-        written.uid = events->uid;
-        written.events = std::make_shared<const ICalEventFileData>(std::move(*events));
+        holdEvents(&written, std::move(*events));
     }
     // What the store could not read in its own document is read from the
     // disk as any file, and logged there.

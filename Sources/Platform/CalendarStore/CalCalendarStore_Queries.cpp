@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 CalPredicate CalCalendarStore::eventPredicateWithStartDate(const Date& startDate, const Date& endDate,
                                                            const CalCalendarList& calendars)
@@ -119,24 +120,38 @@ CalEventList CalCalendarStore::eventsWithPredicate(const CalPredicate& predicate
         return events;
     }
     std::lock_guard lock(m_mutex);
-    const CalError result = queryCalendarsLocked(predicate, false, [&](const CalendarEntry& calendar) {
+    QStringList unread;  // files read again for the query that no longer read as their uid's
+    CalError result = queryCalendarsLocked(predicate, false, [&](const CalendarEntry& calendar) {
         const auto calendarCopy = std::make_shared<CalCalendar>(calendar.calendar);
+        // A file kept without its VEVENTs is read only when its span meets the range.
+        std::vector<const FileEntry*> files;
+        const auto consider = [&](const FileEntry& file) {
+            if (file.events || (file.to >= predicate.startDate && file.from <= predicate.endDate)) files.push_back(&file);
+        };
         if (!predicate.uid.isEmpty()) {
             // One uid has one file that counts: no walk through the others.
             const auto [owner, file] = locateIn(*m_index, predicate.uid, false);
-            if (file && owner == &calendar)
-                for (const ICalOccurrence& occurrence :
-                     ICalendarFile::expand(*file->events, predicate.startDate, predicate.endDate))
-                    events << eventOf(*file->events, occurrence, calendarCopy);
-            return;
+            if (file && owner == &calendar) consider(*file);
+        } else {
+            for (const FileEntry& file : calendar.events)
+                if (file.usable()) consider(file);
         }
-        for (const FileEntry& file : calendar.events) {
-            if (!file.usable()) continue;
-            for (const ICalOccurrence& occurrence :
-                 ICalendarFile::expand(*file.events, predicate.startDate, predicate.endDate))
-                events << eventOf(*file.events, occurrence, calendarCopy);
+        const std::vector<std::shared_ptr<const ICalEventFileData>> read = eventsOfLocked(files);
+        for (size_t at = 0; at < files.size(); ++at) {
+            if (!read[at]) {
+                unread << files[at]->path;
+                continue;
+            }
+            for (const ICalOccurrence& occurrence : ICalendarFile::expand(*read[at], predicate.startDate, predicate.endDate))
+                events << eventOf(*read[at], occurrence, calendarCopy);
         }
     });
+    // Such a file is one the query could not read, not an event gone: the
+    // watcher's rescan tells what became of it.
+    if (!unread.isEmpty())
+        result = CalError::make(CalError::Code::CannotRead,
+                                (result.ok() ? QStringLiteral("cannot read ") : result.text + QStringLiteral(", "))
+                                    + unread.join(QStringLiteral(", ")));
     std::stable_sort(events.begin(), events.end(),
                      [](const CalEventPtr& a, const CalEventPtr& b) { return a->startDate() < b->startDate(); });
     reportCalError(error, result);
@@ -191,7 +206,12 @@ CalEventPtr CalCalendarStore::eventWithUID(const QString& uid, const Date& occur
         reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no event ") + uid));
         return nullptr;
     }
-    const ICalEventFileData& file = *location->file->events;
+    const std::shared_ptr<const ICalEventFileData> data = eventsOfLocked(*location->file);
+    if (!data) {
+        reportCalError(error, CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + location->file->path.toString()));
+        return nullptr;
+    }
+    const ICalEventFileData& file = *data;
     const auto calendar = std::make_shared<CalCalendar>(location->calendar->calendar);
     reportCalError(error, CalError::none());
     if (!occurrence) {

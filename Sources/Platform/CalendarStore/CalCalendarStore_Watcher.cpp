@@ -15,6 +15,7 @@
 #include <mutex>
 #include <utility>
 
+#include <malloc.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -213,6 +214,8 @@ void CalCalendarStore::rescanChanges()
             changes = store->compare(*store->m_index, *fresh);
             store->m_index = std::move(fresh);
         }
+        // The heaps of the readers and the index replaced go back to the system.
+        malloc_trim(0);
         store->postChanges(changes);
         MainQueue::async([weak] {
             if (const auto watching = weak.lock()) watching->watchCurrentPaths();
@@ -224,7 +227,7 @@ CalCalendarStore::Changes CalCalendarStore::compare(const Index& before, const I
 {
     struct Seen {
         QString calendar;
-        QString path;
+        CalStorePath path;
         quint64 fingerprint;
     };
     const auto collect = [](const Index& index, bool tasks) {

@@ -93,6 +93,14 @@ bool usableFields(const icaltimetype& time)
 // in UTC, a time with a TZID in that zone (its IANA zone, or the file's own
 // definition; the system zone when neither, logged), a floating time in the
 // system zone.
+// One UTC zone shared by every time read: each QTimeZone::utc() is an
+// allocation of its own, which every event of a large store kept.
+static const QTimeZone& sharedUtc()
+{
+    static const QTimeZone utc = QTimeZone::utc();
+    return utc;
+}
+
 ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList* problems)
 {
     ReadTime read;
@@ -101,7 +109,7 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
     if (time.is_date) {
         read.zone = GregorianCalendar::systemZone();
     } else if (icaltime_is_utc(time)) {
-        read.zone = QTimeZone::utc();
+        read.zone = sharedUtc();
         read.utc = true;
     } else if (icalparameter* parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
         const QString name = tzidOf(property, parameter);
@@ -131,7 +139,7 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
 Date untilInstant(const icaltimetype& until)
 {
     if (!usableFields(until)) return Date();
-    const QTimeZone zone = icaltime_is_utc(until) ? QTimeZone::utc() : GregorianCalendar::systemZone();
+    const QTimeZone zone = icaltime_is_utc(until) ? sharedUtc() : GregorianCalendar::systemZone();
     if (until.is_date) return GregorianCalendar::dateFromFields(until.year, until.month, until.day, 23, 59, 59, zone);
     return GregorianCalendar::dateFromFields(until.year, until.month, until.day, until.hour, until.minute,
                                              until.second, zone);
