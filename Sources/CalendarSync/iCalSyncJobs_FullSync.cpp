@@ -510,7 +510,7 @@ void iCalSyncJobs::waitToFullSync()
     }
     if (m_seriesReadAhead) {
         stopSeriesReadAhead();
-        m_seriesReadAhead->series.clear();
+        m_seriesReadAhead.reset();
     }
 
     if (const SettingPtr setting = manager->currentSetting()) {
