@@ -931,7 +931,9 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
 
     // Store events without a partner are imported; what is here under their
     // uid gives way only once the store event has been read.
-    const QSet<QString> carried = localUids();
+    // Read at the first event to import, as nothing is written before it
+    // here: most syncs import none, and the read is of every item.
+    std::optional<QSet<QString>> carried;
     for (qsizetype s = 0; s < system.size(); ++s) {
         if (systemSettled[size_t(s)]) continue;
         const CalEventPtr& storeEvent = system[s];
@@ -946,7 +948,8 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
                                  << "gave nothing; it is not imported and local items of its uid stay";
             continue;
         }
-        if (carried.contains(storeEvent->uid()) && !manager->deleteAllEventsWithUID({storeEvent->uid()}, false)) {
+        if (!carried) carried = localUids();
+        if (carried->contains(storeEvent->uid()) && !manager->deleteAllEventsWithUID({storeEvent->uid()}, false)) {
             qWarning().noquote() << "Calendar store: the local items of event" << storeEvent->uid() << "could not be replaced";
             continue;
         }
@@ -1052,12 +1055,13 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
     if (!gone.isEmpty() && !manager->deleteAllEventsWithUID(gone, false))
         qWarning().noquote() << "Calendar store: the items gone from the store could not be deleted here";
     unit.emplace();
-    const QSet<QString> carried = localUids();
+    std::optional<QSet<QString>> carried;  // as for the events
 
     for (qsizetype s = 0; s < system.size(); ++s) {
         if (systemSettled[size_t(s)] || !system[s] || system[s]->uid().isEmpty()) continue;
         if (systemIndex.value(system[s]->uid()) != s) continue;  // one per uid
-        if (carried.contains(system[s]->uid()) && !manager->deleteAllEventsWithUID({system[s]->uid()}, false)) {
+        if (!carried) carried = localUids();
+        if (carried->contains(system[s]->uid()) && !manager->deleteAllEventsWithUID({system[s]->uid()}, false)) {
             qWarning().noquote() << "Calendar store: the local items of task" << system[s]->uid() << "could not be replaced";
             continue;
         }
