@@ -446,7 +446,8 @@ void iCalSyncJobs::readSeriesAhead(SeriesReadAhead& ahead) const
             if (stamp.path.isEmpty()) continue;
             StoreSeries series;
             series.parts = getICalEventInfo(event->uid(), QString(), &series.deletedDates, &series.start, &series.end);
-            ahead.series.insert(event->uid(), {stamp, std::move(series)});
+            // What gave nothing (the sync off, a file cut short) the sync reads itself.
+            if (!series.parts.isEmpty()) ahead.series.insert(event->uid(), {stamp, std::move(series)});
         }
     }
 }
