@@ -1,7 +1,9 @@
 // The full calendar sync over a store of 5,000 events (500 of them weekly
 // series with a moved and a deleted occurrence) and 500 tasks: the first
 // pass imports everything, the second finds nothing changed. Then the
-// restore of those 5,000 items to an emptied store.
+// restore of those 5,000 items to an emptied store. Last, the first full
+// sync of a start with the loading data's 50,000 items whose files the
+// store holds, timed by how long the main thread's event loop stood still.
 //
 // The store's files are written here as another program would write them;
 // the store, the database and the sync are real. They live in a temporary
@@ -9,6 +11,7 @@
 // system to measure.
 #include "support/BenchDatabase.h"
 #include "support/CalendarSyncBenchSetup.h"
+#include "support/LoadingData.h"
 
 #include "CalCalendarStore.h"
 #include "Calendar.h"
@@ -19,12 +22,17 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include <ctime>
 
@@ -176,6 +184,77 @@ void BM_RestoreOfFiveThousandItems(benchmark::State& state)
     state.counters["files"] = double(sent);
 }
 BENCHMARK(BM_RestoreOfFiveThousandItems)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The loading data's 50,000 items (2,000 of them series, some with changed
+// occurrences) and the store's files of them, written by a first full sync.
+struct StartData {
+    BenchDatabase database;
+    QTemporaryDir folder;
+    StartData()
+    {
+        LoadingData::Writer(database.db()).write();
+        CoreData& manager = database.dataManager();
+        manager.doWithCalendarList(manager.getCalendarList(), 2);
+        iCalSyncJobs jobs(CalCalendarStore::create(folder.path()));
+        jobs.backgroundFullSync();
+        jobs.waitForQueuedJobs(3600);
+    }
+};
+
+// The first full sync of a start over those items, run as the start runs
+// it: the lists loaded, the store (a new one on the same folder) indexed in
+// the background, then the sync from the main thread's event loop. A timer
+// asks the loop every millisecond; "stall_ms" is the longest gap between
+// two of its turns from the index's start to the sync's end (the median of
+// the runs; "stall_max_ms" the longest of all), the time measured is that
+// whole span. Run it under `taskset -c 0,1` for two cores.
+void BM_StartFullSyncOfFiftyThousandItemsStall(benchmark::State& state)
+{
+    StartData data;
+    const qint64 items = qint64(data.database.dataManager().getAllTasksEventsAdes().size());
+    std::vector<double> stalls;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto jobs = std::make_unique<iCalSyncJobs>(CalCalendarStore::create(data.folder.path()));
+        jobs->loadListsBeforeFullSync();
+        QEventLoop loop;
+        QElapsedTimer clock;
+        qint64 lastTurn = 0;
+        qint64 stall = 0;
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        tick.setInterval(1);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            stall = std::max(stall, now - lastTurn);
+            lastTurn = now;
+        });
+        state.ResumeTiming();
+        clock.start();
+        tick.start();
+        jobs->whenStoreIndexed([&] {
+            QTimer::singleShot(100, [&] {
+                jobs->runPendingFullSync();
+                loop.quit();
+            });
+        });
+        loop.exec();
+        state.PauseTiming();
+        stall = std::max(stall, clock.nsecsElapsed() - lastTurn);
+        tick.stop();
+        stalls.push_back(double(stall) / 1e6);
+        jobs->waitForQueuedJobs(3600);
+        jobs.reset();
+        state.ResumeTiming();
+    }
+    if (qint64(data.database.dataManager().getAllTasksEventsAdes().size()) != items)
+        state.SkipWithError("the sync changed the number of items");
+    state.counters["items"] = double(items);
+    std::sort(stalls.begin(), stalls.end());
+    state.counters["stall_ms"] = stalls.empty() ? 0.0 : stalls[stalls.size() / 2];
+    state.counters["stall_max_ms"] = stalls.empty() ? 0.0 : stalls.back();
+}
+BENCHMARK(BM_StartFullSyncOfFiftyThousandItemsStall)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 }  // namespace
 

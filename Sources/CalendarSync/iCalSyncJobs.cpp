@@ -492,6 +492,7 @@ bool iCalSyncJobs::runPendingFullSync()
 
 void iCalSyncJobs::dropPendingFullSync()
 {
+    stopSeriesReadAhead();
     if (m_pendingFullSync) m_discipline.abandon(*std::exchange(m_pendingFullSync, std::nullopt));
 }
 

@@ -7,6 +7,7 @@
 #include "PairOfDate.h"
 #include "iCalSync.h"
 
+#include <QHash>
 #include <QMap>
 #include <QSet>
 #include <QTimeZone>
@@ -376,6 +377,29 @@ private:
         Date start, end;
     };
     StoreSeries readStoreSeries(const CalEventPtr& storeEvent, const CalendarPtr& category) const;
+    // The file the store's index holds for an event uid, as it is on the
+    // disk now (a write renames a new file into place); no path when the
+    // index knows none or it is gone.
+    struct FileStamp {
+        QString path;
+        quint64 device = 0, inode = 0;
+        qint64 size = -1, modified = 0, changed = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    FileStamp eventFileStamp(const QString& uid) const;
+    // The series the start's full sync pairs, read off the main thread once
+    // the store's index is made (expanding them under the store's lock was
+    // most of the sync). Each is taken only while its file is the one read:
+    // a write since (an owed one the sync makes first, another program's)
+    // has it read again.
+    struct SeriesReadAhead {
+        std::atomic<bool> stop{false};
+        std::atomic<bool> done{false};
+        // The reader's until `done`, the main thread's after.
+        QHash<QString, std::pair<FileStamp, StoreSeries>> series;
+    };
+    void readSeriesAhead(SeriesReadAhead& ahead) const;
+    void stopSeriesReadAhead();
     bool takeExtraDatesFromStore(const TaskPtr& event);
     // updateLists: the rows written also replace their entries in the
     // working lists (an import while the views show them).
@@ -465,6 +489,8 @@ private:
     // The place the start keeps for its full sync (main thread only): the
     // jobs of edits made before it runs come after it.
     std::optional<ICalJobDiscipline::Ticket> m_pendingFullSync;
+    std::shared_ptr<SeriesReadAhead> m_seriesReadAhead;  // set and dropped on the main thread
+    std::thread m_seriesReader;
 
     std::unique_ptr<QObject> m_observer;
 

@@ -13,6 +13,8 @@
 
 #include <mutex>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString calendarSuffix = QStringLiteral("calendar");
@@ -141,6 +143,21 @@ iCalSyncJobs::FolderMap iCalSyncJobs::getICalCalendarDirectory() const
     for (const CalCalendarPtr& calendar : calendars)
         if (calendar && !calendar->isEditable() && !calendar->uid().isEmpty()) map.remove(calendar->uid());
     return map;
+}
+
+iCalSyncJobs::FileStamp iCalSyncJobs::eventFileStamp(const QString& uid) const
+{
+    FileStamp stamp;
+    const QString path = m_iCalStore ? m_iCalStore->eventFilePath(uid) : QString();
+    struct stat status {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &status) != 0) return stamp;
+    stamp.path = path;
+    stamp.device = quint64(status.st_dev);
+    stamp.inode = quint64(status.st_ino);
+    stamp.size = qint64(status.st_size);
+    stamp.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    stamp.changed = qint64(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
+    return stamp;
 }
 
 CalEventList iCalSyncJobs::getICalEventInfo(const QString& uid, const QString& inDirectory, QList<Date>* exceptList,

@@ -24,6 +24,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr double secondsPerDay = 86400.0;
@@ -392,13 +395,80 @@ void iCalSyncJobs::loadListsBeforeFullSync()
 
 void iCalSyncJobs::whenStoreIndexed(std::function<void()> then)
 {
-    m_iCalStore->indexInBackground(std::move(then));
+    if (m_seriesReadAhead || m_seriesReader.joinable()) {
+        m_iCalStore->indexInBackground(std::move(then));
+        return;
+    }
+    auto ahead = std::make_shared<SeriesReadAhead>();
+    m_seriesReadAhead = ahead;
+    // The sync is told the store is ready once its series are read too.
+    m_iCalStore->indexInBackground([this, ahead, then = std::move(then)]() mutable {
+        // Stopped (a quit, the sync run already, these jobs gone): nothing
+        // of this object is touched any more.
+        if (ahead->stop || m_seriesReader.joinable()) {
+            if (then) then();
+            return;
+        }
+        try {
+            m_seriesReader = std::thread([this, ahead, then]() mutable {
+                // Like the index's readers: the window's thread goes first.
+                if (::setpriority(PRIO_PROCESS, id_t(::gettid()), 10) != 0)
+                    qWarning() << "Calendar store: the series reader's priority could not be lowered";
+                readSeriesAhead(*ahead);
+                ahead->done.store(true);
+                if (then) MainQueue::async(std::move(then));
+            });
+        } catch (const std::exception& error) {
+            qWarning() << "Calendar store: the series are read by the sync itself; no reader could start:" << error.what();
+            if (then) then();
+        }
+    });
+}
+
+void iCalSyncJobs::readSeriesAhead(SeriesReadAhead& ahead) const
+{
+    CalError error;
+    const CalCalendarList calendars = m_iCalStore->calendars(&error);
+    if (calendars.isEmpty() || ahead.stop) return;
+    QSet<QString> seen;
+    // A calendar at a time: the store's lock, held for each query, is not
+    // kept from the main thread for the whole window's events.
+    for (const CalCalendarPtr& calendar : calendars) {
+        bool partial = false;
+        const std::optional<CalEventList> fetched = getICalEventsWithCalendars({calendar}, &partial);
+        for (const CalEventPtr& event : fetched.value_or(CalEventList())) {
+            if (ahead.stop) return;
+            if (!event || event->uid().isEmpty() || seen.contains(event->uid())) continue;
+            if (!event->recurrenceRule() && !event->isDetached() && event->recurrenceDates().isEmpty()) continue;
+            seen.insert(event->uid());
+            // Stamped before it is read: a write meanwhile gives another stamp.
+            const FileStamp stamp = eventFileStamp(event->uid());
+            if (stamp.path.isEmpty()) continue;
+            StoreSeries series;
+            series.parts = getICalEventInfo(event->uid(), QString(), &series.deletedDates, &series.start, &series.end);
+            // What gave nothing (the sync off, a file cut short) the sync reads itself.
+            if (!series.parts.isEmpty()) ahead.series.insert(event->uid(), {stamp, std::move(series)});
+        }
+    }
+}
+
+void iCalSyncJobs::stopSeriesReadAhead()
+{
+    if (m_seriesReadAhead) m_seriesReadAhead->stop.store(true);
+    // Within one series' read.
+    if (m_seriesReader.joinable()) m_seriesReader.join();
 }
 
 void iCalSyncJobs::waitToFullSync()
 {
     CoreData* manager = CoreData::shared();
     if (!manager) return;
+    // The series read ahead serve this sync only, and only once all are
+    // read: a sync that comes first reads its own.
+    if (m_seriesReadAhead && !m_seriesReadAhead->done.load()) {
+        stopSeriesReadAhead();
+        m_seriesReadAhead->series.clear();
+    }
     fullSyncCalendars();
 
     CalError error;
@@ -438,6 +508,10 @@ void iCalSyncJobs::waitToFullSync()
             m_writesNotPushed.clear();
             m_splitsNotDone.clear();
         }
+    }
+    if (m_seriesReadAhead) {
+        stopSeriesReadAhead();
+        m_seriesReadAhead.reset();
     }
 
     if (const SettingPtr setting = manager->currentSetting()) {
@@ -609,11 +683,20 @@ bool iCalSyncJobs::endsAlike(const Task& root, const Date& otherEnd)
 iCalSyncJobs::StoreSeries iCalSyncJobs::readStoreSeries(const CalEventPtr& storeEvent, const CalendarPtr& category) const
 {
     StoreSeries series;
-    if (!storeEvent->recurrenceRule() && !storeEvent->isDetached() && storeEvent->recurrenceDates().isEmpty())
+    if (!storeEvent->recurrenceRule() && !storeEvent->isDetached() && storeEvent->recurrenceDates().isEmpty()) {
         series.parts << storeEvent;
-    else
-        series.parts = getICalEventInfo(storeEvent->uid(), category ? category->directory() : QString(),
-                                        &series.deletedDates, &series.start, &series.end);
+        return series;
+    }
+    if (m_seriesReadAhead && m_seriesReadAhead->done.load()) {
+        auto ahead = m_seriesReadAhead->series.find(storeEvent->uid());
+        if (ahead != m_seriesReadAhead->series.end()) {
+            auto [stamp, read] = std::move(*ahead);
+            m_seriesReadAhead->series.erase(ahead);
+            if (stamp == eventFileStamp(storeEvent->uid())) return read;
+        }
+    }
+    series.parts = getICalEventInfo(storeEvent->uid(), category ? category->directory() : QString(),
+                                    &series.deletedDates, &series.start, &series.end);
     return series;
 }
 
@@ -849,7 +932,9 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
 
     // Store events without a partner are imported; what is here under their
     // uid gives way only once the store event has been read.
-    const QSet<QString> carried = localUids();
+    // Read at the first event to import, as nothing is written before it
+    // here: most syncs import none, and the read is of every item.
+    std::optional<QSet<QString>> carried;
     for (qsizetype s = 0; s < system.size(); ++s) {
         if (systemSettled[size_t(s)]) continue;
         const CalEventPtr& storeEvent = system[s];
@@ -864,7 +949,8 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
                                  << "gave nothing; it is not imported and local items of its uid stay";
             continue;
         }
-        if (carried.contains(storeEvent->uid()) && !manager->deleteAllEventsWithUID({storeEvent->uid()}, false)) {
+        if (!carried) carried = localUids();
+        if (carried->contains(storeEvent->uid()) && !manager->deleteAllEventsWithUID({storeEvent->uid()}, false)) {
             qWarning().noquote() << "Calendar store: the local items of event" << storeEvent->uid() << "could not be replaced";
             continue;
         }
@@ -970,12 +1056,13 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
     if (!gone.isEmpty() && !manager->deleteAllEventsWithUID(gone, false))
         qWarning().noquote() << "Calendar store: the items gone from the store could not be deleted here";
     unit.emplace();
-    const QSet<QString> carried = localUids();
+    std::optional<QSet<QString>> carried;  // as for the events
 
     for (qsizetype s = 0; s < system.size(); ++s) {
         if (systemSettled[size_t(s)] || !system[s] || system[s]->uid().isEmpty()) continue;
         if (systemIndex.value(system[s]->uid()) != s) continue;  // one per uid
-        if (carried.contains(system[s]->uid()) && !manager->deleteAllEventsWithUID({system[s]->uid()}, false)) {
+        if (!carried) carried = localUids();
+        if (carried->contains(system[s]->uid()) && !manager->deleteAllEventsWithUID({system[s]->uid()}, false)) {
             qWarning().noquote() << "Calendar store: the local items of task" << system[s]->uid() << "could not be replaced";
             continue;
         }
