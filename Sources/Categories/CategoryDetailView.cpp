@@ -545,6 +545,9 @@ void CategoryDetailView::reloadData()
             return calendar->dehydrate();
         })) {
         qWarning() << "Category" << calendar->primaryKey() << "could not be recoloured";
+        // A refused colour must not show as chosen: the swatch goes back to
+        // the stored one.
+        m_boxView->showColor(palettePositionOf(*calendar));
         return;
     }
     m_listView->reloadData();

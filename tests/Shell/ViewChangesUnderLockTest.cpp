@@ -338,6 +338,20 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              view->boxView()->defaultBtn()->setState(1);
              view->okEdit();
          }},
+        {"project panel: a colour picked",
+         [&] {
+             const CalendarPtr category = addCategory(0, 0);
+             m_panel = std::make_unique<CategoryDetailPanel>();
+             m_panel->categoryDetailView()->setCalendar(category);
+             return Shown{{}, {category}};
+         },
+         [&](const Shown&) {
+             CategoryBoxDetailView* box = m_panel->categoryDetailView()->boxView();
+             const qint64 stored = box->posOfColor();
+             box->setColor(stored + 5);
+             EXPECT_EQ(box->posOfColor(), stored) << "the swatch shows the stored colour";
+             EXPECT_EQ(box->colorBtn()->image(), box->arrayOfColorImg()[std::size_t(stored)]);
+         }},
         {"day grid: an event's bottom edge dragged",
          [&] { return Shown{{event(QStringLiteral("Review"), at(9), at(10), inStore)}, {}}; },
          [&](const Shown& shown) { Clicks::dragBottomEdge(placed(shown.items.front(), true, 9, 1), 23); }},
