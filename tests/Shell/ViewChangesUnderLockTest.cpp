@@ -86,13 +86,14 @@ QString shownState(const TaskList& items, const CalendarList& categories, const 
         parts << QStringLiteral("%1|%2|%3|%4").arg(category->calendarName(), category->tagList())
                      .arg(category->colorNameId())
                      .arg(category->inVisible());
-    parts << QStringLiteral("%1|%2|%3|%4|%5|%6")
+    parts << QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
                  .arg(setting.zvwUserName())
                  .arg(setting.calendarDefID())
                  .arg(setting.durationDefEventVal())
                  .arg(setting.isWeekPlannerPinned())
                  .arg(setting.isMonthPlannerPinned())
-                 .arg(setting.showWarningChangeTaskOrder());
+                 .arg(setting.showWarningChangeTaskOrder())
+                 .arg(setting.hasRightPage());
     return parts.join(QLatin1Char(';'));
 }
 
@@ -465,6 +466,18 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown&) {
              m_main->weekPlannerShowHide();
              EXPECT_FALSE(m_main->isPlannerExpand()) << "the day view stays";
+         }},
+        {"main window: the list column shown or hidden",
+         [&] {
+             m_mainWindow = std::make_unique<View>(QRectF(0, 0, 620, 700));
+             m_main = new MainView(QRectF(0, 0, 620, 700), m_mainWindow.get());
+             return Shown{};
+         },
+         [&](const Shown&) {
+             Button* button = m_main->showHideBtn();
+             const int before = button->state();
+             button->performClick();
+             EXPECT_EQ(button->state(), before) << "the column stays as it was";
          }},
         {"note editor: Done while the text is still being typed", [&] { return Shown{{note()}, {}}; },
          [&](const Shown& shown) {
