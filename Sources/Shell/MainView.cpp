@@ -1234,11 +1234,14 @@ void MainView::showHide()
     const bool listShown = m_showHideBtn->state() == 1;
     CoreData* manager = dataManager();
     const SettingPtr setting = settings();
-    if (manager && setting && setting->hasRightPage() != (listShown ? 1 : 0) &&
-        !manager->saveSettingFromView([&](Setting& kept) { kept.setHasRightPage(listShown ? 1 : 0); }, window())) {
-        qWarning() << "Whether the list column shows could not be saved; it stays as it was";
+    if (manager && setting && setting->hasRightPage() != (listShown ? 1 : 0)) {
+        // The button shows the column as it is until the choice is stored.
         m_showHideBtn->setState(listShown ? 0 : 1);
-        return;
+        if (!manager->saveSettingFromView([&](Setting& kept) { kept.setHasRightPage(listShown ? 1 : 0); }, window())) {
+            qWarning() << "Whether the list column shows could not be saved; it stays as it was";
+            return;
+        }
+        m_showHideBtn->setState(listShown ? 1 : 0);
     }
     toggleViewSize();
     if (setting && setting->isMonthPlannerPinned() != 0)

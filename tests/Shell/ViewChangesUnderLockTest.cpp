@@ -476,7 +476,9 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown&) {
              Button* button = m_main->showHideBtn();
              const int before = button->state();
+             m_alerts->setWhileRunning([button, before] { EXPECT_EQ(button->state(), before) << "not under the alert either"; });
              button->performClick();
+             m_alerts->setWhileRunning({});
              EXPECT_EQ(button->state(), before) << "the column stays as it was";
          }},
         {"note editor: Done while the text is still being typed", [&] { return Shown{{note()}, {}}; },
