@@ -349,7 +349,9 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown&) {
              CategoryBoxDetailView* box = m_panel->categoryDetailView()->boxView();
              const qint64 stored = box->posOfColor();
+             m_alerts->setWhileRunning([box, stored] { EXPECT_EQ(box->posOfColor(), stored) << "not under the alert either"; });
              box->setColor(stored + 5);
+             m_alerts->setWhileRunning({});
              EXPECT_EQ(box->posOfColor(), stored) << "the swatch shows the stored colour";
              EXPECT_EQ(box->colorBtn()->image(), box->arrayOfColorImg()[std::size_t(stored)]);
          }},
