@@ -28,8 +28,9 @@ int main(int argc, char* argv[])
     // The launch runs once the event loop turns, as windows expect.
     QTimer::singleShot(0, &delegate, [&] {
         if (!delegate.applicationDidFinishLaunching()) {
-            // A start that handed over to the copy already running is no failure.
-            status = delegate.handedToRunningCopy() ? 0 : 1;
+            // A start that handed over to the copy already running, or that the
+            // person quit while it waited for another program, is no failure.
+            status = delegate.handedToRunningCopy() || delegate.quitWhileWaiting() ? 0 : 1;
             QCoreApplication::exit(status);
         }
     });

@@ -129,13 +129,18 @@ CategoryBoxDetailView::~CategoryBoxDetailView() = default;
 
 void CategoryBoxDetailView::setColor(qint64 palettePosition)
 {
+    showColor(palettePosition);
+    if (m_parentView) m_parentView->reloadData();
+}
+
+void CategoryBoxDetailView::showColor(qint64 palettePosition)
+{
     if (palettePosition < 0 || palettePosition >= paletteSize) {
         qWarning() << "No palette colour at" << palettePosition << "; the first one is shown";
         palettePosition = 0;
     }
     m_posOfColor = palettePosition;
     m_colorBtn->setImage(m_arrayOfColorImg[std::size_t(palettePosition)]);
-    if (m_parentView) m_parentView->reloadData();
 }
 
 void CategoryBoxDetailView::chooseColor()

@@ -47,6 +47,8 @@ public:
     // Shows the swatch of that palette position; the host applies it to its
     // category at once. A position off the palette is taken as 0, logged.
     void setColor(qint64 palettePosition) override;
+    // The swatch alone, without asking the panel to store it.
+    void showColor(qint64 palettePosition);
     // Opens the colour picker at the colour button.
     void chooseColor();
     // The default switch was clicked: the host decides.

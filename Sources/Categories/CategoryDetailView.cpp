@@ -545,13 +545,19 @@ void CategoryDetailView::reloadData()
     const CalendarPtr calendar = m_calendar;
     // Showing a category sets the box's colour too: the same colour is no
     // change to write.
-    if (palettePositionOf(*calendar) != m_boxView->posOfColor() &&
-        !manager->saveCategoryChangeFromView({calendar}, [&] {
-            applyPalettePosition(*calendar, m_boxView->posOfColor());
-            return calendar->dehydrate();
-        })) {
-        qWarning() << "Category" << calendar->primaryKey() << "could not be recoloured";
-        return;
+    const qint64 chosen = m_boxView->posOfColor();
+    if (palettePositionOf(*calendar) != chosen) {
+        // A colour shows as chosen only once it is stored: refused, the
+        // swatch keeps the stored one, under the alert and after it.
+        m_boxView->showColor(palettePositionOf(*calendar));
+        if (!manager->saveCategoryChangeFromView({calendar}, [&] {
+                applyPalettePosition(*calendar, chosen);
+                return calendar->dehydrate();
+            })) {
+            qWarning() << "Category" << calendar->primaryKey() << "could not be recoloured";
+            return;
+        }
+        m_boxView->showColor(chosen);
     }
     m_listView->reloadData();
     reloadMainView();

@@ -12,6 +12,7 @@
 #include "DatabaseSchema.h"
 #include "GlobalQueue.h"
 #include "GregorianCalendar.h"
+#include "MainQueue.h"
 #include "NotificationCenter.h"
 #include "Paths.h"
 #include "PropertyList.h"
@@ -519,6 +520,31 @@ bool reportStartupFailure(const StartupFailure& failure, bool offerPutBack)
     return AlertPresenter::current().runModal(alert).button == putBack && offerPutBack;
 }
 
+// How long the start waits for another program's lock before it says so.
+constexpr std::chrono::milliseconds startWaitToldAfter{1000};
+
+// Asked while the start waits for another program holding the database:
+// without it the person saw nothing at all (no window, no tray icon) for as
+// long as that program held the file, a start that seemed not to happen.
+// The alert goes by itself once no other process holds the file, and the
+// start goes on. False when the person quits; `keepWaiting` is set when
+// they chose to wait without being asked again.
+bool tellStartWaitsForLock(const QString& databasePath, bool& keepWaiting)
+{
+    qInfo("Zoravel waits for another program holding %s", qUtf8Printable(databasePath));
+    AlertRequest alert;
+    alert.style = AlertStyle::Warning;
+    alert.attached = false;
+    alert.messageText = TextTable::localizedString(QStringLiteral("startWaitsForLockText"));
+    alert.informativeText = TextTable::localizedString(QStringLiteral("startWaitsForLockMessage")).arg(databasePath);
+    const int wait = alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("keepWaitingText")));
+    const int quit = alert.addButtonWithTitle(TextTable::localizedString(QStringLiteral("quitText")));
+    alert.endsWhen = [databasePath] { return !RecordStore::anotherProcessLocks(databasePath); };
+    const int answer = AlertPresenter::current().runModal(alert).button;
+    keepWaiting = answer == wait;
+    return answer != quit;
+}
+
 // Local time, without the colons a file name should not carry.
 QString fileNameTimestamp()
 {
@@ -571,8 +597,21 @@ bool loadCategoriesGivingThemAnOrder(CoreData& dataManager)
 bool CoreData::init()
 {
     // Another process reading or writing the file (a backup tool, an
-    // indexer) only delays the start: a lock is no reason to refuse it.
-    const RecordStore::WaitWithoutLimit startWaitsForLocks;
+    // indexer) only delays the start: a lock is no reason to refuse it. A
+    // wait of more than a moment is told, and the person may quit.
+    bool keepWaiting = false, quit = false;
+    const RecordStore::WaitWithoutLimit startWaitsForLocks(startWaitToldAfter, [&] {
+        if (keepWaiting || !MainQueue::isMainThread()) return true;
+        quit = !tellStartWaitsForLock(databasePath(), keepWaiting);
+        return !quit;
+    });
+    // What the start did before the person quit is let go: its statements
+    // after the quit failed as locked, and no failure is told.
+    const auto quitWhileLocked = [this] {
+        qInfo("Zoravel was quit while another program held %s", qUtf8Printable(databasePath()));
+        m_startupFailure = {StartupProblem::QuitWhileLocked, databasePath(), QString()};
+        return false;
+    };
     m_startupFailure = StartupFailure();
     m_accountProblemReported = false;
     m_bSynciCalEnable = true;
@@ -587,6 +626,7 @@ bool CoreData::init()
     findDefaultTimezoneAhead();
 
     if (!createEditableCopyOfDatabaseIfNeeded() || !initializeDatabase()) {
+        if (quit) return quitWhileLocked();
         if (m_startupFailure.problem == StartupProblem::None)
             failStartup(StartupProblem::DatabaseCannotBeOpened, databasePath(), kDatabaseCanNotOpenText);
         // After a restore the user can get back in with the database from
@@ -599,7 +639,9 @@ bool CoreData::init()
         reportStartupFailure(m_startupFailure, false);
         return false;
     }
-    return finishInit();
+    if (quit) return quitWhileLocked();
+    const bool finished = finishInit();
+    return quit ? quitWhileLocked() : finished;
 }
 
 bool CoreData::finishInit()

@@ -63,6 +63,7 @@ enum class StartupProblem {
     DatabaseNotOurs,          // a database without Zoravel's tables
     DatabaseCannotBeCreated,  // the template could not be copied
     DatabaseCannotBeOpened,
+    QuitWhileLocked,          // the person quit while another program held the database
 };
 
 struct StartupFailure {
@@ -92,6 +93,8 @@ public:
     // objects, network monitors and the zone table. False when the data
     // folder or the database cannot be used; startupFailure() then says why,
     // the user has been told (alert and log) and nothing was written.
+    // Also false when the person quit from the alert of a wait for another
+    // program's lock (QuitWhileLocked): nothing more is told.
     [[nodiscard]] bool init();
     const StartupFailure& startupFailure() const { return m_startupFailure; }
     [[nodiscard]] bool createEditableCopyOfDatabaseIfNeeded();

@@ -5,6 +5,7 @@
 #include "Transaction.h"
 #include "Utilities.h"
 
+#include <QFile>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -12,9 +13,13 @@
 #include <climits>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 std::atomic<sqlite3*> database{nullptr};
@@ -84,6 +89,11 @@ struct LockWaits {
     bool spent = false;
     bool endQueued = false;
     std::chrono::steady_clock::time_point since, spentAt;
+    // Under a wait without limit: asked once a wait has lasted meanwhileAfter.
+    const std::function<bool()>* meanwhile = nullptr;
+    std::chrono::milliseconds meanwhileAfter{};
+    bool meanwhileRunning = false;
+    bool givenUp = false;
 };
 thread_local LockWaits lockWaits;
 
@@ -111,6 +121,16 @@ int waitOutLock(void*, int attempt)
     if (attempt == 0) waits.since = now;
     const milliseconds sleep(sleepsMs[std::min<std::size_t>(std::size_t(attempt), std::size(sleepsMs) - 1)]);
     if (waits.withoutLimit > 0) {
+        if (waits.givenUp) return 0;
+        // Not again from inside its own answer (an alert's event loop).
+        if (waits.meanwhile && !waits.meanwhileRunning && now - waits.since >= waits.meanwhileAfter) {
+            waits.meanwhileRunning = true;
+            const bool goOn = (*waits.meanwhile)();
+            waits.meanwhileRunning = false;
+            waits.since = steady_clock::now();
+            waits.givenUp = !goOn;
+            return goOn ? 1 : 0;
+        }
         std::this_thread::sleep_for(sleep);
         return 1;
     }
@@ -140,9 +160,58 @@ RecordStore::WaitWithoutLimit::WaitWithoutLimit()
     ++lockWaits.withoutLimit;
 }
 
+RecordStore::WaitWithoutLimit::WaitWithoutLimit(std::chrono::milliseconds after, std::function<bool()> meanwhile)
+    : m_meanwhile(std::move(meanwhile))
+    , m_outerMeanwhile(lockWaits.meanwhile)
+    , m_outerAfter(lockWaits.meanwhileAfter)
+    , m_outerGivenUp(lockWaits.givenUp)
+{
+    ++lockWaits.withoutLimit;
+    if (!m_meanwhile) return;
+    lockWaits.meanwhile = &m_meanwhile;
+    lockWaits.meanwhileAfter = after;
+    lockWaits.givenUp = false;
+}
+
 RecordStore::WaitWithoutLimit::~WaitWithoutLimit()
 {
     --lockWaits.withoutLimit;
+    if (!m_meanwhile) return;
+    lockWaits.meanwhile = m_outerMeanwhile;
+    lockWaits.meanwhileAfter = m_outerAfter;
+    lockWaits.givenUp = m_outerGivenUp;
+}
+
+bool RecordStore::anotherProcessLocks(const QString& databasePath)
+{
+    struct stat file {};
+    if (::stat(QFile::encodeName(databasePath).constData(), &file) != 0) return false;
+    QFile table(QStringLiteral("/proc/locks"));
+    // Without the table nobody can say: taken as held, so that a wait that
+    // is told stays told.
+    if (!table.open(QIODevice::ReadOnly | QIODevice::Text)) return true;
+    // SQLite's unix locks are byte ranges from the pending byte: the pending
+    // and reserved bytes and the 510 shared ones.
+    constexpr qint64 lockBytes = 0x40000000, lockBytesEnd = lockBytes + 2 + 510;
+    const qint64 ownProcess = qint64(::getpid());
+    // "1: POSIX  ADVISORY  WRITE 8868 08:01:9847654 1073741824 1073741824";
+    // a lock waited for ("1: -> POSIX ...") holds nothing. The inode alone
+    // is compared: the device numbers the table shows are not always those
+    // stat gives (overlays), and a match elsewhere only keeps a wait told.
+    const QByteArray inode = QByteArray::number(quint64(file.st_ino));
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 8 || fields.at(1) == "->") continue;
+        const QList<QByteArray> device = fields.at(5).split(':');
+        if (device.size() != 3 || device.at(2) != inode) continue;
+        bool numbers = true;
+        const qint64 start = fields.at(6).toLongLong(&numbers);
+        const qint64 end = fields.at(7) == "EOF" ? std::numeric_limits<qint64>::max() : fields.at(7).toLongLong();
+        if (!numbers || end < lockBytes || start >= lockBytesEnd) continue;
+        if (fields.at(1) == "POSIX" && fields.at(4).toLongLong() == ownProcess) continue;
+        return true;
+    }
+    return false;
 }
 
 RecordStore::WaitAtMost::WaitAtMost(std::chrono::milliseconds limit)

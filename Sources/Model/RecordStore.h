@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -46,10 +47,28 @@ void waitForLocks(sqlite3* connection);
 class WaitWithoutLimit {
 public:
     WaitWithoutLimit();
+    // `meanwhile` is asked on this thread once one statement's wait has
+    // lasted `after` (and again after as long once it answered): it may tell
+    // the person, and its answer says whether to go on waiting. Answered
+    // false, that statement and every later wait under this object fail at
+    // once, as locked.
+    WaitWithoutLimit(std::chrono::milliseconds after, std::function<bool()> meanwhile);
     ~WaitWithoutLimit();
     WaitWithoutLimit(const WaitWithoutLimit&) = delete;
     WaitWithoutLimit& operator=(const WaitWithoutLimit&) = delete;
+
+private:
+    std::function<bool()> m_meanwhile;
+    const std::function<bool()>* m_outerMeanwhile = nullptr;
+    std::chrono::milliseconds m_outerAfter{};
+    bool m_outerGivenUp = false;
 };
+// Whether another process holds a lock of SQLite's on the database file (a
+// reader, a writer), whatever this process's own connections hold. Read
+// from the system's table of locks: the file is not opened, since closing
+// any descriptor of it would drop the locks SQLite holds on it here.
+// True when the table cannot be read.
+bool anotherProcessLocks(const QString& databasePath);
 // While one lives on a thread, its statements wait for another connection's
 // lock no longer than the given time: work that can simply be tried again
 // later (the automatic backup) must not hold the thread that long.

@@ -1228,8 +1228,22 @@ void MainView::toggleViewSize()
 
 void MainView::showHide()
 {
-    toggleViewSize();
+    // The choice is stored as the other view changes are: a refused one is
+    // told, and the column stays as it was rather than changing on screen
+    // only, to be lost at the next start.
+    const bool listShown = m_showHideBtn->state() == 1;
+    CoreData* manager = dataManager();
     const SettingPtr setting = settings();
+    if (manager && setting && setting->hasRightPage() != (listShown ? 1 : 0)) {
+        // The button shows the column as it is until the choice is stored.
+        m_showHideBtn->setState(listShown ? 0 : 1);
+        if (!manager->saveSettingFromView([&](Setting& kept) { kept.setHasRightPage(listShown ? 1 : 0); }, window())) {
+            qWarning() << "Whether the list column shows could not be saved; it stays as it was";
+            return;
+        }
+        m_showHideBtn->setState(listShown ? 1 : 0);
+    }
+    toggleViewSize();
     if (setting && setting->isMonthPlannerPinned() != 0)
         m_monthPlannerView->redrawItemsIfNeed();
     else if (setting && setting->isWeekPlannerPinned() != 0)

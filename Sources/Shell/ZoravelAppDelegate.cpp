@@ -236,6 +236,7 @@ bool ZoravelAppDelegate::initData()
         CoreData::setShared(m_ownDataManager.get());
         // A refused start has told the user why (alert and log) and wrote nothing.
         if (!m_ownDataManager->init()) {
+            m_quitWhileWaiting = m_ownDataManager->startupFailure().problem == StartupProblem::QuitWhileLocked;
             CoreData::setShared(nullptr);
             m_ownDataManager.reset();
             return false;

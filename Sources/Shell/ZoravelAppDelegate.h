@@ -50,6 +50,9 @@ public:
     // let go in time has been told of in an alert.
     bool applicationDidFinishLaunching();
     bool handedToRunningCopy() const { return m_handedToRunningCopy; }
+    // The person quit from the alert of a start waiting for another
+    // program's lock on the database: no failure either.
+    bool quitWhileWaiting() const { return m_quitWhileWaiting; }
     // The 24-hour flag and the data manager (made here unless one exists);
     // a database just made from the template starts with the list pane.
     bool initData();
@@ -183,6 +186,7 @@ private:
     bool m_installsAlertsAndSounds = true;
     bool m_withoutTray = false;
     bool m_handedToRunningCopy = false;
+    bool m_quitWhileWaiting = false;
     bool m_terminated = false;
     // The usual lock wait, kept while a quit asked for waits briefly.
     std::optional<std::chrono::milliseconds> m_lockWaitBeforeQuit;

@@ -27,8 +27,10 @@
 #include <QMap>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <climits>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -401,29 +403,71 @@ TEST_F(CoreDataStartupTest, ADatabaseThatCannotBeOpenedFailsTheStartCleanly)
 
 // Another process holding the file for longer than a statement waits (a
 // reader, a writer) delays the start until it lets go; it never fails it.
+// Held past a moment, the wait is told, and the person may quit from there.
 TEST_F(CoreDataStartupTest, AStartWaitsForAnotherProcessesLockAsLongAsItTakes)
 {
-    const std::pair<const char*, const char*> holders[] = {{"a reader", "BEGIN; SELECT count(*) FROM Tasks"},
-                                                           {"a writer", "BEGIN EXCLUSIVE"}};
+    const int quit = AlertResponse::secondButton;
+    struct Holder {
+        const char* name = "";
+        const char* hold = "";
+        // The answer to the alert that tells the wait (AlertResponse::stopped:
+        // it ended by itself, the holder having let go); none when the holder
+        // lets go before the start says anything.
+        std::optional<int> answer;
+    };
+    const Holder holders[] = {
+        {"a reader", "BEGIN; SELECT count(*) FROM Tasks"},
+        {"a writer", "BEGIN EXCLUSIVE"},
+        {"a writer held until told, letting go meanwhile", "BEGIN EXCLUSIVE", AlertResponse::stopped},
+        {"a writer held until told, and the person quits", "BEGIN EXCLUSIVE", quit},
+    };
     start();
-    for (const auto& [name, hold] : holders) {
-        SCOPED_TRACE(name);
+    for (const Holder& holder : holders) {
+        SCOPED_TRACE(holder.name);
         stop();
+        QFile database(CoreData::databasePath());
+        ASSERT_TRUE(database.open(QIODevice::ReadOnly));
+        const QByteArray bytesBefore = database.readAll();
+        database.close();
         sqlite3* other = nullptr;
         ASSERT_EQ(sqlite3_open(CoreData::databasePath().toUtf8().constData(), &other), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(other, hold, nullptr, nullptr, nullptr), SQLITE_OK);
-        const qint64 holdMs = 6 * RecordStore::busyTimeout().count();
+        ASSERT_EQ(sqlite3_exec(other, holder.hold, nullptr, nullptr, nullptr), SQLITE_OK);
+        const auto letGo = [other] { sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr); };
+        ScriptedAlertPresenter alerts;
+        // Held until told, it still lets go in the end: a start that never
+        // tells would otherwise wait for ever.
+        const qint64 holdMs = (holder.answer ? 100 : 6) * RecordStore::busyTimeout().count();
+        std::atomic<bool> startEnded = false;
         std::thread lettingGo([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+            QElapsedTimer held;
+            held.start();
+            while (!startEnded && held.elapsed() < holdMs) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            letGo();
         });
+        if (holder.answer) {
+            alerts.script(AlertResponse{*holder.answer});
+            if (*holder.answer != quit) alerts.setWhileRunning(letGo);
+        }
         QElapsedTimer took;
         took.start();
         start();
+        startEnded = true;
         lettingGo.join();
         sqlite3_close(other);
+        EXPECT_EQ(alerts.requests().size(), holder.answer ? 1 : 0);
+        if (holder.answer && !alerts.requests().isEmpty()) {
+            EXPECT_EQ(alerts.requests().front().messageText, TextTable::localizedString(QStringLiteral("startWaitsForLockText")));
+        }
+        if (holder.answer == quit) {
+            EXPECT_FALSE(started());
+            stop();
+            ASSERT_TRUE(database.open(QIODevice::ReadOnly));
+            EXPECT_EQ(database.readAll(), bytesBefore) << "nothing was written";
+            database.close();
+            continue;
+        }
         EXPECT_TRUE(started()) << startupFailureText().toStdString();
-        if (hold[6] == 'E') {
+        if (holder.hold[6] == 'E' && !holder.answer) {
             EXPECT_GE(took.elapsed(), holdMs - 5) << "the start waited for the writer";
         }
     }

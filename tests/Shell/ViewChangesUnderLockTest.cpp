@@ -86,13 +86,14 @@ QString shownState(const TaskList& items, const CalendarList& categories, const 
         parts << QStringLiteral("%1|%2|%3|%4").arg(category->calendarName(), category->tagList())
                      .arg(category->colorNameId())
                      .arg(category->inVisible());
-    parts << QStringLiteral("%1|%2|%3|%4|%5|%6")
+    parts << QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
                  .arg(setting.zvwUserName())
                  .arg(setting.calendarDefID())
                  .arg(setting.durationDefEventVal())
                  .arg(setting.isWeekPlannerPinned())
                  .arg(setting.isMonthPlannerPinned())
-                 .arg(setting.showWarningChangeTaskOrder());
+                 .arg(setting.showWarningChangeTaskOrder())
+                 .arg(setting.hasRightPage());
     return parts.join(QLatin1Char(';'));
 }
 
@@ -351,6 +352,22 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
              view->boxView()->defaultBtn()->setState(1);
              view->okEdit();
          }},
+        {"project panel: a colour picked",
+         [&] {
+             const CalendarPtr category = addCategory(0, 0);
+             m_panel = std::make_unique<CategoryDetailPanel>();
+             m_panel->categoryDetailView()->setCalendar(category);
+             return Shown{{}, {category}};
+         },
+         [&](const Shown&) {
+             CategoryBoxDetailView* box = m_panel->categoryDetailView()->boxView();
+             const qint64 stored = box->posOfColor();
+             m_alerts->setWhileRunning([box, stored] { EXPECT_EQ(box->posOfColor(), stored) << "not under the alert either"; });
+             box->setColor(stored + 5);
+             m_alerts->setWhileRunning({});
+             EXPECT_EQ(box->posOfColor(), stored) << "the swatch shows the stored colour";
+             EXPECT_EQ(box->colorBtn()->image(), box->arrayOfColorImg()[std::size_t(stored)]);
+         }},
         {"day grid: an event's bottom edge dragged",
          [&] { return Shown{{event(QStringLiteral("Review"), at(9), at(10), inStore)}, {}}; },
          [&](const Shown& shown) { Clicks::dragBottomEdge(placed(shown.items.front(), true, 9, 1), 23); }},
@@ -464,6 +481,20 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
          [&](const Shown&) {
              m_main->weekPlannerShowHide();
              EXPECT_FALSE(m_main->isPlannerExpand()) << "the day view stays";
+         }},
+        {"main window: the list column shown or hidden",
+         [&] {
+             m_mainWindow = std::make_unique<View>(QRectF(0, 0, 620, 700));
+             m_main = new MainView(QRectF(0, 0, 620, 700), m_mainWindow.get());
+             return Shown{};
+         },
+         [&](const Shown&) {
+             Button* button = m_main->showHideBtn();
+             const int before = button->state();
+             m_alerts->setWhileRunning([button, before] { EXPECT_EQ(button->state(), before) << "not under the alert either"; });
+             button->performClick();
+             m_alerts->setWhileRunning({});
+             EXPECT_EQ(button->state(), before) << "the column stays as it was";
          }},
         {"note editor: Done while the text is still being typed", [&] { return Shown{{note()}, {}}; },
          [&](const Shown& shown) {

@@ -240,6 +240,14 @@ AlertResponse runOnMainThread(const AlertRequest& request)
         placeUnderTexts(*box, note);
     }
 
+    if (request.endsWhen) {
+        auto* poll = new QTimer(box);
+        QObject::connect(poll, &QTimer::timeout, box, [box, endsWhen = request.endsWhen] {
+            if (box && !box->wasStopped() && endsWhen()) box->stop();
+        });
+        poll->start(100);
+    }
+
     runBox(box);
 
     AlertResponse response{AlertResponse::stopped, request.suppressionState, request.accessoryChosenTag};

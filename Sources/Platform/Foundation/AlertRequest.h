@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 enum class AlertStyle { Warning, Informational, Critical };
 
 // One entry of the pop-up an alert may carry under its texts: what the user
@@ -45,6 +47,10 @@ struct AlertRequest {
     // The window an attached alert hangs from instead of the main window
     // (a window of the UI kit); none, the main window.
     QPointer<QObject> attachedTo;
+    // Asked every 0.1 s while the alert is up: once it answers true, what
+    // the alert waited for has come and it ends by itself, answering
+    // `stopped`. None, only a button ends it.
+    std::function<bool()> endsWhen;
 
     // The answer the new button gives.
     int addButtonWithTitle(const QString& title)
