@@ -184,7 +184,7 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         qint64 zone = defaultZone;  // the event's own, kept
         Date openedEnd = localDate(2014, 1, 15, 11);  // from 10:00
         bool zones = false;
-        QTime typed;  // typed into the start field instead: refused with an alert
+        QTime typed = QTime();  // typed into the start field instead: refused with an alert
     };
     const qint64 newYork = -21536;
     const Case cases[] = {

@@ -413,7 +413,7 @@ TEST_F(CoreDataStartupTest, AStartWaitsForAnotherProcessesLockAsLongAsItTakes)
         // The answer to the alert that tells the wait (AlertResponse::stopped:
         // it ended by itself, the holder having let go); none when the holder
         // lets go before the start says anything.
-        std::optional<int> answer;
+        std::optional<int> answer = std::nullopt;
     };
     const Holder holders[] = {
         {"a reader", "BEGIN; SELECT count(*) FROM Tasks"},
