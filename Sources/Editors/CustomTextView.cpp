@@ -28,11 +28,13 @@ CustomTextView::CustomTextView(const QRectF& frame, const QString& watermarkText
     // The paste goes in with its marks on lines of their own, so the text
     // is laid out once. A mark right after it is still put on its own line
     // by rewriting the whole text (the caret is not brought back).
+    // (A view of one line, a title, has no checklist: its marks stay where they are.)
     setPasteFilter([](TextView* view, const QString& pasted) {
         const int start = view->selectedRange().first;
-        return textToPaste(pasted, start > 0 ? view->string().at(start - 1) : QChar());
+        return textToPaste(pasted, start > 0 ? view->string().at(start - 1) : QChar(), !view->returnEndsEditing());
     });
     setOnPaste([this](TextView*) {
+        if (returnEndsEditing()) return;
         const QString text = string();
         const QString fixed = marksOnOwnLines(text);
         if (fixed == text) return;
@@ -75,7 +77,7 @@ qsizetype longestUnbreakableRun(const QString& text)
 
 }  // namespace
 
-QString CustomTextView::textToPaste(const QString& pasted, QChar before)
+QString CustomTextView::textToPaste(const QString& pasted, QChar before, bool marksOnLines)
 {
     if (pasted.size() > pasteLimit || longestUnbreakableRun(pasted) > pasteWordLimit) {
         AlertRequest request;
@@ -87,6 +89,7 @@ QString CustomTextView::textToPaste(const QString& pasted, QChar before)
         AlertPresenter::current().runModal(request);
         return QString();
     }
+    if (!marksOnLines) return pasted;
     if (before.isNull()) return marksOnOwnLines(pasted);
     return marksOnOwnLines(QString(before) + pasted).mid(1);
 }

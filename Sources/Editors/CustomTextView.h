@@ -38,8 +38,8 @@ public:
     // What a paste inserts after the character before (null at the start):
     // the text with its marks on lines of their own, or a null string, with
     // the message shown, when it is longer than pasteLimit or holds a run
-    // longer than pasteWordLimit.
-    static QString textToPaste(const QString& pasted, QChar before);
+    // longer than pasteWordLimit (the text as it is without marksOnLines).
+    static QString textToPaste(const QString& pasted, QChar before, bool marksOnLines = true);
 
     QString watermarkText() const { return m_watermark; }
     // Whether the watermark shows now.

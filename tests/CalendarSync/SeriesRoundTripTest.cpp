@@ -392,7 +392,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // counted (its COUNT then an end). Others have their fourth occurrence
 // dragged with all later ones (counted, floating; with extra dates and a
 // deleted one; extra dates alone, from one of them; daily ones without an
-// end, left where they are), or are renamed (changes
+// end, left where they are), have it alone retitled and moved (series
+// without an end: the change has none either), or are renamed (changes
 // carried on to later occurrences; two masters of one uid, one occurrence
 // changed twice, an all-day series changed at 00:00 UTC, two rules, one and
 // two occurrences changed with no series in the file, events without UID,
@@ -413,7 +414,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
     Clock::setFixed(local(2027, 1, 10, 12));
     setting->setICalSyncWindowEnd(400);
     setting->setTzSupport(true);
-    enum Edit { WholeSeries, FromTheFourth, FromTheFourthStopped, Renamed, Retitled };
+    enum Edit { WholeSeries, FromTheFourth, FromTheFourthStopped, FourthAlone, Renamed, Retitled };
     const struct {
         const char* fixture;
         int days[2], hours[2];  // two moves, one after the other (from the fourth: the first)
@@ -479,6 +480,8 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"until-before-start.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris", true, 1},
         {"daily-utc-no-end.ics", {0, 0}, {0, 0}, FromTheFourth},
         {"daily-all-day-no-end.ics", {0, 0}, {0, 0}, FromTheFourth},
+        {"daily-utc-no-end-until.ics", {0, 0}, {2, 0}, FourthAlone},
+        {"weekly-all-day-no-end.ics", {1, 0}, {0, 0}, FourthAlone},
         // 02:30 in New York on the night Paris's clocks skip 02:00 to 03:00,
         // once and weekly from then: held an hour later (the machine's clock
         // has no 02:30), read by the readers at the file's own time.
@@ -569,6 +572,12 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
             settle();
             ASSERT_NE(keys.last(), key);
             EXPECT_EQ(shown(key, from, to).size(), 3);
+        } else if (c.edit == FourthAlone) {
+            const TaskPtr fourth = shown(key, from, to)[3];
+            fourth->setTaskName(QStringLiteral("Renamed"));
+            moveBy(fourth, c.days[0], c.hours[0]);
+            ASSERT_TRUE(dataManager().doEditOnlyThisOperatorWithEvent(fourth));
+            settle();
         } else if (c.edit == Renamed || c.edit == Retitled) {
             const TaskPtr root = dataManager().getRootEventWithUID(uid);
             root->setTaskName(QStringLiteral("Renamed"));
@@ -624,7 +633,7 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         for (qint64 k : keys) {
             const QString uidOfPart = Task::initWithPrimaryKey(k)->iCalUID();
             if (c.readers) reader.expect(store->eventFilePath(uidOfPart), from, to, held(k), {}, khal);
-            if (c.readers && (c.edit == Renamed || c.edit == Retitled)) {
+            if (c.readers && (c.edit == Renamed || c.edit == Retitled || c.edit == FourthAlone)) {
                 QStringList titles;
                 for (const TaskPtr& item : shown(k, from, to)) titles << item->taskName();
                 EXPECT_TRUE(titles.contains(QStringLiteral("Renamed")));

@@ -28,6 +28,7 @@
 #include "WindowController.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -193,15 +194,19 @@ TEST_F(EditorPopoverOnScreen, ADoubleClickedBoxOpensTheEditorBesideItAndAPressEl
         saveScreen(QString::fromLatin1(c.picture));
 
         // The editor has the keyboard: what is typed replaces the selected
-        // title (Return starts no second line), and the main window stays
-        // key (the popover is its child).
+        // title (Return starts no second line, pasted line breaks are
+        // spaces), and the main window stays key (the popover is its child).
         ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == popoverWindow->windowHandle(); }));
         EXPECT_TRUE(controller->popoverWindow()->isKeyWindow());
         for (const QChar character : QStringLiteral("Check\rup")) {
             QKeyEvent press(QEvent::KeyPress, character == u'\r' ? Qt::Key_Return : 0, Qt::NoModifier, QString(character));
             QGuiApplication::sendEvent(QGuiApplication::focusWindow(), &press);
         }
-        EXPECT_EQ(editor->title()->string(), QStringLiteral("Checkup"));
+        // (A title has no checklist: a mark in it is a character like any other.)
+        QApplication::clipboard()->setText(QStringLiteral(" at\r\nten\nsharp \u2705"));
+        QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+        QGuiApplication::sendEvent(QGuiApplication::focusWindow(), &paste);
+        EXPECT_EQ(editor->title()->string(), QStringLiteral("Checkup at ten sharp \u2705"));
 
         // A press elsewhere in the main window closes it.
         QWidget* target = mainView.get();

@@ -28,8 +28,14 @@ protected:
     void insertFromMimeData(const QMimeData* source) override
     {
         if (!source->hasText()) return;
-        const QString text = m_owner->m_pasteFilter ? m_owner->m_pasteFilter(m_owner, source->text()) : source->text();
+        QString text = m_owner->m_pasteFilter ? m_owner->m_pasteFilter(m_owner, source->text()) : source->text();
         if (text.isNull()) return;
+        // A view of one line takes each pasted or dropped line break as a space.
+        if (m_owner->m_returnEndsEditing) {
+            text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+            for (const QChar lineBreak : {QChar(u'\r'), QChar(u'\n'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)})
+                text.replace(lineBreak, QLatin1Char(' '));
+        }
         textCursor().insertText(text, m_owner->m_charFormat);
         if (m_owner->m_onPaste) m_owner->m_onPaste(m_owner);
     }

@@ -52,8 +52,9 @@ public:
     // set).
     void setTabChangesFocus(bool changes);
     // Return and Enter end the edit, as in a field, instead of starting a
-    // new line (off unless set).
+    // new line (off unless set); a pasted or dropped line break is a space.
     void setReturnEndsEditing(bool ends) { m_returnEndsEditing = ends; }
+    bool returnEndsEditing() const { return m_returnEndsEditing; }
 
     Font textFont() const { return m_font; }
     // The font of the whole text and of what is typed; a line height above 0

@@ -569,9 +569,13 @@ void writeEventFields(icalcomponent* root, icalcomponent* event, const QString& 
         // An event the file gave neither end nor length keeps none while it
         // still lasts what that means (no time, or its day): readers differ
         // on an end at the start itself, some giving it a length of their own.
-        const bool endLeftOut = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY)
-                                && !icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)
-                                && !icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)
+        // A new changed occurrence (no times yet) follows its series.
+        icalcomponent* timed = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY) || master
+                                   ? event
+                                   : masterOf(root, uid);
+        const bool endLeftOut = timed && icalcomponent_get_first_property(timed, ICAL_DTSTART_PROPERTY)
+                                && !icalcomponent_get_first_property(timed, ICAL_DTEND_PROPERTY)
+                                && !icalcomponent_get_first_property(timed, ICAL_DURATION_PROPERTY)
                                 && key(end) == key(endWhenLeftOut);
         removeAll(event, ICAL_DTSTART_PROPERTY);
         removeAll(event, ICAL_DTEND_PROPERTY);
