@@ -30,6 +30,8 @@ public:
     // The date of the editor's start control (the event's start, the
     // task's due date).
     virtual Date startDate() const = 0;
+    // The item's repeat end on the clock the editor shows its start on.
+    virtual Date repeatEndAsShown(const Task& item) const;
 };
 
 // The rows of the editors are 19 high and take their controls' frames as

@@ -259,6 +259,29 @@ std::pair<Date, Date> EventDetailView::shownTimes(const TaskPtr& item) const
             item->tzEndTime().isNull() ? item->endTime() : item->tzEndTime()};
 }
 
+// A series' end shows on the clock of its shown start, so one held in UTC
+// or in its file's zone ends where its last occurrence shows.
+Date EventDetailView::repeatEndAsShown(const Task& item) const
+{
+    const Date end = item.repeatEndDate();
+    if (tzSupport() || end.isNull()) return end;
+    const TaskPtr held = item.copy();
+    held->setStartTime(end);
+    held->setEndTime(end);
+    return shownTimes(held).first;
+}
+
+Date EventDetailView::repeatEndToOwn(const Task& item, const Date& shownEnd) const
+{
+    CoreData* dataManager = CoreData::shared();
+    if (tzSupport() || !dataManager || shownEnd.isNull()) return shownEnd;
+    const TaskPtr own = item.copy();
+    own->setStartTime(shownEnd);
+    own->setEndTime(shownEnd);
+    dataManager->recalculateSaveTimeWithTimezoneSupport(own);
+    return own->startTime();
+}
+
 qint64 EventDetailView::ownDaysFromShown(const Date& shownStart) const
 {
     CoreData* dataManager = CoreData::shared();

@@ -95,6 +95,7 @@ public:
     bool changedCal() const { return m_changedCal; }
 
     Date startDate() const override;
+    Date repeatEndAsShown(const Task& item) const override;
 
     void drawRect(QPainter& painter, const QRectF& dirtyRect) override;
 
@@ -124,6 +125,8 @@ private:
     // The series' end the form stands for, given the record before the form is written.
     Date repeatEndToStore(const Task& item) const;
     std::pair<Date, Date> shownTimes(const TaskPtr& item) const;
+    // A repeat end chosen on the shown clock, on the item's own.
+    Date repeatEndToOwn(const Task& item, const Date& shownEnd) const;
     // Days from the form's start as shown to the same instant on the item's
     // own clock: without zone support an event held in UTC or in its
     // file's zone shows in the machine's clock, where its start may lie on

@@ -119,12 +119,13 @@ Date EventDetailView::repeatEndToStore(const Task& item) const
     // An end left on its day is the series' own end, kept to the second
     // (an end at its last start, as a counted series is read): the data
     // manager moves such an end along when the series moves, so moving the
-    // start to the next day keeps every occurrence.
+    // start to the next day keeps every occurrence. The day is the one the
+    // form shows, and a day chosen ends at midnight of the clock shown.
     const Date stored = item.repeatEndDate();
     if (item.repeatType() > 0 && item.isRepeatForever() == 0 && stored.isValid() && until.isValid()
-        && Utilities::compareDateNoTime(stored, until) == 0)
+        && Utilities::compareDateNoTime(repeatEndAsShown(item), until) == 0)
         return stored;
-    return Utilities::newDateOnDate(until, 23, 59);
+    return repeatEndToOwn(item, Utilities::newDateOnDate(until, 23, 59));
 }
 
 CalendarPtr EventDetailView::categoryToStore(bool fallBackToDefault) const

@@ -277,7 +277,7 @@ void RepeatRuleRows::repeatEveryChanged()
 void RepeatRuleRows::untilDateChanged()
 {
     if (!checksApply() || !m_untilDateTextField) return;
-    const Date stored = m_host.task()->repeatEndDate();
+    const Date stored = m_host.repeatEndAsShown(*m_host.task());
     if (stored.isNull()) return;
     if (stored != m_untilDateTextField->dateValue()) m_host.showRevert();
 }
@@ -324,7 +324,7 @@ void RepeatRuleRows::loadFromTask(const Task& item)
         m_repeatUntilBtn->selectItemAtIndex(item.isRepeatForever() ? 0 : 1);
         repeatUntil();
         if (!item.isRepeatForever() && !item.repeatEndDate().isNull())
-            m_untilDateTextField->setDateValue(item.repeatEndDate());
+            m_untilDateTextField->setDateValue(m_host.repeatEndAsShown(item));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "EventFormFixture.h"
 
+#include "CoreData.h"
 #include "TextTable.h"
 #include "Utilities.h"
 
@@ -110,16 +111,30 @@ TEST_F(RepeatRuleRowsTest, StoredRulesLoadIntoTheRows)
         const char* count;
         std::vector<int> weekdays;
         int byTag;
+        // Held in UTC (a store file's "Z" times), ending at its last start
+        // on the 19th: its end shows on the machine's clock as its start does.
+        bool inUTC = false;
     };
     const Case cases[] = {
         {"weekly on Monday and Wednesday every 2", 2, "2/2|4/0", "2", {2, 4}, 1},
         {"monthly by day of week", 3, "1//1", "1", {}, 2},
         {"daily with options missing", 1, "", "1", {}, 1},
         {"weekly with weekdays out of range", 2, "1/0|8|x/0", "1", {}, 1},
+        {"daily in UTC until its last start", 1, "1//0", "1", {}, 1, true},
     };
     for (const Case& c : cases) {
         const TaskPtr item = storedSeries(c.repeatType, QString::fromLatin1(c.options));
+        if (c.inUTC) {
+            item->setTz(CoreData::utcZoneId);
+            item->setIsRepeatForever(0);
+            item->setRepeatEndDate(localDate(2014, 1, 19, 9));
+            ASSERT_TRUE(item->dehydrate());
+        }
         editForm(item);
+        if (c.inUTC) {
+            EXPECT_EQ(m_form->startTextField()->dateValue(), localDate(2014, 1, 15, 10)) << c.name;
+            EXPECT_EQ(rules().untilDateTextField()->dateValue(), localDate(2014, 1, 19, 10)) << c.name;
+        }
         EXPECT_EQ(rules().repeatTag(), c.repeatType + 1) << c.name;
         EXPECT_EQ(rules().repeatEveryTextField()->stringValue(), QString::fromLatin1(c.count)) << c.name;
         if (c.repeatType == 2) {

@@ -72,6 +72,7 @@ MonthCalendarView::MonthCalendarView(const QRectF& frame, QWidget* parent) : Vie
 MonthCalendarView::~MonthCalendarView()
 {
     m_delayDrawInfoTimer.invalidate();
+    m_refreshDeadlineTimer.invalidate();
 }
 
 bool MonthCalendarView::isNavMonth() const
@@ -282,11 +283,19 @@ void MonthCalendarView::nextPrevChanged()
     m_delayDrawInfoTimer = Scheduler::current().scheduleTimer(refreshDelaySeconds, true, [self] {
         if (self) self->refreshDelay();
     });
+    // Redraws that keep coming (the reloads of another program writing into
+    // the store every half second) put the refresh off by one more delay at
+    // most, or the grid would show no shading or bars while they last.
+    if (!m_refreshDeadlineTimer.isValid())
+        m_refreshDeadlineTimer = Scheduler::current().scheduleTimer(2 * refreshDelaySeconds, false, [self] {
+            if (self) self->refreshDelay();
+        });
 }
 
 void MonthCalendarView::refreshDelay()
 {
     m_delayDrawInfoTimer.invalidate();
+    m_refreshDeadlineTimer.invalidate();
     // Qt's timers keep firing inside an alert: a drop's open repeat question
     // must not see the grid rebuilt under it.
     if (AlertPresenter::isAlertRunning()) {

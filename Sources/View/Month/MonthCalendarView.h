@@ -19,7 +19,8 @@ class MonthView;
 // The grid of the main panel holds the application's selected day
 // (currentDay); navigator grids follow it. Bars and shading are costly, so
 // every redraw of any grid restarts one shared 2.0 s delay and they are
-// computed once the grids have been quiet that long.
+// computed once the grids have been quiet that long, or at the latest one
+// more delay on (4.0 s after the first redraw they wait for).
 class MonthCalendarView : public View {
     Q_OBJECT
 
@@ -126,4 +127,5 @@ private:
     bool m_isSixWeeksInMonth = false;
     MonthView* m_parentView = nullptr;
     ScheduledTimer m_delayDrawInfoTimer;
+    ScheduledTimer m_refreshDeadlineTimer;
 };
