@@ -120,6 +120,7 @@ protected:
         MainView::setCurrent(mainView.get());
         // Laid out as at start-up, with the list column: the window behind
         // the editor is the one a person has open.
+        CoreData::shared()->currentSetting()->setHasRightPage(1);
         mainView->showHideBtn()->setState(1);
         mainView->showHide();
         controller = WindowController::initWithRootApp(&host);

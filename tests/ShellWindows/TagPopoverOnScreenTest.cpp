@@ -53,6 +53,7 @@ protected:
         CoreData::setShared(&manager);
         manager.setCurrentSetting(std::make_shared<Setting>());
         manager.currentSetting()->setShowWarningDeleteTag(1);
+        manager.currentSetting()->setHasRightPage(1);  // the list column shown, as the start reads it
         TagList tags;
         for (const char* name : {"Work", "Home"}) {
             tags.append(std::make_shared<Tag>());
