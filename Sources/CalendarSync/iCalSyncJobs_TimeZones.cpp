@@ -160,7 +160,9 @@ Date iCalSyncJobs::storeTimeToItemTime(const Date& instant, const QTimeZone& zon
     // The organizer keeps a zoned time as the same wall-clock time in the
     // local zone; both offsets are those in force at that instant, so a
     // summer event read in winter (or the other way) is not an hour off.
-    if (!instant || !zone.isValid()) return instant;
+    // Held in the machine's own zone a time is the instant itself: read back
+    // from its clock, a time in the repeated autumn hour could be either.
+    if (!instant || !zone.isValid() || zone.id() == GregorianCalendar::systemZone().id()) return instant;
     const double fraction = instant.timeIntervalSince1970() - double(instant.wholeSecondsSince1970());
     const DateFields wall = GregorianCalendar::fields(instant, zone);
     const Date moved = GregorianCalendar::dateFromFields(wall.year, wall.month, wall.day, wall.hour, wall.minute, wall.second);
@@ -169,7 +171,7 @@ Date iCalSyncJobs::storeTimeToItemTime(const Date& instant, const QTimeZone& zon
 
 Date iCalSyncJobs::itemTimeToStoreTime(const Date& itemTime, const QTimeZone& zone)
 {
-    if (!itemTime || !zone.isValid()) return itemTime;
+    if (!itemTime || !zone.isValid() || zone.id() == GregorianCalendar::systemZone().id()) return itemTime;
     const double fraction = itemTime.timeIntervalSince1970() - double(itemTime.wholeSecondsSince1970());
     const DateFields wall = GregorianCalendar::fields(itemTime);
     const Date moved =

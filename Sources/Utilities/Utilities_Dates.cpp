@@ -199,12 +199,24 @@ Date StoredDateReader::fromDBDate(const Date& date) const
     // offset, not at the instant that comes out; stored numbers depend on it.
     const Date moved = date.dateByAddingTimeInterval(-m_secondsFromGMTNow);
     const qint64 at = moved.wholeSecondsSince1970();
+    const GregorianCalendar::DaylightSavingSpan* found = nullptr;
     for (const GregorianCalendar::DaylightSavingSpan& span : m_spans)
-        if (span.from <= at && at < span.until) return moved.dateByAddingTimeInterval(m_daylightSavingNow - span.offset);
-    const GregorianCalendar::DaylightSavingSpan& span = m_spans[m_nextSpan] =
-        GregorianCalendar::daylightSavingSpanForDate(moved);
-    m_nextSpan = (m_nextSpan + 1) % m_spans.size();
-    return moved.dateByAddingTimeInterval(m_daylightSavingNow - span.offset);
+        if (span.from <= at && at < span.until) found = &span;
+    if (!found) {
+        found = &(m_spans[m_nextSpan] = GregorianCalendar::daylightSavingSpanForDate(moved));
+        m_nextSpan = (m_nextSpan + 1) % m_spans.size();
+    }
+    const int offset = found->offset;
+    // A number of the hour repeated when daylight saving ends is stored for
+    // both of its instants; it is read as the first, as the clock reading is
+    // everywhere else.
+    if (at < found->from + 2 * 3600) {
+        const GregorianCalendar::DaylightSavingSpan before =
+            GregorianCalendar::daylightSavingSpanForDate(Date::dateWithTimeIntervalSince1970(double(found->from - 1)));
+        const Date earlier = moved.dateByAddingTimeInterval(m_daylightSavingNow - before.offset);
+        if (before.offset > offset && earlier.wholeSecondsSince1970() < found->from) return earlier;
+    }
+    return moved.dateByAddingTimeInterval(m_daylightSavingNow - offset);
 }
 
 Date StoredDateReader::fromDBSeconds(double seconds) const

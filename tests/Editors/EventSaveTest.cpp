@@ -185,7 +185,11 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         Date openedEnd = localDate(2014, 1, 15, 11);  // from 10:00
         bool zones = false;
         QTime typed = QTime();  // typed into the start field instead: refused with an alert
+        Date openedStart = localDate(2014, 1, 15, 10);
     };
+    // 02:30 summer time and 02:30 winter time on the night Paris's clocks go back.
+    const Date firstHalfPastTwo = Date::dateWithTimeIntervalSince1970(1824942600);
+    const Date secondHalfPastTwo = firstHalfPastTwo.dateByAddingTimeInterval(3600);
     const qint64 newYork = -21536;
     const Case cases[] = {
         {"one all-day day", true, localDate(2014, 1, 16, 10), localDate(2014, 1, 16, 11), localDate(2014, 1, 16),
@@ -205,11 +209,18 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         {"a New York time the machine's clock skips", false, localDate(2027, 3, 28, 1), localDate(2027, 3, 28, 4),
          localDate(2014, 1, 15, 10), localDate(2014, 1, 15, 11), 60, newYork, localDate(2014, 1, 15, 11), true,
          QTime(2, 30)},
+        // Held in UTC from 00:30 to 01:30, shown unchanged from one 02:30 to the other.
+        {"an hour across the repeated autumn hour, shown unchanged", false, firstHalfPastTwo, secondHalfPastTwo,
+         localDate(2027, 10, 31, 0, 30), localDate(2027, 10, 31, 1, 30), 60, CoreData::utcZoneId,
+         localDate(2027, 10, 31, 1, 30), false, QTime(), localDate(2027, 10, 31, 0, 30)},
+        {"from the first 02:30 of the machine's repeated hour, shown unchanged", false, firstHalfPastTwo,
+         localDate(2027, 10, 31, 3, 30), firstHalfPastTwo, localDate(2027, 10, 31, 3, 30), 120, defaultZone,
+         localDate(2027, 10, 31, 3, 30), true, QTime(), firstHalfPastTwo},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         setting().setTzSupport(c.zones);
-        const TaskPtr item = storedEvent(localDate(2014, 1, 15, 10), c.openedEnd);
+        const TaskPtr item = storedEvent(c.openedStart, c.openedEnd);
         item->setTz(c.zone);
         ASSERT_TRUE(item->dehydrate());
         EventDetailView& form = editForm(item);

@@ -255,9 +255,19 @@ void expectTheRulesAnswer(const QTimeZone& rules, qint64 seconds)
                   GregorianCalendar::dateFromFields(f.year, f.month, f.day, 0, 0, wanted))
             << where.constData() << " at " << wanted;
     const QDateTime fromWallClock(local.date(), local.time(), rules);
+    // A reading the zone gives twice (its repeated autumn hour) is the first
+    // of the two; Qt answers the second.
+    const auto readsTheSame = [&](qint64 instant) {
+        const QDateTime there = QDateTime::fromSecsSinceEpoch(instant, Qt::UTC).toTimeZone(rules);
+        return there.date() == local.date() && there.time() == local.time();
+    };
+    qint64 first = fromWallClock.toSecsSinceEpoch();
+    if (readsTheSame(first))
+        for (qint64 earlier : {seconds, seconds - 1800, seconds - 3600})
+            if (earlier < first && readsTheSame(earlier)) first = earlier;
     ASSERT_EQ(GregorianCalendar::dateFromFields(f.year, f.month, f.day, f.hour, f.minute, f.second)
                   .timeIntervalSince1970(),
-              double(fromWallClock.toSecsSinceEpoch()))
+              double(first))
         << where.constData();
 }
 

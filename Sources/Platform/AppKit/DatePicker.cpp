@@ -103,7 +103,17 @@ void DatePicker::setElements(DatePickerElements elements)
 
 Date DatePicker::dateValue() const
 {
-    return dateOf(m_editor->dateTime(), m_elements == DatePickerElements::Date);
+    const bool dropTime = m_elements == DatePickerElements::Date;
+    const Date read = dateOf(m_editor->dateTime(), dropTime);
+    // A time in the repeated hour of an autumn change reads the same at two
+    // instants: read back from the field it is the first, so an end at the
+    // second one, saved unchanged, would move. While the field still shows
+    // the date it was given, that date is the one meant.
+    if (!dropTime && m_given && read != m_given && GregorianCalendar::fields(m_given).second == 0
+        && m_given.timeIntervalSince1970() == double(m_given.wholeSecondsSince1970())
+        && wallClockOf(m_given, false) == wallClockOf(read, false))
+        return m_given;
+    return read;
 }
 
 bool DatePicker::showsTimeTheClockSkips() const
@@ -126,6 +136,7 @@ void DatePicker::setDateValue(const Date& date)
         applyMinimum();
     }
     m_editor->setDateTime(wallClockOf(date, m_elements == DatePickerElements::Date));
+    m_given = date;
     m_settingByCode = false;
 }
 

@@ -109,6 +109,7 @@ private:
     static constexpr int clickFocusWaitMilliseconds = 1000;
     DatePickerElements m_elements;
     Date m_minDate;
+    Date m_given;  // the date last set by code: the instant while the field still reads it
     bool m_minimumLifted = false;  // while digits are typed (see eventFilter)
     int m_digitSection = -1;       // the part the last key, a digit, was typed into; -1 after other keys
     int m_typedHourDigit = -1;     // on the 12-hour clock, a first digit typed into the hours; -1 for none

@@ -279,9 +279,19 @@ Date dateOfWallClock(qint64 wallClock, const QTimeZone& zone)
             return Date::dateWithTimeIntervalSince1970(static_cast<double>(*instant));
     const QDateTime wallClockAsUtc = utcInstant(wallClock);
     const QDateTime local(wallClockAsUtc.date(), wallClockAsUtc.time(), zone);
-    const qint64 seconds = local.isValid() ? local.toSecsSinceEpoch()
-                                           : wallClock - zone.offsetFromUtc(wallClockAsUtc.addDays(-1));
-    return Date::dateWithTimeIntervalSince1970(static_cast<double>(seconds));
+    if (!local.isValid())
+        return Date::dateWithTimeIntervalSince1970(
+            static_cast<double>(wallClock - zone.offsetFromUtc(wallClockAsUtc.addDays(-1))));
+    // A reading the zone gives twice (the hour repeated when daylight saving
+    // ends) is the first of the two, at the offset in force before the
+    // change; the platform answers the second.
+    const int before = zone.offsetFromUtc(wallClockAsUtc.addDays(-1));
+    if (before > local.offsetFromUtc()) {
+        const qint64 earlier = wallClock - before;
+        if (zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(earlier, QTimeZone::utc())) == before)
+            return Date::dateWithTimeIntervalSince1970(static_cast<double>(earlier));
+    }
+    return Date::dateWithTimeIntervalSince1970(static_cast<double>(local.toSecsSinceEpoch()));
 }
 
 // The same in the system zone, without comparing zones on the common path.
