@@ -324,6 +324,8 @@ TEST_F(ForeignFilesTest, ARenameKeepsEveryPropertyTheUserDidNotTouch)
         {"last-day-of-month.ics", "6A0E4C1B-3D7F-4B2A-9E81-52C7D0F3A4B6", "SUMMARY:Pay rent", 6},
         {"yearly-fourth-thursday.ics", "thanksgiving-2027@example.com", "SUMMARY:Thanksgiving", 1},
         {"hourly.ics", "hourly-check@example.com", "SUMMARY:Check the oven", 4},
+        // Two properties libical cannot read: each stays as the file had it.
+        {"two-links.ics", "venue-visit-2027@example.com", "SUMMARY:Venue visit", 1},
         {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "SUMMARY:Physio", 3},
         {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "SUMMARY:Reading group", 4},
         {"windows-zone-name.ics", "040000008200E00074C5B7101A82E00800000000B0E5C4F7A1D9DA0100000000000000001000000045A1C27F3D8E",

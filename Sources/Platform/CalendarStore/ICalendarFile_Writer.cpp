@@ -122,6 +122,7 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
         Normalised normal;
         QByteArray line;
         bool control;
+        bool used = false;
     };
     // Only the lines libical does not write as they stand are looked at.
     QHash<QByteArray, QList<Spelling>> spellings;
@@ -130,7 +131,7 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
         Normalised normal = normalisedLines(line);
         if (normal.lines.isEmpty()) continue;
         const QByteArray first = normal.lines.first();
-        spellings[first].append({std::move(normal), line, holdsControl(line)});
+        spellings[first].append({std::move(normal), line, holdsControl(line), false});
     }
     QByteArray result;
     result.reserve(written.size());
@@ -174,16 +175,28 @@ QByteArray withOriginalSpelling(const QByteArray& written, const QByteArray& ori
                 heldUid = components[in.component].uids[uid];
         }
         qsizetype taken = 0;
-        const auto found = spellings.constFind(line);
-        if (found != spellings.constEnd()) {
-            for (const Spelling& spelling : *found) {
+        const auto found = spellings.find(line);
+        if (found != spellings.end()) {
+            // Lines libical writes alike (two properties it cannot read
+            // become two equal error notes) take the file's spellings in
+            // turn: the first one put back for each would write one
+            // property twice and lose the other.
+            Spelling* chosen = nullptr;
+            for (Spelling& spelling : *found) {
                 if (spelling.control && own) continue;
                 if (uidLine && (!heldUid || spelling.normal.uid != heldUid)) continue;
                 const QList<QByteArray>& normal = spelling.normal.lines;
                 if (i + normal.size() > out.size() || !std::equal(normal.cbegin(), normal.cend(), out.cbegin() + i)) continue;
-                result += foldedLine(spelling.line);
-                taken = normal.size();
-                break;
+                if (!chosen) chosen = &spelling;
+                if (!spelling.used) {
+                    chosen = &spelling;
+                    break;
+                }
+            }
+            if (chosen) {
+                chosen->used = true;
+                result += foldedLine(chosen->line);
+                taken = chosen->normal.lines.size();
             }
         }
         if (taken) {
