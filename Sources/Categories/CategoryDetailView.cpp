@@ -485,7 +485,11 @@ void CategoryDetailView::okEdit()
         }
         calendar->setIsTransparent(transparent);
         if (!calendar->dehydrate()) return false;
-        if (!nameUnchanged && calendar->projectType() == 0 && setting && setting->autoICalSync() != 0)
+        // The store's calendar carries the name and the colour: a colour
+        // picked in the box was stored at once, but reaches the store only
+        // with the panel's OK, as a cancel takes it back.
+        const bool storeCalendarChanged = !nameUnchanged || palettePositionOf(*calendar) != m_tempColor;
+        if (storeCalendarChanged && calendar->projectType() == 0 && setting && setting->autoICalSync() != 0)
             if (iCalSync* sync = manager->icalSync())
                 Transaction::afterCommitOrNow([sync, calendar] { sync->backgroundOneWaySyncUpdateToICal(calendar); });
         if (manager->isAppliedTagFilter()) {

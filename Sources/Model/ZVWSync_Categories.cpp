@@ -121,10 +121,12 @@ void ZVWSync::syncProjectsWithZVW()
         // for it): a checklist turned here stays one there, and its turn goes
         // up once as the change it marked. The kind is kept here.
         if (calendar->lastUpdate() < copy->lastUpdate()) {
-            const bool sameName = calendar->calendarName() == copy->calendarName();
+            // The store's calendar carries the name and the colour.
+            const bool sameLooks = calendar->calendarName() == copy->calendarName()
+                && calendar->colorGroupId() == copy->colorGroupId() && calendar->colorNameId() == copy->colorNameId();
             takeServerValues(*calendar, *copy, false);
             saveCategory(calendar);
-            if (!sameName && isOrdinaryUnshared(*calendar)) updated.append(calendar);
+            if (!sameLooks && isOrdinaryUnshared(*calendar)) updated.append(calendar);
         } else if (calendar->hasChanges()) {
             updateProject(calendar);
         } else {

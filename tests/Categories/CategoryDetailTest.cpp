@@ -222,12 +222,15 @@ TEST_F(CategoryDetailTest, OkStoresNameTagsAndSwitchesAndAsksForThePushes)
         QString typed;
         QString stored;
         bool pushedToStore;
+        qint64 picked = -1;  // a colour picked in the box (group * 8 + colour)
     };
+    // The store's calendar carries the name and the colour.
     const Case cases[] = {
         {QStringLiteral("Home"), QStringLiteral("Home_2"), true},
         {QStringLiteral("   "), QStringLiteral("Home_2"), false},
         {QString(), QStringLiteral("Home_2"), false},
         {QStringLiteral("Errands"), QStringLiteral("Errands"), true},
+        {QStringLiteral("Errands"), QStringLiteral("Errands"), true, 19},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.typed.toStdString());
@@ -235,8 +238,12 @@ TEST_F(CategoryDetailTest, OkStoresNameTagsAndSwitchesAndAsksForThePushes)
         PostedNotifications posts({kAutoSyncNotification});
         open(home);
         typeName(test.typed);
+        if (test.picked >= 0) pickColor(int(test.picked / 8), int(test.picked % 8));
         click(box()->okBtn());
         EXPECT_EQ(storedName(home), test.stored);
+        if (test.picked >= 0) {
+            EXPECT_EQ(storedColor(home), test.picked);
+        }
         EXPECT_EQ(updatesToStore(), test.pushedToStore ? 1 : 0);
         const QList<qint64> requests = posts.autoSyncRequests();
         EXPECT_EQ(std::vector<qint64>(requests.begin(), requests.end()), std::vector<qint64>{33});
@@ -245,7 +252,7 @@ TEST_F(CategoryDetailTest, OkStoresNameTagsAndSwitchesAndAsksForThePushes)
     }
 
     // Tags: each once, taken off the category's items as whole entries; the
-    // transparent switch and a colour alone change nothing in the store.
+    // transparent switch change nothing in the store.
     const TaskPtr work = itemIn(home, QStringLiteral("Work item"), QStringLiteral("/Gym/Work"));
     const TaskPtr longer = itemIn(home, QStringLiteral("Longer"), QStringLiteral("/Gymnastics"));
     const TaskPtr both = itemIn(home, QStringLiteral("Both"), QStringLiteral("/home/Gym"));
@@ -253,12 +260,10 @@ TEST_F(CategoryDetailTest, OkStoresNameTagsAndSwitchesAndAsksForThePushes)
     open(home);
     box()->tagDetailView()->setObjectValue({QStringLiteral("Gym"), QStringLiteral("Home"), QStringLiteral("gym")});
     click(box()->transparentBtn());
-    pickColor(2, 3);
     click(box()->okBtn());
     const CalendarPtr stored = Calendar::initWithPrimaryKey(home->primaryKey(), db());
     EXPECT_EQ(stored->tagList(), QStringLiteral("/Gym/Home"));
     EXPECT_TRUE(stored->isTransparent());
-    EXPECT_EQ(storedColor(home), 19);
     EXPECT_EQ(storedColumn(work->primaryKey(), QStringLiteral("tagList")).toString(), QStringLiteral("/Work"));
     EXPECT_EQ(storedColumn(longer->primaryKey(), QStringLiteral("tagList")).toString(), QStringLiteral("/Gymnastics"));
     EXPECT_EQ(storedColumn(both->primaryKey(), QStringLiteral("tagList")).toString(), QString());

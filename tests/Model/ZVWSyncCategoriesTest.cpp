@@ -89,6 +89,7 @@ TEST_F(ZVWSyncCategoriesTest, TheNewerSideWinsAndEqualStampsSendOnlyALocalChange
     home->setTagList("/x");  // a local change waiting to go up
     ASSERT_TRUE(home->dehydrate());
     ASSERT_TRUE(m_service.changeCategory(account, renamed, {{"name", "Office"}}));
+    ASSERT_TRUE(m_service.changeCategory(account, quiet, {{"color", Utilities::getHexColor(1, 3)}}));
     work->setInVisible(1);  // replaced by the service's newer copy, and logged
     ASSERT_TRUE(work->dehydrate());
 
@@ -109,7 +110,7 @@ TEST_F(ZVWSyncCategoriesTest, TheNewerSideWinsAndEqualStampsSendOnlyALocalChange
     const QList<CalendarList> lists = handedLists();
     ASSERT_EQ(lists.size(), 3);
     EXPECT_EQ(names(lists[0]), QStringList{});
-    EXPECT_EQ(names(lists[1]), QStringList{"Office"}) << "a renamed category goes to the calendar store";
+    EXPECT_EQ(names(lists[1]), (QStringList{"Office", "Quiet"})) << "a renamed or recoloured category goes to the calendar store";
     EXPECT_EQ(names(lists[2]), QStringList{});
 }
 

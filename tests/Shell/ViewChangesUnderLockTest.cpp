@@ -9,6 +9,7 @@
 #include "CalendarView.h"
 #include "Clicks.h"
 #include "CategoryBoxDetailView.h"
+#include "CategoryDetailListItemView.h"
 #include "CategoryDetailPanel.h"
 #include "CreatingView.h"
 #include "CategoryDetailView.h"
@@ -524,6 +525,34 @@ TEST_F(ViewChangesUnderLockTest, EveryChangeMadeInAViewIsRefusedWholeAndTold)
         {"week planner: a scheduled task marked done",
          [&] { return Shown{{event(QStringLiteral("Call"), at(9), at(10), [&](Task& t) { inStore(t); t.setIsSheduledTask(1); })}, {}}; },
          [&](const Shown& shown) { plannerBlock(shown.items.front())->selectSTaskDone(); }},
+        {"project panel: a scheduled task marked done",
+         [&] {
+             const CalendarPtr category = addCategory(0, 0);
+             const TaskPtr item = event(QStringLiteral("Call"), at(9), at(10), [&](Task& t) {
+                 inStore(t);
+                 t.setIsSheduledTask(1);
+                 t.setCalendarId(category->primaryKey());
+             });
+             m_panel = std::make_unique<CategoryDetailPanel>();
+             m_panel->categoryDetailView()->setCalendar(category);
+             m_panel->categoryDetailView()->loadData();
+             m_panel->orderFront();
+             // Its row's menu selects it.
+             CategoryDetailListItemView& outline = *m_panel->categoryDetailView()->detailView();
+             int row = 0;
+             while (row < outline.rowCount() && !(CategoryDetailListItemView::recordOfRow(outline.itemAtRow(row))
+                                                  && CategoryDetailListItemView::recordOfRow(outline.itemAtRow(row))->primaryKey()
+                                                         == item->primaryKey()))
+                 ++row;
+             EXPECT_LT(row, outline.rowCount());
+             Event click;
+             click.type = EventType::RightMouseDown;
+             click.clickCount = 1;
+             click.locationInWindow = outline.convertPointToWindow(outline.rectOfRow(row).center());
+             EXPECT_FALSE(outline.menuForEvent(click).items().empty());
+             return Shown{{item}, {category}};
+         },
+         [&](const Shown&) { m_panel->categoryDetailView()->detailView()->commandForAction(QStringLiteral("selectSTaskDone:"))(); }},
         {"focus pane menu: pasted as a link",
          [&] {
              const TaskList items{task(QStringLiteral("Copied")), task(QStringLiteral("Target"))};

@@ -7,6 +7,8 @@
 
 #include "Button.h"
 
+#include <QPainter>
+
 namespace TaskListKeptRowTests {
 
 struct Shown {
@@ -16,19 +18,35 @@ struct Shown {
     int typeOfDue = -1;
     QRgb colour = 0;
     bool link = false;
+    QImage tint;  // the category's tint and the icon under the controls, as painted
     bool operator==(const Shown&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const Shown& s)
 {
     return out << s.name.toStdString() << " / " << s.toolTip.toStdString() << " done " << s.done << " due "
-               << s.typeOfDue << " colour " << std::hex << s.colour << std::dec << " link " << s.link;
+               << s.typeOfDue << " colour " << std::hex << s.colour << " tint "
+               << (s.tint.isNull() ? 0u : s.tint.pixel(s.tint.width() / 2, s.tint.height() / 2)) << std::dec << " link "
+               << s.link;
 }
 
 Shown shownBy(const TaskListItemView& row)
 {
+    QImage tint(row.bounds().size().toSize(), QImage::Format_ARGB32);
+    tint.fill(Qt::white);
+    QPainter painter(&tint);
+    const_cast<TaskListItemView&>(row).drawSeparatorInRect(painter, row.bounds());
     return {row.hasBuiltControls() ? const_cast<TaskListItemView&>(row).taskName()->stringValue() : row.task()->taskName(),
-            row.toolTip(), row.doneStatus(), row.typeOfDue(), row.projectColor().rgb(), row.hasLink()};
+            row.toolTip(), row.doneStatus(), row.typeOfDue(), row.projectColor().rgb(), row.hasLink(), tint};
+}
+
+// A row made anew for the row's item and laid out at its size.
+std::unique_ptr<TaskListItemView> freshRowLike(const TaskListItemView& row)
+{
+    auto fresh = std::make_unique<TaskListItemView>();
+    fresh->setTask(row.task());
+    fresh->setFrame(row.frame());
+    return fresh;
 }
 
 class TaskListKeptRowTest : public TaskPaneTest {
@@ -83,10 +101,8 @@ TEST_F(TaskListKeptRowTest, WhatChangedWithoutANewItemShowsOnTheKeptRow)
         TaskListItemView* row = rowOf(b);
         ASSERT_NE(row, nullptr);
         EXPECT_TRUE(row->hasBuiltControls());
-        TaskListItemView fresh;
-        fresh.setTask(b);
         const Shown now = shownBy(*row);
-        EXPECT_EQ(now, shownBy(fresh));
+        EXPECT_EQ(now, shownBy(*freshRowLike(*row)));
         EXPECT_NE(now, old);
     }
     EXPECT_EQ(rowOf(a) != nullptr, true);
@@ -97,8 +113,14 @@ TEST_F(TaskListKeptRowTest, WhatChangedWithoutANewItemShowsOnTheKeptRow)
 // each row once in view shows what a row made for its item anew shows.
 TEST_F(TaskListKeptRowTest, EveryRowShowsAFreshRowsLooksOnceInViewAfterAnyChange)
 {
+    // Every other item of another colour's category: a row that shows
+    // another item after a change takes that item's tint.
+    const CalendarPtr team = addCategory();
+    team->setColorNameId((dataManager().calendarWithPrimaryKey(1)->colorNameId() + 3) % 8);
+    ASSERT_TRUE(team->dehydrate());
     TaskList items;
-    for (int i = 0; i < 30; ++i) items << ordered(QStringLiteral("T%1").arg(i), i + 1);  // more than in view
+    for (int i = 0; i < 30; ++i)  // more than in view
+        items << ordered(QStringLiteral("T%1").arg(i), i + 1, [&](Task& t) { if (i % 2) t.setCalendarId(team->primaryKey()); });
     const TaskPtr first = items.front(), middle = items[15], last = items.back();
     const struct {
         const char* name;
@@ -133,10 +155,9 @@ TEST_F(TaskListKeptRowTest, EveryRowShowsAFreshRowsLooksOnceInViewAfterAnyChange
         for (int index = 0; index < rows; ++index) {
             auto* row = qobject_cast<TaskListItemView*>(list().itemAtRow(index));
             list().scrollRowToVisible(index);
-            TaskListItemView fresh;
-            fresh.setTask(row->task());
-            EXPECT_EQ(shownBy(*row), shownBy(fresh)) << index;
-            EXPECT_EQ(row->starStatus(), fresh.starStatus()) << index;
+            const auto fresh = freshRowLike(*row);
+            EXPECT_EQ(shownBy(*row), shownBy(*fresh)) << index;
+            EXPECT_EQ(row->starStatus(), fresh->starStatus()) << index;
         }
     }
 }
