@@ -56,6 +56,12 @@ void PrintTo(const BadFile& file, std::ostream* out)
 const BadFile badFiles[] = {
     {"empty", [](const QString& path, const QString&) { return writeFile(path, {}); }},
     {"truncated", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("truncated.ics")); }},
+    {"cut short within its first line",
+     [](const QString& path, const QString&) { return writeFile(path, QByteArrayLiteral("\xEF\xBB\xBF" "BEGIN:VCAL")); }},
+    {"text that is no calendar", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("garbage.ics")); },
+     nullptr, true},
+    {"bare VEVENT", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("bare-vevent.ics")); },
+     nullptr, true},
     {"unreadable",
      [](const QString& path, const QString&) {
          // Root reads it anyway; then only the rest of the row is checked.
