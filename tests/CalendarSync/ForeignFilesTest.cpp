@@ -398,6 +398,7 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
         {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "cancelled-occurrence.ics", 4},
         // Called off as a whole: not shown, and kept in the file.
         {"cancelled-series.ics", "tennis-2027@desktop.example", "cancelled-series.ics", 0},
+        {"cancelled-event.ics", "dentist-2027@desktop.example", "cancelled-event.ics", 0},
     };
     for (const auto& c : cases) placeFixture(QString::fromLatin1(c.fixture));
     const Date from = local(2027, 7, 1), to = local(2027, 10, 31);
