@@ -173,6 +173,20 @@ QSet<QString> localUids()
 
 // --- what the store could not read ---
 
+namespace {
+
+// The file named after the uid is there but holds nothing the store can use
+// (another program wrote something else over it): no sign the item is gone.
+bool fileOfUidIsUnread(const CalCalendarStore& store, const QString& uid, bool task)
+{
+    CalError error;
+    if (task) store.taskWithUID(uid, &error);
+    else store.eventWithUID(uid, Date(), &error);
+    return error.code == CalError::Code::CannotRead;
+}
+
+}  // namespace
+
 iCalSyncJobs::UnreadableCalendars iCalSyncJobs::unreadableCalendars(const CalCalendarList& calendars) const
 {
     UnreadableCalendars unreadable;
@@ -920,7 +934,7 @@ void iCalSyncJobs::fullSyncEvents(const CalCalendarList& calendars, const Unread
         if (!(-windowStart < days && days < windowEnd)) continue;
         localSettled[size_t(i)] = true;
         if (occurrence < fetchedFrom || fetchedTo < occurrence) continue;
-        if (unreadable.covers(*manager, item)) {
+        if (unreadable.covers(*manager, item) || fileOfUidIsUnread(*m_iCalStore, item->iCalUID(), false)) {
             qWarning().noquote() << "Calendar store: event" << item->iCalUID()
                                  << "is not listed but its calendar could not be read in full; it is kept";
             continue;
@@ -1038,7 +1052,7 @@ void iCalSyncJobs::fullSyncTasks(const CalCalendarList& calendars, const Unreada
                 unit->step();
                 continue;
             }
-            if (unreadable.covers(*manager, task)) {
+            if (unreadable.covers(*manager, task) || fileOfUidIsUnread(*m_iCalStore, task->iCalUID(), true)) {
                 qWarning().noquote() << "Calendar store: task" << task->iCalUID()
                                      << "is not listed but its calendar could not be read in full; it is kept";
                 continue;

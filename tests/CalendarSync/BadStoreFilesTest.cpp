@@ -56,6 +56,12 @@ void PrintTo(const BadFile& file, std::ostream* out)
 const BadFile badFiles[] = {
     {"empty", [](const QString& path, const QString&) { return writeFile(path, {}); }},
     {"truncated", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("truncated.ics")); }},
+    {"cut short within its first line",
+     [](const QString& path, const QString&) { return writeFile(path, QByteArrayLiteral("\xEF\xBB\xBF" "BEGIN:VCAL")); }},
+    {"text that is no calendar", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("garbage.ics")); },
+     nullptr, true},
+    {"bare VEVENT", [](const QString& path, const QString&) { return writeFile(path, fixtureBytes("bare-vevent.ics")); },
+     nullptr, true},
     {"unreadable",
      [](const QString& path, const QString&) {
          // Root reads it anyway; then only the rest of the row is checked.
@@ -165,6 +171,7 @@ TEST_P(BadStoreFilesTest, IsSkippedAndLoggedOnceWhileTheRestIsImported)
     ASSERT_TRUE(writeFile(badFolder + QStringLiteral("/good-b.ics"), eventFile("GOOD-B")));
     linkedEvent(QStringLiteral("GONE-A"), category);
     linkedEvent(QStringLiteral("GONE-B"), otherCategory);
+    linkedEvent(QStringLiteral("bad"), otherCategory);  // the event the bad file's name stands for
     const QString badPath = badFolder + QStringLiteral("/bad.ics");
     ASSERT_TRUE(GetParam().place(badPath, outside.path()));
     reopenStore();
@@ -191,6 +198,9 @@ TEST_P(BadStoreFilesTest, IsSkippedAndLoggedOnceWhileTheRestIsImported)
         EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-B")), 0) << "a file left out keeps back no other file's delete";
     } else if (!readsAnyway) {
         EXPECT_EQ(rowsWithUID(QStringLiteral("GONE-B")), 1) << "an incomplete read of its calendar proves no deletion";
+    }
+    if (!readsAnyway && (!readAs || QLatin1String(readAs) == QLatin1String("bad"))) {
+        EXPECT_EQ(rowsWithUID(QStringLiteral("bad")), 1) << "a file written over its event's tells nothing of it";
     }
     EXPECT_EQ(queryInt(QStringLiteral("SELECT COUNT(*) FROM Tasks WHERE iCalIdentifier IN ('LINKED', 'LONG-LINE', 'HUGE')")), 0);
     // Nothing was written through or over the bad file.

@@ -400,6 +400,7 @@ TEST_F(ForeignFilesTest, ExtraDatesAndChangesToTheEndOfTheSeriesShowInTheOrganiz
         {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "cancelled-occurrence.ics", 4},
         // Called off as a whole: not shown, and kept in the file.
         {"cancelled-series.ics", "tennis-2027@desktop.example", "cancelled-series.ics", 0},
+        {"cancelled-event.ics", "dentist-2027@desktop.example", "cancelled-event.ics", 0},
     };
     for (const auto& c : cases) placeFixture(QString::fromLatin1(c.fixture));
     const Date from = local(2027, 7, 1), to = local(2027, 10, 31);
@@ -728,7 +729,9 @@ TEST_F(ForeignFilesTest, EditsOfSeriesShownOneByOneKeepTheFileAndShowAtOnce)
         for (qsizetype k = 0; k < items.size(); ++k) EXPECT_EQ(instantOf(items[k]->startTime(), *items[k]), held[k]->startDate()) << k;
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        if (c.action == MoveOne) EXPECT_EQ(contentLines(file.readAll()).count(QStringLiteral("CATEGORIES:Work")), 2);
+        if (c.action == MoveOne) {
+            EXPECT_EQ(contentLines(file.readAll()).count(QStringLiteral("CATEGORIES:Work")), 2);
+        }
     };
     for (qsizetype i = 0; i < paths.size(); ++i) editAndCheck(cases[i], paths[i]);
     reader.verify();

@@ -284,6 +284,7 @@ private:
                                const CalCalendarPtr& calendar);
     static CalTaskPtr taskFrom(const FileEntry& file, const CalendarEntry& calendar);
     bool queryIsIncompleteLocked(const CalendarEntry& calendar, bool tasks, const QString& uid, QStringList* files) const;
+    CalError missingItemErrorLocked(const QString& uid, bool tasks) const;
     // Runs `perCalendar` on each indexed calendar the query names and says
     // what could not be read (the root, a calendar's folder or a file).
     template <class PerCalendar>

@@ -44,6 +44,22 @@ bool endsItsCalendar(const QByteArray& bytes)
     return last.mid(start).trimmed().compare("END:VCALENDAR", Qt::CaseInsensitive) == 0;
 }
 
+// Whether the text never began a calendar: no BEGIN:VCALENDAR in it, nor
+// its first letters alone (a rewrite in place stopped within that line).
+// Such a file (a bare VEVENT, text that is no calendar) is no write in
+// progress, so it keeps back no delete of its calendar's other files.
+bool beginsNoCalendar(const QByteArray& bytes)
+{
+    QByteArray text = bytes.trimmed();
+    constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF");
+    if (byteOrderMark.startsWith(text)) return false;
+    if (text.startsWith(byteOrderMark)) text = text.mid(3).trimmed();
+    constexpr QByteArrayView begin("BEGIN:VCALENDAR");
+    if (text.size() < begin.size() && begin.first(text.size()).compare(text, Qt::CaseInsensitive) == 0)
+        return false;
+    return !text.toUpper().contains(begin);
+}
+
 // A reader of the background index yields to the program's other threads
 // (a tenth of their share where they compete), but is not starved on a
 // busy machine as the idle class would be.
@@ -316,12 +332,12 @@ CalCalendarStore::FileEntry CalCalendarStore::readFileLocked(const QFileInfo& fi
         return same;
     }
     const QByteArray bytes = readRegularFile(file.path, largestFile, &file.problem);
-    // (A file that never began a calendar, such as a bare VEVENT, is no
-    // calendar object; it was not cut short.)
-    if (file.problem.isEmpty() && !endsItsCalendar(bytes))
-        file.problem = bytes.trimmed().isEmpty()                         ? QStringLiteral("empty")
-                       : !bytes.toUpper().contains("BEGIN:VCALENDAR") ? QStringLiteral("no calendar object (no BEGIN:VCALENDAR)")
-                                                                        : QStringLiteral("cut short (no END:VCALENDAR)");
+    if (file.problem.isEmpty() && !endsItsCalendar(bytes)) {
+        file.leftOut = beginsNoCalendar(bytes);
+        file.problem = bytes.trimmed().isEmpty() ? QStringLiteral("empty")
+                       : file.leftOut            ? QStringLiteral("no calendar object (no BEGIN:VCALENDAR)")
+                                                 : QStringLiteral("cut short (no END:VCALENDAR)");
+    }
     if (!file.problem.isEmpty()) {
         logOnce(file.path, file.problem);
         return file;

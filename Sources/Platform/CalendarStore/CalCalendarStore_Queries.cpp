@@ -68,6 +68,20 @@ bool CalCalendarStore::queryIsIncompleteLocked(const CalendarEntry& calendar, bo
     return incomplete;
 }
 
+// No file holds the uid. One named after it that cannot be used (another
+// program wrote something else over the item's file) says nothing of the
+// item: it is reported as unread, never as gone.
+CalError CalCalendarStore::missingItemErrorLocked(const QString& uid, bool tasks) const
+{
+    QStringList unusable;
+    if (!uid.isEmpty())
+        for (const CalendarEntry& calendar : m_index->calendars)
+            if (calendar.listable) queryIsIncompleteLocked(calendar, tasks, uid, &unusable);
+    if (!unusable.isEmpty())
+        return CalError::make(CalError::Code::CannotRead, QStringLiteral("cannot read ") + unusable.join(QStringLiteral(", ")));
+    return CalError::make(CalError::Code::NotFound, (tasks ? QStringLiteral("no task ") : QStringLiteral("no event ")) + uid);
+}
+
 CalEventPtr CalCalendarStore::eventOf(const ICalEventFileData& file, const ICalOccurrence& occurrence,
                                       const CalCalendarPtr& calendar)
 {
@@ -203,7 +217,7 @@ CalEventPtr CalCalendarStore::eventWithUID(const QString& uid, const Date& occur
     std::lock_guard lock(m_mutex);
     const auto location = locateEventLocked(uid);
     if (!location) {
-        reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no event ") + uid));
+        reportCalError(error, missingItemErrorLocked(uid, false));
         return nullptr;
     }
     const std::shared_ptr<const ICalEventFileData> data = eventsOfLocked(*location->file);
@@ -241,7 +255,7 @@ CalTaskPtr CalCalendarStore::taskWithUID(const QString& uid, CalError* error) co
     std::lock_guard lock(m_mutex);
     const auto location = locateTaskLocked(uid);
     if (!location) {
-        reportCalError(error, CalError::make(CalError::Code::NotFound, QStringLiteral("no task ") + uid));
+        reportCalError(error, missingItemErrorLocked(uid, true));
         return nullptr;
     }
     reportCalError(error, CalError::none());
