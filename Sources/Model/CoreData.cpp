@@ -717,17 +717,18 @@ void CoreData::setAppRootTZ(qint64 zoneId)
     m_appRootTZ = zoneId;
 }
 
-void CoreData::followSystemZoneWithoutZoneSupport()
+bool CoreData::followSystemZoneWithoutZoneSupport()
 {
     const SettingPtr setting = currentSetting();
-    if (!setting || setting->tzSupport()) return;
+    if (!setting || setting->tzSupport()) return false;
     // The table names most machine zones by their own name: the search for
     // the system zone's entry need not be waited for then.
-    if (getTimeZoneName(setting->currentTZ()) == QString::fromUtf8(GregorianCalendar::systemZone().id())) return;
+    if (getTimeZoneName(setting->currentTZ()) == QString::fromUtf8(GregorianCalendar::systemZone().id())) return false;
     const qint64 system = appRootTZ();
-    if (system == 0 || setting->currentTZ() == system) return;
+    if (system == 0 || setting->currentTZ() == system) return false;
     setting->setCurrentTZ(system);
     if (!setting->dehydrate()) qWarning() << "The new time zone could not be saved in the settings";
+    return true;
 }
 
 // How an item read from the store holds its times depends on zone support:

@@ -158,10 +158,12 @@ public:
     void setAppRootTZ(qint64 zoneId);
     // Without zone support the display zone is the machine's: a start under
     // another zone than the last run's is a zone change as one while running
-    // is, and the settings take (and save) the system zone's entry.
-    void followSystemZoneWithoutZoneSupport();
-    // After zone support was turned on or off: the store's items are read
-    // again as a start reads them under the new setting.
+    // is, and the settings take (and save) the system zone's entry. Whether
+    // the display zone changed.
+    bool followSystemZoneWithoutZoneSupport();
+    // After zone support was turned on or off, or the display zone followed
+    // the machine's without it: the store's items are read again as a start
+    // reads them under the new setting.
     void followZoneSupportChange();
     // Now as the day grid shows it: the clock read in the chosen zone when
     // the time-zone support is on, else the system's. New items take their

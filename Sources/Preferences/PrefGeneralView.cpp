@@ -323,6 +323,10 @@ void PrefGeneralView::selectTimeZoneSupport()
     }
     m_tzSupportBtn->setState(turnOn ? OnState : OffState);
     dataManager->setAppRootTZ(dataManager->getDefaultTimezone());
+    // Items read from the store hold their times as the setting they were
+    // read under has them; the store keeps each file's zone, so they are
+    // read again as a start under the new setting reads them.
+    if (turnOn != wasOn) dataManager->followZoneSupportChange();
     if (turnOn)
         NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTurnOnOffTimezone,
                                                                              static_cast<QObject*>(this));

@@ -946,7 +946,11 @@ void MainView::systemTimeZoneChanged()
     heardChange();
     if (CoreData* manager = dataManager()) {
         manager->setAppRootTZ(manager->getDefaultTimezone());
-        manager->followSystemZoneWithoutZoneSupport();
+        // Without zone support the store's events of the former display zone
+        // are held in the machine's clock, which is no longer theirs (a Paris
+        // 14:00 showed at 14:00 in New York, and a drag wrote that instant):
+        // they are read again as the next start reads them.
+        if (manager->followSystemZoneWithoutZoneSupport()) manager->followZoneSupportChange();
     }
     reloadAfterItemListChange();
 }

@@ -125,6 +125,7 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
         int day = 20;  // of March 2014: New York changed its clocks on the 9th, Paris on the 30th
         bool weekly = false;
         bool support = true;
+        int shownHour = 10;  // in Paris
     };
     const Case cases[] = {
         {"Reykjavik", QStringLiteral("Atlantic/Reykjavik"), false, 0, 10},
@@ -133,6 +134,10 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
         {"times in UTC, on a machine in New York", QString(), false, gmtZone, 9, "America/New_York"},
         {"times in UTC, on a machine in New York, before its clock change", QString(), false, gmtZone, 9,
          "America/New_York", 5},
+        // After the machine's own clock change, the instant's summer time.
+        {"times in UTC, after Paris's clock change", QString(), false, gmtZone, 9, "Europe/Paris", 31, false, true, 11},
+        {"times in UTC, without zone support, after Paris's clock change", QString(), false, gmtZone, 9, "Europe/Paris",
+         31, false, false, 11},
         {"a weekly series in UTC", QString(), false, gmtZone, 9, "Europe/Paris", 20, true},
         {"a weekly series in UTC, on a machine in New York", QString(), false, gmtZone, 9, "America/New_York", 5, true},
         {"a weekly series in UTC, without zone support", QString(), false, gmtZone, 9, "Europe/Paris", 20, true, false},
@@ -156,7 +161,7 @@ TEST_F(EventTimeZonesTest, EventsWithoutAZoneOrAtGMTAllYearFloat)
         EXPECT_EQ(item->prevAllDay(), c.allDay);
         if (c.allDay) continue;
         dataManager().recalculateTimeWithTimezoneSupport(item);
-        EXPECT_EQ(GregorianCalendar::fields(item->tzStartTime()).hour, 10) << "shown in Paris";
+        EXPECT_EQ(GregorianCalendar::fields(item->tzStartTime()).hour, c.shownHour) << "shown in Paris";
         if (c.expectedZone == 0) continue;
         Date start, end;
         ASSERT_TRUE(jobs->reveseTime(item, -1, &start, &end));

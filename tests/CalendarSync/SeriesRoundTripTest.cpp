@@ -430,6 +430,9 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         // Where the readers read a file each otherwise: the occurrences its
         // sender meant.
         qsizetype meant = 0;
+        // Read first on a machine of that zone; the machine is then started
+        // under its own zone (without zone support: a zone change).
+        const char* readBefore = nullptr;
     } cases[] = {
         {"utc-series-changed.ics", {0, 1}, {2, 0}}, {"until-last-start.ics", {0, 1}, {1, 0}},
         {"until-last-start-moved-change.ics", {0, 1}, {-1, 0}}, {"until-last-start-new-york.ics", {0, 1}, {1, 0}},
@@ -469,6 +472,11 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         {"tokyo-weekly-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York", false},
         {"weekly-new-york-autumn.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris", false},
         {"new-york-weekly-autumn-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "UTC", false},
+        // Read in Paris, then started in New York and in UTC without zone
+        // support: its own zone's instants, and the display zone the machine's.
+        {"weekly-new-york-autumn.ics", {0, 0}, {0, 0}, Retitled, true, false, "America/New_York", false, 0, "Europe/Paris"},
+        {"tokyo-weekly-counted.ics", {0, 0}, {0, 0}, Retitled, true, false, "UTC", false, 0, "Europe/Paris"},
+        {"counted-weekly.ics", {1, 0}, {0, 1}, WholeSeries, true, false, "America/New_York", false, 0, "Europe/Paris"},
         {"no-uid-once.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-weekly.ics", {0, 0}, {0, 0}, Renamed},
         {"no-uid-changed-beside-other.ics", {0, 0}, {0, 0}, Renamed, false},
@@ -502,11 +510,20 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         SCOPED_TRACE(std::string(c.fixture) + (c.machine ? std::string(" on ") + c.machine : std::string()));
         std::unique_ptr<ScopedTimeZone> machine;
         if (c.machine) {
-            machine = std::make_unique<ScopedTimeZone>(c.machine);
-            setting->setCurrentTZ(dataManager().getTimeZoneId(QString::fromLatin1(c.machine)));
+            machine = std::make_unique<ScopedTimeZone>(c.readBefore ? c.readBefore : c.machine);
+            setting->setCurrentTZ(dataManager().getTimeZoneId(QString::fromLatin1(c.readBefore ? c.readBefore : c.machine)));
             setting->setTzSupport(c.support);
             QFile::copy(fixtures + QLatin1String(c.fixture), calendarFolder() + QStringLiteral("/Events/") + QLatin1String(c.fixture));
             reopenStore();
+            sync->backgroundFullSync();
+        }
+        if (c.readBefore) {
+            // The next start, as the data manager's start follows the machine.
+            machine.reset();
+            machine = std::make_unique<ScopedTimeZone>(c.machine);
+            dataManager().setAppRootTZ(dataManager().getDefaultTimezone());
+            dataManager().followSystemZoneWithoutZoneSupport();
+            EXPECT_EQ(setting->currentTZ(), dataManager().getDefaultTimezone());
             sync->backgroundFullSync();
         }
         QFile fixture(fixtures + QLatin1String(c.fixture));

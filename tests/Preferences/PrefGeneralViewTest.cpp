@@ -191,6 +191,8 @@ TEST_F(PrefGeneralViewTest, TimeZoneSupportAsksOnlyWhenTurnedOnAndCancelChangesN
         settings().setLastUpdate(5);
         settings().setCurrentTZ(-7);
         settings().setHasChanges(0);
+        auto& store = static_cast<RecordingICalSync&>(*manager->icalSync());
+        store.clearCalls();
         Preferences window;
         window.general(nullptr);
         PrefGeneralView& pane = *window.generalView();
@@ -213,6 +215,12 @@ TEST_F(PrefGeneralViewTest, TimeZoneSupportAsksOnlyWhenTurnedOnAndCancelChangesN
         const bool changed = c.on != c.wasOn;
         EXPECT_EQ(settings().hasChanges(), changed ? 1 : 0);
         EXPECT_EQ(settings().lastUpdate(), changed ? 1 : 5);
+        // The store's items are read again under the new setting, as a
+        // start reads them: held as the old one had them, a New York event
+        // showed at its own clock time in Paris, and a drag wrote that instant.
+        QStringList readAgain;
+        for (const RecordingICalSync::Call& call : store.calls()) readAgain << call.operation;
+        EXPECT_EQ(readAgain, changed ? QStringList{QStringLiteral("fullSync")} : QStringList());
         if (changed) {
             EXPECT_EQ(manager->appRootTZ(), manager->getDefaultTimezone());
             EXPECT_EQ(settings().currentTZ(), c.zone);

@@ -8,7 +8,9 @@
 #include "Notification.h"
 #include "NotificationCenter.h"
 #include "Notifications.h"
+#include "RecordingICalSync.h"
 #include "Setting.h"
+#include "SystemTimeZoneWatcher.h"
 #include "TimezoneSearchView.h"
 #include "ZVWSync.h"
 
@@ -155,6 +157,45 @@ TEST_F(MainViewTimeZoneTest, ChoosingInThePickerChangesTheSettingsZone)
     NotificationCenter::defaultCenter().postNotificationOnMainThreadName(kTimeZoneListCloseNotification);
     EXPECT_EQ(setting().currentTZ(), tokyo);
     EXPECT_EQ(idOfCity(QStringLiteral("Tokyo")), tokyo);
+}
+
+// The machine's zone changes while the program runs. Without zone support
+// the display zone follows it, and the store's events, held in the
+// machine's clock when of the former display zone, are read again as the
+// next start reads them; with support the display zone is the person's
+// choice and the items hold their own zones' clocks.
+TEST_F(MainViewTimeZoneTest, AMachineZoneChangeWithoutZoneSupportReadsTheStoresEventsAgain)
+{
+    constexpr qint64 newYork = -21536;
+    const struct {
+        const char* name;
+        bool support;
+        const char* machine;  // after the change
+        qint64 shown;
+        bool readAgain;
+    } cases[] = {
+        {"without zone support, to New York", false, "America/New_York", newYork, true},
+        {"without zone support, to the same zone", false, "Europe/Paris", paris, false},
+        {"with zone support, to New York", true, "America/New_York", paris, false},
+    };
+    auto recording = std::make_unique<RecordingICalSync>();
+    RecordingICalSync& store = *recording;
+    dataManager().setICalSync(std::move(recording));
+    MainView view(QRectF(0, 0, 620, 700));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedTimeZone before("Europe/Paris");
+        setting().setTzSupport(c.support);
+        setting().setCurrentTZ(paris);
+        store.clearCalls();
+        ScopedTimeZone machine(c.machine);
+        NotificationCenter::defaultCenter().postNotificationName(kSystemTimeZoneDidChangeNotification);
+        EXPECT_EQ(setting().currentTZ(), c.shown);
+        QStringList calls;
+        for (const RecordingICalSync::Call& call : store.calls()) calls << call.operation;
+        EXPECT_EQ(calls, c.readAgain ? QStringList{QStringLiteral("fullSync")} : QStringList());
+    }
+    dataManager().setICalSync(nullptr);
 }
 
 }  // namespace MainViewTimeZoneTests
