@@ -401,7 +401,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // retitled (a first occurrence moved or excluded, all but one excluded, a
 // weekly one in UTC across the clock change, one floating with EXDATEs in
 // UTC, one at seconds with a rule the organizer cannot hold, one ending
-// before its start; their starts stay).
+// before its start, a daily all-day one ending at its last day's end in
+// UTC; their starts stay).
 // One with a later occurrence changed (another time, title and notes) is
 // dragged from the fourth on, once as the store takes it and once with a
 // stop before the store splits its file (the next start's full sync finds
@@ -487,6 +488,9 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         // has no 02:30), read by the readers at the file's own time.
         {"new-york-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
         {"new-york-weekly-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
+        // UNTIL=...T235959Z, as web calendars export an all-day series: its
+        // last day is that day east of UTC too.
+        {"daily-all-day-until-end-of-day-utc.ics", {0, 0}, {0, 0}, Retitled},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)

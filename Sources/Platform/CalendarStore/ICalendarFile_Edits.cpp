@@ -324,7 +324,7 @@ ZoneSpan spanOfZone(icalcomponent* calendar, const QString& tzid)
         icalproperty* rule = inZone ? icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) : nullptr;
         if (!rule) continue;
         const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
-        const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
+        const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until, false);
         if (until) take(until);
         else open = true;
     }
