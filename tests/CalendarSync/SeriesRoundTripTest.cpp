@@ -401,8 +401,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // retitled (a first occurrence moved or excluded, all but one excluded, a
 // weekly one in UTC across the clock change, one floating with EXDATEs in
 // UTC, one at seconds with a rule the organizer cannot hold, one ending
-// before its start, a daily all-day one ending at its last day's end in
-// UTC; their starts stay).
+// before its start, a daily all-day one ending at its last day's end in UTC,
+// a weekly one under an old name of New York's zone; their starts stay).
 // One with a later occurrence changed (another time, title and notes) is
 // dragged from the fourth on, once as the store takes it and once with a
 // stop before the store splits its file (the next start's full sync finds
@@ -491,6 +491,10 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         // UNTIL=...T235959Z, as web calendars export an all-day series: its
         // last day is that day east of UTC too.
         {"daily-all-day-until-end-of-day-utc.ics", {0, 0}, {0, 0}, Retitled},
+        // US/Eastern is New York's zone, with zone support and without: held
+        // in it across the weeks between the two zones' spring changes.
+        {"weekly-old-zone-name-spring.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris"},
+        {"weekly-old-zone-name-spring.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris", false},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)
