@@ -730,7 +730,9 @@ TEST_F(ForeignFilesTest, EditsOfSeriesShownOneByOneKeepTheFileAndShowAtOnce)
         for (qsizetype k = 0; k < items.size(); ++k) EXPECT_EQ(instantOf(items[k]->startTime(), *items[k]), held[k]->startDate()) << k;
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        if (c.action == MoveOne) EXPECT_EQ(contentLines(file.readAll()).count(QStringLiteral("CATEGORIES:Work")), 2);
+        if (c.action == MoveOne) {
+            EXPECT_EQ(contentLines(file.readAll()).count(QStringLiteral("CATEGORIES:Work")), 2);
+        }
     };
     for (qsizetype i = 0; i < paths.size(); ++i) editAndCheck(cases[i], paths[i]);
     reader.verify();

@@ -378,8 +378,9 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         QList<IndependentReader::Occurrence> occurrencesHeld;
         for (qsizetype i = 0; i < held.size(); ++i) {
             occurrencesHeld << IndependentReader::Occurrence{held[i]->startDate(), held[i]->endDate(), held[i]->isAllDay()};
-            if (i < after.size())
+            if (i < after.size()) {
                 EXPECT_EQ(held[i]->startDate(), iCalSyncJobs::itemTimeToStoreTime(after[i]->startTime(), ownZone)) << i;
+            }
         }
         reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld, {}, IndependentReader::AlsoKhal::Yes);
         reader.verify();
@@ -659,16 +660,19 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
                 EXPECT_EQ(written.contains(QStringLiteral("TZID")), before.contains(QStringLiteral("TZID"))) << written.toStdString();
             }
             // (A file's start it excludes stays hidden.)
-            if (c.edit != Retitled) EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
+            if (c.edit != Retitled) {
+                EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
+            }
             // Rules the organizer cannot hold stay as the file has them.
             // (The rules of a zone's definition the writer adds are not the event's.)
             const auto eventRules = [](const QString& text) { return text.section(QStringLiteral("BEGIN:VEVENT"), 1).count(QStringLiteral("\nRRULE")); };
             EXPECT_EQ(eventRules(written), eventRules(before));
             // A new title leaves the rule and the times as they were written.
-            if (c.edit == Retitled)
+            if (c.edit == Retitled) {
                 for (const char* field : {"\nRRULE", "\nDTSTART", "\nDTEND"})
                     EXPECT_TRUE(written.contains(before.section(QLatin1String(field), 1).section(QLatin1Char('\r'), 0, 0)))
                         << written.toStdString();
+            }
         }
         reader.verify();
         if (c.machine) {
