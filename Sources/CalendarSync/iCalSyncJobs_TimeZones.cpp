@@ -33,6 +33,19 @@ const CoreData* readManager()
     return CoreData::shared();
 }
 
+// The table lists a zone under one of its names; a file may name it by
+// another the zone database keeps for it ("US/Eastern" for New York's,
+// "Europe/Kyiv" for the table's Europe/Kiev). Held at this machine's clock
+// instead, such an event moved by an hour between the two zones' clock
+// changes, and an edit wrote it floating.
+qint64 tableIdOfOtherName(const CoreData* data, const QString& name)
+{
+    if (name.isEmpty() || !GregorianCalendar::isZoneKnown(name)) return 0;
+    for (const TimezoneObj& zone : data->tzList().zones())
+        if (GregorianCalendar::namesOneZone(zone.tzRegionName, name)) return zone.tzId;
+    return 0;
+}
+
 // The table id of a zone name, looked up once per name and data manager:
 // the table search folds every name of the table, and a full sync asks it
 // for each of thousands of events in the same few zones.
@@ -48,7 +61,8 @@ qint64 tableIdOfName(const CoreData* data, const QString& name)
     }
     const auto found = ids.constFind(name);
     if (found != ids.constEnd()) return *found;
-    const qint64 id = data->getTimeZoneId(name);
+    qint64 id = data->getTimeZoneId(name);
+    if (id == 0) id = tableIdOfOtherName(data, name);
     ids.insert(name, id);
     return id;
 }

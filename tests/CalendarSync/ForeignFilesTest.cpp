@@ -327,6 +327,8 @@ TEST_F(ForeignFilesTest, ARenameKeepsEveryPropertyTheUserDidNotTouch)
         // Two properties libical cannot read: each stays as the file had it.
         {"two-links.ics", "venue-visit-2027@example.com", "SUMMARY:Venue visit", 1},
         {"rdate.ics", "c1d2e3f4-a5b6-4c7d-8e9f-0a1b2c3d4e5f", "SUMMARY:Physio", 3},
+        // Its UNTIL at the end of its last day in UTC ends it on that day here too.
+        {"daily-all-day-until-end-of-day-utc.ics", "conference-days-2027@web.example", "SUMMARY:Conference", 3},
         {"cancelled-occurrence.ics", "reading-group-2027@desktop.example", "SUMMARY:Reading group", 4},
         {"windows-zone-name.ics", "040000008200E00074C5B7101A82E00800000000B0E5C4F7A1D9DA0100000000000000001000000045A1C27F3D8E",
          "SUMMARY;LANGUAGE=en-us:Planning", 1},

@@ -378,8 +378,9 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
         QList<IndependentReader::Occurrence> occurrencesHeld;
         for (qsizetype i = 0; i < held.size(); ++i) {
             occurrencesHeld << IndependentReader::Occurrence{held[i]->startDate(), held[i]->endDate(), held[i]->isAllDay()};
-            if (i < after.size())
+            if (i < after.size()) {
                 EXPECT_EQ(held[i]->startDate(), iCalSyncJobs::itemTimeToStoreTime(after[i]->startTime(), ownZone)) << i;
+            }
         }
         reader.expect(store->eventFilePath(uid), from, lastMoment, occurrencesHeld, {}, IndependentReader::AlsoKhal::Yes);
         reader.verify();
@@ -401,7 +402,8 @@ TEST_F(SeriesRoundTripTest, EveryRuleKindWrittenAndReadBackLeavesTheDatabaseAsIt
 // retitled (a first occurrence moved or excluded, all but one excluded, a
 // weekly one in UTC across the clock change, one floating with EXDATEs in
 // UTC, one at seconds with a rule the organizer cannot hold, one ending
-// before its start; their starts stay).
+// before its start, a daily all-day one ending at its last day's end in UTC,
+// a weekly one under an old name of New York's zone; their starts stay).
 // One with a later occurrence changed (another time, title and notes) is
 // dragged from the fourth on, once as the store takes it and once with a
 // stop before the store splits its file (the next start's full sync finds
@@ -495,6 +497,13 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
         // has no 02:30), read by the readers at the file's own time.
         {"new-york-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
         {"new-york-weekly-in-paris-spring-gap.ics", {0, 0}, {0, 0}, Retitled, false, false, "Europe/Paris"},
+        // UNTIL=...T235959Z, as web calendars export an all-day series: its
+        // last day is that day east of UTC too.
+        {"daily-all-day-until-end-of-day-utc.ics", {0, 0}, {0, 0}, Retitled},
+        // US/Eastern is New York's zone, with zone support and without: held
+        // in it across the weeks between the two zones' spring changes.
+        {"weekly-old-zone-name-spring.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris"},
+        {"weekly-old-zone-name-spring.ics", {0, 0}, {0, 0}, Retitled, true, false, "Europe/Paris", false},
     };
     const QString fixtures = QStringLiteral(ZORAVEL_STORE_FIXTURES "/");
     for (const auto& c : cases)
@@ -668,16 +677,19 @@ TEST_F(SeriesRoundTripTest, ForeignSeriesMovedByHoursAndDaysKeepEveryOccurrence)
                 EXPECT_EQ(written.contains(QStringLiteral("TZID")), before.contains(QStringLiteral("TZID"))) << written.toStdString();
             }
             // (A file's start it excludes stays hidden.)
-            if (c.edit != Retitled) EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
+            if (c.edit != Retitled) {
+                EXPECT_TRUE(libicalShowsTheStart(written.toUtf8()));
+            }
             // Rules the organizer cannot hold stay as the file has them.
             // (The rules of a zone's definition the writer adds are not the event's.)
             const auto eventRules = [](const QString& text) { return text.section(QStringLiteral("BEGIN:VEVENT"), 1).count(QStringLiteral("\nRRULE")); };
             EXPECT_EQ(eventRules(written), eventRules(before));
             // A new title leaves the rule and the times as they were written.
-            if (c.edit == Retitled)
+            if (c.edit == Retitled) {
                 for (const char* field : {"\nRRULE", "\nDTSTART", "\nDTEND"})
                     EXPECT_TRUE(written.contains(before.section(QLatin1String(field), 1).section(QLatin1Char('\r'), 0, 0)))
                         << written.toStdString();
+            }
         }
         reader.verify();
         if (c.machine) {

@@ -145,7 +145,10 @@ QString tzidOf(icalproperty* property, icalparameter* parameter);
 // ICalendarFile_Reader.cpp: times and rules as read.
 bool usableFields(const icaltimetype& time);
 ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList* problems);
-Date untilInstant(const icaltimetype& until);
+// The last moment a rule's UNTIL lets an occurrence start at. An all-day
+// series ends on the day UNTIL writes, whatever its time and zone
+// (T235959Z, as web calendars export it, is that day on every machine).
+Date untilInstant(const icaltimetype& until, bool ofAllDaySeries);
 // Whether an event's start floats (a time without TZID or "Z"): its EXDATEs
 // in UTC then name the occurrences of their digits, as other programs write
 // a floating series' exceptions; read as instants they would remove none.

@@ -324,7 +324,7 @@ ZoneSpan spanOfZone(icalcomponent* calendar, const QString& tzid)
         icalproperty* rule = inZone ? icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) : nullptr;
         if (!rule) continue;
         const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
-        const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
+        const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until, false);
         if (until) take(until);
         else open = true;
     }
@@ -485,9 +485,9 @@ bool zoneNamesNothing(icalproperty* time, icaltimetype value)
 
 // Whether the VEVENT's times already say what the fields say: the same
 // instants, both all-day or both timed, in the same zone (a TZID the
-// organizer reads as that zone, whatever its spelling; no zone for UTC,
-// floating times and zones only the file defines), in lines that libical
-// writes as they mean.
+// organizer reads as that zone, whatever its spelling or old name; no zone
+// for UTC, floating times and zones only the file defines), in lines that
+// libical writes as they mean.
 bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const Date& end)
 {
     icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
@@ -499,7 +499,8 @@ bool timesAsWritten(icalcomponent* event, const ICalEventFields& fields, const D
     QStringList ignored;
     const ReadTime read = readTime(start, icalproperty_get_dtstart(start), &ignored);
     if (!read.instant || read.isDate != fields.allDay) return false;
-    if (!fields.allDay && read.tzid != fields.timeZone) return false;
+    if (!fields.allDay && read.tzid != fields.timeZone && !GregorianCalendar::namesOneZone(read.tzid, fields.timeZone))
+        return false;
     if (key(read.instant) != key(fields.start)) return false;
     return key(endOf(event, read.instant, read.isDate, &ignored)) == key(end);
 }

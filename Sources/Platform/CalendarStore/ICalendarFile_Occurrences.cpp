@@ -95,7 +95,7 @@ bool expandRule(const ICalEventData& master, const QByteArray& ruleText, const Q
     if (recurrence.freq == ICAL_NO_RECURRENCE || ruleMayRunAway(recurrence)) return false;
     // UNTIL is compared here as an instant: libical would compare it with the
     // floating wall-clock times it iterates over.
-    const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until);
+    const Date until = icaltime_is_null_time(recurrence.until) ? Date() : untilInstant(recurrence.until, master.allDay);
     recurrence.until = icaltime_null_time();
 
     const auto wallOf = [&](const Date& date) {

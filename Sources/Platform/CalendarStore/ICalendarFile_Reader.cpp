@@ -136,11 +136,14 @@ ReadTime readTime(icalproperty* property, const icaltimetype& time, QStringList*
     return read;
 }
 
-Date untilInstant(const icaltimetype& until)
+Date untilInstant(const icaltimetype& until, bool ofAllDaySeries)
 {
     if (!usableFields(until)) return Date();
-    const QTimeZone zone = icaltime_is_utc(until) ? sharedUtc() : GregorianCalendar::systemZone();
-    if (until.is_date) return GregorianCalendar::dateFromFields(until.year, until.month, until.day, 23, 59, 59, zone);
+    // All-day occurrences are days of the system zone: an instant of UTC
+    // would end such a series a day later east of UTC than west of it.
+    const QTimeZone zone = icaltime_is_utc(until) && !ofAllDaySeries ? sharedUtc() : GregorianCalendar::systemZone();
+    if (until.is_date || ofAllDaySeries)
+        return GregorianCalendar::dateFromFields(until.year, until.month, until.day, 23, 59, 59, zone);
     return GregorianCalendar::dateFromFields(until.year, until.month, until.day, until.hour, until.minute,
                                              until.second, zone);
 }
@@ -201,7 +204,7 @@ std::optional<CalRecurrenceRule> ruleOf(const icalrecurrencetype& recurrence, co
 {
     std::optional<CalRecurrenceEnd> end;
     if (!icaltime_is_null_time(recurrence.until)) {
-        const Date until = untilInstant(recurrence.until);
+        const Date until = untilInstant(recurrence.until, start.is_date);
         if (until) end = CalRecurrenceEnd::recurrenceEndWithEndDate(until);
     } else if (recurrence.count > 0) {
         end = CalRecurrenceEnd::recurrenceEndWithOccurrenceCount(recurrence.count);

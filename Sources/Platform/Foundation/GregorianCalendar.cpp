@@ -38,10 +38,25 @@ QTimeZone usableZone(const QTimeZone& zone)
     return zone.isValid() ? zone : QTimeZone::utc();
 }
 
+const char* const zoneInfoRoots[] = {"/usr/share/zoneinfo/", "/usr/lib/zoneinfo/", "/usr/share/lib/zoneinfo/"};
+
 bool isZoneInfoFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.read(4) == "TZif";
+}
+
+// The rules of a known zone as its zoneinfo file holds them; empty for none.
+QByteArray zoneInfoOf(const QString& name)
+{
+    if (!GregorianCalendar::isZoneKnown(name)) return {};
+    for (const char* root : zoneInfoRoots) {
+        QFile file(QString::fromLatin1(root) + name);
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        const QByteArray rules = file.readAll();
+        if (rules.startsWith("TZif")) return rules;
+    }
+    return {};
 }
 
 qint64 wholeSeconds(const Date& date)
@@ -421,8 +436,7 @@ bool GregorianCalendar::isZoneKnown(const QString& name)
     if (name == QLatin1String("Floating")) return true;
     if (name.isEmpty() || name.contains(QLatin1String("..")) || name.startsWith(QLatin1Char('/')))
         return false;
-    static const char* const roots[] = {"/usr/share/zoneinfo/", "/usr/lib/zoneinfo/", "/usr/share/lib/zoneinfo/"};
-    for (const char* root : roots) {
+    for (const char* root : zoneInfoRoots) {
         // The zoneinfo folders also hold tables and lists that are no zones.
         if (isZoneInfoFile(QString::fromLatin1(root) + name)) return true;
     }
@@ -445,6 +459,28 @@ QTimeZone GregorianCalendar::zoneNamed(const QString& name)
     const QTimeZone zone(name.toUtf8());
     zones.insert(name, zone);
     return zone;
+}
+
+bool GregorianCalendar::namesOneZone(const QString& a, const QString& b)
+{
+    if (a == b) return true;
+    // An old name is a link in the zoneinfo folder (symbolic, hard or a copy,
+    // by system) to the zone's file: the same rules are the same zone. Only
+    // known zones are kept, which bounds the table as in zoneNamed.
+    static QMutex mutex;
+    static QHash<QString, QByteArray> rules;
+    QMutexLocker lock(&mutex);
+    const auto rulesOf = [](const QString& name) {
+        auto found = rules.constFind(name);
+        if (found == rules.cend()) {
+            const QByteArray read = zoneInfoOf(name);
+            if (read.isEmpty()) return read;
+            found = rules.insert(name, read);
+        }
+        return *found;
+    };
+    const QByteArray first = rulesOf(a);
+    return !first.isEmpty() && first == rulesOf(b);
 }
 
 bool localeUses24HourClock()

@@ -80,6 +80,9 @@ public:
     // name (it falls back to a POSIX rule), so it cannot answer this itself.
     static bool isZoneKnown(const QString& name);
     static QTimeZone zoneNamed(const QString& name);  // invalid zone when unknown
+    // Whether two names name one zone: an old name the zone database keeps
+    // for the zone that took it over ("US/Eastern", "America/New_York").
+    static bool namesOneZone(const QString& a, const QString& b);
 
     static int daysInMonth(int year, int month);
 };
