@@ -62,6 +62,9 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : ItemDet
     m_allDayRow->setView(m_allDayBtn);
 
     buildStartRow();
+    // An event of any year: a floor at 1970 would move a birthday series
+    // from 1965 there on any save.
+    m_startTextField->setMinDate(Date());
     m_previousStartTime = m_startTextField->dateValue();
 
     const SettingPtr setting = currentSetting();

@@ -216,6 +216,12 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         {"from the first 02:30 of the machine's repeated hour, shown unchanged", false, firstHalfPastTwo,
          localDate(2027, 10, 31, 3, 30), firstHalfPastTwo, localDate(2027, 10, 31, 3, 30), 120, defaultZone,
          localDate(2027, 10, 31, 3, 30), true, QTime(), firstHalfPastTwo},
+        {"an hour in 1965, shown unchanged", false, localDate(1965, 4, 23, 10), localDate(1965, 4, 23, 11),
+         localDate(1965, 4, 23, 10), localDate(1965, 4, 23, 11), 60, defaultZone, localDate(1965, 4, 23, 11), false,
+         QTime(), localDate(1965, 4, 23, 10)},
+        {"all day on 31 December 1969", true, localDate(1969, 12, 31, 10), localDate(1969, 12, 31, 11),
+         localDate(1969, 12, 31), localDate(1969, 12, 31, 23, 59, 59), 1439, defaultZone, localDate(1969, 12, 31, 11),
+         false, QTime(), localDate(1969, 12, 31, 10)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -226,7 +232,7 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         EventDetailView& form = editForm(item);
         form.allDayBtn()->setState(c.allDay ? 1 : 0);
         form.startTextField()->setDateValue(c.start);
-        form.endTextField()->setMinDate(Date::dateWithTimeIntervalSince1970(0));
+        form.endTextField()->setMinDate(Date());
         form.endTextField()->setDateValue(c.end);
         if (c.typed.isValid())
             form.startTextField()->editor()->setTime(c.typed);
