@@ -222,6 +222,13 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         {"all day on 31 December 1969", true, localDate(1969, 12, 31, 10), localDate(1969, 12, 31, 11),
          localDate(1969, 12, 31), localDate(1969, 12, 31, 23, 59, 59), 1439, defaultZone, localDate(1969, 12, 31, 11),
          false, QTime(), localDate(1969, 12, 31, 10)},
+        // Other programs write seconds; the fields show whole minutes.
+        {"from 10:00:30 to 11:00:30, shown unchanged", false, localDate(2027, 9, 14, 10, 0, 30),
+         localDate(2027, 9, 14, 11, 0, 30), localDate(2027, 9, 14, 10, 0, 30), localDate(2027, 9, 14, 11, 0, 30), 60,
+         defaultZone, localDate(2027, 9, 14, 11, 0, 30), false, QTime(), localDate(2027, 9, 14, 10, 0, 30)},
+        {"from 10:00:30 moved to 10:15, on whole minutes", false, localDate(2027, 9, 14, 10, 15),
+         localDate(2027, 9, 14, 11, 15), localDate(2027, 9, 14, 10, 15), localDate(2027, 9, 14, 11, 15), 60,
+         defaultZone, localDate(2027, 9, 14, 11, 0, 30), false, QTime(), localDate(2027, 9, 14, 10, 0, 30)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
