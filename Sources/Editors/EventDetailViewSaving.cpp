@@ -211,6 +211,7 @@ void EventDetailView::summaryInfo(int scope)
     const TaskPtr item = m_task;
     const Date startBefore = item->startTime();
     const QString optionsBefore = item->repeatOptions();
+    const qint64 typeBefore = item->repeatType();
     item->setTaskName(titleToStore());
     writeCommonFields(item, false);
 
@@ -224,9 +225,16 @@ void EventDetailView::summaryInfo(int scope)
             // were moves the series, not only its first occurrence.
             item->setRepeatOptions(RepeatRule::optionsMovedWithStart(item->repeatType(), item->repeatOptions(), optionsBefore,
                                                                      startBefore, item->startTime()));
+            // A start off the series' weekdays (other programs write such
+            // series) stays while neither it nor the rule changes: moved to
+            // the first chosen weekday on a title edit, it would add an
+            // occurrence there.
+            const bool startOrRuleChanged = item->startTime() != startBefore || item->repeatType() != typeBefore
+                                            || item->repeatOptions() != optionsBefore;
             const qint64 interval = m_repeatRules->repeatEveryTextField()->stringValue().toLongLong();
             const QString weekdays = item->repeatOptions().section(QLatin1Char('/'), 1, 1);
-            const Date moved = EventSaving::adjustedWeeklyStart(item->startTime(), weekdays, interval);
+            const Date moved = startOrRuleChanged ? EventSaving::adjustedWeeklyStart(item->startTime(), weekdays, interval)
+                                                  : item->startTime();
             if (moved != item->startTime()) {
                 item->setStartTime(moved);
                 item->setEndTime(Utilities::dateByAddTimeInterval(double(item->duration()) * 60, moved));

@@ -340,6 +340,7 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
         // Weekly already, held in that zone on a machine in New York without
         // zone support: shown and chosen on New York's days.
         const char* heldIn = nullptr;
+        const char* storedWeekly = nullptr;  // weekly already, on these options
     };
     const QTimeZone newYork = GregorianCalendar::zoneNamed(QStringLiteral("America/New_York"));
     const Case cases[] = {
@@ -358,6 +359,12 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
         {"weekly in Tokyo on New York's Sunday and Wednesday", GregorianCalendar::dateFromFields(2027, 3, 1, 9, 0, 0, newYork),
          RepeatRuleRows::weeklyTag, "1", {0, 3}, 1, "1/2|5/0", GregorianCalendar::dateFromFields(2027, 3, 1, 9, 0, 0, newYork),
          "Asia/Tokyo"},
+        // Other programs start a series off its weekdays: it keeps that start
+        // until the start or the weekdays change.
+        {"weekly on Tuesday as stored, from Friday 10th", localDate(2014, 1, 10, 10), RepeatRuleRows::weeklyTag, "1", {2}, 1,
+         "1/3/0", localDate(2014, 1, 10, 10), nullptr, "1/3/0"},
+        {"weekly on Tuesday as stored, Thursday chosen, from Friday 10th", localDate(2014, 1, 10, 10),
+         RepeatRuleRows::weeklyTag, "1", {4}, 1, "1/5/0", localDate(2014, 1, 16, 10), nullptr, "1/3/0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -369,8 +376,10 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
             setting().setTzSupport(false);
             item->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.heldIn)));
             item->setHeldInFileZone(true);
+        }
+        if (c.heldIn || c.storedWeekly) {
             item->setRepeatType(2);
-            item->setRepeatOptions(QStringLiteral("1/2/0"));
+            item->setRepeatOptions(QString::fromLatin1(c.storedWeekly ? c.storedWeekly : "1/2/0"));
             item->setRepeatStartDate(c.start);
             ASSERT_TRUE(item->dehydrate());
         }
