@@ -62,6 +62,9 @@ EventDetailView::EventDetailView(const QRectF& frame, QWidget* parent) : ItemDet
     m_allDayRow->setView(m_allDayBtn);
 
     buildStartRow();
+    // An event of any year: a floor at 1970 would move a birthday series
+    // from 1965 there on any save.
+    m_startTextField->setMinDate(Date());
     m_previousStartTime = m_startTextField->dateValue();
 
     const SettingPtr setting = currentSetting();
@@ -167,6 +170,7 @@ void EventDetailView::resetData()
     setMinimumDates(start);
     const qint64 duration = setting ? setting->durationDefEventVal() : 60;
     m_endTextField->setDateValue(Utilities::dateByAddTimeInterval(double(duration) * 60, start));
+    m_openedTimes = {};
     toggleAllDay();
     m_previousStartTime = start;
 
@@ -295,6 +299,11 @@ qint64 EventDetailView::ownDaysFromShown(const Date& shownStart) const
     return days > 3 ? days - 7 : days;
 }
 
+std::pair<Date, Date> EventDetailView::formTimes() const
+{
+    return {m_startTextField->valueKeeping(m_openedTimes.first), m_endTextField->valueKeeping(m_openedTimes.second)};
+}
+
 void EventDetailView::showTimes(const TaskPtr& item)
 {
     const auto [start, end] = shownTimes(item);
@@ -343,7 +352,7 @@ void EventDetailView::toggleAllDay()
 void EventDetailView::startTimeChanged()
 {
     const Date start = m_startTextField->dateValue();
-    const double kept = m_endTextField->dateValue().timeIntervalSinceDate(m_previousStartTime);
+    const double kept = formTimes().second.timeIntervalSinceDate(m_previousStartTime);
     setMinimumDates(start);
     m_endTextField->setDateValue(Utilities::dateByAddTimeInterval(kept, start));
     m_previousStartTime = start;

@@ -125,6 +125,9 @@ private:
     // The series' end the form stands for, given the record before the form is written.
     Date repeatEndToStore(const Task& item) const;
     std::pair<Date, Date> shownTimes(const TaskPtr& item) const;
+    // The start and end the fields stand for: each as loaded while it still
+    // shows so, its seconds kept.
+    std::pair<Date, Date> formTimes() const;
     // A repeat end chosen on the shown clock, on the item's own.
     Date repeatEndToOwn(const Task& item, const Date& shownEnd) const;
     // Days from the form's start as shown to the same instant on the item's

@@ -153,8 +153,7 @@ void EventDetailView::checkChangeInfo()
                           m_locationTextField->stringValue() != item.taskLocation();
     m_alldayRuleChanged = (m_allDayBtn->state() == 1) != item.isADE();
     if (!m_otherRulesChanged) {
-        m_otherRulesChanged = m_startTextField->dateValue() != item.startTime() ||
-                              m_endTextField->dateValue() != item.endTime();
+        m_otherRulesChanged = formTimes() != std::pair(item.startTime(), item.endTime());
     }
     m_repeatRuleChanged = qint64(m_repeatRules->repeatTag() - 1) != item.repeatType();
     // A stored zone outside the zone table stays the record's unless the
@@ -178,9 +177,10 @@ void EventDetailView::writeCommonFields(const TaskPtr& item, bool forNewItem)
     item->setTaskLocation(m_locationTextField->stringValue());
     const bool allDay = m_allDayBtn->state() == 1;
     item->setIsADE(allDay);
-    item->setStartTime(m_startTextField->dateValue());
+    const auto [formStart, formEnd] = formTimes();
+    item->setStartTime(formStart);
     if (forNewItem) item->setRepeatStartDate(item->startTime());
-    item->setEndTime(m_endTextField->dateValue());
+    item->setEndTime(formEnd);
     // Without zone support the form shows an item at its own times, so it
     // keeps its own zone (a new one has the display zone's): given the
     // display zone, a New York 14:00 retitled in Paris would become Paris's.
@@ -211,6 +211,7 @@ void EventDetailView::summaryInfo(int scope)
     const TaskPtr item = m_task;
     const Date startBefore = item->startTime();
     const QString optionsBefore = item->repeatOptions();
+    const qint64 typeBefore = item->repeatType();
     item->setTaskName(titleToStore());
     writeCommonFields(item, false);
 
@@ -224,9 +225,16 @@ void EventDetailView::summaryInfo(int scope)
             // were moves the series, not only its first occurrence.
             item->setRepeatOptions(RepeatRule::optionsMovedWithStart(item->repeatType(), item->repeatOptions(), optionsBefore,
                                                                      startBefore, item->startTime()));
+            // A start off the series' weekdays (other programs write such
+            // series) stays while neither it nor the rule changes: moved to
+            // the first chosen weekday on a title edit, it would add an
+            // occurrence there.
+            const bool startOrRuleChanged = item->startTime() != startBefore || item->repeatType() != typeBefore
+                                            || item->repeatOptions() != optionsBefore;
             const qint64 interval = m_repeatRules->repeatEveryTextField()->stringValue().toLongLong();
             const QString weekdays = item->repeatOptions().section(QLatin1Char('/'), 1, 1);
-            const Date moved = EventSaving::adjustedWeeklyStart(item->startTime(), weekdays, interval);
+            const Date moved = startOrRuleChanged ? EventSaving::adjustedWeeklyStart(item->startTime(), weekdays, interval)
+                                                  : item->startTime();
             if (moved != item->startTime()) {
                 item->setStartTime(moved);
                 item->setEndTime(Utilities::dateByAddTimeInterval(double(item->duration()) * 60, moved));
@@ -310,12 +318,11 @@ TaskPtr EventDetailView::storedNow() const
 void EventDetailView::takeChangesMadeElsewhere()
 {
     const auto ownFields = [this](ElsewhereMerge& merge, const Task& opened, Task& now) {
-        const auto formTimes = std::tuple(m_allDayBtn->state() == 1,
-                                          std::pair(m_startTextField->dateValue(), m_endTextField->dateValue()), m_zoneId);
+        const auto shownNow = std::tuple(m_allDayBtn->state() == 1, formTimes(), m_zoneId);
         const auto loadedTimes = std::tuple(opened.isADE(), m_openedTimes, opened.tz());
         const TaskPtr stored = now.copy();
         const auto storedTimes = std::tuple(stored->isADE(), shownTimes(stored), stored->tz());
-        merge.field(formTimes != loadedTimes, storedTimes != loadedTimes, formTimes == storedTimes,
+        merge.field(shownNow != loadedTimes, storedTimes != loadedTimes, shownNow == storedTimes,
                     [&] { showTimes(now.copy()); });
         if (isStoredDetachedOccurrence()) return;
         const auto ruleOf = [](const Task& item) {

@@ -216,6 +216,19 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         {"from the first 02:30 of the machine's repeated hour, shown unchanged", false, firstHalfPastTwo,
          localDate(2027, 10, 31, 3, 30), firstHalfPastTwo, localDate(2027, 10, 31, 3, 30), 120, defaultZone,
          localDate(2027, 10, 31, 3, 30), true, QTime(), firstHalfPastTwo},
+        {"an hour in 1965, shown unchanged", false, localDate(1965, 4, 23, 10), localDate(1965, 4, 23, 11),
+         localDate(1965, 4, 23, 10), localDate(1965, 4, 23, 11), 60, defaultZone, localDate(1965, 4, 23, 11), false,
+         QTime(), localDate(1965, 4, 23, 10)},
+        {"all day on 31 December 1969", true, localDate(1969, 12, 31, 10), localDate(1969, 12, 31, 11),
+         localDate(1969, 12, 31), localDate(1969, 12, 31, 23, 59, 59), 1439, defaultZone, localDate(1969, 12, 31, 11),
+         false, QTime(), localDate(1969, 12, 31, 10)},
+        // Other programs write seconds; the fields show whole minutes.
+        {"from 10:00:30 to 11:00:30, shown unchanged", false, localDate(2027, 9, 14, 10, 0, 30),
+         localDate(2027, 9, 14, 11, 0, 30), localDate(2027, 9, 14, 10, 0, 30), localDate(2027, 9, 14, 11, 0, 30), 60,
+         defaultZone, localDate(2027, 9, 14, 11, 0, 30), false, QTime(), localDate(2027, 9, 14, 10, 0, 30)},
+        {"from 10:00:30 moved to 10:15, on whole minutes", false, localDate(2027, 9, 14, 10, 15),
+         localDate(2027, 9, 14, 11, 15), localDate(2027, 9, 14, 10, 15), localDate(2027, 9, 14, 11, 15), 60,
+         defaultZone, localDate(2027, 9, 14, 11, 0, 30), false, QTime(), localDate(2027, 9, 14, 10, 0, 30)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -226,7 +239,7 @@ TEST_F(EventSaveTest, TimesAreWrittenAsTheKindOfEventWants)
         EventDetailView& form = editForm(item);
         form.allDayBtn()->setState(c.allDay ? 1 : 0);
         form.startTextField()->setDateValue(c.start);
-        form.endTextField()->setMinDate(Date::dateWithTimeIntervalSince1970(0));
+        form.endTextField()->setMinDate(Date());
         form.endTextField()->setDateValue(c.end);
         if (c.typed.isValid())
             form.startTextField()->editor()->setTime(c.typed);
@@ -327,6 +340,7 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
         // Weekly already, held in that zone on a machine in New York without
         // zone support: shown and chosen on New York's days.
         const char* heldIn = nullptr;
+        const char* storedWeekly = nullptr;  // weekly already, on these options
     };
     const QTimeZone newYork = GregorianCalendar::zoneNamed(QStringLiteral("America/New_York"));
     const Case cases[] = {
@@ -345,6 +359,12 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
         {"weekly in Tokyo on New York's Sunday and Wednesday", GregorianCalendar::dateFromFields(2027, 3, 1, 9, 0, 0, newYork),
          RepeatRuleRows::weeklyTag, "1", {0, 3}, 1, "1/2|5/0", GregorianCalendar::dateFromFields(2027, 3, 1, 9, 0, 0, newYork),
          "Asia/Tokyo"},
+        // Other programs start a series off its weekdays: it keeps that start
+        // until the start or the weekdays change.
+        {"weekly on Tuesday as stored, from Friday 10th", localDate(2014, 1, 10, 10), RepeatRuleRows::weeklyTag, "1", {2}, 1,
+         "1/3/0", localDate(2014, 1, 10, 10), nullptr, "1/3/0"},
+        {"weekly on Tuesday as stored, Thursday chosen, from Friday 10th", localDate(2014, 1, 10, 10),
+         RepeatRuleRows::weeklyTag, "1", {4}, 1, "1/5/0", localDate(2014, 1, 16, 10), nullptr, "1/3/0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -356,8 +376,10 @@ TEST_F(EventSaveTest, RepeatRulesAreStoredAsTheirOptionsTextAndEndOfDay)
             setting().setTzSupport(false);
             item->setTz(dataManager().getTimeZoneId(QString::fromLatin1(c.heldIn)));
             item->setHeldInFileZone(true);
+        }
+        if (c.heldIn || c.storedWeekly) {
             item->setRepeatType(2);
-            item->setRepeatOptions(QStringLiteral("1/2/0"));
+            item->setRepeatOptions(QString::fromLatin1(c.storedWeekly ? c.storedWeekly : "1/2/0"));
             item->setRepeatStartDate(c.start);
             ASSERT_TRUE(item->dehydrate());
         }

@@ -116,6 +116,13 @@ Date DatePicker::dateValue() const
     return read;
 }
 
+Date DatePicker::valueKeeping(const Date& loaded) const
+{
+    const Date read = dateValue();
+    if (loaded.isNull() || m_elements == DatePickerElements::Date) return read;
+    return wallClockOf(loaded, false) == wallClockOf(read, false) ? loaded : read;
+}
+
 bool DatePicker::showsTimeTheClockSkips() const
 {
     if (m_elements == DatePickerElements::Date) return false;

@@ -44,6 +44,10 @@ public:
 
     // The value shown, to the minute (or the local midnight of its day).
     Date dateValue() const;
+    // The value shown, or `loaded` itself while the field still shows it:
+    // the field shows and takes whole minutes, and a time loaded with
+    // seconds (another program's) and left untouched keeps them.
+    Date valueKeeping(const Date& loaded) const;
     // Never posts. A date before the minimum shows the minimum; the null
     // date or one beyond the calendar changes nothing (logged).
     void setDateValue(const Date& date);
