@@ -192,8 +192,14 @@ std::shared_ptr<LocalNotification> Task::nextAlarmDate(AlarmPass& pass)
         } else {
             if (basePerAlert) base = repeatingEventAlertBase(shared_from_this(), alert->relativeOffset(), ownNow);
             // An occurrence-less base gives the zero date, which never fires.
-            fire = base ? onMachineClock(Utilities::newDateFromDate(base, double(alert->relativeOffset())))
-                        : Date::dateWithTimeIntervalSince1970(0);
+            // Days before keep the start's clock time; minutes and hours are
+            // time that elapses: read on the clock, an alert a minute before
+            // 03:00 on the spring change's day fell in the skipped hour, was
+            // taken an hour later, after the start, and never rang.
+            const qint64 offset = alert->relativeOffset();
+            const Date before = offset % 86400 == 0 ? Utilities::newDateFromDate(base, double(offset))
+                                                    : Utilities::dateByAddTimeInterval(double(offset), base);
+            fire = base ? onMachineClock(before) : Date::dateWithTimeIntervalSince1970(0);
         }
         // The earliest alarm ahead wins; of equal ones the first in the list.
         if (!(fire > now && fire < limit)) continue;
